@@ -1,0 +1,10 @@
+// The process entry: hands the runtime's arguments to the program's WinMain.
+#include "platform/win32/kernel.h"
+#include "platform/win32/user.h"
+
+int main(int argc, char** argv) {
+    __argc = argc;
+    __argv = argv;
+    char empty[1] = {0};
+    return WinMain(GetModuleHandleA(nullptr), nullptr, argc > 1 ? argv[1] : empty, SW_SHOW);
+}

@@ -1,0 +1,38 @@
+// Helpers shared by the test suites: scratch folders, child processes, files.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace testsupport {
+
+// A fresh folder under the system temp directory, removed with its contents.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Runs body in a forked child and answers its exit status (or 128 + signal).
+// Engine state touched by the child never leaks into the calling test.
+int RunInChild(const std::function<int()>& body);
+
+std::string ReadFile(const std::string& path);
+bool FileExists(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+
+// UTF-8 -> CP932 through iconv, independent of the platform layer's converter.
+std::string Utf8ToCp932(const std::string& utf8);
+
+// The build's bin folder (executables, shared objects) and the source root.
+std::string BinaryDir();
+std::string SourceDir();
+
+}  // namespace testsupport
