@@ -3,15 +3,16 @@
 
 #include <cstdio>
 #include <cstdint>
+#include <cstdlib>
 
 // The runtime's generator: state = state * 214013 + 2531011, result bits 16..30.
 namespace crt {
 void srand(unsigned int seed);
 int rand();
 }  // namespace crt
-#ifndef RAND_MAX
+// The C library's RAND_MAX belongs to its own rand; this generator's is 0x7FFF.
+#undef RAND_MAX
 #define RAND_MAX 0x7fff
-#endif
 
 typedef int32_t __time32_t;
 __time32_t _time32(__time32_t* destination);

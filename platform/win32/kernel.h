@@ -18,6 +18,19 @@ void SetLastError(DWORD code);
 #define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_PROC_NOT_FOUND 127L
 #define ERROR_NEGATIVE_SEEK 131L
+#define ERROR_INVALID_FUNCTION 1L
+#define ERROR_TOO_MANY_OPEN_FILES 4L
+#define ERROR_NOT_SAME_DEVICE 17L
+#define ERROR_WRITE_FAULT 29L
+#define ERROR_READ_FAULT 30L
+#define ERROR_FILE_EXISTS 80L
+#define ERROR_DISK_FULL 112L
+#define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_INVALID_NAME 123L
+#define ERROR_DIR_NOT_EMPTY 145L
+#define ERROR_FILENAME_EXCED_RANGE 206L
+#define ERROR_NOT_OWNER 288L
+#define ERROR_TOO_MANY_POSTS 298L
 
 // ---- Handles, waiting, mutexes, semaphores
 BOOL CloseHandle(HANDLE handle);
@@ -134,6 +147,14 @@ BOOL FreeConsole();
 HANDLE GetStdHandle(DWORD stdHandle);
 BOOL WriteConsoleA(HANDLE console, const void* buffer, DWORD charsToWrite, LPDWORD charsWritten, LPVOID reserved);
 BOOL SetConsoleTextAttribute(HANDLE console, WORD attributes);
+#define FOREGROUND_BLUE 0x0001
+#define FOREGROUND_GREEN 0x0002
+#define FOREGROUND_RED 0x0004
+#define FOREGROUND_INTENSITY 0x0008
+#define BACKGROUND_BLUE 0x0010
+#define BACKGROUND_GREEN 0x0020
+#define BACKGROUND_RED 0x0040
+#define BACKGROUND_INTENSITY 0x0080
 
 // ---- The program's instance: the platform's entry passes it to WinMain.
 extern "C++" int WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);

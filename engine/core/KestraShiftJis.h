@@ -1,0 +1,41 @@
+// Shift-JIS (code page 932) text helpers: every walk over the program's text goes
+// through these so a two-byte character is never split and its trail byte (which
+// may look like "\" or an ASCII letter) is never touched on its own.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace Kestra {
+
+// 0x81..0x9F and 0xE0..0xFE start a two-byte character.
+inline bool IsLeadByte(uint8_t byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFE); }
+
+// The character at text: answers the bytes it takes (1 or 2) and its code in *code
+// (a single byte is its own value, a pair is lead * 256 + trail). A lead byte
+// right before the terminator counts as a character of its own, so walkers never
+// step over the end of the text. code may be null.
+uint32_t GetChar(const char* text, uint16_t* code);
+
+// The code of the character at text (see GetChar).
+uint32_t GetCharCode(const char* text);
+
+}  // namespace Kestra
+
+namespace KestraFile {
+
+// The lookup form of a path: ASCII "a".."z" upper-cased, "/" turned into "\", the
+// two bytes of every Shift-JIS character copied untouched, terminated. Answers
+// false (and an empty dst) when the result does not fit in dstSize bytes.
+bool NormalizePath(char* dst, size_t dstSize, const char* src);
+template <size_t N>
+bool NormalizePath(char (&dst)[N], const char* src) {
+    return NormalizePath(dst, N, src);
+}
+
+// Copies src to dst replacing every single-byte character oldChar by newChar;
+// trail bytes of two-byte characters are kept. dst may be src; it must hold
+// strlen(src) + 1 bytes.
+void ReplaceChar(char* dst, const char* src, uint8_t newChar, uint8_t oldChar);
+
+}  // namespace KestraFile

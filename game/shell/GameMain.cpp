@@ -1,0 +1,67 @@
+// Configuration callback and main loop.
+#include "game/shell/GameMain.h"
+
+#include "engine/core/Kestra.h"
+#include "engine/core/KestraFile.h"
+#include "engine/core/KestraSound.h"
+#include "engine/graphics/Kestra3D.h"
+#include "engine/graphics/KestraManagers.h"
+
+std::vector<SpriteEntry> SpriteTable;
+std::vector<CFontSprite2D*> FontTable;
+int32_t CameraHandle = -1;
+
+namespace {
+constexpr uint32_t kRenderStateZEnable = 7;
+constexpr uint32_t kRenderStateZWriteEnable = 14;
+constexpr uint32_t kRenderStateCullMode = 22;
+constexpr uint32_t kCullCounterClockwise = 3;
+constexpr uint32_t kClearTargetAndDepth = 3;
+constexpr uint32_t kClearColor = 0xFF5A5A78;
+}  // namespace
+
+bool ConfigureApplication() {
+    Kestra::SetApplicationName("Quenrith ver1.12");
+    Kestra::SetScreenInfo(640, 480, true);
+    Kestra::SetFrameRate(60);
+    Kestra::EnableCaptionStats();
+    Kestra::EnableMouseCursor();
+    Kestra::SetLogFile("system_log", "html");
+    KestraFile::Mount(0, "data", "data.bin");
+    Kestra::SetUseFlags(KESTRA_USE_INPUT | KESTRA_USE_SOUND);
+    SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
+    FontTable.assign(kFontTableSize, nullptr);
+    CameraHandle = -1;
+    KestraSound::SetMaxSounds(128);
+    return true;
+}
+
+void RunGame(int, char**) {
+    if (!Kestra::Start()) return;
+
+    Kestra3D::SetAlphaTestEnable(true);
+    Kestra3D::SetFilterEnable(false);
+    Kestra3D::SetBlendingType(1);
+    Kestra3D::SetDepthTestEnable(true);
+
+    CSurface* depthStencil = KestraSurface::CreateDepthStencil(640, 480, 1);
+    Kestra3D::SetDepthStencil(depthStencil);
+
+    CameraHandle = KestraCamera::Create();
+    KestraCamera::SetProjection(CameraHandle, 1.0471976f, 1.0f, 1000.0f, 1.3333334f);
+
+    Kestra3D::SetRenderState(kRenderStateZEnable, 1);
+    Kestra3D::SetRenderState(kRenderStateZWriteEnable, 1);
+    Kestra3D::SetRenderState(kRenderStateCullMode, kCullCounterClockwise);
+
+    while (Kestra::WaitForMessage(false)) {
+        Kestra3D::Clear(kClearTargetAndDepth, kClearColor, 1.0f, 0, nullptr);
+        Kestra3D::Present(nullptr);
+    }
+
+    KestraSurface::Release(depthStencil);
+    KestraCamera::Release(CameraHandle);
+    CameraHandle = -1;
+}
+
+void OnWindowMessage(UINT, WPARAM, LPARAM) {}

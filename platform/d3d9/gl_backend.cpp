@@ -1,0 +1,1287 @@
+// OpenGL 3.3 core drawing for the Direct3D stand-in.
+// Conventions: every GL texture and framebuffer keeps Direct3D's top row at GL row 0,
+// so render targets sample the right way up and read-backs need no flip; only the
+// final blit to the window flips. Pre-transformed vertices keep Direct3D 9's pixel
+// centres on integer coordinates (no half-pixel correction on top of the engine's).
+#include "platform/d3d9/gl_backend.h"
+
+#include <SDL.h>
+#include <epoxy/gl.h>
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <set>
+#include <unordered_map>
+
+#include "platform/win32/sdl_bridge.h"
+
+namespace d3d9impl {
+
+namespace {
+
+// ---- Filtered GL state: a call reaches GL only when the value changes.
+template <class T, size_t N>
+bool Changed(std::array<T, N>& current, const std::array<T, N>& wanted) {
+    if (current == wanted) {
+        ++g_glStateFiltered;
+        return false;
+    }
+    current = wanted;
+    ++g_glStateChanges;
+    return true;
+}
+
+struct GlCache {
+    std::unordered_map<GLenum, int> caps;
+    std::array<GLenum, 4> blendFunc{};
+    std::array<GLenum, 2> blendEq{};
+    std::array<float, 4> blendColor{};
+    std::array<GLenum, 1> depthFunc{};
+    std::array<GLboolean, 1> depthMask{};
+    std::array<GLenum, 1> cullFace{};
+    std::array<GLboolean, 4> colorMask{};
+    std::array<GLint, 4> viewport{};
+    std::array<GLint, 4> scissor{};
+    std::array<float, 2> depthRange{};
+    std::array<GLenum, 1> polygonMode{};
+    std::array<GLuint, 1> program{};
+    std::array<GLuint, 1> drawFbo{};
+    std::array<GLuint, 1> readFbo{};
+    std::array<GLuint, 1> activeUnit{};
+    std::array<GLuint, 1> texture[8]{};
+    std::array<GLuint, 1> sampler[8]{};
+    std::array<GLuint, 1> arrayBuffer{};
+    std::array<GLint, 6> stencilFront{};  // func, ref, mask, sfail, zfail, zpass
+    std::array<GLint, 6> stencilBack{};
+    std::array<GLuint, 1> stencilWriteMask{};
+
+    void Invalidate() {
+        caps.clear();
+        blendFunc.fill(0xFFFFFFFF);
+        blendEq.fill(0xFFFFFFFF);
+        blendColor.fill(-1.0f);
+        depthFunc.fill(0xFFFFFFFF);
+        depthMask.fill(0xFF);
+        cullFace.fill(0xFFFFFFFF);
+        colorMask.fill(0xFF);
+        viewport.fill(-1);
+        scissor.fill(-1);
+        depthRange.fill(-1.0f);
+        polygonMode.fill(0xFFFFFFFF);
+        program.fill(0xFFFFFFFF);
+        drawFbo.fill(0xFFFFFFFF);
+        readFbo.fill(0xFFFFFFFF);
+        activeUnit.fill(0xFFFFFFFF);
+        for (auto& t : texture) t.fill(0xFFFFFFFF);
+        for (auto& s : sampler) s.fill(0xFFFFFFFF);
+        arrayBuffer.fill(0xFFFFFFFF);
+        stencilFront.fill(-1);
+        stencilBack.fill(-1);
+        stencilWriteMask.fill(0xFFFFFFFF);
+    }
+
+    void Enable(GLenum cap, bool on) {
+        auto it = caps.find(cap);
+        if (it != caps.end() && it->second == int(on)) {
+            ++g_glStateFiltered;
+            return;
+        }
+        caps[cap] = int(on);
+        ++g_glStateChanges;
+        if (on) glEnable(cap);
+        else glDisable(cap);
+    }
+    void BlendFunc(GLenum s, GLenum d, GLenum sa, GLenum da) {
+        if (Changed(blendFunc, {s, d, sa, da})) glBlendFuncSeparate(s, d, sa, da);
+    }
+    void BlendEquation(GLenum c, GLenum a) {
+        if (Changed(blendEq, {c, a})) glBlendEquationSeparate(c, a);
+    }
+    void BlendColor(float r, float g, float b, float a) {
+        if (Changed(blendColor, {r, g, b, a})) glBlendColor(r, g, b, a);
+    }
+    void DepthFunc(GLenum f) {
+        if (Changed(depthFunc, {f})) glDepthFunc(f);
+    }
+    void DepthMask(bool on) {
+        if (Changed(depthMask, {GLboolean(on)})) glDepthMask(on ? GL_TRUE : GL_FALSE);
+    }
+    void CullFace(GLenum f) {
+        if (Changed(cullFace, {f})) glCullFace(f);
+    }
+    void ColorMask(bool r, bool g, bool b, bool a) {
+        if (Changed(colorMask, {GLboolean(r), GLboolean(g), GLboolean(b), GLboolean(a)})) glColorMask(r, g, b, a);
+    }
+    void Viewport(GLint x, GLint y, GLint w, GLint h) {
+        if (Changed(viewport, {x, y, w, h})) glViewport(x, y, w, h);
+    }
+    void Scissor(GLint x, GLint y, GLint w, GLint h) {
+        if (Changed(scissor, {x, y, w, h})) glScissor(x, y, w, h);
+    }
+    void DepthRange(float n, float f) {
+        if (Changed(depthRange, {n, f})) glDepthRange(n, f);
+    }
+    void PolygonMode(GLenum m) {
+        if (Changed(polygonMode, {m})) glPolygonMode(GL_FRONT_AND_BACK, m);
+    }
+    void UseProgram(GLuint p) {
+        if (Changed(program, {p})) glUseProgram(p);
+    }
+    void BindDrawFramebuffer(GLuint f) {
+        if (Changed(drawFbo, {f})) glBindFramebuffer(GL_DRAW_FRAMEBUFFER, f);
+    }
+    void BindReadFramebuffer(GLuint f) {
+        if (Changed(readFbo, {f})) glBindFramebuffer(GL_READ_FRAMEBUFFER, f);
+    }
+    void ActiveUnit(GLuint unit) {
+        if (Changed(activeUnit, {unit})) glActiveTexture(GL_TEXTURE0 + unit);
+    }
+    void BindTexture(GLuint unit, GLuint tex) {
+        if (texture[unit][0] == tex) {
+            ++g_glStateFiltered;
+            return;
+        }
+        ActiveUnit(unit);
+        Changed(texture[unit], {tex});
+        glBindTexture(GL_TEXTURE_2D, tex);
+    }
+    void BindSampler(GLuint unit, GLuint s) {
+        if (Changed(sampler[unit], {s})) glBindSampler(unit, s);
+    }
+    void BindArrayBuffer(GLuint b) {
+        if (Changed(arrayBuffer, {b})) glBindBuffer(GL_ARRAY_BUFFER, b);
+    }
+    void StencilFront(GLint func, GLint ref, GLint mask, GLint sfail, GLint zfail, GLint zpass) {
+        if (Changed(stencilFront, {func, ref, mask, sfail, zfail, zpass})) {
+            glStencilFuncSeparate(GL_FRONT, GLenum(func), ref, GLuint(mask));
+            glStencilOpSeparate(GL_FRONT, GLenum(sfail), GLenum(zfail), GLenum(zpass));
+        }
+    }
+    void StencilBack(GLint func, GLint ref, GLint mask, GLint sfail, GLint zfail, GLint zpass) {
+        if (Changed(stencilBack, {func, ref, mask, sfail, zfail, zpass})) {
+            glStencilFuncSeparate(GL_BACK, GLenum(func), ref, GLuint(mask));
+            glStencilOpSeparate(GL_BACK, GLenum(sfail), GLenum(zfail), GLenum(zpass));
+        }
+    }
+    void StencilWriteMask(GLuint m) {
+        if (Changed(stencilWriteMask, {m})) glStencilMask(m);
+    }
+    void ForgetTexture(GLuint tex) {
+        for (auto& t : texture)
+            if (t[0] == tex) t[0] = 0xFFFFFFFF;
+    }
+};
+
+GLenum BlendFactor(DWORD b) {
+    switch (b) {
+    case D3DBLEND_ZERO: return GL_ZERO;
+    case D3DBLEND_ONE: return GL_ONE;
+    case D3DBLEND_SRCCOLOR: return GL_SRC_COLOR;
+    case D3DBLEND_INVSRCCOLOR: return GL_ONE_MINUS_SRC_COLOR;
+    case D3DBLEND_SRCALPHA: return GL_SRC_ALPHA;
+    case D3DBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
+    case D3DBLEND_DESTALPHA: return GL_DST_ALPHA;
+    case D3DBLEND_INVDESTALPHA: return GL_ONE_MINUS_DST_ALPHA;
+    case D3DBLEND_DESTCOLOR: return GL_DST_COLOR;
+    case D3DBLEND_INVDESTCOLOR: return GL_ONE_MINUS_DST_COLOR;
+    case D3DBLEND_SRCALPHASAT: return GL_SRC_ALPHA_SATURATE;
+    case D3DBLEND_BLENDFACTOR: return GL_CONSTANT_COLOR;
+    case D3DBLEND_INVBLENDFACTOR: return GL_ONE_MINUS_CONSTANT_COLOR;
+    default: return GL_ONE;
+    }
+}
+
+GLenum BlendOp(DWORD op) {
+    switch (op) {
+    case D3DBLENDOP_SUBTRACT: return GL_FUNC_SUBTRACT;
+    case D3DBLENDOP_REVSUBTRACT: return GL_FUNC_REVERSE_SUBTRACT;
+    case D3DBLENDOP_MIN: return GL_MIN;
+    case D3DBLENDOP_MAX: return GL_MAX;
+    default: return GL_FUNC_ADD;
+    }
+}
+
+// Direct3D's BOTHSRCALPHA / BOTHINVSRCALPHA set both factors from the source one.
+void BlendPair(DWORD src, DWORD dst, GLenum* s, GLenum* d) {
+    if (src == D3DBLEND_BOTHSRCALPHA) {
+        *s = GL_SRC_ALPHA;
+        *d = GL_ONE_MINUS_SRC_ALPHA;
+    } else if (src == D3DBLEND_BOTHINVSRCALPHA) {
+        *s = GL_ONE_MINUS_SRC_ALPHA;
+        *d = GL_SRC_ALPHA;
+    } else {
+        *s = BlendFactor(src);
+        *d = BlendFactor(dst);
+    }
+}
+
+GLenum CompareFunc(DWORD f) {
+    switch (f) {
+    case D3DCMP_NEVER: return GL_NEVER;
+    case D3DCMP_LESS: return GL_LESS;
+    case D3DCMP_EQUAL: return GL_EQUAL;
+    case D3DCMP_LESSEQUAL: return GL_LEQUAL;
+    case D3DCMP_GREATER: return GL_GREATER;
+    case D3DCMP_NOTEQUAL: return GL_NOTEQUAL;
+    case D3DCMP_GREATEREQUAL: return GL_GEQUAL;
+    default: return GL_ALWAYS;
+    }
+}
+
+GLenum StencilOp(DWORD op) {
+    switch (op) {
+    case D3DSTENCILOP_ZERO: return GL_ZERO;
+    case D3DSTENCILOP_REPLACE: return GL_REPLACE;
+    case D3DSTENCILOP_INCRSAT: return GL_INCR;
+    case D3DSTENCILOP_DECRSAT: return GL_DECR;
+    case D3DSTENCILOP_INVERT: return GL_INVERT;
+    case D3DSTENCILOP_INCR: return GL_INCR_WRAP;
+    case D3DSTENCILOP_DECR: return GL_DECR_WRAP;
+    default: return GL_KEEP;
+    }
+}
+
+GLenum PrimitiveMode(D3DPRIMITIVETYPE t) {
+    switch (t) {
+    case D3DPT_POINTLIST: return GL_POINTS;
+    case D3DPT_LINELIST: return GL_LINES;
+    case D3DPT_LINESTRIP: return GL_LINE_STRIP;
+    case D3DPT_TRIANGLESTRIP: return GL_TRIANGLE_STRIP;
+    case D3DPT_TRIANGLEFAN: return GL_TRIANGLE_FAN;
+    default: return GL_TRIANGLES;
+    }
+}
+
+// Colour attachments keep the target's precision; X formats have no alpha to read.
+GLenum RenderTargetFormat(D3DFORMAT f) {
+    switch (f) {
+    case D3DFMT_X8R8G8B8: return GL_RGB8;
+    case D3DFMT_R5G6B5: return GL_RGB565;
+    case D3DFMT_X1R5G5B5:
+    case D3DFMT_A1R5G5B5: return GL_RGB5_A1;
+    case D3DFMT_A4R4G4B4: return GL_RGBA4;
+    default: return GL_RGBA8;
+    }
+}
+
+GLenum DepthFormat(D3DFORMAT f) {
+    switch (f) {
+    case D3DFMT_D16:
+    case D3DFMT_D16_LOCKABLE: return GL_DEPTH_COMPONENT16;
+    case D3DFMT_D24X8: return GL_DEPTH_COMPONENT24;
+    case D3DFMT_D32:
+    case D3DFMT_D32F_LOCKABLE: return GL_DEPTH_COMPONENT32F;
+    default: return GL_DEPTH24_STENCIL8;
+    }
+}
+
+float Float(DWORD bits) {
+    float f;
+    std::memcpy(&f, &bits, 4);
+    return f;
+}
+
+void ColorToFloats(D3DCOLOR c, float* out) {
+    out[0] = float((c >> 16) & 0xFF) / 255.0f;
+    out[1] = float((c >> 8) & 0xFF) / 255.0f;
+    out[2] = float(c & 0xFF) / 255.0f;
+    out[3] = float(c >> 24) / 255.0f;
+}
+
+// Row-vector product a * b of Direct3D matrices.
+D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
+    D3DMATRIX out;
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) {
+            float sum = 0;
+            for (int k = 0; k < 4; ++k) sum += a.m[r][k] * b.m[k][c];
+            out.m[r][c] = sum;
+        }
+    return out;
+}
+
+// ---- Fixed-function program keys and generated GLSL.
+struct StageKey {
+    DWORD colorOp, colorArg[3], alphaOp, alphaArg[3], result, texCoord;
+    bool texture;
+};
+
+struct ProgramKey {
+    bool pretransformed = false;
+    bool lighting = false;
+    bool hasNormal = false, hasDiffuse = false, hasSpecular = false;
+    bool colorVertex = false;
+    DWORD diffuseSource = 0, ambientSource = 0, specularSource = 0, emissiveSource = 0;
+    std::vector<DWORD> lightTypes;
+    bool flat = false;
+    bool specularEnable = false;
+    std::vector<StageKey> stages;
+    DWORD alphaFunc = D3DCMP_ALWAYS;
+
+    std::string Text() const {
+        std::string k;
+        auto add = [&](DWORD v) {
+            k += std::to_string(v);
+            k += ',';
+        };
+        add(pretransformed);
+        add(lighting);
+        add(hasNormal);
+        add(hasDiffuse);
+        add(hasSpecular);
+        add(colorVertex);
+        add(diffuseSource);
+        add(ambientSource);
+        add(specularSource);
+        add(emissiveSource);
+        k += 'L';
+        for (DWORD t : lightTypes) add(t);
+        add(flat);
+        add(specularEnable);
+        k += 'S';
+        for (const auto& s : stages) {
+            add(s.colorOp);
+            for (DWORD a : s.colorArg) add(a);
+            add(s.alphaOp);
+            for (DWORD a : s.alphaArg) add(a);
+            add(s.result);
+            add(s.texCoord);
+            add(s.texture);
+        }
+        add(alphaFunc);
+        return k;
+    }
+};
+
+std::string VertexShaderText(const ProgramKey& key) {
+    std::string q = key.flat ? "flat " : "";
+    std::string s =
+        "#version 330 core\n"
+        "layout(location = 0) in vec4 aPosition;\n"
+        "layout(location = 3) in vec3 aNormal;\n"
+        "layout(location = 4) in vec4 aDiffuse;\n"
+        "layout(location = 5) in vec4 aSpecular;\n";
+    for (int i = 0; i < 8; ++i)
+        s += "layout(location = " + std::to_string(kAttrTexCoord0 + i) + ") in vec4 aTex" + std::to_string(i) + ";\n";
+    s += "uniform vec4 uViewport;\nuniform vec2 uDepth;\nuniform mat4 uWVP;\nuniform mat4 uWorld;\n"
+         "uniform vec4 uAmbient;\nuniform vec4 uMatDiffuse, uMatAmbient, uMatSpecular, uMatEmissive;\n"
+         "uniform vec4 uLightDiffuse[8], uLightAmbient[8], uLightPos[8], uLightDir[8], uLightAtt[8];\n";
+    s += q + "out vec4 vDiffuse;\n" + q + "out vec4 vSpecular;\nout vec4 vTex[8];\n";
+    s += "void main() {\n";
+    if (key.pretransformed) {
+        // x, y are render-target pixels with centres on integers; z is the depth; w holds 1/w.
+        s += "  float w = aPosition.w != 0.0 ? 1.0 / aPosition.w : 1.0;\n"
+             "  vec2 ndc = (aPosition.xy + 0.5 - uViewport.xy) / uViewport.zw * 2.0 - 1.0;\n"
+             "  float zn = (aPosition.z - uDepth.x) / max(uDepth.y - uDepth.x, 1e-20) * 2.0 - 1.0;\n"
+             "  gl_Position = vec4(ndc * w, zn * w, w);\n";
+    } else {
+        // Direct3D clip space (z in 0..w, y up) with its pixel centres, into GL's.
+        s += "  vec4 c = uWVP * vec4(aPosition.xyz, 1.0);\n"
+             "  gl_Position = vec4(c.x + c.w / uViewport.z, -c.y + c.w / uViewport.w, 2.0 * c.z - c.w, c.w);\n";
+    }
+    std::string diffuseIn = key.hasDiffuse ? "aDiffuse" : "vec4(1.0)";
+    std::string specularIn = key.hasSpecular ? "aSpecular" : "vec4(0.0)";
+    if (key.lighting) {
+        auto source = [&](DWORD src, const char* material) -> std::string {
+            if (key.colorVertex && src == D3DMCS_COLOR1 && key.hasDiffuse) return "aDiffuse";
+            if (key.colorVertex && src == D3DMCS_COLOR2 && key.hasSpecular) return "aSpecular";
+            return material;
+        };
+        s += "  vec4 md = " + source(key.diffuseSource, "uMatDiffuse") + ";\n";
+        s += "  vec4 ma = " + source(key.ambientSource, "uMatAmbient") + ";\n";
+        s += "  vec4 me = " + source(key.emissiveSource, "uMatEmissive") + ";\n";
+        s += std::string("  vec3 n = ") +
+             (key.hasNormal ? "normalize(mat3(uWorld) * aNormal + vec3(0.0, 0.0, 1e-30))" : "vec3(0.0)") + ";\n";
+        s += "  vec3 p = (uWorld * vec4(aPosition.xyz, 1.0)).xyz;\n";
+        s += "  vec3 color = me.rgb + uAmbient.rgb * ma.rgb;\n";
+        for (size_t i = 0; i < key.lightTypes.size(); ++i) {
+            std::string L = std::to_string(i);
+            if (key.lightTypes[i] == D3DLIGHT_DIRECTIONAL) {
+                s += "  { vec3 l = -normalize(uLightDir[" + L + "].xyz);\n"
+                     "    color += uLightAmbient[" + L + "].rgb * ma.rgb + uLightDiffuse[" + L +
+                     "].rgb * md.rgb * max(dot(n, l), 0.0); }\n";
+            } else {
+                s += "  { vec3 d = uLightPos[" + L + "].xyz - p; float dist = length(d);\n"
+                     "    if (dist <= uLightPos[" + L + "].w) {\n"
+                     "      float att = 1.0 / max(uLightAtt[" + L + "].x + uLightAtt[" + L + "].y * dist + uLightAtt[" +
+                     L + "].z * dist * dist, 1e-6);\n"
+                     "      vec3 l = dist > 0.0 ? d / dist : vec3(0.0);\n"
+                     "      color += att * (uLightAmbient[" + L + "].rgb * ma.rgb + uLightDiffuse[" + L +
+                     "].rgb * md.rgb * max(dot(n, l), 0.0)); } }\n";
+            }
+        }
+        s += "  vDiffuse = clamp(vec4(color, md.a), 0.0, 1.0);\n  vSpecular = vec4(0.0);\n";
+    } else {
+        s += "  vDiffuse = " + diffuseIn + ";\n  vSpecular = " + specularIn + ";\n";
+    }
+    for (int i = 0; i < 8; ++i) s += "  vTex[" + std::to_string(i) + "] = aTex" + std::to_string(i) + ";\n";
+    s += "}\n";
+    return s;
+}
+
+std::string ArgText(DWORD arg, int stage, const StageKey& st) {
+    std::string base;
+    switch (arg & D3DTA_SELECTMASK) {
+    case D3DTA_DIFFUSE: base = "vDiffuse"; break;
+    case D3DTA_CURRENT: base = stage == 0 ? "vDiffuse" : "cur"; break;
+    case D3DTA_TEXTURE: base = st.texture ? "t" + std::to_string(stage) : "vec4(0.0, 0.0, 0.0, 1.0)"; break;
+    case D3DTA_TFACTOR: base = "uTFactor"; break;
+    case D3DTA_SPECULAR: base = "vSpecular"; break;
+    case D3DTA_TEMP: base = "temp"; break;
+    case D3DTA_CONSTANT: base = "uConst[" + std::to_string(stage) + "]"; break;
+    default: base = "cur"; break;
+    }
+    if (arg & D3DTA_COMPLEMENT) base = "(vec4(1.0) - " + base + ")";
+    if (arg & D3DTA_ALPHAREPLICATE) base = "vec4((" + base + ").a)";
+    return base;
+}
+
+std::string OpText(DWORD op, const std::string a[3], int stage, const StageKey& st, std::set<DWORD>* unsupported) {
+    const std::string& a0 = a[0];
+    const std::string& a1 = a[1];
+    const std::string& a2 = a[2];
+    std::string tex = st.texture ? "t" + std::to_string(stage) : "vec4(1.0)";
+    switch (op) {
+    case D3DTOP_SELECTARG1: return a1;
+    case D3DTOP_SELECTARG2: return a2;
+    case D3DTOP_MODULATE: return a1 + " * " + a2;
+    case D3DTOP_MODULATE2X: return "2.0 * " + a1 + " * " + a2;
+    case D3DTOP_MODULATE4X: return "4.0 * " + a1 + " * " + a2;
+    case D3DTOP_ADD: return a1 + " + " + a2;
+    case D3DTOP_ADDSIGNED: return a1 + " + " + a2 + " - vec4(0.5)";
+    case D3DTOP_ADDSIGNED2X: return "2.0 * (" + a1 + " + " + a2 + " - vec4(0.5))";
+    case D3DTOP_SUBTRACT: return a1 + " - " + a2;
+    case D3DTOP_ADDSMOOTH: return a1 + " + " + a2 + " - " + a1 + " * " + a2;
+    case D3DTOP_BLENDDIFFUSEALPHA: return "mix(" + a2 + ", " + a1 + ", vDiffuse.a)";
+    case D3DTOP_BLENDTEXTUREALPHA: return "mix(" + a2 + ", " + a1 + ", " + tex + ".a)";
+    case D3DTOP_BLENDFACTORALPHA: return "mix(" + a2 + ", " + a1 + ", uTFactor.a)";
+    case D3DTOP_BLENDTEXTUREALPHAPM: return a1 + " + " + a2 + " * (1.0 - " + tex + ".a)";
+    case D3DTOP_BLENDCURRENTALPHA: return "mix(" + a2 + ", " + a1 + ", " + (stage == 0 ? "vDiffuse" : "cur") + ".a)";
+    case D3DTOP_MODULATEALPHA_ADDCOLOR: return "vec4(" + a1 + ".rgb + " + a1 + ".a * " + a2 + ".rgb, " + a1 + ".a)";
+    case D3DTOP_MODULATECOLOR_ADDALPHA: return "vec4(" + a1 + ".rgb * " + a2 + ".rgb + " + a1 + ".a, " + a1 + ".a)";
+    case D3DTOP_MODULATEINVALPHA_ADDCOLOR:
+        return "vec4((1.0 - " + a1 + ".a) * " + a2 + ".rgb + " + a1 + ".rgb, " + a1 + ".a)";
+    case D3DTOP_MODULATEINVCOLOR_ADDALPHA:
+        return "vec4((vec3(1.0) - " + a1 + ".rgb) * " + a2 + ".rgb + " + a1 + ".a, " + a1 + ".a)";
+    case D3DTOP_DOTPRODUCT3:
+        return "vec4(clamp(4.0 * dot(" + a1 + ".rgb - 0.5, " + a2 + ".rgb - 0.5), 0.0, 1.0))";
+    case D3DTOP_MULTIPLYADD: return a0 + " + " + a1 + " * " + a2;
+    case D3DTOP_LERP: return "mix(" + a2 + ", " + a1 + ", " + a0 + ")";
+    default:
+        unsupported->insert(op);
+        return a1 + " * " + a2;
+    }
+}
+
+std::string FragmentShaderText(const ProgramKey& key, std::set<DWORD>* unsupported) {
+    std::string q = key.flat ? "flat " : "";
+    std::string s = "#version 330 core\n";
+    s += q + "in vec4 vDiffuse;\n" + q + "in vec4 vSpecular;\nin vec4 vTex[8];\n";
+    s += "uniform sampler2D uS[8];\nuniform vec4 uTFactor;\nuniform vec4 uConst[8];\nuniform float uAlphaRef;\n"
+         "out vec4 fragColor;\n"
+         "void main() {\n"
+         "  vec4 cur = vDiffuse;\n  vec4 temp = vec4(0.0);\n";
+    for (size_t i = 0; i < key.stages.size(); ++i) {
+        const StageKey& st = key.stages[i];
+        int stage = int(i);
+        std::string n = std::to_string(stage);
+        if (st.texture)
+            s += "  vec4 t" + n + " = texture(uS[" + n + "], vTex[" + std::to_string(st.texCoord & 7) + "].xy);\n";
+        std::string ca[3], aa[3];
+        for (int k = 0; k < 3; ++k) {
+            ca[k] = ArgText(st.colorArg[k], stage, st);
+            aa[k] = ArgText(st.alphaArg[k], stage, st);
+        }
+        std::string color = OpText(st.colorOp, ca, stage, st, unsupported);
+        // A missing texture on the alpha op's first argument leaves alpha as it was.
+        bool alphaPass = st.alphaOp == D3DTOP_DISABLE ||
+                         ((st.alphaArg[1] & D3DTA_SELECTMASK) == D3DTA_TEXTURE && !st.texture &&
+                          st.alphaOp != D3DTOP_SELECTARG2);
+        std::string prev = stage == 0 ? "vDiffuse" : "cur";
+        std::string alpha = alphaPass ? prev + ".a" : "(" + OpText(st.alphaOp, aa, stage, st, unsupported) + ").a";
+        std::string dest = (st.result & D3DTA_SELECTMASK) == D3DTA_TEMP ? "temp" : "cur";
+        s += "  { vec3 c = clamp((" + color + ").rgb, 0.0, 1.0);\n";
+        s += "    float a = clamp(" + alpha + ", 0.0, 1.0);\n";
+        s += "    " + dest + " = vec4(c, a); }\n";
+    }
+    if (key.specularEnable) s += "  cur.rgb = clamp(cur.rgb + vSpecular.rgb, 0.0, 1.0);\n";
+    if (key.alphaFunc != D3DCMP_ALWAYS) {
+        static const char* const ops[] = {"", "false", "<", "==", "<=", ">", "!=", ">=", "true"};
+        s += "  float a8 = floor(cur.a * 255.0 + 0.5);\n";
+        if (key.alphaFunc == D3DCMP_NEVER) s += "  discard;\n";
+        else s += std::string("  if (!(a8 ") + ops[key.alphaFunc] + " uAlphaRef)) discard;\n";
+    }
+    s += "  fragColor = cur;\n}\n";
+    return s;
+}
+
+struct Program {
+    GLuint id = 0;
+    GLint viewport, depth, wvp, world, ambient, matDiffuse, matAmbient, matSpecular, matEmissive;
+    GLint lightDiffuse, lightAmbient, lightPos, lightDir, lightAtt;
+    GLint samplers, tfactor, constants, alphaRef;
+};
+
+GLuint Compile(GLenum type, const std::string& text) {
+    GLuint shader = glCreateShader(type);
+    const char* src = text.c_str();
+    glShaderSource(shader, 1, &src, nullptr);
+    glCompileShader(shader);
+    GLint ok = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+        char log[2048];
+        glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+        SDL_Log("Direct3D stand-in: shader compile failed: %s\n%s", log, text.c_str());
+        glDeleteShader(shader);
+        return 0;
+    }
+    return shader;
+}
+
+}  // namespace
+
+struct GlBackend::Impl {
+    HWND hwnd = nullptr;
+    SDL_Window* window = nullptr;
+    SDL_GLContext context = nullptr;
+    GlCache cache;
+    GLuint drawFbo = 0, readFbo = 0, vao = 0, streamVertices = 0, streamIndices = 0;
+    GLuint samplers[8] = {};
+    std::array<DWORD, 14> samplerValues[8];
+    bool samplerValid[8] = {};
+    GLuint attachedColor = 0, attachedColorLevel = 0, attachedDepth = 0;
+    bool attachedDepthStencil = false;
+    std::unordered_map<std::string, Program> programs;
+    std::set<DWORD> unsupportedOps;
+    std::set<std::string> logged;
+    bool mirrorClamp = false;
+    bool anisotropic = false;
+
+    void LogOnce(const std::string& message) {
+        if (logged.insert(message).second) SDL_Log("Direct3D stand-in: %s", message.c_str());
+    }
+
+    void Attach(SurfaceImpl* rt, SurfaceImpl* ds) {
+        cache.BindDrawFramebuffer(drawFbo);
+        GLuint color = rt ? rt->glTexture : 0;
+        GLuint level = rt ? (rt->container_ ? rt->level : 0) : 0;
+        if (color != attachedColor || level != attachedColorLevel) {
+            glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, color, GLint(level));
+            attachedColor = color;
+            attachedColorLevel = level;
+            ++g_glStateChanges;
+        }
+        GLuint depth = ds ? ds->glRenderbuffer : 0;
+        bool stencil = ds && FindFormat(ds->format)->stencil;
+        if (depth != attachedDepth || stencil != attachedDepthStencil) {
+            glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
+            if (depth)
+                glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER,
+                                          stencil ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
+                                          GL_RENDERBUFFER, depth);
+            attachedDepth = depth;
+            attachedDepthStencil = stencil;
+            ++g_glStateChanges;
+        }
+    }
+
+    Program* GetProgram(const ProgramKey& key) {
+        std::string text = key.Text();
+        auto it = programs.find(text);
+        if (it != programs.end()) return &it->second;
+        Program p{};
+        size_t before = unsupportedOps.size();
+        GLuint vs = Compile(GL_VERTEX_SHADER, VertexShaderText(key));
+        GLuint fs = Compile(GL_FRAGMENT_SHADER, FragmentShaderText(key, &unsupportedOps));
+        if (unsupportedOps.size() != before) LogOnce("texture-stage operation not emulated, drawn as MODULATE");
+        if (vs && fs) {
+            p.id = glCreateProgram();
+            glAttachShader(p.id, vs);
+            glAttachShader(p.id, fs);
+            glLinkProgram(p.id);
+            GLint ok = 0;
+            glGetProgramiv(p.id, GL_LINK_STATUS, &ok);
+            if (!ok) {
+                char log[2048];
+                glGetProgramInfoLog(p.id, sizeof log, nullptr, log);
+                SDL_Log("Direct3D stand-in: program link failed: %s", log);
+                glDeleteProgram(p.id);
+                p.id = 0;
+            }
+        }
+        if (vs) glDeleteShader(vs);
+        if (fs) glDeleteShader(fs);
+        if (p.id) {
+            auto loc = [&](const char* name) { return glGetUniformLocation(p.id, name); };
+            p.viewport = loc("uViewport");
+            p.depth = loc("uDepth");
+            p.wvp = loc("uWVP");
+            p.world = loc("uWorld");
+            p.ambient = loc("uAmbient");
+            p.matDiffuse = loc("uMatDiffuse");
+            p.matAmbient = loc("uMatAmbient");
+            p.matSpecular = loc("uMatSpecular");
+            p.matEmissive = loc("uMatEmissive");
+            p.lightDiffuse = loc("uLightDiffuse");
+            p.lightAmbient = loc("uLightAmbient");
+            p.lightPos = loc("uLightPos");
+            p.lightDir = loc("uLightDir");
+            p.lightAtt = loc("uLightAtt");
+            p.samplers = loc("uS");
+            p.tfactor = loc("uTFactor");
+            p.constants = loc("uConst");
+            p.alphaRef = loc("uAlphaRef");
+            cache.UseProgram(p.id);
+            if (p.samplers >= 0) {
+                GLint units[8] = {0, 1, 2, 3, 4, 5, 6, 7};
+                glUniform1iv(p.samplers, 8, units);
+            }
+        }
+        return &programs.emplace(text, p).first->second;
+    }
+
+    void ApplySampler(int unit, const DWORD* ss, GLuint levels) {
+        std::array<DWORD, 14> values;
+        std::memcpy(values.data(), ss, sizeof(DWORD) * 14);
+        values[0] = levels;  // slot 0 is unused by Direct3D: keep the level count there
+        if (samplerValid[unit] && samplerValues[unit] == values) {
+            cache.BindSampler(GLuint(unit), samplers[unit]);
+            return;
+        }
+        samplerValid[unit] = true;
+        samplerValues[unit] = values;
+        GLuint s = samplers[unit];
+        auto wrap = [&](DWORD mode) -> GLint {
+            switch (mode) {
+            case D3DTADDRESS_MIRROR: return GL_MIRRORED_REPEAT;
+            case D3DTADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;
+            case D3DTADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
+            case D3DTADDRESS_MIRRORONCE: return mirrorClamp ? GL_MIRROR_CLAMP_TO_EDGE : GL_CLAMP_TO_EDGE;
+            default: return GL_REPEAT;
+            }
+        };
+        glSamplerParameteri(s, GL_TEXTURE_WRAP_S, wrap(ss[D3DSAMP_ADDRESSU]));
+        glSamplerParameteri(s, GL_TEXTURE_WRAP_T, wrap(ss[D3DSAMP_ADDRESSV]));
+        glSamplerParameteri(s, GL_TEXTURE_WRAP_R, wrap(ss[D3DSAMP_ADDRESSW]));
+        float border[4];
+        ColorToFloats(ss[D3DSAMP_BORDERCOLOR], border);
+        glSamplerParameterfv(s, GL_TEXTURE_BORDER_COLOR, border);
+        bool magLinear = ss[D3DSAMP_MAGFILTER] >= D3DTEXF_LINEAR;
+        bool minLinear = ss[D3DSAMP_MINFILTER] >= D3DTEXF_LINEAR;
+        GLint minFilter = minLinear ? GL_LINEAR : GL_NEAREST;
+        if (levels > 1 && ss[D3DSAMP_MIPFILTER] == D3DTEXF_POINT)
+            minFilter = minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+        else if (levels > 1 && ss[D3DSAMP_MIPFILTER] >= D3DTEXF_LINEAR)
+            minFilter = minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+        glSamplerParameteri(s, GL_TEXTURE_MAG_FILTER, magLinear ? GL_LINEAR : GL_NEAREST);
+        glSamplerParameteri(s, GL_TEXTURE_MIN_FILTER, minFilter);
+        glSamplerParameterf(s, GL_TEXTURE_LOD_BIAS, Float(ss[D3DSAMP_MIPMAPLODBIAS]));
+        glSamplerParameterf(s, GL_TEXTURE_MIN_LOD, float(ss[D3DSAMP_MAXMIPLEVEL]));
+        if (anisotropic) {
+            float aniso = (ss[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC || ss[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC)
+                              ? float(std::max<DWORD>(1, ss[D3DSAMP_MAXANISOTROPY]))
+                              : 1.0f;
+            glSamplerParameterf(s, GL_TEXTURE_MAX_ANISOTROPY_EXT, aniso);
+        }
+        ++g_glStateChanges;
+        cache.BindSampler(GLuint(unit), s);
+    }
+};
+
+GlBackend::GlBackend() : impl_(std::make_unique<Impl>()) {}
+
+std::unique_ptr<GlBackend> GlBackend::Create(HWND hwnd, std::string* error) {
+    SDL_Window* window = platform::SdlWindowOf(hwnd);
+    if (!window) {
+        *error = "no window";
+        return nullptr;
+    }
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GLContext context = SDL_GL_CreateContext(window);
+    if (!context) {
+        *error = SDL_GetError();
+        return nullptr;
+    }
+    std::unique_ptr<GlBackend> gl(new GlBackend());
+    Impl& m = *gl->impl_;
+    m.hwnd = hwnd;
+    m.window = window;
+    m.context = context;
+    SDL_GL_MakeCurrent(window, context);
+    if (epoxy_gl_version() < 33) {
+        *error = "OpenGL 3.3 is not available";
+        return nullptr;
+    }
+    m.mirrorClamp = epoxy_gl_version() >= 44 || epoxy_has_gl_extension("GL_ARB_texture_mirror_clamp_to_edge");
+    m.anisotropic = epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic") ||
+                    epoxy_has_gl_extension("GL_ARB_texture_filter_anisotropic");
+    m.cache.Invalidate();
+    glGenFramebuffers(1, &m.drawFbo);
+    glGenFramebuffers(1, &m.readFbo);
+    glGenVertexArrays(1, &m.vao);
+    glBindVertexArray(m.vao);
+    glGenBuffers(1, &m.streamVertices);
+    glGenBuffers(1, &m.streamIndices);
+    glGenSamplers(8, m.samplers);
+    // Fixed GL state that Direct3D never changes: pixel storage, winding, provoking vertex.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glFrontFace(GL_CCW);
+    glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
+    return gl;
+}
+
+GlBackend::~GlBackend() {
+    Impl& m = *impl_;
+    if (!m.context) return;
+    MakeCurrent();
+    for (auto& [key, p] : m.programs)
+        if (p.id) glDeleteProgram(p.id);
+    glDeleteSamplers(8, m.samplers);
+    glDeleteBuffers(1, &m.streamVertices);
+    glDeleteBuffers(1, &m.streamIndices);
+    glDeleteVertexArrays(1, &m.vao);
+    glDeleteFramebuffers(1, &m.drawFbo);
+    glDeleteFramebuffers(1, &m.readFbo);
+    SDL_GL_MakeCurrent(m.window, nullptr);
+    SDL_GL_DeleteContext(m.context);
+}
+
+void GlBackend::MakeCurrent() {
+    if (SDL_GL_GetCurrentContext() != impl_->context) SDL_GL_MakeCurrent(impl_->window, impl_->context);
+}
+
+bool GlBackend::ApplyPresentParameters(const D3DPRESENT_PARAMETERS& params) {
+    MakeCurrent();
+    Uint32 wanted = params.Windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP;
+    Uint32 current = SDL_GetWindowFlags(impl_->window) & SDL_WINDOW_FULLSCREEN_DESKTOP;
+    if (current != wanted) SDL_SetWindowFullscreen(impl_->window, wanted);
+    SDL_GL_SetSwapInterval(params.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
+    return true;
+}
+
+void GlBackend::WindowSize(UINT* width, UINT* height) {
+    int w = 0, h = 0;
+    SDL_GetWindowSize(impl_->window, &w, &h);
+    *width = UINT(std::max(w, 0));
+    *height = UINT(std::max(h, 0));
+}
+
+void GlBackend::CreateSurfaceObject(SurfaceImpl* s) {
+    MakeCurrent();
+    if (s->role == SurfaceRole::DepthStencil) {
+        glGenRenderbuffers(1, &s->glRenderbuffer);
+        glBindRenderbuffer(GL_RENDERBUFFER, s->glRenderbuffer);
+        s->glInternalFormat = DepthFormat(s->format);
+        glRenderbufferStorage(GL_RENDERBUFFER, s->glInternalFormat, GLsizei(s->width), GLsizei(s->height));
+        s->cpuNewer = false;
+        return;
+    }
+    if (s->role != SurfaceRole::RenderTarget && s->role != SurfaceRole::BackBuffer) return;
+    glGenTextures(1, &s->glTexture);
+    s->ownsGlTexture = true;
+    s->glInternalFormat = RenderTargetFormat(s->format);
+    impl_->cache.BindTexture(0, s->glTexture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GLint(s->glInternalFormat), GLsizei(s->width), GLsizei(s->height), 0, GL_BGRA,
+                 GL_UNSIGNED_BYTE, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    s->cpuNewer = true;
+}
+
+void GlBackend::DestroySurfaceObject(SurfaceImpl* s) {
+    MakeCurrent();
+    Impl& m = *impl_;
+    if (s->glRenderbuffer) {
+        if (m.attachedDepth == s->glRenderbuffer) {
+            m.cache.BindDrawFramebuffer(m.drawFbo);
+            glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
+            m.attachedDepth = 0;
+        }
+        glDeleteRenderbuffers(1, &s->glRenderbuffer);
+        s->glRenderbuffer = 0;
+    }
+    if (s->glTexture && s->ownsGlTexture) {
+        if (m.attachedColor == s->glTexture) {
+            m.cache.BindDrawFramebuffer(m.drawFbo);
+            glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+            m.attachedColor = 0;
+        }
+        m.cache.ForgetTexture(s->glTexture);
+        glDeleteTextures(1, &s->glTexture);
+        s->glTexture = 0;
+    }
+}
+
+void GlBackend::CreateTextureObject(TextureImpl* t) {
+    MakeCurrent();
+    glGenTextures(1, &t->glTexture);
+    const bool rt = (t->usage & D3DUSAGE_RENDERTARGET) != 0;
+    const GLenum internal = rt ? RenderTargetFormat(t->format) : GL_RGBA8;
+    impl_->cache.BindTexture(0, t->glTexture);
+    for (auto& level : t->levels) {
+        glTexImage2D(GL_TEXTURE_2D, GLint(level->level), GLint(internal), GLsizei(level->width),
+                     GLsizei(level->height), 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+        level->glTexture = t->glTexture;
+        level->glInternalFormat = internal;
+        level->cpuNewer = true;
+    }
+    // One-level textures must stay complete whatever the mip filter says.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, GLint(t->levels.size()) - 1);
+}
+
+void GlBackend::DestroyTextureObject(TextureImpl* t) {
+    MakeCurrent();
+    Impl& m = *impl_;
+    if (m.attachedColor == t->glTexture) {
+        m.cache.BindDrawFramebuffer(m.drawFbo);
+        glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+        m.attachedColor = 0;
+    }
+    m.cache.ForgetTexture(t->glTexture);
+    glDeleteTextures(1, &t->glTexture);
+    t->glTexture = 0;
+    for (auto& level : t->levels) level->glTexture = 0;
+}
+
+void GlBackend::UploadSurface(SurfaceImpl* s) {
+    if (!s->glTexture) return;
+    if (!CanConvert(s->format)) {
+        impl_->LogOnce(std::string("format not drawable: ") + (FindFormat(s->format) ? FindFormat(s->format)->name : "?"));
+        return;
+    }
+    std::vector<uint32_t> pixels(size_t(s->width) * s->height);
+    const UINT bpp = FindFormat(s->format)->bytesPerPixel;
+    for (UINT y = 0; y < s->height; ++y) {
+        const uint8_t* row = &s->mem[size_t(y) * s->pitch];
+        uint32_t* out = &pixels[size_t(y) * s->width];
+        if (s->format == D3DFMT_A8R8G8B8) {
+            std::memcpy(out, row, size_t(s->width) * 4);
+        } else {
+            for (UINT x = 0; x < s->width; ++x) out[x] = ReadPixel(s->format, row + size_t(x) * bpp);
+        }
+    }
+    impl_->cache.BindTexture(0, s->glTexture);
+    glTexSubImage2D(GL_TEXTURE_2D, GLint(s->container_ ? s->level : 0), 0, 0, GLsizei(s->width), GLsizei(s->height),
+                    GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
+}
+
+void GlBackend::ReadBackSurface(SurfaceImpl* s) {
+    Impl& m = *impl_;
+    m.cache.BindReadFramebuffer(m.readFbo);
+    if (s->glRenderbuffer) {
+        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+        glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, s->glRenderbuffer);
+        if (s->format == D3DFMT_D16_LOCKABLE)
+            glReadPixels(0, 0, GLsizei(s->width), GLsizei(s->height), GL_DEPTH_COMPONENT, GL_UNSIGNED_SHORT, s->mem.data());
+        else if (s->format == D3DFMT_D32F_LOCKABLE)
+            glReadPixels(0, 0, GLsizei(s->width), GLsizei(s->height), GL_DEPTH_COMPONENT, GL_FLOAT, s->mem.data());
+        glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, 0);
+        return;
+    }
+    if (!s->glTexture || !CanConvert(s->format)) return;
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, s->glTexture,
+                           GLint(s->container_ ? s->level : 0));
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    std::vector<uint32_t> pixels(size_t(s->width) * s->height);
+    glReadPixels(0, 0, GLsizei(s->width), GLsizei(s->height), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+    const UINT bpp = FindFormat(s->format)->bytesPerPixel;
+    for (UINT y = 0; y < s->height; ++y)
+        for (UINT x = 0; x < s->width; ++x)
+            WritePixel(s->format, &s->mem[size_t(y) * s->pitch + size_t(x) * bpp], pixels[size_t(y) * s->width + x]);
+}
+
+unsigned GlBackend::CreateBuffer() {
+    MakeCurrent();
+    GLuint b = 0;
+    glGenBuffers(1, &b);
+    return b;
+}
+
+void GlBackend::DestroyBuffer(unsigned buffer) {
+    MakeCurrent();
+    if (impl_->cache.arrayBuffer[0] == buffer) impl_->cache.arrayBuffer[0] = 0xFFFFFFFF;
+    GLuint b = buffer;
+    glDeleteBuffers(1, &b);
+}
+
+void GlBackend::UploadBuffer(unsigned buffer, const void* data, size_t size, bool index) {
+    if (index) {
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(size), data, GL_DYNAMIC_DRAW);
+    } else {
+        impl_->cache.BindArrayBuffer(buffer);
+        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(size), data, GL_DYNAMIC_DRAW);
+    }
+}
+
+void GlBackend::Clear(const DeviceState& s, SurfaceImpl* rt, SurfaceImpl* ds, DWORD count, const D3DRECT* rects,
+                      DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
+    Impl& m = *impl_;
+    if (rt) rt->SyncToGpu();
+    m.Attach(rt, (flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) || ds ? ds : nullptr);
+    GLbitfield bits = 0;
+    if ((flags & D3DCLEAR_TARGET) && rt) {
+        float c[4];
+        ColorToFloats(color, c);
+        if (!FindFormat(rt->format)->hasAlpha) c[3] = 1.0f;
+        glClearColor(c[0], c[1], c[2], c[3]);
+        m.cache.ColorMask(true, true, true, true);
+        bits |= GL_COLOR_BUFFER_BIT;
+    }
+    if ((flags & D3DCLEAR_ZBUFFER) && ds) {
+        glClearDepth(z);
+        m.cache.DepthMask(true);
+        bits |= GL_DEPTH_BUFFER_BIT;
+    }
+    if ((flags & D3DCLEAR_STENCIL) && ds) {
+        glClearStencil(GLint(stencil & 0xFF));
+        m.cache.StencilWriteMask(0xFF);
+        bits |= GL_STENCIL_BUFFER_BIT;
+    }
+    if (!bits) return;
+    // Direct3D clears the viewport, intersected with each rectangle.
+    const D3DVIEWPORT9& vp = s.viewport;
+    D3DRECT whole{LONG(vp.X), LONG(vp.Y), LONG(vp.X + vp.Width), LONG(vp.Y + vp.Height)};
+    m.cache.Enable(GL_SCISSOR_TEST, true);
+    DWORD n = count ? count : 1;
+    for (DWORD i = 0; i < n; ++i) {
+        D3DRECT r = count ? rects[i] : whole;
+        LONG x1 = std::max(r.x1, whole.x1), y1 = std::max(r.y1, whole.y1);
+        LONG x2 = std::min(r.x2, whole.x2), y2 = std::min(r.y2, whole.y2);
+        if (x1 >= x2 || y1 >= y2) continue;
+        m.cache.Scissor(x1, y1, x2 - x1, y2 - y1);
+        glClear(bits);
+    }
+    if ((bits & GL_COLOR_BUFFER_BIT) && rt) rt->gpuNewer = true;
+    if ((bits & (GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT)) && ds) ds->gpuNewer = true;
+}
+
+void GlBackend::Draw(const DrawParams& p) {
+    Impl& m = *impl_;
+    const DeviceState& s = *p.state;
+    const DWORD* rs = s.renderStates;
+    SurfaceImpl* rt = p.renderTarget;
+    if (!rt) return;
+    rt->SyncToGpu();
+    m.Attach(rt, p.depthStencil);
+
+    // Viewport and scissor, in GL rows that equal Direct3D rows.
+    const D3DVIEWPORT9& vp = s.viewport;
+    m.cache.Viewport(GLint(vp.X), GLint(vp.Y), GLint(vp.Width), GLint(vp.Height));
+    m.cache.DepthRange(vp.MinZ, vp.MaxZ);
+    if (rs[D3DRS_SCISSORTESTENABLE]) {
+        m.cache.Enable(GL_SCISSOR_TEST, true);
+        const RECT& r = s.scissor;
+        m.cache.Scissor(r.left, r.top, std::max<LONG>(0, r.right - r.left), std::max<LONG>(0, r.bottom - r.top));
+    } else {
+        m.cache.Enable(GL_SCISSOR_TEST, false);
+    }
+
+    // Blending
+    if (rs[D3DRS_ALPHABLENDENABLE]) {
+        m.cache.Enable(GL_BLEND, true);
+        GLenum sc, dc, sa, da;
+        BlendPair(rs[D3DRS_SRCBLEND], rs[D3DRS_DESTBLEND], &sc, &dc);
+        GLenum opColor = BlendOp(rs[D3DRS_BLENDOP]), opAlpha = opColor;
+        if (rs[D3DRS_SEPARATEALPHABLENDENABLE]) {
+            BlendPair(rs[D3DRS_SRCBLENDALPHA], rs[D3DRS_DESTBLENDALPHA], &sa, &da);
+            opAlpha = BlendOp(rs[D3DRS_BLENDOPALPHA]);
+        } else {
+            sa = sc;
+            da = dc;
+        }
+        m.cache.BlendFunc(sc, dc, sa, da);
+        m.cache.BlendEquation(opColor, opAlpha);
+        float bf[4];
+        ColorToFloats(rs[D3DRS_BLENDFACTOR], bf);
+        m.cache.BlendColor(bf[0], bf[1], bf[2], bf[3]);
+    } else {
+        m.cache.Enable(GL_BLEND, false);
+    }
+
+    // Depth and stencil: nothing without a depth-stencil surface.
+    const bool depth = p.depthStencil && rs[D3DRS_ZENABLE] != D3DZB_FALSE;
+    m.cache.Enable(GL_DEPTH_TEST, depth);
+    if (depth) {
+        m.cache.DepthFunc(CompareFunc(rs[D3DRS_ZFUNC]));
+        m.cache.DepthMask(rs[D3DRS_ZWRITEENABLE] != 0);
+    }
+    const bool stencil = p.depthStencil && rs[D3DRS_STENCILENABLE] && FindFormat(p.depthStencil->format)->stencil;
+    m.cache.Enable(GL_STENCIL_TEST, stencil);
+    if (stencil) {
+        GLint ref = GLint(rs[D3DRS_STENCILREF] & 0xFF), mask = GLint(rs[D3DRS_STENCILMASK] & 0xFF);
+        m.cache.StencilFront(GLint(CompareFunc(rs[D3DRS_STENCILFUNC])), ref, mask,
+                             GLint(StencilOp(rs[D3DRS_STENCILFAIL])), GLint(StencilOp(rs[D3DRS_STENCILZFAIL])),
+                             GLint(StencilOp(rs[D3DRS_STENCILPASS])));
+        // Screen-counter-clockwise faces are GL's back faces here.
+        if (rs[D3DRS_TWOSIDEDSTENCILMODE])
+            m.cache.StencilBack(GLint(CompareFunc(rs[D3DRS_CCW_STENCILFUNC])), ref, mask,
+                                GLint(StencilOp(rs[D3DRS_CCW_STENCILFAIL])),
+                                GLint(StencilOp(rs[D3DRS_CCW_STENCILZFAIL])),
+                                GLint(StencilOp(rs[D3DRS_CCW_STENCILPASS])));
+        else
+            m.cache.StencilBack(GLint(CompareFunc(rs[D3DRS_STENCILFUNC])), ref, mask,
+                                GLint(StencilOp(rs[D3DRS_STENCILFAIL])), GLint(StencilOp(rs[D3DRS_STENCILZFAIL])),
+                                GLint(StencilOp(rs[D3DRS_STENCILPASS])));
+        m.cache.StencilWriteMask(rs[D3DRS_STENCILWRITEMASK] & 0xFF);
+    }
+
+    // Culling: Direct3D's screen-clockwise triangles come out GL-counter-clockwise (front).
+    switch (rs[D3DRS_CULLMODE]) {
+    case D3DCULL_CW:
+        m.cache.Enable(GL_CULL_FACE, true);
+        m.cache.CullFace(GL_FRONT);
+        break;
+    case D3DCULL_CCW:
+        m.cache.Enable(GL_CULL_FACE, true);
+        m.cache.CullFace(GL_BACK);
+        break;
+    default: m.cache.Enable(GL_CULL_FACE, false); break;
+    }
+
+    const DWORD mask = rs[D3DRS_COLORWRITEENABLE];
+    const bool alphaWrite = (mask & 8) && FindFormat(rt->format)->hasAlpha;
+    m.cache.ColorMask(mask & 1, mask & 2, mask & 4, alphaWrite);
+    m.cache.Enable(GL_DITHER, rs[D3DRS_DITHERENABLE] != 0);
+    m.cache.PolygonMode(rs[D3DRS_FILLMODE] == D3DFILL_POINT       ? GLenum(GL_POINT)
+                        : rs[D3DRS_FILLMODE] == D3DFILL_WIREFRAME ? GLenum(GL_LINE)
+                                                                  : GLenum(GL_FILL));
+    if (rs[D3DRS_FOGENABLE]) m.LogOnce("fog is not emulated by the fixed-function path");
+
+    // Program key
+    ProgramKey key;
+    key.pretransformed = p.layout->pretransformed;
+    key.hasNormal = p.layout->has(kAttrNormal);
+    key.hasDiffuse = p.layout->has(kAttrDiffuse);
+    key.hasSpecular = p.layout->has(kAttrSpecular);
+    key.lighting = !key.pretransformed && rs[D3DRS_LIGHTING];
+    if (key.lighting) {
+        key.colorVertex = rs[D3DRS_COLORVERTEX] != 0;
+        key.diffuseSource = rs[D3DRS_DIFFUSEMATERIALSOURCE];
+        key.ambientSource = rs[D3DRS_AMBIENTMATERIALSOURCE];
+        key.specularSource = rs[D3DRS_SPECULARMATERIALSOURCE];
+        key.emissiveSource = rs[D3DRS_EMISSIVEMATERIALSOURCE];
+        for (const auto& [index, on] : s.lightEnabled) {
+            if (!on || key.lightTypes.size() >= 8) continue;
+            key.lightTypes.push_back(s.lights.at(index).Type);
+        }
+    }
+    key.flat = rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
+    key.specularEnable = rs[D3DRS_SPECULARENABLE] != 0;
+    key.alphaFunc = rs[D3DRS_ALPHATESTENABLE] ? rs[D3DRS_ALPHAFUNC] : DWORD(D3DCMP_ALWAYS);
+    if (key.alphaFunc < D3DCMP_NEVER || key.alphaFunc > D3DCMP_ALWAYS) key.alphaFunc = D3DCMP_ALWAYS;
+    for (int st = 0; st < 8; ++st) {
+        const DWORD* ts = s.stageStates[st];
+        if (ts[D3DTSS_COLOROP] == D3DTOP_DISABLE) break;
+        auto* tex = static_cast<TextureImpl*>(s.textures[st]);
+        bool bound = tex && tex->glTexture && !(rt->container_ == tex);
+        // A stage whose first colour argument is a missing texture acts as DISABLE.
+        if ((ts[D3DTSS_COLORARG1] & D3DTA_SELECTMASK) == D3DTA_TEXTURE && !bound &&
+            ts[D3DTSS_COLOROP] != D3DTOP_SELECTARG2)
+            break;
+        StageKey sk{};
+        sk.colorOp = ts[D3DTSS_COLOROP];
+        sk.colorArg[0] = ts[D3DTSS_COLORARG0];
+        sk.colorArg[1] = ts[D3DTSS_COLORARG1];
+        sk.colorArg[2] = ts[D3DTSS_COLORARG2];
+        sk.alphaOp = ts[D3DTSS_ALPHAOP];
+        sk.alphaArg[0] = ts[D3DTSS_ALPHAARG0];
+        sk.alphaArg[1] = ts[D3DTSS_ALPHAARG1];
+        sk.alphaArg[2] = ts[D3DTSS_ALPHAARG2];
+        sk.result = ts[D3DTSS_RESULTARG];
+        sk.texCoord = ts[D3DTSS_TEXCOORDINDEX] & 0xFFFF;
+        sk.texture = bound;
+        key.stages.push_back(sk);
+        if (bound) {
+            for (auto& level : tex->levels) level->SyncToGpu();
+            m.cache.BindTexture(GLuint(st), tex->glTexture);
+            m.ApplySampler(st, s.samplerStates[st], GLuint(tex->levels.size()));
+        }
+    }
+    Program* prog = m.GetProgram(key);
+    if (!prog->id) return;
+    m.cache.UseProgram(prog->id);
+    glUniform4f(prog->viewport, float(vp.X), float(vp.Y), float(vp.Width), float(vp.Height));
+    glUniform2f(prog->depth, vp.MinZ, vp.MaxZ);
+    if (!key.pretransformed) {
+        D3DMATRIX wvp = Multiply(Multiply(s.world, s.view), s.projection);
+        glUniformMatrix4fv(prog->wvp, 1, GL_FALSE, &wvp.m[0][0]);
+        glUniformMatrix4fv(prog->world, 1, GL_FALSE, &s.world.m[0][0]);
+    }
+    if (key.lighting) {
+        float amb[4];
+        ColorToFloats(rs[D3DRS_AMBIENT], amb);
+        glUniform4fv(prog->ambient, 1, amb);
+        glUniform4fv(prog->matDiffuse, 1, &s.material.Diffuse.r);
+        glUniform4fv(prog->matAmbient, 1, &s.material.Ambient.r);
+        glUniform4fv(prog->matSpecular, 1, &s.material.Specular.r);
+        glUniform4fv(prog->matEmissive, 1, &s.material.Emissive.r);
+        float diffuse[32] = {}, ambient[32] = {}, pos[32] = {}, dir[32] = {}, att[32] = {};
+        int i = 0;
+        for (const auto& [index, on] : s.lightEnabled) {
+            if (!on || i >= 8) continue;
+            const D3DLIGHT9& l = s.lights.at(index);
+            std::memcpy(&diffuse[i * 4], &l.Diffuse.r, 16);
+            std::memcpy(&ambient[i * 4], &l.Ambient.r, 16);
+            pos[i * 4] = l.Position.x;
+            pos[i * 4 + 1] = l.Position.y;
+            pos[i * 4 + 2] = l.Position.z;
+            pos[i * 4 + 3] = l.Range;
+            dir[i * 4] = l.Direction.x;
+            dir[i * 4 + 1] = l.Direction.y;
+            dir[i * 4 + 2] = l.Direction.z;
+            att[i * 4] = l.Attenuation0;
+            att[i * 4 + 1] = l.Attenuation1;
+            att[i * 4 + 2] = l.Attenuation2;
+            ++i;
+        }
+        glUniform4fv(prog->lightDiffuse, 8, diffuse);
+        glUniform4fv(prog->lightAmbient, 8, ambient);
+        glUniform4fv(prog->lightPos, 8, pos);
+        glUniform4fv(prog->lightDir, 8, dir);
+        glUniform4fv(prog->lightAtt, 8, att);
+    }
+    float tf[4];
+    ColorToFloats(rs[D3DRS_TEXTUREFACTOR], tf);
+    glUniform4fv(prog->tfactor, 1, tf);
+    float constants[32];
+    for (int st = 0; st < 8; ++st) ColorToFloats(s.stageStates[st][D3DTSS_CONSTANT], &constants[st * 4]);
+    glUniform4fv(prog->constants, 8, constants);
+    glUniform1f(prog->alphaRef, float(rs[D3DRS_ALPHAREF] & 0xFF));
+
+    // Vertex input
+    GLuint buffer;
+    if (p.userVertices) {
+        buffer = m.streamVertices;
+        m.cache.BindArrayBuffer(buffer);
+        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(p.userVertexBytes), p.userVertices, GL_STREAM_DRAW);
+    } else {
+        VertexBufferImpl* vb = p.vertexBuffer;
+        buffer = vb->glBuffer;
+        if (vb->cpuNewer) {
+            UploadBuffer(buffer, vb->mem.data(), vb->mem.size(), false);
+            vb->cpuNewer = false;
+        }
+        m.cache.BindArrayBuffer(buffer);
+    }
+    bool enabled[kAttrCount] = {};
+    for (const auto& a : p.layout->attribs) {
+        GLuint loc = GLuint(a.slot);
+        const void* offset = reinterpret_cast<const void*>(p.vertexOffset + a.offset);
+        GLsizei stride = GLsizei(p.stride);
+        switch (a.declType) {
+        case D3DDECLTYPE_FLOAT1: glVertexAttribPointer(loc, 1, GL_FLOAT, GL_FALSE, stride, offset); break;
+        case D3DDECLTYPE_FLOAT2: glVertexAttribPointer(loc, 2, GL_FLOAT, GL_FALSE, stride, offset); break;
+        case D3DDECLTYPE_FLOAT3: glVertexAttribPointer(loc, 3, GL_FLOAT, GL_FALSE, stride, offset); break;
+        case D3DDECLTYPE_FLOAT4: glVertexAttribPointer(loc, 4, GL_FLOAT, GL_FALSE, stride, offset); break;
+        case D3DDECLTYPE_D3DCOLOR: glVertexAttribPointer(loc, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride, offset); break;
+        case D3DDECLTYPE_UBYTE4: glVertexAttribPointer(loc, 4, GL_UNSIGNED_BYTE, GL_FALSE, stride, offset); break;
+        case D3DDECLTYPE_UBYTE4N: glVertexAttribPointer(loc, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, offset); break;
+        case D3DDECLTYPE_SHORT2: glVertexAttribPointer(loc, 2, GL_SHORT, GL_FALSE, stride, offset); break;
+        case D3DDECLTYPE_SHORT4: glVertexAttribPointer(loc, 4, GL_SHORT, GL_FALSE, stride, offset); break;
+        case D3DDECLTYPE_SHORT2N: glVertexAttribPointer(loc, 2, GL_SHORT, GL_TRUE, stride, offset); break;
+        case D3DDECLTYPE_SHORT4N: glVertexAttribPointer(loc, 4, GL_SHORT, GL_TRUE, stride, offset); break;
+        case D3DDECLTYPE_USHORT2N: glVertexAttribPointer(loc, 2, GL_UNSIGNED_SHORT, GL_TRUE, stride, offset); break;
+        case D3DDECLTYPE_USHORT4N: glVertexAttribPointer(loc, 4, GL_UNSIGNED_SHORT, GL_TRUE, stride, offset); break;
+        case D3DDECLTYPE_FLOAT16_2: glVertexAttribPointer(loc, 2, GL_HALF_FLOAT, GL_FALSE, stride, offset); break;
+        case D3DDECLTYPE_FLOAT16_4: glVertexAttribPointer(loc, 4, GL_HALF_FLOAT, GL_FALSE, stride, offset); break;
+        default: continue;
+        }
+        glEnableVertexAttribArray(loc);
+        enabled[a.slot] = true;
+    }
+    for (int slot = 0; slot < kAttrCount; ++slot) {
+        if (enabled[slot]) continue;
+        glDisableVertexAttribArray(GLuint(slot));
+        if (slot == kAttrDiffuse) glVertexAttrib4f(GLuint(slot), 1, 1, 1, 1);
+        else if (slot == kAttrSpecular) glVertexAttrib4f(GLuint(slot), 0, 0, 0, 0);
+        else glVertexAttrib4f(GLuint(slot), 0, 0, 0, 1);
+    }
+
+    const GLenum mode = PrimitiveMode(p.type);
+    if (p.indexed) {
+        const size_t indexSize = p.index32 ? 4 : 2;
+        const GLenum type = p.index32 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT;
+        if (p.userIndices) {
+            UploadBuffer(m.streamIndices, p.userIndices, size_t(p.vertexCount) * indexSize, true);
+            glDrawElementsBaseVertex(mode, GLsizei(p.vertexCount), type, nullptr, 0);
+        } else {
+            IndexBufferImpl* ib = p.indexBuffer;
+            if (ib->cpuNewer) {
+                UploadBuffer(ib->glBuffer, ib->mem.data(), ib->mem.size(), true);
+                ib->cpuNewer = false;
+            } else {
+                glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ib->glBuffer);
+            }
+            glDrawElementsBaseVertex(mode, GLsizei(p.vertexCount), type,
+                                     reinterpret_cast<const void*>(size_t(p.startIndex) * indexSize), p.baseVertex);
+        }
+    } else {
+        glDrawArrays(mode, GLint(p.firstVertex), GLsizei(p.vertexCount));
+    }
+    rt->gpuNewer = true;
+    if (p.depthStencil && depth && rs[D3DRS_ZWRITEENABLE]) p.depthStencil->gpuNewer = true;
+}
+
+void GlBackend::Present(SurfaceImpl* backBuffer, bool fullscreen, bool capture) {
+    Impl& m = *impl_;
+    int dw = 0, dh = 0;
+    SDL_GL_GetDrawableSize(m.window, &dw, &dh);
+    if (dw <= 0 || dh <= 0 || !backBuffer) return;  // minimised: nothing to show
+    backBuffer->SyncToGpu();
+    const int bw = int(backBuffer->width), bh = int(backBuffer->height);
+    int x0 = 0, y0 = 0, x1 = dw, y1 = dh;
+    if (fullscreen) {
+        RECT r = LetterboxRect(UINT(bw), UINT(bh), UINT(dw), UINT(dh));
+        x0 = r.left;
+        y0 = r.top;
+        x1 = r.right;
+        y1 = r.bottom;
+    }
+    m.cache.Enable(GL_SCISSOR_TEST, false);
+    m.cache.ColorMask(true, true, true, true);
+    m.cache.BindDrawFramebuffer(0);
+    if (fullscreen && (x0 > 0 || y0 > 0)) {
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    m.cache.BindReadFramebuffer(m.readFbo);
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, backBuffer->glTexture, 0);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    const bool sameSize = (x1 - x0) == bw && (y1 - y0) == bh;
+    // The one flip: Direct3D's top row goes to the window's top.
+    glBlitFramebuffer(0, 0, bw, bh, x0, dh - y0, x1, dh - y1, GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+    if (capture) {
+        m.cache.BindReadFramebuffer(0);
+        glReadBuffer(GL_BACK);
+        std::vector<uint32_t> rows(size_t(dw) * dh);
+        glReadPixels(0, 0, dw, dh, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
+        d3d9test::Image image;
+        image.width = UINT(dw);
+        image.height = UINT(dh);
+        image.pixels.resize(rows.size());
+        for (int y = 0; y < dh; ++y)
+            std::memcpy(&image.pixels[size_t(y) * dw], &rows[size_t(dh - 1 - y) * dw], size_t(dw) * 4);
+        StorePresentedFrame(std::move(image));
+    }
+    SDL_GL_SwapWindow(m.window);
+}
+
+RECT LetterboxRect(UINT backWidth, UINT backHeight, UINT screenWidth, UINT screenHeight) {
+    if (!backWidth || !backHeight) return RECT{0, 0, LONG(screenWidth), LONG(screenHeight)};
+    double scale = std::min(double(screenWidth) / backWidth, double(screenHeight) / backHeight);
+    LONG w = LONG(std::lround(backWidth * scale)), h = LONG(std::lround(backHeight * scale));
+    LONG x = (LONG(screenWidth) - w) / 2, y = (LONG(screenHeight) - h) / 2;
+    return RECT{x, y, x + w, y + h};
+}
+
+size_t GlBackend::ProgramCount() const { return impl_->programs.size(); }
+
+}  // namespace d3d9impl

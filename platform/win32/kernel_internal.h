@@ -1,0 +1,61 @@
+// Inside the platform layer only: the pieces the kernel stand-in's files share
+// (kernel objects behind HANDLE values, error mapping, path resolution).
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/win32/types.h"
+
+namespace platform {
+
+// ---- Kernel objects. A HANDLE is a number from a table, never a pointer, so a
+// stale or forged handle is answered with ERROR_INVALID_HANDLE instead of a crash.
+class KernelObject {
+public:
+    virtual ~KernelObject() = default;
+    // WaitForSingleObject on the object; the default is "not waitable".
+    virtual DWORD Wait(DWORD milliseconds);
+    // Standard console handles stay valid after CloseHandle.
+    virtual bool Closable() const { return true; }
+};
+HANDLE RegisterHandle(std::shared_ptr<KernelObject> object);
+std::shared_ptr<KernelObject> LookupHandle(HANDLE handle);
+template <class T>
+std::shared_ptr<T> LookupHandleAs(HANDLE handle) {
+    return std::dynamic_pointer_cast<T>(LookupHandle(handle));
+}
+// Pseudo handles answered by GetCurrentProcess / GetCurrentThread.
+#define KESTRA_PSEUDO_PROCESS ((HANDLE)(LONG_PTR)-1)
+#define KESTRA_PSEUDO_THREAD ((HANDLE)(LONG_PTR)-2)
+
+// ---- Errors: errno of a failed POSIX call as the Win32 code Windows reports.
+DWORD Win32ErrorFromErrno(int error);
+// ENOENT on a path is ERROR_PATH_NOT_FOUND when its folder is missing too.
+DWORD MissingFileError(const std::string& hostPath);
+
+// ---- CP932 helpers.
+inline bool IsCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+// Conversions that fail instead of replacing (paths must not change meaning).
+bool Cp932ToUtf8Strict(const std::string& text, std::string& out);
+bool Utf8ToCp932Strict(const std::string& text, std::string& out);
+// ASCII letters in lower case; the second byte of a CP932 pair is left alone.
+std::string FoldCp932(const std::string& text);
+
+// ---- Paths. A Windows path ("\" or "/" separators, any ASCII case, CP932) to the
+// host path (UTF-8, absolute). Existing components are matched without regard to
+// ASCII case; missing ones are kept as given. False for an empty or null path.
+bool HostPath(const char* windowsPath, std::string& hostPath);
+// A host path (UTF-8, absolute) in Windows form: CP932 with "\" separators, so
+// "/tmp/x" becomes "\tmp\x". False when it cannot be expressed in CP932.
+bool WindowsPathOf(const std::string& hostPath, std::string& windowsPath);
+// The folder the program runs from (host form): the test override, else the
+// executable's folder. ExecutablePath is the real executable.
+std::string ExecutablePath();
+std::string ProgramFolderOverride();  // empty when none is set
+
+
+// ---- Console: Windows colour attributes as an ANSI escape sequence.
+std::string AnsiColourOf(WORD attributes);
+
+}  // namespace platform

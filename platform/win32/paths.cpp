@@ -1,0 +1,240 @@
+// Windows paths on a POSIX file system, and the current directory.
+//
+// A path is split at "\" and "/" (never at a CP932 trail byte, so "ソ" = 83 5C
+// stays one character). Each component is matched against the real folder: the
+// exact name first, then any entry that equals it after ASCII case folding, the
+// comparison made in CP932 bytes (names on disk are UTF-8). A component that
+// does not exist keeps its name as given, so files can be created.
+//
+// Absolute paths: a leading "\" or "/" starts at the file system's root, so the
+// Windows form of "/tmp/x" is "\tmp\x" and back. There are no drive letters:
+// GetModuleFileNameA and GetCurrentDirectoryA answer this form, which round-trips
+// through SetCurrentDirectoryA and CreateFileA.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "platform/win32/cp932.h"
+#include "platform/win32/kernel.h"
+#include "platform/win32/kernel_internal.h"
+
+namespace platform {
+
+// ASCII letters folded to lower case; the second byte of a CP932 pair is never
+// touched (ヂ = 83 61 must not match 83 41).
+std::string FoldCp932(const std::string& text) {
+    std::string out = text;
+    for (size_t i = 0; i < out.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(out[i]);
+        if (IsCp932LeadByte(c)) {
+            ++i;
+            continue;
+        }
+        if (c >= 'A' && c <= 'Z') out[i] = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
+namespace {
+
+struct Entry {
+    std::string folded;  // CP932, case folded
+    std::string name;    // on disk (UTF-8)
+};
+
+// Folder listings, kept until a lookup misses (then the folder is read again),
+// so a case-folded lookup of a known name costs one lstat.
+struct ListingCache {
+    std::mutex lock;
+    std::map<std::string, std::vector<Entry>> folders;
+};
+ListingCache& Listings() {
+    static ListingCache* cache = new ListingCache;  // outlives static destructors
+    return *cache;
+}
+
+std::vector<Entry> ReadFolder(const std::string& folder) {
+    std::vector<Entry> entries;
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return entries;
+    while (dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        std::string cp932;
+        if (!Utf8ToCp932Strict(name, cp932)) continue;  // no CP932 name can reach it
+        entries.push_back(Entry{FoldCp932(cp932), name});
+    }
+    closedir(dir);
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
+    return entries;
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+    return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+bool Exists(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
+}
+
+// The on-disk name of one component inside an existing folder; false when none.
+bool MatchComponent(const std::string& folder, const std::string& cp932Name, std::string& name) {
+    std::string utf8 = Cp932ToUtf8(cp932Name);
+    if (Exists(Join(folder, utf8))) {
+        name = utf8;
+        return true;
+    }
+    std::string folded = FoldCp932(cp932Name);
+    ListingCache& cache = Listings();
+    std::lock_guard<std::mutex> guard(cache.lock);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        auto it = cache.folders.find(folder);
+        bool fresh = false;
+        if (it == cache.folders.end() || attempt == 1) {
+            if (cache.folders.size() > 256) cache.folders.clear();
+            it = cache.folders.insert_or_assign(folder, ReadFolder(folder)).first;
+            fresh = true;
+        }
+        for (const Entry& entry : it->second) {
+            if (entry.folded == folded && Exists(Join(folder, entry.name))) {
+                name = entry.name;
+                return true;
+            }
+        }
+        if (fresh) break;
+    }
+    return false;
+}
+
+std::vector<std::string> SplitHost(const std::string& path) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t slash = path.find('/', start);
+        if (slash == std::string::npos) slash = path.size();
+        if (slash > start) parts.push_back(path.substr(start, slash - start));
+        start = slash + 1;
+    }
+    return parts;
+}
+
+std::string JoinHost(const std::vector<std::string>& parts, size_t count) {
+    std::string path;
+    for (size_t i = 0; i < count; ++i) path += "/" + parts[i];
+    return path.empty() ? "/" : path;
+}
+
+}  // namespace
+
+bool HostPath(const char* windowsPath, std::string& hostPath) {
+    if (!windowsPath || !*windowsPath) return false;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(windowsPath);
+    bool absolute = *p == '\\' || *p == '/';
+    std::vector<std::string> given;
+    std::string current;
+    while (*p) {
+        unsigned char c = *p;
+        if (IsCp932LeadByte(c) && p[1]) {
+            current.push_back(static_cast<char>(c));
+            current.push_back(static_cast<char>(p[1]));
+            p += 2;
+            continue;
+        }
+        if (c == '\\' || c == '/') {
+            if (!current.empty()) given.push_back(current);
+            current.clear();
+        } else {
+            current.push_back(static_cast<char>(c));
+        }
+        ++p;
+    }
+    if (!current.empty()) given.push_back(current);
+
+    std::vector<std::string> parts;
+    if (!absolute) {
+        char cwd[PATH_MAX];
+        if (!getcwd(cwd, sizeof cwd)) return false;
+        parts = SplitHost(cwd);
+    }
+    size_t existing = parts.size();  // leading components known to exist
+    for (const std::string& component : given) {
+        if (component == ".") continue;
+        if (component == "..") {
+            if (!parts.empty()) parts.pop_back();
+            existing = std::min(existing, parts.size());
+            continue;
+        }
+        std::string name;
+        if (existing == parts.size() && MatchComponent(JoinHost(parts, parts.size()), component, name)) {
+            parts.push_back(name);
+            existing = parts.size();
+        } else {
+            parts.push_back(Cp932ToUtf8(component));
+        }
+    }
+    hostPath = JoinHost(parts, parts.size());
+    return true;
+}
+
+bool WindowsPathOf(const std::string& hostPath, std::string& windowsPath) {
+    std::string cp932;
+    if (!Utf8ToCp932Strict(hostPath, cp932)) return false;
+    // "/" never occurs as a CP932 trail byte (those start at 0x40).
+    std::replace(cp932.begin(), cp932.end(), '/', '\\');
+    windowsPath = cp932;
+    return true;
+}
+
+std::string ExecutablePath() {
+    static const std::string path = [] {
+        char buffer[PATH_MAX];
+        ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+        return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
+    }();
+    return path;
+}
+
+}  // namespace platform
+
+BOOL SetCurrentDirectoryA(LPCSTR pathName) {
+    std::string host;
+    if (!pathName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (!platform::HostPath(pathName, host)) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
+    if (chdir(host.c_str()) != 0) {
+        int error = errno;
+        SetLastError(error == ENOENT ? platform::MissingFileError(host) : platform::Win32ErrorFromErrno(error));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer) {
+    char cwd[PATH_MAX];
+    std::string windows;
+    if (!getcwd(cwd, sizeof cwd)) {
+        SetLastError(platform::Win32ErrorFromErrno(errno));
+        return 0;
+    }
+    // A folder with a name CP932 cannot spell is answered as ".", which still
+    // works as the start of a relative path.
+    if (!platform::WindowsPathOf(cwd, windows)) windows = ".";
+    DWORD length = static_cast<DWORD>(windows.size());
+    if (!buffer || bufferLength <= length) return length + 1;
+    std::memcpy(buffer, windows.c_str(), windows.size() + 1);
+    return length;
+}

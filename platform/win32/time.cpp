@@ -1,0 +1,151 @@
+// Clocks and sleeps: the performance counter (10 MHz from CLOCK_MONOTONIC), the
+// millisecond clocks, Sleep/SleepEx, and the tests' virtual clock that replaces
+// all of them.
+#include <sched.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <mutex>
+
+#include "platform/win32/kernel.h"
+#include "platform/win32/testing.h"
+#include "platform/win32/winmm.h"
+
+namespace platform {
+
+namespace {
+
+constexpr int64_t kTicksPerMillisecond = kCounterFrequency / 1000;
+
+struct VirtualClock {
+    std::atomic<bool> on{false};
+    std::atomic<int64_t> now{0};
+    std::mutex lock;  // sleeps and hook
+    std::vector<SleepRecord> sleeps;
+    ClockHook hook = nullptr;
+    void* user = nullptr;
+};
+VirtualClock& Virtual() {
+    static VirtualClock* clock = new VirtualClock;  // outlives static destructors
+    return *clock;
+}
+
+// A hook that reads the clock itself must not run again from inside.
+thread_local bool inHook = false;
+
+void RunHook() {
+    if (inHook) return;
+    VirtualClock& clock = Virtual();
+    ClockHook hook;
+    void* user;
+    {
+        std::lock_guard<std::mutex> guard(clock.lock);
+        hook = clock.hook;
+        user = clock.user;
+    }
+    if (!hook) return;
+    inHook = true;
+    hook(user);
+    inHook = false;
+}
+
+int64_t RealTicks() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * kCounterFrequency + now.tv_nsec / 100;
+}
+
+// The counter as every clock function sees it.
+int64_t CounterNow() {
+    VirtualClock& clock = Virtual();
+    if (!clock.on.load()) return RealTicks();
+    RunHook();
+    return clock.now.load();
+}
+
+void VirtualSleep(DWORD milliseconds) {
+    VirtualClock& clock = Virtual();
+    clock.now.fetch_add(static_cast<int64_t>(milliseconds) * kTicksPerMillisecond);
+    {
+        std::lock_guard<std::mutex> guard(clock.lock);
+        clock.sleeps.push_back(SleepRecord{milliseconds, clock.now.load()});
+    }
+    RunHook();
+}
+
+void RealSleep(DWORD milliseconds) {
+    if (milliseconds == 0) {
+        sched_yield();
+        return;
+    }
+    if (milliseconds == INFINITE) {
+        for (;;) pause();
+    }
+    timespec request{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1'000'000};
+    timespec left;
+    while (nanosleep(&request, &left) != 0 && errno == EINTR) request = left;
+}
+
+}  // namespace
+
+void UseVirtualClock(bool on) { Virtual().on.store(on); }
+
+bool VirtualClockActive() { return Virtual().on.load(); }
+
+void AdvanceVirtualClock(int64_t ticks) { Virtual().now.fetch_add(ticks); }
+
+int64_t VirtualClockNow() { return Virtual().now.load(); }
+
+std::vector<SleepRecord> VirtualSleeps() {
+    VirtualClock& clock = Virtual();
+    std::lock_guard<std::mutex> guard(clock.lock);
+    return clock.sleeps;
+}
+
+void ClearVirtualSleeps() {
+    VirtualClock& clock = Virtual();
+    std::lock_guard<std::mutex> guard(clock.lock);
+    clock.sleeps.clear();
+}
+
+void SetVirtualClockHook(ClockHook hook, void* user) {
+    VirtualClock& clock = Virtual();
+    std::lock_guard<std::mutex> guard(clock.lock);
+    clock.hook = hook;
+    clock.user = user;
+}
+
+}  // namespace platform
+
+BOOL QueryPerformanceCounter(LARGE_INTEGER* counter) {
+    if (!counter) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    counter->QuadPart = platform::CounterNow();
+    return TRUE;
+}
+
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
+    if (!frequency) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    frequency->QuadPart = platform::kCounterFrequency;
+    return TRUE;
+}
+
+// Milliseconds wrap at 2^32 as on Windows (about every 49.7 days).
+DWORD GetTickCount() { return static_cast<DWORD>(platform::CounterNow() / platform::kTicksPerMillisecond); }
+
+DWORD timeGetTime() { return static_cast<DWORD>(platform::CounterNow() / platform::kTicksPerMillisecond); }
+
+void Sleep(DWORD milliseconds) { SleepEx(milliseconds, FALSE); }
+
+DWORD SleepEx(DWORD milliseconds, BOOL) {
+    if (platform::VirtualClockActive()) platform::VirtualSleep(milliseconds);
+    else platform::RealSleep(milliseconds);
+    return 0;
+}

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang in their own build folder, runs each for
+# a bounded time from a small generated seed corpus, and fails on any crash or
+# sanitizer report.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+build=${QUENRITH_FUZZ_BUILD:-build-fuzz}
+seconds=${QUENRITH_FUZZ_SECONDS:-30}
+targets=(fuzz_lzss fuzz_pack fuzz_lag)
+
+mkdir -p "$build"
+CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQUENRITH_FUZZ=ON -DQUENRITH_TESTS=OFF -DQUENRITH_SANITIZE=OFF > "$build/configure.log" 2>&1 ||
+  { cat "$build/configure.log"; exit 1; }
+cmake --build "$build" --target "${targets[@]}" kestra-pack -j"$(nproc)"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+artifacts="$root/$build/artifacts"
+mkdir -p "$artifacts" "$work/lzss" "$work/pack" "$work/lag" "$work/src/img" "$work/src/SE"
+
+# Seeds: the format's hand vectors, and packs made by the pack tool.
+printf 'LZSS\x03\x00\x00\x00\x07abc' > "$work/lzss/abc"
+printf 'LZSS\x09\x00\x00\x00\x07abc\xf0\xf3' > "$work/lzss/overlap"
+printf 'LZSS\x12\x00\x00\x00\x00\x34\x1f' > "$work/lzss/zeros"
+for i in 1 2 3 4 5 6; do
+  printf 'pattern %d pattern %d pattern %d\n' "$i" "$i" "$i" > "$work/src/img/t$i.txt"
+done
+printf 'plain' > "$work/src/SE/p.wav"
+cp "$work/src/img/t1.txt" "$work/lzss/text"
+"$build/bin/kestra-pack" --compress "$work/pack/compressed.bin" "$work/src" > /dev/null
+"$build/bin/kestra-pack" "$work/pack/plain.bin" "$work/src" > /dev/null
+# LAG archives: a plain 32-bit entry, a coded 16-bit one, a float one.
+z15='\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00'
+lag='LAG\x00\x01\x00\x00\x00'
+printf "${lag}a${z15}\x01\x00\x00\x00\x01\x00\x00\x00\x01\x00\x00\x00\x04\x00\x00\x00\x10\x20\x30\xff" > "$work/lag/plain"
+printf "${lag}b${z15}\x02\x00\x00\x00\x02\x00\x00\x00\x04\x00\x00\x00\x09\x00\x00\x00\xff\x0f\xf0\x12\x34\x56\x78\x9a\xbc" \
+  > "$work/lag/coded"
+printf "${lag}c${z15}\x01\x00\x00\x00\x01\x00\x00\x00\x03\x00\x00\x00\x10\x00\x00\x00\x00\x00\x80\x3f\x00\x00\x00\x3f\x00\x00\x00\x00\x00\x00\x80\x3f" \
+  > "$work/lag/float"
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+status=0
+for target in "${targets[@]}"; do
+  corpus="$work/${target#fuzz_}"
+  echo "== $target (${seconds}s)"
+  if ! "$build/bin/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+      -print_final_stats=1 -artifact_prefix="$artifacts/$target-" "$corpus" > "$work/$target.log" 2>&1; then
+    tail -n 60 "$work/$target.log"
+    echo "FAILED: $target (inputs kept in $artifacts)"
+    status=1
+  else
+    grep -E '^(stat::number_of_executed_units|Done)' "$work/$target.log" || true
+  fi
+done
+exit $status

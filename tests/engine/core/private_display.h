@@ -1,0 +1,68 @@
+// A private X server for one test: windows of tests running in parallel on a
+// shared display take the keyboard focus from each other, and an application
+// without focus stops running frames (as it should).
+#pragma once
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace testdisplay {
+
+class PrivateDisplay {
+public:
+    PrivateDisplay() {
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(fds[0]);
+            const std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                   "-noreset", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        if (pid_ < 0) {
+            close(fds[0]);
+            return;
+        }
+        std::string number;
+        char c;
+        while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        close(fds[0]);
+        if (number.empty()) {
+            Stop();
+            return;
+        }
+        name_ = ":" + number;
+        const char* old = std::getenv("DISPLAY");
+        if (old) previous_ = old;
+        setenv("DISPLAY", name_.c_str(), 1);
+    }
+    ~PrivateDisplay() { Stop(); }
+    PrivateDisplay(const PrivateDisplay&) = delete;
+    PrivateDisplay& operator=(const PrivateDisplay&) = delete;
+
+    // The display's name (":N"), or empty when the shared display is used.
+    const std::string& name() const { return name_; }
+
+    void Stop() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+            if (!previous_.empty()) setenv("DISPLAY", previous_.c_str(), 1);
+        }
+    }
+
+private:
+    pid_t pid_ = -1;
+    std::string name_;
+    std::string previous_;
+};
+
+}  // namespace testdisplay

@@ -1,0 +1,473 @@
+// The file system: mounts, packs built by the pack tool's writer, the search
+// order, streamed handles, and damaged packs refused cleanly.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/core/KestraFile.h"
+#include "engine/core/KestraLog.h"
+#include "platform/win32/kernel.h"
+#include "platform/win32/testing.h"
+#include "tests/support/test_support.h"
+#include "tools/kestra-pack/PackWriter.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string U8(const char8_t* text) { return testsupport::Utf8ToCp932(reinterpret_cast<const char*>(text)); }
+
+class FileSystem : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char previous[1024] = {};
+        GetCurrentDirectoryA(sizeof(previous), previous);
+        previous_ = previous;
+        ASSERT_TRUE(SetCurrentDirectoryA(dir_.path().c_str()));
+        ASSERT_TRUE(KestraFile::Initialize());
+    }
+    void TearDown() override {
+        KestraFile::Finalize();
+        platform::ClearFaults();
+        SetCurrentDirectoryA(previous_.c_str());
+    }
+
+    // Writes a file below the scratch folder; name is UTF-8 with "/" separators.
+    void Put(const std::string& utf8Name, const std::string& bytes) {
+        const fs::path path = fs::path(dir_.path()) / utf8Name;
+        fs::create_directories(path.parent_path());
+        testsupport::WriteFile(path.string(), bytes);
+    }
+    void PutPack(const std::string& name, const std::vector<uint8_t>& bytes) {
+        Put(name, std::string(bytes.begin(), bytes.end()));
+    }
+    std::vector<uint8_t> BuildPack(const std::map<std::string, std::string>& files, bool compress,
+                                   kestrapack::PackStats* stats = nullptr) {
+        kestrapack::PackWriter writer;
+        for (const auto& [name, bytes] : files) EXPECT_TRUE(writer.Add(name, std::vector<uint8_t>(bytes.begin(), bytes.end())));
+        std::vector<uint8_t> pack;
+        EXPECT_TRUE(writer.Build(compress, &pack, nullptr, stats));
+        return pack;
+    }
+
+    static std::string LoadText(const char* name) {
+        uint8_t* data = nullptr;
+        uint32_t size = 0;
+        if (!KestraFile::Load(name, &data, &size)) return "<missing>";
+        std::string text(reinterpret_cast<char*>(data), size);
+        Kestra::MemoryFree(data);
+        return text;
+    }
+    static std::string ReadAll(KestraFileHandle* handle) {
+        std::string bytes(KestraFile::GetSize(handle), '\0');
+        const uint32_t got = KestraFile::Read(handle, static_cast<uint32_t>(bytes.size()), bytes.data());
+        bytes.resize(got);
+        return bytes;
+    }
+
+    testsupport::TempDir dir_;
+    std::string previous_;
+};
+
+TEST(PackCrc, StandardCheckValueAndZlib) {
+    EXPECT_EQ(KestraFile::Crc32("123456789"), 0xCBF43926u);
+    EXPECT_EQ(KestraFile::Crc32(""), 0u);
+    std::mt19937 rng(17);
+    for (int i = 0; i < 500; ++i) {
+        std::string s(rng() % 300, '\0');
+        for (char& c : s) c = static_cast<char>(rng());
+        EXPECT_EQ(KestraFile::Crc32(s.data(), s.size()),
+                  crc32(0L, reinterpret_cast<const Bytef*>(s.data()), static_cast<uInt>(s.size())));
+    }
+}
+
+TEST_F(FileSystem, PackOfHundredsOfFilesLoadsByteIdentical) {
+    const std::string so = U8(u8"ソ"), hyo = U8(u8"表"), di = U8(u8"ヂ"), nou = U8(u8"能"), ho = U8(u8"ホ");
+    std::mt19937 rng(77);
+    std::map<std::string, std::string> files;
+    const std::string folders[] = {"img/", "img/system/", "SE/", so + "/", "BGM/" + hyo + "/", di + "/" + nou + "/"};
+    for (int i = 0; i < 320; ++i) {
+        std::string name = folders[i % 6] + (i % 4 == 0 ? so + hyo : i % 4 == 1 ? di + ho : "file") + "_" +
+                           std::to_string(i) + (i % 3 ? ".png" : ".Dat");
+        const size_t size = i == 5 ? 0 : rng() % (i % 10 == 0 ? 70000 : 6000);
+        std::string bytes(size, '\0');
+        if (i % 2 == 0) {
+            for (char& c : bytes) c = static_cast<char>(rng());  // stays plain
+        } else {
+            for (size_t k = 0; k < size; ++k) bytes[k] = "tile data  \x83\x5C"[(k * 7 + k / 13) % 13];
+        }
+        files[name] = bytes;
+    }
+    kestrapack::PackStats stats;
+    const std::vector<uint8_t> pack = BuildPack(files, true, &stats);
+    EXPECT_EQ(stats.entries, files.size());
+    EXPECT_GE(stats.compressed, 140u);
+    EXPECT_LE(stats.compressed, 170u);
+    PutPack("data.bin", pack);
+
+    // The directory is sorted and every CRC is zlib's over the normalised path.
+    uint32_t count = 0;
+    ASSERT_TRUE(KestraFile::ParsePackHeader(pack.data(), pack.size(), &count));
+    ASSERT_EQ(count, files.size());
+    std::map<uint32_t, int> crcs;
+    uint32_t last = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        const KestraFile::PackEntryView e = KestraFile::ReadPackEntry(pack.data() + 8, i);
+        EXPECT_GE(e.crc, last);
+        last = e.crc;
+        crcs[e.crc]++;
+    }
+    for (const auto& [name, bytes] : files) {
+        char normalized[260];
+        ASSERT_TRUE(KestraFile::NormalizePath(normalized, name.c_str()));
+        const uint32_t crc = crc32(0L, reinterpret_cast<const Bytef*>(normalized), static_cast<uInt>(strlen(normalized)));
+        EXPECT_EQ(crcs.count(crc), 1u) << name;
+    }
+
+    KestraFile::Mount(0, "data", "data.bin");
+    for (const auto& [name, bytes] : files) {
+        EXPECT_EQ(LoadText(name.c_str()), bytes) << name;
+
+        // Case and separator variants find the same entry; trail bytes are kept.
+        std::string variant = name;
+        for (size_t k = 0; k < variant.size(); ++k) {
+            if (Kestra::IsLeadByte(static_cast<uint8_t>(variant[k]))) {
+                ++k;
+                continue;
+            }
+            if (variant[k] == '/') variant[k] = '\\';
+            else if (variant[k] >= 'a' && variant[k] <= 'z') variant[k] = static_cast<char>(variant[k] - 32);
+            else if (variant[k] >= 'A' && variant[k] <= 'Z') variant[k] = static_cast<char>(variant[k] + 32);
+        }
+        uint32_t size = 0;
+        EXPECT_TRUE(KestraFile::Load(variant.c_str(), nullptr, &size)) << variant;
+
+        KestraFileHandle* handle = KestraFile::Open(variant.c_str(), true);
+        ASSERT_NE(handle, nullptr) << name;
+        EXPECT_EQ(handle->inPack, 1u);
+        std::string stored = ReadAll(handle);
+        KestraFile::Close(handle);
+        // Streamed handles give the stored bytes: compressed entries stay LZSS blocks.
+        const int32_t decoded = KestraFile::GetLzssSize(stored.data(), static_cast<uint32_t>(stored.size()));
+        if (decoded >= 0) {
+            std::string plain(static_cast<size_t>(decoded), '\0');
+            ASSERT_TRUE(KestraFile::DecodeLzssStream(stored.data(), static_cast<uint32_t>(stored.size()), plain.data(),
+                                                     static_cast<uint32_t>(plain.size())));
+            stored = plain;
+        }
+        EXPECT_EQ(stored, bytes) << name;
+    }
+    // A trail byte 0x5C is not a separator, and the trail 0x61 of "ヂ" is no letter.
+    EXPECT_FALSE(KestraFile::Load(("img/\x83/" + hyo + "_0.Dat").c_str(), nullptr, nullptr));
+    EXPECT_FALSE(KestraFile::Load(("img/system/\x83\x41" + ho + "_1.png").c_str(), nullptr, nullptr));
+    EXPECT_TRUE(KestraFile::Load(("img/system/" + di + ho + "_1.png").c_str(), nullptr, nullptr));
+}
+
+TEST_F(FileSystem, LooseFileWinsOverItsPackedTwin) {
+    PutPack("data.bin", BuildPack({{"img/a.txt", "packed"}, {"img/b.txt", "only packed"}}, false));
+    Put("data/img/a.txt", "loose");
+    KestraFile::Mount(0, "data", "data.bin");
+    EXPECT_EQ(LoadText("img/a.txt"), "loose");
+    EXPECT_EQ(LoadText("IMG\\A.TXT"), "loose");
+    EXPECT_EQ(LoadText("img/b.txt"), "only packed");
+
+    KestraFileHandle* handle = KestraFile::Open("img/a.txt", true);
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(handle->inPack, 0u);
+    EXPECT_STREQ(handle->path, "DATA\\IMG\\A.TXT");
+    EXPECT_EQ(ReadAll(handle), "loose");
+    KestraFile::Close(handle);
+
+    char path[MAX_PATH];
+    ASSERT_TRUE(KestraFile::GetFilePath(path, "img/a.txt"));
+    EXPECT_STREQ(path, "data\\img/a.txt");
+    ASSERT_TRUE(KestraFile::GetFilePath(path, "img/b.txt"));
+    EXPECT_STREQ(path, "img/b.txt");
+    EXPECT_FALSE(KestraFile::GetFilePath(path, "img/c.txt"));
+    EXPECT_FALSE(KestraFile::Load("img/c.txt", nullptr, nullptr));
+    EXPECT_EQ(KestraFile::Open("img/c.txt", true), nullptr);
+}
+
+TEST_F(FileSystem, ProgramFolderIsTheLastResort) {
+    Put("only.txt", "beside the program");
+    KestraFile::Mount(3, "data/", nullptr);
+    uint32_t size = 0;
+    EXPECT_TRUE(KestraFile::Load("only.txt", nullptr, &size));
+    EXPECT_EQ(LoadText("only.txt"), "beside the program");
+    // A loose LZSS block is decoded by whole-file loads too.
+    const std::string block = std::string("LZSS\x03\0\0\0", 8) + "\x07" "abc";
+    Put("data/packed.txt", block);
+    EXPECT_EQ(LoadText("packed.txt"), "abc");
+}
+
+TEST_F(FileSystem, MountNormalisesTheRoot) {
+    const std::string so = U8(u8"ソ");
+    // A root ending in a character whose trail byte is 0x5C still gets its separator.
+    Put(reinterpret_cast<const char*>(u8"ソ/x.txt"), "under so");
+    KestraFile::Mount(0, so.c_str(), nullptr);
+    EXPECT_EQ(LoadText("x.txt"), "under so");
+    KestraFile::Mount(0, "a/b/", nullptr);
+    Put("a/b/y.txt", "under a/b");
+    char path[MAX_PATH];
+    ASSERT_TRUE(KestraFile::GetFilePath(path, "y.txt"));
+    EXPECT_STREQ(path, "a\\b\\y.txt");
+    KestraFile::Mount(16, "nowhere", nullptr);  // out of range: ignored
+}
+
+TEST_F(FileSystem, SeekAndReadStayInsideThePackedEntry) {
+    std::string payload(100, '\0');
+    for (int i = 0; i < 100; ++i) payload[i] = static_cast<char>('A' + i % 26);
+    PutPack("data.bin", BuildPack({{"before.bin", std::string(50, 'x')}, {"e.bin", payload}, {"z.bin", "zz"}}, false));
+    KestraFile::Mount(0, "data", "data.bin");
+    KestraFileHandle* h = KestraFile::Open("e.bin", true);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(KestraFile::GetSize(h), 100u);
+
+    char buffer[200];
+    ASSERT_TRUE(KestraFile::Seek(h, 60, KestraFile::kSeekBegin));
+    EXPECT_EQ(KestraFile::Read(h, 100, buffer), 40u);  // only what is left of the entry
+    EXPECT_EQ(std::string(buffer, 40), payload.substr(60));
+    EXPECT_EQ(KestraFile::Read(h, 10, buffer), 0u);
+
+    EXPECT_TRUE(KestraFile::Seek(h, 0, KestraFile::kSeekEnd));
+    EXPECT_FALSE(KestraFile::Seek(h, 1, KestraFile::kSeekEnd));
+    EXPECT_FALSE(KestraFile::Seek(h, -1, KestraFile::kSeekBegin));
+    EXPECT_TRUE(KestraFile::Seek(h, -10, KestraFile::kSeekCurrent));  // still at the end before this
+    EXPECT_EQ(KestraFile::Read(h, 200, buffer), 10u);
+    EXPECT_EQ(std::string(buffer, 10), payload.substr(90));
+    EXPECT_FALSE(KestraFile::Seek(h, 1, KestraFile::kSeekCurrent));
+    ASSERT_TRUE(KestraFile::Seek(h, 5, KestraFile::kSeekBegin));
+    EXPECT_TRUE(KestraFile::Seek(h, 3, KestraFile::kSeekCurrent));
+    EXPECT_TRUE(KestraFile::Seek(h, 1234, 7));  // unknown origin: stays put
+    EXPECT_EQ(KestraFile::Read(h, 2, buffer), 2u);
+    EXPECT_EQ(std::string(buffer, 2), payload.substr(8, 2));
+    EXPECT_FALSE(KestraFile::Seek(h, INT32_MIN, KestraFile::kSeekCurrent));
+    EXPECT_FALSE(KestraFile::Seek(h, INT32_MAX, KestraFile::kSeekEnd));
+
+    // A second handle has its own position; a whole-file load in between disturbs neither.
+    KestraFileHandle* other = KestraFile::Open("E.BIN", true);
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(KestraFile::Read(other, 3, buffer), 3u);
+    EXPECT_EQ(std::string(buffer, 3), "ABC");
+    EXPECT_EQ(LoadText("z.bin"), "zz");
+    EXPECT_EQ(KestraFile::Read(h, 2, buffer), 2u);
+    EXPECT_EQ(std::string(buffer, 2), payload.substr(10, 2));
+    EXPECT_EQ(KestraFile::Read(other, 1, buffer), 1u);
+    EXPECT_EQ(buffer[0], 'D');
+    KestraFile::Close(other);
+    KestraFile::Close(h);
+
+    EXPECT_EQ(KestraFile::Read(nullptr, 4, buffer), 0u);
+    EXPECT_FALSE(KestraFile::Seek(nullptr, 0, 0));
+    EXPECT_EQ(KestraFile::GetSize(nullptr), 0u);
+    KestraFile::Close(nullptr);
+}
+
+TEST_F(FileSystem, SeekOnALooseFile) {
+    Put("data/l.bin", "0123456789");
+    KestraFile::Mount(0, "data", nullptr);
+    KestraFileHandle* h = KestraFile::Open("l.bin", true);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h->start, 0u);
+    char b[4];
+    EXPECT_TRUE(KestraFile::Seek(h, -3, KestraFile::kSeekEnd));
+    EXPECT_EQ(KestraFile::Read(h, 4, b), 3u);
+    EXPECT_EQ(std::string(b, 3), "789");
+    KestraFile::Close(h);
+}
+
+TEST_F(FileSystem, CloseRestoresTheFileTimes) {
+    Put("data/old.bin", "some old bytes");
+    const std::string path = dir_.file("data/old.bin");
+    timespec times[2] = {{978307200, 0}, {978307200, 0}};  // 2001-01-01
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    KestraFile::Mount(0, "data", nullptr);
+    KestraFileHandle* h = KestraFile::Open("old.bin", true);
+    ASSERT_NE(h, nullptr);
+    char b[64];
+    EXPECT_EQ(KestraFile::Read(h, sizeof(b), b), 14u);
+    KestraFile::Close(h);
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtim.tv_sec, 978307200);
+    EXPECT_EQ(st.st_atim.tv_sec, 978307200);
+}
+
+TEST_F(FileSystem, DamagedPacksServeLooseFilesOnly) {
+    Put("data/loose.txt", "still here");
+    const std::vector<uint8_t> good = BuildPack({{"a.txt", "aaaa"}, {"b.txt", "bbbb"}}, false);
+
+    std::vector<std::vector<uint8_t>> bad;
+    std::vector<uint8_t> magic = good;
+    magic[0] = 'X';
+    bad.push_back(magic);
+    bad.push_back(std::vector<uint8_t>(good.begin(), good.begin() + 7));  // shorter than a header
+    std::vector<uint8_t> huge = good;
+    huge[4] = huge[5] = huge[6] = huge[7] = 0xFF;  // 80 * N overflows 32 bits
+    bad.push_back(huge);
+    std::vector<uint8_t> more = good;
+    more[4] = 3;  // one record more than the file holds
+    bad.push_back(more);
+    bad.push_back(std::vector<uint8_t>(good.begin(), good.begin() + 8 + 80 + 40));  // directory cut off
+    bad.push_back({});
+
+    for (size_t i = 0; i < bad.size(); ++i) {
+        PutPack("data.bin", bad[i]);
+        KestraFile::Mount(0, "data", "data.bin");
+        EXPECT_FALSE(KestraFile::Load("a.txt", nullptr, nullptr)) << i;
+        EXPECT_FALSE(KestraFile::LoadFromPack("a.txt", 0, nullptr, nullptr)) << i;
+        EXPECT_EQ(KestraFile::OpenInPack("b.txt", 0, true), nullptr) << i;
+        EXPECT_EQ(LoadText("loose.txt"), "still here") << i;
+    }
+}
+
+TEST_F(FileSystem, EntriesThatLieAboutTheirDataAreRefused) {
+    std::vector<uint8_t> pack = BuildPack({{"a.txt", "aaaa"}, {"b.txt", "bbbb"}, {"c.txt", "cccc"}}, false);
+    // Find b's record and point it past the end of the file.
+    uint32_t count = 0;
+    ASSERT_TRUE(KestraFile::ParsePackHeader(pack.data(), pack.size(), &count));
+    const uint32_t crcB = KestraFile::Crc32("B.TXT");
+    const uint32_t crcC = KestraFile::Crc32("C.TXT");
+    for (uint32_t i = 0; i < count; ++i) {
+        uint8_t* record = pack.data() + 8 + i * 80;
+        const uint32_t crc = KestraFile::ReadPackEntry(pack.data() + 8, i).crc;
+        if (crc == crcB) {
+            const uint32_t size = static_cast<uint32_t>(pack.size());
+            std::memcpy(record + 72, &size, 4);  // offset at the end, size 4
+        } else if (crc == crcC) {
+            const uint32_t size = 0xFFFFFFF0u;
+            std::memcpy(record + 76, &size, 4);  // size far beyond the file
+        }
+    }
+    PutPack("data.bin", pack);
+    KestraFile::Mount(0, "data", "data.bin");
+    EXPECT_EQ(LoadText("a.txt"), "aaaa");
+    EXPECT_EQ(LoadText("b.txt"), "<missing>");
+    EXPECT_EQ(LoadText("c.txt"), "<missing>");
+    EXPECT_EQ(KestraFile::Open("b.txt", true), nullptr);
+    EXPECT_EQ(KestraFile::Open("c.txt", true), nullptr);
+}
+
+TEST_F(FileSystem, CorruptCompressedEntriesAreRefused) {
+    std::string text;
+    for (int i = 0; i < 2000; ++i) text += "compressible text ";
+    std::vector<uint8_t> pack = BuildPack({{"t.txt", text}, {"u.txt", text + "!"}}, true);
+    // Cut every compressed stream short by rewriting its stored size.
+    uint32_t count = 0;
+    ASSERT_TRUE(KestraFile::ParsePackHeader(pack.data(), pack.size(), &count));
+    const uint32_t crcT = KestraFile::Crc32("T.TXT");
+    for (uint32_t i = 0; i < count; ++i) {
+        KestraFile::PackEntryView e = KestraFile::ReadPackEntry(pack.data() + 8, i);
+        ASSERT_EQ(std::memcmp(pack.data() + e.offset, "LZSS", 4), 0);
+        if (e.crc == crcT) {
+            const uint32_t shorter = e.size / 2;
+            std::memcpy(pack.data() + 8 + i * 80 + 76, &shorter, 4);
+        }
+    }
+    PutPack("data.bin", pack);
+    KestraFile::Mount(0, "data", "data.bin");
+    EXPECT_EQ(LoadText("t.txt"), "<missing>");
+    EXPECT_EQ(LoadText("u.txt"), text + "!");
+}
+
+TEST_F(FileSystem, UnsortedDirectoryNeverCrashes) {
+    std::vector<uint8_t> pack = BuildPack({{"a", "1"}, {"b", "2"}, {"c", "3"}, {"d", "4"}, {"e", "5"}, {"f", "6"},
+                                           {"g", "7"}, {"h", "8"}}, false);
+    // Reverse the records.
+    for (uint32_t i = 0; i < 4; ++i)
+        std::swap_ranges(pack.begin() + 8 + i * 80, pack.begin() + 8 + (i + 1) * 80, pack.begin() + 8 + (7 - i) * 80);
+    PutPack("data.bin", pack);
+    KestraFile::Mount(0, "data", "data.bin");
+    for (const char* name : {"a", "b", "c", "d", "e", "f", "g", "h", "zz"}) {
+        const std::string got = LoadText(name);
+        EXPECT_TRUE(got == "<missing>" || got.size() == 1) << name;
+    }
+}
+
+TEST_F(FileSystem, EqualCrcsAreToldApartByTheStoredName) {
+    // Two different upper-case names with the same CRC-32, found by a birthday search.
+    // Random names: CRC-32 is linear, so names that differ only in a short span
+    // (a counter) never collide.
+    std::unordered_map<uint32_t, std::string> seen;
+    std::mt19937 rng(4);
+    std::string first, second;
+    for (uint32_t i = 0; first.empty(); ++i) {
+        ASSERT_LT(i, 2000000u);
+        std::string name(12, 'A');
+        for (char& c : name) c = static_cast<char>('A' + rng() % 26);
+        auto [it, inserted] = seen.emplace(KestraFile::Crc32(name.c_str()), name);
+        if (!inserted && it->second != name) {
+            first = it->second;
+            second = name;
+        }
+    }
+    ASSERT_EQ(KestraFile::Crc32(first.c_str()), KestraFile::Crc32(second.c_str()));
+    PutPack("data.bin", BuildPack({{first, "first"}, {second, "second"}, {"OTHER", "other"}}, false));
+    KestraFile::Mount(0, "data", "data.bin");
+    EXPECT_EQ(LoadText(first.c_str()), "first");
+    EXPECT_EQ(LoadText(second.c_str()), "second");
+    std::string lower = second;
+    for (char& c : lower) c = static_cast<char>(c + 32);
+    EXPECT_EQ(LoadText(lower.c_str()), "second");
+}
+
+TEST_F(FileSystem, BinarySearchOverManySizes) {
+    for (int n : {1, 2, 5, 6, 7, 100, 2000}) {
+        std::map<std::string, std::string> files;
+        for (int i = 0; i < n; ++i) files["f" + std::to_string(i)] = std::to_string(i * 3);
+        PutPack("data.bin", BuildPack(files, false));
+        KestraFile::Mount(0, "data", "data.bin");
+        for (const auto& [name, bytes] : files) ASSERT_EQ(LoadText(name.c_str()), bytes) << n << " " << name;
+        for (int i = 0; i < 50; ++i) {
+            const std::string miss = "miss" + std::to_string(i);
+            EXPECT_FALSE(KestraFile::LoadFromPack(miss.c_str(), 0, nullptr, nullptr)) << miss;
+        }
+    }
+}
+
+TEST_F(FileSystem, LongNamesAreNotFound) {
+    const std::string longName(300, 'x');
+    Put("data/short.txt", "ok");
+    KestraFile::Mount(0, "data", nullptr);
+    EXPECT_FALSE(KestraFile::Load(longName.c_str(), nullptr, nullptr));
+    char path[MAX_PATH];
+    EXPECT_FALSE(KestraFile::GetFilePath(path, longName.c_str()));
+    EXPECT_EQ(KestraFile::Open(longName.c_str(), true), nullptr);
+    const std::string longRoot(300, 'r');
+    KestraFile::Mount(1, longRoot.c_str(), nullptr);
+    EXPECT_EQ(LoadText("short.txt"), "ok");
+}
+
+TEST_F(FileSystem, ShortReadsAreFailuresNotZeroPadding) {
+    PutPack("data.bin", BuildPack({{"p.bin", std::string(1000, 'p')}}, false));
+    Put("data/l.bin", std::string(1000, 'l'));
+    KestraFile::Mount(0, "data", "data.bin");
+    platform::InjectFault("ReadFile.short");
+    EXPECT_EQ(LoadText("l.bin"), "<missing>");
+    EXPECT_EQ(LoadText("p.bin"), "<missing>");
+    platform::ClearFaults();
+    KestraFileHandle* h = KestraFile::Open("p.bin", true);
+    ASSERT_NE(h, nullptr);
+    platform::InjectFault("ReadFile.short");
+    char buffer[1000];
+    EXPECT_EQ(KestraFile::Read(h, 1000, buffer), 500u);  // what really arrived
+    platform::ClearFaults();
+    KestraFile::Close(h);
+
+    // The re-open of the pack for a handle fails: nothing leaks, no handle.
+    platform::InjectFault("CreateFileA");
+    EXPECT_EQ(KestraFile::OpenInPack("p.bin", 0, true), nullptr);
+    platform::ClearFaults();
+    EXPECT_EQ(LoadText("p.bin"), std::string(1000, 'p'));
+}
+
+}  // namespace

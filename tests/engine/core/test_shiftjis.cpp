@@ -1,0 +1,147 @@
+// Shift-JIS helpers against iconv's CP932 tables, and path normalisation that
+// never touches a trail byte.
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/core/KestraShiftJis.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+// How many characters iconv reads from a CP932 string (-1 when it is invalid).
+long CountCharacters(const std::string& cp932) {
+    iconv_t cd = iconv_open("UTF-32LE", "CP932");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return -1;
+    std::string out(cp932.size() * 4 + 8, '\0');
+    char* in = const_cast<char*>(cp932.data());
+    size_t inLeft = cp932.size();
+    char* dst = out.data();
+    size_t outLeft = out.size();
+    const size_t r = iconv(cd, &in, &inLeft, &dst, &outLeft);
+    iconv_close(cd);
+    if (r == static_cast<size_t>(-1) || inLeft) return -1;
+    return static_cast<long>((out.size() - outLeft) / 4);
+}
+
+// Every two-byte code iconv decodes as a single character.
+std::vector<std::string> DoubleByteCharacters() {
+    std::vector<std::string> found;
+    for (int lead = 0x81; lead <= 0xFE; ++lead)
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            const std::string c{static_cast<char>(lead), static_cast<char>(trail)};
+            if (CountCharacters(c) == 1) found.push_back(c);
+        }
+    return found;
+}
+
+TEST(ShiftJis, LeadBytes) {
+    for (int b = 0; b < 256; ++b) {
+        const bool expected = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFE);
+        EXPECT_EQ(Kestra::IsLeadByte(static_cast<uint8_t>(b)), expected) << b;
+    }
+}
+
+TEST(ShiftJis, GetCharAgreesWithIconvOnEveryCharacter) {
+    const std::vector<std::string> chars = DoubleByteCharacters();
+    ASSERT_GT(chars.size(), 9000u);
+    for (const std::string& c : chars) {
+        uint16_t code = 0;
+        ASSERT_EQ(Kestra::GetChar(c.c_str(), &code), 2u) << std::hex << int(uint8_t(c[0]));
+        EXPECT_EQ(code, uint8_t(c[0]) * 256 + uint8_t(c[1]));
+        EXPECT_EQ(Kestra::GetCharCode(c.c_str()), code);
+    }
+    for (int b = 1; b < 256; ++b) {
+        if (Kestra::IsLeadByte(static_cast<uint8_t>(b))) continue;
+        const char text[3] = {static_cast<char>(b), 'x', 0};
+        uint16_t code = 0;
+        EXPECT_EQ(Kestra::GetChar(text, &code), 1u);
+        EXPECT_EQ(code, b);
+    }
+    // 0x82 0xA0 is one character; 0xA0 alone is one byte.
+    EXPECT_EQ(Kestra::GetCharCode("\x82\xA0"), 0x82A0u);
+    EXPECT_EQ(Kestra::GetChar("\xA0", nullptr), 1u);
+}
+
+TEST(ShiftJis, WalkingRandomTextFindsIconvsCharacters) {
+    const std::vector<std::string> doubles = DoubleByteCharacters();
+    std::mt19937 rng(42);
+    std::string text;
+    long count = 0;
+    for (; count < 10000; ++count) {
+        const unsigned kind = rng() % 3;
+        if (kind == 0) {
+            text += doubles[rng() % doubles.size()];
+        } else if (kind == 1) {
+            text += static_cast<char>(0x20 + rng() % 0x5F);  // ASCII
+        } else {
+            text += static_cast<char>(0xA1 + rng() % 0x3F);  // half-width kana
+        }
+    }
+    ASSERT_EQ(CountCharacters(text), count);
+    long walked = 0;
+    for (const char* p = text.c_str(); *p; p += Kestra::GetChar(p, nullptr)) ++walked;
+    EXPECT_EQ(walked, count);
+}
+
+TEST(ShiftJis, LeadByteBeforeTheEndIsOneCharacter) {
+    const char text[] = "a\x82";
+    uint16_t code = 0;
+    EXPECT_EQ(Kestra::GetChar(text + 1, &code), 1u);
+    EXPECT_EQ(code, 0x82);
+}
+
+std::string FromUtf8(const char8_t* text) {
+    return testsupport::Utf8ToCp932(reinterpret_cast<const char*>(text));
+}
+
+TEST(ShiftJis, NormalizeKeepsTrailBytes) {
+    const std::string so = FromUtf8(u8"ソ");
+    const std::string hyo = FromUtf8(u8"表");
+    const std::string di = FromUtf8(u8"ヂ");
+    // Literals of the program are CP932 already.
+    EXPECT_EQ(std::string("ソ"), so);
+    ASSERT_EQ(so, "\x83\x5C");
+    ASSERT_EQ(hyo, "\x95\x5C");
+    ASSERT_EQ(di, "\x83\x61");
+
+    char out[260];
+    ASSERT_TRUE(KestraFile::NormalizePath(out, ("a/" + so + "/b" + di + "c.png").c_str()));
+    EXPECT_EQ(std::string(out), "A\\" + so + "\\B" + di + "C.PNG");
+    ASSERT_TRUE(KestraFile::NormalizePath(out, (hyo + "\\x").c_str()));
+    EXPECT_EQ(std::string(out), hyo + "\\X");
+    // A lone lead byte at the end is copied and the walk stops at the terminator.
+    ASSERT_TRUE(KestraFile::NormalizePath(out, "ab\x82"));
+    EXPECT_EQ(std::string(out), "AB\x82");
+}
+
+TEST(ShiftJis, NormalizeRefusesWhatDoesNotFit) {
+    char small[6];
+    EXPECT_TRUE(KestraFile::NormalizePath(small, "abcde"));
+    EXPECT_STREQ(small, "ABCDE");
+    EXPECT_FALSE(KestraFile::NormalizePath(small, "abcdef"));
+    EXPECT_STREQ(small, "");
+    // A two-byte character is never cut in half.
+    EXPECT_FALSE(KestraFile::NormalizePath(small, "abcd\x83\x5C"));
+    const std::string longName(400, 'x');
+    char path[260];
+    EXPECT_FALSE(KestraFile::NormalizePath(path, longName.c_str()));
+}
+
+TEST(ShiftJis, ReplaceCharSkipsTrailBytes) {
+    const std::string so = "\x83\x5C";
+    const std::string nou = "\x94\x5C";
+    char text[64];
+    std::strcpy(text, ("a\\" + so + "\\" + nou + "\\b").c_str());
+    KestraFile::ReplaceChar(text, text, '/', '\\');
+    EXPECT_EQ(std::string(text), "a/" + so + "/" + nou + "/b");
+    char copy[64];
+    KestraFile::ReplaceChar(copy, "x-y-\x83\x2D", '+', '-');
+    EXPECT_EQ(std::string(copy), "x+y+\x83\x2D");
+}
+
+}  // namespace

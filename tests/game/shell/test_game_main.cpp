@@ -1,0 +1,127 @@
+// The game's configuration callback and its first main loop, booted in a child
+// process on the virtual clock.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/core/Kestra.h"
+#include "engine/core/KestraSound.h"
+#include "game/shell/GameMain.h"
+#include "platform/win32/testing.h"
+#include "platform/win32/win32.h"
+#include "tests/engine/core/private_display.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+// A UTF-8 text (u8 literal), whatever the compiler makes of plain literals.
+std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+int InChild(const std::function<void()>& body) {
+    return testsupport::RunInChild([&] {
+        try {
+            testdisplay::PrivateDisplay display;
+            body();
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << "exception in the child: " << e.what();
+            return 1;
+        }
+        return ::testing::Test::HasFailure() ? 1 : 0;
+    });
+}
+
+void PrepareBoot(const std::string& folder) {
+    platform::SetProgramFolderOverride(folder);
+    std::filesystem::create_directories(folder + "/run");
+    setenv("XDG_RUNTIME_DIR", (folder + "/run").c_str(), 1);
+    platform::SetMessageBoxRecording(true);
+    platform::SetCallRecording(true);
+    platform::UseVirtualClock(true);
+}
+
+TEST(ConfigureApplication, ConfiguresTheEngineAndSizesTheGameTables) {
+    testsupport::TempDir dir;
+    EXPECT_EQ(InChild([&] {
+                  // The log name is resolved in the program folder.
+                  PrepareBoot(dir.path());
+                  SetCurrentDirectoryA(dir.path().c_str());
+                  testsupport::WriteFile(dir.file("system_log.html"), "previous run");
+                  CameraHandle = 5;
+                  ASSERT_TRUE(ConfigureApplication());
+                  EXPECT_STREQ(Kestra::GetApplicationName(), "Quenrith ver1.12");
+                  uint32_t w = 0, h = 0;
+                  bool windowed = false;
+                  Kestra::GetScreenInfo(&w, &h, &windowed);
+                  EXPECT_EQ(w, 640u);
+                  EXPECT_EQ(h, 480u);
+                  EXPECT_TRUE(windowed);
+                  EXPECT_EQ(Kestra::GetFrameRate(), 60u);
+                  EXPECT_EQ(Kestra::GetUseFlags(), 3u);
+                  EXPECT_EQ(KestraSound::GetMaxSounds(), 128u);
+                  ASSERT_EQ(SpriteTable.size(), 80u);
+                  for (const SpriteEntry& e : SpriteTable) {
+                      EXPECT_EQ(e.texture, nullptr);
+                      EXPECT_EQ(e.sprite, nullptr);
+                  }
+                  ASSERT_EQ(FontTable.size(), 2u);
+                  EXPECT_EQ(FontTable[0], nullptr);
+                  EXPECT_EQ(FontTable[1], nullptr);
+                  EXPECT_EQ(CameraHandle, -1);
+                  EXPECT_FALSE(testsupport::FileExists(dir.file("system_log.html")));
+              }),
+              0);
+}
+
+// Moves virtual time on by 10 us with every clock read and closes the window
+// after 1.5 s.
+void CloseAfterOneAndAHalfSeconds(void*) {
+    platform::AdvanceVirtualClock(100);
+    static bool closed = false;
+    if (!closed && platform::VirtualClockNow() > 15'000'000 && Kestra::GetWindowHandle()) {
+        closed = true;
+        PostMessageA(Kestra::GetWindowHandle(), WM_CLOSE, 0, 0);
+    }
+}
+
+TEST(RunGame, RunsPacedFramesWithCaptionStatisticsUntilTheWindowCloses) {
+    testsupport::TempDir dir;
+    EXPECT_EQ(InChild([&] {
+                  PrepareBoot(dir.path());
+                  platform::SetVirtualClockHook(CloseAfterOneAndAHalfSeconds, nullptr);
+                  Kestra::SetGameFunctions(ConfigureApplication, RunGame, OnWindowMessage);
+                  EXPECT_EQ(Kestra::Boot(GetModuleHandleA(nullptr), 0, nullptr), 0);
+                  EXPECT_TRUE(platform::RecordedMessageBoxes().empty());
+                  std::vector<std::string> captions;
+                  for (const std::string& line : platform::RecordedCalls())
+                      if (line.rfind("SetWindowTextA ", 0) == 0) captions.push_back(line);
+                  // One counter-second passed while the window was open.
+                  EXPECT_EQ(captions, std::vector<std::string>{
+                                          "SetWindowTextA Quenrith ver1.12 FPS[60] PPS[0] PPF[0] PPF3D[0]"});
+                  EXPECT_EQ(CameraHandle, -1);
+              }),
+              0);
+    const std::string log = testsupport::ReadFile(dir.file("system_log.html"));
+    EXPECT_NE(log.find(testsupport::Utf8ToCp932(U8(u8"アプリケーション開始"))), std::string::npos);
+    EXPECT_NE(log.find(testsupport::Utf8ToCp932(U8(u8"KestraSurfaceクラスの解放"))), std::string::npos);
+    EXPECT_EQ(log.substr(log.size() - 18), "</BODY>\r\n</HTML>\r\n");
+}
+
+TEST(RunGame, ReturnsAtOnceWhenTheEngineCannotStart) {
+    testsupport::TempDir dir;
+    EXPECT_EQ(InChild([&] {
+                  PrepareBoot(dir.path());
+                  platform::SetVirtualClockHook([](void*) { platform::AdvanceVirtualClock(1000); }, nullptr);
+                  platform::InjectFault("CreateDevice");
+                  Kestra::SetGameFunctions(ConfigureApplication, RunGame, OnWindowMessage);
+                  EXPECT_EQ(Kestra::Boot(GetModuleHandleA(nullptr), 0, nullptr), 0);
+                  const auto boxes = platform::RecordedMessageBoxes();
+                  ASSERT_EQ(boxes.size(), 1u);
+                  EXPECT_EQ(boxes[0].text, testsupport::Utf8ToCp932(U8(u8"３Ｄシステムの起動に失敗")));
+              }),
+              0);
+    const std::string log = testsupport::ReadFile(dir.file("system_log.html"));
+    EXPECT_EQ(log.find(testsupport::Utf8ToCp932(U8(u8"アプリケーション開始"))), std::string::npos);
+    EXPECT_EQ(log.find(testsupport::Utf8ToCp932("KestraSurface")), std::string::npos);
+}
+
+}  // namespace

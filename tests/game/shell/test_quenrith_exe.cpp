@@ -1,0 +1,288 @@
+// The real program under the X server: window, caption statistics, Alt+F4, the
+// close box, a second instance and the log beside the executable.
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <regex>
+#include <thread>
+
+#include "tests/engine/core/private_display.h"
+#include "tests/support/test_support.h"
+
+extern char** environ;
+
+namespace {
+
+// A UTF-8 text (u8 literal), whatever the compiler makes of plain literals.
+std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+using testsupport::Utf8ToCp932;
+
+std::string Shell(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[512];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof(buffer), pipe)) > 0) out.append(buffer, n);
+        pclose(pipe);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    return out;
+}
+
+// One run of build/bin/quenrith with its program folder, its own runtime folder
+// (single-instance lock) and message boxes recorded to a file.
+class Program {
+public:
+    Program(const std::string& folder, const std::string& runtime, const std::string& display)
+        : folder_(folder), display_(display) {
+        std::filesystem::create_directories(runtime);
+        std::vector<std::string> env;
+        for (char** e = environ; *e; ++e) {
+            const std::string entry = *e;
+            if (entry.rfind("KESTRA_", 0) == 0 || entry.rfind("XDG_RUNTIME_DIR=", 0) == 0 ||
+                entry.rfind("DISPLAY=", 0) == 0)
+                continue;
+            env.push_back(entry);
+        }
+        env.push_back("KESTRA_PROGRAM_DIR=" + folder);
+        env.push_back("KESTRA_MSGBOX_RECORD=" + folder + "/boxes.txt");
+        env.push_back("XDG_RUNTIME_DIR=" + runtime);
+        env.push_back("DISPLAY=" + display);
+        std::vector<char*> envp;
+        for (std::string& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        std::string exe = testsupport::BinaryDir() + "/quenrith";
+        char* argv[] = {exe.data(), nullptr};
+        if (posix_spawn(&pid_, exe.c_str(), nullptr, nullptr, argv, envp.data()) != 0) pid_ = -1;
+    }
+    ~Program() {
+        if (pid_ > 0 && !exited_) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+
+    bool started() const { return pid_ > 0; }
+
+    // The program's window id, once it has one with the game's caption.
+    std::string FindWindow(std::chrono::seconds timeout) {
+        const auto until = std::chrono::steady_clock::now() + timeout;
+        while (std::chrono::steady_clock::now() < until && !Exited()) {
+            const std::string id = Shell("DISPLAY=" + display_ + " xdotool search --all --pid " + std::to_string(pid_) +
+                                       " --name '^Quenrith ver1\\.12' 2>/dev/null | head -n 1");
+            if (!id.empty()) return id;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return std::string();
+    }
+
+    bool Exited() {
+        if (exited_) return true;
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            exited_ = true;
+            status_ = status;
+        }
+        return exited_;
+    }
+
+    // Exit status, or -1 when the program did not end in time.
+    int WaitExit(std::chrono::seconds timeout) {
+        const auto until = std::chrono::steady_clock::now() + timeout;
+        while (!Exited() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (!exited_) return -1;
+        return WIFEXITED(status_) ? WEXITSTATUS(status_) : 128 + WTERMSIG(status_);
+    }
+
+    std::string Log() const { return testsupport::ReadFile(folder_ + "/system_log.html"); }
+    std::string Boxes() const { return testsupport::ReadFile(folder_ + "/boxes.txt"); }
+
+private:
+    std::string folder_;
+    std::string display_;
+    pid_t pid_ = -1;
+    bool exited_ = false;
+    int status_ = 0;
+};
+
+// Asks the window to close the way a window manager's close box does
+// (WM_DELETE_WINDOW), through the X library loaded at run time.
+bool SendCloseBox(const std::string& display, const std::string& windowId) {
+    void* x11 = dlopen("libX11.so.6", RTLD_NOW);
+    if (!x11) return false;
+    using OpenDisplay = void* (*)(const char*);
+    using InternAtom = unsigned long (*)(void*, const char*, int);
+    struct ClientMessage {
+        int type;
+        unsigned long serial;
+        int sendEvent;
+        void* display;
+        unsigned long window;
+        unsigned long messageType;
+        int format;
+        long data[5];
+    };
+    union Event {
+        int type;
+        ClientMessage client;
+        long pad[24];
+    };
+    using SendEvent = int (*)(void*, unsigned long, int, long, Event*);
+    using Flush = int (*)(void*);
+    using CloseDisplay = int (*)(void*);
+    auto open = reinterpret_cast<OpenDisplay>(dlsym(x11, "XOpenDisplay"));
+    auto intern = reinterpret_cast<InternAtom>(dlsym(x11, "XInternAtom"));
+    auto send = reinterpret_cast<SendEvent>(dlsym(x11, "XSendEvent"));
+    auto flush = reinterpret_cast<Flush>(dlsym(x11, "XFlush"));
+    auto close = reinterpret_cast<CloseDisplay>(dlsym(x11, "XCloseDisplay"));
+    void* connection = open ? open(display.c_str()) : nullptr;
+    if (!connection || !intern || !send || !flush || !close) return false;
+    Event event{};
+    event.client.type = 33;  // ClientMessage
+    event.client.window = std::stoul(windowId);
+    event.client.messageType = intern(connection, "WM_PROTOCOLS", 0);
+    event.client.format = 32;
+    event.client.data[0] = static_cast<long>(intern(connection, "WM_DELETE_WINDOW", 0));
+    event.client.data[1] = 0;  // CurrentTime
+    const bool sent = send(connection, event.client.window, 0, 0, &event) != 0;
+    flush(connection);
+    close(connection);
+    return sent;
+}
+
+// The display of this test's X server.
+std::string Display() {
+    const char* name = std::getenv("DISPLAY");
+    return name ? name : "";
+}
+
+std::string OnDisk(const std::string& utf8) {
+    std::string out;
+    for (char c : Utf8ToCp932(utf8)) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+std::string Headline(const std::string& text) {
+    return "<TABLE width=\"100%\" bgcolor=\"#000000\">\n  <TBODY>\n    <TR>\n      <TD align=\"center\">\n"
+           "        <B>\n          <FONT color=\"WHITE\">" +
+           text + "</FONT>\n        </B>\n      </TD>\n    </TR>\n  </TBODY>\n</TABLE>\n";
+}
+
+// The whole log of a run of the game that ends with Alt+F4.
+std::string GoldenLog() {
+    std::string log =
+        U8(u8"<HTML>\n<HEAD>\n<META http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">\n"
+        "<TITLE>Quenrith ver1.12</TITLE>\n<STYLE type=\"text/css\">\n<!--\nBODY{\n  font-size : 12px;\n"
+        "  font-family : \"ＭＳ ゴシック\";\n}\n-->\n</STYLE>\n</HEAD>\n"
+        "<BODY bgcolor=\"#ffffff\" text=\"#000000\" link=\"#444444\" vlink=\"#444444\" alink=\"#444444\">\n");
+    log += Headline(U8(u8"Kestra3Dクラスの初期化"));
+    log += U8(u8"<B><FONT color=\"BLUE\">Library Version</FONT></B><BR>\n"
+           "　　　[ Kestra for \"DirectX 9.0c\" - Phase 35.58 : 2007.12.01 ]<BR>\n<BR>\n");
+    for (const char* m : {"KestraAnimation", "KestraCamera", "KestraModel"}) log += Headline(std::string(m) + U8(u8"クラスの初期化"));
+    log += Headline(U8(u8"Kestra3Dクラスの起動"));
+    for (const char* m : {"KestraSurface", "KestraTexture", "KestraSheet", "KestraSimple", "KestraFont",
+                          "KestraPoint2D", "KestraPoint3D", "KestraLine2D", "KestraLine3D", "KestraPrimitive2D",
+                          "KestraPrimitive3D", "KestraSprite2D", "KestraSprite3D", "KestraFontSprite2D",
+                          "KestraFontSprite3D", "KestraModelEx"})
+        log += Headline(std::string(m) + U8(u8"クラスの初期化"));
+    log += Headline(U8(u8"KestraSoundクラスの初期化")) + "<BR>\n" + Headline(U8(u8"KestraInputクラスの初期化"));
+    log += Headline(U8(u8"アプリケーション開始")) + "<BR>\n";
+    log += U8(u8"<B><FONT color=\"GREEN\">KestraMicroThread::メインマイクロスレッドの起動</FONT></B><BR>\n"
+           "<B><FONT color=\"BLUE\">KestraMicroThread::UpdateList</FONT></B><BR>\n"
+           "　[32] -> [32]<BR>\n");
+    log += "<BR>\n" + Headline(U8(u8"アプリケーション終了")) + "<BR>\n";
+    log += U8(u8"<B><FONT color=\"GREEN\">KestraMicroThread::全マイクロスレッドの終了</FONT></B><BR>\n");
+    log += Headline(U8(u8"KestraInputクラスの解放")) + Headline(U8(u8"KestraSoundクラスの解放")) + "<BR>\n";
+    for (const char* m : {"KestraSimple", "KestraModelEx", "KestraModel", "KestraCamera", "KestraSprite3D",
+                          "KestraPoint2D", "KestraPoint3D", "KestraLine2D", "KestraLine3D", "KestraPrimitive3D",
+                          "KestraFontSprite3D", "KestraFontSprite2D", "KestraFont", "KestraSprite2D",
+                          "KestraPrimitive2D", "KestraSheet", "KestraTexture", "KestraSurface", "KestraAnimation"})
+        log += Headline(std::string(m) + U8(u8"クラスの解放"));
+    log += "<BR>\n" + Headline(U8(u8"Kestra3Dクラスの解放")) + "</BODY>\n</HTML>\n";
+    return OnDisk(log);
+}
+
+constexpr auto kStartTimeout = std::chrono::seconds(60);
+constexpr auto kExitTimeout = std::chrono::seconds(30);
+
+TEST(QuenrithProgram, ShowsItsWindowAndStatisticsAndEndsOnAltF4WithTheGoldenLog) {
+    testdisplay::PrivateDisplay display;
+    testsupport::TempDir dir;
+    Program program(dir.path(), dir.path() + "/run", Display());
+    ASSERT_TRUE(program.started());
+    const std::string window = program.FindWindow(kStartTimeout);
+    ASSERT_FALSE(window.empty()) << "no window";
+
+    EXPECT_NE(Shell("xdotool getwindowgeometry " + window).find("Geometry: 640x480"), std::string::npos);
+
+    // The caption gains the statistics once the first counter-second has passed.
+    const std::regex stats(R"(^Quenrith ver1\.12 FPS\[(\d+)\] PPS\[0\] PPF\[0\] PPF3D\[0\]$)");
+    std::smatch match;
+    std::string caption;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < until) {
+        caption = Shell("xdotool getwindowname " + window);
+        if (std::regex_match(caption, match, stats)) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ASSERT_TRUE(std::regex_match(caption, match, stats)) << caption;
+    const int fps = std::stoi(match[1]);
+    EXPECT_GT(fps, 0);
+    EXPECT_LE(fps, 60);
+
+    Shell("xdotool windowfocus --sync " + window + " 2>/dev/null");
+    Shell("xdotool key --clearmodifiers alt+F4");
+    ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
+    EXPECT_EQ(program.Log(), GoldenLog());
+    EXPECT_TRUE(program.Boxes().empty());
+}
+
+TEST(QuenrithProgram, CloseBoxEndsItWithStatusZero) {
+    testdisplay::PrivateDisplay display;
+    testsupport::TempDir dir;
+    Program program(dir.path(), dir.path() + "/run", Display());
+    const std::string window = program.FindWindow(kStartTimeout);
+    ASSERT_FALSE(window.empty()) << "no window";
+    ASSERT_TRUE(SendCloseBox(Display(), window));
+    ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
+    const std::string log = program.Log();
+    // Closing the window is not an exit request: no exit headline.
+    EXPECT_EQ(log.find(Utf8ToCp932(U8(u8"アプリケーション終了"))), std::string::npos);
+    EXPECT_NE(log.find(Utf8ToCp932(U8(u8"KestraSurfaceクラスの解放"))), std::string::npos);
+    EXPECT_EQ(log.substr(log.size() - 18), "</BODY>\r\n</HTML>\r\n");
+}
+
+TEST(QuenrithProgram, SecondInstanceShowsTheErrorBoxAndEndsWithoutAWindow) {
+    testsupport::TempDir first;
+    testsupport::TempDir second;
+    const std::string runtime = first.path() + "/run";
+    testdisplay::PrivateDisplay display;
+    Program running(first.path(), runtime, Display());
+    const std::string window = running.FindWindow(kStartTimeout);
+    ASSERT_FALSE(window.empty()) << "no window";
+
+    Program refused(second.path(), runtime, Display());
+    ASSERT_EQ(refused.WaitExit(kStartTimeout), 0);
+    EXPECT_EQ(refused.Boxes(), "ERROR\t" + Utf8ToCp932(U8(u8"２重起動は許可されてません")) + "\t16\n");
+    const std::string log = refused.Log();
+    EXPECT_EQ(log.find("Library Version"), std::string::npos);
+    EXPECT_NE(log.find("</HTML>"), std::string::npos);
+
+    ASSERT_TRUE(SendCloseBox(Display(), window));
+    EXPECT_EQ(running.WaitExit(kExitTimeout), 0);
+    EXPECT_TRUE(running.Boxes().empty());
+}
+
+}  // namespace

@@ -1,0 +1,452 @@
+// The device's logic on the null backend: creation, defaults, loss and reset,
+// validation, references and recording.
+#include <cstring>
+
+#include "d3d9_fixture.h"
+
+using namespace d3d9fixture;
+
+namespace {
+
+TEST(Direct3DModule, ReachedThroughLoadLibraryAndCreatesTheObject) {
+    HMODULE module = LoadLibraryA("d3d9.dll");
+    ASSERT_NE(module, nullptr);
+    auto create = reinterpret_cast<LPDIRECT3DCREATE9>(reinterpret_cast<void*>(GetProcAddress(module, "Direct3DCreate9")));
+    ASSERT_NE(create, nullptr);
+    EXPECT_EQ(GetProcAddress(module, "Direct3DCreate8"), nullptr);
+    IDirect3D9* d3d = create(D3D_SDK_VERSION);
+    ASSERT_NE(d3d, nullptr);
+    EXPECT_EQ(d3d->GetAdapterCount(), 1u);
+    d3d->Release();
+    FreeLibrary(module);
+}
+
+TEST(Direct3DModule, WrongSdkVersionOrInjectedFaultGivesNoObject) {
+    EXPECT_EQ(Direct3DCreate9(31), nullptr);
+    platform::InjectFault("Direct3DCreate9", 0, 1);
+    EXPECT_EQ(Direct3DCreate9(D3D_SDK_VERSION), nullptr);
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);  // only one call was armed
+    ASSERT_NE(d3d, nullptr);
+    d3d->Release();
+    platform::ClearFaults();
+}
+
+TEST(Adapter, ListsSixteenBitModesOfEverySizeAndConfiguredFormats) {
+    d3d9test::ResetAll();
+    d3d9test::SetBackend(d3d9test::Backend::Null);
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(d3d, nullptr);
+    for (D3DFORMAT f : {D3DFMT_X8R8G8B8, D3DFMT_R5G6B5, D3DFMT_X1R5G5B5}) {
+        bool found = false;
+        for (UINT i = 0; i < d3d->GetAdapterModeCount(0, f); ++i) {
+            D3DDISPLAYMODE m;
+            ASSERT_EQ(d3d->EnumAdapterModes(0, f, i, &m), D3D_OK);
+            EXPECT_EQ(m.Format, f);
+            if (m.Width == 640 && m.Height == 480) found = true;
+        }
+        EXPECT_TRUE(found) << "format " << f;
+    }
+    D3DDISPLAYMODE m;
+    EXPECT_EQ(d3d->EnumAdapterModes(0, D3DFMT_X8R8G8B8, 1000, &m), D3DERR_INVALIDCALL);
+
+    // Overrides replace the survey's answers.
+    d3d9test::AdapterConfig config = d3d9test::DefaultAdapter();
+    config.modes = {{640, 480, 60, D3DFMT_X8R8G8B8}, {640, 480, 75, D3DFMT_X8R8G8B8}};
+    config.textureFormats = {D3DFMT_A4R4G4B4};
+    config.depthStencilFormats = {D3DFMT_D16};
+    config.caps.DevCaps &= ~DWORD(D3DDEVCAPS_HWTRANSFORMANDLIGHT);
+    d3d9test::SetAdapter(config);
+    EXPECT_EQ(d3d->GetAdapterModeCount(0, D3DFMT_R5G6B5), 0u);
+    EXPECT_EQ(d3d->GetAdapterModeCount(0, D3DFMT_X8R8G8B8), 2u);
+    EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, 0, D3DRTYPE_TEXTURE, D3DFMT_A4R4G4B4), D3D_OK);
+    EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, 0, D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8),
+              D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE,
+                                     D3DFMT_D16),
+              D3D_OK);
+    EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE,
+                                     D3DFMT_D24S8),
+              D3DERR_NOTAVAILABLE);
+    D3DCAPS9 caps;
+    ASSERT_EQ(d3d->GetDeviceCaps(0, D3DDEVTYPE_HAL, &caps), D3D_OK);
+    EXPECT_FALSE(caps.DevCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT);
+    EXPECT_TRUE(caps.DevCaps & D3DDEVCAPS_HWRASTERIZATION);
+    // Mixed processing needs hardware transform and lighting.
+    D3DPRESENT_PARAMETERS pp = WindowedParams(reinterpret_cast<HWND>(uintptr_t(0x1000)));
+    IDirect3DDevice9* device = nullptr;
+    EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, pp.hDeviceWindow, D3DCREATE_MIXED_VERTEXPROCESSING, &pp, &device),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(device, nullptr);
+    d3d->Release();
+    d3d9test::ResetAll();
+}
+
+TEST(Adapter, CreationRowsFailAsInjectedAndAreRecorded) {
+    d3d9test::ResetAll();
+    d3d9test::SetBackend(d3d9test::Backend::Null);
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(d3d, nullptr);
+    HWND window = reinterpret_cast<HWND>(uintptr_t(0x1000));
+    platform::InjectFault("CreateDevice:HAL:MIXED");
+    D3DPRESENT_PARAMETERS pp = WindowedParams(window);
+    IDirect3DDevice9* device = nullptr;
+    DWORD mt = D3DCREATE_MULTITHREADED;
+    EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_MIXED_VERTEXPROCESSING | mt, &pp, &device),
+              D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(device, nullptr);
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING | mt, &pp, &device),
+              D3D_OK);
+    auto calls = d3d9test::CreateDeviceCalls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].flags, DWORD(D3DCREATE_MIXED_VERTEXPROCESSING | mt));
+    EXPECT_EQ(calls[0].result, D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(calls[1].result, D3D_OK);
+    EXPECT_EQ(calls[1].params.Flags, DWORD(D3DPRESENTFLAG_LOCKABLE_BACKBUFFER));
+    D3DDEVICE_CREATION_PARAMETERS cp;
+    ASSERT_EQ(device->GetCreationParameters(&cp), D3D_OK);
+    EXPECT_EQ(cp.hFocusWindow, window);
+    EXPECT_EQ(cp.BehaviorFlags, DWORD(D3DCREATE_SOFTWARE_VERTEXPROCESSING | mt));
+    // A software device cannot switch to hardware processing.
+    EXPECT_EQ(device->SetSoftwareVertexProcessing(FALSE), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->Release(), 0u);
+    d3d->Release();
+    platform::ClearFaults();
+    d3d9test::ResetAll();
+}
+
+using DeviceState = NullDeviceTest;
+
+TEST_F(DeviceState, StartsWithDirect3DDefaults) {
+    DWORD v = 0;
+    auto rs = [&](D3DRENDERSTATETYPE s) {
+        EXPECT_EQ(device_->GetRenderState(s, &v), D3D_OK);
+        return v;
+    };
+    EXPECT_EQ(rs(D3DRS_ZENABLE), DWORD(D3DZB_FALSE));  // no automatic depth buffer
+    EXPECT_EQ(rs(D3DRS_ZWRITEENABLE), DWORD(TRUE));
+    EXPECT_EQ(rs(D3DRS_ZFUNC), DWORD(D3DCMP_LESSEQUAL));
+    EXPECT_EQ(rs(D3DRS_CULLMODE), DWORD(D3DCULL_CCW));
+    EXPECT_EQ(rs(D3DRS_DITHERENABLE), DWORD(FALSE));
+    EXPECT_EQ(rs(D3DRS_LIGHTING), DWORD(TRUE));
+    EXPECT_EQ(rs(D3DRS_SRCBLEND), DWORD(D3DBLEND_ONE));
+    EXPECT_EQ(rs(D3DRS_DESTBLEND), DWORD(D3DBLEND_ZERO));
+    EXPECT_EQ(rs(D3DRS_ALPHAFUNC), DWORD(D3DCMP_ALWAYS));
+    EXPECT_EQ(rs(D3DRS_COLORWRITEENABLE), 0xFu);
+    EXPECT_EQ(rs(D3DRS_TEXTUREFACTOR), 0xFFFFFFFFu);
+    float fogEnd;
+    DWORD bits = rs(D3DRS_FOGEND);
+    std::memcpy(&fogEnd, &bits, 4);
+    EXPECT_EQ(fogEnd, 1.0f);
+    DWORD ts;
+    device_->GetTextureStageState(0, D3DTSS_COLOROP, &ts);
+    EXPECT_EQ(ts, DWORD(D3DTOP_MODULATE));
+    device_->GetTextureStageState(0, D3DTSS_ALPHAOP, &ts);
+    EXPECT_EQ(ts, DWORD(D3DTOP_SELECTARG1));
+    device_->GetTextureStageState(1, D3DTSS_COLOROP, &ts);
+    EXPECT_EQ(ts, DWORD(D3DTOP_DISABLE));
+    device_->GetTextureStageState(3, D3DTSS_TEXCOORDINDEX, &ts);
+    EXPECT_EQ(ts, 3u);
+    DWORD ss;
+    device_->GetSamplerState(2, D3DSAMP_MAGFILTER, &ss);
+    EXPECT_EQ(ss, DWORD(D3DTEXF_POINT));
+    device_->GetSamplerState(2, D3DSAMP_MIPFILTER, &ss);
+    EXPECT_EQ(ss, DWORD(D3DTEXF_NONE));
+    D3DVIEWPORT9 vp;
+    device_->GetViewport(&vp);
+    EXPECT_EQ(vp.Width, 640u);
+    EXPECT_EQ(vp.Height, 480u);
+    // Out-of-range indices are refused, never written past the tables.
+    EXPECT_EQ(device_->SetRenderState(D3DRENDERSTATETYPE(300), 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetSamplerState(0, D3DSAMPLERSTATETYPE(14), 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetTextureStageState(8, D3DTSS_COLOROP, 1), D3DERR_INVALIDCALL);
+}
+
+TEST_F(DeviceState, ResetRefusedWhileDefaultPoolResourceLivesThenStatesReturnToDefaults) {
+    IDirect3DTexture9* rt = nullptr;
+    ASSERT_EQ(device_->CreateTexture(64, 64, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &rt, nullptr),
+              D3D_OK);
+    IDirect3DTexture9* managed = MakeTexture(8, 8, [](UINT, UINT) { return 0xFF00FF00u; });
+    ASSERT_NE(managed, nullptr);
+    device_->SetRenderState(D3DRS_ZENABLE, TRUE);
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device_->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    device_->SetTexture(0, managed);
+    EXPECT_EQ(d3d9test::LiveDefaultPoolResources(device_), 1);
+
+    D3DPRESENT_PARAMETERS pp = params_;
+    EXPECT_EQ(device_->Reset(&pp), D3DERR_INVALIDCALL);
+    EXPECT_EQ(d3d9test::GetDeviceState(device_), d3d9test::DeviceState::NotReset);
+    EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+
+    // The back buffer handed out by GetRenderTarget counts too.
+    rt->Release();
+    IDirect3DSurface9* backBuffer = nullptr;
+    ASSERT_EQ(device_->GetRenderTarget(0, &backBuffer), D3D_OK);
+    EXPECT_EQ(device_->Reset(&pp), D3DERR_INVALIDCALL);
+    backBuffer->Release();
+
+    ASSERT_EQ(device_->Reset(&pp), D3D_OK);
+    EXPECT_EQ(device_->TestCooperativeLevel(), D3D_OK);
+    DWORD v;
+    device_->GetRenderState(D3DRS_ZENABLE, &v);
+    EXPECT_EQ(v, DWORD(D3DZB_FALSE));
+    device_->GetRenderState(D3DRS_CULLMODE, &v);
+    EXPECT_EQ(v, DWORD(D3DCULL_CCW));
+    device_->GetTextureStageState(0, D3DTSS_COLOROP, &v);
+    EXPECT_EQ(v, DWORD(D3DTOP_MODULATE));
+    device_->GetSamplerState(0, D3DSAMP_MAGFILTER, &v);
+    EXPECT_EQ(v, DWORD(D3DTEXF_POINT));
+    IDirect3DBaseTexture9* bound = reinterpret_cast<IDirect3DBaseTexture9*>(1);
+    device_->GetTexture(0, &bound);
+    EXPECT_EQ(bound, nullptr);
+    // Managed contents survive the reset.
+    D3DLOCKED_RECT lr;
+    ASSERT_EQ(managed->LockRect(0, &lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(*static_cast<uint32_t*>(lr.pBits), 0xFF00FF00u);
+    managed->UnlockRect(0);
+    managed->Release();
+}
+
+TEST_F(DeviceState, CooperativeLevelSequenceAfterLoss) {
+    d3d9test::LoseDevice(device_, 2);
+    EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICELOST);
+    D3DPRESENT_PARAMETERS pp = params_;
+    EXPECT_EQ(device_->Reset(&pp), D3DERR_DEVICELOST);  // still lost: too early
+    EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICELOST);
+    EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    // While lost, drawing calls succeed and do nothing.
+    EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(device_->BeginScene(), D3D_OK);
+    EXPECT_EQ(device_->EndScene(), D3D_OK);
+    ASSERT_EQ(device_->Reset(&pp), D3D_OK);
+    EXPECT_EQ(device_->TestCooperativeLevel(), D3D_OK);
+    EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(d3d9test::ResetCalls().size(), 2u);
+}
+
+TEST_F(DeviceState, InjectedPresentAndResetFaults) {
+    platform::InjectFault("Present", 0, 1);
+    EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DRIVERINTERNALERROR);
+    EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    platform::InjectFault("Present.lost", 0, 1);
+    EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    platform::InjectFault("Reset", 0, 1);
+    D3DPRESENT_PARAMETERS pp = params_;
+    EXPECT_EQ(device_->Reset(&pp), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    EXPECT_EQ(device_->Reset(&pp), D3D_OK);
+}
+
+TEST_F(DeviceState, FullScreenResetNeedsAListedModeAndKnownFormat) {
+    D3DPRESENT_PARAMETERS full = params_;
+    full.Windowed = FALSE;
+    full.BackBufferFormat = D3DFMT_UNKNOWN;
+    EXPECT_EQ(device_->Reset(&full), D3DERR_INVALIDCALL);
+    full.BackBufferFormat = D3DFMT_R5G6B5;
+    full.BackBufferWidth = 641;
+    EXPECT_EQ(device_->Reset(&full), D3DERR_INVALIDCALL);
+    full.BackBufferWidth = 640;
+    ASSERT_EQ(device_->Reset(&full), D3D_OK);
+    EXPECT_TRUE(d3d9test::IsFullscreen(device_));
+    IDirect3DSurface9* bb = nullptr;
+    ASSERT_EQ(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb), D3D_OK);
+    D3DSURFACE_DESC desc;
+    bb->GetDesc(&desc);
+    EXPECT_EQ(desc.Format, D3DFMT_R5G6B5);
+    bb->Release();
+    D3DPRESENT_PARAMETERS windowed = params_;
+    ASSERT_EQ(device_->Reset(&windowed), D3D_OK);
+    EXPECT_FALSE(d3d9test::IsFullscreen(device_));
+}
+
+TEST_F(DeviceState, DrawsAreValidatedAgainstScenesAndBuffers) {
+    IDirect3DVertexBuffer9* vb = nullptr;
+    ASSERT_EQ(device_->CreateVertexBuffer(6 * sizeof(TlVertex), D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, kTlFvf,
+                                          D3DPOOL_DEFAULT, &vb, nullptr),
+              D3D_OK);
+    device_->SetFVF(kTlFvf);
+    device_->SetStreamSource(0, vb, 0, sizeof(TlVertex));
+    EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3DERR_INVALIDCALL);  // outside a scene
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    EXPECT_EQ(device_->BeginScene(), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK);
+    EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLELIST, 1, 2), D3DERR_INVALIDCALL);  // reads past the end
+    EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLEFAN, 0, 0xFFFFFFFEu), D3DERR_INVALIDCALL);  // a wrapped count
+    EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLEFAN, 0, 4), D3D_OK);
+    device_->SetStreamSource(0, vb, 0, 4);  // stride smaller than the vertex
+    EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3DERR_INVALIDCALL);
+    device_->SetStreamSource(0, nullptr, 0, 0);
+    EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3DERR_INVALIDCALL);
+    // Indexed draws check every index against the vertex buffer.
+    IDirect3DIndexBuffer9* ib = nullptr;
+    ASSERT_EQ(device_->CreateIndexBuffer(6 * 2, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr),
+              D3D_OK);
+    uint16_t* idx = nullptr;
+    ASSERT_EQ(ib->Lock(0, 0, reinterpret_cast<void**>(&idx), 0), D3D_OK);
+    const uint16_t good[6] = {0, 1, 2, 2, 1, 5};
+    std::memcpy(idx, good, sizeof good);
+    ib->Unlock();
+    device_->SetStreamSource(0, vb, 0, sizeof(TlVertex));
+    device_->SetIndices(ib);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 6, 0, 2), D3D_OK);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 1, 0, 6, 0, 2), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 6, 3, 2), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->EndScene(), D3D_OK);
+    EXPECT_EQ(device_->EndScene(), D3DERR_INVALIDCALL);
+    // Depth clears need a depth buffer.
+    EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+    device_->SetIndices(nullptr);
+    device_->SetStreamSource(0, nullptr, 0, 0);
+    ib->Release();
+    vb->Release();
+}
+
+TEST_F(DeviceState, RecordsDrawsWithVerticesAndStates) {
+    d3d9test::SetRecording(true);
+    device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    std::vector<TlVertex> v;
+    Quad(v, 10, 20, 42, 36, 0.5f, 0x80FFFFFF);
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    ASSERT_EQ(DrawTl(v), D3D_OK);
+    device_->EndScene();
+    auto draws = d3d9test::DrawCalls();
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0].type, D3DPT_TRIANGLELIST);
+    EXPECT_EQ(draws[0].primitiveCount, 2u);
+    EXPECT_TRUE(draws[0].userPointer);
+    EXPECT_EQ(draws[0].fvf, kTlFvf);
+    EXPECT_EQ(draws[0].renderState(D3DRS_SRCBLEND), DWORD(D3DBLEND_SRCALPHA));
+    ASSERT_EQ(draws[0].vertices.size(), v.size() * sizeof(TlVertex));
+    EXPECT_EQ(std::memcmp(draws[0].vertices.data(), v.data(), draws[0].vertices.size()), 0);
+    auto states = d3d9test::StateCalls();
+    ASSERT_EQ(states.size(), 2u);
+    EXPECT_EQ(states[1].type, DWORD(D3DRS_SRCBLEND));
+    EXPECT_EQ(d3d9test::CallCount("DrawPrimitiveUP"), 1u);
+    EXPECT_EQ(d3d9test::CallCount("SetRenderState"), 2u);
+}
+
+TEST_F(DeviceState, LockRulesAndPaddedPitch) {
+    d3d9test::SetPitchPadding(64);
+    IDirect3DTexture9* tex = nullptr;
+    ASSERT_EQ(device_->CreateTexture(4, 4, 1, 0, D3DFMT_R5G6B5, D3DPOOL_MANAGED, &tex, nullptr), D3D_OK);
+    D3DLOCKED_RECT lr;
+    ASSERT_EQ(tex->LockRect(0, &lr, nullptr, 0), D3D_OK);
+    EXPECT_EQ(lr.Pitch, 4 * 2 + 64);
+    EXPECT_EQ(tex->LockRect(0, &lr, nullptr, 0), D3DERR_INVALIDCALL);  // already locked
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            reinterpret_cast<uint16_t*>(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch)[x] = uint16_t(y * 4 + x);
+    ASSERT_EQ(tex->UnlockRect(0), D3D_OK);
+    RECT part{1, 2, 3, 4};
+    ASSERT_EQ(tex->LockRect(0, &lr, &part, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(*static_cast<uint16_t*>(lr.pBits), 9);  // texel (1, 2)
+    EXPECT_EQ(reinterpret_cast<uint16_t*>(static_cast<uint8_t*>(lr.pBits) + lr.Pitch)[1], 14);
+    tex->UnlockRect(0);
+    RECT outside{2, 2, 5, 3};
+    EXPECT_EQ(tex->LockRect(0, &lr, &outside, 0), D3DERR_INVALIDCALL);
+    tex->Release();
+
+    // Default-pool textures lock only when dynamic; render targets and the back buffer only when lockable.
+    IDirect3DTexture9* def = nullptr;
+    ASSERT_EQ(device_->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &def, nullptr), D3D_OK);
+    EXPECT_EQ(def->LockRect(0, &lr, nullptr, 0), D3DERR_INVALIDCALL);
+    def->Release();
+    IDirect3DSurface9* rt = nullptr;
+    ASSERT_EQ(device_->CreateRenderTarget(8, 8, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &rt, nullptr), D3D_OK);
+    EXPECT_EQ(rt->LockRect(&lr, nullptr, 0), D3DERR_INVALIDCALL);
+    rt->Release();
+    platform::InjectFault("LockRect", 0, 1);
+    IDirect3DSurface9* bb = nullptr;
+    device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb);
+    EXPECT_EQ(bb->LockRect(&lr, nullptr, 0), D3DERR_INVALIDCALL);
+    ASSERT_EQ(bb->LockRect(&lr, nullptr, 0), D3D_OK);
+    EXPECT_GE(lr.Pitch, 640 * 4);
+    bb->UnlockRect();
+    bb->Release();
+}
+
+TEST_F(DeviceState, CopyRulesBetweenPools) {
+    IDirect3DSurface9* rt = nullptr;
+    IDirect3DSurface9* sys = nullptr;
+    IDirect3DSurface9* sysSmall = nullptr;
+    ASSERT_EQ(device_->CreateRenderTarget(16, 16, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &rt, nullptr), D3D_OK);
+    ASSERT_EQ(device_->CreateOffscreenPlainSurface(16, 16, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &sys, nullptr), D3D_OK);
+    ASSERT_EQ(device_->CreateOffscreenPlainSurface(8, 8, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &sysSmall, nullptr), D3D_OK);
+    EXPECT_EQ(device_->ColorFill(rt, nullptr, 0xFF102030), D3D_OK);
+    EXPECT_EQ(device_->GetRenderTargetData(rt, sysSmall), D3DERR_INVALIDCALL);  // size differs
+    EXPECT_EQ(device_->GetRenderTargetData(sys, rt), D3DERR_INVALIDCALL);       // wrong direction
+    ASSERT_EQ(device_->GetRenderTargetData(rt, sys), D3D_OK);
+    EXPECT_EQ(d3d9test::ReadSurface(sys).at(5, 7), 0xFF102030u);
+    // Stretching: between default-pool surfaces only, never into plain textures.
+    EXPECT_EQ(device_->StretchRect(sys, nullptr, rt, nullptr, D3DTEXF_NONE), D3DERR_INVALIDCALL);
+    IDirect3DTexture9* managed = MakeTexture(4, 4, [](UINT, UINT) { return 0xFFFFFFFFu; });
+    IDirect3DSurface9* level = nullptr;
+    ASSERT_EQ(managed->GetSurfaceLevel(0, &level), D3D_OK);
+    EXPECT_EQ(device_->StretchRect(rt, nullptr, level, nullptr, D3DTEXF_LINEAR), D3DERR_INVALIDCALL);
+    level->Release();
+    managed->Release();
+    platform::InjectFault("StretchRect:LINEAR", 0, 1);
+    IDirect3DSurface9* rt2 = nullptr;
+    ASSERT_EQ(device_->CreateRenderTarget(32, 32, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &rt2, nullptr), D3D_OK);
+    EXPECT_EQ(device_->StretchRect(rt, nullptr, rt2, nullptr, D3DTEXF_LINEAR), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->StretchRect(rt, nullptr, rt2, nullptr, D3DTEXF_NONE), D3D_OK);
+    EXPECT_EQ(d3d9test::ReadSurface(rt2).at(31, 31), 0xFF102030u);
+    // New default-pool contents are poisoned, never silently zero.
+    IDirect3DSurface9* fresh = nullptr;
+    ASSERT_EQ(device_->CreateOffscreenPlainSurface(4, 4, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &fresh, nullptr), D3D_OK);
+    EXPECT_EQ(d3d9test::ReadSurface(fresh).at(0, 0), 0xCDCDCDCDu);
+    fresh->Release();
+    rt2->Release();
+    sysSmall->Release();
+    sys->Release();
+    rt->Release();
+}
+
+TEST_F(DeviceState, ResourcesKeepTheDeviceAliveAndTargetsResetTheViewport) {
+    IDirect3DTexture9* rt = nullptr;
+    ASSERT_EQ(device_->CreateTexture(128, 64, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &rt, nullptr),
+              D3D_OK);
+    IDirect3DSurface9* level = nullptr;
+    ASSERT_EQ(rt->GetSurfaceLevel(0, &level), D3D_OK);
+    D3DVIEWPORT9 small{10, 10, 20, 20, 0.0f, 1.0f};
+    ASSERT_EQ(device_->SetViewport(&small), D3D_OK);
+    ASSERT_EQ(device_->SetRenderTarget(0, level), D3D_OK);
+    D3DVIEWPORT9 vp;
+    device_->GetViewport(&vp);
+    EXPECT_EQ(vp.X, 0u);
+    EXPECT_EQ(vp.Width, 128u);
+    EXPECT_EQ(vp.Height, 64u);
+    D3DVIEWPORT9 tooBig{0, 0, 129, 64, 0.0f, 1.0f};
+    EXPECT_EQ(device_->SetViewport(&tooBig), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetRenderTarget(0, nullptr), D3DERR_INVALIDCALL);
+    // The level shares its texture's count: releasing both leaves the bound texture alive.
+    level->Release();
+    EXPECT_EQ(rt->Release(), 0u);
+    IDirect3DSurface9* current = nullptr;
+    ASSERT_EQ(device_->GetRenderTarget(0, &current), D3D_OK);
+    D3DSURFACE_DESC desc;
+    current->GetDesc(&desc);
+    EXPECT_EQ(desc.Width, 128u);
+    current->Release();
+    // The application lets go of the device first; the vertex buffer still works after.
+    IDirect3DVertexBuffer9* vb = nullptr;
+    ASSERT_EQ(device_->CreateVertexBuffer(64, 0, 0, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+    EXPECT_EQ(device_->Release(), 0u);
+    device_ = nullptr;
+    void* p = nullptr;
+    ASSERT_EQ(vb->Lock(0, 0, &p, 0), D3D_OK);
+    std::memset(p, 7, 64);
+    vb->Unlock();
+    EXPECT_EQ(d3d9test::VertexBufferBytes(vb)[63], 7);
+    vb->Release();  // the device goes with it (ASan checks the order)
+}
+
+}  // namespace

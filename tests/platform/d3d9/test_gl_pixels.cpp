@@ -1,0 +1,417 @@
+// Drawing through OpenGL on a real window, read back pixel by pixel.
+#include <cstring>
+
+#include "d3d9_fixture.h"
+#include "platform/d3d9/d3d9_internal.h"
+
+using namespace d3d9fixture;
+
+namespace {
+
+constexpr D3DCOLOR kGrey = 0xFF5A5A78;
+
+using GlPixels = GlDeviceTest;
+
+uint32_t CodedTexel(UINT i, UINT j) { return 0xFF000000u | ((4 * i) << 16) | ((4 * j) << 8) | 128; }
+
+TEST_F(GlPixels, ClearIsExactAndPresentShowsTheTopRowAtTheTop) {
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0), D3D_OK);
+    D3DRECT marker{0, 0, 8, 8};
+    ASSERT_EQ(device_->Clear(1, &marker, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0), D3D_OK);
+    d3d9test::Image frame = Frame();
+    ASSERT_EQ(frame.width, 640u);
+    EXPECT_EQ(frame.at(320, 240), 0xFF5A5A78u);
+    EXPECT_EQ(frame.at(639, 479), 0xFF5A5A78u);
+    EXPECT_EQ(frame.at(7, 7), 0xFFFFFFFFu);
+    EXPECT_EQ(frame.at(8, 7), 0xFF5A5A78u);
+    // The back buffer's bytes through a lock: B, G, R.
+    IDirect3DSurface9* bb = nullptr;
+    ASSERT_EQ(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb), D3D_OK);
+    D3DLOCKED_RECT lr;
+    ASSERT_EQ(bb->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+    const uint8_t* px = static_cast<uint8_t*>(lr.pBits) + 100 * lr.Pitch + 200 * 4;
+    EXPECT_EQ(px[0], 0x78);
+    EXPECT_EQ(px[1], 0x5A);
+    EXPECT_EQ(px[2], 0x5A);
+    bb->UnlockRect();
+    bb->Release();
+
+    d3d9test::SetPresentCapture(true);
+    ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    d3d9test::Image shown = d3d9test::LastPresentedFrame();
+    ASSERT_EQ(shown.width, 640u);
+    ASSERT_EQ(shown.height, 480u);
+    EXPECT_EQ(shown.at(2, 2) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(shown.at(2, 477) & 0xFFFFFF, 0x5A5A78u);
+    EXPECT_EQ(shown.at(320, 240) & 0xFFFFFF, 0x5A5A78u);
+}
+
+TEST_F(GlPixels, PretransformedQuadLandsExactlyOnItsPixels) {
+    IDirect3DTexture9* tex = MakeTexture(64, 64, CodedTexel);
+    ASSERT_NE(tex, nullptr);
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
+    device_->SetTexture(0, tex);
+    std::vector<TlVertex> v;
+    // The engine's -0.5 shift: a 32x16 rectangle at (100, 50), texels (0..31, 0..15).
+    Quad(v, 99.5f, 49.5f, 131.5f, 65.5f, 0.5f, 0xFFFFFFFF, 0.0f, 0.0f, 0.5f, 0.25f);
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    ASSERT_EQ(DrawTl(v), D3D_OK);
+    device_->EndScene();
+    d3d9test::Image frame = Frame();
+    int wrong = 0;
+    for (UINT y = 50; y < 66; ++y)
+        for (UINT x = 100; x < 132; ++x)
+            if (frame.at(x, y) != CodedTexel(x - 100, y - 50)) ++wrong;
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(frame.at(100, 50), CodedTexel(0, 0));
+    EXPECT_EQ(frame.at(131, 65), CodedTexel(31, 15));
+    for (UINT y = 49; y <= 66; ++y) {
+        EXPECT_EQ(frame.at(99, y), kGrey) << y;
+        EXPECT_EQ(frame.at(132, y), kGrey) << y;
+    }
+    for (UINT x = 99; x <= 132; ++x) {
+        EXPECT_EQ(frame.at(x, 49), kGrey) << x;
+        EXPECT_EQ(frame.at(x, 66), kGrey) << x;
+    }
+    device_->SetTexture(0, nullptr);
+    tex->Release();
+}
+
+TEST_F(GlPixels, BlendingPresetsFollowTheirFormulas) {
+    struct Case {
+        DWORD op, src, dst;
+    };
+    const Case cases[] = {
+        {D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_ZERO},          {D3DBLENDOP_ADD, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA},
+        {D3DBLENDOP_ADD, D3DBLEND_SRCALPHA, D3DBLEND_ONE},      {D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_ONE},
+        {D3DBLENDOP_REVSUBTRACT, D3DBLEND_SRCALPHA, D3DBLEND_ONE}, {D3DBLENDOP_REVSUBTRACT, D3DBLEND_ONE, D3DBLEND_ONE},
+        {D3DBLENDOP_ADD, D3DBLEND_ZERO, D3DBLEND_SRCCOLOR},     {D3DBLENDOP_ADD, D3DBLEND_INVDESTCOLOR, D3DBLEND_ZERO},
+    };
+    const D3DCOLOR background = 0xFF204080, colour = 0x80C06020;
+    const float a = 0x80 / 255.0f;
+    device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device_->SetRenderState(D3DRS_LIGHTING, FALSE);
+    for (const Case& c : cases) {
+        device_->Clear(0, nullptr, D3DCLEAR_TARGET, background, 1.0f, 0);
+        device_->SetRenderState(D3DRS_BLENDOP, c.op);
+        device_->SetRenderState(D3DRS_SRCBLEND, c.src);
+        device_->SetRenderState(D3DRS_DESTBLEND, c.dst);
+        std::vector<TlVertex> v;
+        Quad(v, 9.5f, 9.5f, 41.5f, 41.5f, 0.5f, colour);
+        device_->BeginScene();
+        ASSERT_EQ(DrawTl(v), D3D_OK);  // no texture: the diffuse colour
+        device_->EndScene();
+        uint32_t expected = 0xFF000000u;
+        for (int shift = 0; shift < 24; shift += 8) {
+            float s = Channel(colour, shift) / 255.0f, d = Channel(background, shift) / 255.0f;
+            auto factor = [&](DWORD f) {
+                switch (f) {
+                case D3DBLEND_ZERO: return 0.0f;
+                case D3DBLEND_ONE: return 1.0f;
+                case D3DBLEND_SRCALPHA: return a;
+                case D3DBLEND_INVSRCALPHA: return 1.0f - a;
+                case D3DBLEND_SRCCOLOR: return s;
+                case D3DBLEND_INVDESTCOLOR: return 1.0f - d;
+                default: return -1.0f;
+                }
+            };
+            float out = c.op == D3DBLENDOP_ADD ? s * factor(c.src) + d * factor(c.dst)
+                                               : d * factor(c.dst) - s * factor(c.src);
+            out = std::min(1.0f, std::max(0.0f, out));
+            expected |= uint32_t(out * 255.0f + 0.5f) << shift;
+        }
+        EXPECT_TRUE(Near(Frame().at(20, 20), expected, 1)) << "op " << c.op << " src " << c.src << " dst " << c.dst;
+    }
+}
+
+class GlDepthTest : public GlDeviceTest {
+protected:
+    void SetUp() override {
+        GlDeviceTest::SetUp();
+        ASSERT_EQ(device_->CreateDepthStencilSurface(640, 480, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, TRUE, &depth_, nullptr),
+                  D3D_OK);
+        device_->SetDepthStencilSurface(depth_);
+        device_->SetRenderState(D3DRS_ZENABLE, TRUE);
+        device_->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+        ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kGrey, 1.0f, 0), D3D_OK);
+    }
+    void TearDown() override {
+        if (device_) device_->SetDepthStencilSurface(nullptr);
+        if (depth_) depth_->Release();
+        GlDeviceTest::TearDown();
+    }
+    void Rect(float z, D3DCOLOR colour, float x0 = 99.5f, float x1 = 131.5f) {
+        std::vector<TlVertex> v;
+        Quad(v, x0, 49.5f, x1, 65.5f, z, colour);
+        device_->BeginScene();
+        ASSERT_EQ(DrawTl(v), D3D_OK);
+        device_->EndScene();
+    }
+    IDirect3DSurface9* depth_ = nullptr;
+};
+
+TEST_F(GlDepthTest, LessEqualLetsTheLaterOfEqualDepthsAndTheNearerWin) {
+    Rect(0.5f, 0xFFFF0000);
+    Rect(0.5f, 0xFF00FF00);  // equal depth: the later one is drawn
+    EXPECT_EQ(Frame().at(110, 55), 0xFF00FF00u);
+    Rect(0.7f, 0xFF0000FF);  // behind: hidden
+    EXPECT_EQ(Frame().at(110, 55), 0xFF00FF00u);
+    Rect(0.2f, 0xFF0000FF);  // in front
+    EXPECT_EQ(Frame().at(110, 55), 0xFF0000FFu);
+}
+
+TEST_F(GlDepthTest, AlphaTestDiscardsColourAndDepth) {
+    // Left half of the texture fully transparent, right half opaque red.
+    IDirect3DTexture9* tex = MakeTexture(32, 16, [](UINT x, UINT) { return x < 16 ? 0x00FF0000u : 0xFFFF0000u; });
+    ASSERT_NE(tex, nullptr);
+    device_->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    device_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
+    device_->SetRenderState(D3DRS_ALPHAREF, 0);
+    device_->SetTexture(0, tex);
+    Rect(0.2f, 0xFFFFFFFF);  // near sprite with the texture
+    device_->SetTexture(0, nullptr);
+    Rect(0.6f, 0xFF00FF00);  // far sprite without texture: its diffuse colour
+    d3d9test::Image frame = Frame();
+    EXPECT_EQ(frame.at(105, 55), 0xFF00FF00u);  // transparent texels wrote no depth
+    EXPECT_EQ(frame.at(125, 55), 0xFFFF0000u);
+    tex->Release();
+}
+
+TEST_F(GlPixels, CullingMatchesScreenWinding) {
+    auto draw = [&](bool clockwise, DWORD cull) {
+        device_->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
+        device_->SetRenderState(D3DRS_CULLMODE, cull);
+        std::vector<TlVertex> v;
+        Quad(v, 9.5f, 9.5f, 41.5f, 41.5f, 0.5f, 0xFFFF0000);
+        if (!clockwise)
+            for (size_t i = 0; i < v.size(); i += 3) std::swap(v[i + 1], v[i + 2]);
+        device_->BeginScene();
+        EXPECT_EQ(DrawTl(v), D3D_OK);
+        device_->EndScene();
+        return Frame().at(20, 20) == 0xFFFF0000u;
+    };
+    EXPECT_TRUE(draw(true, D3DCULL_CCW));
+    EXPECT_FALSE(draw(false, D3DCULL_CCW));
+    EXPECT_FALSE(draw(true, D3DCULL_CW));
+    EXPECT_TRUE(draw(false, D3DCULL_CW));
+    EXPECT_TRUE(draw(true, D3DCULL_NONE));
+    EXPECT_TRUE(draw(false, D3DCULL_NONE));
+}
+
+TEST_F(GlPixels, RenderTargetTextureReadsTheRightWayUp) {
+    IDirect3DTexture9* rt = nullptr;
+    ASSERT_EQ(device_->CreateTexture(64, 64, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &rt, nullptr),
+              D3D_OK);
+    IDirect3DSurface9* level = nullptr;
+    IDirect3DSurface9* backBuffer = nullptr;
+    ASSERT_EQ(rt->GetSurfaceLevel(0, &level), D3D_OK);
+    ASSERT_EQ(device_->GetRenderTarget(0, &backBuffer), D3D_OK);
+    ASSERT_EQ(device_->SetRenderTarget(0, level), D3D_OK);
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    std::vector<TlVertex> marker;
+    Quad(marker, -0.5f, -0.5f, 7.5f, 7.5f, 0.5f, 0xFFFF0000);  // top-left 8x8
+    device_->BeginScene();
+    ASSERT_EQ(DrawTl(marker), D3D_OK);
+    device_->EndScene();
+    // Read straight from the target.
+    IDirect3DSurface9* sys = nullptr;
+    ASSERT_EQ(device_->CreateOffscreenPlainSurface(64, 64, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &sys, nullptr), D3D_OK);
+    ASSERT_EQ(device_->GetRenderTargetData(level, sys), D3D_OK);
+    d3d9test::Image copy = d3d9test::ReadSurface(sys);
+    EXPECT_EQ(copy.at(2, 2), 0xFFFF0000u);
+    EXPECT_EQ(copy.at(2, 60), 0xFF000000u);
+    // Then draw it as a texture onto the back buffer.
+    ASSERT_EQ(device_->SetRenderTarget(0, backBuffer), D3D_OK);
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
+    device_->SetTexture(0, rt);
+    std::vector<TlVertex> v;
+    Quad(v, 199.5f, 199.5f, 263.5f, 263.5f, 0.5f, 0xFFFFFFFF);
+    device_->BeginScene();
+    ASSERT_EQ(DrawTl(v), D3D_OK);
+    device_->EndScene();
+    d3d9test::Image frame = Frame();
+    EXPECT_EQ(frame.at(202, 202), 0xFFFF0000u);
+    EXPECT_EQ(frame.at(202, 260), 0xFF000000u);
+    EXPECT_EQ(frame.at(260, 202), 0xFF000000u);
+    device_->SetTexture(0, nullptr);
+    sys->Release();
+    backBuffer->Release();
+    level->Release();
+    rt->Release();
+}
+
+TEST_F(GlPixels, FrameReadsBackIdenticalAcrossReset) {
+    IDirect3DTexture9* tex = MakeTexture(64, 64, CodedTexel);
+    ASSERT_NE(tex, nullptr);
+    auto drawFrame = [&]() {
+        device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        device_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+        device_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+        device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+        device_->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
+        device_->SetTexture(0, tex);
+        std::vector<TlVertex> v;
+        Quad(v, 99.5f, 49.5f, 163.5f, 113.5f, 0.5f, 0xC0FFFFFF);
+        Quad(v, 299.5f, 249.5f, 331.5f, 281.5f, 0.5f, 0xFF80FF80, 0.25f, 0.25f, 0.75f, 0.75f);
+        device_->BeginScene();
+        EXPECT_EQ(DrawTl(v), D3D_OK);
+        device_->EndScene();
+        device_->SetTexture(0, nullptr);
+        return Frame();
+    };
+    d3d9test::Image before = drawFrame();
+    device_->Present(nullptr, nullptr, nullptr, nullptr);
+    d3d9test::LoseDevice(device_, 1);
+    EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICELOST);
+    EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    D3DPRESENT_PARAMETERS pp = params_;
+    ASSERT_EQ(device_->Reset(&pp), D3D_OK);
+    d3d9test::Image after = drawFrame();
+    ASSERT_EQ(before.pixels.size(), after.pixels.size());
+    EXPECT_TRUE(before.pixels == after.pixels);
+    EXPECT_NE(before.at(110, 60), kGrey);  // something was drawn
+    tex->Release();
+}
+
+TEST_F(GlPixels, SixteenBitBackBufferQuantises) {
+    D3DPRESENT_PARAMETERS pp = WindowedParams(window_, 640, 480, D3DFMT_R5G6B5);
+    ASSERT_EQ(device_->Reset(&pp), D3D_OK);
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
+    EXPECT_EQ(Frame().at(100, 100), 0xFF5A597Bu);
+    IDirect3DSurface9* bb = nullptr;
+    ASSERT_EQ(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb), D3D_OK);
+    D3DLOCKED_RECT lr;
+    ASSERT_EQ(bb->LockRect(&lr, nullptr, 0), D3D_OK);
+    auto* row = reinterpret_cast<uint16_t*>(static_cast<uint8_t*>(lr.pBits) + 10 * lr.Pitch);
+    EXPECT_EQ(row[10], uint16_t((11 << 11) | (22 << 5) | 15));
+    row[11] = 0xF800;  // pure red, written through the lock
+    bb->UnlockRect();
+    bb->Release();
+    EXPECT_EQ(Frame().at(11, 10), 0xFFFF0000u);
+}
+
+TEST_F(GlPixels, TransformedVerticesUseDirect3DClipSpace) {
+    struct Vertex {
+        float x, y, z;
+        D3DCOLOR color;
+    };
+    // Identity transforms: positions are clip coordinates; y up, z 0..1.
+    device_->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device_->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+    const Vertex v[] = {{-1, 0, 0.5f, 0xFF00FF00}, {0, 0, 0.5f, 0xFF00FF00}, {-1, 1, 0.5f, 0xFF00FF00},
+                        {-1, 1, 0.5f, 0xFF00FF00}, {0, 0, 0.5f, 0xFF00FF00}, {0, 1, 0.5f, 0xFF00FF00}};
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
+    device_->BeginScene();
+    ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, v, sizeof(Vertex)), D3D_OK);
+    device_->EndScene();
+    d3d9test::Image frame = Frame();
+    EXPECT_EQ(frame.at(100, 100), 0xFF00FF00u);  // upper left quarter
+    EXPECT_EQ(frame.at(0, 0), 0xFF00FF00u);
+    EXPECT_EQ(frame.at(319, 239), 0xFF00FF00u);
+    EXPECT_EQ(frame.at(320, 100), kGrey);
+    EXPECT_EQ(frame.at(100, 240), kGrey);
+    D3DMATRIX world{};
+    world._11 = world._22 = world._33 = world._44 = 1.0f;
+    world._41 = 1.0f;  // move right by half the screen (row-vector translation)
+    device_->SetTransform(D3DTS_WORLD, &world);
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
+    device_->BeginScene();
+    device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, v, sizeof(Vertex));
+    device_->EndScene();
+    frame = Frame();
+    EXPECT_EQ(frame.at(100, 100), kGrey);
+    EXPECT_EQ(frame.at(420, 100), 0xFF00FF00u);
+}
+
+TEST_F(GlPixels, RedundantStateReachesGlOnlyOnce) {
+    IDirect3DTexture9* tex = MakeTexture(16, 16, [](UINT, UINT) { return 0xFFFFFFFFu; });
+    device_->SetTexture(0, tex);
+    device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    std::vector<TlVertex> v;
+    Quad(v, 9.5f, 9.5f, 25.5f, 25.5f, 0.5f, 0xFFFFFFFF);
+    device_->BeginScene();
+    ASSERT_EQ(DrawTl(v), D3D_OK);
+    uint64_t afterFirst = d3d9test::GLStateChanges();
+    uint64_t filteredFirst = d3d9test::GLStateChangesFiltered();
+    size_t programs = d3d9test::ProgramCacheSize(device_);
+    ASSERT_EQ(DrawTl(v), D3D_OK);
+    EXPECT_EQ(d3d9test::GLStateChanges(), afterFirst);  // nothing changed, nothing sent
+    EXPECT_GT(d3d9test::GLStateChangesFiltered(), filteredFirst);
+    EXPECT_EQ(d3d9test::ProgramCacheSize(device_), programs);
+    // One real change: additive blending sends just the blend function.
+    device_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    ASSERT_EQ(DrawTl(v), D3D_OK);
+    EXPECT_EQ(d3d9test::GLStateChanges(), afterFirst + 1);
+    EXPECT_EQ(d3d9test::ProgramCacheSize(device_), programs);
+    device_->EndScene();
+    device_->SetTexture(0, nullptr);
+    tex->Release();
+}
+
+TEST(Letterbox, KeepsTheAspectCentred) {
+    RECT r = d3d9impl::LetterboxRect(640, 480, 1280, 1024);  // taller screen: bars above and below
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.right, 1280);
+    EXPECT_EQ(r.top, 32);
+    EXPECT_EQ(r.bottom, 992);
+    r = d3d9impl::LetterboxRect(640, 480, 1920, 1080);  // wider screen: bars left and right
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.bottom, 1080);
+    EXPECT_EQ(r.left, 240);
+    EXPECT_EQ(r.right, 1680);
+    r = d3d9impl::LetterboxRect(640, 480, 640, 480);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.right, 640);
+}
+
+TEST_F(GlPixels, FullScreenLetterboxesTheBackBuffer) {
+    D3DPRESENT_PARAMETERS full = params_;
+    full.Windowed = FALSE;
+    ASSERT_EQ(device_->Reset(&full), D3D_OK);
+    EXPECT_TRUE(d3d9test::IsFullscreen(device_));
+    MSG msg;
+    for (int i = 0; i < 50; ++i) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+        SleepEx(10, FALSE);
+    }
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
+    // GL sees the window's new size from the swap after the change on.
+    HRESULT first = device_->Present(nullptr, nullptr, nullptr, nullptr);
+    d3d9test::SetPresentCapture(true);
+    HRESULT second = device_->Present(nullptr, nullptr, nullptr, nullptr);
+    if (first == D3DERR_DEVICELOST || second == D3DERR_DEVICELOST) {
+        // A full-screen device is lost while another window (a test running beside
+        // this one on the same display) has the focus, as Direct3D's is.
+        EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICELOST);
+        GTEST_SKIP() << "another window took the focus";
+    }
+    ASSERT_EQ(first, D3D_OK);
+    ASSERT_EQ(second, D3D_OK);
+    d3d9test::Image shown = d3d9test::LastPresentedFrame();
+    ASSERT_GT(shown.width, 0u);
+    // Without a window manager the X server keeps the window's size; then the
+    // read-back has pixels outside the real drawable (alpha 0).
+    if ((shown.at(shown.width - 1, 0) >> 24) == 0) {
+        D3DPRESENT_PARAMETERS windowed = params_;
+        device_->Reset(&windowed);
+        GTEST_SKIP() << "the window was not resized to the screen (no window manager)";
+    }
+    RECT r = d3d9impl::LetterboxRect(640, 480, shown.width, shown.height);
+    EXPECT_EQ(shown.at(shown.width / 2, shown.height / 2) & 0xFFFFFF, 0x5A5A78u);
+    EXPECT_EQ(shown.at(UINT(r.left), UINT(r.top)) & 0xFFFFFF, 0x5A5A78u);
+    if (r.top > 0) {
+        EXPECT_EQ(shown.at(shown.width / 2, UINT(r.top - 1)) & 0xFFFFFF, 0u);
+    }
+    if (r.left > 0) {
+        EXPECT_EQ(shown.at(UINT(r.left - 1), shown.height / 2) & 0xFFFFFF, 0u);
+    }
+    D3DPRESENT_PARAMETERS windowed = params_;
+    ASSERT_EQ(device_->Reset(&windowed), D3D_OK);
+    EXPECT_FALSE(d3d9test::IsFullscreen(device_));
+}
+
+}  // namespace

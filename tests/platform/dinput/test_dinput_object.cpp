@@ -1,0 +1,222 @@
+// The DirectInput object and the rules every device keeps: creation through
+// COM and DirectInput8Create, versions, injected failures, data-format and
+// property validation, the predefined formats, and the axis arithmetic.
+#include <cstdint>
+#include <limits>
+
+#include "dinput_test_env.h"
+#include "platform/dinput/dinput_internal.h"
+
+namespace {
+
+using dinputtest::DirectInputTest;
+
+TEST(DirectInputFormats, PredefinedFormatsHaveTheDocumentedShape) {
+    EXPECT_EQ(sizeof(DIJOYSTATE), 80u);
+    EXPECT_EQ(sizeof(DIJOYSTATE2), 272u);
+    EXPECT_EQ(DIJOFS_BUTTON(0), 48u);
+    EXPECT_EQ(DIJOFS_POV(3), 44u);
+    EXPECT_EQ(c_dfDIKeyboard.dwDataSize, 256u);
+    EXPECT_EQ(c_dfDIKeyboard.dwNumObjs, 256u);
+    EXPECT_EQ(c_dfDIJoystick.dwDataSize, sizeof(DIJOYSTATE));
+    EXPECT_EQ(c_dfDIJoystick.dwNumObjs, 44u);
+    EXPECT_EQ(c_dfDIJoystick2.dwDataSize, sizeof(DIJOYSTATE2));
+    EXPECT_EQ(c_dfDIJoystick2.dwNumObjs, 164u);
+    // Key i lands at byte i.
+    for (DWORD i = 0; i < 256; ++i) {
+        EXPECT_EQ(c_dfDIKeyboard.rgodf[i].dwOfs, i);
+        EXPECT_EQ(DIDFT_GETINSTANCE(c_dfDIKeyboard.rgodf[i].dwType), i);
+    }
+    // Every object of the joystick formats fits its state, the last velocity
+    // slider of DIJOYSTATE2 included.
+    for (const DIDATAFORMAT* f : {&c_dfDIJoystick, &c_dfDIJoystick2})
+        for (DWORD i = 0; i < f->dwNumObjs; ++i) {
+            const DWORD width = (f->rgodf[i].dwType & DIDFT_BUTTON) ? 1 : 4;
+            EXPECT_LE(f->rgodf[i].dwOfs + width, f->dwDataSize) << i;
+        }
+    EXPECT_EQ(c_dfDIJoystick2.rgodf[163].dwOfs, offsetof(DIJOYSTATE2, rglFSlider) + 4);
+    EXPECT_EQ(c_dfDIJoystick2.rgodf[163].dwFlags, DWORD(DIDOI_ASPECTFORCE));
+}
+
+TEST(DirectInputValues, DefaultAxisMappingMatchesAnIndependentReference) {
+    using platform::dinput::ScaleAxis;
+    for (int raw = -32768; raw <= 32767; ++raw) {
+        // Default range: the raw value shifted up; custom -1000..1000: nearest step.
+        ASSERT_EQ(ScaleAxis(raw, 0, 65535, 0, 10000), raw + 32768);
+        const double exact = -1000.0 + (raw + 32768) * 2000.0 / 65535.0;
+        ASSERT_LE(std::abs(ScaleAxis(raw, -1000, 1000, 0, 10000) - exact), 0.5 + 1e-9) << raw;
+    }
+    // The widest range neither overflows nor leaves its bounds.
+    const LONG lo = std::numeric_limits<LONG>::min(), hi = std::numeric_limits<LONG>::max();
+    EXPECT_EQ(ScaleAxis(-32768, lo, hi, 0, 10000), lo);
+    EXPECT_EQ(ScaleAxis(32767, lo, hi, 0, 10000), hi);
+    EXPECT_EQ(ScaleAxis(32767, lo, hi, 1000, 9000), hi);
+    LONG previous = lo;
+    for (int raw = -32768; raw <= 32767; raw += 97) {
+        LONG v = ScaleAxis(raw, lo, hi, 500, 9500);
+        ASSERT_GE(v, previous) << raw;
+        previous = v;
+    }
+    // An empty range reads its one value.
+    EXPECT_EQ(ScaleAxis(12345, 7, 7, 0, 10000), 7);
+    // Saturation 0 turns the axis into a switch; dead zone 10000 freezes it at the centre.
+    EXPECT_EQ(ScaleAxis(100, -100, 100, 0, 0), 100);
+    EXPECT_EQ(ScaleAxis(-100, -100, 100, 0, 0), -100);
+    EXPECT_EQ(ScaleAxis(32767, -100, 100, 10000, 10000), 0);
+}
+
+TEST(DirectInputValues, HatPositionsAndKeyNames) {
+    using platform::dinput::PovFromHat;
+    EXPECT_EQ(PovFromHat(SDL_HAT_CENTERED), 0xFFFFFFFFu);
+    EXPECT_EQ(PovFromHat(SDL_HAT_UP | SDL_HAT_DOWN), 0xFFFFFFFFu);
+    EXPECT_EQ(PovFromHat(SDL_HAT_LEFTUP), 31500u);
+    EXPECT_STREQ(platform::dinput::DikName(DIK_NUMPADENTER), "NUMPADENTER");
+    EXPECT_STREQ(platform::dinput::DikName(DIK_YEN), "YEN");
+    EXPECT_STREQ(platform::dinput::DikName(0x54), "");
+    EXPECT_EQ(platform::dinput::DikFromScancode(SDL_SCANCODE_UNKNOWN), 0);
+    EXPECT_EQ(platform::dinput::DikFromScancode(static_cast<SDL_Scancode>(SDL_NUM_SCANCODES + 5)), 0);
+}
+
+TEST_F(DirectInputTest, ComCreatesAnUninitialisedObject) {
+    IDirectInput8A* com = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_DirectInput8, nullptr, CLSCTX_ALL, IID_IDirectInput8A,
+                               reinterpret_cast<void**>(&com)),
+              S_OK);
+    ASSERT_NE(com, nullptr);
+    IDirectInputDevice8A* device = nullptr;
+    EXPECT_EQ(com->CreateDevice(GUID_SysKeyboard, &device, nullptr), DIERR_NOTINITIALIZED);
+    EXPECT_EQ(com->Initialize(nullptr, DIRECTINPUT_VERSION), DIERR_INVALIDPARAM);
+    EXPECT_EQ(com->Initialize(GetModuleHandleA(nullptr), 0x0700), DIERR_OLDDIRECTINPUTVERSION);
+    EXPECT_EQ(com->Initialize(GetModuleHandleA(nullptr), 0x0900), DIERR_BETADIRECTINPUTVERSION);
+    ASSERT_EQ(com->Initialize(GetModuleHandleA(nullptr), DIRECTINPUT_VERSION), DI_OK);
+    ASSERT_EQ(com->CreateDevice(GUID_SysKeyboard, &device, nullptr), DI_OK);
+    IUnknown* unknown = nullptr;
+    EXPECT_EQ(device->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
+    EXPECT_EQ(unknown->Release(), 1u);
+    EXPECT_EQ(device->Release(), 0u);
+    EXPECT_EQ(com->Release(), 0u);
+
+    platform::InjectFault("CoCreateInstance:CLSID_DirectInput8", 0, 1);
+    EXPECT_TRUE(FAILED(CoCreateInstance(CLSID_DirectInput8, nullptr, CLSCTX_ALL, IID_IDirectInput8A,
+                                        reinterpret_cast<void**>(&com))));
+    EXPECT_EQ(com, nullptr);
+}
+
+TEST_F(DirectInputTest, InjectedFailuresOfCreationAndEnumeration) {
+    IDirectInput8A* other = reinterpret_cast<IDirectInput8A*>(1);
+    platform::InjectFault("DirectInput8Create", 0, 1);
+    EXPECT_TRUE(FAILED(DirectInput8Create(GetModuleHandleA(nullptr), DIRECTINPUT_VERSION, IID_IDirectInput8A,
+                                          reinterpret_cast<void**>(&other), nullptr)));
+    EXPECT_EQ(other, nullptr);
+    EXPECT_EQ(DirectInput8Create(GetModuleHandleA(nullptr), DIRECTINPUT_VERSION, IID_IDirectInputDevice8A,
+                                 reinterpret_cast<void**>(&other), nullptr),
+              DIERR_NOINTERFACE);
+
+    platform::InjectFault("IDirectInput8::EnumDevices", 0, 1);
+    int calls = 0;
+    auto count = [](LPCDIDEVICEINSTANCEA, LPVOID ref) -> BOOL {
+        ++*static_cast<int*>(ref);
+        return DIENUM_CONTINUE;
+    };
+    EXPECT_EQ(input_->EnumDevices(DI8DEVCLASS_ALL, count, &calls, 0), DIERR_GENERIC);
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(input_->EnumDevices(DI8DEVCLASS_ALL, count, &calls, 0), DI_OK);
+    EXPECT_GE(calls, 1);
+    EXPECT_EQ(input_->EnumDevices(7, count, &calls, 0), DIERR_INVALIDPARAM);
+
+    platform::InjectFault("IDirectInput8::CreateDevice:keyboard", 0, 1);
+    IDirectInputDevice8A* keyboard = nullptr;
+    EXPECT_EQ(input_->CreateDevice(GUID_SysKeyboard, &keyboard, nullptr), DIERR_GENERIC);
+    EXPECT_EQ(keyboard, nullptr);
+    EXPECT_EQ(input_->CreateDevice(GUID_SysKeyboard, &keyboard, nullptr), DI_OK);
+    ASSERT_NE(keyboard, nullptr);
+    keyboard->Release();
+}
+
+TEST_F(DirectInputTest, DataFormatsAreValidatedAgainstTheDevice) {
+    IDirectInputDevice8A* keyboard = nullptr;
+    ASSERT_EQ(input_->CreateDevice(GUID_SysKeyboard, &keyboard, nullptr), DI_OK);
+    EXPECT_EQ(keyboard->Acquire(), DIERR_INVALIDPARAM);  // no format yet
+    BYTE state[256];
+    EXPECT_EQ(keyboard->GetDeviceState(sizeof state, state), DIERR_NOTACQUIRED);
+
+    // A required object the keyboard lacks (an axis) is refused; optional ones are not.
+    DIOBJECTDATAFORMAT objects[2] = {{&GUID_Key, 0, DIDFT_BUTTON | DIDFT_MAKEINSTANCE(DIK_A), 0},
+                                     {&GUID_XAxis, 4, DIDFT_AXIS | DIDFT_ANYINSTANCE, 0}};
+    DIDATAFORMAT format{sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), 0, 8, 2, objects};
+    EXPECT_EQ(keyboard->SetDataFormat(&format), DIERR_INVALIDPARAM);
+    objects[1].dwType |= DIDFT_OPTIONAL;
+    ASSERT_EQ(keyboard->SetDataFormat(&format), DI_OK);
+    // Out of the data, or a bad structure size.
+    objects[0].dwOfs = 8;
+    EXPECT_EQ(keyboard->SetDataFormat(&format), DIERR_INVALIDPARAM);
+    objects[0].dwOfs = 0;
+    format.dwObjSize = 12;
+    EXPECT_EQ(keyboard->SetDataFormat(&format), DIERR_INVALIDPARAM);
+    format.dwObjSize = sizeof(DIOBJECTDATAFORMAT);
+    format.dwDataSize = 6;
+    EXPECT_EQ(keyboard->SetDataFormat(&format), DIERR_INVALIDPARAM);
+    format.dwDataSize = 8;
+
+    // With this format only A is reported, at byte 0.
+    ASSERT_EQ(keyboard->SetDataFormat(&format), DI_OK);
+    ASSERT_EQ(keyboard->SetCooperativeLevel(window_, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND), DI_OK);
+    ASSERT_EQ(keyboard->Acquire(), DI_OK);
+    EXPECT_EQ(keyboard->SetDataFormat(&c_dfDIKeyboard), DIERR_ACQUIRED);
+    EXPECT_EQ(keyboard->SetCooperativeLevel(window_, DISCL_NONEXCLUSIVE | DISCL_BACKGROUND), DIERR_ACQUIRED);
+    PushKey(SDL_SCANCODE_A, true);
+    PushKey(SDL_SCANCODE_B, true);
+    BYTE eight[8];
+    ASSERT_EQ(keyboard->GetDeviceState(sizeof eight, eight), DI_OK);
+    EXPECT_EQ(eight[0], 0x80);
+    for (int i = 1; i < 8; ++i) EXPECT_EQ(eight[i], 0) << i;
+    keyboard->Release();
+}
+
+TEST_F(DirectInputTest, CooperativeLevelsAndPropertiesAreChecked) {
+    IDirectInputDevice8A* keyboard = nullptr;
+    ASSERT_EQ(input_->CreateDevice(GUID_SysKeyboard, &keyboard, nullptr), DI_OK);
+    EXPECT_EQ(keyboard->SetCooperativeLevel(window_, DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE | DISCL_FOREGROUND),
+              DIERR_INVALIDPARAM);
+    EXPECT_EQ(keyboard->SetCooperativeLevel(window_, DISCL_NONEXCLUSIVE), DIERR_INVALIDPARAM);
+    EXPECT_EQ(keyboard->SetCooperativeLevel(nullptr, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND), DIERR_INVALIDPARAM);
+    EXPECT_EQ(keyboard->SetCooperativeLevel(window_, DISCL_EXCLUSIVE | DISCL_BACKGROUND), DIERR_UNSUPPORTED);
+    EXPECT_EQ(keyboard->SetCooperativeLevel(nullptr, DISCL_NONEXCLUSIVE | DISCL_BACKGROUND), DI_OK);
+
+    DIPROPDWORD dword{};
+    dword.diph.dwSize = sizeof dword;
+    dword.diph.dwHeaderSize = sizeof dword.diph;
+    dword.diph.dwHow = DIPH_DEVICE;
+    dword.dwData = 32;
+    DIPROPDWORD badSize = dword;
+    badSize.diph.dwSize = sizeof(DIPROPRANGE);
+    EXPECT_EQ(keyboard->SetProperty(DIPROP_BUFFERSIZE, &badSize.diph), DIERR_INVALIDPARAM);
+    DIPROPDWORD badHow = dword;
+    badHow.diph.dwHow = DIPH_BYOFFSET;
+    EXPECT_EQ(keyboard->SetProperty(DIPROP_BUFFERSIZE, &badHow.diph), DIERR_INVALIDPARAM);
+    EXPECT_EQ(keyboard->SetProperty(DIPROP_AUTOCENTER, &dword.diph), DIERR_UNSUPPORTED);
+    EXPECT_EQ(keyboard->SetProperty(DIPROP_BUFFERSIZE, nullptr), DIERR_INVALIDPARAM);
+    // The keyboard has no axis to take a range.
+    EXPECT_EQ(SetRange(keyboard, 0, DIPH_DEVICE, 0, 100), DIERR_UNSUPPORTED);
+    EXPECT_EQ(keyboard->SetDataFormat(&c_dfDIKeyboard), DI_OK);
+    EXPECT_EQ(SetRange(keyboard, DIK_A, DIPH_BYOFFSET, 0, 100), DIERR_UNSUPPORTED);
+    EXPECT_EQ(SetRange(keyboard, 0x54, DIPH_BYOFFSET, 0, 100), DIERR_OBJECTNOTFOUND);
+    keyboard->Release();
+
+    SDL_Joystick* pad = AttachPad(2, 1, 0);
+    ASSERT_NE(pad, nullptr);
+    IDirectInputDevice8A* device = OpenPad(0);
+    ASSERT_NE(device, nullptr);
+    ASSERT_EQ(device->Unacquire(), DI_OK);
+    EXPECT_EQ(SetRange(device, 0, DIPH_DEVICE, 10, -10), DIERR_INVALIDPARAM);
+    EXPECT_EQ(SetRange(device, DIJOFS_Z, DIPH_BYOFFSET, 0, 10), DIERR_OBJECTNOTFOUND);  // two-axis pad
+    EXPECT_EQ(SetRange(device, DIJOFS_BUTTON(0), DIPH_BYOFFSET, 0, 10), DIERR_UNSUPPORTED);
+    DIPROPRANGE range{};
+    range.diph.dwSize = sizeof range;
+    range.diph.dwHeaderSize = sizeof range.diph;
+    range.diph.dwHow = DIPH_DEVICE;
+    EXPECT_EQ(device->GetProperty(DIPROP_RANGE, &range.diph), DIERR_INVALIDPARAM);
+    device->Release();
+}
+
+}  // namespace

@@ -1,0 +1,439 @@
+// DirectSound object and buffer behaviour that needs no captured output
+// (SDL's dummy driver plays into nothing).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/dsound/dsound.h"
+#include "platform/win32/ole.h"
+#include "platform/win32/testing.h"
+#include "tests/platform/dsound/disk_capture.h"
+#include "tests/platform/dsound/dsound_test_util.h"
+
+using namespace audiotest;
+
+namespace {
+
+class DirectSoundTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        platform::ClearFaults();
+        ASSERT_EQ(DirectSoundCreate8(nullptr, &sound_, nullptr), DS_OK);
+        ASSERT_NE(sound_, nullptr);
+        ASSERT_EQ(sound_->SetCooperativeLevel(FakeWindow(), DSSCL_PRIORITY), DS_OK);
+    }
+    void TearDown() override {
+        if (sound_) sound_->Release();
+        platform::ClearFaults();
+    }
+    IDirectSound8* sound_ = nullptr;
+};
+
+TEST(DirectSoundCreate, ComClassNeedsInitializeAndAnswersBothInterfaces) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    IDirectSound8* sound8 = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_DirectSound8, nullptr, CLSCTX_ALL, IID_IDirectSound8,
+                               reinterpret_cast<void**>(&sound8)),
+              S_OK);
+    ASSERT_NE(sound8, nullptr);
+    // Until Initialize nothing works.
+    DSCAPS caps{};
+    caps.dwSize = sizeof(caps);
+    EXPECT_EQ(sound8->GetCaps(&caps), DSERR_UNINITIALIZED);
+    EXPECT_EQ(sound8->SetCooperativeLevel(FakeWindow(), DSSCL_NORMAL), DSERR_UNINITIALIZED);
+
+    IDirectSound* sound = nullptr;
+    ASSERT_EQ(sound8->QueryInterface(IID_IDirectSound, reinterpret_cast<void**>(&sound)), S_OK);
+    EXPECT_EQ(static_cast<IUnknown*>(sound), static_cast<IUnknown*>(sound8));
+    IUnknown* other = nullptr;
+    EXPECT_EQ(sound8->QueryInterface(IID_IDirectSoundBuffer, reinterpret_cast<void**>(&other)), E_NOINTERFACE);
+    EXPECT_EQ(other, nullptr);
+
+    EXPECT_EQ(sound8->Initialize(nullptr), DS_OK);
+    EXPECT_EQ(sound8->Initialize(nullptr), DSERR_ALREADYINITIALIZED);
+    EXPECT_EQ(sound->GetCaps(&caps), DS_OK);
+
+    // Both interface pointers hold a reference; the second release frees it.
+    EXPECT_EQ(sound->Release(), 1u);
+    EXPECT_EQ(sound8->Release(), 0u);
+}
+
+TEST(DirectSoundCreate, InitializeRejectsUnknownDeviceIds) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    IDirectSound8* sound = nullptr;
+    const GUID other = {0x12345678, 0x1, 0x2, {3, 4, 5, 6, 7, 8, 9, 10}};
+    EXPECT_EQ(DirectSoundCreate8(&other, &sound, nullptr), DSERR_NODRIVER);
+    EXPECT_EQ(sound, nullptr);
+    ASSERT_EQ(DirectSoundCreate8(&DSDEVID_DefaultPlayback, &sound, nullptr), DS_OK);
+    sound->Release();
+}
+
+TEST(DirectSoundCreate, InjectedMissingDeviceFailsBothWaysThenRecovers) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    platform::ClearFaults();
+    platform::InjectFault("DirectSoundCreate8");
+    IDirectSound8* sound = reinterpret_cast<IDirectSound8*>(0x1);
+    EXPECT_EQ(DirectSoundCreate8(nullptr, &sound, nullptr), DSERR_NODRIVER);
+    EXPECT_EQ(sound, nullptr);
+
+    ASSERT_EQ(CoCreateInstance(CLSID_DirectSound8, nullptr, CLSCTX_ALL, IID_IDirectSound8,
+                               reinterpret_cast<void**>(&sound)),
+              S_OK);
+    EXPECT_EQ(sound->Initialize(nullptr), DSERR_NODRIVER);
+    EXPECT_EQ(sound->SetCooperativeLevel(FakeWindow(), DSSCL_NORMAL), DSERR_UNINITIALIZED);
+    sound->Release();
+
+    platform::ClearFaults();
+    ASSERT_EQ(DirectSoundCreate8(nullptr, &sound, nullptr), DS_OK);
+    sound->Release();
+}
+
+TEST(DirectSoundCreate, NoAudioDriverMeansNoDriver) {
+    // A driver name SDL does not know: the audio subsystem cannot start.
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    IDirectSound8* sound = nullptr;
+    EXPECT_EQ(DirectSoundCreate8(nullptr, &sound, nullptr), DSERR_NODRIVER);
+    EXPECT_EQ(sound, nullptr);
+
+    // The disk driver with an output file it cannot create: no device opens.
+    testsupport::TempDir dir;
+    {
+        DiskCapture capture(dir.file("missing-folder/out.raw"));
+        EXPECT_EQ(DirectSoundCreate8(nullptr, &sound, nullptr), DSERR_NODRIVER);
+        EXPECT_EQ(sound, nullptr);
+    }
+    // Nothing stays broken: a working driver gives a device again.
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    ASSERT_EQ(DirectSoundCreate8(nullptr, &sound, nullptr), DS_OK);
+    sound->Release();
+}
+
+TEST_F(DirectSoundTest, CooperativeLevelAndCompact) {
+    EXPECT_EQ(sound_->SetCooperativeLevel(nullptr, DSSCL_NORMAL), DSERR_INVALIDPARAM);
+    EXPECT_EQ(sound_->SetCooperativeLevel(FakeWindow(), 7), DSERR_INVALIDPARAM);
+    EXPECT_EQ(sound_->Compact(), DS_OK);
+    ASSERT_EQ(sound_->SetCooperativeLevel(FakeWindow(), DSSCL_NORMAL), DS_OK);
+    EXPECT_EQ(sound_->Compact(), DSERR_PRIOLEVELNEEDED);
+
+    // A failing priority level lets the caller fall back to the normal one.
+    platform::InjectFault("SetCooperativeLevel", 0, 1);
+    EXPECT_TRUE(FAILED(sound_->SetCooperativeLevel(FakeWindow(), DSSCL_PRIORITY)));
+    EXPECT_EQ(sound_->SetCooperativeLevel(FakeWindow(), DSSCL_NORMAL), DS_OK);
+}
+
+TEST_F(DirectSoundTest, CapsDescribeASoftwareMixer) {
+    DSCAPS caps{};
+    caps.dwSize = sizeof(caps) - 4;
+    EXPECT_EQ(sound_->GetCaps(&caps), DSERR_INVALIDPARAM);
+    caps.dwSize = sizeof(caps);
+    ASSERT_EQ(sound_->GetCaps(&caps), DS_OK);
+    EXPECT_EQ(caps.dwSize, sizeof(DSCAPS));
+    EXPECT_TRUE(caps.dwFlags & DSCAPS_PRIMARY16BIT);
+    EXPECT_TRUE(caps.dwFlags & DSCAPS_PRIMARYSTEREO);
+    EXPECT_FALSE(caps.dwFlags & DSCAPS_EMULDRIVER);
+    EXPECT_EQ(caps.dwMinSecondarySampleRate, 100u);
+    EXPECT_EQ(caps.dwMaxSecondarySampleRate, 200000u);
+    EXPECT_EQ(caps.dwMaxHwMixingAllBuffers, 0u);
+    EXPECT_EQ(caps.dwTotalHwMemBytes, 0u);
+}
+
+TEST_F(DirectSoundTest, DescriptionSizeIs36OrTheNativeSize) {
+    WAVEFORMATEX format = Format(2, 16, 44100);
+    DSBUFFERDESC desc{};
+    desc.dwFlags = DSBCAPS_CTRLVOLUME;
+    desc.dwBufferBytes = 4096;
+    desc.lpwfxFormat = &format;
+    for (DWORD size : {DWORD{36}, static_cast<DWORD>(sizeof(DSBUFFERDESC))}) {
+        desc.dwSize = size;
+        IDirectSoundBuffer* buffer = nullptr;
+        EXPECT_EQ(sound_->CreateSoundBuffer(&desc, &buffer, nullptr), DS_OK) << size;
+        ASSERT_NE(buffer, nullptr);
+        buffer->Release();
+    }
+    for (DWORD size : {DWORD{0}, DWORD{20}, DWORD{35}, DWORD{44}}) {
+        desc.dwSize = size;
+        IDirectSoundBuffer* buffer = reinterpret_cast<IDirectSoundBuffer*>(0x1);
+        EXPECT_EQ(sound_->CreateSoundBuffer(&desc, &buffer, nullptr), DSERR_INVALIDPARAM) << size;
+        EXPECT_EQ(buffer, nullptr);
+    }
+}
+
+TEST_F(DirectSoundTest, SecondaryFormatsAreChecked) {
+    struct Case {
+        WAVEFORMATEX format;
+        HRESULT expected;
+    };
+    WAVEFORMATEX floatFormat = Format(2, 32, 44100);
+    floatFormat.wFormatTag = 3;
+    WAVEFORMATEX badAlign = Format(2, 16, 44100);
+    badAlign.nBlockAlign = 2;
+    const Case cases[] = {
+        {Format(1, 8, 11025), DS_OK},           {Format(2, 8, 22050), DS_OK},
+        {Format(1, 16, 48000), DS_OK},          {Format(2, 16, 44100), DS_OK},
+        {floatFormat, DSERR_BADFORMAT},         {Format(6, 16, 44100), DSERR_BADFORMAT},
+        {Format(2, 24, 44100), DSERR_BADFORMAT}, {badAlign, DSERR_BADFORMAT},
+        {Format(2, 16, 99), DSERR_BADFORMAT},   {Format(2, 16, 200001), DSERR_BADFORMAT},
+    };
+    for (const Case& c : cases) {
+        DSBUFFERDESC desc{};
+        desc.dwSize = sizeof(desc);
+        desc.dwBufferBytes = 4000;
+        WAVEFORMATEX format = c.format;
+        desc.lpwfxFormat = &format;
+        IDirectSoundBuffer* buffer = nullptr;
+        EXPECT_EQ(sound_->CreateSoundBuffer(&desc, &buffer, nullptr), c.expected)
+            << c.format.nChannels << "ch " << c.format.wBitsPerSample << "bit " << c.format.nSamplesPerSec;
+        if (buffer) buffer->Release();
+    }
+    // Sizes and location flags.
+    WAVEFORMATEX format = Format(2, 16, 44100);
+    DSBUFFERDESC desc{};
+    desc.dwSize = sizeof(desc);
+    desc.lpwfxFormat = &format;
+    IDirectSoundBuffer* buffer = nullptr;
+    desc.dwBufferBytes = 2;
+    EXPECT_EQ(sound_->CreateSoundBuffer(&desc, &buffer, nullptr), DSERR_INVALIDPARAM);
+    desc.dwBufferBytes = 4096;
+    desc.dwFlags = DSBCAPS_LOCHARDWARE | DSBCAPS_LOCSOFTWARE;
+    EXPECT_EQ(sound_->CreateSoundBuffer(&desc, &buffer, nullptr), DSERR_INVALIDPARAM);
+    desc.dwFlags = DSBCAPS_LOCHARDWARE;
+    EXPECT_EQ(sound_->CreateSoundBuffer(&desc, &buffer, nullptr), DSERR_ALLOCATED);
+    desc.lpwfxFormat = nullptr;
+    desc.dwFlags = 0;
+    EXPECT_EQ(sound_->CreateSoundBuffer(&desc, &buffer, nullptr), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer, nullptr);
+}
+
+TEST_F(DirectSoundTest, PrimaryBufferKeepsTheFormatAtPriorityLevel) {
+    DSBUFFERDESC desc{};
+    desc.dwSize = DSBUFFERDESC_SIZE32;
+    desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+    IDirectSoundBuffer* primary = nullptr;
+    ASSERT_EQ(sound_->CreateSoundBuffer(&desc, &primary, nullptr), DS_OK);
+    WAVEFORMATEX wanted = Format(2, 16, 44100);
+    EXPECT_EQ(wanted.nAvgBytesPerSec, 176400u);
+    EXPECT_EQ(primary->SetFormat(&wanted), DS_OK);
+    WAVEFORMATEX got{};
+    DWORD written = 0;
+    ASSERT_EQ(primary->GetFormat(&got, sizeof(got), &written), DS_OK);
+    EXPECT_EQ(written, sizeof(WAVEFORMATEX));
+    EXPECT_EQ(got.nSamplesPerSec, 44100u);
+    EXPECT_EQ(got.nChannels, 2);
+    EXPECT_EQ(got.wBitsPerSample, 16);
+    EXPECT_EQ(got.nBlockAlign, 4);
+
+    // Primary buffers are not duplicated, locked or positioned.
+    IDirectSoundBuffer* copy = nullptr;
+    EXPECT_EQ(sound_->DuplicateSoundBuffer(primary, &copy), DSERR_INVALIDCALL);
+    EXPECT_EQ(copy, nullptr);
+    EXPECT_EQ(primary->SetCurrentPosition(0), DSERR_INVALIDCALL);
+    IUnknown* as8 = nullptr;
+    EXPECT_EQ(primary->QueryInterface(IID_IDirectSoundBuffer8, reinterpret_cast<void**>(&as8)), E_NOINTERFACE);
+
+    ASSERT_EQ(sound_->SetCooperativeLevel(FakeWindow(), DSSCL_NORMAL), DS_OK);
+    WAVEFORMATEX other = Format(1, 8, 22050);
+    EXPECT_EQ(primary->SetFormat(&other), DSERR_PRIOLEVELNEEDED);
+    primary->Release();
+
+    // A primary description carries no size or format.
+    desc.dwBufferBytes = 4096;
+    EXPECT_EQ(sound_->CreateSoundBuffer(&desc, &primary, nullptr), DSERR_INVALIDPARAM);
+}
+
+TEST_F(DirectSoundTest, LockHandsOutTwoRegionsAcrossTheEnd) {
+    IDirectSoundBuffer* buffer = MakeBuffer(sound_, Format(2, 16, 44100), 4000);
+    ASSERT_NE(buffer, nullptr);
+    void* whole = nullptr;
+    DWORD wholeBytes = 0;
+    ASSERT_EQ(buffer->Lock(0, 4000, &whole, &wholeBytes, nullptr, nullptr, 0), DS_OK);
+    EXPECT_EQ(wholeBytes, 4000u);
+    EXPECT_EQ(buffer->Unlock(whole, wholeBytes, nullptr, 0), DS_OK);
+
+    void* p1 = nullptr;
+    void* p2 = nullptr;
+    DWORD n1 = 0, n2 = 0;
+    ASSERT_EQ(buffer->Lock(3900, 300, &p1, &n1, &p2, &n2, 0), DS_OK);
+    EXPECT_EQ(p1, static_cast<uint8_t*>(whole) + 3900);
+    EXPECT_EQ(n1, 100u);
+    EXPECT_EQ(p2, whole);
+    EXPECT_EQ(n2, 200u);
+    EXPECT_EQ(buffer->Unlock(p1, n1, p2, n2), DS_OK);
+
+    // Without a region inside, no second part is handed out.
+    ASSERT_EQ(buffer->Lock(100, 200, &p1, &n1, &p2, &n2, 0), DS_OK);
+    EXPECT_EQ(n1, 200u);
+    EXPECT_EQ(p2, nullptr);
+    EXPECT_EQ(n2, 0u);
+    EXPECT_EQ(buffer->Unlock(p1, n1, p2, n2), DS_OK);
+
+    // A wrap with no place for the second part, an offset past the end, or
+    // more bytes than the buffer holds are refused.
+    EXPECT_EQ(buffer->Lock(3900, 300, &p1, &n1, nullptr, nullptr, 0), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->Lock(4000, 4, &p1, &n1, &p2, &n2, 0), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->Lock(0, 4001, &p1, &n1, &p2, &n2, 0), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->Lock(0, 0, &p1, &n1, &p2, &n2, 0), DSERR_INVALIDPARAM);
+
+    // Unlock takes back only memory of this buffer.
+    char foreign[16];
+    EXPECT_EQ(buffer->Unlock(foreign, sizeof(foreign), nullptr, 0), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->Unlock(static_cast<uint8_t*>(whole) + 3990, 20, nullptr, 0), DSERR_INVALIDPARAM);
+    buffer->Release();
+}
+
+TEST_F(DirectSoundTest, ControlsNeedTheirFlagsAndRanges) {
+    IDirectSoundBuffer* plain = MakeBuffer(sound_, Format(1, 16, 22050), 2000, DSBCAPS_LOCSOFTWARE);
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(plain->SetVolume(-100), DSERR_CONTROLUNAVAIL);
+    EXPECT_EQ(plain->SetPan(100), DSERR_CONTROLUNAVAIL);
+    EXPECT_EQ(plain->SetFrequency(11025), DSERR_CONTROLUNAVAIL);
+    LONG value = 0;
+    EXPECT_EQ(plain->GetVolume(&value), DSERR_CONTROLUNAVAIL);
+    DSBCAPS caps{};
+    caps.dwSize = sizeof(caps);
+    ASSERT_EQ(plain->GetCaps(&caps), DS_OK);
+    EXPECT_EQ(caps.dwBufferBytes, 2000u);
+    EXPECT_TRUE(caps.dwFlags & DSBCAPS_LOCSOFTWARE);
+    plain->Release();
+
+    IDirectSoundBuffer* buffer = MakeBuffer(sound_, Format(1, 16, 22050), 2000,
+                                            DSBCAPS_CTRLVOLUME | DSBCAPS_CTRLPAN | DSBCAPS_CTRLFREQUENCY);
+    ASSERT_NE(buffer, nullptr);
+    EXPECT_EQ(buffer->SetVolume(-10001), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->SetVolume(1), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->SetVolume(-2500), DS_OK);
+    EXPECT_EQ(buffer->GetVolume(&value), DS_OK);
+    EXPECT_EQ(value, -2500);
+    EXPECT_EQ(buffer->SetPan(10001), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->SetPan(-10000), DS_OK);
+    EXPECT_EQ(buffer->GetPan(&value), DS_OK);
+    EXPECT_EQ(value, -10000);
+    DWORD frequency = 0;
+    EXPECT_EQ(buffer->SetFrequency(99), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->SetFrequency(11025), DS_OK);
+    EXPECT_EQ(buffer->GetFrequency(&frequency), DS_OK);
+    EXPECT_EQ(frequency, 11025u);
+    EXPECT_EQ(buffer->SetFrequency(DSBFREQUENCY_ORIGINAL), DS_OK);
+    EXPECT_EQ(buffer->GetFrequency(&frequency), DS_OK);
+    EXPECT_EQ(frequency, 22050u);
+
+    // A duplicate starts with the original's settings, stopped at the start.
+    IDirectSoundBuffer* copy = nullptr;
+    ASSERT_EQ(sound_->DuplicateSoundBuffer(buffer, &copy), DS_OK);
+    EXPECT_EQ(copy->GetVolume(&value), DS_OK);
+    EXPECT_EQ(value, -2500);
+    EXPECT_EQ(copy->GetPan(&value), DS_OK);
+    EXPECT_EQ(value, -10000);
+    EXPECT_FALSE(Playing(copy));
+    copy->Release();
+    buffer->Release();
+}
+
+TEST_F(DirectSoundTest, DuplicatesShareTheSamplesAndOutliveTheOriginal) {
+    IDirectSoundBuffer* original = MakeBuffer(sound_, Format(1, 16, 44100), 1000);
+    ASSERT_NE(original, nullptr);
+    IDirectSoundBuffer* copy = nullptr;
+    ASSERT_EQ(sound_->DuplicateSoundBuffer(original, &copy), DS_OK);
+    ASSERT_NE(copy, nullptr);
+    ASSERT_NE(copy, original);
+
+    std::vector<int16_t> samples(500);
+    for (uint32_t i = 0; i < samples.size(); ++i) samples[i] = TestSample(i);
+    Fill(original, samples.data(), 1000);
+    original->Release();
+
+    void* p1 = nullptr;
+    DWORD n1 = 0;
+    ASSERT_EQ(copy->Lock(0, 1000, &p1, &n1, nullptr, nullptr, 0), DS_OK);
+    EXPECT_EQ(std::memcmp(p1, samples.data(), 1000), 0);
+    copy->Unlock(p1, n1, nullptr, 0);
+
+    IDirectSoundBuffer8* as8 = nullptr;
+    EXPECT_EQ(copy->QueryInterface(IID_IDirectSoundBuffer8, reinterpret_cast<void**>(&as8)), S_OK);
+    ASSERT_NE(as8, nullptr);
+    as8->Release();
+    copy->Release();
+}
+
+TEST_F(DirectSoundTest, InjectedBufferFaults) {
+    platform::InjectFault("DuplicateSoundBuffer");
+    IDirectSoundBuffer* buffer = MakeBuffer(sound_, Format(2, 16, 44100), 4096);
+    ASSERT_NE(buffer, nullptr);
+    IDirectSoundBuffer* copy = reinterpret_cast<IDirectSoundBuffer*>(0x1);
+    EXPECT_TRUE(FAILED(sound_->DuplicateSoundBuffer(buffer, &copy)));
+    EXPECT_EQ(copy, nullptr);
+    buffer->Release();
+
+    platform::InjectFault("CreateSoundBuffer");
+    WAVEFORMATEX format = Format(2, 16, 44100);
+    DSBUFFERDESC desc{};
+    desc.dwSize = DSBUFFERDESC_SIZE32;
+    desc.dwBufferBytes = 4096;
+    desc.lpwfxFormat = &format;
+    buffer = reinterpret_cast<IDirectSoundBuffer*>(0x1);
+    EXPECT_TRUE(FAILED(sound_->CreateSoundBuffer(&desc, &buffer, nullptr)));
+    EXPECT_EQ(buffer, nullptr);
+}
+
+TEST_F(DirectSoundTest, PositionsFollowPlayStopAndTheEnd) {
+    // A quarter of a second, so the play cursor can be seen moving.
+    const DWORD bytes = 11025 * 4;
+    IDirectSoundBuffer* buffer = MakeBuffer(sound_, Format(2, 16, 44100), bytes);
+    ASSERT_NE(buffer, nullptr);
+    DWORD play = 1, write = 1;
+    ASSERT_EQ(buffer->GetCurrentPosition(&play, &write), DS_OK);
+    EXPECT_EQ(play, 0u);
+    EXPECT_EQ(write, 0u);
+
+    EXPECT_EQ(buffer->SetCurrentPosition(bytes), DSERR_INVALIDPARAM);
+    ASSERT_EQ(buffer->SetCurrentPosition(4002), DS_OK);
+    buffer->GetCurrentPosition(&play, nullptr);
+    EXPECT_EQ(play, 4000u) << "positions are whole frames";
+    buffer->SetCurrentPosition(0);
+
+    EXPECT_EQ(buffer->Play(1, 0, 0), DSERR_INVALIDPARAM);
+    ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
+    DWORD status = 0;
+    buffer->GetStatus(&status);
+    EXPECT_EQ(status & (DSBSTATUS_PLAYING | DSBSTATUS_LOOPING), DWORD{DSBSTATUS_PLAYING});
+    ASSERT_TRUE(WaitUntil([&] {
+        buffer->GetCurrentPosition(&play, &write);
+        return play > 0;
+    }));
+    EXPECT_EQ(play % 4, 0u);
+
+    ASSERT_EQ(buffer->Stop(), DS_OK);
+    DWORD stopped = 0;
+    buffer->GetCurrentPosition(&stopped, &write);
+    EXPECT_EQ(write, stopped) << "a stopped buffer writes where it plays";
+    if (stopped > 0) {
+        // Stop keeps the position.
+        DWORD later = 0;
+        buffer->GetCurrentPosition(&later, nullptr);
+        EXPECT_EQ(later, stopped);
+    }
+
+    // Played out, a one-shot buffer stops and rewinds.
+    ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
+    ASSERT_TRUE(WaitUntil([&] { return !Playing(buffer); }));
+    buffer->GetCurrentPosition(&play, &write);
+    EXPECT_EQ(play, 0u);
+
+    // A looping buffer keeps playing past its end.
+    ASSERT_EQ(buffer->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+    buffer->GetStatus(&status);
+    EXPECT_EQ(status & (DSBSTATUS_PLAYING | DSBSTATUS_LOOPING), DWORD{DSBSTATUS_PLAYING | DSBSTATUS_LOOPING});
+    DWORD previous = 0;
+    int wraps = 0;
+    ASSERT_TRUE(WaitUntil([&] {
+        buffer->GetCurrentPosition(&play, nullptr);
+        if (play < previous) ++wraps;
+        previous = play;
+        return wraps >= 2;
+    }));
+    EXPECT_TRUE(Playing(buffer));
+    buffer->Stop();
+    buffer->Release();
+}
+
+}  // namespace

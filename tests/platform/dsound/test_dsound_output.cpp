@@ -1,0 +1,267 @@
+// What buffers sound like: the mixer's output captured through SDL's disk
+// driver and compared sample by sample.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "platform/dsound/dsound.h"
+#include "platform/win32/testing.h"
+#include "tests/platform/dsound/disk_capture.h"
+#include "tests/platform/dsound/dsound_test_util.h"
+
+using namespace audiotest;
+
+namespace {
+
+class MixerOutputTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::ClearFaults();
+        capture_ = std::make_unique<DiskCapture>(dir_.file("mix.raw"));
+        ASSERT_EQ(DirectSoundCreate8(nullptr, &sound_, nullptr), DS_OK);
+        ASSERT_EQ(sound_->SetCooperativeLevel(FakeWindow(), DSSCL_PRIORITY), DS_OK);
+    }
+    void TearDown() override {
+        for (IDirectSoundBuffer* buffer : buffers_) buffer->Release();
+        if (sound_) sound_->Release();
+        capture_.reset();
+    }
+
+    IDirectSoundBuffer* Buffer(WAVEFORMATEX format, const void* bytes, DWORD size,
+                               DWORD flags = DSBCAPS_CTRLVOLUME | DSBCAPS_CTRLPAN | DSBCAPS_LOCSOFTWARE) {
+        IDirectSoundBuffer* buffer = MakeBuffer(sound_, format, size, flags);
+        if (buffer) {
+            Fill(buffer, bytes, size);
+            buffers_.push_back(buffer);
+        }
+        return buffer;
+    }
+
+    // Waits for the buffer to stop, lets a little silence follow, then closes
+    // the device (every object released) and answers the captured samples.
+    std::vector<int16_t> FinishAndCapture(IDirectSoundBuffer* waitFor) {
+        if (waitFor) {
+            EXPECT_TRUE(WaitUntil([&] { return !Playing(waitFor); }));
+        }
+        capture_->WaitForMore(4 * 4096);
+        for (IDirectSoundBuffer* buffer : buffers_) buffer->Release();
+        buffers_.clear();
+        sound_->Release();
+        sound_ = nullptr;
+        return capture_->Samples();
+    }
+
+    testsupport::TempDir dir_;
+    std::unique_ptr<DiskCapture> capture_;
+    IDirectSound8* sound_ = nullptr;
+    std::vector<IDirectSoundBuffer*> buffers_;
+};
+
+std::vector<int16_t> StereoSignal(uint32_t frames) {
+    std::vector<int16_t> samples(frames * 2);
+    for (uint32_t i = 0; i < frames; ++i) {
+        samples[2 * i] = TestSample(i, 0);
+        samples[2 * i + 1] = TestSample(i, 1);
+    }
+    return samples;
+}
+
+std::vector<int16_t> MonoSignal(uint32_t frames) {
+    std::vector<int16_t> samples(frames);
+    for (uint32_t i = 0; i < frames; ++i) samples[i] = TestSample(i);
+    return samples;
+}
+
+TEST_F(MixerOutputTest, UnityVolumeAtTheOutputRateIsSampleExact) {
+    const uint32_t frames = 5000;
+    std::vector<int16_t> signal = StereoSignal(frames);
+    IDirectSoundBuffer* buffer = Buffer(Format(2, 16, 44100), signal.data(), frames * 4);
+    ASSERT_NE(buffer, nullptr);
+    ASSERT_EQ(buffer->SetVolume(0), DS_OK);
+    ASSERT_EQ(buffer->SetPan(0), DS_OK);
+    ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
+    std::vector<int16_t> out = FinishAndCapture(buffer);
+
+    long start = FirstSoundFrame(out);
+    ASSERT_GE(start, 0) << "nothing was heard";
+    ASSERT_GE(out.size(), (start + frames + 1) * 2);
+    for (uint32_t i = 0; i < frames * 2; ++i) ASSERT_EQ(out[start * 2 + i], signal[i]) << "sample " << i;
+    // Played once: silence follows.
+    for (size_t i = (start + frames) * 2; i < out.size(); ++i) ASSERT_EQ(out[i], 0) << "sample " << i;
+}
+
+TEST_F(MixerOutputTest, VolumeIsHundredthsOfADecibel) {
+    const uint32_t frames = 4000;
+    std::vector<int16_t> signal = MonoSignal(frames);
+    IDirectSoundBuffer* buffer = Buffer(Format(1, 16, 44100), signal.data(), frames * 2);
+    ASSERT_NE(buffer, nullptr);
+    ASSERT_EQ(buffer->SetVolume(-2500), DS_OK);
+    ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
+    std::vector<int16_t> out = FinishAndCapture(buffer);
+
+    long start = FirstSoundFrame(out);
+    ASSERT_GE(start, 0);
+    const double gain = std::pow(10.0, -2500.0 / 2000.0);
+    for (uint32_t i = 0; i < frames; ++i) {
+        const double expected = signal[i] * gain;
+        // Mono reaches both channels alike.
+        ASSERT_NEAR(out[(start + i) * 2], expected, 1.0) << "frame " << i;
+        ASSERT_EQ(out[(start + i) * 2 + 1], out[(start + i) * 2]) << "frame " << i;
+    }
+}
+
+TEST_F(MixerOutputTest, LoopingRepeatsWithoutAGap) {
+    const uint32_t frames = 3000;
+    std::vector<int16_t> signal = StereoSignal(frames);
+    IDirectSoundBuffer* buffer = Buffer(Format(2, 16, 44100), signal.data(), frames * 4);
+    ASSERT_NE(buffer, nullptr);
+    ASSERT_EQ(buffer->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+    // Let it come round several times.
+    DWORD previous = 0, play = 0;
+    int wraps = 0;
+    ASSERT_TRUE(WaitUntil([&] {
+        buffer->GetCurrentPosition(&play, nullptr);
+        if (play < previous) ++wraps;
+        previous = play;
+        return wraps >= 4;
+    }));
+    EXPECT_TRUE(Playing(buffer));
+    buffer->Stop();
+    std::vector<int16_t> out = FinishAndCapture(nullptr);
+
+    long start = FirstSoundFrame(out);
+    ASSERT_GE(start, 0);
+    ASSERT_GE(out.size(), (start + 3 * frames) * 2);
+    for (uint32_t pass = 0; pass < 3; ++pass)
+        for (uint32_t i = 0; i < frames * 2; ++i)
+            ASSERT_EQ(out[(start + pass * frames) * 2 + i], signal[i]) << "pass " << pass << " sample " << i;
+}
+
+TEST_F(MixerOutputTest, StopKeepsThePositionAndPlayResumes) {
+    const uint32_t frames = 88200;
+    std::vector<int16_t> signal = StereoSignal(frames);
+    IDirectSoundBuffer* buffer = Buffer(Format(2, 16, 44100), signal.data(), frames * 4);
+    ASSERT_NE(buffer, nullptr);
+    ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
+    DWORD play = 0;
+    ASSERT_TRUE(WaitUntil([&] {
+        buffer->GetCurrentPosition(&play, nullptr);
+        return play >= frames / 2;  // an eighth in (bytes)
+    }));
+    ASSERT_EQ(buffer->Stop(), DS_OK);
+    EXPECT_FALSE(Playing(buffer));
+    DWORD stoppedAt = 0;
+    buffer->GetCurrentPosition(&stoppedAt, nullptr);
+    ASSERT_GT(stoppedAt, 0u);
+    ASSERT_LT(stoppedAt, frames * 4);
+
+    // Silence while stopped; the position does not move.
+    capture_->WaitForMore(4 * 4096);
+    DWORD stillAt = 0;
+    buffer->GetCurrentPosition(&stillAt, nullptr);
+    EXPECT_EQ(stillAt, stoppedAt);
+
+    ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
+    std::vector<int16_t> out = FinishAndCapture(buffer);
+
+    // Every frame played exactly once, in order, with a silent gap between.
+    std::vector<int16_t> heard;
+    size_t first = out.size(), last = 0;
+    for (size_t f = 0; f + 1 < out.size(); f += 2) {
+        if (out[f] == 0 && out[f + 1] == 0) continue;
+        heard.push_back(out[f]);
+        heard.push_back(out[f + 1]);
+        first = std::min(first, f / 2);
+        last = f / 2;
+    }
+    ASSERT_EQ(heard.size(), signal.size());
+    EXPECT_EQ(heard, signal);
+    EXPECT_GT(last - first + 1, frames) << "no pause between the two parts";
+}
+
+TEST_F(MixerOutputTest, ADuplicatePlaysTheSameDataIndependently) {
+    // Mono data; the original panned hard left, the duplicate hard right, so
+    // each channel carries one of them.
+    const uint32_t frames = 44100;
+    std::vector<int16_t> signal = MonoSignal(frames);
+    IDirectSoundBuffer* original = Buffer(Format(1, 16, 44100), signal.data(), frames * 2);
+    ASSERT_NE(original, nullptr);
+    IDirectSoundBuffer* copy = nullptr;
+    ASSERT_EQ(sound_->DuplicateSoundBuffer(original, &copy), DS_OK);
+    buffers_.push_back(copy);
+    ASSERT_EQ(original->SetPan(DSBPAN_LEFT), DS_OK);
+    ASSERT_EQ(copy->SetPan(DSBPAN_RIGHT), DS_OK);
+
+    ASSERT_EQ(original->Play(0, 0, 0), DS_OK);
+    EXPECT_FALSE(Playing(copy));
+    DWORD play = 0;
+    ASSERT_TRUE(WaitUntil([&] {
+        original->GetCurrentPosition(&play, nullptr);
+        return play >= frames / 2 || !Playing(original);
+    }));
+    ASSERT_EQ(copy->Play(0, 0, 0), DS_OK);
+    ASSERT_TRUE(WaitUntil([&] { return !Playing(original); }));
+    std::vector<int16_t> out = FinishAndCapture(copy);
+
+    long left = FirstSoundFrame(out, 0);
+    long right = FirstSoundFrame(out, 1);
+    ASSERT_GE(left, 0);
+    ASSERT_GT(right, left) << "the duplicate started later";
+    for (uint32_t i = 0; i < frames; ++i) {
+        ASSERT_EQ(out[(left + i) * 2], signal[i]) << "original, frame " << i;
+        ASSERT_EQ(out[(right + i) * 2 + 1], signal[i]) << "duplicate, frame " << i;
+    }
+}
+
+TEST_F(MixerOutputTest, EightBitMonoAtHalfRateIsConvertedAndResampled) {
+    // 8-bit unsigned mono at 22050 Hz: a constant level, then a ramp.
+    const uint32_t frames = 2000;
+    std::vector<uint8_t> data(frames);
+    for (uint32_t i = 0; i < frames; ++i) data[i] = i < 1000 ? 200 : static_cast<uint8_t>(100 + (i - 1000) / 10);
+    IDirectSoundBuffer* buffer = Buffer(Format(1, 8, 22050), data.data(), frames);
+    ASSERT_NE(buffer, nullptr);
+    ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
+    std::vector<int16_t> out = FinishAndCapture(buffer);
+
+    long start = FirstSoundFrame(out);
+    ASSERT_GE(start, 0);
+    // Twice as many output frames; the constant part is exact.
+    for (uint32_t i = 0; i < 2 * 1000 - 1; ++i) {
+        ASSERT_EQ(out[(start + i) * 2], (200 - 128) * 256) << "frame " << i;
+        ASSERT_EQ(out[(start + i) * 2 + 1], (200 - 128) * 256) << "frame " << i;
+    }
+    // In the ramp every other output frame falls between two source frames.
+    for (uint32_t i = 1100; i < 1900; ++i) {
+        const double a = (data[i] - 128) * 256.0;
+        const double b = (data[i + 1] - 128) * 256.0;
+        ASSERT_NEAR(out[(start + 2 * i) * 2], a, 1.0) << "source frame " << i;
+        ASSERT_NEAR(out[(start + 2 * i + 1) * 2], (a + b) / 2, 1.0) << "between " << i << " and " << i + 1;
+    }
+    long end = start + 2 * frames;
+    for (long f = end + 2; f < static_cast<long>(out.size() / 2); ++f) ASSERT_EQ(out[f * 2], 0) << "frame " << f;
+}
+
+TEST_F(MixerOutputTest, TwoBuffersAddUpAndClip) {
+    const uint32_t frames = 2000;
+    std::vector<int16_t> loud(frames, 30000);
+    std::vector<int16_t> quiet(frames, 5000);
+    IDirectSoundBuffer* a = Buffer(Format(1, 16, 44100), loud.data(), frames * 2);
+    IDirectSoundBuffer* b = Buffer(Format(1, 16, 44100), quiet.data(), frames * 2);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    // The loud one loops, so the quiet one surely plays over it.
+    ASSERT_EQ(a->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+    ASSERT_EQ(b->Play(0, 0, 0), DS_OK);
+    ASSERT_TRUE(WaitUntil([&] { return !Playing(b); }));
+    a->Stop();
+    std::vector<int16_t> out = FinishAndCapture(nullptr);
+    size_t clipped = 0;
+    for (size_t i = 0; i < out.size(); ++i) {
+        ASSERT_TRUE(out[i] == 0 || out[i] == 30000 || out[i] == 32767) << out[i];
+        if (out[i] == 32767) ++clipped;
+    }
+    EXPECT_EQ(clipped, 2u * frames) << "the second buffer over the loud one clips, frame for frame";
+}
+
+}  // namespace

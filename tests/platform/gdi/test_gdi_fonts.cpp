@@ -1,0 +1,255 @@
+// Logical fonts, face matching, text metrics and the object lifecycle.
+#include <gtest/gtest.h>
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
+
+#include <cmath>
+#include <cstring>
+#include <unistd.h>
+
+#include "platform/win32/user.h"
+#include "tests/platform/gdi/gdi_test_util.h"
+
+using namespace gditest;
+
+namespace {
+
+TEST(GdiFaceMatching, JapaneseGothicNamesResolveToIpaGothic) {
+    // The engine's request: Windows' Japanese Gothic, fixed pitch.
+    HFONT gothic = CreateEngineFont(16, Sjis(u8"ＭＳ ゴシック"));
+    ASSERT_NE(gothic, nullptr);
+    EXPECT_EQ(BaseName(platform::gdi::FontFileOf(gothic)), "ipag.ttf");
+    {
+        SelectedFont selected(gothic);
+        ASSERT_TRUE(selected.ok());
+        char face[LF_FACESIZE] = {};
+        EXPECT_GT(GetTextFaceA(selected.dc(), sizeof(face), face), 0);
+        EXPECT_EQ(std::string(face), Sjis(u8"IPAゴシック"));
+        EXPECT_EQ(selected.metrics().tmCharSet, SHIFTJIS_CHARSET);
+    }
+    // The proportional name goes to the proportional face; ASCII names match without regard to case.
+    HFONT proportional = CreateFontA(16, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, OUT_TT_PRECIS,
+                                     CLIP_DEFAULT_PRECIS, PROOF_QUALITY, VARIABLE_PITCH | FF_SWISS,
+                                     Sjis(u8"ＭＳ Ｐゴシック").c_str());
+    ASSERT_NE(proportional, nullptr);
+    EXPECT_EQ(BaseName(platform::gdi::FontFileOf(proportional)), "ipagp.ttf");
+    EXPECT_TRUE(DeleteObject(proportional));
+    HFONT ascii = CreateEngineFont(16, "ms gothic");
+    ASSERT_NE(ascii, nullptr);
+    EXPECT_EQ(BaseName(platform::gdi::FontFileOf(ascii)), "ipag.ttf");
+    EXPECT_TRUE(DeleteObject(ascii));
+}
+
+TEST(GdiFaceMatching, UnknownOrEmptyFaceStillGetsAJapaneseFace) {
+    for (const std::string& face : {std::string(), std::string("No Such Face 12345")}) {
+        SelectedFont selected(CreateEngineFont(16, face));
+        ASSERT_TRUE(selected.ok()) << face;
+        // GDI always gives some font; for a Shift-JIS request one that has the characters.
+        EXPECT_EQ(selected.metrics().tmCharSet, SHIFTJIS_CHARSET) << face;
+        GLYPHMETRICS gm{};
+        MAT2 m = Identity();
+        EXPECT_NE(GetGlyphOutlineA(selected.dc(), CodeOf(Sjis(u8"開")), GGO_METRICS, &gm, 0, nullptr, &m),
+                  GDI_ERROR);
+        EXPECT_GT(gm.gmBlackBoxX, 1u);
+    }
+}
+
+// Face height, ascent and descent of the face's Windows metrics, from the file itself.
+struct WinMetrics {
+    long ascent = 0, descent = 0, unitsPerEm = 0;
+};
+WinMetrics ReadWinMetrics(const std::string& file) {
+    WinMetrics w;
+    FT_Library library = nullptr;
+    FT_Face face = nullptr;
+    if (FT_Init_FreeType(&library) != 0) return w;
+    if (FT_New_Face(library, file.c_str(), 0, &face) == 0) {
+        auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+        if (os2) {
+            w.ascent = os2->usWinAscent;
+            w.descent = os2->usWinDescent;
+        }
+        w.unitsPerEm = face->units_per_EM;
+        FT_Done_Face(face);
+    }
+    FT_Done_FreeType(library);
+    return w;
+}
+
+TEST(GdiTextMetrics, PositiveHeightIsTheCellHeight) {
+    for (int height : {8, 12, 14, 16, 21, 24, 33, 64}) {
+        SelectedFont selected(CreateEngineFont(height, Sjis(u8"ＭＳ ゴシック")));
+        ASSERT_TRUE(selected.ok());
+        TEXTMETRICA tm = selected.metrics();
+        EXPECT_EQ(tm.tmHeight, height);
+        EXPECT_EQ(tm.tmAscent + tm.tmDescent, tm.tmHeight);
+        WinMetrics w = ReadWinMetrics(platform::gdi::FontFileOf(selected.font()));
+        ASSERT_GT(w.ascent + w.descent, 0);
+        // The ascent takes the face's share of the cell.
+        EXPECT_NEAR(tm.tmAscent, static_cast<double>(height) * w.ascent / (w.ascent + w.descent), 0.5001);
+        // The em is the cell less the internal leading, in the face's proportion.
+        double em = static_cast<double>(height) * w.unitsPerEm / (w.ascent + w.descent);
+        EXPECT_NEAR(tm.tmHeight - tm.tmInternalLeading, em, 0.5001) << height;
+        EXPECT_GE(tm.tmInternalLeading, 0);
+        EXPECT_EQ(tm.tmWeight, FW_NORMAL);
+        EXPECT_GT(tm.tmAveCharWidth, 0);
+        EXPECT_GE(tm.tmMaxCharWidth, tm.tmAveCharWidth);
+        // A TrueType face; the fixed-pitch bit is clear for a fixed-pitch face.
+        EXPECT_EQ(tm.tmPitchAndFamily & (TMPF_TRUETYPE | TMPF_VECTOR), TMPF_TRUETYPE | TMPF_VECTOR);
+        EXPECT_EQ(tm.tmPitchAndFamily & TMPF_FIXED_PITCH, 0);
+    }
+}
+
+TEST(GdiTextMetrics, NegativeHeightIsTheEmHeight) {
+    SelectedFont selected(CreateEngineFont(-16, Sjis(u8"ＭＳ ゴシック")));
+    ASSERT_TRUE(selected.ok());
+    TEXTMETRICA tm = selected.metrics();
+    EXPECT_EQ(tm.tmHeight - tm.tmInternalLeading, 16);
+    EXPECT_EQ(tm.tmAscent + tm.tmDescent, tm.tmHeight);
+    EXPECT_GT(tm.tmHeight, 16);
+    // A full-width character of this face is one em wide.
+    GLYPHMETRICS gm{};
+    MAT2 m = Identity();
+    ASSERT_NE(GetGlyphOutlineA(selected.dc(), CodeOf(Sjis(u8"開")), GGO_METRICS, &gm, 0, nullptr, &m), GDI_ERROR);
+    EXPECT_EQ(gm.gmCellIncX, 16);
+}
+
+TEST(GdiTextMetrics, SameRequestGivesTheSameMetricsAndGlyphs) {
+    SelectedFont first(CreateEngineFont(18, Sjis(u8"ＭＳ ゴシック")));
+    SelectedFont second(CreateEngineFont(18, Sjis(u8"ＭＳ ゴシック")));
+    ASSERT_TRUE(first.ok() && second.ok());
+    TEXTMETRICA a = first.metrics(), b = second.metrics();
+    EXPECT_EQ(std::memcmp(&a, &b, sizeof(a)), 0);
+    for (UINT code : {UINT('g'), UINT(0xB1), CodeOf(Sjis(u8"開"))}) {
+        Bitmap x = Render(first.dc(), code, GGO_GRAY8_BITMAP);
+        Bitmap y = Render(second.dc(), code, GGO_GRAY8_BITMAP);
+        EXPECT_EQ(std::memcmp(&x.gm, &y.gm, sizeof(x.gm)), 0);
+        EXPECT_EQ(x.bytes, y.bytes);
+    }
+}
+
+TEST(GdiTextMetrics, BoldAndItalicAreSimulatedOnARegularFace) {
+    SelectedFont regular(CreateEngineFont(16, Sjis(u8"ＭＳ ゴシック")));
+    SelectedFont bold(CreateEngineFont(16, Sjis(u8"ＭＳ ゴシック"), true));
+    SelectedFont italic(CreateEngineFont(16, Sjis(u8"ＭＳ ゴシック"), false, true));
+    ASSERT_TRUE(regular.ok() && bold.ok() && italic.ok());
+    EXPECT_EQ(bold.metrics().tmWeight, FW_BOLD);
+    EXPECT_EQ(bold.metrics().tmHeight, 16);
+    EXPECT_NE(italic.metrics().tmItalic, 0);
+    UINT code = CodeOf(Sjis(u8"開"));
+    Bitmap r = Render(regular.dc(), code, GGO_GRAY8_BITMAP);
+    Bitmap b = Render(bold.dc(), code, GGO_GRAY8_BITMAP);
+    Bitmap i = Render(italic.dc(), 'I', GGO_GRAY8_BITMAP);
+    Bitmap ri = Render(regular.dc(), 'I', GGO_GRAY8_BITMAP);
+    EXPECT_EQ(b.gm.gmCellIncX, r.gm.gmCellIncX + 1);
+    long inkR = 0, inkB = 0;
+    for (BYTE v : r.bytes) inkR += v;
+    for (BYTE v : b.bytes) inkB += v;
+    EXPECT_GT(inkB, inkR + inkR / 10);
+    // A leaning capital I is wider than the upright one, with the same advance.
+    EXPECT_GT(i.gm.gmBlackBoxX, ri.gm.gmBlackBoxX);
+    EXPECT_EQ(i.gm.gmCellIncX, ri.gm.gmCellIncX);
+}
+
+TEST(GdiObjects, SelectionAndDeletionFollowGdiRules) {
+    HDC dc = GetDC(nullptr);
+    ASSERT_NE(dc, nullptr);
+    // A fresh context has a usable default font.
+    TEXTMETRICA tm{};
+    EXPECT_TRUE(GetTextMetricsA(dc, &tm));
+    EXPECT_GT(tm.tmHeight, 0);
+    HFONT font = CreateEngineFont(20, Sjis(u8"ＭＳ ゴシック"));
+    ASSERT_NE(font, nullptr);
+    HGDIOBJ stock = SelectObject(dc, font);
+    ASSERT_NE(stock, nullptr);
+    EXPECT_NE(stock, static_cast<HGDIOBJ>(font));
+    EXPECT_TRUE(GetTextMetricsA(dc, &tm));
+    EXPECT_EQ(tm.tmHeight, 20);
+    // A selected font cannot be deleted.
+    EXPECT_FALSE(DeleteObject(font));
+    EXPECT_EQ(SelectObject(dc, stock), static_cast<HGDIOBJ>(font));
+    EXPECT_TRUE(DeleteObject(font));
+    EXPECT_FALSE(DeleteObject(font));
+    EXPECT_EQ(SelectObject(dc, font), nullptr);
+    EXPECT_TRUE(DeleteObject(stock));  // stock objects: allowed, and nothing happens
+    EXPECT_TRUE(GetTextMetricsA(dc, &tm));
+    // Released contexts are gone; the other kinds of context are not released this way.
+    EXPECT_EQ(ReleaseDC(nullptr, dc), 1);
+    EXPECT_EQ(ReleaseDC(nullptr, dc), 0);
+    EXPECT_FALSE(GetTextMetricsA(dc, &tm));
+    EXPECT_EQ(SelectObject(nullptr, stock), nullptr);
+    EXPECT_EQ(SelectObject(reinterpret_cast<HDC>(stock), stock), nullptr);  // a font is no context
+}
+
+TEST(GdiObjects, ContextKinds) {
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HDC detached = CreateCompatibleDC(nullptr);
+    ASSERT_NE(screen, nullptr);
+    ASSERT_NE(memory, nullptr);
+    ASSERT_NE(detached, nullptr);
+    EXPECT_EQ(ReleaseDC(nullptr, memory), 0);
+    EXPECT_FALSE(DeleteDC(screen));
+    EXPECT_EQ(ReleaseDC(nullptr, screen), 1);
+    // A font selected into a memory context is free to delete once the context is.
+    HFONT font = CreateEngineFont(12, "");
+    ASSERT_NE(font, nullptr);
+    ASSERT_NE(SelectObject(memory, font), nullptr);
+    TEXTMETRICA tm{};
+    EXPECT_TRUE(GetTextMetricsA(memory, &tm));
+    EXPECT_EQ(tm.tmHeight, 12);
+    EXPECT_FALSE(DeleteObject(font));
+    EXPECT_TRUE(DeleteDC(memory));
+    EXPECT_FALSE(DeleteDC(memory));
+    EXPECT_TRUE(DeleteObject(font));
+    EXPECT_TRUE(DeleteDC(detached));
+    // A window handle that is no window gives no context.
+    EXPECT_EQ(GetDC(reinterpret_cast<HWND>(static_cast<uintptr_t>(0x7654320))), nullptr);
+    EXPECT_EQ(CreateCompatibleDC(screen), nullptr);  // released above
+}
+
+// Fonts found among one folder's files only.
+class GdiFontFolder : public ::testing::Test {
+protected:
+    void TearDown() override { platform::gdi::UseFontFolderForTesting(""); }
+    testsupport::TempDir dir_;
+};
+
+TEST_F(GdiFontFolder, NoFontInstalledFailsCreation) {
+    platform::gdi::UseFontFolderForTesting(dir_.path());
+    EXPECT_EQ(CreateEngineFont(16, Sjis(u8"ＭＳ ゴシック")), nullptr);
+    EXPECT_EQ(CreateEngineFont(16, ""), nullptr);
+    // Nothing to select then: the context keeps what it has.
+    HDC dc = GetDC(nullptr);
+    ASSERT_NE(dc, nullptr);
+    EXPECT_EQ(SelectObject(dc, nullptr), nullptr);
+    EXPECT_EQ(ReleaseDC(nullptr, dc), 1);
+}
+
+TEST_F(GdiFontFolder, WithoutAJapaneseFaceAnyFaceServes) {
+    const char* latin = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+    if (access(latin, R_OK) != 0) GTEST_SKIP() << "no DejaVu Sans to stand alone";
+    ASSERT_EQ(symlink(latin, dir_.file("only.ttf").c_str()), 0);
+    platform::gdi::UseFontFolderForTesting(dir_.path());
+    SelectedFont selected(CreateEngineFont(16, Sjis(u8"ＭＳ ゴシック")));
+    ASSERT_TRUE(selected.ok());
+    EXPECT_EQ(BaseName(platform::gdi::FontFileOf(selected.font())), "DejaVuSans.ttf");
+    TEXTMETRICA tm = selected.metrics();
+    EXPECT_EQ(tm.tmHeight, 16);
+    EXPECT_EQ(tm.tmCharSet, ANSI_CHARSET);  // the face has no Japanese
+    // Latin draws; a kanji the face lacks shows the face's default glyph instead of failing.
+    Bitmap a = Render(selected.dc(), 'A', GGO_GRAY8_BITMAP);
+    EXPECT_GT(a.size, 0u);
+    Bitmap kanji = Render(selected.dc(), CodeOf(Sjis(u8"開")), GGO_GRAY8_BITMAP);
+    EXPECT_GT(kanji.size, 0u);
+    // Fonts made before the switch keep their faces.
+    platform::gdi::UseFontFolderForTesting("");
+    HFONT gothic = CreateEngineFont(16, Sjis(u8"ＭＳ ゴシック"));
+    EXPECT_EQ(BaseName(platform::gdi::FontFileOf(gothic)), "ipag.ttf");
+    EXPECT_EQ(BaseName(platform::gdi::FontFileOf(selected.font())), "DejaVuSans.ttf");
+    EXPECT_TRUE(DeleteObject(gothic));
+}
+
+}  // namespace

@@ -1,0 +1,259 @@
+// The player's entry points, its refusals of bad files and its life cycle
+// (SDL's dummy driver: nothing is listened to here).
+#include <gtest/gtest.h>
+
+#include "platform/win32/kernel.h"
+#include "platform/win32/ole.h"
+#include "tests/platform/torvi/torvi_test_util.h"
+
+using namespace torvitest;
+
+namespace {
+
+class PlayerFilesTest : public PlayerTest {
+protected:
+    void SetUp() override {
+        PlayerTest::SetUp();
+        StartSound(false);
+    }
+    std::string ValidWave() { return Wave(1, 2, 16, 44100, Bytes(std::vector<int16_t>(2000, 1234))); }
+    // Null and a reason that names the problem.
+    void ExpectRefused(TorviInstance* instance, const std::string& reasonPart) {
+        EXPECT_EQ(instance, nullptr);
+        EXPECT_NE(Torvi().LastError().find(reasonPart), std::string::npos)
+            << "reason: \"" << Torvi().LastError() << "\", expected to mention \"" << reasonPart << "\"";
+    }
+};
+
+TEST(PlayerLibrary, LoadLibraryFindsTheSharedObjectBesideTheProgram) {
+    HMODULE module = LoadLibraryA(".\\Torvi.dll");
+    ASSERT_NE(module, nullptr) << "Torvi.so in " << testsupport::BinaryDir();
+    for (const char* name : {"Torvi_Initialize", "Torvi_Uninitialize", "Torvi_CreateInstanceFromFileEx",
+                             "Torvi_CreateInstanceFromMemory", "Torvi_GetLastError"})
+        EXPECT_NE(GetProcAddress(module, name), nullptr) << name;
+    EXPECT_EQ(GetProcAddress(module, "Torvi_Nothing"), nullptr);
+    FreeLibrary(module);
+}
+
+TEST(PlayerLibrary, InitializeNeedsTheProgramsDirectSound) {
+    const Library& torvi = Torvi();
+    ASSERT_NE(torvi.handle, nullptr);
+    EXPECT_FALSE(torvi.Initialize(0, nullptr, 0, 0));
+    IDirectSound* none = nullptr;
+    EXPECT_FALSE(torvi.Initialize(0, &none, 0, 0));
+    EXPECT_FALSE(torvi.LastError().empty());
+    // Without a successful start nothing is created.
+    EXPECT_EQ(torvi.CreateFromFile("x.wav", 0, 10, 0), nullptr);
+    EXPECT_NE(torvi.LastError().find("not initialised"), std::string::npos);
+    const char bytes[] = "RIFF";
+    EXPECT_EQ(torvi.CreateFromMemory(bytes, 4, 0), nullptr);
+
+    // An object that is not the program's (it offers no player services).
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    IDirectSound8* sound = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_DirectSound8, nullptr, CLSCTX_ALL, IID_IDirectSound8,
+                               reinterpret_cast<void**>(&sound)),
+              S_OK);
+    IDirectSound* uninitialised = sound;
+    EXPECT_FALSE(torvi.Initialize(0, &uninitialised, 0, 0)) << "a DirectSound object without a device";
+    sound->Release();
+}
+
+TEST(PlayerLibrary, InjectedStartFailure) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    IDirectSound8* sound = nullptr;
+    ASSERT_EQ(DirectSoundCreate8(nullptr, &sound, nullptr), DS_OK);
+    IDirectSound* as = sound;
+    platform::InjectFault("Torvi_Initialize", 0, 1);
+    EXPECT_FALSE(Torvi().Initialize(0, &as, 0, 0));
+    EXPECT_TRUE(Torvi().Initialize(0, &as, 0, 0));
+    Torvi().Uninitialize();
+    platform::ClearFaults();
+    // The player let go of its reference: this is the last one.
+    EXPECT_EQ(sound->Release(), 0u);
+}
+
+TEST_F(PlayerFilesTest, WaveRefusals) {
+    const std::string pcm = Bytes(std::vector<int16_t>(100, 5));
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* reason;
+    };
+    std::string dataFirst = "RIFF";
+    PutLe32(dataFirst, 4 + 8 + 4);
+    dataFirst += "WAVEdata";
+    PutLe32(dataFirst, 4);
+    dataFirst += "abcd";
+    std::string hugeChunk = "RIFF";
+    PutLe32(hugeChunk, 100);
+    hugeChunk += "WAVEfmt ";
+    PutLe32(hugeChunk, 0xFFFFFFF0u);
+    hugeChunk += std::string(40, '\0');
+    std::string shortFormat = Wave(1, 2, 16, 44100, pcm);
+    shortFormat[16] = 12;  // "fmt " length 12
+    const Case cases[] = {
+        {"float.wav", Wave(3, 2, 32, 44100, pcm), "not PCM"},
+        {"24bit.wav", Wave(1, 2, 24, 44100, pcm), "unsupported PCM layout"},
+        {"6ch.wav", Wave(1, 6, 16, 44100, pcm), "unsupported PCM layout"},
+        {"rate.wav", Wave(1, 2, 16, 50, pcm), "sample rate"},
+        {"empty.wav", Wave(1, 2, 16, 44100, ""), "no samples"},
+        {"datafirst.wav", dataFirst, "no format chunk"},
+        {"huge.wav", hugeChunk, "cut short"},
+        {"shortfmt.wav", shortFormat, "cut short"},
+        {"text.wav", "This is not a sound at all, only text.", "unknown sound format"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ExpectRefused(Open(WriteFile(c.name, c.bytes)), c.reason);
+    }
+    // No data chunk: the format, then the file ends.
+    const std::string wave = ValidWave();
+    ExpectRefused(Open(WriteFile("nodata.wav", wave.substr(0, 36))), "no data chunk");
+}
+
+TEST_F(PlayerFilesTest, EveryCutOfAWaveHeaderIsRefusedAndACutInTheSamplesPlaysWhatIsThere) {
+    const std::string wave = ValidWave();
+    const std::string path = dir_.file("cut.wav");
+    // Up to the first sample: header only.
+    for (size_t length = 1; length < 46; ++length) {
+        testsupport::WriteFile(path, wave.substr(0, length));
+        EXPECT_EQ(Torvi().CreateFromFile(path.c_str(), 0, static_cast<DWORD>(length), 0), nullptr) << length;
+    }
+    // Cut inside the samples: the data chunk claims more than there is.
+    testsupport::WriteFile(path, wave.substr(0, 46 + 401));
+    TorviInstance* partial = Open(path);
+    ASSERT_NE(partial, nullptr) << Torvi().LastError();
+    partial->Play(0, 0);
+    EXPECT_TRUE(audiotest::WaitUntil([&] { return !partial->IsPlaying(); }));
+}
+
+TEST_F(PlayerFilesTest, AnOddChunkWrittenWithoutItsPadByteStillParses) {
+    const std::string wave =
+        Wave(1, 2, 16, 44100, Bytes(std::vector<int16_t>(200, 99)), {{"LIST", "INFOabc"}, {"junk", "z"}}, false);
+    EXPECT_NE(Open(WriteFile("nopad.wav", wave)), nullptr) << Torvi().LastError();
+    const std::string padded =
+        Wave(1, 2, 16, 44100, Bytes(std::vector<int16_t>(200, 99)), {{"LIST", "INFOabc"}, {"junk", "z"}}, true);
+    EXPECT_NE(Open(WriteFile("padded.wav", padded)), nullptr) << Torvi().LastError();
+}
+
+TEST_F(PlayerFilesTest, OggRefusals) {
+    size_t headers = 0;
+    const std::string ogg = EncodeOgg(Tone(44100, 2, 44100), 2, 44100, &headers, true);
+    ASSERT_GT(headers, 100u);
+    // Cut inside the three header packets: refused, never read past the end.
+    const std::string path = dir_.file("cut.ogg");
+    for (size_t length : {size_t{4}, size_t{27}, size_t{28}, size_t{58}, size_t{100}, headers / 2, headers - 1,
+                          headers}) {
+        testsupport::WriteFile(path, ogg.substr(0, length));
+        TorviInstance* instance = Torvi().CreateFromFile(path.c_str(), 0, static_cast<DWORD>(length), 0);
+        EXPECT_EQ(instance, nullptr) << length;
+        if (instance) instance->Release();
+    }
+    std::string garbage = "OggS";
+    for (int i = 0; i < 4000; ++i) garbage.push_back(static_cast<char>((i * 131 + 7) & 0xFF));
+    ExpectRefused(Open(WriteFile("garbage.ogg", garbage)), "Ogg Vorbis");
+
+    // Damage in the audio pages: it plays what it can, without a crash.
+    std::string damaged = ogg;
+    for (size_t i = ogg.size() / 2; i < ogg.size() / 2 + 64; ++i) damaged[i] = static_cast<char>(damaged[i] ^ 0x5A);
+    TorviInstance* instance = Open(WriteFile("damaged.ogg", damaged));
+    if (instance) {
+        instance->Loop(1, 0);
+        EXPECT_TRUE(audiotest::WaitUntil([&] { return !instance->IsPlaying(); }));
+    }
+    // Truncated in the audio: plays the pages that are there.
+    TorviInstance* truncated = Open(WriteFile("truncated.ogg", ogg.substr(0, headers + (ogg.size() - headers) / 2)));
+    ASSERT_NE(truncated, nullptr) << Torvi().LastError();
+    truncated->Play(0, 0);
+    EXPECT_TRUE(audiotest::WaitUntil([&] { return !truncated->IsPlaying(); }));
+}
+
+TEST_F(PlayerFilesTest, FileProblems) {
+    const std::string path = WriteFile("ok.wav", ValidWave());
+    const DWORD size = static_cast<DWORD>(ValidWave().size());
+    ExpectRefused(Open(dir_.file("missing.wav"), 0, 100), "cannot be opened");
+    ExpectRefused(Open(path, 1, size), "outside the file");
+    ExpectRefused(Open(path, 0xFFFFFFF0u, 0x20), "outside the file");
+    ExpectRefused(Open(path, 0, 0), "empty");
+    EXPECT_EQ(Torvi().CreateFromFile(nullptr, 0, 10, 0), nullptr);
+
+    platform::InjectFault("CreateFileA", 0, 1);
+    ExpectRefused(Open(path, 0, size), "cannot be opened");
+    platform::InjectFault("Torvi_CreateInstanceFromFileEx", 0, 1);
+    ExpectRefused(Open(path, 0, size), "could not be made");
+    EXPECT_NE(Open(path, 0, size), nullptr) << Torvi().LastError();
+}
+
+TEST_F(PlayerFilesTest, WindowsPathsResolveWithoutRegardToCase) {
+    std::filesystem::create_directories(dir_.file("data/se"));
+    testsupport::WriteFile(dir_.file("data/se/shot.wav"), ValidWave());
+    char previous[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(dir_.path().c_str()));
+    TorviInstance* sound = Torvi().CreateFromFile("DATA\\SE\\SHOT.WAV", 0, static_cast<DWORD>(ValidWave().size()), 0);
+    SetCurrentDirectoryA(previous);
+    ASSERT_NE(sound, nullptr) << Torvi().LastError();
+    sound->Release();
+}
+
+TEST_F(PlayerFilesTest, MemoryInstancesCopyTheirBytes) {
+    std::string wave = ValidWave();
+    TorviInstance* sound = Torvi().CreateFromMemory(wave.data(), static_cast<DWORD>(wave.size()), 0);
+    ASSERT_NE(sound, nullptr) << Torvi().LastError();
+    instances_.push_back(sound);
+    wave.assign(wave.size(), '\0');  // the caller's block may change or go
+    sound->Play(0, 0);
+    EXPECT_TRUE(sound->IsPlaying());
+    EXPECT_TRUE(audiotest::WaitUntil([&] { return !sound->IsPlaying(); }));
+    EXPECT_EQ(Torvi().CreateFromMemory(nullptr, 10, 0), nullptr);
+    EXPECT_EQ(Torvi().CreateFromMemory(wave.data(), 0, 0), nullptr);
+}
+
+TEST_F(PlayerFilesTest, LastErrorIsCutToTheCallersBuffer) {
+    Open(dir_.file("nothing-here.wav"), 0, 10);
+    const std::string full = Torvi().LastError();
+    ASSERT_GT(full.size(), 8u);
+    char small[8];
+    std::memset(small, 'Z', sizeof(small));
+    EXPECT_EQ(Torvi().GetLastError(small, sizeof(small)), full.size());
+    EXPECT_EQ(std::string(small), full.substr(0, 7));
+    EXPECT_EQ(Torvi().GetLastError(nullptr, 0), full.size());
+}
+
+TEST_F(PlayerFilesTest, InstancesOutliveTheUninitialisedPlayerSilently) {
+    TorviInstance* sound = Open(WriteFile("late.wav", ValidWave()));
+    ASSERT_NE(sound, nullptr);
+    sound->Loop(0xFFFFFFFF, 0);
+    EXPECT_TRUE(sound->IsPlaying());
+    Torvi().Uninitialize();
+    EXPECT_FALSE(sound->IsPlaying());
+    sound->Play(0, 0);
+    sound->Pause();
+    sound->SetVolume(20.0f);
+    EXPECT_FALSE(sound->IsPlaying());
+    // Released by TearDown after the DirectSound object is gone.
+    sound_->Release();
+    sound_ = nullptr;
+}
+
+TEST_F(PlayerFilesTest, StateChanges) {
+    TorviInstance* sound = Open(WriteFile("state.wav", Wave(1, 2, 16, 44100,
+                                                            Bytes(std::vector<int16_t>(441000, 300)))));
+    ASSERT_NE(sound, nullptr);
+    EXPECT_EQ(sound->GetVolume(), 100.0f);
+    sound->Stop();
+    EXPECT_FALSE(sound->IsPlaying());
+    sound->Loop(3, 0);
+    EXPECT_TRUE(sound->IsPlaying());
+    sound->Pause();
+    EXPECT_FALSE(sound->IsPlaying());
+    sound->Play(0, 0);  // Play clears a pause
+    EXPECT_TRUE(sound->IsPlaying());
+    sound->Pause();
+    sound->Stop();
+    sound->Pause();  // stopped: Pause does not start it
+    EXPECT_FALSE(sound->IsPlaying());
+}
+
+}  // namespace

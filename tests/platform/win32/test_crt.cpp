@@ -1,0 +1,171 @@
+// The runtime pieces: the rand generator, text-mode streams, wsprintfA, _time32,
+// and the CP932 converter.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "platform/win32/cp932.h"
+#include "platform/win32/kernel_internal.h"
+#include "tests/platform/win32/kernel_fixture.h"
+
+using namespace kerneltest;
+
+namespace {
+
+class CrtStreams : public KernelTest {
+protected:
+    void SetUp() override {
+        KernelTest::SetUp();
+        ASSERT_TRUE(SetCurrentDirectoryA(WindowsForm(dir_.path()).c_str()));
+    }
+};
+
+}  // namespace
+
+TEST(CrtRand, MatchesTheRuntimeGenerator) {
+    crt::srand(1);
+    const int reference[] = {41, 18467, 6334, 26500, 19169};
+    for (int expected : reference) EXPECT_EQ(crt::rand(), expected);
+    // Another seed against the recurrence itself.
+    crt::srand(20071201);
+    uint32_t state = 20071201;
+    for (int i = 0; i < 1000; ++i) {
+        state = state * 214013u + 2531011u;
+        ASSERT_EQ(crt::rand(), static_cast<int>((state >> 16) & 0x7FFF));
+    }
+    EXPECT_EQ(RAND_MAX, 0x7FFF);
+}
+
+TEST(CrtTime, Time32AnswersAndStoresTheSameSeconds) {
+    __time32_t stored = 0;
+    __time32_t now = _time32(&stored);
+    EXPECT_EQ(now, stored);
+    EXPECT_GT(now, 1'600'000'000);
+    EXPECT_LE(static_cast<std::time_t>(now), std::time(nullptr));
+}
+
+TEST_F(CrtStreams, TextModeWritesCrLfAndReadsItBackAsNewlines) {
+    FILE* out = kestra_fopen("Logs\\system_log.html", "wt");
+    ASSERT_EQ(out, nullptr);  // the folder does not exist yet
+    Make("Logs/keep", "");
+    out = kestra_fopen("LOGS\\system_log.html", "wt");
+    ASSERT_NE(out, nullptr);
+    fputs("<HTML>\n", out);
+    fprintf(out, "%s %d\n", "ソ", 42);
+    EXPECT_EQ(fflush(out), 0);
+    fputs("\n", out);
+    EXPECT_EQ(fclose(out), 0);
+    EXPECT_EQ(testsupport::ReadFile(dir_.file("Logs/system_log.html")), "<HTML>\r\n\x83\x5C 42\r\n\r\n");
+
+    // Appending in text mode (no "t", no "b": text as well).
+    out = kestra_fopen("logs/SYSTEM_LOG.HTML", "a");
+    ASSERT_NE(out, nullptr);
+    fputs("tail\n", out);
+    fclose(out);
+
+    FILE* in = kestra_fopen("Logs\\system_log.html", "rt");
+    ASSERT_NE(in, nullptr);
+    char line[64];
+    ASSERT_NE(fgets(line, sizeof line, in), nullptr);
+    EXPECT_STREQ(line, "<HTML>\n");
+    char word[16];
+    int number = 0;
+    ASSERT_EQ(fscanf(in, "%15s %d", word, &number), 2);
+    EXPECT_STREQ(word, "ソ");
+    EXPECT_EQ(number, 42);
+    ASSERT_NE(fgets(line, sizeof line, in), nullptr);
+    EXPECT_STREQ(line, "\n");
+    ASSERT_NE(fgets(line, sizeof line, in), nullptr);
+    EXPECT_STREQ(line, "\n");
+    ASSERT_NE(fgets(line, sizeof line, in), nullptr);
+    EXPECT_STREQ(line, "tail\n");
+    EXPECT_EQ(fgets(line, sizeof line, in), nullptr);
+    EXPECT_TRUE(feof(in));
+    fclose(in);
+
+    // Binary mode is untouched both ways.
+    in = kestra_fopen("logs\\system_log.html", "rb");
+    ASSERT_NE(in, nullptr);
+    char raw[8] = {};
+    ASSERT_EQ(fread(raw, 1, 8, in), 8u);
+    EXPECT_EQ(std::string(raw, 8), "<HTML>\r\n");
+    fclose(in);
+    out = kestra_fopen("score.dat", "wb");
+    ASSERT_NE(out, nullptr);
+    fwrite("a\nb", 1, 3, out);
+    fclose(out);
+    EXPECT_EQ(testsupport::ReadFile(dir_.file("score.dat")), "a\nb");
+}
+
+TEST_F(CrtStreams, TextReadsJoinCrLfAcrossBufferEdgesAndKeepLoneCr) {
+    // CR at the last byte of one 4096-byte read, LF at the first of the next.
+    std::string bytes(4095, 'x');
+    bytes += "\r\nlone\rcr\r\nend\r";
+    Make("edges.txt", bytes);
+    FILE* in = kestra_fopen("EDGES.TXT", "r");
+    ASSERT_NE(in, nullptr);
+    std::string text;
+    int c;
+    while ((c = fgetc(in)) != EOF) text.push_back(static_cast<char>(c));
+    fclose(in);
+    EXPECT_EQ(text, std::string(4095, 'x') + "\nlone\rcr\nend\r");
+
+    EXPECT_EQ(kestra_fopen("missing.txt", "rt"), nullptr);
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_EQ(kestra_fopen("edges.txt", "q"), nullptr);
+    EXPECT_EQ(errno, EINVAL);
+}
+
+TEST(CrtFormat, WsprintfIsBoundedAtTheRuntimeLimit) {
+    char buffer[2048];
+    EXPECT_EQ(wsprintfA(buffer, "%s=%d", "KEY", -5), 6);
+    EXPECT_STREQ(buffer, "KEY=-5");
+
+    std::string longText(3000, 'a');
+    std::memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(wsprintfA(buffer, "%s", longText.c_str()), 1023);
+    EXPECT_EQ(buffer[1023], '\0');
+    EXPECT_EQ(buffer[1024], '#');
+    // A CP932 character across the limit is left out whole.
+    std::string straddle = std::string(1022, 'a') + "ソ";
+    EXPECT_EQ(wsprintfA(buffer, "%s", straddle.c_str()), 1022);
+    EXPECT_EQ(std::strlen(buffer), 1022u);
+}
+
+TEST(Cp932Text, ConvertsBothWaysAndReplacesWhatItCannotConvert) {
+    EXPECT_EQ(platform::Cp932ToUtf8("ソ表能ヂ abc"), Utf8(u8"ソ表能ヂ abc"));
+    EXPECT_EQ(platform::Utf8ToCp932(Utf8(u8"ソ表能ヂ abc")), "ソ表能ヂ abc");
+    // CP932's own mappings (not plain Shift-JIS): full-width tilde, NEC specials.
+    EXPECT_EQ(platform::Utf8ToCp932(Utf8(u8"～①")), "\x81\x60\x87\x40");
+    EXPECT_EQ(platform::Cp932ToUtf8(""), "");
+    // A lone lead byte and an unmapped character do not fail the conversion.
+    EXPECT_EQ(platform::Cp932ToUtf8("ab\x83"), "ab" + Utf8(u8"\uFFFD"));
+    EXPECT_EQ(platform::Utf8ToCp932("a\xF0\x9F\x98\x80" "b"), "a?b");
+    EXPECT_EQ(platform::Utf8ToCp932("a\xFF" "b"), "a?b");
+}
+
+TEST(KernelConsole, ConsoleAndDebugOutputReachStderrAsUtf8) {
+    testsupport::TempDir dir;
+    std::string capture = dir.file("stderr.txt");
+    int status = testsupport::RunInChild([&] {
+        FILE* file = std::fopen(capture.c_str(), "wb");
+        if (!file || dup2(fileno(file), 2) < 0) return 1;
+        if (!AllocConsole() || AllocConsole()) return 2;
+        HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
+        DWORD written = 0;
+        if (!WriteConsoleA(console, "ソ\n", 3, &written, nullptr) || written != 3) return 3;
+        if (!SetConsoleTextAttribute(console, FOREGROUND_RED | FOREGROUND_INTENSITY)) return 4;
+        OutputDebugStringA("debug 表\n");
+        if (!CloseHandle(console) || !WriteConsoleA(console, "!", 1, &written, nullptr)) return 5;
+        if (WriteConsoleA(GetStdHandle(STD_INPUT_HANDLE), "x", 1, &written, nullptr)) return 6;
+        FreeConsole();
+        return 0;
+    });
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(testsupport::ReadFile(capture), Utf8(u8"ソ\n") + "\x1b[91;40m" + Utf8(u8"debug 表\n") + "!");
+    EXPECT_EQ(platform::AnsiColourOf(FOREGROUND_BLUE | BACKGROUND_GREEN | BACKGROUND_INTENSITY), "\x1b[34;102m");
+    EXPECT_EQ(mciSendCommandA(0, MCI_OPEN, 0, 0), static_cast<MCIERROR>(MCIERR_DEVICE_NOT_INSTALLED));
+}

@@ -1,0 +1,261 @@
+// File handles: dispositions, reads and writes, the file pointer's edges, file
+// times, moves and deletes, and the injected open and read failures.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <string>
+
+#include "tests/platform/win32/kernel_fixture.h"
+
+using namespace kerneltest;
+
+namespace {
+
+class KernelFiles : public KernelTest {
+protected:
+    void SetUp() override {
+        KernelTest::SetUp();
+        ASSERT_TRUE(SetCurrentDirectoryA(WindowsForm(dir_.path()).c_str()));
+    }
+    static HANDLE Open(const char* name, DWORD access, DWORD disposition) {
+        return CreateFileA(name, access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    // The position, read through SetFilePointer(0, FILE_CURRENT).
+    static LONGLONG Position(HANDLE file) {
+        LONG high = 0;
+        DWORD low = SetFilePointer(file, 0, &high, FILE_CURRENT);
+        return (static_cast<LONGLONG>(high) << 32) | low;
+    }
+};
+
+constexpr DWORD kReadWrite = GENERIC_READ | GENERIC_WRITE;
+
+}  // namespace
+
+TEST_F(KernelFiles, DispositionsCreateOpenAndTruncateAsDocumented) {
+    EXPECT_EQ(Open("a.bin", GENERIC_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+
+    HANDLE file = Open("a.bin", GENERIC_WRITE, CREATE_NEW);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(file, "hello", 5, &written, nullptr));
+    EXPECT_EQ(written, 5u);
+    // Written through a write-only handle, read from it: refused.
+    char byte;
+    DWORD got = 7;
+    EXPECT_FALSE(ReadFile(file, &byte, 1, &got, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(got, 0u);
+    ASSERT_TRUE(CloseHandle(file));
+    EXPECT_FALSE(CloseHandle(file));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+
+    EXPECT_EQ(Open("A.BIN", GENERIC_WRITE, CREATE_NEW), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_EXISTS));
+
+    file = Open("A.Bin", GENERIC_READ, OPEN_ALWAYS);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(GetFileSize(file, nullptr), 5u);
+    CloseHandle(file);
+
+    file = Open("a.bin", kReadWrite, CREATE_ALWAYS);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(GetFileSize(file, nullptr), 0u);
+    CloseHandle(file);
+
+    testsupport::WriteFile(dir_.file("a.bin"), "again");
+    EXPECT_EQ(Open("a.bin", GENERIC_READ, TRUNCATE_EXISTING), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    file = Open("a.bin", GENERIC_WRITE, TRUNCATE_EXISTING);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    EXPECT_EQ(testsupport::ReadFile(dir_.file("a.bin")), "");
+
+    // A folder is not a file.
+    Make("folder/x", "");
+    EXPECT_EQ(Open("FOLDER", GENERIC_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+}
+
+TEST_F(KernelFiles, FilePointerEdges) {
+    std::string data;
+    for (int i = 0; i < 100; ++i) data.push_back(static_cast<char>(i));
+    Make("data.bin", data);
+    HANDLE file = Open("DATA.BIN", kReadWrite, OPEN_EXISTING);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+
+    EXPECT_EQ(SetFilePointer(file, 40, nullptr, FILE_BEGIN), 40u);
+    // Before the start: refused with ERROR_NEGATIVE_SEEK, position unchanged.
+    EXPECT_EQ(SetFilePointer(file, -41, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NEGATIVE_SEEK));
+    EXPECT_EQ(SetFilePointer(file, -1, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NEGATIVE_SEEK));
+    EXPECT_EQ(SetFilePointer(file, -101, nullptr, FILE_END), INVALID_SET_FILE_POINTER);
+    EXPECT_EQ(Position(file), 40);
+    EXPECT_EQ(SetFilePointer(file, -40, nullptr, FILE_CURRENT), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+
+    // Reading with 40 bytes left delivers 40; at the end a read succeeds with 0.
+    char buffer[100];
+    DWORD got = 0;
+    ASSERT_EQ(SetFilePointer(file, -40, nullptr, FILE_END), 60u);
+    ASSERT_TRUE(ReadFile(file, buffer, 100, &got, nullptr));
+    EXPECT_EQ(got, 40u);
+    EXPECT_EQ(static_cast<unsigned char>(buffer[0]), 60);
+    EXPECT_EQ(Position(file), 100);
+    ASSERT_TRUE(ReadFile(file, buffer, 100, &got, nullptr));
+    EXPECT_EQ(got, 0u);
+
+    // Beyond the end is allowed; a write there extends the file.
+    EXPECT_EQ(SetFilePointer(file, 10, nullptr, FILE_END), 110u);
+    ASSERT_TRUE(ReadFile(file, buffer, 10, &got, nullptr));
+    EXPECT_EQ(got, 0u);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(file, "Z", 1, &written, nullptr));
+    EXPECT_EQ(GetFileSize(file, nullptr), 111u);
+
+    // The high part: 4 GiB + 5 (sparse), reported back through both halves.
+    LONG high = 1;
+    EXPECT_EQ(SetFilePointer(file, 5, &high, FILE_BEGIN), 5u);
+    EXPECT_EQ(high, 1);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(Position(file), (1LL << 32) + 5);
+    // Without a high part a position past 32 bits cannot be answered.
+    EXPECT_EQ(SetFilePointer(file, 0, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER);
+    high = -1;  // -1:0xFFFFFFFF is -1 in 64 bits
+    EXPECT_EQ(SetFilePointer(file, -1, &high, FILE_BEGIN), INVALID_SET_FILE_POINTER);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NEGATIVE_SEEK));
+    CloseHandle(file);
+
+    EXPECT_EQ(SetFilePointer(file, 0, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+TEST_F(KernelFiles, InjectedOpenAndReadFailures) {
+    Make("pack.bin", std::string(100, 'p'));
+    // The second open fails, as a file that vanished would; the third works again.
+    platform::InjectFault("CreateFileA", 1, 1);
+    HANDLE first = Open("pack.bin", GENERIC_READ, OPEN_EXISTING);
+    EXPECT_NE(first, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Open("pack.bin", GENERIC_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    HANDLE third = Open("pack.bin", GENERIC_READ, OPEN_EXISTING);
+    EXPECT_NE(third, INVALID_HANDLE_VALUE);
+    CloseHandle(third);
+
+    // A short read succeeds with fewer bytes and leaves the rest for the next read.
+    char buffer[100];
+    DWORD got = 0;
+    platform::InjectFault("ReadFile.short", 0, 1);
+    ASSERT_TRUE(ReadFile(first, buffer, 100, &got, nullptr));
+    EXPECT_GT(got, 0u);
+    EXPECT_LT(got, 100u);
+    DWORD rest = 0;
+    ASSERT_TRUE(ReadFile(first, buffer, 100, &rest, nullptr));
+    EXPECT_EQ(got + rest, 100u);
+
+    platform::InjectFault("ReadFile");
+    SetFilePointer(first, 0, nullptr, FILE_BEGIN);
+    EXPECT_FALSE(ReadFile(first, buffer, 10, &got, nullptr));
+    EXPECT_EQ(got, 0u);
+    EXPECT_NE(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+    platform::ClearFaults();
+    EXPECT_TRUE(ReadFile(first, buffer, 10, &got, nullptr));
+    EXPECT_EQ(got, 10u);
+    CloseHandle(first);
+}
+
+TEST_F(KernelFiles, FileTimesRoundTripWithFullPrecision) {
+    Make("times.bin", "t");
+    HANDLE file = Open("times.bin", kReadWrite, OPEN_EXISTING);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    // 2001-01-01T00:00:00Z is 978307200 s after 1970, i.e. 126227808000000000
+    // ticks of 100 ns after 1601; plus 0.1234567 s.
+    const ULONGLONG write = 126227808000000000ULL + 1234567ULL;
+    const ULONGLONG access = write + 86400ULL * 10000000ULL + 1ULL;
+    FILETIME writeTime{static_cast<DWORD>(write), static_cast<DWORD>(write >> 32)};
+    FILETIME accessTime{static_cast<DWORD>(access), static_cast<DWORD>(access >> 32)};
+    ASSERT_TRUE(SetFileTime(file, nullptr, &accessTime, &writeTime));
+
+    struct stat st;
+    ASSERT_EQ(stat(dir_.file("times.bin").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtim.tv_sec, 978307200);
+    EXPECT_EQ(st.st_mtim.tv_nsec, 123456700);
+    EXPECT_EQ(st.st_atim.tv_sec, 978307200 + 86400);
+    EXPECT_EQ(st.st_atim.tv_nsec, 123456800);
+
+    FILETIME created{}, accessed{}, written{};
+    ASSERT_TRUE(GetFileTime(file, &created, &accessed, &written));
+    EXPECT_EQ(written.dwLowDateTime, writeTime.dwLowDateTime);
+    EXPECT_EQ(written.dwHighDateTime, writeTime.dwHighDateTime);
+    EXPECT_EQ(accessed.dwLowDateTime, accessTime.dwLowDateTime);
+    EXPECT_EQ(accessed.dwHighDateTime, accessTime.dwHighDateTime);
+    EXPECT_NE(created.dwHighDateTime, 0u);
+    CloseHandle(file);
+
+    // A reader saves the times, reads (which may touch the access time) and puts
+    // them back through its read-only handle.
+    struct timespec old[2] = {{978307200, 5}, {978307200, 700}};
+    ASSERT_EQ(utimensat(AT_FDCWD, dir_.file("times.bin").c_str(), old, 0), 0);
+    file = Open("TIMES.BIN", GENERIC_READ, OPEN_EXISTING);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(GetFileTime(file, &created, &accessed, &written));
+    char byte;
+    DWORD got = 0;
+    ASSERT_TRUE(ReadFile(file, &byte, 1, &got, nullptr));
+    EXPECT_TRUE(SetFileTime(file, &created, &accessed, &written));
+    CloseHandle(file);
+    ASSERT_EQ(stat(dir_.file("times.bin").c_str(), &st), 0);
+    EXPECT_EQ(st.st_atim.tv_sec, 978307200);
+    EXPECT_EQ(st.st_mtim.tv_sec, 978307200);
+    EXPECT_EQ(st.st_mtim.tv_nsec, 700);
+}
+
+TEST_F(KernelFiles, MoveDeleteAndAttributes) {
+    Make("score.tmp", "new");
+    Make("Score.dat", "old");
+    // Without the flag an existing target is kept.
+    EXPECT_FALSE(MoveFileExA("score.tmp", "SCORE.DAT", 0));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(testsupport::ReadFile(dir_.file("Score.dat")), "old");
+    // With it the target is replaced in one step (the existing name is reused).
+    ASSERT_TRUE(MoveFileExA("score.tmp", "SCORE.DAT", MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(testsupport::ReadFile(dir_.file("Score.dat")), "new");
+    EXPECT_FALSE(testsupport::FileExists(dir_.file("score.tmp")));
+    EXPECT_FALSE(MoveFileExA("score.tmp", "x", MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+
+    EXPECT_EQ(GetFileAttributesA("score.dat"), static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
+    ASSERT_TRUE(CreateDirectoryA("Saves", nullptr));
+    EXPECT_FALSE(CreateDirectoryA("SAVES", nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_FALSE(CreateDirectoryA("none\\deeper", nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(GetFileAttributesA("saves"), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_EQ(GetFileAttributesA("missing"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+
+    EXPECT_FALSE(DeleteFileA("SAVES"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    ASSERT_TRUE(DeleteFileA("SCORE.DAT"));
+    EXPECT_FALSE(testsupport::FileExists(dir_.file("Score.dat")));
+    EXPECT_FALSE(DeleteFileA("score.dat"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+TEST_F(KernelFiles, HandlesFromOtherFamiliesAreNotFiles) {
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, nullptr);
+    ASSERT_NE(mutex, nullptr);
+    char byte;
+    DWORD got = 0;
+    EXPECT_FALSE(ReadFile(mutex, &byte, 1, &got, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(GetFileSize(mutex, nullptr), INVALID_FILE_SIZE);
+    EXPECT_TRUE(CloseHandle(mutex));
+    EXPECT_FALSE(ReadFile(INVALID_HANDLE_VALUE, &byte, 1, &got, nullptr));
+    EXPECT_FALSE(ReadFile(nullptr, &byte, 1, &got, nullptr));
+}

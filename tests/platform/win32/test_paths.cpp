@@ -1,0 +1,145 @@
+// Windows paths on the real file system: separators, ASCII case, CP932 names
+// with awkward trail bytes, the current directory and the program's own path.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "tests/platform/win32/kernel_fixture.h"
+
+using namespace kerneltest;
+
+namespace {
+
+class KernelPaths : public KernelTest {};
+
+}  // namespace
+
+TEST_F(KernelPaths, ComponentsMatchWithoutRegardToCaseOrSeparator) {
+    Make("Data/SE/Charge.wav", "charge");
+    ASSERT_TRUE(SetCurrentDirectoryA(WindowsForm(dir_.path()).c_str()));
+    std::string bytes;
+    for (const char* name : {"DATA\\SE\\CHARGE.WAV", "data/se/charge.wav", ".\\Data\\SE\\charge.WAV",
+                             "DATA\\.\\SE\\..\\se\\\\Charge.wav", "./data\\SE/CHARGE.wav"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(ReadWhole(name, bytes));
+        EXPECT_EQ(bytes, "charge");
+    }
+    // A name that exists only in other letters is not invented.
+    EXPECT_FALSE(ReadWhole("DATA\\SE\\CHARGE.WAX", bytes));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(ReadWhole("DATA\\NOPE\\CHARGE.WAV", bytes));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+}
+
+TEST_F(KernelPaths, Cp932TrailBytesAreNeitherSeparatorsNorLetters) {
+    // ソ = 83 5C (the trail is "\"), ヂ = 83 61 (the trail is "a"), ア = 83 41 ("A").
+    ASSERT_EQ(std::string("ソ"), "\x83\x5C");
+    ASSERT_EQ(std::string("ヂ"), "\x83\x61");
+    ASSERT_EQ(std::string("ア"), "\x83\x41");
+    Make(Utf8(u8"Data/ソフト/ヂ.txt"), "dzi");
+    Make(Utf8(u8"Data/ア.txt"), "a");
+    ASSERT_TRUE(SetCurrentDirectoryA(WindowsForm(dir_.path()).c_str()));
+
+    std::string bytes;
+    ASSERT_TRUE(ReadWhole("DATA\\ソフト\\ヂ.TXT", bytes));
+    EXPECT_EQ(bytes, "dzi");
+    ASSERT_TRUE(ReadWhole("data/ソフト/ヂ.txt", bytes));
+    EXPECT_EQ(bytes, "dzi");
+    // Folding the trail byte of ヂ would turn it into ア's and find the wrong file.
+    EXPECT_FALSE(ReadWhole("DATA\\ヂ.TXT", bytes));
+    ASSERT_TRUE(ReadWhole("DATA\\ア.TXT", bytes));
+    EXPECT_EQ(bytes, "a");
+
+    // A new file keeps its last component as given, in UTF-8 on disk, inside the
+    // existing folder found case-insensitively.
+    HANDLE file = CreateFileA("DATA\\ソフト\\新規File.TXT", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    EXPECT_TRUE(testsupport::FileExists(dir_.file(Utf8(u8"Data/ソフト/新規File.TXT"))));
+}
+
+TEST_F(KernelPaths, CurrentDirectoryIsAnsweredInWindowsFormAndRoundTrips) {
+    Make(Utf8(u8"Sub/ソ/keep.txt"), "x");
+    std::string target = RealPath(dir_.file(Utf8(u8"Sub/ソ")));
+    ASSERT_TRUE(SetCurrentDirectoryA(WindowsForm(RealPath(dir_.path())).c_str()));
+    ASSERT_TRUE(SetCurrentDirectoryA("SUB\\ソ"));
+    EXPECT_EQ(CurrentFolder(), target);
+
+    char buffer[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(sizeof buffer, buffer);
+    ASSERT_GT(length, 0u);
+    EXPECT_EQ(std::string(buffer, length), WindowsForm(target));
+    EXPECT_EQ(buffer[0], '\\');
+    // Too small a buffer: the size needed, terminator included, and nothing written.
+    char small[4] = {'z', 'z', 'z', 'z'};
+    EXPECT_EQ(GetCurrentDirectoryA(sizeof small, small), length + 1);
+    EXPECT_EQ(small[0], 'z');
+
+    // The answer works as a path again, from anywhere.
+    ASSERT_EQ(chdir("/"), 0);
+    ASSERT_TRUE(SetCurrentDirectoryA(buffer));
+    EXPECT_EQ(CurrentFolder(), target);
+    std::string bytes;
+    EXPECT_TRUE(ReadWhole((std::string(buffer) + "\\KEEP.TXT").c_str(), bytes));
+    EXPECT_EQ(bytes, "x");
+
+    EXPECT_FALSE(SetCurrentDirectoryA("no such folder"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(CurrentFolder(), target);
+}
+
+// The engine cuts the program's path at its last backslash and enters that folder.
+static std::string FolderOf(const char* path) {
+    const char* cut = std::strrchr(path, '\\');
+    return cut ? std::string(path, static_cast<size_t>(cut - path)) : std::string();
+}
+
+TEST_F(KernelPaths, ModuleFileNameRoundTripsThroughSetCurrentDirectory) {
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    ASSERT_GT(length, 0u);
+    ASSERT_LT(length, static_cast<DWORD>(MAX_PATH));
+    EXPECT_EQ(std::strlen(path), length);
+    EXPECT_EQ(path[0], '\\');
+    EXPECT_EQ(std::strchr(path, '/'), nullptr);
+    std::string exe = RealPath("/proc/self/exe");
+    EXPECT_EQ(std::string(path), WindowsForm(exe));
+
+    ASSERT_TRUE(SetCurrentDirectoryA(FolderOf(path).c_str()));
+    EXPECT_EQ(CurrentFolder(), exe.substr(0, exe.find_last_of('/')));
+    // And the full answer opens the executable itself.
+    HANDLE self = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(self, INVALID_HANDLE_VALUE);
+    CloseHandle(self);
+
+    // A buffer too small gets a cut, terminated path and the size as answer.
+    char small[8];
+    EXPECT_EQ(GetModuleFileNameA(nullptr, small, sizeof small), static_cast<DWORD>(sizeof small));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(std::string(small), std::string(path, sizeof small - 1));
+}
+
+TEST_F(KernelPaths, ProgramFolderOverrideAnswersAPathInsideThatFolder) {
+    Make(Utf8(u8"ゲーム ソフト/data.bin"), "pack");
+    std::string folder = RealPath(dir_.file(Utf8(u8"ゲーム ソフト")));
+    platform::SetProgramFolderOverride(folder);
+    char path[MAX_PATH];
+    ASSERT_GT(GetModuleFileNameA(GetModuleHandleA(nullptr), path, sizeof path), 0u);
+    std::string exe = RealPath("/proc/self/exe");
+    EXPECT_EQ(std::string(path), WindowsForm(folder) + "\\" + exe.substr(exe.find_last_of('/') + 1));
+
+    ASSERT_TRUE(SetCurrentDirectoryA(FolderOf(path).c_str()));
+    EXPECT_EQ(CurrentFolder(), folder);
+    std::string bytes;
+    EXPECT_TRUE(ReadWhole("DATA.BIN", bytes));
+    EXPECT_EQ(bytes, "pack");
+
+    // The environment variable does the same when no override is set.
+    platform::SetProgramFolderOverride("");
+    ASSERT_EQ(setenv("KESTRA_PROGRAM_DIR", dir_.path().c_str(), 1), 0);
+    ASSERT_GT(GetModuleFileNameA(nullptr, path, sizeof path), 0u);
+    unsetenv("KESTRA_PROGRAM_DIR");
+    EXPECT_EQ(FolderOf(path), WindowsForm(dir_.path()));
+}

@@ -1,0 +1,126 @@
+// Profile files: integer and string reads, and writes that keep every other
+// line and never leave a half-written file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/platform/win32/kernel_fixture.h"
+
+using namespace kerneltest;
+
+namespace {
+
+class KernelProfile : public KernelTest {
+protected:
+    void SetUp() override {
+        KernelTest::SetUp();
+        ASSERT_TRUE(SetCurrentDirectoryA(WindowsForm(dir_.path()).c_str()));
+    }
+    // Every entry of the folder, so leftovers of a write show.
+    std::string Listing() {
+        std::string names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
+            names += entry.path().filename().string() + ";";
+        return names;
+    }
+};
+
+const char kKeyMap[] =
+    "[SYSTEM]\r\n"
+    "KEYBOARD=1\r\n"
+    "\r\n"
+    "; players\r\n"
+    "[Player1]\r\n"
+    "PADNO=-1\r\n"
+    "  Shot = 44  \r\n"
+    "DIRECT=12abc\r\n"
+    "ELEMENT=abc\r\n"
+    "FORCE=\r\n"
+    "CHANGE=+7\r\n"
+    "NAME=\"quoted value\"\r\n"
+    "\r\n"
+    "[PLAYER2]\n"  // a line written elsewhere with LF only
+    "SHOT=45\n";
+
+}  // namespace
+
+TEST_F(KernelProfile, IntegersAreDecimalWithSignAndDefaults) {
+    Make("KeyMap.ini", kKeyMap);
+    // The engine's path: current directory, a backslash, the name (any case).
+    char folder[1024];
+    ASSERT_GT(GetCurrentDirectoryA(sizeof folder, folder), 0u);
+    char path[1100];
+    wsprintfA(path, "%s\\%s", folder, "keymap.INI");
+
+    EXPECT_EQ(GetPrivateProfileIntA("SYSTEM", "KEYBOARD", 0, path), 1u);
+    EXPECT_EQ(GetPrivateProfileIntA("player1", "shot", 0, path), 44u);
+    EXPECT_EQ(GetPrivateProfileIntA("PLAYER1", "PADNO", 0, path), 0xFFFFFFFFu);  // -1, kept as the bits
+    EXPECT_EQ(static_cast<signed char>(GetPrivateProfileIntA("PLAYER1", "PADNO", 0, path)), -1);
+    EXPECT_EQ(GetPrivateProfileIntA("PLAYER1", "DIRECT", 0, path), 12u);   // stops at the first non-digit
+    EXPECT_EQ(GetPrivateProfileIntA("PLAYER1", "ELEMENT", 9, path), 0u);   // no digits at all
+    EXPECT_EQ(GetPrivateProfileIntA("PLAYER1", "FORCE", 9, path), 9u);     // empty: the default
+    EXPECT_EQ(GetPrivateProfileIntA("PLAYER1", "CHANGE", 0, path), 7u);
+    EXPECT_EQ(GetPrivateProfileIntA("PLAYER1", "MENU", 31, path), 31u);    // missing key
+    EXPECT_EQ(GetPrivateProfileIntA("PLAYER2", "SHOT", 0, path), 45u);
+    EXPECT_EQ(GetPrivateProfileIntA("PLAYER3", "SHOT", 200, path), 200u);  // missing section
+    EXPECT_EQ(GetPrivateProfileIntA("SYSTEM", "KEYBOARD", -3, "Missing.ini"), static_cast<UINT>(-3));
+
+    char text[16];
+    EXPECT_EQ(GetPrivateProfileStringA("PLAYER1", "NAME", "", text, sizeof text, path), 12u);
+    EXPECT_STREQ(text, "quoted value");
+    EXPECT_EQ(GetPrivateProfileStringA("PLAYER1", "NAME", "", text, 7, path), 6u);  // cut to fit
+    EXPECT_STREQ(text, "quoted");
+    EXPECT_EQ(GetPrivateProfileStringA("PLAYER1", "NONE", "dflt  ", text, sizeof text, path), 4u);
+    EXPECT_STREQ(text, "dflt");
+    // Section names, each ended by NUL, the list by one more.
+    char names[64];
+    DWORD length = GetPrivateProfileStringA(nullptr, nullptr, nullptr, names, sizeof names, path);
+    EXPECT_EQ(std::string(names, length + 1), std::string("SYSTEM\0Player1\0PLAYER2\0\0", 24));
+}
+
+TEST_F(KernelProfile, WritesKeepOtherLinesAndReplaceTheFileWhole) {
+    Make("KeyMap.ini", kKeyMap);
+    ASSERT_TRUE(WritePrivateProfileStringA("PLAYER1", "SHOT", "99", "KEYMAP.INI"));
+    ASSERT_TRUE(WritePrivateProfileStringA("player1", "MENU", "31", "KEYMAP.INI"));
+    ASSERT_TRUE(WritePrivateProfileStringA("PLAYER2", "PADNO", "1", ".\\KeyMap.ini"));
+    ASSERT_TRUE(WritePrivateProfileStringA("NEW", "KEY", "v\r\nINJECTED=1", "KeyMap.ini"));
+    ASSERT_TRUE(WritePrivateProfileStringA("PLAYER1", "ELEMENT", nullptr, "KeyMap.ini"));  // delete a key
+    // Deleting a section takes every line up to the next section.
+    ASSERT_TRUE(WritePrivateProfileStringA("SYSTEM", nullptr, nullptr, "KeyMap.ini"));
+    EXPECT_EQ(testsupport::ReadFile(dir_.file("KeyMap.ini")),
+              "[Player1]\r\n"
+              "PADNO=-1\r\n"
+              "SHOT=99\r\n"
+              "DIRECT=12abc\r\n"
+              "FORCE=\r\n"
+              "CHANGE=+7\r\n"
+              "NAME=\"quoted value\"\r\n"
+              "MENU=31\r\n"
+              "\r\n"
+              "[PLAYER2]\r\n"
+              "SHOT=45\r\n"
+              "PADNO=1\r\n"
+              "[NEW]\r\n"
+              "KEY=v\r\n");
+    EXPECT_EQ(GetPrivateProfileIntA("NEW", "INJECTED", 5, "KeyMap.ini"), 5u);
+    // No temporary file is left beside it, and no second file of another case.
+    EXPECT_EQ(Listing(), "KeyMap.ini;");
+
+    // A missing file is created.
+    ASSERT_TRUE(WritePrivateProfileStringA("S", "K", "V", "fresh.ini"));
+    EXPECT_EQ(testsupport::ReadFile(dir_.file("fresh.ini")), "[S]\r\nK=V\r\n");
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "K", "V", "no folder\\fresh.ini"));
+    EXPECT_FALSE(WritePrivateProfileStringA(nullptr, "K", "V", "fresh.ini"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+TEST_F(KernelProfile, AnUnwritableFolderLeavesTheOldFileIntact) {
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the super-user";
+    Make("ro/KeyMap.ini", "[A]\r\nB=1\r\n");
+    ASSERT_EQ(chmod(dir_.file("ro").c_str(), 0555), 0);
+    EXPECT_FALSE(WritePrivateProfileStringA("A", "B", "2", "ro\\KeyMap.ini"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    chmod(dir_.file("ro").c_str(), 0755);
+    EXPECT_EQ(testsupport::ReadFile(dir_.file("ro/KeyMap.ini")), "[A]\r\nB=1\r\n");
+}

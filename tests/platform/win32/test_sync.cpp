@@ -1,0 +1,236 @@
+// Locks: the named mutex shared between processes, recursive ownership,
+// semaphores and critical sections with two threads; thread identity.
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "tests/platform/win32/kernel_fixture.h"
+
+using namespace kerneltest;
+
+namespace {
+
+class KernelSync : public KernelTest {
+protected:
+    // Unique per test process: tests run in parallel.
+    static std::string MutexName(const char* tag) {
+        return std::string("Quenrith test ") + tag + " ソ " + std::to_string(getpid());
+    }
+};
+
+// A child that takes the named mutex, reports it on `ready`, and keeps it
+// until a byte arrives on `release`.
+pid_t StartHolder(const std::string& name, int ready, int release) {
+    fflush(nullptr);
+    pid_t pid = fork();
+    if (pid != 0) return pid;
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+    char answer = mutex && WaitForSingleObject(mutex, 0) == WAIT_OBJECT_0 ? 'y' : 'n';
+    if (write(ready, &answer, 1) != 1) _exit(2);
+    char byte;
+    if (read(release, &byte, 1) != 1) _exit(3);
+    _exit(0);
+}
+
+}  // namespace
+
+TEST_F(KernelSync, NamedMutexIsHeldAcrossProcessesUntilTheHolderEnds) {
+    const std::string name = MutexName("instance");
+    int ready[2], release[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(release), 0);
+    pid_t child = StartHolder(name, ready[1], release[0]);
+    ASSERT_GT(child, 0);
+    char answer = 0;
+    ASSERT_EQ(read(ready[0], &answer, 1), 1);
+    ASSERT_EQ(answer, 'y');
+
+    // A second instance: the mutex exists and cannot be taken.
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+    ASSERT_NE(mutex, nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(WaitForSingleObject(mutex, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(WaitForSingleObject(mutex, 30), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_FALSE(ReleaseMutex(mutex));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_OWNER));
+
+    // The holder ends (without releasing): the kernel drops its lock.
+    ASSERT_EQ(write(release[1], "x", 1), 1);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(WaitForSingleObject(mutex, 0), static_cast<DWORD>(WAIT_OBJECT_0));
+    // Ownership is recursive for the owning thread.
+    EXPECT_EQ(WaitForSingleObject(mutex, 0), static_cast<DWORD>(WAIT_OBJECT_0));
+
+    // Now this process holds it against others.
+    EXPECT_EQ(testsupport::RunInChild([&] {
+                  HANDLE other = CreateMutexA(nullptr, FALSE, name.c_str());
+                  bool exists = GetLastError() == ERROR_ALREADY_EXISTS;
+                  return exists && WaitForSingleObject(other, 0) == WAIT_TIMEOUT ? 0 : 1;
+              }),
+              0);
+    // Closing the last handle gives it up.
+    EXPECT_TRUE(CloseHandle(mutex));
+    EXPECT_EQ(testsupport::RunInChild([&] {
+                  HANDLE other = CreateMutexA(nullptr, FALSE, name.c_str());
+                  return WaitForSingleObject(other, 0) == WAIT_OBJECT_0 ? 0 : 1;
+              }),
+              0);
+    for (int fd : {ready[0], ready[1], release[0], release[1]}) close(fd);
+}
+
+TEST_F(KernelSync, MutexOwnershipBelongsToAThreadAndIsRecursive) {
+    const std::string name = MutexName("threads");
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, name.c_str());
+    ASSERT_NE(mutex, nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+    // A second handle of the same name is the same mutex.
+    HANDLE again = CreateMutexA(nullptr, FALSE, name.c_str());
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(WaitForSingleObject(again, 0), static_cast<DWORD>(WAIT_OBJECT_0));  // owned twice now
+
+    DWORD otherWait = 0;
+    std::thread([&] { otherWait = WaitForSingleObject(mutex, 0); }).join();
+    EXPECT_EQ(otherWait, static_cast<DWORD>(WAIT_TIMEOUT));
+
+    EXPECT_TRUE(ReleaseMutex(mutex));
+    std::thread([&] { otherWait = WaitForSingleObject(mutex, 0); }).join();
+    EXPECT_EQ(otherWait, static_cast<DWORD>(WAIT_TIMEOUT));  // still owned once
+    EXPECT_TRUE(ReleaseMutex(again));
+    EXPECT_FALSE(ReleaseMutex(mutex));
+
+    // Released: a waiting thread gets it, and the owner is then that thread.
+    std::atomic<bool> taken{false}, letGo{false};
+    std::thread other([&] {
+        otherWait = WaitForSingleObject(mutex, INFINITE);
+        taken = true;
+        while (!letGo) sched_yield();
+        ReleaseMutex(mutex);
+    });
+    while (!taken) sched_yield();
+    EXPECT_EQ(otherWait, static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_FALSE(ReleaseMutex(mutex));
+    letGo = true;
+    other.join();
+    EXPECT_EQ(WaitForSingleObject(mutex, INFINITE), static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_TRUE(ReleaseMutex(mutex));
+    CloseHandle(again);
+    CloseHandle(mutex);
+}
+
+TEST_F(KernelSync, InjectedOwnedMutexLooksLikeAnotherInstance) {
+    platform::InjectFault("CreateMutexA.owned", 0, 1);
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, MutexName("fault").c_str());
+    ASSERT_NE(mutex, nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(WaitForSingleObject(mutex, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    CloseHandle(mutex);
+    // The fault was for one creation only.
+    mutex = CreateMutexA(nullptr, FALSE, MutexName("fault").c_str());
+    EXPECT_EQ(WaitForSingleObject(mutex, 0), static_cast<DWORD>(WAIT_OBJECT_0));
+    CloseHandle(mutex);
+}
+
+TEST_F(KernelSync, SemaphoreCountsAndWakesWaiters) {
+    HANDLE semaphore = CreateSemaphoreA(nullptr, 0, 2, nullptr);
+    ASSERT_NE(semaphore, nullptr);
+    EXPECT_EQ(WaitForSingleObject(semaphore, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(WaitForSingleObject(semaphore, 10), static_cast<DWORD>(WAIT_TIMEOUT));
+    LONG previous = -1;
+    ASSERT_TRUE(ReleaseSemaphore(semaphore, 2, &previous));
+    EXPECT_EQ(previous, 0);
+    EXPECT_FALSE(ReleaseSemaphore(semaphore, 1, &previous));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_TOO_MANY_POSTS));
+    EXPECT_FALSE(ReleaseSemaphore(semaphore, 0, nullptr));
+    EXPECT_EQ(WaitForSingleObject(semaphore, 0), static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_EQ(WaitForSingleObject(semaphore, 0), static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_EQ(WaitForSingleObject(semaphore, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+    std::atomic<int> woken{0};
+    std::thread a([&] { woken += WaitForSingleObject(semaphore, INFINITE) == WAIT_OBJECT_0; });
+    std::thread b([&] { woken += WaitForSingleObject(semaphore, INFINITE) == WAIT_OBJECT_0; });
+    ASSERT_TRUE(ReleaseSemaphore(semaphore, 2, &previous));
+    a.join();
+    b.join();
+    EXPECT_EQ(woken.load(), 2);
+
+    EXPECT_EQ(CreateSemaphoreA(nullptr, 3, 2, nullptr), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(CloseHandle(semaphore));
+    EXPECT_EQ(WaitForSingleObject(semaphore, 0), static_cast<DWORD>(WAIT_FAILED));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+TEST_F(KernelSync, CriticalSectionIsReentrantAndExcludesOtherThreads) {
+    CRITICAL_SECTION section;
+    InitializeCriticalSection(&section);
+    EnterCriticalSection(&section);
+    EnterCriticalSection(&section);
+    EXPECT_TRUE(TryEnterCriticalSection(&section));  // the owner again: a third level
+
+    auto otherCanEnter = [&] {
+        BOOL entered = FALSE;
+        std::thread([&] {
+            entered = TryEnterCriticalSection(&section);
+            if (entered) LeaveCriticalSection(&section);
+        }).join();
+        return entered == TRUE;
+    };
+    EXPECT_FALSE(otherCanEnter());
+    LeaveCriticalSection(&section);
+    LeaveCriticalSection(&section);
+    EXPECT_FALSE(otherCanEnter());  // one level still held
+
+    // A blocked thread enters only after the last leave.
+    std::atomic<bool> leftAll{false};
+    std::atomic<bool> enteredEarly{false};
+    std::atomic<bool> started{false};
+    std::thread waiter([&] {
+        started = true;
+        EnterCriticalSection(&section);
+        if (!leftAll) enteredEarly = true;
+        LeaveCriticalSection(&section);
+    });
+    while (!started) sched_yield();
+    leftAll = true;
+    LeaveCriticalSection(&section);
+    waiter.join();
+    EXPECT_FALSE(enteredEarly.load());
+    EXPECT_TRUE(otherCanEnter());
+    DeleteCriticalSection(&section);
+    EXPECT_EQ(section.impl, nullptr);
+}
+
+TEST_F(KernelSync, ThreadIdentityAndPinning) {
+    EXPECT_EQ(GetCurrentProcessId(), static_cast<DWORD>(getpid()));
+    EXPECT_NE(GetCurrentThread(), nullptr);
+    EXPECT_TRUE(CloseHandle(GetCurrentThread()));  // pseudo handles close harmlessly
+    DWORD mainId = GetCurrentThreadId();
+    DWORD otherId = 0;
+    DWORD_PTR previous = 0;
+    cpu_set_t before, after;
+    std::thread([&] {
+        otherId = GetCurrentThreadId();
+        sched_getaffinity(0, sizeof before, &before);
+        EXPECT_EQ(SetThreadIdealProcessor(GetCurrentThread(), 0), 0u);
+        previous = SetThreadAffinityMask(GetCurrentThread(), 1);
+        sched_getaffinity(0, sizeof after, &after);
+    }).join();
+    EXPECT_NE(otherId, mainId);
+    EXPECT_NE(previous, 0u);
+    // Pinned to exactly one processor the thread was allowed to use (CPU 0 if allowed).
+    ASSERT_EQ(CPU_COUNT(&after), 1);
+    int pinned = -1;
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+        if (CPU_ISSET(cpu, &after)) pinned = cpu;
+    EXPECT_TRUE(CPU_ISSET(pinned, &before));
+    if (CPU_ISSET(0, &before)) {
+        EXPECT_EQ(pinned, 0);
+    }
+}

@@ -1,0 +1,245 @@
+// Windows on SDL: geometry, styles, titles, creation and activation messages,
+// destruction while a drawing device still holds the SDL window.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdio>
+#include <string>
+
+#include "tests/platform/win32/window_fixture.h"
+#include "tests/support/test_support.h"
+
+using namespace windowtest;
+
+namespace {
+
+int ClientWidth(HWND window) {
+    int w = 0, h = 0;
+    SDL_GetWindowSize(platform::SdlWindowOf(window), &w, &h);
+    return w;
+}
+int ClientHeight(HWND window) {
+    int w = 0, h = 0;
+    SDL_GetWindowSize(platform::SdlWindowOf(window), &w, &h);
+    return h;
+}
+Uint32 FlagsOf(HWND window) { return SDL_GetWindowFlags(platform::SdlWindowOf(window)); }
+
+const char* Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+}  // namespace
+
+TEST_F(WindowTest, CaptionedWindowHasExactlyTheRequestedClientArea) {
+    SDL_Rect display;
+    ASSERT_EQ(SDL_GetDisplayBounds(0, &display), 0);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), display.w);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), display.h);
+
+    HWND window = CreateCaptioned();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(ClientWidth(window), 640);
+    EXPECT_EQ(ClientHeight(window), 480);
+    EXPECT_FALSE(FlagsOf(window) & SDL_WINDOW_BORDERLESS);
+    EXPECT_TRUE(FlagsOf(window) & SDL_WINDOW_OPENGL);
+    EXPECT_TRUE(FlagsOf(window) & SDL_WINDOW_HIDDEN) << "windows start hidden until ShowWindow";
+
+    RECT client{}, outer{};
+    ASSERT_TRUE(GetClientRect(window, &client));
+    EXPECT_EQ(client.right, 640);
+    EXPECT_EQ(client.bottom, 480);
+    ASSERT_TRUE(GetWindowRect(window, &outer));
+    EXPECT_EQ(outer.right - outer.left, 640 + 2 + 3 + 1);
+    EXPECT_EQ(outer.bottom - outer.top, 480 + 2 + 3 + 1 + 19);
+    EXPECT_EQ(outer.left, display.w / 2 - (640 + 6) / 2);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), 0x80CA0000u);
+}
+
+TEST_F(WindowTest, FullScreenPopupIsBorderlessAtTheRequestedSize) {
+    HWND window = Create(WS_POPUP, 0, 0, 640, 480);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(ClientWidth(window), 640);
+    EXPECT_EQ(ClientHeight(window), 480);
+    EXPECT_TRUE(FlagsOf(window) & SDL_WINDOW_BORDERLESS);
+    RECT outer{};
+    ASSERT_TRUE(GetWindowRect(window, &outer));
+    EXPECT_EQ(outer.left, 0);
+    EXPECT_EQ(outer.top, 0);
+    EXPECT_EQ(outer.right, 640);
+    EXPECT_EQ(outer.bottom, 480);
+}
+
+TEST_F(WindowTest, CaptionIsShownAsUtf8AndReadBackAsCp932) {
+    // The literal is CP932 at run time; SDL must get its UTF-8 form.
+    const char* caption = "Quenrith ver1.12 弾幕テスト";
+    ASSERT_EQ(std::string(caption), testsupport::Utf8ToCp932(Utf8(u8"Quenrith ver1.12 弾幕テスト")));
+    HWND window = CreateCaptioned(640, 480, caption);
+    ASSERT_NE(window, nullptr);
+    EXPECT_STREQ(SDL_GetWindowTitle(platform::SdlWindowOf(window)), Utf8(u8"Quenrith ver1.12 弾幕テスト"));
+    char text[64];
+    EXPECT_EQ(GetWindowTextA(window, text, sizeof text), static_cast<int>(std::string(caption).size()));
+    EXPECT_STREQ(text, caption);
+
+    platform::SetCallRecording(true);
+    ASSERT_TRUE(SetWindowTextA(window, "FPS[60] テ"));
+    EXPECT_STREQ(SDL_GetWindowTitle(platform::SdlWindowOf(window)), Utf8(u8"FPS[60] テ"));
+    ASSERT_EQ(platform::RecordedCalls().size(), 1u);
+    EXPECT_EQ(platform::RecordedCalls()[0], std::string("SetWindowTextA FPS[60] テ"));
+
+    // A short buffer cuts before a double-byte character, never through it.
+    char small[10];
+    EXPECT_EQ(GetWindowTextA(window, small, sizeof small), 8);
+    EXPECT_STREQ(small, "FPS[60] ");
+}
+
+TEST_F(WindowTest, CreateSendsWmCreateBeforeReturningAndShowActivates) {
+    HWND window = CreateCaptioned();
+    ASSERT_NE(window, nullptr);
+    ASSERT_FALSE(Log().empty());
+    EXPECT_EQ(Log()[0].window, window);
+    EXPECT_EQ(Log()[0].message, static_cast<UINT>(WM_CREATE));
+    Log().clear();
+
+    // There may be no window manager to report focus: showing activates.
+    EXPECT_FALSE(ShowWindow(window, SW_SHOW)) << "was hidden";
+    EXPECT_TRUE(FlagsOf(window) & SDL_WINDOW_SHOWN);
+    EXPECT_TRUE(GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE);
+    ASSERT_EQ(MessagesOf(Log(), window), std::vector<UINT>{WM_ACTIVATEAPP});
+    EXPECT_EQ(Log()[0].wParam, static_cast<WPARAM>(TRUE));
+    EXPECT_EQ(GetForegroundWindow(), window);
+
+    Log().clear();
+    EXPECT_TRUE(ShowWindow(window, SW_SHOW)) << "was visible";
+    EXPECT_TRUE(MessagesOf(Log(), window).empty()) << "already active: no second activation";
+
+    ShowWindow(window, SW_MINIMIZE);
+    ASSERT_EQ(MessagesOf(Log(), window), std::vector<UINT>{WM_ACTIVATEAPP});
+    EXPECT_EQ(Log()[0].wParam, static_cast<WPARAM>(FALSE));
+}
+
+namespace {
+LRESULT CALLBACK RefusingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    Log().push_back({window, message, wParam, lParam});
+    if (message == WM_CREATE) return -1;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+}  // namespace
+
+TEST_F(WindowTest, CreationFailuresAnswerNull) {
+    std::string refusing = className_ + ".refusing";
+    ASSERT_NE(Register(refusing, RefusingProc, 0), 0);
+    EXPECT_EQ(Create(WS_POPUP, 0, 0, 64, 64, "refused", refusing), nullptr);
+    ASSERT_GE(Log().size(), 2u);
+    EXPECT_EQ(Log()[0].message, static_cast<UINT>(WM_CREATE));
+    EXPECT_EQ(Log()[1].message, static_cast<UINT>(WM_DESTROY)) << "a refused window is destroyed";
+
+    EXPECT_EQ(Create(WS_POPUP, 0, 0, 64, 64, "no class", "KestraNoSuchClass"), nullptr);
+
+    platform::InjectFault("CreateWindowExA", 0, 1);
+    EXPECT_EQ(Create(WS_POPUP, 0, 0, 64, 64), nullptr);
+    EXPECT_NE(Create(WS_POPUP, 0, 0, 64, 64), nullptr) << "the fault fires once";
+
+    platform::InjectFault("RegisterClassA", 0, 1);
+    EXPECT_EQ(Register(className_ + ".faulty", LoggingProc, 0), 0);
+    // Class names compare without regard to case, as on Windows.
+    std::string upper = className_;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_EQ(Register(upper, LoggingProc, 0), 0) << "already registered";
+}
+
+TEST_F(WindowTest, StyleSwitchesBetweenWindowedAndFullScreenGeometry) {
+    HWND window = CreateCaptioned();
+    ASSERT_NE(window, nullptr);
+    RECT windowed{};
+    ASSERT_TRUE(GetWindowRect(window, &windowed));
+    platform::SetCallRecording(true);
+
+    // To full screen, as the engine's Alt+Enter does it.
+    EXPECT_EQ(static_cast<DWORD>(SetWindowLongA(window, GWL_STYLE, WS_VISIBLE)), 0x80CA0000u);
+    ASSERT_TRUE(SetWindowPos(window, HWND_TOPMOST, 0, 0, 640, 480, 0));
+    EXPECT_EQ(ClientWidth(window), 640);
+    EXPECT_EQ(ClientHeight(window), 480);
+    EXPECT_TRUE(FlagsOf(window) & SDL_WINDOW_BORDERLESS);
+    EXPECT_TRUE(FlagsOf(window) & SDL_WINDOW_ALWAYS_ON_TOP);
+    RECT rect{};
+    ASSERT_TRUE(GetWindowRect(window, &rect));
+    EXPECT_EQ(rect.left, 0);
+    EXPECT_EQ(rect.right, 640);
+
+    // And back to the centred captioned window.
+    SetWindowLongA(window, GWL_STYLE, WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
+    ASSERT_TRUE(SetWindowPos(window, HWND_NOTOPMOST, windowed.left, windowed.top, windowed.right - windowed.left,
+                             windowed.bottom - windowed.top, 0));
+    EXPECT_EQ(ClientWidth(window), 640);
+    EXPECT_EQ(ClientHeight(window), 480);
+    EXPECT_FALSE(FlagsOf(window) & SDL_WINDOW_BORDERLESS);
+    EXPECT_FALSE(FlagsOf(window) & SDL_WINDOW_ALWAYS_ON_TOP);
+    RECT client{};
+    ASSERT_TRUE(GetClientRect(window, &client));
+    EXPECT_EQ(client.right, 640);
+    EXPECT_EQ(client.bottom, 480);
+
+    char back[96];
+    std::snprintf(back, sizeof back, "SetWindowPos HWND_NOTOPMOST %d %d 646 505 0", static_cast<int>(windowed.left),
+                  static_cast<int>(windowed.top));
+    std::vector<std::string> expected{"SetWindowLongA GWL_STYLE 0x10000000", "SetWindowPos HWND_TOPMOST 0 0 640 480 0",
+                                      "SetWindowLongA GWL_STYLE 0x10CA0000", back};
+    EXPECT_EQ(platform::RecordedCalls(), expected);
+}
+
+TEST_F(WindowTest, DestroyedWindowKeepsItsSdlWindowWhileRetained) {
+    HWND window = CreateCaptioned();
+    ASSERT_NE(window, nullptr);
+    ShowWindow(window, SW_SHOW);
+    SDL_Window* sdl = platform::SdlWindowOf(window);
+    Uint32 id = SDL_GetWindowID(sdl);
+    EXPECT_EQ(platform::WindowOfSdlId(id), window);
+    platform::RetainSdlWindow(window);
+
+    ASSERT_TRUE(DestroyWindow(window));
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(platform::SdlWindowOf(window), nullptr);
+    EXPECT_EQ(platform::WindowOfSdlId(id), nullptr);
+    EXPECT_EQ(SDL_GetWindowFromID(id), sdl) << "a drawing device still holds it";
+    EXPECT_TRUE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_HIDDEN);
+    EXPECT_FALSE(DestroyWindow(window)) << "a dead handle";
+
+    platform::ReleaseSdlWindow(window);
+    EXPECT_EQ(SDL_GetWindowFromID(id), nullptr) << "the last holder destroys it";
+
+    HWND plain = Create(WS_POPUP, 0, 0, 32, 32);
+    ASSERT_NE(plain, nullptr);
+    Uint32 plainId = SDL_GetWindowID(platform::SdlWindowOf(plain));
+    DestroyWindow(plain);
+    EXPECT_EQ(SDL_GetWindowFromID(plainId), nullptr) << "nobody retained it";
+}
+
+TEST_F(WindowTest, ShowCursorKeepsTheDisplayCounter) {
+    HWND window = CreateCaptioned();
+    ASSERT_NE(window, nullptr);
+    platform::SetCallRecording(true);
+    EXPECT_EQ(ShowCursor(FALSE), -1);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+    EXPECT_EQ(ShowCursor(FALSE), -2);
+    EXPECT_EQ(ShowCursor(TRUE), -1);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE) << "still below zero";
+    EXPECT_EQ(ShowCursor(TRUE), 0);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+    EXPECT_EQ(platform::RecordedCalls(),
+              (std::vector<std::string>{"ShowCursor 0", "ShowCursor 0", "ShowCursor 1", "ShowCursor 1"}));
+}
+
+TEST_F(WindowTest, ResourcesAndInputMethodAnswerAsWithoutEmbeddedResources) {
+    HWND window = CreateCaptioned();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(LoadImageA(nullptr, "ICON_TITLEBAR_SMALL", IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR), nullptr);
+    EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), nullptr);
+    EXPECT_NE(GetStockObject(BLACK_BRUSH), nullptr);
+    EXPECT_NE(GetStockObject(BLACK_BRUSH), GetStockObject(WHITE_BRUSH));
+    EXPECT_EQ(ImmGetDefaultIMEWnd(window), nullptr);
+    // The engine closes the input-method window it never gets: a no-op.
+    EXPECT_EQ(SendMessageA(ImmGetDefaultIMEWnd(window), WM_CLOSE, 0, 0), 0);
+    EXPECT_FALSE(PostMessageA(nullptr, WM_CLOSE, 0, 0));
+    HIMC context = ImmGetContext(window);
+    EXPECT_NE(context, nullptr);
+    EXPECT_TRUE(ImmReleaseContext(window, context));
+}

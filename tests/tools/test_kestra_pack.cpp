@@ -1,0 +1,171 @@
+// The pack tool end to end: a folder with Shift-JIS file names packed with and
+// without compression and read back through the engine's file system.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/core/KestraFile.h"
+#include "engine/core/KestraLog.h"
+#include "platform/win32/kernel.h"
+#include "tests/support/test_support.h"
+#include "tools/kestra-pack/PackWriter.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+int RunTool(const std::string& arguments) {
+    const std::string command = "'" + testsupport::BinaryDir() + "/kestra-pack' " + arguments + " > /dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class PackTool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char previous[1024] = {};
+        GetCurrentDirectoryA(sizeof(previous), previous);
+        previous_ = previous;
+        ASSERT_TRUE(SetCurrentDirectoryA(dir_.path().c_str()));
+        ASSERT_TRUE(KestraFile::Initialize());
+    }
+    void TearDown() override {
+        KestraFile::Finalize();
+        SetCurrentDirectoryA(previous_.c_str());
+    }
+    void Put(const std::string& utf8Name, const std::string& bytes) {
+        const fs::path path = fs::path(dir_.path()) / "src" / utf8Name;
+        fs::create_directories(path.parent_path());
+        testsupport::WriteFile(path.string(), bytes);
+    }
+    static std::string LoadText(const std::string& name) {
+        uint8_t* data = nullptr;
+        uint32_t size = 0;
+        if (!KestraFile::Load(name.c_str(), &data, &size)) return "<missing>";
+        std::string text(reinterpret_cast<char*>(data), size);
+        Kestra::MemoryFree(data);
+        return text;
+    }
+
+    testsupport::TempDir dir_;
+    std::string previous_;
+};
+
+TEST_F(PackTool, PacksAFolderWithShiftJisNames) {
+    struct File {
+        std::string utf8;
+        std::string bytes;
+    };
+    std::vector<File> files;
+    std::mt19937 rng(3);
+    const std::string names[] = {U8(u8"img/ソ表.png"), U8(u8"img/system/ヂ.png"), U8(u8"SE/能力.wav"),
+                                 U8(u8"ホ/deep/Mixed Case.TXT"), "BGM/stage01.ogg", "font.lfd"};
+    for (int i = 0; i < 60; ++i) {
+        const std::string& base = names[i % 6];
+        const std::string name = i < 6 ? base : base + "." + std::to_string(i);
+        std::string bytes(rng() % 20000, '\0');
+        for (size_t k = 0; k < bytes.size(); ++k)
+            bytes[k] = i % 2 ? static_cast<char>(rng()) : "pattern "[(k / 3) % 8];
+        files.push_back({name, bytes});
+        Put(name, bytes);
+    }
+    for (bool compress : {false, true}) {
+        const std::string pack = dir_.file(compress ? "packed.bin" : "plain.bin");
+        ASSERT_EQ(RunTool((compress ? "--compress '" : "'") + pack + "' '" + dir_.file("src") + "'"), 0);
+        KestraFile::Mount(0, "data", compress ? "packed.bin" : "plain.bin");
+        for (const File& f : files) {
+            const std::string name = testsupport::Utf8ToCp932(f.utf8);
+            EXPECT_EQ(LoadText(name), f.bytes) << f.utf8;
+        }
+        const std::string bytes = testsupport::ReadFile(pack);
+        uint32_t count = 0;
+        ASSERT_TRUE(KestraFile::ParsePackHeader(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &count));
+        EXPECT_EQ(count, files.size());
+        int compressed = 0;
+        for (uint32_t i = 0; i < count; ++i) {
+            const auto e = KestraFile::ReadPackEntry(reinterpret_cast<const uint8_t*>(bytes.data()) + 8, i);
+            ASSERT_LE(uint64_t{e.offset} + e.size, bytes.size());
+            if (bytes.compare(e.offset, 4, "LZSS") == 0 && e.size >= 8) ++compressed;
+            // The stored name is the CP932 path with "\" separators.
+            const std::string stored(reinterpret_cast<const char*>(e.name), strnlen(reinterpret_cast<const char*>(e.name), 64));
+            EXPECT_EQ(stored.find('/'), std::string::npos) << stored;
+            char normalized[MAX_PATH];
+            ASSERT_TRUE(KestraFile::NormalizePath(normalized, stored.c_str()));
+            EXPECT_EQ(KestraFile::Crc32(normalized), e.crc) << stored;
+        }
+        if (compress)
+            EXPECT_EQ(compressed, 30);  // exactly the patterned half
+        else
+            EXPECT_EQ(compressed, 0);
+        const std::string name = testsupport::Utf8ToCp932(U8(u8"img/ソ表.png"));
+        char path[MAX_PATH];
+        ASSERT_TRUE(KestraFile::GetFilePath(path, name.c_str()));
+        EXPECT_EQ(std::string(path), name);
+    }
+}
+
+TEST_F(PackTool, RefusesWhatItCannotPackFaithfully) {
+    EXPECT_EQ(RunTool(""), 2);
+    EXPECT_EQ(RunTool("only-one-argument"), 2);
+    EXPECT_EQ(RunTool("'" + dir_.file("out.bin") + "' '" + dir_.file("no-such-folder") + "'"), 1);
+
+    Put("a.txt", "a");
+    Put("A.TXT", "b");  // the same entry once normalised
+    EXPECT_EQ(RunTool("'" + dir_.file("out.bin") + "' '" + dir_.file("src") + "'"), 1);
+    EXPECT_FALSE(fs::exists(dir_.file("out.bin")));
+    fs::remove(dir_.file("src/A.TXT"));
+
+    Put(U8(u8"smile-😀.txt"), "no CP932 form");
+    EXPECT_EQ(RunTool("'" + dir_.file("out.bin") + "' '" + dir_.file("src") + "'"), 1);
+    fs::remove(dir_.file(U8(u8"src/smile-😀.txt")));
+
+    EXPECT_EQ(RunTool("'" + dir_.file("out.bin") + "' '" + dir_.file("src") + "'"), 0);
+    // An empty folder makes a valid, empty pack.
+    fs::create_directories(dir_.file("empty"));
+    ASSERT_EQ(RunTool("'" + dir_.file("empty.bin") + "' '" + dir_.file("empty") + "'"), 0);
+    EXPECT_EQ(testsupport::ReadFile(dir_.file("empty.bin")), std::string("PACK\0\0\0\0", 8));
+}
+
+TEST(PackWriter, NameAreaAndRefusals) {
+    kestrapack::PackWriter writer;
+    std::string error;
+    const std::string longName = std::string(70, 'x') + "/y.bin";
+    EXPECT_TRUE(writer.Add("dir/" + std::string("\x83\x5C", 2) + ".bin", {1, 2, 3}));
+    EXPECT_TRUE(writer.Add(longName, {4}));
+    EXPECT_FALSE(writer.Add("DIR\\\x83\x5C.BIN", {5}, &error));  // equal once normalised
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(writer.Add("", {6}));
+    EXPECT_FALSE(writer.Add(std::string(300, 'n'), {7}));
+    // 62 bytes of ASCII then a two-byte character: the character does not fit the
+    // 63 usable bytes and is left out whole.
+    EXPECT_TRUE(writer.Add(std::string(62, 'k') + "\x95\x5C", {8}));
+    std::vector<uint8_t> pack;
+    ASSERT_TRUE(writer.Build(false, &pack));
+    uint32_t count = 0;
+    ASSERT_TRUE(KestraFile::ParsePackHeader(pack.data(), pack.size(), &count));
+    ASSERT_EQ(count, 3u);
+    bool sawShort = false, sawCut = false;
+    for (uint32_t i = 0; i < count; ++i) {
+        const auto e = KestraFile::ReadPackEntry(pack.data() + 8, i);
+        const std::string stored(reinterpret_cast<const char*>(e.name), strnlen(reinterpret_cast<const char*>(e.name), 64));
+        EXPECT_LT(stored.size(), 64u);
+        if (stored == "dir\\\x83\x5C.bin") sawShort = true;
+        if (stored == std::string(62, 'k')) sawCut = true;
+        if (pack[e.offset] == 8) EXPECT_EQ(e.crc, kestrapack::PackNameCrc(std::string(62, 'k') + "\x95\x5C"));
+        if (pack[e.offset] == 1) EXPECT_EQ(e.crc, KestraFile::Crc32("DIR\\\x83\x5C.BIN"));
+        if (pack[e.offset] == 4) EXPECT_EQ(e.crc, kestrapack::PackNameCrc(longName));
+    }
+    EXPECT_TRUE(sawShort);
+    EXPECT_TRUE(sawCut);
+    EXPECT_EQ(kestrapack::NormalizePackName("a/\x83\x61/b"), "A\\\x83\x61\\B");
+}
+
+}  // namespace
