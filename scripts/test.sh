@@ -16,11 +16,16 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1:detec
 export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export XDG_RUNTIME_DIR=$(mktemp -d)
-trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
-
+ctest_log=$(mktemp)
+trap 'rm -rf "$XDG_RUNTIME_DIR" "$ctest_log"' EXIT
+status=0
 xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
-  ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 600
+  ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 600 | tee "$ctest_log" || status=1
 
 if [ -x scripts/fuzz.sh ]; then
-  scripts/fuzz.sh
+  scripts/fuzz.sh || status=1
 fi
+
+# The test runner's own summary closes the output.
+grep -E '^[0-9]+% tests passed' "$ctest_log" | tail -n 1
+exit $status

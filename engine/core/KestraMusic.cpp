@@ -42,7 +42,10 @@ void SetMaxMusic(uint32_t count) { g_maxMusic = count; }
 
 bool Initialize() {
     CCriticalSectionLock lock(MusicLock());
-    if (g_slots) return true;
+    if (g_loader) return true;
+    // A start that failed kept its empty table for the finish: a new start begins afresh.
+    if (g_slots) Kestra::MemoryFree(g_slots);
+    g_slots = nullptr;
     Kestra::LogHeadline("KestraMusicクラスの初期化");
     Kestra::LogBold("ミュージック用メモリ確保");
     Kestra::LogNewLine();
@@ -120,6 +123,7 @@ void ReleaseSlot(uint32_t slot) {
     s = MusicSlot{};
 }
 
-bool IsStarted() { return g_slots != nullptr; }
+// Without a loader the module is off: no slot can be filled.
+bool IsStarted() { return g_loader != nullptr; }
 
 }  // namespace KestraMusic

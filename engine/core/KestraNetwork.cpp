@@ -99,6 +99,9 @@ KestraNetworkConnection* Find(SOCKET s) {
 // Sends nothing more, drains what is left to read, then closes the socket.
 void ShutDownSocket(SOCKET s) {
     if (s == INVALID_SOCKET) return;
+    // The drain takes what has arrived; it never waits for a peer that stays.
+    ULONG nonBlocking = 1;
+    ioctlsocket(s, FIONBIO, &nonBlocking);
     shutdown(s, SD_SEND);
     char discard[64];
     while (recv(s, discard, sizeof(discard), 0) > 0) {
@@ -128,6 +131,7 @@ namespace KestraNetwork {
 
 bool Initialize() {
     CCriticalSectionLock lock(NetworkLock());
+    if (g_started) return true;
     memset(g_errorText, 0, sizeof(g_errorText));
     g_connections = nullptr;
     g_count = 0;
@@ -145,8 +149,20 @@ void Finalize() {
     g_started = false;
 }
 
+bool IsStarted() { return g_started; }
+
+bool SetListenSocket(SOCKET s) {
+    CCriticalSectionLock lock(NetworkLock());
+    if (!g_started || s == INVALID_SOCKET) return false;
+    if (WSAAsyncSelect(s, Kestra::GetWindowHandle(), WM_USER + 1, FD_ACCEPT) == SOCKET_ERROR) return false;
+    if (g_listen != INVALID_SOCKET && g_listen != s) ShutDownSocket(g_listen);
+    g_listen = s;
+    return true;
+}
+
 void CloseAll() {
     CCriticalSectionLock lock(NetworkLock());
+    if (!g_started) return;
     while (g_connections) {
         KestraNetworkConnection* c = g_connections;
         g_connections = c->next;
@@ -160,6 +176,7 @@ void CloseAll() {
 
 void OnSocketEvent(HWND window, WPARAM socket, LPARAM lParam) {
     CCriticalSectionLock lock(NetworkLock());
+    if (!g_started) return;
     const int32_t error = WSAGETSELECTERROR(lParam);
     if (error) GetErrorText(error, g_errorText);
     const SOCKET s = static_cast<SOCKET>(socket);
@@ -199,7 +216,7 @@ void OnSocketEvent(HWND window, WPARAM socket, LPARAM lParam) {
 
 bool Accept() {
     CCriticalSectionLock lock(NetworkLock());
-    if (g_listen == INVALID_SOCKET) return false;
+    if (!g_started || g_listen == INVALID_SOCKET) return false;
     SOCKADDR_IN peer{};
     int length = sizeof(peer);
     const SOCKET s = accept(g_listen, reinterpret_cast<SOCKADDR*>(&peer), &length);
@@ -221,8 +238,23 @@ bool Accept() {
 
 bool Send(const void* data, uint32_t length, SOCKET s) {
     CCriticalSectionLock lock(NetworkLock());
+    if (!g_started || (!data && length)) return false;
     KestraNetworkConnection* c = Find(s);
     const char* bytes = static_cast<const char*>(data);
+    if (c && c->pending && c->pendingOffset < c->pendingLength) {
+        // Bytes still wait for FD_WRITE: these go after them, never ahead.
+        const uint32_t waiting = c->pendingLength - c->pendingOffset;
+        if (length > UINT32_MAX - waiting) return false;
+        char* joined = static_cast<char*>(Kestra::MemoryAlloc(waiting + length));
+        if (!joined) return false;
+        memcpy(joined, c->pending + c->pendingOffset, waiting);
+        if (length) memcpy(joined + waiting, bytes, length);
+        Kestra::MemoryFree(c->pending);
+        c->pending = joined;
+        c->pendingOffset = 0;
+        c->pendingLength = waiting + length;
+        return true;
+    }
     uint32_t sent = 0;
     while (sent < length) {
         const uint32_t chunk = length - sent > 0x7FFFFFFFu ? 0x7FFFFFFFu : length - sent;
@@ -251,9 +283,11 @@ bool Send(const void* data, uint32_t length, SOCKET s) {
 
 void ResolveHost(KestraNetworkConnection* connection) {
     if (!connection) return;
-    const ULONG address = ntohl(connection->peer.sin_addr.s_addr);
-    snprintf(connection->host, sizeof(connection->host), "%u.%u.%u.%u", (address >> 24) & 0xFF,
-             (address >> 16) & 0xFF, (address >> 8) & 0xFF, address & 0xFF);
+    snprintf(connection->address, sizeof(connection->address), "%s", inet_ntoa(connection->peer.sin_addr));
+    const HOSTENT* host =
+        gethostbyaddr(reinterpret_cast<const char*>(&connection->peer.sin_addr.s_addr), 4, AF_INET);
+    snprintf(connection->host, sizeof(connection->host), "%s",
+             host && host->h_name && *host->h_name ? host->h_name : connection->address);
 }
 
 void GetErrorText(int32_t code, char* out) {
@@ -271,5 +305,7 @@ void GetErrorText(int32_t code, char* out) {
 const char* GetLastErrorText() { return g_errorText; }
 
 uint32_t GetConnectionCount() { return g_count; }
+
+const KestraNetworkConnection* GetConnections() { return g_connections; }
 
 }  // namespace KestraNetwork

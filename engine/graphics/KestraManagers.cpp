@@ -1,4 +1,4 @@
-// Start and finish of the managers and model, camera and animation modules.
+// Start and finish of the managers and model and animation modules.
 #include "engine/graphics/KestraManagers.h"
 
 #include "engine/core/Kestra.h"
@@ -24,26 +24,6 @@ struct ModuleState {
 
 }  // namespace
 
-namespace KestraSurface {
-namespace {
-ModuleState g_state{"KestraSurface", false};
-}  // namespace
-bool Initialize() { return g_state.Start(); }
-void Finalize() { g_state.Finish(); }
-bool IsStarted() { return g_state.started; }
-CSurface* CreateDepthStencil(int32_t, int32_t, uint32_t) { return nullptr; }
-void Release(CSurface*) {}
-}  // namespace KestraSurface
-
-namespace KestraTexture {
-namespace {
-ModuleState g_state{"KestraTexture", false};
-}  // namespace
-bool Initialize() { return g_state.Start(); }
-void Finalize() { g_state.Finish(); }
-bool IsStarted() { return g_state.started; }
-}  // namespace KestraTexture
-
 namespace KestraSheet {
 namespace {
 ModuleState g_state{"KestraSheet", false};
@@ -60,6 +40,8 @@ ModuleState g_state{"KestraSimple", false};
 bool Initialize() { return g_state.Start(); }
 void Finalize() { g_state.Finish(); }
 bool IsStarted() { return g_state.started; }
+void OnLostDevice() {}
+void OnResetDevice() {}
 namespace {
 bool g_table = false;
 }  // namespace
@@ -70,15 +52,6 @@ bool InitializeTable() {
 void FinalizeTable() { g_table = false; }
 }  // namespace KestraSimple
 
-namespace KestraFont {
-namespace {
-ModuleState g_state{"KestraFont", false};
-}  // namespace
-bool Initialize() { return g_state.Start(); }
-void Finalize() { g_state.Finish(); }
-bool IsStarted() { return g_state.started; }
-}  // namespace KestraFont
-
 namespace KestraPoint2D {
 namespace {
 ModuleState g_state{"KestraPoint2D", false};
@@ -86,6 +59,8 @@ ModuleState g_state{"KestraPoint2D", false};
 bool Initialize() { return g_state.Start(); }
 void Finalize() { g_state.Finish(); }
 bool IsStarted() { return g_state.started; }
+void OnLostDevice() {}
+void OnResetDevice() {}
 void SetScaling(bool, float, float, float) {}
 void SetPerspective(bool, float, float, float) {}
 }  // namespace KestraPoint2D
@@ -97,6 +72,8 @@ ModuleState g_state{"KestraPoint3D", false};
 bool Initialize() { return g_state.Start(); }
 void Finalize() { g_state.Finish(); }
 bool IsStarted() { return g_state.started; }
+void OnLostDevice() {}
+void OnResetDevice() {}
 }  // namespace KestraPoint3D
 
 namespace KestraLine2D {
@@ -106,6 +83,8 @@ ModuleState g_state{"KestraLine2D", false};
 bool Initialize() { return g_state.Start(); }
 void Finalize() { g_state.Finish(); }
 bool IsStarted() { return g_state.started; }
+void OnLostDevice() {}
+void OnResetDevice() {}
 void SetScaling(bool, float, float, float) {}
 void SetPerspective(bool, float, float, float) {}
 }  // namespace KestraLine2D
@@ -117,18 +96,9 @@ ModuleState g_state{"KestraLine3D", false};
 bool Initialize() { return g_state.Start(); }
 void Finalize() { g_state.Finish(); }
 bool IsStarted() { return g_state.started; }
+void OnLostDevice() {}
+void OnResetDevice() {}
 }  // namespace KestraLine3D
-
-namespace KestraPrimitive2D {
-namespace {
-ModuleState g_state{"KestraPrimitive2D", false};
-}  // namespace
-bool Initialize() { return g_state.Start(); }
-void Finalize() { g_state.Finish(); }
-bool IsStarted() { return g_state.started; }
-void SetScaling(bool, float, float, float) {}
-void SetPerspective(bool, float, float, float) {}
-}  // namespace KestraPrimitive2D
 
 namespace KestraPrimitive3D {
 namespace {
@@ -137,18 +107,9 @@ ModuleState g_state{"KestraPrimitive3D", false};
 bool Initialize() { return g_state.Start(); }
 void Finalize() { g_state.Finish(); }
 bool IsStarted() { return g_state.started; }
+void OnLostDevice() {}
+void OnResetDevice() {}
 }  // namespace KestraPrimitive3D
-
-namespace KestraSprite2D {
-namespace {
-ModuleState g_state{"KestraSprite2D", false};
-}  // namespace
-bool Initialize() { return g_state.Start(); }
-void Finalize() { g_state.Finish(); }
-bool IsStarted() { return g_state.started; }
-void SetScaling(bool, float, float, float) {}
-void SetPerspective(bool, float, float, float) {}
-}  // namespace KestraSprite2D
 
 namespace KestraSprite3D {
 namespace {
@@ -157,16 +118,9 @@ ModuleState g_state{"KestraSprite3D", false};
 bool Initialize() { return g_state.Start(); }
 void Finalize() { g_state.Finish(); }
 bool IsStarted() { return g_state.started; }
+void OnLostDevice() {}
+void OnResetDevice() {}
 }  // namespace KestraSprite3D
-
-namespace KestraFontSprite2D {
-namespace {
-ModuleState g_state{"KestraFontSprite2D", false};
-}  // namespace
-bool Initialize() { return g_state.Start(); }
-void Finalize() { g_state.Finish(); }
-bool IsStarted() { return g_state.started; }
-}  // namespace KestraFontSprite2D
 
 namespace KestraFontSprite3D {
 namespace {
@@ -184,6 +138,8 @@ ModuleState g_state{"KestraModelEx", false};
 bool Initialize() { return g_state.Start(); }
 void Finalize() { g_state.Finish(); }
 bool IsStarted() { return g_state.started; }
+void OnLostDevice() {}
+void OnResetDevice() {}
 }  // namespace KestraModelEx
 
 namespace KestraModel {
@@ -194,21 +150,6 @@ bool Initialize() { return g_state.Start(); }
 void Finalize() { g_state.Finish(); }
 bool IsStarted() { return g_state.started; }
 }  // namespace KestraModel
-
-namespace KestraCamera {
-namespace {
-ModuleState g_state{"KestraCamera", false};
-}  // namespace
-bool Initialize() { return g_state.Start(); }
-void Finalize() { g_state.Finish(); }
-bool IsStarted() { return g_state.started; }
-int32_t Create() { return -1; }
-void Release(int32_t) {}
-void SetProjection(int32_t, float, float, float, float) {}
-void Reset(int32_t) {}
-void LookAt(int32_t, const CVector3*, const CVector3*, const CVector3*) {}
-void Update(int32_t) {}
-}  // namespace KestraCamera
 
 namespace KestraAnimation {
 namespace {
@@ -226,4 +167,6 @@ ModuleState g_state{"KestraShaderFx", false};
 bool Initialize() { return g_state.Start(); }
 void Finalize() { g_state.Finish(); }
 bool IsStarted() { return g_state.started; }
+void OnLostDevice() {}
+void OnResetDevice() {}
 }  // namespace KestraShaderFx

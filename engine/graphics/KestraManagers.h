@@ -1,27 +1,19 @@
-// The device-object managers and model, camera and animation modules as far as
-// the frame starts and finishes them. At present they own no objects: each start
-// and finish logs its headline, create functions answer none.
+// The device-object managers and model and animation modules whose classes are
+// still to come, as far as the frame starts, finishes and resets them: each start
+// and finish logs its headline. Surfaces, textures, 2-D primitives and sprites,
+// cameras and lights have their own modules, included here for the frame.
 #pragma once
 
 #include <cstdint>
 
-class CSurface;
-class CVector3;
-
-namespace KestraSurface {
-bool Initialize();
-void Finalize();
-bool IsStarted();
-// Null: no device surfaces exist yet.
-CSurface* CreateDepthStencil(int32_t width, int32_t height, uint32_t formatKind);
-void Release(CSurface* surface);
-}  // namespace KestraSurface
-
-namespace KestraTexture {
-bool Initialize();
-void Finalize();
-bool IsStarted();
-}  // namespace KestraTexture
+#include "engine/graphics/KestraCamera.h"
+#include "engine/graphics/KestraFont.h"
+#include "engine/graphics/KestraFontSprite2D.h"
+#include "engine/graphics/KestraLight.h"
+#include "engine/graphics/KestraPrimitive2D.h"
+#include "engine/graphics/KestraSprite2D.h"
+#include "engine/graphics/KestraSurface.h"
+#include "engine/graphics/KestraTexture.h"
 
 namespace KestraSheet {
 bool Initialize();
@@ -33,20 +25,20 @@ namespace KestraSimple {
 bool Initialize();
 void Finalize();
 bool IsStarted();
+// The device reset's hooks (nothing to release yet).
+void OnLostDevice();
+void OnResetDevice();
 bool InitializeTable();
 void FinalizeTable();
 }  // namespace KestraSimple
-
-namespace KestraFont {
-bool Initialize();
-void Finalize();
-bool IsStarted();
-}  // namespace KestraFont
 
 namespace KestraPoint2D {
 bool Initialize();
 void Finalize();
 bool IsStarted();
+// The device reset's hooks (nothing to release yet).
+void OnLostDevice();
+void OnResetDevice();
 void SetScaling(bool enable, float centerX, float centerY, float scale);
 void SetPerspective(bool enable, float centerX, float centerY, float strength);
 }  // namespace KestraPoint2D
@@ -55,12 +47,18 @@ namespace KestraPoint3D {
 bool Initialize();
 void Finalize();
 bool IsStarted();
+// The device reset's hooks (nothing to release yet).
+void OnLostDevice();
+void OnResetDevice();
 }  // namespace KestraPoint3D
 
 namespace KestraLine2D {
 bool Initialize();
 void Finalize();
 bool IsStarted();
+// The device reset's hooks (nothing to release yet).
+void OnLostDevice();
+void OnResetDevice();
 void SetScaling(bool enable, float centerX, float centerY, float scale);
 void SetPerspective(bool enable, float centerX, float centerY, float strength);
 }  // namespace KestraLine2D
@@ -69,41 +67,28 @@ namespace KestraLine3D {
 bool Initialize();
 void Finalize();
 bool IsStarted();
+// The device reset's hooks (nothing to release yet).
+void OnLostDevice();
+void OnResetDevice();
 }  // namespace KestraLine3D
-
-namespace KestraPrimitive2D {
-bool Initialize();
-void Finalize();
-bool IsStarted();
-void SetScaling(bool enable, float centerX, float centerY, float scale);
-void SetPerspective(bool enable, float centerX, float centerY, float strength);
-}  // namespace KestraPrimitive2D
 
 namespace KestraPrimitive3D {
 bool Initialize();
 void Finalize();
 bool IsStarted();
+// The device reset's hooks (nothing to release yet).
+void OnLostDevice();
+void OnResetDevice();
 }  // namespace KestraPrimitive3D
-
-namespace KestraSprite2D {
-bool Initialize();
-void Finalize();
-bool IsStarted();
-void SetScaling(bool enable, float centerX, float centerY, float scale);
-void SetPerspective(bool enable, float centerX, float centerY, float strength);
-}  // namespace KestraSprite2D
 
 namespace KestraSprite3D {
 bool Initialize();
 void Finalize();
 bool IsStarted();
+// The device reset's hooks (nothing to release yet).
+void OnLostDevice();
+void OnResetDevice();
 }  // namespace KestraSprite3D
-
-namespace KestraFontSprite2D {
-bool Initialize();
-void Finalize();
-bool IsStarted();
-}  // namespace KestraFontSprite2D
 
 namespace KestraFontSprite3D {
 bool Initialize();
@@ -115,6 +100,9 @@ namespace KestraModelEx {
 bool Initialize();
 void Finalize();
 bool IsStarted();
+// The device reset's hooks (nothing to release yet).
+void OnLostDevice();
+void OnResetDevice();
 }  // namespace KestraModelEx
 
 namespace KestraModel {
@@ -122,19 +110,6 @@ bool Initialize();
 void Finalize();
 bool IsStarted();
 }  // namespace KestraModel
-
-namespace KestraCamera {
-bool Initialize();
-void Finalize();
-bool IsStarted();
-// -1: no camera slots exist yet; every slot operation ignores -1.
-int32_t Create();
-void Release(int32_t camera);
-void SetProjection(int32_t camera, float fieldOfView, float nearZ, float farZ, float aspect);
-void Reset(int32_t camera);
-void LookAt(int32_t camera, const CVector3* eye, const CVector3* target, const CVector3* up);
-void Update(int32_t camera);
-}  // namespace KestraCamera
 
 namespace KestraAnimation {
 bool Initialize();
@@ -146,4 +121,7 @@ namespace KestraShaderFx {
 bool Initialize();
 void Finalize();
 bool IsStarted();
+// The device reset's hooks (nothing to release yet).
+void OnLostDevice();
+void OnResetDevice();
 }  // namespace KestraShaderFx

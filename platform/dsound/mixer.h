@@ -14,9 +14,9 @@ namespace platform::sound {
 
 constexpr int kOutputRate = 44100;
 constexpr int kOutputChannels = 2;
-// Device buffer in frames: about 23 ms, short enough for effects to feel
+// Device buffer in frames: about 12 ms, short enough for effects to feel
 // immediate and long enough not to crackle on a loaded machine.
-constexpr int kDeviceFrames = 1024;
+constexpr int kDeviceFrames = 512;
 
 // Amplitude of a volume in hundredths of a decibel; DSBVOLUME_MIN is silence.
 float VolumeToGain(LONG volume);

@@ -140,7 +140,11 @@ HMODULE LoadLibraryA(LPCSTR fileName) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    if (FaultHit(std::string("LoadLibraryA:") + fileName)) {
+    // A fault may name the module as given or by its file name alone
+    // ("LoadLibraryA:Torvi.dll" also fails ".\\Torvi.dll").
+    const std::string given = fileName;
+    if (FaultHit("LoadLibraryA:" + given) ||
+        (BaseName(given) != given && FaultHit("LoadLibraryA:" + BaseName(given)))) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }

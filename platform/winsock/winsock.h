@@ -25,6 +25,23 @@ typedef struct WSAData {
 #define SOCK_DGRAM 2
 #define IPPROTO_TCP 6
 #define INADDR_ANY ((ULONG)0x00000000)
+#define INADDR_LOOPBACK ((ULONG)0x7F000001)
+#define INADDR_NONE ((ULONG)0xFFFFFFFF)
+#define SOMAXCONN 0x7FFFFFFF
+
+// Socket options (setsockopt).
+#define SOL_SOCKET 0xFFFF
+#define SO_REUSEADDR 0x0004
+#define SO_SNDBUF 0x1001
+#define SO_RCVBUF 0x1002
+#define TCP_NODELAY 0x0001
+
+// recv and send flags.
+#define MSG_OOB 0x1
+#define MSG_PEEK 0x2
+
+// ioctlsocket: FIONBIO switches non-blocking mode on (argument non-zero) or off.
+#define FIONBIO ((LONG)0x8004667EL)
 
 typedef struct in_addr_ws {
     ULONG s_addr;  // network byte order
@@ -39,6 +56,14 @@ typedef struct sockaddr_in_ws {
     IN_ADDR sin_addr;
     char sin_zero[8];
 } SOCKADDR_IN;
+
+typedef struct hostent_ws {
+    char* h_name;
+    char** h_aliases;
+    SHORT h_addrtype;
+    SHORT h_length;
+    char** h_addr_list;
+} HOSTENT;
 
 // Shutdown directions.
 #define SD_RECEIVE 0
@@ -130,10 +155,36 @@ int closesocket(SOCKET s);
 int shutdown(SOCKET s, int how);
 int recv(SOCKET s, char* buffer, int length, int flags);
 int send(SOCKET s, const char* buffer, int length, int flags);
+// The accepted socket takes the listening socket's blocking mode and its
+// WSAAsyncSelect registration, as on Windows.
 SOCKET accept(SOCKET s, SOCKADDR* address, int* addressLength);
-// Window notification of socket events is not offered here: it answers
-// SOCKET_ERROR with WSAEOPNOTSUPP.
+int bind(SOCKET s, const SOCKADDR* address, int addressLength);
+int listen(SOCKET s, int backlog);
+// A non-blocking socket answers WSAEWOULDBLOCK while the connection is made;
+// FD_CONNECT is not offered.
+int connect(SOCKET s, const SOCKADDR* address, int addressLength);
+int getsockname(SOCKET s, SOCKADDR* address, int* addressLength);
+int getpeername(SOCKET s, SOCKADDR* address, int* addressLength);
+// SO_REUSEADDR, SO_SNDBUF, SO_RCVBUF (SOL_SOCKET) and TCP_NODELAY (IPPROTO_TCP).
+int setsockopt(SOCKET s, int level, int name, const char* value, int length);
+int ioctlsocket(SOCKET s, LONG command, ULONG* argument);
+
+// Socket events as window messages: wParam the socket, lParam
+// WSAMAKESELECTREPLY(event, error). FD_READ, FD_WRITE, FD_ACCEPT and FD_CLOSE are
+// posted by a watcher thread with Windows' re-enabling rules: FD_READ again after
+// a recv, FD_ACCEPT after an accept, FD_WRITE first when the socket can send and
+// then after a send failed with WSAEWOULDBLOCK, FD_CLOSE once, after the data
+// still waiting has been read. The socket becomes non-blocking; events 0 cancels.
 int WSAAsyncSelect(SOCKET s, HWND window, UINT message, LONG events);
+
+// Dotted text of an address; INADDR_NONE for text that is not one.
+ULONG inet_addr(const char* text);
+// Dotted text in a buffer of the calling thread, valid until its next call.
+char* inet_ntoa(IN_ADDR address);
+// The host name of an AF_INET address (4 bytes in network order), from the
+// system's resolver; null (WSAHOST_NOT_FOUND) when it has none. The record
+// belongs to the calling thread until its next call.
+HOSTENT* gethostbyaddr(const char* address, int length, int type);
 
 USHORT htons(USHORT value);
 USHORT ntohs(USHORT value);

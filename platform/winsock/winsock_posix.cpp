@@ -2,12 +2,17 @@
 #include "platform/winsock/winsock_posix.h"
 
 #include <arpa/inet.h>
-#include <cerrno>
+#include <fcntl.h>
+#include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
+#include <cerrno>
+#include <cstdio>
+
+namespace wsposix {
 
 int ToWsa(int e) {
     switch (e) {
@@ -48,6 +53,12 @@ int ToWsa(int e) {
         default: return 10022;
     }
 }
+
+}  // namespace wsposix
+
+namespace {
+
+using wsposix::ToWsa;
 
 int Fail(int* error) {
     if (error) *error = ToWsa(errno);
@@ -106,6 +117,93 @@ int Accept(int fd, uint32_t* host, uint16_t* port, int* error) {
     if (host) *host = address.sin_addr.s_addr;
     if (port) *port = address.sin_port;
     return client;
+}
+
+}  // namespace wsposix
+
+namespace wsposix {
+
+namespace {
+sockaddr_in Address(uint32_t host, uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = host;
+    address.sin_port = port;
+    return address;
+}
+}  // namespace
+
+int Bind(int fd, uint32_t host, uint16_t port, int* error) {
+    const sockaddr_in address = Address(host, port);
+    return ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) < 0 ? Fail(error) : 0;
+}
+
+int Listen(int fd, int backlog, int* error) {
+    if (backlog > SOMAXCONN) backlog = SOMAXCONN;
+    return ::listen(fd, backlog) < 0 ? Fail(error) : 0;
+}
+
+int Connect(int fd, uint32_t host, uint16_t port, int* error) {
+    const sockaddr_in address = Address(host, port);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0) return 0;
+    // A non-blocking connection under way is "would block" on Windows.
+    if (errno == EINPROGRESS) {
+        if (error) *error = 10035;
+        return -1;
+    }
+    return Fail(error);
+}
+
+int Name(int fd, bool peer, uint32_t* host, uint16_t* port, int* error) {
+    sockaddr_in address{};
+    socklen_t length = sizeof(address);
+    const int result = peer ? ::getpeername(fd, reinterpret_cast<sockaddr*>(&address), &length)
+                            : ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    if (result < 0) return Fail(error);
+    if (host) *host = address.sin_addr.s_addr;
+    if (port) *port = address.sin_port;
+    return 0;
+}
+
+int SetOption(int fd, int level, int name, int value, int* error) {
+    int sysLevel = -1, sysName = -1;
+    if (level == 0xFFFF) {
+        sysLevel = SOL_SOCKET;
+        if (name == 0x0004) sysName = SO_REUSEADDR;
+        if (name == 0x1001) sysName = SO_SNDBUF;
+        if (name == 0x1002) sysName = SO_RCVBUF;
+    } else if (level == 6) {
+        sysLevel = IPPROTO_TCP;
+        if (name == 0x0001) sysName = TCP_NODELAY;
+    }
+    if (sysName < 0) {
+        if (error) *error = 10042;  // WSAENOPROTOOPT
+        return -1;
+    }
+    return ::setsockopt(fd, sysLevel, sysName, &value, sizeof(value)) < 0 ? Fail(error) : 0;
+}
+
+int SetNonBlocking(int fd, bool on, int* error) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0) return Fail(error);
+    const int wanted = on ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK);
+    return ::fcntl(fd, F_SETFL, wanted) < 0 ? Fail(error) : 0;
+}
+
+bool NonBlocking(int fd) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    return flags >= 0 && (flags & O_NONBLOCK) != 0;
+}
+
+bool HostName(uint32_t host, char* out, size_t size) {
+    const sockaddr_in address = Address(host, 0);
+    return ::getnameinfo(reinterpret_cast<const sockaddr*>(&address), sizeof(address), out,
+                         static_cast<socklen_t>(size), nullptr, 0, NI_NAMEREQD) == 0;
+}
+
+void Dotted(uint32_t host, char* out, size_t size) {
+    const unsigned char* b = reinterpret_cast<const unsigned char*>(&host);
+    std::snprintf(out, size, "%u.%u.%u.%u", b[0], b[1], b[2], b[3]);
 }
 
 }  // namespace wsposix

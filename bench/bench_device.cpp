@@ -1,0 +1,114 @@
+// The device module on the GL backend (run under a display, e.g. xvfb-run):
+// - 100,000 redundant Kestra3D::SetRenderState calls: the cache answers them, so the
+//   device and the GL backend see none (counters device_calls and gl_state_changes);
+//   the time per iteration is the cost of one cached call;
+// - one frame of only a clear and a present: its CPU time.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <string>
+
+#include "engine/core/Kestra.h"
+#include "engine/graphics/Kestra3D.h"
+#include "platform/d3d9/d3d9test.h"
+#include "platform/win32/testing.h"
+#include "platform/win32/win32.h"
+
+namespace {
+
+bool StartDevice() {
+    static const bool ok = [] {
+        const std::filesystem::path folder =
+            std::filesystem::temp_directory_path() / ("quenrith-bench-device-" + std::to_string(std::time(nullptr)));
+        std::filesystem::create_directories(folder);
+        platform::SetProgramFolderOverride(folder.string());
+        platform::SetMessageBoxRecording(true);
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.lpszClassName = "QuenrithBenchDevice";
+        if (!RegisterClassA(&wc)) return false;
+        HWND window = CreateWindowExA(0, "QuenrithBenchDevice", "bench_device", WS_POPUP, 0, 0, 640, 480, nullptr,
+                                      nullptr, nullptr, nullptr);
+        if (!window) return false;
+        ShowWindow(window, SW_SHOW);
+        Kestra::SetScreenInfo(640, 480, true);
+        return Kestra3D::Initialize() && Kestra3D::Start(window, true);
+    }();
+    return ok;
+}
+
+void BM_RedundantSetRenderState(benchmark::State& state) {
+    if (!StartDevice()) {
+        state.SkipWithError("no device: run under a display");
+        return;
+    }
+    Kestra3D::SetRenderState(D3DRS_ZENABLE, 1);
+    Kestra3D::SetBlendingType(1);
+    const uint64_t deviceBefore = d3d9test::CallCount("SetRenderState");
+    const uint64_t glBefore = d3d9test::GLStateChanges();
+    uint32_t state2 = D3DRS_ZENABLE;
+    for (auto _ : state) {
+        Kestra3D::SetRenderState(state2, 1);
+        benchmark::DoNotOptimize(state2);
+    }
+    // A frame after the calls: whatever they changed would reach GL here.
+    Kestra3D::Clear(D3DCLEAR_TARGET, 0xFF5A5A78, 1.0f, 0, nullptr);
+    state.counters["device_calls"] = double(d3d9test::CallCount("SetRenderState") - deviceBefore);
+    state.counters["gl_state_changes"] = double(d3d9test::GLStateChanges() - glBefore);
+}
+BENCHMARK(BM_RedundantSetRenderState)->Iterations(100000);
+
+void BM_RedundantBlendingPreset(benchmark::State& state) {
+    if (!StartDevice()) {
+        state.SkipWithError("no device: run under a display");
+        return;
+    }
+    Kestra3D::SetBlendingType(2);
+    const uint64_t deviceBefore = d3d9test::CallCount("SetRenderState");
+    for (auto _ : state) Kestra3D::SetBlendingType(2);
+    state.counters["device_calls"] = double(d3d9test::CallCount("SetRenderState") - deviceBefore);
+}
+BENCHMARK(BM_RedundantBlendingPreset)->Iterations(100000);
+
+void BM_FrameClearAndPresent(benchmark::State& state) {
+    if (!StartDevice()) {
+        state.SkipWithError("no device: run under a display");
+        return;
+    }
+    for (auto _ : state) {
+        Kestra3D::Clear(D3DCLEAR_TARGET, 0xFF5A5A78, 1.0f, 0, nullptr);
+        Kestra3D::Present(nullptr);
+    }
+}
+BENCHMARK(BM_FrameClearAndPresent)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The two halves of that frame.
+void BM_ClearOnly(benchmark::State& state) {
+    if (!StartDevice()) {
+        state.SkipWithError("no device: run under a display");
+        return;
+    }
+    for (auto _ : state) Kestra3D::Clear(D3DCLEAR_TARGET, 0xFF5A5A78, 1.0f, 0, nullptr);
+}
+BENCHMARK(BM_ClearOnly)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+void BM_PresentOnly(benchmark::State& state) {
+    if (!StartDevice()) {
+        state.SkipWithError("no device: run under a display");
+        return;
+    }
+    for (auto _ : state) Kestra3D::Present(nullptr);
+}
+BENCHMARK(BM_PresentOnly)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    Kestra3D::Finalize();
+    return 0;
+}

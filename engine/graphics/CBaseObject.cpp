@@ -1,0 +1,125 @@
+#include "engine/graphics/CBaseObject.h"
+
+#include <cstring>
+
+#include "engine/core/KestraLog.h"
+
+CBaseObject::CBaseObject() = default;
+
+CBaseObject::~CBaseObject() {
+    if (parent_) {
+        CBaseObject* parent = parent_;
+        --parent->childCount_;
+        if (parent->child_ == this) {
+            parent->child_ = sibling_;
+        } else {
+            for (CBaseObject* c = parent->child_; c; c = c->sibling_) {
+                if (c->sibling_ == this) {
+                    c->sibling_ = sibling_;
+                    break;
+                }
+            }
+        }
+        parent_ = nullptr;
+        sibling_ = nullptr;
+    }
+    CBaseObject* child = child_;
+    child_ = nullptr;
+    childCount_ = 0;
+    while (child) {
+        CBaseObject* next = child->sibling_;
+        child->parent_ = nullptr;
+        child->sibling_ = nullptr;
+        child->Release();
+        child = next;
+    }
+}
+
+int32_t CBaseObject::Release() {
+    if (refCount_ <= 0) {
+        // Already on its way out: a second destruction would free it twice.
+        Kestra::LogRed("CBaseObject::Release : 参照カウントが既に 0 [ %s ]", name_);
+        Kestra::LogNewLine();
+        return 0;
+    }
+    const int32_t count = --refCount_;
+    if (count == 0) delete this;
+    return count;
+}
+
+void CBaseObject::AddChild(CBaseObject* child) {
+    if (!child || child == this) return;
+    if (child->parent_) {
+        // Moving to a new parent: leave the old chain intact.
+        CBaseObject* old = child->parent_;
+        --old->childCount_;
+        if (old->child_ == child) {
+            old->child_ = child->sibling_;
+        } else {
+            for (CBaseObject* c = old->child_; c; c = c->sibling_) {
+                if (c->sibling_ == child) {
+                    c->sibling_ = child->sibling_;
+                    break;
+                }
+            }
+        }
+    }
+    child->parent_ = this;
+    child->sibling_ = nullptr;
+    if (!child_) {
+        child_ = child;
+    } else {
+        CBaseObject* last = child_;
+        while (last->sibling_) last = last->sibling_;
+        last->sibling_ = child;
+    }
+    ++childCount_;
+}
+
+void CBaseObject::SetName(const char* text) {
+    std::memset(name_, 0, sizeof(name_));
+    if (!text) return;
+    std::strncpy(name_, text, sizeof(name_) - 1);
+}
+
+CObjectList::~CObjectList() { Clear(); }
+
+void CObjectList::Add(CBaseObject* object) {
+    if (!object || object->list_) return;
+    object->list_ = this;
+    object->prev_ = tail_;
+    object->next_ = nullptr;
+    if (tail_)
+        tail_->next_ = object;
+    else
+        head_ = object;
+    tail_ = object;
+    ++count_;
+}
+
+void CObjectList::Remove(CBaseObject* object) {
+    if (!object || object->list_ != this) return;
+    if (object->prev_)
+        object->prev_->next_ = object->next_;
+    else
+        head_ = object->next_;
+    if (object->next_)
+        object->next_->prev_ = object->prev_;
+    else
+        tail_ = object->prev_;
+    object->prev_ = object->next_ = nullptr;
+    object->list_ = nullptr;
+    --count_;
+}
+
+void CObjectList::Clear() {
+    CBaseObject* object = head_;
+    while (object) {
+        CBaseObject* next = object->next_;
+        object->prev_ = object->next_ = nullptr;
+        object->list_ = nullptr;
+        object = next;
+    }
+    head_ = tail_ = nullptr;
+    count_ = 0;
+}

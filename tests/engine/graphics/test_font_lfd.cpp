@@ -1,0 +1,223 @@
+// LFD font files: the character index their maps are kept under, the reader's
+// checks, and malformed files loaded through the font-sprite module (refused, or
+// drawing nothing), on the null backend with the draw calls recorded.
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "engine/graphics/KestraLfd.h"
+#include "tests/engine/graphics/font_test_env.h"
+
+using namespace fonttest;
+
+namespace {
+
+TEST(FontCharIndex, RangeBoundariesAndTheirOverlaps) {
+    struct Case {
+        uint16_t code;
+        uint16_t index;
+    };
+    const Case cases[] = {
+        {0x00, 0},      {0x41, 0x41},   {0xFF, 255},     {0x8140, 255},   {0x8141, 256},  {0x9FFF, 8126},
+        {0xA000, 0xFFFF}, {0xC081, 0xFFFF}, {0xE040, 8126}, {0xEEFF, 11901}, {0xEF00, 0xEF00 - 0xCA23},
+        {0xF8A0, 0xF8A0 - 0xCA23},      {0xFC4E, 12843}, {0xFC4F, 0xFFFF}, {0xFFFF, 0xFFFF}, {0x0100, 0xFFFF},
+    };
+    for (const Case& c : cases) EXPECT_EQ(KestraLfd::GetCharIndex(c.code), c.index) << std::hex << c.code;
+    // Codes 0xEF00..0xF8A0 get indices that the third range also hands out.
+    EXPECT_EQ(KestraLfd::GetCharIndex(0xEF00), KestraLfd::GetCharIndex(0xEF00 - 0xCA23 + 0xC082));
+}
+
+TEST(FontLfdFormat, ReaderChecksEveryPartAgainstTheBytesItHas) {
+    const std::string good = LfdBytes(16, 2, 64, 64, {{'A', 0}, {'B', 1}}, {"a", "b"},
+                                      {{0, 1, 9, 0, 0, 0, 9, 18}, {1, 0, 9, 0, 9, 0, 18, 18}});
+    KestraLfd::View view{};
+    const auto* bytes = reinterpret_cast<const uint8_t*>(good.data());
+    ASSERT_TRUE(KestraLfd::Parse(bytes, good.size(), &view));
+    EXPECT_EQ(view.header.fontSize, 16);
+    EXPECT_EQ(view.header.sheetCount, 2);
+    EXPECT_EQ(view.header.glyphCount, 2);
+    EXPECT_EQ(KestraLfd::ReadMapEntry(view, 'B'), 1);
+    EXPECT_EQ(KestraLfd::ReadSheetName(view, 1), "b");
+    const KestraLfd::GlyphRecord r = KestraLfd::ReadRecord(view.records + 12);
+    EXPECT_EQ(r.sheet, 1);
+    EXPECT_EQ(r.x1, 9);
+    EXPECT_EQ(r.x2, 18);
+    EXPECT_EQ(r.y2, 18);
+
+    // One byte short of the records, the header alone, nothing.
+    EXPECT_FALSE(KestraLfd::Parse(bytes, good.size() - 1, nullptr));
+    EXPECT_FALSE(KestraLfd::Parse(bytes, 100, nullptr));
+    EXPECT_FALSE(KestraLfd::Parse(bytes, 3, nullptr));
+    EXPECT_FALSE(KestraLfd::Parse(nullptr, 0, nullptr));
+    // Magic: letter case is ignored, the text must end after "LFD".
+    for (const char* magic : {"lfd", "LfD"})
+        EXPECT_TRUE(KestraLfd::Parse(
+            reinterpret_cast<const uint8_t*>(LfdBytes(16, 0, 8, 8, {}, {}, {}, magic).data()), 25700, nullptr));
+    std::string wrong = LfdBytes(16, 0, 8, 8, {}, {}, {}, "LFE");
+    EXPECT_FALSE(KestraLfd::Parse(reinterpret_cast<const uint8_t*>(wrong.data()), wrong.size(), nullptr));
+    wrong = LfdBytes(16, 0, 8, 8, {}, {}, {}, "LFDX");
+    EXPECT_FALSE(KestraLfd::Parse(reinterpret_cast<const uint8_t*>(wrong.data()), wrong.size(), nullptr));
+    // 33 sheets, and a font size of 0.
+    std::vector<std::string> names(33, "s");
+    std::string many = LfdBytes(16, 33, 8, 8, {}, names, {});
+    EXPECT_FALSE(KestraLfd::Parse(reinterpret_cast<const uint8_t*>(many.data()), many.size(), nullptr));
+    std::string zero = LfdBytes(0, 0, 8, 8, {}, {}, {});
+    EXPECT_FALSE(KestraLfd::Parse(reinterpret_cast<const uint8_t*>(zero.data()), zero.size(), nullptr));
+    // A name filling all 32 bytes keeps all of them and nothing after.
+    std::string full = LfdBytes(16, 2, 8, 8, {}, {std::string(32, 'n'), "m"}, {});
+    ASSERT_TRUE(KestraLfd::Parse(reinterpret_cast<const uint8_t*>(full.data()), full.size(), &view));
+    EXPECT_EQ(KestraLfd::ReadSheetName(view, 0), std::string(32, 'n'));
+    EXPECT_EQ(KestraLfd::ReadSheetName(view, 5), "");
+}
+
+TEST(FontLfdFormat, GlyphsPointingOutsideTheFileAreMissing) {
+    uint16_t map[KestraLfd::kMapSize];
+    std::fill(std::begin(map), std::end(map), KestraLfd::kNoGlyph);
+    map['A'] = 0;
+    map['B'] = 1;  // a record with a sheet past the count
+    map['C'] = 2;  // past the glyph count
+    map[255] = 0;  // 0xFF and 0x8140 share it
+    const KestraLfd::GlyphRecord records[2] = {{0, 0, 4, 0, 0, 0, 4, 4}, {1, 0, 4, 0, 0, 0, 4, 4}};
+    EXPECT_EQ(KestraLfd::FindGlyph(map, records, 2, 1, 'A'), &records[0]);
+    EXPECT_EQ(KestraLfd::FindGlyph(map, records, 2, 1, 'B'), nullptr);
+    EXPECT_EQ(KestraLfd::FindGlyph(map, records, 2, 2, 'B'), &records[1]);
+    EXPECT_EQ(KestraLfd::FindGlyph(map, records, 2, 2, 'C'), nullptr);
+    EXPECT_EQ(KestraLfd::FindGlyph(map, records, 2, 1, 'D'), nullptr);
+    EXPECT_EQ(KestraLfd::FindGlyph(map, records, 2, 1, 0x8140), &records[0]);
+    EXPECT_EQ(KestraLfd::FindGlyph(map, records, 2, 1, 0xFF), &records[0]);
+    EXPECT_EQ(KestraLfd::FindGlyph(map, records, 2, 1, 0xFC4F), nullptr);
+}
+
+TEST(FontLfdFormat, WriterOutputIsTheLayoutTheReaderExpects) {
+    uint16_t map[KestraLfd::kMapSize];
+    std::fill(std::begin(map), std::end(map), KestraLfd::kNoGlyph);
+    map[KestraLfd::GetCharIndex(0x889F)] = 1;
+    map['A'] = 0;
+    const KestraLfd::GlyphRecord records[2] = {{0, 1, 10, 2, 0, 0, 10, 18}, {1, 0xFF, 18, 0, 10, 0, 28, 18}};
+    std::vector<uint8_t> out;
+    KestraLfd::Header h{16, 2, 64, 32, 2};
+    ASSERT_TRUE(KestraLfd::Write(h, map, {"x_00", std::string(32, 'y')}, records, &out));
+    const std::string expected = LfdBytes(16, 2, 64, 32, {{'A', 0}, {KestraLfd::GetCharIndex(0x889F), 1}},
+                                          {"x_00", std::string(32, 'y')},
+                                          {{0, 1, 10, 2, 0, 0, 10, 18}, {1, 0xFF, 18, 0, 10, 0, 28, 18}});
+    EXPECT_EQ(std::string(out.begin(), out.end()), expected);
+    // What the format cannot hold is refused rather than written wrong.
+    EXPECT_FALSE(KestraLfd::Write(h, map, {"x_00", std::string(33, 'y')}, records, &out));
+    EXPECT_FALSE(KestraLfd::Write(h, map, {"only one"}, records, &out));
+    KestraLfd::Header fewer = h;
+    fewer.glyphCount = 1;  // the map still names glyph 1
+    EXPECT_FALSE(KestraLfd::Write(fewer, map, {"x_00", "y"}, records, &out));
+    KestraLfd::Header oneSheet{16, 1, 64, 32, 2};  // record 1 is on sheet 1
+    EXPECT_FALSE(KestraLfd::Write(oneSheet, map, {"x_00"}, records, &out));
+}
+
+// ---- Malformed files through the module
+
+class FontLfdLoad : public FontTest {
+protected:
+    void SetUp() override {
+        FontTest::SetUp();
+        StartFonts(d3d9test::Backend::Null);
+        // One 16 x 16 sheet, all white.
+        Put("sheet.tga", TgaBytes(16, 16, std::vector<uint32_t>(256, 0xFFFFFFFF)));
+    }
+    CFontSprite2D* Load(const std::string& bytes) {
+        Put("bad.lfd", bytes);
+        return KestraFontSprite2D::CreateFromFile("bad.lfd", ".tga", 1, 64, 0, 14);
+    }
+    // Quads queued by drawing text, counted from the recorded draw calls.
+    uint32_t QuadsDrawn(CFontSprite2D* fs, const std::string& text) {
+        d3d9test::ClearRecords();
+        d3d9test::SetRecording(true);
+        KestraFontSprite2D::Begin(fs, 0);
+        KestraFontSprite2D::DrawString(fs, text.c_str(), 0, 0, 0.5f, 0xFFFFFFFF);
+        KestraFontSprite2D::End(fs);
+        Kestra3D::BeginScene();
+        KestraFontSprite2D::Render(fs);
+        Kestra3D::EndScene();
+        d3d9test::SetRecording(false);
+        uint32_t triangles = 0;
+        for (const d3d9test::DrawCall& call : d3d9test::DrawCalls()) triangles += call.primitiveCount;
+        return triangles / 2;
+    }
+};
+
+TEST_F(FontLfdLoad, TruncatedTooManySheetsAndWrongMagicAreRefused) {
+    const std::string good = LfdBytes(16, 1, 16, 16, {{'A', 0}}, {"sheet"}, {{0, 0, 8, 0, 0, 0, 8, 16}});
+    EXPECT_EQ(Load(good.substr(0, 100)), nullptr);
+    EXPECT_EQ(Load(good.substr(0, good.size() - 1)), nullptr);
+    EXPECT_EQ(Load(""), nullptr);
+    EXPECT_EQ(Load(LfdBytes(16, 33, 16, 16, {}, std::vector<std::string>(33, "sheet"), {})), nullptr);
+    EXPECT_EQ(Load(LfdBytes(16, 1, 16, 16, {}, {"sheet"}, {}, "LFE")), nullptr);
+    EXPECT_EQ(Load(LfdBytes(0, 1, 16, 16, {}, {"sheet"}, {})), nullptr);
+    EXPECT_EQ(KestraFontSprite2D::CreateFromFile("missing.lfd", ".tga", 1, 64, 0, 14), nullptr);
+    EXPECT_EQ(Count("CFontSprite2D::Create"), 7);
+    EXPECT_GE(Count("Failed!"), 14);  // the object's and the manager's
+    CFontSprite2D* fs = Load(good);
+    ASSERT_NE(fs, nullptr);
+    EXPECT_EQ(QuadsDrawn(fs, "AAA"), 3u);
+    KestraFontSprite2D::Release(fs);
+}
+
+TEST_F(FontLfdLoad, MapEntriesAndSheetNumbersOutOfRangeDrawNothing) {
+    // 'A' fine; 'B' maps to glyph 2 of 2; 'C' lies on sheet 1 of 1; 'D' on the no-glyph sheet 255.
+    CFontSprite2D* fs = Load(LfdBytes(16, 1, 16, 16, {{'A', 0}, {'B', 2}, {'C', 1}, {'D', 1}}, {"sheet"},
+                                      {{0, 0, 8, 0, 0, 0, 8, 16}, {1, 0, 8, 0, 0, 0, 8, 16}}));
+    ASSERT_NE(fs, nullptr);
+    EXPECT_EQ(QuadsDrawn(fs, "ABCD"), 1u);
+    uint32_t left = 9, width = 9, right = 9;
+    EXPECT_TRUE(KestraFontSprite2D::GetCharMetrics(fs, "A", &left, &width, &right));
+    EXPECT_EQ(width, 8u);
+    EXPECT_FALSE(KestraFontSprite2D::GetCharMetrics(fs, "B", &left, &width, &right));
+    EXPECT_FALSE(KestraFontSprite2D::GetCharMetrics(fs, "C", nullptr, nullptr, nullptr));
+    // Missing glyphs advance a full cell each; the pen ends where the rules say.
+    CFontSprite2D::Point end{};
+    fs->GetStringEnd(&end, "ABCD", 0, 0);
+    EXPECT_EQ(end.x, 8 + 16 * 3);
+    EXPECT_EQ(fs->DrawChar("B", std::array<float, 4>{0, 0, 8, 8}.data(), 0.5f, 0xFFFFFFFF), 0u);
+    KestraFontSprite2D::Release(fs);
+}
+
+TEST_F(FontLfdLoad, AMissingSheetImageLeavesItsGlyphsBlank) {
+    CFontSprite2D* fs = Load(LfdBytes(16, 2, 16, 16, {{'A', 0}, {'B', 1}}, {"nosuch", "sheet"},
+                                      {{0, 0, 8, 0, 0, 0, 8, 16}, {1, 0, 8, 0, 0, 0, 8, 16}}));
+    ASSERT_NE(fs, nullptr);
+    EXPECT_EQ(fs->GetSheet(0), nullptr);
+    EXPECT_NE(fs->GetSheet(1), nullptr);
+    EXPECT_EQ(QuadsDrawn(fs, "ABAB"), 2u);
+    // The blank glyph still takes its place on the grid.
+    CFontSprite2D::Point end{};
+    EXPECT_EQ(fs->GetStringEnd(&end, "AB", 0, 0)->x, 16);
+    // Sheets from no source at all: an atlas without images.
+    Put("plain.lfd", LfdBytes(16, 1, 16, 16, {{'A', 0}}, {"sheet"}, {{0, 0, 8, 0, 0, 0, 8, 16}}));
+    CFontSprite2D* none = KestraFontSprite2D::CreateFromFile("plain.lfd", nullptr, 1, 64, 0, 14);
+    ASSERT_NE(none, nullptr);
+    EXPECT_EQ(none->GetSheet(0), nullptr);
+    EXPECT_EQ(QuadsDrawn(none, "AAA"), 0u);
+    KestraFontSprite2D::Release(none);
+    KestraFontSprite2D::Release(fs);
+}
+
+TEST_F(FontLfdLoad, TheThirdArgumentIsIgnoredAndNullObjectsAreHarmless) {
+    Put("f.lfd", LfdBytes(16, 1, 16, 16, {{'A', 0}}, {"sheet"}, {{0, 2, 8, 1, 0, 0, 8, 16}}));
+    CFontSprite2D* one = KestraFontSprite2D::CreateFromFile("f.lfd", ".tga", 1, 64, 0, 14);
+    CFontSprite2D* five = KestraFontSprite2D::CreateFromFile("f.lfd", ".tga", 5, 64, 0, 14);
+    ASSERT_NE(one, nullptr);
+    ASSERT_NE(five, nullptr);
+    EXPECT_EQ(one->GetSheetCount(), five->GetSheetCount());
+    EXPECT_EQ(QuadsDrawn(one, "A"), QuadsDrawn(five, "A"));
+    uint32_t size = 0;
+    EXPECT_EQ(one->GetSize(&size), 16u);
+    EXPECT_EQ(size, 16u);
+    KestraFontSprite2D::Begin(nullptr, 0);
+    KestraFontSprite2D::DrawString(nullptr, "A", 0, 0, 0, 0);
+    KestraFontSprite2D::End(nullptr);
+    KestraFontSprite2D::Render(nullptr);
+    EXPECT_FALSE(KestraFontSprite2D::GetCharMetrics(nullptr, "A", nullptr, nullptr, nullptr));
+    KestraFontSprite2D::Release(nullptr);
+    KestraFontSprite2D::Release(five);
+    KestraFontSprite2D::Release(one);
+    EXPECT_EQ(Count(Sjis(u8"CFontSprite2D Destruct")), 2);
+}
+
+}  // namespace

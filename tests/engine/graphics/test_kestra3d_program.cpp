@@ -1,0 +1,212 @@
+// The real program under its own X server: the device's log lines, the clear
+// colour on screen (an X screenshot of the window), and Alt+Enter to full screen
+// and back, twice, with no error box and the frame rate kept.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <regex>
+#include <thread>
+
+#include "tests/engine/core/private_display.h"
+#include "tests/support/test_support.h"
+
+extern char** environ;
+
+namespace {
+
+std::string Sjis(const char8_t* text) { return testsupport::Utf8ToCp932(reinterpret_cast<const char*>(text)); }
+
+std::string Shell(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[512];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof(buffer), pipe)) > 0) out.append(buffer, n);
+        pclose(pipe);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    return out;
+}
+
+class Program {
+public:
+    Program(const std::string& folder, const std::string& display) : folder_(folder), display_(display) {
+        std::filesystem::create_directories(folder + "/run");
+        std::vector<std::string> env;
+        for (char** e = environ; *e; ++e) {
+            const std::string entry = *e;
+            if (entry.rfind("KESTRA_", 0) == 0 || entry.rfind("XDG_RUNTIME_DIR=", 0) == 0 ||
+                entry.rfind("DISPLAY=", 0) == 0)
+                continue;
+            env.push_back(entry);
+        }
+        env.push_back("KESTRA_PROGRAM_DIR=" + folder);
+        env.push_back("KESTRA_MSGBOX_RECORD=" + folder + "/boxes.txt");
+        env.push_back("XDG_RUNTIME_DIR=" + folder + "/run");
+        env.push_back("DISPLAY=" + display);
+        std::vector<char*> envp;
+        for (std::string& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        std::string exe = testsupport::BinaryDir() + "/quenrith";
+        char* argv[] = {exe.data(), nullptr};
+        if (posix_spawn(&pid_, exe.c_str(), nullptr, nullptr, argv, envp.data()) != 0) pid_ = -1;
+    }
+    ~Program() {
+        if (pid_ > 0 && !exited_) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+
+    std::string X(const std::string& command) { return Shell("DISPLAY=" + display_ + " " + command + " 2>/dev/null"); }
+
+    std::string FindWindow() {
+        for (int i = 0; i < 600 && !Exited(); ++i) {
+            const std::string id =
+                X("xdotool search --all --pid " + std::to_string(pid_) + " --name '^Quenrith ver1\\.12' | head -n 1");
+            if (!id.empty()) return id;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return std::string();
+    }
+
+    bool Exited() {
+        if (exited_) return true;
+        int status = 0;
+        if (pid_ > 0 && waitpid(pid_, &status, WNOHANG) == pid_) {
+            exited_ = true;
+            status_ = status;
+        }
+        return exited_;
+    }
+
+    int WaitExit() {
+        for (int i = 0; i < 600 && !Exited(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (!exited_) return -1;
+        return WIFEXITED(status_) ? WEXITSTATUS(status_) : 128 + WTERMSIG(status_);
+    }
+
+    std::string Log() const { return testsupport::ReadFile(folder_ + "/system_log.html"); }
+    std::string Boxes() const {
+        return testsupport::FileExists(folder_ + "/boxes.txt") ? testsupport::ReadFile(folder_ + "/boxes.txt") : "";
+    }
+
+private:
+    std::string folder_;
+    std::string display_;
+    pid_t pid_ = -1;
+    bool exited_ = false;
+    int status_ = 0;
+};
+
+struct Rgb {
+    int r = -1, g = -1, b = -1;
+};
+
+// One pixel of the window as the X server holds it (an X screenshot of it).
+Rgb WindowPixel(Program& program, const std::string& window, int x, int y) {
+    const std::string text = program.X("import -window " + window + " -crop 1x1+" + std::to_string(x) + "+" +
+                                       std::to_string(y) + " -depth 8 txt:-");
+    std::smatch m;
+    Rgb rgb;
+    static const std::regex pixel(R"(\((\d+),(\d+),(\d+)\))");
+    if (std::regex_search(text, m, pixel)) {
+        rgb.r = std::stoi(m[1]);
+        rgb.g = std::stoi(m[2]);
+        rgb.b = std::stoi(m[3]);
+    }
+    return rgb;
+}
+
+// Waits until the window shows the colour (the first frames may still be on their way).
+Rgb WaitForPixel(Program& program, const std::string& window, int x, int y, Rgb want) {
+    Rgb got;
+    for (int i = 0; i < 100; ++i) {
+        got = WindowPixel(program, window, x, y);
+        if (got.r == want.r && got.g == want.g && got.b == want.b) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return got;
+}
+
+// The caption's frame rate once it reads at least `least`, or the last one read.
+int WaitForFrameRate(Program& program, const std::string& window, int least) {
+    static const std::regex stats(R"(^Quenrith ver1\.12 FPS\[(\d+)\] PPS\[\d+\] PPF\[\d+\] PPF3D\[\d+\]$)");
+    int fps = -1;
+    for (int i = 0; i < 100; ++i) {
+        const std::string caption = program.X("xdotool getwindowname " + window);
+        std::smatch m;
+        if (std::regex_match(caption, m, stats)) {
+            fps = std::stoi(m[1]);
+            if (fps >= least) break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return fps;
+}
+
+TEST(Kestra3DProgram, LogsTheSurveyShowsTheClearColourAndSwitchesFullScreenTwice) {
+    testdisplay::PrivateDisplay display;
+    ASSERT_FALSE(display.name().empty());
+    testsupport::TempDir dir;
+    Program program(dir.path(), display.name());
+    const std::string window = program.FindWindow();
+    ASSERT_FALSE(window.empty()) << "no window";
+
+    const Rgb clear{0x5A, 0x5A, 0x78};
+    Rgb pixel = WaitForPixel(program, window, 320, 240, clear);
+    EXPECT_EQ(pixel.r, 0x5A);
+    EXPECT_EQ(pixel.g, 0x5A);
+    EXPECT_EQ(pixel.b, 0x78);
+    pixel = WindowPixel(program, window, 0, 0);
+    EXPECT_EQ(pixel.b, 0x78);
+    pixel = WindowPixel(program, window, 639, 479);
+    EXPECT_EQ(pixel.b, 0x78);
+
+    program.X("xdotool windowfocus --sync " + window);
+    for (int round = 0; round < 2; ++round) {
+        program.X("xdotool key --clearmodifiers alt+Return");
+        // Full screen draws into the 16-bit back buffer: the clear colour quantised to R5G6B5.
+        pixel = WaitForPixel(program, window, 320, 240, Rgb{90, 89, 123});
+        EXPECT_EQ(pixel.r, 90) << "round " << round;
+        EXPECT_EQ(pixel.g, 89) << "round " << round;
+        EXPECT_EQ(pixel.b, 123) << "round " << round;
+        program.X("xdotool key --clearmodifiers alt+Return");
+        pixel = WaitForPixel(program, window, 320, 240, clear);
+        EXPECT_EQ(pixel.r, 0x5A) << "round " << round;
+        EXPECT_EQ(pixel.b, 0x78) << "round " << round;
+    }
+    EXPECT_NE(program.X("xdotool getwindowgeometry " + window).find("Geometry: 640x480"), std::string::npos);
+    EXPECT_GE(WaitForFrameRate(program, window, 58), 58);
+    EXPECT_EQ(program.Boxes(), "");
+
+    program.X("xdotool windowfocus --sync " + window);
+    program.X("xdotool key --clearmodifiers alt+F4");
+    ASSERT_EQ(program.WaitExit(), 0);
+    EXPECT_EQ(program.Boxes(), "");
+
+    const std::string log = program.Log();
+    for (const char8_t* line :
+         {u8"<B><FONT color=\"BLUE\">アダプター情報</FONT></B>", u8"　　　Name [ Kestra OpenGL 3.3 adapter ]",
+          u8"<B><FONT color=\"BLUE\">現在の画面情報</FONT></B>", u8"　　　Width [ 1280 ]",
+          u8"<B>　BackBuffer Format [ X8R8G8B8 ]</B>", u8"<B>　BackBuffer Format [ R5G6B5 ]</B>",
+          u8"　　　[ 640 x 480 ] [ 60Hz ]", u8"　　　16BitColor [ R5G6B5 ]", u8"　　　32BitColor [ X8R8G8B8 ]",
+          u8"使用可能なテクスチャフォーマットを列挙", u8"　　　[ A8R8G8B8 ]", u8"　　　[ D16_LOCKABLE ]",
+          u8"<B><FONT color=\"BLUE\">デバイス能力の取得</FONT></B>", u8"　　　[ ○ ] ハードウェアＴｎＬ",
+          u8"　　　[ × ] ピュアデバイス", u8"<B>　ステンシル能力</B>",
+          u8"　　　Direct3Dデバイスを [ D3DDEVTYPE_HAL ] [ D3DCREATE_MIXED_VERTEXPROCESSING ] で生成",
+          u8"Direct3Dデバイスを解放", u8"DLLを解放"})
+        EXPECT_NE(log.find(Sjis(line)), std::string::npos) << reinterpret_cast<const char*>(line);
+    // The order of the survey's sections.
+    EXPECT_LT(log.find(Sjis(u8"アダプター情報")), log.find(Sjis(u8"使用可能な画面モードを列挙")));
+    EXPECT_LT(log.find(Sjis(u8"使用可能な深度バッファフォーマットを列挙")), log.find(Sjis(u8"デバイス能力の取得")));
+    EXPECT_LT(log.find(Sjis(u8"Kestra3Dクラスの起動")), log.find(Sjis(u8"で生成")));
+}
+
+}  // namespace
