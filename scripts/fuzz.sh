@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 build=${QUENRITH_FUZZ_BUILD:-build-fuzz}
 seconds=${QUENRITH_FUZZ_SECONDS:-30}
-targets=(fuzz_lzss fuzz_pack fuzz_lag)
+targets=(fuzz_lzss fuzz_pack fuzz_lag fuzz_lfd)
 
 mkdir -p "$build"
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -18,7 +18,7 @@ cmake --build "$build" --target "${targets[@]}" kestra-pack -j"$(nproc)"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 artifacts="$root/$build/artifacts"
-mkdir -p "$artifacts" "$work/lzss" "$work/pack" "$work/lag" "$work/src/img" "$work/src/SE"
+mkdir -p "$artifacts" "$work/lzss" "$work/pack" "$work/lag" "$work/lfd" "$work/src/img" "$work/src/SE"
 
 # Seeds: the format's hand vectors, and packs made by the pack tool.
 printf 'LZSS\x03\x00\x00\x00\x07abc' > "$work/lzss/abc"
@@ -39,6 +39,14 @@ printf "${lag}b${z15}\x02\x00\x00\x00\x02\x00\x00\x00\x04\x00\x00\x00\x09\x00\x0
   > "$work/lag/coded"
 printf "${lag}c${z15}\x01\x00\x00\x00\x01\x00\x00\x00\x03\x00\x00\x00\x10\x00\x00\x00\x00\x00\x80\x3f\x00\x00\x00\x3f\x00\x00\x00\x00\x00\x00\x80\x3f" \
   > "$work/lag/float"
+# LFD fonts: an empty font (header and map only), and one with a sheet and a glyph.
+head -c 25700 /dev/zero | tr '\0' '\377' > "$work/lfd/map"
+printf 'LFD\x00\x10\x00\x10\x00\x10\x00\x00\x00' | dd of="$work/lfd/map" conv=notrunc status=none
+cp "$work/lfd/map" "$work/lfd/glyph"
+printf 'LFD\x00\x10\x01\x10\x00\x10\x00\x01\x00' | dd of="$work/lfd/glyph" conv=notrunc status=none
+printf '\x00\x00' | dd of="$work/lfd/glyph" bs=1 seek=$((12 + 2 * 0x41)) conv=notrunc status=none
+printf 'sheet\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00' >> "$work/lfd/glyph"
+printf '\x00\x01\x08\x00\x00\x00\x00\x00\x08\x00\x12\x00' >> "$work/lfd/glyph"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -242,11 +242,10 @@ bool CPrimitive2D::AddTriangles(const Vertex2D* vertices, uint32_t count) {
             if (storedCount_ + 3 > capacity_) return false;
             uint8_t* dst = vertexStore_ + size_t(storedCount_) * vertexSize_;
             for (int i = 0; i < 3; ++i, dst += vertexSize_) {
-                std::memcpy(dst, &in[i], vertexSize_);
-                float xyzw[4];
-                std::memcpy(xyzw, dst, sizeof(xyzw));
+                float xyzw[4] = {in[i].x, in[i].y, in[i].z, in[i].rhw};
                 TransformVertex(xyzw);
                 std::memcpy(dst, xyzw, sizeof(xyzw));
+                std::memcpy(dst + sizeof(xyzw), &in[i].color, vertexSize_ - sizeof(xyzw));
             }
             storedCount_ += 3;
             storedBytes_ += 3 * vertexSize_;

@@ -54,8 +54,16 @@ void RunGame(int, char**) {
     Kestra3D::SetRenderState(kRenderStateZWriteEnable, 1);
     Kestra3D::SetRenderState(kRenderStateCullMode, kCullCounterClockwise);
 
+    const CVector3 eye(0.0f, 0.0f, -50.0f);
+    const CVector3 target(0.0f, 0.0f, 0.0f);
     while (Kestra::WaitForMessage(false)) {
         Kestra3D::Clear(kClearTargetAndDepth, kClearColor, 1.0f, 0, nullptr);
+
+        KestraCamera::Reset(CameraHandle);
+        KestraCamera::LookAt(CameraHandle, &eye, &target, nullptr);
+        KestraCamera::Update(CameraHandle);
+        Kestra3D::SetCamera(CameraHandle);
+
         Kestra3D::Present(nullptr);
     }
 

@@ -216,8 +216,8 @@ TEST_F(FontGdi, DrawCharWritesGdisBitmapAtTheBaseline) {
 }
 
 TEST_F(FontGdi, EmptyAndOversizeGlyphsAreSkipped) {
-    // At size 2 the work buffer holds 16 bytes: a kanji's bitmap does not fit.
-    CFont* tiny = MakeFont(2);
+    // At size 1 the work buffer holds 4 bytes: a kanji's bitmap does not fit.
+    CFont* tiny = MakeFont(1);
     ASSERT_NE(tiny, nullptr);
     CTexture* sheet = KestraTexture::Create(32, 32, 14);
     ASSERT_NE(sheet, nullptr);
@@ -227,10 +227,12 @@ TEST_F(FontGdi, EmptyAndOversizeGlyphsAreSkipped) {
     const uint16_t kanji = CodeOf(Sjis(u8"鬱"));
     GLYPHMETRICS gm{};
     std::vector<uint8_t> big(4096);
-    const GdiGlyph reference = Gdi(tiny, kanji, GGO_GRAY8_BITMAP);
-    ASSERT_GT(reference.bits.size(), tiny->GetWorkSize()) << "the glyph must be larger than the buffer";
+    ASSERT_GT(Gdi(tiny, kanji, GGO_BITMAP).bits.size(), tiny->GetWorkSize()) << "the glyph must not fit the buffer";
+    ASSERT_GT(Gdi(tiny, kanji, GGO_GRAY8_BITMAP).bits.size(), tiny->GetWorkSize());
     EXPECT_EQ(tiny->GetGlyphBitmap(nullptr, kanji, &gm, big.data(), 1), 0u);  // no context: nothing
     tiny->DrawCharSmooth(0, 0, 0xFFFFFFFF, kanji);
+    tiny->DrawChar(4, 4, 0xFFFFFFFF, kanji);
+    EXPECT_EQ(tiny->DrawText(8, 8, 0xFFFFFFFF, Sjis(u8"鬱鬱").c_str()), 2);
     tiny->DrawChar(0, 0, 0xFFFFFFFF, ' ');
     tiny->DrawChar(0, 0, 0xFFFFFFFF, 0x8140);
     tiny->DrawChar(0, 0, 0xFFFFFFFF, 0xFFFF);  // no character at all
@@ -362,7 +364,7 @@ protected:
 };
 
 TEST_F(FontAtlas, GlyphPixelsStayInsideTheirRecords) {
-    const std::string list = Sjis(u8"あいうAgjÅ|開発字【】ｱｶﾞ　");
+    const std::string list = Sjis(u8"あいうAgj‰|開発字【】ｱｶﾞ　");
     for (bool smooth : {true, false}) {
         CFontSprite2D* fs = Build(list, 16, smooth);
         ASSERT_NE(fs, nullptr);
@@ -471,8 +473,11 @@ TEST_F(FontAtlas, ACellEndingExactlyAtTheSheetEdgeGoesToTheNextRow) {
 }
 
 TEST_F(FontAtlas, AnAtlasNeedingA32ndSheetFailsAndKeepsNothingAlive) {
-    // 32 x 32 sheets at size 14 hold two rows of about two kanji each.
+    // 32 x 32 sheets at size 14 hold two rows of about two kanji each. The
+    // device reads its limits when it starts.
+    FinishDevice();
     SetMaxTexture(32);
+    StartFonts(d3d9test::Backend::Null);
     CFont* font = MakeFont(14);
     ASSERT_NE(font, nullptr);
     std::string kanji;
@@ -485,11 +490,13 @@ TEST_F(FontAtlas, AnAtlasNeedingA32ndSheetFailsAndKeepsNothingAlive) {
     EXPECT_EQ(atlasOnly.GetSheetCount(), 31u);
     EXPECT_GT(atlasOnly.GetGlyphCount(), 31u);
     EXPECT_EQ(KestraFontSprite2D::Create(kanji.c_str(), 16, font, 0, 1), nullptr);
-    // A glyph wider than any sheet fails at once instead of filling sheets.
-    SetMaxTexture(8);
+    // A glyph taller than any sheet fails at once instead of filling sheets.
+    CFont* large = MakeFont(40);
+    ASSERT_NE(large, nullptr);
     CFontSprite2D narrow(nullptr);
-    EXPECT_FALSE(narrow.CreateAtlas("A", font, 1));
+    EXPECT_FALSE(narrow.CreateAtlas("A", large, 1));
     EXPECT_EQ(narrow.GetSheetCount(), 1u);
+    KestraFont::Release(large);
     KestraFont::Release(font);
 }
 

@@ -6,6 +6,8 @@
 
 #include "engine/core/Kestra.h"
 #include "engine/core/KestraSound.h"
+#include "engine/graphics/Kestra3D.h"
+#include "platform/d3d9/d3d9.h"
 #include "game/shell/GameMain.h"
 #include "platform/win32/testing.h"
 #include "platform/win32/win32.h"
@@ -104,6 +106,30 @@ TEST(RunGame, RunsPacedFramesWithCaptionStatisticsUntilTheWindowCloses) {
     EXPECT_NE(log.find(testsupport::Utf8ToCp932(U8(u8"アプリケーション開始"))), std::string::npos);
     EXPECT_NE(log.find(testsupport::Utf8ToCp932(U8(u8"KestraSurfaceクラスの解放"))), std::string::npos);
     EXPECT_EQ(log.substr(log.size() - 18), "</BODY>\r\n</HTML>\r\n");
+}
+
+// The view transform on the device when the window is asked to close.
+D3DMATRIX g_viewAtClose;
+bool g_viewSeen = false;
+void CaptureViewAtClose(UINT message, WPARAM, LPARAM) {
+    if (message != WM_CLOSE || !Kestra3D::GetDevice()) return;
+    g_viewSeen = SUCCEEDED(Kestra3D::GetDevice()->GetTransform(D3DTS_VIEW, &g_viewAtClose));
+}
+
+TEST(RunGame, PlacesTheCameraFiftyUnitsBeforeTheOriginEveryFrame) {
+    testsupport::TempDir dir;
+    EXPECT_EQ(InChild([&] {
+                  PrepareBoot(dir.path());
+                  platform::SetVirtualClockHook(CloseAfterOneAndAHalfSeconds, nullptr);
+                  Kestra::SetGameFunctions(ConfigureApplication, RunGame, CaptureViewAtClose);
+                  EXPECT_EQ(Kestra::Boot(GetModuleHandleA(nullptr), 0, nullptr), 0);
+                  ASSERT_TRUE(g_viewSeen);
+                  // Looking down +z from (0, 0, -50) with +y up: identity axes, eye moved 50 back.
+                  const float expected[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 50, 1}};
+                  for (int r = 0; r < 4; ++r)
+                      for (int c = 0; c < 4; ++c) EXPECT_NEAR(g_viewAtClose.m[r][c], expected[r][c], 1e-5f) << r << c;
+              }),
+              0);
 }
 
 TEST(RunGame, ReturnsAtOnceWhenTheEngineCannotStart) {

@@ -1,0 +1,166 @@
+// The font builder end to end: a 24-pixel font of the full character list,
+// loaded the way the game loads "font.lfd", drawn on the GL backend and compared
+// glyph by glyph with FreeType's own rendering of the same face.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "engine/core/KestraShiftJis.h"
+#include "engine/graphics/Kestra3D.h"
+#include "engine/graphics/KestraLfd.h"
+#include "tests/engine/graphics/font_test_env.h"
+
+using namespace fonttest;
+
+namespace {
+
+int RunTool(const std::string& arguments) {
+    const std::string command =
+        "cd '" + testsupport::BinaryDir() + "' && ./kestra-font " + arguments + " > /dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// FreeType's coverage of one character, in fully covered pixels.
+double FreeTypeInk(const std::string& file, int ppem, uint32_t unicode) {
+    FT_Library library = nullptr;
+    FT_Face face = nullptr;
+    double ink = -1;
+    if (FT_Init_FreeType(&library) != 0) return ink;
+    if (FT_New_Face(library, file.c_str(), 0, &face) == 0 && FT_Set_Pixel_Sizes(face, 0, ppem) == 0 &&
+        FT_Load_Char(face, unicode, FT_LOAD_NO_BITMAP) == 0 &&
+        FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) == 0) {
+        const FT_Bitmap& bm = face->glyph->bitmap;
+        long sum = 0;
+        for (unsigned y = 0; y < bm.rows; ++y)
+            for (unsigned x = 0; x < bm.width; ++x) sum += bm.buffer[y * bm.pitch + x];
+        ink = sum / 255.0;
+    }
+    if (face) FT_Done_Face(face);
+    FT_Done_FreeType(library);
+    return ink;
+}
+
+class FontTool : public FontTest {};
+
+TEST_F(FontTool, ListOptionsAndBadArgumentsAreChecked) {
+    const std::string out = dir_.file("small.lfd");
+    EXPECT_EQ(RunTool("--size 16 --lists ascii,kana '" + out + "'"), 0);
+    const std::string bytes = testsupport::ReadFile(out);
+    KestraLfd::View view{};
+    ASSERT_TRUE(KestraLfd::Parse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &view));
+    EXPECT_EQ(view.header.glyphCount, 95 + 63);
+    EXPECT_EQ(KestraLfd::ReadSheetName(view, 0), "small_00");
+    EXPECT_TRUE(testsupport::FileExists(dir_.file("small_00.tga")));
+    // An extra list in UTF-8, a sheet name prefix with a folder.
+    testsupport::WriteFile(dir_.file("extra.txt"), "\xE9\xAC\xB1\n\xE2\x91\xA0");  // 鬱 and ①
+    EXPECT_EQ(RunTool("--lists none --extra '" + dir_.file("extra.txt") + "' --name data/x '" +
+                      dir_.file("extra.lfd") + "'"),
+              0);
+    const std::string extra = testsupport::ReadFile(dir_.file("extra.lfd"));
+    ASSERT_TRUE(KestraLfd::Parse(reinterpret_cast<const uint8_t*>(extra.data()), extra.size(), &view));
+    EXPECT_EQ(view.header.glyphCount, 2);
+    EXPECT_EQ(KestraLfd::ReadSheetName(view, 0), "data/x_00");
+    EXPECT_EQ(RunTool("--size 0 '" + out + "'"), 2);
+    EXPECT_EQ(RunTool("--sheet-size 1000 '" + out + "'"), 2);
+    EXPECT_EQ(RunTool("--lists greek '" + out + "'"), 2);
+    EXPECT_EQ(RunTool(""), 2);
+    EXPECT_EQ(RunTool("--extra '" + dir_.file("missing.txt") + "' '" + out + "'"), 1);
+    EXPECT_EQ(RunTool("--name " + std::string(40, 'n') + " '" + out + "'"), 1);
+}
+
+TEST_F(FontTool, FullListAt24PixelsDrawsLikeFreeType) {
+    ASSERT_EQ(RunTool("--size 24 '" + dir_.file("font.lfd") + "'"), 0);
+    const std::string bytes = testsupport::ReadFile(dir_.file("font.lfd"));
+    KestraLfd::View view{};
+    ASSERT_TRUE(KestraLfd::Parse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &view));
+    EXPECT_EQ(view.header.fontSize, 24);
+    EXPECT_EQ(view.header.glyphCount, 95 + 63 + 524 + 2965);
+    ASSERT_GE(view.header.sheetCount, 1);
+
+    StartFonts(d3d9test::Backend::GL);
+    ASSERT_FALSE(HasFatalFailure());
+    CFontSprite2D* font = KestraFontSprite2D::CreateFromFile("font.lfd", ".tga", 1, 1024, 0, 14);
+    ASSERT_NE(font, nullptr);
+    ASSERT_EQ(font->GetSheetCount(), view.header.sheetCount);
+    // Every glyph's ink lies inside its record on the sheets the tool wrote.
+    for (uint32_t s = 0; s < font->GetSheetCount(); ++s) {
+        uint32_t w = 0, h = 0;
+        const std::vector<uint32_t> px = SheetPixels(font->GetSheet(s), &w, &h);
+        ASSERT_EQ(w, view.header.sheetWidth);
+        std::vector<bool> inside(px.size(), false);
+        for (uint32_t g = 0; g < font->GetGlyphCount(); ++g) {
+            const KestraLfd::GlyphRecord& r = font->GetRecords()[g];
+            if (r.sheet != s) continue;
+            ASSERT_LE(r.x2, w);
+            ASSERT_LE(r.y2, h);
+            for (uint32_t y = r.y1; y < r.y2; ++y)
+                for (uint32_t x = r.x1; x < r.x2; ++x) inside[size_t(y) * w + x] = true;
+        }
+        size_t outside = 0;
+        for (size_t i = 0; i < px.size(); ++i) outside += (px[i] >> 24) && !inside[i];
+        EXPECT_EQ(outside, 0u) << "sheet " << s;
+    }
+
+    const std::u32string unicode = U"アプリケーション開始";
+    const std::string text = Sjis(u8"アプリケーション開始");
+    KestraFontSprite2D::Begin(font, 0);
+    KestraFontSprite2D::DrawString(font, text.c_str(), 20, 100, 0.5f, 0xFFFFFFFF);
+    KestraFontSprite2D::End(font);
+    Kestra3D::Clear(D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0, nullptr);
+    ASSERT_TRUE(Kestra3D::BeginScene());
+    Kestra3D::SetDepthTestEnable(false);
+    Kestra3D::SetFilterEnable(false);
+    Kestra3D::SetAlphaTestEnable(true);
+    Kestra3D::SetBlendingType(1);
+    KestraFontSprite2D::Render(font);
+    Kestra3D::EndScene();
+    const d3d9test::Image frame = d3d9test::ReadRenderTarget(Device());
+
+    // The face and em size the tool's font resolved to.
+    CFont* gdi = KestraFont::Create(Face().c_str(), 24, 0, 0);
+    ASSERT_NE(gdi, nullptr);
+    gdi->BeginDraw(0);
+    const int ppem = gdi->GetMetrics().tmHeight - gdi->GetMetrics().tmInternalLeading;
+    gdi->EndDraw();
+    const std::string file = platform::gdi::FontFileOf(gdi->GetHandle());
+    KestraFont::Release(gdi);
+
+    std::vector<bool> cell(size_t(frame.width) * frame.height, false);
+    int pen = 20;
+    size_t i = 0;
+    for (const char* p = text.c_str(); *p; ++i) {
+        uint16_t code = 0;
+        p += Kestra::GetChar(p, &code);
+        const KestraLfd::GlyphRecord* r = font->FindGlyph(code);
+        ASSERT_NE(r, nullptr) << i;
+        const int left = pen + r->left, width = r->x2 - r->x1, height = r->y2 - r->y1;
+        double ink = 0;
+        for (int y = 100; y < 100 + height; ++y)
+            for (int x = left; x < left + width; ++x) {
+                cell[size_t(y) * frame.width + x] = true;
+                // Ink of this glyph only: its black box starts one pixel into the cell.
+                if (x > left && x < left + width - 1) ink += (frame.at(x, y) >> 16 & 0xFF) / 255.0;
+            }
+        const double reference = FreeTypeInk(file, ppem, unicode[i]);
+        ASSERT_GT(reference, 5.0) << i;
+        EXPECT_NEAR(ink, reference, reference * 0.05 + 1.0) << "glyph " << i;
+        pen += 24;
+    }
+    ASSERT_EQ(i, unicode.size());
+    // Nothing was drawn outside the glyphs' cells.
+    for (uint32_t y = 0; y < frame.height; ++y)
+        for (uint32_t x = 0; x < frame.width; ++x)
+            if (frame.at(x, y) & 0xFFFFFF) {
+                ASSERT_TRUE(cell[size_t(y) * frame.width + x]) << x << "," << y;
+            }
+    KestraFontSprite2D::Release(font);
+}
+
+}  // namespace
