@@ -6,59 +6,42 @@
 #include "engine/core/KestraLog.h"
 #include "engine/graphics/CPrimitive2D.h"
 #include "engine/graphics/Kestra3D.h"
+#include "engine/graphics/KestraManagerModule.h"
 
 namespace KestraPrimitive2D {
 namespace {
 
-CCriticalSection& Lock() {
-    static CCriticalSection lock;
-    return lock;
+KestraManagerModule<CPrimitive2DManager>& Module() {
+    static KestraManagerModule<CPrimitive2DManager> module("KestraPrimitive2Dクラスの初期化", "KestraPrimitive2Dクラスの解放");
+    return module;
 }
-CPrimitive2DManager* g_manager = nullptr;
+CCriticalSection& Lock() { return Module().Lock(); }
 
 }  // namespace
 
-bool Initialize() {
-    Kestra::LogHeadline("KestraPrimitive2Dクラスの初期化");
-    CCriticalSectionLock hold(Lock());
-    if (g_manager) return true;
-    g_manager = new (std::nothrow) CPrimitive2DManager(Kestra3D::GetDevice());
-    return g_manager != nullptr;
-}
+bool Initialize() { return Module().Start(); }
 
-void Finalize() {
-    CCriticalSectionLock hold(Lock());
-    if (!g_manager) return;
-    Kestra::LogHeadline("KestraPrimitive2Dクラスの解放");
-    delete g_manager;
-    g_manager = nullptr;
-}
+void Finalize() { Module().Finish(); }
 
-bool IsStarted() { return g_manager != nullptr; }
+bool IsStarted() { return Module().IsStarted(); }
 
-CPrimitive2DManager* GetManager() { return g_manager; }
+CPrimitive2DManager* GetManager() { return Module().Get(); }
 
-void OnLostDevice() {
-    CCriticalSectionLock hold(Lock());
-    if (g_manager) g_manager->OnLostDevice();
-}
+void OnLostDevice() { Module().OnLostDevice(); }
 
-void OnResetDevice() {
-    CCriticalSectionLock hold(Lock());
-    if (g_manager) g_manager->OnResetDevice();
-}
+void OnResetDevice() { Module().OnResetDevice(); }
 
 void SetScaling(bool enable, float centerX, float centerY, float scale) {
-    if (g_manager) g_manager->SetScaling(enable, centerX, centerY, scale);
+    if (Module().Get()) Module().Get()->SetScaling(enable, centerX, centerY, scale);
 }
 
 void SetPerspective(bool enable, float centerX, float centerY, float strength) {
-    if (g_manager) g_manager->SetPerspective(enable, centerX, centerY, strength);
+    if (Module().Get()) Module().Get()->SetPerspective(enable, centerX, centerY, strength);
 }
 
 CPrimitive2D* Create(uint32_t capacity, uint32_t texCoordSets, bool sort) {
     CCriticalSectionLock hold(Lock());
-    return g_manager ? g_manager->Create(capacity, texCoordSets, sort) : nullptr;
+    return Module().Get() ? Module().Get()->Create(capacity, texCoordSets, sort) : nullptr;
 }
 
 void Release(CPrimitive2D* primitive) {

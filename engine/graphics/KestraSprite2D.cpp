@@ -6,51 +6,34 @@
 #include "engine/core/KestraLog.h"
 #include "engine/graphics/CSprite2D.h"
 #include "engine/graphics/Kestra3D.h"
+#include "engine/graphics/KestraManagerModule.h"
 
 namespace KestraSprite2D {
 namespace {
 
-CCriticalSection& Lock() {
-    static CCriticalSection lock;
-    return lock;
+KestraManagerModule<CSprite2DManager>& Module() {
+    static KestraManagerModule<CSprite2DManager> module("KestraSprite2Dクラスの初期化", "KestraSprite2Dクラスの解放");
+    return module;
 }
-CSprite2DManager* g_manager = nullptr;
+CCriticalSection& Lock() { return Module().Lock(); }
 
 }  // namespace
 
-bool Initialize() {
-    Kestra::LogHeadline("KestraSprite2Dクラスの初期化");
-    CCriticalSectionLock hold(Lock());
-    if (g_manager) return true;
-    g_manager = new (std::nothrow) CSprite2DManager(Kestra3D::GetDevice());
-    return g_manager != nullptr;
-}
+bool Initialize() { return Module().Start(); }
 
-void Finalize() {
-    CCriticalSectionLock hold(Lock());
-    if (!g_manager) return;
-    Kestra::LogHeadline("KestraSprite2Dクラスの解放");
-    delete g_manager;
-    g_manager = nullptr;
-}
+void Finalize() { Module().Finish(); }
 
-bool IsStarted() { return g_manager != nullptr; }
+bool IsStarted() { return Module().IsStarted(); }
 
-CSprite2DManager* GetManager() { return g_manager; }
+CSprite2DManager* GetManager() { return Module().Get(); }
 
-void OnLostDevice() {
-    CCriticalSectionLock hold(Lock());
-    if (g_manager) g_manager->OnLostDevice();
-}
+void OnLostDevice() { Module().OnLostDevice(); }
 
-void OnResetDevice() {
-    CCriticalSectionLock hold(Lock());
-    if (g_manager) g_manager->OnResetDevice();
-}
+void OnResetDevice() { Module().OnResetDevice(); }
 
 CSprite2D* Create(uint32_t capacity, uint32_t texCoordSets, bool sort) {
     CCriticalSectionLock hold(Lock());
-    return g_manager ? g_manager->Create(capacity, texCoordSets, sort) : nullptr;
+    return Module().Get() ? Module().Get()->Create(capacity, texCoordSets, sort) : nullptr;
 }
 
 void Release(CSprite2D* sprite) {
@@ -60,11 +43,11 @@ void Release(CSprite2D* sprite) {
 }
 
 void SetScaling(bool enable, float centerX, float centerY, float scale) {
-    if (g_manager) g_manager->SetScaling(enable, centerX, centerY, scale);
+    if (Module().Get()) Module().Get()->SetScaling(enable, centerX, centerY, scale);
 }
 
 void SetPerspective(bool enable, float centerX, float centerY, float strength) {
-    if (g_manager) g_manager->SetPerspective(enable, centerX, centerY, strength);
+    if (Module().Get()) Module().Get()->SetPerspective(enable, centerX, centerY, strength);
 }
 
 void SetTexture(CSprite2D* sprite, uint32_t stage, CTexture* texture) {

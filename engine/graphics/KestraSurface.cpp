@@ -6,66 +6,49 @@
 #include "engine/core/KestraLog.h"
 #include "engine/graphics/CSurface.h"
 #include "engine/graphics/Kestra3D.h"
+#include "engine/graphics/KestraManagerModule.h"
 
 namespace KestraSurface {
 namespace {
 
-CCriticalSection& Lock() {
-    static CCriticalSection lock;
-    return lock;
+KestraManagerModule<CSurfaceManager>& Module() {
+    static KestraManagerModule<CSurfaceManager> module("KestraSurfaceクラスの初期化", "KestraSurfaceクラスの解放");
+    return module;
 }
-CSurfaceManager* g_manager = nullptr;
+CCriticalSection& Lock() { return Module().Lock(); }
 
 }  // namespace
 
-bool Initialize() {
-    Kestra::LogHeadline("KestraSurfaceクラスの初期化");
-    CCriticalSectionLock hold(Lock());
-    if (g_manager) return true;
-    g_manager = new (std::nothrow) CSurfaceManager(Kestra3D::GetDevice());
-    return g_manager != nullptr;
-}
+bool Initialize() { return Module().Start(); }
 
-void Finalize() {
-    CCriticalSectionLock hold(Lock());
-    if (!g_manager) return;
-    Kestra::LogHeadline("KestraSurfaceクラスの解放");
-    delete g_manager;
-    g_manager = nullptr;
-}
+void Finalize() { Module().Finish(); }
 
-bool IsStarted() { return g_manager != nullptr; }
+bool IsStarted() { return Module().IsStarted(); }
 
-CSurfaceManager* GetManager() { return g_manager; }
+CSurfaceManager* GetManager() { return Module().Get(); }
 
-void OnLostDevice() {
-    CCriticalSectionLock hold(Lock());
-    if (g_manager) g_manager->OnLostDevice();
-}
+void OnLostDevice() { Module().OnLostDevice(); }
 
-void OnResetDevice() {
-    CCriticalSectionLock hold(Lock());
-    if (g_manager) g_manager->OnResetDevice();
-}
+void OnResetDevice() { Module().OnResetDevice(); }
 
 CSurface* CreateOffscreen(int32_t width, int32_t height, uint32_t formatKind) {
     CCriticalSectionLock hold(Lock());
-    return g_manager ? g_manager->CreateOffscreen(width, height, formatKind) : nullptr;
+    return Module().Get() ? Module().Get()->CreateOffscreen(width, height, formatKind) : nullptr;
 }
 
 CSurface* CreateFromFile(const char* file, uint32_t formatKind) {
     CCriticalSectionLock hold(Lock());
-    return g_manager ? g_manager->CreateFromFile(file, formatKind) : nullptr;
+    return Module().Get() ? Module().Get()->CreateFromFile(file, formatKind) : nullptr;
 }
 
 CSurface* CreateRenderTarget(int32_t width, int32_t height, uint32_t formatKind) {
     CCriticalSectionLock hold(Lock());
-    return g_manager ? g_manager->CreateRenderTarget(width, height, formatKind) : nullptr;
+    return Module().Get() ? Module().Get()->CreateRenderTarget(width, height, formatKind) : nullptr;
 }
 
 CSurface* CreateDepthStencil(int32_t width, int32_t height, uint32_t formatKind) {
     CCriticalSectionLock hold(Lock());
-    return g_manager ? g_manager->CreateDepthStencil(width, height, formatKind) : nullptr;
+    return Module().Get() ? Module().Get()->CreateDepthStencil(width, height, formatKind) : nullptr;
 }
 
 void Release(CSurface* surface) {
