@@ -6,41 +6,30 @@
 #include "engine/core/KestraLog.h"
 #include "engine/graphics/CFont.h"
 #include "engine/graphics/Kestra3D.h"
+#include "engine/graphics/KestraManagerModule.h"
 
 namespace KestraFont {
 namespace {
 
-CCriticalSection& Lock() {
-    static CCriticalSection lock;
-    return lock;
+KestraManagerModule<CFontManager>& Module() {
+    static KestraManagerModule<CFontManager> module("KestraFontクラスの初期化", "KestraFontクラスの解放");
+    return module;
 }
-CFontManager* g_manager = nullptr;
+CCriticalSection& Lock() { return Module().Lock(); }
 
 }  // namespace
 
-bool Initialize() {
-    Kestra::LogHeadline("KestraFontクラスの初期化");
-    CCriticalSectionLock hold(Lock());
-    if (g_manager) return true;
-    g_manager = new (std::nothrow) CFontManager(Kestra3D::GetDevice());
-    return g_manager != nullptr;
-}
+bool Initialize() { return Module().Start(); }
 
-void Finalize() {
-    CCriticalSectionLock hold(Lock());
-    if (!g_manager) return;
-    Kestra::LogHeadline("KestraFontクラスの解放");
-    delete g_manager;
-    g_manager = nullptr;
-}
+void Finalize() { Module().Finish(); }
 
-bool IsStarted() { return g_manager != nullptr; }
+bool IsStarted() { return Module().IsStarted(); }
 
-CFontManager* GetManager() { return g_manager; }
+CFontManager* GetManager() { return Module().Get(); }
 
 CFont* Create(const char* face, int32_t size, int32_t italic, uint8_t bold) {
     CCriticalSectionLock hold(Lock());
-    return g_manager ? g_manager->Create(face, size, italic, bold) : nullptr;
+    return Module().Get() ? Module().Get()->Create(face, size, italic, bold) : nullptr;
 }
 
 void Release(CFont* font) {

@@ -6,53 +6,42 @@
 #include "engine/core/KestraLog.h"
 #include "engine/graphics/CFontSprite2D.h"
 #include "engine/graphics/Kestra3D.h"
+#include "engine/graphics/KestraManagerModule.h"
 
 namespace KestraFontSprite2D {
 namespace {
 
-CCriticalSection& Lock() {
-    static CCriticalSection lock;
-    return lock;
+KestraManagerModule<CFontSprite2DManager>& Module() {
+    static KestraManagerModule<CFontSprite2DManager> module("KestraFontSprite2Dクラスの初期化", "KestraFontSprite2Dクラスの解放");
+    return module;
 }
-CFontSprite2DManager* g_manager = nullptr;
+CCriticalSection& Lock() { return Module().Lock(); }
 
 }  // namespace
 
-bool Initialize() {
-    Kestra::LogHeadline("KestraFontSprite2Dクラスの初期化");
-    CCriticalSectionLock hold(Lock());
-    if (g_manager) return true;
-    g_manager = new (std::nothrow) CFontSprite2DManager(Kestra3D::GetDevice());
-    return g_manager != nullptr;
-}
+bool Initialize() { return Module().Start(); }
 
-void Finalize() {
-    CCriticalSectionLock hold(Lock());
-    if (!g_manager) return;
-    Kestra::LogHeadline("KestraFontSprite2Dクラスの解放");
-    delete g_manager;
-    g_manager = nullptr;
-}
+void Finalize() { Module().Finish(); }
 
-bool IsStarted() { return g_manager != nullptr; }
+bool IsStarted() { return Module().IsStarted(); }
 
-CFontSprite2DManager* GetManager() { return g_manager; }
+CFontSprite2DManager* GetManager() { return Module().Get(); }
 
 CFontSprite2D* CreateFromFile(const char* file, const char* sheetSource, uint32_t, uint32_t capacity, uint8_t sort,
                               uint32_t formatKind) {
     CCriticalSectionLock hold(Lock());
-    return g_manager ? g_manager->CreateFromFile(file, sheetSource, capacity, sort, formatKind) : nullptr;
+    return Module().Get() ? Module().Get()->CreateFromFile(file, sheetSource, capacity, sort, formatKind) : nullptr;
 }
 
 CFontSprite2D* Create(const char* list, uint32_t capacity, CFont* font, uint8_t sort, uint8_t smooth) {
     CCriticalSectionLock hold(Lock());
-    return g_manager ? g_manager->Create(list, capacity, font, sort, smooth) : nullptr;
+    return Module().Get() ? Module().Get()->Create(list, capacity, font, sort, smooth) : nullptr;
 }
 
 void Release(CFontSprite2D* fontSprite) {
     if (!fontSprite) return;
     CCriticalSectionLock hold(Lock());
-    if (g_manager) fontSprite->Release();
+    if (Module().Get()) fontSprite->Release();
 }
 
 bool GetCharMetrics(CFontSprite2D* fontSprite, const char* text, uint32_t* left, uint32_t* width, uint32_t* right) {

@@ -707,6 +707,7 @@ std::unique_ptr<GlBackend> GlBackend::Create(HWND hwnd, std::string* error) {
         *error = SDL_GetError();
         return nullptr;
     }
+    platform::KeepGlLibrariesResident();
     std::unique_ptr<GlBackend> gl(new GlBackend());
     Impl& m = *gl->impl_;
     m.hwnd = hwnd;

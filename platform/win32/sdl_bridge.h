@@ -30,3 +30,9 @@ namespace platform {
 void RetainSdlWindow(HWND window);
 void ReleaseSdlWindow(HWND window);
 }  // namespace platform
+
+namespace platform {
+// Marks the OpenGL libraries loaded so far as never to be unloaded; called after
+// a GL window or context is made.
+void KeepGlLibrariesResident();
+}  // namespace platform

@@ -313,6 +313,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
         std::fprintf(stderr, "CreateWindowExA: cannot create the window: %s\n", SDL_GetError());
         return nullptr;
     }
+    platform::KeepGlLibrariesResident();
     if (defaultPosition) {
         SDL_GetWindowPosition(sdl, &x, &y);
         x -= d.left;
