@@ -105,6 +105,27 @@ CSprite2D* CFontSprite2D::SpriteOf(const GlyphRecord* record) const {
     return sprites_[record->sheet];
 }
 
+namespace {
+
+// The glyph source rectangle of a record: x1, y1, width, height.
+void SourceOf(const KestraLfd::GlyphRecord& r, float* src) {
+    src[0] = static_cast<float>(r.x1);
+    src[1] = static_cast<float>(r.y1);
+    src[2] = static_cast<float>(int32_t(r.x2) - int32_t(r.x1));
+    src[3] = static_cast<float>(int32_t(r.y2) - int32_t(r.y1));
+}
+
+}  // namespace
+
+void CFontSprite2D::DrawGlyphAt(const GlyphRecord* record, float left, int32_t top, float z, uint32_t color) {
+    CSprite2D* sprite = SpriteOf(record);
+    if (!sprite) return;
+    float src[4];
+    SourceOf(*record, src);
+    const float dst[4] = {left, static_cast<float>(top), src[2], src[3]};
+    sprite->DrawSquare(dst, z, src, color, 1);
+}
+
 void CFontSprite2D::DrawString(const char* text, int32_t x, int32_t y, float z, uint32_t color) {
     if (!text) return;
     const float a = static_cast<float>(fontSize_ + spacing_);
@@ -129,14 +150,7 @@ void CFontSprite2D::DrawString(const char* text, int32_t x, int32_t y, float z, 
             pen += a;
             continue;
         }
-        if (CSprite2D* sprite = SpriteOf(r)) {
-            const float w = static_cast<float>(int32_t(r->x2) - int32_t(r->x1));
-            const float h = static_cast<float>(int32_t(r->y2) - int32_t(r->y1));
-            const float dst[4] = {static_cast<float>(r->left + static_cast<int32_t>(pen)), static_cast<float>(top), w,
-                                  h};
-            const float src[4] = {static_cast<float>(r->x1), static_cast<float>(r->y1), w, h};
-            sprite->DrawSquare(dst, z, src, color, 1);
-        }
+        DrawGlyphAt(r, static_cast<float>(r->left + static_cast<int32_t>(pen)), top, z, color);
         pen += (code < 256 && halfAdvance_) ? a * 0.5f : a;
     }
 }
@@ -165,28 +179,10 @@ void CFontSprite2D::DrawStringProportional(const char* text, int32_t x, int32_t 
             pen += static_cast<float>(fontSize_ / 2);
             continue;
         }
-        if (CSprite2D* sprite = SpriteOf(r)) {
-            const float w = static_cast<float>(int32_t(r->x2) - int32_t(r->x1));
-            const float h = static_cast<float>(int32_t(r->y2) - int32_t(r->y1));
-            const float dst[4] = {static_cast<float>(static_cast<int32_t>(pen) + 1), static_cast<float>(top), w, h};
-            const float src[4] = {static_cast<float>(r->x1), static_cast<float>(r->y1), w, h};
-            sprite->DrawSquare(dst, z, src, color, 1);
-        }
+        DrawGlyphAt(r, static_cast<float>(static_cast<int32_t>(pen) + 1), top, z, color);
         pen += static_cast<float>(r->width + 1);
     }
 }
-
-namespace {
-
-// The glyph source rectangle of a record: x1, y1, width, height.
-void SourceOf(const KestraLfd::GlyphRecord& r, float* src) {
-    src[0] = static_cast<float>(r.x1);
-    src[1] = static_cast<float>(r.y1);
-    src[2] = static_cast<float>(int32_t(r.x2) - int32_t(r.x1));
-    src[3] = static_cast<float>(int32_t(r.y2) - int32_t(r.y1));
-}
-
-}  // namespace
 
 uint32_t CFontSprite2D::DrawChar(const char* text, const float* dst, float z, uint32_t color) {
     if (!text || !*text || !dst) return 0;

@@ -58,6 +58,8 @@ private:
     void ReleaseSprites();
     // The sprite and record of a drawable glyph, or null.
     CSprite2D* SpriteOf(const GlyphRecord* record) const;
+    // One glyph's quad with its left edge at left (pixels) and its top at top.
+    void DrawGlyphAt(const GlyphRecord* record, float left, int32_t top, float z, uint32_t color);
 
     uint8_t sort_ = 0;
     uint8_t halfAdvance_ = 1;
