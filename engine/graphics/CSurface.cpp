@@ -62,12 +62,7 @@ bool CSurface::Create(uint32_t width, uint32_t height, uint32_t formatKind) {
         Kestra::LogRed("サーフェイスの生成に失敗 [ %s ]", GetErrorText(hr));
         return false;
     }
-    formatKind_ = formatKind;
-    format_ = format;
-    width_ = width;
-    height_ = height;
-    renderTarget_ = depthStencil_ = 0;
-    Kestra::LogGreen("Success!");
+    Adopt(formatKind, format, width, height, 0, 0);
     return true;
 }
 
@@ -103,17 +98,23 @@ bool CSurface::CreateFromFile(const char* file, uint32_t formatKind) {
             break;
         }
         device->UpdateSurface(systemCopy_, nullptr, surface_, nullptr);
-        formatKind_ = formatKind;
-        format_ = format;
-        width_ = width;
-        height_ = height;
-        renderTarget_ = depthStencil_ = 0;
-        Kestra::LogGreen("Success!");
+        Adopt(formatKind, format, width, height, 0, 0);
         ok = true;
     } while (false);
     Kestra::MemoryFree(data);
     if (!ok) ReleaseSurfaces();
     return ok;
+}
+
+void CSurface::Adopt(uint32_t formatKind, D3DFORMAT format, uint32_t width, uint32_t height, uint8_t renderTarget,
+                     uint8_t depthStencil) {
+    formatKind_ = formatKind;
+    format_ = format;
+    width_ = width;
+    height_ = height;
+    renderTarget_ = renderTarget;
+    depthStencil_ = depthStencil;
+    Kestra::LogGreen("Success!");
 }
 
 bool CSurface::CreateRenderTarget(uint32_t width, uint32_t height, uint32_t formatKind) {
@@ -130,13 +131,7 @@ bool CSurface::CreateRenderTarget(uint32_t width, uint32_t height, uint32_t form
         Kestra::LogRed("サーフェイスの生成に失敗 [ %s ]", GetErrorText(hr));
         return false;
     }
-    formatKind_ = formatKind;
-    format_ = format;
-    width_ = width;
-    height_ = height;
-    renderTarget_ = 1;
-    depthStencil_ = 0;
-    Kestra::LogGreen("Success!");
+    Adopt(formatKind, format, width, height, 1, 0);
     return true;
 }
 
@@ -154,13 +149,7 @@ bool CSurface::CreateDepthStencil(uint32_t width, uint32_t height, uint32_t form
         Kestra::LogRed("サーフェイスの生成に失敗 [ %s ]", GetErrorText(hr));
         return false;
     }
-    formatKind_ = formatKind;
-    format_ = format;
-    width_ = width;
-    height_ = height;
-    renderTarget_ = 0;
-    depthStencil_ = 1;
-    Kestra::LogGreen("Success!");
+    Adopt(formatKind, format, width, height, 0, 1);
     return true;
 }
 

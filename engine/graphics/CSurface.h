@@ -71,6 +71,9 @@ public:
 private:
     // Releases what a failed create left behind.
     void ReleaseSurfaces();
+    // Takes the shape of a surface just created and logs its success.
+    void Adopt(uint32_t formatKind, D3DFORMAT format, uint32_t width, uint32_t height, uint8_t renderTarget,
+               uint8_t depthStencil);
 
     uint32_t formatKind_ = 0;
     IDirect3DSurface9* surface_ = nullptr;     // default pool; null while the device is lost
