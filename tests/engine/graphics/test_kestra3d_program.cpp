@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,96 +13,15 @@
 #include <thread>
 
 #include "tests/engine/core/private_display.h"
+#include "tests/support/program_run.h"
 #include "tests/support/test_support.h"
 
-extern char** environ;
 
 namespace {
 
 std::string Sjis(const char8_t* text) { return testsupport::Utf8ToCp932(reinterpret_cast<const char*>(text)); }
 
-std::string Shell(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[512];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof(buffer), pipe)) > 0) out.append(buffer, n);
-        pclose(pipe);
-    }
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-    return out;
-}
-
-class Program {
-public:
-    Program(const std::string& folder, const std::string& display) : folder_(folder), display_(display) {
-        std::filesystem::create_directories(folder + "/run");
-        std::vector<std::string> env;
-        for (char** e = environ; *e; ++e) {
-            const std::string entry = *e;
-            if (entry.rfind("KESTRA_", 0) == 0 || entry.rfind("XDG_RUNTIME_DIR=", 0) == 0 ||
-                entry.rfind("DISPLAY=", 0) == 0)
-                continue;
-            env.push_back(entry);
-        }
-        env.push_back("KESTRA_PROGRAM_DIR=" + folder);
-        env.push_back("KESTRA_MSGBOX_RECORD=" + folder + "/boxes.txt");
-        env.push_back("XDG_RUNTIME_DIR=" + folder + "/run");
-        env.push_back("DISPLAY=" + display);
-        std::vector<char*> envp;
-        for (std::string& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        std::string exe = testsupport::BinaryDir() + "/quenrith";
-        char* argv[] = {exe.data(), nullptr};
-        if (posix_spawn(&pid_, exe.c_str(), nullptr, nullptr, argv, envp.data()) != 0) pid_ = -1;
-    }
-    ~Program() {
-        if (pid_ > 0 && !exited_) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-
-    std::string X(const std::string& command) { return Shell("DISPLAY=" + display_ + " " + command + " 2>/dev/null"); }
-
-    std::string FindWindow() {
-        for (int i = 0; i < 600 && !Exited(); ++i) {
-            const std::string id =
-                X("xdotool search --all --pid " + std::to_string(pid_) + " --name '^Quenrith ver1\\.12' | head -n 1");
-            if (!id.empty()) return id;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        return std::string();
-    }
-
-    bool Exited() {
-        if (exited_) return true;
-        int status = 0;
-        if (pid_ > 0 && waitpid(pid_, &status, WNOHANG) == pid_) {
-            exited_ = true;
-            status_ = status;
-        }
-        return exited_;
-    }
-
-    int WaitExit() {
-        for (int i = 0; i < 600 && !Exited(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        if (!exited_) return -1;
-        return WIFEXITED(status_) ? WEXITSTATUS(status_) : 128 + WTERMSIG(status_);
-    }
-
-    std::string Log() const { return testsupport::ReadFile(folder_ + "/system_log.html"); }
-    std::string Boxes() const {
-        return testsupport::FileExists(folder_ + "/boxes.txt") ? testsupport::ReadFile(folder_ + "/boxes.txt") : "";
-    }
-
-private:
-    std::string folder_;
-    std::string display_;
-    pid_t pid_ = -1;
-    bool exited_ = false;
-    int status_ = 0;
-};
+using Program = testsupport::ProgramRun;
 
 struct Rgb {
     int r = -1, g = -1, b = -1;
@@ -155,8 +73,8 @@ TEST(Kestra3DProgram, LogsTheSurveyShowsTheClearColourAndSwitchesFullScreenTwice
     testdisplay::PrivateDisplay display;
     ASSERT_FALSE(display.name().empty());
     testsupport::TempDir dir;
-    Program program(dir.path(), display.name());
-    const std::string window = program.FindWindow();
+    Program program(dir.path(), dir.path() + "/run", display.name());
+    const std::string window = program.FindWindow(60);
     ASSERT_FALSE(window.empty()) << "no window";
 
     const Rgb clear{0x5A, 0x5A, 0x78};
@@ -188,7 +106,7 @@ TEST(Kestra3DProgram, LogsTheSurveyShowsTheClearColourAndSwitchesFullScreenTwice
 
     program.X("xdotool windowfocus --sync " + window);
     program.X("xdotool key --clearmodifiers alt+F4");
-    ASSERT_EQ(program.WaitExit(), 0);
+    ASSERT_EQ(program.WaitExit(30), 0);
     EXPECT_EQ(program.Boxes(), "");
 
     const std::string log = program.Log();

@@ -4,7 +4,6 @@
 
 #include <dlfcn.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,9 +16,9 @@
 #include "tests/engine/graphics/kestra3d_log.h"
 #include "tests/engine/core/test_kestra_input_log.h"
 #include "tests/engine/core/test_kestra_sound_log.h"
+#include "tests/support/program_run.h"
 #include "tests/support/test_support.h"
 
-extern char** environ;
 
 namespace {
 
@@ -28,94 +27,8 @@ std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text)
 
 using testsupport::Utf8ToCp932;
 
-std::string Shell(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[512];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof(buffer), pipe)) > 0) out.append(buffer, n);
-        pclose(pipe);
-    }
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-    return out;
-}
-
-// One run of build/bin/quenrith with its program folder, its own runtime folder
-// (single-instance lock) and message boxes recorded to a file.
-class Program {
-public:
-    Program(const std::string& folder, const std::string& runtime, const std::string& display)
-        : folder_(folder), display_(display) {
-        std::filesystem::create_directories(runtime);
-        std::vector<std::string> env;
-        for (char** e = environ; *e; ++e) {
-            const std::string entry = *e;
-            if (entry.rfind("KESTRA_", 0) == 0 || entry.rfind("XDG_RUNTIME_DIR=", 0) == 0 ||
-                entry.rfind("DISPLAY=", 0) == 0)
-                continue;
-            env.push_back(entry);
-        }
-        env.push_back("KESTRA_PROGRAM_DIR=" + folder);
-        env.push_back("KESTRA_MSGBOX_RECORD=" + folder + "/boxes.txt");
-        env.push_back("XDG_RUNTIME_DIR=" + runtime);
-        env.push_back("DISPLAY=" + display);
-        std::vector<char*> envp;
-        for (std::string& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        std::string exe = testsupport::BinaryDir() + "/quenrith";
-        char* argv[] = {exe.data(), nullptr};
-        if (posix_spawn(&pid_, exe.c_str(), nullptr, nullptr, argv, envp.data()) != 0) pid_ = -1;
-    }
-    ~Program() {
-        if (pid_ > 0 && !exited_) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-
-    bool started() const { return pid_ > 0; }
-
-    // The program's window id, once it has one with the game's caption.
-    std::string FindWindow(std::chrono::seconds timeout) {
-        const auto until = std::chrono::steady_clock::now() + timeout;
-        while (std::chrono::steady_clock::now() < until && !Exited()) {
-            const std::string id = Shell("DISPLAY=" + display_ + " xdotool search --all --pid " + std::to_string(pid_) +
-                                       " --name '^Quenrith ver1\\.12' 2>/dev/null | head -n 1");
-            if (!id.empty()) return id;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        return std::string();
-    }
-
-    bool Exited() {
-        if (exited_) return true;
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            exited_ = true;
-            status_ = status;
-        }
-        return exited_;
-    }
-
-    // Exit status, or -1 when the program did not end in time.
-    int WaitExit(std::chrono::seconds timeout) {
-        const auto until = std::chrono::steady_clock::now() + timeout;
-        while (!Exited() && std::chrono::steady_clock::now() < until)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        if (!exited_) return -1;
-        return WIFEXITED(status_) ? WEXITSTATUS(status_) : 128 + WTERMSIG(status_);
-    }
-
-    std::string Log() const { return testsupport::ReadFile(folder_ + "/system_log.html"); }
-    std::string Boxes() const { return testsupport::ReadFile(folder_ + "/boxes.txt"); }
-
-private:
-    std::string folder_;
-    std::string display_;
-    pid_t pid_ = -1;
-    bool exited_ = false;
-    int status_ = 0;
-};
+using testsupport::Shell;
+using Program = testsupport::ProgramRun;
 
 // Asks the window to close the way a window manager's close box does
 // (WM_DELETE_WINDOW), through the X library loaded at run time.
@@ -221,8 +134,8 @@ std::string GoldenLog() {
     return OnDisk(log);
 }
 
-constexpr auto kStartTimeout = std::chrono::seconds(60);
-constexpr auto kExitTimeout = std::chrono::seconds(30);
+constexpr int kStartTimeout = 60;
+constexpr int kExitTimeout = 30;
 
 TEST(QuenrithProgram, ShowsItsWindowAndStatisticsAndEndsOnAltF4WithTheGoldenLog) {
     testdisplay::PrivateDisplay display;
