@@ -166,10 +166,15 @@ private:
     ULONG devRefs_ = 0;
 };
 
-class VertexBufferImpl final : public IDirect3DVertexBuffer9 {
+// What vertex and index buffers share: CPU memory mirrored into one GL buffer,
+// locks, and two reference counts (the program's, and the device's bindings).
+template <class Interface>
+class BufferImpl : public Interface {
 public:
-    VertexBufferImpl(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
-    ~VertexBufferImpl() override;
+    // kind: the device's resource registry tag; name: "VertexBuffer" or
+    // "IndexBuffer", for call counts and fault names.
+    BufferImpl(Device* device, UINT length, DWORD usage, D3DPOOL pool, int kind, const char* name);
+    ~BufferImpl() override;
     HRESULT QueryInterface(REFIID riid, void** object) override;
     ULONG AddRef() override;
     ULONG Release() override;
@@ -177,10 +182,8 @@ public:
     DWORD SetPriority(DWORD) override { return 0; }
     DWORD GetPriority() override { return 0; }
     void PreLoad() override {}
-    D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
     HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
     HRESULT Unlock() override;
-    HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
 
     void AddRefDevice();
     void ReleaseDevice();
@@ -188,7 +191,6 @@ public:
 
     UINT length;
     DWORD usage;
-    DWORD fvf;
     D3DPOOL pool;
     std::vector<uint8_t> mem;
     unsigned glBuffer = 0;
@@ -197,43 +199,28 @@ public:
     Device* device_;
 
 private:
+    std::string lockName_;
+    std::string unlockName_;
     ULONG appRefs_ = 1;
     ULONG devRefs_ = 0;
 };
 
-class IndexBufferImpl final : public IDirect3DIndexBuffer9 {
+class VertexBufferImpl final : public BufferImpl<IDirect3DVertexBuffer9> {
+public:
+    VertexBufferImpl(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
+    D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
+    HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
+
+    DWORD fvf;
+};
+
+class IndexBufferImpl final : public BufferImpl<IDirect3DIndexBuffer9> {
 public:
     IndexBufferImpl(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool);
-    ~IndexBufferImpl() override;
-    HRESULT QueryInterface(REFIID riid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
-    HRESULT GetDevice(IDirect3DDevice9** device) override;
-    DWORD SetPriority(DWORD) override { return 0; }
-    DWORD GetPriority() override { return 0; }
-    void PreLoad() override {}
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
-    HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
-    HRESULT Unlock() override;
     HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) override;
 
-    void AddRefDevice();
-    void ReleaseDevice();
-    ULONG appRefs() const { return appRefs_; }
-
-    UINT length;
-    DWORD usage;
     D3DFORMAT format;
-    D3DPOOL pool;
-    std::vector<uint8_t> mem;
-    unsigned glBuffer = 0;
-    bool cpuNewer = true;
-    int lockCount = 0;
-    Device* device_;
-
-private:
-    ULONG appRefs_ = 1;
-    ULONG devRefs_ = 0;
 };
 
 class VertexDeclarationImpl final : public IDirect3DVertexDeclaration9 {

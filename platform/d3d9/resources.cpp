@@ -276,51 +276,80 @@ HRESULT TextureImpl::UnlockRect(UINT level) {
 HRESULT TextureImpl::AddDirtyRect(const RECT*) { return D3D_OK; }
 
 // ---- Vertex buffers
-VertexBufferImpl::VertexBufferImpl(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
-    : length(length), usage(usage), fvf(fvf), pool(pool), device_(device) {
+template <class Interface>
+BufferImpl<Interface>::BufferImpl(Device* device, UINT length, DWORD usage, D3DPOOL pool, int kind, const char* name)
+    : length(length),
+      usage(usage),
+      pool(pool),
+      device_(device),
+      lockName_(std::string(name) + ".Lock"),
+      unlockName_(std::string(name) + ".Unlock") {
     mem.assign(length, pool == D3DPOOL_DEFAULT ? kPoison : 0);
     device_->AddRefInternal();
-    device_->Register(this, pool, 2);
+    device_->Register(this, pool, kind);
     if (device_->gl() && pool != D3DPOOL_SYSTEMMEM) glBuffer = device_->gl()->CreateBuffer();
 }
-VertexBufferImpl::~VertexBufferImpl() {
+template <class Interface>
+BufferImpl<Interface>::~BufferImpl() {
     if (device_->gl() && glBuffer) device_->gl()->DestroyBuffer(glBuffer);
     device_->Unregister(this);
     device_->ReleaseInternal();
 }
-HRESULT VertexBufferImpl::QueryInterface(REFIID riid, void** object) { return QueryUnknown(this, riid, object); }
-ULONG VertexBufferImpl::AddRef() { return ++appRefs_; }
-ULONG VertexBufferImpl::Release() {
+template <class Interface>
+HRESULT BufferImpl<Interface>::QueryInterface(REFIID riid, void** object) {
+    return QueryUnknown(this, riid, object);
+}
+template <class Interface>
+ULONG BufferImpl<Interface>::AddRef() {
+    return ++appRefs_;
+}
+template <class Interface>
+ULONG BufferImpl<Interface>::Release() {
     if (appRefs_ == 0) return 0;
     ULONG n = --appRefs_;
     if (n == 0 && devRefs_ == 0) delete this;
     return n;
 }
-void VertexBufferImpl::AddRefDevice() { ++devRefs_; }
-void VertexBufferImpl::ReleaseDevice() {
+template <class Interface>
+void BufferImpl<Interface>::AddRefDevice() {
+    ++devRefs_;
+}
+template <class Interface>
+void BufferImpl<Interface>::ReleaseDevice() {
     if (devRefs_ > 0) --devRefs_;
     if (appRefs_ == 0 && devRefs_ == 0) delete this;
 }
-HRESULT VertexBufferImpl::GetDevice(IDirect3DDevice9** device) { return HandOutDevice(device_, device); }
-
-HRESULT VertexBufferImpl::Lock(UINT offset, UINT size, void** data, DWORD flags) {
-    CountCall("VertexBuffer.Lock");
+template <class Interface>
+HRESULT BufferImpl<Interface>::GetDevice(IDirect3DDevice9** device) {
+    return HandOutDevice(device_, device);
+}
+template <class Interface>
+HRESULT BufferImpl<Interface>::Lock(UINT offset, UINT size, void** data, DWORD flags) {
+    CountCall(lockName_.c_str());
     if (!data) return D3DERR_INVALIDCALL;
     *data = nullptr;
     if (size == 0) size = offset < length ? length - offset : 0;
     if (uint64_t(offset) + size > length || (size == 0 && offset != 0)) return D3DERR_INVALIDCALL;
-    if (platform::FaultHit("VertexBuffer.Lock")) return D3DERR_INVALIDCALL;
+    if (platform::FaultHit(lockName_)) return D3DERR_INVALIDCALL;
     ++lockCount;
     *data = mem.data() + offset;
     return D3D_OK;
 }
-HRESULT VertexBufferImpl::Unlock() {
-    CountCall("VertexBuffer.Unlock");
+template <class Interface>
+HRESULT BufferImpl<Interface>::Unlock() {
+    CountCall(unlockName_.c_str());
     if (lockCount == 0) return D3D_OK;
     --lockCount;
     cpuNewer = true;
     return D3D_OK;
 }
+
+template class BufferImpl<IDirect3DVertexBuffer9>;
+template class BufferImpl<IDirect3DIndexBuffer9>;
+
+// ---- Vertex buffers
+VertexBufferImpl::VertexBufferImpl(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
+    : BufferImpl(device, length, usage, pool, 2, "VertexBuffer"), fvf(fvf) {}
 HRESULT VertexBufferImpl::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
     if (!desc) return D3DERR_INVALIDCALL;
     *desc = D3DVERTEXBUFFER_DESC{D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf};
@@ -329,48 +358,7 @@ HRESULT VertexBufferImpl::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
 
 // ---- Index buffers
 IndexBufferImpl::IndexBufferImpl(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool)
-    : length(length), usage(usage), format(format), pool(pool), device_(device) {
-    mem.assign(length, pool == D3DPOOL_DEFAULT ? kPoison : 0);
-    device_->AddRefInternal();
-    device_->Register(this, pool, 3);
-    if (device_->gl() && pool != D3DPOOL_SYSTEMMEM) glBuffer = device_->gl()->CreateBuffer();
-}
-IndexBufferImpl::~IndexBufferImpl() {
-    if (device_->gl() && glBuffer) device_->gl()->DestroyBuffer(glBuffer);
-    device_->Unregister(this);
-    device_->ReleaseInternal();
-}
-HRESULT IndexBufferImpl::QueryInterface(REFIID riid, void** object) { return QueryUnknown(this, riid, object); }
-ULONG IndexBufferImpl::AddRef() { return ++appRefs_; }
-ULONG IndexBufferImpl::Release() {
-    if (appRefs_ == 0) return 0;
-    ULONG n = --appRefs_;
-    if (n == 0 && devRefs_ == 0) delete this;
-    return n;
-}
-void IndexBufferImpl::AddRefDevice() { ++devRefs_; }
-void IndexBufferImpl::ReleaseDevice() {
-    if (devRefs_ > 0) --devRefs_;
-    if (appRefs_ == 0 && devRefs_ == 0) delete this;
-}
-HRESULT IndexBufferImpl::GetDevice(IDirect3DDevice9** device) { return HandOutDevice(device_, device); }
-HRESULT IndexBufferImpl::Lock(UINT offset, UINT size, void** data, DWORD flags) {
-    CountCall("IndexBuffer.Lock");
-    if (!data) return D3DERR_INVALIDCALL;
-    *data = nullptr;
-    if (size == 0) size = offset < length ? length - offset : 0;
-    if (uint64_t(offset) + size > length || (size == 0 && offset != 0)) return D3DERR_INVALIDCALL;
-    if (platform::FaultHit("IndexBuffer.Lock")) return D3DERR_INVALIDCALL;
-    ++lockCount;
-    *data = mem.data() + offset;
-    return D3D_OK;
-}
-HRESULT IndexBufferImpl::Unlock() {
-    if (lockCount == 0) return D3D_OK;
-    --lockCount;
-    cpuNewer = true;
-    return D3D_OK;
-}
+    : BufferImpl(device, length, usage, pool, 3, "IndexBuffer"), format(format) {}
 HRESULT IndexBufferImpl::GetDesc(D3DINDEXBUFFER_DESC* desc) {
     if (!desc) return D3DERR_INVALIDCALL;
     *desc = D3DINDEXBUFFER_DESC{format, D3DRTYPE_INDEXBUFFER, usage, pool, length};
