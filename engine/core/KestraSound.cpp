@@ -114,18 +114,23 @@ void DestroySlot(KestraSoundSlot* s) {
 }
 
 // Reads the whole of an open file into a Kestra::MemoryAlloc block, LZSS decoded.
-// 0 on success, 1 when memory ran out, 2 when the read or the decoding failed.
-int ReadWhole(KestraFileHandle* file, uint8_t** data, uint32_t* size) {
+// On failure logs why (memory, or the read or decoding) and answers false.
+bool ReadWhole(KestraFileHandle* file, uint8_t** data, uint32_t* size) {
     *data = nullptr;
     *size = KestraFile::GetSize(file);
     auto* bytes = static_cast<uint8_t*>(Kestra::MemoryAlloc(*size ? *size : 1));
-    if (!bytes) return 1;
+    if (!bytes) {
+        Kestra::LogRed("メモリ確保に失敗しました [%dKB]", static_cast<int>(*size / 1024));
+        Kestra::LogNewLine();
+        return false;
+    }
     if (KestraFile::Read(file, *size, bytes) != *size || !KestraFile::DecodeLzss(&bytes, size)) {
         Kestra::MemoryFree(bytes);
-        return 2;
+        LogRedLine("ファイル読み込みに失敗しました");
+        return false;
     }
     *data = bytes;
-    return 0;
+    return true;
 }
 
 // True when the stored bytes of the file are an LZSS block (the player reads
@@ -377,15 +382,7 @@ uint32_t CreateFromFile(const char* name, uint32_t playerFlags, bool usePlayer, 
         if (IsLzssFile(s->file)) {
             uint8_t* data = nullptr;
             uint32_t size = 0;
-            const int failure = ReadWhole(s->file, &data, &size);
-            if (failure == 1) {
-                Kestra::LogRed("メモリ確保に失敗しました [%dKB]", static_cast<int>(KestraFile::GetSize(s->file) / 1024));
-                Kestra::LogNewLine();
-                DestroySlot(s);
-                return KESTRA_SOUND_NONE;
-            }
-            if (failure == 2) {
-                LogRedLine("ファイル読み込みに失敗しました");
+            if (!ReadWhole(s->file, &data, &size)) {
                 DestroySlot(s);
                 return KESTRA_SOUND_NONE;
             }
@@ -408,15 +405,7 @@ uint32_t CreateFromFile(const char* name, uint32_t playerFlags, bool usePlayer, 
     } else {
         uint8_t* data = nullptr;
         uint32_t size = 0;
-        const int failure = ReadWhole(s->file, &data, &size);
-        if (failure == 1) {
-            Kestra::LogRed("メモリ確保に失敗しました [%dKB]", static_cast<int>(KestraFile::GetSize(s->file) / 1024));
-            Kestra::LogNewLine();
-            DestroySlot(s);
-            return KESTRA_SOUND_NONE;
-        }
-        if (failure == 2) {
-            LogRedLine("ファイル読み込みに失敗しました");
+        if (!ReadWhole(s->file, &data, &size)) {
             DestroySlot(s);
             return KESTRA_SOUND_NONE;
         }
