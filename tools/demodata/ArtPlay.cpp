@@ -133,8 +133,8 @@ void Effects(Canvas& c, const ImageAsset& a) {
         const float t = float(cell.index);
         if (g == "explosion") {
             const float p = t / 7.0f;
-            c.GlowAdd(Cx(b), Cy(b), R(b) * (0.4f + 0.6f * p), Rgb(0xFFA040, 1.0f - 0.8f * p), 1.2f);
-            c.GlowAdd(Cx(b), Cy(b), R(b) * (0.3f + 0.3f * p), Rgb(0xFFF0C0, 1.0f - p), 1.6f);
+            c.GlowAdd(Cx(b), Cy(b), R(b) * (0.4f + 0.6f * p), Rgb(0xFFA040, 1.0f - 0.4f * p), 1.2f);
+            c.GlowAdd(Cx(b), Cy(b), R(b) * (0.3f + 0.3f * p), Rgb(0xFFF0C0, 1.0f - 0.4f * p), 1.6f);
             if (p > 0.3f) c.Ring(Cx(b), Cy(b), R(b) * (0.3f + 0.65f * p), 3, Rgb(0xFFD080, 0.8f * (1 - p)));
         } else if (g == "spark" || g == "charge" || g == "sparkle") {
             c.GlowAdd(Cx(b), Cy(b), R(b), ElementColor(e, 0.75f), 1.3f);
@@ -148,7 +148,10 @@ void Effects(Canvas& c, const ImageAsset& a) {
                 const float ang = float(i) * kPi / 3;
                 c.Line(Cx(b), Cy(b), Cx(b) + std::cos(ang) * R(b), Cy(b) + std::sin(ang) * R(b), 2, ElementColor(e, 0.8f));
             }
-        } else if (g == "burst" || g == "chargeflash") {
+        } else if (g == "chargeflash") {
+            c.GlowAdd(Cx(b), Cy(b), R(b), ElementColor(e, 0.6f), 1.0f);
+            c.Ring(Cx(b), Cy(b), R(b) * 0.85f, 3, ElementColor(e, 0.8f));
+        } else if (g == "burst") {
             c.GlowAdd(Cx(b), Cy(b), R(b), Rgb(0xFFFFFF), 1.0f);
             c.Ring(Cx(b), Cy(b), R(b) * 0.85f, 3, Rgb(0xFFF0D0, 0.8f));
         } else if (g == "debris") {
@@ -189,7 +192,7 @@ void Items(Canvas& c, const ImageAsset& a) {
             c.Polygon({{cx, cy - h}, {cx + w * 0.5f, cy - h * 0.2f}, {cx, cy + h * 0.4f}, {cx - w * 0.5f, cy - h * 0.2f}}, ElementColor(e, 0.8f));
             c.Disc(cx - w * 0.3f, cy - h * 0.45f, 2.5f, Rgb(0xFFFFFF));
         } else if (cell.group == "box") {
-            c.RoundRect(float(b.x) + 3, float(b.y) + 6, float(b.w) - 6, float(b.h) - 9, 5, Rgb(0x8A5A2A));
+            c.RoundRect(float(b.x) + 3, float(b.y) + 6, float(b.w) - 6, float(b.h) - 9, 5, ElementColor(e, 0.3f));
             c.RoundFrame(float(b.x) + 3, float(b.y) + 6, float(b.w) - 6, float(b.h) - 9, 5, 3, ElementColor(e, 0.55f));
             c.Fill({b.x + 3, b.y + 22, b.w - 6, 4}, ElementColor(e, 0.55f));
             c.Disc(Cx(b), float(b.y) + 28, 5, Rgb(0xFFD860));

@@ -63,24 +63,6 @@ bool SecondLevelKanji(std::string* utf8) {
     return true;
 }
 
-// The target of a relative data path, refused unless it stays inside the output folder.
-bool Target(const fs::path& root, const std::string& relative, fs::path* out, std::string* error) {
-    const fs::path rel(relative);
-    if (rel.is_absolute() || relative.find("..") != std::string::npos) {
-        *error = "refusing to write outside the output folder: " + relative;
-        return false;
-    }
-    std::error_code ec;
-    const fs::path full = fs::weakly_canonical(root / rel, ec);
-    const std::string base = fs::weakly_canonical(root, ec).string() + "/";
-    if (ec || full.string().compare(0, base.size(), base) != 0) {
-        *error = "refusing to write outside the output folder: " + full.string();
-        return false;
-    }
-    *out = full;
-    return true;
-}
-
 bool WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes, std::string* error) {
     std::error_code ec;
     fs::create_directories(path.parent_path(), ec);
@@ -179,6 +161,25 @@ std::string Quote(const std::string& s) {
 
 }  // namespace
 
+// The target of a relative data path, refused unless it stays inside the output folder.
+bool ResolveTarget(const std::string& rootText, const std::string& relative, std::string* out, std::string* error) {
+    const fs::path root(rootText);
+    const fs::path rel(relative);
+    if (rel.is_absolute() || relative.find("..") != std::string::npos) {
+        *error = "refusing to write outside the output folder: " + relative;
+        return false;
+    }
+    std::error_code ec;
+    const fs::path full = fs::weakly_canonical(root / rel, ec);
+    const std::string base = fs::weakly_canonical(root, ec).string() + "/";
+    if (ec || full.string().compare(0, base.size(), base) != 0) {
+        *error = "refusing to write outside the output folder: " + full.string();
+        return false;
+    }
+    *out = full.string();
+    return true;
+}
+
 std::string SkillFontExtraCharacters() {
     std::string s;
     for (const char8_t* n : kAttackNames) s += reinterpret_cast<const char*>(n);
@@ -210,8 +211,8 @@ bool Generate(const GenerateOptions& o, GenerateReport* report, std::string* err
     std::atomic<uint64_t> bytes{0};
     std::atomic<unsigned> files{0};
     auto store = [&](const std::string& relative, const std::vector<uint8_t>& data, std::string* err) {
-        fs::path full;
-        if (!Target(root, relative, &full, err) || !WriteFile(full, data, err)) return false;
+        std::string full;
+        if (!ResolveTarget(o.output, relative, &full, err) || !WriteFile(full, data, err)) return false;
         bytes += data.size();
         ++files;
         return true;
@@ -230,10 +231,10 @@ bool Generate(const GenerateOptions& o, GenerateReport* report, std::string* err
                 std::ofstream f(list, std::ios::binary);
                 f << kanji2;
             }
-            fs::path target;
-            if (!Target(root, "font.lfd", &target, err)) return false;
+            std::string target;
+            if (!ResolveTarget(o.output, "font.lfd", &target, err)) return false;
             const std::string cmd = Quote(o.fontTool) + " --size 24 --sheet-size 1024 --extra " + Quote(list.string()) + " " +
-                                    Quote(target.string()) + " > /dev/null";
+                                    Quote(target) + " > /dev/null";
             const int rc = std::system(cmd.c_str());
             fs::remove(list);
             if (rc != 0) {
@@ -248,10 +249,10 @@ bool Generate(const GenerateOptions& o, GenerateReport* report, std::string* err
                 std::ofstream f(list, std::ios::binary);
                 f << SkillFontExtraCharacters();
             }
-            fs::path target;
-            if (!Target(root, "skillfont.lfd", &target, err)) return false;
+            std::string target;
+            if (!ResolveTarget(o.output, "skillfont.lfd", &target, err)) return false;
             const std::string cmd = Quote(o.fontTool) + " --size 20 --sheet-size 512 --lists ascii,nonkanji --bold --extra " +
-                                    Quote(list.string()) + " " + Quote(target.string()) + " > /dev/null";
+                                    Quote(list.string()) + " " + Quote(target) + " > /dev/null";
             const int rc = std::system(cmd.c_str());
             fs::remove(list);
             if (rc != 0) {

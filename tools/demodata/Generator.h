@@ -24,6 +24,10 @@ struct GenerateReport {
 // False with a message on the first failure.
 bool Generate(const GenerateOptions& options, GenerateReport* report, std::string* error);
 
+// The full path of a file of the set, refused (false, with a message) when the
+// relative path would leave the output folder.
+bool ResolveTarget(const std::string& root, const std::string& relative, std::string* full, std::string* error);
+
 // The characters the skill font needs beyond its standard lists (UTF-8): the
 // attack names.
 std::string SkillFontExtraCharacters();

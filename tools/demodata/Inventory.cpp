@@ -377,12 +377,12 @@ const std::vector<SoundAsset>& SoundEffects() {
 
 const std::vector<MusicAsset>& MusicTracks() {
     static const std::vector<MusicAsset> tracks = {
-        {"BGM/Title.ogg", 64},        {"BGM/Stage01.ogg", 96},      {"BGM/Stage02.ogg", 96},
-        {"BGM/Stage03.ogg", 96},      {"BGM/Stage04.ogg", 96},      {"BGM/Stage05.ogg", 104},
-        {"BGM/Stage06.ogg", 96},      {"BGM/Stage01Boss.ogg", 72},  {"BGM/Stage02Boss.ogg", 72},
-        {"BGM/Stage03Boss.ogg", 72},  {"BGM/Stage04Boss.ogg", 72},  {"BGM/Stage05Boss.ogg", 80},
-        {"BGM/Stage05Boss_02.ogg", 80}, {"BGM/Stage06Boss_01.ogg", 80}, {"BGM/Stage06Boss_02.ogg", 88},
-        {"BGM/EDTalk.ogg", 72},
+        {"BGM/Title.ogg"},        {"BGM/Stage01.ogg"},      {"BGM/Stage02.ogg"},
+        {"BGM/Stage03.ogg"},      {"BGM/Stage04.ogg"},      {"BGM/Stage05.ogg"},
+        {"BGM/Stage06.ogg"},      {"BGM/Stage01Boss.ogg"},  {"BGM/Stage02Boss.ogg"},
+        {"BGM/Stage03Boss.ogg"},  {"BGM/Stage04Boss.ogg"},  {"BGM/Stage05Boss.ogg"},
+        {"BGM/Stage05Boss_02.ogg"}, {"BGM/Stage06Boss_01.ogg"}, {"BGM/Stage06Boss_02.ogg"},
+        {"BGM/EDTalk.ogg"},
     };
     return tracks;
 }

@@ -44,7 +44,6 @@ struct SoundAsset {
 
 struct MusicAsset {
     std::string path;
-    int seconds;  // length of one loop
 };
 
 const std::vector<ImageAsset>& Images();

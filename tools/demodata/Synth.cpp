@@ -230,7 +230,9 @@ std::vector<uint8_t> EncodeWave(const std::vector<int16_t>& mono, int rate) {
     std::vector<uint8_t> o;
     auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) o.push_back(uint8_t(v >> (8 * i))); };
     auto u16 = [&](uint16_t v) { o.push_back(uint8_t(v)); o.push_back(uint8_t(v >> 8)); };
-    auto tag = [&](const char* t) { o.insert(o.end(), t, t + 4); };
+    auto tag = [&](const char* t) {
+        for (int i = 0; i < 4; ++i) o.push_back(uint8_t(t[i]));
+    };
     const uint32_t bytes = uint32_t(mono.size() * 2);
     tag("RIFF");
     u32(36 + bytes);
@@ -290,12 +292,12 @@ const TrackDef kTracks[] = {
     {"BGM/Stage01Boss.ogg", 168, 69, kMinor, "16161757", "46464757", "1:2 5:2 8:2 5:2 7:2 5:2 6:4 5:2 3:2 4:2 3:2 2:4 5:4", "8:4 8:2 9:2 10:4 9:4 8:2 7:2 6:2 5:2 7:8", kSquare, 2, 2, 0.2f, "IAABAB"},
     {"BGM/Stage02Boss.ogg", 158, 66, kDorian, "14141717", "45454747", "5:4 4:2 5:2 6:4 5:4 3:4 4:2 3:2 1:8", "8:6 7:2 6:4 5:4 4:4 5:4 6:8", kTriangle, 1, 1, 0.3f, "IAABAB"},
     {"BGM/Stage03Boss.ogg", 172, 62, kHarmonic, "15151564", "46465757", "1:2 2:2 3:2 1:2 5:4 4:2 3:2 7:2 1:2 2:2 7:2 5:8", "8:2 7:2 6:2 5:2 4:4 3:4 2:2 3:2 4:2 2:2 7:8", kSaw, 2, 1, 0.15f, "IAABABA"},
-    {"BGM/Stage04Boss.ogg", 176, 68, kMixolydian, "17141714", "44771155", "5:2 5:2 8:2 5:2 7:2 6:2 5:4 4:2 5:2 6:2 4:2 5:8", "1:2 3:2 5:2 7:2 8:4 7:4 5:2 4:2 3:2 2:2 1:8", kPulse, 4, 2, 0.2f, "IAABAB"},
+    {"BGM/Stage04Boss.ogg", 176, 68, kMixolydian, "17141714", "44771155", "5:2 5:2 8:2 5:2 7:2 6:2 5:4 4:2 5:2 6:2 4:2 5:8", "1:2 3:2 5:2 7:2 8:4 7:4 5:2 4:2 3:2 2:2 1:8", kPulse, 4, 2, 0.2f, "IAABABA"},
     {"BGM/Stage05Boss.ogg", 164, 63, kHarmonic, "16571657", "46754675", "5:4 6:2 5:2 4:4 3:4 2:4 3:2 4:2 7:8", "8:4 10:4 9:4 8:4 7:4 6:4 5:8", kOrgan, 2, 1, 0.3f, "IAABABC"},
-    {"BGM/Stage05Boss_02.ogg", 164, 71, kMinor, "17651765", "34573457", "1:4 3:4 4:4 5:4 7:4 5:4 8:8", "8:2 7:2 5:4 7:2 5:2 4:4 3:2 4:2 5:4 1:8", kSaw, 2, 2, 0.25f, "IAABABC"},
+    {"BGM/Stage05Boss_02.ogg", 166, 71, kMinor, "17651765", "34573457", "1:4 3:4 4:4 5:4 7:4 5:4 8:8", "8:2 7:2 5:4 7:2 5:2 4:4 3:2 4:2 5:4 1:8", kSaw, 2, 2, 0.25f, "IAABABC"},
     {"BGM/Stage06Boss_01.ogg", 150, 67, kDorian, "14141454", "76547654", "3:2 4:2 5:4 8:4 7:2 6:2 5:4 3:4 4:2 3:2 2:4", "5:4 6:4 7:4 8:4 9:6 8:2 7:8", kBell, 1, 1, 0.35f, "IAABABC"},
     {"BGM/Stage06Boss_02.ogg", 180, 60, kHarmonic, "16571657", "46754675", "1:2 1:2 8:2 7:2 6:2 5:2 6:2 7:2 8:4 5:4 3:4 7:4", "8:4 7:4 6:4 5:4 4:2 3:2 2:2 3:2 7:8", kOrgan, 2, 2, 0.2f, "IAABABAB"},
-    {"BGM/EDTalk.ogg", 88, 69, kMajor, "14251425", "63646325", "3:6 2:2 1:4 5:4 6:6 5:2 3:8", "4:6 3:2 2:4 1:4 2:6 3:2 5:8", kBell, 0, 0, 0.45f, "IAB"},
+    {"BGM/EDTalk.ogg", 88, 69, kMajor, "14251425", "63646325", "3:6 2:2 1:4 5:4 6:6 5:2 3:8", "4:6 3:2 2:4 1:4 2:6 3:2 5:8", kBell, 0, 0, 0.45f, "IABA"},
 };
 
 struct Note {
@@ -411,6 +413,7 @@ void Drum(int kind, double start, int rate, std::vector<float>& left, std::vecto
             v = (x - hp) * std::exp(-8 * t) * 0.45f;
             pan = -0.3f;
         }
+        v *= std::min(1.0f, t / 0.001f);  // a millisecond of attack: no click at the onset
         left[a + i] += v * amp * (1 - pan);
         right[a + i] += v * amp * (1 + pan);
     }
@@ -536,6 +539,25 @@ std::vector<float> SynthesizeMusic(const std::string& path) {
             R[i] += g * (tap % 2 ? wl[j] : wr[j]);
         }
     }
+    // Start the loop where the music is calmest in its first quarter second (the
+    // least sample-to-sample movement over 5 ms): the seam between the last and
+    // first samples then joins like any quiet step, and the codec's edges are
+    // least audible there.
+    size_t rotate = 0;
+    {
+        const size_t window = size_t(rate / 200), span = size_t(rate / 4);
+        auto move = [&](size_t k) { return std::fabs(L[k] - L[k - 1]) + std::fabs(R[k] - R[k - 1]); };
+        float sum = 0, best = 1e30f;
+        for (size_t k = 1; k <= window; ++k) sum += move(k);
+        for (size_t k = window + 1; k < span; ++k) {
+            sum += move(k) - move(k - window);
+            const size_t centre = k - window / 2;
+            const float score = sum + 20.0f * move(centre);
+            if (score < best) best = score, rotate = centre;
+        }
+    }
+    std::rotate(L.begin(), L.begin() + long(rotate), L.end());
+    std::rotate(R.begin(), R.begin() + long(rotate), R.end());
     // Master: gentle saturation, then the peak set below full scale.
     std::vector<float> out(loop * 2);
     float peak = 0;
