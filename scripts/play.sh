@@ -12,11 +12,20 @@ cmake --build build -j"$(nproc)" --target quenrith quenrith-demodata kestra-font
 bin=build/bin
 data=build/demodata/data
 stamp=build/demodata/.stamp
-# The set is made from the generator's code alone: remake it when the generator
-# or the font tool was rebuilt.
+# The set is made from the generator's code alone, plus the walls of the map
+# grids: remake it when the generator, the font tool or a grid changed.
+stale=0
 if [ ! -f "$stamp" ] || [ "$bin/quenrith-demodata" -nt "$stamp" ] || [ "$bin/kestra-font" -nt "$stamp" ]; then
+  stale=1
+fi
+grids=()
+if [ -d data/stagedata ]; then
+  grids=(--stagedata data/stagedata)
+  if [ -n "$(find data/stagedata -name 'Stage0*.dat' -newer "$stamp" 2>/dev/null)" ]; then stale=1; fi
+fi
+if [ "$stale" = 1 ]; then
   rm -rf "$data"
-  "$bin/quenrith-demodata" --jobs "$(nproc)" "$data"
+  "$bin/quenrith-demodata" --jobs "$(nproc)" "${grids[@]}" "$data"
   touch "$stamp"
 fi
 if [ ! -f "$bin/data.bin" ] || [ "$stamp" -nt "$bin/data.bin" ]; then

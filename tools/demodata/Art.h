@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tools/demodata/Canvas.h"
 #include "tools/demodata/Inventory.h"
@@ -41,6 +42,19 @@ void PaintScreens(Canvas& canvas, const ImageAsset& asset, TextPainter& text);
 void PaintPlay(Canvas& canvas, const ImageAsset& asset, TextPainter& text);
 void PaintStages(Canvas& canvas, const ImageAsset& asset, TextPainter& text);
 void PaintPeople(Canvas& canvas, const ImageAsset& asset, TextPainter& text);
+
+// One wall cell of a stage's map grid: its top-left in stage pixels and the
+// cell value (1 solid; 2 to 5 the half-squares solid at the lower right, lower
+// left, upper right and upper left).
+struct WallCell {
+    int x, y, value;
+};
+// The walls a grid file places (rows 56 to 109 of 55 tokens; other rows, values
+// and tokens longer than two characters place nothing).
+std::vector<WallCell> ParseStageGrid(const std::string& text);
+// Paints the walls into a stage background, wrapping at its edges like the game's
+// scroll does.
+void PaintWalls(Canvas& canvas, int stage, const std::vector<WallCell>& walls);
 
 // Stage names (Shift-JIS) and their scenery colours.
 const char* StageName(int stage);

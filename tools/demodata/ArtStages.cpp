@@ -1,6 +1,8 @@
 // Stage backgrounds (seamless tiles: the game wraps them), back layers and the
 // stage-6 picture sheet.
+#include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -257,6 +259,50 @@ void PaintStages(Canvas& canvas, const ImageAsset& a, TextPainter& text) {
         case 4: ToyTown(canvas, all); break;
         case 5: Mansion(canvas, all); break;
         default: CastlePictures(canvas, a, text); break;
+    }
+}
+
+std::vector<WallCell> ParseStageGrid(const std::string& text) {
+    std::vector<WallCell> walls;
+    size_t at = 0;
+    for (int token = 0; token < 110 * 55; ++token) {
+        while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
+        if (at >= text.size()) break;
+        const size_t start = at;
+        while (at < text.size() && !std::isspace(static_cast<unsigned char>(text[at]))) ++at;
+        const std::string word = text.substr(start, at - start);
+        const int row = token / 55, col = token % 55;
+        if (row < 56 || word.size() > 2) continue;
+        const int value = std::atoi(word.c_str());
+        if (value >= 1 && value <= 5) walls.push_back({col * 40, (row - 55) * 40, value});
+    }
+    return walls;
+}
+
+void PaintWalls(Canvas& c, int stage, const std::vector<WallCell>& walls) {
+    static const uint32_t kStone[] = {0x807060, 0x7A6A50, 0xA09070, 0x505868, 0xC05050, 0x5A4060, 0x5A4060};
+    const Color base = Rgb(kStone[stage >= 0 && stage <= 6 ? stage : 0]);
+    for (const WallCell& w : walls) {
+        Wrapped(c.width(), c.height(), float(w.x), float(w.y), 60, [&](float fx, float fy) {
+            const float x = fx, y = fy;
+            std::vector<Point> shape;
+            switch (w.value) {
+                case 2: shape = {{x + 40, y}, {x + 40, y + 40}, {x, y + 40}}; break;  // lower right
+                case 3: shape = {{x, y}, {x + 40, y + 40}, {x, y + 40}}; break;       // lower left
+                case 4: shape = {{x, y}, {x + 40, y}, {x + 40, y + 40}}; break;       // upper right
+                case 5: shape = {{x, y}, {x + 40, y}, {x, y + 40}}; break;            // upper left
+                default: shape = {{x, y}, {x + 40, y}, {x + 40, y + 40}, {x, y + 40}}; break;
+            }
+            std::vector<Point> shadow = shape;
+            for (Point& p : shadow) p.x += 5, p.y += 5;
+            c.Polygon(shadow, Rgb(0x000000, 0.35f));
+            c.Polygon(shape, base);
+            std::vector<Point> inner;
+            const float cx = x + 20, cy = y + 20;
+            for (const Point& p : shape) inner.push_back({cx + (p.x - cx) * 0.8f, cy + (p.y - cy) * 0.8f});
+            c.Polygon(inner, Lighter(base, 0.15f));
+            c.Line(shape.front().x, shape.front().y, shape[1].x, shape[1].y, 2, Lighter(base, 0.45f));
+        });
     }
 }
 

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <mutex>
 #include <thread>
 
@@ -278,6 +279,13 @@ bool Generate(const GenerateOptions& o, GenerateReport* report, std::string* err
             tasks.push_back([&, a](std::string* err) {
                 Canvas canvas(a.width, a.height);
                 PaintImage(canvas, a, text);
+                if (a.art == Art::Background && a.variant <= 5 && !o.stageData.empty()) {
+                    std::ifstream in(fs::path(o.stageData) / ("Stage0" + std::to_string(a.variant) + ".dat"), std::ios::binary);
+                    if (in) {
+                        const std::string textGrid((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+                        PaintWalls(canvas, a.variant, ParseStageGrid(textGrid));
+                    }
+                }
                 d3dx9img::Image image;
                 image.width = uint32_t(a.width);
                 image.height = uint32_t(a.height);

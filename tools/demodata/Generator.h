@@ -13,6 +13,7 @@ struct GenerateOptions {
     unsigned jobs = 2;
     std::string fontTool;    // path of kestra-font
     std::string contactSheet;  // PNG path, or empty
+    std::string stageData;     // folder of the map grids (Stage0N.dat) whose walls are painted, or empty
 };
 
 struct GenerateReport {

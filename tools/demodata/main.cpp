@@ -9,6 +9,7 @@
 //   --font-tool PATH     kestra-font (default: beside this program)
 //   --contact-sheet PNG  also write every picture scaled down on one sheet
 //   --pack FILE          also pack OUTPUT into FILE (compressed) and report the ratio
+//   --stagedata DIR      paint the walls of DIR's map grids (Stage01.dat ...) into the backgrounds
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -29,7 +30,7 @@ namespace {
 int Usage() {
     std::fprintf(stderr,
                  "usage: quenrith-demodata [--list] [--only images,sounds,music,fonts] [--jobs N] [--font-tool PATH]\n"
-                 "                         [--contact-sheet PNG] [--pack FILE] OUTPUT\n");
+                 "                         [--contact-sheet PNG] [--pack FILE] [--stagedata DIR] OUTPUT\n");
     return 2;
 }
 
@@ -100,6 +101,8 @@ int main(int argc, char** argv) {
             if (!value(&o.fontTool)) return Usage();
         } else if (a == "--contact-sheet") {
             if (!value(&o.contactSheet)) return Usage();
+        } else if (a == "--stagedata") {
+            if (!value(&o.stageData)) return Usage();
         } else if (a == "--pack") {
             if (!value(&pack)) return Usage();
         } else if (!a.empty() && a[0] == '-') return Usage();

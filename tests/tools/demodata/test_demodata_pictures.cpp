@@ -157,6 +157,38 @@ TEST(DemoDataPictures, RepaintingGivesTheSameBytes) {
     }
 }
 
+TEST(DemoDataPictures, MapGridWallsArePaintedWhereTheyBlock) {
+    // Rows 0-55 are skipped; row 56 is stage y 40. Column 2 solid, column 5 a
+    // half-square solid at the lower left, column 8 a token too long to count.
+    std::string grid;
+    for (int row = 0; row < 110; ++row) {
+        for (int col = 0; col < 55; ++col) {
+            const char* token = "0";
+            if (row == 56 && col == 2) token = "1";
+            if (row == 56 && col == 5) token = "3";
+            if (row == 56 && col == 8) token = "001";
+            if (row == 55 && col == 0) token = "1";
+            grid += token;
+            grid += ' ';
+        }
+        grid += '\n';
+    }
+    const std::vector<WallCell> walls = ParseStageGrid(grid);
+    ASSERT_EQ(walls.size(), 2u);
+    Canvas canvas(256, 256);
+    PaintWalls(canvas, 1, walls);
+    auto alpha = [&](int x, int y) { return canvas.Get(x, y) >> 24; };
+    EXPECT_EQ(alpha(100, 60), 255u);           // inside the solid block at (80, 40)
+    EXPECT_EQ(alpha(70, 60), 0u);              // left of it
+    EXPECT_EQ(alpha(205, 75), 255u);           // lower-left half of (200, 40)
+    EXPECT_LT(alpha(235, 45), 255u);           // its upper-right corner stays open (shadow at most)
+    EXPECT_EQ(alpha(10, 10), 0u);              // the skipped row placed nothing
+    // Walls past the right edge come back on the left, like the scroll.
+    Canvas small(64, 64);
+    PaintWalls(small, 1, {{40, 40, 1}});
+    EXPECT_EQ(small.Get(10, 10) >> 24, 255u);  // (40..80) wraps onto (0..16)
+}
+
 TEST(DemoDataPictures, ContactSheetShowsEveryPicture) {
     d3dx9img::Image im;
     std::vector<uint8_t> bytes;
