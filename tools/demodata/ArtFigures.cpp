@@ -77,8 +77,12 @@ void DrawFigure(Canvas& c, const Box& cell, const Look& L, int facing, int frame
         c.Line(cx, hip, cx + step * 6 * u, bottom - 3 * u, 4 * u, legC);
         c.Line(cx, hip, cx - step * 6 * u, bottom - 3 * u, 4 * u, a(Darker(Rgb(L.dress), 0.35f)));
     }
-    // body (dress or coat)
     const float shoulder = bottom - 32 * u;
+    const float hr = 9 * u;
+    const float hy = shoulder - hr + u;
+    if (L.hairStyle == 1 && facing != 3)
+        c.RoundRect(cx - hr - u, hy - 2 * u, 2 * hr + 2 * u, hr * 2.4f, 5 * u, WithAlpha(Darker(Rgb(L.hair), 0.12f), alpha));
+    // body (dress or coat)
     const float skirt = L.male ? 9 * u : 12 * u;
     std::vector<Point> body = {{cx - 6 * u, shoulder}, {cx + 6 * u, shoulder}, {cx + skirt, hip + 2 * u}, {cx - skirt, hip + 2 * u}};
     c.Polygon(body, col(L.dress));
@@ -98,11 +102,9 @@ void DrawFigure(Canvas& c, const Box& cell, const Look& L, int facing, int frame
         c.Disc(cx + dir * (3 + swing / u) * u, shoulder + 13 * u, 2 * u, a(Skin()));
     }
     // head
-    const float hr = 9 * u;
-    const float hy = shoulder - hr + u;
     const Color hair = col(L.hair);
-    // hair behind the head
-    if (L.hairStyle == 1) c.RoundRect(cx - hr - u, hy - 2 * u, 2 * hr + 2 * u, hr * 2.4f, 5 * u, hair);
+    // hair behind the head (long hair hangs over the back only when seen from behind)
+    if (L.hairStyle == 1 && facing == 3) c.RoundRect(cx - hr - u, hy - 2 * u, 2 * hr + 2 * u, hr * 2.4f, 5 * u, hair);
     if (L.hairStyle == 2) {
         const float side = facing == 1 ? 1.0f : (facing == 2 ? -1.0f : 0.0f);
         c.Ellipse(cx + side * 9 * u, hy - hr * 0.6f + (facing == 3 ? 4 * u : 0), 4 * u, 8 * u, hair);
@@ -186,8 +188,9 @@ void DrawFigure(Canvas& c, const Box& cell, const Look& L, int facing, int frame
             break;
         case 7:  // goggles
             if (facing != 3) {
-                c.Ring(cx - 3 * u, hy - hr * 0.55f, 2.4f * u, 1.2f * u, a(Rgb(0x603010)));
-                c.Ring(cx + 3 * u, hy - hr * 0.55f, 2.4f * u, 1.2f * u, a(Rgb(0x603010)));
+                c.Line(cx - hr, hy - hr * 0.72f, cx + hr, hy - hr * 0.72f, 1.2f * u, a(Rgb(0x603010)));
+                c.Disc(cx - 3 * u, hy - hr * 0.78f, 1.9f * u, a(Rgb(0x90E0FF)));
+                c.Disc(cx + 3 * u, hy - hr * 0.78f, 1.9f * u, a(Rgb(0x90E0FF)));
             }
             break;
         default:

@@ -15,14 +15,26 @@ void CharacterSheet(Canvas& c, const ImageAsset& a) {
     const Look& look = LookOf(a.subject);
     for (const Cell& cell : a.cells) {
         const int row = cell.index / 8, inv = (cell.index / 4) % 2, k = cell.index % 4;
+        DrawFigure(c, cell.box, look, k, row, 1.0f);
         if (inv) {
-            // invincible: a pale glowing outline around a lighter figure
-            c.SetClip(cell.box);
-            c.Glow(float(cell.box.x) + float(cell.box.w) / 2, float(cell.box.y) + float(cell.box.h) / 2, float(cell.box.h) * 0.55f,
-                   Rgb(0xFFFFFF, 0.55f), 1.2f);
+            // invincible: the figure turned pale and ringed with sparkles
+            const Box& b = cell.box;
+            for (int y = b.y; y < b.y + b.h; ++y)
+                for (int x = b.x; x < b.x + b.w; ++x) {
+                    const uint32_t p = c.Get(x, y);
+                    if ((p >> 24) == 0) continue;
+                    const uint32_t r = ((p >> 16) & 255), g = ((p >> 8) & 255), bl = p & 255;
+                    auto pale = [](uint32_t v) { return (v + 2 * 255) / 3; };
+                    c.Set(x, y, (p & 0xFF000000u) | (pale(r) << 16) | (pale(g) << 8) | pale(bl));
+                }
+            c.SetClip(b);
+            for (int i = 0; i < 4; ++i) {
+                const float t = float(i) * 1.5708f + float(row) * 0.4f;
+                c.Star(float(b.x) + float(b.w) / 2 + std::cos(t) * float(b.w) * 0.38f, float(b.y) + float(b.h) * 0.45f + std::sin(t) * float(b.h) * 0.36f,
+                       4, 1.5f, 4, 0, Rgb(0xFFF080));
+            }
             c.ResetClip();
         }
-        DrawFigure(c, cell.box, look, k, row, 1.0f);
     }
 }
 
@@ -55,8 +67,6 @@ void BossSheet(Canvas& c, const ImageAsset& a) {
         // Figures keep the 2:3 shape of the player cells, centred.
         const int fw = std::min(cell.box.w, cell.box.h * 2 / 3);
         const Box fig{cell.box.x + (cell.box.w - fw) / 2, box.y, fw, cell.box.h - 1};
-        Canvas tmp(0, 0);
-        (void)tmp;
         c.SetClip(cell.box);
         DrawFigure(c, fig, look, 0, cell.index, 1.0f);
         if (a.subject == "deena") {

@@ -166,23 +166,19 @@ void Canvas::Ring(float cx, float cy, float r, float t, const Color& c) {
         }
 }
 
-void Canvas::Glow(float cx, float cy, float r, const Color& c, float power) {
-    const int x0 = std::max(clip_.x, int(std::floor(cx - r))), x1 = std::min(clip_.x + clip_.w, int(std::ceil(cx + r)));
-    const int y0 = std::max(clip_.y, int(std::floor(cy - r))), y1 = std::min(clip_.y + clip_.h, int(std::ceil(cy + r)));
-    for (int py = y0; py < y1; ++py)
-        for (int px = x0; px < x1; ++px) {
-            const float d = std::hypot(float(px) + 0.5f - cx, float(py) + 0.5f - cy) / r;
-            if (d < 1) Blend(px, py, c, std::pow(1 - d, power));
-        }
-}
+void Canvas::Glow(float cx, float cy, float r, const Color& c, float power) { RadialFill(cx, cy, r, c, power, false); }
+void Canvas::GlowAdd(float cx, float cy, float r, const Color& c, float power) { RadialFill(cx, cy, r, c, power, true); }
 
-void Canvas::GlowAdd(float cx, float cy, float r, const Color& c, float power) {
+void Canvas::RadialFill(float cx, float cy, float r, const Color& c, float power, bool additive) {
     const int x0 = std::max(clip_.x, int(std::floor(cx - r))), x1 = std::min(clip_.x + clip_.w, int(std::ceil(cx + r)));
     const int y0 = std::max(clip_.y, int(std::floor(cy - r))), y1 = std::min(clip_.y + clip_.h, int(std::ceil(cy + r)));
     for (int py = y0; py < y1; ++py)
         for (int px = x0; px < x1; ++px) {
             const float d = std::hypot(float(px) + 0.5f - cx, float(py) + 0.5f - cy) / r;
-            if (d < 1) AddLight(px, py, c, std::pow(1 - d, power));
+            if (d >= 1) continue;
+            const float k = std::pow(1 - d, power);
+            if (additive) AddLight(px, py, c, k);
+            else Blend(px, py, c, k);
         }
 }
 

@@ -64,6 +64,7 @@ public:
     void Star(float cx, float cy, float outer, float inner, int points, float turn, const Color& c);
 
 private:
+    void RadialFill(float cx, float cy, float r, const Color& c, float power, bool additive);
     bool InClip(int x, int y) const {
         return x >= clip_.x && y >= clip_.y && x < clip_.x + clip_.w && y < clip_.y + clip_.h;
     }
