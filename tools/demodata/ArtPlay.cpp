@@ -262,17 +262,22 @@ void EnemySheet(Canvas& c, const ImageAsset& a) {
         const Color body = e < 0 ? Rgb(stage == 6 ? 0x8040A0 : 0x8A7A6A) : ElementColor(e, 0.5f);
         c.SetClip(b);
         if (g == "walker" || g == "walker2") {
-            // a long flyer with a trail, pointing along the cell's long side
-            const bool horizontal = b.w > b.h;
+            // a long flyer with a trail behind it, head towards its heading
+            const int dir = cell.index / 10;
+            const bool horizontal = dir < 2;
             const float len = float(horizontal ? b.w : b.h), th = float(horizontal ? b.h : b.w);
+            const bool headFirst = dir == 1 || dir == 3;  // head at the left or top end
             for (int i = 0; i < 4; ++i) {
                 const float k = float(i) / 4;
-                const float px = horizontal ? float(b.x) + len * (0.2f + 0.6f * k) : Cx(b);
-                const float py = horizontal ? Cy(b) : float(b.y) + len * (0.2f + 0.6f * k);
+                const float along = headFirst ? 0.8f - 0.6f * k : 0.2f + 0.6f * k;
+                const float px = horizontal ? float(b.x) + len * along : Cx(b);
+                const float py = horizontal ? Cy(b) : float(b.y) + len * along;
                 c.Disc(px, py, th * (0.15f + 0.2f * k), WithAlpha(Lighter(body, 0.4f), 0.3f + 0.5f * k));
             }
-            Critter(c, horizontal ? Box{b.x + b.w - b.h - 4, b.y, b.h, b.h} : Box{b.x, b.y + b.h - b.w - 4, b.w, b.w}, e, cell.index,
-                    g == "walker" ? 0 : 1);
+            const int s = int(th);
+            Box head = horizontal ? Box{headFirst ? b.x + 4 : b.x + b.w - s - 4, b.y, s, s}
+                                  : Box{b.x, headFirst ? b.y + 4 : b.y + b.h - s - 4, s, s};
+            Critter(c, head, e, cell.index % 10, g == "walker" ? 0 : 1);
         } else if (g == "figure" || g == "tall" || g == "hopper") {
             static const Look kSoldier = {"soldier", "", "", 0x604020, 0x404040, 0xE0C060, 0x101010, 5, 0, false};
             Look l = kSoldier;

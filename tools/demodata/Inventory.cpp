@@ -201,10 +201,15 @@ void EnemyLook(Builder& b, const std::string& look) {
             for (int c = 0; c < frames; ++c) b.C(g, x + dx * e + fx * c, y + dy * e + fy * c, w, h, c, e);
     };
     if (look == "walker" || look == "walker2") {
-        both(look, look == "walker" ? 360 : 240, 400, 80, 40, 0, 80, 3, 80, 0);  // right
-        both(look, 120, 400, 80, 40, 0, 80, 3, 80, 0);                            // left
-        both(look, 0, 360, 40, 80, 0, 80, 3, 40, 0);                              // down
-        both(look, 600, 360, 40, 80, 0, 80, 3, 40, 0);                            // up
+        // index: frame + 10 x heading (0 right, 1 left, 2 down, 3 up)
+        auto heading = [&](int x, int y, int w, int h, int fx, int dir) {
+            for (int e = 0; e < 2; ++e)
+                for (int c = 0; c < 3; ++c) b.C(look, x + fx * c, y + 80 * e, w, h, c + 10 * dir, e);
+        };
+        heading(look == "walker" ? 360 : 240, 400, 80, 40, 80, 0);
+        heading(120, 400, 80, 40, 80, 1);
+        heading(0, 360, 40, 80, 40, 2);
+        heading(600, 360, 40, 80, 40, 3);
     } else if (look == "drone") both(look, 0, 120, 40, 40, 40, 0);
     else if (look == "turret") both(look, 120, 0, 40, 40, 40, 0);
     else if (look == "sniper") both(look, 0, 280, 40, 40, 40, 0);
