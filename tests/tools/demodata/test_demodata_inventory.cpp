@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
 #include <string>
 
+#include "platform/gdi/gdi_testing.h"
 #include "tools/demodata/Generator.h"
+#include "tools/demodata/TextPainter.h"
 #include "tools/demodata/Inventory.h"
 
 using namespace demodata;
@@ -145,6 +148,18 @@ TEST(DemoDataInventory, MissingFontToolFailsWithAClearMessage) {
     std::string error;
     EXPECT_FALSE(Generate(o, &report, &error));
     EXPECT_NE(error.find("kestra-font"), std::string::npos) << error;
+}
+
+TEST(DemoDataInventory, MissingJapaneseFontFailsWithAClearMessage) {
+    const std::string empty = ::testing::TempDir() + "demodata-nofonts";
+    std::filesystem::create_directories(empty);
+    platform::gdi::UseFontFolderForTesting(empty);
+    TextPainter text;
+    std::string error;
+    const bool opened = text.Open(&error);
+    platform::gdi::UseFontFolderForTesting("");
+    EXPECT_FALSE(opened);
+    EXPECT_NE(error.find("fonts-ipafont-gothic"), std::string::npos) << error;
 }
 
 }  // namespace
