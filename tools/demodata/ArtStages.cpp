@@ -183,8 +183,12 @@ void Mansion(Canvas& c, const Box& b) {
         const int cx = x % 512, cy = y % 512;
         if (cx > 200 && cx < 312 && cy > 180 && cy < 332) return Rgb(0, 0.0f);
         const float m = Fractal(float(x) / 32.0f, float(y) / 32.0f, W / 32, H / 32, 2, 505);
-        Color g = ((x / 48) + (y / 48)) % 2 ? Mix(Rgb(0xE8E0EC), Rgb(0xCFC4D8), m) : Mix(Rgb(0x504060), Rgb(0x3E3050), m);
-        if (cx > 100 && cx < 412 && (cy < 60 || cy > 452)) g = Mix(Rgb(0x8A1A30), Rgb(0xA02840), m);
+        Color g = ((x / 48) + (y / 48)) % 2 ? Mix(Rgb(0xE4DCE8), Rgb(0xCFC4D8), m) : Mix(Rgb(0x9A88B0), Rgb(0x86749C), m);
+        if (x % 48 == 0 || y % 48 == 0) g = Darker(g, 0.15f);
+        if (cx > 100 && cx < 412 && (cy < 60 || cy > 452)) {
+            g = Mix(Rgb(0x8A1A30), Rgb(0xA02840), m);
+            if (cx < 112 || cx > 400 || (cy > 48 && cy < 60) || (cy > 452 && cy < 464)) g = Rgb(0xD0A848);
+        }
         if ((cx > 196 && cx < 316 && cy > 176 && cy < 336)) g = Rgb(0xC0A050);  // window frames
         return g;
     });
