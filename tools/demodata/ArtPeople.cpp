@@ -84,8 +84,8 @@ void Portrait(Canvas& c, const ImageAsset& a) {
     const bool facingLeft = a.variant == 1;
     for (const Cell& cell : a.cells) {
         c.SetClip(cell.box);
-        const float cx = float(cell.box.x) + 80, cy = float(cell.box.y) + 62;
-        DrawBust(c, cx, cy, 36, look, cell.index, facingLeft);
+        const float cx = float(cell.box.x) + 80, cy = float(cell.box.y) + 72;
+        DrawBust(c, cx, cy, 42, look, cell.index, facingLeft);
         c.ResetClip();
     }
 }
