@@ -127,7 +127,7 @@ void CutIn(Canvas& c, const ImageAsset& a, TextPainter& text) {
     small.outlineWidth = 3;
     std::string roman = first.roman;
     if (who.size() == 2) roman += std::string(" & ") + LookOf(who[1]).roman;
-    text.Draw(c, "SPELL BREAK - " + roman, 210, 290, small);
+    text.Draw(c, "- " + roman + " -", 210, 290, small);
     c.ResetClip();
 }
 

@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 
 #include "platform/gdi/gdi_testing.h"
+#include "tests/support/test_support.h"
 #include "tools/demodata/Generator.h"
 #include "tools/demodata/TextPainter.h"
 #include "tools/demodata/Inventory.h"
@@ -148,6 +151,26 @@ TEST(DemoDataInventory, MissingFontToolFailsWithAClearMessage) {
     std::string error;
     EXPECT_FALSE(Generate(o, &report, &error));
     EXPECT_NE(error.find("kestra-font"), std::string::npos) << error;
+}
+
+TEST(DemoDataInventory, ListPrintsTheWholeTable) {
+    const std::string out = ::testing::TempDir() + "demodata-list.txt";
+    const std::string cmd = "'" + testsupport::BinaryDir() + "/quenrith-demodata' --list > '" + out + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    std::ifstream in(out);
+    std::set<std::string> files;
+    size_t rectangles = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("  ", 0) == 0) ++rectangles;
+        else files.insert(line.substr(0, line.find(' ')));
+    }
+    size_t expected = 0;
+    for (const ImageAsset& a : Images()) {
+        expected += a.cells.size();
+        EXPECT_EQ(files.count(a.path), 1u) << a.path;
+    }
+    EXPECT_EQ(rectangles, expected);
+    EXPECT_EQ(files.size(), Images().size() + SoundEffects().size() + MusicTracks().size() + FontFiles().size());
 }
 
 TEST(DemoDataInventory, MissingJapaneseFontFailsWithAClearMessage) {
