@@ -517,7 +517,10 @@ std::vector<float> SynthesizeMusic(const std::string& path) {
                 if (kDrumSnare[style][s] == 'x' && !light) Drum(1, at, rate, L, R, 0.32f, seed++);
                 if (kDrumHat[style][s] == 'x') Drum(2, at, rate, L, R, light ? 0.12f : 0.2f, seed++);
             }
-            if (p.index == 0 && p.section == 'A') Drum(3, bs, rate, L, R, 0.3f, seed++);
+            if (p.index == 0 && (p.section == 'A' || p.section == 'B')) Drum(3, bs, rate, L, R, 0.3f, seed++);
+            // a snare fill on the last beat of every eight-bar section
+            if (!light && p.index == 7)
+                for (int s = 12; s < 16; ++s) Drum(1, bs + s * sixteenth, rate, L, R, 0.16f + 0.04f * float(s - 12), seed++);
         }
     }
     // Fold the tails past the loop's end back onto its start: the loop is periodic.
