@@ -126,7 +126,7 @@ void CVertexObject3D::OnLostDevice() {
 }
 
 void CVertexObject3D::OnResetDevice() {
-    if (vertexBuffer_) return;
+    if (vertexBuffer_ || !vertexCopy_) return;
     IDirect3DDevice9* device = GetDevice();
     IDirect3DVertexBuffer9* buffer = nullptr;
     const HRESULT hr = device ? device->CreateVertexBuffer(bufferSize_, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, fvf_,

@@ -52,65 +52,6 @@ bool InitializeTable() {
 void FinalizeTable() { g_table = false; }
 }  // namespace KestraSimple
 
-namespace KestraPoint2D {
-namespace {
-ModuleState g_state{"KestraPoint2D", false};
-}  // namespace
-bool Initialize() { return g_state.Start(); }
-void Finalize() { g_state.Finish(); }
-bool IsStarted() { return g_state.started; }
-void OnLostDevice() {}
-void OnResetDevice() {}
-void SetScaling(bool, float, float, float) {}
-void SetPerspective(bool, float, float, float) {}
-}  // namespace KestraPoint2D
-
-namespace KestraPoint3D {
-namespace {
-ModuleState g_state{"KestraPoint3D", false};
-}  // namespace
-bool Initialize() { return g_state.Start(); }
-void Finalize() { g_state.Finish(); }
-bool IsStarted() { return g_state.started; }
-void OnLostDevice() {}
-void OnResetDevice() {}
-}  // namespace KestraPoint3D
-
-namespace KestraLine2D {
-namespace {
-ModuleState g_state{"KestraLine2D", false};
-}  // namespace
-bool Initialize() { return g_state.Start(); }
-void Finalize() { g_state.Finish(); }
-bool IsStarted() { return g_state.started; }
-void OnLostDevice() {}
-void OnResetDevice() {}
-void SetScaling(bool, float, float, float) {}
-void SetPerspective(bool, float, float, float) {}
-}  // namespace KestraLine2D
-
-namespace KestraLine3D {
-namespace {
-ModuleState g_state{"KestraLine3D", false};
-}  // namespace
-bool Initialize() { return g_state.Start(); }
-void Finalize() { g_state.Finish(); }
-bool IsStarted() { return g_state.started; }
-void OnLostDevice() {}
-void OnResetDevice() {}
-}  // namespace KestraLine3D
-
-namespace KestraPrimitive3D {
-namespace {
-ModuleState g_state{"KestraPrimitive3D", false};
-}  // namespace
-bool Initialize() { return g_state.Start(); }
-void Finalize() { g_state.Finish(); }
-bool IsStarted() { return g_state.started; }
-void OnLostDevice() {}
-void OnResetDevice() {}
-}  // namespace KestraPrimitive3D
-
 namespace KestraSprite3D {
 namespace {
 ModuleState g_state{"KestraSprite3D", false};

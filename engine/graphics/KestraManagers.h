@@ -10,7 +10,9 @@
 #include "engine/graphics/KestraFont.h"
 #include "engine/graphics/KestraFontSprite2D.h"
 #include "engine/graphics/KestraLight.h"
+#include "engine/graphics/KestraLine2D.h"
 #include "engine/graphics/KestraPrimitive2D.h"
+#include "engine/graphics/KestraPrimitive3D.h"
 #include "engine/graphics/KestraSprite2D.h"
 #include "engine/graphics/KestraSurface.h"
 #include "engine/graphics/KestraTexture.h"
@@ -31,55 +33,6 @@ void OnResetDevice();
 bool InitializeTable();
 void FinalizeTable();
 }  // namespace KestraSimple
-
-namespace KestraPoint2D {
-bool Initialize();
-void Finalize();
-bool IsStarted();
-// The device reset's hooks (nothing to release yet).
-void OnLostDevice();
-void OnResetDevice();
-void SetScaling(bool enable, float centerX, float centerY, float scale);
-void SetPerspective(bool enable, float centerX, float centerY, float strength);
-}  // namespace KestraPoint2D
-
-namespace KestraPoint3D {
-bool Initialize();
-void Finalize();
-bool IsStarted();
-// The device reset's hooks (nothing to release yet).
-void OnLostDevice();
-void OnResetDevice();
-}  // namespace KestraPoint3D
-
-namespace KestraLine2D {
-bool Initialize();
-void Finalize();
-bool IsStarted();
-// The device reset's hooks (nothing to release yet).
-void OnLostDevice();
-void OnResetDevice();
-void SetScaling(bool enable, float centerX, float centerY, float scale);
-void SetPerspective(bool enable, float centerX, float centerY, float strength);
-}  // namespace KestraLine2D
-
-namespace KestraLine3D {
-bool Initialize();
-void Finalize();
-bool IsStarted();
-// The device reset's hooks (nothing to release yet).
-void OnLostDevice();
-void OnResetDevice();
-}  // namespace KestraLine3D
-
-namespace KestraPrimitive3D {
-bool Initialize();
-void Finalize();
-bool IsStarted();
-// The device reset's hooks (nothing to release yet).
-void OnLostDevice();
-void OnResetDevice();
-}  // namespace KestraPrimitive3D
 
 namespace KestraSprite3D {
 bool Initialize();
