@@ -24,34 +24,6 @@ struct ModuleState {
 
 }  // namespace
 
-namespace KestraSheet {
-namespace {
-ModuleState g_state{"KestraSheet", false};
-}  // namespace
-bool Initialize() { return g_state.Start(); }
-void Finalize() { g_state.Finish(); }
-bool IsStarted() { return g_state.started; }
-}  // namespace KestraSheet
-
-namespace KestraSimple {
-namespace {
-ModuleState g_state{"KestraSimple", false};
-}  // namespace
-bool Initialize() { return g_state.Start(); }
-void Finalize() { g_state.Finish(); }
-bool IsStarted() { return g_state.started; }
-void OnLostDevice() {}
-void OnResetDevice() {}
-namespace {
-bool g_table = false;
-}  // namespace
-bool InitializeTable() {
-    g_table = true;
-    return true;
-}
-void FinalizeTable() { g_table = false; }
-}  // namespace KestraSimple
-
 namespace KestraSprite3D {
 namespace {
 ModuleState g_state{"KestraSprite3D", false};

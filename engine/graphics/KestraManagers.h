@@ -13,26 +13,11 @@
 #include "engine/graphics/KestraLine2D.h"
 #include "engine/graphics/KestraPrimitive2D.h"
 #include "engine/graphics/KestraPrimitive3D.h"
+#include "engine/graphics/KestraSheet.h"
+#include "engine/graphics/KestraSimple.h"
 #include "engine/graphics/KestraSprite2D.h"
 #include "engine/graphics/KestraSurface.h"
 #include "engine/graphics/KestraTexture.h"
-
-namespace KestraSheet {
-bool Initialize();
-void Finalize();
-bool IsStarted();
-}  // namespace KestraSheet
-
-namespace KestraSimple {
-bool Initialize();
-void Finalize();
-bool IsStarted();
-// The device reset's hooks (nothing to release yet).
-void OnLostDevice();
-void OnResetDevice();
-bool InitializeTable();
-void FinalizeTable();
-}  // namespace KestraSimple
 
 namespace KestraSprite3D {
 bool Initialize();
