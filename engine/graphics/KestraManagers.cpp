@@ -24,26 +24,6 @@ struct ModuleState {
 
 }  // namespace
 
-namespace KestraSprite3D {
-namespace {
-ModuleState g_state{"KestraSprite3D", false};
-}  // namespace
-bool Initialize() { return g_state.Start(); }
-void Finalize() { g_state.Finish(); }
-bool IsStarted() { return g_state.started; }
-void OnLostDevice() {}
-void OnResetDevice() {}
-}  // namespace KestraSprite3D
-
-namespace KestraFontSprite3D {
-namespace {
-ModuleState g_state{"KestraFontSprite3D", false};
-}  // namespace
-bool Initialize() { return g_state.Start(); }
-void Finalize() { g_state.Finish(); }
-bool IsStarted() { return g_state.started; }
-}  // namespace KestraFontSprite3D
-
 namespace KestraModelEx {
 namespace {
 ModuleState g_state{"KestraModelEx", false};

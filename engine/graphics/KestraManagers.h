@@ -16,23 +16,9 @@
 #include "engine/graphics/KestraSheet.h"
 #include "engine/graphics/KestraSimple.h"
 #include "engine/graphics/KestraSprite2D.h"
+#include "engine/graphics/KestraSprite3D.h"
 #include "engine/graphics/KestraSurface.h"
 #include "engine/graphics/KestraTexture.h"
-
-namespace KestraSprite3D {
-bool Initialize();
-void Finalize();
-bool IsStarted();
-// The device reset's hooks (nothing to release yet).
-void OnLostDevice();
-void OnResetDevice();
-}  // namespace KestraSprite3D
-
-namespace KestraFontSprite3D {
-bool Initialize();
-void Finalize();
-bool IsStarted();
-}  // namespace KestraFontSprite3D
 
 namespace KestraModelEx {
 bool Initialize();
