@@ -34,8 +34,8 @@ bool CFontSprite3D::CreateSprites(uint32_t capacity) {
     return true;
 }
 
-bool CFontSprite3D::Create(const char* list, uint32_t capacity, CFont* font, uint8_t smooth) {
-    if (!CreateAtlas(list, font, smooth)) {
+bool CFontSprite3D::FinishCreate(bool atlasMade, uint32_t capacity) {
+    if (!atlasMade) {
         Kestra::LogRed("Failed!");
         return false;
     }
@@ -45,16 +45,13 @@ bool CFontSprite3D::Create(const char* list, uint32_t capacity, CFont* font, uin
     return true;
 }
 
+bool CFontSprite3D::Create(const char* list, uint32_t capacity, CFont* font, uint8_t smooth) {
+    return FinishCreate(CreateAtlas(list, font, smooth), capacity);
+}
+
 bool CFontSprite3D::CreateFromFile(const char* file, const char* sheetSource, uint32_t capacity,
                                    uint32_t formatKind) {
-    if (!LoadFile(file, sheetSource, formatKind)) {
-        Kestra::LogRed("Failed!");
-        return false;
-    }
-    ReleaseSprites();
-    if (!CreateSprites(capacity)) return false;
-    Kestra::LogPrint(" : SHEET COUNT [ %u ] : ", GetSheetCount());
-    return true;
+    return FinishCreate(LoadFile(file, sheetSource, formatKind), capacity);
 }
 
 bool CFontSprite3D::Recreate(const char* list, uint32_t capacity) {

@@ -141,17 +141,6 @@ void CList2D::End() {
     vertexBuffer_->Unlock();
 }
 
-void CList2D::Draw(D3DPRIMITIVETYPE type, uint32_t primitives) {
-    if (storedCount_ == 0 || !vertexBuffer_) return;
-    IDirect3DDevice9* device = GetDevice();
-    if (!device) return;
-    Kestra3D::SelectVertexProcessing(0, 0);
-    device->SetFVF(fvf_);
-    device->SetStreamSource(0, vertexBuffer_, 0, vertexSize_);
-    device->DrawPrimitive(type, 0, primitives);
-    Kestra::AddPolygonCount(primitives);
-}
-
 // ---- CPoint2D
 
 CPoint2D::~CPoint2D() {
@@ -176,7 +165,7 @@ bool CPoint2D::AddPoints(const Vertex2D* points, uint32_t count) {
     return true;
 }
 
-void CPoint2D::Render() { Draw(D3DPT_POINTLIST, storedCount_); }
+void CPoint2D::Render() { DrawStored(D3DPT_POINTLIST, storedCount_); }
 
 // ---- CLine2D
 
@@ -237,7 +226,7 @@ bool CLine2D::AddLines(const Vertex2D* vertices, uint32_t lineCount) {
     return true;
 }
 
-void CLine2D::Render() { Draw(D3DPT_LINELIST, storedCount_ / 2); }
+void CLine2D::Render() { DrawStored(D3DPT_LINELIST, storedCount_ / 2); }
 
 // ---- Managers
 

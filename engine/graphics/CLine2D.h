@@ -24,7 +24,6 @@ protected:
     // Stores n working vertices; false (nothing stored) when they would bring the
     // count to the capacity.
     bool Store(const Vertex2D* vertices, uint32_t n);
-    void Draw(D3DPRIMITIVETYPE type, uint32_t primitives);
 };
 
 class CPoint2D : public CList2D {

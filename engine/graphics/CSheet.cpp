@@ -97,6 +97,14 @@ bool CSheet::Build(const void* data, uint32_t size, uint32_t formatKind, D3DCOLO
     return true;
 }
 
+bool CSheet::LogBuild(bool built) {
+    if (built)
+        Kestra::LogGreen("Success!");
+    else
+        Kestra::LogRed("データの展開に失敗しました");
+    return built;
+}
+
 bool CSheet::CreateFromFile(const char* file, uint32_t formatKind, D3DCOLOR colorKey) {
     Kestra::LogBlue("CSheet::CreateFromFile");
     Kestra::LogPrint(" : [ %s ] : ", file ? file : "");
@@ -106,22 +114,14 @@ bool CSheet::CreateFromFile(const char* file, uint32_t formatKind, D3DCOLOR colo
         Kestra::LogRed("ファイルの読み込みに失敗しました");
         return false;
     }
-    const bool ok = Build(data, size, formatKind, colorKey);
-    if (ok)
-        Kestra::LogGreen("Success!");
-    else
-        Kestra::LogRed("データの展開に失敗しました");
+    const bool ok = LogBuild(Build(data, size, formatKind, colorKey));
     Kestra::MemoryFree(data);
     return ok;
 }
 
 bool CSheet::CreateFromMemory(void* data, uint32_t size, uint32_t formatKind, D3DCOLOR colorKey) {
     Kestra::LogBlue("CSheet::CreateFromMemory");
-    const bool ok = Build(data, size, formatKind, colorKey);
-    if (ok)
-        Kestra::LogGreen("Success!");
-    else
-        Kestra::LogRed("データの展開に失敗しました");
+    const bool ok = LogBuild(Build(data, size, formatKind, colorKey));
     Kestra::MemoryFree(data);
     return ok;
 }
@@ -135,11 +135,7 @@ bool CSheet::CreateFromLAG(const char* archive, const char* entry, uint32_t form
         Kestra::LogRed("ファイルの読み込みに失敗しました [ %s ]", error);
         return false;
     }
-    const bool ok = Build(lag.GetImage(), lag.GetImageSize(), formatKind, 0);
-    if (ok)
-        Kestra::LogGreen("Success!");
-    else
-        Kestra::LogRed("データの展開に失敗しました");
+    const bool ok = LogBuild(Build(lag.GetImage(), lag.GetImageSize(), formatKind, 0));
     lag.FreeImage();
     return ok;
 }

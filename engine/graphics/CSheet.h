@@ -63,6 +63,8 @@ public:
 
 private:
     void FreeTiles();
+    // Logs the outcome of a build; answers it.
+    bool LogBuild(bool built);
     // Moves every vertex to c + rotate(v - c, angle) * scale.
     void Transform(float cx, float cy, Kestra::Angle16 angle, float scale, bool rotate);
 

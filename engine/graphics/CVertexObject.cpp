@@ -3,7 +3,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/core/Kestra.h"
 #include "engine/core/KestraLog.h"
+#include "engine/graphics/Kestra3D.h"
 
 namespace KestraVertex {
 namespace {
@@ -64,6 +66,17 @@ HRESULT CVertexObject2D::CreateVertexBuffer() {
                                                   D3DPOOL_DEFAULT, &buffer, nullptr);
     vertexBuffer_ = SUCCEEDED(hr) ? buffer : nullptr;
     return hr;
+}
+
+void CVertexObject2D::DrawStored(D3DPRIMITIVETYPE type, uint32_t primitives) {
+    if (storedCount_ == 0 || !vertexBuffer_) return;
+    IDirect3DDevice9* device = GetDevice();
+    if (!device) return;
+    Kestra3D::SelectVertexProcessing(0, 0);
+    device->SetFVF(fvf_);
+    device->SetStreamSource(0, vertexBuffer_, 0, vertexSize_);
+    device->DrawPrimitive(type, 0, primitives);
+    Kestra::AddPolygonCount(primitives);
 }
 
 void CVertexObject2D::OnLostDevice() {

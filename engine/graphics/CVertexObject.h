@@ -73,6 +73,9 @@ protected:
     HRESULT CreateVertexBuffer();
     // Frees the buffer, the store, the records and the bucket heads.
     void ReleaseStorage();
+    // One draw of the uploaded vertices, counted as 2-D polygons; nothing when
+    // nothing is stored.
+    void DrawStored(D3DPRIMITIVETYPE type, uint32_t primitives);
 
     IDirect3DVertexBuffer9* vertexBuffer_ = nullptr;
     SortRecord** bucketHeads_ = nullptr;

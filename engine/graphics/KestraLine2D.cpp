@@ -17,26 +17,14 @@ bool IsStarted() { return Module().IsStarted(); }
 CPoint2DManager* GetManager() { return Module().Get(); }
 void OnLostDevice() { Module().OnLostDevice(); }
 void OnResetDevice() { Module().OnResetDevice(); }
-
+CPoint2D* Create(uint32_t capacity) { return Module().Create([&](CPoint2DManager* m) { return m->Create(capacity); }); }
+void Release(CPoint2D* object) { Module().Release(object); }
 void SetScaling(bool enable, float centerX, float centerY, float scale) {
-    if (Module().Get()) Module().Get()->SetScaling(enable, centerX, centerY, scale);
+    if (CPoint2DManager* m = Module().Get()) m->SetScaling(enable, centerX, centerY, scale);
 }
-
 void SetPerspective(bool enable, float centerX, float centerY, float strength) {
-    if (Module().Get()) Module().Get()->SetPerspective(enable, centerX, centerY, strength);
+    if (CPoint2DManager* m = Module().Get()) m->SetPerspective(enable, centerX, centerY, strength);
 }
-
-CPoint2D* Create(uint32_t capacity) {
-    CCriticalSectionLock hold(Module().Lock());
-    return Module().Get() ? Module().Get()->Create(capacity) : nullptr;
-}
-
-void Release(CPoint2D* object) {
-    if (!object) return;
-    CCriticalSectionLock hold(Module().Lock());
-    object->Release();
-}
-
 }  // namespace KestraPoint2D
 
 namespace KestraLine2D {
@@ -53,24 +41,12 @@ bool IsStarted() { return Module().IsStarted(); }
 CLine2DManager* GetManager() { return Module().Get(); }
 void OnLostDevice() { Module().OnLostDevice(); }
 void OnResetDevice() { Module().OnResetDevice(); }
-
+CLine2D* Create(uint32_t capacity) { return Module().Create([&](CLine2DManager* m) { return m->Create(capacity); }); }
+void Release(CLine2D* object) { Module().Release(object); }
 void SetScaling(bool enable, float centerX, float centerY, float scale) {
-    if (Module().Get()) Module().Get()->SetScaling(enable, centerX, centerY, scale);
+    if (CLine2DManager* m = Module().Get()) m->SetScaling(enable, centerX, centerY, scale);
 }
-
 void SetPerspective(bool enable, float centerX, float centerY, float strength) {
-    if (Module().Get()) Module().Get()->SetPerspective(enable, centerX, centerY, strength);
+    if (CLine2DManager* m = Module().Get()) m->SetPerspective(enable, centerX, centerY, strength);
 }
-
-CLine2D* Create(uint32_t capacity) {
-    CCriticalSectionLock hold(Module().Lock());
-    return Module().Get() ? Module().Get()->Create(capacity) : nullptr;
-}
-
-void Release(CLine2D* object) {
-    if (!object) return;
-    CCriticalSectionLock hold(Module().Lock());
-    object->Release();
-}
-
 }  // namespace KestraLine2D

@@ -1,4 +1,4 @@
-// Start and finish of the managers and model and animation modules.
+// Start and finish of the model, animation and shader-effect modules.
 #include "engine/graphics/KestraManagers.h"
 
 #include "engine/core/Kestra.h"

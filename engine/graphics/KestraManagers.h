@@ -1,7 +1,7 @@
-// The device-object managers and model and animation modules whose classes are
-// still to come, as far as the frame starts, finishes and resets them: each start
-// and finish logs its headline. Surfaces, textures, 2-D primitives and sprites,
-// cameras and lights have their own modules, included here for the frame.
+// The model, animation and shader-effect modules whose classes are still to
+// come, as far as the frame starts, finishes and resets them: each start and
+// finish logs its headline. Every other graphics module has its own header,
+// included here for the frame.
 #pragma once
 
 #include <cstdint>

@@ -17,18 +17,8 @@ bool IsStarted() { return Module().IsStarted(); }
 CPoint3DManager* GetManager() { return Module().Get(); }
 void OnLostDevice() { Module().OnLostDevice(); }
 void OnResetDevice() { Module().OnResetDevice(); }
-
-CPoint3D* Create(uint32_t capacity) {
-    CCriticalSectionLock hold(Module().Lock());
-    return Module().Get() ? Module().Get()->Create(capacity) : nullptr;
-}
-
-void Release(CPoint3D* object) {
-    if (!object) return;
-    CCriticalSectionLock hold(Module().Lock());
-    object->Release();
-}
-
+CPoint3D* Create(uint32_t capacity) { return Module().Create([&](CPoint3DManager* m) { return m->Create(capacity); }); }
+void Release(CPoint3D* object) { Module().Release(object); }
 }  // namespace KestraPoint3D
 
 namespace KestraLine3D {
@@ -45,18 +35,8 @@ bool IsStarted() { return Module().IsStarted(); }
 CLine3DManager* GetManager() { return Module().Get(); }
 void OnLostDevice() { Module().OnLostDevice(); }
 void OnResetDevice() { Module().OnResetDevice(); }
-
-CLine3D* Create(uint32_t capacity) {
-    CCriticalSectionLock hold(Module().Lock());
-    return Module().Get() ? Module().Get()->Create(capacity) : nullptr;
-}
-
-void Release(CLine3D* object) {
-    if (!object) return;
-    CCriticalSectionLock hold(Module().Lock());
-    object->Release();
-}
-
+CLine3D* Create(uint32_t capacity) { return Module().Create([&](CLine3DManager* m) { return m->Create(capacity); }); }
+void Release(CLine3D* object) { Module().Release(object); }
 }  // namespace KestraLine3D
 
 namespace KestraPrimitive3D {
@@ -73,16 +53,6 @@ bool IsStarted() { return Module().IsStarted(); }
 CPrimitive3DManager* GetManager() { return Module().Get(); }
 void OnLostDevice() { Module().OnLostDevice(); }
 void OnResetDevice() { Module().OnResetDevice(); }
-
-CPrimitive3D* Create(uint32_t capacity, uint32_t texCoordSets) {
-    CCriticalSectionLock hold(Module().Lock());
-    return Module().Get() ? Module().Get()->Create(capacity, texCoordSets) : nullptr;
-}
-
-void Release(CPrimitive3D* object) {
-    if (!object) return;
-    CCriticalSectionLock hold(Module().Lock());
-    object->Release();
-}
-
+CPrimitive3D* Create(uint32_t capacity, uint32_t texCoordSets) { return Module().Create([&](CPrimitive3DManager* m) { return m->Create(capacity, texCoordSets); }); }
+void Release(CPrimitive3D* object) { Module().Release(object); }
 }  // namespace KestraPrimitive3D

@@ -18,28 +18,21 @@ bool IsStarted() { return Module().IsStarted(); }
 CSheetManager* GetManager() { return Module().Get(); }
 
 CSheet* CreateFromFile(const char* file, uint32_t formatKind, D3DCOLOR colorKey) {
-    CCriticalSectionLock hold(Module().Lock());
-    return Module().Get() ? Module().Get()->CreateFromFile(file, formatKind, colorKey) : nullptr;
+    return Module().Create([&](CSheetManager* m) { return m->CreateFromFile(file, formatKind, colorKey); });
 }
 
 CSheet* CreateFromMemory(void* data, uint32_t size, uint32_t formatKind, D3DCOLOR colorKey) {
-    CCriticalSectionLock hold(Module().Lock());
-    if (!Module().Get()) {
-        Kestra::MemoryFree(data);
-        return nullptr;
-    }
-    return Module().Get()->CreateFromMemory(data, size, formatKind, colorKey);
+    CSheet* sheet = Module().Create(
+        [&](CSheetManager* m) { return m->CreateFromMemory(data, size, formatKind, colorKey); });
+    // Without a manager nobody took the block.
+    if (!sheet && !Module().Get()) Kestra::MemoryFree(data);
+    return sheet;
 }
 
 CSheet* CreateFromLAG(const char* archive, const char* entry, uint32_t formatKind) {
-    CCriticalSectionLock hold(Module().Lock());
-    return Module().Get() ? Module().Get()->CreateFromLAG(archive, entry, formatKind) : nullptr;
+    return Module().Create([&](CSheetManager* m) { return m->CreateFromLAG(archive, entry, formatKind); });
 }
 
-void Release(CSheet* sheet) {
-    if (!sheet) return;
-    CCriticalSectionLock hold(Module().Lock());
-    sheet->Release();
-}
+void Release(CSheet* sheet) { Module().Release(sheet); }
 
 }  // namespace KestraSheet

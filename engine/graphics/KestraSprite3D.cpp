@@ -20,16 +20,13 @@ void OnLostDevice() { Module().OnLostDevice(); }
 void OnResetDevice() { Module().OnResetDevice(); }
 
 CSprite3D* Create(uint32_t capacity, uint32_t texCoordSets) {
-    CCriticalSectionLock hold(Module().Lock());
-    return Module().Get() ? Module().Get()->Create(capacity, texCoordSets) : nullptr;
+    return Module().Create([&](CSprite3DManager* m) { return m->Create(capacity, texCoordSets); });
 }
 
 // Ignored once the manager is gone: it released every sprite it listed, and a
 // font sprite outliving it must not touch its sheets' sprites again.
 void Release(CSprite3D* sprite) {
-    if (!sprite) return;
-    CCriticalSectionLock hold(Module().Lock());
-    if (Module().Get()) sprite->Release();
+    if (Module().Get()) Module().Release(sprite);
 }
 
 }  // namespace KestraSprite3D
@@ -49,19 +46,14 @@ bool IsStarted() { return Module().IsStarted(); }
 CFontSprite3DManager* GetManager() { return Module().Get(); }
 
 CFontSprite3D* Create(const char* list, uint32_t capacity, CFont* font, uint8_t smooth) {
-    CCriticalSectionLock hold(Module().Lock());
-    return Module().Get() ? Module().Get()->Create(list, capacity, font, smooth) : nullptr;
+    return Module().Create([&](CFontSprite3DManager* m) { return m->Create(list, capacity, font, smooth); });
 }
 
 CFontSprite3D* CreateFromFile(const char* file, const char* sheetSource, uint32_t capacity, uint32_t formatKind) {
-    CCriticalSectionLock hold(Module().Lock());
-    return Module().Get() ? Module().Get()->CreateFromFile(file, sheetSource, capacity, formatKind) : nullptr;
+    return Module().Create(
+        [&](CFontSprite3DManager* m) { return m->CreateFromFile(file, sheetSource, capacity, formatKind); });
 }
 
-void Release(CFontSprite3D* fontSprite) {
-    if (!fontSprite) return;
-    CCriticalSectionLock hold(Module().Lock());
-    fontSprite->Release();
-}
+void Release(CFontSprite3D* fontSprite) { Module().Release(fontSprite); }
 
 }  // namespace KestraFontSprite3D

@@ -60,6 +60,26 @@ inline std::vector<Stored2D> Uploaded2D(IDirect3DVertexBuffer9* buffer, uint32_t
     return out;
 }
 
+// The camera the game places every frame: eye (0, 0, -50) towards the origin,
+// 60 degrees of view, 4:3, depth 1 to 1000. Answers its slot.
+inline int32_t PlaceGameCamera() {
+    const int32_t camera = KestraCamera::Create();
+    KestraCamera::SetProjection(camera, 1.0471976f, 1.0f, 1000.0f, 1.3333334f);
+    const CVector3 eye(0.0f, 0.0f, -50.0f), target(0.0f, 0.0f, 0.0f);
+    KestraCamera::Reset(camera);
+    KestraCamera::LookAt(camera, &eye, &target, nullptr);
+    KestraCamera::Update(camera);
+    Kestra3D::SetCamera(camera);
+    return camera;
+}
+
+// Where the game's camera puts a point of the z = 0 plane on the 640 x 480 screen.
+inline void ScreenOf(float x, float y, float* sx, float* sy) {
+    const float focal = 240.0f / (50.0f * std::tan(1.0471976f / 2.0f));  // pixels per world unit
+    *sx = 320.0f + x * focal;
+    *sy = 240.0f - y * focal;
+}
+
 class ListTest : public spritetest::SpriteTest {
 protected:
     void StartLists(d3d9test::Backend backend = d3d9test::Backend::Null) {
@@ -84,33 +104,7 @@ protected:
         listsStarted_ = false;
         spritetest::SpriteTest::FinishDevice();
     }
-    // The camera the game places every frame: eye (0, 0, -50) towards the origin,
-    // 60 degrees of view, 4:3, depth 1 to 1000.
-    int32_t GameCamera() {
-        const int32_t camera = KestraCamera::Create();
-        KestraCamera::SetProjection(camera, 1.0471976f, 1.0f, 1000.0f, 1.3333334f);
-        const CVector3 eye(0.0f, 0.0f, -50.0f), target(0.0f, 0.0f, 0.0f);
-        KestraCamera::Reset(camera);
-        KestraCamera::LookAt(camera, &eye, &target, nullptr);
-        KestraCamera::Update(camera);
-        Kestra3D::SetCamera(camera);
-        return camera;
-    }
-    // Where the game's camera puts a point of the z = 0 plane on the 640 x 480 screen.
-    static void ScreenOf(float x, float y, float* sx, float* sy) {
-        const float focal = 240.0f / (50.0f * std::tan(1.0471976f / 2.0f));  // pixels per world unit
-        *sx = 320.0f + x * focal;
-        *sy = 240.0f - y * focal;
-    }
-    // The body runs in a child with its own display and device.
-    void InGl(const std::function<void()>& body) {
-        EXPECT_EQ(objtest::InDisplayChild([&] {
-                      StartLists(d3d9test::Backend::GL);
-                      body();
-                      FinishDevice();
-                  }),
-                  0);
-    }
+    void StartGl() override { StartLists(d3d9test::Backend::GL); }
     static uint32_t Polygons2D() { return Kestra::detail::Frame().polygons2D; }
     static uint32_t Polygons3D() { return Kestra::detail::Frame().polygons3D; }
 

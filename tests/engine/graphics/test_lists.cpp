@@ -366,7 +366,7 @@ TEST_F(Lists, UnderGlALineLightsItsRowAndATriangleCoversTheScreenCentre) {
         CPoint2D* point = KestraPoint2D::Create(8);
         CPrimitive3D* triangle = KestraPrimitive3D::Create(3, 0);
         ASSERT_TRUE(line && point && triangle);
-        GameCamera();
+        listtest::PlaceGameCamera();
         const Vertex2D l[2] = {V2(10, 10, 0xFFFF0000), V2(100, 10, 0xFFFF0000)};
         const Vertex2D p[1] = {V2(200, 100, 0xFF00FF00)};
         // Screen-clockwise seen from the camera, so the default culling keeps it.
@@ -401,15 +401,17 @@ TEST_F(Lists, UnderGlALineLightsItsRowAndATriangleCoversTheScreenCentre) {
         EXPECT_EQ(out.at(199, 99), 0xFF00FF00u);
         for (uint32_t y = 98; y < 102; ++y)
             for (uint32_t x = 198; x < 202; ++x)
-                if (x != 199 || y != 99) EXPECT_EQ(out.at(x, y), 0xFF000000u) << x << "," << y;
+                if (x != 199 || y != 99) {
+                    EXPECT_EQ(out.at(x, y), 0xFF000000u) << x << "," << y;
+                }
         // The triangle through the game's camera: the centre, and its corners
         // where the projection puts them.
         EXPECT_EQ(out.at(320, 240), 0xFF0000FFu);
         float sx, sy;
-        ScreenOf(0, 5, &sx, &sy);  // apex
+        listtest::ScreenOf(0, 5, &sx, &sy);  // apex
         EXPECT_EQ(out.at(320, uint32_t(sy) + 4), 0xFF0000FFu);
         EXPECT_EQ(out.at(320, uint32_t(sy) - 2), 0xFF000000u);
-        ScreenOf(-5, -5, &sx, &sy);  // bottom-left corner
+        listtest::ScreenOf(-5, -5, &sx, &sy);  // bottom-left corner
         EXPECT_EQ(out.at(uint32_t(sx) + 3, uint32_t(sy) - 2), 0xFF0000FFu);
         EXPECT_EQ(out.at(uint32_t(sx) - 2, uint32_t(sy) - 2), 0xFF000000u);
         EXPECT_EQ(out.at(320, uint32_t(sy) + 2), 0xFF000000u);

@@ -57,17 +57,7 @@ protected:
         tableStarted_ = false;
         spritetest::SpriteTest::FinishDevice();
     }
-    void InGl(const std::function<void()>& body) {
-        EXPECT_EQ(objtest::InDisplayChild([&] {
-                      StartAll(d3d9test::Backend::GL);
-                      Kestra3D::SetAlphaTestEnable(true);
-                      Kestra3D::SetFilterEnable(false);
-                      Kestra3D::SetBlendingType(1);
-                      body();
-                      FinishDevice();
-                  }),
-                  0);
-    }
+    void StartGl() override { StartAll(d3d9test::Backend::GL); }
     // An image file in an engine-memory block, as CreateFromMemory takes it.
     static void* Block(const std::string& bytes) {
         void* block = Kestra::MemoryAlloc(uint32_t(bytes.size()));

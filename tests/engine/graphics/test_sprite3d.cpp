@@ -13,6 +13,7 @@
 #include "engine/graphics/KestraCamera.h"
 #include "engine/graphics/KestraSprite3D.h"
 #include "tests/engine/graphics/font_test_env.h"
+#include "tests/engine/graphics/list_test_env.h"
 
 namespace {
 
@@ -75,21 +76,6 @@ protected:
         }
         started3D_ = false;
         fonttest::FontTest::FinishDevice();
-    }
-    void GameCamera() {
-        const int32_t camera = KestraCamera::Create();
-        KestraCamera::SetProjection(camera, 1.0471976f, 1.0f, 1000.0f, 1.3333334f);
-        const CVector3 eye(0.0f, 0.0f, -50.0f), target(0.0f, 0.0f, 0.0f);
-        KestraCamera::Reset(camera);
-        KestraCamera::LookAt(camera, &eye, &target, nullptr);
-        KestraCamera::Update(camera);
-        Kestra3D::SetCamera(camera);
-    }
-    // Where the game's camera puts a point of the z = 0 plane on the screen.
-    static void ScreenOf(float x, float y, float* sx, float* sy) {
-        const float focal = 240.0f / (50.0f * std::tan(1.0471976f / 2.0f));
-        *sx = 320.0f + x * focal;
-        *sy = 240.0f - y * focal;
     }
     CTexture* Solid(uint32_t argb) {
         const std::string tga = TgaBytes(64, 64, std::vector<uint32_t>(64 * 64, argb));
@@ -265,7 +251,7 @@ TEST_F(Sprites3D, ABadFileOrAMissingSheetSpriteFailsTheFontSprite) {
 
 TEST_F(Sprites3D, UnderGlQuadsAndTextLandWhereTheGameCameraProjectsThem) {
     Start3D(d3d9test::Backend::GL);
-    GameCamera();
+    listtest::PlaceGameCamera();
     Kestra3D::SetAlphaTestEnable(true);
     Kestra3D::SetFilterEnable(false);
     Kestra3D::SetBlendingType(1);
@@ -293,8 +279,8 @@ TEST_F(Sprites3D, UnderGlQuadsAndTextLandWhereTheGameCameraProjectsThem) {
     ASSERT_EQ(out.width, 640u);
     // The quad: world x -15 .. -5, y -5 .. 5.
     float x0, y0, x1, y1;
-    ScreenOf(-15, 5, &x0, &y0);
-    ScreenOf(-5, -5, &x1, &y1);
+    listtest::ScreenOf(-15, 5, &x0, &y0);
+    listtest::ScreenOf(-5, -5, &x1, &y1);
     const uint32_t blue = 0xFF0000FF;
     EXPECT_EQ(out.at(uint32_t((x0 + x1) / 2), uint32_t((y0 + y1) / 2)), blue);
     EXPECT_EQ(out.at(uint32_t(x0) + 2, uint32_t(y0) + 2), blue);
@@ -305,8 +291,8 @@ TEST_F(Sprites3D, UnderGlQuadsAndTextLandWhereTheGameCameraProjectsThem) {
     EXPECT_EQ(out.at(uint32_t(x0) + 10, uint32_t(y1) + 2), 0xFF000000u);
     // "A" 10 high at (10, 0, 0): L = 1, pen -4, k = 10 / 16; centre ((4 + 1 - 4) k,
     // (9 + 8) k), 8 k wide: world x 10 - 1.875 .. 10 + 3.125, y 5.625 .. 15.625.
-    ScreenOf(10 - 1.875f, 15.625f, &x0, &y0);
-    ScreenOf(10 + 3.125f, 5.625f, &x1, &y1);
+    listtest::ScreenOf(10 - 1.875f, 15.625f, &x0, &y0);
+    listtest::ScreenOf(10 + 3.125f, 5.625f, &x1, &y1);
     const uint32_t red = 0xFF000000 | kRed;
     EXPECT_EQ(out.at(uint32_t((x0 + x1) / 2), uint32_t((y0 + y1) / 2)), red);
     EXPECT_EQ(out.at(uint32_t(x0) + 2, uint32_t(y0) + 2), red);
