@@ -43,16 +43,9 @@ protected:
         m.enemyList.push_back(e);
         return e;
     }
-    cPlayerBulletBase* Shot(float x, float y, int element, float power = 1.0f, int owner = 0, int radius = 15) {
-        cPlayerBulletBase* b = m.TakePlayerBulletSlot();
-        b->isActive = 1;
-        b->x = x;
-        b->y = y;
-        b->element = element;
-        b->power = power;
-        b->owner = owner;
-        b->radius = radius;
-        return b;
+    cPlayerBulletBase* Shot(float x, float y, int element, float power = 1.0f, int owner = 0) {
+        playtest::PlaceShot(x, y, element, power, owner);
+        return m.playerBullets[size_t(m.playerBulletCursor)];
     }
 };
 

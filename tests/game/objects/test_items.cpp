@@ -29,15 +29,8 @@ protected:
         return m.enemyList.back();
     }
     cPlayerBulletBase* Shot(float x, float y, int element, int owner = 0) {
-        cPlayerBulletBase* b = m.TakePlayerBulletSlot();
-        b->isActive = 1;
-        b->x = x;
-        b->y = y;
-        b->element = element;
-        b->power = 1.0f;
-        b->owner = owner;
-        b->radius = 15;
-        return b;
+        playtest::PlaceShot(x, y, element, 1.0f, owner);
+        return m.playerBullets[size_t(m.playerBulletCursor)];
     }
     cObjectManager& m = ObjectManager;
     cPlayerBase* p = nullptr;
