@@ -158,4 +158,31 @@ TEST_F(EnemyBaseTest, TouchDamageHurtsOnlyTheOtherElementAndSolidsBlock) {
     EXPECT_FLOAT_EQ(Player1->y, 245.0f);
 }
 
+TEST_F(EnemyBaseTest, CommonFrameSteps) {
+    PlainEnemy* e = Enemy(1, 0);
+    e->angle = 16384;
+    e->speed = 2.0f;
+    e->MoveStep();
+    EXPECT_FLOAT_EQ(e->x, 300.0f);
+    EXPECT_FLOAT_EQ(e->y, 202.0f);
+    Player1->SetPosition(300, 100);
+    EXPECT_EQ(e->AimAtPlayer1(), 49152);
+    playtest::QuadRecorder rec;
+    ScrollY = 2.0f;
+    e->DrawCentred(6, 40, 60, 32, 48, 0xFFFFFFFFu);
+    ASSERT_EQ(rec.quads.size(), 1u);
+    EXPECT_FLOAT_EQ(rec.quads[0].dst[0], 284.0f);
+    EXPECT_FLOAT_EQ(rec.quads[0].dst[1], 176.0f);
+    EXPECT_FALSE(rec.quads[0].turned);
+    // 8000 and 24000 draw down-facing, 41000 and 58000 up-facing; stored values count.
+    EXPECT_EQ(FourDirectionCell(0), 0);
+    EXPECT_EQ(FourDirectionCell(8000), 2);
+    EXPECT_EQ(FourDirectionCell(24000), 2);
+    EXPECT_EQ(FourDirectionCell(30000), 1);
+    EXPECT_EQ(FourDirectionCell(41000), 3);
+    EXPECT_EQ(FourDirectionCell(58000), 3);
+    EXPECT_EQ(FourDirectionCell(-16384), 0);
+    EXPECT_EQ(FourDirectionCell(65536 + 16384), 0);
+}
+
 }  // namespace
