@@ -137,14 +137,16 @@ protected:
     // What InGl starts: the device and this fixture's modules on the GL backend.
     virtual void StartGl() { Start(d3d9test::Backend::GL); }
     // The body runs in a child with its own display, device and modules, in the
-    // game's device state (alpha test, no filtering, preset 1).
-    void InGl(const std::function<void()>& body) {
+    // game's device state (alpha test, no filtering, preset 1); cleanup runs
+    // after it, before the device is finished.
+    void InGl(const std::function<void()>& body, const std::function<void()>& cleanup = nullptr) {
         EXPECT_EQ(objtest::InDisplayChild([&] {
                       StartGl();
                       Kestra3D::SetAlphaTestEnable(true);
                       Kestra3D::SetFilterEnable(false);
                       Kestra3D::SetBlendingType(1);
                       body();
+                      if (cleanup) cleanup();
                       FinishDevice();
                   }),
                   0);
