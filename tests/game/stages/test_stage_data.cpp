@@ -64,6 +64,33 @@ TEST(StageData, HarderDifficultiesSendMoreEnemies) {
     }
 }
 
+// Harder play also means faster enemies and classes the easier schedule spares the player.
+TEST(StageData, HarderDifficultiesAreFasterAndMoreAggressive) {
+    for (int stage = 1; stage <= 6; ++stage) {
+        double speed[3] = {0, 0, 0};
+        std::set<int> classes[3];
+        for (int d = 0; d <= 2; ++d) {
+            int moving = 0;
+            for (const Record& r : LoadSchedule(stage, d).records) {
+                if (!IsEnemy(r.type)) continue;
+                classes[d].insert(r.type);
+                if (r.speed > 0) {
+                    speed[d] += r.speed;
+                    ++moving;
+                }
+            }
+            ASSERT_GT(moving, 0);
+            speed[d] /= moving;
+        }
+        EXPECT_LT(speed[0], speed[1]) << "stage " << stage;
+        EXPECT_LT(speed[1], speed[2]) << "stage " << stage;
+        std::vector<int> onlyHard;
+        for (int t : classes[2])
+            if (!classes[0].count(t)) onlyHard.push_back(t);
+        EXPECT_FALSE(onlyHard.empty()) << "stage " << stage << ": the hard schedule adds no class";
+    }
+}
+
 TEST(StageData, MapGridsLeaveTheStartsAndTheScrollOpen) {
     for (int stage = 1; stage <= 6; ++stage) {
         const Grid g = LoadGrid(stage);
