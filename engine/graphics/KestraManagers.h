@@ -11,6 +11,7 @@
 #include "engine/graphics/KestraFontSprite2D.h"
 #include "engine/graphics/KestraLight.h"
 #include "engine/graphics/KestraPrimitive2D.h"
+#include "engine/graphics/KestraShaderFx.h"
 #include "engine/graphics/KestraSprite2D.h"
 #include "engine/graphics/KestraSurface.h"
 #include "engine/graphics/KestraTexture.h"
@@ -117,11 +118,3 @@ void Finalize();
 bool IsStarted();
 }  // namespace KestraAnimation
 
-namespace KestraShaderFx {
-bool Initialize();
-void Finalize();
-bool IsStarted();
-// The device reset's hooks (nothing to release yet).
-void OnLostDevice();
-void OnResetDevice();
-}  // namespace KestraShaderFx

@@ -31,12 +31,17 @@ std::string TranslateLog(const std::string& log) {
         if (!error && !warning) continue;
         std::string rest = line.substr(error ? 7 : 9);
         std::string kind = error ? "error" : "warning";
-        if (rest.rfind("0:", 0) == 0) {
-            size_t colon = rest.find(':', 2);
-            if (colon != std::string::npos) {
-                out += "memory(" + rest.substr(2, colon - 2) + "): " + kind + ":" + rest.substr(colon + 1) + "\n";
-                continue;
-            }
+        for (const char* source : {"memory:", "0:"}) {
+            const size_t n = std::char_traits<char>::length(source);
+            if (rest.rfind(source, 0) != 0) continue;
+            size_t colon = rest.find(':', n);
+            if (colon == std::string::npos) continue;
+            rest = "memory(" + rest.substr(n, colon - n) + "): " + kind + ":" + rest.substr(colon + 1);
+            break;
+        }
+        if (rest.rfind("memory(", 0) == 0) {
+            out += rest + "\n";
+            continue;
         }
         if (rest.find("compilation errors") != std::string::npos) continue;
         out += "memory(1): " + kind + ": " + rest + "\n";
