@@ -273,7 +273,7 @@ private:
             p.name = tok_.text;
             p.line = line;
             if (!Advance()) return false;
-            if (Is("(")) return Function();
+            if (Is("(")) return Function(p.name);
             if (Is("[")) {
                 if (!Advance()) return false;
                 if (tok_.kind != Tok::Number) return Fail(tok_.line, "array size expected" + Near());
@@ -346,7 +346,7 @@ private:
         return true;
     }
 
-    bool Function() {
+    bool Function(const std::string& name) {
         if (!SkipGroup("(", ")")) return false;
         while (Is(":")) {  // return semantic
             if (!Advance()) return false;
@@ -355,6 +355,7 @@ private:
         }
         if (Is(";")) return Advance();
         if (!Is("{")) return Fail(tok_.line, "'{' expected" + Near());
+        out_->functions.push_back(name);
         return SkipGroup("{", "}");
     }
 
@@ -443,6 +444,17 @@ bool ParseEffect(std::string_view text, EffectSource* out, std::string* errors) 
         *errors = "memory(1): error: the effect has no technique\n";
         ok = false;
     }
+    for (const auto& t : out->techniques)
+        for (const auto& pass : t.passes) {
+            if (!ok || pass.vertexEntry.empty()) continue;
+            bool found = false;
+            for (const auto& f : out->functions) found = found || f == pass.vertexEntry;
+            if (!found) {
+                *errors += "memory(" + std::to_string(pass.line) + "): error: entry point '" + pass.vertexEntry +
+                           "' not found\n";
+                ok = false;
+            }
+        }
     return ok;
 }
 

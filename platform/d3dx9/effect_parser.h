@@ -39,9 +39,11 @@ struct EffectSource {
     std::string shaderText;
     std::vector<ParamDecl> params;
     std::vector<TechniqueDecl> techniques;
+    std::vector<std::string> functions;  // names of the functions with a body
 };
 
-// False with D3DX-style messages ("memory(LINE): error: ...") in `errors`.
+// False with D3DX-style messages; a pass naming a function the text does not define
+// is an error too. ("memory(LINE): error: ...") in `errors`.
 bool ParseEffect(std::string_view text, EffectSource* out, std::string* errors);
 
 }  // namespace d3dxfx

@@ -594,12 +594,16 @@ TEST_F(ShaderFx, ABrokenTextAnswersFalseAndLogsTheCompilerLine) {
 
 TEST_F(ShaderFx, ParametersSurviveDeviceLossAndReset) {
     StartAll(d3d9test::Backend::Null);
+    auto CallCount = [](const char* method) { return d3d9test::CallCount(method); };
     CShaderFx* fx = KestraShaderFx::Create(kStatic | kLight2 | kReflect, 0, 0, nullptr);
     ASSERT_NE(fx, nullptr);
     const Params params;
     params.Apply(fx);
-    KestraShaderFx::OnLostDevice();
-    KestraShaderFx::OnResetDevice();
+    // A real loss: the present finds it and resets the device, walking the modules.
+    d3d9test::LoseDevice(Device(), 0);
+    Kestra3D::Present(nullptr);
+    ASSERT_EQ(d3d9test::GetDeviceState(Device()), d3d9test::DeviceState::Ok);
+    EXPECT_EQ(CallCount("Reset"), 1u);
     float m[16];
     ASSERT_EQ(fx->GetEffect()->GetFloatArray("mWorldView", m, 16), D3D_OK);
     EXPECT_EQ(std::memcmp(m, &params.worldView.m[0][0], sizeof m), 0);
@@ -607,10 +611,8 @@ TEST_F(ShaderFx, ParametersSurviveDeviceLossAndReset) {
     ASSERT_EQ(fx->GetEffect()->GetFloatArray("LightIsUse", use, 4), D3D_OK);
     EXPECT_EQ(use[2], 0.0f);
     EXPECT_EQ(use[3], 1.0f);
-    // And the next pass hands them to the device again.
+    // The reset device lost its constants; the next pass hands them over again.
     IDirect3DDevice9* device = Kestra3D::GetDevice();
-    const float zero[16] = {};
-    device->SetVertexShaderConstantF(0, zero, 4);
     uint32_t passes = 0;
     ASSERT_TRUE(KestraShaderFx::Begin(fx, &passes));
     KestraShaderFx::BeginPass(fx, 0);

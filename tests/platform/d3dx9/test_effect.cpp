@@ -133,4 +133,211 @@ TEST_F(EffectGl, PaletteIndexComesThroughTheColourSwizzleAndMulIsRowVector) {
     fx->Release();
 }
 
+TEST_F(EffectGl, AfterTheShaderTheFixedFunctionPathDrawsAgain) {
+    ID3DXEffect* fx = Create(device_, kBasic);
+    ASSERT_NE(fx, nullptr);
+    D3DXMATRIX id;
+    D3DXMatrixIdentity(&id);
+    fx->SetMatrix("mTransform", &id);
+    fx->SetMatrixArray("Palette", &id, 1);
+    IDirect3DVertexDeclaration9* decl = nullptr;
+    ASSERT_EQ(device_->CreateVertexDeclaration(kDecl, &decl), D3D_OK);
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device_->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u, 1.0f, 0);
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    // Through the shader: the tint (0.25, 0.5, 0.75) over the left half.
+    device_->SetVertexDeclaration(decl);
+    Vertex left[6] = {{-1, -1, 0.5f, 0, 0}, {-1, 1, 0.5f, 0, 0}, {0, 1, 0.5f, 0, 0},
+                      {-1, -1, 0.5f, 0, 0}, {0, 1, 0.5f, 0, 0},  {0, -1, 0.5f, 0, 0}};
+    UINT passes = 0;
+    ASSERT_EQ(fx->Begin(&passes, 0), D3D_OK);
+    ASSERT_EQ(fx->BeginPass(0), D3D_OK);
+    EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, left, sizeof(Vertex)), D3D_OK);
+    fx->EndPass();
+    fx->End();  // without DONOTSAVESHADERSTATE the previous shader (none) comes back
+    IDirect3DVertexShader9* shader = nullptr;
+    device_->GetVertexShader(&shader);
+    EXPECT_EQ(shader, nullptr);
+    device_->SetVertexDeclaration(nullptr);
+    // Fixed function again: a pre-transformed blue quad over the right half.
+    std::vector<d3d9fixture::TlVertex> quad;
+    d3d9fixture::Quad(quad, 320, 0, 640, 480, 0.5f, 0xFF0000FFu);
+    EXPECT_EQ(DrawTl(quad), D3D_OK);
+    device_->EndScene();
+    const d3d9test::Image frame = Frame();
+    EXPECT_TRUE(d3d9fixture::Near(frame.at(160, 240), 0xFF4080BFu, 1)) << std::hex << frame.at(160, 240);
+    EXPECT_TRUE(d3d9fixture::Near(frame.at(480, 240), 0xFF0000FFu, 0)) << std::hex << frame.at(480, 240);
+    decl->Release();
+    fx->Release();
+}
+
+class EffectNull : public NullDeviceTest {};
+
+TEST_F(EffectNull, ParametersByNameAndSemanticWithInitialValues) {
+    ID3DXEffect* fx = Create(device_, kBasic);
+    ASSERT_NE(fx, nullptr);
+    EXPECT_STREQ(fx->GetParameterBySemantic(nullptr, "worldviewprojection"), "mTransform");
+    EXPECT_EQ(fx->GetParameterBySemantic(nullptr, "POSITION"), nullptr);
+    D3DXHANDLE scale = fx->GetParameterByName(nullptr, "Scale");
+    ASSERT_NE(scale, nullptr);
+    float f[4] = {};
+    ASSERT_EQ(fx->GetFloatArray(scale, f, 1), D3D_OK);
+    EXPECT_EQ(f[0], 2.0f);
+    ASSERT_EQ(fx->GetFloatArray("Tint", f, 4), D3D_OK);
+    EXPECT_EQ(f[2], 0.75f);
+    // Handles and names are the same thing; unknown names fail quietly.
+    EXPECT_EQ(fx->SetFloat(scale, 3.0f), D3D_OK);
+    EXPECT_EQ(fx->SetFloat("Scale", 4.0f), D3D_OK);
+    fx->GetFloatArray("Scale", f, 1);
+    EXPECT_EQ(f[0], 4.0f);
+    EXPECT_EQ(fx->SetFloat("vCameraPos", 1.0f), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx->SetInt("BoneWeightCount", 3), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx->SetTexture("TextureStage0", nullptr), D3DERR_INVALIDCALL);
+    // Types: a matrix setter on a vector, a number on a string, are refused.
+    D3DXMATRIX m;
+    D3DXMatrixIdentity(&m);
+    EXPECT_EQ(fx->SetMatrix("Tint", &m), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx->SetFloat("Title", 1.0f), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx->SetString("Title", "other"), D3D_OK);
+    // A transposed set stores the transpose; arrays stop at their size.
+    D3DXMATRIX t(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16);
+    EXPECT_EQ(fx->SetMatrixTranspose("mTransform", &t), D3D_OK);
+    float g[16];
+    fx->GetFloatArray("mTransform", g, 16);
+    EXPECT_EQ(g[1], 5.0f);
+    EXPECT_EQ(g[4], 2.0f);
+    D3DXMATRIX four[4] = {t, t, t, t};
+    EXPECT_EQ(fx->SetMatrixArray("Palette", four, 4), D3D_OK);
+    fx->Release();
+}
+
+TEST_F(EffectNull, TheFirstTechniqueIsCurrentAndPassesFollowTheirOrder) {
+    ID3DXEffect* fx = Create(device_, kBasic);
+    ASSERT_NE(fx, nullptr);
+    EXPECT_STREQ(fx->GetCurrentTechnique(), "First");
+    EXPECT_EQ(fx->BeginPass(0), D3DERR_INVALIDCALL) << "no pass before Begin";
+    EXPECT_EQ(fx->CommitChanges(), D3DERR_INVALIDCALL);
+    UINT passes = 0;
+    ASSERT_EQ(fx->Begin(&passes, D3DXFX_DONOTSAVESHADERSTATE), D3D_OK);
+    EXPECT_EQ(passes, 1u);
+    EXPECT_EQ(fx->Begin(&passes, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx->BeginPass(1), D3DERR_INVALIDCALL);
+    ASSERT_EQ(fx->BeginPass(0), D3D_OK);
+    IDirect3DVertexShader9* shader = nullptr;
+    device_->GetVertexShader(&shader);
+    EXPECT_NE(shader, nullptr);
+    if (shader) shader->Release();
+    // Registers follow the declaration order: mTransform first, then Scale.
+    float regs[8];
+    device_->GetVertexShaderConstantF(0, regs, 2);
+    EXPECT_EQ(regs[0], 0.0f);
+    fx->SetFloat("Scale", 5.0f);
+    device_->GetVertexShaderConstantF(4, regs, 1);
+    EXPECT_EQ(regs[0], 2.0f) << "not sent before CommitChanges";
+    EXPECT_EQ(fx->CommitChanges(), D3D_OK);
+    device_->GetVertexShaderConstantF(4, regs, 1);
+    EXPECT_EQ(regs[0], 5.0f);
+    fx->EndPass();
+    fx->End();
+    EXPECT_EQ(fx->SetTechnique("Second"), D3D_OK);
+    fx->Begin(&passes, D3DXFX_DONOTSAVESHADERSTATE);
+    EXPECT_EQ(passes, 2u);
+    fx->End();
+    EXPECT_EQ(fx->SetTechnique("Third"), D3DERR_INVALIDCALL);
+    device_->SetVertexShader(nullptr);
+    fx->Release();
+}
+
+// What the effect text may hold, and the errors it answers otherwise.
+TEST_F(EffectNull, BrokenTextsAnswerErrorsWithTheirLines) {
+    struct Case {
+        const char* text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"float4 Main(float4 p : POSITION) : POSITION { return p; }\n", "memory(1): error: the effect has no technique"},
+        {"float a;\n\ntechnique T { pass P { VertexShader = compile vs_2_0 Missing(); } }\n",
+         "memory(3): error: entry point 'Missing' not found"},
+        {"float4 Main(float4 p : POSITION) : POSITION { return p; }\ntechnique T { pass P {\n"
+         "PixelShader = compile ps_2_0 Main(); } }\n",
+         "memory(3): error: pixel shaders are not supported"},
+        {"float4 Main(float4 p : POSITION) : POSITION { return p; }\ntechnique T { pass P {\n"
+         "ZEnable = true; } }\n",
+         "memory(3): error: pass state 'ZEnable' is not supported"},
+        {"float4 Main(float4 p : POSITION) : POSITION { return p; }\ntechnique T { pass P {\n"
+         "VertexShader = compile vs_9_9 Main(); } }\n",
+         "memory(3): error: unknown vertex shader profile 'vs_9_9'"},
+        {"float a[0];\n", "memory(1): error: bad array size"},
+        {"float a;\nfloat a;\ntechnique T { pass P { } }\n", "memory(2): error: redefinition of 'a'"},
+        {"string s = \"open\n", "memory(1): error: unterminated string"},
+        {"float4 Main(float4 p : POSITION) : POSITION {\n return p;\n", "unmatched '{'"},
+        {"float4 Main(float4 p : POSITION) : POSITION {\n return q;\n}\n"
+         "technique T { pass P { VertexShader = compile vs_2_0 Main(); } }\n",
+         "memory(2): error:"},
+    };
+    for (const Case& c : cases) {
+        std::string errors;
+        ID3DXEffect* fx = Create(device_, c.text, &errors);
+        EXPECT_EQ(fx, nullptr) << c.text;
+        if (fx) fx->Release();
+        EXPECT_NE(errors.find(c.message), std::string::npos) << c.text << "\n -> " << errors;
+    }
+    // Bad arguments.
+    ID3DXEffect* fx = reinterpret_cast<ID3DXEffect*>(1);
+    EXPECT_EQ(D3DXCreateEffect(device_, "", 0, nullptr, nullptr, 0, nullptr, &fx, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx, nullptr);
+    EXPECT_EQ(D3DXCreateEffect(nullptr, kBasic, sizeof kBasic, nullptr, nullptr, 0, nullptr, &fx, nullptr),
+              D3DERR_INVALIDCALL);
+}
+
+TEST_F(EffectNull, MacrosReachTheShaderWithoutMovingItsLines) {
+    const std::string text =
+        "float4 Main(float4 p : POSITION) : POSITION\n{\n  return p * SCALE + broken;\n}\n"
+        "technique T { pass P { VertexShader = compile vs_2_0 Main(); } }\n";
+    const D3DXMACRO macros[] = {{"SCALE", "2.0"}, {nullptr, nullptr}};
+    ID3DXEffect* fx = nullptr;
+    ID3DXBuffer* errors = nullptr;
+    EXPECT_TRUE(FAILED(D3DXCreateEffect(device_, text.data(), UINT(text.size()), macros, nullptr, 0, nullptr, &fx, &errors)));
+    ASSERT_NE(errors, nullptr);
+    const std::string message = static_cast<const char*>(errors->GetBufferPointer());
+    EXPECT_NE(message.find("memory(3): error:"), std::string::npos) << message;
+    EXPECT_NE(message.find("broken"), std::string::npos) << message;
+    errors->Release();
+    std::string fixed = text;
+    fixed.replace(fixed.find(" + broken"), 9, "");
+    ASSERT_EQ(D3DXCreateEffect(device_, fixed.data(), UINT(fixed.size()), macros, nullptr, 0, nullptr, &fx, nullptr),
+              D3D_OK);
+    fx->Release();
+}
+
+TEST(EffectParser, TechniqueBlocksAreBlankedAndDeclarationsRead) {
+    d3dxfx::EffectSource source;
+    std::string errors;
+    ASSERT_TRUE(d3dxfx::ParseEffect(kBasic, &source, &errors)) << errors;
+    EXPECT_EQ(source.shaderText.size(), std::strlen(kBasic));
+    EXPECT_EQ(source.shaderText.find("technique"), std::string::npos);
+    EXPECT_NE(source.shaderText.find("VS_OUTPUT Main"), std::string::npos);
+    ASSERT_EQ(source.techniques.size(), 2u);
+    EXPECT_EQ(source.techniques[1].passes.size(), 2u);
+    EXPECT_EQ(source.techniques[0].passes[0].vertexEntry, "Main");
+    EXPECT_EQ(source.techniques[0].passes[0].vertexProfile, "vs_2_0");
+    ASSERT_EQ(source.params.size(), 6u);
+    EXPECT_EQ(source.params[0].name, "mTransform");
+    EXPECT_EQ(source.params[0].rows, 4u);
+    EXPECT_EQ(source.params[3].elements, 3u);
+    EXPECT_EQ(source.params[4].type, d3dxfx::ParamType::Bool);
+    EXPECT_EQ(source.params[5].initialString, "basic");
+    // Negative and exponent initialisers; static globals are no parameters.
+    ASSERT_TRUE(d3dxfx::ParseEffect("float2 a = float2(-1.5, 2e-1);\nstatic const float k = 3;\n"
+                                    "technique T { pass P { } }\n",
+                                    &source, &errors));
+    ASSERT_EQ(source.params.size(), 1u);
+    ASSERT_EQ(source.params[0].initial.size(), 2u);
+    EXPECT_EQ(source.params[0].initial[0], -1.5f);
+    EXPECT_FLOAT_EQ(source.params[0].initial[1], 0.2f);
+}
+
 }  // namespace
