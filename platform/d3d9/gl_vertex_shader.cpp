@@ -248,9 +248,12 @@ uint32_t BindUserInputs(const UserProgram& p, const VertexShaderImpl& shader, co
         glEnableVertexAttribArray(GLuint(loc));
         used |= 1u << loc;
     }
-    GLint max = 16;
-    glGetIntegerv(GL_MAX_VERTEX_ATTRIBS, &max);
-    for (GLint loc = 0; loc < std::min(max, 32); ++loc) {
+    static const GLint max = [] {
+        GLint n = 16;
+        glGetIntegerv(GL_MAX_VERTEX_ATTRIBS, &n);
+        return std::min(n, 32);
+    }();
+    for (GLint loc = 0; loc < max; ++loc) {
         if (used & (1u << loc)) continue;
         glDisableVertexAttribArray(GLuint(loc));
         glVertexAttrib4f(GLuint(loc), 0, 0, 0, 0);  // a missing input reads as zero

@@ -13,9 +13,11 @@
 
 namespace {
 
-class Buffer final : public ID3DXBuffer {
+// IUnknown for the objects made here: one reference count, no other interface.
+template <class Interface>
+class Unknown : public Interface {
 public:
-    explicit Buffer(DWORD size) : data_(size) {}
+    virtual ~Unknown() = default;
     HRESULT QueryInterface(REFIID riid, void** object) override {
         if (!object) return E_POINTER;
         *object = nullptr;
@@ -30,12 +32,19 @@ public:
         if (n == 0) delete this;
         return n;
     }
+
+private:
+    ULONG refs_ = 1;
+};
+
+class Buffer final : public Unknown<ID3DXBuffer> {
+public:
+    explicit Buffer(DWORD size) : data_(size) {}
     LPVOID GetBufferPointer() override { return data_.empty() ? nullptr : data_.data(); }
     DWORD GetBufferSize() override { return DWORD(data_.size()); }
 
 private:
     std::vector<unsigned char> data_;
-    ULONG refs_ = 1;
 };
 
 constexpr UINT kRegisters = 256;
@@ -85,7 +94,7 @@ struct Technique {
     std::vector<Pass> passes;
 };
 
-class Effect final : public ID3DXEffect {
+class Effect final : public Unknown<ID3DXEffect> {
 public:
     explicit Effect(IDirect3DDevice9* device) : device_(device) { device_->AddRef(); }
     ~Effect() override {
@@ -136,20 +145,6 @@ public:
         return true;
     }
 
-    HRESULT QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (riid != IID_IUnknown) return E_NOINTERFACE;
-        AddRef();
-        *object = static_cast<IUnknown*>(this);
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        ULONG n = refs_ > 0 ? --refs_ : 0;
-        if (n == 0) delete this;
-        return n;
-    }
     HRESULT GetDevice(IDirect3DDevice9** device) override {
         if (!device) return D3DERR_INVALIDCALL;
         device_->AddRef();
@@ -360,7 +355,6 @@ private:
     }
 
     IDirect3DDevice9* device_;
-    ULONG refs_ = 1;
     std::vector<Param> params_;
     std::vector<Technique> techniques_;
     size_t current_ = 0;
