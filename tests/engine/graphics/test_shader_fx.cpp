@@ -412,6 +412,32 @@ TEST_F(ShaderFx, CapturedOutputsMatchTheFormulas) {
     });
 }
 
+TEST_F(ShaderFx, AfterADeviceResetTheEffectDrawsTheSameNumbers) {
+    InGl([&] {
+        const uint32_t flags = kSkin | kLight2 | kScreen;
+        CShaderFx* fx = KestraShaderFx::Create(flags, 3, kBones, nullptr);
+        ASSERT_NE(fx, nullptr);
+        const Params params;
+        params.Apply(fx);
+        const auto tri = Triangle();
+        const auto before = DrawCaptured(fx, kSkin, tri);
+        ASSERT_EQ(before.size(), 3u);
+        d3d9test::LoseDevice(Device(), 0);
+        Kestra3D::Present(nullptr);
+        ASSERT_EQ(d3d9test::GetDeviceState(Device()), d3d9test::DeviceState::Ok);
+        ASSERT_EQ(d3d9test::CallCount("Reset"), 1u);
+        const auto after = DrawCaptured(fx, kSkin, tri);
+        ASSERT_EQ(after.size(), 3u);
+        for (int i = 0; i < 3; ++i) {
+            const Expected e = Reference(flags, 3, params, tri[i]);
+            EXPECT_EQ(std::memcmp(&before[i], &after[i], sizeof before[i]), 0) << i;
+            EXPECT_NEAR(after[i].position[0], e.position.x, 1e-5);
+            EXPECT_NEAR(after[i].tex[0][1], e.tex0[1], 1e-5);
+        }
+        KestraShaderFx::Release(fx);
+    });
+}
+
 // ---- The matrix convention on screen ---------------------------------------------
 
 TEST_F(ShaderFx, GamePerspectivePutsTheOriginAtTheCentreAndPlusXToItsRight) {
