@@ -174,6 +174,64 @@ TEST_F(EffectGl, AfterTheShaderTheFixedFunctionPathDrawsAgain) {
     fx->Release();
 }
 
+TEST_F(EffectGl, TextureStagesShadeTheShadersCoordinatesAndColour) {
+    const std::string text = R"(
+float2 Where;
+struct OUT { float4 Position : POSITION; float4 Color : COLOR0; float2 Tex : TEXCOORD0; };
+OUT Main(float4 p : POSITION) {
+    OUT o;
+    o.Position = p;
+    o.Color = float4(0.5, 0.5, 0.5, 1.0);
+    o.Tex = Where;
+    return o;
+}
+technique T { pass P { VertexShader = compile vs_2_0 Main(); } }
+)";
+    ID3DXEffect* fx = Create(device_, text);
+    ASSERT_NE(fx, nullptr);
+    // Left texel red, right texel green; point sampling.
+    IDirect3DTexture9* tex = MakeTexture(2, 1, [](UINT x, UINT) { return x ? 0xFF00FF00u : 0xFFFF0000u; });
+    ASSERT_NE(tex, nullptr);
+    device_->SetTexture(0, tex);
+    device_->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+    device_->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+    device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device_->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device_->SetFVF(D3DFVF_XYZ);
+    const float quad[6][3] = {{-1, -1, 0.5f}, {-1, 1, 0.5f}, {1, 1, 0.5f}, {-1, -1, 0.5f}, {1, 1, 0.5f}, {1, -1, 0.5f}};
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u, 1.0f, 0);
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    UINT passes = 0;
+    fx->Begin(&passes, D3DXFX_DONOTSAVESHADERSTATE);
+    const float right[2] = {0.75f, 0.5f};
+    fx->SetFloatArray("Where", right, 2);
+    ASSERT_EQ(fx->BeginPass(0), D3D_OK);
+    EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, 12), D3D_OK);
+    fx->EndPass();
+    fx->End();
+    device_->EndScene();
+    const uint32_t green = Frame().at(320, 240);
+    EXPECT_TRUE(d3d9fixture::Near(green, 0xFF008000u, 1)) << std::hex << green;
+
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    fx->Begin(&passes, D3DXFX_DONOTSAVESHADERSTATE);
+    const float left[2] = {0.25f, 0.5f};
+    fx->SetFloatArray("Where", left, 2);
+    fx->BeginPass(0);
+    EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, 12), D3D_OK);
+    fx->EndPass();
+    fx->End();
+    device_->EndScene();
+    const uint32_t red = Frame().at(320, 240);
+    EXPECT_TRUE(d3d9fixture::Near(red, 0xFF800000u, 1)) << std::hex << red;
+    device_->SetVertexShader(nullptr);
+    device_->SetTexture(0, nullptr);
+    tex->Release();
+    fx->Release();
+}
+
 class EffectNull : public NullDeviceTest {};
 
 TEST_F(EffectNull, ParametersByNameAndSemanticWithInitialValues) {
