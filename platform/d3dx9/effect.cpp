@@ -271,23 +271,11 @@ public:
     }
     HRESULT SetMatrix(D3DXHANDLE h, const D3DXMATRIX* m) override { return SetMatrixArray(h, m, 1); }
     HRESULT SetMatrixArray(D3DXHANDLE h, const D3DXMATRIX* m, UINT count) override {
-        Param* p = Find(h);
-        if (!p || !m || !IsMatrix(*p)) return D3DERR_INVALIDCALL;
-        std::vector<float> f;
-        for (UINT i = 0; i < count && i < p->elementCount(); ++i) f.insert(f.end(), &m[i].m[0][0], &m[i].m[0][0] + 16);
-        p->Write(f.data(), UINT(f.size()));
-        return D3D_OK;
+        return SetMatrices(h, m, count, false);
     }
     HRESULT SetMatrixTranspose(D3DXHANDLE h, const D3DXMATRIX* m) override { return SetMatrixTransposeArray(h, m, 1); }
     HRESULT SetMatrixTransposeArray(D3DXHANDLE h, const D3DXMATRIX* m, UINT count) override {
-        Param* p = Find(h);
-        if (!p || !m || !IsMatrix(*p)) return D3DERR_INVALIDCALL;
-        std::vector<float> f;
-        for (UINT i = 0; i < count && i < p->elementCount(); ++i)
-            for (int r = 0; r < 4; ++r)
-                for (int c = 0; c < 4; ++c) f.push_back(m[i].m[c][r]);
-        p->Write(f.data(), UINT(f.size()));
-        return D3D_OK;
+        return SetMatrices(h, m, count, true);
     }
     HRESULT SetString(D3DXHANDLE h, LPCSTR s) override {
         Param* p = Find(h);
@@ -342,6 +330,16 @@ private:
         return nullptr;
     }
     static bool IsMatrix(const Param& p) { return p.numeric() && p.decl.rows == 4 && p.decl.columns == 4; }
+    HRESULT SetMatrices(D3DXHANDLE h, const D3DXMATRIX* m, UINT count, bool transpose) {
+        Param* p = Find(h);
+        if (!p || !m || !IsMatrix(*p)) return D3DERR_INVALIDCALL;
+        std::vector<float> f;
+        for (UINT i = 0; i < count && i < p->elementCount(); ++i)
+            for (int r = 0; r < 4; ++r)
+                for (int c = 0; c < 4; ++c) f.push_back(transpose ? m[i].m[c][r] : m[i].m[r][c]);
+        p->Write(f.data(), UINT(f.size()));
+        return D3D_OK;
+    }
     HRESULT SetNumbers(D3DXHANDLE h, const float* f, UINT count) {
         Param* p = Find(h);
         if (!p || !p->numeric()) return D3DERR_INVALIDCALL;
