@@ -2,7 +2,8 @@
 // - an effect from a flag word (skinned, four weights, four lights, reflection): text,
 //   HLSL to GLSL compilation and effect set-up, first time (compiler cache emptied)
 //   and cached;
-// - the GL link of a new effect's program at its first draw;
+// - the GL link of a new effect's program at its first draw (run with
+//   MESA_SHADER_CACHE_DISABLE=true, or Mesa's disk cache answers from a former run);
 // - CommitChanges after setting a 32-bone palette, alone and with a draw.
 #include <benchmark/benchmark.h>
 
