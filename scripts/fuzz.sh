@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 build=${QUENRITH_FUZZ_BUILD:-build-fuzz}
 seconds=${QUENRITH_FUZZ_SECONDS:-30}
-targets=(fuzz_lzss fuzz_pack fuzz_lag fuzz_lfd)
+targets=(fuzz_lzss fuzz_pack fuzz_lag fuzz_lfd fuzz_effect)
 
 mkdir -p "$build"
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -18,7 +18,7 @@ cmake --build "$build" --target "${targets[@]}" kestra-pack -j"$(nproc)"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 artifacts="$root/$build/artifacts"
-mkdir -p "$artifacts" "$work/lzss" "$work/pack" "$work/lag" "$work/lfd" "$work/src/img" "$work/src/SE"
+mkdir -p "$artifacts" "$work/lzss" "$work/pack" "$work/lag" "$work/lfd" "$work/effect" "$work/src/img" "$work/src/SE"
 
 # Seeds: the format's hand vectors, and packs made by the pack tool.
 printf 'LZSS\x03\x00\x00\x00\x07abc' > "$work/lzss/abc"
@@ -47,6 +47,19 @@ printf 'LFD\x00\x10\x01\x10\x00\x10\x00\x01\x00' | dd of="$work/lfd/glyph" conv=
 printf '\x00\x00' | dd of="$work/lfd/glyph" bs=1 seek=$((12 + 2 * 0x41)) conv=notrunc status=none
 printf 'sheet\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00' >> "$work/lfd/glyph"
 printf '\x00\x01\x08\x00\x00\x00\x00\x00\x08\x00\x12\x00' >> "$work/lfd/glyph"
+# Effect text: parameters with semantics, annotations and initialisers, a technique.
+cat > "$work/effect/basic" <<'FX'
+// effect
+float4x4 mTransform : WORLDVIEWPROJECTION < string UIName = "wvp"; >;
+float Scale[2] = { 1.0, -2.5e-1 };
+bool Use[4] = { true, false, true, false };
+static const float PI = 3.14159;
+string Title = "t";
+struct VS_OUTPUT { float4 Position : POSITION; };
+VS_OUTPUT Main( float4 p : POSITION ) { VS_OUTPUT o; o.Position = mul( p, mTransform ); return o; }
+technique Technique00 { pass Pass00 { VertexShader = compile vs_2_0 Main(); } }
+FX
+printf 'technique T < int a = 1; > { pass { PixelShader = NULL; } }\n/* c */ #define X 1\n' > "$work/effect/empty"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

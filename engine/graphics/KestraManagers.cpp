@@ -53,13 +53,3 @@ void Finalize() { g_state.Finish(); }
 bool IsStarted() { return g_state.started; }
 }  // namespace KestraAnimation
 
-namespace KestraShaderFx {
-namespace {
-ModuleState g_state{"KestraShaderFx", false};
-}  // namespace
-bool Initialize() { return g_state.Start(); }
-void Finalize() { g_state.Finish(); }
-bool IsStarted() { return g_state.started; }
-void OnLostDevice() {}
-void OnResetDevice() {}
-}  // namespace KestraShaderFx

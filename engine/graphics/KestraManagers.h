@@ -1,7 +1,6 @@
-// The model, animation and shader-effect modules whose classes are still to
-// come, as far as the frame starts, finishes and resets them: each start and
-// finish logs its headline. Every other graphics module has its own header,
-// included here for the frame.
+// The model and animation modules whose classes are still to come, as far as the
+// frame starts, finishes and resets them: each start and finish logs its headline.
+// Every other graphics module has its own header, included here for the frame.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +12,7 @@
 #include "engine/graphics/KestraLine2D.h"
 #include "engine/graphics/KestraPrimitive2D.h"
 #include "engine/graphics/KestraPrimitive3D.h"
+#include "engine/graphics/KestraShaderFx.h"
 #include "engine/graphics/KestraSheet.h"
 #include "engine/graphics/KestraSimple.h"
 #include "engine/graphics/KestraSprite2D.h"
@@ -41,11 +41,3 @@ void Finalize();
 bool IsStarted();
 }  // namespace KestraAnimation
 
-namespace KestraShaderFx {
-bool Initialize();
-void Finalize();
-bool IsStarted();
-// The device reset's hooks (nothing to release yet).
-void OnLostDevice();
-void OnResetDevice();
-}  // namespace KestraShaderFx

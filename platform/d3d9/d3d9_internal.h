@@ -264,6 +264,9 @@ struct VertexLayout {
     std::vector<VertexAttrib> attribs;
     bool pretransformed = false;  // XYZRHW / POSITIONT
     UINT fvfStride = 0;           // the stride an FVF implies (0 for declarations)
+    // The declaration's stream-0 elements (empty for an FVF), for vertex shaders, which
+    // also read elements the fixed-function slots have no place for (POSITION1, NORMAL1).
+    std::vector<D3DVERTEXELEMENT9> elements;
     bool has(int slot) const {
         for (auto& a : attribs)
             if (a.slot == slot) return true;

@@ -1027,6 +1027,7 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, UINT count, bool indexed, INT baseVe
     if (stride == 0) return D3DERR_INVALIDCALL;
     UINT layoutBytes = 0;
     for (const auto& a : layout.attribs) layoutBytes = std::max<UINT>(layoutBytes, a.offset + DeclTypeSize(a.declType));
+    for (const auto& e : layout.elements) layoutBytes = std::max<UINT>(layoutBytes, e.Offset + DeclTypeSize(e.Type));
     if (layoutBytes > stride) return D3DERR_INVALIDCALL;
     const uint64_t elements = VerticesFor(type, count);  // vertices, or indices when indexed
 

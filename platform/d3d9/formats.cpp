@@ -256,6 +256,7 @@ UINT DeclTypeSize(BYTE type) {
 bool LayoutFromFvf(DWORD fvf, VertexLayout* layout) {
     layout->attribs.clear();
     layout->pretransformed = false;
+    layout->elements.clear();
     WORD offset = 0;
     DWORD position = fvf & D3DFVF_POSITION_MASK;
     int blendWeights = 0;
@@ -323,8 +324,11 @@ bool LayoutFromDeclaration(const std::vector<D3DVERTEXELEMENT9>& elements, Verte
     layout->attribs.clear();
     layout->pretransformed = false;
     layout->fvfStride = 0;
+    layout->elements.clear();
     for (const auto& e : elements) {
         if (e.Stream != 0) continue;  // one vertex stream is all the engine binds
+        if (DeclTypeSize(e.Type) == 0) return false;
+        layout->elements.push_back(e);
         int slot = -1;
         switch (e.Usage) {
         case D3DDECLUSAGE_POSITION: slot = e.UsageIndex == 0 ? kAttrPosition : -1; break;
@@ -341,7 +345,6 @@ bool LayoutFromDeclaration(const std::vector<D3DVERTEXELEMENT9>& elements, Verte
         default: break;
         }
         if (slot < 0) continue;
-        if (DeclTypeSize(e.Type) == 0) return false;
         layout->attribs.push_back({slot, e.Type, e.Offset});
     }
     return true;

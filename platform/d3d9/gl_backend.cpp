@@ -14,6 +14,7 @@
 #include <set>
 #include <unordered_map>
 
+#include "platform/d3d9/vertex_shader.h"
 #include "platform/win32/sdl_bridge.h"
 
 namespace d3d9impl {
@@ -318,9 +319,12 @@ struct ProgramKey {
     bool specularEnable = false;
     std::vector<StageKey> stages;
     DWORD alphaFunc = D3DCMP_ALWAYS;
+    uint64_t userShader = 0;  // the vertex shader's key; 0 for the fixed-function one
+    bool capture = false;
 
     std::string Text() const {
         std::string k;
+        if (userShader) k += 'U' + std::to_string(userShader) + (capture ? "c," : ",");
         auto add = [&](DWORD v) {
             k += std::to_string(v);
             k += ',';
@@ -521,6 +525,7 @@ struct Program {
     GLint viewport, depth, wvp, world, ambient, matDiffuse, matAmbient, matSpecular, matEmissive;
     GLint lightDiffuse, lightAmbient, lightPos, lightDir, lightAtt;
     GLint samplers, tfactor, constants, alphaRef;
+    UserProgram user;
 };
 
 GLuint Compile(GLenum type, const std::string& text) {
@@ -587,19 +592,20 @@ struct GlBackend::Impl {
         }
     }
 
-    Program* GetProgram(const ProgramKey& key) {
+    Program* GetProgram(const ProgramKey& key, const VertexShaderImpl* user) {
         std::string text = key.Text();
         auto it = programs.find(text);
         if (it != programs.end()) return &it->second;
         Program p{};
         size_t before = unsupportedOps.size();
-        GLuint vs = Compile(GL_VERTEX_SHADER, VertexShaderText(key));
+        GLuint vs = Compile(GL_VERTEX_SHADER, user ? UserVertexText(*user, key.flat, key.capture) : VertexShaderText(key));
         GLuint fs = Compile(GL_FRAGMENT_SHADER, FragmentShaderText(key, &unsupportedOps));
         if (unsupportedOps.size() != before) LogOnce("texture-stage operation not emulated, drawn as MODULATE");
         if (vs && fs) {
             p.id = glCreateProgram();
             glAttachShader(p.id, vs);
             glAttachShader(p.id, fs);
+            if (user) PrepareUserProgram(p.id, *user, key.capture);
             glLinkProgram(p.id);
             GLint ok = 0;
             glGetProgramiv(p.id, GL_LINK_STATUS, &ok);
@@ -633,6 +639,8 @@ struct GlBackend::Impl {
             p.tfactor = loc("uTFactor");
             p.constants = loc("uConst");
             p.alphaRef = loc("uAlphaRef");
+            p.user.id = p.id;
+            if (user) LocateUserProgram(&p.user, *user);
             cache.UseProgram(p.id);
             if (p.samplers >= 0) {
                 GLint units[8] = {0, 1, 2, 3, 4, 5, 6, 7};
@@ -1057,11 +1065,16 @@ void GlBackend::Draw(const DrawParams& p) {
 
     // Program key
     ProgramKey key;
-    key.pretransformed = p.layout->pretransformed;
+    auto* user = static_cast<VertexShaderImpl*>(s.vertexShader);
+    if (user) {
+        key.userShader = user->key;
+        key.capture = CaptureEnabled();
+    }
+    key.pretransformed = !user && p.layout->pretransformed;
     key.hasNormal = p.layout->has(kAttrNormal);
     key.hasDiffuse = p.layout->has(kAttrDiffuse);
     key.hasSpecular = p.layout->has(kAttrSpecular);
-    key.lighting = !key.pretransformed && rs[D3DRS_LIGHTING];
+    key.lighting = !user && !key.pretransformed && rs[D3DRS_LIGHTING];
     if (key.lighting) {
         key.colorVertex = rs[D3DRS_COLORVERTEX] != 0;
         key.diffuseSource = rs[D3DRS_DIFFUSEMATERIALSOURCE];
@@ -1105,12 +1118,14 @@ void GlBackend::Draw(const DrawParams& p) {
             m.ApplySampler(st, s.samplerStates[st], GLuint(tex->levels.size()));
         }
     }
-    Program* prog = m.GetProgram(key);
+    Program* prog = m.GetProgram(key, user);
     if (!prog->id) return;
     m.cache.UseProgram(prog->id);
     glUniform4f(prog->viewport, float(vp.X), float(vp.Y), float(vp.Width), float(vp.Height));
     glUniform2f(prog->depth, vp.MinZ, vp.MaxZ);
-    if (!key.pretransformed) {
+    if (user) {
+        UploadUserConstants(prog->user, *user, s.vsConstants);
+    } else if (!key.pretransformed) {
         D3DMATRIX wvp = Multiply(Multiply(s.world, s.view), s.projection);
         glUniformMatrix4fv(prog->wvp, 1, GL_FALSE, &wvp.m[0][0]);
         glUniformMatrix4fv(prog->world, 1, GL_FALSE, &s.world.m[0][0]);
@@ -1172,32 +1187,14 @@ void GlBackend::Draw(const DrawParams& p) {
         m.cache.BindArrayBuffer(buffer);
     }
     bool enabled[kAttrCount] = {};
+    if (user) BindUserInputs(prog->user, *user, *p.layout, p.vertexOffset, p.stride);
     for (const auto& a : p.layout->attribs) {
         GLuint loc = GLuint(a.slot);
-        const void* offset = reinterpret_cast<const void*>(p.vertexOffset + a.offset);
-        GLsizei stride = GLsizei(p.stride);
-        switch (a.declType) {
-        case D3DDECLTYPE_FLOAT1: glVertexAttribPointer(loc, 1, GL_FLOAT, GL_FALSE, stride, offset); break;
-        case D3DDECLTYPE_FLOAT2: glVertexAttribPointer(loc, 2, GL_FLOAT, GL_FALSE, stride, offset); break;
-        case D3DDECLTYPE_FLOAT3: glVertexAttribPointer(loc, 3, GL_FLOAT, GL_FALSE, stride, offset); break;
-        case D3DDECLTYPE_FLOAT4: glVertexAttribPointer(loc, 4, GL_FLOAT, GL_FALSE, stride, offset); break;
-        case D3DDECLTYPE_D3DCOLOR: glVertexAttribPointer(loc, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride, offset); break;
-        case D3DDECLTYPE_UBYTE4: glVertexAttribPointer(loc, 4, GL_UNSIGNED_BYTE, GL_FALSE, stride, offset); break;
-        case D3DDECLTYPE_UBYTE4N: glVertexAttribPointer(loc, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, offset); break;
-        case D3DDECLTYPE_SHORT2: glVertexAttribPointer(loc, 2, GL_SHORT, GL_FALSE, stride, offset); break;
-        case D3DDECLTYPE_SHORT4: glVertexAttribPointer(loc, 4, GL_SHORT, GL_FALSE, stride, offset); break;
-        case D3DDECLTYPE_SHORT2N: glVertexAttribPointer(loc, 2, GL_SHORT, GL_TRUE, stride, offset); break;
-        case D3DDECLTYPE_SHORT4N: glVertexAttribPointer(loc, 4, GL_SHORT, GL_TRUE, stride, offset); break;
-        case D3DDECLTYPE_USHORT2N: glVertexAttribPointer(loc, 2, GL_UNSIGNED_SHORT, GL_TRUE, stride, offset); break;
-        case D3DDECLTYPE_USHORT4N: glVertexAttribPointer(loc, 4, GL_UNSIGNED_SHORT, GL_TRUE, stride, offset); break;
-        case D3DDECLTYPE_FLOAT16_2: glVertexAttribPointer(loc, 2, GL_HALF_FLOAT, GL_FALSE, stride, offset); break;
-        case D3DDECLTYPE_FLOAT16_4: glVertexAttribPointer(loc, 4, GL_HALF_FLOAT, GL_FALSE, stride, offset); break;
-        default: continue;
-        }
+        if (user || !AttribPointer(loc, a.declType, p.stride, p.vertexOffset + a.offset)) continue;
         glEnableVertexAttribArray(loc);
         enabled[a.slot] = true;
     }
-    for (int slot = 0; slot < kAttrCount; ++slot) {
+    for (int slot = 0; slot < kAttrCount && !user; ++slot) {
         if (enabled[slot]) continue;
         glDisableVertexAttribArray(GLuint(slot));
         if (slot == kAttrDiffuse) glVertexAttrib4f(GLuint(slot), 1, 1, 1, 1);
@@ -1206,6 +1203,7 @@ void GlBackend::Draw(const DrawParams& p) {
     }
 
     const GLenum mode = PrimitiveMode(p.type);
+    if (key.capture) CaptureDraw(true, mode, p.vertexCount);
     if (p.indexed) {
         const size_t indexSize = p.index32 ? 4 : 2;
         const GLenum type = p.index32 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT;
@@ -1226,6 +1224,7 @@ void GlBackend::Draw(const DrawParams& p) {
     } else {
         glDrawArrays(mode, GLint(p.firstVertex), GLsizei(p.vertexCount));
     }
+    if (key.capture) CaptureDraw(false, mode, p.vertexCount);
     rt->gpuNewer = true;
     if (p.depthStencil && depth && rs[D3DRS_ZWRITEENABLE]) p.depthStencil->gpuNewer = true;
 }

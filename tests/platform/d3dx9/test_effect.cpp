@@ -1,0 +1,401 @@
+// Effects: the effect-file syntax, parameters and their registers, passes binding
+// vertex shaders that glslang and SPIRV-Cross made from HLSL, drawn on Mesa.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "platform/d3d9/d3d9shader.h"
+#include "platform/d3dx9/d3dx9effect.h"
+#include "platform/d3dx9/effect_parser.h"
+#include "tests/platform/d3d9/d3d9_fixture.h"
+
+namespace {
+
+using d3d9fixture::GlDeviceTest;
+using d3d9fixture::NullDeviceTest;
+
+const char kBasic[] = R"(// a small effect
+float4x4 mTransform : WORLDVIEWPROJECTION;
+float Scale = 2.0;
+float4 Tint = {0.25, 0.5, 0.75, 1.0};
+float4x4 Palette[3];
+bool Use[2];
+string Title = "basic";
+
+struct VS_INPUT {
+    float4 Position : POSITION;
+    float4 Color : COLOR0;
+    float4 Indices : BLENDINDICES;
+};
+struct VS_OUTPUT {
+    float4 Position : POSITION;
+    float4 Color : COLOR0;
+    float2 Tex0 : TEXCOORD0;
+    float3 Tex1 : TEXCOORD1;
+    float Fog : FOG;
+};
+VS_OUTPUT Main(VS_INPUT In) {
+    VS_OUTPUT Out;
+    int4 i = D3DCOLORtoUBYTE4(In.Indices);
+    float4 p = mul(In.Position, Palette[i.x]);
+    Out.Position = mul(p, mTransform);
+    Out.Color = Use[1] ? In.Color * Scale : Tint;
+    Out.Tex0 = float2(i.x, i.y);
+    Out.Tex1 = float3(i.z, i.w, Scale);
+    Out.Fog = 0.5;
+    return Out;
+}
+technique First { pass P0 { VertexShader = compile vs_2_0 Main(); } }
+technique Second { pass P0 { VertexShader = compile vs_2_0 Main(); } pass P1 { VertexShader = compile vs_2_0 Main(); } }
+)";
+
+struct Vertex {
+    float x, y, z;
+    D3DCOLOR color;
+    D3DCOLOR indices;
+};
+const D3DVERTEXELEMENT9 kDecl[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0},
+                                   {0, 12, D3DDECLTYPE_D3DCOLOR, 0, D3DDECLUSAGE_COLOR, 0},
+                                   {0, 16, D3DDECLTYPE_D3DCOLOR, 0, D3DDECLUSAGE_BLENDINDICES, 0},
+                                   D3DDECL_END()};
+
+ID3DXEffect* Create(IDirect3DDevice9* device, const std::string& text, std::string* errors = nullptr) {
+    ID3DXEffect* effect = nullptr;
+    ID3DXBuffer* messages = nullptr;
+    HRESULT hr = D3DXCreateEffect(device, text.data(), UINT(text.size()), nullptr, nullptr, 0, nullptr, &effect,
+                                  &messages);
+    if (errors) *errors = messages ? static_cast<const char*>(messages->GetBufferPointer()) : "";
+    if (messages) messages->Release();
+    return SUCCEEDED(hr) ? effect : nullptr;
+}
+
+D3DXMATRIX Translation(float x, float y, float z) {
+    D3DXMATRIX m;
+    D3DXMatrixTranslation(&m, x, y, z);
+    return m;
+}
+
+class EffectGl : public GlDeviceTest {};
+
+TEST_F(EffectGl, PaletteIndexComesThroughTheColourSwizzleAndMulIsRowVector) {
+    ID3DXEffect* fx = Create(device_, kBasic);
+    ASSERT_NE(fx, nullptr);
+    D3DXMATRIX palette[3] = {Translation(100, 0, 0), Translation(10, 0, 0), Translation(1000, 0, 0)};
+    ASSERT_EQ(fx->SetMatrixArray("Palette", palette, 3), D3D_OK);
+    D3DXMATRIX id;
+    D3DXMatrixIdentity(&id);
+    D3DXMATRIX scale;
+    D3DXMatrixScaling(&scale, 1, 2, 3);
+    D3DXMATRIX wvp = scale * Translation(0, 0, 5);  // row vectors: scale, then move
+    ASSERT_EQ(fx->SetMatrix("mTransform", &wvp), D3D_OK);
+    BOOL use[2] = {FALSE, TRUE};
+    ASSERT_EQ(fx->SetBoolArray("Use", use, 2), D3D_OK);
+    IDirect3DVertexDeclaration9* decl = nullptr;
+    ASSERT_EQ(device_->CreateVertexDeclaration(kDecl, &decl), D3D_OK);
+    device_->SetVertexDeclaration(decl);
+    // Bytes B, G, R, A in memory: (1, 2, 3, 0).
+    Vertex v[3] = {{1, 1, 1, 0xFF102030u, 0x00030201u}, {2, 1, 1, 0xFF102030u, 0x00030201u},
+                   {1, 2, 1, 0xFF102030u, 0x00030201u}};
+    d3d9shader::capture::Enable(true);
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    UINT passes = 0;
+    ASSERT_EQ(fx->Begin(&passes, D3DXFX_DONOTSAVESHADERSTATE), D3D_OK);
+    EXPECT_EQ(passes, 1u);
+    ASSERT_EQ(fx->BeginPass(0), D3D_OK);
+    ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, v, sizeof(Vertex)), D3D_OK);
+    fx->EndPass();
+    fx->End();
+    device_->EndScene();
+    auto out = d3d9shader::capture::Last();
+    d3d9shader::capture::Enable(false);
+    ASSERT_EQ(out.size(), 3u);
+    // Palette entry 1 moves x by 10; then scale (1, 2, 3) and move z by 5.
+    EXPECT_FLOAT_EQ(out[0].position[0], 11.0f);
+    EXPECT_FLOAT_EQ(out[0].position[1], 2.0f);
+    EXPECT_FLOAT_EQ(out[0].position[2], 8.0f);
+    EXPECT_FLOAT_EQ(out[0].position[3], 1.0f);
+    EXPECT_FLOAT_EQ(out[1].position[0], 12.0f);
+    EXPECT_FLOAT_EQ(out[0].tex[0][0], 1.0f);
+    EXPECT_FLOAT_EQ(out[0].tex[0][1], 2.0f);
+    EXPECT_FLOAT_EQ(out[0].tex[1][0], 3.0f);
+    EXPECT_FLOAT_EQ(out[0].tex[1][1], 0.0f);
+    EXPECT_FLOAT_EQ(out[0].tex[1][2], 2.0f);
+    EXPECT_FLOAT_EQ(out[0].tex[1][3], 1.0f);
+    EXPECT_NEAR(out[0].color[0], 2.0f * 0x10 / 255.0f, 1e-6);
+    EXPECT_NEAR(out[0].color[1], 2.0f * 0x20 / 255.0f, 1e-6);
+    EXPECT_NEAR(out[0].color[2], 2.0f * 0x30 / 255.0f, 1e-6);
+    EXPECT_NEAR(out[0].color[3], 2.0f, 1e-6);
+    EXPECT_FLOAT_EQ(out[0].fog, 0.5f);
+    device_->SetVertexDeclaration(nullptr);
+    decl->Release();
+    fx->Release();
+}
+
+TEST_F(EffectGl, AfterTheShaderTheFixedFunctionPathDrawsAgain) {
+    ID3DXEffect* fx = Create(device_, kBasic);
+    ASSERT_NE(fx, nullptr);
+    D3DXMATRIX id;
+    D3DXMatrixIdentity(&id);
+    fx->SetMatrix("mTransform", &id);
+    fx->SetMatrixArray("Palette", &id, 1);
+    IDirect3DVertexDeclaration9* decl = nullptr;
+    ASSERT_EQ(device_->CreateVertexDeclaration(kDecl, &decl), D3D_OK);
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device_->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u, 1.0f, 0);
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    // Through the shader: the tint (0.25, 0.5, 0.75) over the left half.
+    device_->SetVertexDeclaration(decl);
+    Vertex left[6] = {{-1, -1, 0.5f, 0, 0}, {-1, 1, 0.5f, 0, 0}, {0, 1, 0.5f, 0, 0},
+                      {-1, -1, 0.5f, 0, 0}, {0, 1, 0.5f, 0, 0},  {0, -1, 0.5f, 0, 0}};
+    UINT passes = 0;
+    ASSERT_EQ(fx->Begin(&passes, 0), D3D_OK);
+    ASSERT_EQ(fx->BeginPass(0), D3D_OK);
+    EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, left, sizeof(Vertex)), D3D_OK);
+    fx->EndPass();
+    fx->End();  // without DONOTSAVESHADERSTATE the previous shader (none) comes back
+    IDirect3DVertexShader9* shader = nullptr;
+    device_->GetVertexShader(&shader);
+    EXPECT_EQ(shader, nullptr);
+    device_->SetVertexDeclaration(nullptr);
+    // Fixed function again: a pre-transformed blue quad over the right half.
+    std::vector<d3d9fixture::TlVertex> quad;
+    d3d9fixture::Quad(quad, 320, 0, 640, 480, 0.5f, 0xFF0000FFu);
+    EXPECT_EQ(DrawTl(quad), D3D_OK);
+    device_->EndScene();
+    const d3d9test::Image frame = Frame();
+    EXPECT_TRUE(d3d9fixture::Near(frame.at(160, 240), 0xFF4080BFu, 1)) << std::hex << frame.at(160, 240);
+    EXPECT_TRUE(d3d9fixture::Near(frame.at(480, 240), 0xFF0000FFu, 0)) << std::hex << frame.at(480, 240);
+    decl->Release();
+    fx->Release();
+}
+
+TEST_F(EffectGl, TextureStagesShadeTheShadersCoordinatesAndColour) {
+    const std::string text = R"(
+float2 Where;
+struct OUT { float4 Position : POSITION; float4 Color : COLOR0; float2 Tex : TEXCOORD0; };
+OUT Main(float4 p : POSITION) {
+    OUT o;
+    o.Position = p;
+    o.Color = float4(0.5, 0.5, 0.5, 1.0);
+    o.Tex = Where;
+    return o;
+}
+technique T { pass P { VertexShader = compile vs_2_0 Main(); } }
+)";
+    ID3DXEffect* fx = Create(device_, text);
+    ASSERT_NE(fx, nullptr);
+    // Left texel red, right texel green; point sampling.
+    IDirect3DTexture9* tex = MakeTexture(2, 1, [](UINT x, UINT) { return x ? 0xFF00FF00u : 0xFFFF0000u; });
+    ASSERT_NE(tex, nullptr);
+    device_->SetTexture(0, tex);
+    device_->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+    device_->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+    device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device_->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device_->SetFVF(D3DFVF_XYZ);
+    const float quad[6][3] = {{-1, -1, 0.5f}, {-1, 1, 0.5f}, {1, 1, 0.5f}, {-1, -1, 0.5f}, {1, 1, 0.5f}, {1, -1, 0.5f}};
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u, 1.0f, 0);
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    UINT passes = 0;
+    fx->Begin(&passes, D3DXFX_DONOTSAVESHADERSTATE);
+    const float right[2] = {0.75f, 0.5f};
+    fx->SetFloatArray("Where", right, 2);
+    ASSERT_EQ(fx->BeginPass(0), D3D_OK);
+    EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, 12), D3D_OK);
+    fx->EndPass();
+    fx->End();
+    device_->EndScene();
+    const uint32_t green = Frame().at(320, 240);
+    EXPECT_TRUE(d3d9fixture::Near(green, 0xFF008000u, 1)) << std::hex << green;
+
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    fx->Begin(&passes, D3DXFX_DONOTSAVESHADERSTATE);
+    const float left[2] = {0.25f, 0.5f};
+    fx->SetFloatArray("Where", left, 2);
+    fx->BeginPass(0);
+    EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, 12), D3D_OK);
+    fx->EndPass();
+    fx->End();
+    device_->EndScene();
+    const uint32_t red = Frame().at(320, 240);
+    EXPECT_TRUE(d3d9fixture::Near(red, 0xFF800000u, 1)) << std::hex << red;
+    device_->SetVertexShader(nullptr);
+    device_->SetTexture(0, nullptr);
+    tex->Release();
+    fx->Release();
+}
+
+class EffectNull : public NullDeviceTest {};
+
+TEST_F(EffectNull, ParametersByNameAndSemanticWithInitialValues) {
+    ID3DXEffect* fx = Create(device_, kBasic);
+    ASSERT_NE(fx, nullptr);
+    EXPECT_STREQ(fx->GetParameterBySemantic(nullptr, "worldviewprojection"), "mTransform");
+    EXPECT_EQ(fx->GetParameterBySemantic(nullptr, "POSITION"), nullptr);
+    D3DXHANDLE scale = fx->GetParameterByName(nullptr, "Scale");
+    ASSERT_NE(scale, nullptr);
+    float f[4] = {};
+    ASSERT_EQ(fx->GetFloatArray(scale, f, 1), D3D_OK);
+    EXPECT_EQ(f[0], 2.0f);
+    ASSERT_EQ(fx->GetFloatArray("Tint", f, 4), D3D_OK);
+    EXPECT_EQ(f[2], 0.75f);
+    // Handles and names are the same thing; unknown names fail quietly.
+    EXPECT_EQ(fx->SetFloat(scale, 3.0f), D3D_OK);
+    EXPECT_EQ(fx->SetFloat("Scale", 4.0f), D3D_OK);
+    fx->GetFloatArray("Scale", f, 1);
+    EXPECT_EQ(f[0], 4.0f);
+    EXPECT_EQ(fx->SetFloat("vCameraPos", 1.0f), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx->SetInt("BoneWeightCount", 3), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx->SetTexture("TextureStage0", nullptr), D3DERR_INVALIDCALL);
+    // Types: a matrix setter on a vector, a number on a string, are refused.
+    D3DXMATRIX m;
+    D3DXMatrixIdentity(&m);
+    EXPECT_EQ(fx->SetMatrix("Tint", &m), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx->SetFloat("Title", 1.0f), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx->SetString("Title", "other"), D3D_OK);
+    // A transposed set stores the transpose; arrays stop at their size.
+    D3DXMATRIX t(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16);
+    EXPECT_EQ(fx->SetMatrixTranspose("mTransform", &t), D3D_OK);
+    float g[16];
+    fx->GetFloatArray("mTransform", g, 16);
+    EXPECT_EQ(g[1], 5.0f);
+    EXPECT_EQ(g[4], 2.0f);
+    D3DXMATRIX four[4] = {t, t, t, t};
+    EXPECT_EQ(fx->SetMatrixArray("Palette", four, 4), D3D_OK);
+    fx->Release();
+}
+
+TEST_F(EffectNull, TheFirstTechniqueIsCurrentAndPassesFollowTheirOrder) {
+    ID3DXEffect* fx = Create(device_, kBasic);
+    ASSERT_NE(fx, nullptr);
+    EXPECT_STREQ(fx->GetCurrentTechnique(), "First");
+    EXPECT_EQ(fx->BeginPass(0), D3DERR_INVALIDCALL) << "no pass before Begin";
+    EXPECT_EQ(fx->CommitChanges(), D3DERR_INVALIDCALL);
+    UINT passes = 0;
+    ASSERT_EQ(fx->Begin(&passes, D3DXFX_DONOTSAVESHADERSTATE), D3D_OK);
+    EXPECT_EQ(passes, 1u);
+    EXPECT_EQ(fx->Begin(&passes, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx->BeginPass(1), D3DERR_INVALIDCALL);
+    ASSERT_EQ(fx->BeginPass(0), D3D_OK);
+    IDirect3DVertexShader9* shader = nullptr;
+    device_->GetVertexShader(&shader);
+    EXPECT_NE(shader, nullptr);
+    if (shader) shader->Release();
+    // Registers follow the declaration order: mTransform first, then Scale.
+    float regs[8];
+    device_->GetVertexShaderConstantF(0, regs, 2);
+    EXPECT_EQ(regs[0], 0.0f);
+    fx->SetFloat("Scale", 5.0f);
+    device_->GetVertexShaderConstantF(4, regs, 1);
+    EXPECT_EQ(regs[0], 2.0f) << "not sent before CommitChanges";
+    EXPECT_EQ(fx->CommitChanges(), D3D_OK);
+    device_->GetVertexShaderConstantF(4, regs, 1);
+    EXPECT_EQ(regs[0], 5.0f);
+    fx->EndPass();
+    fx->End();
+    EXPECT_EQ(fx->SetTechnique("Second"), D3D_OK);
+    fx->Begin(&passes, D3DXFX_DONOTSAVESHADERSTATE);
+    EXPECT_EQ(passes, 2u);
+    fx->End();
+    EXPECT_EQ(fx->SetTechnique("Third"), D3DERR_INVALIDCALL);
+    device_->SetVertexShader(nullptr);
+    fx->Release();
+}
+
+// What the effect text may hold, and the errors it answers otherwise.
+TEST_F(EffectNull, BrokenTextsAnswerErrorsWithTheirLines) {
+    struct Case {
+        const char* text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"float4 Main(float4 p : POSITION) : POSITION { return p; }\n", "memory(1): error: the effect has no technique"},
+        {"float a;\n\ntechnique T { pass P { VertexShader = compile vs_2_0 Missing(); } }\n",
+         "memory(3): error: entry point 'Missing' not found"},
+        {"float4 Main(float4 p : POSITION) : POSITION { return p; }\ntechnique T { pass P {\n"
+         "PixelShader = compile ps_2_0 Main(); } }\n",
+         "memory(3): error: pixel shaders are not supported"},
+        {"float4 Main(float4 p : POSITION) : POSITION { return p; }\ntechnique T { pass P {\n"
+         "ZEnable = true; } }\n",
+         "memory(3): error: pass state 'ZEnable' is not supported"},
+        {"float4 Main(float4 p : POSITION) : POSITION { return p; }\ntechnique T { pass P {\n"
+         "VertexShader = compile vs_9_9 Main(); } }\n",
+         "memory(3): error: unknown vertex shader profile 'vs_9_9'"},
+        {"float a[0];\n", "memory(1): error: bad array size"},
+        {"float a;\nfloat a;\ntechnique T { pass P { } }\n", "memory(2): error: redefinition of 'a'"},
+        {"string s = \"open\n", "memory(1): error: unterminated string"},
+        {"float4 Main(float4 p : POSITION) : POSITION {\n return p;\n", "unmatched '{'"},
+        {"float4 Main(float4 p : POSITION) : POSITION {\n return q;\n}\n"
+         "technique T { pass P { VertexShader = compile vs_2_0 Main(); } }\n",
+         "memory(2): error:"},
+    };
+    for (const Case& c : cases) {
+        std::string errors;
+        ID3DXEffect* fx = Create(device_, c.text, &errors);
+        EXPECT_EQ(fx, nullptr) << c.text;
+        if (fx) fx->Release();
+        EXPECT_NE(errors.find(c.message), std::string::npos) << c.text << "\n -> " << errors;
+    }
+    // Bad arguments.
+    ID3DXEffect* fx = reinterpret_cast<ID3DXEffect*>(1);
+    EXPECT_EQ(D3DXCreateEffect(device_, "", 0, nullptr, nullptr, 0, nullptr, &fx, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx, nullptr);
+    EXPECT_EQ(D3DXCreateEffect(nullptr, kBasic, sizeof kBasic, nullptr, nullptr, 0, nullptr, &fx, nullptr),
+              D3DERR_INVALIDCALL);
+}
+
+TEST_F(EffectNull, MacrosReachTheShaderWithoutMovingItsLines) {
+    const std::string text =
+        "float4 Main(float4 p : POSITION) : POSITION\n{\n  return p * SCALE + broken;\n}\n"
+        "technique T { pass P { VertexShader = compile vs_2_0 Main(); } }\n";
+    const D3DXMACRO macros[] = {{"SCALE", "2.0"}, {nullptr, nullptr}};
+    ID3DXEffect* fx = nullptr;
+    ID3DXBuffer* errors = nullptr;
+    EXPECT_TRUE(FAILED(D3DXCreateEffect(device_, text.data(), UINT(text.size()), macros, nullptr, 0, nullptr, &fx, &errors)));
+    ASSERT_NE(errors, nullptr);
+    const std::string message = static_cast<const char*>(errors->GetBufferPointer());
+    EXPECT_NE(message.find("memory(3): error:"), std::string::npos) << message;
+    EXPECT_NE(message.find("broken"), std::string::npos) << message;
+    errors->Release();
+    std::string fixed = text;
+    fixed.replace(fixed.find(" + broken"), 9, "");
+    ASSERT_EQ(D3DXCreateEffect(device_, fixed.data(), UINT(fixed.size()), macros, nullptr, 0, nullptr, &fx, nullptr),
+              D3D_OK);
+    fx->Release();
+}
+
+TEST(EffectParser, TechniqueBlocksAreBlankedAndDeclarationsRead) {
+    d3dxfx::EffectSource source;
+    std::string errors;
+    ASSERT_TRUE(d3dxfx::ParseEffect(kBasic, &source, &errors)) << errors;
+    EXPECT_EQ(source.shaderText.size(), std::strlen(kBasic));
+    EXPECT_EQ(source.shaderText.find("technique"), std::string::npos);
+    EXPECT_NE(source.shaderText.find("VS_OUTPUT Main"), std::string::npos);
+    ASSERT_EQ(source.techniques.size(), 2u);
+    EXPECT_EQ(source.techniques[1].passes.size(), 2u);
+    EXPECT_EQ(source.techniques[0].passes[0].vertexEntry, "Main");
+    EXPECT_EQ(source.techniques[0].passes[0].vertexProfile, "vs_2_0");
+    ASSERT_EQ(source.params.size(), 6u);
+    EXPECT_EQ(source.params[0].name, "mTransform");
+    EXPECT_EQ(source.params[0].rows, 4u);
+    EXPECT_EQ(source.params[3].elements, 3u);
+    EXPECT_EQ(source.params[4].type, d3dxfx::ParamType::Bool);
+    EXPECT_EQ(source.params[5].initialString, "basic");
+    // Negative and exponent initialisers; static globals are no parameters.
+    ASSERT_TRUE(d3dxfx::ParseEffect("float2 a = float2(-1.5, 2e-1);\nstatic const float k = 3;\n"
+                                    "technique T { pass P { } }\n",
+                                    &source, &errors));
+    ASSERT_EQ(source.params.size(), 1u);
+    ASSERT_EQ(source.params[0].initial.size(), 2u);
+    EXPECT_EQ(source.params[0].initial[0], -1.5f);
+    EXPECT_FLOAT_EQ(source.params[0].initial[1], 0.2f);
+}
+
+}  // namespace
