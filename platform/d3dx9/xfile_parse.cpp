@@ -762,6 +762,7 @@ bool Cursor::Float(float* v) {
 }
 
 bool Cursor::Floats(float* v, size_t count) {
+    if (count == 0) return true;
     if (count > Left() / 4) return false;
     std::memcpy(v, p_ + at_, count * 4);
     at_ += count * 4;
