@@ -157,7 +157,7 @@ private:
                 float rgba[4];
                 if (!c.Dword(&index) || !c.Floats(rgba, 4)) return D3DXFERR_BADVALUE;
                 if (index >= nVertices) continue;
-                auto byte = [](float f) { return uint32_t(f <= 0 ? 0 : f >= 1 ? 255 : f * 255.0f + 0.5f); };
+                auto byte = [](float f) { return !(f > 0) ? 0u : f >= 1 ? 255u : uint32_t(f * 255.0f + 0.5f); };
                 colors_[index] = byte(rgba[3]) << 24 | byte(rgba[0]) << 16 | byte(rgba[1]) << 8 | byte(rgba[2]);
             }
             hasColors_ = true;

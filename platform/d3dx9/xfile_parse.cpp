@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -27,6 +28,18 @@ struct Token {
     uint32_t integer = 0;
     GUID guid{};
 };
+
+// Numbers out of range become defined values instead of undefined conversions.
+uint32_t IntegerOf(double d) {
+    if (!(d > -2147483648.0 && d < 4294967296.0)) return 0;
+    return d < 0 ? uint32_t(int32_t(d)) : uint32_t(d);
+}
+
+float FloatOf(double d) {
+    if (d > 3.4028234663852886e38) return HUGE_VALF;
+    if (d < -3.4028234663852886e38) return -HUGE_VALF;
+    return float(d);
+}
 
 bool IsNumber(const Token& t) { return t.kind == Tok::Integer || t.kind == Tok::Float; }
 bool IsSeparator(const Token& t) { return t.kind == Tok::Comma || t.kind == Tok::Semicolon; }
@@ -531,7 +544,7 @@ private:
             return S_OK;
         }
         if (!IsNumber(v)) return D3DXFERR_BADVALUE;
-        const uint32_t iv = v.kind == Tok::Integer ? v.integer : uint32_t(int64_t(v.number));
+        const uint32_t iv = v.kind == Tok::Integer ? v.integer : IntegerOf(v.number);
         if (asCount) *asCount = iv;
         switch (m.prim) {
             case Prim::Word: Put<uint16_t>(d, uint16_t(iv)); break;
@@ -540,7 +553,7 @@ private:
             case Prim::Sdword: Put<int32_t>(d, int32_t(iv)); break;
             case Prim::Char: Put<int8_t>(d, int8_t(iv)); break;
             case Prim::Uchar: Put<uint8_t>(d, uint8_t(iv)); break;
-            case Prim::Float: Put<float>(d, float(v.kind == Tok::Integer ? double(int32_t(v.integer)) : v.number)); break;
+            case Prim::Float: Put<float>(d, FloatOf(v.kind == Tok::Integer ? double(int32_t(v.integer)) : v.number)); break;
             case Prim::Double: Put<double>(d, v.kind == Tok::Integer ? double(int32_t(v.integer)) : v.number); break;
             default: return D3DXFERR_BADTYPE;
         }

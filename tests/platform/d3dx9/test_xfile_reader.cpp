@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "platform/d3dx9/xfile_internal.h"
+#include "tests/platform/d3dx9/xfile_binary_writer.h"
 #include "tests/platform/d3dx9/xfile_test_util.h"
 
 namespace {
@@ -42,6 +43,16 @@ void ExpectSameTree(const std::string& a, const std::string& b) {
         }
     }
     EXPECT_GT(words, 10u);
+}
+
+// Long descriptions: report where they part instead of printing them whole.
+void ExpectSameText(const std::string& a, const std::string& b) {
+    const size_t n = std::min(a.size(), b.size());
+    size_t i = 0;
+    while (i < n && a[i] == b[i]) ++i;
+    if (i == n && a.size() == b.size()) return;
+    const size_t from = i > 80 ? i - 80 : 0;
+    ADD_FAILURE() << "differ at " << i << ":\n" << a.substr(from, 160) << "\n---\n" << b.substr(from, 160);
 }
 
 // Little-endian binary X tokens.
@@ -184,6 +195,24 @@ TEST(XFileReader, BinaryWithBothFloatSizesAndCompressedFormsMatchText) {
     EXPECT_NE(text.find("\"red.png\""), std::string::npos) << text;
 }
 
+TEST(XFileReader, LargeCharactersReadAlikeInEveryEncoding) {
+    for (const char* file : {"Testwuson.X", "BCN_Epileptic.X"}) {
+        SCOPED_TRACE(file);
+        const auto bytes = xtest::ReadCorpus(file);
+        const std::string text(bytes.begin(), bytes.end());
+        std::string plain, b32, b64, zipped;
+        ASSERT_EQ(Describe(bytes, &plain), S_OK);
+        const std::string bin = xtest::ToBinaryX(text, false);
+        ASSERT_EQ(Describe(Bytes(bin), &b32), S_OK);
+        ASSERT_EQ(Describe(Bytes(xtest::ToBinaryX(text, true)), &b64), S_OK);
+        ASSERT_EQ(Describe(Bytes(Compress(bin, true, 32768)), &zipped), S_OK);
+        ExpectSameText(plain, b32);
+        ExpectSameText(plain, b64);
+        ExpectSameText(plain, zipped);
+        EXPECT_LT(bin.size(), text.size());
+    }
+}
+
 TEST(XFileReader, CompressedBlocksCarryTheirWindowAcrossBlocks) {
     // A long, repetitive body spread over blocks that refer back into earlier ones.
     std::string file = "xof 0303txt 0032\nMesh Long {\n4000;\n";
@@ -317,6 +346,13 @@ TEST(XFileReader, DataObjectsAnswerNamesTypesReferencesAndPackedMembers) {
     float last;
     std::memcpy(&last, &w[11], 4);
     EXPECT_EQ(last, 6.0f);
+}
+
+TEST(XFileReader, NumbersOutOfRangeBecomeDefinedValues) {
+    std::string out;
+    ASSERT_EQ(Describe(Bytes("xof 0303txt 0032\nMesh M { 1; 1e300; -1e999; 2.5;; 1e20; }\n"), &out), S_OK);
+    // The vertex count is read from 1; the face count of 1e20 fits no DWORD and reads as 0.
+    EXPECT_EQ(out, "Mesh 'M' 1 inf -inf 2.5 0 \n");
 }
 
 TEST(XFileReader, RegisteredTemplatesReadObjectsOfTheirKind) {
