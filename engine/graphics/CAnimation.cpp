@@ -43,17 +43,21 @@ bool CAnimation::Rotation(D3DXQUATERNION* out, float time, uint32_t mode) const 
     return true;
 }
 
+bool CAnimation::Group(Table first, float time, uint32_t mode, float defaultValue, CVector3* out) const {
+    const uint32_t* t = &tables_[first];
+    if (t[0] == KestraAnimation::kNone || t[1] == KestraAnimation::kNone || t[2] == KestraAnimation::kNone)
+        return false;
+    out->Set(KestraAnimation::Evaluate(t[0], time, mode, defaultValue),
+             KestraAnimation::Evaluate(t[1], time, mode, defaultValue),
+             KestraAnimation::Evaluate(t[2], time, mode, defaultValue));
+    return true;
+}
+
 void CAnimation::GetMatrix(CMatrix* out, float time, uint32_t mode, const CVector3* defaultPosition,
                            const CVector3* defaultScale, const CMatrix* defaultRotation) const {
-    out->Identity();
-    if (tables_[kScaleX] != KestraAnimation::kNone && tables_[kScaleY] != KestraAnimation::kNone &&
-        tables_[kScaleZ] != KestraAnimation::kNone) {
-        out->Scaling(KestraAnimation::Evaluate(tables_[kScaleX], time, mode, 1.0f),
-                     KestraAnimation::Evaluate(tables_[kScaleY], time, mode, 1.0f),
-                     KestraAnimation::Evaluate(tables_[kScaleZ], time, mode, 1.0f));
-    } else {
-        out->Scaling(defaultScale->x, defaultScale->y, defaultScale->z);
-    }
+    CVector3 scale = *defaultScale, position = *defaultPosition;
+    Group(kScaleX, time, mode, 1.0f, &scale);
+    out->Scaling(scale.x, scale.y, scale.z);
     D3DXQUATERNION q;
     if (Rotation(&q, time, mode)) {
         CMatrix r;
@@ -62,38 +66,18 @@ void CAnimation::GetMatrix(CMatrix* out, float time, uint32_t mode, const CVecto
     } else {
         *out *= *defaultRotation;
     }
-    if (tables_[kPosX] != KestraAnimation::kNone && tables_[kPosY] != KestraAnimation::kNone &&
-        tables_[kPosZ] != KestraAnimation::kNone) {
-        out->_41 = KestraAnimation::Evaluate(tables_[kPosX], time, mode, 0.0f);
-        out->_42 = KestraAnimation::Evaluate(tables_[kPosY], time, mode, 0.0f);
-        out->_43 = KestraAnimation::Evaluate(tables_[kPosZ], time, mode, 0.0f);
-    } else {
-        out->_41 = defaultPosition->x;
-        out->_42 = defaultPosition->y;
-        out->_43 = defaultPosition->z;
-    }
+    Group(kPosX, time, mode, 0.0f, &position);
+    out->_41 = position.x;
+    out->_42 = position.y;
+    out->_43 = position.z;
 }
 
 void CAnimation::GetTransform(CVector3* position, CVector3* scale, D3DXQUATERNION* rotation, float time,
                               uint32_t mode, const CVector3* defaultPosition, const CVector3* defaultScale,
                               const CMatrix* defaultRotation) const {
-    if (tables_[kScaleX] != KestraAnimation::kNone && tables_[kScaleY] != KestraAnimation::kNone &&
-        tables_[kScaleZ] != KestraAnimation::kNone) {
-        scale->Set(KestraAnimation::Evaluate(tables_[kScaleX], time, mode, 1.0f),
-                   KestraAnimation::Evaluate(tables_[kScaleY], time, mode, 1.0f),
-                   KestraAnimation::Evaluate(tables_[kScaleZ], time, mode, 1.0f));
-    } else {
-        *scale = *defaultScale;
-    }
+    if (!Group(kScaleX, time, mode, 1.0f, scale)) *scale = *defaultScale;
     if (!Rotation(rotation, time, mode)) D3DXQuaternionRotationMatrix(rotation, defaultRotation);
-    if (tables_[kPosX] != KestraAnimation::kNone && tables_[kPosY] != KestraAnimation::kNone &&
-        tables_[kPosZ] != KestraAnimation::kNone) {
-        position->Set(KestraAnimation::Evaluate(tables_[kPosX], time, mode, 0.0f),
-                      KestraAnimation::Evaluate(tables_[kPosY], time, mode, 0.0f),
-                      KestraAnimation::Evaluate(tables_[kPosZ], time, mode, 0.0f));
-    } else {
-        *position = *defaultPosition;
-    }
+    if (!Group(kPosX, time, mode, 0.0f, position)) *position = *defaultPosition;
 }
 
 }  // namespace LibModel

@@ -36,6 +36,8 @@ public:
 
 private:
     bool Rotation(D3DXQUATERNION* out, float time, uint32_t mode) const;
+    // Three tables from first on, all bound, evaluated into out.
+    bool Group(Table first, float time, uint32_t mode, float defaultValue, CVector3* out) const;
 
     uint32_t tables_[kTableCount];
     D3DXQUATERNION* quaternions_ = nullptr;

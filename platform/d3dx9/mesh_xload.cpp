@@ -28,6 +28,20 @@ bool LockData(ID3DXFileData* d, Cursor* out) {
     return true;
 }
 
+// Calls fn(child) for every child object or reference; stops at a failed answer.
+template <typename Fn>
+HRESULT ForEachChild(ID3DXFileData* d, Fn fn) {
+    SIZE_T n = 0;
+    d->GetChildren(&n);
+    for (SIZE_T i = 0; i < n; ++i) {
+        ID3DXFileData* raw = nullptr;
+        if (FAILED(d->GetChild(i, &raw))) continue;
+        ComPtr<ID3DXFileData> child(raw);
+        if (HRESULT hr = fn(raw); FAILED(hr)) return hr;
+    }
+    return S_OK;
+}
+
 GUID TypeOf(ID3DXFileData* d) {
     GUID g{};
     d->GetType(&g);
@@ -80,21 +94,16 @@ HRESULT ReadMaterial(ID3DXFileData* d, Material* m) {
     m->mat.Specular = {v[5], v[6], v[7], 1.0f};
     m->mat.Emissive = {v[8], v[9], v[10], 1.0f};
     m->mat.Ambient = {0, 0, 0, 1.0f};
-    SIZE_T n = 0;
-    d->GetChildren(&n);
-    for (SIZE_T i = 0; i < n; ++i) {
-        ID3DXFileData* raw = nullptr;
-        if (FAILED(d->GetChild(i, &raw))) continue;
-        ComPtr<ID3DXFileData> child(raw);
-        if (TypeOf(raw) != TID_D3DRMTextureFilename || m->hasTexture) continue;
+    return ForEachChild(d, [&](ID3DXFileData* child) {
+        if (TypeOf(child) != TID_D3DRMTextureFilename || m->hasTexture) return S_OK;
         Cursor t(nullptr, 0);
         const char* name = nullptr;
-        if (LockData(raw, &t) && t.String(&name) && name) {
+        if (LockData(child, &t) && t.String(&name) && name) {
             m->texture = name;
             m->hasTexture = true;
         }
-    }
-    return S_OK;
+        return S_OK;
+    });
 }
 
 class MeshReader {
@@ -113,14 +122,9 @@ public:
         if (!ReadFaces(c, nVertices, &faces_)) return D3DXFERR_BADVALUE;
         if (nVertices == 0 || faces_.start.size() < 2) return D3DXERR_LOADEDMESHHASNODATA;
 
-        SIZE_T n = 0;
-        data->GetChildren(&n);
-        for (SIZE_T i = 0; i < n; ++i) {
-            ID3DXFileData* raw = nullptr;
-            if (FAILED(data->GetChild(i, &raw))) continue;
-            ComPtr<ID3DXFileData> child(raw);
-            if (HRESULT hr = ReadChild(raw, nVertices); FAILED(hr)) return hr;
-        }
+        if (HRESULT hr = ForEachChild(data, [&](ID3DXFileData* child) { return ReadChild(child, nVertices); });
+            FAILED(hr))
+            return hr;
         return Build(nVertices, options, device, adjacency, materials, effects, numMaterials, skin, mesh);
     }
 
@@ -167,17 +171,14 @@ private:
             std::vector<uint32_t> idx(ni);
             for (uint32_t& v : idx) c.Dword(&v);
             materials_.clear();
-            SIZE_T n = 0;
-            d->GetChildren(&n);
-            for (SIZE_T i = 0; i < n; ++i) {
-                ID3DXFileData* raw = nullptr;
-                if (FAILED(d->GetChild(i, &raw))) continue;
-                ComPtr<ID3DXFileData> child(raw);
-                if (TypeOf(raw) != TID_D3DRMMaterial) continue;
+            const HRESULT read = ForEachChild(d, [&](ID3DXFileData* child) {
+                if (TypeOf(child) != TID_D3DRMMaterial) return S_OK;
                 Material m;
-                if (HRESULT hr = ReadMaterial(raw, &m); FAILED(hr)) return hr;
-                materials_.push_back(m);
-            }
+                const HRESULT hr = ReadMaterial(child, &m);
+                if (SUCCEEDED(hr)) materials_.push_back(m);
+                return hr;
+            });
+            if (FAILED(read)) return read;
             if (materials_.size() > nm) materials_.resize(nm);
             // A short list repeats its last index; every index must name a material read.
             faceAttr_.assign(nFaces, 0);
