@@ -178,6 +178,36 @@ TEST(XFileReader, TheThreeCubeEncodingsGiveOneTree) {
     EXPECT_EQ(binary, zipped);
     ExpectSameTree(text, binary);
     EXPECT_NE(text.find("SkinWeights '' \"Cube\" 24"), std::string::npos) << text;
+
+    // And the meshes read from them: vertices, faces, attributes, materials and bones.
+    xtest::Scene scenes[3];
+    const char* files[3] = {"test_cube_text.x", "test_cube_binary.x", "test_cube_compressed.x"};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(xtest::LoadScene(xtest::ReadCorpus(files[i]), &scenes[i]), S_OK);
+        ASSERT_EQ(scenes[i].meshes.size(), 1u);
+        ASSERT_EQ(scenes[i].meshes[0].result, S_OK);
+    }
+    ID3DXMesh* ref = scenes[0].meshes[0].mesh.get();
+    for (int i = 1; i < 3; ++i) {
+        SCOPED_TRACE(files[i]);
+        const xtest::Mesh& m = scenes[i].meshes[0];
+        ASSERT_EQ(m.mesh->GetFVF(), ref->GetFVF());
+        ASSERT_EQ(m.mesh->GetNumVertices(), ref->GetNumVertices());
+        ASSERT_EQ(m.mesh->GetNumFaces(), ref->GetNumFaces());
+        float *a = nullptr, *b = nullptr;
+        ref->LockVertexBuffer(0, reinterpret_cast<void**>(&a));
+        m.mesh->LockVertexBuffer(0, reinterpret_cast<void**>(&b));
+        for (size_t k = 0; k < ref->GetNumVertices() * ref->GetNumBytesPerVertex() / 4; ++k)
+            ASSERT_NEAR(a[k], b[k], 2e-6) << k;
+        uint16_t *ia = nullptr, *ib = nullptr;
+        ref->LockIndexBuffer(0, reinterpret_cast<void**>(&ia));
+        m.mesh->LockIndexBuffer(0, reinterpret_cast<void**>(&ib));
+        EXPECT_EQ(std::memcmp(ia, ib, ref->GetNumFaces() * 6), 0);
+        ASSERT_EQ(m.materials.size(), scenes[0].meshes[0].materials.size());
+        EXPECT_NEAR(m.materials[0].MatD3D.Power, scenes[0].meshes[0].materials[0].MatD3D.Power, 1e-4);
+        ASSERT_EQ(m.skin->GetNumBones(), scenes[0].meshes[0].skin->GetNumBones());
+        EXPECT_STREQ(m.skin->GetBoneName(0), scenes[0].meshes[0].skin->GetBoneName(0));
+    }
 }
 
 TEST(XFileReader, BinaryWithBothFloatSizesAndCompressedFormsMatchText) {
