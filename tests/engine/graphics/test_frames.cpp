@@ -9,6 +9,7 @@
 #include "engine/core/KestraLog.h"
 #include "engine/graphics/CFrame.h"
 #include "engine/graphics/KestraAnimation.h"
+#include "tests/engine/graphics/object_test_env.h"
 
 namespace {
 
@@ -176,6 +177,28 @@ TEST_F(Frames, CollectionIsPreOrderAndMeshesDrawAfterChildren) {
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0], "render d-mesh");
     EXPECT_EQ(calls[1], "render root-mesh");
+    root->Release();
+}
+
+}  // namespace
+
+namespace {
+
+class FrameDump : public objtest::LogTest {};
+
+TEST_F(FrameDump, EachFrameOnItsOwnLineIndentedByDepth) {
+    CFrame* root = Frame("root");
+    CFrame* c1 = Frame("c1");
+    CFrame* d = Frame("d");
+    c1->AddChildFrame(d);
+    root->AddChildFrame(c1);
+    root->Dump();
+    EXPECT_EQ(LibModel::g_dumpDepth, 0);
+    const std::string indent = "\x81\x40";  // the full-width space, in the log's code page
+    EXPECT_EQ(Count("[ root ]"), 1);
+    EXPECT_EQ(Count(indent + "[ c1 ]"), 1);
+    EXPECT_EQ(Count(indent + indent + "[ d ]"), 1);
+    EXPECT_EQ(Count(indent + indent + indent + "[ d ]"), 0);
     root->Release();
 }
 

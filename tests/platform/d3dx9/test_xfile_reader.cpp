@@ -385,6 +385,17 @@ TEST(XFileReader, NumbersOutOfRangeBecomeDefinedValues) {
     EXPECT_EQ(out, "Mesh 'M' 1 inf -inf 2.5 0 \n");
 }
 
+TEST(XFileReader, ReferencesResolveByInstanceGuidAndUnknownOnesAreDropped) {
+    std::string out;
+    ASSERT_EQ(Describe(Bytes("xof 0303txt 0032\n"
+                             "Material { <01020304-0506-0708-090A-0B0C0D0E0F10> 1;1;1;1;; 2; 0;0;0;; 0;0;0;; }\n"
+                             "Frame F { { <01020304-0506-0708-090A-0B0C0D0E0F10> } { Nowhere } }\n"),
+                       &out),
+              S_OK);
+    EXPECT_NE(out.find("Frame 'F' \n  -> ''\n"), std::string::npos) << out;
+    EXPECT_EQ(out.find("Nowhere"), std::string::npos) << out;
+}
+
 TEST(XFileReader, RegisteredTemplatesReadObjectsOfTheirKind) {
     const std::string templ =
         "xof 0303txt 0032\ntemplate Pair { <01234567-89AB-CDEF-0123-456789ABCDEF> WORD a; array FLOAT v[2]; }\n";
