@@ -3,20 +3,14 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 #include <new>
 #include <vector>
 
 #include "engine/core/KestraLog.h"
+#include "platform/d3dx9/xfile_children.h"
 
 namespace LibModel {
 namespace {
-
-struct Releaser {
-    void operator()(IUnknown* p) const {
-        if (p) p->Release();
-    }
-};
 
 GUID TypeOf(ID3DXFileData* d) {
     GUID g{};
@@ -93,13 +87,8 @@ bool LoadAnimationSet(ID3DXFileData* data, AnimasionSet* set) {
     char name[64];
     NameOf(data, name, sizeof name);
     set->SetName(name);
-    SIZE_T n = 0;
-    data->GetChildren(&n);
-    for (SIZE_T i = 0; i < n; ++i) {
-        ID3DXFileData* raw = nullptr;
-        if (FAILED(data->GetChild(i, &raw))) continue;
-        std::unique_ptr<ID3DXFileData, Releaser> child(raw);
-        if (TypeOf(raw) != TID_D3DRMAnimation) continue;
+    return d3dx::ForEachChild(data, [&](ID3DXFileData* child) {
+        if (TypeOf(child) != TID_D3DRMAnimation) return true;
         auto* animation = new (std::nothrow) CAnimation;
         if (!animation) {
             Kestra::LogRed("メモリの確保に失敗");
@@ -107,28 +96,22 @@ bool LoadAnimationSet(ID3DXFileData* data, AnimasionSet* set) {
             return false;
         }
         set->AddChild(animation);
-        LoadAnimation(raw, animation, set);
-    }
-    return true;
+        return LoadAnimation(child, animation, set);
+    });
 }
 
 bool LoadAnimation(ID3DXFileData* data, CAnimation* animation, AnimasionSet* set) {
     uint32_t largest = 0;
-    SIZE_T n = 0;
-    data->GetChildren(&n);
-    for (SIZE_T i = 0; i < n; ++i) {
-        ID3DXFileData* raw = nullptr;
-        if (FAILED(data->GetChild(i, &raw))) continue;
-        std::unique_ptr<ID3DXFileData, Releaser> child(raw);
+    const bool read = d3dx::ForEachChild(data, [&](ID3DXFileData* raw) {
         const GUID type = TypeOf(raw);
         // The target is the frame the animation refers to; named keys are no target.
         if (raw->IsReference() || type == TID_D3DRMFrame) {
             char target[260];
             NameOf(raw, target, sizeof target);
             animation->SetName(target);
-            continue;
+            return true;
         }
-        if (type != TID_D3DRMAnimationKey) continue;
+        if (type != TID_D3DRMAnimationKey) return true;
         uint32_t keyType = 0;
         std::vector<FileKey> keys;
         if (!ReadKeys(raw, &keyType, &keys)) {
@@ -138,13 +121,13 @@ bool LoadAnimation(ID3DXFileData* data, CAnimation* animation, AnimasionSet* set
                 Kestra::LogRed("AnimationKey [ %s ] : bad key data, skipped", name);
                 Kestra::LogNewLine();
             }
-            continue;
+            return true;
         }
         for (const FileKey& k : keys) largest = std::max(largest, k.time);
         if (keyType == 1 || keyType == 2) {
             const CAnimation::Table first = keyType == 1 ? CAnimation::kScaleX : CAnimation::kPosX;
             for (int c = 0; c < 3; ++c) animation->SetTable(CAnimation::Table(first + c), Table(keys, c));
-            continue;
+            return true;
         }
         D3DXQUATERNION* q = Quaternions(keys.size());
         if (!q) {
@@ -174,7 +157,9 @@ bool LoadAnimation(ID3DXFileData* data, CAnimation* animation, AnimasionSet* set
             for (int c = 0; c < 3; ++c)
                 animation->SetTable(CAnimation::Table(CAnimation::kScaleX + c), Table(keys, 3 + c));
         }
-    }
+        return true;
+    });
+    if (!read) return false;
     set->SetLength(largest);
     return true;
 }

@@ -5,6 +5,7 @@
 
 #include "platform/d3dx9/mesh_internal.h"
 #include "platform/d3dx9/skin_info.h"
+#include "platform/d3dx9/xfile_children.h"
 #include "platform/d3dx9/xfile_internal.h"
 
 namespace {
@@ -28,18 +29,15 @@ bool LockData(ID3DXFileData* d, Cursor* out) {
     return true;
 }
 
-// Calls fn(child) for every child object or reference; stops at a failed answer.
+// Visits every child; the first failed answer ends the walk and is answered.
 template <typename Fn>
 HRESULT ForEachChild(ID3DXFileData* d, Fn fn) {
-    SIZE_T n = 0;
-    d->GetChildren(&n);
-    for (SIZE_T i = 0; i < n; ++i) {
-        ID3DXFileData* raw = nullptr;
-        if (FAILED(d->GetChild(i, &raw))) continue;
-        ComPtr<ID3DXFileData> child(raw);
-        if (HRESULT hr = fn(raw); FAILED(hr)) return hr;
-    }
-    return S_OK;
+    HRESULT result = S_OK;
+    d3dx::ForEachChild(d, [&](ID3DXFileData* child) {
+        result = fn(child);
+        return SUCCEEDED(result);
+    });
+    return result;
 }
 
 GUID TypeOf(ID3DXFileData* d) {

@@ -28,13 +28,8 @@ protected:
     }
     // Reads every top-level AnimationSet of the file.
     void Load(const std::string& file) {
-        ID3DXFile* f = nullptr;
-        ASSERT_EQ(D3DXFileCreate(&f), S_OK);
-        xtest::Com<ID3DXFile> owner(f);
-        D3DXF_FILELOADMEMORY mem{file.data(), file.size()};
-        ID3DXFileEnumObject* e = nullptr;
-        ASSERT_EQ(f->CreateEnumObject(&mem, D3DXF_FILELOAD_FROMMEMORY, &e), S_OK);
-        xtest::Com<ID3DXFileEnumObject> en(e);
+        auto en = xtest::OpenEnum(file.data(), file.size());
+        ASSERT_NE(en, nullptr);
         SIZE_T n = 0;
         en->GetChildren(&n);
         for (SIZE_T i = 0; i < n; ++i) {

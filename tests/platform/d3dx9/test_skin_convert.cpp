@@ -191,7 +191,9 @@ TEST(SkinConvert, EveryBsdSkinConverts) {
         xtest::Scene scene;
         ASSERT_EQ(xtest::LoadScene(xtest::ReadCorpus(file), &scene), S_OK);
         for (auto& m : scene.meshes)
-            if (m.skin) EXPECT_GE(ConvertAndCheck(m.mesh.get(), m.skin.get(), 32), 1u);
+            if (m.skin) {
+                EXPECT_GE(ConvertAndCheck(m.mesh.get(), m.skin.get(), 32), 1u);
+            }
     }
 }
 

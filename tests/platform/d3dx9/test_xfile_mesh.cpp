@@ -158,13 +158,8 @@ TEST(XMesh, MoreThan65535VerticesNeed32BitIndices) {
     std::string t = "xof 0303txt 0032\nMesh Big { " + std::to_string(n) + ";\n";
     for (int i = 0; i < n; ++i) t += std::to_string(i) + ";0;0;" + (i + 1 < n ? ",\n" : ";\n");
     t += "1; 3;0,1,65535;; }\n";
-    ID3DXFile* rawFile = nullptr;
-    D3DXFileCreate(&rawFile);
-    xtest::Com<ID3DXFile> f(rawFile);
-    D3DXF_FILELOADMEMORY mem{t.data(), t.size()};
-    ID3DXFileEnumObject* rawEnum = nullptr;
-    ASSERT_EQ(f->CreateEnumObject(&mem, D3DXF_FILELOAD_FROMMEMORY, &rawEnum), S_OK);
-    xtest::Com<ID3DXFileEnumObject> en(rawEnum);
+    auto en = xtest::OpenEnum(t.data(), t.size());
+    ASSERT_NE(en, nullptr);
     ID3DXFileData* raw = nullptr;
     en->GetChild(0, &raw);
     xtest::Com<ID3DXFileData> d(raw);

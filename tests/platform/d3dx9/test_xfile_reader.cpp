@@ -323,13 +323,8 @@ TEST(XFileReader, DataObjectsAnswerNamesTypesReferencesAndPackedMembers) {
                              "Unknown U { 1; 2; }\n"
                              "AnimationSet Walk { Animation { { F } AnimationKey pos { 2; 2; 0;3;1.0,2.0,3.0;;, "
                              "10;3;4.0,5.0,6.0;;; } } }\n";
-    ID3DXFile* rawFile = nullptr;
-    ASSERT_EQ(D3DXFileCreate(&rawFile), S_OK);
-    xtest::Com<ID3DXFile> f(rawFile);
-    D3DXF_FILELOADMEMORY mem{file.data(), file.size()};
-    ID3DXFileEnumObject* rawEnum = nullptr;
-    ASSERT_EQ(f->CreateEnumObject(&mem, D3DXF_FILELOAD_FROMMEMORY, &rawEnum), S_OK);
-    xtest::Com<ID3DXFileEnumObject> en(rawEnum);
+    auto en = xtest::OpenEnum(file.data(), file.size());
+    ASSERT_NE(en, nullptr);
     SIZE_T n = 0;
     en->GetChildren(&n);
     ASSERT_EQ(n, 3u);  // the object of an unknown template is skipped
@@ -403,19 +398,15 @@ TEST(XFileReader, RegisteredTemplatesReadObjectsOfTheirKind) {
     ID3DXFile* rawFile = nullptr;
     ASSERT_EQ(D3DXFileCreate(&rawFile), S_OK);
     xtest::Com<ID3DXFile> f(rawFile);
-    D3DXF_FILELOADMEMORY mem{data.data(), data.size()};
-    ID3DXFileEnumObject* rawEnum = nullptr;
-    ASSERT_EQ(f->CreateEnumObject(&mem, D3DXF_FILELOAD_FROMMEMORY, &rawEnum), S_OK);
     SIZE_T n = 9;
-    rawEnum->GetChildren(&n);
+    xtest::OpenEnum(data.data(), data.size(), f.get())->GetChildren(&n);
     EXPECT_EQ(n, 0u);
-    rawEnum->Release();
 
     const std::string notTemplates = "xof 0303txt 0032\nFrame X { }\n";
     EXPECT_TRUE(FAILED(f->RegisterTemplates(notTemplates.data(), notTemplates.size())));
     ASSERT_EQ(f->RegisterTemplates(templ.data(), templ.size()), S_OK);
-    ASSERT_EQ(f->CreateEnumObject(&mem, D3DXF_FILELOAD_FROMMEMORY, &rawEnum), S_OK);
-    xtest::Com<ID3DXFileEnumObject> en(rawEnum);
+    auto en = xtest::OpenEnum(data.data(), data.size(), f.get());
+    ASSERT_NE(en, nullptr);
     ID3DXFileData* raw = nullptr;
     ASSERT_EQ(en->GetChild(0, &raw), S_OK);
     xtest::Com<ID3DXFileData> d(raw);

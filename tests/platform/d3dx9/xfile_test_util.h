@@ -189,14 +189,27 @@ inline void ReadAnimationSet(ID3DXFileData* d, Scene* scene) {
     scene->sets.push_back(std::move(set));
 }
 
-inline HRESULT LoadScene(const std::vector<uint8_t>& bytes, Scene* scene) {
-    ID3DXFile* rawFile = nullptr;
-    if (HRESULT hr = D3DXFileCreate(&rawFile); FAILED(hr)) return hr;
-    Com<ID3DXFile> file(rawFile);
-    D3DXF_FILELOADMEMORY mem{bytes.data(), bytes.size()};
+// A file's enumeration object over bytes in memory (null on failure, with *result set).
+inline Com<ID3DXFileEnumObject> OpenEnum(const void* data, size_t size, ID3DXFile* file = nullptr,
+                                         HRESULT* result = nullptr) {
+    Com<ID3DXFile> own;
+    if (!file) {
+        ID3DXFile* raw = nullptr;
+        D3DXFileCreate(&raw);
+        own.reset(raw);
+        file = raw;
+    }
+    D3DXF_FILELOADMEMORY mem{data, size};
     ID3DXFileEnumObject* rawEnum = nullptr;
-    if (HRESULT hr = file->CreateEnumObject(&mem, D3DXF_FILELOAD_FROMMEMORY, &rawEnum); FAILED(hr)) return hr;
-    Com<ID3DXFileEnumObject> en(rawEnum);
+    const HRESULT hr = file->CreateEnumObject(&mem, D3DXF_FILELOAD_FROMMEMORY, &rawEnum);
+    if (result) *result = hr;
+    return Com<ID3DXFileEnumObject>(rawEnum);
+}
+
+inline HRESULT LoadScene(const std::vector<uint8_t>& bytes, Scene* scene) {
+    HRESULT hr = S_OK;
+    Com<ID3DXFileEnumObject> en = OpenEnum(bytes.data(), bytes.size(), nullptr, &hr);
+    if (FAILED(hr)) return hr;
     SIZE_T n = 0;
     en->GetChildren(&n);
     for (SIZE_T i = 0; i < n; ++i) {
