@@ -1,6 +1,7 @@
 // System-memory meshes: formats, clone, locks, attributes, adjacency and
 // optimisation; buffers; normals, bounds and frame destruction.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -303,9 +304,29 @@ HRESULT MeshImpl::SetAttributeTable(const D3DXATTRIBUTERANGE* t, DWORD n) {
 HRESULT MeshImpl::GenerateAdjacency(FLOAT epsilon, DWORD* adjacency) {
     if (!adjacency) return D3DERR_INVALIDCALL;
     const DWORD nv = GetNumVertices();
-    const DWORD nf = GetNumFaces();
     // Every vertex is represented by the first vertex at its position.
     std::vector<uint32_t> rep(nv);
+    if (epsilon <= 0.0f) {
+        // Exact matches: one hash lookup a vertex (-0 and 0 are one position).
+        struct Hash {
+            size_t operator()(const std::array<float, 3>& p) const {
+                size_t h = 0;
+                for (float f : p) {
+                    uint32_t bits;
+                    std::memcpy(&bits, &f, 4);
+                    h = h * 1000003u ^ bits;
+                }
+                return h;
+            }
+        };
+        std::unordered_map<std::array<float, 3>, uint32_t, Hash> first;
+        for (uint32_t v = 0; v < nv; ++v) {
+            const float* p = Position(v);
+            const std::array<float, 3> key = {p[0] + 0.0f, p[1] + 0.0f, p[2] + 0.0f};
+            rep[v] = first.emplace(key, v).first->second;
+        }
+        return AdjacencyFromRepresentatives(rep, adjacency);
+    }
     std::vector<uint32_t> order(nv);
     std::iota(order.begin(), order.end(), 0u);
     std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return Position(a)[0] < Position(b)[0]; });
@@ -324,6 +345,12 @@ HRESULT MeshImpl::GenerateAdjacency(FLOAT epsilon, DWORD* adjacency) {
                 rep[b] = a;
         }
     }
+    return AdjacencyFromRepresentatives(rep, adjacency);
+}
+
+HRESULT MeshImpl::AdjacencyFromRepresentatives(const std::vector<uint32_t>& rep, DWORD* adjacency) {
+    const DWORD nv = GetNumVertices();
+    const DWORD nf = GetNumFaces();
     std::unordered_map<uint64_t, std::vector<uint32_t>> edges;  // (rep lo, rep hi) -> face*3+edge
     auto key = [](uint32_t a, uint32_t b) { return (uint64_t(std::min(a, b)) << 32) | std::max(a, b); };
     for (DWORD f = 0; f < nf; ++f)

@@ -40,6 +40,8 @@ public:
                             ID3DXBuffer** vertexRemap) override;
     HRESULT SetAttributeTable(const D3DXATTRIBUTERANGE* table, DWORD size) override;
 
+    // Neighbours across edges whose ends have the same representative vertex.
+    HRESULT AdjacencyFromRepresentatives(const std::vector<uint32_t>& rep, DWORD* adjacency);
     uint32_t Index(size_t i) const;
     void SetIndex(size_t i, uint32_t v);
     const float* Position(uint32_t vertex) const {

@@ -184,6 +184,11 @@ TEST(MeshAdjacency, SharedEdgesWithinEpsilonAreNeighbours) {
     EXPECT_EQ(adj[2], 1u);  // edge 2-0 of face 0
     EXPECT_EQ(adj[3], 0u);  // edge 3-4 of face 1
     EXPECT_EQ(adj[0], 0xFFFFFFFFu);
+    // Exact matching takes -0 for 0.
+    SetPositions(mesh.get(), {{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {-0.0f, 0, 0}, {1, 1, -0.0f}, {1, 0, 0}});
+    ASSERT_EQ(mesh->GenerateAdjacency(0.0f, adj), S_OK);
+    EXPECT_EQ(adj[2], 1u);
+    EXPECT_EQ(adj[3], 0u);
 }
 
 TEST(MeshNormals, ComputedNormalsMatchTheCubeFile) {
