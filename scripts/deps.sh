@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config git clang libclang-rt-14-dev
+  build-essential cmake pkg-config git ccache clang libclang-rt-14-dev
   libsdl2-dev libepoxy-dev libfreetype-dev libfontconfig-dev
   libvorbis-dev libpng-dev libjpeg-dev zlib1g-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev

@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with AddressSanitizer and UBSan and
 # runs every test headless: Xvfb with Mesa's software OpenGL, SDL's dummy audio.
+# Then the same suite in a plain RelWithDebInfo build (faults that the sanitizers'
+# allocator hides show there), then the bounded fuzz runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 scripts/deps.sh
 
-build=${QUENRITH_TEST_BUILD:-build-test}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DQUENRITH_SANITIZE=ON -DQUENRITH_TESTS=ON
-cmake --build "$build" -j"$(nproc)"
+launcher=()
+if command -v ccache > /dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 
 export SDL_AUDIODRIVER=dummy
 export LIBGL_ALWAYS_SOFTWARE=1
@@ -19,13 +22,23 @@ export XDG_RUNTIME_DIR=$(mktemp -d)
 ctest_log=$(mktemp)
 trap 'rm -rf "$XDG_RUNTIME_DIR" "$ctest_log"' EXIT
 status=0
-xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
-  ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 600 | tee "$ctest_log" || status=1
+
+# run_suite BUILD_FOLDER BUILD_TYPE SANITIZE
+run_suite() {
+  cmake -S . -B "$1" -DCMAKE_BUILD_TYPE="$2" -DQUENRITH_SANITIZE="$3" -DQUENRITH_TESTS=ON "${launcher[@]}"
+  cmake --build "$1" -j"$(nproc)"
+  # -noreset: the server must not reset between two tests' connections.
+  xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp -noreset" \
+    ctest --test-dir "$1" --output-on-failure -j"$(nproc)" --timeout 600 | tee -a "$ctest_log" || status=1
+}
+
+run_suite "${QUENRITH_TEST_BUILD:-build-test}" Debug ON
+run_suite "${QUENRITH_REL_BUILD:-build-rel}" RelWithDebInfo OFF
 
 if [ -x scripts/fuzz.sh ]; then
   scripts/fuzz.sh || status=1
 fi
 
-# The test runner's own summary closes the output.
-grep -E '^[0-9]+% tests passed' "$ctest_log" | tail -n 1
+# The test runner's own summaries close the output.
+grep -E '^[0-9]+% tests passed' "$ctest_log" | tail -n 2
 exit $status

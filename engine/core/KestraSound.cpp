@@ -503,11 +503,10 @@ void Pause(uint32_t slot, uint32_t buffer) {
         b->Play(0, 0, s->loop ? DSBPLAY_LOOPING : 0);
     } else {
         s->paused = 1;
-        // Stopped first, so the saved cursor is where playing really ended.
-        b->Stop();
         DWORD position = 0;
         b->GetCurrentPosition(&position, nullptr);
         s->pausedPosition = position;
+        b->Stop();
     }
 }
 

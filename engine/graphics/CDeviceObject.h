@@ -60,6 +60,10 @@ public:
     virtual void OnResetDevice() {}
 
 protected:
+    // The first listed object named `name` (ASCII case ignored), with a reference
+    // added; null when none is.
+    CBaseObject* FindNamed(const char* name);
+
     // The create pattern shared by the managers: the object is already constructed
     // (and listed); `create` runs its own create operation. With a class name the
     // name is logged in blue first and the outcome after it; without, the object

@@ -301,16 +301,7 @@ void CPrimitive2D::End() {
     vertexBuffer_->Unlock();
 }
 
-void CPrimitive2D::Render() {
-    if (storedCount_ == 0 || !vertexBuffer_) return;
-    IDirect3DDevice9* device = GetDevice();
-    if (!device) return;
-    Kestra3D::SelectVertexProcessing(0, 0);
-    device->SetFVF(fvf_);
-    device->SetStreamSource(0, vertexBuffer_, 0, vertexSize_);
-    device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, storedCount_ / 3);
-    Kestra::AddPolygonCount(storedCount_ / 3);
-}
+void CPrimitive2D::Render() { DrawStored(D3DPT_TRIANGLELIST, storedCount_ / 3); }
 
 // ---- CPrimitive2DManager
 

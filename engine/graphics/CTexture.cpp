@@ -558,17 +558,6 @@ bool CTexture::SaveToFile(const char* file, D3DXIMAGE_FILEFORMAT format) {
 
 namespace {
 
-// Byte-wise comparison that folds only 'A'..'Z', as the shared names need.
-bool SameNameIgnoringCase(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        unsigned char x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-        if (x != y) return false;
-        if (x == 0) return true;
-    }
-}
-
 // Runs the texture's create; names and answers it on success, releases it on failure.
 template <class Fn>
 CTexture* Finish(CTexture* texture, Fn&& create, const char* name) {
@@ -583,15 +572,7 @@ CTexture* Finish(CTexture* texture, Fn&& create, const char* name) {
 
 }  // namespace
 
-CTexture* CTextureManager::FindShared(const char* name) {
-    for (CBaseObject* o = First(); o; o = Next(o)) {
-        if (SameNameIgnoringCase(o->GetName(), name)) {
-            o->AddRef();
-            return static_cast<CTexture*>(o);
-        }
-    }
-    return nullptr;
-}
+CTexture* CTextureManager::FindShared(const char* name) { return static_cast<CTexture*>(FindNamed(name)); }
 
 CTexture* CTextureManager::Create(uint32_t width, uint32_t height, uint32_t formatKind) {
     char name[CBaseObject::kNameSize];

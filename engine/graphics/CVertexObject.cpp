@@ -3,7 +3,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/core/Kestra.h"
 #include "engine/core/KestraLog.h"
+#include "engine/graphics/Kestra3D.h"
 
 namespace KestraVertex {
 namespace {
@@ -66,6 +68,17 @@ HRESULT CVertexObject2D::CreateVertexBuffer() {
     return hr;
 }
 
+void CVertexObject2D::DrawStored(D3DPRIMITIVETYPE type, uint32_t primitives) {
+    if (storedCount_ == 0 || !vertexBuffer_) return;
+    IDirect3DDevice9* device = GetDevice();
+    if (!device) return;
+    Kestra3D::SelectVertexProcessing(0, 0);
+    device->SetFVF(fvf_);
+    device->SetStreamSource(0, vertexBuffer_, 0, vertexSize_);
+    device->DrawPrimitive(type, 0, primitives);
+    Kestra::AddPolygonCount(primitives);
+}
+
 void CVertexObject2D::OnLostDevice() {
     if (vertexBuffer_) vertexBuffer_->Release();
     vertexBuffer_ = nullptr;
@@ -126,7 +139,7 @@ void CVertexObject3D::OnLostDevice() {
 }
 
 void CVertexObject3D::OnResetDevice() {
-    if (vertexBuffer_) return;
+    if (vertexBuffer_ || !vertexCopy_) return;
     IDirect3DDevice9* device = GetDevice();
     IDirect3DVertexBuffer9* buffer = nullptr;
     const HRESULT hr = device ? device->CreateVertexBuffer(bufferSize_, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, fvf_,

@@ -73,6 +73,9 @@ protected:
     HRESULT CreateVertexBuffer();
     // Frees the buffer, the store, the records and the bucket heads.
     void ReleaseStorage();
+    // One draw of the uploaded vertices, counted as 2-D polygons; nothing when
+    // nothing is stored.
+    void DrawStored(D3DPRIMITIVETYPE type, uint32_t primitives);
 
     IDirect3DVertexBuffer9* vertexBuffer_ = nullptr;
     SortRecord** bucketHeads_ = nullptr;
@@ -95,6 +98,15 @@ protected:
     float clipLeft_ = 0.0f, clipTop_ = 0.0f, clipRight_ = 0.0f, clipBottom_ = 0.0f;
 };
 
+// A full 3-D vertex as callers hand it over: position, ARGB colour and four
+// texture-coordinate pairs; objects store the first GetVertexSize() bytes.
+struct Vertex3D {
+    float x, y, z;
+    uint32_t color;
+    float uv[4][2];
+};
+static_assert(sizeof(Vertex3D) == 48);
+
 // Base of the world-space point, line and triangle lists.
 class CVertexObject3D : public CDeviceObject {
 public:
@@ -106,11 +118,17 @@ public:
     // Makes the buffer again and uploads the copy through End.
     void OnResetDevice() override;
 
-    virtual bool AddVertices(const void* vertices, uint32_t count) = 0;
     virtual void Begin() = 0;
     virtual void End() = 0;
     virtual void Render() = 0;
+    // Every vertex asked for (see each class for since when).
     virtual uint32_t GetCount() { return requestedCount_; }
+
+    uint32_t GetCapacity() const { return capacity_; }
+    uint32_t GetStoredCount() const { return storedCount_; }
+    uint32_t GetVertexSize() const { return vertexSize_; }
+    uint32_t GetFvf() const { return fvf_; }
+    IDirect3DVertexBuffer9* GetVertexBuffer() const { return vertexBuffer_; }
 
 protected:
     IDirect3DVertexBuffer9* vertexBuffer_ = nullptr;

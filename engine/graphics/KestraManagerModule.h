@@ -38,6 +38,21 @@ public:
         manager_ = nullptr;
     }
 
+    // A create operation of the manager under the lock; null while not started.
+    template <class Fn>
+    auto Create(Fn&& create) -> decltype(create(static_cast<Manager*>(nullptr))) {
+        CCriticalSectionLock hold(lock_);
+        return manager_ ? create(manager_) : nullptr;
+    }
+
+    // One reference of the object dropped under the lock; null is ignored.
+    template <class T>
+    void Release(T* object) {
+        if (!object) return;
+        CCriticalSectionLock hold(lock_);
+        object->Release();
+    }
+
     void OnLostDevice() {
         CCriticalSectionLock hold(lock_);
         if (manager_) manager_->OnLostDevice();

@@ -7,8 +7,6 @@
 #include "engine/graphics/Kestra3D.h"
 #include "engine/graphics/KestraManagers.h"
 
-std::vector<SpriteEntry> SpriteTable;
-std::vector<CFontSprite2D*> FontTable;
 int32_t CameraHandle = -1;
 
 namespace {

@@ -2,25 +2,10 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
+#include "game/shell/SpriteTable.h"
 #include "platform/win32/types.h"
 
-class CTexture;
-class CSprite2D;
-class CFontSprite2D;
-
-// One entry of the sprite table: a texture and the sprite that draws it.
-struct SpriteEntry {
-    CTexture* texture;
-    CSprite2D* sprite;
-};
-
-constexpr uint32_t kSpriteTableSize = 80;
-constexpr uint32_t kFontTableSize = 2;
-
-extern std::vector<SpriteEntry> SpriteTable;
-extern std::vector<CFontSprite2D*> FontTable;
 // The engine camera slot, -1 until RunGame creates it.
 extern int32_t CameraHandle;
 

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -132,6 +133,23 @@ protected:
         KestraPrimitive2D::Finalize();
         KestraTexture::Finalize();
         objtest::DeviceTest::FinishDevice();
+    }
+    // What InGl starts: the device and this fixture's modules on the GL backend.
+    virtual void StartGl() { Start(d3d9test::Backend::GL); }
+    // The body runs in a child with its own display, device and modules, in the
+    // game's device state (alpha test, no filtering, preset 1); cleanup runs
+    // after it, before the device is finished.
+    void InGl(const std::function<void()>& body, const std::function<void()>& cleanup = nullptr) {
+        EXPECT_EQ(objtest::InDisplayChild([&] {
+                      StartGl();
+                      Kestra3D::SetAlphaTestEnable(true);
+                      Kestra3D::SetFilterEnable(false);
+                      Kestra3D::SetBlendingType(1);
+                      body();
+                      if (cleanup) cleanup();
+                      FinishDevice();
+                  }),
+                  0);
     }
     // Writes bytes to a scratch file and answers its path.
     std::string Scratch(const std::string& name, const std::string& bytes) {

@@ -229,13 +229,14 @@ TEST_F(Primitives, DepthBucketsDrawFarFirstAndTheLaterOfOneBucketFirst) {
     EXPECT_TRUE(tri(300, 3));
     EXPECT_TRUE(tri(300.001f, 4));  // the same bucket as 300, added later
     EXPECT_TRUE(tri(65535, 5));     // bucket 8191: dropped without a word
-    EXPECT_EQ(p->GetCount(), 15u);
-    EXPECT_EQ(p->GetStoredCount(), 12u);
+    EXPECT_TRUE(tri(65534, 6));     // bucket 8190, the farthest one kept
+    EXPECT_EQ(p->GetCount(), 18u);
+    EXPECT_EQ(p->GetStoredCount(), 15u);
     p->End();
     const std::vector<Stored> up = Uploaded(p);
-    ASSERT_EQ(up.size(), 12u);
-    const float order[4] = {1, 4, 3, 2};
-    for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(up[3 * i].x, order[i] - 0.5f) << i;
+    ASSERT_EQ(up.size(), 15u);
+    const float order[5] = {6, 1, 4, 3, 2};
+    for (int i = 0; i < 5; ++i) EXPECT_FLOAT_EQ(up[3 * i].x, order[i] - 0.5f) << i;
 
     // Unsorted, the same triangles draw in the order of adding, the far one too.
     CPrimitive2D* q = Make(30, false);

@@ -2,6 +2,7 @@
 // line and never leave a half-written file.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -71,6 +72,11 @@ TEST_F(KernelProfile, IntegersAreDecimalWithSignAndDefaults) {
     EXPECT_STREQ(text, "quoted value");
     EXPECT_EQ(GetPrivateProfileStringA("PLAYER1", "NAME", "", text, 7, path), 6u);  // cut to fit
     EXPECT_STREQ(text, "quoted");
+    // A buffer exactly as long as the value has no room for its end: the last byte goes.
+    char exact[12];
+    std::memset(exact, 'x', sizeof exact);
+    EXPECT_EQ(GetPrivateProfileStringA("PLAYER1", "NAME", "", exact, sizeof exact, path), 11u);
+    EXPECT_EQ(std::string(exact, sizeof exact), std::string("quoted valu\0", 12));
     EXPECT_EQ(GetPrivateProfileStringA("PLAYER1", "NONE", "dflt  ", text, sizeof text, path), 4u);
     EXPECT_STREQ(text, "dflt");
     // Section names, each ended by NUL, the list by one more.

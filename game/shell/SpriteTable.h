@@ -1,0 +1,53 @@
+// The sprite table, the font table and their draw helpers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CTexture;
+class CSprite2D;
+class CFontSprite2D;
+
+// One entry of the sprite table: a texture and the sprite that draws it.
+struct SpriteEntry {
+    CTexture* texture;
+    CSprite2D* sprite;
+};
+
+constexpr uint32_t kSpriteTableSize = 80;
+constexpr uint32_t kFontTableSize = 2;
+
+extern std::vector<SpriteEntry> SpriteTable;
+extern std::vector<CFontSprite2D*> FontTable;
+
+// Loads an image into an entry with a sprite of `capacity` quads. A filled
+// entry is released first; a failed image leaves a null texture.
+void loadSprite(const std::string& path, SpriteEntry& entry, uint32_t colorKey, uint32_t capacity);
+void loadSpriteCStr(const char* path, int32_t slot, uint32_t colorKey, uint32_t capacity);
+// Releases both handles of a slot and prints the release line.
+void releaseSprite(int32_t slot);
+
+// Draws one quad of a slot's sprite; a null sprite or a slot outside the table draws nothing.
+void DrawSpriteEntry(int32_t slot, const float* dst, float z, const float* src, uint32_t color, int32_t angle,
+                     float offsetX, float offsetY);
+// Draws one unturned quad of a slot's sprite (the sprite's plain square draw).
+void DrawSpriteEntryPlain(int32_t slot, const float* dst, float z, const float* src, uint32_t color);
+// Draws text with font `font` of the table in opaque white.
+void DrawFontText(const char* text, int32_t x, int32_t y, int32_t font, float z);
+
+// What one DrawSpriteEntry call asked for; tests record the game's quads through it.
+struct SpriteDrawRecord {
+    int32_t slot;
+    float dst[4];
+    float z;
+    float src[4];
+    uint32_t color;
+    int32_t angle;
+    float offsetX;
+    float offsetY;
+    uint8_t turned;  // 0 for the plain draw, 1 for the turned one
+};
+using SpriteDrawRecorder = void (*)(const SpriteDrawRecord& record, void* context);
+// Every DrawSpriteEntry and DrawSpriteEntryPlain call is reported to the recorder (null to stop), drawn or not.
+void SetSpriteDrawRecorder(SpriteDrawRecorder recorder, void* context);

@@ -1,0 +1,104 @@
+// The two fonts: readable LFD files whose sheets exist, font.lfd holding every
+// JIS X 0208 character, skillfont.lfd every character of the attack names, the
+// full-width ranking text and the key names, small enough for the longest name.
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <filesystem>
+
+#include "engine/graphics/KestraLfd.h"
+#include "tests/tools/demodata/demodata_test_util.h"
+#include "tools/demodata/Generator.h"
+
+using namespace demodatatest;
+
+namespace {
+
+struct Font {
+    std::vector<uint8_t> bytes;
+    KestraLfd::View view{};
+    std::vector<uint16_t> map;
+    std::vector<KestraLfd::GlyphRecord> records;
+
+    bool Load(const std::string& name) {
+        if (!ReadAll(DataDir() + "/" + name, &bytes) || !KestraLfd::Parse(bytes.data(), bytes.size(), &view)) return false;
+        for (uint32_t i = 0; i < KestraLfd::kMapSize; ++i) map.push_back(KestraLfd::ReadMapEntry(view, i));
+        for (uint32_t i = 0; i < view.header.glyphCount; ++i)
+            records.push_back(KestraLfd::ReadRecord(view.records + i * KestraLfd::kRecordSize));
+        return true;
+    }
+    bool Has(uint16_t code) const {
+        return KestraLfd::FindGlyph(map.data(), records.data(), view.header.glyphCount, view.header.sheetCount, code) != nullptr;
+    }
+};
+
+bool ValidCp932(uint8_t lead, uint8_t trail) {
+    static iconv_t cd = iconv_open("UTF-32LE", "CP932");
+    char in[2] = {char(lead), char(trail)}, out[8];
+    char* ip = in;
+    char* op = out;
+    size_t il = 2, ol = sizeof(out);
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    return iconv(cd, &ip, &il, &op, &ol) != size_t(-1) && il == 0;
+}
+
+std::string ToCp932(const std::string& utf8) {
+    iconv_t cd = iconv_open("CP932", "UTF-8");
+    std::string out(utf8.size() * 2 + 8, '\0');
+    char* ip = const_cast<char*>(utf8.data());
+    char* op = out.data();
+    size_t il = utf8.size(), ol = out.size();
+    iconv(cd, &ip, &il, &op, &ol);
+    iconv_close(cd);
+    out.resize(out.size() - ol);
+    return out;
+}
+
+void ExpectSheetsExist(const Font& f) {
+    for (uint32_t s = 0; s < f.view.header.sheetCount; ++s) {
+        const std::string name = KestraLfd::ReadSheetName(f.view, s);
+        EXPECT_TRUE(std::filesystem::exists(DataDir() + "/" + name + ".tga")) << name;
+    }
+}
+
+TEST(DemoDataFonts, TextFontHoldsEveryJisCharacter) {
+    Font f;
+    ASSERT_TRUE(f.Load("font.lfd"));
+    ExpectSheetsExist(f);
+    int checked = 0;
+    for (int c = 0x20; c <= 0x7E; ++c) EXPECT_TRUE(f.Has(uint16_t(c))) << c;
+    for (int row = 1; row <= 84; ++row)
+        for (int cell = 1; cell <= 94; ++cell) {
+            int lead = ((row + 1) >> 1) + 0x80;
+            if (lead >= 0xA0) lead += 0x40;
+            const int trail = (row & 1) ? cell + 0x3F + (cell + 0x3F >= 0x7F ? 1 : 0) : cell + 0x9E;
+            // JIS X 0208 rows 1-8 and 16-84; the NEC rows 9-15 are not part of it
+            if ((row >= 9 && row <= 15) || !ValidCp932(uint8_t(lead), uint8_t(trail))) continue;
+            ++checked;
+            EXPECT_TRUE(f.Has(uint16_t(lead << 8 | trail))) << "row " << row << " cell " << cell;
+        }
+    EXPECT_GT(checked, 6800);
+}
+
+TEST(DemoDataFonts, SkillFontHoldsTheAttackNamesAndRankingText) {
+    Font f;
+    ASSERT_TRUE(f.Load("skillfont.lfd"));
+    ExpectSheetsExist(f);
+    // 18 full-width characters drawn from x 270 must end inside the screen.
+    EXPECT_LE(f.view.header.fontSize, 20);
+    const std::string names = ToCp932(demodata::SkillFontExtraCharacters());
+    ASSERT_FALSE(names.empty());
+    for (size_t i = 0; i < names.size();) {
+        const uint8_t c = uint8_t(names[i]);
+        const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+        const uint16_t code = lead ? uint16_t(c << 8 | uint8_t(names[i + 1])) : c;
+        EXPECT_TRUE(f.Has(code)) << std::hex << code;
+        i += lead ? 2 : 1;
+    }
+    // the full-width forms the ranking writes, and the key names' ASCII
+    for (uint16_t code : {0x8260, 0x824F, 0x8199, 0x8166, 0x81F4, 0x815A, 0x81A8, 0x8175, 0x818F, 0x8176, 0x81A2, 0x81A0, 0x8140})
+        EXPECT_TRUE(f.Has(code)) << std::hex << code;
+    for (int c = 0x20; c <= 0x7E; ++c) EXPECT_TRUE(f.Has(uint16_t(c))) << c;
+}
+
+}  // namespace

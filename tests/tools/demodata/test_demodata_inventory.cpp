@@ -1,0 +1,188 @@
+// The inventory table against the file names the game loads, and the shape of
+// its rectangles: inside their pictures, power-of-two pictures, no unplanned
+// overlaps.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+
+#include "platform/gdi/gdi_testing.h"
+#include "tests/support/test_support.h"
+#include "tools/demodata/Generator.h"
+#include "tools/demodata/TextPainter.h"
+#include "tools/demodata/Inventory.h"
+
+using namespace demodata;
+
+namespace {
+
+// Every file name the game's loaders ask for, written out from their
+// descriptions (title, HUD, stage, boss and talk loaders).
+std::set<std::string> ExpectedImages() {
+    std::set<std::string> s = {
+        "img/title.png", "img/config.png", "img/ranking.png", "img/name.png", "img/main_system.png",
+        "img/stageclear.png", "img/system/StageTitleBG.png", "img/particle.png", "img/item.png", "img/addeffect.png",
+        "img/cutin_add.png", "img/commonenemy.png", "img/St01_Boss.png", "img/St02_Boss.png", "img/St03_Boss.png",
+        "img/St04_Boss.png", "img/St06_Boss_01.png", "img/St06_Boss_02.png", "img/mahoujin_boss.png",
+        "img/mahoujin_deena.png", "img/St06_mahoujin.png", "img/talk/hukidashi.png", "img/talk/chara_name.png",
+        "img/talk/yuri_normalend.png", "img/talk/cheska_normalend.png", "img/talk/exend.png",
+        "img/Stage02BG_back.png", "img/Stage03BG_back.png", "img/Stage05BG_back.png",
+    };
+    for (int n = 1; n <= 6; ++n) {
+        s.insert("img/system/StageTitleFont0" + std::to_string(n) + "_1.png");
+        if (n <= 5) s.insert("img/system/StageTitleFont0" + std::to_string(n) + "_2.png");
+        s.insert("img/Stage0" + std::to_string(n) + "BG.png");
+        s.insert("img/Stage0" + std::to_string(n) + "Enemy.png");
+    }
+    for (const char* c : {"yuri", "crow", "cheska", "osero"}) {
+        s.insert(std::string("img/") + c + ".png");
+        s.insert(std::string("img/cutin_") + c + ".png");
+        s.insert(std::string("img/mahoujin_") + c + ".png");
+    }
+    for (const char* c : {"shamyu", "fururu", "still", "mono", "paco", "deena"}) s.insert(std::string("img/cutin_") + c + ".png");
+    for (const char* p : {"yuri", "crow", "kohaku_right", "osero", "cheska", "shamyu", "fururu", "still", "momo", "nono",
+                          "osero_right", "cheska_right", "yuri_right", "crow_right", "kohaku", "copic", "palet", "deena"})
+        s.insert(std::string("img/talk/st_") + p + ".png");
+    return s;
+}
+
+TEST(DemoDataInventory, NamesEveryFileTheGameLoads) {
+    std::set<std::string> images;
+    for (const ImageAsset& a : Images()) EXPECT_TRUE(images.insert(a.path).second) << "listed twice: " << a.path;
+    EXPECT_EQ(images, ExpectedImages());
+    EXPECT_EQ(images.size(), 88u);
+
+    std::set<std::string> sounds;
+    for (const SoundAsset& s : SoundEffects()) sounds.insert(s.path);
+    const std::set<std::string> expectedSounds = {
+        "SE/charge.wav", "SE/forcebrake.wav", "SE/boss_death.wav", "SE/shot_enemy_normal.wav", "SE/enemybreak_01.wav",
+        "SE/rt_star14.wav", "SE/rt_star22.wav", "SE/xmasbell.wav", "SE/changeattribute.wav", "SE/enemyshot_short.wav",
+        "SE/BigShot.wav", "SE/Lock_Open.wav", "SE/draw_block.wav", "SE/reflectbullet.wav", "SE/rt_cursor01.wav",
+        "SE/enemydamage_small.wav", "SE/nonochach.wav", "SE/itemget.wav", "SE/knifeswing.wav", "SE/stillattack.wav",
+        "SE/shamyuhit.wav", "SE/puni.wav", "SE/Stardust.wav", "SE/crystalactive.wav", "SE/raser_long.wav",
+        "SE/shot_small.wav", "SE/titlefocus.wav", "SE/titledecide.wav", "SE/titlecancel.wav", "SE/menuopen.wav",
+        "SE/crystalhit.wav", "SE/gameover.wav", "SE/playerdamage.wav", "SE/lifeitemget.wav", "SE/rt_laser20.wav",
+        "SE/shatter.wav", "SE/princessbomb_laser.wav", "SE/gisiki.wav"};
+    EXPECT_EQ(sounds, expectedSounds);
+
+    std::set<std::string> music;
+    for (const MusicAsset& m : MusicTracks()) music.insert(m.path);
+    std::set<std::string> expectedMusic = {"BGM/Title.ogg", "BGM/EDTalk.ogg", "BGM/Stage05Boss_02.ogg",
+                                           "BGM/Stage06Boss_01.ogg", "BGM/Stage06Boss_02.ogg"};
+    for (int n = 1; n <= 6; ++n) expectedMusic.insert("BGM/Stage0" + std::to_string(n) + ".ogg");
+    for (int n = 1; n <= 5; ++n) expectedMusic.insert("BGM/Stage0" + std::to_string(n) + "Boss.ogg");
+    EXPECT_EQ(music, expectedMusic);
+    EXPECT_EQ(FontFiles(), (std::vector<std::string>{"font.lfd", "skillfont.lfd"}));
+}
+
+bool PowerOfTwo(int v) { return v > 0 && (v & (v - 1)) == 0; }
+
+TEST(DemoDataInventory, RectanglesLieInsidePowerOfTwoPictures) {
+    for (const ImageAsset& a : Images()) {
+        EXPECT_TRUE(PowerOfTwo(a.width) && PowerOfTwo(a.height)) << a.path;
+        EXPECT_FALSE(a.cells.empty()) << a.path;
+        for (const Cell& c : a.cells) {
+            EXPECT_GT(c.box.w, 0) << a.path << " " << c.group;
+            EXPECT_GT(c.box.h, 0) << a.path << " " << c.group;
+            EXPECT_GE(c.box.x, 0) << a.path << " " << c.group;
+            EXPECT_GE(c.box.y, 0) << a.path << " " << c.group;
+            if (!c.wraps) {
+                EXPECT_LE(c.box.x + c.box.w, a.width) << a.path << " " << c.group << " " << c.index;
+                EXPECT_LE(c.box.y + c.box.h, a.height) << a.path << " " << c.group << " " << c.index;
+            }
+        }
+    }
+}
+
+TEST(DemoDataInventory, PicturesMeetTheExtentsTheScreensNeed) {
+    // Largest right and bottom edges the drawing code reads from each sheet.
+    const struct {
+        const char* path;
+        int w, h;
+    } extents[] = {{"img/title.png", 1023, 1617}, {"img/config.png", 1004, 1160}, {"img/ranking.png", 944, 480},
+                   {"img/name.png", 958, 662},    {"img/main_system.png", 909, 884}, {"img/stageclear.png", 810, 712},
+                   {"img/Stage06BG.png", 2560, 1920}, {"img/talk/chara_name.png", 760, 990},
+                   {"img/talk/exend.png", 768, 480}, {"img/St06_Boss_02.png", 600, 90}};
+    for (const auto& e : extents) {
+        const ImageAsset* a = FindImage(e.path);
+        ASSERT_NE(a, nullptr) << e.path;
+        EXPECT_GE(a->width, e.w) << e.path;
+        EXPECT_GE(a->height, e.h) << e.path;
+    }
+}
+
+TEST(DemoDataInventory, RectanglesOfDifferentUsesDoNotOverlap) {
+    // One pixel of contact is tolerated: the game's own rectangles touch that way
+    // in a few places (the title's circle and difficulty picture, the config digits).
+    for (const ImageAsset& a : Images())
+        for (size_t i = 0; i < a.cells.size(); ++i)
+            for (size_t j = i + 1; j < a.cells.size(); ++j) {
+                const Cell& p = a.cells[i];
+                const Cell& q = a.cells[j];
+                if (p.group == q.group) continue;
+                const int ox = std::min(p.box.x + p.box.w, q.box.x + q.box.w) - std::max(p.box.x, q.box.x);
+                const int oy = std::min(p.box.y + p.box.h, q.box.y + q.box.h) - std::max(p.box.y, q.box.y);
+                EXPECT_FALSE(ox > 1 && oy > 1) << a.path << ": " << p.group << " " << p.index << " overlaps " << q.group
+                                               << " " << q.index;
+            }
+}
+
+TEST(DemoDataInventory, RefusesPathsOutsideTheOutputFolder) {
+    std::string full, error;
+    EXPECT_TRUE(ResolveTarget("/tmp/quenrith-out", "img/title.png", &full, &error)) << error;
+    EXPECT_EQ(full, "/tmp/quenrith-out/img/title.png");
+    EXPECT_FALSE(ResolveTarget("/tmp/quenrith-out", "../escape.png", &full, &error));
+    EXPECT_NE(error.find("outside the output folder"), std::string::npos);
+    EXPECT_FALSE(ResolveTarget("/tmp/quenrith-out", "/etc/passwd", &full, &error));
+    EXPECT_FALSE(ResolveTarget("/tmp/quenrith-out", "img/../../x", &full, &error));
+}
+
+TEST(DemoDataInventory, MissingFontToolFailsWithAClearMessage) {
+    GenerateOptions o;
+    o.output = ::testing::TempDir() + "demodata-nofont";
+    o.images = o.sounds = o.music = false;
+    o.fonts = true;
+    o.fontTool = "/nonexistent/kestra-font";
+    GenerateReport report;
+    std::string error;
+    EXPECT_FALSE(Generate(o, &report, &error));
+    EXPECT_NE(error.find("kestra-font"), std::string::npos) << error;
+}
+
+TEST(DemoDataInventory, ListPrintsTheWholeTable) {
+    const std::string out = ::testing::TempDir() + "demodata-list.txt";
+    const std::string cmd = "'" + testsupport::BinaryDir() + "/quenrith-demodata' --list > '" + out + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    std::ifstream in(out);
+    std::set<std::string> files;
+    size_t rectangles = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("  ", 0) == 0) ++rectangles;
+        else files.insert(line.substr(0, line.find(' ')));
+    }
+    size_t expected = 0;
+    for (const ImageAsset& a : Images()) {
+        expected += a.cells.size();
+        EXPECT_EQ(files.count(a.path), 1u) << a.path;
+    }
+    EXPECT_EQ(rectangles, expected);
+    EXPECT_EQ(files.size(), Images().size() + SoundEffects().size() + MusicTracks().size() + FontFiles().size());
+}
+
+TEST(DemoDataInventory, MissingJapaneseFontFailsWithAClearMessage) {
+    const std::string empty = ::testing::TempDir() + "demodata-nofonts";
+    std::filesystem::create_directories(empty);
+    platform::gdi::UseFontFolderForTesting(empty);
+    TextPainter text;
+    std::string error;
+    const bool opened = text.Open(&error);
+    platform::gdi::UseFontFolderForTesting("");
+    EXPECT_FALSE(opened);
+    EXPECT_NE(error.find("fonts-ipafont-gothic"), std::string::npos) << error;
+}
+
+}  // namespace

@@ -1,0 +1,202 @@
+// The generated pictures: present, readable by the engine's image reader, of the
+// table's size, something painted in every rectangle, the elements told apart by
+// colour, and the stage tiles seamless where the game wraps them.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <map>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/d3dx9/image_decode.h"
+#include "platform/d3dx9/image_encode.h"
+#include "tests/tools/demodata/demodata_test_util.h"
+#include "tools/demodata/Art.h"
+#include "tools/demodata/Inventory.h"
+
+using namespace demodata;
+using namespace demodatatest;
+
+namespace {
+
+bool Load(const std::string& path, d3dx9img::Image* image) {
+    std::vector<uint8_t> bytes;
+    return ReadAll(DataDir() + "/" + path, &bytes) &&
+           d3dx9img::DecodeImage(bytes.data(), bytes.size(), image) == d3dx9img::DecodeStatus::kOk;
+}
+
+uint32_t At(const d3dx9img::Image& im, int x, int y) { return im.pixels[size_t(y) * im.width + size_t(x)]; }
+
+TEST(DemoDataPictures, EveryPictureIsReadableAtItsSizeWithEveryRectanglePainted) {
+    for (const ImageAsset& a : Images()) {
+        d3dx9img::Image im;
+        ASSERT_TRUE(Load(a.path, &im)) << a.path;
+        EXPECT_EQ(int(im.width), a.width) << a.path;
+        EXPECT_EQ(int(im.height), a.height) << a.path;
+        for (const Cell& c : a.cells) {
+            if (c.wraps) continue;
+            int painted = 0, solid = 0;
+            for (int y = c.box.y; y < c.box.y + c.box.h; ++y)
+                for (int x = c.box.x; x < c.box.x + c.box.w; ++x) {
+                    const uint32_t alpha = At(im, x, y) >> 24;
+                    painted += alpha > 0;
+                    solid += alpha >= 128;
+                }
+            const int area = c.box.w * c.box.h;
+            EXPECT_GE(painted * 50, area) << a.path << ": " << c.group << " " << c.index << " is nearly empty";
+            EXPECT_GT(solid, 0) << a.path << ": " << c.group << " " << c.index << " has nothing opaque";
+        }
+    }
+}
+
+// Mean of (red - blue) over a cell's visible pixels, weighted by alpha.
+double Warmth(const d3dx9img::Image& im, const Box& b) {
+    double sum = 0, weight = 0;
+    for (int y = b.y; y < b.y + b.h; ++y)
+        for (int x = b.x; x < b.x + b.w; ++x) {
+            const uint32_t p = At(im, x, y);
+            const double a = double(p >> 24) / 255.0;
+            sum += a * (double((p >> 16) & 255) - double(p & 255));
+            weight += a;
+        }
+    return weight > 0 ? sum / weight : 0;
+}
+
+TEST(DemoDataPictures, ElementsAreWarmAndCoolInEveryKind) {
+    for (const char* path : {"img/particle.png", "img/addeffect.png", "img/item.png", "img/main_system.png",
+                             "img/mahoujin_yuri.png", "img/mahoujin_boss.png", "img/commonenemy.png", "img/Stage05Enemy.png"}) {
+        const ImageAsset* a = FindImage(path);
+        ASSERT_NE(a, nullptr);
+        d3dx9img::Image im;
+        ASSERT_TRUE(Load(path, &im)) << path;
+        // the n-th warm cell of a use against the n-th cool one
+        std::map<std::string, std::vector<const Cell*>> warm, cool;
+        for (const Cell& c : a->cells) {
+            if (c.wraps || c.element < 0) continue;
+            (c.element == 0 ? warm : cool)[c.group].push_back(&c);
+        }
+        int pairs = 0;
+        for (const auto& [group, cells] : warm) {
+            const auto& other = cool[group];
+            ASSERT_EQ(cells.size(), other.size()) << path << " " << group;
+            for (size_t k = 0; k < cells.size(); ++k, ++pairs) {
+                EXPECT_GT(Warmth(im, cells[k]->box), 20.0) << path << " " << group << " " << k << " (element 0)";
+                EXPECT_LT(Warmth(im, other[k]->box), -20.0) << path << " " << group << " " << k << " (element 1)";
+            }
+        }
+        EXPECT_GT(pairs, 0) << path;
+    }
+}
+
+// Mean colour step across a line of pixel pairs.
+double Step(const d3dx9img::Image& im, bool vertical, int a, int b) {
+    double sum = 0;
+    const int n = int(vertical ? im.height : im.width);
+    for (int i = 0; i < n; ++i) {
+        const uint32_t p = vertical ? At(im, a, i) : At(im, i, a);
+        const uint32_t q = vertical ? At(im, b, i) : At(im, i, b);
+        for (int s = 0; s < 32; s += 8) sum += std::abs(int((p >> s) & 255) - int((q >> s) & 255));
+    }
+    return sum / n;
+}
+
+TEST(DemoDataPictures, StageTilesAreSeamless) {
+    // The scroll runs past the picture's edges; the edge rows and columns must
+    // join like any two neighbours inside.
+    for (const ImageAsset& a : Images()) {
+        if ((a.art != Art::Background || a.variant == 6) && a.art != Art::BackLayer) continue;
+        d3dx9img::Image im;
+        ASSERT_TRUE(Load(a.path, &im)) << a.path;
+        const int w = a.width, h = a.height;
+        double inside = 0;
+        for (int k = 1; k < 8; ++k) inside += Step(im, true, k * w / 8 - 1, k * w / 8) + Step(im, false, k * h / 8 - 1, k * h / 8);
+        inside /= 14;
+        EXPECT_LE(Step(im, true, w - 1, 0), 2.5 * inside + 4) << a.path << " left/right seam";
+        EXPECT_LE(Step(im, false, h - 1, 0), 2.5 * inside + 4) << a.path << " top/bottom seam";
+    }
+}
+
+TEST(DemoDataPictures, EachStageHasItsOwnColours) {
+    std::vector<std::array<double, 3>> means;
+    for (int s = 1; s <= 5; ++s) {
+        d3dx9img::Image im;
+        ASSERT_TRUE(Load("img/Stage0" + std::to_string(s) + "BG.png", &im));
+        std::array<double, 3> m{};
+        double n = 0;
+        for (size_t i = 0; i < im.pixels.size(); i += 97, ++n)
+            for (int ch = 0; ch < 3; ++ch) m[size_t(ch)] += double((im.pixels[i] >> (16 - 8 * ch)) & 255);
+        for (double& v : m) v /= n;
+        means.push_back(m);
+    }
+    for (size_t i = 0; i < means.size(); ++i)
+        for (size_t j = i + 1; j < means.size(); ++j) {
+            double d = 0;
+            for (int ch = 0; ch < 3; ++ch) d += std::fabs(means[i][size_t(ch)] - means[j][size_t(ch)]);
+            EXPECT_GT(d, 24.0) << "stages " << i + 1 << " and " << j + 1 << " look alike";
+        }
+}
+
+TEST(DemoDataPictures, RepaintingGivesTheSameBytes) {
+    // Fixed seeds only: the painters repeat the files the tool wrote.
+    TextPainter text;
+    std::string error;
+    ASSERT_TRUE(text.Open(&error)) << error;
+    for (const char* path : {"img/title.png", "img/item.png", "img/talk/st_fururu.png"}) {
+        const ImageAsset* a = FindImage(path);
+        ASSERT_NE(a, nullptr);
+        Canvas canvas(a->width, a->height);
+        PaintImage(canvas, *a, text);
+        d3dx9img::Image im;
+        im.width = uint32_t(a->width);
+        im.height = uint32_t(a->height);
+        im.pixels = canvas.pixels();
+        std::vector<uint8_t> png, onDisk;
+        ASSERT_TRUE(d3dx9img::EncodePng(im, true, &png));
+        ASSERT_TRUE(ReadAll(DataDir() + "/" + path, &onDisk));
+        EXPECT_TRUE(png == onDisk) << path;
+    }
+}
+
+TEST(DemoDataPictures, MapGridWallsArePaintedWhereTheyBlock) {
+    // Rows 0-55 are skipped; row 56 is stage y 40. Column 2 solid, column 5 a
+    // half-square solid at the lower left, column 8 a token too long to count.
+    std::string grid;
+    for (int row = 0; row < 110; ++row) {
+        for (int col = 0; col < 55; ++col) {
+            const char* token = "0";
+            if (row == 56 && col == 2) token = "1";
+            if (row == 56 && col == 5) token = "3";
+            if (row == 56 && col == 8) token = "001";
+            if (row == 55 && col == 0) token = "1";
+            grid += token;
+            grid += ' ';
+        }
+        grid += '\n';
+    }
+    const std::vector<WallCell> walls = ParseStageGrid(grid);
+    ASSERT_EQ(walls.size(), 2u);
+    Canvas canvas(256, 256);
+    PaintWalls(canvas, 1, walls);
+    auto alpha = [&](int x, int y) { return canvas.Get(x, y) >> 24; };
+    EXPECT_EQ(alpha(100, 60), 255u);           // inside the solid block at (80, 40)
+    EXPECT_EQ(alpha(70, 60), 0u);              // left of it
+    EXPECT_EQ(alpha(205, 75), 255u);           // lower-left half of (200, 40)
+    EXPECT_LT(alpha(235, 45), 255u);           // its upper-right corner stays open (shadow at most)
+    EXPECT_EQ(alpha(10, 10), 0u);              // the skipped row placed nothing
+    // Walls past the right edge come back on the left, like the scroll.
+    Canvas small(64, 64);
+    PaintWalls(small, 1, {{40, 40, 1}});
+    EXPECT_EQ(small.Get(10, 10) >> 24, 255u);  // (40..80) wraps onto (0..16)
+}
+
+TEST(DemoDataPictures, ContactSheetShowsEveryPicture) {
+    d3dx9img::Image im;
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(ReadAll(ContactSheet(), &bytes));
+    ASSERT_EQ(d3dx9img::DecodeImage(bytes.data(), bytes.size(), &im), d3dx9img::DecodeStatus::kOk);
+    // ten 240-pixel thumbnails a row, one row for every ten pictures
+    EXPECT_GE(im.width, 2400u);
+    EXPECT_GE(im.height, uint32_t((Images().size() + 9) / 10) * 240);
+}
+
+}  // namespace

@@ -1,0 +1,268 @@
+// Sheets of people: player and boss figures, portraits, cut-ins, circles,
+// balloons, name cards and endings.
+#include <cmath>
+#include <string>
+
+#include "tools/demodata/Art.h"
+
+namespace demodata {
+
+namespace {
+
+constexpr float kPi = 3.14159265f;
+
+void CharacterSheet(Canvas& c, const ImageAsset& a) {
+    const Look& look = LookOf(a.subject);
+    for (const Cell& cell : a.cells) {
+        const int row = cell.index / 8, inv = (cell.index / 4) % 2, k = cell.index % 4;
+        DrawFigure(c, cell.box, look, k, row, 1.0f);
+        if (inv) {
+            // invincible: the figure turned pale and ringed with sparkles
+            const Box& b = cell.box;
+            for (int y = b.y; y < b.y + b.h; ++y)
+                for (int x = b.x; x < b.x + b.w; ++x) {
+                    const uint32_t p = c.Get(x, y);
+                    if ((p >> 24) == 0) continue;
+                    const uint32_t r = ((p >> 16) & 255), g = ((p >> 8) & 255), bl = p & 255;
+                    auto pale = [](uint32_t v) { return (v + 2 * 255) / 3; };
+                    c.Set(x, y, (p & 0xFF000000u) | (pale(r) << 16) | (pale(g) << 8) | pale(bl));
+                }
+            c.SetClip(b);
+            for (int i = 0; i < 4; ++i) {
+                const float t = float(i) * 1.5708f + float(row) * 0.4f;
+                c.Star(float(b.x) + float(b.w) / 2 + std::cos(t) * float(b.w) * 0.38f, float(b.y) + float(b.h) * 0.45f + std::sin(t) * float(b.h) * 0.36f,
+                       4, 1.5f, 4, 0, Rgb(0xFFF080));
+            }
+            c.ResetClip();
+        }
+    }
+}
+
+void BossSheet(Canvas& c, const ImageAsset& a) {
+    for (const Cell& cell : a.cells) {
+        if (cell.group == "shield") {
+            const Color col = cell.index == 2 ? Rgb(0xE0E0F0) : ElementColor(cell.index, 0.55f);
+            c.SetClip(cell.box);
+            const float cx = float(cell.box.x) + 90, cy = float(cell.box.y) + 90;
+            c.Glow(cx, cy, 88, WithAlpha(col, 0.5f), 1.3f);
+            c.Polygon({{cx, cy - 70}, {cx + 58, cy - 50}, {cx + 50, cy + 20}, {cx, cy + 72}, {cx - 50, cy + 20}, {cx - 58, cy - 50}},
+                      WithAlpha(Darker(col, 0.2f), 0.8f));
+            c.Star(cx, cy, 30, 13, 5, 0, Lighter(col, 0.6f));
+            c.Ring(cx, cy, 86, 3, Lighter(col, 0.3f));
+            c.ResetClip();
+            continue;
+        }
+        std::string who = a.subject;
+        if (who == "momonono") who = cell.group == "body" ? "momo" : "nono";
+        if (who == "paletcopic") who = cell.group == "body" ? "palet" : "copic";
+        const Look& look = LookOf(who);
+        Box box = cell.box;
+        // a gentle bob between frames
+        const int bob = int(std::lround(std::sin(float(cell.index) * kPi / 2) * 2));
+        box.y += bob;
+        c.SetClip(cell.box);
+        const float cx = float(cell.box.x) + float(cell.box.w) / 2;
+        c.Glow(cx, float(cell.box.y) + float(cell.box.h) * 0.55f, float(cell.box.w) * 0.5f, Rgb(look.dress, 0.35f), 1.5f);
+        c.ResetClip();
+        // Figures keep the 2:3 shape of the player cells, centred.
+        const int fw = std::min(cell.box.w, cell.box.h * 2 / 3);
+        const Box fig{cell.box.x + (cell.box.w - fw) / 2, box.y, fw, cell.box.h - 1};
+        c.SetClip(cell.box);
+        DrawFigure(c, fig, look, 0, cell.index, 1.0f);
+        if (a.subject == "deena") {
+            // a cape
+            c.Polygon({{cx - 22, float(cell.box.y) + 40}, {cx + 22, float(cell.box.y) + 40}, {cx + 40 + float(bob) * 2, float(cell.box.y) + 88},
+                       {cx - 40 - float(bob) * 2, float(cell.box.y) + 88}},
+                      Rgb(0x600018, 0.55f));
+        }
+        c.ResetClip();
+    }
+}
+
+void Portrait(Canvas& c, const ImageAsset& a) {
+    const Look& look = LookOf(a.subject);
+    const bool facingLeft = a.variant == 1;
+    for (const Cell& cell : a.cells) {
+        c.SetClip(cell.box);
+        const float cx = float(cell.box.x) + 80, cy = float(cell.box.y) + 72;
+        DrawBust(c, cx, cy, 42, look, cell.index, facingLeft);
+        c.ResetClip();
+    }
+}
+
+void CutIn(Canvas& c, const ImageAsset& a, TextPainter& text) {
+    // Transparent at the left: the sampler wraps the window's right end onto it.
+    const std::string s = a.subject;
+    std::vector<std::string> who;
+    if (s == "mono") who = {"momo", "nono"};
+    else if (s == "paco") who = {"palet", "copic"};
+    else who = {s};
+    const Look& first = LookOf(who[0]);
+    c.SetClip({120, 0, 904, 480});
+    const Color band = Rgb(first.dress);
+    c.Polygon({{220, 60}, {1024, 20}, {1024, 420}, {120, 460}}, WithAlpha(Darker(band, 0.3f), 0.82f));
+    for (int i = 0; i < 14; ++i) {
+        const float x = 200 + float(i) * 62;
+        c.Line(x, 470, x + 120, 10, 6, WithAlpha(Lighter(band, 0.4f), 0.18f));
+    }
+    c.Line(220, 60, 1024, 20, 5, Lighter(band, 0.6f));
+    c.Line(120, 460, 1024, 420, 5, Lighter(band, 0.6f));
+    for (size_t i = 0; i < who.size(); ++i) {
+        const Look& l = LookOf(who[i]);
+        const float cx = who.size() == 1 ? 700.0f : 560.0f + 250.0f * float(i);
+        c.Glow(cx, 220, 210, Rgb(l.hair, 0.35f), 1.4f);
+        DrawBust(c, cx, 190, who.size() == 1 ? 95.0f : 80.0f, l, 0, i == 1);
+    }
+    std::string name = first.name;
+    if (who.size() == 2) name = std::string(first.name) + "＆" + LookOf(who[1]).name;
+    TextStyle style;
+    style.size = 56;
+    style.bold = true;
+    style.fill = Rgb(0xFFFFFF);
+    style.outline = Darker(band, 0.6f);
+    style.outlineWidth = 4;
+    text.Draw(c, name, 200, 330, style);
+    TextStyle small = style;
+    small.size = 26;
+    small.outlineWidth = 3;
+    std::string roman = first.roman;
+    if (who.size() == 2) roman += std::string(" & ") + LookOf(who[1]).roman;
+    text.Draw(c, "- " + roman + " -", 210, 290, small);
+    c.ResetClip();
+}
+
+void CutInFlash(Canvas& c) {
+    c.SetClip({120, 0, 904, 480});
+    c.Polygon({{220, 60}, {1024, 20}, {1024, 420}, {120, 460}}, Rgb(0xFFFFFF, 0.35f));
+    for (int i = 0; i < 10; ++i) {
+        const float x = 180 + float(i) * 90;
+        c.Line(x, 470, x + 140, 10, 18, Rgb(0xFFFFFF, 0.45f));
+    }
+    c.Glow(700, 220, 300, Rgb(0xFFFFFF, 0.8f), 2.0f);
+    c.ResetClip();
+}
+
+void Circles(Canvas& c, const ImageAsset& a) {
+    int seed = 0;
+    for (char ch : a.subject) seed += ch;
+    for (const Cell& cell : a.cells) {
+        c.SetClip(cell.box);
+        DrawMagicCircle(c, cell.box, ElementColor(cell.element, 0.6f), seed + (a.art == Art::BigCircle ? 3 : 0));
+        c.ResetClip();
+    }
+    if (a.art == Art::BigCircle) {
+        c.SetClip(a.cells[0].box);
+        DrawMagicCircle(c, {84, 84, 280, 280}, Rgb(0xD040FF), seed + 1);
+        c.ResetClip();
+    }
+}
+
+void Balloons(Canvas& c) {
+    for (int r = 0; r < 3; ++r)
+        for (int col = 0; col < 2; ++col) {
+            const Box b{440 * col, 145 * r, 440, 145};
+            c.SetClip(b);
+            const float x = float(b.x), y = float(b.y);
+            if (r == 2) {
+                c.RoundRect(x + 6, y + 8, 428, 129, 6, Rgb(0x101830, 0.85f));
+                c.RoundFrame(x + 6, y + 8, 428, 129, 6, 2, Rgb(0xC8D8FF));
+            } else {
+                const Color fill = r == 0 ? Rgb(0xFFFFFF, 0.95f) : Rgb(0xFFF4D0, 0.95f);
+                const Color edge = r == 0 ? Rgb(0x404060) : Rgb(0xC06020);
+                if (col == 0)
+                    c.Polygon({{x + 4, y + 30}, {x + 40, y + 40}, {x + 36, y + 70}}, edge);
+                else
+                    c.Polygon({{x + 436, y + 110}, {x + 400, y + 90}, {x + 404, y + 120}}, edge);
+                c.RoundRect(x + 24, y + 8, 392, 129, r == 0 ? 40 : 12, edge);
+                c.RoundRect(x + 27, y + 11, 386, 123, r == 0 ? 37 : 10, fill);
+                if (col == 0)
+                    c.Polygon({{x + 10, y + 32}, {x + 42, y + 44}, {x + 38, y + 64}}, fill);
+                else
+                    c.Polygon({{x + 430, y + 108}, {x + 398, y + 94}, {x + 402, y + 116}}, fill);
+            }
+            c.ResetClip();
+        }
+}
+
+void NameCards(Canvas& c, const ImageAsset& a, TextPainter& text) {
+    static const char* const kOrder[] = {"yuri", "crow", "cheska", "osero", "kohaku", "shamyu", "fururu",
+                                         "still", "momo", "nono", "palet", "copic", "deena"};
+    for (const Cell& cell : a.cells) {
+        const Look& l = LookOf(kOrder[cell.index]);
+        c.SetClip(cell.box);
+        const float x = float(cell.box.x), y = float(cell.box.y);
+        c.Polygon({{x + 10, y + 14}, {x + 370, y + 14}, {x + 350, y + 76}, {x + 4, y + 76}}, Rgb(0x101018, 0.8f));
+        c.Polygon({{x + 10, y + 14}, {x + 40, y + 14}, {x + 22, y + 76}, {x + 4, y + 76}}, Rgb(l.hair));
+        c.Line(x + 40, y + 72, x + 340, y + 72, 2, Rgb(l.dress));
+        TextStyle st;
+        st.size = 34;
+        st.bold = true;
+        st.outline = Rgb(l.dress);
+        st.outlineWidth = 2;
+        text.Draw(c, l.name, int(x) + 52, int(y) + 20, st);
+        TextStyle sm;
+        sm.size = 16;
+        sm.fill = Lighter(Rgb(l.hair), 0.5f);
+        text.Draw(c, l.roman, int(x) + 250, int(y) + 46, sm);
+        c.ResetClip();
+    }
+}
+
+void Ending(Canvas& c, const ImageAsset& a, TextPainter& text) {
+    const Box pic{0, 0, 640, 480};
+    c.SetClip(pic);
+    const bool ex = a.subject == "exend";
+    const bool yuri = a.subject == "yuri_normalend";
+    const Color top = ex ? Rgb(0x203070) : (yuri ? Rgb(0xF08040) : Rgb(0x402060));
+    const Color bottom = ex ? Rgb(0xF0B070) : (yuri ? Rgb(0xFFE0A0) : Rgb(0xE090B0));
+    c.VerticalGradient(pic, top, bottom);
+    c.Disc(500, 120, 50, Rgb(0xFFF0C0, 0.9f));
+    c.Glow(500, 120, 150, Rgb(0xFFF0C0, 0.5f));
+    for (int i = 0; i < 3; ++i) {
+        std::vector<Point> hill;
+        const float base = 330 + float(i) * 40;
+        for (int x = 0; x <= 640; x += 16)
+            hill.push_back({float(x), base - 30 * std::sin(float(x) / 90.0f + float(i) * 1.7f)});
+        hill.push_back({640, 480});
+        hill.push_back({0, 480});
+        c.Polygon(hill, Mix(Rgb(0x406030), Rgb(0x203018), float(i) / 2.0f));
+    }
+    std::vector<std::string> cast = ex ? std::vector<std::string>{"yuri", "crow", "cheska", "osero", "kohaku"}
+                                       : (yuri ? std::vector<std::string>{"yuri", "crow", "kohaku"}
+                                               : std::vector<std::string>{"cheska", "osero", "kohaku"});
+    const float spacing = 560.0f / float(cast.size());
+    for (size_t i = 0; i < cast.size(); ++i) {
+        const int w = cast[i] == "kohaku" ? 60 : 90;
+        const Box fig{int(40 + spacing * float(i) + (spacing - float(w)) / 2), 250 + (cast[i] == "kohaku" ? 60 : 0), w, w * 3 / 2};
+        DrawFigure(c, fig, LookOf(cast[i]), 0, 0);
+    }
+    TextStyle st;
+    st.size = 40;
+    st.bold = true;
+    st.outline = Rgb(0x202020, 0.8f);
+    st.outlineWidth = 3;
+    text.DrawCentered(c, ex ? "Extra Clear!" : "Thank you for playing", {0, 30, 640, 60}, st);
+    c.ResetClip();
+    // The closing colour the ending fades to.
+    c.Fill({640, 0, 128, 128}, ex ? Rgb(0xFFF4E0) : Rgb(0x000000));
+}
+
+}  // namespace
+
+void PaintPeople(Canvas& canvas, const ImageAsset& a, TextPainter& text) {
+    switch (a.art) {
+        case Art::CharacterSheet: CharacterSheet(canvas, a); break;
+        case Art::BossSheet: BossSheet(canvas, a); break;
+        case Art::Portrait: Portrait(canvas, a); break;
+        case Art::CutIn: CutIn(canvas, a, text); break;
+        case Art::CutInFlash: CutInFlash(canvas); break;
+        case Art::MagicCircle:
+        case Art::BigCircle: Circles(canvas, a); break;
+        case Art::Balloons: Balloons(canvas); break;
+        case Art::NameCards: NameCards(canvas, a, text); break;
+        case Art::Ending: Ending(canvas, a, text); break;
+        default: break;
+    }
+}
+
+}  // namespace demodata

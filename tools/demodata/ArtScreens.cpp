@@ -1,0 +1,504 @@
+// Menus and overlays: title, configuration, key configuration, ranking, name
+// entry, the HUD sheet, the stage-clear tally and the stage-title lettering.
+#include <cmath>
+#include <string>
+
+#include "tools/demodata/Art.h"
+
+namespace demodata {
+
+namespace {
+
+constexpr float kPi = 3.14159265f;
+
+const Color kGold = Rgb(0xFFD860);
+const Color kInk = Rgb(0x101428);
+const Color kMenuBlue = Rgb(0x3050A0);
+
+TextStyle Label(int size, const Color& fill = Rgb(0xFFFFFF), bool bold = true) {
+    TextStyle s;
+    s.size = size;
+    s.fill = fill;
+    s.fillBottom = Lighter(fill, 0.0f);
+    s.fillBottom = Darker(fill, 0.25f);
+    s.bold = bold;
+    s.outline = Rgb(0x081020, 0.9f);
+    s.outlineWidth = size >= 20 ? 3 : (size >= 12 ? 2 : 1);
+    return s;
+}
+
+const Cell& Get(const ImageAsset& a, const std::string& group, int index = 0) {
+    for (const Cell& c : a.cells)
+        if (c.group == group && c.index == index) return c;
+    return a.cells.front();
+}
+
+// A starry night sky with a soft vignette: the backdrop of the menus.
+void NightSky(Canvas& c, const Box& b, const Color& top, const Color& bottom, uint32_t seed) {
+    c.SetClip(b);
+    c.VerticalGradient(b, top, bottom);
+    Random rnd(seed);
+    for (int i = 0; i < b.w * b.h / 900; ++i) {
+        const float x = float(b.x) + rnd.Range(0, float(b.w)), y = float(b.y) + rnd.Range(0, float(b.h) * 0.8f);
+        const float s = rnd.Range(0.4f, 1.4f);
+        c.Disc(x, y, s, Rgb(0xFFFFFF, rnd.Range(0.3f, 0.9f)));
+    }
+    c.ResetClip();
+}
+
+void Digits(Canvas& c, TextPainter& t, const ImageAsset& a, const std::string& group, const TextStyle& style) {
+    for (const Cell& cell : a.cells) {
+        if (cell.group != group) continue;
+        if (group == "digits" && cell.box.x % 20 == 1) continue;  // the rank strip reads the same glyphs 1 px on
+        std::string s = cell.index < 10 ? std::to_string(cell.index) : (cell.index == 10 ? ":" : "/");
+        c.SetClip(cell.box);
+        t.DrawCentered(c, s, cell.box, style);
+        c.ResetClip();
+    }
+}
+
+void Highlight(Canvas& c, const Box& b, const Color& col) {
+    c.SetClip(b);
+    c.RoundRect(float(b.x), float(b.y), float(b.w), float(b.h), float(b.h) / 2, WithAlpha(col, 0.45f));
+    c.RoundFrame(float(b.x), float(b.y), float(b.w), float(b.h), float(b.h) / 2, 2, WithAlpha(Lighter(col, 0.5f), 0.9f));
+    c.ResetClip();
+}
+
+void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
+    // background: dusk over a castle on the hill
+    const Box bg = Get(a, "background").box;
+    NightSky(c, bg, Rgb(0x0A1040), Rgb(0xC05A70), 11);
+    c.SetClip(bg);
+    c.Glow(520, 110, 160, Rgb(0xFFE0A0, 0.6f));
+    c.Disc(520, 110, 38, Rgb(0xFFF4D8));
+    std::vector<Point> hill = {{0, 480}, {0, 380}};
+    for (int x = 0; x <= 640; x += 20) hill.push_back({float(x), 380 - 50 * std::sin(float(x) / 140.0f) - 20});
+    hill.push_back({640, 480});
+    c.Polygon(hill, Rgb(0x1A1830));
+    // castle silhouette
+    const Color castle = Rgb(0x14122A);
+    c.Fill({430, 250, 140, 100}, castle);
+    for (int i = 0; i < 3; ++i) {
+        const float x = 440 + float(i) * 55;
+        c.Fill({int(x), 200 - i % 2 * 30, 22, 100}, castle);
+        c.Polygon({{x - 4, 200 - float(i % 2) * 30}, {x + 11, 165 - float(i % 2) * 30}, {x + 26, 200 - float(i % 2) * 30}}, castle);
+    }
+    for (int i = 0; i < 6; ++i) c.Fill({450 + i * 18, 280, 6, 10}, Rgb(0xFFD070, 0.9f));
+    c.Fill({0, 226, 300, 254}, Rgb(0x000010, 0.35f));
+    c.ResetClip();
+    // rotating circle and turning panel
+    const Box circle = Get(a, "circle").box;
+    c.SetClip(circle);
+    DrawMagicCircle(c, circle, Rgb(0xFFD0F0, 0.75f), 4);
+    c.ResetClip();
+    const Box panel = Get(a, "panel").box;
+    c.SetClip(panel);
+    c.RoundRect(float(panel.x) + 28, float(panel.y) + 28, 200, 200, 16, Rgb(0x6040C0, 0.45f));
+    c.RoundFrame(float(panel.x) + 28, float(panel.y) + 28, 200, 200, 16, 3, Rgb(0xE0D0FF, 0.8f));
+    c.Star(float(panel.x) + 128, float(panel.y) + 128, 80, 34, 4, 0, Rgb(0xFFFFFF, 0.35f));
+    c.ResetClip();
+    // menu
+    const Box menu = Get(a, "menu").box;
+    const char* left[] = {"1 PLAYER", "2 PLAYERS", "EXTRA 1P", "EXTRA 2P", "PRACTICE 1P", "PRACTICE 2P"};
+    const int leftY[] = {0, 24, 73, 97, 146, 170};
+    c.SetClip(menu);
+    for (int i = 0; i < 6; ++i) t.DrawLeft(c, left[i], {menu.x, menu.y + leftY[i], 136, 22}, Label(17));
+    const char* right[] = {"RANKING", "CONFIG", "QUIT"};
+    for (int i = 0; i < 3; ++i) t.DrawLeft(c, right[i], {menu.x + 372, menu.y + 91 + 48 * i, 112, 22}, Label(17));
+    c.ResetClip();
+    Highlight(c, Get(a, "highlight", 0).box, Rgb(0xFF9040));
+    Highlight(c, Get(a, "highlight", 1).box, Rgb(0x40A0FF));
+    // logo
+    const Box logo = Get(a, "logo").box;
+    c.SetClip(logo);
+    c.Glow(float(logo.x) + 160, float(logo.y) + 70, 170, Rgb(0xFFFFFF, 0.25f));
+    TextStyle big = Label(64, kGold);
+    big.fillBottom = Rgb(0xFF7030);
+    big.outlineWidth = 4;
+    t.DrawCentered(c, "Quenrith", {logo.x, logo.y + 6, logo.w, 90}, big);
+    TextStyle sub = Label(20, Rgb(0xE0F0FF));
+    t.DrawCentered(c, "二極の宝珠と盗賊たち", {logo.x, logo.y + 96, logo.w, 30}, sub);
+    c.ResetClip();
+    // practice pictures
+    const Box pt = Get(a, "practice_title").box;
+    c.SetClip(pt);
+    DrawPanel(c, pt, kMenuBlue, 10);
+    t.DrawCentered(c, "PRACTICE", pt, Label(22));
+    c.ResetClip();
+    const Box pl = Get(a, "practice_list").box;
+    c.SetClip(pl);
+    for (int s = 0; s < 5; ++s) t.DrawCentered(c, "STAGE " + std::to_string(s + 1), {pl.x, pl.y + 37 * s, pl.w, 22}, Label(17));
+    c.ResetClip();
+    // team choice
+    for (int team = 0; team < 2; ++team) {
+        const Box b = Get(a, "team", team).box;
+        c.SetClip(b);
+        DrawPanel(c, b, team == 0 ? Rgb(0xC04030) : Rgb(0x5040A0), 16);
+        const Look& l1 = LookOf(team == 0 ? "yuri" : "cheska");
+        const Look& l2 = LookOf(team == 0 ? "crow" : "osero");
+        DrawBust(c, float(b.x) + 110, float(b.y) + 150, 55, l1, 0, false);
+        DrawBust(c, float(b.x) + 240, float(b.y) + 170, 50, l2, 3, true);
+        c.Fill({b.x + 8, b.y + 300, b.w - 16, 100}, Rgb(0x000000, 0.45f));
+        t.DrawCentered(c, team == 0 ? "TEAM 1" : "TEAM 2", {b.x, b.y + 300, b.w, 40}, Label(28, kGold));
+        t.DrawCentered(c, std::string(l1.name) + " ＆ " + l2.name, {b.x, b.y + 345, b.w, 40}, Label(26));
+        c.ResetClip();
+    }
+    const Box th = Get(a, "team_heading").box;
+    c.SetClip(th);
+    t.DrawCentered(c, "SELECT", {th.x, th.y + 40, th.w, 60}, Label(44, kGold));
+    t.DrawCentered(c, "YOUR TEAM", {th.x, th.y + 110, th.w, 60}, Label(40));
+    c.ResetClip();
+    const Box df = Get(a, "difficulty").box;
+    c.SetClip(df);
+    DrawPanel(c, df, Rgb(0x303A70), 18);
+    t.DrawCentered(c, "SELECT DIFFICULTY", {df.x, df.y + 10, df.w, 40}, Label(30, kGold));
+    const char* names[] = {"EASY", "NORMAL", "HARD"};
+    const Color cols[] = {Rgb(0x60D070), Rgb(0xF0C040), Rgb(0xF05050)};
+    for (int d = 0; d < 3; ++d) {
+        const float cx = float(df.x) + 80 + 192 * float(d), cy = float(df.y) + 268 - 74 * float(d);
+        c.Disc(cx, std::min(cy, float(df.y) + 250), 44, WithAlpha(Darker(cols[d], 0.4f), 0.9f));
+        c.Ring(cx, std::min(cy, float(df.y) + 250), 44, 3, cols[d]);
+        t.DrawCentered(c, names[d], {int(cx) - 60, int(std::min(cy, float(df.y) + 250)) - 16, 120, 32}, Label(20, cols[d]));
+    }
+    c.ResetClip();
+    const Box dc = Get(a, "difficulty_cursor").box;
+    c.SetClip(dc);
+    c.Ring(float(dc.x) + 62, float(dc.y) + 62, 58, 5, Rgb(0xFFFFFF, 0.9f));
+    for (int i = 0; i < 4; ++i) {
+        const float ang = float(i) * kPi / 2;
+        c.Star(float(dc.x) + 62 + std::cos(ang) * 56, float(dc.y) + 62 + std::sin(ang) * 56, 9, 4, 4, 0, kGold);
+    }
+    c.ResetClip();
+}
+
+void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
+    const Box bg = Get(a, "background").box;
+    NightSky(c, bg, Rgb(0x102040), Rgb(0x304880), 21);
+    c.SetClip(bg);
+    DrawPanel(c, {30, 130, 580, 330}, kMenuBlue, 16);
+    t.DrawCentered(c, "CONFIGURATION", {0, 40, 640, 60}, Label(44, kGold));
+    t.DrawLeft(c, "PLAY TIME", {240, 400, 150, 30}, Label(22));
+    c.ResetClip();
+    const Box labels = Get(a, "labels").box;
+    c.SetClip(labels);
+    const char* items[] = {"BGM", "SE", "KEY CONFIG", "EXIT"};
+    for (int i = 0; i < 4; ++i) t.DrawLeft(c, items[i], {labels.x + 84, labels.y + 77 * i, i < 2 ? 56 : 156, 28}, Label(22));
+    c.ResetClip();
+    Digits(c, t, a, "digits", Label(20, kGold));
+    const Box cur = Get(a, "cursor").box;
+    c.SetClip(cur);
+    DrawMagicCircle(c, cur, Rgb(0xFFC060), 2);
+    c.ResetClip();
+    const Box panel = Get(a, "panel").box;
+    c.SetClip(panel);
+    c.RoundRect(float(panel.x) + 28, float(panel.y) + 28, 200, 200, 16, Rgb(0x40A0C0, 0.4f));
+    c.RoundFrame(float(panel.x) + 28, float(panel.y) + 28, 200, 200, 16, 3, Rgb(0xD0F0FF, 0.8f));
+    c.ResetClip();
+    // key configuration
+    const Box kc = Get(a, "keyconfig").box;
+    NightSky(c, kc, Rgb(0x102040), Rgb(0x283868), 22);
+    c.SetClip(kc);
+    t.DrawCentered(c, "KEY CONFIG", {kc.x, kc.y + 6, 640, 44}, Label(32, kGold));
+    const char* heads[] = {"EXIT", "PLAYER 1", "PLAYER 2", "DEFAULT"};
+    const int hx[] = {52, 215, 370, 510};
+    for (int i = 0; i < 4; ++i) {
+        DrawPanel(c, {kc.x + hx[i], kc.y + 60, 120, 28}, i == 1 ? Rgb(0xC05030) : (i == 2 ? Rgb(0x3070C0) : kMenuBlue), 8);
+        t.DrawCentered(c, heads[i], {kc.x + hx[i], kc.y + 60, 120, 28}, Label(15));
+    }
+    const char* rows[] = {"UP", "DOWN", "LEFT", "RIGHT", "SHOT", "DIRECT", "ELEMENT", "FORCE", "CHANGE", "MENU"};
+    for (int r = 0; r < 10; ++r) {
+        const int y = kc.y + 128 + 34 * r;
+        c.Fill({kc.x + 40, y, 460, 28}, Rgb(r % 2 ? 0x203060 : 0x283A70, 0.7f));
+        t.DrawLeft(c, rows[r], {kc.x + 52, y, 140, 28}, Label(16));
+    }
+    c.ResetClip();
+    Highlight(c, Get(a, "key_highlight").box, Rgb(0xFFD040));
+    for (int k = 0; k < 2; ++k) {
+        const Box b = Get(a, k == 0 ? "defaults_question" : "defaults_done").box;
+        c.SetClip(b);
+        DrawPanel(c, b, Rgb(0x403080), 14);
+        if (k == 0) {
+            t.DrawCentered(c, "RESET ALL KEYS?", {b.x, b.y + 20, b.w, 40}, Label(24, kGold));
+            t.DrawCentered(c, "YES", {b.x + 90, b.y + 102, 200, 40}, Label(22));
+            t.DrawCentered(c, "NO", {b.x + 90, b.y + 147, 200, 40}, Label(22));
+        } else {
+            t.DrawCentered(c, "KEYS RESET", {b.x, b.y + 50, b.w, 40}, Label(28, kGold));
+            t.DrawCentered(c, "PRESS ANY KEY", {b.x, b.y + 110, b.w, 40}, Label(20));
+        }
+        c.ResetClip();
+    }
+}
+
+const char* kTableNames[] = {"EASY", "NORMAL", "HARD", "EXTRA"};
+const char* kStageCodes[] = {"ST.1", "ST.2", "ST.3", "ST.4", "ST.5", "EXTRA", "CLEAR", "EX CLEAR"};
+
+void Ranking(Canvas& c, const ImageAsset& a, TextPainter& t) {
+    const Box bg = Get(a, "background").box;
+    NightSky(c, bg, Rgb(0x181030), Rgb(0x402860), 31);
+    c.SetClip(bg);
+    t.DrawLeft(c, "RANKING", {30, 30, 300, 60}, Label(48, kGold));
+    DrawPanel(c, {18, 100, 604, 322}, Rgb(0x3A2A70), 12);
+    const char* heads[] = {"NO.", "NAME", "SCORE", "DATE", "STAGE"};
+    const int hx[] = {28, 80, 290, 410, 520};
+    for (int i = 0; i < 5; ++i) t.DrawLeft(c, heads[i], {hx[i], 104, 110, 22}, Label(14, Rgb(0xC0C8FF)));
+    for (int i = 0; i < 10; ++i) c.Fill({26, 130 + 30 * i, 588, 26}, Rgb(i % 2 ? 0xFFFFFF : 0x000000, 0.08f));
+    t.DrawLeft(c, "PLAY", {240, 434, 70, 26}, Label(16));
+    t.DrawLeft(c, "CLEAR", {450, 434, 80, 26}, Label(16));
+    c.ResetClip();
+    for (int k = 0; k < 8; ++k) {
+        const Box b = Get(a, "heading", k).box;
+        c.SetClip(b);
+        DrawPanel(c, b, k < 4 ? Rgb(0xB04030) : Rgb(0x4050B0), 10);
+        t.DrawCentered(c, std::string(k < 4 ? "TEAM 1 " : "TEAM 2 ") + kTableNames[k % 4], b, Label(20));
+        c.ResetClip();
+    }
+    for (int s = 0; s < 8; ++s) {
+        const Box b = Get(a, "stage", s).box;
+        c.SetClip(b);
+        c.RoundRect(float(b.x) + 1, float(b.y) + 1, float(b.w) - 2, float(b.h) - 2, 6, s >= 6 ? Rgb(0xC09020, 0.9f) : Rgb(0x305090, 0.9f));
+        t.DrawCentered(c, kStageCodes[s], b, Label(15));
+        c.ResetClip();
+    }
+}
+
+void NameEntry(Canvas& c, const ImageAsset& a, TextPainter& t) {
+    const Box bg = Get(a, "background").box;
+    NightSky(c, bg, Rgb(0x102830), Rgb(0x205060), 41);
+    c.SetClip(bg);
+    t.DrawCentered(c, "RESULT", {0, 14, 640, 50}, Label(40, kGold));
+    DrawPanel(c, {14, 76, 612, 176}, Rgb(0x2A5A70), 12);
+    t.DrawLeft(c, "RANK", {24, 94, 70, 24}, Label(16, Rgb(0xB0E0FF)));
+    t.DrawLeft(c, "NAME", {190, 94, 50, 24}, Label(14, Rgb(0xB0E0FF)));
+    t.DrawLeft(c, "DATE", {455, 94, 50, 24}, Label(14, Rgb(0xB0E0FF)));
+    t.DrawLeft(c, "SCORE", {60, 158, 120, 28}, Label(20, Rgb(0xB0E0FF)));
+    t.DrawLeft(c, "STAGE", {60, 208, 120, 28}, Label(20, Rgb(0xB0E0FF)));
+    c.Fill({236, 120, 210, 2}, Rgb(0xFFFFFF, 0.6f));
+    c.ResetClip();
+    Digits(c, t, a, "digits", Label(20, Rgb(0xFFFFFF)));
+    for (const Cell& cell : a.cells) {
+        if (cell.group == "score_digits") {
+            c.SetClip(cell.box);
+            t.DrawCentered(c, std::to_string(cell.index), cell.box, Label(34, kGold));
+            c.ResetClip();
+        } else if (cell.group == "stage_banner") {
+            c.SetClip(cell.box);
+            DrawPanel(c, cell.box, cell.index >= 7 ? Rgb(0xC08020) : Rgb(0x3060A0), 10);
+            static const char* kBanner[] = {"", "STAGE 1", "STAGE 2", "STAGE 3", "STAGE 4", "STAGE 5", "EXTRA", "ALL CLEAR", "EX CLEAR"};
+            t.DrawCentered(c, kBanner[cell.index], cell.box, Label(22));
+            c.ResetClip();
+        }
+    }
+    // the character grid
+    const Box grid = Get(a, "grid").box;
+    c.SetClip(grid);
+    c.Fill(grid, Rgb(0x081828, 0.85f));
+    c.ResetClip();
+    static const char* kRows[4] = {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz", "0123456789+-/*%=!?.,_@#$&'",
+                                   "()~[]\"\\{}<>:"};
+    for (const Cell& cell : a.cells) {
+        if (cell.group != "grid" || cell.box.w == 640) continue;
+        const int r = cell.index / 100, col = cell.index % 100;
+        c.SetClip(cell.box);
+        if (r == 3 && col >= 12) {
+            const char* w[] = {"DEL", "SPC", "END"};
+            c.RoundRect(float(cell.box.x) + 1, float(cell.box.y) + 1, 48, 28, 6, Rgb(0x305080));
+            t.DrawCentered(c, w[col - 12], cell.box, Label(15));
+        } else {
+            const std::string ch(1, kRows[r][col]);
+            // Keep each glyph inside its 23-pixel pitch: neighbours share 2 pixels.
+            c.SetClip({cell.box.x + 1, cell.box.y, 23, cell.box.h});
+            t.DrawCentered(c, ch, cell.box, Label(19));
+        }
+        c.ResetClip();
+    }
+    const Box cs = Get(a, "cursor_small").box;
+    c.SetClip(cs);
+    c.RoundFrame(float(cs.x), float(cs.y), float(cs.w), float(cs.h), 4, 2.5f, kGold);
+    c.ResetClip();
+    const Box cw = Get(a, "cursor_wide").box;
+    c.SetClip(cw);
+    c.RoundFrame(float(cw.x), float(cw.y), float(cw.w), float(cw.h), 6, 3, kGold);
+    c.ResetClip();
+}
+
+void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
+    for (const Cell& cell : a.cells) {
+        const Box& b = cell.box;
+        const std::string& g = cell.group;
+        c.SetClip(b);
+        if (g == "player_panel") {
+            const Color e = ElementColor(cell.element, 0.45f);
+            c.RoundRect(float(b.x) + 1, float(b.y) + 1, 158, float(b.h) - 2, 10, WithAlpha(Darker(e, 0.6f), 0.75f));
+            c.RoundFrame(float(b.x) + 1, float(b.y) + 1, 158, float(b.h) - 2, 10, 2, Lighter(e, 0.3f));
+            t.DrawLeft(c, "LIFE", {b.x + 6, b.y + 26, 38, 16}, Label(11));
+            t.DrawLeft(c, "STOCK", {b.x + 4, b.y + 4, 42, 16}, Label(10));
+            t.DrawLeft(c, "GAUGE", {b.x + 4, b.y + 48, 40, 14}, Label(10, Lighter(e, 0.5f)));
+            t.DrawLeft(c, cell.element == 0 ? "FIRE" : "ICE", {b.x + 110, b.y + 62, 46, 16}, Label(11, Lighter(e, 0.4f)));
+        } else if (g == "force_strip") {
+            const Color e = ElementColor(cell.element, 0.6f);
+            c.HorizontalGradient(b, WithAlpha(e, 0.2f), e);
+            t.DrawCentered(c, "FORCE OK!", b, Label(9, Rgb(0xFFFFFF)));
+        } else if (g == "stock_icon") {
+            static const char* kChar[] = {"", "yuri", "crow", "cheska", "osero"};
+            const Look& l = LookOf(kChar[cell.index]);
+            c.Disc(float(b.x) + 11, float(b.y) + 11, 10, Rgb(l.dress));
+            c.Disc(float(b.x) + 11, float(b.y) + 9, 6, Rgb(0xFCE2CC));
+            c.Ellipse(float(b.x) + 11, float(b.y) + 5, 7, 4, Rgb(l.hair));
+            c.Ring(float(b.x) + 11, float(b.y) + 11, 10, 1.5f, Rgb(0xFFFFFF));
+        } else if (g == "life_bar" && cell.index == 5) {
+            // one strip of five 20-px segments, the same in every row it is read from
+            const Box strip{111, 153, 100, 36};
+            c.SetClip(strip);
+            for (int k = 0; k < 5; ++k) {
+                c.VerticalGradient({111 + 20 * k + 1, 153, 18, 36}, Rgb(0xFF6080), Rgb(0xC02040));
+                c.Fill({111 + 20 * k + 3, 153, 6, 36}, Rgb(0xFFFFFF, 0.35f));
+            }
+        } else if (g == "pip_small") {
+            c.Disc(float(b.x) + 5.5f, float(b.y) + 5.5f, 5, cell.index == 0 ? Rgb(0xFFD040) : Rgb(0x60E0FF));
+            c.Disc(float(b.x) + 4, float(b.y) + 4, 1.6f, Rgb(0xFFFFFF, 0.9f));
+        } else if (g == "pip_large") {
+            c.Star(float(b.x) + 8.5f, float(b.y) + 8.5f, 8.5f, 4, 5, 0, Rgb(0xFFF080));
+        } else if (g == "gauge_digits") {
+            t.DrawCentered(c, std::to_string(cell.index), b, Label(11, Rgb(0xFFFFFF), false));
+        } else if (g == "score_digits") {
+            t.DrawCentered(c, std::to_string(cell.index), b, Label(13, kGold));
+        } else if (g == "pause_panel") {
+            DrawPanel(c, b, Rgb(0x283870), 16);
+            t.DrawCentered(c, "PAUSE", {b.x, b.y + 10, b.w, 44}, Label(34, kGold));
+        } else if (g == "pause_items") {
+            const char* items[] = {"RESUME", "RETRY", "QUIT TO TITLE"};
+            for (int i = 0; i < 3; ++i) t.DrawCentered(c, items[i], {b.x, b.y + 70 * i, b.w, 47}, Label(26));
+        } else if (g == "cursor_bar") {
+            Highlight(c, {b.x + 2, b.y + 4, b.w - 4, b.h - 8}, Rgb(0xFFB040));
+        } else if (g == "pause_question") {
+            t.DrawCentered(c, "REALLY?", {b.x, b.y, b.w, 60}, Label(26, kGold));
+            t.DrawCentered(c, "YES", {b.x, b.y + 70, b.w, 47}, Label(24));
+            t.DrawCentered(c, "NO", {b.x, b.y + 140, b.w, 46}, Label(24));
+        } else if (g == "continue_shade") {
+            c.Fill(b, Rgb(0x000010, 1.0f));
+        } else if (g == "continue_heading") {
+            t.DrawCentered(c, "CONTINUE?", b, Label(60, kGold));
+        } else if (g == "continue_question") {
+            t.DrawCentered(c, "USE A CREDIT?", b, Label(26));
+        } else if (g == "answer") {
+            t.DrawCentered(c, cell.index == 0 ? "YES" : "NO", b, Label(30));
+        } else if (g == "credits_label") {
+            t.DrawLeft(c, "CREDITS", {b.x, b.y, 240, b.h}, Label(26));
+        } else if (g == "credits_digits") {
+            t.DrawCentered(c, std::to_string(cell.index), b, Label(28, kGold));
+        } else if (g == "boss_frame") {
+            c.RoundRect(float(b.x) + 1, float(b.y) + 1, float(b.w) - 2, float(b.h) - 2, 8, Rgb(0x101020, 0.7f));
+            c.RoundFrame(129, float(b.y) + 6, 293, 18, 4, 2, Rgb(0xFFFFFF, 0.9f));
+            t.DrawLeft(c, "BOSS", {b.x + 8, b.y, 60, b.h}, Label(18, Rgb(0xFF8080)));
+            t.DrawLeft(c, "TIME", {b.x + 450, b.y, 60, b.h}, Label(14));
+        } else if (g == "boss_bar") {
+            c.VerticalGradient(b, Rgb(0xFF9090), Rgb(0xD02040));
+        } else if (g == "seconds_digits") {
+            t.DrawCentered(c, std::to_string(cell.index), b, Label(15));
+        } else if (g == "bonus_label") {
+            t.DrawCentered(c, "SPELL BONUS!", b, Label(36, kGold));
+        } else if (g == "bonus_digits") {
+            t.DrawCentered(c, std::to_string(cell.index), b, Label(44, Rgb(0xFFFFFF)));
+        }
+        c.ResetClip();
+    }
+}
+
+void StageClear(Canvas& c, const ImageAsset& a, TextPainter& t) {
+    const Box bg = Get(a, "background").box;
+    c.SetClip(bg);
+    c.VerticalGradient(bg, Rgb(0x081030, 0.78f), Rgb(0x183060, 0.78f));
+    const char* rows[] = {"ITEMS", "ABSORB", "NO MISS", "STAGE BONUS", "SCORE"};
+    const int ys[] = {120, 160, 210, 250, 325};
+    for (int i = 0; i < 5; ++i) {
+        t.DrawLeft(c, rows[i], {40, ys[i], 170, 26}, Label(20, i == 4 ? kGold : Rgb(0xFFFFFF)));
+        c.Fill({216, ys[i] + 28, 400, 1}, Rgb(0xFFFFFF, 0.25f));
+    }
+    t.DrawLeft(c, "1P", {216, 90, 60, 24}, Label(20, ElementColor(0, 0.7f)));
+    t.DrawLeft(c, "2P", {456, 90, 60, 24}, Label(20, ElementColor(1, 0.7f)));
+    t.DrawLeft(c, "TOTAL", {60, 410, 140, 36}, Label(28, kGold));
+    c.ResetClip();
+    const Box top = Get(a, "banner_top").box;
+    c.SetClip(top);
+    c.Polygon({{float(top.x), float(top.y) + 10}, {float(top.x) + 529, float(top.y) + 10}, {float(top.x) + 490, float(top.y) + 100},
+               {float(top.x), float(top.y) + 100}},
+              Rgb(0xC04020, 0.9f));
+    t.DrawCentered(c, "STAGE CLEAR!", {top.x, top.y + 10, 500, 90}, Label(54, kGold));
+    c.ResetClip();
+    const Box bottom = Get(a, "banner_bottom").box;
+    c.SetClip(bottom);
+    c.Polygon({{float(bottom.x) + 40, float(bottom.y) + 80}, {640, float(bottom.y) + 80}, {640, float(bottom.y) + 120},
+               {float(bottom.x), float(bottom.y) + 120}},
+              Rgb(0x2050C0, 0.9f));
+    t.DrawLeft(c, "PRESS SHOT", {bottom.x + 420, bottom.y + 82, 210, 36}, Label(20));
+    c.ResetClip();
+    for (const Cell& cell : a.cells) {
+        if (cell.group != "small_digits" && cell.group != "large_digits") continue;
+        c.SetClip(cell.box);
+        t.DrawCentered(c, std::to_string(cell.index), cell.box,
+                       cell.group == "small_digits" ? Label(22) : Label(30, kGold));
+        c.ResetClip();
+    }
+}
+
+void StageTitleBand(Canvas& c, const ImageAsset& a) {
+    const Box b = Get(a, "band").box;
+    c.SetClip(b);
+    for (int y = 0; y < b.h; ++y) {
+        const float d = std::fabs(float(y) - float(b.h) / 2) / (float(b.h) / 2);
+        c.Fill({b.x, b.y + y, b.w, 1}, Rgb(0x081028, 0.75f * (1 - d * d)));
+    }
+    c.Fill({b.x, b.y + 40, b.w, 3}, Rgb(0xFFD860, 0.9f));
+    c.Fill({b.x, b.y + b.h - 43, b.w, 3}, Rgb(0xFFD860, 0.9f));
+    for (int i = 0; i < 40; ++i) c.Star(float(b.x) + 20 + float(i) * 26, float(b.y) + 24, 5, 2, 4, 0, Rgb(0xFFFFFF, 0.5f));
+    c.ResetClip();
+}
+
+void StageTitleLetters(Canvas& c, const ImageAsset& a, TextPainter& t) {
+    const int s = a.variant;
+    const bool team2 = a.subject == "team2";
+    const Box num = Get(a, "number").box;
+    c.SetClip(num);
+    TextStyle st = Label(72, team2 ? Rgb(0xC0D8FF) : Rgb(0xFFD8A0));
+    st.fillBottom = team2 ? Rgb(0x4070F0) : Rgb(0xF06020);
+    st.outlineWidth = 4;
+    t.DrawLeft(c, s == 6 ? "EXTRA" : "STAGE " + std::to_string(s), num, st);
+    c.ResetClip();
+    const Box name = Get(a, "name").box;
+    c.SetClip(name);
+    TextStyle big = Label(76, Rgb(0xFFFFFF));
+    big.fillBottom = team2 ? Rgb(0xA0C0FF) : Rgb(0xFFD060);
+    big.outlineWidth = 4;
+    t.DrawLeft(c, StageName(s), {name.x + 20, name.y + 10, name.w - 30, 110}, big);
+    t.DrawLeft(c, std::string(StageRoman(s)) + (team2 ? "  - Cheska & Osero -" : "  - Yuri & Crow -"),
+               {name.x + 30, name.y + 130, name.w - 40, 50}, Label(28, Rgb(0xE0E8FF)));
+    c.ResetClip();
+}
+
+}  // namespace
+
+const char* StageName(int stage) {
+    static const char* const kNames[] = {"", "はじまりの森", "空中庭園", "鋼の砦", "おもちゃの街", "チェスカの館", "ディーナの城"};
+    return kNames[stage >= 1 && stage <= 6 ? stage : 0];
+}
+const char* StageRoman(int stage) {
+    static const char* const kNames[] = {"", "Forest of Beginnings", "Sky Garden", "Iron Fortress", "Toy Town",
+                                         "Cheska's Mansion", "Deena's Castle"};
+    return kNames[stage >= 1 && stage <= 6 ? stage : 0];
+}
+
+void PaintScreens(Canvas& canvas, const ImageAsset& a, TextPainter& text) {
+    switch (a.art) {
+        case Art::Title: Title(canvas, a, text); break;
+        case Art::Config: Config(canvas, a, text); break;
+        case Art::Ranking: Ranking(canvas, a, text); break;
+        case Art::NameEntry: NameEntry(canvas, a, text); break;
+        case Art::HudSheet: HudSheet(canvas, a, text); break;
+        case Art::StageClear: StageClear(canvas, a, text); break;
+        case Art::StageTitleBand: StageTitleBand(canvas, a); break;
+        case Art::StageTitleLetters: StageTitleLetters(canvas, a, text); break;
+        default: break;
+    }
+}
+
+}  // namespace demodata

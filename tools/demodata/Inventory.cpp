@@ -1,0 +1,400 @@
+#include "tools/demodata/Inventory.h"
+
+#include <utility>
+
+namespace demodata {
+
+namespace {
+
+class Builder {
+public:
+    Builder(std::vector<ImageAsset>* out, std::string path, int w, int h, Art art, std::string subject = {},
+            int variant = 0)
+        : out_(out) {
+        a_.path = std::move(path);
+        a_.width = w;
+        a_.height = h;
+        a_.art = art;
+        a_.subject = std::move(subject);
+        a_.variant = variant;
+    }
+    ~Builder() { out_->push_back(std::move(a_)); }
+    Builder& C(const std::string& group, int x, int y, int w, int h, int index = 0, int element = -1) {
+        a_.cells.push_back({{x, y, w, h}, group, index, element, false});
+        return *this;
+    }
+    Builder& Wrapping(const std::string& group, int x, int y, int w, int h, int index) {
+        a_.cells.push_back({{x, y, w, h}, group, index, -1, true});
+        return *this;
+    }
+
+private:
+    std::vector<ImageAsset>* out_;
+    ImageAsset a_;
+};
+
+void TitleGroup(std::vector<ImageAsset>& v) {
+    {
+        Builder b(&v, "img/title.png", 1024, 2048, Art::Title);
+        b.C("background", 0, 0, 640, 480).C("circle", 577, 556, 446, 446).C("panel", 640, 299, 256, 256);
+        b.C("menu", 0, 480, 484, 206).C("highlight", 816, 153, 176, 22, 0).C("highlight", 640, 153, 176, 22, 1);
+        b.C("logo", 640, 0, 325, 153).C("practice_title", 294, 978, 153, 63).C("practice_list", 446, 978, 111, 177);
+        for (int t = 0; t < 2; ++t) b.C("team", 347 * t, 1203, 347, 414, t);
+        b.C("team_heading", 0, 978, 293, 225).C("difficulty", 0, 686, 578, 292).C("difficulty_cursor", 640, 175, 124, 124);
+    }
+    {
+        Builder b(&v, "img/config.png", 1024, 2048, Art::Config);
+        b.C("background", 0, 0, 640, 480).C("panel", 640, 508, 256, 256).C("labels", 640, 25, 240, 256);
+        for (int d = 0; d < 10; ++d) b.C("digits", 640 + 15 * d, 0, 15, 26, d);
+        b.C("cursor", 880, 25, 124, 124).C("keyconfig", 0, 480, 640, 480).C("key_highlight", 640, 480, 155, 28);
+        b.C("defaults_question", 0, 960, 380, 200).C("defaults_done", 380, 960, 380, 200);
+    }
+    {
+        Builder b(&v, "img/ranking.png", 1024, 512, Art::Ranking);
+        b.C("background", 0, 0, 640, 480);
+        for (int k = 0; k < 8; ++k) b.C("heading", 640, 60 * k, 200, 60, k);
+        for (int s = 0; s < 8; ++s) b.C("stage", 840, 28 * s, 104, 27, s);
+    }
+    {
+        Builder b(&v, "img/name.png", 1024, 1024, Art::NameEntry);
+        b.C("background", 0, 0, 640, 480);
+        for (int d = 0; d < 10; ++d) b.C("digits", 640 + 20 * d, 0, 20, 30, d);
+        for (int d = 1; d < 10; ++d) b.C("digits", 641 + 20 * d, 0, 21, 30, d);  // rank digits, 1 px on
+        b.C("digits", 840, 0, 20, 30, 10).C("digits", 860, 0, 20, 30, 11);    // ":" and "/"
+        for (int d = 0; d < 10; ++d) b.C("score_digits", 640 + 32 * d, 35, 30, 40, d);
+        for (int s = 1; s <= 8; ++s) b.C("stage_banner", 640, 32 + 45 * s, 200, 45, s);
+        b.C("grid", 0, 480, 640, 150);
+        for (int r = 0; r < 4; ++r)
+            for (int c = 0; c < (r == 0 || r == 1 ? 26 : (r == 2 ? 26 : 12)); ++c)
+                b.C("grid", 21 + 23 * c, 493 + 37 * r, 25, 26, r * 100 + c);
+        for (int c = 12; c <= 14; ++c) b.C("grid", 69 * c - 392, 600, 50, 32, 300 + c);
+        b.C("cursor_small", 23, 630, 22, 26).C("cursor_wide", 45, 630, 50, 32);
+    }
+}
+
+void HudGroup(std::vector<ImageAsset>& v) {
+    {
+        Builder b(&v, "img/main_system.png", 1024, 1024, Art::HudSheet);
+        for (int e = 0; e < 2; ++e) {
+            b.C("player_panel", 295 * e, 0, 161, 80, e, e);
+            b.C("force_strip", 295 * e, 80, 160, 10, e, e);
+        }
+        for (int c = 1; c <= 4; ++c) b.C("stock_icon", 111 + 22 * (c - 1), 189, 22, 22, c);
+        for (int l = 1; l <= 5; ++l) b.C("life_bar", 111, 153 + 6 * (5 - l), 20 * l, 12, l);
+        b.C("pip_small", 54, 153, 11, 11, 0).C("pip_small", 65, 153, 11, 11, 1).C("pip_large", 77, 153, 17, 17);
+        for (int d = 0; d < 10; ++d) b.C("gauge_digits", 6 * d, 213, 6, 11, d);
+        for (int d = 0; d < 10; ++d) b.C("score_digits", 11 * d, 190, 11, 12, d);
+        b.C("pause_panel", 0, 425, 422, 273).C("pause_items", 0, 698, 342, 186).C("cursor_bar", 422, 425, 369, 47);
+        b.C("pause_question", 342, 698, 236, 186).C("continue_shade", 674, 90, 128, 128);
+        b.C("continue_heading", 300, 100, 374, 119).C("continue_question", 422, 472, 252, 60);
+        b.C("answer", 422, 532, 126, 60, 0).C("answer", 422, 592, 126, 60, 1).C("credits_label", 548, 532, 361, 36);
+        for (int d = 0; d < 10; ++d) b.C("credits_digits", 548 + 24 * d, 568, 24, 33, d);
+        // The boss gauge shares the sheet.
+        b.C("boss_frame", 0, 228, 595, 30).C("boss_bar", 263, 258, 289, 14);
+        for (int d = 0; d < 10; ++d) b.C("seconds_digits", 455 + 12 * d, 22, 12, 18, d);
+        b.C("bonus_label", 0, 258, 263, 55);
+        for (int d = 0; d < 10; ++d) b.C("bonus_digits", 35 * (d + 13), 40, 35, 50, d);
+    }
+    {
+        Builder b(&v, "img/stageclear.png", 1024, 1024, Art::StageClear);
+        b.C("background", 0, 0, 640, 480).C("banner_top", 0, 480, 529, 109).C("banner_bottom", 0, 589, 640, 123);
+        for (int d = 0; d < 10; ++d) b.C("small_digits", 640 + 16 * d, 0, 16, 26, d);
+        for (int d = 0; d < 10; ++d) b.C("large_digits", 640 + 17 * d, 26, 17, 35, d);
+    }
+    { Builder(&v, "img/system/StageTitleBG.png", 1024, 512, Art::StageTitleBand).C("band", 0, 0, 1024, 318); }
+    for (int team = 1; team <= 2; ++team)
+        for (int s = 1; s <= (team == 1 ? 6 : 5); ++s) {
+            Builder b(&v, "img/system/StageTitleFont0" + std::to_string(s) + "_" + std::to_string(team) + ".png", 1024,
+                      512, Art::StageTitleLetters, team == 1 ? "team1" : "team2", s);
+            b.C("number", 0, 0, 400, 109).C("name", 0, 109, 691, 195);
+        }
+}
+
+void CharacterSheet(std::vector<ImageAsset>& v, const std::string& name, int w, int character) {
+    Builder b(&v, "img/" + name + ".png", 512, 256, Art::CharacterSheet, name, character);
+    for (int row = 0; row < 4; ++row)
+        for (int inv = 0; inv < 2; ++inv)
+            for (int k = 0; k < 4; ++k) b.C("cell", (k + 4 * inv) * w, 60 * row, w, 60, row * 8 + inv * 4 + k);
+}
+
+void TeamGroup(std::vector<ImageAsset>& v) {
+    CharacterSheet(v, "yuri", 40, 1);
+    CharacterSheet(v, "crow", 40, 2);
+    CharacterSheet(v, "cheska", 44, 3);
+    CharacterSheet(v, "osero", 40, 4);
+    for (const char* n : {"yuri", "crow", "cheska", "osero", "shamyu", "fururu", "still", "mono", "paco", "deena"})
+        Builder(&v, std::string("img/cutin_") + n + ".png", 1024, 512, Art::CutIn, n).C("cutin", 0, 0, 1024, 480);
+    for (const char* n : {"yuri", "crow", "cheska", "osero", "boss", "deena"})
+        Builder(&v, std::string("img/mahoujin_") + n + ".png", 256, 128, Art::MagicCircle, n)
+            .C("circle", 0, 0, 128, 128, 0, 0)
+            .C("circle", 128, 0, 128, 128, 1, 1);
+}
+
+void PlayGroup(std::vector<ImageAsset>& v) {
+    {
+        Builder b(&v, "img/particle.png", 1024, 512, Art::Particles);
+        struct G {
+            const char* group;
+            int x, y, w, h;
+        };
+        const G bullets[] = {
+            {"b1", 109, 0, 30, 29},    {"b2", 148, 132, 64, 70},  {"b3", 105, 165, 43, 43},  {"b4", 167, 202, 120, 120},
+            {"b5", 88, 0, 20, 7},      {"b6", 354, 0, 13, 40},    {"b7", 334, 93, 27, 27},   {"b8", 0, 38, 35, 35},
+            {"b9", 43, 100, 24, 24},   {"b10", 0, 75, 14, 14},    {"b11", 98, 30, 72, 72},   {"b14", 30, 99, 13, 25},
+            {"b15", 0, 197, 84, 84},   {"b16", 0, 281, 84, 84},   {"b16", 0, 282, 84, 84},   {"b17", 87, 208, 80, 80},
+            {"b18", 431, 63, 80, 80},  {"b21", 318, 136, 40, 40}, {"b22", 358, 136, 52, 26}, {"b23", 0, 143, 29, 29},
+            {"b24", 140, 0, 19, 30},   {"b50", 0, 89, 30, 29},    {"b51", 212, 162, 40, 40}, {"b53", 252, 136, 66, 66},
+            {"b55", 410, 144, 50, 50}, {"shot1", 287, 202, 33, 33}, {"shot2", 320, 202, 33, 33},
+            {"shot8", 353, 202, 33, 33}, {"shot6", 386, 202, 33, 33}, {"shot7", 84, 288, 83, 83},
+            {"e75", 68, 103, 39, 10},  {"e87", 171, 65, 70, 67},
+        };
+        for (int e = 0; e < 2; ++e) {
+            for (const G& g : bullets) b.C(g.group, 512 * e + g.x, g.y, g.w, g.h, 0, e);
+            for (int k = 0; k < 3; ++k) b.C("e62", 512 * e + 171 + 61 * k, 3, 61, 61, k, e);
+        }
+    }
+    {
+        Builder b(&v, "img/addeffect.png", 1024, 1024, Art::Effects);
+        for (int k = 0; k < 8; ++k) b.C("explosion", 128 * k, 0, 128, 128, k);
+        for (int e = 0; e < 2; ++e) b.C("spark", 20 * e, 128, 20, 20, e, e);
+        for (int k = 0; k < 12; ++k) b.C("hitflash", 40 + 30 * k, 128, 30, 30, k, k / 6);
+        for (int e = 0; e < 2; ++e) b.C("charge", 400 + 20 * e, 128, 20, 20, e, e);
+        for (int e = 0; e < 2; ++e) b.C("hitspark", 440 + 30 * e, 128, 30, 30, e, e);
+        for (int e = 0; e < 2; ++e) b.C("sparkle", 500 + 24 * e, 128, 24, 24, e, e);
+        b.C("burst", 864, 128, 160, 160);
+        for (int e = 0; e < 2; ++e) b.C("debris", 40 * e, 158, 40, 40, e, e);
+        b.C("shard", 80, 158, 40, 40);
+        for (int e = 0; e < 2; ++e)
+            for (int k = 0; k < 9; ++k) b.C("wisp", 672 - 64 * k, 64 * e + 158, 64, 64, k, e);
+        for (int e = 0; e < 2; ++e) b.C("chargeflash", 50 * e, 198, 50, 50, e, e);
+        for (int e = 0; e < 2; ++e) b.C("ring", 128 * e, 286, 128, 128, e, e);
+        for (int e = 0; e < 2; ++e)
+            for (int k = 0; k < 9; ++k) b.C("pickup", 225 + 80 * k, 545 + 80 * e, 80, 80, k, e);
+        for (int k = 0; k < 8; ++k) b.C("bigflash", 128 * k, 705, 128, 128, k);
+        b.Wrapping("bigflash", 1024, 705, 128, 128, 8);  // the last frame reads past the edge
+    }
+    {
+        Builder b(&v, "img/item.png", 256, 128, Art::Items);
+        for (int e = 0; e < 2; ++e) {
+            b.C("gem", (e + 3) * 34, 0, 34, 48, e, e);
+            b.C("small_gem", 170 + 36 * e, 0, 36, 33, e, e);
+            b.C("box", 51 * e, 0, 51, 53, e, e);
+        }
+        b.C("life", 0, 53, 63, 61).C("oneup", 63, 53, 63, 61);
+    }
+    Builder(&v, "img/cutin_add.png", 1024, 512, Art::CutInFlash).C("flash", 0, 0, 1024, 480);
+    {
+        Builder b(&v, "img/commonenemy.png", 512, 256, Art::CommonEnemies);
+        for (int e = 0; e < 2; ++e) {
+            for (int c = 0; c < 4; ++c) b.C("round", 48 * e, 43 * c, 48, 43, c, e);
+            for (int c = 0; c < 3; ++c) b.C("small_figure", 144 + 28 * c, 60 * e, 28, 60, c, e);
+            for (int c = 0; c < 3; ++c) b.C("standing", 228 + 40 * c, 54 * e, 40, 54, c, e);
+        }
+    }
+}
+
+// The cells of one enemy look on a stage sheet.
+void EnemyLook(Builder& b, const std::string& look) {
+    auto both = [&](const std::string& g, int x, int y, int w, int h, int dx, int dy, int frames = 1, int fx = 0,
+                    int fy = 0) {
+        for (int e = 0; e < 2; ++e)
+            for (int c = 0; c < frames; ++c) b.C(g, x + dx * e + fx * c, y + dy * e + fy * c, w, h, c, e);
+    };
+    if (look == "walker" || look == "walker2") {
+        // index: frame + 10 x heading (0 right, 1 left, 2 down, 3 up)
+        auto heading = [&](int x, int y, int w, int h, int fx, int dir) {
+            for (int e = 0; e < 2; ++e)
+                for (int c = 0; c < 3; ++c) b.C(look, x + fx * c, y + 80 * e, w, h, c + 10 * dir, e);
+        };
+        heading(look == "walker" ? 360 : 240, 400, 80, 40, 80, 0);
+        heading(120, 400, 80, 40, 80, 1);
+        heading(0, 360, 40, 80, 40, 2);
+        heading(600, 360, 40, 80, 40, 3);
+    } else if (look == "drone") both(look, 0, 120, 40, 40, 40, 0);
+    else if (look == "turret") both(look, 120, 0, 40, 40, 40, 0);
+    else if (look == "sniper") both(look, 0, 280, 40, 40, 40, 0);
+    else if (look == "figure") {
+        both(look, 0, 760, 45, 60, 0, 60, 2, 45, 0);
+        both(look, 90, 760, 45, 60, 0, 60, 2, 45, 0);
+    } else if (look == "drone2") both(look, 0, 40, 40, 40, 40, 0);
+    else if (look == "large") b.C(look, 360, 0, 160, 160);
+    else if (look == "ringshooter") both(look, 0, 160, 40, 40, 40, 0);
+    else if (look == "slider") both(look, 520, 0, 80, 80, 80, 0);
+    else if (look == "field") b.C(look, 120, 160, 160, 160);
+    else if (look == "wall") b.C(look, 120, 0, 160, 160);
+    else if (look == "barrel") both(look, 280, 0, 40, 40, 40, 0);
+    else if (look == "block") b.C(look, 880, 0, 120, 120);
+    else if (look == "core") both(look, 320, 40, 40, 40, 0, 0, 3, 40, 0);
+    else if (look == "satellite") b.C(look, 280, 40, 40, 40);
+    else if (look == "spinner") both(look, 280, 80, 40, 40, 40, 0);
+    else if (look == "shuttle") both(look, 0, 0, 40, 40, 40, 0);
+    else if (look == "crystal") b.C(look, 520, 80, 80, 80);
+    else if (look == "reflector") both(look, 680, 160, 43, 43, 43, 0);
+    else if (look == "shard") both(look, 520, 161, 75, 32, 75, 0);
+    else if (look == "gem") both(look, 520, 200, 40, 40, 40, 0);
+    else if (look == "tall") {
+        for (int e = 0; e < 2; ++e)
+            for (int c = 0; c < 2; ++c)
+                for (int y : {240, 303}) b.C(look, 40 * (c + 2 * e + 9), y, 40, 63, c, e);
+    } else if (look == "hopper") {
+        for (int e = 0; e < 2; ++e)
+            for (int c = 0; c < 2; ++c) {
+                b.C(look, 40 * (c + 13), 240 + 57 * e, 40, 57, c, e);
+                b.C(look, 40 * (c + 15), 240 + 57 * e, 40, 57, c, e);
+            }
+    } else if (look == "guardian") both(look, 0, 320, 80, 80, 0, 80, 4, 80, 0);
+    else if (look == "disc") both(look, 680, 0, 80, 80, 80, 0);
+    else if (look == "ball") both(look, 280, 0, 80, 80, 80, 0);
+    else if (look == "bouncer") b.C(look, 441, 159, 80, 80);
+    else if (look == "warning") b.C(look, 320, 400, 320, 120);
+    else if (look == "beam") both(look, 680, 240, 128, 128, 128, 0);
+    else if (look == "ship") {
+        both(look, 120, 0, 60, 70, 0, 70);
+        both(look, 240, 0, 30, 79, 0, 79, 3, 30, 0);
+    } else if (look == "mine") both(look, 360, 160, 40, 40, 40, 0);
+    else if (look == "shrinkring") b.C(look, 0, 480, 160, 160);
+    else if (look == "missile") both(look, 280, 0, 51, 60, 51, 0);
+    else if (look == "wallframe") {
+        for (int n = 0; n < 3; ++n) b.C(look, 40 * (22 + n), 120, 40, 120, n);
+    }
+}
+
+void StageGroup(std::vector<ImageAsset>& v) {
+    for (int s = 1; s <= 6; ++s) {
+        const std::string n = "0" + std::to_string(s);
+        if (s < 6) {
+            Builder(&v, "img/Stage" + n + "BG.png", 2048, 2048, Art::Background, "stage", s).C("tile", 0, 0, 2048, 2048);
+        } else {
+            Builder b(&v, "img/Stage06BG.png", 4096, 2048, Art::Background, "stage", 6);
+            for (int cx = 0; cx < 4; ++cx)
+                for (int cy = 0; cy < 4; ++cy) b.C("picture", 640 * cx, 480 * cy, 640, 480, cx * 4 + cy);
+        }
+        if (s == 2 || s == 3 || s == 5)
+            Builder(&v, "img/Stage" + n + "BG_back.png", 1024, 2048, Art::BackLayer, "stage", s).C("tile", 0, 0, 1024, 2048);
+    }
+    // Each sheet holds only the looks its stage uses: the looks of all classes together overlap.
+    const std::vector<std::vector<std::string>> looks = {
+        {"walker", "drone", "turret", "drone2", "ringshooter", "slider", "figure", "sniper", "shuttle"},
+        {"walker2", "drone", "drone2", "crystal", "reflector", "shard", "gem", "large", "mine", "figure"},
+        {"barrel", "core", "satellite", "spinner", "wall", "block", "field", "drone", "tall", "hopper"},
+        {"ball", "bouncer", "drone", "drone2", "sniper", "figure", "crystal", "mine"},
+        {"disc", "ball", "guardian", "drone", "drone2", "gem", "shard", "figure"},
+        {"guardian", "block", "shrinkring", "disc", "missile", "warning", "beam", "wallframe"},
+    };
+    for (int s = 1; s <= 6; ++s) {
+        Builder b(&v, "img/Stage0" + std::to_string(s) + "Enemy.png", 1024, 1024, Art::EnemySheet, "stage", s);
+        for (const std::string& look : looks[size_t(s - 1)]) EnemyLook(b, look);
+    }
+    auto bodies = [&](const char* path, const char* subject, int cw, int ch, int frames, int rows) {
+        int w = 1, h = 1;
+        while (w < cw * frames) w *= 2;
+        while (h < ch * rows) h *= 2;
+        Builder b(&v, path, w, h, Art::BossSheet, subject, rows);
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < frames; ++c) b.C(r == 0 ? "body" : "body2", cw * c, ch * r, cw, ch, c);
+    };
+    bodies("img/St01_Boss.png", "shamyu", 60, 80, 6, 1);
+    bodies("img/St02_Boss.png", "fururu", 60, 80, 4, 1);
+    {
+        Builder b(&v, "img/St03_Boss.png", 512, 512, Art::BossSheet, "still", 1);
+        for (int c = 0; c < 4; ++c) b.C("body", 60 * c, 0, 60, 80, c);
+        b.C("shield", 0, 80, 180, 180, 0, 0).C("shield", 180, 80, 180, 180, 1, 1).C("shield", 0, 260, 180, 180, 2);
+    }
+    bodies("img/St04_Boss.png", "momonono", 60, 80, 4, 2);
+    bodies("img/St06_Boss_01.png", "paletcopic", 60, 80, 4, 2);
+    bodies("img/St06_Boss_02.png", "deena", 100, 90, 6, 1);
+    Builder(&v, "img/St06_mahoujin.png", 512, 512, Art::BigCircle, "deena").C("circle", 0, 0, 448, 448);
+}
+
+void TalkGroup(std::vector<ImageAsset>& v) {
+    struct P {
+        const char* name;
+        int cols, rows;
+    };
+    const P portraits[] = {
+        {"yuri", 6, 3},   {"yuri_right", 6, 3},   {"crow", 6, 2},   {"crow_right", 6, 2},   {"osero", 6, 2},
+        {"osero_right", 6, 2}, {"cheska", 6, 3}, {"cheska_right", 6, 3}, {"shamyu", 3, 3}, {"kohaku", 6, 2},
+        {"kohaku_right", 6, 2}, {"still", 3, 3}, {"fururu", 3, 2}, {"momo", 3, 2},     {"nono", 3, 3},
+        {"palet", 6, 2},  {"copic", 3, 3},        {"deena", 3, 3},
+    };
+    for (const P& p : portraits) {
+        const std::string name = p.name;
+        const bool right = name.size() > 6 && name.substr(name.size() - 6) == "_right";
+        Builder b(&v, "img/talk/st_" + name + ".png", p.cols > 3 ? 1024 : 512, 512, Art::Portrait,
+                  right ? name.substr(0, name.size() - 6) : name, right ? 1 : 0);
+        for (int r = 0; r < p.rows; ++r)
+            for (int c = 0; c < p.cols; ++c) b.C("face", 160 * c, 160 * r, 160, 160, r * p.cols + c);
+    }
+    {
+        Builder b(&v, "img/talk/hukidashi.png", 1024, 512, Art::Balloons);
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 2; ++c) b.C("balloon", 440 * c, 145 * r, 440, 145, r * 2 + c);
+    }
+    {
+        Builder b(&v, "img/talk/chara_name.png", 1024, 1024, Art::NameCards);
+        for (int n = 0; n < 13; ++n) b.C("card", n < 2 ? 0 : 380, n < 2 ? 90 * n : 90 * (n - 2), 380, 90, n);
+    }
+    for (const char* n : {"yuri_normalend", "cheska_normalend", "exend"})
+        Builder(&v, std::string("img/talk/") + n + ".png", 1024, 512, Art::Ending, n)
+            .C("picture", 0, 0, 640, 480)
+            .C("closing", 640, 0, 128, 128);
+}
+
+std::vector<ImageAsset> BuildImages() {
+    std::vector<ImageAsset> v;
+    TitleGroup(v);
+    HudGroup(v);
+    TeamGroup(v);
+    PlayGroup(v);
+    StageGroup(v);
+    TalkGroup(v);
+    return v;
+}
+
+}  // namespace
+
+const std::vector<ImageAsset>& Images() {
+    static const std::vector<ImageAsset> images = BuildImages();
+    return images;
+}
+
+const ImageAsset* FindImage(const std::string& path) {
+    for (const ImageAsset& a : Images())
+        if (a.path == path) return &a;
+    return nullptr;
+}
+
+const std::vector<SoundAsset>& SoundEffects() {
+    static const std::vector<SoundAsset> sounds = [] {
+        std::vector<SoundAsset> v;
+        for (const char* n :
+             {"charge", "forcebrake", "boss_death", "shot_enemy_normal", "enemybreak_01", "rt_star14", "rt_star22",
+              "xmasbell", "changeattribute", "enemyshot_short", "BigShot", "Lock_Open", "draw_block", "reflectbullet",
+              "rt_cursor01", "enemydamage_small", "nonochach", "itemget", "knifeswing", "stillattack", "shamyuhit",
+              "puni", "Stardust", "crystalactive", "raser_long", "shot_small", "titlefocus", "titledecide",
+              "titlecancel", "menuopen", "crystalhit", "gameover", "playerdamage", "lifeitemget", "rt_laser20",
+              "shatter", "princessbomb_laser", "gisiki"})
+            v.push_back({std::string("SE/") + n + ".wav"});
+        return v;
+    }();
+    return sounds;
+}
+
+const std::vector<MusicAsset>& MusicTracks() {
+    static const std::vector<MusicAsset> tracks = {
+        {"BGM/Title.ogg"},        {"BGM/Stage01.ogg"},      {"BGM/Stage02.ogg"},
+        {"BGM/Stage03.ogg"},      {"BGM/Stage04.ogg"},      {"BGM/Stage05.ogg"},
+        {"BGM/Stage06.ogg"},      {"BGM/Stage01Boss.ogg"},  {"BGM/Stage02Boss.ogg"},
+        {"BGM/Stage03Boss.ogg"},  {"BGM/Stage04Boss.ogg"},  {"BGM/Stage05Boss.ogg"},
+        {"BGM/Stage05Boss_02.ogg"}, {"BGM/Stage06Boss_01.ogg"}, {"BGM/Stage06Boss_02.ogg"},
+        {"BGM/EDTalk.ogg"},
+    };
+    return tracks;
+}
+
+const std::vector<std::string>& FontFiles() {
+    static const std::vector<std::string> fonts = {"font.lfd", "skillfont.lfd"};
+    return fonts;
+}
+
+}  // namespace demodata

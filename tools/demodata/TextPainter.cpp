@@ -1,0 +1,170 @@
+#include "tools/demodata/TextPainter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/gdi/gdi.h"
+
+namespace demodata {
+
+namespace {
+constexpr const char kFace[] = "IPAPGothic";
+}
+
+TextPainter::~TextPainter() {
+    for (auto& [key, face] : faces_)
+        if (face.font) DeleteObject(static_cast<HGDIOBJ>(face.font));
+    if (dc_) DeleteDC(static_cast<HDC>(dc_));
+}
+
+bool TextPainter::Open(std::string* error) {
+    dc_ = CreateCompatibleDC(nullptr);
+    if (!dc_) {
+        *error = "no device context for fonts";
+        return false;
+    }
+    Face* face = FaceFor(24, false);
+    char name[64] = {};
+    if (!face || GetTextFaceA(static_cast<HDC>(dc_), sizeof(name), name) <= 0 ||
+        std::strstr(name, "IPA") == nullptr) {
+        *error = std::string("the Japanese font \"") + kFace +
+                 "\" is not installed (Debian package fonts-ipafont-gothic; scripts/deps.sh installs it)";
+        return false;
+    }
+    return true;
+}
+
+TextPainter::Face* TextPainter::FaceFor(int size, bool bold) {
+    auto key = std::make_pair(size, bold);
+    auto it = faces_.find(key);
+    if (it == faces_.end()) {
+        Face f;
+        f.font = CreateFontA(-size, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0,
+                             ANTIALIASED_QUALITY, 0, kFace);
+        if (f.font) {
+            SelectObject(static_cast<HDC>(dc_), static_cast<HGDIOBJ>(f.font));
+            TEXTMETRICA tm{};
+            GetTextMetricsA(static_cast<HDC>(dc_), &tm);
+            f.ascent = tm.tmAscent;
+            f.height = tm.tmHeight;
+        }
+        it = faces_.emplace(key, f).first;
+    }
+    if (!it->second.font) return nullptr;
+    SelectObject(static_cast<HDC>(dc_), static_cast<HGDIOBJ>(it->second.font));
+    return &it->second;
+}
+
+TextPainter::Mask TextPainter::Render(const std::string& sjis, const TextStyle& style) {
+    Mask mask;
+    Face* face = FaceFor(style.size, style.bold);
+    if (!face) return mask;
+    const int pad = style.outlineWidth + 2;
+    struct Glyph {
+        int x, y, w, h, pitch;
+        std::vector<uint8_t> bits;
+    };
+    std::vector<Glyph> glyphs;
+    int pen = 0;
+    const MAT2 identity{{0, 1}, {0, 0}, {0, 0}, {0, 1}};
+    for (size_t i = 0; i < sjis.size();) {
+        const uint8_t c = uint8_t(sjis[i]);
+        UINT code = c;
+        const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+        if (lead && i + 1 < sjis.size()) {
+            code = (UINT(c) << 8) | uint8_t(sjis[i + 1]);
+            i += 2;
+        } else {
+            i += 1;
+        }
+        GLYPHMETRICS gm{};
+        const DWORD size = GetGlyphOutlineA(static_cast<HDC>(dc_), code, GGO_GRAY8_BITMAP, &gm, 0, nullptr, &identity);
+        Glyph g{pen + gm.gmptGlyphOrigin.x, face->ascent - gm.gmptGlyphOrigin.y, int(gm.gmBlackBoxX),
+                int(gm.gmBlackBoxY), int((gm.gmBlackBoxX + 3) / 4 * 4), {}};
+        if (size != GDI_ERROR && size > 0) {
+            g.bits.resize(size);
+            GetGlyphOutlineA(static_cast<HDC>(dc_), code, GGO_GRAY8_BITMAP, &gm, size, g.bits.data(), &identity);
+            glyphs.push_back(std::move(g));
+        }
+        pen += gm.gmCellIncX + (style.bold ? 1 : 0);
+    }
+    mask.width = pen + 2 * pad;
+    mask.height = face->height + 2 * pad;
+    mask.alpha.assign(size_t(mask.width) * size_t(mask.height), 0.0f);
+    for (const Glyph& g : glyphs)
+        for (int y = 0; y < g.h; ++y)
+            for (int x = 0; x < g.w; ++x) {
+                const int mx = g.x + x + pad, my = g.y + y + pad;
+                if (mx < 0 || my < 0 || mx >= mask.width || my >= mask.height) continue;
+                const size_t at = size_t(y) * size_t(g.pitch) + size_t(x);
+                if (at >= g.bits.size()) continue;
+                float& a = mask.alpha[size_t(my) * size_t(mask.width) + size_t(mx)];
+                a = std::min(1.0f, a + float(g.bits[at]) / 64.0f);
+            }
+    return mask;
+}
+
+void TextPainter::Stamp(Canvas& canvas, const Mask& mask, int x, int y, const TextStyle& style) {
+    const int pad = style.outlineWidth + 2;
+    x -= pad, y -= pad;
+    const int o = style.outlineWidth;
+    if (o > 0 && style.outline.a > 0) {
+        for (int my = 0; my < mask.height; ++my)
+            for (int mx = 0; mx < mask.width; ++mx) {
+                float best = 0;
+                for (int dy = -o; dy <= o && best < 1; ++dy)
+                    for (int dx = -o; dx <= o; ++dx) {
+                        const int sx = mx + dx, sy = my + dy;
+                        if (sx < 0 || sy < 0 || sx >= mask.width || sy >= mask.height) continue;
+                        if (dx * dx + dy * dy > o * o + o) continue;
+                        best = std::max(best, mask.alpha[size_t(sy) * size_t(mask.width) + size_t(sx)]);
+                    }
+                if (best > 0) canvas.Blend(x + mx, y + my, style.outline, best);
+            }
+    }
+    for (int my = 0; my < mask.height; ++my) {
+        Color fill = style.fill;
+        if (style.fillBottom.a > 0) fill = Mix(style.fill, style.fillBottom, float(my) / float(std::max(1, mask.height - 1)));
+        for (int mx = 0; mx < mask.width; ++mx) {
+            const float a = mask.alpha[size_t(my) * size_t(mask.width) + size_t(mx)];
+            if (a > 0) canvas.Blend(x + mx, y + my, fill, a);
+        }
+    }
+}
+
+int TextPainter::Measure(const std::string& sjis, const TextStyle& style) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    const Mask m = Render(sjis, style);
+    return m.width - 2 * (style.outlineWidth + 2);
+}
+
+int TextPainter::Draw(Canvas& canvas, const std::string& sjis, int x, int y, const TextStyle& style) {
+    Mask m;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        m = Render(sjis, style);
+    }
+    Stamp(canvas, m, x, y, style);
+    return m.width - 2 * (style.outlineWidth + 2);
+}
+
+void TextPainter::DrawCentered(Canvas& canvas, const std::string& sjis, const Box& box, TextStyle style) {
+    const int original = style.size;
+    int width = Measure(sjis, style);
+    while (width + 2 * style.outlineWidth > box.w && style.size > std::max(6, original / 3)) {
+        --style.size;
+        width = Measure(sjis, style);
+    }
+    const int x = box.x + (box.w - width) / 2;
+    const int y = box.y + (box.h - style.size) / 2 - style.size / 10;
+    Draw(canvas, sjis, x, y, style);
+}
+
+void TextPainter::DrawLeft(Canvas& canvas, const std::string& sjis, const Box& box, TextStyle style) {
+    const int original = style.size;
+    while (Measure(sjis, style) + 2 * style.outlineWidth > box.w && style.size > std::max(6, original / 3)) --style.size;
+    Draw(canvas, sjis, box.x + style.outlineWidth, box.y + (box.h - style.size) / 2 - style.size / 10, style);
+}
+
+}  // namespace demodata

@@ -1,0 +1,60 @@
+// Labels painted with the installed Japanese font through the platform's GDI
+// fonts. Texts are Shift-JIS (CP932), as the program's literals are.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "tools/demodata/Canvas.h"
+
+namespace demodata {
+
+struct TextStyle {
+    int size = 24;  // em height in pixels
+    Color fill = Rgb(0xFFFFFF);
+    Color outline = Rgb(0x000000, 0.0f);
+    int outlineWidth = 0;
+    bool bold = false;
+    Color fillBottom = Rgb(0, 0.0f);  // when opaque: a vertical gradient to this colour
+};
+
+class TextPainter {
+public:
+    TextPainter() = default;
+    ~TextPainter();
+    TextPainter(const TextPainter&) = delete;
+    TextPainter& operator=(const TextPainter&) = delete;
+
+    // Opens the face; false (with the reason) when the Japanese font is missing.
+    bool Open(std::string* error);
+
+    // Width of the text at the style's size.
+    int Measure(const std::string& sjis, const TextStyle& style);
+    // Paints with the top of the line at y; answers the width.
+    int Draw(Canvas& canvas, const std::string& sjis, int x, int y, const TextStyle& style);
+    // Centred in the box, shrunk (down to a third) until it fits its width.
+    void DrawCentered(Canvas& canvas, const std::string& sjis, const Box& box, TextStyle style);
+    void DrawLeft(Canvas& canvas, const std::string& sjis, const Box& box, TextStyle style);
+
+private:
+    struct Mask {
+        int width = 0, height = 0;
+        std::vector<float> alpha;
+    };
+    struct Face {
+        void* font = nullptr;
+        int ascent = 0, height = 0;
+    };
+    Face* FaceFor(int size, bool bold);
+    Mask Render(const std::string& sjis, const TextStyle& style);
+    void Stamp(Canvas& canvas, const Mask& mask, int x, int y, const TextStyle& style);
+
+    std::mutex mutex_;
+    void* dc_ = nullptr;
+    std::map<std::pair<int, bool>, Face> faces_;
+};
+
+}  // namespace demodata
