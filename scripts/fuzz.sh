@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 build=${QUENRITH_FUZZ_BUILD:-build-fuzz}
 seconds=${QUENRITH_FUZZ_SECONDS:-30}
-targets=(fuzz_lzss fuzz_pack fuzz_lag fuzz_lfd fuzz_effect)
+targets=(fuzz_lzss fuzz_pack fuzz_lag fuzz_lfd fuzz_effect fuzz_xfile)
 
 mkdir -p "$build"
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -18,7 +18,7 @@ cmake --build "$build" --target "${targets[@]}" kestra-pack -j"$(nproc)"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 artifacts="$root/$build/artifacts"
-mkdir -p "$artifacts" "$work/lzss" "$work/pack" "$work/lag" "$work/lfd" "$work/effect" "$work/src/img" "$work/src/SE"
+mkdir -p "$artifacts" "$work/lzss" "$work/pack" "$work/lag" "$work/lfd" "$work/effect" "$work/xfile" "$work/src/img" "$work/src/SE"
 
 # Seeds: the format's hand vectors, and packs made by the pack tool.
 printf 'LZSS\x03\x00\x00\x00\x07abc' > "$work/lzss/abc"
@@ -60,6 +60,23 @@ VS_OUTPUT Main( float4 p : POSITION ) { VS_OUTPUT o; o.Position = mul( p, mTrans
 technique Technique00 { pass Pass00 { VertexShader = compile vs_2_0 Main(); } }
 FX
 printf 'technique T < int a = 1; > { pass { PixelShader = NULL; } }\n/* c */ #define X 1\n' > "$work/effect/empty"
+# X files: the small BSD cubes in all three encodings when the shared corpus is
+# beside the tree, and a hand-written skinned triangle either way.
+xfiles="${QUENRITH_SHARED_DIR:-$root/../shared}/testdata/xfiles"
+for f in test_cube_text.x test_cube_binary.x test_cube_compressed.x kwxport_test_cubewithvcolors.x; do
+  if [ -f "$xfiles/$f" ]; then cp "$xfiles/$f" "$work/xfile/$f"; fi
+done
+cat > "$work/xfile/skinned.x" <<'XEOF'
+xof 0303txt 0032
+Material M { 1;1;1;1;; 8; 0;0;0;; 0;0;0;; TextureFilename { "a.png"; } }
+Frame Root { FrameTransformMatrix { 1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1;; }
+  Mesh Tri { 4; 0;0;0;, 1;0;0;, 0;1;0;, 1;1;0;; 2; 3;0,1,2;, 4;1,3,2,0;;
+    MeshNormals { 1; 0;0;-1;; 2; 3;0,0,0;, 4;0,0,0,0;; }
+    MeshMaterialList { 1; 2; 0,0;; { M } }
+    SkinWeights { "Root"; 3; 0,1,2; 0.5,1,1; 1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1;; }
+    SkinWeights { "Root"; 2; 0,3; 0.5,1; 1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1;; } } }
+AnimationSet Go { Animation { { Root } AnimationKey { 2; 2; 0;3;0,0,0;;, 10;3;1,2,3;;; } } }
+XEOF
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

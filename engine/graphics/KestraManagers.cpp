@@ -48,8 +48,13 @@ namespace KestraAnimation {
 namespace {
 ModuleState g_state{"KestraAnimation", false};
 }  // namespace
-bool Initialize() { return g_state.Start(); }
-void Finalize() { g_state.Finish(); }
+bool CreateTables();  // KestraAnimation.cpp
+void ReleaseTables();
+bool Initialize() { return CreateTables() && g_state.Start(); }
+void Finalize() {
+    ReleaseTables();
+    g_state.Finish();
+}
 bool IsStarted() { return g_state.started; }
 }  // namespace KestraAnimation
 

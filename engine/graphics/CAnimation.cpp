@@ -1,0 +1,83 @@
+// A frame's animation evaluated at a time.
+#include "engine/graphics/CAnimation.h"
+
+#include <cmath>
+
+#include "engine/core/KestraLog.h"
+
+namespace LibModel {
+
+CAnimation::CAnimation() {
+    for (uint32_t& t : tables_) t = KestraAnimation::kNone;
+}
+
+CAnimation::~CAnimation() {
+    for (uint32_t t : tables_) KestraAnimation::ReleaseChecked(t);
+    Kestra::MemoryFree(quaternions_);
+}
+
+void CAnimation::SetTable(Table which, uint32_t handle) {
+    KestraAnimation::ReleaseChecked(tables_[which]);
+    tables_[which] = handle;
+}
+
+void CAnimation::SetQuaternions(D3DXQUATERNION* quaternions, uint32_t count) {
+    Kestra::MemoryFree(quaternions_);
+    quaternions_ = quaternions;
+    quaternionCount_ = quaternions ? count : 0;
+}
+
+bool CAnimation::Rotation(D3DXQUATERNION* out, float time, uint32_t mode) const {
+    if (!quaternions_ || quaternionCount_ == 0) return false;
+    float r = KestraAnimation::Evaluate(tables_[kRotation], time, mode, 0.0f);
+    // The key position is clamped to the quaternions there are: an overshooting
+    // mode or a stray value reads no further than the last pair.
+    const float last = float(quaternionCount_ - 1);
+    if (!(r > 0.0f)) r = 0.0f;
+    if (r > last) r = last;
+    uint32_t i = uint32_t(r);
+    if (i >= quaternionCount_ - 1) i = quaternionCount_ >= 2 ? quaternionCount_ - 2 : 0;
+    const float f = r - float(i);
+    const D3DXQUATERNION& b = quaternions_[quaternionCount_ >= 2 ? i + 1 : i];
+    D3DXQuaternionSlerp(out, &quaternions_[i], &b, f);
+    return true;
+}
+
+bool CAnimation::Group(Table first, float time, uint32_t mode, float defaultValue, CVector3* out) const {
+    const uint32_t* t = &tables_[first];
+    if (t[0] == KestraAnimation::kNone || t[1] == KestraAnimation::kNone || t[2] == KestraAnimation::kNone)
+        return false;
+    out->Set(KestraAnimation::Evaluate(t[0], time, mode, defaultValue),
+             KestraAnimation::Evaluate(t[1], time, mode, defaultValue),
+             KestraAnimation::Evaluate(t[2], time, mode, defaultValue));
+    return true;
+}
+
+void CAnimation::GetMatrix(CMatrix* out, float time, uint32_t mode, const CVector3* defaultPosition,
+                           const CVector3* defaultScale, const CMatrix* defaultRotation) const {
+    CVector3 scale = *defaultScale, position = *defaultPosition;
+    Group(kScaleX, time, mode, 1.0f, &scale);
+    out->Scaling(scale.x, scale.y, scale.z);
+    D3DXQUATERNION q;
+    if (Rotation(&q, time, mode)) {
+        CMatrix r;
+        D3DXMatrixRotationQuaternion(&r, &q);
+        *out *= r;
+    } else {
+        *out *= *defaultRotation;
+    }
+    Group(kPosX, time, mode, 0.0f, &position);
+    out->_41 = position.x;
+    out->_42 = position.y;
+    out->_43 = position.z;
+}
+
+void CAnimation::GetTransform(CVector3* position, CVector3* scale, D3DXQUATERNION* rotation, float time,
+                              uint32_t mode, const CVector3* defaultPosition, const CVector3* defaultScale,
+                              const CMatrix* defaultRotation) const {
+    if (!Group(kScaleX, time, mode, 1.0f, scale)) *scale = *defaultScale;
+    if (!Rotation(rotation, time, mode)) D3DXQuaternionRotationMatrix(rotation, defaultRotation);
+    if (!Group(kPosX, time, mode, 0.0f, position)) *position = *defaultPosition;
+}
+
+}  // namespace LibModel

@@ -1,0 +1,308 @@
+// System-memory meshes: formats, clone, optimisation, adjacency, normals,
+// bounds and frame destruction.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "tests/platform/d3dx9/xfile_test_util.h"
+
+namespace {
+
+using xtest::Com;
+
+Com<ID3DXMesh> MakeMesh(DWORD faces, DWORD vertices, DWORD fvf, DWORD options = D3DXMESH_SYSTEMMEM) {
+    ID3DXMesh* m = nullptr;
+    EXPECT_EQ(D3DXCreateMeshFVF(faces, vertices, options, fvf, nullptr, &m), S_OK);
+    return Com<ID3DXMesh>(m);
+}
+
+void SetPositions(ID3DXMesh* m, const std::vector<D3DXVECTOR3>& p) {
+    void* vb = nullptr;
+    m->LockVertexBuffer(0, &vb);
+    for (size_t i = 0; i < p.size(); ++i)
+        std::memcpy(static_cast<uint8_t*>(vb) + i * m->GetNumBytesPerVertex(), &p[i], 12);
+    m->UnlockVertexBuffer();
+}
+
+void SetIndices(ID3DXMesh* m, const std::vector<uint16_t>& idx) {
+    void* ib = nullptr;
+    m->LockIndexBuffer(0, &ib);
+    std::memcpy(ib, idx.data(), idx.size() * 2);
+    m->UnlockIndexBuffer();
+}
+
+TEST(MeshFormats, FvfAndDeclarationsConvertBothWays) {
+    struct Case {
+        DWORD fvf;
+        UINT size;
+    };
+    const Case cases[] = {
+        {D3DFVF_XYZ, 12},
+        {D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1, 36},
+        {D3DFVF_XYZB4 | D3DFVF_LASTBETA_UBYTE4 | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1, 52},
+        {D3DFVF_XYZB1 | D3DFVF_LASTBETA_UBYTE4, 16},
+        {D3DFVF_XYZB3, 24},
+        {D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR, 24},
+        {D3DFVF_XYZ | D3DFVF_TEX2 | D3DFVF_TEXCOORDSIZE3(1), 12 + 8 + 12},
+        {D3DFVF_XYZ | D3DFVF_PSIZE, 16},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fvf);
+        EXPECT_EQ(D3DXGetFVFVertexSize(c.fvf), c.size);
+        D3DVERTEXELEMENT9 decl[MAX_FVF_DECL_SIZE];
+        ASSERT_EQ(D3DXDeclaratorFromFVF(c.fvf, decl), S_OK);
+        EXPECT_EQ(D3DXGetDeclVertexSize(decl, 0), c.size);
+        DWORD back = 0;
+        ASSERT_EQ(D3DXFVFFromDeclarator(decl, &back), S_OK);
+        EXPECT_EQ(back, c.fvf);
+    }
+    // The skinned layout: three weights, then four index bytes.
+    D3DVERTEXELEMENT9 decl[MAX_FVF_DECL_SIZE];
+    D3DXDeclaratorFromFVF(D3DFVF_XYZB4 | D3DFVF_LASTBETA_UBYTE4 | D3DFVF_NORMAL, decl);
+    EXPECT_EQ(decl[1].Usage, D3DDECLUSAGE_BLENDWEIGHT);
+    EXPECT_EQ(decl[1].Type, D3DDECLTYPE_FLOAT3);
+    EXPECT_EQ(decl[2].Usage, D3DDECLUSAGE_BLENDINDICES);
+    EXPECT_EQ(decl[2].Offset, 24);
+    EXPECT_EQ(decl[3].Offset, 28);
+    // A declaration laid out in no FVF order has no FVF; the mesh still works.
+    const D3DVERTEXELEMENT9 odd[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_NORMAL, 0},
+                                     {0, 12, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0},
+                                     D3DDECL_END()};
+    DWORD fvf = 1;
+    EXPECT_TRUE(FAILED(D3DXFVFFromDeclarator(odd, &fvf)));
+    ID3DXMesh* m = nullptr;
+    ASSERT_EQ(D3DXCreateMesh(1, 3, 0, odd, nullptr, &m), S_OK);
+    Com<ID3DXMesh> mesh(m);
+    EXPECT_EQ(mesh->GetFVF(), 0u);
+    EXPECT_EQ(mesh->GetNumBytesPerVertex(), 24u);
+    EXPECT_EQ(D3DXGetFVFVertexSize(D3DFVF_XYZB5 | D3DFVF_XYZRHW | 0x001), 0u);
+    EXPECT_TRUE(FAILED(D3DXCreateMeshFVF(1, 70000, 0, D3DFVF_XYZ, nullptr, &m)));
+    EXPECT_EQ(D3DXCreateMeshFVF(1, 70000, D3DXMESH_32BIT, D3DFVF_XYZ, nullptr, &m), S_OK);
+    m->Release();
+}
+
+TEST(MeshFormats, CloneKeepsSharedComponentsAndZeroesNewOnes) {
+    auto mesh = MakeMesh(1, 3, D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+    struct V {
+        float x, y, z;
+        DWORD colour;
+        float u, v;
+    };
+    void* vb = nullptr;
+    mesh->LockVertexBuffer(0, &vb);
+    for (int i = 0; i < 3; ++i) static_cast<V*>(vb)[i] = V{float(i), 2, 3, 0xFF102030u + DWORD(i), 0.5f, 0.25f * i};
+    mesh->UnlockVertexBuffer();
+    SetIndices(mesh.get(), {0, 1, 2});
+    DWORD* attr = nullptr;
+    mesh->LockAttributeBuffer(0, &attr);
+    attr[0] = 5;
+    mesh->UnlockAttributeBuffer();
+
+    ID3DXMesh* raw = nullptr;
+    ASSERT_EQ(mesh->CloneMeshFVF(D3DXMESH_MANAGED, D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1, nullptr,
+                                 &raw),
+              S_OK);
+    Com<ID3DXMesh> clone(raw);
+    EXPECT_EQ(clone->GetOptions(), DWORD(D3DXMESH_MANAGED));
+    EXPECT_EQ(clone->GetNumBytesPerVertex(), 36u);
+    const float* p = nullptr;
+    clone->LockVertexBuffer(D3DLOCK_READONLY, reinterpret_cast<void**>(const_cast<float**>(&p)));
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(p);
+    for (int i = 0; i < 3; ++i) {
+        const float* f = reinterpret_cast<const float*>(bytes + i * 36);
+        EXPECT_EQ(f[0], float(i));
+        EXPECT_EQ(f[3], 0.0f);  // the new normal
+        DWORD colour;
+        std::memcpy(&colour, bytes + i * 36 + 24, 4);
+        EXPECT_EQ(colour, 0xFF102030u + DWORD(i));
+        EXPECT_EQ(f[8], 0.25f * i);
+    }
+    clone->UnlockVertexBuffer();
+    clone->LockAttributeBuffer(D3DLOCK_READONLY, &attr);
+    EXPECT_EQ(attr[0], 5u);
+    clone->UnlockAttributeBuffer();
+}
+
+TEST(MeshOptimize, AttributeSortBuildsTheTableAndRemaps) {
+    // Four separate triangles with attributes 2, 0, 2, 1 and one unused vertex.
+    auto mesh = MakeMesh(4, 13, D3DFVF_XYZ);
+    std::vector<D3DXVECTOR3> p;
+    for (int i = 0; i < 13; ++i) p.push_back(D3DXVECTOR3(float(i), float(i * i), 0));
+    SetPositions(mesh.get(), p);
+    SetIndices(mesh.get(), {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
+    DWORD* attr = nullptr;
+    mesh->LockAttributeBuffer(0, &attr);
+    const DWORD attrs[] = {2, 0, 2, 1};
+    std::memcpy(attr, attrs, sizeof attrs);
+    mesh->UnlockAttributeBuffer();
+    DWORD count = 9;
+    mesh->GetAttributeTable(nullptr, &count);
+    EXPECT_EQ(count, 0u);
+
+    const DWORD adjIn[12] = {1, ~0u, ~0u, 0, 2, ~0u, 1, 3, ~0u, 2, ~0u, ~0u};
+    DWORD adjOut[12];
+    DWORD faceRemap[4];
+    ID3DXBuffer* vertexRemap = nullptr;
+    ASSERT_EQ(mesh->OptimizeInplace(D3DXMESHOPT_ATTRSORT, adjIn, adjOut, faceRemap, &vertexRemap), S_OK);
+    Com<ID3DXBuffer> remap(vertexRemap);
+    const DWORD wantFaces[4] = {1, 3, 0, 2};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(faceRemap[i], wantFaces[i]);
+    EXPECT_EQ(mesh->GetNumVertices(), 12u);  // the unused vertex is gone
+    ASSERT_EQ(remap->GetBufferSize(), 48u);
+    EXPECT_EQ(static_cast<DWORD*>(remap->GetBufferPointer())[0], 3u);
+    // Old face 1's neighbour 0 (old face 0) is new face 2.
+    EXPECT_EQ(adjOut[0], 2u);
+    EXPECT_EQ(adjOut[1], 3u);
+    EXPECT_EQ(adjOut[2], 0xFFFFFFFFu);
+    D3DXATTRIBUTERANGE table[3];
+    mesh->GetAttributeTable(nullptr, &count);
+    ASSERT_EQ(count, 3u);
+    mesh->GetAttributeTable(table, &count);
+    EXPECT_EQ(table[0].AttribId, 0u);
+    EXPECT_EQ(table[1].AttribId, 1u);
+    EXPECT_EQ(table[2].AttribId, 2u);
+    EXPECT_EQ(table[2].FaceStart, 2u);
+    EXPECT_EQ(table[2].FaceCount, 2u);
+    EXPECT_EQ(table[2].VertexStart, 6u);
+    EXPECT_EQ(table[2].VertexCount, 6u);
+    // The moved vertices moved with their faces.
+    const auto used = xtest::UsedPositions(mesh.get());
+    EXPECT_EQ(used[0].x, 3.0f);
+    EXPECT_EQ(used[6].x, 0.0f);
+}
+
+TEST(MeshAdjacency, SharedEdgesWithinEpsilonAreNeighbours) {
+    // Two triangles of a quad, the second with its own copies of the shared corners, nudged by 0.001.
+    auto mesh = MakeMesh(2, 6, D3DFVF_XYZ);
+    SetPositions(mesh.get(), {{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {0, 0.001f, 0}, {1, 1.001f, 0}, {1, 0, 0}});
+    SetIndices(mesh.get(), {0, 1, 2, 3, 4, 5});
+    DWORD adj[6];
+    ASSERT_EQ(mesh->GenerateAdjacency(0.0f, adj), S_OK);
+    for (DWORD a : adj) EXPECT_EQ(a, 0xFFFFFFFFu);
+    ASSERT_EQ(mesh->GenerateAdjacency(0.01f, adj), S_OK);
+    EXPECT_EQ(adj[2], 1u);  // edge 2-0 of face 0
+    EXPECT_EQ(adj[3], 0u);  // edge 3-4 of face 1
+    EXPECT_EQ(adj[0], 0xFFFFFFFFu);
+    // Exact matching takes -0 for 0.
+    SetPositions(mesh.get(), {{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {-0.0f, 0, 0}, {1, 1, -0.0f}, {1, 0, 0}});
+    ASSERT_EQ(mesh->GenerateAdjacency(0.0f, adj), S_OK);
+    EXPECT_EQ(adj[2], 1u);
+    EXPECT_EQ(adj[3], 0u);
+}
+
+TEST(MeshNormals, ComputedNormalsMatchTheCubeFile) {
+    xtest::Scene scene;
+    ASSERT_EQ(xtest::LoadScene(xtest::ReadCorpus("test_cube_text.x"), &scene), S_OK);
+    ID3DXMesh* file = scene.meshes.at(0).mesh.get();
+    ASSERT_NE(file->GetFVF() & D3DFVF_NORMAL, 0u);
+    ID3DXMesh* raw = nullptr;
+    ASSERT_EQ(file->CloneMeshFVF(0, file->GetFVF(), nullptr, &raw), S_OK);
+    Com<ID3DXMesh> computed(raw);
+    ASSERT_EQ(D3DXComputeNormals(computed.get(), nullptr), S_OK);
+    uint8_t *a = nullptr, *b = nullptr;
+    file->LockVertexBuffer(0, reinterpret_cast<void**>(&a));
+    computed->LockVertexBuffer(0, reinterpret_cast<void**>(&b));
+    const DWORD stride = file->GetNumBytesPerVertex();
+    for (DWORD v = 0; v < file->GetNumVertices(); ++v) {
+        const float* na = reinterpret_cast<const float*>(a + v * stride + 12);
+        const float* nb = reinterpret_cast<const float*>(b + v * stride + 12);
+        // The exporter's normals follow its own winding on some faces: same line, unit length.
+        const float dot = na[0] * nb[0] + na[1] * nb[1] + na[2] * nb[2];
+        EXPECT_NEAR(std::fabs(dot), 1.0f, 1e-5) << "vertex " << v;
+    }
+    file->UnlockVertexBuffer();
+    computed->UnlockVertexBuffer();
+    // Every closed cube face has three neighbours.
+    const DWORD* adj = static_cast<const DWORD*>(scene.meshes[0].adjacency->GetBufferPointer());
+    for (DWORD i = 0; i < file->GetNumFaces() * 3; ++i) EXPECT_LT(adj[i], file->GetNumFaces());
+}
+
+TEST(MeshNormals, ClockwiseFacesFaceTheViewerAndCornersWeighByAngle) {
+    // Seen from -z, (0,0,0) -> (0,1,0) -> (1,0,0) runs clockwise: the front faces -z.
+    auto mesh = MakeMesh(2, 4, D3DFVF_XYZ | D3DFVF_NORMAL);
+    struct V {
+        D3DXVECTOR3 p, n;
+    };
+    void* vb = nullptr;
+    mesh->LockVertexBuffer(0, &vb);
+    V* v = static_cast<V*>(vb);
+    v[0].p = {0, 0, 0};
+    v[1].p = {0, 1, 0};
+    v[2].p = {1, 0, 0};
+    v[3].p = {0, 0, 1};  // a second face folded up along the y axis, facing -x
+    mesh->UnlockVertexBuffer();
+    SetIndices(mesh.get(), {0, 1, 2, 0, 3, 1});
+    ASSERT_EQ(D3DXComputeNormals(mesh.get(), nullptr), S_OK);
+    EXPECT_NEAR(v[2].n.z, -1.0f, 1e-6);
+    EXPECT_NEAR(v[3].n.x, -1.0f, 1e-6);
+    // Vertex 1 has a 45-degree corner in each face: the bisector. Vertex 0 has 90 in each.
+    EXPECT_NEAR(v[1].n.x, -std::sqrt(0.5f), 1e-6);
+    EXPECT_NEAR(v[1].n.z, -std::sqrt(0.5f), 1e-6);
+    EXPECT_NEAR(v[0].n.x, v[0].n.z, 1e-6);
+}
+
+TEST(MeshBounds, BoxAndCentroidSphere) {
+    struct P {
+        D3DXVECTOR3 p;
+        float pad;
+    };
+    const P pts[] = {{{0, 0, 0}, 9}, {{4, 0, 0}, 9}, {{0, 2, 0}, 9}, {{0, 0, -6}, 9}};
+    D3DXVECTOR3 mn, mx, c;
+    float r = 0;
+    ASSERT_EQ(D3DXComputeBoundingBox(&pts[0].p, 4, sizeof(P), &mn, &mx), S_OK);
+    EXPECT_EQ(mn, D3DXVECTOR3(0, 0, -6));
+    EXPECT_EQ(mx, D3DXVECTOR3(4, 2, 0));
+    ASSERT_EQ(D3DXComputeBoundingSphere(&pts[0].p, 4, sizeof(P), &c, &r), S_OK);
+    EXPECT_EQ(c, D3DXVECTOR3(1, 0.5f, -1.5f));  // the mean, not the box centre
+    EXPECT_NEAR(r, std::sqrt(1.0f + 0.25f + 4.5f * 4.5f), 1e-5);
+    EXPECT_TRUE(FAILED(D3DXComputeBoundingBox(&pts[0].p, 0, sizeof(P), &mn, &mx)));
+}
+
+class CountingAllocator : public ID3DXAllocateHierarchy {
+public:
+    HRESULT CreateFrame(LPCSTR, LPD3DXFRAME* out) override {
+        *out = new D3DXFRAME{};
+        return S_OK;
+    }
+    HRESULT CreateMeshContainer(LPCSTR, const D3DXMESHDATA*, const D3DXMATERIAL*, const D3DXEFFECTINSTANCE*, DWORD,
+                                const DWORD*, ID3DXSkinInfo*, LPD3DXMESHCONTAINER* out) override {
+        *out = new D3DXMESHCONTAINER{};
+        return S_OK;
+    }
+    HRESULT DestroyFrame(LPD3DXFRAME f) override {
+        delete f;
+        ++frames;
+        return S_OK;
+    }
+    HRESULT DestroyMeshContainer(LPD3DXMESHCONTAINER c) override {
+        delete c;
+        ++containers;
+        return S_OK;
+    }
+    int frames = 0;
+    int containers = 0;
+};
+
+TEST(MeshFrames, FrameDestroyHandsEverythingToTheAllocator) {
+    CountingAllocator alloc;
+    // root -> (a -> a1 with two containers), sibling b with one container; root has a sibling r2.
+    LPD3DXFRAME f[6];
+    for (auto& x : f) alloc.CreateFrame("", &x);
+    LPD3DXMESHCONTAINER c[3];
+    for (auto& x : c) alloc.CreateMeshContainer("", nullptr, nullptr, nullptr, 0, nullptr, nullptr, &x);
+    f[0]->pFrameFirstChild = f[1];
+    f[1]->pFrameSibling = f[3];
+    f[1]->pFrameFirstChild = f[2];
+    f[2]->pMeshContainer = c[0];
+    c[0]->pNextMeshContainer = c[1];
+    f[3]->pMeshContainer = c[2];
+    f[0]->pFrameSibling = f[4];
+    f[4]->pFrameFirstChild = f[5];
+    ASSERT_EQ(D3DXFrameDestroy(f[0], &alloc), S_OK);
+    EXPECT_EQ(alloc.frames, 6);
+    EXPECT_EQ(alloc.containers, 3);
+    EXPECT_TRUE(FAILED(D3DXFrameDestroy(nullptr, &alloc)));
+}
+
+}  // namespace

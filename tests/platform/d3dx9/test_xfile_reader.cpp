@@ -1,0 +1,429 @@
+// The X file reader: encodings that must give one tree, the corpus, and bad input.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+#include "platform/d3dx9/xfile_internal.h"
+#include "tests/platform/d3dx9/xfile_binary_writer.h"
+#include "tests/platform/d3dx9/xfile_test_util.h"
+
+namespace {
+
+using xtest::Bytes;
+
+HRESULT Describe(const std::vector<uint8_t>& bytes, std::string* out) {
+    xfile::Document doc;
+    doc.registry = std::make_shared<xfile::Registry>();
+    const HRESULT hr = xfile::Parse(bytes.data(), bytes.size(), *doc.registry, &doc);
+    *out = xfile::Describe(doc);
+    return hr;
+}
+
+// Two descriptions agree word for word, numbers within a relative tolerance
+// (the text files carry fewer digits than the binary ones).
+void ExpectSameTree(const std::string& a, const std::string& b) {
+    std::istringstream sa(a), sb(b);
+    std::string wa, wb;
+    size_t words = 0;
+    while (true) {
+        const bool ha = bool(sa >> wa), hb = bool(sb >> wb);
+        ASSERT_EQ(ha, hb) << "tree lengths differ after " << words << " words";
+        if (!ha) break;
+        ++words;
+        char* ea = nullptr;
+        char* eb = nullptr;
+        const double da = std::strtod(wa.c_str(), &ea), db = std::strtod(wb.c_str(), &eb);
+        if (*ea == '\0' && *eb == '\0' && ea != wa.c_str()) {
+            ASSERT_NEAR(da, db, 2e-6 * std::max(1.0, std::fabs(da))) << "word " << words;
+        } else {
+            ASSERT_EQ(wa, wb) << "word " << words;
+        }
+    }
+    EXPECT_GT(words, 10u);
+}
+
+// Long descriptions: report where they part instead of printing them whole.
+void ExpectSameText(const std::string& a, const std::string& b) {
+    const size_t n = std::min(a.size(), b.size());
+    size_t i = 0;
+    while (i < n && a[i] == b[i]) ++i;
+    if (i == n && a.size() == b.size()) return;
+    const size_t from = i > 80 ? i - 80 : 0;
+    ADD_FAILURE() << "differ at " << i << ":\n" << a.substr(from, 160) << "\n---\n" << b.substr(from, 160);
+}
+
+// Little-endian binary X tokens.
+struct BinaryWriter {
+    std::string out;
+    bool doubles;
+    explicit BinaryWriter(bool d) : out(d ? "xof 0303bin 0064" : "xof 0303bin 0032"), doubles(d) {}
+    void U16(uint16_t v) { out.append(reinterpret_cast<const char*>(&v), 2); }
+    void U32(uint32_t v) { out.append(reinterpret_cast<const char*>(&v), 4); }
+    void Name(const std::string& s) {
+        U16(1);
+        U32(uint32_t(s.size()));
+        out += s;
+    }
+    void String(const std::string& s) {
+        U16(2);
+        U32(uint32_t(s.size()));
+        out += s;
+        U16(20);
+    }
+    void Ints(const std::vector<uint32_t>& v) {
+        U16(6);
+        U32(uint32_t(v.size()));
+        for (uint32_t x : v) U32(x);
+    }
+    void Floats(const std::vector<double>& v) {
+        U16(7);
+        U32(uint32_t(v.size()));
+        for (double x : v) {
+            if (doubles) {
+                out.append(reinterpret_cast<const char*>(&x), 8);
+            } else {
+                const float f = float(x);
+                out.append(reinterpret_cast<const char*>(&f), 4);
+            }
+        }
+    }
+    void Open() { U16(10); }
+    void Close() { U16(11); }
+};
+
+const char kSmallText[] = R"(xof 0303txt 0032
+Material Red { 1.0;0.0;0.0;1.0;; 8.0; 0.5;0.5;0.5;; 0.0;0.0;0.0;; TextureFilename { "red.png"; } }
+Frame F {
+  FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 1.5,-2.25,3.0,1.0;; }
+  Mesh M {
+    3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;;
+    1; 3;0,1,2;;
+    MeshMaterialList { 1; 1; 0;; { Red } }
+  }
+}
+)";
+
+std::string SmallBinary(bool doubles) {
+    BinaryWriter w(doubles);
+    w.Name("Material");
+    w.Name("Red");
+    w.Open();
+    w.Floats({1, 0, 0, 1, 8, 0.5, 0.5, 0.5, 0, 0, 0});
+    w.Name("TextureFilename");
+    w.Open();
+    w.String("red.png");
+    w.Close();
+    w.Close();
+    w.Name("Frame");
+    w.Name("F");
+    w.Open();
+    w.Name("FrameTransformMatrix");
+    w.Open();
+    w.Floats({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 1.5, -2.25, 3, 1});
+    w.Close();
+    w.Name("Mesh");
+    w.Name("M");
+    w.Open();
+    w.Ints({3});
+    w.Floats({0, 0, 0, 1, 0, 0, 0, 1, 0});
+    w.Ints({1, 3, 0, 1, 2});
+    w.Name("MeshMaterialList");
+    w.Open();
+    w.Ints({1, 1, 0});
+    w.Open();  // reference
+    w.Name("Red");
+    w.Close();
+    w.Close();
+    w.Close();
+    w.Close();
+    return w.out;
+}
+
+// MSZIP: the total size, then blocks of raw deflate, each with what came before as its window.
+std::string Compress(const std::string& file, bool binary, size_t blockSize) {
+    std::string out = file.substr(0, 8) + (binary ? "bzip" : "tzip") + file.substr(12, 4);
+    const uint32_t total = uint32_t(file.size());
+    out.append(reinterpret_cast<const char*>(&total), 4);
+    const std::string body = file.substr(16);
+    for (size_t at = 0; at < body.size(); at += blockSize) {
+        const size_t n = std::min(blockSize, body.size() - at);
+        z_stream z{};
+        deflateInit2(&z, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+        const size_t dict = std::min<size_t>(at, 32768);
+        if (dict) deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(body.data() + at - dict), uInt(dict));
+        std::string packed(deflateBound(&z, uLong(n)) + 16, '\0');
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(body.data() + at));
+        z.avail_in = uInt(n);
+        z.next_out = reinterpret_cast<Bytef*>(packed.data());
+        z.avail_out = uInt(packed.size());
+        deflate(&z, Z_FINISH);
+        packed.resize(z.total_out);
+        deflateEnd(&z);
+        const uint16_t raw = uint16_t(n), size = uint16_t(packed.size() + 2);
+        out.append(reinterpret_cast<const char*>(&raw), 2);
+        out.append(reinterpret_cast<const char*>(&size), 2);
+        out += "CK" + packed;
+    }
+    return out;
+}
+
+TEST(XFileReader, TheThreeCubeEncodingsGiveOneTree) {
+    std::string text, binary, zipped;
+    ASSERT_EQ(Describe(xtest::ReadCorpus("test_cube_text.x"), &text), S_OK);
+    ASSERT_EQ(Describe(xtest::ReadCorpus("test_cube_binary.x"), &binary), S_OK);
+    ASSERT_EQ(Describe(xtest::ReadCorpus("test_cube_compressed.x"), &zipped), S_OK);
+    EXPECT_EQ(binary, zipped);
+    ExpectSameTree(text, binary);
+    EXPECT_NE(text.find("SkinWeights '' \"Cube\" 24"), std::string::npos) << text;
+
+    // And the meshes read from them: vertices, faces, attributes, materials and bones.
+    xtest::Scene scenes[3];
+    const char* files[3] = {"test_cube_text.x", "test_cube_binary.x", "test_cube_compressed.x"};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(xtest::LoadScene(xtest::ReadCorpus(files[i]), &scenes[i]), S_OK);
+        ASSERT_EQ(scenes[i].meshes.size(), 1u);
+        ASSERT_EQ(scenes[i].meshes[0].result, S_OK);
+    }
+    ID3DXMesh* ref = scenes[0].meshes[0].mesh.get();
+    for (int i = 1; i < 3; ++i) {
+        SCOPED_TRACE(files[i]);
+        const xtest::Mesh& m = scenes[i].meshes[0];
+        ASSERT_EQ(m.mesh->GetFVF(), ref->GetFVF());
+        ASSERT_EQ(m.mesh->GetNumVertices(), ref->GetNumVertices());
+        ASSERT_EQ(m.mesh->GetNumFaces(), ref->GetNumFaces());
+        float *a = nullptr, *b = nullptr;
+        ref->LockVertexBuffer(0, reinterpret_cast<void**>(&a));
+        m.mesh->LockVertexBuffer(0, reinterpret_cast<void**>(&b));
+        for (size_t k = 0; k < ref->GetNumVertices() * ref->GetNumBytesPerVertex() / 4; ++k)
+            ASSERT_NEAR(a[k], b[k], 2e-6) << k;
+        uint16_t *ia = nullptr, *ib = nullptr;
+        ref->LockIndexBuffer(0, reinterpret_cast<void**>(&ia));
+        m.mesh->LockIndexBuffer(0, reinterpret_cast<void**>(&ib));
+        EXPECT_EQ(std::memcmp(ia, ib, ref->GetNumFaces() * 6), 0);
+        ASSERT_EQ(m.materials.size(), scenes[0].meshes[0].materials.size());
+        EXPECT_NEAR(m.materials[0].MatD3D.Power, scenes[0].meshes[0].materials[0].MatD3D.Power, 1e-4);
+        ASSERT_EQ(m.skin->GetNumBones(), scenes[0].meshes[0].skin->GetNumBones());
+        EXPECT_STREQ(m.skin->GetBoneName(0), scenes[0].meshes[0].skin->GetBoneName(0));
+    }
+}
+
+TEST(XFileReader, BinaryWithBothFloatSizesAndCompressedFormsMatchText) {
+    std::string text, b32, b64, z32, ztext;
+    ASSERT_EQ(Describe(Bytes(kSmallText), &text), S_OK);
+    ASSERT_EQ(Describe(Bytes(SmallBinary(false)), &b32), S_OK);
+    ASSERT_EQ(Describe(Bytes(SmallBinary(true)), &b64), S_OK);
+    ASSERT_EQ(Describe(Bytes(Compress(SmallBinary(false), true, 40)), &z32), S_OK);
+    ASSERT_EQ(Describe(Bytes(Compress(kSmallText, false, 100)), &ztext), S_OK);
+    EXPECT_EQ(text, b32);
+    EXPECT_EQ(text, b64);
+    EXPECT_EQ(text, z32);
+    EXPECT_EQ(text, ztext);
+    EXPECT_NE(text.find("-> 'Red'"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"red.png\""), std::string::npos) << text;
+}
+
+TEST(XFileReader, LargeCharactersReadAlikeInEveryEncoding) {
+    for (const char* file : {"Testwuson.X", "BCN_Epileptic.X"}) {
+        SCOPED_TRACE(file);
+        const auto bytes = xtest::ReadCorpus(file);
+        const std::string text(bytes.begin(), bytes.end());
+        std::string plain, b32, b64, zipped;
+        ASSERT_EQ(Describe(bytes, &plain), S_OK);
+        const std::string bin = xtest::ToBinaryX(text, false);
+        ASSERT_EQ(Describe(Bytes(bin), &b32), S_OK);
+        ASSERT_EQ(Describe(Bytes(xtest::ToBinaryX(text, true)), &b64), S_OK);
+        ASSERT_EQ(Describe(Bytes(Compress(bin, true, 32768)), &zipped), S_OK);
+        ExpectSameText(plain, b32);
+        ExpectSameText(plain, b64);
+        ExpectSameText(plain, zipped);
+        EXPECT_LT(bin.size(), text.size());
+    }
+}
+
+TEST(XFileReader, CompressedBlocksCarryTheirWindowAcrossBlocks) {
+    // A long, repetitive body spread over blocks that refer back into earlier ones.
+    std::string file = "xof 0303txt 0032\nMesh Long {\n4000;\n";
+    for (int i = 0; i < 4000; ++i) file += std::to_string(i % 7) + ".5;1.25;-3.0;" + (i + 1 < 4000 ? "," : ";") + "\n";
+    file += "1;3;0,1,2;;\n}\n";
+    ASSERT_GT(file.size(), 40000u);
+    std::string plain, zipped;
+    ASSERT_EQ(Describe(Bytes(file), &plain), S_OK);
+    ASSERT_EQ(Describe(Bytes(Compress(file, false, 32768)), &zipped), S_OK);
+    EXPECT_EQ(plain, zipped);
+    // A block whose size field lies is refused.
+    std::string broken = Compress(file, false, 32768);
+    broken[20] ^= 0x40;
+    EXPECT_TRUE(FAILED(Describe(Bytes(broken), &zipped)));
+}
+
+TEST(XFileReader, EveryCorpusFileReads) {
+    struct Case {
+        const char* file;
+        size_t meshes;
+        size_t sets;
+    };
+    const Case cases[] = {{"test_cube_text.x", 1, 0},  {"test_cube_binary.x", 1, 0},
+                          {"test_cube_compressed.x", 1, 0}, {"Testwuson.X", 1, 3},
+                          {"BCN_Epileptic.X", 3, 1},    {"anim_test.x", 1, 1},
+                          {"fromtruespace_bin32.x", 1, 0}, {"kwxport_test_cubewithvcolors.x", 1, 0},
+                          {"test.x", 1, 0},             {"malformed_skinweights_oob.x", 1, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        xtest::Scene scene;
+        ASSERT_EQ(xtest::LoadScene(xtest::ReadCorpus(c.file), &scene), S_OK);
+        EXPECT_EQ(scene.meshes.size(), c.meshes);
+        EXPECT_EQ(scene.sets.size(), c.sets);
+        for (const auto& m : scene.meshes) {
+            EXPECT_EQ(m.result, S_OK) << m.name;
+            if (m.mesh) {
+                EXPECT_GT(m.mesh->GetNumFaces(), 0u);
+            }
+        }
+    }
+    // A fuzzer's find from elsewhere: truncated compressed data fails cleanly.
+    xtest::Scene scene;
+    EXPECT_TRUE(FAILED(xtest::LoadScene(xtest::ReadCorpus("OV_GetNextToken"), &scene)));
+}
+
+TEST(XFileReader, BadInputFailsWithoutHarm) {
+    const char* const bad[] = {
+        "",
+        "xof 0303txt",
+        "xof 0303txt 0016\n",
+        "xof 0404txt 0032\n",
+        "xyz 0303txt 0032\n",
+        "xof 0303txt 0032\nFrame A { Frame B { }\n",                         // unbalanced
+        "xof 0303txt 0032\nMesh M { 5; 0;0;0;, 1;1;1;; 1; 3;0,1,2;; }\n",   // fewer vertices than counted
+        "xof 0303txt 0032\nMesh M { 2; 0;0;0;, 1;1;1;; 1; 3;0,1,\"x\";; }\n",  // a string for a number
+        "xof 0303txt 0032\ntemplate T { <3D82AB46-62DA-11CF-AB39> DWORD a; }\n",  // short GUID
+        "xof 0303txt 0032\ntemplate T { <11111111-2222-3333-4444-555555555555> array DWORD a[n]; }\nT x { 1; }\n",
+    };
+    for (const char* text : bad) {
+        SCOPED_TRACE(text);
+        std::string out;
+        EXPECT_TRUE(FAILED(Describe(Bytes(text), &out)));
+    }
+    // Binary: a name longer than the file, and compressed data shorter than it claims.
+    const std::string binary("xof 0303bin 0032\x01\0\xff\xff\xff\x7f", 22);
+    const std::string zipped("xof 0303bzip0032\x00\x10\0\0", 20);
+    std::string out;
+    EXPECT_TRUE(FAILED(Describe(Bytes(binary), &out)));
+    EXPECT_TRUE(FAILED(Describe(Bytes(zipped), &out)));
+    // Deep nesting stops at a bound instead of exhausting the stack.
+    std::string deep = "xof 0303txt 0032\n";
+    for (int i = 0; i < 5000; ++i) deep += "Frame {";
+    EXPECT_TRUE(FAILED(Describe(Bytes(deep), &out)));
+}
+
+TEST(XFileReader, DataObjectsAnswerNamesTypesReferencesAndPackedMembers) {
+    const std::string file = std::string(kSmallText) +
+                             "Unknown U { 1; 2; }\n"
+                             "AnimationSet Walk { Animation { { F } AnimationKey pos { 2; 2; 0;3;1.0,2.0,3.0;;, "
+                             "10;3;4.0,5.0,6.0;;; } } }\n";
+    auto en = xtest::OpenEnum(file.data(), file.size());
+    ASSERT_NE(en, nullptr);
+    SIZE_T n = 0;
+    en->GetChildren(&n);
+    ASSERT_EQ(n, 3u);  // the object of an unknown template is skipped
+    ID3DXFileData* raw = nullptr;
+    ASSERT_EQ(en->GetChild(1, &raw), S_OK);
+    xtest::Com<ID3DXFileData> frame(raw);
+    SIZE_T size = 0;
+    ASSERT_EQ(frame->GetName(nullptr, &size), S_OK);
+    EXPECT_EQ(size, 2u);
+    char small[1];
+    size = 1;
+    EXPECT_TRUE(FAILED(frame->GetName(small, &size)));
+    EXPECT_TRUE(FAILED(en->GetChild(3, &raw)));
+
+    auto matrix = xtest::ChildOf(frame.get(), 0);
+    const void* p = nullptr;
+    ASSERT_EQ(matrix->Lock(&size, &p), S_OK);
+    ASSERT_EQ(size, 64u);
+    EXPECT_EQ(static_cast<const float*>(p)[13], -2.25f);
+    matrix->Unlock();
+
+    auto mesh = xtest::ChildOf(frame.get(), 1);
+    auto list = xtest::ChildOf(mesh.get(), 0);
+    auto red = xtest::ChildOf(list.get(), 0);
+    EXPECT_TRUE(red->IsReference());
+    EXPECT_FALSE(list->IsReference());
+    EXPECT_EQ(xtest::NameOf(red.get()), "Red");
+    EXPECT_EQ(xtest::TypeOf(red.get()), TID_D3DRMMaterial);
+
+    ASSERT_EQ(en->GetChild(2, &raw), S_OK);
+    xtest::Com<ID3DXFileData> set(raw);
+    auto anim = xtest::ChildOf(set.get(), 0);
+    auto target = xtest::ChildOf(anim.get(), 0);
+    auto key = xtest::ChildOf(anim.get(), 1);
+    EXPECT_TRUE(target->IsReference());
+    EXPECT_EQ(xtest::NameOf(target.get()), "F");
+    EXPECT_EQ(xtest::NameOf(key.get()), "pos");
+    ASSERT_EQ(key->Lock(&size, &p), S_OK);
+    ASSERT_EQ(size, 8u + 2 * 20);
+    const auto* w = static_cast<const uint32_t*>(p);
+    EXPECT_EQ(w[0], 2u);
+    EXPECT_EQ(w[1], 2u);
+    EXPECT_EQ(w[7], 10u);
+    float last;
+    std::memcpy(&last, &w[11], 4);
+    EXPECT_EQ(last, 6.0f);
+}
+
+TEST(XFileReader, NumbersOutOfRangeBecomeDefinedValues) {
+    std::string out;
+    ASSERT_EQ(Describe(Bytes("xof 0303txt 0032\nMesh M { 1; 1e300; -1e999; 2.5;; 1e20; }\n"), &out), S_OK);
+    // The vertex count is read from 1; the face count of 1e20 fits no DWORD and reads as 0.
+    EXPECT_EQ(out, "Mesh 'M' 1 inf -inf 2.5 0 \n");
+}
+
+TEST(XFileReader, ReferencesResolveByInstanceGuidAndUnknownOnesAreDropped) {
+    std::string out;
+    ASSERT_EQ(Describe(Bytes("xof 0303txt 0032\n"
+                             "Material { <01020304-0506-0708-090A-0B0C0D0E0F10> 1;1;1;1;; 2; 0;0;0;; 0;0;0;; }\n"
+                             "Frame F { { <01020304-0506-0708-090A-0B0C0D0E0F10> } { Nowhere } }\n"),
+                       &out),
+              S_OK);
+    EXPECT_NE(out.find("Frame 'F' \n  -> ''\n"), std::string::npos) << out;
+    EXPECT_EQ(out.find("Nowhere"), std::string::npos) << out;
+}
+
+TEST(XFileReader, RegisteredTemplatesReadObjectsOfTheirKind) {
+    const std::string templ =
+        "xof 0303txt 0032\ntemplate Pair { <01234567-89AB-CDEF-0123-456789ABCDEF> WORD a; array FLOAT v[2]; }\n";
+    const std::string data = "xof 0303txt 0032\nPair P { 7; 0.5, 0.25; }\n";
+    ID3DXFile* rawFile = nullptr;
+    ASSERT_EQ(D3DXFileCreate(&rawFile), S_OK);
+    xtest::Com<ID3DXFile> f(rawFile);
+    SIZE_T n = 9;
+    xtest::OpenEnum(data.data(), data.size(), f.get())->GetChildren(&n);
+    EXPECT_EQ(n, 0u);
+
+    const std::string notTemplates = "xof 0303txt 0032\nFrame X { }\n";
+    EXPECT_TRUE(FAILED(f->RegisterTemplates(notTemplates.data(), notTemplates.size())));
+    ASSERT_EQ(f->RegisterTemplates(templ.data(), templ.size()), S_OK);
+    auto en = xtest::OpenEnum(data.data(), data.size(), f.get());
+    ASSERT_NE(en, nullptr);
+    ID3DXFileData* raw = nullptr;
+    ASSERT_EQ(en->GetChild(0, &raw), S_OK);
+    xtest::Com<ID3DXFileData> d(raw);
+    GUID g{};
+    d->GetType(&g);
+    EXPECT_EQ(g.Data1, 0x01234567u);
+    EXPECT_EQ(g.Data4[7], 0xEF);
+    SIZE_T size = 0;
+    const void* p = nullptr;
+    d->Lock(&size, &p);
+    ASSERT_EQ(size, 10u);
+    uint16_t a;
+    float v[2];
+    std::memcpy(&a, p, 2);
+    std::memcpy(v, static_cast<const uint8_t*>(p) + 2, 8);
+    EXPECT_EQ(a, 7);
+    EXPECT_EQ(v[1], 0.25f);
+}
+
+}  // namespace
