@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/d3d9/d3d9.h"
+#include "platform/d3dx9/d3dx9core.h"
 #include "platform/d3dx9/d3dx9math.h"
 #include "platform/d3dx9/d3dx9xof.h"
 
@@ -55,11 +56,6 @@
 
 struct ID3DXMesh;
 struct ID3DXSkinInfo;
-
-struct ID3DXBuffer : public IUnknown {
-    virtual LPVOID GetBufferPointer() = 0;
-    virtual DWORD GetBufferSize() = 0;
-};
 
 typedef struct _D3DXATTRIBUTERANGE {
     DWORD AttribId;
@@ -193,7 +189,6 @@ struct ID3DXSkinInfo : public IUnknown {
                                                 ID3DXMesh** ppMesh) = 0;
 };
 
-HRESULT WINAPI D3DXCreateBuffer(DWORD NumBytes, ID3DXBuffer** ppBuffer);
 HRESULT WINAPI D3DXCreateMeshFVF(DWORD NumFaces, DWORD NumVertices, DWORD Options, DWORD FVF,
                                  IDirect3DDevice9* pDevice, ID3DXMesh** ppMesh);
 HRESULT WINAPI D3DXCreateMesh(DWORD NumFaces, DWORD NumVertices, DWORD Options,

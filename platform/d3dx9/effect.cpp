@@ -37,16 +37,6 @@ private:
     ULONG refs_ = 1;
 };
 
-class Buffer final : public Unknown<ID3DXBuffer> {
-public:
-    explicit Buffer(DWORD size) : data_(size) {}
-    LPVOID GetBufferPointer() override { return data_.empty() ? nullptr : data_.data(); }
-    DWORD GetBufferSize() override { return DWORD(data_.size()); }
-
-private:
-    std::vector<unsigned char> data_;
-};
-
 constexpr UINT kRegisters = 256;
 
 struct Param {
@@ -369,12 +359,6 @@ void GiveMessages(const std::string& text, LPD3DXBUFFER* out) {
 }
 
 }  // namespace
-
-HRESULT WINAPI D3DXCreateBuffer(DWORD size, LPD3DXBUFFER* buffer) {
-    if (!buffer) return D3DERR_INVALIDCALL;
-    *buffer = new Buffer(size);
-    return D3D_OK;
-}
 
 HRESULT WINAPI D3DXCreateEffect(LPDIRECT3DDEVICE9 device, LPCVOID data, UINT length, const D3DXMACRO* defines,
                                 LPD3DXINCLUDE, DWORD, LPD3DXEFFECTPOOL, LPD3DXEFFECT* effect, LPD3DXBUFFER* errors) {
