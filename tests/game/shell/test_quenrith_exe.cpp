@@ -2,7 +2,6 @@
 // close box, a second instance and the log beside the executable.
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,51 +28,6 @@ using testsupport::Utf8ToCp932;
 
 using testsupport::Shell;
 using Program = testsupport::ProgramRun;
-
-// Asks the window to close the way a window manager's close box does
-// (WM_DELETE_WINDOW), through the X library loaded at run time.
-bool SendCloseBox(const std::string& display, const std::string& windowId) {
-    void* x11 = dlopen("libX11.so.6", RTLD_NOW);
-    if (!x11) return false;
-    using OpenDisplay = void* (*)(const char*);
-    using InternAtom = unsigned long (*)(void*, const char*, int);
-    struct ClientMessage {
-        int type;
-        unsigned long serial;
-        int sendEvent;
-        void* display;
-        unsigned long window;
-        unsigned long messageType;
-        int format;
-        long data[5];
-    };
-    union Event {
-        int type;
-        ClientMessage client;
-        long pad[24];
-    };
-    using SendEvent = int (*)(void*, unsigned long, int, long, Event*);
-    using Flush = int (*)(void*);
-    using CloseDisplay = int (*)(void*);
-    auto open = reinterpret_cast<OpenDisplay>(dlsym(x11, "XOpenDisplay"));
-    auto intern = reinterpret_cast<InternAtom>(dlsym(x11, "XInternAtom"));
-    auto send = reinterpret_cast<SendEvent>(dlsym(x11, "XSendEvent"));
-    auto flush = reinterpret_cast<Flush>(dlsym(x11, "XFlush"));
-    auto close = reinterpret_cast<CloseDisplay>(dlsym(x11, "XCloseDisplay"));
-    void* connection = open ? open(display.c_str()) : nullptr;
-    if (!connection || !intern || !send || !flush || !close) return false;
-    Event event{};
-    event.client.type = 33;  // ClientMessage
-    event.client.window = std::stoul(windowId);
-    event.client.messageType = intern(connection, "WM_PROTOCOLS", 0);
-    event.client.format = 32;
-    event.client.data[0] = static_cast<long>(intern(connection, "WM_DELETE_WINDOW", 0));
-    event.client.data[1] = 0;  // CurrentTime
-    const bool sent = send(connection, event.client.window, 0, 0, &event) != 0;
-    flush(connection);
-    close(connection);
-    return sent;
-}
 
 // The display of this test's X server.
 std::string Display() {
@@ -195,7 +149,7 @@ TEST(QuenrithProgram, CloseBoxEndsItWithStatusZero) {
     Program program(dir.path(), dir.path() + "/run", Display());
     const std::string window = program.FindWindow(kStartTimeout);
     ASSERT_FALSE(window.empty()) << "no window";
-    ASSERT_TRUE(SendCloseBox(Display(), window));
+    ASSERT_TRUE(testsupport::SendCloseBox(Display(), window));
     ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
     const std::string log = program.Log();
     // Closing the window is not an exit request: no exit headline.
@@ -220,7 +174,7 @@ TEST(QuenrithProgram, SecondInstanceShowsTheErrorBoxAndEndsWithoutAWindow) {
     EXPECT_EQ(log.find("Library Version"), std::string::npos);
     EXPECT_NE(log.find("</HTML>"), std::string::npos);
 
-    ASSERT_TRUE(SendCloseBox(Display(), window));
+    ASSERT_TRUE(testsupport::SendCloseBox(Display(), window));
     EXPECT_EQ(running.WaitExit(kExitTimeout), 0);
     EXPECT_TRUE(running.Boxes().empty());
 }
