@@ -5,7 +5,6 @@
 #include <string>
 
 #include "engine/core/KestraSound.h"
-#include "engine/graphics/Kestra3D.h"
 #include "engine/graphics/KestraSprite2D.h"
 #include "game/shell/GameGlobals.h"
 #include "game/shell/GameState.h"
@@ -22,12 +21,6 @@ constexpr size_t kVolumeFileLimit = 4096;
 constexpr int32_t kTitleSheet = 40;
 constexpr int32_t kConfigSheet = 42;
 constexpr int32_t kNameSheet = 43;
-
-void PlaySe(uint32_t handle) { KestraSound::Play(handle, 0); }
-
-CSprite2D* Sheet(int32_t slot) {
-    return static_cast<size_t>(slot) < SpriteTable.size() ? SpriteTable[static_cast<size_t>(slot)].sprite : nullptr;
-}
 
 // Steps of 10 within 0..100; a value off the grid stays off it.
 void StepVolume(int32_t& volume, uint16_t pushed) {
@@ -90,11 +83,11 @@ void UpdateConfigScreen() {
     const uint16_t p1 = PadWords[0].pushed;
     if (pushed & PAD_DOWN) {
         t.configCursor = (t.configCursor + 1) % 4;
-        PlaySe(SoundTable.titlefocus);
+        PlayEffect(SoundTable.titlefocus);
     }
     if (pushed & PAD_UP) {
         t.configCursor = t.configCursor == 0 ? 3 : t.configCursor - 1;
-        PlaySe(SoundTable.titlefocus);
+        PlayEffect(SoundTable.titlefocus);
     }
     switch (t.configCursor) {
         case 0:
@@ -103,7 +96,7 @@ void UpdateConfigScreen() {
                 const float volume = ClampVolume(GameState.bgmVolume);
                 KestraSound::SetVolume(SoundTable.shot_small, volume, 0);
                 KestraSound::SetVolume(BgmHandle, volume, 0);
-                PlaySe(SoundTable.shot_small);
+                PlayEffect(SoundTable.shot_small);
             }
             break;
         case 1:
@@ -112,7 +105,7 @@ void UpdateConfigScreen() {
                 const float volume = ClampVolume(GameState.seVolume);
                 KestraSound::SetVolume(SoundTable.shot_small, volume, 0);
                 KestraSound::SetVolume(SoundTable.titlefocus, volume, 0);
-                PlaySe(SoundTable.shot_small);
+                PlayEffect(SoundTable.shot_small);
             }
             break;
         case 2:
@@ -125,7 +118,7 @@ void UpdateConfigScreen() {
         case 3:
             if (pushed & PAD_SHOT) {
                 t.state = kTitleMenu;
-                PlaySe(SoundTable.titledecide);
+                PlayEffect(SoundTable.titledecide);
                 ApplySoundVolume();
                 SaveVolumeFile();
             }
@@ -138,9 +131,9 @@ void DrawConfigScreen() {
     cTitleState& t = TitleState;
     AnimateTitlePanel(kTitleConfig);
     t.cursorAngle = static_cast<int32_t>(static_cast<uint32_t>(t.cursorAngle) + 300u);
-    CSprite2D* config = Sheet(kConfigSheet);
-    CSprite2D* title = Sheet(kTitleSheet);
-    CSprite2D* names = Sheet(kNameSheet);
+    CSprite2D* config = SlotSprite(kConfigSheet);
+    CSprite2D* title = SlotSprite(kTitleSheet);
+    CSprite2D* names = SlotSprite(kNameSheet);
     KestraSprite2D::Begin(config);
     KestraSprite2D::Begin(title);
     KestraSprite2D::Begin(names);
@@ -162,14 +155,5 @@ void DrawConfigScreen() {
         DrawTitleQuad(kNameSheet, static_cast<float>(400 + 25 * i), 400, 20, 30, static_cast<float>(640 + 20 * glyph),
                       0, 20, 30);
     }
-    KestraSprite2D::End(config);
-    KestraSprite2D::End(title);
-    KestraSprite2D::End(names);
-    // Begin and end pair up whether or not the device takes the scene.
-    Kestra3D::BeginScene();
-    Kestra3D::SetBlendingType(1);
-    KestraSprite2D::Render(config);
-    KestraSprite2D::Render(title);
-    KestraSprite2D::Render(names);
-    Kestra3D::EndScene();
+    RenderSheets({config, title, names});
 }

@@ -13,6 +13,7 @@
 #include "game/shell/GameTables.h"
 #include "game/shell/Input.h"
 #include "game/shell/KeyConfig.h"
+#include "game/shell/ResultScene.h"
 #include "game/shell/ScoreData.h"
 #include "game/shell/Title.h"
 
@@ -30,6 +31,7 @@ void RunScene(int32_t scene) {
     switch (scene) {
         case 0: UpdateTitle(); break;
         case 1: UpdateGameScene(); break;
+        case 2: UpdateResultScene(); break;
         default: break;  // a cleared screen
     }
 }

@@ -12,6 +12,7 @@
 #include "game/shell/Input.h"
 #include "game/shell/SaveFile.h"
 #include "game/shell/SpriteTable.h"
+#include "game/shell/Title.h"
 #include "platform/win32/win32.h"
 
 namespace {
@@ -39,8 +40,6 @@ std::string KeyMapPath() {
     wsprintfA(path, "%s\\%s", directory, "KeyMap.ini");
     return path;
 }
-
-void PlaySe(uint32_t handle) { KestraSound::Play(handle, 0); }
 
 bool PushedByEither(uint16_t bits) { return ((PadWords[0].pushed | PadWords[1].pushed) & bits) != 0; }
 
@@ -204,7 +203,7 @@ void cKeyConfigScreen::DefineFirstRow(int32_t player, const bool fresh[2]) {
         std::memset(KeyMap.buttons[player], kNoPadButton, kPadButtonActions);
         KeyMap.keyboard[player] = 0;
         row = 4;
-        PlaySe(SoundTable.shot_small);
+        PlayEffect(SoundTable.shot_small);
         return;
     }
     uint32_t code = 0;
@@ -213,7 +212,7 @@ void cKeyConfigScreen::DefineFirstRow(int32_t player, const bool fresh[2]) {
         AssignKey(player, 0, static_cast<uint8_t>(code));
         KeyMap.keyboard[player] = 1;
         row = 1;
-        PlaySe(SoundTable.shot_small);
+        PlayEffect(SoundTable.shot_small);
         keyLatch = 1;
     }
 }
@@ -230,7 +229,7 @@ void cKeyConfigScreen::DefineRow(int32_t player, const bool fresh[2]) {
             AssignKey(player, row, static_cast<uint8_t>(code));
             KeyMap.keyboard[player] = 1;
             ++row;
-            PlaySe(SoundTable.shot_small);
+            PlayEffect(SoundTable.shot_small);
             keyLatch = 1;
         }
         return;
@@ -246,7 +245,7 @@ void cKeyConfigScreen::DefineRow(int32_t player, const bool fresh[2]) {
         if (given) continue;
         if (row >= 4) KeyMap.buttons[player][row - 4] = static_cast<uint8_t>(b);
         ++row;
-        PlaySe(SoundTable.shot_small);
+        PlayEffect(SoundTable.shot_small);
         return;
     }
 }
@@ -276,25 +275,25 @@ bool cKeyConfigScreen::Update() {
                 defining = 1;
                 row = 0;
             }
-            PlaySe(SoundTable.shot_small);
+            PlayEffect(SoundTable.shot_small);
         } else {
             const bool right = (PadWords[0].pushed & PAD_RIGHT) || (PadWords[1].pushed & PAD_RIGHT);
             if (right && column < 3) {
                 ++column;
-                PlaySe(SoundTable.titlefocus);
+                PlayEffect(SoundTable.titlefocus);
             } else if (PushedByEither(PAD_LEFT) && column > 0) {
                 --column;
-                PlaySe(SoundTable.titlefocus);
+                PlayEffect(SoundTable.titlefocus);
             }
         }
     } else if (defaultsState == 1) {
         if (PushedByEither(PAD_DOWN)) {
             row = (row + 1) % 2;
-            PlaySe(SoundTable.titlefocus);
+            PlayEffect(SoundTable.titlefocus);
         }
         if (PushedByEither(PAD_UP)) {
             row = row == 0 ? 1 : row - 1;
-            PlaySe(SoundTable.titlefocus);
+            PlayEffect(SoundTable.titlefocus);
         }
         if (PushedByEither(PAD_SHOT)) {
             if (row == 0) {

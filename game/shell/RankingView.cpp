@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/graphics/Kestra3D.h"
 #include "engine/graphics/KestraFontSprite2D.h"
 #include "engine/graphics/KestraSprite2D.h"
 #include "game/shell/GameGlobals.h"
@@ -34,8 +33,13 @@ const uint16_t kFullWidth[94] = {
     0x8295, 0x8296, 0x8297, 0x8298, 0x8299, 0x829A, 0x81A2, 0x8140, 0x81A0, 0x8160,
 };
 
-CSprite2D* Sheet(int32_t slot) {
-    return static_cast<size_t>(slot) < SpriteTable.size() ? SpriteTable[static_cast<size_t>(slot)].sprite : nullptr;
+// A name or date field (not necessarily terminated) in full-width text.
+void DrawFullWidth(CFontSprite2D* font, const char* field, size_t size, int32_t x, int32_t y) {
+    char source[16] = {};
+    std::memcpy(source, field, size < sizeof source ? size : sizeof source - 1);
+    char text[64] = {};
+    ToFullWidthText(source, text, sizeof text);
+    KestraFontSprite2D::DrawString(font, text, x, y, kDepth, kWhite);
 }
 
 bool AnyExtraOrHardClear() {
@@ -62,8 +66,8 @@ void ToFullWidthText(const char* source, char* destination, uint32_t capacity) {
 }
 
 void DrawRankingView() {
-    CSprite2D* sheet = Sheet(kRankingSheet);
-    CSprite2D* names = Sheet(kNameSheet);
+    CSprite2D* sheet = SlotSprite(kRankingSheet);
+    CSprite2D* names = SlotSprite(kNameSheet);
     CFontSprite2D* font = FontTable.size() > 1 ? FontTable[1] : nullptr;
     KestraSprite2D::Begin(sheet);
     KestraSprite2D::Begin(names);
@@ -77,20 +81,10 @@ void DrawRankingView() {
         const int32_t y = 133 + 30 * i;
         std::snprintf(text, sizeof text, "%d", i + 1);
         KestraFontSprite2D::DrawString(font, text, i == 9 ? 30 : 35, y, kDepth, kWhite);
-        char name[16];
-        std::memcpy(name, row.name, sizeof name);
-        name[sizeof name - 1] = '\0';
-        text[0] = '\0';
-        ToFullWidthText(name, text, sizeof text);
-        KestraFontSprite2D::DrawString(font, text, 80, y, kDepth, kWhite);
+        DrawFullWidth(font, row.name, sizeof row.name, 80, y);
         std::snprintf(text, sizeof text, "%9u", static_cast<unsigned>(row.score));
         KestraFontSprite2D::DrawString(font, text, 270, y, kDepth, kWhite);
-        char date[8];
-        std::memcpy(date, row.date, sizeof date);
-        date[sizeof date - 1] = '\0';
-        text[0] = '\0';
-        ToFullWidthText(date, text, sizeof text);
-        KestraFontSprite2D::DrawString(font, text, 410, y, kDepth, kWhite);
+        DrawFullWidth(font, row.date, sizeof row.date, 410, y);
         DrawTitleQuad(kRankingSheet, 520, static_cast<float>(130 + 30 * i), 104, 27, 840,
                       static_cast<float>(28 * row.stage), 104, 27);
     }
@@ -98,16 +92,7 @@ void DrawRankingView() {
     KestraFontSprite2D::DrawString(font, text, 310, 438, kDepth, kWhite);
     std::snprintf(text, sizeof text, "%03u", static_cast<unsigned>(ScoreData.clearCount[RankingTeam][RankingColumn]));
     KestraFontSprite2D::DrawString(font, text, 530, 438, kDepth, kWhite);
-    KestraSprite2D::End(sheet);
-    KestraSprite2D::End(names);
-    KestraFontSprite2D::End(font);
-    // Begin and end pair up whether or not the device takes the scene.
-    Kestra3D::BeginScene();
-    Kestra3D::SetBlendingType(1);
-    KestraSprite2D::Render(sheet);
-    KestraSprite2D::Render(names);
-    KestraFontSprite2D::Render(font);
-    Kestra3D::EndScene();
+    RenderSheets({sheet, names}, font);
 }
 
 void UpdateRankingView() {

@@ -24,9 +24,15 @@ const char* const kExtraNames[10] = {"Fenwal", "Moribe", "Kobri", "Lusta", "vemp
 
 bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
-// Copies at most `capacity - 1` bytes, zero-terminated.
+// Copies whole characters, at most `capacity - 1` bytes, zero-terminated: a
+// double-byte character cut in two would join the "|" after it when saved.
 void CopyCut(char* out, size_t capacity, const std::string& text) {
-    const size_t n = std::min(text.size(), capacity - 1);
+    size_t n = 0;
+    while (n < text.size()) {
+        const size_t width = IsLeadByte(static_cast<unsigned char>(text[n])) ? 2 : 1;
+        if (n + width > text.size() || n + width > capacity - 1) break;
+        n += width;
+    }
     std::memcpy(out, text.data(), n);
     out[n] = '\0';
 }
@@ -112,7 +118,7 @@ std::string BuildScoreText(const cScoreData& data) {
 }
 
 void ParseScoreText(const char* text, size_t size, cScoreData& data) {
-    const char* zero = static_cast<const char*>(std::memchr(text, '\0', size));
+    const char* zero = size ? static_cast<const char*>(std::memchr(text, '\0', size)) : nullptr;
     Lines lines{text, zero ? zero : text + size};
     std::string line;
     bool readable = false;

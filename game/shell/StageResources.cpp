@@ -1,6 +1,7 @@
 #include "game/shell/StageResources.h"
 
 #include <cstdio>
+#include <initializer_list>
 
 #include "engine/core/KestraSound.h"
 #include "game/shell/GameGlobals.h"

@@ -1,8 +1,11 @@
 #include "game/shell/Title.h"
 
+#include <initializer_list>
+
 #include "engine/core/Kestra.h"
 #include "engine/core/KestraSound.h"
 #include "engine/graphics/Kestra3D.h"
+#include "engine/graphics/KestraFontSprite2D.h"
 #include "engine/graphics/KestraSprite2D.h"
 #include "game/shell/ConfigScreen.h"
 #include "game/shell/GameGlobals.h"
@@ -24,8 +27,6 @@ constexpr int32_t kNameSheet = 43;
 constexpr float kDepth = 32767.0f;
 constexpr int32_t kMenuItems = 10;
 constexpr int32_t kRightColumn = 6;
-
-void PlaySe(uint32_t handle) { KestraSound::Play(handle, 0); }
 
 uint16_t PushedEither() { return static_cast<uint16_t>(PadWords[0].pushed | PadWords[1].pushed); }
 
@@ -49,10 +50,6 @@ void GrowBelow(int32_t& value, int32_t limit, int32_t step) {
 }
 void ShrinkAbove(int32_t& value, int32_t limit, int32_t step) {
     if (value > limit) value -= step;
-}
-
-CSprite2D* Sheet(int32_t slot) {
-    return static_cast<size_t>(slot) < SpriteTable.size() ? SpriteTable[static_cast<size_t>(slot)].sprite : nullptr;
 }
 
 void DrawBackdrop() {
@@ -118,7 +115,7 @@ void UpdateMenu() {
         ++t.downHold;
         if (t.downHold % 6 == 0 && t.downHold > 39) {
             ++t.menuCursor;
-            PlaySe(SoundTable.titlefocus);
+            PlayEffect(SoundTable.titlefocus);
         }
     }
     if (p1.idle & PAD_DOWN) t.downHold = 0;
@@ -126,27 +123,27 @@ void UpdateMenu() {
         ++t.upHold;
         if (t.upHold % 6 == 0 && t.upHold > 39) {
             --t.menuCursor;
-            PlaySe(SoundTable.titlefocus);
+            PlayEffect(SoundTable.titlefocus);
         }
     }
     if (p1.idle & PAD_UP) t.upHold = 0;
     const uint16_t pushed = PushedEither();
     if (pushed & PAD_DOWN) {
         ++t.menuCursor;
-        PlaySe(SoundTable.titlefocus);
+        PlayEffect(SoundTable.titlefocus);
     }
     if (pushed & PAD_UP) {
         --t.menuCursor;
-        PlaySe(SoundTable.titlefocus);
+        PlayEffect(SoundTable.titlefocus);
     }
     if (pushed & (PAD_LEFT | PAD_RIGHT)) {
         t.menuCursor = t.menuCursor < kRightColumn ? kRightColumn : 0;
-        PlaySe(SoundTable.titlefocus);
+        PlayEffect(SoundTable.titlefocus);
     }
     if (t.menuCursor >= kMenuItems) t.menuCursor = 0;
     if (t.menuCursor < 0) t.menuCursor = kMenuItems - 1;
     if (pushed & PAD_SHOT) {
-        PlaySe(SoundTable.titledecide);
+        PlayEffect(SoundTable.titledecide);
         RunMenuItem(t.menuCursor);
     }
 }
@@ -155,7 +152,7 @@ void BackToMenu() {
     GameState.practice = 0;
     GameState.twoPlayer = 0;
     TitleState.state = kTitleMenu;
-    PlaySe(SoundTable.titlecancel);
+    PlayEffect(SoundTable.titlecancel);
 }
 
 void UpdateTeamChoice() {
@@ -169,18 +166,18 @@ void UpdateTeamChoice() {
             const int32_t other = 1 - t.teamCursor;
             if (IsExtraUnlockedFor(other)) {
                 t.teamCursor = other;
-                PlaySe(SoundTable.titlefocus);
+                PlayEffect(SoundTable.titlefocus);
             }
         }
     } else {
         t.teamCount = IsTeam2Unlocked() ? 2 : 1;
         if (pushed & (PAD_RIGHT | PAD_DOWN)) {
             t.teamCursor = (t.teamCursor + 1) % t.teamCount;
-            PlaySe(SoundTable.titlefocus);
+            PlayEffect(SoundTable.titlefocus);
         }
         if (pushed & (PAD_LEFT | PAD_UP)) {
             t.teamCursor = t.teamCursor - 1 < 0 ? t.teamCount - 1 : t.teamCursor - 1;
-            PlaySe(SoundTable.titlefocus);
+            PlayEffect(SoundTable.titlefocus);
         }
     }
     // Only player 1 confirms the choices before a game.
@@ -191,7 +188,7 @@ void UpdateTeamChoice() {
             GameState.difficulty = 1;
             t.state = kTitleStartGame;
         }
-        PlaySe(SoundTable.titledecide);
+        PlayEffect(SoundTable.titledecide);
     } else if (pushed & PAD_DIRECT) {
         GameState.stage = 1;
         BackToMenu();
@@ -204,18 +201,18 @@ void UpdateDifficultyChoice() {
     const uint16_t pushed = PushedEither();
     if (pushed & (PAD_DOWN | PAD_LEFT)) {
         t.difficultyCursor = t.difficultyCursor - 1 < 0 ? t.maxDifficulty : t.difficultyCursor - 1;
-        PlaySe(SoundTable.titlefocus);
+        PlayEffect(SoundTable.titlefocus);
     }
     if (pushed & (PAD_UP | PAD_RIGHT)) {
         t.difficultyCursor = t.difficultyCursor + 1 > t.maxDifficulty ? 0 : t.difficultyCursor + 1;
-        PlaySe(SoundTable.titlefocus);
+        PlayEffect(SoundTable.titlefocus);
     }
     if (PadWords[0].pushed & PAD_SHOT) {
-        PlaySe(SoundTable.titledecide);
+        PlayEffect(SoundTable.titledecide);
         t.state = GameState.practice ? kTitlePractice : kTitleStartGame;
     } else if (pushed & PAD_DIRECT) {
         t.state = kTitleTeam;
-        PlaySe(SoundTable.titlecancel);
+        PlayEffect(SoundTable.titlecancel);
     }
 }
 
@@ -225,15 +222,15 @@ void UpdatePracticeChoice() {
     const uint16_t pushed = PushedEither();
     if (pushed & PAD_DOWN) {
         t.practiceCursor = t.practiceCursor + 1 > t.practiceMax ? 0 : t.practiceCursor + 1;
-        PlaySe(SoundTable.titlefocus);
+        PlayEffect(SoundTable.titlefocus);
     }
     if (pushed & PAD_UP) {
         t.practiceCursor = t.practiceCursor - 1 < 0 ? t.practiceMax : t.practiceCursor - 1;
-        PlaySe(SoundTable.titlefocus);
+        PlayEffect(SoundTable.titlefocus);
     }
     if (PadWords[0].pushed & PAD_SHOT) {
         t.state = kTitleStartGame;
-        PlaySe(SoundTable.titledecide);
+        PlayEffect(SoundTable.titledecide);
     } else if (pushed & PAD_DIRECT) {
         t.practiceCursor = 0;
         t.practiceMax = 0;
@@ -281,6 +278,24 @@ int32_t PracticeMaxIndex(int32_t teamIndex, int32_t difficulty) {
     if (stages < 1) stages = 1;
     if (stages > 5) stages = 5;
     return stages - 1;
+}
+
+void PlayEffect(uint32_t handle) { KestraSound::Play(handle, 0); }
+
+CSprite2D* SlotSprite(int32_t slot) {
+    return slot >= 0 && static_cast<size_t>(slot) < SpriteTable.size() ? SpriteTable[static_cast<size_t>(slot)].sprite
+                                                                        : nullptr;
+}
+
+void RenderSheets(std::initializer_list<CSprite2D*> sheets, CFontSprite2D* font) {
+    for (CSprite2D* sheet : sheets) KestraSprite2D::End(sheet);
+    KestraFontSprite2D::End(font);
+    // Begin and end pair up whether or not the device takes the scene.
+    Kestra3D::BeginScene();
+    Kestra3D::SetBlendingType(1);
+    for (CSprite2D* sheet : sheets) KestraSprite2D::Render(sheet);
+    KestraFontSprite2D::Render(font);
+    Kestra3D::EndScene();
 }
 
 float ClampVolume(int32_t volume) { return static_cast<float>(volume < 0 ? 0 : (volume > 100 ? 100 : volume)); }
@@ -359,7 +374,7 @@ void DrawTitle() {
     if (t.state == kTitleMenu && t.frameCounter == 1) StartTitleMusic();
     AnimateTitlePanel(t.state);
     t.circleAngle = Turn(t.circleAngle, -30);
-    CSprite2D* sheet = Sheet(kTitleSheet);
+    CSprite2D* sheet = SlotSprite(kTitleSheet);
     KestraSprite2D::Begin(sheet);
     DrawBackdrop();
     if (t.state == kTitleMenu) {
@@ -378,12 +393,7 @@ void DrawTitle() {
                       static_cast<float>(266 - 74 * t.difficultyCursor), 124, 124, 640, 175, 124, 124,
                       t.cursorAngle);
     }
-    KestraSprite2D::End(sheet);
-    // Begin and end pair up whether or not the device takes the scene.
-    Kestra3D::BeginScene();
-    Kestra3D::SetBlendingType(1);
-    KestraSprite2D::Render(sheet);
-    Kestra3D::EndScene();
+    RenderSheets({sheet});
 }
 
 void UpdateTitle() {

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 
 class cKeyConfigScreen;
+class CSprite2D;
+class CFontSprite2D;
 
 enum : int32_t {
     kTitleMenu = 0,
@@ -68,3 +71,10 @@ void AnimateTitlePanel(int32_t state);
 void StartTitleMusic();
 // Volumes as the devices take them.
 float ClampVolume(int32_t volume);
+// Plays a sound effect once from its start.
+void PlayEffect(uint32_t handle);
+// The sprite of a sprite-table slot, or null.
+CSprite2D* SlotSprite(int32_t slot);
+// Ends the sheets' quads and, in one scene with alpha blending, renders the
+// sheets in order and then the font (which may be null).
+void RenderSheets(std::initializer_list<CSprite2D*> sheets, CFontSprite2D* font = nullptr);

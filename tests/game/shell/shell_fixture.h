@@ -45,6 +45,12 @@ protected:
     std::string previous_;
 };
 
+// One frame's words as a press gives them: the given bits pushed, the others idle.
+inline void Press(uint16_t pushed1, uint16_t pushed2 = 0) {
+    PadWords[0] = PadWord{static_cast<uint16_t>(~pushed1), pushed1, 0, 0};
+    PadWords[1] = PadWord{static_cast<uint16_t>(~pushed2), pushed2, 0, 0};
+}
+
 // Every byte inverted, as the score file stores its text.
 inline std::string Inverted(std::string bytes) {
     for (char& c : bytes) c = static_cast<char>(~static_cast<unsigned char>(c));

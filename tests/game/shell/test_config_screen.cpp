@@ -68,8 +68,7 @@ protected:
         ShellFolder::TearDown();
     }
     void Frame(uint16_t pushed1, uint16_t pushed2 = 0) {
-        PadWords[0] = PadWord{static_cast<uint16_t>(~pushed1), pushed1, 0, 0};
-        PadWords[1] = PadWord{static_cast<uint16_t>(~pushed2), pushed2, 0, 0};
+        shelltest::Press(pushed1, pushed2);
         UpdateTitle();
     }
 };

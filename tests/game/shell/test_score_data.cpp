@@ -184,6 +184,24 @@ TEST_F(ScoreFile, NumbersSaturateAndExtraFieldsGiveTheFourthAsStage) {
     EXPECT_EQ(ScoreData.playSeconds, 0xFFFFFFFFu);
 }
 
+TEST_F(ScoreFile, NamesAreCutOnWholeCharactersSoASaveReadsBackTheSame) {
+    MakeSaveFolder();
+    std::string text = "ABCDEFGHIJKLMN\x83\x4E|7|08/14|1\n" "ab\x83\n" "\x83|5|x|2\n";
+    WriteText(text);
+    LoadScoreFile();
+    EXPECT_STREQ(ScoreData.rows[0][0].name, "ABCDEFGHIJKLMN");
+    EXPECT_EQ(ScoreData.rows[0][0].score, 7);
+    EXPECT_STREQ(ScoreData.rows[0][1].name, "ab");
+    // A lead byte takes the "|" after it as its second byte.
+    EXPECT_STREQ(ScoreData.rows[0][2].name, "\x83|5");
+    EXPECT_STREQ(ScoreData.rows[0][2].date, "2");
+    const cScoreData loaded = ScoreData;
+    SaveScoreFile();
+    ScoreData = cScoreData();
+    LoadScoreFile();
+    ExpectSameData(ScoreData, loaded);
+}
+
 TEST_F(ScoreFile, WithoutTheSaveFolderNothingIsWrittenAndTheDefaultsLoad) {
     LoadScoreFile();
     EXPECT_STREQ(ScoreData.rows[0][0].name, "Yuri");

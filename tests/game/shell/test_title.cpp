@@ -30,8 +30,7 @@ protected:
     }
     // One frame: pushed words as given, held and idle derived as a steady hold would give them.
     void Frame(uint16_t pushed1, uint16_t pushed2 = 0) {
-        PadWords[0] = PadWord{static_cast<uint16_t>(~pushed1), pushed1, 0, 0};
-        PadWords[1] = PadWord{static_cast<uint16_t>(~pushed2), pushed2, 0, 0};
+        shelltest::Press(pushed1, pushed2);
         UpdateTitle();
     }
 };
