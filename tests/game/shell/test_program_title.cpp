@@ -122,6 +122,23 @@ TEST(QuenrithTitle, ShowsTheTitleSheetAndQuitsFromTheMenu) {
     ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
     ExpectOrderlyExit(program, dir.path());
     EXPECT_TRUE(program.Boxes().empty());
+
+    // The start-up effects were asked for in their order, then the fonts.
+    std::vector<std::string> effects;
+    const std::string log = program.Log();
+    static const std::regex effect(R"(SE/([A-Za-z0-9_]+)\.wav)");
+    for (auto it = std::sregex_iterator(log.begin(), log.end(), effect); it != std::sregex_iterator(); ++it)
+        if (effects.empty() || effects.back() != (*it)[1]) effects.push_back((*it)[1]);
+    EXPECT_EQ(effects, (std::vector<std::string>{
+                           "charge", "forcebrake", "boss_death", "shot_enemy_normal", "enemybreak_01", "raser_long",
+                           "rt_star14", "rt_star22", "xmasbell", "changeattribute", "shot_small", "enemyshot_short",
+                           "BigShot", "Lock_Open", "draw_block", "reflectbullet", "rt_cursor01", "enemydamage_small",
+                           "playerdamage", "nonochach", "titlefocus", "titledecide", "titlecancel", "itemget",
+                           "lifeitemget", "gameover", "menuopen", "crystalhit", "knifeswing", "stillattack",
+                           "shamyuhit", "puni", "Stardust", "crystalactive"}));
+    const std::string out = program.Output();
+    EXPECT_LT(out.find(Utf8(u8"【loadFontSprite】 FontFileName: font.lfd\n")),
+              out.find(Utf8(u8"【loadFontSprite】 FontFileName: skillfont.lfd\n")));
 }
 
 TEST(QuenrithTitle, AltF4AndTheCloseBoxSaveAndReleaseTheSameWay) {
