@@ -49,7 +49,7 @@ void DrawSpriteEntry(int32_t slot, const float* dst, float z, const float* src, 
                      float offsetX, float offsetY) {
     if (gRecorder) {
         SpriteDrawRecord r{slot, {dst[0], dst[1], dst[2], dst[3]}, z, {src[0], src[1], src[2], src[3]},
-                           color, angle, offsetX, offsetY};
+                           color, angle, offsetX, offsetY, 1};
         gRecorder(r, gRecorderContext);
     }
     if (slot < 0 || static_cast<size_t>(slot) >= SpriteTable.size()) return;
@@ -57,6 +57,18 @@ void DrawSpriteEntry(int32_t slot, const float* dst, float z, const float* src, 
     if (!sprite) return;
     KestraSprite2D::DrawSquareRotate(sprite, dst, z, src, color, static_cast<Kestra::Angle16>(angle), 1, offsetX,
                                      offsetY);
+}
+
+void DrawSpriteEntryPlain(int32_t slot, const float* dst, float z, const float* src, uint32_t color) {
+    if (gRecorder) {
+        SpriteDrawRecord r{slot, {dst[0], dst[1], dst[2], dst[3]}, z, {src[0], src[1], src[2], src[3]},
+                           color, 0, 0.0f, 0.0f, 0};
+        gRecorder(r, gRecorderContext);
+    }
+    if (slot < 0 || static_cast<size_t>(slot) >= SpriteTable.size()) return;
+    CSprite2D* sprite = SpriteTable[static_cast<size_t>(slot)].sprite;
+    if (!sprite) return;
+    KestraSprite2D::DrawSquare(sprite, dst, z, src, color, 1);
 }
 
 void DrawFontText(const char* text, int32_t x, int32_t y, int32_t font, float z) {

@@ -31,6 +31,8 @@ void releaseSprite(int32_t slot);
 // Draws one quad of a slot's sprite; a null sprite or a slot outside the table draws nothing.
 void DrawSpriteEntry(int32_t slot, const float* dst, float z, const float* src, uint32_t color, int32_t angle,
                      float offsetX, float offsetY);
+// Draws one unturned quad of a slot's sprite (the sprite's plain square draw).
+void DrawSpriteEntryPlain(int32_t slot, const float* dst, float z, const float* src, uint32_t color);
 // Draws text with font `font` of the table in opaque white.
 void DrawFontText(const char* text, int32_t x, int32_t y, int32_t font, float z);
 
@@ -44,7 +46,8 @@ struct SpriteDrawRecord {
     int32_t angle;
     float offsetX;
     float offsetY;
+    uint8_t turned;  // 0 for the plain draw, 1 for the turned one
 };
 using SpriteDrawRecorder = void (*)(const SpriteDrawRecord& record, void* context);
-// Every DrawSpriteEntry call is reported to the recorder (null to stop), drawn or not.
+// Every DrawSpriteEntry and DrawSpriteEntryPlain call is reported to the recorder (null to stop), drawn or not.
 void SetSpriteDrawRecorder(SpriteDrawRecorder recorder, void* context);

@@ -1,0 +1,268 @@
+#include "game/objects/cEffectObjectBase.h"
+
+#include "engine/core/KestraMath.h"
+#include "game/objects/PlayCommon.h"
+#include "game/objects/cObjectManager.h"
+#include "game/objects/cPlayerBase.h"
+#include "game/shell/GameGlobals.h"
+
+int32_t EffectRingCounter = 0;
+
+namespace {
+constexpr int32_t kEffectSheet = 10;
+
+// The start values of one kind; rand() is drawn in the listed order.
+void WriteStartValues(cEffectObjectBase* f, int32_t kind, int32_t value, int32_t owner) {
+    f->kind = kind;
+    switch (kind) {
+    case 1: break;
+    case 2: {
+        const int32_t angle = GameRand() * 2;
+        const int32_t speed = GameRand() % 8 + 2;
+        f->angle = angle;
+        f->speed = static_cast<float>(speed);
+        f->value = value;
+        break;
+    }
+    case 3:
+        f->angle = GameRand() * 2;
+        f->value = value;
+        break;
+    case 4:
+        f->angle = GameRand() * 2;
+        f->speed = 6.0f;
+        f->value = value;
+        break;
+    case 5: {
+        const int32_t angle = GameRand() * 2;
+        const int32_t speed = GameRand() % 4 + 2;
+        f->angle = angle;
+        f->speed = static_cast<float>(speed);
+        f->value = value;
+        f->spin = f->angle;
+        break;
+    }
+    case 6:
+        f->speed = 3.0f;
+        f->value = value;
+        f->owner = owner;
+        f->spin = f->angle;
+        break;
+    case 7:
+    case 8:
+    case 9:
+        f->speed = 0.0f;
+        f->value = value;
+        f->owner = owner;
+        break;
+    case 10:
+    case 11:
+    case 12:
+    case 13:
+    case 17: {
+        static constexpr float kSpeeds[18] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7.0f, 8.0f, 0.5f, 0.0f, 0, 0, 0, 0.0f};
+        f->angle = GameRand() * 2;
+        f->speed = kSpeeds[kind];
+        f->value = value;
+        f->owner = owner;
+        break;
+    }
+    case 14: {
+        const int32_t speed = GameRand() % 3 + 1;
+        const int32_t angle = GameRand() * 2;
+        f->speed = static_cast<float>(speed);
+        f->angle = angle;
+        f->value = value;
+        f->owner = owner;
+        break;
+    }
+    case 15:
+        f->angle = GameRand() * 2;
+        f->value = value;
+        f->owner = owner;
+        break;
+    case 16:
+        f->angle = 0;
+        f->value = value;
+        f->owner = owner;
+        break;
+    default: break;
+    }
+}
+
+void StartKind(cObjectManager& m, int32_t x, int32_t y, int32_t kind, int32_t value, int32_t owner) {
+    cEffectObjectBase* f = m.TakeEffectSlot();
+    if (!f) return;
+    WriteStartValues(f, kind, value, owner);
+    f->isActive = 1;
+    f->SetPosition(x, y);
+    f->frame = 0;
+}
+}  // namespace
+
+void cObjectManager::SpawnEffect(int32_t x, int32_t y, int32_t kind, int32_t value, int32_t owner) {
+    if (kind < 1 || kind > 17) return;
+    StartKind(*this, x, y, kind, value, owner);
+}
+
+void cObjectManager::SpawnEffectBurst(int32_t pattern, int32_t value, int32_t x, int32_t y) {
+    switch (pattern) {
+    case 1:
+        StartKind(*this, x, y, 1, value, 0);
+        for (int32_t i = 0; i < 8; ++i) StartKind(*this, x, y, 4, value, 0);
+        break;
+    case 2:
+        for (int32_t i = 0; i < 10; ++i) StartKind(*this, x, y, 5, value, 0);
+        break;
+    case 3:
+        for (int32_t i = 0; i < 3; ++i) StartKind(*this, x, y, 11, value, 0);
+        break;
+    default: break;
+    }
+}
+
+cEffectObjectBase::cEffectObjectBase()
+    : value(0), frame(0), kind(0), angle(0), spin(0), isActive(0), x(0.0f), y(0.0f), owner(0), speed(0.0f),
+      tint(0xFFFFFFu) {}
+
+cEffectObjectBase::~cEffectObjectBase() = default;
+
+void cEffectObjectBase::SetPosition(const int32_t& px, const int32_t& py) {
+    x = static_cast<float>(px);
+    y = static_cast<float>(py);
+}
+
+void cEffectObjectBase::UpdateAndDraw() {
+    frame += 1;
+    const auto step = [this] {
+        x = x + Kestra::Cos(static_cast<uint32_t>(angle)) * speed;
+        y = y + Kestra::Sin(angle) * speed;
+    };
+    const auto aim = [this] {
+        cPlayerBase* p = (owner == 0 || owner == 1) ? PlayerOfIndex(owner) : nullptr;
+        if (p) angle = static_cast<int32_t>(Kestra::Atan(p->aimX - x, p->aimY - y));
+    };
+    const auto along = [this](float distance) {
+        x = x + Kestra::Cos(static_cast<uint32_t>(angle)) * distance;
+        y = y + Kestra::Sin(angle) * distance;
+    };
+    const float sx = x - ScrollX;
+    const float sy = y - ScrollY;
+    const float f = static_cast<float>(frame);
+    int32_t last = 0;
+    switch (kind) {
+    case 1:
+        DrawPlain(kEffectSheet, sx - 64, sy - 64, 128, 128, static_cast<float>(128 * (frame / 5)), 0, 128, 128,
+                  AlphaWhite(255));
+        last = 39;
+        break;
+    case 2:
+        step();
+        DrawPlain(kEffectSheet, x - ScrollX - 10, y - ScrollY - 10, 20, 20, static_cast<float>(20 * value), 128, 20,
+                  20, AlphaWhite(250));
+        break;
+    case 3:
+        if (value == 2) value = 0;
+        DrawPlain(kEffectSheet, sx - 15, sy - 15, f + 30, f + 30, static_cast<float>(30 * (frame / 3 + 6 * value) + 40),
+                  128, 30, 30, AlphaWhite(250));
+        last = 15;
+        break;
+    case 4: {
+        step();
+        const uint32_t r = static_cast<uint32_t>(GameRand() % 55 + 200);
+        const uint32_t g = static_cast<uint32_t>(GameRand() % 55 + 200);
+        const uint32_t b = static_cast<uint32_t>(GameRand() % 55 + 200);
+        const uint32_t colour = (static_cast<uint32_t>(240 - 8 * frame) & 0xFFu) << 24 | r << 16 | g << 8 | b;
+        DrawPlain(kEffectSheet, x - ScrollX - 20, y - ScrollY - 20, 40, 40, static_cast<float>(40 * value), 158, 40,
+                  40, colour);
+        last = 30;
+        break;
+    }
+    case 5:
+        step();
+        spin = WrapAdd(spin, 170);
+        DrawTurned(kEffectSheet, x - ScrollX - 20, y - ScrollY - 20, 40, 40, 80, 158, 40, 40,
+                   AlphaWhite(240 - 8 * frame), spin);
+        last = 30;
+        break;
+    case 6:
+        aim();
+        step();
+        DrawPlain(kEffectSheet, x - ScrollX - 10, y - ScrollY - 10, 20, 20, static_cast<float>(20 * value + 400), 128,
+                  20, 20, AlphaWhite(180));
+        last = 15;
+        break;
+    case 7:
+        aim();
+        along(3.0f);
+        DrawPlain(kEffectSheet, x - ScrollX - 4 * f, y - ScrollY - 4 * f, 8 * f, 8 * f,
+                  static_cast<float>(50 * value), 198, 50, 50, AlphaWhite(255));
+        last = 12;
+        break;
+    case 8:
+        aim();
+        along(2.0f);
+        DrawPlain(kEffectSheet, x - ScrollX - 32, y - ScrollY - 32, 64, 64, static_cast<float>(672 - 64 * (frame / 3)),
+                  static_cast<float>(64 * value + 158), 64, 64, AlphaWhite(100));
+        last = 24;
+        break;
+    case 9:
+        DrawPlain(kEffectSheet, sx - 7 * f, sy - 7 * f, 14 * f, 14 * f, 864, 128, 160, 160, AlphaWhite(100));
+        last = 15;
+        break;
+    case 10:
+        step();
+        DrawPlain(kEffectSheet, x - ScrollX - 10, y - ScrollY - 10, 20, 20, static_cast<float>(20 * value), 128, 20,
+                  20, AlphaWhite(250 - 16 * frame));
+        last = 15;
+        break;
+    case 11:
+        step();
+        DrawPlain(kEffectSheet, x - ScrollX - 15, y - ScrollY - 15, 30, 30, static_cast<float>(30 * value + 440), 128,
+                  30, 30, AlphaWhite(150 - 10 * frame));
+        last = 15;
+        break;
+    case 12:
+        step();
+        DrawPlain(kEffectSheet, x - ScrollX - 12, y - ScrollY - 12, 24, 24, static_cast<float>(24 * value + 500), 128,
+                  24, 24, AlphaWhite(180 - 3 * frame));
+        last = 60;
+        break;
+    case 13:
+    case 17: {
+        if (frame == 1) EffectRingCounter = 0;
+        EffectRingCounter = WrapAdd(EffectRingCounter, kind == 13 ? 10 : 7);
+        const float c = static_cast<float>(EffectRingCounter);
+        const int32_t alpha = kind == 13 ? 240 - 6 * frame : 240 - 9 * frame;
+        DrawPlain(kEffectSheet, sx - c * 0.5f, sy - c * 0.5f, c, c, static_cast<float>(128 * value), 286, 128, 128,
+                  AlphaWhite(alpha));
+        last = kind == 13 ? 40 : 14;
+        break;
+    }
+    case 14: {
+        step();
+        if (frame == 1) {
+            const uint32_t r = static_cast<uint32_t>(GameRand() % 190 + 50);
+            const uint32_t g = static_cast<uint32_t>(GameRand() % 190 + 50);
+            const uint32_t b = static_cast<uint32_t>(GameRand() % 190 + 50);
+            tint = r << 16 | g << 8 | b;
+        }
+        const uint32_t colour = (static_cast<uint32_t>(200 - 2 * frame) & 0xFFu) << 24 | tint;
+        DrawPlain(kEffectSheet, x - ScrollX - 12, y - ScrollY - 12, 24, 24, 500, 128, 24, 24, colour);
+        last = 70;
+        break;
+    }
+    case 15:
+        DrawTurned(kEffectSheet, sx - 40, sy - 40, 80, 80, static_cast<float>(80 * (frame / 3) + 225),
+                   static_cast<float>(80 * value + 545), 80, 80, AlphaWhite(200), angle);
+        last = 24;
+        break;
+    case 16:
+        DrawTurned(kEffectSheet, sx - 64, sy - 64, 128, 128, static_cast<float>(128 * (frame / 3)), 705, 128, 128,
+                   AlphaWhite(200), angle);
+        last = 24;
+        break;
+    default: return;
+    }
+    if (last > 0 && frame >= last) isActive = 0;
+}

@@ -1,0 +1,77 @@
+#include "game/objects/cEnemyObjectBase.h"
+
+#include <cmath>
+#include <cstddef>
+
+#include "game/objects/PlayCommon.h"
+#include "game/objects/cEffectObjectBase.h"
+#include "game/objects/cObjectManager.h"
+#include "game/objects/cPlayerBase.h"
+#include "game/objects/cPlayerBulletBase.h"
+#include "game/shell/GameGlobals.h"
+
+cEnemyObjectBase::cEnemyObjectBase()
+    : isDying(0), isActive(0), frame(0), appearFrame(0), mode(0), element(1), radius(20), type(0), life(0.0f),
+      score(100), angle(0), turn(0), dropCode(0), scaleX(1.0f), scaleY(1.0f), x(0.0f), y(0.0f), speed(0.0f),
+      accel(0.0f), touchDamage(1), solid(0), work0(0), work1(0), work2(0), work3(0), placedOnStage(0) {}
+
+cEnemyObjectBase::~cEnemyObjectBase() = default;
+
+void cEnemyObjectBase::SetPosition(const int32_t& px, const int32_t& py) {
+    x = static_cast<float>(px);
+    y = static_cast<float>(py);
+}
+
+bool ShotTouches(float ax, float ay, int32_t radiusSum, float bx, float by) {
+    const float dx = ax - bx;
+    const float dy = ay - by;
+    return static_cast<float>(radiusSum) >= std::sqrt(dx * dx + dy * dy);
+}
+
+void StartHitFlash(int32_t value, float bx, float by) {
+    cEffectObjectBase* f = ObjectManager.TakeEffectSlot();
+    if (!f) return;
+    f->kind = 3;
+    f->value = value;
+    f->angle = GameRand() * 2;
+    f->isActive = 1;
+    f->SetPosition(static_cast<int32_t>(bx), static_cast<int32_t>(by));
+    f->frame = 0;
+}
+
+void cEnemyObjectBase::HitTest() {
+    cObjectManager& m = ObjectManager;
+    // A local index: the pass over the enemy list must not be disturbed.
+    for (std::size_t i = 0; i < m.playerBullets.size(); ++i) {
+        cPlayerBulletBase* b = m.playerBullets[i];
+        if (b->isActive != 1) continue;
+        if (!ShotTouches(x, y, b->radius + radius, b->x, b->y)) continue;
+        const int32_t ix = static_cast<int32_t>(x);
+        const int32_t iy = static_cast<int32_t>(y);
+        if (b->element == element) {
+            m.SpawnEffectBurst(3, element, ix, iy);
+            life -= b->power * 0.5f;
+            PlaySe(SoundTable.enemydamage_small);
+        } else {
+            m.SpawnEffectBurst(3, element, ix, iy);
+            m.SpawnEffectBurst(3, element, ix, iy);
+            life -= b->power;
+            PlaySe(SoundTable.rt_cursor01);
+        }
+        b->isActive = 0;
+        StartHitFlash(b->element, b->x, b->y);
+        if (life <= 0.0f && isDying == 0) {
+            cPlayerBase* shooter = PlayerOfIndex(b->owner);
+            if (shooter) shooter->score += score;
+            PlaySe(SoundTable.enemybreak_01);
+            isDying = 1;
+            m.SpawnEffectBurst(1, element, ix, iy);
+            if (element >= 2) element = 0;
+            static constexpr int32_t kDrops[4] = {0, 103, 101, 102};
+            if (dropCode >= 1 && dropCode <= 3) {
+                m.SpawnStageObject(x, y, kDrops[dropCode], 0, 0, element, 0.0f, 0.0f, 1.0f, StageFrame);
+            }
+        }
+    }
+    m.innerIndex = static_cast<int32_t>(m.playerBullets.size());
+}

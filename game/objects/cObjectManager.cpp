@@ -1,0 +1,306 @@
+#include "game/objects/cObjectManager.h"
+
+#include <cstddef>
+
+#include "game/bosses/cBossBase.h"
+#include "game/objects/Items.h"
+#include "game/objects/cEffectObjectBase.h"
+#include "game/objects/cEnemyBulletBase.h"
+#include "game/objects/cEnemyObjectBase.h"
+#include "game/objects/cMapHitObjectBase.h"
+#include "game/objects/cPlayerBase.h"
+#include "game/objects/cPlayerBulletBase.h"
+#include "game/shell/GameGlobals.h"
+#include "game/shell/GameState.h"
+
+cObjectManager ObjectManager;
+
+namespace {
+
+template <class T>
+void DeleteEach(std::vector<T*>& list) {
+    for (T* object : list) delete object;
+    list.clear();
+}
+
+template <class T>
+void DeactivateEach(std::vector<T*>& list) {
+    for (T* object : list) object->isActive = 0;
+}
+
+// Lower bound inclusive, upper bound exclusive, both from the scroll offsets.
+bool InWindow(float x, float y, float left, float top, float right, float bottom) {
+    return ScrollX + left <= x && x < ScrollX + right && ScrollY + top <= y && y < ScrollY + bottom;
+}
+
+}  // namespace
+
+cObjectManager::cObjectManager()
+    : outerIndex(0),
+      innerIndex(0),
+      enemyBulletLast(1200),
+      effectLast(700),
+      playerBulletLast(380),
+      playerBulletCursor(0),
+      effectCursor(0),
+      enemyBulletCursor(0) {}
+
+cObjectManager::~cObjectManager() { DeleteAll(); }
+
+void cObjectManager::BuildPlayerBulletPool() {
+    for (int32_t i = 0; i <= playerBulletLast; ++i) playerBullets.push_back(new cPlayerBulletBase());
+}
+
+void cObjectManager::BuildEnemyBulletPool() {
+    for (int32_t i = 0; i <= enemyBulletLast; ++i) enemyBullets.push_back(new cEnemyBulletBase());
+}
+
+void cObjectManager::BuildEffectPool() {
+    for (int32_t i = 0; i <= effectLast; ++i) effects.push_back(new cEffectObjectBase());
+}
+
+void cObjectManager::UpdateObjects() {
+    for (outerIndex = 0; outerIndex < static_cast<int32_t>(playerBullets.size()); ++outerIndex) {
+        cPlayerBulletBase* b = playerBullets[outerIndex];
+        if (b->isActive == 1) b->Move();
+    }
+    for (outerIndex = 0; outerIndex < static_cast<int32_t>(enemyList.size()); ++outerIndex) {
+        cEnemyObjectBase* e = enemyList[outerIndex];
+        if (e->isActive == 1) e->Update();
+    }
+    for (outerIndex = 0; outerIndex < static_cast<int32_t>(enemyBullets.size()); ++outerIndex) {
+        cEnemyBulletBase* b = enemyBullets[outerIndex];
+        if (b->isActive == 1) b->Move();
+    }
+}
+
+void cObjectManager::HitTestObjects() {
+    if (Player1 && Player1->isActive == 1) Player1->HitTest();
+    if (Player2 && Player2->isActive == 1) Player2->HitTest();
+    for (outerIndex = 0; outerIndex < static_cast<int32_t>(enemyList.size()); ++outerIndex) {
+        cEnemyObjectBase* e = enemyList[outerIndex];
+        if (InWindow(e->x, e->y, -120.0f, -120.0f, 760.0f, 600.0f) && e->isActive == 1) e->HitTest();
+    }
+}
+
+void cObjectManager::DrawObjects() {
+    for (outerIndex = 0; outerIndex < static_cast<int32_t>(mapBlocks.size()); ++outerIndex) {
+        cMapHitObjectBase* m = mapBlocks[outerIndex];
+        if (m->isVisible == 1) m->Draw();
+    }
+    for (outerIndex = 0; outerIndex < static_cast<int32_t>(enemyList.size()); ++outerIndex) {
+        cEnemyObjectBase* e = enemyList[outerIndex];
+        if (e->isActive == 1 && InWindow(e->x, e->y, -140.0f, -140.0f, 780.0f, 620.0f)) e->Draw();
+    }
+    for (outerIndex = 0; outerIndex < static_cast<int32_t>(playerBullets.size()); ++outerIndex) {
+        cPlayerBulletBase* b = playerBullets[outerIndex];
+        if (b->isActive == 1 && InWindow(b->x, b->y, -100.0f, -100.0f, 680.0f, 540.0f)) b->Draw();
+    }
+    for (outerIndex = 0; outerIndex < static_cast<int32_t>(enemyBullets.size()); ++outerIndex) {
+        cEnemyBulletBase* b = enemyBullets[outerIndex];
+        if (b->isActive == 1 && InWindow(b->x, b->y, -40.0f, -40.0f, 680.0f, 520.0f)) b->Draw();
+    }
+}
+
+void cObjectManager::UpdateEffects() {
+    for (outerIndex = 0; outerIndex < static_cast<int32_t>(effects.size()); ++outerIndex) {
+        cEffectObjectBase* f = effects[outerIndex];
+        if (f->isActive == 1 && InWindow(f->x, f->y, -100.0f, -100.0f, 680.0f, 540.0f)) f->UpdateAndDraw();
+    }
+}
+
+void cObjectManager::SweepObjects() {
+    for (cMapHitObjectBase* m : mapBlocks) {
+        const float bx = static_cast<float>(m->x);
+        const float by = static_cast<float>(m->y);
+        m->isVisible = InWindow(bx, by, -40.0f, -40.0f, 660.0f, 500.0f) ? 1 : 0;
+    }
+    for (cEnemyObjectBase* e : enemyList) {
+        if (StageFrame == e->appearFrame && e->isActive == 0) {
+            // Schedule positions are screen positions; they become stage
+            // positions once, when the object first appears.
+            if (!e->placedOnStage) {
+                e->x = e->x + ScrollX;
+                e->y = e->y + ScrollY;
+                e->placedOnStage = 1;
+            }
+            e->isActive = 1;
+        }
+        if (InWindow(e->x, e->y, -250.0f, -250.0f, 890.0f, 730.0f)) {
+            if (StageFrame >= e->appearFrame) e->isActive = 1;
+        } else {
+            e->isActive = 0;
+        }
+    }
+    for (cEnemyBulletBase* b : enemyBullets) {
+        if (!InWindow(b->x, b->y, -160.0f, -140.0f, 800.0f, 620.0f)) b->isActive = 0;
+    }
+    for (std::size_t i = 0; i < enemyList.size();) {
+        if (enemyList[i]->isDying == 1) {
+            delete enemyList[i];
+            enemyList.erase(enemyList.begin() + static_cast<std::ptrdiff_t>(i));
+        } else {
+            ++i;
+        }
+    }
+}
+
+void cObjectManager::ResetForStage() {
+    DeleteEach(mapBlocks);
+    DeleteEach(enemyList);
+    DeactivateEach(enemyBullets);
+    DeactivateEach(playerBullets);
+    DeactivateEach(effects);
+    playerBulletCursor = 0;
+    effectCursor = 0;
+    enemyBulletCursor = 0;
+}
+
+void cObjectManager::ReleaseStage() {
+    DeleteEach(enemyList);
+    DeleteEach(mapBlocks);
+    DeactivateEach(enemyBullets);
+    DeactivateEach(playerBullets);
+    DeactivateEach(effects);
+}
+
+void cObjectManager::DeleteAll() {
+    DeleteEach(enemyBullets);
+    DeleteEach(playerBullets);
+    DeleteEach(effects);
+    DeleteEach(enemyList);
+    DeleteEach(mapBlocks);
+}
+
+cEnemyBulletBase* cObjectManager::TakeEnemyBulletSlot() {
+    const int32_t size = static_cast<int32_t>(enemyBullets.size());
+    if (size <= enemyBulletLast) return nullptr;
+    enemyBulletCursor += 1;
+    // Pass over at most three busy slots; an inactive one stops the advance.
+    for (int32_t skip = 0; skip < 3; ++skip) {
+        if (enemyBulletCursor < size && enemyBullets[enemyBulletCursor]->isActive) enemyBulletCursor += 1;
+    }
+    if (enemyBulletCursor >= enemyBulletLast) enemyBulletCursor = 1;
+    return enemyBullets[enemyBulletCursor];
+}
+
+cEffectObjectBase* cObjectManager::TakeEffectSlot() {
+    if (static_cast<int32_t>(effects.size()) <= effectLast) return nullptr;
+    effectCursor += 1;
+    if (effectCursor >= effectLast) effectCursor = 1;
+    return effects[effectCursor];
+}
+
+cPlayerBulletBase* cObjectManager::TakePlayerBulletSlot() {
+    if (static_cast<int32_t>(playerBullets.size()) <= playerBulletLast) return nullptr;
+    playerBulletCursor += 1;
+    if (playerBulletCursor >= playerBulletLast) playerBulletCursor = 1;
+    return playerBullets[playerBulletCursor];
+}
+
+void cObjectManager::SpawnStageObject(float x, float y, int32_t type, int32_t angle, int32_t turn, int32_t element,
+                                      float speed, float accel, float life, int32_t appearFrame) {
+    const int32_t ix = static_cast<int32_t>(x);
+    const int32_t iy = static_cast<int32_t>(y);
+    if (type >= 200 && type <= 299) {
+        cBossBase* boss = CreateStageBoss(type, GameState.team, ix, iy, angle);
+        if (!boss) return;
+        const bool slotB = type == 205 || type == 291;
+        cBossBase*& slot = slotB ? BossB : BossA;
+        // The previous stage's boss in the slot would otherwise leak.
+        if (slot && slot != boss) delete slot;
+        slot = boss;
+        boss->appearFrame = appearFrame;
+        boss->phase = 0;
+        return;
+    }
+    cEnemyObjectBase* e = nullptr;
+    bool createdActive = false;
+    if (type >= 1 && type <= 98) {
+        e = CreateEnemyClass(type);
+        if (e && (type == 63 || type == 64)) e->mode = 0;
+        if (e && type == 81) e->radius = 640;
+    } else {
+        switch (type) {
+        case 101: e = new ItemScore(); createdActive = true; break;
+        case 102: e = new ItemLife(); createdActive = true; break;
+        case 103: e = new ItemScore02(); createdActive = true; break;
+        case 104: e = new Item1up(); createdActive = true; break;
+        case 110: e = new ItemBox(); e->mode = 1; break;
+        case 111: e = new ItemBox(); e->mode = 2; break;
+        case 112: e = new ItemMimick(); createdActive = true; break;
+        case 300: e = new StageStartEffectObj(); break;
+        default: break;
+        }
+    }
+    if (!e) return;
+    if (createdActive) {
+        e->isActive = 1;
+        // Created at a stage position: never shifted by the scroll offsets.
+        e->placedOnStage = 1;
+    }
+    e->SetPosition(ix, iy);
+    e->type = type;
+    e->life = life;
+    if (GameState.twoPlayer == 1 && type != 80) e->life = life + life * 0.5f;
+    e->appearFrame = appearFrame;
+    e->element = element;
+    e->angle = angle;
+    e->turn = turn;
+    e->speed = speed;
+    e->accel = accel;
+    enemyList.push_back(e);
+}
+
+void cObjectManager::SpawnMapCell(int32_t code, int32_t x, int32_t y) {
+    static constexpr int32_t kBlockKinds[5] = {0, 3, 1, 9, 7};
+    if (code >= 0 && code <= 4) {
+        cMapHitObjectBase* block = new cMapHitObjectBase();
+        block->SetPosition(x, y);
+        block->blockKind = kBlockKinds[code];
+        mapBlocks.push_back(block);
+    } else if (code == 5) {
+        SpawnStageObject(static_cast<float>(x), static_cast<float>(y), 43, 0, 0, 0, 0.0f, 0.0f, 40.0f, 0);
+    }
+}
+
+void cObjectManager::FireEnemyBullet(float x, float y, int32_t motionKind, int32_t graphicKind, int32_t angle,
+                                     int32_t turn, int32_t element, float speed, float accel) {
+    cEnemyBulletBase* b = TakeEnemyBulletSlot();
+    if (!b) return;
+    b->motionKind = motionKind;
+    b->graphicKind = graphicKind;
+    b->frame = 0;
+    b->isActive = 1;
+    b->element = element;
+    b->angle = angle;
+    b->turn = turn;
+    b->x = x;
+    b->y = y;
+    b->speed = speed;
+    b->accel = accel;
+}
+
+void cObjectManager::CancelEnemyBullets() {
+    // Runs between passes only; a local index keeps any pass's index intact.
+    for (int32_t i = 0; i < static_cast<int32_t>(enemyBullets.size()); ++i) {
+        cEnemyBulletBase* b = enemyBullets[i];
+        if (b->isActive != 1) continue;
+        b->element = 10;
+        b->speed = 0.0f;
+        b->motionKind = 6;
+        b->graphicKind = 100;
+        b->accel = 0.1f;
+        b->frame = 0;
+    }
+    innerIndex = static_cast<int32_t>(enemyBullets.size());
+}
+
+void cObjectManager::DestroyAllEnemies() {
+    for (int32_t i = 0; i < static_cast<int32_t>(enemyList.size()); ++i) {
+        cEnemyObjectBase* e = enemyList[i];
+        if (e->isActive != 1) continue;
+        SpawnEffectBurst(1, 0, static_cast<int32_t>(e->x), static_cast<int32_t>(e->y));
+        e->isDying = 1;
+    }
+}

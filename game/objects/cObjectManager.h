@@ -1,0 +1,84 @@
+// The owner of everything on the play field that is not a player or a boss:
+// the enemy list, the map blocks and the three fixed pools with their rotating
+// cursors, the per-frame passes and the factories that fill them.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+class cEffectObjectBase;
+class cEnemyObjectBase;
+class cMapHitObjectBase;
+class cEnemyBulletBase;
+class cPlayerBulletBase;
+class cBossBase;
+
+class cObjectManager {
+public:
+    cObjectManager();
+    ~cObjectManager();
+    cObjectManager(const cObjectManager&) = delete;
+    cObjectManager& operator=(const cObjectManager&) = delete;
+
+    std::vector<cEffectObjectBase*> effects;
+    std::vector<cEnemyObjectBase*> enemyList;
+    std::vector<cMapHitObjectBase*> mapBlocks;
+    std::vector<cEnemyBulletBase*> enemyBullets;
+    std::vector<cPlayerBulletBase*> playerBullets;
+    int32_t outerIndex;
+    int32_t innerIndex;
+    int32_t enemyBulletLast;
+    int32_t effectLast;
+    int32_t playerBulletLast;
+    int32_t playerBulletCursor;
+    int32_t effectCursor;
+    int32_t enemyBulletCursor;
+
+    // Start-up: the pools, once, in this order.
+    void BuildPlayerBulletPool();
+    void BuildEnemyBulletPool();
+    void BuildEffectPool();
+
+    // The game scene's passes.
+    void UpdateObjects();
+    void HitTestObjects();
+    void DrawObjects();
+    void UpdateEffects();
+    void SweepObjects();
+
+    // Stage start: map blocks and enemy list deleted, every pooled object
+    // inactive, the three cursors 0 (the shell zeroes StageFrame).
+    void ResetForStage();
+    // Stage release: lists emptied, pooled objects inactive.
+    void ReleaseStage();
+    // Exit: every object deleted, every list empty.
+    void DeleteAll();
+
+    // Rotating slots: advance the cursor by the pool's rule and answer the
+    // slot's object (null while the pool is not built). Inline starts in the
+    // play objects use these too.
+    cEnemyBulletBase* TakeEnemyBulletSlot();
+    cEffectObjectBase* TakeEffectSlot();
+    cPlayerBulletBase* TakePlayerBulletSlot();
+
+    // Factories.
+    void SpawnStageObject(float x, float y, int32_t type, int32_t angle, int32_t turn, int32_t element, float speed,
+                          float accel, float life, int32_t appearFrame);
+    void SpawnMapCell(int32_t code, int32_t x, int32_t y);
+    void FireEnemyBullet(float x, float y, int32_t motionKind, int32_t graphicKind, int32_t angle, int32_t turn,
+                         int32_t element, float speed, float accel);
+    void CancelEnemyBullets();
+    void DestroyAllEnemies();
+    void SpawnEffect(int32_t x, int32_t y, int32_t kind, int32_t value, int32_t owner);
+    void SpawnEffectBurst(int32_t pattern, int32_t value, int32_t x, int32_t y);
+    void SpawnPlayerObject(int32_t code, float x, float y, int32_t owner);
+};
+
+extern cObjectManager ObjectManager;
+
+// The classes behind the enemy and boss type codes. Null for a code without a
+// class; the enemy and boss families fill these in.
+cEnemyObjectBase* CreateEnemyClass(int32_t code);
+// Creates the boss for codes 200..299 (team picks the stage-5 classes), places
+// it at (x, y) and writes its class words; null for a code without a class.
+cBossBase* CreateStageBoss(int32_t code, int32_t team, int32_t x, int32_t y, int32_t angle);

@@ -1,0 +1,164 @@
+#include "tests/game/objects/play_harness.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "game/bosses/cBossBase.h"
+#include "game/objects/PlayCommon.h"
+#include "game/objects/cEffectObjectBase.h"
+#include "game/objects/cEnemyBulletBase.h"
+#include "game/objects/cEnemyObjectBase.h"
+#include "game/objects/cObjectManager.h"
+#include "game/objects/cPlayerBase.h"
+#include "game/objects/cPlayerBulletBase.h"
+#include "game/shell/GameGlobals.h"
+#include "game/shell/GameState.h"
+#include "game/shell/SpriteTable.h"
+
+namespace playtest {
+namespace {
+
+uint16_t gDown[2] = {0, 0};
+std::function<void()> gScrollScript;
+
+void Record(const SpriteDrawRecord& r, void* context) {
+    auto* quads = static_cast<std::vector<Quad>*>(context);
+    quads->push_back(Quad{r.slot, {r.dst[0], r.dst[1], r.dst[2], r.dst[3]}, {r.src[0], r.src[1], r.src[2], r.src[3]},
+                          r.color, r.angle, r.turned != 0});
+}
+
+bool ActivePlayer(cPlayerBase* p, bool second) {
+    if (!p || p->isActive != 1) return false;
+    return !second || GameState.twoPlayer == 1;
+}
+
+}  // namespace
+
+QuadRecorder::QuadRecorder() { SetSpriteDrawRecorder(Record, &quads); }
+QuadRecorder::~QuadRecorder() { SetSpriteDrawRecorder(nullptr, nullptr); }
+
+void ClearField() {
+    delete Player1;
+    delete Player2;
+    delete BossA;
+    delete BossB;
+    Player1 = Player2 = nullptr;
+    BossA = BossB = nullptr;
+    ObjectManager.DeleteAll();
+}
+
+void ResetField(uint32_t seed) {
+    ClearField();
+    ObjectManager.BuildPlayerBulletPool();
+    ObjectManager.BuildEnemyBulletPool();
+    ObjectManager.BuildEffectPool();
+    ObjectManager.ResetForStage();
+    ObjectManager.outerIndex = ObjectManager.innerIndex = 0;
+    GameState = cGameState();
+    GameState.team = 1;
+    GameState.twoPlayer = 0;
+    GameState.stage = 1;
+    GameState.difficulty = 1;
+    GameState.subState = kSubStatePlay;
+    StageFrame = 0;
+    ScrollX = ScrollY = 0.0f;
+    ScrollHalt = 0;
+    BulletFadeCounter = 0;
+    EffectRingCounter = 0;
+    gDown[0] = gDown[1] = 0;
+    for (PadWord& w : PadWords) w = PadWord{0x3FF, 0, 0, 0};
+    gScrollScript = nullptr;
+    SeedGameRand(seed);
+}
+
+void StartPlayers(int32_t team, bool two, float x, float y) {
+    GameState.team = team;
+    GameState.twoPlayer = two ? 1 : 0;
+    const int32_t first = team == 2 ? 2 : 0;
+    ObjectManager.SpawnPlayerObject(first, x, y, 0);
+    ObjectManager.SpawnPlayerObject(first + 1, x, y, 0);
+    const int32_t ix = static_cast<int32_t>(x);
+    const int32_t iy = static_cast<int32_t>(y);
+    Player1->SetPosition(ix, iy);
+    Player2->SetPosition(ix, iy);
+    Player1->noMiss = Player2->noMiss = 1;
+}
+
+void SetButtons(int32_t player, uint16_t down) {
+    const uint16_t last = gDown[player & 1];
+    PadWord& w = PadWords[player & 1];
+    w.idle = static_cast<uint16_t>(~down & ~last & 0x3FF);
+    w.pushed = static_cast<uint16_t>(down & ~last);
+    w.held = static_cast<uint16_t>(down & last);
+    w.released = static_cast<uint16_t>(~down & last & 0x3FF);
+    gDown[player & 1] = down;
+}
+
+void SetScrollScript(std::function<void()> script) { gScrollScript = std::move(script); }
+
+void PlayFrame() {
+    cObjectManager& m = ObjectManager;
+    m.outerIndex = 0;
+    m.innerIndex = 0;
+    m.DrawObjects();
+    if (ActivePlayer(Player1, false)) Player1->Draw();
+    if (ActivePlayer(Player2, true)) Player2->Draw();
+    m.UpdateEffects();
+    if (GameState.subState == kSubStatePlay) {
+        if (!ScrollHalt) StageFrame += 1;
+        if (gScrollScript) gScrollScript();
+        if (ActivePlayer(Player1, false)) Player1->Move();
+        if (ActivePlayer(Player2, true)) Player2->Move();
+        m.UpdateObjects();
+        if (ActivePlayer(Player1, false)) {
+            Player1->PushApart();
+            if (Player2) Player2->PushApart();
+        }
+        if (ActivePlayer(Player1, false)) Player1->HitTest();
+        if (ActivePlayer(Player2, true)) Player2->HitTest();
+        m.HitTestObjects();
+        if (ActivePlayer(Player1, false)) Player1->Act();
+        if (ActivePlayer(Player2, true)) Player2->Act();
+    }
+    m.SweepObjects();
+}
+
+void PlayFrames(int32_t count) {
+    for (int32_t i = 0; i < count; ++i) PlayFrame();
+}
+
+std::string CheckInvariants() {
+    const cObjectManager& m = ObjectManager;
+    char line[160];
+    std::string out;
+    const auto fail = [&](const char* what, int32_t index) {
+        std::snprintf(line, sizeof line, "%s %d; ", what, index);
+        out += line;
+    };
+    if (!m.enemyBullets.empty() && (m.enemyBullets.front()->isActive || m.enemyBullets.back()->isActive))
+        fail("enemy bullet end slot active", 0);
+    if (!m.playerBullets.empty() && (m.playerBullets.front()->isActive || m.playerBullets.back()->isActive))
+        fail("player bullet end slot active", 0);
+    if (!m.effects.empty() && (m.effects.front()->isActive || m.effects.back()->isActive))
+        fail("effect end slot active", 0);
+    for (size_t i = 0; i < m.enemyBullets.size(); ++i) {
+        const cEnemyBulletBase* b = m.enemyBullets[i];
+        if (b->isActive && !(ScrollX - 160 <= b->x && b->x < ScrollX + 800 && ScrollY - 140 <= b->y &&
+                             b->y < ScrollY + 620))
+            fail("bullet active outside the cull window", static_cast<int32_t>(i));
+    }
+    for (size_t i = 0; i < m.enemyList.size(); ++i) {
+        const cEnemyObjectBase* e = m.enemyList[i];
+        if (e->isDying) fail("dying object left in the list", static_cast<int32_t>(i));
+        if (e->isActive && !(ScrollX - 250 <= e->x && e->x < ScrollX + 890 && ScrollY - 250 <= e->y &&
+                             e->y < ScrollY + 730))
+            fail("object active outside the activity window", static_cast<int32_t>(i));
+    }
+    if (m.enemyBulletCursor < 0 || m.enemyBulletCursor >= m.enemyBulletLast) fail("enemy cursor", m.enemyBulletCursor);
+    if (m.effectCursor < 0 || m.effectCursor >= m.effectLast) fail("effect cursor", m.effectCursor);
+    if (m.playerBulletCursor < 0 || m.playerBulletCursor >= m.playerBulletLast)
+        fail("player cursor", m.playerBulletCursor);
+    return out;
+}
+
+}  // namespace playtest

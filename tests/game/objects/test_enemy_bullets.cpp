@@ -1,0 +1,322 @@
+// Enemy bullets: the gallery of every motion and graphic kind against the
+// picture table, the motion kinds' edge cases, cancelling and clearing.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/core/KestraMath.h"
+#include "game/objects/Items.h"
+#include "game/objects/cEffectObjectBase.h"
+#include "game/objects/cEnemyBulletBase.h"
+#include "game/objects/cObjectManager.h"
+#include "game/objects/cPlayerBase.h"
+#include "game/shell/GameGlobals.h"
+#include "tests/game/objects/play_harness.h"
+
+namespace {
+
+// The picture table: radius, slot, source c/y/w/h, destination ox/oy/w/h,
+// rotation (0 plain, 1 spin += step, 2 spin = angle turned by angle + step,
+// 3 angle + step, 4 turned by 0), alpha, grey. Radius -1 keeps the slot's.
+struct Row {
+    int kind, radius, slot, c, sy, sw, sh, ox, oy, w, h, rot, step, alpha, grey;
+};
+const Row kTable[] = {
+    {1, 4, 7, 109, 0, 30, 29, 15, 15, 30, 29, 0, 0, 255, 255},
+    {2, 14, 7, 148, 132, 64, 70, 32, 35, 64, 70, 1, 190, 255, 255},
+    {3, 6, 7, 105, 165, 43, 43, 21, 21, 43, 43, 1, 260, 255, 255},
+    {4, 45, 7, 167, 202, 120, 120, 60, 60, 120, 120, 1, 260, 255, 255},
+    {5, 3, 7, 88, 0, 20, 7, 10, 3, 20, 7, 1, 260, 255, 255},
+    {6, 3, 7, 354, 0, 13, 40, 6, 20, 13, 40, 2, 16383, 255, 255},
+    {7, 3, 7, 334, 93, 27, 27, 13, 13, 27, 27, 1, 300, 255, 255},
+    {8, 3, 7, 0, 38, 35, 35, 17, 17, 35, 35, 1, 300, 255, 255},
+    {9, 6, 7, 43, 100, 24, 24, 12, 12, 24, 24, 4, 0, 255, 255},
+    {10, 2, 7, 0, 75, 14, 14, 7, 7, 14, 14, 1, 200, 255, 255},
+    {11, 16, 7, 98, 30, 72, 72, 36, 36, 72, 72, 1, 200, 255, 255},
+    {14, 2, 7, 30, 99, 13, 25, 6, 12, 13, 25, 3, 16385, 255, 255},
+    {15, -1, 7, 0, 197, 84, 84, -1, -1, -1, -1, 1, 200, 190, 255},
+    {18, 40, 7, 431, 63, 80, 80, 40, 40, 80, 80, 0, 0, 240, 255},
+    {19, 30, 7, 0, 282, 84, 84, 42, 42, 84, 84, 1, 200, 190, 255},
+    {20, 10, 7, 0, 282, 84, 84, 42, 42, 84, 84, 1, 200, 190, 255},
+    {21, 3, 7, 318, 136, 40, 40, 20, 20, 40, 40, 3, 0, 180, 255},
+    {22, 3, 7, 358, 136, 52, 26, 26, 13, 52, 26, 3, 0, 180, 255},
+    {23, 3, 7, 0, 143, 29, 29, 14, 14, 29, 29, 3, 0, 180, 255},
+    {24, 3, 7, 140, 0, 19, 30, 9, 15, 19, 30, 3, -16384, 200, 255},
+    {50, 5, 8, 0, 89, 30, 29, 13, 13, 30, 29, 3, 0, 250, 90},
+    {51, 4, 8, 212, 162, 40, 40, 20, 20, 40, 40, 3, 0, 200, 230},
+    {52, 3, 8, 354, 0, 13, 40, 6, 20, 13, 40, 2, 16383, 200, 210},
+    {53, 25, 8, 252, 136, 66, 66, 50, 50, 100, 100, 3, 0, 200, 230},
+    {54, 3, 8, 358, 136, 52, 26, 26, 13, 52, 26, 3, 0, 180, 255},
+    {55, 3, 8, 410, 144, 50, 50, 12, 12, 25, 25, 3, 0, 230, 255},
+};
+
+class EnemyBulletTest : public ::testing::Test {
+protected:
+    void SetUp() override { playtest::ResetField(7); }
+    void TearDown() override { playtest::ClearField(); }
+    cObjectManager& m = ObjectManager;
+
+    cEnemyBulletBase* Fire(float x, float y, int motion, int graphic, int angle, int turn, int element, float speed,
+                           float accel) {
+        m.FireEnemyBullet(x, y, motion, graphic, angle, turn, element, speed, accel);
+        return m.enemyBullets[static_cast<size_t>(m.enemyBulletCursor)];
+    }
+};
+
+TEST_F(EnemyBulletTest, GalleryMatchesThePictureTableForEveryMotionAndBothElements) {
+    ScrollX = 30.0f;
+    ScrollY = 50.0f;
+    for (int element = 0; element < 2; ++element) {
+        for (const Row& r : kTable) {
+            for (int motion = 1; motion <= 18; ++motion) {
+                m.ResetForStage();
+                playtest::QuadRecorder rec;
+                cEnemyBulletBase* b = Fire(300.0f, 250.0f, motion, r.kind, 1000, 0, element, 0.0f, 0.0f);
+                b->radius = 33;
+                b->spin = 500;
+                m.DrawObjects();
+                ASSERT_EQ(rec.quads.size(), 1u) << "graphic " << r.kind << " motion " << motion;
+                const playtest::Quad& q = rec.quads[0];
+                const int radius = r.radius < 0 ? 33 : r.radius;
+                const float ox = r.ox < 0 ? 33.0f : float(r.ox);
+                const float w = r.w < 0 ? 66.0f : float(r.w);
+                const float h = r.h < 0 ? 66.0f : float(r.h);
+                EXPECT_EQ(b->radius, radius) << r.kind;
+                EXPECT_EQ(q.slot, r.slot) << r.kind;
+                EXPECT_FLOAT_EQ(q.src[0], float(element * 512 + r.c)) << r.kind;
+                EXPECT_FLOAT_EQ(q.src[1], float(r.sy));
+                EXPECT_FLOAT_EQ(q.src[2], float(r.sw));
+                EXPECT_FLOAT_EQ(q.src[3], float(r.sh));
+                EXPECT_FLOAT_EQ(q.dst[0], 300.0f - 30.0f - ox) << r.kind;
+                EXPECT_FLOAT_EQ(q.dst[1], 250.0f - 50.0f - (r.oy < 0 ? 33.0f : float(r.oy))) << r.kind;
+                EXPECT_FLOAT_EQ(q.dst[2], w);
+                EXPECT_FLOAT_EQ(q.dst[3], h);
+                const uint32_t colour = uint32_t(r.alpha) << 24 | uint32_t(r.grey) * 0x010101u;
+                EXPECT_EQ(q.colour, colour) << r.kind;
+                switch (r.rot) {
+                case 0: EXPECT_FALSE(q.turned) << r.kind; break;
+                case 1:
+                    EXPECT_TRUE(q.turned);
+                    EXPECT_EQ(q.angle, 500 + r.step) << r.kind;
+                    break;
+                case 2:
+                    EXPECT_EQ(q.angle, 1000 + r.step) << r.kind;
+                    EXPECT_EQ(b->spin, 1000);
+                    break;
+                case 3: EXPECT_EQ(q.angle, 1000 + r.step) << r.kind; break;
+                case 4:
+                    EXPECT_TRUE(q.turned);
+                    EXPECT_EQ(q.angle, 0);
+                    EXPECT_EQ(b->spin, 0);
+                    break;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(EnemyBulletTest, SpecialGraphicsFadeSizeAndIgnoreTheElement) {
+    playtest::QuadRecorder rec;
+    // 17: alpha (250 - frame) & 255 turned by the heading.
+    cEnemyBulletBase* b = Fire(100, 100, 1, 17, 2000, 0, 1, 0, 0);
+    b->frame = 260;
+    m.DrawObjects();
+    ASSERT_EQ(rec.quads.size(), 1u);
+    EXPECT_EQ(rec.quads[0].colour >> 24, uint32_t((250 - 260) & 255));
+    EXPECT_FLOAT_EQ(rec.quads[0].src[0], 512 + 87);
+    EXPECT_EQ(b->radius, 8);
+    // 100: the cancelled spark, same picture for every element.
+    rec.quads.clear();
+    b->graphicKind = 100;
+    b->element = 10;
+    m.DrawObjects();
+    EXPECT_FLOAT_EQ(rec.quads[0].src[0], 400.0f);
+    EXPECT_EQ(rec.quads[0].slot, 10);
+    EXPECT_EQ(b->radius, 4);
+    // Kinds without a row draw nothing and keep the radius.
+    for (int kind : {0, 12, 25, 49, 56, 99, 101, -3}) {
+        rec.quads.clear();
+        b->graphicKind = kind;
+        b->radius = 21;
+        m.DrawObjects();
+        EXPECT_TRUE(rec.quads.empty()) << kind;
+        EXPECT_EQ(b->radius, 21);
+    }
+}
+
+TEST_F(EnemyBulletTest, Graphic16PicksItsRadiusOnlyWhenDrawnAtFrameOne) {
+    cEnemyBulletBase* off = Fire(100, 900, 1, 16, 0, 0, 0, 0, 0);
+    off->radius = 12;
+    cEnemyBulletBase* on = Fire(100, 100, 1, 16, 0, 0, 0, 0, 0);
+    off->frame = on->frame = 1;
+    m.DrawObjects();
+    EXPECT_EQ(off->radius, 12);
+    EXPECT_GE(on->radius, 15);
+    EXPECT_LT(on->radius, 60);
+    const int picked = on->radius;
+    on->frame = 2;
+    m.DrawObjects();
+    EXPECT_EQ(on->radius, picked);
+}
+
+TEST_F(EnemyBulletTest, Graphic13SharesOneFadeCounter) {
+    playtest::QuadRecorder rec;
+    cEnemyBulletBase* a = Fire(100, 100, 1, 13, 0, 0, 0, 0, 0);
+    cEnemyBulletBase* b = Fire(200, 100, 1, 13, 0, 0, 0, 0, 0);
+    a->frame = 1;
+    b->frame = 300;
+    m.DrawObjects();  // a sets 255, b lowers it once
+    ASSERT_EQ(rec.quads.size(), 2u);
+    EXPECT_EQ(rec.quads[0].colour >> 24, 255u);
+    EXPECT_EQ(rec.quads[1].colour >> 24, 254u);
+    a->frame = 301;
+    m.DrawObjects();
+    EXPECT_EQ(rec.quads[3].colour >> 24, 252u);
+    EXPECT_FALSE(rec.quads[0].turned);
+}
+
+TEST_F(EnemyBulletTest, MotionThreeReaimsAtFrameNinety) {
+    playtest::StartPlayers(1, false, 320, 400);
+    cEnemyBulletBase* b = Fire(100, 100, 3, 1, 0, 0, 0, 2.0f, 0.0f);
+    for (int i = 0; i < 89; ++i) b->Move();
+    EXPECT_EQ(b->angle, 0);
+    EXPECT_NEAR(b->x, 100.0f + 89 * 2.0f, 1e-3);
+    Player1->aimX = b->x + 2.0f;  // where the player is at the bullet's frame 90
+    Player1->aimY = 900.0f;
+    b->Move();
+    const uint32_t expected = Kestra::Atan(Player1->aimX - b->x, Player1->aimY - b->y);
+    EXPECT_EQ(uint32_t(b->angle), expected);
+    const int fixed = b->angle;
+    Player1->aimY = -500.0f;
+    b->Move();
+    EXPECT_EQ(b->angle, fixed);
+}
+
+TEST_F(EnemyBulletTest, MotionFourAndFiveEmitChildren) {
+    cEnemyBulletBase* parent = Fire(300, 200, 4, 1, 100, 0, 0, 0.0f, 0.0f);
+    for (int i = 0; i < 19; ++i) parent->Move();
+    EXPECT_EQ(m.enemyBulletCursor, 1);
+    parent->Move();
+    ASSERT_EQ(m.enemyBulletCursor, 2);
+    const cEnemyBulletBase* child = m.enemyBullets[2];
+    EXPECT_EQ(child->angle, 100 + 20 * 50);
+    EXPECT_EQ(child->motionKind, 2);
+    EXPECT_FLOAT_EQ(child->speed, 0.0f);
+    EXPECT_FLOAT_EQ(child->accel, 0.005f);
+    EXPECT_TRUE(child->element == 0 || child->element == 1);
+
+    m.ResetForStage();
+    cEnemyBulletBase* emitter = Fire(300, 200, 5, 0, 1000, 0, 3, 1.0f, 0.0f);
+    playtest::QuadRecorder rec;
+    m.DrawObjects();
+    EXPECT_TRUE(rec.quads.empty());  // invisible
+    for (int i = 0; i < 5; ++i) emitter->Move();
+    ASSERT_EQ(m.enemyBulletCursor, 2);
+    EXPECT_EQ(m.enemyBullets[2]->element, 0);
+    EXPECT_EQ(m.enemyBullets[2]->angle, 1000 + 15535);
+    EXPECT_EQ(m.enemyBullets[2]->motionKind, 3);
+    EXPECT_FLOAT_EQ(m.enemyBullets[2]->speed, 3.0f);
+}
+
+TEST_F(EnemyBulletTest, TimedKindsEndAndDelayedKindsWait) {
+    struct Case {
+        int motion, ends;
+    };
+    for (const Case c : {Case{7, 140}, Case{13, 400}, Case{15, 225}}) {
+        cEnemyBulletBase* b = Fire(300, 200, c.motion, 1, 0, 0, 0, 0.0f, 0.0f);
+        for (int i = 1; i < c.ends; ++i) b->Move();
+        EXPECT_EQ(b->isActive, 1) << c.motion;
+        b->Move();
+        EXPECT_EQ(b->isActive, 0) << c.motion;
+    }
+    cEnemyBulletBase* still = Fire(300, 200, 14, 1, 0, 0, 0, 2.0f, 0.0f);
+    for (int i = 0; i < 149; ++i) still->Move();
+    EXPECT_FLOAT_EQ(still->x, 300.0f);
+    still->Move();
+    EXPECT_FLOAT_EQ(still->x, 302.0f);
+    cEnemyBulletBase* none = Fire(300, 200, 19, 1, 0, 0, 0, 2.0f, 0.0f);
+    none->Move();
+    EXPECT_EQ(none->frame, 0);
+}
+
+TEST_F(EnemyBulletTest, MotionTwelveComparesTheUnwrappedHeading) {
+    playtest::StartPlayers(1, false, 400, 200);
+    cEnemyBulletBase* b = Fire(100, 200, 12, 1, 70000, 30, 0, 0.0f, 0.0f);
+    b->Move();
+    EXPECT_EQ(b->angle, 70000 - 30);
+    b->Move();
+    EXPECT_EQ(b->angle, 70000 - 60);
+}
+
+TEST_F(EnemyBulletTest, CirclingKindsStayNearTheirDriftingCentre) {
+    cEnemyBulletBase* b9 = Fire(300, 200, 9, 1, 0, 0, 0, 0.0f, 0.0f);
+    float maxR9 = 0;
+    for (int i = 0; i < 131; ++i) {
+        b9->Move();
+        maxR9 = std::max(maxR9, std::hypot(b9->x - 300.0f, b9->y - 200.0f));
+    }
+    EXPECT_NEAR(maxR9, 2 * 83.4f, 2.0f);  // the diameter of a circle of about 83 px
+    EXPECT_NEAR(std::hypot(b9->x - 300.0f, b9->y - 200.0f), 0.0f, 8.0f);
+    cEnemyBulletBase* b17 = Fire(300, 200, 17, 1, 0, 0, 0, 0.0f, 0.0f);
+    float maxR17 = 0;
+    for (int i = 0; i < 218; ++i) {
+        b17->Move();
+        maxR17 = std::max(maxR17, std::hypot(b17->x - 300.0f, b17->y - 200.0f));
+    }
+    EXPECT_NEAR(maxR17, 2 * 104.3f, 2.0f);
+}
+
+TEST_F(EnemyBulletTest, MotionEighteenTurnsFiveTimes) {
+    cEnemyBulletBase* b = Fire(300, 200, 18, 1, 0, 0, 0, 0.0f, 0.0f);
+    for (int i = 0; i < 300; ++i) b->Move();
+    EXPECT_EQ(b->angle, 5 * 10922);
+    EXPECT_TRUE(b->accel == 0.0f || b->accel == 1.0f);
+}
+
+TEST_F(EnemyBulletTest, CancelledBulletsHomeOnPlayerOneAndAreCollected) {
+    playtest::StartPlayers(1, false, 320, 460);
+    Player1->gauge = 50.0f;
+    cEnemyBulletBase* above = Fire(320, -100, 1, 3, 0, 0, 1, 3.0f, 0.0f);
+    cEnemyBulletBase* side = Fire(600, 300, 1, 3, 0, 0, 0, 3.0f, 0.0f);
+    cEnemyBulletBase* idle = m.enemyBullets[50];
+    m.CancelEnemyBullets();
+    EXPECT_EQ(idle->element, 1);
+    for (cEnemyBulletBase* b : {above, side}) {
+        EXPECT_EQ(b->element, 10);
+        EXPECT_EQ(b->motionKind, 6);
+        EXPECT_EQ(b->graphicKind, 100);
+        EXPECT_FLOAT_EQ(b->speed, 0.0f);
+        EXPECT_FLOAT_EQ(b->accel, 0.1f);
+        EXPECT_EQ(b->frame, 0);
+    }
+    const int score = Player1->score;
+    for (int i = 0; i < 120 && (above->isActive || side->isActive); ++i) playtest::PlayFrame();
+    EXPECT_EQ(above->isActive, 0);
+    EXPECT_EQ(side->isActive, 0);
+    EXPECT_EQ(Player1->score, score + 20);
+    EXPECT_NEAR(Player1->gauge, 50.08f, 1e-4);
+    EXPECT_EQ(Player1->life, 5);
+}
+
+TEST_F(EnemyBulletTest, DestroyAllEnemiesKillsActiveListObjectsWithoutPaying) {
+    playtest::StartPlayers(1, false);
+    m.SpawnStageObject(100, 100, 101, 0, 0, 0, 0, 0, 1, 0);
+    m.SpawnStageObject(200, 100, 112, 0, 0, 0, 0, 0, 1, 0);
+    m.SpawnStageObject(300, 100, 300, 0, 0, 0, 0, 0, 1, 500);  // asleep
+    m.DestroyAllEnemies();
+    EXPECT_EQ(m.enemyList[0]->isDying, 1);
+    EXPECT_EQ(m.enemyList[1]->isDying, 1);
+    EXPECT_EQ(m.enemyList[2]->isDying, 0);
+    EXPECT_EQ(m.effectCursor, 18);
+    EXPECT_EQ(m.effects[1]->kind, 1);
+    for (int i = 2; i <= 9; ++i) {
+        EXPECT_EQ(m.effects[size_t(i)]->kind, 4);
+        EXPECT_FLOAT_EQ(m.effects[size_t(i)]->speed, 6.0f);
+        EXPECT_EQ(m.effects[size_t(i)]->value, 0);
+    }
+    EXPECT_EQ(Player1->score, 0);
+    m.SweepObjects();
+    EXPECT_EQ(m.enemyList.size(), 1u);
+}
+
+}  // namespace

@@ -1,0 +1,328 @@
+// Pools, rotating cursors, the passes' windows, activation, culling and the
+// sweep's deletion; the spawn factory's table and map blocks.
+#include <gtest/gtest.h>
+
+#include <typeinfo>
+
+#include "game/objects/Items.h"
+#include "game/objects/cEffectObjectBase.h"
+#include "game/objects/cEnemyBulletBase.h"
+#include "game/objects/cMapHitObjectBase.h"
+#include "game/objects/cObjectManager.h"
+#include "game/objects/cPlayerBulletBase.h"
+#include "game/shell/GameGlobals.h"
+#include "game/shell/GameState.h"
+#include "tests/game/objects/play_harness.h"
+
+namespace {
+
+// Counts what the passes ask of it.
+class CountingEnemy : public cEnemyObjectBase {
+public:
+    void Update() override { ++updates; }
+    void HitTest() override { ++hits; }
+    void Draw() override { ++draws; }
+    int updates = 0;
+    int hits = 0;
+    int draws = 0;
+};
+
+class ObjectManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override { playtest::ResetField(); }
+    void TearDown() override { playtest::ClearField(); }
+    cObjectManager& m = ObjectManager;
+
+    CountingEnemy* AddEnemy(float x, float y, int32_t appear, bool active) {
+        auto* e = new CountingEnemy();
+        e->x = x;
+        e->y = y;
+        e->appearFrame = appear;
+        e->isActive = active ? 1 : 0;
+        e->placedOnStage = active ? 1 : 0;
+        m.enemyList.push_back(e);
+        return e;
+    }
+    int32_t Fire() {
+        m.FireEnemyBullet(100, 100, 1, 1, 0, 0, 0, 0.0f, 0.0f);
+        return m.enemyBulletCursor;
+    }
+};
+
+TEST_F(ObjectManagerTest, PoolsHoldLastPlusOneObjectsWithTheirStartValues) {
+    ASSERT_EQ(m.enemyBullets.size(), 1201u);
+    ASSERT_EQ(m.playerBullets.size(), 381u);
+    ASSERT_EQ(m.effects.size(), 701u);
+    EXPECT_EQ(m.enemyBulletLast, 1200);
+    EXPECT_EQ(m.effectLast, 700);
+    EXPECT_EQ(m.playerBulletLast, 380);
+    const cEnemyBulletBase& b = *m.enemyBullets[5];
+    EXPECT_EQ(b.isActive, 0);
+    EXPECT_EQ(b.element, 1);
+    EXPECT_EQ(b.damage, 1);
+    EXPECT_EQ(b.radius, 8);
+    const cPlayerBulletBase& s = *m.playerBullets[5];
+    EXPECT_EQ(s.radius, 15);
+    EXPECT_FLOAT_EQ(s.power, 1.0f);
+    EXPECT_EQ(s.element, 1);
+    EXPECT_FLOAT_EQ(s.speed, 1.0f);
+}
+
+TEST_F(ObjectManagerTest, EnemyBulletSlotsRunOneTo1199ThenWrap) {
+    EXPECT_EQ(Fire(), 1);
+    // Free every slot again so that only the cursor rule decides.
+    for (int i = 2; i <= 1199; ++i) {
+        m.enemyBullets[static_cast<size_t>(i - 1)]->isActive = 0;
+        ASSERT_EQ(Fire(), i);
+    }
+    m.enemyBullets[1199]->isActive = 0;
+    EXPECT_EQ(Fire(), 1);
+    EXPECT_EQ(m.enemyBullets[0]->isActive, 0);
+    EXPECT_EQ(m.enemyBullets[1200]->isActive, 0);
+}
+
+TEST_F(ObjectManagerTest, EnemyBulletCursorSkipsAtMostThreeBusySlots) {
+    m.enemyBulletCursor = 4;
+    for (int i = 5; i <= 7; ++i) m.enemyBullets[static_cast<size_t>(i)]->isActive = 1;
+    EXPECT_EQ(Fire(), 8);
+
+    m.enemyBulletCursor = 4;
+    for (int i = 5; i <= 8; ++i) m.enemyBullets[static_cast<size_t>(i)]->isActive = 1;
+    m.enemyBullets[8]->motionKind = 99;
+    EXPECT_EQ(Fire(), 8);  // the fourth busy slot is overwritten
+    EXPECT_EQ(m.enemyBullets[8]->motionKind, 1);
+
+    // A full pool keeps slot 1200 free: the skip stops there and wraps.
+    for (auto* b : m.enemyBullets) b->isActive = 1;
+    m.enemyBullets[1200]->isActive = 0;
+    m.enemyBulletCursor = 1197;
+    EXPECT_EQ(Fire(), 1);
+}
+
+TEST_F(ObjectManagerTest, EffectsAndShotsTakeTheNextSlotWhateverItsState) {
+    for (int i = 1; i <= 699; ++i) {
+        m.SpawnEffect(10, 10, 9, 0, 0);
+        ASSERT_EQ(m.effectCursor, i);
+    }
+    m.SpawnEffect(10, 10, 9, 0, 0);
+    EXPECT_EQ(m.effectCursor, 1);
+    EXPECT_EQ(m.effects[0]->isActive, 0);
+    EXPECT_EQ(m.effects[700]->isActive, 0);
+    for (int i = 1; i <= 379; ++i) ASSERT_EQ(m.TakePlayerBulletSlot(), m.playerBullets[static_cast<size_t>(i)]);
+    EXPECT_EQ(m.TakePlayerBulletSlot(), m.playerBullets[1]);
+}
+
+TEST_F(ObjectManagerTest, SevenHundredEffectStartsLeaveTheLast699) {
+    for (int i = 0; i < 700; ++i) m.SpawnEffect(10, 10, 9, 0, 0);
+    int active = 0;
+    for (auto* f : m.effects) active += f->isActive;
+    EXPECT_EQ(active, 699);
+}
+
+TEST_F(ObjectManagerTest, BulletCullingWindowBoundsAreInclusiveBelowExclusiveAbove) {
+    ScrollX = 100.0f;
+    ScrollY = -300.0f;
+    const auto survives = [&](float x, float y) {
+        cEnemyBulletBase* b = m.enemyBullets[10];
+        b->isActive = 1;
+        b->x = x;
+        b->y = y;
+        m.SweepObjects();
+        return b->isActive == 1;
+    };
+    EXPECT_TRUE(survives(ScrollX + 10, ScrollY - 140.0f));
+    EXPECT_FALSE(survives(ScrollX + 10, ScrollY - 140.5f));
+    EXPECT_TRUE(survives(ScrollX + 799.9f, ScrollY));
+    EXPECT_FALSE(survives(ScrollX + 800.0f, ScrollY));
+    EXPECT_TRUE(survives(ScrollX - 160.0f, ScrollY + 619.0f));
+    EXPECT_FALSE(survives(ScrollX - 160.0f, ScrollY + 620.0f));
+}
+
+TEST_F(ObjectManagerTest, ScheduledObjectsAppearShiftedAndSleepOutsideTheWindow) {
+    ScrollX = 40.0f;
+    ScrollY = 1000.0f;
+    CountingEnemy* inView = AddEnemy(100, -40, 300, false);
+    CountingEnemy* below = AddEnemy(100, 800, 300, false);
+    StageFrame = 299;
+    m.SweepObjects();
+    EXPECT_EQ(inView->isActive, 0);
+    EXPECT_FLOAT_EQ(inView->x, 100.0f);
+    StageFrame = 300;
+    m.SweepObjects();
+    EXPECT_EQ(inView->isActive, 1);
+    EXPECT_FLOAT_EQ(inView->x, 140.0f);
+    EXPECT_FLOAT_EQ(inView->y, 960.0f);
+    EXPECT_EQ(below->isActive, 0);  // 800 + ScrollY lies beyond ScrollY + 730
+    EXPECT_FLOAT_EQ(below->y, 1800.0f);
+}
+
+TEST_F(ObjectManagerTest, ShiftHappensOnceWhileTheStageFrameStandsStill) {
+    ScrollX = 0.0f;
+    ScrollY = 2000.0f;
+    StageFrame = 50;
+    CountingEnemy* e = AddEnemy(100, 800, 50, false);
+    m.SweepObjects();
+    EXPECT_FLOAT_EQ(e->y, 2800.0f);
+    EXPECT_EQ(e->isActive, 0);
+    // The scroll is halted (a boss fight): the same stage frame sweeps again.
+    for (int i = 0; i < 5; ++i) m.SweepObjects();
+    EXPECT_FLOAT_EQ(e->y, 2800.0f);
+    EXPECT_EQ(e->isActive, 0);
+}
+
+TEST_F(ObjectManagerTest, ActivityWindowSleepsAndWakesWithoutDeleting) {
+    StageFrame = 10;
+    CountingEnemy* e = AddEnemy(890, 100, 1, true);
+    m.SweepObjects();
+    EXPECT_EQ(e->isActive, 0);
+    ASSERT_EQ(m.enemyList.size(), 1u);
+    e->x = 889.9f;
+    m.SweepObjects();
+    EXPECT_EQ(e->isActive, 1);
+    // A future appearance frame keeps the object asleep inside the window.
+    CountingEnemy* later = AddEnemy(100, 100, 20, false);
+    m.SweepObjects();
+    EXPECT_EQ(later->isActive, 0);
+}
+
+TEST_F(ObjectManagerTest, PassesUseTheirWindows) {
+    CountingEnemy* edge = AddEnemy(760, 100, 0, true);
+    CountingEnemy* inside = AddEnemy(759, 100, 0, true);
+    CountingEnemy* asleep = AddEnemy(100, 100, 0, false);
+    m.UpdateObjects();
+    m.HitTestObjects();
+    m.DrawObjects();
+    EXPECT_EQ(edge->updates, 1);
+    EXPECT_EQ(edge->hits, 0);
+    EXPECT_EQ(edge->draws, 1);
+    EXPECT_EQ(inside->hits, 1);
+    EXPECT_EQ(asleep->updates + asleep->hits + asleep->draws, 0);
+    edge->x = 780;
+    m.DrawObjects();
+    EXPECT_EQ(edge->draws, 1);
+
+    // Enemy bullets draw in -40..680 x -40..520, effects update in -100..680 x -100..540.
+    playtest::QuadRecorder rec;
+    m.FireEnemyBullet(679.9f, 519.9f, 1, 1, 0, 0, 0, 0, 0);
+    m.FireEnemyBullet(680.0f, 100.0f, 1, 1, 0, 0, 0, 0, 0);
+    m.DrawObjects();
+    EXPECT_EQ(rec.quads.size(), 1u);
+    m.SpawnEffect(-100, -100, 9, 0, 0);
+    m.SpawnEffect(680, 0, 9, 0, 0);
+    m.UpdateEffects();
+    EXPECT_EQ(m.effects[1]->frame, 1);
+    EXPECT_EQ(m.effects[2]->frame, 0);
+    EXPECT_EQ(m.effects[2]->isActive, 1);  // frozen, not ended
+}
+
+TEST_F(ObjectManagerTest, SweepDeletesAdjacentDyingObjectsAndKeepsOrder) {
+    CountingEnemy* a = AddEnemy(10, 10, 0, true);
+    AddEnemy(20, 10, 0, true)->isDying = 1;
+    AddEnemy(30, 10, 0, true)->isDying = 1;
+    CountingEnemy* d = AddEnemy(40, 10, 0, true);
+    m.SweepObjects();
+    ASSERT_EQ(m.enemyList.size(), 2u);
+    EXPECT_EQ(m.enemyList[0], a);
+    EXPECT_EQ(m.enemyList[1], d);
+}
+
+TEST_F(ObjectManagerTest, MapBlocksAreVisibleNearTheView) {
+    m.SpawnMapCell(0, 659, 0);
+    m.SpawnMapCell(0, 660, 0);
+    m.SpawnMapCell(0, -40, -40);
+    m.SweepObjects();
+    EXPECT_EQ(m.mapBlocks[0]->isVisible, 1);
+    EXPECT_EQ(m.mapBlocks[1]->isVisible, 0);
+    EXPECT_EQ(m.mapBlocks[2]->isVisible, 1);
+}
+
+TEST_F(ObjectManagerTest, StageResetClearsListsPoolsAndCursors) {
+    m.SpawnMapCell(0, 0, 0);
+    m.SpawnStageObject(10, 10, 300, 0, 0, 0, 0, 0, 1, 5);
+    Fire();
+    m.SpawnEffect(1, 1, 2, 0, 0);
+    m.ResetForStage();
+    EXPECT_TRUE(m.mapBlocks.empty());
+    EXPECT_TRUE(m.enemyList.empty());
+    EXPECT_EQ(m.enemyBullets[1]->isActive, 0);
+    EXPECT_EQ(m.effects[1]->isActive, 0);
+    EXPECT_EQ(m.enemyBulletCursor + m.effectCursor + m.playerBulletCursor, 0);
+}
+
+TEST_F(ObjectManagerTest, FactoryCreatesItemsBannerAndNothingForUnknownCodes) {
+    struct Row {
+        int32_t code;
+        const std::type_info& type;
+        uint8_t active;
+        int32_t mode;
+    };
+    const Row rows[] = {
+        {101, typeid(ItemScore), 1, 0}, {102, typeid(ItemLife), 1, 0},   {103, typeid(ItemScore02), 1, 0},
+        {104, typeid(Item1up), 1, 0},   {110, typeid(ItemBox), 0, 1},    {111, typeid(ItemBox), 0, 2},
+        {112, typeid(ItemMimick), 1, 0}, {300, typeid(StageStartEffectObj), 0, 0},
+    };
+    for (const Row& r : rows) {
+        m.SpawnStageObject(100.7f, -40.7f, r.code, 16384, 3, 1, 2.0f, 0.5f, 10.0f, 300);
+        ASSERT_EQ(m.enemyList.size(), 1u) << r.code;
+        cEnemyObjectBase* e = m.enemyList[0];
+        EXPECT_EQ(typeid(*e), r.type) << r.code;
+        EXPECT_EQ(e->isActive, r.active) << r.code;
+        EXPECT_EQ(e->mode, r.mode) << r.code;
+        EXPECT_EQ(e->type, r.code);
+        EXPECT_FLOAT_EQ(e->x, 100.0f);
+        EXPECT_FLOAT_EQ(e->y, -40.0f);  // truncated toward zero
+        EXPECT_FLOAT_EQ(e->life, 10.0f);
+        EXPECT_EQ(e->appearFrame, 300);
+        EXPECT_EQ(e->angle, 16384);
+        EXPECT_EQ(e->turn, 3);
+        EXPECT_EQ(e->element, 1);
+        EXPECT_FLOAT_EQ(e->speed, 2.0f);
+        EXPECT_FLOAT_EQ(e->accel, 0.5f);
+        m.ResetForStage();
+    }
+    for (int32_t code : {0, 99, 105, 150, 200, 206, 289, 292, 299, 301, -5}) {
+        m.SpawnStageObject(0, 0, code, 0, 0, 0, 0, 0, 1, 0);
+        EXPECT_TRUE(m.enemyList.empty()) << code;
+    }
+    EXPECT_EQ(BossA, nullptr);
+    EXPECT_EQ(BossB, nullptr);
+}
+
+TEST_F(ObjectManagerTest, TwoPlayerLifeIsHalfAgain) {
+    GameState.twoPlayer = 1;
+    m.SpawnStageObject(0, 0, 110, 0, 0, 0, 0, 0, 10.0f, 1);
+    EXPECT_FLOAT_EQ(m.enemyList[0]->life, 15.0f);
+}
+
+TEST_F(ObjectManagerTest, ItemsCreatedActiveAreNeverShifted) {
+    ScrollY = 500.0f;
+    StageFrame = 7;
+    m.SpawnStageObject(300, 900, 101, 0, 0, 0, 0, 0, 1, 7);
+    m.SweepObjects();
+    EXPECT_FLOAT_EQ(m.enemyList[0]->y, 900.0f);
+    m.enemyList[0]->y = 5000;  // drifts out of the window and sleeps
+    m.SweepObjects();
+    m.SweepObjects();
+    EXPECT_FLOAT_EQ(m.enemyList[0]->y, 5000.0f);
+}
+
+TEST_F(ObjectManagerTest, MapCellsBecomeBlocksOfTheirKind) {
+    const int32_t kinds[5] = {0, 3, 1, 9, 7};
+    for (int32_t code = 0; code < 5; ++code) m.SpawnMapCell(code, 40 * code, 80);
+    m.SpawnMapCell(4, 120, 200);  // cell value 5 at column 3
+    m.SpawnMapCell(6, 0, 0);
+    m.SpawnMapCell(-1, 0, 0);
+    ASSERT_EQ(m.mapBlocks.size(), 6u);
+    for (int32_t code = 0; code < 5; ++code) EXPECT_EQ(m.mapBlocks[static_cast<size_t>(code)]->blockKind, kinds[code]);
+    const cMapHitObjectBase& b = *m.mapBlocks[5];
+    EXPECT_EQ(b.blockKind, 7);
+    EXPECT_EQ(b.boxLeft, 120);
+    EXPECT_EQ(b.boxTop, 200);
+    EXPECT_EQ(b.boxRight, 160);
+    EXPECT_EQ(b.boxBottom, 240);
+    // Code 5 asks for enemy type 43, whose class joins with the enemies.
+    m.SpawnMapCell(5, 0, 0);
+    EXPECT_EQ(m.mapBlocks.size(), 6u);
+}
+
+}  // namespace
