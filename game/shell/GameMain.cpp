@@ -7,6 +7,8 @@
 #include "engine/graphics/Kestra3D.h"
 #include "engine/graphics/KestraManagers.h"
 #include "game/bosses/cBossBase.h"
+#include "game/objects/cObjectManager.h"
+#include "game/objects/cPlayerBase.h"
 #include "game/shell/GameGlobals.h"
 #include "game/shell/GameScene.h"
 #include "game/shell/GameState.h"
@@ -93,10 +95,13 @@ void RunGame(int, char**) {
 
     // Ranking, counters and play time are kept at every exit.
     SaveScoreFile();
+    ObjectManager.DeleteAll();
     delete BossA;
     delete BossB;
-    BossA = nullptr;
-    BossB = nullptr;
+    delete Player1;
+    delete Player2;
+    BossA = BossB = nullptr;
+    Player1 = Player2 = nullptr;
     KestraSurface::Release(depthStencil);
     ReleaseGameTables();
     KestraCamera::Release(CameraHandle);

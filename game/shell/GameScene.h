@@ -6,5 +6,4 @@
 // A player of the chosen team through the object manager.
 void SpawnPlayer(int32_t code, float x, float y);
 void ResetForNewGame();
-void StartStage();
 void UpdateGameScene();

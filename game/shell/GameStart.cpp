@@ -4,6 +4,7 @@
 #include "game/shell/GameState.h"
 #include "game/shell/SpriteTable.h"
 #include "game/shell/StageResources.h"
+#include "game/shell/StageStart.h"
 #include "game/shell/Title.h"
 
 namespace {

@@ -5,6 +5,7 @@
 
 #include "engine/core/KestraSound.h"
 #include "engine/graphics/KestraFontSprite2D.h"
+#include "game/objects/cObjectManager.h"
 #include "game/shell/ConfigScreen.h"
 #include "game/shell/GameGlobals.h"
 #include "game/shell/ScoreData.h"
@@ -82,7 +83,9 @@ void LoadSoundsAndFonts() {
     LoadScoreFile();
     LoadVolumeFile();
     ApplySoundVolume();
-    // The object pools are built here once the play objects are part of the game.
+    ObjectManager.BuildPlayerBulletPool();
+    ObjectManager.BuildEnemyBulletPool();
+    ObjectManager.BuildEffectPool();
 }
 
 void ReleaseGameTables() {

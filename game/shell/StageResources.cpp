@@ -4,6 +4,8 @@
 #include <initializer_list>
 
 #include "engine/core/KestraSound.h"
+#include "game/objects/cObjectManager.h"
+#include "game/objects/cPlayerBase.h"
 #include "game/shell/GameGlobals.h"
 #include "game/shell/GameState.h"
 #include "game/shell/SpriteTable.h"
@@ -36,8 +38,8 @@ void ReleaseSound(uint32_t& handle) {
     handle = kNoSound;
 }
 
-// Player 1 starts as character 1 in team 1 and as character 3 in team 2.
-bool FirstCharacter() { return GameState.team != 2; }
+// Player 1's starting character: 1 in team 1, 3 in team 2.
+bool FirstCharacter() { return Player1 ? Player1->firstCharacter != 3 : GameState.team != 2; }
 
 const char* TitleLettering(int32_t stage) {
     static char path[64];
@@ -144,7 +146,19 @@ void LoadStageResources(int32_t stage) {
     }
 }
 
-void ReleaseStageSlotsAndSounds() {
+void ReleaseStageResources(int32_t stage) {
+    switch (stage) {
+        case 1: ReleaseStage1Resources(); break;
+        case 2: ReleaseStage2Resources(); break;
+        case 3: ReleaseStage3Resources(); break;
+        case 4: ReleaseStage4Resources(); break;
+        case 5: ReleaseStage5Resources(); break;
+        default: break;
+    }
+}
+
+void ReleaseStage() {
+    ObjectManager.ReleaseStage();
     for (int32_t slot = 0; slot < 40; ++slot) releaseSprite(slot);
     ReleaseSound(SoundTable.rt_laser20);
     ReleaseSound(SoundTable.shatter);

@@ -20,5 +20,8 @@ void ReleaseStage4Resources();
 void ReleaseStage5Resources();
 // The loader of stage 1..6; other stages load nothing.
 void LoadStageResources(int32_t stage);
-// Every stage slot (0..39) and the stage sounds.
-void ReleaseStageSlotsAndSounds();
+// The release of stage 1..5; other stages release nothing.
+void ReleaseStageResources(int32_t stage);
+// Leaving the game scene: the play field emptied, every stage slot (0..39)
+// and the stage sounds released.
+void ReleaseStage();

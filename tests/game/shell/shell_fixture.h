@@ -32,6 +32,9 @@ protected:
         GameState = cGameState();
         KeyMap = cKeyMap{};
         std::memset(PadWords, 0, sizeof PadWords);
+        StageFrame = 0;
+        ScrollX = ScrollY = 0.0f;
+        ScrollHalt = 0;
     }
     void TearDown() override {
         platform::ClearFaults();

@@ -76,7 +76,7 @@ TEST_F(StageResources, ReleasesPrintOneLinePerSlot) {
     EXPECT_EQ(Releases(Output([] { ReleaseStage3Resources(); })), 8u);
     EXPECT_EQ(Releases(Output([] { ReleaseStage4Resources(); })), 6u);
     EXPECT_EQ(Releases(Output([] { ReleaseStage5Resources(); })), 13u);
-    EXPECT_EQ(Releases(Output([] { ReleaseStageSlotsAndSounds(); })), 40u);
+    EXPECT_EQ(Releases(Output([] { ReleaseStage(); })), 40u);
     EXPECT_EQ(SoundTable.gisiki, kNoSound);
     EXPECT_TRUE(LoadedFiles(Output([] { LoadStageResources(7); })).empty());
 }
