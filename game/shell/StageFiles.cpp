@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "game/objects/cObjectManager.h"
 #include "game/shell/GameState.h"
 #include "game/shell/SaveFile.h"
 
@@ -13,10 +14,12 @@ namespace {
 constexpr size_t kLineLimit = 127;
 constexpr size_t kFileLimit = 64u << 20;  // far beyond any stage file
 
-void NoStageObject(const EnemyRecord&) {}
-void NoMapCell(int32_t, int32_t, int32_t) {}
-// The object manager takes these once the play objects are part of the game.
-const cStageSpawnCalls kDefaultCalls = {NoStageObject, NoMapCell};
+void SpawnRecord(const EnemyRecord& r) {
+    ObjectManager.SpawnStageObject(r.x, r.y, r.type, r.angle, r.turn, r.element, r.speed, r.acceleration,
+                                   static_cast<float>(r.life), r.appearance);
+}
+void SpawnCell(int32_t code, int32_t x, int32_t y) { ObjectManager.SpawnMapCell(code, x, y); }
+const cStageSpawnCalls kDefaultCalls = {SpawnRecord, SpawnCell};
 const cStageSpawnCalls* gCalls = &kDefaultCalls;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }

@@ -5,6 +5,7 @@
 #include <tuple>
 #include <vector>
 
+#include "game/objects/cObjectManager.h"
 #include "game/shell/StageFiles.h"
 #include "game/shell/StageScroll.h"
 #include "tests/game/shell/shell_fixture.h"
@@ -139,6 +140,17 @@ TEST_F(StageFiles, AMissingGridIsReportedAndTheStageGoesOn) {
     GameState.stage = 6;
     LoadStageMap(GameState);
     EXPECT_EQ(cells.size(), 55u);
+}
+
+TEST_F(StageFiles, GridCellsBecomeMapBlocksOfTheObjectManager) {
+    std::filesystem::create_directories(File("data/stagedata"));
+    testsupport::WriteFile(File("data/stagedata/Stage01.dat"),
+                           Grid(110, [](int r, int c) { return r == 100 && c < 3 ? c + 1 : 0; }));
+    ObjectManager.ResetForStage();
+    GameState.stage = 1;
+    LoadStageMap(GameState);
+    EXPECT_EQ(ObjectManager.mapBlocks.size(), 3u);
+    ObjectManager.ResetForStage();
 }
 
 class Scroll : public shelltest::ShellFolder {
