@@ -18,9 +18,6 @@ namespace {
 
 constexpr char kVolumePath[] = "./save/vol.dat";
 constexpr size_t kVolumeFileLimit = 4096;
-constexpr int32_t kTitleSheet = 40;
-constexpr int32_t kConfigSheet = 42;
-constexpr int32_t kNameSheet = 43;
 
 // Steps of 10 within 0..100; a value off the grid stays off it.
 void StepVolume(int32_t& volume, uint16_t pushed) {

@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr int32_t kConfigSheet = 42;
 constexpr float kDepth = 32767.0f;
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kEscape = 1;

@@ -15,8 +15,6 @@ int32_t RankingColumn = 0;
 
 namespace {
 
-constexpr int32_t kRankingSheet = 41;
-constexpr int32_t kNameSheet = 43;
 constexpr float kDepth = 32767.0f;
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint16_t kFullWidthSpace = 0x8140;

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int32_t kNameSheet = 43;
 constexpr int32_t kMaxName = 8;
 constexpr int32_t kStoreFrame = 180;
 constexpr int32_t kDeleteColumn = 12;

@@ -20,10 +20,6 @@ cTitleState TitleState;
 
 namespace {
 
-constexpr int32_t kTitleSheet = 40;
-constexpr int32_t kRankingSheet = 41;
-constexpr int32_t kConfigSheet = 42;
-constexpr int32_t kNameSheet = 43;
 constexpr float kDepth = 32767.0f;
 constexpr int32_t kMenuItems = 10;
 constexpr int32_t kRightColumn = 6;

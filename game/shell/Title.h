@@ -20,6 +20,12 @@ enum : int32_t {
     kTitleStartGame = 10,
 };
 
+// The title's sheets in the sprite table.
+constexpr int32_t kTitleSheet = 40;
+constexpr int32_t kRankingSheet = 41;
+constexpr int32_t kConfigSheet = 42;
+constexpr int32_t kNameSheet = 43;
+
 class cTitleState {
 public:
     cTitleState();

@@ -10,8 +10,11 @@
 
 #include "game/shell/GameGlobals.h"
 #include "game/shell/GameState.h"
+#include "game/shell/GameStart.h"
 #include "game/shell/Input.h"
 #include "game/shell/ScoreData.h"
+#include "game/shell/SpriteTable.h"
+#include "game/shell/Title.h"
 #include "platform/win32/testing.h"
 #include "platform/win32/win32.h"
 #include "tests/support/test_support.h"
@@ -53,6 +56,29 @@ inline void Press(uint16_t pushed1, uint16_t pushed2 = 0) {
     PadWords[0] = PadWord{static_cast<uint16_t>(~pushed1), pushed1, 0, 0};
     PadWords[1] = PadWord{static_cast<uint16_t>(~pushed2), pushed2, 0, 0};
 }
+
+// The title scene on its own: empty tables, the title reset, and a frame
+// driven by one press.
+class TitleFolder : public ShellFolder {
+protected:
+    void SetUp() override {
+        ShellFolder::SetUp();
+        TitleState = cTitleState();
+        ResetTitleState();
+        SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
+        FontTable.assign(kFontTableSize, nullptr);
+    }
+    void TearDown() override {
+        SetGameStartCalls(nullptr);
+        SetSpriteDrawRecorder(nullptr, nullptr);
+        ResetTitleState();
+        ShellFolder::TearDown();
+    }
+    void Frame(uint16_t pushed1, uint16_t pushed2 = 0) {
+        Press(pushed1, pushed2);
+        UpdateTitle();
+    }
+};
 
 // Every byte inverted, as the score file stores its text.
 inline std::string Inverted(std::string bytes) {

@@ -52,24 +52,12 @@ TEST_F(VolumeFile, WithoutTheSaveFolderNothingIsReadOrWritten) {
     EXPECT_FALSE(std::filesystem::exists(File("save")));
 }
 
-class ConfigScreen : public shelltest::ShellFolder {
+class ConfigScreen : public shelltest::TitleFolder {
 protected:
     void SetUp() override {
-        ShellFolder::SetUp();
+        TitleFolder::SetUp();
         MakeSaveFolder();
-        TitleState = cTitleState();
         TitleState.state = kTitleConfig;
-        SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
-        FontTable.assign(kFontTableSize, nullptr);
-    }
-    void TearDown() override {
-        SetSpriteDrawRecorder(nullptr, nullptr);
-        ResetTitleState();
-        ShellFolder::TearDown();
-    }
-    void Frame(uint16_t pushed1, uint16_t pushed2 = 0) {
-        shelltest::Press(pushed1, pushed2);
-        UpdateTitle();
     }
 };
 

@@ -13,27 +13,7 @@
 
 namespace {
 
-class TitleScene : public shelltest::ShellFolder {
-protected:
-    void SetUp() override {
-        ShellFolder::SetUp();
-        TitleState = cTitleState();
-        ResetTitleState();
-        SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
-        FontTable.assign(kFontTableSize, nullptr);
-    }
-    void TearDown() override {
-        SetGameStartCalls(nullptr);
-        SetSpriteDrawRecorder(nullptr, nullptr);
-        ResetTitleState();
-        ShellFolder::TearDown();
-    }
-    // One frame: pushed words as given, held and idle derived as a steady hold would give them.
-    void Frame(uint16_t pushed1, uint16_t pushed2 = 0) {
-        shelltest::Press(pushed1, pushed2);
-        UpdateTitle();
-    }
-};
+using TitleScene = shelltest::TitleFolder;
 
 TEST_F(TitleScene, UnlockRulesFollowTheProgressCounters) {
     EXPECT_FALSE(IsExtraUnlockedFor(0));
