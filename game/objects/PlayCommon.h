@@ -31,3 +31,16 @@ inline uint32_t AlphaGrey(int32_t alpha, uint32_t grey) {
 inline int32_t WrapAdd(int32_t a, int32_t b) {
     return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
 }
+
+// A float truncated toward zero as an int; values beyond the int range (a
+// corrupt schedule line) saturate and NaN gives 0 instead of undefined behaviour.
+inline int32_t TruncateToInt(float v) {
+    if (!(v == v)) return 0;
+    if (v >= 2147483520.0f) return 2147483647;
+    if (v <= -2147483648.0f) return -2147483647 - 1;
+    return static_cast<int32_t>(v);
+}
+
+// A sheet coordinate base + n * step from an object's selector, computed in
+// float so that no selector value can overflow.
+inline float Cell(int32_t n, float step, float base) { return static_cast<float>(n) * step + base; }

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "engine/core/KestraMath.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cEffectObjectBase.h"
 #include "game/objects/cObjectManager.h"
@@ -20,6 +21,29 @@ cEnemyObjectBase::~cEnemyObjectBase() = default;
 void cEnemyObjectBase::SetPosition(const int32_t& px, const int32_t& py) {
     x = static_cast<float>(px);
     y = static_cast<float>(py);
+}
+
+void cEnemyObjectBase::MoveStep() {
+    x = x + Kestra::Cos(static_cast<uint32_t>(angle)) * speed;
+    y = y + Kestra::Sin(angle) * speed;
+}
+
+int32_t cEnemyObjectBase::AimAtPlayer1() const {
+    if (!Player1) return angle;
+    return static_cast<int32_t>(Kestra::Atan(Player1->aimX - x, Player1->aimY - y));
+}
+
+void cEnemyObjectBase::DrawCentred(int32_t slot, float sx, float sy, float w, float h, uint32_t colour) const {
+    DrawPlain(slot, x - ScrollX - w / 2, y - ScrollY - h / 2, w, h, sx, sy, w, h, colour);
+}
+
+int32_t FourDirectionCell(int32_t angle) {
+    int32_t cell = 0;
+    if (angle <= 8000 || angle >= 58000) cell = 0;
+    if (angle >= 24000 && angle <= 41000) cell = 1;
+    if (angle >= 8000 && angle <= 24000) cell = 2;
+    if (angle >= 41000 && angle <= 58000) cell = 3;
+    return cell;
 }
 
 bool ShotTouches(float ax, float ay, int32_t radiusSum, float bx, float by) {

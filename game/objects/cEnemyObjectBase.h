@@ -38,10 +38,23 @@ public:
     int32_t work1;
     int32_t work2;
     int32_t work3;
+    // The steps of the common Update and Draw frames.
+    // x, y move `speed` along `angle` (single-precision results).
+    void MoveStep();
+    // The heading from the position toward player 1's committed position;
+    // the current heading when there is no player 1.
+    int32_t AimAtPlayer1() const;
+    // A cell centred on the position: (x - scroll - w/2, y - scroll - h/2, w, h).
+    void DrawCentred(int32_t slot, float sx, float sy, float w, float h, uint32_t colour) const;
+
     // 1 once the screen position has been turned into a stage position, so
     // that an object woken again on the same stage frame is not moved twice.
     uint8_t placedOnStage;
 };
+
+// Four-direction sheets: 0 right, 1 left, 2 down, 3 up by the stored heading;
+// the ranges are tested in that order and a later match wins.
+int32_t FourDirectionCell(int32_t angle);
 
 // The shot test of the shared hit test: the integer radius sum against the
 // single-precision distance (a shot exactly at the sum still hits).

@@ -4,6 +4,7 @@
 
 #include "game/bosses/cBossBase.h"
 #include "game/objects/Items.h"
+#include "game/objects/PlayCommon.h"
 #include "game/objects/cEffectObjectBase.h"
 #include "game/objects/cEnemyBulletBase.h"
 #include "game/objects/cEnemyObjectBase.h"
@@ -200,8 +201,8 @@ cPlayerBulletBase* cObjectManager::TakePlayerBulletSlot() {
 
 void cObjectManager::SpawnStageObject(float x, float y, int32_t type, int32_t angle, int32_t turn, int32_t element,
                                       float speed, float accel, float life, int32_t appearFrame) {
-    const int32_t ix = static_cast<int32_t>(x);
-    const int32_t iy = static_cast<int32_t>(y);
+    const int32_t ix = TruncateToInt(x);
+    const int32_t iy = TruncateToInt(y);
     if (type >= 200 && type <= 299) {
         cBossBase* boss = CreateStageBoss(type, GameState.team, ix, iy, angle);
         if (!boss) return;

@@ -186,18 +186,8 @@ void cPlayerBase::ActCharacter() {
         element = 1 - element;
         const int32_t px = static_cast<int32_t>(aimX);
         if (character <= 2) {
-            cEffectObjectBase* f = m.TakeEffectSlot();
-            if (f) {
-                f->kind = 17;
-                f->speed = 0.0f;
-                f->value = element;
-                f->frame = 0;
-                f->owner = playerIndex;
-                f->angle = GameRand() * 2;
-                f->isActive = 1;
-                f->SetPosition(px, static_cast<int32_t>(aimY));
-                f->frame = 0;
-            }
+            cEffectObjectBase* f = StartEffect(17, 0.0f, px, static_cast<int32_t>(aimY));
+            if (f) f->angle = GameRand() * 2;
         } else if (character == 3) {
             m.SpawnEffect(px, static_cast<int32_t>(aimY), 17, element, playerIndex);
         } else {

@@ -201,7 +201,6 @@ void cPlayerBase::HitTest() {
             if (gauge == 200.0f) score += 50;
         }
     }
-    m.innerIndex = static_cast<int32_t>(m.enemyBullets.size());
     // 4. Gauge.
     if (gauge < 0.0f) gauge = 0.0f;
     if (gauge > 200.0f) gauge = 200.0f;
@@ -319,17 +318,8 @@ void cPlayerBase::Damage(int32_t amount) {
     const int32_t py = static_cast<int32_t>(aimY);
     StartEffect(9, 0.0f, px, py);
     for (int32_t i = 0; i < 20; ++i) {
-        cEffectObjectBase* f = ObjectManager.TakeEffectSlot();
-        if (!f) break;
-        f->kind = 10;
-        f->speed = 7.0f;
-        f->value = element;
-        f->frame = 0;
-        f->owner = playerIndex;
-        f->angle = GameRand() * 2;
-        f->isActive = 1;
-        f->SetPosition(px, py);
-        f->frame = 0;
+        cEffectObjectBase* f = StartEffect(10, 7.0f, px, py);
+        if (f) f->angle = GameRand() * 2;
     }
     if (life < 1) {
         stock -= 1;
@@ -389,7 +379,7 @@ void cPlayerBase::Draw() {
         dx = aimX - 3 + static_cast<float>(4 - r) - ScrollX;
         dy = aimY - 10 - ScrollY;
     }
-    const float src = static_cast<float>(element * 128);
+    const float src = Cell(element, 128, 0);
     if (forceTimer < 1) {
         circleSpin = WrapAdd(circleSpin, 364);
         DrawTurned(circle, dx, dy, size, size, src, 0, 128, 128, kWhite, circleSpin);

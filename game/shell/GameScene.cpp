@@ -2,7 +2,6 @@
 
 #include <initializer_list>
 
-#include "engine/core/KestraInput.h"
 #include "engine/core/KestraSound.h"
 #include "game/bosses/cBossBase.h"
 #include "game/objects/cObjectManager.h"
@@ -10,6 +9,7 @@
 #include "game/shell/GameDraw.h"
 #include "game/shell/GameGlobals.h"
 #include "game/shell/GameState.h"
+#include "game/shell/Input.h"
 #include "game/shell/ResultScene.h"
 #include "game/shell/ScoreData.h"
 #include "game/shell/StageResources.h"
@@ -237,7 +237,7 @@ void UpdatePlay(cGameState& g) {
     // A game over or a tally set in this frame is not overwritten by the pause.
     if (g.subState != kSubStatePlay) return;
     const bool menu = ((PadWords[0].pushed | PadWords[1].pushed) & PAD_MENU) != 0;
-    if (KestraInput::GetKeyData(kEscapeKey) || menu) {
+    if (ReadKey(kEscapeKey) || menu) {
         PlayEffect(SoundTable.menuopen);
         g.pauseCursor = 0;
         g.subState = kSubStatePause;

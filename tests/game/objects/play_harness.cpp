@@ -127,6 +127,18 @@ void PlayFrames(int32_t count) {
     for (int32_t i = 0; i < count; ++i) PlayFrame();
 }
 
+void PlaceShot(float x, float y, int32_t element, float power, int32_t owner, int32_t radius) {
+    cPlayerBulletBase* b = ObjectManager.TakePlayerBulletSlot();
+    if (!b) return;
+    b->isActive = 1;
+    b->x = x;
+    b->y = y;
+    b->element = element;
+    b->power = power;
+    b->owner = owner;
+    b->radius = radius;
+}
+
 std::string CheckInvariants() {
     const cObjectManager& m = ObjectManager;
     char line[160];

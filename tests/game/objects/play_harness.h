@@ -47,6 +47,9 @@ void SetScrollScript(std::function<void()> script);
 void PlayFrame();
 void PlayFrames(int32_t count);
 
+// Starts a player shot at (x, y) in the next pool slot, as a test places it.
+void PlaceShot(float x, float y, int32_t element, float power = 1.0f, int32_t owner = 0, int32_t radius = 15);
+
 // The invariants that hold after every sweep; empty when they hold.
 std::string CheckInvariants();
 

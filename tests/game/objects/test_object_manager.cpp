@@ -2,6 +2,7 @@
 // sweep's deletion; the spawn factory's table and map blocks.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <typeinfo>
 
 #include "game/objects/Items.h"
@@ -286,6 +287,16 @@ TEST_F(ObjectManagerTest, FactoryCreatesItemsBannerAndNothingForUnknownCodes) {
     }
     EXPECT_EQ(BossA, nullptr);
     EXPECT_EQ(BossB, nullptr);
+}
+
+TEST_F(ObjectManagerTest, OutOfRangeSchedulePositionsSaturate) {
+    m.SpawnStageObject(1e20f, -1e20f, 110, 0, 0, 0, 0, 0, 1, 1);
+    m.SpawnStageObject(std::nanf(""), 5.9f, 110, 0, 0, 0, 0, 0, 1, 1);
+    ASSERT_EQ(m.enemyList.size(), 2u);
+    EXPECT_FLOAT_EQ(m.enemyList[0]->x, 2147483647.0f);
+    EXPECT_FLOAT_EQ(m.enemyList[0]->y, -2147483648.0f);
+    EXPECT_FLOAT_EQ(m.enemyList[1]->x, 0.0f);
+    EXPECT_FLOAT_EQ(m.enemyList[1]->y, 5.0f);
 }
 
 TEST_F(ObjectManagerTest, TwoPlayerLifeIsHalfAgain) {

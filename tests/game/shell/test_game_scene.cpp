@@ -11,6 +11,7 @@
 #include "game/shell/GameScene.h"
 #include "game/shell/SpriteTable.h"
 #include "game/shell/Title.h"
+#include "tests/game/shell/fake_input.h"
 #include "tests/game/shell/shell_fixture.h"
 
 namespace {
@@ -207,6 +208,15 @@ TEST_F(GameScene, ThePauseMenuWrapsAsksAndQuitsOnTheNextFrame) {
     EXPECT_EQ(GameState.sceneId, 1);
     Frame();
     EXPECT_EQ(GameState.sceneId, 2);
+}
+
+TEST_F(GameScene, HoldingEscapePausesLikeMenu) {
+    shelltest::FakeDevices devices;
+    devices.Install();
+    devices.keys[1] = true;
+    Frame();
+    EXPECT_EQ(GameState.subState, kSubStatePause);
+    EXPECT_EQ(GameState.pauseCursor, 0);
 }
 
 TEST_F(GameScene, ResumingRunsAPlayFrameAtOnce) {

@@ -68,6 +68,20 @@ void Ready(Program& program) {
     usleep(300 * 1000);
 }
 
+// Waits until about `frames` frames have run: each second the caption gives
+// the last second's frame count. False after 30 s.
+bool WaitForFrames(Program& program, int frames) {
+    static const std::regex stats(R"(FPS\[(\d+)\])");
+    int total = 0;
+    for (int second = 0; second < 30 && total < frames; ++second) {
+        usleep(1000 * 1000);
+        const std::string caption = program.X("xdotool getwindowname " + program.window());
+        std::smatch m;
+        if (std::regex_search(caption, m, stats)) total += std::stoi(m[1]);
+    }
+    return total >= frames;
+}
+
 size_t Count(const std::string& text, const std::string& what) {
     size_t n = 0;
     for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
@@ -151,7 +165,7 @@ TEST(QuenrithTitle, AltF4AndTheCloseBoxSaveAndReleaseTheSameWay) {
         PrepareFolder(dir.path());
         Program program(dir.path(), dir.path() + "/run", Display());
         Ready(program);
-        usleep(1200 * 1000);  // more than a second of play time
+        ASSERT_TRUE(WaitForFrames(program, 90));  // more than a second of play time
         if (way == 0) program.X("xdotool key --clearmodifiers alt+F4");
         else ASSERT_TRUE(testsupport::SendCloseBox(Display(), program.window()));
         ASSERT_EQ(program.WaitExit(kExitTimeout), 0);

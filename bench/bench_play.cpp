@@ -1,0 +1,164 @@
+// One play frame with every pool full: 1,200 enemy bullets, 380 player shots,
+// 700 effects and two players, with twenty shootable boxes testing every shot.
+// The frame runs in the game scene's order (drawing, the play block, the
+// sweep); the queued quads are then submitted on the null device.
+// - BM_FullPoolsFrameNull: CPU time of one such frame (goal: under 0.8 ms),
+//   with the draw calls per frame and the quads queued.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <string>
+
+#include "engine/core/Kestra.h"
+#include "engine/graphics/CTexture.h"
+#include "engine/graphics/Kestra3D.h"
+#include "engine/graphics/KestraSprite2D.h"
+#include "engine/graphics/KestraTexture.h"
+#include "game/objects/cEffectObjectBase.h"
+#include "game/objects/cEnemyBulletBase.h"
+#include "game/objects/cEnemyObjectBase.h"
+#include "game/objects/cObjectManager.h"
+#include "game/objects/cPlayerBase.h"
+#include "game/objects/cPlayerBulletBase.h"
+#include "game/shell/GameGlobals.h"
+#include "game/shell/SpriteTable.h"
+#include "platform/d3d9/d3d9test.h"
+#include "platform/win32/testing.h"
+#include "platform/win32/win32.h"
+#include "tests/game/objects/play_harness.h"
+
+namespace {
+
+// The sprite-table slots a play frame draws on, with their capacities in quads.
+struct SlotSize {
+    int slot;
+    uint32_t quads;
+};
+constexpr SlotSize kSlots[] = {{0, 300}, {1, 300}, {2, 300}, {3, 300}, {7, 2800},
+                               {8, 2600}, {9, 300}, {10, 1800}, {29, 300}, {30, 300}, {31, 300}};
+
+bool StartEngine() {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("quenrith-bench-play-" + std::to_string(std::time(nullptr)));
+    std::filesystem::create_directories(folder);
+    platform::SetProgramFolderOverride(folder.string());
+    platform::SetMessageBoxRecording(true);
+    d3d9test::SetBackend(d3d9test::Backend::Null);
+    Kestra::SetScreenInfo(640, 480, true);
+    if (!Kestra3D::Initialize() || !Kestra3D::Start(reinterpret_cast<HWND>(uintptr_t(0x1000)), true)) return false;
+    if (!KestraTexture::Initialize() || !KestraSprite2D::Initialize()) return false;
+    SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
+    for (const SlotSize& s : kSlots) {
+        SpriteEntry& e = SpriteTable[size_t(s.slot)];
+        e.texture = KestraTexture::Create(1024, 1024, 14);
+        e.sprite = KestraSprite2D::Create(s.quads * 6, 1, false);
+        if (!e.texture || !e.sprite) return false;
+        KestraSprite2D::SetTexture(e.sprite, 0, e.texture);
+    }
+    return true;
+}
+
+void StopEngine() {
+    for (SpriteEntry& e : SpriteTable) {
+        KestraSprite2D::Release(e.sprite);
+        KestraTexture::Release(e.texture);
+        e = SpriteEntry{nullptr, nullptr};
+    }
+    playtest::ClearField();
+    KestraSprite2D::Finalize();
+    KestraTexture::Finalize();
+    Kestra3D::Finalize();
+}
+
+void FillField() {
+    playtest::ResetField(1);
+    playtest::StartPlayers(1, true, 200, 400);
+    Player2->SetPosition(440, 400);
+    cObjectManager& m = ObjectManager;
+    static const int kGraphics[] = {1, 2, 3, 5, 6, 7, 8, 9, 10, 14, 21, 22, 23, 24, 50, 51, 52, 54, 55};
+    for (int i = 0; i < 1199; ++i) {
+        m.FireEnemyBullet(float(20 + (i * 37) % 600), float(20 + (i * 53) % 440), 1, kGraphics[i % 19], i * 300, 0,
+                          i % 2, 0.0f, 0.0f);
+    }
+    for (int i = 0; i < 20; ++i) m.SpawnStageObject(float(40 + i * 30), 100, 110, 0, 0, i % 2, 0, 0, 1e9f, 0);
+    for (cEnemyObjectBase* e : m.enemyList) e->isActive = 1;
+    for (int i = 0; i < 379; ++i) m.SpawnPlayerObject(i % 2 ? 14 : 12, 0, 0, i % 2);
+    for (int i = 0; i < 699; ++i) m.SpawnEffect(20 + (i * 29) % 600, 20 + (i * 31) % 440, 1 + i % 17, i % 2, i % 2);
+}
+
+// Keeps every pool full and on screen from frame to frame.
+void Refill() {
+    cObjectManager& m = ObjectManager;
+    for (cPlayerBase* p : {Player1, Player2}) {
+        p->isInvincible = 1;  // the bullets stay: nobody is hurt,
+        p->invincibleCount = -1000000;
+        p->canForce = 0;  // and nothing is absorbed
+    }
+    for (int i = 1; i < 1200; ++i) {
+        cEnemyBulletBase* b = m.enemyBullets[size_t(i)];
+        b->isActive = 1;
+        b->frame = 0;
+    }
+    for (int i = 1; i < 380; ++i) {
+        cPlayerBulletBase* b = m.playerBullets[size_t(i)];
+        b->isActive = 1;
+        b->frame = 0;
+        b->x = float(20 + (i * 41) % 600);
+        b->y = float(150 + (i * 17) % 300);
+    }
+    for (int i = 1; i < 700; ++i) {
+        cEffectObjectBase* f = m.effects[size_t(i)];
+        f->isActive = 1;
+        f->frame = 0;
+        f->x = float(20 + (i * 29) % 600);
+        f->y = float(20 + (i * 31) % 440);
+    }
+}
+
+void SubmitFrame() {
+    if (Kestra3D::BeginScene()) {
+        for (const SlotSize& s : kSlots) {
+            Kestra3D::SetBlendingType(s.slot == 8 || s.slot == 10 ? 2 : 1);
+            KestraSprite2D::Render(SpriteTable[size_t(s.slot)].sprite);
+        }
+        Kestra3D::EndScene();
+    }
+}
+
+uint64_t gQuads = 0;
+void CountQuad(const SpriteDrawRecord&, void*) { ++gQuads; }
+
+void BM_FullPoolsFrameNull(benchmark::State& state) {
+    if (!StartEngine()) {
+        state.SkipWithError("the engine did not start");
+        StopEngine();
+        return;
+    }
+    FillField();
+    uint64_t frames = 0;
+    const uint64_t drawsBefore = d3d9test::CallCount("DrawPrimitive");
+    gQuads = 0;
+    SetSpriteDrawRecorder(CountQuad, nullptr);
+    for (auto _ : state) {
+        Refill();
+        for (const SlotSize& s : kSlots) KestraSprite2D::Begin(SpriteTable[size_t(s.slot)].sprite);
+        playtest::SetButtons(0, (frames & 1) ? PAD_SHOT | PAD_LEFT : PAD_SHOT | PAD_RIGHT);
+        playtest::SetButtons(1, PAD_SHOT);
+        playtest::PlayFrame();
+        for (const SlotSize& s : kSlots) KestraSprite2D::End(SpriteTable[size_t(s.slot)].sprite);
+        SubmitFrame();
+        ++frames;
+    }
+    SetSpriteDrawRecorder(nullptr, nullptr);
+    const double n = double(frames ? frames : 1);
+    state.counters["draw_calls_per_frame"] = double(d3d9test::CallCount("DrawPrimitive") - drawsBefore) / n;
+    state.counters["quads_per_frame"] = double(gQuads) / n;
+    StopEngine();
+}
+BENCHMARK(BM_FullPoolsFrameNull)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+}  // namespace
+
+BENCHMARK_MAIN();
