@@ -315,3 +315,40 @@ TEST(QuenrithTitle, AGameStartsPausesAndQuitsThroughTheResultBackToTheTitle) {
 }
 
 }  // namespace
+
+namespace {
+
+bool HasNewRow(const std::string& bytes) { return Decoded(bytes).find("\nAB|0|") != std::string::npos; }
+
+TEST(QuenrithTitle, AQuitGameRanksFirstAndTheEnteredNameIsSaved) {
+    testsupport::TempDir dir;
+    PrepareFolder(dir.path());
+    // Every row scores -1: a game quit at once still ranks first.
+    std::string text;
+    for (int i = 0; i < 80; ++i) text += "x|-1|01/01|0\n";
+    for (int i = 0; i < 26; ++i) text += "0\n";
+    for (char& c : text) c = static_cast<char>(~static_cast<unsigned char>(c));
+    testsupport::WriteFile(dir.file("save/score.dat"), text);
+    testdisplay::PrivateDisplay display;
+    Program program(dir.path(), dir.path() + "/run", Display());
+    Ready(program);
+    program.Keys({"z", "z", "z"});
+    ASSERT_TRUE(program.WaitForOutput("filename: img/Stage01BG.png", 10));
+    program.Keys({"s", "Down", "Down", "z", "Up", "z"});
+    ASSERT_TRUE(program.WaitForOutput("filename: img/name.png\n\n", 10));
+    usleep(500 * 1000);
+    // "A", "B", then up to the last row and left round to the end cell.
+    program.Keys({"z", "Right", "z", "Up", "Left", "Left", "z"});
+    ASSERT_TRUE(program.WaitForFile("save/score.dat", 20, HasNewRow));
+    const std::string saved = Decoded(testsupport::ReadFile(dir.file("save/score.dat")));
+    // Table 1 (team 1, difficulty 1) begins on line 11.
+    size_t at = 0;
+    for (int line = 0; line < 10; ++line) at = saved.find('\n', at) + 1;
+    const std::string row = saved.substr(at, saved.find('\n', at) - at);
+    EXPECT_TRUE(std::regex_match(row, std::regex(R"(AB\|0\|\d\d/\d\d\|0)"))) << row;
+    EXPECT_EQ(program.WaitForPixel(100, 100, RgbOf(kLogo), 20), RgbOf(kLogo));
+    program.X("xdotool key --clearmodifiers alt+F4");
+    ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
+}
+
+}  // namespace
