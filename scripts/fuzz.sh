@@ -7,18 +7,19 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 build=${QUENRITH_FUZZ_BUILD:-build-fuzz}
 seconds=${QUENRITH_FUZZ_SECONDS:-30}
-targets=(fuzz_lzss fuzz_pack fuzz_lag fuzz_lfd fuzz_effect fuzz_xfile)
+targets=(fuzz_lzss fuzz_pack fuzz_lag fuzz_lfd fuzz_effect fuzz_xfile fuzz_score fuzz_volume fuzz_keymap fuzz_stage)
 
 mkdir -p "$build"
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUENRITH_FUZZ=ON -DQUENRITH_TESTS=OFF -DQUENRITH_SANITIZE=OFF > "$build/configure.log" 2>&1 ||
   { cat "$build/configure.log"; exit 1; }
-cmake --build "$build" --target "${targets[@]}" kestra-pack -j"$(nproc)"
+cmake --build "$build" --target "${targets[@]}" kestra-pack -j"${QUENRITH_FUZZ_JOBS:-$(nproc)}"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 artifacts="$root/$build/artifacts"
-mkdir -p "$artifacts" "$work/lzss" "$work/pack" "$work/lag" "$work/lfd" "$work/effect" "$work/xfile" "$work/src/img" "$work/src/SE"
+mkdir -p "$artifacts" "$work/lzss" "$work/pack" "$work/lag" "$work/lfd" "$work/effect" "$work/xfile" "$work/src/img" "$work/src/SE" \
+  "$work/score" "$work/volume" "$work/keymap" "$work/stage"
 
 # Seeds: the format's hand vectors, and packs made by the pack tool.
 printf 'LZSS\x03\x00\x00\x00\x07abc' > "$work/lzss/abc"
@@ -77,6 +78,22 @@ Frame Root { FrameTransformMatrix { 1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1;; }
     SkinWeights { "Root"; 2; 0,3; 0.5,1; 1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1;; } } }
 AnimationSet Go { Animation { { Root } AnimationKey { 2; 2; 0;3;0,0,0;;, 10;3;1,2,3;;; } } }
 XEOF
+
+# The game's files: a default score text, volume lines, key maps in both line ends.
+{
+  for name in Yuri Crow Shamyu Fururu Chris Momo Nono Othellot Leen Kohaku; do
+    printf '%s|1000000|08/14|0\n' "$name"
+  done
+  for i in $(seq 1 26); do printf '%d\n' "$i"; done
+} > "$work/score/default"
+printf 'A|-5|12/31|7|extra\n\x83\x7c|99999999999||-1\n' > "$work/score/odd"
+printf '90 90\r\n' > "$work/volume/default"
+printf '150 -5' > "$work/volume/wide"
+printf '[SYSTEM]\r\nKEYBOARD=0\r\n[PLAYER1]\r\nPADNO=0\r\nKEYBOARD=1\r\nSHOT=0\r\nKEY_UP=200\r\n' > "$work/keymap/crlf"
+printf '[player2]\npadno=-1\nkey_up=456\nshot=55zz\n' > "$work/keymap/hand"
+# Stage files: schedule lines with a comment, and a grid's tail rows.
+printf '# boss\r\n100.5 -20 7 60 16384 -12 1 2.5 -0.125 30\r\n1 2 200 60 0 0 0 0 0 5\n' > "$work/stage/schedule"
+for r in $(seq 1 58); do printf '0 1 2 3 4 5 6 7 -1 12 1x\n'; done > "$work/stage/grid"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -6,6 +6,18 @@
 #include "engine/core/KestraSound.h"
 #include "engine/graphics/Kestra3D.h"
 #include "engine/graphics/KestraManagers.h"
+#include "game/bosses/cBossBase.h"
+#include "game/objects/cObjectManager.h"
+#include "game/objects/cPlayerBase.h"
+#include "game/shell/GameGlobals.h"
+#include "game/shell/GameScene.h"
+#include "game/shell/GameState.h"
+#include "game/shell/GameTables.h"
+#include "game/shell/Input.h"
+#include "game/shell/KeyConfig.h"
+#include "game/shell/ResultScene.h"
+#include "game/shell/ScoreData.h"
+#include "game/shell/Title.h"
 
 int32_t CameraHandle = -1;
 
@@ -16,6 +28,15 @@ constexpr uint32_t kRenderStateCullMode = 22;
 constexpr uint32_t kCullCounterClockwise = 3;
 constexpr uint32_t kClearTargetAndDepth = 3;
 constexpr uint32_t kClearColor = 0xFF5A5A78;
+
+void RunScene(int32_t scene) {
+    switch (scene) {
+        case 0: UpdateTitle(); break;
+        case 1: UpdateGameScene(); break;
+        case 2: UpdateResultScene(); break;
+        default: break;  // a cleared screen
+    }
+}
 }  // namespace
 
 bool ConfigureApplication() {
@@ -52,20 +73,37 @@ void RunGame(int, char**) {
     Kestra3D::SetRenderState(kRenderStateZWriteEnable, 1);
     Kestra3D::SetRenderState(kRenderStateCullMode, kCullCounterClockwise);
 
+    LoadTitleSprites();
+    LoadSoundsAndFonts();
+    LoadKeyMap();
+
     const CVector3 eye(0.0f, 0.0f, -50.0f);
     const CVector3 target(0.0f, 0.0f, 0.0f);
     while (Kestra::WaitForMessage(false)) {
         Kestra3D::Clear(kClearTargetAndDepth, kClearColor, 1.0f, 0, nullptr);
+        UpdateInput();
+        AdvancePlayTime(ScoreData);
 
         KestraCamera::Reset(CameraHandle);
         KestraCamera::LookAt(CameraHandle, &eye, &target, nullptr);
         KestraCamera::Update(CameraHandle);
         Kestra3D::SetCamera(CameraHandle);
 
+        RunScene(GameState.sceneId);
         Kestra3D::Present(nullptr);
     }
 
+    // Ranking, counters and play time are kept at every exit.
+    SaveScoreFile();
+    ObjectManager.DeleteAll();
+    delete BossA;
+    delete BossB;
+    delete Player1;
+    delete Player2;
+    BossA = BossB = nullptr;
+    Player1 = Player2 = nullptr;
     KestraSurface::Release(depthStencil);
+    ReleaseGameTables();
     KestraCamera::Release(CameraHandle);
     CameraHandle = -1;
 }

@@ -12,6 +12,7 @@
 #include <ctime>
 #include <string>
 
+#include "platform/win32/cp932.h"
 #include "platform/win32/kernel_internal.h"
 
 // ---- rand: one generator state per process, seed 1 until srand is called.
@@ -39,6 +40,19 @@ __time32_t _time32(__time32_t* destination) {
     __time32_t now = static_cast<__time32_t>(std::time(nullptr));
     if (destination) *destination = now;
     return now;
+}
+
+__time64_t _time64(__time64_t* destination) {
+    __time64_t now = static_cast<__time64_t>(std::time(nullptr));
+    if (destination) *destination = now;
+    return now;
+}
+
+struct tm* _localtime64(const __time64_t* moment) {
+    static thread_local struct tm result;
+    if (!moment) return nullptr;
+    time_t value = static_cast<time_t>(*moment);
+    return localtime_r(&value, &result) ? &result : nullptr;
 }
 
 // ---- Text-mode streams. A glibc cookie stream over the descriptor: writes turn
@@ -221,4 +235,71 @@ int wsprintfA(char* buffer, const char* format, ...) {
     std::memcpy(buffer, text, length);
     buffer[length] = '\0';
     return static_cast<int>(length);
+}
+
+// ---- Standard streams: CP932 bytes out as UTF-8. A lead byte at the end of one
+// write waits for its trail byte in the next, so a character split by the
+// stream's buffer is never cut in two.
+
+namespace {
+
+struct Utf8Stream {
+    int fd;
+    std::string pending;
+};
+
+ssize_t Utf8Write(void* cookie, const char* buffer, size_t size) {
+    auto* stream = static_cast<Utf8Stream*>(cookie);
+    std::string text = stream->pending;
+    text.append(buffer, size);
+    stream->pending.clear();
+    size_t i = 0;
+    while (i < text.size()) {
+        if (!platform::IsCp932LeadByte(static_cast<unsigned char>(text[i]))) {
+            ++i;
+        } else if (i + 1 < text.size()) {
+            i += 2;
+        } else {
+            stream->pending = text.substr(i);
+            text.resize(i);
+            break;
+        }
+    }
+    std::string out = platform::Cp932ToUtf8(text);
+    return WriteAll(stream->fd, out.data(), out.size()) ? static_cast<ssize_t>(size) : 0;
+}
+
+int Utf8Close(void* cookie) {
+    auto* stream = static_cast<Utf8Stream*>(cookie);
+    if (!stream->pending.empty()) {
+        std::string out = platform::Cp932ToUtf8(stream->pending);
+        WriteAll(stream->fd, out.data(), out.size());
+        stream->pending.clear();
+    }
+    return 0;
+}
+
+// The streams live as long as the process (static storage, never freed).
+FILE* Utf8StreamOver(Utf8Stream* stream, int bufferMode) {
+    cookie_io_functions_t functions{nullptr, Utf8Write, nullptr, Utf8Close};
+    FILE* file = fopencookie(stream, "w", functions);
+    if (!file) return nullptr;
+    setvbuf(file, nullptr, bufferMode, BUFSIZ);
+    return file;
+}
+
+}  // namespace
+
+void kestra_convert_standard_streams() {
+    static bool converted = false;
+    if (converted) return;
+    converted = true;
+    std::fflush(stdout);
+    std::fflush(stderr);
+    // Output to a pipe or a file is line-buffered too, so a reader sees each line
+    // as the program prints it.
+    static Utf8Stream out{STDOUT_FILENO, std::string()};
+    static Utf8Stream err{STDERR_FILENO, std::string()};
+    if (FILE* file = Utf8StreamOver(&out, _IOLBF)) stdout = file;
+    if (FILE* file = Utf8StreamOver(&err, _IONBF)) stderr = file;
 }

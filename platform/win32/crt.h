@@ -16,6 +16,11 @@ int rand();
 
 typedef int32_t __time32_t;
 __time32_t _time32(__time32_t* destination);
+typedef int64_t __time64_t;
+__time64_t _time64(__time64_t* destination);
+// The local time of a moment, in the runtime's shared record (null when the
+// moment cannot be converted).
+struct tm* _localtime64(const __time64_t* moment);
 
 // fopen with the runtime's text mode: a "t" in the mode (or no "b") writes "\n" as
 // CR LF and reads CR LF as "\n". Paths follow the platform's path rules.
@@ -24,3 +29,7 @@ FILE* kestra_fopen(const char* path, const char* mode);
 
 // Bounded formatting used where the program formats into fixed buffers.
 int wsprintfA(char* buffer, const char* format, ...);
+
+// Standard output and standard error reach the terminal as UTF-8: the program's
+// CP932 text is converted on its way out. Called once by the process entry.
+void kestra_convert_standard_streams();

@@ -1,12 +1,18 @@
 #include "tests/support/program_run.h"
 
+#include <dlfcn.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <zlib.h>
+
 #include <cstdio>
 #include <filesystem>
+#include <algorithm>
+#include <regex>
 #include <vector>
 
 #include "tests/support/test_support.h"
@@ -47,7 +53,12 @@ ProgramRun::ProgramRun(const std::string& folder, const std::string& runtime, co
     envp.push_back(nullptr);
     std::string exe = BinaryDir() + "/quenrith";
     char* argv[] = {exe.data(), nullptr};
-    if (posix_spawn(&pid_, exe.c_str(), nullptr, nullptr, argv, envp.data()) != 0) pid_ = -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const std::string out = folder + "/stdout.txt";
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (posix_spawn(&pid_, exe.c_str(), &actions, nullptr, argv, envp.data()) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
 }
 
 ProgramRun::~ProgramRun() {
@@ -62,10 +73,11 @@ std::string ProgramRun::X(const std::string& command) const {
 }
 
 std::string ProgramRun::FindWindow(int seconds) {
+    window_.clear();
     for (int i = 0; i < seconds * 10 && !Exited(); ++i) {
         const std::string id =
             X("xdotool search --all --pid " + std::to_string(pid_) + " --name '^Quenrith ver1\\.12' | head -n 1");
-        if (!id.empty()) return id;
+        if (!id.empty()) return window_ = id;
         usleep(100 * 1000);
     }
     return std::string();
@@ -91,6 +103,164 @@ std::string ProgramRun::Log() const { return ReadFile(folder_ + "/system_log.htm
 
 std::string ProgramRun::Boxes() const {
     return FileExists(folder_ + "/boxes.txt") ? ReadFile(folder_ + "/boxes.txt") : std::string();
+}
+
+// Asks the window to close the way a window manager's close box does
+// (WM_DELETE_WINDOW), through the X library loaded at run time.
+bool SendCloseBox(const std::string& display, const std::string& windowId) {
+    void* x11 = dlopen("libX11.so.6", RTLD_NOW);
+    if (!x11) return false;
+    using OpenDisplay = void* (*)(const char*);
+    using InternAtom = unsigned long (*)(void*, const char*, int);
+    struct ClientMessage {
+        int type;
+        unsigned long serial;
+        int sendEvent;
+        void* display;
+        unsigned long window;
+        unsigned long messageType;
+        int format;
+        long data[5];
+    };
+    union Event {
+        int type;
+        ClientMessage client;
+        long pad[24];
+    };
+    using SendEvent = int (*)(void*, unsigned long, int, long, Event*);
+    using Flush = int (*)(void*);
+    using CloseDisplay = int (*)(void*);
+    auto open = reinterpret_cast<OpenDisplay>(dlsym(x11, "XOpenDisplay"));
+    auto intern = reinterpret_cast<InternAtom>(dlsym(x11, "XInternAtom"));
+    auto send = reinterpret_cast<SendEvent>(dlsym(x11, "XSendEvent"));
+    auto flush = reinterpret_cast<Flush>(dlsym(x11, "XFlush"));
+    auto close = reinterpret_cast<CloseDisplay>(dlsym(x11, "XCloseDisplay"));
+    void* connection = open ? open(display.c_str()) : nullptr;
+    if (!connection || !intern || !send || !flush || !close) return false;
+    Event event{};
+    event.client.type = 33;  // ClientMessage
+    event.client.window = std::stoul(windowId);
+    event.client.messageType = intern(connection, "WM_PROTOCOLS", 0);
+    event.client.format = 32;
+    event.client.data[0] = static_cast<long>(intern(connection, "WM_DELETE_WINDOW", 0));
+    event.client.data[1] = 0;  // CurrentTime
+    const bool sent = send(connection, event.client.window, 0, 0, &event) != 0;
+    flush(connection);
+    close(connection);
+    return sent;
+}
+
+std::string ProgramRun::Output() const {
+    return FileExists(folder_ + "/stdout.txt") ? ReadFile(folder_ + "/stdout.txt") : std::string();
+}
+
+bool ProgramRun::WaitForOutput(const std::string& text, int seconds) {
+    for (int i = 0; i < seconds * 20; ++i) {
+        if (Output().find(text) != std::string::npos) return true;
+        if (Exited()) return Output().find(text) != std::string::npos;
+        usleep(50 * 1000);
+    }
+    return false;
+}
+
+bool ProgramRun::WaitForFile(const std::string& name, int seconds, bool (*predicate)(const std::string&)) {
+    const std::string path = folder_ + "/" + name;
+    for (int i = 0; i < seconds * 20; ++i) {
+        if (FileExists(path) && (!predicate || predicate(ReadFile(path)))) return true;
+        usleep(50 * 1000);
+    }
+    return false;
+}
+
+bool ProgramRun::Focus(int seconds) {
+    window_ = FindWindow(seconds);
+    if (window_.empty()) return false;
+    X("xdotool windowfocus --sync " + window_);
+    return true;
+}
+
+void ProgramRun::Key(const std::string& name, int holdMs, int gapMs) {
+    X("xdotool keydown " + name);
+    usleep(static_cast<useconds_t>(holdMs) * 1000);
+    X("xdotool keyup " + name);
+    usleep(static_cast<useconds_t>(gapMs) * 1000);
+}
+
+void ProgramRun::Keys(const std::vector<std::string>& names) {
+    for (const std::string& name : names) Key(name);
+}
+
+Rgb ProgramRun::Pixel(int x, int y) const {
+    const std::string text = X("import -window " + window_ + " -crop 1x1+" + std::to_string(x) + "+" +
+                               std::to_string(y) + " -depth 8 txt:-");
+    static const std::regex pixel(R"(\((\d+),(\d+),(\d+)\))");
+    std::smatch m;
+    Rgb rgb;
+    if (std::regex_search(text, m, pixel)) {
+        rgb.r = std::stoi(m[1]);
+        rgb.g = std::stoi(m[2]);
+        rgb.b = std::stoi(m[3]);
+    }
+    return rgb;
+}
+
+Rgb ProgramRun::WaitForPixel(int x, int y, const Rgb& want, int seconds) const {
+    Rgb got;
+    for (int i = 0; i < seconds * 10; ++i) {
+        got = Pixel(x, y);
+        if (got == want) break;
+        usleep(100 * 1000);
+    }
+    return got;
+}
+
+namespace {
+void PutBig32(std::vector<uint8_t>& out, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
+}
+void Chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
+    PutBig32(out, static_cast<uint32_t>(data.size()));
+    std::vector<uint8_t> body(type, type + 4);
+    body.insert(body.end(), data.begin(), data.end());
+    out.insert(out.end(), body.begin(), body.end());
+    PutBig32(out, static_cast<uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size()))));
+}
+}  // namespace
+
+void WriteFlatPng(const std::string& path, int width, int height, uint32_t background,
+                  const std::vector<FlatRect>& rects) {
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height), background);
+    for (const FlatRect& r : rects)
+        for (int y = std::max(0, r.y); y < std::min(height, r.y + r.height); ++y)
+            for (int x = std::max(0, r.x); x < std::min(width, r.x + r.width); ++x)
+                pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] = r.argb;
+    // Filter byte 0, then R G B A per pixel.
+    std::vector<uint8_t> raw;
+    raw.reserve(static_cast<size_t>(height) * (1 + 4 * static_cast<size_t>(width)));
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0);
+        for (int x = 0; x < width; ++x) {
+            const uint32_t p = pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+            raw.push_back(static_cast<uint8_t>(p >> 16));
+            raw.push_back(static_cast<uint8_t>(p >> 8));
+            raw.push_back(static_cast<uint8_t>(p));
+            raw.push_back(static_cast<uint8_t>(p >> 24));
+        }
+    }
+    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
+    std::vector<uint8_t> packed(packedSize);
+    compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 1);
+    packed.resize(packedSize);
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<uint8_t> header;
+    PutBig32(header, static_cast<uint32_t>(width));
+    PutBig32(header, static_cast<uint32_t>(height));
+    header.insert(header.end(), {8, 6, 0, 0, 0});  // 8-bit RGBA
+    Chunk(png, "IHDR", header);
+    Chunk(png, "IDAT", packed);
+    Chunk(png, "IEND", {});
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    WriteFile(path, std::string(png.begin(), png.end()));
 }
 
 }  // namespace testsupport

@@ -3,16 +3,42 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace testsupport {
+
+// One pixel as the screen shows it.
+struct Rgb {
+    int r = -1;
+    int g = -1;
+    int b = -1;
+    bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
+};
+
+// Asks a window to close the way a window manager's close box does
+// (WM_DELETE_WINDOW).
+bool SendCloseBox(const std::string& display, const std::string& windowId);
+
+// A rectangle of one colour (0xAARRGGBB) in a test image.
+struct FlatRect {
+    int x, y, width, height;
+    uint32_t argb;
+};
+// Writes a PNG of `width` x `height` in `background`, with the rectangles
+// painted over it in order; missing folders are made.
+void WriteFlatPng(const std::string& path, int width, int height, uint32_t background,
+                  const std::vector<FlatRect>& rects = {});
 
 // Runs a shell command; answers its standard output without trailing line ends.
 std::string Shell(const std::string& command);
 
 // bin/quenrith started with its own program folder, runtime folder (the
 // single-instance lock lives there) and X display; message boxes are recorded to
-// <folder>/boxes.txt instead of shown.
+// <folder>/boxes.txt instead of shown, standard output goes to <folder>/stdout.txt.
+// The program takes one key snapshot per frame: keys are held and separated by
+// several frames. Every wait has a timeout.
 class ProgramRun {
 public:
     ProgramRun(const std::string& folder, const std::string& runtime, const std::string& display);
@@ -30,10 +56,31 @@ public:
     int WaitExit(int seconds);
     std::string Log() const;
     std::string Boxes() const;
+    // Standard output so far (UTF-8, as a terminal gets it).
+    std::string Output() const;
+    // Waits until the output holds `text`; false after `seconds`.
+    bool WaitForOutput(const std::string& text, int seconds);
+    // Waits until the file (relative to the program folder) exists and answers
+    // `predicate` true; false after `seconds`.
+    bool WaitForFile(const std::string& name, int seconds, bool (*predicate)(const std::string& bytes) = nullptr);
+
+    // Finds the window and gives it the keyboard; false when there is none.
+    bool Focus(int seconds);
+    // Presses and releases one key (an xdotool key name), holding it for
+    // `holdMs` and waiting `gapMs` after it.
+    void Key(const std::string& name, int holdMs = 250, int gapMs = 250);
+    void Keys(const std::vector<std::string>& names);
+    // One pixel of the window, in window coordinates.
+    Rgb Pixel(int x, int y) const;
+    // Waits until the pixel equals `want`; answers the last pixel read.
+    Rgb WaitForPixel(int x, int y, const Rgb& want, int seconds = 10) const;
+    const std::string& window() const { return window_; }
+    const std::string& display() const { return display_; }
 
 private:
     std::string folder_;
     std::string display_;
+    std::string window_;
     pid_t pid_ = -1;
     bool exited_ = false;
     int status_ = 0;

@@ -1,8 +1,10 @@
 // The process entry: hands the runtime's arguments to the program's WinMain.
+#include "platform/win32/crt.h"
 #include "platform/win32/kernel.h"
 #include "platform/win32/user.h"
 
 int main(int argc, char** argv) {
+    kestra_convert_standard_streams();
     __argc = argc;
     __argv = argv;
     char empty[1] = {0};

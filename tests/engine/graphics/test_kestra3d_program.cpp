@@ -23,40 +23,12 @@ std::string Sjis(const char8_t* text) { return testsupport::Utf8ToCp932(reinterp
 
 using Program = testsupport::ProgramRun;
 
-struct Rgb {
-    int r = -1, g = -1, b = -1;
-};
-
-// One pixel of the window as the X server holds it (an X screenshot of it).
-Rgb WindowPixel(Program& program, const std::string& window, int x, int y) {
-    const std::string text = program.X("import -window " + window + " -crop 1x1+" + std::to_string(x) + "+" +
-                                       std::to_string(y) + " -depth 8 txt:-");
-    std::smatch m;
-    Rgb rgb;
-    static const std::regex pixel(R"(\((\d+),(\d+),(\d+)\))");
-    if (std::regex_search(text, m, pixel)) {
-        rgb.r = std::stoi(m[1]);
-        rgb.g = std::stoi(m[2]);
-        rgb.b = std::stoi(m[3]);
-    }
-    return rgb;
-}
+using testsupport::Rgb;
 
 // A cold or busy machine may take many seconds for the first frames and for a
 // device reset, so waits run against a clock, not a count of tries.
 constexpr auto kPatience = std::chrono::seconds(90);
-
-// Waits until the window shows the colour (the first frames may still be on their way).
-Rgb WaitForPixel(Program& program, const std::string& window, int x, int y, Rgb want) {
-    Rgb got;
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (std::chrono::steady_clock::now() < deadline) {
-        got = WindowPixel(program, window, x, y);
-        if (got.r == want.r && got.g == want.g && got.b == want.b) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return got;
-}
+constexpr int kPatienceSeconds = 90;
 
 // The caption's frame count of the last second once it is above zero (frames are
 // still running), or -1. How many frames a second this machine manages is a
@@ -81,30 +53,32 @@ TEST(Kestra3DProgram, LogsTheSurveyShowsTheClearColourAndSwitchesFullScreenTwice
     testdisplay::PrivateDisplay display;
     ASSERT_FALSE(display.name().empty());
     testsupport::TempDir dir;
+    // A see-through title sheet: the game draws its title, the clear colour shows.
+    testsupport::WriteFlatPng(dir.file("img/title.png"), 4, 4, 0x00000000u);
     Program program(dir.path(), dir.path() + "/run", display.name());
     const std::string window = program.FindWindow(90);
     ASSERT_FALSE(window.empty()) << "no window";
 
     const Rgb clear{0x5A, 0x5A, 0x78};
-    Rgb pixel = WaitForPixel(program, window, 320, 240, clear);
+    Rgb pixel = program.WaitForPixel(320, 240, clear, kPatienceSeconds);
     EXPECT_EQ(pixel.r, 0x5A);
     EXPECT_EQ(pixel.g, 0x5A);
     EXPECT_EQ(pixel.b, 0x78);
-    pixel = WindowPixel(program, window, 0, 0);
+    pixel = program.Pixel(0, 0);
     EXPECT_EQ(pixel.b, 0x78);
-    pixel = WindowPixel(program, window, 639, 479);
+    pixel = program.Pixel(639, 479);
     EXPECT_EQ(pixel.b, 0x78);
 
     program.X("xdotool windowfocus --sync " + window);
     for (int round = 0; round < 2; ++round) {
         program.X("xdotool key --clearmodifiers alt+Return");
         // Full screen draws into the 16-bit back buffer: the clear colour quantised to R5G6B5.
-        pixel = WaitForPixel(program, window, 320, 240, Rgb{90, 89, 123});
+        pixel = program.WaitForPixel(320, 240, Rgb{90, 89, 123}, kPatienceSeconds);
         EXPECT_EQ(pixel.r, 90) << "round " << round;
         EXPECT_EQ(pixel.g, 89) << "round " << round;
         EXPECT_EQ(pixel.b, 123) << "round " << round;
         program.X("xdotool key --clearmodifiers alt+Return");
-        pixel = WaitForPixel(program, window, 320, 240, clear);
+        pixel = program.WaitForPixel(320, 240, clear, kPatienceSeconds);
         EXPECT_EQ(pixel.r, 0x5A) << "round " << round;
         EXPECT_EQ(pixel.b, 0x78) << "round " << round;
     }

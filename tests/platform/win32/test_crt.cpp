@@ -169,3 +169,45 @@ TEST(KernelConsole, ConsoleAndDebugOutputReachStderrAsUtf8) {
     EXPECT_EQ(platform::AnsiColourOf(FOREGROUND_BLUE | BACKGROUND_GREEN | BACKGROUND_INTENSITY), "\x1b[34;102m");
     EXPECT_EQ(mciSendCommandA(0, MCI_OPEN, 0, 0), static_cast<MCIERROR>(MCIERR_DEVICE_NOT_INSTALLED));
 }
+
+TEST(CrtTime, Time64AndLocalTimeAgreeWithTheClock) {
+    __time64_t stored = 0;
+    const __time64_t now = _time64(&stored);
+    EXPECT_EQ(now, stored);
+    EXPECT_GT(now, 1'600'000'000);
+    const struct tm* local = _localtime64(&now);
+    ASSERT_NE(local, nullptr);
+    const std::time_t asTime = static_cast<std::time_t>(now);
+    struct tm expected;
+    ASSERT_NE(localtime_r(&asTime, &expected), nullptr);
+    EXPECT_EQ(local->tm_mon, expected.tm_mon);
+    EXPECT_EQ(local->tm_mday, expected.tm_mday);
+    EXPECT_EQ(local->tm_hour, expected.tm_hour);
+    EXPECT_EQ(_localtime64(nullptr), nullptr);
+}
+
+TEST(CrtStandardStreams, ProgramTextReachesStdoutAndStderrAsUtf8) {
+    testsupport::TempDir dir;
+    const std::string out = dir.file("stdout.txt");
+    const std::string err = dir.file("stderr.txt");
+    int status = testsupport::RunInChild([&] {
+        FILE* o = std::fopen(out.c_str(), "wb");
+        FILE* e = std::fopen(err.c_str(), "wb");
+        if (!o || !e || dup2(fileno(o), 1) < 0 || dup2(fileno(e), 2) < 0) return 1;
+        kestra_convert_standard_streams();
+        std::printf("【releaseSprite】\n");
+        // A character cut between two writes arrives whole.
+        std::fputs("a\x83", stdout);
+        std::fflush(stdout);
+        std::fputs("\x5C" "b\n", stdout);
+        std::fprintf(stderr, "表 %d\n", 7);
+        // ASCII passes unchanged, a lone trail-less lead byte at the end is replaced.
+        std::fputs("plain\n\x83", stdout);
+        std::fclose(stdout);
+        return 0;
+    });
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(testsupport::ReadFile(out),
+              Utf8(u8"【releaseSprite】\n") + "a" + Utf8(u8"ソ") + "b\nplain\n" + Utf8(u8"\uFFFD"));
+    EXPECT_EQ(testsupport::ReadFile(err), Utf8(u8"表 7\n"));
+}

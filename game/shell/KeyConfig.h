@@ -1,0 +1,35 @@
+// "KeyMap.ini", key names and the key configuration screen.
+#pragma once
+
+#include <cstdint>
+
+void LoadKeyMap();
+void SaveKeyMap();
+// The default assignment of both players, saved at once.
+void ResetKeyMapToDefaults();
+// The DirectInput name of a key code without its prefix, or "unknown".
+const char* GetKeyName(int32_t code);
+
+class cKeyConfigScreen {
+public:
+    cKeyConfigScreen();
+    // One frame; true when the player leaves the screen.
+    bool Update();
+    void Draw();
+
+    int32_t cells[20][2];   // player 1 rows 0..9, then player 2
+    int32_t headers[4][2];  // leave, player 1, player 2, defaults
+    uint8_t padActive[2];
+    uint8_t keyLatch;
+    int32_t column;  // 0 leave, 1 player 1, 2 player 2, 3 defaults
+    int32_t row;     // action being defined, or the answer of the defaults question
+    uint8_t defining;
+    int32_t defaultsState;  // 0 none, 1 asking, 2 done
+
+private:
+    bool TakeKey(uint32_t& code);
+    void AssignKey(int32_t player, int32_t action, uint8_t code);
+    void DefineFirstRow(int32_t player, const bool fresh[2]);
+    void DefineRow(int32_t player, const bool fresh[2]);
+    void QueueBackground();
+};

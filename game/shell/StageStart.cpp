@@ -1,0 +1,133 @@
+#include "game/shell/StageStart.h"
+
+#include <cstdio>
+
+#include "engine/core/KestraSound.h"
+#include "game/objects/cObjectManager.h"
+#include "game/objects/cPlayerBase.h"
+#include "game/shell/GameGlobals.h"
+#include "game/shell/GameState.h"
+#include "game/shell/ScoreData.h"
+#include "game/shell/SpriteTable.h"
+#include "game/shell/StageFiles.h"
+#include "game/shell/Title.h"
+#include "game/story/TalkState.h"
+#include "platform/win32/crt.h"
+
+namespace {
+
+constexpr uint16_t kCountCap = 999;
+constexpr int32_t kKeep = -1;  // facing or direction left as it was
+
+struct Bonus {
+    int32_t stage;
+    int32_t noMiss;
+};
+const Bonus kBonuses[6] = {{100000, 200000},   {200000, 400000},   {500000, 1000000},
+                           {1000000, 2000000}, {3000000, 5000000}, {9990000, 39000000}};
+
+// Where a stage starts: the view, the players and which way they look.
+struct Start {
+    float scrollX, scrollY;
+    int32_t p1x, p1y;
+    bool p2Fixed;      // player 2 at (p2x, p2y); else the view plus (p2x, p2y)
+    int32_t p2x, p2y;
+    int32_t facing;
+    int32_t direction;
+};
+
+Start StartOf(int32_t stage, int32_t difficulty) {
+    switch (stage) {
+        case 1:
+            if (difficulty == 2) return {1280, 1480, 1580, 1680, false, 360, 200, 0, 6};
+            return {50, 50, 220, 220, true, 220, 280, 0, 6};
+        case 2: return {1080, 1520, 1280, 1720, false, 280, 200, kKeep, kKeep};
+        case 3:
+            if (difficulty == 1) return {1260, 120, 1460, 320, false, 280, 200, 32768, 4};
+            if (difficulty == 2) return {1260, 740, 1460, 1020, false, 280, 280, 32768, 4};
+            return {1280, 1480, 1480, 1740, false, 280, 260, 0, 4};
+        case 4:
+            if (difficulty == 1) return {1360, 1340, 1560, 1540, false, 280, 200, 49145, 8};
+            if (difficulty == 2) return {300, 200, 500, 400, false, 280, 200, 49145, 8};
+            return {160, 420, 360, 620, false, 280, 200, 0, 6};
+        case 5: return {760, 1560, 1080, 1860, false, 360, 300, 49145, 8};
+        default: return {0, 0, 300, 240, true, 360, 240, kKeep, kKeep};
+    }
+}
+
+void Place(cPlayerBase* player, int32_t x, int32_t y, const Start& start) {
+    if (!player) return;
+    player->SetPosition(x, y);
+    if (start.facing != kKeep) player->facing = start.facing;
+    if (start.direction != kKeep) player->animDir = start.direction;
+}
+
+void ReloadBossImages(const char* cutIn, const char* boss) {
+    loadSpriteCStr(cutIn, 28, 0, 300);
+    loadSpriteCStr(boss, 33, 0, 300);
+}
+
+void StartMusic(int32_t stage) {
+    char name[32];
+    std::snprintf(name, sizeof name, "BGM/Stage%02d.ogg", stage);
+    if (BgmHandle != kNoSound) KestraSound::Release(BgmHandle);
+    BgmHandle = KestraSound::CreateFromFile(name, 0, true, false, 1);
+    KestraSound::SetVolume(BgmHandle, ClampVolume(GameState.bgmVolume), 0);
+    KestraSound::Loop(BgmHandle, 0xFFFFFFFFu, 0, 0);
+}
+
+}  // namespace
+
+void StartStage() {
+    cGameState& g = GameState;
+    ObjectManager.ResetForStage();
+    StageFrame = 0;
+    LoadStageEnemies(g);
+    LoadStageMap(g);
+    crt::srand(static_cast<unsigned int>(_time64(nullptr)));
+    g.frameCount = 0;
+    g.subState = kSubStatePlay;
+    ScrollHalt = 0;
+    crt::srand(static_cast<unsigned int>(_time64(nullptr)));
+    cPlayerBase* second = g.twoPlayer == 1 ? Player2 : nullptr;
+    if (Player1) Player1->noMiss = 1;
+    if (second) second->noMiss = 1;
+    ResetTalkState();
+    if (g.stage < 1 || g.stage > 6) return;
+    const Bonus& bonus = kBonuses[g.stage - 1];
+    g.stageBonus = bonus.stage;
+    g.noMissBonus = bonus.noMiss;
+    const int32_t team = g.team == 2 ? 1 : 0;
+    if (g.stage == 1 || g.stage == 6) {
+        if (Player1) Player1->Reset();
+        if (second) second->Reset();
+    }
+    const Start start = StartOf(g.stage, g.difficulty);
+    ScrollX = start.scrollX;
+    ScrollY = start.scrollY;
+    Place(Player1, start.p1x, start.p1y, start);
+    if (second) {
+        const int32_t x = start.p2Fixed ? start.p2x : static_cast<int32_t>(start.scrollX + start.p2x);
+        const int32_t y = start.p2Fixed ? start.p2y : static_cast<int32_t>(start.scrollY + start.p2y);
+        Place(second, x, y, start);
+    }
+    if (g.stage == 1) {
+        if (Player1) Player1->score = 0;
+        if (second) second->score = 0;
+        if (!g.practice && g.difficulty >= 0 && g.difficulty <= 3) {
+            uint16_t& count = ScoreData.playCount[team][g.difficulty];
+            if (count < kCountCap) ++count;
+        }
+        g.credits = static_cast<int32_t>(3u + ScoreData.finishedGames / 3u);
+    } else if (g.stage == 5) {
+        if (team == 0) ReloadBossImages("img/cutin_osero.png", "img/osero.png");
+        else ReloadBossImages("img/cutin_crow.png", "img/crow.png");
+    } else if (g.stage == 6) {
+        if (Player1) Player1->score = 0;
+        ReloadBossImages("img/cutin_paco.png", "img/St06_Boss_01.png");
+        uint16_t& count = ScoreData.playCount[team][3];
+        if (count < kCountCap) ++count;
+        if (second) second->score = 0;
+    }
+    StartMusic(g.stage);
+}

@@ -1,0 +1,444 @@
+#include "game/shell/Title.h"
+
+#include <initializer_list>
+
+#include "engine/core/Kestra.h"
+#include "engine/core/KestraSound.h"
+#include "engine/graphics/Kestra3D.h"
+#include "engine/graphics/KestraFontSprite2D.h"
+#include "engine/graphics/KestraSprite2D.h"
+#include "game/shell/ConfigScreen.h"
+#include "game/shell/GameGlobals.h"
+#include "game/shell/GameStart.h"
+#include "game/shell/GameState.h"
+#include "game/shell/KeyConfig.h"
+#include "game/shell/RankingView.h"
+#include "game/shell/ScoreData.h"
+#include "game/shell/SpriteTable.h"
+
+cTitleState TitleState;
+
+namespace {
+
+constexpr float kDepth = 32767.0f;
+constexpr int32_t kMenuItems = 10;
+constexpr int32_t kRightColumn = 6;
+
+uint16_t PushedEither() { return static_cast<uint16_t>(PadWords[0].pushed | PadWords[1].pushed); }
+
+// Angles turn for the life of the title; only their low 16 bits count.
+int32_t Turn(int32_t angle, int32_t step) {
+    return static_cast<int32_t>(static_cast<uint32_t>(angle) + static_cast<uint32_t>(step));
+}
+
+// Moves towards a target and rests within one step of it.
+void Towards(int32_t& value, int32_t target, int32_t step) {
+    if (value < target) {
+        value += step;
+        if (value > target) value -= step;
+    } else if (value > target) {
+        value -= step;
+        if (value < target) value += step;
+    }
+}
+void GrowBelow(int32_t& value, int32_t limit, int32_t step) {
+    if (value < limit) value += step;
+}
+void ShrinkAbove(int32_t& value, int32_t limit, int32_t step) {
+    if (value > limit) value -= step;
+}
+
+void DrawBackdrop() {
+    cTitleState& t = TitleState;
+    DrawTitleQuad(kTitleSheet, 0, 0, 640, 480, 0, 0, 640, 480);
+    DrawTitleQuad(kTitleSheet, 400, 300, 446, 446, 577, 556, 446, 446, t.circleAngle);
+    DrawTitleQuad(kTitleSheet, static_cast<float>(t.panelX), static_cast<float>(t.panelY),
+                  static_cast<float>(t.panelWidth), static_cast<float>(t.panelHeight), 640, 299, 256, 256,
+                  t.panelAngle);
+}
+
+void DrawMenu() {
+    const cTitleState& t = TitleState;
+    DrawTitleQuad(kTitleSheet, 50, 230, 484, 206, 0, 480, 484, 206);
+    const int32_t item = t.menuCursor;
+    float x = 10, y;
+    float sx = 816;
+    if (item < 2) y = static_cast<float>(230 + 24 * item);
+    else if (item < 4) y = static_cast<float>(255 + 24 * item);
+    else if (item < kRightColumn) y = static_cast<float>(280 + 24 * item);
+    else {
+        x = 410;
+        y = static_cast<float>(48 * item - 15);
+        sx = 640;
+    }
+    DrawTitleQuad(kTitleSheet, x, y, 176, 22, sx, 153, 176, 22);
+    DrawTitleQuad(kTitleSheet, 20, 20, 325, 153, 640, 0, 325, 153);
+}
+
+void RunMenuItem(int32_t item) {
+    cGameState& g = GameState;
+    const bool extra = IsExtraUnlockedFor(0) || IsExtraUnlockedFor(1);
+    switch (item) {
+        case 0: g.stage = 1; TitleState.state = kTitleTeam; break;
+        case 1: g.twoPlayer = 1; g.stage = 1; TitleState.state = kTitleTeam; break;
+        case 2:
+            if (extra) {
+                g.stage = 6;
+                TitleState.state = kTitleTeam;
+            }
+            break;
+        case 3:
+            if (extra) {
+                g.twoPlayer = 1;
+                g.stage = 6;
+                TitleState.state = kTitleTeam;
+            }
+            break;
+        case 4: g.practice = 1; TitleState.state = kTitleTeam; break;
+        case 5: g.practice = 1; g.twoPlayer = 1; TitleState.state = kTitleTeam; break;
+        case 7: TitleState.state = kTitleRanking; break;
+        case 8: TitleState.state = kTitleConfig; break;
+        case 9: Kestra::Exit(); break;
+        default: break;
+    }
+}
+
+void UpdateMenu() {
+    cTitleState& t = TitleState;
+    const PadWord& p1 = PadWords[0];
+    // Holding repeats after 42 frames, then every 6.
+    if (p1.held & PAD_DOWN) {
+        ++t.downHold;
+        if (t.downHold % 6 == 0 && t.downHold > 39) {
+            ++t.menuCursor;
+            PlayEffect(SoundTable.titlefocus);
+        }
+    }
+    if (p1.idle & PAD_DOWN) t.downHold = 0;
+    if (p1.held & PAD_UP) {
+        ++t.upHold;
+        if (t.upHold % 6 == 0 && t.upHold > 39) {
+            --t.menuCursor;
+            PlayEffect(SoundTable.titlefocus);
+        }
+    }
+    if (p1.idle & PAD_UP) t.upHold = 0;
+    const uint16_t pushed = PushedEither();
+    if (pushed & PAD_DOWN) {
+        ++t.menuCursor;
+        PlayEffect(SoundTable.titlefocus);
+    }
+    if (pushed & PAD_UP) {
+        --t.menuCursor;
+        PlayEffect(SoundTable.titlefocus);
+    }
+    if (pushed & (PAD_LEFT | PAD_RIGHT)) {
+        t.menuCursor = t.menuCursor < kRightColumn ? kRightColumn : 0;
+        PlayEffect(SoundTable.titlefocus);
+    }
+    if (t.menuCursor >= kMenuItems) t.menuCursor = 0;
+    if (t.menuCursor < 0) t.menuCursor = kMenuItems - 1;
+    if (pushed & PAD_SHOT) {
+        PlayEffect(SoundTable.titledecide);
+        RunMenuItem(t.menuCursor);
+    }
+}
+
+void BackToMenu() {
+    GameState.practice = 0;
+    GameState.twoPlayer = 0;
+    TitleState.state = kTitleMenu;
+    PlayEffect(SoundTable.titlecancel);
+}
+
+void UpdateTeamChoice() {
+    cTitleState& t = TitleState;
+    const uint16_t pushed = PushedEither();
+    if (GameState.stage == 6) {
+        const bool team1 = IsExtraUnlockedFor(0);
+        const bool team2 = IsExtraUnlockedFor(1);
+        if (team1 != team2) t.teamCursor = team1 ? 0 : 1;
+        if (pushed & (PAD_UP | PAD_DOWN | PAD_LEFT | PAD_RIGHT)) {
+            const int32_t other = 1 - t.teamCursor;
+            if (IsExtraUnlockedFor(other)) {
+                t.teamCursor = other;
+                PlayEffect(SoundTable.titlefocus);
+            }
+        }
+    } else {
+        t.teamCount = IsTeam2Unlocked() ? 2 : 1;
+        if (pushed & (PAD_RIGHT | PAD_DOWN)) {
+            t.teamCursor = (t.teamCursor + 1) % t.teamCount;
+            PlayEffect(SoundTable.titlefocus);
+        }
+        if (pushed & (PAD_LEFT | PAD_UP)) {
+            t.teamCursor = t.teamCursor - 1 < 0 ? t.teamCount - 1 : t.teamCursor - 1;
+            PlayEffect(SoundTable.titlefocus);
+        }
+    }
+    // Only player 1 confirms the choices before a game.
+    if (PadWords[0].pushed & PAD_SHOT) {
+        if (GameState.stage < 6) {
+            t.state = kTitleDifficulty;
+        } else {
+            GameState.difficulty = 1;
+            t.state = kTitleStartGame;
+        }
+        PlayEffect(SoundTable.titledecide);
+    } else if (pushed & PAD_DIRECT) {
+        GameState.stage = 1;
+        BackToMenu();
+    }
+}
+
+void UpdateDifficultyChoice() {
+    cTitleState& t = TitleState;
+    t.maxDifficulty = IsDifficulty2Unlocked() ? 2 : 1;
+    const uint16_t pushed = PushedEither();
+    if (pushed & (PAD_DOWN | PAD_LEFT)) {
+        t.difficultyCursor = t.difficultyCursor - 1 < 0 ? t.maxDifficulty : t.difficultyCursor - 1;
+        PlayEffect(SoundTable.titlefocus);
+    }
+    if (pushed & (PAD_UP | PAD_RIGHT)) {
+        t.difficultyCursor = t.difficultyCursor + 1 > t.maxDifficulty ? 0 : t.difficultyCursor + 1;
+        PlayEffect(SoundTable.titlefocus);
+    }
+    if (PadWords[0].pushed & PAD_SHOT) {
+        PlayEffect(SoundTable.titledecide);
+        t.state = GameState.practice ? kTitlePractice : kTitleStartGame;
+    } else if (pushed & PAD_DIRECT) {
+        t.state = kTitleTeam;
+        PlayEffect(SoundTable.titlecancel);
+    }
+}
+
+void UpdatePracticeChoice() {
+    cTitleState& t = TitleState;
+    t.practiceMax = PracticeMaxIndex(t.teamCursor, t.difficultyCursor);
+    const uint16_t pushed = PushedEither();
+    if (pushed & PAD_DOWN) {
+        t.practiceCursor = t.practiceCursor + 1 > t.practiceMax ? 0 : t.practiceCursor + 1;
+        PlayEffect(SoundTable.titlefocus);
+    }
+    if (pushed & PAD_UP) {
+        t.practiceCursor = t.practiceCursor - 1 < 0 ? t.practiceMax : t.practiceCursor - 1;
+        PlayEffect(SoundTable.titlefocus);
+    }
+    if (PadWords[0].pushed & PAD_SHOT) {
+        t.state = kTitleStartGame;
+        PlayEffect(SoundTable.titledecide);
+    } else if (pushed & PAD_DIRECT) {
+        t.practiceCursor = 0;
+        t.practiceMax = 0;
+        BackToMenu();
+    }
+}
+
+}  // namespace
+
+cTitleState::cTitleState()
+    : maxDifficulty(1),
+      circleAngle(0),
+      menuCursor(0),
+      teamCount(0),
+      practiceCursor(0),
+      practiceMax(0),
+      configCursor(0),
+      teamCursor(0),
+      difficultyCursor(1),
+      highlightX(0),
+      highlightY(0),
+      state(kTitleMenu),
+      panelAngle(0),
+      cursorAngle(0),
+      frameCounter(0),
+      panelX(0),
+      panelY(0),
+      panelWidth(0),
+      panelHeight(10),
+      keyConfig(nullptr),
+      downHold(0),
+      upHold(0) {}
+
+bool IsExtraUnlockedFor(int32_t teamIndex) {
+    return teamIndex >= 0 && teamIndex <= 1 && ScoreData.clearCount[teamIndex][1] > 0;
+}
+
+bool IsDifficulty2Unlocked() { return ScoreData.clearCount[0][1] > 0 || ScoreData.clearCount[1][1] > 0; }
+
+bool IsTeam2Unlocked() { return ScoreData.bestStage[0][0] >= 5 || ScoreData.bestStage[0][1] >= 5; }
+
+int32_t PracticeMaxIndex(int32_t teamIndex, int32_t difficulty) {
+    if (teamIndex < 0 || teamIndex > 1 || difficulty < 0 || difficulty > 3) return 0;
+    int32_t stages = static_cast<int32_t>(ScoreData.bestStage[teamIndex][difficulty]) - 1;
+    if (stages < 1) stages = 1;
+    if (stages > 5) stages = 5;
+    return stages - 1;
+}
+
+void PlayEffect(uint32_t handle) { KestraSound::Play(handle, 0); }
+
+CSprite2D* SlotSprite(int32_t slot) {
+    return slot >= 0 && static_cast<size_t>(slot) < SpriteTable.size() ? SpriteTable[static_cast<size_t>(slot)].sprite
+                                                                        : nullptr;
+}
+
+void RenderSheets(std::initializer_list<CSprite2D*> sheets, CFontSprite2D* font) {
+    for (CSprite2D* sheet : sheets) KestraSprite2D::End(sheet);
+    KestraFontSprite2D::End(font);
+    // Begin and end pair up whether or not the device takes the scene.
+    Kestra3D::BeginScene();
+    Kestra3D::SetBlendingType(1);
+    for (CSprite2D* sheet : sheets) KestraSprite2D::Render(sheet);
+    KestraFontSprite2D::Render(font);
+    Kestra3D::EndScene();
+}
+
+float ClampVolume(int32_t volume) { return static_cast<float>(volume < 0 ? 0 : (volume > 100 ? 100 : volume)); }
+
+void DrawTitleQuad(int32_t slot, float x, float y, float w, float h, float sx, float sy, float sw, float sh,
+                   int32_t angle) {
+    const float dst[4] = {x, y, w, h};
+    const float src[4] = {sx, sy, sw, sh};
+    DrawSpriteEntry(slot, dst, kDepth, src, 0xFFFFFFFFu, angle, 0.0f, 0.0f);
+}
+
+void AnimateTitlePanel(int32_t state) {
+    cTitleState& t = TitleState;
+    const bool widthMoves = state == kTitleConfig || t.frameCounter > 30;
+    switch (state) {
+        case kTitleMenu:
+            if (widthMoves) Towards(t.panelWidth, 290, 18);
+            Towards(t.panelHeight, 600, 11);
+            Towards(t.panelX, 300, 27);
+            Towards(t.panelY, 0, 27);
+            Towards(t.panelAngle, 4800, 400);
+            break;
+        case kTitleConfig:
+            GrowBelow(t.panelWidth, 310, 18);
+            GrowBelow(t.panelHeight, 600, 11);
+            Towards(t.panelX, 30, 27);
+            Towards(t.panelY, 0, 27);
+            Towards(t.panelAngle, -2800, 400);
+            break;
+        case kTitlePractice:
+            if (widthMoves) Towards(t.panelWidth, 270, 18);
+            GrowBelow(t.panelHeight, 650, 11);
+            Towards(t.panelX, 330, 27);
+            Towards(t.panelY, -50, 27);
+            Towards(t.panelAngle, -2800, 400);
+            break;
+        case kTitleTeam:
+            if (widthMoves) Towards(t.panelWidth, 290, 18);
+            Towards(t.panelHeight, 600, 11);
+            Towards(t.panelX, 20, 27);
+            Towards(t.panelY, 0, 27);
+            Towards(t.panelAngle, -4800, 400);
+            break;
+        case kTitleDifficulty:
+            if (widthMoves) Towards(t.panelWidth, 790, 18);
+            ShrinkAbove(t.panelHeight, 240, 19);
+            ShrinkAbove(t.panelX, -70, 27);
+            Towards(t.panelY, 160, 27);
+            Towards(t.panelAngle, -2000, 260);
+            break;
+        default: break;
+    }
+}
+
+void StartTitleMusic() {
+    if (BgmHandle != kNoSound) KestraSound::Release(BgmHandle);
+    BgmHandle = KestraSound::CreateFromFile("BGM/Title.ogg", 0, true, false, 1);
+    KestraSound::SetVolume(BgmHandle, ClampVolume(GameState.bgmVolume), 0);
+    KestraSound::Loop(BgmHandle, 0xFFFFFFFFu, 0, 0);
+}
+
+void DrawTitle() {
+    cTitleState& t = TitleState;
+    ++t.frameCounter;
+    switch (t.state) {
+        case kTitleConfig: DrawConfigScreen(); return;
+        case kTitleKeyConfig:
+            if (t.keyConfig) t.keyConfig->Draw();
+            return;
+        case kTitleMenu:
+        case kTitlePractice:
+        case kTitleTeam:
+        case kTitleDifficulty: break;
+        default: return;
+    }
+    if (t.state == kTitleMenu && t.frameCounter == 1) StartTitleMusic();
+    AnimateTitlePanel(t.state);
+    t.circleAngle = Turn(t.circleAngle, -30);
+    CSprite2D* sheet = SlotSprite(kTitleSheet);
+    KestraSprite2D::Begin(sheet);
+    DrawBackdrop();
+    if (t.state == kTitleMenu) {
+        DrawMenu();
+    } else if (t.state == kTitlePractice) {
+        DrawTitleQuad(kTitleSheet, 50, 50, 153, 63, 294, 978, 153, 63);
+        DrawTitleQuad(kTitleSheet, 410, 250, 111, 177, 446, 978, 111, 177);
+        DrawTitleQuad(kTitleSheet, 370, static_cast<float>(250 + 37 * t.practiceCursor), 176, 22, 640, 153, 176, 22);
+    } else if (t.state == kTitleTeam) {
+        DrawTitleQuad(kTitleSheet, 10, 63, 347, 414, static_cast<float>(347 * t.teamCursor), 1203, 347, 414);
+        DrawTitleQuad(kTitleSheet, 230, 20, 293, 225, 0, 978, 293, 225);
+    } else {
+        t.cursorAngle = Turn(t.cursorAngle, 300);
+        DrawTitleQuad(kTitleSheet, 10, 60, 578, 292, 0, 686, 578, 292);
+        DrawTitleQuad(kTitleSheet, static_cast<float>(28 + 192 * t.difficultyCursor),
+                      static_cast<float>(266 - 74 * t.difficultyCursor), 124, 124, 640, 175, 124, 124,
+                      t.cursorAngle);
+    }
+    RenderSheets({sheet});
+}
+
+void UpdateTitle() {
+    DrawTitle();
+    cTitleState& t = TitleState;
+    switch (t.state) {
+        case kTitleMenu: UpdateMenu(); break;
+        case kTitleConfig: UpdateConfigScreen(); break;
+        case kTitleKeyConfig:
+            if (!t.keyConfig || t.keyConfig->Update()) {
+                delete t.keyConfig;
+                t.keyConfig = nullptr;
+                t.state = kTitleConfig;
+            }
+            break;
+        case kTitlePractice: UpdatePracticeChoice(); break;
+        case kTitleTeam: UpdateTeamChoice(); break;
+        case kTitleDifficulty: UpdateDifficultyChoice(); break;
+        case kTitleRanking: UpdateRankingView(); break;
+        case kTitleStartGame: StartNewGame(); break;
+        default: break;
+    }
+}
+
+void ResetTitleState() {
+    cTitleState& t = TitleState;
+    t.menuCursor = 0;
+    t.state = kTitleMenu;
+    t.frameCounter = 0;
+    t.configCursor = 0;
+    t.teamCursor = 0;
+    t.teamCount = 0;
+    t.practiceCursor = 0;
+    t.practiceMax = 0;
+    t.difficultyCursor = 1;
+    delete t.keyConfig;
+    t.keyConfig = nullptr;
+    GameState.stage = 1;
+    GameState.practice = 0;
+    GameState.twoPlayer = 0;
+}
+
+void LoadTitleSprites() {
+    loadSpriteCStr("img/title.png", kTitleSheet, 0, 1800);
+    loadSpriteCStr("img/config.png", kConfigSheet, 0, 1800);
+    loadSpriteCStr("img/ranking.png", kRankingSheet, 0, 1800);
+    loadSpriteCStr("img/name.png", kNameSheet, 0, 1800);
+}
+
+void ReleaseTitleSprites() {
+    for (int32_t slot : {kTitleSheet, kConfigSheet, kNameSheet, kRankingSheet}) releaseSprite(slot);
+}

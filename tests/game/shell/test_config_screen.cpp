@@ -1,0 +1,132 @@
+// The configuration screen and the volume file.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "game/shell/ConfigScreen.h"
+#include "game/shell/SpriteTable.h"
+#include "game/shell/Title.h"
+#include "tests/game/shell/shell_fixture.h"
+
+namespace {
+
+class VolumeFile : public shelltest::ShellFolder {};
+
+TEST_F(VolumeFile, SavesOneLineAndLoadsItBack) {
+    MakeSaveFolder();
+    GameState.bgmVolume = 100;
+    GameState.seVolume = 80;
+    SaveVolumeFile();
+    EXPECT_EQ(testsupport::ReadFile(File("save/vol.dat")), "100 80\r\n");
+    GameState = cGameState();
+    LoadVolumeFile();
+    EXPECT_EQ(GameState.bgmVolume, 100);
+    EXPECT_EQ(GameState.seVolume, 80);
+}
+
+TEST_F(VolumeFile, ReadsWhatItCanAndKeepsTheRest) {
+    MakeSaveFolder();
+    struct Case {
+        const char* text;
+        int music, effects;
+    };
+    const Case cases[] = {
+        {"50", 50, 90},          {"150 -5\n", 150, -5},    {"", 90, 90},
+        {"garbage 10", 90, 90},  {"70 x", 70, 90},         {"\n60 60", 90, 90},
+        {"  40\t30", 40, 30},    {"99999999999 -99999999999", 2147483647, -2147483647 - 1},
+        {"20 30 40", 20, 30},
+    };
+    for (const Case& c : cases) {
+        testsupport::WriteFile(File("save/vol.dat"), c.text);
+        GameState = cGameState();
+        LoadVolumeFile();
+        EXPECT_EQ(GameState.bgmVolume, c.music) << c.text;
+        EXPECT_EQ(GameState.seVolume, c.effects) << c.text;
+    }
+}
+
+TEST_F(VolumeFile, WithoutTheSaveFolderNothingIsReadOrWritten) {
+    LoadVolumeFile();
+    EXPECT_EQ(GameState.bgmVolume, 90);
+    SaveVolumeFile();
+    EXPECT_FALSE(std::filesystem::exists(File("save")));
+}
+
+class ConfigScreen : public shelltest::TitleFolder {
+protected:
+    void SetUp() override {
+        TitleFolder::SetUp();
+        MakeSaveFolder();
+        TitleState.state = kTitleConfig;
+    }
+};
+
+TEST_F(ConfigScreen, VolumesStepByTenAndAreSavedOnLeaving) {
+    Frame(PAD_RIGHT);
+    EXPECT_EQ(GameState.bgmVolume, 100);
+    Frame(PAD_RIGHT);
+    EXPECT_EQ(GameState.bgmVolume, 100);
+    Frame(0, PAD_RIGHT);  // only player 1 changes a volume
+    EXPECT_EQ(GameState.bgmVolume, 100);
+    Frame(PAD_DOWN);
+    Frame(PAD_LEFT);
+    EXPECT_EQ(GameState.seVolume, 80);
+    EXPECT_FALSE(testsupport::FileExists(File("save/vol.dat")));
+    Frame(PAD_DOWN);
+    Frame(PAD_DOWN);
+    EXPECT_EQ(TitleState.configCursor, 3);
+    Frame(0, PAD_SHOT);
+    EXPECT_EQ(TitleState.state, kTitleMenu);
+    EXPECT_EQ(testsupport::ReadFile(File("save/vol.dat")), "100 80\r\n");
+}
+
+TEST_F(ConfigScreen, OffGridValuesStayOffTheGrid) {
+    GameState.bgmVolume = 95;
+    Frame(PAD_RIGHT);
+    EXPECT_EQ(GameState.bgmVolume, 95);
+    Frame(PAD_LEFT);
+    EXPECT_EQ(GameState.bgmVolume, 85);
+    GameState.bgmVolume = 0;
+    Frame(PAD_LEFT);
+    EXPECT_EQ(GameState.bgmVolume, 0);
+    Frame(PAD_UP);
+    EXPECT_EQ(TitleState.configCursor, 3);
+}
+
+TEST_F(ConfigScreen, TheKeyConfigurationOpensAndReturnsHere) {
+    Frame(PAD_DOWN);
+    Frame(PAD_DOWN);
+    Frame(PAD_SHOT);
+    ASSERT_EQ(TitleState.state, kTitleKeyConfig);
+    ASSERT_NE(TitleState.keyConfig, nullptr);
+    Frame(PAD_SHOT);  // column 0: leave
+    EXPECT_EQ(TitleState.state, kTitleConfig);
+    EXPECT_EQ(TitleState.keyConfig, nullptr);
+}
+
+struct Digit {
+    float x, y, sx;
+};
+void CollectDigits(const SpriteDrawRecord& r, void* context) {
+    if (r.dst[2] == 15 && r.dst[3] == 26) static_cast<std::vector<Digit>*>(context)->push_back({r.dst[0], r.dst[1], r.src[0]});
+}
+
+TEST_F(ConfigScreen, VolumesOutsideTheRangeAreDrawnClamped) {
+    std::vector<Digit> digits;
+    SetSpriteDrawRecorder(CollectDigits, &digits);
+    GameState.seVolume = -5;
+    GameState.bgmVolume = 150;
+    DrawTitle();
+    ASSERT_EQ(digits.size(), 6u);
+    // Effects first at y 247: 000; music at y 170: 100.
+    const float expected[6] = {640, 640, 640, 655, 640, 640};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(digits[i].sx, expected[i]) << i;
+        EXPECT_EQ(digits[i].y, i < 3 ? 247 : 170);
+    }
+    EXPECT_EQ(ClampVolume(-5), 0.0f);
+    EXPECT_EQ(ClampVolume(150), 100.0f);
+    EXPECT_EQ(ClampVolume(70), 70.0f);
+}
+
+}  // namespace

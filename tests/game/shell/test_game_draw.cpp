@@ -1,0 +1,188 @@
+// The game scene's display: the HUD's gauge, life and stock, the pause menu,
+// the continue screen and the tally's banners, as quads of the sprite table.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "game/objects/cPlayerBase.h"
+#include "game/shell/GameDraw.h"
+#include "game/shell/SpriteTable.h"
+#include "tests/game/shell/shell_fixture.h"
+
+namespace {
+
+struct Quad {
+    int slot;
+    float dst[4];
+    float src[4];
+    uint32_t color;
+};
+void Collect(const SpriteDrawRecord& r, void* context) {
+    static_cast<std::vector<Quad>*>(context)->push_back(
+        Quad{r.slot, {r.dst[0], r.dst[1], r.dst[2], r.dst[3]}, {r.src[0], r.src[1], r.src[2], r.src[3]}, r.color});
+}
+
+class GameDraw : public shelltest::ShellFolder {
+protected:
+    void SetUp() override {
+        ShellFolder::SetUp();
+        SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
+        Player1 = new cPlayerBase();
+        Player1->Reset();
+        SetSpriteDrawRecorder(Collect, &quads_);
+    }
+    void TearDown() override {
+        SetSpriteDrawRecorder(nullptr, nullptr);
+        delete Player1;
+        delete Player2;
+        Player1 = Player2 = nullptr;
+        ShellFolder::TearDown();
+    }
+    // The quads with this source corner.
+    std::vector<Quad> From(float sx, float sy) const {
+        std::vector<Quad> out;
+        for (const Quad& q : quads_)
+            if (q.src[0] == sx && q.src[1] == sy) out.push_back(q);
+        return out;
+    }
+    std::vector<Quad> quads_;
+};
+
+uint32_t Alpha(const Quad& q) { return q.color >> 24; }
+
+TEST_F(GameDraw, GaugePipsFillEveryTwentyAndTheLargeOnesFadeIn) {
+    struct Case {
+        float gauge;
+        std::vector<uint32_t> small;  // alpha of each small pip drawn
+        std::vector<uint32_t> large;
+    };
+    const Case cases[] = {
+        {0, {255}, {}},
+        {19.5f, {228}, {}},
+        {20, {255, 255}, {}},
+        {100, {255, 255, 255, 255, 255, 255}, {}},
+        {119, {255, 255, 255, 255, 255, 228}, {}},
+        {120, {255, 255, 255, 255, 255, 255}, {0}},
+        {140, {255, 255, 255, 255, 255, 255}, {120}},
+        {160, {255, 255, 255, 255, 255, 255}, {240, 0}},
+        {200, {255, 255, 255, 255, 255, 255}, {255, 240}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.gauge);
+        quads_.clear();
+        GameState.hudAlpha = 255;
+        Player1->gauge = c.gauge;
+        DrawHud(GameState);
+        std::vector<uint32_t> small, large;
+        for (const Quad& q : From(54, 153)) small.push_back(Alpha(q));
+        for (const Quad& q : From(77, 153)) large.push_back(Alpha(q));
+        EXPECT_EQ(small, c.small);
+        EXPECT_EQ(large, c.large);
+        const auto pips = From(54, 153);
+        for (size_t i = 0; i < pips.size(); ++i) EXPECT_EQ(pips[i].dst[0], 72 + 13 * static_cast<float>(i));
+        if (!c.large.empty()) {
+            EXPECT_EQ(From(77, 153)[0].dst[0], 150);
+        }
+    }
+}
+
+TEST_F(GameDraw, LifeStockScoreAndForceStripOfBothPlayers) {
+    GameState.twoPlayer = 1;
+    Player2 = new cPlayerBase();
+    Player2->Reset();
+    Player1->life = 1;
+    Player1->stock = 2;
+    Player1->character = 3;
+    Player1->score = 1234567890;
+    Player1->gauge = 50;
+    Player2->gauge = 99;
+    Player2->element = 1;
+    DrawHud(GameState);
+    const auto life = From(111, 177);
+    ASSERT_EQ(life.size(), 1u);
+    EXPECT_EQ(life[0].dst[2], 20);
+    const auto stock = From(155, 189);
+    ASSERT_EQ(stock.size(), 2u);
+    EXPECT_EQ(stock[1].dst[0], 98);
+    // Nine digits of the score: its last nine, 234567890.
+    std::vector<float> digits;
+    for (const Quad& q : quads_)
+        if (q.src[1] == 190 && q.dst[1] == 430 && q.dst[0] < 330) digits.push_back(q.src[0] / 11);
+    EXPECT_EQ(digits, (std::vector<float>{2, 3, 4, 5, 6, 7, 8, 9, 0}));
+    // Player 1's strip at 50, player 2's only from 100.
+    EXPECT_EQ(From(0, 80).size(), 1u);
+    EXPECT_EQ(From(295, 80).size(), 0u);
+    const auto panel2 = From(295, 0);
+    ASSERT_EQ(panel2.size(), 1u);
+    EXPECT_EQ(panel2[0].dst[0], 330);
+    EXPECT_EQ(panel2[0].dst[2], 161);
+    EXPECT_EQ(From(65, 153).front().dst[0], 372);
+}
+
+TEST_F(GameDraw, TheHudFadesWhileAPlayerIsLowOnTheScreen) {
+    Player1->aimY = 400;
+    ScrollY = 0;
+    GameState.hudAlpha = 255;
+    for (int i = 0; i < 200; ++i) DrawHud(GameState);
+    EXPECT_EQ(GameState.hudAlpha, 69);
+    Player1->aimY = 100;
+    for (int i = 0; i < 200; ++i) DrawHud(GameState);
+    EXPECT_EQ(GameState.hudAlpha, 255);
+}
+
+TEST_F(GameDraw, ThePauseMenuShowsItsListOrItsQuestion) {
+    GameState.pauseCursor = 2;
+    DrawPauseMenu(GameState);
+    ASSERT_EQ(quads_.size(), 3u);
+    EXPECT_EQ(quads_[2].dst[1], 320);
+    quads_.clear();
+    GameState.pauseAsking = 1;
+    GameState.pauseAnswer = 1;
+    DrawPauseMenu(GameState);
+    ASSERT_EQ(quads_.size(), 3u);
+    EXPECT_EQ(quads_[1].src[0], 342);
+    EXPECT_EQ(quads_[2].dst[1], 320);
+}
+
+TEST_F(GameDraw, TheContinueScreenShadesThenAsksWithTwoCreditDigits) {
+    GameState.stateTimer = 50;
+    GameState.credits = 3;
+    DrawContinueScreen(GameState);
+    ASSERT_EQ(quads_.size(), 1u);
+    EXPECT_EQ(Alpha(quads_[0]), 50u);
+    for (int credits : {3, 12}) {
+        quads_.clear();
+        GameState.stateTimer = 101;
+        GameState.credits = credits;
+        DrawContinueScreen(GameState);
+        ASSERT_EQ(quads_.size(), 9u);
+        EXPECT_EQ(Alpha(quads_[0]), 100u);
+        EXPECT_EQ(quads_[7].src[0], 548 + 24 * (credits / 10));
+        EXPECT_EQ(quads_[8].src[0], 548 + 24 * (credits % 10));
+    }
+    quads_.clear();
+    GameState.credits = 0;
+    DrawContinueScreen(GameState);
+    EXPECT_EQ(quads_.size(), 2u);
+}
+
+TEST_F(GameDraw, TheTallyBannersSlideInAndTheRowsAppearOnTime) {
+    GameState.tallyTimer = 0;
+    DrawStageClearTally(GameState);
+    EXPECT_EQ(GameState.tallyTimer, 1);
+    ASSERT_GE(quads_.size(), 3u);
+    EXPECT_EQ(quads_[1].dst[0], -489);
+    EXPECT_EQ(quads_[2].dst[0], 600);
+    const size_t atFirst = quads_.size();
+    EXPECT_EQ(atFirst, 3u + 8u);  // the large score digits from t = 1
+    GameState.tallyTimer = 149;
+    Player1->noMiss = 0;
+    quads_.clear();
+    DrawStageClearTally(GameState);
+    EXPECT_EQ(quads_[1].dst[0], 0);
+    EXPECT_EQ(quads_[2].dst[0], 0);
+    // Rows of 7, 7, 8 and 8 digits (no no-miss row: the flag is 0) and the large score.
+    EXPECT_EQ(quads_.size(), 3u + 7u + 7u + 8u + 8u + 8u);
+}
+
+}  // namespace

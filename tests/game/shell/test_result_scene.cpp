@@ -1,0 +1,213 @@
+// The result screen: ranking, the name grid, the stored row and the progress.
+#include <gtest/gtest.h>
+
+#include "game/shell/ResultScene.h"
+#include "game/shell/SpriteTable.h"
+#include "game/shell/Title.h"
+#include "tests/game/shell/shell_fixture.h"
+
+namespace {
+
+class ResultScreen : public shelltest::ShellFolder {
+protected:
+    void SetUp() override {
+        ShellFolder::SetUp();
+        MakeSaveFolder();
+        SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
+        FillDefaultScores(ScoreData);
+        ScoreData.resultColumn = 1;
+        ScoreData.resultTeam = 1;
+        GameState.sceneId = 2;
+    }
+    void TearDown() override {
+        ResetTitleState();
+        ShellFolder::TearDown();
+    }
+    void Frame(uint16_t pushed = 0) {
+        shelltest::Press(pushed);
+        UpdateResultScene();
+    }
+    // Frames until the scene leaves (at most `limit`).
+    int FramesToTitle(int limit = 400) {
+        for (int i = 1; i <= limit; ++i) {
+            Frame();
+            if (GameState.sceneId == 0) return i;
+        }
+        return -1;
+    }
+};
+
+TEST_F(ResultScreen, AScoreEqualToTheTenthRowIsNotRankedOneMoreIsTenth) {
+    ScoreData.resultScore = 100000;
+    Frame();
+    EXPECT_EQ(ScoreData.rank, kNotRanked);
+    ScoreData.resultScore = 100001;
+    Frame();
+    EXPECT_EQ(ScoreData.rank, 10);
+    ScoreData.rank = kNotRanked;
+    ScoreData.resultScore = 5000000;
+    Frame();
+    EXPECT_EQ(ScoreData.rank, 1);
+}
+
+TEST_F(ResultScreen, AnEmptyNameIsStoredAsNonameAfter180Frames) {
+    ScoreData.resultScore = 950000;
+    ScoreData.resultStage = 3;  // lost in stage 3
+    Frame();
+    ASSERT_EQ(ScoreData.rank, 2);
+    Frame(PAD_UP);    // row 0 -> row 3, column 0 stays
+    EXPECT_EQ(ScoreData.entryRow, 3);
+    Frame(PAD_LEFT);  // wraps to the end cell
+    EXPECT_EQ(ScoreData.entryColumn, 14);
+    Frame(PAD_SHOT);
+    ASSERT_EQ(ScoreData.resultFrame, 1);
+    EXPECT_EQ(FramesToTitle(), 179);
+    const cRankingRow& row = ScoreData.rows[1][1];
+    EXPECT_STREQ(row.name, "\"Noname\"");
+    EXPECT_EQ(row.score, 950000);
+    EXPECT_EQ(row.stage, 2);
+    FormatToday();
+    EXPECT_STREQ(row.date, ScoreData.date);
+    EXPECT_STREQ(ScoreData.rows[1][2].name, "Crow");  // pushed down
+    EXPECT_STREQ(ScoreData.rows[1][9].name, "Leen");  // Kohaku dropped
+    EXPECT_EQ(ScoreData.bestStage[0][1], 2);
+    EXPECT_EQ(ScoreData.rank, kNotRanked);
+    EXPECT_EQ(TitleState.state, kTitleMenu);
+    // Saved: the file holds the new row.
+    cScoreData saved = ScoreData;
+    ScoreData = cScoreData();
+    LoadScoreFile();
+    EXPECT_STREQ(ScoreData.rows[1][1].name, "\"Noname\"");
+    EXPECT_EQ(ScoreData.bestStage[0][1], saved.bestStage[0][1]);
+}
+
+TEST_F(ResultScreen, EightCharactersJumpToTheEndAndDeleteReopensTheGrid) {
+    ScoreData.resultScore = 2000000;
+    Frame();
+    Frame(PAD_DIRECT);  // nothing to delete
+    EXPECT_EQ(ScoreData.entryLength, 0);
+    for (int i = 0; i < 8; ++i) {
+        Frame(PAD_RIGHT);
+        Frame(PAD_SHOT);
+    }
+    EXPECT_STREQ(ScoreData.entryName, "BCDEFGHI");
+    EXPECT_EQ(ScoreData.entryRow, 3);
+    EXPECT_EQ(ScoreData.entryColumn, 14);
+    Frame(PAD_UP);  // nothing with a full name
+    EXPECT_EQ(ScoreData.entryRow, 3);
+    Frame(PAD_LEFT);
+    EXPECT_EQ(ScoreData.entryColumn, 12);
+    Frame(PAD_SHOT);
+    EXPECT_STREQ(ScoreData.entryName, "BCDEFGH");
+    EXPECT_EQ(ScoreData.resultFrame, 0);
+    Frame(PAD_DOWN);  // the grid moves again: row 0, column 18
+    EXPECT_EQ(ScoreData.entryRow, 0);
+    EXPECT_EQ(ScoreData.entryColumn, 18);
+    Frame(PAD_SHOT);
+    EXPECT_STREQ(ScoreData.entryName, "BCDEFGHS");
+    Frame(PAD_SHOT);  // on the end cell
+    EXPECT_EQ(ScoreData.resultFrame, 1);
+}
+
+TEST_F(ResultScreen, TheGridMovesBetweenTheWideRowsAndTheLastRow) {
+    ScoreData.resultScore = 2000000;
+    Frame();
+    ScoreData.entryRow = 2;
+    const int columns[] = {0, 11, 12, 14, 15, 19, 20, 22, 23, 25};
+    const int expected[] = {0, 11, 11, 11, 12, 12, 13, 13, 14, 14};
+    for (int i = 0; i < 10; ++i) {
+        ScoreData.entryRow = 2;
+        ScoreData.entryColumn = columns[i];
+        Frame(PAD_DOWN);
+        EXPECT_EQ(ScoreData.entryRow, 3);
+        EXPECT_EQ(ScoreData.entryColumn, expected[i]) << columns[i];
+    }
+    ScoreData.entryColumn = 13;
+    Frame(PAD_UP);
+    EXPECT_EQ(ScoreData.entryRow, 2);
+    EXPECT_EQ(ScoreData.entryColumn, 21);
+    Frame(PAD_RIGHT);
+    Frame(PAD_RIGHT);
+    Frame(PAD_RIGHT);
+    Frame(PAD_RIGHT);
+    Frame(PAD_RIGHT);
+    EXPECT_EQ(ScoreData.entryColumn, 0);  // 26 wraps
+    Frame(PAD_SHOT);
+    EXPECT_STREQ(ScoreData.entryName, "0");
+    ScoreData.entryColumn = 21;
+    Frame(PAD_SHOT);
+    EXPECT_STREQ(ScoreData.entryName, "0@");
+}
+
+TEST_F(ResultScreen, AClearedGameStoresStageSixAndRaisesTheBestStageToSeven) {
+    ScoreData.resultScore = 3000000;
+    ScoreData.resultStage = 7;
+    Frame();
+    ScoreData.entryRow = 3;
+    ScoreData.entryColumn = 14;
+    Frame(PAD_SHOT);
+    ASSERT_GT(FramesToTitle(), 0);
+    EXPECT_EQ(ScoreData.rows[1][0].stage, 6);
+    EXPECT_EQ(ScoreData.bestStage[0][1], 7);
+}
+
+TEST_F(ResultScreen, ANonRankedResultWaitsForPlayerOnesShotThen180Frames) {
+    ScoreData.resultScore = 10;
+    ScoreData.resultStage = 1;
+    ScoreData.bestStage[0][1] = 3;
+    for (int i = 0; i < 50; ++i) Frame();
+    EXPECT_EQ(GameState.sceneId, 2);
+    shelltest::Press(0, PAD_SHOT);
+    UpdateResultScene();  // player 2's SHOT does not count
+    EXPECT_EQ(ScoreData.resultFrame, 0);
+    Frame(PAD_SHOT);
+    EXPECT_EQ(FramesToTitle(), 179);
+    EXPECT_EQ(ScoreData.bestStage[0][1], 3);  // never lowered
+    EXPECT_STREQ(ScoreData.rows[1][9].name, "Kohaku");
+}
+
+TEST(RankingRows, TheNewRowStaysBelowEqualScoresAndALowRowFallsToTen) {
+    ScoreData = cScoreData();
+    ScoreData.resultTeam = 2;
+    ScoreData.resultColumn = 3;
+    cRankingRow* rows = ScoreData.rows[7];
+    for (int i = 0; i < 10; ++i) {
+        std::snprintf(rows[i].name, sizeof rows[i].name, "r%d", i);
+        rows[i].score = i < 5 ? 500 : 100;
+    }
+    std::snprintf(rows[10].name, sizeof rows[10].name, "new");
+    rows[10].score = 500;
+    InsertRankingRow();
+    EXPECT_STREQ(rows[4].name, "r4");
+    EXPECT_STREQ(rows[5].name, "new");
+    // The exchange sort moves the first low row out to the scratch row.
+    EXPECT_STREQ(rows[6].name, "r6");
+    EXPECT_STREQ(rows[9].name, "r9");
+    EXPECT_STREQ(rows[10].name, "r5");
+}
+
+TEST(NameGrid, SymbolsAndCellsAreInverses) {
+    for (int row = 2; row <= 3; ++row)
+        for (int column = row == 2 ? 10 : 0; column <= (row == 2 ? 25 : 11); ++column) {
+            char c = 0;
+            NameGridToChar(row, column, &c);
+            int32_t r = -1, col = -1;
+            CharToNameGrid(c, &r, &col);
+            EXPECT_EQ(r, row);
+            EXPECT_EQ(col, column);
+        }
+    char c = 'x';
+    NameGridToChar(2, 3, &c);
+    EXPECT_EQ(c, ' ');
+    c = 'x';
+    NameGridToChar(0, 3, &c);
+    EXPECT_EQ(c, 'x');
+    int32_t r = 0, col = 0;
+    CharToNameGrid(' ', &r, &col);
+    EXPECT_EQ(r, 3);
+    EXPECT_EQ(col, 12);
+    CharToNameGrid('|', &r, &col);
+    EXPECT_EQ(col, 12);
+}
+
+}  // namespace

@@ -1,0 +1,258 @@
+// The score file: default table, round trips, damaged files and safe saves.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <random>
+
+#include "game/shell/ScoreData.h"
+#include "tests/game/shell/shell_fixture.h"
+
+namespace {
+
+using shelltest::Inverted;
+
+class ScoreFile : public shelltest::ShellFolder {
+protected:
+    std::string SavedText() { return Inverted(testsupport::ReadFile(File("save/score.dat"))); }
+    void WriteText(const std::string& text) { testsupport::WriteFile(File("save/score.dat"), Inverted(text)); }
+};
+
+// The default file's text, built from the name lists alone.
+std::string DefaultText() {
+    const char* names[10] = {"Yuri", "Crow", "Shamyu", "Fururu", "Chris", "Momo", "Nono", "Othellot", "Leen", "Kohaku"};
+    const char* extra[10] = {"Fenwal", "Moribe", "Kobri", "Lusta", "vemp", "Zantel3", "Pekko", "Vorasi27", "Tirno", "wemblor"};
+    std::string text;
+    for (int table = 0; table < 8; ++table)
+        for (int row = 0; row < 10; ++row)
+            text += std::string(table % 4 == 3 ? extra[row] : names[row]) + "|" + std::to_string(100000 * (10 - row)) +
+                    "|08/14|0\n";
+    for (int i = 0; i < 26; ++i) text += "0\n";
+    return text;
+}
+
+void ExpectSameData(const cScoreData& a, const cScoreData& b) {
+    for (int t = 0; t < kRankingTables; ++t)
+        for (int r = 0; r < kShownRows; ++r) {
+            SCOPED_TRACE(testing::Message() << "table " << t << " row " << r);
+            EXPECT_STREQ(a.rows[t][r].name, b.rows[t][r].name);
+            EXPECT_STREQ(a.rows[t][r].date, b.rows[t][r].date);
+            EXPECT_EQ(a.rows[t][r].score, b.rows[t][r].score);
+            EXPECT_EQ(a.rows[t][r].stage, b.rows[t][r].stage);
+        }
+    for (int team = 0; team < 2; ++team)
+        for (int c = 0; c < 4; ++c) {
+            EXPECT_EQ(a.bestStage[team][c], b.bestStage[team][c]);
+            EXPECT_EQ(a.playCount[team][c], b.playCount[team][c]);
+            EXPECT_EQ(a.clearCount[team][c], b.clearCount[team][c]);
+        }
+    EXPECT_EQ(a.finishedGames, b.finishedGames);
+    EXPECT_EQ(a.playSeconds, b.playSeconds);
+}
+
+TEST_F(ScoreFile, AMissingFileGivesTheDefaultTableAndSavesItByteForByte) {
+    MakeSaveFolder();
+    LoadScoreFile();
+    EXPECT_STREQ(ScoreData.rows[0][0].name, "Yuri");
+    EXPECT_EQ(ScoreData.rows[3][9].score, 100000);
+    EXPECT_STREQ(ScoreData.rows[7][9].name, "wemblor");
+    EXPECT_EQ(ScoreData.rank, kNotRanked);
+    SaveScoreFile();
+    const std::string bytes = testsupport::ReadFile(File("save/score.dat"));
+    EXPECT_EQ(bytes, Inverted(DefaultText()));
+    ASSERT_FALSE(bytes.empty());
+    EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0xA6);
+    const std::string text = DefaultText();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 106);
+    EXPECT_FALSE(testsupport::FileExists(File("save/score.dat.tmp")));
+}
+
+TEST_F(ScoreFile, RandomTablesSurviveASaveAndALoad) {
+    MakeSaveFolder();
+    std::mt19937 random(20071201);
+    // Shift-JIS characters, one of them with "|" as its trail byte.
+    const std::string wide[] = {"\x83\x4E", "\x95\x5C", "\x83\x7C", "\x82\xA0"};
+    for (int round = 0; round < 25; ++round) {
+        cScoreData original;
+        for (int t = 0; t < kRankingTables; ++t)
+            for (int r = 0; r < kShownRows; ++r) {
+                cRankingRow& row = original.rows[t][r];
+                std::string name;
+                const int length = static_cast<int>(random() % 9);
+                while (static_cast<int>(name.size()) < length) {
+                    if (random() % 3 == 0 && name.size() + 2 <= 15) name += wide[random() % 4];
+                    else name += static_cast<char>('!' + random() % 90);  // "!".."z", never "|"
+                }
+                std::snprintf(row.name, sizeof row.name, "%s", name.c_str());
+                if (random() % 4 == 0) row.date[0] = '\0';
+                else std::snprintf(row.date, sizeof row.date, "%02u/%02u", static_cast<unsigned>(random() % 13), static_cast<unsigned>(random() % 32));
+                row.score = static_cast<int32_t>(random());  // either sign
+                if (random() % 11 == 0) row.score = INT_MIN;
+                row.stage = static_cast<int32_t>(random() % 9) - 1;
+            }
+        for (int team = 0; team < 2; ++team)
+            for (int c = 0; c < 4; ++c) {
+                original.bestStage[team][c] = static_cast<uint16_t>(random());
+                original.playCount[team][c] = static_cast<uint16_t>(random());
+                original.clearCount[team][c] = static_cast<uint16_t>(random());
+            }
+        original.finishedGames = static_cast<uint32_t>(random());
+        original.playSeconds = round == 0 ? 0xFFFFFFFFu : static_cast<uint32_t>(random());
+        ScoreData = original;
+        SaveScoreFile();
+        ScoreData = cScoreData();
+        LoadScoreFile();
+        SCOPED_TRACE(round);
+        ExpectSameData(ScoreData, original);
+    }
+}
+
+TEST_F(ScoreFile, AnEmptyFileGivesEmptyRowsAndZeroCounters) {
+    MakeSaveFolder();
+    testsupport::WriteFile(File("save/score.dat"), "");
+    LoadScoreFile();
+    ExpectSameData(ScoreData, cScoreData());
+}
+
+TEST_F(ScoreFile, ATruncatedFileKeepsTheLinesItHas) {
+    MakeSaveFolder();
+    std::string text = DefaultText();
+    // Cut inside the 51st line: "Yuri" of table 5 keeps "Yu".
+    size_t at = 0;
+    for (int i = 0; i < 50; ++i) at = text.find('\n', at) + 1;
+    WriteText(text.substr(0, at + 2));
+    LoadScoreFile();
+    EXPECT_STREQ(ScoreData.rows[4][9].name, "Kohaku");
+    EXPECT_EQ(ScoreData.rows[4][9].score, 100000);
+    EXPECT_STREQ(ScoreData.rows[5][0].name, "Yu");
+    EXPECT_EQ(ScoreData.rows[5][0].score, 0);
+    EXPECT_STREQ(ScoreData.rows[5][1].name, "");
+    EXPECT_EQ(ScoreData.rows[7][9].stage, 0);
+    EXPECT_EQ(ScoreData.playSeconds, 0u);
+}
+
+TEST_F(ScoreFile, OnlyTheFirst4095BytesOfALongFileAreRead) {
+    MakeSaveFolder();
+    std::string text = DefaultText();
+    text.replace(text.size() - 2, 1, "77");  // play time 77
+    std::string padded = text;
+    padded.resize(4095, '\n');
+    padded += "123\n";  // beyond the limit
+    padded.resize(5000, 'z');
+    WriteText(padded);
+    LoadScoreFile();
+    EXPECT_EQ(ScoreData.playSeconds, 77u);
+    EXPECT_STREQ(ScoreData.rows[7][9].name, "wemblor");
+}
+
+TEST_F(ScoreFile, AnOverLongLineIsSkippedAndTheLinesAfterItAreRead) {
+    MakeSaveFolder();
+    std::string text = DefaultText();
+    const std::string longLine = std::string(70, 'L') + "|5|01/01|3";
+    const size_t second = text.find('\n') + 1;
+    text.replace(second, text.find('\n', second) - second, longLine);
+    WriteText(text);
+    LoadScoreFile();
+    EXPECT_STREQ(ScoreData.rows[0][0].name, "Yuri");
+    // The row keeps what it had and gets stage 0.
+    EXPECT_STREQ(ScoreData.rows[0][1].name, "");
+    EXPECT_EQ(ScoreData.rows[0][1].score, 0);
+    EXPECT_EQ(ScoreData.rows[0][1].stage, 0);
+    EXPECT_STREQ(ScoreData.rows[0][2].name, "Shamyu");
+    EXPECT_STREQ(ScoreData.rows[7][9].name, "wemblor");
+}
+
+TEST_F(ScoreFile, NumbersSaturateAndExtraFieldsGiveTheFourthAsStage) {
+    MakeSaveFolder();
+    std::string text = "A|99999999999|1/2|4|9\n" "B|-99999999999|x\n" "C\n";
+    for (int i = 3; i < 80; ++i) text += "n|1|d|1\n";
+    text += "70000\n";            // best stage of table 0: low 16 bits
+    for (int i = 1; i < 8; ++i) text += "1\n";
+    text += "-3\n";               // finished games
+    for (int i = 0; i < 16; ++i) text += "2\n";
+    text += "99999999999\n";      // play time
+    WriteText(text);
+    LoadScoreFile();
+    EXPECT_EQ(ScoreData.rows[0][0].score, INT_MAX);
+    EXPECT_EQ(ScoreData.rows[0][0].stage, 4);
+    EXPECT_STREQ(ScoreData.rows[0][0].date, "1/2");
+    EXPECT_EQ(ScoreData.rows[0][1].score, INT_MIN);
+    EXPECT_STREQ(ScoreData.rows[0][1].date, "x");
+    EXPECT_EQ(ScoreData.rows[0][1].stage, 0);
+    EXPECT_STREQ(ScoreData.rows[0][2].name, "C");
+    EXPECT_EQ(ScoreData.bestStage[0][0], 70000 & 0xFFFF);
+    EXPECT_EQ(ScoreData.finishedGames, 0u);
+    EXPECT_EQ(ScoreData.playSeconds, 0xFFFFFFFFu);
+}
+
+TEST_F(ScoreFile, NamesAreCutOnWholeCharactersSoASaveReadsBackTheSame) {
+    MakeSaveFolder();
+    std::string text = "ABCDEFGHIJKLMN\x83\x4E|7|08/14|1\n" "ab\x83\n" "\x83|5|x|2\n";
+    WriteText(text);
+    LoadScoreFile();
+    EXPECT_STREQ(ScoreData.rows[0][0].name, "ABCDEFGHIJKLMN");
+    EXPECT_EQ(ScoreData.rows[0][0].score, 7);
+    EXPECT_STREQ(ScoreData.rows[0][1].name, "ab");
+    // A lead byte takes the "|" after it as its second byte.
+    EXPECT_STREQ(ScoreData.rows[0][2].name, "\x83|5");
+    EXPECT_STREQ(ScoreData.rows[0][2].date, "2");
+    const cScoreData loaded = ScoreData;
+    SaveScoreFile();
+    ScoreData = cScoreData();
+    LoadScoreFile();
+    ExpectSameData(ScoreData, loaded);
+}
+
+TEST_F(ScoreFile, WithoutTheSaveFolderNothingIsWrittenAndTheDefaultsLoad) {
+    LoadScoreFile();
+    EXPECT_STREQ(ScoreData.rows[0][0].name, "Yuri");
+    SaveScoreFile();
+    EXPECT_FALSE(std::filesystem::exists(File("save")));
+}
+
+TEST_F(ScoreFile, ASaveThatFailsHalfwayLeavesThePreviousFileWhole) {
+    MakeSaveFolder();
+    LoadScoreFile();
+    SaveScoreFile();
+    const std::string before = testsupport::ReadFile(File("save/score.dat"));
+    ScoreData.rows[0][0].score = 5;
+    ScoreData.playSeconds = 999;
+    // The first piece reaches the disk, the second finds it full.
+    platform::InjectFault("WriteFile", 1, 1);
+    SaveScoreFile();
+    EXPECT_EQ(testsupport::ReadFile(File("save/score.dat")), before);
+    EXPECT_FALSE(testsupport::FileExists(File("save/score.dat.tmp")));
+    platform::ClearFaults();
+    SaveScoreFile();
+    ScoreData = cScoreData();
+    LoadScoreFile();
+    EXPECT_EQ(ScoreData.rows[0][0].score, 5);
+    EXPECT_EQ(ScoreData.playSeconds, 999u);
+}
+
+TEST(PlayTime, CountsSecondsEverySixtyFramesAndStopsAtTheCap) {
+    cScoreData data;
+    for (int i = 0; i < 59; ++i) AdvancePlayTime(data);
+    EXPECT_EQ(data.playSeconds, 0u);
+    AdvancePlayTime(data);
+    EXPECT_EQ(data.playSeconds, 1u);
+    EXPECT_EQ(data.playFrame, 0);
+    data.playSeconds = kPlaySecondsCap - 1;
+    for (int i = 0; i < 60; ++i) AdvancePlayTime(data);
+    EXPECT_EQ(data.playSeconds, kPlaySecondsCap);
+    AdvancePlayTime(data);
+    EXPECT_EQ(data.playSeconds, kPlaySecondsCap);
+    EXPECT_EQ(data.playFrame, 0);
+}
+
+TEST(Today, IsTheLocalMonthAndDay) {
+    ScoreData = cScoreData();
+    FormatToday();
+    const std::time_t now = std::time(nullptr);
+    struct tm local;
+    localtime_r(&now, &local);
+    char expected[32];
+    std::snprintf(expected, sizeof expected, "%02d/%02d", local.tm_mon + 1, local.tm_mday);
+    EXPECT_STREQ(ScoreData.date, expected);
+}
+
+}  // namespace

@@ -1,0 +1,219 @@
+// Enemy schedules, map grids and the scroll script.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <tuple>
+#include <vector>
+
+#include "game/objects/cObjectManager.h"
+#include "game/shell/StageFiles.h"
+#include "game/shell/StageScroll.h"
+#include "tests/game/shell/shell_fixture.h"
+
+namespace {
+
+class StageFiles : public shelltest::ShellFolder {
+protected:
+    void TearDown() override {
+        SetStageSpawnCalls(nullptr);
+        ShellFolder::TearDown();
+    }
+};
+
+std::vector<EnemyRecord>* gRecords = nullptr;
+std::vector<std::tuple<int, int, int>>* gCells = nullptr;
+const cStageSpawnCalls kSpies = {
+    [](const EnemyRecord& r) { gRecords->push_back(r); },
+    [](int32_t code, int32_t x, int32_t y) { gCells->emplace_back(code, x, y); },
+};
+
+TEST_F(StageFiles, SchedulesSpawnEveryRecordOnceInFileOrder) {
+    std::vector<EnemyRecord> records;
+    std::vector<std::tuple<int, int, int>> cells;
+    gRecords = &records;
+    gCells = &cells;
+    SetStageSpawnCalls(&kSpies);
+    std::filesystem::create_directories(File("data/stagedata"));
+    testsupport::WriteFile(File("data/stagedata/Stage031Enemy.dat"),
+                           "# comment\r\n"
+                           "#\r\n"
+                           "  # not a comment, not a record\r\n"
+                           "100.5 -20 7 60 16384 -12 1 2.5 -0.125 30\r\n"
+                           "1 2 3 4\r\n"                        // too few fields
+                           "1 2 200 60 0 0 0 0 0 99999999999\r\n"  // same frame, next in order
+                           "nan 2 3 4 5 6 7 8 9 10\r\n" +
+                               std::string(130, ' ') + "5 5 5 5 5 5 5 5 5 5\r\n"
+                           "3 3 3 3 3 3 3 3 3 3\r\n");
+    GameState.stage = 3;
+    GameState.difficulty = 1;
+    LoadStageEnemies(GameState);
+    ASSERT_EQ(records.size(), 3u);  // the line break at the end spawns nothing
+    EXPECT_EQ(records[0].x, 100.5f);
+    EXPECT_EQ(records[0].y, -20.0f);
+    EXPECT_EQ(records[0].type, 7);
+    EXPECT_EQ(records[0].appearance, 60);
+    EXPECT_EQ(records[0].angle, 16384);
+    EXPECT_EQ(records[0].turn, -12);
+    EXPECT_EQ(records[0].element, 1);
+    EXPECT_EQ(records[0].speed, 2.5f);
+    EXPECT_EQ(records[0].acceleration, -0.125f);
+    EXPECT_EQ(records[0].life, 30);
+    EXPECT_EQ(records[1].type, 200);
+    EXPECT_EQ(records[1].life, 2147483647);
+    EXPECT_EQ(records[2].type, 3);
+    // A missing schedule spawns nothing and returns.
+    GameState.difficulty = 2;
+    LoadStageEnemies(GameState);
+    EXPECT_EQ(records.size(), 3u);
+    EXPECT_EQ(EnemySchedulePath(3, 1), "./data/stagedata/Stage031Enemy.dat");
+}
+
+// A grid of `rows` rows of 55 tokens, each cell's value from `value`.
+std::string Grid(int rows, int (*value)(int row, int column)) {
+    std::string text;
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < 55; ++c) text += std::to_string(value(r, c)) + (c == 54 ? "\r\n" : " ");
+    }
+    return text;
+}
+
+std::vector<std::tuple<int, int, int>> Parse(const std::string& text, int gridSize) {
+    std::vector<std::tuple<int, int, int>> cells;
+    ParseStageMap(text.data(), text.size(), gridSize,
+                  [](int32_t code, int32_t x, int32_t y, void* c) {
+                      static_cast<std::vector<std::tuple<int, int, int>>*>(c)->emplace_back(code, x, y);
+                  },
+                  &cells);
+    return cells;
+}
+
+TEST(StageMap, OnlyRows56To109PlaceCellsValuedOneToSix) {
+    // Value 1..6 on the diagonal-ish cells, 0/7/-1 elsewhere.
+    const std::string text = Grid(110, [](int r, int c) {
+        if (c == r % 55) return 1 + r % 6;
+        if (c == 54) return 7;
+        return c == 0 ? -1 : 0;
+    });
+    const auto cells = Parse(text, 55);
+    ASSERT_EQ(cells.size(), 54u);  // one cell in each of rows 56..109
+    EXPECT_EQ(cells.front(), std::make_tuple(56 % 6, 1 * 40, 40));  // row 56: column 1, y 40
+    EXPECT_EQ(cells.back(), std::make_tuple(109 % 6, 54 * 40, 2160));
+    // A short file places what it has.
+    const auto shortCells = Parse(Grid(60, [](int, int c) { return c == 3 ? 2 : 0; }), 55);
+    ASSERT_EQ(shortCells.size(), 4u);
+    EXPECT_EQ(shortCells[0], std::make_tuple(1, 120, 40));
+    // Stage 6's size places nothing.
+    EXPECT_TRUE(Parse(text, 0).empty());
+}
+
+TEST(StageMap, LongTokensAreEmptyAndRowsAfter110AreNotRead) {
+    std::string text = Grid(56, [](int, int) { return 0; });
+    text += "001 1x 123456789012345678901234567890 2";
+    for (int i = 4; i < 55; ++i) text += " 0";
+    text += "\n" + Grid(60, [](int, int) { return 3; });
+    const auto cells = Parse(text, 55);
+    ASSERT_GE(cells.size(), 2u);
+    // "001" is too long; "1x" reads as 1; the long token is empty; "2" places.
+    EXPECT_EQ(cells[0], std::make_tuple(0, 40, 40));
+    EXPECT_EQ(cells[1], std::make_tuple(1, 120, 40));
+    // Rows 57..109 of threes, 53 rows of 55, and nothing beyond.
+    EXPECT_EQ(cells.size(), 2u + 53u * 55u);
+    EXPECT_EQ(std::get<2>(cells.back()), 2160);
+}
+
+TEST_F(StageFiles, AMissingGridIsReportedAndTheStageGoesOn) {
+    std::vector<EnemyRecord> records;
+    std::vector<std::tuple<int, int, int>> cells;
+    gRecords = &records;
+    gCells = &cells;
+    SetStageSpawnCalls(&kSpies);
+    GameState.stage = 2;
+    testing::internal::CaptureStdout();
+    LoadStageMap(GameState);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "stage file could not be read.\n");
+    std::filesystem::create_directories(File("data/stagedata"));
+    testsupport::WriteFile(File("data/stagedata/Stage02.dat"), Grid(110, [](int r, int) { return r == 80 ? 6 : 0; }));
+    LoadStageMap(GameState);
+    ASSERT_EQ(cells.size(), 55u);
+    EXPECT_EQ(cells[10], std::make_tuple(5, 400, (80 - 55) * 40));
+    testsupport::WriteFile(File("data/stagedata/Stage06.dat"), Grid(110, [](int, int) { return 1; }));
+    GameState.stage = 6;
+    LoadStageMap(GameState);
+    EXPECT_EQ(cells.size(), 55u);
+}
+
+TEST_F(StageFiles, GridCellsBecomeMapBlocksOfTheObjectManager) {
+    std::filesystem::create_directories(File("data/stagedata"));
+    testsupport::WriteFile(File("data/stagedata/Stage01.dat"),
+                           Grid(110, [](int r, int c) { return r == 100 && c < 3 ? c + 1 : 0; }));
+    ObjectManager.ResetForStage();
+    GameState.stage = 1;
+    LoadStageMap(GameState);
+    EXPECT_EQ(ObjectManager.mapBlocks.size(), 3u);
+    ObjectManager.ResetForStage();
+}
+
+class Scroll : public shelltest::ShellFolder {
+protected:
+    void SetUp() override {
+        ShellFolder::SetUp();
+        StageFrame = 0;
+        ScrollX = ScrollY = 0;
+        ScrollHalt = 0;
+    }
+    void Run(int frames) {
+        for (int i = 0; i < frames; ++i) UpdateStageScroll();
+    }
+};
+
+TEST_F(Scroll, MovesByTheWindowsOfTheStageAndDifficulty) {
+    GameState.stage = 1;
+    GameState.difficulty = 0;
+    Run(100);
+    EXPECT_EQ(StageFrame, 100);
+    EXPECT_EQ(ScrollX, 0.0f);
+    float y = 0;
+    for (int i = 0; i < 100; ++i) y += 0.2f;
+    EXPECT_EQ(ScrollY, y);
+    Run(1);
+    EXPECT_EQ(ScrollY, y + 0.3f);
+    // Stage 2 difficulty 0 stands still between its first two windows.
+    GameState.stage = 2;
+    StageFrame = 1400;
+    ScrollX = 10;
+    Run(300);
+    EXPECT_EQ(ScrollX, 10.0f);
+    Run(1);
+    EXPECT_EQ(ScrollX, 10.0f - 0.3f);
+}
+
+TEST_F(Scroll, StageFiveOnTheHardestDifficultyStepsTwicePerFrame) {
+    GameState.stage = 5;
+    GameState.difficulty = 2;
+    Run(3);
+    float y = 0;
+    for (int i = 0; i < 3; ++i) {
+        y += -0.2f;
+        y += -0.6f;
+    }
+    EXPECT_EQ(ScrollY, y);
+    EXPECT_NEAR(ScrollY, -2.4f, 1e-5);
+}
+
+TEST_F(Scroll, AHaltFreezesTheFrameAndTheViewAndStageSixOnlyCounts) {
+    GameState.stage = 3;
+    GameState.difficulty = 2;
+    ScrollHalt = 1;
+    Run(50);
+    EXPECT_EQ(StageFrame, 0);
+    EXPECT_EQ(ScrollX, 0.0f);
+    ScrollHalt = 0;
+    Run(1200);
+    EXPECT_EQ(ScrollX, -1200.0f);
+    GameState.stage = 6;
+    Run(10);
+    EXPECT_EQ(StageFrame, 1210);
+    EXPECT_EQ(ScrollX, -1200.0f);
+}
+
+}  // namespace

@@ -1,0 +1,124 @@
+// The start of each stage: view, positions, bonuses, play counts and credits.
+#include <gtest/gtest.h>
+
+#include "game/objects/cObjectManager.h"
+#include "game/objects/cPlayerBase.h"
+#include "game/shell/SpriteTable.h"
+#include "game/shell/StageStart.h"
+#include "game/story/TalkState.h"
+#include "tests/game/shell/shell_fixture.h"
+
+namespace {
+
+class StageStart : public shelltest::ShellFolder {
+protected:
+    void SetUp() override {
+        ShellFolder::SetUp();
+        SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
+        Player1 = new cPlayerBase();
+        Player2 = new cPlayerBase();
+        GameState.team = 1;
+        GameState.twoPlayer = 1;
+    }
+    void TearDown() override {
+        delete Player1;
+        delete Player2;
+        Player1 = Player2 = nullptr;
+        ShellFolder::TearDown();
+    }
+    void Start(int stage, int difficulty) {
+        GameState.stage = stage;
+        GameState.difficulty = difficulty;
+        testing::internal::CaptureStdout();  // the stage files are missing: one line each start
+        StartStage();
+        testing::internal::GetCapturedStdout();
+    }
+};
+
+TEST_F(StageStart, EveryStageAndDifficultyPlacesTheViewAndThePlayers) {
+    struct Row {
+        int stage, difficulty;
+        float sx, sy;
+        int p1x, p1y, p2x, p2y, facing, direction;
+    };
+    const int keep = -7;
+    const Row rows[] = {
+        {1, 0, 50, 50, 220, 220, 220, 280, 0, 6},          {1, 1, 50, 50, 220, 220, 220, 280, 0, 6},
+        {1, 2, 1280, 1480, 1580, 1680, 1640, 1680, 0, 6},  {2, 0, 1080, 1520, 1280, 1720, 1360, 1720, keep, keep},
+        {3, 0, 1280, 1480, 1480, 1740, 1560, 1740, 0, 4},  {3, 1, 1260, 120, 1460, 320, 1540, 320, 32768, 4},
+        {3, 2, 1260, 740, 1460, 1020, 1540, 1020, 32768, 4}, {4, 0, 160, 420, 360, 620, 440, 620, 0, 6},
+        {4, 1, 1360, 1340, 1560, 1540, 1640, 1540, 49145, 8}, {4, 2, 300, 200, 500, 400, 580, 400, 49145, 8},
+        {5, 0, 760, 1560, 1080, 1860, 1120, 1860, 49145, 8}, {5, 2, 760, 1560, 1080, 1860, 1120, 1860, 49145, 8},
+        {6, 1, 0, 0, 300, 240, 360, 240, keep, keep},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << "stage " << r.stage << " difficulty " << r.difficulty);
+        Player1->facing = Player2->facing = keep;
+        Player1->animDir = Player2->animDir = keep;
+        Start(r.stage, r.difficulty);
+        EXPECT_EQ(ScrollX, r.sx);
+        EXPECT_EQ(ScrollY, r.sy);
+        EXPECT_EQ(Player1->x, static_cast<float>(r.p1x));
+        EXPECT_EQ(Player1->aimY, static_cast<float>(r.p1y));
+        EXPECT_EQ(Player2->x, static_cast<float>(r.p2x));
+        EXPECT_EQ(Player2->y, static_cast<float>(r.p2y));
+        EXPECT_EQ(Player1->facing, r.facing);
+        EXPECT_EQ(Player2->animDir, r.direction);
+        EXPECT_EQ(GameState.subState, kSubStatePlay);
+        EXPECT_EQ(StageFrame, 0);
+        EXPECT_EQ(Player1->noMiss, 1);
+    }
+}
+
+TEST_F(StageStart, BonusesCountsAndCreditsFollowTheStage) {
+    ScoreData.finishedGames = 6;
+    ScoreData.playCount[0][1] = 998;
+    Player1->score = 50;
+    Start(1, 1);
+    EXPECT_EQ(GameState.stageBonus, 100000);
+    EXPECT_EQ(GameState.noMissBonus, 200000);
+    EXPECT_EQ(GameState.credits, 5);
+    EXPECT_EQ(ScoreData.playCount[0][1], 999);
+    EXPECT_EQ(Player1->score, 0);
+    Start(1, 1);
+    EXPECT_EQ(ScoreData.playCount[0][1], 999);  // capped
+    GameState.practice = 1;
+    ScoreData.playCount[0][0] = 0;
+    Start(1, 0);
+    EXPECT_EQ(ScoreData.playCount[0][0], 0);    // practice counts no play
+    GameState.practice = 0;
+    Player1->score = 70;
+    Start(3, 0);
+    EXPECT_EQ(GameState.stageBonus, 500000);
+    EXPECT_EQ(Player1->score, 70);              // later stages keep the score
+    GameState.team = 2;
+    Start(6, 1);
+    EXPECT_EQ(GameState.noMissBonus, 39000000);
+    EXPECT_EQ(ScoreData.playCount[1][3], 1);
+    EXPECT_EQ(Player1->score, 0);
+}
+
+TEST_F(StageStart, OnePlayerModeLeavesPlayerTwoAlone) {
+    GameState.twoPlayer = 0;
+    Player2->x = 5;
+    Player2->noMiss = 0;
+    Start(2, 0);
+    EXPECT_EQ(Player2->x, 5.0f);
+    EXPECT_EQ(Player2->noMiss, 0);
+    EXPECT_EQ(Player1->x, 1280.0f);
+}
+
+TEST_F(StageStart, TheDialogueAndThePlayFieldStartOver) {
+    TalkState.step = 9;
+    ScrollHalt = 1;
+    StageFrame = 77;
+    GameState.frameCount = 12;
+    Start(4, 0);
+    EXPECT_EQ(TalkState.step, 0);
+    EXPECT_EQ(ScrollHalt, 0);
+    EXPECT_EQ(GameState.frameCount, 0);
+    EXPECT_EQ(ObjectManager.enemyList.size(), 0u);
+    EXPECT_EQ(ObjectManager.playerBulletCursor, 0);
+}
+
+}  // namespace

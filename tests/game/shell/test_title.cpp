@@ -1,0 +1,313 @@
+// The title's menus, unlock rules, hold repeat and the start of a game.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "game/shell/ConfigScreen.h"
+#include "game/shell/GameStart.h"
+#include "game/shell/RankingView.h"
+#include "game/shell/SpriteTable.h"
+#include "game/shell/Title.h"
+#include "tests/game/shell/shell_fixture.h"
+
+namespace {
+
+using TitleScene = shelltest::TitleFolder;
+
+TEST_F(TitleScene, UnlockRulesFollowTheProgressCounters) {
+    EXPECT_FALSE(IsExtraUnlockedFor(0));
+    EXPECT_FALSE(IsDifficulty2Unlocked());
+    EXPECT_FALSE(IsTeam2Unlocked());
+    EXPECT_EQ(PracticeMaxIndex(0, 1), 0);
+    ScoreData.clearCount[1][1] = 1;
+    EXPECT_FALSE(IsExtraUnlockedFor(0));
+    EXPECT_TRUE(IsExtraUnlockedFor(1));
+    EXPECT_TRUE(IsDifficulty2Unlocked());
+    ScoreData.clearCount[1][3] = 1;
+    ScoreData.clearCount[1][1] = 0;
+    EXPECT_FALSE(IsDifficulty2Unlocked());
+    EXPECT_TRUE(IsExtraUnlocked());  // the ranking view also counts the extra column
+    ScoreData.bestStage[0][1] = 4;
+    EXPECT_FALSE(IsTeam2Unlocked());
+    EXPECT_EQ(PracticeMaxIndex(0, 1), 2);  // stages 1..3
+    ScoreData.bestStage[0][1] = 5;
+    EXPECT_TRUE(IsTeam2Unlocked());
+    ScoreData.bestStage[0][1] = 7;
+    EXPECT_EQ(PracticeMaxIndex(0, 1), 4);  // at most stage 5
+    ScoreData.bestStage[1][0] = 0;
+    EXPECT_EQ(PracticeMaxIndex(1, 0), 0);  // at least stage 1
+}
+
+TEST_F(TitleScene, HoldingDownRepeatsAtFrames43And49And55) {
+    std::vector<int> moves;
+    int before = TitleState.menuCursor;
+    for (int frame = 1; frame <= 60; ++frame) {
+        const uint16_t down = PAD_DOWN;
+        const uint16_t none = 0;
+        const bool first = frame == 1;
+        PadWords[0] = PadWord{static_cast<uint16_t>(~down), first ? down : none, first ? none : down, 0};
+        PadWords[1] = PadWord{0xFFFF, 0, 0, 0};
+        UpdateTitle();
+        if (TitleState.menuCursor != before) moves.push_back(frame);
+        before = TitleState.menuCursor;
+    }
+    EXPECT_EQ(moves, (std::vector<int>{1, 43, 49, 55}));
+    // Letting go resets the count: the next hold waits 42 frames again.
+    PadWords[0] = PadWord{0xFFFF, 0, 0, PAD_DOWN};
+    UpdateTitle();
+    EXPECT_EQ(TitleState.downHold, 0);
+}
+
+TEST_F(TitleScene, ColumnsJumpAndTheCursorWraps) {
+    TitleState.menuCursor = 3;
+    Frame(PAD_LEFT);
+    EXPECT_EQ(TitleState.menuCursor, 6);
+    TitleState.menuCursor = 8;
+    Frame(0, PAD_RIGHT);  // either player
+    EXPECT_EQ(TitleState.menuCursor, 0);
+    Frame(PAD_UP);
+    EXPECT_EQ(TitleState.menuCursor, 9);
+    Frame(PAD_DOWN);
+    EXPECT_EQ(TitleState.menuCursor, 0);
+    // Both players pushing DOWN in one frame move once.
+    Frame(PAD_DOWN, PAD_DOWN);
+    EXPECT_EQ(TitleState.menuCursor, 1);
+}
+
+TEST_F(TitleScene, LockedItemsDoNothingAndOnlyTeamOneAndTwoDifficultiesAreOffered) {
+    TitleState.menuCursor = 2;
+    Frame(PAD_SHOT);
+    EXPECT_EQ(TitleState.state, kTitleMenu);
+    TitleState.menuCursor = 3;
+    Frame(PAD_SHOT);
+    EXPECT_EQ(TitleState.state, kTitleMenu);
+    TitleState.menuCursor = 0;
+    Frame(PAD_SHOT);
+    ASSERT_EQ(TitleState.state, kTitleTeam);
+    Frame(PAD_RIGHT);
+    EXPECT_EQ(TitleState.teamCursor, 0);
+    Frame(PAD_SHOT);
+    ASSERT_EQ(TitleState.state, kTitleDifficulty);
+    EXPECT_EQ(TitleState.difficultyCursor, 1);
+    Frame(PAD_UP);
+    EXPECT_EQ(TitleState.difficultyCursor, 0);  // past the highest (1) wraps to 0
+    Frame(PAD_DOWN);
+    EXPECT_EQ(TitleState.difficultyCursor, 1);  // DOWN lowers: 0 wraps to the highest
+    Frame(PAD_DIRECT);
+    EXPECT_EQ(TitleState.state, kTitleTeam);
+    Frame(0, PAD_DIRECT);
+    EXPECT_EQ(TitleState.state, kTitleMenu);
+    EXPECT_EQ(GameState.stage, 1);
+}
+
+TEST_F(TitleScene, PlayerTwosShotWorksInTheMenuButNotInTheChoices) {
+    TitleState.menuCursor = 1;
+    Frame(0, PAD_SHOT);
+    ASSERT_EQ(TitleState.state, kTitleTeam);
+    EXPECT_EQ(GameState.twoPlayer, 1);
+    Frame(0, PAD_SHOT);
+    EXPECT_EQ(TitleState.state, kTitleTeam);
+    Frame(PAD_SHOT);
+    ASSERT_EQ(TitleState.state, kTitleDifficulty);
+    Frame(0, PAD_SHOT);
+    EXPECT_EQ(TitleState.state, kTitleDifficulty);
+    // Practice: the stage choice too.
+    ResetTitleState();
+    TitleState.menuCursor = 4;
+    Frame(PAD_SHOT);
+    Frame(PAD_SHOT);
+    Frame(PAD_SHOT);
+    ASSERT_EQ(TitleState.state, kTitlePractice);
+    Frame(0, PAD_SHOT);
+    EXPECT_EQ(TitleState.state, kTitlePractice);
+    Frame(PAD_DOWN);
+    EXPECT_EQ(TitleState.practiceCursor, 0);  // one stage offered
+    Frame(0, PAD_DIRECT);
+    EXPECT_EQ(TitleState.state, kTitleMenu);
+    EXPECT_EQ(GameState.practice, 0);
+}
+
+TEST_F(TitleScene, TheExtraStagePicksTheUnlockedTeamAndSkipsTheDifficulty) {
+    ScoreData.clearCount[1][1] = 1;  // only team 2 has the extra stage
+    TitleState.menuCursor = 2;
+    Frame(PAD_SHOT);
+    ASSERT_EQ(TitleState.state, kTitleTeam);
+    EXPECT_EQ(GameState.stage, 6);
+    Frame(PAD_LEFT);
+    EXPECT_EQ(TitleState.teamCursor, 1);
+    TitleState.difficultyCursor = 1;
+    Frame(PAD_SHOT);
+    EXPECT_EQ(TitleState.state, kTitleStartGame);
+    EXPECT_EQ(GameState.difficulty, 1);
+}
+
+// The start of a game as the calls outside the title see it.
+std::vector<std::string>* gCalls = nullptr;
+void Record(const std::string& call) { gCalls->push_back(call); }
+const cGameStartCalls kSpies = {
+    [](int32_t code, float x, float y) {
+        Record("spawn " + std::to_string(code) + " " + std::to_string(static_cast<int>(x)) + " " +
+               std::to_string(static_cast<int>(y)));
+    },
+    [](cGameState& state) { Record("common team " + std::to_string(state.team)); },
+    [](int32_t stage) { Record("stage " + std::to_string(stage)); },
+    [] { Record("release title"); },
+    [] { Record("reset"); },
+    [] { Record("start stage " + std::to_string(GameState.stage)); },
+};
+
+TEST_F(TitleScene, StartingAGameMakesItsCallsInOrderAndEntersTheGameScene) {
+    std::vector<std::string> calls;
+    gCalls = &calls;
+    SetGameStartCalls(&kSpies);
+    ScoreData.bestStage[0][0] = 4;  // practice up to stage 3
+    ScoreData.bestStage[0][1] = 5;  // team 2 offered
+    TitleState.menuCursor = 1;
+    Frame(PAD_SHOT);
+    Frame(PAD_RIGHT);
+    ASSERT_EQ(TitleState.teamCursor, 1);
+    Frame(PAD_SHOT);
+    Frame(PAD_LEFT);
+    EXPECT_EQ(TitleState.difficultyCursor, 0);
+    Frame(PAD_SHOT);
+    ASSERT_EQ(TitleState.state, kTitleStartGame);
+    EXPECT_TRUE(calls.empty());
+    Frame(0);
+    EXPECT_EQ(calls, (std::vector<std::string>{"spawn 2 320 240", "spawn 3 320 240", "common team 2", "stage 1",
+                                               "release title", "reset", "start stage 1"}));
+    EXPECT_EQ(GameState.sceneId, 1);
+    EXPECT_EQ(GameState.team, 2);
+    EXPECT_EQ(GameState.difficulty, 0);
+    EXPECT_EQ(GameState.twoPlayer, 1);
+
+    // Practice on stage 3 of team 1.
+    calls.clear();
+    GameState.sceneId = 0;
+    ResetTitleState();
+    TitleState.menuCursor = 4;
+    Frame(PAD_SHOT);
+    Frame(PAD_SHOT);
+    TitleState.difficultyCursor = 0;
+    Frame(PAD_SHOT);
+    Frame(PAD_DOWN);
+    Frame(PAD_DOWN);
+    Frame(PAD_DOWN);  // past stage 3: back to 1
+    Frame(PAD_UP);
+    EXPECT_EQ(TitleState.practiceCursor, 2);
+    Frame(PAD_SHOT);
+    Frame(0);
+    EXPECT_EQ(calls, (std::vector<std::string>{"spawn 0 320 240", "spawn 1 320 240", "common team 1", "stage 3",
+                                               "release title", "reset", "start stage 3"}));
+    EXPECT_EQ(GameState.practiceStage, 3);
+    gCalls = nullptr;
+}
+
+TEST_F(TitleScene, AGameStartedWithTheRealCallsDoesNotCrash) {
+    TitleState.state = kTitleStartGame;
+    Frame(0);
+    EXPECT_EQ(GameState.sceneId, 1);
+    EXPECT_EQ(GameState.credits, 3);
+}
+
+// Quads the title draws, as the sprite table's draw helper sees them.
+struct Quad {
+    int slot;
+    float dst[4];
+    float src[4];
+};
+void Collect(const SpriteDrawRecord& r, void* context) {
+    static_cast<std::vector<Quad>*>(context)->push_back(
+        Quad{r.slot, {r.dst[0], r.dst[1], r.dst[2], r.dst[3]}, {r.src[0], r.src[1], r.src[2], r.src[3]}});
+}
+
+TEST_F(TitleScene, TheMenuDrawsItsSheetAndPlacesTheHighlightByColumn) {
+    std::vector<Quad> quads;
+    SetSpriteDrawRecorder(Collect, &quads);
+    const int items[] = {0, 2, 4, 6, 9};
+    const float ys[] = {230, 303, 376, 273, 417};
+    for (int i = 0; i < 5; ++i) {
+        quads.clear();
+        TitleState.menuCursor = items[i];
+        DrawTitle();
+        ASSERT_EQ(quads.size(), 6u);
+        EXPECT_EQ(quads[0].dst[2], 640);
+        EXPECT_EQ(quads[3].src[1], 480);
+        const Quad& highlight = quads[4];
+        EXPECT_EQ(highlight.dst[0], items[i] < 6 ? 10 : 410);
+        EXPECT_EQ(highlight.dst[1], ys[i]) << items[i];
+        EXPECT_EQ(highlight.src[0], items[i] < 6 ? 816 : 640);
+        EXPECT_EQ(quads[5].dst[0], 20);
+        EXPECT_EQ(quads[5].src[0], 640);
+        for (const Quad& q : quads) EXPECT_EQ(q.slot, 40);
+    }
+}
+
+TEST_F(TitleScene, ThePanelComesToRestWithinOneStepOfItsTargets) {
+    for (int i = 0; i < 200; ++i) DrawTitle();
+    EXPECT_EQ(TitleState.panelX, 297);  // 0 + 27k, the last step short of 300
+    EXPECT_EQ(TitleState.panelY, 0);
+    EXPECT_EQ(TitleState.panelWidth, 288);
+    EXPECT_EQ(TitleState.panelHeight, 593);
+    EXPECT_EQ(TitleState.panelAngle, 4800);
+    EXPECT_EQ(TitleState.circleAngle, -6000);
+}
+
+TEST_F(TitleScene, TheRankingViewTurnsThroughTheUnlockedTablesAndLeavesToTheMenu) {
+    TitleState.menuCursor = 7;
+    Frame(PAD_SHOT);
+    ASSERT_EQ(TitleState.state, kTitleRanking);
+    Frame(PAD_UP);
+    EXPECT_EQ(RankingTeam, 0);  // team 2 not shown without a clear
+    Frame(PAD_LEFT);
+    EXPECT_EQ(RankingColumn, 2);
+    Frame(PAD_RIGHT);
+    EXPECT_EQ(RankingColumn, 0);  // 3 is skipped while the extra stage is locked
+    Frame(0, PAD_LEFT);
+    EXPECT_EQ(RankingColumn, 0);  // only player 1 turns the tables
+    ScoreData.clearCount[1][1] = 1;
+    Frame(PAD_LEFT);
+    EXPECT_EQ(RankingColumn, 3);
+    Frame(PAD_DOWN);
+    EXPECT_EQ(RankingTeam, 0);
+    ScoreData.clearCount[0][0] = 1;
+    Frame(PAD_DOWN);
+    EXPECT_EQ(RankingTeam, 1);
+    TitleState.frameCounter = 500;
+    Frame(0, PAD_DIRECT);
+    EXPECT_EQ(TitleState.state, kTitleMenu);
+    EXPECT_EQ(TitleState.frameCounter, 0);  // the music starts again
+    EXPECT_EQ(RankingTeam, 0);
+    EXPECT_EQ(RankingColumn, 0);
+}
+
+TEST(FullWidthText, MapsEveryByteAsTheRankingShowsIt) {
+    char out[64] = {};
+    ToFullWidthText("\"Noname\"", out);
+    // ☆Ｎｏｎａｍｅ☆
+    EXPECT_EQ(std::string(out), "\x81\x99\x82\x6D\x82\x8F\x82\x8E\x82\x81\x82\x8D\x82\x85\x81\x99");
+    std::memset(out, 0, sizeof out);
+    ToFullWidthText("08/14", out);
+    EXPECT_EQ(std::string(out), "\x82\x4F\x82\x57\x81\x5E\x82\x50\x82\x53");
+    // Every byte value gives two bytes; outside 33..126 the full-width space.
+    for (int c = 1; c < 256; ++c) {
+        char source[2] = {static_cast<char>(c), 0};
+        std::memset(out, 0, sizeof out);
+        ToFullWidthText(source, out);
+        ASSERT_EQ(std::strlen(out), 2u) << c;
+        const bool blank = c < 33 || c > 126 || c == ';' || c == '^' || c == '`' || c == '|';
+        EXPECT_EQ(blank, out[0] == '\x81' && out[1] == '\x40') << c;
+    }
+    // Appends to what is there, and never beyond the buffer.
+    std::memset(out, 0, sizeof out);
+    ToFullWidthText("A", out);
+    ToFullWidthText("b", out);
+    EXPECT_EQ(std::string(out), "\x82\x60\x82\x82");
+    ToFullWidthText(std::string(100, 'x').c_str(), out);
+    EXPECT_EQ(std::strlen(out), 62u);
+    std::memset(out, 0, sizeof out);
+    ToFullWidthText("", out);
+    EXPECT_EQ(out[0], 0);
+}
+
+}  // namespace
