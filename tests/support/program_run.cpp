@@ -9,9 +9,9 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <algorithm>
 #include <regex>
 #include <vector>
 
@@ -179,11 +179,24 @@ bool ProgramRun::Focus(int seconds) {
     return true;
 }
 
+int ProgramRun::FrameMs() const {
+    // The caption's statistics give the frames of the last second; a busy or
+    // cold machine may run far below 60, and a key must span several snapshots.
+    static const std::regex stats(R"(FPS\[(\d+)\])");
+    const std::string caption = X("xdotool getwindowname " + window_);
+    std::smatch m;
+    if (!std::regex_search(caption, m, stats)) return 1000;
+    const int fps = std::stoi(m[1]);
+    return fps > 0 ? (1000 + fps - 1) / fps : 1000;
+}
+
 void ProgramRun::Key(const std::string& name, int holdMs, int gapMs) {
+    constexpr int kFramesHeld = 4;
+    const int frame = FrameMs();
     X("xdotool keydown " + name);
-    usleep(static_cast<useconds_t>(holdMs) * 1000);
+    usleep(static_cast<useconds_t>(std::max(holdMs, kFramesHeld * frame)) * 1000);
     X("xdotool keyup " + name);
-    usleep(static_cast<useconds_t>(gapMs) * 1000);
+    usleep(static_cast<useconds_t>(std::max(gapMs, kFramesHeld * frame)) * 1000);
 }
 
 void ProgramRun::Keys(const std::vector<std::string>& names) {

@@ -68,12 +68,15 @@ public:
     bool Focus(int seconds);
     // Presses and releases one key (an xdotool key name), holding it for
     // `holdMs` and waiting `gapMs` after it.
+    // Hold and gap are stretched to several frames at the rate the caption reports.
     void Key(const std::string& name, int holdMs = 250, int gapMs = 250);
+    // Milliseconds of one frame at the caption's last rate (1000 when unknown).
+    int FrameMs() const;
     void Keys(const std::vector<std::string>& names);
     // One pixel of the window, in window coordinates.
     Rgb Pixel(int x, int y) const;
     // Waits until the pixel equals `want`; answers the last pixel read.
-    Rgb WaitForPixel(int x, int y, const Rgb& want, int seconds = 10) const;
+    Rgb WaitForPixel(int x, int y, const Rgb& want, int seconds = 30) const;
     const std::string& window() const { return window_; }
     const std::string& display() const { return display_; }
 
