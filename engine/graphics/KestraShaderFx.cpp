@@ -77,6 +77,14 @@ void Release(CShaderFx* effect) {
     effect->Release();
 }
 
+bool IsListed(const CShaderFx* effect) {
+    if (!effect) return false;
+    CCriticalSectionLock hold(g_lock);
+    for (const CBaseObject* o = g_list.First(); o; o = g_list.Next(o))
+        if (o == effect) return true;
+    return false;
+}
+
 const CObjectList& List() { return g_list; }
 
 bool Begin(CShaderFx* effect, uint32_t* passes) {

@@ -19,6 +19,9 @@ void OnResetDevice();
 // An effect written for the flag word, listed; null on failure.
 CShaderFx* Create(uint32_t flags, int32_t weights, int32_t bones, uint32_t* usage);
 void Release(CShaderFx* effect);
+// Whether the effect is still alive in the list; compares addresses only, so a
+// pointer to an effect Finalize deleted may be asked about.
+bool IsListed(const CShaderFx* effect);
 // The live effects (for tests and the reset walk).
 const CObjectList& List();
 

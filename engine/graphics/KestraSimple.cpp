@@ -8,6 +8,7 @@
 #include "engine/graphics/CDeviceObject.h"
 #include "engine/graphics/CTexture.h"
 #include "engine/graphics/Kestra3D.h"
+#include "engine/graphics/KestraShaderFx.h"
 #include "engine/graphics/KestraTexture.h"
 
 namespace KestraSimple {
@@ -230,7 +231,8 @@ bool ReleaseRecord(int32_t index) {
             KestraTexture::Release(t);
             t = nullptr;
         }
-    // Effects come with the shader-effect module; no record holds one before it.
+    // An effect the shader-effect module already deleted at its own finish is gone.
+    if (KestraShaderFx::IsListed(r->effect)) KestraShaderFx::Release(r->effect);
     r->effect = nullptr;
     FreeQuadTree(r->quadTree);
     for (uint32_t i = 0; r->cells && i < r->side * r->side; ++i) {

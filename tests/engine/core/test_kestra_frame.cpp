@@ -9,6 +9,8 @@
 
 #include "engine/core/Kestra.h"
 #include "engine/core/KestraFep.h"
+#include "engine/graphics/KestraShaderFx.h"
+#include "engine/graphics/KestraSimple.h"
 #include "platform/win32/win32.h"
 #include "platform/winsock/winsock.h"
 #include "tests/engine/core/boot_harness.h"
@@ -126,6 +128,36 @@ TEST(KestraBoot, OptionalModulesStartAndFinishInTheirOrders) {
     expected.push_back(U8(u8"KestraAnimationクラスの解放"));
     expected.push_back(U8(u8"Kestra3Dクラスの解放"));
     EXPECT_EQ(Headlines(BootLog(dir)), Cp932All(expected));
+}
+
+// A grid-mesh record holding an effect lets go of it as the table finishes, while
+// the models and the effect module are still there.
+TEST(KestraBoot, TheGridTableReleasesItsEffectsBeforeTheModelsAndEffectsFinish) {
+    testsupport::TempDir dir;
+    EXPECT_EQ(boot::InDisplayChild([&] {
+                  PrepareGame(dir.path());
+                  g_inLoop = [] {
+                      SimpleGridRecord* r = KestraSimple::GetRecord(5);
+                      ASSERT_NE(r, nullptr);
+                      r->inUse = 1;
+                      r->refCount = 2;
+                      r->effect = KestraShaderFx::Create(0, 0, 0, nullptr);
+                      ASSERT_NE(r->effect, nullptr);
+                  };
+                  Kestra::SetGameFunctions(boot::ConfigureLikeGame, MainExitAfterFrames, nullptr);
+                  EXPECT_EQ(boot::BootNow(), 0);
+                  EXPECT_EQ(KestraShaderFx::List().GetCount(), 0u);
+              }),
+              0);
+    const std::string log = BootLog(dir);
+    const size_t simple = log.find(Utf8ToCp932(U8(u8"KestraSimpleクラスの解放")));
+    const size_t release = log.find("KestraShaderFx::Release");
+    const size_t models = log.find(Utf8ToCp932(U8(u8"KestraModelExクラスの解放")));
+    ASSERT_NE(simple, std::string::npos);
+    ASSERT_NE(release, std::string::npos) << "the record's effect was not released by the table";
+    EXPECT_LT(simple, release);
+    EXPECT_LT(release, models);
+    EXPECT_EQ(log.find("KestraShaderFx::Release", release + 1), std::string::npos);
 }
 
 TEST(KestraBoot, MusicWithoutDirectMusicFailsTheStartAndEverythingStillFinishes) {

@@ -1,17 +1,22 @@
 // The simple primitives' fan and grid-mesh table, and sheets cut from images
-// larger than one texture: the draw call, the bounds, the table's references and
-// device loss, the tile table, failures, and real pixels across tile seams.
+// larger than one texture: the draw call, the bounds, the table's references,
+// effects and device loss, the tile table, failures, and real pixels across tile
+// seams and from records drawn through their effects.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <vector>
 
 #include "engine/core/KestraFrameState.h"
 #include "engine/graphics/CSheet.h"
+#include "engine/graphics/KestraShaderFx.h"
 #include "engine/graphics/KestraSheet.h"
 #include "engine/graphics/KestraSimple.h"
+#include "platform/d3dx9/d3dx9math.h"
 #include "tests/engine/graphics/sprite_test_env.h"
 
 namespace {
@@ -49,12 +54,14 @@ protected:
         tableStarted_ = true;
         ASSERT_TRUE(KestraSimple::Initialize());
         ASSERT_TRUE(KestraSheet::Initialize());
+        ASSERT_TRUE(KestraShaderFx::Initialize());
     }
     void FinishDevice() override {
         KestraSheet::Finalize();
         KestraSimple::Finalize();
         if (tableStarted_) KestraSimple::FinalizeTable();
         tableStarted_ = false;
+        KestraShaderFx::Finalize();  // after the table, as the engine finishes
         spritetest::SpriteTest::FinishDevice();
     }
     void StartGl() override { StartAll(d3d9test::Backend::GL); }
@@ -235,6 +242,209 @@ TEST_F(SimpleAndSheets, RecordsAreRefusedOutOfRangeReleasedByReferenceAndRebuilt
     EXPECT_EQ(r->cells, nullptr);
     EXPECT_EQ(KestraTexture::GetManager()->GetCount(), 0u) << "the material's texture was released";
     // Record 5 is left for the table's finish to free (LeakSanitizer watches).
+}
+
+// ---- Records drawing through their effects
+
+// Makes cell c of a record one quad of w x h at (x, y) in the z = 0 plane, in the
+// point layout (the rebuild gives it the upward normal (0, 1, 0)).
+void SetCellQuad(SimpleGridCell& cell, float x, float y, float w, float h) {
+    Kestra::MemoryFree(cell.vertexData);
+    Kestra::MemoryFree(cell.indexData);
+    auto* p = static_cast<SimpleGridPoint*>(Kestra::MemoryAlloc(4 * sizeof(SimpleGridPoint)));
+    p[0] = {x, y, 0, 0, 0};
+    p[1] = {x + w, y, 0, 1, 0};
+    p[2] = {x + w, y + h, 0, 1, 1};
+    p[3] = {x, y + h, 0, 0, 1};
+    cell.vertexData = p;
+    cell.vertexCount = 4;
+    cell.indexData = static_cast<uint16_t*>(Kestra::MemoryAlloc(12));
+    const uint16_t quad[6] = {0, 1, 2, 0, 2, 3};
+    std::memcpy(cell.indexData, quad, sizeof quad);
+    cell.indexCount = 6;
+}
+
+// Draws every built cell of a record through the record's effect, as a grid mesh
+// is drawn; answers the cells drawn (none without an effect).
+int DrawRecordCells(const SimpleGridRecord& r) {
+    IDirect3DDevice9* device = Kestra3D::GetDevice();
+    uint32_t passes = 0;
+    if (!KestraShaderFx::Begin(r.effect, &passes)) return 0;
+    int drawn = 0;
+    for (uint32_t pass = 0; pass < passes; ++pass) {
+        KestraShaderFx::BeginPass(r.effect, pass);
+        for (uint32_t c = 0; c < r.side * r.side; ++c) {
+            const SimpleGridCell& cell = r.cells[c];
+            if (!cell.declaration || !cell.vertexBuffer || !cell.indexBuffer) continue;
+            device->SetVertexDeclaration(cell.declaration);
+            device->SetStreamSource(0, cell.vertexBuffer, 0, sizeof(SimpleGridVertex));
+            device->SetIndices(cell.indexBuffer);
+            if (device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, cell.vertexCount, 0, cell.indexCount / 3) ==
+                D3D_OK)
+                ++drawn;
+        }
+        KestraShaderFx::EndPass(r.effect);
+    }
+    KestraShaderFx::End(r.effect);
+    device->SetStreamSource(0, nullptr, 0, 0);
+    device->SetIndices(nullptr);
+    device->SetVertexDeclaration(nullptr);
+    return drawn;
+}
+
+// World units are pixels: x right, y down, z = 0 in the middle of the depth range.
+D3DXMATRIX PixelTransform() {
+    D3DXMATRIX m;
+    std::memset(&m, 0, sizeof m);
+    m._11 = 1.0f / 320.0f;
+    m._22 = -1.0f / 240.0f;
+    m._33 = 1.0f;
+    m._41 = -1.0f;
+    m._42 = 1.0f;
+    m._44 = 1.0f;
+    return m;
+}
+
+// A 2 x 2 grid of 40 x 20 quads from (100, 60), with the static material-only
+// effect of flag word 0.
+void FillQuadRecord(SimpleGridRecord* r) {
+    FillRecord(r, true);
+    for (uint32_t row = 0; row < 2; ++row)
+        for (uint32_t column = 0; column < 2; ++column)
+            SetCellQuad(r->cells[row * 2 + column], 100.0f + 40.0f * column, 60.0f + 20.0f * row, 40.0f, 20.0f);
+    uint32_t usage = 0;
+    r->effect = KestraShaderFx::Create(0, 0, 0, &usage);
+    EXPECT_EQ(usage, 0x8E1u);
+}
+
+TEST_F(SimpleAndSheets, UnderGlARecordDrawsThroughItsEffectWhereTheTransformPutsIt) {
+    InGl([&] {
+        SimpleGridRecord* r = KestraSimple::GetRecord(7);
+        ASSERT_NE(r, nullptr);
+        FillQuadRecord(r);
+        ASSERT_NE(r->effect, nullptr) << Log();
+        KestraSimple::RestoreRecord(7);
+        IDirect3DDevice9* device = Kestra3D::GetDevice();
+        const D3DXMATRIX transform = PixelTransform();
+        KestraShaderFx::SetMatrix(r->effect, "mTransform", &transform);
+        // Pushed 10 along the upward normal: 10 pixels down the screen.
+        KestraShaderFx::SetFloat(r->effect, "VertexExtrusion", 10.0f);
+        const float fog[2] = {0, 1};
+        KestraShaderFx::SetFloatArray(r->effect, "FogParameter", fog, 2);
+        const D3DXVECTOR4 diffuse(0.2f, 0.6f, 1.0f, 1.0f);
+        KestraShaderFx::SetVector(r->effect, "MaterialDiffuse", &diffuse);
+        auto frame = [&] {
+            device->SetRenderState(D3DRS_ZENABLE, FALSE);
+            device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+            device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+            device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+            device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+            device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
+            device->SetTexture(0, nullptr);
+            EXPECT_TRUE(Kestra3D::Clear(1, kClear, 1.0f, 0, nullptr));
+            EXPECT_TRUE(Kestra3D::BeginScene());
+            EXPECT_EQ(DrawRecordCells(*r), 4);
+            Kestra3D::EndScene();
+            return d3d9test::ReadRenderTarget(device);
+        };
+        const d3d9test::Image before = frame();
+        // The grid covers (100, 70) - (180, 110) after the push; edges are left to
+        // the fill rule, one pixel either side is decided.
+        for (uint32_t y = 71; y < 110; ++y)
+            for (uint32_t x = 101; x < 180; ++x) ASSERT_EQ(before.at(x, y), 0xFF3399FFu) << x << "," << y;
+        for (uint32_t x = 95; x < 185; ++x) {
+            EXPECT_EQ(before.at(x, 62), kClear) << x << ": the unpushed top stays clear";
+            EXPECT_EQ(before.at(x, 69), kClear) << x;
+            EXPECT_EQ(before.at(x, 111), kClear) << x;
+        }
+        for (uint32_t y = 65; y < 115; ++y) {
+            EXPECT_EQ(before.at(99, y), kClear) << y;
+            EXPECT_EQ(before.at(181, y), kClear) << y;
+        }
+
+        // Loss drops the cells' buffers, the reset rebuilds them; the effect keeps
+        // its parameters and the same pixels come out.
+        d3d9test::LoseDevice(device, 0);
+        Kestra3D::ResetDevice(false);
+        ASSERT_EQ(d3d9test::GetDeviceState(device), d3d9test::DeviceState::Ok);
+        ASSERT_NE(r->cells[3].indexBuffer, nullptr);
+        const d3d9test::Image after = frame();
+        EXPECT_TRUE(after.pixels == before.pixels);
+
+        // The last reference frees the record with its effect.
+        EXPECT_EQ(KestraShaderFx::List().GetCount(), 1u);
+        EXPECT_TRUE(KestraSimple::ReleaseRecord(7));
+        EXPECT_EQ(KestraShaderFx::List().GetCount(), 0u);
+        EXPECT_EQ(Count("KestraShaderFx::Release"), 1);
+        EXPECT_EQ(r->effect, nullptr);
+    });
+}
+
+TEST_F(SimpleAndSheets, ARecordWhoseEffectFailedDrawsNothingAndIsFreedQuietly) {
+    StartAll();
+    platform::InjectFault("D3DXCreateEffect");
+    SimpleGridRecord* r = KestraSimple::GetRecord(0);
+    FillQuadRecord(r);
+    platform::ClearFaults();
+    EXPECT_EQ(r->effect, nullptr);
+    EXPECT_EQ(Count(spritetest::Sjis(u8"<B><FONT color=\"RED\">エフェクトの読み込みに失敗しました。")), 1) << Log();
+    EXPECT_EQ(KestraShaderFx::List().GetCount(), 0u);
+    KestraSimple::RestoreRecord(0);
+    ASSERT_NE(r->cells[0].vertexBuffer, nullptr) << "the cells are built all the same";
+    d3d9test::SetRecording(true);
+    ASSERT_TRUE(Kestra3D::BeginScene());
+    EXPECT_EQ(DrawRecordCells(*r), 0);
+    Kestra3D::EndScene();
+    EXPECT_TRUE(d3d9test::DrawCalls().empty());
+    d3d9test::SetRecording(false);
+    // Loss and reset go through a record without an effect.
+    d3d9test::LoseDevice(Device(), 0);
+    Kestra3D::ResetDevice(false);
+    ASSERT_EQ(d3d9test::GetDeviceState(Device()), d3d9test::DeviceState::Ok);
+    // Indices outside the table are refused, the record itself is freed.
+    EXPECT_FALSE(KestraSimple::ReleaseRecord(-2));
+    EXPECT_FALSE(KestraSimple::ReleaseRecord(64));
+    EXPECT_FALSE(KestraSimple::ReleaseRecord(INT32_MIN));
+    KestraSimple::RestoreRecord(64);
+    KestraSimple::RestoreRecord(-1);
+    EXPECT_TRUE(KestraSimple::ReleaseRecord(0));
+    EXPECT_EQ(r->inUse, 0);
+    EXPECT_EQ(Count("KestraShaderFx::Release"), 0);
+}
+
+TEST_F(SimpleAndSheets, TheTableLetsGoOfItsEffectsBeforeTheEffectModuleFinishes) {
+    StartAll();
+    FillQuadRecord(KestraSimple::GetRecord(2));
+    FillQuadRecord(KestraSimple::GetRecord(9));
+    CShaderFx* shared = KestraSimple::GetRecord(9)->effect;
+    ASSERT_NE(shared, nullptr);
+    shared->AddRef();  // a model holds the same effect
+    KestraSimple::GetRecord(9)->refCount = 3;
+    ASSERT_EQ(KestraShaderFx::List().GetCount(), 2u);
+    // The engine's finish order: the table, then the models, then the effects.
+    KestraSimple::Finalize();
+    KestraSimple::FinalizeTable();
+    tableStarted_ = false;
+    EXPECT_EQ(KestraShaderFx::List().GetCount(), 1u) << "the model's holder keeps its effect";
+    EXPECT_EQ(shared->GetRefCount(), 1);
+    EXPECT_EQ(Count("KestraShaderFx::Release"), 1);
+    KestraShaderFx::Release(shared);
+    KestraShaderFx::Finalize();
+    const std::string log = Log();
+    EXPECT_LT(log.rfind("KestraShaderFx::Release"), log.find(spritetest::Sjis(u8"KestraShaderFxクラスの解放")));
+}
+
+TEST_F(SimpleAndSheets, AnEffectTheEffectModuleAlreadyDeletedIsNotTouchedByTheTable) {
+    StartAll();
+    FillQuadRecord(KestraSimple::GetRecord(4));
+    ASSERT_NE(KestraSimple::GetRecord(4)->effect, nullptr);
+    // Effects finished first: the record's pointer is stale (AddressSanitizer
+    // would report a use of it).
+    KestraShaderFx::Finalize();
+    EXPECT_FALSE(KestraShaderFx::IsListed(KestraSimple::GetRecord(4)->effect));
+    EXPECT_TRUE(KestraSimple::ReleaseRecord(4));
+    EXPECT_EQ(KestraSimple::GetRecord(4)->inUse, 0);
+    EXPECT_EQ(Count("KestraShaderFx::Release"), 0);
 }
 
 // ---- Sheets
