@@ -303,7 +303,7 @@ TEST(QuenrithTitle, AGameStartsPausesAndQuitsThroughTheResultBackToTheTitle) {
     program.Keys({"s", "Down", "Down", "z", "Up", "z"});
     ASSERT_TRUE(program.WaitForOutput("filename: img/name.png\n\n", 30));
     // Not ranked: SHOT, then the result stays 180 frames and the title returns.
-    usleep(500 * 1000);
+    usleep(static_cast<useconds_t>(std::max(500, 8 * program.FrameMs())) * 1000);
     program.Key("z");
     // 180 frames: a slow machine may take far longer than three seconds.
     EXPECT_EQ(program.WaitForPixel(100, 100, RgbOf(kLogo), 90), RgbOf(kLogo));
@@ -337,10 +337,10 @@ TEST(QuenrithTitle, AQuitGameRanksFirstAndTheEnteredNameIsSaved) {
     ASSERT_TRUE(program.WaitForOutput("filename: img/Stage01BG.png", 30));
     program.Keys({"s", "Down", "Down", "z", "Up", "z"});
     ASSERT_TRUE(program.WaitForOutput("filename: img/name.png\n\n", 30));
-    usleep(500 * 1000);
+    usleep(static_cast<useconds_t>(std::max(500, 8 * program.FrameMs())) * 1000);
     // "A", "B", then up to the last row and left round to the end cell.
     program.Keys({"z", "Right", "z", "Up", "Left", "Left", "z"});
-    ASSERT_TRUE(program.WaitForFile("save/score.dat", 20, HasNewRow));
+    ASSERT_TRUE(program.WaitForFile("save/score.dat", 90, HasNewRow));
     const std::string saved = Decoded(testsupport::ReadFile(dir.file("save/score.dat")));
     // Table 1 (team 1, difficulty 1) begins on line 11.
     size_t at = 0;
