@@ -133,7 +133,10 @@ void TeamGroup(std::vector<ImageAsset>& v) {
 
 void PlayGroup(std::vector<ImageAsset>& v) {
     {
-        Builder b(&v, "img/particle.png", 1024, 512, Art::Particles);
+        // x = element x 512 + c: warm, cool and, at 1024, the bullets no player
+        // absorbs (element 2), in their own colour instead of the sampler's wrap
+        // back onto the warm half.
+        Builder b(&v, "img/particle.png", 2048, 512, Art::Particles);
         struct G {
             const char* group;
             int x, y, w, h;
@@ -149,7 +152,7 @@ void PlayGroup(std::vector<ImageAsset>& v) {
             {"shot8", 353, 202, 33, 33}, {"shot6", 386, 202, 33, 33}, {"shot7", 84, 288, 83, 83},
             {"e75", 68, 103, 39, 10},  {"e87", 171, 65, 70, 67},
         };
-        for (int e = 0; e < 2; ++e) {
+        for (int e = 0; e < 3; ++e) {
             for (const G& g : bullets) b.C(g.group, 512 * e + g.x, g.y, g.w, g.h, 0, e);
             for (int k = 0; k < 3; ++k) b.C("e62", 512 * e + 171 + 61 * k, 3, 61, 61, k, e);
         }
@@ -418,10 +421,12 @@ std::vector<EnemyArt> BuildEnemyArts() {
     set({3, 5, 44, 47, 85}, 6, "small_figure", Cells(144, 0, 28, 60, 0, 60, 2, 3, 28));
     set({8, 13, 23}, 6, "standing", Cells(228, 0, 40, 54, 0, 54, 2, 3, 40));
     // The particle sheet, one half per element.
-    set({62, 88}, 7, "e62", Cells(171, 3, 61, 61, 512, 0, 2, 3, 61));
+    // The bosses also summon 75, 87 and 88 with element 2.
+    set({62}, 7, "e62", Cells(171, 3, 61, 61, 512, 0, 2, 3, 61));
+    set({88}, 7, "e62", Cells(171, 3, 61, 61, 512, 0, 3, 3, 61));
     set({73, 74, 97, 98}, 7, "b2", Cells(148, 132, 64, 70, 512, 0));
-    set({75}, 7, "e75", Cells(68, 103, 39, 10, 512, 0));
-    set({87}, 7, "e87", Cells(171, 65, 70, 67, 512, 0));
+    set({75}, 7, "e75", Cells(68, 103, 39, 10, 512, 0, 3));
+    set({87}, 7, "e87", Cells(171, 65, 70, 67, 512, 0, 3));
     // The magic circle of the team's second character.
     set({84}, 3, "circle", Cells(0, 0, 128, 128, 128, 0));
     // 41 and 96 are invisible spawners: slot 0, no look.

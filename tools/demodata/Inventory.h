@@ -18,7 +18,7 @@ struct Cell {
     Box box;
     std::string group;
     int index = 0;    // frame, digit, element ... as the group counts it
-    int element = -1; // 0 warm, 1 cool, -1 none
+    int element = -1; // 0 warm, 1 cool, 2 neither (no player absorbs it), -1 none
     bool wraps = false;
 };
 
