@@ -35,25 +35,20 @@ std::vector<std::string> MissingArt(int type, int stage) {
     return out;
 }
 
-std::string Lines(const std::vector<std::string>& v) {
-    std::string out;
-    for (const std::string& s : v) out += "\n  " + s;
-    return out;
-}
-
 TEST(DemoDataEnemyArt, EveryEnemyOfTheShippedSchedulesHasItsCells) {
     for (int stage = 1; stage <= 6; ++stage) {
         std::vector<stagecheck::Schedule> schedules;
         for (int d = 0; d <= 2; ++d) {
             schedules.push_back(stagecheck::LoadSchedule(stage, d));
-            ASSERT_TRUE(schedules.back().problems.empty()) << stage << " " << d << Lines(schedules.back().problems);
+            ASSERT_TRUE(schedules.back().problems.empty())
+                << stage << " " << d << stagecheck::Joined(schedules.back().problems);
             ASSERT_GT(schedules.back().records.size(), 20u) << stage << " " << d;
         }
         const std::set<int> types = stagecheck::EnemyTypesInPlay(stage, schedules);
         std::vector<std::string> problems;
         for (int type : types)
             for (const std::string& p : MissingArt(type, stage)) problems.push_back(p);
-        EXPECT_TRUE(problems.empty()) << "stage " << stage << Lines(problems);
+        EXPECT_TRUE(problems.empty()) << "stage " << stage << stagecheck::Joined(problems);
     }
 }
 
@@ -64,7 +59,7 @@ TEST(DemoDataEnemyArt, EveryClassOfAStageRosterHasItsCells) {
         for (int type = 1; type <= 98; ++type)
             if (stagecheck::BelongsToStage(type, stage))
                 for (const std::string& p : MissingArt(type, stage)) problems.push_back(p);
-        EXPECT_TRUE(problems.empty()) << "stage " << stage << Lines(problems);
+        EXPECT_TRUE(problems.empty()) << "stage " << stage << stagecheck::Joined(problems);
     }
 }
 
@@ -88,7 +83,7 @@ TEST(DemoDataEnemyArt, SharedSheetsHoldTheirClassesOnEveryStage) {
     for (int stage = 1; stage <= 6; ++stage)
         for (const EnemyArt& art : EnemyArts()) {
             if (art.slot != 6 && art.slot != 7) continue;
-            EXPECT_TRUE(MissingArt(art.type, stage).empty()) << art.type << Lines(MissingArt(art.type, stage));
+            EXPECT_TRUE(MissingArt(art.type, stage).empty()) << art.type << stagecheck::Joined(MissingArt(art.type, stage));
         }
     // The magic circle comes from the team's second character.
     for (const char* sheet : {"img/mahoujin_crow.png", "img/mahoujin_osero.png"}) {
