@@ -7,7 +7,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUENRITH_TESTS=OFF
-cmake --build build -j"$(nproc)" --target quenrith quenrith-demodata kestra-font kestra-pack
+# quenrith_stagedata copies data/stagedata into build/bin/data/stagedata (the
+# program builds it too; it is named so the copy is plainly part of this step).
+cmake --build build -j"$(nproc)" --target quenrith quenrith_stagedata quenrith-demodata kestra-font kestra-pack
 
 bin=build/bin
 data=build/demodata/data
@@ -21,7 +23,8 @@ fi
 grids=()
 if [ -d data/stagedata ]; then
   grids=(--stagedata data/stagedata)
-  if [ -n "$(find data/stagedata -name 'Stage0*.dat' -newer "$stamp" 2>/dev/null)" ]; then stale=1; fi
+  # Only the map grids (Stage01.dat ...) are painted; the schedules do not touch the set.
+  if [ -n "$(find data/stagedata -maxdepth 1 -name 'Stage0[1-6].dat' -newer "$stamp" 2>/dev/null)" ]; then stale=1; fi
 fi
 if [ "$stale" = 1 ]; then
   rm -rf "$data"
@@ -31,10 +34,19 @@ fi
 if [ ! -f "$bin/data.bin" ] || [ "$stamp" -nt "$bin/data.bin" ]; then
   "$bin/kestra-pack" --compress "$bin/data.bin" "$data"
 fi
-mkdir -p "$bin/save" "$bin/data/stagedata"
-# Enemy schedules and map grids are read loose, never from the pack.
+mkdir -p "$bin/save"
+# Enemy schedules and map grids are read loose, never from the pack. The build
+# copied them; a copy edited in place would win over the source without a word,
+# so say so and stop rather than play a stage nobody checked.
 if [ -d data/stagedata ]; then
-  cp -u data/stagedata/*.dat "$bin/data/stagedata/" 2>/dev/null || true
+  while IFS= read -r -d '' f; do
+    rel=${f#data/stagedata/}
+    if ! cmp -s "$f" "$bin/data/stagedata/$rel"; then
+      echo "play.sh: $bin/data/stagedata/$rel differs from data/stagedata/$rel;" >&2
+      echo "  edit data/stagedata and rebuild (or delete the copy to have it made again)" >&2
+      exit 1
+    fi
+  done < <(find data/stagedata -name '*.dat' -print0)
 fi
 cd "$bin"
 exec ./quenrith "$@"

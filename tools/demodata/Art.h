@@ -52,8 +52,10 @@ struct WallCell {
 // The walls a grid file places (rows 56 to 109 of 55 tokens; other rows, values
 // and tokens longer than two characters place nothing).
 std::vector<WallCell> ParseStageGrid(const std::string& text);
-// Paints the walls into a stage background, wrapping at its edges like the game's
-// scroll does.
+// Paints the walls into a stage background at their stage positions. Walls past
+// the picture's edge are cut there, not wrapped: the scroll shows the picture's
+// start again out there, and a wrapped copy would draw walls over open ground the
+// player flies through near the start of the map.
 void PaintWalls(Canvas& canvas, int stage, const std::vector<WallCell>& walls);
 
 // Stage names (Shift-JIS) and their scenery colours.

@@ -333,12 +333,22 @@ void EnemySheet(Canvas& c, const ImageAsset& a) {
             c.Fill(b, WithAlpha(ElementColor(e, 0.6f), 0.6f));
             c.Fill({b.x, b.y + b.h / 2 - 16, b.w, 32}, Rgb(0xFFFFFF, 0.9f));
         } else if (g == "ship") {
+            // It flies down the screen: the nose at the bottom, the exhaust drawn above the body.
+            const float x0 = float(b.x), y0 = float(b.y), x1 = float(b.x + b.w), y1 = float(b.y + b.h);
             if (b.w == 60) {
-                c.Polygon({{Cx(b), float(b.y) + 4}, {float(b.x + b.w) - 4, float(b.y + b.h) - 8}, {float(b.x) + 4, float(b.y + b.h) - 8}},
-                          body);
-                c.Disc(Cx(b), float(b.y) + 34, 8, Rgb(0xC0E8FF));
+                c.Polygon({{Cx(b), y1 - 3}, {x1 - 3, y0 + 14}, {Cx(b), y0 + 24}, {x0 + 3, y0 + 14}}, Darker(body, 0.25f));
+                c.Polygon({{Cx(b), y1 - 10}, {x1 - 16, y0 + 18}, {Cx(b), y0 + 4}, {x0 + 16, y0 + 18}}, body);
+                c.Line(Cx(b), y0 + 8, Cx(b), y1 - 14, 3, Lighter(body, 0.5f));
+                c.Disc(Cx(b), y0 + 42, 7, Rgb(0xC0E8FF));
+                c.Disc(Cx(b) - 2, y0 + 40, 2.5f, Rgb(0xFFFFFF));
             } else {
-                c.Glow(Cx(b), Cy(b), R(b) * (1.0f + 0.2f * float(cell.index)), Rgb(0xFFA030), 1.2f);
+                // three frames of a flickering flame, widest where it leaves the body
+                const float len = float(b.h) * (0.7f + 0.12f * float(cell.index));
+                const float half = float(b.w) / 2 - 2;
+                c.Polygon({{Cx(b), y1 - len}, {Cx(b) + half, y1 - 6}, {Cx(b), y1}, {Cx(b) - half, y1 - 6}},
+                          WithAlpha(ElementColor(e, 0.55f), 0.85f));
+                c.Polygon({{Cx(b), y1 - len * 0.6f}, {Cx(b) + half * 0.45f, y1 - 8}, {Cx(b), y1 - 2}, {Cx(b) - half * 0.45f, y1 - 8}},
+                          Rgb(0xFFFFFF, 0.9f));
             }
         } else if (g == "wallframe") {
             c.VerticalGradient({b.x + 4, b.y, b.w - 8, b.h}, Rgb(0xC060FF, 0.9f), Rgb(0x602080, 0.9f));

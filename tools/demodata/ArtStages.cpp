@@ -284,29 +284,36 @@ std::vector<WallCell> ParseStageGrid(const std::string& text) {
 }
 
 void PaintWalls(Canvas& c, int stage, const std::vector<WallCell>& walls) {
-    static const uint32_t kStone[] = {0x807060, 0x7A6A50, 0xA09070, 0x505868, 0xC05050, 0x5A4060, 0x5A4060};
-    const Color base = Rgb(kStone[stage >= 0 && stage <= 6 ? stage : 0]);
+    // Each stone stands apart from its scenery: the metal deck of stage 3 gets dark
+    // plate with an amber rim, the castle of stage 5 a stone darker than its floor.
+    static const uint32_t kStone[] = {0x807060, 0x7A6A50, 0xA09070, 0x2E3440, 0xC05050, 0x3C2A4A, 0x3C2A4A};
+    static const uint32_t kRim[] = {0x403020, 0x3A2A18, 0x504028, 0xE0A030, 0x602020, 0x1A1020, 0x1A1020};
+    const int k = stage >= 0 && stage <= 6 ? stage : 0;
+    const Color base = Rgb(kStone[k]), rim = Rgb(kRim[k]);
     for (const WallCell& w : walls) {
-        Wrapped(c.width(), c.height(), float(w.x), float(w.y), 60, [&](float fx, float fy) {
-            const float x = fx, y = fy;
-            std::vector<Point> shape;
-            switch (w.value) {
-                case 2: shape = {{x + 40, y}, {x + 40, y + 40}, {x, y + 40}}; break;  // lower right
-                case 3: shape = {{x, y}, {x + 40, y + 40}, {x, y + 40}}; break;       // lower left
-                case 4: shape = {{x, y}, {x + 40, y}, {x + 40, y + 40}}; break;       // upper right
-                case 5: shape = {{x, y}, {x + 40, y}, {x, y + 40}}; break;            // upper left
-                default: shape = {{x, y}, {x + 40, y}, {x + 40, y + 40}, {x, y + 40}}; break;
-            }
-            std::vector<Point> shadow = shape;
-            for (Point& p : shadow) p.x += 5, p.y += 5;
-            c.Polygon(shadow, Rgb(0x000000, 0.35f));
-            c.Polygon(shape, base);
-            std::vector<Point> inner;
-            const float cx = x + 20, cy = y + 20;
-            for (const Point& p : shape) inner.push_back({cx + (p.x - cx) * 0.8f, cy + (p.y - cy) * 0.8f});
-            c.Polygon(inner, Lighter(base, 0.15f));
-            c.Line(shape.front().x, shape.front().y, shape[1].x, shape[1].y, 2, Lighter(base, 0.45f));
-        });
+        const float x = float(w.x), y = float(w.y);
+        std::vector<Point> shape;
+        switch (w.value) {
+            case 2: shape = {{x + 40, y}, {x + 40, y + 40}, {x, y + 40}}; break;  // lower right
+            case 3: shape = {{x, y}, {x + 40, y + 40}, {x, y + 40}}; break;       // lower left
+            case 4: shape = {{x, y}, {x + 40, y}, {x + 40, y + 40}}; break;       // upper right
+            case 5: shape = {{x, y}, {x + 40, y}, {x, y + 40}}; break;            // upper left
+            default: shape = {{x, y}, {x + 40, y}, {x + 40, y + 40}, {x, y + 40}}; break;
+        }
+        std::vector<Point> shadow = shape;
+        for (Point& p : shadow) p.x += 5, p.y += 5;
+        c.Polygon(shadow, Rgb(0x000000, 0.45f));
+        c.Polygon(shape, base);
+        for (size_t i = 0; i < shape.size(); ++i) {
+            const Point& p = shape[i];
+            const Point& q = shape[(i + 1) % shape.size()];
+            c.Line(p.x, p.y, q.x, q.y, 2, rim);
+        }
+        std::vector<Point> inner;
+        const float cx = x + 20, cy = y + 20;
+        for (const Point& p : shape) inner.push_back({cx + (p.x - cx) * 0.8f, cy + (p.y - cy) * 0.8f});
+        c.Polygon(inner, Lighter(base, 0.15f));
+        c.Line(shape.front().x, shape.front().y, shape[1].x, shape[1].y, 2, Lighter(base, 0.45f));
     }
 }
 

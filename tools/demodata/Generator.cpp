@@ -206,6 +206,17 @@ bool Generate(const GenerateOptions& o, GenerateReport* report, std::string* err
         }
     }
 
+    // A mistyped folder would otherwise give backgrounds without walls, silently.
+    if (o.images && !o.stageData.empty())
+        for (int stage = 1; stage <= 5; ++stage) {
+            const fs::path grid = fs::path(o.stageData) / ("Stage0" + std::to_string(stage) + ".dat");
+            std::error_code gec;
+            if (!fs::is_regular_file(grid, gec)) {
+                *error = "no map grid " + grid.string() + " (--stagedata names the folder of Stage01.dat to Stage05.dat)";
+                return false;
+            }
+        }
+
     std::vector<std::function<bool(std::string*)>> tasks;
     std::mutex mutex;
     std::vector<Thumb> thumbs;
@@ -280,11 +291,14 @@ bool Generate(const GenerateOptions& o, GenerateReport* report, std::string* err
                 Canvas canvas(a.width, a.height);
                 PaintImage(canvas, a, text);
                 if (a.art == Art::Background && a.variant <= 5 && !o.stageData.empty()) {
-                    std::ifstream in(fs::path(o.stageData) / ("Stage0" + std::to_string(a.variant) + ".dat"), std::ios::binary);
-                    if (in) {
-                        const std::string textGrid((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-                        PaintWalls(canvas, a.variant, ParseStageGrid(textGrid));
+                    const fs::path grid = fs::path(o.stageData) / ("Stage0" + std::to_string(a.variant) + ".dat");
+                    std::ifstream in(grid, std::ios::binary);
+                    if (!in) {
+                        *err = "cannot read " + grid.string();
+                        return false;
                     }
+                    const std::string textGrid((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+                    PaintWalls(canvas, a.variant, ParseStageGrid(textGrid));
                 }
                 d3dx9img::Image image;
                 image.width = uint32_t(a.width);

@@ -1,5 +1,6 @@
 #include "tools/demodata/Inventory.h"
 
+#include <initializer_list>
 #include <utility>
 
 namespace demodata {
@@ -132,7 +133,10 @@ void TeamGroup(std::vector<ImageAsset>& v) {
 
 void PlayGroup(std::vector<ImageAsset>& v) {
     {
-        Builder b(&v, "img/particle.png", 1024, 512, Art::Particles);
+        // x = element x 512 + c: warm, cool and, at 1024, the bullets no player
+        // absorbs (element 2), in their own colour instead of the sampler's wrap
+        // back onto the warm half.
+        Builder b(&v, "img/particle.png", 2048, 512, Art::Particles);
         struct G {
             const char* group;
             int x, y, w, h;
@@ -148,7 +152,7 @@ void PlayGroup(std::vector<ImageAsset>& v) {
             {"shot8", 353, 202, 33, 33}, {"shot6", 386, 202, 33, 33}, {"shot7", 84, 288, 83, 83},
             {"e75", 68, 103, 39, 10},  {"e87", 171, 65, 70, 67},
         };
-        for (int e = 0; e < 2; ++e) {
+        for (int e = 0; e < 3; ++e) {
             for (const G& g : bullets) b.C(g.group, 512 * e + g.x, g.y, g.w, g.h, 0, e);
             for (int k = 0; k < 3; ++k) b.C("e62", 512 * e + 171 + 61 * k, 3, 61, 61, k, e);
         }
@@ -275,11 +279,11 @@ void StageGroup(std::vector<ImageAsset>& v) {
     // Each sheet holds only the looks its stage uses: the looks of all classes together overlap.
     const std::vector<std::vector<std::string>> looks = {
         {"walker", "drone", "turret", "drone2", "ringshooter", "slider", "figure", "sniper", "shuttle"},
-        {"walker2", "drone", "drone2", "crystal", "reflector", "shard", "gem", "large", "mine", "figure"},
-        {"barrel", "core", "satellite", "spinner", "wall", "block", "field", "drone", "tall", "hopper"},
+        {"walker2", "drone", "drone2", "crystal", "reflector", "shard", "gem", "large", "mine", "figure", "ship"},
+        {"barrel", "core", "satellite", "spinner", "wall", "block", "field", "drone", "drone2", "tall", "hopper", "shard"},
         {"ball", "bouncer", "drone", "drone2", "sniper", "figure", "crystal", "mine"},
         {"disc", "ball", "guardian", "drone", "drone2", "gem", "shard", "figure"},
-        {"guardian", "block", "shrinkring", "disc", "missile", "warning", "beam", "wallframe"},
+        {"guardian", "block", "shrinkring", "disc", "missile", "warning", "beam", "wallframe", "drone2"},
     };
     for (int s = 1; s <= 6; ++s) {
         Builder b(&v, "img/Stage0" + std::to_string(s) + "Enemy.png", 1024, 1024, Art::EnemySheet, "stage", s);
@@ -340,6 +344,95 @@ void TalkGroup(std::vector<ImageAsset>& v) {
             .C("closing", 640, 0, 128, 128);
 }
 
+// Rectangles of one look: `elements` columns or rows stepped by (ex, ey), each
+// with `frames` cells stepped by (fx, fy).
+std::vector<Box> Cells(int x, int y, int w, int h, int ex, int ey, int elements = 2, int frames = 1, int fx = 0,
+                       int fy = 0) {
+    std::vector<Box> out;
+    for (int e = 0; e < elements; ++e)
+        for (int c = 0; c < frames; ++c) out.push_back({x + ex * e + fx * c, y + ey * e + fy * c, w, h});
+    return out;
+}
+
+std::vector<Box> Joined(std::vector<Box> a, const std::vector<Box>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// The four headings of a walker: right, left, down and up strips, three frames each.
+std::vector<Box> WalkerCells(int rightX) {
+    return Joined(Joined(Cells(rightX, 400, 80, 40, 0, 80, 2, 3, 80), Cells(120, 400, 80, 40, 0, 80, 2, 3, 80)),
+                  Joined(Cells(0, 360, 40, 80, 0, 80, 2, 3, 40), Cells(600, 360, 40, 80, 0, 80, 2, 3, 40)));
+}
+
+std::vector<EnemyArt> BuildEnemyArts() {
+    std::vector<EnemyArt> v(98);
+    for (int t = 1; t <= 98; ++t) v[size_t(t - 1)].type = t;
+    auto set = [&](std::initializer_list<int> types, int slot, const char* look, const std::vector<Box>& rects) {
+        for (int t : types) {
+            EnemyArt& a = v[size_t(t - 1)];
+            a.slot = slot;
+            a.look = look;
+            a.rects = rects;
+        }
+    };
+    // The stage's own sheet.
+    set({1, 6, 17}, 5, "walker", WalkerCells(360));
+    set({2}, 5, "walker2", WalkerCells(240));
+    set({7, 10, 11, 12, 20}, 5, "drone", Cells(0, 120, 40, 40, 40, 0));
+    set({9}, 5, "turret", Cells(120, 0, 40, 40, 40, 0));
+    set({14}, 5, "sniper", Cells(0, 280, 40, 40, 40, 0));
+    // left-facing cells at x 0, right-facing at x 90
+    set({15, 16, 19, 57}, 5, "figure", Joined(Cells(0, 760, 45, 60, 0, 60, 2, 2, 45), Cells(90, 760, 45, 60, 0, 60, 2, 2, 45)));
+    set({18, 25, 26, 30, 42}, 5, "drone2", Cells(0, 40, 40, 40, 40, 0));
+    set({21, 89}, 5, "large", {{360, 0, 160, 160}});
+    set({22}, 5, "ringshooter", Cells(0, 160, 40, 40, 40, 0));
+    set({24}, 5, "slider", Cells(520, 0, 80, 80, 80, 0));
+    set({27}, 5, "field", {{120, 160, 160, 160}});
+    set({28, 36, 72}, 5, "wall", {{120, 0, 160, 160}});
+    set({29, 34, 38, 59}, 5, "barrel", Cells(280, 0, 40, 40, 40, 0));
+    set({31, 76}, 5, "block", {{880, 0, 120, 120}});
+    set({32}, 5, "core", Cells(320, 40, 40, 40, 0, 0, 1, 3, 40));
+    set({33}, 5, "satellite", {{280, 40, 40, 40}});
+    set({35, 39, 40}, 5, "spinner", Cells(280, 80, 40, 40, 40, 0));
+    set({37}, 5, "shuttle", Cells(0, 0, 40, 40, 40, 0));
+    set({43}, 5, "crystal", {{520, 80, 80, 80}});
+    set({48}, 5, "reflector", Cells(680, 160, 43, 43, 43, 0));
+    set({49, 50, 94}, 5, "shard", Cells(520, 161, 75, 32, 75, 0));
+    set({95}, 5, "shard", {{595, 161, 75, 32}});
+    set({51}, 5, "gem", Cells(520, 200, 40, 40, 40, 0));
+    // cell x = 40 x (frame + 2 x element + 9); rows for heading down and up
+    set({52}, 5, "tall", Joined(Cells(360, 240, 40, 63, 80, 0, 2, 2, 40), Cells(360, 303, 40, 63, 80, 0, 2, 2, 40)));
+    set({54, 93}, 5, "hopper", Joined(Cells(520, 240, 40, 57, 0, 57, 2, 2, 40), Cells(600, 240, 40, 57, 0, 57, 2, 2, 40)));
+    set({56, 64, 83}, 5, "guardian", Cells(0, 320, 80, 80, 0, 80, 2, 4, 80));
+    set({58, 61, 66, 67, 82}, 5, "disc", Cells(680, 0, 80, 80, 80, 0));
+    set({60, 63, 86}, 5, "ball", Cells(280, 0, 80, 80, 80, 0));
+    set({65}, 5, "bouncer", {{441, 159, 80, 80}});
+    set({70}, 5, "warning", {{320, 400, 320, 120}});
+    set({71, 91}, 5, "beam", Cells(680, 240, 128, 128, 128, 0));
+    set({78}, 5, "ship", Joined(Cells(120, 0, 60, 70, 0, 70), Cells(240, 0, 30, 79, 0, 79, 2, 3, 30)));
+    set({79}, 5, "mine", Cells(360, 160, 40, 40, 40, 0));
+    set({81}, 5, "shrinkring", {{0, 480, 160, 160}});
+    set({92}, 5, "missile", Cells(280, 0, 51, 60, 51, 0));
+    // Pictures 1 to 4 in the second column of the background, 5 and 6 in the third.
+    set({80}, 36, "picture", Joined(Cells(640, 0, 640, 480, 0, 0, 1, 4, 0, 480), Cells(1280, 0, 640, 480, 0, 0, 1, 2, 0, 480)));
+    // The common sheet.
+    set({4, 45, 46, 53, 55, 68, 69, 77, 90}, 6, "round", Cells(0, 0, 48, 43, 48, 0, 2, 4, 0, 43));
+    set({3, 5, 44, 47, 85}, 6, "small_figure", Cells(144, 0, 28, 60, 0, 60, 2, 3, 28));
+    set({8, 13, 23}, 6, "standing", Cells(228, 0, 40, 54, 0, 54, 2, 3, 40));
+    // The particle sheet, one half per element.
+    // The bosses also summon 75, 87 and 88 with element 2.
+    set({62}, 7, "e62", Cells(171, 3, 61, 61, 512, 0, 2, 3, 61));
+    set({88}, 7, "e62", Cells(171, 3, 61, 61, 512, 0, 3, 3, 61));
+    set({73, 74, 97, 98}, 7, "b2", Cells(148, 132, 64, 70, 512, 0));
+    set({75}, 7, "e75", Cells(68, 103, 39, 10, 512, 0, 3));
+    set({87}, 7, "e87", Cells(171, 65, 70, 67, 512, 0, 3));
+    // The magic circle of the team's second character.
+    set({84}, 3, "circle", Cells(0, 0, 128, 128, 128, 0));
+    // 41 and 96 are invisible spawners: slot 0, no look.
+    return v;
+}
+
 std::vector<ImageAsset> BuildImages() {
     std::vector<ImageAsset> v;
     TitleGroup(v);
@@ -362,6 +455,35 @@ const ImageAsset* FindImage(const std::string& path) {
     for (const ImageAsset& a : Images())
         if (a.path == path) return &a;
     return nullptr;
+}
+
+const std::vector<EnemyArt>& EnemyArts() {
+    static const std::vector<EnemyArt> arts = BuildEnemyArts();
+    return arts;
+}
+
+const EnemyArt* FindEnemyArt(int type) {
+    if (type < 1 || type > int(EnemyArts().size())) return nullptr;
+    return &EnemyArts()[size_t(type - 1)];
+}
+
+std::string SheetForSlot(int slot, int stage) {
+    const std::string n = "0" + std::to_string(stage);
+    switch (slot) {
+        case 5: return "img/Stage" + n + "Enemy.png";
+        case 6: return "img/commonenemy.png";
+        case 7: return "img/particle.png";
+        case 36: return "img/Stage" + n + "BG.png";
+        default: return {};
+    }
+}
+
+bool CoveredByCell(const ImageAsset& image, const std::string& group, const Box& box) {
+    for (const Cell& c : image.cells)
+        if (c.group == group && box.x >= c.box.x && box.y >= c.box.y && box.x + box.w <= c.box.x + c.box.w &&
+            box.y + box.h <= c.box.y + c.box.h)
+            return true;
+    return false;
 }
 
 const std::vector<SoundAsset>& SoundEffects() {

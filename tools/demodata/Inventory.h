@@ -18,7 +18,7 @@ struct Cell {
     Box box;
     std::string group;
     int index = 0;    // frame, digit, element ... as the group counts it
-    int element = -1; // 0 warm, 1 cool, -1 none
+    int element = -1; // 0 warm, 1 cool, 2 neither (no player absorbs it), -1 none
     bool wraps = false;
 };
 
@@ -53,5 +53,25 @@ const std::vector<MusicAsset>& MusicTracks();
 const std::vector<std::string>& FontFiles();
 
 const ImageAsset* FindImage(const std::string& path);
+
+// Where one enemy class draws from: its sprite slot (3 the magic circle of the
+// team's second character, 5 the stage's enemy sheet, 6 commonenemy.png, 7
+// particle.png, 36 the stage background), the look (cell group) it shows there,
+// and every source rectangle its Draw can pick (all elements, frames, headings).
+// Classes that draw nothing list no rectangles.
+struct EnemyArt {
+    int type = 0;
+    int slot = 0;
+    std::string look;
+    std::vector<Box> rects;
+};
+// Classes 1 to 98, in order.
+const std::vector<EnemyArt>& EnemyArts();
+const EnemyArt* FindEnemyArt(int type);
+// The picture a sprite slot holds while a stage plays; "" where it depends on
+// the team (slot 3) or the slot holds no enemy art.
+std::string SheetForSlot(int slot, int stage);
+// True when `box` lies inside one cell of `group` in the picture.
+bool CoveredByCell(const ImageAsset& image, const std::string& group, const Box& box);
 
 }  // namespace demodata

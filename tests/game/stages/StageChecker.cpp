@@ -463,6 +463,46 @@ std::vector<int> BossCodes(int stage) {
     }
 }
 
+std::vector<int> SpawnedBy(int type) {
+    switch (type) {
+    case 21: return {79};
+    case 30: return {31};
+    case 41: return {40};
+    case 49: return {50};
+    case 52: return {49};
+    case 61: return {62};
+    case 70: return {71};
+    case 96: return {95};
+    default: return {};
+    }
+}
+
+std::vector<int> SummonedByBosses(int stage) {
+    switch (stage) {
+    case 2: return {13};
+    case 3: return {59};
+    case 4: return {63, 65, 73, 74};
+    case 5: return {58, 60, 61, 64, 66, 83, 86};
+    case 6: return {64, 75, 76, 81, 82, 87, 88, 92};
+    default: return {};
+    }
+}
+
+std::set<int> EnemyTypesInPlay(int stage, const std::vector<Schedule>& schedules) {
+    std::vector<int> open = SummonedByBosses(stage);
+    for (const Schedule& s : schedules)
+        for (const Record& r : s.records)
+            if (IsEnemy(r.type)) open.push_back(r.type);
+    std::set<int> seen;
+    while (!open.empty()) {
+        const int type = open.back();
+        open.pop_back();
+        if (!seen.insert(type).second) continue;
+        for (int next : SpawnedBy(type)) open.push_back(next);
+    }
+    return seen;
+}
+
 Context MakeContext(int stage, int difficulty, const Grid& grid, int frames) {
     Context c;
     c.stage = stage;

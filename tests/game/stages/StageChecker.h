@@ -4,6 +4,7 @@
 // leave the start positions and the scrolled view open.
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,14 @@ Vec2 StartPosition(int stage, int difficulty, int player);
 bool IsEnemy(int type);
 bool BelongsToStage(int type, int stage);
 std::vector<int> BossCodes(int stage);
+// The enemy types an enemy of `type` creates while it plays (spawners, enemies that
+// burst into others); empty for most.
+std::vector<int> SpawnedBy(int type);
+// The enemy types a stage's bosses summon during their fights.
+std::vector<int> SummonedByBosses(int stage);
+// Every enemy type that can be on the field in a stage played from these schedules:
+// the scheduled ones, what they spawn (and what that spawns), and the bosses' summons.
+std::set<int> EnemyTypesInPlay(int stage, const std::vector<Schedule>& schedules);
 
 struct Context {
     int stage = 1;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 
 #include "tests/game/stages/StageChecker.h"
@@ -199,6 +200,20 @@ TEST(BrokenGrid, RefusesCrystalsShortFilesAndOddTokens) {
     std::string skipped;
     for (int i = 0; i < kGridRows * kGridColumns; ++i) skipped += (i == 55 * kGridColumns) ? "1 " : "0 ";
     EXPECT_TRUE(ParseGrid(skipped).blocks.empty());  // rows 0 to 55 are read and skipped
+}
+
+TEST(EnemiesInPlay, FollowSpawnsToTheEndAndAddTheBossesSummons) {
+    // A fan thrower's shards burst into splinters; the stage-3 boss summons its dimension bits.
+    Schedule s = ParseSchedule("100 100 52 1 0 0 0 1.0 0.0 10\n# a comment\n200 100 12 5 0 0 1 1.0 0.0 10\n");
+    ASSERT_TRUE(s.problems.empty()) << Joined(s.problems);
+    EXPECT_EQ(EnemyTypesInPlay(3, {s}), (std::set<int>{12, 49, 50, 52, 59}));
+    // Items, boxes and bosses are not enemies; the first stage's boss summons nothing.
+    Schedule items = ParseSchedule("100 100 110 0 0 0 0 0.0 0.0 1\n320 0 200 3000 0 0 0 0.0 0.0 1\n");
+    EXPECT_TRUE(EnemyTypesInPlay(1, {items}).empty());
+    // Two schedules together; a spawner whose offspring also spawns.
+    Schedule a = ParseSchedule("0 0 21 1 0 0 0 1.0 0.0 1\n");
+    Schedule b = ParseSchedule("0 0 96 1 0 0 0 1.0 0.0 1\n");
+    EXPECT_EQ(EnemyTypesInPlay(2, {a, b}), (std::set<int>{13, 21, 79, 95, 96}));
 }
 
 TEST(BrokenGallery, NeedsEveryClassOnceInTurn) {

@@ -11,6 +11,8 @@
 namespace demodatatest {
 
 inline std::string DataDir() { return std::string(QUENRITH_DEMODATA_DIR) + "/data"; }
+// The map grids the set's backgrounds were painted with.
+inline std::string StageDataDir() { return QUENRITH_STAGEDATA_DIR; }
 inline std::string ContactSheet() { return std::string(QUENRITH_DEMODATA_DIR) + "/contact.png"; }
 
 inline bool ReadAll(const std::string& path, std::vector<uint8_t>* out) {

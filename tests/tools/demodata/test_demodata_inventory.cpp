@@ -153,6 +153,19 @@ TEST(DemoDataInventory, MissingFontToolFailsWithAClearMessage) {
     EXPECT_NE(error.find("kestra-font"), std::string::npos) << error;
 }
 
+TEST(DemoDataInventory, StageDataFolderWithoutGridsFailsBeforePainting) {
+    GenerateOptions o;
+    o.output = ::testing::TempDir() + "demodata-nogrids";
+    o.sounds = o.music = o.fonts = false;
+    o.images = true;
+    o.stageData = ::testing::TempDir() + "demodata-no-such-folder";
+    GenerateReport report;
+    std::string error;
+    EXPECT_FALSE(Generate(o, &report, &error));
+    EXPECT_NE(error.find("Stage01.dat"), std::string::npos) << error;
+    EXPECT_EQ(report.files, 0u);
+}
+
 TEST(DemoDataInventory, ListPrintsTheWholeTable) {
     const std::string out = ::testing::TempDir() + "demodata-list.txt";
     const std::string cmd = "'" + testsupport::BinaryDir() + "/quenrith-demodata' --list > '" + out + "'";

@@ -7,6 +7,7 @@
 #include <map>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/d3dx9/image_decode.h"
 #include "platform/d3dx9/image_encode.h"
@@ -72,7 +73,7 @@ TEST(DemoDataPictures, ElementsAreWarmAndCoolInEveryKind) {
         // the n-th warm cell of a use against the n-th cool one
         std::map<std::string, std::vector<const Cell*>> warm, cool;
         for (const Cell& c : a->cells) {
-            if (c.wraps || c.element < 0) continue;
+            if (c.wraps || c.element < 0 || c.element > 1) continue;
             (c.element == 0 ? warm : cool)[c.group].push_back(&c);
         }
         int pairs = 0;
@@ -86,6 +87,36 @@ TEST(DemoDataPictures, ElementsAreWarmAndCoolInEveryKind) {
         }
         EXPECT_GT(pairs, 0) << path;
     }
+}
+
+// Bullets of element 2 hurt both players alike: they must not pass for warm or
+// cool ones (the game reads them 1024 pixels to the right of the warm cells).
+TEST(DemoDataPictures, BulletsNoPlayerAbsorbsHaveTheirOwnColour) {
+    const ImageAsset* a = FindImage("img/particle.png");
+    ASSERT_NE(a, nullptr);
+    d3dx9img::Image im;
+    ASSERT_TRUE(Load(a->path, &im));
+    int neutral = 0;
+    for (const Cell& c : a->cells) {
+        if (c.element != 2) continue;
+        ++neutral;
+        double sum[3] = {0, 0, 0}, weight = 0;
+        for (int y = c.box.y; y < c.box.y + c.box.h; ++y)
+            for (int x = c.box.x; x < c.box.x + c.box.w; ++x) {
+                const uint32_t p = At(im, x, y);
+                const double alpha = double(p >> 24) / 255.0;
+                for (int ch = 0; ch < 3; ++ch) sum[ch] += alpha * double((p >> (16 - 8 * ch)) & 255);
+                weight += alpha;
+            }
+        ASSERT_GT(weight, 0) << c.group;
+        const double r = sum[0] / weight, g = sum[1] / weight, b = sum[2] / weight;
+        // violet: red and blue both well above green (warm has little blue, cool little red)
+        EXPECT_GT(r - g, 20.0) << c.group << " " << c.index;
+        EXPECT_GT(b - g, 20.0) << c.group << " " << c.index;
+    }
+    int bullets = 0;
+    for (const Cell& c : a->cells) bullets += c.element == 0;
+    EXPECT_EQ(neutral, bullets);  // every warm cell has its element-2 twin
 }
 
 // Mean colour step across a line of pixel pairs.
@@ -102,11 +133,23 @@ double Step(const d3dx9img::Image& im, bool vertical, int a, int b) {
 
 TEST(DemoDataPictures, StageTilesAreSeamless) {
     // The scroll runs past the picture's edges; the edge rows and columns must
-    // join like any two neighbours inside.
+    // join like any two neighbours inside. The map's walls end at the edges on
+    // purpose, so the backgrounds are repainted without them.
+    TextPainter text;
+    std::string error;
+    ASSERT_TRUE(text.Open(&error)) << error;
     for (const ImageAsset& a : Images()) {
         if ((a.art != Art::Background || a.variant == 6) && a.art != Art::BackLayer) continue;
         d3dx9img::Image im;
-        ASSERT_TRUE(Load(a.path, &im)) << a.path;
+        if (a.art == Art::Background) {
+            Canvas bare(a.width, a.height);
+            PaintImage(bare, a, text);
+            im.width = uint32_t(a.width);
+            im.height = uint32_t(a.height);
+            im.pixels = bare.pixels();
+        } else {
+            ASSERT_TRUE(Load(a.path, &im)) << a.path;
+        }
         const int w = a.width, h = a.height;
         double inside = 0;
         for (int k = 1; k < 8; ++k) inside += Step(im, true, k * w / 8 - 1, k * w / 8) + Step(im, false, k * h / 8 - 1, k * h / 8);
@@ -183,10 +226,59 @@ TEST(DemoDataPictures, MapGridWallsArePaintedWhereTheyBlock) {
     EXPECT_EQ(alpha(205, 75), 255u);           // lower-left half of (200, 40)
     EXPECT_LT(alpha(235, 45), 255u);           // its upper-right corner stays open (shadow at most)
     EXPECT_EQ(alpha(10, 10), 0u);              // the skipped row placed nothing
-    // Walls past the right edge come back on the left, like the scroll.
+    // Walls past the edge are cut there: the wrapped copy would stand on open ground.
     Canvas small(64, 64);
     PaintWalls(small, 1, {{40, 40, 1}});
-    EXPECT_EQ(small.Get(10, 10) >> 24, 255u);  // (40..80) wraps onto (0..16)
+    EXPECT_EQ(small.Get(50, 50) >> 24, 255u);
+    EXPECT_EQ(small.Get(10, 10) >> 24, 0u);
+    EXPECT_EQ(small.Get(10, 50) >> 24, 0u);
+    EXPECT_EQ(small.Get(50, 10) >> 24, 0u);
+}
+
+TEST(DemoDataPictures, StageBackgroundsCarryTheWallsOfTheShippedGrids) {
+    // The set is made with the shipped grids: the stage-1 picture differs from the
+    // bare scenery inside every solid wall and nowhere far from one.
+    std::vector<uint8_t> gridBytes;
+    ASSERT_TRUE(ReadAll(StageDataDir() + "/Stage01.dat", &gridBytes));
+    const std::vector<WallCell> walls = ParseStageGrid(std::string(gridBytes.begin(), gridBytes.end()));
+    ASSERT_GT(walls.size(), 20u);
+    const ImageAsset* a = FindImage("img/Stage01BG.png");
+    ASSERT_NE(a, nullptr);
+    d3dx9img::Image im;
+    ASSERT_TRUE(Load(a->path, &im));
+    TextPainter text;
+    std::string error;
+    ASSERT_TRUE(text.Open(&error)) << error;
+    Canvas bare(a->width, a->height);
+    PaintImage(bare, *a, text);
+    auto at = [&](int x, int y) { return std::pair{At(im, x, y), bare.Get(x, y)}; };
+    int solid = 0;
+    for (const WallCell& w : walls) {
+        if (w.value != 1 || w.x + 40 > a->width || w.y + 40 > a->height) continue;
+        const auto [painted, scenery] = at(w.x + 20, w.y + 20);
+        EXPECT_NE(painted, scenery) << "wall at " << w.x << ", " << w.y;
+        ++solid;
+    }
+    EXPECT_GT(solid, 0);
+    // A point two cells from every wall keeps the scenery, also where walls
+    // beyond the picture's far edges would land if they wrapped.
+    int open = 0, underCopies = 0;
+    for (int y = 20; y < a->height; y += 40)
+        for (int x = 20; x < a->width; x += 40) {
+            bool near = false, nearCopy = false;
+            for (const WallCell& w : walls) {
+                near = near || (std::abs(x - w.x - 20) < 80 && std::abs(y - w.y - 20) < 80);
+                nearCopy = nearCopy || (std::abs(x + a->width - w.x - 20) < 40 && std::abs(y - w.y - 20) < 40) ||
+                           (std::abs(x - w.x - 20) < 40 && std::abs(y + a->height - w.y - 20) < 40);
+            }
+            if (near) continue;
+            const auto [painted, scenery] = at(x, y);
+            EXPECT_EQ(painted, scenery) << x << ", " << y;
+            ++open;
+            underCopies += nearCopy;
+        }
+    EXPECT_GT(open, 100);
+    EXPECT_GT(underCopies, 0);
 }
 
 TEST(DemoDataPictures, ContactSheetShowsEveryPicture) {
