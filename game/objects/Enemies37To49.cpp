@@ -26,6 +26,14 @@ void FireCircle(const cEnemyObjectBase& e, float radius, int32_t motionKind, int
     }
 }
 
+// The crystal death of 43, 48 and 49: its sound, the pay, the explosion.
+void Shatter(cEnemyObjectBase& e, const cPlayerBulletBase& b) {
+    PlaySe(SoundTable.crystalhit);
+    PayShooter(e, b);
+    e.isDying = 1;
+    ObjectManager.SpawnEffectBurst(1, e.element, static_cast<int32_t>(e.x), static_cast<int32_t>(e.y));
+}
+
 }  // namespace
 
 cEnemy37::cEnemy37() = default;
@@ -138,11 +146,7 @@ void cEnemy43::HitTest() {
         b.isActive = 0;
         StartHitFlash(b.element, b.x, b.y);
         PlaySe(SoundTable.rt_cursor01);
-        if (life > 0.0f || isDying != 0) return;
-        PlaySe(SoundTable.crystalhit);
-        PayShooter(*this, b);
-        isDying = 1;
-        ObjectManager.SpawnEffectBurst(1, element, static_cast<int32_t>(x), static_cast<int32_t>(y));
+        if (life <= 0.0f && isDying == 0) Shatter(*this, b);
     });
 }
 
@@ -244,10 +248,7 @@ void cEnemy48::HitTest() {
         StartHitFlash(b.element, b.x, b.y);
         PlaySe(SoundTable.rt_cursor01);
         if (life > 0.0f || isDying != 0) return;
-        PlaySe(SoundTable.crystalhit);
-        PayShooter(*this, b);
-        isDying = 1;
-        ObjectManager.SpawnEffectBurst(1, element, static_cast<int32_t>(x), static_cast<int32_t>(y));
+        Shatter(*this, b);
         if (element >= 2) element = 0;
         static constexpr int32_t kDrops[4] = {0, 103, 101, 102};
         if (dropCode >= 1 && dropCode <= 3)
@@ -294,10 +295,7 @@ void cEnemy49::HitTest() {
         StartHitFlash(b.element, b.x, b.y);
         if (life > 0.0f || isDying != 0) return;
         for (int32_t k = 1; k <= 5; ++k) SummonEnemy(x, y, 50, WrapAdd(angle, 13107 * k), 0, element, 1.0f, 0.05f, 12.0f);
-        PayShooter(*this, b);
-        PlaySe(SoundTable.crystalhit);
-        isDying = 1;
-        m.SpawnEffectBurst(1, element, ix, iy);
+        Shatter(*this, b);
     });
 }
 
