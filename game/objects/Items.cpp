@@ -125,7 +125,7 @@ void ItemScore::HitTest() {
 }
 
 void ItemScore::Draw() {
-    DrawPickUp(*this, static_cast<float>((element + 3) * 34), 0, 34, 48, 17, 24, 34, 48, 20);
+    DrawPickUp(*this, Cell(element, 34, 102), 0, 34, 48, 17, 24, 34, 48, 20);
 }
 
 void ItemScore02::HitTest() {
@@ -137,7 +137,7 @@ void ItemScore02::HitTest() {
 }
 
 void ItemScore02::Draw() {
-    DrawPickUp(*this, static_cast<float>(170 + element * 36), 0, 36, 33, 18, 16, 36, 33, 20);
+    DrawPickUp(*this, Cell(element, 36, 170), 0, 36, 33, 18, 16, 36, 33, 20);
 }
 
 void ItemLife::HitTest() {
@@ -173,7 +173,7 @@ void ItemBox::HitTest() {
 
 void ItemBox::Draw() {
     frame += 1;
-    DrawPlain(kItemSheet, x - ScrollX - 25, y - ScrollY - 26, 51, 53, static_cast<float>(element * 51), 0, 51, 53,
+    DrawPlain(kItemSheet, x - ScrollX - 25, y - ScrollY - 26, 51, 53, Cell(element, 51, 0), 0, 51, 53,
               kWhite);
     if (frame <= 64) work0 -= 2;
     if (frame >= 65 && frame <= 128) work0 += 2;
@@ -181,7 +181,7 @@ void ItemBox::Draw() {
     work2 = WrapAdd(work2, 200);
     const float left = x - ScrollX - 64 + static_cast<float>(frame <= 64 ? frame : 128 - frame);
     const float top = y - ScrollY - 64;
-    const float src = static_cast<float>(element * 128);
+    const float src = Cell(element, 128, 0);
     DrawTurned(kEffectSheet, left, top, static_cast<float>(work0), 128, src, 286, 128, 128, kWhite, work2);
     DrawTurned(kEffectSheet, left, top, static_cast<float>(work0), 128, src, 286, 128, 128, kWhite,
                WrapAdd(work2, 16388));

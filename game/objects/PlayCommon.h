@@ -40,3 +40,7 @@ inline int32_t TruncateToInt(float v) {
     if (v <= -2147483648.0f) return -2147483647 - 1;
     return static_cast<int32_t>(v);
 }
+
+// A sheet coordinate base + n * step from an object's selector, computed in
+// float so that no selector value can overflow.
+inline float Cell(int32_t n, float step, float base) { return static_cast<float>(n) * step + base; }

@@ -158,12 +158,12 @@ void cEffectObjectBase::UpdateAndDraw() {
         break;
     case 2:
         step();
-        DrawPlain(kEffectSheet, x - ScrollX - 10, y - ScrollY - 10, 20, 20, static_cast<float>(20 * value), 128, 20,
+        DrawPlain(kEffectSheet, x - ScrollX - 10, y - ScrollY - 10, 20, 20, Cell(value, 20, 0), 128, 20,
                   20, AlphaWhite(250));
         break;
     case 3:
         if (value == 2) value = 0;
-        DrawPlain(kEffectSheet, sx - 15, sy - 15, f + 30, f + 30, static_cast<float>(30 * (frame / 3 + 6 * value) + 40),
+        DrawPlain(kEffectSheet, sx - 15, sy - 15, f + 30, f + 30, Cell(frame / 3, 30, 40) + Cell(value, 180, 0),
                   128, 30, 30, AlphaWhite(250));
         last = 15;
         break;
@@ -173,7 +173,7 @@ void cEffectObjectBase::UpdateAndDraw() {
         const uint32_t g = static_cast<uint32_t>(GameRand() % 55 + 200);
         const uint32_t b = static_cast<uint32_t>(GameRand() % 55 + 200);
         const uint32_t colour = (static_cast<uint32_t>(240 - 8 * frame) & 0xFFu) << 24 | r << 16 | g << 8 | b;
-        DrawPlain(kEffectSheet, x - ScrollX - 20, y - ScrollY - 20, 40, 40, static_cast<float>(40 * value), 158, 40,
+        DrawPlain(kEffectSheet, x - ScrollX - 20, y - ScrollY - 20, 40, 40, Cell(value, 40, 0), 158, 40,
                   40, colour);
         last = 30;
         break;
@@ -188,7 +188,7 @@ void cEffectObjectBase::UpdateAndDraw() {
     case 6:
         aim();
         step();
-        DrawPlain(kEffectSheet, x - ScrollX - 10, y - ScrollY - 10, 20, 20, static_cast<float>(20 * value + 400), 128,
+        DrawPlain(kEffectSheet, x - ScrollX - 10, y - ScrollY - 10, 20, 20, Cell(value, 20, 400), 128,
                   20, 20, AlphaWhite(180));
         last = 15;
         break;
@@ -196,14 +196,14 @@ void cEffectObjectBase::UpdateAndDraw() {
         aim();
         along(3.0f);
         DrawPlain(kEffectSheet, x - ScrollX - 4 * f, y - ScrollY - 4 * f, 8 * f, 8 * f,
-                  static_cast<float>(50 * value), 198, 50, 50, AlphaWhite(255));
+                  Cell(value, 50, 0), 198, 50, 50, AlphaWhite(255));
         last = 12;
         break;
     case 8:
         aim();
         along(2.0f);
         DrawPlain(kEffectSheet, x - ScrollX - 32, y - ScrollY - 32, 64, 64, static_cast<float>(672 - 64 * (frame / 3)),
-                  static_cast<float>(64 * value + 158), 64, 64, AlphaWhite(100));
+                  Cell(value, 64, 158), 64, 64, AlphaWhite(100));
         last = 24;
         break;
     case 9:
@@ -212,19 +212,19 @@ void cEffectObjectBase::UpdateAndDraw() {
         break;
     case 10:
         step();
-        DrawPlain(kEffectSheet, x - ScrollX - 10, y - ScrollY - 10, 20, 20, static_cast<float>(20 * value), 128, 20,
+        DrawPlain(kEffectSheet, x - ScrollX - 10, y - ScrollY - 10, 20, 20, Cell(value, 20, 0), 128, 20,
                   20, AlphaWhite(250 - 16 * frame));
         last = 15;
         break;
     case 11:
         step();
-        DrawPlain(kEffectSheet, x - ScrollX - 15, y - ScrollY - 15, 30, 30, static_cast<float>(30 * value + 440), 128,
+        DrawPlain(kEffectSheet, x - ScrollX - 15, y - ScrollY - 15, 30, 30, Cell(value, 30, 440), 128,
                   30, 30, AlphaWhite(150 - 10 * frame));
         last = 15;
         break;
     case 12:
         step();
-        DrawPlain(kEffectSheet, x - ScrollX - 12, y - ScrollY - 12, 24, 24, static_cast<float>(24 * value + 500), 128,
+        DrawPlain(kEffectSheet, x - ScrollX - 12, y - ScrollY - 12, 24, 24, Cell(value, 24, 500), 128,
                   24, 24, AlphaWhite(180 - 3 * frame));
         last = 60;
         break;
@@ -234,7 +234,7 @@ void cEffectObjectBase::UpdateAndDraw() {
         EffectRingCounter = WrapAdd(EffectRingCounter, kind == 13 ? 10 : 7);
         const float c = static_cast<float>(EffectRingCounter);
         const int32_t alpha = kind == 13 ? 240 - 6 * frame : 240 - 9 * frame;
-        DrawPlain(kEffectSheet, sx - c * 0.5f, sy - c * 0.5f, c, c, static_cast<float>(128 * value), 286, 128, 128,
+        DrawPlain(kEffectSheet, sx - c * 0.5f, sy - c * 0.5f, c, c, Cell(value, 128, 0), 286, 128, 128,
                   AlphaWhite(alpha));
         last = kind == 13 ? 40 : 14;
         break;
@@ -254,7 +254,7 @@ void cEffectObjectBase::UpdateAndDraw() {
     }
     case 15:
         DrawTurned(kEffectSheet, sx - 40, sy - 40, 80, 80, static_cast<float>(80 * (frame / 3) + 225),
-                   static_cast<float>(80 * value + 545), 80, 80, AlphaWhite(200), angle);
+                   Cell(value, 80, 545), 80, 80, AlphaWhite(200), angle);
         last = 24;
         break;
     case 16:

@@ -124,7 +124,7 @@ void cEnemyBulletBase::Move() {
         angle = WrapAdd(angle, turn);
         speed += accel;
         if (frame % 5 == 0) {
-            ObjectManager.FireEnemyBullet(x, y, 3, 1, WrapAdd(angle, 15535), 0, element - 3, 3.0f, 0.01f);
+            ObjectManager.FireEnemyBullet(x, y, 3, 1, WrapAdd(angle, 15535), 0, WrapAdd(element, -3), 3.0f, 0.01f);
         }
         break;
     case 6:
@@ -229,7 +229,7 @@ void cEnemyBulletBase::Draw() {
         alpha = 250 - frame;
     }
     const uint32_t colour = AlphaGrey(alpha, g.grey);
-    const float sx = graphicKind == 100 ? static_cast<float>(g.c) : static_cast<float>(element * 512 + g.c);
+    const float sx = graphicKind == 100 ? static_cast<float>(g.c) : Cell(element, 512, g.c);
     const float dx = x - ScrollX - ox;
     const float dy = y - ScrollY - oy;
     switch (g.turn) {

@@ -379,7 +379,7 @@ void cPlayerBase::Draw() {
         dx = aimX - 3 + static_cast<float>(4 - r) - ScrollX;
         dy = aimY - 10 - ScrollY;
     }
-    const float src = static_cast<float>(element * 128);
+    const float src = Cell(element, 128, 0);
     if (forceTimer < 1) {
         circleSpin = WrapAdd(circleSpin, 364);
         DrawTurned(circle, dx, dy, size, size, src, 0, 128, 128, kWhite, circleSpin);

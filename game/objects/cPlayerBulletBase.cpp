@@ -57,7 +57,7 @@ void cPlayerBulletBase::Move() {
 void cPlayerBulletBase::Draw() {
     const float px = x - ScrollX;
     const float py = y - ScrollY;
-    const float e = static_cast<float>(element * 512);
+    const float e = Cell(element, 512, 0);
     switch (look) {
     case 1:
         spin = WrapAdd(spin, 700);

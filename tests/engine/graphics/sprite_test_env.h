@@ -140,6 +140,21 @@ protected:
         return path;
     }
     CTextureManager* Manager() { return KestraTexture::GetManager(); }
+    // The body runs in a child with its own display, device and modules, in the
+    // game's device state (alpha test, no filtering, preset 1); cleanup runs
+    // after it, before the device is finished.
+    void InGameGl(const std::function<void()>& body, const std::function<void()>& cleanup = nullptr) {
+        EXPECT_EQ(objtest::InDisplayChild([&] {
+                      Start(d3d9test::Backend::GL);
+                      Kestra3D::SetAlphaTestEnable(true);
+                      Kestra3D::SetFilterEnable(false);
+                      Kestra3D::SetBlendingType(1);
+                      body();
+                      if (cleanup) cleanup();
+                      FinishDevice();
+                  }),
+                  0);
+    }
 };
 
 }  // namespace spritetest

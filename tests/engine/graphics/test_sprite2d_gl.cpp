@@ -25,19 +25,7 @@ bool Near(uint32_t a, uint32_t b, int tolerance) {
 
 class SpritesGl : public spritetest::SpriteTest {
 protected:
-    // The body runs in a child with its own display, device and modules, in the
-    // game's device state (alpha test, no filtering, preset 1).
-    void InGl(const std::function<void()>& body) {
-        EXPECT_EQ(objtest::InDisplayChild([&] {
-                      Start(d3d9test::Backend::GL);
-                      Kestra3D::SetAlphaTestEnable(true);
-                      Kestra3D::SetFilterEnable(false);
-                      Kestra3D::SetBlendingType(1);
-                      body();
-                      FinishDevice();
-                  }),
-                  0);
-    }
+    void InGl(const std::function<void()>& body) { InGameGl(body); }
     CTexture* Picture(const std::string& name, uint32_t w, uint32_t h, const std::vector<uint32_t>& argb) {
         CTexture* t = KestraTexture::CreateFromFile(Scratch(name, spritetest::MakeTga(w, h, argb)).c_str(), 14, 0);
         EXPECT_NE(t, nullptr);

@@ -144,6 +144,24 @@ TEST_F(EnemyBulletTest, SpecialGraphicsFadeSizeAndIgnoreTheElement) {
     }
 }
 
+TEST_F(EnemyBulletTest, CorruptSelectorsDrawWithoutOverflow) {
+    // A schedule's element reaches bullets, effects and items unchecked.
+    playtest::QuadRecorder rec;
+    cEnemyBulletBase* emitter = Fire(100, 100, 5, 1, 0, 0, -2147483647 - 1, 0, 0);
+    for (int i = 0; i < 5; ++i) emitter->Move();  // its child's element wraps
+    Fire(100, 100, 1, 2, 0, 0, 2147483647, 0, 0);
+    m.DrawObjects();
+    m.SpawnEffect(100, 100, 3, 2147483647, 0);
+    m.SpawnEffect(100, 100, 8, -2147483647, 0);
+    m.UpdateEffects();
+    m.SpawnStageObject(100, 100, 101, 0, 0, 2147483647, 0, 0, 1, 0);
+    m.SpawnStageObject(100, 100, 112, 0, 0, 2147483647, 0, 0, 1, 0);
+    for (cEnemyObjectBase* e : m.enemyList) e->Draw();
+    EXPECT_EQ(m.enemyBullets[2]->element, 2147483647 - 2);
+    EXPECT_FLOAT_EQ(rec.quads[2].src[0], 2147483647.0f * 512.0f + 148.0f);
+    EXPECT_GE(rec.quads.size(), 8u);
+}
+
 TEST_F(EnemyBulletTest, Graphic16PicksItsRadiusOnlyWhenDrawnAtFrameOne) {
     cEnemyBulletBase* off = Fire(100, 900, 1, 16, 0, 0, 0, 0, 0);
     off->radius = 12;

@@ -61,22 +61,16 @@ bool ShowsItsCell(const playtest::Quad& q, uint32_t pixel, int w, int h) {
 class GalleryGl : public spritetest::SpriteTest {
 protected:
     void InGl(const std::function<void()>& body) {
-        EXPECT_EQ(objtest::InDisplayChild([&] {
-                      Start(d3d9test::Backend::GL);
-                      Kestra3D::SetAlphaTestEnable(true);
-                      Kestra3D::SetFilterEnable(false);
-                      body();
-                      for (SpriteEntry& e : SpriteTable) {
-                          KestraSprite2D::Release(e.sprite);
-                          e.sprite = nullptr;
-                      }
-                      KestraTexture::Release(particles_);
-                      KestraTexture::Release(effects_);
-                      SpriteTable.clear();
-                      playtest::ClearField();
-                      FinishDevice();
-                  }),
-                  0);
+        InGameGl(body, [&] {
+            for (SpriteEntry& e : SpriteTable) {
+                KestraSprite2D::Release(e.sprite);
+                e.sprite = nullptr;
+            }
+            KestraTexture::Release(particles_);
+            KestraTexture::Release(effects_);
+            SpriteTable.clear();
+            playtest::ClearField();
+        });
     }
     void LoadSheets() {
         const std::string particlePath = Scratch("particle.tga", spritetest::MakeTga(1024, 512, Sheet(1024, 512)));
