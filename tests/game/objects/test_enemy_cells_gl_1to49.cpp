@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "engine/graphics/Kestra3D.h"
@@ -36,8 +37,8 @@ std::vector<uint32_t> PositionSheet() {
 class EnemyCellsGl : public spritetest::SpriteTest {
 protected:
     void LoadSheets() {
-        sheet_ = KestraTexture::CreateFromFile(Scratch("enemies.tga", spritetest::MakeTga(kSide, kSide, PositionSheet())).c_str(),
-                                               14, 0);
+        const std::string path = Scratch("enemies.tga", spritetest::MakeTga(kSide, kSide, PositionSheet()));
+        sheet_ = KestraTexture::CreateFromFile(path.c_str(), 14, 0);
         ASSERT_NE(sheet_, nullptr);
         SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
         for (int slot : {5, 6}) {
@@ -92,34 +93,30 @@ void ExpectCellCentre(const playtest::Quad& q, uint32_t pixel, int type, int ele
 }
 
 TEST_F(EnemyCellsGl, EveryClassShowsItsCellForBothElements) {
-    EXPECT_EQ(objtest::InDisplayChild([&] {
-                  Start(d3d9test::Backend::GL);
-                  Kestra3D::SetAlphaTestEnable(true);
-                  Kestra3D::SetFilterEnable(false);
-                  LoadSheets();
-                  // Classes whose cell does not depend on the element.
-                  const std::vector<int> oneCell = {21, 27, 28, 31, 32, 33, 36, 43};
-                  for (int type = 1; type <= 49; ++type) {
-                      if (type == 41) continue;  // draws nothing
-                      uint32_t pixels[2] = {0, 0};
-                      for (int element = 0; element < 2; ++element) {
-                          playtest::ResetField(1);
-                          playtest::StartPlayers(1, false, 320, 400);
-                          ObjectManager.SpawnStageObject(320, 200, type, 16384, 0, element, 0, 0, 5, 0);
-                          cEnemyObjectBase* e = ObjectManager.enemyList.back();
-                          e->frame = 200;   // past the fade-ins
-                          e->work1 = 152;   // the crystal fully shown
-                          playtest::Quad q{};
-                          pixels[element] = RenderCentre(e, &q);
-                          ExpectCellCentre(q, pixels[element], type, element);
-                      }
-                      const bool same = std::find(oneCell.begin(), oneCell.end(), type) != oneCell.end();
-                      EXPECT_EQ(pixels[0] == pixels[1], same) << "cEnemy" << type;
-                  }
-                  Release();
-                  FinishDevice();
-              }),
-              0);
+    InGameGl(
+        [&] {
+            LoadSheets();
+            // Classes whose cell does not depend on the element.
+            const std::vector<int> oneCell = {21, 27, 28, 31, 32, 33, 36, 43};
+            for (int type = 1; type <= 49; ++type) {
+                if (type == 41) continue;  // draws nothing
+                uint32_t pixels[2] = {0, 0};
+                for (int element = 0; element < 2; ++element) {
+                    playtest::ResetField(1);
+                    playtest::StartPlayers(1, false, 320, 400);
+                    ObjectManager.SpawnStageObject(320, 200, type, 16384, 0, element, 0, 0, 5, 0);
+                    cEnemyObjectBase* e = ObjectManager.enemyList.back();
+                    e->frame = 200;  // past the fade-ins
+                    e->work1 = 152;  // the crystal fully shown
+                    playtest::Quad q{};
+                    pixels[element] = RenderCentre(e, &q);
+                    ExpectCellCentre(q, pixels[element], type, element);
+                }
+                const bool same = std::find(oneCell.begin(), oneCell.end(), type) != oneCell.end();
+                EXPECT_EQ(pixels[0] == pixels[1], same) << "cEnemy" << type;
+            }
+        },
+        [&] { Release(); });
 }
 
 }  // namespace
