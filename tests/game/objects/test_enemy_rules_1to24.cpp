@@ -5,6 +5,7 @@
 
 #include "engine/core/KestraMath.h"
 #include "game/objects/Enemies1To49.h"
+#include "game/objects/PlayCommon.h"
 #include "game/objects/cEffectObjectBase.h"
 #include "tests/game/objects/enemy_probe.h"
 
@@ -156,16 +157,24 @@ TEST_F(EnemyRules, TwentyOneFollowsItsScriptAndFansOnTwoLegs) {
     EXPECT_TRUE(rec.quads[1].turned);
 }
 
-TEST_F(EnemyRules, TwentyOneSummonsSeventyNinesInScreenCoordinates) {
-    if (!CreateEnemyClass(79)) GTEST_SKIP() << "type 79 is not in this build";
+TEST_F(EnemyRules, TwentyOneSummonsSeventyNinesEveryFourFramesOfItsStillLeg) {
     ScrollX = 50;
     ScrollY = -400;
     cEnemyObjectBase* e = Spawn(21, 150, -300, 0, 0, 0, 0.0f, 0.0f, 1000.0f);
-    e->frame = 2140;
-    Run(e, 270);
+    // Each summon draws its heading: 2344, 2348, ..., 2396 make 14 draws
+    // between the bursts of 2340 and 2400.
+    e->frame = 2340;
+    SeedGameRand(5);
+    for (int i = 0; i < 14; ++i) GameRand();
+    const int next = GameRand();
+    SeedGameRand(5);
+    Run(e, 59);
+    EXPECT_EQ(GameRand(), next);
+    if (!CreateEnemyClass(79)) return;  // the class belongs to the other half of the roster
     const auto summoned = OfType(79);
-    EXPECT_EQ(summoned.size(), 67u);
+    ASSERT_EQ(summoned.size(), 14u);
     EXPECT_FLOAT_EQ(summoned[0]->x, static_cast<float>(static_cast<int>(e->x - 50)));
+    EXPECT_FLOAT_EQ(summoned[0]->y, static_cast<float>(static_cast<int>(e->y + 400)));
 }
 
 TEST_F(EnemyRules, TwentyThreeTurnsTowardItsShooterAndFiresTwice) {
