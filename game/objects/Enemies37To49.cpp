@@ -294,7 +294,8 @@ void cEnemy49::HitTest() {
         b.isActive = 0;
         StartHitFlash(b.element, b.x, b.y);
         if (life > 0.0f || isDying != 0) return;
-        for (int32_t k = 1; k <= 5; ++k) SummonEnemy(x, y, 50, WrapAdd(angle, 13107 * k), 0, element, 1.0f, 0.05f, 12.0f);
+        for (int32_t k = 1; k <= 5; ++k)
+            SummonEnemy(x, y, 50, WrapAdd(angle, 13107 * k), 0, element, 1.0f, 0.05f, 12.0f);
         Shatter(*this, b);
     });
 }

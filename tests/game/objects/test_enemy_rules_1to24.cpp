@@ -54,6 +54,16 @@ TEST_F(EnemyRules, SixFleesForThirtyFramesAfterEveryHitAndDropsTheSmallItem) {
     EXPECT_EQ(Player1->score, 1000);
 }
 
+TEST_F(EnemyRules, SixWandersAndAimsEveryOneSixtyFrames) {
+    cEnemyObjectBase* e = Spawn(6, 320, 100, 0, 0, 0, 1.0f, 0.5f);
+    Run(e, 159);
+    EXPECT_EQ(e->angle, 0);
+    EXPECT_NEAR(e->x, 320.0f + 159, 0.01f);  // no acceleration while wandering
+    const float x = e->x;
+    Run(e, 1);  // aims, then moves along the new heading
+    EXPECT_EQ(e->angle, int(Kestra::Atan(320 - x, 200)));
+}
+
 TEST_F(EnemyRules, SevenAnswersItsOwnElementWithTwoShotsAndKeepsElementTwoInItsDrop) {
     cEnemyObjectBase* e = Spawn(7, 320, 100, 16384, 0, 2, 0.0f, 0.0f, 10.0f);
     Shot(320, 100, 0);
