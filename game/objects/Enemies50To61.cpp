@@ -18,12 +18,6 @@ constexpr EnemyLook kBarrel = {5, 280, 0, 40, 40, 40, 0, 0, 0, 40, 40, -20, -20}
 constexpr EnemyLook kBall = {5, 280, 0, 80, 80, 80, 0, 0, 0, 60, 60, -30, -30};
 constexpr EnemyLook kRoundCreature = {6, 0, 0, 48, 43, 48, 0, 0, 43, 48, 43, -24, -21.5f};
 constexpr EnemyLook kFigure = {5, 520, 240, 40, 57, 0, 57, 40, 0, 40, 57, -20, -28};
-
-// Moves, then speeds up.
-void MoveAndAccelerate(cEnemyObjectBase& e) {
-    e.MoveStep();
-    e.speed += e.accel;
-}
 }  // namespace
 
 void DrawShard(cEnemyObjectBase& e) { DrawLookTurned(e, kShard, e.angle); }
@@ -81,7 +75,7 @@ void cEnemy51::HitTest() {
         }
         PayShooter(*this, b);
         isDying = 1;
-        ObjectManager.SpawnEffectBurst(1, element, static_cast<int32_t>(x), static_cast<int32_t>(y));
+        Explode(*this);
         ObjectManager.SpawnStageObject(x, y, 103, 0, 0, element, 0.0f, 0.0f, 1.0f, StageFrame);
     });
 }
@@ -179,7 +173,7 @@ void cEnemy56::Update() {
         ScrollHalt = 0;
         ExplodeActiveEnemies(element);
         isDying = 1;
-        ObjectManager.SpawnEffectBurst(1, element, static_cast<int32_t>(x), static_cast<int32_t>(y));
+        Explode(*this);
     }
 }
 void cEnemy56::HitTest() {
@@ -189,7 +183,7 @@ void cEnemy56::HitTest() {
         ScrollHalt = 0;
         ExplodeActiveEnemies(element);
         PayShooter(*this, b);
-        ObjectManager.SpawnEffectBurst(1, element, static_cast<int32_t>(x), static_cast<int32_t>(y));
+        Explode(*this);
         ObjectManager.SpawnStageObject(x, y, 101, 0, 0, element, 0.0f, 0.0f, 1.0f, StageFrame);
     });
 }

@@ -39,6 +39,10 @@ int32_t StepCounter(int32_t& counter, int32_t wrap, int32_t restart = 0);
 // Facing for two-facing sheets: 16384 <= angle <= 49144 is the first facing.
 inline bool FacesFirstWay(int32_t angle) { return angle >= 16384 && angle <= 49144; }
 
+// The common move, then the acceleration.
+void MoveAndAccelerate(cEnemyObjectBase& e);
+// The explosion with its debris at the enemy, of its element.
+void Explode(const cEnemyObjectBase& e);
 // One enemy bullet from the enemy's position.
 void FireFrom(const cEnemyObjectBase& e, int32_t motion, int32_t graphic, int32_t angle, int32_t turn,
               int32_t element, float speed, float accel = 0.0f);
@@ -68,6 +72,9 @@ struct ShotRules {
 };
 template <class OnHit>
 void TestShots(cEnemyObjectBase& e, ShotRules rules, OnHit onHit);
+// Every active player shot that touches the enemy, the radius read anew for each.
+template <class OnTouch>
+void ForEachTouchingShot(cEnemyObjectBase& e, OnTouch onTouch);
 void ApplyShot(cEnemyObjectBase& e, cPlayerBulletBase& b, ShotRules rules);
 void EndShotPass();
 // Score of the shot's owner.
@@ -212,15 +219,23 @@ QUENRITH_ENEMY_OWN_HIT(cEnemy98);
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBulletBase.h"
 
-template <class OnHit>
-void TestShots(cEnemyObjectBase& e, ShotRules rules, OnHit onHit) {
+template <class OnTouch>
+void ForEachTouchingShot(cEnemyObjectBase& e, OnTouch onTouch) {
+    // A local index: the manager's pass over the enemy list goes on undisturbed.
     cObjectManager& m = ObjectManager;
     for (std::size_t i = 0; i < m.playerBullets.size(); ++i) {
         cPlayerBulletBase* b = m.playerBullets[i];
         if (b->isActive != 1) continue;
         if (!ShotTouches(e.x, e.y, b->radius + e.radius, b->x, b->y)) continue;
-        ApplyShot(e, *b, rules);
-        onHit(*b);
+        onTouch(*b);
     }
     EndShotPass();
+}
+
+template <class OnHit>
+void TestShots(cEnemyObjectBase& e, ShotRules rules, OnHit onHit) {
+    ForEachTouchingShot(e, [&](cPlayerBulletBase& b) {
+        ApplyShot(e, b, rules);
+        onHit(b);
+    });
 }

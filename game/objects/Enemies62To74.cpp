@@ -19,14 +19,6 @@ constexpr EnemyLook kStrike = {5, 680, 240, 128, 128, 128, 0, 0, 0, 640, 240, -3
 constexpr EnemyLook kWall = {5, 120, 0, 160, 160, 0, 0, 0, 0, 240, 240, -120, -120};
 constexpr EnemyLook kBlock = {5, 880, 0, 120, 120, 0, 0, 0, 0, 80, 80, -40, -40};
 constexpr EnemyLook kOrb = {7, 148, 132, 64, 70, 512, 0, 0, 0, 64, 70, -32, -35};
-
-void MoveAndAccelerate(cEnemyObjectBase& e) {
-    e.MoveStep();
-    e.speed += e.accel;
-}
-void Explode(const cEnemyObjectBase& e) {
-    ObjectManager.SpawnEffectBurst(1, e.element, static_cast<int32_t>(e.x), static_cast<int32_t>(e.y));
-}
 }  // namespace
 
 void DrawOrb(cEnemyObjectBase& e) {
@@ -335,7 +327,7 @@ void cEnemy71::HitTest() {
 }
 void cEnemy71::Draw() {
     DrawLook(*this, kStrike);
-    work0 += 1;
+    work0 = WrapAdd(work0, 1);
 }
 
 // 72: a wall that slides in, waits, and slides back out.

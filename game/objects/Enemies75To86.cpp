@@ -21,11 +21,6 @@ constexpr EnemyLook kMine = {5, 360, 160, 40, 40, 40, 0, 0, 0, 40, 40, -20, -20}
 constexpr EnemyLook kRing = {5, 0, 480, 160, 160, 0, 0, 0, 0, 160, 160, 0, 0};
 constexpr EnemyLook kCircle = {3, 0, 0, 128, 128, 128, 0, 0, 0, 240, 240, -80, -80};
 constexpr EnemyLook kHunter = {6, 144, 0, 28, 60, 0, 60, 28, 0, 28, 60, -14, -30};
-
-void MoveAndAccelerate(cEnemyObjectBase& e) {
-    e.MoveStep();
-    e.speed += e.accel;
-}
 }  // namespace
 
 // 75: sends a bullet of the other element back for every shot; broken, it
@@ -91,9 +86,7 @@ void cEnemy78::Update() {
 }
 void cEnemy78::Draw() {
     DrawLook(*this, kShipBody);
-    DrawLook(*this, kShipFlame, work0 / 8);
-    work0 += 1;
-    if (work0 == 24) work0 = 0;
+    DrawLook(*this, kShipFlame, StepCounter(work0, 24) / 8);
 }
 
 // 79: a spinning mine that curves.

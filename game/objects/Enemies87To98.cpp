@@ -7,7 +7,6 @@
 #include "game/objects/cPlayerBase.h"
 #include "game/shell/GameGlobals.h"
 
-#include <cstddef>
 
 namespace {
 constexpr EnemyLook kCreature = {7, 171, 65, 70, 67, 512, 0, 0, 0, 70, 67, -35, -33};
@@ -29,8 +28,7 @@ bool HorizontalBeam(int32_t angle) { return angle == 16384 || angle == 49152; }
 cEnemy87::cEnemy87() { radius = 24; }
 void cEnemy87::Update() {
     frame += 1;
-    MoveStep();
-    speed += accel;
+    MoveAndAccelerate(*this);
 }
 void cEnemy87::Draw() { DrawLookTurned(*this, kCreature, angle); }
 
@@ -40,21 +38,15 @@ void cEnemy88::Update() {
     frame += 1;
     if (frame < 850) {
         angle = AimAtChasedPlayer(*this);
-        MoveStep();
-        speed += accel;
+        MoveAndAccelerate(*this);
     }
 }
 void cEnemy88::HitTest() {
-    cObjectManager& m = ObjectManager;
-    for (std::size_t i = 0; i < m.playerBullets.size(); ++i) {
-        cPlayerBulletBase* b = m.playerBullets[i];
-        if (b->isActive != 1) continue;
-        if (!ShotTouches(x, y, b->radius + radius, b->x, b->y)) continue;
+    ForEachTouchingShot(*this, [&](cPlayerBulletBase& b) {
         radius += 2;
-        b->isActive = 0;
-        StartHitFlash(b->element, b->x, b->y);
-    }
-    EndShotPass();
+        b.isActive = 0;
+        StartHitFlash(b.element, b.x, b.y);
+    });
 }
 void cEnemy88::Draw() {
     DrawChargeField(*this, work1, static_cast<float>(radius));
@@ -85,8 +77,7 @@ void cEnemy89::Draw() {
 cEnemy90::cEnemy90() : period(80) { radius = 18; }
 void cEnemy90::Update() {
     frame += 1;
-    MoveStep();
-    speed += accel;
+    MoveAndAccelerate(*this);
     if (frame % period != 0) return;
     for (int32_t i = 0; i <= 29; ++i) {
         const float step = static_cast<float>(24 * i);
@@ -141,8 +132,7 @@ void cEnemy92::Update() {
         if (work2 <= angle) angle -= 190;
         if (work2 >= angle) angle += 190;
     }
-    MoveStep();
-    speed += accel;
+    MoveAndAccelerate(*this);
 }
 void cEnemy92::Draw() { DrawLookTurned(*this, kBird, WrapAdd(angle, 16384)); }
 
@@ -172,7 +162,7 @@ void cEnemy93::HitTest() {
         if (life > 0.0f || isDying) return;
         PayShooter(*this, b);
         isDying = 1;
-        ObjectManager.SpawnEffectBurst(1, element, static_cast<int32_t>(x), static_cast<int32_t>(y));
+        Explode(*this);
         ObjectManager.SpawnStageObject(x, y, 102, 0, 0, element, 0.0f, 0.0f, 1.0f, StageFrame);
     });
 }

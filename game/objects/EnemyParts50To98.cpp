@@ -48,6 +48,15 @@ int32_t StepCounter(int32_t& counter, int32_t wrap, int32_t restart) {
     return counter;
 }
 
+void MoveAndAccelerate(cEnemyObjectBase& e) {
+    e.MoveStep();
+    e.speed += e.accel;
+}
+
+void Explode(const cEnemyObjectBase& e) {
+    ObjectManager.SpawnEffectBurst(1, e.element, static_cast<int32_t>(e.x), static_cast<int32_t>(e.y));
+}
+
 void FireFrom(const cEnemyObjectBase& e, int32_t motion, int32_t graphic, int32_t angle, int32_t turn,
               int32_t element, float speed, float accel) {
     ObjectManager.FireEnemyBullet(e.x, e.y, motion, graphic, angle, turn, element, speed, accel);

@@ -98,6 +98,21 @@ protected:
         }
         return all;
     }
+    // Steps until the enemy dies or `frames` have run; checks each volley and
+    // answers the frames between volleys (the first from frame 0).
+    template <class Check>
+    std::vector<int32_t> VolleyGaps(cEnemyObjectBase* e, int32_t frames, Check check) {
+        std::vector<int32_t> gaps;
+        int32_t last = 0;
+        for (int32_t f = 1; f <= frames && !e->isDying; ++f) {
+            const std::vector<Fired> now = Step(e);
+            if (now.empty()) continue;
+            check(now);
+            gaps.push_back(f - last);
+            last = f;
+        }
+        return gaps;
+    }
     static std::vector<int32_t> FramesOf(const std::vector<Fired>& shots) {
         std::vector<int32_t> out;
         for (const Fired& f : shots)

@@ -98,6 +98,25 @@ TEST_F(EnemyTest, Enemy52TurnsItsSummoningFanOnlyThreeTimes) {
     EXPECT_EQ(offsets, (std::vector<int32_t>{-3000, -1000, 1000}));
 }
 
+TEST_F(EnemyTest, Enemy52SummonsThreeSmallEnemiesAtEachVolley) {
+    if (!CreateEnemyClass(49)) GTEST_SKIP() << "needs the class of code 49";
+    delete CreateEnemyClass(49);
+    cEnemyObjectBase* e = Make({52, 320, 100, 16384, 0, 1});
+    Run(e, 40);
+    const std::vector<cEnemyObjectBase*> small = OfType(49);
+    ASSERT_EQ(small.size(), 3u);
+    EXPECT_EQ(small[0]->angle, 16384 - 3000 - 3000);
+    EXPECT_EQ(small[1]->angle, 16384 - 3000);
+    EXPECT_EQ(small[2]->angle, 16384 - 3000 + 3000);
+    EXPECT_EQ(small[0]->element, 1);
+    EXPECT_FLOAT_EQ(small[0]->speed, 1.0f);
+    EXPECT_FLOAT_EQ(small[0]->accel, 0.05f);
+    EXPECT_FLOAT_EQ(small[0]->life, 2.0f);
+    EXPECT_EQ(small[0]->appearFrame, StageFrame);
+    Run(e, 200);
+    EXPECT_EQ(OfType(49).size(), 9u);
+}
+
 TEST_F(EnemyTest, Enemy53AimsBesideItsHeadingByTheTurnField) {
     cEnemyObjectBase* e = Make({53, 320, 100, 16384, 500, 0, 1.0f});
     const std::vector<Fired> shots = Run(e, 30);
@@ -353,20 +372,14 @@ TEST_F(ChargeFieldTest, TheBallTestsPlayerOneOnlyAndHomesOnItsHolder) {
 TEST_F(EnemyTest, Enemy64FlipsOnAShorteningPeriodAndFiresAtBothPlayers) {
     TwoPlayers();
     cEnemyObjectBase* e = Make({64, 320, 100, 0, 0, 0});
-    std::vector<int32_t> gaps;
-    int32_t last = 0;
     int32_t element = 0;
-    for (int32_t f = 1; f <= 3200; ++f) {
-        const std::vector<Fired> now = Step(e);
-        if (now.empty()) continue;
+    const std::vector<int32_t> gaps = VolleyGaps(e, 3200, [&](const std::vector<Fired>& now) {
         ASSERT_EQ(now.size(), 10u);
         EXPECT_NE(e->element, element);
         element = e->element;
         EXPECT_EQ(now[0].element, element);
         EXPECT_EQ(now[4].angle - now[0].angle, 2000);
-        gaps.push_back(f - last);
-        last = f;
-    }
+    });
     ASSERT_GE(gaps.size(), 26u);
     EXPECT_EQ(gaps[0], 150);
     EXPECT_EQ(gaps[1], 145);

@@ -89,6 +89,20 @@ TEST_F(EnemyTest, Enemy78SpreadsItsShotFromTheTurnOffset) {
     EXPECT_EQ(e->angle, 16384);
 }
 
+TEST_F(EnemyTest, DriftersMoveAlongTheirHeadingAndOnlySomeSpeedUp) {
+    struct Drift {
+        int32_t type;
+        float speedAfter;
+    };
+    for (const Drift d : {Drift{87, 1.5f}, Drift{94, 1.0f}, Drift{95, 1.0f}}) {
+        cEnemyObjectBase* e = Make({d.type, 320, 100, 32768, 0, 0, 1.0f, 0.5f});
+        e->Update();
+        EXPECT_FLOAT_EQ(e->x, 319.0f) << d.type;
+        EXPECT_FLOAT_EQ(e->speed, d.speedAfter) << d.type;
+        EXPECT_EQ(e->frame, 1);
+    }
+}
+
 TEST_F(EnemyTest, Enemy79TurnsAfterMoving) {
     cEnemyObjectBase* e = Make({79, 320, 100, 0, 1000, 0, 2.0f});
     e->Update();
@@ -267,19 +281,13 @@ TEST_F(EnemyTest, Enemy89SpraysCurvingPairsOfBothElements) {
 
 TEST_F(EnemyTest, Enemy90Fires34VolleysAtAShrinkingPeriod) {
     cEnemyObjectBase* e = Make({90, 320, 240, 32768, 0, 1, 0.0f});
-    std::vector<int32_t> gaps;
-    int32_t last = 0;
-    for (int32_t f = 1; f < 5000 && !e->isDying; ++f) {
-        const std::vector<Fired> now = Step(e);
-        if (now.empty()) continue;
+    const std::vector<int32_t> gaps = VolleyGaps(e, 5000, [](const std::vector<Fired>& now) {
         ASSERT_EQ(now.size(), 30u);
         EXPECT_FLOAT_EQ(now[0].y, 0.0f);
         EXPECT_FLOAT_EQ(now[29].y, 240.0f - 240.0f + 24.0f * 29.0f);
         EXPECT_FLOAT_EQ(now[29].x, 320.0f);
         EXPECT_EQ(now[0].angle, 32768);
-        gaps.push_back(f - last);
-        last = f;
-    }
+    });
     ASSERT_EQ(gaps.size(), 34u);
     EXPECT_EQ(gaps[0], 80);
     EXPECT_EQ(gaps[1], 78);

@@ -6,6 +6,7 @@
 
 #include <bitset>
 #include <cstdint>
+#include <random>
 #include <string>
 
 #include "game/bosses/cBossBase.h"
@@ -19,12 +20,10 @@
 
 namespace {
 
-struct Lcg {
-    uint64_t state;
-    uint32_t Next() {
-        state = state * 6364136223846793005ull + 1442695040888963407ull;
-        return static_cast<uint32_t>(state >> 33);
-    }
+// The test's own generator, apart from the game's.
+struct Dice {
+    std::minstd_rand engine;
+    uint32_t Next() { return static_cast<uint32_t>(engine()); }
     int32_t Below(int32_t n) { return static_cast<int32_t>(Next() % static_cast<uint32_t>(n)); }
 };
 
@@ -54,7 +53,7 @@ TEST_P(EnemyGallery, EveryClassInTurnFor20000Frames) {
         BossA->y = 120;
     }
     cObjectManager& m = ObjectManager;
-    Lcg rng{static_cast<uint64_t>(mode.difficulty * 2 + (mode.two ? 1 : 0) + 1)};
+    Dice rng{std::minstd_rand(static_cast<uint32_t>(mode.difficulty * 2 + (mode.two ? 1 : 0) + 1))};
     float scroll = 0.0f;
     playtest::SetScrollScript([&] {
         scroll -= 0.25f;
