@@ -71,7 +71,7 @@ void cEnemy51::HitTest() {
         PlaySe(SoundTable.crystalhit);
         for (int32_t k = 1; k <= 20; ++k) {
             work1 = 3276 * k;
-            FireFrom(*this, 7, 3, angle + work1, 0, element, 5.0f, -0.04f);
+            FireFrom(*this, 7, 3, WrapAdd(angle, work1), 0, element, 5.0f, -0.04f);
         }
         PayShooter(*this, b);
         isDying = 1;
@@ -93,9 +93,11 @@ void cEnemy52::Update() {
     if (frame % 40 == 0 && frame <= 130) {
         PlaySe(SoundTable.xmasbell);
         work0 += 2000;
-        SummonFrom(*this, 49, angle + work0 - 3000, 0, element, 1.0f, 0.05f, 2.0f);
-        SummonFrom(*this, 49, angle + work0, 0, element, 1.0f, 0.05f, 2.0f);
-        SummonFrom(*this, 49, angle + work0 + 3000, 0, element, 1.0f, 0.05f, 2.0f);
+        // Headings from the schedule wrap rather than overflow.
+        const int32_t middle = WrapAdd(angle, work0);
+        SummonFrom(*this, 49, WrapAdd(middle, -3000), 0, element, 1.0f, 0.05f, 2.0f);
+        SummonFrom(*this, 49, middle, 0, element, 1.0f, 0.05f, 2.0f);
+        SummonFrom(*this, 49, WrapAdd(middle, 3000), 0, element, 1.0f, 0.05f, 2.0f);
     }
 }
 void cEnemy52::Draw() {
@@ -112,8 +114,9 @@ void cEnemy53::Update() {
     MoveAndAccelerate(*this);
     if (frame % 30 == 0) {
         PlaySe(SoundTable.shot_small);
-        FireFrom(*this, 1, 3, angle + turn - 1000, 0, element, 2.0f, 0.01f);
-        FireFrom(*this, 1, 3, angle + turn + 1000, 0, element, 2.0f, 0.01f);
+        const int32_t aim = WrapAdd(angle, turn);
+        FireFrom(*this, 1, 3, WrapAdd(aim, -1000), 0, element, 2.0f, 0.01f);
+        FireFrom(*this, 1, 3, WrapAdd(aim, 1000), 0, element, 2.0f, 0.01f);
     }
 }
 void cEnemy53::Draw() { DrawRoundCreature(*this, work0, kWhite); }
@@ -162,8 +165,8 @@ void cEnemy56::Update() {
     if (frame == 50) ScrollHalt = 1;
     if (frame < 50) MoveAndAccelerate(*this);
     angle = AimAtPlayer1();
-    if (frame % 10 == 0 && frame >= 100 && frame <= 150) FireFrom(*this, 10, 7, angle - 8000, 18000, 0, 4.0f);
-    if (frame % 10 == 0 && frame >= 160 && frame <= 200) FireFrom(*this, 10, 7, angle - 8000, 18000, 1, 4.0f);
+    if (frame % 10 == 0 && frame >= 100 && frame <= 150) FireFrom(*this, 10, 7, WrapAdd(angle, -8000), 18000, 0, 4.0f);
+    if (frame % 10 == 0 && frame >= 160 && frame <= 200) FireFrom(*this, 10, 7, WrapAdd(angle, -8000), 18000, 1, 4.0f);
     if (frame == 210) {
         PlaySe(SoundTable.rt_star14);
         work2 += 1;
@@ -230,7 +233,7 @@ void cEnemy59::Update() {
     frame += 1;
     if (frame == 120) work2 = AimAtPlayer1();
     if (frame >= 200 && frame <= 440) work2 = WrapAdd(work2, turn);
-    if (frame >= 500 && frame <= 740) work2 = WrapAdd(work2, -turn);
+    if (frame >= 500 && frame <= 740) work2 = WrapSub(work2, turn);
     if (frame >= 800 && frame <= 1199) {
         work0 = AimAtPlayer1();
         if (work0 < work2) work2 -= 40;
@@ -255,8 +258,9 @@ void cEnemy60::Update() {
         PlaySe(SoundTable.shamyuhit);
         for (int32_t k = 1; k <= 21; ++k) {
             work2 = 1560 * k;
-            FireFrom(*this, 2, 21, work2 + angle + 16758, -20, 1, 0.5f, 0.007f);
-            FireFrom(*this, 2, 21, work2 + angle + 16758, -20, 0, 0.3f, 0.003f);
+            const int32_t heading = WrapAdd(work2 + 16758, angle);
+            FireFrom(*this, 2, 21, heading, -20, 1, 0.5f, 0.007f);
+            FireFrom(*this, 2, 21, heading, -20, 0, 0.3f, 0.003f);
         }
         isDying = 1;
     }
@@ -273,7 +277,7 @@ void cEnemy61::Update() {
     if (frame < 181) MoveAndAccelerate(*this);
     if (frame == 220) {
         PlaySe(SoundTable.stillattack);
-        ObjectManager.SpawnEffect(static_cast<int32_t>(x), static_cast<int32_t>(y), 9, 0, 0);
+        ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 9, 0, 0);
     }
     if (frame == 250) {
         SummonFrom(*this, 62, 0, 0, element, 0.0f, 0.0f, 9999.0f);

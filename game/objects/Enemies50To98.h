@@ -34,6 +34,10 @@ void DrawLookTurned(const cEnemyObjectBase& e, const EnemyLook& k, int32_t angle
 void DrawLookSized(const cEnemyObjectBase& e, const EnemyLook& k, int32_t angle, bool turned, int32_t column, float w,
                    float h, float ox, float oy);
 
+// a - b, wrapping like the turning words it serves.
+inline int32_t WrapSub(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
 // An animation counter: += 1, back to `restart` on reaching `wrap`.
 int32_t StepCounter(int32_t& counter, int32_t wrap, int32_t restart = 0);
 // Facing for two-facing sheets: 16384 <= angle <= 49144 is the first facing.

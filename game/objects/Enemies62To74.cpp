@@ -42,7 +42,7 @@ void cEnemy62::Update() {
     const auto touch = [&](cPlayerBase& p, int32_t owner) {
         if (DistanceTo(*this, p) > static_cast<float>(p.hitRadius + 50)) return;
         if (FeedOrHurt(*this, p, 1.0f, 1, 1)) {
-            ObjectManager.SpawnEffect(static_cast<int32_t>(p.aimX), static_cast<int32_t>(p.aimY), 8, element, owner);
+            ObjectManager.SpawnEffect(TruncateToInt(p.aimX), TruncateToInt(p.aimY), 8, element, owner);
         }
     };
     if (Player1) touch(*Player1, 0);
@@ -76,7 +76,7 @@ void cEnemy63::Update() {
             PlaySe(SoundTable.rt_star22);
             for (int32_t k = 1; k <= 20; ++k) {
                 work2 = 4369 * k;
-                FireFrom(*this, 2, 3, angle + work2, 0, element, 3.0f, -0.01f);
+                FireFrom(*this, 2, 3, WrapAdd(angle, work2), 0, element, 3.0f, -0.01f);
             }
             PlaySe(SoundTable.enemybreak_01);
             isDying = 1;
@@ -95,7 +95,7 @@ void cEnemy64::Update() {
     frame += 1;
     if (frame != work1) return;
     element = element == 0 ? 1 : 0;
-    ObjectManager.SpawnEffect(static_cast<int32_t>(x), static_cast<int32_t>(y), 13, element, 0);
+    ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 13, element, 0);
     PlaySe(SoundTable.crystalhit);
     work2 = AimAtPlayer1();
     for (int32_t k = 0; k <= 4; ++k) FireFrom(*this, 2, 1, work2 - 1000 + 500 * k, 0, element, 4.0f, 0.3f);
@@ -156,7 +156,7 @@ void cEnemy66::Update() {
     }
     if (frame == 1400) {
         PlaySe(SoundTable.shot_small);
-        ObjectManager.SpawnEffect(static_cast<int32_t>(x), static_cast<int32_t>(y), 9, 0, 0);
+        ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 9, 0, 0);
         isDying = 1;
     }
 }
@@ -168,22 +168,22 @@ cEnemy67::cEnemy67() { radius = 20; }
 void cEnemy67::Update() {
     frame += 1;
     const int32_t f = frame;
-    if (f >= 100 && f <= 200) angle -= 100;
-    if (f >= 300 && f <= 550) angle -= 400;
-    if (f >= 550 && f <= 750) angle += 190;
-    if (f >= 820 && f <= 900) angle += 350;
-    if (f >= 1000 && f <= 1250) angle -= 200;
-    if (f >= 1390 && f <= 2200) angle -= 500;
+    if (f >= 100 && f <= 200) angle = WrapAdd(angle, -100);
+    if (f >= 300 && f <= 550) angle = WrapAdd(angle, -400);
+    if (f >= 550 && f <= 750) angle = WrapAdd(angle, 190);
+    if (f >= 820 && f <= 900) angle = WrapAdd(angle, 350);
+    if (f >= 1000 && f <= 1250) angle = WrapAdd(angle, -200);
+    if (f >= 1390 && f <= 2200) angle = WrapAdd(angle, -500);
     MoveAndAccelerate(*this);
     if (f >= 100 && f <= 600) {
         if (f % 20 == 0) {
             PlaySe(SoundTable.shot_small);
-            FireFrom(*this, 2, 7, angle + 16383, 30, 0, 4.0f, -0.01f);
-            FireFrom(*this, 2, 7, angle - 16383, 30, 0, 4.0f, -0.01f);
+            FireFrom(*this, 2, 7, WrapAdd(angle, 16383), 30, 0, 4.0f, -0.01f);
+            FireFrom(*this, 2, 7, WrapAdd(angle, -16383), 30, 0, 4.0f, -0.01f);
         }
         if ((f + 10) % 20 == 0) {
-            FireFrom(*this, 2, 7, angle + 16383, 30, 1, 4.0f, -0.01f);
-            FireFrom(*this, 2, 7, angle - 16383, 30, 1, 4.0f, -0.01f);
+            FireFrom(*this, 2, 7, WrapAdd(angle, 16383), 30, 1, 4.0f, -0.01f);
+            FireFrom(*this, 2, 7, WrapAdd(angle, -16383), 30, 1, 4.0f, -0.01f);
         }
     }
     if (f == 650) {
@@ -199,7 +199,7 @@ void cEnemy67::Update() {
         FireFrom(*this, 2, 2, work2, 0, 1, 5.0f, -0.025f);
     }
     if (f == 1650) {
-        ObjectManager.SpawnEffect(static_cast<int32_t>(x), static_cast<int32_t>(y), 13, 0, 0);
+        ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 13, 0, 0);
         angle = AimAtPlayer1();
         for (int32_t k = 1; k <= 58; ++k) FireFrom(*this, 2, 3, angle + 1129 * k, 0, 2, 8.0f);
         isDying = 1;

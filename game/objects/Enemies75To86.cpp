@@ -81,7 +81,7 @@ void cEnemy78::Update() {
     MoveAndAccelerate(*this);
     if (frame % 50 == 0) {
         PlaySe(SoundTable.shot_small);
-        FireFrom(*this, 1, 1, angle + turn + GameRand() % 4000, 0, element, 2.0f);
+        FireFrom(*this, 1, 1, WrapAdd(WrapAdd(angle, turn), GameRand() % 4000), 0, element, 2.0f);
     }
 }
 void cEnemy78::Draw() {
@@ -233,9 +233,9 @@ void cEnemy85::Update() {
     if (frame < 1000) angle = AimAtPlayer1();
     MoveAndAccelerate(*this);
     if (frame % 90 == 0) {
-        FireFrom(*this, 1, 24, angle - 2500, 0, element, 2.0f);
+        FireFrom(*this, 1, 24, WrapAdd(angle, -2500), 0, element, 2.0f);
         FireFrom(*this, 1, 24, angle, 0, element, 2.0f);
-        FireFrom(*this, 1, 24, angle + 2500, 0, element, 2.0f);
+        FireFrom(*this, 1, 24, WrapAdd(angle, 2500), 0, element, 2.0f);
     }
 }
 void cEnemy85::Draw() { DrawLook(*this, kHunter, StepCounter(work0, 23) / 8); }

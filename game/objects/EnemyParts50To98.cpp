@@ -54,7 +54,7 @@ void MoveAndAccelerate(cEnemyObjectBase& e) {
 }
 
 void Explode(const cEnemyObjectBase& e) {
-    ObjectManager.SpawnEffectBurst(1, e.element, static_cast<int32_t>(e.x), static_cast<int32_t>(e.y));
+    ObjectManager.SpawnEffectBurst(1, e.element, TruncateToInt(e.x), TruncateToInt(e.y));
 }
 
 void FireFrom(const cEnemyObjectBase& e, int32_t motion, int32_t graphic, int32_t angle, int32_t turn,
@@ -103,8 +103,8 @@ void ExplodeActiveEnemies(int32_t element) {
 
 void ApplyShot(cEnemyObjectBase& e, cPlayerBulletBase& b, ShotRules rules) {
     cObjectManager& m = ObjectManager;
-    const int32_t ix = static_cast<int32_t>(e.x);
-    const int32_t iy = static_cast<int32_t>(e.y);
+    const int32_t ix = TruncateToInt(e.x);
+    const int32_t iy = TruncateToInt(e.y);
     if (b.element == e.element) {
         m.SpawnEffectBurst(3, e.element, ix, iy);
         e.life -= b.power * 0.5f;

@@ -113,6 +113,13 @@ protected:
         }
         return gaps;
     }
+    // Frames as the manager runs them for an enemy in both windows: Update, then HitTest.
+    static void Live(cEnemyObjectBase* e, int32_t frames) {
+        for (int32_t i = 0; i < frames; ++i) {
+            e->Update();
+            e->HitTest();
+        }
+    }
     static std::vector<int32_t> FramesOf(const std::vector<Fired>& shots) {
         std::vector<int32_t> out;
         for (const Fired& f : shots)

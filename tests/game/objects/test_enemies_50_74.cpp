@@ -514,13 +514,9 @@ TEST_F(EnemyTest, BandStrikeHitsOnItsTenthFrameInsideTheBand) {
     Place(Player1, 100, 120);
     Place(Player2, 100, 360);
     cEnemyObjectBase* e = Make({71, 320, 240, 0, 0, 0});
-    for (int32_t f = 1; f <= 9; ++f) {
-        e->Update();
-        e->HitTest();
-    }
+    Live(e, 9);
     EXPECT_EQ(Player1->life, 5);
-    e->Update();
-    e->HitTest();
+    Live(e, 1);
     EXPECT_EQ(Player1->life, 3);  // two points for the other element
     EXPECT_FLOAT_EQ(Player2->gauge, 10.0f + 5.0f);
     EXPECT_EQ(Player2->absorbCount, 5);
@@ -533,14 +529,12 @@ TEST_F(EnemyTest, BandStrikeFollowsTheViewAndSparesPlayersOutsideTheBand) {
     Place(Player1, 100, -1000 + 119.5f);
     cEnemyObjectBase* e = Make({71, 320, -760, 0, 0, 0});
     e->frame = 9;
-    e->Update();
-    e->HitTest();
+    Live(e, 1);
     EXPECT_EQ(Player1->life, 5);
     cEnemyObjectBase* f = Make({71, 320, -760, 0, 0, 0});
     Place(Player1, 100, -1000 + 240);
     f->frame = 9;
-    f->Update();
-    f->HitTest();
+    Live(f, 1);
     EXPECT_EQ(Player1->life, 3);
 }
 

@@ -309,34 +309,25 @@ TEST_F(EnemyTest, Enemy91BeamsTestEveryFiveFramesAndTheHorizontalOneOnlyPlayerOn
     Place(Player2, 310, 200);
     cEnemyObjectBase* v = Make({91, 320, 240, 0, 0, 0, 0.0f});
     const float gauge = Player1->gauge;
-    for (int32_t f = 1; f <= 10; ++f) {
-        v->Update();
-        v->HitTest();
-    }
+    Live(v, 10);
     EXPECT_FLOAT_EQ(Player1->gauge, static_cast<float>(gauge + 0.2));
     EXPECT_EQ(Player2->life, 4);
     Player2->isInvincible = 0;
-    for (int32_t f = 11; f <= 14; ++f) {
-        v->Update();
-        v->HitTest();
-    }
+    Live(v, 4);
     EXPECT_EQ(Player2->life, 4);
-    v->Update();
-    v->HitTest();
+    Live(v, 1);
     EXPECT_EQ(Player2->life, 3);
     Player2->isInvincible = 0;
     cEnemyObjectBase* h = Make({91, 320, 200, 16384, 0, 0, 0.0f});
     Place(Player1, 100, 211);  // one pixel off the horizontal line
     h->frame = 9;
-    h->Update();
-    h->HitTest();
+    Live(h, 1);
     EXPECT_EQ(Player2->life, 3);  // on the line, but never tested
     EXPECT_EQ(Player1->life, 5);
     while (v->frame < 2199) v->Update();
     v->HitTest();
     EXPECT_EQ(v->isDying, 0);
-    v->Update();
-    v->HitTest();
+    Live(v, 1);
     EXPECT_EQ(v->isDying, 1);
 }
 

@@ -108,6 +108,35 @@ TEST_P(EnemyGallery, EveryClassInTurnFor20000Frames) {
     EXPECT_GT(Player1->score, 0);
 }
 
+// Schedule lines at the ends of their ranges: headings and turns that would
+// overflow, elements beyond 1, speeds and lives out of all proportion.
+TEST_F(EnemyGallery, ExtremeScheduleValuesStayDefined) {
+    playtest::ResetField(5);
+    playtest::StartPlayers(1, true);
+    struct Line {
+        int32_t angle, turn, element;
+        float speed, accel, life;
+    };
+    const Line lines[] = {{2147483647, -2147483647 - 1, 7, 3.0e38f, 3.0e38f, 1.0e30f},
+                          {-2147483647 - 1, 2147483647, -3, -3.0e38f, -1.0f, -5.0f},
+                          {2147483647, -2147483647 - 1, 1, 0.0f, 0.0f, 1.0e9f},
+                          {-2147483647 - 1, 2147483647, 0, 0.0f, 0.0f, 1.0e9f},
+                          {65536, 65535, 2, 0.0f, 0.0f, 0.0f}};
+    cObjectManager& m = ObjectManager;
+    for (const Line& l : lines) {
+        for (int32_t type = 50; type <= 98; ++type) {
+            m.SpawnStageObject(320, 240, type, l.angle, l.turn, l.element, l.speed, l.accel, l.life, StageFrame + 1);
+        }
+        for (int32_t frame = 0; frame < 900; ++frame) {
+            playtest::SetButtons(0, frame % 2 ? 0x10 : 0);
+            playtest::PlayFrame();
+            const std::string broken = playtest::CheckInvariants();
+            ASSERT_TRUE(broken.empty()) << "frame " << frame << ": " << broken;
+        }
+        ScrollHalt = 0;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Modes, EnemyGallery,
                          ::testing::Values(Mode{false, 0}, Mode{false, 1}, Mode{false, 2}, Mode{true, 0},
                                            Mode{true, 1}, Mode{true, 2}),
