@@ -7,9 +7,10 @@
 #include <cstdint>
 
 #include "game/objects/cEnemyObjectBase.h"
+#include "game/objects/cObjectManager.h"
+#include "game/objects/cPlayerBulletBase.h"
 
 class cPlayerBase;
-class cPlayerBulletBase;
 
 // One cell of a sheet as an enemy draws it: the element and the animation
 // column step the source; the destination is relative to the position.
@@ -219,9 +220,6 @@ QUENRITH_ENEMY_OWN_HIT(cEnemy98);
 #undef QUENRITH_ENEMY_OWN_HIT
 
 // ---------------------------------------------------------------------------
-
-#include "game/objects/cObjectManager.h"
-#include "game/objects/cPlayerBulletBase.h"
 
 template <class OnTouch>
 void ForEachTouchingShot(cEnemyObjectBase& e, OnTouch onTouch) {
