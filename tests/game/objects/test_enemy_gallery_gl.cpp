@@ -1,0 +1,129 @@
+// The pictures of codes 50 to 98 drawn for real (GL backend, private Xvfb) on
+// sheets whose texels spell their own coordinates: the pixel at the centre of
+// each drawn quad comes from the centre of the cell the enemy chose, for both
+// elements.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+#include "engine/graphics/Kestra3D.h"
+#include "game/objects/cEnemyObjectBase.h"
+#include "game/objects/cObjectManager.h"
+#include "game/shell/GameGlobals.h"
+#include "game/shell/SpriteTable.h"
+#include "tests/engine/graphics/sprite_test_env.h"
+#include "tests/game/objects/play_harness.h"
+
+namespace {
+
+constexpr int kSide = 1024;  // every enemy cell lies inside this sheet
+
+// Red and green hold x / 4 and y / 4.
+std::vector<uint32_t> CoordinateSheet() {
+    std::vector<uint32_t> p(size_t(kSide) * size_t(kSide));
+    for (int j = 0; j < kSide; ++j)
+        for (int i = 0; i < kSide; ++i) {
+            const uint32_t r = uint32_t(i / 4), g = uint32_t(j / 4);
+            p[size_t(j) * size_t(kSide) + size_t(i)] = 0xFF000000u | r << 16 | g << 8 | 0x40u;
+        }
+    return p;
+}
+
+class EnemyGalleryGl : public spritetest::SpriteTest {
+protected:
+    static constexpr int kSlots[] = {3, 5, 6, 7};
+    void InGl(const std::function<void()>& body) {
+        EXPECT_EQ(objtest::InDisplayChild([&] {
+                      Start(d3d9test::Backend::GL);
+                      Kestra3D::SetAlphaTestEnable(true);
+                      Kestra3D::SetFilterEnable(false);
+                      body();
+                      for (SpriteEntry& e : SpriteTable) {
+                          KestraSprite2D::Release(e.sprite);
+                          e.sprite = nullptr;
+                      }
+                      KestraTexture::Release(sheet_);
+                      SpriteTable.clear();
+                      playtest::ClearField();
+                      FinishDevice();
+                  }),
+                  0);
+    }
+    void LoadSheet() {
+        const std::string path = Scratch("coords.tga", spritetest::MakeTga(kSide, kSide, CoordinateSheet()));
+        sheet_ = KestraTexture::CreateFromFile(path.c_str(), 14, 0);
+        ASSERT_NE(sheet_, nullptr);
+        SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
+        for (int slot : kSlots) {
+            SpriteEntry& e = SpriteTable[size_t(slot)];
+            e.texture = sheet_;
+            e.sprite = KestraSprite2D::Create(50 * 6, 1, false);
+            ASSERT_NE(e.sprite, nullptr);
+            KestraSprite2D::SetTexture(e.sprite, 0, e.texture);
+        }
+    }
+    d3d9test::Image Render(cEnemyObjectBase* e, std::vector<playtest::Quad>* quads) {
+        playtest::QuadRecorder rec;
+        for (int slot : kSlots) KestraSprite2D::Begin(SpriteTable[size_t(slot)].sprite);
+        e->Draw();
+        for (int slot : kSlots) KestraSprite2D::End(SpriteTable[size_t(slot)].sprite);
+        EXPECT_TRUE(Kestra3D::Clear(1, 0xFF000000u, 1.0f, 0, nullptr));
+        EXPECT_TRUE(Kestra3D::BeginScene());
+        Kestra3D::SetBlendingType(1);
+        for (int slot : kSlots) KestraSprite2D::Render(SpriteTable[size_t(slot)].sprite);
+        Kestra3D::EndScene();
+        *quads = rec.quads;
+        return d3d9test::ReadRenderTarget(Device());
+    }
+    CTexture* sheet_ = nullptr;
+};
+
+TEST_F(EnemyGalleryGl, EveryClassShowsTheCentreOfItsCellForBothElements) {
+    InGl([&] {
+        LoadSheet();
+        // Classes whose first picture is faded in from nothing, or not drawn.
+        const auto faded = [](int t) { return t == 55 || t == 68 || t == 69 || t == 70 || t == 80 || t == 96; };
+        int checked = 0;
+        for (int type = 50; type <= 98; ++type) {
+            if (faded(type)) continue;
+            uint32_t pixels[2] = {0, 0};
+            for (int element = 0; element < 2; ++element) {
+                playtest::ResetField(1);
+                // Small enough to keep every quad on the 640 x 480 target.
+                ObjectManager.SpawnStageObject(320, 240, type, 16384, 0, element, 0, 0, 10, 0);
+                cEnemyObjectBase* e = ObjectManager.enemyList.back();
+                if (type == 81) e->radius = 100;
+                if (type == 84) e->life = 300;  // opaque enough to read
+                std::vector<playtest::Quad> quads;
+                const d3d9test::Image out = Render(e, &quads);
+                ASSERT_FALSE(quads.empty()) << type;
+                const playtest::Quad& q = quads[0];
+                const UINT px = UINT(std::floor(q.dst[0] + q.dst[2] / 2));
+                const UINT py = UINT(std::floor(q.dst[1] + q.dst[3] / 2));
+                ASSERT_LT(px, 640u) << type;
+                ASSERT_LT(py, 480u) << type;
+                const uint32_t pixel = out.at(px, py);
+                pixels[element] = pixel;
+                const int alpha = int(q.colour >> 24);
+                const float cx = q.src[0] + q.src[2] / 2;
+                const float cy = q.src[1] + q.src[3] / 2;
+                const float r = float((pixel >> 16) & 0xFF) * 255.0f / float(alpha);
+                const float g = float((pixel >> 8) & 0xFF) * 255.0f / float(alpha);
+                EXPECT_NEAR(r * 4 + 2, cx, 8.0f) << "type " << type << " element " << element;
+                EXPECT_NEAR(g * 4 + 2, cy, 8.0f) << "type " << type << " element " << element;
+            }
+            const bool elementPicks = !(type == 65 || type == 72 || type == 76 || type == 81 || type == 89 ||
+                                        type == 95);
+            if (elementPicks) {
+                EXPECT_NE(pixels[0], pixels[1]) << "type " << type;
+            }
+            ++checked;
+        }
+        EXPECT_EQ(checked, 43);
+    });
+}
+
+}  // namespace
