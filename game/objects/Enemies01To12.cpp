@@ -8,7 +8,7 @@ cEnemy01::cEnemy01() = default;
 
 void cEnemy01::Update() {
     frame += 1;
-    MoveAndSpeedUp(*this);
+    MoveAndAccelerate(*this);
     if (frame % 90 == 0 && frame < 600) {
         PlaySe(SoundTable.shot_enemy_normal);
         FireFrom(*this, 1, 1, angle, 0, element, 2.0f);
@@ -21,7 +21,7 @@ cEnemy02::cEnemy02() = default;
 
 void cEnemy02::Update() {
     frame += 1;
-    MoveAndSpeedUp(*this);
+    MoveAndAccelerate(*this);
     work0 = WrapAdd(work0, 60);
     if (frame % 20 == 0) FireFrom(*this, 2, 1, WrapAdd(angle, work0), 0, element, 2.0f, -0.02f);
 }
@@ -33,37 +33,37 @@ cEnemy03::cEnemy03() { dropCode = 1; }
 void cEnemy03::Update() {
     frame += 1;
     if (frame < 1900) angle = AimAtPlayer1();
-    MoveAndSpeedUp(*this);
+    MoveAndAccelerate(*this);
     if (frame % 110 == 0) FireFrom(*this, 1, 1, angle, 0, element, 2.0f);
 }
 
-void cEnemy03::Draw() { DrawEnemyCell(*this, enemycell::kUpright, StepCounter(work0, 23) / 8); }
+void cEnemy03::Draw() { DrawUpright(*this); }
 
 cEnemy04::cEnemy04() { dropCode = 1; }
 
 void cEnemy04::Update() {
     frame += 1;
-    MoveAndSpeedUp(*this);
+    MoveAndAccelerate(*this);
     if (frame % 160 == 0 && frame <= 1000) {
         PlaySe(SoundTable.xmasbell);
         for (int32_t k = 1; k <= 32; ++k) FireFrom(*this, 1, 1, WrapAdd(angle, 2047 * k), 0, element, 1.0f, 0.01f);
     }
 }
 
-void cEnemy04::Draw() { DrawEnemyCell(*this, enemycell::kRound, StepCounter(work1, 39) / 10); }
+void cEnemy04::Draw() { DrawRound(*this); }
 
 cEnemy05::cEnemy05() = default;
 
 void cEnemy05::Update() {
     frame += 1;
-    MoveAndSpeedUp(*this);
+    MoveAndAccelerate(*this);
     if (frame % 50 == 0) {
         PlaySe(SoundTable.enemyshot_short);
         FireFrom(*this, 1, 1, WrapAdd(angle, -16388), 0, element, 2.0f);
     }
 }
 
-void cEnemy05::Draw() { DrawEnemyCell(*this, enemycell::kUpright, StepCounter(work0, 23) / 8); }
+void cEnemy05::Draw() { DrawUpright(*this); }
 
 cEnemy06::cEnemy06() {
     radius = 25;
@@ -111,7 +111,7 @@ cEnemy07::cEnemy07() {
     dropCode = 1;
 }
 
-void cEnemy07::Update() { MoveAndSpeedUp(*this); }
+void cEnemy07::Update() { MoveAndAccelerate(*this); }
 
 void cEnemy07::HitTest() {
     PlainDropHitTest(
@@ -135,7 +135,7 @@ cEnemy08::cEnemy08() {
 
 void cEnemy08::Update() {
     if (mode == 1) frame += 1;
-    MoveAndSpeedUp(*this);
+    MoveAndAccelerate(*this);
     if (mode == 1 && frame % 40 == 0) {
         PlaySe(SoundTable.nonochach);
         const int32_t shotElement = GameRand() % 2;
@@ -180,7 +180,7 @@ cEnemy10::cEnemy10() { radius = 25; }
 
 void cEnemy10::Update() {
     frame += 1;
-    MoveAndSpeedUp(*this);
+    MoveAndAccelerate(*this);
     work0 = WrapAdd(work0, 50);
     if (frame == 60) {
         FireFrom(*this, 5, 0, work0, 600, 3, 8.0f);
@@ -197,7 +197,7 @@ cEnemy11::cEnemy11() {
 
 void cEnemy11::Update() {
     frame += 1;
-    MoveAndSpeedUp(*this);
+    MoveAndAccelerate(*this);
     if (frame % 60 == 0) {
         for (int32_t k = 0; k < 30; ++k) {
             ObjectManager.FireEnemyBullet(x + static_cast<float>(22 * k), y, 1, 1, WrapAdd(angle, work0), 0,
@@ -212,7 +212,7 @@ cEnemy12::cEnemy12() { radius = 25; }
 
 void cEnemy12::Update() {
     frame += 1;
-    MoveAndSpeedUp(*this);
+    MoveAndAccelerate(*this);
     const int32_t aim = AimAtPlayer1();
     int32_t count = 0;
     int32_t from = 0;

@@ -54,7 +54,7 @@ cEnemy14::cEnemy14() {
 
 void cEnemy14::Update() {
     frame += 1;
-    MoveAndSpeedUp(*this);
+    MoveAndAccelerate(*this);
     if (frame >= 120) FirePair(*this);
 }
 
@@ -72,7 +72,7 @@ cEnemy15::cEnemy15() {
 
 void cEnemy15::Update() {
     frame += 1;
-    MoveAndSpeedUp(*this);
+    MoveAndAccelerate(*this);
     if (frame % 110 == 0 && frame < 1500) {
         PlaySe(SoundTable.xmasbell);
         const int32_t aim = AimAtPlayer1();
@@ -112,7 +112,7 @@ cEnemy17::cEnemy17() {
 void cEnemy17::Update() {
     frame += 1;
     angle = WrapAdd(angle, turn);
-    MoveAndSpeedUp(*this);
+    MoveAndAccelerate(*this);
     if (frame == 50) {
         PlaySe(SoundTable.shot_enemy_normal);
         for (int32_t k = 0; k < 10; ++k)
@@ -127,7 +127,7 @@ cEnemy18::cEnemy18() { radius = 10; }
 
 void cEnemy18::Update() {
     frame += 1;
-    MoveAndSpeedUp(*this);
+    MoveAndAccelerate(*this);
     if (frame == 30) {
         PlaySe(SoundTable.nonochach);
         FireFrom(*this, 1, 4, angle, 0, element, 1.0f, 0.01f);
@@ -143,7 +143,7 @@ cEnemy19::cEnemy19() {
 
 void cEnemy19::Update() {
     frame += 1;
-    MoveAndSpeedUp(*this);
+    MoveAndAccelerate(*this);
     if (frame % 50 == 0) {
         PlaySe(SoundTable.enemyshot_short);
         const int32_t shotElement = GameRand() % 2;
@@ -164,7 +164,7 @@ cEnemy20::cEnemy20() {
 
 void cEnemy20::Update() {
     frame += 1;
-    MoveAndSpeedUp(*this);
+    MoveAndAccelerate(*this);
     angle = AimAtPlayer1();
     if (frame == 1) work0 = angle;
     work0 = WrapAdd(work0, 150);
@@ -212,10 +212,7 @@ void cEnemy21::Update() {
     }
 }
 
-void cEnemy21::Draw() {
-    work0 = WrapAdd(work0, 70);
-    DrawEnemyCellTurned(*this, enemycell::kLarge, 0, work0);
-}
+void cEnemy21::Draw() { DrawLarge(*this); }
 
 cEnemy22::cEnemy22() {
     radius = 10;
@@ -224,7 +221,7 @@ cEnemy22::cEnemy22() {
 
 void cEnemy22::Update() {
     frame += 1;
-    MoveAndSpeedUp(*this);
+    MoveAndAccelerate(*this);
     if (frame % 100 == 0 && frame <= 1300) {
         PlaySe(SoundTable.xmasbell);
         for (int32_t k = 1; k <= 20; ++k) FireFrom(*this, 7, 3, 3276 * k, 0, element, 3.0f, -0.04f);
@@ -239,7 +236,7 @@ cEnemy23::cEnemy23() {
 }
 
 // 07's Update: it moves and counts no frames.
-void cEnemy23::Update() { MoveAndSpeedUp(*this); }
+void cEnemy23::Update() { MoveAndAccelerate(*this); }
 
 void cEnemy23::HitTest() {
     PlainDropHitTest(

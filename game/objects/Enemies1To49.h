@@ -11,6 +11,7 @@
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBulletBase.h"
 #include "game/shell/GameGlobals.h"
+#include "game/objects/EnemyParts.h"
 #include "game/objects/cEnemyObjectBase.h"
 
 class cPlayerBase;
@@ -59,50 +60,24 @@ void DrawEnemyCellTurned(const cEnemyObjectBase& e, const EnemyCell& cell, int32
                          uint32_t colour = kWhite);
 // The four-direction walker of 01, 02, 06 and 17; right-facing cells start at rightX0.
 void DrawWalker(const cEnemyObjectBase& e, int32_t column, float rightX0);
-// An animation counter: one step on, back to restart on reaching wrap.
-int32_t StepCounter(int32_t& counter, int32_t wrap, int32_t restart = 0);
 
-// The common move, then speed += accel.
-void MoveAndSpeedUp(cEnemyObjectBase& e);
-// The Update of 32, 33 and 39: count the frame, move.
+// The Update of 32, 33, 39 and 87: count the frame, move.
 void CountAndMove(cEnemyObjectBase& e);
-// One bullet from the enemy's position.
-void FireFrom(const cEnemyObjectBase& e, int32_t motionKind, int32_t graphicKind, int32_t angle, int32_t turn,
-              int32_t element, float speed, float accel = 0.0f);
-// Player 2 while two players play, else null.
-cPlayerBase* SecondPlayer();
-// The heading toward a player's committed position; the current heading without one.
-int32_t AimAt(const cEnemyObjectBase& e, const cPlayerBase* p);
+// Bodies that later classes share with these.
+void DrawUpright(cEnemyObjectBase& e);     // 03, 05, 85 (work0 counts)
+void DrawRound(cEnemyObjectBase& e);       // 04, 46, 77 (work1 counts)
+void DrawLarge(cEnemyObjectBase& e);       // 21, 89 (work0 turns)
+void DrawWall(const cEnemyObjectBase& e);  // 28, 36, 72
+void BlockUpdate(cEnemyObjectBase& e);     // 31, 76
+void DrawBlock(const cEnemyObjectBase& e); // 31, 76
 // Player 2 in two-player mode, else player 1: the target of 38 and 42.
 cPlayerBase* LaterPlayer();
-float DistanceTo(const cEnemyObjectBase& e, const cPlayerBase& p);
-// A summoned enemy: the position is turned into screen coordinates; the
-// manager adds the scroll offsets when it activates it this frame.
-void SummonEnemy(float stageX, float stageY, int32_t type, int32_t angle, int32_t turn, int32_t element, float speed,
-                 float accel, float life);
 
-// Runs f on every active player shot touching the enemy, in list order, with
-// a local index (an enemy's test runs inside the manager's pass); the shared
-// inner index ends at the list's length as after the common test.
-template <class F>
-void ForEachTouchingShot(cEnemyObjectBase& e, F f);
-// Pays the enemy's score to the shot's owner.
-void PayShooter(const cEnemyObjectBase& e, const cPlayerBulletBase& b);
-// The damage step of the common test: one burst and half power for the
-// enemy's own element, two bursts and full power otherwise, with their sounds.
-void TakeShotByElement(cEnemyObjectBase& e, const cPlayerBulletBase& b);
 // The hit test of 06, 07, 08, 14 and 23: no hit flash, the element kept and
 // item 103 dropped at death whatever dropCode holds. before runs on a touch,
 // after once the shot is consumed; deathSound may be kNoSound.
 template <class Before, class After>
 void PlainDropHitTest(cEnemyObjectBase& e, uint32_t deathSound, Before before, After after);
-// The box push-out of the moving walls (28, 36), by the players' integer boxes.
-void PushOutOfBox(const cEnemyObjectBase& e);
-// The pushing block's push-out (31): the player's box is its committed
-// position +-20, and the moved axis's box edges follow the push.
-void PushOutOfBlock(const cEnemyObjectBase& e);
-// work0..work3 = the integer box of half side radius.
-void StoreBox(cEnemyObjectBase& e);
 
 class cEnemy01 : public cEnemyObjectBase {
 public:
@@ -460,18 +435,6 @@ public:
     void HitTest() override;
     void Draw() override;
 };
-
-template <class F>
-void ForEachTouchingShot(cEnemyObjectBase& e, F f) {
-    cObjectManager& m = ObjectManager;
-    for (std::size_t i = 0; i < m.playerBullets.size(); ++i) {
-        cPlayerBulletBase* b = m.playerBullets[i];
-        if (b->isActive != 1) continue;
-        if (!ShotTouches(e.x, e.y, b->radius + e.radius, b->x, b->y)) continue;
-        f(*b);
-    }
-    m.innerIndex = static_cast<int32_t>(m.playerBullets.size());
-}
 
 template <class Before, class After>
 void PlainDropHitTest(cEnemyObjectBase& e, uint32_t deathSound, Before before, After after) {

@@ -26,7 +26,7 @@ void DrawBarrel(const cEnemyObjectBase& e) { DrawEnemyCellTurned(e, enemycell::k
 
 void CountAndMove(cEnemyObjectBase& e) {
     e.frame += 1;
-    MoveAndSpeedUp(e);
+    MoveAndAccelerate(e);
 }
 
 cEnemy25::cEnemy25() {
@@ -36,7 +36,7 @@ cEnemy25::cEnemy25() {
 
 void cEnemy25::Update() {
     frame += 1;
-    MoveAndSpeedUp(*this);
+    MoveAndAccelerate(*this);
     if (frame % 190 == 0) {
         PlaySe(SoundTable.nonochach);
         FireFrom(*this, 1, 4, WrapAdd(angle, 16383), 0, element, 1.0f, 0.01f);
@@ -57,10 +57,10 @@ void cEnemy26::Update() {
         const int32_t aim = AimAtPlayer1();
         if (d < 195.0f) {
             angle = aim + 32768;
-            MoveAndSpeedUp(*this);
+            MoveAndAccelerate(*this);
         } else if (d > 210.0f) {
             angle = aim;
-            MoveAndSpeedUp(*this);
+            MoveAndAccelerate(*this);
         } else if (d > 195.0f) {
             angle = aim;
         }
@@ -104,13 +104,13 @@ void cEnemy28::Update() { WallStep(*this, -16384); }
 
 void cEnemy28::HitTest() { PushOutOfBox(*this); }
 
-void cEnemy28::Draw() { DrawEnemyCell(*this, enemycell::kWall, 0); }
+void cEnemy28::Draw() { DrawWall(*this); }
 
 cEnemy29::cEnemy29() { dropCode = 1; }
 
 void cEnemy29::Update() {
     frame += 1;
-    MoveAndSpeedUp(*this);
+    MoveAndAccelerate(*this);
     if (frame == 20) PlaySe(SoundTable.raser_long_stage3);
     if (frame % 5 == 0 && frame <= 2000) FireFrom(*this, 2, 52, WrapAdd(angle, turn), 0, element, 7.0f);
 }
@@ -124,7 +124,7 @@ cEnemy30::cEnemy30() {
 
 void cEnemy30::Update() {
     frame += 1;
-    MoveAndSpeedUp(*this);
+    MoveAndAccelerate(*this);
     if (frame % 180 == 0 && frame <= 2000) SummonEnemy(x, y, 31, angle, 0, element, 1.0f, 0.0f, 300.0f);
 }
 
@@ -136,15 +136,11 @@ cEnemy31::cEnemy31() {
     solid = 1;
 }
 
-void cEnemy31::Update() {
-    frame += 1;
-    MoveAndSpeedUp(*this);
-    StoreBox(*this);
-}
+void cEnemy31::Update() { BlockUpdate(*this); }
 
 void cEnemy31::HitTest() { PushOutOfBlock(*this); }
 
-void cEnemy31::Draw() { DrawEnemyCell(*this, enemycell::kPusher, 0); }
+void cEnemy31::Draw() { DrawBlock(*this); }
 
 cEnemy32::cEnemy32() {
     score = 500;
@@ -190,7 +186,7 @@ cEnemy34::cEnemy34() { dropCode = 1; }
 
 void cEnemy34::Update() {
     frame += 1;
-    if (frame <= 200) MoveAndSpeedUp(*this);
+    if (frame <= 200) MoveAndAccelerate(*this);
     if (frame >= 300) angle = AimAtPlayer1();
     if (frame == 300) PlaySe(SoundTable.rt_laser20);
     if (frame % 5 == 0 && frame >= 300 && frame <= 900) FireFrom(*this, 2, 52, angle, 0, element, 6.0f);
@@ -232,4 +228,4 @@ void cEnemy36::Update() { WallStep(*this, -32768); }
 
 void cEnemy36::HitTest() { PushOutOfBox(*this); }
 
-void cEnemy36::Draw() { DrawEnemyCell(*this, enemycell::kWall, 0); }
+void cEnemy36::Draw() { DrawWall(*this); }

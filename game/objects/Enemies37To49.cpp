@@ -12,7 +12,7 @@ namespace {
 
 void TurnAndMove(cEnemyObjectBase& e) {
     e.angle = WrapAdd(e.angle, e.turn);
-    MoveAndSpeedUp(e);
+    MoveAndAccelerate(e);
 }
 
 // A ring of bullets placed on a circle about the enemy, heading a + headingOffset.
@@ -40,7 +40,7 @@ cEnemy37::cEnemy37() = default;
 
 void cEnemy37::Update() {
     frame += 1;
-    MoveAndSpeedUp(*this);
+    MoveAndAccelerate(*this);
     if (frame == 200) {
         angle = WrapAdd(angle, -32768);
         frame = 0;
@@ -54,7 +54,7 @@ cEnemy38::cEnemy38() { dropCode = 1; }
 void cEnemy38::Update() {
     frame += 1;
     if (frame == 1 && work0 <= 9) angle = AimAtPlayer1();
-    if (frame <= 80 && work0 < 12) MoveAndSpeedUp(*this);
+    if (frame <= 80 && work0 < 12) MoveAndAccelerate(*this);
     if (frame == 160 && work0 <= 11) {
         PlaySe(SoundTable.shot_enemy_normal);
         angle = AimAt(*this, LaterPlayer());
@@ -78,7 +78,7 @@ cEnemy40::cEnemy40() { dropCode = 1; }
 
 void cEnemy40::Update() {
     frame += 1;
-    MoveAndSpeedUp(*this);
+    MoveAndAccelerate(*this);
     angle = WrapAdd(angle, turn);
     if (frame % 50 == 0 && frame <= 1500) {
         PlaySe(SoundTable.shot_small);
@@ -92,7 +92,7 @@ cEnemy41::cEnemy41() { touchDamage = 0; }
 
 void cEnemy41::Update() {
     frame += 1;
-    MoveAndSpeedUp(*this);
+    MoveAndAccelerate(*this);
     if (frame != 50) return;
     for (int32_t k = 0; k < 12; ++k) {
         const int32_t a = 5461 * k;
@@ -109,7 +109,7 @@ cEnemy42::cEnemy42() { touchDamage = 0; }
 
 void cEnemy42::Update() {
     frame += 1;
-    if (frame <= 200) MoveAndSpeedUp(*this);
+    if (frame <= 200) MoveAndAccelerate(*this);
     if (frame % 10 == 0 && frame >= 300 && frame <= 1400) {
         PlaySe(SoundTable.shot_small);
         angle = AimAt(*this, LaterPlayer());
@@ -207,7 +207,7 @@ void cEnemy46::Update() {
 }
 
 // 04's Draw.
-void cEnemy46::Draw() { DrawEnemyCell(*this, enemycell::kRound, StepCounter(work1, 39) / 10); }
+void cEnemy46::Draw() { DrawRound(*this); }
 
 cEnemy47::cEnemy47() {
     score = 300;
@@ -234,7 +234,7 @@ cEnemy48::cEnemy48() {
 void cEnemy48::Update() {
     frame += 1;
     if (frame == 120) angle = AimAtPlayer1();
-    if (frame >= 120) MoveAndSpeedUp(*this);
+    if (frame >= 120) MoveAndAccelerate(*this);
 }
 
 void cEnemy48::HitTest() {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "game/objects/EnemyParts.h"
 #include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBulletBase.h"
@@ -39,28 +40,11 @@ void DrawLookSized(const cEnemyObjectBase& e, const EnemyLook& k, int32_t angle,
 inline int32_t WrapSub(int32_t a, int32_t b) {
     return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
 }
-// An animation counter: += 1, back to `restart` on reaching `wrap`.
-int32_t StepCounter(int32_t& counter, int32_t wrap, int32_t restart = 0);
 // Facing for two-facing sheets: 16384 <= angle <= 49144 is the first facing.
 inline bool FacesFirstWay(int32_t angle) { return angle >= 16384 && angle <= 49144; }
 
-// The common move, then the acceleration.
-void MoveAndAccelerate(cEnemyObjectBase& e);
 // The explosion with its debris at the enemy, of its element.
 void Explode(const cEnemyObjectBase& e);
-// One enemy bullet from the enemy's position.
-void FireFrom(const cEnemyObjectBase& e, int32_t motion, int32_t graphic, int32_t angle, int32_t turn,
-              int32_t element, float speed, float accel = 0.0f);
-// An enemy spawned at the enemy's screen position, appearing this stage frame.
-void SummonFrom(const cEnemyObjectBase& e, int32_t type, int32_t angle, int32_t turn, int32_t element, float speed,
-                float accel, float life);
-// The heading from the enemy toward a player's committed position; the
-// enemy's heading when there is no such player.
-int32_t AimAt(const cEnemyObjectBase& e, const cPlayerBase* p);
-// Player 2 when two players play, else null.
-cPlayerBase* SecondPlayer();
-// Distance between the enemy and a player's committed position.
-float DistanceTo(const cEnemyObjectBase& e, const cPlayerBase& p);
 // A player of the enemy's element takes gauge and absorbed bullets; any other
 // takes the damage. Answers true when it fed.
 bool FeedOrHurt(const cEnemyObjectBase& e, cPlayerBase& p, float gauge, int32_t count, int32_t damage);
@@ -77,21 +61,8 @@ struct ShotRules {
 };
 template <class OnHit>
 void TestShots(cEnemyObjectBase& e, ShotRules rules, OnHit onHit);
-// Every active player shot that touches the enemy, the radius read anew for each.
-template <class OnTouch>
-void ForEachTouchingShot(cEnemyObjectBase& e, OnTouch onTouch);
 void ApplyShot(cEnemyObjectBase& e, cPlayerBulletBase& b, ShotRules rules);
-void EndShotPass();
-// Score of the shot's owner.
-void PayShooter(const cEnemyObjectBase& e, const cPlayerBulletBase& b);
 
-// The walls' box push-out: the player's integer box against the enemy's box
-// in work0..work3 sets the moved position.
-void PushOutOfBox(const cEnemyObjectBase& e);
-// The pushing block's rule: the player's box from its committed position ± 20.
-void PushOutOfBlock(const cEnemyObjectBase& e);
-// The box work0..work3 from the position and the radius.
-void StoreBox(cEnemyObjectBase& e);
 
 // Draw bodies that several codes share.
 void DrawShard(cEnemyObjectBase& e);                                              // 50, 94
@@ -101,8 +72,6 @@ void DrawGuardianCell(cEnemyObjectBase& e, int32_t& counter, int32_t rotation); 
 void DrawDisc(cEnemyObjectBase& e, int32_t& rotation);                            // 58, 61, 66, 67, 82
 void DrawBall(cEnemyObjectBase& e, int32_t& rotation);                            // 60, 63, 86
 void DrawOrb(cEnemyObjectBase& e);                                                // 73, 74, 97, 98
-void DrawWall(cEnemyObjectBase& e);                                               // 72
-void DrawBlock(cEnemyObjectBase& e);                                              // 76
 void DrawChargeField(cEnemyObjectBase& e, int32_t& counter, float half);          // 62, 88
 // The orbs' Update: one bullet at the release frame, then gone.
 void ReleaseOrbAt100(cEnemyObjectBase& e);                                        // 97, 98
@@ -220,19 +189,6 @@ QUENRITH_ENEMY_OWN_HIT(cEnemy98);
 #undef QUENRITH_ENEMY_OWN_HIT
 
 // ---------------------------------------------------------------------------
-
-template <class OnTouch>
-void ForEachTouchingShot(cEnemyObjectBase& e, OnTouch onTouch) {
-    // A local index: the manager's pass over the enemy list goes on undisturbed.
-    cObjectManager& m = ObjectManager;
-    for (std::size_t i = 0; i < m.playerBullets.size(); ++i) {
-        cPlayerBulletBase* b = m.playerBullets[i];
-        if (b->isActive != 1) continue;
-        if (!ShotTouches(e.x, e.y, b->radius + e.radius, b->x, b->y)) continue;
-        onTouch(*b);
-    }
-    EndShotPass();
-}
 
 template <class OnHit>
 void TestShots(cEnemyObjectBase& e, ShotRules rules, OnHit onHit) {

@@ -3,6 +3,7 @@
 // and the timed orbs.
 #include "engine/core/KestraMath.h"
 #include "game/bosses/cBossBase.h"
+#include "game/objects/Enemies1To49.h"
 #include "game/objects/Enemies50To98.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cObjectManager.h"
@@ -16,8 +17,6 @@ constexpr EnemyLook kChargeField = {7, 171, 3, 61, 61, 512, 0, 61, 0, 122, 122, 
 constexpr EnemyLook kBouncer = {5, 441, 159, 80, 80, 0, 0, 0, 0, 80, 80, -40, -40};
 constexpr EnemyLook kBand = {5, 320, 400, 320, 120, 0, 0, 0, 0, 640, 240, -320, -120};
 constexpr EnemyLook kStrike = {5, 680, 240, 128, 128, 128, 0, 0, 0, 640, 240, -320, -120};
-constexpr EnemyLook kWall = {5, 120, 0, 160, 160, 0, 0, 0, 0, 240, 240, -120, -120};
-constexpr EnemyLook kBlock = {5, 880, 0, 120, 120, 0, 0, 0, 0, 80, 80, -40, -40};
 constexpr EnemyLook kOrb = {7, 148, 132, 64, 70, 512, 0, 0, 0, 64, 70, -32, -35};
 }  // namespace
 
@@ -25,8 +24,6 @@ void DrawOrb(cEnemyObjectBase& e) {
     DrawLookTurned(e, kOrb, e.work0);
     e.work0 = WrapAdd(e.work0, 190);
 }
-void DrawWall(cEnemyObjectBase& e) { DrawLook(e, kWall); }
-void DrawBlock(cEnemyObjectBase& e) { DrawLook(e, kBlock); }
 void DrawChargeField(cEnemyObjectBase& e, int32_t& counter, float half) {
     const int32_t c = StepCounter(counter, 12) / 4;
     DrawLookSized(e, kChargeField, 0, false, c, 2 * half, 2 * half, -half, -half);

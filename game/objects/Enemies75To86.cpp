@@ -2,6 +2,7 @@
 // the full-screen picture, the shrinking ring, the bullet-erasing field and
 // the spinning streams.
 #include "engine/core/KestraMath.h"
+#include "game/objects/Enemies1To49.h"
 #include "game/objects/Enemies50To98.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cEnemyBulletBase.h"
@@ -14,13 +15,11 @@
 
 namespace {
 constexpr EnemyLook kReflector = {7, 68, 103, 39, 10, 512, 0, 0, 0, 39, 10, -20, -5};
-constexpr EnemyLook kRingCreature = {6, 0, 0, 48, 43, 48, 0, 0, 43, 48, 43, -24, -21};
 constexpr EnemyLook kShipBody = {5, 120, 0, 60, 70, 0, 70, 0, 0, 60, 70, -30, -35};
 constexpr EnemyLook kShipFlame = {5, 240, 0, 30, 79, 0, 79, 30, 0, 30, 79, -26, -114};
 constexpr EnemyLook kMine = {5, 360, 160, 40, 40, 40, 0, 0, 0, 40, 40, -20, -20};
 constexpr EnemyLook kRing = {5, 0, 480, 160, 160, 0, 0, 0, 0, 160, 160, 0, 0};
 constexpr EnemyLook kCircle = {3, 0, 0, 128, 128, 128, 0, 0, 0, 240, 240, -80, -80};
-constexpr EnemyLook kHunter = {6, 144, 0, 28, 60, 0, 60, 28, 0, 28, 60, -14, -30};
 }  // namespace
 
 // 75: sends a bullet of the other element back for every shot; broken, it
@@ -51,11 +50,7 @@ cEnemy76::cEnemy76() {
     touchDamage = 0;
     solid = 1;
 }
-void cEnemy76::Update() {
-    frame += 1;
-    MoveAndAccelerate(*this);
-    StoreBox(*this);
-}
+void cEnemy76::Update() { BlockUpdate(*this); }
 void cEnemy76::HitTest() { PushOutOfBlock(*this); }
 void cEnemy76::Draw() { DrawBlock(*this); }
 
@@ -69,7 +64,7 @@ void cEnemy77::Update() {
         for (int32_t k = 1; k <= 32; ++k) FireFrom(*this, 2, 3, 2047 * k, 90, element, 1.4f, 0.01f);
     }
 }
-void cEnemy77::Draw() { DrawLook(*this, kRingCreature, StepCounter(work1, 39) / 10); }
+void cEnemy77::Draw() { DrawRound(*this); }
 
 // 78: a ship with its flame, one loose shot every 50 frames.
 cEnemy78::cEnemy78() {
@@ -238,7 +233,7 @@ void cEnemy85::Update() {
         FireFrom(*this, 1, 24, WrapAdd(angle, 2500), 0, element, 2.0f);
     }
 }
-void cEnemy85::Draw() { DrawLook(*this, kHunter, StepCounter(work0, 23) / 8); }
+void cEnemy85::Draw() { DrawUpright(*this); }
 
 // 86: two spinning streams, the second 33768 units behind the first.
 cEnemy86::cEnemy86() {

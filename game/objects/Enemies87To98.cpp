@@ -1,6 +1,7 @@
 // Enemies 87 to 98: the shot eater, the large turret, volleys of walls, beam
 // lines, the homing bird, the charger, shards and their invisible spawner.
 #include "engine/core/KestraMath.h"
+#include "game/objects/Enemies1To49.h"
 #include "game/objects/Enemies50To98.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cObjectManager.h"
@@ -10,7 +11,6 @@
 
 namespace {
 constexpr EnemyLook kCreature = {7, 171, 65, 70, 67, 512, 0, 0, 0, 70, 67, -35, -33};
-constexpr EnemyLook kLargeTurret = {5, 360, 0, 160, 160, 0, 0, 0, 0, 160, 160, -80, -80};
 constexpr EnemyLook kBeam = {5, 680, 240, 128, 128, 128, 0, 0, 0, 0, 0, 0, 0};
 constexpr EnemyLook kBird = {5, 280, 0, 51, 60, 51, 0, 0, 0, 51, 60, -25, -30};
 constexpr EnemyLook kLongShard = {5, 595, 161, 75, 32, 0, 0, 0, 0, 75, 32, -32, -16};
@@ -26,10 +26,7 @@ bool HorizontalBeam(int32_t angle) { return angle == 16384 || angle == 49152; }
 
 // 87: a creature that drifts along its heading.
 cEnemy87::cEnemy87() { radius = 24; }
-void cEnemy87::Update() {
-    frame += 1;
-    MoveAndAccelerate(*this);
-}
+void cEnemy87::Update() { CountAndMove(*this); }
 void cEnemy87::Draw() { DrawLookTurned(*this, kCreature, angle); }
 
 // 88: eats shots and grows with each; shots cannot kill it.
@@ -68,10 +65,7 @@ void cEnemy89::Update() {
         FireFrom(*this, 2, 2, 32768 - 15000 - 1300 * i, 20, i, 2.0f);
     }
 }
-void cEnemy89::Draw() {
-    DrawLookTurned(*this, kLargeTurret, work0);
-    work0 = WrapAdd(work0, 70);
-}
+void cEnemy89::Draw() { DrawLarge(*this); }
 
 // 90: 34 volleys of a 30-bullet wall at a shrinking period.
 cEnemy90::cEnemy90() : period(80) { radius = 18; }

@@ -13,6 +13,7 @@
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/shell/GameGlobals.h"
+#include "tests/game/objects/enemy_field.h"
 #include "tests/game/objects/play_harness.h"
 
 namespace enemytest {
@@ -32,13 +33,12 @@ struct Spawn {
     float speed = 0, accel = 0, life = 10;
 };
 
-class EnemyTest : public ::testing::Test {
+class EnemyTest : public EnemyFieldBase {
 protected:
     void SetUp() override {
         playtest::ResetField(3);
         playtest::StartPlayers(1, false, 320, 400);
     }
-    void TearDown() override { playtest::ClearField(); }
     void TwoPlayers(float x2 = 100, float y2 = 400) {
         playtest::ClearField();
         playtest::ResetField(3);
@@ -51,23 +51,12 @@ protected:
         p->aimY = py;
         p->UpdateBox();
     }
-    cObjectManager& m = ObjectManager;
 
     // Through the factory, awake at its place (the view at 0, 0).
     cEnemyObjectBase* Make(const Spawn& s) {
-        m.SpawnStageObject(s.x, s.y, s.type, s.angle, s.turn, s.element, s.speed, s.accel, s.life, StageFrame);
-        EXPECT_FALSE(m.enemyList.empty());
-        if (m.enemyList.empty()) return nullptr;
-        cEnemyObjectBase* e = m.enemyList.back();
-        e->isActive = 1;
-        e->placedOnStage = 1;
+        cEnemyObjectBase* e = SpawnActive(s.type, s.x, s.y, s.angle, s.turn, s.element, s.speed, s.accel, s.life);
+        EXPECT_NE(e, nullptr);
         return e;
-    }
-    std::vector<cEnemyObjectBase*> OfType(int32_t type) const {
-        std::vector<cEnemyObjectBase*> out;
-        for (cEnemyObjectBase* e : m.enemyList)
-            if (e->type == type) out.push_back(e);
-        return out;
     }
     // Clears the pool, runs one Update and answers the bullets it fired, in order.
     std::vector<Fired> Step(cEnemyObjectBase* e) {
@@ -135,10 +124,6 @@ protected:
         int32_t n = 0;
         for (const cEffectObjectBase* f : m.effects) n += f->isActive && f->kind == kind;
         return n;
-    }
-    cPlayerBulletBase* Shot(float x, float y, int32_t element, float power = 1.0f, int32_t owner = 0) {
-        playtest::PlaceShot(x, y, element, power, owner);
-        return m.playerBullets[static_cast<size_t>(m.playerBulletCursor)];
     }
 };
 

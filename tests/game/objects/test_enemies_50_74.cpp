@@ -99,8 +99,6 @@ TEST_F(EnemyTest, Enemy52TurnsItsSummoningFanOnlyThreeTimes) {
 }
 
 TEST_F(EnemyTest, Enemy52SummonsThreeSmallEnemiesAtEachVolley) {
-    if (!CreateEnemyClass(49)) GTEST_SKIP() << "needs the class of code 49";
-    delete CreateEnemyClass(49);
     cEnemyObjectBase* e = Make({52, 320, 100, 16384, 0, 1});
     Run(e, 40);
     const std::vector<cEnemyObjectBase*> small = OfType(49);

@@ -178,13 +178,19 @@ TEST_F(EnemyRules, TwentyOneSummonsSeventyNinesEveryFourFramesOfItsStillLeg) {
     for (int i = 0; i < 14; ++i) GameRand();
     const int next = GameRand();
     SeedGameRand(5);
-    Run(e, 59);
+    Run(e, 4);  // the first summon, at 2344; it keeps moving along its leg
+    const float firstX = e->x, firstY = e->y;
+    Run(e, 55);
     EXPECT_EQ(GameRand(), next);
-    if (!CreateEnemyClass(79)) return;  // the class belongs to the other half of the roster
     const auto summoned = OfType(79);
     ASSERT_EQ(summoned.size(), 14u);
-    EXPECT_FLOAT_EQ(summoned[0]->x, static_cast<float>(static_cast<int>(e->x - 50)));
-    EXPECT_FLOAT_EQ(summoned[0]->y, static_cast<float>(static_cast<int>(e->y + 400)));
+    // Screen coordinates, truncated; the manager adds the scroll back on activation.
+    EXPECT_FLOAT_EQ(summoned[0]->x, static_cast<float>(static_cast<int>(firstX - 50)));
+    EXPECT_FLOAT_EQ(summoned[0]->y, static_cast<float>(static_cast<int>(firstY + 400)));
+    EXPECT_EQ(summoned[0]->element, 0);
+    EXPECT_FLOAT_EQ(summoned[0]->speed, 2.0f);
+    EXPECT_FLOAT_EQ(summoned[0]->accel, -0.002f);
+    EXPECT_EQ(summoned[0]->appearFrame, StageFrame);
 }
 
 TEST_F(EnemyRules, TwentyThreeTurnsTowardItsShooterAndFiresTwice) {
