@@ -70,8 +70,6 @@ void DrawLarge(cEnemyObjectBase& e);       // 21, 89 (work0 turns)
 void DrawWall(const cEnemyObjectBase& e);  // 28, 36, 72
 void BlockUpdate(cEnemyObjectBase& e);     // 31, 76
 void DrawBlock(const cEnemyObjectBase& e); // 31, 76
-// Player 2 in two-player mode, else player 1: the target of 38 and 42.
-cPlayerBase* LaterPlayer();
 
 // The hit test of 06, 07, 08, 14 and 23: no hit flash, the element kept and
 // item 103 dropped at death whatever dropCode holds. before runs on a touch,

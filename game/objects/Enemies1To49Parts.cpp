@@ -37,10 +37,6 @@ void DrawWalker(const cEnemyObjectBase& e, int32_t column, float rightX0) {
     }
 }
 
-cPlayerBase* LaterPlayer() {
-    cPlayerBase* second = SecondPlayer();
-    return second ? second : Player1;
-}
 
 void DrawUpright(cEnemyObjectBase& e) { DrawEnemyCell(e, enemycell::kUpright, StepCounter(e.work0, 23) / 8); }
 

@@ -8,18 +8,12 @@
 #include "game/objects/cPlayerBase.h"
 #include "game/shell/GameGlobals.h"
 
-
 namespace {
 constexpr EnemyLook kCreature = {7, 171, 65, 70, 67, 512, 0, 0, 0, 70, 67, -35, -33};
 constexpr EnemyLook kBeam = {5, 680, 240, 128, 128, 128, 0, 0, 0, 0, 0, 0, 0};
 constexpr EnemyLook kBird = {5, 280, 0, 51, 60, 51, 0, 0, 0, 51, 60, -25, -30};
 constexpr EnemyLook kLongShard = {5, 595, 161, 75, 32, 0, 0, 0, 0, 75, 32, -32, -16};
 
-// The heading toward player 2 in two-player mode, else toward player 1.
-int32_t AimAtChasedPlayer(const cEnemyObjectBase& e) {
-    if (cPlayerBase* p2 = SecondPlayer()) return AimAt(e, p2);
-    return e.AimAtPlayer1();
-}
 bool VerticalBeam(int32_t angle) { return angle == 0 || angle == 32768; }
 bool HorizontalBeam(int32_t angle) { return angle == 16384 || angle == 49152; }
 }  // namespace
@@ -34,7 +28,7 @@ cEnemy88::cEnemy88() { radius = 40; }
 void cEnemy88::Update() {
     frame += 1;
     if (frame < 850) {
-        angle = AimAtChasedPlayer(*this);
+        angle = AimAt(*this, LaterPlayer());
         MoveAndAccelerate(*this);
     }
 }
@@ -138,7 +132,7 @@ void cEnemy93::Update() {
         MoveStep();
         return;
     }
-    angle = AimAtChasedPlayer(*this);
+    angle = AimAt(*this, LaterPlayer());
     if (frame % 14 == 0) {
         for (int32_t k = 1; k <= 11; ++k) {
             const int32_t e = GameRand() % 2;

@@ -33,6 +33,11 @@ void SummonEnemy(float stageX, float stageY, int32_t type, int32_t angle, int32_
 
 cPlayerBase* SecondPlayer() { return GameState.twoPlayer == 1 ? Player2 : nullptr; }
 
+cPlayerBase* LaterPlayer() {
+    cPlayerBase* second = SecondPlayer();
+    return second ? second : Player1;
+}
+
 int32_t AimAt(const cEnemyObjectBase& e, const cPlayerBase* p) {
     if (!p) return e.angle;
     return static_cast<int32_t>(Kestra::Atan(p->aimX - e.x, p->aimY - e.y));

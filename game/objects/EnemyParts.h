@@ -31,6 +31,8 @@ inline void SummonFrom(const cEnemyObjectBase& e, int32_t type, int32_t angle, i
 }
 // Player 2 while two players play, else null.
 cPlayerBase* SecondPlayer();
+// Player 2 in two-player mode, else player 1: the target of 38, 42, 88 and 93.
+cPlayerBase* LaterPlayer();
 // The heading toward a player's committed position; the current heading without one.
 int32_t AimAt(const cEnemyObjectBase& e, const cPlayerBase* p);
 // Distance between the enemy and a player's committed position.
