@@ -359,6 +359,25 @@ bool CBaseMesh::FinishLoad() {
     return true;
 }
 
+bool CBaseMesh::ConvertThroughClone(ID3DXMesh* mesh, DWORD fvf, uint32_t weights) {
+    IDirect3DDevice9* device = nullptr;
+    mesh->GetDevice(&device);
+    ID3DXMesh* clone = nullptr;
+    const HRESULT hr = mesh->CloneMeshFVF(mesh->GetOptions(), fvf, device, &clone);
+    if (device) device->Release();
+    if (FAILED(hr)) {
+        Kestra::LogRed("メッシュのコンバートに失敗 [ %s ]", Kestra3D::GetErrorText(hr));
+        Kestra::LogNewLine();
+        return false;
+    }
+    const bool hadColor = (mesh->GetFVF() & D3DFVF_DIFFUSE) != 0;
+    const bool ok = FillFromClone(clone, weights);
+    if (ok && !hadColor)
+        for (uint32_t i = 0; i < vertices_->GetCount(); ++i) vertices_->GetData()[i].color = 0xFFFFFFFFu;
+    clone->Release();
+    return ok && FinishLoad();
+}
+
 CShaderFx* CBaseMesh::ActiveEffect() const { return effect_; }
 
 void CBaseMesh::SetCommonParameters(CShaderFx* fx, const CMatrix& world) {

@@ -105,6 +105,9 @@ protected:
     bool FillFromClone(ID3DXMesh* clone, uint32_t weights);
     // Creates the device buffers, the hit list and the material array.
     bool FinishLoad();
+    // Clones the mesh to the format, fills the system copies (white where the
+    // source has no colours) and finishes the load; the clone is released.
+    bool ConvertThroughClone(ID3DXMesh* mesh, DWORD fvf, uint32_t weights);
     // The effect parameters shared by both mesh classes for the world W.
     void SetCommonParameters(CShaderFx* fx, const CMatrix& world);
     // The effect calls go to the module's current effect when one is active.

@@ -78,24 +78,7 @@ bool CMesh::LoadMesh(ID3DXMesh* mesh, ID3DXSkinInfo*, const DWORD*) {
 }
 
 bool CMesh::Convert(ID3DXMesh* mesh, const D3DXATTRIBUTERANGE*, uint32_t) {
-    IDirect3DDevice9* device = nullptr;
-    mesh->GetDevice(&device);
-    ID3DXMesh* clone = nullptr;
-    HRESULT hr = mesh->CloneMeshFVF(mesh->GetOptions(), D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1,
-                                    device, &clone);
-    if (device) device->Release();
-    if (FAILED(hr)) {
-        Kestra::LogRed("メッシュのコンバートに失敗 [ %s ]", Kestra3D::GetErrorText(hr));
-        Kestra::LogNewLine();
-        return false;
-    }
-    // Vertices without a colour of their own draw white.
-    const bool hadColor = (mesh->GetFVF() & D3DFVF_DIFFUSE) != 0;
-    bool ok = FillFromClone(clone, 0);
-    if (ok && !hadColor)
-        for (uint32_t i = 0; i < vertices_->GetCount(); ++i) vertices_->GetData()[i].color = 0xFFFFFFFFu;
-    clone->Release();
-    return ok && FinishLoad();
+    return ConvertThroughClone(mesh, D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1, 0);
 }
 
 }  // namespace LibModel

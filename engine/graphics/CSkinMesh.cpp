@@ -91,23 +91,8 @@ bool CSkinMesh::LoadMesh(ID3DXMesh* mesh, ID3DXSkinInfo* skin, const DWORD* adja
 }
 
 bool CSkinMesh::Convert(ID3DXMesh* mesh) {
-    IDirect3DDevice9* device = nullptr;
-    mesh->GetDevice(&device);
-    ID3DXMesh* clone = nullptr;
-    const DWORD fvf = D3DFVF_XYZB4 | D3DFVF_LASTBETA_UBYTE4 | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1;
-    HRESULT hr = mesh->CloneMeshFVF(mesh->GetOptions(), fvf, device, &clone);
-    if (device) device->Release();
-    if (FAILED(hr)) {
-        Kestra::LogRed("メッシュのコンバートに失敗 [ %s ]", Kestra3D::GetErrorText(hr));
-        Kestra::LogNewLine();
-        return false;
-    }
-    const bool hadColor = (mesh->GetFVF() & D3DFVF_DIFFUSE) != 0;
-    bool ok = FillFromClone(clone, 3);
-    if (ok && !hadColor)
-        for (uint32_t i = 0; i < vertices_->GetCount(); ++i) vertices_->GetData()[i].color = 0xFFFFFFFFu;
-    clone->Release();
-    return ok && FinishLoad();
+    return ConvertThroughClone(
+        mesh, D3DFVF_XYZB4 | D3DFVF_LASTBETA_UBYTE4 | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1, 3);
 }
 
 void CSkinMesh::SetEffectParameters() { SetCommonParameters(effect_, CMatrix()); }

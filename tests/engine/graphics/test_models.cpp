@@ -19,7 +19,7 @@
 #include "engine/graphics/KestraModelEx.h"
 #include "engine/graphics/KestraShaderFx.h"
 #include "engine/graphics/KestraTexture.h"
-#include "tests/engine/graphics/object_test_env.h"
+#include "tests/engine/graphics/model_test_env.h"
 #include "tests/platform/d3dx9/xfile_test_util.h"
 
 namespace {
@@ -130,26 +130,11 @@ TEST_F(MeshBuffers, CreateTwiceKeepsOneBufferAndResetRebuildsTheSameBytes) {
 
 // ---- Loading ------------------------------------------------------------------------
 
-class Models : public objtest::DeviceTest {
+class Models : public modeltest::ModelTest {
 protected:
     void StartAll(d3d9test::Backend backend) {
-        StartDevice(backend);
-        ASSERT_TRUE(KestraCamera::Initialize());
-        ASSERT_TRUE(KestraTexture::Initialize());
-        ASSERT_TRUE(KestraShaderFx::Initialize());
-        ASSERT_TRUE(KestraAnimation::Initialize());
-        ASSERT_TRUE(KestraModelEx::Initialize());
+        ModelTest::StartAll(backend);
         SetCurrentDirectoryA(xtest::CorpusDir().c_str());
-    }
-    void FinishDevice() override {
-        if (started_) {
-            KestraModelEx::Finalize();
-            KestraAnimation::Finalize();
-            KestraShaderFx::Finalize();
-            KestraTexture::Finalize();
-            KestraCamera::Finalize();
-        }
-        objtest::DeviceTest::FinishDevice();
     }
     CModel* Load(const char* file) {
         CModel* model = KestraModelEx::CreateFromFile(file, 1, 1, 0, 0);
