@@ -136,8 +136,8 @@ protected:
         ModelTest::StartAll(backend);
         SetCurrentDirectoryA(xtest::CorpusDir().c_str());
     }
-    CModel* Load(const char* file) {
-        CModel* model = KestraModelEx::CreateFromFile(file, 1, 1, 0, 0);
+    CModel* Load(const char* file, uint32_t formatKind = 0) {
+        CModel* model = KestraModelEx::CreateFromFile(file, 1, 1, formatKind, 0);
         EXPECT_NE(model, nullptr) << file << "\n" << Log();
         return model;
     }
@@ -206,6 +206,36 @@ TEST_F(Models, CharactersKeepEveryFrameMeshAndSetOfEveryRoot) {
         Kestra::CloseLog();
         ASSERT_TRUE(Kestra::OpenLog("objects"));
     }
+}
+
+TEST_F(Models, MaterialTexturesAreSharedByNameAcrossLoads) {
+    StartAll(d3d9test::Backend::Null);
+    CModel* first = Load("kwxport_test_cubewithvcolors.x", 14);
+    CModel* second = Load("kwxport_test_cubewithvcolors.x", 14);
+    ASSERT_TRUE(first && second);
+    std::vector<CTexture*> a, b;
+    for (CModel* m : {first, second})
+        for (uint32_t i = 0; i < m->GetMeshCount(); ++i) {
+            CBaseMesh* mesh = m->GetMeshArray()[i];
+            for (uint32_t j = 0; j < mesh->GetMaterialCount(); ++j) {
+                CBaseObject* object = nullptr;
+                ASSERT_TRUE(mesh->GetMaterial(j, &LibModel::kClassMaterial, &object));
+                auto* material = static_cast<LibModel::CMaterial*>(object);
+                char name[260];
+                material->GetTextureName(0, name);
+                if (name[0]) {
+                    EXPECT_EQ(std::strchr(name, '\\'), nullptr) << "only the file's own name is kept";
+                    EXPECT_NE(material->GetTexture(0), nullptr) << name;
+                    (m == first ? a : b).push_back(material->GetTexture(0));
+                }
+                object->Release();
+            }
+        }
+    ASSERT_FALSE(a.empty());
+    EXPECT_EQ(a, b) << "the second load finds the first load's textures";
+    EXPECT_EQ(Count("MATERIAL ["), int(a.size() + b.size()));
+    first->Release();
+    second->Release();
 }
 
 TEST_F(Models, TopLevelMeshesGetARootAndAMissingFileGivesNull) {
