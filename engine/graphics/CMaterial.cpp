@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/graphics/KestraShaderFx.h"
 #include "engine/graphics/KestraTexture.h"
 
 namespace LibModel {
@@ -61,12 +62,24 @@ void CMaterial::SetSamplerState(uint32_t stage, uint32_t state, uint32_t value) 
     if (stage < kStages && state < Kestra3D::kSamplerStateCount) states_.samplerStates[stage][state] = value;
 }
 
-uint32_t CMaterial::Render(uint32_t effectFlags, CShaderFx*, const D3DXATTRIBUTERANGE* subset) {
+uint32_t CMaterial::Render(uint32_t effectFlags, CShaderFx* effect, const D3DXATTRIBUTERANGE* subset) {
     if (!subset || subset->FaceCount == 0) return 0;
     if (ownStates_) Kestra3D::ApplyStates(states_);
-    // With flag 0x400 the textures belong to the effect's parameters, set by the effect runtime.
-    if (!(effectFlags & 0x400))
+    if (effectFlags & 0x400) {
+        static const char* const kStageNames[kStages] = {"TextureStage0", "TextureStage1", "TextureStage2",
+                                                         "TextureStage3"};
+        for (uint32_t stage = 0; stage < kStages; ++stage)
+            KestraShaderFx::SetTexture(effect, kStageNames[stage], textures_[stage]);
+    } else {
         for (uint32_t stage = 0; stage < kStages; ++stage) Kestra3D::SetTexture(stage, textures_[stage]);
+    }
+    if (effectFlags & 0x20) {
+        const D3DXVECTOR4 diffuse(material_.Diffuse.r, material_.Diffuse.g, material_.Diffuse.b, material_.Diffuse.a);
+        const D3DXVECTOR4 ambient(material_.Ambient.r, material_.Ambient.g, material_.Ambient.b, 1.0f);
+        KestraShaderFx::SetVector(effect, "MaterialDiffuse", &diffuse);
+        KestraShaderFx::SetVector(effect, "MaterialAmbient", &ambient);
+    }
+    KestraShaderFx::CommitChanges(effect);
     IDirect3DDevice9* device = Kestra3D::GetDevice();
     if (!device) return 0;
     device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, subset->VertexStart, subset->VertexCount,

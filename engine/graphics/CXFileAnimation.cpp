@@ -10,7 +10,6 @@
 #include "platform/d3dx9/xfile_children.h"
 
 namespace LibModel {
-namespace {
 
 GUID TypeOf(ID3DXFileData* d) {
     GUID g{};
@@ -29,6 +28,8 @@ void NameOf(ID3DXFileData* d, char* out, size_t size) {
     std::memcpy(out, name.data(), keep);
     out[keep] = '\0';
 }
+
+namespace {
 
 struct FileKey {
     uint32_t time;

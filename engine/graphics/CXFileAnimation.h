@@ -2,10 +2,16 @@
 // AnimasionSet of CAnimation children whose key tables hold the file's keys.
 #pragma once
 
+#include <cstddef>
+
 #include "engine/graphics/CAnimation.h"
 #include "platform/d3dx9/d3dx9xof.h"
 
 namespace LibModel {
+
+GUID TypeOf(ID3DXFileData* data);
+// The object's name cut to size - 1 bytes ("" when it has none).
+void NameOf(ID3DXFileData* data, char* out, size_t size);
 
 // Names the set and reads each Animation child into a new CAnimation under it.
 // False (the set ends there) only when an object cannot be allocated.

@@ -1,4 +1,4 @@
-// Start and finish of the model, animation and shader-effect modules.
+// Start and finish of the animation module.
 #include "engine/graphics/KestraManagers.h"
 
 #include "engine/core/Kestra.h"
@@ -23,26 +23,6 @@ struct ModuleState {
 };
 
 }  // namespace
-
-namespace KestraModelEx {
-namespace {
-ModuleState g_state{"KestraModelEx", false};
-}  // namespace
-bool Initialize() { return g_state.Start(); }
-void Finalize() { g_state.Finish(); }
-bool IsStarted() { return g_state.started; }
-void OnLostDevice() {}
-void OnResetDevice() {}
-}  // namespace KestraModelEx
-
-namespace KestraModel {
-namespace {
-ModuleState g_state{"KestraModel", false};
-}  // namespace
-bool Initialize() { return g_state.Start(); }
-void Finalize() { g_state.Finish(); }
-bool IsStarted() { return g_state.started; }
-}  // namespace KestraModel
 
 namespace KestraAnimation {
 namespace {

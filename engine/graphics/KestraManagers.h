@@ -1,5 +1,4 @@
-// The model and animation modules whose classes are still to come, as far as the
-// frame starts, finishes and resets them: each start and finish logs its headline.
+// The animation module as far as the frame starts and finishes it.
 // Every other graphics module has its own header, included here for the frame.
 #pragma once
 
@@ -10,6 +9,7 @@
 #include "engine/graphics/KestraFontSprite2D.h"
 #include "engine/graphics/KestraLight.h"
 #include "engine/graphics/KestraLine2D.h"
+#include "engine/graphics/KestraModelEx.h"
 #include "engine/graphics/KestraPrimitive2D.h"
 #include "engine/graphics/KestraPrimitive3D.h"
 #include "engine/graphics/KestraShaderFx.h"
@@ -19,21 +19,6 @@
 #include "engine/graphics/KestraSprite3D.h"
 #include "engine/graphics/KestraSurface.h"
 #include "engine/graphics/KestraTexture.h"
-
-namespace KestraModelEx {
-bool Initialize();
-void Finalize();
-bool IsStarted();
-// The device reset's hooks (nothing to release yet).
-void OnLostDevice();
-void OnResetDevice();
-}  // namespace KestraModelEx
-
-namespace KestraModel {
-bool Initialize();
-void Finalize();
-bool IsStarted();
-}  // namespace KestraModel
 
 namespace KestraAnimation {
 bool Initialize();

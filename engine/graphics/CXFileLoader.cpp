@@ -1,0 +1,336 @@
+// The X-file loader: the top-level walk, frames, meshes, materials, and the
+// finishing of the model (arrays, bindings, the pose at time 0).
+#include "engine/graphics/CXFileLoader.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "engine/core/Kestra.h"
+#include "engine/core/KestraFile.h"
+#include "engine/core/KestraLog.h"
+#include "engine/graphics/CMaterial.h"
+#include "engine/graphics/CMesh.h"
+#include "engine/graphics/CSkinMesh.h"
+#include "engine/graphics/CXFileAnimation.h"
+#include "engine/graphics/Kestra3D.h"
+#include "platform/d3dx9/xfile_children.h"
+
+namespace LibModel {
+namespace {
+
+// The skinning templates, as the format publishes them.
+const char kSkinTemplates[] =
+    "xof 0303txt 0032\n"
+    "template XSkinMeshHeader {\n <3CF169CE-FF7C-44ab-93C0-F78F62D172E2>\n WORD nMaxSkinWeightsPerVertex;\n"
+    " WORD nMaxSkinWeightsPerFace;\n WORD nBones;\n}\n"
+    "template VertexDuplicationIndices {\n <B8D65549-D7C9-4995-89CF-53A9A8B031E3>\n DWORD nIndices;\n"
+    " DWORD nOriginalVertices;\n array DWORD indices[nIndices];\n}\n"
+    "template SkinWeights {\n <6F0D123B-BAD2-4167-A0D0-80224F25FABB>\n STRING transformNodeName;\n"
+    " DWORD nWeights;\n array DWORD vertexIndices[nWeights];\n array FLOAT weights[nWeights];\n"
+    " Matrix4x4 matrixOffset;\n}\n";
+
+template <class T>
+void ReleaseCom(T*& p) {
+    if (p) p->Release();
+    p = nullptr;
+}
+
+}  // namespace
+
+CXFileLoader::~CXFileLoader() {
+    if (model_) model_->Release();
+    // The model holds its own references to the sets.
+    while (CBaseObject* s = sets_.First()) {
+        sets_.Remove(s);
+        s->Release();
+    }
+}
+
+CFrame* CXFileLoader::NewFrame() {
+    auto* frame = new (std::nothrow) CFrame;
+    if (!frame) {
+        Kestra::LogRed("メモリの確保に失敗");
+        Kestra::LogNewLine();
+    }
+    return frame;
+}
+
+bool CXFileLoader::LoadTopLevel(ID3DXFileEnumObject* enumeration) {
+    SIZE_T n = 0;
+    enumeration->GetChildren(&n);
+    for (SIZE_T i = 0; i < n; ++i) {
+        ID3DXFileData* child = nullptr;
+        if (FAILED(enumeration->GetChild(i, &child))) continue;
+        const GUID type = TypeOf(child);
+        if (type == TID_D3DRMFrame) {
+            if (CFrame* frame = NewFrame()) {
+                if (LoadFrame(child, frame)) {
+                    ++frameCount_;
+                    model_->AddRootFrame(frame);
+                } else {
+                    frame->Release();
+                }
+            }
+        } else if (type == TID_D3DRMMesh) {
+            // A top-level mesh goes to the first root; one that already holds a
+            // mesh would drop it, so it gets a root of its own.
+            CFrame* root = model_->GetRootFrame();
+            if (!root || root->GetMesh()) {
+                root = NewFrame();
+                if (root) {
+                    root->SetName("FRAME_ROOT");
+                    ++frameCount_;
+                    model_->AddRootFrame(root);
+                }
+            }
+            if (root) LoadMesh(child, root);
+        } else if (type == TID_D3DRMAnimationSet) {
+            auto* set = new (std::nothrow) AnimasionSet;
+            if (set) {
+                sets_.Add(set);
+                LoadAnimationSet(child, set);
+            } else {
+                Kestra::LogRed("メモリの確保に失敗");
+                Kestra::LogNewLine();
+            }
+        }
+        child->Release();
+    }
+    return true;
+}
+
+bool CXFileLoader::LoadFrame(ID3DXFileData* data, CFrame* frame) {
+    char name[64];
+    NameOf(data, name, sizeof name);
+    frame->SetName(name[0] ? name : "NO_NAME");
+    d3dx::ForEachChild(data, [&](ID3DXFileData* child) {
+        if (child->IsReference()) return true;
+        const GUID type = TypeOf(child);
+        if (type == TID_D3DRMFrameTransformMatrix) {
+            LoadFrameTransform(child, frame);
+        } else if (type == TID_D3DRMFrame) {
+            if (CFrame* sub = NewFrame()) {
+                if (LoadFrame(child, sub)) {
+                    ++frameCount_;
+                    frame->AddChildFrame(sub);
+                } else {
+                    sub->Release();
+                }
+            }
+        } else if (type == TID_D3DRMMesh) {
+            LoadMesh(child, frame);
+        }
+        return true;
+    });
+    return true;
+}
+
+bool CXFileLoader::LoadFrameTransform(ID3DXFileData* data, CFrame* frame) {
+    SIZE_T size = 0;
+    const void* p = nullptr;
+    if (FAILED(data->Lock(&size, &p))) return true;
+    if (size == 64) frame->SetBaseMatrix(static_cast<const float*>(p));
+    data->Unlock();
+    return true;
+}
+
+bool CXFileLoader::LoadMesh(ID3DXFileData* data, CFrame* frame) {
+    char name[64];
+    NameOf(data, name, sizeof name);
+    if (!name[0]) std::strcpy(name, "NO_NAME");
+    Kestra::LogBlue("<--- メッシュのロード [ %s ]", name);
+    Kestra::LogNewLine();
+    ID3DXBuffer* adjacency = nullptr;
+    ID3DXBuffer* materials = nullptr;
+    ID3DXBuffer* effects = nullptr;
+    DWORD materialCount = 0;
+    ID3DXSkinInfo* skin = nullptr;
+    ID3DXMesh* mesh = nullptr;
+    HRESULT hr = D3DXLoadSkinMeshFromXof(data, D3DXMESH_SYSTEMMEM, Kestra3D::GetDevice(), &adjacency, &materials,
+                                         &effects, &materialCount, &skin, &mesh);
+    if (FAILED(hr)) {
+        Kestra::LogRed("メッシュのロードに失敗 [ %s ]", Kestra3D::GetErrorText(hr));
+        Kestra::LogNewLine();
+        return true;
+    }
+    CBaseMesh* model = nullptr;
+    const bool skinned = skin && skin->GetNumBones() > 0;
+    if (skinned && skin->GetNumBones() > kMaxBones) {
+        Kestra::LogRed("１つのメッシュに使えるボーン数は %d までです", int(kMaxBones));
+        Kestra::LogNewLine();
+    } else if (skinned) {
+        model = new (std::nothrow) CSkinMesh(vsMajor_, vsMinor_);
+    } else {
+        model = new (std::nothrow) CMesh(vsMajor_, vsMinor_);
+    }
+    if (model) {
+        model->SetName(name);
+        const auto* adjacent = adjacency ? static_cast<const DWORD*>(adjacency->GetBufferPointer()) : nullptr;
+        if (!LoadMaterials(model, materialCount, materials) || !model->LoadMesh(mesh, skin, adjacent)) {
+            model->Release();
+        } else if (frame->SetMesh(model)) {
+            ++meshCount_;
+            Kestra::LogGreen("Complete --->");
+            Kestra::LogNewLine();
+        }
+    }
+    ReleaseCom(adjacency);
+    ReleaseCom(materials);
+    ReleaseCom(effects);
+    ReleaseCom(skin);
+    ReleaseCom(mesh);
+    return true;
+}
+
+bool CXFileLoader::LoadAnimationSet(ID3DXFileData* data, AnimasionSet* set) {
+    return LibModel::LoadAnimationSet(data, set);
+}
+
+bool CXFileLoader::LoadAnimation(ID3DXFileData* data, CAnimation* animation, AnimasionSet* set) {
+    return LibModel::LoadAnimation(data, animation, set);
+}
+
+bool CXFileLoader::LoadMaterials(CBaseMesh* mesh, uint32_t count, ID3DXBuffer* materials) {
+    const auto* records = materials ? static_cast<const D3DXMATERIAL*>(materials->GetBufferPointer()) : nullptr;
+    if (!records) count = 0;
+    // A mesh without a material list still draws its faces (attribute 0) with the default material.
+    const uint32_t made = count ? count : 1;
+    for (uint32_t i = 0; i < made; ++i) {
+        auto* material = new (std::nothrow) CMaterial;
+        if (!material) {
+            Kestra::LogRed("メモリの確保に失敗");
+            Kestra::LogNewLine();
+            return false;
+        }
+        if (i < count) {
+            D3DMATERIAL9 m = records[i].MatD3D;
+            const char* file = records[i].pTextureFilename;
+            if (file && file[0]) {
+                const char* slash = std::strrchr(file, '\\');
+                material->SetTextureName(0, slash ? slash + 1 : file);
+                m.Diffuse.r = m.Diffuse.g = m.Diffuse.b = 1.0f;
+            }
+            m.Ambient.r = m.Diffuse.r * 0.3f;
+            m.Ambient.g = m.Diffuse.g * 0.3f;
+            m.Ambient.b = m.Diffuse.b * 0.3f;
+            material->SetMaterial(&m);
+        }
+        mesh->AddChild(material);
+    }
+    return true;
+}
+
+bool CXFileLoader::AddNormals(ID3DXMesh** mesh) {
+    if ((*mesh)->GetFVF() & D3DFVF_NORMAL) return true;
+    IDirect3DDevice9* device = nullptr;
+    (*mesh)->GetDevice(&device);
+    ID3DXMesh* clone = nullptr;
+    const HRESULT hr = (*mesh)->CloneMeshFVF((*mesh)->GetOptions(), (*mesh)->GetFVF() | D3DFVF_NORMAL, device, &clone);
+    if (device) device->Release();
+    if (FAILED(hr)) {
+        Kestra::LogRed("メッシュのコンバートに失敗 [ %s ]", Kestra3D::GetErrorText(hr));
+        Kestra::LogNewLine();
+        return false;
+    }
+    (*mesh)->Release();
+    *mesh = clone;
+    D3DXComputeNormals(clone, nullptr);
+    return true;
+}
+
+void CXFileLoader::BindMeshes() {
+    CBaseMesh** meshes = model_->GetMeshArray();
+    CFrame** frames = new CFrame*[model_->GetFrameCount() ? model_->GetFrameCount() : 1];
+    for (uint32_t i = 0; i < model_->GetFrameCount(); ++i) frames[i] = model_->GetFrame(i);
+    for (uint32_t i = 0; i < model_->GetMeshCount(); ++i) meshes[i]->BindFrames(frames, model_->GetFrameCount());
+    delete[] frames;
+}
+
+bool CXFileLoader::LoadFromFile(const char* file, uint16_t vsMajor, uint16_t vsMinor, CDeviceObjectManager* manager) {
+    KestraFileHandle* handle = KestraFile::Open(file, true);
+    if (!handle) {
+        Kestra::LogPrint("} : ");
+        Kestra::LogRed("ファイルが読み込めませんでした");
+        Kestra::LogNewLine();
+        return false;
+    }
+    const uint32_t size = KestraFile::GetSize(handle);
+    std::vector<uint8_t> bytes(size);
+    const uint32_t read = KestraFile::Read(handle, size, bytes.data());
+    KestraFile::Close(handle);
+    const bool ok = LoadFromMemory(bytes.data(), read, vsMajor, vsMinor, manager);
+    if (model_) {
+        char path[260] = {};
+        if (KestraFile::GetFilePath(path, file)) model_->SetName(path);
+    }
+    return ok;
+}
+
+bool CXFileLoader::LoadFromMemory(const void* data, uint32_t size, uint16_t vsMajor, uint16_t vsMinor,
+                                  CDeviceObjectManager* manager) {
+    vsMajor_ = vsMajor;
+    vsMinor_ = vsMinor;
+    ID3DXFile* file = nullptr;
+    ID3DXFileEnumObject* enumeration = nullptr;
+    bool ok = false;
+    HRESULT hr = D3DXFileCreate(&file);
+    if (FAILED(hr)) {
+        Kestra::LogRed("Xファイルインスタンスの作成に失敗");
+        Kestra::LogNewLine();
+        return false;
+    }
+    // The standard templates are the parser's own; the skinning set is registered here.
+    hr = file->RegisterTemplates(kSkinTemplates, sizeof kSkinTemplates - 1);
+    if (FAILED(hr)) {
+        Kestra::LogRed("D3D8テンプレートの登録に失敗 [ %s ]", Kestra3D::GetErrorText(hr));
+        Kestra::LogNewLine();
+    } else {
+        D3DXF_FILELOADMEMORY memory{data, size};
+        hr = file->CreateEnumObject(&memory, D3DXF_FILELOAD_FROMMEMORY, &enumeration);
+        if (FAILED(hr)) {
+            Kestra::LogRed("列挙オブジェクトの作成に失敗 / ファイルがないか無効な可能性があります [ %s ]",
+                           Kestra3D::GetErrorText(hr));
+            Kestra::LogNewLine();
+            enumeration = nullptr;
+        }
+    }
+    if (enumeration) {
+        if (model_) model_->Release();
+        model_ = new (std::nothrow) CModel(manager);
+        frameCount_ = meshCount_ = 0;
+        ok = model_ && LoadTopLevel(enumeration);
+        // A file without a frame or a mesh gives no model.
+        if (ok && !model_->GetRootFrame()) {
+            Kestra::LogRed("フレームがありません");
+            Kestra::LogNewLine();
+            ok = false;
+        }
+        if (ok) {
+            model_->Dump();
+            model_->BuildFrameArray(frameCount_);
+            model_->BuildMeshArray(meshCount_);
+            model_->BuildAnimationSetArray(&sets_);
+            model_->BindAnimations();
+            BindMeshes();
+            model_->Animate(0.0f, 0.0f, 1);
+            const CMatrix identity;
+            model_->UpdateTransform(&identity);
+        } else if (model_) {
+            model_->Release();
+            model_ = nullptr;
+        }
+    }
+    ReleaseCom(enumeration);
+    ReleaseCom(file);
+    return ok;
+}
+
+bool CXFileLoader::GetModel(CModel** out) {
+    if (!model_ || !out) return false;
+    model_->AddRef();
+    *out = model_;
+    return true;
+}
+
+}  // namespace LibModel

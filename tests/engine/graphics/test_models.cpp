@@ -1,0 +1,442 @@
+// Models from X files: mesh buffers and their layouts, the loader on the
+// corpus characters (every root, bindings by frame name, counts of what was
+// kept), refusals, and drawing through the game's camera on the GL device.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/graphics/CMaterial.h"
+#include "engine/graphics/CMesh.h"
+#include "engine/graphics/CSkinMesh.h"
+#include "engine/graphics/CXFileLoader.h"
+#include "engine/graphics/KestraCamera.h"
+#include "engine/graphics/KestraManagers.h"
+#include "engine/graphics/KestraModelEx.h"
+#include "engine/graphics/KestraShaderFx.h"
+#include "engine/graphics/KestraTexture.h"
+#include "tests/engine/graphics/model_test_env.h"
+#include "tests/platform/d3dx9/xfile_test_util.h"
+
+namespace {
+
+using LibModel::CBaseMesh;
+using LibModel::CFrame;
+using LibModel::CModel;
+using LibModel::CSkinMesh;
+using LibModel::ModelVertex;
+
+// ---- Buffers on the null device -----------------------------------------------------
+
+class MeshBuffers : public objtest::DeviceTest {
+protected:
+    void SetUp() override {
+        DeviceTest::SetUp();
+        StartDevice(d3d9test::Backend::Null);
+    }
+    static std::vector<uint8_t> Contents(IDirect3DVertexBuffer9* vb) {
+        D3DVERTEXBUFFER_DESC desc{};
+        vb->GetDesc(&desc);
+        void* bits = nullptr;
+        EXPECT_EQ(vb->Lock(0, 0, &bits, D3DLOCK_READONLY), D3D_OK);
+        std::vector<uint8_t> out(static_cast<uint8_t*>(bits), static_cast<uint8_t*>(bits) + desc.Size);
+        vb->Unlock();
+        return out;
+    }
+    static void Fill(LibModel::CVertexBuffer& vb) {
+        for (uint32_t i = 0; i < vb.GetCount(); ++i) {
+            ModelVertex& v = vb.GetData()[i];
+            for (int k = 0; k < 3; ++k) {
+                v.position0[k] = float(i * 10 + k);
+                v.normal0[k] = float(k == 2);
+                v.position1[k] = 100.0f + float(k);
+                v.weights[k] = 0.1f * float(k + 1);
+            }
+            const uint8_t idx[4] = {uint8_t(i), 7, 9, 11};
+            std::memcpy(v.indices, idx, 4);
+            v.color = 0xFF102030u + i;
+            v.u = 0.25f * float(i);
+            v.v = 0.5f;
+        }
+    }
+};
+
+TEST_F(MeshBuffers, LayoutsPackTheMasterFieldsToTheirStrides) {
+    LibModel::CVertexBuffer vb(3);
+    Fill(vb);
+    ASSERT_TRUE(vb.Create(1, 1, 0));
+    auto bytes = Contents(vb.GetBuffer());
+    ASSERT_EQ(bytes.size(), 108u);
+    for (uint32_t i = 0; i < 3; ++i) {
+        const uint8_t* at = bytes.data() + i * 36;
+        const ModelVertex& v = vb.GetData()[i];
+        EXPECT_EQ(std::memcmp(at, v.position0, 12), 0);
+        EXPECT_EQ(std::memcmp(at + 12, v.normal0, 12), 0);
+        EXPECT_EQ(std::memcmp(at + 24, &v.color, 4), 0);
+        EXPECT_EQ(std::memcmp(at + 28, &v.u, 8), 0);
+    }
+    ASSERT_TRUE(vb.Create(1, 1, 3));
+    bytes = Contents(vb.GetBuffer());
+    ASSERT_EQ(bytes.size(), 3u * 48);
+    const uint8_t* second = bytes.data() + 48;
+    float weights[2];
+    std::memcpy(weights, second + 24, 8);
+    EXPECT_FLOAT_EQ(weights[0], 0.1f);
+    EXPECT_FLOAT_EQ(weights[1], 0.2f);
+    EXPECT_EQ(std::memcmp(second + 32, vb.GetData()[1].indices, 4), 0);
+    EXPECT_EQ(std::memcmp(second + 40, &vb.GetData()[1].u, 8), 0);
+    // Every stride and declaration agree.
+    for (uint32_t layout = 0; layout < LibModel::kLayoutCount; ++layout) {
+        EXPECT_EQ(D3DXGetDeclVertexSize(LibModel::LayoutDeclaration(layout), 0), LibModel::LayoutStride(layout));
+        ASSERT_TRUE(vb.Create(1, 1, layout));
+        EXPECT_EQ(Contents(vb.GetBuffer()).size(), 3u * LibModel::LayoutStride(layout));
+    }
+    EXPECT_EQ(LibModel::LayoutStride(7), sizeof(ModelVertex));
+}
+
+TEST_F(MeshBuffers, CreateTwiceKeepsOneBufferAndResetRebuildsTheSameBytes) {
+    LibModel::CVertexBuffer vb(4);
+    LibModel::CIndexBuffer ib(6);
+    Fill(vb);
+    for (uint16_t i = 0; i < 6; ++i) ib.GetData()[i] = uint16_t(5 - i);
+    const uint64_t before = d3d9test::CallCount("CreateVertexBuffer");
+    ASSERT_TRUE(vb.Create(1, 1, 4));
+    ASSERT_TRUE(vb.Create(1, 1, 4));
+    ASSERT_TRUE(ib.Create(1, 1));
+    EXPECT_EQ(d3d9test::CallCount("CreateVertexBuffer") - before, 2u);
+    EXPECT_EQ(vb.GetBuffer()->AddRef(), 2u) << "the first buffer was released, the second is held once";
+    vb.GetBuffer()->Release();
+    const auto original = Contents(vb.GetBuffer());
+    vb.OnLostDevice();
+    ib.OnLostDevice();
+    EXPECT_EQ(vb.GetBuffer(), nullptr);
+    EXPECT_EQ(vb.GetDeclaration(), nullptr);
+    EXPECT_EQ(ib.GetBuffer(), nullptr);
+    vb.OnResetDevice();
+    ib.OnResetDevice();
+    ASSERT_NE(vb.GetBuffer(), nullptr);
+    ASSERT_NE(vb.GetDeclaration(), nullptr);
+    EXPECT_EQ(vb.GetLayout(), 4u);
+    EXPECT_EQ(Contents(vb.GetBuffer()), original);
+    void* bits = nullptr;
+    ASSERT_EQ(ib.GetBuffer()->Lock(0, 0, &bits, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(std::memcmp(bits, ib.GetData(), 12), 0);
+    ib.GetBuffer()->Unlock();
+}
+
+// ---- Loading ------------------------------------------------------------------------
+
+class Models : public modeltest::ModelTest {
+protected:
+    void StartAll(d3d9test::Backend backend) {
+        ModelTest::StartAll(backend);
+        SetCurrentDirectoryA(xtest::CorpusDir().c_str());
+    }
+    CModel* Load(const char* file, uint32_t formatKind = 0) {
+        CModel* model = KestraModelEx::CreateFromFile(file, 1, 1, formatKind, 0);
+        EXPECT_NE(model, nullptr) << file << "\n" << Log();
+        return model;
+    }
+    static std::vector<std::string> FrameNames(CModel* m) {
+        std::vector<std::string> out;
+        for (uint32_t i = 0; i < m->GetFrameCount(); ++i) out.push_back(m->GetFrame(i)->GetName());
+        return out;
+    }
+};
+
+TEST_F(Models, CharactersKeepEveryFrameMeshAndSetOfEveryRoot) {
+    StartAll(d3d9test::Backend::Null);
+    for (const char* file : {"Testwuson.X", "BCN_Epileptic.X"}) {
+        SCOPED_TRACE(file);
+        xtest::Scene scene;
+        ASSERT_EQ(xtest::LoadScene(xtest::ReadCorpus(file), &scene), S_OK);
+        CModel* model = Load(file);
+        ASSERT_NE(model, nullptr);
+        std::vector<std::string> expected;
+        for (const auto& f : scene.frames) expected.push_back(f.name);
+        EXPECT_EQ(FrameNames(model), expected);
+        EXPECT_GT(model->GetRootFrames().GetCount(), 1u) << "both characters have several top-level frames";
+        EXPECT_EQ(model->GetMeshCount(), scene.meshes.size());
+        for (uint32_t i = 0; i < model->GetMeshCount(); ++i) {
+            ASSERT_NE(model->GetMeshArray()[i], nullptr);
+            EXPECT_EQ(model->GetMeshArray()[i]->GetName(), scene.meshes[i].name);
+        }
+        ASSERT_EQ(model->GetAnimationSetCount(), scene.sets.size());
+        ASSERT_GT(scene.sets.size(), 0u);
+        for (uint32_t s = 0; s < scene.sets.size(); ++s) {
+            // The loaded set's length is that of its last animation's keys.
+            const auto& last = scene.sets[s].animations.back();
+            uint32_t lastLongest = 0;
+            for (const auto& keys : last.keys)
+                for (const auto& k : keys) lastLongest = std::max(lastLongest, k.time);
+            EXPECT_EQ(model->GetAnimationLength(int32_t(s)), lastLongest);
+            // Every animation is bound to the frame it names, never to a key's name.
+            std::set<std::string> targets;
+            for (const auto& a : scene.sets[s].animations) targets.insert(a.target);
+            uint32_t bound = 0;
+            for (uint32_t f = 0; f < model->GetFrameCount(); ++f) {
+                CFrame* frame = model->GetFrame(f);
+                CBaseObject* animation = nullptr;
+                const bool has = frame->GetAnimation(s, &LibModel::kClassAnimationSet, &animation);
+                EXPECT_EQ(has, targets.count(frame->GetName()) == 1) << frame->GetName();
+                if (!has) continue;
+                EXPECT_STRCASEEQ(animation->GetName(), frame->GetName());
+                animation->Release();
+                ++bound;
+            }
+            EXPECT_GT(bound, 1u);
+        }
+        // Bones bind to frames; counters kept only attached meshes.
+        for (uint32_t i = 0; i < model->GetMeshCount(); ++i) {
+            CBaseMesh* mesh = model->GetMeshArray()[i];
+            if (!mesh->IsSkinned()) continue;
+            auto* skin = static_cast<CSkinMesh*>(mesh);
+            uint32_t resolved = 0;
+            for (uint32_t b = 0; b < skin->GetBoneCount(); ++b) resolved += skin->GetBoneMatrix(b) != nullptr;
+            EXPECT_EQ(resolved, skin->GetBoneCount());
+            EXPECT_GT(skin->GetCombinationCount(), 0u);
+        }
+        EXPECT_EQ(Count("Success!"), 1);
+        model->Release();
+        // Reset the log count for the next file.
+        Kestra::CloseLog();
+        ASSERT_TRUE(Kestra::OpenLog("objects"));
+    }
+}
+
+TEST_F(Models, MaterialTexturesAreSharedByNameAcrossLoads) {
+    StartAll(d3d9test::Backend::Null);
+    CModel* first = Load("kwxport_test_cubewithvcolors.x", 14);
+    CModel* second = Load("kwxport_test_cubewithvcolors.x", 14);
+    ASSERT_TRUE(first && second);
+    std::vector<CTexture*> a, b;
+    for (CModel* m : {first, second})
+        for (uint32_t i = 0; i < m->GetMeshCount(); ++i) {
+            CBaseMesh* mesh = m->GetMeshArray()[i];
+            for (uint32_t j = 0; j < mesh->GetMaterialCount(); ++j) {
+                CBaseObject* object = nullptr;
+                ASSERT_TRUE(mesh->GetMaterial(j, &LibModel::kClassMaterial, &object));
+                auto* material = static_cast<LibModel::CMaterial*>(object);
+                char name[260];
+                material->GetTextureName(0, name);
+                if (name[0]) {
+                    EXPECT_EQ(std::strchr(name, '\\'), nullptr) << "only the file's own name is kept";
+                    EXPECT_NE(material->GetTexture(0), nullptr) << name;
+                    (m == first ? a : b).push_back(material->GetTexture(0));
+                }
+                object->Release();
+            }
+        }
+    ASSERT_FALSE(a.empty());
+    EXPECT_EQ(a, b) << "the second load finds the first load's textures";
+    EXPECT_EQ(Count("MATERIAL ["), int(a.size() + b.size()));
+    first->Release();
+    second->Release();
+}
+
+TEST_F(Models, TopLevelMeshesGetARootAndAMissingFileGivesNull) {
+    StartAll(d3d9test::Backend::Null);
+    EXPECT_EQ(KestraModelEx::CreateFromFile("no_such_model.x", 1, 1, 0, 0), nullptr);
+    EXPECT_NE(Log().find("} : "), std::string::npos);
+    const std::string text = R"(xof 0303txt 0032
+Mesh First { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }
+Mesh Second { 3; 0;0;1;, 1;0;1;, 0;1;1;; 1; 3;0,1,2;; }
+)";
+    CModel* model = KestraModelEx::CreateFromMemory(text.data(), uint32_t(text.size()), 1, 1, 0, 0);
+    ASSERT_NE(model, nullptr) << Log();
+    EXPECT_STREQ(model->GetRootFrame()->GetName(), "FRAME_ROOT");
+    ASSERT_EQ(model->GetMeshCount(), 2u) << "the second mesh is not lost to the first root";
+    EXPECT_EQ(model->FindMesh("second"), 1);
+    // No material list: one default material, so attribute 0 draws.
+    EXPECT_EQ(model->GetMeshArray()[0]->GetMaterialCount(), 1u);
+    EXPECT_EQ(Count("MATERIAL ["), 0);
+    model->Release();
+
+    const std::string empty = "xof 0303txt 0032\n";
+    EXPECT_EQ(KestraModelEx::CreateFromMemory(empty.data(), uint32_t(empty.size()), 1, 1, 0, 0), nullptr);
+}
+
+TEST_F(Models, MoreVerticesThanSixteenBitIndicesReachAreRefusedWithALine) {
+    StartAll(d3d9test::Backend::Null);
+    const DWORD vertices = 70002, faces = vertices / 3;
+    ID3DXMesh* raw = nullptr;
+    ASSERT_EQ(D3DXCreateMeshFVF(faces, vertices, D3DXMESH_SYSTEMMEM | D3DXMESH_32BIT, D3DFVF_XYZ | D3DFVF_NORMAL,
+                                Device(), &raw),
+              D3D_OK);
+    xtest::Com<ID3DXMesh> mesh(raw);
+    DWORD* idx = nullptr;
+    ASSERT_EQ(mesh->LockIndexBuffer(0, reinterpret_cast<void**>(&idx)), D3D_OK);
+    for (DWORD i = 0; i < faces * 3; ++i) idx[i] = i;
+    mesh->UnlockIndexBuffer();
+    float* v = nullptr;
+    ASSERT_EQ(mesh->LockVertexBuffer(0, reinterpret_cast<void**>(&v)), D3D_OK);
+    for (DWORD i = 0; i < vertices; ++i) {
+        v[i * 6 + 0] = float(i % 3);
+        v[i * 6 + 1] = float(i / 3);
+        v[i * 6 + 2] = float((i % 7) == 0);
+    }
+    mesh->UnlockVertexBuffer();
+    auto* m = new LibModel::CMesh(1, 1);
+    m->AddChild(new LibModel::CMaterial);
+    EXPECT_FALSE(m->LoadMesh(mesh.get(), nullptr, nullptr));
+    EXPECT_EQ(Count(testsupport::Utf8ToCp932(reinterpret_cast<const char*>(u8"頂点数が多すぎます [ 70002 ]"))), 1) << Log();
+    EXPECT_EQ(m->GetVertexBuffer(), nullptr);
+    m->Release();
+}
+
+// ---- Drawing -----------------------------------------------------------------------
+
+struct Bounds {
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+    bool Empty() const { return right < 0; }
+    void Add(int x, int y) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+    }
+};
+
+Bounds Silhouette(const d3d9test::Image& image) {
+    Bounds b;
+    for (UINT y = 0; y < image.height; ++y)
+        for (UINT x = 0; x < image.width; ++x)
+            if (image.at(x, y) & 0xFFFFFF) b.Add(int(x), int(y));
+    return b;
+}
+
+// Where the skinned vertices land on a 640x480 screen: each vertex moved by
+// its combination's palette as the effect moves it, then projected.
+Bounds ProjectedBounds(CModel* model, const CMatrix& viewProjection) {
+    Bounds b;
+    for (uint32_t m = 0; m < model->GetMeshCount(); ++m) {
+        auto* skin = dynamic_cast<CSkinMesh*>(model->GetMeshArray()[m]);
+        if (!skin) continue;
+        const ModelVertex* verts = skin->GetVertexBuffer()->GetData();
+        const uint16_t* idx = skin->GetIndexBuffer()->GetData();
+        CMatrix world;
+        skin->GetWorldMatrixCopy(&world);
+        const uint32_t stored = skin->GetMaxInfluences() <= 2 ? 1 : skin->GetMaxInfluences() - 1;
+        for (uint32_t c = 0; c < skin->GetCombinationCount(); ++c) {
+            const D3DXBONECOMBINATION& combo = skin->GetCombinations()[c];
+            for (uint32_t f = combo.FaceStart; f < combo.FaceStart + combo.FaceCount; ++f)
+                for (int k = 0; k < 3; ++k) {
+                    const ModelVertex& v = verts[idx[f * 3 + k]];
+                    float weights[4] = {};
+                    float last = 1.0f;
+                    for (uint32_t w = 0; w < stored; ++w) {
+                        weights[w] = v.weights[w];
+                        last -= v.weights[w];
+                    }
+                    weights[stored] = last;
+                    D3DXVECTOR3 p(0, 0, 0);
+                    const D3DXVECTOR3 in(v.position0[0], v.position0[1], v.position0[2]);
+                    for (uint32_t w = 0; w <= stored; ++w) {
+                        const DWORD bone = combo.BoneId[v.indices[w]];
+                        CMatrix palette = world;
+                        if (bone != 0xFFFFFFFFu && skin->GetBoneMatrix(bone)) {
+                            D3DXMATRIX offset = *skin->GetOffsetMatrix(bone);
+                            D3DXMatrixMultiply(&palette, &offset, skin->GetBoneMatrix(bone));
+                        }
+                        D3DXVECTOR3 moved;
+                        D3DXVec3TransformCoord(&moved, &in, &palette);
+                        p += moved * weights[w];
+                    }
+                    D3DXVECTOR3 ndc;
+                    D3DXVec3TransformCoord(&ndc, &p, &viewProjection);
+                    b.Add(int(std::floor((ndc.x + 1) * 320.0f)), int(std::floor((1 - ndc.y) * 240.0f)));
+                }
+        }
+    }
+    return b;
+}
+
+class ModelsGl : public Models {
+protected:
+    void InGl(const std::function<void()>& body) {
+        EXPECT_EQ(objtest::InDisplayChild([&] {
+                      StartAll(d3d9test::Backend::GL);
+                      body();
+                      FinishDevice();
+                  }),
+                  0);
+    }
+    // The game's camera (60 degrees, 4:3, near 1, far 1000) looking at the model's bounds from the front.
+    CMatrix AimCamera(CModel* model) {
+        CVector3 lo(1e9f, 1e9f, 1e9f), hi(-1e9f, -1e9f, -1e9f);
+        for (uint32_t m = 0; m < model->GetMeshCount(); ++m) {
+            CVector3 a, b;
+            model->GetMeshArray()[m]->GetBoundingBox(&a, &b, nullptr);
+            lo.Set(std::min(lo.x, a.x), std::min(lo.y, a.y), std::min(lo.z, a.z));
+            hi.Set(std::max(hi.x, b.x), std::max(hi.y, b.y), std::max(hi.z, b.z));
+        }
+        const CVector3 centre((lo.x + hi.x) / 2, (lo.y + hi.y) / 2, (lo.z + hi.z) / 2);
+        const float radius = float((hi - lo).Length()) / 2;
+        const int32_t camera = KestraCamera::Create();
+        KestraCamera::SetProjection(camera, 1.0471976f, 1.0f, 1000.0f, 1.3333334f);
+        const CVector3 eye(centre.x, centre.y, centre.z - radius * 2.5f);
+        KestraCamera::Reset(camera);
+        KestraCamera::LookAt(camera, &eye, &centre, nullptr);
+        KestraCamera::Update(camera);
+        Kestra3D::SetCamera(camera);
+        CMatrix projection, view, viewProjection, inverse;
+        KestraCamera::GetCurrentMatrices(&projection, &view, &viewProjection, &inverse);
+        return viewProjection;
+    }
+    d3d9test::Image DrawAt(CModel* model, float time) {
+        model->Animate(time, time, 1);
+        const CMatrix identity;
+        model->UpdateTransform(&identity);
+        IDirect3DDevice9* device = Device();
+        device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        device->SetRenderState(D3DRS_LIGHTING, FALSE);
+        device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+        device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000u, 1.0f, 0);
+        device->BeginScene();
+        EXPECT_GT(model->Draw(), 0u);
+        device->EndScene();
+        return d3d9test::ReadRenderTarget(device);
+    }
+};
+
+TEST_F(ModelsGl, AWalkCycleDrawsWhereItsBonesPutItAndSurvivesAReset) {
+    InGl([&] {
+        CModel* model = Load("Testwuson.X");
+        ASSERT_NE(model, nullptr);
+        ASSERT_TRUE(model->SetShader(-1, 0));
+        const int32_t walk = model->FindAnimationSet("Wuson_Run");
+        ASSERT_GE(walk, 0);
+        model->SetDisableFlags(0, 0xFF, -1);
+        for (uint32_t f = 0; f < model->GetFrameCount(); ++f) model->GetFrame(f)->SetAnimationBlend(walk, walk, 0);
+        const CMatrix viewProjection = AimCamera(model);
+        const float length = float(model->GetAnimationLength(walk));
+        const auto first = DrawAt(model, length * 0.25f);
+        const Bounds drawn = Silhouette(first);
+        const Bounds expected = ProjectedBounds(model, viewProjection);
+        ASSERT_FALSE(drawn.Empty());
+        EXPECT_NEAR(drawn.left, expected.left, 2);
+        EXPECT_NEAR(drawn.right, expected.right, 2);
+        EXPECT_NEAR(drawn.top, expected.top, 2);
+        EXPECT_NEAR(drawn.bottom, expected.bottom, 2);
+
+        const auto second = DrawAt(model, length * 0.75f);
+        size_t differ = 0;
+        for (size_t i = 0; i < first.pixels.size(); ++i) differ += (first.pixels[i] != second.pixels[i]);
+        EXPECT_GT(differ, 100u) << "two times of the cycle give two poses";
+
+        d3d9test::LoseDevice(Device(), 0);
+        Kestra3D::Present(nullptr);
+        ASSERT_EQ(d3d9test::GetDeviceState(Device()), d3d9test::DeviceState::Ok);
+        const auto again = DrawAt(model, length * 0.25f);
+        EXPECT_EQ(again.pixels, first.pixels);
+        model->Release();
+    });
+}
+
+}  // namespace
