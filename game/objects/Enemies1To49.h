@@ -1,0 +1,454 @@
+// The enemy classes of type codes 1 to 49 and the parts their bodies share:
+// bullet starts from the enemy's position, aiming at either player, cell
+// drawing from a small table of sheet layouts, and the shot loop of the
+// classes with their own hit test.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "game/objects/PlayCommon.h"
+#include "game/objects/cObjectManager.h"
+#include "game/objects/cPlayerBulletBase.h"
+#include "game/shell/GameGlobals.h"
+#include "game/objects/EnemyParts.h"
+#include "game/objects/cEnemyObjectBase.h"
+
+class cPlayerBase;
+
+// Where a class's cell lies on its sheet and where it is drawn. The source
+// is (x0 + column * colDx + element * elemDx, y0 + column * colDy + element *
+// elemDy, w, h); the destination starts (offX, offY) from the screen position.
+struct EnemyCell {
+    int32_t slot;
+    float x0, y0, w, h;
+    float colDx, colDy, elemDx, elemDy;
+    float offX, offY, dstW, dstH;
+};
+
+namespace enemycell {
+// The stage sheet is slot 5, the common enemy sheet slot 6.
+inline constexpr EnemyCell kUpright{6, 144, 0, 28, 60, 28, 0, 0, 60, -14, -30, 28, 60};     // 03 05 44 47
+inline constexpr EnemyCell kRound{6, 0, 0, 48, 43, 0, 43, 48, 0, -24, -21, 48, 43};         // 04 45 46
+inline constexpr EnemyCell kDrone{5, 0, 120, 40, 40, 0, 0, 40, 0, -20, -20, 40, 40};        // 07 10 11 12 20
+inline constexpr EnemyCell kStanding{6, 228, 0, 40, 54, 40, 0, 0, 54, -20, -27, 40, 54};    // 08 13 23
+inline constexpr EnemyCell kTurret{5, 120, 0, 40, 40, 0, 0, 40, 0, -20, -20, 40, 40};       // 09
+inline constexpr EnemyCell kSniper{5, 0, 280, 40, 40, 0, 0, 40, 0, -20, -20, 40, 40};       // 14
+inline constexpr EnemyCell kSmall{5, 0, 40, 40, 40, 0, 0, 40, 0, -20, -20, 40, 40};         // 18 25 26 30 42
+inline constexpr EnemyCell kRinger{5, 0, 160, 40, 40, 0, 0, 40, 0, -20, -20, 40, 40};       // 22
+inline constexpr EnemyCell kSlider{5, 520, 0, 80, 80, 0, 0, 80, 0, -40, -40, 80, 80};       // 24
+inline constexpr EnemyCell kField{5, 120, 160, 160, 160, 0, 0, 0, 0, -80, -80, 160, 160};   // 27
+inline constexpr EnemyCell kWall{5, 120, 0, 160, 160, 0, 0, 0, 0, -120, -120, 240, 240};    // 28 36
+inline constexpr EnemyCell kBarrel{5, 280, 0, 40, 40, 0, 0, 40, 0, -20, -20, 40, 40};       // 29 34 38
+inline constexpr EnemyCell kPusher{5, 880, 0, 120, 120, 0, 0, 0, 0, -40, -40, 80, 80};      // 31
+inline constexpr EnemyCell kCore{5, 320, 40, 40, 40, 40, 0, 0, 0, -20, -20, 40, 40};        // 32
+inline constexpr EnemyCell kSatellite{5, 280, 40, 40, 40, 0, 0, 0, 0, -20, -20, 40, 40};    // 33
+inline constexpr EnemyCell kSpinner{5, 280, 80, 40, 40, 0, 0, 40, 0, -20, -20, 40, 40};     // 35 39 40
+inline constexpr EnemyCell kShuttle{5, 0, 0, 40, 40, 0, 0, 40, 0, -20, -20, 40, 40};        // 37
+inline constexpr EnemyCell kCrystal{5, 520, 80, 80, 80, 0, 0, 0, 0, -40, -40, 80, 80};      // 43
+inline constexpr EnemyCell kReflector{5, 680, 160, 43, 43, 0, 0, 43, 0, -21, -21, 43, 43};  // 48
+inline constexpr EnemyCell kShard{5, 520, 161, 75, 32, 0, 0, 75, 0, -37, -16, 75, 32};      // 49
+inline constexpr EnemyCell kLarge{5, 360, 0, 160, 160, 0, 0, 0, 0, -80, -80, 160, 160};     // 21
+// The two-facing figure of 15, 16 and 19: left-facing cells, then right-facing 90 px on.
+inline constexpr EnemyCell kFigureLeft{5, 0, 760, 45, 60, 45, 0, 0, 60, -22, -32, 45, 60};
+inline constexpr EnemyCell kFigureRight{5, 90, 760, 45, 60, 45, 0, 0, 60, -22, -32, 45, 60};
+}  // namespace enemycell
+
+// Queues a class's cell for the enemy's position, column and element.
+void DrawEnemyCell(const cEnemyObjectBase& e, const EnemyCell& cell, int32_t column, uint32_t colour = kWhite);
+void DrawEnemyCellTurned(const cEnemyObjectBase& e, const EnemyCell& cell, int32_t column, int32_t rotation,
+                         uint32_t colour = kWhite);
+// The four-direction walker of 01, 02, 06 and 17; right-facing cells start at rightX0.
+void DrawWalker(const cEnemyObjectBase& e, int32_t column, float rightX0);
+
+// The Update of 32, 33, 39 and 87: count the frame, move.
+void CountAndMove(cEnemyObjectBase& e);
+// Bodies that later classes share with these.
+void DrawUpright(cEnemyObjectBase& e);     // 03, 05, 85 (work0 counts)
+void DrawRound(cEnemyObjectBase& e);       // 04, 46, 77 (work1 counts)
+void DrawLarge(cEnemyObjectBase& e);       // 21, 89 (work0 turns)
+void DrawWall(const cEnemyObjectBase& e);  // 28, 36, 72
+void BlockUpdate(cEnemyObjectBase& e);     // 31, 76
+void DrawBlock(const cEnemyObjectBase& e); // 31, 76
+// Player 2 in two-player mode, else player 1: the target of 38 and 42.
+cPlayerBase* LaterPlayer();
+
+// The hit test of 06, 07, 08, 14 and 23: no hit flash, the element kept and
+// item 103 dropped at death whatever dropCode holds. before runs on a touch,
+// after once the shot is consumed; deathSound may be kNoSound.
+template <class Before, class After>
+void PlainDropHitTest(cEnemyObjectBase& e, uint32_t deathSound, Before before, After after);
+
+class cEnemy01 : public cEnemyObjectBase {
+public:
+    cEnemy01();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy02 : public cEnemyObjectBase {
+public:
+    cEnemy02();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy03 : public cEnemyObjectBase {
+public:
+    cEnemy03();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy04 : public cEnemyObjectBase {
+public:
+    cEnemy04();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy05 : public cEnemyObjectBase {
+public:
+    cEnemy05();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy06 : public cEnemyObjectBase {
+public:
+    cEnemy06();
+    void Update() override;
+    void HitTest() override;
+    void Draw() override;
+};
+
+class cEnemy07 : public cEnemyObjectBase {
+public:
+    cEnemy07();
+    void Update() override;
+    void HitTest() override;
+    void Draw() override;
+};
+
+class cEnemy08 : public cEnemyObjectBase {
+public:
+    cEnemy08();
+    void Update() override;
+    void HitTest() override;
+    void Draw() override;
+};
+
+class cEnemy09 : public cEnemyObjectBase {
+public:
+    cEnemy09();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy10 : public cEnemyObjectBase {
+public:
+    cEnemy10();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy11 : public cEnemyObjectBase {
+public:
+    cEnemy11();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy12 : public cEnemyObjectBase {
+public:
+    cEnemy12();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy13 : public cEnemyObjectBase {
+public:
+    cEnemy13();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy14 : public cEnemyObjectBase {
+public:
+    cEnemy14();
+    void Update() override;
+    void HitTest() override;
+    void Draw() override;
+};
+
+class cEnemy15 : public cEnemyObjectBase {
+public:
+    cEnemy15();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy16 : public cEnemyObjectBase {
+public:
+    cEnemy16();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy17 : public cEnemyObjectBase {
+public:
+    cEnemy17();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy18 : public cEnemyObjectBase {
+public:
+    cEnemy18();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy19 : public cEnemyObjectBase {
+public:
+    cEnemy19();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy20 : public cEnemyObjectBase {
+public:
+    cEnemy20();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy21 : public cEnemyObjectBase {
+public:
+    cEnemy21();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy22 : public cEnemyObjectBase {
+public:
+    cEnemy22();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy23 : public cEnemyObjectBase {
+public:
+    cEnemy23();
+    void Update() override;
+    void HitTest() override;
+    void Draw() override;
+};
+
+class cEnemy24 : public cEnemyObjectBase {
+public:
+    cEnemy24();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy25 : public cEnemyObjectBase {
+public:
+    cEnemy25();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy26 : public cEnemyObjectBase {
+public:
+    cEnemy26();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy27 : public cEnemyObjectBase {
+public:
+    cEnemy27();
+    void Update() override;
+    void HitTest() override;
+    void Draw() override;
+};
+
+class cEnemy28 : public cEnemyObjectBase {
+public:
+    cEnemy28();
+    void Update() override;
+    void HitTest() override;
+    void Draw() override;
+};
+
+class cEnemy29 : public cEnemyObjectBase {
+public:
+    cEnemy29();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy30 : public cEnemyObjectBase {
+public:
+    cEnemy30();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy31 : public cEnemyObjectBase {
+public:
+    cEnemy31();
+    void Update() override;
+    void HitTest() override;
+    void Draw() override;
+};
+
+class cEnemy32 : public cEnemyObjectBase {
+public:
+    cEnemy32();
+    void Update() override;
+    void HitTest() override;
+    void Draw() override;
+};
+
+class cEnemy33 : public cEnemyObjectBase {
+public:
+    cEnemy33();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy34 : public cEnemyObjectBase {
+public:
+    cEnemy34();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy35 : public cEnemyObjectBase {
+public:
+    cEnemy35();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy36 : public cEnemyObjectBase {
+public:
+    cEnemy36();
+    void Update() override;
+    void HitTest() override;
+    void Draw() override;
+};
+
+class cEnemy37 : public cEnemyObjectBase {
+public:
+    cEnemy37();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy38 : public cEnemyObjectBase {
+public:
+    cEnemy38();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy39 : public cEnemyObjectBase {
+public:
+    cEnemy39();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy40 : public cEnemyObjectBase {
+public:
+    cEnemy40();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy41 : public cEnemyObjectBase {
+public:
+    cEnemy41();
+    void Update() override;
+    void HitTest() override;
+    void Draw() override;
+};
+
+class cEnemy42 : public cEnemyObjectBase {
+public:
+    cEnemy42();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy43 : public cEnemyObjectBase {
+public:
+    cEnemy43();
+    void Update() override;
+    void HitTest() override;
+    void Draw() override;
+};
+
+class cEnemy44 : public cEnemyObjectBase {
+public:
+    cEnemy44();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy45 : public cEnemyObjectBase {
+public:
+    cEnemy45();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy46 : public cEnemyObjectBase {
+public:
+    cEnemy46();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy47 : public cEnemyObjectBase {
+public:
+    cEnemy47();
+    void Update() override;
+    void Draw() override;
+};
+
+class cEnemy48 : public cEnemyObjectBase {
+public:
+    cEnemy48();
+    void Update() override;
+    void HitTest() override;
+    void Draw() override;
+};
+
+class cEnemy49 : public cEnemyObjectBase {
+public:
+    cEnemy49();
+    void Update() override;
+    void HitTest() override;
+    void Draw() override;
+};
+
+template <class Before, class After>
+void PlainDropHitTest(cEnemyObjectBase& e, uint32_t deathSound, Before before, After after) {
+    ForEachTouchingShot(e, [&](cPlayerBulletBase& b) {
+        before(b);
+        TakeShotByElement(e, b);
+        b.isActive = 0;
+        after(b);
+        if (e.life <= 0.0f && e.isDying == 0) {
+            PayShooter(e, b);
+            PlaySe(deathSound);
+            e.isDying = 1;
+            ObjectManager.SpawnEffectBurst(1, e.element, static_cast<int32_t>(e.x), static_cast<int32_t>(e.y));
+            ObjectManager.SpawnStageObject(e.x, e.y, 103, 0, 0, e.element, 0.0f, 0.0f, 1.0f, StageFrame);
+        }
+    });
+}

@@ -1,0 +1,303 @@
+// Enemies 37 to 49: the shuttle 37, the cycling sniper 38, spinners, the
+// ring spawner 41, the crystal 43 that shows itself to a nearby player, bell
+// ringers and circle casters, the reflector 48 and the shard 49 that breaks
+// into five.
+#include "engine/core/KestraMath.h"
+#include "game/objects/Enemies1To49.h"
+#include "game/objects/cPlayerBase.h"
+#include "game/objects/cPlayerBulletBase.h"
+#include "game/shell/GameState.h"
+
+namespace {
+
+void TurnAndMove(cEnemyObjectBase& e) {
+    e.angle = WrapAdd(e.angle, e.turn);
+    MoveAndAccelerate(e);
+}
+
+// A ring of bullets placed on a circle about the enemy, heading a + headingOffset.
+void FireCircle(const cEnemyObjectBase& e, float radius, int32_t motionKind, int32_t graphicKind,
+                int32_t headingOffset, int32_t turn, float speed, float accel) {
+    for (int32_t k = 0; k <= 20; ++k) {
+        const int32_t a = 3276 * k;
+        ObjectManager.FireEnemyBullet(e.x + Kestra::Cos(static_cast<uint32_t>(a)) * radius,
+                                      e.y + Kestra::Sin(a) * radius, motionKind, graphicKind, a + headingOffset, turn,
+                                      e.element, speed, accel);
+    }
+}
+
+// The crystal death of 43, 48 and 49: its sound, the pay, the explosion.
+void Shatter(cEnemyObjectBase& e, const cPlayerBulletBase& b) {
+    PlaySe(SoundTable.crystalhit);
+    PayShooter(e, b);
+    e.isDying = 1;
+    ObjectManager.SpawnEffectBurst(1, e.element, static_cast<int32_t>(e.x), static_cast<int32_t>(e.y));
+}
+
+}  // namespace
+
+cEnemy37::cEnemy37() = default;
+
+void cEnemy37::Update() {
+    frame += 1;
+    MoveAndAccelerate(*this);
+    if (frame == 200) {
+        angle = WrapAdd(angle, -32768);
+        frame = 0;
+    }
+}
+
+void cEnemy37::Draw() { DrawEnemyCell(*this, enemycell::kShuttle, 0); }
+
+cEnemy38::cEnemy38() { dropCode = 1; }
+
+void cEnemy38::Update() {
+    frame += 1;
+    if (frame == 1 && work0 <= 9) angle = AimAtPlayer1();
+    if (frame <= 80 && work0 < 12) MoveAndAccelerate(*this);
+    if (frame == 160 && work0 <= 11) {
+        PlaySe(SoundTable.shot_enemy_normal);
+        angle = AimAt(*this, LaterPlayer());
+        for (int32_t k = 0; k < 10; ++k) FireFrom(*this, 1, 1, angle - 4000 + 1000 * k, 0, element, 1.0f, 0.06f);
+    }
+    if (frame == 200) {
+        work0 += 1;
+        frame = 0;
+    }
+}
+
+void cEnemy38::Draw() { DrawEnemyCellTurned(*this, enemycell::kBarrel, 0, angle); }
+
+cEnemy39::cEnemy39() = default;
+
+void cEnemy39::Update() { CountAndMove(*this); }
+
+void cEnemy39::Draw() { DrawEnemyCell(*this, enemycell::kSpinner, 0); }
+
+cEnemy40::cEnemy40() { dropCode = 1; }
+
+void cEnemy40::Update() {
+    frame += 1;
+    MoveAndAccelerate(*this);
+    angle = WrapAdd(angle, turn);
+    if (frame % 50 == 0 && frame <= 1500) {
+        PlaySe(SoundTable.shot_small);
+        FireFrom(*this, 1, 9, WrapAdd(angle, -16388), 0, element, 2.0f);
+    }
+}
+
+void cEnemy40::Draw() { DrawEnemyCell(*this, enemycell::kSpinner, 0); }
+
+cEnemy41::cEnemy41() { touchDamage = 0; }
+
+void cEnemy41::Update() {
+    frame += 1;
+    MoveAndAccelerate(*this);
+    if (frame != 50) return;
+    for (int32_t k = 0; k < 12; ++k) {
+        const int32_t a = 5461 * k;
+        SummonEnemy(x + Kestra::Cos(static_cast<uint32_t>(a)) * 60.0f, y + Kestra::Sin(a) * 60.0f, 40, a + 16383, 600,
+                    element, 4.0f, 0.0f, 5.0f);
+    }
+}
+
+void cEnemy41::HitTest() {}
+
+void cEnemy41::Draw() {}
+
+cEnemy42::cEnemy42() { touchDamage = 0; }
+
+void cEnemy42::Update() {
+    frame += 1;
+    if (frame <= 200) MoveAndAccelerate(*this);
+    if (frame % 10 == 0 && frame >= 300 && frame <= 1400) {
+        PlaySe(SoundTable.shot_small);
+        angle = AimAt(*this, LaterPlayer());
+        const int32_t shotElement = GameRand() % 2;
+        const int32_t offset = GameRand() % 4000;
+        FireFrom(*this, 1, 5, angle + offset - 2000, 0, shotElement, 3.5f, -0.005f);
+    }
+}
+
+void cEnemy42::Draw() { DrawEnemyCell(*this, enemycell::kSmall, 0); }
+
+cEnemy43::cEnemy43() {
+    radius = 40;
+    touchDamage = 0;
+    solid = 1;
+}
+
+void cEnemy43::Update() {
+    float d = Player1 ? DistanceTo(*this, *Player1) : 1.0e9f;
+    cPlayerBase* second = SecondPlayer();
+    if (second && d > 110.0f) d = DistanceTo(*this, *second);
+    if (d <= 110.0f && work0 == 0) {
+        work0 = 1;
+        PlaySe(SoundTable.crystalactive);
+    }
+    if (work0 == 1 && work1 <= 150) work1 += 2;
+}
+
+void cEnemy43::HitTest() {
+    if (GameState.difficulty != 2) return;
+    ForEachTouchingShot(*this, [this](cPlayerBulletBase& b) {
+        PlaySe(SoundTable.enemydamage_small);
+        if (b.element != element) life -= b.power;
+        b.isActive = 0;
+        StartHitFlash(b.element, b.x, b.y);
+        PlaySe(SoundTable.rt_cursor01);
+        if (life <= 0.0f && isDying == 0) Shatter(*this, b);
+    });
+}
+
+void cEnemy43::Draw() { DrawEnemyCell(*this, enemycell::kCrystal, 0, AlphaWhite(work1)); }
+
+cEnemy44::cEnemy44() {
+    score = 500;
+    dropCode = 1;
+    touchDamage = 0;
+}
+
+void cEnemy44::Update() {
+    frame += 1;
+    TurnAndMove(*this);
+    if (frame % 10 == 0 && frame >= 10 && frame <= 40) {
+        for (int32_t k = 0; k < 4; ++k) FireFrom(*this, 1, 7, WrapAdd(angle, 16384 * k), 20, 0, 0.4f);
+        for (int32_t k = 0; k < 4; ++k) FireFrom(*this, 1, 7, WrapAdd(angle, 10000 + 16384 * k), 20, 1, 0.4f);
+    }
+    if (frame == 100 && work0 <= 7) {
+        PlaySe(SoundTable.xmasbell);
+        work0 += 1;
+        frame = 0;
+    }
+}
+
+void cEnemy44::Draw() { DrawEnemyCell(*this, enemycell::kUpright, StepCounter(work3, 23) / 8); }
+
+cEnemy45::cEnemy45() {
+    score = 400;
+    dropCode = 1;
+    touchDamage = 0;
+}
+
+void cEnemy45::Update() {
+    frame += 1;
+    TurnAndMove(*this);
+    if (frame == 130) {
+        PlaySe(SoundTable.xmasbell);
+        FireCircle(*this, 340.0f, 1, 1, 32768, 0, 0.0f, 0.005f);
+    }
+}
+
+void cEnemy45::Draw() { DrawEnemyCell(*this, enemycell::kRound, StepCounter(work2, 39) / 10); }
+
+cEnemy46::cEnemy46() {
+    dropCode = 1;
+    touchDamage = 0;
+}
+
+void cEnemy46::Update() {
+    frame += 1;
+    TurnAndMove(*this);
+    if (frame % 20 == 0 && frame >= 60 && frame <= 120) {
+        PlaySe(SoundTable.enemyshot_short);
+        const int32_t aim = AimAtPlayer1();
+        for (int32_t k = 1; k <= 6; ++k) FireFrom(*this, 1, 1, aim + 10922 * k, 0, element, 3.0f, 0.005f);
+    }
+}
+
+// 04's Draw.
+void cEnemy46::Draw() { DrawRound(*this); }
+
+cEnemy47::cEnemy47() {
+    score = 300;
+    dropCode = 1;
+    touchDamage = 0;
+}
+
+void cEnemy47::Update() {
+    frame += 1;
+    TurnAndMove(*this);
+    if (frame == 40) {
+        PlaySe(SoundTable.BigShot);
+        FireCircle(*this, 80.0f, 9, 1, 16383, angle, 1.0f, 0.0f);
+    }
+}
+
+void cEnemy47::Draw() { DrawEnemyCell(*this, enemycell::kUpright, StepCounter(work1, 23) / 8); }
+
+cEnemy48::cEnemy48() {
+    dropCode = 1;
+    touchDamage = 0;
+}
+
+void cEnemy48::Update() {
+    frame += 1;
+    if (frame == 120) angle = AimAtPlayer1();
+    if (frame >= 120) MoveAndAccelerate(*this);
+}
+
+void cEnemy48::HitTest() {
+    ForEachTouchingShot(*this, [this](cPlayerBulletBase& b) {
+        if (b.element == element) {
+            PlaySe(SoundTable.reflectbullet);
+        } else {
+            life -= b.power;
+        }
+        b.isActive = 0;
+        StartHitFlash(b.element, b.x, b.y);
+        PlaySe(SoundTable.rt_cursor01);
+        if (life > 0.0f || isDying != 0) return;
+        Shatter(*this, b);
+        if (element >= 2) element = 0;
+        static constexpr int32_t kDrops[4] = {0, 103, 101, 102};
+        if (dropCode >= 1 && dropCode <= 3)
+            ObjectManager.SpawnStageObject(x, y, kDrops[dropCode], 0, 0, element, 0.0f, 0.0f, 1.0f, StageFrame);
+    });
+    const float reach = static_cast<float>(radius + 10);
+    const auto touch = [this, reach](cPlayerBase* p) {
+        if (p && p->isInvincible == 0 && DistanceTo(*this, *p) <= reach) p->Damage(1);
+    };
+    touch(Player1);
+    touch(SecondPlayer());
+}
+
+void cEnemy48::Draw() {
+    DrawEnemyCell(*this, enemycell::kReflector, 0, frame < 128 ? AlphaWhite(2 * frame) : kWhite);
+}
+
+cEnemy49::cEnemy49() = default;
+
+void cEnemy49::Update() {
+    frame += 1;
+    MoveStep();
+    if (speed < 2.0f) speed += accel;
+    if (frame == 240 && speed > 0.0f) {
+        speed = 0.0f;
+        angle = AimAtPlayer1();
+    }
+}
+
+void cEnemy49::HitTest() {
+    ForEachTouchingShot(*this, [this](cPlayerBulletBase& b) {
+        cObjectManager& m = ObjectManager;
+        const int32_t ix = static_cast<int32_t>(x);
+        const int32_t iy = static_cast<int32_t>(y);
+        m.SpawnEffectBurst(3, element, ix, iy);
+        if (b.element == element) {
+            life -= b.power * 0.5f;
+        } else {
+            m.SpawnEffectBurst(3, element, ix, iy);
+            life -= b.power;
+        }
+        PlaySe(SoundTable.enemydamage_small);
+        b.isActive = 0;
+        StartHitFlash(b.element, b.x, b.y);
+        if (life > 0.0f || isDying != 0) return;
+        for (int32_t k = 1; k <= 5; ++k)
+            SummonEnemy(x, y, 50, WrapAdd(angle, 13107 * k), 0, element, 1.0f, 0.05f, 12.0f);
+        Shatter(*this, b);
+    });
+}
+
+void cEnemy49::Draw() { DrawEnemyCellTurned(*this, enemycell::kShard, 0, angle); }

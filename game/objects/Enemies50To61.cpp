@@ -1,0 +1,288 @@
+// Enemies 50 to 61: shards, ring throwers, summoners, the guardian that halts
+// the scroll, and the turrets.
+#include "engine/core/KestraMath.h"
+#include "game/objects/Enemies50To98.h"
+#include "game/objects/PlayCommon.h"
+#include "game/objects/cObjectManager.h"
+#include "game/objects/cPlayerBase.h"
+#include "game/shell/GameGlobals.h"
+
+namespace {
+constexpr EnemyLook kShard = {5, 520, 161, 75, 32, 75, 0, 0, 0, 37, 16, -18, -8};
+constexpr EnemyLook kCrystal = {5, 520, 200, 40, 40, 40, 0, 0, 0, 40, 40, -20, -20};
+constexpr EnemyLook kTallFigure = {5, 360, 240, 40, 63, 80, 0, 40, 0, 40, 63, -20, -32};
+constexpr EnemyLook kGuardian = {5, 0, 320, 80, 80, 0, 80, 80, 0, 80, 80, -40, -40};
+constexpr EnemyLook kWalker = {5, 0, 760, 45, 60, 0, 60, 45, 0, 45, 60, -22, -32};
+constexpr EnemyLook kDisc = {5, 680, 0, 80, 80, 80, 0, 0, 0, 80, 80, -40, -40};
+constexpr EnemyLook kBarrel = {5, 280, 0, 40, 40, 40, 0, 0, 0, 40, 40, -20, -20};
+constexpr EnemyLook kBall = {5, 280, 0, 80, 80, 80, 0, 0, 0, 60, 60, -30, -30};
+constexpr EnemyLook kRoundCreature = {6, 0, 0, 48, 43, 48, 0, 0, 43, 48, 43, -24, -21.5f};
+constexpr EnemyLook kFigure = {5, 520, 240, 40, 57, 0, 57, 40, 0, 40, 57, -20, -28};
+}  // namespace
+
+void DrawShard(cEnemyObjectBase& e) { DrawLookTurned(e, kShard, e.angle); }
+void DrawRoundCreature(cEnemyObjectBase& e, int32_t& counter, uint32_t colour) {
+    DrawLook(e, kRoundCreature, StepCounter(counter, 39) / 10, colour);
+}
+void DrawFigure(cEnemyObjectBase& e, int32_t& counter) {
+    counter += 1;
+    DrawLook(e, kFigure, counter / 7, kWhite, FacesFirstWay(e.angle) ? 0.0f : 80.0f);
+    if (counter >= 13) counter = 0;
+}
+void DrawGuardianCell(cEnemyObjectBase& e, int32_t& counter, int32_t rotation) {
+    const int32_t c = StepCounter(counter, 16) / 4;
+    DrawLookTurned(e, kGuardian, rotation, c);
+}
+void DrawDisc(cEnemyObjectBase& e, int32_t& rotation) {
+    DrawLookTurned(e, kDisc, rotation);
+    rotation = WrapAdd(rotation, 190);
+}
+void DrawBall(cEnemyObjectBase& e, int32_t& rotation) {
+    DrawLookTurned(e, kBall, rotation);
+    rotation = WrapAdd(rotation, 190);
+}
+
+// 50: a small shard that speeds up to 2.5.
+cEnemy50::cEnemy50() {
+    radius = 5;
+    dropCode = 1;
+}
+void cEnemy50::Update() {
+    frame += 1;
+    MoveStep();
+    if (speed < 2.5f) speed += accel;
+}
+void cEnemy50::Draw() { DrawShard(*this); }
+
+// 51: one aimed shot; a ring of twenty when it breaks.
+cEnemy51::cEnemy51() {
+    radius = 10;
+    dropCode = 1;
+}
+void cEnemy51::Update() {
+    frame += 1;
+    if (frame == 2) angle = AimAtPlayer1();
+    MoveAndAccelerate(*this);
+    if (frame == 240) FireFrom(*this, 1, 9, AimAtPlayer1(), 0, element, 4.0f, -0.005f);
+}
+void cEnemy51::HitTest() {
+    TestShots(*this, {true, true}, [&](cPlayerBulletBase& b) {
+        if (life > 0.0f || isDying) return;
+        PlaySe(SoundTable.crystalhit);
+        for (int32_t k = 1; k <= 20; ++k) {
+            work1 = 3276 * k;
+            FireFrom(*this, 7, 3, WrapAdd(angle, work1), 0, element, 5.0f, -0.04f);
+        }
+        PayShooter(*this, b);
+        isDying = 1;
+        Explode(*this);
+        ObjectManager.SpawnStageObject(x, y, 103, 0, 0, element, 0.0f, 0.0f, 1.0f, StageFrame);
+    });
+}
+void cEnemy51::Draw() {
+    DrawLookTurned(*this, kCrystal, work0);
+    work0 = WrapAdd(work0, 300);
+}
+
+// 52: summons three small enemies every 40 frames, a fan that turns each time.
+cEnemy52::cEnemy52() { dropCode = 1; }
+void cEnemy52::Update() {
+    frame += 1;
+    MoveAndAccelerate(*this);
+    if (frame == 1) work0 = -5000;
+    if (frame % 40 == 0 && frame <= 130) {
+        PlaySe(SoundTable.xmasbell);
+        work0 += 2000;
+        // Headings from the schedule wrap rather than overflow.
+        const int32_t middle = WrapAdd(angle, work0);
+        SummonFrom(*this, 49, WrapAdd(middle, -3000), 0, element, 1.0f, 0.05f, 2.0f);
+        SummonFrom(*this, 49, middle, 0, element, 1.0f, 0.05f, 2.0f);
+        SummonFrom(*this, 49, WrapAdd(middle, 3000), 0, element, 1.0f, 0.05f, 2.0f);
+    }
+}
+void cEnemy52::Draw() {
+    work1 += 1;
+    const int32_t c = work1 / 7;
+    DrawLook(*this, kTallFigure, c, kWhite, 0.0f, FacesFirstWay(angle) ? 0.0f : 63.0f);
+    if (work1 >= 13) work1 = 0;
+}
+
+// 53: two shots beside its heading every 30 frames.
+cEnemy53::cEnemy53() { dropCode = 1; }
+void cEnemy53::Update() {
+    frame += 1;
+    MoveAndAccelerate(*this);
+    if (frame % 30 == 0) {
+        PlaySe(SoundTable.shot_small);
+        const int32_t aim = WrapAdd(angle, turn);
+        FireFrom(*this, 1, 3, WrapAdd(aim, -1000), 0, element, 2.0f, 0.01f);
+        FireFrom(*this, 1, 3, WrapAdd(aim, 1000), 0, element, 2.0f, 0.01f);
+    }
+}
+void cEnemy53::Draw() { DrawRoundCreature(*this, work0, kWhite); }
+
+// 54: closes a ring of thirty bullets around player 1 at its frame 60.
+cEnemy54::cEnemy54() { dropCode = 1; }
+void cEnemy54::Update() {
+    frame += 1;
+    MoveAndAccelerate(*this);
+    if (frame == 60 && Player1) {
+        PlaySe(SoundTable.xmasbell);
+        for (int32_t k = 1; k <= 30; ++k) {
+            work0 = 2184 * k;
+            const float bx = Player1->aimX + Kestra::Cos(static_cast<uint32_t>(work0)) * 130.0f;
+            const float by = Player1->aimY + Kestra::Sin(work0) * 130.0f;
+            ObjectManager.FireEnemyBullet(bx, by, 1, 22, work0 + 32768, 0, element, 0.0f, 0.02f);
+        }
+    }
+}
+void cEnemy54::Draw() { DrawFigure(*this, work1); }
+
+// 55: a spinning three-way stream that fades in.
+cEnemy55::cEnemy55() { dropCode = 1; }
+void cEnemy55::Update() {
+    frame += 1;
+    angle = AimAtPlayer1();
+    if (frame == 1) work0 = angle;
+    work0 = WrapAdd(work0, 50);
+    if (frame % 10 == 0) {
+        PlaySe(SoundTable.shot_small);
+        FireFrom(*this, 1, 23, work0, 0, element, 4.0f);
+        FireFrom(*this, 1, 23, WrapAdd(work0, 22000), 0, element, 4.0f);
+        FireFrom(*this, 1, 23, WrapAdd(work0, 44000), 0, element, 4.0f);
+    }
+}
+void cEnemy55::Draw() { DrawRoundCreature(*this, work1, frame < 128 ? AlphaWhite(2 * frame) : kWhite); }
+
+// 56: the guardian. Halts the scroll, runs 36 firing cycles, then clears the
+// field; shot down it clears the field too and pays.
+cEnemy56::cEnemy56() {
+    radius = 25;
+    dropCode = 2;
+}
+void cEnemy56::Update() {
+    frame += 1;
+    if (frame == 50) ScrollHalt = 1;
+    if (frame < 50) MoveAndAccelerate(*this);
+    angle = AimAtPlayer1();
+    if (frame % 10 == 0 && frame >= 100 && frame <= 150) FireFrom(*this, 10, 7, WrapAdd(angle, -8000), 18000, 0, 4.0f);
+    if (frame % 10 == 0 && frame >= 160 && frame <= 200) FireFrom(*this, 10, 7, WrapAdd(angle, -8000), 18000, 1, 4.0f);
+    if (frame == 210) {
+        PlaySe(SoundTable.rt_star14);
+        work2 += 1;
+        frame = 100;
+    }
+    if (work2 == 36 && !isDying) {
+        ScrollHalt = 0;
+        ExplodeActiveEnemies(element);
+        isDying = 1;
+        Explode(*this);
+    }
+}
+void cEnemy56::HitTest() {
+    TestShots(*this, {false, true}, [&](cPlayerBulletBase& b) {
+        PlaySe(SoundTable.crystalhit);
+        if (life > 0.0f || isDying) return;
+        ScrollHalt = 0;
+        ExplodeActiveEnemies(element);
+        PayShooter(*this, b);
+        Explode(*this);
+        ObjectManager.SpawnStageObject(x, y, 101, 0, 0, element, 0.0f, 0.0f, 1.0f, StageFrame);
+    });
+}
+void cEnemy56::Draw() { DrawGuardianCell(*this, work1, 0); }
+
+// 57: scatters one bullet of each element every 8 frames.
+cEnemy57::cEnemy57() { dropCode = 1; }
+void cEnemy57::Update() {
+    frame += 1;
+    MoveAndAccelerate(*this);
+    if (frame % 8 == 0) {
+        PlaySe(SoundTable.shot_small);
+        const int32_t first = GameRand() * 2;
+        FireFrom(*this, 1, 1, first, 0, 0, 0.5f, 0.008f);
+        const int32_t second = GameRand() * 2;
+        FireFrom(*this, 1, 1, second, 0, 1, 0.5f, 0.008f);
+    }
+}
+void cEnemy57::Draw() {
+    const int32_t c = StepCounter(work1, 20, 1) / 10;
+    DrawLook(*this, kWalker, c, kWhite, FacesFirstWay(angle) ? 0.0f : 90.0f);
+}
+
+// 58: swings its speed back and forth and shoots straight up.
+cEnemy58::cEnemy58() { radius = 30; }
+void cEnemy58::Update() {
+    frame += 1;
+    MoveAndAccelerate(*this);
+    if (frame == 120) accel = -accel;
+    if (frame == 360) {
+        accel = -accel;
+        frame = 120;
+    }
+    if (frame % 8 == 0) {
+        PlaySe(SoundTable.shot_small);
+        FireFrom(*this, 1, 23, 49145, 0, element, 6.0f, -0.043f);
+    }
+}
+void cEnemy58::Draw() { DrawDisc(*this, work0); }
+
+// 59: a turret whose barrel sweeps, sweeps back, then follows player 1.
+cEnemy59::cEnemy59() { radius = 30; }
+void cEnemy59::Update() {
+    frame += 1;
+    if (frame == 120) work2 = AimAtPlayer1();
+    if (frame >= 200 && frame <= 440) work2 = WrapAdd(work2, turn);
+    if (frame >= 500 && frame <= 740) work2 = WrapSub(work2, turn);
+    if (frame >= 800 && frame <= 1199) {
+        work0 = AimAtPlayer1();
+        if (work0 < work2) work2 -= 40;
+        if (work0 > work2) work2 += 40;
+    }
+    if (frame >= 120 && frame % 5 == 0) {
+        if (frame == 120 || frame == 200 || frame == 500) PlaySe(SoundTable.raser_long_stage3);
+        FireFrom(*this, 2, 6, WrapAdd(angle, work2), 0, element, 6.0f);
+    }
+    if (frame == 1300) frame = 0;
+}
+void cEnemy59::Draw() { DrawLookTurned(*this, kBarrel, work2); }
+
+// 60: bursts into a double ring once it has left the screen.
+cEnemy60::cEnemy60() { radius = 30; }
+void cEnemy60::Update() {
+    frame += 1;
+    MoveStep();
+    const float sx = x - ScrollX;
+    const float sy = y - ScrollY;
+    if (frame > 30 && (sx < 0.0f || sx > 640.0f || sy < 0.0f || sy > 480.0f)) {
+        PlaySe(SoundTable.shamyuhit);
+        for (int32_t k = 1; k <= 21; ++k) {
+            work2 = 1560 * k;
+            const int32_t heading = WrapAdd(work2 + 16758, angle);
+            FireFrom(*this, 2, 21, heading, -20, 1, 0.5f, 0.007f);
+            FireFrom(*this, 2, 21, heading, -20, 0, 0.3f, 0.003f);
+        }
+        isDying = 1;
+    }
+}
+void cEnemy60::Draw() { DrawBall(*this, work1); }
+
+// 61: stops, flashes and turns into a charge field (62).
+cEnemy61::cEnemy61() {
+    radius = 30;
+    touchDamage = 0;
+}
+void cEnemy61::Update() {
+    frame += 1;
+    if (frame < 181) MoveAndAccelerate(*this);
+    if (frame == 220) {
+        PlaySe(SoundTable.stillattack);
+        ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 9, 0, 0);
+    }
+    if (frame == 250) {
+        SummonFrom(*this, 62, 0, 0, element, 0.0f, 0.0f, 9999.0f);
+        isDying = 1;
+    }
+}
+void cEnemy61::HitTest() {}
+void cEnemy61::Draw() { DrawDisc(*this, work0); }

@@ -1,0 +1,69 @@
+// The helpers every enemy class shares: animation counters, the common move,
+// bullets and summons from the enemy's position, aiming at either player,
+// the shot loop of the classes with their own hit test, and the push-outs of
+// the solid enemies.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "game/objects/cEnemyObjectBase.h"
+#include "game/objects/cObjectManager.h"
+#include "game/objects/cPlayerBulletBase.h"
+
+class cPlayerBase;
+
+// An animation counter: one step on, back to restart on reaching wrap.
+int32_t StepCounter(int32_t& counter, int32_t wrap, int32_t restart = 0);
+// The common move, then speed += accel.
+void MoveAndAccelerate(cEnemyObjectBase& e);
+// One enemy bullet from the enemy's position.
+void FireFrom(const cEnemyObjectBase& e, int32_t motion, int32_t graphic, int32_t angle, int32_t turn,
+              int32_t element, float speed, float accel = 0.0f);
+// A summoned enemy: the position is turned into screen coordinates; the
+// manager adds the scroll offsets when it activates it this stage frame.
+void SummonEnemy(float stageX, float stageY, int32_t type, int32_t angle, int32_t turn, int32_t element, float speed,
+                 float accel, float life);
+// The same at the enemy's own position.
+inline void SummonFrom(const cEnemyObjectBase& e, int32_t type, int32_t angle, int32_t turn, int32_t element,
+                       float speed, float accel, float life) {
+    SummonEnemy(e.x, e.y, type, angle, turn, element, speed, accel, life);
+}
+// Player 2 while two players play, else null.
+cPlayerBase* SecondPlayer();
+// The heading toward a player's committed position; the current heading without one.
+int32_t AimAt(const cEnemyObjectBase& e, const cPlayerBase* p);
+// Distance between the enemy and a player's committed position.
+float DistanceTo(const cEnemyObjectBase& e, const cPlayerBase& p);
+
+// The shared inner index ends at the list's length, as after the common test.
+void EndShotPass();
+// Runs f on every active player shot touching the enemy, in list order, the
+// radius read anew for each. A local index: the manager's pass over the enemy
+// list goes on undisturbed.
+template <class F>
+void ForEachTouchingShot(cEnemyObjectBase& e, F f) {
+    cObjectManager& m = ObjectManager;
+    for (std::size_t i = 0; i < m.playerBullets.size(); ++i) {
+        cPlayerBulletBase* b = m.playerBullets[i];
+        if (b->isActive != 1) continue;
+        if (!ShotTouches(e.x, e.y, b->radius + e.radius, b->x, b->y)) continue;
+        f(*b);
+    }
+    EndShotPass();
+}
+// Pays the enemy's score to the shot's owner.
+void PayShooter(const cEnemyObjectBase& e, const cPlayerBulletBase& b);
+// The damage step of the common test: one burst and half power for the
+// enemy's own element, two bursts and full power otherwise, with their sounds
+// unless the class plays its own.
+void TakeShotByElement(cEnemyObjectBase& e, const cPlayerBulletBase& b, bool commonSounds = true);
+
+// The moving walls' push-out (28, 36, 72): the players' integer boxes against
+// the enemy's box in work0..work3.
+void PushOutOfBox(const cEnemyObjectBase& e);
+// The pushing block's push-out (31, 76): the player's box is its committed
+// position +-20, and the moved axis's box edges follow the push.
+void PushOutOfBlock(const cEnemyObjectBase& e);
+// work0..work3 = the integer box of half side radius.
+void StoreBox(cEnemyObjectBase& e);
