@@ -7,12 +7,19 @@
 // - BM_GameSceneFrameNull: the game scene's whole frame on the same field
 //   (every slot begun and rendered in layer order, the back layers, the HUD of
 //   both players, the update), goal: under 1.6 ms, with the draw calls per frame.
+// - BM_HeaviestSecondNull: the heaviest schedule of difficulty 2 (the most
+//   enemy bullets started) played on the real game scene from its start, with
+//   player 1 invincible and firing; the sixty frames of its heaviest second
+//   (the most objects alive) timed one by one with everything they spawn
+//   (goal: under 1.6 ms per frame).
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/core/Kestra.h"
 #include "engine/graphics/CTexture.h"
@@ -42,7 +49,7 @@ struct SlotSize {
     int slot;
     uint32_t quads;
 };
-constexpr SlotSize kSlots[] = {{0, 300}, {1, 300}, {2, 300}, {3, 300}, {7, 2800},
+constexpr SlotSize kSlots[] = {{0, 300}, {1, 300}, {2, 300}, {3, 300}, {5, 1800}, {6, 300}, {7, 2800},
                                {8, 2600}, {9, 300}, {10, 1800}, {29, 300}, {30, 300}, {31, 300}};
 // The HUD's sheet and the two back layers, drawn only by the game scene's frame.
 constexpr SlotSize kSceneSlots[] = {{4, 100}, {35, 4}, {36, 4}};
@@ -209,6 +216,87 @@ void BM_GameSceneFrameNull(benchmark::State& state) {
     StopEngine();
 }
 BENCHMARK(BM_GameSceneFrameNull)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+constexpr int32_t kSecond = 60;
+
+int32_t ActiveCount(const auto& pool) {
+    int32_t n = 0;
+    for (const auto* o : pool) n += o->isActive ? 1 : 0;
+    return n;
+}
+int32_t FieldLoad() {
+    const cObjectManager& m = ObjectManager;
+    return ActiveCount(m.enemyBullets) + ActiveCount(m.playerBullets) + ActiveCount(m.effects) +
+           ActiveCount(m.enemyList);
+}
+
+// Plays a schedule to its end; answers the enemy bullets started and the
+// first frame of the second with the most objects alive.
+std::pair<int64_t, int32_t> Survey(int32_t stage) {
+    playtest::StartSchedule(stage, 2);
+    const int32_t end = playtest::ScheduleEnd(stage, 2);
+    const cObjectManager& m = ObjectManager;
+    std::vector<int32_t> lastFrame(m.enemyBullets.size(), -1);
+    int64_t bullets = 0, load = 0, best = -1;
+    int32_t played = 0, bestStart = 0;
+    while (StageFrame < end && played < 3 * end && GameState.subState == kSubStatePlay) {
+        playtest::PlayScheduleFrame();
+        for (size_t i = 0; i < m.enemyBullets.size(); ++i) {
+            const cEnemyBulletBase* b = m.enemyBullets[i];
+            if (b->isActive && (lastFrame[i] < 0 || b->frame <= lastFrame[i])) ++bullets;
+            lastFrame[i] = b->isActive ? b->frame : -1;
+        }
+        load += FieldLoad();
+        if (++played % kSecond == 0) {
+            if (load > best) {
+                best = load;
+                bestStart = played - kSecond;
+            }
+            load = 0;
+        }
+    }
+    return {bullets, bestStart};
+}
+
+void BM_HeaviestSecondNull(benchmark::State& state) {
+    if (!StartEngine()) {
+        state.SkipWithError("the engine did not start");
+        StopEngine();
+        return;
+    }
+    char previous[1024] = {};
+    GetCurrentDirectoryA(sizeof previous, previous);
+    SetCurrentDirectoryA(QUENRITH_SOURCE_DIR);
+    static int32_t stage = 0, start = 0;
+    if (stage == 0) {
+        int64_t most = -1;
+        for (int32_t s = 1; s <= 6; ++s) {
+            const auto [bullets, second] = Survey(s);
+            if (bullets > most) {
+                most = bullets;
+                stage = s;
+                start = second;
+            }
+        }
+    }
+    playtest::StartSchedule(stage, 2);
+    for (int32_t i = 0; i < start; ++i) playtest::PlayScheduleFrame();
+    int64_t load = 0;
+    gQuads = 0;
+    const uint64_t drawsBefore = d3d9test::CallCount("DrawPrimitive");
+    SetSpriteDrawRecorder(CountQuad, nullptr);
+    for (auto _ : state) playtest::PlayScheduleFrame(), load += FieldLoad();
+    SetSpriteDrawRecorder(nullptr, nullptr);
+    state.counters["draw_calls_per_frame"] = double(d3d9test::CallCount("DrawPrimitive") - drawsBefore) / kSecond;
+    state.counters["quads_per_frame"] = double(gQuads) / kSecond;
+    state.counters["stage"] = stage;
+    state.counters["first_frame"] = start;
+    state.counters["objects_per_frame"] = double(load) / double(kSecond);
+    SetCurrentDirectoryA(previous);
+    StopEngine();
+}
+// Exactly the sixty frames of the second, each repetition from the stage start.
+BENCHMARK(BM_HeaviestSecondNull)->Unit(benchmark::kMillisecond)->Iterations(kSecond)->Repetitions(3);
 
 }  // namespace
 

@@ -12,8 +12,11 @@
 #include "game/objects/cPlayerBase.h"
 #include "game/objects/cPlayerBulletBase.h"
 #include "game/shell/GameGlobals.h"
+#include "game/shell/GameScene.h"
 #include "game/shell/GameState.h"
 #include "game/shell/SpriteTable.h"
+#include "game/shell/StageFiles.h"
+#include "game/shell/StageStart.h"
 
 namespace playtest {
 namespace {
@@ -137,6 +140,52 @@ void PlaceShot(float x, float y, int32_t element, float power, int32_t owner, in
     b->power = power;
     b->owner = owner;
     b->radius = radius;
+}
+
+void StartSchedule(int32_t stage, int32_t difficulty, uint32_t seed) {
+    ResetField(seed);
+    StartPlayers(1, false);
+    GameState.stage = stage;
+    GameState.difficulty = difficulty;
+    GameState.practice = 1;
+    StartStage();
+    SeedGameRand(seed);  // the stage start seeds from the clock
+}
+
+int32_t ScheduleEnd(int32_t stage, int32_t difficulty) {
+    std::string bytes;
+    if (!ReadWholeFile(EnemySchedulePath(stage, difficulty).c_str(), bytes)) return 0;
+    int32_t end = 0;
+    int32_t boss = 0;
+    for (const EnemyRecord& r : ParseEnemySchedule(bytes.data(), bytes.size())) {
+        if (r.appearance > end) end = r.appearance;
+        if (r.type >= 200 && r.type <= 299 && (boss == 0 || r.appearance < boss)) boss = r.appearance;
+    }
+    return boss > 0 ? boss : end;
+}
+
+void PlayScheduleFrame() {
+    if (Player1) {
+        Player1->isInvincible = 1;
+        Player1->invincibleCount = -1000000;
+        Player1->stock = 1000000;
+    }
+    // Under the boss, else under the nearest active enemy, else weaving.
+    float target = -1.0f;
+    float nearest = 1e9f;
+    if (BossA && BossA->active == 1) target = BossA->x;
+    for (const cEnemyObjectBase* e : ObjectManager.enemyList) {
+        if (target >= 0.0f || !Player1) break;
+        const float d = e->y < Player1->y ? Player1->y - e->y : 1e8f;
+        if (e->isActive && e->type >= 1 && e->type <= 98 && d < nearest) {
+            nearest = d;
+            target = e->x;
+        }
+    }
+    bool left = (StageFrame / 90) % 2 != 0;
+    if (Player1 && target >= 0.0f) left = target < Player1->x;
+    SetButtons(0, static_cast<uint16_t>(PAD_SHOT | (left ? PAD_LEFT : PAD_RIGHT)));
+    UpdateGameScene();
 }
 
 std::string CheckInvariants() {

@@ -50,6 +50,17 @@ void PlayFrames(int32_t count);
 // Starts a player shot at (x, y) in the next pool slot, as a test places it.
 void PlaceShot(float x, float y, int32_t element, float power = 1.0f, int32_t owner = 0, int32_t radius = 15);
 
+// A stage as the game starts it: a fresh field with one team-1 player, the
+// stage and difficulty set and the shell's StartStage run. The schedules are
+// read from "data/stagedata" under the current directory.
+void StartSchedule(int32_t stage, int32_t difficulty, uint32_t seed = 1);
+// Where the schedule ends: its first boss's appearance frame, else its last
+// record's; 0 for a missing file.
+int32_t ScheduleEnd(int32_t stage, int32_t difficulty);
+// One frame of the real game scene with player 1 kept invincible and firing,
+// weaving left and right.
+void PlayScheduleFrame();
+
 // The invariants that hold after every sweep; empty when they hold.
 std::string CheckInvariants();
 
