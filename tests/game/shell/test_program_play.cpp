@@ -144,32 +144,21 @@ Patch Find(const std::vector<uint8_t>& image, uint32_t argb) {
     return patch;
 }
 
-// Pixels in the columns x0..x1 above row `bottom` that are not the coded background.
-int Foreign(const std::vector<uint8_t>& image, int x0, int x1, int bottom) {
+// Pixels in rows y0..y1 and columns x0..x1 that are neither the coded
+// background nor the partner.
+int Foreign(const std::vector<uint8_t>& image, int y0, int y1, int x0, int x1) {
     int n = 0;
-    for (int y = 0; y < bottom; ++y)
-        for (int x = std::max(0, x0); x < std::min(kWidth, x1); ++x) {
+    for (int y = std::max(0, y0); y < std::min(kHeight, y1); ++y)
+        for (int x = 0; x < kWidth; ++x) {
             const uint8_t* p = &image[static_cast<size_t>(y * kWidth + x) * 3];
-            if (p[2] != kCellBlue) ++n;
+            if (x >= x0 && x < x1 && p[2] != kCellBlue && !Is(p, kCrow)) ++n;
         }
     return n;
 }
 
-// Frames the caption counted over about `seconds` seconds.
-int CountFrames(Program& program, int seconds) {
-    static const std::regex stats(R"(FPS\[(\d+)\])");
-    int total = 0;
-    for (int second = 0; second < seconds; ++second) {
-        usleep(1000 * 1000);
-        const std::string caption = program.X("xdotool getwindowname " + program.window());
-        std::smatch m;
-        if (std::regex_search(caption, m, stats)) total += std::stoi(m[1]);
-    }
-    return total;
-}
-
-// Waits until about `frames` frames have run. False after 90 s.
-bool WaitForFrames(Program& program, int frames) {
+// Waits until about `frames` frames have run (each second the caption gives the
+// last second's count); answers the frames counted, fewer after 90 s.
+int WaitForFrames(Program& program, int frames) {
     static const std::regex stats(R"(FPS\[(\d+)\])");
     int total = 0;
     for (int second = 0; second < 90 && total < frames; ++second) {
@@ -178,7 +167,7 @@ bool WaitForFrames(Program& program, int frames) {
         std::smatch m;
         if (std::regex_search(caption, m, stats)) total += std::stoi(m[1]);
     }
-    return total >= frames;
+    return total;
 }
 
 // Title to stage 1 (one player, team 1, difficulty 1).
@@ -246,10 +235,10 @@ TEST(QuenrithPlay, Stage1ScrollsByItsScriptAndStandsStillWhilePaused) {
     }
     ASSERT_TRUE(seen) << "the coded background never showed";
     // Difficulty 1 opens with 0.3 pixels a frame to the right, none down.
-    const int frames = CountFrames(program, 2);
+    const int frames = WaitForFrames(program, 90);
     double x1 = 0, y1 = 0;
     ASSERT_TRUE(ViewOffset(Grab(program, dir.file("b.rgb")), x1, y1));
-    ASSERT_GT(frames, 0);
+    ASSERT_GE(frames, 90);
     EXPECT_NEAR(y1, y0, 1.0);
     EXPECT_GT(x1 - x0, 0.3 * frames * 0.5) << frames << " frames";
     EXPECT_LT(x1 - x0, 0.3 * frames * 2.0 + 2) << frames << " frames";
@@ -265,7 +254,7 @@ TEST(QuenrithPlay, Stage1ScrollsByItsScriptAndStandsStillWhilePaused) {
     ASSERT_TRUE(panel) << "no pause panel";
     double px0 = 0, py0 = 0, px1 = 0, py1 = 0;
     ASSERT_TRUE(ViewOffset(Grab(program, dir.file("c.rgb")), px0, py0));
-    ASSERT_GT(CountFrames(program, 2), 0);
+    ASSERT_GE(WaitForFrames(program, 90), 90);
     ASSERT_TRUE(ViewOffset(Grab(program, dir.file("d.rgb")), px1, py1));
     EXPECT_NEAR(px1, px0, 0.5);
     EXPECT_NEAR(py1, py0, 0.5);
@@ -293,31 +282,34 @@ TEST(QuenrithPlay, ThePlayerMovesAndShootsOnStage1) {
         if (before.count < 50) usleep(500 * 1000);
     }
     ASSERT_GE(before.count, 50) << "the player never showed";
-    // Held left for half a second and more of frames.
-    program.X("xdotool keydown Left");
-    const bool ran = WaitForFrames(program, 30);
-    program.X("xdotool keyup Left");
+    // Held right for half a second and more of frames.
+    program.X("xdotool keydown Right");
+    const bool ran = WaitForFrames(program, 30) >= 30;
+    program.X("xdotool keyup Right");
     ASSERT_TRUE(ran);
-    ASSERT_TRUE(WaitForFrames(program, 5));
+    ASSERT_GE(WaitForFrames(program, 5), 5);
     const std::vector<uint8_t> still = Grab(program, dir.file("b.rgb"));
     const Patch moved = Find(still, kYuri);
     ASSERT_GE(moved.count, 50);
-    EXPECT_LT(moved.x, before.x - 10) << before.x << " -> " << moved.x;
+    EXPECT_GT(moved.x, before.x + 10) << before.x << " -> " << moved.x;
     EXPECT_NEAR(moved.y, before.y, 4.0);
 
-    // SHOT held: pictures fly up from the player where the background showed through.
-    const int x0 = static_cast<int>(moved.x) - 40;
-    const int x1 = static_cast<int>(moved.x) + 40;
-    const int clear = Foreign(still, x0, x1, moved.top - 8);
+    // SHOT held: pictures fly out ahead of the player (it faces right) along
+    // its row, where the background showed through before.
+    const int y0 = static_cast<int>(moved.y) - 20;
+    const int y1 = static_cast<int>(moved.y) + 20;
+    const int x0 = static_cast<int>(moved.x) + 40;
+    const int x1 = static_cast<int>(moved.x) + 200;
+    const int clear = Foreign(still, y0, y1, x0, x1);
     program.X("xdotool keydown z");
     int shots = 0;
-    for (int i = 0; i < 60 && shots <= clear + 50; ++i) {
+    for (int i = 0; i < 120 && shots <= clear + 100; ++i) {
         usleep(250 * 1000);
         const std::vector<uint8_t> image = Grab(program, dir.file("c.rgb"));
-        if (!image.empty()) shots = Foreign(image, x0, x1, moved.top - 8);
+        if (!image.empty()) shots = Foreign(image, y0, y1, x0, x1);
     }
     program.X("xdotool keyup z");
-    EXPECT_GT(shots, clear + 50) << "before " << clear;
+    EXPECT_GT(shots, clear + 100) << "before " << clear;
 
     program.X("xdotool key --clearmodifiers alt+F4");
     ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
@@ -410,10 +402,10 @@ TEST(QuenrithScreens, DISABLED_TitleStageAndRankingWithTheDemoData) {
     {
         Program program(dir.path(), dir.path() + "/run", Display());
         Ready(program);
-        ASSERT_TRUE(WaitForFrames(program, 120));
+        ASSERT_GE(WaitForFrames(program, 120), 120);
         EXPECT_TRUE(Screenshot(program, "title"));
         program.Keys({"Right", "Down", "z"});
-        ASSERT_TRUE(WaitForFrames(program, 60));
+        ASSERT_GE(WaitForFrames(program, 60), 60);
         EXPECT_TRUE(Screenshot(program, "ranking"));
         program.X("xdotool key --clearmodifiers alt+F4");
         ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
@@ -421,10 +413,10 @@ TEST(QuenrithScreens, DISABLED_TitleStageAndRankingWithTheDemoData) {
     Program program(dir.path(), dir.path() + "/run", Display());
     Ready(program);
     StartStage1(program);
-    ASSERT_TRUE(WaitForFrames(program, 240));
+    ASSERT_GE(WaitForFrames(program, 240), 240);
     // Shots fly while SHOT is held.
     program.X("xdotool keydown z");
-    ASSERT_TRUE(WaitForFrames(program, 40));
+    ASSERT_GE(WaitForFrames(program, 40), 40);
     EXPECT_TRUE(Screenshot(program, "stage1"));
     program.X("xdotool keyup z");
     program.X("xdotool key --clearmodifiers alt+F4");
