@@ -1,0 +1,426 @@
+// The real program in play: stage 1's view scrolling by its script and standing
+// still while paused, repeated games leaving no sprites behind, and screenshots
+// of the demo data set for people to look at.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <regex>
+
+#include "tests/engine/core/private_display.h"
+#include "tests/support/program_run.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+using testsupport::FlatRect;
+using testsupport::Rgb;
+using Program = testsupport::ProgramRun;
+
+constexpr int kStartTimeout = 60;
+constexpr int kExitTimeout = 30;
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+// The stage-1 background: 8x8 cells, red = 2 * column, green = 2 * row, blue fixed.
+constexpr int kCell = 8;
+constexpr int kCellBlue = 0x5A;
+// The first team's sheets, each one flat colour.
+constexpr uint32_t kYuri = 0xFFE03081;
+constexpr uint32_t kCrow = 0xFF30E0C1;
+
+std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+std::string Display() {
+    const char* name = std::getenv("DISPLAY");
+    return name ? name : "";
+}
+
+size_t Count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
+    return n;
+}
+
+void CopyStageData(const std::string& folder) {
+    std::filesystem::create_directories(folder + "/data");
+    std::filesystem::copy(std::string(QUENRITH_SOURCE_DIR) + "/data/stagedata", folder + "/data/stagedata",
+                          std::filesystem::copy_options::recursive);
+}
+
+// A program folder with the stage files, a save folder and the coded stage-1 background.
+void PrepareFolder(const std::string& folder) {
+    std::filesystem::create_directories(folder + "/save");
+    CopyStageData(folder);
+    std::vector<FlatRect> cells;
+    for (int row = 0; row < 1024 / kCell; ++row)
+        for (int column = 0; column < 1024 / kCell; ++column)
+            cells.push_back({column * kCell, row * kCell, kCell, kCell,
+                             0xFF000000u | static_cast<uint32_t>(2 * column) << 16 |
+                                 static_cast<uint32_t>(2 * row) << 8 | kCellBlue});
+    testsupport::WriteFlatPng(folder + "/img/Stage01BG.png", 1024, 1024, 0xFF000000, cells);
+    testsupport::WriteFlatPng(folder + "/img/yuri.png", 1024, 1024, kYuri);
+    testsupport::WriteFlatPng(folder + "/img/crow.png", 1024, 1024, kCrow);
+}
+
+void Ready(Program& program) {
+    ASSERT_FALSE(program.FindWindow(kStartTimeout).empty()) << "no window";
+    ASSERT_TRUE(program.WaitForOutput(Utf8(u8"【loadFontSprite】 FontFileName: skillfont.lfd"), kStartTimeout));
+    ASSERT_TRUE(program.Focus(kStartTimeout));
+    usleep(300 * 1000);
+}
+
+// The whole window as RGB triples; empty when the grab failed.
+std::vector<uint8_t> Grab(Program& program, const std::string& file) {
+    std::filesystem::remove(file);
+    program.X("import -window " + program.window() + " -depth 8 rgb:" + file);
+    const std::string bytes = testsupport::ReadFile(file);
+    if (bytes.size() != static_cast<size_t>(kWidth * kHeight * 3)) return {};
+    return {bytes.begin(), bytes.end()};
+}
+
+// Where the coded background lies under the window: over every run of one
+// cell's colour framed by its neighbour cells, the cell's centre in the texture
+// less the run's centre on the screen, averaged. False when too few runs show.
+bool ViewOffset(const std::vector<uint8_t>& image, double& dx, double& dy) {
+    auto at = [&](int x, int y) { return &image[static_cast<size_t>(y * kWidth + x) * 3]; };
+    // channel 0 runs along x (red counts columns), channel 1 along y.
+    double sum[2] = {0, 0};
+    int runs[2] = {0, 0};
+    for (int axis = 0; axis < 2; ++axis) {
+        const int lines = axis == 0 ? kHeight : kWidth;
+        const int length = axis == 0 ? kWidth : kHeight;
+        for (int line = 0; line < lines; ++line) {
+            auto px = [&](int i) { return axis == 0 ? at(i, line) : at(line, i); };
+            int i = 0;
+            while (i < length) {
+                const uint8_t* p = px(i);
+                int end = i + 1;
+                while (end < length && std::equal(p, p + 3, px(end))) ++end;
+                const bool framed = i > 0 && end < length && px(i - 1)[2] == kCellBlue &&
+                                    px(end)[2] == kCellBlue && px(i - 1)[1 - axis] == p[1 - axis] &&
+                                    px(end)[1 - axis] == p[1 - axis] && px(i - 1)[axis] < p[axis] &&
+                                    px(end)[axis] > p[axis];
+                if (framed && p[2] == kCellBlue && p[axis] % 2 == 0 && end - i >= kCell - 2 && end - i <= kCell + 1) {
+                    sum[axis] += p[axis] / 2 * kCell + kCell / 2.0 - (i + end) / 2.0;
+                    ++runs[axis];
+                }
+                i = end;
+            }
+        }
+    }
+    if (runs[0] < 100 || runs[1] < 100) return false;
+    dx = sum[0] / runs[0];
+    dy = sum[1] / runs[1];
+    return true;
+}
+
+bool Is(const uint8_t* p, uint32_t argb) {
+    return p[0] == (argb >> 16 & 0xFF) && p[1] == (argb >> 8 & 0xFF) && p[2] == (argb & 0xFF);
+}
+
+// The pixels of one colour: how many, their centre and their top row.
+struct Patch {
+    int count = 0;
+    double x = 0, y = 0;
+    int top = kHeight;
+};
+
+Patch Find(const std::vector<uint8_t>& image, uint32_t argb) {
+    Patch patch;
+    for (int y = 0; y < kHeight && !image.empty(); ++y)
+        for (int x = 0; x < kWidth; ++x)
+            if (Is(&image[static_cast<size_t>(y * kWidth + x) * 3], argb)) {
+                ++patch.count;
+                patch.x += x;
+                patch.y += y;
+                patch.top = std::min(patch.top, y);
+            }
+    if (patch.count) {
+        patch.x /= patch.count;
+        patch.y /= patch.count;
+    }
+    return patch;
+}
+
+// Pixels in rows y0..y1 and columns x0..x1 that are neither the coded
+// background nor the partner.
+int Foreign(const std::vector<uint8_t>& image, int y0, int y1, int x0, int x1) {
+    int n = 0;
+    for (int y = std::max(0, y0); y < std::min(kHeight, y1); ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const uint8_t* p = &image[static_cast<size_t>(y * kWidth + x) * 3];
+            if (x >= x0 && x < x1 && p[2] != kCellBlue && !Is(p, kCrow)) ++n;
+        }
+    return n;
+}
+
+// Waits until about `frames` frames have run (each second the caption gives the
+// last second's count); answers the frames counted, fewer after 90 s.
+int WaitForFrames(Program& program, int frames) {
+    static const std::regex stats(R"(FPS\[(\d+)\])");
+    int total = 0;
+    for (int second = 0; second < 90 && total < frames; ++second) {
+        usleep(1000 * 1000);
+        const std::string caption = program.X("xdotool getwindowname " + program.window());
+        std::smatch m;
+        if (std::regex_search(caption, m, stats)) total += std::stoi(m[1]);
+    }
+    return total;
+}
+
+// Title to stage 1 (one player, team 1, difficulty 1).
+void StartStage1(Program& program) {
+    program.Keys({"z", "z", "z"});
+    ASSERT_TRUE(program.WaitForOutput("filename: img/Stage01BG.png", 60));
+}
+
+bool ShowsBackground(Program& program, const std::string& file, int x, int y) {
+    const std::vector<uint8_t> image = Grab(program, file);
+    return !image.empty() && image[static_cast<size_t>(y * kWidth + x) * 3 + 2] == kCellBlue;
+}
+
+// The stage shows (the title before it is white without its sheet), then the
+// stage's title band sweeps over the view and away again.
+void PastStageTitle(Program& program, const std::string& file) {
+    bool stage = false;
+    for (int i = 0; i < 300 && !stage; ++i) {
+        stage = ShowsBackground(program, file, 600, 250);
+        if (!stage) usleep(200 * 1000);
+    }
+    ASSERT_TRUE(stage) << "the stage never showed";
+    bool covered = false;
+    for (int i = 0; i < 300 && !covered; ++i) {
+        covered = !ShowsBackground(program, file, 600, 250);
+        if (!covered) usleep(200 * 1000);
+    }
+    ASSERT_TRUE(covered) << "no stage title";
+    bool gone = false;
+    for (int i = 0; i < 300 && !gone; ++i) {
+        gone = ShowsBackground(program, file, 600, 250) && ShowsBackground(program, file, 600, 160);
+        if (!gone) usleep(200 * 1000);
+    }
+    ASSERT_TRUE(gone) << "the stage title stayed";
+}
+
+// Pause (MENU is S), quit, answer yes; then past the result back to the title.
+void QuitToTitle(Program& program, int game) {
+    program.Keys({"s", "Down", "Down", "z", "Up", "z"});
+    ASSERT_TRUE(program.WaitForOutput("filename: img/name.png\n\n", 60));
+    usleep(static_cast<useconds_t>(std::max(500, 8 * program.FrameMs())) * 1000);
+    program.Key("z");
+    // The title's music starts again once the result has run out.
+    for (int i = 0; i < 900 && Count(program.Log(), "BGM/Title.ogg") < static_cast<size_t>(game + 1); ++i)
+        usleep(100 * 1000);
+    ASSERT_EQ(Count(program.Log(), "BGM/Title.ogg"), static_cast<size_t>(game + 1));
+    usleep(static_cast<useconds_t>(std::max(500, 8 * program.FrameMs())) * 1000);
+}
+
+TEST(QuenrithPlay, Stage1ScrollsByItsScriptAndStandsStillWhilePaused) {
+    testdisplay::PrivateDisplay display;
+    testsupport::TempDir dir;
+    PrepareFolder(dir.path());
+    Program program(dir.path(), dir.path() + "/run", Display());
+    Ready(program);
+    StartStage1(program);
+    EXPECT_EQ(Count(program.Output(), Utf8(u8"stage file could not be read.")), 0u);
+    PastStageTitle(program, dir.file("t.rgb"));
+    // Wait until the coded background shows.
+    double x0 = 0, y0 = 0;
+    bool seen = false;
+    for (int i = 0; i < 60 && !seen; ++i) {
+        seen = ViewOffset(Grab(program, dir.file("a.rgb")), x0, y0);
+        if (!seen) usleep(500 * 1000);
+    }
+    ASSERT_TRUE(seen) << "the coded background never showed";
+    // Difficulty 1 opens with 0.3 pixels a frame to the right, none down.
+    const int frames = WaitForFrames(program, 90);
+    double x1 = 0, y1 = 0;
+    ASSERT_TRUE(ViewOffset(Grab(program, dir.file("b.rgb")), x1, y1));
+    ASSERT_GE(frames, 90);
+    EXPECT_NEAR(y1, y0, 1.0);
+    EXPECT_GT(x1 - x0, 0.3 * frames * 0.5) << frames << " frames";
+    EXPECT_LT(x1 - x0, 0.3 * frames * 2.0 + 2) << frames << " frames";
+
+    program.Key("s");
+    // The pause panel covers (80, 120)-(502, 393).
+    bool panel = false;
+    for (int i = 0; i < 60 && !panel; ++i) {
+        const std::vector<uint8_t> image = Grab(program, dir.file("p.rgb"));
+        panel = !image.empty() && image[static_cast<size_t>(250 * kWidth + 290) * 3 + 2] != kCellBlue;
+        if (!panel) usleep(500 * 1000);
+    }
+    ASSERT_TRUE(panel) << "no pause panel";
+    double px0 = 0, py0 = 0, px1 = 0, py1 = 0;
+    ASSERT_TRUE(ViewOffset(Grab(program, dir.file("c.rgb")), px0, py0));
+    ASSERT_GE(WaitForFrames(program, 90), 90);
+    ASSERT_TRUE(ViewOffset(Grab(program, dir.file("d.rgb")), px1, py1));
+    EXPECT_NEAR(px1, px0, 0.5);
+    EXPECT_NEAR(py1, py0, 0.5);
+
+    // Quit from the pause menu and answer yes: the result's name sheet loads.
+    program.Keys({"Down", "Down", "z", "Up", "z"});
+    ASSERT_TRUE(program.WaitForOutput("filename: img/name.png\n\n", 60));
+    program.X("xdotool key --clearmodifiers alt+F4");
+    ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
+    EXPECT_TRUE(program.Boxes().empty());
+}
+
+TEST(QuenrithPlay, ThePlayerMovesAndShootsOnStage1) {
+    testdisplay::PrivateDisplay display;
+    testsupport::TempDir dir;
+    PrepareFolder(dir.path());
+    Program program(dir.path(), dir.path() + "/run", Display());
+    Ready(program);
+    StartStage1(program);
+    PastStageTitle(program, dir.file("t.rgb"));
+    // Player 1 is drawn from the first sheet.
+    Patch before;
+    for (int i = 0; i < 120 && before.count < 50; ++i) {
+        before = Find(Grab(program, dir.file("a.rgb")), kYuri);
+        if (before.count < 50) usleep(500 * 1000);
+    }
+    ASSERT_GE(before.count, 50) << "the player never showed";
+    // Held right for half a second and more of frames.
+    program.X("xdotool keydown Right");
+    const bool ran = WaitForFrames(program, 30) >= 30;
+    program.X("xdotool keyup Right");
+    ASSERT_TRUE(ran);
+    ASSERT_GE(WaitForFrames(program, 5), 5);
+    const std::vector<uint8_t> still = Grab(program, dir.file("b.rgb"));
+    const Patch moved = Find(still, kYuri);
+    ASSERT_GE(moved.count, 50);
+    EXPECT_GT(moved.x, before.x + 10) << before.x << " -> " << moved.x;
+    EXPECT_NEAR(moved.y, before.y, 4.0);
+
+    // SHOT held: pictures fly out ahead of the player (it faces right) along
+    // its row, where the background showed through before.
+    const int y0 = static_cast<int>(moved.y) - 20;
+    const int y1 = static_cast<int>(moved.y) + 20;
+    const int x0 = static_cast<int>(moved.x) + 40;
+    const int x1 = static_cast<int>(moved.x) + 200;
+    const int clear = Foreign(still, y0, y1, x0, x1);
+    program.X("xdotool keydown z");
+    int shots = 0;
+    for (int i = 0; i < 120 && shots <= clear + 100; ++i) {
+        usleep(250 * 1000);
+        const std::vector<uint8_t> image = Grab(program, dir.file("c.rgb"));
+        if (!image.empty()) shots = Foreign(image, y0, y1, x0, x1);
+    }
+    program.X("xdotool keyup z");
+    EXPECT_GT(shots, clear + 100) << "before " << clear;
+
+    program.X("xdotool key --clearmodifiers alt+F4");
+    ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
+    EXPECT_TRUE(program.Boxes().empty());
+}
+
+// The counts one game leaves in the output and the log, from `out` and `log` on.
+struct Footprint {
+    size_t loads, releases, textures;
+    bool operator==(const Footprint& o) const {
+        return loads == o.loads && releases == o.releases && textures == o.textures;
+    }
+};
+
+Footprint Since(Program& program, size_t out, size_t log) {
+    const std::string o = program.Output().substr(out);
+    const std::string l = program.Log().substr(log);
+    return {Count(o, Utf8(u8"【loadSprite】")), Count(o, Utf8(u8"【releaseSprite】")), Count(l, "CTexture::Create")};
+}
+
+TEST(QuenrithPlay, TwoGamesLoadAndReleaseTheSameSpritesAndTextures) {
+    testdisplay::PrivateDisplay display;
+    testsupport::TempDir dir;
+    PrepareFolder(dir.path());
+    Program program(dir.path(), dir.path() + "/run", Display());
+    Ready(program);
+    std::vector<Footprint> games;
+    size_t out = program.Output().size();
+    size_t log = program.Log().size();
+    for (int game = 1; game <= 2; ++game) {
+        SCOPED_TRACE(game);
+        StartStage1(program);
+        QuitToTitle(program, game);
+        games.push_back(Since(program, out, log));
+        out = program.Output().size();
+        log = program.Log().size();
+    }
+    ASSERT_EQ(games.size(), 2u);
+    // A game loads its stage sheets and the title's again, and releases as many slots.
+    EXPECT_GT(games[0].loads, 7u);
+    // Only the folder's three sheets exist to make textures from.
+    EXPECT_EQ(games[0].textures, 3u);
+    EXPECT_EQ(games[1].loads, games[0].loads);
+    EXPECT_EQ(games[1].releases, games[0].releases);
+    EXPECT_EQ(games[1].textures, games[0].textures);
+    program.X("xdotool key --clearmodifiers alt+F4");
+    // Under the leak checker a sprite or texture still held at exit fails the exit status.
+    ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
+    const std::string all = program.Output();
+    // The way out releases the same 44 slots and two fonts as a run that never played.
+    std::string tail;
+    for (int i = 0; i < 44; ++i) tail += Utf8(u8"【releaseSprite】\n");
+    tail += Utf8(u8"【releaseFontSprite】\n") + Utf8(u8"【releaseFontSprite】\n");
+    ASSERT_GE(all.size(), tail.size());
+    EXPECT_EQ(all.substr(all.size() - tail.size()), tail);
+    EXPECT_TRUE(program.Boxes().empty());
+}
+
+// The generated demo data as the program's own folder, with the stage files.
+void PrepareDemoFolder(const std::string& folder) {
+    const std::filesystem::path demo = std::string(QUENRITH_BINARY_DIR) + "/demodata/data";
+    for (const auto& entry : std::filesystem::directory_iterator(demo))
+        std::filesystem::create_directory_symlink(entry.path(), folder + "/" + entry.path().filename().string());
+    std::filesystem::create_directories(folder + "/save");
+    CopyStageData(folder);
+}
+
+// A PNG of the window for people, and whether it is a 640x480 picture of more than one colour.
+bool Screenshot(Program& program, const std::string& name) {
+    const std::string folder = std::string(QUENRITH_BINARY_DIR) + "/screenshots";
+    std::filesystem::create_directories(folder);
+    const std::string png = folder + "/" + name + ".png";
+    std::filesystem::remove(png);
+    program.X("import -window " + program.window() + " png:" + png);
+    if (program.X("identify -format %wx%h " + png) != "640x480") return false;
+    const std::vector<uint8_t> image = Grab(program, png + ".rgb");
+    std::filesystem::remove(png + ".rgb");
+    if (image.empty()) return false;
+    for (size_t i = 3; i < image.size(); i += 3)
+        if (!std::equal(image.begin(), image.begin() + 3, image.begin() + static_cast<std::ptrdiff_t>(i))) return true;
+    return false;
+}
+
+// Run on its own (after the demo data set is written): see tests/CMakeLists.txt.
+TEST(QuenrithScreens, DISABLED_TitleStageAndRankingWithTheDemoData) {
+    testdisplay::PrivateDisplay display;
+    testsupport::TempDir dir;
+    ASSERT_TRUE(std::filesystem::is_directory(std::string(QUENRITH_BINARY_DIR) + "/demodata/data/img"));
+    PrepareDemoFolder(dir.path());
+    {
+        Program program(dir.path(), dir.path() + "/run", Display());
+        Ready(program);
+        ASSERT_GE(WaitForFrames(program, 120), 120);
+        EXPECT_TRUE(Screenshot(program, "title"));
+        program.Keys({"Right", "Down", "z"});
+        ASSERT_GE(WaitForFrames(program, 60), 60);
+        EXPECT_TRUE(Screenshot(program, "ranking"));
+        program.X("xdotool key --clearmodifiers alt+F4");
+        ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
+    }
+    Program program(dir.path(), dir.path() + "/run", Display());
+    Ready(program);
+    StartStage1(program);
+    ASSERT_GE(WaitForFrames(program, 240), 240);
+    // Shots fly while SHOT is held.
+    program.X("xdotool keydown z");
+    ASSERT_GE(WaitForFrames(program, 40), 40);
+    EXPECT_TRUE(Screenshot(program, "stage1"));
+    program.X("xdotool keyup z");
+    program.X("xdotool key --clearmodifiers alt+F4");
+    ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
+}
+
+}  // namespace
