@@ -68,7 +68,8 @@ void Ready(Program& program) {
     ASSERT_FALSE(program.FindWindow(kStartTimeout).empty()) << "no window";
     ASSERT_TRUE(program.WaitForOutput(Utf8(u8"【loadFontSprite】 FontFileName: skillfont.lfd"), kStartTimeout));
     ASSERT_TRUE(program.Focus(kStartTimeout));
-    usleep(300 * 1000);
+    // The title reads keys once its first frames are up; a busy machine draws them slowly.
+    usleep(static_cast<useconds_t>(std::max(300, 10 * program.FrameMs())) * 1000);
 }
 
 // The whole window as RGB triples; empty when the grab failed.

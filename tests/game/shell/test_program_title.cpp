@@ -65,7 +65,8 @@ void Ready(Program& program) {
     ASSERT_TRUE(program.WaitForOutput(Utf8(u8"【loadFontSprite】 FontFileName: skillfont.lfd"), kStartTimeout));
     // Focus once the window stands and the loop runs: an early focus can be lost.
     ASSERT_TRUE(program.Focus(kStartTimeout));
-    usleep(300 * 1000);
+    // The title reads keys once its first frames are up; a busy machine draws them slowly.
+    usleep(static_cast<useconds_t>(std::max(300, 10 * program.FrameMs())) * 1000);
 }
 
 // Waits until about `frames` frames have run: each second the caption gives
