@@ -10,6 +10,7 @@
 #include <regex>
 
 #include "tests/engine/core/private_display.h"
+#include "tests/game/shell/program_steps.h"
 #include "tests/support/program_run.h"
 #include "tests/support/test_support.h"
 
@@ -17,10 +18,8 @@ namespace {
 
 using testsupport::FlatRect;
 using testsupport::Rgb;
-using Program = testsupport::ProgramRun;
+using namespace programsteps;
 
-constexpr int kStartTimeout = 60;
-constexpr int kExitTimeout = 30;
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 // The stage-1 background: 8x8 cells, red = 2 * column, green = 2 * row, blue fixed.
@@ -29,19 +28,6 @@ constexpr int kCellBlue = 0x5A;
 // The first team's sheets, each one flat colour.
 constexpr uint32_t kYuri = 0xFFE03081;
 constexpr uint32_t kCrow = 0xFF30E0C1;
-
-std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
-
-std::string Display() {
-    const char* name = std::getenv("DISPLAY");
-    return name ? name : "";
-}
-
-size_t Count(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
-    return n;
-}
 
 void CopyStageData(const std::string& folder) {
     std::filesystem::create_directories(folder + "/data");
@@ -62,14 +48,6 @@ void PrepareFolder(const std::string& folder) {
     testsupport::WriteFlatPng(folder + "/img/Stage01BG.png", 1024, 1024, 0xFF000000, cells);
     testsupport::WriteFlatPng(folder + "/img/yuri.png", 1024, 1024, kYuri);
     testsupport::WriteFlatPng(folder + "/img/crow.png", 1024, 1024, kCrow);
-}
-
-void Ready(Program& program) {
-    ASSERT_FALSE(program.FindWindow(kStartTimeout).empty()) << "no window";
-    ASSERT_TRUE(program.WaitForOutput(Utf8(u8"【loadFontSprite】 FontFileName: skillfont.lfd"), kStartTimeout));
-    ASSERT_TRUE(program.Focus(kStartTimeout));
-    // The title reads keys once its first frames are up; a busy machine draws them slowly.
-    usleep(static_cast<useconds_t>(std::max(300, 10 * program.FrameMs())) * 1000);
 }
 
 // The whole window as RGB triples; empty when the grab failed.
@@ -155,20 +133,6 @@ int Foreign(const std::vector<uint8_t>& image, int y0, int y1, int x0, int x1) {
             if (x >= x0 && x < x1 && p[2] != kCellBlue && !Is(p, kCrow)) ++n;
         }
     return n;
-}
-
-// Waits until about `frames` frames have run (each second the caption gives the
-// last second's count); answers the frames counted, fewer after 90 s.
-int WaitForFrames(Program& program, int frames) {
-    static const std::regex stats(R"(FPS\[(\d+)\])");
-    int total = 0;
-    for (int second = 0; second < 90 && total < frames; ++second) {
-        usleep(1000 * 1000);
-        const std::string caption = program.X("xdotool getwindowname " + program.window());
-        std::smatch m;
-        if (std::regex_search(caption, m, stats)) total += std::stoi(m[1]);
-    }
-    return total;
 }
 
 // Title to stage 1 (one player, team 1, difficulty 1).

@@ -8,6 +8,7 @@
 #include <regex>
 
 #include "tests/engine/core/private_display.h"
+#include "tests/game/shell/program_steps.h"
 #include "tests/support/program_run.h"
 #include "tests/support/test_support.h"
 
@@ -15,10 +16,7 @@ namespace {
 
 using testsupport::FlatRect;
 using testsupport::Rgb;
-using Program = testsupport::ProgramRun;
-
-constexpr int kStartTimeout = 60;
-constexpr int kExitTimeout = 30;
+using namespace programsteps;
 
 // The colours of the test's own title sheet, one per source rectangle.
 constexpr uint32_t kTitleBackground = 0xFF203040;
@@ -37,8 +35,6 @@ constexpr uint32_t kStage0 = 0xFF4080F0;
 
 Rgb RgbOf(uint32_t argb) { return Rgb{static_cast<int>(argb >> 16 & 0xFF), static_cast<int>(argb >> 8 & 0xFF), static_cast<int>(argb & 0xFF)}; }
 
-std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
-
 // A program folder with the test's title and ranking sheets and a save folder.
 void PrepareFolder(const std::string& folder, bool withTitle = true) {
     std::filesystem::create_directories(folder + "/save");
@@ -52,41 +48,6 @@ void PrepareFolder(const std::string& folder, bool withTitle = true) {
                                    {640, 299, 256, 256, kPanel}});
     testsupport::WriteFlatPng(folder + "/img/ranking.png", 1024, 512, kRankingBackground,
                               {{640, 0, 200, 60, kHeading0}, {640, 120, 200, 60, kHeading2}, {840, 0, 104, 27, kStage0}});
-}
-
-std::string Display() {
-    const char* name = std::getenv("DISPLAY");
-    return name ? name : "";
-}
-
-// Waits until the program has made its start-up loads, then gives it the keyboard.
-void Ready(Program& program) {
-    ASSERT_FALSE(program.FindWindow(kStartTimeout).empty()) << "no window";
-    ASSERT_TRUE(program.WaitForOutput(Utf8(u8"【loadFontSprite】 FontFileName: skillfont.lfd"), kStartTimeout));
-    // Focus once the window stands and the loop runs: an early focus can be lost.
-    ASSERT_TRUE(program.Focus(kStartTimeout));
-    // The title reads keys once its first frames are up; a busy machine draws them slowly.
-    usleep(static_cast<useconds_t>(std::max(300, 10 * program.FrameMs())) * 1000);
-}
-
-// Waits until about `frames` frames have run: each second the caption gives
-// the last second's frame count. False after 30 s.
-bool WaitForFrames(Program& program, int frames) {
-    static const std::regex stats(R"(FPS\[(\d+)\])");
-    int total = 0;
-    for (int second = 0; second < 30 && total < frames; ++second) {
-        usleep(1000 * 1000);
-        const std::string caption = program.X("xdotool getwindowname " + program.window());
-        std::smatch m;
-        if (std::regex_search(caption, m, stats)) total += std::stoi(m[1]);
-    }
-    return total >= frames;
-}
-
-size_t Count(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
-    return n;
 }
 
 std::string Decoded(const std::string& bytes) {
@@ -166,7 +127,7 @@ TEST(QuenrithTitle, AltF4AndTheCloseBoxSaveAndReleaseTheSameWay) {
         PrepareFolder(dir.path());
         Program program(dir.path(), dir.path() + "/run", Display());
         Ready(program);
-        ASSERT_TRUE(WaitForFrames(program, 90));  // more than a second of play time
+        ASSERT_GE(WaitForFrames(program, 90), 90);  // more than a second of play time
         if (way == 0) program.X("xdotool key --clearmodifiers alt+F4");
         else ASSERT_TRUE(testsupport::SendCloseBox(Display(), program.window()));
         ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
