@@ -39,6 +39,8 @@ if [ -x scripts/fuzz.sh ]; then
   scripts/fuzz.sh || status=1
 fi
 
-# The test runner's own summaries close the output.
-grep -E '^[0-9]+% tests passed' "$ctest_log" | tail -n 2
+# The test runner's own summaries close the output, with the names of any
+# failed tests, so that a failure is named even where only the tail is seen.
+grep -E '^[0-9]+% tests passed|^[[:space:]]+[0-9]+ - .*\((Failed|Timeout|SEGFAULT|Subprocess aborted|Exception|Not Run)' \
+  "$ctest_log" | tail -n 40 || true
 exit $status
