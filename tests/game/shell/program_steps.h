@@ -55,4 +55,19 @@ inline int WaitForFrames(Program& program, int frames) {
     return total;
 }
 
+// Title to stage 1 with one player, team 1, difficulty 1. Answers once the
+// stage's music has been asked for, the last of its start: the stage's loads
+// stall the loop, and a key pressed and let go meanwhile is never seen.
+inline void StartStage1(Program& program) {
+    program.Keys({"z", "z", "z"});
+    ASSERT_TRUE(program.WaitForOutput("filename: img/Stage01BG.png", 60));
+    bool started = false;
+    for (int i = 0; i < 600 && !started; ++i) {
+        started = program.Log().find("BGM/Stage01.ogg") != std::string::npos;
+        if (!started) usleep(100 * 1000);
+    }
+    ASSERT_TRUE(started) << "stage 1 never started its music";
+    usleep(static_cast<useconds_t>(std::max(500, 10 * program.FrameMs())) * 1000);
+}
+
 }  // namespace programsteps

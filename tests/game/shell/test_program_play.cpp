@@ -135,12 +135,6 @@ int Foreign(const std::vector<uint8_t>& image, int y0, int y1, int x0, int x1) {
     return n;
 }
 
-// Title to stage 1 (one player, team 1, difficulty 1).
-void StartStage1(Program& program) {
-    program.Keys({"z", "z", "z"});
-    ASSERT_TRUE(program.WaitForOutput("filename: img/Stage01BG.png", 60));
-}
-
 bool ShowsBackground(Program& program, const std::string& file, int x, int y) {
     const std::vector<uint8_t> image = Grab(program, file);
     return !image.empty() && image[static_cast<size_t>(y * kWidth + x) * 3 + 2] == kCellBlue;

@@ -257,9 +257,7 @@ TEST(QuenrithTitle, AGameStartsPausesAndQuitsThroughTheResultBackToTheTitle) {
     PrepareFolder(dir.path());
     Program program(dir.path(), dir.path() + "/run", Display());
     Ready(program);
-    // One player, team 1, difficulty 1.
-    program.Keys({"z", "z", "z"});
-    ASSERT_TRUE(program.WaitForOutput("filename: img/Stage01BG.png", 30));
+    StartStage1(program);
     EXPECT_TRUE(program.WaitForOutput(Utf8(u8"stage file could not be read.\n"), 30));
     // Pause (MENU is S), quit and answer yes.
     program.Keys({"s", "Down", "Down", "z", "Up", "z"});
@@ -295,8 +293,7 @@ TEST(QuenrithTitle, AQuitGameRanksFirstAndTheEnteredNameIsSaved) {
     testdisplay::PrivateDisplay display;
     Program program(dir.path(), dir.path() + "/run", Display());
     Ready(program);
-    program.Keys({"z", "z", "z"});
-    ASSERT_TRUE(program.WaitForOutput("filename: img/Stage01BG.png", 30));
+    StartStage1(program);
     program.Keys({"s", "Down", "Down", "z", "Up", "z"});
     ASSERT_TRUE(program.WaitForOutput("filename: img/name.png\n\n", 30));
     usleep(static_cast<useconds_t>(std::max(500, 8 * program.FrameMs())) * 1000);
