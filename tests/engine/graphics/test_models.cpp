@@ -397,7 +397,7 @@ protected:
         device->SetRenderState(D3DRS_LIGHTING, FALSE);
         device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
         device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
-        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000u, 1.0f, 0);
+        EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u, 1.0f, 0), D3D_OK);
         device->BeginScene();
         EXPECT_GT(model->Draw(), 0u);
         device->EndScene();
@@ -435,6 +435,64 @@ TEST_F(ModelsGl, AWalkCycleDrawsWhereItsBonesPutItAndSurvivesAReset) {
         ASSERT_EQ(d3d9test::GetDeviceState(Device()), d3d9test::DeviceState::Ok);
         const auto again = DrawAt(model, length * 0.25f);
         EXPECT_EQ(again.pixels, first.pixels);
+        model->Release();
+    });
+}
+
+
+TEST_F(ModelsGl, ARigidMeshOutsideTheViewIsSkippedAndOneCrossingItsEdgeIsDrawn) {
+    InGl([&] {
+        CModel* model = Load("kwxport_test_cubewithvcolors.x");
+        ASSERT_NE(model, nullptr);
+        ASSERT_NE(dynamic_cast<LibModel::CMesh*>(model->GetMeshArray()[0]), nullptr);
+        ASSERT_TRUE(model->SetShader(-1, 0));
+        AimCamera(model);
+        CVector3 lo, hi;
+        model->GetMeshArray()[0]->GetBoundingBox(&lo, &hi, nullptr);
+        const float width = hi.x - lo.x;
+        IDirect3DDevice9* device = Device();
+        device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        device->SetRenderState(D3DRS_LIGHTING, FALSE);
+        device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+        device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+        // The model moved sideways by `shift` widths: what Draw reports and what shows.
+        const auto drawShifted = [&](float shift, uint32_t* drawn) {
+            CMatrix world;
+            D3DXMatrixTranslation(&world, shift * width, 0, 0);
+            model->UpdateTransform(&world);
+            EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u, 1.0f, 0), D3D_OK);
+            device->BeginScene();
+            *drawn = model->Draw();
+            device->EndScene();
+            return Silhouette(d3d9test::ReadRenderTarget(device));
+        };
+        uint32_t drawn = 0;
+        const Bounds centred = drawShifted(0, &drawn);
+        ASSERT_FALSE(centred.Empty());
+        EXPECT_GT(drawn, 0u);
+        // Far to the right and far behind the camera: nothing submitted, nothing shown.
+        EXPECT_TRUE(drawShifted(40, &drawn).Empty());
+        EXPECT_EQ(drawn, 0u);
+        {
+            CMatrix world;
+            D3DXMatrixTranslation(&world, 0, 0, -50.0f * width);
+            model->UpdateTransform(&world);
+            device->BeginScene();
+            EXPECT_EQ(model->Draw(), 0u);
+            device->EndScene();
+        }
+        // Walking right: once part of the box is out of view the rest still draws,
+        // up to the right edge.
+        float shift = 0;
+        Bounds edge;
+        for (; shift < 40; shift += 0.25f) {
+            edge = drawShifted(shift, &drawn);
+            if (edge.Empty() || edge.right >= 639) break;
+        }
+        ASSERT_FALSE(edge.Empty()) << "the mesh left the view before reaching its edge";
+        EXPECT_GT(drawn, 0u);
+        EXPECT_EQ(edge.right, 639);
+        EXPECT_LT(edge.left, 639);
         model->Release();
     });
 }
