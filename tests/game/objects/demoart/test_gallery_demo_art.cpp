@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -52,6 +53,19 @@ struct Picture {
         return std::string(what) + " " + std::to_string(kind) + " " + elementWord + " " + std::to_string(element);
     }
 };
+
+// Each kind twice, element (or value) 0 and 1.
+std::vector<Picture> BothElements(const std::vector<int>& kinds) {
+    std::vector<Picture> out;
+    for (int kind : kinds)
+        for (int element = 0; element < 2; ++element) {
+            Picture p;
+            p.kind = kind;
+            p.element = element;
+            out.push_back(p);
+        }
+    return out;
+}
 
 // Width and height of a quad's picture as turned on the screen.
 void TurnedSize(const playtest::Quad& q, double* w, double* h) {
@@ -270,14 +284,7 @@ TEST_F(DemoGalleryGl, BulletGalleryShowsADistinctPictureForEveryGraphicAndElemen
     InDemoGallery([&] {
         const int kinds[] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 13, 14, 15, 16,
                              17, 18, 19, 20, 21, 22, 23, 24, 50, 51, 52, 53, 54, 55, 100};
-        std::vector<Picture> pictures;
-        for (int kind : kinds)
-            for (int element = 0; element < 2; ++element) {
-                Picture p;
-                p.kind = kind;
-                p.element = element;
-                pictures.push_back(p);
-            }
+        std::vector<Picture> pictures = BothElements({std::begin(kinds), std::end(kinds)});
         const auto fire = [](Picture& p, float x, float y) {
             cObjectManager& m = ObjectManager;
             m.FireEnemyBullet(x, y, 1, p.kind, 0, 0, p.element, 0, 0);
@@ -299,8 +306,8 @@ TEST_F(DemoGalleryGl, BulletGalleryShowsADistinctPictureForEveryGraphicAndElemen
             std::string why;
             if (warm.kind == 100) {
                 EXPECT_FALSE(LookDifferent(warm, cool, &why)) << "the same spark: " << why;
-            }
-            if (warm.kind != 100) {
+            } else {
+                // warm redder than cool
                 EXPECT_GT(warm.mean[0] - warm.mean[2], cool.mean[0] - cool.mean[2]) << "graphic " << warm.kind;
             }
         }
@@ -309,14 +316,7 @@ TEST_F(DemoGalleryGl, BulletGalleryShowsADistinctPictureForEveryGraphicAndElemen
 
 TEST_F(DemoGalleryGl, EffectGalleryShowsADistinctPictureForEveryKindAndValue) {
     InDemoGallery([&] {
-        std::vector<Picture> pictures;
-        for (int kind = 1; kind <= 17; ++kind)
-            for (int value = 0; value < 2; ++value) {
-                Picture p;
-                p.kind = kind;
-                p.element = value;
-                pictures.push_back(p);
-            }
+        std::vector<Picture> pictures = BothElements({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17});
         const auto spawn = [](Picture& p, float x, float y) {
             cObjectManager& m = ObjectManager;
             m.SpawnEffect(int32_t(std::lround(x)), int32_t(std::lround(y)), p.kind, p.element, 0);
@@ -330,7 +330,7 @@ TEST_F(DemoGalleryGl, EffectGalleryShowsADistinctPictureForEveryKindAndValue) {
             // kind 14 picks its tint on its first.
             static const int kFrames[18] = {0, 10, 0, 5, 0, 0, 0, 5, 5, 3, 0, 0, 0, 2, 0, 5, 5, 2};
             f->frame = kFrames[p.kind];
-            EffectRingCounter = 40;
+            EffectRingCounter = 40;  // the rings' shared size before this frame's growth
         };
         const d3d9test::Image image = Draw(pictures, spawn, [] { ObjectManager.UpdateEffects(); });
         ASSERT_EQ(image.width, UINT(kScreenW));
