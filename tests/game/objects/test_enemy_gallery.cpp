@@ -9,9 +9,9 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
-#include <unordered_set>
 #include <string>
 #include <tuple>
+#include <unordered_set>
 #include <vector>
 
 #include "game/bosses/cBossBase.h"
