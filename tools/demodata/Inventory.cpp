@@ -176,9 +176,14 @@ void PlayGroup(std::vector<ImageAsset>& v) {
         for (int e = 0; e < 2; ++e) b.C("hitspark", 440 + 30 * e, 128, 30, 30, e, e);
         // An enemy of neither element hit by a shot sparks over the sparkles.
         b.Borrowed("hitspark", 500, 128, 30, 30, 2, 2, false);
-        // A cancelled bullet (element 10) caught by the magic circle flashes from
-        // past the edge: the sampler wraps it onto the strip before the burst and the burst.
-        for (int k = 0; k < 6; ++k) b.Borrowed("hitflash", 30 * (k + 60) + 40, 128, 30, 30, 60 + k, 10, true);
+        // The magic circle flashes every bullet it catches with that bullet's
+        // element: the emitters' 3 and 4 run on along the row into the burst, a
+        // cancelled bullet's 10 past the edge (the sampler wraps it back onto the row).
+        for (int e : {3, 4, 10})
+            for (int k = 0; k < 6; ++k) {
+                const int x = 30 * (k + 6 * e) + 40;
+                b.Borrowed("hitflash", x, 128, 30, 30, 6 * e + k, e, x + 30 > 1024);
+            }
         for (int e = 0; e < 2; ++e) b.C("sparkle", 500 + 24 * e, 128, 24, 24, e, e);
         b.C("burst", 864, 128, 160, 160);
         for (int e = 0; e < 2; ++e) b.C("debris", 40 * e, 158, 40, 40, e, e);

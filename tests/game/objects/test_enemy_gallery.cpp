@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "game/bosses/cBossBase.h"
+#include "game/objects/cEffectObjectBase.h"
 #include "game/objects/cEnemyBulletBase.h"
 #include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cObjectManager.h"
@@ -305,6 +306,29 @@ TEST_F(EnemyGallery, ArtCheckReportsRectanglesOutsideTheCells) {
     EXPECT_EQ(problems[1], "class 9, slot 5 (img/Stage01Enemy.png): (0, 120) 40x40 outside the turret cells");
     EXPECT_NE(problems[2].find("slot 7 (img/particle.png): (0, 0) 5x5 outside every cell"), std::string::npos)
         << problems[2];
+}
+
+// The magic circle flashes each bullet it catches with the bullet's element,
+// the emitters' and the cancelled ones' too: every flash lies in the art.
+TEST_F(EnemyGallery, TheCirclesFlashesOfEveryBulletElementLieInTheArt) {
+    playtest::ResetField(4);
+    playtest::StartPlayers(2, true, 320, 400);
+    cObjectManager& m = ObjectManager;
+    m.SpawnStageObject(320, 200, 84, 0, 0, 0, 0, 0, 300.0f, StageFrame + 1);
+    DrawnArt drawn;
+    int flashes = 0;
+    for (int element : {0, 1, 2, 3, 4, 10}) {
+        // The emitters are invisible; a cancelled bullet is drawn as the spark.
+        const int graphic = element == 3 || element == 4 ? 0 : (element == 10 ? 100 : 1);
+        m.FireEnemyBullet(300, 210, 1, graphic, 0, 0, element, 0, 0);
+        for (int frame = 0; frame < 20; ++frame) {
+            playtest::PlayFrame();
+            for (const cEffectObjectBase* f : m.effects) flashes += f->isActive && f->kind == 3 && f->frame == 1;
+        }
+    }
+    EXPECT_EQ(flashes, 6);
+    const std::vector<std::string> problems = drawn.Problems(1, 2);
+    EXPECT_TRUE(problems.empty()) << problems.size() << " of " << drawn.distinct() << Joined(problems);
 }
 
 // Schedule lines at the ends of their ranges: headings and turns that would
