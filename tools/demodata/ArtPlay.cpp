@@ -125,7 +125,7 @@ void Particles(Canvas& c, const ImageAsset& a) {
 
 void Effects(Canvas& c, const ImageAsset& a) {
     for (const Cell& cell : a.cells) {
-        if (cell.wraps) continue;  // reads cell 0 again
+        if (cell.wraps || cell.borrowed) continue;  // reads cell 0 again, or other cells
         const Box& b = cell.box;
         const int e = cell.element;
         const std::string& g = cell.group;

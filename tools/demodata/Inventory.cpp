@@ -28,6 +28,10 @@ public:
         a_.cells.push_back({{x, y, w, h}, group, index, -1, true});
         return *this;
     }
+    Builder& Borrowed(const std::string& group, int x, int y, int w, int h, int index, int element, bool wraps) {
+        a_.cells.push_back({{x, y, w, h}, group, index, element, wraps, true});
+        return *this;
+    }
 
 private:
     std::vector<ImageAsset>* out_;
@@ -123,8 +127,14 @@ void TeamGroup(std::vector<ImageAsset>& v) {
     CharacterSheet(v, "crow", 40, 2);
     CharacterSheet(v, "cheska", 44, 3);
     CharacterSheet(v, "osero", 40, 4);
-    for (const char* n : {"yuri", "crow", "cheska", "osero", "shamyu", "fururu", "still", "mono", "paco", "deena"})
-        Builder(&v, std::string("img/cutin_") + n + ".png", 1024, 512, Art::CutIn, n).C("cutin", 0, 0, 1024, 480);
+    for (const char* n : {"yuri", "crow", "cheska", "osero", "shamyu", "fururu", "still", "mono", "paco", "deena"}) {
+        const std::string name = n;
+        Builder b(&v, "img/cutin_" + name + ".png", 1024, 512, Art::CutIn, name);
+        b.C("cutin", 0, 0, 1024, 480);
+        // A player's cut-in slides its source up to 72 texels right as it fades out.
+        if (name == "yuri" || name == "crow" || name == "cheska" || name == "osero")
+            b.Wrapping("cutin", 0, 0, 1024 + 72, 480, 1);
+    }
     for (const char* n : {"yuri", "crow", "cheska", "osero", "boss", "deena"})
         Builder(&v, std::string("img/mahoujin_") + n + ".png", 256, 128, Art::MagicCircle, n)
             .C("circle", 0, 0, 128, 128, 0, 0)
@@ -164,6 +174,16 @@ void PlayGroup(std::vector<ImageAsset>& v) {
         for (int k = 0; k < 12; ++k) b.C("hitflash", 40 + 30 * k, 128, 30, 30, k, k / 6);
         for (int e = 0; e < 2; ++e) b.C("charge", 400 + 20 * e, 128, 20, 20, e, e);
         for (int e = 0; e < 2; ++e) b.C("hitspark", 440 + 30 * e, 128, 30, 30, e, e);
+        // An enemy of neither element hit by a shot sparks over the sparkles.
+        b.Borrowed("hitspark", 500, 128, 30, 30, 2, 2, false);
+        // The magic circle flashes every bullet it catches with that bullet's
+        // element: the emitters' 3 and 4 run on along the row into the burst, a
+        // cancelled bullet's 10 past the edge (the sampler wraps it back onto the row).
+        for (int e : {3, 4, 10})
+            for (int k = 0; k < 6; ++k) {
+                const int x = 30 * (k + 6 * e) + 40;
+                b.Borrowed("hitflash", x, 128, 30, 30, 6 * e + k, e, x + 30 > 1024);
+            }
         for (int e = 0; e < 2; ++e) b.C("sparkle", 500 + 24 * e, 128, 24, 24, e, e);
         b.C("burst", 864, 128, 160, 160);
         for (int e = 0; e < 2; ++e) b.C("debris", 40 * e, 158, 40, 40, e, e);
@@ -433,6 +453,11 @@ std::vector<EnemyArt> BuildEnemyArts() {
     return v;
 }
 
+bool Inside(const Box& inner, const Box& outer) {
+    return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.w <= outer.x + outer.w &&
+           inner.y + inner.h <= outer.y + outer.h;
+}
+
 std::vector<ImageAsset> BuildImages() {
     std::vector<ImageAsset> v;
     TitleGroup(v);
@@ -467,23 +492,50 @@ const EnemyArt* FindEnemyArt(int type) {
     return &EnemyArts()[size_t(type - 1)];
 }
 
-std::string SheetForSlot(int slot, int stage) {
+std::string SheetForSlot(int slot, int stage, int team) {
     const std::string n = "0" + std::to_string(stage);
+    // Each team's characters: the first, the second.
+    static const char* const kCharacters[2][2] = {{"yuri", "crow"}, {"cheska", "osero"}};
+    const bool known = team == 1 || team == 2;
+    const char* const* chars = kCharacters[team == 2 ? 1 : 0];
     switch (slot) {
+        case 0:
+        case 1: return known ? std::string("img/") + chars[slot] + ".png" : std::string();
+        case 2:
+        case 3: return known ? std::string("img/mahoujin_") + chars[slot - 2] + ".png" : std::string();
+        case 29:
+        case 30: return known ? std::string("img/cutin_") + chars[slot - 29] + ".png" : std::string();
+        case 31: return "img/cutin_add.png";
         case 5: return "img/Stage" + n + "Enemy.png";
         case 6: return "img/commonenemy.png";
-        case 7: return "img/particle.png";
+        case 7:
+        case 8: return "img/particle.png";
+        case 9: return "img/item.png";
+        case 10: return "img/addeffect.png";
         case 36: return "img/Stage" + n + "BG.png";
+        case 37: return "img/system/StageTitleBG.png";
+        // Stage 6 shows the first team's letters whoever plays.
+        case 38:
+            if (stage == 6) return "img/system/StageTitleFont06_1.png";
+            return known ? "img/system/StageTitleFont" + n + "_" + std::to_string(team) + ".png" : std::string();
         default: return {};
     }
 }
 
 bool CoveredByCell(const ImageAsset& image, const std::string& group, const Box& box) {
     for (const Cell& c : image.cells)
-        if (c.group == group && box.x >= c.box.x && box.y >= c.box.y && box.x + box.w <= c.box.x + c.box.w &&
-            box.y + box.h <= c.box.y + c.box.h)
-            return true;
+        if (c.group == group && Inside(box, c.box)) return true;
     return false;
+}
+
+const Cell* CellAround(const ImageAsset& image, const Box& box) {
+    const Cell* borrowed = nullptr;
+    for (const Cell& c : image.cells) {
+        if (!Inside(box, c.box)) continue;
+        if (!c.borrowed) return &c;
+        if (!borrowed) borrowed = &c;
+    }
+    return borrowed;
 }
 
 const std::vector<SoundAsset>& SoundEffects() {

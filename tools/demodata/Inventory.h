@@ -14,12 +14,16 @@ namespace demodata {
 // strips that share cells, a glyph cut from the grid picture it sits in);
 // rectangles of different groups must not. `wraps` marks a rectangle that
 // reaches past the picture's edge on purpose (the sampler wraps around).
+// `borrowed` marks one the game reads where its formula runs past the strip
+// made for it: its pixels belong to the cells it lies over (or to none), so it
+// is neither painted nor held to the overlap rule.
 struct Cell {
     Box box;
     std::string group;
     int index = 0;    // frame, digit, element ... as the group counts it
     int element = -1; // 0 warm, 1 cool, 2 neither (no player absorbs it), -1 none
     bool wraps = false;
+    bool borrowed = false;
 };
 
 enum class Art {
@@ -68,10 +72,14 @@ struct EnemyArt {
 // Classes 1 to 98, in order.
 const std::vector<EnemyArt>& EnemyArts();
 const EnemyArt* FindEnemyArt(int type);
-// The picture a sprite slot holds while a stage plays; "" where it depends on
-// the team (slot 3) or the slot holds no enemy art.
-std::string SheetForSlot(int slot, int stage);
+// The picture a sprite slot holds while a stage plays, for team 1 or 2 (0: not
+// known); "" where it depends on an unknown team or the slot holds nothing the
+// play objects draw.
+std::string SheetForSlot(int slot, int stage, int team = 0);
 // True when `box` lies inside one cell of `group` in the picture.
 bool CoveredByCell(const ImageAsset& image, const std::string& group, const Box& box);
+// The first cell of any group that `box` lies inside, a painted one before a
+// borrowed one; null when there is none.
+const Cell* CellAround(const ImageAsset& image, const Box& box);
 
 }  // namespace demodata

@@ -1,23 +1,143 @@
 // The enemy galleries: every class appears in turn on a scrolling field with
 // the players shooting at random, for 20,000 frames in one- and two-player
-// mode on every difficulty. The field's invariants hold after every sweep.
+// mode on every difficulty. The field's invariants hold after every sweep, and
+// every quad drawn lies inside a cell of the demo data set's picture for its slot.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bitset>
+#include <cmath>
 #include <cstdint>
 #include <random>
 #include <string>
+#include <tuple>
+#include <unordered_set>
+#include <vector>
 
 #include "game/bosses/cBossBase.h"
+#include "game/objects/cEffectObjectBase.h"
 #include "game/objects/cEnemyBulletBase.h"
 #include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/shell/GameGlobals.h"
 #include "game/shell/GameState.h"
+#include "game/shell/SpriteTable.h"
 #include "tests/game/objects/play_harness.h"
+#include "tools/demodata/Inventory.h"
 
 namespace {
+
+// Every distinct source rectangle drawn while it lives, by slot. Slots whose
+// picture changes with the stage (the enemy sheet, the background) also keep
+// the class of the enemy drawing, since the gallery shows every class on one stage.
+class DrawnArt {
+public:
+    DrawnArt() { SetSpriteDrawRecorder(&DrawnArt::Record, this); }
+    ~DrawnArt() { SetSpriteDrawRecorder(nullptr, nullptr); }
+    DrawnArt(const DrawnArt&) = delete;
+    DrawnArt& operator=(const DrawnArt&) = delete;
+
+    // Quads outside the demo art of `stage` played by `team`, one line each.
+    std::vector<std::string> Problems(int stage, int team) const;
+    size_t distinct() const { return seen_.size() + odd_.size(); }
+
+private:
+    struct Key {
+        int slot, type;
+        demodata::Box src;
+    };
+    static bool StageArt(int slot) { return slot == 5 || slot == 36; }
+    // Keys of whole-texel rectangles within +-4095 texels pack into one word.
+    static bool Packs(const Key& k) {
+        return k.slot >= 0 && k.slot < 128 && k.type >= 0 && k.type < 128 && k.src.x >= -4096 && k.src.x < 4096 &&
+               k.src.y >= -4096 && k.src.y < 4096 && k.src.w >= 0 && k.src.w < 4096 && k.src.h >= 0 && k.src.h < 4096;
+    }
+    static uint64_t Pack(const Key& k) {
+        return uint64_t(k.slot) << 57 | uint64_t(k.type) << 50 | uint64_t(k.src.x + 4096) << 37 |
+               uint64_t(k.src.y + 4096) << 24 | uint64_t(k.src.w) << 12 | uint64_t(k.src.h);
+    }
+    static Key Unpack(uint64_t v) {
+        return Key{int(v >> 57), int(v >> 50 & 127),
+                   {int(v >> 37 & 8191) - 4096, int(v >> 24 & 8191) - 4096, int(v >> 12 & 4095), int(v & 4095)}};
+    }
+    static void Record(const SpriteDrawRecord& r, void* context);
+    std::unordered_set<uint64_t> seen_;
+    std::vector<Key> odd_;  // rectangles too far out to pack
+};
+
+void DrawnArt::Record(const SpriteDrawRecord& r, void* context) {
+    // The smallest whole-texel box holding the rectangle, mirrored ones turned round.
+    float x0 = r.src[0], x1 = r.src[0] + r.src[2], y0 = r.src[1], y1 = r.src[1] + r.src[3];
+    if (x1 < x0) std::swap(x0, x1);
+    if (y1 < y0) std::swap(y0, y1);
+    const int left = int(std::floor(x0)), top = int(std::floor(y0));
+    Key k{r.slot, 0, {left, top, int(std::ceil(x1)) - left, int(std::ceil(y1)) - top}};
+    if (StageArt(r.slot)) {
+        // Only the enemy pass of DrawObjects draws these slots; its loop index names the enemy.
+        const cObjectManager& m = ObjectManager;
+        if (m.outerIndex >= 0 && m.outerIndex < int32_t(m.enemyList.size()))
+            k.type = m.enemyList[size_t(m.outerIndex)]->type;
+    }
+    auto* self = static_cast<DrawnArt*>(context);
+    if (Packs(k)) self->seen_.insert(Pack(k));
+    else if (self->odd_.size() < 100) self->odd_.push_back(k);
+}
+
+std::string Describe(int slot, const std::string& sheet, const demodata::Box& b) {
+    return "slot " + std::to_string(slot) + (sheet.empty() ? "" : " (" + sheet + ")") + ": (" + std::to_string(b.x) +
+           ", " + std::to_string(b.y) + ") " + std::to_string(b.w) + "x" + std::to_string(b.h);
+}
+
+std::vector<std::string> DrawnArt::Problems(int stage, int team) const {
+    using namespace demodata;
+    std::vector<Key> keys = odd_;
+    for (uint64_t v : seen_) keys.push_back(Unpack(v));
+    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        return std::tie(a.slot, a.type, a.src.x, a.src.y) < std::tie(b.slot, b.type, b.src.x, b.src.y);
+    });
+    std::vector<std::string> out;
+    for (const Key& k : keys) {
+        if (!StageArt(k.slot)) {
+            const std::string sheet = SheetForSlot(k.slot, stage, team);
+            const ImageAsset* image = FindImage(sheet);
+            if (!image || !CellAround(*image, k.src))
+                out.push_back(Describe(k.slot, sheet.empty() ? "no picture" : sheet, k.src) + " outside every cell");
+            continue;
+        }
+        // The class's own look, on every stage sheet that has it.
+        const std::string who = "class " + std::to_string(k.type) + ", ";
+        const EnemyArt* art = FindEnemyArt(k.type);
+        if (!art || art->slot != k.slot) {
+            out.push_back(who + Describe(k.slot, "", k.src) + ": the art table has no such slot for the class");
+            continue;
+        }
+        bool listed = false;
+        for (const Box& b : art->rects)
+            listed = listed || (k.src.x >= b.x && k.src.y >= b.y && k.src.x + k.src.w <= b.x + b.w &&
+                                k.src.y + k.src.h <= b.y + b.h);
+        if (!listed) out.push_back(who + Describe(k.slot, "", k.src) + ": not among the class's rectangles");
+        int holders = 0;
+        for (int s = 1; s <= 6; ++s) {
+            const ImageAsset* image = FindImage(SheetForSlot(k.slot, s, team));
+            if (!image) continue;
+            bool hasLook = false;
+            for (const Cell& c : image->cells) hasLook = hasLook || c.group == art->look;
+            if (!hasLook) continue;
+            ++holders;
+            if (!CoveredByCell(*image, art->look, k.src))
+                out.push_back(who + Describe(k.slot, image->path, k.src) + " outside the " + art->look + " cells");
+        }
+        if (holders == 0) out.push_back(who + "no sheet holds the look " + art->look);
+    }
+    return out;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const std::string& l : lines) out += "\n  " + l;
+    return out;
+}
 
 // The test's own generator, apart from the game's.
 struct Dice {
@@ -57,6 +177,7 @@ TEST_P(EnemyGallery, Classes1To49InTurnFor20000Frames) {
         ScrollX = 40.0f * static_cast<float>((StageFrame / 700) % 3) - 40.0f;
     });
     m.SpawnMapCell(5, 200, -100);
+    DrawnArt drawn;
     int spawned[50] = {};
     bool seenActive[50] = {};
     for (int frame = 0; frame < 20000; ++frame) {
@@ -87,6 +208,8 @@ TEST_P(EnemyGallery, Classes1To49InTurnFor20000Frames) {
         EXPECT_TRUE(seenActive[type]) << type;
     }
     EXPECT_GT(Player1->score, 0);
+    const std::vector<std::string> problems = drawn.Problems(3, 1);
+    EXPECT_TRUE(problems.empty()) << problems.size() << " of " << drawn.distinct() << Joined(problems);
 }
 
 TEST_P(EnemyGallery, Classes50To98InTurnFor20000Frames) {
@@ -119,6 +242,7 @@ TEST_P(EnemyGallery, Classes50To98InTurnFor20000Frames) {
     int32_t seen = 0;
     int64_t bulletFrames = 0;
     std::bitset<49> ranTypes;
+    DrawnArt drawn;
     for (int32_t frame = 0; frame < 20000; ++frame) {
         if (StageFrame >= spawnAt) {
             // Placed before the frame advances the stage frame: it appears on the next.
@@ -155,6 +279,56 @@ TEST_P(EnemyGallery, Classes50To98InTurnFor20000Frames) {
     EXPECT_EQ(ranTypes.count(), 49u);  // every class ran on the field
     EXPECT_GT(bulletFrames, 20000);    // and they fired
     EXPECT_GT(Player1->score, 0);
+    const std::vector<std::string> problems = drawn.Problems(1, mode.two ? 2 : 1);
+    EXPECT_TRUE(problems.empty()) << problems.size() << " of " << drawn.distinct() << Joined(problems);
+}
+
+// The art check itself: a rectangle outside every cell of its slot's picture, or
+// outside its class's look, is reported; one inside is not.
+TEST_F(EnemyGallery, ArtCheckReportsRectanglesOutsideTheCells) {
+    playtest::ResetField(3);
+    cObjectManager& m = ObjectManager;
+    m.SpawnStageObject(320, 200, 9, 0, 0, 0, 0, 0, 5.0f, 0);  // a turret
+    const float dst[4] = {0, 0, 40, 40};
+    DrawnArt drawn;
+    const float bullet[4] = {109, 0, 30, 29};     // graphic 1, warm
+    const float stray[4] = {0, 0, 5, 5};          // nothing painted there
+    const float turret[4] = {160, 0, 40, 40};     // the cool turret
+    const float drone[4] = {0, 120, 40, 40};      // another class's look
+    DrawSpriteEntryPlain(7, dst, 0, bullet, 0xFFFFFFFFu);
+    DrawSpriteEntryPlain(7, dst, 0, stray, 0xFFFFFFFFu);
+    m.outerIndex = int32_t(m.enemyList.size()) - 1;
+    DrawSpriteEntryPlain(5, dst, 0, turret, 0xFFFFFFFFu);
+    DrawSpriteEntryPlain(5, dst, 0, drone, 0xFFFFFFFFu);
+    const std::vector<std::string> problems = drawn.Problems(1, 1);
+    ASSERT_EQ(problems.size(), 3u) << Joined(problems);
+    EXPECT_EQ(problems[0], "class 9, slot 5: (0, 120) 40x40: not among the class's rectangles");
+    EXPECT_EQ(problems[1], "class 9, slot 5 (img/Stage01Enemy.png): (0, 120) 40x40 outside the turret cells");
+    EXPECT_NE(problems[2].find("slot 7 (img/particle.png): (0, 0) 5x5 outside every cell"), std::string::npos)
+        << problems[2];
+}
+
+// The magic circle flashes each bullet it catches with the bullet's element,
+// the emitters' and the cancelled ones' too: every flash lies in the art.
+TEST_F(EnemyGallery, TheCirclesFlashesOfEveryBulletElementLieInTheArt) {
+    playtest::ResetField(4);
+    playtest::StartPlayers(2, true, 320, 400);
+    cObjectManager& m = ObjectManager;
+    m.SpawnStageObject(320, 200, 84, 0, 0, 0, 0, 0, 300.0f, StageFrame + 1);
+    DrawnArt drawn;
+    int flashes = 0;
+    for (int element : {0, 1, 2, 3, 4, 10}) {
+        // The emitters are invisible; a cancelled bullet is drawn as the spark.
+        const int graphic = element == 3 || element == 4 ? 0 : (element == 10 ? 100 : 1);
+        m.FireEnemyBullet(300, 210, 1, graphic, 0, 0, element, 0, 0);
+        for (int frame = 0; frame < 20; ++frame) {
+            playtest::PlayFrame();
+            for (const cEffectObjectBase* f : m.effects) flashes += f->isActive && f->kind == 3 && f->frame == 1;
+        }
+    }
+    EXPECT_EQ(flashes, 6);
+    const std::vector<std::string> problems = drawn.Problems(1, 2);
+    EXPECT_TRUE(problems.empty()) << problems.size() << " of " << drawn.distinct() << Joined(problems);
 }
 
 // Schedule lines at the ends of their ranges: headings and turns that would

@@ -16,6 +16,7 @@
 #include "game/shell/GameGlobals.h"
 #include "game/shell/SpriteTable.h"
 #include "tests/engine/graphics/sprite_test_env.h"
+#include "tests/game/objects/gallery_render.h"
 #include "tests/game/objects/play_harness.h"
 
 namespace {
@@ -87,24 +88,6 @@ protected:
             KestraSprite2D::SetTexture(e.sprite, 0, e.texture);
         }
     }
-    // Collects what draw() queues, renders slot 7 blended and 8, 10 additively
-    // over black, and answers the recorded quads and the picture.
-    d3d9test::Image Render(const std::function<void()>& draw, std::vector<playtest::Quad>* quads) {
-        playtest::QuadRecorder rec;
-        for (int slot : {7, 8, 10}) KestraSprite2D::Begin(SpriteTable[size_t(slot)].sprite);
-        draw();
-        for (int slot : {7, 8, 10}) KestraSprite2D::End(SpriteTable[size_t(slot)].sprite);
-        EXPECT_TRUE(Kestra3D::Clear(1, 0xFF000000u, 1.0f, 0, nullptr));
-        EXPECT_TRUE(Kestra3D::BeginScene());
-        Kestra3D::SetBlendingType(1);
-        KestraSprite2D::Render(SpriteTable[7].sprite);
-        Kestra3D::SetBlendingType(2);
-        KestraSprite2D::Render(SpriteTable[8].sprite);
-        KestraSprite2D::Render(SpriteTable[10].sprite);
-        Kestra3D::EndScene();
-        *quads = rec.quads;
-        return d3d9test::ReadRenderTarget(Device());
-    }
     CTexture* particles_ = nullptr;
     CTexture* effects_ = nullptr;
 };
@@ -128,7 +111,7 @@ TEST_F(GalleryGl, EveryBulletGraphicShowsItsCellForBothElements) {
                 ObjectManager.enemyBullets[1]->radius = 30;
                 ObjectManager.enemyBullets[1]->frame = 1;
                 std::vector<playtest::Quad> quads;
-                const d3d9test::Image out = Render([] { ObjectManager.DrawObjects(); }, &quads);
+                const d3d9test::Image out = gallerygl::RenderPlayLayers([] { ObjectManager.DrawObjects(); }, &quads);
                 ASSERT_EQ(quads.size(), 1u) << kind;
                 const int h = quads[0].slot == 10 ? 1024 : 512;
                 pixels[element] = CentrePixel(out, quads[0]);
@@ -151,7 +134,7 @@ TEST_F(GalleryGl, EveryEffectKindShowsItsCellForBothValues) {
                 playtest::ResetField(1);
                 ObjectManager.SpawnEffect(320, 240, kind, value, 0);
                 std::vector<playtest::Quad> quads;
-                const d3d9test::Image out = Render([] { ObjectManager.UpdateEffects(); }, &quads);
+                const d3d9test::Image out = gallerygl::RenderPlayLayers([] { ObjectManager.UpdateEffects(); }, &quads);
                 ASSERT_EQ(quads.size(), 1u) << kind;
                 pixels[value] = CentrePixel(out, quads[0]);
                 EXPECT_TRUE(ShowsItsCell(quads[0], pixels[value], 1024, 1024))

@@ -1,0 +1,37 @@
+// The play-field layers of the bullet and effect galleries drawn for real: what
+// a draw step queues on the particle and effect sheets, rendered over black in
+// the game scene's order (slot 7 alpha-blended, then slots 8 and 10 additively).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "engine/graphics/Kestra3D.h"
+#include "engine/graphics/KestraSprite2D.h"
+#include "game/shell/SpriteTable.h"
+#include "platform/d3d9/d3d9test.h"
+#include "tests/game/objects/play_harness.h"
+
+namespace gallerygl {
+
+// Slots 7, 8 and 10 of SpriteTable must hold sprites.
+inline d3d9test::Image RenderPlayLayers(const std::function<void()>& draw, std::vector<playtest::Quad>* quads) {
+    playtest::QuadRecorder rec;
+    for (int slot : {7, 8, 10}) KestraSprite2D::Begin(SpriteTable[size_t(slot)].sprite);
+    draw();
+    for (int slot : {7, 8, 10}) KestraSprite2D::End(SpriteTable[size_t(slot)].sprite);
+    EXPECT_TRUE(Kestra3D::Clear(1, 0xFF000000u, 1.0f, 0, nullptr));
+    EXPECT_TRUE(Kestra3D::BeginScene());
+    Kestra3D::SetBlendingType(1);
+    KestraSprite2D::Render(SpriteTable[7].sprite);
+    Kestra3D::SetBlendingType(2);
+    KestraSprite2D::Render(SpriteTable[8].sprite);
+    KestraSprite2D::Render(SpriteTable[10].sprite);
+    Kestra3D::EndScene();
+    *quads = rec.quads;
+    return d3d9test::ReadRenderTarget(Kestra3D::GetDevice());
+}
+
+}  // namespace gallerygl
