@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -131,14 +132,16 @@ Hud ReadHud(const Image& image) {
     return hud;
 }
 
-// Grabs until `done` holds for a grab; answers the last grab. Gives up after `seconds`.
+// Grabs until `done` holds for a grab, `pauseMs` apart; answers the last grab.
+// Gives up after `seconds`.
 Image WaitForImage(Program& program, const std::string& file, int seconds,
-                   const std::function<bool(const Image&)>& done) {
+                   const std::function<bool(const Image&)>& done, int pauseMs = 250) {
+    const std::time_t end = std::time(nullptr) + seconds;
     Image image;
-    for (int i = 0; i < seconds * 4; ++i) {
+    while (std::time(nullptr) < end) {
         image = Grab(program, file);
         if (!image.empty() && done(image)) break;
-        usleep(250 * 1000);
+        usleep(static_cast<useconds_t>(pauseMs) * 1000);
     }
     return image;
 }
@@ -147,11 +150,11 @@ Image WaitForImage(Program& program, const std::string& file, int seconds,
 // missed is pushed again, at most three times. The effect of one push shows
 // at once, so a retry never undoes a toggle that was seen.
 Image PushUntil(Program& program, const std::string& key, const std::string& file,
-                const std::function<bool(const Image&)>& done) {
+                const std::function<bool(const Image&)>& done, int pauseMs = 250) {
     Image image;
     for (int attempt = 0; attempt < 3; ++attempt) {
         program.X("xdotool keydown " + key);
-        image = WaitForImage(program, file, 20, done);
+        image = WaitForImage(program, file, 20, done, pauseMs);
         program.X("xdotool keyup " + key);
         if (!image.empty() && done(image)) return image;
         usleep(static_cast<useconds_t>(std::max(500, 8 * program.FrameMs())) * 1000);
@@ -309,15 +312,20 @@ TEST(QuenrithActions, ItemsFillTheGaugeAndForceSpendsIt) {
     const int circle = Find(Grab(program, file), kCircleYuri[0]).count;
     ASSERT_GE(circle, 50) << "no magic circle";
 
-    // FORCE (V) with 160: the cut-in sweeps over the view and the circle swells
-    // to the FORCE's length (150 frames) across; the gauge is spent.
+    // FORCE (V) with 160: the cut-in sweeps over the view (68 frames, so the
+    // grabs follow each other closely) and the circle swells to the FORCE's
+    // length (150 frames) across; the gauge is spent.
     bool cutIn = false;
     int widest = 0;
-    image = PushUntil(program, "v", file, [&](const Image& i) {
-        cutIn = cutIn || Covered(i) > 0.95;
-        widest = std::max(widest, Find(i, kCircleYuri[0]).count);
-        return cutIn && widest > 4 * circle;
-    });
+    image = PushUntil(
+        program, "v", file,
+        [&](const Image& i) {
+            const double covered = Covered(i);
+            cutIn = cutIn || covered > 0.5;
+            widest = std::max(widest, Find(i, kCircleYuri[0]).count);
+            return widest > 4 * circle && (cutIn || (covered < 0.05 && ReadHud(i).gauge == 0));
+        },
+        0);
     EXPECT_TRUE(cutIn) << "no cut-in";
     EXPECT_GT(widest, 4 * circle) << "the circle stayed " << circle;
     // Once the cut-in has gone the HUD shows the gauge at 0: one full pip, no strip.
