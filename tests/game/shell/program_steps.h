@@ -59,6 +59,13 @@ inline int WaitForFrames(Program& program, int frames) {
     return total;
 }
 
+// Alt+F4: the program ends with status 0 and shows no message box.
+inline void CloseCleanly(Program& program) {
+    program.X("xdotool key --clearmodifiers alt+F4");
+    ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
+    EXPECT_TRUE(program.Boxes().empty());
+}
+
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 // The coded stage-1 background: 8x8 cells, red = 2 * column, green = 2 * row, blue fixed.

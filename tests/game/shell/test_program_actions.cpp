@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -182,21 +183,29 @@ Hud GaugeAfter(Program& program, const std::string& file, int from) {
     return ReadHud(image);
 }
 
-void Leave(Program& program) {
-    program.X("xdotool key --clearmodifiers alt+F4");
-    ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
-    EXPECT_TRUE(program.Boxes().empty());
-}
+// Stage 1 past its title band, with the coded sheets and `schedule` as the enemy schedule.
+class QuenrithActions : public ::testing::Test {
+protected:
+    void Play(const std::string& schedule) {
+        PrepareFolder(dir_.path(), schedule);
+        program_ = std::make_unique<Program>(dir_.path(), dir_.path() + "/run", Display());
+        ASSERT_NO_FATAL_FAILURE(Ready(*program_));
+        ASSERT_NO_FATAL_FAILURE(StartStage1(*program_));
+        ASSERT_NO_FATAL_FAILURE(PastStageTitle(*program_, dir_.file("t.rgb")));
+    }
+    Program& program() { return *program_; }
+    std::string file() const { return dir_.file("a.rgb"); }
 
-TEST(QuenrithActions, ChangeAndElementSwitchThePlayerItsShotsAndTheHud) {
-    testdisplay::PrivateDisplay display;
-    testsupport::TempDir dir;
-    PrepareFolder(dir.path(), kQuietSchedule);
-    Program program(dir.path(), dir.path() + "/run", Display());
-    Ready(program);
-    StartStage1(program);
-    PastStageTitle(program, dir.file("t.rgb"));
-    const std::string file = dir.file("a.rgb");
+private:
+    testdisplay::PrivateDisplay display_;
+    testsupport::TempDir dir_;
+    std::unique_ptr<Program> program_;
+};
+
+TEST_F(QuenrithActions, ChangeAndElementSwitchThePlayerItsShotsAndTheHud) {
+    ASSERT_NO_FATAL_FAILURE(Play(kQuietSchedule));
+    Program& program = this->program();
+    const std::string file = this->file();
 
     // Yuri, element 0, gauge 10; Crow waits off the field.
     Image image = WaitForImage(program, file, 30, [](const Image& i) {
@@ -257,7 +266,7 @@ TEST(QuenrithActions, ChangeAndElementSwitchThePlayerItsShotsAndTheHud) {
     EXPECT_EQ(hud.gauge, 6) << hud.Text();
     EXPECT_EQ(hud.element, 1) << hud.Text();
 
-    Leave(program);
+    CloseCleanly(program);
 }
 
 // Share of rows 0..99 (nothing but background there while nobody moves up)
@@ -269,15 +278,10 @@ double Covered(const Image& image) {
     return covered / (100.0 * kWidth);
 }
 
-TEST(QuenrithActions, ItemsFillTheGaugeAndForceSpendsIt) {
-    testdisplay::PrivateDisplay display;
-    testsupport::TempDir dir;
-    PrepareFolder(dir.path(), ItemSchedule());
-    Program program(dir.path(), dir.path() + "/run", Display());
-    Ready(program);
-    StartStage1(program);
-    PastStageTitle(program, dir.file("t.rgb"));
-    const std::string file = dir.file("a.rgb");
+TEST_F(QuenrithActions, ItemsFillTheGaugeAndForceSpendsIt) {
+    ASSERT_NO_FATAL_FAILURE(Play(ItemSchedule()));
+    Program& program = this->program();
+    const std::string file = this->file();
 
     Image image = WaitForImage(program, file, 30, [](const Image& i) {
         return Find(i, kYuri).count >= 50 && ReadHud(i).gauge == 10;
@@ -336,7 +340,7 @@ TEST(QuenrithActions, ItemsFillTheGaugeAndForceSpendsIt) {
     EXPECT_EQ(hud.strip, -1) << hud.Text();
     EXPECT_EQ(hud.element, 0) << hud.Text();
 
-    Leave(program);
+    CloseCleanly(program);
 }
 
 }  // namespace

@@ -137,9 +137,7 @@ TEST(QuenrithPlay, Stage1ScrollsByItsScriptAndStandsStillWhilePaused) {
     // Quit from the pause menu and answer yes: the result's name sheet loads.
     program.Keys({"Down", "Down", "z", "Up", "z"});
     ASSERT_TRUE(program.WaitForOutput("filename: img/name.png\n\n", 60));
-    program.X("xdotool key --clearmodifiers alt+F4");
-    ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
-    EXPECT_TRUE(program.Boxes().empty());
+    CloseCleanly(program);
 }
 
 TEST(QuenrithPlay, ThePlayerMovesAndShootsOnStage1) {
@@ -186,9 +184,7 @@ TEST(QuenrithPlay, ThePlayerMovesAndShootsOnStage1) {
     program.X("xdotool keyup z");
     EXPECT_GT(shots, clear + 100) << "before " << clear;
 
-    program.X("xdotool key --clearmodifiers alt+F4");
-    ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
-    EXPECT_TRUE(program.Boxes().empty());
+    CloseCleanly(program);
 }
 
 // The counts one game leaves in the output and the log, from `out` and `log` on.
