@@ -102,6 +102,7 @@ struct Hud {
     int gauge = -1;      // the three digits
     int pips = 0;        // small pips drawn at full alpha
     int strip = -1;      // element of the FORCE strip
+    bool operator==(const Hud&) const = default;
     std::string Text() const {
         std::ostringstream out;
         out << "element " << element << ", character " << character << ", gauge " << gauge << ", pips " << pips
@@ -163,12 +164,14 @@ Image PushUntil(Program& program, const std::string& key, const std::string& fil
     return image;
 }
 
-// Holds SHOT until `enough` shot pixels of `look` show and the charge is long
-// past complete (so the release starts the charged burst); answers the grab
-// that showed them.
-Image HoldShot(Program& program, const std::string& file, uint32_t look, int enough) {
+// Holds SHOT until a grab shows `enough` pixels of `look` and fewer than 20 of
+// `other`, and the charge is long past complete (so the release starts the
+// charged burst); answers that grab.
+Image HoldShot(Program& program, const std::string& file, uint32_t look, uint32_t other, int enough = 300) {
     program.X("xdotool keydown z");
-    Image image = WaitForImage(program, file, 30, [&](const Image& i) { return Find(i, look).count >= enough; });
+    const Image image = WaitForImage(program, file, 30, [&](const Image& i) {
+        return Find(i, look).count >= enough && Find(i, other).count < 20;
+    });
     // The caption counts whole seconds: 150 counted frames are 90 held at the least.
     const bool charged = WaitForFrames(program, 150) >= 150;
     program.X("xdotool keyup z");
@@ -176,11 +179,23 @@ Image HoldShot(Program& program, const std::string& file, uint32_t look, int eno
     return image;
 }
 
-// Waits until the HUD's gauge number leaves `from`; answers the HUD then.
-Hud GaugeAfter(Program& program, const std::string& file, int from) {
-    const Image image =
-        WaitForImage(program, file, 30, [&](const Image& i) { const int g = ReadHud(i).gauge; return g >= 0 && g != from; });
-    return ReadHud(image);
+// Waits until the HUD reads `want`; answers the last reading. A grab may catch
+// the window while a frame is being copied in, so no single grab decides.
+Hud WaitForHud(Program& program, const std::string& file, const Hud& want, int seconds = 30) {
+    return ReadHud(WaitForImage(program, file, seconds, [&](const Image& i) { return ReadHud(i) == want; }));
+}
+
+// Waits until one grab shows at least 50 pixels of each colour of `present`
+// and none of `absent`; answers it.
+Image WaitForColours(Program& program, const std::string& file, const std::vector<uint32_t>& present,
+                     const std::vector<uint32_t>& absent, int seconds = 20) {
+    return WaitForImage(program, file, seconds, [&](const Image& i) {
+        for (uint32_t c : present)
+            if (Find(i, c).count < 50) return false;
+        for (uint32_t c : absent)
+            if (Find(i, c).count > 0) return false;
+        return true;
+    });
 }
 
 // Stage 1 past its title band, with the coded sheets and `schedule` as the enemy schedule.
@@ -207,64 +222,56 @@ TEST_F(QuenrithActions, ChangeAndElementSwitchThePlayerItsShotsAndTheHud) {
     Program& program = this->program();
     const std::string file = this->file();
 
-    // Yuri, element 0, gauge 10; Crow waits off the field.
-    Image image = WaitForImage(program, file, 30, [](const Image& i) {
-        return Find(i, kYuri).count >= 50 && Find(i, kCircleYuri[0]).count >= 50 && ReadHud(i).gauge == 10;
-    });
-    Hud hud = ReadHud(image);
+    // Yuri with her circle of element 0, gauge 10; Crow waits off the field.
+    Image image = WaitForColours(program, file, {kYuri, kCircleYuri[0]}, {kCrow}, 30);
     ASSERT_GE(Find(image, kYuri).count, 50) << "the player never showed";
-    EXPECT_EQ(Find(image, kCrow).count, 0);
     EXPECT_GE(Find(image, kCircleYuri[0]).count, 50);
-    EXPECT_EQ(hud.element, 0) << hud.Text();
-    EXPECT_EQ(hud.character, 1) << hud.Text();
-    ASSERT_EQ(hud.gauge, 10) << hud.Text();
+    EXPECT_EQ(Find(image, kCrow).count, 0);
+    Hud hud = WaitForHud(program, file, {0, 1, 10, 0, -1});
+    ASSERT_EQ(hud.Text(), (Hud{0, 1, 10, 0, -1}).Text());
 
-    // Yuri's shot is the spinning look 1; its charged burst on release costs 2.
-    image = HoldShot(program, file, kLook1[0], 300);
+    // Yuri's shot is the spinning look 1; her charged burst on release costs 2.
+    image = HoldShot(program, file, kLook1[0], kLook2[0]);
     EXPECT_GE(Find(image, kLook1[0]).count, 300);
     EXPECT_LT(Find(image, kLook2[0]).count, 20);
-    hud = GaugeAfter(program, file, 10);
-    EXPECT_EQ(hud.gauge, 8) << hud.Text();
+    hud = WaitForHud(program, file, {0, 1, 8, 0, -1});
+    EXPECT_EQ(hud.Text(), (Hud{0, 1, 8, 0, -1}).Text());
     // Every shot flies off the view before the change.
-    image = WaitForImage(program, file, 30, [](const Image& i) {
-        return Find(i, kLook1[0]).count < 20 && Find(i, kLook2[0]).count < 20;
-    });
-    ASSERT_LT(Find(image, kLook1[0]).count + Find(image, kLook2[0]).count, 40) << "shots stayed";
+    image = WaitForColours(program, file, {}, {kLook1[0], kLook2[0]}, 30);
+    ASSERT_EQ(Find(image, kLook1[0]).count + Find(image, kLook2[0]).count, 0) << "shots stayed";
 
     // CHANGE (A): Crow's body, circle and stock icons replace Yuri's.
-    image = PushUntil(program, "a", file, [](const Image& i) {
-        return Find(i, kCrow).count >= 50 && ReadHud(i).character == 2;
-    });
-    hud = ReadHud(image);
-    ASSERT_GE(Find(image, kCrow).count, 50) << "no change of character";
-    EXPECT_EQ(Find(image, kYuri).count, 0);
-    EXPECT_EQ(hud.character, 2) << hud.Text();
-    image = WaitForImage(program, file, 20, [](const Image& i) { return Find(i, kCircleCrow[0]).count >= 50; });
+    image = PushUntil(program, "a", file, [](const Image& i) { return ReadHud(i).character == 2; });
+    ASSERT_EQ(ReadHud(image).character, 2) << "no change of character: " << ReadHud(image).Text();
+    image = WaitForColours(program, file, {kCrow, kCircleCrow[0]}, {kYuri, kCircleYuri[0]});
+    EXPECT_GE(Find(image, kCrow).count, 50);
     EXPECT_GE(Find(image, kCircleCrow[0]).count, 50);
+    EXPECT_EQ(Find(image, kYuri).count, 0);
     EXPECT_EQ(Find(image, kCircleYuri[0]).count, 0);
+    hud = WaitForHud(program, file, {0, 2, 8, 0, -1});
+    EXPECT_EQ(hud.Text(), (Hud{0, 2, 8, 0, -1}).Text());
 
-    // Crow's shot is look 2 and never look 1; its burst costs 1.
-    image = HoldShot(program, file, kLook2[0], 300);
+    // Crow's shot is look 2 and never look 1; her burst costs 1.
+    image = HoldShot(program, file, kLook2[0], kLook1[0]);
     EXPECT_GE(Find(image, kLook2[0]).count, 300);
     EXPECT_LT(Find(image, kLook1[0]).count, 20);
-    hud = GaugeAfter(program, file, 8);
-    EXPECT_EQ(hud.gauge, 7) << hud.Text();
+    hud = WaitForHud(program, file, {0, 2, 7, 0, -1});
+    EXPECT_EQ(hud.Text(), (Hud{0, 2, 7, 0, -1}).Text());
 
     // ELEMENT (C): the HUD block and the circle turn to element 1, and so do the shots.
     image = PushUntil(program, "c", file, [](const Image& i) { return ReadHud(i).element == 1; });
-    hud = ReadHud(image);
-    ASSERT_EQ(hud.element, 1) << "no change of element: " << hud.Text();
-    EXPECT_EQ(hud.character, 2) << hud.Text();
-    image = WaitForImage(program, file, 20, [](const Image& i) { return Find(i, kCircleCrow[1]).count >= 50; });
+    ASSERT_EQ(ReadHud(image).element, 1) << "no change of element: " << ReadHud(image).Text();
+    hud = WaitForHud(program, file, {1, 2, 7, 0, -1});
+    EXPECT_EQ(hud.Text(), (Hud{1, 2, 7, 0, -1}).Text());
+    image = WaitForColours(program, file, {kCrow, kCircleCrow[1]}, {kCircleCrow[0]});
+    EXPECT_GE(Find(image, kCrow).count, 50);
     EXPECT_GE(Find(image, kCircleCrow[1]).count, 50);
     EXPECT_EQ(Find(image, kCircleCrow[0]).count, 0);
-    EXPECT_GE(Find(image, kCrow).count, 50);
-    image = HoldShot(program, file, kLook2[1], 300);
+    image = HoldShot(program, file, kLook2[1], kLook2[0]);
     EXPECT_GE(Find(image, kLook2[1]).count, 300);
     EXPECT_LT(Find(image, kLook2[0]).count, 20);
-    hud = GaugeAfter(program, file, 7);
-    EXPECT_EQ(hud.gauge, 6) << hud.Text();
-    EXPECT_EQ(hud.element, 1) << hud.Text();
+    hud = WaitForHud(program, file, {1, 2, 6, 0, -1});
+    EXPECT_EQ(hud.Text(), (Hud{1, 2, 6, 0, -1}).Text());
 
     CloseCleanly(program);
 }
@@ -278,43 +285,40 @@ double Covered(const Image& image) {
     return covered / (100.0 * kWidth);
 }
 
+// Holds RIGHT until the HUD's gauge number leaves `from`.
+void WalkUntilTheGaugeChanges(Program& program, const std::string& file, int from) {
+    program.X("xdotool keydown Right");
+    WaitForImage(program, file, 30, [&](const Image& i) {
+        const int g = ReadHud(i).gauge;
+        return g >= 0 && g != from;
+    });
+    program.X("xdotool keyup Right");
+}
+
 TEST_F(QuenrithActions, ItemsFillTheGaugeAndForceSpendsIt) {
     ASSERT_NO_FATAL_FAILURE(Play(ItemSchedule()));
     Program& program = this->program();
     const std::string file = this->file();
 
-    Image image = WaitForImage(program, file, 30, [](const Image& i) {
-        return Find(i, kYuri).count >= 50 && ReadHud(i).gauge == 10;
-    });
-    Hud hud = ReadHud(image);
+    Image image = WaitForColours(program, file, {kYuri, kCircleYuri[0]}, {}, 30);
     ASSERT_GE(Find(image, kYuri).count, 50) << "the player never showed";
-    ASSERT_EQ(hud.gauge, 10) << hud.Text();
-    // Gauge 10: the first pip half faded, no FORCE strip.
-    EXPECT_EQ(hud.pips, 0) << hud.Text();
-    EXPECT_EQ(hud.strip, -1) << hud.Text();
-    EXPECT_LT(Covered(image), 0.05);
-
-    // Walking right picks up the first five items at once: 60.
-    program.X("xdotool keydown Right");
-    hud = GaugeAfter(program, file, 10);
-    program.X("xdotool keyup Right");
-    ASSERT_EQ(hud.gauge, 60) << hud.Text();
-    // Three full pips and the fourth full too (60 is a multiple of 20); the strip shows.
-    image = WaitForImage(program, file, 10, [](const Image& i) { return ReadHud(i).strip == 0; });
-    hud = ReadHud(image);
-    EXPECT_EQ(hud.gauge, 60) << hud.Text();
-    EXPECT_EQ(hud.pips, 4) << hud.Text();
-    EXPECT_EQ(hud.strip, 0) << hud.Text();
-
-    // Then the other ten: 160, every small pip full.
-    program.X("xdotool keydown Right");
-    hud = GaugeAfter(program, file, 60);
-    program.X("xdotool keyup Right");
-    ASSERT_EQ(hud.gauge, 160) << hud.Text();
-    EXPECT_EQ(hud.pips, 6) << hud.Text();
-    EXPECT_EQ(hud.strip, 0) << hud.Text();
-    const int circle = Find(Grab(program, file), kCircleYuri[0]).count;
+    const int circle = Find(image, kCircleYuri[0]).count;
     ASSERT_GE(circle, 50) << "no magic circle";
+    // Gauge 10: the first pip half faded, no FORCE strip.
+    Hud hud = WaitForHud(program, file, {0, 1, 10, 0, -1});
+    ASSERT_EQ(hud.Text(), (Hud{0, 1, 10, 0, -1}).Text());
+
+    // Walking right picks up the first five items at once: 60, three full pips
+    // and the fourth full too (60 is a multiple of 20); the strip shows.
+    WalkUntilTheGaugeChanges(program, file, 10);
+    hud = WaitForHud(program, file, {0, 1, 60, 4, 0});
+    ASSERT_EQ(hud.Text(), (Hud{0, 1, 60, 4, 0}).Text());
+    // Then the other ten: 160, every small pip full.
+    WalkUntilTheGaugeChanges(program, file, 60);
+    hud = WaitForHud(program, file, {0, 1, 160, 6, 0});
+    ASSERT_EQ(hud.Text(), (Hud{0, 1, 160, 6, 0}).Text());
+    image = WaitForImage(program, file, 20, [](const Image& i) { return Covered(i) < 0.05; });
+    ASSERT_LT(Covered(image), 0.05);
 
     // FORCE (V) with 160: the cut-in sweeps over the view (68 frames, so the
     // grabs follow each other closely) and the circle swells to the FORCE's
@@ -333,12 +337,8 @@ TEST_F(QuenrithActions, ItemsFillTheGaugeAndForceSpendsIt) {
     EXPECT_TRUE(cutIn) << "no cut-in";
     EXPECT_GT(widest, 4 * circle) << "the circle stayed " << circle;
     // Once the cut-in has gone the HUD shows the gauge at 0: one full pip, no strip.
-    image = WaitForImage(program, file, 30, [](const Image& i) { return Covered(i) < 0.05 && ReadHud(i).gauge >= 0; });
-    hud = ReadHud(image);
-    EXPECT_EQ(hud.gauge, 0) << hud.Text();
-    EXPECT_EQ(hud.pips, 1) << hud.Text();
-    EXPECT_EQ(hud.strip, -1) << hud.Text();
-    EXPECT_EQ(hud.element, 0) << hud.Text();
+    hud = WaitForHud(program, file, {0, 1, 0, 1, -1});
+    EXPECT_EQ(hud.Text(), (Hud{0, 1, 0, 1, -1}).Text());
 
     CloseCleanly(program);
 }
