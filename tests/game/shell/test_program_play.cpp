@@ -20,50 +20,22 @@ using testsupport::FlatRect;
 using testsupport::Rgb;
 using namespace programsteps;
 
-constexpr int kWidth = 640;
-constexpr int kHeight = 480;
-// The stage-1 background: 8x8 cells, red = 2 * column, green = 2 * row, blue fixed.
-constexpr int kCell = 8;
-constexpr int kCellBlue = 0x5A;
 // The first team's sheets, each one flat colour.
 constexpr uint32_t kYuri = 0xFFE03081;
 constexpr uint32_t kCrow = 0xFF30E0C1;
 
-void CopyStageData(const std::string& folder) {
-    std::filesystem::create_directories(folder + "/data");
-    std::filesystem::copy(std::string(QUENRITH_SOURCE_DIR) + "/data/stagedata", folder + "/data/stagedata",
-                          std::filesystem::copy_options::recursive);
-}
-
-// A program folder with the stage files, a save folder and the coded stage-1 background.
+// The stage-1 folder with the first team's sheets.
 void PrepareFolder(const std::string& folder) {
-    std::filesystem::create_directories(folder + "/save");
-    CopyStageData(folder);
-    std::vector<FlatRect> cells;
-    for (int row = 0; row < 1024 / kCell; ++row)
-        for (int column = 0; column < 1024 / kCell; ++column)
-            cells.push_back({column * kCell, row * kCell, kCell, kCell,
-                             0xFF000000u | static_cast<uint32_t>(2 * column) << 16 |
-                                 static_cast<uint32_t>(2 * row) << 8 | kCellBlue});
-    testsupport::WriteFlatPng(folder + "/img/Stage01BG.png", 1024, 1024, 0xFF000000, cells);
+    PrepareStage1Folder(folder);
     testsupport::WriteFlatPng(folder + "/img/yuri.png", 1024, 1024, kYuri);
     testsupport::WriteFlatPng(folder + "/img/crow.png", 1024, 1024, kCrow);
-}
-
-// The whole window as RGB triples; empty when the grab failed.
-std::vector<uint8_t> Grab(Program& program, const std::string& file) {
-    std::filesystem::remove(file);
-    program.X("import -window " + program.window() + " -depth 8 rgb:" + file);
-    const std::string bytes = testsupport::ReadFile(file);
-    if (bytes.size() != static_cast<size_t>(kWidth * kHeight * 3)) return {};
-    return {bytes.begin(), bytes.end()};
 }
 
 // Where the coded background lies under the window: over every run of one
 // cell's colour framed by its neighbour cells, the cell's centre in the texture
 // less the run's centre on the screen, averaged. False when too few runs show.
 bool ViewOffset(const std::vector<uint8_t>& image, double& dx, double& dy) {
-    auto at = [&](int x, int y) { return &image[static_cast<size_t>(y * kWidth + x) * 3]; };
+    auto at = [&](int x, int y) { return At(image, x, y); };
     // channel 0 runs along x (red counts columns), channel 1 along y.
     double sum[2] = {0, 0};
     int runs[2] = {0, 0};
@@ -95,72 +67,16 @@ bool ViewOffset(const std::vector<uint8_t>& image, double& dx, double& dy) {
     return true;
 }
 
-bool Is(const uint8_t* p, uint32_t argb) {
-    return p[0] == (argb >> 16 & 0xFF) && p[1] == (argb >> 8 & 0xFF) && p[2] == (argb & 0xFF);
-}
-
-// The pixels of one colour: how many, their centre and their top row.
-struct Patch {
-    int count = 0;
-    double x = 0, y = 0;
-    int top = kHeight;
-};
-
-Patch Find(const std::vector<uint8_t>& image, uint32_t argb) {
-    Patch patch;
-    for (int y = 0; y < kHeight && !image.empty(); ++y)
-        for (int x = 0; x < kWidth; ++x)
-            if (Is(&image[static_cast<size_t>(y * kWidth + x) * 3], argb)) {
-                ++patch.count;
-                patch.x += x;
-                patch.y += y;
-                patch.top = std::min(patch.top, y);
-            }
-    if (patch.count) {
-        patch.x /= patch.count;
-        patch.y /= patch.count;
-    }
-    return patch;
-}
-
 // Pixels in rows y0..y1 and columns x0..x1 that are neither the coded
 // background nor the partner.
 int Foreign(const std::vector<uint8_t>& image, int y0, int y1, int x0, int x1) {
     int n = 0;
     for (int y = std::max(0, y0); y < std::min(kHeight, y1); ++y)
         for (int x = 0; x < kWidth; ++x) {
-            const uint8_t* p = &image[static_cast<size_t>(y * kWidth + x) * 3];
+            const uint8_t* p = At(image, x, y);
             if (x >= x0 && x < x1 && p[2] != kCellBlue && !Is(p, kCrow)) ++n;
         }
     return n;
-}
-
-bool ShowsBackground(Program& program, const std::string& file, int x, int y) {
-    const std::vector<uint8_t> image = Grab(program, file);
-    return !image.empty() && image[static_cast<size_t>(y * kWidth + x) * 3 + 2] == kCellBlue;
-}
-
-// The stage shows (the title before it is white without its sheet), then the
-// stage's title band sweeps over the view and away again.
-void PastStageTitle(Program& program, const std::string& file) {
-    bool stage = false;
-    for (int i = 0; i < 300 && !stage; ++i) {
-        stage = ShowsBackground(program, file, 600, 250);
-        if (!stage) usleep(200 * 1000);
-    }
-    ASSERT_TRUE(stage) << "the stage never showed";
-    bool covered = false;
-    for (int i = 0; i < 300 && !covered; ++i) {
-        covered = !ShowsBackground(program, file, 600, 250);
-        if (!covered) usleep(200 * 1000);
-    }
-    ASSERT_TRUE(covered) << "no stage title";
-    bool gone = false;
-    for (int i = 0; i < 300 && !gone; ++i) {
-        gone = ShowsBackground(program, file, 600, 250) && ShowsBackground(program, file, 600, 160);
-        if (!gone) usleep(200 * 1000);
-    }
-    ASSERT_TRUE(gone) << "the stage title stayed";
 }
 
 // Pause (MENU is S), quit, answer yes; then past the result back to the title.
@@ -221,9 +137,7 @@ TEST(QuenrithPlay, Stage1ScrollsByItsScriptAndStandsStillWhilePaused) {
     // Quit from the pause menu and answer yes: the result's name sheet loads.
     program.Keys({"Down", "Down", "z", "Up", "z"});
     ASSERT_TRUE(program.WaitForOutput("filename: img/name.png\n\n", 60));
-    program.X("xdotool key --clearmodifiers alt+F4");
-    ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
-    EXPECT_TRUE(program.Boxes().empty());
+    CloseCleanly(program);
 }
 
 TEST(QuenrithPlay, ThePlayerMovesAndShootsOnStage1) {
@@ -270,9 +184,7 @@ TEST(QuenrithPlay, ThePlayerMovesAndShootsOnStage1) {
     program.X("xdotool keyup z");
     EXPECT_GT(shots, clear + 100) << "before " << clear;
 
-    program.X("xdotool key --clearmodifiers alt+F4");
-    ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
-    EXPECT_TRUE(program.Boxes().empty());
+    CloseCleanly(program);
 }
 
 // The counts one game leaves in the output and the log, from `out` and `log` on.
