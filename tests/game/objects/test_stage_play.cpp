@@ -172,7 +172,7 @@ protected:
 };
 
 // Long runs (named Long, "ctest -E Long" leaves them out): a whole stage each,
-// up to twenty seconds under the sanitizers.
+// up to half a minute under the sanitizers.
 TEST_P(StagePlay, LongScheduleRunsToItsEndWithoutFault) {
     const int32_t stage = GetParam() / 10;
     const int32_t difficulty = GetParam() % 10;
@@ -185,6 +185,10 @@ TEST_P(StagePlay, LongScheduleRunsToItsEndWithoutFault) {
     EXPECT_EQ(GameState.subState, kSubStatePlay);
     ASSERT_TRUE(Player1 && Player1->isActive);
     EXPECT_EQ(StageFrame, c.bossAt + kBossTail) << "the scroll stayed halted";
+    // The whole schedule came: nothing is left waiting for a later frame.
+    int32_t waiting = 0;
+    for (const cEnemyObjectBase* e : ObjectManager.enemyList) waiting += e->appearFrame > StageFrame ? 1 : 0;
+    EXPECT_EQ(waiting, 0);
     EXPECT_GT(c.spawned, 0);
     EXPECT_GT(c.destroyed, 0);
     EXPECT_GT(c.bullets, 0);
