@@ -1,8 +1,11 @@
 #include "tests/game/objects/play_harness.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
+#include "engine/core/KestraMath.h"
 #include "game/bosses/cBossBase.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cEffectObjectBase.h"
@@ -159,32 +162,109 @@ int32_t ScheduleEnd(int32_t stage, int32_t difficulty) {
     int32_t boss = 0;
     for (const EnemyRecord& r : ParseEnemySchedule(bytes.data(), bytes.size())) {
         if (r.appearance > end) end = r.appearance;
-        if (r.type >= 200 && r.type <= 299 && (boss == 0 || r.appearance < boss)) boss = r.appearance;
+        if (r.type >= 200 && r.type <= 299 && r.appearance > boss) boss = r.appearance;
     }
     return boss > 0 ? boss : end;
 }
 
-void PlayScheduleFrame() {
-    if (Player1) {
-        Player1->isInvincible = 1;
-        Player1->invincibleCount = -1000000;
-        Player1->stock = 1000000;
+namespace {
+
+// The eight-way keys nearest to the direction (dx, dy); a component counts
+// when it is at least tan(22.5 degrees) of the other.
+uint16_t KeysToward(float dx, float dy, float dead = 0.0f) {
+    uint16_t k = 0;
+    const float ax = std::fabs(dx), ay = std::fabs(dy);
+    if (ax > dead && ax >= ay * 0.4142f) k |= dx < 0 ? PAD_LEFT : PAD_RIGHT;
+    if (ay > dead && ay >= ax * 0.4142f) k |= dy < 0 ? PAD_UP : PAD_DOWN;
+    return k;
+}
+
+int32_t AngleDiff(int32_t a, int32_t b) { return ((a - b) % 65536 + 98304) % 65536 - 32768; }
+
+// Pieces that shots do not hurt: walls, fields, pictures, spawners, timed bands.
+bool Unshootable(int32_t type) {
+    switch (type) {
+    case 27: case 28: case 31: case 36: case 41: case 61: case 62: case 63: case 66: case 70: case 71: case 72:
+    case 73: case 74: case 75: case 76: case 80: case 81: case 84: case 86: case 88: case 91: case 96: case 97:
+    case 98:
+        return true;
+    default:
+        return false;
     }
-    // Under the boss, else under the nearest active enemy, else weaving.
-    float target = -1.0f;
-    float nearest = 1e9f;
-    if (BossA && BossA->active == 1) target = BossA->x;
-    for (const cEnemyObjectBase* e : ObjectManager.enemyList) {
-        if (target >= 0.0f || !Player1) break;
-        const float d = e->y < Player1->y ? Player1->y - e->y : 1e8f;
-        if (e->isActive && e->type >= 1 && e->type <= 98 && d < nearest) {
-            nearest = d;
-            target = e->x;
+}
+
+bool OnView(float x, float y) { return x >= ScrollX && x < ScrollX + 640 && y >= ScrollY && y < ScrollY + 480; }
+
+}  // namespace
+
+void PlayScheduleFrame() {
+    cPlayerBase* p = Player1;
+    if (!p) {
+        UpdateGameScene();
+        return;
+    }
+    p->isInvincible = 1;
+    p->invincibleCount = -1000000;
+    p->stock = 1000000;
+    // The boss, else a guardian holding the scroll, else the nearest enemy on screen.
+    float tx = 0.0f, ty = 0.0f;
+    int32_t targetElement = -1;
+    bool found = BossA && BossA->active == 1 && OnView(BossA->x, BossA->y);
+    if (found) {
+        tx = BossA->x;
+        ty = BossA->y;
+        targetElement = BossA->element;
+    } else {
+        float nearest = 1e18f;
+        cEnemyObjectBase* const* list = ObjectManager.enemyList.data();
+        for (size_t k = 0, n = ObjectManager.enemyList.size(); k < n; ++k) {
+            const cEnemyObjectBase* e = list[k];
+            if (e->isActive != 1 || e->isDying || e->type < 1 || e->type > 98 || Unshootable(e->type) || !OnView(e->x, e->y)) continue;
+            float d = (e->x - p->x) * (e->x - p->x) + (e->y - p->y) * (e->y - p->y);
+            if (e->type == 56 && ScrollHalt) d = 0.0f;  // the guardian holding the scroll first
+            if (d < nearest) {
+                nearest = d;
+                tx = e->x;
+                ty = e->y;
+                targetElement = e->element;
+                found = true;
+            }
         }
     }
-    bool left = (StageFrame / 90) % 2 != 0;
-    if (Player1 && target >= 0.0f) left = target < Player1->x;
-    SetButtons(0, static_cast<uint16_t>(PAD_SHOT | (left ? PAD_LEFT : PAD_RIGHT)));
+    const float sx = p->x - ScrollX, sy = p->y - ScrollY;
+    uint16_t keys = 0;
+    if (!found) {
+        keys = KeysToward(320.0f - sx, 360.0f - sy, 20.0f);  // back to the lower middle, free
+    } else {
+        const float dx = tx - p->x, dy = ty - p->y;
+        const int32_t toward = static_cast<int32_t>(Kestra::Atan(dx, dy));
+        if (std::abs(AngleDiff(toward, p->facing)) > 6000) {
+            keys = KeysToward(dx, dy);  // turn to it: a free step sets the facing
+        } else {
+            // Facing held: slide across the line of fire onto it, keep a distance, stay in view.
+            const float fx = Kestra::Cos(static_cast<uint32_t>(p->facing));
+            const float fy = Kestra::Sin(p->facing);
+            const float across = fx * dy - fy * dx;
+            const float along = fx * dx + fy * dy;
+            float mx = 0.0f, my = 0.0f;
+            if (std::fabs(across) > 8.0f) {
+                const float s = across > 0 ? 1.0f : -1.0f;
+                mx += -fy * s;
+                my += fx * s;
+            }
+            if (along < 120.0f) mx -= fx, my -= fy;
+            if (along > 260.0f) mx += fx, my += fy;
+            if (sx < 60.0f) mx += 1.0f;
+            if (sx > 580.0f) mx -= 1.0f;
+            if (sy < 60.0f) my += 1.0f;
+            if (sy > 420.0f) my -= 1.0f;
+            keys = static_cast<uint16_t>(PAD_DIRECT | KeysToward(mx, my, 0.2f));
+        }
+    }
+    // Taps fire faster than a held button; the other element hurts twice as much.
+    if (!(gDown[0] & PAD_SHOT)) keys |= PAD_SHOT;
+    if (found && targetElement == p->element && !(gDown[0] & PAD_ELEMENT)) keys |= PAD_ELEMENT;
+    SetButtons(0, keys);
     UpdateGameScene();
 }
 
@@ -202,14 +282,17 @@ std::string CheckInvariants() {
         fail("player bullet end slot active", 0);
     if (!m.effects.empty() && (m.effects.front()->isActive || m.effects.back()->isActive))
         fail("effect end slot active", 0);
-    for (size_t i = 0; i < m.enemyBullets.size(); ++i) {
-        const cEnemyBulletBase* b = m.enemyBullets[i];
+    // Raw arrays: this runs every few frames of long playthroughs.
+    cEnemyBulletBase* const* bullets = m.enemyBullets.data();
+    for (size_t i = 0, n = m.enemyBullets.size(); i < n; ++i) {
+        const cEnemyBulletBase* b = bullets[i];
         if (b->isActive && !(ScrollX - 160 <= b->x && b->x < ScrollX + 800 && ScrollY - 140 <= b->y &&
                              b->y < ScrollY + 620))
             fail("bullet active outside the cull window", static_cast<int32_t>(i));
     }
-    for (size_t i = 0; i < m.enemyList.size(); ++i) {
-        const cEnemyObjectBase* e = m.enemyList[i];
+    cEnemyObjectBase* const* list = m.enemyList.data();
+    for (size_t i = 0, n = m.enemyList.size(); i < n; ++i) {
+        const cEnemyObjectBase* e = list[i];
         if (e->isDying) fail("dying object left in the list", static_cast<int32_t>(i));
         if (e->isActive && !(ScrollX - 250 <= e->x && e->x < ScrollX + 890 && ScrollY - 250 <= e->y &&
                              e->y < ScrollY + 730))

@@ -54,11 +54,13 @@ void PlaceShot(float x, float y, int32_t element, float power = 1.0f, int32_t ow
 // stage and difficulty set and the shell's StartStage run. The schedules are
 // read from "data/stagedata" under the current directory.
 void StartSchedule(int32_t stage, int32_t difficulty, uint32_t seed = 1);
-// Where the schedule ends: its first boss's appearance frame, else its last
-// record's; 0 for a missing file.
+// Where the schedule ends: its stage boss's appearance frame (the last boss
+// record's; stages 5 and 6 have a mid-boss before it), else its last record's;
+// 0 for a missing file.
 int32_t ScheduleEnd(int32_t stage, int32_t difficulty);
-// One frame of the real game scene with player 1 kept invincible and firing,
-// weaving left and right.
+// One frame of the real game scene with player 1 kept invincible and firing:
+// it turns to the boss or the nearest enemy on screen, then holds its facing
+// and slides onto the line of fire, at a distance, inside the view.
 void PlayScheduleFrame();
 
 // The invariants that hold after every sweep; empty when they hold.

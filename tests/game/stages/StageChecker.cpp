@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <set>
 #include <sstream>
 
@@ -709,6 +710,31 @@ std::vector<std::string> CheckItems(const Context& c, const Schedule& s) {
     return out;
 }
 
+std::vector<std::string> CheckSpansTheScroll(const Context& c, const Schedule& s) {
+    const int end = LastScrollFrame(c.stage, c.difficulty);
+    const int boss = LastBossFrame(s);
+    if (end == 0 || boss < 0) return {};
+    const int due = end - kBossEntrance;
+    if (boss < due - kScrollEndSlack)
+        return {"the stage boss comes at frame " + std::to_string(boss) + ", before the scroll ends (due at " +
+                std::to_string(due) + "): the stage is cut short"};
+    if (boss > due + kScrollEndSlack)
+        return {"the stage boss comes at frame " + std::to_string(boss) + ", long after the scroll ends (due at " +
+                std::to_string(due) + ")"};
+    return {};
+}
+
+std::vector<std::string> CheckSameLength(const std::vector<Schedule>& difficulties) {
+    std::vector<std::string> out;
+    for (size_t d = 1; d < difficulties.size(); ++d) {
+        const int first = LastBossFrame(difficulties[0]), other = LastBossFrame(difficulties[d]);
+        if (std::abs(first - other) > kScrollEndSlack)
+            out.push_back("difficulty " + std::to_string(d) + " ends at frame " + std::to_string(other) +
+                          ", difficulty 0 at " + std::to_string(first));
+    }
+    return out;
+}
+
 std::vector<std::string> CheckMapLeavesPathOpen(const Context& c) {
     std::vector<std::string> out;
     if (c.stage > 5) return out;
@@ -742,7 +768,8 @@ std::vector<std::string> CheckMapLeavesPathOpen(const Context& c) {
 
 std::vector<std::string> CheckSchedule(const Context& c, const Schedule& s) {
     std::vector<std::string> out;
-    for (auto check : {CheckRecordFields, CheckPositions, CheckQuietStretches, CheckBannerAndBosses, CheckItems}) {
+    for (auto check : {CheckRecordFields, CheckPositions, CheckQuietStretches, CheckBannerAndBosses, CheckItems,
+                       CheckSpansTheScroll}) {
         std::vector<std::string> part = check(c, s);
         out.insert(out.end(), part.begin(), part.end());
     }

@@ -16,6 +16,8 @@ constexpr int kGridRows = 110;
 constexpr int kFirstPlacedRow = 56;
 constexpr int kCell = 40;
 constexpr int kMaxQuietFrames = 480;
+constexpr int kBossEntrance = 150;  // frames a boss takes to come in before it halts the scroll
+constexpr int kScrollEndSlack = 120;
 
 struct Record {
     float x = 0, y = 0;
@@ -79,8 +81,14 @@ std::vector<std::string> CheckPositions(const Context& c, const Schedule& s);
 std::vector<std::string> CheckQuietStretches(const Context& c, const Schedule& s);
 std::vector<std::string> CheckBannerAndBosses(const Context& c, const Schedule& s);
 std::vector<std::string> CheckItems(const Context& c, const Schedule& s);
+// The stage boss comes in as the scroll script ends: earlier cuts the stage short, later
+// leaves the view standing.
+std::vector<std::string> CheckSpansTheScroll(const Context& c, const Schedule& s);
 std::vector<std::string> CheckMapLeavesPathOpen(const Context& c);
 std::vector<std::string> CheckSchedule(const Context& c, const Schedule& s);  // all of the above but the map
+// A stage without a scroll script has no length of its own: its difficulties must last
+// as long as each other, their stage bosses within kScrollEndSlack frames.
+std::vector<std::string> CheckSameLength(const std::vector<Schedule>& difficulties);
 
 // The gallery: every class 1 to 98 once, in turn, on screen, with valid fields.
 std::vector<std::string> CheckGallery(const Schedule& s);

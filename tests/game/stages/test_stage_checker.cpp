@@ -132,6 +132,35 @@ TEST_F(BrokenStage, NeedsItsBossLastAndItsBanner) {
     EXPECT_TRUE(Mentions(Check(), "exactly one title banner"));
 }
 
+// Stage 1's easy scroll runs to frame 7500: its boss is due at 7350, as its entrance ends there.
+TEST_F(BrokenStage, NeedsItsBossWhereTheScrollEnds) {
+    EXPECT_TRUE(CheckSpansTheScroll(For(s), s).empty());
+    FirstOf(200).frame = 7350 - 121;
+    EXPECT_TRUE(Mentions(Check(), "before the scroll ends (due at 7350): the stage is cut short"));
+    FirstOf(200).frame = 7350 - 120;
+    EXPECT_TRUE(CheckSpansTheScroll(For(s), s).empty());
+    FirstOf(200).frame = 7350 + 121;
+    EXPECT_TRUE(Mentions(Check(), "long after the scroll ends"));
+    // The hard scroll of the same stage is short: the easy schedule would outlast it.
+    EXPECT_EQ(LastScrollFrame(1, 2), 2970);
+    s = good;
+    EXPECT_TRUE(Mentions(CheckSpansTheScroll(For(s, 2), s), "long after the scroll ends (due at 2820)"));
+}
+
+// The extra stage has no scroll script: its difficulties match each other's length.
+TEST(BrokenLength, RefusesADifficultyOfTheExtraStageEndingEarly) {
+    std::vector<Schedule> all;
+    for (int d = 0; d <= 2; ++d) all.push_back(LoadSchedule(6, d));
+    EXPECT_TRUE(CheckSameLength(all).empty()) << Joined(CheckSameLength(all));
+    for (Record& r : all[2].records)
+        if (r.type == 291) r.frame -= 121;
+    EXPECT_TRUE(Mentions(CheckSameLength(all), "difficulty 2 ends at frame"));
+    for (Record& r : all[2].records)
+        if (r.type == 291) r.frame += 1;
+    EXPECT_TRUE(CheckSameLength(all).empty());
+    EXPECT_EQ(LastScrollFrame(6, 1), 0);
+}
+
 TEST_F(BrokenStage, NeedsItemBoxesAndPlacesItemsWhereTheViewPasses) {
     s.records.erase(std::remove_if(s.records.begin(), s.records.end(), [](const Record& r) { return r.type == 111; }),
                     s.records.end());
