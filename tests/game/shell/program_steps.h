@@ -144,6 +144,10 @@ inline void StartStage1(Program& program) {
         if (!started) usleep(100 * 1000);
     }
     ASSERT_TRUE(started) << "stage 1 never started its music";
+}
+
+// Lets the loop run a few frames (at least half a second) before the next key.
+inline void Settle(Program& program) {
     usleep(static_cast<useconds_t>(std::max(500, 10 * program.FrameMs())) * 1000);
 }
 

@@ -256,6 +256,7 @@ TEST(QuenrithTitle, AGameStartsPausesAndQuitsThroughTheResultBackToTheTitle) {
     Program program(dir.path(), dir.path() + "/run", Display());
     Ready(program);
     StartStage1(program);
+    Settle(program);
     EXPECT_TRUE(program.WaitForOutput(Utf8(u8"stage file could not be read.\n"), 30));
     // Pause (MENU is S), quit and answer yes.
     program.Keys({"s", "Down", "Down", "z", "Up", "z"});
@@ -292,6 +293,7 @@ TEST(QuenrithTitle, AQuitGameRanksFirstAndTheEnteredNameIsSaved) {
     Program program(dir.path(), dir.path() + "/run", Display());
     Ready(program);
     StartStage1(program);
+    Settle(program);
     program.Keys({"s", "Down", "Down", "z", "Up", "z"});
     ASSERT_TRUE(program.WaitForOutput("filename: img/name.png\n\n", 30));
     usleep(static_cast<useconds_t>(std::max(500, 8 * program.FrameMs())) * 1000);
