@@ -453,11 +453,6 @@ std::vector<EnemyArt> BuildEnemyArts() {
     return v;
 }
 
-bool Inside(const Box& inner, const Box& outer) {
-    return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.w <= outer.x + outer.w &&
-           inner.y + inner.h <= outer.y + outer.h;
-}
-
 std::vector<ImageAsset> BuildImages() {
     std::vector<ImageAsset> v;
     TitleGroup(v);
@@ -520,6 +515,11 @@ std::string SheetForSlot(int slot, int stage, int team) {
             return known ? "img/system/StageTitleFont" + n + "_" + std::to_string(team) + ".png" : std::string();
         default: return {};
     }
+}
+
+bool Inside(const Box& inner, const Box& outer) {
+    return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.w <= outer.x + outer.w &&
+           inner.y + inner.h <= outer.y + outer.h;
 }
 
 bool CoveredByCell(const ImageAsset& image, const std::string& group, const Box& box) {

@@ -76,6 +76,8 @@ const EnemyArt* FindEnemyArt(int type);
 // known); "" where it depends on an unknown team or the slot holds nothing the
 // play objects draw.
 std::string SheetForSlot(int slot, int stage, int team = 0);
+// True when `inner` lies wholly inside `outer`.
+bool Inside(const Box& inner, const Box& outer);
 // True when `box` lies inside one cell of `group` in the picture.
 bool CoveredByCell(const ImageAsset& image, const std::string& group, const Box& box);
 // The first cell of any group that `box` lies inside, a painted one before a

@@ -113,9 +113,7 @@ std::vector<std::string> DrawnArt::Problems(int stage, int team) const {
             continue;
         }
         bool listed = false;
-        for (const Box& b : art->rects)
-            listed = listed || (k.src.x >= b.x && k.src.y >= b.y && k.src.x + k.src.w <= b.x + b.w &&
-                                k.src.y + k.src.h <= b.y + b.h);
+        for (const Box& b : art->rects) listed = listed || Inside(k.src, b);
         if (!listed) out.push_back(who + Describe(k.slot, "", k.src) + ": not among the class's rectangles");
         int holders = 0;
         for (int s = 1; s <= 6; ++s) {

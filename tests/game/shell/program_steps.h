@@ -146,9 +146,17 @@ inline void StartStage1(Program& program) {
     ASSERT_TRUE(started) << "stage 1 never started its music";
 }
 
-// Lets the loop run a few frames (at least half a second) before the next key.
-inline void Settle(Program& program) {
-    usleep(static_cast<useconds_t>(std::max(500, 10 * program.FrameMs())) * 1000);
+// Lets the loop run `frames` frames (at least half a second) before the next key.
+inline void Settle(Program& program, int frames = 10) {
+    usleep(static_cast<useconds_t>(std::max(500, frames * program.FrameMs())) * 1000);
+}
+
+// In play: pause (MENU is S), quit, answer yes; answers once the result
+// screen's picture is loaded and its first frames have run.
+inline void QuitToResult(Program& program) {
+    program.Keys({"s", "Down", "Down", "z", "Up", "z"});
+    ASSERT_TRUE(program.WaitForOutput("filename: img/name.png\n\n", 60));
+    Settle(program, 8);
 }
 
 inline bool ShowsBackground(Program& program, const std::string& file, int x, int y) {

@@ -159,7 +159,7 @@ Image PushUntil(Program& program, const std::string& key, const std::string& fil
         image = WaitForImage(program, file, 20, done, pauseMs);
         program.X("xdotool keyup " + key);
         if (!image.empty() && done(image)) return image;
-        usleep(static_cast<useconds_t>(std::max(500, 8 * program.FrameMs())) * 1000);
+        Settle(program, 8);
     }
     return image;
 }

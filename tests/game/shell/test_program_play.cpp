@@ -79,17 +79,15 @@ int Foreign(const std::vector<uint8_t>& image, int y0, int y1, int x0, int x1) {
     return n;
 }
 
-// Pause (MENU is S), quit, answer yes; then past the result back to the title.
+// Pause, quit, answer yes; then past the result back to the title.
 void QuitToTitle(Program& program, int game) {
-    program.Keys({"s", "Down", "Down", "z", "Up", "z"});
-    ASSERT_TRUE(program.WaitForOutput("filename: img/name.png\n\n", 60));
-    usleep(static_cast<useconds_t>(std::max(500, 8 * program.FrameMs())) * 1000);
+    ASSERT_NO_FATAL_FAILURE(QuitToResult(program));
     program.Key("z");
     // The title's music starts again once the result has run out.
     for (int i = 0; i < 900 && Count(program.Log(), "BGM/Title.ogg") < static_cast<size_t>(game + 1); ++i)
         usleep(100 * 1000);
     ASSERT_EQ(Count(program.Log(), "BGM/Title.ogg"), static_cast<size_t>(game + 1));
-    usleep(static_cast<useconds_t>(std::max(500, 8 * program.FrameMs())) * 1000);
+    Settle(program, 8);
 }
 
 TEST(QuenrithPlay, Stage1ScrollsByItsScriptAndStandsStillWhilePaused) {

@@ -258,11 +258,8 @@ TEST(QuenrithTitle, AGameStartsPausesAndQuitsThroughTheResultBackToTheTitle) {
     StartStage1(program);
     Settle(program);
     EXPECT_TRUE(program.WaitForOutput(Utf8(u8"stage file could not be read.\n"), 30));
-    // Pause (MENU is S), quit and answer yes.
-    program.Keys({"s", "Down", "Down", "z", "Up", "z"});
-    ASSERT_TRUE(program.WaitForOutput("filename: img/name.png\n\n", 30));
+    ASSERT_NO_FATAL_FAILURE(QuitToResult(program));
     // Not ranked: SHOT, then the result stays 180 frames and the title returns.
-    usleep(static_cast<useconds_t>(std::max(500, 8 * program.FrameMs())) * 1000);
     program.Key("z");
     // 180 frames: a slow machine may take far longer than three seconds.
     EXPECT_EQ(program.WaitForPixel(100, 100, RgbOf(kLogo), 90), RgbOf(kLogo));
@@ -294,9 +291,7 @@ TEST(QuenrithTitle, AQuitGameRanksFirstAndTheEnteredNameIsSaved) {
     Ready(program);
     StartStage1(program);
     Settle(program);
-    program.Keys({"s", "Down", "Down", "z", "Up", "z"});
-    ASSERT_TRUE(program.WaitForOutput("filename: img/name.png\n\n", 30));
-    usleep(static_cast<useconds_t>(std::max(500, 8 * program.FrameMs())) * 1000);
+    ASSERT_NO_FATAL_FAILURE(QuitToResult(program));
     // "A", "B", then up to the last row and left round to the end cell.
     program.Keys({"z", "Right", "z", "Up", "Left", "Left", "z"});
     ASSERT_TRUE(program.WaitForFile("save/score.dat", 90, HasNewRow));
