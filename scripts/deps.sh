@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool x11-utils libgl1-mesa-dri libegl-mesa0
   fonts-ipafont-gothic imagemagick
-  glslang-dev spirv-tools libspirv-cross-c-shared-dev libassimp-dev
+  glslang-dev glslang-tools spirv-tools libspirv-cross-c-shared-dev libassimp-dev
 )
 
 missing=()
