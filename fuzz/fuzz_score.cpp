@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "game/shell/ScoreData.h"
+#include "game/state/ScoreData.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 8192) return 0;

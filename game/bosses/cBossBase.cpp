@@ -1,4 +1,4 @@
-#include "game/bosses/cBossBase.h"
+#include "game/state/cBossBase.h"
 
 namespace {
 constexpr int32_t kBoxSize = 40;

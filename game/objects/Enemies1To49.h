@@ -7,12 +7,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "game/objects/EnemyParts.h"
 #include "game/objects/PlayCommon.h"
+#include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBulletBase.h"
-#include "game/shell/GameGlobals.h"
-#include "game/objects/EnemyParts.h"
-#include "game/objects/cEnemyObjectBase.h"
+#include "game/state/GameGlobals.h"
 
 class cPlayerBase;
 

@@ -5,7 +5,7 @@
 #include "game/objects/Enemies1To49.h"
 #include "game/objects/EnemyParts.h"
 #include "game/objects/cPlayerBase.h"
-#include "game/shell/GameState.h"
+#include "game/state/GameState.h"
 
 void DrawEnemyCell(const cEnemyObjectBase& e, const EnemyCell& cell, int32_t column, uint32_t colour) {
     const float c = static_cast<float>(column);

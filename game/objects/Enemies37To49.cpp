@@ -6,7 +6,7 @@
 #include "game/objects/Enemies1To49.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/objects/cPlayerBulletBase.h"
-#include "game/shell/GameState.h"
+#include "game/state/GameState.h"
 
 namespace {
 

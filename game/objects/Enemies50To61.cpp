@@ -5,7 +5,7 @@
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
-#include "game/shell/GameGlobals.h"
+#include "game/state/GameGlobals.h"
 
 namespace {
 constexpr EnemyLook kShard = {5, 520, 161, 75, 32, 75, 0, 0, 0, 37, 16, -18, -8};

@@ -2,13 +2,13 @@
 // twin boss holds, snipers, the warning band and its strike, the moving wall
 // and the timed orbs.
 #include "engine/core/KestraMath.h"
-#include "game/bosses/cBossBase.h"
 #include "game/objects/Enemies1To49.h"
 #include "game/objects/Enemies50To98.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
-#include "game/shell/GameGlobals.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/cBossBase.h"
 
 #include <cmath>
 

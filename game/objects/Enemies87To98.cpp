@@ -6,7 +6,7 @@
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
-#include "game/shell/GameGlobals.h"
+#include "game/state/GameGlobals.h"
 
 namespace {
 constexpr EnemyLook kCreature = {7, 171, 65, 70, 67, 512, 0, 0, 0, 70, 67, -35, -33};

@@ -6,8 +6,8 @@
 #include "engine/core/KestraMath.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cPlayerBase.h"
-#include "game/shell/GameGlobals.h"
-#include "game/shell/GameState.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
 
 int32_t StepCounter(int32_t& counter, int32_t wrap, int32_t restart) {
     counter += 1;

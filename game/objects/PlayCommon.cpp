@@ -1,8 +1,8 @@
 #include "game/objects/PlayCommon.h"
 
 #include "engine/core/KestraSound.h"
-#include "game/shell/GameGlobals.h"
-#include "game/shell/SpriteTable.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/SpriteTable.h"
 #include "platform/win32/crt.h"
 
 void DrawPlain(int32_t slot, float dx, float dy, float dw, float dh, float sx, float sy, float sw, float sh,

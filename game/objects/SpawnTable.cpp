@@ -1,5 +1,4 @@
-// The classes behind the enemy and boss type codes.
-#include "game/bosses/cBossBase.h"
+// The classes behind the enemy type codes.
 #include "game/objects/Enemies1To49.h"
 #include "game/objects/Enemies50To98.h"
 #include "game/objects/cEnemyObjectBase.h"
@@ -105,12 +104,6 @@ cEnemyObjectBase* CreateEnemyClass(int32_t code) {
     case 96: return new cEnemy96();
     case 97: return new cEnemy97();
     case 98: return new cEnemy98();
-    default: return nullptr;
-    }
-}
-
-cBossBase* CreateStageBoss(int32_t code, int32_t team, int32_t x, int32_t y, int32_t angle) {
-    switch (code) {
     default: return nullptr;
     }
 }

@@ -4,7 +4,7 @@
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
-#include "game/shell/GameGlobals.h"
+#include "game/state/GameGlobals.h"
 
 int32_t BulletFadeCounter = 0;
 

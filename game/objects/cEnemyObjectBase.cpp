@@ -9,7 +9,7 @@
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/objects/cPlayerBulletBase.h"
-#include "game/shell/GameGlobals.h"
+#include "game/state/GameGlobals.h"
 
 cEnemyObjectBase::cEnemyObjectBase()
     : isDying(0), isActive(0), frame(0), appearFrame(0), mode(0), element(1), radius(20), type(0), life(0.0f),

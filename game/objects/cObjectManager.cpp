@@ -2,7 +2,6 @@
 
 #include <cstddef>
 
-#include "game/bosses/cBossBase.h"
 #include "game/objects/Items.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cEffectObjectBase.h"
@@ -11,8 +10,9 @@
 #include "game/objects/cMapHitObjectBase.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/objects/cPlayerBulletBase.h"
-#include "game/shell/GameGlobals.h"
-#include "game/shell/GameState.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
+#include "game/state/cBossBase.h"
 
 cObjectManager ObjectManager;
 

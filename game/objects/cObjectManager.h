@@ -11,7 +11,6 @@ class cEnemyObjectBase;
 class cMapHitObjectBase;
 class cEnemyBulletBase;
 class cPlayerBulletBase;
-class cBossBase;
 
 class cObjectManager {
 public:
@@ -79,6 +78,3 @@ extern cObjectManager ObjectManager;
 // The classes behind the enemy and boss type codes. Null for a code without a
 // class; the enemy and boss families fill these in.
 cEnemyObjectBase* CreateEnemyClass(int32_t code);
-// Creates the boss for codes 200..299 (team picks the stage-5 classes), places
-// it at (x, y) and writes its class words; null for a code without a class.
-cBossBase* CreateStageBoss(int32_t code, int32_t team, int32_t x, int32_t y, int32_t angle);

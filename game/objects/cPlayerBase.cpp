@@ -4,15 +4,15 @@
 #include <cstddef>
 
 #include "engine/core/KestraMath.h"
-#include "game/bosses/cBossBase.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cEffectObjectBase.h"
 #include "game/objects/cEnemyBulletBase.h"
 #include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cMapHitObjectBase.h"
 #include "game/objects/cObjectManager.h"
-#include "game/shell/GameGlobals.h"
-#include "game/shell/GameState.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
+#include "game/state/cBossBase.h"
 
 namespace {
 float Distance(float ax, float ay, float bx, float by) {

@@ -2,7 +2,7 @@
 
 #include "engine/core/KestraMath.h"
 #include "game/objects/PlayCommon.h"
-#include "game/shell/GameGlobals.h"
+#include "game/state/GameGlobals.h"
 
 cPlayerBulletBase::cPlayerBulletBase()
     : isActive(0), owner(0), motion(0), look(0), radius(15), angle(0), spin(0), frame(0), power(1.0f), element(1),

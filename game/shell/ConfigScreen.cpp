@@ -6,13 +6,12 @@
 
 #include "engine/core/KestraSound.h"
 #include "engine/graphics/KestraSprite2D.h"
-#include "game/shell/GameGlobals.h"
-#include "game/shell/GameState.h"
-#include "game/shell/KeyConfig.h"
-#include "game/shell/SaveFile.h"
-#include "game/shell/ScoreData.h"
-#include "game/shell/SpriteTable.h"
-#include "game/shell/Title.h"
+#include "game/shell/MenuCommon.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
+#include "game/state/SaveFile.h"
+#include "game/state/ScoreData.h"
+#include "game/state/SpriteTable.h"
 
 namespace {
 
@@ -108,8 +107,7 @@ void UpdateConfigScreen() {
         case 2:
             if (pushed & PAD_SHOT) {
                 t.state = kTitleKeyConfig;
-                delete t.keyConfig;
-                t.keyConfig = new cKeyConfigScreen();
+                OpenKeyConfigScreen();
             }
             break;
         case 3:

@@ -7,13 +7,13 @@
 #include "engine/graphics/Kestra3D.h"
 #include "engine/graphics/KestraFontSprite2D.h"
 #include "engine/graphics/KestraSprite2D.h"
-#include "game/bosses/cBossBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
-#include "game/shell/GameGlobals.h"
-#include "game/shell/GameState.h"
-#include "game/shell/SpriteTable.h"
-#include "game/shell/Title.h"
+#include "game/shell/MenuCommon.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
+#include "game/state/SpriteTable.h"
+#include "game/state/cBossBase.h"
 
 const int32_t kGameSceneSlots[39] = {35, 36, 11, 9, 2, 3, 0, 1, 5, 6, 7, 8, 10, 32, 33, 4, 28, 29, 30, 31,
                                      37, 38, 27, 12, 13, 17, 16, 19, 18, 20, 21, 22, 23, 24, 15, 14, 25, 26, 39};

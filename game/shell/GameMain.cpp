@@ -6,18 +6,18 @@
 #include "engine/core/KestraSound.h"
 #include "engine/graphics/Kestra3D.h"
 #include "engine/graphics/KestraManagers.h"
-#include "game/bosses/cBossBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
-#include "game/shell/GameGlobals.h"
 #include "game/shell/GameScene.h"
-#include "game/shell/GameState.h"
 #include "game/shell/GameTables.h"
 #include "game/shell/Input.h"
 #include "game/shell/KeyConfig.h"
 #include "game/shell/ResultScene.h"
-#include "game/shell/ScoreData.h"
 #include "game/shell/Title.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
+#include "game/state/ScoreData.h"
+#include "game/state/cBossBase.h"
 
 int32_t CameraHandle = -1;
 

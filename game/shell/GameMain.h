@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "game/shell/SpriteTable.h"
+#include "game/state/SpriteTable.h"
 #include "platform/win32/types.h"
 
 // The engine camera slot, -1 until RunGame creates it.

@@ -3,19 +3,20 @@
 #include <initializer_list>
 
 #include "engine/core/KestraSound.h"
-#include "game/bosses/cBossBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/shell/GameDraw.h"
-#include "game/shell/GameGlobals.h"
-#include "game/shell/GameState.h"
 #include "game/shell/Input.h"
+#include "game/shell/MenuCommon.h"
 #include "game/shell/ResultScene.h"
-#include "game/shell/ScoreData.h"
 #include "game/shell/StageResources.h"
 #include "game/shell/StageScroll.h"
 #include "game/shell/StageStart.h"
 #include "game/shell/Title.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
+#include "game/state/ScoreData.h"
+#include "game/state/cBossBase.h"
 
 namespace {
 

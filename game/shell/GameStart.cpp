@@ -1,11 +1,12 @@
 #include "game/shell/GameStart.h"
 
 #include "game/shell/GameScene.h"
-#include "game/shell/GameState.h"
-#include "game/shell/SpriteTable.h"
+#include "game/shell/MenuCommon.h"
 #include "game/shell/StageResources.h"
 #include "game/shell/StageStart.h"
 #include "game/shell/Title.h"
+#include "game/state/GameState.h"
+#include "game/state/SpriteTable.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include "engine/graphics/KestraFontSprite2D.h"
 #include "game/objects/cObjectManager.h"
 #include "game/shell/ConfigScreen.h"
-#include "game/shell/GameGlobals.h"
-#include "game/shell/ScoreData.h"
-#include "game/shell/SpriteTable.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/ScoreData.h"
+#include "game/state/SpriteTable.h"
 
 namespace {
 

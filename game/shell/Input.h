@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "engine/core/KestraInput.h"
-#include "game/shell/GameGlobals.h"
+#include "game/state/GameGlobals.h"
 
 constexpr int32_t kActionCount = 10;
 constexpr int32_t kPadButtonActions = 6;  // SHOT .. MENU

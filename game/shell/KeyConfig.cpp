@@ -8,11 +8,11 @@
 #include "engine/graphics/Kestra3D.h"
 #include "engine/graphics/KestraFontSprite2D.h"
 #include "engine/graphics/KestraSprite2D.h"
-#include "game/shell/GameGlobals.h"
 #include "game/shell/Input.h"
-#include "game/shell/SaveFile.h"
-#include "game/shell/SpriteTable.h"
-#include "game/shell/Title.h"
+#include "game/shell/MenuCommon.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/SaveFile.h"
+#include "game/state/SpriteTable.h"
 #include "platform/win32/win32.h"
 
 namespace {
@@ -380,4 +380,14 @@ void cKeyConfigScreen::Draw() {
         KestraSprite2D::Render(sheet);
     }
     Kestra3D::EndScene();
+}
+
+void OpenKeyConfigScreen() {
+    delete TitleState.keyConfig;
+    TitleState.keyConfig = new cKeyConfigScreen();
+}
+
+void CloseKeyConfigScreen() {
+    delete TitleState.keyConfig;
+    TitleState.keyConfig = nullptr;
 }

@@ -5,10 +5,10 @@
 
 #include "engine/graphics/KestraFontSprite2D.h"
 #include "engine/graphics/KestraSprite2D.h"
-#include "game/shell/GameGlobals.h"
-#include "game/shell/ScoreData.h"
-#include "game/shell/SpriteTable.h"
-#include "game/shell/Title.h"
+#include "game/shell/MenuCommon.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/ScoreData.h"
+#include "game/state/SpriteTable.h"
 
 int32_t RankingTeam = 0;
 int32_t RankingColumn = 0;

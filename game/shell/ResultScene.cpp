@@ -4,11 +4,11 @@
 #include <cstring>
 
 #include "engine/graphics/KestraSprite2D.h"
-#include "game/shell/GameGlobals.h"
-#include "game/shell/GameState.h"
-#include "game/shell/ScoreData.h"
-#include "game/shell/SpriteTable.h"
-#include "game/shell/Title.h"
+#include "game/shell/MenuCommon.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
+#include "game/state/ScoreData.h"
+#include "game/state/SpriteTable.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "game/objects/cObjectManager.h"
-#include "game/shell/GameState.h"
-#include "game/shell/SaveFile.h"
+#include "game/state/GameState.h"
+#include "game/state/SaveFile.h"
 
 namespace {
 

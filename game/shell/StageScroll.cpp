@@ -1,7 +1,7 @@
 #include "game/shell/StageScroll.h"
 
-#include "game/shell/GameGlobals.h"
-#include "game/shell/GameState.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
 
 namespace {
 

@@ -3,61 +3,9 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
-
-class cKeyConfigScreen;
-class CSprite2D;
-class CFontSprite2D;
-
-enum : int32_t {
-    kTitleMenu = 0,
-    kTitleConfig = 1,
-    kTitleKeyConfig = 2,
-    kTitlePractice = 3,
-    kTitleTeam = 4,
-    kTitleDifficulty = 5,
-    kTitleRanking = 8,
-    kTitleStartGame = 10,
-};
-
-// The title's sheets in the sprite table.
-constexpr int32_t kTitleSheet = 40;
-constexpr int32_t kRankingSheet = 41;
-constexpr int32_t kConfigSheet = 42;
-constexpr int32_t kNameSheet = 43;
-
-class cTitleState {
-public:
-    cTitleState();
-
-    int32_t maxDifficulty;
-    int32_t circleAngle;
-    int32_t menuCursor;
-    int32_t teamCount;
-    int32_t practiceCursor;
-    int32_t practiceMax;
-    int32_t configCursor;
-    int32_t teamCursor;
-    int32_t difficultyCursor;
-    int32_t highlightX;
-    int32_t highlightY;
-    int32_t state;
-    int32_t panelAngle;
-    int32_t cursorAngle;
-    int32_t frameCounter;
-    int32_t panelX;
-    int32_t panelY;
-    int32_t panelWidth;
-    int32_t panelHeight;
-    cKeyConfigScreen* keyConfig;
-    int32_t downHold;
-    int32_t upHold;
-};
-extern cTitleState TitleState;
 
 void UpdateTitle();
 void DrawTitle();
-void ResetTitleState();
 void LoadTitleSprites();
 void ReleaseTitleSprites();
 
@@ -68,19 +16,3 @@ bool IsTeam2Unlocked();
 // Highest practice cursor index for a team and difficulty.
 int32_t PracticeMaxIndex(int32_t teamIndex, int32_t difficulty);
 
-// Quads of the title sheets go through the sprite table at the title's depth.
-void DrawTitleQuad(int32_t slot, float x, float y, float w, float h, float sx, float sy, float sw, float sh,
-                   int32_t angle = 0);
-// One frame of the animated panel and the turning circle and cursor.
-void AnimateTitlePanel(int32_t state);
-// The title music from its start, at the music volume.
-void StartTitleMusic();
-// Volumes as the devices take them.
-float ClampVolume(int32_t volume);
-// Plays a sound effect once from its start.
-void PlayEffect(uint32_t handle);
-// The sprite of a sprite-table slot, or null.
-CSprite2D* SlotSprite(int32_t slot);
-// Ends the sheets' quads and, in one scene with alpha blending, renders the
-// sheets in order and then the font (which may be null).
-void RenderSheets(std::initializer_list<CSprite2D*> sheets, CFontSprite2D* font = nullptr);

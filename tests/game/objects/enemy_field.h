@@ -11,7 +11,7 @@
 #include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBulletBase.h"
-#include "game/shell/GameGlobals.h"
+#include "game/state/GameGlobals.h"
 #include "tests/game/objects/play_harness.h"
 
 namespace enemytest {

@@ -12,7 +12,7 @@
 #include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
-#include "game/shell/GameGlobals.h"
+#include "game/state/GameGlobals.h"
 #include "tests/game/objects/enemy_field.h"
 #include "tests/game/objects/play_harness.h"
 

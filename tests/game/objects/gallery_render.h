@@ -10,7 +10,7 @@
 
 #include "engine/graphics/Kestra3D.h"
 #include "engine/graphics/KestraSprite2D.h"
-#include "game/shell/SpriteTable.h"
+#include "game/state/SpriteTable.h"
 #include "platform/d3d9/d3d9test.h"
 #include "tests/game/objects/play_harness.h"
 

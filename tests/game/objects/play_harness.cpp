@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "engine/core/KestraMath.h"
-#include "game/bosses/cBossBase.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cEffectObjectBase.h"
 #include "game/objects/cEnemyBulletBase.h"
@@ -14,12 +13,13 @@
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/objects/cPlayerBulletBase.h"
-#include "game/shell/GameGlobals.h"
 #include "game/shell/GameScene.h"
-#include "game/shell/GameState.h"
-#include "game/shell/SpriteTable.h"
 #include "game/shell/StageFiles.h"
 #include "game/shell/StageStart.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
+#include "game/state/SpriteTable.h"
+#include "game/state/cBossBase.h"
 
 namespace playtest {
 namespace {

@@ -2,13 +2,13 @@
 // values, the bursts, the shared ring counter and freezing outside the window.
 #include <gtest/gtest.h>
 
+#include "engine/core/KestraMath.h"
 #include "game/objects/cEffectObjectBase.h"
 #include "game/objects/cEnemyBulletBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
-#include "game/shell/GameGlobals.h"
-#include "game/shell/GameState.h"
-#include "engine/core/KestraMath.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
 #include "tests/game/objects/play_harness.h"
 
 namespace {

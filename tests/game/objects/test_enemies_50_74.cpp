@@ -4,11 +4,11 @@
 #include <typeinfo>
 
 #include "engine/core/KestraMath.h"
-#include "game/bosses/cBossBase.h"
 #include "game/objects/Enemies50To98.h"
 #include "game/objects/Items.h"
 #include "game/objects/cPlayerBulletBase.h"
-#include "game/shell/GameState.h"
+#include "game/state/GameState.h"
+#include "game/state/cBossBase.h"
 #include "tests/game/objects/enemy_steps.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "game/objects/Enemies50To98.h"
 #include "game/objects/Items.h"
 #include "game/objects/cPlayerBulletBase.h"
-#include "game/shell/GameState.h"
+#include "game/state/GameState.h"
 #include "tests/game/objects/enemy_steps.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "game/objects/cEnemyBulletBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
-#include "game/shell/GameGlobals.h"
+#include "game/state/GameGlobals.h"
 #include "tests/game/objects/play_harness.h"
 
 namespace {

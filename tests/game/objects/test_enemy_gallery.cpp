@@ -14,15 +14,15 @@
 #include <unordered_set>
 #include <vector>
 
-#include "game/bosses/cBossBase.h"
 #include "game/objects/cEffectObjectBase.h"
 #include "game/objects/cEnemyBulletBase.h"
 #include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
-#include "game/shell/GameGlobals.h"
-#include "game/shell/GameState.h"
-#include "game/shell/SpriteTable.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
+#include "game/state/SpriteTable.h"
+#include "game/state/cBossBase.h"
 #include "tests/game/objects/play_harness.h"
 #include "tools/demodata/Inventory.h"
 

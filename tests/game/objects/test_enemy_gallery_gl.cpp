@@ -15,8 +15,8 @@
 #include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
-#include "game/shell/GameGlobals.h"
-#include "game/shell/SpriteTable.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/SpriteTable.h"
 #include "tests/engine/graphics/sprite_test_env.h"
 #include "tests/game/objects/play_harness.h"
 

@@ -11,8 +11,8 @@
 #include "game/objects/cMapHitObjectBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBulletBase.h"
-#include "game/shell/GameGlobals.h"
-#include "game/shell/GameState.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
 #include "tests/game/objects/play_harness.h"
 
 namespace {

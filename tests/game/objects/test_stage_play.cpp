@@ -16,13 +16,13 @@
 #include <utility>
 #include <vector>
 
-#include "game/bosses/cBossBase.h"
 #include "game/objects/cEnemyBulletBase.h"
 #include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
-#include "game/shell/GameGlobals.h"
-#include "game/shell/GameState.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
+#include "game/state/cBossBase.h"
 #include "platform/win32/win32.h"
 #include "tests/game/objects/play_harness.h"
 

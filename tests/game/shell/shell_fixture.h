@@ -8,13 +8,14 @@
 #include <filesystem>
 #include <string>
 
-#include "game/shell/GameGlobals.h"
-#include "game/shell/GameState.h"
 #include "game/shell/GameStart.h"
 #include "game/shell/Input.h"
-#include "game/shell/ScoreData.h"
-#include "game/shell/SpriteTable.h"
+#include "game/shell/MenuCommon.h"
 #include "game/shell/Title.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
+#include "game/state/ScoreData.h"
+#include "game/state/SpriteTable.h"
 #include "platform/win32/testing.h"
 #include "platform/win32/win32.h"
 #include "tests/support/test_support.h"

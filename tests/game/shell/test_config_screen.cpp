@@ -4,8 +4,9 @@
 #include <vector>
 
 #include "game/shell/ConfigScreen.h"
-#include "game/shell/SpriteTable.h"
+#include "game/shell/MenuCommon.h"
 #include "game/shell/Title.h"
+#include "game/state/SpriteTable.h"
 #include "tests/game/shell/shell_fixture.h"
 
 namespace {

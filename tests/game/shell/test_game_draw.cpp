@@ -6,7 +6,7 @@
 
 #include "game/objects/cPlayerBase.h"
 #include "game/shell/GameDraw.h"
-#include "game/shell/SpriteTable.h"
+#include "game/state/SpriteTable.h"
 #include "tests/game/shell/shell_fixture.h"
 
 namespace {

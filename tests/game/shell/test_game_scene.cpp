@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "game/bosses/cBossBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/shell/GameDraw.h"
 #include "game/shell/GameScene.h"
-#include "game/shell/SpriteTable.h"
-#include "game/shell/Title.h"
+#include "game/shell/MenuCommon.h"
+#include "game/state/SpriteTable.h"
+#include "game/state/cBossBase.h"
 #include "tests/game/shell/fake_input.h"
 #include "tests/game/shell/shell_fixture.h"
 

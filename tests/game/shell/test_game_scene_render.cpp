@@ -11,9 +11,9 @@
 #include "engine/graphics/Kestra3D.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/shell/GameDraw.h"
-#include "game/shell/GameGlobals.h"
-#include "game/shell/GameState.h"
-#include "game/shell/SpriteTable.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
+#include "game/state/SpriteTable.h"
 #include "tests/engine/graphics/sprite_test_env.h"
 
 namespace {

@@ -1,9 +1,9 @@
 // The result screen: ranking, the name grid, the stored row and the progress.
 #include <gtest/gtest.h>
 
+#include "game/shell/MenuCommon.h"
 #include "game/shell/ResultScene.h"
-#include "game/shell/SpriteTable.h"
-#include "game/shell/Title.h"
+#include "game/state/SpriteTable.h"
 #include "tests/game/shell/shell_fixture.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <climits>
 #include <random>
 
-#include "game/shell/ScoreData.h"
+#include "game/state/ScoreData.h"
 #include "tests/game/shell/shell_fixture.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "game/shell/SpriteTable.h"
 #include "game/shell/StageResources.h"
+#include "game/state/SpriteTable.h"
 #include "tests/game/shell/shell_fixture.h"
 
 namespace {

@@ -3,8 +3,8 @@
 
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
-#include "game/shell/SpriteTable.h"
 #include "game/shell/StageStart.h"
+#include "game/state/SpriteTable.h"
 #include "game/story/TalkState.h"
 #include "tests/game/shell/shell_fixture.h"
 

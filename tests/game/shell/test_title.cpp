@@ -6,9 +6,10 @@
 
 #include "game/shell/ConfigScreen.h"
 #include "game/shell/GameStart.h"
+#include "game/shell/MenuCommon.h"
 #include "game/shell/RankingView.h"
-#include "game/shell/SpriteTable.h"
 #include "game/shell/Title.h"
+#include "game/state/SpriteTable.h"
 #include "tests/game/shell/shell_fixture.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "game/shell/GameState.h"
+#include "game/state/GameState.h"
 
 cGameState GameState;
 

@@ -1,5 +1,6 @@
-// The boss base: what the game scene and the play objects reach through the
-// boss slots. The phase machine and the stage bosses build on it.
+// The boss base: what the game scene, the play objects and the talks reach
+// through the boss slots. Its bodies, the phase machine and the stage bosses
+// live with the bosses; the talks call back only through this declaration.
 #pragma once
 
 #include <cstdint>
@@ -49,3 +50,7 @@ public:
     int32_t lastBonus;
     uint8_t bonusValid;
 };
+
+// Creates the boss for codes 200..299 (team picks the stage-5 classes), places
+// it at (x, y) and writes its class words; null for a code without a class.
+cBossBase* CreateStageBoss(int32_t code, int32_t team, int32_t x, int32_t y, int32_t angle);

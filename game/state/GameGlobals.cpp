@@ -1,4 +1,4 @@
-#include "game/shell/GameGlobals.h"
+#include "game/state/GameGlobals.h"
 
 PadWord PadWords[2] = {};
 cPlayerBase* Player1 = nullptr;

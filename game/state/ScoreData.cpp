@@ -1,4 +1,4 @@
-#include "game/shell/ScoreData.h"
+#include "game/state/ScoreData.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "game/shell/SaveFile.h"
+#include "game/state/SaveFile.h"
 #include "platform/win32/crt.h"
 
 cScoreData ScoreData;

@@ -1,4 +1,4 @@
-#include "game/shell/SpriteTable.h"
+#include "game/state/SpriteTable.h"
 
 #include <cstdio>
 

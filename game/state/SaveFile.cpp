@@ -1,4 +1,4 @@
-#include "game/shell/SaveFile.h"
+#include "game/state/SaveFile.h"
 
 #include <algorithm>
 #include <limits>
