@@ -1,7 +1,5 @@
 #include "game/story/TalkWindow.h"
 
-#include <algorithm>
-
 #include "game/state/SpriteTable.h"
 #include "game/story/TalkState.h"
 #include "game/story/TalkText.h"
@@ -78,7 +76,7 @@ void DrawPortrait(Character who, int32_t cell, TalkSide side, PortraitMode mode)
         break;
     case PortraitMode::Leaving:
         if (who != Yuri) return;
-        t.exitOffset = std::min(t.exitOffset + 10, kExitOffsetLimit);
+        t.exitOffset = t.exitOffset >= kExitOffsetLimit - 10 ? kExitOffsetLimit : t.exitOffset + 10;
         x = SlideX(anchor[0], c, upper) + (upper ? -t.exitOffset : t.exitOffset);
         alpha = SlideAlpha(c);
         break;
