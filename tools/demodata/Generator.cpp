@@ -203,9 +203,15 @@ std::string TalkFontExtraCharacters() {
     return utf8;
 }
 
+std::vector<std::string> AttackNames() {
+    std::vector<std::string> names;
+    for (const char8_t* n : kAttackNames) names.emplace_back(reinterpret_cast<const char*>(n));
+    return names;
+}
+
 std::string SkillFontExtraCharacters() {
     std::string s;
-    for (const char8_t* n : kAttackNames) s += reinterpret_cast<const char*>(n);
+    for (const std::string& n : AttackNames()) s += n;
     return s;
 }
 

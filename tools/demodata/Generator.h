@@ -33,6 +33,9 @@ bool ResolveTarget(const std::string& root, const std::string& relative, std::st
 // kanji level (UTF-8): every character of the talks' text catalogue.
 std::string TalkFontExtraCharacters();
 
+// The bosses' attack names (UTF-8), which the skill font draws from x 270.
+std::vector<std::string> AttackNames();
+
 // The characters the skill font needs beyond its standard lists (UTF-8): the
 // attack names.
 std::string SkillFontExtraCharacters();
