@@ -26,8 +26,8 @@
 #include "game/story/TalkScript.h"
 #include "game/story/TalkState.h"
 #include "game/story/text/CheskaStage5.h"
-#include "platform/d3dx9/image_encode.h"
 #include "tests/engine/graphics/sprite_test_env.h"
+#include "tests/game/objects/gallery_render.h"
 #include "tests/game/objects/play_harness.h"
 
 namespace {
@@ -145,23 +145,10 @@ protected:
     TalkingBoss* boss_ = nullptr;
 };
 
-void Save(const d3d9test::Image& image, const char* name) {
-    const std::filesystem::path folder = std::filesystem::path(QUENRITH_BINARY_DIR) / "screenshots";
-    std::filesystem::create_directories(folder);
-    d3dx9img::Image png;
-    png.width = image.width;
-    png.height = image.height;
-    png.pixels = image.pixels;
-    std::vector<uint8_t> bytes;
-    ASSERT_TRUE(d3dx9img::EncodePng(png, false, &bytes));
-    std::ofstream(folder / name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
 TEST_F(TalkScreen, ATalkFrameShowsBalloonsOverPortraitsTheListenerDimmedAndTheTextsInside) {
     InDemoTalk([&] {
         const d3d9test::Image full = Frame(UpdateTalkCheskaStage5MidAfter);
-        Save(full, "talk.png");
+        gallerygl::SaveScreenshot(full, "talk");
         const d3d9test::Image noText = Without({}, true);
         auto at = [](const d3d9test::Image& i, int x, int y) { return i.at(UINT(x), UINT(y)); };
 
@@ -177,7 +164,7 @@ TEST_F(TalkScreen, ATalkFrameShowsBalloonsOverPortraitsTheListenerDimmedAndTheTe
         const d3d9test::Image covered = Frame(UpdateTalkCheskaStage5MidAfter, onPortraits);
         const d3d9test::Image noBalloons = Without({25}, false, onPortraits);
         const d3d9test::Image noPortraits = Without({13, 15}, false, onPortraits);
-        Save(covered, "talk_layers.png");
+        gallerygl::SaveScreenshot(covered, "talk_layers");
         int overlap = 0, balloonWins = 0, portraitWins = 0;
         for (int y = kUpperPortrait.y0; y < kUpperPortrait.y1; ++y)
                 for (int x = kUpperPortrait.x0; x < kUpperPortrait.x1; ++x) {
