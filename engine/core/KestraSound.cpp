@@ -2,12 +2,26 @@
 // and the play operations.
 #include "engine/core/KestraSound.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 #include "engine/core/Kestra.h"
 #include "engine/core/KestraSoundWave.h"
+#include "platform/win32/testing.h"
 
 namespace {
+
+// Tests of call order read the music calls from the platform's call record.
+void RecordSoundCall(const char* format, ...) {
+    if (!platform::CallRecordingOn()) return;
+    char line[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    platform::RecordCall(line);
+}
 
 // Buffer descriptions are written as the 32-bit layout has them.
 constexpr DWORD kBufferDescSize = 36;
@@ -348,8 +362,8 @@ bool CreateBufferFromWave(IDirectSoundBuffer** out, const uint8_t* data, uint32_
     return true;
 }
 
-uint32_t CreateFromFile(const char* name, uint32_t playerFlags, bool usePlayer, bool allowHardware,
-                        uint32_t bufferCount) {
+namespace {
+uint32_t Create(const char* name, uint32_t playerFlags, bool usePlayer, bool allowHardware, uint32_t bufferCount) {
     CCriticalSectionLock lock(SoundLock());
     if (!g.started || !g.slots || !name) return KESTRA_SOUND_NONE;
     Kestra::LogBlue("KestraSound::CreateFromFile");
@@ -435,6 +449,15 @@ uint32_t CreateFromFile(const char* name, uint32_t playerFlags, bool usePlayer, 
     Kestra::LogNewLine();
     return index;
 }
+}  // namespace
+
+uint32_t CreateFromFile(const char* name, uint32_t playerFlags, bool usePlayer, bool allowHardware,
+                        uint32_t bufferCount) {
+    const uint32_t slot = Create(name, playerFlags, usePlayer, allowHardware, bufferCount);
+    RecordSoundCall("KestraSound::CreateFromFile %s %u %d %d %u = %u", name ? name : "(null)", playerFlags,
+                    usePlayer ? 1 : 0, allowHardware ? 1 : 0, bufferCount, slot);
+    return slot;
+}
 
 LONG VolumeToAttenuation(float volume) {
     if (!(volume >= 0.0f)) return DSBVOLUME_MIN;  // below 0, and NaN
@@ -459,6 +482,7 @@ void Play(uint32_t slot, uint32_t buffer) {
 }
 
 void Loop(uint32_t slot, uint32_t arg1, uint32_t arg2, uint32_t buffer) {
+    RecordSoundCall("KestraSound::Loop %u %u %u %u", slot, arg1, arg2, buffer);
     KestraSoundSlot* s = UsedSlot(slot);
     if (!s) return;
     if (s->player) {
@@ -511,6 +535,7 @@ void Pause(uint32_t slot, uint32_t buffer) {
 }
 
 void SetVolume(uint32_t slot, float volume, uint32_t buffer) {
+    RecordSoundCall("KestraSound::SetVolume %u %g %u", slot, static_cast<double>(volume), buffer);
     KestraSoundSlot* s = UsedSlot(slot);
     if (!s) return;
     if (s->player) {
@@ -531,6 +556,7 @@ bool ReleaseSlot(uint32_t slot) {
 }
 
 void Release(uint32_t slot) {
+    RecordSoundCall("KestraSound::Release %u", slot);
     CCriticalSectionLock lock(SoundLock());
     if (ReleaseSlot(slot)) {
         Kestra::LogRed("KestraSound::Release");

@@ -129,12 +129,7 @@ void AnimateTitlePanel(int32_t state) {
     }
 }
 
-void StartTitleMusic() {
-    if (BgmHandle != kNoSound) KestraSound::Release(BgmHandle);
-    BgmHandle = KestraSound::CreateFromFile("BGM/Title.ogg", 0, true, false, 1);
-    KestraSound::SetVolume(BgmHandle, ClampVolume(GameState.bgmVolume), 0);
-    KestraSound::Loop(BgmHandle, 0xFFFFFFFFu, 0, 0);
-}
+void StartTitleMusic() { ChangeMusic("BGM/Title.ogg"); }
 
 void ResetTitleState() {
     cTitleState& t = TitleState;

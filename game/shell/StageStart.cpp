@@ -2,10 +2,8 @@
 
 #include <cstdio>
 
-#include "engine/core/KestraSound.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
-#include "game/shell/MenuCommon.h"
 #include "game/shell/StageFiles.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
@@ -70,10 +68,7 @@ void ReloadBossImages(const char* cutIn, const char* boss) {
 void StartMusic(int32_t stage) {
     char name[32];
     std::snprintf(name, sizeof name, "BGM/Stage%02d.ogg", stage);
-    if (BgmHandle != kNoSound) KestraSound::Release(BgmHandle);
-    BgmHandle = KestraSound::CreateFromFile(name, 0, true, false, 1);
-    KestraSound::SetVolume(BgmHandle, ClampVolume(GameState.bgmVolume), 0);
-    KestraSound::Loop(BgmHandle, 0xFFFFFFFFu, 0, 0);
+    ChangeMusic(name);
 }
 
 }  // namespace

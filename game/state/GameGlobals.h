@@ -90,3 +90,6 @@ struct cSoundTable {
 extern cSoundTable SoundTable;
 // The playing music, kNoSound for none.
 extern uint32_t BgmHandle;
+// Replaces the playing music with a file ("BGM/<name>.ogg") looping at the
+// music volume. A file that does not open leaves BgmHandle at kNoSound.
+void ChangeMusic(const char* file);

@@ -51,3 +51,15 @@ struct SpriteDrawRecord {
 using SpriteDrawRecorder = void (*)(const SpriteDrawRecord& record, void* context);
 // Every DrawSpriteEntry and DrawSpriteEntryPlain call is reported to the recorder (null to stop), drawn or not.
 void SetSpriteDrawRecorder(SpriteDrawRecorder recorder, void* context);
+
+// What one DrawFontText call asked for.
+struct FontDrawRecord {
+    int32_t font;
+    const char* text;  // CP932
+    int32_t x;
+    int32_t y;
+    float z;
+};
+using FontDrawRecorder = void (*)(const FontDrawRecord& record, void* context);
+// Every DrawFontText call is reported to the recorder (null to stop), drawn or not.
+void SetFontDrawRecorder(FontDrawRecorder recorder, void* context);

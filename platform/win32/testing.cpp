@@ -110,6 +110,12 @@ void SetCallRecording(bool on) {
     log.on = on;
 }
 
+bool CallRecordingOn() {
+    CallLog& log = Calls();
+    std::lock_guard<std::mutex> guard(log.lock);
+    return log.on;
+}
+
 void RecordCall(const std::string& line) {
     CallLog& log = Calls();
     std::lock_guard<std::mutex> guard(log.lock);

@@ -57,8 +57,10 @@ void SetProgramFolderOverride(const std::string& folder);
 
 // ---- Recording of window-layer calls for tests of call order: every
 // SetWindowLongA(GWL_STYLE), SetWindowPos, SetWindowTextA, ShowCursor is appended
-// as a line of text ("SetWindowPos hwnd=-1 0 0 640 480 0" and the like).
+// as a line of text ("SetWindowPos hwnd=-1 0 0 640 480 0" and the like), and so
+// are the engine's music calls (KestraSound::CreateFromFile, Loop, SetVolume, Release).
 void SetCallRecording(bool on);
+bool CallRecordingOn();
 void RecordCall(const std::string& line);
 std::vector<std::string> RecordedCalls();
 void ClearRecordedCalls();

@@ -167,18 +167,22 @@ void Balloons(Canvas& c) {
                 c.RoundRect(x + 6, y + 8, 428, 129, 6, Rgb(0x101830, 0.85f));
                 c.RoundFrame(x + 6, y + 8, 428, 129, 6, 2, Rgb(0xC8D8FF));
             } else {
-                const Color fill = r == 0 ? Rgb(0xFFFFFF, 0.95f) : Rgb(0xFFF4D0, 0.95f);
-                const Color edge = r == 0 ? Rgb(0x404060) : Rgb(0xC06020);
+                // Dark, for the white text: the upper text starts 30 px into its cell and the
+                // lower 20 px, rows of up to 408 px, so the body leaves them room and the tail
+                // points out to the speaker's portrait.
+                const Color fill = r == 0 ? Rgb(0x182848, 0.92f) : Rgb(0x3A2410, 0.92f);
+                const Color edge = r == 0 ? Rgb(0xC8D8FF) : Rgb(0xFFC070);
+                const float left = col == 0 ? 12.0f : 4.0f;
                 if (col == 0)
-                    c.Polygon({{x + 4, y + 30}, {x + 40, y + 40}, {x + 36, y + 70}}, edge);
+                    c.Polygon({{x + 0, y + 34}, {x + 16, y + 42}, {x + 16, y + 68}}, edge);
                 else
-                    c.Polygon({{x + 436, y + 110}, {x + 400, y + 90}, {x + 404, y + 120}}, edge);
-                c.RoundRect(x + 24, y + 8, 392, 129, r == 0 ? 40 : 12, edge);
-                c.RoundRect(x + 27, y + 11, 386, 123, r == 0 ? 37 : 10, fill);
+                    c.Polygon({{x + 440, y + 110}, {x + 424, y + 92}, {x + 424, y + 120}}, edge);
+                c.RoundRect(x + left, y + 4, 424, 137, r == 0 ? 40 : 12, edge);
+                c.RoundRect(x + left + 3, y + 7, 418, 131, r == 0 ? 37 : 10, fill);
                 if (col == 0)
-                    c.Polygon({{x + 10, y + 32}, {x + 42, y + 44}, {x + 38, y + 64}}, fill);
+                    c.Polygon({{x + 5, y + 37}, {x + 18, y + 45}, {x + 18, y + 64}}, fill);
                 else
-                    c.Polygon({{x + 430, y + 108}, {x + 398, y + 94}, {x + 402, y + 116}}, fill);
+                    c.Polygon({{x + 435, y + 109}, {x + 422, y + 95}, {x + 422, y + 117}}, fill);
             }
             c.ResetClip();
         }

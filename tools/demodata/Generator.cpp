@@ -15,6 +15,7 @@
 #include <mutex>
 #include <thread>
 
+#include "game/story/TalkText.h"
 #include "platform/d3dx9/image_encode.h"
 #include "tools/demodata/Art.h"
 #include "tools/demodata/Canvas.h"
@@ -181,9 +182,36 @@ bool ResolveTarget(const std::string& rootText, const std::string& relative, std
     return true;
 }
 
+std::string TalkFontExtraCharacters() {
+    iconv_t cd = iconv_open("UTF-8", "CP932");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return {};
+    std::string utf8;
+    for (const TalkText* t : TalkTextCatalogue()) {
+        std::string in(t->text);
+        std::string out(in.size() * 2 + 8, '\0');
+        char* ip = in.data();
+        char* op = out.data();
+        size_t il = in.size(), ol = out.size();
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        // A text the build let through is CP932; the font tool refuses anything else.
+        if (iconv(cd, &ip, &il, &op, &ol) == size_t(-1)) continue;
+        out.resize(out.size() - ol);
+        for (char c : out)
+            if (c != '\n') utf8 += c;
+    }
+    iconv_close(cd);
+    return utf8;
+}
+
+std::vector<std::string> AttackNames() {
+    std::vector<std::string> names;
+    for (const char8_t* n : kAttackNames) names.emplace_back(reinterpret_cast<const char*>(n));
+    return names;
+}
+
 std::string SkillFontExtraCharacters() {
     std::string s;
-    for (const char8_t* n : kAttackNames) s += reinterpret_cast<const char*>(n);
+    for (const std::string& n : AttackNames()) s += n;
     return s;
 }
 
@@ -240,8 +268,9 @@ bool Generate(const GenerateOptions& o, GenerateReport* report, std::string* err
             }
             const fs::path list = fs::temp_directory_path() / ("quenrith-demodata-kanji2-" + std::to_string(::getpid()) + ".txt");
             {
+                // Every character the talks use, whatever the standard lists hold.
                 std::ofstream f(list, std::ios::binary);
-                f << kanji2;
+                f << kanji2 << TalkFontExtraCharacters();
             }
             std::string target;
             if (!ResolveTarget(o.output, "font.lfd", &target, err)) return false;

@@ -29,6 +29,13 @@ bool Generate(const GenerateOptions& options, GenerateReport* report, std::strin
 // relative path would leave the output folder.
 bool ResolveTarget(const std::string& root, const std::string& relative, std::string* full, std::string* error);
 
+// The characters the text font needs beyond its standard lists and the second
+// kanji level (UTF-8): every character of the talks' text catalogue.
+std::string TalkFontExtraCharacters();
+
+// The bosses' attack names (UTF-8), which the skill font draws from x 270.
+std::vector<std::string> AttackNames();
+
 // The characters the skill font needs beyond its standard lists (UTF-8): the
 // attack names.
 std::string SkillFontExtraCharacters();

@@ -14,24 +14,6 @@ using namespace demodatatest;
 
 namespace {
 
-struct Font {
-    std::vector<uint8_t> bytes;
-    KestraLfd::View view{};
-    std::vector<uint16_t> map;
-    std::vector<KestraLfd::GlyphRecord> records;
-
-    bool Load(const std::string& name) {
-        if (!ReadAll(DataDir() + "/" + name, &bytes) || !KestraLfd::Parse(bytes.data(), bytes.size(), &view)) return false;
-        for (uint32_t i = 0; i < KestraLfd::kMapSize; ++i) map.push_back(KestraLfd::ReadMapEntry(view, i));
-        for (uint32_t i = 0; i < view.header.glyphCount; ++i)
-            records.push_back(KestraLfd::ReadRecord(view.records + i * KestraLfd::kRecordSize));
-        return true;
-    }
-    bool Has(uint16_t code) const {
-        return KestraLfd::FindGlyph(map.data(), records.data(), view.header.glyphCount, view.header.sheetCount, code) != nullptr;
-    }
-};
-
 bool ValidCp932(uint8_t lead, uint8_t trail) {
     static iconv_t cd = iconv_open("UTF-32LE", "CP932");
     char in[2] = {char(lead), char(trail)}, out[8];

@@ -1,0 +1,219 @@
+// The checks every table and every text must pass, whoever writes them: the
+// flow of each talk from step 0 to its end, the cells, sides and modes of its
+// portraits, the cards and balloons, the end actions, and each text's rows,
+// widths and characters. A failure names the talk and step, or the text
+// file's line.
+#include <gtest/gtest.h>
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "game/story/TalkScripts.h"
+#include "tests/game/story/talk_texts.h"
+
+namespace {
+
+using talk::Character;
+using talk::TalkScript;
+using talk::TalkSlot;
+using talk::TalkStep;
+
+// In a JIS X 0208 text: ISO-2022-JP has a code for it.
+bool InJisX0208(char32_t c) {
+    static iconv_t cd = iconv_open("ISO-2022-JP", "UTF-32LE");
+    char in[4] = {char(c & 0xFF), char((c >> 8) & 0xFF), char((c >> 16) & 0xFF), char(c >> 24)};
+    char out[16];
+    char* ip = in;
+    char* op = out;
+    size_t il = 4, ol = sizeof out;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    return iconv(cd, &ip, &il, &op, &ol) != size_t(-1) && il == 0;
+}
+
+// A row may not start with these (closing marks, the long vowel, small kana).
+bool MayNotStartARow(char32_t c) {
+    static const std::u32string kMarks = U"、。」）！？ーぁぃぅぇぉっゃゅょゎァィゥェォッャュョヮヵヶ";
+    return kMarks.find(c) != std::u32string::npos;
+}
+
+std::string Place(const talk::TalkEntry& t, const TalkStep& s, const char* side) {
+    return std::string(t.name) + " step " + std::to_string(s.step) + (side ? std::string(" ") + side : "");
+}
+
+// The flow: steps in order below the end step, every Next listed or the end,
+// every row reached from step 0, nothing looping.
+void CheckFlow(const talk::TalkEntry& t, std::vector<std::string>* errors) {
+    const TalkScript& s = *t.script;
+    if (s.endStep != 100 && s.endStep != 200) errors->push_back(std::string(t.name) + ": the end step is neither 100 nor 200");
+    if (s.steps.empty() || s.steps.front().step != 0) {
+        errors->push_back(std::string(t.name) + ": the first row is not step 0");
+        return;
+    }
+    for (size_t i = 0; i < s.steps.size(); ++i) {
+        const TalkStep& step = s.steps[i];
+        if (i > 0 && step.step <= s.steps[i - 1].step)
+            errors->push_back(Place(t, step, nullptr) + ": the rows are not in rising step order");
+        if (step.step < 0 || step.step >= s.endStep)
+            errors->push_back(Place(t, step, nullptr) + ": outside 0 to " + std::to_string(s.endStep - 1));
+        if (step.advance.next != s.endStep && !talk::FindStep(s, step.advance.next))
+            errors->push_back(Place(t, step, nullptr) + ": Next " + std::to_string(step.advance.next) +
+                              " is no step of the talk nor its end");
+    }
+    std::set<int> reached;
+    for (const TalkStep* step = &s.steps.front(); step; step = talk::FindStep(s, step->advance.next)) {
+        if (!reached.insert(step->step).second) {
+            errors->push_back(Place(t, *step, nullptr) + ": the walk from step 0 comes back here");
+            return;
+        }
+    }
+    for (const TalkStep& step : s.steps)
+        if (!reached.count(step.step)) errors->push_back(Place(t, step, nullptr) + ": no step leads here");
+}
+
+void CheckSide(const talk::TalkEntry& t, const TalkStep& step, const TalkSlot& slot, TalkSide side,
+               std::vector<std::string>* errors) {
+    if (!slot.shown) return;
+    const bool upper = side == TalkSide::Upper;
+    const std::string at = Place(t, step, upper ? "upper" : "lower");
+    if (slot.row < 0 || slot.row > 2) errors->push_back(at + ": balloon row " + std::to_string(slot.row));
+    if (slot.row == 1 && !upper) errors->push_back(at + ": the second balloon style stands on the upper side");
+    if (slot.row == 2 && (upper || slot.who != talk::kNobody))
+        errors->push_back(at + ": a narration box is the lower balloon without a portrait");
+    if (slot.balloon != BalloonMode::Opaque && slot.balloon != BalloonMode::Dimmed)
+        errors->push_back(at + ": the balloon is neither opaque nor dimmed");
+    if (!slot.text) errors->push_back(at + ": a shown side without a text");
+    if (slot.textDx < 0) errors->push_back(at + ": the text moves left of its anchor");
+    if (slot.who == talk::kNobody) return;
+    if (slot.who < 0 || slot.who >= talk::kCharacterCount) {
+        errors->push_back(at + ": no such character");
+        return;
+    }
+    const talk::PortraitSheet& sheet = talk::SheetOf(slot.who);
+    if (slot.cell < 0 || slot.cell >= sheet.cells)
+        errors->push_back(at + ": " + sheet.name + "'s cell " + std::to_string(slot.cell) + " is outside the grid of " +
+                          std::to_string(sheet.cells) + " cells");
+    if (upper && !sheet.bothSides) errors->push_back(at + ": " + sheet.name + " stands only on the lower side");
+    switch (slot.mode) {
+    case PortraitMode::Active:
+    case PortraitMode::Dimmed:
+        break;
+    case PortraitMode::Leaving:
+        if (slot.who != talk::Yuri) errors->push_back(at + ": only Yuri leaves");
+        break;
+    case PortraitMode::Shaking:
+        if (slot.who != talk::Kohaku) errors->push_back(at + ": only Kohaku shakes");
+        break;
+    default:
+        errors->push_back(at + ": no such portrait mode");
+    }
+}
+
+bool ShowsKohakuShaking(const TalkStep& s) {
+    for (const TalkSlot* slot : {&s.upper, &s.lower})
+        if (slot->shown && slot->who == talk::Kohaku && slot->mode == PortraitMode::Shaking) return true;
+    return false;
+}
+
+// Every way into a shaking step starts Kohaku's cycle at 0: the advance from a
+// step where she does not shake zeroes her counter (step 0 follows a reset).
+void CheckShaking(const talk::TalkEntry& t, std::vector<std::string>* errors) {
+    for (const TalkStep& from : t.script->steps) {
+        const TalkStep* to = talk::FindStep(*t.script, from.advance.next);
+        if (!to || !ShowsKohakuShaking(*to) || ShowsKohakuShaking(from)) continue;
+        if (!(from.advance.zeroCounters & (1u << talk::Kohaku)))
+            errors->push_back(Place(t, from, nullptr) + ": the advance into step " + std::to_string(to->step) +
+                              ", where Kohaku shakes, does not zero her counter");
+    }
+}
+
+void CheckEnd(const talk::TalkEntry& t, std::vector<std::string>* errors) {
+    int phases = 0, resets = 0;
+    for (const talk::TalkEnd& e : t.script->end) {
+        if (e.kind == talk::TalkEndKind::NextPhaseA || e.kind == talk::TalkEndKind::NextPhaseB) ++phases;
+        if (e.kind == talk::TalkEndKind::Reset) ++resets;
+        if (e.kind == talk::TalkEndKind::Music) {
+            const std::string file = e.music ? e.music : "";
+            if (file.rfind("BGM/", 0) != 0 || file.size() < 9 || file.substr(file.size() - 4) != ".ogg")
+                errors->push_back(std::string(t.name) + ": the music \"" + file + "\" is not \"BGM/<name>.ogg\"");
+        }
+    }
+    if (phases != 1) errors->push_back(std::string(t.name) + ": the end moves no boss, or two");
+    if (resets != 1) errors->push_back(std::string(t.name) + ": the end does not reset the window once");
+}
+
+void Report(const std::vector<std::string>& errors) {
+    std::string all;
+    for (const std::string& e : errors) all += e + "\n";
+    EXPECT_TRUE(errors.empty()) << errors.size() << " problems:\n" << all;
+}
+
+TEST(TalkCatalogue, EveryTableFlowsFromStepZeroToItsEndWithCellsSidesModesCardsAndEndsInRange) {
+    std::vector<std::string> errors;
+    std::set<std::string> names;
+    for (const talk::TalkEntry& t : talk::AllTalks()) {
+        if (!names.insert(t.name).second) errors.push_back(std::string(t.name) + " is listed twice");
+        CheckFlow(t, &errors);
+        for (const TalkStep& s : t.script->steps) {
+            CheckSide(t, s, s.upper, TalkSide::Upper, &errors);
+            CheckSide(t, s, s.lower, TalkSide::Lower, &errors);
+            if (!s.upper.shown && !s.lower.shown) errors.push_back(Place(t, s, nullptr) + ": shows neither side");
+            if (s.card < -1 || s.card > 12) errors.push_back(Place(t, s, nullptr) + ": no name card " + std::to_string(s.card));
+            if (s.advance.zeroCounters >> talk::kCharacterCount)
+                errors.push_back(Place(t, s, nullptr) + ": zeroes a counter that does not exist");
+        }
+        CheckShaking(t, &errors);
+        CheckEnd(t, &errors);
+    }
+    EXPECT_EQ(names.size(), 36u);
+    Report(errors);
+}
+
+TEST(TalkCatalogue, EveryTextIsUsedFitsThreeRowsOfSeventeenAndIsPlainJisText) {
+    std::vector<std::string> errors;
+    // Where each text is drawn, with the largest shift to the right it gets.
+    std::map<const TalkText*, int> used;
+    for (const talk::TalkEntry& t : talk::AllTalks())
+        for (const TalkStep& s : t.script->steps)
+            for (const TalkSlot* slot : {&s.upper, &s.lower})
+                if (slot->shown && slot->text) used[slot->text] = std::max<int>(used[slot->text], slot->textDx);
+    std::set<const TalkText*> catalogue;
+    for (const TalkText* text : TalkTextCatalogue()) {
+        catalogue.insert(text);
+        const std::string at = talktest::Where(*text);
+        if (!used.count(text)) errors.push_back(at + ": no step shows it");
+        std::u32string chars;
+        if (!talktest::DecodeCp932(text->text, &chars)) {
+            errors.push_back(at + ": not CP932");
+            continue;
+        }
+        for (char32_t c : chars) {
+            if (c == U'\n') continue;
+            if (c < 0x20 || c == 0x7F) errors.push_back(at + ": a control character " + std::to_string(int(c)));
+            else if (c < 0x80) errors.push_back(at + ": the ASCII character '" + talktest::Utf8(c) + "' (write it full-width)");
+            else if (!InJisX0208(c)) errors.push_back(at + ": \"" + talktest::Utf8(c) + "\" is outside JIS X 0208");
+        }
+        const std::vector<std::u32string> rows = talktest::Rows(chars);
+        if (rows.size() > 3) errors.push_back(at + ": " + std::to_string(rows.size()) + " rows (at most 3)");
+        // 17 characters of 24 px fill the balloon; a text moved right has fewer.
+        const int dx = used.count(text) ? used[text] : 0;
+        const size_t most = size_t(17 - (dx + 23) / 24);
+        for (size_t r = 0; r < rows.size(); ++r) {
+            const std::string row = at + " row " + std::to_string(r + 1);
+            if (rows[r].empty()) errors.push_back(row + ": empty (a \"|\" too many?)");
+            else if (MayNotStartARow(rows[r][0])) errors.push_back(row + ": starts with \"" + talktest::Utf8(rows[r][0]) + "\"");
+            if (rows[r].size() > most)
+                errors.push_back(row + ": " + std::to_string(rows[r].size()) + " characters (at most " +
+                                 std::to_string(most) + ")");
+        }
+    }
+    for (const auto& [text, dx] : used)
+        if (!catalogue.count(text)) errors.push_back(std::string(text->id) + ": shown but not in the catalogue");
+    Report(errors);
+}
+
+}  // namespace
