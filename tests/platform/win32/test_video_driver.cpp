@@ -1,17 +1,17 @@
 // The video driver the window layer starts SDL on: one that shows windows, or
-// one that SDL_VIDEODRIVER names; with no display, window creation fails with
-// one line on standard error and the process ends non-zero.
+// one that SDL_VIDEODRIVER names; with no display, one line on standard error
+// and an exit status of 1.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "platform/win32/kernel.h"
 #include "platform/win32/sdl_bridge.h"
-#include "platform/win32/win32.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -24,23 +24,17 @@ TEST(VideoDriver, OnlyDriversThatShowWindowsServeUnlessNamed) {
     };
     const Case cases[] = {
         {"x11", nullptr, true},
-        {"wayland", nullptr, true},
         {"kmsdrm", "", true},
-        {"x11", "wayland", true},  // SDL chose it: the request is SDL's business then
+        {"x11", "wayland", true},
         {"offscreen", nullptr, false},
         {"offscreen", "", false},
-        {"dummy", nullptr, false},
-        {"offscreen", "x11", false},
-        {"offscreen", "offscreen", true},
+        {"dummy", "x11", false},
         {"offscreen", "OffScreen", true},
         {"dummy", "x11,dummy", true},
         {"offscreen", "x11,offscreen,dummy", true},
-        {"offscreen", "offscreen2", false},
-        {"offscreen", "offscree", false},
+        {"offscreen", "offscreen2,offscree", false},
         {"dummy", "x11,,dummyx", false},
-        {"DUMMY", "dummy", true},
         {nullptr, "x11", false},
-        {"", nullptr, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.driver ? c.driver : "(none)") + " / " + (c.requested ? c.requested : "(none)"));
@@ -49,98 +43,47 @@ TEST(VideoDriver, OnlyDriversThatShowWindowsServeUnlessNamed) {
 }
 
 // Each case runs in a fresh copy of this program ("threadsafe" death tests
-// re-execute it), so SDL is untouched by earlier tests; `setup` changes its
-// environment first. The child exits 0 when everything checked held and
-// leaves standard error to the caller's pattern.
-class VideoStart : public ::testing::Test {
-protected:
-    void SetUp() override {
-        GTEST_FLAG_SET(death_test_style, "threadsafe");
-        if (testsupport::DrmCardAvailable()) GTEST_SKIP() << "a DRM card is open to this user: kmsdrm may start";
-    }
-
-    static void WithoutDisplay(const char* videoDriver) {
-        unsetenv("DISPLAY");
-        unsetenv("WAYLAND_DISPLAY");
-        if (videoDriver)
-            setenv("SDL_VIDEODRIVER", videoDriver, 1);
-        else
-            unsetenv("SDL_VIDEODRIVER");
-    }
-
-    static HWND CreateTestWindow() {
-        static bool registered = false;
-        if (!registered) {
-            WNDCLASSA windowClass{};
-            windowClass.lpfnWndProc = DefWindowProcA;
-            windowClass.lpszClassName = "KestraVideoStartTest";
-            registered = RegisterClassA(&windowClass) != 0;
-        }
-        return CreateWindowExA(0, "KestraVideoStartTest", "video start", WS_POPUP, 0, 0, 64, 48, nullptr, nullptr,
-                               nullptr, nullptr);
-    }
-
-    [[noreturn]] static void ExitWith(int failures) {
-        std::fflush(nullptr);
-        _exit(failures);
-    }
-};
-
-TEST_F(VideoStart, WithoutADisplayWindowsFailWithOneLineAndTheExitStatusIsOne) {
-    for (const char* named : {static_cast<const char*>(nullptr), ""}) {
-        SCOPED_TRACE(named ? "SDL_VIDEODRIVER empty" : "SDL_VIDEODRIVER unset");
-        EXPECT_EXIT(
-            {
-                WithoutDisplay(named);
-                int failures = 0;
-                if (platform::ProcessExitStatus(0) != 0) failures |= 1;  // nothing tried yet
-                // Every later attempt fails the same way, without a second line.
-                for (int i = 0; i < 3; ++i)
-                    if (CreateTestWindow() != nullptr) failures |= 2;
-                if (platform::EnsureSdl(SDL_INIT_VIDEO)) failures |= 4;
-                if (SDL_WasInit(SDL_INIT_VIDEO)) failures |= 8;
-                if (GetSystemMetrics(SM_CXSCREEN) != 640 || GetSystemMetrics(SM_CYSCREEN) != 480) failures |= 16;
-                if (platform::ProcessExitStatus(0) != 1 || platform::ProcessExitStatus(7) != 7) failures |= 32;
-                // Events and joysticks need no display.
-                if (!platform::EnsureSdl(SDL_INIT_EVENTS)) failures |= 64;
-                ExitWith(failures);
-            },
-            ::testing::ExitedWithCode(0), "^no display: set DISPLAY or run under a desktop session\n$");
-    }
-}
-
-TEST_F(VideoStart, ADriverNamedOutrightServesWithoutADisplay) {
+// re-execute it), so SDL is untouched by earlier tests.
+TEST(VideoStart, WithoutADisplayOnlyADriverNamedOutrightStarts) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    if (testsupport::DrmCardAvailable()) GTEST_SKIP() << "a DRM card is open to this user: kmsdrm may start";
+    const char* noDisplay = "^no display: set DISPLAY or run under a desktop session\n$";
     struct Case {
-        const char* request;
-        const char* driver;
+        const char* request;  // SDL_VIDEODRIVER, or null for none
+        const char* driver;   // the driver that serves, or null when none may
+        int status;           // the process's exit status after WinMain answered 0
+        const char* errors;   // all of standard error
     };
-    // "x11" fails without a display; the next name in the list serves.
-    for (const Case& c : {Case{"offscreen", "offscreen"}, Case{"x11,offscreen", "offscreen"}, Case{"dummy", "dummy"}}) {
-        SCOPED_TRACE(c.request);
+    const Case cases[] = {
+        {nullptr, nullptr, 1, noDisplay},
+        {"", nullptr, 1, noDisplay},
+        {"x11,offscreen", "offscreen", 0, "^$"},  // x11 finds no display; the next name serves
+        {"dummy", "dummy", 0, "^$"},
+        {"x11", nullptr, 1, "^SDL cannot start: [^\n]+\n$"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.request ? c.request : "(unset)");
         EXPECT_EXIT(
             {
-                WithoutDisplay(c.request);
-                int failures = 0;
-                if (!platform::EnsureSdl(SDL_INIT_VIDEO)) failures |= 1;
+                unsetenv("DISPLAY");
+                unsetenv("WAYLAND_DISPLAY");
+                if (c.request)
+                    setenv("SDL_VIDEODRIVER", c.request, 1);
+                else
+                    unsetenv("SDL_VIDEODRIVER");
+                bool held = platform::ProcessExitStatus(0) == 0;  // nothing tried yet
+                // A second attempt answers the same and writes no second line.
+                for (int i = 0; i < 2; ++i) held &= platform::EnsureSdl(SDL_INIT_VIDEO) == (c.driver != nullptr);
                 const char* driver = SDL_GetCurrentVideoDriver();
-                if (!driver || std::string(driver) != c.driver) failures |= 2;
-                if (platform::ProcessExitStatus(0) != 0) failures |= 4;
-                ExitWith(failures);
+                held &= c.driver ? driver && std::strcmp(driver, c.driver) == 0 : !SDL_WasInit(SDL_INIT_VIDEO);
+                held &= platform::ProcessExitStatus(0) == c.status && platform::ProcessExitStatus(7) == 7;
+                // Events (and so joysticks) need no display.
+                held &= platform::EnsureSdl(SDL_INIT_EVENTS);
+                std::fflush(nullptr);
+                _exit(held ? 0 : 1);
             },
-            ::testing::ExitedWithCode(0), "^$");
+            ::testing::ExitedWithCode(0), c.errors);
     }
-}
-
-TEST_F(VideoStart, NamingADriverThatCannotStartEndsNonZeroWithSdlsReason) {
-    EXPECT_EXIT(
-        {
-            WithoutDisplay("x11");
-            int failures = 0;
-            if (CreateTestWindow() != nullptr) failures |= 1;
-            if (platform::ProcessExitStatus(0) != 1) failures |= 2;
-            ExitWith(failures);
-        },
-        ::testing::ExitedWithCode(0), "^SDL cannot start: [^\n]+\n$");
 }
 
 }  // namespace
