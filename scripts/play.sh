@@ -5,6 +5,13 @@
 # files are read only from there) and save/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Without a display the game cannot show its window: say so before installing
+# and building anything. SDL_VIDEODRIVER names a driver outright (a console's
+# kmsdrm, say), and the game honours it.
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${SDL_VIDEODRIVER:-}" ]; then
+  echo "play.sh: no display: set DISPLAY or run under a desktop session" >&2
+  exit 1
+fi
 scripts/deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUENRITH_TESTS=OFF
 # quenrith_stagedata copies data/stagedata into build/bin/data/stagedata (the

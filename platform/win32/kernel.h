@@ -163,6 +163,10 @@ extern int __argc;
 extern char** __argv;
 
 namespace platform {
+// The process's exit status for WinMain's result. WinMain answers 0 after a
+// failed start too; a start that found no display to show the window on ends
+// with 1, so a launcher or a script sees that the game never appeared.
+int ProcessExitStatus(int winMainResult);
 // Built-in modules answer LoadLibraryA by name without a file: a component
 // registers its exported entry points here (a static registrar in its library).
 using BuiltinResolver = FARPROC (*)(LPCSTR procName);

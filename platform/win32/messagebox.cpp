@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -42,10 +43,17 @@ bool AppendToFile(const char* path, const std::string& line) {
     return written == static_cast<ssize_t>(line.size());
 }
 
+// Straight to the descriptor: the line is UTF-8 already, and the program's
+// standard error stream would convert it from CP932 a second time.
 int WriteToStderr(const std::string& caption, const std::string& text) {
     std::string line = platform::Cp932ToUtf8(caption) + ": " + platform::Cp932ToUtf8(text) + "\n";
-    std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
+    for (size_t done = 0; done < line.size();) {
+        ssize_t written = ::write(STDERR_FILENO, line.data() + done, line.size() - done);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) break;
+        done += static_cast<size_t>(written);
+    }
     return IDOK;
 }
 

@@ -12,7 +12,13 @@ SDL_Window* SdlWindowOf(HWND window);
 // The window handle of an SDL window id, or null.
 HWND WindowOfSdlId(Uint32 windowId);
 // Initialises SDL subsystems on first use; answers false when SDL cannot start.
+// The video starts only on a driver that shows windows, or on one that
+// SDL_VIDEODRIVER names; otherwise one line on standard error says there is no
+// display.
 bool EnsureSdl(Uint32 subsystems);
+// Whether SDL's video driver `driver` may serve: any that shows windows, and
+// "offscreen" or "dummy" only when the request (SDL_VIDEODRIVER's list) names it.
+bool VideoDriverAccepted(const char* driver, const char* requested);
 // Observers see every SDL event the window layer pumps, before it is translated
 // into window messages (input devices read key and joystick events this way).
 using SdlEventObserver = void (*)(const SDL_Event& event, void* user);

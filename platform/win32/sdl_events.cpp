@@ -3,13 +3,17 @@
 // events the program handles as window messages are queued, merged where Windows
 // merges them, so the engine's one message per frame never falls behind.
 #include <SDL.h>
+#include <strings.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/win32/cp932.h"
+#include "platform/win32/kernel.h"
 #include "platform/win32/sdl_bridge.h"
 #include "platform/win32/user.h"
 #include "platform/win32/window_internal.h"
@@ -35,6 +39,7 @@ struct SdlState {
     bool threadKnown = false;
     std::thread::id thread;
     bool reportedFailure = false;
+    bool videoUnavailable = false;  // the last attempt to start the video failed
     std::mutex observersLock;
     std::vector<Observer> observers;
 };
@@ -198,6 +203,34 @@ void Translate(const SDL_Event& event) {
     }
 }
 
+// One line on standard error for the first failure: later calls fail the same way.
+void ReportOnce(const std::string& line) {
+    if (Sdl().reportedFailure) return;
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
+    Sdl().reportedFailure = true;
+}
+
+// With no display to reach, SDL falls back to drivers that show nothing; the
+// game would then run unseen at a full core until killed. Those drivers serve
+// only when SDL_VIDEODRIVER names them (the tests do). Lock held.
+bool StartVideo() {
+    // Closing the last window is the program's business (WM_CLOSE), not a quit.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    Sdl().videoUnavailable = true;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        ReportOnce(std::string("SDL cannot start: ") + SDL_GetError());
+        return false;
+    }
+    if (!platform::VideoDriverAccepted(SDL_GetCurrentVideoDriver(), SDL_GetHint(SDL_HINT_VIDEODRIVER))) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        ReportOnce("no display: set DISPLAY or run under a desktop session");
+        return false;
+    }
+    Sdl().videoUnavailable = false;
+    return true;
+}
+
 }  // namespace
 
 bool OnSdlThread() {
@@ -211,31 +244,47 @@ namespace platform {
 
 using namespace platform::winui;
 
+bool VideoDriverAccepted(const char* driver, const char* requested) {
+    if (!driver || !*driver) return false;
+    if (strcasecmp(driver, "offscreen") != 0 && strcasecmp(driver, "dummy") != 0) return true;
+    // SDL reads the request as a comma-separated list of names, any letter case.
+    const size_t length = std::strlen(driver);
+    for (const char* name = requested; name && *name;) {
+        const char* end = std::strchr(name, ',');
+        const size_t nameLength = end ? static_cast<size_t>(end - name) : std::strlen(name);
+        if (nameLength == length && strncasecmp(name, driver, length) == 0) return true;
+        name = end ? end + 1 : nullptr;
+    }
+    return false;
+}
+
 bool EnsureSdl(Uint32 subsystems) {
     bool startedVideo = false;
     {
         std::lock_guard<std::mutex> guard(Sdl().lock);
-        Uint32 missing = subsystems & ~SDL_WasInit(subsystems);
-        if (!missing) return true;
-        if (missing & SDL_INIT_VIDEO) {
-            // Closing the last window is the program's business (WM_CLOSE), not a quit.
-            SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+        if (!(subsystems & ~SDL_WasInit(subsystems))) return true;
+        if ((subsystems & SDL_INIT_VIDEO) && !SDL_WasInit(SDL_INIT_VIDEO)) {
+            if (!StartVideo()) return false;
+            startedVideo = true;
         }
-        if (SDL_InitSubSystem(missing) != 0) {
-            if (!Sdl().reportedFailure) {
-                std::fprintf(stderr, "SDL cannot start: %s\n", SDL_GetError());
-                Sdl().reportedFailure = true;
-            }
+        const Uint32 missing = subsystems & ~SDL_WasInit(subsystems);
+        if (missing && SDL_InitSubSystem(missing) != 0) {
+            ReportOnce(std::string("SDL cannot start: ") + SDL_GetError());
             return false;
         }
         if (!Sdl().threadKnown) {
             Sdl().threadKnown = true;
             Sdl().thread = std::this_thread::get_id();
         }
-        startedVideo = (missing & SDL_INIT_VIDEO) != 0;
     }
     if (startedVideo) ApplyCursorVisibility();
     return true;
+}
+
+int ProcessExitStatus(int winMainResult) {
+    if (winMainResult != 0) return winMainResult;
+    std::lock_guard<std::mutex> guard(Sdl().lock);
+    return Sdl().videoUnavailable ? 1 : 0;
 }
 
 void AddSdlEventObserver(SdlEventObserver observer, void* user) {

@@ -35,19 +35,30 @@ std::string Shell(const std::string& command) {
 
 ProgramRun::ProgramRun(const std::string& folder, const std::string& runtime, const std::string& display)
     : folder_(folder), display_(display) {
+    Start(runtime, true);
+}
+
+ProgramRun::ProgramRun(const std::string& folder, const std::string& runtime, NoDisplay) : folder_(folder) {
+    Start(runtime, false);
+}
+
+void ProgramRun::Start(const std::string& runtime, bool withDisplay) {
     std::filesystem::create_directories(runtime);
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
         if (entry.rfind("KESTRA_", 0) == 0 || entry.rfind("XDG_RUNTIME_DIR=", 0) == 0 ||
-            entry.rfind("DISPLAY=", 0) == 0)
+            entry.rfind("DISPLAY=", 0) == 0 || entry.rfind("WAYLAND_DISPLAY=", 0) == 0 ||
+            entry.rfind("SDL_VIDEODRIVER=", 0) == 0)
             continue;
         env.push_back(entry);
     }
-    env.push_back("KESTRA_PROGRAM_DIR=" + folder);
-    env.push_back("KESTRA_MSGBOX_RECORD=" + folder + "/boxes.txt");
+    env.push_back("KESTRA_PROGRAM_DIR=" + folder_);
     env.push_back("XDG_RUNTIME_DIR=" + runtime);
-    env.push_back("DISPLAY=" + display);
+    if (withDisplay) {
+        env.push_back("KESTRA_MSGBOX_RECORD=" + folder_ + "/boxes.txt");
+        env.push_back("DISPLAY=" + display_);
+    }
     std::vector<char*> envp;
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
@@ -55,8 +66,10 @@ ProgramRun::ProgramRun(const std::string& folder, const std::string& runtime, co
     char* argv[] = {exe.data(), nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    const std::string out = folder + "/stdout.txt";
+    const std::string out = folder_ + "/stdout.txt";
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const std::string errors = folder_ + "/stderr.txt";
+    if (!withDisplay) posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (posix_spawn(&pid_, exe.c_str(), &actions, nullptr, argv, envp.data()) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
 }
@@ -152,6 +165,10 @@ bool SendCloseBox(const std::string& display, const std::string& windowId) {
 
 std::string ProgramRun::Output() const {
     return FileExists(folder_ + "/stdout.txt") ? ReadFile(folder_ + "/stdout.txt") : std::string();
+}
+
+std::string ProgramRun::Errors() const {
+    return FileExists(folder_ + "/stderr.txt") ? ReadFile(folder_ + "/stderr.txt") : std::string();
 }
 
 bool ProgramRun::WaitForOutput(const std::string& text, int seconds) {

@@ -42,6 +42,11 @@ std::string Shell(const std::string& command);
 class ProgramRun {
 public:
     ProgramRun(const std::string& folder, const std::string& runtime, const std::string& display);
+    // A run as from a terminal with no display at all: DISPLAY, WAYLAND_DISPLAY and
+    // SDL_VIDEODRIVER unset, message boxes not recorded (they go where a player's
+    // would) and standard error kept in <folder>/stderr.txt.
+    struct NoDisplay {};
+    ProgramRun(const std::string& folder, const std::string& runtime, NoDisplay);
     ~ProgramRun();
     ProgramRun(const ProgramRun&) = delete;
     ProgramRun& operator=(const ProgramRun&) = delete;
@@ -58,6 +63,8 @@ public:
     std::string Boxes() const;
     // Standard output so far (UTF-8, as a terminal gets it).
     std::string Output() const;
+    // Standard error so far; kept only by a NoDisplay run.
+    std::string Errors() const;
     // Waits until the output holds `text`; false after `seconds`.
     bool WaitForOutput(const std::string& text, int seconds);
     // Waits until the file (relative to the program folder) exists and answers
@@ -81,6 +88,8 @@ public:
     const std::string& display() const { return display_; }
 
 private:
+    void Start(const std::string& runtime, bool withDisplay);
+
     std::string folder_;
     std::string display_;
     std::string window_;

@@ -31,6 +31,10 @@ void WriteFile(const std::string& path, const std::string& bytes);
 // UTF-8 -> CP932 through iconv, independent of the platform layer's converter.
 std::string Utf8ToCp932(const std::string& utf8);
 
+// Whether this user may open a DRM card (/dev/dri/card*): SDL's kmsdrm video
+// driver may then show windows on the console with no DISPLAY set.
+bool DrmCardAvailable();
+
 // The build's bin folder (executables, shared objects) and the source root.
 std::string BinaryDir();
 std::string SourceDir();

@@ -8,5 +8,6 @@ int main(int argc, char** argv) {
     __argc = argc;
     __argv = argv;
     char empty[1] = {0};
-    return WinMain(GetModuleHandleA(nullptr), nullptr, argc > 1 ? argv[1] : empty, SW_SHOW);
+    const int result = WinMain(GetModuleHandleA(nullptr), nullptr, argc > 1 ? argv[1] : empty, SW_SHOW);
+    return platform::ProcessExitStatus(result);
 }

@@ -1,5 +1,6 @@
 // The real program under the X server: window, caption statistics, Alt+F4, the
-// close box, a second instance and the log beside the executable.
+// close box, a second instance and the log beside the executable; and the
+// program and the play script started with no display at all.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -8,6 +9,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <thread>
 
@@ -177,6 +179,85 @@ TEST(QuenrithProgram, SecondInstanceShowsTheErrorBoxAndEndsWithoutAWindow) {
     ASSERT_TRUE(testsupport::SendCloseBox(Display(), window));
     EXPECT_EQ(running.WaitExit(kExitTimeout), 0);
     EXPECT_TRUE(running.Boxes().empty());
+}
+
+constexpr char kNoDisplayLine[] = "no display: set DISPLAY or run under a desktop session";
+
+TEST(QuenrithProgram, WithoutADisplaySaysSoAndEndsLeavingTheSavesAlone) {
+    if (testsupport::DrmCardAvailable()) GTEST_SKIP() << "a DRM card is open to this user: the console may show it";
+    namespace fs = std::filesystem;
+    testsupport::TempDir dir;
+    const fs::path score = fs::path(dir.path()) / "save" / "score.dat";
+    fs::create_directories(score.parent_path());
+    constexpr char kScore[] = "score bytes\0\x01\xFF of an earlier session";
+    const std::string scoreBytes(kScore, sizeof kScore - 1);
+    testsupport::WriteFile(score.string(), scoreBytes);
+    // An old stamp: a rewrite with the same bytes still shows.
+    fs::last_write_time(score, fs::file_time_type::clock::now() - std::chrono::hours(24));
+    const fs::file_time_type stamp = fs::last_write_time(score);
+
+    const auto started = std::chrono::steady_clock::now();
+    Program program(dir.path(), dir.path() + "/run", Program::NoDisplay{});
+    ASSERT_TRUE(program.started());
+    const int status = program.WaitExit(5);
+    ASSERT_NE(status, -1) << "still running 5 s after the start";
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    EXPECT_EQ(status, 1);
+
+    // The cause first, then the boot's error boxes, which fall back to standard
+    // error as readable text when no box can be shown.
+    EXPECT_EQ(program.Errors(), std::string(kNoDisplayLine) + "\n" + U8(u8"ERROR: ウィンドウ生成に失敗\n") +
+                                    U8(u8"ERROR: DirectXの初期化に失敗\n"));
+    EXPECT_EQ(program.Boxes(), "");
+
+    std::vector<std::string> saved;
+    for (const auto& entry : fs::directory_iterator(score.parent_path()))
+        saved.push_back(entry.path().filename().string());
+    EXPECT_EQ(saved, std::vector<std::string>{"score.dat"});
+    EXPECT_EQ(testsupport::ReadFile(score.string()), scoreBytes);
+    EXPECT_EQ(fs::last_write_time(score), stamp);
+
+    // The boot's tail closed the log; the game itself never began.
+    const std::string log = program.Log();
+    EXPECT_EQ(log.find(Utf8ToCp932(U8(u8"アプリケーション開始"))), std::string::npos);
+    ASSERT_GE(log.size(), 18u);
+    EXPECT_EQ(log.substr(log.size() - 18), "</BODY>\r\n</HTML>\r\n");
+}
+
+TEST(QuenrithProgram, PlayScriptWithoutADisplaySaysSoBeforeInstallingOrBuilding) {
+    // A copy of the script whose first step only leaves a mark: whatever runs
+    // after the check shows in the output instead of installing or building.
+    testsupport::TempDir dir;
+    const std::string scripts = dir.file("scripts");
+    std::filesystem::create_directories(scripts);
+    std::filesystem::copy_file(testsupport::SourceDir() + "/scripts/play.sh", scripts + "/play.sh");
+    testsupport::WriteFile(scripts + "/deps.sh", "#!/bin/sh\necho deps ran\nexit 3\n");
+    std::filesystem::permissions(scripts + "/deps.sh", std::filesystem::perms::owner_all);
+
+    const std::string stopped = std::string("play.sh: ") + kNoDisplayLine + "\n";
+    struct Case {
+        const char* environment;  // after every display variable was unset
+        int status;
+        const char* output;
+        std::string errors;
+    };
+    const Case cases[] = {
+        {"", 1, "", stopped},
+        {"DISPLAY=", 1, "", stopped},
+        {"DISPLAY=:99", 3, "deps ran\n", ""},
+        {"WAYLAND_DISPLAY=wayland-0", 3, "deps ran\n", ""},
+        {"SDL_VIDEODRIVER=kmsdrm", 3, "deps ran\n", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.environment);
+        const std::string command = "cd " + dir.path() + " && env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER " +
+                                    c.environment + " bash scripts/play.sh >out.txt 2>err.txt; echo $?";
+        const std::string status = Shell(command);
+        EXPECT_EQ(status, std::to_string(c.status));
+        EXPECT_EQ(testsupport::ReadFile(dir.file("out.txt")), c.output);
+        EXPECT_EQ(testsupport::ReadFile(dir.file("err.txt")), c.errors);
+        EXPECT_FALSE(std::filesystem::exists(dir.file("build")));
+    }
 }
 
 }  // namespace
