@@ -67,6 +67,11 @@ TEST(VideoStart, WithoutADisplayOnlyADriverNamedOutrightStarts) {
             {
                 unsetenv("DISPLAY");
                 unsetenv("WAYLAND_DISPLAY");
+                // A desktop session has a runtime folder; without one SDL's
+                // Wayland probe complains on standard error.
+                char runtime[] = "/tmp/quenrith-xdg-XXXXXX";
+                const bool ownRuntime = !std::getenv("XDG_RUNTIME_DIR") && mkdtemp(runtime);
+                if (ownRuntime) setenv("XDG_RUNTIME_DIR", runtime, 1);
                 if (c.request)
                     setenv("SDL_VIDEODRIVER", c.request, 1);
                 else
@@ -80,6 +85,7 @@ TEST(VideoStart, WithoutADisplayOnlyADriverNamedOutrightStarts) {
                 // Events (and so joysticks) need no display.
                 held &= platform::EnsureSdl(SDL_INIT_EVENTS);
                 std::fflush(nullptr);
+                if (ownRuntime) rmdir(runtime);
                 _exit(held ? 0 : 1);
             },
             ::testing::ExitedWithCode(0), c.errors);
