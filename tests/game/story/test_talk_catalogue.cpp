@@ -8,6 +8,7 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <utility>
 #include <map>
 #include <set>
 #include <string>
@@ -23,8 +24,15 @@ using talk::TalkScript;
 using talk::TalkSlot;
 using talk::TalkStep;
 
-// In a JIS X 0208 text: ISO-2022-JP has a code for it.
+// In a JIS X 0208 text: ISO-2022-JP has a code for it. CP932 decodes a few
+// JIS X 0208 marks to other code points (0x8160 〜 as U+FF5E and so on); they
+// are the same cells, so they count under their JIS names.
 bool InJisX0208(char32_t c) {
+    static const std::pair<char32_t, char32_t> kCp932Names[] = {
+        {0xFF5E, 0x301C}, {0x2225, 0x2016}, {0xFF0D, 0x2212}, {0xFFE0, 0x00A2},
+        {0xFFE1, 0x00A3}, {0xFFE2, 0x00AC}, {0xFF3C, 0x005C}};
+    for (const auto& [cp932, jis] : kCp932Names)
+        if (c == cp932) c = jis;
     static iconv_t cd = iconv_open("ISO-2022-JP", "UTF-32LE");
     char in[4] = {char(c & 0xFF), char((c >> 8) & 0xFF), char((c >> 16) & 0xFF), char(c >> 24)};
     char out[16];
