@@ -45,7 +45,6 @@ protected:
         StartDevice(backend);
         ASSERT_TRUE(KestraCamera::Initialize());
         ASSERT_TRUE(KestraTexture::Initialize());
-        ASSERT_TRUE(KestraShaderFx::Initialize());
         ASSERT_TRUE(KestraAnimation::Initialize());
         ASSERT_TRUE(KestraModelEx::Initialize());
     }
