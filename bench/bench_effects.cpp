@@ -39,7 +39,7 @@ bool StartDevice() {
         if (!window) return false;
         ShowWindow(window, SW_SHOW);
         Kestra::SetScreenInfo(640, 480, true);
-        return Kestra3D::Initialize() && Kestra3D::Start(window, true) && KestraShaderFx::Initialize();
+        return Kestra3D::Initialize() && Kestra3D::Start(window, true);
     }();
     return ok;
 }

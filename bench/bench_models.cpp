@@ -48,7 +48,7 @@ LibModel::CModel* Model() {
         }
         Kestra::SetScreenInfo(640, 480, true);
         if (!Kestra3D::Initialize() || !Kestra3D::Start(window, true) || !KestraCamera::Initialize() ||
-            !KestraTexture::Initialize() || !KestraShaderFx::Initialize() || !KestraAnimation::Initialize() ||
+            !KestraTexture::Initialize() || !KestraAnimation::Initialize() ||
             !KestraModelEx::Initialize())
             return nullptr;
         const char* shared = std::getenv("QUENRITH_SHARED_DIR");

@@ -30,12 +30,14 @@ void CAnimation::SetQuaternions(D3DXQUATERNION* quaternions, uint32_t count) {
 bool CAnimation::Rotation(D3DXQUATERNION* out, float time, uint32_t mode) const {
     if (!quaternions_ || quaternionCount_ == 0) return false;
     float r = KestraAnimation::Evaluate(tables_[kRotation], time, mode, 0.0f);
-    // The key position is clamped to the quaternions there are: an overshooting
-    // mode or a stray value reads no further than the last pair.
+    // Between -1 and 0 (before a late first key) the first pair is slerped at the
+    // negative fraction, as the other tables go back along their first segment.
+    // Outside -1 < r <= last there is no pair to read: from -1 down the first key
+    // holds, and an overshooting mode or a stray value reads the last pair.
     const float last = float(quaternionCount_ - 1);
-    if (!(r > 0.0f)) r = 0.0f;
+    if (!(r > -1.0f)) r = 0.0f;
     if (r > last) r = last;
-    uint32_t i = uint32_t(r);
+    uint32_t i = r > 0.0f ? uint32_t(r) : 0;
     if (i >= quaternionCount_ - 1) i = quaternionCount_ >= 2 ? quaternionCount_ - 2 : 0;
     const float f = r - float(i);
     const D3DXQUATERNION& b = quaternions_[quaternionCount_ >= 2 ? i + 1 : i];

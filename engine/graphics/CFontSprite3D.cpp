@@ -35,22 +35,26 @@ bool CFontSprite3D::CreateSprites(uint32_t capacity) {
 }
 
 bool CFontSprite3D::FinishCreate(bool atlasMade, uint32_t capacity) {
-    if (!atlasMade) {
-        Kestra::LogRed("Failed!");
-        return false;
+    if (atlasMade) {
+        ReleaseSprites();
+        if (CreateSprites(capacity)) {
+            Kestra::LogPrint(" : SHEET COUNT [ %u ] : ", GetSheetCount());
+            Kestra::LogGreen("Success!");
+            return true;
+        }
     }
-    ReleaseSprites();
-    if (!CreateSprites(capacity)) return false;
-    Kestra::LogPrint(" : SHEET COUNT [ %u ] : ", GetSheetCount());
-    return true;
+    Kestra::LogRed("Failed!");
+    return false;
 }
 
 bool CFontSprite3D::Create(const char* list, uint32_t capacity, CFont* font, uint8_t smooth) {
+    Kestra::LogBlue("CFontSprite3D::Create");
     return FinishCreate(CreateAtlas(list, font, smooth), capacity);
 }
 
 bool CFontSprite3D::CreateFromFile(const char* file, const char* sheetSource, uint32_t capacity,
                                    uint32_t formatKind) {
+    Kestra::LogBlue("CFontSprite3D::CreateFromFile");
     return FinishCreate(LoadFile(file, sheetSource, formatKind), capacity);
 }
 

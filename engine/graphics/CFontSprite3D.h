@@ -34,7 +34,7 @@ private:
     // One sprite per sheet, the sheet on stage 0; false (nothing kept) when one
     // cannot be made.
     bool CreateSprites(uint32_t capacity);
-    // The sprites for an atlas just made (or "Failed!" when it was not).
+    // The sprites for an atlas just made, and the creation's result line.
     bool FinishCreate(bool atlasMade, uint32_t capacity);
     void ReleaseSprites();
     void Layout(const char* text, const CTransform* transform, float height, uint32_t color, bool proportional);

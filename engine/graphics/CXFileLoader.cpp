@@ -105,8 +105,10 @@ bool CXFileLoader::LoadFrame(ID3DXFileData* data, CFrame* frame) {
     NameOf(data, name, sizeof name);
     frame->SetName(name[0] ? name : "NO_NAME");
     d3dx::ForEachChild(data, [&](ID3DXFileData* child) {
-        if (child->IsReference()) return true;
         const GUID type = TypeOf(child);
+        // A reference to a mesh places that mesh here as well; one to a frame would
+        // copy a whole subtree, and a cycle of them would never end.
+        if (child->IsReference() && type == TID_D3DRMFrame) return true;
         if (type == TID_D3DRMFrameTransformMatrix) {
             LoadFrameTransform(child, frame);
         } else if (type == TID_D3DRMFrame) {

@@ -18,17 +18,15 @@ Module& M() {
 }
 
 // The simple-primitive module drops its shared buffer with its records on a loss
-// and makes it again on the reset.
-bool g_simpleWasStarted = false;
+// and makes it again on the reset; it stays started through both.
 void SimpleLost() {
-    g_simpleWasStarted = KestraSimple::IsStarted();
-    if (!g_simpleWasStarted) return;
-    KestraSimple::Finalize();
+    if (!KestraSimple::IsStarted()) return;
+    KestraSimple::ReleaseFanBuffer();
     KestraSimple::OnLostDevice();
 }
 void SimpleReset() {
-    if (!g_simpleWasStarted) return;
-    KestraSimple::Initialize();
+    if (!KestraSimple::IsStarted()) return;
+    KestraSimple::CreateFanBuffer();
     KestraSimple::OnResetDevice();
 }
 

@@ -123,8 +123,8 @@ KestraModelSlot* g_slots = nullptr;
 }  // namespace
 
 bool Initialize() {
-    Kestra::LogHeadline("KestraModelクラスの初期化");
     if (!g_slots) g_slots = new KestraModelSlot[kSlotCount]();
+    Kestra::LogNewLine();
     return true;
 }
 

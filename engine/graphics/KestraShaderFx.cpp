@@ -13,29 +13,18 @@ namespace KestraShaderFx {
 namespace {
 CObjectList g_list;
 CCriticalSection g_lock;
-bool g_started = false;
 
 // Log lines show an object's address in eight hex digits; wider addresses are cut.
 unsigned Address(const void* p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
 }  // namespace
 
-bool Initialize() {
-    Kestra::LogHeadline("%sクラスの初期化", "KestraShaderFx");
-    g_started = true;
-    return true;
-}
-
 void Finalize() {
     CCriticalSectionLock hold(g_lock);
-    if (g_started) Kestra::LogHeadline("%sクラスの解放", "KestraShaderFx");
-    g_started = false;
     while (CBaseObject* object = g_list.First()) {
         g_list.Remove(object);
         delete object;
     }
 }
-
-bool IsStarted() { return g_started; }
 
 void OnLostDevice() {
     CCriticalSectionLock hold(g_lock);

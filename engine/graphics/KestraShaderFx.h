@@ -8,11 +8,11 @@
 
 class CObjectList;
 
+// The list and its lock are built before the program starts: there is nothing to
+// start, and the module writes no start or finish lines.
 namespace KestraShaderFx {
-bool Initialize();
 // Deletes every effect still listed; runs after the models are gone.
 void Finalize();
-bool IsStarted();
 void OnLostDevice();
 void OnResetDevice();
 

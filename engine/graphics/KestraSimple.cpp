@@ -122,9 +122,21 @@ void RestoreCell(SimpleGridCell& cell, bool pointLayout, uint32_t column, uint32
 // ---- The shared fan buffer
 
 bool Initialize() {
-    Module& m = M();
     Kestra::LogHeadline("KestraSimpleクラスの初期化");
-    m.started = true;
+    M().started = true;
+    return CreateFanBuffer();
+}
+
+void Finalize() {
+    Module& m = M();
+    if (!m.started) return;
+    Kestra::LogHeadline("KestraSimpleクラスの解放");
+    ReleaseFanBuffer();
+    m.started = false;
+}
+
+bool CreateFanBuffer() {
+    Module& m = M();
     if (m.fan) return true;
     IDirect3DDevice9* device = Kestra3D::GetDevice();
     const HRESULT hr = device ? device->CreateVertexBuffer(kFanBytes, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, kFanFvf,
@@ -139,13 +151,7 @@ bool Initialize() {
     return true;
 }
 
-void Finalize() {
-    Module& m = M();
-    if (!m.started) return;
-    Kestra::LogHeadline("KestraSimpleクラスの解放");
-    ReleaseCom(m.fan);
-    m.started = false;
-}
+void ReleaseFanBuffer() { ReleaseCom(M().fan); }
 
 bool IsStarted() { return M().started; }
 

@@ -73,11 +73,16 @@ constexpr uint32_t kFanVertexCount = 256;
 constexpr uint32_t kFanFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX4;
 constexpr uint32_t kDefaultRecordCount = 64;
 
-// Makes the shared buffer; false (with the red line) when it cannot.
+// Starts the module and makes the shared buffer; false (with the red line)
+// when the buffer cannot be made.
 bool Initialize();
-// Lets go of the shared buffer (also on device loss).
+// Lets go of the shared buffer and ends the module.
 void Finalize();
 bool IsStarted();
+// The shared buffer alone, as a device loss and reset drop and remake it
+// without starting or ending the module.
+bool CreateFanBuffer();
+void ReleaseFanBuffer();
 // Draws one fan of 3 to 256 vertices at once (other counts draw nothing), with
 // up to four stages textured; the vertices are converted in place.
 void DrawFan(SimpleVertex* vertices, uint32_t count, CTexture* const* textures, uint32_t stageCount);

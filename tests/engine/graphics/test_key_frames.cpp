@@ -205,4 +205,60 @@ TEST_F(KeyTables, AnimationBuildsScaleRotationAndPosition) {
     EXPECT_EQ(GetKeyCount(rot), 0u);
 }
 
+// Keys late in the take: before the first key the rotation is the slerp of the
+// first two keys at the negative key position, as the position goes back along
+// its first segment, so both tell the same pose. A key position at or below -1
+// has no pair of keys to read and stays at the first key.
+TEST_F(KeyTables, RotationBeforeALateFirstKeyGoesBackAlongTheFirstTurn) {
+    LibModel::CAnimation* anim = new LibModel::CAnimation;
+    auto* q = static_cast<D3DXQUATERNION*>(Kestra::MemoryAlloc(3 * sizeof(D3DXQUATERNION)));
+    q[0] = D3DXQUATERNION(0, 0, 0, 1);
+    q[1] = D3DXQUATERNION(0, 0, std::sin(0.785398f), std::cos(0.785398f));  // 90 degrees about z
+    q[2] = q[1];
+    anim->SetQuaternions(q, 3);
+    const uint32_t rot = Make({{10, 0}, {20, 1}});
+    anim->SetTable(LibModel::CAnimation::kRotation, rot);
+    // The position walks 10 along x per key, from x = 0 at the first key.
+    anim->SetTable(LibModel::CAnimation::kPosX, Make({{10, 0}, {20, 10}}));
+    anim->SetTable(LibModel::CAnimation::kPosY, Make({{10, 0}, {20, 0}}));
+    anim->SetTable(LibModel::CAnimation::kPosZ, Make({{10, 0}, {20, 0}}));
+    const CVector3 defPos(0, 0, 0), defScale(1, 1, 1);
+    const CMatrix defRot;
+    struct Case {
+        float time;
+        float degrees;  // about z
+        float x;
+    };
+    const Case cases[] = {
+        {0, 0, 0},      // at or before 0 every table gives its first key
+        {2, -72, -8},   {5, -45, -5},  {9, -9, -1},  {10, 0, 0},
+        {15, 45, 5},    {20, 90, 10},  {30, 90, 10},  // past the last key it holds
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.time);
+        CVector3 pos, scale;
+        D3DXQUATERNION r;
+        anim->GetTransform(&pos, &scale, &r, c.time, kLinear, &defPos, &defScale, &defRot);
+        const float half = c.degrees * 3.14159265f / 360.0f;
+        EXPECT_NEAR(r.z, std::sin(half), 1e-5);
+        EXPECT_NEAR(r.w, std::cos(half), 1e-5);
+        EXPECT_NEAR(pos.x, c.x, 1e-4);
+        // The matrix turns x onto the same angle.
+        CMatrix m;
+        anim->GetMatrix(&m, c.time, kLinear, &defPos, &defScale, &defRot);
+        EXPECT_NEAR(m._11, std::cos(2 * half), 1e-5);
+        EXPECT_NEAR(m._12, std::sin(2 * half), 1e-5);
+        EXPECT_NEAR(m._41, c.x, 1e-4);
+    }
+    // First key at 30, second at 40: at 5 the key position is -2.5, outside the pairs.
+    SetKey(rot, 0, 30, 0, 0, 0, 0, 0);
+    SetKey(rot, 1, 40, 1, 0, 0, 0, 0);
+    CVector3 pos, scale;
+    D3DXQUATERNION r;
+    anim->GetTransform(&pos, &scale, &r, 5, kLinear, &defPos, &defScale, &defRot);
+    EXPECT_NEAR(r.w, 1.0f, 1e-6);
+    EXPECT_NEAR(r.z, 0.0f, 1e-6);
+    anim->Release();
+}
+
 }  // namespace

@@ -260,6 +260,73 @@ Mesh Second { 3; 0;0;1;, 1;0;1;, 0;1;1;; 1; 3;0,1,2;; }
     EXPECT_EQ(KestraModelEx::CreateFromMemory(empty.data(), uint32_t(empty.size()), 1, 1, 0, 0), nullptr);
 }
 
+// Where a frame's instance of the triangle puts the triangle's centroid.
+D3DXVECTOR3 PlacedCentroid(CModel* model, const char* frame) {
+    const int32_t index = model->FindFrame(frame);
+    EXPECT_GE(index, 0) << frame;
+    CBaseMesh* mesh = index >= 0 ? model->GetFrame(uint32_t(index))->GetMesh() : nullptr;
+    if (!mesh) {
+        ADD_FAILURE() << frame << " holds no mesh";
+        return D3DXVECTOR3(NAN, NAN, NAN);
+    }
+    EXPECT_STREQ(mesh->GetName(), "Tri");
+    CMatrix world;
+    mesh->GetWorldMatrixCopy(&world);
+    const D3DXVECTOR3 centroid(2.0f / 3, 2.0f / 3, 0);
+    D3DXVECTOR3 out;
+    D3DXVec3TransformCoord(&out, &centroid, &world);
+    return out;
+}
+
+struct Placement {
+    const char* frame;
+    float time;
+    D3DXVECTOR3 centroid;
+};
+// The definition and each reference: one instance each, under its frame and
+// that frame's parent.
+const Placement kReferencedPlacements[] = {
+    {"Body", 0, {2.0f / 3, 1 + 2.0f / 3, 0}},
+    {"Left", 0, {-6 + 2.0f / 3, 1 + 2.0f / 3, 0}},
+    {"Right", 0, {5 - 2.0f / 3, 1 + 2.0f / 3, 0}},
+    {"Left", 10, {-6 + 2.0f / 3, 1 + 2.0f / 3, 0}},
+    {"Right", 5, {5 - 2.0f / 3, 3 + 2.0f / 3, 0}},
+    {"Right", 10, {5 - 2.0f / 3, 5 + 2.0f / 3, 0}},
+};
+
+TEST_F(Models, AMeshReferencedFromTwoFramesIsPlacedAndAnimatedUnderEach) {
+    StartAll(d3d9test::Backend::Null);
+    const std::string text = modeltest::ReferencedMeshFile();
+    CModel* model = KestraModelEx::CreateFromMemory(text.data(), uint32_t(text.size()), 1, 1, 0, 0);
+    ASSERT_NE(model, nullptr) << Log();
+    EXPECT_EQ(FrameNames(model), (std::vector<std::string>{"Body", "Left", "Right"}));
+    ASSERT_EQ(model->GetMeshCount(), 3u);
+    std::set<CBaseMesh*> instances(model->GetMeshArray(), model->GetMeshArray() + 3);
+    EXPECT_EQ(instances.size(), 3u) << "each reference is a mesh of its own";
+    EXPECT_EQ(Count(testsupport::Utf8ToCp932(reinterpret_cast<const char*>(u8"<--- メッシュのロード [ Tri ]"))), 3);
+    EXPECT_EQ(Count("Complete --->"), 3) << Log();
+    const CMatrix identity;
+    for (const Placement& p : kReferencedPlacements) {
+        SCOPED_TRACE(std::string(p.frame) + " at " + std::to_string(p.time));
+        model->Animate(p.time, p.time, 1);
+        model->UpdateTransform(&identity);
+        const D3DXVECTOR3 at = PlacedCentroid(model, p.frame);
+        EXPECT_NEAR(at.x, p.centroid.x, 1e-5);
+        EXPECT_NEAR(at.y, p.centroid.y, 1e-5);
+        EXPECT_NEAR(at.z, p.centroid.z, 1e-5);
+    }
+    model->Release();
+
+    // A reference to a frame is not followed: one to an ancestor would recur without end.
+    const std::string loop = "xof 0303txt 0032\nFrame A { Frame B { { A } Mesh M { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; "
+                             "3;0,1,2;; } } }\n";
+    model = KestraModelEx::CreateFromMemory(loop.data(), uint32_t(loop.size()), 1, 1, 0, 0);
+    ASSERT_NE(model, nullptr) << Log();
+    EXPECT_EQ(FrameNames(model), (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(model->GetMeshCount(), 1u);
+    model->Release();
+}
+
 TEST_F(Models, MoreVerticesThanSixteenBitIndicesReachAreRefusedWithALine) {
     StartAll(d3d9test::Backend::Null);
     const DWORD vertices = 70002, faces = vertices / 3;
@@ -376,9 +443,12 @@ protected:
         }
         const CVector3 centre((lo.x + hi.x) / 2, (lo.y + hi.y) / 2, (lo.z + hi.z) / 2);
         const float radius = float((hi - lo).Length()) / 2;
+        return LookFrom(CVector3(centre.x, centre.y, centre.z - radius * 2.5f), centre);
+    }
+    // The game's camera at eye looking at centre; answers its view x projection.
+    CMatrix LookFrom(const CVector3& eye, const CVector3& centre) {
         const int32_t camera = KestraCamera::Create();
         KestraCamera::SetProjection(camera, 1.0471976f, 1.0f, 1000.0f, 1.3333334f);
-        const CVector3 eye(centre.x, centre.y, centre.z - radius * 2.5f);
         KestraCamera::Reset(camera);
         KestraCamera::LookAt(camera, &eye, &centre, nullptr);
         KestraCamera::Update(camera);
@@ -439,6 +509,36 @@ TEST_F(ModelsGl, AWalkCycleDrawsWhereItsBonesPutItAndSurvivesAReset) {
     });
 }
 
+
+TEST_F(ModelsGl, EveryInstanceOfAReferencedMeshShowsWhereItsFramePutsIt) {
+    InGl([&] {
+        const std::string text = modeltest::ReferencedMeshFile();
+        CModel* model = KestraModelEx::CreateFromMemory(text.data(), uint32_t(text.size()), 1, 1, 0, 0);
+        ASSERT_NE(model, nullptr) << Log();
+        ASSERT_TRUE(model->SetShader(-1, 0));
+        const CMatrix viewProjection = LookFrom(CVector3(0, 0, -20), CVector3(0, 0, 0));
+        const auto pixelAt = [&](const d3d9test::Image& image, const D3DXVECTOR3& p) {
+            D3DXVECTOR3 ndc;
+            D3DXVec3TransformCoord(&ndc, &p, &viewProjection);
+            return image.at(UINT(std::floor((ndc.x + 1) * 320.0f)), UINT(std::floor((1 - ndc.y) * 240.0f))) &
+                   0xFFFFFF;
+        };
+        for (float time : {0.0f, 10.0f}) {
+            SCOPED_TRACE(time);
+            const d3d9test::Image image = DrawAt(model, time);
+            for (const Placement& p : kReferencedPlacements) {
+                const bool now = p.time == time || std::string(p.frame) == "Body";
+                if (now) {
+                    EXPECT_NE(pixelAt(image, p.centroid), 0u) << p.frame << " at " << p.time;
+                } else if (std::string(p.frame) == "Right") {
+                    // Where the rising instance stands at another time stays empty.
+                    EXPECT_EQ(pixelAt(image, p.centroid), 0u) << p.frame << " at " << p.time;
+                }
+            }
+        }
+        model->Release();
+    });
+}
 
 TEST_F(ModelsGl, ARigidMeshOutsideTheViewIsSkippedAndOneCrossingItsEdgeIsDrawn) {
     InGl([&] {

@@ -311,7 +311,6 @@ class ShaderFx : public objtest::DeviceTest {
 protected:
     void StartAll(d3d9test::Backend backend) {
         StartDevice(backend);
-        ASSERT_TRUE(KestraShaderFx::Initialize());
     }
     void FinishDevice() override {
         KestraShaderFx::Finalize();
@@ -565,9 +564,10 @@ TEST_F(ShaderFx, CreateListsReleaseUnlistsAndFinalizeDeletesTheRest) {
     EXPECT_EQ(Count("KestraShaderFx::Release"), 1);
     EXPECT_EQ(Count("[Reference 1]"), 1);
     KestraShaderFx::Release(nullptr);
+    const size_t before = Log().size();
     KestraShaderFx::Finalize();  // b goes with it (LeakSanitizer would tell)
     EXPECT_EQ(KestraShaderFx::List().GetCount(), 0u);
-    EXPECT_EQ(Count(Sjis(u8"KestraShaderFxクラスの解放")), 1);
+    EXPECT_EQ(Log().size(), before) << "the module has no finish line";
 }
 
 TEST_F(ShaderFx, WeightCountsOutsideOneToFourAreRefusedWithALine) {

@@ -68,7 +68,8 @@ GoldenLogParts GoldenLog() {
     log += Headline(U8(u8"Kestra3Dクラスの初期化"));
     log += U8(u8"<B><FONT color=\"BLUE\">Library Version</FONT></B><BR>\n"
            "　　　[ Kestra for \"DirectX 9.0c\" - Phase 35.58 : 2007.12.01 ]<BR>\n<BR>\n");
-    for (const char* m : {"KestraAnimation", "KestraCamera", "KestraModel"}) log += Headline(std::string(m) + U8(u8"クラスの初期化"));
+    for (const char* m : {"KestraAnimation", "KestraCamera"}) log += Headline(std::string(m) + U8(u8"クラスの初期化"));
+    log += "<BR>\n";  // the model slot table's start
     log += Headline(U8(u8"Kestra3Dクラスの起動"));
     for (const char* m : {"KestraSurface", "KestraTexture", "KestraSheet", "KestraSimple", "KestraFont",
                           "KestraPoint2D", "KestraPoint3D", "KestraLine2D", "KestraLine3D", "KestraPrimitive2D",
