@@ -21,6 +21,8 @@
 #include <thread>  // clocks: <chrono> itself does not build with CP932 literals
 #include <vector>
 
+#include "bench/x_window_search.h"
+
 extern char** environ;
 
 namespace {
@@ -32,24 +34,6 @@ struct Result {
     double startMs = -1;
     double rssMb = -1;
 };
-
-Window FindWindow(Display* display, Window root, const std::string& prefix) {
-    char* name = nullptr;
-    if (XFetchName(display, root, &name) && name) {
-        const bool match = std::string(name).rfind(prefix, 0) == 0;
-        XFree(name);
-        if (match) return root;
-    }
-    Window parent, rootReturn;
-    Window* children = nullptr;
-    unsigned count = 0;
-    Window found = 0;
-    if (XQueryTree(display, root, &rootReturn, &parent, &children, &count)) {
-        for (unsigned i = 0; i < count && !found; ++i) found = FindWindow(display, children[i], prefix);
-        if (children) XFree(children);
-    }
-    return found;
-}
 
 double ResidentMb(pid_t pid) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -95,11 +79,13 @@ Result RunOnce(const fs::path& data, const std::string& exe) {
     Window window = 0;
     const auto deadline = start + std::chrono::seconds(60);
     while (Clock::now() < deadline) {
-        if (!window) window = FindWindow(display, DefaultRootWindow(display), "Quenrith ver1.12");
+        if (!window) window = benchx::FindWindowByTitle(display, DefaultRootWindow(display), "Quenrith ver1.12");
         if (window) {
-            XErrorHandler old = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-            XImage* image = XGetImage(display, window, 0, 0, 1, 1, AllPlanes, ZPixmap);
-            XSetErrorHandler(old);
+            XImage* image = nullptr;
+            {
+                benchx::IgnoreXErrors ignore(display);  // the window may not be mapped yet
+                image = XGetImage(display, window, 0, 0, 1, 1, AllPlanes, ZPixmap);
+            }
             if (image) {
                 const unsigned long pixel = XGetPixel(image, 0, 0) & 0xFFFFFF;
                 XDestroyImage(image);

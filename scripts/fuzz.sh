@@ -7,7 +7,8 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 build=${QUENRITH_FUZZ_BUILD:-build-fuzz}
 seconds=${QUENRITH_FUZZ_SECONDS:-30}
-targets=(fuzz_lzss fuzz_pack fuzz_lag fuzz_lfd fuzz_effect fuzz_xfile fuzz_score fuzz_volume fuzz_keymap fuzz_stage)
+targets=(fuzz_lzss fuzz_pack fuzz_lag fuzz_lfd fuzz_effect fuzz_xfile fuzz_score fuzz_volume fuzz_keymap fuzz_stage
+  fuzz_wave fuzz_tga fuzz_dds fuzz_bmp fuzz_profile)
 
 mkdir -p "$build"
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -19,7 +20,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 artifacts="$root/$build/artifacts"
 mkdir -p "$artifacts" "$work/lzss" "$work/pack" "$work/lag" "$work/lfd" "$work/effect" "$work/xfile" "$work/src/img" "$work/src/SE" \
-  "$work/score" "$work/volume" "$work/keymap" "$work/stage"
+  "$work/score" "$work/volume" "$work/keymap" "$work/stage" "$work/wave" "$work/tga" "$work/dds" "$work/bmp" \
+  "$work/profile"
 
 # Seeds: the format's hand vectors, and packs made by the pack tool.
 printf 'LZSS\x03\x00\x00\x00\x07abc' > "$work/lzss/abc"
@@ -94,6 +96,40 @@ printf '[player2]\npadno=-1\nkey_up=456\nshot=55zz\n' > "$work/keymap/hand"
 # Stage files: schedule lines with a comment, and a grid's tail rows.
 printf '# boss\r\n100.5 -20 7 60 16384 -12 1 2.5 -0.125 30\r\n1 2 200 60 0 0 0 0 0 5\n' > "$work/stage/schedule"
 for r in $(seq 1 58); do printf '0 1 2 3 4 5 6 7 -1 12 1x\n'; done > "$work/stage/grid"
+
+# Little-endian fields as printf escapes (text, for one printf to turn into bytes).
+le16() { printf '\\x%02x\\x%02x' $(($1 & 255)) $((($1 >> 8) & 255)); }
+le32() { printf '%s%s' "$(le16 $(($1 & 65535)))" "$(le16 $((($1 >> 16) & 65535)))"; }
+# WAV: 8-bit mono; 16-bit stereo after an odd chunk written without its pad byte.
+printf "RIFF$(le32 40)WAVEfmt $(le32 16)$(le16 1)$(le16 1)$(le32 8000)$(le32 8000)$(le16 1)$(le16 8)data$(le32 4)\x80\x90\xa0\xb0" \
+  > "$work/wave/mono8"
+printf "RIFF$(le32 55)WAVEfmt $(le32 16)$(le16 1)$(le16 2)$(le32 22050)$(le32 88200)$(le16 4)$(le16 16)LIST$(le32 3)abc" \
+  > "$work/wave/stereo16"
+printf "data$(le32 8)\x00\x10\x00\xf0\xff\x7f\x00\x80" >> "$work/wave/stereo16"
+# TGA: 32-bit top-down, run-length 24-bit, colour-mapped.
+tga() { printf '%s' "\\x00\\x$1\\x$2$(le16 0)$(le16 $3)\\x$4$(le16 0)$(le16 0)$(le16 $5)$(le16 $6)\\x$7\\x$8"; }
+printf "$(tga 00 02 0 00 2 2 20 28)\x01\x02\x03\xff\x04\x05\x06\x80\x07\x08\x09\x00\x0a\x0b\x0c\x40" > "$work/tga/true32"
+printf "$(tga 00 0a 0 00 3 1 18 20)\x81\x10\x20\x30\x00\x40\x50\x60" > "$work/tga/rle24"
+printf "$(tga 01 01 2 18 2 1 08 00)\x00\x00\xff\xff\x00\x00\x00\x01" > "$work/tga/mapped"
+# BMP: 24-bit bottom-up; 8-bit run-length with a two-colour palette.
+bmp() { printf '%s' "BM$(le32 $1)$(le32 0)$(le32 $2)$(le32 40)$(le32 2)$(le32 2)$(le16 1)$(le16 $3)$(le32 $4)$(le32 $5)"; }
+printf "$(bmp 70 54 24 0 16)$(le32 2835)$(le32 2835)$(le32 0)$(le32 0)" > "$work/bmp/rgb24"
+printf '\x01\x02\x03\x04\x05\x06\x00\x00\x07\x08\x09\x0a\x0b\x0c\x00\x00' >> "$work/bmp/rgb24"
+printf "$(bmp 70 62 8 1 8)$(le32 0)$(le32 0)$(le32 2)$(le32 0)\x00\x00\x00\x00\xff\xff\xff\x00" > "$work/bmp/rle8"
+printf '\x02\x01\x00\x00\x02\x00\x00\x01' >> "$work/bmp/rle8"
+# DDS: 2x2 A8R8G8B8; one DXT1 block.
+dds() { printf '%s' "DDS $(le32 124)$(le32 $1)$(le32 $2)$(le32 $2)$(le32 $3)$(le32 0)$(le32 0)"; for _ in $(seq 11); do le32 0; done; }
+printf "$(dds 4111 2 8)$(le32 32)$(le32 65)$(le32 0)$(le32 32)$(le32 16711680)$(le32 65280)$(le32 255)$(le32 4278190080)" \
+  > "$work/dds/argb"
+printf "$(le32 4096)$(le32 0)$(le32 0)$(le32 0)$(le32 0)" >> "$work/dds/argb"
+printf '\x01\x02\x03\xff\x04\x05\x06\x80\x07\x08\x09\x00\x0a\x0b\x0c\x40' >> "$work/dds/argb"
+printf "$(dds 528391 4 8)$(le32 32)$(le32 4)DXT1$(le32 0)$(le32 0)$(le32 0)$(le32 0)$(le32 0)" > "$work/dds/dxt1"
+printf "$(le32 4096)$(le32 0)$(le32 0)$(le32 0)$(le32 0)\x00\xf8\xe0\x07\x1b\x1b\x1b\x1b" >> "$work/dds/dxt1"
+# Profiles: the key map, and a hand-made file with comments, quotes, a repeated
+# section and Shift_JIS names.
+cp "$work/keymap/crlf" "$work/profile/keymap"
+printf '; comment\n[Sect]\nname="quoted value"\n\x83\x41=1\n[sect]\nNAME=dup\nnokey\n[\x83\x5c]\n x = -12 \n' \
+  > "$work/profile/hand"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

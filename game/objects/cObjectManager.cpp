@@ -235,9 +235,11 @@ void cObjectManager::SpawnStageObject(float x, float y, int32_t type, int32_t an
         }
     }
     if (!e) return;
-    if (createdActive) {
+    // Drops made during play appear at once, at the stage position of the
+    // death, and are never shifted. A schedule's item whose frame is still
+    // ahead waits for it at a screen position, like every scheduled object.
+    if (createdActive && appearFrame <= StageFrame) {
         e->isActive = 1;
-        // Created at a stage position: never shifted by the scroll offsets.
         e->placedOnStage = 1;
     }
     e->SetPosition(ix, iy);

@@ -32,7 +32,9 @@ void SetGameStartCalls(const cGameStartCalls* calls) { gCalls = calls ? calls : 
 void StartNewGame() {
     cGameState& g = GameState;
     const cTitleState& t = TitleState;
-    g.difficulty = t.difficultyCursor;
+    // The extra stage has one difficulty, wherever an earlier visit to the
+    // difficulty choice left its cursor.
+    g.difficulty = g.stage == 6 ? 1 : t.difficultyCursor;
     const int32_t teamIndex = t.teamCursor == 1 ? 1 : 0;
     g.team = teamIndex + 1;
     gCalls->spawnPlayer(2 * teamIndex, 320.0f, 240.0f);

@@ -197,7 +197,8 @@ void cKeyConfigScreen::DefineFirstRow(int32_t player, const bool fresh[2]) {
             const int8_t mine = KeyMap.padNo[player];
             if (mine >= -1 && mine <= 1) KeyMap.padNo[other] = mine;
             KeyMap.padNo[player] = static_cast<int8_t>(pressed);
-            if (CountJoypads() == 1) KeyMap.keyboard[1] = 1;
+            // With one pad the player who gave it up has none left: the keyboard.
+            if (CountJoypads() == 1) KeyMap.keyboard[other] = 1;
         }
         std::memset(KeyMap.buttons[player], kNoPadButton, kPadButtonActions);
         KeyMap.keyboard[player] = 0;
@@ -268,13 +269,18 @@ bool cKeyConfigScreen::Update() {
         }
     } else if (defaultsState == 0) {
         if (PushedByEither(PAD_SHOT)) {
-            if (column == 0) leave = true;
-            else if (column == 3) defaultsState = 1;
-            else {
-                defining = 1;
-                row = 0;
+            // Leaving is silent; asking for the defaults or starting a definition clicks.
+            if (column == 0) {
+                leave = true;
+            } else {
+                if (column == 3) {
+                    defaultsState = 1;
+                } else {
+                    defining = 1;
+                    row = 0;
+                }
+                PlayEffect(SoundTable.shot_small);
             }
-            PlayEffect(SoundTable.shot_small);
         } else {
             const bool right = (PadWords[0].pushed & PAD_RIGHT) || (PadWords[1].pushed & PAD_RIGHT);
             if (right && column < 3) {

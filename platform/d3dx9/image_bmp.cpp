@@ -100,7 +100,11 @@ bool ParseHeader(const uint8_t* p, size_t size, BmpHeader* h) {
         }
         case 16:
         case 24:
-        case 32: break;
+        case 32:
+            // A colour table beside true-colour pixels is only a display hint:
+            // its count is not read, whatever it says.
+            h->paletteEntries = 0;
+            break;
         default: return false;
     }
     if (h->bits == 24 && h->compression != kBiRgb) return false;

@@ -380,6 +380,7 @@ HRESULT Device::GetDeviceState(DWORD size, LPVOID data) {
     for (DWORD offset : absentPovOffsets_) std::memset(bytes + offset, 0xFF, 4);
     for (size_t i = 0; i < objects_.size(); ++i)
         if (offsets_[i] >= 0) ReadObject(i, bytes + offsets_[i]);
+    OnStateRead();
     return DI_OK;
 }
 

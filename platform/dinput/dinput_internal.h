@@ -77,6 +77,8 @@ protected:
     virtual void Refresh() {}
     // Writes object i's current value at dest (4 bytes for axes and hats, 1 for buttons).
     virtual void ReadObject(size_t index, BYTE* dest) const = 0;
+    // After a whole state read has been handed out.
+    virtual void OnStateRead() {}
     virtual void OnAcquired() {}
 
     // Appends a buffered event for object i, when the data format places it.

@@ -204,6 +204,7 @@ public:
     void OnWindowInactive() override {
         // Releases are not seen while another window has the keyboard.
         down_.fill(false);
+        tapped_.fill(false);
     }
 
     void OnSdlEvent(const SDL_Event& event) override {
@@ -215,6 +216,7 @@ public:
         bool pressed = event.type == SDL_KEYDOWN;
         if (down_[dik] == pressed) return;
         down_[dik] = pressed;
+        if (pressed) tapped_[dik] = true;
         if (objectOfDik_[dik] >= 0) PushEvent(static_cast<size_t>(objectOfDik_[dik]), pressed ? 0x80 : 0x00);
     }
 
@@ -224,12 +226,19 @@ protected:
     bool IsKeyboard() const override { return true; }
     // Reads see every key event up to this moment, not only up to the last message pump.
     void Refresh() override { PumpSdlEvents(); }
+    // A key that went down since the last state read shows as down in this
+    // one even when it is already up again: a tap between two reads is never lost.
     void ReadObject(size_t index, BYTE* dest) const override {
-        dest[0] = down_[static_cast<size_t>(objects_[index].source)] ? 0x80 : 0x00;
+        const size_t dik = static_cast<size_t>(objects_[index].source);
+        dest[0] = down_[dik] || tapped_[dik] ? 0x80 : 0x00;
     }
+    void OnStateRead() override { tapped_.fill(false); }
+    // Taps before an acquisition belong to no read of it, as its buffer starts empty.
+    void OnAcquired() override { tapped_.fill(false); }
 
 private:
     std::array<bool, 256> down_{};
+    std::array<bool, 256> tapped_{};  // went down since the last state read
     std::array<int, 256> objectOfDik_{};
 };
 

@@ -262,6 +262,7 @@ TEST_F(ObjectManagerTest, FactoryCreatesItemsBannerAndNothingForUnknownCodes) {
         {104, typeid(Item1up), 1, 0},   {110, typeid(ItemBox), 0, 1},    {111, typeid(ItemBox), 0, 2},
         {112, typeid(ItemMimick), 1, 0}, {300, typeid(StageStartEffectObj), 0, 0},
     };
+    StageFrame = 300;  // created on their own frame, as drops during play are
     for (const Row& r : rows) {
         m.SpawnStageObject(100.7f, -40.7f, r.code, 16384, 3, 1, 2.0f, 0.5f, 10.0f, 300);
         ASSERT_EQ(m.enemyList.size(), 1u) << r.code;
@@ -305,16 +306,60 @@ TEST_F(ObjectManagerTest, TwoPlayerLifeIsHalfAgain) {
     EXPECT_FLOAT_EQ(m.enemyList[0]->life, 15.0f);
 }
 
-TEST_F(ObjectManagerTest, ItemsCreatedActiveAreNeverShifted) {
-    ScrollY = 500.0f;
-    StageFrame = 7;
-    m.SpawnStageObject(300, 900, 101, 0, 0, 0, 0, 0, 1, 7);
-    m.SweepObjects();
-    EXPECT_FLOAT_EQ(m.enemyList[0]->y, 900.0f);
-    m.enemyList[0]->y = 5000;  // drifts out of the window and sleeps
-    m.SweepObjects();
-    m.SweepObjects();
-    EXPECT_FLOAT_EQ(m.enemyList[0]->y, 5000.0f);
+// The items created active: a drop (its frame is the stage frame) stands at
+// its stage position at once and is never shifted; one a schedule places on a
+// later frame sleeps until then and appears shifted by the scroll, like every
+// scheduled object; one scheduled on the stage's first frame stands at once.
+TEST_F(ObjectManagerTest, ItemsCreatedActiveWaitForAFrameStillAhead) {
+    struct Case {
+        const char* name;
+        int32_t createdAt;  // stage frame at creation
+        int32_t appear;
+        bool activeAtOnce;
+        float x, y;              // as created
+        float appearX, appearY;  // where it stands once its frame has come
+    };
+    // The view stands at (40, 1000) from frame 0 on.
+    const Case cases[] = {
+        {"a drop during play", 7, 7, true, 300.0f, 1100.0f, 300.0f, 1100.0f},
+        {"a schedule's later frame", 0, 300, false, 300.0f, 100.0f, 340.0f, 1100.0f},
+        {"a schedule's first frame", 0, 0, true, 300.0f, 1100.0f, 300.0f, 1100.0f},
+    };
+    for (int32_t code : {101, 102, 103, 104, 112}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << code << ": " << c.name);
+            m.ResetForStage();
+            ScrollX = 40.0f;
+            ScrollY = 1000.0f;
+            StageFrame = c.createdAt;
+            m.SpawnStageObject(c.x, c.y, code, 0, 0, 0, 0, 0, 1, c.appear);
+            ASSERT_EQ(m.enemyList.size(), 1u);
+            cEnemyObjectBase* e = m.enemyList[0];
+            EXPECT_EQ(e->isActive, c.activeAtOnce ? 1 : 0);
+            for (; StageFrame < c.appear; ++StageFrame) {
+                m.SweepObjects();
+                ASSERT_EQ(e->isActive, 0) << "frame " << StageFrame;
+                ASSERT_FLOAT_EQ(e->y, c.y);
+            }
+            m.SweepObjects();
+            EXPECT_EQ(e->isActive, 1);
+            EXPECT_FLOAT_EQ(e->x, c.appearX);
+            EXPECT_FLOAT_EQ(e->y, c.appearY);
+            // The scroll halts on the frame: it is shifted once. Then it drifts
+            // out of the window and sleeps, and back in and wakes, unshifted.
+            for (int i = 0; i < 3; ++i) m.SweepObjects();
+            EXPECT_FLOAT_EQ(e->y, c.appearY);
+            e->y = 5000.0f;
+            m.SweepObjects();
+            EXPECT_EQ(e->isActive, 0);
+            e->y = c.appearY;
+            m.SweepObjects();
+            m.SweepObjects();
+            EXPECT_EQ(e->isActive, 1);
+            EXPECT_FLOAT_EQ(e->x, c.appearX);
+            EXPECT_FLOAT_EQ(e->y, c.appearY);
+        }
+    }
 }
 
 TEST_F(ObjectManagerTest, MapCellsBecomeBlocksOfTheirKind) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "game/shell/KeyConfig.h"
+#include "tests/game/shell/effect_probe.h"
 #include "tests/game/shell/fake_input.h"
 #include "tests/game/shell/shell_fixture.h"
 
@@ -130,6 +131,45 @@ TEST_F(KeyConfigScreen, StartsOnLeaveAndLeavesOnShot) {
     EXPECT_TRUE(Frame(PAD_SHOT));
 }
 
+// What each press of the browsing state does and which effect it plays:
+// leaving is silent, moving clicks the focus, opening a question or a
+// definition plays the shot.
+TEST_F(KeyConfigScreen, BrowsingPressesPlayTheirEffectsAndLeavingIsSilent) {
+    shelltest::EffectProbe probe(dir_.path(), {{"shot_small", &SoundTable.shot_small},
+                                               {"titlefocus", &SoundTable.titlefocus}});
+    struct Case {
+        int column;
+        uint16_t pushed;
+        bool leaves;
+        int columnAfter;
+        const char* effect;  // null: none
+        uint8_t defining;
+        int32_t defaultsState;
+    };
+    const Case cases[] = {
+        {0, PAD_SHOT, true, 0, nullptr, 0, 0},
+        {1, PAD_SHOT, false, 1, "shot_small", 1, 0},
+        {2, PAD_SHOT, false, 2, "shot_small", 1, 0},
+        {3, PAD_SHOT, false, 3, "shot_small", 0, 1},
+        {0, PAD_RIGHT, false, 1, "titlefocus", 0, 0},
+        {3, PAD_RIGHT, false, 3, nullptr, 0, 0},
+        {3, PAD_LEFT, false, 2, "titlefocus", 0, 0},
+        {0, PAD_LEFT, false, 0, nullptr, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "column " << c.column << " pushed " << c.pushed);
+        cKeyConfigScreen screen;
+        screen.column = c.column;
+        PadWords[0].pushed = 0;
+        PadWords[1].pushed = c.pushed;  // either player's word counts
+        EXPECT_EQ(screen.Update(), c.leaves);
+        EXPECT_EQ(screen.column, c.columnAfter);
+        EXPECT_EQ(screen.defining, c.defining);
+        EXPECT_EQ(screen.defaultsState, c.defaultsState);
+        EXPECT_EQ(probe.Started(), c.effect ? std::vector<std::string>{c.effect} : std::vector<std::string>{});
+    }
+}
+
 TEST_F(KeyConfigScreen, RedefiningSwapsKeysAndSavesAfterTheLastRow) {
     Frame(PAD_RIGHT);
     ASSERT_EQ(screen_.column, 1);
@@ -250,18 +290,54 @@ TEST_F(KeyConfigScreen, APadPlayerWithoutAUsablePadNumberFinishesOnTheKeyboard) 
     EXPECT_EQ(KeyMap.keyboard[1], 1);
 }
 
+// The first pad touched while a player's UP is asked: taking the other
+// player's pad swaps the pad numbers, and with one pad the player who gave it
+// up is moved to the keyboard, whichever of the two is being defined.
 TEST_F(KeyConfigScreen, TakingTheOtherPlayersPadSwapsThePadNumbers) {
-    devices_.present[0] = devices_.present[1] = true;
-    KeyMap.padNo[0] = 0;
-    KeyMap.padNo[1] = 1;
-    Frame(PAD_RIGHT);
-    Frame(PAD_SHOT);
-    Frame(0);
-    devices_.pads[1].pov[0] = 90;
-    Frame(0);
-    EXPECT_EQ(KeyMap.padNo[0], 1);
-    EXPECT_EQ(KeyMap.padNo[1], 0);
-    EXPECT_EQ(screen_.row, 4);
+    struct Case {
+        const char* name;
+        int definer;      // 0 or 1
+        int pads;         // pads present: 1 or 2
+        int8_t padNo[2];  // before
+        int touched;      // the pad pressed
+        int8_t padAfter[2];
+        uint8_t keyboardAfter[2];
+    };
+    const Case cases[] = {
+        {"player 2 takes the one pad", 1, 1, {0, 1}, 0, {1, 0}, {1, 0}},
+        {"player 1 takes the one pad", 0, 1, {1, 0}, 0, {0, 1}, {0, 1}},
+        {"player 2 takes pad 0 of two", 1, 2, {0, 1}, 0, {1, 0}, {0, 0}},
+        {"player 1 takes pad 1 of two", 0, 2, {0, 1}, 1, {1, 0}, {0, 0}},
+        {"player 2 gives pad number -1 for the one pad", 1, 1, {0, -1}, 0, {-1, 0}, {1, 0}},
+        {"player 1 presses its own pad", 0, 2, {0, 1}, 0, {0, 1}, {0, 0}},
+        {"a number outside -1..1 is not handed over", 1, 2, {0, 5}, 0, {0, 0}, {0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        devices_ = shelltest::FakeDevices();
+        devices_.Install();
+        for (int i = 0; i < c.pads; ++i) devices_.present[i] = true;
+        KeyMap.padNo[0] = c.padNo[0];
+        KeyMap.padNo[1] = c.padNo[1];
+        KeyMap.keyboard[0] = KeyMap.keyboard[1] = 0;
+        cKeyConfigScreen screen;
+        auto frame = [&](uint16_t pushed) {
+            PadWords[0].pushed = pushed;
+            PadWords[1].pushed = 0;
+            screen.Update();
+        };
+        for (int i = 0; i <= c.definer; ++i) frame(PAD_RIGHT);
+        frame(PAD_SHOT);
+        ASSERT_TRUE(screen.defining);
+        frame(0);
+        devices_.pads[c.touched].buttons[3] = 1;
+        frame(0);
+        EXPECT_EQ(screen.row, 4);
+        EXPECT_EQ(KeyMap.padNo[0], c.padAfter[0]);
+        EXPECT_EQ(KeyMap.padNo[1], c.padAfter[1]);
+        EXPECT_EQ(KeyMap.keyboard[0], c.keyboardAfter[0]);
+        EXPECT_EQ(KeyMap.keyboard[1], c.keyboardAfter[1]);
+    }
 }
 
 }  // namespace

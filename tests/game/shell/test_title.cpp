@@ -8,6 +8,7 @@
 #include "game/shell/GameStart.h"
 #include "game/shell/MenuCommon.h"
 #include "game/shell/RankingView.h"
+#include "game/shell/StageFiles.h"
 #include "game/shell/Title.h"
 #include "game/state/SpriteTable.h"
 #include "tests/game/shell/shell_fixture.h"
@@ -202,6 +203,47 @@ TEST_F(TitleScene, StartingAGameMakesItsCallsInOrderAndEntersTheGameScene) {
                                                "release title", "reset", "start stage 3"}));
     EXPECT_EQ(GameState.practiceStage, 3);
     gCalls = nullptr;
+}
+
+// The extra stage reads the schedule of difficulty 1, whatever an earlier
+// visit to the difficulty choice (backed out of) left the cursor at.
+TEST_F(TitleScene, TheExtraStagePlaysOnDifficultyOneWhereverTheCursorWasLeft) {
+    static std::string schedule;
+    static const cGameStartCalls kScheduleSpy = {
+        [](int32_t, float, float) {}, [](cGameState&) {}, [](int32_t) {}, [] {}, [] {},
+        [] { schedule = EnemySchedulePath(GameState.stage, GameState.difficulty); },
+    };
+    SetGameStartCalls(&kScheduleSpy);
+    ScoreData.clearCount[0][1] = 1;  // extra stage and difficulty 2 open to team 1
+    struct Case {
+        uint16_t press;  // on the difficulty choice
+        int32_t cursorLeft;
+    };
+    for (const Case& c : {Case{0, 1}, Case{PAD_DOWN, 0}, Case{PAD_UP, 2}}) {
+        SCOPED_TRACE(c.cursorLeft);
+        schedule.clear();
+        GameState.sceneId = 0;
+        ResetTitleState();
+        Frame(PAD_SHOT);  // one-player game
+        Frame(PAD_SHOT);  // team 1
+        ASSERT_EQ(TitleState.state, kTitleDifficulty);
+        Frame(c.press);
+        ASSERT_EQ(TitleState.difficultyCursor, c.cursorLeft);
+        Frame(PAD_DIRECT);
+        Frame(PAD_DIRECT);
+        ASSERT_EQ(TitleState.state, kTitleMenu);
+        TitleState.menuCursor = 2;  // extra stage
+        Frame(PAD_SHOT);
+        Frame(PAD_SHOT);
+        ASSERT_EQ(TitleState.state, kTitleStartGame);
+        testing::internal::CaptureStdout();  // the team's images are missing: a line each
+        Frame(0);
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(GameState.sceneId, 1);
+        EXPECT_EQ(GameState.stage, 6);
+        EXPECT_EQ(GameState.difficulty, 1);
+        EXPECT_EQ(schedule, "./data/stagedata/Stage061Enemy.dat");
+    }
 }
 
 TEST_F(TitleScene, AGameStartedWithTheRealCallsDoesNotCrash) {

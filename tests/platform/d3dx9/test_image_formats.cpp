@@ -385,6 +385,23 @@ TEST(ImageBmp, TrueColourLayouts) {
     EXPECT_EQ(image.info.format, kFmtR5G6B5);
     EXPECT_EQ(image.pixels[0], 0xFF00FF00u);
 
+    // A colour count beside true-colour pixels is a display hint, never read:
+    // with a table before the pixels, with a count far past the file, with any count.
+    for (const uint32_t bits : {16u, 24u, 32u}) {
+        SCOPED_TRACE(bits);
+        const std::vector<uint8_t> pixels((2 * bits + 31) / 32 * 4, 0x5A);  // 2 x 1, row padded
+        Image plain;
+        ASSERT_EQ(Decode(MakeBmp(2, 1, bits, 0, {}, pixels), &plain), DecodeStatus::kOk);
+        ASSERT_EQ(Decode(MakeBmp(2, 1, bits, 0, {0x123456, 0x654321}, pixels), &image), DecodeStatus::kOk);
+        EXPECT_EQ(image.pixels, plain.pixels);
+        for (const uint32_t count : {0x07000000u, 0xFFFFFFFFu, 3u}) {
+            std::vector<uint8_t> f = MakeBmp(2, 1, bits, 0, {}, pixels);
+            for (int i = 0; i < 4; ++i) f[46 + i] = uint8_t(count >> (8 * i));
+            ASSERT_EQ(Decode(f, &image), DecodeStatus::kOk) << count;
+            EXPECT_EQ(image.pixels, plain.pixels) << count;
+        }
+    }
+
     // 12-byte core header, 24-bit.
     std::vector<uint8_t> core = {'B', 'M'};
     Put32(core, 14 + 12 + 4);

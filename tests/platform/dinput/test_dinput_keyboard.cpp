@@ -188,6 +188,56 @@ TEST_F(DirectInputTest, EveryKeyReachesStateAndBufferAsItsSetOneCode) {
     keyboard->Release();
 }
 
+// A key that went down and up between two state reads shows as down in the
+// next read, once; held keys and the event buffer are as before.
+TEST_F(DirectInputTest, ATapBetweenTwoReadsShowsAsDownForOneRead) {
+    IDirectInputDevice8A* keyboard = MakeKeyboard();
+    ASSERT_NE(keyboard, nullptr);
+    struct Step {
+        const char* name;
+        std::vector<std::pair<SDL_Scancode, bool>> events;  // before the read
+        std::vector<int> down;                               // what the read shows
+        size_t buffered;                                     // events the buffer hands out
+    };
+    const Step steps[] = {
+        {"a tap", {{SDL_SCANCODE_Z, true}, {SDL_SCANCODE_Z, false}}, {DIK_Z}, 2},
+        {"the read after it", {}, {}, 0},
+        {"two taps", {{SDL_SCANCODE_Z, true}, {SDL_SCANCODE_Z, false}, {SDL_SCANCODE_Z, true}, {SDL_SCANCODE_Z, false}},
+         {DIK_Z}, 4},
+        {"the read after them", {}, {}, 0},
+        {"a press", {{SDL_SCANCODE_X, true}}, {DIK_X}, 1},
+        {"held", {}, {DIK_X}, 0},
+        {"a tap while X is held", {{SDL_SCANCODE_Z, true}, {SDL_SCANCODE_Z, false}}, {DIK_Z, DIK_X}, 2},
+        {"X still held", {}, {DIK_X}, 0},
+        {"X released", {{SDL_SCANCODE_X, false}}, {}, 1},
+        {"a release and a new press", {{SDL_SCANCODE_C, true}}, {DIK_C}, 1},
+        {"C released and pressed again", {{SDL_SCANCODE_C, false}, {SDL_SCANCODE_C, true}}, {DIK_C}, 2},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        for (const auto& [key, down] : step.events) PushKey(key, down);
+        BYTE state[256];
+        ASSERT_EQ(keyboard->GetDeviceState(sizeof state, state), DI_OK);
+        EXPECT_EQ(KeysDown(state), step.down);
+        const std::vector<DIDEVICEOBJECTDATA> events = ReadEvents(keyboard);
+        ASSERT_EQ(events.size(), step.buffered);
+        for (size_t i = 0; i < events.size(); ++i)
+            EXPECT_EQ(events[i].dwData, step.events[i].second ? 0x80u : 0x00u) << i;
+    }
+    // A tap before the window lost the keyboard is not reported once it is acquired again.
+    PushKey(SDL_SCANCODE_V, true);
+    PushKey(SDL_SCANCODE_V, false);
+    PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+    BYTE state[256];
+    EXPECT_EQ(keyboard->GetDeviceState(sizeof state, state), DIERR_INPUTLOST);
+    PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+    PumpMessages();
+    ASSERT_EQ(keyboard->Acquire(), DI_OK);
+    ASSERT_EQ(keyboard->GetDeviceState(sizeof state, state), DI_OK);
+    EXPECT_TRUE(KeysDown(state).empty());
+    keyboard->Release();
+}
+
 TEST_F(DirectInputTest, KeyboardReportsItsKeysAsObjects) {
     IDirectInputDevice8A* keyboard = MakeKeyboard();
     ASSERT_NE(keyboard, nullptr);
