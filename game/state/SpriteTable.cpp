@@ -14,6 +14,8 @@ constexpr uint32_t kFormatKindDefault = 14;
 constexpr uint32_t kVerticesPerQuad = 6;
 SpriteDrawRecorder gRecorder = nullptr;
 void* gRecorderContext = nullptr;
+TextDrawRecorder gTextRecorder = nullptr;
+void* gTextRecorderContext = nullptr;
 
 void releaseEntry(SpriteEntry& entry) {
     KestraTexture::Release(entry.texture);
@@ -72,6 +74,7 @@ void DrawSpriteEntryPlain(int32_t slot, const float* dst, float z, const float* 
 }
 
 void DrawFontText(const char* text, int32_t x, int32_t y, int32_t font, float z) {
+    if (gTextRecorder && text) gTextRecorder(TextDrawRecord{text, x, y, font, z}, gTextRecorderContext);
     if (!text || font < 0 || static_cast<size_t>(font) >= FontTable.size()) return;
     CFontSprite2D* fontSprite = FontTable[static_cast<size_t>(font)];
     if (!fontSprite) return;
@@ -81,4 +84,9 @@ void DrawFontText(const char* text, int32_t x, int32_t y, int32_t font, float z)
 void SetSpriteDrawRecorder(SpriteDrawRecorder recorder, void* context) {
     gRecorder = recorder;
     gRecorderContext = context;
+}
+
+void SetTextDrawRecorder(TextDrawRecorder recorder, void* context) {
+    gTextRecorder = recorder;
+    gTextRecorderContext = context;
 }

@@ -51,3 +51,15 @@ struct SpriteDrawRecord {
 using SpriteDrawRecorder = void (*)(const SpriteDrawRecord& record, void* context);
 // Every DrawSpriteEntry and DrawSpriteEntryPlain call is reported to the recorder (null to stop), drawn or not.
 void SetSpriteDrawRecorder(SpriteDrawRecorder recorder, void* context);
+
+// What one DrawFontText call asked for (the text lives only during the report).
+struct TextDrawRecord {
+    const char* text;
+    int32_t x;
+    int32_t y;
+    int32_t font;
+    float z;
+};
+using TextDrawRecorder = void (*)(const TextDrawRecord& record, void* context);
+// Every DrawFontText call is reported to the recorder (null to stop), drawn or not.
+void SetTextDrawRecorder(TextDrawRecorder recorder, void* context);

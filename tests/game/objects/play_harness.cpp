@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "engine/core/KestraMath.h"
+#include "game/bosses/BossCommon.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cEffectObjectBase.h"
 #include "game/objects/cEnemyBulletBase.h"
@@ -33,15 +34,27 @@ void Record(const SpriteDrawRecord& r, void* context) {
                           r.color, r.angle, r.turned != 0});
 }
 
+void RecordText(const TextDrawRecord& r, void* context) {
+    static_cast<std::vector<Text>*>(context)->push_back(Text{r.text, r.x, r.y, r.font});
+}
+
 bool ActivePlayer(cPlayerBase* p, bool second) {
     if (!p || p->isActive != 1) return false;
     return !second || GameState.twoPlayer == 1;
 }
 
+bool SecondBossStage() { return GameState.stage == 5 || GameState.stage == 6; }
+
 }  // namespace
 
-QuadRecorder::QuadRecorder() { SetSpriteDrawRecorder(Record, &quads); }
-QuadRecorder::~QuadRecorder() { SetSpriteDrawRecorder(nullptr, nullptr); }
+QuadRecorder::QuadRecorder() {
+    SetSpriteDrawRecorder(Record, &quads);
+    SetTextDrawRecorder(RecordText, &texts);
+}
+QuadRecorder::~QuadRecorder() {
+    SetSpriteDrawRecorder(nullptr, nullptr);
+    SetTextDrawRecorder(nullptr, nullptr);
+}
 
 void ClearField() {
     delete Player1;
@@ -71,6 +84,7 @@ void ResetField(uint32_t seed) {
     ScrollHalt = 0;
     BulletFadeCounter = 0;
     EffectRingCounter = 0;
+    ResetBossProgramCounters();
     gDown[0] = gDown[1] = 0;
     for (PadWord& w : PadWords) w = PadWord{0x3FF, 0, 0, 0};
     gScrollScript = nullptr;
@@ -109,6 +123,8 @@ void PlayFrame() {
     m.DrawObjects();
     if (ActivePlayer(Player1, false)) Player1->Draw();
     if (ActivePlayer(Player2, true)) Player2->Draw();
+    if (BossA && BossA->active) BossA->Draw();
+    if (SecondBossStage() && BossB && BossB->active) BossB->Draw();
     m.UpdateEffects();
     if (GameState.subState == kSubStatePlay) {
         if (!ScrollHalt) StageFrame += 1;
@@ -122,9 +138,13 @@ void PlayFrame() {
         }
         if (ActivePlayer(Player1, false)) Player1->HitTest();
         if (ActivePlayer(Player2, true)) Player2->HitTest();
+        if (BossA && BossA->active == 1) BossA->HitTest();
+        if (SecondBossStage() && BossB && BossB->active == 1) BossB->HitTest();
         m.HitTestObjects();
         if (ActivePlayer(Player1, false)) Player1->Act();
         if (ActivePlayer(Player2, true)) Player2->Act();
+        if (BossA) BossA->Update();
+        if (SecondBossStage() && BossB) BossB->Update();
     }
     m.SweepObjects();
 }

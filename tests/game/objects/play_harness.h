@@ -20,7 +20,14 @@ struct Quad {
     bool turned;
 };
 
-// Records every quad drawn through the sprite table while it lives.
+// One queued text.
+struct Text {
+    std::string text;
+    int32_t x, y, font;
+};
+
+// Records every quad drawn through the sprite table and every text drawn
+// through the font table while it lives.
 class QuadRecorder {
 public:
     QuadRecorder();
@@ -28,10 +35,12 @@ public:
     QuadRecorder(const QuadRecorder&) = delete;
     QuadRecorder& operator=(const QuadRecorder&) = delete;
     std::vector<Quad> quads;
+    std::vector<Text> texts;
 };
 
 // A fresh field: pools built, lists and players gone, scroll and stage frame
-// 0, one-player team 1 on difficulty 1 in stage 1, input up, generator seeded.
+// 0, one-player team 1 on difficulty 1 in stage 1, input up, generator and the
+// program-wide counters of the play field and the bosses reset.
 void ResetField(uint32_t seed = 1);
 // Deletes the players, the bosses and every pooled and listed object.
 void ClearField();
@@ -43,7 +52,7 @@ void SetButtons(int32_t player, uint16_t down);
 
 // Runs before the players move in every play frame, standing in for the scroll script.
 void SetScrollScript(std::function<void()> script);
-// One game-scene frame.
+// One game-scene frame, the bosses' calls included.
 void PlayFrame();
 void PlayFrames(int32_t count);
 
