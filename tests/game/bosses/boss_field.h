@@ -79,7 +79,8 @@ protected:
         return dynamic_cast<Boss*>(code == 205 || code == 291 ? BossB : BossA);
     }
     // Awake at the stage point (x, y) with its phase machine stepped from the
-    // talk's end to `phase` (each attack ended with its hp at 0).
+    // talk's end to `phase` (each attack ended with its hp at 0, each break's
+    // refill done).
     template <class Boss = cBossBase>
     Boss* MakeAt(int32_t code, int32_t phase, float x, float y, int32_t angle = 0) {
         Boss* b = Make<Boss>(code, x, y, angle);
@@ -88,6 +89,7 @@ protected:
         b->phase = 1;
         while (b->phase < phase && b->phase < 16) {
             if (b->phase % 2 == 0) b->hp = 0.0f;
+            else if (b->phase > 1) b->hp = b->maxHp;
             b->NextPhase();
         }
         GameState.subState = kSubStatePlay;

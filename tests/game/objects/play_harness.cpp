@@ -226,6 +226,12 @@ void PlayScheduleFrame() {
     p->isInvincible = 1;
     p->invincibleCount = -1000000;
     p->stock = 1000000;
+    // A boss's talk runs through while ELEMENT is held.
+    if (GameState.subState == kSubStateDialogue) {
+        SetButtons(0, PAD_ELEMENT);
+        UpdateGameScene();
+        return;
+    }
     // The boss, else a guardian holding the scroll, else the nearest enemy on screen.
     float tx = 0.0f, ty = 0.0f;
     int32_t targetElement = -1;

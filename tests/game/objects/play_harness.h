@@ -69,7 +69,8 @@ void StartSchedule(int32_t stage, int32_t difficulty, uint32_t seed = 1);
 int32_t ScheduleEnd(int32_t stage, int32_t difficulty);
 // One frame of the real game scene with player 1 kept invincible and firing:
 // it turns to the boss or the nearest enemy on screen, then holds its facing
-// and slides onto the line of fire, at a distance, inside the view.
+// and slides onto the line of fire, at a distance, inside the view. In a
+// boss's talk it holds ELEMENT, which runs the talk through.
 void PlayScheduleFrame();
 
 // The invariants that hold after every sweep; empty when they hold.
