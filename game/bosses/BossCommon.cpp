@@ -1,6 +1,7 @@
 #include "game/bosses/BossCommon.h"
 
 #include <cmath>
+#include <iterator>
 
 #include "engine/core/KestraMath.h"
 #include "game/objects/EnemyParts.h"
@@ -23,6 +24,22 @@ int32_t TruncateSum(double v) {
 }
 
 }  // namespace
+
+void SetUpStageBoss(cBossBase& b, float hp, int32_t element, std::initializer_list<int32_t> hps,
+                    std::initializer_list<int32_t> times, std::initializer_list<int32_t> bonuses) {
+    b.hp = b.maxHp = hp;
+    b.element = element;
+    b.radius = 30;
+    b.x = b.y = 0.0f;
+    const auto fill = [](int32_t* table, size_t size, std::initializer_list<int32_t> values) {
+        size_t i = 0;
+        for (int32_t v : values)
+            if (i < size) table[i++] = v;
+    };
+    fill(b.hpTable, std::size(b.hpTable), hps);
+    fill(b.timeTable, std::size(b.timeTable), times);
+    fill(b.bonusTable, std::size(b.bonusTable), bonuses);
+}
 
 void SettleSpellBonus(cBossBase& b, int32_t k) {
     // A count stepping by more than one can pass 0 on a time-out: it pays nothing either.
@@ -47,6 +64,15 @@ bool BossAppears(cBossBase& b) {
     return b.active != 0;
 }
 
+void EndEntrance(cBossBase& b, bool clearField) {
+    ObjectManager.DestroyAllEnemies();
+    if (clearField) {
+        ObjectManager.CancelEnemyBullets();
+        b.phaseTimer = 0;
+    }
+    b.phase = 1;
+}
+
 void BossEntersTalk(cBossBase&) {
     ScrollHalt = 1;
     GameState.subState = kSubStateDialogue;
@@ -54,6 +80,16 @@ void BossEntersTalk(cBossBase&) {
 
 void CountBossSeconds(cBossBase& b, int32_t step) {
     if (b.phaseTimer % 60 == 0) b.secondsLeft -= step;
+}
+
+bool TalkOrCountSeconds(cBossBase& b, int32_t lastCounted, TalkFunction team1, TalkFunction team2) {
+    if (b.phase == 1) {
+        BossEntersTalk(b);
+        RunTeamTalk(team1, team2);
+        return true;
+    }
+    if (b.phase >= 2 && b.phase <= lastCounted) CountBossSeconds(b);
+    return false;
 }
 
 void RefillBreak(cBossBase& b) {

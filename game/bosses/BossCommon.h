@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBulletBase.h"
@@ -14,6 +15,12 @@ class cPlayerBase;
 
 // ---- Phase machine.
 
+// A stage boss's constructor values: hp and maxHp, element, radius 30, the
+// position (0, 0) until the factory places it, and the first entries of its
+// hp, time and bonus tables (the rest stay 0).
+void SetUpStageBoss(cBossBase& b, float hp, int32_t element, std::initializer_list<int32_t> hps,
+                    std::initializer_list<int32_t> times, std::initializer_list<int32_t> bonuses);
+
 // Pays the named attack of phase k (k >= 4) its time bonus: nothing after a
 // time-out or a miss, else B x (seconds left / limit) + B / 10 to the last hitter.
 void SettleSpellBonus(cBossBase& b, int32_t k);
@@ -21,10 +28,21 @@ void SettleSpellBonus(cBossBase& b, int32_t k);
 // The appearance step: on its stage frame the boss wakes and its screen
 // position becomes a stage position, once. True while the boss is active.
 bool BossAppears(cBossBase& b);
+// The entrance's last frame (its 150th): the enemies on screen are destroyed
+// and the talk's phase begins; `clearField` also cancels the enemy bullets and
+// restarts the phase timer.
+void EndEntrance(cBossBase& b, bool clearField);
 // Phase 1: the scroll halts and the scene turns to the dialogue.
 void BossEntersTalk(cBossBase& b);
 // One second off the counter every 60 frames of the phase (`step` seconds).
 void CountBossSeconds(cBossBase& b, int32_t step = 1);
+// A talk of each team: the team 1 one, the team 2 one.
+using TalkFunction = void (*)();
+// The frame's step after the entrance: in phase 1 the talk begins (and the
+// boss runs the talk given, the first time from here) and nothing more runs
+// this frame (true); from phase 2 to `lastCounted` the seconds run (false).
+bool TalkOrCountSeconds(cBossBase& b, int32_t lastCounted, TalkFunction team1 = nullptr,
+                        TalkFunction team2 = nullptr);
 // An attack is over when its hp or its time has run out.
 inline bool AttackOver(const cBossBase& b) { return b.hp <= 0.0f || b.secondsLeft < 1; }
 // A break's frame: the gauge refills 2 a frame, the boss walks toward the
@@ -118,8 +136,7 @@ void DrawBossCell(float x, float y, float srcX, float srcY);
 // cut-in banner (not in phase 30); the attack's name in its phase.
 void DrawBossHud(cBossBase& b, const char* attackName, bool breakEleven = false);
 
-// A talk of each team: the team 1 one, the team 2 one.
-using TalkFunction = void (*)();
+// Runs the talk of the chosen team.
 void RunTeamTalk(TalkFunction team1, TalkFunction team2);
 
 // ---- Program-wide counters (kept across stages and games; tests reset them).

@@ -40,15 +40,8 @@ constexpr Dash kDash[3] = {{150, 3.0f, 182}, {150, 5.0f, 182}, {5, 7.0f, 32}};
 }  // namespace
 
 Stage01Boss::Stage01Boss() : chaseTarget(0) {
-    hp = maxHp = 30.0f;
-    element = 1;
-    radius = 30;
-    x = y = 0.0f;
-    const int32_t hps[5] = {60, 60, 40, 60, 60};
-    for (int32_t i = 0; i < 5; ++i) hpTable[i] = hps[i];
-    for (int32_t i = 0; i < 10; ++i) timeTable[i] = 60;
-    const int32_t bonuses[5] = {100000, 120000, 140000, 160000, 100000};
-    for (int32_t i = 0; i < 5; ++i) bonusTable[i] = bonuses[i];
+    SetUpStageBoss(*this, 30.0f, 1, {60, 60, 40, 60, 60}, {60, 60, 60, 60, 60, 60, 60, 60, 60, 60},
+                   {100000, 120000, 140000, 160000, 100000});
 }
 
 void Stage01Boss::Update() {
@@ -57,16 +50,12 @@ void Stage01Boss::Update() {
     if (phase == 0) {
         y -= 1.0f;  // rises into view
         if (phaseTimer == 150) {
-            ObjectManager.DestroyAllEnemies();
-            phase = 1;
+            EndEntrance(*this, false);
             moveAngle = 32768;
         }
     }
-    if (phase == 1) {
-        BossEntersTalk(*this);
-        return;
-    }
-    if (phase >= 2 && phase <= 30) CountBossSeconds(*this);
+    // Her talk runs from Draw only.
+    if (TalkOrCountSeconds(*this, 30)) return;
     switch (phase) {
     case 2: OpeningAttack(); break;
     case 3: BreakFrame(*this, 290.0f, 50.0f); break;

@@ -1,5 +1,7 @@
 #include "game/bosses/Stage02Boss.h"
 
+#include <cstdint>
+
 #include "engine/core/KestraMath.h"
 #include "game/bosses/BossCommon.h"
 #include "game/objects/EnemyParts.h"
@@ -61,16 +63,8 @@ void FromCircle(const cBossBase& b, float radius, int32_t first, int32_t count, 
 }  // namespace
 
 Stage02Boss::Stage02Boss() : ringElement(0) {
-    hp = maxHp = 40.0f;
-    element = 1;
-    radius = 30;
-    x = y = 0.0f;
-    const int32_t hps[5] = {60, 50, 60, 65, 100};
-    const int32_t times[8] = {60, 60, 60, 60, 60, 70, 70, 70};
-    const int32_t bonuses[5] = {200000, 220000, 240000, 260000, 280000};
-    for (int32_t i = 0; i < 5; ++i) hpTable[i] = hps[i];
-    for (int32_t i = 0; i < 8; ++i) timeTable[i] = times[i];
-    for (int32_t i = 0; i < 5; ++i) bonusTable[i] = bonuses[i];
+    SetUpStageBoss(*this, 40.0f, 1, {60, 50, 60, 65, 100}, {60, 60, 60, 60, 60, 70, 70, 70},
+                   {200000, 220000, 240000, 260000, 280000});
 }
 
 void Stage02Boss::Update() {
@@ -80,19 +74,11 @@ void Stage02Boss::Update() {
         y += 1.0f;  // sinks into view
         if (phaseTimer == 150) {
             ObjectManager.DestroyAllEnemies();
-            phaseTimer = 0;
-            phase = 1;
-            ObjectManager.DestroyAllEnemies();
-            ObjectManager.CancelEnemyBullets();
+            EndEntrance(*this, true);
         }
     }
-    if (phase == 1) {
-        BossEntersTalk(*this);
-        // The talk's first run comes from here, after the frame was drawn.
-        RunTeamTalk(UpdateTalkYuriStage2Before, UpdateTalkCheskaStage2Before);
-        return;
-    }
-    if (phase >= 2) CountBossSeconds(*this);
+    // The talk's first run comes from here, after the frame was drawn.
+    if (TalkOrCountSeconds(*this, INT32_MAX, UpdateTalkYuriStage2Before, UpdateTalkCheskaStage2Before)) return;
     switch (phase) {
     case 2: OpeningAttack(); break;
     case 3:

@@ -1,5 +1,7 @@
 #include "game/bosses/Stage03Boss.h"
 
+#include <cstdint>
+
 #include "game/bosses/BossCommon.h"
 #include "game/objects/EnemyParts.h"
 #include "game/objects/PlayCommon.h"
@@ -56,15 +58,8 @@ constexpr Counter kCounter[3] = {{5000, 2.4f, 0.0f, 0.7f}, {2000, 2.1f, 2.3f, 0.
 }  // namespace
 
 Stage03Boss::Stage03Boss() : counterElement(0), reflecting(0), reflectTimer(0), shieldAngle(0) {
-    hp = maxHp = 40.0f;
-    element = 1;
-    radius = 30;
-    x = y = 0.0f;
-    const int32_t hps[5] = {60, 50, 90, 60, 100};
-    const int32_t bonuses[5] = {300000, 330000, 360000, 390000, 420000};
-    for (int32_t i = 0; i < 5; ++i) hpTable[i] = hps[i];
-    for (int32_t i = 0; i < 9; ++i) timeTable[i] = 60;
-    for (int32_t i = 0; i < 5; ++i) bonusTable[i] = bonuses[i];
+    SetUpStageBoss(*this, 40.0f, 1, {60, 50, 90, 60, 100}, {60, 60, 60, 60, 60, 60, 60, 60, 60},
+                   {300000, 330000, 360000, 390000, 420000});
 }
 
 void Stage03Boss::Update() {
@@ -72,18 +67,9 @@ void Stage03Boss::Update() {
     phaseTimer += 1;
     if (phase == 0) {
         MoveAlong(x, y, moveAngle, moveSpeed);  // along the schedule's angle
-        if (phaseTimer == 150) {
-            ObjectManager.DestroyAllEnemies();
-            ObjectManager.CancelEnemyBullets();
-            phaseTimer = 0;
-            phase = 1;
-        }
+        if (phaseTimer == 150) EndEntrance(*this, true);
     }
-    if (phase == 1) {
-        BossEntersTalk(*this);
-        return;
-    }
-    if (phase >= 2) CountBossSeconds(*this);
+    if (TalkOrCountSeconds(*this, INT32_MAX)) return;
     switch (phase) {
     case 2: OpeningAttack(); break;
     case 3: BreakFrame(*this, 50.0f, 240.0f, 3.0f); break;

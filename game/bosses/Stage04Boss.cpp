@@ -1,6 +1,7 @@
 #include "game/bosses/Stage04Boss.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include "engine/core/KestraMath.h"
 #include "game/bosses/BossCommon.h"
@@ -76,16 +77,8 @@ void MoveAllOfType(int32_t type, float dx, float dy) {
 }  // namespace
 
 Stage04Boss::Stage04Boss() : x2(0.0f), y2(0.0f), chaseAngle2(0), element2(1), hitBox2{} {
-    hp = maxHp = 40.0f;
-    element = 0;
-    radius = 30;
-    x = y = 0.0f;
-    const int32_t hps[5] = {80, 99, 70, 65, 100};
-    const int32_t bonuses[5] = {400000, 440000, 480000, 520000, 560000};
-    for (int32_t i = 0; i < 5; ++i) hpTable[i] = hps[i];
-    timeTable[0] = timeTable[1] = 60;
-    for (int32_t i = 2; i < 10; ++i) timeTable[i] = 99;
-    for (int32_t i = 0; i < 5; ++i) bonusTable[i] = bonuses[i];
+    SetUpStageBoss(*this, 40.0f, 0, {80, 99, 70, 65, 100}, {60, 60, 99, 99, 99, 99, 99, 99, 99, 99},
+                   {400000, 440000, 480000, 520000, 560000});
 }
 
 void Stage04Boss::Update() {
@@ -99,18 +92,9 @@ void Stage04Boss::Update() {
     if (phase == 0) {
         x += 1.0f;  // both walk in from the left
         x2 += 1.0f;
-        if (phaseTimer == 150) {
-            ObjectManager.DestroyAllEnemies();
-            ObjectManager.CancelEnemyBullets();
-            phaseTimer = 0;
-            phase = 1;
-        }
+        if (phaseTimer == 150) EndEntrance(*this, true);
     }
-    if (phase == 1) {
-        BossEntersTalk(*this);
-        return;
-    }
-    if (phase >= 2) CountBossSeconds(*this);
+    if (TalkOrCountSeconds(*this, INT32_MAX)) return;
     switch (phase) {
     case 2: OpeningAttack(); break;
     case 3:

@@ -11,6 +11,7 @@
 
 #include "game/bosses/BossCommon.h"
 #include "game/objects/PlayCommon.h"
+#include "game/objects/cEffectObjectBase.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
 #include "game/state/cBossBase.h"
@@ -113,6 +114,29 @@ protected:
     }
     SoundLog sounds;
 };
+
+// Effects running in the pool.
+inline int ActiveEffects() {
+    int n = 0;
+    for (const cEffectObjectBase* f : ObjectManager.effects) n += f->isActive ? 1 : 0;
+    return n;
+}
+
+// The recorded quads of a sprite slot.
+inline std::vector<playtest::Quad> OfSlot(const std::vector<playtest::Quad>& quads, int slot) {
+    std::vector<playtest::Quad> out;
+    for (const playtest::Quad& q : quads)
+        if (q.slot == slot) out.push_back(q);
+    return out;
+}
+
+// The HUD-sheet quads with a destination of the given y (one row of the boss's gauge).
+inline std::vector<playtest::Quad> Row(const std::vector<playtest::Quad>& quads, float y) {
+    std::vector<playtest::Quad> out;
+    for (const playtest::Quad& q : OfSlot(quads, 4))
+        if (q.dst[1] == y) out.push_back(q);
+    return out;
+}
 
 // The bullets of one Update call.
 inline std::vector<Fired> OfStep(const std::vector<Fired>& all, int32_t step) {

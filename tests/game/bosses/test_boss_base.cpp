@@ -13,13 +13,8 @@
 
 namespace {
 
+using bosstest::ActiveEffects;
 using bosstest::BossField;
-
-int ActiveEffects() {
-    int n = 0;
-    for (const cEffectObjectBase* f : ObjectManager.effects) n += f->isActive ? 1 : 0;
-    return n;
-}
 
 // The base hit test on a boss of element 0 at (300, 200), in phase 2.
 class BaseHitTest : public BossField {

@@ -24,14 +24,6 @@
 
 namespace {
 
-struct Line {
-    int32_t code;
-    float x, y;
-    int32_t angle;
-};
-// Where each stage's schedule brings its boss (screen coordinates).
-const Line kLines[4] = {{200, 320, 380, 0}, {201, 320, 10, 0}, {202, 245, 65, 16384}, {203, -40, 120, 0}};
-
 struct Fight {
     std::vector<int32_t> phases;
     int32_t frames = 0;
@@ -52,13 +44,7 @@ void RecordArt(const SpriteDrawRecord& r, void* context) {
 
 Fight PlayFight(int32_t stage, int32_t difficulty, bool two) {
     Fight f;
-    playtest::ResetField(stage * 10 + difficulty);
-    playtest::StartPlayers(1, two, 320, 400);
-    GameState.stage = stage;
-    GameState.difficulty = difficulty;
-    const Line& line = kLines[stage - 1];
-    ObjectManager.SpawnStageObject(line.x, line.y, line.code, line.angle, 0, 0, 0, 0, 0, 5);
-    cBossBase* boss = BossA;
+    cBossBase* boss = playtest::StartBossFight(stage, difficulty, two, uint32_t(stage * 10 + difficulty));
     if (!boss) return f;
     SetSpriteDrawRecorder(RecordArt, &f);
     int32_t lastBonus = boss->lastBonus;

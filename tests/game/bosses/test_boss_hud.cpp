@@ -16,22 +16,9 @@
 namespace {
 
 using bosstest::BossField;
+using bosstest::OfSlot;
+using bosstest::Row;
 using playtest::Quad;
-
-std::vector<Quad> OfSlot(const std::vector<Quad>& quads, int slot) {
-    std::vector<Quad> out;
-    for (const Quad& q : quads)
-        if (q.slot == slot) out.push_back(q);
-    return out;
-}
-
-// The HUD-sheet quads with a destination of the given y (one row of the gauge).
-std::vector<Quad> Row(const std::vector<Quad>& quads, float y) {
-    std::vector<Quad> out;
-    for (const Quad& q : OfSlot(quads, 4))
-        if (q.dst[1] == y) out.push_back(q);
-    return out;
-}
 
 TEST_F(BossField, TheGaugeShowsItsFrameTwoDigitSecondsAndAClampedBar) {
     cBossBase b;

@@ -22,14 +22,9 @@
 
 namespace {
 
+using bosstest::ActiveEffects;
 using bosstest::BossField;
 using bosstest::Fired;
-
-int ActiveEffects() {
-    int n = 0;
-    for (const cEffectObjectBase* f : ObjectManager.effects) n += f->isActive ? 1 : 0;
-    return n;
-}
 
 // ---- Shamyu.
 

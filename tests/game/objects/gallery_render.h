@@ -5,13 +5,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "engine/graphics/Kestra3D.h"
 #include "engine/graphics/KestraSprite2D.h"
 #include "game/state/SpriteTable.h"
 #include "platform/d3d9/d3d9test.h"
+#include "platform/d3dx9/image_encode.h"
 #include "tests/game/objects/play_harness.h"
 
 namespace gallerygl {
@@ -32,6 +37,22 @@ inline d3d9test::Image RenderPlayLayers(const std::function<void()>& draw, std::
     Kestra3D::EndScene();
     *quads = rec.quads;
     return d3d9test::ReadRenderTarget(Kestra3D::GetDevice());
+}
+
+// Writes the picture to <build>/screenshots/<name>.png for people to look at;
+// answers the file's path (empty when it could not be encoded).
+inline std::filesystem::path WriteScreenshot(const d3d9test::Image& image, const std::string& name) {
+    const std::filesystem::path folder = std::filesystem::path(QUENRITH_BINARY_DIR) / "screenshots";
+    std::filesystem::create_directories(folder);
+    d3dx9img::Image png;
+    png.width = image.width;
+    png.height = image.height;
+    png.pixels = image.pixels;
+    std::vector<uint8_t> bytes;
+    if (!d3dx9img::EncodePng(png, false, &bytes)) return {};
+    const std::filesystem::path file = folder / (name + ".png");
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return file;
 }
 
 }  // namespace gallerygl

@@ -175,6 +175,23 @@ void StartSchedule(int32_t stage, int32_t difficulty, uint32_t seed) {
     SeedGameRand(seed);  // the stage start seeds from the clock
 }
 
+cBossBase* StartBossFight(int32_t stage, int32_t difficulty, bool two, uint32_t seed) {
+    // The boss lines of the stage schedules (screen position, type, angle).
+    struct Line {
+        float x, y;
+        int32_t code, angle;
+    };
+    static constexpr Line kLines[4] = {{320, 380, 200, 0}, {320, 10, 201, 0}, {245, 65, 202, 16384}, {-40, 120, 203, 0}};
+    ResetField(seed);
+    StartPlayers(1, two, 320.0f, 400.0f);
+    GameState.stage = stage;
+    GameState.difficulty = difficulty;
+    if (stage < 1 || stage > 4) return nullptr;
+    const Line& l = kLines[stage - 1];
+    ObjectManager.SpawnStageObject(l.x, l.y, l.code, l.angle, 0, 0, 0.0f, 0.0f, 0.0f, 2);
+    return BossA;
+}
+
 int32_t ScheduleEnd(int32_t stage, int32_t difficulty) {
     std::string bytes;
     if (!ReadWholeFile(EnemySchedulePath(stage, difficulty).c_str(), bytes)) return 0;

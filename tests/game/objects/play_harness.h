@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+class cBossBase;
+
 namespace playtest {
 
 // One queued quad as the play objects asked for it.
@@ -67,6 +69,12 @@ void StartSchedule(int32_t stage, int32_t difficulty, uint32_t seed = 1);
 // record's; stages 5 and 6 have a mid-boss before it), else its last record's;
 // 0 for a missing file.
 int32_t ScheduleEnd(int32_t stage, int32_t difficulty);
+// A boss fight alone: a fresh field with team 1's players at (320, 400) (two
+// in two-player mode), the stage and difficulty set, and the stage's boss
+// (stages 1 to 4) made from the line its schedule brings, to come in on stage
+// frame 2. Answers the boss, or null for a stage without one here.
+cBossBase* StartBossFight(int32_t stage, int32_t difficulty, bool two = false, uint32_t seed = 1);
+
 // One frame of the real game scene with player 1 kept invincible and firing:
 // it turns to the boss or the nearest enemy on screen, then holds its facing
 // and slides onto the line of fire, at a distance, inside the view. In a

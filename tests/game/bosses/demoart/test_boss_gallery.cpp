@@ -26,9 +26,9 @@
 #include "game/state/GameState.h"
 #include "game/state/SpriteTable.h"
 #include "game/state/cBossBase.h"
-#include "platform/d3dx9/image_encode.h"
 #include "platform/win32/win32.h"
 #include "tests/engine/graphics/sprite_test_env.h"
+#include "tests/game/objects/gallery_render.h"
 #include "tests/game/objects/play_harness.h"
 #include "tools/demodata/Inventory.h"
 
@@ -37,18 +37,15 @@ namespace {
 constexpr int32_t kDifficulty = 2;
 constexpr int32_t kAttackFrames = 600;  // an attack still running then is ended by its hp
 
-struct Line {
-    int32_t code;
-    float x, y;
-    int32_t angle;
+struct Boss {
     const char* who;
     const char8_t* names[4];  // of the named attacks of phases 4, 6, 8, 10
 };
-const Line kLines[4] = {
-    {200, 320, 380, 0, "Shamyu", {u8"ねこあたっく：はしる猫のしっぽ", u8"ねこあたっく：おっかけRUNRUN", u8"ねこあたっく：ちょとつもーしん！"}},
-    {201, 320, 10, 0, "Fururu", {u8"花椿：ノーヴルフルール", u8"花椿：ディスパーサータイム", u8"花椿：リングフォーチュン"}},
-    {202, 245, 65, 16384, "Still", {u8"剛盾：リフレクトシールド", u8"剛盾：ディメンジョンビット", u8"剛盾：英雄の盾"}},
-    {203, -40, 120, 0, "Momo and Nono",
+const Boss kBosses[4] = {
+    {"Shamyu", {u8"ねこあたっく：はしる猫のしっぽ", u8"ねこあたっく：おっかけRUNRUN", u8"ねこあたっく：ちょとつもーしん！"}},
+    {"Fururu", {u8"花椿：ノーヴルフルール", u8"花椿：ディスパーサータイム", u8"花椿：リングフォーチュン"}},
+    {"Still", {u8"剛盾：リフレクトシールド", u8"剛盾：ディメンジョンビット", u8"剛盾：英雄の盾"}},
+    {"Momo and Nono",
      {u8"はこにわサバイバル！", u8"はーと！キャッチボール", u8"どっきりぴんぼーる", u8"ふたりのおにとおにごっこ♪"}}};
 
 // The texts drawn since the last clear.
@@ -65,14 +62,8 @@ int32_t ActiveBullets() {
 // The fight from the boss's arrival to the tally. `frame` runs after every
 // game-scene frame with the frame's number and the boss's frames in its phase.
 void Fight(int32_t stage, const std::function<void(int32_t frame, int32_t inPhase)>& frame) {
-    playtest::ResetField(7);
-    playtest::StartPlayers(1, false, 320, 400);
-    GameState.stage = stage;
-    GameState.difficulty = kDifficulty;
-    GameState.subState = kSubStatePlay;
+    playtest::StartBossFight(stage, kDifficulty, false, 7);
     GameState.hudAlpha = 255;
-    const Line& line = kLines[stage - 1];
-    ObjectManager.SpawnStageObject(line.x, line.y, line.code, line.angle, 0, 0, 0, 0, 0, 2);
     int32_t phase = -1, inPhase = 0;
     for (int32_t f = 1; f <= 20000 && GameState.subState != kSubStateTally; ++f) {
         playtest::PlayScheduleFrame();
@@ -147,22 +138,15 @@ TEST_F(BossGallery, EveryAttackInTheThickOfItWithTheDemoData) {
                     const int32_t phase = it->second;
                     const std::string attack =
                         phase == 2 ? "opening attack"
-                                   : reinterpret_cast<const char*>(kLines[stage - 1].names[phase / 2 - 2]);
+                                   : reinterpret_cast<const char*>(kBosses[stage - 1].names[phase / 2 - 2]);
                     // The named attacks show their names.
                     EXPECT_EQ(texts, phase == 2 ? std::vector<std::string>{}
                                                 : std::vector<std::string>{testsupport::Utf8ToCp932(attack)});
                     const d3d9test::Image image = d3d9test::ReadRenderTarget(Device());
-                    d3dx9img::Image png;
-                    png.width = image.width;
-                    png.height = image.height;
-                    png.pixels = image.pixels;
-                    std::vector<uint8_t> bytes;
-                    ASSERT_TRUE(d3dx9img::EncodePng(png, false, &bytes));
                     const std::string name = "boss_" + std::to_string(stage) + "_" + std::to_string(phase);
-                    std::ofstream(folder / (name + ".png"), std::ios::binary)
-                        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+                    ASSERT_FALSE(gallerygl::WriteScreenshot(image, name).empty());
                     std::ofstream(folder / (name + ".txt"))
-                        << kLines[stage - 1].who << ", stage " << stage << ", difficulty " << kDifficulty
+                        << kBosses[stage - 1].who << ", stage " << stage << ", difficulty " << kDifficulty
                         << ", phase " << phase << ": " << attack
                         << ", " << thickest[phase].second << " enemy bullets on the field (the most in the attack's "
                         << "first " << kAttackFrames << " frames), frame " << f - 1 << " of the fight; the boss at ("
