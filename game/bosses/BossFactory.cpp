@@ -1,8 +1,27 @@
 // The classes behind the boss type codes.
+#include "game/bosses/BossCommon.h"
+#include "game/bosses/Stage01Boss.h"
+#include "game/bosses/Stage02Boss.h"
+#include "game/bosses/Stage03Boss.h"
+#include "game/bosses/Stage04Boss.h"
 #include "game/state/cBossBase.h"
 
 cBossBase* CreateStageBoss(int32_t code, int32_t team, int32_t x, int32_t y, int32_t angle) {
+    cBossBase* boss = nullptr;
     switch (code) {
+    case 200: boss = new Stage01Boss(); break;
+    case 201: boss = new Stage02Boss(); break;
+    case 202: boss = new Stage03Boss(); break;
+    case 203: boss = new Stage04Boss(); break;
     default: return nullptr;
     }
+    boss->SetPosition(&x, &y);
+    // The stage-3 boss enters along the schedule's angle.
+    if (code == 202) boss->moveAngle = angle;
+    return boss;
+}
+
+void ResetBossProgramCounters() {
+    Stage02Boss::summonShift = 0;
+    for (int32_t& a : Stage04Boss::streamAngle) a = 0;
 }

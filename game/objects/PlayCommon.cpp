@@ -19,7 +19,18 @@ void DrawTurned(int32_t slot, float dx, float dy, float dw, float dh, float sx, 
     DrawSpriteEntry(slot, dst, kPlayDepth, src, colour, angle, 0.0f, 0.0f);
 }
 
+namespace {
+SoundRecorder gSoundRecorder = nullptr;
+void* gSoundRecorderContext = nullptr;
+}  // namespace
+
+void SetSoundRecorder(SoundRecorder recorder, void* context) {
+    gSoundRecorder = recorder;
+    gSoundRecorderContext = context;
+}
+
 void PlaySe(uint32_t handle) {
+    if (gSoundRecorder) gSoundRecorder(handle, gSoundRecorderContext);
     if (handle == kNoSound) return;
     KestraSound::Play(handle, 0);
 }

@@ -16,6 +16,10 @@ void DrawTurned(int32_t slot, float dx, float dy, float dw, float dh, float sx, 
 
 // Plays a sound-table handle once on buffer 0; an empty handle does nothing.
 void PlaySe(uint32_t handle);
+// Every PlaySe call is reported to the recorder (null to stop), played or not;
+// tests hear the play field through it.
+using SoundRecorder = void (*)(uint32_t handle, void* context);
+void SetSoundRecorder(SoundRecorder recorder, void* context);
 
 // The runtime generator the play field draws from (0..32767).
 int32_t GameRand();

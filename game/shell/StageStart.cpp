@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "engine/core/KestraLog.h"
+#include "engine/core/KestraSound.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/shell/StageFiles.h"
@@ -9,6 +11,7 @@
 #include "game/state/GameState.h"
 #include "game/state/ScoreData.h"
 #include "game/state/SpriteTable.h"
+#include "game/state/cBossBase.h"
 #include "game/story/TalkState.h"
 #include "platform/win32/crt.h"
 
@@ -71,13 +74,28 @@ void StartMusic(int32_t stage) {
     ChangeMusic(name);
 }
 
+// The schedule brings the stage's bosses; the last stage's are gone first, so
+// that a schedule without a boss plays on without one.
+void LoadStageBosses(const cGameState& g) {
+    delete BossA;
+    delete BossB;
+    BossA = BossB = nullptr;
+    LoadStageEnemies(g);
+    const bool twoSlots = g.stage == 5 || g.stage == 6;
+    if (!BossA || (twoSlots && !BossB)) {
+        Kestra::LogRed("StartStage: the schedule of stage %d brings no boss; the stage plays on without one",
+                       static_cast<int>(g.stage));
+        Kestra::LogNewLine();
+    }
+}
+
 }  // namespace
 
 void StartStage() {
     cGameState& g = GameState;
     ObjectManager.ResetForStage();
     StageFrame = 0;
-    LoadStageEnemies(g);
+    LoadStageBosses(g);
     LoadStageMap(g);
     crt::srand(static_cast<unsigned int>(_time64(nullptr)));
     g.frameCount = 0;

@@ -131,9 +131,10 @@ void TeamGroup(std::vector<ImageAsset>& v) {
         const std::string name = n;
         Builder b(&v, "img/cutin_" + name + ".png", 1024, 512, Art::CutIn, name);
         b.C("cutin", 0, 0, 1024, 480);
-        // A player's cut-in slides its source up to 72 texels right as it fades out.
-        if (name == "yuri" || name == "crow" || name == "cheska" || name == "osero")
-            b.Wrapping("cutin", 0, 0, 1024 + 72, 480, 1);
+        // A player's cut-in slides its source up to 72 texels right as it fades
+        // out, a boss's banner up to 84 (4 x 71 - 200) before it has faded.
+        const bool player = name == "yuri" || name == "crow" || name == "cheska" || name == "osero";
+        b.Wrapping("cutin", 0, 0, 1024 + (player ? 72 : 84), 480, 1);
     }
     for (const char* n : {"yuri", "crow", "cheska", "osero", "boss", "deena"})
         Builder(&v, std::string("img/mahoujin_") + n + ".png", 256, 128, Art::MagicCircle, n)
@@ -487,6 +488,25 @@ const EnemyArt* FindEnemyArt(int type) {
     return &EnemyArts()[size_t(type - 1)];
 }
 
+namespace {
+
+// The pictures the stage loads into the boss slots 28, 32 and 33 (stage 5's
+// mid-boss is the other team's character).
+std::string BossSheet(int slot, int stage, int team) {
+    static const char* const kCutIns[4] = {"shamyu", "fururu", "still", "mono"};
+    if (stage >= 1 && stage <= 4) {
+        if (slot == 28) return std::string("img/cutin_") + kCutIns[stage - 1] + ".png";
+        if (slot == 32) return "img/mahoujin_boss.png";
+        return "img/St0" + std::to_string(stage) + "_Boss.png";
+    }
+    if (stage == 6) return slot == 28 ? "img/cutin_paco.png" : slot == 32 ? "img/mahoujin_deena.png" : "img/St06_Boss_01.png";
+    if (stage != 5 || (team != 1 && team != 2)) return {};
+    const std::string who = team == 1 ? "osero" : "crow";
+    return slot == 28 ? "img/cutin_" + who + ".png" : slot == 32 ? "img/mahoujin_" + who + ".png" : "img/" + who + ".png";
+}
+
+}  // namespace
+
 std::string SheetForSlot(int slot, int stage, int team) {
     const std::string n = "0" + std::to_string(stage);
     // Each team's characters: the first, the second.
@@ -501,6 +521,11 @@ std::string SheetForSlot(int slot, int stage, int team) {
         case 29:
         case 30: return known ? std::string("img/cutin_") + chars[slot - 29] + ".png" : std::string();
         case 31: return "img/cutin_add.png";
+        // The boss's pictures: the HUD sheet its gauge shares, its cut-in, circle and body.
+        case 4: return "img/main_system.png";
+        case 28:
+        case 32:
+        case 33: return BossSheet(slot, stage, team);
         case 5: return "img/Stage" + n + "Enemy.png";
         case 6: return "img/commonenemy.png";
         case 7:

@@ -74,7 +74,7 @@ const std::vector<EnemyArt>& EnemyArts();
 const EnemyArt* FindEnemyArt(int type);
 // The picture a sprite slot holds while a stage plays, for team 1 or 2 (0: not
 // known); "" where it depends on an unknown team or the slot holds nothing the
-// play objects draw.
+// play objects and the stage's first bosses draw.
 std::string SheetForSlot(int slot, int stage, int team = 0);
 // True when `inner` lies wholly inside `outer`.
 bool Inside(const Box& inner, const Box& outer);

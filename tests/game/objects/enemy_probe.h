@@ -39,11 +39,17 @@ protected:
     }
     // Runs Update steps times; every bullet it fires is recorded in firing order.
     std::vector<Fired> Run(cEnemyObjectBase* e, int32_t steps) {
+        return Record(steps, [e] { e->Update(); });
+    }
+    // Runs `step` steps times on an empty bullet pool, recording every bullet
+    // each call fires, in firing order.
+    template <class Step>
+    std::vector<Fired> Record(int32_t steps, Step step) {
         std::vector<Fired> out;
         for (int32_t s = 1; s <= steps; ++s) {
             for (cEnemyBulletBase* b : m.enemyBullets) b->isActive = 0;
             m.enemyBulletCursor = 0;
-            e->Update();
+            step();
             for (int32_t i = 1; i <= m.enemyBulletCursor; ++i) {
                 const cEnemyBulletBase* b = m.enemyBullets[size_t(i)];
                 if (!b->isActive) continue;

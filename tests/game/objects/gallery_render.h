@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -38,8 +39,9 @@ inline d3d9test::Image RenderPlayLayers(const std::function<void()>& draw, std::
     return d3d9test::ReadRenderTarget(Kestra3D::GetDevice());
 }
 
-// Saves a frame read back as <build>/screenshots/<name>.png, for people to look at.
-inline void SaveScreenshot(const d3d9test::Image& image, const std::string& name) {
+// Writes the picture to <build>/screenshots/<name>.png for people to look at;
+// answers the file's path (empty when it could not be encoded).
+inline std::filesystem::path WriteScreenshot(const d3d9test::Image& image, const std::string& name) {
     const std::filesystem::path folder = std::filesystem::path(QUENRITH_BINARY_DIR) / "screenshots";
     std::filesystem::create_directories(folder);
     d3dx9img::Image png;
@@ -47,9 +49,10 @@ inline void SaveScreenshot(const d3d9test::Image& image, const std::string& name
     png.height = image.height;
     png.pixels = image.pixels;
     std::vector<uint8_t> bytes;
-    ASSERT_TRUE(d3dx9img::EncodePng(png, false, &bytes));
-    std::ofstream(folder / (name + ".png"), std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    if (!d3dx9img::EncodePng(png, false, &bytes)) return {};
+    const std::filesystem::path file = folder / (name + ".png");
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return file;
 }
 
 }  // namespace gallerygl

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "engine/core/KestraMath.h"
+#include "game/bosses/BossCommon.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cEffectObjectBase.h"
 #include "game/objects/cEnemyBulletBase.h"
@@ -33,15 +34,27 @@ void Record(const SpriteDrawRecord& r, void* context) {
                           r.color, r.angle, r.turned != 0});
 }
 
+void RecordText(const FontDrawRecord& r, void* context) {
+    if (r.text) static_cast<std::vector<Text>*>(context)->push_back(Text{r.text, r.x, r.y, r.font});
+}
+
 bool ActivePlayer(cPlayerBase* p, bool second) {
     if (!p || p->isActive != 1) return false;
     return !second || GameState.twoPlayer == 1;
 }
 
+bool SecondBossStage() { return GameState.stage == 5 || GameState.stage == 6; }
+
 }  // namespace
 
-QuadRecorder::QuadRecorder() { SetSpriteDrawRecorder(Record, &quads); }
-QuadRecorder::~QuadRecorder() { SetSpriteDrawRecorder(nullptr, nullptr); }
+QuadRecorder::QuadRecorder() {
+    SetSpriteDrawRecorder(Record, &quads);
+    SetFontDrawRecorder(RecordText, &texts);
+}
+QuadRecorder::~QuadRecorder() {
+    SetSpriteDrawRecorder(nullptr, nullptr);
+    SetFontDrawRecorder(nullptr, nullptr);
+}
 
 void ClearField() {
     delete Player1;
@@ -71,6 +84,7 @@ void ResetField(uint32_t seed) {
     ScrollHalt = 0;
     BulletFadeCounter = 0;
     EffectRingCounter = 0;
+    ResetBossProgramCounters();
     gDown[0] = gDown[1] = 0;
     for (PadWord& w : PadWords) w = PadWord{0x3FF, 0, 0, 0};
     gScrollScript = nullptr;
@@ -109,6 +123,8 @@ void PlayFrame() {
     m.DrawObjects();
     if (ActivePlayer(Player1, false)) Player1->Draw();
     if (ActivePlayer(Player2, true)) Player2->Draw();
+    if (BossA && BossA->active) BossA->Draw();
+    if (SecondBossStage() && BossB && BossB->active) BossB->Draw();
     m.UpdateEffects();
     if (GameState.subState == kSubStatePlay) {
         if (!ScrollHalt) StageFrame += 1;
@@ -122,9 +138,13 @@ void PlayFrame() {
         }
         if (ActivePlayer(Player1, false)) Player1->HitTest();
         if (ActivePlayer(Player2, true)) Player2->HitTest();
+        if (BossA && BossA->active == 1) BossA->HitTest();
+        if (SecondBossStage() && BossB && BossB->active == 1) BossB->HitTest();
         m.HitTestObjects();
         if (ActivePlayer(Player1, false)) Player1->Act();
         if (ActivePlayer(Player2, true)) Player2->Act();
+        if (BossA) BossA->Update();
+        if (SecondBossStage() && BossB) BossB->Update();
     }
     m.SweepObjects();
 }
@@ -153,6 +173,23 @@ void StartSchedule(int32_t stage, int32_t difficulty, uint32_t seed) {
     GameState.practice = 1;
     StartStage();
     SeedGameRand(seed);  // the stage start seeds from the clock
+}
+
+cBossBase* StartBossFight(int32_t stage, int32_t difficulty, bool two, uint32_t seed) {
+    // The boss lines of the stage schedules (screen position, type, angle).
+    struct Line {
+        float x, y;
+        int32_t code, angle;
+    };
+    static constexpr Line kLines[4] = {{320, 380, 200, 0}, {320, 10, 201, 0}, {245, 65, 202, 16384}, {-40, 120, 203, 0}};
+    ResetField(seed);
+    StartPlayers(1, two, 320.0f, 400.0f);
+    GameState.stage = stage;
+    GameState.difficulty = difficulty;
+    if (stage < 1 || stage > 4) return nullptr;
+    const Line& l = kLines[stage - 1];
+    ObjectManager.SpawnStageObject(l.x, l.y, l.code, l.angle, 0, 0, 0.0f, 0.0f, 0.0f, 2);
+    return BossA;
 }
 
 int32_t ScheduleEnd(int32_t stage, int32_t difficulty) {
@@ -206,6 +243,12 @@ void PlayScheduleFrame() {
     p->isInvincible = 1;
     p->invincibleCount = -1000000;
     p->stock = 1000000;
+    // A boss's talk runs through while ELEMENT is held.
+    if (GameState.subState == kSubStateDialogue) {
+        SetButtons(0, PAD_ELEMENT);
+        UpdateGameScene();
+        return;
+    }
     // The boss, else a guardian holding the scroll, else the nearest enemy on screen.
     float tx = 0.0f, ty = 0.0f;
     int32_t targetElement = -1;

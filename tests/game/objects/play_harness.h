@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+class cBossBase;
+
 namespace playtest {
 
 // One queued quad as the play objects asked for it.
@@ -20,7 +22,14 @@ struct Quad {
     bool turned;
 };
 
-// Records every quad drawn through the sprite table while it lives.
+// One queued text.
+struct Text {
+    std::string text;
+    int32_t x, y, font;
+};
+
+// Records every quad drawn through the sprite table and every text drawn
+// through the font table while it lives.
 class QuadRecorder {
 public:
     QuadRecorder();
@@ -28,10 +37,12 @@ public:
     QuadRecorder(const QuadRecorder&) = delete;
     QuadRecorder& operator=(const QuadRecorder&) = delete;
     std::vector<Quad> quads;
+    std::vector<Text> texts;
 };
 
 // A fresh field: pools built, lists and players gone, scroll and stage frame
-// 0, one-player team 1 on difficulty 1 in stage 1, input up, generator seeded.
+// 0, one-player team 1 on difficulty 1 in stage 1, input up, generator and the
+// program-wide counters of the play field and the bosses reset.
 void ResetField(uint32_t seed = 1);
 // Deletes the players, the bosses and every pooled and listed object.
 void ClearField();
@@ -43,7 +54,7 @@ void SetButtons(int32_t player, uint16_t down);
 
 // Runs before the players move in every play frame, standing in for the scroll script.
 void SetScrollScript(std::function<void()> script);
-// One game-scene frame.
+// One game-scene frame, the bosses' calls included.
 void PlayFrame();
 void PlayFrames(int32_t count);
 
@@ -58,9 +69,16 @@ void StartSchedule(int32_t stage, int32_t difficulty, uint32_t seed = 1);
 // record's; stages 5 and 6 have a mid-boss before it), else its last record's;
 // 0 for a missing file.
 int32_t ScheduleEnd(int32_t stage, int32_t difficulty);
+// A boss fight alone: a fresh field with team 1's players at (320, 400) (two
+// in two-player mode), the stage and difficulty set, and the stage's boss
+// (stages 1 to 4) made from the line its schedule brings, to come in on stage
+// frame 2. Answers the boss, or null for a stage without one here.
+cBossBase* StartBossFight(int32_t stage, int32_t difficulty, bool two = false, uint32_t seed = 1);
+
 // One frame of the real game scene with player 1 kept invincible and firing:
 // it turns to the boss or the nearest enemy on screen, then holds its facing
-// and slides onto the line of fire, at a distance, inside the view.
+// and slides onto the line of fire, at a distance, inside the view. In a
+// boss's talk it holds ELEMENT, which runs the talk through.
 void PlayScheduleFrame();
 
 // The invariants that hold after every sweep; empty when they hold.

@@ -3,7 +3,10 @@
 // stage boss comes in, at the end of the stage's scroll script (each difficulty
 // has its own script and length); guardians that halt the scroll add frames.
 // Each run counts the enemies the schedule brought, those destroyed and the
-// enemy bullets started, prints its row and rebuilds the table of all rows in
+// enemy bullets started up to that end. Stages 1 to 4 then fight their boss
+// to the stage-clear tally (the talks run through with ELEMENT held), counting
+// the frames from the boss's arrival to its defeat, the attacks seen and the
+// bonuses paid. Each run prints its row and rebuilds the table of all rows in
 // the build folder.
 #include <gtest/gtest.h>
 
@@ -29,6 +32,7 @@
 namespace {
 
 constexpr int32_t kBossTail = 60;  // frames played past the schedule's end: the boss comes in
+constexpr int32_t kFightBudget = 60000;  // frames a boss fight may take at most (every attack timed out)
 
 struct Counts {
     int32_t frames = 0;
@@ -38,7 +42,19 @@ struct Counts {
     int32_t destroyed = 0;
     int64_t bullets = 0;
     int32_t peakBullets = 0;
+    bool reachedEnd = false;  // the schedule ran to its end
+    // The boss fight (stages 1 to 4).
+    bool fought = false;
+    int32_t bossFrames = 0;  // from its arrival to its defeat
+    int32_t attacks = 0;     // attack phases seen
+    int32_t bonuses = 0;     // named attacks paid
+    int64_t bonusTotal = 0;
+    bool tally = false;
+    int32_t fightFrames = 0;  // frames played after the schedule's end
 };
+
+// Stages whose boss fights to the tally.
+bool FightsItsBoss(int32_t stage) { return stage >= 1 && stage <= 4; }
 
 bool IsEnemy(const cEnemyObjectBase* e) { return e->type >= 1 && e->type <= 98; }
 
@@ -83,11 +99,48 @@ Counts PlaySchedule(int32_t stage, int32_t difficulty) {
         if (IsEnemy(e)) ++c.spawned;
     }
     std::vector<int32_t> lastFrame(m.enemyBullets.size(), -1);  // -1: inactive
-    const int32_t cap = 3 * end;                                // halts of the scroll included
-    while (StageFrame < end && c.frames < cap && GameState.subState == kSubStatePlay) {
+    const bool fight = FightsItsBoss(stage);
+    const int32_t cap = 3 * end + (fight ? kFightBudget : 0);  // halts of the scroll included
+    int32_t bossArrived = -1;
+    int32_t lastPhase = -1;
+    int32_t lastBonus = 0;
+    while (c.frames < cap) {
+        if (!c.reachedEnd && StageFrame >= end) {
+            c.reachedEnd = true;
+            if (!fight) break;
+        }
+        if (fight ? GameState.subState == kSubStateTally
+                  : GameState.subState != kSubStatePlay)
+            break;
+        if (GameState.subState != kSubStatePlay && GameState.subState != kSubStateDialogue) break;
         const int32_t before = StageFrame;
         playtest::PlayScheduleFrame();
         ++c.frames;
+        const cBossBase* boss = BossA;
+        if (fight && boss && boss->active) {
+            if (bossArrived < 0) bossArrived = c.frames, lastBonus = boss->lastBonus;
+            if (boss->phase != lastPhase) {
+                lastPhase = boss->phase;
+                if (lastPhase >= 2 && lastPhase <= 16 && lastPhase % 2 == 0) ++c.attacks;
+                if (lastPhase == 30) c.bossFrames = c.frames - bossArrived;
+            }
+            if (boss->lastBonus != lastBonus) {
+                ++c.bonuses;
+                c.bonusTotal += boss->lastBonus;
+                lastBonus = boss->lastBonus;
+            }
+        }
+        if (c.reachedEnd) {
+            // The schedule's counts end where the boss comes in; the field's rules hold on.
+            ++c.fightFrames;
+            c.tally = GameState.subState == kSubStateTally;
+            const std::string broken = c.frames % 4 && !c.tally ? std::string() : playtest::CheckInvariants();
+            if (!broken.empty()) {
+                ADD_FAILURE() << "fight frame " << c.fightFrames << ": " << broken;
+                break;
+            }
+            continue;
+        }
         if (StageFrame == before) ++c.halted;
         const size_t count = m.enemyList.size(), lastCount = last.size();
         cEnemyObjectBase* const* list = m.enemyList.data();
@@ -132,21 +185,32 @@ Counts PlaySchedule(int32_t stage, int32_t difficulty) {
             break;
         }
     }
+    c.fought = fight && bossArrived >= 0;
     return c;
 }
 
 std::string Row(int32_t stage, int32_t difficulty, const Counts& c) {
-    char line[160];
-    const double perMinute = c.frames ? 3600.0 / c.frames : 0.0;
-    std::snprintf(line, sizeof line, "%5d %10d %6d %6d %7d %7d %9d %7lld %7.0f %10.0f %12d\n", stage, difficulty,
-                  c.frames, c.halted, c.bossAt, c.spawned, c.destroyed, static_cast<long long>(c.bullets),
-                  c.spawned * perMinute, static_cast<double>(c.bullets) * perMinute, c.peakBullets);
+    char line[256];
+    // The schedule's frames: up to its end.
+    const int32_t frames = c.frames - (c.fought ? c.fightFrames : 0);
+    const double perMinute = frames ? 3600.0 / frames : 0.0;
+    int n = std::snprintf(line, sizeof line, "%5d %10d %6d %6d %7d %7d %9d %7lld %7.0f %10.0f %12d", stage, difficulty,
+                          frames, c.halted, c.bossAt, c.spawned, c.destroyed, static_cast<long long>(c.bullets),
+                          c.spawned * perMinute, static_cast<double>(c.bullets) * perMinute, c.peakBullets);
+    if (c.fought)
+        std::snprintf(line + n, sizeof line - size_t(n), " %11d %7d %7d %11lld\n", c.bossFrames, c.attacks,
+                      c.bonuses, static_cast<long long>(c.bonusTotal));
+    else
+        std::snprintf(line + n, sizeof line - size_t(n), " %11s %7s %7s %11s\n", "-", "-", "-", "-");
     return line;
 }
 
-// Frames include the halted ones; the rates are per minute of play (3600 frames).
+// Frames include the halted ones; the rates are per minute of play (3600
+// frames) up to the schedule's end. boss-frames: from the boss's arrival to
+// its defeat; attacks: attack phases seen; bonuses: named attacks paid.
 constexpr const char* kHeader =
-    "stage difficulty frames halted boss-at spawned destroyed bullets spawn/m bullets/m peak-bullets\n";
+    "stage difficulty frames halted boss-at spawned destroyed bullets spawn/m bullets/m peak-bullets boss-frames "
+    "attacks bonuses bonus-total\n";
 
 // One row file per schedule; the table is every row present, in order.
 void WriteTable(int32_t stage, int32_t difficulty, const Counts& c) {
@@ -181,10 +245,8 @@ TEST_P(StagePlay, LongScheduleRunsToItsEndWithoutFault) {
     const int32_t end = playtest::ScheduleEnd(stage, difficulty);
     ASSERT_GT(end, 0) << "the schedule was not read";
     const Counts c = PlaySchedule(stage, difficulty);
-    // Nothing ends the stage early: the run stops in play, the boss still coming in.
-    EXPECT_EQ(GameState.subState, kSubStatePlay);
+    EXPECT_TRUE(c.reachedEnd) << "the scroll stayed halted";
     ASSERT_TRUE(Player1 && Player1->isActive);
-    EXPECT_EQ(StageFrame, c.bossAt + kBossTail) << "the scroll stayed halted";
     // The whole schedule came: nothing is left waiting for a later frame.
     int32_t waiting = 0;
     for (const cEnemyObjectBase* e : ObjectManager.enemyList) waiting += e->appearFrame > StageFrame ? 1 : 0;
@@ -193,6 +255,20 @@ TEST_P(StagePlay, LongScheduleRunsToItsEndWithoutFault) {
     EXPECT_GT(c.destroyed, 0);
     EXPECT_GT(c.bullets, 0);
     EXPECT_GE(c.spawned, c.destroyed);
+    if (FightsItsBoss(stage)) {
+        // The boss is beaten: every attack of its difficulty seen, the tally reached.
+        const int32_t attacks[4][3] = {{4, 4, 4}, {3, 4, 4}, {3, 4, 4}, {4, 5, 5}};
+        ASSERT_TRUE(c.fought) << "the boss never came";
+        EXPECT_TRUE(c.tally) << "no tally after " << c.fightFrames << " frames of the fight";
+        EXPECT_EQ(c.attacks, attacks[stage - 1][difficulty]);
+        ASSERT_NE(BossA, nullptr);
+        EXPECT_EQ(BossA->phase, 32);
+        EXPECT_GT(c.bossFrames, 0);
+    } else {
+        // Nothing ends the stage early: the run stops in play, the boss still coming in.
+        EXPECT_EQ(GameState.subState, kSubStatePlay);
+        EXPECT_EQ(StageFrame, c.bossAt + kBossTail);
+    }
     RecordProperty("row", Row(stage, difficulty, c));
     std::printf("%s%s", kHeader, Row(stage, difficulty, c).c_str());
     WriteTable(stage, difficulty, c);

@@ -78,6 +78,15 @@ inline void CopyStageData(const std::string& folder) {
                           std::filesystem::copy_options::recursive);
 }
 
+// The generated demo data as the program's own folder, with the stage files.
+inline void PrepareDemoFolder(const std::string& folder) {
+    const std::filesystem::path demo = std::string(QUENRITH_BINARY_DIR) + "/demodata/data";
+    for (const auto& entry : std::filesystem::directory_iterator(demo))
+        std::filesystem::create_directory_symlink(entry.path(), folder + "/" + entry.path().filename().string());
+    std::filesystem::create_directories(folder + "/save");
+    CopyStageData(folder);
+}
+
 // A program folder with the stage files, a save folder and the coded stage-1 background.
 inline void PrepareStage1Folder(const std::string& folder) {
     std::filesystem::create_directories(folder + "/save");

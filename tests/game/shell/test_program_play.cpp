@@ -237,15 +237,6 @@ TEST(QuenrithPlay, TwoGamesLoadAndReleaseTheSameSpritesAndTextures) {
     EXPECT_TRUE(program.Boxes().empty());
 }
 
-// The generated demo data as the program's own folder, with the stage files.
-void PrepareDemoFolder(const std::string& folder) {
-    const std::filesystem::path demo = std::string(QUENRITH_BINARY_DIR) + "/demodata/data";
-    for (const auto& entry : std::filesystem::directory_iterator(demo))
-        std::filesystem::create_directory_symlink(entry.path(), folder + "/" + entry.path().filename().string());
-    std::filesystem::create_directories(folder + "/save");
-    CopyStageData(folder);
-}
-
 // A PNG of the window for people, and whether it is a 640x480 picture of more than one colour.
 bool Screenshot(Program& program, const std::string& name) {
     const std::string folder = std::string(QUENRITH_BINARY_DIR) + "/screenshots";

@@ -1,10 +1,14 @@
 // The start of each stage: view, positions, bonuses, play counts and credits.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "engine/core/KestraLog.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/shell/StageStart.h"
 #include "game/state/SpriteTable.h"
+#include "game/state/cBossBase.h"
 #include "game/story/TalkState.h"
 #include "tests/game/shell/shell_fixture.h"
 
@@ -119,6 +123,28 @@ TEST_F(StageStart, TheDialogueAndThePlayFieldStartOver) {
     EXPECT_EQ(GameState.frameCount, 0);
     EXPECT_EQ(ObjectManager.enemyList.size(), 0u);
     EXPECT_EQ(ObjectManager.playerBulletCursor, 0);
+}
+
+// A schedule without a boss: the last stage's boss is gone, the stage plays
+// on without one, and the log says so in one line.
+TEST_F(StageStart, AStageWithoutABossLogsOneLineAndPlaysOn) {
+    std::filesystem::create_directories(File("data/stagedata"));
+    testsupport::WriteFile(File("data/stagedata/Stage021Enemy.dat"), "100 100 13 50 0 0 0 0 0 10\n");
+    Kestra::SetLogFile("system_log", "html");
+    ASSERT_TRUE(Kestra::OpenLog("stage"));
+    BossA = new cBossBase();
+    BossB = new cBossBase();
+    Start(2, 1);
+    Start(2, 1);
+    Kestra::CloseLog();
+    EXPECT_EQ(BossA, nullptr);
+    EXPECT_EQ(BossB, nullptr);
+    EXPECT_EQ(ObjectManager.enemyList.size(), 1u);
+    const std::string log = testsupport::ReadFile(File("system_log.html"));
+    const std::string line = "the schedule of stage 2 brings no boss";
+    size_t count = 0;
+    for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++count;
+    EXPECT_EQ(count, 2u) << log;  // one line for each of the two starts
 }
 
 }  // namespace

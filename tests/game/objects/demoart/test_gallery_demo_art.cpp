@@ -160,10 +160,10 @@ std::string CellName(const Picture& p) {
 
 void WriteScreenshot(const d3d9test::Image& image, const std::vector<Picture>& pictures, const std::string& name,
                      const char* what, const char* elementWord) {
-    gallerygl::SaveScreenshot(image, name);
-    const std::filesystem::path folder = std::filesystem::path(QUENRITH_BINARY_DIR) / "screenshots";
+    const std::filesystem::path png = gallerygl::WriteScreenshot(image, name);
+    ASSERT_FALSE(png.empty());
     // Which picture is which, for the people looking.
-    std::ofstream legend(folder / (name + ".txt"));
+    std::ofstream legend(png.parent_path() / (name + ".txt"));
     for (const Picture& p : pictures)
         legend << p.Name(what, elementWord) << ": square at (" << p.x << ", " << p.y << ") side " << p.side << ", "
                << CellName(p) << "\n";

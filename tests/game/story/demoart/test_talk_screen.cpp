@@ -148,7 +148,7 @@ protected:
 TEST_F(TalkScreen, ATalkFrameShowsBalloonsOverPortraitsTheListenerDimmedAndTheTextsInside) {
     InDemoTalk([&] {
         const d3d9test::Image full = Frame(UpdateTalkCheskaStage5MidAfter);
-        gallerygl::SaveScreenshot(full, "talk");
+        ASSERT_FALSE(gallerygl::WriteScreenshot(full, "talk").empty());
         const d3d9test::Image noText = Without({}, true);
         auto at = [](const d3d9test::Image& i, int x, int y) { return i.at(UINT(x), UINT(y)); };
 
@@ -164,7 +164,7 @@ TEST_F(TalkScreen, ATalkFrameShowsBalloonsOverPortraitsTheListenerDimmedAndTheTe
         const d3d9test::Image covered = Frame(UpdateTalkCheskaStage5MidAfter, onPortraits);
         const d3d9test::Image noBalloons = Without({25}, false, onPortraits);
         const d3d9test::Image noPortraits = Without({13, 15}, false, onPortraits);
-        gallerygl::SaveScreenshot(covered, "talk_layers");
+        ASSERT_FALSE(gallerygl::WriteScreenshot(covered, "talk_layers").empty());
         int overlap = 0, balloonWins = 0, portraitWins = 0;
         for (int y = kUpperPortrait.y0; y < kUpperPortrait.y1; ++y)
                 for (int x = kUpperPortrait.x0; x < kUpperPortrait.x1; ++x) {

@@ -1,0 +1,257 @@
+#include "game/bosses/BossCommon.h"
+
+#include <cmath>
+#include <iterator>
+
+#include "engine/core/KestraMath.h"
+#include "game/objects/EnemyParts.h"
+#include "game/objects/PlayCommon.h"
+#include "game/objects/cPlayerBase.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
+#include "game/state/SpriteTable.h"
+
+namespace {
+
+constexpr int32_t kCircleSlot = 32;
+constexpr int32_t kBodySlot = 33;
+
+// A sum formed in double and truncated, kept inside the int range.
+int32_t TruncateSum(double v) {
+    if (v >= 2147483647.0) return 2147483647;
+    if (v <= -2147483648.0) return -2147483647 - 1;
+    return static_cast<int32_t>(v);
+}
+
+}  // namespace
+
+void SetUpStageBoss(cBossBase& b, float hp, int32_t element, std::initializer_list<int32_t> hps,
+                    std::initializer_list<int32_t> times, std::initializer_list<int32_t> bonuses) {
+    b.hp = b.maxHp = hp;
+    b.element = element;
+    b.radius = 30;
+    b.x = b.y = 0.0f;
+    const auto fill = [](int32_t* table, size_t size, std::initializer_list<int32_t> values) {
+        size_t i = 0;
+        for (int32_t v : values)
+            if (i < size) table[i++] = v;
+    };
+    fill(b.hpTable, std::size(b.hpTable), hps);
+    fill(b.timeTable, std::size(b.timeTable), times);
+    fill(b.bonusTable, std::size(b.bonusTable), bonuses);
+}
+
+void SettleSpellBonus(cBossBase& b, int32_t k) {
+    // A count stepping by more than one can pass 0 on a time-out: it pays nothing either.
+    if (b.secondsLeft <= 0) b.bonusValid = 0;
+    if (b.bonusValid != 1 || k < 4 || k > 15) return;
+    const int32_t limit = b.timeTable[k - 2];
+    const float ratio = limit != 0 ? static_cast<float>(static_cast<double>(b.secondsLeft) / limit) : 0.0f;
+    const int32_t bonus = b.bonusTable[k / 2 - 2];
+    const double paid = static_cast<double>(bonus) * ratio + bonus / 10;
+    cPlayerBase* shooter = PlayerOfIndex(b.lastHitter);
+    if (shooter) shooter->score = TruncateSum(paid + shooter->score);
+    b.lastBonus = TruncateSum(paid);
+}
+
+bool BossAppears(cBossBase& b) {
+    // Only while asleep: a stage frame standing still must not move it twice.
+    if (b.active == 0 && b.appearFrame == StageFrame) {
+        b.active = 1;
+        b.x += ScrollX;
+        b.y += ScrollY;
+    }
+    return b.active != 0;
+}
+
+void EndEntrance(cBossBase& b, bool clearField) {
+    ObjectManager.DestroyAllEnemies();
+    if (clearField) {
+        ObjectManager.CancelEnemyBullets();
+        b.phaseTimer = 0;
+    }
+    b.phase = 1;
+}
+
+void BossEntersTalk(cBossBase&) {
+    ScrollHalt = 1;
+    GameState.subState = kSubStateDialogue;
+}
+
+void CountBossSeconds(cBossBase& b, int32_t step) {
+    if (b.phaseTimer % 60 == 0) b.secondsLeft -= step;
+}
+
+bool TalkOrCountSeconds(cBossBase& b, int32_t lastCounted, TalkFunction team1, TalkFunction team2) {
+    if (b.phase == 1) {
+        BossEntersTalk(b);
+        RunTeamTalk(team1, team2);
+        return true;
+    }
+    if (b.phase >= 2 && b.phase <= lastCounted) CountBossSeconds(b);
+    return false;
+}
+
+void RefillBreak(cBossBase& b) {
+    if (b.hp < b.maxHp) b.hp += 2.0f;
+}
+
+void EndBreakOnTime(cBossBase& b) {
+    if (b.phaseTimer == 150) b.NextPhase();
+}
+
+void BreakFrame(cBossBase& b, float tx, float ty, float step) {
+    RefillBreak(b);
+    b.MoveTo(tx, ty, step);
+    EndBreakOnTime(b);
+}
+
+void EndLastAttack(cBossBase& b) {
+    const int32_t k = b.phase;
+    PlaySe(SoundTable.boss_death);
+    ObjectManager.CancelEnemyBullets();
+    b.phaseTimer = 0;
+    b.phase = 30;
+    SettleSpellBonus(b, k);
+}
+
+void EndFightEarly(cBossBase& b, bool fallSound, bool destroyEnemies) {
+    b.NextPhase();
+    b.phaseTimer = 0;
+    b.phase = 30;
+    if (fallSound) PlaySe(SoundTable.boss_death);
+    ObjectManager.CancelEnemyBullets();
+    if (destroyEnemies) ObjectManager.DestroyAllEnemies();
+}
+
+void EndDefeatPause(cBossBase& b, int32_t frames) {
+    if (b.phaseTimer >= frames) b.NextPhase();
+}
+
+void RaiseTally(cBossBase& b, bool releaseScroll) {
+    if (b.phaseTimer != 60) return;
+    if (releaseScroll) ScrollHalt = 0;
+    GameState.subState = kSubStateTally;
+}
+
+int32_t BossDifficulty() {
+    const int32_t d = GameState.difficulty;
+    return d >= 0 && d <= 2 ? d : 1;
+}
+
+int32_t AimFrom(float x, float y, const cPlayerBase* p, int32_t fallback) {
+    if (!p) return fallback;
+    return static_cast<int32_t>(Kestra::Atan(p->aimX - x, p->aimY - y));
+}
+
+int32_t AimAtPlayer1(const cBossBase& b) { return AimFrom(b.x, b.y, Player1, b.moveAngle); }
+int32_t AimAtLater(const cBossBase& b) { return AimFrom(b.x, b.y, LaterPlayer(), b.moveAngle); }
+
+void MoveAlong(float& x, float& y, int32_t angle, float speed) {
+    x += Kestra::Cos(static_cast<uint32_t>(angle)) * speed;
+    y += Kestra::Sin(angle) * speed;
+}
+
+void StepAxis(float& v, float target, float step, float dead) {
+    if (v > target + dead) v -= step;
+    else if (v < target - dead) v += step;
+}
+
+bool BoxOutOfView(float x, float y, float half) {
+    return !(x - half >= ScrollX && x + half <= ScrollX + 640 && y - half >= ScrollY && y + half <= ScrollY + 480);
+}
+
+void FireSpread(float x, float y, int32_t motion, int32_t graphic, int32_t base, int32_t step, int32_t first,
+                int32_t count, int32_t turn, int32_t element, float speed, float accel) {
+    for (int32_t i = first; i < first + count; ++i)
+        FireBullet(x, y, motion, graphic, WrapAdd(base, step * i), turn, element, speed, accel);
+}
+
+void BurstAt(float x, float y, int32_t element) {
+    ObjectManager.SpawnEffectBurst(1, element, TruncateToInt(x), TruncateToInt(y));
+}
+
+void BossBodyContact(float x, float y) {
+    for (cPlayerBase* p : {Player1, SecondPlayer()}) {
+        if (!p) continue;
+        const float dx = p->aimX - x;
+        const float dy = p->aimY - y;
+        if (std::sqrt(dx * dx + dy * dy) <= 40.0f) p->Damage(1);
+    }
+}
+
+bool ShotWithin(float x, float y, const cPlayerBulletBase& s, float reach) {
+    const float dx = s.x - x;
+    const float dy = s.y - y;
+    return std::sqrt(dx * dx + dy * dy) <= reach;
+}
+
+void SpendShot(cBossBase& b, cPlayerBulletBase& s) {
+    b.lastHitter = s.owner;
+    s.isActive = 0;
+    if (cPlayerBase* owner = PlayerOfIndex(s.owner)) owner->score += 10;
+}
+
+void TakeBossShot(cBossBase& b, cPlayerBulletBase& s) {
+    const int32_t ix = TruncateToInt(b.x);
+    const int32_t iy = TruncateToInt(b.y);
+    if (s.element == b.element) {
+        ObjectManager.SpawnEffectBurst(3, b.element, ix, iy);
+        b.hp -= s.power * 0.5f;
+        PlaySe(SoundTable.enemydamage_small);
+    } else {
+        ObjectManager.SpawnEffectBurst(3, b.element, ix, iy);
+        ObjectManager.SpawnEffectBurst(3, b.element, ix, iy);
+        b.hp -= s.power;
+        PlaySe(SoundTable.rt_cursor01);
+    }
+    SpendShot(b, s);
+}
+
+void KeepBoxInView(float& x, float& y, const int32_t box[4]) {
+    const float left = static_cast<float>(box[0]), top = static_cast<float>(box[1]);
+    const float right = static_cast<float>(box[2]), bottom = static_cast<float>(box[3]);
+    if (bottom <= ScrollY + 480 && top >= ScrollY && right <= ScrollX + 640 && left >= ScrollX) return;
+    if (bottom > ScrollY + 480) y = ScrollY + 450;
+    if (top < ScrollY) y = ScrollY + 31;
+    if (right > ScrollX + 640) x = ScrollX + 610;
+    if (left < ScrollX) x = ScrollX + 31;
+}
+
+void SetBossBox(int32_t box[4], float x, float y) {
+    box[0] = TruncateToInt(x - 30);
+    box[1] = TruncateToInt(y - 30);
+    box[2] = TruncateToInt(x + 30);
+    box[3] = TruncateToInt(y + 30);
+}
+
+void StepBossAnimation(cBossBase& b, int32_t cycle) {
+    b.animFrame += 1;
+    if (b.animFrame >= cycle) b.animFrame = 0;
+}
+
+void DrawBossCircle(cBossBase& b, float x, float y, int32_t element) {
+    b.circleAngle = WrapAdd(b.circleAngle, 190);
+    DrawTurned(kCircleSlot, x - 6 - ScrollX - 64, y + 30 - ScrollY - 64, 128, 128, Cell(element, 128.0f, 0.0f), 0,
+               128, 128, kWhite, b.circleAngle);
+}
+
+void DrawBossCell(float x, float y, float srcX, float srcY) {
+    DrawPlain(kBodySlot, x - ScrollX - 30, y - ScrollY - 30, 60, 80, srcX, srcY, 60, 80, kWhite);
+}
+
+void DrawBossHud(cBossBase& b, const char* attackName, bool breakEleven) {
+    const int32_t p = b.phase;
+    if (p >= 2 && p <= 30) b.DrawLifeGauge();
+    const bool breakShow = p == 3 || p == 5 || p == 7 || p == 9 || p == 30 || (breakEleven && p == 11);
+    if (breakShow) {
+        if (b.bonusValid == 1 && p != 3) b.DrawSpellBonus();
+        if (p != 30) b.DrawSpellBanner();
+    }
+    if (attackName) DrawFontText(attackName, b.nameX, b.nameY, 1, kPlayDepth);
+}
+
+void RunTeamTalk(TalkFunction team1, TalkFunction team2) {
+    if (GameState.team == 1 && team1) team1();
+    else if (GameState.team == 2 && team2) team2();
+}

@@ -1,0 +1,143 @@
+// What the stage bosses share beyond the base's ten operations: the steps of
+// the common Update and Draw frames, the bonus settlement, aiming, moving,
+// volleys, the shot test against a body and the program-wide counters.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+
+#include "game/objects/cObjectManager.h"
+#include "game/objects/cPlayerBulletBase.h"
+#include "game/state/cBossBase.h"
+
+class cPlayerBase;
+
+// ---- Phase machine.
+
+// A stage boss's constructor values: hp and maxHp, element, radius 30, the
+// position (0, 0) until the factory places it, and the first entries of its
+// hp, time and bonus tables (the rest stay 0).
+void SetUpStageBoss(cBossBase& b, float hp, int32_t element, std::initializer_list<int32_t> hps,
+                    std::initializer_list<int32_t> times, std::initializer_list<int32_t> bonuses);
+
+// Pays the named attack of phase k (k >= 4) its time bonus: nothing after a
+// time-out or a miss, else B x (seconds left / limit) + B / 10 to the last hitter.
+void SettleSpellBonus(cBossBase& b, int32_t k);
+
+// The appearance step: on its stage frame the boss wakes and its screen
+// position becomes a stage position, once. True while the boss is active.
+bool BossAppears(cBossBase& b);
+// The entrance's last frame (its 150th): the enemies on screen are destroyed
+// and the talk's phase begins; `clearField` also cancels the enemy bullets and
+// restarts the phase timer.
+void EndEntrance(cBossBase& b, bool clearField);
+// Phase 1: the scroll halts and the scene turns to the dialogue.
+void BossEntersTalk(cBossBase& b);
+// One second off the counter every 60 frames of the phase (`step` seconds).
+void CountBossSeconds(cBossBase& b, int32_t step = 1);
+// A talk of each team: the team 1 one, the team 2 one.
+using TalkFunction = void (*)();
+// The frame's step after the entrance: in phase 1 the talk begins (and the
+// boss runs the talk given, the first time from here) and nothing more runs
+// this frame (true); from phase 2 to `lastCounted` the seconds run (false).
+bool TalkOrCountSeconds(cBossBase& b, int32_t lastCounted, TalkFunction team1 = nullptr,
+                        TalkFunction team2 = nullptr);
+// An attack is over when its hp or its time has run out.
+inline bool AttackOver(const cBossBase& b) { return b.hp <= 0.0f || b.secondsLeft < 1; }
+// A break's frame: the gauge refills 2 a frame, the boss walks toward the
+// screen point (tx, ty), and the break ends on its 150th frame.
+void RefillBreak(cBossBase& b);
+void EndBreakOnTime(cBossBase& b);
+void BreakFrame(cBossBase& b, float tx, float ty, float step = 3.0f);
+// The last attack's end: the boss falls, the bullets turn to items, the pause
+// of phase 30 begins and the attack's bonus is settled.
+void EndLastAttack(cBossBase& b);
+// The early end of a fight (an easier difficulty's last attack): the attack's
+// step to its break settles it, then the pause of phase 30 begins at once.
+void EndFightEarly(cBossBase& b, bool fallSound, bool destroyEnemies);
+// Phase 30: the post-fight talk after `frames` frames of pause.
+void EndDefeatPause(cBossBase& b, int32_t frames);
+// Phase 32: the stage-clear tally on its 60th frame (the scroll may move again).
+void RaiseTally(cBossBase& b, bool releaseScroll);
+
+// The difficulty 0 to 2 the patterns are chosen by (1 for any other value).
+int32_t BossDifficulty();
+
+// ---- Aiming and moving.
+
+// The heading from (x, y) toward a player's committed position; `fallback`
+// without a player.
+int32_t AimFrom(float x, float y, const cPlayerBase* p, int32_t fallback);
+int32_t AimAtPlayer1(const cBossBase& b);
+// Player 2 in two-player mode, else player 1.
+int32_t AimAtLater(const cBossBase& b);
+// A step of `speed` pixels along an Angle16 heading.
+void MoveAlong(float& x, float& y, int32_t angle, float speed);
+// One axis stepped toward a target: `step` pixels unless within `dead` of it.
+void StepAxis(float& v, float target, float step, float dead);
+// Whether the square of half side `half` around (x, y) has left the view.
+bool BoxOutOfView(float x, float y, float half);
+
+// ---- Bullets and summons (stage coordinates).
+
+inline void FireBullet(float x, float y, int32_t motion, int32_t graphic, int32_t angle, int32_t turn,
+                       int32_t element, float speed, float accel) {
+    ObjectManager.FireEnemyBullet(x, y, motion, graphic, angle, turn, element, speed, accel);
+}
+// `count` bullets at base + step * i for i = first .. first + count - 1, the
+// rest alike.
+void FireSpread(float x, float y, int32_t motion, int32_t graphic, int32_t base, int32_t step, int32_t first,
+                int32_t count, int32_t turn, int32_t element, float speed, float accel);
+
+// The explosion burst (pattern 1) at a body, in its element.
+void BurstAt(float x, float y, int32_t element);
+
+// ---- Collisions.
+
+// Body contact: a player within 40 px of (x, y) is hurt (player 2 in two-player mode too).
+void BossBodyContact(float x, float y);
+// Whether a shot lies within `reach` of (x, y) (the distance in single precision).
+bool ShotWithin(float x, float y, const cPlayerBulletBase& s, float reach);
+// Runs f on every active player shot within `reach` of (x, y), in list order;
+// the manager's shared inner index ends at the list's length.
+template <class F>
+void ForEachShotNear(float x, float y, float reach, F f) {
+    cObjectManager& m = ObjectManager;
+    for (size_t i = 0; i < m.playerBullets.size(); ++i) {
+        cPlayerBulletBase* s = m.playerBullets[i];
+        if (s->isActive != 1 || !ShotWithin(x, y, *s, reach)) continue;
+        f(*s);
+    }
+    m.innerIndex = static_cast<int32_t>(m.playerBullets.size());
+}
+// The base's damage by a shot: half power and one burst for the boss's own
+// element, full power and two bursts otherwise, the sound of each; the shot
+// is spent, its owner scores 10 and becomes the last hitter.
+void TakeBossShot(cBossBase& b, cPlayerBulletBase& s);
+// The shot is spent, its owner scores 10 and becomes the last hitter.
+void SpendShot(cBossBase& b, cPlayerBulletBase& s);
+// A box that has left the view puts its centre back 31 px inside the edge
+// it crossed (610 and 450 from the right and bottom).
+void KeepBoxInView(float& x, float& y, const int32_t box[4]);
+// The box of half side 30 around (x, y).
+void SetBossBox(int32_t box[4], float x, float y);
+
+// ---- Drawing.
+
+// animFrame one on, back to 0 once it reaches the cycle's length.
+void StepBossAnimation(cBossBase& b, int32_t cycle);
+// The turning magic circle of an element under a body at (x, y).
+void DrawBossCircle(cBossBase& b, float x, float y, int32_t element);
+// A 60 x 80 body cell of the boss sheet with its top left 30 px above and left of (x, y).
+void DrawBossCell(float x, float y, float srcX, float srcY);
+// The gauge in phases 2 to 30; in the breaks (3, 5, 7, 9, and 11 where the
+// boss has it) and in phase 30 the bonus digits (not in phase 3) and the
+// cut-in banner (not in phase 30); the attack's name in its phase.
+void DrawBossHud(cBossBase& b, const char* attackName, bool breakEleven = false);
+
+// Runs the talk of the chosen team.
+void RunTeamTalk(TalkFunction team1, TalkFunction team2);
+
+// ---- Program-wide counters (kept across stages and games; tests reset them).
+void ResetBossProgramCounters();

@@ -1,0 +1,22 @@
+// The stage-1 boss, the cat girl Shamyu: a slow circle, dashes that restart
+// once she has left the view, a chase, and half rings thrown at the edge.
+#pragma once
+
+#include <cstdint>
+
+#include "game/state/cBossBase.h"
+
+class Stage01Boss : public cBossBase {
+public:
+    Stage01Boss();
+    void Update() override;
+    void Draw() override;
+
+    int32_t chaseTarget;  // the player's direction during the hardest chase
+
+private:
+    void OpeningAttack();
+    void TailAttack();
+    void ChaseAttack();
+    void DashAttack();
+};

@@ -1,0 +1,202 @@
+#include "game/bosses/Stage02Boss.h"
+
+#include <cstdint>
+
+#include "engine/core/KestraMath.h"
+#include "game/bosses/BossCommon.h"
+#include "game/objects/EnemyParts.h"
+#include "game/objects/PlayCommon.h"
+#include "game/objects/cObjectManager.h"
+#include "game/state/BossTalk.h"
+#include "game/state/GameGlobals.h"
+
+int32_t Stage02Boss::summonShift = 0;
+
+namespace {
+
+const char* const kFlowerName = "花椿：ノーヴルフルール";
+const char* const kDisperserName = "花椿：ディスパーサータイム";
+const char* const kRingName = "花椿：リングフォーチュン";
+
+// The first named attack's path: from frame `from` (inclusive) to `to`
+// (exclusive) toward a screen point.
+struct Leg {
+    int32_t from, to;
+    float tx, ty;
+};
+constexpr Leg kFlowerPath[6] = {{0, 300, 50, 240},     {400, 700, 320, 420},   {700, 1000, 580, 240},
+                                {1000, 1300, 320, 60}, {1300, 1600, 320, 240}, {1650, 1950, 320, 60}};
+
+struct Summons {
+    int32_t period;
+    float life;
+};
+constexpr Summons kSummons[3] = {{290, 10.0f}, {250, 20.0f}, {120, 10.0f}};
+
+struct Disperser {
+    int32_t period, count, step;
+    float speed;
+};
+constexpr Disperser kDisperser[3] = {{300, 18, 3640, 1.5f}, {240, 24, 2730, 2.0f}, {220, 32, 2048, 3.0f}};
+
+// The last attack's four blocks of volleys: speed and accel by difficulty 1, 2.
+struct RingBlock {
+    int32_t from, to, every;
+    bool aims;  // aimed anew, else turned on by 6955
+    float speed[2], accel[2];
+};
+constexpr RingBlock kRingBlocks[4] = {{1, 640, 80, true, {1.0f, 3.0f}, {0.005f, -0.01f}},
+                                      {860, 1400, 40, false, {1.0f, 3.0f}, {0.005f, 0.005f}},
+                                      {1610, 2310, 80, true, {1.2f, 1.2f}, {0.005f, 0.005f}},
+                                      {2400, 3000, 40, false, {1.4f, 3.4f}, {0.005f, -0.008f}}};
+
+// `count` bullets from points on a circle of `radius` around the boss, the
+// i-th at angle first_a + step * i.
+template <class F>
+void FromCircle(const cBossBase& b, float radius, int32_t first, int32_t count, int32_t step, F fire) {
+    for (int32_t i = first; i < first + count; ++i) {
+        const int32_t a = step * i;
+        fire(b.x + radius * Kestra::Cos(static_cast<uint32_t>(a)), b.y + radius * Kestra::Sin(a), a);
+    }
+}
+
+}  // namespace
+
+Stage02Boss::Stage02Boss() : ringElement(0) {
+    SetUpStageBoss(*this, 40.0f, 1, {60, 50, 60, 65, 100}, {60, 60, 60, 60, 60, 70, 70, 70},
+                   {200000, 220000, 240000, 260000, 280000});
+}
+
+void Stage02Boss::Update() {
+    if (!BossAppears(*this)) return;
+    phaseTimer += 1;
+    if (phase == 0) {
+        y += 1.0f;  // sinks into view
+        if (phaseTimer == 150) {
+            ObjectManager.DestroyAllEnemies();
+            EndEntrance(*this, true);
+        }
+    }
+    // The talk's first run comes from here, after the frame was drawn.
+    if (TalkOrCountSeconds(*this, INT32_MAX, UpdateTalkYuriStage2Before, UpdateTalkCheskaStage2Before)) return;
+    switch (phase) {
+    case 2: OpeningAttack(); break;
+    case 3:
+        element = 0;
+        BreakFrame(*this, 320.0f, 60.0f);
+        break;
+    case 4: FlowerAttack(); break;
+    case 5: BreakFrame(*this, 600.0f, 240.0f); break;
+    case 6: DisperserAttack(); break;
+    case 7: BreakFrame(*this, 600.0f, 240.0f); break;
+    case 8: RingAttack(); break;
+    case 30: EndDefeatPause(*this, 120); break;
+    case 32: RaiseTally(*this, true); break;
+    default: break;
+    }
+}
+
+void Stage02Boss::OpeningAttack() {
+    const int32_t d = BossDifficulty();
+    const int32_t t = phaseTimer;
+    if (d == 2) {
+        MoveTo(320.0f, 240.0f, 3.0f);
+        if (t <= 2) ScrollHalt = 0;  // the stage scrolls on through this fight
+    } else {
+        // A square path.
+        if (t >= 100 && t < 200) x += 2.0f;
+        if (t >= 300 && t < 450) y += 2.0f;
+        if (t >= 550 && t < 750) x -= 2.0f;
+        if (t >= 850 && t < 1000) y -= 2.0f;
+        if (t >= 1100 && t < 1200) x += 2.0f;
+        if (t > 1200) phaseTimer = 0;
+    }
+    static constexpr int32_t kPeriods[3] = {290, 240, 200};
+    if (phaseTimer % kPeriods[d] == 0) {
+        PlaySe(SoundTable.rt_star14);
+        if (d == 0) {
+            FireSpread(x, y, 2, 2, 0, 4681, 1, 14, 50, 0, 1.0f, -0.01f);
+            FireSpread(x, y, 2, 2, 0, 3449, 1, 19, -50, 1, 1.0f, -0.005f);
+        } else if (d == 1) {
+            FireSpread(x, y, 2, 2, 0, 2730, 1, 18, 50, 0, 1.0f, -0.01f);
+            FireSpread(x, y, 2, 2, 0, 2730, 1, 24, -50, 1, 1.0f, -0.005f);
+        } else {
+            moveAngle = WrapAdd(moveAngle, 6000);
+            FireSpread(x, y, 2, 2, moveAngle, 2730, 1, 18, 50, 0, 1.0f, -0.08f);
+            FireSpread(x, y, 2, 2, moveAngle, 2730, 1, 24, -50, 1, 1.0f, -0.05f);
+            FireSpread(x, y, 2, 2, moveAngle, 2184, 1, 24, 80, 2, 1.0f, -0.03f);
+        }
+    }
+    if (AttackOver(*this)) NextPhase();
+}
+
+void Stage02Boss::FlowerAttack() {
+    const int32_t d = BossDifficulty();
+    const float step = d == 2 ? 4.0f : 2.0f;
+    for (const Leg& leg : kFlowerPath)
+        if (phaseTimer >= leg.from && phaseTimer < leg.to) MoveTo(leg.tx, leg.ty, step);
+    const Summons& s = kSummons[d];
+    if ((static_cast<uint32_t>(phaseTimer) + static_cast<uint32_t>(summonShift)) % static_cast<uint32_t>(s.period) ==
+        0) {
+        PlaySe(SoundTable.puni);
+        SummonEnemy(x, y, 13, moveAngle, 0, GameRand() % 2, 0.0f, 0.0f, s.life);
+    }
+    if (phaseTimer > 2000) {
+        summonShift = WrapAdd(summonShift, 60);
+        phaseTimer = 0;
+    }
+    if (AttackOver(*this)) NextPhase();
+}
+
+void Stage02Boss::DisperserAttack() {
+    const int32_t d = BossDifficulty();
+    const Disperser& p = kDisperser[d];
+    if (d == 2) MoveTo(320.0f, 60.0f, 3.0f);
+    if (phaseTimer % p.period == 0) {
+        moveAngle = AimAtPlayer1(*this);
+        PlaySe(SoundTable.rt_star14);
+        FireBullet(x, y, 2, 4, moveAngle, d == 2 ? 1 : 0, 0, p.speed, 0.0f);
+        // A ring of 50 px whose bullets fly out along the aimed line.
+        FromCircle(*this, 50.0f, 1, p.count, p.step, [&](float bx, float by, int32_t a) {
+            FireBullet(bx, by, 11, 2, moveAngle, a, GameRand() % 2, p.speed, 0.0f);
+        });
+    }
+    if (!AttackOver(*this)) return;
+    // The easiest fight ends here.
+    if (d == 0) EndFightEarly(*this, false, true);
+    else NextPhase();
+}
+
+void Stage02Boss::RingAttack() {
+    const int32_t d = BossDifficulty();
+    const int32_t t = phaseTimer;
+    const int32_t column = d == 2 ? 1 : 0;
+    for (const RingBlock& block : kRingBlocks) {
+        if (t < block.from || t > block.to || t % block.every != 0) continue;
+        moveAngle = block.aims ? AimAtPlayer1(*this) : WrapAdd(moveAngle, 6955);
+        PlaySe(SoundTable.rt_star22);
+        ringElement = (ringElement + 1) % 3;
+        FromCircle(*this, 80.0f, 0, 21, 3276, [&](float bx, float by, int32_t) {
+            FireBullet(bx, by, 1, 3, moveAngle, 0, ringElement, block.speed[column], block.accel[column]);
+        });
+    }
+    if (t >= 690 && t < 850) MoveTo(320.0f, 240.0f, 2.0f);
+    if (t >= 1450 && t < 1610) MoveTo(50.0f, 240.0f, 2.0f);
+    if (t >= 2400 && t < 3000) MoveTo(600.0f, 240.0f, 1.0f);
+    if (d == 2) MoveTo(320.0f, 240.0f, 3.0f);
+    if (t >= 3000) phaseTimer = 0;
+    if (AttackOver(*this)) {
+        EndLastAttack(*this);
+        ObjectManager.DestroyAllEnemies();
+    }
+}
+
+void Stage02Boss::Draw() {
+    StepBossAnimation(*this, 27);
+    DrawBossCircle(*this, x, y, element);
+    DrawBossCell(x, y, Cell(animFrame / 7, 60.0f, 0.0f), 0.0f);
+    const char* name = phase == 4 ? kFlowerName : phase == 6 ? kDisperserName : phase == 8 ? kRingName : nullptr;
+    DrawBossHud(*this, name);
+    if (phase == 1) RunTeamTalk(UpdateTalkYuriStage2Before, UpdateTalkCheskaStage2Before);
+    if (phase == 31) RunTeamTalk(UpdateTalkYuriStage2After, UpdateTalkCheskaStage2After);
+}

@@ -1,0 +1,349 @@
+#include "game/bosses/Stage04Boss.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "engine/core/KestraMath.h"
+#include "game/bosses/BossCommon.h"
+#include "game/objects/EnemyParts.h"
+#include "game/objects/PlayCommon.h"
+#include "game/objects/cEnemyObjectBase.h"
+#include "game/objects/cObjectManager.h"
+#include "game/objects/cPlayerBase.h"
+#include "game/state/BossTalk.h"
+#include "game/state/GameGlobals.h"
+
+int32_t Stage04Boss::streamAngle[3] = {0, 0, 0};
+
+namespace {
+
+const char* const kGardenName = "はこにわサバイバル！";
+const char* const kCatchName = "はーと！キャッチボール";
+const char* const kPinballName = "どっきりぴんぼーる";
+const char* const kTagName = "ふたりのおにとおにごっこ♪";
+
+constexpr int32_t kBallType = 63;
+constexpr int32_t kPinballType = 65;
+
+struct Streams {
+    int32_t period;
+    float speed1, accel1;
+    int32_t turn2;
+    float accel2;
+};
+constexpr Streams kStreams[3] = {{12, 2.5f, 0.0f, 350, 0.0f}, {8, 3.0f, -0.01f, 350, 0.0f}, {8, 3.0f, -0.03f, 300, 0.06f}};
+
+struct Garden {
+    float wallSpeed1, wallSpeed2;
+    int32_t fanEvery, fanOffset2, fanFirst, fanStep;
+    float fanSpeed1, fanAccel1, fanSpeed2, fanAccel2;
+    int32_t slowEvery1, slowEvery2;
+};
+constexpr Garden kGarden[3] = {{5.0f, 5.0f, 140, 70, -1910, 900, 0.5f, 0.002f, 0.2f, 0.001f, 80, 80},
+                               {5.0f, 5.0f, 90, 0, -1910, 900, 0.5f, 0.002f, 0.2f, 0.001f, 40, 40},
+                               {7.0f, 5.0f, 8, 4, -5000, 5000, 0.5f, 0.02f, 0.5f, 0.02f, 40, 35}};
+
+struct Tag {
+    int32_t ring1, ring2;  // enemy types of the two rings
+    float speed;
+    int32_t chase1Until, secondRingAt, chase2From, chase2Until, restartAt;
+};
+constexpr Tag kTag[2] = {{73, 74, 1.5f, 300, 300, 301, 600, 600}, {97, 98, 1.8f, 100, 100, 81, 180, 180}};
+
+float Distance(float ax, float ay, float bx, float by) {
+    const float dx = bx - ax;
+    const float dy = by - ay;
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+// 21 enemies of a type on a circle of 120 px around (cx, cy), heading outward.
+void SummonRing(float cx, float cy, int32_t type, int32_t element) {
+    for (int32_t i = 0; i <= 20; ++i) {
+        const int32_t a = 3276 * i;
+        SummonEnemy(cx + 120.0f * Kestra::Cos(static_cast<uint32_t>(a)), cy + 120.0f * Kestra::Sin(a), type, a, 0,
+                    element, 0.0f, 0.0f, 888.0f);
+    }
+}
+
+// Every awake enemy-list object of a type moves by (dx, dy).
+void MoveAllOfType(int32_t type, float dx, float dy) {
+    for (cEnemyObjectBase* e : ObjectManager.enemyList) {
+        if (e->isActive != 1 || e->type != type) continue;
+        e->x += dx;
+        e->y += dy;
+    }
+}
+
+}  // namespace
+
+Stage04Boss::Stage04Boss() : x2(0.0f), y2(0.0f), chaseAngle2(0), element2(1), hitBox2{} {
+    SetUpStageBoss(*this, 40.0f, 0, {80, 99, 70, 65, 100}, {60, 60, 99, 99, 99, 99, 99, 99, 99, 99},
+                   {400000, 440000, 480000, 520000, 560000});
+}
+
+void Stage04Boss::Update() {
+    const bool wasActive = active != 0;
+    if (!BossAppears(*this)) return;
+    if (!wasActive) {
+        x2 = x;
+        y2 = y + 120.0f;
+    }
+    phaseTimer += 1;
+    if (phase == 0) {
+        x += 1.0f;  // both walk in from the left
+        x2 += 1.0f;
+        if (phaseTimer == 150) EndEntrance(*this, true);
+    }
+    if (TalkOrCountSeconds(*this, INT32_MAX)) return;
+    switch (phase) {
+    case 2: OpeningAttack(); break;
+    case 3:
+    case 5:
+    case 7:
+    case 9: BreakMoves(); break;
+    case 4: GardenAttack(); break;
+    case 6: CatchBallAttack(); break;
+    case 8: PinballAttack(); break;
+    case 10: TagAttack(); break;
+    case 30: EndDefeatPause(*this, 120); break;
+    case 32: RaiseTally(*this, true); break;
+    default: break;
+    }
+}
+
+// Both bodies keep a place relative to player 1, each axis stepped with a
+// 4 px dead zone.
+void Stage04Boss::Formation(float dx1, float dy1, float dx2, float dy2, float stepX, float stepY) {
+    if (!Player1) return;
+    StepAxis(x, Player1->aimX + dx1, stepX, 4.0f);
+    StepAxis(y, Player1->aimY + dy1, stepY, 4.0f);
+    StepAxis(x2, Player1->aimX + dx2, stepX, 4.0f);
+    StepAxis(y2, Player1->aimY + dy2, stepY, 4.0f);
+}
+
+// The ends of attacks and breaks give the bodies their elements back.
+void Stage04Boss::EndStep() {
+    element = 0;
+    if (phase >= 3) element2 = 1;
+    NextPhase();
+}
+
+void Stage04Boss::BreakMoves() {
+    RefillBreak(*this);
+    if (phase == 3) {
+        Formation(118, 118, -118, -118, 3.0f, 3.0f);
+    } else if (phase == 5) {
+        StepAxis(x, ScrollX + 618, 3.0f, 4.0f);
+        StepAxis(y, ScrollY + 18, 3.0f, 4.0f);
+        StepAxis(x2, ScrollX + 18, 3.0f, 4.0f);
+        StepAxis(y2, ScrollY + 458, 3.0f, 4.0f);
+    } else {
+        // Toward the sides; the view keeping of the hit test stops them at its edge.
+        Formation(298, 5, -298, 448, 3.0f, 3.0f);
+    }
+    if (phaseTimer == 150) EndStep();
+}
+
+void Stage04Boss::OpeningAttack() {
+    const int32_t d = BossDifficulty();
+    if (d == 2) Formation(58, 8, -58, -8, 2.2f, 1.5f);
+    else Formation(118, 8, -118, -8, 1.2f, 0.5f);
+    const Streams& s = kStreams[d];
+    shotAngle = WrapAdd(shotAngle, 100);
+    streamAngle[d] = WrapAdd(streamAngle[d], s.turn2);
+    if (phaseTimer >= 200 && phaseTimer % s.period == 0) {
+        PlaySe(SoundTable.shot_small);
+        for (int32_t body = 0; body < 2; ++body) {
+            const float bx = body == 0 ? x : x2, by = body == 0 ? y : y2;
+            const int32_t e = body == 0 ? element : element2;
+            FireBullet(bx, by, 2, 6, shotAngle, 0, e, s.speed1, s.accel1);
+            FireBullet(bx, by, 2, 6, streamAngle[d], 0, e, 0.4f, s.accel2);
+        }
+    }
+    if (AttackOver(*this)) EndStep();
+}
+
+void Stage04Boss::GardenAttack() {
+    const int32_t d = BossDifficulty();
+    const Garden& g = kGarden[d];
+    const int32_t t = phaseTimer;
+    Formation(118, 118, -118, -118, 2.0f, 2.0f);
+    if (t % 10 == 0) {
+        // Walls: body 1 left and up, body 2 right and down.
+        FireBullet(x, y, 2, 6, 32768, 0, element, g.wallSpeed1, 0.0f);
+        FireBullet(x, y, 2, 6, 49135, 0, element, g.wallSpeed1, 0.0f);
+        FireBullet(x2, y2, 2, 6, 0, 0, element2, g.wallSpeed2, 0.0f);
+        FireBullet(x2, y2, 2, 6, 16383, 0, element2, g.wallSpeed2, 0.0f);
+    }
+    if (t % g.fanEvery == 0) {
+        PlaySe(SoundTable.puni);
+        const int32_t aim = AimFrom(x, y, LaterPlayer(), moveAngle);
+        for (int32_t k = 0; k <= 2; ++k)
+            FireBullet(x, y, 2, 1, aim + g.fanFirst + g.fanStep * k, 0, element, g.fanSpeed1, g.fanAccel1);
+    }
+    if ((t + g.fanOffset2) % g.fanEvery == 0) {
+        const int32_t aim = AimFrom(x2, y2, Player1, chaseAngle2);
+        for (int32_t k = 0; k <= 2; ++k)
+            FireBullet(x2, y2, 2, 1, aim + g.fanFirst + g.fanStep * k, 0, element2, g.fanSpeed2, g.fanAccel2);
+    }
+    if (t % g.slowEvery1 == 0) {
+        const int32_t a = GameRand() * 2;
+        FireBullet(x, y, 2, 3, a, 0, GameRand() % 2, 0.1f, 0.0f);
+    }
+    if (t % g.slowEvery2 == 0) {
+        const int32_t a = GameRand() * 2;
+        FireBullet(x2, y2, 2, 3, a, 0, GameRand() % 2, 0.1f, 0.0f);
+    }
+    if (AttackOver(*this)) EndStep();
+}
+
+void Stage04Boss::CatchBallAttack() {
+    const int32_t d = BossDifficulty();
+    const int32_t t = phaseTimer;
+    // Mirrored rectangles: body 1 left, down, right, up; body 2 the opposite.
+    if (t < 200) x -= 3.0f, x2 += 3.0f;
+    else if (t < 350) y += 3.0f, y2 -= 3.0f;
+    else if (t < 550) x += 3.0f, x2 -= 3.0f;
+    else if (t < 700) y -= 3.0f, y2 += 3.0f;
+    if (t >= 700) phaseTimer = 0;
+    static constexpr int32_t kEvery[3] = {140, 70, 30};
+    if (t % kEvery[d] == 0) {
+        PlaySe(SoundTable.xmasbell);
+        const int32_t heading = static_cast<int32_t>(Kestra::Atan(x - x2, y - y2));
+        if (d == 2) SummonEnemy(x, y, kBallType, heading, -97, GameRand() % 2, 2.5f, 0.001f, 100.0f);
+        else SummonEnemy(x, y, kBallType, heading, -70, GameRand() % 2, 1.0f, 0.002f, 100.0f);
+    }
+    if (AttackOver(*this)) EndStep();
+}
+
+void Stage04Boss::PinballAttack() {
+    const int32_t d = BossDifficulty();
+    const int32_t t = phaseTimer;
+    if (t >= 50 && t < 350) y += 1.0f, y2 -= 1.0f;
+    if (t >= 400 && t < 700) y -= 1.0f, y2 += 1.0f;
+    if (t >= 800) phaseTimer = 0;
+    bool summon = false;
+    float life = 0.0f;
+    if (d == 0) summon = t == 20 || t == 400 || t == 600, life = 7.0f;
+    else if (d == 1) summon = t % 140 == 0, life = 9.0f;
+    else summon = t % 30 == 0, life = 2.0f;
+    if (summon) {
+        PlaySe(SoundTable.xmasbell);
+        SummonEnemy(x, y, kPinballType, AimAtPlayer1(*this), 0, 2, 1.5f, 0.0f, life);
+    }
+    if (!AttackOver(*this)) return;
+    if (d == 0) {
+        // The easiest fight ends here.
+        element = 0;
+        EndFightEarly(*this, true, true);
+        return;
+    }
+    EndStep();
+    ObjectManager.DestroyAllEnemies();
+}
+
+void Stage04Boss::TagAttack() {
+    const Tag& g = kTag[BossDifficulty() == 2 ? 1 : 0];
+    const int32_t t = phaseTimer;
+    if (t == 1) {
+        PlaySe(SoundTable.rt_star14);
+        SummonRing(x, y, g.ring1, 0);
+    }
+    // Each body chases with its ring around it.
+    if (t <= g.chase1Until) {
+        const int32_t a = AimFrom(x, y, LaterPlayer(), moveAngle);
+        const float dx = Kestra::Cos(static_cast<uint32_t>(a)) * g.speed;
+        const float dy = Kestra::Sin(a) * g.speed;
+        x += dx;
+        y += dy;
+        MoveAllOfType(g.ring1, dx, dy);
+    }
+    if (t == g.secondRingAt) SummonRing(x2, y2, g.ring2, 1);
+    if (t >= g.chase2From && t <= g.chase2Until) {
+        chaseAngle2 = AimFrom(x2, y2, Player1, chaseAngle2);
+        const float dx = Kestra::Cos(static_cast<uint32_t>(chaseAngle2)) * g.speed;
+        const float dy = Kestra::Sin(chaseAngle2) * g.speed;
+        x2 += dx;
+        y2 += dy;
+        MoveAllOfType(g.ring2, dx, dy);
+    }
+    if (t == g.restartAt) {
+        PlaySe(SoundTable.rt_star14);
+        phaseTimer = 0;
+    }
+    if (AttackOver(*this)) {
+        EndLastAttack(*this);
+        ObjectManager.DestroyAllEnemies();
+    }
+}
+
+// The catch ball: a free ball near body 2 is caught (it then flies home to
+// body 1 by its own rule); near body 1 it is thrown toward body 2. Only the
+// balls of this attack are touched: the flag is another class's content.
+void Stage04Boss::HoldBalls() {
+    cObjectManager& m = ObjectManager;
+    for (size_t i = 0; i < m.enemyList.size(); ++i) {
+        cEnemyObjectBase* e = m.enemyList[i];
+        if (e->isActive != 1 || e->type != kBallType || e->mode != 0) continue;
+        if (Distance(e->x, e->y, x2, y2) <= 50.0f) {
+            e->mode = 1;
+            PlaySe(SoundTable.nonochach);
+        }
+        if (Distance(e->x, e->y, x, y) <= 50.0f) {
+            e->mode = 0;
+            e->angle = static_cast<int32_t>(Kestra::Atan(x2 - x, y2 - y));
+        }
+    }
+}
+
+void Stage04Boss::HitTest() {
+    if (attackRunning == 1) {
+        BossBodyContact(x, y);
+        BossBodyContact(x2, y2);
+    }
+    // Both bodies drain the one hp; body 2 makes no sound.
+    ForEachShotNear(x, y, 40.0f, [this](cPlayerBulletBase& s) {
+        const int32_t ix = TruncateToInt(x), iy = TruncateToInt(y);
+        ObjectManager.SpawnEffectBurst(3, element, ix, iy);
+        if (s.element == element) {
+            hp -= s.power * 0.5f;
+            PlaySe(SoundTable.enemydamage_small);
+            ObjectManager.SpawnEffectBurst(3, element, ix, iy);
+        } else {
+            hp -= s.power;
+            PlaySe(SoundTable.rt_cursor01);
+            ObjectManager.SpawnEffectBurst(3, element, ix, iy);
+            ObjectManager.SpawnEffectBurst(3, element, ix, iy);
+        }
+        SpendShot(*this, s);
+    });
+    ForEachShotNear(x2, y2, 40.0f, [this](cPlayerBulletBase& s) {
+        ObjectManager.SpawnEffectBurst(3, element2, TruncateToInt(x2), TruncateToInt(y2));
+        hp -= s.element == element2 ? s.power * 0.5f : s.power;
+        SpendShot(*this, s);
+    });
+    if (phase == 6) HoldBalls();
+    if (phase > 0) {
+        KeepBoxInView(x, y, hitBox);
+        KeepBoxInView(x2, y2, hitBox2);
+    }
+    SetBossBox(hitBox, x, y);
+    SetBossBox(hitBox2, x2, y2);
+}
+
+void Stage04Boss::Draw() {
+    StepBossAnimation(*this, 47);
+    DrawBossCircle(*this, x, y, element);
+    DrawBossCircle(*this, x2, y2, element2);
+    const float cell = Cell(animFrame / 12, 60.0f, 0.0f);
+    DrawBossCell(x, y, cell, 0.0f);
+    DrawBossCell(x2, y2, cell, 80.0f);
+    const char* name = phase == 4    ? kGardenName
+                       : phase == 6  ? kCatchName
+                       : phase == 8  ? kPinballName
+                       : phase == 10 ? kTagName
+                                     : nullptr;
+    DrawBossHud(*this, name);
+    if (phase == 1) RunTeamTalk(UpdateTalkYuriStage4Before, UpdateTalkCheskaStage4Before);
+    if (phase == 31) RunTeamTalk(UpdateTalkYuriStage4After, UpdateTalkCheskaStage4After);
+}

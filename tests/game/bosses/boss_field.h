@@ -1,0 +1,149 @@
+// Shared by the boss tests: the enemy tests' field with one player, a boss
+// made by the factory as a schedule line makes it, its phase machine stepped
+// to a phase, the bullets each Update fires, and the sounds the field plays.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "game/bosses/BossCommon.h"
+#include "game/objects/PlayCommon.h"
+#include "game/objects/cEffectObjectBase.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
+#include "game/state/cBossBase.h"
+#include "tests/game/objects/enemy_probe.h"
+#include "tests/game/objects/play_harness.h"
+
+namespace bosstest {
+
+using enemytest::Fired;
+
+// The sound effects the bosses play, by file name; while a log lives each
+// has a handle of its own and every play is recorded by name.
+class SoundLog {
+public:
+    SoundLog() : saved_(SoundTable) {
+        uint32_t handle = 7000;
+        for (const Named& n : Sounds()) SoundTable.*(n.field) = handle++;
+        SetSoundRecorder(&SoundLog::Heard, this);
+    }
+    ~SoundLog() {
+        SetSoundRecorder(nullptr, nullptr);
+        SoundTable = saved_;
+    }
+    SoundLog(const SoundLog&) = delete;
+    SoundLog& operator=(const SoundLog&) = delete;
+
+    std::vector<std::string> played;
+    int Count(const std::string& name) const {
+        int n = 0;
+        for (const std::string& p : played) n += p == name ? 1 : 0;
+        return n;
+    }
+
+private:
+    struct Named {
+        uint32_t cSoundTable::*field;
+        const char* name;
+    };
+    static const std::vector<Named>& Sounds() {
+        static const std::vector<Named> sounds = {
+            {&cSoundTable::boss_death, "boss_death"},   {&cSoundTable::enemydamage_small, "enemydamage_small"},
+            {&cSoundTable::rt_cursor01, "rt_cursor01"}, {&cSoundTable::BigShot, "BigShot"},
+            {&cSoundTable::puni, "puni"},               {&cSoundTable::shamyuhit, "shamyuhit"},
+            {&cSoundTable::rt_star14, "rt_star14"},     {&cSoundTable::rt_star22, "rt_star22"},
+            {&cSoundTable::stillattack, "stillattack"}, {&cSoundTable::changeattribute, "changeattribute"},
+            {&cSoundTable::draw_block, "draw_block"},   {&cSoundTable::shot_small, "shot_small"},
+            {&cSoundTable::xmasbell, "xmasbell"},       {&cSoundTable::nonochach, "nonochach"},
+            {&cSoundTable::playerdamage, "playerdamage"}};
+        return sounds;
+    }
+    static void Heard(uint32_t handle, void* context) {
+        auto* self = static_cast<SoundLog*>(context);
+        for (const Named& n : Sounds())
+            if (SoundTable.*(n.field) == handle) return self->played.push_back(n.name);
+        self->played.push_back("handle " + std::to_string(handle));
+    }
+    cSoundTable saved_;
+};
+
+class BossField : public enemytest::EnemyField {
+protected:
+    // A boss of a type code, made as the stage start makes it from its line.
+    template <class Boss = cBossBase>
+    Boss* Make(int32_t code, float x, float y, int32_t angle = 0, int32_t appearFrame = 0) {
+        m.SpawnStageObject(x, y, code, angle, 0, 0, 0.0f, 0.0f, 0.0f, appearFrame);
+        return dynamic_cast<Boss*>(code == 205 || code == 291 ? BossB : BossA);
+    }
+    // Awake at the stage point (x, y) with its phase machine stepped from the
+    // talk's end to `phase` (each attack ended with its hp at 0, each break's
+    // refill done).
+    template <class Boss = cBossBase>
+    Boss* MakeAt(int32_t code, int32_t phase, float x, float y, int32_t angle = 0) {
+        Boss* b = Make<Boss>(code, x, y, angle);
+        if (!b) return nullptr;
+        b->active = 1;
+        b->phase = 1;
+        while (b->phase < phase && b->phase < 16) {
+            if (b->phase % 2 == 0) b->hp = 0.0f;
+            else if (b->phase > 1) b->hp = b->maxHp;
+            b->NextPhase();
+        }
+        GameState.subState = kSubStatePlay;
+        sounds.played.clear();
+        return b;
+    }
+    // Every bullet of `steps` Update calls of the boss in slot A.
+    std::vector<Fired> RunBoss(int32_t steps) {
+        return Record(steps, [] { BossA->Update(); });
+    }
+    // Plays frames of the game scene's order; player 1 holds ELEMENT while a
+    // talk runs, so that any talk runs through. Stops early once `until` holds.
+    template <class Until>
+    int32_t PlayUntil(int32_t limit, Until until) {
+        for (int32_t f = 1; f <= limit; ++f) {
+            playtest::SetButtons(0, GameState.subState == kSubStateDialogue ? PAD_ELEMENT : 0);
+            playtest::PlayFrame();
+            if (until()) return f;
+        }
+        return -1;
+    }
+    SoundLog sounds;
+};
+
+// Effects running in the pool.
+inline int ActiveEffects() {
+    int n = 0;
+    for (const cEffectObjectBase* f : ObjectManager.effects) n += f->isActive ? 1 : 0;
+    return n;
+}
+
+// The recorded quads of a sprite slot.
+inline std::vector<playtest::Quad> OfSlot(const std::vector<playtest::Quad>& quads, int slot) {
+    std::vector<playtest::Quad> out;
+    for (const playtest::Quad& q : quads)
+        if (q.slot == slot) out.push_back(q);
+    return out;
+}
+
+// The HUD-sheet quads with a destination of the given y (one row of the boss's gauge).
+inline std::vector<playtest::Quad> Row(const std::vector<playtest::Quad>& quads, float y) {
+    std::vector<playtest::Quad> out;
+    for (const playtest::Quad& q : OfSlot(quads, 4))
+        if (q.dst[1] == y) out.push_back(q);
+    return out;
+}
+
+// The bullets of one Update call.
+inline std::vector<Fired> OfStep(const std::vector<Fired>& all, int32_t step) {
+    std::vector<Fired> out;
+    for (const Fired& f : all)
+        if (f.step == step) out.push_back(f);
+    return out;
+}
+
+}  // namespace bosstest
