@@ -165,9 +165,9 @@ void PlaceShot(float x, float y, int32_t element, float power, int32_t owner, in
     b->radius = radius;
 }
 
-void StartSchedule(int32_t stage, int32_t difficulty, uint32_t seed) {
+void StartSchedule(int32_t stage, int32_t difficulty, uint32_t seed, int32_t team) {
     ResetField(seed);
-    StartPlayers(1, false);
+    StartPlayers(team, false);
     GameState.stage = stage;
     GameState.difficulty = difficulty;
     GameState.practice = 1;
@@ -226,14 +226,22 @@ void PlayScheduleFrame() {
     p->isInvincible = 1;
     p->invincibleCount = -1000000;
     p->stock = 1000000;
+    // A boss's talk runs through while ELEMENT is held.
+    if (GameState.subState == kSubStateDialogue) {
+        SetButtons(0, PAD_ELEMENT);
+        UpdateGameScene();
+        return;
+    }
     // The boss, else a guardian holding the scroll, else the nearest enemy on screen.
     float tx = 0.0f, ty = 0.0f;
     int32_t targetElement = -1;
-    bool found = BossA && BossA->active == 1 && OnView(BossA->x, BossA->y);
+    // Stages 5 and 6 bring the stage boss in the second slot once the first has left.
+    cBossBase* boss = BossA && BossA->active == 1 ? BossA : SecondBossStage() ? BossB : nullptr;
+    bool found = boss && boss->active == 1 && OnView(boss->x, boss->y);
     if (found) {
-        tx = BossA->x;
-        ty = BossA->y;
-        targetElement = BossA->element;
+        tx = boss->x;
+        ty = boss->y;
+        targetElement = boss->element;
     } else {
         float nearest = 1e18f;
         cEnemyObjectBase* const* list = ObjectManager.enemyList.data();
