@@ -58,7 +58,10 @@ private:
             {&cSoundTable::stillattack, "stillattack"}, {&cSoundTable::changeattribute, "changeattribute"},
             {&cSoundTable::draw_block, "draw_block"},   {&cSoundTable::shot_small, "shot_small"},
             {&cSoundTable::xmasbell, "xmasbell"},       {&cSoundTable::nonochach, "nonochach"},
-            {&cSoundTable::playerdamage, "playerdamage"}};
+            {&cSoundTable::playerdamage, "playerdamage"}, {&cSoundTable::raser_long, "raser_long"},
+            {&cSoundTable::raser_long_stage3, "raser_long_stage3"}, {&cSoundTable::knifeswing, "knifeswing"},
+            {&cSoundTable::Stardust, "Stardust"},       {&cSoundTable::enemyshot_short, "enemyshot_short"},
+            {&cSoundTable::crystalhit, "crystalhit"},   {&cSoundTable::princessbomb_laser, "princessbomb_laser"}};
         return sounds;
     }
     static void Heard(uint32_t handle, void* context) {
@@ -79,7 +82,8 @@ protected:
         return dynamic_cast<Boss*>(code == 205 || code == 291 ? BossB : BossA);
     }
     // Awake at the stage point (x, y) with its phase machine stepped from the
-    // talk's end to `phase` (each attack ended with its hp at 0).
+    // talk's end to `phase` (each attack ended with its hp at 0, each break's
+    // refill done).
     template <class Boss = cBossBase>
     Boss* MakeAt(int32_t code, int32_t phase, float x, float y, int32_t angle = 0) {
         Boss* b = Make<Boss>(code, x, y, angle);
@@ -88,6 +92,7 @@ protected:
         b->phase = 1;
         while (b->phase < phase && b->phase < 16) {
             if (b->phase % 2 == 0) b->hp = 0.0f;
+            else if (b->phase > 1) b->hp = b->maxHp;
             b->NextPhase();
         }
         GameState.subState = kSubStatePlay;
