@@ -1,0 +1,185 @@
+// The heaviest frame of each last boss's fight, on the null device: every
+// attack of the boss is played on difficulty 2 through the real game scene
+// (drawing every slot in layer order, the play block, the sweep) for a
+// stretch of frames, player 1 invincible and holding fire, and each frame's
+// CPU time is taken; three passes, the least of each frame kept. The
+// benchmark's time is the heaviest frame of the fight (goal: under 1.6 ms);
+// its counters name the attack it falls in, that frame's live enemy bullets
+// and the fight's mean frame.
+// Bosses: 5 Osero, 6 Crow, 7 Cheska, 8 Yuri, 9 Palet and Copic, 10 Deena.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/core/Kestra.h"
+#include "engine/graphics/Kestra3D.h"
+#include "engine/graphics/KestraSprite2D.h"
+#include "engine/graphics/KestraTexture.h"
+#include "game/objects/cEnemyBulletBase.h"
+#include "game/objects/cObjectManager.h"
+#include "game/objects/cPlayerBase.h"
+#include "game/shell/GameScene.h"
+#include "game/shell/Input.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
+#include "game/state/SpriteTable.h"
+#include "game/state/cBossBase.h"
+#include "platform/d3d9/d3d9test.h"
+#include "platform/win32/testing.h"
+#include "tests/game/objects/play_harness.h"
+
+namespace {
+
+struct Boss {
+    int32_t stage, team, code;
+    std::vector<int32_t> attacks;
+};
+const Boss kBosses[] = {{5, 1, 204, {2, 4, 6}},         {5, 2, 204, {2, 4, 6}},
+                        {5, 1, 205, {2, 4, 6, 8, 10, 12}}, {5, 2, 205, {2, 4, 6, 8, 10, 12}},
+                        {6, 1, 290, {2, 4, 6, 8, 10}},     {6, 1, 291, {2, 4, 6, 8, 10, 12, 14}}};
+constexpr int32_t kFrames = 1500;  // frames of each attack
+constexpr int32_t kPasses = 3;
+
+bool MakeSlot(int slot, uint32_t quads) {
+    SpriteEntry& e = SpriteTable[size_t(slot)];
+    e.texture = KestraTexture::Create(1024, 1024, 14);
+    e.sprite = KestraSprite2D::Create(quads * 6, 1, false);
+    if (!e.texture || !e.sprite) return false;
+    KestraSprite2D::SetTexture(e.sprite, 0, e.texture);
+    return true;
+}
+
+bool StartEngine() {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("quenrith-bench-bosses-" + std::to_string(std::time(nullptr)));
+    std::filesystem::create_directories(folder);
+    platform::SetProgramFolderOverride(folder.string());
+    platform::SetMessageBoxRecording(true);
+    d3d9test::SetBackend(d3d9test::Backend::Null);
+    Kestra::SetScreenInfo(640, 480, true);
+    if (!Kestra3D::Initialize() || !Kestra3D::Start(reinterpret_cast<HWND>(uintptr_t(0x1000)), true)) return false;
+    if (!KestraTexture::Initialize() || !KestraSprite2D::Initialize()) return false;
+    SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
+    FontTable.assign(kFontTableSize, nullptr);
+    // Every slot the scene draws during these fights, at the loaders' capacities.
+    const struct {
+        int slot;
+        uint32_t quads;
+    } slots[] = {{0, 300},  {1, 300},  {2, 300},  {3, 300},  {4, 1000}, {5, 1800}, {6, 1800}, {7, 2800},
+                 {8, 2600}, {9, 600},  {10, 1800}, {11, 300}, {27, 300}, {28, 1800}, {29, 300}, {30, 300},
+                 {31, 100}, {32, 1800}, {33, 1800}, {35, 1800}, {36, 1800}};
+    for (const auto& s : slots)
+        if (!MakeSlot(s.slot, s.quads)) return false;
+    return true;
+}
+
+void StopEngine() {
+    for (SpriteEntry& e : SpriteTable) {
+        KestraSprite2D::Release(e.sprite);
+        KestraTexture::Release(e.texture);
+        e = SpriteEntry{nullptr, nullptr};
+    }
+    playtest::ClearField();
+    KestraSprite2D::Finalize();
+    KestraTexture::Finalize();
+    Kestra3D::Finalize();
+}
+
+// No key is down: the frame never pauses.
+const cInputSource kNoKeys = {[](uint32_t, KestraJoystickState*) { return false; }, [](uint32_t) { return false; },
+                              [](uint32_t*) { return false; }};
+
+double CpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+int32_t LiveBullets() {
+    int32_t n = 0;
+    for (const cEnemyBulletBase* b : ObjectManager.enemyBullets) n += b->isActive ? 1 : 0;
+    return n;
+}
+
+// One attack from its first frame, the times of its frames and their bullets.
+void PlayAttack(const Boss& boss, int32_t phase, std::vector<double>& ms, std::vector<int32_t>& bullets) {
+    playtest::ResetField(1);
+    playtest::StartPlayers(boss.team, false, 320, 400);
+    GameState.stage = boss.stage;
+    GameState.difficulty = 2;
+    GameState.practice = 1;
+    GameState.hudAlpha = 255;
+    ObjectManager.SpawnStageObject(320, 0, boss.code, 0, 0, 0, 0, 0, 0, 0);
+    cBossBase* b = boss.code == 205 || boss.code == 291 ? BossB : BossA;
+    b->Update();
+    // A stage boss loads its own pictures on waking (absent here): sheets again.
+    for (int slot : {28, 32, 33})
+        if (!SpriteTable[size_t(slot)].sprite) MakeSlot(slot, 1800);
+    b->y = 120.0f;
+    b->phase = 1;
+    while (b->phase < phase) {
+        b->hp = b->phase % 2 == 0 ? 0.0f : b->maxHp;
+        b->NextPhase();
+    }
+    GameState.subState = kSubStatePlay;
+    ScrollHalt = 1;
+    for (int32_t f = 0; f < kFrames && GameState.subState == kSubStatePlay; ++f) {
+        b->hp = 1e6f;  // the attack runs its whole stretch
+        b->secondsLeft = 999;
+        Player1->isInvincible = 1;
+        Player1->invincibleCount = -1000000;
+        const double t0 = CpuMs();
+        UpdateGameScene();
+        const double t = CpuMs() - t0;
+        if (size_t(f) < ms.size()) ms[size_t(f)] = std::min(ms[size_t(f)], t);
+        else ms.push_back(t), bullets.push_back(LiveBullets());
+    }
+}
+
+void BM_BossHeaviestFrameNull(benchmark::State& state) {
+    const Boss& boss = kBosses[state.range(0) - 5];
+    if (!StartEngine()) {
+        state.SkipWithError("the engine did not start");
+        StopEngine();
+        return;
+    }
+    SetInputSource(&kNoKeys);
+    double heaviest = 0.0, total = 0.0;
+    int32_t worstPhase = 0, worstBullets = 0, counted = 0, worstFrame = 0;
+    for (auto _ : state) {
+        heaviest = total = 0.0;
+        counted = 0;
+        for (int32_t phase : boss.attacks) {
+            std::vector<double> ms;
+            std::vector<int32_t> bullets;
+            for (int32_t pass = 0; pass < kPasses; ++pass) PlayAttack(boss, phase, ms, bullets);
+            for (size_t f = 0; f < ms.size(); ++f) {
+                total += ms[f];
+                ++counted;
+                if (ms[f] > heaviest) {
+                    heaviest = ms[f];
+                    worstPhase = phase;
+                    worstBullets = bullets[f];
+                    worstFrame = int32_t(f) + 1;
+                }
+            }
+        }
+        state.SetIterationTime(heaviest / 1e3);
+    }
+    state.counters["worst_attack_phase"] = worstPhase;
+    state.counters["worst_frame_of_attack"] = worstFrame;
+    state.counters["bullets_then"] = worstBullets;
+    state.counters["mean_frame_ms"] = counted ? total / counted : 0.0;
+    SetInputSource(nullptr);
+    StopEngine();
+}
+BENCHMARK(BM_BossHeaviestFrameNull)->DenseRange(5, 10)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();
