@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/null_scene.h"
 #include "engine/core/Kestra.h"
 #include "engine/graphics/Kestra3D.h"
 #include "engine/graphics/KestraSprite2D.h"
@@ -45,54 +46,13 @@ const Boss kBosses[] = {{5, 1, 204, {2, 4, 6}},         {5, 2, 204, {2, 4, 6}},
 constexpr int32_t kFrames = 1500;  // frames of each attack
 constexpr int32_t kPasses = 3;
 
-bool MakeSlot(int slot, uint32_t quads) {
-    SpriteEntry& e = SpriteTable[size_t(slot)];
-    e.texture = KestraTexture::Create(1024, 1024, 14);
-    e.sprite = KestraSprite2D::Create(quads * 6, 1, false);
-    if (!e.texture || !e.sprite) return false;
-    KestraSprite2D::SetTexture(e.sprite, 0, e.texture);
-    return true;
-}
-
 bool StartEngine() {
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("quenrith-bench-bosses-" + std::to_string(std::time(nullptr)));
-    std::filesystem::create_directories(folder);
-    platform::SetProgramFolderOverride(folder.string());
-    platform::SetMessageBoxRecording(true);
-    d3d9test::SetBackend(d3d9test::Backend::Null);
-    Kestra::SetScreenInfo(640, 480, true);
-    if (!Kestra3D::Initialize() || !Kestra3D::Start(reinterpret_cast<HWND>(uintptr_t(0x1000)), true)) return false;
-    if (!KestraTexture::Initialize() || !KestraSprite2D::Initialize()) return false;
-    SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
-    FontTable.assign(kFontTableSize, nullptr);
     // Every slot the scene draws during these fights, at the loaders' capacities.
-    const struct {
-        int slot;
-        uint32_t quads;
-    } slots[] = {{0, 300},  {1, 300},  {2, 300},  {3, 300},  {4, 1000}, {5, 1800}, {6, 1800}, {7, 2800},
-                 {8, 2600}, {9, 600},  {10, 1800}, {11, 300}, {27, 300}, {28, 1800}, {29, 300}, {30, 300},
-                 {31, 100}, {32, 1800}, {33, 1800}, {35, 1800}, {36, 1800}};
-    for (const auto& s : slots)
-        if (!MakeSlot(s.slot, s.quads)) return false;
-    return true;
+    return nullscene::Start("quenrith-bench-bosses",
+                            {{0, 300},   {1, 300},   {2, 300},   {3, 300},   {4, 1000},  {5, 1800},  {6, 1800},
+                             {7, 2800},  {8, 2600},  {9, 600},   {10, 1800}, {11, 300},  {27, 300},  {28, 1800},
+                             {29, 300},  {30, 300},  {31, 100},  {32, 1800}, {33, 1800}, {35, 1800}, {36, 1800}});
 }
-
-void StopEngine() {
-    for (SpriteEntry& e : SpriteTable) {
-        KestraSprite2D::Release(e.sprite);
-        KestraTexture::Release(e.texture);
-        e = SpriteEntry{nullptr, nullptr};
-    }
-    playtest::ClearField();
-    KestraSprite2D::Finalize();
-    KestraTexture::Finalize();
-    Kestra3D::Finalize();
-}
-
-// No key is down: the frame never pauses.
-const cInputSource kNoKeys = {[](uint32_t, KestraJoystickState*) { return false; }, [](uint32_t) { return false; },
-                              [](uint32_t*) { return false; }};
 
 double CpuMs() {
     timespec t{};
@@ -114,19 +74,10 @@ void PlayAttack(const Boss& boss, int32_t phase, std::vector<double>& ms, std::v
     GameState.difficulty = 2;
     GameState.practice = 1;
     GameState.hudAlpha = 255;
-    ObjectManager.SpawnStageObject(320, 0, boss.code, 0, 0, 0, 0, 0, 0, 0);
-    cBossBase* b = boss.code == 205 || boss.code == 291 ? BossB : BossA;
-    b->Update();
+    cBossBase* b = playtest::StartBossAttack(boss.code, phase, 120.0f);
     // A stage boss loads its own pictures on waking (absent here): sheets again.
     for (int slot : {28, 32, 33})
-        if (!SpriteTable[size_t(slot)].sprite) MakeSlot(slot, 1800);
-    b->y = 120.0f;
-    b->phase = 1;
-    while (b->phase < phase) {
-        b->hp = b->phase % 2 == 0 ? 0.0f : b->maxHp;
-        b->NextPhase();
-    }
-    GameState.subState = kSubStatePlay;
+        if (!SpriteTable[size_t(slot)].sprite) nullscene::MakeSlot({slot, 1800});
     ScrollHalt = 1;
     for (int32_t f = 0; f < kFrames && GameState.subState == kSubStatePlay; ++f) {
         b->hp = 1e6f;  // the attack runs its whole stretch
@@ -145,10 +96,10 @@ void BM_BossHeaviestFrameNull(benchmark::State& state) {
     const Boss& boss = kBosses[state.range(0) - 5];
     if (!StartEngine()) {
         state.SkipWithError("the engine did not start");
-        StopEngine();
+        nullscene::Stop();
         return;
     }
-    SetInputSource(&kNoKeys);
+    SetInputSource(&nullscene::kNoKeys);
     double heaviest = 0.0, total = 0.0;
     int32_t worstPhase = 0, worstBullets = 0, counted = 0, worstFrame = 0;
     for (auto _ : state) {
@@ -176,7 +127,7 @@ void BM_BossHeaviestFrameNull(benchmark::State& state) {
     state.counters["bullets_then"] = worstBullets;
     state.counters["mean_frame_ms"] = counted ? total / counted : 0.0;
     SetInputSource(nullptr);
-    StopEngine();
+    nullscene::Stop();
 }
 BENCHMARK(BM_BossHeaviestFrameNull)->DenseRange(5, 10)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 

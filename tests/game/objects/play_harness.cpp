@@ -21,6 +21,7 @@
 #include "game/state/GameState.h"
 #include "game/state/SpriteTable.h"
 #include "game/state/cBossBase.h"
+#include "platform/win32/win32.h"
 
 namespace playtest {
 namespace {
@@ -295,6 +296,30 @@ void PlayScheduleFrame() {
     SetButtons(0, keys);
     UpdateGameScene();
 }
+
+cBossBase* StartBossAttack(int32_t code, int32_t phase, float y) {
+    ObjectManager.SpawnStageObject(320, 0, code, 0, 0, 0, 0, 0, 0, StageFrame);
+    cBossBase* b = code == 205 || code == 291 ? BossB : BossA;
+    if (!b) return nullptr;
+    b->Update();  // wakes (a stage boss loads its pictures)
+    b->y = y;
+    b->phase = 1;
+    while (b->phase < phase && b->phase < 16) {
+        b->hp = b->phase % 2 == 0 ? 0.0f : b->maxHp;
+        b->NextPhase();
+    }
+    GameState.subState = kSubStatePlay;
+    return b;
+}
+
+SourceFolder::SourceFolder() {
+    char previous[1024] = {};
+    GetCurrentDirectoryA(sizeof previous, previous);
+    previous_ = previous;
+    ok = SetCurrentDirectoryA(QUENRITH_SOURCE_DIR) != 0;
+}
+
+SourceFolder::~SourceFolder() { SetCurrentDirectoryA(previous_.c_str()); }
 
 std::string CheckInvariants() {
     const cObjectManager& m = ObjectManager;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+class cBossBase;
+
 namespace playtest {
 
 // One queued quad as the play objects asked for it.
@@ -73,6 +75,26 @@ int32_t ScheduleEnd(int32_t stage, int32_t difficulty);
 // and slides onto the line of fire, at a distance, inside the view. In a
 // boss's talk it holds ELEMENT, which runs the talk through.
 void PlayScheduleFrame();
+
+// A boss of a type code made by the factory as a schedule line makes it,
+// woken at once at the stage point (320, y) and stepped through its phase
+// machine to `phase` (each attack ended, each break's refill done); the play
+// sub-state. Null when the factory makes nothing for the code.
+cBossBase* StartBossAttack(int32_t code, int32_t phase, float y);
+
+// The source folder (where "data/stagedata" lies) as the current directory
+// while it lives.
+class SourceFolder {
+public:
+    SourceFolder();
+    ~SourceFolder();
+    SourceFolder(const SourceFolder&) = delete;
+    SourceFolder& operator=(const SourceFolder&) = delete;
+    bool ok;
+
+private:
+    std::string previous_;
+};
 
 // The invariants that hold after every sweep; empty when they hold.
 std::string CheckInvariants();

@@ -22,7 +22,6 @@
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
 #include "game/state/cBossBase.h"
-#include "platform/win32/win32.h"
 #include "tests/game/objects/play_harness.h"
 
 namespace {
@@ -68,21 +67,6 @@ struct FinalRun {
     int32_t epilogueEnd = -1;   // ending frame the epilogue's end step ran
     bool tally = false;
     std::string ending;         // a broken ending rule, empty when kept
-};
-
-class SourceFolder {
-public:
-    SourceFolder() {
-        char previous[1024] = {};
-        GetCurrentDirectoryA(sizeof previous, previous);
-        previous_ = previous;
-        ok = SetCurrentDirectoryA(QUENRITH_SOURCE_DIR) != 0;
-    }
-    ~SourceFolder() { SetCurrentDirectoryA(previous_.c_str()); }
-    bool ok;
-
-private:
-    std::string previous_;
 };
 
 int32_t CountLives() {
@@ -205,7 +189,7 @@ TEST_P(FinalStagePlay, LongScheduleRunsThroughBothBossesAndTheEnding) {
     const int32_t stage = GetParam() / 100;
     const int32_t difficulty = GetParam() / 10 % 10;
     const int32_t team = GetParam() % 10;
-    SourceFolder folder;
+    playtest::SourceFolder folder;
     ASSERT_TRUE(folder.ok);
     ASSERT_GT(playtest::ScheduleEnd(stage, difficulty), 0) << "the schedule was not read";
     const FinalRun r = Play(stage, difficulty, team);

@@ -90,18 +90,8 @@ TEST_F(BossGalleryGl, EveryAttackOfTheLastBossesDrawsItsGaugeAndBullets) {
                     common.team = boss.team;
                     LoadCommonSprites(common);
                     LoadStageResources(boss.stage);
-                    // The boss wakes where the schedule puts it, then steps to the attack.
-                    ObjectManager.SpawnStageObject(320, 0, boss.code, 0, 0, 0, 0, 0, 0, 0);
-                    cBossBase* b = boss.code == 205 || boss.code == 291 ? BossB : BossA;
+                    cBossBase* b = playtest::StartBossAttack(boss.code, phase, 120.0f);
                     ASSERT_NE(b, nullptr);
-                    b->Update();  // wakes (the stage bosses load their pictures)
-                    b->y = 120.0f;
-                    b->phase = 1;
-                    while (b->phase < phase) {
-                        b->hp = b->phase % 2 == 0 ? 0.0f : b->maxHp;
-                        b->NextPhase();
-                    }
-                    GameState.subState = kSubStatePlay;
                     b->hp = boss.number == 10 && phase == 14 ? 300.0f : 1e6f;
                     b->secondsLeft = 999;
                     Player1->isInvincible = 1;
