@@ -97,6 +97,7 @@ TEST_F(BossGalleryGl, EveryAttackOfTheLastBossesDrawsItsGaugeAndBullets) {
                     Player1->isInvincible = 1;
                     for (int32_t f = 0; f < FramesInto(boss, phase); ++f) {
                         ObjectManager.UpdateObjects();
+                        b->HitTest();  // keeps the bodies in view, as in play
                         b->Update();
                         ObjectManager.SweepObjects();
                         Player1->invincibleCount = -1000000;
