@@ -28,6 +28,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/null_scene.h"
 #include "engine/core/Kestra.h"
 #include "engine/graphics/CTexture.h"
 #include "engine/graphics/Kestra3D.h"
@@ -52,11 +53,9 @@
 
 namespace {
 
+using nullscene::SlotSize;
+
 // The sprite-table slots a play frame draws on, with their capacities in quads.
-struct SlotSize {
-    int slot;
-    uint32_t quads;
-};
 constexpr SlotSize kSlots[] = {{0, 300}, {1, 300}, {2, 300}, {3, 300}, {5, 1800}, {6, 300}, {7, 2800},
                                {8, 2600}, {9, 300}, {10, 1800}, {29, 300}, {30, 300}, {31, 300}};
 // The HUD's sheet and the two back layers, drawn only by the game scene's
@@ -64,43 +63,15 @@ constexpr SlotSize kSlots[] = {{0, 300}, {1, 300}, {2, 300}, {3, 300}, {5, 1800}
 constexpr SlotSize kSceneSlots[] = {{4, 100}, {35, 4}, {36, 4}, {28, 300}, {32, 300}, {33, 300}};
 
 bool StartEngine() {
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("quenrith-bench-play-" + std::to_string(std::time(nullptr)));
-    std::filesystem::create_directories(folder);
-    platform::SetProgramFolderOverride(folder.string());
-    platform::SetMessageBoxRecording(true);
-    d3d9test::SetBackend(d3d9test::Backend::Null);
-    Kestra::SetScreenInfo(640, 480, true);
-    if (!Kestra3D::Initialize() || !Kestra3D::Start(reinterpret_cast<HWND>(uintptr_t(0x1000)), true)) return false;
-    if (!KestraTexture::Initialize() || !KestraSprite2D::Initialize()) return false;
-    SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
-    FontTable.assign(kFontTableSize, nullptr);
-    const auto make = [](const SlotSize& s) {
-        SpriteEntry& e = SpriteTable[size_t(s.slot)];
-        e.texture = KestraTexture::Create(1024, 1024, 14);
-        e.sprite = KestraSprite2D::Create(s.quads * 6, 1, false);
-        if (!e.texture || !e.sprite) return false;
-        KestraSprite2D::SetTexture(e.sprite, 0, e.texture);
-        return true;
-    };
+    if (!nullscene::Start("quenrith-bench-play", {})) return false;
     for (const SlotSize& s : kSlots)
-        if (!make(s)) return false;
+        if (!nullscene::MakeSlot(s)) return false;
     for (const SlotSize& s : kSceneSlots)
-        if (!make(s)) return false;
+        if (!nullscene::MakeSlot(s)) return false;
     return true;
 }
 
-void StopEngine() {
-    for (SpriteEntry& e : SpriteTable) {
-        KestraSprite2D::Release(e.sprite);
-        KestraTexture::Release(e.texture);
-        e = SpriteEntry{nullptr, nullptr};
-    }
-    playtest::ClearField();
-    KestraSprite2D::Finalize();
-    KestraTexture::Finalize();
-    Kestra3D::Finalize();
-}
+void StopEngine() { nullscene::Stop(); }
 
 void FillField() {
     playtest::ResetField(1);
@@ -189,9 +160,7 @@ void BM_FullPoolsFrameNull(benchmark::State& state) {
 }
 BENCHMARK(BM_FullPoolsFrameNull)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-// No key is down: the frame never pauses.
-const cInputSource kNoKeys = {[](uint32_t, KestraJoystickState*) { return false; }, [](uint32_t) { return false; },
-                              [](uint32_t*) { return false; }};
+using nullscene::kNoKeys;
 
 void BM_GameSceneFrameNull(benchmark::State& state) {
     if (!StartEngine()) {

@@ -4,6 +4,9 @@
 #include "game/bosses/Stage02Boss.h"
 #include "game/bosses/Stage03Boss.h"
 #include "game/bosses/Stage04Boss.h"
+#include "game/bosses/Stage05MidBosses.h"
+#include "game/bosses/Stage05StageBosses.h"
+#include "game/bosses/Stage06Bosses.h"
 #include "game/state/cBossBase.h"
 
 cBossBase* CreateStageBoss(int32_t code, int32_t team, int32_t x, int32_t y, int32_t angle) {
@@ -13,6 +16,11 @@ cBossBase* CreateStageBoss(int32_t code, int32_t team, int32_t x, int32_t y, int
     case 201: boss = new Stage02Boss(); break;
     case 202: boss = new Stage03Boss(); break;
     case 203: boss = new Stage04Boss(); break;
+    // Stage 5: each team meets the other team, its partner first.
+    case 204: boss = team == 2 ? static_cast<cBossBase*>(new Stage05Boss_Crow()) : new Stage05Boss_Osero(); break;
+    case 205: boss = team == 2 ? static_cast<cBossBase*>(new Stage05Boss_Yuri()) : new Stage05Boss(); break;
+    case 290: boss = new Stage06_PaletCopic(); break;
+    case 291: boss = new Stage06Boss(); break;
     default: return nullptr;
     }
     boss->SetPosition(&x, &y);

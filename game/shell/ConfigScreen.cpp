@@ -61,8 +61,8 @@ void SaveVolumeFile() {
 
 void ApplySoundVolume() {
     const cSoundTable& s = SoundTable;
-    // raser_long is loaded but never played.
-    const uint32_t effects[] = {s.charge, s.forcebrake, s.boss_death, s.shot_enemy_normal, s.enemybreak_01,
+    // raser_long sounds the stage-5 railgun and the extra stage's beams.
+    const uint32_t effects[] = {s.charge, s.forcebrake, s.raser_long, s.boss_death, s.shot_enemy_normal, s.enemybreak_01,
                                 s.rt_star14, s.rt_star22, s.xmasbell, s.changeattribute, s.shot_small,
                                 s.enemyshot_short, s.BigShot, s.Lock_Open, s.draw_block, s.reflectbullet,
                                 s.rt_cursor01, s.enemydamage_small, s.playerdamage, s.nonochach, s.titlefocus,

@@ -169,6 +169,8 @@ void Restart(cGameState& g) {
     }
     if (g.stage >= 2 && g.stage <= 5) {
         ReleaseStageResources(g.stage);
+        // Stage 5's release takes the slots of the team's own portraits too.
+        if (g.stage == 5) LoadTeamPortraits(g.team);
         LoadStageResources(1);
     }
     g.stage = 1;

@@ -56,12 +56,16 @@ void LoadCommonSprites(cGameState& state) {
     LoadAll({{37, "img/system/StageTitleBG.png", 200}, {31, "img/cutin_add.png", 100},
              {39, "img/stageclear.png", 800}, {25, "img/talk/hukidashi.png", 100},
              {26, "img/talk/chara_name.png", 100}, {6, "img/commonenemy.png", 1800}});
-    if (state.team == 1)
+    LoadTeamPortraits(state.team);
+    state.subState = 0;
+}
+
+void LoadTeamPortraits(int32_t team) {
+    if (team == 1)
         LoadAll({{12, "img/talk/st_yuri.png", 100}, {13, "img/talk/st_crow.png", 100},
                  {17, "img/talk/st_kohaku_right.png", 100}});
-    else if (state.team == 2)
+    else if (team == 2)
         LoadAll({{14, "img/talk/st_osero.png", 100}, {15, "img/talk/st_cheska.png", 100}});
-    state.subState = 0;
 }
 
 void LoadStage1Resources() {

@@ -7,6 +7,8 @@
 class cGameState;
 
 void LoadCommonSprites(cGameState& state);
+// The common talk portraits of the chosen team (part of the common set).
+void LoadTeamPortraits(int32_t team);
 void LoadStage1Resources();
 void LoadStage2Resources();
 void LoadStage3Resources();

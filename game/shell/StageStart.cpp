@@ -68,6 +68,9 @@ void ReloadBossImages(const char* cutIn, const char* boss) {
     loadSpriteCStr(boss, 33, 0, 300);
 }
 
+// A stage-5 boss puts its own circle in the slot: a restart brings the mid-boss's back.
+void ReloadBossCircle(const char* circle) { loadSpriteCStr(circle, 32, 0, 300); }
+
 void StartMusic(int32_t stage) {
     char name[32];
     std::snprintf(name, sizeof name, "BGM/Stage%02d.ogg", stage);
@@ -135,6 +138,7 @@ void StartStage() {
     } else if (g.stage == 5) {
         if (team == 0) ReloadBossImages("img/cutin_osero.png", "img/osero.png");
         else ReloadBossImages("img/cutin_crow.png", "img/crow.png");
+        ReloadBossCircle(team == 0 ? "img/mahoujin_osero.png" : "img/mahoujin_crow.png");
     } else if (g.stage == 6) {
         if (Player1) Player1->score = 0;
         ReloadBossImages("img/cutin_paco.png", "img/St06_Boss_01.png");

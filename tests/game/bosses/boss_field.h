@@ -59,7 +59,10 @@ private:
             {&cSoundTable::stillattack, "stillattack"}, {&cSoundTable::changeattribute, "changeattribute"},
             {&cSoundTable::draw_block, "draw_block"},   {&cSoundTable::shot_small, "shot_small"},
             {&cSoundTable::xmasbell, "xmasbell"},       {&cSoundTable::nonochach, "nonochach"},
-            {&cSoundTable::playerdamage, "playerdamage"}};
+            {&cSoundTable::playerdamage, "playerdamage"}, {&cSoundTable::raser_long, "raser_long"},
+            {&cSoundTable::raser_long_stage3, "raser_long_stage3"}, {&cSoundTable::knifeswing, "knifeswing"},
+            {&cSoundTable::Stardust, "Stardust"},       {&cSoundTable::enemyshot_short, "enemyshot_short"},
+            {&cSoundTable::crystalhit, "crystalhit"},   {&cSoundTable::princessbomb_laser, "princessbomb_laser"}};
         return sounds;
     }
     static void Heard(uint32_t handle, void* context) {

@@ -21,6 +21,7 @@
 #include "game/state/GameState.h"
 #include "game/state/SpriteTable.h"
 #include "game/state/cBossBase.h"
+#include "platform/win32/win32.h"
 
 namespace playtest {
 namespace {
@@ -165,9 +166,9 @@ void PlaceShot(float x, float y, int32_t element, float power, int32_t owner, in
     b->radius = radius;
 }
 
-void StartSchedule(int32_t stage, int32_t difficulty, uint32_t seed) {
+void StartSchedule(int32_t stage, int32_t difficulty, uint32_t seed, int32_t team) {
     ResetField(seed);
-    StartPlayers(1, false);
+    StartPlayers(team, false);
     GameState.stage = stage;
     GameState.difficulty = difficulty;
     GameState.practice = 1;
@@ -252,11 +253,13 @@ void PlayScheduleFrame() {
     // The boss, else a guardian holding the scroll, else the nearest enemy on screen.
     float tx = 0.0f, ty = 0.0f;
     int32_t targetElement = -1;
-    bool found = BossA && BossA->active == 1 && OnView(BossA->x, BossA->y);
+    // Stages 5 and 6 bring the stage boss in the second slot once the first has left.
+    cBossBase* boss = BossA && BossA->active == 1 ? BossA : SecondBossStage() ? BossB : nullptr;
+    bool found = boss && boss->active == 1 && OnView(boss->x, boss->y);
     if (found) {
-        tx = BossA->x;
-        ty = BossA->y;
-        targetElement = BossA->element;
+        tx = boss->x;
+        ty = boss->y;
+        targetElement = boss->element;
     } else {
         float nearest = 1e18f;
         cEnemyObjectBase* const* list = ObjectManager.enemyList.data();
@@ -310,6 +313,30 @@ void PlayScheduleFrame() {
     SetButtons(0, keys);
     UpdateGameScene();
 }
+
+cBossBase* StartBossAttack(int32_t code, int32_t phase, float y) {
+    ObjectManager.SpawnStageObject(320, 0, code, 0, 0, 0, 0, 0, 0, StageFrame);
+    cBossBase* b = code == 205 || code == 291 ? BossB : BossA;
+    if (!b) return nullptr;
+    b->Update();  // wakes (a stage boss loads its pictures)
+    b->y = y;
+    b->phase = 1;
+    while (b->phase < phase && b->phase < 16) {
+        b->hp = b->phase % 2 == 0 ? 0.0f : b->maxHp;
+        b->NextPhase();
+    }
+    GameState.subState = kSubStatePlay;
+    return b;
+}
+
+SourceFolder::SourceFolder() {
+    char previous[1024] = {};
+    GetCurrentDirectoryA(sizeof previous, previous);
+    previous_ = previous;
+    ok = SetCurrentDirectoryA(QUENRITH_SOURCE_DIR) != 0;
+}
+
+SourceFolder::~SourceFolder() { SetCurrentDirectoryA(previous_.c_str()); }
 
 std::string CheckInvariants() {
     const cObjectManager& m = ObjectManager;

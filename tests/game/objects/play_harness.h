@@ -61,10 +61,10 @@ void PlayFrames(int32_t count);
 // Starts a player shot at (x, y) in the next pool slot, as a test places it.
 void PlaceShot(float x, float y, int32_t element, float power = 1.0f, int32_t owner = 0, int32_t radius = 15);
 
-// A stage as the game starts it: a fresh field with one team-1 player, the
-// stage and difficulty set and the shell's StartStage run. The schedules are
-// read from "data/stagedata" under the current directory.
-void StartSchedule(int32_t stage, int32_t difficulty, uint32_t seed = 1);
+// A stage as the game starts it: a fresh field with one player of the team,
+// the stage and difficulty set and the shell's StartStage run. The schedules
+// are read from "data/stagedata" under the current directory.
+void StartSchedule(int32_t stage, int32_t difficulty, uint32_t seed = 1, int32_t team = 1);
 // Where the schedule ends: its stage boss's appearance frame (the last boss
 // record's; stages 5 and 6 have a mid-boss before it), else its last record's;
 // 0 for a missing file.
@@ -76,10 +76,31 @@ int32_t ScheduleEnd(int32_t stage, int32_t difficulty);
 cBossBase* StartBossFight(int32_t stage, int32_t difficulty, bool two = false, uint32_t seed = 1);
 
 // One frame of the real game scene with player 1 kept invincible and firing:
-// it turns to the boss or the nearest enemy on screen, then holds its facing
+// it turns to the boss (the first slot's, else in stages 5 and 6 the
+// second's) or the nearest enemy on screen, then holds its facing
 // and slides onto the line of fire, at a distance, inside the view. In a
 // boss's talk it holds ELEMENT, which runs the talk through.
 void PlayScheduleFrame();
+
+// A boss of a type code made by the factory as a schedule line makes it,
+// woken at once at the stage point (320, y) and stepped through its phase
+// machine to `phase` (each attack ended, each break's refill done); the play
+// sub-state. Null when the factory makes nothing for the code.
+cBossBase* StartBossAttack(int32_t code, int32_t phase, float y);
+
+// The source folder (where "data/stagedata" lies) as the current directory
+// while it lives.
+class SourceFolder {
+public:
+    SourceFolder();
+    ~SourceFolder();
+    SourceFolder(const SourceFolder&) = delete;
+    SourceFolder& operator=(const SourceFolder&) = delete;
+    bool ok;
+
+private:
+    std::string previous_;
+};
 
 // The invariants that hold after every sweep; empty when they hold.
 std::string CheckInvariants();

@@ -12,6 +12,7 @@
 #include "engine/core/KestraFile.h"
 #include "engine/core/KestraFrameState.h"
 #include "engine/core/KestraSound.h"
+#include "game/objects/PlayCommon.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/shell/GameScene.h"
@@ -19,6 +20,7 @@
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
 #include "game/state/SpriteTable.h"
+#include "game/state/cBossBase.h"
 #include "platform/win32/testing.h"
 #include "platform/win32/win32.h"
 #include "tests/game/objects/play_harness.h"
@@ -115,6 +117,61 @@ TEST_F(StageSounds, LeavingStageThreePlaysNoStaleStageThreeSoundInStageFour) {
         }
     }
     EXPECT_GT(StageFrame, 1000);
+}
+
+}  // namespace
+
+namespace {
+
+void HearHandle(uint32_t handle, void* context) { static_cast<std::vector<uint32_t>*>(context)->push_back(handle); }
+
+// Stage 5 after stage 3: the railgun sounds on the laser loaded at start-up,
+// and the stage-3 handle, released, names no sound: the music that took its
+// slot is never restarted by a boss.
+TEST_F(StageSounds, TheRailgunIsHeardAndNeverRestartsTheMusicInTheFreedSlot) {
+    SoundTable.raser_long = KestraSound::CreateFromFile("SE/raser_long.wav", 0, true, true, 1);
+    ASSERT_NE(SoundTable.raser_long, kNoSound);
+    testing::internal::CaptureStdout();
+    LoadStageResources(3);
+    const uint32_t stage3Laser = SoundTable.raser_long_stage3;
+    ASSERT_NE(stage3Laser, kNoSound);
+    ReleaseStageResources(3);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(SoundTable.raser_long_stage3, kNoSound);
+    EXPECT_EQ(KestraSound::GetSlot(stage3Laser), nullptr);
+    // The next music takes the first free slot: one the stage-3 sounds left.
+    BgmHandle = KestraSound::CreateFromFile("SE/shatter.wav", 0, true, false, 1);
+    ASSERT_NE(BgmHandle, kNoSound);
+    EXPECT_LE(BgmHandle, stage3Laser);
+
+    playtest::ResetField(3);
+    playtest::StartPlayers(2, false, 320, 400);
+    GameState.stage = 5;
+    testing::internal::CaptureStdout();
+    ObjectManager.SpawnStageObject(500, 100, 205, 0, 0, 0, 0.0f, 0.0f, 0.0f, 0);
+    testing::internal::GetCapturedStdout();
+    ASSERT_NE(BossB, nullptr);
+    cBossBase* b = BossB;
+    b->active = 1;
+    b->phase = 3;
+    b->hp = 0.0f;
+    b->NextPhase();  // into the railgun
+    ASSERT_EQ(b->phase, 4);
+    b->hp = 1e6f;
+    std::vector<uint32_t> heard;
+    SetSoundRecorder(HearHandle, &heard);
+    for (int32_t f = 0; f < 200; ++f) b->Update();
+    SetSoundRecorder(nullptr, nullptr);
+    size_t lasers = 0;
+    for (uint32_t h : heard) {
+        EXPECT_NE(h, BgmHandle);
+        EXPECT_NE(h, stage3Laser);
+        if (h == SoundTable.raser_long) ++lasers;
+    }
+    EXPECT_EQ(lasers, 2u);  // a beam at frame 60, the next 130 frames on
+    const KestraSoundSlot* slot = KestraSound::GetSlot(SoundTable.raser_long);
+    ASSERT_NE(slot, nullptr);
+    EXPECT_STREQ(slot->name, "SE/raser_long.wav");
 }
 
 }  // namespace

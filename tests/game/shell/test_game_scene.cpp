@@ -1,6 +1,8 @@
 // The game scene's state machine, the stage start and the game scene's display.
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include <string>
 #include <vector>
 
@@ -225,6 +227,42 @@ TEST_F(GameScene, ResumingRunsAPlayFrameAtOnce) {
     Frame(PAD_SHOT);
     EXPECT_EQ(GameState.subState, kSubStatePlay);
     EXPECT_EQ(StageFrame, frame + 1);
+}
+
+// Stage 5's release takes the slots of the team's own talk portraits (the
+// rival team's pictures lived there): a restart loads them again, after the
+// releases and before stage 1's set.
+TEST_F(GameScene, RestartingStageFiveBringsBackTheTeamsPortraits) {
+    struct Case {
+        int32_t team;
+        std::vector<std::string> portraits;
+    };
+    const Case cases[] = {{1, {"img/talk/st_yuri.png", "img/talk/st_crow.png", "img/talk/st_kohaku_right.png"}},
+                          {2, {"img/talk/st_osero.png", "img/talk/st_cheska.png"}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.team);
+        GameState.team = c.team;
+        GameState.stage = 5;
+        GameState.practice = 0;
+        GameState.subState = kSubStatePause;
+        GameState.pauseCursor = 1;
+        GameState.pauseAsking = 1;
+        GameState.pauseAnswer = 0;
+        testing::internal::CaptureStdout();
+        Frame(PAD_SHOT);
+        const std::string out = testing::internal::GetCapturedStdout();
+        ASSERT_EQ(GameState.stage, 1);
+        std::vector<std::string> files;
+        static const std::regex line(R"(filename: ([^\n]+)\n)");
+        for (auto it = std::sregex_iterator(out.begin(), out.end(), line); it != std::sregex_iterator(); ++it)
+            files.push_back((*it)[1]);
+        ASSERT_GE(files.size(), c.portraits.size() + 1);
+        const std::vector<std::string> first(files.begin(), files.begin() + std::ptrdiff_t(c.portraits.size()));
+        EXPECT_EQ(first, c.portraits);
+        EXPECT_EQ(files[c.portraits.size()], "img/Stage01BG.png");
+        // Every release of stage 5 came before the first load.
+        EXPECT_LT(out.rfind("【releaseSprite】"), out.find("filename:"));  // the program's own bytes
+    }
 }
 
 TEST_F(GameScene, ANewGameGetsThreeCreditsAndOneMorePerThreeFinishedGames) {

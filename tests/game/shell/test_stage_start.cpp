@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
 
 #include "engine/core/KestraLog.h"
 #include "game/objects/cObjectManager.h"
@@ -110,6 +113,31 @@ TEST_F(StageStart, OnePlayerModeLeavesPlayerTwoAlone) {
     EXPECT_EQ(Player2->x, 5.0f);
     EXPECT_EQ(Player2->noMiss, 0);
     EXPECT_EQ(Player1->x, 1280.0f);
+}
+
+// Stage 5 starts with its mid-boss's pictures, whatever the stage boss of an
+// earlier try put into the cut-in, body and circle slots.
+TEST_F(StageStart, StageFiveLoadsTheMidBossPicturesAgain) {
+    struct Case {
+        int32_t team;
+        std::vector<std::string> files;
+    };
+    const Case cases[] = {{1, {"img/cutin_osero.png", "img/osero.png", "img/mahoujin_osero.png"}},
+                          {2, {"img/cutin_crow.png", "img/crow.png", "img/mahoujin_crow.png"}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.team);
+        GameState.team = c.team;
+        GameState.stage = 5;
+        GameState.difficulty = 1;
+        testing::internal::CaptureStdout();
+        StartStage();
+        const std::string out = testing::internal::GetCapturedStdout();
+        std::vector<std::string> files;
+        static const std::regex line(R"(filename: ([^\n]+)\n)");
+        for (auto it = std::sregex_iterator(out.begin(), out.end(), line); it != std::sregex_iterator(); ++it)
+            files.push_back((*it)[1]);
+        EXPECT_EQ(files, c.files);
+    }
 }
 
 TEST_F(StageStart, TheDialogueAndThePlayFieldStartOver) {

@@ -1,0 +1,249 @@
+// Cheska: an opening spray, cats, a light-and-dark stream with a spinner,
+// guide posts, monotone walls and the last summons. Her seconds run at two a
+// second.
+#include "engine/core/KestraMath.h"
+#include "game/bosses/Stage05StageBosses.h"
+#include "game/objects/EnemyParts.h"
+#include "game/objects/PlayCommon.h"
+#include "game/objects/cObjectManager.h"
+#include "game/state/BossTalk.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
+
+namespace {
+
+const char* const kCatName = "二極：キャットソウル";
+const char* const kRoundName = "二極：巡る巡る闇と光";
+const char* const kGuideName = "二極：聖闇の道標";
+const char* const kWallName = "二極：モノトーンウォール";
+const char* const kLastName = "悠久の二極光";
+
+const Stage05Frame::Pictures kPictures = {"img/cutin_cheska.png", "img/mahoujin_cheska.png", "img/cheska.png"};
+
+// A cat's speed, accel and life by difficulty.
+struct Cat {
+    float speed, accel, life;
+};
+struct CatWave {
+    int32_t at;
+    int32_t angles[2];
+    int32_t elements[2];
+    Cat by[3];
+};
+constexpr CatWave kCatWaves[3] = {
+    {150, {2000, 30765}, {0, 0}, {{1.0f, 0.03f, 2.0f}, {1.0f, 0.03f, 5.0f}, {3.0f, 0.03f, 5.0f}}},
+    {220, {5000, 27765}, {0, 1}, {{2.0f, 0.03f, 3.0f}, {2.0f, 0.03f, 5.0f}, {2.0f, 0.03f, 5.0f}}},
+    {300, {8000, 24765}, {1, 1}, {{1.0f, 0.05f, 2.0f}, {1.0f, 0.05f, 5.0f}, {3.0f, 0.05f, 5.0f}}},
+};
+constexpr Cat kStrayCat[3] = {{1.0f, 0.07f, 3.0f}, {1.0f, 0.07f, 5.0f}, {3.0f, 0.07f, 5.0f}};
+constexpr Cat kLastCats[3] = {{0.8f, 0.01f, 2.0f}, {1.0f, 0.03f, 5.0f}, {0.1f, 0.03f, 10.0f}};
+
+void SummonCat(const cBossBase& b, int32_t angle, int32_t turn, int32_t element, const Cat& c) {
+    SummonEnemy(b.x, b.y, 60, angle, turn, element, c.speed, c.accel, c.life);
+}
+
+// Five cats around the aim, turning.
+void CatStar(const cBossBase& b, int32_t aim, int32_t element, const Cat& c) {
+    for (int32_t k = 1; k <= 5; ++k) SummonCat(b, WrapAdd(aim, 13107 * k), 50, element, c);
+}
+
+}  // namespace
+
+Stage05Boss::Stage05Boss()
+    : Stage05Frame({{UpdateTalkYuriStage5Before, nullptr}, {UpdateTalkYuriStage5After, nullptr}, {UpdateTalkYuriStage5Ending, nullptr}}, 2,
+                   &kPictures),
+      aimScratch(0) {
+    FillTable(hpTable, {60, 70, 100, 80, 110, 300});
+    FillTable(timeTable, {60, 60, 99, 60, 99, 99, 99, 99, 99, 99, 159});
+    FillTable(bonusTable, {1000000, 1100000, 1200000, 1300000, 1400000});
+}
+
+void Stage05Boss::TalkBegins() {
+    // Team 1's talk runs once from here, on the frame the talk phase begins.
+    if (GameState.team == 1) UpdateTalkYuriStage5Before();
+}
+
+void Stage05Boss::Attack() {
+    switch (phase) {
+    case 2: OpeningAttack(); break;
+    case 4: CatAttack(); break;
+    case 6: SpinnerAttack(); break;
+    case 8: GuidePostAttack(); break;
+    case 10: WallAttack(); break;
+    case 12: LastAttack(); break;
+    default: break;
+    }
+}
+
+Stage05Frame::Point Stage05Boss::BreakPoint(int32_t k) const {
+    switch (k) {
+    case 3: return {290, 50};
+    case 5: return {320, 240};
+    case 11: return {320, 90};
+    default: return {320, 50};
+    }
+}
+
+const char* Stage05Boss::AttackName() const {
+    switch (phase) {
+    case 4: return kCatName;
+    case 6: return kRoundName;
+    case 8: return kGuideName;
+    case 10: return kWallName;
+    case 12: return kLastName;
+    default: return nullptr;
+    }
+}
+
+void Stage05Boss::DrawBody() {
+    animFrame += 1;
+    if (animFrame >= 32) animFrame = 0;
+    DrawSmallBody(x, y, animFrame / 8, kWhite, 44.0f);
+}
+
+void Stage05Boss::OpeningAttack() {
+    const int32_t d = BossDifficulty();
+    const int32_t t = phaseTimer;
+    if (t <= 200) MoveTo(40, 410, 2.0f);
+    if (t >= 260 && t <= 460) MoveTo(40, 50, 2.0f);
+    static constexpr int32_t kAimEvery[3] = {110, 50, 20};
+    static constexpr int32_t kSprayEvery[3] = {7, 3, 2};
+    if (t % kAimEvery[d] == 0) {
+        shotAngle = AimAtLater(*this);
+        FireBullet(x, y, 1, 11, shotAngle, 0, element, d == 2 ? 0.5f : 1.1f, 0.02f);
+    }
+    const bool spraying = t <= 200 || (t >= 260 && t <= 460);
+    if (spraying && t % kSprayEvery[d] == 0) {
+        // Leftward, slowing, coming back.
+        const int32_t angle = d == 2 ? GameRand() % 8000 + 28768 : GameRand() % 6000 + 29768;
+        FireBullet(x, y, 1, 8, angle, 0, GameRand() % 2, d == 2 ? 0.3f : 0.4f, d == 2 ? -0.005f : -0.006f);
+    }
+    if (t == 500) {
+        element = 1 - element;
+        phaseTimer = 0;
+    }
+    if (AttackOver(*this)) {
+        element = 0;
+        NextPhase();
+    }
+}
+
+void Stage05Boss::CatAttack() {
+    const int32_t d = BossDifficulty();
+    const int32_t t = phaseTimer;
+    if (t <= 100) MoveTo(320, 90, 1.5f);
+    if (t >= 200 && t <= 400) MoveTo(320, 170, 1.0f);
+    if (t >= 700 && t <= 900) MoveTo(320, 240, 1.0f);
+    for (const CatWave& w : kCatWaves) {
+        if (t != w.at) continue;
+        PlaySe(SoundTable.nonochach);
+        for (int32_t i = 0; i < 2; ++i) SummonCat(*this, w.angles[i], 0, w.elements[i], w.by[d]);
+    }
+    if (t >= 400 && t <= 700 && t % (d == 0 ? 70 : 30) == 0) {
+        shotAngle = AimAtPlayer1(*this);
+        const int32_t angle = shotAngle + GameRand() % 16000 - 8000;
+        SummonCat(*this, angle, 0, GameRand() % 2, kStrayCat[d]);
+    }
+    if (d == 2 && t == 500) CatStar(*this, AimAtPlayer1(*this), 0, {0.1f, 0.03f, 10.0f});
+    if (t == 900) CatStar(*this, AimAtPlayer1(*this), 1, kLastCats[d]);
+    if (t == 1000) phaseTimer = 0;
+    if (AttackOver(*this)) {
+        ObjectManager.DestroyAllEnemies();
+        element = 1;
+        NextPhase();
+    }
+}
+
+void Stage05Boss::SpinnerAttack() {
+    const int32_t d = BossDifficulty();
+    const float streamSpeed = d == 0 ? 3.0f : 4.0f;
+    const auto stream = [&](int32_t e) {
+        PlaySe(SoundTable.shot_small);
+        aimScratch = AimAtPlayer1(*this);
+        FireBullet(x, y, 1, 1, aimScratch, 0, e, streamSpeed, 0.0f);
+    };
+    if (d == 2) {
+        // Two light shots and a dark one every 14 frames.
+        if (phaseTimer == 14) {
+            stream(1);
+            phaseTimer = 0;
+        }
+        if (phaseTimer == 0 || phaseTimer == 7) stream(0);
+    } else {
+        const int32_t half = d == 0 ? 81 : 41;
+        const int32_t end = d == 0 ? 160 : 80;
+        if (phaseTimer % 7 == 0) stream(phaseTimer < half ? 0 : 1);
+        if (phaseTimer == end) phaseTimer = 0;
+    }
+    static constexpr int32_t kTurn[3] = {40, 70, 230};
+    shotAngle = WrapAdd(shotAngle, kTurn[d]);
+    if (phaseTimer % (d == 2 ? 5 : 6) == 0) {
+        // Element 2 matches neither player: these cannot be absorbed.
+        const int32_t graphic = d == 0 ? 22 : 54;
+        FireBullet(x, y, 1, graphic, shotAngle, 0, 2, 7.0f, 0.0f);
+        FireBullet(x, y, 1, graphic, WrapAdd(shotAngle, 22000), 0, 0, 7.0f, 0.0f);
+        FireBullet(x, y, 1, graphic, WrapAdd(shotAngle, 44000), 0, 1, 7.0f, 0.0f);
+    }
+    if (AttackOver(*this)) {
+        NextPhase();
+        if (d == 0) phase = 9;  // the guide posts are skipped
+    }
+}
+
+void Stage05Boss::GuidePostAttack() {
+    const int32_t d = BossDifficulty();
+    if (phaseTimer == 1) {
+        ObjectManager.SpawnStageObject(80, 90, 83, 0, 0, 0, 0.0f, 0.0f, 150.0f, StageFrame);
+        ObjectManager.SpawnStageObject(560, 90, 83, 0, 0, 1, 0.0f, 0.0f, 150.0f, StageFrame);
+    }
+    const bool fires = d == 2 ? phaseTimer % 70 == 0 : d == 1 && hp <= 20.0f && phaseTimer % 170 == 0;
+    if (fires) {
+        moveAngle = AimAtPlayer1(*this);
+        FireBullet(x, y, 2, 4, moveAngle, 0, 2, d == 2 ? 2.0f : 1.0f, d == 2 ? 0.005f : 0.002f);
+    }
+    if (AttackOver(*this)) {
+        NextPhase();
+        ObjectManager.DestroyAllEnemies();
+    }
+}
+
+void Stage05Boss::WallAttack() {
+    const int32_t d = BossDifficulty();
+    static constexpr int32_t kFallEvery[3] = {80, 60, 30};
+    static constexpr int32_t kSweepEvery[3] = {100, 80, 60};
+    static constexpr float kSpeed[3] = {2.0f, 2.0f, 3.0f};
+    const float gap = d == 0 ? 24.0f : 22.0f;
+    if (phaseTimer % kFallEvery[d] == 0) {
+        PlaySe(SoundTable.xmasbell);
+        shotAngle = 16383;
+        for (int32_t i = 0; i < 30; ++i)
+            FireBullet(x - 320 + gap * static_cast<float>(i), y - 40, 1, 1, 16383, 0, GameRand() % 2, kSpeed[d], 0.0f);
+    }
+    static constexpr float kWornHp[3] = {60.0f, 70.0f, 80.0f};
+    static constexpr int32_t kWornSeconds[3] = {70, 60, 70};
+    const bool worn = hp <= kWornHp[d] || secondsLeft <= kWornSeconds[d];
+    if (worn && phaseTimer % kSweepEvery[d] == 0) {
+        shotAngle = 0;
+        for (int32_t j = 0; j < 26; ++j) {
+            const int32_t e = GameRand() % (d == 2 ? 3 : 2);
+            FireBullet(x - 320, y - 40 + gap * static_cast<float>(j), 1, 1, 0, 0, e, kSpeed[d], 0.0f);
+        }
+    }
+    if (AttackOver(*this)) {
+        // On difficulty 0 this is the last attack: its step to the break pays it once.
+        if (d == 0) EndFightEarly(*this, true, true);
+        else NextPhase();
+    }
+}
+
+void Stage05Boss::LastAttack() {
+    if (phaseTimer == 20) {
+        PlaySe(SoundTable.Stardust);
+        SummonEnemy(x - 270, y, 64, 0, 0, 0, 0.0f, 0.0f, 9999.0f);
+        SummonEnemy(x + 270, y, 64, 0, 0, 0, 0.0f, 0.0f, 9999.0f);
+        SummonEnemy(x - 270, y + 350, 64, 0, 0, 0, 0.0f, 0.0f, 9999.0f);
+        SummonEnemy(x + 270, y + 350, 64, 0, 0, 0, 0.0f, 0.0f, 9999.0f);
+    }
+    if (BossDifficulty() == 2) FireBullet(x, y, 1, 22, GameRand() * 2, 0, 2, 2.0f, 0.04f);
+    if (AttackOver(*this)) EndLast();
+}

@@ -1,0 +1,295 @@
+// Yuri: a looping opening, the railgun at the right edge, fans, comical
+// sparks, closing rings around the player and the finishing star bursts.
+// Several attacks loop with a period that shrinks each lap.
+#include "engine/core/KestraMath.h"
+#include "game/bosses/Stage05StageBosses.h"
+#include "game/objects/EnemyParts.h"
+#include "game/objects/PlayCommon.h"
+#include "game/objects/cObjectManager.h"
+#include "game/objects/cPlayerBase.h"
+#include "game/state/BossTalk.h"
+#include "game/state/GameGlobals.h"
+
+namespace {
+
+const char* const kRailgunName = "秘技：カラフルレールガン！";
+const char* const kFanName = "秘技：あの手この手で";
+const char* const kSparkName = "秘技：コミカルスパーク";
+const char* const kSurpriseName = "秘技：ウィニングサプライズ！";
+const char* const kFinishName = "ユリ☆フィニッシュスター！";
+
+const Stage05Frame::Pictures kPictures = {"img/cutin_yuri.png", "img/mahoujin_yuri.png", "img/yuri.png"};
+
+// A frame window [from, to] with an action every `every` frames.
+bool Every(int32_t t, int32_t from, int32_t to, int32_t every) { return t >= from && t <= to && t % every == 0; }
+
+// One comical spark: a summon at the aim plus an offset.
+struct Spark {
+    int32_t at, offset, element;
+    float accel;
+};
+constexpr Spark kSparks2[8] = {{70, -8000, 0, 0.004f},  {140, 8000, 1, 0.004f}, {170, 8000, 0, 0.004f},
+                               {210, -5000, 1, 0.004f}, {240, 0, 2, 0.004f},    {280, 5000, 0, 0.01f},
+                               {320, -5000, 1, 0.01f},  {370, 0, 2, 0.004f}};
+constexpr Spark kSparks1[5] = {
+    {70, -8000, 0, 0.004f}, {140, 8000, 1, 0.004f}, {210, -5000, 1, 0.004f}, {280, 5000, 0, 0.004f}, {370, 0, 2, 0.004f}};
+constexpr Spark kSparks0[4] = {{70, -8000, 0, 0.004f}, {170, 8000, 1, 0.004f}, {250, -5000, 1, 0.004f}, {340, 5000, 0, 0.004f}};
+
+}  // namespace
+
+Stage05Boss_Yuri::Stage05Boss_Yuri()
+    : Stage05Frame({{nullptr, UpdateTalkCheskaStage5Before},
+                    {nullptr, UpdateTalkCheskaStage5After},
+                    {UpdateTalkCheskaStage5Ending, UpdateTalkCheskaStage5Ending}}  // the epilogue runs for either team
+                   ,
+                   1, &kPictures),
+      ringScratch(0),
+      altElement(0),
+      loopLength(0) {
+    FillTable(hpTable, {90, 80, 80, 90, 160, 450});
+    FillTable(timeTable, {80, 80, 99, 99, 99, 99, 99, 99, 99, 99, 299});
+    FillTable(bonusTable, {1000000, 1100000, 1200000, 1300000, 1400000});
+    breakEleven_ = true;
+}
+
+void Stage05Boss_Yuri::Attack() {
+    switch (phase) {
+    case 2: OpeningAttack(); break;
+    case 4: RailgunAttack(); break;
+    case 6: FanAttack(); break;
+    case 8: SparkAttack(); break;
+    case 10: SurpriseAttack(); break;
+    case 12: FinishAttack(); break;
+    default: break;
+    }
+}
+
+Stage05Frame::Point Stage05Boss_Yuri::BreakPoint(int32_t k) const {
+    switch (k) {
+    case 3: return {600, 240};
+    case 5: return {320, 30};
+    case 7: return {50, 240};
+    case 9: return {320, 50};
+    default: return {320, 220};
+    }
+}
+
+void Stage05Boss_Yuri::BreakEnded(int32_t k) {
+    if (k == 3) loopLength = 60;
+}
+
+const char* Stage05Boss_Yuri::AttackName() const {
+    switch (phase) {
+    case 4: return kRailgunName;
+    case 6: return kFanName;
+    case 8: return kSparkName;
+    case 10: return kSurpriseName;
+    case 12: return kFinishName;
+    default: return nullptr;
+    }
+}
+
+void Stage05Boss_Yuri::DrawBody() { DrawSmallBody(x, y, StepBodyCell(*this, 9, 35), kWhite); }
+
+void Stage05Boss_Yuri::OpeningAttack() {
+    const int32_t d = BossDifficulty();
+    const int32_t t = phaseTimer;
+    if (t == 1 && loopLength == 0) loopLength = 120;
+    if (t <= 200) MoveTo(200, 80, 1.0f);
+    else if (t <= 400) MoveTo(480, 80, 1.0f);
+    else if (t <= 600) MoveTo(320, 180, 1.0f);
+    else if (t <= 800) MoveTo(320, 380, 1.0f);
+    else if (t <= 1200) MoveTo(320, 80, 1.0f);
+    // Two aimed pairs of knives.
+    const int32_t pairEvery = d == 0 ? 4 : 3;
+    const int32_t pairGap = d == 0 ? 5000 : 3000;
+    const float pairSpeed = d == 0 ? 4.0f : 5.0f;
+    for (int32_t from : {30, 90}) {
+        if (t == from) shotAngle = AimAtPlayer1(*this);
+        if (!Every(t, from, from + 50, pairEvery)) continue;
+        if (d == 2) shotAngle = AimAtPlayer1(*this);
+        PlaySe(SoundTable.shot_small);
+        const int32_t lead = from == 30 ? 0 : -pairGap;  // the second pair opens to the other side
+        FireBullet(x, y, 2, 14, WrapAdd(shotAngle, lead), 0, 0, pairSpeed, 0.0f);
+        FireBullet(x, y, 2, 14, WrapAdd(shotAngle, lead + pairGap), 0, 1, pairSpeed, 0.0f);
+    }
+    if (t == 170 || t == 500) {
+        shotAngle = AimAtPlayer1(*this);
+        PlaySe(SoundTable.Stardust);
+    }
+    // Then a turning pair: one way, back the other way, (hardest) one way again.
+    int32_t turn = 0;
+    const int32_t every = d == 0 ? 3 : 2;
+    if (t >= 170 && t < 500) turn = t <= 470 ? (d == 2 ? 840 : d == 1 ? 640 : 440) : 0;
+    else if (t >= 500 && t <= 1200) turn = d == 2 ? (t < 800 ? -990 : 1030) : (d == 1 ? -790 : -550);
+    if (turn != 0 && t % every == 0) {
+        shotAngle = WrapAdd(shotAngle, turn);
+        const int32_t open = d == 0 ? 3000 : 2000;
+        const float speed = d == 0 ? 4.0f : 5.0f;
+        FireBullet(x, y, 2, 23, WrapAdd(shotAngle, -open), 0, 0, speed, 0.0f);
+        FireBullet(x, y, 2, 23, WrapAdd(shotAngle, open), 0, 1, speed, 0.0f);
+    }
+    if (t == loopLength + 1200) {
+        phaseTimer = 0;
+        loopLength -= 30;
+    }
+    if (AttackOver(*this)) {
+        element = 0;
+        NextPhase();
+    }
+}
+
+void Stage05Boss_Yuri::RailgunAttack() {
+    const int32_t d = BossDifficulty();
+    const int32_t t = phaseTimer;
+    // Along the right edge at the player's height.
+    MoveTo(600, Player1 ? Player1->aimY - ScrollY : y - ScrollY, 1.0f);
+    if (t == 58) StartPoolEffect(7, 0, x, y);
+    if (t == 60) {
+        shotAngle = AimAtPlayer1(*this);
+        // The start-up handle of the long laser: the stage-3 one is empty here.
+        PlaySe(SoundTable.raser_long);
+    }
+    if (Every(t, 60, 140, 2)) {
+        static constexpr int32_t kOffsets[5] = {0, -3000, 3000, 6000, -6000};
+        static constexpr int32_t kElements[5] = {2, 1, 0, 1, 0};
+        for (int32_t i = 0; i < (d == 2 ? 5 : 3); ++i)
+            FireBullet(x, y, 2, 51, WrapAdd(shotAngle, kOffsets[i]), 0, kElements[i], 6.0f, 0.0f);
+    }
+    static constexpr int32_t kSparkEvery[3] = {20, 4, 2};
+    if (Every(t, 60, 140, kSparkEvery[d])) {
+        PlaySe(SoundTable.shot_small);
+        const float step = d == 2 ? 0.3f : 0.1f;
+        const int32_t up = shotAngle + 3000 + GameRand() % 7000;
+        FireBullet(x, y, 2, 23, up, -20, 1, static_cast<float>(GameRand() % 20) * step, 0.001f);
+        const int32_t down = shotAngle - 3000 - GameRand() % 7000;
+        FireBullet(x, y, 2, 23, down, 20, 0, static_cast<float>(GameRand() % 20) * step, 0.001f);
+    }
+    // Each beam two frames sooner than the last, without a floor.
+    if (phaseTimer == loopLength + 140) {
+        phaseTimer = 10;
+        loopLength -= 2;
+    }
+    if (AttackOver(*this)) {
+        element = 0;
+        NextPhase();
+        if (d == 0) phase = 7;  // the fans are skipped
+    }
+}
+
+void Stage05Boss_Yuri::FanAttack() {
+    const int32_t d = BossDifficulty();
+    if (d >= 1 && phaseTimer % (d == 2 ? 70 : 120) == 0) {
+        PlaySe(SoundTable.xmasbell);
+        shotAngle = AimAtPlayer1(*this);
+        const float accel = d == 2 ? 0.003f : 0.0001f;
+        for (float lag : {0.0f, 0.1f}) {
+            for (int32_t i = 0; i < 15; ++i) {
+                const float speed = 0.2f * static_cast<float>(i) + lag;
+                for (int32_t off : {-10000, 0, 10000})
+                    FireBullet(x, y, 2, 21, WrapAdd(shotAngle, off), 0, altElement, speed, accel);
+            }
+            altElement = 1 - altElement;
+        }
+    }
+    if (AttackOver(*this)) {
+        element = 0;
+        NextPhase();
+    }
+}
+
+void Stage05Boss_Yuri::SparkAttack() {
+    const int32_t d = BossDifficulty();
+    if (phaseTimer == 1) loopLength = 120;
+    const Spark* sparks = d == 2 ? kSparks2 : d == 1 ? kSparks1 : kSparks0;
+    const int32_t count = d == 2 ? 8 : d == 1 ? 5 : 4;
+    for (int32_t i = 0; i < count; ++i) {
+        if (phaseTimer != sparks[i].at) continue;
+        PlaySe(SoundTable.puni);
+        shotAngle = AimAtPlayer1(*this);
+        SummonEnemy(x, y, 86, WrapAdd(shotAngle, sparks[i].offset), 0, sparks[i].element, 1.0f, sparks[i].accel,
+                    990.0f);
+    }
+    if (phaseTimer == loopLength + 400) {
+        phaseTimer = 2;
+        loopLength -= 5;
+    }
+    if (AttackOver(*this)) {
+        element = 0;
+        NextPhase();
+        ObjectManager.DestroyAllEnemies();
+    }
+}
+
+void Stage05Boss_Yuri::SurpriseAttack() {
+    const int32_t d = BossDifficulty();
+    const int32_t t = phaseTimer;
+    static constexpr int32_t kRingEvery[3] = {130, 81, 66};
+    if (t % kRingEvery[d] == 0) {
+        PlaySe(SoundTable.rt_star22);
+        element = GameRand() % 2;
+        const float px = Player1 ? Player1->aimX : x, py = Player1 ? Player1->aimY : y;
+        for (int32_t k = 1; k <= 30; ++k) {
+            ringScratch = 2184 * k;
+            const float rx = px + Kestra::Cos(static_cast<uint32_t>(ringScratch)) * 230.0f;
+            const float ry = py + Kestra::Sin(ringScratch) * 230.0f;
+            FireBullet(rx, ry, 15, 2, ringScratch + 32768, 0, element, 1.5f, 0.0f);
+        }
+    }
+    const auto knife = [&](float speed, float accel) {
+        PlaySe(SoundTable.knifeswing);
+        FireBullet(x, y, 2, 19, shotAngle, 0, 2, speed, accel);
+    };
+    if (d == 2) {
+        if (t == 20) shotAngle = AimAtPlayer1(*this);
+        if (Every(t, 20, 990, 6)) {
+            shotAngle = WrapAdd(shotAngle, 7777);
+            knife(4.0f, 0.0f);
+        }
+    } else {
+        if (t == 180) shotAngle = AimAtPlayer1(*this);
+        const int32_t every = d == 1 ? 10 : 20;
+        if (Every(t, 180, 270, every)) knife(d == 1 ? 5.0f : 3.0f, 0.0f);
+        if (Every(t, 450, d == 1 ? 600 : 540, every)) {
+            shotAngle = AimAtPlayer1(*this);
+            knife(d == 1 ? 4.0f : 3.0f, 0.0f);
+        }
+        if (Every(t, 700, d == 1 ? 960 : 800, d == 1 ? 17 : 20)) {
+            shotAngle = AimAtPlayer1(*this);
+            knife(1.7f, d == 1 ? -0.003f : 0.0f);
+        }
+    }
+    if (t == 990) phaseTimer = 1;
+    if (AttackOver(*this)) {
+        element = 0;
+        // On difficulty 0 this is the last attack: its step to the break pays it once.
+        if (d == 0) {
+            EndFightEarly(*this, true, true);
+        } else {
+            NextPhase();
+            ObjectManager.DestroyAllEnemies();
+        }
+    }
+}
+
+void Stage05Boss_Yuri::FinishAttack() {
+    const int32_t d = BossDifficulty();
+    if (d >= 1) {
+        if (phaseTimer == 1) loopLength = d == 2 ? 98 : 124;
+        if (phaseTimer == loopLength) {
+            PlaySe(SoundTable.xmasbell);
+            StartPoolEffect(7, element, x, y);
+            for (int32_t i = 0; i < 80; ++i) {
+                const int32_t angle = GameRand() * 2;
+                const int32_t r = GameRand() % 30;
+                const float speed = d == 2 ? static_cast<float>(r) * 0.2f + 2.0f : static_cast<float>(r) * 0.1f + 1.0f;
+                FireBullet(x, y, 2, 16, angle, 0, element, speed, 0.001f);
+            }
+            phaseTimer = 2;
+            if (loopLength >= 50) loopLength -= 2;  // never below 48 frames
+            element = 1 - element;
+        }
+        if (d == 2 && phaseTimer % 3 == 0) FireBullet(x, y, 1, 22, GameRand() * 2, 0, 2, 2.0f, 0.04f);
+    }
+    if (AttackOver(*this)) EndLast();
+}

@@ -1,0 +1,321 @@
+#include "game/bosses/Stage05MidBosses.h"
+
+#include "engine/core/KestraMath.h"
+#include "game/objects/EnemyParts.h"
+#include "game/objects/PlayCommon.h"
+#include "game/objects/cObjectManager.h"
+#include "game/objects/cPlayerBase.h"
+#include "game/state/BossTalk.h"
+#include "game/state/GameGlobals.h"
+
+namespace {
+
+const char* const kJetName = "必殺：グレートアステロイドジェット！";
+const char* const kBigBangName = "必殺：ジェノサイドビッグバン";
+const char* const kCrossName = "瞬：クロスナイフ";
+const char* const kMirageName = "瞬：ミラージュドライブ";
+
+constexpr uint32_t kImageColour = 0xB4FFFFFFu;
+
+}  // namespace
+
+void DropExtraLife(const cBossBase& b) {
+    ObjectManager.SpawnStageObject(b.x, b.y, 104, 0, 0, b.element, 0.0f, 0.0f, 1.0f, StageFrame);
+    ScrollHalt = 0;
+}
+
+// ---- Osero.
+
+Stage05Boss_Osero::Stage05Boss_Osero()
+    : Stage05Frame({{UpdateTalkYuriStage5MidBefore, nullptr}, {UpdateTalkYuriStage5MidAfter, nullptr}, {nullptr, nullptr}}, 1, nullptr) {
+    FillTable(hpTable, {80, 100, 140});
+    FillTable(timeTable, {60, 60, 60, 60, 60});
+    FillTable(bonusTable, {500000, 550000});
+}
+
+void Stage05Boss_Osero::Attack() {
+    switch (phase) {
+    case 2: SummonAttack(); break;
+    case 4: JetAttack(); break;
+    case 6: BigBangAttack(); break;
+    default: break;
+    }
+}
+
+Stage05Frame::Point Stage05Boss_Osero::BreakPoint(int32_t k) const {
+    return k == 3 ? Point{320, 50} : Point{320, 200};
+}
+
+const char* Stage05Boss_Osero::AttackName() const {
+    return phase == 4 ? kJetName : phase == 6 ? kBigBangName : nullptr;
+}
+
+void Stage05Boss_Osero::DrawBody() { DrawSmallBody(x, y, StepBodyCell(*this, 9, 35), kWhite); }
+
+void Stage05Boss_Osero::SummonAttack() {
+    static constexpr int32_t kFirst[3] = {150, 100, 50};
+    static constexpr int32_t kEvery[3] = {500, 320, 140};
+    const int32_t d = BossDifficulty();
+    if (phaseTimer == kFirst[d] || phaseTimer % kEvery[d] == 0)
+        SummonEnemy(x, y, 66, 0, 0, 0, 1.0f, d == 2 ? 0.0003f : 0.0001f, 9999.0f);
+    if (AttackOver(*this)) {
+        element = 0;
+        NextPhase();
+        ObjectManager.DestroyAllEnemies();
+    }
+}
+
+void Stage05Boss_Osero::JetAttack() {
+    const int32_t d = BossDifficulty();
+    const int32_t t = phaseTimer;
+    // The two jets come on the first pass only: the sweep loops back to 50.
+    if (t == 40 || (d == 2 && t == 5)) {
+        PlaySe(SoundTable.stillattack);
+        SummonEnemy(x - 320, y + 400, 58, 0, 0, 0, 0.0f, 0.041f, 9999.0f);
+        SummonEnemy(x + 320, y + 400, 58, 32768, 0, 1, 0.0f, 0.041f, 9999.0f);
+    }
+    if (t >= 100 && t <= 300) MoveTo(50, 40, 2.0f);
+    if (t >= 400 && t <= 600) MoveTo(320, 60, 2.0f);
+    if (t >= 700 && t <= 900) MoveTo(590, 40, 2.0f);
+    if (d >= 1 && (t == 350 || t == 650 || t == 950)) {
+        PlaySe(SoundTable.enemyshot_short);
+        const float px = Player1 ? Player1->aimX : x, py = Player1 ? Player1->aimY : y;
+        const int32_t lines = d == 2 ? 12 : 5;
+        for (int32_t i = 1; i <= lines; ++i) {
+            const float speed = 0.5f * static_cast<float>(i);
+            FireBullet(x + 20, y, 1, 1, static_cast<int32_t>(Kestra::Atan(px - 40 - (x + 20), py - y)), 0, 0, speed,
+                       0.002f);
+            FireBullet(x - 20, y, 1, 1, static_cast<int32_t>(Kestra::Atan(px + 40 - (x - 20), py - y)), 0, 1, speed,
+                       0.002f);
+        }
+    }
+    if (t == 1000) phaseTimer = 50;
+    if (AttackOver(*this)) {
+        element = 1;
+        ObjectManager.DestroyAllEnemies();
+        NextPhase();
+    }
+}
+
+void Stage05Boss_Osero::BigBangAttack() {
+    struct Bang {
+        int32_t summons, turn;
+        float speed, accel;
+    };
+    static constexpr Bang kBang[3] = {{15, 0, 0.5f, 0.0f}, {26, 0, 0.8f, 0.0f}, {32, -30, 0.8f, 0.03f}};
+    const int32_t d = BossDifficulty();
+    if (phaseTimer % 270 == 0) {
+        PlaySe(SoundTable.rt_star14);
+        StartPoolEffect(9, 0, x, y);
+        for (int32_t n = 0; n < kBang[d].summons; ++n) {
+            const int32_t angle = GameRand() * 2;
+            const int32_t e = GameRand() % 2;
+            const float speed = static_cast<float>(GameRand() % 22) * 0.1f;
+            SummonEnemy(x, y, 61, angle, d == 2 ? 55 : 0, e, speed, -0.0001f, 9999.0f);
+        }
+        for (int32_t k = 1; k <= 30; ++k) {
+            shotAngle = 2184 * k;
+            FireBullet(x, y, 1, 3, shotAngle, kBang[d].turn, element, kBang[d].speed, kBang[d].accel);
+        }
+        element = 1 - element;
+    }
+    if (AttackOver(*this)) EndLast();
+}
+
+void Stage05Boss_Osero::Depart() {
+    // The life drops where she stood, then she rises on.
+    if (phaseTimer == 60) DropExtraLife(*this);
+    y -= 3.0f;
+    if (phaseTimer == 120) active = 0;
+}
+
+// ---- Crow.
+
+Stage05Boss_Crow::Stage05Boss_Crow()
+    : Stage05Frame({{nullptr, UpdateTalkCheskaStage5MidBefore}, {nullptr, UpdateTalkCheskaStage5MidAfter}, {nullptr, nullptr}}, 1, nullptr),
+      imageX(0.0f),
+      imageY(0.0f),
+      volleyCount(0),
+      sideElement(0),
+      doubleShot(0) {
+    FillTable(hpTable, {40, 70, 80});
+    FillTable(timeTable, {60, 60, 60, 60, 60});
+    FillTable(bonusTable, {500000, 550000});
+}
+
+void Stage05Boss_Crow::Attack() {
+    switch (phase) {
+    case 2: KnifeAttack(); break;
+    case 4: CrossAttack(); break;
+    case 6: MirageAttack(); break;
+    default: break;
+    }
+}
+
+Stage05Frame::Point Stage05Boss_Crow::BreakPoint(int32_t k) const {
+    return k == 3 ? Point{420, 240} : Point{320, 40};
+}
+
+void Stage05Boss_Crow::BreakEnded(int32_t k) {
+    if (k == 3) moveAngle = 8800;
+}
+
+const char* Stage05Boss_Crow::AttackName() const {
+    return phase == 4 ? kCrossName : phase == 6 ? kMirageName : nullptr;
+}
+
+void Stage05Boss_Crow::DrawBody() {
+    cell_ = StepBodyCell(*this, 9, 35);
+    DrawSmallBody(x, y, cell_, kWhite);
+}
+
+void Stage05Boss_Crow::DrawOver() {
+    if (phase == 6) DrawSmallBody(imageX, imageY, cell_, kImageColour);
+}
+
+void Stage05Boss_Crow::KnifeAttack() {
+    const int32_t d = BossDifficulty();
+    const int32_t t = phaseTimer;
+    if (t <= 100) MoveTo(60, 60, 3.0f);
+    if (t >= 150 && t <= 350) MoveTo(580, 60, 3.0f);
+    if (t >= 400 && t <= 500) MoveTo(320, 160, 3.0f);
+    if (t >= 550 && t <= 650) MoveTo(320, 60, 3.0f);
+    if (t == 780) {
+        doubleShot = 1;
+        phaseTimer = 0;
+    }
+    volleyCount += 1;
+    if (volleyCount == 1) shotAngle = AimAtPlayer1(*this);
+    if (volleyCount <= 30 && volleyCount % (d == 0 ? 5 : 3) == 0) {
+        if (d != 0) PlaySe(SoundTable.shot_small);
+        FireBullet(x, y, 2, 14, shotAngle, 0, element, d == 0 ? 4.0f : 6.0f, 0.0f);
+        if (doubleShot) {
+            if (d == 0) {
+                FireBullet(x, y, 2, 14, WrapAdd(shotAngle, 32768), 0, element, 4.0f, 0.0f);
+            } else {
+                const int32_t turn = d == 2 ? 10 : 0;
+                const float speed = d == 2 ? 5.0f : 4.0f;
+                FireBullet(x, y, 2, 14, WrapAdd(shotAngle, 2500), -turn, element, speed, 0.0f);
+                FireBullet(x, y, 2, 14, WrapAdd(shotAngle, -2500), turn, element, speed, 0.0f);
+            }
+        }
+    }
+    if (volleyCount == 40) {
+        volleyCount = 0;
+        element = 1 - element;
+    }
+    if (AttackOver(*this)) {
+        element = 0;
+        NextPhase();
+        ObjectManager.DestroyAllEnemies();
+    }
+}
+
+void Stage05Boss_Crow::CrossAttack() {
+    struct Cross {
+        int32_t every, turn;
+        float speed;
+    };
+    static constexpr Cross kCross[3] = {{10, 0, 3.0f}, {5, 0, 5.0f}, {5, 50, 7.0f}};
+    const Cross& c = kCross[BossDifficulty()];
+    if (phaseTimer % 60 == 0) {
+        moveAngle = WrapAdd(moveAngle, 10920);
+        shotAngle = WrapAdd(moveAngle, 8228);
+        element = 1 - element;
+        sideElement = 1 - element;
+    }
+    if (phaseTimer % 300 == 0) {
+        const cPlayerBase* second = SecondPlayer();
+        shotAngle = second && second->isActive ? AimFrom(x, y, second, shotAngle) : AimAtPlayer1(*this);
+    }
+    MoveAlong(x, y, moveAngle, 2.2f);  // a hexagon, turning every second
+    volleyCount += 1;
+    if (volleyCount % c.every == 0) {
+        PlaySe(SoundTable.shot_small);
+        FireBullet(x, y, 2, 14, shotAngle, c.turn, element, c.speed, 0.0f);
+        FireBullet(x, y, 2, 14, WrapAdd(shotAngle, 32765), c.turn, element, c.speed, 0.0f);
+        FireBullet(x, y, 2, 14, WrapAdd(shotAngle, 16383), c.turn, sideElement, c.speed, 0.0f);
+        FireBullet(x, y, 2, 14, WrapAdd(shotAngle, -16383), c.turn, sideElement, c.speed, 0.0f);
+    }
+    if (AttackOver(*this)) {
+        element = 0;
+        NextPhase();
+    }
+}
+
+namespace {
+
+// One stretch of the mirror attack: the moves of boss and image per frame and
+// the knives each fires (no knife where the angle rule is None).
+enum class Aim { None, Spread, Back, Fixed };
+struct Stretch {
+    int32_t from, to;
+    float bossDx, bossDy, imageDx, imageDy;
+    int32_t bossBase, bossSpread, bossSign;     // angle = base + sign * (rand() % spread)
+    int32_t imageBase, imageSpread, imageSign;  // spread 0: no knife
+    float speed;
+};
+// Spreads are those of difficulty 2; the easier ones spread every knife by 1000.
+constexpr Stretch kMirage[9] = {
+    {0, 70, -4, 0, 4, 0, 0, 0, 1, 0, 0, 1, 0.0f},
+    {70, 170, 0, 4, 0, 4, 0, 8000, 1, 32768, 8000, -1, 0.0f},  // speed by difficulty
+    {200, 300, 0, -4, 0, 0, 0, 8000, -1, 0, 0, 1, 5.0f},
+    {250, 450, 0, 0, 0, -2, 0, 0, 1, 32768, 9000, -1, 5.0f},
+    {300, 400, 0, 4, 0, 0, 0, 8000, 1, 0, 0, 1, 5.0f},
+    {500, 645, 4, 0, -4, 0, 49145, 6000, 1, 16383, 6000, 1, 5.0f},
+    {650, 750, 0, -4, 0, 4, 32768, 5000, 1, 0, 5000, -1, 5.0f},
+    {750, 895, -4, 0, 4, 0, 16384, 4000, 1, 49145, 4000, 1, 5.0f},
+    {900, 1000, 0, 0, 0, -4, 0, 0, 1, 32768, 3000, -1, 5.0f},
+};
+
+}  // namespace
+
+void Stage05Boss_Crow::MirageAttack() {
+    const int32_t d = BossDifficulty();
+    const int32_t t = phaseTimer;
+    static constexpr int32_t kPeriod[3] = {8, 4, 3};
+    if (t == 1) {
+        imageX = x;
+        imageY = y;
+    }
+    for (const Stretch& s : kMirage) {
+        if (t < s.from || t > s.to) continue;
+        x += s.bossDx;
+        y += s.bossDy;
+        imageX += s.imageDx;
+        imageY += s.imageDy;
+        if (t % kPeriod[d] != 0 || (s.bossSpread == 0 && s.imageSpread == 0)) continue;
+        PlaySe(SoundTable.knifeswing);
+        const float speed = s.speed > 0.0f ? s.speed : (d == 2 ? 7.0f : d == 1 ? 5.0f : 4.0f);
+        if (s.bossSpread) {
+            int32_t angle;
+            if (s.from == 200 && d < 2) angle = GameRand() % 1000;
+            else angle = s.bossBase + s.bossSign * (GameRand() % (d == 2 ? s.bossSpread : 1000));
+            FireBullet(x, y, 2, 17, angle, 0, 0, speed, 0.0f);
+        }
+        if (s.imageSpread) {
+            const int32_t angle = s.imageBase + s.imageSign * (GameRand() % (d == 2 ? s.imageSpread : 1000));
+            FireBullet(imageX, imageY, 2, 17, angle, 0, 1, speed, 0.0f);
+        }
+    }
+    // The last stretch aims: the boss at the later player, the image at player 1.
+    if (t >= 1000 && t <= 1300 && t % (d == 0 ? 10 : kPeriod[d]) == 0) {
+        PlaySe(SoundTable.knifeswing);
+        const float speed = d == 0 ? 4.0f : 7.0f;
+        const int32_t spread = d == 2 ? 5500 : 500;
+        const cPlayerBase* second = SecondPlayer();
+        const int32_t aim = second && second->isActive ? AimFrom(x, y, second, shotAngle) : AimAtPlayer1(*this);
+        FireBullet(x, y, 2, 17, aim - GameRand() % spread, 0, 0, speed, 0.0f);
+        const int32_t imageAim = AimFrom(imageX, imageY, Player1, shotAngle);
+        FireBullet(imageX, imageY, 2, 17, imageAim - GameRand() % spread, 0, 1, speed, 0.0f);
+    }
+    if (t == 1310) phaseTimer = 70;
+    if (AttackOver(*this)) EndLast();
+}
+
+void Stage05Boss_Crow::Depart() {
+    // He sinks first: the life drops where he has moved to.
+    y += 2.0f;
+    if (phaseTimer == 60) DropExtraLife(*this);
+    if (phaseTimer == 300) active = 0;
+}

@@ -1,0 +1,55 @@
+// The stage-5 mid-bosses: the other team's partner meets the player first.
+// Osero (team 1 meets her) summons fields, jets and a big bang; Crow (team 2
+// meets him) throws knives, runs a hexagon and splits into a mirror image.
+// Both leave after their talk, dropping an extra life, and the stage goes on.
+#pragma once
+
+#include <cstdint>
+
+#include "game/bosses/Stage05Frame.h"
+
+class Stage05Boss_Osero : public Stage05Frame {
+public:
+    Stage05Boss_Osero();
+
+protected:
+    void Attack() override;
+    Point BreakPoint(int32_t breakPhase) const override;
+    const char* AttackName() const override;
+    void DrawBody() override;
+    void Depart() override;
+
+private:
+    void SummonAttack();
+    void JetAttack();
+    void BigBangAttack();
+};
+
+class Stage05Boss_Crow : public Stage05Frame {
+public:
+    Stage05Boss_Crow();
+
+    float imageX, imageY;  // the mirror image of the last attack (stage position)
+    int32_t volleyCount;   // frames of the knife volleys, 0..40
+    int32_t sideElement;   // element of the cross knives' side pair
+    uint8_t doubleShot;    // after the opening attack's first lap
+
+protected:
+    void Attack() override;
+    Point BreakPoint(int32_t breakPhase) const override;
+    void BreakEnded(int32_t breakPhase) override;
+    const char* AttackName() const override;
+    void DrawBody() override;
+    void DrawOver() override;
+    void Depart() override;
+
+private:
+    void KnifeAttack();
+    void CrossAttack();
+    void MirageAttack();
+    int32_t cell_ = 0;
+};
+
+// The mid-bosses' common leave: at phase-32 frame 60 the extra life drops at
+// the boss's stage position and the scroll runs again.
+void DropExtraLife(const cBossBase& b);

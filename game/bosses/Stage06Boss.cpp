@@ -1,0 +1,373 @@
+// Deena: six attacks the same on every difficulty, backgrounds that cross-fade
+// after each attack under a turning decoration, and a last attack in three
+// stages chosen by her hp and her seconds. Her ending records the extra
+// stage's clear.
+#include <cmath>
+
+#include "engine/core/KestraMath.h"
+#include "game/bosses/BossCommon.h"
+#include "game/bosses/Stage06Bosses.h"
+#include "game/objects/EnemyParts.h"
+#include "game/objects/PlayCommon.h"
+#include "game/objects/cObjectManager.h"
+#include "game/objects/cPlayerBase.h"
+#include "game/state/BossTalk.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
+#include "game/state/ScoreData.h"
+
+namespace {
+
+const char* const kBallName = "二極：死神の舞踏会";
+const char* const kCrossroadName = "二極：クロスロードヴァニッシュ";
+const char* const kShackleName = "二極：呪縛の足枷";
+const char* const kRestName = "二極：堕天使の休息";
+const char* const kStreamName = "二極：ストリームクライシス";
+const char* const kLastName = "終焉の二極光";
+
+constexpr int32_t kBackSlot = 36;
+constexpr int32_t kDecorSlot = 11;
+constexpr int32_t kBodySlot = 33;
+constexpr int32_t kExtraStageCleared = 8;
+
+// The circle stays as the stage loaded it.
+const Stage05Frame::Pictures kPictures = {"img/cutin_deena.png", nullptr, "img/St06_Boss_02.png"};
+
+// Summons at fixed points of the unscrolled extra stage.
+void Place(float x, float y, int32_t type, int32_t angle, int32_t element, float speed, float accel, float life) {
+    ObjectManager.SpawnStageObject(x, y, type, angle, 0, element, speed, accel, life, StageFrame);
+}
+
+constexpr float kCorners[4][2] = {{20, 20}, {620, 460}, {20, 460}, {620, 20}};
+
+// The background of each group of phases: 0..2, 3..6, 7..10, 11..12, 13..14
+// and from 30 on; the sheet holds 640 x 480 pictures.
+struct Region {
+    float x, y;
+};
+constexpr Region kBackgrounds[6] = {{1280, 960}, {0, 1440}, {0, 960}, {640, 1440}, {640, 960}, {1920, 960}};
+constexpr Region kAfterglow = {1920, 1440};  // fades out over the last background
+
+int32_t BackgroundGroup(int32_t phase) {
+    if (phase >= 30) return 5;
+    if (phase <= 2) return 0;
+    if (phase <= 6) return 1;
+    if (phase <= 10) return 2;
+    if (phase <= 12) return 3;
+    return 4;
+}
+
+void DrawBackdrop(const Region& r, int32_t alpha) {
+    DrawPlain(kBackSlot, 0, 0, 640, 480, r.x, r.y, 640, 480, AlphaWhite(alpha));
+}
+
+// One volley of the crossroad walls.
+enum class Edge { Top, Left, Bottom, Sides };
+struct Wall {
+    int32_t from, to, every;
+    Edge edge;
+    float speed;
+    int32_t elements;
+};
+constexpr Wall kWalls[6] = {{0, 800, 40, Edge::Top, 2.0f, 2},         {800, 1800, 40, Edge::Left, 2.0f, 2},
+                            {1800, 2800, 20, Edge::Bottom, 4.0f, 2},   {2800, 3400, 40, Edge::Sides, 2.0f, 2},
+                            {3500, 1 << 30, 20, Edge::Top, 4.0f, 2},   {3500, 1 << 30, 80, Edge::Bottom, 1.0f, 3}};
+
+}  // namespace
+
+Stage06Boss::Stage06Boss()
+    : Stage05Frame({{UpdateTalkYuriStage6Before, UpdateTalkCheskaStage6Before},
+                    {UpdateTalkYuriStage6After, UpdateTalkCheskaStage6After},
+                    {UpdateTalkYuriStage6Ending, UpdateTalkCheskaStage6Ending}},
+                   1, &kPictures),
+      backAlpha(0),
+      decorAngle(0),
+      colorIndex(0),
+      spinStep(0),
+      secondAngle(0),
+      spareAngle(0),
+      loopLength(0),
+      cornersDone(0),
+      playerDistance(0.0f) {
+    moveAngle = 0;
+    FillTable(hpTable, {100, 90, 320, 240, 180, 90, 800});
+    FillTable(timeTable, {99, 99, 99, 60, 159, 99, 159, 99, 159, 99, 200, 99, 999});
+    FillTable(bonusTable, {5000000, 5000000, 5000000, 5000000, 5000000, 5000000});
+}
+
+int32_t Stage06Boss::LastAttackStage(float hpNow, int32_t seconds) {
+    if (hpNow >= 650.0f && seconds > 600) return 1;
+    if ((hpNow > 350.0f && hpNow < 650.0f) || (seconds > 300 && seconds <= 600)) return 2;
+    return 3;
+}
+
+void Stage06Boss::Entered() { ObjectManager.CancelEnemyBullets(); }
+
+void Stage06Boss::TalkBegins() {
+    // The talk's first run comes from here, on the frame the talk phase begins.
+    RunTeamTalk(UpdateTalkYuriStage6Before, UpdateTalkCheskaStage6Before);
+}
+
+void Stage06Boss::TallyRaised() { ScoreData.resultStage = kExtraStageCleared; }
+
+void Stage06Boss::Attack() {
+    switch (phase) {
+    case 2: SpinAttack(); break;
+    case 4: BallAttack(); break;
+    case 6: CrossroadAttack(); break;
+    case 8: ShackleAttack(); break;
+    case 10: RestAttack(); break;
+    case 12: StreamAttack(); break;
+    case 14: LastAttack(); break;
+    default: break;
+    }
+}
+
+Stage05Frame::Point Stage06Boss::BreakPoint(int32_t k) const {
+    switch (k) {
+    case 3: return {320, 240};
+    case 5: return {320, 50};
+    case 7: return {320, 220};
+    case 9: return {320, 40};
+    case 11: return {320, 80};
+    default: return {600, 230};
+    }
+}
+
+void Stage06Boss::BreakEnded(int32_t k) {
+    if (k == 7) moveAngle = 0;
+    if (k == 9) loopLength = 490;
+}
+
+const char* Stage06Boss::AttackName() const {
+    switch (phase) {
+    case 4: return kBallName;
+    case 6: return kCrossroadName;
+    case 8: return kShackleName;
+    case 10: return kRestName;
+    case 12: return kStreamName;
+    case 14: return kLastName;
+    default: return nullptr;
+    }
+}
+
+void Stage06Boss::EndNamedAttack() {
+    NextPhase();
+    backAlpha = 0;  // the next background fades in
+}
+
+void Stage06Boss::SpinAttack() {
+    const int32_t t = phaseTimer;
+    const double grown = static_cast<double>(t) * 0.02 + 6.0 + spinStep;
+    spinStep = grown < 1e9 ? static_cast<int32_t>(grown) : 1000000000;
+    shotAngle = WrapAdd(shotAngle, spinStep);
+    if (t <= 400) MoveTo(150, 80, 1.0f);
+    if (t >= 460 && t <= 860) MoveTo(390, 80, 1.0f);
+    if (t == 10) PlaySe(SoundTable.Stardust);
+    if (t <= 900 && t % 2 == 0) {
+        FireBullet(x, y, 1, 8, shotAngle, 0, 0, 2.2f, 0.0f);
+        FireBullet(x, y, 1, 8, WrapAdd(shotAngle, 32768), 0, 0, 2.2f, 0.0f);
+        FireBullet(x, y, 1, 8, WrapAdd(shotAngle, 8000), 0, 2, 2.2f, 0.0f);
+        FireBullet(x, y, 1, 8, WrapAdd(shotAngle, 16383), 0, 1, 2.2f, 0.0f);
+        FireBullet(x, y, 1, 8, WrapAdd(shotAngle, 49151), 0, 1, 2.2f, 0.0f);
+    }
+    if (t == 1000) {
+        element = 1 - element;
+        phaseTimer = 0;
+        spinStep = 0;
+    }
+    if (AttackOver(*this)) {
+        shotAngle = 0;
+        spinStep = 0;
+        element = 0;
+        EndNamedAttack();
+    }
+}
+
+void Stage06Boss::BallAttack() {
+    shotAngle = WrapAdd(shotAngle, 230);
+    secondAngle = WrapAdd(secondAngle, -150);
+    if (phaseTimer % 4 == 0) {
+        PlaySe(SoundTable.shot_small);
+        for (int32_t off : {0, 21888, 43788}) FireBullet(x, y, 1, 22, WrapAdd(shotAngle, off), 0, 0, 5.0f, 0.0f);
+        for (int32_t off : {10999, 32887, 54787}) FireBullet(x, y, 1, 22, WrapAdd(shotAngle, off), 0, 1, 5.0f, 0.0f);
+        for (int32_t off : {0, 21888, 43788}) FireBullet(x, y, 1, 54, WrapAdd(secondAngle, off), 0, 2, 5.0f, 0.0f);
+    }
+    if (AttackOver(*this)) {
+        element = 1;
+        EndNamedAttack();
+    }
+}
+
+void Stage06Boss::CrossroadAttack() {
+    const int32_t t = phaseTimer;
+    for (const Wall& w : kWalls) {
+        if (t < w.from || t >= w.to || t % w.every != 0) continue;
+        PlaySe(SoundTable.xmasbell);
+        const auto fire = [&](float bx, float by, int32_t angle) {
+            FireBullet(bx, by, 1, 18, angle, 0, GameRand() % w.elements, w.speed, 0.0f);
+        };
+        switch (w.edge) {
+        case Edge::Top:
+            for (int32_t i = 0; i < 9; ++i) fire(80.0f * i, -40, 16384);
+            break;
+        case Edge::Bottom:
+            for (int32_t i = 0; i < 9; ++i) fire(80.0f * i, 520, 49145);
+            break;
+        case Edge::Left:
+            for (int32_t j = 0; j < 7; ++j) fire(-40, 80.0f * j, 0);
+            break;
+        case Edge::Sides:
+            for (int32_t j = 0; j < 7; ++j) fire(-40, 80.0f * j, 0);
+            for (int32_t j = 0; j < 7; ++j) fire(680, 80.0f * j, 32768);
+            break;
+        }
+    }
+    if (AttackOver(*this)) EndNamedAttack();
+}
+
+void Stage06Boss::ShackleAttack() {
+    const int32_t t = phaseTimer;
+    moveAngle = WrapAdd(moveAngle, 5);
+    if (t % 120 == 0) colorIndex = (colorIndex + 1) % 3;
+    if (t % 5 == 0)
+        for (int32_t k = 0; k < 6; ++k) FireBullet(x, y, 18, 51, WrapAdd(moveAngle, 10922 * k), 0, colorIndex, 3.0f, 0.0f);
+    if (t % 160 == 0) {
+        PlaySe(SoundTable.crystalhit);
+        FireBullet(x, y, 1, 4, AimAtPlayer1(*this), 0, 2, 0.7f, 0.004f);
+    }
+    // A player keeping away draws a fast aimed shot.
+    if (t >= 100 && t % 10 == 0) {
+        for (const cPlayerBase* p : {static_cast<const cPlayerBase*>(Player1), static_cast<const cPlayerBase*>(SecondPlayer())}) {
+            if (!p) continue;
+            const float dx = p->aimX - x, dy = p->aimY - y;
+            playerDistance = std::sqrt(dx * dx + dy * dy);
+            if (playerDistance >= 220.0f) FireBullet(x, y, 1, 11, AimFrom(x, y, p, shotAngle), 0, GameRand() % 3, 7.0f, 0.0f);
+        }
+    }
+    if (AttackOver(*this)) EndNamedAttack();
+}
+
+void Stage06Boss::RestAttack() {
+    if (phaseTimer == 1) {
+        for (int32_t i = 0; i < 4; ++i) Place(kCorners[i][0], kCorners[i][1], 82, 0, i < 2 ? 0 : 1, 0.0f, 0.0f, 150.0f);
+    }
+    if (phaseTimer == loopLength) {
+        PlaySe(SoundTable.rt_star14);
+        const float px = static_cast<float>(GameRand() % 500 + 100);
+        const float py = static_cast<float>(GameRand() % 300 + 100);
+        Place(px, py, 81, 0, 2, 0.0f, 0.0f, 9999.0f);
+        loopLength -= 8;
+        phaseTimer = 2;
+    }
+    if (AttackOver(*this)) {
+        EndNamedAttack();
+        ObjectManager.DestroyAllEnemies();
+    }
+}
+
+void Stage06Boss::StreamAttack() {
+    if (phaseTimer % 80 == 0)
+        for (const auto& c : kCorners) Place(c[0], c[1], 92, 0, GameRand() % 3, 0.4f, 0.001f, 1.0f);
+    if (phaseTimer % 70 == 0) {
+        PlaySe(SoundTable.rt_star22);
+        moveAngle = AimAtPlayer1(*this);
+        for (int32_t k = 0; k < 20; ++k) {
+            const int32_t a = 3276 * k;
+            const float bx = x + 100.0f * Kestra::Cos(static_cast<uint32_t>(a));
+            const float by = y + 100.0f * Kestra::Sin(a);
+            // The motion turns toward the aim kept in the turn word.
+            FireBullet(bx, by, 17, 2, a + 16383, moveAngle, GameRand() % 2, 2.0f, 0.0f);
+        }
+    }
+    if (AttackOver(*this)) EndNamedAttack();
+}
+
+void Stage06Boss::LastAttack() {
+    const int32_t stage = LastAttackStage(hp, secondsLeft);
+    if (stage == 1) {
+        if (phaseTimer % 58 == 0) {
+            PlaySe(SoundTable.rt_star22);
+            shotAngle = 16383;
+            for (int32_t i = 0; i < 30; ++i) FireBullet(22.0f * i, 0, 1, 22, shotAngle, 0, GameRand() % 2, 2.4f, 0.0f);
+            shotAngle = 49154;
+            for (int32_t i = 0; i < 30; ++i) FireBullet(22.0f * i, 480, 1, 22, shotAngle, 0, GameRand() % 2, 2.4f, 0.0f);
+        }
+    } else if (stage == 2) {
+        if (x > 480.0f) {
+            phaseTimer = 0;
+            x -= 2.0f;
+            moveAngle = 16384;
+        }
+        moveAngle = WrapAdd(moveAngle, 200);  // a slow circle
+        MoveAlong(x, y, moveAngle, 1.0f);
+        if (phaseTimer == 1) loopLength = 124;
+        if (phaseTimer == loopLength) {
+            StartPoolEffect(7, element, x, y);
+            PlaySe(SoundTable.xmasbell);
+            for (int32_t i = 0; i < 78; ++i) {
+                const int32_t angle = GameRand() * 2;
+                const float speed = static_cast<float>(GameRand() % 40) * 0.2f + 1.2f;
+                FireBullet(x, y, 2, 16, angle, 0, element, speed, 0.001f);
+            }
+            phaseTimer = 2;
+            if (loopLength >= 47) loopLength -= 3;
+            element = 1 - element;
+        }
+    } else {
+        MoveTo(600, 200, 1.0f);
+        if (!cornersDone) {
+            phaseTimer = 0;
+            ObjectManager.CancelEnemyBullets();
+            cornersDone = 1;
+            for (const float* c : {kCorners[0], kCorners[2], kCorners[3], kCorners[1]})
+                Place(c[0], c[1], 64, 0, 0, 0.0f, 0.0f, 9999.0f);
+        }
+        const int32_t t = phaseTimer;
+        if (t >= 90 && t <= 150 && t % 3 == 0) {
+            if (t == 90) {
+                StartPoolEffect(7, element, x, y);
+                // The start-up handle of the long laser: the stage-3 one is empty here.
+                PlaySe(SoundTable.raser_long);
+                shotAngle = AimAtPlayer1(*this);
+            }
+            if (GameState.twoPlayer == 1) shotAngle = AimFrom(x, y, Player2, shotAngle);
+            for (int32_t off : {0, -4000, 4000}) FireBullet(x, y, 2, 51, WrapAdd(shotAngle, off), 0, 2, 8.0f, 0.0f);
+        }
+        if (phaseTimer == 180) phaseTimer = 2;
+    }
+    if (hp <= 0.0f || secondsLeft <= 0) {
+        backAlpha = 0;
+        EndLast();
+    }
+}
+
+void Stage06Boss::DrawBody() {
+    const int32_t c = StepBodyCell(*this, 7, 41);
+    DrawPlain(kBodySlot, x - ScrollX - 50, y - ScrollY - 45, 100, 90, Cell(c, 100.0f, 0.0f), 0, 100, 90, kWhite);
+}
+
+void Stage06Boss::DrawBackground() {
+    const int32_t group = BackgroundGroup(phase);
+    if (backAlpha < 255) {
+        if (group > 0) DrawBackdrop(kBackgrounds[group - 1], 255);
+        DrawBackdrop(kBackgrounds[group], backAlpha);
+    } else {
+        DrawBackdrop(kBackgrounds[group], 255);
+    }
+    if (phase >= 30 && backAlpha >= 255 && backAlpha <= 508) DrawBackdrop(kAfterglow, (253 - backAlpha) & 0xFF);
+}
+
+void Stage06Boss::Draw() {
+    if (phase < 30) {
+        if (backAlpha < 255) backAlpha += 1;
+    } else {
+        backAlpha = WrapAdd(backAlpha, 1);
+    }
+    DrawBackground();
+    if (phase < 30) {
+        decorAngle = WrapAdd(decorAngle, 20);
+        DrawTurned(kDecorSlot, 100, 20, 448, 448, 0, 0, 448, 448, AlphaWhite(backAlpha), decorAngle);
+    }
+    Stage05Frame::Draw();
+}

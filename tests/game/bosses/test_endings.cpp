@@ -1,0 +1,130 @@
+// The two endings through the real game scene and result screen: the stage
+// boss's closing fade raises the tally, the tally's last press leaves, and
+// the result records the stage reached; the ranking row, the best stage and
+// the clear count then open what the title's rules say.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "game/objects/cPlayerBase.h"
+#include "game/shell/GameScene.h"
+#include "game/shell/ResultScene.h"
+#include "game/shell/Title.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
+#include "game/state/ScoreData.h"
+#include "game/state/SpriteTable.h"
+#include "tests/game/bosses/boss_field.h"
+
+namespace {
+
+using bosstest::BossField;
+
+class Endings : public BossField {
+protected:
+    void SetUp() override {
+        BossField::SetUp();
+        SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
+        saved_ = ScoreData;
+        ScoreData = cScoreData();
+        FillDefaultScores(ScoreData);
+    }
+    void TearDown() override {
+        ScoreData = saved_;
+        BossField::TearDown();
+    }
+    // The final boss of the stage beaten: its defeat pause has begun.
+    cBossBase* Beaten(int32_t stage, int32_t team) {
+        playtest::StartPlayers(team, false, 320, 400);
+        GameState.stage = stage;
+        GameState.difficulty = 1;
+        GameState.practice = 0;
+        GameState.sceneId = 1;
+        testing::internal::CaptureStdout();
+        cBossBase* b = MakeAt(stage == 5 ? 205 : 291, 12, 320, 100);
+        testing::internal::GetCapturedStdout();
+        if (stage == 6) {
+            b->hp = 0.0f;
+            b->Update();
+            b->hp = b->maxHp;
+            while (b->phase == 13) b->Update();
+        }
+        b->hp = 0.0f;
+        b->Update();
+        return b;
+    }
+    // Runs the game scene until it hands over to the result screen: ELEMENT
+    // through the talks, SHOT pressed to end the tally. Answers the frames run.
+    int32_t PlayToResult() {
+        int32_t f = 0;
+        testing::internal::CaptureStdout();
+        for (bool shot = false; f < 30000 && GameState.sceneId == 1; ++f, shot = !shot) {
+            Player1->isInvincible = 1;
+            Player1->invincibleCount = -1000000;
+            const int32_t s = GameState.subState;
+            playtest::SetButtons(0, s == kSubStateDialogue ? PAD_ELEMENT : s == kSubStateTally && shot ? PAD_SHOT : 0);
+            UpdateGameScene();
+        }
+        testing::internal::GetCapturedStdout();
+        return f;
+    }
+    // The result screen: the name entry ended at once ("Noname"), the row stored.
+    void StoreResult() {
+        testing::internal::CaptureStdout();
+        playtest::SetButtons(0, 0);
+        UpdateResultScene();
+        ScoreData.entryRow = 3;
+        ScoreData.entryColumn = 14;
+        playtest::SetButtons(0, PAD_SHOT);
+        UpdateResultScene();
+        playtest::SetButtons(0, 0);
+        for (int32_t f = 0; f < 400 && GameState.sceneId == 2; ++f) UpdateResultScene();
+        testing::internal::GetCapturedStdout();
+    }
+    const cRankingRow* Noname(int32_t table) const {
+        for (int32_t r = 0; r < kShownRows; ++r)
+            if (std::strcmp(ScoreData.rows[table][r].name, "\"Noname\"") == 0) return &ScoreData.rows[table][r];
+        return nullptr;
+    }
+    cScoreData saved_;
+};
+
+TEST_F(Endings, StageFivesEndingRecordsTheClearAndUnlocksTeamTwoAndTheExtraStage) {
+    ASSERT_FALSE(IsTeam2Unlocked());
+    ASSERT_FALSE(IsExtraUnlockedFor(0));
+    Beaten(5, 1);
+    Player1->score = 5000000;
+    ASSERT_GT(PlayToResult(), 120 + 125 + 255);
+    ASSERT_EQ(GameState.sceneId, 2);
+    EXPECT_EQ(ScoreData.resultStage, 7);  // the stage after the ending
+    EXPECT_EQ(ScoreData.resultColumn, 1);
+    EXPECT_EQ(ScoreData.clearCount[0][1], 1);
+    StoreResult();
+    EXPECT_EQ(GameState.sceneId, 0);
+    const cRankingRow* row = Noname(1);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->stage, 6);  // the row keeps the stage reached less one
+    EXPECT_EQ(ScoreData.bestStage[0][1], 7);
+    EXPECT_TRUE(IsTeam2Unlocked());
+    EXPECT_TRUE(IsExtraUnlockedFor(0));
+    EXPECT_FALSE(IsExtraUnlockedFor(1));
+}
+
+TEST_F(Endings, TheExtraStagesEndingRecordsStageEightInColumnThree) {
+    Beaten(6, 2);
+    Player1->score = 50000000;
+    ASSERT_GT(PlayToResult(), 120 + 125 + 255);
+    ASSERT_EQ(GameState.sceneId, 2);
+    EXPECT_EQ(ScoreData.resultStage, 8);
+    EXPECT_EQ(ScoreData.resultColumn, 3);
+    EXPECT_EQ(ScoreData.clearCount[1][3], 1);
+    StoreResult();
+    const cRankingRow* row = Noname(3 + 4);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->stage, 7);
+    EXPECT_EQ(ScoreData.bestStage[1][3], 8);
+}
+
+}  // namespace

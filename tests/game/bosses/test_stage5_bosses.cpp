@@ -1,0 +1,527 @@
+// The stage-5 bosses on the headless field: their lives phase by phase on
+// every difficulty (attacks ended early by zeroing hp), the mid-bosses'
+// departure, the stage bosses' pictures, Cheska's two-second count, and the
+// ending's timeline frame by frame. Talks run through with ELEMENT held, so
+// these hold with the stand-in talks and with the real ones.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "game/bosses/Stage05MidBosses.h"
+#include "game/bosses/Stage05StageBosses.h"
+#include "game/objects/cEnemyObjectBase.h"
+#include "game/objects/cPlayerBase.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
+#include "game/state/ScoreData.h"
+#include "game/state/SpriteTable.h"
+#include "tests/game/bosses/boss_field.h"
+
+namespace {
+
+using bosstest::BossField;
+using enemytest::Fired;
+
+bool AttackPhase(int32_t p) { return p >= 2 && p < 30 && p % 2 == 0; }
+
+class StageFiveBosses : public BossField {
+protected:
+    void SetUp() override {
+        BossField::SetUp();
+        SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
+        ScoreData.resultStage = 0;
+    }
+    void TearDown() override {
+        ScoreData.resultStage = 0;
+        BossField::TearDown();
+    }
+    // A boss of the code for a team, made by the factory as the schedule line
+    // makes it, waking on the next play frame at the screen point (320, 0).
+    cBossBase* Arrive(int32_t code, int32_t team, int32_t difficulty) {
+        playtest::StartPlayers(team, false, 320, 400);
+        GameState.difficulty = difficulty;
+        GameState.stage = code >= 290 ? 6 : 5;
+        testing::internal::CaptureStdout();  // the picture loads print their lines
+        cBossBase* b = Make(code, 320, 0, 0, StageFrame + 1);
+        testing::internal::GetCapturedStdout();
+        return b;
+    }
+    // Plays frames until `done` holds or `limit` frames ran, player 1 kept
+    // alive; each attack ends (hp to 0) after `attackFrames` frames. Answers
+    // the phases seen in order.
+    template <class Done>
+    std::vector<int32_t> Drive(cBossBase* b, int32_t limit, int32_t attackFrames, Done done) {
+        std::vector<int32_t> phases;
+        int32_t inPhase = 0;  // a phase timer may loop below any bound
+        testing::internal::CaptureStdout();
+        PlayUntil(limit, [&] {
+            Player1->isInvincible = 1;
+            Player1->invincibleCount = -1000000;
+            Player1->stock = 1000;
+            ++inPhase;
+            if (b->active && (phases.empty() || phases.back() != b->phase)) phases.push_back(b->phase), inPhase = 0;
+            if (AttackPhase(b->phase) && inPhase >= attackFrames) b->hp = 0.0f;
+            return done();
+        });
+        testing::internal::GetCapturedStdout();
+        return phases;
+    }
+    static std::vector<int32_t> WithoutTalk(std::vector<int32_t> phases) {
+        std::erase(phases, 1);  // a talk run from Update may end inside it
+        return phases;
+    }
+};
+
+// ---- The mid-bosses.
+
+TEST_F(StageFiveBosses, MidBossesFightLeaveDropALifeAndLetTheStageScrollOn) {
+    struct Case {
+        int32_t team;
+        int32_t goneAt;        // phase-32 frame it goes inactive
+        float stepPerFrame;    // its departure
+        bool movesBeforeDrop;  // the drop at frame 60 comes after that frame's step
+    };
+    const Case cases[] = {{1, 120, -3.0f, false}, {2, 300, 2.0f, true}};
+    for (const Case& c : cases) {
+        for (int32_t d = 0; d <= 2; ++d) {
+            SCOPED_TRACE(testing::Message() << "team " << c.team << " difficulty " << d);
+            playtest::ResetField(3);
+            ScrollX = 40.0f;  // a scrolled view: summons in screen terms, the life at the stage position
+            ScrollY = 700.0f;
+            cBossBase* b = Arrive(204, c.team, d);
+            ASSERT_NE(b, nullptr);
+            EXPECT_NE(dynamic_cast<Stage05Boss_Osero*>(b) != nullptr, c.team == 2);
+            const std::vector<int32_t> phases = Drive(b, 20000, 40, [&] { return b->phase == 32; });
+            EXPECT_EQ(WithoutTalk(phases), (std::vector<int32_t>{0, 2, 3, 4, 5, 6, 30, 31, 32}));
+            EXPECT_EQ(b->attackRunning, 0);
+            ASSERT_EQ(GameState.subState, kSubStatePlay);
+            EXPECT_EQ(ScrollHalt, 1);
+            // The departure, frame by frame: phase 32's first Update ran in the frame its talk ended.
+            float lastY = b->y;
+            int32_t frame = b->phaseTimer;
+            while (b->active && frame < 400) {
+                const size_t before = ObjectManager.enemyList.size();
+                playtest::PlayFrame();
+                frame = b->phaseTimer;
+                EXPECT_NEAR(b->y - lastY, c.stepPerFrame, 1e-3) << "frame " << frame;
+                lastY = b->y;
+                if (frame == 60) {
+                    ASSERT_EQ(ObjectManager.enemyList.size(), before + 1);
+                    const cEnemyObjectBase* life = ObjectManager.enemyList.back();
+                    EXPECT_EQ(life->type, 104);
+                    EXPECT_EQ(life->isActive, 1);
+                    // The spawn truncates the position to whole pixels.
+                    EXPECT_EQ(life->x, static_cast<float>(static_cast<int32_t>(b->x)));
+                    EXPECT_EQ(life->y, static_cast<float>(static_cast<int32_t>(c.movesBeforeDrop ? b->y : b->y + 3.0f)));
+                    EXPECT_EQ(ScrollHalt, 0);
+                } else if (frame < 60) {
+                    EXPECT_EQ(ScrollHalt, 1);
+                }
+            }
+            EXPECT_EQ(frame, c.goneAt);
+            EXPECT_EQ(b->active, 0);
+            EXPECT_EQ(BossA, b);  // it stays in its slot until the stage is released
+            // The stage goes on: the stage frame runs again.
+            const int32_t stageFrame = StageFrame;
+            playtest::PlayFrames(10);
+            EXPECT_EQ(StageFrame, stageFrame + 10);
+        }
+    }
+}
+
+TEST_F(StageFiveBosses, OseroSummonsHerJetsOnTheFirstPassOnly) {
+    for (int32_t d = 0; d <= 2; ++d) {
+        SCOPED_TRACE(d);
+        playtest::ResetField(5);
+        GameState.difficulty = d;
+        Stage05Boss_Osero* b = MakeAt<Stage05Boss_Osero>(204, 4, 320, 100);
+        ASSERT_NE(b, nullptr);
+        b->hp = 1e6f;
+        b->secondsLeft = 999;
+        std::vector<int32_t> jetFrames;
+        for (int32_t f = 1; f <= 2200; ++f) {
+            const size_t before = ObjectManager.enemyList.size();
+            b->Update();
+            for (size_t i = before; i < ObjectManager.enemyList.size(); ++i)
+                if (ObjectManager.enemyList[i]->type == 58) jetFrames.push_back(f);
+        }
+        // Two jets at frame 40 (and 5 on difficulty 2); the sweep loops back to 50 at 1000.
+        const std::vector<int32_t> want = d == 2 ? std::vector<int32_t>{5, 5, 40, 40} : std::vector<int32_t>{40, 40};
+        EXPECT_EQ(jetFrames, want);
+        EXPECT_EQ(sounds.Count("stillattack"), d == 2 ? 2 : 1);
+    }
+}
+
+TEST_F(StageFiveBosses, OseroBigBangSummonsByDifficultyAndRingsThirtyBullets) {
+    struct Case {
+        int32_t d, summons, turn;
+        float speed;
+    };
+    const Case cases[] = {{0, 15, 0, 0.5f}, {1, 26, 0, 0.8f}, {2, 32, -30, 0.8f}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.d);
+        playtest::ResetField(5);
+        GameState.difficulty = c.d;
+        Stage05Boss_Osero* b = MakeAt<Stage05Boss_Osero>(204, 6, 320, 100);
+        b->hp = 1e6f;
+        b->secondsLeft = 999;
+        const int32_t element = b->element;
+        size_t before = ObjectManager.enemyList.size();
+        const std::vector<Fired> shots = RunBoss(540);
+        // Two bangs, at 270 and 540, each a ring of 30 in alternating elements.
+        ASSERT_EQ(shots.size(), 60u);
+        EXPECT_EQ(Steps(shots), (std::vector<int32_t>{270, 540}));
+        for (size_t i = 0; i < shots.size(); ++i) {
+            EXPECT_EQ(shots[i].angle, 2184 * int32_t(i % 30 + 1));
+            EXPECT_EQ(shots[i].element, i < 30 ? element : 1 - element);
+            EXPECT_EQ(shots[i].turn, c.turn);
+            EXPECT_FLOAT_EQ(shots[i].speed, c.speed);
+        }
+        int32_t summoned = 0;
+        for (size_t i = before; i < ObjectManager.enemyList.size(); ++i)
+            summoned += ObjectManager.enemyList[i]->type == 61 ? 1 : 0;
+        EXPECT_EQ(summoned, 2 * c.summons);
+        EXPECT_EQ(sounds.Count("rt_star14"), 2);
+    }
+}
+
+TEST_F(StageFiveBosses, CrowThrowsSingleKnivesUntilHisFirstLapThenAddsTheSidePair) {
+    struct Case {
+        int32_t d, every;
+        size_t extra;  // knives a volley adds after the first lap
+        float speed;
+    };
+    const Case cases[] = {{0, 5, 1, 4.0f}, {1, 3, 2, 6.0f}, {2, 3, 2, 6.0f}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.d);
+        playtest::ResetField(5);
+        GameState.team = 2;
+        GameState.difficulty = c.d;
+        Stage05Boss_Crow* b = MakeAt<Stage05Boss_Crow>(204, 2, 320, 100);
+        ASSERT_NE(b, nullptr);
+        b->hp = 1e6f;
+        b->secondsLeft = 999;
+        const std::vector<Fired> shots = RunBoss(900);
+        // A volley on every c.every-th frame of the first 30 of each 40.
+        std::vector<int32_t> firstLap;
+        for (int32_t step : Steps(shots))
+            if (step <= 40) firstLap.push_back(step);
+        std::vector<int32_t> want;
+        for (int32_t f = c.every; f <= 30; f += c.every) want.push_back(f);
+        EXPECT_EQ(firstLap, want);
+        // Single knives before frame 780; from there the side knives join.
+        int32_t lapVolley = -1;
+        for (const Fired& f : shots) {
+            if (f.step < 780) {
+                ASSERT_EQ(bosstest::OfStep(shots, f.step).size(), 1u) << f.step;
+                EXPECT_FLOAT_EQ(f.speed, c.speed);
+            } else if (lapVolley < 0) {
+                lapVolley = f.step;
+            }
+        }
+        ASSERT_GE(lapVolley, 780);
+        EXPECT_EQ(b->doubleShot, 1);
+        EXPECT_EQ(bosstest::OfStep(shots, lapVolley).size(), 1 + c.extra);
+        EXPECT_EQ(sounds.Count("shot_small") > 0, c.d != 0);
+    }
+}
+
+TEST_F(StageFiveBosses, CrowsMirrorImageFiresButHasNoBody) {
+    playtest::ResetField(5);
+    GameState.team = 2;
+    Stage05Boss_Crow* b = MakeAt<Stage05Boss_Crow>(204, 6, 320, 200);
+    ASSERT_NE(b, nullptr);
+    b->hp = 1e6f;
+    b->secondsLeft = 999;
+    const std::vector<Fired> shots = RunBoss(170);
+    // From 70 the boss and the image fall side by side and fire in turn.
+    EXPECT_FLOAT_EQ(b->imageX - b->x, 2 * 4.0f * 70);
+    const std::vector<Fired> volley = bosstest::OfStep(shots, 72);
+    ASSERT_EQ(volley.size(), 2u);
+    EXPECT_EQ(volley[0].element, 0);
+    EXPECT_EQ(volley[1].element, 1);
+    EXPECT_FLOAT_EQ(volley[1].x, b->imageX);
+    // A shot on the image passes; one on the boss hits.
+    const float hp = b->hp;
+    Shot(b->imageX, b->imageY, 0, 5.0f);
+    b->HitTest();
+    EXPECT_FLOAT_EQ(b->hp, hp);
+    Shot(b->x, b->y, 0, 5.0f);
+    b->HitTest();
+    EXPECT_LT(b->hp, hp);
+}
+
+// ---- The stage bosses.
+
+TEST_F(StageFiveBosses, StageBossesRunTheirPhasesByDifficultyToTheTally) {
+    struct Case {
+        int32_t team, d;
+        std::vector<int32_t> phases;
+    };
+    const std::vector<int32_t> full = {0, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 30, 31, 32, 33};
+    const Case cases[] = {{1, 0, {0, 2, 3, 4, 5, 6, 9, 10, 30, 31, 32, 33}},
+                          {1, 1, full},
+                          {1, 2, full},
+                          {2, 0, {0, 2, 3, 4, 7, 8, 9, 10, 30, 31, 32, 33}},
+                          {2, 1, full},
+                          {2, 2, full}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "team " << c.team << " difficulty " << c.d);
+        playtest::ResetField(7);
+        cBossBase* b = Arrive(205, c.team, c.d);
+        ASSERT_NE(b, nullptr);
+        EXPECT_EQ(BossB, b);
+        const std::vector<int32_t> phases =
+            Drive(b, 40000, 30, [] { return GameState.subState == kSubStateTally; });
+        EXPECT_EQ(WithoutTalk(phases), c.phases);
+        EXPECT_EQ(GameState.subState, kSubStateTally);
+        EXPECT_EQ(b->active, 1);  // the stage boss stays: the tally ends the stage
+        EXPECT_EQ(ScoreData.resultStage, 0);  // the shell writes the stage-5 result
+    }
+}
+
+TEST_F(StageFiveBosses, StageBossesReplaceCutInBodyAndCircleWhenTheyAppear) {
+    const struct {
+        int32_t team;
+        const char* name;
+    } cases[] = {{1, "cheska"}, {2, "yuri"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        playtest::ResetField(7);
+        cBossBase* b = Arrive(205, c.team, 1);
+        testing::internal::CaptureStdout();
+        playtest::PlayFrame();
+        const std::string out = testing::internal::GetCapturedStdout();
+        ASSERT_EQ(b->active, 1);
+        const std::string release = "【releaseSprite】\n";  // the program's own bytes
+        const std::string load = "【loadSprite】 filename: ";
+        const std::string n = c.name;
+        // Released 28, 33, 32, then loaded 28, 32, 33.
+        EXPECT_EQ(out.substr(0, out.find(load)), release + release + release);
+        std::vector<std::string> files;
+        for (size_t at = out.find(load); at != std::string::npos; at = out.find(load, at + 1))
+            files.push_back(out.substr(at + load.size(), out.find('\n', at) - at - load.size()));
+        EXPECT_EQ(files, (std::vector<std::string>{"img/cutin_" + n + ".png", "img/mahoujin_" + n + ".png",
+                                                   "img/" + n + ".png"}));
+        // Only on waking.
+        testing::internal::CaptureStdout();
+        playtest::PlayFrame();
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    }
+}
+
+TEST_F(StageFiveBosses, CheskaCountsTwoSecondsAtOnceAndATimedOutAttackPaysNothing) {
+    GameState.team = 1;
+    Stage05Boss* b = MakeAt<Stage05Boss>(205, 4, 320, 100);
+    ASSERT_NE(b, nullptr);
+    b->hp = 1e6f;
+    b->lastBonus = 777;
+    Player1->score = 0;
+    std::vector<int32_t> seconds = {b->secondsLeft};
+    int32_t timerBeforeEnd = -1;
+    while (b->phase == 4 && seconds.size() < 200) {
+        const int32_t timer = b->phaseTimer;
+        b->Update();
+        if (b->phase != 4) timerBeforeEnd = timer;
+        else if (b->secondsLeft != seconds.back()) seconds.push_back(b->secondsLeft);
+    }
+    // 99, 97, ..., 1; the next count passes 0 to -1 and ends the attack (50 s at most).
+    std::vector<int32_t> want;
+    for (int32_t s = 99; s >= 1; s -= 2) want.push_back(s);
+    EXPECT_EQ(seconds, want);
+    EXPECT_EQ((timerBeforeEnd + 1) % 60, 0);
+    EXPECT_EQ(b->phase, 5);
+    EXPECT_EQ(Player1->score, 0);
+    EXPECT_EQ(b->lastBonus, 777);
+    EXPECT_EQ(b->bonusValid, 0);
+    // The next attack may pay again.
+    while (b->phase == 5) b->Update();
+    EXPECT_EQ(b->phase, 6);
+    EXPECT_EQ(b->bonusValid, 1);
+}
+
+TEST_F(StageFiveBosses, OnDifficultyZeroTheFourthNamedAttackIsTheLastAndPaysOnce) {
+    for (int32_t team : {1, 2}) {
+        SCOPED_TRACE(team);
+        playtest::ResetField(9);
+        playtest::StartPlayers(team, false, 320, 400);
+        GameState.difficulty = 0;
+        cBossBase* b = MakeAt(205, 10, 320, 100);
+        ASSERT_NE(b, nullptr);
+        ASSERT_EQ(b->phase, 10);
+        Player1->score = 0;
+        b->lastHitter = 0;
+        b->Update();  // a frame of the attack, the seconds untouched
+        b->hp = 0.0f;
+        b->Update();
+        EXPECT_EQ(b->phase, 30);
+        EXPECT_EQ(b->phaseTimer, 0);
+        const int32_t bonus = b->bonusTable[3];
+        EXPECT_EQ(b->lastBonus, bonus + bonus / 10);  // the full time left
+        EXPECT_EQ(Player1->score, b->lastBonus);
+        EXPECT_EQ(sounds.Count("boss_death"), 2);  // the step to the break and the fall
+        // Its defeat pause ends as the last attack's does.
+        for (int32_t f = 0; f < 119; ++f) b->Update();
+        EXPECT_EQ(b->phase, 30);
+        b->Update();
+        EXPECT_EQ(b->phase, 31);
+        EXPECT_EQ(Player1->score, b->lastBonus);
+    }
+}
+
+TEST_F(StageFiveBosses, YurisFinishBurstsComeSoonerDownToFortyEightFrames) {
+    for (int32_t d : {1, 2}) {
+        SCOPED_TRACE(d);
+        playtest::ResetField(9);
+        playtest::StartPlayers(2, false, 320, 400);
+        GameState.difficulty = d;
+        Stage05Boss_Yuri* b = MakeAt<Stage05Boss_Yuri>(205, 12, 320, 100);
+        ASSERT_NE(b, nullptr);
+        b->hp = 1e6f;
+        b->secondsLeft = 9999;
+        const std::vector<Fired> shots = Record(9000, [b] { b->Update(); });
+        std::vector<int32_t> gaps;
+        int32_t last = 0;
+        for (const Fired& f : shots) {
+            if (f.graphic != 16) continue;
+            if (f.step != last) gaps.push_back(f.step - last), last = f.step;
+        }
+        ASSERT_GT(gaps.size(), 40u);
+        // The first burst on the interval's own frame; then two frames less each time, never below 48.
+        EXPECT_EQ(gaps[0], d == 2 ? 98 : 124);
+        for (size_t i = 1; i < gaps.size(); ++i) {
+            const int32_t length = std::max((d == 2 ? 98 : 124) - 2 * int32_t(i), 48);
+            EXPECT_EQ(gaps[i], length - 2) << "burst " << i;
+        }
+        for (const Fired& f : shots)
+            if (f.graphic == 16) ASSERT_EQ(bosstest::OfStep(shots, f.step).size(), 80u);
+    }
+}
+
+TEST_F(StageFiveBosses, YurisSparksOnDifficultyZeroComeAtTheirFourFrames) {
+    playtest::ResetField(9);
+    playtest::StartPlayers(2, false, 320, 400);
+    GameState.difficulty = 0;
+    Stage05Boss_Yuri* b = MakeAt<Stage05Boss_Yuri>(205, 8, 320, 100);
+    ASSERT_NE(b, nullptr);
+    b->hp = 1e6f;
+    std::vector<int32_t> at;
+    for (int32_t f = 1; f <= 520; ++f) {
+        const size_t before = ObjectManager.enemyList.size();
+        b->Update();
+        if (ObjectManager.enemyList.size() > before) at.push_back(f);
+    }
+    // A lap is 120 + 400 frames long; the next one starts again at 2.
+    EXPECT_EQ(at, (std::vector<int32_t>{70, 170, 250, 340}));
+    EXPECT_EQ(b->loopLength, 115);
+    EXPECT_EQ(sounds.Count("puni"), 4);
+}
+
+// The railgun sounds on the laser handle loaded at start-up: the stage-3
+// handle is empty in stage 5.
+TEST_F(StageFiveBosses, TheRailgunSoundsOnTheStartUpLaser) {
+    playtest::StartPlayers(2, false, 320, 400);
+    SoundTable.raser_long_stage3 = kNoSound;
+    Stage05Boss_Yuri* b = MakeAt<Stage05Boss_Yuri>(205, 4, 500, 100);
+    ASSERT_NE(b, nullptr);
+    b->hp = 1e6f;
+    const std::vector<Fired> shots = Record(60, [b] { b->Update(); });
+    EXPECT_EQ(sounds.played, (std::vector<std::string>{"raser_long", "shot_small"}));
+    EXPECT_EQ(bosstest::OfStep(shots, 60).size(), 3u + 2u);  // three beams and two sparks
+}
+
+// ---- The ending.
+
+TEST_F(StageFiveBosses, TheEndingFadesRunsTheEpilogueAndRaisesTheTallyOnTime) {
+    const struct {
+        int32_t team;
+        int32_t code;
+    } cases[] = {{1, 205}, {2, 205}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.team);
+        playtest::ResetField(11);
+        cBossBase* b = Arrive(c.code, c.team, 1);
+        auto* frame = dynamic_cast<Stage05Frame*>(b);
+        ASSERT_NE(frame, nullptr);
+        Drive(b, 40000, 30, [&] { return b->phase == 31; });
+        ASSERT_EQ(b->phase, 31);
+        const int32_t stageFrame = StageFrame;
+        const float px = Player1->x, py = Player1->y;
+        // Through the post-fight talk, the fade, the epilogue and the closing colour.
+        int32_t phase32 = 0, phase33 = 0, epilogueEnd = -1;
+        for (int32_t f = 0; f < 20000 && GameState.subState != kSubStateTally; ++f) {
+            playtest::QuadRecorder quads;
+            playtest::SetButtons(0, GameState.subState == kSubStateDialogue ? PAD_ELEMENT : 0);
+            playtest::PlayFrame();
+            if (b->phase == 32) {
+                ++phase32;
+                EXPECT_EQ(frame->fadeAlpha, std::min(2 * phase32, 255));
+            }
+            if (b->phase == 33 && ++phase33 == 1) epilogueEnd = phase32 + 1;
+            if (b->phase >= 32) {
+                ASSERT_EQ(GameState.subState, phase33 == 255 ? kSubStateTally : kSubStateDialogue) << phase33;
+                // The picture over the field; in phase 33 the closing colour over it.
+                std::vector<const playtest::Quad*> ending;
+                for (const playtest::Quad& q : quads.quads)
+                    if (q.slot == 27) ending.push_back(&q);
+                // The epilogue's last frame draws both phases.
+                const size_t want = b->phase == 32 ? 1u : phase33 == 1 ? 3u : 2u;
+                ASSERT_EQ(ending.size(), want);
+                if (b->phase == 32) EXPECT_EQ(ending[0]->colour >> 24, uint32_t(frame->fadeAlpha));
+                if (b->phase == 33) {
+                    EXPECT_EQ(ending[want - 2]->colour, 0xFFFFFFFFu);
+                    EXPECT_EQ(ending[want - 1]->src[0], 640.0f);
+                    EXPECT_EQ(ending[want - 1]->dst[2], 640.0f);
+                    EXPECT_EQ(ending[want - 1]->colour >> 24, uint32_t(b->phaseTimer));
+                }
+            }
+            ASSERT_EQ(StageFrame, stageFrame);
+            ASSERT_EQ(Player1->x, px);
+            ASSERT_EQ(Player1->y, py);
+        }
+        EXPECT_GE(frame->fadeAlpha, 250);  // the epilogue ran from 250 on
+        EXPECT_GE(epilogueEnd, 125);  // not before the fade reached 250, on phase 32's 125th frame
+        EXPECT_EQ(phase33, 255);
+        EXPECT_EQ(GameState.subState, kSubStateTally);
+        // Drawn on through the tally and what follows: the boss leaves the sub-state alone.
+        GameState.subState = kSubStateLeave;
+        b->Draw();
+        EXPECT_EQ(GameState.subState, kSubStateLeave);
+        EXPECT_EQ(ScoreData.resultStage, 0);
+    }
+}
+
+TEST_F(StageFiveBosses, CheskasEpilogueIsTeamOnesAndYurisRunsForEitherTeam) {
+    // Forced pairings: team 2 against Cheska, team 1 against Yuri.
+    const struct {
+        bool cheska;
+        int32_t team;
+        bool runs;
+    } cases[] = {{true, 2, false}, {false, 1, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cheska);
+        playtest::ResetField(11);
+        playtest::StartPlayers(c.team, false, 320, 400);
+        cBossBase* b = c.cheska ? static_cast<cBossBase*>(new Stage05Boss()) : new Stage05Boss_Yuri();
+        delete BossB;
+        BossB = b;
+        GameState.stage = 5;
+        b->active = 1;
+        b->phase = 32;
+        b->phaseTimer = 0;
+        int32_t f = 0;
+        testing::internal::CaptureStdout();
+        for (; f < 1200 && b->phase == 32; ++f) {
+            playtest::SetButtons(0, PAD_ELEMENT);
+            playtest::PlayFrame();
+        }
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(b->phase == 33, c.runs);
+        if (c.runs) EXPECT_GE(f, 125);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,346 @@
+// The extra stage's bosses on the headless field: the pair's swallowed shots
+// and what they bring back, Copic's damage, the beaten pair's departure, and
+// Deena's last attack, long-range shots, beams and ending.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "game/bosses/Stage06Bosses.h"
+#include "game/objects/cEffectObjectBase.h"
+#include "game/objects/cEnemyObjectBase.h"
+#include "game/objects/cPlayerBase.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
+#include "game/state/ScoreData.h"
+#include "game/state/SpriteTable.h"
+#include "tests/game/bosses/boss_field.h"
+
+namespace {
+
+using bosstest::BossField;
+using enemytest::Fired;
+
+int ActiveEffects() {
+    int n = 0;
+    for (const cEffectObjectBase* f : ObjectManager.effects) n += f->isActive ? 1 : 0;
+    return n;
+}
+
+class ExtraStageBosses : public BossField {
+protected:
+    void SetUp() override {
+        BossField::SetUp();
+        SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
+        GameState.stage = 6;
+        ScoreData.resultStage = 0;
+    }
+    void TearDown() override {
+        ScoreData.resultStage = 0;
+        BossField::TearDown();
+    }
+    Stage06_PaletCopic* Pair(int32_t phase) {
+        Stage06_PaletCopic* b = MakeAt<Stage06_PaletCopic>(290, phase, 320, 60);
+        b->imageX = 320.0f;
+        b->imageY = 120.0f;
+        return b;
+    }
+    Stage06Boss* Deena(int32_t phase) {
+        testing::internal::CaptureStdout();
+        Stage06Boss* b = MakeAt<Stage06Boss>(291, phase, 320, 100);
+        testing::internal::GetCapturedStdout();
+        return b;
+    }
+    // Frames in which an enemy of the type was summoned, one entry per summon.
+    std::vector<int32_t> SummonFrames(cBossBase* b, int32_t type, int32_t frames) {
+        std::vector<int32_t> out;
+        for (int32_t f = 1; f <= frames; ++f) {
+            const size_t before = m.enemyList.size();
+            b->Update();
+            for (size_t i = before; i < m.enemyList.size(); ++i)
+                if (m.enemyList[i]->type == type) out.push_back(f);
+        }
+        return out;
+    }
+};
+
+// ---- Palet and Copic.
+
+TEST_F(ExtraStageBosses, ShotsTheWallSwallowedComeBackInTheNextAttack) {
+    for (int32_t w : {0, 3, 10}) {
+        SCOPED_TRACE(w);
+        playtest::ResetField(13);
+        playtest::StartPlayers(1, false, 320, 400);
+        Stage06_PaletCopic* b = Pair(4);
+        ASSERT_NE(b, nullptr);
+        b->hp = 1e6f;
+        // The wall goes up at frame 155 below Copic; shots into it vanish and count.
+        for (int32_t f = 0; f < 155; ++f) b->Update();
+        ASSERT_EQ(b->wallActive, 1);
+        for (int32_t i = 0; i < w; ++i) {
+            cPlayerBulletBase* s = Shot(static_cast<float>(b->wallX) + 79.0f, static_cast<float>(b->wallY), 0);
+            b->HitTest();
+            EXPECT_EQ(s->isActive, 0);
+        }
+        cPlayerBulletBase* far = Shot(static_cast<float>(b->wallX) + 81.0f, static_cast<float>(b->wallY) + 200, 0);
+        b->HitTest();
+        EXPECT_EQ(far->isActive, 1);
+        far->isActive = 0;
+        EXPECT_EQ(b->wallHits, w);
+        // On to the next attack.
+        b->hp = 0.0f;
+        b->Update();
+        ASSERT_EQ(b->phase, 5);
+        b->hp = b->maxHp;
+        while (b->phase == 5) b->Update();
+        ASSERT_EQ(b->phase, 6);
+        b->hp = 1e6f;
+        b->secondsLeft = 999;
+        const std::vector<int32_t> stream = SummonFrames(b, 87, 1499);
+        std::vector<int32_t> aimed, burst;
+        for (int32_t f : stream) (f == 670 ? burst : aimed).push_back(f);
+        // The aimed stream: every 7th frame from 81 while below 4W + 600.
+        ASSERT_FALSE(aimed.empty());
+        EXPECT_EQ(aimed.front(), 84);
+        EXPECT_LT(aimed.back(), 4 * w + 600);
+        EXPECT_GE(aimed.back() + 7, 4 * w + 600);
+        // The burst at 670: one enemy for every three swallowed shots.
+        EXPECT_EQ(static_cast<int32_t>(burst.size()), w / 3);
+    }
+}
+
+TEST_F(ExtraStageBosses, TheLateStreamLastsSixFramesPerSwallowedShot) {
+    for (int32_t w : {0, 3, 10}) {
+        SCOPED_TRACE(w);
+        playtest::ResetField(13);
+        playtest::StartPlayers(1, false, 320, 400);
+        Stage06_PaletCopic* b = Pair(6);
+        b->hp = 1e6f;
+        b->secondsLeft = 999;
+        b->wallHits = w;
+        const std::vector<Fired> shots = Record(1499, [b] { b->Update(); });
+        std::vector<int32_t> late;
+        for (int32_t step : Steps(shots))
+            if (step > 950) late.push_back(step);
+        if (w == 0) {
+            EXPECT_TRUE(late.empty());
+            continue;
+        }
+        ASSERT_FALSE(late.empty());
+        EXPECT_LT(late.back(), 6 * w + 950);
+        EXPECT_GE(late.back() + 7, 6 * w + 950);
+        for (int32_t step : late) EXPECT_EQ(bosstest::OfStep(shots, step).size(), 13u);
+    }
+}
+
+TEST_F(ExtraStageBosses, CopicTakesAFifthOrATenthSilentlyPaletAsTheBase) {
+    struct Case {
+        bool copic;
+        int32_t element, owner;
+        float hp;
+        const char* sound;
+        int effects;
+    };
+    // The pair's element is 1 in its first attack.
+    const Case cases[] = {{true, 1, 0, 100.0f - 0.2f * 10, "", 0},
+                          {true, 0, 1, 100.0f - 0.1f * 10, "", 0},
+                          {false, 1, 1, 100.0f - 0.5f * 10, "enemydamage_small", 3},
+                          {false, 0, 0, 100.0f - 10, "rt_cursor01", 6}};
+    playtest::StartPlayers(1, true, 100, 400);
+    Stage06_PaletCopic* b = Pair(2);
+    ASSERT_EQ(b->element, 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.copic << " " << c.element);
+        b->hp = 100.0f;
+        b->lastHitter = 1 - c.owner;
+        sounds.played.clear();
+        Player1->score = Player2->score = 0;
+        const int effects = ActiveEffects();
+        cPlayerBulletBase* s =
+            Shot(c.copic ? b->imageX : b->x, (c.copic ? b->imageY : b->y) + 39.0f, c.element, 10.0f, c.owner);
+        b->HitTest();
+        EXPECT_EQ(s->isActive, 0);
+        EXPECT_FLOAT_EQ(b->hp, c.hp);
+        EXPECT_EQ(sounds.played, c.sound[0] ? std::vector<std::string>{c.sound} : std::vector<std::string>{});
+        EXPECT_EQ(ActiveEffects() - effects, c.effects);
+        EXPECT_EQ((c.owner == 0 ? Player1 : Player2)->score, 10);
+        EXPECT_EQ(b->lastHitter, c.owner);  // the shooter is recorded for the bonus
+    }
+}
+
+TEST_F(ExtraStageBosses, TheBeatenPairDropsALifeLeavesHarmlesslyAndAGameOverStands) {
+    playtest::StartPlayers(1, false, 320, 400);
+    Stage06_PaletCopic* b = Pair(10);
+    b->hp = 0.0f;
+    testing::internal::CaptureStdout();
+    b->Update();
+    ASSERT_EQ(b->phase, 30);
+    const size_t before = m.enemyList.size();
+    for (int32_t f = 0; f < 149; ++f) b->Update();
+    EXPECT_EQ(b->phase, 30);
+    b->Update();
+    // The talk begins, the life drops at Palet's stage position.
+    EXPECT_EQ(b->phase, 31);
+    EXPECT_EQ(GameState.subState, kSubStateDialogue);
+    ASSERT_EQ(m.enemyList.size(), before + 1);
+    EXPECT_EQ(m.enemyList.back()->type, 104);
+    EXPECT_EQ(m.enemyList.back()->x, static_cast<float>(static_cast<int32_t>(b->x)));
+    EXPECT_EQ(b->attackRunning, 0);
+    b->NextPhase();  // the talk's end
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(b->phase, 32);
+    // A player on the sinking bodies is not hurt.
+    Player1->isInvincible = 0;
+    Player1->invincibleCount = 0;
+    const int32_t life = Player1->life, stock = Player1->stock;
+    for (int32_t f = 0; f < 100; ++f) {
+        PlacePlayer(Player1, b->imageX, b->imageY);
+        b->HitTest();
+        GameState.subState = kSubStatePlay;
+        b->Update();
+    }
+    EXPECT_EQ(Player1->life, life);
+    EXPECT_EQ(Player1->stock, stock);
+    // A game over set earlier in the frame survives the departure's frame.
+    GameState.subState = kSubStateGameOver;
+    b->Update();
+    EXPECT_EQ(GameState.subState, kSubStateGameOver);
+    EXPECT_EQ(ScrollHalt, 0);
+    GameState.subState = kSubStatePlay;
+    while (b->active && b->phaseTimer < 400) b->Update();
+    EXPECT_EQ(b->phaseTimer, 300);
+    EXPECT_EQ(b->active, 0);
+}
+
+// ---- Deena.
+
+TEST_F(ExtraStageBosses, DeenasLastAttackStageFollowsHpAndSeconds) {
+    struct Case {
+        float hp;
+        int32_t seconds, stage;
+    };
+    const Case cases[] = {{700, 700, 1}, {650, 601, 1}, {649.9f, 999, 2}, {600, 700, 2}, {700, 600, 2},
+                          {700, 500, 2}, {351, 100, 2}, {300, 450, 2},   {300, 301, 2}, {350, 300, 3},
+                          {300, 200, 3}, {900, 300, 3}, {100, 1, 3}};
+    for (const Case& c : cases) EXPECT_EQ(Stage06Boss::LastAttackStage(c.hp, c.seconds), c.stage) << c.hp << " " << c.seconds;
+    // What each stage does on the field.
+    for (int32_t want : {1, 2, 3}) {
+        SCOPED_TRACE(want);
+        playtest::ResetField(17);
+        playtest::StartPlayers(1, false, 320, 400);
+        Stage06Boss* b = Deena(14);
+        ASSERT_EQ(b->phase, 14);
+        b->hp = want == 1 ? 700.0f : want == 2 ? 500.0f : 300.0f;
+        b->secondsLeft = 900;
+        const size_t enemies = m.enemyList.size();
+        const std::vector<Fired> shots = Record(130, [b] { b->Update(); });
+        if (want == 1) {
+            // Rows of 30 from the top and the bottom edge every 58 frames.
+            EXPECT_EQ(Steps(shots), (std::vector<int32_t>{58, 116}));
+            const std::vector<Fired> rows = bosstest::OfStep(shots, 58);
+            ASSERT_EQ(rows.size(), 60u);
+            EXPECT_EQ(rows[0].y, 0.0f);
+            EXPECT_EQ(rows[30].y, 480.0f);
+            EXPECT_EQ(rows[29].x, 22.0f * 29);
+        } else if (want == 2) {
+            // It walks left of 480, then circles, bursting 78 at a time.
+            EXPECT_LE(b->x, 480.0f);
+            ASSERT_FALSE(shots.empty());
+            EXPECT_EQ(bosstest::OfStep(shots, Steps(shots)[0]).size(), 78u);
+        } else {
+            // The corners' four summons, then beams of three from frame 90.
+            int32_t corners = 0;
+            for (size_t i = enemies; i < m.enemyList.size(); ++i) corners += m.enemyList[i]->type == 64 ? 1 : 0;
+            EXPECT_EQ(corners, 4);
+            EXPECT_EQ(b->cornersDone, 1);
+            ASSERT_FALSE(shots.empty());
+            EXPECT_EQ(Steps(shots)[0], 91);  // the first call reset the timer to 0
+            EXPECT_EQ(bosstest::OfStep(shots, 91).size(), 3u);
+            EXPECT_EQ(sounds.Count("raser_long"), 1);  // the start-up laser: audible in stage 6
+            EXPECT_EQ(sounds.Count("raser_long_stage3"), 0);
+        }
+    }
+}
+
+TEST_F(ExtraStageBosses, DeenasLastAttackStartsCirclingOnDifficultyZero) {
+    GameState.difficulty = 0;
+    playtest::StartPlayers(1, false, 320, 400);
+    Stage06Boss* b = Deena(14);
+    EXPECT_FLOAT_EQ(b->hp, 640.0f);  // 800 x 0.8: the walls stage never comes
+    EXPECT_EQ(Stage06Boss::LastAttackStage(b->hp, b->secondsLeft), 2);
+}
+
+TEST_F(ExtraStageBosses, DeenaSnipesAPlayerKeepingTwoHundredTwentyPixelsAway) {
+    struct Case {
+        float distance;
+        bool two;
+        size_t snipes;
+    };
+    const Case cases[] = {{220.0f, false, 1}, {219.0f, false, 0}, {220.0f, true, 2}, {219.0f, true, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.distance << " " << c.two);
+        playtest::ResetField(19);
+        playtest::StartPlayers(1, c.two, 320, 400);
+        Stage06Boss* b = Deena(8);
+        b->hp = 1e6f;
+        b->x = 320.0f;
+        b->y = 100.0f;
+        PlacePlayer(Player1, 320.0f, 100.0f + c.distance);
+        PlacePlayer(Player2, 320.0f - c.distance, 100.0f);
+        std::vector<Fired> shots = Record(110, [b] { b->Update(); });
+        size_t snipes = 0;
+        for (const Fired& f : bosstest::OfStep(shots, 110)) snipes += f.graphic == 11 ? 1 : 0;
+        EXPECT_EQ(snipes, c.snipes);
+        for (const Fired& f : bosstest::OfStep(shots, 90)) EXPECT_NE(f.graphic, 11);  // not before frame 100
+        EXPECT_EQ(bosstest::OfStep(shots, 100).size(), bosstest::OfStep(shots, 110).size());
+    }
+}
+
+TEST_F(ExtraStageBosses, DeenasEndingRecordsTheExtraStageOnTheTallyFrame) {
+    for (int32_t team : {1, 2}) {
+        SCOPED_TRACE(team);
+        playtest::ResetField(23);
+        GameState.stage = 6;
+        playtest::StartPlayers(team, false, 320, 400);
+        SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
+        Stage06Boss* b = Deena(14);
+        b->hp = 0.0f;
+        b->Update();
+        ASSERT_EQ(b->phase, 30);
+        int32_t phase33 = 0;
+        testing::internal::CaptureStdout();
+        for (int32_t f = 0; f < 20000 && GameState.subState != kSubStateTally; ++f) {
+            Player1->isInvincible = 1;  // the defeat pause's bullets may still fly
+            Player1->invincibleCount = -1000000;
+            playtest::SetButtons(0, GameState.subState == kSubStateDialogue ? PAD_ELEMENT : 0);
+            playtest::PlayFrame();
+            if (b->phase == 33) ++phase33;
+            if (GameState.subState != kSubStateTally) ASSERT_EQ(ScoreData.resultStage, 0);
+        }
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(phase33, 255);
+        EXPECT_EQ(GameState.subState, kSubStateTally);
+        EXPECT_EQ(ScoreData.resultStage, 8);
+        ScoreData.resultStage = 0;
+    }
+}
+
+TEST_F(ExtraStageBosses, DeenaReplacesCutInAndBodyAndKeepsTheStagesCircle) {
+    playtest::StartPlayers(1, false, 320, 400);
+    testing::internal::CaptureStdout();
+    m.SpawnStageObject(320, 0, 291, 0, 0, 0, 0.0f, 0.0f, 0.0f, StageFrame + 1);
+    playtest::PlayFrame();
+    const std::string out = testing::internal::GetCapturedStdout();
+    ASSERT_NE(BossB, nullptr);
+    EXPECT_EQ(BossB->active, 1);
+    const std::string release = "【releaseSprite】\n";  // the program's own bytes
+    const std::string load = "【loadSprite】 filename: ";
+    EXPECT_EQ(out.substr(0, out.find(load)), release + release);
+    std::vector<std::string> files;
+    for (size_t at = out.find(load); at != std::string::npos; at = out.find(load, at + 1))
+        files.push_back(out.substr(at + load.size(), out.find('\n', at) - at - load.size()));
+    EXPECT_EQ(files, (std::vector<std::string>{"img/cutin_deena.png", "img/St06_Boss_02.png"}));
+}
+
+}  // namespace

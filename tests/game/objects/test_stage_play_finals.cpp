@@ -1,0 +1,227 @@
+// Stages 5 and 6 played through on the real game scene, for both teams and
+// every difficulty, with player 1 invincible and fighting: the schedule, the
+// mid-boss, the stage boss and the ending, up to the stage-clear tally. The
+// talks run through with ELEMENT held. Each run checks the phase sequences of
+// both bosses, the mid-boss's departure, and that the ending runs without a
+// play frame: from the post-fight talk to the tally the stage frame and the
+// player stand still and the scene stays in the dialogue. Each run prints its
+// row and rebuilds the table of all rows in the build folder.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "game/objects/cEnemyObjectBase.h"
+#include "game/objects/cObjectManager.h"
+#include "game/objects/cPlayerBase.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
+#include "game/state/cBossBase.h"
+#include "tests/game/objects/play_harness.h"
+
+namespace {
+
+constexpr int32_t kBudget = 150000;  // frames a whole run may take at most
+
+struct Fight {
+    std::vector<int32_t> phases;  // in the order seen, each once per visit
+    int32_t arrived = -1;         // run frame the boss woke
+    int32_t beaten = -1;          // run frame it reached phase 30
+    int32_t bonuses = 0;
+    int64_t bonusTotal = 0;
+    int32_t lastBonus = 0;
+    int32_t attacks() const {
+        int32_t n = 0;
+        for (int32_t p : phases) n += p >= 2 && p <= 16 && p % 2 == 0 ? 1 : 0;
+        return n;
+    }
+    void See(const cBossBase& b, int32_t frame) {
+        if (!b.active) return;
+        if (arrived < 0) arrived = frame, lastBonus = b.lastBonus;
+        if (phases.empty() || phases.back() != b.phase) {
+            phases.push_back(b.phase);
+            if (b.phase == 30) beaten = frame;
+        }
+        if (b.lastBonus != lastBonus) {
+            ++bonuses;
+            bonusTotal += b.lastBonus;
+            lastBonus = b.lastBonus;
+        }
+    }
+};
+
+struct FinalRun {
+    int32_t frames = 0;
+    Fight mid, boss;
+    int32_t midGone = -1;       // run frame the mid-boss went inactive
+    int32_t midPhase32 = -1;    // run frame its departure began
+    int32_t lifeDrops = 0;      // extra lives dropped
+    int32_t scrollAfterMid = 0;  // stage frames the scroll ran after the departure
+    int32_t endingFrames = 0;   // from the post-fight talk's end to the tally
+    int32_t phase33Frames = 0;  // frames of phase 33, the end-step frame counted
+    int32_t epilogueEnd = -1;   // ending frame the epilogue's end step ran
+    bool tally = false;
+    std::string ending;         // a broken ending rule, empty when kept
+};
+
+int32_t CountLives() {
+    int32_t n = 0;
+    for (const cEnemyObjectBase* e : ObjectManager.enemyList) n += e->type == 104 ? 1 : 0;
+    return n;
+}
+
+FinalRun Play(int32_t stage, int32_t difficulty, int32_t team) {
+    FinalRun r;
+    playtest::StartSchedule(stage, difficulty, 1, team);
+    int32_t lives = CountLives();
+    int32_t frozenStage = -1;
+    float frozenX = 0.0f, frozenY = 0.0f;
+    int32_t departedAt = -1;
+    while (r.frames < kBudget) {
+        playtest::PlayScheduleFrame();
+        ++r.frames;
+        const cBossBase* a = BossA;
+        const cBossBase* b = BossB;
+        if (a) r.mid.See(*a, r.frames);
+        if (b) r.boss.See(*b, r.frames);
+        const int32_t nowLives = CountLives();
+        if (nowLives > lives) r.lifeDrops += nowLives - lives;
+        lives = nowLives;
+        if (a && a->phase == 32 && r.midPhase32 < 0) r.midPhase32 = r.frames, departedAt = StageFrame;
+        if (a && !a->active && a->phase == 32 && r.midGone < 0) r.midGone = r.frames;
+        if (b && b->active && b->phase >= 32) {
+            // The ending: from the post-fight talk's end step on, nothing plays.
+            if (frozenStage < 0) {
+                frozenStage = StageFrame;
+                frozenX = Player1->x;
+                frozenY = Player1->y;
+            }
+            ++r.endingFrames;
+            if (b->phase == 33 && ++r.phase33Frames == 1) r.epilogueEnd = r.endingFrames;
+            if (StageFrame != frozenStage || Player1->x != frozenX || Player1->y != frozenY)
+                r.ending = "a play frame ran in the ending";
+            const int32_t want = b->phase == 33 && r.phase33Frames == 255 ? kSubStateTally : kSubStateDialogue;
+            if (GameState.subState != want && r.ending.empty())
+                r.ending = "sub-state " + std::to_string(GameState.subState) + " on ending frame " +
+                           std::to_string(r.endingFrames);
+        }
+        if (GameState.subState == kSubStateTally) {
+            r.tally = true;
+            break;
+        }
+        if (GameState.subState != kSubStatePlay && GameState.subState != kSubStateDialogue) break;
+        if ((r.frames % 16) == 0) {
+            const std::string broken = playtest::CheckInvariants();
+            if (!broken.empty()) {
+                ADD_FAILURE() << "frame " << r.frames << ": " << broken;
+                break;
+            }
+        }
+    }
+    if (departedAt >= 0 && r.boss.arrived >= 0) r.scrollAfterMid = StageFrame - departedAt;
+    return r;
+}
+
+std::string Row(int32_t stage, int32_t difficulty, int32_t team, const FinalRun& r) {
+    char line[256];
+    std::snprintf(line, sizeof line, "%5d %10d %4d %7d %9d %9d %7d %10d %10d %7d %8d %11lld %7d\n", stage, difficulty,
+                  team, r.frames, r.mid.arrived, r.mid.beaten - r.mid.arrived, r.mid.attacks(), r.boss.arrived,
+                  r.boss.beaten - r.boss.arrived, r.boss.attacks(), r.mid.bonuses + r.boss.bonuses,
+                  static_cast<long long>(r.mid.bonusTotal + r.boss.bonusTotal), r.endingFrames);
+    return line;
+}
+
+// mid-at / boss-at: run frame the boss woke; mid-frames / boss-frames: from
+// its arrival to its defeat; attacks: attack phases seen; bonuses: named
+// attacks paid (both fights); ending: frames from the post-fight talk to the tally.
+constexpr const char* kHeader =
+    "stage difficulty team  frames    mid-at mid-frames mid-att    boss-at boss-frames boss-att  bonuses "
+    "bonus-total  ending\n";
+
+void WriteTable(int32_t stage, int32_t difficulty, int32_t team, const FinalRun& r) {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::path(QUENRITH_BINARY_DIR) / "stage_play";
+    fs::create_directories(folder);
+    const auto name = [](int32_t s, int32_t d, int32_t t) {
+        return "final" + std::to_string(s) + std::to_string(d) + std::to_string(t) + ".txt";
+    };
+    std::ofstream(folder / name(stage, difficulty, team)) << Row(stage, difficulty, team, r);
+    std::string table = kHeader;
+    for (int32_t s = 5; s <= 6; ++s)
+        for (int32_t d = 0; d <= 2; ++d)
+            for (int32_t t = 1; t <= 2; ++t) {
+                std::ifstream row(folder / name(s, d, t));
+                std::stringstream text;
+                text << row.rdbuf();
+                table += text.str();
+            }
+    std::ofstream(folder / "finals.txt") << table;
+}
+
+std::vector<int32_t> Expected(int32_t stage, int32_t difficulty, int32_t team, bool mid) {
+    if (mid && stage == 5) return {0, 1, 2, 3, 4, 5, 6, 30, 31, 32};
+    if (mid) return {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 30, 31, 32};
+    if (stage == 6) return {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 30, 31, 32, 33};
+    if (difficulty == 0 && team == 1) return {0, 1, 2, 3, 4, 5, 6, 9, 10, 30, 31, 32, 33};
+    if (difficulty == 0) return {0, 1, 2, 3, 4, 7, 8, 9, 10, 30, 31, 32, 33};
+    return {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 30, 31, 32, 33};
+}
+
+// A talk run from the boss's Update may end within that call (the phase goes
+// from 1 to 2 between two looks): the sequences are compared without phase 1.
+std::vector<int32_t> WithoutTalk(std::vector<int32_t> phases) {
+    std::erase(phases, 1);
+    return phases;
+}
+
+class FinalStagePlay : public ::testing::TestWithParam<int> {
+protected:
+    void TearDown() override { playtest::ClearField(); }
+};
+
+// Long runs (named Long, "ctest -E Long" leaves them out).
+TEST_P(FinalStagePlay, LongScheduleRunsThroughBothBossesAndTheEnding) {
+    const int32_t stage = GetParam() / 100;
+    const int32_t difficulty = GetParam() / 10 % 10;
+    const int32_t team = GetParam() % 10;
+    playtest::SourceFolder folder;
+    ASSERT_TRUE(folder.ok);
+    ASSERT_GT(playtest::ScheduleEnd(stage, difficulty), 0) << "the schedule was not read";
+    const FinalRun r = Play(stage, difficulty, team);
+    ASSERT_TRUE(r.tally) << "no tally after " << r.frames << " frames; mid-boss phases " << r.mid.phases.size()
+                         << ", boss phases " << r.boss.phases.size();
+    EXPECT_EQ(WithoutTalk(r.mid.phases), WithoutTalk(Expected(stage, difficulty, team, true)));
+    EXPECT_EQ(WithoutTalk(r.boss.phases), WithoutTalk(Expected(stage, difficulty, team, false)));
+    // The mid-boss leaves, drops one extra life, and the stage scrolls on to the boss.
+    EXPECT_GT(r.midGone, r.midPhase32);
+    EXPECT_EQ(r.midGone - r.midPhase32, stage == 5 && team == 1 ? 119 : 299);
+    EXPECT_GE(r.lifeDrops, 1);
+    EXPECT_GT(r.scrollAfterMid, 0);
+    EXPECT_LT(r.mid.arrived, r.boss.arrived);
+    // The ending: no play frame, the closing fade's 255 frames, then the tally.
+    EXPECT_EQ(r.ending, "");
+    EXPECT_EQ(r.phase33Frames, 255);
+    // The epilogue starts once the picture's fade reaches 250, on phase 32's 125th frame.
+    EXPECT_GE(r.epilogueEnd, 125);
+    EXPECT_EQ(r.endingFrames, r.epilogueEnd - 1 + 255);
+    EXPECT_EQ(GameState.subState, kSubStateTally);
+    ASSERT_TRUE(Player1 && Player1->isActive);
+    RecordProperty("row", Row(stage, difficulty, team, r));
+    std::printf("%s%s", kHeader, Row(stage, difficulty, team, r).c_str());
+    WriteTable(stage, difficulty, team, r);
+}
+
+// stage * 100 + difficulty * 10 + team; the longest first.
+INSTANTIATE_TEST_SUITE_P(Finals, FinalStagePlay,
+                         ::testing::Values(521, 522, 511, 512, 621, 622, 611, 612, 501, 502, 601, 602),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return "Stage" + std::to_string(info.param / 100) + "Difficulty" +
+                                    std::to_string(info.param / 10 % 10) + "Team" + std::to_string(info.param % 10);
+                         });
+
+}  // namespace
