@@ -29,7 +29,6 @@
 #include "game/state/SpriteTable.h"
 #include "game/state/cBossBase.h"
 #include "game/story/TalkScript.h"
-#include "game/story/TalkScripts.h"
 #include "game/story/TalkState.h"
 #include "game/story/text/CheskaStage5.h"
 #include "platform/win32/cp932.h"
@@ -306,8 +305,6 @@ protected:
     // Plays the shot's talk to its step, saves the frame and checks it; the
     // legend's entry.
     std::string Shoot(const Shot& s) {
-        std::string name = "?";
-        for (const talk::TalkEntry& t : talk::AllTalks()) name = t.run == s.talk ? t.name : name;
         TalkState = cTalkState();
         boss_->talk = [&s] {
             if (s.overEnding) DrawEndingPicture();
@@ -344,7 +341,7 @@ protected:
         };
 
         // Nothing is drawn past the screen, and every text starts on it.
-        std::string legend = std::string(s.file) + ".png: " + name + ", step " + std::to_string(s.step) + ", " +
+        std::string legend = std::string(s.file) + ".png: " + talktest::NameOf(s.talk) + ", step " + std::to_string(s.step) + ", " +
                              (s.button == PAD_SHOT ? "SHOT pushed" : "ELEMENT held") + " from step 0 (" +
                              std::to_string(frames) + " frames), then read for 60 frames\n  shows: " + s.shows +
                              "\n";
