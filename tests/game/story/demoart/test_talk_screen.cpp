@@ -319,77 +319,84 @@ protected:
         playtest::SetButtons(0, 0);
         playtest::SetButtons(0, 0);
         for (int i = 0; i < 60; ++i) Scene();
-        const cTalkState reading = TalkState;
+        reading_ = TalkState;
 
         talktest::DrawRecorder recorder;
         const d3d9test::Image full = Scene();
         const std::vector<talktest::Draw> draws = recorder.Take();
         gallerygl::SaveScreenshot(full, s.file);
+        CheckFrame(s, draws);
 
-        // Again from the same state, each time with only some sheets shown.
-        std::set<int32_t> shownSlots;
-        for (const talktest::Draw& d : draws)
-            if (!d.IsText()) shownSlots.insert(d.slot);
-        auto only = [&](std::set<int32_t> keep, bool font) {
-            std::vector<int32_t> hide;
-            for (int32_t slot = 0; slot < int32_t(kSpriteTableSize); ++slot)
-                if (!keep.count(slot)) hide.push_back(slot);
-            return Hidden(hide, !font, [&] {
-                TalkState = reading;
-                return Scene();
-            });
-        };
-
-        // Nothing is drawn past the screen, and every text starts on it.
-        std::string legend = std::string(s.file) + ".png: " + talktest::NameOf(s.talk) + ", step " + std::to_string(s.step) + ", " +
-                             (s.button == PAD_SHOT ? "SHOT pushed" : "ELEMENT held") + " from step 0 (" +
-                             std::to_string(frames) + " frames), then read for 60 frames\n  shows: " + s.shows +
-                             "\n";
-        for (const talktest::Draw& d : draws) {
-            if (!d.IsText()) {
-                EXPECT_TRUE(d.dst[0] >= 0 && d.dst[1] >= 0 && d.dst[0] + d.dst[2] <= 640 &&
-                            d.dst[1] + d.dst[3] <= 480)
-                    << talktest::Describe(d);
-                continue;
-            }
-            EXPECT_TRUE(d.x >= 0 && d.x < 640 && d.y >= 0 && d.y < 480) << talktest::Describe(d);
+        std::string legend = std::string(s.file) + ".png: " + talktest::NameOf(s.talk) + ", step " +
+                             std::to_string(s.step) + ", " + (s.button == PAD_SHOT ? "SHOT pushed" : "ELEMENT held") +
+                             " from step 0 (" + std::to_string(frames) + " frames), then read for 60 frames\n" +
+                             "  shows: " + s.shows + "\n";
+        for (const talktest::Draw& d : talktest::OfSlot(draws, -1)) {
             std::string words = platform::Cp932ToUtf8(d.text);
             for (size_t at = words.find('\n'); at != std::string::npos; at = words.find('\n', at))
                 words.replace(at, 1, " / ");
             legend += "  text at (" + std::to_string(d.x) + ", " + std::to_string(d.y) + "): " + words + "\n";
         }
+        return legend;
+    }
+
+    // The frame read again, with only these sheets (and font 0 if asked) shown.
+    d3d9test::Image Only(const std::set<int32_t>& keep, bool font) {
+        std::vector<int32_t> hide;
+        for (int32_t slot = 0; slot < int32_t(kSpriteTableSize); ++slot)
+            if (!keep.count(slot)) hide.push_back(slot);
+        return Hidden(hide, !font, [&] {
+            TalkState = reading_;
+            return Scene();
+        });
+    }
+
+    // What any talk frame promises, from its draws and the pixels read back.
+    void CheckFrame(const Shot& s, const std::vector<talktest::Draw>& draws) {
+        // Nothing is drawn past the screen, and every text starts on it.
+        std::set<int32_t> sheets;
+        std::vector<Box> windowBoxes;
+        for (const talktest::Draw& d : draws) {
+            if (d.IsText()) {
+                EXPECT_TRUE(d.x >= 0 && d.x < 640 && d.y >= 0 && d.y < 480) << talktest::Describe(d);
+                continue;
+            }
+            EXPECT_TRUE(d.dst[0] >= 0 && d.dst[1] >= 0 && d.dst[0] + d.dst[2] <= 640 && d.dst[1] + d.dst[3] <= 480)
+                << talktest::Describe(d);
+            if (IsTalkSheet(d.slot)) {
+                sheets.insert(d.slot);
+                windowBoxes.push_back(BoxOf(d));
+            }
+        }
+        ASSERT_TRUE(sheets.count(kBalloons));
 
         // Each talk sheet draws something, and only inside its rectangles.
-        for (int32_t slot : shownSlots) {
-            if (!IsTalkSheet(slot)) continue;
+        for (int32_t slot : sheets) {
             std::vector<Box> boxes;
             int area = 0;
-            for (const talktest::Draw& d : draws)
-                if (d.slot == slot) {
-                    boxes.push_back(BoxOf(d));
-                    area += int(d.dst[2] * d.dst[3]);
-                }
-            const std::vector<bool> lit = LitPixels(only({slot}, false));
+            for (const talktest::Draw& d : talktest::OfSlot(draws, slot)) {
+                boxes.push_back(BoxOf(d));
+                area += int(d.dst[2] * d.dst[3]);
+            }
+            const std::vector<bool> lit = LitPixels(Only({slot}, false));
             int inside = 0, outside = 0;
             for (int y = 0; y < 480; ++y)
                 for (int x = 0; x < 640; ++x) {
                     if (!lit[size_t(y) * 640 + size_t(x)]) continue;
-                    const bool in = std::any_of(boxes.begin(), boxes.end(), [&](const Box& b) { return b.Has(x, y); });
-                    ++(in ? inside : outside);
+                    if (std::any_of(boxes.begin(), boxes.end(), [&](const Box& b) { return b.Has(x, y); })) ++inside;
+                    else ++outside;
                 }
             EXPECT_GT(inside, area / 5) << "slot " << slot;
             EXPECT_EQ(outside, 0) << "slot " << slot;
         }
-        EXPECT_TRUE(shownSlots.count(kBalloons));
 
         // Every text's pixels lie on a balloon's body, and each text has some.
-        const std::vector<bool> balloon = LitPixels(only({kBalloons}, false));
-        const std::vector<bool> text = LitPixels(only({}, true));
+        const std::vector<bool> balloon = LitPixels(Only({kBalloons}, false));
+        const std::vector<bool> text = LitPixels(Only({}, true));
         int offBalloon = 0;
         for (size_t i = 0; i < text.size(); ++i) offBalloon += text[i] && !balloon[i];
         EXPECT_EQ(offBalloon, 0);
-        for (const talktest::Draw& d : draws) {
-            if (!d.IsText()) continue;
+        for (const talktest::Draw& d : talktest::OfSlot(draws, -1)) {
             int pixels = 0;
             for (int y = d.y; y < std::min(480, d.y + 60); ++y)
                 for (int x = d.x; x < 640; ++x) pixels += text[size_t(y) * 640 + size_t(x)];
@@ -397,33 +404,35 @@ protected:
         }
 
         // What stands behind the window: the ending picture over the whole
-        // screen, or the stage's front layer. It shows wherever the window
-        // draws nothing, and the window covers it where a balloon is.
+        // screen, or the stage's front layer. It shows unchanged wherever the
+        // window draws nothing, and the window covers it where a balloon is.
         const int32_t backdrop = s.overEnding ? kEndingPicture : kFrontLayer;
-        EXPECT_TRUE(shownSlots.count(backdrop)) << "slot " << backdrop;
-        const d3d9test::Image behind = only({backdrop}, false);
-        const d3d9test::Image window = only({backdrop, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26}, true);
-        std::vector<Box> talkBoxes;
-        for (const talktest::Draw& d : draws)
-            if (IsTalkSheet(d.slot)) talkBoxes.push_back(BoxOf(d));
-        int shown = 0, differs = 0, covered = 0, lit = 0;
+        EXPECT_TRUE(std::any_of(draws.begin(), draws.end(), [&](const talktest::Draw& d) { return d.slot == backdrop; }))
+            << "slot " << backdrop;
+        std::set<int32_t> window = sheets;
+        window.insert(backdrop);
+        const d3d9test::Image behind = Only({backdrop}, false), over = Only(window, true);
+        int shown = 0, differs = 0, covered = 0, balloonPixels = 0, lit = 0;
         for (int y = 0; y < 480; ++y)
             for (int x = 0; x < 640; ++x) {
                 const size_t i = size_t(y) * 640 + size_t(x);
                 lit += Lit(behind.pixels[i]);
-                if (balloon[i] && !text[i]) covered += Difference(window.pixels[i], behind.pixels[i]) > 8;
-                if (std::any_of(talkBoxes.begin(), talkBoxes.end(), [&](const Box& b) { return b.Has(x, y); }))
-                    continue;
-                ++shown;
-                differs += window.pixels[i] != behind.pixels[i];
+                if (balloon[i] && !text[i]) {
+                    ++balloonPixels;
+                    covered += Difference(over.pixels[i], behind.pixels[i]) > 8;
+                }
+                if (std::none_of(windowBoxes.begin(), windowBoxes.end(), [&](const Box& b) { return b.Has(x, y); })) {
+                    ++shown;
+                    differs += over.pixels[i] != behind.pixels[i];
+                }
             }
         EXPECT_GT(shown, 640 * 480 / 5);
         EXPECT_EQ(differs, 0);
-        int balloonPixels = int(std::count(balloon.begin(), balloon.end(), true));
         EXPECT_GT(covered, balloonPixels * 9 / 10) << "of " << balloonPixels;
         EXPECT_TRUE(!s.overEnding || lit > 640 * 480 * 9 / 10) << lit << " pixels of the picture lit";
-        return legend;
     }
+
+    cTalkState reading_;
 };
 
 TEST_F(TalkShots, BothTeamsStoriesShowTheirTalksOverTheStageAndTheEndings) {
