@@ -212,6 +212,12 @@ void NameCards(Canvas& c, const ImageAsset& a, TextPainter& text) {
     }
 }
 
+// The picture stands behind an epilogue, then alone while it fades to the
+// closing colour. The talk window covers most of it (portraits at 20..180 x
+// 50..210 and 460..620 x 290..450, balloons at 170..610 x 70..215 and 30..470 x
+// 300..445, translucent when dimmed), so the title keeps to the strip above
+// the window, the sun and the cast to the band between the balloons, and what
+// lies under the balloons stays plain.
 void Ending(Canvas& c, const ImageAsset& a, TextPainter& text) {
     const Box pic{0, 0, 640, 480};
     c.SetClip(pic);
@@ -220,13 +226,13 @@ void Ending(Canvas& c, const ImageAsset& a, TextPainter& text) {
     const Color top = ex ? Rgb(0x203070) : (yuri ? Rgb(0xF08040) : Rgb(0x402060));
     const Color bottom = ex ? Rgb(0xF0B070) : (yuri ? Rgb(0xFFE0A0) : Rgb(0xE090B0));
     c.VerticalGradient(pic, top, bottom);
-    c.Disc(500, 120, 50, Rgb(0xFFF0C0, 0.9f));
-    c.Glow(500, 120, 150, Rgb(0xFFF0C0, 0.5f));
+    c.Glow(570, 262, 110, Rgb(0xFFF0C0, 0.45f));
+    c.Disc(570, 262, 30, Rgb(0xFFF0C0, 0.9f));
     for (int i = 0; i < 3; ++i) {
         std::vector<Point> hill;
-        const float base = 330 + float(i) * 40;
+        const float base = 292 + float(i) * 50;
         for (int x = 0; x <= 640; x += 16)
-            hill.push_back({float(x), base - 30 * std::sin(float(x) / 90.0f + float(i) * 1.7f)});
+            hill.push_back({float(x), base - 8 * std::sin(float(x) / 90.0f + float(i) * 1.7f)});
         hill.push_back({640, 480});
         hill.push_back({0, 480});
         c.Polygon(hill, Mix(Rgb(0x406030), Rgb(0x203018), float(i) / 2.0f));
@@ -234,18 +240,19 @@ void Ending(Canvas& c, const ImageAsset& a, TextPainter& text) {
     std::vector<std::string> cast = ex ? std::vector<std::string>{"yuri", "crow", "cheska", "osero", "kohaku"}
                                        : (yuri ? std::vector<std::string>{"yuri", "crow", "kohaku"}
                                                : std::vector<std::string>{"cheska", "osero", "kohaku"});
-    const float spacing = 560.0f / float(cast.size());
+    // Standing on the first hill, heads below the upper balloon.
+    const float spacing = 90.0f, left = 320.0f - spacing * float(cast.size()) / 2;
     for (size_t i = 0; i < cast.size(); ++i) {
-        const int w = cast[i] == "kohaku" ? 60 : 90;
-        const Box fig{int(40 + spacing * float(i) + (spacing - float(w)) / 2), 250 + (cast[i] == "kohaku" ? 60 : 0), w, w * 3 / 2};
+        const int w = cast[i] == "kohaku" ? 34 : 46;
+        const Box fig{int(left + spacing * float(i) + (spacing - float(w)) / 2), 290 - w * 3 / 2, w, w * 3 / 2};
         DrawFigure(c, fig, LookOf(cast[i]), 0, 0);
     }
     TextStyle st;
-    st.size = 40;
+    st.size = 34;
     st.bold = true;
     st.outline = Rgb(0x202020, 0.8f);
     st.outlineWidth = 3;
-    text.DrawCentered(c, ex ? "Extra Clear!" : "Thank you for playing", {0, 30, 640, 60}, st);
+    text.DrawCentered(c, ex ? "Extra Clear!" : "Thank you for playing", {0, 4, 640, 42}, st);
     c.ResetClip();
     // The closing colour the ending fades to.
     c.Fill({640, 0, 128, 128}, ex ? Rgb(0xFFF4E0) : Rgb(0x000000));

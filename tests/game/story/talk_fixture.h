@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "game/state/SpriteTable.h"
 #include "game/state/cBossBase.h"
 #include "game/story/TalkScript.h"
+#include "game/story/TalkScripts.h"
 #include "game/story/TalkState.h"
 #include "platform/win32/testing.h"
 #include "tests/game/objects/play_harness.h"
@@ -70,6 +72,38 @@ inline std::string Describe(const Draw& d) {
 }
 
 inline bool operator==(const Draw& a, const Draw& b) { return Describe(a) == Describe(b) && a.text == b.text; }
+inline void PrintTo(const Draw& d, std::ostream* os) { *os << Describe(d); }
+
+// A portrait cell's quad and a balloon's, as the window draws them.
+inline Draw Face(int32_t slot, float x, float y, float sx, float sy, uint32_t color) {
+    return Quad(slot, x, y, 160, 160, sx, sy, 160, 160, color);
+}
+inline Draw BalloonQuad(float x, float y, float sx, float sy, uint32_t color) {
+    return Quad(25, x, y, 440, 145, sx, sy, 440, 145, color);
+}
+
+// A talk's function name, for messages.
+inline std::string NameOf(void (*run)()) {
+    for (const talk::TalkEntry& t : talk::AllTalks())
+        if (t.run == run) return t.name;
+    return "?";
+}
+
+// The draws of one slot (-1: the texts), in drawing order.
+inline std::vector<Draw> OfSlot(const std::vector<Draw>& draws, int32_t slot) {
+    std::vector<Draw> out;
+    for (const Draw& d : draws)
+        if (d.slot == slot) out.push_back(d);
+    return out;
+}
+
+// The quads only, in drawing order.
+inline std::vector<Draw> Quads(const std::vector<Draw>& draws) {
+    std::vector<Draw> out;
+    for (const Draw& d : draws)
+        if (!d.IsText()) out.push_back(d);
+    return out;
+}
 
 // Records the window's draws while it lives.
 class DrawRecorder {
@@ -160,6 +194,57 @@ protected:
         for (int i = 0; i < 2; ++i) playtest::SetButtons(0, 0), playtest::SetButtons(1, 0);
         BgmHandle = kNoSound;
         TalkState = cTalkState();
+    }
+
+    // A fresh window and bosses, for the next case of a table.
+    void Restart() {
+        TearDown();
+        SetUp();
+    }
+
+    // One frame of a talk with the players' buttons as given: what it drew.
+    std::vector<Draw> Frame(void (*talk)(), uint16_t p1 = 0, uint16_t p2 = 0) {
+        playtest::SetButtons(0, p1);
+        playtest::SetButtons(1, p2);
+        DrawRecorder rec;
+        talk();
+        return rec.Take();
+    }
+
+    // ELEMENT held from before, until the talk stands at `step`, not yet drawn there.
+    void PlayTo(void (*talk)(), int32_t step) {
+        playtest::SetButtons(0, PAD_ELEMENT);
+        for (int i = 0; i < 300 && TalkState.step != step; ++i) Frame(talk, PAD_ELEMENT);
+        playtest::SetButtons(0, 0);
+        ASSERT_EQ(TalkState.step, step);
+    }
+
+    // A whole talk, ELEMENT held from before it starts, a frame at a time until
+    // a boss moves on (300 frames at most).
+    struct TalkFrame {
+        int32_t step;             // where the talk stood
+        std::vector<Draw> draws;  // what it drew
+    };
+    struct WholeTalk {
+        std::vector<TalkFrame> frames;
+        std::vector<std::string> ends;  // the music loads and NextPhase calls, in order
+        int Lines() const {
+            int lines = 0;
+            for (const TalkFrame& f : frames) lines += !f.draws.empty();
+            return lines;
+        }
+    };
+    WholeTalk PlayWhole(void (*talk)()) {
+        WholeTalk whole;
+        playtest::SetButtons(0, PAD_ELEMENT);
+        while (bossA_->calls + bossB_->calls == 0 && whole.frames.size() < 300) {
+            const int32_t step = TalkState.step;
+            whole.frames.push_back({step, Frame(talk, PAD_ELEMENT)});
+        }
+        for (const std::string& call : platform::RecordedCalls())
+            if (call.rfind("NextPhase", 0) == 0 || call.rfind("KestraSound::CreateFromFile", 0) == 0)
+                whole.ends.push_back(call);
+        return whole;
     }
 
     RecordingBoss* bossA_ = nullptr;

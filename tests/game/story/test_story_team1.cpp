@@ -3,97 +3,20 @@
 // name cards it fades in and its end actions in order. Then the steps that draw
 // something unusual: Yuri walking off, her call from off screen, Kohaku
 // trembling, and the narration boxes.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <string>
 #include <vector>
 
 #include "game/state/BossTalk.h"
-#include "game/state/GameGlobals.h"
-#include "game/state/GameState.h"
-#include "game/state/SpriteTable.h"
-#include "game/state/cBossBase.h"
-#include "game/story/TalkState.h"
-#include "game/story/TalkWindow.h"
-#include "platform/win32/testing.h"
+#include "tests/game/story/talk_fixture.h"
 
 namespace {
 
+using talktest::Draw;
+using talktest::OfSlot;
 constexpr int32_t kText = -1, kYuri = 12, kKohaku = 17, kBalloon = 25, kCard = 26;
 
-// Notes each NextPhase in the call record, after the music calls the talk made
-// before it, with the sub-state and talk step it found.
-struct PhaseBoss : cBossBase {
-    explicit PhaseBoss(char name) : name(name) {}
-    void NextPhase() override {
-        platform::RecordCall(std::string("NextPhase ") + name + " subState " + std::to_string(GameState.subState) +
-                             " step " + std::to_string(TalkState.step));
-    }
-    char name;
-};
-
-// One quad of a sprite-table slot, or a text (slot kText).
-struct Draw {
-    int32_t slot;
-    float x, y, srcX, srcY;
-    uint32_t color;
-};
-using Frame = std::vector<Draw>;
-
-std::vector<Draw> All(const Frame& frame, int32_t slot) {
-    std::vector<Draw> out;
-    std::copy_if(frame.begin(), frame.end(), std::back_inserter(out), [&](const Draw& d) { return d.slot == slot; });
-    return out;
-}
-
-class Team1Talk : public ::testing::Test {
-protected:
-    void SetUp() override {
-        TalkState = cTalkState();
-        GameState.subState = kSubStateDialogue;
-        GameState.difficulty = 1;
-        BossA = &bossA_;
-        BossB = &bossB_;
-        Press(0);
-        SetSpriteDrawRecorder([](const SpriteDrawRecord& r, void* f) {
-            static_cast<Frame*>(f)->push_back({r.slot, r.dst[0], r.dst[1], r.src[0], r.src[1], r.color}); }, &frame_);
-        SetFontDrawRecorder([](const FontDrawRecord& r, void* f) {
-            static_cast<Frame*>(f)->push_back({kText, float(r.x), float(r.y), 0, 0, 0}); }, &frame_);
-        platform::ClearRecordedCalls();
-        platform::SetCallRecording(true);
-    }
-    void TearDown() override {
-        platform::SetCallRecording(false);
-        SetSpriteDrawRecorder(nullptr, nullptr);
-        SetFontDrawRecorder(nullptr, nullptr);
-        BossA = BossB = nullptr;
-        BgmHandle = kNoSound;
-        Press(0);
-    }
-
-    static void Press(uint16_t held, uint16_t pushed = 0) { PadWords[0] = {0, pushed, held, 0}; }
-    // One call of the talk, as the boss's Draw makes it: what it drew.
-    Frame Step(void (*talk)()) {
-        frame_.clear();
-        talk();
-        return frame_;
-    }
-    void WalkTo(void (*talk)(), int32_t step) {
-        Press(PAD_ELEMENT);
-        for (int i = 0; i < 200 && TalkState.step != step; ++i) Step(talk);
-        Press(0);
-        ASSERT_EQ(TalkState.step, step);
-    }
-    // The end step moves a boss on in the frame it runs.
-    static bool Ended() {
-        const std::vector<std::string> calls = platform::RecordedCalls();
-        return std::any_of(calls.begin(), calls.end(), [](const std::string& c) { return !c.rfind("NextPhase", 0); });
-    }
-
-    PhaseBoss bossA_{'A'}, bossB_{'B'};
-    Frame frame_;
-};
+class Team1Talk : public talktest::TalkTest {};
 
 // As the game's talk tables give them: lines (and on difficulty 0), the end
 // actions in order (M music, P play sub-state, A or B that boss's NextPhase, R
@@ -131,7 +54,7 @@ std::vector<std::string> ExpectedEnd(const Case& c) {
     std::vector<std::string> out;
     int subState = kSubStateDialogue, step = 100;
     for (const char* a = c.end; *a; ++a) {
-        if (*a == 'M') out.push_back(std::string("KestraSound::CreateFromFile ") + c.music + " 0 1 0 1");
+        if (*a == 'M') out.push_back(std::string("KestraSound::CreateFromFile ") + c.music + " 0 1 0 1 = 4294967295");
         if (*a == 'P') subState = kSubStatePlay;
         if (*a == 'R') step = 0;
         if (*a == 'A' || *a == 'B')
@@ -146,54 +69,42 @@ TEST_F(Team1Talk, EveryTalkShowsItsLinesCardsAndEndActionsWithElementHeldOnEachD
         for (int difficulty : {0, 1, 2}) {
             SCOPED_TRACE(std::string(c.end) + " talk of " + std::to_string(c.lines) + " lines, difficulty " +
                          std::to_string(difficulty));
-            SetUp();
+            Restart();
             GameState.difficulty = difficulty;
-            Press(PAD_ELEMENT);
-            int frames = 0, lines = 0;
+            const WholeTalk whole = PlayWhole(c.run);
             std::string cards;
-            Frame last;
-            while (!Ended() && ++frames <= 300) {
-                last = Step(c.run);
-                lines += !last.empty();
-                for (const Draw& card : All(last, kCard))
-                    cards += std::to_string(int(card.srcY / 90) + (card.srcX == 0 ? 0 : 2)) + ":" +
+            for (const TalkFrame& f : whole.frames)
+                for (const Draw& card : OfSlot(f.draws, kCard))
+                    cards += std::to_string(int(card.src[1] / 90) + (card.src[0] == 0 ? 0 : 2)) + ":" +
                              std::to_string(card.color >> 24) + " ";
-            }
             const int expected = difficulty == 0 ? c.easyLines : c.lines;
-            EXPECT_EQ(lines, expected);
-            EXPECT_EQ(frames, expected + 1) << "the end step runs in the frame after the last line";
-            EXPECT_TRUE(last.empty()) << "the end step draws nothing";
+            EXPECT_EQ(whole.Lines(), expected);
+            EXPECT_EQ(int(whole.frames.size()), expected + 1) << "the end step runs in the frame after the last line";
+            EXPECT_TRUE(whole.frames.back().draws.empty()) << "the end step draws nothing";
             EXPECT_EQ(cards, c.cards);
-            std::vector<std::string> ends;
-            for (const std::string& call : platform::RecordedCalls())
-                if (call.rfind("NextPhase", 0) == 0 || call.rfind("KestraSound::CreateFromFile", 0) == 0)
-                    ends.push_back(call.substr(0, call.find(" =")));
-            EXPECT_EQ(ends, ExpectedEnd(c));
+            EXPECT_EQ(whole.ends, ExpectedEnd(c));
             EXPECT_EQ(GameState.subState, std::string(c.end).find('P') != std::string::npos ? 0 : kSubStateDialogue);
             EXPECT_EQ(TalkState.step, 0);
             EXPECT_EQ(TalkState.nameCardFrame, 0);
-            TearDown();
         }
 }
 
 TEST_F(Team1Talk, YuriWalksOffInStageThreeStepElevenAndCallsFromOffScreenInTwelve) {
-    WalkTo(UpdateTalkYuriStage3Before, 10);
+    PlayTo(UpdateTalkYuriStage3Before, 10);
     for (int32_t into : {11, 12, 13}) {
         TalkState.exitOffset = 55;  // whatever was left: each advance around her exit clears it
-        Press(0, PAD_SHOT);
-        Step(UpdateTalkYuriStage3Before);
-        Press(0);
+        Frame(UpdateTalkYuriStage3Before, PAD_SHOT);
         ASSERT_EQ(TalkState.step, into);
         EXPECT_EQ(TalkState.exitOffset, 0);
         for (int f = 1; f <= 25 && into < 13; ++f) {
-            const Frame frame = Step(UpdateTalkYuriStage3Before);
+            const std::vector<Draw> frame = Frame(UpdateTalkYuriStage3Before);
             if (into == 11) {  // sliding in over 20 frames while she walks off 10 px a frame; lower side empty
                 ASSERT_EQ(frame.size(), 3u);
                 EXPECT_EQ(frame[1].slot, kYuri);
-                EXPECT_EQ(frame[1].x, float(20 - 2 * (20 - std::min(f, 20)) - 10 * f)) << f;
+                EXPECT_EQ(frame[1].dst[0], float(20 - 2 * (20 - std::min(f, 20)) - 10 * f)) << f;
             } else {  // a balloon of the second style without a portrait, its text 20 px right
                 ASSERT_EQ(frame.size(), 2u);
-                EXPECT_TRUE(frame[0].slot == kBalloon && frame[0].srcY == 145 && frame[0].y == 70);
+                EXPECT_TRUE(frame[0].slot == kBalloon && frame[0].src[1] == 145 && frame[0].dst[1] == 70);
                 EXPECT_TRUE(frame[1].slot == kText && frame[1].x == 220 && frame[1].y == 100);
             }
         }
@@ -224,28 +135,27 @@ TEST_F(Team1Talk, KohakuTremblesAndNarrationBoxesStandWhereTheTalksSay) {
     const int32_t kCycle[] = {1, 2, 3, 4, -5, -6, -7, -8};
     for (const Special& s : kSpecials) {
         SCOPED_TRACE("step " + std::to_string(s.step));
-        SetUp();
-        if (s.step) WalkTo(s.run, s.step);  // the real advances, with the counters they zero
+        Restart();
+        PlayTo(s.run, s.step);  // the real advances, with the counters they zero
         for (int f = 0; f < 12; ++f) {
-            const Frame frame = Step(s.run);
+            const std::vector<Draw> frame = Frame(s.run);
             if (s.kind == Box) {
                 ASSERT_EQ(frame.size(), 2u);
-                EXPECT_TRUE(frame[0].slot == kBalloon && frame[0].srcX == 440 && frame[0].srcY == 290 &&
-                            frame[0].x == 30 && frame[0].y == 300 && frame[0].color == 0xFFFFFFFFu);
+                EXPECT_TRUE(frame[0].slot == kBalloon && frame[0].src[0] == 440 && frame[0].src[1] == 290 &&
+                            frame[0].dst[0] == 30 && frame[0].dst[1] == 300 && frame[0].color == 0xFFFFFFFFu);
                 EXPECT_TRUE(frame[1].slot == kText && frame[1].x == 50 && frame[1].y == 320);
                 continue;
             }
-            const std::vector<Draw> kohaku = All(frame, kKohaku);
+            const std::vector<Draw> kohaku = OfSlot(frame, kKohaku);
             ASSERT_EQ(kohaku.size(), 1u);
-            EXPECT_EQ(kohaku[0].y, s.upper ? 50.0f : 290.0f);
+            EXPECT_EQ(kohaku[0].dst[1], s.upper ? 50.0f : 290.0f);
             EXPECT_EQ(kohaku[0].color == 0x87FFFFFFu, s.kind == Shakes);
-            const int32_t offset = int32_t(kohaku[0].x) - (s.upper ? 20 - 40 : 460 + 40);
+            const int32_t offset = int32_t(kohaku[0].dst[0]) - (s.upper ? 20 - 40 : 460 + 40);
             const bool inCycle = std::count(kCycle, kCycle + 8, offset) && TalkState.slideCounter[talk::Kohaku] <= 8;
             EXPECT_TRUE(s.kind != Shakes || inCycle) << offset;
-            for (const Draw& b : All(frame, kBalloon))
-                EXPECT_TRUE((b.y == 70) != s.upper || b.color == (s.speaking ? 0xFFFFFFFFu : 0xB4FFFFFFu));
+            for (const Draw& b : OfSlot(frame, kBalloon))
+                EXPECT_TRUE((b.dst[1] == 70) != s.upper || b.color == (s.speaking ? 0xFFFFFFFFu : 0xB4FFFFFFu));
         }
-        TearDown();
     }
 }
 

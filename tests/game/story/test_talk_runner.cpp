@@ -13,22 +13,11 @@
 namespace {
 
 using talktest::Draw;
-using talktest::DrawRecorder;
 using talktest::Quad;
 using talktest::Text;
 namespace text = talktext::CheskaStage5;
 
-class TalkRunner : public talktest::TalkTest {
-protected:
-    // One frame of a talk with player 1's buttons as given.
-    std::vector<Draw> Frame(void (*talk)(), uint16_t p1 = 0, uint16_t p2 = 0) {
-        playtest::SetButtons(0, p1);
-        playtest::SetButtons(1, p2);
-        DrawRecorder rec;
-        talk();
-        return rec.Take();
-    }
-};
+class TalkRunner : public talktest::TalkTest {};
 
 TEST_F(TalkRunner, TheFirstFrameOfStepOneIsTheWorkedExampleDrawForDraw) {
     // Step 0: Crow alone; SHOT moves on to step 1 and zeroes Cheska's counter.
@@ -206,23 +195,16 @@ TEST_F(TalkRunner, EveryTalkWithElementHeldShowsEachLineOnceThenEndsInItsOwnOrde
         for (const talk::TalkStep* s = talk::FindStep(*entry.script, 0); s;
              s = talk::FindStep(*entry.script, s->advance.next))
             walk.push_back(s->step);
-        TalkState = cTalkState();
-        GameState.subState = kSubStateDialogue;
+        Restart();
         BgmHandle = 7;  // some music plays; the module is off, so nothing opens
-        bossA_->calls = bossB_->calls = 0;
-        platform::ClearRecordedCalls();
-        playtest::SetButtons(0, PAD_ELEMENT);  // held from before the talk
+        const WholeTalk whole = PlayWhole(entry.run);
         std::vector<int> shown;
-        int frames = 0;
-        while (bossA_->calls + bossB_->calls == 0 && frames < 300) {
-            const int step = TalkState.step;
-            const std::vector<Draw> d = Frame(entry.run, PAD_ELEMENT);
-            ++frames;
-            if (step == e.endStep) EXPECT_TRUE(d.empty()) << "the end step draws nothing";
-            else shown.push_back(step);
+        for (const TalkFrame& f : whole.frames) {
+            if (f.step == e.endStep) EXPECT_TRUE(f.draws.empty()) << "the end step draws nothing";
+            else shown.push_back(f.step);
         }
         EXPECT_EQ(shown, walk);
-        EXPECT_EQ(frames, int(walk.size()) + 1);
+        EXPECT_EQ(whole.frames.size(), walk.size() + 1);
         EXPECT_EQ((std::string(e.boss) == "A" ? bossA_ : bossB_)->calls, 1);
         EXPECT_EQ(bossA_->calls + bossB_->calls, 1);
         // The end left the window ready for the next talk.

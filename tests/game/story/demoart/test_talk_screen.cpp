@@ -1,16 +1,21 @@
-// One talk frame drawn for real (GL backend, private Xvfb) by the game scene's
-// own draw, with the demo data set's portraits, balloons and text font loaded
-// by the shell's loaders: team 2's stage-5 mid-boss post-fight talk at step 1,
-// Cheska speaking above, Crow listening below. The picture is saved as
-// <build>/screenshots/talk.png; the pixels read back show the balloons over the
-// portraits, the listener at alpha 180 and the texts inside their balloons.
+// Talk frames drawn for real (GL backend, private Xvfb) by the game scene's own
+// draw, with the demo data set's art loaded by the shell's loaders for the
+// stage and team. First one frame read back closely: team 2's stage-5 mid-boss
+// post-fight talk at step 1, balloons over portraits, the listener at alpha
+// 180, the texts inside their balloons (<build>/screenshots/talk.png). Then six
+// frames of both teams' stories reached by playing the talks, saved with a
+// legend for people to look at, each checked for what any talk frame promises.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/graphics/Kestra3D.h"
@@ -26,9 +31,11 @@
 #include "game/story/TalkScript.h"
 #include "game/story/TalkState.h"
 #include "game/story/text/CheskaStage5.h"
+#include "platform/win32/cp932.h"
 #include "tests/engine/graphics/sprite_test_env.h"
 #include "tests/game/objects/gallery_render.h"
 #include "tests/game/objects/play_harness.h"
+#include "tests/game/story/talk_fixture.h"
 
 namespace {
 
@@ -59,6 +66,22 @@ int Difference(uint32_t a, uint32_t b) {
 
 bool Lit(uint32_t c) { return Channel(c, 0) + Channel(c, 1) + Channel(c, 2) > 24; }
 
+// The screen rectangle of a recorded quad, cut to the screen.
+Box BoxOf(const talktest::Draw& d) {
+    return {std::max(0, int(std::floor(d.dst[0]))), std::max(0, int(std::floor(d.dst[1]))),
+            std::min(640, int(std::ceil(d.dst[0] + d.dst[2]))), std::min(480, int(std::ceil(d.dst[1] + d.dst[3])))};
+}
+
+// The talk window's sheets: portraits 12 to 24, balloons, name cards.
+bool IsTalkSheet(int32_t slot) { return slot >= 12 && slot <= 26; }
+constexpr int32_t kBalloons = 25, kEndingPicture = 27, kBackLayer = 35, kFrontLayer = 36;
+
+// As a final boss's ending draws it once faded in: the whole picture, opaque.
+void DrawEndingPicture() {
+    const float whole[4] = {0, 0, 640, 480};
+    DrawSpriteEntry(kEndingPicture, whole, 32767.0f, whole, 0xFFFFFFFFu, 0, 0.0f, 0.0f);
+}
+
 class TalkScreen : public spritetest::SpriteTest {
 protected:
     void StartGl() override {
@@ -72,8 +95,9 @@ protected:
         spritetest::SpriteTest::FinishDevice();
     }
 
-    // The body runs in the set's folder with team 2's stage-5 talk sheets and font 0 loaded.
-    void InDemoTalk(const std::function<void()>& body) {
+    // The body runs in the set's folder with what a game of `team` loads at its
+    // start and at `stage`, font 0, and a boss in slot A whose draw runs boss_->talk.
+    void InDemoStage(int32_t team, int32_t stage, const std::function<void()>& body) {
         const std::string data = std::string(QUENRITH_DEMODATA_DIR) + "/data";
         ASSERT_TRUE(std::filesystem::is_regular_file(data + "/font.lfd")) << "the demo data set is not written";
         InGl(
@@ -82,17 +106,17 @@ protected:
                 playtest::ResetField(1);
                 SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
                 FontTable.assign(kFontTableSize, nullptr);
-                GameState.team = 2;
-                GameState.stage = 5;
-                GameState.subState = kSubStateDialogue;
+                GameState.team = team;
+                GameState.stage = stage;
+                GameState.difficulty = 1;
                 testing::internal::CaptureStdout();  // the loaders' console lines
                 LoadCommonSprites(GameState);
-                // Crow's sheet for the lower side, as the stage-5 loader puts it for team 2.
-                loadSpriteCStr("img/talk/st_crow_right.png", 13, 0, 100);
+                LoadStageResources(stage);
                 testing::internal::GetCapturedStdout();
+                GameState.subState = kSubStateDialogue;
                 FontTable[0] = KestraFontSprite2D::CreateFromFile("font.lfd", ".tga", 1, 1024, 0, 14);
                 ASSERT_NE(FontTable[0], nullptr);
-                for (int slot : {13, 14, 15, 25}) ASSERT_NE(SpriteTable[size_t(slot)].texture, nullptr) << slot;
+                for (int slot : {kBalloons, 26}) ASSERT_NE(SpriteTable[size_t(slot)].texture, nullptr) << slot;
                 boss_ = new TalkingBoss;
                 boss_->active = 1;
                 BossA = boss_;
@@ -114,6 +138,25 @@ protected:
             });
     }
 
+    // One game-scene frame over black, read back.
+    static d3d9test::Image Scene() {
+        EXPECT_TRUE(Kestra3D::Clear(1, 0xFF000000u, 1.0f, 0, nullptr));
+        DrawGameScene(GameState);
+        return d3d9test::ReadRenderTarget(Kestra3D::GetDevice());
+    }
+
+    // What `draw` shows with the slots' sprites (and font 0) left out.
+    static d3d9test::Image Hidden(const std::vector<int32_t>& slots, bool font,
+                                  const std::function<d3d9test::Image()>& draw) {
+        std::vector<CSprite2D*> kept;
+        for (int32_t s : slots) kept.push_back(std::exchange(SpriteTable[size_t(s)].sprite, nullptr));
+        CFontSprite2D* keptFont = font ? std::exchange(FontTable[0], nullptr) : nullptr;
+        const d3d9test::Image image = draw();
+        for (size_t i = 0; i < slots.size(); ++i) SpriteTable[size_t(slots[i])].sprite = kept[i];
+        if (font) FontTable[0] = keptFont;
+        return image;
+    }
+
     // One game-scene frame of the talk at step 1: Cheska in place (her counter
     // reaches 20), Crow listening; nothing pressed.
     // `adjust` may change the window's state before the frame.
@@ -126,27 +169,24 @@ protected:
         playtest::SetButtons(0, 0);
         playtest::SetButtons(0, 0);
         boss_->talk = talk;
-        EXPECT_TRUE(Kestra3D::Clear(1, 0xFF000000u, 1.0f, 0, nullptr));
-        DrawGameScene(GameState);
-        return d3d9test::ReadRenderTarget(Kestra3D::GetDevice());
+        return Scene();
     }
 
     // The same frame with a slot's sprite or the font left out.
-    d3d9test::Image Without(std::vector<int> slots, bool font, const std::function<void()>& adjust = nullptr) {
-        std::vector<CSprite2D*> kept;
-        for (int s : slots) kept.push_back(std::exchange(SpriteTable[size_t(s)].sprite, nullptr));
-        CFontSprite2D* keptFont = font ? std::exchange(FontTable[0], nullptr) : nullptr;
-        const d3d9test::Image image = Frame(UpdateTalkCheskaStage5MidAfter, adjust);
-        for (size_t i = 0; i < slots.size(); ++i) SpriteTable[size_t(slots[i])].sprite = kept[i];
-        if (font) FontTable[0] = keptFont;
-        return image;
+    d3d9test::Image Without(const std::vector<int32_t>& slots, bool font,
+                            const std::function<void()>& adjust = nullptr) {
+        return Hidden(slots, font, [&] { return Frame(UpdateTalkCheskaStage5MidAfter, adjust); });
     }
 
     TalkingBoss* boss_ = nullptr;
 };
 
 TEST_F(TalkScreen, ATalkFrameShowsBalloonsOverPortraitsTheListenerDimmedAndTheTextsInside) {
-    InDemoTalk([&] {
+    InDemoStage(2, 5, [&] {
+        // Measured over black: the stage's layers out of the way.
+        testing::internal::CaptureStdout();
+        for (int32_t layer : {kBackLayer, kFrontLayer}) releaseSprite(layer);
+        testing::internal::GetCapturedStdout();
         const d3d9test::Image full = Frame(UpdateTalkCheskaStage5MidAfter);
         ASSERT_FALSE(gallerygl::WriteScreenshot(full, "talk").empty());
         const d3d9test::Image noText = Without({}, true);
@@ -221,6 +261,191 @@ TEST_F(TalkScreen, ATalkFrameShowsBalloonsOverPortraitsTheListenerDimmedAndTheTe
         EXPECT_GT(inLower, 200);
         EXPECT_EQ(outside, 0);
     });
+}
+
+// A frame of a team's story as a player meets it: the talk played from step 0
+// with player 1's button (ELEMENT held, or SHOT pushed every other frame) to
+// `step`, then read there for a second with nothing pressed, so portraits come
+// to rest and a name card has faded in.
+struct Shot {
+    const char* file;  // <build>/screenshots/<file>.png
+    int32_t team, stage;
+    void (*talk)();
+    int32_t step;
+    uint16_t button;
+    bool overEnding;  // an epilogue: the ending picture behind, as the final boss draws it
+    const char* shows;
+};
+
+const Shot kShots[] = {
+    {"talk_team1_stage1_before", 1, 1, UpdateTalkYuriStage1Before, 1, PAD_ELEMENT, false,
+     "Yuri speaking above, her name card below; Shamyu dimmed at the lower right; the grassland behind"},
+    {"talk_team1_stage3_step12", 1, 3, UpdateTalkYuriStage3Before, 12, PAD_SHOT, false,
+     "Yuri gone off screen: her call in the upper balloon of the second style, no portrait, the text 20 px "
+     "right; nothing below"},
+    {"talk_team1_stage5_ending", 1, 5, UpdateTalkYuriStage5Ending, 12, PAD_ELEMENT, true,
+     "over team 1's ending picture: Crow dimmed above, Cheska speaking below in three rows"},
+    {"talk_team2_stage2_before", 2, 2, UpdateTalkCheskaStage2Before, 1, PAD_SHOT, false,
+     "Cheska dimmed above; Fururu speaking at the lower right, her name card; the sky garden behind"},
+    {"talk_team2_stage5_after", 2, 5, UpdateTalkCheskaStage5After, 114, PAD_ELEMENT, false,
+     "deep in the long talk in the mansion: Cheska speaking above in three rows, Kohaku dimmed below"},
+    {"talk_team2_stage6_ending", 2, 6, UpdateTalkCheskaStage6Ending, 3, PAD_ELEMENT, true,
+     "over the extra ending picture: Cheska speaking above, Crow dimmed below"},
+};
+
+// The pixels of a frame that are not black.
+std::vector<bool> LitPixels(const d3d9test::Image& image) {
+    std::vector<bool> lit(image.pixels.size());
+    for (size_t i = 0; i < lit.size(); ++i) lit[i] = Lit(image.pixels[i]);
+    return lit;
+}
+
+class TalkShots : public TalkScreen {
+protected:
+    // Plays the shot's talk to its step, saves the frame and checks it; the
+    // legend's entry.
+    std::string Shoot(const Shot& s) {
+        TalkState = cTalkState();
+        boss_->talk = [&s] {
+            if (s.overEnding) DrawEndingPicture();
+            s.talk();
+        };
+        int frames = 0;
+        for (; TalkState.step != s.step && frames < 400; ++frames) {
+            playtest::SetButtons(0, s.button == PAD_SHOT && frames % 2 ? 0 : s.button);
+            Scene();
+        }
+        EXPECT_EQ(TalkState.step, s.step) << "the talk never stands at its step";
+        playtest::SetButtons(0, 0);
+        playtest::SetButtons(0, 0);
+        for (int i = 0; i < 60; ++i) Scene();
+        reading_ = TalkState;
+
+        talktest::DrawRecorder recorder;
+        const d3d9test::Image full = Scene();
+        const std::vector<talktest::Draw> draws = recorder.Take();
+        gallerygl::SaveScreenshot(full, s.file);
+        CheckFrame(s, draws);
+
+        std::string legend = std::string(s.file) + ".png: " + talktest::NameOf(s.talk) + ", step " +
+                             std::to_string(s.step) + ", " + (s.button == PAD_SHOT ? "SHOT pushed" : "ELEMENT held") +
+                             " from step 0 (" + std::to_string(frames) + " frames), then read for 60 frames\n" +
+                             "  shows: " + s.shows + "\n";
+        for (const talktest::Draw& d : talktest::OfSlot(draws, -1)) {
+            std::string words = platform::Cp932ToUtf8(d.text);
+            for (size_t at = words.find('\n'); at != std::string::npos; at = words.find('\n', at))
+                words.replace(at, 1, " / ");
+            legend += "  text at (" + std::to_string(d.x) + ", " + std::to_string(d.y) + "): " + words + "\n";
+        }
+        return legend;
+    }
+
+    // The frame read again, with only these sheets (and font 0 if asked) shown.
+    d3d9test::Image Only(const std::set<int32_t>& keep, bool font) {
+        std::vector<int32_t> hide;
+        for (int32_t slot = 0; slot < int32_t(kSpriteTableSize); ++slot)
+            if (!keep.count(slot)) hide.push_back(slot);
+        return Hidden(hide, !font, [&] {
+            TalkState = reading_;
+            return Scene();
+        });
+    }
+
+    // What any talk frame promises, from its draws and the pixels read back.
+    void CheckFrame(const Shot& s, const std::vector<talktest::Draw>& draws) {
+        // Nothing is drawn past the screen, and every text starts on it.
+        std::set<int32_t> sheets;
+        std::vector<Box> windowBoxes;
+        for (const talktest::Draw& d : draws) {
+            if (d.IsText()) {
+                EXPECT_TRUE(d.x >= 0 && d.x < 640 && d.y >= 0 && d.y < 480) << talktest::Describe(d);
+                continue;
+            }
+            EXPECT_TRUE(d.dst[0] >= 0 && d.dst[1] >= 0 && d.dst[0] + d.dst[2] <= 640 && d.dst[1] + d.dst[3] <= 480)
+                << talktest::Describe(d);
+            if (IsTalkSheet(d.slot)) {
+                sheets.insert(d.slot);
+                windowBoxes.push_back(BoxOf(d));
+            }
+        }
+        ASSERT_TRUE(sheets.count(kBalloons));
+
+        // Each talk sheet draws something, and only inside its rectangles.
+        for (int32_t slot : sheets) {
+            std::vector<Box> boxes;
+            int area = 0;
+            for (const talktest::Draw& d : talktest::OfSlot(draws, slot)) {
+                boxes.push_back(BoxOf(d));
+                area += int(d.dst[2] * d.dst[3]);
+            }
+            const std::vector<bool> lit = LitPixels(Only({slot}, false));
+            int inside = 0, outside = 0;
+            for (int y = 0; y < 480; ++y)
+                for (int x = 0; x < 640; ++x) {
+                    if (!lit[size_t(y) * 640 + size_t(x)]) continue;
+                    if (std::any_of(boxes.begin(), boxes.end(), [&](const Box& b) { return b.Has(x, y); })) ++inside;
+                    else ++outside;
+                }
+            EXPECT_GT(inside, area / 5) << "slot " << slot;
+            EXPECT_EQ(outside, 0) << "slot " << slot;
+        }
+
+        // Every text's pixels lie on a balloon's body, and each text has some.
+        const std::vector<bool> balloon = LitPixels(Only({kBalloons}, false));
+        const std::vector<bool> text = LitPixels(Only({}, true));
+        int offBalloon = 0;
+        for (size_t i = 0; i < text.size(); ++i) offBalloon += text[i] && !balloon[i];
+        EXPECT_EQ(offBalloon, 0);
+        for (const talktest::Draw& d : talktest::OfSlot(draws, -1)) {
+            int pixels = 0;
+            for (int y = d.y; y < std::min(480, d.y + 60); ++y)
+                for (int x = d.x; x < 640; ++x) pixels += text[size_t(y) * 640 + size_t(x)];
+            EXPECT_GT(pixels, 150) << talktest::Describe(d);
+        }
+
+        // What stands behind the window: the ending picture over the whole
+        // screen, or the stage's front layer. It shows unchanged wherever the
+        // window draws nothing, and the window covers it where a balloon is.
+        const int32_t backdrop = s.overEnding ? kEndingPicture : kFrontLayer;
+        EXPECT_TRUE(std::any_of(draws.begin(), draws.end(), [&](const talktest::Draw& d) { return d.slot == backdrop; }))
+            << "slot " << backdrop;
+        std::set<int32_t> window = sheets;
+        window.insert(backdrop);
+        const d3d9test::Image behind = Only({backdrop}, false), over = Only(window, true);
+        int shown = 0, differs = 0, covered = 0, balloonPixels = 0, lit = 0;
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 640; ++x) {
+                const size_t i = size_t(y) * 640 + size_t(x);
+                lit += Lit(behind.pixels[i]);
+                if (balloon[i] && !text[i]) {
+                    ++balloonPixels;
+                    covered += Difference(over.pixels[i], behind.pixels[i]) > 8;
+                }
+                if (std::none_of(windowBoxes.begin(), windowBoxes.end(), [&](const Box& b) { return b.Has(x, y); })) {
+                    ++shown;
+                    differs += over.pixels[i] != behind.pixels[i];
+                }
+            }
+        EXPECT_GT(shown, 640 * 480 / 5);
+        EXPECT_EQ(differs, 0);
+        EXPECT_GT(covered, balloonPixels * 9 / 10) << "of " << balloonPixels;
+        EXPECT_TRUE(!s.overEnding || lit > 640 * 480 * 9 / 10) << lit << " pixels of the picture lit";
+    }
+
+    cTalkState reading_;
+};
+
+TEST_F(TalkShots, BothTeamsStoriesShowTheirTalksOverTheStageAndTheEndings) {
+    const std::filesystem::path folder = std::filesystem::path(QUENRITH_BINARY_DIR) / "screenshots";
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path legend = folder / "talk_frames.txt";
+    std::ofstream(legend) << "Talk frames of both teams' stories, drawn by the game scene with the demo data.\n"
+                             "Each talk is played from step 0 with player 1's button to its step and read there.\n\n";
+    for (const Shot& s : kShots) {
+        SCOPED_TRACE(s.file);
+        // Each frame is drawn in a child of its own: it adds its entry there.
+        InDemoStage(s.team, s.stage, [&] { std::ofstream(legend, std::ios::app) << Shoot(s) << "\n"; });
+    }
 }
 
 }  // namespace
