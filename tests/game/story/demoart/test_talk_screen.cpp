@@ -324,7 +324,7 @@ protected:
         talktest::DrawRecorder recorder;
         const d3d9test::Image full = Scene();
         const std::vector<talktest::Draw> draws = recorder.Take();
-        gallerygl::SaveScreenshot(full, s.file);
+        EXPECT_FALSE(gallerygl::WriteScreenshot(full, s.file).empty());
         CheckFrame(s, draws);
 
         std::string legend = std::string(s.file) + ".png: " + talktest::NameOf(s.talk) + ", step " +
