@@ -52,8 +52,9 @@ d3d9test::Backend SelectedBackend();
 class Device;
 class GlBackend;
 
-// ---- Resources. Every resource keeps a CPU copy of its contents; the GL backend adds
-// GL objects. `appRefs` are the application's references, `devRefs` the device's own
+// ---- Resources. Every resource keeps a CPU copy of its contents, except managed
+// texture levels on the GL backend, whose pixels GL alone holds between locks; the
+// GL backend adds GL objects. `appRefs` are the application's references, `devRefs` the device's own
 // (bindings); the object is deleted when both reach zero. Each resource holds an
 // internal reference on its device, as Direct3D's resources do.
 enum class SurfaceRole { Plain, TextureLevel, RenderTarget, DepthStencil, BackBuffer };
@@ -101,10 +102,17 @@ public:
     bool implicit;  // the device's own back buffer or automatic depth buffer
     bool locked = false;
     // CPU copy: rows of `pitch` bytes (no padding; padding is added to locks only).
+    // Empty for a level held by GL.
     UINT pitch;
     std::vector<uint8_t> mem;
     bool cpuNewer = false;  // mem changed since the GL copy was made
     bool gpuNewer = false;  // GL was drawn to since mem was filled
+    // A managed texture level on the GL backend in a format GL can take: a lock
+    // copies its rectangle out of GL and the unlock uploads it, so the pixels are
+    // held once. `blank` until the first write reaches GL: all zero, and GL's
+    // storage not yet filled.
+    bool heldByGl = false;
+    bool blank = false;
     // GL objects: a texture level (own texture for standalone colour surfaces) or a
     // renderbuffer for depth.
     unsigned glTexture = 0;
@@ -115,12 +123,22 @@ public:
     // Brings mem up to date with GL (read-back) or GL up to date with mem (upload).
     void SyncToCpu();
     void SyncToGpu();
+    // The whole level in the surface's format, rows of `pitch` bytes, wherever it is held.
+    std::vector<uint8_t> Contents();
+    // Bytes of CPU memory the surface holds for its pixels (the copy and any lock buffer).
+    size_t CpuBytes() const { return mem.capacity() + lockBuffer_.capacity(); }
 
 private:
+    // A level held by GL: GL's storage gets zeros for the whole level.
+    void FillBlank();
+
     Device* device_;
-    std::vector<uint8_t> lockBuffer_;  // padded copy handed out when padding is on
+    // Handed out instead of mem when padding is on, and for every lock of a level
+    // held by GL: the locked rectangle alone, rows of lockPitch_ bytes.
+    std::vector<uint8_t> lockBuffer_;
+    size_t lockPitch_ = 0;
     RECT lockRect_{};
-    bool lockPadded_ = false;
+    bool lockBuffered_ = false;
     bool readOnlyLock_ = false;
     ULONG appRefs_ = 1;
     ULONG devRefs_ = 0;
