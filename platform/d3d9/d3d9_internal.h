@@ -102,17 +102,20 @@ public:
     bool implicit;  // the device's own back buffer or automatic depth buffer
     bool locked = false;
     // CPU copy: rows of `pitch` bytes (no padding; padding is added to locks only).
-    // Empty for a level held by GL.
+    // Always empty for a level held by GL; made at the first read for targets and
+    // depth buffers, which GL draws.
     UINT pitch;
     std::vector<uint8_t> mem;
     bool cpuNewer = false;  // mem changed since the GL copy was made
     bool gpuNewer = false;  // GL was drawn to since mem was filled
     // A managed texture level on the GL backend in a format GL can take: a lock
     // copies its rectangle out of GL and the unlock uploads it, so the pixels are
-    // held once. `blank` until the first write reaches GL: all zero, and GL's
-    // storage not yet filled.
+    // held once.
     bool heldByGl = false;
+    // While mem is empty: the contents are still all `fill` bytes (new contents),
+    // which neither mem nor GL holds yet. Otherwise GL holds them.
     bool blank = false;
+    uint8_t fill = 0;
     // GL objects: a texture level (own texture for standalone colour surfaces) or a
     // renderbuffer for depth.
     unsigned glTexture = 0;
@@ -129,7 +132,8 @@ public:
     size_t CpuBytes() const { return mem.capacity() + lockBuffer_.capacity(); }
 
 private:
-    // A level held by GL: GL's storage gets zeros for the whole level.
+    size_t Bytes() const;
+    // GL's storage gets the blank contents.
     void FillBlank();
 
     Device* device_;

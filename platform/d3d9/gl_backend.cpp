@@ -7,6 +7,7 @@
 
 #include <SDL.h>
 #include <epoxy/gl.h>
+#include <malloc.h>
 
 #include <array>
 #include <cmath>
@@ -701,6 +702,12 @@ struct GlBackend::Impl {
 GlBackend::GlBackend() : impl_(std::make_unique<Impl>()) {}
 
 std::unique_ptr<GlBackend> GlBackend::Create(HWND hwnd, std::string* error) {
+    // Texture stores, decoded pictures and lock copies are blocks of megabytes.
+    // glibc raises its mmap threshold to the size of the first such block freed,
+    // after which they all come from the heap, and the freed ones stay resident
+    // for the rest of the run (a stage load left tens of megabytes behind). A
+    // fixed threshold keeps each in its own mapping, returned when freed.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     SDL_Window* window = platform::SdlWindowOf(hwnd);
     if (!window) {
         *error = "no window";
@@ -799,7 +806,7 @@ void GlBackend::CreateSurfaceObject(SurfaceImpl* s) {
     glTexImage2D(GL_TEXTURE_2D, 0, GLint(s->glInternalFormat), GLsizei(s->width), GLsizei(s->height), 0, GL_BGRA,
                  GL_UNSIGNED_BYTE, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-    s->cpuNewer = true;
+    s->cpuNewer = !s->mem.empty();
 }
 
 void GlBackend::DestroySurfaceObject(SurfaceImpl* s) {
@@ -837,7 +844,7 @@ void GlBackend::CreateTextureObject(TextureImpl* t) {
                      GLsizei(level->height), 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
         level->glTexture = t->glTexture;
         level->glInternalFormat = internal;
-        level->cpuNewer = !level->heldByGl;
+        level->cpuNewer = !level->mem.empty();
     }
     // One-level textures must stay complete whatever the mip filter says.
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, GLint(t->levels.size()) - 1);

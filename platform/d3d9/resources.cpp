@@ -47,12 +47,15 @@ SurfaceImpl::SurfaceImpl(Device* device, SurfaceRole role, D3DFORMAT format, D3D
       implicit(implicitSurface || role == SurfaceRole::BackBuffer),
       device_(device) {
     pitch = RowBytes(format, width);
+    fill = (pool == D3DPOOL_DEFAULT && !implicit) ? kPoison : 0;
     // Managed levels survive a reset inside GL's own texture, so GL alone holds them.
     heldByGl = container_ && pool == D3DPOOL_MANAGED && device_->gl() && CanConvert(format);
-    blank = heldByGl;
-    if (!heldByGl)
-        mem.assign(size_t(pitch) * RowCount(format, height), (pool == D3DPOOL_DEFAULT && !implicit) ? kPoison : 0);
-    cpuNewer = !heldByGl;
+    // What GL draws into is read back only on demand; most targets never are.
+    const bool drawnByGl = role == SurfaceRole::RenderTarget || role == SurfaceRole::BackBuffer ||
+                           role == SurfaceRole::DepthStencil || (usage & D3DUSAGE_RENDERTARGET);
+    blank = heldByGl || drawnByGl;
+    if (!blank) mem.assign(Bytes(), fill);
+    cpuNewer = !blank;
     appRefs_ = implicit ? 0 : 1;
     if (!container_) {
         if (!implicit) {
@@ -121,7 +124,20 @@ HRESULT SurfaceImpl::GetDesc(D3DSURFACE_DESC* desc) {
     return D3D_OK;
 }
 
+size_t SurfaceImpl::Bytes() const { return size_t(pitch) * RowCount(format, height); }
+
 void SurfaceImpl::SyncToCpu() {
+    if (heldByGl) return;  // its locks and Contents read GL themselves
+    if (mem.empty()) {
+        const bool glHolds = !blank || gpuNewer;
+        mem.assign(Bytes(), fill);
+        blank = false;
+        if (!glHolds) {
+            cpuNewer = true;  // GL has not had the new contents either
+            return;
+        }
+        gpuNewer = true;
+    }
     if (gpuNewer && device_->gl()) {
         device_->gl()->MakeCurrent();
         device_->gl()->ReadBackSurface(this);
@@ -130,8 +146,8 @@ void SurfaceImpl::SyncToCpu() {
 }
 
 void SurfaceImpl::SyncToGpu() {
-    if (heldByGl) {
-        if (blank) FillBlank();
+    if (mem.empty()) {
+        if (blank && glTexture && device_->gl()) FillBlank();
         return;
     }
     if (cpuNewer && device_->gl() && (glTexture || glRenderbuffer)) {
@@ -142,9 +158,9 @@ void SurfaceImpl::SyncToGpu() {
 }
 
 void SurfaceImpl::FillBlank() {
-    const std::vector<uint8_t> zeros(size_t(pitch) * RowCount(format, height), 0);
+    const std::vector<uint8_t> contents(Bytes(), fill);
     device_->gl()->MakeCurrent();
-    device_->gl()->UploadRect(this, RECT{0, 0, LONG(width), LONG(height)}, zeros.data(), pitch);
+    device_->gl()->UploadRect(this, RECT{0, 0, LONG(width), LONG(height)}, contents.data(), pitch);
     blank = false;
 }
 
@@ -153,7 +169,7 @@ std::vector<uint8_t> SurfaceImpl::Contents() {
         SyncToCpu();
         return mem;
     }
-    std::vector<uint8_t> bytes(size_t(pitch) * RowCount(format, height), 0);
+    std::vector<uint8_t> bytes(Bytes(), fill);
     if (!blank) {
         device_->gl()->MakeCurrent();
         device_->gl()->ReadBackRect(this, RECT{0, 0, LONG(width), LONG(height)}, bytes.data(), pitch);
@@ -203,7 +219,7 @@ HRESULT SurfaceImpl::LockRect(D3DLOCKED_RECT* out, const RECT* rect, DWORD flags
             device_->gl()->ReadBackRect(this, r, lockBuffer_.data(), lockPitch_);
         }
     } else {
-        if (!(flags & D3DLOCK_DISCARD)) SyncToCpu();
+        if (mem.empty() || !(flags & D3DLOCK_DISCARD)) SyncToCpu();
         gpuNewer = false;
         if (lockBuffered_) {
             lockPitch_ = rowBytes + padding;

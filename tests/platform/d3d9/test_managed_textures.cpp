@@ -273,6 +273,16 @@ TEST_F(ManagedTextures, PoolsAndFormatsGlCannotHoldKeepTheirCpuCopy) {
         SCOPED_TRACE(c.what);
         IDirect3DTexture9* tex = nullptr;
         ASSERT_EQ(device_->CreateTexture(16, 16, 1, c.usage, c.format, c.pool, &tex, nullptr), D3D_OK);
+        if (c.usage & D3DUSAGE_RENDERTARGET) {
+            // GL draws a target: its copy is made by the first read, and kept.
+            EXPECT_EQ(d3d9test::CpuBytes(tex), 0u);
+            IDirect3DSurface9* level = nullptr;
+            ASSERT_EQ(tex->GetSurfaceLevel(0, &level), D3D_OK);
+            d3d9test::Image image = d3d9test::ReadSurface(level);
+            ASSERT_EQ(image.pixels.size(), 16u * 16u);
+            EXPECT_EQ(image.at(15, 15), 0xCDCDCDCDu) << "new default-pool contents are poisoned";
+            level->Release();
+        }
         EXPECT_EQ(d3d9test::CpuBytes(tex), c.bytes);
         if (c.pool != D3DPOOL_DEFAULT || (c.usage & D3DUSAGE_DYNAMIC)) {
             D3DLOCKED_RECT lr{};
