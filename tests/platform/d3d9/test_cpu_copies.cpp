@@ -1,6 +1,8 @@
-// Managed textures on the GL backend: GL alone holds their pixels between locks.
-// A lock copies its rectangle out of GL and the unlock uploads it; the null
-// backend and the pools that need a CPU copy keep one.
+// Where pixels are held. Managed textures on the GL backend: GL alone holds them
+// between locks; a lock copies its rectangle out of GL and the unlock uploads it.
+// Targets and depth buffers, which GL draws, make their CPU copy at the first
+// read. The null backend and the pools that need a CPU copy keep one.
+#include <algorithm>
 #include <cstring>
 
 #include "d3d9_fixture.h"
@@ -297,6 +299,55 @@ TEST_F(ManagedTextures, PoolsAndFormatsGlCannotHoldKeepTheirCpuCopy) {
         }
         tex->Release();
     }
+}
+
+using DrawnTargets = GlDeviceTest;
+
+TEST_F(DrawnTargets, MakeTheirCopyAtTheFirstReadAndItHoldsWhatGlDrew) {
+    IDirect3DSurface9* rt = nullptr;
+    IDirect3DSurface9* depth = nullptr;
+    IDirect3DSurface9* untouchedDepth = nullptr;
+    IDirect3DSurface9* backBuffer = nullptr;
+    ASSERT_EQ(device_->CreateRenderTarget(32, 16, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, TRUE, &rt, nullptr), D3D_OK);
+    ASSERT_EQ(device_->CreateDepthStencilSurface(32, 16, D3DFMT_D16_LOCKABLE, D3DMULTISAMPLE_NONE, 0, FALSE, &depth,
+                                                 nullptr),
+              D3D_OK);
+    ASSERT_EQ(device_->CreateDepthStencilSurface(32, 16, D3DFMT_D16_LOCKABLE, D3DMULTISAMPLE_NONE, 0, FALSE,
+                                                 &untouchedDepth, nullptr),
+              D3D_OK);
+    ASSERT_EQ(device_->GetRenderTarget(0, &backBuffer), D3D_OK);
+    for (IDirect3DSurface9* s : {rt, depth, untouchedDepth, backBuffer}) EXPECT_EQ(d3d9test::CpuBytes(s), 0u);
+
+    ASSERT_EQ(device_->SetRenderTarget(0, rt), D3D_OK);
+    ASSERT_EQ(device_->SetDepthStencilSurface(depth), D3D_OK);
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF20C040, 0.5f, 0), D3D_OK);
+    EXPECT_EQ(d3d9test::CpuBytes(rt) + d3d9test::CpuBytes(depth), 0u) << "drawing needs no CPU copy";
+    d3d9test::Image image = d3d9test::ReadSurface(rt);
+    ASSERT_EQ(image.pixels.size(), 32u * 16u);
+    EXPECT_EQ(std::count(image.pixels.begin(), image.pixels.end(), 0xFF20C040u), 32 * 16);
+    EXPECT_EQ(d3d9test::CpuBytes(rt), 32u * 16u * 4u);
+
+    D3DLOCKED_RECT lr{};
+    ASSERT_EQ(depth->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+    const uint16_t z = reinterpret_cast<const uint16_t*>(static_cast<uint8_t*>(lr.pBits) + 15 * lr.Pitch)[31];
+    EXPECT_NEAR(z, 0x8000, 2) << "the cleared depth, read back from GL";
+    depth->UnlockRect();
+    ASSERT_EQ(untouchedDepth->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(*static_cast<uint16_t*>(lr.pBits), 0xCDCD) << "new default-pool contents are poisoned";
+    untouchedDepth->UnlockRect();
+
+    // The device's own back buffer starts black, and shows what was cleared into it.
+    ASSERT_EQ(device_->SetRenderTarget(0, backBuffer), D3D_OK);
+    device_->SetDepthStencilSurface(nullptr);
+    EXPECT_EQ(d3d9test::ReadSurface(backBuffer).at(100, 100), 0xFF000000u);
+    D3DRECT box{10, 10, 20, 20};
+    ASSERT_EQ(device_->Clear(1, &box, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(backBuffer->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+    const auto* row = reinterpret_cast<const uint32_t*>(static_cast<uint8_t*>(lr.pBits) + 15 * lr.Pitch);
+    EXPECT_EQ(row[15] & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(row[25] & 0xFFFFFF, 0u);
+    backBuffer->UnlockRect();
+    for (IDirect3DSurface9* s : {rt, depth, untouchedDepth, backBuffer}) s->Release();
 }
 
 // The null backend has no GL: the CPU copy is the only store, and locks hand it out.
