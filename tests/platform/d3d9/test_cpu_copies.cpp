@@ -170,16 +170,8 @@ TEST_F(ManagedTextures, UnwrittenTexturesReadAndDrawAsZeroEvenAroundAFirstPartia
     device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     device_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
     device_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    for (IDirect3DTexture9* tex : {untouched, partial}) {
-        std::vector<TlVertex> v;
-        const float left = tex == untouched ? 99.5f : 199.5f;
-        Quad(v, left, 99.5f, left + 32, 131.5f, 0.5f, 0xFFFFFFFF);
-        device_->SetTexture(0, tex);
-        device_->BeginScene();
-        ASSERT_EQ(DrawTl(v), D3D_OK);
-        device_->EndScene();
-    }
-    device_->SetTexture(0, nullptr);
+    ASSERT_EQ(DrawTexturedQuad(untouched, 99.5f, 99.5f, 131.5f, 131.5f), D3D_OK);
+    ASSERT_EQ(DrawTexturedQuad(partial, 199.5f, 99.5f, 231.5f, 131.5f), D3D_OK);
     d3d9test::Image frame = Frame();
     EXPECT_EQ(frame.at(110, 110), kGrey);
     EXPECT_EQ(frame.at(205, 105), kGrey);
@@ -202,13 +194,7 @@ TEST_F(ManagedTextures, ALockModifyUnlockShowsOnScreenAndSurvivesLossAndReset) {
     EXPECT_EQ(d3d9test::CpuBytes(tex), 0u);
     auto show = [&]() {
         device_->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
-        device_->SetTexture(0, tex);
-        std::vector<TlVertex> v;
-        Quad(v, 99.5f, 49.5f, 163.5f, 113.5f, 0.5f, 0xFFFFFFFF);
-        device_->BeginScene();
-        EXPECT_EQ(DrawTl(v), D3D_OK);
-        device_->EndScene();
-        device_->SetTexture(0, nullptr);
+        EXPECT_EQ(DrawTexturedQuad(tex, 99.5f, 49.5f, 163.5f, 113.5f), D3D_OK);
         d3d9test::SetPresentCapture(true);
         EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
         return d3d9test::LastPresentedFrame();
