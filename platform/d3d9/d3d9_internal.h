@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
@@ -60,6 +61,30 @@ class GlBackend;
 enum class SurfaceRole { Plain, TextureLevel, RenderTarget, DepthStencil, BackBuffer };
 
 class TextureImpl;
+
+// Zero-filled bytes from calloc: large blocks come as fresh pages, already zero,
+// without a pass of writes. Empty when the allocation failed.
+class ZeroedBytes {
+public:
+    bool Allocate(size_t size) {
+        data_.reset(static_cast<uint8_t*>(std::calloc(size ? size : 1, 1)));
+        size_ = data_ ? size : 0;
+        return data_ != nullptr;
+    }
+    void Free() {
+        data_.reset();
+        size_ = 0;
+    }
+    uint8_t* data() const { return data_.get(); }
+    size_t size() const { return size_; }
+
+private:
+    struct FreeBytes {
+        void operator()(uint8_t* p) const { std::free(p); }
+    };
+    std::unique_ptr<uint8_t, FreeBytes> data_;
+    size_t size_ = 0;
+};
 
 class SurfaceImpl final : public IDirect3DSurface9 {
 public:
@@ -129,7 +154,7 @@ public:
     // The whole level in the surface's format, rows of `pitch` bytes, wherever it is held.
     std::vector<uint8_t> Contents();
     // Bytes of CPU memory the surface holds for its pixels (the copy and any lock buffer).
-    size_t CpuBytes() const { return mem.capacity() + lockBuffer_.capacity(); }
+    size_t CpuBytes() const { return mem.capacity() + lockBuffer_.size(); }
 
 private:
     size_t Bytes() const;
@@ -139,7 +164,7 @@ private:
     Device* device_;
     // Handed out instead of mem when padding is on, and for every lock of a level
     // held by GL: the locked rectangle alone, rows of lockPitch_ bytes.
-    std::vector<uint8_t> lockBuffer_;
+    ZeroedBytes lockBuffer_;
     size_t lockPitch_ = 0;
     RECT lockRect_{};
     bool lockBuffered_ = false;

@@ -928,7 +928,8 @@ void GlBackend::ReadBackRect(SurfaceImpl* s, const RECT& r, uint8_t* bytes, size
         const UINT bpp = FindFormat(s->format)->bytesPerPixel;
         for (GLsizei y = 0; y < h; ++y)
             for (GLsizei x = 0; x < w; ++x)
-                WritePixel(s->format, bytes + size_t(y) * pitch + size_t(x) * bpp, pixels[size_t(y) * size_t(w) + size_t(x)]);
+                WritePixel(s->format, bytes + size_t(y) * pitch + size_t(x) * bpp,
+                           pixels[size_t(y) * size_t(w) + size_t(x)]);
     }
     glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
 }

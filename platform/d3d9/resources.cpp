@@ -208,12 +208,14 @@ HRESULT SurfaceImpl::LockRect(D3DLOCKED_RECT* out, const RECT* rect, DWORD flags
     lockRect_ = r;
     const UINT padding = PitchPadding();
     lockBuffered_ = padding > 0 || heldByGl;
+    if (lockBuffered_) {
+        lockPitch_ = rowBytes + padding;
+        if (!lockBuffer_.Allocate(lockPitch_ * rows)) return D3DERR_INVALIDCALL;
+        for (size_t y = 0; y < rows && padding; ++y)
+            std::memset(lockBuffer_.data() + y * lockPitch_ + rowBytes, 0xEE, padding);
+    }
     if (heldByGl) {
         // Only the locked rectangle leaves GL, and only until the unlock.
-        lockPitch_ = rowBytes + padding;
-        lockBuffer_.assign(lockPitch_ * rows, padding ? 0xEE : 0);
-        if (padding)
-            for (size_t y = 0; y < rows; ++y) std::memset(&lockBuffer_[y * lockPitch_], 0, rowBytes);
         if (!blank) {
             device_->gl()->MakeCurrent();
             device_->gl()->ReadBackRect(this, r, lockBuffer_.data(), lockPitch_);
@@ -221,12 +223,8 @@ HRESULT SurfaceImpl::LockRect(D3DLOCKED_RECT* out, const RECT* rect, DWORD flags
     } else {
         if (mem.empty() || !(flags & D3DLOCK_DISCARD)) SyncToCpu();
         gpuNewer = false;
-        if (lockBuffered_) {
-            lockPitch_ = rowBytes + padding;
-            lockBuffer_.assign(lockPitch_ * rows, 0xEE);
-            for (size_t y = 0; y < rows; ++y)
-                std::memcpy(&lockBuffer_[y * lockPitch_], &mem[(y0 + y) * pitch + x0], rowBytes);
-        }
+        for (size_t y = 0; y < rows && lockBuffered_; ++y)
+            std::memcpy(lockBuffer_.data() + y * lockPitch_, &mem[(y0 + y) * pitch + x0], rowBytes);
     }
     if (lockBuffered_) {
         out->pBits = lockBuffer_.data();
@@ -261,10 +259,10 @@ HRESULT SurfaceImpl::UnlockRect() {
             info->compressed ? size_t((r.right - r.left + 3) / 4) * bpp : size_t(r.right - r.left) * bpp;
         const size_t rows = info->compressed ? size_t((r.bottom - r.top + 3) / 4) : size_t(r.bottom - r.top);
         for (size_t y = 0; y < rows; ++y)
-            std::memcpy(&mem[(y0 + y) * pitch + x0], &lockBuffer_[y * lockPitch_], rowBytes);
+            std::memcpy(&mem[(y0 + y) * pitch + x0], lockBuffer_.data() + y * lockPitch_, rowBytes);
     }
     if (lockBuffered_) {
-        std::vector<uint8_t>().swap(lockBuffer_);  // the memory itself goes, not just the size
+        lockBuffer_.Free();
         lockBuffered_ = false;
     }
     if (!readOnlyLock_ && !heldByGl) cpuNewer = true;

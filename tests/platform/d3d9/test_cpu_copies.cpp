@@ -136,7 +136,8 @@ TEST_F(ManagedTextures, PartialLockCopiesOnlyItsRectangleAndWritesBackOnlyThat) 
             int wrongStart = 0;
             for (LONG y = part.top; y < part.bottom; ++y)
                 for (LONG x = part.left; x < part.right; ++x) {
-                    uint8_t* p = static_cast<uint8_t*>(lr.pBits) + size_t(y - part.top) * lr.Pitch + size_t(x - part.left) * f.bytes;
+                    uint8_t* p = static_cast<uint8_t*>(lr.pBits) + size_t(y - part.top) * lr.Pitch +
+                                 size_t(x - part.left) * f.bytes;
                     if (Load(p, f.bytes) != Pattern(f, UINT(x), UINT(y), 0, 1)) ++wrongStart;
                     if (x >= 10 && x < 20 && y >= 10 && y < 16) Store(p, f.bytes, Pattern(f, UINT(x), UINT(y), 0, 2));
                 }
@@ -189,7 +190,8 @@ TEST_F(ManagedTextures, UnwrittenTexturesReadAndDrawAsZeroEvenAroundAFirstPartia
 }
 
 TEST_F(ManagedTextures, ALockModifyUnlockShowsOnScreenAndSurvivesLossAndReset) {
-    IDirect3DTexture9* tex = MakeTexture(64, 64, [](UINT x, UINT y) { return 0xFF000000u | (x * 4) << 16 | (y * 4) << 8; });
+    IDirect3DTexture9* tex =
+        MakeTexture(64, 64, [](UINT x, UINT y) { return 0xFF000000u | (x * 4) << 16 | (y * 4) << 8; });
     ASSERT_NE(tex, nullptr);
     EXPECT_EQ(d3d9test::CpuBytes(tex), 0u);
     auto show = [&]() {
