@@ -467,6 +467,8 @@ public:
     SurfaceImpl* backBuffer() const { return backBuffer_.get(); }
     const DeviceState& state_values() const { return s_; }
     HWND window() const { return params_.hDeviceWindow ? params_.hDeviceWindow : focus_; }
+    // Large pixel blocks were freed: the next Present returns free heap pages.
+    void NoteLargeFrees() { trimDue_ = true; }
 
 private:
     HRESULT ValidatePresentParameters(D3DPRESENT_PARAMETERS* params, bool forReset);
@@ -498,6 +500,7 @@ private:
     bool lostUntilFocus_ = false;
     bool inScene_ = false;
     bool retainedWindow_ = false;
+    bool trimDue_ = false;
     struct Registered {
         D3DPOOL pool;
         int kind;  // 0 texture, 1 surface, 2 vertex buffer, 3 index buffer

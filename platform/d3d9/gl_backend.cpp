@@ -7,7 +7,6 @@
 
 #include <SDL.h>
 #include <epoxy/gl.h>
-#include <malloc.h>
 
 #include <array>
 #include <cmath>
@@ -702,12 +701,6 @@ struct GlBackend::Impl {
 GlBackend::GlBackend() : impl_(std::make_unique<Impl>()) {}
 
 std::unique_ptr<GlBackend> GlBackend::Create(HWND hwnd, std::string* error) {
-    // Texture stores, decoded pictures and lock copies are blocks of megabytes.
-    // glibc raises its mmap threshold to the size of the first such block freed,
-    // after which they all come from the heap, and the freed ones stay resident
-    // for the rest of the run (a stage load left tens of megabytes behind). A
-    // fixed threshold keeps each in its own mapping, returned when freed.
-    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     SDL_Window* window = platform::SdlWindowOf(hwnd);
     if (!window) {
         *error = "no window";

@@ -249,6 +249,7 @@ HRESULT SurfaceImpl::UnlockRect() {
             device_->gl()->MakeCurrent();
             device_->gl()->UploadRect(this, r, lockBuffer_.data(), lockPitch_);
             blank = false;
+            device_->NoteLargeFrees();
         }
     } else if (lockBuffered_ && !readOnlyLock_) {
         const FormatInfo* info = FindFormat(format);
@@ -292,6 +293,7 @@ TextureImpl::TextureImpl(Device* device, UINT width, UINT height, UINT levelCoun
 }
 
 TextureImpl::~TextureImpl() {
+    device_->NoteLargeFrees();
     if (device_->gl() && glTexture) device_->gl()->DestroyTextureObject(this);
     levels.clear();
     device_->Unregister(this);
