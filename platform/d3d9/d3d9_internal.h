@@ -54,8 +54,9 @@ class Device;
 class GlBackend;
 
 // ---- Resources. Every resource keeps a CPU copy of its contents, except managed
-// texture levels on the GL backend, whose pixels GL alone holds between locks; the
-// GL backend adds GL objects. `appRefs` are the application's references, `devRefs` the device's own
+// texture levels on the GL backend, whose pixels GL alone holds between locks, and
+// targets and depth buffers until they are read; the GL backend adds GL objects.
+// `appRefs` are the application's references, `devRefs` the device's own
 // (bindings); the object is deleted when both reach zero. Each resource holds an
 // internal reference on its device, as Direct3D's resources do.
 enum class SurfaceRole { Plain, TextureLevel, RenderTarget, DepthStencil, BackBuffer };
