@@ -1,10 +1,14 @@
 // Start-up of the real program: from process start to the first presented
-// title frame, and the resident memory once the title shows.
+// title frame, and the resident memory once the title shows and once stage 1
+// plays.
 //   bench_title <data folder> [runs]
 // The data folder's entries (data.bin, img/, SE/, fonts ...) are linked into a
 // scratch program folder; the program is started there under the current X
 // display. The first title frame is the first time the window's top-left
-// pixel shows anything but black or the clear colour.
+// pixel shows anything but black or the clear colour. When the data folder
+// holds data/stagedata, each run then starts stage 1 (Z three times: one
+// player, team 1, difficulty 1, through xdotool) and measures again once the
+// stage's music has started.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <signal.h>
@@ -17,6 +21,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>  // clocks: <chrono> itself does not build with CP932 literals
 #include <vector>
@@ -32,8 +38,24 @@ using Clock = std::chrono::steady_clock;
 
 struct Result {
     double startMs = -1;
+    double startCpuMs = -1;  // the program's own CPU time to that frame: steadier on a busy machine
     double rssMb = -1;
+    double stageRssMb = -1;  // stays -1 when stage 1 was not started
 };
+
+double CpuMs(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    // Fields after the command's closing parenthesis: utime and stime are the 12th and 13th.
+    const size_t close = text.rfind(')');
+    if (close == std::string::npos) return -1;
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    double ticks = 0;
+    for (int i = 1; i <= 13 && fields >> field; ++i)
+        if (i >= 12) ticks += std::atof(field.c_str());
+    return ticks * 1000.0 / double(sysconf(_SC_CLK_TCK));
+}
 
 double ResidentMb(pid_t pid) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -43,7 +65,43 @@ double ResidentMb(pid_t pid) {
     return -1;
 }
 
-Result RunOnce(const fs::path& data, const std::string& exe) {
+// Runs a helper (xdotool) and waits for it.
+bool Run(std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
+    int status = 0;
+    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool LogHas(const fs::path& folder, const std::string& text) {
+    std::ifstream in(folder / "system_log.html", std::ios::binary);
+    std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return log.find(text) != std::string::npos;
+}
+
+// Title to stage 1: Z starts one player, Z takes team 1, Z takes difficulty 1.
+// Answers once the stage asked for its music, the last of its loads.
+bool StartStage1(const fs::path& folder, Window window) {
+    const std::string id = std::to_string(window);
+    if (!Run({"xdotool", "windowfocus", "--sync", id})) return false;
+    for (int i = 0; i < 3; ++i) {
+        Run({"xdotool", "keydown", "z"});
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        Run({"xdotool", "keyup", "z"});
+        std::this_thread::sleep_for(std::chrono::milliseconds(350));
+    }
+    const auto deadline = Clock::now() + std::chrono::seconds(60);
+    while (Clock::now() < deadline) {
+        if (LogHas(folder, "BGM/Stage01.ogg")) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+Result RunOnce(const fs::path& data, const std::string& exe, bool stage1) {
     Result result;
     const fs::path folder = fs::temp_directory_path() / ("bench_title_" + std::to_string(getpid()));
     fs::remove_all(folder);
@@ -91,6 +149,7 @@ Result RunOnce(const fs::path& data, const std::string& exe) {
                 XDestroyImage(image);
                 if (pixel != 0 && pixel != 0x5A5A78) {
                     result.startMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+                    result.startCpuMs = CpuMs(pid);
                     break;
                 }
             }
@@ -100,6 +159,15 @@ Result RunOnce(const fs::path& data, const std::string& exe) {
     // The title's loads are done by its first frame; let it settle a moment.
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     result.rssMb = ResidentMb(pid);
+    if (stage1 && result.startMs >= 0) {
+        if (StartStage1(folder, window)) {
+            // The stage's first frames draw every sheet it loaded.
+            std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+            result.stageRssMb = ResidentMb(pid);
+        } else {
+            std::fprintf(stderr, "stage 1 did not start within 60 s\n");
+        }
+    }
     kill(pid, SIGTERM);
     int status = 0;
     for (int i = 0; i < 100 && waitpid(pid, &status, WNOHANG) == 0; ++i)
@@ -122,20 +190,35 @@ int main(int argc, char** argv) {
     }
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     const std::string exe = (fs::path(argv[0]).parent_path() / "quenrith").string();
-    std::vector<double> times, memory;
+    const bool stage1 = fs::is_directory(fs::path(argv[1]) / "data" / "stagedata");
+    std::vector<double> times, cpu, memory, stageMemory;
     for (int i = 0; i < runs; ++i) {
-        const Result r = RunOnce(argv[1], exe);
+        const Result r = RunOnce(argv[1], exe, stage1);
         if (r.startMs < 0) {
             std::fprintf(stderr, "run %d: no title frame within 60 s\n", i);
             return 1;
         }
+        if (stage1 && r.stageRssMb < 0) return 1;
+        std::fprintf(stderr, "run %d: %.1f ms (%.0f ms of CPU), %.1f MB at the title, %.1f MB in stage 1\n", i,
+                     r.startMs, r.startCpuMs, r.rssMb, r.stageRssMb);
         times.push_back(r.startMs);
+        cpu.push_back(r.startCpuMs);
         memory.push_back(r.rssMb);
+        if (stage1) stageMemory.push_back(r.stageRssMb);
     }
     std::sort(times.begin(), times.end());
+    std::sort(cpu.begin(), cpu.end());
     std::sort(memory.begin(), memory.end());
+    std::sort(stageMemory.begin(), stageMemory.end());
     std::printf("start to first title frame: median %.1f ms, best %.1f ms, worst %.1f ms (%d runs; goal < 300 ms)\n",
                 times[times.size() / 2], times.front(), times.back(), runs);
+    std::printf("the program's CPU time to that frame: median %.0f ms, best %.0f ms\n", cpu[cpu.size() / 2],
+                cpu.front());
     std::printf("resident memory at the title: median %.1f MB (goal < 150 MB)\n", memory[memory.size() / 2]);
+    if (stage1)
+        std::printf("resident memory in stage 1: median %.1f MB, worst %.1f MB (goal < 220 MB)\n",
+                    stageMemory[stageMemory.size() / 2], stageMemory.back());
+    else
+        std::printf("stage 1 not measured: the data folder has no data/stagedata\n");
     return 0;
 }

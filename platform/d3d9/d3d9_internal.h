@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
@@ -52,13 +53,39 @@ d3d9test::Backend SelectedBackend();
 class Device;
 class GlBackend;
 
-// ---- Resources. Every resource keeps a CPU copy of its contents; the GL backend adds
-// GL objects. `appRefs` are the application's references, `devRefs` the device's own
+// ---- Resources. Every resource keeps a CPU copy of its contents, except managed
+// texture levels on the GL backend, whose pixels GL alone holds between locks, and
+// targets and depth buffers until they are read; the GL backend adds GL objects.
+// `appRefs` are the application's references, `devRefs` the device's own
 // (bindings); the object is deleted when both reach zero. Each resource holds an
 // internal reference on its device, as Direct3D's resources do.
 enum class SurfaceRole { Plain, TextureLevel, RenderTarget, DepthStencil, BackBuffer };
 
 class TextureImpl;
+
+// Zero-filled bytes from calloc: large blocks come as fresh pages, already zero,
+// without a pass of writes. Empty when the allocation failed.
+class ZeroedBytes {
+public:
+    bool Allocate(size_t size) {
+        data_.reset(static_cast<uint8_t*>(std::calloc(size ? size : 1, 1)));
+        size_ = data_ ? size : 0;
+        return data_ != nullptr;
+    }
+    void Free() {
+        data_.reset();
+        size_ = 0;
+    }
+    uint8_t* data() const { return data_.get(); }
+    size_t size() const { return size_; }
+
+private:
+    struct FreeBytes {
+        void operator()(uint8_t* p) const { std::free(p); }
+    };
+    std::unique_ptr<uint8_t, FreeBytes> data_;
+    size_t size_ = 0;
+};
 
 class SurfaceImpl final : public IDirect3DSurface9 {
 public:
@@ -101,10 +128,20 @@ public:
     bool implicit;  // the device's own back buffer or automatic depth buffer
     bool locked = false;
     // CPU copy: rows of `pitch` bytes (no padding; padding is added to locks only).
+    // Always empty for a level held by GL; made at the first read for targets and
+    // depth buffers, which GL draws.
     UINT pitch;
     std::vector<uint8_t> mem;
     bool cpuNewer = false;  // mem changed since the GL copy was made
     bool gpuNewer = false;  // GL was drawn to since mem was filled
+    // A managed texture level on the GL backend in a format GL can take: a lock
+    // copies its rectangle out of GL and the unlock uploads it, so the pixels are
+    // held once.
+    bool heldByGl = false;
+    // While mem is empty: the contents are still all `fill` bytes (new contents),
+    // which neither mem nor GL holds yet. Otherwise GL holds them.
+    bool blank = false;
+    uint8_t fill = 0;
     // GL objects: a texture level (own texture for standalone colour surfaces) or a
     // renderbuffer for depth.
     unsigned glTexture = 0;
@@ -115,12 +152,23 @@ public:
     // Brings mem up to date with GL (read-back) or GL up to date with mem (upload).
     void SyncToCpu();
     void SyncToGpu();
+    // The whole level in the surface's format, rows of `pitch` bytes, wherever it is held.
+    std::vector<uint8_t> Contents();
+    // Bytes of CPU memory the surface holds for its pixels (the copy and any lock buffer).
+    size_t CpuBytes() const { return mem.capacity() + lockBuffer_.size(); }
 
 private:
+    size_t Bytes() const;
+    // GL's storage gets the blank contents.
+    void FillBlank();
+
     Device* device_;
-    std::vector<uint8_t> lockBuffer_;  // padded copy handed out when padding is on
+    // Handed out instead of mem when padding is on, and for every lock of a level
+    // held by GL: the locked rectangle alone, rows of lockPitch_ bytes.
+    ZeroedBytes lockBuffer_;
+    size_t lockPitch_ = 0;
     RECT lockRect_{};
-    bool lockPadded_ = false;
+    bool lockBuffered_ = false;
     bool readOnlyLock_ = false;
     ULONG appRefs_ = 1;
     ULONG devRefs_ = 0;
@@ -420,6 +468,8 @@ public:
     SurfaceImpl* backBuffer() const { return backBuffer_.get(); }
     const DeviceState& state_values() const { return s_; }
     HWND window() const { return params_.hDeviceWindow ? params_.hDeviceWindow : focus_; }
+    // Large pixel blocks were freed: the next Present returns free heap pages.
+    void NoteLargeFrees() { trimDue_ = true; }
 
 private:
     HRESULT ValidatePresentParameters(D3DPRESENT_PARAMETERS* params, bool forReset);
@@ -451,6 +501,7 @@ private:
     bool lostUntilFocus_ = false;
     bool inScene_ = false;
     bool retainedWindow_ = false;
+    bool trimDue_ = false;
     struct Registered {
         D3DPOOL pool;
         int kind;  // 0 texture, 1 surface, 2 vertex buffer, 3 index buffer

@@ -10,6 +10,7 @@
 //   "Present.lost" (the device is lost at that Present).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -117,6 +118,11 @@ struct Image {
 Image ReadRenderTarget(IDirect3DDevice9* device);
 // Any surface: texture level, render target, depth-free plain surface, back buffer.
 Image ReadSurface(IDirect3DSurface9* surface);
+// CPU memory a surface, or all levels of a texture, hold for pixels: the CPU copy
+// and any lock buffer. On the GL backend, zero for a managed texture outside its
+// locks, and for a render target or depth buffer until something reads it.
+size_t CpuBytes(IDirect3DSurface9* surface);
+size_t CpuBytes(IDirect3DTexture9* texture);
 // With capture on, each Present keeps the window's pixels right after its blit.
 void SetPresentCapture(bool on);
 Image LastPresentedFrame();

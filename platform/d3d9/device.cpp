@@ -1,6 +1,7 @@
 // The device: validation, the state store, scenes, device loss and reset. Drawing
 // goes to the GL backend when there is one; the null backend only records.
 #include <SDL.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cstring>
@@ -315,6 +316,14 @@ HRESULT Device::Present(const RECT* src, const RECT* dst, HWND window, const RGN
     if (gl_) {
         gl_->MakeCurrent();
         gl_->Present(backBuffer_.get(), fullscreen(), PresentCapture());
+    }
+    if (trimDue_) {
+        // Loads come in bursts between frames; their decoded pictures and lock copies,
+        // megabytes each, are freed by now. The C heap keeps such blocks resident for
+        // the rest of the run (tens of megabytes after a stage's loads), so their
+        // pages go back once per burst, not at every free.
+        malloc_trim(0);
+        trimDue_ = false;
     }
     return D3D_OK;
 }

@@ -799,7 +799,7 @@ void GlBackend::CreateSurfaceObject(SurfaceImpl* s) {
     glTexImage2D(GL_TEXTURE_2D, 0, GLint(s->glInternalFormat), GLsizei(s->width), GLsizei(s->height), 0, GL_BGRA,
                  GL_UNSIGNED_BYTE, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-    s->cpuNewer = true;
+    s->cpuNewer = !s->mem.empty();
 }
 
 void GlBackend::DestroySurfaceObject(SurfaceImpl* s) {
@@ -837,7 +837,7 @@ void GlBackend::CreateTextureObject(TextureImpl* t) {
                      GLsizei(level->height), 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
         level->glTexture = t->glTexture;
         level->glInternalFormat = internal;
-        level->cpuNewer = true;
+        level->cpuNewer = !level->mem.empty();
     }
     // One-level textures must stay complete whatever the mip filter says.
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, GLint(t->levels.size()) - 1);
@@ -858,31 +858,39 @@ void GlBackend::DestroyTextureObject(TextureImpl* t) {
 }
 
 void GlBackend::UploadSurface(SurfaceImpl* s) {
+    UploadRect(s, RECT{0, 0, LONG(s->width), LONG(s->height)}, s->mem.data(), s->pitch);
+}
+
+void GlBackend::UploadRect(SurfaceImpl* s, const RECT& r, const uint8_t* bytes, size_t pitch) {
     if (!s->glTexture) return;
     if (!CanConvert(s->format)) {
         impl_->LogOnce(std::string("format not drawable: ") + (FindFormat(s->format) ? FindFormat(s->format)->name : "?"));
         return;
     }
-    std::vector<uint32_t> pixels(size_t(s->width) * s->height);
-    const UINT bpp = FindFormat(s->format)->bytesPerPixel;
-    for (UINT y = 0; y < s->height; ++y) {
-        const uint8_t* row = &s->mem[size_t(y) * s->pitch];
-        uint32_t* out = &pixels[size_t(y) * s->width];
-        if (s->format == D3DFMT_A8R8G8B8) {
-            std::memcpy(out, row, size_t(s->width) * 4);
-        } else {
-            for (UINT x = 0; x < s->width; ++x) out[x] = ReadPixel(s->format, row + size_t(x) * bpp);
-        }
-    }
+    const GLsizei w = GLsizei(r.right - r.left), h = GLsizei(r.bottom - r.top);
+    const GLint level = GLint(s->container_ ? s->level : 0);
     impl_->cache.BindTexture(0, s->glTexture);
-    glTexSubImage2D(GL_TEXTURE_2D, GLint(s->container_ ? s->level : 0), 0, 0, GLsizei(s->width), GLsizei(s->height),
-                    GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
+    if (s->format == D3DFMT_A8R8G8B8 && pitch % 4 == 0) {
+        // GL's own byte order: straight from the rows, no converted copy.
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, GLint(pitch / 4));
+        glTexSubImage2D(GL_TEXTURE_2D, level, r.left, r.top, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, bytes);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        return;
+    }
+    std::vector<uint32_t> pixels(size_t(w) * size_t(h));
+    const UINT bpp = FindFormat(s->format)->bytesPerPixel;
+    for (GLsizei y = 0; y < h; ++y) {
+        const uint8_t* row = bytes + size_t(y) * pitch;
+        uint32_t* out = &pixels[size_t(y) * size_t(w)];
+        for (GLsizei x = 0; x < w; ++x) out[x] = ReadPixel(s->format, row + size_t(x) * bpp);
+    }
+    glTexSubImage2D(GL_TEXTURE_2D, level, r.left, r.top, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
 }
 
 void GlBackend::ReadBackSurface(SurfaceImpl* s) {
     Impl& m = *impl_;
-    m.cache.BindReadFramebuffer(m.readFbo);
     if (s->glRenderbuffer) {
+        m.cache.BindReadFramebuffer(m.readFbo);
         glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
         glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, s->glRenderbuffer);
         if (s->format == D3DFMT_D16_LOCKABLE)
@@ -892,17 +900,31 @@ void GlBackend::ReadBackSurface(SurfaceImpl* s) {
         glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, 0);
         return;
     }
+    ReadBackRect(s, RECT{0, 0, LONG(s->width), LONG(s->height)}, s->mem.data(), s->pitch);
+}
+
+void GlBackend::ReadBackRect(SurfaceImpl* s, const RECT& r, uint8_t* bytes, size_t pitch) {
+    Impl& m = *impl_;
     if (!s->glTexture || !CanConvert(s->format)) return;
+    const GLsizei w = GLsizei(r.right - r.left), h = GLsizei(r.bottom - r.top);
+    m.cache.BindReadFramebuffer(m.readFbo);
     glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, s->glTexture,
                            GLint(s->container_ ? s->level : 0));
     glReadBuffer(GL_COLOR_ATTACHMENT0);
-    std::vector<uint32_t> pixels(size_t(s->width) * s->height);
-    glReadPixels(0, 0, GLsizei(s->width), GLsizei(s->height), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
+    if (s->format == D3DFMT_A8R8G8B8 && pitch % 4 == 0) {
+        glPixelStorei(GL_PACK_ROW_LENGTH, GLint(pitch / 4));
+        glReadPixels(r.left, r.top, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, bytes);
+        glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    } else {
+        std::vector<uint32_t> pixels(size_t(w) * size_t(h));
+        glReadPixels(r.left, r.top, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
+        const UINT bpp = FindFormat(s->format)->bytesPerPixel;
+        for (GLsizei y = 0; y < h; ++y)
+            for (GLsizei x = 0; x < w; ++x)
+                WritePixel(s->format, bytes + size_t(y) * pitch + size_t(x) * bpp,
+                           pixels[size_t(y) * size_t(w) + size_t(x)]);
+    }
     glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
-    const UINT bpp = FindFormat(s->format)->bytesPerPixel;
-    for (UINT y = 0; y < s->height; ++y)
-        for (UINT x = 0; x < s->width; ++x)
-            WritePixel(s->format, &s->mem[size_t(y) * s->pitch + size_t(x) * bpp], pixels[size_t(y) * s->width + x]);
 }
 
 unsigned GlBackend::CreateBuffer() {

@@ -50,6 +50,10 @@ public:
     void DestroyTextureObject(TextureImpl* texture);
     void UploadSurface(SurfaceImpl* surface);    // CPU copy -> GL
     void ReadBackSurface(SurfaceImpl* surface);  // GL -> CPU copy
+    // One rectangle of a colour surface's level, in the surface's format, rows of
+    // `pitch` bytes: from memory into GL, or out of GL into memory.
+    void UploadRect(SurfaceImpl* surface, const RECT& rect, const uint8_t* bytes, size_t pitch);
+    void ReadBackRect(SurfaceImpl* surface, const RECT& rect, uint8_t* bytes, size_t pitch);
     unsigned CreateBuffer();
     void DestroyBuffer(unsigned buffer);
     void UploadBuffer(unsigned buffer, const void* data, size_t size, bool index);

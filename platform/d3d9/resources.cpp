@@ -47,8 +47,15 @@ SurfaceImpl::SurfaceImpl(Device* device, SurfaceRole role, D3DFORMAT format, D3D
       implicit(implicitSurface || role == SurfaceRole::BackBuffer),
       device_(device) {
     pitch = RowBytes(format, width);
-    mem.assign(size_t(pitch) * RowCount(format, height), (pool == D3DPOOL_DEFAULT && !implicit) ? kPoison : 0);
-    cpuNewer = true;
+    fill = (pool == D3DPOOL_DEFAULT && !implicit) ? kPoison : 0;
+    // Managed levels survive a reset inside GL's own texture, so GL alone holds them.
+    heldByGl = container_ && pool == D3DPOOL_MANAGED && device_->gl() && CanConvert(format);
+    // What GL draws into is read back only on demand; most targets never are.
+    const bool drawnByGl = role == SurfaceRole::RenderTarget || role == SurfaceRole::BackBuffer ||
+                           role == SurfaceRole::DepthStencil || (usage & D3DUSAGE_RENDERTARGET);
+    blank = heldByGl || drawnByGl;
+    if (!blank) mem.assign(Bytes(), fill);
+    cpuNewer = !blank;
     appRefs_ = implicit ? 0 : 1;
     if (!container_) {
         if (!implicit) {
@@ -117,7 +124,20 @@ HRESULT SurfaceImpl::GetDesc(D3DSURFACE_DESC* desc) {
     return D3D_OK;
 }
 
+size_t SurfaceImpl::Bytes() const { return size_t(pitch) * RowCount(format, height); }
+
 void SurfaceImpl::SyncToCpu() {
+    if (heldByGl) return;  // its locks and Contents read GL themselves
+    if (mem.empty()) {
+        const bool glHolds = !blank || gpuNewer;
+        mem.assign(Bytes(), fill);
+        blank = false;
+        if (!glHolds) {
+            cpuNewer = true;  // GL has not had the new contents either
+            return;
+        }
+        gpuNewer = true;
+    }
     if (gpuNewer && device_->gl()) {
         device_->gl()->MakeCurrent();
         device_->gl()->ReadBackSurface(this);
@@ -126,11 +146,35 @@ void SurfaceImpl::SyncToCpu() {
 }
 
 void SurfaceImpl::SyncToGpu() {
+    if (mem.empty()) {
+        if (blank && glTexture && device_->gl()) FillBlank();
+        return;
+    }
     if (cpuNewer && device_->gl() && (glTexture || glRenderbuffer)) {
         device_->gl()->MakeCurrent();
         device_->gl()->UploadSurface(this);
         cpuNewer = false;
     }
+}
+
+void SurfaceImpl::FillBlank() {
+    const std::vector<uint8_t> contents(Bytes(), fill);
+    device_->gl()->MakeCurrent();
+    device_->gl()->UploadRect(this, RECT{0, 0, LONG(width), LONG(height)}, contents.data(), pitch);
+    blank = false;
+}
+
+std::vector<uint8_t> SurfaceImpl::Contents() {
+    if (!heldByGl) {
+        SyncToCpu();
+        return mem;
+    }
+    std::vector<uint8_t> bytes(Bytes(), fill);
+    if (!blank) {
+        device_->gl()->MakeCurrent();
+        device_->gl()->ReadBackRect(this, RECT{0, 0, LONG(width), LONG(height)}, bytes.data(), pitch);
+    }
+    return bytes;
 }
 
 HRESULT SurfaceImpl::LockRect(D3DLOCKED_RECT* out, const RECT* rect, DWORD flags) {
@@ -156,8 +200,6 @@ HRESULT SurfaceImpl::LockRect(D3DLOCKED_RECT* out, const RECT* rect, DWORD flags
         return D3DERR_INVALIDCALL;
     if (info->compressed && ((r.left | r.top) & 3)) return D3DERR_INVALIDCALL;
     if (platform::FaultHit("LockRect")) return D3DERR_INVALIDCALL;
-    if (!(flags & D3DLOCK_DISCARD)) SyncToCpu();
-    gpuNewer = false;
     const UINT bpp = info->bytesPerPixel;
     const size_t x0 = info->compressed ? size_t(r.left / 4) * bpp : size_t(r.left) * bpp;
     const size_t y0 = info->compressed ? size_t(r.top / 4) : size_t(r.top);
@@ -165,14 +207,28 @@ HRESULT SurfaceImpl::LockRect(D3DLOCKED_RECT* out, const RECT* rect, DWORD flags
     const size_t rows = info->compressed ? size_t((r.bottom - r.top + 3) / 4) : size_t(r.bottom - r.top);
     lockRect_ = r;
     const UINT padding = PitchPadding();
-    lockPadded_ = padding > 0;
-    if (lockPadded_) {
-        const size_t padded = rowBytes + padding;
-        lockBuffer_.assign(padded * rows, 0xEE);
-        for (size_t y = 0; y < rows; ++y)
-            std::memcpy(&lockBuffer_[y * padded], &mem[(y0 + y) * pitch + x0], rowBytes);
+    lockBuffered_ = padding > 0 || heldByGl;
+    if (lockBuffered_) {
+        lockPitch_ = rowBytes + padding;
+        if (!lockBuffer_.Allocate(lockPitch_ * rows)) return D3DERR_INVALIDCALL;
+        for (size_t y = 0; y < rows && padding; ++y)
+            std::memset(lockBuffer_.data() + y * lockPitch_ + rowBytes, 0xEE, padding);
+    }
+    if (heldByGl) {
+        // Only the locked rectangle leaves GL, and only until the unlock.
+        if (!blank) {
+            device_->gl()->MakeCurrent();
+            device_->gl()->ReadBackRect(this, r, lockBuffer_.data(), lockPitch_);
+        }
+    } else {
+        if (mem.empty() || !(flags & D3DLOCK_DISCARD)) SyncToCpu();
+        gpuNewer = false;
+        for (size_t y = 0; y < rows && lockBuffered_; ++y)
+            std::memcpy(lockBuffer_.data() + y * lockPitch_, &mem[(y0 + y) * pitch + x0], rowBytes);
+    }
+    if (lockBuffered_) {
         out->pBits = lockBuffer_.data();
-        out->Pitch = INT(padded);
+        out->Pitch = INT(lockPitch_);
     } else {
         out->pBits = &mem[y0 * pitch + x0];
         out->Pitch = INT(pitch);
@@ -185,23 +241,32 @@ HRESULT SurfaceImpl::LockRect(D3DLOCKED_RECT* out, const RECT* rect, DWORD flags
 HRESULT SurfaceImpl::UnlockRect() {
     CountCall("UnlockRect");
     if (!locked) return D3DERR_INVALIDCALL;
-    if (lockPadded_) {
+    const RECT& r = lockRect_;
+    if (heldByGl) {
+        if (!readOnlyLock_) {
+            const bool whole = r.left == 0 && r.top == 0 && r.right == LONG(width) && r.bottom == LONG(height);
+            if (blank && !whole) FillBlank();
+            device_->gl()->MakeCurrent();
+            device_->gl()->UploadRect(this, r, lockBuffer_.data(), lockPitch_);
+            blank = false;
+            device_->NoteLargeFrees();
+        }
+    } else if (lockBuffered_ && !readOnlyLock_) {
         const FormatInfo* info = FindFormat(format);
         const UINT bpp = info->bytesPerPixel;
-        const RECT& r = lockRect_;
         const size_t x0 = info->compressed ? size_t(r.left / 4) * bpp : size_t(r.left) * bpp;
         const size_t y0 = info->compressed ? size_t(r.top / 4) : size_t(r.top);
         const size_t rowBytes =
             info->compressed ? size_t((r.right - r.left + 3) / 4) * bpp : size_t(r.right - r.left) * bpp;
         const size_t rows = info->compressed ? size_t((r.bottom - r.top + 3) / 4) : size_t(r.bottom - r.top);
-        const size_t padded = rowBytes + PitchPadding();
-        if (!readOnlyLock_)
-            for (size_t y = 0; y < rows; ++y)
-                std::memcpy(&mem[(y0 + y) * pitch + x0], &lockBuffer_[y * padded], rowBytes);
-        lockBuffer_.clear();
-        lockPadded_ = false;
+        for (size_t y = 0; y < rows; ++y)
+            std::memcpy(&mem[(y0 + y) * pitch + x0], lockBuffer_.data() + y * lockPitch_, rowBytes);
     }
-    if (!readOnlyLock_) cpuNewer = true;
+    if (lockBuffered_) {
+        lockBuffer_.Free();
+        lockBuffered_ = false;
+    }
+    if (!readOnlyLock_ && !heldByGl) cpuNewer = true;
     locked = false;
     return D3D_OK;
 }
@@ -228,6 +293,7 @@ TextureImpl::TextureImpl(Device* device, UINT width, UINT height, UINT levelCoun
 }
 
 TextureImpl::~TextureImpl() {
+    device_->NoteLargeFrees();
     if (device_->gl() && glTexture) device_->gl()->DestroyTextureObject(this);
     levels.clear();
     device_->Unregister(this);

@@ -130,15 +130,25 @@ Image ReadSurface(IDirect3DSurface9* surface) {
     Image image;
     auto* s = static_cast<SurfaceImpl*>(surface);
     if (!s || !CanConvert(s->format)) return image;
-    s->SyncToCpu();
+    const std::vector<uint8_t> bytes = s->Contents();
     image.width = s->width;
     image.height = s->height;
     image.pixels.resize(size_t(s->width) * s->height);
     const UINT bpp = FindFormat(s->format)->bytesPerPixel;
     for (UINT y = 0; y < s->height; ++y)
         for (UINT x = 0; x < s->width; ++x)
-            image.pixels[size_t(y) * s->width + x] = ReadPixel(s->format, &s->mem[size_t(y) * s->pitch + size_t(x) * bpp]);
+            image.pixels[size_t(y) * s->width + x] = ReadPixel(s->format, &bytes[size_t(y) * s->pitch + size_t(x) * bpp]);
     return image;
+}
+
+size_t CpuBytes(IDirect3DSurface9* surface) {
+    return surface ? static_cast<SurfaceImpl*>(surface)->CpuBytes() : 0;
+}
+size_t CpuBytes(IDirect3DTexture9* texture) {
+    size_t bytes = 0;
+    if (auto* t = static_cast<TextureImpl*>(texture))
+        for (const auto& level : t->levels) bytes += level->CpuBytes();
+    return bytes;
 }
 
 Image ReadRenderTarget(IDirect3DDevice9* device) {

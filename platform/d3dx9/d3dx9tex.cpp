@@ -251,15 +251,22 @@ HRESULT WINAPI D3DXLoadSurfaceFromFileInMemory(LPDIRECT3DSURFACE9 pDestSurface, 
 
     ApplyColorKey(image.pixels, ColorKey);
     const uint32_t w = uint32_t(destRect.right - destRect.left), h = uint32_t(destRect.bottom - destRect.top);
-    std::vector<uint32_t> pixels;
-    try {
-        const PixelRect source{uint32_t(srcRect.left), uint32_t(srcRect.top), uint32_t(srcRect.right),
-                               uint32_t(srcRect.bottom)};
-        if (!Resample(image.pixels.data(), image.width, source, w, h, filterKind, &pixels))
-            return D3DERR_INVALIDCALL;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
+    // A whole picture onto a rectangle of its own size is written as decoded: no
+    // second copy of it.
+    std::vector<uint32_t> resampled;
+    const bool asDecoded = srcRect.left == 0 && srcRect.top == 0 && uint32_t(srcRect.right) == image.width &&
+                           uint32_t(srcRect.bottom) == image.height && w == image.width && h == image.height;
+    if (!asDecoded) {
+        try {
+            const PixelRect source{uint32_t(srcRect.left), uint32_t(srcRect.top), uint32_t(srcRect.right),
+                                   uint32_t(srcRect.bottom)};
+            if (!Resample(image.pixels.data(), image.width, source, w, h, filterKind, &resampled))
+                return D3DERR_INVALIDCALL;
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        }
     }
+    const std::vector<uint32_t>& pixels = asDecoded ? image.pixels : resampled;
     if (w > 0 && h > 0) {
         hr = IsBlockFormat(format) ? WriteBlocks(pDestSurface, desc, destRect, pixels)
                                    : WriteUncompressed(pDestSurface, format, destRect, pixels);

@@ -94,6 +94,18 @@ protected:
         return device_->DrawPrimitiveUP(type, prims, v.data(), sizeof(TlVertex));
     }
 
+    // One white textured screen rectangle in a scene of its own; the texture is unbound after.
+    HRESULT DrawTexturedQuad(IDirect3DBaseTexture9* tex, float x0, float y0, float x1, float y1) {
+        device_->SetTexture(0, tex);
+        std::vector<TlVertex> v;
+        Quad(v, x0, y0, x1, y1, 0.5f, 0xFFFFFFFF);
+        device_->BeginScene();
+        const HRESULT hr = DrawTl(v);
+        device_->EndScene();
+        device_->SetTexture(0, nullptr);
+        return hr;
+    }
+
     IDirect3D9* d3d_ = nullptr;
     IDirect3DDevice9* device_ = nullptr;
     D3DPRESENT_PARAMETERS params_{};

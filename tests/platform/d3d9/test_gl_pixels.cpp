@@ -223,17 +223,11 @@ TEST_F(GlPixels, RenderTargetTextureReadsTheRightWayUp) {
     // Then draw it as a texture onto the back buffer.
     ASSERT_EQ(device_->SetRenderTarget(0, backBuffer), D3D_OK);
     device_->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
-    device_->SetTexture(0, rt);
-    std::vector<TlVertex> v;
-    Quad(v, 199.5f, 199.5f, 263.5f, 263.5f, 0.5f, 0xFFFFFFFF);
-    device_->BeginScene();
-    ASSERT_EQ(DrawTl(v), D3D_OK);
-    device_->EndScene();
+    ASSERT_EQ(DrawTexturedQuad(rt, 199.5f, 199.5f, 263.5f, 263.5f), D3D_OK);
     d3d9test::Image frame = Frame();
     EXPECT_EQ(frame.at(202, 202), 0xFFFF0000u);
     EXPECT_EQ(frame.at(202, 260), 0xFF000000u);
     EXPECT_EQ(frame.at(260, 202), 0xFF000000u);
-    device_->SetTexture(0, nullptr);
     sys->Release();
     backBuffer->Release();
     level->Release();
