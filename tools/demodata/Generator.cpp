@@ -43,28 +43,6 @@ const char8_t* const kAttackNames[] = {
     u8"二極：堕天使の休息", u8"二極：ストリームクライシス", u8"終焉の二極光",
 };
 
-// UTF-8 text of every JIS X 0208 character of the second kanji level (rows 48-84),
-// which the font tool's standard lists leave out.
-bool SecondLevelKanji(std::string* utf8) {
-    iconv_t cd = iconv_open("UTF-8", "CP932");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    for (int row = 48; row <= 84; ++row)
-        for (int cell = 1; cell <= 94; ++cell) {
-            int lead = ((row + 1) >> 1) + 0x80;
-            if (lead >= 0xA0) lead += 0x40;
-            int trail = (row & 1) ? cell + 0x3F + (cell + 0x3F >= 0x7F ? 1 : 0) : cell + 0x9E;
-            char in[2] = {char(lead), char(trail)};
-            char out[8];
-            char* ip = in;
-            char* op = out;
-            size_t il = 2, ol = sizeof(out);
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-            if (iconv(cd, &ip, &il, &op, &ol) != size_t(-1) && il == 0) utf8->append(out, sizeof(out) - ol);
-        }
-    iconv_close(cd);
-    return true;
-}
-
 bool WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes, std::string* error) {
     std::error_code ec;
     fs::create_directories(path.parent_path(), ec);
@@ -261,21 +239,18 @@ bool Generate(const GenerateOptions& o, GenerateReport* report, std::string* err
     // Fonts first: they take longest.
     if (o.fonts) {
         tasks.push_back([&](std::string* err) {
-            std::string kanji2;
-            if (!SecondLevelKanji(&kanji2)) {
-                *err = "iconv has no CP932 conversion";
-                return false;
-            }
-            const fs::path list = fs::temp_directory_path() / ("quenrith-demodata-kanji2-" + std::to_string(::getpid()) + ".txt");
+            const fs::path list = fs::temp_directory_path() / ("quenrith-demodata-talk-" + std::to_string(::getpid()) + ".txt");
             {
-                // Every character the talks use, whatever the standard lists hold.
+                // The text font draws only the talks: the kana, the marks and
+                // the alphabets, and every kanji a talk uses. One sheet, not
+                // four, held by every scene.
                 std::ofstream f(list, std::ios::binary);
-                f << kanji2 << TalkFontExtraCharacters();
+                f << TalkFontExtraCharacters();
             }
             std::string target;
             if (!ResolveTarget(o.output, "font.lfd", &target, err)) return false;
-            const std::string cmd = Quote(o.fontTool) + " --size 24 --sheet-size 1024 --extra " + Quote(list.string()) + " " +
-                                    Quote(target) + " > /dev/null";
+            const std::string cmd = Quote(o.fontTool) + " --size 24 --sheet-size 1024 --lists ascii,kana,nonkanji --extra " +
+                                    Quote(list.string()) + " " + Quote(target) + " > /dev/null";
             const int rc = std::system(cmd.c_str());
             fs::remove(list);
             if (rc != 0) {

@@ -1,5 +1,6 @@
-// The two fonts: readable LFD files whose sheets exist, font.lfd holding every
-// JIS X 0208 character, skillfont.lfd every character of the attack names, the
+// The two fonts: readable LFD files whose sheets exist, font.lfd holding ASCII,
+// every JIS X 0208 character that is not a kanji and every character the talks
+// use, on one sheet; skillfont.lfd every character of the attack names, the
 // full-width ranking text and the key names, small enough for the longest name.
 #include <gtest/gtest.h>
 #include <iconv.h>
@@ -43,23 +44,24 @@ void ExpectSheetsExist(const Font& f) {
     }
 }
 
-TEST(DemoDataFonts, TextFontHoldsEveryJisCharacter) {
+TEST(DemoDataFonts, TextFontHoldsTheNonKanjiRowsAndTheTalksOnOneSheet) {
     Font f;
     ASSERT_TRUE(f.Load("font.lfd"));
     ExpectSheetsExist(f);
+    // Every scene holds the text font's sheets: the talks' characters fit one.
+    EXPECT_EQ(f.view.header.sheetCount, 1u);
     int checked = 0;
     for (int c = 0x20; c <= 0x7E; ++c) EXPECT_TRUE(f.Has(uint16_t(c))) << c;
-    for (int row = 1; row <= 84; ++row)
+    for (int row = 1; row <= 8; ++row)
         for (int cell = 1; cell <= 94; ++cell) {
             int lead = ((row + 1) >> 1) + 0x80;
-            if (lead >= 0xA0) lead += 0x40;
             const int trail = (row & 1) ? cell + 0x3F + (cell + 0x3F >= 0x7F ? 1 : 0) : cell + 0x9E;
-            // JIS X 0208 rows 1-8 and 16-84; the NEC rows 9-15 are not part of it
-            if ((row >= 9 && row <= 15) || !ValidCp932(uint8_t(lead), uint8_t(trail))) continue;
+            if (!ValidCp932(uint8_t(lead), uint8_t(trail))) continue;
             ++checked;
             EXPECT_TRUE(f.Has(uint16_t(lead << 8 | trail))) << "row " << row << " cell " << cell;
         }
-    EXPECT_GT(checked, 6800);
+    EXPECT_GT(checked, 500);
+    // The talks' own characters are checked against the catalogue with the talks.
 }
 
 TEST(DemoDataFonts, SkillFontHoldsTheAttackNamesAndRankingText) {
