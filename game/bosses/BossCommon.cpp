@@ -6,15 +6,13 @@
 #include "engine/core/KestraMath.h"
 #include "game/objects/EnemyParts.h"
 #include "game/objects/PlayCommon.h"
+#include "game/objects/cEffectObjectBase.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
 #include "game/state/SpriteTable.h"
 
 namespace {
-
-constexpr int32_t kCircleSlot = 32;
-constexpr int32_t kBodySlot = 33;
 
 // A sum formed in double and truncated, kept inside the int range.
 int32_t TruncateSum(double v) {
@@ -31,6 +29,7 @@ void SetUpStageBoss(cBossBase& b, float hp, int32_t element, std::initializer_li
     b.element = element;
     b.radius = 30;
     b.x = b.y = 0.0f;
+    // The first entries; the rest keep the base's values.
     const auto fill = [](int32_t* table, size_t size, std::initializer_list<int32_t> values) {
         size_t i = 0;
         for (int32_t v : values)
@@ -82,13 +81,13 @@ void CountBossSeconds(cBossBase& b, int32_t step) {
     if (b.phaseTimer % 60 == 0) b.secondsLeft -= step;
 }
 
-bool TalkOrCountSeconds(cBossBase& b, int32_t lastCounted, TalkFunction team1, TalkFunction team2) {
+bool TalkOrCountSeconds(cBossBase& b, int32_t lastCounted, TalkFunction team1, TalkFunction team2, int32_t step) {
     if (b.phase == 1) {
         BossEntersTalk(b);
         RunTeamTalk(team1, team2);
         return true;
     }
-    if (b.phase >= 2 && b.phase <= lastCounted) CountBossSeconds(b);
+    if (b.phase >= 2 && b.phase <= lastCounted) CountBossSeconds(b, step);
     return false;
 }
 
@@ -96,23 +95,26 @@ void RefillBreak(cBossBase& b) {
     if (b.hp < b.maxHp) b.hp += 2.0f;
 }
 
-void EndBreakOnTime(cBossBase& b) {
-    if (b.phaseTimer == 150) b.NextPhase();
+bool EndBreakOnTime(cBossBase& b) {
+    if (b.phaseTimer != 150) return false;
+    b.NextPhase();
+    return true;
 }
 
-void BreakFrame(cBossBase& b, float tx, float ty, float step) {
+bool BreakFrame(cBossBase& b, float tx, float ty, float step) {
     RefillBreak(b);
     b.MoveTo(tx, ty, step);
-    EndBreakOnTime(b);
+    return EndBreakOnTime(b);
 }
 
-void EndLastAttack(cBossBase& b) {
+void EndLastAttack(cBossBase& b, bool destroyEnemies) {
     const int32_t k = b.phase;
     PlaySe(SoundTable.boss_death);
     ObjectManager.CancelEnemyBullets();
     b.phaseTimer = 0;
     b.phase = 30;
     SettleSpellBonus(b, k);
+    if (destroyEnemies) ObjectManager.DestroyAllEnemies();
 }
 
 void EndFightEarly(cBossBase& b, bool fallSound, bool destroyEnemies) {
@@ -161,29 +163,42 @@ bool BoxOutOfView(float x, float y, float half) {
     return !(x - half >= ScrollX && x + half <= ScrollX + 640 && y - half >= ScrollY && y + half <= ScrollY + 480);
 }
 
+float Distance(float ax, float ay, float bx, float by) {
+    const float dx = bx - ax;
+    const float dy = by - ay;
+    return std::sqrt(dx * dx + dy * dy);
+}
+
 void FireSpread(float x, float y, int32_t motion, int32_t graphic, int32_t base, int32_t step, int32_t first,
                 int32_t count, int32_t turn, int32_t element, float speed, float accel) {
     for (int32_t i = first; i < first + count; ++i)
         FireBullet(x, y, motion, graphic, WrapAdd(base, step * i), turn, element, speed, accel);
 }
 
+void PlaceEnemy(float x, float y, int32_t type, int32_t angle, int32_t element, float speed, float accel, float life) {
+    ObjectManager.SpawnStageObject(x, y, type, angle, 0, element, speed, accel, life, StageFrame);
+}
+
+void DropExtraLife(const cBossBase& b) { PlaceEnemy(b.x, b.y, 104, 0, b.element, 0.0f, 0.0f, 1.0f); }
+
 void BurstAt(float x, float y, int32_t element) {
     ObjectManager.SpawnEffectBurst(1, element, TruncateToInt(x), TruncateToInt(y));
 }
 
-void BossBodyContact(float x, float y) {
-    for (cPlayerBase* p : {Player1, SecondPlayer()}) {
-        if (!p) continue;
-        const float dx = p->aimX - x;
-        const float dy = p->aimY - y;
-        if (std::sqrt(dx * dx + dy * dy) <= 40.0f) p->Damage(1);
-    }
+void StartPoolEffect(int32_t kind, int32_t value, float x, float y) {
+    cEffectObjectBase* f = ObjectManager.TakeEffectSlot();
+    if (!f) return;
+    f->kind = kind;
+    f->value = value;
+    f->frame = 0;
+    f->speed = 0.0f;
+    f->isActive = 1;
+    f->SetPosition(TruncateToInt(x), TruncateToInt(y));
 }
 
-bool ShotWithin(float x, float y, const cPlayerBulletBase& s, float reach) {
-    const float dx = s.x - x;
-    const float dy = s.y - y;
-    return std::sqrt(dx * dx + dy * dy) <= reach;
+void BossBodyContact(float x, float y) {
+    for (cPlayerBase* p : {Player1, SecondPlayer()})
+        if (p && Distance(x, y, p->aimX, p->aimY) <= 40.0f) p->Damage(1);
 }
 
 void SpendShot(cBossBase& b, cPlayerBulletBase& s) {
@@ -225,9 +240,11 @@ void SetBossBox(int32_t box[4], float x, float y) {
     box[3] = TruncateToInt(y + 30);
 }
 
-void StepBossAnimation(cBossBase& b, int32_t cycle) {
+int32_t StepBodyCell(cBossBase& b, int32_t perCell, int32_t wrapAt) {
     b.animFrame += 1;
-    if (b.animFrame >= cycle) b.animFrame = 0;
+    const int32_t cell = b.animFrame / perCell;
+    if (b.animFrame >= wrapAt) b.animFrame = 0;
+    return cell;
 }
 
 void DrawBossCircle(cBossBase& b, float x, float y, int32_t element) {
@@ -236,8 +253,14 @@ void DrawBossCircle(cBossBase& b, float x, float y, int32_t element) {
                128, 128, kWhite, b.circleAngle);
 }
 
-void DrawBossCell(float x, float y, float srcX, float srcY) {
-    DrawPlain(kBodySlot, x - ScrollX - 30, y - ScrollY - 30, 60, 80, srcX, srcY, 60, 80, kWhite);
+void DrawBossCell(float x, float y, float srcX, float srcY, float w, float h, float top, uint32_t colour) {
+    DrawPlain(kBossBodySlot, x - ScrollX - w / 2, y - ScrollY - top, w, h, srcX, srcY, w, h, colour);
+}
+
+const char* AttackNameOf(int32_t phase, std::span<const char* const> names) {
+    if (phase < 4 || phase % 2 != 0) return nullptr;
+    const size_t k = static_cast<size_t>(phase / 2 - 2);
+    return k < names.size() ? names[k] : nullptr;
 }
 
 void DrawBossHud(cBossBase& b, const char* attackName, bool breakEleven) {

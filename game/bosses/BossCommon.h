@@ -1,17 +1,31 @@
 // What the stage bosses share beyond the base's ten operations: the steps of
 // the common Update and Draw frames, the bonus settlement, aiming, moving,
-// volleys, the shot test against a body and the program-wide counters.
+// volleys and summons, the shot test against a body and the program-wide
+// counters.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 
+#include "engine/core/KestraMath.h"
+#include "game/objects/PlayCommon.h"
+#include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBulletBase.h"
 #include "game/state/cBossBase.h"
 
 class cPlayerBase;
+
+// The sprite-table entries the bosses draw from.
+constexpr int32_t kBossHudSlot = 4;
+constexpr int32_t kEndingSlot = 27;
+constexpr int32_t kCutInSlot = 28;
+constexpr int32_t kCutInFlashSlot = 31;
+constexpr int32_t kCircleSlot = 32;
+constexpr int32_t kBossBodySlot = 33;
+constexpr int32_t kStageBackSlot = 36;
 
 // ---- Phase machine.
 
@@ -40,19 +54,22 @@ void CountBossSeconds(cBossBase& b, int32_t step = 1);
 using TalkFunction = void (*)();
 // The frame's step after the entrance: in phase 1 the talk begins (and the
 // boss runs the talk given, the first time from here) and nothing more runs
-// this frame (true); from phase 2 to `lastCounted` the seconds run (false).
+// this frame (true); from phase 2 to `lastCounted` the seconds run, `step` at
+// a time (false).
 bool TalkOrCountSeconds(cBossBase& b, int32_t lastCounted, TalkFunction team1 = nullptr,
-                        TalkFunction team2 = nullptr);
+                        TalkFunction team2 = nullptr, int32_t step = 1);
 // An attack is over when its hp or its time has run out.
 inline bool AttackOver(const cBossBase& b) { return b.hp <= 0.0f || b.secondsLeft < 1; }
 // A break's frame: the gauge refills 2 a frame, the boss walks toward the
-// screen point (tx, ty), and the break ends on its 150th frame.
+// screen point (tx, ty), and the break ends on its 150th frame (true on that
+// frame: the next attack has begun).
 void RefillBreak(cBossBase& b);
-void EndBreakOnTime(cBossBase& b);
-void BreakFrame(cBossBase& b, float tx, float ty, float step = 3.0f);
+bool EndBreakOnTime(cBossBase& b);
+bool BreakFrame(cBossBase& b, float tx, float ty, float step = 3.0f);
 // The last attack's end: the boss falls, the bullets turn to items, the pause
-// of phase 30 begins and the attack's bonus is settled.
-void EndLastAttack(cBossBase& b);
+// of phase 30 begins and the attack's bonus is settled; then, with
+// `destroyEnemies`, the enemies on screen go too.
+void EndLastAttack(cBossBase& b, bool destroyEnemies = false);
 // The early end of a fight (an easier difficulty's last attack): the attack's
 // step to its break settles it, then the pause of phase 30 begins at once.
 void EndFightEarly(cBossBase& b, bool fallSound, bool destroyEnemies);
@@ -78,6 +95,14 @@ void MoveAlong(float& x, float& y, int32_t angle, float speed);
 void StepAxis(float& v, float target, float step, float dead);
 // Whether the square of half side `half` around (x, y) has left the view.
 bool BoxOutOfView(float x, float y, float half);
+// The distance between two points in single precision.
+float Distance(float ax, float ay, float bx, float by);
+// A frame counter within [from, to], both ends included; and, in that window,
+// on every `every`-th frame.
+inline bool InFrames(int32_t t, int32_t from, int32_t to) { return t >= from && t <= to; }
+inline bool EveryInFrames(int32_t t, int32_t from, int32_t to, int32_t every) {
+    return InFrames(t, from, to) && t % every == 0;
+}
 
 // ---- Bullets and summons (stage coordinates).
 
@@ -90,23 +115,39 @@ inline void FireBullet(float x, float y, int32_t motion, int32_t graphic, int32_
 void FireSpread(float x, float y, int32_t motion, int32_t graphic, int32_t base, int32_t step, int32_t first,
                 int32_t count, int32_t turn, int32_t element, float speed, float accel);
 
+// f(px, py, a) for `count` points on a circle of `radius` around (cx, cy),
+// the i-th at the angle a = step * i for i = first .. first + count - 1.
+template <class F>
+void ForEachOnCircle(float cx, float cy, float radius, int32_t first, int32_t count, int32_t step, F f) {
+    for (int32_t i = first; i < first + count; ++i) {
+        const int32_t a = step * i;
+        f(cx + radius * Kestra::Cos(static_cast<uint32_t>(a)), cy + radius * Kestra::Sin(a), a);
+    }
+}
+// An enemy or item placed at a point of the stage as it is given (no scroll
+// taken off, unlike a summon), waking on this stage frame's pass.
+void PlaceEnemy(float x, float y, int32_t type, int32_t angle, int32_t element, float speed, float accel, float life);
+// The extra life a beaten mid-boss drops at its stage position, in its element.
+void DropExtraLife(const cBossBase& b);
+
 // The explosion burst (pattern 1) at a body, in its element.
 void BurstAt(float x, float y, int32_t element);
+// An effect started straight from the pool's next slot: kind and value, frame
+// 0, speed 0, at the truncated point (no random start values).
+void StartPoolEffect(int32_t kind, int32_t value, float x, float y);
 
 // ---- Collisions.
 
 // Body contact: a player within 40 px of (x, y) is hurt (player 2 in two-player mode too).
 void BossBodyContact(float x, float y);
-// Whether a shot lies within `reach` of (x, y) (the distance in single precision).
-bool ShotWithin(float x, float y, const cPlayerBulletBase& s, float reach);
 // Runs f on every active player shot within `reach` of (x, y), in list order;
 // the manager's shared inner index ends at the list's length.
 template <class F>
-void ForEachShotNear(float x, float y, float reach, F f) {
+void ForEachShotNear(float x, float y, int32_t reach, F f) {
     cObjectManager& m = ObjectManager;
     for (size_t i = 0; i < m.playerBullets.size(); ++i) {
         cPlayerBulletBase* s = m.playerBullets[i];
-        if (s->isActive != 1 || !ShotWithin(x, y, *s, reach)) continue;
+        if (s->isActive != 1 || !ShotTouches(x, y, reach, s->x, s->y)) continue;
         f(*s);
     }
     m.innerIndex = static_cast<int32_t>(m.playerBullets.size());
@@ -125,12 +166,19 @@ void SetBossBox(int32_t box[4], float x, float y);
 
 // ---- Drawing.
 
-// animFrame one on, back to 0 once it reaches the cycle's length.
-void StepBossAnimation(cBossBase& b, int32_t cycle);
+// The body cell of the later bosses: animFrame one on, the cell taken from
+// it before it returns to 0 on reaching `wrapAt` (the first four bosses step
+// animFrame with StepCounter and read it after the wrap).
+int32_t StepBodyCell(cBossBase& b, int32_t perCell, int32_t wrapAt);
 // The turning magic circle of an element under a body at (x, y).
 void DrawBossCircle(cBossBase& b, float x, float y, int32_t element);
-// A 60 x 80 body cell of the boss sheet with its top left 30 px above and left of (x, y).
-void DrawBossCell(float x, float y, float srcX, float srcY);
+// A w x h body cell of the boss sheet, centred across (x, y) and reaching
+// `top` px above it (the 60 x 80 cells of the first four bosses by default).
+void DrawBossCell(float x, float y, float srcX, float srcY, float w = 60.0f, float h = 80.0f, float top = 30.0f,
+                  uint32_t colour = kWhite);
+// The name of the attack of a phase: names[0] for phase 4, names[1] for 6 and
+// so on; null in the opening attack, the breaks and past the last name.
+const char* AttackNameOf(int32_t phase, std::span<const char* const> names);
 // The gauge in phases 2 to 30; in the breaks (3, 5, 7, 9, and 11 where the
 // boss has it) and in phase 30 the bonus digits (not in phase 3) and the
 // cut-in banner (not in phase 30); the attack's name in its phase.

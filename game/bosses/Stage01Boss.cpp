@@ -1,6 +1,7 @@
 #include "game/bosses/Stage01Boss.h"
 
 #include "game/bosses/BossCommon.h"
+#include "game/objects/EnemyParts.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
@@ -10,9 +11,8 @@
 
 namespace {
 
-const char* const kTailName = "ねこあたっく：はしる猫のしっぽ";
-const char* const kChaseName = "ねこあたっく：おっかけRUNRUN";
-const char* const kDashName = "ねこあたっく：ちょとつもーしん！";
+const char* const kNames[] = {"ねこあたっく：はしる猫のしっぽ", "ねこあたっく：おっかけRUNRUN",
+                              "ねこあたっく：ちょとつもーしん！"};
 
 // Per difficulty 0, 1, 2.
 struct Opening {
@@ -195,12 +195,11 @@ void Stage01Boss::DashAttack() {
 }
 
 void Stage01Boss::Draw() {
-    StepBossAnimation(*this, 53);
+    StepCounter(animFrame, 53);
     // Her talk runs before she is drawn.
     if (phase == 1) RunTeamTalk(UpdateTalkYuriStage1Before, UpdateTalkCheskaStage1Before);
     DrawBossCircle(*this, x, y, element);
     DrawBossCell(x, y, Cell(animFrame / 9, 60.0f, 0.0f), 0.0f);
-    const char* name = phase == 4 ? kTailName : phase == 6 ? kChaseName : phase == 8 ? kDashName : nullptr;
-    DrawBossHud(*this, name);
+    DrawBossHud(*this, AttackNameOf(phase, kNames));
     if (phase == 31) RunTeamTalk(UpdateTalkYuriStage1After, UpdateTalkCheskaStage1After);
 }

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "engine/core/KestraMath.h"
 #include "game/bosses/BossCommon.h"
 #include "game/objects/EnemyParts.h"
 #include "game/objects/PlayCommon.h"
@@ -14,9 +13,7 @@ int32_t Stage02Boss::summonShift = 0;
 
 namespace {
 
-const char* const kFlowerName = "花椿：ノーヴルフルール";
-const char* const kDisperserName = "花椿：ディスパーサータイム";
-const char* const kRingName = "花椿：リングフォーチュン";
+const char* const kNames[] = {"花椿：ノーヴルフルール", "花椿：ディスパーサータイム", "花椿：リングフォーチュン"};
 
 // The first named attack's path: from frame `from` (inclusive) to `to`
 // (exclusive) toward a screen point.
@@ -50,16 +47,6 @@ constexpr RingBlock kRingBlocks[4] = {{1, 640, 80, true, {1.0f, 3.0f}, {0.005f, 
                                       {1610, 2310, 80, true, {1.2f, 1.2f}, {0.005f, 0.005f}},
                                       {2400, 3000, 40, false, {1.4f, 3.4f}, {0.005f, -0.008f}}};
 
-// `count` bullets from points on a circle of `radius` around the boss, the
-// i-th at angle first_a + step * i.
-template <class F>
-void FromCircle(const cBossBase& b, float radius, int32_t first, int32_t count, int32_t step, F fire) {
-    for (int32_t i = first; i < first + count; ++i) {
-        const int32_t a = step * i;
-        fire(b.x + radius * Kestra::Cos(static_cast<uint32_t>(a)), b.y + radius * Kestra::Sin(a), a);
-    }
-}
-
 }  // namespace
 
 Stage02Boss::Stage02Boss() : ringElement(0) {
@@ -73,7 +60,7 @@ void Stage02Boss::Update() {
     if (phase == 0) {
         y += 1.0f;  // sinks into view
         if (phaseTimer == 150) {
-            ObjectManager.DestroyAllEnemies();
+            ObjectManager.DestroyAllEnemies();  // and again as the entrance ends: two bursts each
             EndEntrance(*this, true);
         }
     }
@@ -157,7 +144,7 @@ void Stage02Boss::DisperserAttack() {
         PlaySe(SoundTable.rt_star14);
         FireBullet(x, y, 2, 4, moveAngle, d == 2 ? 1 : 0, 0, p.speed, 0.0f);
         // A ring of 50 px whose bullets fly out along the aimed line.
-        FromCircle(*this, 50.0f, 1, p.count, p.step, [&](float bx, float by, int32_t a) {
+        ForEachOnCircle(x, y, 50.0f, 1, p.count, p.step, [&](float bx, float by, int32_t a) {
             FireBullet(bx, by, 11, 2, moveAngle, a, GameRand() % 2, p.speed, 0.0f);
         });
     }
@@ -176,7 +163,7 @@ void Stage02Boss::RingAttack() {
         moveAngle = block.aims ? AimAtPlayer1(*this) : WrapAdd(moveAngle, 6955);
         PlaySe(SoundTable.rt_star22);
         ringElement = (ringElement + 1) % 3;
-        FromCircle(*this, 80.0f, 0, 21, 3276, [&](float bx, float by, int32_t) {
+        ForEachOnCircle(x, y, 80.0f, 0, 21, 3276, [&](float bx, float by, int32_t) {
             FireBullet(bx, by, 1, 3, moveAngle, 0, ringElement, block.speed[column], block.accel[column]);
         });
     }
@@ -185,18 +172,14 @@ void Stage02Boss::RingAttack() {
     if (t >= 2400 && t < 3000) MoveTo(600.0f, 240.0f, 1.0f);
     if (d == 2) MoveTo(320.0f, 240.0f, 3.0f);
     if (t >= 3000) phaseTimer = 0;
-    if (AttackOver(*this)) {
-        EndLastAttack(*this);
-        ObjectManager.DestroyAllEnemies();
-    }
+    if (AttackOver(*this)) EndLastAttack(*this, true);
 }
 
 void Stage02Boss::Draw() {
-    StepBossAnimation(*this, 27);
+    StepCounter(animFrame, 27);
     DrawBossCircle(*this, x, y, element);
     DrawBossCell(x, y, Cell(animFrame / 7, 60.0f, 0.0f), 0.0f);
-    const char* name = phase == 4 ? kFlowerName : phase == 6 ? kDisperserName : phase == 8 ? kRingName : nullptr;
-    DrawBossHud(*this, name);
+    DrawBossHud(*this, AttackNameOf(phase, kNames));
     if (phase == 1) RunTeamTalk(UpdateTalkYuriStage2Before, UpdateTalkCheskaStage2Before);
     if (phase == 31) RunTeamTalk(UpdateTalkYuriStage2After, UpdateTalkCheskaStage2After);
 }

@@ -11,9 +11,7 @@
 
 namespace {
 
-const char* const kShieldName = "剛盾：リフレクトシールド";
-const char* const kBitsName = "剛盾：ディメンジョンビット";
-const char* const kHeroName = "剛盾：英雄の盾";
+const char* const kNames[] = {"剛盾：リフレクトシールド", "剛盾：ディメンジョンビット", "剛盾：英雄の盾"};
 
 // The opening attack's rectangle: by frame (inclusive), toward a screen point, in an element.
 struct Corner {
@@ -131,7 +129,7 @@ void Stage03Boss::ShieldAttack() {
     // A shot of the shield's own element coming near starts a reflection.
     if (!reflecting) {
         bool near = false;
-        ForEachShotNear(x, y, 60.0f, [&](cPlayerBulletBase& shot) { near = near || shot.element == element; });
+        ForEachShotNear(x, y, 60, [&](cPlayerBulletBase& shot) { near = near || shot.element == element; });
         if (near) {
             reflecting = 1;
             reflectTimer = 11;
@@ -169,7 +167,7 @@ void Stage03Boss::BitsAttack() {
     if (phaseTimer % (d == 2 ? 60 : 600) == 0) element = element == 0 ? 1 : 0;
     // Counter fire while a shot is near: its element chooses the answer.
     int32_t nearElement = -1;
-    ForEachShotNear(x, y, 60.0f, [&](cPlayerBulletBase& shot) {
+    ForEachShotNear(x, y, 60, [&](cPlayerBulletBase& shot) {
         if (nearElement < 0) nearElement = shot.element;
     });
     if (nearElement >= 0 && phaseTimer % 3 == 0) {
@@ -220,7 +218,7 @@ void Stage03Boss::CounterVolley() {
 void Stage03Boss::HitTest() {
     if (attackRunning == 1) BossBodyContact(x, y);
     // The shield takes hits from 50 px.
-    ForEachShotNear(x, y, 50.0f, [this](cPlayerBulletBase& s) {
+    ForEachShotNear(x, y, 50, [this](cPlayerBulletBase& s) {
         TakeBossShot(*this, s);
         if (phase == 8 && phaseTimer <= 240) CounterVolley();
     });
@@ -229,15 +227,16 @@ void Stage03Boss::HitTest() {
 }
 
 void Stage03Boss::Draw() {
-    StepBossAnimation(*this, 27);
+    StepCounter(animFrame, 27);
     shieldAngle = WrapAdd(shieldAngle, 100);
     DrawBossCircle(*this, x, y, element);
     DrawBossCell(x, y, Cell(animFrame / 7, 60.0f, 0.0f), 0.0f);
     const float sx = x - ScrollX - 90, sy = y - ScrollY - 50;
-    if (phase == 4) DrawTurned(33, sx, sy, 180, 180, Cell(element, 180.0f, 0.0f), 80, 180, 180, kWhite, shieldAngle);
-    if (phase == 8 && phaseTimer <= 240) DrawTurned(33, sx, sy, 180, 180, 0, 260, 180, 180, kWhite, shieldAngle);
-    const char* name = phase == 4 ? kShieldName : phase == 6 ? kBitsName : phase == 8 ? kHeroName : nullptr;
-    DrawBossHud(*this, name);
+    if (phase == 4)
+        DrawTurned(kBossBodySlot, sx, sy, 180, 180, Cell(element, 180.0f, 0.0f), 80, 180, 180, kWhite, shieldAngle);
+    if (phase == 8 && phaseTimer <= 240)
+        DrawTurned(kBossBodySlot, sx, sy, 180, 180, 0, 260, 180, 180, kWhite, shieldAngle);
+    DrawBossHud(*this, AttackNameOf(phase, kNames));
     if (phase == 1) RunTeamTalk(UpdateTalkYuriStage3Before, UpdateTalkCheskaStage3Before);
     if (phase == 31) RunTeamTalk(UpdateTalkYuriStage3After, UpdateTalkCheskaStage3After);
 }

@@ -1,6 +1,5 @@
 #include "game/bosses/Stage04Boss.h"
 
-#include <cmath>
 #include <cstdint>
 
 #include "engine/core/KestraMath.h"
@@ -17,10 +16,8 @@ int32_t Stage04Boss::streamAngle[3] = {0, 0, 0};
 
 namespace {
 
-const char* const kGardenName = "はこにわサバイバル！";
-const char* const kCatchName = "はーと！キャッチボール";
-const char* const kPinballName = "どっきりぴんぼーる";
-const char* const kTagName = "ふたりのおにとおにごっこ♪";
+const char* const kNames[] = {"はこにわサバイバル！", "はーと！キャッチボール", "どっきりぴんぼーる",
+                              "ふたりのおにとおにごっこ♪"};
 
 constexpr int32_t kBallType = 63;
 constexpr int32_t kPinballType = 65;
@@ -50,19 +47,11 @@ struct Tag {
 };
 constexpr Tag kTag[2] = {{73, 74, 1.5f, 300, 300, 301, 600, 600}, {97, 98, 1.8f, 100, 100, 81, 180, 180}};
 
-float Distance(float ax, float ay, float bx, float by) {
-    const float dx = bx - ax;
-    const float dy = by - ay;
-    return std::sqrt(dx * dx + dy * dy);
-}
-
 // 21 enemies of a type on a circle of 120 px around (cx, cy), heading outward.
 void SummonRing(float cx, float cy, int32_t type, int32_t element) {
-    for (int32_t i = 0; i <= 20; ++i) {
-        const int32_t a = 3276 * i;
-        SummonEnemy(cx + 120.0f * Kestra::Cos(static_cast<uint32_t>(a)), cy + 120.0f * Kestra::Sin(a), type, a, 0,
-                    element, 0.0f, 0.0f, 888.0f);
-    }
+    ForEachOnCircle(cx, cy, 120.0f, 0, 21, 3276, [&](float px, float py, int32_t a) {
+        SummonEnemy(px, py, type, a, 0, element, 0.0f, 0.0f, 888.0f);
+    });
 }
 
 // Every awake enemy-list object of a type moves by (dx, dy).
@@ -271,10 +260,7 @@ void Stage04Boss::TagAttack() {
         PlaySe(SoundTable.rt_star14);
         phaseTimer = 0;
     }
-    if (AttackOver(*this)) {
-        EndLastAttack(*this);
-        ObjectManager.DestroyAllEnemies();
-    }
+    if (AttackOver(*this)) EndLastAttack(*this, true);
 }
 
 // The catch ball: a free ball near body 2 is caught (it then flies home to
@@ -301,8 +287,9 @@ void Stage04Boss::HitTest() {
         BossBodyContact(x, y);
         BossBodyContact(x2, y2);
     }
-    // Both bodies drain the one hp; body 2 makes no sound.
-    ForEachShotNear(x, y, 40.0f, [this](cPlayerBulletBase& s) {
+    // Both bodies drain the one hp. Body 1 bursts once more than the base's
+    // hit; body 2 bursts once and makes no sound.
+    ForEachShotNear(x, y, 40, [this](cPlayerBulletBase& s) {
         const int32_t ix = TruncateToInt(x), iy = TruncateToInt(y);
         ObjectManager.SpawnEffectBurst(3, element, ix, iy);
         if (s.element == element) {
@@ -317,7 +304,7 @@ void Stage04Boss::HitTest() {
         }
         SpendShot(*this, s);
     });
-    ForEachShotNear(x2, y2, 40.0f, [this](cPlayerBulletBase& s) {
+    ForEachShotNear(x2, y2, 40, [this](cPlayerBulletBase& s) {
         ObjectManager.SpawnEffectBurst(3, element2, TruncateToInt(x2), TruncateToInt(y2));
         hp -= s.element == element2 ? s.power * 0.5f : s.power;
         SpendShot(*this, s);
@@ -332,18 +319,13 @@ void Stage04Boss::HitTest() {
 }
 
 void Stage04Boss::Draw() {
-    StepBossAnimation(*this, 47);
+    StepCounter(animFrame, 47);
     DrawBossCircle(*this, x, y, element);
     DrawBossCircle(*this, x2, y2, element2);
     const float cell = Cell(animFrame / 12, 60.0f, 0.0f);
     DrawBossCell(x, y, cell, 0.0f);
     DrawBossCell(x2, y2, cell, 80.0f);
-    const char* name = phase == 4    ? kGardenName
-                       : phase == 6  ? kCatchName
-                       : phase == 8  ? kPinballName
-                       : phase == 10 ? kTagName
-                                     : nullptr;
-    DrawBossHud(*this, name);
+    DrawBossHud(*this, AttackNameOf(phase, kNames));
     if (phase == 1) RunTeamTalk(UpdateTalkYuriStage4Before, UpdateTalkCheskaStage4Before);
     if (phase == 31) RunTeamTalk(UpdateTalkYuriStage4After, UpdateTalkCheskaStage4After);
 }

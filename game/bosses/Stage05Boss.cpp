@@ -1,24 +1,30 @@
 // Cheska: an opening spray, cats, a light-and-dark stream with a spinner,
 // guide posts, monotone walls and the last summons. Her seconds run at two a
 // second.
-#include "engine/core/KestraMath.h"
 #include "game/bosses/Stage05StageBosses.h"
 #include "game/objects/EnemyParts.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cObjectManager.h"
 #include "game/state/BossTalk.h"
 #include "game/state/GameGlobals.h"
-#include "game/state/GameState.h"
 
 namespace {
 
-const char* const kCatName = "二極：キャットソウル";
-const char* const kRoundName = "二極：巡る巡る闇と光";
-const char* const kGuideName = "二極：聖闇の道標";
-const char* const kWallName = "二極：モノトーンウォール";
-const char* const kLastName = "悠久の二極光";
+const char* const kNames[] = {"二極：キャットソウル", "二極：巡る巡る闇と光", "二極：聖闇の道標",
+                              "二極：モノトーンウォール", "悠久の二極光"};
 
 const Stage05Frame::Pictures kPictures = {"img/cutin_cheska.png", "img/mahoujin_cheska.png", "img/cheska.png"};
+
+// Team 1's talks only; the pre-fight talk's first run comes from Update.
+const Stage05Frame::Profile kProfile = {
+    .talks = {.before = {UpdateTalkYuriStage5Before, nullptr},
+              .after = {UpdateTalkYuriStage5After, nullptr},
+              .ending = {UpdateTalkYuriStage5Ending, nullptr}},
+    .talkFromUpdate = true,
+    .secondsStep = 2,
+    .pictures = &kPictures,
+    .names = kNames,
+    .breaks = {{290, 50}, {320, 240}, {320, 50}, {320, 50}, {320, 90}}};
 
 // A cat's speed, accel and life by difficulty.
 struct Cat {
@@ -50,18 +56,9 @@ void CatStar(const cBossBase& b, int32_t aim, int32_t element, const Cat& c) {
 }  // namespace
 
 Stage05Boss::Stage05Boss()
-    : Stage05Frame({{UpdateTalkYuriStage5Before, nullptr}, {UpdateTalkYuriStage5After, nullptr}, {UpdateTalkYuriStage5Ending, nullptr}}, 2,
-                   &kPictures),
-      aimScratch(0) {
-    FillTable(hpTable, {60, 70, 100, 80, 110, 300});
-    FillTable(timeTable, {60, 60, 99, 60, 99, 99, 99, 99, 99, 99, 159});
-    FillTable(bonusTable, {1000000, 1100000, 1200000, 1300000, 1400000});
-}
-
-void Stage05Boss::TalkBegins() {
-    // Team 1's talk runs once from here, on the frame the talk phase begins.
-    if (GameState.team == 1) UpdateTalkYuriStage5Before();
-}
+    : Stage05Frame(kProfile, {60, 70, 100, 80, 110, 300}, {60, 60, 99, 60, 99, 99, 99, 99, 99, 99, 159},
+                   {1000000, 1100000, 1200000, 1300000, 1400000}),
+      aimScratch(0) {}
 
 void Stage05Boss::Attack() {
     switch (phase) {
@@ -75,30 +72,9 @@ void Stage05Boss::Attack() {
     }
 }
 
-Stage05Frame::Point Stage05Boss::BreakPoint(int32_t k) const {
-    switch (k) {
-    case 3: return {290, 50};
-    case 5: return {320, 240};
-    case 11: return {320, 90};
-    default: return {320, 50};
-    }
-}
-
-const char* Stage05Boss::AttackName() const {
-    switch (phase) {
-    case 4: return kCatName;
-    case 6: return kRoundName;
-    case 8: return kGuideName;
-    case 10: return kWallName;
-    case 12: return kLastName;
-    default: return nullptr;
-    }
-}
-
 void Stage05Boss::DrawBody() {
-    animFrame += 1;
-    if (animFrame >= 32) animFrame = 0;
-    DrawSmallBody(x, y, animFrame / 8, kWhite, 44.0f);
+    // Her cell is read after the wrap, as the first four bosses read theirs.
+    DrawSmallBody(x, y, StepCounter(animFrame, 32) / 8, kWhite, 44.0f);
 }
 
 void Stage05Boss::OpeningAttack() {
@@ -193,8 +169,8 @@ void Stage05Boss::SpinnerAttack() {
 void Stage05Boss::GuidePostAttack() {
     const int32_t d = BossDifficulty();
     if (phaseTimer == 1) {
-        ObjectManager.SpawnStageObject(80, 90, 83, 0, 0, 0, 0.0f, 0.0f, 150.0f, StageFrame);
-        ObjectManager.SpawnStageObject(560, 90, 83, 0, 0, 1, 0.0f, 0.0f, 150.0f, StageFrame);
+        PlaceEnemy(80, 90, 83, 0, 0, 0.0f, 0.0f, 150.0f);
+        PlaceEnemy(560, 90, 83, 0, 1, 0.0f, 0.0f, 150.0f);
     }
     const bool fires = d == 2 ? phaseTimer % 70 == 0 : d == 1 && hp <= 20.0f && phaseTimer % 170 == 0;
     if (fires) {

@@ -1,7 +1,6 @@
 // Yuri: a looping opening, the railgun at the right edge, fans, comical
 // sparks, closing rings around the player and the finishing star bursts.
 // Several attacks loop with a period that shrinks each lap.
-#include "engine/core/KestraMath.h"
 #include "game/bosses/Stage05StageBosses.h"
 #include "game/objects/EnemyParts.h"
 #include "game/objects/PlayCommon.h"
@@ -12,16 +11,21 @@
 
 namespace {
 
-const char* const kRailgunName = "秘技：カラフルレールガン！";
-const char* const kFanName = "秘技：あの手この手で";
-const char* const kSparkName = "秘技：コミカルスパーク";
-const char* const kSurpriseName = "秘技：ウィニングサプライズ！";
-const char* const kFinishName = "ユリ☆フィニッシュスター！";
+const char* const kNames[] = {"秘技：カラフルレールガン！", "秘技：あの手この手で", "秘技：コミカルスパーク",
+                              "秘技：ウィニングサプライズ！", "ユリ☆フィニッシュスター！"};
 
 const Stage05Frame::Pictures kPictures = {"img/cutin_yuri.png", "img/mahoujin_yuri.png", "img/yuri.png"};
 
-// A frame window [from, to] with an action every `every` frames.
-bool Every(int32_t t, int32_t from, int32_t to, int32_t every) { return t >= from && t <= to && t % every == 0; }
+// Team 2's talks; the epilogue runs for either team. Her cut-in runs in break 11 too.
+const Stage05Frame::Profile kProfile = {
+    .talks = {.before = {nullptr, UpdateTalkCheskaStage5Before},
+              .after = {nullptr, UpdateTalkCheskaStage5After},
+              .ending = {UpdateTalkCheskaStage5Ending, UpdateTalkCheskaStage5Ending}},
+    .secondsStep = 1,
+    .pictures = &kPictures,
+    .names = kNames,
+    .breaks = {{600, 240}, {320, 30}, {50, 240}, {320, 50}, {320, 220}},
+    .breakEleven = true};
 
 // One comical spark: a summon at the aim plus an offset.
 struct Spark {
@@ -38,19 +42,11 @@ constexpr Spark kSparks0[4] = {{70, -8000, 0, 0.004f}, {170, 8000, 1, 0.004f}, {
 }  // namespace
 
 Stage05Boss_Yuri::Stage05Boss_Yuri()
-    : Stage05Frame({{nullptr, UpdateTalkCheskaStage5Before},
-                    {nullptr, UpdateTalkCheskaStage5After},
-                    {UpdateTalkCheskaStage5Ending, UpdateTalkCheskaStage5Ending}}  // the epilogue runs for either team
-                   ,
-                   1, &kPictures),
+    : Stage05Frame(kProfile, {90, 80, 80, 90, 160, 450}, {80, 80, 99, 99, 99, 99, 99, 99, 99, 99, 299},
+                   {1000000, 1100000, 1200000, 1300000, 1400000}),
       ringScratch(0),
       altElement(0),
-      loopLength(0) {
-    FillTable(hpTable, {90, 80, 80, 90, 160, 450});
-    FillTable(timeTable, {80, 80, 99, 99, 99, 99, 99, 99, 99, 99, 299});
-    FillTable(bonusTable, {1000000, 1100000, 1200000, 1300000, 1400000});
-    breakEleven_ = true;
-}
+      loopLength(0) {}
 
 void Stage05Boss_Yuri::Attack() {
     switch (phase) {
@@ -64,29 +60,8 @@ void Stage05Boss_Yuri::Attack() {
     }
 }
 
-Stage05Frame::Point Stage05Boss_Yuri::BreakPoint(int32_t k) const {
-    switch (k) {
-    case 3: return {600, 240};
-    case 5: return {320, 30};
-    case 7: return {50, 240};
-    case 9: return {320, 50};
-    default: return {320, 220};
-    }
-}
-
 void Stage05Boss_Yuri::BreakEnded(int32_t k) {
     if (k == 3) loopLength = 60;
-}
-
-const char* Stage05Boss_Yuri::AttackName() const {
-    switch (phase) {
-    case 4: return kRailgunName;
-    case 6: return kFanName;
-    case 8: return kSparkName;
-    case 10: return kSurpriseName;
-    case 12: return kFinishName;
-    default: return nullptr;
-    }
 }
 
 void Stage05Boss_Yuri::DrawBody() { DrawSmallBody(x, y, StepBodyCell(*this, 9, 35), kWhite); }
@@ -106,7 +81,7 @@ void Stage05Boss_Yuri::OpeningAttack() {
     const float pairSpeed = d == 0 ? 4.0f : 5.0f;
     for (int32_t from : {30, 90}) {
         if (t == from) shotAngle = AimAtPlayer1(*this);
-        if (!Every(t, from, from + 50, pairEvery)) continue;
+        if (!EveryInFrames(t, from, from + 50, pairEvery)) continue;
         if (d == 2) shotAngle = AimAtPlayer1(*this);
         PlaySe(SoundTable.shot_small);
         const int32_t lead = from == 30 ? 0 : -pairGap;  // the second pair opens to the other side
@@ -150,14 +125,14 @@ void Stage05Boss_Yuri::RailgunAttack() {
         // The start-up handle of the long laser: the stage-3 one is empty here.
         PlaySe(SoundTable.raser_long);
     }
-    if (Every(t, 60, 140, 2)) {
+    if (EveryInFrames(t, 60, 140, 2)) {
         static constexpr int32_t kOffsets[5] = {0, -3000, 3000, 6000, -6000};
         static constexpr int32_t kElements[5] = {2, 1, 0, 1, 0};
         for (int32_t i = 0; i < (d == 2 ? 5 : 3); ++i)
             FireBullet(x, y, 2, 51, WrapAdd(shotAngle, kOffsets[i]), 0, kElements[i], 6.0f, 0.0f);
     }
     static constexpr int32_t kSparkEvery[3] = {20, 4, 2};
-    if (Every(t, 60, 140, kSparkEvery[d])) {
+    if (EveryInFrames(t, 60, 140, kSparkEvery[d])) {
         PlaySe(SoundTable.shot_small);
         const float step = d == 2 ? 0.3f : 0.1f;
         const int32_t up = shotAngle + 3000 + GameRand() % 7000;
@@ -229,12 +204,10 @@ void Stage05Boss_Yuri::SurpriseAttack() {
         PlaySe(SoundTable.rt_star22);
         element = GameRand() % 2;
         const float px = Player1 ? Player1->aimX : x, py = Player1 ? Player1->aimY : y;
-        for (int32_t k = 1; k <= 30; ++k) {
-            ringScratch = 2184 * k;
-            const float rx = px + Kestra::Cos(static_cast<uint32_t>(ringScratch)) * 230.0f;
-            const float ry = py + Kestra::Sin(ringScratch) * 230.0f;
+        ForEachOnCircle(px, py, 230.0f, 1, 30, 2184, [&](float rx, float ry, int32_t a) {
+            ringScratch = a;
             FireBullet(rx, ry, 15, 2, ringScratch + 32768, 0, element, 1.5f, 0.0f);
-        }
+        });
     }
     const auto knife = [&](float speed, float accel) {
         PlaySe(SoundTable.knifeswing);
@@ -242,19 +215,19 @@ void Stage05Boss_Yuri::SurpriseAttack() {
     };
     if (d == 2) {
         if (t == 20) shotAngle = AimAtPlayer1(*this);
-        if (Every(t, 20, 990, 6)) {
+        if (EveryInFrames(t, 20, 990, 6)) {
             shotAngle = WrapAdd(shotAngle, 7777);
             knife(4.0f, 0.0f);
         }
     } else {
         if (t == 180) shotAngle = AimAtPlayer1(*this);
         const int32_t every = d == 1 ? 10 : 20;
-        if (Every(t, 180, 270, every)) knife(d == 1 ? 5.0f : 3.0f, 0.0f);
-        if (Every(t, 450, d == 1 ? 600 : 540, every)) {
+        if (EveryInFrames(t, 180, 270, every)) knife(d == 1 ? 5.0f : 3.0f, 0.0f);
+        if (EveryInFrames(t, 450, d == 1 ? 600 : 540, every)) {
             shotAngle = AimAtPlayer1(*this);
             knife(d == 1 ? 4.0f : 3.0f, 0.0f);
         }
-        if (Every(t, 700, d == 1 ? 960 : 800, d == 1 ? 17 : 20)) {
+        if (EveryInFrames(t, 700, d == 1 ? 960 : 800, d == 1 ? 17 : 20)) {
             shotAngle = AimAtPlayer1(*this);
             knife(1.7f, d == 1 ? -0.003f : 0.0f);
         }

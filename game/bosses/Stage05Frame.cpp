@@ -1,7 +1,8 @@
 #include "game/bosses/Stage05Frame.h"
 
+#include <algorithm>
+
 #include "game/objects/PlayCommon.h"
-#include "game/objects/cEffectObjectBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
@@ -9,76 +10,54 @@
 
 namespace {
 
-constexpr int32_t kEndingSlot = 27;
-constexpr int32_t kCutInSlot = 28;
-constexpr int32_t kCircleSlot = 32;
-constexpr int32_t kBodySlot = 33;
 constexpr uint32_t kPictureCapacity = 1800;
 constexpr int32_t kClosingFrames = 255;
 
 }  // namespace
 
-void StartPoolEffect(int32_t kind, int32_t value, float x, float y) {
-    cEffectObjectBase* f = ObjectManager.TakeEffectSlot();
-    if (!f) return;
-    f->kind = kind;
-    f->value = value;
-    f->frame = 0;
-    f->speed = 0.0f;
-    f->isActive = 1;
-    f->SetPosition(TruncateToInt(x), TruncateToInt(y));
-}
-
-int32_t StepBodyCell(cBossBase& b, int32_t perCell, int32_t wrapAt) {
-    b.animFrame += 1;
-    const int32_t cell = b.animFrame / perCell;
-    if (b.animFrame >= wrapAt) b.animFrame = 0;
-    return cell;
-}
-
-Stage05Frame::Stage05Frame(const Talks& talks, int32_t secondsStep, const Pictures* pictures)
-    : fadeAlpha(0), talks_(talks), secondsStep_(secondsStep), pictures_(pictures) {
-    hp = maxHp = 40.0f;
-    element = 1;
-    radius = 30;
-    x = y = 0.0f;
-    phaseTimer = 0;
+Stage05Frame::Stage05Frame(const Profile& profile, std::initializer_list<int32_t> hps,
+                           std::initializer_list<int32_t> times, std::initializer_list<int32_t> bonuses)
+    : fadeAlpha(0), profile_(profile) {
+    SetUpStageBoss(*this, 40.0f, 1, hps, times, bonuses);
 }
 
 void Stage05Frame::ReloadPictures(const Pictures& pics) {
     const struct {
         int32_t slot;
         const char* path;
-    } entries[3] = {{kCutInSlot, pics.cutIn}, {kBodySlot, pics.body}, {kCircleSlot, pics.circle}};
+    } entries[3] = {{kCutInSlot, pics.cutIn}, {kBossBodySlot, pics.body}, {kCircleSlot, pics.circle}};
     for (const auto& e : entries)
         if (e.path) releaseSprite(e.slot);
     if (pics.cutIn) loadSpriteCStr(pics.cutIn, kCutInSlot, 0, kPictureCapacity);
     if (pics.circle) loadSpriteCStr(pics.circle, kCircleSlot, 0, kPictureCapacity);
-    if (pics.body) loadSpriteCStr(pics.body, kBodySlot, 0, kPictureCapacity);
+    if (pics.body) loadSpriteCStr(pics.body, kBossBodySlot, 0, kPictureCapacity);
 }
 
 void Stage05Frame::Update() {
+    const Profile& p = profile_;
     const bool asleep = active == 0;
     if (!BossAppears(*this)) return;
-    if (asleep && pictures_) ReloadPictures(*pictures_);
+    if (asleep && p.pictures) ReloadPictures(*p.pictures);
     phaseTimer += 1;
     if (phase == 0) {
         y += 0.7f;  // sinks into view
         if (phaseTimer == 150) {
-            phase = 1;
-            ObjectManager.DestroyAllEnemies();
-            Entered();
+            // The phase timer runs on into the talk.
+            EndEntrance(*this, false);
+            if (p.clearOnEntrance) ObjectManager.CancelEnemyBullets();
         }
     }
-    if (phase == 1) {
-        BossEntersTalk(*this);
-        TalkBegins();
-        return;
-    }
-    if (phase >= 2 && phase <= 30) CountBossSeconds(*this, secondsStep_);
+    const bool talkNow = p.talkFromUpdate;
+    const TalkFunction team1 = talkNow ? p.talks.before[0] : nullptr, team2 = talkNow ? p.talks.before[1] : nullptr;
+    if (TalkOrCountSeconds(*this, 30, team1, team2, p.secondsStep)) return;
     if (phase >= 2 && phase < 30) {
-        if (phase % 2 == 0) Attack();
-        else BreakFrame();
+        if (phase % 2 == 0) {
+            Attack();
+        } else {
+            const int32_t k = phase;
+            const Point& to = p.breaks[std::min((k - 3) / 2, 5)];
+            if (BreakFrame(*this, to.x, to.y)) BreakEnded(k);
+        }
     } else if (phase == 30) {
         EndDefeatPause(*this, 120);
     } else if (phase == 31) {
@@ -88,30 +67,15 @@ void Stage05Frame::Update() {
     }
 }
 
-void Stage05Frame::BreakFrame() {
-    const int32_t k = phase;
-    const Point p = BreakPoint(k);
-    RefillBreak(*this);
-    MoveTo(p.x, p.y, 3.0f);
-    if (phaseTimer == 150) {
-        NextPhase();
-        BreakEnded(k);
-    }
-}
-
-void Stage05Frame::EndLast() {
-    EndLastAttack(*this);
-    ObjectManager.DestroyAllEnemies();
-}
-
 void Stage05Frame::Draw() {
+    const Profile& p = profile_;
     DrawBossCircle(*this, x, y, element);
     DrawBody();
-    if (phase == 1) RunTeamTalk(talks_.before[0], talks_.before[1]);
-    DrawBossHud(*this, AttackName(), breakEleven_);
-    if (phase == 31) RunTeamTalk(talks_.after[0], talks_.after[1]);
+    if (phase == 1) RunTeamTalk(p.talks.before[0], p.talks.before[1]);
+    DrawBossHud(*this, AttackNameOf(phase, p.names), p.breakEleven);
+    if (phase == 31) RunTeamTalk(p.talks.after[0], p.talks.after[1]);
     DrawOver();
-    if (talks_.ending[0] || talks_.ending[1]) DrawEnding();
+    if (p.talks.ending[0] || p.talks.ending[1]) DrawEnding();
 }
 
 void Stage05Frame::DrawEnding() {
@@ -123,7 +87,7 @@ void Stage05Frame::DrawEnding() {
         if (fadeAlpha < 255) fadeAlpha += 2;
         if (fadeAlpha > 255) fadeAlpha = 255;
         DrawPlain(kEndingSlot, 0, 0, 640, 480, 0, 0, 640, 480, AlphaWhite(fadeAlpha));
-        if (fadeAlpha >= 250) RunTeamTalk(talks_.ending[0], talks_.ending[1]);
+        if (fadeAlpha >= 250) RunTeamTalk(profile_.talks.ending[0], profile_.talks.ending[1]);
     }
     if (phase == 33) {
         phaseTimer = WrapAdd(phaseTimer, 1);
@@ -142,7 +106,6 @@ void Stage05Frame::DrawEnding() {
     }
 }
 
-void Stage05Frame::DrawSmallBody(float bx, float by, int32_t cell, uint32_t colour, float width) const {
-    DrawPlain(kBodySlot, bx - ScrollX - width / 2, by - ScrollY - 30, width, 60, 0, Cell(cell, 60.0f, 0.0f), width, 60,
-              colour);
+void Stage05Frame::DrawSmallBody(float bx, float by, int32_t cell, uint32_t colour, float width) {
+    DrawBossCell(bx, by, 0.0f, Cell(cell, 60.0f, 0.0f), width, 60.0f, 30.0f, colour);
 }

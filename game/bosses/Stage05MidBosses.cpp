@@ -10,28 +10,34 @@
 
 namespace {
 
-const char* const kJetName = "必殺：グレートアステロイドジェット！";
-const char* const kBigBangName = "必殺：ジェノサイドビッグバン";
-const char* const kCrossName = "瞬：クロスナイフ";
-const char* const kMirageName = "瞬：ミラージュドライブ";
+const char* const kOseroNames[] = {"必殺：グレートアステロイドジェット！", "必殺：ジェノサイドビッグバン"};
+const char* const kCrowNames[] = {"瞬：クロスナイフ", "瞬：ミラージュドライブ"};
 
 constexpr uint32_t kImageColour = 0xB4FFFFFFu;
 
-}  // namespace
+// Each meets one team; neither brings pictures of its own nor an epilogue.
+const Stage05Frame::Profile kOsero = {
+    .talks = {.before = {UpdateTalkYuriStage5MidBefore, nullptr}, .after = {UpdateTalkYuriStage5MidAfter, nullptr}},
+    .secondsStep = 1,
+    .names = kOseroNames,
+    .breaks = {{320, 50}, {320, 200}}};
+const Stage05Frame::Profile kCrow = {
+    .talks = {.before = {nullptr, UpdateTalkCheskaStage5MidBefore}, .after = {nullptr, UpdateTalkCheskaStage5MidAfter}},
+    .secondsStep = 1,
+    .names = kCrowNames,
+    .breaks = {{420, 240}, {320, 40}}};
 
-void DropExtraLife(const cBossBase& b) {
-    ObjectManager.SpawnStageObject(b.x, b.y, 104, 0, 0, b.element, 0.0f, 0.0f, 1.0f, StageFrame);
+// The mid-bosses' leave at phase-32 frame 60: the extra life drops and the scroll runs again.
+void LeaveLife(const cBossBase& b) {
+    DropExtraLife(b);
     ScrollHalt = 0;
 }
 
+}  // namespace
+
 // ---- Osero.
 
-Stage05Boss_Osero::Stage05Boss_Osero()
-    : Stage05Frame({{UpdateTalkYuriStage5MidBefore, nullptr}, {UpdateTalkYuriStage5MidAfter, nullptr}, {nullptr, nullptr}}, 1, nullptr) {
-    FillTable(hpTable, {80, 100, 140});
-    FillTable(timeTable, {60, 60, 60, 60, 60});
-    FillTable(bonusTable, {500000, 550000});
-}
+Stage05Boss_Osero::Stage05Boss_Osero() : Stage05Frame(kOsero, {80, 100, 140}, {60, 60, 60, 60, 60}, {500000, 550000}) {}
 
 void Stage05Boss_Osero::Attack() {
     switch (phase) {
@@ -40,14 +46,6 @@ void Stage05Boss_Osero::Attack() {
     case 6: BigBangAttack(); break;
     default: break;
     }
-}
-
-Stage05Frame::Point Stage05Boss_Osero::BreakPoint(int32_t k) const {
-    return k == 3 ? Point{320, 50} : Point{320, 200};
-}
-
-const char* Stage05Boss_Osero::AttackName() const {
-    return phase == 4 ? kJetName : phase == 6 ? kBigBangName : nullptr;
 }
 
 void Stage05Boss_Osero::DrawBody() { DrawSmallBody(x, y, StepBodyCell(*this, 9, 35), kWhite); }
@@ -124,7 +122,7 @@ void Stage05Boss_Osero::BigBangAttack() {
 
 void Stage05Boss_Osero::Depart() {
     // The life drops where she stood, then she rises on.
-    if (phaseTimer == 60) DropExtraLife(*this);
+    if (phaseTimer == 60) LeaveLife(*this);
     y -= 3.0f;
     if (phaseTimer == 120) active = 0;
 }
@@ -132,16 +130,12 @@ void Stage05Boss_Osero::Depart() {
 // ---- Crow.
 
 Stage05Boss_Crow::Stage05Boss_Crow()
-    : Stage05Frame({{nullptr, UpdateTalkCheskaStage5MidBefore}, {nullptr, UpdateTalkCheskaStage5MidAfter}, {nullptr, nullptr}}, 1, nullptr),
+    : Stage05Frame(kCrow, {40, 70, 80}, {60, 60, 60, 60, 60}, {500000, 550000}),
       imageX(0.0f),
       imageY(0.0f),
       volleyCount(0),
       sideElement(0),
-      doubleShot(0) {
-    FillTable(hpTable, {40, 70, 80});
-    FillTable(timeTable, {60, 60, 60, 60, 60});
-    FillTable(bonusTable, {500000, 550000});
-}
+      doubleShot(0) {}
 
 void Stage05Boss_Crow::Attack() {
     switch (phase) {
@@ -152,16 +146,8 @@ void Stage05Boss_Crow::Attack() {
     }
 }
 
-Stage05Frame::Point Stage05Boss_Crow::BreakPoint(int32_t k) const {
-    return k == 3 ? Point{420, 240} : Point{320, 40};
-}
-
 void Stage05Boss_Crow::BreakEnded(int32_t k) {
     if (k == 3) moveAngle = 8800;
-}
-
-const char* Stage05Boss_Crow::AttackName() const {
-    return phase == 4 ? kCrossName : phase == 6 ? kMirageName : nullptr;
 }
 
 void Stage05Boss_Crow::DrawBody() {
@@ -316,6 +302,6 @@ void Stage05Boss_Crow::MirageAttack() {
 void Stage05Boss_Crow::Depart() {
     // He sinks first: the life drops where he has moved to.
     y += 2.0f;
-    if (phaseTimer == 60) DropExtraLife(*this);
+    if (phaseTimer == 60) LeaveLife(*this);
     if (phaseTimer == 300) active = 0;
 }

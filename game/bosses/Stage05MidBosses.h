@@ -14,8 +14,6 @@ public:
 
 protected:
     void Attack() override;
-    Point BreakPoint(int32_t breakPhase) const override;
-    const char* AttackName() const override;
     void DrawBody() override;
     void Depart() override;
 
@@ -36,9 +34,7 @@ public:
 
 protected:
     void Attack() override;
-    Point BreakPoint(int32_t breakPhase) const override;
     void BreakEnded(int32_t breakPhase) override;
-    const char* AttackName() const override;
     void DrawBody() override;
     void DrawOver() override;
     void Depart() override;
@@ -49,7 +45,3 @@ private:
     void MirageAttack();
     int32_t cell_ = 0;
 };
-
-// The mid-bosses' common leave: at phase-32 frame 60 the extra life drops at
-// the boss's stage position and the scroll runs again.
-void DropExtraLife(const cBossBase& b);

@@ -15,10 +15,7 @@ public:
 
 protected:
     void Attack() override;
-    Point BreakPoint(int32_t breakPhase) const override;
-    const char* AttackName() const override;
     void DrawBody() override;
-    void TalkBegins() override;
 
 private:
     void OpeningAttack();
@@ -39,9 +36,7 @@ public:
 
 protected:
     void Attack() override;
-    Point BreakPoint(int32_t breakPhase) const override;
     void BreakEnded(int32_t breakPhase) override;
-    const char* AttackName() const override;
     void DrawBody() override;
 
 private:

@@ -2,9 +2,6 @@
 // after each attack under a turning decoration, and a last attack in three
 // stages chosen by her hp and her seconds. Her ending records the extra
 // stage's clear.
-#include <cmath>
-
-#include "engine/core/KestraMath.h"
 #include "game/bosses/BossCommon.h"
 #include "game/bosses/Stage06Bosses.h"
 #include "game/objects/EnemyParts.h"
@@ -18,25 +15,27 @@
 
 namespace {
 
-const char* const kBallName = "二極：死神の舞踏会";
-const char* const kCrossroadName = "二極：クロスロードヴァニッシュ";
-const char* const kShackleName = "二極：呪縛の足枷";
-const char* const kRestName = "二極：堕天使の休息";
-const char* const kStreamName = "二極：ストリームクライシス";
-const char* const kLastName = "終焉の二極光";
+const char* const kNames[] = {"二極：死神の舞踏会",     "二極：クロスロードヴァニッシュ", "二極：呪縛の足枷",
+                              "二極：堕天使の休息",     "二極：ストリームクライシス",     "終焉の二極光"};
 
-constexpr int32_t kBackSlot = 36;
 constexpr int32_t kDecorSlot = 11;
-constexpr int32_t kBodySlot = 33;
 constexpr int32_t kExtraStageCleared = 8;
 
 // The circle stays as the stage loaded it.
 const Stage05Frame::Pictures kPictures = {"img/cutin_deena.png", nullptr, "img/St06_Boss_02.png"};
 
-// Summons at fixed points of the unscrolled extra stage.
-void Place(float x, float y, int32_t type, int32_t angle, int32_t element, float speed, float accel, float life) {
-    ObjectManager.SpawnStageObject(x, y, type, angle, 0, element, speed, accel, life, StageFrame);
-}
+// Both teams meet her; her pre-fight talk's first run comes from Update, and
+// her entrance also clears the bullets.
+const Stage05Frame::Profile kProfile = {
+    .talks = {.before = {UpdateTalkYuriStage6Before, UpdateTalkCheskaStage6Before},
+              .after = {UpdateTalkYuriStage6After, UpdateTalkCheskaStage6After},
+              .ending = {UpdateTalkYuriStage6Ending, UpdateTalkCheskaStage6Ending}},
+    .talkFromUpdate = true,
+    .clearOnEntrance = true,
+    .secondsStep = 1,
+    .pictures = &kPictures,
+    .names = kNames,
+    .breaks = {{320, 240}, {320, 50}, {320, 220}, {320, 40}, {320, 80}, {600, 230}}};
 
 constexpr float kCorners[4][2] = {{20, 20}, {620, 460}, {20, 460}, {620, 20}};
 
@@ -58,7 +57,7 @@ int32_t BackgroundGroup(int32_t phase) {
 }
 
 void DrawBackdrop(const Region& r, int32_t alpha) {
-    DrawPlain(kBackSlot, 0, 0, 640, 480, r.x, r.y, 640, 480, AlphaWhite(alpha));
+    DrawPlain(kStageBackSlot, 0, 0, 640, 480, r.x, r.y, 640, 480, AlphaWhite(alpha));
 }
 
 // One volley of the crossroad walls.
@@ -76,10 +75,9 @@ constexpr Wall kWalls[6] = {{0, 800, 40, Edge::Top, 2.0f, 2},         {800, 1800
 }  // namespace
 
 Stage06Boss::Stage06Boss()
-    : Stage05Frame({{UpdateTalkYuriStage6Before, UpdateTalkCheskaStage6Before},
-                    {UpdateTalkYuriStage6After, UpdateTalkCheskaStage6After},
-                    {UpdateTalkYuriStage6Ending, UpdateTalkCheskaStage6Ending}},
-                   1, &kPictures),
+    : Stage05Frame(kProfile, {100, 90, 320, 240, 180, 90, 800},
+                   {99, 99, 99, 60, 159, 99, 159, 99, 159, 99, 200, 99, 999},
+                   {5000000, 5000000, 5000000, 5000000, 5000000, 5000000}),
       backAlpha(0),
       decorAngle(0),
       colorIndex(0),
@@ -90,22 +88,12 @@ Stage06Boss::Stage06Boss()
       cornersDone(0),
       playerDistance(0.0f) {
     moveAngle = 0;
-    FillTable(hpTable, {100, 90, 320, 240, 180, 90, 800});
-    FillTable(timeTable, {99, 99, 99, 60, 159, 99, 159, 99, 159, 99, 200, 99, 999});
-    FillTable(bonusTable, {5000000, 5000000, 5000000, 5000000, 5000000, 5000000});
 }
 
 int32_t Stage06Boss::LastAttackStage(float hpNow, int32_t seconds) {
     if (hpNow >= 650.0f && seconds > 600) return 1;
     if ((hpNow > 350.0f && hpNow < 650.0f) || (seconds > 300 && seconds <= 600)) return 2;
     return 3;
-}
-
-void Stage06Boss::Entered() { ObjectManager.CancelEnemyBullets(); }
-
-void Stage06Boss::TalkBegins() {
-    // The talk's first run comes from here, on the frame the talk phase begins.
-    RunTeamTalk(UpdateTalkYuriStage6Before, UpdateTalkCheskaStage6Before);
 }
 
 void Stage06Boss::TallyRaised() { ScoreData.resultStage = kExtraStageCleared; }
@@ -123,32 +111,9 @@ void Stage06Boss::Attack() {
     }
 }
 
-Stage05Frame::Point Stage06Boss::BreakPoint(int32_t k) const {
-    switch (k) {
-    case 3: return {320, 240};
-    case 5: return {320, 50};
-    case 7: return {320, 220};
-    case 9: return {320, 40};
-    case 11: return {320, 80};
-    default: return {600, 230};
-    }
-}
-
 void Stage06Boss::BreakEnded(int32_t k) {
     if (k == 7) moveAngle = 0;
     if (k == 9) loopLength = 490;
-}
-
-const char* Stage06Boss::AttackName() const {
-    switch (phase) {
-    case 4: return kBallName;
-    case 6: return kCrossroadName;
-    case 8: return kShackleName;
-    case 10: return kRestName;
-    case 12: return kStreamName;
-    case 14: return kLastName;
-    default: return nullptr;
-    }
 }
 
 void Stage06Boss::EndNamedAttack() {
@@ -238,11 +203,11 @@ void Stage06Boss::ShackleAttack() {
     }
     // A player keeping away draws a fast aimed shot.
     if (t >= 100 && t % 10 == 0) {
-        for (const cPlayerBase* p : {static_cast<const cPlayerBase*>(Player1), static_cast<const cPlayerBase*>(SecondPlayer())}) {
+        for (const cPlayerBase* p : {Player1, SecondPlayer()}) {
             if (!p) continue;
-            const float dx = p->aimX - x, dy = p->aimY - y;
-            playerDistance = std::sqrt(dx * dx + dy * dy);
-            if (playerDistance >= 220.0f) FireBullet(x, y, 1, 11, AimFrom(x, y, p, shotAngle), 0, GameRand() % 3, 7.0f, 0.0f);
+            playerDistance = Distance(x, y, p->aimX, p->aimY);
+            if (playerDistance >= 220.0f)
+                FireBullet(x, y, 1, 11, AimFrom(x, y, p, shotAngle), 0, GameRand() % 3, 7.0f, 0.0f);
         }
     }
     if (AttackOver(*this)) EndNamedAttack();
@@ -250,13 +215,14 @@ void Stage06Boss::ShackleAttack() {
 
 void Stage06Boss::RestAttack() {
     if (phaseTimer == 1) {
-        for (int32_t i = 0; i < 4; ++i) Place(kCorners[i][0], kCorners[i][1], 82, 0, i < 2 ? 0 : 1, 0.0f, 0.0f, 150.0f);
+        for (int32_t i = 0; i < 4; ++i)
+            PlaceEnemy(kCorners[i][0], kCorners[i][1], 82, 0, i < 2 ? 0 : 1, 0.0f, 0.0f, 150.0f);
     }
     if (phaseTimer == loopLength) {
         PlaySe(SoundTable.rt_star14);
         const float px = static_cast<float>(GameRand() % 500 + 100);
         const float py = static_cast<float>(GameRand() % 300 + 100);
-        Place(px, py, 81, 0, 2, 0.0f, 0.0f, 9999.0f);
+        PlaceEnemy(px, py, 81, 0, 2, 0.0f, 0.0f, 9999.0f);
         loopLength -= 8;
         phaseTimer = 2;
     }
@@ -268,17 +234,14 @@ void Stage06Boss::RestAttack() {
 
 void Stage06Boss::StreamAttack() {
     if (phaseTimer % 80 == 0)
-        for (const auto& c : kCorners) Place(c[0], c[1], 92, 0, GameRand() % 3, 0.4f, 0.001f, 1.0f);
+        for (const auto& c : kCorners) PlaceEnemy(c[0], c[1], 92, 0, GameRand() % 3, 0.4f, 0.001f, 1.0f);
     if (phaseTimer % 70 == 0) {
         PlaySe(SoundTable.rt_star22);
         moveAngle = AimAtPlayer1(*this);
-        for (int32_t k = 0; k < 20; ++k) {
-            const int32_t a = 3276 * k;
-            const float bx = x + 100.0f * Kestra::Cos(static_cast<uint32_t>(a));
-            const float by = y + 100.0f * Kestra::Sin(a);
-            // The motion turns toward the aim kept in the turn word.
+        // The motion turns toward the aim kept in the turn word.
+        ForEachOnCircle(x, y, 100.0f, 0, 20, 3276, [&](float bx, float by, int32_t a) {
             FireBullet(bx, by, 17, 2, a + 16383, moveAngle, GameRand() % 2, 2.0f, 0.0f);
-        }
+        });
     }
     if (AttackOver(*this)) EndNamedAttack();
 }
@@ -321,7 +284,7 @@ void Stage06Boss::LastAttack() {
             ObjectManager.CancelEnemyBullets();
             cornersDone = 1;
             for (const float* c : {kCorners[0], kCorners[2], kCorners[3], kCorners[1]})
-                Place(c[0], c[1], 64, 0, 0, 0.0f, 0.0f, 9999.0f);
+                PlaceEnemy(c[0], c[1], 64, 0, 0, 0.0f, 0.0f, 9999.0f);
         }
         const int32_t t = phaseTimer;
         if (t >= 90 && t <= 150 && t % 3 == 0) {
@@ -336,15 +299,14 @@ void Stage06Boss::LastAttack() {
         }
         if (phaseTimer == 180) phaseTimer = 2;
     }
-    if (hp <= 0.0f || secondsLeft <= 0) {
+    if (AttackOver(*this)) {
         backAlpha = 0;
         EndLast();
     }
 }
 
 void Stage06Boss::DrawBody() {
-    const int32_t c = StepBodyCell(*this, 7, 41);
-    DrawPlain(kBodySlot, x - ScrollX - 50, y - ScrollY - 45, 100, 90, Cell(c, 100.0f, 0.0f), 0, 100, 90, kWhite);
+    DrawBossCell(x, y, Cell(StepBodyCell(*this, 7, 41), 100.0f, 0.0f), 0.0f, 100.0f, 90.0f, 45.0f);
 }
 
 void Stage06Boss::DrawBackground() {

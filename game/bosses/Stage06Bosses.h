@@ -62,12 +62,8 @@ public:
 
 protected:
     void Attack() override;
-    Point BreakPoint(int32_t breakPhase) const override;
     void BreakEnded(int32_t breakPhase) override;
-    const char* AttackName() const override;
     void DrawBody() override;
-    void Entered() override;
-    void TalkBegins() override;
     void TallyRaised() override;
 
 private:

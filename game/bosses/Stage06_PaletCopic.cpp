@@ -1,8 +1,8 @@
 // Palet and Copic: one boss, two bodies on one hp. Copic flies and paints
 // (blocks, a wall that swallows shots, which come back in the next attack);
 // Palet holds the beam of the last attack. They leave after their talk.
-#include <cmath>
-
+// Summons and blocks take the pair's stage positions as they are (the extra
+// stage never scrolls).
 #include "engine/core/KestraMath.h"
 #include "game/bosses/BossCommon.h"
 #include "game/bosses/Stage06Bosses.h"
@@ -16,28 +16,18 @@
 
 namespace {
 
-const char* const kDefenceName = "カラフルドロウィング：ディフェンス";
-const char* const kAttackName = "カラフルドロウィング：アタック";
-const char* const kBurstName = "二人の絆バースト";
-const char* const kLastName = "親友以上恋人未満！？";
+const char* const kNames[] = {"カラフルドロウィング：ディフェンス", "カラフルドロウィング：アタック", "二人の絆バースト",
+                              "親友以上恋人未満！？"};
 
-constexpr int32_t kBackSlot = 36;
 constexpr int32_t kWallSlot = 5;
 constexpr uint32_t kWallColour = 0xFAFFFFFFu;
 
-// Summons and blocks take the pair's stage positions as they are (the extra
-// stage never scrolls).
-void Place(float x, float y, int32_t type, int32_t angle, int32_t element, float speed, float accel, float life) {
-    ObjectManager.SpawnStageObject(x, y, type, angle, 0, element, speed, accel, life, StageFrame);
-}
-
-// A coordinate comes to rest in the band [target - 4, target].
+// A coordinate comes to rest in the band [target - 4, target] (not MoveTo's
+// dead zone around the target).
 void StepBand(float& v, float target, float step) {
     if (v > target) v -= step;
     else if (v < target - 4) v += step;
 }
-
-bool Within(int32_t t, int32_t from, int32_t to) { return t >= from && t <= to; }
 
 // Copic's opening stretches: direction (or an aim taken at the stretch's
 // start), element and accel of her spray.
@@ -75,14 +65,8 @@ Stage06_PaletCopic::Stage06_PaletCopic()
       wallActive(0),
       copicBox{},
       wallHits(0) {
-    hp = maxHp = 100.0f;
-    element = 1;
-    radius = 30;
-    x = y = 0.0f;
-    phaseTimer = 0;
-    FillTable(hpTable, {100, 130, 130, 140, 170});
-    FillTable(timeTable, {60, 99, 99, 99, 99, 99, 150, 99, 150});
-    FillTable(bonusTable, {3000000, 3000000, 3000000, 3000000});
+    SetUpStageBoss(*this, 100.0f, 1, {100, 130, 130, 140, 170}, {60, 99, 99, 99, 99, 99, 150, 99, 150},
+                   {3000000, 3000000, 3000000, 3000000});
 }
 
 void Stage06_PaletCopic::Update() {
@@ -96,16 +80,14 @@ void Stage06_PaletCopic::Update() {
     if (phase == 0) {
         y += 1.0f;
         imageY += 1.0f;
+        // Their own entrance's end: the timer restarts, the enemies stay.
         if (phaseTimer == 150) {
             phase = 1;
             phaseTimer = 0;
         }
     }
-    if (phase == 1) {
-        BossEntersTalk(*this);
-        return;
-    }
-    if (phase >= 2) CountBossSeconds(*this);
+    // Their talk runs from Draw only; the seconds run in every phase from 2.
+    if (TalkOrCountSeconds(*this, INT32_MAX)) return;
     switch (phase) {
     case 2: OpeningAttack(); break;
     case 3: case 5: case 7: case 9: BreakFrame(); break;
@@ -114,13 +96,14 @@ void Stage06_PaletCopic::Update() {
     case 8: BurstAttack(); break;
     case 10: BeamAttack(); break;
     case 30:
+        // Not the common pause: 150 frames, then straight into the talk with the life dropped.
         if (phaseTimer == 150) {
             GameState.subState = kSubStateDialogue;
             phase = 31;
             phaseTimer = 0;
             // Beaten: the bodies leave through the field and must not hurt anyone.
             attackRunning = 0;
-            Place(x, y, 104, 0, element, 0.0f, 0.0f, 1.0f);
+            DropExtraLife(*this);
         }
         break;
     case 31: GameState.subState = kSubStateDialogue; break;
@@ -153,13 +136,11 @@ void Stage06_PaletCopic::BreakFrame() {
     static constexpr Targets kTargets[4] = {
         {400, 60, 200, 50}, {610, 240, 550, 120}, {330, 240, 300, 240}, {30, 450, 80, 240}};
     const Targets& t = kTargets[(phase - 3) / 2];
+    // The common break, but each body steps into its own band, not MoveTo's.
     RefillBreak(*this);
     StepPalet(t.px, t.py, 3.0f);
     StepCopic(t.cx, t.cy, 3.0f);
-    if (phaseTimer == 150) {
-        NextPhase();
-        element = 1;
-    }
+    if (EndBreakOnTime(*this)) element = 1;
 }
 
 void Stage06_PaletCopic::EndAttack() {
@@ -182,7 +163,7 @@ void Stage06_PaletCopic::OpeningAttack() {
         StepPalet(320, 36, 1.0f);
         StepCopic(320, 70, 1.0f);
     }
-    if (Within(t, 620, 720)) StepCopic(320, 70, 3.0f);
+    if (InFrames(t, 620, 720)) StepCopic(320, 70, 3.0f);
     if (t == 80 || t == 140 || t == 260 || t == 380 || t == 500 || t == 620) PlaySe(SoundTable.Stardust);
     for (const Stretch& s : kSpray) {
         if (t < s.from || t >= s.to) continue;
@@ -207,32 +188,32 @@ void Stage06_PaletCopic::DefenceAttack() {
     if (t % 5 == 0) ObjectManager.SpawnEffect(TruncateToInt(imageX), TruncateToInt(imageY), 14, copicElement, 0);
     // Copic's flight: she leaves a block every fifth frame of it.
     bool flying = false;
-    if (Within(t, 60, 150)) {
+    if (InFrames(t, 60, 150)) {
         copicAngle = 3000;
         flying = true;
     }
     if (t == 155) copicAngle = AimFrom(imageX, imageY, Player1, copicAngle);
-    if (Within(t, 160, 320)) flying = true;
-    if (Within(t, 350, 430)) {
+    if (InFrames(t, 160, 320)) flying = true;
+    if (InFrames(t, 350, 430)) {
         copicAngle = static_cast<int32_t>(Kestra::Atan(320 + ScrollX - imageX, 440 + ScrollY - imageY));
         flying = true;
     }
     if (t == 590) copicAngle = static_cast<int32_t>(Kestra::Atan(30 + ScrollX - imageX, 240 + ScrollY - imageY));
     if (t == 650) copicAngle = static_cast<int32_t>(Kestra::Atan(240 + ScrollX - imageX, 50 + ScrollY - imageY));
-    if (Within(t, 590, 730)) flying = true;
+    if (InFrames(t, 590, 730)) flying = true;
     if (flying) {
         MoveAlong(imageX, imageY, copicAngle, 4.0f);
-        if (t % 5 == 0) Place(imageX, imageY, 75, copicAngle, 2, 0.0f, 0.0f, 5.0f);
+        if (t % 5 == 0) PlaceEnemy(imageX, imageY, 75, copicAngle, 2, 0.0f, 0.0f, 5.0f);
     }
     if (t == 155 || t == 325) PlaceWall(60, 16384);
     if (t == 460) PlaceWall(-60, 49356);
-    if (Within(t, 450, 470) && t % 3 == 0) {
+    if (InFrames(t, 450, 470) && t % 3 == 0) {
         FireBullet(imageX, imageY, 2, 52, 0, 0, 2, 6.0f, 0.0f);
         FireBullet(imageX, imageY, 2, 52, 32768, 0, 2, 6.0f, 0.0f);
     }
-    if (Within(t, 460, 610) && t % 24 == 0) {
+    if (InFrames(t, 460, 610) && t % 24 == 0) {
         PlaySe(SoundTable.draw_block);
-        Place(static_cast<float>(GameRand() % 640), 540, 76, 49145, 2, 1.0f, 0.0f, 12.0f);
+        PlaceEnemy(static_cast<float>(GameRand() % 640), 540, 76, 49145, 2, 1.0f, 0.0f, 12.0f);
     }
     if (t == 760) {
         phaseTimer = 0;
@@ -252,13 +233,13 @@ void Stage06_PaletCopic::ReturnAttack() {
     // Every swallowed shot lengthens the streams.
     if (t >= 81 && t % 7 == 0 && t < 4 * w + 600) {
         PlaySe(SoundTable.enemyshot_short);
-        Place(imageX, imageY, 87, copicAngle, GameRand() % 2, 7.0f, 0.0f, 13.0f);
+        PlaceEnemy(imageX, imageY, 87, copicAngle, GameRand() % 2, 7.0f, 0.0f, 13.0f);
     }
     if (t == 670)
-        for (int32_t i = 0; i < w / 3; ++i) Place(imageX, imageY, 87, GameRand() + 16384, 2, 4.0f, 0.02f, 13.0f);
-    if (Within(t, 641, 1199) && t % 150 == 0) {
+        for (int32_t i = 0; i < w / 3; ++i) PlaceEnemy(imageX, imageY, 87, GameRand() + 16384, 2, 4.0f, 0.02f, 13.0f);
+    if (InFrames(t, 641, 1199) && t % 150 == 0) {
         PlaySe(SoundTable.puni);
-        Place(imageX, imageY, 88, copicAngle, 2, 0.4f, 0.003f, 200.0f);
+        PlaceEnemy(imageX, imageY, 88, copicAngle, 2, 0.4f, 0.003f, 200.0f);
     }
     if (t > 950 && t % 7 == 0 && t < 6 * w + 950) {
         PlaySe(SoundTable.shot_small);
@@ -294,15 +275,15 @@ void Stage06_PaletCopic::BurstAttack() {
 void Stage06_PaletCopic::BeamAttack() {
     const int32_t t = phaseTimer;
     if (t == 20 || t == 380 || t == 780 || t == 1700) PlaySe(SoundTable.princessbomb_laser);
-    const bool follows = Within(t, 801, 1349) || Within(t, 1701, 2249);
-    const bool beamOn = Within(t, 41, 269) || Within(t, 401, 619) || follows;
-    if (Within(t, 41, 269)) y -= 1.5f;
-    if (Within(t, 401, 619)) y += 1.5f;
+    const bool follows = InFrames(t, 801, 1349) || InFrames(t, 1701, 2249);
+    const bool beamOn = InFrames(t, 41, 269) || InFrames(t, 401, 619) || follows;
+    if (InFrames(t, 41, 269)) y -= 1.5f;
+    if (InFrames(t, 401, 619)) y += 1.5f;
     if (follows && Player1) StepAxis(y, Player1->aimY, 1.5f, 1.5f);
-    if (Within(t, 271, 359)) y -= 1.0f;
-    if (Within(t, 1431, 1599)) y -= 1.5f;
-    if (Within(t, 621, 679)) y += 1.0f;
-    if (Within(t, 2291, 2499)) y += 1.5f;
+    if (InFrames(t, 271, 359)) y -= 1.0f;
+    if (InFrames(t, 1431, 1599)) y -= 1.5f;
+    if (InFrames(t, 621, 679)) y += 1.0f;
+    if (InFrames(t, 2291, 2499)) y += 1.5f;
     if (beamOn) {
         if (t % 2 == 0) FireBullet(x + 30, y, 2, 53, 0, 0, 2, 6.0f, 0.0f);
         if (t % 24 == 0) StartPoolEffect(16, 0, x + 5, y);
@@ -313,7 +294,7 @@ void Stage06_PaletCopic::BeamAttack() {
             StartPoolEffect(15, 0, imageX, imageY);
             copicAngle = AimFrom(imageX, imageY, Player1, copicAngle);
         }
-        if (!Within(t, dash.from, dash.to)) continue;
+        if (!InFrames(t, dash.from, dash.to)) continue;
         MoveAlong(imageX, imageY, copicAngle, 4.0f);
         if (t % 3 == 0) {
             const int32_t angle = GameRand() * 2;
@@ -321,26 +302,21 @@ void Stage06_PaletCopic::BeamAttack() {
         }
     }
     if (t == 2900) phaseTimer = 0;
-    if (AttackOver(*this)) {
-        EndLastAttack(*this);
-        ObjectManager.DestroyAllEnemies();
-    }
+    if (AttackOver(*this)) EndLastAttack(*this, true);
 }
 
 void Stage06_PaletCopic::HitTest() {
+    // One hurt for a player touching either body (the twins hurt once per body).
     if (attackRunning == 1) {
         for (cPlayerBase* p : {Player1, SecondPlayer()}) {
             if (!p) continue;
-            const auto near = [p](float bx, float by) {
-                const float dx = p->aimX - bx, dy = p->aimY - by;
-                return std::sqrt(dx * dx + dy * dy) <= 40.0f;
-            };
-            if (near(x, y) || near(imageX, imageY)) p->Damage(1);
+            if (Distance(x, y, p->aimX, p->aimY) <= 40.0f || Distance(imageX, imageY, p->aimX, p->aimY) <= 40.0f)
+                p->Damage(1);
         }
     }
-    ForEachShotNear(x, y, 40.0f, [this](cPlayerBulletBase& s) { TakeBossShot(*this, s); });
+    ForEachShotNear(x, y, 40, [this](cPlayerBulletBase& s) { TakeBossShot(*this, s); });
     // Copic takes a fifth of her partner's element and a tenth of the other, silently.
-    ForEachShotNear(imageX, imageY, 40.0f, [this](cPlayerBulletBase& s) {
+    ForEachShotNear(imageX, imageY, 40, [this](cPlayerBulletBase& s) {
         hp -= s.element == element ? s.power * 0.2f : s.power * 0.1f;
         SpendShot(*this, s);
     });
@@ -351,7 +327,7 @@ void Stage06_PaletCopic::HitTest() {
     SetBossBox(hitBox, x, y);
     SetBossBox(copicBox, imageX, imageY);
     if (phase == 4 && wallActive == 1) {
-        ForEachShotNear(static_cast<float>(wallX), static_cast<float>(wallY), 80.0f, [this](cPlayerBulletBase& s) {
+        ForEachShotNear(static_cast<float>(wallX), static_cast<float>(wallY), 80, [this](cPlayerBulletBase& s) {
             s.isActive = 0;
             wallHits += 1;
         });
@@ -362,7 +338,7 @@ void Stage06_PaletCopic::Draw() {
     const int32_t cell = StepBodyCell(*this, 11, 43);
     if (phase < 4 && backAlpha < 255) backAlpha += 1;
     if (phase >= 32 && backAlpha > 0) backAlpha -= 1;
-    DrawPlain(kBackSlot, 0, 0, 640, 480, 1280, 480, 640, 480, AlphaWhite(backAlpha));
+    DrawPlain(kStageBackSlot, 0, 0, 640, 480, 1280, 480, 640, 480, AlphaWhite(backAlpha));
     DrawBossCircle(*this, x, y, element);
     DrawBossCircle(*this, imageX, imageY, copicElement);
     DrawBossCell(x, y, Cell(cell, 60.0f, 0.0f), 0.0f);
@@ -370,9 +346,7 @@ void Stage06_PaletCopic::Draw() {
     if (phase == 1) RunTeamTalk(UpdateTalkYuriStage6MidBefore, UpdateTalkCheskaStage6MidBefore);
     // The gauge stays up through the talk and the departure.
     if (phase > 30) DrawLifeGauge();
-    const char* name = phase == 4 ? kDefenceName : phase == 6 ? kAttackName : phase == 8 ? kBurstName
-                       : phase == 10 ? kLastName : nullptr;
-    DrawBossHud(*this, name);
+    DrawBossHud(*this, AttackNameOf(phase, kNames));
     if (phase == 4 && wallActive == 1)
         DrawTurned(kWallSlot, static_cast<float>(wallX) - ScrollX - 20, static_cast<float>(wallY) - ScrollY - 60, 40,
                    120, Cell(22 + animFrame / 15, 40.0f, 0.0f), 120, 40, 120, kWallColour, wallAngle);

@@ -12,9 +12,6 @@
 namespace {
 
 constexpr int32_t kBoxSize = 40;
-constexpr int32_t kHudSlot = 4;
-constexpr int32_t kCutInSlot = 28;
-constexpr int32_t kCutInFlashSlot = 31;
 constexpr float kGaugeWidth = 289.0f;
 
 // The factors of each step of the phase machine, by the phase it leaves:
@@ -39,7 +36,7 @@ float ByDifficulty(float v, const StepFactors& f) {
 }
 
 void DrawHud(float dx, float dy, float w, float h, float sx, float sy) {
-    DrawPlain(kHudSlot, dx, dy, w, h, sx, sy, w, h, kWhite);
+    DrawPlain(kBossHudSlot, dx, dy, w, h, sx, sy, w, h, kWhite);
 }
 
 }  // namespace
@@ -98,7 +95,7 @@ void cBossBase::HitTest() {
     if (phase > 30) return;
     if (attackRunning == 1) BossBodyContact(x, y);
     // Shots hit in every phase up to 30; only attack phases act on hp <= 0.
-    ForEachShotNear(x, y, 40.0f, [this](cPlayerBulletBase& s) { TakeBossShot(*this, s); });
+    ForEachShotNear(x, y, 40, [this](cPlayerBulletBase& s) { TakeBossShot(*this, s); });
     if (phase >= 1 && phase <= 29) KeepBoxInView(x, y, hitBox);
     SetBossBox(hitBox, x, y);
 }

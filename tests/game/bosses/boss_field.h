@@ -1,6 +1,7 @@
 // Shared by the boss tests: the enemy tests' field with one player, a boss
 // made by the factory as a schedule line makes it, its phase machine stepped
-// to a phase, the bullets each Update fires, and the sounds the field plays.
+// to a phase, the bullets and summons each Update makes, the sounds the field
+// plays, the last stages' field and the pictures a boss loads.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,7 +14,11 @@
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cEffectObjectBase.h"
 #include "game/state/GameGlobals.h"
+#include "game/objects/cEnemyObjectBase.h"
+#include "game/objects/cPlayerBase.h"
 #include "game/state/GameState.h"
+#include "game/state/ScoreData.h"
+#include "game/state/SpriteTable.h"
 #include "game/state/cBossBase.h"
 #include "tests/game/objects/enemy_probe.h"
 #include "tests/game/objects/play_harness.h"
@@ -104,6 +109,18 @@ protected:
     std::vector<Fired> RunBoss(int32_t steps) {
         return Record(steps, [] { BossA->Update(); });
     }
+    // The frames of `frames` Update calls in which an enemy of the type was
+    // summoned, one entry per summon.
+    std::vector<int32_t> SummonFrames(cBossBase* b, int32_t type, int32_t frames) {
+        std::vector<int32_t> out;
+        for (int32_t f = 1; f <= frames; ++f) {
+            const size_t before = m.enemyList.size();
+            b->Update();
+            for (size_t i = before; i < m.enemyList.size(); ++i)
+                if (m.enemyList[i]->type == type) out.push_back(f);
+        }
+        return out;
+    }
     // Plays frames of the game scene's order; player 1 holds ELEMENT while a
     // talk runs, so that any talk runs through. Stops early once `until` holds.
     template <class Until>
@@ -117,6 +134,51 @@ protected:
     }
     SoundLog sounds;
 };
+
+// The last stages' field: no pictures loaded, the score data kept aside and
+// its stage reached cleared (the endings write it).
+class FinalBossField : public BossField {
+protected:
+    void SetUp() override {
+        BossField::SetUp();
+        SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
+        saved_ = ScoreData;
+        ScoreData.resultStage = 0;
+    }
+    void TearDown() override {
+        ScoreData = saved_;
+        BossField::TearDown();
+    }
+
+private:
+    cScoreData saved_;
+};
+
+// A player no bullet or body can hurt.
+inline void KeepAlive(cPlayerBase* p) {
+    if (!p) return;
+    p->isInvincible = 1;
+    p->invincibleCount = -1000000;
+}
+
+// What a boss's picture loads printed: the release lines before the first
+// load (-1 if anything else came there), then the files loaded in order.
+struct PictureLog {
+    int releases = 0;
+    std::vector<std::string> loads;
+};
+inline PictureLog ReadPictureLog(const std::string& out) {
+    const std::string release = "【releaseSprite】\n";  // the program's own bytes
+    const std::string load = "【loadSprite】 filename: ";
+    PictureLog log;
+    const size_t first = out.find(load);
+    std::string head = out.substr(0, first);
+    for (; head.starts_with(release); head.erase(0, release.size())) ++log.releases;
+    if (!head.empty()) log.releases = -1;
+    for (size_t at = first; at != std::string::npos; at = out.find(load, at + 1))
+        log.loads.push_back(out.substr(at + load.size(), out.find('\n', at) - at - load.size()));
+    return log;
+}
 
 // Effects running in the pool.
 inline int ActiveEffects() {

@@ -19,6 +19,7 @@
 #include "game/state/GameState.h"
 #include "game/state/SpriteTable.h"
 #include "game/state/cBossBase.h"
+#include "tests/game/bosses/boss_field.h"
 #include "tests/game/objects/play_harness.h"
 #include "tools/demodata/Inventory.h"
 
@@ -51,10 +52,7 @@ Fight PlayFight(int32_t stage, int32_t difficulty, bool two) {
     int32_t phase = -1;
     int32_t inPhase = 0;  // frames; the phase timer of some attacks restarts
     for (f.frames = 1; f.frames <= 40000 && !f.tally; ++f.frames) {
-        for (cPlayerBase* p : {Player1, Player2}) {
-            p->isInvincible = 1;
-            p->invincibleCount = -1000000;
-        }
+        for (cPlayerBase* p : {Player1, Player2}) bosstest::KeepAlive(p);
         playtest::SetButtons(0, GameState.subState == kSubStateDialogue ? PAD_ELEMENT : 0);
         playtest::PlayFrame();
         ++inPhase;

@@ -15,25 +15,19 @@
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
 #include "game/state/ScoreData.h"
-#include "game/state/SpriteTable.h"
 #include "tests/game/bosses/boss_field.h"
 
 namespace {
 
-using bosstest::BossField;
+using bosstest::FinalBossField;
+using bosstest::KeepAlive;
 
-class Endings : public BossField {
+class Endings : public FinalBossField {
 protected:
     void SetUp() override {
-        BossField::SetUp();
-        SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
-        saved_ = ScoreData;
+        FinalBossField::SetUp();
         ScoreData = cScoreData();
         FillDefaultScores(ScoreData);
-    }
-    void TearDown() override {
-        ScoreData = saved_;
-        BossField::TearDown();
     }
     // The final boss of the stage beaten: its defeat pause has begun.
     cBossBase* Beaten(int32_t stage, int32_t team) {
@@ -61,8 +55,7 @@ protected:
         int32_t f = 0;
         testing::internal::CaptureStdout();
         for (bool shot = false; f < 30000 && GameState.sceneId == 1; ++f, shot = !shot) {
-            Player1->isInvincible = 1;
-            Player1->invincibleCount = -1000000;
+            KeepAlive(Player1);
             const int32_t s = GameState.subState;
             playtest::SetButtons(0, s == kSubStateDialogue ? PAD_ELEMENT : s == kSubStateTally && shot ? PAD_SHOT : 0);
             UpdateGameScene();
@@ -88,7 +81,6 @@ protected:
             if (std::strcmp(ScoreData.rows[table][r].name, "\"Noname\"") == 0) return &ScoreData.rows[table][r];
         return nullptr;
     }
-    cScoreData saved_;
 };
 
 TEST_F(Endings, StageFivesEndingRecordsTheClearAndUnlocksTeamTwoAndTheExtraStage) {

@@ -17,27 +17,18 @@
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
 #include "game/state/ScoreData.h"
-#include "game/state/SpriteTable.h"
 #include "tests/game/bosses/boss_field.h"
 
 namespace {
 
-using bosstest::BossField;
+using bosstest::FinalBossField;
+using bosstest::KeepAlive;
 using enemytest::Fired;
 
 bool AttackPhase(int32_t p) { return p >= 2 && p < 30 && p % 2 == 0; }
 
-class StageFiveBosses : public BossField {
+class StageFiveBosses : public FinalBossField {
 protected:
-    void SetUp() override {
-        BossField::SetUp();
-        SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
-        ScoreData.resultStage = 0;
-    }
-    void TearDown() override {
-        ScoreData.resultStage = 0;
-        BossField::TearDown();
-    }
     // A boss of the code for a team, made by the factory as the schedule line
     // makes it, waking on the next play frame at the screen point (320, 0).
     cBossBase* Arrive(int32_t code, int32_t team, int32_t difficulty) {
@@ -58,8 +49,7 @@ protected:
         int32_t inPhase = 0;  // a phase timer may loop below any bound
         testing::internal::CaptureStdout();
         PlayUntil(limit, [&] {
-            Player1->isInvincible = 1;
-            Player1->invincibleCount = -1000000;
+            KeepAlive(Player1);
             Player1->stock = 1000;
             ++inPhase;
             if (b->active && (phases.empty() || phases.back() != b->phase)) phases.push_back(b->phase), inPhase = 0;
@@ -141,13 +131,7 @@ TEST_F(StageFiveBosses, OseroSummonsHerJetsOnTheFirstPassOnly) {
         ASSERT_NE(b, nullptr);
         b->hp = 1e6f;
         b->secondsLeft = 999;
-        std::vector<int32_t> jetFrames;
-        for (int32_t f = 1; f <= 2200; ++f) {
-            const size_t before = ObjectManager.enemyList.size();
-            b->Update();
-            for (size_t i = before; i < ObjectManager.enemyList.size(); ++i)
-                if (ObjectManager.enemyList[i]->type == 58) jetFrames.push_back(f);
-        }
+        const std::vector<int32_t> jetFrames = SummonFrames(b, 58, 2200);
         // Two jets at frame 40 (and 5 on difficulty 2); the sweep loops back to 50 at 1000.
         const std::vector<int32_t> want = d == 2 ? std::vector<int32_t>{5, 5, 40, 40} : std::vector<int32_t>{40, 40};
         EXPECT_EQ(jetFrames, want);
@@ -296,16 +280,12 @@ TEST_F(StageFiveBosses, StageBossesReplaceCutInBodyAndCircleWhenTheyAppear) {
         playtest::PlayFrame();
         const std::string out = testing::internal::GetCapturedStdout();
         ASSERT_EQ(b->active, 1);
-        const std::string release = "【releaseSprite】\n";  // the program's own bytes
-        const std::string load = "【loadSprite】 filename: ";
         const std::string n = c.name;
         // Released 28, 33, 32, then loaded 28, 32, 33.
-        EXPECT_EQ(out.substr(0, out.find(load)), release + release + release);
-        std::vector<std::string> files;
-        for (size_t at = out.find(load); at != std::string::npos; at = out.find(load, at + 1))
-            files.push_back(out.substr(at + load.size(), out.find('\n', at) - at - load.size()));
-        EXPECT_EQ(files, (std::vector<std::string>{"img/cutin_" + n + ".png", "img/mahoujin_" + n + ".png",
-                                                   "img/" + n + ".png"}));
+        const bosstest::PictureLog log = bosstest::ReadPictureLog(out);
+        EXPECT_EQ(log.releases, 3);
+        EXPECT_EQ(log.loads, (std::vector<std::string>{"img/cutin_" + n + ".png", "img/mahoujin_" + n + ".png",
+                                                       "img/" + n + ".png"}));
         // Only on waking.
         testing::internal::CaptureStdout();
         playtest::PlayFrame();
@@ -396,8 +376,11 @@ TEST_F(StageFiveBosses, YurisFinishBurstsComeSoonerDownToFortyEightFrames) {
             const int32_t length = std::max((d == 2 ? 98 : 124) - 2 * int32_t(i), 48);
             EXPECT_EQ(gaps[i], length - 2) << "burst " << i;
         }
-        for (const Fired& f : shots)
-            if (f.graphic == 16) ASSERT_EQ(bosstest::OfStep(shots, f.step).size(), 80u);
+        for (const Fired& f : shots) {
+            if (f.graphic == 16) {
+                ASSERT_EQ(bosstest::OfStep(shots, f.step).size(), 80u);
+            }
+        }
     }
 }
 
@@ -408,12 +391,7 @@ TEST_F(StageFiveBosses, YurisSparksOnDifficultyZeroComeAtTheirFourFrames) {
     Stage05Boss_Yuri* b = MakeAt<Stage05Boss_Yuri>(205, 8, 320, 100);
     ASSERT_NE(b, nullptr);
     b->hp = 1e6f;
-    std::vector<int32_t> at;
-    for (int32_t f = 1; f <= 520; ++f) {
-        const size_t before = ObjectManager.enemyList.size();
-        b->Update();
-        if (ObjectManager.enemyList.size() > before) at.push_back(f);
-    }
+    const std::vector<int32_t> at = SummonFrames(b, 86, 520);
     // A lap is 120 + 400 frames long; the next one starts again at 2.
     EXPECT_EQ(at, (std::vector<int32_t>{70, 170, 250, 340}));
     EXPECT_EQ(b->loopLength, 115);
@@ -470,7 +448,9 @@ TEST_F(StageFiveBosses, TheEndingFadesRunsTheEpilogueAndRaisesTheTallyOnTime) {
                 // The epilogue's last frame draws both phases.
                 const size_t want = b->phase == 32 ? 1u : phase33 == 1 ? 3u : 2u;
                 ASSERT_EQ(ending.size(), want);
-                if (b->phase == 32) EXPECT_EQ(ending[0]->colour >> 24, uint32_t(frame->fadeAlpha));
+                if (b->phase == 32) {
+                    EXPECT_EQ(ending[0]->colour >> 24, uint32_t(frame->fadeAlpha));
+                }
                 if (b->phase == 33) {
                     EXPECT_EQ(ending[want - 2]->colour, 0xFFFFFFFFu);
                     EXPECT_EQ(ending[want - 1]->src[0], 640.0f);
@@ -520,7 +500,9 @@ TEST_F(StageFiveBosses, CheskasEpilogueIsTeamOnesAndYurisRunsForEitherTeam) {
         }
         testing::internal::GetCapturedStdout();
         EXPECT_EQ(b->phase == 33, c.runs);
-        if (c.runs) EXPECT_GE(f, 125);
+        if (c.runs) {
+            EXPECT_GE(f, 125);
+        }
     }
 }
 

@@ -8,37 +8,25 @@
 #include <vector>
 
 #include "game/bosses/Stage06Bosses.h"
-#include "game/objects/cEffectObjectBase.h"
 #include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
 #include "game/state/ScoreData.h"
-#include "game/state/SpriteTable.h"
 #include "tests/game/bosses/boss_field.h"
 
 namespace {
 
-using bosstest::BossField;
+using bosstest::ActiveEffects;
+using bosstest::FinalBossField;
+using bosstest::KeepAlive;
 using enemytest::Fired;
 
-int ActiveEffects() {
-    int n = 0;
-    for (const cEffectObjectBase* f : ObjectManager.effects) n += f->isActive ? 1 : 0;
-    return n;
-}
-
-class ExtraStageBosses : public BossField {
+class ExtraStageBosses : public FinalBossField {
 protected:
     void SetUp() override {
-        BossField::SetUp();
-        SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
+        FinalBossField::SetUp();
         GameState.stage = 6;
-        ScoreData.resultStage = 0;
-    }
-    void TearDown() override {
-        ScoreData.resultStage = 0;
-        BossField::TearDown();
     }
     Stage06_PaletCopic* Pair(int32_t phase) {
         Stage06_PaletCopic* b = MakeAt<Stage06_PaletCopic>(290, phase, 320, 60);
@@ -51,17 +39,6 @@ protected:
         Stage06Boss* b = MakeAt<Stage06Boss>(291, phase, 320, 100);
         testing::internal::GetCapturedStdout();
         return b;
-    }
-    // Frames in which an enemy of the type was summoned, one entry per summon.
-    std::vector<int32_t> SummonFrames(cBossBase* b, int32_t type, int32_t frames) {
-        std::vector<int32_t> out;
-        for (int32_t f = 1; f <= frames; ++f) {
-            const size_t before = m.enemyList.size();
-            b->Update();
-            for (size_t i = before; i < m.enemyList.size(); ++i)
-                if (m.enemyList[i]->type == type) out.push_back(f);
-        }
-        return out;
     }
 };
 
@@ -303,21 +280,20 @@ TEST_F(ExtraStageBosses, DeenasEndingRecordsTheExtraStageOnTheTallyFrame) {
         playtest::ResetField(23);
         GameState.stage = 6;
         playtest::StartPlayers(team, false, 320, 400);
-        SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
         Stage06Boss* b = Deena(14);
         b->hp = 0.0f;
         b->Update();
         ASSERT_EQ(b->phase, 30);
         int32_t phase33 = 0;
         testing::internal::CaptureStdout();
-        for (int32_t f = 0; f < 20000 && GameState.subState != kSubStateTally; ++f) {
-            Player1->isInvincible = 1;  // the defeat pause's bullets may still fly
-            Player1->invincibleCount = -1000000;
-            playtest::SetButtons(0, GameState.subState == kSubStateDialogue ? PAD_ELEMENT : 0);
-            playtest::PlayFrame();
+        KeepAlive(Player1);  // the defeat pause's bullets may still fly
+        PlayUntil(20000, [&] {
+            KeepAlive(Player1);
             if (b->phase == 33) ++phase33;
-            if (GameState.subState != kSubStateTally) ASSERT_EQ(ScoreData.resultStage, 0);
-        }
+            const bool tally = GameState.subState == kSubStateTally;
+            EXPECT_EQ(ScoreData.resultStage, tally ? 8 : 0);
+            return tally;
+        });
         testing::internal::GetCapturedStdout();
         EXPECT_EQ(phase33, 255);
         EXPECT_EQ(GameState.subState, kSubStateTally);
@@ -331,16 +307,11 @@ TEST_F(ExtraStageBosses, DeenaReplacesCutInAndBodyAndKeepsTheStagesCircle) {
     testing::internal::CaptureStdout();
     m.SpawnStageObject(320, 0, 291, 0, 0, 0, 0.0f, 0.0f, 0.0f, StageFrame + 1);
     playtest::PlayFrame();
-    const std::string out = testing::internal::GetCapturedStdout();
+    const bosstest::PictureLog log = bosstest::ReadPictureLog(testing::internal::GetCapturedStdout());
     ASSERT_NE(BossB, nullptr);
     EXPECT_EQ(BossB->active, 1);
-    const std::string release = "【releaseSprite】\n";  // the program's own bytes
-    const std::string load = "【loadSprite】 filename: ";
-    EXPECT_EQ(out.substr(0, out.find(load)), release + release);
-    std::vector<std::string> files;
-    for (size_t at = out.find(load); at != std::string::npos; at = out.find(load, at + 1))
-        files.push_back(out.substr(at + load.size(), out.find('\n', at) - at - load.size()));
-    EXPECT_EQ(files, (std::vector<std::string>{"img/cutin_deena.png", "img/St06_Boss_02.png"}));
+    EXPECT_EQ(log.releases, 2);
+    EXPECT_EQ(log.loads, (std::vector<std::string>{"img/cutin_deena.png", "img/St06_Boss_02.png"}));
 }
 
 }  // namespace

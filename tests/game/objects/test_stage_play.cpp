@@ -26,7 +26,6 @@
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
 #include "game/state/cBossBase.h"
-#include "platform/win32/win32.h"
 #include "tests/game/objects/play_harness.h"
 
 namespace {
@@ -57,21 +56,6 @@ struct Counts {
 bool FightsItsBoss(int32_t stage) { return stage >= 1 && stage <= 4; }
 
 bool IsEnemy(const cEnemyObjectBase* e) { return e->type >= 1 && e->type <= 98; }
-
-class StageFolder {
-public:
-    StageFolder() {
-        char previous[1024] = {};
-        GetCurrentDirectoryA(sizeof previous, previous);
-        previous_ = previous;
-        ok = SetCurrentDirectoryA(QUENRITH_SOURCE_DIR) != 0;
-    }
-    ~StageFolder() { SetCurrentDirectoryA(previous_.c_str()); }
-    bool ok;
-
-private:
-    std::string previous_;
-};
 
 Counts PlaySchedule(int32_t stage, int32_t difficulty) {
     Counts c;
@@ -240,7 +224,7 @@ protected:
 TEST_P(StagePlay, LongScheduleRunsToItsEndWithoutFault) {
     const int32_t stage = GetParam() / 10;
     const int32_t difficulty = GetParam() % 10;
-    StageFolder folder;
+    playtest::SourceFolder folder;
     ASSERT_TRUE(folder.ok);
     const int32_t end = playtest::ScheduleEnd(stage, difficulty);
     ASSERT_GT(end, 0) << "the schedule was not read";
