@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr float kDepth = 32767.0f;
 constexpr int32_t kMenuItems = 10;
 constexpr int32_t kRightColumn = 6;
 

@@ -69,22 +69,15 @@ struct TalkSlot {
     const TalkText* text = nullptr;
     int16_t textDx = 0;
 
-    constexpr TalkSlot Row(int r) const { return With([&](TalkSlot& s) { s.row = static_cast<int8_t>(r); }); }
-    constexpr TalkSlot Shaking() const { return With([](TalkSlot& s) { s.mode = PortraitMode::Shaking; }); }
-    constexpr TalkSlot Leaving() const { return With([](TalkSlot& s) { s.mode = PortraitMode::Leaving; }); }
-    constexpr TalkSlot DimBalloon() const { return With([](TalkSlot& s) { s.balloon = BalloonMode::Dimmed; }); }
-    constexpr TalkSlot OpaqueBalloon() const { return With([](TalkSlot& s) { s.balloon = BalloonMode::Opaque; }); }
-    constexpr TalkSlot DimPortrait() const { return With([](TalkSlot& s) { s.mode = PortraitMode::Dimmed; }); }
-    constexpr TalkSlot ActivePortrait() const { return With([](TalkSlot& s) { s.mode = PortraitMode::Active; }); }
-    constexpr TalkSlot TextX(int dx) const { return With([&](TalkSlot& s) { s.textDx = static_cast<int16_t>(dx); }); }
-
-private:
-    template <typename F>
-    constexpr TalkSlot With(F change) const {
-        TalkSlot s = *this;
-        change(s);
-        return s;
-    }
+    // Plain copies: clang 14 will not fold a member template called before its definition.
+    constexpr TalkSlot Row(int r) const { TalkSlot s = *this; s.row = static_cast<int8_t>(r); return s; }
+    constexpr TalkSlot Shaking() const { TalkSlot s = *this; s.mode = PortraitMode::Shaking; return s; }
+    constexpr TalkSlot Leaving() const { TalkSlot s = *this; s.mode = PortraitMode::Leaving; return s; }
+    constexpr TalkSlot DimBalloon() const { TalkSlot s = *this; s.balloon = BalloonMode::Dimmed; return s; }
+    constexpr TalkSlot OpaqueBalloon() const { TalkSlot s = *this; s.balloon = BalloonMode::Opaque; return s; }
+    constexpr TalkSlot DimPortrait() const { TalkSlot s = *this; s.mode = PortraitMode::Dimmed; return s; }
+    constexpr TalkSlot ActivePortrait() const { TalkSlot s = *this; s.mode = PortraitMode::Active; return s; }
+    constexpr TalkSlot TextX(int dx) const { TalkSlot s = *this; s.textDx = static_cast<int16_t>(dx); return s; }
 };
 
 constexpr TalkSlot Speak(Character who, int cell, const TalkText& text) {
