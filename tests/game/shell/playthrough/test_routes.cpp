@@ -1,0 +1,162 @@
+// Every route of the whole program from its title to its ending, played by
+// the autopilot (long runs, named Long; the plain build runs them, a
+// sanitizer build leaves them out). Each run adds its rows to the table in
+// <build>/playthrough/table.txt.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/game/shell/playthrough/routes.h"
+#include "tests/game/shell/playthrough/whole_game.h"
+
+namespace {
+
+using namespace wholegame;
+
+std::string RouteName(int32_t team, int32_t difficulty, int32_t players) {
+    return "team " + std::to_string(team) + ", difficulty " + std::to_string(difficulty) + ", " +
+           std::to_string(players) + "P";
+}
+
+void Report(const std::string& key, const std::string& route, const RunRecord& r) {
+    const std::string rows = TableRows(route, r);
+    std::printf("%s", rows.c_str());
+    WriteTable(key, rows);
+}
+
+// A save that has seen nothing: the extra stage's item is refused; team 1
+// clears the story on difficulty 1, which opens team 2, difficulty 2 and the
+// extra stage (team 1's only); the extra stage then plays to its ending.
+// score.dat keeps the stage reached: the story's ending row holds 6 and its
+// best stage 7, the extra stage's 7 and 8.
+TEST(WholeGameRoutes, LongCampaignFromAFreshSaveThroughTheStoryAndTheExtraStage) {
+    Plan plan;
+    plan.seed = 1'500'000'000;
+    plan.tryExtraFirst = true;
+    plan.games = {Game{0, 1, 1, 0, 0, "STORY"}, Game{2, 1, 1, 0, 0, "EXTRA"}};
+    const RunRecord r = Play(plan);
+    Report("20-campaign", "fresh save: story, extra", r);
+    ASSERT_EQ(r.failure, "");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.extraRefused);
+    ASSERT_EQ(r.games.size(), 2u);
+    ExpectStagesCleared(r, 0, 1, 5, 1);
+    ExpectStagesCleared(r, 1, 6, 6, 1);
+    const GameRecord& story = r.games[0];
+    EXPECT_EQ(story.music, StoryMusic(1));
+    EXPECT_EQ(story.resultStage, 7);
+    EXPECT_EQ(story.rowStage, 6);
+    EXPECT_EQ(story.bestStage, 7);
+    EXPECT_EQ(story.clears, 1);
+    EXPECT_TRUE(story.team2Open);
+    EXPECT_TRUE(story.difficulty2Open);
+    EXPECT_TRUE(story.extraOpen[0]);
+    EXPECT_FALSE(story.extraOpen[1]);
+    const GameRecord& extra = r.games[1];
+    EXPECT_EQ(extra.music, ExtraMusic());
+    EXPECT_EQ(extra.resultStage, 8);
+    EXPECT_EQ(extra.rowStage, 7);
+    EXPECT_EQ(extra.bestStage, 8);
+    EXPECT_EQ(extra.clears, 1);
+    EXPECT_FALSE(extra.row.empty());
+}
+
+// team * 100 + difficulty * 10 + players: both teams, every difficulty, one
+// and two players, from the title through stages 1 to 5 to the ending and
+// the result, on a save where everything is open.
+class StoryRoute : public ::testing::TestWithParam<int> {};
+
+TEST_P(StoryRoute, LongFromTheTitleToTheEndingAndTheRanking) {
+    const int32_t team = GetParam() / 100, difficulty = GetParam() / 10 % 10, players = GetParam() % 10;
+    Plan plan;
+    plan.seed = 1'600'000'000 + static_cast<uint32_t>(GetParam());
+    plan.scoreText = OpenScoreText();
+    plan.games = {Game{players == 2 ? 1 : 0, team, difficulty, 0, 0, "ROUTE"}};
+    const RunRecord r = Play(plan);
+    Report("30-story-" + std::to_string(GetParam()), RouteName(team, difficulty, players), r);
+    ASSERT_EQ(r.failure, "");
+    EXPECT_EQ(r.status, 0);
+    ExpectStagesCleared(r, 0, 1, 5, difficulty);
+    ASSERT_EQ(r.games.size(), 1u);
+    const GameRecord& g = r.games[0];
+    EXPECT_EQ(g.music, StoryMusic(team));
+    EXPECT_EQ(g.resultStage, 7);
+    EXPECT_GE(g.rank, 1);
+    EXPECT_LE(g.rank, 10);
+    EXPECT_EQ(g.rowStage, 6);
+    EXPECT_EQ(g.row.rfind("ROUTE|" + std::to_string(g.resultScore) + "|", 0), 0u) << g.row;
+    EXPECT_EQ(g.bestStage, 7);
+    EXPECT_EQ(g.clears, difficulty == 1 ? 2 : 1);  // the open save holds one clear of difficulty 1
+}
+
+INSTANTIATE_TEST_SUITE_P(Routes, StoryRoute,
+                         ::testing::Values(121, 122, 221, 222, 111, 112, 211, 212, 101, 102, 201, 202),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return "Team" + std::to_string(info.param / 100) + "Difficulty" +
+                                    std::to_string(info.param / 10 % 10) + "Players" +
+                                    std::to_string(info.param % 10);
+                         });
+
+// The extra stage from the title to its ending for the other three pairs of
+// team and player count (team 1 alone plays it in the campaign).
+class ExtraRoute : public ::testing::TestWithParam<int> {};
+
+TEST_P(ExtraRoute, LongFromTheTitleToTheEndingAndTheRanking) {
+    const int32_t team = GetParam() / 10, players = GetParam() % 10;
+    Plan plan;
+    plan.seed = 1'700'000'000 + static_cast<uint32_t>(GetParam());
+    plan.scoreText = OpenScoreText();
+    plan.games = {Game{players == 2 ? 3 : 2, team, 1, 0, 0, "EXTRA"}};
+    const RunRecord r = Play(plan);
+    Report("40-extra-" + std::to_string(GetParam()), "extra: team " + std::to_string(team) + ", " +
+                                                         std::to_string(players) + "P", r);
+    ASSERT_EQ(r.failure, "");
+    EXPECT_EQ(r.status, 0);
+    ExpectStagesCleared(r, 0, 6, 6, 1);
+    ASSERT_EQ(r.games.size(), 1u);
+    const GameRecord& g = r.games[0];
+    EXPECT_EQ(g.music, ExtraMusic());
+    EXPECT_EQ(g.resultStage, 8);
+    EXPECT_EQ(g.rowStage, 7);
+    EXPECT_EQ(g.bestStage, 8);
+    EXPECT_EQ(g.clears, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Routes, ExtraRoute, ::testing::Values(12, 21, 22),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return "Team" + std::to_string(info.param / 10) + "Players" +
+                                    std::to_string(info.param % 10);
+                         });
+
+// The mortal pilot on each difficulty with team 1 alone, from the title until
+// its lives run out (no continue) or the ending: how far the game can be
+// played, not only survived. Difficulty 0 goes past stage 1 at least.
+class MortalRoute : public ::testing::TestWithParam<int> {};
+
+TEST_P(MortalRoute, LongAsFarAsItsLivesGo) {
+    const int32_t difficulty = GetParam();
+    Plan plan;
+    plan.seed = 1'800'000'000 + static_cast<uint32_t>(difficulty);
+    plan.mortal = true;
+    plan.scoreText = OpenScoreText();
+    plan.games = {Game{0, 1, difficulty, 0, 0, "MORTAL"}};
+    const RunRecord r = Play(plan);
+    Report("50-mortal-" + std::to_string(difficulty), "mortal: difficulty " + std::to_string(difficulty), r);
+    std::printf("pilot: %s\n", r.stats.c_str());
+    ASSERT_EQ(r.failure, "");
+    ASSERT_EQ(r.games.size(), 1u);
+    int32_t cleared = 0;
+    for (const StageRecord& s : r.stages) cleared += s.cleared ? 1 : 0;
+    RecordProperty("stages_cleared", cleared);
+    RecordProperty("result_stage", r.games[0].resultStage);
+    if (difficulty == 0) {
+        EXPECT_GE(cleared, 1);
+    }
+    EXPECT_EQ(r.games[0].resultStage, r.stages.empty() ? 0 : r.stages.back().stage);
+}
+
+INSTANTIATE_TEST_SUITE_P(Difficulties, MortalRoute, ::testing::Values(0, 1, 2));
+
+}  // namespace
