@@ -123,6 +123,16 @@ float CharacterStep(int32_t character) {
     }
 }
 
+// The gauge a character's FORCE takes.
+float ForceGauge(int32_t character) {
+    switch (character) {
+    case 1: return 50.0f;
+    case 2: return 40.0f;
+    case 3: return 100.0f;
+    default: return 80.0f;
+    }
+}
+
 // One thing that can hurt: where it stands, how it moves, how near is a hit.
 struct Threat {
     float x, y, vx, vy, reach;
@@ -171,6 +181,12 @@ void Pilot::Look() {
     const auto& bullets = ObjectManager.enemyBullets;
     now_.resize(bullets.size());
     for (size_t i = 0; i < bullets.size(); ++i) now_[i] = {bullets[i]->x, bullets[i]->y, bullets[i]->isActive};
+    lastBodies_.swap(nowBodies_);
+    nowBodies_.clear();
+    for (const cEnemyObjectBase* e : ObjectManager.enemyList)
+        if (e->isActive) nowBodies_[e] = {e->x, e->y};
+    for (const cBossBase* b : {BossA, BossB})
+        if (b && b->active) nowBodies_[b] = {b->x, b->y};
 }
 
 uint16_t Pilot::Buttons(const cPlayerBase& p, uint16_t last) {
@@ -179,23 +195,26 @@ uint16_t Pilot::Buttons(const cPlayerBase& p, uint16_t last) {
     const uint16_t course = Course(p, last);
     if (!mortal_) return course;
     Look();
-    return Dodge(p, course);
+    return Dodge(p, course, last);
 }
 
-uint16_t Pilot::Dodge(const cPlayerBase& p, uint16_t course) {
+uint16_t Pilot::Dodge(const cPlayerBase& p, uint16_t course, uint16_t last) {
     // What can hurt this player in the next frames; bullets of its own
     // element are absorbed while FORCE can be used.
     std::vector<Threat> threats;
     const float reachOf = static_cast<float>(p.hitRadius);
     const float px = p.x, py = p.y;
     const float near = 200.0f;
+    int32_t around[2] = {0, 0};  // bullets of each element close by
     const auto& bullets = ObjectManager.enemyBullets;
     for (size_t i = 0; i < bullets.size(); ++i) {
         const cEnemyBulletBase* b = bullets[i];
-        if (b->isActive != 1 || b->element >= 3 || (b->element == p.element && p.canForce == 1)) continue;
+        if (b->isActive != 1 || b->element >= 3) continue;
         if (std::fabs(b->x - px) > near || std::fabs(b->y - py) > near) continue;
+        if (b->element < 2 && std::fabs(b->x - px) < 120.0f && std::fabs(b->y - py) < 120.0f) ++around[b->element];
+        if (b->element == p.element && p.canForce == 1) continue;
         float vx = 0.0f, vy = 0.0f;
-        if (i < last_.size() && last_[i].active && b->frame > 0) {
+        if (i < last_.size() && last_[i].active && b->frame > 1) {
             vx = b->x - last_[i].x;
             vy = b->y - last_[i].y;
         } else {
@@ -204,14 +223,33 @@ uint16_t Pilot::Dodge(const cPlayerBase& p, uint16_t course) {
         }
         threats.push_back({b->x, b->y, vx, vy, reachOf + static_cast<float>(b->radius)});
     }
+    // Bodies move as they moved in the last frame.
+    const auto body = [&](const void* object, float x, float y, float reach) {
+        const auto was = lastBodies_.find(object);
+        const float vx = was == lastBodies_.end() ? 0.0f : x - was->second.x;
+        const float vy = was == lastBodies_.end() ? 0.0f : y - was->second.y;
+        threats.push_back({x, y, vx, vy, reach});
+    };
     for (const cEnemyObjectBase* e : ObjectManager.enemyList) {
-        if (e->isActive != 1 || e->touchDamage != 1 || e->element == p.element) continue;
+        if (e->isActive != 1 || e->touchDamage != 1 || e->type < 1 || e->type > 98 || e->element == p.element) continue;
         if (std::fabs(e->x - px) > near || std::fabs(e->y - py) > near) continue;
-        threats.push_back({e->x, e->y, Kestra::Cos(static_cast<uint32_t>(e->angle)) * e->speed,
-                           Kestra::Sin(e->angle) * e->speed, reachOf + static_cast<float>(e->radius)});
+        body(e, e->x, e->y, reachOf + static_cast<float>(e->radius));
     }
     for (const cBossBase* b : {BossA, SecondBossStage() ? BossB : nullptr})
-        if (b && b->active == 1 && b->attackRunning == 1) threats.push_back({b->x, b->y, 0.0f, 0.0f, 40.0f});
+        if (b && b->active == 1 && b->attackRunning == 1) body(b, b->x, b->y, 40.0f);
+
+    // Among bullets the element they have wins over the one that hurts the
+    // target most: they are absorbed and fill the gauge.
+    if (around[0] + around[1] > 0) {
+        const int32_t other = 1 - p.element;
+        int32_t& switched = switchedAt_[p.playerIndex & 1];
+        course &= static_cast<uint16_t>(~PAD_ELEMENT);
+        if (around[other] >= 2 && around[other] > 2 * around[p.element] && GameState.frameCount - switched > 40 &&
+            !(last & PAD_ELEMENT)) {
+            course |= PAD_ELEMENT;
+            switched = GameState.frameCount;
+        }
+    }
     if (threats.empty() || p.forceTimer > 0 || p.isInvincible) return course;
 
     // The course's own step, then every other step at full and at half speed.
@@ -243,9 +281,9 @@ uint16_t Pilot::Dodge(const cPlayerBase& p, uint16_t course) {
         }
     }
     ++dodges;
-    // Keep firing while stepping aside; no element switch mid-dodge.
-    uint16_t keys = static_cast<uint16_t>((best & ~(PAD_SHOT | PAD_ELEMENT)) | (course & PAD_SHOT));
-    if (bestOutlook.hitAt <= 3) {
+    // Keep firing (and switching) while stepping aside.
+    uint16_t keys = static_cast<uint16_t>((best & ~(PAD_SHOT | PAD_ELEMENT)) | (course & (PAD_SHOT | PAD_ELEMENT)));
+    if (bestOutlook.hitAt <= 3 && p.gauge >= ForceGauge(p.character) && p.canForce == 1 && !(last & PAD_FORCE)) {
         keys |= PAD_FORCE;
         ++forces;
     }

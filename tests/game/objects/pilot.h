@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 class cPlayerBase;
@@ -35,12 +36,18 @@ private:
         float x, y;
         uint8_t active;
     };
+    struct Spot {
+        float x, y;
+    };
     void Look();
-    uint16_t Dodge(const cPlayerBase& p, uint16_t course);
+    uint16_t Dodge(const cPlayerBase& p, uint16_t course, uint16_t last);
 
     bool mortal_;
     int32_t lookedAt_ = -1;  // the game's frame count of the last look
     std::vector<Trace> last_, now_;
+    // Enemies and bosses by object, the same way.
+    std::unordered_map<const void*, Spot> lastBodies_, nowBodies_;
+    int32_t switchedAt_[2] = {-1000, -1000};  // frame count of each player's last element switch
 };
 
 // Tops a player up so that nothing ends its play: invincible for ever, lives to spare.

@@ -66,9 +66,9 @@ TEST(WholeGameRoutes, LongCampaignFromAFreshSaveThroughTheStoryAndTheExtraStage)
 // team * 100 + difficulty * 10 + players: both teams, every difficulty, one
 // and two players, from the title through stages 1 to 5 to the ending and
 // the result, on a save where everything is open.
-class StoryRoute : public ::testing::TestWithParam<int> {};
+class WholeGameStoryRoute : public ::testing::TestWithParam<int> {};
 
-TEST_P(StoryRoute, LongFromTheTitleToTheEndingAndTheRanking) {
+TEST_P(WholeGameStoryRoute, LongFromTheTitleToTheEndingAndTheRanking) {
     const int32_t team = GetParam() / 100, difficulty = GetParam() / 10 % 10, players = GetParam() % 10;
     Plan plan;
     plan.seed = 1'600'000'000 + static_cast<uint32_t>(GetParam());
@@ -91,7 +91,7 @@ TEST_P(StoryRoute, LongFromTheTitleToTheEndingAndTheRanking) {
     EXPECT_EQ(g.clears, difficulty == 1 ? 2 : 1);  // the open save holds one clear of difficulty 1
 }
 
-INSTANTIATE_TEST_SUITE_P(Routes, StoryRoute,
+INSTANTIATE_TEST_SUITE_P(Routes, WholeGameStoryRoute,
                          ::testing::Values(121, 122, 221, 222, 111, 112, 211, 212, 101, 102, 201, 202),
                          [](const ::testing::TestParamInfo<int>& info) {
                              return "Team" + std::to_string(info.param / 100) + "Difficulty" +
@@ -101,9 +101,9 @@ INSTANTIATE_TEST_SUITE_P(Routes, StoryRoute,
 
 // The extra stage from the title to its ending for the other three pairs of
 // team and player count (team 1 alone plays it in the campaign).
-class ExtraRoute : public ::testing::TestWithParam<int> {};
+class WholeGameExtraRoute : public ::testing::TestWithParam<int> {};
 
-TEST_P(ExtraRoute, LongFromTheTitleToTheEndingAndTheRanking) {
+TEST_P(WholeGameExtraRoute, LongFromTheTitleToTheEndingAndTheRanking) {
     const int32_t team = GetParam() / 10, players = GetParam() % 10;
     Plan plan;
     plan.seed = 1'700'000'000 + static_cast<uint32_t>(GetParam());
@@ -124,7 +124,7 @@ TEST_P(ExtraRoute, LongFromTheTitleToTheEndingAndTheRanking) {
     EXPECT_EQ(g.clears, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Routes, ExtraRoute, ::testing::Values(12, 21, 22),
+INSTANTIATE_TEST_SUITE_P(Routes, WholeGameExtraRoute, ::testing::Values(12, 21, 22),
                          [](const ::testing::TestParamInfo<int>& info) {
                              return "Team" + std::to_string(info.param / 10) + "Players" +
                                     std::to_string(info.param % 10);
@@ -133,9 +133,9 @@ INSTANTIATE_TEST_SUITE_P(Routes, ExtraRoute, ::testing::Values(12, 21, 22),
 // The mortal pilot on each difficulty with team 1 alone, from the title until
 // its lives run out (no continue) or the ending: how far the game can be
 // played, not only survived. Difficulty 0 goes past stage 1 at least.
-class MortalRoute : public ::testing::TestWithParam<int> {};
+class WholeGameMortalRoute : public ::testing::TestWithParam<int> {};
 
-TEST_P(MortalRoute, LongAsFarAsItsLivesGo) {
+TEST_P(WholeGameMortalRoute, LongAsFarAsItsLivesGo) {
     const int32_t difficulty = GetParam();
     Plan plan;
     plan.seed = 1'800'000'000 + static_cast<uint32_t>(difficulty);
@@ -157,6 +157,6 @@ TEST_P(MortalRoute, LongAsFarAsItsLivesGo) {
     EXPECT_EQ(r.games[0].resultStage, r.stages.empty() ? 0 : r.stages.back().stage);
 }
 
-INSTANTIATE_TEST_SUITE_P(Difficulties, MortalRoute, ::testing::Values(0, 1, 2));
+INSTANTIATE_TEST_SUITE_P(Difficulties, WholeGameMortalRoute, ::testing::Values(0, 1, 2));
 
 }  // namespace
