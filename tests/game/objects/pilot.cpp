@@ -113,16 +113,6 @@ uint16_t Course(const cPlayerBase& p, uint16_t last) {
     return keys;
 }
 
-float CharacterStep(int32_t character) {
-    switch (character) {
-    case 1: return 3.0f;
-    case 2: return 5.0f;
-    case 3: return 2.5f;
-    case 4: return 4.0f;
-    default: return 3.0f;
-    }
-}
-
 // The gauge a character's FORCE takes.
 float ForceGauge(int32_t character) {
     switch (character) {
@@ -252,8 +242,9 @@ uint16_t Pilot::Dodge(const cPlayerBase& p, uint16_t course, uint16_t last) {
     }
     if (threats.empty() || p.forceTimer > 0 || p.isInvincible) return course;
 
-    // The course's own step, then every other step at full and at half speed.
-    const float step = CharacterStep(p.character);
+    // The course's own step, then every other step at full and at half
+    // speed (the character's speed, as its last move set it).
+    const float step = p.speedX;
     const auto stepOf = [&](uint16_t keys, float& mx, float& my) {
         const float s = keys & PAD_DIRECT ? step * 0.5f : step;
         mx = (keys & PAD_RIGHT ? s : 0.0f) - (keys & PAD_LEFT ? s : 0.0f);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,36 @@ inline void ExpectStagesCleared(const RunRecord& r, int32_t game, int32_t first,
         ASSERT_EQ(s.talkLines.size(), TalksOf(stage));
         for (int32_t lines : s.talkLines) EXPECT_GT(lines, 0);
     }
+}
+
+// A game's result as the screen showed it and score.dat kept it: the stage
+// reached, a rank in the table, the row stored under the typed name with the
+// score and `rowStage`, and its team and column's best stage and clears.
+inline void ExpectResult(const GameRecord& g, const std::string& name, int32_t stage, int32_t rowStage,
+                         int32_t best, int32_t clears) {
+    EXPECT_EQ(g.resultStage, stage);
+    EXPECT_GE(g.rank, 1);
+    EXPECT_LE(g.rank, 10);
+    EXPECT_EQ(g.rowStage, rowStage);
+    EXPECT_EQ(g.row.rfind(name + "|" + std::to_string(g.resultScore) + "|", 0), 0u) << g.row;
+    EXPECT_EQ(g.bestStage, best);
+    EXPECT_EQ(g.clears, clears);
+}
+
+// The ending of the extra stage: stage 8 reached, the row's stage 7, the best
+// stage 8, one clear in its column.
+inline void ExpectExtraEnding(const GameRecord& g, const std::string& name) {
+    EXPECT_EQ(g.music, ExtraMusic());
+    ExpectResult(g, name, 8, 7, 8, 1);
+}
+
+// Prints a run's rows and adds them to the table under `key`.
+inline void Report(const std::string& key, const std::string& route, const RunRecord& r) {
+    const std::string rows = TableRows(route, r);
+    std::printf("%s", rows.c_str());
+    if (r.dodges) std::printf("pilot: %lld steps aside, %lld FORCEs\n", static_cast<long long>(r.dodges),
+                              static_cast<long long>(r.forces));
+    WriteTable(key, rows);
 }
 
 }  // namespace wholegame

@@ -4,7 +4,6 @@
 // <build>/playthrough/table.txt.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -18,12 +17,6 @@ using namespace wholegame;
 std::string RouteName(int32_t team, int32_t difficulty, int32_t players) {
     return "team " + std::to_string(team) + ", difficulty " + std::to_string(difficulty) + ", " +
            std::to_string(players) + "P";
-}
-
-void Report(const std::string& key, const std::string& route, const RunRecord& r) {
-    const std::string rows = TableRows(route, r);
-    std::printf("%s", rows.c_str());
-    WriteTable(key, rows);
 }
 
 // A save that has seen nothing: the extra stage's item is refused; team 1
@@ -46,21 +39,12 @@ TEST(WholeGameRoutes, LongCampaignFromAFreshSaveThroughTheStoryAndTheExtraStage)
     ExpectStagesCleared(r, 1, 6, 6, 1);
     const GameRecord& story = r.games[0];
     EXPECT_EQ(story.music, StoryMusic(1));
-    EXPECT_EQ(story.resultStage, 7);
-    EXPECT_EQ(story.rowStage, 6);
-    EXPECT_EQ(story.bestStage, 7);
-    EXPECT_EQ(story.clears, 1);
+    ExpectResult(story, "STORY", 7, 6, 7, 1);
     EXPECT_TRUE(story.team2Open);
     EXPECT_TRUE(story.difficulty2Open);
     EXPECT_TRUE(story.extraOpen[0]);
     EXPECT_FALSE(story.extraOpen[1]);
-    const GameRecord& extra = r.games[1];
-    EXPECT_EQ(extra.music, ExtraMusic());
-    EXPECT_EQ(extra.resultStage, 8);
-    EXPECT_EQ(extra.rowStage, 7);
-    EXPECT_EQ(extra.bestStage, 8);
-    EXPECT_EQ(extra.clears, 1);
-    EXPECT_FALSE(extra.row.empty());
+    ExpectExtraEnding(r.games[1], "EXTRA");
 }
 
 // team * 100 + difficulty * 10 + players: both teams, every difficulty, one
@@ -80,15 +64,9 @@ TEST_P(WholeGameStoryRoute, LongFromTheTitleToTheEndingAndTheRanking) {
     EXPECT_EQ(r.status, 0);
     ExpectStagesCleared(r, 0, 1, 5, difficulty);
     ASSERT_EQ(r.games.size(), 1u);
-    const GameRecord& g = r.games[0];
-    EXPECT_EQ(g.music, StoryMusic(team));
-    EXPECT_EQ(g.resultStage, 7);
-    EXPECT_GE(g.rank, 1);
-    EXPECT_LE(g.rank, 10);
-    EXPECT_EQ(g.rowStage, 6);
-    EXPECT_EQ(g.row.rfind("ROUTE|" + std::to_string(g.resultScore) + "|", 0), 0u) << g.row;
-    EXPECT_EQ(g.bestStage, 7);
-    EXPECT_EQ(g.clears, difficulty == 1 ? 2 : 1);  // the open save holds one clear of difficulty 1
+    EXPECT_EQ(r.games[0].music, StoryMusic(team));
+    // The open save holds one clear of difficulty 1.
+    ExpectResult(r.games[0], "ROUTE", 7, 6, 7, difficulty == 1 ? 2 : 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Routes, WholeGameStoryRoute,
@@ -116,12 +94,7 @@ TEST_P(WholeGameExtraRoute, LongFromTheTitleToTheEndingAndTheRanking) {
     EXPECT_EQ(r.status, 0);
     ExpectStagesCleared(r, 0, 6, 6, 1);
     ASSERT_EQ(r.games.size(), 1u);
-    const GameRecord& g = r.games[0];
-    EXPECT_EQ(g.music, ExtraMusic());
-    EXPECT_EQ(g.resultStage, 8);
-    EXPECT_EQ(g.rowStage, 7);
-    EXPECT_EQ(g.bestStage, 8);
-    EXPECT_EQ(g.clears, 1);
+    ExpectExtraEnding(r.games[0], "EXTRA");
 }
 
 INSTANTIATE_TEST_SUITE_P(Routes, WholeGameExtraRoute, ::testing::Values(12, 21, 22),
@@ -144,7 +117,6 @@ TEST_P(WholeGameMortalRoute, LongAsFarAsItsLivesGo) {
     plan.games = {Game{0, 1, difficulty, 0, 0, "MORTAL"}};
     const RunRecord r = Play(plan);
     Report("50-mortal-" + std::to_string(difficulty), "mortal: difficulty " + std::to_string(difficulty), r);
-    std::printf("pilot: %s\n", r.stats.c_str());
     ASSERT_EQ(r.failure, "");
     ASSERT_EQ(r.games.size(), 1u);
     int32_t cleared = 0;

@@ -7,6 +7,7 @@
 #endif
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <type_traits>
 
 #include "engine/core/Kestra.h"
 #include "engine/core/KestraSound.h"
@@ -513,116 +515,108 @@ uint16_t Autopilot::DecideResult() {
 }
 
 // ---- The record as a file ---------------------------------------------------
+// One line per record, its kind and then its fields, tab-separated; lists
+// comma-separated, "-" for an empty text or list. The same field lists drive
+// the writer and the reader.
 
-std::string Join(const std::vector<std::string>& items) {
-    std::string out;
-    for (const std::string& i : items) out += (out.empty() ? "" : ",") + i;
-    return out.empty() ? "-" : out;
+template <class V, class R>
+void RunFields(V& v, R& r) {
+    v(r.failure), v(r.extraRefused), v(r.frames), v(r.checksum), v(r.loops), v(r.dodges), v(r.forces);
+}
+template <class V, class G>
+void GameFields(V& v, G& g) {
+    v(g.index), v(g.refused), v(g.resultStage), v(g.resultScore), v(g.rank), v(g.rowStage), v(g.bestStage);
+    v(g.clears), v(g.team2Open), v(g.difficulty2Open), v(g.extraOpen[0]), v(g.extraOpen[1]), v(g.stock);
+    v(g.frames), v(g.row), v(g.music);
+}
+template <class V, class S>
+void StageFields(V& v, S& s) {
+    v(s.game), v(s.stage), v(s.frames), v(s.spawned), v(s.gone), v(s.attacks), v(s.bonuses), v(s.bonusTotal);
+    v(s.misses), v(s.cleared), v(s.talkLines), v(s.music);
+}
+template <class V, class S>
+void SampleFields(V& v, S& s) {
+    v(s.minute), v(s.loop), v(s.residentKb), v(s.objects), v(s.textures), v(s.sprites), v(s.sounds);
 }
 
-std::string Join(const std::vector<int32_t>& items) {
-    std::vector<std::string> text;
-    for (int32_t i : items) text.push_back(std::to_string(i));
-    return Join(text);
-}
+struct Writer {
+    std::ostream& out;
+    void operator()(const std::string& text) { out << '\t' << (text.empty() ? "-" : text); }
+    void operator()(bool b) { out << '\t' << (b ? 1 : 0); }
+    void operator()(double d) { out << '\t' << d; }
+    template <class T>
+    void operator()(T n) requires std::is_integral_v<T> {
+        out << '\t' << n;
+    }
+    template <class T>
+    void operator()(const std::vector<T>& items) {
+        std::ostringstream list;
+        for (size_t i = 0; i < items.size(); ++i) list << (i ? "," : "") << items[i];
+        (*this)(list.str());
+    }
+};
 
-std::vector<std::string> Split(const std::string& text) {
-    std::vector<std::string> out;
-    if (text == "-") return out;
-    std::stringstream in(text);
-    for (std::string item; std::getline(in, item, ',');) out.push_back(item);
-    return out;
-}
-
-void WriteSample(std::ostream& out, const char* kind, const Sample& s) {
-    out << kind << '\t' << s.minute << '\t' << s.loop << '\t' << s.residentKb << '\t' << s.objects << '\t'
-        << s.textures << '\t' << s.sprites << '\t' << s.sounds << '\n';
-}
+struct Reader {
+    std::vector<std::string> fields;
+    size_t at = 1;  // after the kind
+    std::string Next() {
+        std::string text = at < fields.size() ? fields[at++] : "-";
+        return text == "-" ? std::string() : text;
+    }
+    void operator()(std::string& text) { text = Next(); }
+    void operator()(bool& b) { b = Next() == "1"; }
+    void operator()(double& d) { d = std::strtod(Next().c_str(), nullptr); }
+    template <class T>
+    void operator()(T& n) requires std::is_integral_v<T> {
+        const std::string text = Next();
+        n = 0;
+        std::from_chars(text.data(), text.data() + text.size(), n);
+    }
+    template <class T>
+    void operator()(std::vector<T>& items) {
+        std::stringstream list(Next());
+        items.clear();
+        for (std::string item; std::getline(list, item, ',');) {
+            Reader one{{"", item}};
+            items.emplace_back();
+            one(items.back());
+        }
+    }
+};
 
 void Autopilot::Write(const std::string& path) const {
     std::ofstream out(path);
-    out << "failure\t" << (record_.failure.empty() ? "-" : record_.failure) << '\n';
-    out << "run\t" << record_.extraRefused << '\t' << record_.frames << '\t' << record_.checksum << '\t'
-        << record_.loops << '\t' << pilot_.dodges << '\t' << pilot_.forces << '\n';
-    for (const GameRecord& g : record_.games)
-        out << "game\t" << g.index << '\t' << g.refused << '\t' << g.resultStage << '\t' << g.resultScore << '\t'
-            << g.rank << '\t' << g.rowStage << '\t' << g.bestStage << '\t' << g.clears << '\t' << g.team2Open << '\t'
-            << g.difficulty2Open << '\t' << g.extraOpen[0] << '\t' << g.extraOpen[1] << '\t' << g.stock << '\t'
-            << g.frames << '\t'
-            << (g.row.empty() ? "-" : g.row) << '\t' << Join(g.music) << '\n';
-    for (const StageRecord& s : record_.stages)
-        out << "stage\t" << s.game << '\t' << s.stage << '\t' << s.frames << '\t' << s.spawned << '\t' << s.gone
-            << '\t' << s.attacks << '\t' << s.bonuses << '\t' << s.bonusTotal << '\t' << s.misses << '\t'
-            << s.cleared << '\t' << Join(s.talkLines) << '\t' << Join(s.music) << '\n';
-    for (const std::string& shot : record_.shots) out << "shot\t" << shot << '\n';
-    for (const Sample& s : record_.minutes) WriteSample(out, "minute", s);
-    for (const Sample& s : record_.loopEnds) WriteSample(out, "loop", s);
+    Writer w{out};
+    RunRecord run = record_;
+    run.dodges = pilot_.dodges;
+    run.forces = pilot_.forces;
+    out << "run", RunFields(w, run), out << '\n';
+    for (const GameRecord& g : record_.games) out << "game", GameFields(w, g), out << '\n';
+    for (const StageRecord& s : record_.stages) out << "stage", StageFields(w, s), out << '\n';
+    for (const std::string& shot : record_.shots) out << "shot", w(shot), out << '\n';
+    for (const Sample& s : record_.minutes) out << "minute", SampleFields(w, s), out << '\n';
+    for (const Sample& s : record_.loopEnds) out << "loop", SampleFields(w, s), out << '\n';
 }
 
 RunRecord Read(const std::string& path) {
     RunRecord r;
     std::ifstream in(path);
     for (std::string line; std::getline(in, line);) {
-        std::vector<std::string> f;
+        Reader read;
         std::stringstream fields(line);
-        for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
-        if (f.empty()) continue;
-        const auto n = [&](size_t i) { return i < f.size() ? std::stoll(f[i]) : 0LL; };
-        const auto i32 = [&](size_t i) { return static_cast<int32_t>(n(i)); };
-        if (f[0] == "failure" && f.size() > 1) {
-            r.failure = f[1] == "-" ? "" : f[1];
-        } else if (f[0] == "run" && f.size() >= 7) {
-            r.extraRefused = n(1) != 0;
-            r.frames = n(2);
-            r.checksum = std::stoull(f[3]);
-            r.loops = i32(4);
-            r.stats = "dodges " + f[5] + ", forces " + f[6];
-        } else if (f[0] == "game" && f.size() >= 17) {
-            GameRecord g;
-            g.index = i32(1);
-            g.refused = n(2) != 0;
-            g.resultStage = i32(3);
-            g.resultScore = i32(4);
-            g.rank = i32(5);
-            g.rowStage = i32(6);
-            g.bestStage = i32(7);
-            g.clears = i32(8);
-            g.team2Open = n(9) != 0;
-            g.difficulty2Open = n(10) != 0;
-            g.extraOpen[0] = n(11) != 0;
-            g.extraOpen[1] = n(12) != 0;
-            g.stock = i32(13);
-            g.frames = n(14);
-            g.row = f[15] == "-" ? "" : f[15];
-            g.music = Split(f[16]);
-            r.games.push_back(g);
-        } else if (f[0] == "stage" && f.size() >= 13) {
-            StageRecord s;
-            s.game = i32(1);
-            s.stage = i32(2);
-            s.frames = n(3);
-            s.spawned = i32(4);
-            s.gone = i32(5);
-            s.attacks = i32(6);
-            s.bonuses = i32(7);
-            s.bonusTotal = n(8);
-            s.misses = i32(9);
-            s.cleared = n(10) != 0;
-            for (const std::string& l : Split(f[11])) s.talkLines.push_back(std::stoi(l));
-            s.music = Split(f[12]);
-            r.stages.push_back(s);
-        } else if (f[0] == "shot" && f.size() >= 2) {
-            r.shots.push_back(f[1]);
-        } else if ((f[0] == "minute" || f[0] == "loop") && f.size() >= 8) {
-            Sample s;
-            s.minute = std::stod(f[1]);
-            s.loop = i32(2);
-            s.residentKb = n(3);
-            s.objects = i32(4);
-            s.textures = i32(5);
-            s.sprites = i32(6);
-            s.sounds = i32(7);
-            (f[0] == "minute" ? r.minutes : r.loopEnds).push_back(s);
+        for (std::string field; std::getline(fields, field, '\t');) read.fields.push_back(field);
+        if (read.fields.empty()) continue;
+        const std::string& kind = read.fields[0];
+        if (kind == "run") {
+            RunFields(read, r);
+        } else if (kind == "game") {
+            GameFields(read, r.games.emplace_back());
+        } else if (kind == "stage") {
+            StageFields(read, r.stages.emplace_back());
+        } else if (kind == "shot") {
+            read(r.shots.emplace_back());
+        } else if (kind == "minute" || kind == "loop") {
+            SampleFields(read, (kind == "minute" ? r.minutes : r.loopEnds).emplace_back());
         }
     }
     return r;

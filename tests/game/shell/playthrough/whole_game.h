@@ -109,7 +109,8 @@ struct RunRecord {
     std::vector<StageRecord> stages;
     std::vector<Sample> minutes;  // soak: each minute
     std::vector<Sample> loopEnds;  // soak: back at the title after each loop
-    std::string stats;             // pilot's counters, for the report
+    int64_t dodges = 0;            // frames the mortal pilot stepped aside, and FORCEs it pressed
+    int64_t forces = 0;
     std::vector<std::string> shots;  // the pictures kept, as paths
 };
 
