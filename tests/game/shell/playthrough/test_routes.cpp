@@ -47,6 +47,54 @@ TEST(WholeGameRoutes, LongCampaignFromAFreshSaveThroughTheStoryAndTheExtraStage)
     ExpectExtraEnding(r.games[1], "EXTRA");
 }
 
+// Restarting from the pause menu in stage 5 goes back to stage 1 with the
+// score and lives reset; the story then plays through all five stages again
+// to its ending.
+TEST(WholeGameRoutes, LongRestartFromThePauseMenuInStageFiveThenToTheEnding) {
+    Plan plan;
+    plan.seed = 1'550'000'000;
+    plan.scoreText = OpenScoreText();
+    Game game{0, 2, 0, 0, 0, "AGAIN"};
+    game.restartIn = 5;
+    plan.games = {game};
+    const RunRecord r = Play(plan);
+    Report("21-restart", "team 2, difficulty 0, restart", r);
+    ASSERT_EQ(r.failure, "");
+    EXPECT_EQ(r.status, 0);
+    std::vector<int32_t> stages;
+    for (const StageRecord& s : r.stages) stages.push_back(s.stage);
+    EXPECT_EQ(stages, (std::vector<int32_t>{1, 2, 3, 4, 5, 1, 2, 3, 4, 5}));
+    for (size_t i = 0; i < r.stages.size(); ++i) EXPECT_EQ(r.stages[i].cleared, i != 4) << "stage record " << i;
+    ASSERT_EQ(r.games.size(), 1u);
+    std::vector<std::string> music = {"Title", "Stage01", "Stage01Boss", "Stage02", "Stage02Boss", "Stage03",
+                                      "Stage03Boss", "Stage04", "Stage04Boss", "Stage05"};
+    const std::vector<std::string> again = StoryMusic(2);
+    music.insert(music.end(), again.begin() + 1, again.end());
+    EXPECT_EQ(r.games[0].music, music);
+    ExpectResult(r.games[0], "AGAIN", 7, 6, 7, 1);
+}
+
+// The mortal pilot on difficulty 2 with two players takes every continue and
+// plays on past the first stage until the credits run out.
+TEST(WholeGameRoutes, LongMortalPilotTakesItsContinues) {
+    Plan plan;
+    plan.seed = 1'560'000'000;
+    plan.mortal = true;
+    plan.scoreText = OpenScoreText();
+    Game game{1, 1, 2, 0, 0, "CONT"};
+    game.continues = true;
+    plan.games = {game};
+    const RunRecord r = Play(plan);
+    Report("22-continues", "team 1, difficulty 2, 2P, continues", r);
+    ASSERT_EQ(r.failure, "");
+    EXPECT_EQ(r.status, 0);
+    ASSERT_EQ(r.games.size(), 1u);
+    EXPECT_GT(r.games[0].resultStage, 1);
+    EXPECT_LT(r.games[0].stock, 0);  // it ended in a game over without credits
+    ASSERT_FALSE(r.stages.empty());
+    EXPECT_TRUE(r.stages[0].cleared);
+}
+
 // team * 100 + difficulty * 10 + players: both teams, every difficulty, one
 // and two players, from the title through stages 1 to 5 to the ending and
 // the result, on a save where everything is open.

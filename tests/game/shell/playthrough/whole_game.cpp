@@ -120,7 +120,8 @@ private:
     int32_t phaseFrames_ = 0;
     int32_t lastPhase_[2] = {-1, -1};
     int32_t lives_[2] = {0, 0};
-    bool pausing_ = false;
+    int32_t pauseFor_ = 0;  // the pause menu item the autopilot paused for: 1 restart, 2 quit
+    bool restarted_ = false;
     // Soak.
     double start_ = Seconds();
     int32_t minutesTaken_ = 0;
@@ -370,6 +371,7 @@ void Autopilot::FinishGame() {
     game_.extraOpen[1] = IsExtraUnlockedFor(1);
     record_.games.push_back(game_);
     game_ = GameRecord();
+    restarted_ = false;
     ++gameIndex_;
     if (gameIndex_ % plan_.games.size() != 0) return;
     ++record_.loops;
@@ -451,21 +453,27 @@ uint16_t Autopilot::DecideGame(uint16_t& second) {
     switch (g.subState) {
         case kSubStateTally: return g.tallyTimer >= kTallyEnd ? Tap(last, PAD_SHOT) : 0;
         case kSubStateGameOver:
-            // No continue: the game goes to its result.
+            // A continue while credits last, when the game takes them; else the result.
             if (g.stateTimer <= 100 || g.credits < 1) return 0;
+            if (game().continues) return Tap(last, g.continueChoice == 0 ? PAD_SHOT : PAD_RIGHT);
             return Tap(last, g.continueChoice == 0 ? PAD_RIGHT : PAD_SHOT);
         case kSubStatePause:
-            if (!pausing_) return Tap(last, g.pauseCursor == 0 ? PAD_SHOT : PAD_UP);
-            // Quit, then "yes" (the question opens on "no").
-            if (!g.pauseAsking) return Tap(last, g.pauseCursor != 2 ? PAD_DOWN : PAD_SHOT);
+            if (!pauseFor_) return Tap(last, g.pauseCursor == 0 ? PAD_SHOT : PAD_UP);
+            // The item, then "yes" (the question opens on "no").
+            if (!g.pauseAsking) return Tap(last, g.pauseCursor != pauseFor_ ? PAD_DOWN : PAD_SHOT);
             return Tap(last, g.pauseAnswer != 0 ? PAD_UP : PAD_SHOT);
         case kSubStatePlay:
             if ((game().quitAfter > 0 && g.stage > game().quitAfter && g.stage <= 6) ||
                 (game().quitFrames > 0 && game_.frames >= game().quitFrames)) {
-                pausing_ = true;
+                pauseFor_ = 2;
                 return Tap(last, PAD_MENU);
             }
-            pausing_ = false;
+            if (!restarted_ && g.stage == game().restartIn && stage_.frames >= 600) {
+                restarted_ = true;
+                pauseFor_ = 1;
+                return Tap(last, PAD_MENU);
+            }
+            pauseFor_ = 0;
             [[fallthrough]];
         case kSubStateDialogue:
             if (g.subState == kSubStateDialogue && ShotDue(Shot::kTalk) && TalkState.step <= 1) {

@@ -27,6 +27,8 @@ struct Game {
     int32_t quitAfter = 0;   // 0: to the end; N: quit from the pause menu once stage N+1 has begun
     int64_t quitFrames = 0;  // > 0: quit from the pause menu once the game has played this many frames
     std::string name = "AUTO";  // typed at the name entry (letters and digits)
+    int32_t restartIn = 0;   // > 0: restart from the pause menu once, 600 frames into this stage
+    bool continues = false;  // a game over takes a continue while credits last
 };
 
 // A picture of the real program's screen, kept as <build>/screenshots/<file>.png.
