@@ -94,6 +94,10 @@ private:
     uint16_t DecideGame(uint16_t& second);
     uint16_t DecideResult();
     static uint16_t Tap(uint16_t last, uint16_t key) { return last ? 0 : key; }
+    bool ShotDue(Shot::Moment moment) const {
+        return shot_ < plan_.shots.size() && plan_.shots[shot_].moment == moment;
+    }
+    void TakeShot();
 
     const Plan& plan_;
     playtest::Pilot pilot_;
@@ -128,15 +132,11 @@ private:
     bool finished_ = false;
     bool quitChosen_ = false;
     // Pictures.
-    bool ShotDue(Shot::Moment moment) const {
-        return shot_ < plan_.shots.size() && plan_.shots[shot_].moment == moment;
-    }
-    void TakeShot();
     size_t shot_ = 0;
     int32_t stillFrames_ = 0;
 };
 
-Autopilot* gPilot = nullptr;
+Autopilot* gAutopilot = nullptr;
 
 uint64_t Fold(uint64_t h, const void* data, size_t size) {
     const auto* p = static_cast<const unsigned char*>(data);
@@ -633,15 +633,15 @@ RunRecord Read(const std::string& path) {
 // ---- The devices the autopilot stands for -------------------------------------
 
 bool Joystick(uint32_t index, KestraJoystickState* out) {
-    if (index > 1 || !gPilot) return false;
+    if (index > 1 || !gAutopilot) return false;
     // Every frame the game reads pad 0 once, after the last frame's present.
     static uint64_t presents = ~0ull;
     const uint64_t now = d3d9test::CallCount("Present");
     if (index == 0 && now != presents) {
         presents = now;
-        gPilot->Frame();
+        gAutopilot->Frame();
     }
-    const uint16_t down = gPilot->down(index);
+    const uint16_t down = gAutopilot->down(index);
     out->pov[0] = 0xFFFFFFFFu;
     out->axes[0] = down & PAD_LEFT ? -65535 : down & PAD_RIGHT ? 65535 : 0;
     out->axes[1] = down & PAD_UP ? -65535 : down & PAD_DOWN ? 65535 : 0;
@@ -686,7 +686,7 @@ int RunChild(const Plan& plan, const std::string& folder) {
     platform::SetVirtualClockHook(ClockTick, nullptr);
     platform::SetWallClock(plan.seed);
     Autopilot pilot(plan);
-    gPilot = &pilot;
+    gAutopilot = &pilot;
     SetInputSource(&kAutopilotPads);
     Kestra::SetGameFunctions(ConfigureApplication, RunGame, OnWindowMessage);
     const int status = Kestra::Boot(GetModuleHandleA(nullptr), 0, nullptr);
