@@ -36,14 +36,23 @@ int rand() {
 
 }  // namespace crt
 
+namespace {
+
+int64_t SecondsNow() {
+    int64_t seconds = 0;
+    return platform::WallClockSet(seconds) ? seconds : static_cast<int64_t>(std::time(nullptr));
+}
+
+}  // namespace
+
 __time32_t _time32(__time32_t* destination) {
-    __time32_t now = static_cast<__time32_t>(std::time(nullptr));
+    __time32_t now = static_cast<__time32_t>(SecondsNow());
     if (destination) *destination = now;
     return now;
 }
 
 __time64_t _time64(__time64_t* destination) {
-    __time64_t now = static_cast<__time64_t>(std::time(nullptr));
+    __time64_t now = static_cast<__time64_t>(SecondsNow());
     if (destination) *destination = now;
     return now;
 }

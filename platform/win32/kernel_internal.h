@@ -54,6 +54,8 @@ bool WindowsPathOf(const std::string& hostPath, std::string& windowsPath);
 std::string ExecutablePath();
 std::string ProgramFolderOverride();  // empty when none is set
 
+// ---- The tests' wall clock: true, with its seconds since 1970, while one is set.
+bool WallClockSet(int64_t& seconds);
 
 // ---- Console: Windows colour attributes as an ANSI escape sequence.
 std::string AnsiColourOf(WORD attributes);

@@ -50,6 +50,12 @@ void ClearVirtualSleeps();
 using ClockHook = void (*)(void* user);
 void SetVirtualClockHook(ClockHook hook, void* user);
 
+// ---- Wall clock: while set, _time32 and _time64 answer these seconds since
+// 1970 instead of the system's, so a test decides what the runtime's generator
+// is seeded with and which day it is. Apart from the virtual clock.
+void SetWallClock(int64_t seconds);
+void ClearWallClock();
+
 // ---- Program folder: with KESTRA_PROGRAM_DIR set (or SetProgramFolderOverride),
 // GetModuleFileNameA answers a path inside that folder, so a test can run the
 // engine's boot in a scratch folder.

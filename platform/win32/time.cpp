@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "platform/win32/kernel.h"
+#include "platform/win32/kernel_internal.h"
 #include "platform/win32/testing.h"
 #include "platform/win32/winmm.h"
 
@@ -75,6 +76,15 @@ void VirtualSleep(DWORD milliseconds) {
     RunHook();
 }
 
+struct WallClock {
+    std::atomic<bool> set{false};
+    std::atomic<int64_t> seconds{0};
+};
+WallClock& Wall() {
+    static WallClock* clock = new WallClock;  // outlives static destructors
+    return *clock;
+}
+
 void RealSleep(DWORD milliseconds) {
     if (milliseconds == 0) {
         sched_yield();
@@ -108,6 +118,19 @@ void ClearVirtualSleeps() {
     VirtualClock& clock = Virtual();
     std::lock_guard<std::mutex> guard(clock.lock);
     clock.sleeps.clear();
+}
+
+void SetWallClock(int64_t seconds) {
+    Wall().seconds.store(seconds);
+    Wall().set.store(true);
+}
+
+void ClearWallClock() { Wall().set.store(false); }
+
+bool WallClockSet(int64_t& seconds) {
+    if (!Wall().set.load()) return false;
+    seconds = Wall().seconds.load();
+    return true;
 }
 
 void SetVirtualClockHook(ClockHook hook, void* user) {

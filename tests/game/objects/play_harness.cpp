@@ -22,6 +22,7 @@
 #include "game/state/SpriteTable.h"
 #include "game/state/cBossBase.h"
 #include "platform/win32/win32.h"
+#include "tests/game/objects/pilot.h"
 
 namespace playtest {
 namespace {
@@ -205,112 +206,15 @@ int32_t ScheduleEnd(int32_t stage, int32_t difficulty) {
     return boss > 0 ? boss : end;
 }
 
-namespace {
-
-// The eight-way keys nearest to the direction (dx, dy); a component counts
-// when it is at least tan(22.5 degrees) of the other.
-uint16_t KeysToward(float dx, float dy, float dead = 0.0f) {
-    uint16_t k = 0;
-    const float ax = std::fabs(dx), ay = std::fabs(dy);
-    if (ax > dead && ax >= ay * 0.4142f) k |= dx < 0 ? PAD_LEFT : PAD_RIGHT;
-    if (ay > dead && ay >= ax * 0.4142f) k |= dy < 0 ? PAD_UP : PAD_DOWN;
-    return k;
-}
-
-int32_t AngleDiff(int32_t a, int32_t b) { return ((a - b) % 65536 + 98304) % 65536 - 32768; }
-
-// Pieces that shots do not hurt: walls, fields, pictures, spawners, timed bands.
-bool Unshootable(int32_t type) {
-    switch (type) {
-    case 27: case 28: case 31: case 36: case 41: case 61: case 62: case 63: case 66: case 70: case 71: case 72:
-    case 73: case 74: case 75: case 76: case 80: case 81: case 84: case 86: case 88: case 91: case 96: case 97:
-    case 98:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool OnView(float x, float y) { return x >= ScrollX && x < ScrollX + 640 && y >= ScrollY && y < ScrollY + 480; }
-
-}  // namespace
-
 void PlayScheduleFrame() {
     cPlayerBase* p = Player1;
     if (!p) {
         UpdateGameScene();
         return;
     }
-    p->isInvincible = 1;
-    p->invincibleCount = -1000000;
-    p->stock = 1000000;
-    // A boss's talk runs through while ELEMENT is held.
-    if (GameState.subState == kSubStateDialogue) {
-        SetButtons(0, PAD_ELEMENT);
-        UpdateGameScene();
-        return;
-    }
-    // The boss, else a guardian holding the scroll, else the nearest enemy on screen.
-    float tx = 0.0f, ty = 0.0f;
-    int32_t targetElement = -1;
-    // Stages 5 and 6 bring the stage boss in the second slot once the first has left.
-    cBossBase* boss = BossA && BossA->active == 1 ? BossA : SecondBossStage() ? BossB : nullptr;
-    bool found = boss && boss->active == 1 && OnView(boss->x, boss->y);
-    if (found) {
-        tx = boss->x;
-        ty = boss->y;
-        targetElement = boss->element;
-    } else {
-        float nearest = 1e18f;
-        cEnemyObjectBase* const* list = ObjectManager.enemyList.data();
-        for (size_t k = 0, n = ObjectManager.enemyList.size(); k < n; ++k) {
-            const cEnemyObjectBase* e = list[k];
-            if (e->isActive != 1 || e->isDying || e->type < 1 || e->type > 98 || Unshootable(e->type) || !OnView(e->x, e->y)) continue;
-            float d = (e->x - p->x) * (e->x - p->x) + (e->y - p->y) * (e->y - p->y);
-            if (e->type == 56 && ScrollHalt) d = 0.0f;  // the guardian holding the scroll first
-            if (d < nearest) {
-                nearest = d;
-                tx = e->x;
-                ty = e->y;
-                targetElement = e->element;
-                found = true;
-            }
-        }
-    }
-    const float sx = p->x - ScrollX, sy = p->y - ScrollY;
-    uint16_t keys = 0;
-    if (!found) {
-        keys = KeysToward(320.0f - sx, 360.0f - sy, 20.0f);  // back to the lower middle, free
-    } else {
-        const float dx = tx - p->x, dy = ty - p->y;
-        const int32_t toward = static_cast<int32_t>(Kestra::Atan(dx, dy));
-        if (std::abs(AngleDiff(toward, p->facing)) > 6000) {
-            keys = KeysToward(dx, dy);  // turn to it: a free step sets the facing
-        } else {
-            // Facing held: slide across the line of fire onto it, keep a distance, stay in view.
-            const float fx = Kestra::Cos(static_cast<uint32_t>(p->facing));
-            const float fy = Kestra::Sin(p->facing);
-            const float across = fx * dy - fy * dx;
-            const float along = fx * dx + fy * dy;
-            float mx = 0.0f, my = 0.0f;
-            if (std::fabs(across) > 8.0f) {
-                const float s = across > 0 ? 1.0f : -1.0f;
-                mx += -fy * s;
-                my += fx * s;
-            }
-            if (along < 120.0f) mx -= fx, my -= fy;
-            if (along > 260.0f) mx += fx, my += fy;
-            if (sx < 60.0f) mx += 1.0f;
-            if (sx > 580.0f) mx -= 1.0f;
-            if (sy < 60.0f) my += 1.0f;
-            if (sy > 420.0f) my -= 1.0f;
-            keys = static_cast<uint16_t>(PAD_DIRECT | KeysToward(mx, my, 0.2f));
-        }
-    }
-    // Taps fire faster than a held button; the other element hurts twice as much.
-    if (!(gDown[0] & PAD_SHOT)) keys |= PAD_SHOT;
-    if (found && targetElement == p->element && !(gDown[0] & PAD_ELEMENT)) keys |= PAD_ELEMENT;
-    SetButtons(0, keys);
+    static Pilot pilot;
+    KeepInvincible(*p);
+    SetButtons(0, pilot.Buttons(*p, gDown[0]));
     UpdateGameScene();
 }
 

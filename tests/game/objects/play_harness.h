@@ -75,11 +75,11 @@ int32_t ScheduleEnd(int32_t stage, int32_t difficulty);
 // frame 2. Answers the boss, or null for a stage without one here.
 cBossBase* StartBossFight(int32_t stage, int32_t difficulty, bool two = false, uint32_t seed = 1);
 
-// One frame of the real game scene with player 1 kept invincible and firing:
-// it turns to the boss (the first slot's, else in stages 5 and 6 the
-// second's) or the nearest enemy on screen, then holds its facing
-// and slides onto the line of fire, at a distance, inside the view. In a
-// boss's talk it holds ELEMENT, which runs the talk through.
+// One frame of the real game scene with player 1 kept invincible and flown
+// by the invincible pilot (pilot.h): it turns to the boss (the first slot's,
+// else in stages 5 and 6 the second's) or the nearest enemy on screen, then
+// holds its facing and slides onto the line of fire, at a distance, inside
+// the view. In a boss's talk it holds ELEMENT, which runs the talk through.
 void PlayScheduleFrame();
 
 // A boss of a type code made by the factory as a schedule line makes it,

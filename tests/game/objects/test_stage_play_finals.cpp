@@ -22,42 +22,16 @@
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
 #include "game/state/cBossBase.h"
+#include "tests/game/objects/field_watch.h"
 #include "tests/game/objects/play_harness.h"
 
 namespace {
 
 constexpr int32_t kBudget = 150000;  // frames a whole run may take at most
 
-struct Fight {
-    std::vector<int32_t> phases;  // in the order seen, each once per visit
-    int32_t arrived = -1;         // run frame the boss woke
-    int32_t beaten = -1;          // run frame it reached phase 30
-    int32_t bonuses = 0;
-    int64_t bonusTotal = 0;
-    int32_t lastBonus = 0;
-    int32_t attacks() const {
-        int32_t n = 0;
-        for (int32_t p : phases) n += p >= 2 && p <= 16 && p % 2 == 0 ? 1 : 0;
-        return n;
-    }
-    void See(const cBossBase& b, int32_t frame) {
-        if (!b.active) return;
-        if (arrived < 0) arrived = frame, lastBonus = b.lastBonus;
-        if (phases.empty() || phases.back() != b.phase) {
-            phases.push_back(b.phase);
-            if (b.phase == 30) beaten = frame;
-        }
-        if (b.lastBonus != lastBonus) {
-            ++bonuses;
-            bonusTotal += b.lastBonus;
-            lastBonus = b.lastBonus;
-        }
-    }
-};
-
 struct FinalRun {
     int32_t frames = 0;
-    Fight mid, boss;
+    playtest::BossWatch mid, boss;
     int32_t midGone = -1;       // run frame the mid-boss went inactive
     int32_t midPhase32 = -1;    // run frame its departure began
     int32_t lifeDrops = 0;      // extra lives dropped

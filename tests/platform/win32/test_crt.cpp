@@ -186,6 +186,30 @@ TEST(CrtTime, Time64AndLocalTimeAgreeWithTheClock) {
     EXPECT_EQ(_localtime64(nullptr), nullptr);
 }
 
+// A test's wall clock decides the seconds of both widths and the runtime's
+// seed with them; clearing it brings the system's time back.
+TEST(CrtTime, WallClockSetByATestIsTheTimeOfBothWidths) {
+    platform::SetWallClock(1'200'000'000);
+    __time32_t stored32 = 0;
+    __time64_t stored64 = 0;
+    EXPECT_EQ(_time32(&stored32), 1'200'000'000);
+    EXPECT_EQ(stored32, 1'200'000'000);
+    EXPECT_EQ(_time64(&stored64), 1'200'000'000);
+    EXPECT_EQ(stored64, 1'200'000'000);
+    const __time64_t later = 1'200'000'000 + 86'400;
+    platform::SetWallClock(later);
+    const struct tm* local = _localtime64(&stored64);
+    ASSERT_NE(local, nullptr);
+    const int day = local->tm_yday;
+    local = _localtime64(&later);
+    ASSERT_NE(local, nullptr);
+    EXPECT_EQ(local->tm_yday, day + 1);
+    EXPECT_EQ(_time64(nullptr), later);
+    platform::ClearWallClock();
+    EXPECT_GT(_time64(nullptr), 1'600'000'000);
+    EXPECT_LE(static_cast<std::time_t>(_time32(nullptr)), std::time(nullptr));
+}
+
 TEST(CrtStandardStreams, ProgramTextReachesStdoutAndStderrAsUtf8) {
     testsupport::TempDir dir;
     const std::string out = dir.file("stdout.txt");
