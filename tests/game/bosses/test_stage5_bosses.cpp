@@ -1,8 +1,8 @@
 // The stage-5 bosses on the headless field: their lives phase by phase on
 // every difficulty (attacks ended early by zeroing hp), the mid-bosses'
-// departure, the stage bosses' pictures, Cheska's two-second count, and the
-// ending's timeline frame by frame. Talks run through with ELEMENT held, so
-// these hold with the stand-in talks and with the real ones.
+// departure, the stage bosses' pictures (and Deena's), Cheska's two-second
+// count, and the endings' timeline frame by frame, after Cheska, Yuri and
+// Deena. Talks run through with ELEMENT held.
 #include <gtest/gtest.h>
 
 #include <algorithm>
