@@ -79,6 +79,13 @@ private:
     cSoundTable saved_;
 };
 
+// A player no bullet or body can hurt.
+inline void KeepAlive(cPlayerBase* p) {
+    if (!p) return;
+    p->isInvincible = 1;
+    p->invincibleCount = -1000000;
+}
+
 class BossField : public enemytest::EnemyField {
 protected:
     // A boss of a type code, made as the stage start makes it from its line.
@@ -105,9 +112,9 @@ protected:
         sounds.played.clear();
         return b;
     }
-    // Every bullet of `steps` Update calls of the boss in slot A.
-    std::vector<Fired> RunBoss(int32_t steps) {
-        return Record(steps, [] { BossA->Update(); });
+    // Every bullet of `steps` Update calls of a boss (by default the one in slot A).
+    std::vector<Fired> RunBoss(int32_t steps, cBossBase* b = nullptr) {
+        return Record(steps, [b] { (b ? b : BossA)->Update(); });
     }
     // The frames of `frames` Update calls in which an enemy of the type was
     // summoned, one entry per summon.
@@ -132,6 +139,36 @@ protected:
         }
         return -1;
     }
+    // A fight played by PlayUntil with both players kept alive, each attack
+    // ended (hp to 0) once it has run `attackFrames` frames: the phases seen
+    // while awake (without the talk of phase 1, which a talk run from Update
+    // may end in the frame it began), the frames played (-1: `done` never
+    // held) and the bonuses paid.
+    struct Fight {
+        std::vector<int32_t> phases;
+        int32_t frames = 0, bonuses = 0;
+    };
+    template <class Done>
+    Fight Drive(cBossBase* b, int32_t limit, int32_t attackFrames, Done done) {
+        Fight f;
+        int32_t phase = -1, inPhase = 0;  // frames: a phase timer may loop below any bound
+        int32_t lastBonus = b->lastBonus;
+        for (cPlayerBase* p : {Player1, Player2}) KeepAlive(p);
+        testing::internal::CaptureStdout();  // the picture loads print their lines
+        f.frames = PlayUntil(limit, [&] {
+            for (cPlayerBase* p : {Player1, Player2}) KeepAlive(p);
+            ++inPhase;
+            if (b->active && b->phase != phase) {
+                phase = b->phase, inPhase = 0;
+                if (phase != 1) f.phases.push_back(phase);
+            }
+            if (b->lastBonus != lastBonus) ++f.bonuses, lastBonus = b->lastBonus;
+            if (phase >= 2 && phase < 30 && phase % 2 == 0 && inPhase >= attackFrames) b->hp = 0.0f;
+            return done();
+        });
+        testing::internal::GetCapturedStdout();
+        return f;
+    }
     SoundLog sounds;
 };
 
@@ -154,11 +191,15 @@ private:
     cScoreData saved_;
 };
 
-// A player no bullet or body can hurt.
-inline void KeepAlive(cPlayerBase* p) {
-    if (!p) return;
-    p->isInvincible = 1;
-    p->invincibleCount = -1000000;
+// `n` Update calls of a boss.
+inline void Updates(cBossBase* b, int32_t n) {
+    for (int32_t i = 0; i < n; ++i) b->Update();
+}
+
+// An attack that neither its hp nor its seconds end.
+inline void Endless(cBossBase* b) {
+    b->hp = 1e6f;
+    b->secondsLeft = 999;
 }
 
 // What a boss's picture loads printed: the release lines before the first

@@ -20,6 +20,7 @@
 #include "game/state/GameState.h"
 #include "tests/game/bosses/boss_field.h"
 #include "tests/game/objects/play_harness.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -27,11 +28,8 @@ using bosstest::ActiveEffects;
 using bosstest::BossField;
 using bosstest::OfSlot;
 using bosstest::Row;
+using bosstest::Updates;
 using playtest::Quad;
-
-void Updates(cBossBase* b, int n) {
-    for (int i = 0; i < n; ++i) b->Update();
-}
 
 TEST_F(BossField, TheFactoryPutsEachStagesBossInSlotAInPlaceOfTheLastOne) {
     m.SpawnStageObject(320, 380, 200, 0, 0, 0, 0, 0, 0, 7350);
@@ -92,6 +90,7 @@ TEST_F(BossField, WakesOnItsFrameOnceAndRisesIntoViewThenTalks) {
 }
 
 TEST_F(BossField, SecondsRunEverySixtyFramesAndAnAttackEndsAtTheLast) {
+    playtest::StartPlayers(1, true, 320, 400);
     Stage01Boss* b = MakeAt<Stage01Boss>(200, 2, 320, 200);
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(b->secondsLeft, 60);
@@ -101,14 +100,17 @@ TEST_F(BossField, SecondsRunEverySixtyFramesAndAnAttackEndsAtTheLast) {
     EXPECT_EQ(b->secondsLeft, 59);
     Updates(b, 60);
     EXPECT_EQ(b->secondsLeft, 58);
-    // The time runs out: the opening attack ends, paying player 1 its 10000.
-    const int32_t score = Player1->score;
+    // The time runs out: the opening attack ends, paying player 1 its 10000
+    // whoever shot last.
+    const int32_t score1 = Player1->score, score2 = Player2->score;
+    b->lastHitter = 1;
     b->secondsLeft = 1;
     b->phaseTimer = 179;
     b->Update();
     EXPECT_EQ(b->phase, 3);
     EXPECT_EQ(b->element, 0);
-    EXPECT_EQ(Player1->score, score + 10000);
+    EXPECT_EQ(Player1->score, score1 + 10000);
+    EXPECT_EQ(Player2->score, score2);
     EXPECT_EQ(sounds.Count("boss_death"), 1);
 }
 
@@ -133,58 +135,55 @@ TEST_F(BossField, ABreakRefillsTwoAFrameWalksToItsPointAndEndsOnItsFrame150) {
     EXPECT_EQ(b->attackRunning, 1);
 }
 
+// The last attack falls to the defeat pause, bullets cancelled and the bonus
+// paid; the pause to the talk; the talk's end to the tally 60 frames on, for
+// which all but Shamyu let the scroll run again.
 TEST_F(BossField, TheLastAttackFallsToThePauseThenTheTalkThenTheTally) {
-    Stage01Boss* b = MakeAt<Stage01Boss>(200, 8, 320, 200);
-    ASSERT_NE(b, nullptr);
-    ObjectManager.FireEnemyBullet(100, 100, 1, 1, 0, 0, 0, 1.0f, 0.0f);
-    const cEnemyBulletBase* bullet = ObjectManager.enemyBullets[size_t(ObjectManager.enemyBulletCursor)];
-    b->secondsLeft = 30;
-    b->lastHitter = 0;
-    const int32_t score = Player1->score;
-    const int effects = ActiveEffects();
-    b->hp = 0.0f;
-    b->Update();
-    EXPECT_EQ(b->phase, 30);
-    EXPECT_EQ(b->phaseTimer, 0);
-    EXPECT_EQ(b->attackRunning, 1);  // contact still hurts in the pause
-    EXPECT_EQ(bullet->element, 10);  // cancelled
-    EXPECT_EQ(sounds.Count("boss_death"), 1);
-    EXPECT_EQ(ActiveEffects(), effects + 9);  // the explosion and its debris
-    // 140000 x 30 / 60 + 14000.
-    EXPECT_EQ(b->lastBonus, 84000);
-    EXPECT_EQ(Player1->score, score + 84000);
-    // The stage-1 pause lasts until its frame 151.
-    Updates(b, 150);
-    EXPECT_EQ(b->phase, 30);
-    b->Update();
-    EXPECT_EQ(b->phase, 31);
-    EXPECT_EQ(b->attackRunning, 0);
-    EXPECT_EQ(GameState.subState, kSubStateDialogue);
-    b->NextPhase();  // the talk's end
-    EXPECT_EQ(GameState.subState, kSubStatePlay);
-    ScrollHalt = 1;
-    Updates(b, 59);
-    EXPECT_EQ(GameState.subState, kSubStatePlay);
-    b->Update();
-    EXPECT_EQ(GameState.subState, kSubStateTally);
-    EXPECT_EQ(ScrollHalt, 1);  // the stage-1 boss leaves the scroll halted
-}
-
-TEST_F(BossField, TheStageTwoBossReleasesTheScrollForTheTallyAndPausesFor120Frames) {
-    Stage02Boss* b = MakeAt<Stage02Boss>(201, 8, 320, 200);
-    ASSERT_NE(b, nullptr);
-    b->hp = 0.0f;
-    b->Update();
-    ASSERT_EQ(b->phase, 30);
-    Updates(b, 119);
-    EXPECT_EQ(b->phase, 30);
-    b->Update();
-    EXPECT_EQ(b->phase, 31);
-    b->NextPhase();
-    ScrollHalt = 1;
-    Updates(b, 60);
-    EXPECT_EQ(GameState.subState, kSubStateTally);
-    EXPECT_EQ(ScrollHalt, 0);
+    struct Case {
+        int32_t code, lastAttack, pause;
+        int32_t bonus;  // with 30 s of the attack's limit left
+        int effects;    // Shamyu's explosion and its debris
+        bool releasesScroll;
+    };
+    const Case cases[] = {{200, 8, 151, 84000, 9, false},    // 140000 x 30 / 60 + 14000
+                          {201, 8, 120, 126857, 0, true},    // 240000 x 30 / 70 + 24000
+                          {202, 8, 120, 216000, 0, true},    // 360000 x 30 / 60 + 36000
+                          {203, 10, 120, 209575, 0, true}};  // 520000 x 30 / 99 + 52000
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        cBossBase* b = MakeAt(c.code, c.lastAttack, 320, 200);
+        ASSERT_NE(b, nullptr);
+        ObjectManager.FireEnemyBullet(100, 100, 1, 1, 0, 0, 0, 1.0f, 0.0f);
+        const cEnemyBulletBase* bullet = ObjectManager.enemyBullets[size_t(ObjectManager.enemyBulletCursor)];
+        b->secondsLeft = 30;
+        b->lastHitter = 0;
+        const int32_t score = Player1->score;
+        const int effects = ActiveEffects();
+        b->hp = 0.0f;
+        b->Update();
+        EXPECT_EQ(b->phase, 30);
+        EXPECT_EQ(b->phaseTimer, 0);
+        EXPECT_EQ(b->attackRunning, 1);  // contact still hurts in the pause
+        EXPECT_EQ(bullet->element, 10);  // cancelled
+        EXPECT_EQ(sounds.Count("boss_death"), 1);
+        EXPECT_EQ(ActiveEffects(), effects + c.effects);
+        EXPECT_EQ(b->lastBonus, c.bonus);
+        EXPECT_EQ(Player1->score, score + c.bonus);
+        Updates(b, c.pause - 1);
+        EXPECT_EQ(b->phase, 30);
+        b->Update();
+        EXPECT_EQ(b->phase, 31);
+        EXPECT_EQ(b->attackRunning, 0);
+        EXPECT_EQ(GameState.subState, kSubStateDialogue);
+        b->NextPhase();  // the talk's end
+        EXPECT_EQ(GameState.subState, kSubStatePlay);
+        ScrollHalt = 1;
+        Updates(b, 59);
+        EXPECT_EQ(GameState.subState, kSubStatePlay);
+        b->Update();
+        EXPECT_EQ(GameState.subState, kSubStateTally);
+        EXPECT_EQ(ScrollHalt, c.releasesScroll ? 0 : 1);
+    }
 }
 
 // What each phase of the stage-1 boss draws besides its body and circle.
@@ -194,17 +193,17 @@ TEST_F(BossField, EachPhaseShowsTheGaugeBannerBonusAndNameItOwns) {
     struct Expect {
         int32_t phase;
         bool gauge, banner, bonus;
-        const char* name;  // CP932 bytes of the attack name, as hex
+        const char8_t* name;  // the attack name
     };
     const Expect cases[] = {
         {0, false, false, false, nullptr},
         {2, true, false, false, nullptr},
         {3, true, true, false, nullptr},
-        {4, true, false, false, "82cb82b182a082bd82c182ad814682cd82b582e9944c82cc82b582c182db"},
+        {4, true, false, false, u8"ねこあたっく：はしる猫のしっぽ"},
         {5, true, true, true, nullptr},
-        {6, true, false, false, "82cb82b182a082bd82c182ad814682a882c182a982af52554e52554e"},
+        {6, true, false, false, u8"ねこあたっく：おっかけRUNRUN"},
         {7, true, true, true, nullptr},
-        {8, true, false, false, "82cb82b182a082bd82c182ad814682bf82e582c682c282e0815b82b582f18149"},
+        {8, true, false, false, u8"ねこあたっく：ちょとつもーしん！"},
         {30, true, false, true, nullptr},
         {32, false, false, false, nullptr},
     };
@@ -222,13 +221,7 @@ TEST_F(BossField, EachPhaseShowsTheGaugeBannerBonusAndNameItOwns) {
             EXPECT_EQ(Row(rec.quads, 170).size(), c.bonus && valid ? 1u : 0u);
             ASSERT_EQ(rec.texts.size(), c.name ? 1u : 0u);
             if (!c.name) continue;
-            std::string hex;
-            for (unsigned char ch : rec.texts[0].text) {
-                static const char* const kDigits = "0123456789abcdef";
-                hex += kDigits[ch >> 4];
-                hex += kDigits[ch & 15];
-            }
-            EXPECT_EQ(hex, c.name);
+            EXPECT_EQ(rec.texts[0].text, testsupport::Utf8ToCp932(reinterpret_cast<const char*>(c.name)));
             EXPECT_EQ(rec.texts[0].x, 270);
             EXPECT_EQ(rec.texts[0].y, 50);
             EXPECT_EQ(rec.texts[0].font, 1);

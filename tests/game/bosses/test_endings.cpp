@@ -24,11 +24,6 @@ using bosstest::KeepAlive;
 
 class Endings : public FinalBossField {
 protected:
-    void SetUp() override {
-        FinalBossField::SetUp();
-        ScoreData = cScoreData();
-        FillDefaultScores(ScoreData);
-    }
     // The final boss of the stage beaten: its defeat pause has begun.
     cBossBase* Beaten(int32_t stage, int32_t team) {
         playtest::StartPlayers(team, false, 320, 400);
@@ -83,40 +78,39 @@ protected:
     }
 };
 
-TEST_F(Endings, StageFivesEndingRecordsTheClearAndUnlocksTeamTwoAndTheExtraStage) {
-    ASSERT_FALSE(IsTeam2Unlocked());
-    ASSERT_FALSE(IsExtraUnlockedFor(0));
-    Beaten(5, 1);
-    Player1->score = 5000000;
-    ASSERT_GT(PlayToResult(), 120 + 125 + 255);
-    ASSERT_EQ(GameState.sceneId, 2);
-    EXPECT_EQ(ScoreData.resultStage, 7);  // the stage after the ending
-    EXPECT_EQ(ScoreData.resultColumn, 1);
-    EXPECT_EQ(ScoreData.clearCount[0][1], 1);
-    StoreResult();
-    EXPECT_EQ(GameState.sceneId, 0);
-    const cRankingRow* row = Noname(1);
-    ASSERT_NE(row, nullptr);
-    EXPECT_EQ(row->stage, 6);  // the row keeps the stage reached less one
-    EXPECT_EQ(ScoreData.bestStage[0][1], 7);
-    EXPECT_TRUE(IsTeam2Unlocked());
-    EXPECT_TRUE(IsExtraUnlockedFor(0));
-    EXPECT_FALSE(IsExtraUnlockedFor(1));
-}
-
-TEST_F(Endings, TheExtraStagesEndingRecordsStageEightInColumnThree) {
-    Beaten(6, 2);
-    Player1->score = 50000000;
-    ASSERT_GT(PlayToResult(), 120 + 125 + 255);
-    ASSERT_EQ(GameState.sceneId, 2);
-    EXPECT_EQ(ScoreData.resultStage, 8);
-    EXPECT_EQ(ScoreData.resultColumn, 3);
-    EXPECT_EQ(ScoreData.clearCount[1][3], 1);
-    StoreResult();
-    const cRankingRow* row = Noname(3 + 4);
-    ASSERT_NE(row, nullptr);
-    EXPECT_EQ(row->stage, 7);
-    EXPECT_EQ(ScoreData.bestStage[1][3], 8);
+// Stage 5's ending records the clear of team 1 (column 1, difficulty 1) and
+// unlocks team 2 and team 1's extra stage; the extra stage's of team 2 records
+// stage 8 in column 3 (the extra stage's table).
+TEST_F(Endings, EachEndingRecordsTheStageReachedItsClearAndItsRankingRow) {
+    struct Case {
+        int32_t stage, team, score;
+        int32_t resultStage, column, table;
+    };
+    const Case cases[] = {{5, 1, 5000000, 7, 1, 1}, {6, 2, 50000000, 8, 3, 3 + 4}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stage);
+        ScoreData = cScoreData();
+        FillDefaultScores(ScoreData);
+        ASSERT_FALSE(IsTeam2Unlocked() || IsExtraUnlockedFor(0));
+        Beaten(c.stage, c.team);
+        Player1->score = c.score;
+        ASSERT_GT(PlayToResult(), 120 + 125 + 255);
+        ASSERT_EQ(GameState.sceneId, 2);
+        EXPECT_EQ(ScoreData.resultStage, c.resultStage);  // stage 5's: the stage after the ending
+        EXPECT_EQ(ScoreData.resultColumn, c.column);
+        EXPECT_EQ(ScoreData.clearCount[c.team - 1][c.column], 1);
+        StoreResult();
+        EXPECT_EQ(GameState.sceneId, 0);
+        const cRankingRow* row = Noname(c.table);
+        ASSERT_NE(row, nullptr);
+        EXPECT_EQ(row->stage, c.resultStage - 1);  // the row keeps the stage reached less one
+        EXPECT_EQ(ScoreData.bestStage[c.team - 1][c.column], c.resultStage);
+        if (c.stage == 5) {
+            EXPECT_TRUE(IsTeam2Unlocked());
+            EXPECT_TRUE(IsExtraUnlockedFor(0));
+            EXPECT_FALSE(IsExtraUnlockedFor(1));
+        }
+    }
 }
 
 }  // namespace

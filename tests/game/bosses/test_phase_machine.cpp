@@ -134,93 +134,61 @@ TEST_F(BossField, AfterTheFightTheStepsTurnToTheTalkThePlayAndTheEnding) {
     EXPECT_EQ(GameState.subState, kSubStateDialogue);  // the ending keeps the dialogue
 }
 
-// A boss in its first named attack (phase 4): limit 60 s, bonus 100000.
-class SpellBonus : public BossField {
-protected:
-    void SetUp() override {
-        BossField::SetUp();
+// A named attack's bonus as its step settles it: a share of the bonus by the
+// time left plus a tenth, to the player who hit last. The first named attack
+// (phase 4) has a limit of 60 s and a bonus of 100000; the last (phase 8, ended
+// as the last attack) 40 s and 140000.
+TEST_F(BossField, ANamedAttacksStepPaysItsBonusToTheLastHitterUnlessTimedOutOrMissed) {
+    struct Case {
+        const char* what;
+        int32_t phase, secondsLeft, lastHitter;
+        bool playerHit;
+        int32_t paid1, paid2, lastBonus;  // 777: the last bonus kept
+        uint8_t valid;                    // the bonus flag after the step
+    };
+    const Case cases[] = {{"won by player 2 with 30 s left", 4, 30, 1, false, 0, 60000, 60000, 1},
+                          {"won by player 1 with 45 s left", 4, 45, 0, false, 85000, 0, 85000, 1},
+                          {"timed out", 4, 0, 0, false, 0, 0, 777, 0},
+                          {"timed out by a count stepping past 0", 4, -1, 0, false, 0, 0, 777, 0},
+                          {"a player hit during it", 4, 59, 0, true, 0, 0, 777, 0},
+                          {"the last attack, from its own limit and bonus", 8, 10, 0, false, 49000, 0, 49000, 1},
+                          {"the opening attack: no bonus", 2, 30, 0, false, 0, 0, 777, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         playtest::StartPlayers(1, true);
+        cBossBase b;
+        BossA = &b;
+        b.timeTable[2] = 60;
+        b.timeTable[6] = 40;
+        b.timeTable[7] = 1;  // the next break's: must not be read
+        b.bonusTable[0] = 100000;
+        b.bonusTable[2] = 140000;
+        b.lastBonus = 777;
+        b.phase = c.phase;
+        b.secondsLeft = c.secondsLeft;
+        b.lastHitter = c.lastHitter;
         Player1->score = 1000;
         Player2->score = 2000;
-        b.phase = 4;
-        b.timeTable[2] = 60;
-        b.bonusTable[0] = 100000;
-        b.lastBonus = 777;
-        BossA = &b;
-    }
-    void TearDown() override {
+        sounds.played.clear();
+        if (c.playerHit) {
+            Player1->isInvincible = 0;
+            Player1->Damage(1);
+            EXPECT_EQ(b.bonusValid, 0);
+        }
+        if (c.phase == 8) {
+            EndLastAttack(b);
+            EXPECT_EQ(b.phase, 30);
+            EXPECT_EQ(b.phaseTimer, 0);
+        } else {
+            b.NextPhase();
+        }
         BossA = nullptr;
-        BossField::TearDown();
+        EXPECT_EQ(Player1->score, 1000 + c.paid1);
+        EXPECT_EQ(Player2->score, 2000 + c.paid2);
+        EXPECT_EQ(b.lastBonus, c.lastBonus);
+        EXPECT_EQ(b.bonusValid, c.valid);
+        EXPECT_EQ(sounds.Count("boss_death"), 1);
     }
-    cBossBase b;
-};
-
-TEST_F(SpellBonus, PaysTheShareOfTimeLeftAndATenthToTheLastHitter) {
-    b.secondsLeft = 30;
-    b.lastHitter = 1;
-    b.NextPhase();
-    EXPECT_EQ(Player2->score, 2000 + 60000);
-    EXPECT_EQ(Player1->score, 1000);
-    EXPECT_EQ(b.lastBonus, 60000);
-    EXPECT_EQ(sounds.Count("boss_death"), 1);
-    // The same attack won by player 1 with 45 s of 60 left.
-    b.phase = 4;
-    b.secondsLeft = 45;
-    b.lastHitter = 0;
-    b.NextPhase();
-    EXPECT_EQ(Player1->score, 1000 + 85000);
-    EXPECT_EQ(b.lastBonus, 85000);
-}
-
-TEST_F(SpellBonus, ATimeOutOrAMissPaysNothingAndKeepsTheLastBonus) {
-    for (int32_t left : {0, -1}) {  // a count stepping by two can pass 0
-        SCOPED_TRACE(left);
-        b.phase = 4;
-        b.bonusValid = 1;
-        b.secondsLeft = left;
-        b.NextPhase();
-        EXPECT_EQ(b.bonusValid, 0);
-        EXPECT_EQ(b.lastBonus, 777);
-        EXPECT_EQ(Player1->score, 1000);
-    }
-    // A player hit during the attack.
-    b.phase = 4;
-    b.bonusValid = 1;
-    b.secondsLeft = 59;
-    Player1->isInvincible = 0;
-    Player1->Damage(1);
-    EXPECT_EQ(b.bonusValid, 0);
-    b.hp = 0.0f;
-    b.NextPhase();
-    EXPECT_EQ(b.lastBonus, 777);
-    EXPECT_EQ(Player1->score, 1000);
-    EXPECT_EQ(Player2->score, 2000);
-}
-
-TEST_F(SpellBonus, TheLastAttackSettlesFromItsOwnLimitAndBonus) {
-    // Phase 8 as the last attack: limit entry 6, bonus entry 2.
-    b.phase = 8;
-    b.timeTable[6] = 40;
-    b.timeTable[7] = 1;  // the next break's: must not be read
-    b.bonusTable[2] = 140000;
-    b.secondsLeft = 10;
-    b.lastHitter = 0;
-    EndLastAttack(b);
-    EXPECT_EQ(b.phase, 30);
-    EXPECT_EQ(b.phaseTimer, 0);
-    EXPECT_EQ(b.lastBonus, 35000 + 14000);
-    EXPECT_EQ(Player1->score, 1000 + 49000);
-    EXPECT_EQ(sounds.Count("boss_death"), 1);
-}
-
-// The opening attack pays no bonus: its step settles nothing.
-TEST_F(SpellBonus, TheOpeningAttackPaysNoBonus) {
-    b.phase = 2;
-    b.secondsLeft = 30;
-    b.hpTable[1] = 10;
-    b.NextPhase();
-    EXPECT_EQ(b.lastBonus, 777);
-    EXPECT_EQ(Player1->score, 1000);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 // The stage-5 bosses on the headless field: their lives phase by phase on
 // every difficulty (attacks ended early by zeroing hp), the mid-bosses'
-// departure, the stage bosses' pictures, Cheska's two-second count, and the
-// ending's timeline frame by frame. Talks run through with ELEMENT held, so
-// these hold with the stand-in talks and with the real ones.
+// departure, the stage bosses' pictures (and Deena's), Cheska's two-second
+// count, and the endings' timeline frame by frame, after Cheska, Yuri and
+// Deena. Talks run through with ELEMENT held.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,11 +21,11 @@
 
 namespace {
 
+using bosstest::Endless;
 using bosstest::FinalBossField;
 using bosstest::KeepAlive;
+using bosstest::Updates;
 using enemytest::Fired;
-
-bool AttackPhase(int32_t p) { return p >= 2 && p < 30 && p % 2 == 0; }
 
 class StageFiveBosses : public FinalBossField {
 protected:
@@ -39,29 +39,6 @@ protected:
         cBossBase* b = Make(code, 320, 0, 0, StageFrame + 1);
         testing::internal::GetCapturedStdout();
         return b;
-    }
-    // Plays frames until `done` holds or `limit` frames ran, player 1 kept
-    // alive; each attack ends (hp to 0) after `attackFrames` frames. Answers
-    // the phases seen in order.
-    template <class Done>
-    std::vector<int32_t> Drive(cBossBase* b, int32_t limit, int32_t attackFrames, Done done) {
-        std::vector<int32_t> phases;
-        int32_t inPhase = 0;  // a phase timer may loop below any bound
-        testing::internal::CaptureStdout();
-        PlayUntil(limit, [&] {
-            KeepAlive(Player1);
-            Player1->stock = 1000;
-            ++inPhase;
-            if (b->active && (phases.empty() || phases.back() != b->phase)) phases.push_back(b->phase), inPhase = 0;
-            if (AttackPhase(b->phase) && inPhase >= attackFrames) b->hp = 0.0f;
-            return done();
-        });
-        testing::internal::GetCapturedStdout();
-        return phases;
-    }
-    static std::vector<int32_t> WithoutTalk(std::vector<int32_t> phases) {
-        std::erase(phases, 1);  // a talk run from Update may end inside it
-        return phases;
     }
 };
 
@@ -84,8 +61,8 @@ TEST_F(StageFiveBosses, MidBossesFightLeaveDropALifeAndLetTheStageScrollOn) {
             cBossBase* b = Arrive(204, c.team, d);
             ASSERT_NE(b, nullptr);
             EXPECT_NE(dynamic_cast<Stage05Boss_Osero*>(b) != nullptr, c.team == 2);
-            const std::vector<int32_t> phases = Drive(b, 20000, 40, [&] { return b->phase == 32; });
-            EXPECT_EQ(WithoutTalk(phases), (std::vector<int32_t>{0, 2, 3, 4, 5, 6, 30, 31, 32}));
+            const std::vector<int32_t> phases = Drive(b, 20000, 40, [&] { return b->phase == 32; }).phases;
+            EXPECT_EQ(phases, (std::vector<int32_t>{0, 2, 3, 4, 5, 6, 30, 31, 32}));
             EXPECT_EQ(b->attackRunning, 0);
             ASSERT_EQ(GameState.subState, kSubStatePlay);
             EXPECT_EQ(ScrollHalt, 1);
@@ -122,36 +99,31 @@ TEST_F(StageFiveBosses, MidBossesFightLeaveDropALifeAndLetTheStageScrollOn) {
     }
 }
 
-TEST_F(StageFiveBosses, OseroSummonsHerJetsOnTheFirstPassOnly) {
-    for (int32_t d = 0; d <= 2; ++d) {
-        SCOPED_TRACE(d);
-        playtest::ResetField(5);
-        GameState.difficulty = d;
-        Stage05Boss_Osero* b = MakeAt<Stage05Boss_Osero>(204, 4, 320, 100);
-        ASSERT_NE(b, nullptr);
-        b->hp = 1e6f;
-        b->secondsLeft = 999;
-        const std::vector<int32_t> jetFrames = SummonFrames(b, 58, 2200);
-        // Two jets at frame 40 (and 5 on difficulty 2); the sweep loops back to 50 at 1000.
-        const std::vector<int32_t> want = d == 2 ? std::vector<int32_t>{5, 5, 40, 40} : std::vector<int32_t>{40, 40};
-        EXPECT_EQ(jetFrames, want);
-        EXPECT_EQ(sounds.Count("stillattack"), d == 2 ? 2 : 1);
-    }
-}
-
-TEST_F(StageFiveBosses, OseroBigBangSummonsByDifficultyAndRingsThirtyBullets) {
+// Osero's jets come on the first pass of her sweep only; her big bang summons
+// by difficulty and rings thirty bullets.
+TEST_F(StageFiveBosses, OseroSummonsHerJetsOnTheFirstPassOnlyAndBigBangsByDifficulty) {
     struct Case {
-        int32_t d, summons, turn;
+        int32_t d;
+        std::vector<int32_t> jetFrames;
+        int32_t summons, turn;
         float speed;
     };
-    const Case cases[] = {{0, 15, 0, 0.5f}, {1, 26, 0, 0.8f}, {2, 32, -30, 0.8f}};
+    // Two jets at frame 40 (and 5 on difficulty 2); the sweep loops back to 50 at 1000.
+    const Case cases[] = {{0, {40, 40}, 15, 0, 0.5f}, {1, {40, 40}, 26, 0, 0.8f}, {2, {5, 5, 40, 40}, 32, -30, 0.8f}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.d);
         playtest::ResetField(5);
         GameState.difficulty = c.d;
-        Stage05Boss_Osero* b = MakeAt<Stage05Boss_Osero>(204, 6, 320, 100);
-        b->hp = 1e6f;
-        b->secondsLeft = 999;
+        Stage05Boss_Osero* b = MakeAt<Stage05Boss_Osero>(204, 4, 320, 100);
+        ASSERT_NE(b, nullptr);
+        Endless(b);
+        EXPECT_EQ(SummonFrames(b, 58, 2200), c.jetFrames);
+        EXPECT_EQ(sounds.Count("stillattack"), c.d == 2 ? 2 : 1);
+        // The big bang.
+        playtest::ResetField(5);
+        GameState.difficulty = c.d;
+        b = MakeAt<Stage05Boss_Osero>(204, 6, 320, 100);
+        Endless(b);
         const int32_t element = b->element;
         size_t before = ObjectManager.enemyList.size();
         const std::vector<Fired> shots = RunBoss(540);
@@ -186,8 +158,7 @@ TEST_F(StageFiveBosses, CrowThrowsSingleKnivesUntilHisFirstLapThenAddsTheSidePai
         GameState.difficulty = c.d;
         Stage05Boss_Crow* b = MakeAt<Stage05Boss_Crow>(204, 2, 320, 100);
         ASSERT_NE(b, nullptr);
-        b->hp = 1e6f;
-        b->secondsLeft = 999;
+        Endless(b);
         const std::vector<Fired> shots = RunBoss(900);
         // A volley on every c.every-th frame of the first 30 of each 40.
         std::vector<int32_t> firstLap;
@@ -218,8 +189,7 @@ TEST_F(StageFiveBosses, CrowsMirrorImageFiresButHasNoBody) {
     GameState.team = 2;
     Stage05Boss_Crow* b = MakeAt<Stage05Boss_Crow>(204, 6, 320, 200);
     ASSERT_NE(b, nullptr);
-    b->hp = 1e6f;
-    b->secondsLeft = 999;
+    Endless(b);
     const std::vector<Fired> shots = RunBoss(170);
     // From 70 the boss and the image fall side by side and fire in turn.
     EXPECT_FLOAT_EQ(b->imageX - b->x, 2 * 4.0f * 70);
@@ -258,34 +228,36 @@ TEST_F(StageFiveBosses, StageBossesRunTheirPhasesByDifficultyToTheTally) {
         cBossBase* b = Arrive(205, c.team, c.d);
         ASSERT_NE(b, nullptr);
         EXPECT_EQ(BossB, b);
-        const std::vector<int32_t> phases =
-            Drive(b, 40000, 30, [] { return GameState.subState == kSubStateTally; });
-        EXPECT_EQ(WithoutTalk(phases), c.phases);
+        const Fight fight = Drive(b, 40000, 30, [] { return GameState.subState == kSubStateTally; });
+        EXPECT_EQ(fight.phases, c.phases);
+        // Each named attack pays its bonus once.
+        EXPECT_EQ(fight.bonuses, std::count_if(c.phases.begin(), c.phases.end(),
+                                               [](int32_t p) { return p >= 4 && p < 30 && p % 2 == 0; }));
         EXPECT_EQ(GameState.subState, kSubStateTally);
         EXPECT_EQ(b->active, 1);  // the stage boss stays: the tally ends the stage
         EXPECT_EQ(ScoreData.resultStage, 0);  // the shell writes the stage-5 result
     }
 }
 
+// As they wake, the stage bosses release their slots 28, 33 and 32, then load
+// cut-in, circle and body; Deena keeps the stage's circle.
 TEST_F(StageFiveBosses, StageBossesReplaceCutInBodyAndCircleWhenTheyAppear) {
     const struct {
-        int32_t team;
-        const char* name;
-    } cases[] = {{1, "cheska"}, {2, "yuri"}};
+        int32_t code, team, releases;
+        std::vector<std::string> loads;
+    } cases[] = {{205, 1, 3, {"img/cutin_cheska.png", "img/mahoujin_cheska.png", "img/cheska.png"}},
+                 {205, 2, 3, {"img/cutin_yuri.png", "img/mahoujin_yuri.png", "img/yuri.png"}},
+                 {291, 1, 2, {"img/cutin_deena.png", "img/St06_Boss_02.png"}}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.loads[0]);
         playtest::ResetField(7);
-        cBossBase* b = Arrive(205, c.team, 1);
+        cBossBase* b = Arrive(c.code, c.team, 1);
         testing::internal::CaptureStdout();
         playtest::PlayFrame();
-        const std::string out = testing::internal::GetCapturedStdout();
+        const bosstest::PictureLog log = bosstest::ReadPictureLog(testing::internal::GetCapturedStdout());
         ASSERT_EQ(b->active, 1);
-        const std::string n = c.name;
-        // Released 28, 33, 32, then loaded 28, 32, 33.
-        const bosstest::PictureLog log = bosstest::ReadPictureLog(out);
-        EXPECT_EQ(log.releases, 3);
-        EXPECT_EQ(log.loads, (std::vector<std::string>{"img/cutin_" + n + ".png", "img/mahoujin_" + n + ".png",
-                                                       "img/" + n + ".png"}));
+        EXPECT_EQ(log.releases, c.releases);
+        EXPECT_EQ(log.loads, c.loads);
         // Only on waking.
         testing::internal::CaptureStdout();
         playtest::PlayFrame();
@@ -344,7 +316,7 @@ TEST_F(StageFiveBosses, OnDifficultyZeroTheFourthNamedAttackIsTheLastAndPaysOnce
         EXPECT_EQ(Player1->score, b->lastBonus);
         EXPECT_EQ(sounds.Count("boss_death"), 2);  // the step to the break and the fall
         // Its defeat pause ends as the last attack's does.
-        for (int32_t f = 0; f < 119; ++f) b->Update();
+        Updates(b, 119);
         EXPECT_EQ(b->phase, 30);
         b->Update();
         EXPECT_EQ(b->phase, 31);
@@ -360,9 +332,8 @@ TEST_F(StageFiveBosses, YurisFinishBurstsComeSoonerDownToFortyEightFrames) {
         GameState.difficulty = d;
         Stage05Boss_Yuri* b = MakeAt<Stage05Boss_Yuri>(205, 12, 320, 100);
         ASSERT_NE(b, nullptr);
-        b->hp = 1e6f;
-        b->secondsLeft = 9999;
-        const std::vector<Fired> shots = Record(9000, [b] { b->Update(); });
+        Endless(b);
+        const std::vector<Fired> shots = RunBoss(9000, b);
         std::vector<int32_t> gaps;
         int32_t last = 0;
         for (const Fired& f : shots) {
@@ -406,20 +377,21 @@ TEST_F(StageFiveBosses, TheRailgunSoundsOnTheStartUpLaser) {
     Stage05Boss_Yuri* b = MakeAt<Stage05Boss_Yuri>(205, 4, 500, 100);
     ASSERT_NE(b, nullptr);
     b->hp = 1e6f;
-    const std::vector<Fired> shots = Record(60, [b] { b->Update(); });
+    const std::vector<Fired> shots = RunBoss(60, b);
     EXPECT_EQ(sounds.played, (std::vector<std::string>{"raser_long", "shot_small"}));
     EXPECT_EQ(bosstest::OfStep(shots, 60).size(), 3u + 2u);  // three beams and two sparks
 }
 
 // ---- The ending.
 
+// Both teams' endings after Cheska or Yuri and after Deena; Deena's tally
+// frame records the extra stage as reached.
 TEST_F(StageFiveBosses, TheEndingFadesRunsTheEpilogueAndRaisesTheTallyOnTime) {
     const struct {
-        int32_t team;
-        int32_t code;
-    } cases[] = {{1, 205}, {2, 205}};
+        int32_t team, code, stageReached;
+    } cases[] = {{1, 205, 0}, {2, 205, 0}, {1, 291, 8}, {2, 291, 8}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.team);
+        SCOPED_TRACE(testing::Message() << "team " << c.team << " boss " << c.code);
         playtest::ResetField(11);
         cBossBase* b = Arrive(c.code, c.team, 1);
         auto* frame = dynamic_cast<Stage05Frame*>(b);
@@ -461,6 +433,7 @@ TEST_F(StageFiveBosses, TheEndingFadesRunsTheEpilogueAndRaisesTheTallyOnTime) {
             ASSERT_EQ(StageFrame, stageFrame);
             ASSERT_EQ(Player1->x, px);
             ASSERT_EQ(Player1->y, py);
+            ASSERT_EQ(ScoreData.resultStage, GameState.subState == kSubStateTally ? c.stageReached : 0);
         }
         EXPECT_GE(frame->fadeAlpha, 250);  // the epilogue ran from 250 on
         EXPECT_GE(epilogueEnd, 125);  // not before the fade reached 250, on phase 32's 125th frame
@@ -470,7 +443,8 @@ TEST_F(StageFiveBosses, TheEndingFadesRunsTheEpilogueAndRaisesTheTallyOnTime) {
         GameState.subState = kSubStateLeave;
         b->Draw();
         EXPECT_EQ(GameState.subState, kSubStateLeave);
-        EXPECT_EQ(ScoreData.resultStage, 0);
+        EXPECT_EQ(ScoreData.resultStage, c.stageReached);
+        ScoreData.resultStage = 0;
     }
 }
 

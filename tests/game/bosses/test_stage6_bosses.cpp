@@ -1,6 +1,7 @@
 // The extra stage's bosses on the headless field: the pair's swallowed shots
 // and what they bring back, Copic's damage, the beaten pair's departure, and
-// Deena's last attack, long-range shots, beams and ending.
+// Deena's last attack, long-range shots and beams. (Deena's pictures and
+// ending: test_stage5_bosses.cpp, beside the stage-5 bosses'.)
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -18,8 +19,9 @@
 namespace {
 
 using bosstest::ActiveEffects;
+using bosstest::Endless;
 using bosstest::FinalBossField;
-using bosstest::KeepAlive;
+using bosstest::Updates;
 using enemytest::Fired;
 
 class ExtraStageBosses : public FinalBossField {
@@ -44,6 +46,9 @@ protected:
 
 // ---- Palet and Copic.
 
+// Shots the wall swallows come back in the next attack: the aimed stream runs
+// four frames longer per shot, the burst brings one enemy per three, the late
+// stream of thirteen-bullet volleys lasts six frames per shot.
 TEST_F(ExtraStageBosses, ShotsTheWallSwallowedComeBackInTheNextAttack) {
     for (int32_t w : {0, 3, 10}) {
         SCOPED_TRACE(w);
@@ -53,7 +58,7 @@ TEST_F(ExtraStageBosses, ShotsTheWallSwallowedComeBackInTheNextAttack) {
         ASSERT_NE(b, nullptr);
         b->hp = 1e6f;
         // The wall goes up at frame 155 below Copic; shots into it vanish and count.
-        for (int32_t f = 0; f < 155; ++f) b->Update();
+        Updates(b, 155);
         ASSERT_EQ(b->wallActive, 1);
         for (int32_t i = 0; i < w; ++i) {
             cPlayerBulletBase* s = Shot(static_cast<float>(b->wallX) + 79.0f, static_cast<float>(b->wallY), 0);
@@ -72,31 +77,23 @@ TEST_F(ExtraStageBosses, ShotsTheWallSwallowedComeBackInTheNextAttack) {
         b->hp = b->maxHp;
         while (b->phase == 5) b->Update();
         ASSERT_EQ(b->phase, 6);
-        b->hp = 1e6f;
-        b->secondsLeft = 999;
-        const std::vector<int32_t> stream = SummonFrames(b, 87, 1499);
+        Endless(b);
         std::vector<int32_t> aimed, burst;
-        for (int32_t f : stream) (f == 670 ? burst : aimed).push_back(f);
+        int32_t frame = 0;
+        const std::vector<Fired> shots = Record(1499, [&] {
+            const size_t before = m.enemyList.size();
+            b->Update();
+            ++frame;
+            for (size_t i = before; i < m.enemyList.size(); ++i)
+                if (m.enemyList[i]->type == 87) (frame == 670 ? burst : aimed).push_back(frame);
+        });
         // The aimed stream: every 7th frame from 81 while below 4W + 600.
         ASSERT_FALSE(aimed.empty());
         EXPECT_EQ(aimed.front(), 84);
         EXPECT_LT(aimed.back(), 4 * w + 600);
         EXPECT_GE(aimed.back() + 7, 4 * w + 600);
-        // The burst at 670: one enemy for every three swallowed shots.
         EXPECT_EQ(static_cast<int32_t>(burst.size()), w / 3);
-    }
-}
-
-TEST_F(ExtraStageBosses, TheLateStreamLastsSixFramesPerSwallowedShot) {
-    for (int32_t w : {0, 3, 10}) {
-        SCOPED_TRACE(w);
-        playtest::ResetField(13);
-        playtest::StartPlayers(1, false, 320, 400);
-        Stage06_PaletCopic* b = Pair(6);
-        b->hp = 1e6f;
-        b->secondsLeft = 999;
-        b->wallHits = w;
-        const std::vector<Fired> shots = Record(1499, [b] { b->Update(); });
+        // The late stream: every 7th frame from 951 while below 6W + 950.
         std::vector<int32_t> late;
         for (int32_t step : Steps(shots))
             if (step > 950) late.push_back(step);
@@ -154,7 +151,7 @@ TEST_F(ExtraStageBosses, TheBeatenPairDropsALifeLeavesHarmlesslyAndAGameOverStan
     b->Update();
     ASSERT_EQ(b->phase, 30);
     const size_t before = m.enemyList.size();
-    for (int32_t f = 0; f < 149; ++f) b->Update();
+    Updates(b, 149);
     EXPECT_EQ(b->phase, 30);
     b->Update();
     // The talk begins, the life drops at Palet's stage position.
@@ -201,6 +198,12 @@ TEST_F(ExtraStageBosses, DeenasLastAttackStageFollowsHpAndSeconds) {
                           {700, 500, 2}, {351, 100, 2}, {300, 450, 2},   {300, 301, 2}, {350, 300, 3},
                           {300, 200, 3}, {900, 300, 3}, {100, 1, 3}};
     for (const Case& c : cases) EXPECT_EQ(Stage06Boss::LastAttackStage(c.hp, c.seconds), c.stage) << c.hp << " " << c.seconds;
+    // On difficulty 0 the attack starts at 800 x 0.8 hp: the walls stage never comes.
+    GameState.difficulty = 0;
+    playtest::StartPlayers(1, false, 320, 400);
+    Stage06Boss* easy = Deena(14);
+    EXPECT_FLOAT_EQ(easy->hp, 640.0f);
+    EXPECT_EQ(Stage06Boss::LastAttackStage(easy->hp, easy->secondsLeft), 2);
     // What each stage does on the field.
     for (int32_t want : {1, 2, 3}) {
         SCOPED_TRACE(want);
@@ -211,7 +214,7 @@ TEST_F(ExtraStageBosses, DeenasLastAttackStageFollowsHpAndSeconds) {
         b->hp = want == 1 ? 700.0f : want == 2 ? 500.0f : 300.0f;
         b->secondsLeft = 900;
         const size_t enemies = m.enemyList.size();
-        const std::vector<Fired> shots = Record(130, [b] { b->Update(); });
+        const std::vector<Fired> shots = RunBoss(130, b);
         if (want == 1) {
             // Rows of 30 from the top and the bottom edge every 58 frames.
             EXPECT_EQ(Steps(shots), (std::vector<int32_t>{58, 116}));
@@ -240,14 +243,6 @@ TEST_F(ExtraStageBosses, DeenasLastAttackStageFollowsHpAndSeconds) {
     }
 }
 
-TEST_F(ExtraStageBosses, DeenasLastAttackStartsCirclingOnDifficultyZero) {
-    GameState.difficulty = 0;
-    playtest::StartPlayers(1, false, 320, 400);
-    Stage06Boss* b = Deena(14);
-    EXPECT_FLOAT_EQ(b->hp, 640.0f);  // 800 x 0.8: the walls stage never comes
-    EXPECT_EQ(Stage06Boss::LastAttackStage(b->hp, b->secondsLeft), 2);
-}
-
 TEST_F(ExtraStageBosses, DeenaSnipesAPlayerKeepingTwoHundredTwentyPixelsAway) {
     struct Case {
         float distance;
@@ -265,53 +260,13 @@ TEST_F(ExtraStageBosses, DeenaSnipesAPlayerKeepingTwoHundredTwentyPixelsAway) {
         b->y = 100.0f;
         PlacePlayer(Player1, 320.0f, 100.0f + c.distance);
         PlacePlayer(Player2, 320.0f - c.distance, 100.0f);
-        std::vector<Fired> shots = Record(110, [b] { b->Update(); });
+        std::vector<Fired> shots = RunBoss(110, b);
         size_t snipes = 0;
         for (const Fired& f : bosstest::OfStep(shots, 110)) snipes += f.graphic == 11 ? 1 : 0;
         EXPECT_EQ(snipes, c.snipes);
         for (const Fired& f : bosstest::OfStep(shots, 90)) EXPECT_NE(f.graphic, 11);  // not before frame 100
         EXPECT_EQ(bosstest::OfStep(shots, 100).size(), bosstest::OfStep(shots, 110).size());
     }
-}
-
-TEST_F(ExtraStageBosses, DeenasEndingRecordsTheExtraStageOnTheTallyFrame) {
-    for (int32_t team : {1, 2}) {
-        SCOPED_TRACE(team);
-        playtest::ResetField(23);
-        GameState.stage = 6;
-        playtest::StartPlayers(team, false, 320, 400);
-        Stage06Boss* b = Deena(14);
-        b->hp = 0.0f;
-        b->Update();
-        ASSERT_EQ(b->phase, 30);
-        int32_t phase33 = 0;
-        testing::internal::CaptureStdout();
-        KeepAlive(Player1);  // the defeat pause's bullets may still fly
-        PlayUntil(20000, [&] {
-            KeepAlive(Player1);
-            if (b->phase == 33) ++phase33;
-            const bool tally = GameState.subState == kSubStateTally;
-            EXPECT_EQ(ScoreData.resultStage, tally ? 8 : 0);
-            return tally;
-        });
-        testing::internal::GetCapturedStdout();
-        EXPECT_EQ(phase33, 255);
-        EXPECT_EQ(GameState.subState, kSubStateTally);
-        EXPECT_EQ(ScoreData.resultStage, 8);
-        ScoreData.resultStage = 0;
-    }
-}
-
-TEST_F(ExtraStageBosses, DeenaReplacesCutInAndBodyAndKeepsTheStagesCircle) {
-    playtest::StartPlayers(1, false, 320, 400);
-    testing::internal::CaptureStdout();
-    m.SpawnStageObject(320, 0, 291, 0, 0, 0, 0.0f, 0.0f, 0.0f, StageFrame + 1);
-    playtest::PlayFrame();
-    const bosstest::PictureLog log = bosstest::ReadPictureLog(testing::internal::GetCapturedStdout());
-    ASSERT_NE(BossB, nullptr);
-    EXPECT_EQ(BossB->active, 1);
-    EXPECT_EQ(log.releases, 2);
-    EXPECT_EQ(log.loads, (std::vector<std::string>{"img/cutin_deena.png", "img/St06_Boss_02.png"}));
 }
 
 }  // namespace

@@ -227,7 +227,6 @@ protected:
     };
     struct WholeTalk {
         std::vector<TalkFrame> frames;
-        std::vector<std::string> ends;  // the music loads and NextPhase calls, in order
         int Lines() const {
             int lines = 0;
             for (const TalkFrame& f : frames) lines += !f.draws.empty();
@@ -241,9 +240,6 @@ protected:
             const int32_t step = TalkState.step;
             whole.frames.push_back({step, Frame(talk, PAD_ELEMENT)});
         }
-        for (const std::string& call : platform::RecordedCalls())
-            if (call.rfind("NextPhase", 0) == 0 || call.rfind("KestraSound::CreateFromFile", 0) == 0)
-                whole.ends.push_back(call);
         return whole;
     }
 

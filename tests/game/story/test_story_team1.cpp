@@ -1,8 +1,6 @@
-// Team 1's eighteen talks run as the bosses run them, once a frame with player
-// 1's ELEMENT held: the lines each shows, the frame its end step runs in, the
-// name cards it fades in and its end actions in order. Then the steps that draw
-// something unusual: Yuri walking off, her call from off screen, Kohaku
-// trembling, and the narration boxes.
+// Team 1's talks at the steps that draw something unusual: Yuri walking off,
+// her call from off screen, Kohaku trembling, and the narration boxes. (Every
+// talk played whole, lines, cards and end actions: test_talk_runner.cpp.)
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -14,80 +12,9 @@ namespace {
 
 using talktest::Draw;
 using talktest::OfSlot;
-constexpr int32_t kText = -1, kYuri = 12, kKohaku = 17, kBalloon = 25, kCard = 26;
+constexpr int32_t kText = -1, kYuri = 12, kKohaku = 17, kBalloon = 25;
 
 class Team1Talk : public talktest::TalkTest {};
-
-// As the game's talk tables give them: lines (and on difficulty 0), the end
-// actions in order (M music, P play sub-state, A or B that boss's NextPhase, R
-// window reset), the music, and "card:alpha" of each frame showing a name card.
-struct Case {
-    void (*run)();
-    int lines, easyLines;
-    const char* end;
-    const char* music;
-    const char* cards;
-};
-const Case kCases[] = {
-    {UpdateTalkYuriStage1Before, 28, 28, "MAR", "BGM/Stage01Boss.ogg", "0:10 1:10 4:10 4:20 4:30 4:40 4:50 5:10 "},
-    {UpdateTalkYuriStage1After, 17, 17, "PAR", nullptr, ""},
-    {UpdateTalkYuriStage2Before, 30, 30, "MAR", "BGM/Stage02Boss.ogg", "6:10 6:20 "},
-    {UpdateTalkYuriStage2After, 30, 30, "PAR", nullptr, ""},
-    {UpdateTalkYuriStage3Before, 48, 48, "MPAR", "BGM/Stage03Boss.ogg", "7:10 7:20 7:30 7:40 7:50 "},
-    {UpdateTalkYuriStage3After, 24, 24, "PAR", nullptr, ""},
-    {UpdateTalkYuriStage4Before, 32, 32, "MAR", "BGM/Stage04Boss.ogg", "8:10 9:10 9:20 "},
-    {UpdateTalkYuriStage4After, 24, 24, "PAR", nullptr, ""},
-    {UpdateTalkYuriStage5MidBefore, 26, 26, "PAR", nullptr, "3:10 3:20 3:30 "},
-    {UpdateTalkYuriStage5MidAfter, 15, 15, "PAR", nullptr, ""},
-    {UpdateTalkYuriStage5Before, 38, 38, "PBRM", "BGM/Stage05Boss.ogg", "2:10 2:20 "},
-    {UpdateTalkYuriStage5After, 53, 53, "BRM", "BGM/EDTalk.ogg", ""},
-    {UpdateTalkYuriStage5Ending, 25, 23, "BR", nullptr, ""},
-    {UpdateTalkYuriStage6MidBefore, 47, 47, "PAMR", "BGM/Stage06Boss_01.ogg", "10:10 10:20 10:30 11:10 11:20 11:30 "},
-    {UpdateTalkYuriStage6MidAfter, 17, 17, "MPAR", "BGM/Stage06.ogg", ""},
-    {UpdateTalkYuriStage6Before, 36, 36, "MPBR", "BGM/Stage06Boss_02.ogg", "12:10 12:20 12:30 12:40 "},
-    {UpdateTalkYuriStage6After, 21, 21, "MPBR", "BGM/EDTalk.ogg", ""},
-    {UpdateTalkYuriStage6Ending, 40, 40, "PBR", nullptr, ""},
-};
-
-// The music loads and NextPhase calls the end actions leave, in order.
-std::vector<std::string> ExpectedEnd(const Case& c) {
-    std::vector<std::string> out;
-    int subState = kSubStateDialogue, step = 100;
-    for (const char* a = c.end; *a; ++a) {
-        if (*a == 'M') out.push_back(std::string("KestraSound::CreateFromFile ") + c.music + " 0 1 0 1 = 4294967295");
-        if (*a == 'P') subState = kSubStatePlay;
-        if (*a == 'R') step = 0;
-        if (*a == 'A' || *a == 'B')
-            out.push_back(std::string("NextPhase ") + *a + " subState " + std::to_string(subState) + " step " +
-                          std::to_string(step));
-    }
-    return out;
-}
-
-TEST_F(Team1Talk, EveryTalkShowsItsLinesCardsAndEndActionsWithElementHeldOnEachDifficulty) {
-    for (const Case& c : kCases)
-        for (int difficulty : {0, 1, 2}) {
-            SCOPED_TRACE(std::string(c.end) + " talk of " + std::to_string(c.lines) + " lines, difficulty " +
-                         std::to_string(difficulty));
-            Restart();
-            GameState.difficulty = difficulty;
-            const WholeTalk whole = PlayWhole(c.run);
-            std::string cards;
-            for (const TalkFrame& f : whole.frames)
-                for (const Draw& card : OfSlot(f.draws, kCard))
-                    cards += std::to_string(int(card.src[1] / 90) + (card.src[0] == 0 ? 0 : 2)) + ":" +
-                             std::to_string(card.color >> 24) + " ";
-            const int expected = difficulty == 0 ? c.easyLines : c.lines;
-            EXPECT_EQ(whole.Lines(), expected);
-            EXPECT_EQ(int(whole.frames.size()), expected + 1) << "the end step runs in the frame after the last line";
-            EXPECT_TRUE(whole.frames.back().draws.empty()) << "the end step draws nothing";
-            EXPECT_EQ(cards, c.cards);
-            EXPECT_EQ(whole.ends, ExpectedEnd(c));
-            EXPECT_EQ(GameState.subState, std::string(c.end).find('P') != std::string::npos ? 0 : kSubStateDialogue);
-            EXPECT_EQ(TalkState.step, 0);
-            EXPECT_EQ(TalkState.nameCardFrame, 0);
-        }
-}
 
 TEST_F(Team1Talk, YuriWalksOffInStageThreeStepElevenAndCallsFromOffScreenInTwelve) {
     PlayTo(UpdateTalkYuriStage3Before, 10);

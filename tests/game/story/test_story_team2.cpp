@@ -1,6 +1,7 @@
-// Team 2's talks run with player 1's buttons, their draws recorded, bosses
-// counting NextPhase: lines, end frames and end actions per talk, the unusual
-// steps quad by quad, and the words beside each dimmed face.
+// Team 2's talks run with player 1's buttons, their draws recorded: the
+// unusual steps quad by quad, the stage-2 talk's first run from the boss's
+// Update, and the words beside each dimmed face. (Every talk played whole:
+// test_talk_runner.cpp.)
 #include <cstring>
 #include <map>
 #include <string>
@@ -18,62 +19,6 @@ using talktest::Face;
 using talktest::Quads;
 
 class Team2Talk : public talktest::TalkTest {};
-
-struct TalkCase {
-    void (*run)();
-    int lines, easyLines;  // on difficulty 1, and on 0
-    std::string music;     // the file the end starts, if any
-    bool play;             // the end writes the play sub-state itself
-    char boss;             // the slot whose boss moves on
-};
-const TalkCase kWholeTalks[] = {
-    {UpdateTalkCheskaStage1Before, 27, 27, "BGM/Stage01Boss.ogg", true, 'A'},
-    {UpdateTalkCheskaStage1After, 19, 19, "", true, 'A'},
-    {UpdateTalkCheskaStage2Before, 28, 28, "BGM/Stage02Boss.ogg", true, 'A'},
-    {UpdateTalkCheskaStage2After, 21, 21, "", true, 'A'},
-    {UpdateTalkCheskaStage3Before, 28, 28, "BGM/Stage03Boss.ogg", true, 'A'},
-    {UpdateTalkCheskaStage3After, 19, 19, "", true, 'A'},
-    {UpdateTalkCheskaStage4Before, 28, 28, "BGM/Stage04Boss.ogg", true, 'A'},
-    {UpdateTalkCheskaStage4After, 30, 30, "", true, 'A'},
-    {UpdateTalkCheskaStage5MidBefore, 22, 22, "", true, 'A'},
-    {UpdateTalkCheskaStage5MidAfter, 11, 11, "", true, 'A'},
-    {UpdateTalkCheskaStage5Before, 30, 30, "BGM/Stage05Boss_02.ogg", true, 'B'},
-    {UpdateTalkCheskaStage5After, 75, 75, "BGM/EDTalk.ogg", false, 'B'},
-    {UpdateTalkCheskaStage5Ending, 17, 15, "", false, 'B'},
-    {UpdateTalkCheskaStage6MidBefore, 34, 34, "BGM/Stage06Boss_01.ogg", true, 'A'},
-    {UpdateTalkCheskaStage6MidAfter, 24, 24, "BGM/Stage06.ogg", false, 'A'},
-    {UpdateTalkCheskaStage6Before, 31, 31, "BGM/Stage06Boss_02.ogg", false, 'B'},
-    {UpdateTalkCheskaStage6After, 37, 37, "BGM/EDTalk.ogg", false, 'B'},
-    {UpdateTalkCheskaStage6Ending, 46, 46, "", false, 'B'},
-};
-
-// With ELEMENT held from before the talk: one line a frame, then the end step,
-// which draws nothing, starts its music (no device here: no handle), moves
-// its boss on and resets the window.
-TEST_F(Team2Talk, EveryTalkShowsItsLinesOneAFrameAndEndsOnTheNextWithItsActions) {
-    const std::string create = "KestraSound::CreateFromFile ";
-    for (const TalkCase& w : kWholeTalks) {
-        for (int difficulty : {1, 0}) {
-            Restart();
-            GameState.difficulty = difficulty;
-            SCOPED_TRACE(talktest::NameOf(w.run) + " on difficulty " + std::to_string(difficulty));
-            const WholeTalk whole = PlayWhole(w.run);
-            EXPECT_EQ(whole.Lines(), difficulty == 0 ? w.easyLines : w.lines);
-            EXPECT_EQ(int(whole.frames.size()), whole.Lines() + 1)
-                << "the end step runs in the frame after the last line, drawing nothing";
-            EXPECT_EQ(bossA_->calls, w.boss == 'A' ? 1 : 0);
-            EXPECT_EQ(bossB_->calls, w.boss == 'B' ? 1 : 0);
-            EXPECT_EQ(GameState.subState, w.play ? kSubStatePlay : kSubStateDialogue);
-            std::string created;
-            for (const std::string& call : whole.ends)
-                if (call.rfind(create, 0) == 0) created += call.substr(create.size()) + ";";
-            EXPECT_EQ(created, w.music.empty() ? "" : w.music + " 0 1 0 1 = 4294967295;");
-            EXPECT_EQ(TalkState.step + TalkState.nameCardFrame, 0);
-            for (int who : {talk::Yuri, talk::Crow, talk::Cheska, talk::Osero, talk::Shamyu, talk::Kohaku})
-                EXPECT_EQ(TalkState.slideCounter[who], 0) << "counter " << who;
-        }
-    }
-}
 
 // Played with ELEMENT held to `lingerAt`, left there `lingerFrames` frames,
 // played on to `step` and drawn there `frame` frames without input: the last

@@ -1,7 +1,8 @@
 // The talk machine: the worked example draw for draw, the advance rule on
-// scripted input, the steps no table lists, and the end actions of all 36
-// talks in their own order, read from the call record with the engine's music
-// calls in it.
+// scripted input, the steps no table lists, and all 36 talks played whole:
+// their lines, name cards, end steps and end actions in their own order, read
+// from the call record with the engine's music calls in it.
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -119,56 +120,57 @@ TEST_F(TalkRunner, AnAdvanceZeroesWhatItNamesAndTheEasiestDifficultyEndsEarly) {
     }
 }
 
-// ---- The end actions of every talk, in the order each talk gives them.
+// ---- Every talk of both teams, played whole.
 
-struct EndRow {
-    const char* talk;
-    const char* boss;   // "A" or "B"
-    const char* music;  // the file the end starts, or null
-    // Where the music changes and whether the sub-state is set, relative to NextPhase.
-    enum { MusicFirst, MusicAfterPhase, NoMusic } musicAt;
-    bool playBeforePhase;
-    int endStep;
+// As the talks' own tables give them: the lines shown (on difficulty 1 and 2,
+// and on 0), the end actions in order (M music, P play sub-state, A or B that
+// boss's NextPhase, R window reset), the music, "card:alpha " of each frame
+// showing a name card (null: not checked) and the end step.
+struct WholeRow {
+    void (*run)();
+    int lines, easyLines;
+    const char* end;
+    const char* music;
+    const char* cards;
+    int endStep = 100;
 };
-
-// From the talks' own end steps.
-const EndRow kEnds[] = {
-    {"UpdateTalkYuriStage1Before", "A", "BGM/Stage01Boss.ogg", EndRow::MusicFirst, false, 100},
-    {"UpdateTalkYuriStage1After", "A", nullptr, EndRow::NoMusic, true, 100},
-    {"UpdateTalkYuriStage2Before", "A", "BGM/Stage02Boss.ogg", EndRow::MusicFirst, false, 100},
-    {"UpdateTalkYuriStage2After", "A", nullptr, EndRow::NoMusic, true, 100},
-    {"UpdateTalkYuriStage3Before", "A", "BGM/Stage03Boss.ogg", EndRow::MusicFirst, true, 100},
-    {"UpdateTalkYuriStage3After", "A", nullptr, EndRow::NoMusic, true, 100},
-    {"UpdateTalkYuriStage4Before", "A", "BGM/Stage04Boss.ogg", EndRow::MusicFirst, false, 100},
-    {"UpdateTalkYuriStage4After", "A", nullptr, EndRow::NoMusic, true, 100},
-    {"UpdateTalkYuriStage5MidBefore", "A", nullptr, EndRow::NoMusic, true, 100},
-    {"UpdateTalkYuriStage5MidAfter", "A", nullptr, EndRow::NoMusic, true, 100},
-    {"UpdateTalkYuriStage5Before", "B", "BGM/Stage05Boss.ogg", EndRow::MusicAfterPhase, true, 100},
-    {"UpdateTalkYuriStage5After", "B", "BGM/EDTalk.ogg", EndRow::MusicAfterPhase, false, 100},
-    {"UpdateTalkYuriStage5Ending", "B", nullptr, EndRow::NoMusic, false, 100},
-    {"UpdateTalkYuriStage6MidBefore", "A", "BGM/Stage06Boss_01.ogg", EndRow::MusicAfterPhase, true, 100},
-    {"UpdateTalkYuriStage6MidAfter", "A", "BGM/Stage06.ogg", EndRow::MusicFirst, true, 100},
-    {"UpdateTalkYuriStage6Before", "B", "BGM/Stage06Boss_02.ogg", EndRow::MusicFirst, true, 100},
-    {"UpdateTalkYuriStage6After", "B", "BGM/EDTalk.ogg", EndRow::MusicFirst, true, 100},
-    {"UpdateTalkYuriStage6Ending", "B", nullptr, EndRow::NoMusic, true, 100},
-    {"UpdateTalkCheskaStage1Before", "A", "BGM/Stage01Boss.ogg", EndRow::MusicFirst, true, 100},
-    {"UpdateTalkCheskaStage1After", "A", nullptr, EndRow::NoMusic, true, 100},
-    {"UpdateTalkCheskaStage2Before", "A", "BGM/Stage02Boss.ogg", EndRow::MusicFirst, true, 100},
-    {"UpdateTalkCheskaStage2After", "A", nullptr, EndRow::NoMusic, true, 100},
-    {"UpdateTalkCheskaStage3Before", "A", "BGM/Stage03Boss.ogg", EndRow::MusicFirst, true, 100},
-    {"UpdateTalkCheskaStage3After", "A", nullptr, EndRow::NoMusic, true, 100},
-    {"UpdateTalkCheskaStage4Before", "A", "BGM/Stage04Boss.ogg", EndRow::MusicFirst, true, 100},
-    {"UpdateTalkCheskaStage4After", "A", nullptr, EndRow::NoMusic, true, 100},
-    {"UpdateTalkCheskaStage5MidBefore", "A", nullptr, EndRow::NoMusic, true, 100},
-    {"UpdateTalkCheskaStage5MidAfter", "A", nullptr, EndRow::NoMusic, true, 100},
-    {"UpdateTalkCheskaStage5Before", "B", "BGM/Stage05Boss_02.ogg", EndRow::MusicFirst, true, 100},
-    {"UpdateTalkCheskaStage5After", "B", "BGM/EDTalk.ogg", EndRow::MusicAfterPhase, false, 200},
-    {"UpdateTalkCheskaStage5Ending", "B", nullptr, EndRow::NoMusic, false, 100},
-    {"UpdateTalkCheskaStage6MidBefore", "A", "BGM/Stage06Boss_01.ogg", EndRow::MusicAfterPhase, true, 100},
-    {"UpdateTalkCheskaStage6MidAfter", "A", "BGM/Stage06.ogg", EndRow::MusicFirst, false, 100},
-    {"UpdateTalkCheskaStage6Before", "B", "BGM/Stage06Boss_02.ogg", EndRow::MusicFirst, false, 100},
-    {"UpdateTalkCheskaStage6After", "B", "BGM/EDTalk.ogg", EndRow::MusicFirst, false, 100},
-    {"UpdateTalkCheskaStage6Ending", "B", nullptr, EndRow::NoMusic, false, 100},
+const WholeRow kWholeTalks[] = {
+    {UpdateTalkYuriStage1Before, 28, 28, "MAR", "BGM/Stage01Boss.ogg", "0:10 1:10 4:10 4:20 4:30 4:40 4:50 5:10 "},
+    {UpdateTalkYuriStage1After, 17, 17, "PAR", nullptr, ""},
+    {UpdateTalkYuriStage2Before, 30, 30, "MAR", "BGM/Stage02Boss.ogg", "6:10 6:20 "},
+    {UpdateTalkYuriStage2After, 30, 30, "PAR", nullptr, ""},
+    {UpdateTalkYuriStage3Before, 48, 48, "MPAR", "BGM/Stage03Boss.ogg", "7:10 7:20 7:30 7:40 7:50 "},
+    {UpdateTalkYuriStage3After, 24, 24, "PAR", nullptr, ""},
+    {UpdateTalkYuriStage4Before, 32, 32, "MAR", "BGM/Stage04Boss.ogg", "8:10 9:10 9:20 "},
+    {UpdateTalkYuriStage4After, 24, 24, "PAR", nullptr, ""},
+    {UpdateTalkYuriStage5MidBefore, 26, 26, "PAR", nullptr, "3:10 3:20 3:30 "},
+    {UpdateTalkYuriStage5MidAfter, 15, 15, "PAR", nullptr, ""},
+    {UpdateTalkYuriStage5Before, 38, 38, "PBRM", "BGM/Stage05Boss.ogg", "2:10 2:20 "},
+    {UpdateTalkYuriStage5After, 53, 53, "BRM", "BGM/EDTalk.ogg", ""},
+    {UpdateTalkYuriStage5Ending, 25, 23, "BR", nullptr, ""},
+    {UpdateTalkYuriStage6MidBefore, 47, 47, "PAMR", "BGM/Stage06Boss_01.ogg", "10:10 10:20 10:30 11:10 11:20 11:30 "},
+    {UpdateTalkYuriStage6MidAfter, 17, 17, "MPAR", "BGM/Stage06.ogg", ""},
+    {UpdateTalkYuriStage6Before, 36, 36, "MPBR", "BGM/Stage06Boss_02.ogg", "12:10 12:20 12:30 12:40 "},
+    {UpdateTalkYuriStage6After, 21, 21, "MPBR", "BGM/EDTalk.ogg", ""},
+    {UpdateTalkYuriStage6Ending, 40, 40, "PBR", nullptr, ""},
+    {UpdateTalkCheskaStage1Before, 27, 27, "MPAR", "BGM/Stage01Boss.ogg", nullptr},
+    {UpdateTalkCheskaStage1After, 19, 19, "PAR", nullptr, nullptr},
+    {UpdateTalkCheskaStage2Before, 28, 28, "MPAR", "BGM/Stage02Boss.ogg", nullptr},
+    {UpdateTalkCheskaStage2After, 21, 21, "PAR", nullptr, nullptr},
+    {UpdateTalkCheskaStage3Before, 28, 28, "MPAR", "BGM/Stage03Boss.ogg", nullptr},
+    {UpdateTalkCheskaStage3After, 19, 19, "PAR", nullptr, nullptr},
+    {UpdateTalkCheskaStage4Before, 28, 28, "MPAR", "BGM/Stage04Boss.ogg", nullptr},
+    {UpdateTalkCheskaStage4After, 30, 30, "PAR", nullptr, nullptr},
+    {UpdateTalkCheskaStage5MidBefore, 22, 22, "PAR", nullptr, nullptr},
+    {UpdateTalkCheskaStage5MidAfter, 11, 11, "PAR", nullptr, nullptr},
+    {UpdateTalkCheskaStage5Before, 30, 30, "MPBR", "BGM/Stage05Boss_02.ogg", nullptr},
+    {UpdateTalkCheskaStage5After, 75, 75, "BRM", "BGM/EDTalk.ogg", nullptr, 200},  // the one long talk
+    {UpdateTalkCheskaStage5Ending, 17, 15, "BR", nullptr, nullptr},
+    {UpdateTalkCheskaStage6MidBefore, 34, 34, "PAMR", "BGM/Stage06Boss_01.ogg", nullptr},
+    {UpdateTalkCheskaStage6MidAfter, 24, 24, "MAR", "BGM/Stage06.ogg", nullptr},
+    {UpdateTalkCheskaStage6Before, 31, 31, "MBR", "BGM/Stage06Boss_02.ogg", nullptr},
+    {UpdateTalkCheskaStage6After, 37, 37, "MBR", "BGM/EDTalk.ogg", nullptr},
+    {UpdateTalkCheskaStage6Ending, 46, 46, "BR", nullptr, nullptr},
 };
 
 // The four music calls of a change that finds no file: the old handle (if
@@ -182,46 +184,69 @@ std::vector<std::string> MusicCalls(const char* file, bool released) {
     return calls;
 }
 
-TEST_F(TalkRunner, EveryTalkWithElementHeldShowsEachLineOnceThenEndsInItsOwnOrder) {
-    ASSERT_EQ(talk::AllTalks().size(), std::size(kEnds));
-    size_t row = 0;
-    for (const talk::TalkEntry& entry : talk::AllTalks()) {
-        const EndRow& e = kEnds[row++];
-        SCOPED_TRACE(entry.name);
-        ASSERT_STREQ(entry.name, e.talk);
-        ASSERT_EQ(entry.script->endStep, e.endStep);
-        // The order the table walks: what each frame must show.
-        std::vector<int> walk;
-        for (const talk::TalkStep* s = talk::FindStep(*entry.script, 0); s;
-             s = talk::FindStep(*entry.script, s->advance.next))
-            walk.push_back(s->step);
-        Restart();
-        BgmHandle = 7;  // some music plays; the module is off, so nothing opens
-        const WholeTalk whole = PlayWhole(entry.run);
-        std::vector<int> shown;
-        for (const TalkFrame& f : whole.frames) {
-            if (f.step == e.endStep) EXPECT_TRUE(f.draws.empty()) << "the end step draws nothing";
-            else shown.push_back(f.step);
-        }
-        EXPECT_EQ(shown, walk);
-        EXPECT_EQ(whole.frames.size(), walk.size() + 1);
-        EXPECT_EQ((std::string(e.boss) == "A" ? bossA_ : bossB_)->calls, 1);
-        EXPECT_EQ(bossA_->calls + bossB_->calls, 1);
-        // The end left the window ready for the next talk.
-        EXPECT_EQ(TalkState.step, 0);
-        EXPECT_EQ(TalkState.nameCardFrame, 0);
-        // The calls in order: NextPhase tells whether the sub-state and the reset came before it.
-        std::vector<std::string> expected;
-        if (e.musicAt == EndRow::MusicFirst) expected = MusicCalls(e.music, true);
-        const int subStateAtPhase = e.playBeforePhase ? kSubStatePlay : kSubStateDialogue;
-        expected.push_back(std::string("NextPhase ") + e.boss + " subState " + std::to_string(subStateAtPhase) +
-                           " step " + std::to_string(e.endStep));
-        if (e.musicAt == EndRow::MusicAfterPhase)
-            for (const std::string& call : MusicCalls(e.music, true)) expected.push_back(call);
-        EXPECT_EQ(platform::RecordedCalls(), expected);
-        // A failed load leaves no handle; a talk without music keeps the old one.
-        EXPECT_EQ(BgmHandle, e.music ? kNoSound : 7u);
+// The calls a row's end leaves while music with handle 7 plays, in order.
+std::vector<std::string> ExpectedEnd(const WholeRow& w) {
+    std::vector<std::string> out;
+    int subState = kSubStateDialogue, step = w.endStep;
+    for (const char* a = w.end; *a; ++a) {
+        if (*a == 'M')
+            for (const std::string& call : MusicCalls(w.music, true)) out.push_back(call);
+        if (*a == 'P') subState = kSubStatePlay;
+        if (*a == 'R') step = 0;
+        if (*a == 'A' || *a == 'B')
+            out.push_back(std::string("NextPhase ") + *a + " subState " + std::to_string(subState) + " step " +
+                          std::to_string(step));
     }
+    return out;
+}
+
+// With ELEMENT held from before the talk: each line of the table's walk once a
+// frame, then the end step in the next frame, drawing nothing, with its
+// actions in the talk's own order.
+TEST_F(TalkRunner, EveryTalkWithElementHeldShowsEachLineOnceThenEndsInItsOwnOrder) {
+    ASSERT_EQ(talk::AllTalks().size(), std::size(kWholeTalks));
+    for (const WholeRow& w : kWholeTalks)
+        for (int difficulty : {0, 1, 2}) {
+            SCOPED_TRACE(talktest::NameOf(w.run) + " on difficulty " + std::to_string(difficulty));
+            Restart();
+            GameState.difficulty = difficulty;
+            BgmHandle = 7;  // some music plays; the module is off, so nothing opens
+            const WholeTalk whole = PlayWhole(w.run);
+            const int lines = difficulty == 0 ? w.easyLines : w.lines;
+            // The order the table walks: what each frame must show.
+            const talk::TalkScript* script = nullptr;
+            for (const talk::TalkEntry& t : talk::AllTalks())
+                if (t.run == w.run) script = t.script;
+            ASSERT_NE(script, nullptr);
+            std::vector<int> walk, shown;
+            for (const talk::TalkStep* s = talk::FindStep(*script, 0); s && int(walk.size()) < lines + 1;
+                 s = talk::FindStep(*script, s->advance.next)) {
+                walk.push_back(s->step);
+                if (difficulty == 0 && s->advance.easyEnd) break;
+            }
+            std::string cards;
+            for (const TalkFrame& f : whole.frames) {
+                if (&f != &whole.frames.back()) shown.push_back(f.step);
+                for (const Draw& card : talktest::OfSlot(f.draws, 26))
+                    cards += std::to_string(int(card.src[1] / 90) + (card.src[0] == 0 ? 0 : 2)) + ":" +
+                             std::to_string(card.color >> 24) + " ";
+            }
+            EXPECT_EQ(whole.Lines(), lines);
+            EXPECT_EQ(shown, walk);
+            ASSERT_EQ(int(whole.frames.size()), lines + 1) << "the end step runs in the frame after the last line";
+            EXPECT_EQ(whole.frames.back().step, w.endStep);
+            EXPECT_TRUE(whole.frames.back().draws.empty()) << "the end step draws nothing";
+            if (w.cards) {
+                EXPECT_EQ(cards, w.cards);
+            }
+            EXPECT_EQ(platform::RecordedCalls(), ExpectedEnd(w));
+            EXPECT_EQ(GameState.subState, std::strchr(w.end, 'P') ? kSubStatePlay : kSubStateDialogue);
+            // The end left the window ready for the next talk; a failed load leaves no
+            // handle, a talk without music keeps the old one.
+            EXPECT_EQ(TalkState.step, 0);
+            EXPECT_EQ(TalkState.nameCardFrame, 0);
+            EXPECT_EQ(BgmHandle, w.music ? kNoSound : 7u);
+        }
 }
 
 TEST_F(TalkRunner, WithNoMusicPlayingTheChangeReleasesNothing) {
