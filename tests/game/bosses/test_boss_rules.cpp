@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "engine/core/KestraMath.h"
@@ -25,6 +26,11 @@ namespace {
 using bosstest::ActiveEffects;
 using bosstest::BossField;
 using bosstest::Fired;
+
+// The angle from a boss to player 1's aim point.
+int32_t AimAtPlayer(const cBossBase* b) {
+    return static_cast<int32_t>(Kestra::Atan(Player1->aimX - b->x, Player1->aimY - b->y));
+}
 
 // ---- Shamyu.
 
@@ -79,18 +85,11 @@ TEST_F(BossField, ShamyuBurstsHerHalfRingOnlyOutOfViewAndAfterHerWait) {
         const std::vector<Fired> fired = RunBoss(1);
         EXPECT_EQ(static_cast<int32_t>(fired.size()), c.bullets);
         EXPECT_EQ(sounds.Count("shamyuhit"), c.bullets ? 1 : 0);
-        if (c.bullets == 70) {
-            // Pairs at 936 i + 16758 from the dash's heading, elements 1 then 0.
-            for (int32_t i = 1; i <= 35; ++i) {
-                const Fired& a = fired[size_t(2 * i - 2)];
-                const Fired& s = fired[size_t(2 * i - 1)];
-                EXPECT_EQ(a.angle, 936 * i + 16758);
-                EXPECT_EQ(s.angle, a.angle);
-                EXPECT_EQ(a.element, 1);
-                EXPECT_EQ(s.element, 0);
-                EXPECT_FLOAT_EQ(a.speed, 0.5f);
-                EXPECT_FLOAT_EQ(s.speed, 0.3f);
-            }
+        // Pairs at 936 i + 16758 from the dash's heading, elements 1 then 0.
+        for (size_t k = 0; k < fired.size() && c.bullets == 70; ++k) {
+            EXPECT_EQ(fired[k].angle, 936 * int32_t(k / 2 + 1) + 16758) << k;
+            EXPECT_EQ(fired[k].element, k % 2 ? 0 : 1) << k;
+            EXPECT_FLOAT_EQ(fired[k].speed, k % 2 ? 0.3f : 0.5f) << k;
         }
         if (c.bullets == 64) {
             EXPECT_EQ(fired[0].angle, 1024 + 16758);
@@ -99,7 +98,6 @@ TEST_F(BossField, ShamyuBurstsHerHalfRingOnlyOutOfViewAndAfterHerWait) {
             EXPECT_FLOAT_EQ(fired[1].speed, 4.6f);
         }
         EXPECT_EQ(b->phaseTimer, c.bullets ? 0 : c.timer + 1);
-        sounds.played.clear();
     }
 }
 
@@ -110,16 +108,15 @@ TEST_F(BossField, ShamyusHardestChaseTurnsSixHundredAFrameTheShortWay) {
     PlacePlayer(Player1, 320, 400);
     b->phaseTimer = 79;
     b->moveAngle = 0;
-    std::vector<int32_t> angles;
+    std::vector<int32_t> angles, want(30, 16800);
     for (int i = 0; i < 30; ++i) {
         b->x = 320, b->y = 240;
         b->Update();
         angles.push_back(b->moveAngle);
+        if (i < 27) want[size_t(i)] = 600 * (i + 1);
     }
     EXPECT_EQ(b->chaseTarget, 16384);
-    for (int i = 0; i < 27; ++i) EXPECT_EQ(angles[size_t(i)], 600 * (i + 1));
-    EXPECT_EQ(angles[27], 16800);
-    EXPECT_EQ(angles[29], 16800);
+    EXPECT_EQ(angles, want);
     // Up and to the right (above 32768) from 1000: it goes round past 65536.
     PlacePlayer(Player1, 420, 200);
     b->moveAngle = 1000;
@@ -138,27 +135,16 @@ TEST_F(BossField, ShamyusHardestChaseTurnsSixHundredAFrameTheShortWay) {
 
 TEST_F(BossField, FururusSummoningRhythmShiftsFromFightToFight) {
     GameState.difficulty = 0;
-    auto summonFrames = [&](int32_t frames) {
-        std::vector<int32_t> at;
-        for (int32_t f = 1; f <= frames; ++f) {
-            const size_t before = m.enemyList.size();
-            BossA->Update();
-            if (m.enemyList.size() > before) {
-                at.push_back(f);
-                const cEnemyObjectBase* e = m.enemyList.back();
-                EXPECT_EQ(e->type, 13);
-                EXPECT_FLOAT_EQ(e->life, 10.0f);
-            }
-        }
-        return at;
-    };
-    MakeAt(201, 4, 320, 200);
-    EXPECT_EQ(summonFrames(2001), (std::vector<int32_t>{290, 580, 870, 1160, 1450, 1740}));
+    cBossBase* b = MakeAt(201, 4, 320, 200);
+    EXPECT_EQ(SummonFrames(b, 13, 2001), (std::vector<int32_t>{290, 580, 870, 1160, 1450, 1740}));
     EXPECT_EQ(Stage02Boss::summonShift, 60);
     EXPECT_EQ(sounds.Count("puni"), 6);
+    // Nothing else comes, each with 10 life.
+    ASSERT_EQ(OfType(13).size(), m.enemyList.size());
+    for (const cEnemyObjectBase* e : m.enemyList) EXPECT_FLOAT_EQ(e->life, 10.0f);
     // The next fight, as in a later game: the rhythm starts 60 frames early.
-    MakeAt(201, 4, 320, 200);
-    EXPECT_EQ(summonFrames(600), (std::vector<int32_t>{230, 520}));
+    b = MakeAt(201, 4, 320, 200);
+    EXPECT_EQ(SummonFrames(b, 13, 600), (std::vector<int32_t>{230, 520}));
     ResetBossProgramCounters();
     EXPECT_EQ(Stage02Boss::summonShift, 0);
 }
@@ -206,7 +192,7 @@ TEST_F(StillField, TheShieldReflectsOnlyItsOwnElementOnceInElevenFrames) {
         EXPECT_EQ(sounds.Count("draw_block"), 1);
         fired = RunBoss(1);  // the timer reads 10: both fans
         ASSERT_EQ(static_cast<int32_t>(fired.size()), c.a + c.b);
-        const int32_t aim = static_cast<int32_t>(Kestra::Atan(Player1->aimX - b->x, Player1->aimY - b->y));
+        const int32_t aim = AimAtPlayer(b);
         for (int32_t i = 0; i < c.a + c.b; ++i) {
             const Fired& f = fired[size_t(i)];
             const bool fanA = i < c.a;
@@ -230,7 +216,6 @@ TEST_F(StillField, TheShieldReflectsOnlyItsOwnElementOnceInElevenFrames) {
         EXPECT_EQ(b->reflecting, 1);
         EXPECT_EQ(sounds.Count("draw_block"), 2);
         own->isActive = 0;
-        sounds.played.clear();
     }
 }
 
@@ -258,7 +243,7 @@ TEST_F(StillField, TheHerosShieldAnswersEachHitWithAFanOfAlternatingElement) {
             continue;
         }
         ASSERT_EQ(fired.size(), 11u) << timer;
-        const int32_t aim = static_cast<int32_t>(Kestra::Atan(Player1->aimX - b->x, Player1->aimY - b->y));
+        const int32_t aim = AimAtPlayer(b);
         for (int32_t k = 0; k <= 10; ++k) {
             const int32_t spread = fired[size_t(k)].angle - aim + 6000 - 1000 * k;
             EXPECT_GE(spread, 0);
@@ -281,7 +266,7 @@ TEST_F(StillField, TheBitsAttackCountersEveryThirdFrameByTheShotsElement) {
     EXPECT_EQ(fired[0].step, 1);
     EXPECT_EQ(fired[2].motion, 12);
     EXPECT_EQ(fired[2].turn, 120);
-    const int32_t aim = static_cast<int32_t>(Kestra::Atan(Player1->aimX - b->x, Player1->aimY - b->y));
+    const int32_t aim = AimAtPlayer(b);
     EXPECT_EQ(fired[0].angle, aim - 2000);
     EXPECT_EQ(fired[1].angle, aim + 2000);
     shot->element = 1;  // the other element: one slow bullet
@@ -326,10 +311,7 @@ TEST_F(TwinsField, BothBodiesDrainOneHpBodyTwoSilentlyByItsOwnElement) {
         EXPECT_EQ(s->isActive, 0);
         EXPECT_FLOAT_EQ(b->hp, h.hp);
         EXPECT_EQ(b->lastHitter, h.owner);
-        EXPECT_EQ(sounds.played.size(), h.sound ? 1u : 0u);
-        if (h.sound) {
-            EXPECT_EQ(sounds.Count(h.sound), 1);
-        }
+        EXPECT_EQ(sounds.played, h.sound ? std::vector<std::string>{h.sound} : std::vector<std::string>{});
     }
 }
 
