@@ -45,8 +45,9 @@ uint32_t Load(const uint8_t* p, UINT bytes) {
 
 void Store(uint8_t* p, UINT bytes, uint32_t v) { std::memcpy(p, &v, bytes); }
 
-// Writes the pattern into `rect` of a level through a lock; answers the lock's pitch.
-INT Fill(IDirect3DTexture9* tex, UINT level, const FormatCase& f, const RECT* rect, UINT seed) {
+// Writes texel(x, y) into `rect` of a level through a lock; answers the lock's pitch (0: the lock failed).
+INT Fill(IDirect3DTexture9* tex, UINT level, UINT bytes, const RECT* rect,
+         const std::function<uint32_t(UINT, UINT)>& texel) {
     D3DSURFACE_DESC desc{};
     tex->GetLevelDesc(level, &desc);
     const RECT r = rect ? *rect : RECT{0, 0, LONG(desc.Width), LONG(desc.Height)};
@@ -54,25 +55,36 @@ INT Fill(IDirect3DTexture9* tex, UINT level, const FormatCase& f, const RECT* re
     if (FAILED(tex->LockRect(level, &lr, rect, 0))) return 0;
     for (LONG y = r.top; y < r.bottom; ++y)
         for (LONG x = r.left; x < r.right; ++x)
-            Store(static_cast<uint8_t*>(lr.pBits) + size_t(y - r.top) * lr.Pitch + size_t(x - r.left) * f.bytes, f.bytes,
-                  Pattern(f, UINT(x), UINT(y), level, seed));
-    tex->UnlockRect(level);
-    return lr.Pitch;
+            Store(static_cast<uint8_t*>(lr.pBits) + size_t(y - r.top) * lr.Pitch + size_t(x - r.left) * bytes, bytes,
+                  texel(UINT(x), UINT(y)));
+    return SUCCEEDED(tex->UnlockRect(level)) ? lr.Pitch : 0;
+}
+INT Fill(IDirect3DTexture9* tex, UINT level, const FormatCase& f, const RECT* rect, UINT seed) {
+    return Fill(tex, level, f.bytes, rect, [&](UINT x, UINT y) { return Pattern(f, x, y, level, seed); });
 }
 
-// Texels of a level, read through a read-only lock, that differ from what `expected` says.
+// Texels of a level that differ from what `expected` says, read through a
+// read-only lock and again through the tests' read-back of the level.
 int Mismatches(IDirect3DTexture9* tex, UINT level, const FormatCase& f,
                const std::function<uint32_t(UINT, UINT)>& expected) {
     D3DSURFACE_DESC desc{};
     tex->GetLevelDesc(level, &desc);
+    IDirect3DSurface9* surface = nullptr;
+    if (FAILED(tex->GetSurfaceLevel(level, &surface))) return -1;
+    const d3d9test::Image image = d3d9test::ReadSurface(surface);
+    surface->Release();
     D3DLOCKED_RECT lr{};
+    if (image.width != desc.Width || image.height != desc.Height) return -1;
     if (FAILED(tex->LockRect(level, &lr, nullptr, D3DLOCK_READONLY))) return -1;
     int wrong = 0;
     for (UINT y = 0; y < desc.Height; ++y)
-        for (UINT x = 0; x < desc.Width; ++x)
-            if (Load(static_cast<uint8_t*>(lr.pBits) + size_t(y) * lr.Pitch + size_t(x) * f.bytes, f.bytes) !=
-                expected(x, y))
-                ++wrong;
+        for (UINT x = 0; x < desc.Width; ++x) {
+            uint8_t want[4];
+            Store(want, f.bytes, expected(x, y));
+            wrong += Load(static_cast<uint8_t*>(lr.pBits) + size_t(y) * lr.Pitch + size_t(x) * f.bytes, f.bytes) !=
+                     expected(x, y);
+            wrong += image.at(x, y) != d3d9impl::ReadPixel(f.format, want);
+        }
     tex->UnlockRect(level);
     return wrong;
 }
@@ -92,28 +104,7 @@ TEST_F(ManagedTextures, EveryDrawableFormatKeepsNoCpuCopyAndLocksReadBackTheSame
         for (UINT level = 0; level < 3; ++level)
             EXPECT_EQ(Mismatches(tex, level, f, [&](UINT x, UINT y) { return Pattern(f, x, y, level, 0); }), 0)
                 << "level " << level;
-        EXPECT_EQ(d3d9test::CpuBytes(tex), 0u) << "read-only locks leave nothing behind";
-        // The test read-back agrees with the lock.
-        IDirect3DSurface9* surface = nullptr;
-        ASSERT_EQ(tex->GetSurfaceLevel(1, &surface), D3D_OK);
-        d3d9test::Image image = d3d9test::ReadSurface(surface);
-        ASSERT_EQ(image.width, 20u);
-        ASSERT_EQ(image.height, 12u);
-        int wrong = 0;
-        for (UINT y = 0; y < 12; ++y)
-            for (UINT x = 0; x < 20; ++x) {
-                uint8_t bytes[4];
-                Store(bytes, f.bytes, Pattern(f, x, y, 1, 0));
-                wrong += image.at(x, y) != d3d9impl::ReadPixel(f.format, bytes);
-            }
-        EXPECT_EQ(wrong, 0);
-        D3DLOCKED_RECT lr{};
-        ASSERT_EQ(surface->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
-        const uint8_t* texel = static_cast<uint8_t*>(lr.pBits) + 5 * lr.Pitch + 3 * f.bytes;
-        EXPECT_EQ(Load(texel, f.bytes), Pattern(f, 3, 5, 1, 0));
-        surface->UnlockRect();
-        EXPECT_EQ(d3d9test::CpuBytes(surface), 0u);
-        surface->Release();
+        EXPECT_EQ(d3d9test::CpuBytes(tex), 0u) << "read-only locks and read-backs leave nothing behind";
         tex->Release();
     }
 }
@@ -201,19 +192,12 @@ TEST_F(ManagedTextures, ALockModifyUnlockShowsOnScreenAndSurvivesLossAndReset) {
         EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
         return d3d9test::LastPresentedFrame();
     };
-    auto paint = [&](const RECT& r, D3DCOLOR colour) {
-        D3DLOCKED_RECT lr{};
-        ASSERT_EQ(tex->LockRect(0, &lr, &r, 0), D3D_OK);
-        for (LONG y = 0; y < r.bottom - r.top; ++y)
-            for (LONG x = 0; x < r.right - r.left; ++x)
-                reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(lr.pBits) + size_t(y) * lr.Pitch)[x] = colour;
-        ASSERT_EQ(tex->UnlockRect(0), D3D_OK);
-    };
+    auto paint = [&](const RECT& r, D3DCOLOR colour) { return Fill(tex, 0, 4, &r, [&](UINT, UINT) { return colour; }); };
     d3d9test::Image before = show();
     ASSERT_EQ(before.width, 640u);
     EXPECT_EQ(before.at(100 + 40, 50 + 20) & 0xFFFFFF, 0xA05000u);
 
-    paint(RECT{32, 16, 48, 24}, 0xFFFF00FF);
+    ASSERT_NE(paint(RECT{32, 16, 48, 24}, 0xFFFF00FF), 0);
     d3d9test::Image after = show();
     int changed = 0, wrong = 0;
     for (UINT y = 50; y < 114; ++y)
@@ -229,7 +213,7 @@ TEST_F(ManagedTextures, ALockModifyUnlockShowsOnScreenAndSurvivesLossAndReset) {
     // While the device is lost a managed texture still locks; after the reset it draws what was written.
     d3d9test::LoseDevice(device_, 1);
     EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICELOST);
-    paint(RECT{0, 0, 8, 8}, 0xFF00FF00);
+    ASSERT_NE(paint(RECT{0, 0, 8, 8}, 0xFF00FF00), 0);
     EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
     D3DPRESENT_PARAMETERS pp = params_;
     ASSERT_EQ(device_->Reset(&pp), D3D_OK);
@@ -353,12 +337,7 @@ TEST_F(NullManagedTextures, KeepTheirCpuCopy) {
     EXPECT_EQ(lr.Pitch, 32 * 4) << "a lock points into the level itself";
     EXPECT_EQ(Load(static_cast<uint8_t*>(lr.pBits) + lr.Pitch, 4), Pattern(f, 4, 3, 0, 4));
     tex->UnlockRect(0);
-    IDirect3DSurface9* level = nullptr;
-    ASSERT_EQ(tex->GetSurfaceLevel(0, &level), D3D_OK);
-    d3d9test::Image image = d3d9test::ReadSurface(level);
-    ASSERT_EQ(image.pixels.size(), 32u * 16u);
-    EXPECT_EQ(image.at(31, 15), Pattern(f, 31, 15, 0, 4));
-    level->Release();
+    EXPECT_EQ(Mismatches(tex, 0, f, [&](UINT x, UINT y) { return Pattern(f, x, y, 0, 4); }), 0);
     EXPECT_EQ(d3d9test::CpuBytes(tex), size_t(32 * 16 + 16 * 8) * 4);
     tex->Release();
 }
