@@ -203,30 +203,6 @@ TEST_F(StageFiveBosses, CrowsMirrorImageFiresButHasNoBody) {
 
 // ---- The stage bosses.
 
-TEST_F(StageFiveBosses, StageBossesRunTheirPhasesByDifficultyToTheTally) {
-    const std::vector<int32_t> full = {0, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 30, 31, 32, 33};
-    const struct {
-        int32_t team, d;
-        std::vector<int32_t> phases;
-    } cases[] = {{1, 0, {0, 2, 3, 4, 5, 6, 9, 10, 30, 31, 32, 33}}, {1, 1, full}, {1, 2, full},
-                 {2, 0, {0, 2, 3, 4, 7, 8, 9, 10, 30, 31, 32, 33}}, {2, 1, full}, {2, 2, full}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "team " << c.team << " difficulty " << c.d);
-        playtest::ResetField(7);
-        cBossBase* b = Arrive(205, c.team, c.d);
-        ASSERT_NE(b, nullptr);
-        EXPECT_EQ(BossB, b);
-        const Fight fight = Drive(b, 40000, 30, [] { return GameState.subState == kSubStateTally; });
-        EXPECT_EQ(fight.phases, c.phases);
-        // Each named attack pays its bonus once.
-        EXPECT_EQ(fight.bonuses, std::count_if(c.phases.begin(), c.phases.end(),
-                                               [](int32_t p) { return p >= 4 && p < 30 && p % 2 == 0; }));
-        EXPECT_EQ(GameState.subState, kSubStateTally);
-        EXPECT_EQ(b->active, 1);  // the stage boss stays: the tally ends the stage
-        EXPECT_EQ(ScoreData.resultStage, 0);  // the shell writes the stage-5 result
-    }
-}
-
 // As they wake, the stage bosses release their slots 28, 33 and 32, then load
 // cut-in, circle and body; Deena keeps the stage's circle.
 TEST_F(StageFiveBosses, StageBossesReplaceCutInBodyAndCircleWhenTheyAppear) {
@@ -351,20 +327,34 @@ TEST_F(StageFiveBosses, TheRailgunSoundsOnTheStartUpLaser) {
 
 // ---- The ending.
 
-// Both teams' endings after Cheska or Yuri and after Deena; Deena's tally
-// frame records the extra stage as reached.
-TEST_F(StageFiveBosses, TheEndingFadesRunsTheEpilogueAndRaisesTheTallyOnTime) {
+// Cheska and Yuri on every difficulty, and Deena, fought to the post-fight
+// talk, then through it, the fade, the epilogue and the closing colour to the
+// tally; Deena's tally frame records the extra stage as reached, the shell
+// writes stage 5's result.
+TEST_F(StageFiveBosses, StageBossesFightThenTheEndingFadesRunsTheEpilogueAndRaisesTheTallyOnTime) {
+    const std::vector<int32_t> full = {0, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 30, 31};
+    const std::vector<int32_t> deena = {0, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 30, 31};
     const struct {
-        int32_t team, code, stageReached;
-    } cases[] = {{1, 205, 0}, {2, 205, 0}, {1, 291, 8}, {2, 291, 8}};
+        int32_t code, team, d;
+        std::vector<int32_t> phases;  // to the post-fight talk
+        int32_t stageReached;
+    } cases[] = {{205, 1, 0, {0, 2, 3, 4, 5, 6, 9, 10, 30, 31}, 0}, {205, 1, 1, full, 0}, {205, 1, 2, full, 0},
+                 {205, 2, 0, {0, 2, 3, 4, 7, 8, 9, 10, 30, 31}, 0}, {205, 2, 1, full, 0}, {205, 2, 2, full, 0},
+                 {291, 1, 1, deena, 8}, {291, 2, 1, deena, 8}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "team " << c.team << " boss " << c.code);
+        SCOPED_TRACE(testing::Message() << "team " << c.team << " boss " << c.code << " difficulty " << c.d);
         playtest::ResetField(11);
-        cBossBase* b = Arrive(c.code, c.team, 1);
+        cBossBase* b = Arrive(c.code, c.team, c.d);
         auto* frame = dynamic_cast<Stage05Frame*>(b);
         ASSERT_NE(frame, nullptr);
-        Drive(b, 40000, 30, [&] { return b->phase == 31; });
+        EXPECT_EQ(BossB, b);
+        const Fight fight = Drive(b, 40000, 30, [&] { return b->phase == 31; });
         ASSERT_EQ(b->phase, 31);
+        EXPECT_EQ(fight.phases, c.phases);
+        // Each named attack pays its bonus once (Deena's all pay alike: the count reads changes).
+        EXPECT_EQ(fight.bonuses, c.code == 291 ? 1 : std::count_if(c.phases.begin(), c.phases.end(), [](int32_t p) {
+            return p >= 4 && p < 30 && p % 2 == 0;
+        }));
         const int32_t stageFrame = StageFrame;
         const float px = Player1->x, py = Player1->y;
         // Through the post-fight talk, the fade, the epilogue and the closing colour.
@@ -408,6 +398,7 @@ TEST_F(StageFiveBosses, TheEndingFadesRunsTheEpilogueAndRaisesTheTallyOnTime) {
         EXPECT_EQ(epilogueStart, 125);  // phase 32's 125th frame, the fade at 250
         EXPECT_EQ(phase33, 255);
         EXPECT_EQ(GameState.subState, kSubStateTally);
+        EXPECT_EQ(b->active, 1);  // the stage boss stays: the tally ends the stage
         // Drawn on through the tally and what follows: the boss leaves the sub-state alone.
         GameState.subState = kSubStateLeave;
         b->Draw();
