@@ -18,7 +18,7 @@ cmake --build "$build" --target "${targets[@]}" kestra-pack -j"${QUENRITH_FUZZ_J
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-artifacts="$root/$build/artifacts"
+case $build in /*) artifacts="$build/artifacts" ;; *) artifacts="$root/$build/artifacts" ;; esac
 mkdir -p "$artifacts" "$work/lzss" "$work/pack" "$work/lag" "$work/lfd" "$work/effect" "$work/xfile" "$work/src/img" "$work/src/SE" \
   "$work/score" "$work/volume" "$work/keymap" "$work/stage" "$work/wave" "$work/tga" "$work/dds" "$work/bmp" \
   "$work/profile"
@@ -133,12 +133,26 @@ printf '; comment\n[Sect]\nname="quoted value"\n\x83\x41=1\n[sect]\nNAME=dup\nno
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# One target: its log, and its exit status in a file beside it.
+run_target() {
+  local target=$1 corpus="$work/${1#fuzz_}" rc=0
+  "$build/bin/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+    -print_final_stats=1 -artifact_prefix="$artifacts/$target-" "$corpus" > "$work/$target.log" 2>&1 || rc=$?
+  echo "$rc" > "$work/$target.rc"
+}
+
+# The targets are single-threaded: run as many at once as there are cores.
+parallel=${QUENRITH_FUZZ_JOBS:-$(nproc)}
+for target in "${targets[@]}"; do
+  while [ "$(jobs -rp | wc -l)" -ge "$parallel" ]; do wait -n || true; done
+  run_target "$target" &
+done
+wait
+
 status=0
 for target in "${targets[@]}"; do
-  corpus="$work/${target#fuzz_}"
   echo "== $target (${seconds}s)"
-  if ! "$build/bin/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
-      -print_final_stats=1 -artifact_prefix="$artifacts/$target-" "$corpus" > "$work/$target.log" 2>&1; then
+  if [ "$(cat "$work/$target.rc" 2>/dev/null || echo 1)" != 0 ]; then
     tail -n 60 "$work/$target.log"
     echo "FAILED: $target (inputs kept in $artifacts)"
     status=1
