@@ -285,7 +285,18 @@ void EnemySheet(Canvas& c, const ImageAsset& a) {
             l.hairStyle = g == "figure" ? 5 : (g == "tall" ? 1 : 4);
             l.hair = g == "figure" ? 0x9098A8 : (stage == 4 ? 0xF0A0C0 : 0x503060);
             DrawFigure(c, b, l, cell.box.x % 90 >= 45 ? 2 : 1, cell.index);
-        } else if (g == "large" || g == "guardian" || g == "shrinkring") {
+        } else if (g == "shrinkring") {
+            // Drawn twice its radius square, so the cell's rim is the line that hurts; the inside stays
+            // clear (the ring closes over the field), and stars on the rim show it turning.
+            const float r = R(b);
+            c.Ring(Cx(b), Cy(b), r - 1.5f, 7.0f, Rgb(0xFF60C0, 0.22f));
+            c.Ring(Cx(b), Cy(b), r - 0.5f, 2.0f, Rgb(0xFFE0F4, 0.95f));
+            for (int i = 0; i < 8; ++i) {
+                const float a = float(i) * 0.785398f;
+                c.Star(Cx(b) + (r - 1.5f) * std::cos(a), Cy(b) + (r - 1.5f) * std::sin(a), 4.0f, 1.6f, 4, a,
+                       Rgb(0xFFFFFF, 0.9f));
+            }
+        } else if (g == "large" || g == "guardian") {
             Critter(c, b, e < 0 ? (stage % 2) : e, cell.index, 1);
             c.Ring(Cx(b), Cy(b), R(b) - 3, 3, WithAlpha(Lighter(body, 0.5f), 0.8f));
         } else if (g == "wall" || g == "block") {
