@@ -1,6 +1,7 @@
 // A frame's animation evaluated at a time.
 #include "engine/graphics/CAnimation.h"
 
+#include <cfloat>
 #include <cmath>
 
 #include "engine/core/KestraLog.h"
@@ -30,18 +31,21 @@ void CAnimation::SetQuaternions(D3DXQUATERNION* quaternions, uint32_t count) {
 bool CAnimation::Rotation(D3DXQUATERNION* out, float time, uint32_t mode) const {
     if (!quaternions_ || quaternionCount_ == 0) return false;
     float r = KestraAnimation::Evaluate(tables_[kRotation], time, mode, 0.0f);
-    // Between -1 and 0 (before a late first key) the first pair is slerped at the
-    // negative fraction, as the other tables go back along their first segment.
-    // Outside -1 < r <= last there is no pair to read: from -1 down the first key
-    // holds, and an overshooting mode or a stray value reads the last pair.
+    // Before a late first key the key position is negative: the first pair is
+    // slerped on backwards, as the other tables go back along their first
+    // segment, so the turn runs on without a jump. Past the last pair (an
+    // overshooting mode or a stray value) the last pair is read.
     const float last = float(quaternionCount_ - 1);
-    if (!(r > -1.0f)) r = 0.0f;
+    if (!(r >= -FLT_MAX)) r = 0.0f;  // NaN or minus infinity
     if (r > last) r = last;
     uint32_t i = r > 0.0f ? uint32_t(r) : 0;
     if (i >= quaternionCount_ - 1) i = quaternionCount_ >= 2 ? quaternionCount_ - 2 : 0;
     const float f = r - float(i);
     const D3DXQUATERNION& b = quaternions_[quaternionCount_ >= 2 ? i + 1 : i];
     D3DXQuaternionSlerp(out, &quaternions_[i], &b, f);
+    // Slerp takes nearly equal keys along a straight line, which leaves the unit
+    // sphere when followed far back.
+    if (f < 0.0f) D3DXQuaternionNormalize(out, out);
     return true;
 }
 

@@ -30,6 +30,12 @@ const char kSkinTemplates[] =
     " DWORD nWeights;\n array DWORD vertexIndices[nWeights];\n array FLOAT weights[nWeights];\n"
     " Matrix4x4 matrixOffset;\n}\n";
 
+GUID IdOf(ID3DXFileData* d) {
+    GUID g{};
+    d->GetId(&g);
+    return g;
+}
+
 template <class T>
 void ReleaseCom(T*& p) {
     if (p) p->Release();
@@ -104,11 +110,13 @@ bool CXFileLoader::LoadFrame(ID3DXFileData* data, CFrame* frame) {
     char name[64];
     NameOf(data, name, sizeof name);
     frame->SetName(name[0] ? name : "NO_NAME");
+    const Loading self{name, IdOf(data), loading_};
+    loading_ = &self;
     d3dx::ForEachChild(data, [&](ID3DXFileData* child) {
         const GUID type = TypeOf(child);
-        // A reference to a mesh places that mesh here as well; one to a frame would
-        // copy a whole subtree, and a cycle of them would never end.
-        if (child->IsReference() && type == TID_D3DRMFrame) return true;
+        // A reference places a copy of what it names here; one naming this frame or
+        // a frame around it would copy the frame into itself without end.
+        if (type == TID_D3DRMFrame && child->IsReference() && IsLoading(child)) return true;
         if (type == TID_D3DRMFrameTransformMatrix) {
             LoadFrameTransform(child, frame);
         } else if (type == TID_D3DRMFrame) {
@@ -125,7 +133,17 @@ bool CXFileLoader::LoadFrame(ID3DXFileData* data, CFrame* frame) {
         }
         return true;
     });
+    loading_ = self.outer;
     return true;
+}
+
+bool CXFileLoader::IsLoading(ID3DXFileData* data) const {
+    char name[64];
+    NameOf(data, name, sizeof name);
+    const GUID id = IdOf(data);
+    for (const Loading* f = loading_; f; f = f->outer)
+        if (std::strcmp(f->name, name) == 0 && f->id == id) return true;
+    return false;
 }
 
 bool CXFileLoader::LoadFrameTransform(ID3DXFileData* data, CFrame* frame) {

@@ -41,7 +41,16 @@ public:
     uint32_t GetMeshCount() const { return meshCount_; }
 
 private:
+    // A frame whose load is under way, linked to the one around it.
+    struct Loading {
+        const char* name;
+        GUID id;
+        const Loading* outer;
+    };
+
     CFrame* NewFrame();
+    // Whether the object is one of the frames being loaded (by name and id).
+    bool IsLoading(ID3DXFileData* data) const;
 
     uint16_t vsMajor_ = 0;
     uint16_t vsMinor_ = 0;
@@ -49,6 +58,7 @@ private:
     CObjectList sets_;
     uint32_t frameCount_ = 0;
     uint32_t meshCount_ = 0;
+    const Loading* loading_ = nullptr;
 };
 
 }  // namespace LibModel

@@ -193,12 +193,17 @@ void cKeyConfigScreen::DefineFirstRow(int32_t player, const bool fresh[2]) {
     const int32_t other = 1 - player;
     const int32_t pressed = fresh[0] ? 0 : (fresh[1] ? 1 : -1);
     if (pressed >= 0) {
+        const int8_t mine = KeyMap.padNo[player];
+        KestraJoystickState state;
         if (KeyMap.padNo[other] == pressed) {
-            const int8_t mine = KeyMap.padNo[player];
             if (mine >= -1 && mine <= 1) KeyMap.padNo[other] = mine;
             KeyMap.padNo[player] = static_cast<int8_t>(pressed);
             // With one pad the player who gave it up has none left: the keyboard.
             if (CountJoypads() == 1) KeyMap.keyboard[other] = 1;
+        } else if (mine >= 0 && mine <= 1 && !ReadJoystick(mine, state)) {
+            // The player's own pad is not there and could never answer the rows to
+            // come: the pressed pad takes its place.
+            KeyMap.padNo[player] = static_cast<int8_t>(pressed);
         }
         std::memset(KeyMap.buttons[player], kNoPadButton, kPadButtonActions);
         KeyMap.keyboard[player] = 0;

@@ -3,6 +3,7 @@
 // repeated times and stray rotation indices.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -198,66 +199,91 @@ TEST_F(KeyTables, AnimationBuildsScaleRotationAndPosition) {
     SetKey(rot, 1, 10, 57, 0, 0, 0, 0);
     anim->GetTransform(&pos, &scale, &r, 9.9f, kLinear, &defPos, &defScale, &defRot);
     EXPECT_NEAR(r.z, q[2].z, 1e-5);
+    // Below the first key the first pair's turn goes on backwards: -9 key spans of 90 degrees.
     SetKey(rot, 0, 0, -9, 0, 0, 0, 0);
     anim->GetTransform(&pos, &scale, &r, 0, kLinear, &defPos, &defScale, &defRot);
-    EXPECT_NEAR(r.w, 1.0f, 1e-6);
+    EXPECT_NEAR(r.z, std::sin(-9 * 0.785398f), 1e-4);
+    EXPECT_NEAR(r.w, std::cos(-9 * 0.785398f), 1e-4);
     anim->Release();  // releases its tables: they are free again
     EXPECT_EQ(GetKeyCount(rot), 0u);
 }
 
-// Keys late in the take: before the first key the rotation is the slerp of the
-// first two keys at the negative key position, as the position goes back along
-// its first segment, so both tell the same pose. A key position at or below -1
-// has no pair of keys to read and stays at the first key.
+// Keys late in the take: before the first key the rotation goes on back along
+// the turn of the first two keys, however far back, as the position goes back
+// along its first segment (here x walks the same number as the angle), so both
+// tell the same pose and the motion has no jump.
 TEST_F(KeyTables, RotationBeforeALateFirstKeyGoesBackAlongTheFirstTurn) {
-    LibModel::CAnimation* anim = new LibModel::CAnimation;
-    auto* q = static_cast<D3DXQUATERNION*>(Kestra::MemoryAlloc(3 * sizeof(D3DXQUATERNION)));
-    q[0] = D3DXQUATERNION(0, 0, 0, 1);
-    q[1] = D3DXQUATERNION(0, 0, std::sin(0.785398f), std::cos(0.785398f));  // 90 degrees about z
-    q[2] = q[1];
-    anim->SetQuaternions(q, 3);
-    const uint32_t rot = Make({{10, 0}, {20, 1}});
-    anim->SetTable(LibModel::CAnimation::kRotation, rot);
-    // The position walks 10 along x per key, from x = 0 at the first key.
-    anim->SetTable(LibModel::CAnimation::kPosX, Make({{10, 0}, {20, 10}}));
-    anim->SetTable(LibModel::CAnimation::kPosY, Make({{10, 0}, {20, 0}}));
-    anim->SetTable(LibModel::CAnimation::kPosZ, Make({{10, 0}, {20, 0}}));
-    const CVector3 defPos(0, 0, 0), defScale(1, 1, 1);
-    const CMatrix defRot;
     struct Case {
+        float first, second;  // key times: 0 degrees about z, then `turn` degrees
+        float turn;
         float time;
-        float degrees;  // about z
-        float x;
+        float degrees;  // the pose at `time`
     };
     const Case cases[] = {
-        {0, 0, 0},      // at or before 0 every table gives its first key
-        {2, -72, -8},   {5, -45, -5},  {9, -9, -1},  {10, 0, 0},
-        {15, 45, 5},    {20, 90, 10},  {30, 90, 10},  // past the last key it holds
+        {10, 20, 90, 0, 0},  // at or before 0 every table gives its first key
+        {10, 20, 90, 2, -72},       {10, 20, 90, 5, -45},      {10, 20, 90, 9, -9},
+        {10, 20, 90, 10, 0},        {10, 20, 90, 15, 45},      {10, 20, 90, 20, 90},
+        {10, 20, 90, 30, 90},  // past the last key it holds
+        {20, 30, 45, 0.5f, -87.75f}, {20, 30, 45, 5, -67.5f},  {20, 30, 45, 9.9f, -45.45f},
+        {20, 30, 45, 10, -45},      {20, 30, 45, 10.1f, -44.55f}, {20, 30, 45, 25, 22.5f},
+        {30, 40, 90, 5, -225},  // key position -2.5: past a half turn back
+    };
+    const CVector3 defPos(0, 0, 0), defScale(1, 1, 1);
+    const CMatrix defRot;
+    auto make = [&](float first, float second, float turn) {
+        auto* anim = new LibModel::CAnimation;
+        auto* q = static_cast<D3DXQUATERNION*>(Kestra::MemoryAlloc(3 * sizeof(D3DXQUATERNION)));
+        const float half = turn * 3.14159265f / 360.0f;
+        q[0] = D3DXQUATERNION(0, 0, 0, 1);
+        q[1] = D3DXQUATERNION(0, 0, std::sin(half), std::cos(half));
+        q[2] = q[1];
+        anim->SetQuaternions(q, 3);
+        anim->SetTable(LibModel::CAnimation::kRotation, Make({{first, 0}, {second, 1}}));
+        anim->SetTable(LibModel::CAnimation::kPosX, Make({{first, 0}, {second, turn}}));
+        anim->SetTable(LibModel::CAnimation::kPosY, Make({{first, 0}, {second, 0}}));
+        anim->SetTable(LibModel::CAnimation::kPosZ, Make({{first, 0}, {second, 0}}));
+        return anim;
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.time);
+        SCOPED_TRACE(testing::Message() << "keys at " << c.first << " and " << c.second << ", time " << c.time);
+        LibModel::CAnimation* anim = make(c.first, c.second, c.turn);
         CVector3 pos, scale;
         D3DXQUATERNION r;
         anim->GetTransform(&pos, &scale, &r, c.time, kLinear, &defPos, &defScale, &defRot);
         const float half = c.degrees * 3.14159265f / 360.0f;
         EXPECT_NEAR(r.z, std::sin(half), 1e-5);
         EXPECT_NEAR(r.w, std::cos(half), 1e-5);
-        EXPECT_NEAR(pos.x, c.x, 1e-4);
+        EXPECT_NEAR(pos.x, c.degrees, 1e-3);
         // The matrix turns x onto the same angle.
         CMatrix m;
         anim->GetMatrix(&m, c.time, kLinear, &defPos, &defScale, &defRot);
         EXPECT_NEAR(m._11, std::cos(2 * half), 1e-5);
         EXPECT_NEAR(m._12, std::sin(2 * half), 1e-5);
-        EXPECT_NEAR(m._41, c.x, 1e-4);
+        EXPECT_NEAR(m._41, c.degrees, 1e-3);
+        anim->Release();
     }
-    // First key at 30, second at 40: at 5 the key position is -2.5, outside the pairs.
-    SetKey(rot, 0, 30, 0, 0, 0, 0, 0);
-    SetKey(rot, 1, 40, 1, 0, 0, 0, 0);
-    CVector3 pos, scale;
+    // Sampled every tenth of a tick the turn never steps further than its rate
+    // (4.5 degrees a tick) allows, before, across and after the first key.
+    LibModel::CAnimation* anim = make(20, 30, 45);
+    D3DXQUATERNION before(0, 0, 0, 1);
+    for (int k = 1; k <= 350; ++k) {
+        CVector3 pos, scale;
+        D3DXQUATERNION r;
+        anim->GetTransform(&pos, &scale, &r, 0.1f * float(k), kLinear, &defPos, &defScale, &defRot);
+        if (k > 1) {
+            const float step = 2 * std::acos(std::min(1.0f, std::fabs(D3DXQuaternionDot(&before, &r))));
+            EXPECT_LE(step * 180 / 3.14159265f, 0.46f) << "at " << 0.1f * float(k);
+        }
+        before = r;
+    }
+    anim->Release();
+    // Two keys 2 degrees apart, followed a thousand key spans back: still a turn,
+    // not a stretch.
+    anim = make(1000, 1001, 2);
     D3DXQUATERNION r;
-    anim->GetTransform(&pos, &scale, &r, 5, kLinear, &defPos, &defScale, &defRot);
-    EXPECT_NEAR(r.w, 1.0f, 1e-6);
-    EXPECT_NEAR(r.z, 0.0f, 1e-6);
+    CVector3 pos, scale;
+    anim->GetTransform(&pos, &scale, &r, 1, kLinear, &defPos, &defScale, &defRot);
+    EXPECT_NEAR(D3DXQuaternionLength(&r), 1.0f, 1e-5);
     anim->Release();
 }
 

@@ -316,15 +316,55 @@ TEST_F(Models, AMeshReferencedFromTwoFramesIsPlacedAndAnimatedUnderEach) {
         EXPECT_NEAR(at.z, p.centroid.z, 1e-5);
     }
     model->Release();
+}
 
-    // A reference to a frame is not followed: one to an ancestor would recur without end.
-    const std::string loop = "xof 0303txt 0032\nFrame A { Frame B { { A } Mesh M { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; "
-                             "3;0,1,2;; } } }\n";
-    model = KestraModelEx::CreateFromMemory(loop.data(), uint32_t(loop.size()), 1, 1, 0, 0);
-    ASSERT_NE(model, nullptr) << Log();
-    EXPECT_EQ(FrameNames(model), (std::vector<std::string>{"A", "B"}));
-    EXPECT_EQ(model->GetMeshCount(), 1u);
-    model->Release();
+// A frame's tree as text: name, "@x" for a move along x, "*" for a mesh, then
+// the child frames in brackets.
+std::string Tree(CFrame* frame) {
+    std::string out = frame->GetName();
+    if (frame->GetBaseMatrix()._41 != 0) out += "@" + std::to_string(int(frame->GetBaseMatrix()._41));
+    if (frame->GetMesh()) out += "*";
+    std::string children;
+    for (CBaseObject* c = frame->GetChildFrames().First(); c; c = frame->GetChildFrames().Next(c))
+        children += (children.empty() ? "" : " ") + Tree(static_cast<CFrame*>(c));
+    return children.empty() ? out : out + "(" + children + ")";
+}
+
+// A reference to a frame inside a frame places a copy of that frame, its
+// subtree and meshes there; only one naming the frame itself or a frame around
+// it is skipped, since that copy would never end.
+TEST_F(Models, AReferencedFrameIsCopiedAndOnlyALoopIsSkipped) {
+    StartAll(d3d9test::Backend::Null);
+    const std::string mesh = "Mesh M { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }";
+    const std::string moved = "FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 3,0,0,1;; }";
+    struct Case {
+        std::string text;
+        const char* tree;  // the roots' trees, one space apart
+        uint32_t frames, meshes;
+    };
+    const Case cases[] = {
+        {"Frame Arm { " + moved + mesh + " } Frame Holder { { Arm } }", "Arm@3* Holder(Arm@3*)", 3, 2},
+        {"Frame Root { Frame Arm { Frame Hand { " + mesh + " } } Frame Holder { { Arm } } }",
+         "Root(Arm(Hand*) Holder(Arm(Hand*)))", 6, 2},
+        {"Frame Holder { { Arm } } Frame Arm { " + mesh + " }", "Holder(Arm*) Arm*", 3, 2},
+        {"Frame A { Frame B { { A } " + mesh + " } }", "A(B*)", 2, 1},
+        {"Frame A { Frame B { Frame C { { A } { B } { C } } } }", "A(B(C))", 3, 0},
+        {"Frame A { { B } } Frame B { { A } }", "A(B) B(A)", 4, 0},
+        {"Frame A { Frame B { } { B } }", "A(B B)", 3, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const std::string text = "xof 0303txt 0032\n" + c.text + "\n";
+        CModel* model = KestraModelEx::CreateFromMemory(text.data(), uint32_t(text.size()), 1, 1, 0, 0);
+        ASSERT_NE(model, nullptr) << Log();
+        std::string trees;
+        for (CBaseObject* r = model->GetRootFrames().First(); r; r = model->GetRootFrames().Next(r))
+            trees += (trees.empty() ? "" : " ") + Tree(static_cast<CFrame*>(r));
+        EXPECT_EQ(trees, c.tree);
+        EXPECT_EQ(model->GetFrameCount(), c.frames);
+        EXPECT_EQ(model->GetMeshCount(), c.meshes);
+        model->Release();
+    }
 }
 
 TEST_F(Models, MoreVerticesThanSixteenBitIndicesReachAreRefusedWithALine) {

@@ -292,25 +292,34 @@ TEST_F(KeyConfigScreen, APadPlayerWithoutAUsablePadNumberFinishesOnTheKeyboard) 
 
 // The first pad touched while a player's UP is asked: taking the other
 // player's pad swaps the pad numbers, and with one pad the player who gave it
-// up is moved to the keyboard, whichever of the two is being defined.
+// up is moved to the keyboard, whichever of the two is being defined. A player
+// whose own pad is not there takes the pad touched (a hand-made file or a pad
+// unplugged), so that the pad the player ends with answers every row to come.
 TEST_F(KeyConfigScreen, TakingTheOtherPlayersPadSwapsThePadNumbers) {
     struct Case {
         const char* name;
         int definer;      // 0 or 1
         int pads;         // pads present: 1 or 2
         int8_t padNo[2];  // before
+        uint8_t keyboard[2];
         int touched;      // the pad pressed
         int8_t padAfter[2];
         uint8_t keyboardAfter[2];
     };
     const Case cases[] = {
-        {"player 2 takes the one pad", 1, 1, {0, 1}, 0, {1, 0}, {1, 0}},
-        {"player 1 takes the one pad", 0, 1, {1, 0}, 0, {0, 1}, {0, 1}},
-        {"player 2 takes pad 0 of two", 1, 2, {0, 1}, 0, {1, 0}, {0, 0}},
-        {"player 1 takes pad 1 of two", 0, 2, {0, 1}, 1, {1, 0}, {0, 0}},
-        {"player 2 gives pad number -1 for the one pad", 1, 1, {0, -1}, 0, {-1, 0}, {1, 0}},
-        {"player 1 presses its own pad", 0, 2, {0, 1}, 0, {0, 1}, {0, 0}},
-        {"a number outside -1..1 is not handed over", 1, 2, {0, 5}, 0, {0, 0}, {0, 0}},
+        {"player 2 takes the one pad", 1, 1, {0, 1}, {0, 0}, 0, {1, 0}, {1, 0}},
+        {"player 1 takes the one pad", 0, 1, {1, 0}, {0, 0}, 0, {0, 1}, {0, 1}},
+        {"player 2 takes pad 0 of two", 1, 2, {0, 1}, {0, 0}, 0, {1, 0}, {0, 0}},
+        {"player 1 takes pad 1 of two", 0, 2, {0, 1}, {0, 0}, 1, {1, 0}, {0, 0}},
+        {"player 2 gives pad number -1 for the one pad", 1, 1, {0, -1}, {0, 0}, 0, {-1, 0}, {1, 0}},
+        {"player 1 presses its own pad", 0, 2, {0, 1}, {0, 0}, 0, {0, 1}, {0, 0}},
+        {"a number outside -1..1 is not handed over", 1, 2, {0, 5}, {0, 0}, 0, {0, 0}, {0, 0}},
+        {"player 1's pad 1 is not there: it takes the one pad", 0, 1, {1, -1}, {0, 0}, 0, {0, -1}, {0, 0}},
+        {"player 2's pad 1 is not there: it takes the one pad", 1, 1, {-1, 1}, {0, 0}, 0, {-1, 0}, {0, 0}},
+        {"a keyboard player's absent pad 1 gives way too", 0, 1, {1, -1}, {1, 1}, 0, {0, -1}, {0, 1}},
+        {"player 2's absent pad 1 gives way to the one pad", 1, 1, {-1, 1}, {1, 1}, 0, {-1, 0}, {1, 0}},
+        {"player 1 keeps its pad 1 that is there", 0, 2, {1, -1}, {0, 0}, 0, {1, -1}, {0, 0}},
+        {"a keyboard player takes the one pad from player 2", 0, 1, {1, 0}, {1, 1}, 0, {0, 1}, {0, 1}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -319,7 +328,8 @@ TEST_F(KeyConfigScreen, TakingTheOtherPlayersPadSwapsThePadNumbers) {
         for (int i = 0; i < c.pads; ++i) devices_.present[i] = true;
         KeyMap.padNo[0] = c.padNo[0];
         KeyMap.padNo[1] = c.padNo[1];
-        KeyMap.keyboard[0] = KeyMap.keyboard[1] = 0;
+        KeyMap.keyboard[0] = c.keyboard[0];
+        KeyMap.keyboard[1] = c.keyboard[1];
         cKeyConfigScreen screen;
         auto frame = [&](uint16_t pushed) {
             PadWords[0].pushed = pushed;
@@ -332,11 +342,23 @@ TEST_F(KeyConfigScreen, TakingTheOtherPlayersPadSwapsThePadNumbers) {
         frame(0);
         devices_.pads[c.touched].buttons[3] = 1;
         frame(0);
+        devices_.pads[c.touched].buttons[3] = 0;
         EXPECT_EQ(screen.row, 4);
         EXPECT_EQ(KeyMap.padNo[0], c.padAfter[0]);
         EXPECT_EQ(KeyMap.padNo[1], c.padAfter[1]);
         EXPECT_EQ(KeyMap.keyboard[0], c.keyboardAfter[0]);
         EXPECT_EQ(KeyMap.keyboard[1], c.keyboardAfter[1]);
+        // The player's pad now gives SHOT to MENU, and the definition ends.
+        KestraJoystickState& pad = devices_.pads[c.padAfter[c.definer]];
+        for (int button : {5, 4, 3, 2, 1, 0}) {
+            frame(0);
+            pad.buttons[button] = 1;
+            frame(0);
+            pad.buttons[button] = 0;
+        }
+        EXPECT_FALSE(screen.defining);
+        EXPECT_EQ(std::vector<uint8_t>(KeyMap.buttons[c.definer], KeyMap.buttons[c.definer] + 6),
+                  (std::vector<uint8_t>{5, 4, 3, 2, 1, 0}));
     }
 }
 
