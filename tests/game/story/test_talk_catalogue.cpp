@@ -1,13 +1,14 @@
 // The checks every table and every text must pass, whoever writes them: the
 // flow of each talk from step 0 to its end, the cells, sides and modes of its
-// portraits, the cards and balloons, the end actions, and each text's rows,
-// widths and characters. A failure names the talk and step, or the text
-// file's line.
+// portraits, the cards and balloons, the end actions, who listens beside
+// whose words, and each text's rows, widths and characters. A failure
+// names the talk and step, or the text file's line.
 #include <gtest/gtest.h>
 
 #include <iconv.h>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 #include <map>
 #include <set>
@@ -178,6 +179,47 @@ TEST(TalkCatalogue, EveryTableFlowsFromStepZeroToItsEndWithCellsSidesModesCardsA
         CheckEnd(t, &errors);
     }
     EXPECT_EQ(names.size(), 36u);
+    Report(errors);
+}
+
+// A listening side shows the character who last spoke on it in this talk; a
+// side marked NotLastSpeaker shows another, as its talk wants. A side speaks
+// when its balloon is opaque and its portrait not dimmed; a narration box or a
+// balloon without a face speaks for nobody, and a side left empty keeps its
+// last speaker. Before anyone has spoken on a side, every listener there is
+// marked. Beside a dimmed face stand its own words: a line it said, or a
+// one-row listener line first shown beside it (the twins speak for each other).
+TEST(TalkCatalogue, EveryListenerLastSpokeOnItsSideUnlessItsRowSaysOtherwise) {
+    auto name = [](Character who) { return who == talk::kNobody ? std::string("nobody") : talk::SheetOf(who).name; };
+    auto twin = [](Character who) { return who == talk::Nono ? talk::Momo : who; };
+    std::vector<std::string> errors;
+    for (const talk::TalkEntry& t : talk::AllTalks()) {
+        Character last[2] = {talk::kNobody, talk::kNobody};
+        std::map<const TalkText*, Character> owner;
+        size_t rows = 0;
+        for (const TalkStep* s = talk::FindStep(*t.script, 0); s && rows++ < t.script->steps.size();
+             s = talk::FindStep(*t.script, s->advance.next)) {
+            for (int side = 0; side < 2; ++side) {
+                const TalkSlot& slot = side == 0 ? s->upper : s->lower;
+                const std::string at = Place(t, *s, side == 0 ? "upper" : "lower");
+                if (!slot.shown) continue;
+                const bool speaks = slot.balloon == BalloonMode::Opaque && slot.mode != PortraitMode::Dimmed;
+                if (speaks) {
+                    if (slot.notLastSpeaker) errors.push_back(at + ": speaks, yet is marked NotLastSpeaker");
+                    last[side] = slot.who;
+                } else if (slot.who != talk::kNobody && (slot.who == last[side]) == slot.notLastSpeaker) {
+                    errors.push_back(at + ": " + name(slot.who) + " listens where " + name(last[side]) + " spoke last" +
+                                     (slot.notLastSpeaker ? ", yet the row is marked NotLastSpeaker" : ""));
+                }
+                if (slot.who == talk::kNobody || !slot.text) continue;
+                const auto [first, isNew] = owner.emplace(slot.text, slot.who);
+                if (!speaks && isNew && std::strchr(slot.text->text, '\n'))
+                    errors.push_back(at + ": the listener line " + slot.text->id + " has two rows");
+                if (!speaks && twin(first->second) != twin(slot.who))
+                    errors.push_back(at + ": " + name(first->second) + "'s words " + slot.text->id + " beside " + name(slot.who));
+            }
+        }
+    }
     Report(errors);
 }
 
