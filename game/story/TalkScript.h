@@ -13,7 +13,8 @@
 // The build turns each file into ids in namespace talktext::<File>, so a
 // table file writes `using namespace talktext::CheskaStage5;` and names a
 // text by its id. A misspelt id fails to compile; the story tests check the
-// rows, widths and glyphs of every text.
+// rows, widths and glyphs of every text, and the house style (spaces and
+// spellings, listed in tests/game/story/test_talk_catalogue.cpp).
 //
 // The flow lives in game/story/Talks<Team>Stage<N>.cpp: one constant array of
 // steps per talk, one row per step, in step order:

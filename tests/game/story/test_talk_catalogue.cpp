@@ -1,7 +1,7 @@
 // The checks every table and every text must pass, whoever writes them: the
 // flow of each talk from step 0 to its end, the cells, sides and modes of its
 // portraits, the cards and balloons, the end actions, who listens beside
-// whose words, and each text's rows, widths and characters. A failure
+// whose words, and each text's rows, widths, characters and style. A failure
 // names the talk and step, or the text file's line.
 #include <gtest/gtest.h>
 
@@ -48,6 +48,40 @@ bool InJisX0208(char32_t c) {
 bool MayNotStartARow(char32_t c) {
     static const std::u32string kMarks = U"、。」）！？ーぁぃぅぇぉっゃゅょゎァィゥェォッャュョヮヵヶ";
     return kMarks.find(c) != std::u32string::npos;
+}
+
+// One style sheet for both teams' texts:
+// - no space between words; a full-width space only after ！ or ？ where the
+//   sentence goes on in the same row (none before 」』） or another ！？);
+// - one spelling per word, the second form of each pair below (honorifics
+//   follow the speaker: さま in the casual voices, 様 in the formal ones).
+struct Spelling {
+    const char32_t* avoid;
+    const char32_t* use;
+};
+constexpr Spelling kSpellings[] = {
+    {U"あやし", U"怪し"},     {U"だれ", U"誰"},     {U"ケンカ", U"けんか"}, {U"喧嘩", U"けんか"},
+    {U"いっしょ", U"一緒"},   {U"手かげん", U"手加減"}, {U"お家", U"おうち"}, {U"おやしき", U"お屋敷"},
+    {U"やくそく", U"約束"},   {U"二人", U"ふたり"}, {U"全部", U"ぜんぶ"},   {U"ケガ", U"けが"},
+    {U"おねがい", U"お願い"}, {U"さがし", U"探し"}, {U"怖", U"こわ"},       {U"つよ", U"強"}};
+
+void CheckStyle(const std::string& at, const std::vector<std::u32string>& rows, std::vector<std::string>* errors) {
+    std::u32string joined;
+    for (size_t r = 0; r < rows.size(); ++r) {
+        const std::u32string& row = rows[r];
+        joined += row;
+        for (size_t i = 0; i < row.size(); ++i) {
+            const bool exclaims = i > 0 && (row[i - 1] == U'！' || row[i - 1] == U'？');
+            if (row[i] == U'　' && (!exclaims || i + 1 == row.size()))
+                errors->push_back(at + " row " + std::to_string(r + 1) + ": a full-width space that is no pause after ！ or ？");
+            if (exclaims && std::u32string(U"　！？」』）").find(row[i]) == std::u32string::npos)
+                errors->push_back(at + " row " + std::to_string(r + 1) + ": no full-width space after \"" + talktest::Utf8(row[i - 1]) + "\"");
+        }
+    }
+    for (const auto& [avoid, use] : kSpellings)
+        if (joined.find(avoid) != std::u32string::npos)
+            errors->push_back(at + ": write \"" + talktest::Utf8(std::u32string(use)) + "\", not \"" +
+                              talktest::Utf8(std::u32string(avoid)) + "\"");
 }
 
 std::string Place(const talk::TalkEntry& t, const TalkStep& s, const char* side) {
@@ -248,6 +282,7 @@ TEST(TalkCatalogue, EveryTextIsUsedFitsThreeRowsOfSeventeenAndIsPlainJisText) {
             else if (!InJisX0208(c)) errors.push_back(at + ": \"" + talktest::Utf8(c) + "\" is outside JIS X 0208");
         }
         const std::vector<std::u32string> rows = talktest::Rows(chars);
+        CheckStyle(at, rows, &errors);
         if (rows.size() > 3) errors.push_back(at + ": " + std::to_string(rows.size()) + " rows (at most 3)");
         // 17 characters of 24 px fill the balloon; a text moved right has fewer.
         const int dx = used.count(text) ? used[text] : 0;
