@@ -9,7 +9,7 @@ namespace {
 
 using namespace talktext::YuriStage5;
 
-// In the mansion: Osero, perfectly polite, knows who shot her lady and will at least dust off such guests.
+// In the mansion: Osero, perfectly polite, hints that the pendant and the shadow in the sky were her lady's, and will at least dust off such guests.
 constexpr TalkStep kMidBefore[] = {
     // step  upper side                                            lower side                      advance
     Line(0,  Speak(Yuri, 10, midBefore0),                          Empty,                          Next(1, Crow)),
@@ -60,7 +60,7 @@ constexpr TalkStep kMidAfter[] = {
     Line(22, Listen(Yuri, 13, midAfter21), Speak(Kohaku, 1, midAfter22),        Next(100)),
 };
 
-// Cheska comes home singed; Yuri learns whom she shot, and will not give Kohaku back without a duel.
+// Cheska comes home singed; Yuri's hunch about whom she shot is confirmed, and she will not give Kohaku back without a duel.
 constexpr TalkStep kBefore[] = {
     // step  upper side                  lower side                         advance
     Line(0,  Speak(Yuri, 8, before0),    Empty,                             Next(1, Cheska)),

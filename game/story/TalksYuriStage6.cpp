@@ -61,7 +61,7 @@ constexpr TalkStep kMidBefore[] = {
     Line(74, Speak(Kohaku, 1, midBefore74),       Listen(Copic, 7, midBefore73Listen).NotLastSpeaker(), Next(100, Yuri)),
 };
 
-// The worn-out pair remember the royal festival, and part from Yuri's party as friends.
+// The worn-out pair remember the royal festival; Kohaku knows them for the children Deena summoned, and Crow promises to have them sent home.
 constexpr TalkStep kMidAfter[] = {
     // step  upper side                        lower side                                          advance
     Line(0,  Speak(Yuri, 12, midAfter0),       Listen(Palet, 6, midAfter0Listen).NotLastSpeaker(), Next(1, Crow)),
@@ -150,7 +150,7 @@ constexpr TalkStep kAfter[] = {
     Line(32, Speak(Yuri, 6, after32),   Listen(Deena, 8, after32Listen), Next(100)),
 };
 
-// On the way home: Cheska and Osero catch up, Kohaku goes home, and the pair set off again.
+// On the way home: Cheska and Osero catch up, having had the painters sent home; Kohaku goes home, and the pair set off again.
 constexpr TalkStep kEnding[] = {
     // step  upper side                      lower side                                           advance
     Line(0,  Empty,                          Narration(ending0),                                  Next(1, Deena)),
