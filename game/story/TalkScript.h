@@ -13,7 +13,8 @@
 // The build turns each file into ids in namespace talktext::<File>, so a
 // table file writes `using namespace talktext::CheskaStage5;` and names a
 // text by its id. A misspelt id fails to compile; the story tests check the
-// rows, widths and glyphs of every text.
+// rows, widths and glyphs of every text, and the house style (spaces and
+// spellings, listed in tests/game/story/test_talk_catalogue.cpp).
 //
 // The flow lives in game/story/Talks<Team>Stage<N>.cpp: one constant array of
 // steps per talk, one row per step, in step order:
@@ -27,8 +28,14 @@
 //     Balloon(text)             an opaque balloon of row 0 without a portrait
 //     Empty                     nothing drawn on that side
 // and can be changed with .Row(r), .Shaking() (Kohaku), .Leaving() (Yuri),
-// .DimBalloon(), .OpaqueBalloon(), .DimPortrait(), .ActivePortrait() and
-// .TextX(dx) (the text moved dx px to the right).
+// .DimBalloon(), .OpaqueBalloon(), .DimPortrait(), .ActivePortrait(),
+// .TextX(dx) (the text moved dx px to the right) and .NotLastSpeaker().
+//
+// A side that listens shows the character who last spoke on it in this talk,
+// with that character's last line or a listener line of their own (a short
+// silent reaction, one row). Where the talk wants someone else there, or
+// someone before anyone has spoken on that side, the row says so with
+// .NotLastSpeaker(); the story's tests hold every other listener to the rule.
 //
 // Next(n, who...) is where the advance goes and whose slide counters it sets
 // to 0 (as a rule the character who speaks in step n; none, or several, where
@@ -68,6 +75,7 @@ struct TalkSlot {
     PortraitMode mode = PortraitMode::Active;
     const TalkText* text = nullptr;
     int16_t textDx = 0;
+    bool notLastSpeaker = false;  // read by the tests only: this listener is the talk's choice
 
     // Plain copies: clang 14 will not fold a member template called before its definition.
     constexpr TalkSlot Row(int r) const { TalkSlot s = *this; s.row = static_cast<int8_t>(r); return s; }
@@ -78,19 +86,20 @@ struct TalkSlot {
     constexpr TalkSlot DimPortrait() const { TalkSlot s = *this; s.mode = PortraitMode::Dimmed; return s; }
     constexpr TalkSlot ActivePortrait() const { TalkSlot s = *this; s.mode = PortraitMode::Active; return s; }
     constexpr TalkSlot TextX(int dx) const { TalkSlot s = *this; s.textDx = static_cast<int16_t>(dx); return s; }
+    constexpr TalkSlot NotLastSpeaker() const { TalkSlot s = *this; s.notLastSpeaker = true; return s; }
 };
 
 constexpr TalkSlot Speak(Character who, int cell, const TalkText& text) {
-    return {true, 0, BalloonMode::Opaque, who, static_cast<int8_t>(cell), PortraitMode::Active, &text, 0};
+    return {true, 0, BalloonMode::Opaque, who, static_cast<int8_t>(cell), PortraitMode::Active, &text, 0, false};
 }
 constexpr TalkSlot Listen(Character who, int cell, const TalkText& text) {
-    return {true, 0, BalloonMode::Dimmed, who, static_cast<int8_t>(cell), PortraitMode::Dimmed, &text, 0};
+    return {true, 0, BalloonMode::Dimmed, who, static_cast<int8_t>(cell), PortraitMode::Dimmed, &text, 0, false};
 }
 constexpr TalkSlot Narration(const TalkText& text) {
-    return {true, 2, BalloonMode::Opaque, kNobody, 0, PortraitMode::Active, &text, 0};
+    return {true, 2, BalloonMode::Opaque, kNobody, 0, PortraitMode::Active, &text, 0, false};
 }
 constexpr TalkSlot Balloon(const TalkText& text) {
-    return {true, 0, BalloonMode::Opaque, kNobody, 0, PortraitMode::Active, &text, 0};
+    return {true, 0, BalloonMode::Opaque, kNobody, 0, PortraitMode::Active, &text, 0, false};
 }
 inline constexpr TalkSlot Empty{};
 

@@ -9,35 +9,35 @@ namespace {
 
 using namespace talktext::YuriStage5;
 
-// In the mansion: Osero, perfectly polite, knows who shot her lady and will at least dust off such guests.
+// In the mansion: Osero, perfectly polite, hints that the pendant and the shadow in the sky were her lady's, and will at least dust off such guests.
 constexpr TalkStep kMidBefore[] = {
-    // step  upper side                           lower side                      advance
-    Line(0,  Speak(Yuri, 10, midBefore0),         Empty,                          Next(1, Crow)),
-    Line(1,  Speak(Crow, 9, midBefore1),          Empty,                          Next(2, Osero)),
-    Line(2,  Listen(Yuri, 1, midBefore2Listen),   Speak(Osero, 4, midBefore2),    Next(3, Osero)),
-    Line(3,  Listen(Yuri, 2, midBefore3Listen),   Speak(Osero, 0, midBefore3),    Next(4, Osero)).Card(3),
-    Line(4,  Listen(Yuri, 1, midBefore4Listen),   Speak(Osero, 5, midBefore4),    Next(5, Yuri)).Card(3),
-    Line(5,  Speak(Yuri, 2, midBefore5),          Listen(Osero, 5, midBefore4),   Next(10, Osero)).Card(3),
-    Line(10, Listen(Yuri, 2, midBefore5),         Speak(Osero, 1, midBefore10),   Next(11, Yuri)),
-    Line(11, Speak(Yuri, 4, midBefore11),         Listen(Osero, 1, midBefore10),  Next(12, Kohaku)),
-    Line(12, Listen(Yuri, 4, midBefore11),        Speak(Kohaku, 4, midBefore12),  Next(13, Kohaku)),
-    Line(13, Listen(Crow, 1, midBefore13Listen),  Speak(Kohaku, 11, midBefore13), Next(14, Osero)),
-    Line(14, Listen(Crow, 1, midBefore13Listen),  Speak(Osero, 6, midBefore14),   Next(15, Osero)),
-    Line(15, Listen(Crow, 1, midBefore13Listen),  Speak(Osero, 4, midBefore15),   Next(20, Yuri)),
-    Line(20, Speak(Yuri, 8, midBefore20),         Listen(Osero, 4, midBefore15),  Next(21, Crow)),
-    Line(21, Speak(Crow, 2, midBefore21),         Listen(Osero, 4, midBefore15),  Next(22, Kohaku)),
-    Line(22, Listen(Crow, 2, midBefore21),        Speak(Kohaku, 6, midBefore22),  Next(23, Osero)),
-    Line(23, Listen(Crow, 2, midBefore21),        Speak(Osero, 7, midBefore23),   Next(25, Kohaku)),
-    Line(25, Listen(Crow, 2, midBefore21),        Speak(Kohaku, 8, midBefore25),  Next(30, Kohaku)),
-    Line(30, Listen(Yuri, 2, midBefore30Listen),  Speak(Kohaku, 1, midBefore30),  Next(31, Osero)),
-    Line(31, Listen(Yuri, 13, midBefore31Listen), Speak(Osero, 4, midBefore31),   Next(32, Yuri)),
-    Line(32, Speak(Yuri, 13, midBefore32),        Listen(Osero, 4, midBefore31),  Next(33, Crow)),
-    Line(33, Speak(Crow, 3, midBefore33),         Listen(Osero, 4, midBefore31),  Next(34, Osero)),
-    Line(34, Listen(Crow, 3, midBefore33),        Speak(Osero, 5, midBefore34),   Next(35, Crow)),
-    Line(35, Speak(Crow, 7, midBefore35),         Listen(Osero, 5, midBefore34),  Next(40, Osero)),
-    Line(40, Listen(Yuri, 12, midBefore40Listen), Speak(Osero, 7, midBefore40),   Next(41, Yuri)),
-    Line(41, Speak(Yuri, 13, midBefore41),        Listen(Osero, 7, midBefore40),  Next(42, Crow)),
-    Line(42, Speak(Crow, 5, midBefore42),         Listen(Osero, 7, midBefore40),  Next(100)),
+    // step  upper side                                            lower side                      advance
+    Line(0,  Speak(Yuri, 10, midBefore0),                          Empty,                          Next(1, Crow)),
+    Line(1,  Speak(Crow, 9, midBefore1),                           Empty,                          Next(2, Osero)),
+    Line(2,  Listen(Yuri, 1, midBefore2Listen).NotLastSpeaker(),   Speak(Osero, 4, midBefore2),    Next(3, Osero)),
+    Line(3,  Listen(Yuri, 2, midBefore3Listen).NotLastSpeaker(),   Speak(Osero, 0, midBefore3),    Next(4, Osero)).Card(3),
+    Line(4,  Listen(Yuri, 1, midBefore4Listen).NotLastSpeaker(),   Speak(Osero, 5, midBefore4),    Next(5, Yuri)).Card(3),
+    Line(5,  Speak(Yuri, 2, midBefore5),                           Listen(Osero, 5, midBefore4),   Next(10, Osero)).Card(3),
+    Line(10, Listen(Yuri, 2, midBefore5),                          Speak(Osero, 1, midBefore10),   Next(11, Yuri)),
+    Line(11, Speak(Yuri, 4, midBefore11),                          Listen(Osero, 1, midBefore10),  Next(12, Kohaku)),
+    Line(12, Listen(Yuri, 4, midBefore11),                         Speak(Kohaku, 4, midBefore12),  Next(13, Kohaku)),
+    Line(13, Listen(Yuri, 4, midBefore13Listen),                   Speak(Kohaku, 11, midBefore13), Next(14, Osero)),
+    Line(14, Listen(Yuri, 4, midBefore13Listen),                   Speak(Osero, 6, midBefore14),   Next(15, Osero)),
+    Line(15, Listen(Yuri, 4, midBefore13Listen),                   Speak(Osero, 4, midBefore15),   Next(20, Yuri)),
+    Line(20, Speak(Yuri, 8, midBefore20),                          Listen(Osero, 4, midBefore15),  Next(21, Crow)),
+    Line(21, Speak(Crow, 2, midBefore21),                          Listen(Osero, 4, midBefore15),  Next(22, Kohaku)),
+    Line(22, Listen(Crow, 2, midBefore21),                         Speak(Kohaku, 6, midBefore22),  Next(23, Osero)),
+    Line(23, Listen(Crow, 2, midBefore21),                         Speak(Osero, 7, midBefore23),   Next(25, Kohaku)),
+    Line(25, Listen(Crow, 2, midBefore21),                         Speak(Kohaku, 8, midBefore25),  Next(30, Kohaku)),
+    Line(30, Listen(Yuri, 2, midBefore30Listen).NotLastSpeaker(),  Speak(Kohaku, 1, midBefore30),  Next(31, Osero)),
+    Line(31, Listen(Yuri, 13, midBefore31Listen).NotLastSpeaker(), Speak(Osero, 4, midBefore31),   Next(32, Yuri)),
+    Line(32, Speak(Yuri, 13, midBefore32),                         Listen(Osero, 4, midBefore31),  Next(33, Crow)),
+    Line(33, Speak(Crow, 3, midBefore33),                          Listen(Osero, 4, midBefore31),  Next(34, Osero)),
+    Line(34, Listen(Crow, 3, midBefore33),                         Speak(Osero, 5, midBefore34),   Next(35, Crow)),
+    Line(35, Speak(Crow, 7, midBefore35),                          Listen(Osero, 5, midBefore34),  Next(40, Osero)),
+    Line(40, Listen(Crow, 9, midBefore40Listen),                   Speak(Osero, 7, midBefore40),   Next(41, Yuri)),
+    Line(41, Speak(Yuri, 13, midBefore41),                         Listen(Osero, 7, midBefore40),  Next(42, Crow)),
+    Line(42, Speak(Crow, 5, midBefore42),                          Listen(Osero, 7, midBefore40),  Next(100)),
 };
 
 // Osero yields, goes to make tea, and warns that her lady is stronger.
@@ -60,7 +60,7 @@ constexpr TalkStep kMidAfter[] = {
     Line(22, Listen(Yuri, 13, midAfter21), Speak(Kohaku, 1, midAfter22),        Next(100)),
 };
 
-// Cheska comes home singed; Yuri learns whom she shot, and will not give Kohaku back without a duel.
+// Cheska comes home singed; Yuri's hunch about whom she shot is confirmed, and she will not give Kohaku back without a duel.
 constexpr TalkStep kBefore[] = {
     // step  upper side                  lower side                         advance
     Line(0,  Speak(Yuri, 8, before0),    Empty,                             Next(1, Cheska)),
@@ -137,12 +137,12 @@ constexpr TalkStep kAfter[] = {
     Line(50, Speak(Yuri, 2, after50),  Listen(Cheska, 16, after44),       Next(51, Cheska)),
     Line(51, Listen(Yuri, 2, after50), Speak(Cheska, 3, after51),         Next(52, Crow)),
     Line(52, Speak(Crow, 6, after52),  Listen(Cheska, 3, after51),        Next(53, Yuri)),
-    Line(53, Speak(Yuri, 8, after53),  Listen(Kohaku, 3, after53Listen),  Next(54, Yuri)),
-    Line(54, Speak(Yuri, 9, after54),  Listen(Kohaku, 3, after53Listen),  Next(55, Crow)),
-    Line(55, Speak(Crow, 2, after55),  Listen(Kohaku, 3, after53Listen),  Next(60, Yuri)),
-    Line(60, Speak(Yuri, 6, after60),  Listen(Kohaku, 3, after53Listen),  Next(61, Yuri)),
-    Line(61, Speak(Yuri, 7, after61),  Listen(Kohaku, 3, after53Listen),  Next(62, Crow)),
-    Line(62, Speak(Crow, 1, after62),  Listen(Kohaku, 3, after53Listen),  Next(63, Osero)),
+    Line(53, Speak(Yuri, 8, after53),  Listen(Cheska, 16, after53Listen), Next(54, Yuri)),
+    Line(54, Speak(Yuri, 9, after54),  Listen(Cheska, 16, after53Listen), Next(55, Crow)),
+    Line(55, Speak(Crow, 2, after55),  Listen(Cheska, 16, after53Listen), Next(60, Yuri)),
+    Line(60, Speak(Yuri, 6, after60),  Listen(Cheska, 16, after53Listen), Next(61, Yuri)),
+    Line(61, Speak(Yuri, 7, after61),  Listen(Cheska, 16, after53Listen), Next(62, Crow)),
+    Line(62, Speak(Crow, 1, after62),  Listen(Cheska, 16, after53Listen), Next(63, Osero)),
     Line(63, Listen(Crow, 1, after62), Speak(Osero, 7, after63),          Next(64, Cheska)),
     Line(64, Listen(Crow, 1, after62), Speak(Cheska, 15, after64),        Next(65, Cheska)),
     Line(65, Listen(Crow, 1, after62), Speak(Cheska, 4, after65),         Next(70, Cheska)),
@@ -173,7 +173,7 @@ constexpr TalkStep kEnding[] = {
     Line(10, Speak(Crow, 1, ending10),        Listen(Osero, 5, ending4),             Next(11, Osero)),
     Line(11, Listen(Crow, 1, ending10),       Speak(Osero, 4, ending11),             Next(12, Cheska)),
     Line(12, Listen(Crow, 1, ending10),       Speak(Cheska, 14, ending12),           Next(13, Kohaku)),
-    Line(13, Listen(Yuri, 3, ending13Listen), Speak(Kohaku, 5, ending13),            Next(14, Yuri)),
+    Line(13, Listen(Crow, 1, ending13Listen), Speak(Kohaku, 5, ending13),            Next(14, Yuri)),
     Line(14, Speak(Yuri, 7, ending14),        Listen(Kohaku, 5, ending13),           Next(15, Yuri)),
     Line(15, Speak(Yuri, 4, ending15),        Empty,                                 Next(20, Crow)),
     Line(20, Speak(Crow, 1, ending20),        Empty,                                 Next(21, Yuri)),

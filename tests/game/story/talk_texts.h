@@ -45,6 +45,12 @@ inline std::string Utf8(char32_t c) {
     return s;
 }
 
+inline std::string Utf8(const std::u32string& s) {
+    std::string out;
+    for (char32_t c : s) out += Utf8(c);
+    return out;
+}
+
 // The rows of a text (split at LF), as code points.
 inline std::vector<std::u32string> Rows(const std::u32string& text) {
     std::vector<std::u32string> rows(1);

@@ -1,14 +1,11 @@
 // Team 2's talks run with player 1's buttons, their draws recorded: the
-// unusual steps quad by quad, the stage-2 talk's first run from the boss's
-// Update, and the words beside each dimmed face. (Every talk played whole:
-// test_talk_runner.cpp.)
-#include <cstring>
-#include <map>
+// unusual steps quad by quad and the stage-2 talk's first run from the boss's
+// Update. (Every talk played whole: test_talk_runner.cpp; the words beside
+// each dimmed face: test_talk_catalogue.cpp.)
 #include <string>
 #include <vector>
 
 #include "game/state/BossTalk.h"
-#include "game/story/TalkScripts.h"
 #include "tests/game/story/talk_fixture.h"
 
 namespace {
@@ -78,31 +75,6 @@ TEST_F(Team2Talk, StageTwoUpdateRunAdvancedByShotShowsStepOneFirstWithTheCardAtT
                                      Face(19, 498, 290, 160, 160, kSlide1),
                                      talktest::Quad(26, 120, 390, 380, 90, 380, 360, 380, 90, 0x0AFFFFFFu)};
     EXPECT_EQ(Quads(Frame(UpdateTalkCheskaStage2Before)), first);
-}
-
-// Beside a dimmed face stand that character's own words: its last line, or a
-// one-row listener line it has not said before. The twins speak for each other.
-TEST(Team2Script, NoDimmedFaceStandsBesideAnotherCharactersWords) {
-    auto twin = [](talk::Character c) { return c == talk::Nono ? talk::Momo : c; };
-    std::string errors;
-    for (const talk::TalkEntry& t : talk::AllTalks()) {
-        if (std::strncmp(t.name, "UpdateTalkCheska", 16) != 0) continue;
-        std::map<const TalkText*, talk::Character> owner;
-        for (const talk::TalkStep* s = talk::FindStep(*t.script, 0); s; s = talk::FindStep(*t.script, s->advance.next)) {
-            for (const talk::TalkSlot* slot : {&s->upper, &s->lower}) {
-                if (!slot->shown || slot->who == talk::kNobody || !slot->text) continue;
-                const bool speaking = slot->balloon == BalloonMode::Opaque && slot->mode != PortraitMode::Dimmed;
-                const std::string at = std::string(t.name) + " step " + std::to_string(s->step) + " " + slot->text->id;
-                if (!owner.count(slot->text)) {
-                    owner[slot->text] = slot->who;
-                    if (!speaking && std::strchr(slot->text->text, '\n')) errors += at + ": a listener line of two rows\n";
-                } else if (!speaking && twin(owner[slot->text]) != twin(slot->who)) {
-                    errors += at + ": another character's words beside this face\n";
-                }
-            }
-        }
-    }
-    EXPECT_EQ(errors, "");
 }
 
 }  // namespace

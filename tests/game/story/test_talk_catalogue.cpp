@@ -1,13 +1,14 @@
 // The checks every table and every text must pass, whoever writes them: the
 // flow of each talk from step 0 to its end, the cells, sides and modes of its
-// portraits, the cards and balloons, the end actions, and each text's rows,
-// widths and characters. A failure names the talk and step, or the text
-// file's line.
+// portraits, the cards and balloons, the end actions, who listens beside
+// whose words, and each text's rows, widths, characters and style. A failure
+// names the talk and step, or the text file's line.
 #include <gtest/gtest.h>
 
 #include <iconv.h>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 #include <map>
 #include <set>
@@ -47,6 +48,40 @@ bool InJisX0208(char32_t c) {
 bool MayNotStartARow(char32_t c) {
     static const std::u32string kMarks = U"、。」）！？ーぁぃぅぇぉっゃゅょゎァィゥェォッャュョヮヵヶ";
     return kMarks.find(c) != std::u32string::npos;
+}
+
+// One style sheet for both teams' texts:
+// - no space between words; a full-width space only after ！ or ？ where the
+//   sentence goes on in the same row (none before 」』） or another ！？);
+// - one spelling per word, the second form of each pair below (honorifics
+//   follow the speaker: さま in the casual voices, 様 in the formal ones).
+struct Spelling {
+    const char32_t* avoid;
+    const char32_t* use;
+};
+constexpr Spelling kSpellings[] = {
+    {U"あやし", U"怪し"},     {U"だれ", U"誰"},     {U"ケンカ", U"けんか"}, {U"喧嘩", U"けんか"},
+    {U"いっしょ", U"一緒"},   {U"手かげん", U"手加減"}, {U"お家", U"おうち"}, {U"おやしき", U"お屋敷"},
+    {U"やくそく", U"約束"},   {U"二人", U"ふたり"}, {U"全部", U"ぜんぶ"},   {U"ケガ", U"けが"},
+    {U"おねがい", U"お願い"}, {U"さがし", U"探し"}, {U"怖", U"こわ"},       {U"つよ", U"強"}};
+
+void CheckStyle(const std::string& at, const std::vector<std::u32string>& rows, std::vector<std::string>* errors) {
+    std::u32string joined;
+    for (size_t r = 0; r < rows.size(); ++r) {
+        const std::u32string& row = rows[r];
+        joined += row;
+        for (size_t i = 0; i < row.size(); ++i) {
+            const bool exclaims = i > 0 && (row[i - 1] == U'！' || row[i - 1] == U'？');
+            if (row[i] == U'　' && (!exclaims || i + 1 == row.size()))
+                errors->push_back(at + " row " + std::to_string(r + 1) + ": a full-width space that is no pause after ！ or ？");
+            if (exclaims && std::u32string(U"　！？」』）").find(row[i]) == std::u32string::npos)
+                errors->push_back(at + " row " + std::to_string(r + 1) + ": no full-width space after \"" + talktest::Utf8(row[i - 1]) + "\"");
+        }
+    }
+    for (const auto& [avoid, use] : kSpellings)
+        if (joined.find(avoid) != std::u32string::npos)
+            errors->push_back(at + ": write \"" + talktest::Utf8(std::u32string(use)) + "\", not \"" +
+                              talktest::Utf8(std::u32string(avoid)) + "\"");
 }
 
 std::string Place(const talk::TalkEntry& t, const TalkStep& s, const char* side) {
@@ -181,6 +216,47 @@ TEST(TalkCatalogue, EveryTableFlowsFromStepZeroToItsEndWithCellsSidesModesCardsA
     Report(errors);
 }
 
+// A listening side shows the character who last spoke on it in this talk; a
+// side marked NotLastSpeaker shows another, as its talk wants. A side speaks
+// when its balloon is opaque and its portrait not dimmed; a narration box or a
+// balloon without a face speaks for nobody, and a side left empty keeps its
+// last speaker. Before anyone has spoken on a side, every listener there is
+// marked. Beside a dimmed face stand its own words: a line it said, or a
+// one-row listener line first shown beside it (the twins speak for each other).
+TEST(TalkCatalogue, EveryListenerLastSpokeOnItsSideUnlessItsRowSaysOtherwise) {
+    auto name = [](Character who) { return who == talk::kNobody ? std::string("nobody") : talk::SheetOf(who).name; };
+    auto twin = [](Character who) { return who == talk::Nono ? talk::Momo : who; };
+    std::vector<std::string> errors;
+    for (const talk::TalkEntry& t : talk::AllTalks()) {
+        Character last[2] = {talk::kNobody, talk::kNobody};
+        std::map<const TalkText*, Character> owner;
+        size_t rows = 0;
+        for (const TalkStep* s = talk::FindStep(*t.script, 0); s && rows++ < t.script->steps.size();
+             s = talk::FindStep(*t.script, s->advance.next)) {
+            for (int side = 0; side < 2; ++side) {
+                const TalkSlot& slot = side == 0 ? s->upper : s->lower;
+                const std::string at = Place(t, *s, side == 0 ? "upper" : "lower");
+                if (!slot.shown) continue;
+                const bool speaks = slot.balloon == BalloonMode::Opaque && slot.mode != PortraitMode::Dimmed;
+                if (speaks) {
+                    if (slot.notLastSpeaker) errors.push_back(at + ": speaks, yet is marked NotLastSpeaker");
+                    last[side] = slot.who;
+                } else if (slot.who != talk::kNobody && (slot.who == last[side]) == slot.notLastSpeaker) {
+                    errors.push_back(at + ": " + name(slot.who) + " listens where " + name(last[side]) + " spoke last" +
+                                     (slot.notLastSpeaker ? ", yet the row is marked NotLastSpeaker" : ""));
+                }
+                if (slot.who == talk::kNobody || !slot.text) continue;
+                const auto [first, isNew] = owner.emplace(slot.text, slot.who);
+                if (!speaks && isNew && std::strchr(slot.text->text, '\n'))
+                    errors.push_back(at + ": the listener line " + slot.text->id + " has two rows");
+                if (!speaks && twin(first->second) != twin(slot.who))
+                    errors.push_back(at + ": " + name(first->second) + "'s words " + slot.text->id + " beside " + name(slot.who));
+            }
+        }
+    }
+    Report(errors);
+}
+
 TEST(TalkCatalogue, EveryTextIsUsedFitsThreeRowsOfSeventeenAndIsPlainJisText) {
     std::vector<std::string> errors;
     // Where each text is drawn, with the largest shift to the right it gets.
@@ -206,6 +282,7 @@ TEST(TalkCatalogue, EveryTextIsUsedFitsThreeRowsOfSeventeenAndIsPlainJisText) {
             else if (!InJisX0208(c)) errors.push_back(at + ": \"" + talktest::Utf8(c) + "\" is outside JIS X 0208");
         }
         const std::vector<std::u32string> rows = talktest::Rows(chars);
+        CheckStyle(at, rows, &errors);
         if (rows.size() > 3) errors.push_back(at + ": " + std::to_string(rows.size()) + " rows (at most 3)");
         // 17 characters of 24 px fill the balloon; a text moved right has fewer.
         const int dx = used.count(text) ? used[text] : 0;
