@@ -1,9 +1,12 @@
 // Sheets of people: player and boss figures, portraits, cut-ins, circles,
 // balloons, name cards and endings.
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "tools/demodata/Art.h"
+#include "tools/demodata/Layout.h"
 
 namespace demodata {
 
@@ -157,65 +160,90 @@ void Circles(Canvas& c, const ImageAsset& a) {
     }
 }
 
+// A balloon's body on the screen (its outline's outer edge): three rows of
+// seventeen characters written from the side's text position, 16 px above and
+// below them and 14 px before them, the 2-px outline right after the last
+// character (for the upper balloon, its picture's edge). The tail runs from
+// there to the picture's edge on the portrait's side.
+Box BalloonBody(int side) {
+    using namespace screen;
+    const int tx = side == 0 ? kUpperTextX : kLowerTextX, ty = side == 0 ? kUpperTextY : kLowerTextY;
+    const int right = tx + kTalkRowChars * kTextFontSize + 2;
+    return {tx - 14, ty - 16, right - (tx - 14), kTalkRows * kTextFontSize + 32};
+}
+
 void Balloons(Canvas& c) {
+    using namespace screen;
     for (int r = 0; r < 3; ++r)
-        for (int col = 0; col < 2; ++col) {
-            const Box b{440 * col, 145 * r, 440, 145};
-            c.SetClip(b);
-            const float x = float(b.x), y = float(b.y);
+        for (int side = 0; side < 2; ++side) {
+            const Box cell{440 * side, 145 * r, 440, 145};
+            const Box body = Under(cell, side == 0 ? kUpperBalloon : kLowerBalloon, BalloonBody(side));
+            c.SetClip(cell);
+            const float x = float(body.x), y = float(body.y), w = float(body.w), h = float(body.h);
             if (r == 2) {
-                c.RoundRect(x + 6, y + 8, 428, 129, 6, Rgb(0x101830, 0.85f));
-                c.RoundFrame(x + 6, y + 8, 428, 129, 6, 2, Rgb(0xC8D8FF));
+                // the narrator's plain box
+                c.RoundRect(x, y, w, h, 5, Rgb(0xC8D8FF));
+                c.RoundRect(x + 2, y + 2, w - 4, h - 4, 4, Rgb(0x14203C, 0.9f));
             } else {
-                // Dark, for the white text: the upper text starts 30 px into its cell and the
-                // lower 20 px, rows of up to 408 px, so the body leaves them room and the tail
-                // points out to the speaker's portrait.
+                // Dark, for the white text; the tail points out to the speaker's portrait.
                 const Color fill = r == 0 ? Rgb(0x182848, 0.92f) : Rgb(0x3A2410, 0.92f);
                 const Color edge = r == 0 ? Rgb(0xC8D8FF) : Rgb(0xFFC070);
-                const float left = col == 0 ? 12.0f : 4.0f;
-                if (col == 0)
-                    c.Polygon({{x + 0, y + 34}, {x + 16, y + 42}, {x + 16, y + 68}}, edge);
-                else
-                    c.Polygon({{x + 440, y + 110}, {x + 424, y + 92}, {x + 424, y + 120}}, edge);
-                c.RoundRect(x + left, y + 4, 424, 137, r == 0 ? 40 : 12, edge);
-                c.RoundRect(x + left + 3, y + 7, 418, 131, r == 0 ? 37 : 10, fill);
-                if (col == 0)
-                    c.Polygon({{x + 5, y + 37}, {x + 18, y + 45}, {x + 18, y + 64}}, fill);
-                else
-                    c.Polygon({{x + 435, y + 109}, {x + 422, y + 95}, {x + 422, y + 117}}, fill);
+                const float radius = r == 0 ? 14.0f : 9.0f;
+                const float cx = float(cell.x), cy = y + h * 0.4f;
+                const std::vector<Point> tail =
+                    side == 0 ? std::vector<Point>{{cx, cy - 6}, {x + 2, cy - 12}, {x + 2, cy + 14}}
+                              : std::vector<Point>{{cx + 440, cy + 8}, {x + w - 2, cy - 10}, {x + w - 2, cy + 14}};
+                const std::vector<Point> inner =
+                    side == 0 ? std::vector<Point>{{cx + 5, cy - 4}, {x + 4, cy - 9}, {x + 4, cy + 11}}
+                              : std::vector<Point>{{cx + 435, cy + 7}, {x + w - 4, cy - 7}, {x + w - 4, cy + 11}};
+                c.Polygon(tail, edge);
+                c.RoundRect(x, y, w, h, radius, edge);
+                c.RoundRect(x + 2, y + 2, w - 4, h - 4, radius - 2, fill);
+                c.Polygon(inner, fill);
             }
             c.ResetClip();
         }
 }
 
 void NameCards(Canvas& c, const ImageAsset& a, TextPainter& text) {
+    using namespace screen;
     static const char* const kOrder[] = {"yuri", "crow", "cheska", "osero", "kohaku", "shamyu", "fururu",
                                          "still", "momo", "nono", "palet", "copic", "deena"};
     for (const Cell& cell : a.cells) {
         const Look& l = LookOf(kOrder[cell.index]);
+        // The card's band 3 px clear of what the window shows above it: the
+        // upper balloon and portrait for cards 0 and 1, the lower balloon for the
+        // others, which also keep 4 px left of the lower portrait.
+        const bool upper = cell.index < 2;
+        const Box at = upper ? kUpperCard : kLowerCard;
+        const Box above = upper ? BalloonBody(0) : BalloonBody(1);
+        const int clear = std::max(above.y + above.h, upper ? kUpperPortrait.y + kUpperPortrait.h : 0) + 3;
+        const int right = upper ? at.x + at.w - 4 : kLowerPortrait.x - 4;
+        const Box band = Under(cell.box, at, {at.x + 4, clear, right - at.x - 4, at.y + at.h - 4 - clear});
         c.SetClip(cell.box);
-        const float x = float(cell.box.x), y = float(cell.box.y);
-        c.Polygon({{x + 10, y + 14}, {x + 370, y + 14}, {x + 350, y + 76}, {x + 4, y + 76}}, Rgb(0x101018, 0.8f));
-        c.Polygon({{x + 10, y + 14}, {x + 40, y + 14}, {x + 22, y + 76}, {x + 4, y + 76}}, Rgb(l.hair));
-        c.Line(x + 40, y + 72, x + 340, y + 72, 2, Rgb(l.dress));
+        const float x = float(band.x), y = float(band.y), w = float(band.w), h = float(band.h);
+        c.Polygon({{x + 8, y}, {x + w, y}, {x + w - 14, y + h}, {x, y + h}}, Rgb(0x101018, 0.82f));
+        c.Polygon({{x + 8, y}, {x + 34, y}, {x + 20, y + h}, {x, y + h}}, Rgb(l.hair));
+        c.Line(x + 40, y + h - 5, x + w - 24, y + h - 5, 2, Rgb(l.dress));
         TextStyle st;
-        st.size = 34;
+        st.size = std::min(34, int(h) - 20);
         st.bold = true;
         st.outline = Rgb(l.dress);
         st.outlineWidth = 2;
-        text.Draw(c, l.name, int(x) + 52, int(y) + 20, st);
+        text.Draw(c, l.name, int(x) + 48, int(y) + 5, st);
         TextStyle sm;
-        sm.size = 16;
+        sm.size = 15;
         sm.fill = Lighter(Rgb(l.hair), 0.5f);
-        text.Draw(c, l.roman, int(x) + 250, int(y) + 46, sm);
+        const int w2 = text.Measure(l.roman, sm);
+        text.Draw(c, l.roman, int(x + w) - 28 - w2, int(y + h) - 26, sm);
         c.ResetClip();
     }
 }
 
 // The picture stands behind an epilogue, then alone while it fades to the
 // closing colour. The talk window covers most of it (portraits at 20..180 x
-// 50..210 and 460..620 x 290..450, balloons at 170..610 x 70..215 and 30..470 x
-// 300..445, translucent when dimmed), so the title keeps to the strip above
+// 50..210 and 460..620 x 290..450, balloons at 186..610 x 84..188 and 36..470 x
+// 304..408, translucent when dimmed), so the title keeps to the strip above
 // the window, the sun and the cast to the band between the balloons, and what
 // lies under the balloons stays plain.
 void Ending(Canvas& c, const ImageAsset& a, TextPainter& text) {

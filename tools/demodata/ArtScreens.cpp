@@ -1,9 +1,12 @@
 // Menus and overlays: title, configuration, key configuration, ranking, name
 // entry, the HUD sheet, the stage-clear tally and the stage-title lettering.
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "tools/demodata/Art.h"
+#include "tools/demodata/Layout.h"
 
 namespace demodata {
 
@@ -55,6 +58,37 @@ void Digits(Canvas& c, TextPainter& t, const ImageAsset& a, const std::string& g
         t.DrawCentered(c, s, cell.box, style);
         c.ResetClip();
     }
+}
+
+const std::vector<std::string>& DigitTexts() {
+    static const std::vector<std::string> digits = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
+    return digits;
+}
+
+// Digits whose ink is `height` px tall, narrowed alike so that with their
+// outline they fill a cell `width` px wide.
+InkFit FitDigits(TextPainter& t, const TextStyle& style, int height, int width) {
+    return t.FitInk(DigitTexts(), style, height, width - 2 * style.outlineWidth);
+}
+
+// Every cell of a digit strip, its digit fitted as above and centred in it.
+void DigitStrip(Canvas& c, TextPainter& t, const ImageAsset& a, const std::string& group, const TextStyle& style,
+                int height) {
+    InkFit fit;
+    for (const Cell& cell : a.cells) {
+        if (cell.group != group) continue;
+        if (fit.size == 0) fit = FitDigits(t, style, height, cell.box.w);
+        c.SetClip(cell.box);
+        t.DrawInk(c, std::to_string(cell.index), cell.box, style, fit);
+        c.ResetClip();
+    }
+}
+
+// A label whose capitals are `height` px tall (narrowed to the box's width if
+// need be), their middle on the box's middle.
+void InkLabel(Canvas& c, TextPainter& t, const std::string& text, const Box& box, const TextStyle& style, int height,
+              Align align = Align::kLeft) {
+    t.DrawInk(c, text, box, style, t.FitInk({text}, style, height, box.w), align);
 }
 
 void Highlight(Canvas& c, const Box& b, const Color& col) {
@@ -179,12 +213,20 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     t.DrawCentered(c, "CONFIGURATION", {0, 40, 640, 60}, Label(44, kGold));
     t.DrawLeft(c, "PLAY TIME", {240, 400, 150, 30}, Label(22));
     c.ResetClip();
+    // The items 77 px apart from the music volume's row, each on the middle of
+    // its row of digits, ending 4 px before them.
     const Box labels = Get(a, "labels").box;
     c.SetClip(labels);
+    const Box music = screen::Under(labels, screen::kConfigLabels, screen::kMusicDigits);
     const char* items[] = {"BGM", "SE", "KEY CONFIG", "EXIT"};
-    for (int i = 0; i < 4; ++i) t.DrawLeft(c, items[i], {labels.x + 84, labels.y + 77 * i, i < 2 ? 56 : 156, 28}, Label(22));
+    for (int i = 0; i < 4; ++i) {
+        const int x = labels.x + 84, y = music.y + screen::kConfigRowStep * i;
+        InkLabel(c, t, items[i], {x, y, i < 2 ? music.x - 4 - x : labels.x + labels.w - x, music.h}, Label(22), 14);
+    }
     c.ResetClip();
-    Digits(c, t, a, "digits", Label(20, kGold));
+    TextStyle digits = Label(20, kGold);
+    digits.outlineWidth = 2;
+    DigitStrip(c, t, a, "digits", digits, 18);
     const Box cur = Get(a, "cursor").box;
     c.SetClip(cur);
     DrawMagicCircle(c, cur, Rgb(0xFFC060), 2);
@@ -200,16 +242,25 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     c.SetClip(kc);
     t.DrawCentered(c, "KEY CONFIG", {kc.x, kc.y + 6, 640, 44}, Label(32, kGold));
     const char* heads[] = {"EXIT", "PLAYER 1", "PLAYER 2", "DEFAULT"};
-    const int hx[] = {52, 215, 370, 510};
     for (int i = 0; i < 4; ++i) {
-        DrawPanel(c, {kc.x + hx[i], kc.y + 60, 120, 28}, i == 1 ? Rgb(0xC05030) : (i == 2 ? Rgb(0x3070C0) : kMenuBlue), 8);
-        t.DrawCentered(c, heads[i], {kc.x + hx[i], kc.y + 60, 120, 28}, Label(15));
+        const Box head = screen::Moved(screen::kKeyHeader, kc.x + screen::kKeyHeaderX[i], kc.y);
+        DrawPanel(c, head, i == 1 ? Rgb(0xC05030) : (i == 2 ? Rgb(0x3070C0) : kMenuBlue), 8);
+        t.DrawCentered(c, heads[i], head, Label(15));
     }
+    // Each row's bar and label centred on the key names the game writes in the
+    // attack-name font 10 px below the row's top: on the middle of their capitals.
+    TextStyle keys;
+    keys.size = screen::kSkillFontSize;
+    keys.bold = true;
+    const InkBox caps = t.MeasureInk("UPDOWN", keys);
     const char* rows[] = {"UP", "DOWN", "LEFT", "RIGHT", "SHOT", "DIRECT", "ELEMENT", "FORCE", "CHANGE", "MENU"};
     for (int r = 0; r < 10; ++r) {
-        const int y = kc.y + 128 + 34 * r;
-        c.Fill({kc.x + 40, y, 460, 28}, Rgb(r % 2 ? 0x203060 : 0x283A70, 0.7f));
-        t.DrawLeft(c, rows[r], {kc.x + 52, y, 140, 28}, Label(16));
+        const int middle = kc.y + screen::kKeyRowY + screen::kKeyRowStep * r + screen::kKeyTextDy + caps.y + caps.h / 2;
+        const Box bar{kc.x + 40, middle - 13, 460, 27};
+        c.Fill(bar, Rgb(r % 2 ? 0x203060 : 0x283A70, 0.7f));
+        c.Fill({bar.x, bar.y, bar.w, 1}, Rgb(0x6080C0, 0.6f));
+        c.Fill({bar.x, bar.y + bar.h - 1, bar.w, 1}, Rgb(0x6080C0, 0.6f));
+        InkLabel(c, t, rows[r], {kc.x + 52, bar.y, 150, bar.h}, Label(16), caps.h);
     }
     c.ResetClip();
     Highlight(c, Get(a, "key_highlight").box, Rgb(0xFFD040));
@@ -237,13 +288,28 @@ void Ranking(Canvas& c, const ImageAsset& a, TextPainter& t) {
     NightSky(c, bg, Rgb(0x181030), Rgb(0x402860), 31);
     c.SetClip(bg);
     t.DrawLeft(c, "RANKING", {30, 30, 300, 60}, Label(48, kGold));
-    DrawPanel(c, {18, 100, 604, 322}, Rgb(0x3A2A70), 12);
+    // The panel holds the ten rows: its inner line 6 px right of the badges and
+    // 3 px below the last row (the panel's edge 6 px further), the counts below it.
+    using namespace screen;
+    const Box last = Moved(kRankBadge, 0, kRankRowStep * (kRankRows - 1));
+    const int right = kRankBadge.x + kRankBadge.w + 6 + 6, bottom = last.y + last.h + 3 + 6;
+    const Box panel{10, 98, right - 10, bottom - 98};
+    DrawPanel(c, panel, Rgb(0x3A2A70), 12);
     const char* heads[] = {"NO.", "NAME", "SCORE", "DATE", "STAGE"};
-    const int hx[] = {28, 80, 290, 410, 520};
-    for (int i = 0; i < 5; ++i) t.DrawLeft(c, heads[i], {hx[i], 104, 110, 22}, Label(14, Rgb(0xC0C8FF)));
-    for (int i = 0; i < 10; ++i) c.Fill({26, 130 + 30 * i, 588, 26}, Rgb(i % 2 ? 0xFFFFFF : 0x000000, 0.08f));
-    t.DrawLeft(c, "PLAY", {240, 434, 70, 26}, Label(16));
-    t.DrawLeft(c, "CLEAR", {450, 434, 80, 26}, Label(16));
+    const int hx[] = {26, kRankNameX, kRankScoreX + 20, kRankDateX, kRankBadge.x};
+    for (int i = 0; i < 5; ++i) t.DrawLeft(c, heads[i], {hx[i], 104, 100, 22}, Label(14, Rgb(0xC0C8FF)));
+    for (int i = 0; i < kRankRows; ++i) {
+        const Box row = Moved(kRankBadge, 0, kRankRowStep * i);
+        c.Fill({panel.x + 8, row.y, row.x + row.w - panel.x - 8, row.h}, Rgb(i % 2 ? 0xFFFFFF : 0x000000, 0.08f));
+    }
+    // PLAY and CLEAR on the middle of the counts' digits, ending 6 px before them.
+    TextStyle counts;
+    counts.size = kSkillFontSize;
+    counts.bold = true;
+    const InkBox digits = t.MeasureInk("0123456789", counts);
+    const Box line{0, kRankCountsY + digits.y, 0, digits.h};
+    InkLabel(c, t, "PLAY", {kRankPlayX - 8 - 80, line.y, 80, line.h}, Label(16), digits.h, Align::kRight);
+    InkLabel(c, t, "CLEAR", {kRankClearX - 8 - 80, line.y, 80, line.h}, Label(16), digits.h, Align::kRight);
     c.ResetClip();
     for (int k = 0; k < 8; ++k) {
         const Box b = Get(a, "heading", k).box;
@@ -321,19 +387,76 @@ void NameEntry(Canvas& c, const ImageAsset& a, TextPainter& t) {
     c.ResetClip();
 }
 
+// The in-game display's panel as the game lays its quads over it: a dark strip
+// behind the stock icons, then the framed body with the life bar and the gauge
+// pips, the labels in the column left of them, and at its foot a dark well for
+// the gauge number and the element's name under the large pips. The body's
+// frame stays open at the foot, where the number's cells reach the last row
+// and the FORCE strip joins on below.
+void PlayerPanel(Canvas& c, TextPainter& t, const Box& b, int element) {
+    using namespace screen;
+    auto at = [&](const Box& spot) { return Under(b, kHudPanel, spot); };
+    const Box stock = at(kHudStockIcon), life = at(kHudLifeBar), pips = at(kHudPips), large = at(kHudLargePips);
+    const Box number = at(kHudGaugeNumber);
+    const Color e = ElementColor(element, 0.45f);
+    const float x = float(b.x) + 1, w = float(kHudPanel.w) - 2;
+    c.RoundRect(x, float(stock.y) + 1, w, float(stock.h) - 2, float(stock.h) / 2 - 1, WithAlpha(Darker(e, 0.7f), 0.6f));
+    const float top = float(stock.y + stock.h) + 1, tall = float(b.y + b.h) - top + 12;
+    c.RoundRect(x, top, w, tall, 9, WithAlpha(Darker(e, 0.6f), 0.78f));
+    c.RoundFrame(x, top, w, tall, 9, 1.5f, Lighter(e, 0.3f));
+    c.RoundRect(float(number.x) - 4, float(number.y) - 3, float(number.w) + 8, float(number.h) + 9, 4, Rgb(0x05060C, 0.85f));
+    // The labels' column: from 4 px in to 3 px short of the icons, one size for all three.
+    TextStyle label = Label(10);
+    label.outlineWidth = 1;
+    const int left = b.x + 4, right = std::min({stock.x, life.x, pips.x}) - 3;
+    const InkFit fit = t.FitInk({"STOCK", "LIFE", "GAUGE"}, label, 7, right - left);
+    t.DrawInk(c, "STOCK", {left, stock.y, right - left, stock.h}, label, fit, Align::kLeft);
+    t.DrawInk(c, "LIFE", {left, life.y, right - left, life.h}, label, fit, Align::kLeft);
+    t.DrawInk(c, "GAUGE", {left, pips.y, right - left, pips.h}, label, fit, Align::kLeft);
+    // The element's name: right of the well, 3 px below the large pips.
+    TextStyle name = Label(10, Lighter(e, 0.55f));
+    name.outlineWidth = 1;
+    const int nameX = number.x + number.w + 6, nameY = large.y + large.h + 3;
+    InkLabel(c, t, element == 0 ? "FIRE" : "ICE", {nameX, nameY, b.x + kHudPanel.w - 3 - nameX, b.y + b.h - 1 - nameY}, name, 8,
+             Align::kCentre);
+}
+
+// The boss's gauge frame: its white outline 1 px clear of the full bar, BOSS
+// before it, and TIME at the seconds' height just before the seconds.
+void BossFrame(Canvas& c, TextPainter& t, const Box& b) {
+    using namespace screen;
+    const Box bar = Under(b, kBossFrame, kBossBar), seconds = Under(b, kBossFrame, kBossSeconds);
+    c.RoundRect(float(b.x) + 1, float(b.y) + 1, float(b.w) - 2, float(b.h) - 2, 8, Rgb(0x101020, 0.7f));
+    const Box outline{bar.x - 3, bar.y - 3, bar.w + 6, bar.h + 6};
+    c.RoundRect(float(outline.x), float(outline.y), float(outline.w), float(outline.h), 4, Rgb(0x000000, 0.55f));
+    c.RoundFrame(float(outline.x), float(outline.y), float(outline.w), float(outline.h), 4, 2, Rgb(0xFFFFFF, 0.9f));
+    InkLabel(c, t, "BOSS", {b.x + 10, bar.y, outline.x - 8 - (b.x + 10), bar.h}, Label(18, Rgb(0xFF8080)), 12);
+    // TIME as tall as the seconds' digits (the size their strip takes), ending 5 px before them.
+    const TextStyle style = Label(15);
+    InkFit fit = FitDigits(t, style, 12, kBossSeconds.w / 2);
+    fit.squeeze = 1.0f;
+    t.DrawInk(c, "TIME", {outline.x + outline.w + 4, seconds.y, seconds.x - 5 - (outline.x + outline.w + 4), seconds.h}, style, fit,
+              Align::kRight);
+}
+
+// "SPELL BONUS!" centred over the middle of the seven digits the game draws
+// below the label, which lies right of the label picture's own middle.
+void BonusLabel(Canvas& c, TextPainter& t, const Box& b) {
+    using namespace screen;
+    const Box digits = Under(b, kBonusLabel, kBonusDigits);
+    const int cx = digits.x + digits.w / 2, half = std::min(cx - b.x, b.x + b.w - cx);
+    c.Glow(float(cx), float(b.y) + float(b.h) / 2, float(half), Rgb(0xFFE080, 0.35f));
+    c.Fill({cx - half + 8, b.y + b.h - 6, 2 * half - 16, 2}, Rgb(0xFFD860, 0.8f));
+    t.DrawCentered(c, "SPELL BONUS!", {cx - half, b.y, 2 * half, b.h - 6}, Label(36, kGold));
+}
+
 void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
     for (const Cell& cell : a.cells) {
         const Box& b = cell.box;
         const std::string& g = cell.group;
         c.SetClip(b);
         if (g == "player_panel") {
-            const Color e = ElementColor(cell.element, 0.45f);
-            c.RoundRect(float(b.x) + 1, float(b.y) + 1, 158, float(b.h) - 2, 10, WithAlpha(Darker(e, 0.6f), 0.75f));
-            c.RoundFrame(float(b.x) + 1, float(b.y) + 1, 158, float(b.h) - 2, 10, 2, Lighter(e, 0.3f));
-            t.DrawLeft(c, "LIFE", {b.x + 6, b.y + 26, 38, 16}, Label(11));
-            t.DrawLeft(c, "STOCK", {b.x + 4, b.y + 4, 42, 16}, Label(10));
-            t.DrawLeft(c, "GAUGE", {b.x + 4, b.y + 48, 40, 14}, Label(10, Lighter(e, 0.5f)));
-            t.DrawLeft(c, cell.element == 0 ? "FIRE" : "ICE", {b.x + 110, b.y + 62, 46, 16}, Label(11, Lighter(e, 0.4f)));
+            PlayerPanel(c, t, b, cell.element);
         } else if (g == "force_strip") {
             const Color e = ElementColor(cell.element, 0.6f);
             c.HorizontalGradient(b, WithAlpha(e, 0.2f), e);
@@ -358,10 +481,6 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
             c.Disc(float(b.x) + 4, float(b.y) + 4, 1.6f, Rgb(0xFFFFFF, 0.9f));
         } else if (g == "pip_large") {
             c.Star(float(b.x) + 8.5f, float(b.y) + 8.5f, 8.5f, 4, 5, 0, Rgb(0xFFF080));
-        } else if (g == "gauge_digits") {
-            t.DrawCentered(c, std::to_string(cell.index), b, Label(11, Rgb(0xFFFFFF), false));
-        } else if (g == "score_digits") {
-            t.DrawCentered(c, std::to_string(cell.index), b, Label(13, kGold));
         } else if (g == "pause_panel") {
             DrawPanel(c, b, Rgb(0x283870), 16);
             t.DrawCentered(c, "PAUSE", {b.x, b.y + 10, b.w, 44}, Label(34, kGold));
@@ -384,39 +503,45 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
             t.DrawCentered(c, cell.index == 0 ? "YES" : "NO", b, Label(30));
         } else if (g == "credits_label") {
             t.DrawLeft(c, "CREDITS", {b.x, b.y, 240, b.h}, Label(26));
-        } else if (g == "credits_digits") {
-            t.DrawCentered(c, std::to_string(cell.index), b, Label(28, kGold));
         } else if (g == "boss_frame") {
-            c.RoundRect(float(b.x) + 1, float(b.y) + 1, float(b.w) - 2, float(b.h) - 2, 8, Rgb(0x101020, 0.7f));
-            c.RoundFrame(129, float(b.y) + 6, 293, 18, 4, 2, Rgb(0xFFFFFF, 0.9f));
-            t.DrawLeft(c, "BOSS", {b.x + 8, b.y, 60, b.h}, Label(18, Rgb(0xFF8080)));
-            t.DrawLeft(c, "TIME", {b.x + 450, b.y, 60, b.h}, Label(14));
+            BossFrame(c, t, b);
         } else if (g == "boss_bar") {
             c.VerticalGradient(b, Rgb(0xFF9090), Rgb(0xD02040));
-        } else if (g == "seconds_digits") {
-            t.DrawCentered(c, std::to_string(cell.index), b, Label(15));
         } else if (g == "bonus_label") {
-            t.DrawCentered(c, "SPELL BONUS!", b, Label(36, kGold));
-        } else if (g == "bonus_digits") {
-            t.DrawCentered(c, std::to_string(cell.index), b, Label(44, Rgb(0xFFFFFF)));
+            BonusLabel(c, t, b);
         }
         c.ResetClip();
     }
+    TextStyle small = Label(11);
+    small.outlineWidth = 1;
+    DigitStrip(c, t, a, "gauge_digits", small, 9);
+    TextStyle score = Label(13, kGold);
+    score.outlineWidth = 1;
+    DigitStrip(c, t, a, "score_digits", score, 10);
+    DigitStrip(c, t, a, "seconds_digits", Label(15), 12);
+    DigitStrip(c, t, a, "credits_digits", Label(28, kGold), 24);
+    DigitStrip(c, t, a, "bonus_digits", Label(44, Rgb(0xFFFFFF)), 38);
 }
+
+// The tally's capitals; its digits stand 2 (small) and 4 (large) px taller.
+constexpr int kTallyInk = 16, kTotalInk = 22;
 
 void StageClear(Canvas& c, const ImageAsset& a, TextPainter& t) {
     const Box bg = Get(a, "background").box;
     c.SetClip(bg);
     c.VerticalGradient(bg, Rgb(0x081030, 0.78f), Rgb(0x183060, 0.78f));
+    // Each label's capitals as tall as the small digits' ink, on the middle of its row of digits.
     const char* rows[] = {"ITEMS", "ABSORB", "NO MISS", "STAGE BONUS", "SCORE"};
-    const int ys[] = {120, 160, 210, 250, 325};
     for (int i = 0; i < 5; ++i) {
-        t.DrawLeft(c, rows[i], {40, ys[i], 170, 26}, Label(20, i == 4 ? kGold : Rgb(0xFFFFFF)));
-        c.Fill({216, ys[i] + 28, 400, 1}, Rgb(0xFFFFFF, 0.25f));
+        const int y = screen::kTallyRowY[i];
+        InkLabel(c, t, rows[i], {40, y, screen::kTallyDigitsX - 50, screen::kTallyDigitH}, Label(20, i == 4 ? kGold : Rgb(0xFFFFFF)),
+                 kTallyInk);
+        c.Fill({screen::kTallyDigitsX, y + screen::kTallyDigitH + 2, 400, 1}, Rgb(0xFFFFFF, 0.25f));
     }
     t.DrawLeft(c, "1P", {216, 90, 60, 24}, Label(20, ElementColor(0, 0.7f)));
     t.DrawLeft(c, "2P", {456, 90, 60, 24}, Label(20, ElementColor(1, 0.7f)));
-    t.DrawLeft(c, "TOTAL", {60, 410, 140, 36}, Label(28, kGold));
+    const Box total = screen::kTallyTotal;
+    InkLabel(c, t, "TOTAL", {60, total.y, total.x - 70, total.h}, Label(28, kGold), kTotalInk);
     c.ResetClip();
     const Box top = Get(a, "banner_top").box;
     c.SetClip(top);
@@ -432,13 +557,12 @@ void StageClear(Canvas& c, const ImageAsset& a, TextPainter& t) {
               Rgb(0x2050C0, 0.9f));
     t.DrawLeft(c, "PRESS SHOT", {bottom.x + 420, bottom.y + 82, 210, 36}, Label(20));
     c.ResetClip();
-    for (const Cell& cell : a.cells) {
-        if (cell.group != "small_digits" && cell.group != "large_digits") continue;
-        c.SetClip(cell.box);
-        t.DrawCentered(c, std::to_string(cell.index), cell.box,
-                       cell.group == "small_digits" ? Label(22) : Label(30, kGold));
-        c.ResetClip();
-    }
+    TextStyle small = Label(22);
+    small.outlineWidth = 2;
+    DigitStrip(c, t, a, "small_digits", small, kTallyInk + 2);
+    TextStyle large = Label(30, kGold);
+    large.outlineWidth = 2;
+    DigitStrip(c, t, a, "large_digits", large, kTotalInk + 4);
 }
 
 void StageTitleBand(Canvas& c, const ImageAsset& a) {

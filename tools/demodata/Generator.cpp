@@ -20,6 +20,7 @@
 #include "tools/demodata/Art.h"
 #include "tools/demodata/Canvas.h"
 #include "tools/demodata/Inventory.h"
+#include "tools/demodata/Layout.h"
 #include "tools/demodata/Synth.h"
 #include "tools/demodata/TextPainter.h"
 
@@ -249,7 +250,7 @@ bool Generate(const GenerateOptions& o, GenerateReport* report, std::string* err
             }
             std::string target;
             if (!ResolveTarget(o.output, "font.lfd", &target, err)) return false;
-            const std::string cmd = Quote(o.fontTool) + " --size 24 --sheet-size 1024 --lists ascii,kana,nonkanji --extra " +
+            const std::string cmd = Quote(o.fontTool) + " --size " + std::to_string(screen::kTextFontSize) + " --sheet-size 1024 --lists ascii,kana,nonkanji --extra " +
                                     Quote(list.string()) + " " + Quote(target) + " > /dev/null";
             const int rc = std::system(cmd.c_str());
             fs::remove(list);
@@ -267,7 +268,7 @@ bool Generate(const GenerateOptions& o, GenerateReport* report, std::string* err
             }
             std::string target;
             if (!ResolveTarget(o.output, "skillfont.lfd", &target, err)) return false;
-            const std::string cmd = Quote(o.fontTool) + " --size 20 --sheet-size 512 --lists ascii,nonkanji --bold --extra " +
+            const std::string cmd = Quote(o.fontTool) + " --size " + std::to_string(screen::kSkillFontSize) + " --sheet-size 512 --lists ascii,nonkanji --bold --extra " +
                                     Quote(list.string()) + " " + Quote(target) + " > /dev/null";
             const int rc = std::system(cmd.c_str());
             fs::remove(list);

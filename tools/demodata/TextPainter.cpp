@@ -161,6 +161,84 @@ void TextPainter::DrawCentered(Canvas& canvas, const std::string& sjis, const Bo
     Draw(canvas, sjis, x, y, style);
 }
 
+namespace {
+
+// Bounds of the mask's ink, where coverage reaches a half.
+InkBox InkOf(const std::vector<float>& alpha, int width, int height) {
+    int x0 = width, y0 = height, x1 = -1, y1 = -1;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (alpha[size_t(y) * size_t(width) + size_t(x)] >= 0.5f)
+                x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+    if (x1 < 0) return {};
+    return {x0, y0, x1 - x0 + 1, y1 - y0 + 1};
+}
+
+}  // namespace
+
+InkBox TextPainter::MeasureInk(const std::string& sjis, const TextStyle& style) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    const Mask m = Render(sjis, style);
+    InkBox b = InkOf(m.alpha, m.width, m.height);
+    const int pad = style.outlineWidth + 2;
+    b.x -= pad, b.y -= pad;
+    return b;
+}
+
+InkFit TextPainter::FitInk(const std::vector<std::string>& texts, TextStyle style, int height, int width) {
+    auto tallest = [&](int size) {
+        style.size = size;
+        int h = 0;
+        for (const std::string& t : texts) h = std::max(h, MeasureInk(t, style).h);
+        return h;
+    };
+    // Ink grows with the size, a pixel or so a step: the largest size within the height.
+    int size = std::max(4, height * 4 / 3);
+    while (size > 4 && tallest(size) > height) --size;
+    while (tallest(size + 1) <= height) ++size;
+    style.size = size;
+    int widest = 0;
+    for (const std::string& t : texts) widest = std::max(widest, MeasureInk(t, style).w);
+    InkFit fit;
+    fit.size = size;
+    fit.squeeze = widest > width ? float(width) / float(widest) : 1.0f;
+    return fit;
+}
+
+void TextPainter::DrawInk(Canvas& canvas, const std::string& sjis, const Box& box, TextStyle style, const InkFit& fit,
+                          Align align) {
+    style.size = fit.size;
+    Mask m;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        m = Render(sjis, style);
+    }
+    const InkBox ink = InkOf(m.alpha, m.width, m.height);
+    if (ink.w == 0) return;
+    // Cut to the ink's columns and narrow them by area: each output column takes
+    // the share of the source columns it covers.
+    const int pad = style.outlineWidth + 2;
+    const int w = std::max(1, int(std::lround(float(ink.w) * fit.squeeze)));
+    const float step = float(ink.w) / float(w);
+    Mask out;
+    out.width = w + 2 * pad;
+    out.height = m.height;
+    out.alpha.assign(size_t(out.width) * size_t(out.height), 0.0f);
+    for (int y = 0; y < m.height; ++y)
+        for (int x = 0; x < w; ++x) {
+            const float from = float(ink.x) + float(x) * step, to = from + step;
+            float sum = 0;
+            for (int sx = int(std::floor(from)); float(sx) < to; ++sx) {
+                const float cover = std::min(to, float(sx + 1)) - std::max(from, float(sx));
+                if (cover > 0 && sx >= 0 && sx < m.width) sum += cover * m.alpha[size_t(y) * size_t(m.width) + size_t(sx)];
+            }
+            out.alpha[size_t(y) * size_t(out.width) + size_t(x + pad)] = std::min(1.0f, sum / step);
+        }
+    const int left = align == Align::kLeft ? box.x : (align == Align::kRight ? box.x + box.w - w : box.x + (box.w - w) / 2);
+    const int top = box.y + (box.h - ink.h) / 2 - (ink.y - pad);
+    Stamp(canvas, out, left, top, style);
+}
+
 void TextPainter::DrawLeft(Canvas& canvas, const std::string& sjis, const Box& box, TextStyle style) {
     const int original = style.size;
     while (Measure(sjis, style) + 2 * style.outlineWidth > box.w && style.size > std::max(6, original / 3)) --style.size;

@@ -21,6 +21,20 @@ struct TextStyle {
     Color fillBottom = Rgb(0, 0.0f);  // when opaque: a vertical gradient to this colour
 };
 
+// A size and a narrowing that give a set of texts the same ink height and keep
+// the widest within a width: digits of one strip all look alike.
+struct InkFit {
+    int size = 0;
+    float squeeze = 1.0f;  // horizontal scale, at most 1
+};
+
+// Where a text's ink (its fill, not the outline) lies, from the top-left it is drawn at.
+struct InkBox {
+    int x = 0, y = 0, w = 0, h = 0;
+};
+
+enum class Align { kLeft, kCentre, kRight };
+
 class TextPainter {
 public:
     TextPainter() = default;
@@ -38,6 +52,16 @@ public:
     // Centred in the box, shrunk (down to a third) until it fits its width.
     void DrawCentered(Canvas& canvas, const std::string& sjis, const Box& box, TextStyle style);
     void DrawLeft(Canvas& canvas, const std::string& sjis, const Box& box, TextStyle style);
+
+    // The ink of the text drawn at (0, 0).
+    InkBox MeasureInk(const std::string& sjis, const TextStyle& style);
+    // The size at which the tallest ink of `texts` is `height` pixels, and the
+    // narrowing that brings the widest ink within `width`.
+    InkFit FitInk(const std::vector<std::string>& texts, TextStyle style, int height, int width);
+    // Paints the text with that fit, its ink aligned in the box's width and its
+    // ink's middle on the box's middle.
+    void DrawInk(Canvas& canvas, const std::string& sjis, const Box& box, TextStyle style, const InkFit& fit,
+                 Align align = Align::kCentre);
 
 private:
     struct Mask {

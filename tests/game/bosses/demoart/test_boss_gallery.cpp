@@ -248,8 +248,8 @@ protected:
     // What every picture shows.    // What every picture shows.
     void CheckPicture(const DrawnFrame& frame, const cBossBase& b, const Crowd& crowd, const std::string& name) {
         const d3d9test::Image& image = frame.image;
-        // The gauge: its outline's top edge, and its bar in red as far as the hp reaches.
-        EXPECT_GE(CountIn(image, 152, 21, 438, 22, 1, [&](UINT x, UINT y) { return Bright(image.at(x, y)); }), 143);
+        // The gauge: its outline's top edge 3 px over the bar's length, and its bar in red as far as the hp reaches.
+        EXPECT_GE(CountIn(image, 131, 19, 420, 20, 1, [&](UINT x, UINT y) { return Bright(image.at(x, y)); }), 143);
         const int bar = int(std::clamp(b.hp / b.maxHp * 289.0f, 0.0f, 289.0f));
         const auto red = [&](UINT x, UINT y) { return BarRed(image.at(x, y)); };
         EXPECT_GE(CountIn(image, 131, 29, 131 + bar, 30, 1, red) * 10, bar * 6) << "a bar of " << bar;

@@ -1,0 +1,75 @@
+// Where the game puts what it cuts from the pictures: the screen rectangles of
+// its quads and the positions of its texts, as its drawing code has them. The
+// painters place every frame, outline and label from these, so what a picture
+// paints around a spot lands around the quad or text the game draws there.
+#pragma once
+
+#include "tools/demodata/Canvas.h"
+
+namespace demodata::screen {
+
+// The fonts the set writes: the talks' text font and the attack-name font the
+// menus also write in (cell heights, the pen's step down a row).
+constexpr int kTextFontSize = 24;
+constexpr int kSkillFontSize = 20;
+
+// The part of `cell` that the game shows at `spot` when it draws the cell at `at`.
+constexpr Box Under(const Box& cell, const Box& at, const Box& spot) {
+    return {cell.x + spot.x - at.x, cell.y + spot.y - at.y, spot.w, spot.h};
+}
+// `b` moved by (dx, dy).
+constexpr Box Moved(const Box& b, int dx, int dy) { return {b.x + dx, b.y + dy, b.w, b.h}; }
+
+// The boss's gauge: frame, bar at full length, the two seconds digits; the
+// bonus label above its seven digits.
+constexpr Box kBossFrame{20, 15, 595, 30};
+constexpr Box kBossBar{131, 22, 289, 14};
+constexpr Box kBossSeconds{530, 25, 24, 18};  // tens then ones, 12 x 18 each
+constexpr Box kBonusLabel{190, 170, 263, 55};
+constexpr Box kBonusDigits{230, 240, 275, 50};  // seven of 35 x 50, 40 apart
+
+// The in-game display of player 1 (player 2's is 300 px right, from the same cells).
+constexpr Box kHudPanel{30, 380, 160, 80};
+constexpr Box kHudStockIcon{74, 380, 22, 22};  // one per stock left, 24 apart
+constexpr Box kHudLifeBar{74, 408, 100, 12};
+constexpr Box kHudPips{72, 429, 76, 11};        // six of 11 x 11, 13 apart
+constexpr Box kHudLargePips{150, 429, 36, 17};  // two of 17 x 17, 19 apart
+constexpr Box kHudGaugeNumber{100, 450, 22, 11};  // three of 6 x 11, 8 apart
+
+// The stage-clear tally: player 1's rows of small digits (16 x 26, 18 apart)
+// and the total in large ones (17 x 35, 19 apart); player 2's 240 px right.
+constexpr int kTallyRowY[] = {120, 160, 210, 250, 325};
+constexpr int kTallyDigitsX = 216, kTallyDigitH = 26;
+constexpr Box kTallyTotal{218, 410, 17 + 19 * 7, 35};
+
+// The configuration screen: the labels' picture and the music volume's three
+// digits (15 x 26); the effect volume's stand a row step below, as do the
+// cursor's rows.
+constexpr Box kConfigLabels{50, 170, 240, 256};
+constexpr Box kMusicDigits{190, 170, 49, 26};
+constexpr int kConfigRowStep = 77;
+
+// The key configuration: ten rows per player from y 128, 34 apart, each key
+// name written 10 px below the row's top; the headers its highlight covers.
+constexpr int kKeyRowY = 128, kKeyRowStep = 34, kKeyTextDy = 10;
+constexpr int kKeyHeaderX[] = {52, 215, 370, 510};
+constexpr Box kKeyHeader{0, 60, 120, 28};
+
+// The ranking: ten rows 30 apart (name, score and date written from these x),
+// the stage badge of each row, the play and clear counts below.
+constexpr int kRankRowStep = 30, kRankRows = 10;
+constexpr int kRankNameX = 80, kRankScoreX = 270, kRankDateX = 410;
+constexpr Box kRankBadge{520, 130, 104, 27};
+constexpr int kRankCountsY = 438, kRankPlayX = 310, kRankClearX = 530;
+
+// The talk window: balloons, the first text row of each, portraits and name cards.
+constexpr Box kUpperBalloon{170, 70, 440, 145};
+constexpr Box kLowerBalloon{30, 300, 440, 145};
+constexpr int kUpperTextX = 200, kUpperTextY = 100, kLowerTextX = 50, kLowerTextY = 320;
+constexpr int kTalkRows = 3, kTalkRowChars = 17;
+constexpr Box kUpperPortrait{20, 50, 160, 160};
+constexpr Box kLowerPortrait{460, 290, 160, 160};
+constexpr Box kUpperCard{20, 180, 380, 90};  // cards 0 and 1
+constexpr Box kLowerCard{120, 390, 380, 90};  // cards 2 to 12
+
+}  // namespace demodata::screen
