@@ -290,19 +290,8 @@ void Stage04Boss::HitTest() {
     // Both bodies drain the one hp. Body 1 bursts once more than the base's
     // hit; body 2 bursts once and makes no sound.
     ForEachShotNear(x, y, 40, [this](cPlayerBulletBase& s) {
-        const int32_t ix = TruncateToInt(x), iy = TruncateToInt(y);
-        ObjectManager.SpawnEffectBurst(3, element, ix, iy);
-        if (s.element == element) {
-            hp -= s.power * 0.5f;
-            PlaySe(SoundTable.enemydamage_small);
-            ObjectManager.SpawnEffectBurst(3, element, ix, iy);
-        } else {
-            hp -= s.power;
-            PlaySe(SoundTable.rt_cursor01);
-            ObjectManager.SpawnEffectBurst(3, element, ix, iy);
-            ObjectManager.SpawnEffectBurst(3, element, ix, iy);
-        }
-        SpendShot(*this, s);
+        ObjectManager.SpawnEffectBurst(3, element, TruncateToInt(x), TruncateToInt(y));
+        TakeBossShot(*this, s);
     });
     ForEachShotNear(x2, y2, 40, [this](cPlayerBulletBase& s) {
         ObjectManager.SpawnEffectBurst(3, element2, TruncateToInt(x2), TruncateToInt(y2));

@@ -83,7 +83,6 @@ Stage06Boss::Stage06Boss()
       colorIndex(0),
       spinStep(0),
       secondAngle(0),
-      spareAngle(0),
       loopLength(0),
       cornersDone(0),
       playerDistance(0.0f) {

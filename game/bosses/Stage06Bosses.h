@@ -51,7 +51,6 @@ public:
     int32_t colorIndex;  // element 0, 1, 2 of the shackles' spokes
     int32_t spinStep;    // the opening spin's growing step
     int32_t secondAngle;
-    int32_t spareAngle;
     int32_t loopLength;   // the shrinking period of the fallen angel's summons
     uint8_t cornersDone;  // the beam stage of the last attack has begun
     float playerDistance;

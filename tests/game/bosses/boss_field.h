@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "game/bosses/BossCommon.h"
@@ -143,16 +144,17 @@ protected:
     // ended (hp to 0) once it has run `attackFrames` frames: the phases seen
     // while awake (without the talk of phase 1, which a talk run from Update
     // may end in the frame it began), the frames played (-1: `done` never
-    // held) and the bonuses paid.
+    // held) and the bonuses paid, each with the attack phase that paid it.
     struct Fight {
         std::vector<int32_t> phases;
         int32_t frames = 0, bonuses = 0;
+        std::vector<std::pair<int32_t, int32_t>> paid;  // (attack phase, amount)
     };
     template <class Done>
     Fight Drive(cBossBase* b, int32_t limit, int32_t attackFrames, Done done) {
         Fight f;
         int32_t phase = -1, inPhase = 0;  // frames: a phase timer may loop below any bound
-        int32_t lastBonus = b->lastBonus;
+        int32_t lastBonus = b->lastBonus, attack = 0;
         for (cPlayerBase* p : {Player1, Player2}) KeepAlive(p);
         testing::internal::CaptureStdout();  // the picture loads print their lines
         f.frames = PlayUntil(limit, [&] {
@@ -161,8 +163,12 @@ protected:
             if (b->active && b->phase != phase) {
                 phase = b->phase, inPhase = 0;
                 if (phase != 1) f.phases.push_back(phase);
+                if (phase >= 2 && phase < 30 && phase % 2 == 0) attack = phase;
             }
-            if (b->lastBonus != lastBonus) ++f.bonuses, lastBonus = b->lastBonus;
+            if (b->lastBonus != lastBonus) {
+                ++f.bonuses, lastBonus = b->lastBonus;
+                f.paid.push_back({attack, lastBonus});
+            }
             if (phase >= 2 && phase < 30 && phase % 2 == 0 && inPhase >= attackFrames) b->hp = 0.0f;
             return done();
         });

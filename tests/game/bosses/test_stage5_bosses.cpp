@@ -7,9 +7,15 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "engine/core/KestraFile.h"
+#include "engine/graphics/Kestra3D.h"
+#include "engine/graphics/KestraSprite2D.h"
+#include "engine/graphics/KestraTexture.h"
 #include "game/bosses/Stage05MidBosses.h"
 #include "game/bosses/Stage05StageBosses.h"
 #include "game/objects/cEnemyObjectBase.h"
@@ -17,7 +23,9 @@
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
 #include "game/state/ScoreData.h"
+#include "tests/engine/graphics/sprite_test_env.h"
 #include "tests/game/bosses/boss_field.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -203,26 +211,101 @@ TEST_F(StageFiveBosses, CrowsMirrorImageFiresButHasNoBody) {
 
 // ---- The stage bosses.
 
+// The null device with textures and sprites, and a scratch folder served as
+// the file root with a small picture under each name: a loaded texture keeps
+// the path it came from, which tells the file each slot holds.
+class PictureFolder {
+public:
+    explicit PictureFolder(const std::vector<std::string>& files) : root_(dir_.path()) {
+        for (const std::string& f : files) {
+            std::filesystem::create_directories(std::filesystem::path(root_ + "/" + f).parent_path());
+            testsupport::WriteFile(root_ + "/" + f, spritetest::MakeTga(2, 2, std::vector<uint32_t>(4, 0xFF808080u)));
+        }
+        d3d9test::ResetAll();
+        d3d9test::SetBackend(d3d9test::Backend::Null);
+        Kestra::SetScreenInfo(640, 480, true);
+        EXPECT_TRUE(KestraFile::Initialize());
+        KestraFile::Mount(0, root_.c_str(), nullptr);
+        EXPECT_TRUE(Kestra3D::Initialize());
+        EXPECT_TRUE(Kestra3D::Start(reinterpret_cast<HWND>(uintptr_t(0x1000)), true));
+        EXPECT_TRUE(KestraTexture::Initialize());
+        EXPECT_TRUE(KestraSprite2D::Initialize());
+    }
+    ~PictureFolder() {
+        for (int32_t slot = 0; slot < int32_t(SpriteTable.size()); ++slot) releaseEntry(slot);
+        KestraSprite2D::Finalize();
+        KestraTexture::Finalize();
+        Kestra3D::Finalize();
+        KestraFile::Finalize();
+        d3d9test::ResetAll();
+    }
+    PictureFolder(const PictureFolder&) = delete;
+    PictureFolder& operator=(const PictureFolder&) = delete;
+
+    // A slot as the stage fills it (its load line kept off the output).
+    void Load(int32_t slot, const std::string& file) {
+        testing::internal::CaptureStdout();
+        loadSpriteCStr(file.c_str(), slot, 0, 100);
+        testing::internal::GetCapturedStdout();
+    }
+    // The file a slot's texture came from; "" for an empty slot.
+    std::string FileIn(int32_t slot) const {
+        const CTexture* t = SpriteTable[size_t(slot)].texture;
+        if (!t) return "";
+        // The mounted root joined to the name, with either separator.
+        std::string path = t->GetName();
+        std::replace(path.begin(), path.end(), '\\', '/');
+        return path.starts_with(root_ + "/") ? path.substr(root_.size() + 1) : path;
+    }
+
+private:
+    static void releaseEntry(int32_t slot) {
+        SpriteEntry& e = SpriteTable[size_t(slot)];
+        KestraSprite2D::Release(e.sprite);
+        KestraTexture::Release(e.texture);
+        e = SpriteEntry{nullptr, nullptr};
+    }
+    testsupport::TempDir dir_;
+    std::string root_;
+};
+
 // As they wake, the stage bosses release their slots 28, 33 and 32, then load
-// cut-in, circle and body; Deena keeps the stage's circle.
+// cut-in, circle and body, each into its own slot; Deena keeps the stage's circle.
 TEST_F(StageFiveBosses, StageBossesReplaceCutInBodyAndCircleWhenTheyAppear) {
+    struct Load {
+        int32_t slot;
+        std::string file;
+    };
     const struct {
         int32_t code, team, releases;
-        std::vector<std::string> loads;
-    } cases[] = {{205, 1, 3, {"img/cutin_cheska.png", "img/mahoujin_cheska.png", "img/cheska.png"}},
-                 {205, 2, 3, {"img/cutin_yuri.png", "img/mahoujin_yuri.png", "img/yuri.png"}},
-                 {291, 1, 2, {"img/cutin_deena.png", "img/St06_Boss_02.png"}}};
+        std::vector<Load> loads;  // in load order
+    } cases[] = {{205, 1, 3, {{28, "img/cutin_cheska.png"}, {32, "img/mahoujin_cheska.png"}, {33, "img/cheska.png"}}},
+                 {205, 2, 3, {{28, "img/cutin_yuri.png"}, {32, "img/mahoujin_yuri.png"}, {33, "img/yuri.png"}}},
+                 {291, 1, 2, {{28, "img/cutin_deena.png"}, {33, "img/St06_Boss_02.png"}}}};
+    // What the stage put in the three slots before.
+    const std::map<int32_t, std::string> stage = {{28, "img/stage_cutin.png"}, {32, "img/stage_circle.png"},
+                                                  {33, "img/stage_body.png"}};
+    std::vector<std::string> files;
+    for (const auto& [slot, file] : stage) files.push_back(file);
+    for (const auto& c : cases)
+        for (const Load& l : c.loads) files.push_back(l.file);
+    PictureFolder pictures(files);
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.loads[0]);
+        SCOPED_TRACE(c.loads[0].file);
         playtest::ResetField(7);
+        for (const auto& [slot, file] : stage) pictures.Load(slot, file);
         cBossBase* b = Arrive(c.code, c.team, 1);
+        std::map<int32_t, std::string> held = stage;
+        std::vector<std::string> loads;
+        for (const Load& l : c.loads) held[l.slot] = l.file, loads.push_back(l.file);
         for (int frame = 0; frame < 2; ++frame) {  // only on waking
             testing::internal::CaptureStdout();
             playtest::PlayFrame();
             const bosstest::PictureLog log = bosstest::ReadPictureLog(testing::internal::GetCapturedStdout());
             ASSERT_EQ(b->active, 1);
             EXPECT_EQ(log.releases, frame ? 0 : c.releases);
-            EXPECT_EQ(log.loads, frame ? std::vector<std::string>{} : c.loads);
+            EXPECT_EQ(log.loads, frame ? std::vector<std::string>{} : loads);
+            for (const auto& [slot, file] : held) EXPECT_EQ(pictures.FileIn(slot), file) << "slot " << slot;
         }
     }
 }

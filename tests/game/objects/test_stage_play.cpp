@@ -33,6 +33,20 @@ namespace {
 constexpr int32_t kBossTail = 60;  // frames played past the schedule's end: the boss comes in
 constexpr int32_t kFightBudget = 60000;  // frames a boss fight may take at most (every attack timed out)
 
+// What a run takes at most, in frames, by stage (1 to 4) and difficulty: the
+// schedule up to its end, and the boss's fight from its arrival to its
+// defeat. Each is the run's row of the table x 1.25 + 600, rounded up to 100:
+// room for the schedules and the pilot to change, while an attack that no
+// longer ends on its hp runs on to its time limit (a minute or more) and the
+// run stops there.
+struct RunBound {
+    int32_t schedule, fight;
+};
+constexpr RunBound kBounds[4][3] = {{{9900, 2800}, {13700, 3100}, {4200, 4400}},
+                                    {{12700, 2800}, {12900, 4000}, {6400, 7500}},
+                                    {{10300, 2500}, {13900, 3600}, {11800, 5400}},
+                                    {{26000, 4700}, {21700, 7700}, {12800, 11300}}};
+
 struct Counts {
     int32_t frames = 0;
     int32_t halted = 0;  // frames the scroll and the schedule stood still
@@ -88,7 +102,16 @@ Counts PlaySchedule(int32_t stage, int32_t difficulty) {
     int32_t bossArrived = -1;
     int32_t lastPhase = -1;
     int32_t lastBonus = 0;
+    const RunBound& bound = kBounds[stage - 1][difficulty];
     while (c.frames < cap) {
+        if (!c.reachedEnd && c.frames > bound.schedule) {
+            ADD_FAILURE() << "the schedule ran past its " << bound.schedule << " frames";
+            break;
+        }
+        if (bossArrived >= 0 && c.bossFrames == 0 && c.frames - bossArrived > bound.fight) {
+            ADD_FAILURE() << "the boss still fought after its " << bound.fight << " frames, in phase " << lastPhase;
+            break;
+        }
         if (!c.reachedEnd && StageFrame >= end) {
             c.reachedEnd = true;
             if (!fight) break;

@@ -27,7 +27,24 @@
 
 namespace {
 
-constexpr int32_t kBudget = 150000;  // frames a whole run may take at most
+// What a run takes at most, in frames, by stage (5, 6) and difficulty: the
+// whole run to the tally, the mid-boss's fight and the boss's fight, each
+// from its arrival to its defeat. Each is the longer of the two teams' rows of
+// the table x 1.25 + 600, rounded up to 100: room for the schedules and the
+// pilot to change, while an attack that no longer ends on its hp runs on to
+// its time limit (a minute or more) and the run stops there.
+struct RunBound {
+    int32_t run, mid, boss;
+};
+constexpr RunBound kBounds[2][3] = {{{55800, 3900, 5400}, {62100, 4000, 9700}, {71700, 6700, 13700}},
+                                    {{37500, 13600, 15800}, {41700, 14000, 19000}, {64300, 26500, 26800}}};
+
+// A fight that has run past its bound: what to say, or "".
+std::string Overdue(const char* who, const playtest::BossWatch& w, int32_t frames, int32_t bound) {
+    if (w.arrived < 0 || w.beaten >= 0 || frames - w.arrived <= bound) return "";
+    return std::string("the ") + who + " still fought after its " + std::to_string(bound) + " frames, in phase " +
+           std::to_string(w.phases.back());
+}
 
 struct FinalRun {
     int32_t frames = 0;
@@ -56,7 +73,18 @@ FinalRun Play(int32_t stage, int32_t difficulty, int32_t team) {
     int32_t frozenStage = -1;
     float frozenX = 0.0f, frozenY = 0.0f;
     int32_t departedAt = -1;
-    while (r.frames < kBudget) {
+    const RunBound& bound = kBounds[stage - 5][difficulty];
+    while (true) {
+        if (r.frames > bound.run) {
+            ADD_FAILURE() << "the run went past its " << bound.run << " frames";
+            break;
+        }
+        const std::string overdue = Overdue("mid-boss", r.mid, r.frames, bound.mid) +
+                                    Overdue("boss", r.boss, r.frames, bound.boss);
+        if (!overdue.empty()) {
+            ADD_FAILURE() << overdue;
+            break;
+        }
         playtest::PlayScheduleFrame();
         ++r.frames;
         const cBossBase* a = BossA;

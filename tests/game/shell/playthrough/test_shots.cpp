@@ -2,13 +2,15 @@
 // with the demo data on the OpenGL device (a private X display): the title,
 // the first talk of stage 1 and Shamyu's first named attack with its banner.
 // A schedule that brings her at once keeps the run short. They are written to
-// <build>/screenshots/readme_*.png; docs/ holds copies of them.
+// <build>/screenshots/readme_*.png; docs/ holds copies of them. The run adds
+// its rows to the playthrough table.
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
 
 #include "platform/d3dx9/image_decode.h"
+#include "tests/game/shell/playthrough/routes.h"
 #include "tests/game/shell/playthrough/whole_game.h"
 #include "tests/support/test_support.h"
 
@@ -24,6 +26,7 @@ TEST(WholeGameShots, TitleTalkAndBannerOfTheRealProgram) {
     plan.games = {Game{0, 1, 1, 1, 0, "SHOTS"}};
     plan.shots = {{Shot::kTitle, "readme_title"}, {Shot::kTalk, "readme_talk"}, {Shot::kBanner, "readme_boss"}};
     const RunRecord r = Play(plan);
+    Report("12-shots", "pictures, stage 1 only", r);
     ASSERT_EQ(r.failure, "");
     EXPECT_EQ(r.status, 0);
     ASSERT_EQ(r.shots.size(), 3u);

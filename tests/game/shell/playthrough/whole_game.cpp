@@ -55,9 +55,28 @@ constexpr int32_t kTallyEnd = 151;  // the tally takes SHOT from this frame on
 constexpr int32_t kEndCell = 14;    // the name grid's end cell, in its last row
 // What no part of a healthy run takes longer than, in frames.
 constexpr int32_t kTalkLimit = 6000;
-constexpr int64_t kStageLimit = 250000;
 constexpr int32_t kPhaseLimit = 40000;
 constexpr int32_t kMenuLimit = 3000;
+
+// What a stage takes at most, in frames, by stage (1 to 6) and difficulty (0
+// to 2; the extra stage plays on 1): the whole stage, and the fight of each
+// boss slot from its arrival to its defeat. Each is the longest of every
+// route of the playthrough table (the mortal pilot's and the pictures' runs
+// included), x 1.25 + 600, rounded up to 100: room for the routes to change,
+// while an attack that no longer ends on its hp runs on to its time limit
+// (a minute or more) and the run stops there.
+struct StageBound {
+    int64_t stage;
+    int32_t fights[2];  // boss slots A and B
+};
+constexpr StageBound kStageBounds[6][3] = {
+    {{14100, {4400, 0}}, {17400, {3900, 0}}, {10100, {6100, 0}}},
+    {{15400, {2900, 0}}, {16600, {3900, 0}}, {13700, {7500, 0}}},
+    {{13400, {3400, 0}}, {17200, {3600, 0}}, {17200, {5600, 0}}},
+    {{31100, {5300, 0}}, {29100, {7700, 0}}, {23800, {11300, 0}}},
+    {{56000, {4200, 5400}}, {62300, {4000, 9600}}, {71900, {6700, 13700}}},
+    {{49500, {24200, 19000}}, {49500, {24200, 19000}}, {49500, {24200, 19000}}},
+};
 
 // ---- The child: the program and its autopilot -------------------------------
 
@@ -301,7 +320,18 @@ void Autopilot::ObserveGame() {
     if (phaseFrames_ > kPhaseLimit && g.subState == kSubStatePlay)
         Fail("a boss of stage " + std::to_string(g.stage) + " stayed in phase " +
              std::to_string(lastPhase_[1] >= 0 ? lastPhase_[1] : lastPhase_[0]));
-    if (stage_.frames > kStageLimit) Fail("stage " + std::to_string(g.stage) + " never ended");
+    // A stage or a fight that drags.
+    const StageBound& bound = kStageBounds[g.stage - 1][std::clamp(g.difficulty, 0, 2)];
+    const auto where = [&g] {
+        return "stage " + std::to_string(g.stage) + " on difficulty " + std::to_string(g.difficulty);
+    };
+    if (stage_.frames > bound.stage) Fail(where() + " took more than its " + std::to_string(bound.stage) + " frames");
+    for (int i = 0; i < 2; ++i) {
+        const playtest::BossWatch& w = i ? bossB_ : bossA_;
+        if (w.arrived >= 0 && w.beaten < 0 && at - w.arrived > bound.fights[i])
+            Fail(where() + ": the boss of slot " + (i ? "B" : "A") + " still fought after its " +
+                 std::to_string(bound.fights[i]) + " frames");
+    }
     if (g.subState == kSubStateTally) stage_.cleared = true;
     for (const cBossBase* b : {BossA, BossB})
         if (b && b->active && b->phase >= 3 && b->phase % 2 == 1 && b->phaseTimer == 40 && ShotDue(Shot::kBanner))
@@ -338,6 +368,10 @@ void Autopilot::CloseStage() {
     stage_.attacks = bossA_.attacks() + bossB_.attacks();
     stage_.bonuses = bossA_.bonuses + bossB_.bonuses;
     stage_.bonusTotal = bossA_.bonusTotal + bossB_.bonusTotal;
+    for (int i = 0; i < 2; ++i) {
+        const playtest::BossWatch& w = i ? bossB_ : bossA_;
+        stage_.fights[i] = w.beaten >= 0 ? w.beaten - w.arrived : 0;
+    }
     if (talkLines_ >= 0) stage_.talkLines.push_back(talkLines_);
     talkLines_ = -1;
     if (Player1) game_.stock = Player1->stock;
@@ -540,7 +574,7 @@ void GameFields(V& v, G& g) {
 template <class V, class S>
 void StageFields(V& v, S& s) {
     v(s.game), v(s.stage), v(s.frames), v(s.spawned), v(s.gone), v(s.attacks), v(s.bonuses), v(s.bonusTotal);
-    v(s.misses), v(s.cleared), v(s.talkLines), v(s.music);
+    v(s.misses), v(s.cleared), v(s.talkLines), v(s.music), v(s.fights[0]), v(s.fights[1]);
 }
 template <class V, class S>
 void SampleFields(V& v, S& s) {
@@ -728,10 +762,10 @@ std::string TableRows(const std::string& route, const RunRecord& r) {
         for (int32_t lines : s.talkLines) talks += (talks.empty() ? "" : "+") + std::to_string(lines);
         std::string music;
         for (const std::string& m : s.music) music += (music.empty() ? "" : ">") + m;
-        std::snprintf(line, sizeof line, "%-26s %4d %5d %7lld %7d %5d %7d %7d %11lld %6d  %-16s %s\n", route.c_str(),
-                      s.game, s.stage, static_cast<long long>(s.frames), s.spawned, s.gone, s.attacks, s.bonuses,
-                      static_cast<long long>(s.bonusTotal), s.misses, talks.empty() ? "-" : talks.c_str(),
-                      music.empty() ? "-" : music.c_str());
+        std::snprintf(line, sizeof line, "%-26s %4d %5d %7lld %7d %7d %7d %5d %7d %7d %11lld %6d  %-16s %s\n",
+                      route.c_str(), s.game, s.stage, static_cast<long long>(s.frames), s.fights[0], s.fights[1],
+                      s.spawned, s.gone, s.attacks, s.bonuses, static_cast<long long>(s.bonusTotal), s.misses,
+                      talks.empty() ? "-" : talks.c_str(), music.empty() ? "-" : music.c_str());
         out += line;
     }
     for (const GameRecord& g : r.games) {
@@ -764,13 +798,15 @@ void WriteTable(const std::string& key, const std::string& rows) {
     for (const auto& entry : fs::directory_iterator(folder / "rows"))
         if (entry.path().extension() == ".txt") files.push_back(entry.path());
     std::sort(files.begin(), files.end());
-    // frames: game frames of the stage; spawned / gone: enemies that came into
-    // the field and left it (destroyed or out of view); attacks: the bosses'
-    // attack phases seen; bonuses: named attacks paid; misses: lives lost;
-    // talks: the lines of each talk run; music: asked for in the stage, in order.
+    // frames: game frames of the stage; fight-a / fight-b: the fight of boss
+    // slot A and B, from its arrival to its defeat (0: none beaten); spawned /
+    // gone: enemies that came into the field and left it (destroyed or out of
+    // view); attacks: the bosses' attack phases seen; bonuses: named attacks
+    // paid; misses: lives lost; talks: the lines of each talk run; music: asked
+    // for in the stage, in order.
     std::string table =
-        "route                      game stage  frames spawned  gone attacks bonuses bonus-total misses  talks"
-        "            music\n";
+        "route                      game stage  frames fight-a fight-b spawned  gone attacks bonuses bonus-total "
+        "misses  talks            music\n";
     for (const fs::path& f : files) table += testsupport::ReadFile(f.string());
     put(folder / "table.txt", table);
 }

@@ -70,6 +70,7 @@ struct StageRecord {
     std::vector<std::string> music;  // music asked for in the stage, in order ("Stage01Boss")
     int32_t misses = 0;         // lives the players lost (mortal runs)
     bool cleared = false;       // the stage's tally came
+    int32_t fights[2] = {0, 0};  // frames of each boss slot's fight, arrival to defeat; 0 when none was beaten
 };
 
 // What one game came to, at the result and back at the title.
