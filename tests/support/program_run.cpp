@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <zlib.h>
@@ -118,49 +119,137 @@ std::string ProgramRun::Boxes() const {
     return FileExists(folder_ + "/boxes.txt") ? ReadFile(folder_ + "/boxes.txt") : std::string();
 }
 
-// Asks the window to close the way a window manager's close box does
-// (WM_DELETE_WINDOW), through the X library loaded at run time.
-bool SendCloseBox(const std::string& display, const std::string& windowId) {
-    void* x11 = dlopen("libX11.so.6", RTLD_NOW);
-    if (!x11) return false;
+namespace {
+
+double Now() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// The few X library calls the tests make, loaded at run time.
+struct XLib {
     using OpenDisplay = void* (*)(const char*);
     using InternAtom = unsigned long (*)(void*, const char*, int);
-    struct ClientMessage {
-        int type;
-        unsigned long serial;
-        int sendEvent;
-        void* display;
-        unsigned long window;
-        unsigned long messageType;
-        int format;
-        long data[5];
-    };
-    union Event {
-        int type;
-        ClientMessage client;
-        long pad[24];
-    };
-    using SendEvent = int (*)(void*, unsigned long, int, long, Event*);
+    using SelectInput = int (*)(void*, unsigned long, long);
+    using Pending = int (*)(void*);
+    using NextEvent = int (*)(void*, void*);
+    using SendEvent = int (*)(void*, unsigned long, int, long, void*);
     using Flush = int (*)(void*);
     using CloseDisplay = int (*)(void*);
-    auto open = reinterpret_cast<OpenDisplay>(dlsym(x11, "XOpenDisplay"));
-    auto intern = reinterpret_cast<InternAtom>(dlsym(x11, "XInternAtom"));
-    auto send = reinterpret_cast<SendEvent>(dlsym(x11, "XSendEvent"));
-    auto flush = reinterpret_cast<Flush>(dlsym(x11, "XFlush"));
-    auto close = reinterpret_cast<CloseDisplay>(dlsym(x11, "XCloseDisplay"));
-    void* connection = open ? open(display.c_str()) : nullptr;
-    if (!connection || !intern || !send || !flush || !close) return false;
+    OpenDisplay open = nullptr;
+    InternAtom intern = nullptr;
+    SelectInput select = nullptr;
+    Pending pending = nullptr;
+    NextEvent next = nullptr;
+    SendEvent send = nullptr;
+    Flush flush = nullptr;
+    CloseDisplay close = nullptr;
+    bool ok = false;
+};
+
+const XLib& X11() {
+    static const XLib lib = [] {
+        XLib l;
+        void* x11 = dlopen("libX11.so.6", RTLD_NOW);
+        if (!x11) return l;
+        l.open = reinterpret_cast<XLib::OpenDisplay>(dlsym(x11, "XOpenDisplay"));
+        l.intern = reinterpret_cast<XLib::InternAtom>(dlsym(x11, "XInternAtom"));
+        l.select = reinterpret_cast<XLib::SelectInput>(dlsym(x11, "XSelectInput"));
+        l.pending = reinterpret_cast<XLib::Pending>(dlsym(x11, "XPending"));
+        l.next = reinterpret_cast<XLib::NextEvent>(dlsym(x11, "XNextEvent"));
+        l.send = reinterpret_cast<XLib::SendEvent>(dlsym(x11, "XSendEvent"));
+        l.flush = reinterpret_cast<XLib::Flush>(dlsym(x11, "XFlush"));
+        l.close = reinterpret_cast<XLib::CloseDisplay>(dlsym(x11, "XCloseDisplay"));
+        l.ok = l.open && l.intern && l.select && l.pending && l.next && l.send && l.flush && l.close;
+        return l;
+    }();
+    return lib;
+}
+
+struct ClientMessage {
+    int type;
+    unsigned long serial;
+    int sendEvent;
+    void* display;
+    unsigned long window;
+    unsigned long messageType;
+    int format;
+    long data[5];
+};
+struct PropertyNotify {
+    int type;
+    unsigned long serial;
+    int sendEvent;
+    void* display;
+    unsigned long window;
+    unsigned long atom;
+    unsigned long time;
+    int state;
+};
+union Event {
+    int type;
+    ClientMessage client;
+    PropertyNotify property;
+    long pad[24];
+};
+constexpr int kClientMessage = 33;
+constexpr int kPropertyNotify = 28;
+constexpr long kPropertyChangeMask = 1L << 22;
+
+}  // namespace
+
+// Asks the window to close the way a window manager's close box does
+// (WM_DELETE_WINDOW).
+bool SendCloseBox(const std::string& display, const std::string& windowId) {
+    const XLib& x = X11();
+    void* connection = x.ok ? x.open(display.c_str()) : nullptr;
+    if (!connection) return false;
     Event event{};
-    event.client.type = 33;  // ClientMessage
+    event.client.type = kClientMessage;
     event.client.window = std::stoul(windowId);
-    event.client.messageType = intern(connection, "WM_PROTOCOLS", 0);
+    event.client.messageType = x.intern(connection, "WM_PROTOCOLS", 0);
     event.client.format = 32;
-    event.client.data[0] = static_cast<long>(intern(connection, "WM_DELETE_WINDOW", 0));
+    event.client.data[0] = static_cast<long>(x.intern(connection, "WM_DELETE_WINDOW", 0));
     event.client.data[1] = 0;  // CurrentTime
-    const bool sent = send(connection, event.client.window, 0, 0, &event) != 0;
-    flush(connection);
-    close(connection);
+    const bool sent = x.send(connection, event.client.window, 0, 0, &event) != 0;
+    x.flush(connection);
+    x.close(connection);
     return sent;
+}
+
+int ProgramRun::WaitForFrames(int frames, int seconds) {
+    // The caption is set anew, same text or not, once a measured second or more
+    // has passed, with the rate of that stretch: its rate is never more than the
+    // frames it ran. Each setting counts once; the first, whose stretch began
+    // before this call, not at all.
+    const XLib& x = X11();
+    void* connection = x.ok && !window_.empty() ? x.open(display_.c_str()) : nullptr;
+    if (!connection) return 0;
+    const unsigned long window = std::stoul(window_);
+    const unsigned long name = x.intern(connection, "_NET_WM_NAME", 0);
+    x.select(connection, window, kPropertyChangeMask);
+    x.flush(connection);
+    static const std::regex stats(R"(FPS\[(\d+)\])");
+    int total = 0;
+    int settings = 0;
+    const double deadline = Now() + seconds;
+    while (total < frames && Now() < deadline && !Exited()) {
+        bool set = false;
+        while (x.pending(connection) > 0) {
+            Event event{};
+            x.next(connection, &event);
+            if (event.type == kPropertyNotify && event.property.atom == name) set = true;
+        }
+        if (set && ++settings > 1) {
+            const std::string caption = X("xdotool getwindowname " + window_);
+            std::smatch m;
+            if (std::regex_search(caption, m, stats)) total += std::stoi(m[1]);
+        }
+        if (!set) usleep(50 * 1000);
+    }
+    x.close(connection);
+    return total;
 }
 
 std::string ProgramRun::Output() const {
@@ -207,17 +296,78 @@ int ProgramRun::FrameMs() const {
     return fps > 0 ? (1000 + fps - 1) / fps : 1000;
 }
 
-void ProgramRun::Key(const std::string& name, int holdMs, int gapMs) {
+int ProgramRun::HoldMs() const {
+    // A few frames at the caption's rate, but never long enough for a held
+    // menu key to repeat: the program keeps a tap until its next key read, so
+    // a short hold is not lost however long that frame takes.
     constexpr int kFramesHeld = 4;
-    const int frame = FrameMs();
-    X("xdotool keydown " + name);
-    usleep(static_cast<useconds_t>(std::max(holdMs, kFramesHeld * frame)) * 1000);
-    X("xdotool keyup " + name);
-    usleep(static_cast<useconds_t>(std::max(gapMs, kFramesHeld * frame)) * 1000);
+    return std::clamp(kFramesHeld * FrameMs(), 100, 500);
 }
 
-void ProgramRun::Keys(const std::vector<std::string>& names) {
-    for (const std::string& name : names) Key(name);
+bool ProgramRun::Poll(const std::function<bool()>& until, int seconds, int pollMs) {
+    const double deadline = Now() + seconds;
+    for (;;) {
+        if (until()) return true;
+        if (Exited()) return until();
+        if (Now() >= deadline) return false;
+        usleep(static_cast<useconds_t>(std::max(pollMs, 1)) * 1000);
+    }
+}
+
+::testing::AssertionResult ProgramRun::PressUntil(const KeyPress& press) {
+    const auto patience = [&] {
+        const int64_t ms = static_cast<int64_t>(press.frames) * FrameMs();
+        return std::max(press.seconds, static_cast<int>((ms + 999) / 1000));
+    };
+    if (press.ready && !Poll(press.ready, patience(), press.pollMs))
+        return ::testing::AssertionFailure() << press.key << ": " << press.before << " never showed";
+    for (int attempt = 1; attempt <= press.tries; ++attempt) {
+        const int seconds = patience();
+        if (attempt > 1) {
+            std::printf("[ RETRY    ] %s pressed again (%d of %d): %s did not follow within %d s\n", press.key.c_str(),
+                        attempt, press.tries, press.after.c_str(), seconds);
+            std::fflush(stdout);
+            // A press may have been lost with the keyboard focus.
+            if (!window_.empty()) X("xdotool windowfocus --sync " + window_);
+        }
+        X("xdotool keydown " + press.key);
+        bool seen;
+        if (press.holdUntilDone) {
+            seen = Poll(press.done, seconds, press.pollMs);
+            if (seen && press.whileHeld) press.whileHeld();
+            X("xdotool keyup " + press.key);
+        } else {
+            usleep(static_cast<useconds_t>(HoldMs()) * 1000);
+            X("xdotool keyup " + press.key);
+            seen = Poll(press.done, seconds, press.pollMs);
+        }
+        if (seen) {
+            // Up for a few frames, so that a next press of the same key is a new one.
+            if (!Exited()) usleep(static_cast<useconds_t>(HoldMs()) * 1000);
+            return ::testing::AssertionSuccess();
+        }
+        if (Exited()) break;
+    }
+    return ::testing::AssertionFailure() << press.key << ": " << press.after << " never followed (" << press.tries
+                                         << " presses)";
+}
+
+void ProgramRun::Tap(const std::string& name) {
+    X("xdotool keydown " + name);
+    usleep(static_cast<useconds_t>(HoldMs()) * 1000);
+    X("xdotool keyup " + name);
+}
+
+int ProgramRun::CloseWithAltF4(int seconds) {
+    KeyPress press;
+    press.key = "alt+F4";
+    press.after = "the end of the program";
+    press.done = [this] { return Exited(); };
+    press.frames = 0;
+    press.seconds = seconds;
+    press.tries = 3;
+    PressUntil(press);
+    return WaitExit(0);
 }
 
 Rgb ProgramRun::Pixel(int x, int y) const {
