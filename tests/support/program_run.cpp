@@ -137,6 +137,10 @@ struct XLib {
     using SendEvent = int (*)(void*, unsigned long, int, long, void*);
     using Flush = int (*)(void*);
     using CloseDisplay = int (*)(void*);
+    using AutoRepeatOff = int (*)(void*);
+    using ErrorHandler = int (*)(void*, void*);
+    using SetErrorHandler = ErrorHandler (*)(ErrorHandler);
+    using Sync = int (*)(void*, int);
     OpenDisplay open = nullptr;
     InternAtom intern = nullptr;
     SelectInput select = nullptr;
@@ -145,6 +149,9 @@ struct XLib {
     SendEvent send = nullptr;
     Flush flush = nullptr;
     CloseDisplay close = nullptr;
+    AutoRepeatOff autoRepeatOff = nullptr;
+    SetErrorHandler setErrorHandler = nullptr;
+    Sync sync = nullptr;
     bool ok = false;
 };
 
@@ -161,7 +168,11 @@ const XLib& X11() {
         l.send = reinterpret_cast<XLib::SendEvent>(dlsym(x11, "XSendEvent"));
         l.flush = reinterpret_cast<XLib::Flush>(dlsym(x11, "XFlush"));
         l.close = reinterpret_cast<XLib::CloseDisplay>(dlsym(x11, "XCloseDisplay"));
-        l.ok = l.open && l.intern && l.select && l.pending && l.next && l.send && l.flush && l.close;
+        l.autoRepeatOff = reinterpret_cast<XLib::AutoRepeatOff>(dlsym(x11, "XAutoRepeatOff"));
+        l.setErrorHandler = reinterpret_cast<XLib::SetErrorHandler>(dlsym(x11, "XSetErrorHandler"));
+        l.sync = reinterpret_cast<XLib::Sync>(dlsym(x11, "XSync"));
+        l.ok = l.open && l.intern && l.select && l.pending && l.next && l.send && l.flush && l.close &&
+               l.autoRepeatOff && l.setErrorHandler && l.sync;
         return l;
     }();
     return lib;
@@ -218,38 +229,67 @@ bool SendCloseBox(const std::string& display, const std::string& windowId) {
     return sent;
 }
 
-int ProgramRun::WaitForFrames(int frames, int seconds) {
-    // The caption is set anew, same text or not, once a measured second or more
-    // has passed, with the rate of that stretch: its rate is never more than the
-    // frames it ran. Each setting counts once; the first, whose stretch began
-    // before this call, not at all.
-    const XLib& x = X11();
-    void* connection = x.ok && !window_.empty() ? x.open(display_.c_str()) : nullptr;
-    if (!connection) return 0;
-    const unsigned long window = std::stoul(window_);
-    const unsigned long name = x.intern(connection, "_NET_WM_NAME", 0);
-    x.select(connection, window, kPropertyChangeMask);
-    x.flush(connection);
-    static const std::regex stats(R"(FPS\[(\d+)\])");
-    int total = 0;
-    int settings = 0;
-    const double deadline = Now() + seconds;
-    while (total < frames && Now() < deadline && !Exited()) {
-        bool set = false;
-        while (x.pending(connection) > 0) {
-            Event event{};
-            x.next(connection, &event);
-            if (event.type == kPropertyNotify && event.property.atom == name) set = true;
-        }
-        if (set && ++settings > 1) {
-            const std::string caption = X("xdotool getwindowname " + window_);
-            std::smatch m;
-            if (std::regex_search(caption, m, stats)) total += std::stoi(m[1]);
-        }
-        if (!set) usleep(50 * 1000);
+namespace {
+
+// The frames the program has run since the watch began, by its caption: the
+// caption is set anew, same text or not, once a measured second or more has
+// passed, with the rate of that stretch, and that rate is never more than the
+// frames the stretch ran. Each setting counts once; the first, whose stretch
+// began before the watch, not at all. Without a window nothing is counted.
+class CaptionFrames {
+public:
+    explicit CaptionFrames(const ProgramRun& program) : program_(program) {
+        const XLib& x = X11();
+        if (!x.ok || program.window().empty()) return;
+        connection_ = x.open(program.display().c_str());
+        if (!connection_) return;
+        name_ = x.intern(connection_, "_NET_WM_NAME", 0);
+        // The window may be gone already (the program ended): the library's
+        // default answer to that error would end this process.
+        const XLib::ErrorHandler previous = x.setErrorHandler([](void*, void*) { return 0; });
+        x.select(connection_, std::stoul(program.window()), kPropertyChangeMask);
+        x.sync(connection_, 0);
+        x.setErrorHandler(previous);
     }
-    x.close(connection);
-    return total;
+    ~CaptionFrames() {
+        if (connection_) X11().close(connection_);
+    }
+    CaptionFrames(const CaptionFrames&) = delete;
+    CaptionFrames& operator=(const CaptionFrames&) = delete;
+
+    bool watching() const { return connection_ != nullptr; }
+    int Counted() {
+        static const std::regex stats(R"(FPS\[(\d+)\])");
+        const XLib& x = X11();
+        bool set = false;
+        while (connection_ && x.pending(connection_) > 0) {
+            Event event{};
+            x.next(connection_, &event);
+            if (event.type == kPropertyNotify && event.property.atom == name_) set = true;
+        }
+        if (set && ++settings_ > 1) {
+            const std::string caption = program_.X("xdotool getwindowname " + program_.window());
+            std::smatch m;
+            if (std::regex_search(caption, m, stats)) frames_ += std::stoi(m[1]);
+        }
+        return frames_;
+    }
+
+private:
+    const ProgramRun& program_;
+    void* connection_ = nullptr;
+    unsigned long name_ = 0;
+    int settings_ = 0;
+    int frames_ = 0;
+};
+
+}  // namespace
+
+int ProgramRun::WaitForFrames(int frames, int seconds) {
+    CaptionFrames counter(*this);
+    const double deadline = Now() + seconds;
+    while (counter.watching() && counter.Counted() < frames && Now() < deadline && !Exited()) usleep(50 * 1000);
+    return counter.Counted();
 }
 
 std::string ProgramRun::Output() const {
@@ -281,6 +321,14 @@ bool ProgramRun::WaitForFile(const std::string& name, int seconds, bool (*predic
 bool ProgramRun::Focus(int seconds) {
     window_ = FindWindow(seconds);
     if (window_.empty()) return false;
+    // A key held past the server's repeat delay (a slow xdotool on a busy
+    // machine) must not come back as a second press.
+    const XLib& x = X11();
+    if (void* connection = x.ok ? x.open(display_.c_str()) : nullptr) {
+        x.autoRepeatOff(connection);
+        x.flush(connection);
+        x.close(connection);
+    }
     X("xdotool windowfocus --sync " + window_);
     return true;
 }
@@ -304,28 +352,29 @@ int ProgramRun::HoldMs() const {
     return std::clamp(kFramesHeld * FrameMs(), 100, 500);
 }
 
-bool ProgramRun::Poll(const std::function<bool()>& until, int seconds, int pollMs) {
-    const double deadline = Now() + seconds;
+bool ProgramRun::Poll(const std::function<bool()>& until, int seconds, int frames, int pollMs) {
+    // A stalled program runs no frames: it is given its frames as well as the
+    // seconds, up to a limit.
+    CaptionFrames counter(*this);
+    const double start = Now();
+    const double limit = start + std::max(2 * seconds, 90);
     for (;;) {
         if (until()) return true;
         if (Exited()) return until();
-        if (Now() >= deadline) return false;
+        const double now = Now();
+        if (now >= limit) return false;
+        if (now >= start + seconds && (frames <= 0 || !counter.watching() || counter.Counted() >= frames)) return false;
         usleep(static_cast<useconds_t>(std::max(pollMs, 1)) * 1000);
     }
 }
 
 ::testing::AssertionResult ProgramRun::PressUntil(const KeyPress& press) {
-    const auto patience = [&] {
-        const int64_t ms = static_cast<int64_t>(press.frames) * FrameMs();
-        return std::max(press.seconds, static_cast<int>((ms + 999) / 1000));
-    };
-    if (press.ready && !Poll(press.ready, patience(), press.pollMs))
+    if (press.ready && !Poll(press.ready, press.seconds, press.frames, press.pollMs))
         return ::testing::AssertionFailure() << press.key << ": " << press.before << " never showed";
     for (int attempt = 1; attempt <= press.tries; ++attempt) {
-        const int seconds = patience();
         if (attempt > 1) {
-            std::printf("[ RETRY    ] %s pressed again (%d of %d): %s did not follow within %d s\n", press.key.c_str(),
-                        attempt, press.tries, press.after.c_str(), seconds);
+            std::printf("[ RETRY    ] %s pressed again (%d of %d): %s did not follow within %d s and %d frames\n",
+                        press.key.c_str(), attempt, press.tries, press.after.c_str(), press.seconds, press.frames);
             std::fflush(stdout);
             // A press may have been lost with the keyboard focus.
             if (!window_.empty()) X("xdotool windowfocus --sync " + window_);
@@ -333,13 +382,13 @@ bool ProgramRun::Poll(const std::function<bool()>& until, int seconds, int pollM
         X("xdotool keydown " + press.key);
         bool seen;
         if (press.holdUntilDone) {
-            seen = Poll(press.done, seconds, press.pollMs);
+            seen = Poll(press.done, press.seconds, press.frames, press.pollMs);
             if (seen && press.whileHeld) press.whileHeld();
             X("xdotool keyup " + press.key);
         } else {
             usleep(static_cast<useconds_t>(HoldMs()) * 1000);
             X("xdotool keyup " + press.key);
-            seen = Poll(press.done, seconds, press.pollMs);
+            seen = Poll(press.done, press.seconds, press.frames, press.pollMs);
         }
         if (seen) {
             // Up for a few frames, so that a next press of the same key is a new one.

@@ -51,8 +51,10 @@ struct KeyPress {
     // letting it go after a few frames; `whileHeld` then runs before it is let go.
     bool holdUntilDone = false;
     std::function<void()> whileHeld;
-    // How long one press waits for `done`: `frames` at the caption's rate, and at
-    // least `seconds`. A press whose change never shows is repeated, `tries` in all.
+    // How long one press waits for `done` (and `ready`): `seconds`, and until the
+    // program has run `frames` frames by its caption, so a stalled program is not
+    // pressed again; at most twice `seconds` or 90 s. A press whose change never
+    // shows is repeated, `tries` in all.
     int frames = 120;
     int seconds = 10;
     int tries = 4;
@@ -125,8 +127,9 @@ private:
     void Start(const std::string& runtime, bool withDisplay);
     // Milliseconds a key is held, and kept up after a press that showed.
     int HoldMs() const;
-    // Calls `until` every `pollMs` for `seconds`; false when it never held.
-    bool Poll(const std::function<bool()>& until, int seconds, int pollMs);
+    // Calls `until` every `pollMs` for the patience a KeyPress describes; false
+    // when it never held.
+    bool Poll(const std::function<bool()>& until, int seconds, int frames, int pollMs);
 
     std::string folder_;
     std::string display_;
