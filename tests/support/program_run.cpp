@@ -300,22 +300,19 @@ std::string ProgramRun::Errors() const {
     return FileExists(folder_ + "/stderr.txt") ? ReadFile(folder_ + "/stderr.txt") : std::string();
 }
 
+// The waits below give a slow program its frames too, about half a second's
+// worth at 60 a second for each second asked for.
+constexpr int kFramesPerSecondWaited = 30;
+
 bool ProgramRun::WaitForOutput(const std::string& text, int seconds) {
-    for (int i = 0; i < seconds * 20; ++i) {
-        if (Output().find(text) != std::string::npos) return true;
-        if (Exited()) return Output().find(text) != std::string::npos;
-        usleep(50 * 1000);
-    }
-    return false;
+    return WaitUntil([&] { return Output().find(text) != std::string::npos; }, seconds,
+                     kFramesPerSecondWaited * seconds);
 }
 
 bool ProgramRun::WaitForFile(const std::string& name, int seconds, bool (*predicate)(const std::string&)) {
     const std::string path = folder_ + "/" + name;
-    for (int i = 0; i < seconds * 20; ++i) {
-        if (FileExists(path) && (!predicate || predicate(ReadFile(path)))) return true;
-        usleep(50 * 1000);
-    }
-    return false;
+    return WaitUntil([&] { return FileExists(path) && (!predicate || predicate(ReadFile(path))); }, seconds,
+                     kFramesPerSecondWaited * seconds);
 }
 
 bool ProgramRun::Focus(int seconds) {
@@ -352,29 +349,32 @@ int ProgramRun::HoldMs() const {
     return std::clamp(kFramesHeld * FrameMs(), 100, 500);
 }
 
-bool ProgramRun::Poll(const std::function<bool()>& until, int seconds, int frames, int pollMs) {
-    // A stalled program runs no frames: it is given its frames as well as the
-    // seconds, up to a limit.
+bool ProgramRun::WaitUntil(const std::function<bool()>& until, int seconds, int frames, int pollMs) {
     CaptionFrames counter(*this);
     const double start = Now();
-    const double limit = start + std::max(2 * seconds, 90);
+    const double limit = start + std::max(4 * seconds, 120);
     for (;;) {
-        if (until()) return true;
-        if (Exited()) return until();
+        const bool seen = until() || (Exited() && until());
         const double now = Now();
-        if (now >= limit) return false;
-        if (now >= start + seconds && (frames <= 0 || !counter.watching() || counter.Counted() >= frames)) return false;
+        waited_ = {static_cast<int>(now - start), counter.Counted()};
+        if (seen) return true;
+        if (Exited() || now >= limit) return false;
+        if (now >= start + seconds && (frames <= 0 || !counter.watching() || waited_.frames >= frames)) return false;
         usleep(static_cast<useconds_t>(std::max(pollMs, 1)) * 1000);
     }
 }
 
 ::testing::AssertionResult ProgramRun::PressUntil(const KeyPress& press) {
-    if (press.ready && !Poll(press.ready, press.seconds, press.frames, press.pollMs))
-        return ::testing::AssertionFailure() << press.key << ": " << press.before << " never showed";
+    const auto waited = [this] {
+        return std::to_string(waited_.seconds) + " s and " + std::to_string(waited_.frames) + " frames";
+    };
+    if (press.ready && !WaitUntil(press.ready, press.seconds, press.frames, press.pollMs))
+        return ::testing::AssertionFailure() << press.key << ": " << press.before << " never showed (" << waited()
+                                             << ")";
     for (int attempt = 1; attempt <= press.tries; ++attempt) {
         if (attempt > 1) {
-            std::printf("[ RETRY    ] %s pressed again (%d of %d): %s did not follow within %d s and %d frames\n",
-                        press.key.c_str(), attempt, press.tries, press.after.c_str(), press.seconds, press.frames);
+            std::printf("[ RETRY    ] %s pressed again (%d of %d): %s did not follow within %s\n", press.key.c_str(),
+                        attempt, press.tries, press.after.c_str(), waited().c_str());
             std::fflush(stdout);
             // A press may have been lost with the keyboard focus.
             if (!window_.empty()) X("xdotool windowfocus --sync " + window_);
@@ -382,13 +382,13 @@ bool ProgramRun::Poll(const std::function<bool()>& until, int seconds, int frame
         X("xdotool keydown " + press.key);
         bool seen;
         if (press.holdUntilDone) {
-            seen = Poll(press.done, press.seconds, press.frames, press.pollMs);
+            seen = WaitUntil(press.done, press.seconds, press.frames, press.pollMs);
             if (seen && press.whileHeld) press.whileHeld();
             X("xdotool keyup " + press.key);
         } else {
             usleep(static_cast<useconds_t>(HoldMs()) * 1000);
             X("xdotool keyup " + press.key);
-            seen = Poll(press.done, press.seconds, press.frames, press.pollMs);
+            seen = WaitUntil(press.done, press.seconds, press.frames, press.pollMs);
         }
         if (seen) {
             // Up for a few frames, so that a next press of the same key is a new one.
@@ -398,7 +398,7 @@ bool ProgramRun::Poll(const std::function<bool()>& until, int seconds, int frame
         if (Exited()) break;
     }
     return ::testing::AssertionFailure() << press.key << ": " << press.after << " never followed (" << press.tries
-                                         << " presses)";
+                                         << " presses, the last waited " << waited() << ")";
 }
 
 void ProgramRun::Tap(const std::string& name) {
@@ -433,13 +433,14 @@ Rgb ProgramRun::Pixel(int x, int y) const {
     return rgb;
 }
 
-Rgb ProgramRun::WaitForPixel(int x, int y, const Rgb& want, int seconds) const {
+Rgb ProgramRun::WaitForPixel(int x, int y, const Rgb& want, int seconds) {
     Rgb got;
-    for (int i = 0; i < seconds * 10; ++i) {
-        got = Pixel(x, y);
-        if (got == want) break;
-        usleep(100 * 1000);
-    }
+    WaitUntil(
+        [&] {
+            got = Pixel(x, y);
+            return got == want;
+        },
+        seconds, kFramesPerSecondWaited * seconds, 100);
     return got;
 }
 

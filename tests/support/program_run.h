@@ -51,10 +51,9 @@ struct KeyPress {
     // letting it go after a few frames; `whileHeld` then runs before it is let go.
     bool holdUntilDone = false;
     std::function<void()> whileHeld;
-    // How long one press waits for `done` (and `ready`): `seconds`, and until the
-    // program has run `frames` frames by its caption, so a stalled program is not
-    // pressed again; at most twice `seconds` or 90 s. A press whose change never
-    // shows is repeated, `tries` in all.
+    // How long one press waits for `done` (and `ready`), as WaitUntil: a stalled
+    // program is not pressed again. A press whose change never shows is
+    // repeated, `tries` in all.
     int frames = 120;
     int seconds = 10;
     int tries = 4;
@@ -93,10 +92,10 @@ public:
     std::string Output() const;
     // Standard error so far; kept only by a NoDisplay run.
     std::string Errors() const;
-    // Waits until the output holds `text`; false after `seconds`.
+    // Waits until the output holds `text`; false after `seconds` (see WaitUntil).
     bool WaitForOutput(const std::string& text, int seconds);
     // Waits until the file (relative to the program folder) exists and answers
-    // `predicate` true; false after `seconds`.
+    // `predicate` true; false after `seconds` (see WaitUntil).
     bool WaitForFile(const std::string& name, int seconds, bool (*predicate)(const std::string& bytes) = nullptr);
 
     // Finds the window and gives it the keyboard; false when there is none.
@@ -106,6 +105,10 @@ public:
     // Waits until at least `frames` frames have run by the caption's statistics,
     // for at most `seconds`; answers the frames counted (fewer than ran, never more).
     int WaitForFrames(int frames, int seconds);
+    // Calls `until` every `pollMs` ms until it holds: false once `seconds` have
+    // passed and the program has run `frames` frames by its caption (a stalled
+    // program is given its frames), or after four times `seconds` (120 s at least).
+    bool WaitUntil(const std::function<bool()>& until, int seconds, int frames, int pollMs = 50);
     // Waits for `press.ready`, then presses the key until `press.done` holds;
     // every repeated press is printed. Fails naming the step that never came.
     ::testing::AssertionResult PressUntil(const KeyPress& press);
@@ -118,7 +121,7 @@ public:
     // One pixel of the window, in window coordinates.
     Rgb Pixel(int x, int y) const;
     // Waits until the pixel equals `want`; answers the last pixel read.
-    Rgb WaitForPixel(int x, int y, const Rgb& want, int seconds = 30) const;
+    Rgb WaitForPixel(int x, int y, const Rgb& want, int seconds = 30);
     const std::string& window() const { return window_; }
     const std::string& display() const { return display_; }
     const std::string& folder() const { return folder_; }
@@ -127,9 +130,12 @@ private:
     void Start(const std::string& runtime, bool withDisplay);
     // Milliseconds a key is held, and kept up after a press that showed.
     int HoldMs() const;
-    // Calls `until` every `pollMs` for the patience a KeyPress describes; false
-    // when it never held.
-    bool Poll(const std::function<bool()>& until, int seconds, int frames, int pollMs);
+    // What the last wait waited, for the messages.
+    struct Waited {
+        int seconds = 0;
+        int frames = 0;
+    };
+    Waited waited_;
 
     std::string folder_;
     std::string display_;

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -388,12 +387,7 @@ inline void StartStage1(Program& program) {
                      {{"z", TeamChoiceAt(program, 0)}, {"z", DifficultyChoice(program)}}));
     const Sight music = MoreLog(program, "BGM/Stage01.ogg");
     ASSERT_TRUE(Press(program, "z", DifficultyChoice(program), MoreOutput(program, "filename: img/Stage01BG.png"), 60));
-    bool started = false;
-    for (int i = 0; i < 600 && !started; ++i) {
-        started = music.seen();
-        if (!started) usleep(100 * 1000);
-    }
-    ASSERT_TRUE(started) << "stage 1 never started its music";
+    ASSERT_TRUE(program.WaitUntil(music.seen, 60, 1800, 100)) << "stage 1 never started its music";
 }
 
 // In the pause menu at its first item: quit, answer yes; answers once the
@@ -421,24 +415,14 @@ inline bool ShowsBackground(Program& program, const std::string& file, int x, in
 // The stage shows (nothing before it has the background's blue), then the
 // stage's title band sweeps over the view and away again.
 inline void PastStageTitle(Program& program, const std::string& file) {
-    bool stage = false;
-    for (int i = 0; i < 300 && !stage; ++i) {
-        stage = ShowsBackground(program, file, 600, 250);
-        if (!stage) usleep(200 * 1000);
-    }
-    ASSERT_TRUE(stage) << "the stage never showed";
-    bool covered = false;
-    for (int i = 0; i < 300 && !covered; ++i) {
-        covered = !ShowsBackground(program, file, 600, 250);
-        if (!covered) usleep(200 * 1000);
-    }
-    ASSERT_TRUE(covered) << "no stage title";
-    bool gone = false;
-    for (int i = 0; i < 300 && !gone; ++i) {
-        gone = ShowsBackground(program, file, 600, 250) && ShowsBackground(program, file, 600, 160);
-        if (!gone) usleep(200 * 1000);
-    }
-    ASSERT_TRUE(gone) << "the stage title stayed";
+    ASSERT_TRUE(program.WaitUntil([&] { return ShowsBackground(program, file, 600, 250); }, 60, 1800, 200))
+        << "the stage never showed";
+    ASSERT_TRUE(program.WaitUntil([&] { return !ShowsBackground(program, file, 600, 250); }, 60, 1800, 200))
+        << "no stage title";
+    ASSERT_TRUE(program.WaitUntil(
+        [&] { return ShowsBackground(program, file, 600, 250) && ShowsBackground(program, file, 600, 160); }, 60,
+        1800, 200))
+        << "the stage title stayed";
 }
 
 }  // namespace programsteps

@@ -4,10 +4,8 @@
 // Every sheet the play field draws from is coded in flat colours, so each
 // picture is known by its colour on the screen.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -135,16 +133,16 @@ Hud ReadHud(const Image& image) {
 }
 
 // Grabs until `done` holds for a grab, `pauseMs` apart; answers the last grab.
-// Gives up after `seconds`.
+// Gives up after `seconds` and half as many seconds' worth of frames.
 Image WaitForImage(Program& program, const std::string& file, int seconds,
                    const std::function<bool(const Image&)>& done, int pauseMs = 250) {
-    const std::time_t end = std::time(nullptr) + seconds;
     Image image;
-    while (std::time(nullptr) < end) {
-        image = Grab(program, file);
-        if (!image.empty() && done(image)) break;
-        usleep(static_cast<useconds_t>(pauseMs) * 1000);
-    }
+    program.WaitUntil(
+        [&] {
+            image = Grab(program, file);
+            return !image.empty() && done(image);
+        },
+        seconds, 30 * seconds, pauseMs);
     return image;
 }
 

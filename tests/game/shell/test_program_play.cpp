@@ -2,7 +2,6 @@
 // still while paused, repeated games leaving no sprites behind, and screenshots
 // of the demo data set for people to look at.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -98,12 +97,8 @@ TEST(QuenrithPlay, Stage1ScrollsByItsScriptAndStandsStillWhilePaused) {
     PastStageTitle(program, dir.file("t.rgb"));
     // Wait until the coded background shows.
     double x0 = 0, y0 = 0;
-    bool seen = false;
-    for (int i = 0; i < 60 && !seen; ++i) {
-        seen = ViewOffset(Grab(program, dir.file("a.rgb")), x0, y0);
-        if (!seen) usleep(500 * 1000);
-    }
-    ASSERT_TRUE(seen) << "the coded background never showed";
+    ASSERT_TRUE(program.WaitUntil([&] { return ViewOffset(Grab(program, dir.file("a.rgb")), x0, y0); }, 30, 900, 500))
+        << "the coded background never showed";
     // Difficulty 1 opens with 0.3 pixels a frame to the right, none down.
     const int frames = WaitForFrames(program, 90);
     double x1 = 0, y1 = 0;
@@ -140,10 +135,12 @@ TEST(QuenrithPlay, ThePlayerMovesAndShootsOnStage1) {
     PastStageTitle(program, dir.file("t.rgb"));
     // Player 1 is drawn from the first sheet.
     Patch before;
-    for (int i = 0; i < 120 && before.count < 50; ++i) {
-        before = Find(Grab(program, dir.file("a.rgb")), kYuri);
-        if (before.count < 50) usleep(500 * 1000);
-    }
+    program.WaitUntil(
+        [&] {
+            before = Find(Grab(program, dir.file("a.rgb")), kYuri);
+            return before.count >= 50;
+        },
+        60, 1800, 500);
     ASSERT_GE(before.count, 50) << "the player never showed";
     // RIGHT held, once the player has turned or moved, for half a second and more of frames.
     bool ran = false;
