@@ -356,6 +356,14 @@ inline Sight DifficultyChoice(Program& program) {
             }};
 }
 
+// From the title menu's first item over to the right column and down to
+// `item` (6 ranking, 7 ... 9 quit).
+inline ::testing::AssertionResult ToRightColumn(Program& program, int item) {
+    std::vector<Step> steps = {{"Right", TitleMenuAt(program, 6)}};
+    for (int i = 7; i <= item; ++i) steps.push_back({"Down", TitleMenuAt(program, i)});
+    return Walk(program, TitleMenuAt(program, 0), steps);
+}
+
 // The ranking view on table `table` (column + 4 x team), by its heading.
 inline Sight RankingTable(Program& program, int table) {
     return {"the ranking view on table " + std::to_string(table), [&program, table] {

@@ -239,11 +239,9 @@ TEST(QuenrithTitle, VolumesSetOnTheConfigurationScreenSurviveARestart) {
         Program program(dir.path(), dir.path() + "/run", Display());
         ASSERT_NO_FATAL_FAILURE(Ready(program));
         // Item 8, then music up, effects down, and back through item 3.
-        ASSERT_TRUE(Walk(program, TitleMenuAt(program, 0),
-                         {{"Right", TitleMenuAt(program, 6)},
-                          {"Down", TitleMenuAt(program, 7)},
-                          {"Down", TitleMenuAt(program, 8)},
-                          {"z", ConfigAt(program, 0, 90, 90)},
+        ASSERT_TRUE(ToRightColumn(program, 8));
+        ASSERT_TRUE(Walk(program, TitleMenuAt(program, 8),
+                         {{"z", ConfigAt(program, 0, 90, 90)},
                           {"Right", ConfigAt(program, 0, 100, 90)},
                           {"Down", ConfigAt(program, 1, 100, 90)},
                           {"Left", ConfigAt(program, 1, 100, 80)},
@@ -262,11 +260,9 @@ TEST(QuenrithTitle, VolumesSetOnTheConfigurationScreenSurviveARestart) {
         ASSERT_NO_FATAL_FAILURE(Ready(program));
         std::filesystem::remove(dir.file("save/vol.dat"));
         // Leaving the screen again saves what was loaded.
-        ASSERT_TRUE(Walk(program, TitleMenuAt(program, 0),
-                         {{"Right", TitleMenuAt(program, 6)},
-                          {"Down", TitleMenuAt(program, 7)},
-                          {"Down", TitleMenuAt(program, 8)},
-                          {"z", ConfigAt(program, 0, 100, 80)},
+        ASSERT_TRUE(ToRightColumn(program, 8));
+        ASSERT_TRUE(Walk(program, TitleMenuAt(program, 8),
+                         {{"z", ConfigAt(program, 0, 100, 80)},
                           {"Up", ConfigAt(program, 3, 100, 80)},
                           {"z", TitleMenuAt(program, 8)}}));
         ASSERT_TRUE(program.WaitForFile("save/vol.dat", 30, IsVolumeLine));
@@ -287,15 +283,14 @@ TEST(QuenrithTitle, RedefinedKeysAreSavedAndConfirmAfterARestart) {
         // Configuration, key configuration, player 1's column, then ten keys:
         // W S A D for the directions, J for SHOT, and K L I O P; the
         // highlight steps down the rows and returns to the heading.
-        std::vector<Step> steps = {{"Right", TitleMenuAt(program, 6)}, {"Down", TitleMenuAt(program, 7)},
-                                   {"Down", TitleMenuAt(program, 8)},  {"z", ConfigAt(program, 0, 90, 90)},
-                                   {"Down", ConfigAt(program, 1, 90, 90)}, {"Down", ConfigAt(program, 2, 90, 90)},
-                                   {"z", KeyHeading(program, 0)},       {"Right", KeyHeading(program, 1)},
-                                   {"z", KeyRow(program, 0)}};
+        ASSERT_TRUE(ToRightColumn(program, 8));
+        std::vector<Step> steps = {{"z", ConfigAt(program, 0, 90, 90)},   {"Down", ConfigAt(program, 1, 90, 90)},
+                                   {"Down", ConfigAt(program, 2, 90, 90)}, {"z", KeyHeading(program, 0)},
+                                   {"Right", KeyHeading(program, 1)},      {"z", KeyRow(program, 0)}};
         const char* keys[10] = {"w", "s", "a", "d", "j", "k", "l", "i", "o", "p"};
         for (int row = 0; row < 10; ++row)
             steps.push_back({keys[row], row < 9 ? KeyRow(program, row + 1) : KeyHeading(program, 1)});
-        ASSERT_TRUE(Walk(program, TitleMenuAt(program, 0), steps));
+        ASSERT_TRUE(Walk(program, TitleMenuAt(program, 8), steps));
         ASSERT_TRUE(program.WaitForFile("KeyMap.ini", 30, HasNewShotKey));
         const std::string file = testsupport::ReadFile(dir.file("KeyMap.ini"));
         EXPECT_EQ(Count(file, "\r\n"), 40u);
@@ -313,12 +308,8 @@ TEST(QuenrithTitle, RedefinedKeysAreSavedAndConfirmAfterARestart) {
         Program program(dir.path(), dir.path() + "/run", Display());
         ASSERT_NO_FATAL_FAILURE(Ready(program));
         // Player 2 keeps the arrows; player 1's new SHOT key J picks "quit".
-        ASSERT_TRUE(Walk(program, TitleMenuAt(program, 0),
-                         {{"Right", TitleMenuAt(program, 6)},
-                          {"Down", TitleMenuAt(program, 7)},
-                          {"Down", TitleMenuAt(program, 8)},
-                          {"Down", TitleMenuAt(program, 9)},
-                          {"j", Ended(program)}}));
+        ASSERT_TRUE(ToRightColumn(program, 9));
+        ASSERT_TRUE(Press(program, "j", TitleMenuAt(program, 9), Ended(program)));
         ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
     }
 }
@@ -331,9 +322,8 @@ TEST(QuenrithTitle, TheRankingViewShowsTheDefaultTableAndRestartsTheMusicOnLeavi
     ASSERT_NO_FATAL_FAILURE(Ready(program));
     const std::string music = "BGM/Title.ogg";
     EXPECT_EQ(Count(program.Log(), music), 1u);
-    ASSERT_TRUE(Walk(program, TitleMenuAt(program, 0),
-                     {{"Right", TitleMenuAt(program, 6)}, {"Down", TitleMenuAt(program, 7)},
-                      {"z", RankingTable(program, 0)}}));
+    ASSERT_TRUE(ToRightColumn(program, 7));
+    ASSERT_TRUE(Press(program, "z", TitleMenuAt(program, 7), RankingTable(program, 0)));
     EXPECT_EQ(program.WaitForPixel(500, 60, RgbOf(kHeading0)), RgbOf(kHeading0));
     EXPECT_EQ(program.Pixel(5, 5), RgbOf(kRankingBackground));
     // Every default row reached stage 1: the stage-0 picture on all ten rows.
@@ -371,12 +361,8 @@ TEST(QuenrithTitle, AGameStartsPausesAndQuitsThroughTheResultBackToTheTitle) {
     // (a slow machine may take far longer than three seconds).
     ASSERT_TRUE(Press(program, "z", NameGridAt(program, 3, 14), TitleMenuAt(program, 0), 90, 600));
     EXPECT_EQ(program.WaitForPixel(100, 100, RgbOf(kLogo), 90), RgbOf(kLogo));
-    ASSERT_TRUE(Walk(program, TitleMenuAt(program, 0),
-                     {{"Right", TitleMenuAt(program, 6)},
-                      {"Down", TitleMenuAt(program, 7)},
-                      {"Down", TitleMenuAt(program, 8)},
-                      {"Down", TitleMenuAt(program, 9)},
-                      {"z", Ended(program)}}));
+    ASSERT_TRUE(ToRightColumn(program, 9));
+    ASSERT_TRUE(Press(program, "z", TitleMenuAt(program, 9), Ended(program)));
     ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
     EXPECT_TRUE(CountsOnePlay(testsupport::ReadFile(dir.file("save/score.dat"))));
     const std::string out = program.Output();
