@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <zlib.h>
@@ -118,49 +119,177 @@ std::string ProgramRun::Boxes() const {
     return FileExists(folder_ + "/boxes.txt") ? ReadFile(folder_ + "/boxes.txt") : std::string();
 }
 
-// Asks the window to close the way a window manager's close box does
-// (WM_DELETE_WINDOW), through the X library loaded at run time.
-bool SendCloseBox(const std::string& display, const std::string& windowId) {
-    void* x11 = dlopen("libX11.so.6", RTLD_NOW);
-    if (!x11) return false;
+namespace {
+
+double Now() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// The few X library calls the tests make, loaded at run time.
+struct XLib {
     using OpenDisplay = void* (*)(const char*);
     using InternAtom = unsigned long (*)(void*, const char*, int);
-    struct ClientMessage {
-        int type;
-        unsigned long serial;
-        int sendEvent;
-        void* display;
-        unsigned long window;
-        unsigned long messageType;
-        int format;
-        long data[5];
-    };
-    union Event {
-        int type;
-        ClientMessage client;
-        long pad[24];
-    };
-    using SendEvent = int (*)(void*, unsigned long, int, long, Event*);
+    using SelectInput = int (*)(void*, unsigned long, long);
+    using Pending = int (*)(void*);
+    using NextEvent = int (*)(void*, void*);
+    using SendEvent = int (*)(void*, unsigned long, int, long, void*);
     using Flush = int (*)(void*);
     using CloseDisplay = int (*)(void*);
-    auto open = reinterpret_cast<OpenDisplay>(dlsym(x11, "XOpenDisplay"));
-    auto intern = reinterpret_cast<InternAtom>(dlsym(x11, "XInternAtom"));
-    auto send = reinterpret_cast<SendEvent>(dlsym(x11, "XSendEvent"));
-    auto flush = reinterpret_cast<Flush>(dlsym(x11, "XFlush"));
-    auto close = reinterpret_cast<CloseDisplay>(dlsym(x11, "XCloseDisplay"));
-    void* connection = open ? open(display.c_str()) : nullptr;
-    if (!connection || !intern || !send || !flush || !close) return false;
+    using AutoRepeatOff = int (*)(void*);
+    using ErrorHandler = int (*)(void*, void*);
+    using SetErrorHandler = ErrorHandler (*)(ErrorHandler);
+    using Sync = int (*)(void*, int);
+    OpenDisplay open = nullptr;
+    InternAtom intern = nullptr;
+    SelectInput select = nullptr;
+    Pending pending = nullptr;
+    NextEvent next = nullptr;
+    SendEvent send = nullptr;
+    Flush flush = nullptr;
+    CloseDisplay close = nullptr;
+    AutoRepeatOff autoRepeatOff = nullptr;
+    SetErrorHandler setErrorHandler = nullptr;
+    Sync sync = nullptr;
+    bool ok = false;
+};
+
+const XLib& X11() {
+    static const XLib lib = [] {
+        XLib l;
+        void* x11 = dlopen("libX11.so.6", RTLD_NOW);
+        if (!x11) return l;
+        l.open = reinterpret_cast<XLib::OpenDisplay>(dlsym(x11, "XOpenDisplay"));
+        l.intern = reinterpret_cast<XLib::InternAtom>(dlsym(x11, "XInternAtom"));
+        l.select = reinterpret_cast<XLib::SelectInput>(dlsym(x11, "XSelectInput"));
+        l.pending = reinterpret_cast<XLib::Pending>(dlsym(x11, "XPending"));
+        l.next = reinterpret_cast<XLib::NextEvent>(dlsym(x11, "XNextEvent"));
+        l.send = reinterpret_cast<XLib::SendEvent>(dlsym(x11, "XSendEvent"));
+        l.flush = reinterpret_cast<XLib::Flush>(dlsym(x11, "XFlush"));
+        l.close = reinterpret_cast<XLib::CloseDisplay>(dlsym(x11, "XCloseDisplay"));
+        l.autoRepeatOff = reinterpret_cast<XLib::AutoRepeatOff>(dlsym(x11, "XAutoRepeatOff"));
+        l.setErrorHandler = reinterpret_cast<XLib::SetErrorHandler>(dlsym(x11, "XSetErrorHandler"));
+        l.sync = reinterpret_cast<XLib::Sync>(dlsym(x11, "XSync"));
+        l.ok = l.open && l.intern && l.select && l.pending && l.next && l.send && l.flush && l.close &&
+               l.autoRepeatOff && l.setErrorHandler && l.sync;
+        return l;
+    }();
+    return lib;
+}
+
+struct ClientMessage {
+    int type;
+    unsigned long serial;
+    int sendEvent;
+    void* display;
+    unsigned long window;
+    unsigned long messageType;
+    int format;
+    long data[5];
+};
+struct PropertyNotify {
+    int type;
+    unsigned long serial;
+    int sendEvent;
+    void* display;
+    unsigned long window;
+    unsigned long atom;
+    unsigned long time;
+    int state;
+};
+union Event {
+    int type;
+    ClientMessage client;
+    PropertyNotify property;
+    long pad[24];
+};
+constexpr int kClientMessage = 33;
+constexpr int kPropertyNotify = 28;
+constexpr long kPropertyChangeMask = 1L << 22;
+
+}  // namespace
+
+// Asks the window to close the way a window manager's close box does
+// (WM_DELETE_WINDOW).
+bool SendCloseBox(const std::string& display, const std::string& windowId) {
+    const XLib& x = X11();
+    void* connection = x.ok ? x.open(display.c_str()) : nullptr;
+    if (!connection) return false;
     Event event{};
-    event.client.type = 33;  // ClientMessage
+    event.client.type = kClientMessage;
     event.client.window = std::stoul(windowId);
-    event.client.messageType = intern(connection, "WM_PROTOCOLS", 0);
+    event.client.messageType = x.intern(connection, "WM_PROTOCOLS", 0);
     event.client.format = 32;
-    event.client.data[0] = static_cast<long>(intern(connection, "WM_DELETE_WINDOW", 0));
+    event.client.data[0] = static_cast<long>(x.intern(connection, "WM_DELETE_WINDOW", 0));
     event.client.data[1] = 0;  // CurrentTime
-    const bool sent = send(connection, event.client.window, 0, 0, &event) != 0;
-    flush(connection);
-    close(connection);
+    const bool sent = x.send(connection, event.client.window, 0, 0, &event) != 0;
+    x.flush(connection);
+    x.close(connection);
     return sent;
+}
+
+namespace {
+
+// The frames the program has run since the watch began, by its caption: the
+// caption is set anew, same text or not, once a measured second or more has
+// passed, with the rate of that stretch, and that rate is never more than the
+// frames the stretch ran. Each setting counts once; the first, whose stretch
+// began before the watch, not at all. Without a window nothing is counted.
+class CaptionFrames {
+public:
+    explicit CaptionFrames(const ProgramRun& program) : program_(program) {
+        const XLib& x = X11();
+        if (!x.ok || program.window().empty()) return;
+        connection_ = x.open(program.display().c_str());
+        if (!connection_) return;
+        name_ = x.intern(connection_, "_NET_WM_NAME", 0);
+        // The window may be gone already (the program ended): the library's
+        // default answer to that error would end this process.
+        const XLib::ErrorHandler previous = x.setErrorHandler([](void*, void*) { return 0; });
+        x.select(connection_, std::stoul(program.window()), kPropertyChangeMask);
+        x.sync(connection_, 0);
+        x.setErrorHandler(previous);
+    }
+    ~CaptionFrames() {
+        if (connection_) X11().close(connection_);
+    }
+    CaptionFrames(const CaptionFrames&) = delete;
+    CaptionFrames& operator=(const CaptionFrames&) = delete;
+
+    bool watching() const { return connection_ != nullptr; }
+    int Counted() {
+        static const std::regex stats(R"(FPS\[(\d+)\])");
+        const XLib& x = X11();
+        bool set = false;
+        while (connection_ && x.pending(connection_) > 0) {
+            Event event{};
+            x.next(connection_, &event);
+            if (event.type == kPropertyNotify && event.property.atom == name_) set = true;
+        }
+        if (set && ++settings_ > 1) {
+            const std::string caption = program_.X("xdotool getwindowname " + program_.window());
+            std::smatch m;
+            if (std::regex_search(caption, m, stats)) frames_ += std::stoi(m[1]);
+        }
+        return frames_;
+    }
+
+private:
+    const ProgramRun& program_;
+    void* connection_ = nullptr;
+    unsigned long name_ = 0;
+    int settings_ = 0;
+    int frames_ = 0;
+};
+
+}  // namespace
+
+int ProgramRun::WaitForFrames(int frames, int seconds) {
+    CaptionFrames counter(*this);
+    const double deadline = Now() + seconds;
+    while (counter.watching() && counter.Counted() < frames && Now() < deadline && !Exited()) usleep(50 * 1000);
+    return counter.Counted();
 }
 
 std::string ProgramRun::Output() const {
@@ -171,27 +300,32 @@ std::string ProgramRun::Errors() const {
     return FileExists(folder_ + "/stderr.txt") ? ReadFile(folder_ + "/stderr.txt") : std::string();
 }
 
+// The waits below give a slow program its frames too, about half a second's
+// worth at 60 a second for each second asked for.
+constexpr int kFramesPerSecondWaited = 30;
+
 bool ProgramRun::WaitForOutput(const std::string& text, int seconds) {
-    for (int i = 0; i < seconds * 20; ++i) {
-        if (Output().find(text) != std::string::npos) return true;
-        if (Exited()) return Output().find(text) != std::string::npos;
-        usleep(50 * 1000);
-    }
-    return false;
+    return WaitUntil([&] { return Output().find(text) != std::string::npos; }, seconds,
+                     kFramesPerSecondWaited * seconds);
 }
 
 bool ProgramRun::WaitForFile(const std::string& name, int seconds, bool (*predicate)(const std::string&)) {
     const std::string path = folder_ + "/" + name;
-    for (int i = 0; i < seconds * 20; ++i) {
-        if (FileExists(path) && (!predicate || predicate(ReadFile(path)))) return true;
-        usleep(50 * 1000);
-    }
-    return false;
+    return WaitUntil([&] { return FileExists(path) && (!predicate || predicate(ReadFile(path))); }, seconds,
+                     kFramesPerSecondWaited * seconds);
 }
 
 bool ProgramRun::Focus(int seconds) {
     window_ = FindWindow(seconds);
     if (window_.empty()) return false;
+    // A key held past the server's repeat delay (a slow xdotool on a busy
+    // machine) must not come back as a second press.
+    const XLib& x = X11();
+    if (void* connection = x.ok ? x.open(display_.c_str()) : nullptr) {
+        x.autoRepeatOff(connection);
+        x.flush(connection);
+        x.close(connection);
+    }
     X("xdotool windowfocus --sync " + window_);
     return true;
 }
@@ -207,17 +341,82 @@ int ProgramRun::FrameMs() const {
     return fps > 0 ? (1000 + fps - 1) / fps : 1000;
 }
 
-void ProgramRun::Key(const std::string& name, int holdMs, int gapMs) {
+int ProgramRun::HoldMs() const {
+    // A few frames at the caption's rate, but never long enough for a held
+    // menu key to repeat: the program keeps a tap until its next key read, so
+    // a short hold is not lost however long that frame takes.
     constexpr int kFramesHeld = 4;
-    const int frame = FrameMs();
-    X("xdotool keydown " + name);
-    usleep(static_cast<useconds_t>(std::max(holdMs, kFramesHeld * frame)) * 1000);
-    X("xdotool keyup " + name);
-    usleep(static_cast<useconds_t>(std::max(gapMs, kFramesHeld * frame)) * 1000);
+    return std::clamp(kFramesHeld * FrameMs(), 100, 500);
 }
 
-void ProgramRun::Keys(const std::vector<std::string>& names) {
-    for (const std::string& name : names) Key(name);
+bool ProgramRun::WaitUntil(const std::function<bool()>& until, int seconds, int frames, int pollMs) {
+    CaptionFrames counter(*this);
+    const double start = Now();
+    const double limit = start + std::max(4 * seconds, 120);
+    for (;;) {
+        const bool seen = until() || (Exited() && until());
+        const double now = Now();
+        waited_ = {static_cast<int>(now - start), counter.Counted()};
+        if (seen) return true;
+        if (Exited() || now >= limit) return false;
+        if (now >= start + seconds && (frames <= 0 || !counter.watching() || waited_.frames >= frames)) return false;
+        usleep(static_cast<useconds_t>(std::max(pollMs, 1)) * 1000);
+    }
+}
+
+::testing::AssertionResult ProgramRun::PressUntil(const KeyPress& press) {
+    const auto waited = [this] {
+        return std::to_string(waited_.seconds) + " s and " + std::to_string(waited_.frames) + " frames";
+    };
+    if (press.ready && !WaitUntil(press.ready, press.seconds, press.frames, press.pollMs))
+        return ::testing::AssertionFailure() << press.key << ": " << press.before << " never showed (" << waited()
+                                             << ")";
+    for (int attempt = 1; attempt <= press.tries; ++attempt) {
+        if (attempt > 1) {
+            std::printf("[ RETRY    ] %s pressed again (%d of %d): %s did not follow within %s\n", press.key.c_str(),
+                        attempt, press.tries, press.after.c_str(), waited().c_str());
+            std::fflush(stdout);
+            // A press may have been lost with the keyboard focus.
+            if (!window_.empty()) X("xdotool windowfocus --sync " + window_);
+        }
+        X("xdotool keydown " + press.key);
+        bool seen;
+        if (press.holdUntilDone) {
+            seen = WaitUntil(press.done, press.seconds, press.frames, press.pollMs);
+            if (seen && press.whileHeld) press.whileHeld();
+            X("xdotool keyup " + press.key);
+        } else {
+            usleep(static_cast<useconds_t>(HoldMs()) * 1000);
+            X("xdotool keyup " + press.key);
+            seen = WaitUntil(press.done, press.seconds, press.frames, press.pollMs);
+        }
+        if (seen) {
+            // Up for a few frames, so that a next press of the same key is a new one.
+            if (!Exited()) usleep(static_cast<useconds_t>(HoldMs()) * 1000);
+            return ::testing::AssertionSuccess();
+        }
+        if (Exited()) break;
+    }
+    return ::testing::AssertionFailure() << press.key << ": " << press.after << " never followed (" << press.tries
+                                         << " presses, the last waited " << waited() << ")";
+}
+
+void ProgramRun::Tap(const std::string& name) {
+    X("xdotool keydown " + name);
+    usleep(static_cast<useconds_t>(HoldMs()) * 1000);
+    X("xdotool keyup " + name);
+}
+
+int ProgramRun::CloseWithAltF4(int seconds) {
+    KeyPress press;
+    press.key = "alt+F4";
+    press.after = "the end of the program";
+    press.done = [this] { return Exited(); };
+    press.frames = 0;
+    press.seconds = seconds;
+    press.tries = 3;
+    PressUntil(press);
+    return WaitExit(0);
 }
 
 Rgb ProgramRun::Pixel(int x, int y) const {
@@ -234,13 +433,14 @@ Rgb ProgramRun::Pixel(int x, int y) const {
     return rgb;
 }
 
-Rgb ProgramRun::WaitForPixel(int x, int y, const Rgb& want, int seconds) const {
+Rgb ProgramRun::WaitForPixel(int x, int y, const Rgb& want, int seconds) {
     Rgb got;
-    for (int i = 0; i < seconds * 10; ++i) {
-        got = Pixel(x, y);
-        if (got == want) break;
-        usleep(100 * 1000);
-    }
+    WaitUntil(
+        [&] {
+            got = Pixel(x, y);
+            return got == want;
+        },
+        seconds, kFramesPerSecondWaited * seconds, 100);
     return got;
 }
 

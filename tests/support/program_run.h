@@ -3,7 +3,10 @@
 
 #include <sys/types.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,11 +37,35 @@ void WriteFlatPng(const std::string& path, int width, int height, uint32_t backg
 // Runs a shell command; answers its standard output without trailing line ends.
 std::string Shell(const std::string& command);
 
+// A key press that must be seen to take effect. The program reads its keys once
+// a frame and a busy machine stalls its frames for long stretches, so no press
+// goes out on a timer: the screen that takes it is waited for first, and the
+// change it causes afterwards.
+struct KeyPress {
+    std::string key;      // an xdotool key name or chord ("alt+F4")
+    std::string before;   // what `ready` waits for, for the failure message
+    std::function<bool()> ready;  // the screen that takes the key is up; none: at once
+    std::string after;    // what `done` waits for, for the retry lines and the failure message
+    std::function<bool()> done;   // the change the press causes
+    // Keep the key down until `done` (moves, charges, held actions) instead of
+    // letting it go after a few frames; `whileHeld` then runs before it is let go.
+    bool holdUntilDone = false;
+    std::function<void()> whileHeld;
+    // How long one press waits for `done` (and `ready`), as WaitUntil: a stalled
+    // program is not pressed again. A press whose change never shows is
+    // repeated, `tries` in all.
+    int frames = 120;
+    int seconds = 10;
+    int tries = 4;
+    int pollMs = 50;
+};
+
 // bin/quenrith started with its own program folder, runtime folder (the
 // single-instance lock lives there) and X display; message boxes are recorded to
 // <folder>/boxes.txt instead of shown, standard output goes to <folder>/stdout.txt.
-// The program takes one key snapshot per frame: keys are held and separated by
-// several frames. Every wait has a timeout.
+// The program takes one key snapshot per frame: a key goes down, is held a few
+// frames and let go, and the next waits for what the last one changed (PressUntil).
+// Every wait has a timeout.
 class ProgramRun {
 public:
     ProgramRun(const std::string& folder, const std::string& runtime, const std::string& display);
@@ -65,30 +92,50 @@ public:
     std::string Output() const;
     // Standard error so far; kept only by a NoDisplay run.
     std::string Errors() const;
-    // Waits until the output holds `text`; false after `seconds`.
+    // Waits until the output holds `text`; false after `seconds` (see WaitUntil).
     bool WaitForOutput(const std::string& text, int seconds);
     // Waits until the file (relative to the program folder) exists and answers
-    // `predicate` true; false after `seconds`.
+    // `predicate` true; false after `seconds` (see WaitUntil).
     bool WaitForFile(const std::string& name, int seconds, bool (*predicate)(const std::string& bytes) = nullptr);
 
     // Finds the window and gives it the keyboard; false when there is none.
     bool Focus(int seconds);
-    // Presses and releases one key (an xdotool key name), holding it for
-    // `holdMs` and waiting `gapMs` after it.
-    // Hold and gap are stretched to several frames at the rate the caption reports.
-    void Key(const std::string& name, int holdMs = 250, int gapMs = 250);
     // Milliseconds of one frame at the caption's last rate (1000 when unknown).
     int FrameMs() const;
-    void Keys(const std::vector<std::string>& names);
+    // Waits until at least `frames` frames have run by the caption's statistics,
+    // for at most `seconds`; answers the frames counted (fewer than ran, never more).
+    int WaitForFrames(int frames, int seconds);
+    // Calls `until` every `pollMs` ms until it holds: false once `seconds` have
+    // passed and the program has run `frames` frames by its caption (a stalled
+    // program is given its frames), or after four times `seconds` (120 s at least).
+    bool WaitUntil(const std::function<bool()>& until, int seconds, int frames, int pollMs = 50);
+    // Waits for `press.ready`, then presses the key until `press.done` holds;
+    // every repeated press is printed. Fails naming the step that never came.
+    ::testing::AssertionResult PressUntil(const KeyPress& press);
+    // Holds a key for a few frames and lets it go, for a caller that watches the
+    // screen between taps itself (shots at a boss).
+    void Tap(const std::string& name);
+    // Alt+F4 until the program has ended; answers its exit status, -1 when it
+    // did not end within `seconds` of each of a few presses.
+    int CloseWithAltF4(int seconds);
     // One pixel of the window, in window coordinates.
     Rgb Pixel(int x, int y) const;
     // Waits until the pixel equals `want`; answers the last pixel read.
-    Rgb WaitForPixel(int x, int y, const Rgb& want, int seconds = 30) const;
+    Rgb WaitForPixel(int x, int y, const Rgb& want, int seconds = 30);
     const std::string& window() const { return window_; }
     const std::string& display() const { return display_; }
+    const std::string& folder() const { return folder_; }
 
 private:
     void Start(const std::string& runtime, bool withDisplay);
+    // Milliseconds a key is held, and kept up after a press that showed.
+    int HoldMs() const;
+    // What the last wait waited, for the messages.
+    struct Waited {
+        int seconds = 0;
+        int frames = 0;
+    };
+    Waited waited_;
 
     std::string folder_;
     std::string display_;

@@ -69,16 +69,29 @@ TEST(Kestra3DProgram, LogsTheSurveyShowsTheClearColourAndSwitchesFullScreenTwice
     pixel = program.Pixel(639, 479);
     EXPECT_EQ(pixel.b, 0x78);
 
-    program.X("xdotool windowfocus --sync " + window);
+    ASSERT_TRUE(program.Focus(kPatienceSeconds));
+    // Full screen draws into the 16-bit back buffer: the clear colour quantised to R5G6B5.
+    const Rgb quantised{90, 89, 123};
+    // Alt+Enter from one clear colour on the screen until the other shows.
+    const auto toggle = [&program](const Rgb& from, const Rgb& to) {
+        testsupport::KeyPress press;
+        press.key = "alt+Return";
+        press.before = "the clear colour before the switch";
+        press.ready = [&program, from] { return program.Pixel(320, 240) == from; };
+        press.after = "the clear colour after the switch";
+        press.done = [&program, to] { return program.Pixel(320, 240) == to; };
+        press.seconds = kPatienceSeconds;
+        press.tries = 3;
+        return program.PressUntil(press);
+    };
     for (int round = 0; round < 2; ++round) {
-        program.X("xdotool key --clearmodifiers alt+Return");
-        // Full screen draws into the 16-bit back buffer: the clear colour quantised to R5G6B5.
-        pixel = program.WaitForPixel(320, 240, Rgb{90, 89, 123}, kPatienceSeconds);
+        ASSERT_TRUE(toggle(clear, quantised)) << "round " << round;
+        pixel = program.Pixel(320, 240);
         EXPECT_EQ(pixel.r, 90) << "round " << round;
         EXPECT_EQ(pixel.g, 89) << "round " << round;
         EXPECT_EQ(pixel.b, 123) << "round " << round;
-        program.X("xdotool key --clearmodifiers alt+Return");
-        pixel = program.WaitForPixel(320, 240, clear, kPatienceSeconds);
+        ASSERT_TRUE(toggle(quantised, clear)) << "round " << round;
+        pixel = program.Pixel(320, 240);
         EXPECT_EQ(pixel.r, 0x5A) << "round " << round;
         EXPECT_EQ(pixel.b, 0x78) << "round " << round;
     }
@@ -86,9 +99,8 @@ TEST(Kestra3DProgram, LogsTheSurveyShowsTheClearColourAndSwitchesFullScreenTwice
     EXPECT_GT(WaitForRunningFrames(program, window), 0);
     EXPECT_EQ(program.Boxes(), "");
 
-    program.X("xdotool windowfocus --sync " + window);
-    program.X("xdotool key --clearmodifiers alt+F4");
-    ASSERT_EQ(program.WaitExit(90), 0);
+    ASSERT_TRUE(program.Focus(kPatienceSeconds));
+    ASSERT_EQ(program.CloseWithAltF4(kPatienceSeconds), 0);
     EXPECT_EQ(program.Boxes(), "");
 
     const std::string log = program.Log();

@@ -4,10 +4,8 @@
 // Every sheet the play field draws from is coded in flat colours, so each
 // picture is known by its colour on the screen.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -135,32 +133,40 @@ Hud ReadHud(const Image& image) {
 }
 
 // Grabs until `done` holds for a grab, `pauseMs` apart; answers the last grab.
-// Gives up after `seconds`.
+// Gives up after `seconds` and half as many seconds' worth of frames.
 Image WaitForImage(Program& program, const std::string& file, int seconds,
                    const std::function<bool(const Image&)>& done, int pauseMs = 250) {
-    const std::time_t end = std::time(nullptr) + seconds;
     Image image;
-    while (std::time(nullptr) < end) {
-        image = Grab(program, file);
-        if (!image.empty() && done(image)) break;
-        usleep(static_cast<useconds_t>(pauseMs) * 1000);
-    }
+    program.WaitUntil(
+        [&] {
+            image = Grab(program, file);
+            return !image.empty() && done(image);
+        },
+        seconds, 30 * seconds, pauseMs);
     return image;
 }
 
 // Pushes a key and keeps it down until its effect shows; a press the program
-// missed is pushed again, at most three times. The effect of one push shows
-// at once, so a retry never undoes a toggle that was seen.
-Image PushUntil(Program& program, const std::string& key, const std::string& file,
-                const std::function<bool(const Image&)>& done, int pauseMs = 250) {
+// missed is pushed again. The effect of one push shows at once, so a retry
+// never undoes a toggle that was seen.
+// `whileHeld` runs once the effect shows, before the key is let go.
+Image PushUntil(Program& program, const std::string& key, const std::string& file, const std::string& what,
+                const std::function<bool(const Image&)>& done, int pauseMs = 250,
+                const std::function<void()>& whileHeld = nullptr) {
     Image image;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        program.X("xdotool keydown " + key);
-        image = WaitForImage(program, file, 20, done, pauseMs);
-        program.X("xdotool keyup " + key);
-        if (!image.empty() && done(image)) return image;
-        Settle(program, 8);
-    }
+    testsupport::KeyPress press;
+    press.whileHeld = whileHeld;
+    press.key = key;
+    press.after = what;
+    press.done = [&] {
+        image = Grab(program, file);
+        return !image.empty() && done(image);
+    };
+    press.holdUntilDone = true;
+    press.seconds = 20;
+    press.tries = 3;
+    press.pollMs = pauseMs;
+    EXPECT_TRUE(program.PressUntil(press));
     return image;
 }
 
@@ -168,13 +174,12 @@ Image PushUntil(Program& program, const std::string& key, const std::string& fil
 // `other`, and the charge is long past complete (so the release starts the
 // charged burst); answers that grab.
 Image HoldShot(Program& program, const std::string& file, uint32_t look, uint32_t other, int enough = 300) {
-    program.X("xdotool keydown z");
-    const Image image = WaitForImage(program, file, 30, [&](const Image& i) {
-        return Find(i, look).count >= enough && Find(i, other).count < 20;
-    });
-    // The caption counts whole seconds: 150 counted frames are 90 held at the least.
-    const bool charged = WaitForFrames(program, 150) >= 150;
-    program.X("xdotool keyup z");
+    bool charged = false;
+    const Image image = PushUntil(
+        program, "z", file, "the shot's pictures",
+        [&](const Image& i) { return Find(i, look).count >= enough && Find(i, other).count < 20; }, 250,
+        // The caption counts whole seconds: 150 counted frames are 90 held at the least.
+        [&] { charged = WaitForFrames(program, 150) >= 150; });
     EXPECT_TRUE(charged);
     return image;
 }
@@ -241,7 +246,7 @@ TEST_F(QuenrithActions, ChangeAndElementSwitchThePlayerItsShotsAndTheHud) {
     ASSERT_EQ(Find(image, kLook1[0]).count + Find(image, kLook2[0]).count, 0) << "shots stayed";
 
     // CHANGE (A): Crow's body, circle and stock icons replace Yuri's.
-    image = PushUntil(program, "a", file, [](const Image& i) { return ReadHud(i).character == 2; });
+    image = PushUntil(program, "a", file, "Crow in the HUD", [](const Image& i) { return ReadHud(i).character == 2; });
     ASSERT_EQ(ReadHud(image).character, 2) << "no change of character: " << ReadHud(image).Text();
     image = WaitForColours(program, file, {kCrow, kCircleCrow[0]}, {kYuri, kCircleYuri[0]});
     EXPECT_GE(Find(image, kCrow).count, 50);
@@ -259,7 +264,7 @@ TEST_F(QuenrithActions, ChangeAndElementSwitchThePlayerItsShotsAndTheHud) {
     EXPECT_EQ(hud.Text(), (Hud{0, 2, 7, 0, -1}).Text());
 
     // ELEMENT (C): the HUD block and the circle turn to element 1, and so do the shots.
-    image = PushUntil(program, "c", file, [](const Image& i) { return ReadHud(i).element == 1; });
+    image = PushUntil(program, "c", file, "element 1 in the HUD", [](const Image& i) { return ReadHud(i).element == 1; });
     ASSERT_EQ(ReadHud(image).element, 1) << "no change of element: " << ReadHud(image).Text();
     hud = WaitForHud(program, file, {1, 2, 7, 0, -1});
     EXPECT_EQ(hud.Text(), (Hud{1, 2, 7, 0, -1}).Text());
@@ -287,12 +292,10 @@ double Covered(const Image& image) {
 
 // Holds RIGHT until the HUD's gauge number leaves `from`.
 void WalkUntilTheGaugeChanges(Program& program, const std::string& file, int from) {
-    program.X("xdotool keydown Right");
-    WaitForImage(program, file, 30, [&](const Image& i) {
+    PushUntil(program, "Right", file, "a gauge other than " + std::to_string(from), [&](const Image& i) {
         const int g = ReadHud(i).gauge;
         return g >= 0 && g != from;
     });
-    program.X("xdotool keyup Right");
 }
 
 TEST_F(QuenrithActions, ItemsFillTheGaugeAndForceSpendsIt) {
@@ -326,7 +329,7 @@ TEST_F(QuenrithActions, ItemsFillTheGaugeAndForceSpendsIt) {
     bool cutIn = false;
     int widest = 0;
     image = PushUntil(
-        program, "v", file,
+        program, "v", file, "the FORCE's cut-in and circle",
         [&](const Image& i) {
             const double covered = Covered(i);
             cutIn = cutIn || covered > 0.5;

@@ -5,16 +5,13 @@
 // banner of her first named attack flies in. Each is read from the pixels of
 // the window against the demo pictures the game draws from.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 #include <vector>
 
-#include "platform/d3dx9/image_decode.h"
 #include "tests/engine/core/private_display.h"
 #include "tests/game/shell/program_steps.h"
 #include "tests/support/program_run.h"
@@ -28,59 +25,6 @@ using namespace programsteps;
 // row and circles 40 px around it, in the line of fire of player 1 (who
 // faces right) and to the right of it.
 const char kBossSchedule[] = "400 360 200 60 0 0 0 0 0 0\n";
-
-struct Picture {
-    d3dx9img::Image image;
-    bool ok = false;
-    uint32_t at(int x, int y) const { return image.pixels[size_t(y) * image.width + size_t(x)]; }
-};
-
-Picture Load(const std::string& path) {
-    Picture p;
-    const std::string bytes = testsupport::ReadFile(path);
-    p.ok = !bytes.empty() && d3dx9img::DecodeImage(bytes.data(), bytes.size(), &p.image) == d3dx9img::DecodeStatus::kOk;
-    return p;
-}
-
-// A texel the screen must show.
-struct Sample {
-    int sx, sy;
-    uint32_t argb;
-};
-
-// The texels of a rectangle of a picture, every `step` texels, that cover
-// most of what lies under them (alpha 160 or more).
-std::vector<Sample> Visible(const Picture& p, int x, int y, int w, int h, int step) {
-    std::vector<Sample> out;
-    for (int j = y; j < y + h; j += step)
-        for (int i = x; i < x + w; i += step)
-            if ((p.at(i, j) >> 24) >= 160) out.push_back({i, j, p.at(i, j)});
-    return out;
-}
-
-int Channel(uint32_t c, int shift) { return int(c >> shift & 0xFF); }
-
-// The share of samples drawn at (dx - x0, dy - y0) + texel with the quad's
-// alpha q (0..1) that the screen shows as alpha a = q x the texel's of the
-// texel over anything: a * T <= S <= a * T + (1 - a) * 255.
-double Shown(const std::vector<uint8_t>& screen, const std::vector<Sample>& samples, int x0, int y0, int dx, int dy,
-             double q, int tolerance, bool (*skip)(int x, int y) = nullptr) {
-    int seen = 0, shown = 0;
-    for (const Sample& s : samples) {
-        const int x = s.sx - x0 + dx, y = s.sy - y0 + dy;
-        if (x < 0 || x >= kWidth || y < 0 || y >= kHeight || (skip && skip(x, y))) continue;
-        ++seen;
-        const uint8_t* p = At(screen, x, y);
-        const double a = q * Channel(s.argb, 24) / 255.0;
-        bool ok = true;
-        for (int c = 0; c < 3 && ok; ++c) {
-            const double low = a * Channel(s.argb, 16 - 8 * c);
-            ok = p[c] >= low - tolerance && p[c] <= low + (1 - a) * 255 + tolerance;
-        }
-        shown += ok ? 1 : 0;
-    }
-    return seen >= 20 ? double(shown) / seen : 0.0;
-}
 
 // Where the boss's body shows: the best share over her six cells and the
 // positions around her path (she rises from 380 to 210 around x 355).
@@ -118,6 +62,15 @@ double BannerShown(const std::vector<uint8_t>& screen, const std::vector<Sample>
     return best;
 }
 
+// Player 1's element as the HUD's element block shows it, -1 when neither block
+// shows; away from the stock icons, life, gauge pips and digits drawn over it.
+int HudElement(const std::vector<uint8_t>& screen, const Picture& hud) {
+    const auto underCounters = [](int x, int y) { return x >= 72 && y < 458; };
+    for (int e = 0; e < 2; ++e)
+        if (Shows(screen, hud, {295 * e, 0, 160, 80}, 30, 380, underCounters)) return e;
+    return -1;
+}
+
 // Run on its own (after the demo data set is written): see tests/CMakeLists.txt.
 TEST(QuenrithBoss, DISABLED_Stage1BossTalksThenShowsItsGaugeAndBannerWithTheDemoData) {
     const std::string demo = std::string(QUENRITH_BINARY_DIR) + "/demodata/data/img/";
@@ -139,54 +92,74 @@ TEST(QuenrithBoss, DISABLED_Stage1BossTalksThenShowsItsGaugeAndBannerWithTheDemo
     PrepareDemoFolder(dir.path());
     testsupport::WriteFile(dir.file("data/stagedata/Stage011Enemy.dat"), kBossSchedule);
     Program program(dir.path(), dir.path() + "/run", Display());
-    Ready(program);
-    StartStage1(program);
+    ASSERT_NO_FATAL_FAILURE(Ready(program));
+    ASSERT_NO_FATAL_FAILURE(StartStage1(program));
     const std::string file = dir.file("s.rgb");
-    const auto within = [](std::time_t start, int seconds) { return std::time(nullptr) - start < seconds; };
 
     // She rises into view, before any gauge (her talk begins once she has risen).
     double boss = 0, before = 1;
-    for (const std::time_t start = std::time(nullptr); within(start, 60) && boss < 0.8;) {
-        const std::vector<uint8_t> screen = Grab(program, file);
-        boss = BossShown(screen, cells);
-        before = Shown(screen, frame, 0, 228, 20, 15, 1.0, 16, UnderBarOrDigits);
-    }
+    int element = -1;
+    program.WaitUntil(
+        [&] {
+            const std::vector<uint8_t> screen = Grab(program, file);
+            boss = BossShown(screen, cells);
+            before = Shown(screen, frame, 0, 228, 20, 15, 1.0, 16, UnderBarOrDigits);
+            element = HudElement(screen, hud);
+            return boss >= 0.8;
+        },
+        60, 600, 0);
     ASSERT_GE(boss, 0.8) << "the boss never showed";
     EXPECT_LT(before, 0.5) << "a gauge before the fight";
+    ASSERT_GE(element, 0) << "no element in the HUD";
 
     // Her talk runs through with ELEMENT held; then the gauge stands, the bar full.
-    program.X("xdotool keydown c");
     double gauge = 0, full = 0;
-    for (const std::time_t start = std::time(nullptr); within(start, 60) && (gauge < 0.9 || full < 0.9);) {
+    testsupport::KeyPress talk;
+    talk.key = "c";
+    talk.after = "the life gauge";
+    talk.done = [&] {
         const std::vector<uint8_t> screen = Grab(program, file);
         gauge = Shown(screen, frame, 0, 228, 20, 15, 1.0, 16, UnderBarOrDigits);
         full = Shown(screen, bar, 263, 258, 131, 22, 1.0, 16);
-    }
-    program.X("xdotool keyup c");
+        return gauge >= 0.9 && full >= 0.9;
+    };
+    talk.holdUntilDone = true;
+    talk.seconds = 60;
+    talk.tries = 2;
+    EXPECT_TRUE(program.PressUntil(talk));
     ASSERT_GE(gauge, 0.9) << "no life gauge after the talk";
     EXPECT_GE(full, 0.9) << "no bar in the gauge";
-    // ELEMENT pushed again: the player's element back to the one the boss is hurt most by.
-    program.Key("c");
+    // ELEMENT pushed again: the player's element back to the one the boss is
+    // hurt most by, the one it had before the talk.
+    const auto elementIs = [&](int e) {
+        return Sight{"element " + std::to_string(e) + " in the HUD",
+                     [&program, &file, &hud, e] { return HudElement(Grab(program, file), hud) == e; }};
+    };
+    const bool switched = !elementIs(element).seen();
+    if (switched) {
+        ASSERT_TRUE(Press(program, "c", elementIs(1 - element), elementIs(element)));
+    }
     // The fight's field does not pass for the banner.
     const double noBanner = BannerShown(Grab(program, file), cutIn);
     EXPECT_LT(noBanner, 0.5);
 
-    // SHOT tapped at her until her opening attack ends (at the latest by its
-    // time limit) and the banner of the next attack flies in.
+    // SHOT tapped at her while her gauge stands until her opening attack ends
+    // (at the latest by its time limit of 30 seconds) and the banner of the
+    // next attack flies in.
     double banner = 0;
-    for (const std::time_t start = std::time(nullptr); within(start, 90) && banner < 0.85;) {
-        for (int i = 0; i < 3; ++i) {
-            program.X("xdotool keydown z");
-            usleep(50 * 1000);
-            program.X("xdotool keyup z");
-            usleep(50 * 1000);
-        }
-        banner = BannerShown(Grab(program, file), cutIn);
-    }
+    program.WaitUntil(
+        [&] {
+            const std::vector<uint8_t> screen = Grab(program, file);
+            banner = BannerShown(screen, cutIn);
+            if (banner >= 0.85) return true;
+            if (Shown(screen, frame, 0, 228, 20, 15, 1.0, 16, UnderBarOrDigits) >= 0.9) program.Tap("z");
+            return false;
+        },
+        90, 2400, 0);
     EXPECT_GE(banner, 0.85) << "no attack banner";
     std::printf("shares shown: boss %.2f, gauge before the fight %.2f, gauge %.2f, bar %.2f, banner in the attack "
-                "%.2f, banner %.2f\n",
-                boss, before, gauge, full, noBanner, banner);
+                "%.2f, banner %.2f; element %d%s\n",
+                boss, before, gauge, full, noBanner, banner, element, switched ? ", switched back after the talk" : "");
     CloseCleanly(program);
 }
 

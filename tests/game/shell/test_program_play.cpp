@@ -2,7 +2,6 @@
 // still while paused, repeated games leaving no sprites behind, and screenshots
 // of the demo data set for people to look at.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -82,12 +81,9 @@ int Foreign(const std::vector<uint8_t>& image, int y0, int y1, int x0, int x1) {
 // Pause, quit, answer yes; then past the result back to the title.
 void QuitToTitle(Program& program, int game) {
     ASSERT_NO_FATAL_FAILURE(QuitToResult(program));
-    program.Key("z");
-    // The title's music starts again once the result has run out.
-    for (int i = 0; i < 900 && Count(program.Log(), "BGM/Title.ogg") < static_cast<size_t>(game + 1); ++i)
-        usleep(100 * 1000);
+    // The title's music starts again once the result has run out (180 frames).
+    ASSERT_TRUE(Press(program, "z", {"the result", nullptr}, MoreLog(program, "BGM/Title.ogg"), 90, 600));
     ASSERT_EQ(Count(program.Log(), "BGM/Title.ogg"), static_cast<size_t>(game + 1));
-    Settle(program, 8);
 }
 
 TEST(QuenrithPlay, Stage1ScrollsByItsScriptAndStandsStillWhilePaused) {
@@ -95,18 +91,14 @@ TEST(QuenrithPlay, Stage1ScrollsByItsScriptAndStandsStillWhilePaused) {
     testsupport::TempDir dir;
     PrepareFolder(dir.path());
     Program program(dir.path(), dir.path() + "/run", Display());
-    Ready(program);
-    StartStage1(program);
+    ASSERT_NO_FATAL_FAILURE(Ready(program));
+    ASSERT_NO_FATAL_FAILURE(StartStage1(program));
     EXPECT_EQ(Count(program.Output(), Utf8(u8"stage file could not be read.")), 0u);
-    PastStageTitle(program, dir.file("t.rgb"));
+    ASSERT_NO_FATAL_FAILURE(PastStageTitle(program, dir.file("t.rgb")));
     // Wait until the coded background shows.
     double x0 = 0, y0 = 0;
-    bool seen = false;
-    for (int i = 0; i < 60 && !seen; ++i) {
-        seen = ViewOffset(Grab(program, dir.file("a.rgb")), x0, y0);
-        if (!seen) usleep(500 * 1000);
-    }
-    ASSERT_TRUE(seen) << "the coded background never showed";
+    ASSERT_TRUE(program.WaitUntil([&] { return ViewOffset(Grab(program, dir.file("a.rgb")), x0, y0); }, 30, 900, 500))
+        << "the coded background never showed";
     // Difficulty 1 opens with 0.3 pixels a frame to the right, none down.
     const int frames = WaitForFrames(program, 90);
     double x1 = 0, y1 = 0;
@@ -116,15 +108,11 @@ TEST(QuenrithPlay, Stage1ScrollsByItsScriptAndStandsStillWhilePaused) {
     EXPECT_GT(x1 - x0, 0.3 * frames * 0.5) << frames << " frames";
     EXPECT_LT(x1 - x0, 0.3 * frames * 2.0 + 2) << frames << " frames";
 
-    program.Key("s");
+    ASSERT_TRUE(Press(program, "s", {"the stage", nullptr}, PauseMenu(program, false, 0)));
     // The pause panel covers (80, 120)-(502, 393).
-    bool panel = false;
-    for (int i = 0; i < 60 && !panel; ++i) {
-        const std::vector<uint8_t> image = Grab(program, dir.file("p.rgb"));
-        panel = !image.empty() && image[static_cast<size_t>(250 * kWidth + 290) * 3 + 2] != kCellBlue;
-        if (!panel) usleep(500 * 1000);
-    }
-    ASSERT_TRUE(panel) << "no pause panel";
+    const std::vector<uint8_t> paused = Grab(program, dir.file("p.rgb"));
+    ASSERT_FALSE(paused.empty());
+    EXPECT_NE(At(paused, 290, 250)[2], kCellBlue) << "no pause panel";
     double px0 = 0, py0 = 0, px1 = 0, py1 = 0;
     ASSERT_TRUE(ViewOffset(Grab(program, dir.file("c.rgb")), px0, py0));
     ASSERT_GE(WaitForFrames(program, 90), 90);
@@ -132,9 +120,8 @@ TEST(QuenrithPlay, Stage1ScrollsByItsScriptAndStandsStillWhilePaused) {
     EXPECT_NEAR(px1, px0, 0.5);
     EXPECT_NEAR(py1, py0, 0.5);
 
-    // Quit from the pause menu and answer yes: the result's name sheet loads.
-    program.Keys({"Down", "Down", "z", "Up", "z"});
-    ASSERT_TRUE(program.WaitForOutput("filename: img/name.png\n\n", 60));
+    // Quit from the pause menu and answer yes: the result's sheets load.
+    ASSERT_TRUE(QuitFromPause(program));
     CloseCleanly(program);
 }
 
@@ -143,20 +130,30 @@ TEST(QuenrithPlay, ThePlayerMovesAndShootsOnStage1) {
     testsupport::TempDir dir;
     PrepareFolder(dir.path());
     Program program(dir.path(), dir.path() + "/run", Display());
-    Ready(program);
-    StartStage1(program);
-    PastStageTitle(program, dir.file("t.rgb"));
-    // Player 1 is drawn from the first sheet.
+    ASSERT_NO_FATAL_FAILURE(Ready(program));
+    ASSERT_NO_FATAL_FAILURE(StartStage1(program));
+    ASSERT_NO_FATAL_FAILURE(PastStageTitle(program, dir.file("t.rgb")));
+    // Player 1 is drawn from the first sheet. Left alone it drifts left with
+    // the view and, at the view's edge, up along it: it must still be clear of the edge.
     Patch before;
-    for (int i = 0; i < 120 && before.count < 50; ++i) {
-        before = Find(Grab(program, dir.file("a.rgb")), kYuri);
-        if (before.count < 50) usleep(500 * 1000);
-    }
+    program.WaitUntil(
+        [&] {
+            before = Find(Grab(program, dir.file("a.rgb")), kYuri);
+            return before.count >= 50;
+        },
+        60, 1800, 200);
     ASSERT_GE(before.count, 50) << "the player never showed";
-    // Held right for half a second and more of frames.
-    program.X("xdotool keydown Right");
-    const bool ran = WaitForFrames(program, 30) >= 30;
-    program.X("xdotool keyup Right");
+    ASSERT_GE(before.x, 40) << "the player reached the view's edge before it was moved";
+    // RIGHT held, once the player has turned or moved, for half a second and more of frames.
+    bool ran = false;
+    testsupport::KeyPress right;
+    right.key = "Right";
+    right.after = "the player turning or moving right";
+    right.done = [&] { return Find(Grab(program, dir.file("b.rgb")), kYuri).x > before.x + 5; };
+    right.holdUntilDone = true;
+    right.whileHeld = [&] { ran = WaitForFrames(program, 30) >= 30; };
+    right.seconds = 30;
+    ASSERT_TRUE(program.PressUntil(right));
     ASSERT_TRUE(ran);
     ASSERT_GE(WaitForFrames(program, 5), 5);
     const std::vector<uint8_t> still = Grab(program, dir.file("b.rgb"));
@@ -172,14 +169,19 @@ TEST(QuenrithPlay, ThePlayerMovesAndShootsOnStage1) {
     const int x0 = static_cast<int>(moved.x) + 40;
     const int x1 = static_cast<int>(moved.x) + 200;
     const int clear = Foreign(still, y0, y1, x0, x1);
-    program.X("xdotool keydown z");
     int shots = 0;
-    for (int i = 0; i < 120 && shots <= clear + 100; ++i) {
-        usleep(250 * 1000);
+    testsupport::KeyPress shot;
+    shot.key = "z";
+    shot.after = "shots ahead of the player";
+    shot.done = [&] {
         const std::vector<uint8_t> image = Grab(program, dir.file("c.rgb"));
         if (!image.empty()) shots = Foreign(image, y0, y1, x0, x1);
-    }
-    program.X("xdotool keyup z");
+        return shots > clear + 100;
+    };
+    shot.holdUntilDone = true;
+    shot.seconds = 30;
+    shot.pollMs = 250;
+    EXPECT_TRUE(program.PressUntil(shot));
     EXPECT_GT(shots, clear + 100) << "before " << clear;
 
     CloseCleanly(program);
@@ -204,14 +206,14 @@ TEST(QuenrithPlay, TwoGamesLoadAndReleaseTheSameSpritesAndTextures) {
     testsupport::TempDir dir;
     PrepareFolder(dir.path());
     Program program(dir.path(), dir.path() + "/run", Display());
-    Ready(program);
+    ASSERT_NO_FATAL_FAILURE(Ready(program));
     std::vector<Footprint> games;
     size_t out = program.Output().size();
     size_t log = program.Log().size();
     for (int game = 1; game <= 2; ++game) {
         SCOPED_TRACE(game);
-        StartStage1(program);
-        QuitToTitle(program, game);
+        ASSERT_NO_FATAL_FAILURE(StartStage1(program));
+        ASSERT_NO_FATAL_FAILURE(QuitToTitle(program, game));
         games.push_back(Since(program, out, log));
         out = program.Output().size();
         log = program.Log().size();
@@ -219,14 +221,14 @@ TEST(QuenrithPlay, TwoGamesLoadAndReleaseTheSameSpritesAndTextures) {
     ASSERT_EQ(games.size(), 2u);
     // A game loads its stage sheets and the title's again, and releases as many slots.
     EXPECT_GT(games[0].loads, 7u);
-    // Only the folder's three sheets exist to make textures from.
-    EXPECT_EQ(games[0].textures, 3u);
+    // Only the folder's five sheets exist to make textures from: the
+    // background, the team's two and the system sheet, and the title's again.
+    EXPECT_EQ(games[0].textures, 5u);
     EXPECT_EQ(games[1].loads, games[0].loads);
     EXPECT_EQ(games[1].releases, games[0].releases);
     EXPECT_EQ(games[1].textures, games[0].textures);
-    program.X("xdotool key --clearmodifiers alt+F4");
     // Under the leak checker a sprite or texture still held at exit fails the exit status.
-    ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
+    ASSERT_EQ(program.CloseWithAltF4(kExitTimeout), 0);
     const std::string all = program.Output();
     // The way out releases the same 44 slots and two fonts as a run that never played.
     std::string tail;
@@ -261,26 +263,25 @@ TEST(QuenrithScreens, DISABLED_TitleStageAndRankingWithTheDemoData) {
     PrepareDemoFolder(dir.path());
     {
         Program program(dir.path(), dir.path() + "/run", Display());
-        Ready(program);
+        ASSERT_NO_FATAL_FAILURE(Ready(program));
         ASSERT_GE(WaitForFrames(program, 120), 120);
         EXPECT_TRUE(Screenshot(program, "title"));
-        program.Keys({"Right", "Down", "z"});
+        ASSERT_TRUE(ToRightColumn(program, 7));
+        ASSERT_TRUE(Press(program, "z", TitleMenuAt(program, 7), RankingTable(program, 0)));
         ASSERT_GE(WaitForFrames(program, 60), 60);
         EXPECT_TRUE(Screenshot(program, "ranking"));
-        program.X("xdotool key --clearmodifiers alt+F4");
-        ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
+        ASSERT_EQ(program.CloseWithAltF4(kExitTimeout), 0);
     }
     Program program(dir.path(), dir.path() + "/run", Display());
-    Ready(program);
-    StartStage1(program);
+    ASSERT_NO_FATAL_FAILURE(Ready(program));
+    ASSERT_NO_FATAL_FAILURE(StartStage1(program));
     ASSERT_GE(WaitForFrames(program, 240), 240);
     // Shots fly while SHOT is held.
     program.X("xdotool keydown z");
     ASSERT_GE(WaitForFrames(program, 40), 40);
     EXPECT_TRUE(Screenshot(program, "stage1"));
     program.X("xdotool keyup z");
-    program.X("xdotool key --clearmodifiers alt+F4");
-    ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
+    ASSERT_EQ(program.CloseWithAltF4(kExitTimeout), 0);
 }
 
 }  // namespace

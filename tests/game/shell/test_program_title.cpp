@@ -18,36 +18,113 @@ using testsupport::FlatRect;
 using testsupport::Rgb;
 using namespace programsteps;
 
-// The colours of the test's own title sheet, one per source rectangle.
-constexpr uint32_t kTitleBackground = 0xFF203040;
-constexpr uint32_t kLogo = 0xFFC08020;
-constexpr uint32_t kMenu = 0xFF40A060;
-constexpr uint32_t kHighlightLeft = 0xFFE0E040;
-constexpr uint32_t kHighlightRight = 0xFF6040E0;
-constexpr uint32_t kCircle = 0xFF808080;
-constexpr uint32_t kPanel = 0xFF104080;
 // The ranking sheet: background, the headings of tables 0 and 2, and the
 // stage-0 picture.
 constexpr uint32_t kRankingBackground = 0xFF302010;
 constexpr uint32_t kHeading0 = 0xFFF02040;
 constexpr uint32_t kHeading2 = 0xFF20F040;
 constexpr uint32_t kStage0 = 0xFF4080F0;
+// The configuration sheet: its screen's background, labels, cursor and
+// digits, and the key configuration's background and highlight.
+constexpr uint32_t kConfigBackground = 0xFF304020;
+constexpr uint32_t kConfigLabels = 0xFF405070;
+constexpr uint32_t kConfigCursor = 0xFFE08040;
+constexpr uint32_t kKeyBackground = 0xFF283848;
+constexpr uint32_t kKeyHighlight = 0xFFF0A0C0;
+constexpr uint32_t ConfigDigit(int d) {
+    return 0xFF0000F0u | static_cast<uint32_t>(20 + 20 * d) << 16 | static_cast<uint32_t>(200 - 20 * d) << 8;
+}
+// The name sheet: background, the grid panel, the small and the wide cursor.
+constexpr uint32_t kNameBackground = 0xFF402030;
+constexpr uint32_t kNamePanel = 0xFF305040;
+constexpr uint32_t kNameCursor = 0xFF60E0A0;
+constexpr uint32_t kNameEnd = 0xFFE06080;
 
 Rgb RgbOf(uint32_t argb) { return Rgb{static_cast<int>(argb >> 16 & 0xFF), static_cast<int>(argb >> 8 & 0xFF), static_cast<int>(argb & 0xFF)}; }
 
-// A program folder with the test's title and ranking sheets and a save folder.
+// A program folder with the test's coded sheets and a save folder.
 void PrepareFolder(const std::string& folder, bool withTitle = true) {
     std::filesystem::create_directories(folder + "/save");
-    if (withTitle)
-        testsupport::WriteFlatPng(folder + "/img/title.png", 1024, 2048, kTitleBackground,
-                                  {{640, 0, 325, 153, kLogo},
-                                   {0, 480, 484, 206, kMenu},
-                                   {816, 153, 176, 22, kHighlightLeft},
-                                   {640, 153, 176, 22, kHighlightRight},
-                                   {577, 556, 446, 446, kCircle},
-                                   {640, 299, 256, 256, kPanel}});
+    if (withTitle) WriteTitleSheet(folder);
     testsupport::WriteFlatPng(folder + "/img/ranking.png", 1024, 512, kRankingBackground,
                               {{640, 0, 200, 60, kHeading0}, {640, 120, 200, 60, kHeading2}, {840, 0, 104, 27, kStage0}});
+    std::vector<FlatRect> config = {{0, 0, 640, 480, kConfigBackground},
+                                    {640, 25, 240, 256, kConfigLabels},
+                                    {880, 25, 124, 124, kConfigCursor},
+                                    {0, 480, 640, 480, kKeyBackground},
+                                    {640, 480, 155, 28, kKeyHighlight}};
+    for (int d = 0; d < 10; ++d) config.push_back({640 + 15 * d, 0, 15, 26, ConfigDigit(d)});
+    testsupport::WriteFlatPng(folder + "/img/config.png", 1024, 2048, 0x00000000, config);
+    testsupport::WriteFlatPng(folder + "/img/name.png", 1024, 1024, 0x00000000,
+                              {{0, 0, 640, 480, kNameBackground},
+                               {0, 480, 640, 150, kNamePanel},
+                               {23, 630, 22, 26, kNameCursor},
+                               {45, 630, 50, 32, kNameEnd}});
+    testsupport::WriteFlatPng(folder + "/img/main_system.png", 1024, 1024, 0x00000000, PauseRects());
+}
+
+// Whether nine in ten pixels of a box of the screen are of one colour.
+bool Covers(const std::vector<uint8_t>& screen, const Rect& box, uint32_t argb) {
+    if (screen.empty()) return false;
+    int hits = 0;
+    for (int y = box.y; y < box.y + box.h; ++y)
+        for (int x = box.x; x < box.x + box.w; ++x) hits += Is(At(screen, x, y), argb) ? 1 : 0;
+    return hits * 10 >= box.w * box.h * 9;
+}
+
+// The configuration screen with its cursor on `item` and the volumes shown.
+// The cursor turns about its centre: the middle of it is always covered.
+Sight ConfigAt(Program& program, int item, int music, int effects) {
+    return {"the configuration at item " + std::to_string(item) + " with volumes " + std::to_string(music) + " " +
+                std::to_string(effects),
+            [&program, item, music, effects] {
+                const std::vector<uint8_t> screen = Grab(program);
+                if (!Covers(screen, {80, 177 + 77 * item, 20, 20}, kConfigCursor)) return false;
+                for (const auto& [volume, y] : {std::pair{music, 170}, std::pair{effects, 247}}) {
+                    const int digits[3] = {volume / 100, volume / 10 % 10, volume % 10};
+                    for (int i = 0; i < 3; ++i)
+                        if (!Covers(screen, {192 + 17 * i, y + 2, 11, 22}, ConfigDigit(digits[i]))) return false;
+                }
+                return true;
+            }};
+}
+
+// The key configuration's highlight on a column heading or a cell.
+Sight KeyHighlightAt(Program& program, int x, int y) {
+    return {"the key configuration's highlight at (" + std::to_string(x) + ", " + std::to_string(y) + ")",
+            [&program, x, y] { return Covers(Grab(program), {x + 2, y + 2, 116, 24}, kKeyHighlight); }};
+}
+Sight KeyHeading(Program& program, int column) {
+    static const int kX[4] = {52, 215, 370, 510};
+    return KeyHighlightAt(program, kX[column], 60);
+}
+Sight KeyRow(Program& program, int row) { return KeyHighlightAt(program, 215, 128 + 34 * row); }
+
+// The name entry with `length` characters entered, its cursor after them.
+Sight NameEntryAt(Program& program, int length) {
+    return {"the name entry at length " + std::to_string(length), [&program, length] {
+                return Covers(Grab(program), {244 + 25 * length, 92, 18, 22}, kNameCursor);
+            }};
+}
+// The grid's cursor on a cell; the last row's delete, space and end cells are wide.
+Sight NameGridAt(Program& program, int row, int column) {
+    return {"the name grid at row " + std::to_string(row) + ", column " + std::to_string(column),
+            [&program, row, column] {
+                const std::vector<uint8_t> screen = Grab(program);
+                if (row < 3 || column < 12) return Covers(screen, {24 + 23 * column, 284 + 37 * row, 18, 22}, kNameCursor);
+                return Covers(screen, {69 * column - 390, 392, 46, 28}, kNameEnd);
+            }};
+}
+// The entry's cursor gone: the name is ended.
+Sight NameEnded(Program& program) {
+    return {"the end of the name entry", [&program] {
+                const std::vector<uint8_t> screen = Grab(program);
+                if (screen.empty()) return false;
+                for (int y = 90; y < 116; ++y)
+                    for (int x = 240; x < 460; ++x)
+                        if (Is(At(screen, x, y), kNameCursor)) return false;
+                return true;
+            }};
 }
 
 std::string Decoded(const std::string& bytes) {
@@ -83,7 +160,7 @@ TEST(QuenrithTitle, ShowsTheTitleSheetAndQuitsFromTheMenu) {
     testsupport::TempDir dir;
     PrepareFolder(dir.path());
     Program program(dir.path(), dir.path() + "/run", Display());
-    Ready(program);
+    ASSERT_NO_FATAL_FAILURE(Ready(program));
     EXPECT_EQ(program.WaitForPixel(5, 5, RgbOf(kTitleBackground)), RgbOf(kTitleBackground));
     EXPECT_EQ(program.Pixel(5, 470), RgbOf(kTitleBackground));
     EXPECT_EQ(program.Pixel(100, 100), RgbOf(kLogo));
@@ -93,10 +170,12 @@ TEST(QuenrithTitle, ShowsTheTitleSheetAndQuitsFromTheMenu) {
     // always covered.
     EXPECT_EQ(program.WaitForPixel(635, 330, RgbOf(kCircle)), RgbOf(kCircle));
 
-    program.Key("Right");
+    ASSERT_TRUE(Press(program, "Right", TitleMenuAt(program, 0), TitleMenuAt(program, 6)));
     // Item 6: the highlight moves to the right column at (410, 273).
     EXPECT_EQ(program.WaitForPixel(420, 280, RgbOf(kHighlightRight)), RgbOf(kHighlightRight));
-    program.Keys({"Down", "Down", "Down", "z"});
+    ASSERT_TRUE(Walk(program, TitleMenuAt(program, 6),
+                     {{"Down", TitleMenuAt(program, 7)}, {"Down", TitleMenuAt(program, 8)},
+                      {"Down", TitleMenuAt(program, 9)}, {"z", Ended(program)}}));
     ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
     ExpectOrderlyExit(program, dir.path());
     EXPECT_TRUE(program.Boxes().empty());
@@ -126,11 +205,14 @@ TEST(QuenrithTitle, AltF4AndTheCloseBoxSaveAndReleaseTheSameWay) {
         testsupport::TempDir dir;
         PrepareFolder(dir.path());
         Program program(dir.path(), dir.path() + "/run", Display());
-        Ready(program);
+        ASSERT_NO_FATAL_FAILURE(Ready(program));
         ASSERT_GE(WaitForFrames(program, 90), 90);  // more than a second of play time
-        if (way == 0) program.X("xdotool key --clearmodifiers alt+F4");
-        else ASSERT_TRUE(testsupport::SendCloseBox(Display(), program.window()));
-        ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
+        if (way == 0) {
+            ASSERT_EQ(program.CloseWithAltF4(kExitTimeout), 0);
+        } else {
+            ASSERT_TRUE(testsupport::SendCloseBox(Display(), program.window()));
+            ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
+        }
         ExpectOrderlyExit(program, dir.path());
     }
 }
@@ -140,7 +222,7 @@ TEST(QuenrithTitle, AMissingTitleSheetStillBootsWithWhiteRectangles) {
     testsupport::TempDir dir;
     PrepareFolder(dir.path(), false);
     Program program(dir.path(), dir.path() + "/run", Display());
-    Ready(program);
+    ASSERT_NO_FATAL_FAILURE(Ready(program));
     EXPECT_NE(program.Output().find(Utf8(u8"【loadSprite】 filename: img/title.png\n\n【 ! loadSprite Failed】")),
               std::string::npos);
     EXPECT_EQ(program.WaitForPixel(5, 5, Rgb{255, 255, 255}), (Rgb{255, 255, 255}));
@@ -155,27 +237,37 @@ TEST(QuenrithTitle, VolumesSetOnTheConfigurationScreenSurviveARestart) {
     {
         testdisplay::PrivateDisplay display;
         Program program(dir.path(), dir.path() + "/run", Display());
-        Ready(program);
+        ASSERT_NO_FATAL_FAILURE(Ready(program));
         // Item 8, then music up, effects down, and back through item 3.
-        program.Keys({"Right", "Down", "Down", "z", "Right", "Down", "Left", "Down", "Down", "z"});
+        ASSERT_TRUE(ToRightColumn(program, 8));
+        ASSERT_TRUE(Walk(program, TitleMenuAt(program, 8),
+                         {{"z", ConfigAt(program, 0, 90, 90)},
+                          {"Right", ConfigAt(program, 0, 100, 90)},
+                          {"Down", ConfigAt(program, 1, 100, 90)},
+                          {"Left", ConfigAt(program, 1, 100, 80)},
+                          {"Down", ConfigAt(program, 2, 100, 80)},
+                          {"Down", ConfigAt(program, 3, 100, 80)},
+                          {"z", TitleMenuAt(program, 8)}}));
         ASSERT_TRUE(program.WaitForFile("save/vol.dat", 30, IsVolumeLine));
         EXPECT_EQ(testsupport::ReadFile(dir.file("save/vol.dat")), "100 80\r\n");
-        program.X("xdotool key --clearmodifiers alt+F4");
-        ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
+        ASSERT_EQ(program.CloseWithAltF4(kExitTimeout), 0);
     }
     std::filesystem::remove(dir.file("save/vol.dat"));
     testsupport::WriteFile(dir.file("save/vol.dat"), "100 80\r\n");
     {
         testdisplay::PrivateDisplay display;
         Program program(dir.path(), dir.path() + "/run", Display());
-        Ready(program);
+        ASSERT_NO_FATAL_FAILURE(Ready(program));
         std::filesystem::remove(dir.file("save/vol.dat"));
         // Leaving the screen again saves what was loaded.
-        program.Keys({"Right", "Down", "Down", "z", "Up", "z"});
+        ASSERT_TRUE(ToRightColumn(program, 8));
+        ASSERT_TRUE(Walk(program, TitleMenuAt(program, 8),
+                         {{"z", ConfigAt(program, 0, 100, 80)},
+                          {"Up", ConfigAt(program, 3, 100, 80)},
+                          {"z", TitleMenuAt(program, 8)}}));
         ASSERT_TRUE(program.WaitForFile("save/vol.dat", 30, IsVolumeLine));
         EXPECT_EQ(testsupport::ReadFile(dir.file("save/vol.dat")), "100 80\r\n");
-        program.X("xdotool key --clearmodifiers alt+F4");
-        ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
+        ASSERT_EQ(program.CloseWithAltF4(kExitTimeout), 0);
     }
 }
 
@@ -187,11 +279,18 @@ TEST(QuenrithTitle, RedefinedKeysAreSavedAndConfirmAfterARestart) {
     {
         testdisplay::PrivateDisplay display;
         Program program(dir.path(), dir.path() + "/run", Display());
-        Ready(program);
+        ASSERT_NO_FATAL_FAILURE(Ready(program));
         // Configuration, key configuration, player 1's column, then ten keys:
-        // W S A D for the directions, J for SHOT, and K L I O P.
-        program.Keys({"Right", "Down", "Down", "z", "Down", "Down", "z", "Right", "z"});
-        program.Keys({"w", "s", "a", "d", "j", "k", "l", "i", "o", "p"});
+        // W S A D for the directions, J for SHOT, and K L I O P; the
+        // highlight steps down the rows and returns to the heading.
+        ASSERT_TRUE(ToRightColumn(program, 8));
+        std::vector<Step> steps = {{"z", ConfigAt(program, 0, 90, 90)},   {"Down", ConfigAt(program, 1, 90, 90)},
+                                   {"Down", ConfigAt(program, 2, 90, 90)}, {"z", KeyHeading(program, 0)},
+                                   {"Right", KeyHeading(program, 1)},      {"z", KeyRow(program, 0)}};
+        const char* keys[10] = {"w", "s", "a", "d", "j", "k", "l", "i", "o", "p"};
+        for (int row = 0; row < 10; ++row)
+            steps.push_back({keys[row], row < 9 ? KeyRow(program, row + 1) : KeyHeading(program, 1)});
+        ASSERT_TRUE(Walk(program, TitleMenuAt(program, 8), steps));
         ASSERT_TRUE(program.WaitForFile("KeyMap.ini", 30, HasNewShotKey));
         const std::string file = testsupport::ReadFile(dir.file("KeyMap.ini"));
         EXPECT_EQ(Count(file, "\r\n"), 40u);
@@ -202,15 +301,15 @@ TEST(QuenrithTitle, RedefinedKeysAreSavedAndConfirmAfterARestart) {
         for (const char* line : {"KEYBOARD=1\r\n", "KEY_UP=17\r\n", "KEY_DOWN=31\r\n", "KEY_LEFT=30\r\n",
                                  "KEY_RIGHT=32\r\n", "KEY_SHOT=36\r\n", "KEY_DIRECT=37\r\n", "KEY_MENU=25\r\n"})
             EXPECT_NE(player1.find(line), std::string::npos) << line;
-        program.X("xdotool key --clearmodifiers alt+F4");
-        ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
+        ASSERT_EQ(program.CloseWithAltF4(kExitTimeout), 0);
     }
     {
         testdisplay::PrivateDisplay display;
         Program program(dir.path(), dir.path() + "/run", Display());
-        Ready(program);
+        ASSERT_NO_FATAL_FAILURE(Ready(program));
         // Player 2 keeps the arrows; player 1's new SHOT key J picks "quit".
-        program.Keys({"Right", "Down", "Down", "Down", "j"});
+        ASSERT_TRUE(ToRightColumn(program, 9));
+        ASSERT_TRUE(Press(program, "j", TitleMenuAt(program, 9), Ended(program)));
         ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
     }
 }
@@ -220,20 +319,20 @@ TEST(QuenrithTitle, TheRankingViewShowsTheDefaultTableAndRestartsTheMusicOnLeavi
     testsupport::TempDir dir;
     PrepareFolder(dir.path());
     Program program(dir.path(), dir.path() + "/run", Display());
-    Ready(program);
+    ASSERT_NO_FATAL_FAILURE(Ready(program));
     const std::string music = "BGM/Title.ogg";
     EXPECT_EQ(Count(program.Log(), music), 1u);
-    program.Keys({"Right", "Down", "z"});
+    ASSERT_TRUE(ToRightColumn(program, 7));
+    ASSERT_TRUE(Press(program, "z", TitleMenuAt(program, 7), RankingTable(program, 0)));
     EXPECT_EQ(program.WaitForPixel(500, 60, RgbOf(kHeading0)), RgbOf(kHeading0));
     EXPECT_EQ(program.Pixel(5, 5), RgbOf(kRankingBackground));
     // Every default row reached stage 1: the stage-0 picture on all ten rows.
     for (int row = 0; row < 10; ++row) EXPECT_EQ(program.Pixel(570, 140 + 30 * row), RgbOf(kStage0)) << row;
-    program.Key("Left");
+    ASSERT_TRUE(Press(program, "Left", RankingTable(program, 0), RankingTable(program, 2)));
     EXPECT_EQ(program.WaitForPixel(500, 60, RgbOf(kHeading2)), RgbOf(kHeading2));
-    program.Key("z");
+    ASSERT_TRUE(Press(program, "z", RankingTable(program, 2), TitleMenuAt(program, 0)));
     EXPECT_EQ(program.WaitForPixel(100, 100, RgbOf(kLogo)), RgbOf(kLogo));
-    program.X("xdotool key --clearmodifiers alt+F4");
-    ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
+    ASSERT_EQ(program.CloseWithAltF4(kExitTimeout), 0);
     EXPECT_EQ(Count(program.Log(), music), 2u);
 }
 
@@ -254,16 +353,16 @@ TEST(QuenrithTitle, AGameStartsPausesAndQuitsThroughTheResultBackToTheTitle) {
     testsupport::TempDir dir;
     PrepareFolder(dir.path());
     Program program(dir.path(), dir.path() + "/run", Display());
-    Ready(program);
-    StartStage1(program);
-    Settle(program);
+    ASSERT_NO_FATAL_FAILURE(Ready(program));
+    ASSERT_NO_FATAL_FAILURE(StartStage1(program));
     EXPECT_TRUE(program.WaitForOutput(Utf8(u8"stage file could not be read.\n"), 30));
     ASSERT_NO_FATAL_FAILURE(QuitToResult(program));
-    // Not ranked: SHOT, then the result stays 180 frames and the title returns.
-    program.Key("z");
-    // 180 frames: a slow machine may take far longer than three seconds.
+    // Not ranked: SHOT, then the result stays 180 frames and the title returns
+    // (a slow machine may take far longer than three seconds).
+    ASSERT_TRUE(Press(program, "z", NameGridAt(program, 3, 14), TitleMenuAt(program, 0), 90, 600));
     EXPECT_EQ(program.WaitForPixel(100, 100, RgbOf(kLogo), 90), RgbOf(kLogo));
-    program.Keys({"Right", "Down", "Down", "Down", "z"});
+    ASSERT_TRUE(ToRightColumn(program, 9));
+    ASSERT_TRUE(Press(program, "z", TitleMenuAt(program, 9), Ended(program)));
     ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
     EXPECT_TRUE(CountsOnePlay(testsupport::ReadFile(dir.file("save/score.dat"))));
     const std::string out = program.Output();
@@ -288,12 +387,18 @@ TEST(QuenrithTitle, AQuitGameRanksFirstAndTheEnteredNameIsSaved) {
     testsupport::WriteFile(dir.file("save/score.dat"), text);
     testdisplay::PrivateDisplay display;
     Program program(dir.path(), dir.path() + "/run", Display());
-    Ready(program);
-    StartStage1(program);
-    Settle(program);
+    ASSERT_NO_FATAL_FAILURE(Ready(program));
+    ASSERT_NO_FATAL_FAILURE(StartStage1(program));
     ASSERT_NO_FATAL_FAILURE(QuitToResult(program));
     // "A", "B", then up to the last row and left round to the end cell.
-    program.Keys({"z", "Right", "z", "Up", "Left", "Left", "z"});
+    ASSERT_TRUE(Walk(program, NameEntryAt(program, 0),
+                     {{"z", NameEntryAt(program, 1)},
+                      {"Right", NameGridAt(program, 0, 1)},
+                      {"z", NameEntryAt(program, 2)},
+                      {"Up", NameGridAt(program, 3, 1)},
+                      {"Left", NameGridAt(program, 3, 0)},
+                      {"Left", NameGridAt(program, 3, 14)},
+                      {"z", NameEnded(program)}}));
     ASSERT_TRUE(program.WaitForFile("save/score.dat", 90, HasNewRow));
     const std::string saved = Decoded(testsupport::ReadFile(dir.file("save/score.dat")));
     // Table 1 (team 1, difficulty 1) begins on line 11.
@@ -303,8 +408,7 @@ TEST(QuenrithTitle, AQuitGameRanksFirstAndTheEnteredNameIsSaved) {
     EXPECT_TRUE(std::regex_match(row, std::regex(R"(AB\|0\|\d\d/\d\d\|0)"))) << row;
     // 180 frames: a slow machine may take far longer than three seconds.
     EXPECT_EQ(program.WaitForPixel(100, 100, RgbOf(kLogo), 90), RgbOf(kLogo));
-    program.X("xdotool key --clearmodifiers alt+F4");
-    ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
+    ASSERT_EQ(program.CloseWithAltF4(kExitTimeout), 0);
 }
 
 }  // namespace

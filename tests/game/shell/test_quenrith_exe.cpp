@@ -127,9 +127,8 @@ TEST(QuenrithProgram, ShowsItsWindowAndStatisticsAndEndsOnAltF4WithTheGoldenLog)
     EXPECT_GT(fps, 0);
     EXPECT_LE(fps, 60);
 
-    Shell("xdotool windowfocus --sync " + window + " 2>/dev/null");
-    Shell("xdotool key --clearmodifiers alt+F4");
-    ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
+    ASSERT_TRUE(program.Focus(kStartTimeout));
+    ASSERT_EQ(program.CloseWithAltF4(kExitTimeout), 0);
     const std::string log = program.Log();
     const std::string plain = k3dlog::WithoutDeviceLines(log);
     const GoldenLogParts golden = GoldenLog();
