@@ -8,6 +8,7 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <utility>
 #include <map>
@@ -53,35 +54,122 @@ bool MayNotStartARow(char32_t c) {
 // One style sheet for both teams' texts:
 // - no space between words; a full-width space only after ！ or ？ where the
 //   sentence goes on in the same row (none before 」』） or another ！？);
-// - one spelling per word, the second form of each pair below (honorifics
-//   follow the speaker: さま in the casual voices, 様 in the formal ones).
+// - a row that ends a sentence closes it with a mark (。！？……); only a
+//   text's last row may stop bare;
+// - one spelling per word, the second form of each pair below. There is no
+//   ruby, so a word added here goes in kana; honorifics follow the speaker
+//   (さま in the casual voices, 様 in the formal ones). Crow's sigh is
+//   「はあ……」 with no full stop;
+// - a silent reaction is written one way in both routes: in brackets when
+//   nobody hears it (（ぽっ……）, a thought), bare when it is a sound
+//   (ぐうう……, えへへ……).
+// A form counts only as a word of its own: not inside a longer word listed
+// with it (仕方 holds 方, the person), and a stem only before one of its
+// endings (つよい, つよく; not いつよ？).
 struct Spelling {
     const char32_t* avoid;
     const char32_t* use;
+    const char32_t* endings = nullptr;           // when set, what may follow the avoided stem
+    std::array<const char32_t*, 6> inside = {};  // other words that hold the avoided form
 };
-constexpr Spelling kSpellings[] = {
-    {U"あやし", U"怪し"},     {U"だれ", U"誰"},     {U"ケンカ", U"けんか"}, {U"喧嘩", U"けんか"},
-    {U"いっしょ", U"一緒"},   {U"手かげん", U"手加減"}, {U"お家", U"おうち"}, {U"おやしき", U"お屋敷"},
-    {U"やくそく", U"約束"},   {U"二人", U"ふたり"}, {U"全部", U"ぜんぶ"},   {U"ケガ", U"けが"},
-    {U"おねがい", U"お願い"}, {U"さがし", U"探し"}, {U"怖", U"こわ"},       {U"つよ", U"強"}};
+const Spelling kSpellings[] = {
+    {U"あやし", U"怪し", U"いくげさ"}, {U"だれ", U"誰", nullptr, {U"よだれ", U"なだれ", U"すだれ"}},
+    {U"ケンカ", U"けんか"}, {U"喧嘩", U"けんか"}, {U"いっしょ", U"一緒", nullptr, {U"いっしょう"}},
+    {U"手かげん", U"手加減"}, {U"お家", U"おうち"}, {U"おやしき", U"お屋敷"}, {U"やくそく", U"約束"},
+    {U"二人", U"ふたり"}, {U"全部", U"ぜんぶ"}, {U"ケガ", U"けが"}, {U"おねがい", U"お願い"},
+    {U"さがし", U"探し"}, {U"怖", U"こわ"}, {U"つよ", U"強", U"いくかさまめが"},
+    {U"仲直り", U"仲なおり"}, {U"やったあ", U"やったー", nullptr, {U"やったあと"}}, {U"友達", U"友だち"},
+    {U"預か", U"あずか"}, {U"懲り", U"こり"}, {U"参り", U"まいり"}, {U"お客さん", U"おきゃくさん"},
+    {U"本気", U"ほんき"}, {U"遊", U"あそ"}, {U"王様", U"王さま"}, {U"お手柔らか", U"お手やわらか"},
+    {U"不思議", U"ふしぎ"}, {U"嫌", U"いや", nullptr, {U"機嫌"}}, {U"何か", U"なにか"},
+    {U"方", U"かた", nullptr, {U"仕方", U"両方", U"味方", U"り方", U"方向", U"夕方"}},
+    {U"はあ……。", U"はあ……"}};
+
+// Whether the avoided form found at `at` is part of one of the other words listed with it.
+bool InsideAnotherWord(const std::u32string& text, size_t at, const Spelling& s) {
+    const std::u32string avoid = s.avoid;
+    for (const char32_t* word : s.inside) {
+        if (!word) break;
+        const std::u32string w = word;
+        for (size_t k = w.find(avoid); k != std::u32string::npos; k = w.find(avoid, k + 1))
+            if (at >= k && text.compare(at - k, w.size(), w) == 0) return true;
+    }
+    return false;
+}
+
+// Whether `s.avoid` stands in `text` as the word it spells.
+bool FoundAsWord(const std::u32string& text, const Spelling& s) {
+    const std::u32string avoid = s.avoid;
+    for (size_t at = text.find(avoid); at != std::u32string::npos; at = text.find(avoid, at + 1)) {
+        const size_t end = at + avoid.size();
+        const bool endsRight = !s.endings || (end < text.size() && std::u32string(s.endings).find(text[end]) != std::u32string::npos);
+        if (endsRight && !InsideAnotherWord(text, at, s)) return true;
+    }
+    return false;
+}
+
+// A row that stops on one of these has ended its sentence.
+bool EndsASentence(const std::u32string& row) {
+    static const std::u32string kEndings[] = {U"です", U"ます", U"ですっ", U"みゅ", U"みゅう", U"よ",
+                                              U"よっ", U"わ",   U"ね",     U"ぞ",   U"もん",   U"なの"};
+    for (const std::u32string& e : kEndings)
+        if (row.size() >= e.size() && row.compare(row.size() - e.size(), e.size(), e) == 0) return true;
+    return false;
+}
 
 void CheckStyle(const std::string& at, const std::vector<std::u32string>& rows, std::vector<std::string>* errors) {
     std::u32string joined;
     for (size_t r = 0; r < rows.size(); ++r) {
         const std::u32string& row = rows[r];
+        const std::string where = at + " row " + std::to_string(r + 1);
         joined += row;
         for (size_t i = 0; i < row.size(); ++i) {
             const bool exclaims = i > 0 && (row[i - 1] == U'！' || row[i - 1] == U'？');
             if (row[i] == U'　' && (!exclaims || i + 1 == row.size()))
-                errors->push_back(at + " row " + std::to_string(r + 1) + ": a full-width space that is no pause after ！ or ？");
+                errors->push_back(where + ": a full-width space that is no pause after " + talktest::Utf8(U"！ or ？"));
             if (exclaims && std::u32string(U"　！？」』）").find(row[i]) == std::u32string::npos)
-                errors->push_back(at + " row " + std::to_string(r + 1) + ": no full-width space after \"" + talktest::Utf8(row[i - 1]) + "\"");
+                errors->push_back(where + ": no full-width space after \"" + talktest::Utf8(row[i - 1]) + "\"");
         }
+        if (r + 1 < rows.size() && EndsASentence(row))
+            errors->push_back(where + ": ends a sentence with no mark (close it with " + talktest::Utf8(U"。 or ！)"));
     }
-    for (const auto& [avoid, use] : kSpellings)
-        if (joined.find(avoid) != std::u32string::npos)
-            errors->push_back(at + ": write \"" + talktest::Utf8(std::u32string(use)) + "\", not \"" +
-                              talktest::Utf8(std::u32string(avoid)) + "\"");
+    for (const Spelling& s : kSpellings)
+        if (FoundAsWord(joined, s))
+            errors->push_back(at + ": write \"" + talktest::Utf8(std::u32string(s.use)) + "\", not \"" +
+                              talktest::Utf8(std::u32string(s.avoid)) + "\"");
+}
+
+// A silent reaction without its brackets and closing marks: 「（ぽっ……）」
+// and 「ぽっ……」 are one reaction.
+std::u32string Reaction(const std::u32string& text) {
+    size_t from = text.find_first_not_of(U"（…"), to = text.find_last_not_of(U"）…！？♪。、っー");
+    return from == std::u32string::npos || to < from ? std::u32string() : text.substr(from, to - from + 1);
+}
+
+// Each reaction in brackets everywhere or nowhere; the first place it stands sets the form.
+void CheckReactions(const std::vector<std::pair<std::string, std::u32string>>& reactions,
+                    std::vector<std::string>* errors) {
+    std::map<std::u32string, std::pair<std::string, bool>> first;
+    for (const auto& [at, text] : reactions) {
+        const bool bracketed = !text.empty() && text.front() == U'（' && text.back() == U'）';
+        const auto [it, isNew] = first.emplace(Reaction(text), std::make_pair(at, bracketed));
+        if (!isNew && it->second.second != bracketed)
+            errors->push_back(at + ": \"" + talktest::Utf8(text) + "\" is " + (bracketed ? "in brackets" : "bare") +
+                              " here but " + (bracketed ? "bare" : "in brackets") + " at " + it->second.first +
+                              " (brackets for what nobody hears, bare for a sound)");
+    }
+}
+
+// The characters a text may hold: JIS X 0208, no control but the row break, no ASCII.
+void CheckCharacters(const std::string& at, const std::u32string& chars, std::vector<std::string>* errors) {
+    for (char32_t c : chars) {
+        if (c == U'\n') continue;
+        if (c < 0x20 || c == 0x7F) errors->push_back(at + ": a control character " + std::to_string(int(c)));
+        else if (c == U' ') errors->push_back(at + ": an ASCII space (leave it out; after " + talktest::Utf8(U"！ or ？") +
+                                              " in a row, a full-width one: \"" + talktest::Utf8(U'　') + "\")");
+        else if (c < 0x80) errors->push_back(at + ": the ASCII character '" + talktest::Utf8(c) + "' (write it full-width)");
+        else if (!InJisX0208(c)) errors->push_back(at + ": \"" + talktest::Utf8(c) + "\" is outside JIS X 0208");
+    }
 }
 
 std::string Place(const talk::TalkEntry& t, const TalkStep& s, const char* side) {
@@ -275,14 +363,8 @@ TEST(TalkCatalogue, EveryTextIsUsedFitsThreeRowsOfSeventeenAndIsPlainJisText) {
             errors.push_back(at + ": not CP932");
             continue;
         }
-        for (char32_t c : chars) {
-            if (c == U'\n') continue;
-            if (c < 0x20 || c == 0x7F) errors.push_back(at + ": a control character " + std::to_string(int(c)));
-            else if (c < 0x80) errors.push_back(at + ": the ASCII character '" + talktest::Utf8(c) + "' (write it full-width)");
-            else if (!InJisX0208(c)) errors.push_back(at + ": \"" + talktest::Utf8(c) + "\" is outside JIS X 0208");
-        }
+        CheckCharacters(at, chars, &errors);
         const std::vector<std::u32string> rows = talktest::Rows(chars);
-        CheckStyle(at, rows, &errors);
         if (rows.size() > 3) errors.push_back(at + ": " + std::to_string(rows.size()) + " rows (at most 3)");
         // 17 characters of 24 px fill the balloon; a text moved right has fewer.
         const int dx = used.count(text) ? used[text] : 0;
@@ -299,6 +381,86 @@ TEST(TalkCatalogue, EveryTextIsUsedFitsThreeRowsOfSeventeenAndIsPlainJisText) {
     for (const auto& [text, dx] : used)
         if (!catalogue.count(text)) errors.push_back(std::string(text->id) + ": shown but not in the catalogue");
     Report(errors);
+}
+
+// The style sheet above, over every text; the silent reactions are the texts
+// only ever shown in a dimmed balloon.
+TEST(TalkCatalogue, EveryTextKeepsTheStyleSheet) {
+    std::vector<std::string> errors;
+    std::set<const TalkText*> spoken, dimmed;
+    for (const talk::TalkEntry& t : talk::AllTalks())
+        for (const TalkStep& s : t.script->steps)
+            for (const TalkSlot* slot : {&s.upper, &s.lower})
+                if (slot->shown && slot->text) (slot->balloon == BalloonMode::Dimmed ? dimmed : spoken).insert(slot->text);
+    std::vector<std::pair<std::string, std::u32string>> reactions;
+    for (const TalkText* text : TalkTextCatalogue()) {
+        std::u32string chars;
+        if (!talktest::DecodeCp932(text->text, &chars)) continue;  // the test above names it
+        CheckStyle(talktest::Where(*text), talktest::Rows(chars), &errors);
+        if (dimmed.count(text) && !spoken.count(text)) reactions.emplace_back(talktest::Where(*text), chars);
+    }
+    CheckReactions(reactions, &errors);
+    Report(errors);
+}
+
+// The style checks themselves, on rows made up for them: each case names the
+// message it must give, or none.
+TEST(TalkStyle, FindsWholeWordsSentenceEndsReactionsAndSaysWhatToWrite) {
+    struct Case {
+        std::vector<std::u32string> rows;
+        const char32_t* message;  // a part of the one error expected, or nullptr for none
+    };
+    const Case kCases[] = {
+        {{U"あした、いつよ？"}, nullptr},          // a stem inside another word
+        {{U"つよいのね！"}, U"write \"強\", not \"つよ\""},
+        {{U"赤ちゃんをあやしてる"}, nullptr},
+        {{U"なんだか、あやしいわ"}, U"write \"怪し\""},
+        {{U"よだれが出そう"}, nullptr},
+        {{U"それ、だれ？"}, U"write \"誰\""},
+        {{U"やったあとで"}, nullptr},
+        {{U"お茶！？　やったあ！"}, U"write \"やったー\", not \"やったあ\""},
+        {{U"仕方ないわね。両方よ"}, nullptr},
+        {{U"帰り方がわからない"}, nullptr},
+        {{U"花を愛する方に"}, U"write \"かた\", not \"方\""},
+        {{U"ご機嫌よう"}, nullptr},
+        {{U"嫌な予感"}, U"write \"いや\""},
+        {{U"本気でいくわよ"}, U"write \"ほんき\""},
+        {{U"はあ……。ユリ"}, U"write \"はあ……\", not \"はあ……。\""},
+        {{U"はあ……ユリ"}, nullptr},
+        {{U"おなかぺこぺこみゅ", U"なにか、ちょうだい"}, U"row 1: ends a sentence with no mark"},
+        {{U"おなかぺこぺこみゅ。", U"なにか、ちょうだい"}, nullptr},
+        {{U"コハクも", U"おなかぺこぺこみゅ"}, nullptr},  // the last row may stop bare
+        {{U"いくわよ", U"クロウ！"}, U"row 1: ends a sentence with no mark"},
+        {{U"ね、　クロウ"}, U"row 1: a full-width space"},
+        {{U"えっ！クロウ"}, U"no full-width space after"},
+    };
+    for (const Case& c : kCases) {
+        std::vector<std::string> errors;
+        CheckStyle("t", c.rows, &errors);
+        SCOPED_TRACE(talktest::Utf8(c.rows.front()));
+        if (!c.message) {
+            EXPECT_TRUE(errors.empty()) << errors.front();
+            continue;
+        }
+        EXPECT_EQ(errors.size(), 1u);
+        const std::string first = errors.empty() ? std::string() : errors[0];
+        EXPECT_NE(first.find(talktest::Utf8(std::u32string(c.message))), std::string::npos) << first;
+    }
+
+    std::vector<std::string> errors;
+    CheckCharacters("t", U"ね ", &errors);
+    CheckCharacters("t", U"ね!", &errors);
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_NE(errors[0].find("leave it out"), std::string::npos) << errors[0];
+    EXPECT_NE(errors[1].find("write it full-width"), std::string::npos) << errors[1];
+
+    errors.clear();
+    CheckReactions({{"a", U"（ぽっ……）"}, {"b", U"（にこり）"}, {"c", U"ぽっ……"}, {"d", U"（にこり）"},
+                    {"e", U"えへへっ"}, {"f", U"えへへ……"}},
+                   &errors);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].rfind("c: ", 0), 0u) << errors[0];
+    EXPECT_NE(errors[0].find("bare here but in brackets at a"), std::string::npos) << errors[0];
 }
 
 }  // namespace
