@@ -55,11 +55,10 @@ bool MayNotStartARow(char32_t c) {
 // - no space between words; a full-width space only after ！ or ？ where the
 //   sentence goes on in the same row (none before 」』） or another ！？);
 // - a row that ends a sentence closes it with a mark (。！？……); only a
-//   text's last row may stop bare;
-// - one spelling per word, the second form of each pair below. There is no
-//   ruby, so a word added here goes in kana; honorifics follow the speaker
-//   (さま in the casual voices, 様 in the formal ones). Crow's sigh is
-//   「はあ……」 with no full stop;
+//   text's last row may end one bare (the endings below tell a sentence's end);
+// - one spelling per word, the second form of each pair below, mostly kana
+//   since there is no ruby; honorifics follow the speaker (さま in the casual
+//   voices, 様 in the formal ones). Crow's sigh is 「はあ……」 with no full stop;
 // - a silent reaction is written one way in both routes: in brackets when
 //   nobody hears it (（ぽっ……）, a thought), bare when it is a sound
 //   (ぐうう……, えへへ……).
@@ -102,7 +101,8 @@ bool FoundAsWord(const std::u32string& text, const Spelling& s) {
     const std::u32string avoid = s.avoid;
     for (size_t at = text.find(avoid); at != std::u32string::npos; at = text.find(avoid, at + 1)) {
         const size_t end = at + avoid.size();
-        const bool endsRight = !s.endings || (end < text.size() && std::u32string(s.endings).find(text[end]) != std::u32string::npos);
+        const bool endsRight =
+            !s.endings || (end < text.size() && std::u32string(s.endings).find(text[end]) != std::u32string::npos);
         if (endsRight && !InsideAnotherWord(text, at, s)) return true;
     }
     return false;
