@@ -39,7 +39,9 @@ constexpr int kCommandSeconds = 30;
 std::string Shell(const std::string& command) {
     const int seconds = static_cast<int>(std::min<double>(kCommandSeconds, TestSecondsLeft()));
     if (seconds < 1) {
-        std::printf("[ TIMEOUT  ] not run, the test's time is up: %s\n", command.c_str());
+        static bool said = false;
+        if (!said) std::printf("[ TIMEOUT  ] the test's time is up: outside commands no longer run (%s)\n", command.c_str());
+        said = true;
         std::fflush(stdout);
         return std::string();
     }
