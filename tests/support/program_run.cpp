@@ -40,7 +40,8 @@ std::string Shell(const std::string& command) {
     const int seconds = static_cast<int>(std::min<double>(kCommandSeconds, TestSecondsLeft()));
     if (seconds < 1) {
         static bool said = false;
-        if (!said) std::printf("[ TIMEOUT  ] the test's time is up: outside commands no longer run (%s)\n", command.c_str());
+        if (!said)
+            std::printf("[ TIMEOUT  ] the test's time is up: outside commands no longer run (%s)\n", command.c_str());
         said = true;
         std::fflush(stdout);
         return std::string();

@@ -143,7 +143,8 @@ TEST_P(WholeGameExtraRoute, LongFromTheTitleToTheEndingAndTheRanking) {
     ASSERT_EQ(r.failure, "");
     EXPECT_EQ(r.status, 0);
     // The painters' second named attack outlasts team 2's pilot alone.
-    ExpectStagesCleared(r, 0, 6, 6, 1, GetParam() == 21 ? std::vector<std::string>{"6:A6"} : std::vector<std::string>{});
+    ExpectStagesCleared(r, 0, 6, 6, 1,
+                        GetParam() == 21 ? std::vector<std::string>{"6:A6"} : std::vector<std::string>{});
     ASSERT_EQ(r.games.size(), 1u);
     ExpectExtraEnding(r.games[0], "EXTRA");
 }
