@@ -24,6 +24,9 @@ struct Rgb {
 // (WM_DELETE_WINDOW).
 bool SendCloseBox(const std::string& display, const std::string& windowId);
 
+// Whether the display repeats held keys: 1 on, 0 off, -1 when it cannot be asked.
+int KeyRepeat(const std::string& display);
+
 // A rectangle of one colour (0xAARRGGBB) in a test image.
 struct FlatRect {
     int x, y, width, height;
@@ -53,7 +56,8 @@ struct KeyPress {
     std::function<void()> whileHeld;
     // How long one press waits for `done` (and `ready`), as WaitUntil: a stalled
     // program is not pressed again. A press whose change never shows is
-    // repeated, `tries` in all.
+    // repeated, `tries` in all, each time only once `ready` holds again and
+    // `done` still does not.
     int frames = 120;
     int seconds = 10;
     int tries = 4;
@@ -65,7 +69,8 @@ struct KeyPress {
 // <folder>/boxes.txt instead of shown, standard output goes to <folder>/stdout.txt.
 // The program takes one key snapshot per frame: a key goes down, is held a few
 // frames and let go, and the next waits for what the last one changed (PressUntil).
-// Every wait has a timeout.
+// Every wait and outside command ends by its own limit and by the test's time
+// (TestSecondsLeft); the key repeat of the display is left as it is.
 class ProgramRun {
 public:
     ProgramRun(const std::string& folder, const std::string& runtime, const std::string& display);
@@ -107,10 +112,15 @@ public:
     int WaitForFrames(int frames, int seconds);
     // Calls `until` every `pollMs` ms until it holds: false once `seconds` have
     // passed and the program has run `frames` frames by its caption (a stalled
-    // program is given its frames), or after four times `seconds` (120 s at least).
+    // program is given its frames), after four times `seconds` (120 s at least),
+    // or when the test's time is up (printed).
     bool WaitUntil(const std::function<bool()>& until, int seconds, int frames, int pollMs = 50);
-    // Waits for `press.ready`, then presses the key until `press.done` holds;
-    // every repeated press is printed. Fails naming the step that never came.
+    // How long the last wait took, for messages: "12 s and 340 frames".
+    std::string Waited() const;
+    // Waits for `press.ready`, then presses the key until `press.done` holds.
+    // Before a repeat it waits for `ready` or `done` again: a change that came
+    // late is printed and not pressed for again; every repeated press is
+    // printed. Fails naming the step that never came.
     ::testing::AssertionResult PressUntil(const KeyPress& press);
     // Holds a key for a few frames and lets it go, for a caller that watches the
     // screen between taps itself (shots at a boss).
@@ -131,11 +141,12 @@ private:
     // Milliseconds a key is held, and kept up after a press that showed.
     int HoldMs() const;
     // What the last wait waited, for the messages.
-    struct Waited {
+    struct Wait {
         int seconds = 0;
         int frames = 0;
+        bool outOfTime = false;  // ended by the test's time
     };
-    Waited waited_;
+    Wait waited_;
 
     std::string folder_;
     std::string display_;

@@ -3,8 +3,10 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -81,6 +83,29 @@ std::string Utf8ToCp932(const std::string& utf8) {
     if (r == static_cast<size_t>(-1)) throw std::runtime_error("iconv failed");
     out.resize(out.size() - outLeft);
     return out;
+}
+
+namespace {
+
+double MonotonicSeconds() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Taken while the test process loads, before any test runs: ctest's clock
+// started a moment earlier.
+const double gProcessStart = MonotonicSeconds();
+
+}  // namespace
+
+double TestSecondsLeft() {
+    static const double budget = [] {
+        const char* text = std::getenv("QUENRITH_TEST_TIMEOUT");
+        const double seconds = text ? std::strtod(text, nullptr) : 0.0;
+        return seconds > 0 ? seconds - std::max(seconds / 10, 20.0) : 1e9;
+    }();
+    return gProcessStart + budget - MonotonicSeconds();
 }
 
 std::string BinaryDir() { return std::string(QUENRITH_BINARY_DIR) + "/bin"; }

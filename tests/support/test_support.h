@@ -35,6 +35,13 @@ std::string Utf8ToCp932(const std::string& utf8);
 // driver may then show windows on the console with no DISPLAY set.
 bool DrmCardAvailable();
 
+// Seconds this test process may still spend waiting. ctest ends a test at its
+// TIMEOUT, which tests/CMakeLists.txt also hands the test as QUENRITH_TEST_TIMEOUT;
+// the waits stop a tenth of it (20 s at least) sooner, so that a slow run fails
+// with its own message and still takes down what it started. Unbounded when the
+// test runs outside ctest.
+double TestSecondsLeft();
+
 // The build's bin folder (executables, shared objects) and the source root.
 std::string BinaryDir();
 std::string SourceDir();

@@ -3,6 +3,7 @@
 // without focus stops running frames (as it should).
 #pragma once
 
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,7 +15,10 @@ namespace testdisplay {
 
 class PrivateDisplay {
 public:
-    PrivateDisplay() {
+    // Key repeat is off on this server (a key held past the repeat delay by a
+    // slow xdotool must not come back as a second press); `keyRepeat` keeps it
+    // on, as a person's display has it.
+    explicit PrivateDisplay(bool keyRepeat = false) {
         int fds[2];
         if (pipe(fds) != 0) return;
         pid_ = fork();
@@ -22,7 +26,7 @@ public:
             close(fds[0]);
             const std::string fd = std::to_string(fds[1]);
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                   "-noreset", static_cast<char*>(nullptr));
+                   "-noreset", keyRepeat ? "r" : "-r", static_cast<char*>(nullptr));
             _exit(127);
         }
         close(fds[1]);
@@ -30,11 +34,14 @@ public:
             close(fds[0]);
             return;
         }
+        // The server names its display once it takes connections; one that
+        // never does is given up on.
         std::string number;
-        char c;
-        while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        char c = 0;
+        pollfd ready{fds[0], POLLIN, 0};
+        while (poll(&ready, 1, kStartMs) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
         close(fds[0]);
-        if (number.empty()) {
+        if (number.empty() || c != '\n') {
             Stop();
             return;
         }
@@ -60,6 +67,7 @@ public:
     }
 
 private:
+    static constexpr int kStartMs = 30000;
     pid_t pid_ = -1;
     std::string name_;
     std::string previous_;

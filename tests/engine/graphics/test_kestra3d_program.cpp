@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <regex>
-#include <thread>
 
 #include "tests/engine/core/private_display.h"
 #include "tests/support/program_run.h"
@@ -27,7 +26,6 @@ using testsupport::Rgb;
 
 // A cold or busy machine may take many seconds for the first frames and for a
 // device reset, so waits run against a clock, not a count of tries.
-constexpr auto kPatience = std::chrono::seconds(90);
 constexpr int kPatienceSeconds = 90;
 
 // The caption's frame count of the last second once it is above zero (frames are
@@ -36,16 +34,14 @@ constexpr int kPatienceSeconds = 90;
 int WaitForRunningFrames(Program& program, const std::string& window) {
     static const std::regex stats(R"(^Quenrith ver1\.12 FPS\[(\d+)\] PPS\[\d+\] PPF\[\d+\] PPF3D\[\d+\]$)");
     int fps = -1;
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (std::chrono::steady_clock::now() < deadline) {
-        const std::string caption = program.X("xdotool getwindowname " + window);
-        std::smatch m;
-        if (std::regex_match(caption, m, stats)) {
-            fps = std::stoi(m[1]);
-            if (fps > 0) break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+    program.WaitUntil(
+        [&] {
+            const std::string caption = program.X("xdotool getwindowname " + window);
+            std::smatch m;
+            if (std::regex_match(caption, m, stats)) fps = std::stoi(m[1]);
+            return fps > 0;
+        },
+        kPatienceSeconds, 0, 100);
     return fps;
 }
 

@@ -43,18 +43,34 @@ int32_t BossWatch::attacks() const {
     return n;
 }
 
+std::vector<int32_t> BossWatch::unpaid() const {
+    std::vector<int32_t> out;
+    for (const Attack& a : named)
+        if (!a.paid) out.push_back(a.phase);
+    return out;
+}
+
+std::string PhaseList(const std::vector<int32_t>& phases) {
+    std::string out;
+    for (int32_t p : phases) out += (out.empty() ? "" : ",") + std::to_string(p);
+    return out.empty() ? "-" : out;
+}
+
 void BossWatch::See(const cBossBase& b, int32_t frame) {
     if (!b.active) return;
     if (arrived < 0) arrived = frame, lastBonus = b.lastBonus;
     if (phases.empty() || phases.back() != b.phase) {
+        const int32_t left = phases.empty() ? -1 : phases.back();
+        if (left >= 4 && left < 30 && left % 2 == 0) {
+            const bool paid = b.lastBonus != lastBonus || b.bonusValid == 1;
+            named.push_back({left, paid, paid ? b.lastBonus : 0});
+            bonuses += paid ? 1 : 0;
+            bonusTotal += paid ? b.lastBonus : 0;
+        }
         phases.push_back(b.phase);
         if (b.phase == 30) beaten = frame;
     }
-    if (b.lastBonus != lastBonus) {
-        ++bonuses;
-        bonusTotal += b.lastBonus;
-        lastBonus = b.lastBonus;
-    }
+    lastBonus = b.lastBonus;
 }
 
 }  // namespace playtest

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 class cBossBase;
@@ -32,9 +33,18 @@ private:
 };
 
 // One boss's fight as it was seen: the phases in the order visited (each once
-// per visit), the run frames it woke and was beaten, the bonuses it paid.
+// per visit), the run frames it woke and was beaten, and each named attack
+// (phase 4 on) with whether the step that ended it paid its bonus. An attack
+// that timed out or saw a player hit pays none; two attacks may pay the same
+// amount, so a payment is told by the bonus flag that survives it.
 struct BossWatch {
+    struct Attack {
+        int32_t phase = 0;
+        bool paid = false;
+        int32_t amount = 0;  // 0 when unpaid
+    };
     std::vector<int32_t> phases;
+    std::vector<Attack> named;
     int32_t arrived = -1;
     int32_t beaten = -1;
     int32_t bonuses = 0;
@@ -42,7 +52,20 @@ struct BossWatch {
     int32_t lastBonus = 0;
     // Attack phases seen (the even phases 2 to 16).
     int32_t attacks() const;
+    // The named attacks that ended unpaid, by phase.
+    std::vector<int32_t> unpaid() const;
     void See(const cBossBase& b, int32_t frame);
 };
+
+// Phases for a table's cell: "6,10", or "-" for none.
+std::string PhaseList(const std::vector<int32_t>& phases);
+
+// The frames a run or a fight may take: the longest seen x 1.25 + 600,
+// rounded up to 100. Room for the schedules and the pilot to change, while an
+// attack that no longer ends on its hp runs on to its time limit (a minute or
+// more) and the run stops there, naming it.
+constexpr int32_t FrameBound(int32_t longest) {
+    return ((longest * 5 + 3) / 4 + 600 + 99) / 100 * 100;
+}
 
 }  // namespace playtest

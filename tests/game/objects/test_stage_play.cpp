@@ -26,6 +26,7 @@
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
 #include "game/state/cBossBase.h"
+#include "tests/game/objects/field_watch.h"
 #include "tests/game/objects/play_harness.h"
 
 namespace {
@@ -33,19 +34,16 @@ namespace {
 constexpr int32_t kBossTail = 60;  // frames played past the schedule's end: the boss comes in
 constexpr int32_t kFightBudget = 60000;  // frames a boss fight may take at most (every attack timed out)
 
-// What a run takes at most, in frames, by stage (1 to 4) and difficulty: the
+// The longest run seen, in frames, by stage (1 to 4) and difficulty: the
 // schedule up to its end, and the boss's fight from its arrival to its
-// defeat. Each is the run's row of the table x 1.25 + 600, rounded up to 100:
-// room for the schedules and the pilot to change, while an attack that no
-// longer ends on its hp runs on to its time limit (a minute or more) and the
-// run stops there.
-struct RunBound {
+// defeat (the table's rows). A run past its FrameBound stops there, failing.
+struct Longest {
     int32_t schedule, fight;
 };
-constexpr RunBound kBounds[4][3] = {{{9900, 2800}, {13700, 3100}, {4200, 4400}},
-                                    {{12700, 2800}, {12900, 4000}, {6400, 7500}},
-                                    {{10300, 2500}, {13900, 3600}, {11800, 5400}},
-                                    {{26000, 4700}, {21700, 7700}, {12800, 11300}}};
+constexpr Longest kLongest[4][3] = {{{7410, 1694}, {10470, 1965}, {2880, 3039}},
+                                    {{9660, 1701}, {9800, 2659}, {4620, 5491}},
+                                    {{7710, 1449}, {10610, 2366}, {8910, 3812}},
+                                    {{20310, 3246}, {16810, 5617}, {9750, 8489}}};
 
 struct Counts {
     int32_t frames = 0;
@@ -59,9 +57,7 @@ struct Counts {
     // The boss fight (stages 1 to 4).
     bool fought = false;
     int32_t bossFrames = 0;  // from its arrival to its defeat
-    int32_t attacks = 0;     // attack phases seen
-    int32_t bonuses = 0;     // named attacks paid
-    int64_t bonusTotal = 0;
+    playtest::BossWatch boss;
     bool tally = false;
     int32_t fightFrames = 0;  // frames played after the schedule's end
 };
@@ -99,17 +95,17 @@ Counts PlaySchedule(int32_t stage, int32_t difficulty) {
     std::vector<int32_t> lastFrame(m.enemyBullets.size(), -1);  // -1: inactive
     const bool fight = FightsItsBoss(stage);
     const int32_t cap = 3 * end + (fight ? kFightBudget : 0);  // halts of the scroll included
-    int32_t bossArrived = -1;
-    int32_t lastPhase = -1;
-    int32_t lastBonus = 0;
-    const RunBound& bound = kBounds[stage - 1][difficulty];
+    const int32_t scheduleBound = playtest::FrameBound(kLongest[stage - 1][difficulty].schedule);
+    const int32_t fightBound = playtest::FrameBound(kLongest[stage - 1][difficulty].fight);
+    playtest::BossWatch& w = c.boss;
     while (c.frames < cap) {
-        if (!c.reachedEnd && c.frames > bound.schedule) {
-            ADD_FAILURE() << "the schedule ran past its " << bound.schedule << " frames";
+        if (!c.reachedEnd && c.frames > scheduleBound) {
+            ADD_FAILURE() << "the schedule ran past its " << scheduleBound << " frames";
             break;
         }
-        if (bossArrived >= 0 && c.bossFrames == 0 && c.frames - bossArrived > bound.fight) {
-            ADD_FAILURE() << "the boss still fought after its " << bound.fight << " frames, in phase " << lastPhase;
+        if (w.arrived >= 0 && w.beaten < 0 && c.frames - w.arrived > fightBound) {
+            ADD_FAILURE() << "the boss still fought after its " << fightBound << " frames, in phase "
+                          << w.phases.back();
             break;
         }
         if (!c.reachedEnd && StageFrame >= end) {
@@ -123,20 +119,7 @@ Counts PlaySchedule(int32_t stage, int32_t difficulty) {
         const int32_t before = StageFrame;
         playtest::PlayScheduleFrame();
         ++c.frames;
-        const cBossBase* boss = BossA;
-        if (fight && boss && boss->active) {
-            if (bossArrived < 0) bossArrived = c.frames, lastBonus = boss->lastBonus;
-            if (boss->phase != lastPhase) {
-                lastPhase = boss->phase;
-                if (lastPhase >= 2 && lastPhase <= 16 && lastPhase % 2 == 0) ++c.attacks;
-                if (lastPhase == 30) c.bossFrames = c.frames - bossArrived;
-            }
-            if (boss->lastBonus != lastBonus) {
-                ++c.bonuses;
-                c.bonusTotal += boss->lastBonus;
-                lastBonus = boss->lastBonus;
-            }
-        }
+        if (fight && BossA) w.See(*BossA, c.frames);
         if (c.reachedEnd) {
             // The schedule's counts end where the boss comes in; the field's rules hold on.
             ++c.fightFrames;
@@ -192,7 +175,8 @@ Counts PlaySchedule(int32_t stage, int32_t difficulty) {
             break;
         }
     }
-    c.fought = fight && bossArrived >= 0;
+    c.fought = fight && w.arrived >= 0;
+    c.bossFrames = w.beaten >= 0 ? w.beaten - w.arrived : 0;
     return c;
 }
 
@@ -205,19 +189,21 @@ std::string Row(int32_t stage, int32_t difficulty, const Counts& c) {
                           frames, c.halted, c.bossAt, c.spawned, c.destroyed, static_cast<long long>(c.bullets),
                           c.spawned * perMinute, static_cast<double>(c.bullets) * perMinute, c.peakBullets);
     if (c.fought)
-        std::snprintf(line + n, sizeof line - size_t(n), " %11d %7d %7d %11lld\n", c.bossFrames, c.attacks,
-                      c.bonuses, static_cast<long long>(c.bonusTotal));
+        std::snprintf(line + n, sizeof line - size_t(n), " %11d %7d %7d %11lld %s\n", c.bossFrames,
+                      c.boss.attacks(), c.boss.bonuses, static_cast<long long>(c.boss.bonusTotal),
+                      playtest::PhaseList(c.boss.unpaid()).c_str());
     else
-        std::snprintf(line + n, sizeof line - size_t(n), " %11s %7s %7s %11s\n", "-", "-", "-", "-");
+        std::snprintf(line + n, sizeof line - size_t(n), " %11s %7s %7s %11s %s\n", "-", "-", "-", "-", "-");
     return line;
 }
 
 // Frames include the halted ones; the rates are per minute of play (3600
 // frames) up to the schedule's end. boss-frames: from the boss's arrival to
-// its defeat; attacks: attack phases seen; bonuses: named attacks paid.
+// its defeat; attacks: attack phases seen; bonuses: named attacks paid;
+// unpaid: the phases of named attacks that paid none.
 constexpr const char* kHeader =
     "stage difficulty frames halted boss-at spawned destroyed bullets spawn/m bullets/m peak-bullets boss-frames "
-    "attacks bonuses bonus-total\n";
+    "attacks bonuses bonus-total unpaid\n";
 
 // One row file per schedule; the table is every row present, in order.
 void WriteTable(int32_t stage, int32_t difficulty, const Counts& c) {
@@ -267,7 +253,10 @@ TEST_P(StagePlay, LongScheduleRunsToItsEndWithoutFault) {
         const int32_t attacks[4][3] = {{4, 4, 4}, {3, 4, 4}, {3, 4, 4}, {4, 5, 5}};
         ASSERT_TRUE(c.fought) << "the boss never came";
         EXPECT_TRUE(c.tally) << "no tally after " << c.fightFrames << " frames of the fight";
-        EXPECT_EQ(c.attacks, attacks[stage - 1][difficulty]);
+        EXPECT_EQ(c.boss.attacks(), attacks[stage - 1][difficulty]);
+        // Every named attack ends on its hp before its time is up, and pays.
+        EXPECT_EQ(c.boss.unpaid(), std::vector<int32_t>()) << "named attacks that paid none, by phase";
+        EXPECT_EQ(c.boss.bonuses, c.boss.attacks() - 1);
         ASSERT_NE(BossA, nullptr);
         EXPECT_EQ(BossA->phase, 32);
         EXPECT_GT(c.bossFrames, 0);

@@ -27,20 +27,19 @@
 
 namespace {
 
-// What a run takes at most, in frames, by stage (5, 6) and difficulty: the
-// whole run to the tally, the mid-boss's fight and the boss's fight, each
-// from its arrival to its defeat. Each is the longer of the two teams' rows of
-// the table x 1.25 + 600, rounded up to 100: room for the schedules and the
-// pilot to change, while an attack that no longer ends on its hp runs on to
-// its time limit (a minute or more) and the run stops there.
-struct RunBound {
+// The longest run seen, in frames, by stage (5, 6) and difficulty, the longer
+// of the two teams' rows of the table: the whole run to the tally, the
+// mid-boss's fight and the boss's fight, each from its arrival to its defeat.
+// A run or a fight past its FrameBound stops there, failing.
+struct Longest {
     int32_t run, mid, boss;
 };
-constexpr RunBound kBounds[2][3] = {{{55800, 3900, 5400}, {62100, 4000, 9700}, {71700, 6700, 13700}},
-                                    {{37500, 13600, 15800}, {41700, 14000, 19000}, {64300, 26500, 26800}}};
+constexpr Longest kLongest[2][3] = {{{44147, 2577, 3762}, {49137, 2720, 7242}, {56878, 4866, 10440}},
+                                    {{29491, 10355, 12128}, {32864, 10719, 14664}, {50905, 20694, 20948}}};
 
 // A fight that has run past its bound: what to say, or "".
-std::string Overdue(const char* who, const playtest::BossWatch& w, int32_t frames, int32_t bound) {
+std::string Overdue(const char* who, const playtest::BossWatch& w, int32_t frames, int32_t longest) {
+    const int32_t bound = playtest::FrameBound(longest);
     if (w.arrived < 0 || w.beaten >= 0 || frames - w.arrived <= bound) return "";
     return std::string("the ") + who + " still fought after its " + std::to_string(bound) + " frames, in phase " +
            std::to_string(w.phases.back());
@@ -73,14 +72,14 @@ FinalRun Play(int32_t stage, int32_t difficulty, int32_t team) {
     int32_t frozenStage = -1;
     float frozenX = 0.0f, frozenY = 0.0f;
     int32_t departedAt = -1;
-    const RunBound& bound = kBounds[stage - 5][difficulty];
+    const Longest& longest = kLongest[stage - 5][difficulty];
     while (true) {
-        if (r.frames > bound.run) {
-            ADD_FAILURE() << "the run went past its " << bound.run << " frames";
+        if (r.frames > playtest::FrameBound(longest.run)) {
+            ADD_FAILURE() << "the run went past its " << playtest::FrameBound(longest.run) << " frames";
             break;
         }
-        const std::string overdue = Overdue("mid-boss", r.mid, r.frames, bound.mid) +
-                                    Overdue("boss", r.boss, r.frames, bound.boss);
+        const std::string overdue = Overdue("mid-boss", r.mid, r.frames, longest.mid) +
+                                    Overdue("boss", r.boss, r.frames, longest.boss);
         if (!overdue.empty()) {
             ADD_FAILURE() << overdue;
             break;
@@ -131,19 +130,21 @@ FinalRun Play(int32_t stage, int32_t difficulty, int32_t team) {
 
 std::string Row(int32_t stage, int32_t difficulty, int32_t team, const FinalRun& r) {
     char line[256];
-    std::snprintf(line, sizeof line, "%5d %10d %4d %7d %9d %9d %7d %10d %10d %7d %8d %11lld %7d\n", stage, difficulty,
-                  team, r.frames, r.mid.arrived, r.mid.beaten - r.mid.arrived, r.mid.attacks(), r.boss.arrived,
-                  r.boss.beaten - r.boss.arrived, r.boss.attacks(), r.mid.bonuses + r.boss.bonuses,
-                  static_cast<long long>(r.mid.bonusTotal + r.boss.bonusTotal), r.endingFrames);
+    std::snprintf(line, sizeof line, "%5d %10d %4d %7d %9d %9d %7d %10d %10d %7d %8d %11lld %7d %s/%s\n", stage,
+                  difficulty, team, r.frames, r.mid.arrived, r.mid.beaten - r.mid.arrived, r.mid.attacks(),
+                  r.boss.arrived, r.boss.beaten - r.boss.arrived, r.boss.attacks(), r.mid.bonuses + r.boss.bonuses,
+                  static_cast<long long>(r.mid.bonusTotal + r.boss.bonusTotal), r.endingFrames,
+                  playtest::PhaseList(r.mid.unpaid()).c_str(), playtest::PhaseList(r.boss.unpaid()).c_str());
     return line;
 }
 
 // mid-at / boss-at: run frame the boss woke; mid-frames / boss-frames: from
 // its arrival to its defeat; attacks: attack phases seen; bonuses: named
-// attacks paid (both fights); ending: frames from the post-fight talk to the tally.
+// attacks paid (both fights); ending: frames from the post-fight talk to the
+// tally; unpaid: the phases of named attacks that paid none, mid-boss/boss.
 constexpr const char* kHeader =
     "stage difficulty team  frames    mid-at mid-frames mid-att    boss-at boss-frames boss-att  bonuses "
-    "bonus-total  ending\n";
+    "bonus-total  ending unpaid\n";
 
 void WriteTable(int32_t stage, int32_t difficulty, int32_t team, const FinalRun& r) {
     namespace fs = std::filesystem;
@@ -174,6 +175,19 @@ std::vector<int32_t> Expected(int32_t stage, int32_t difficulty, int32_t team, b
     return {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 30, 31, 32, 33};
 }
 
+// The named attacks, by phase, that the pilot does not beat before their time
+// runs out, so that they pay none; every other named attack ends on its hp
+// and pays. The mid-boss's and the boss's.
+struct Unpaid {
+    std::vector<int32_t> mid, boss;
+};
+Unpaid TimedOut(int32_t stage, int32_t difficulty, int32_t team) {
+    if (stage == 5) return {{}, difficulty == 2 && team == 1 ? std::vector<int32_t>{4} : std::vector<int32_t>{}};
+    if (difficulty == 2) return {{4, 6}, {}};
+    if (difficulty == 1 && team == 1) return {};
+    return {{6}, {}};
+}
+
 // A talk run from the boss's Update may end within that call (the phase goes
 // from 1 to 2 between two looks): the sequences are compared without phase 1.
 std::vector<int32_t> WithoutTalk(std::vector<int32_t> phases) {
@@ -199,6 +213,9 @@ TEST_P(FinalStagePlay, LongScheduleRunsThroughBothBossesAndTheEnding) {
                          << ", boss phases " << r.boss.phases.size();
     EXPECT_EQ(WithoutTalk(r.mid.phases), WithoutTalk(Expected(stage, difficulty, team, true)));
     EXPECT_EQ(WithoutTalk(r.boss.phases), WithoutTalk(Expected(stage, difficulty, team, false)));
+    const Unpaid unpaid = TimedOut(stage, difficulty, team);
+    EXPECT_EQ(r.mid.unpaid(), unpaid.mid) << "the mid-boss's named attacks that paid none";
+    EXPECT_EQ(r.boss.unpaid(), unpaid.boss) << "the boss's named attacks that paid none";
     // The mid-boss leaves, drops one extra life, and the stage scrolls on to the boss.
     EXPECT_GT(r.midGone, r.midPhase32);
     EXPECT_EQ(r.midGone - r.midPhase32, stage == 5 && team == 1 ? 119 : 299);

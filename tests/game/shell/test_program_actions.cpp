@@ -146,22 +146,32 @@ Image WaitForImage(Program& program, const std::string& file, int seconds,
     return image;
 }
 
-// Pushes a key and keeps it down until its effect shows; a press the program
-// missed is pushed again. The effect of one push shows at once, so a retry
-// never undoes a toggle that was seen.
-// `whileHeld` runs once the effect shows, before the key is let go.
-Image PushUntil(Program& program, const std::string& key, const std::string& file, const std::string& what,
-                const std::function<bool(const Image&)>& done, int pauseMs = 250,
-                const std::function<void()>& whileHeld = nullptr) {
+// What a grab must show, and its name for the messages.
+struct Look {
+    std::string what;
+    std::function<bool(const Image&)> seen;
+};
+
+// Pushes a key and keeps it down until a grab shows `to`; a push the program
+// missed is pushed again, but only while a grab still shows `from` (when
+// given) and not `to`: a toggle slow to show is not undone by a second push.
+// `whileHeld` runs once `to` shows, before the key is let go. Answers the last grab.
+Image PushUntil(Program& program, const std::string& key, const std::string& file, const Look& from, const Look& to,
+                int pauseMs = 250, const std::function<void()>& whileHeld = nullptr) {
     Image image;
+    const auto shows = [&](const Look& look) {
+        return [&program, &file, &image, &look] {
+            image = Grab(program, file);
+            return !image.empty() && look.seen(image);
+        };
+    };
     testsupport::KeyPress press;
     press.whileHeld = whileHeld;
     press.key = key;
-    press.after = what;
-    press.done = [&] {
-        image = Grab(program, file);
-        return !image.empty() && done(image);
-    };
+    press.before = from.what;
+    if (from.seen) press.ready = shows(from);
+    press.after = to.what;
+    press.done = shows(to);
     press.holdUntilDone = true;
     press.seconds = 20;
     press.tries = 3;
@@ -170,14 +180,21 @@ Image PushUntil(Program& program, const std::string& key, const std::string& fil
     return image;
 }
 
+// A HUD reading as a look.
+Look HudShows(const std::string& what, const std::function<bool(const Hud&)>& is) {
+    return {what + " in the HUD", [is](const Image& i) { return is(ReadHud(i)); }};
+}
+
 // Holds SHOT until a grab shows `enough` pixels of `look` and fewer than 20 of
 // `other`, and the charge is long past complete (so the release starts the
 // charged burst); answers that grab.
 Image HoldShot(Program& program, const std::string& file, uint32_t look, uint32_t other, int enough = 300) {
     bool charged = false;
     const Image image = PushUntil(
-        program, "z", file, "the shot's pictures",
-        [&](const Image& i) { return Find(i, look).count >= enough && Find(i, other).count < 20; }, 250,
+        program, "z", file, {},
+        {"the shot's pictures",
+         [&](const Image& i) { return Find(i, look).count >= enough && Find(i, other).count < 20; }},
+        250,
         // The caption counts whole seconds: 150 counted frames are 90 held at the least.
         [&] { charged = WaitForFrames(program, 150) >= 150; });
     EXPECT_TRUE(charged);
@@ -246,7 +263,8 @@ TEST_F(QuenrithActions, ChangeAndElementSwitchThePlayerItsShotsAndTheHud) {
     ASSERT_EQ(Find(image, kLook1[0]).count + Find(image, kLook2[0]).count, 0) << "shots stayed";
 
     // CHANGE (A): Crow's body, circle and stock icons replace Yuri's.
-    image = PushUntil(program, "a", file, "Crow in the HUD", [](const Image& i) { return ReadHud(i).character == 2; });
+    image = PushUntil(program, "a", file, HudShows("Yuri", [](const Hud& h) { return h.character == 1; }),
+                      HudShows("Crow", [](const Hud& h) { return h.character == 2; }));
     ASSERT_EQ(ReadHud(image).character, 2) << "no change of character: " << ReadHud(image).Text();
     image = WaitForColours(program, file, {kCrow, kCircleCrow[0]}, {kYuri, kCircleYuri[0]});
     EXPECT_GE(Find(image, kCrow).count, 50);
@@ -264,7 +282,8 @@ TEST_F(QuenrithActions, ChangeAndElementSwitchThePlayerItsShotsAndTheHud) {
     EXPECT_EQ(hud.Text(), (Hud{0, 2, 7, 0, -1}).Text());
 
     // ELEMENT (C): the HUD block and the circle turn to element 1, and so do the shots.
-    image = PushUntil(program, "c", file, "element 1 in the HUD", [](const Image& i) { return ReadHud(i).element == 1; });
+    image = PushUntil(program, "c", file, HudShows("element 0", [](const Hud& h) { return h.element == 0; }),
+                      HudShows("element 1", [](const Hud& h) { return h.element == 1; }));
     ASSERT_EQ(ReadHud(image).element, 1) << "no change of element: " << ReadHud(image).Text();
     hud = WaitForHud(program, file, {1, 2, 7, 0, -1});
     EXPECT_EQ(hud.Text(), (Hud{1, 2, 7, 0, -1}).Text());
@@ -292,10 +311,12 @@ double Covered(const Image& image) {
 
 // Holds RIGHT until the HUD's gauge number leaves `from`.
 void WalkUntilTheGaugeChanges(Program& program, const std::string& file, int from) {
-    PushUntil(program, "Right", file, "a gauge other than " + std::to_string(from), [&](const Image& i) {
-        const int g = ReadHud(i).gauge;
-        return g >= 0 && g != from;
-    });
+    PushUntil(program, "Right", file, HudShows("gauge " + std::to_string(from), [from](const Hud& h) {
+                  return h.gauge == from;
+              }),
+              HudShows("a gauge other than " + std::to_string(from), [from](const Hud& h) {
+                  return h.gauge >= 0 && h.gauge != from;
+              }));
 }
 
 TEST_F(QuenrithActions, ItemsFillTheGaugeAndForceSpendsIt) {
@@ -328,15 +349,15 @@ TEST_F(QuenrithActions, ItemsFillTheGaugeAndForceSpendsIt) {
     // length (150 frames) across; the gauge is spent.
     bool cutIn = false;
     int widest = 0;
-    image = PushUntil(
-        program, "v", file, "the FORCE's cut-in and circle",
-        [&](const Image& i) {
-            const double covered = Covered(i);
-            cutIn = cutIn || covered > 0.5;
-            widest = std::max(widest, Find(i, kCircleYuri[0]).count);
-            return widest > 4 * circle && (cutIn || (covered < 0.05 && ReadHud(i).gauge == 0));
-        },
-        0);
+    image = PushUntil(program, "v", file, HudShows("gauge 160", [](const Hud& h) { return h.gauge == 160; }),
+                      {"the FORCE's cut-in and circle",
+                       [&](const Image& i) {
+                           const double covered = Covered(i);
+                           cutIn = cutIn || covered > 0.5;
+                           widest = std::max(widest, Find(i, kCircleYuri[0]).count);
+                           return widest > 4 * circle && (cutIn || (covered < 0.05 && ReadHud(i).gauge == 0));
+                       }},
+                      0);
     EXPECT_TRUE(cutIn) << "no cut-in";
     EXPECT_GT(widest, 4 * circle) << "the circle stayed " << circle;
     // Once the cut-in has gone the HUD shows the gauge at 0: one full pip, no strip.

@@ -159,14 +159,15 @@ TEST(QuenrithPlay, ThePlayerMovesAndShootsOnStage1) {
     // An enemy or a bullet passing over the player hides part of it and moves its centre: read it whole.
     std::vector<uint8_t> still;
     Patch moved;
-    program.WaitUntil(
+    ASSERT_TRUE(program.WaitUntil(
         [&] {
             still = Grab(program, dir.file("b.rgb"));
             moved = Find(still, kYuri);
             return moved.count == before.count;
         },
-        10, 300, 100);
-    ASSERT_GE(moved.count, 50);
+        10, 300, 100))
+        << "the player was never seen whole after the move: " << moved.count << " of its " << before.count
+        << " pixels (" << program.Waited() << ")";
     EXPECT_GT(moved.x, before.x + 10) << before.x << " -> " << moved.x;
     EXPECT_NEAR(moved.y, before.y, 4.0);
 

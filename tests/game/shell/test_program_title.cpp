@@ -3,6 +3,8 @@
 // lines on standard output.
 #include <gtest/gtest.h>
 
+#include <time.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <regex>
@@ -198,6 +200,38 @@ TEST(QuenrithTitle, ShowsTheTitleSheetAndQuitsFromTheMenu) {
     const std::string out = program.Output();
     EXPECT_LT(out.find(Utf8(u8"【loadFontSprite】 FontFileName: font.lfd\n")),
               out.find(Utf8(u8"【loadFontSprite】 FontFileName: skillfont.lfd\n")));
+}
+
+// A change seen only after its press was given up on is not taken for a
+// missed press: the key is not pressed again, and the menu moves one item.
+TEST(QuenrithTitle, AChangeSeenLateIsNotPressedForAgain) {
+    testdisplay::PrivateDisplay display;
+    testsupport::TempDir dir;
+    PrepareFolder(dir.path());
+    Program program(dir.path(), dir.path() + "/run", Display());
+    ASSERT_NO_FATAL_FAILURE(Ready(program));
+    const Sight from = TitleMenuAt(program, 0);
+    const Sight to = TitleMenuAt(program, 1);
+    testsupport::KeyPress press;
+    press.key = "Down";
+    press.before = from.what;
+    press.ready = from.seen;
+    press.after = to.what;
+    // Blind to the change for 3 s from the first look, longer than one press waits.
+    double first = -1;
+    press.done = [&] {
+        timespec now;
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        const double seconds = static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+        if (first < 0) first = seconds;
+        return seconds - first >= 3 && to.seen();
+    };
+    press.seconds = 2;
+    press.frames = 0;
+    ASSERT_TRUE(program.PressUntil(press));
+    ASSERT_GE(WaitForFrames(program, 60), 60);
+    EXPECT_TRUE(to.seen()) << "the menu went past item 1";
+    CloseCleanly(program);
 }
 
 TEST(QuenrithTitle, AltF4AndTheCloseBoxSaveAndReleaseTheSameWay) {

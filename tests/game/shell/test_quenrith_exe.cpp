@@ -145,6 +145,23 @@ TEST(QuenrithProgram, ShowsItsWindowAndStatisticsAndEndsOnAltF4WithTheGoldenLog)
     EXPECT_TRUE(program.Boxes().empty());
 }
 
+// A run leaves the display's key repeat as it found it: off on the tests' own
+// server, on where a person's display has it on.
+TEST(QuenrithProgram, LeavesTheDisplaysKeyRepeatAsItWas) {
+    for (const bool repeat : {false, true}) {
+        SCOPED_TRACE(repeat ? "key repeat on" : "the tests' own server");
+        testdisplay::PrivateDisplay display(repeat);
+        ASSERT_FALSE(display.name().empty());
+        const int want = repeat ? 1 : 0;
+        EXPECT_EQ(testsupport::KeyRepeat(display.name()), want);
+        testsupport::TempDir dir;
+        Program program(dir.path(), dir.path() + "/run", display.name());
+        ASSERT_TRUE(program.Focus(kStartTimeout)) << "no window";
+        ASSERT_EQ(program.CloseWithAltF4(kExitTimeout), 0);
+        EXPECT_EQ(testsupport::KeyRepeat(display.name()), want);
+    }
+}
+
 TEST(QuenrithProgram, CloseBoxEndsItWithStatusZero) {
     testdisplay::PrivateDisplay display;
     testsupport::TempDir dir;

@@ -58,24 +58,22 @@ constexpr int32_t kTalkLimit = 6000;
 constexpr int32_t kPhaseLimit = 40000;
 constexpr int32_t kMenuLimit = 3000;
 
-// What a stage takes at most, in frames, by stage (1 to 6) and difficulty (0
-// to 2; the extra stage plays on 1): the whole stage, and the fight of each
-// boss slot from its arrival to its defeat. Each is the longest of every
-// route of the playthrough table (the mortal pilot's and the pictures' runs
-// included), x 1.25 + 600, rounded up to 100: room for the routes to change,
-// while an attack that no longer ends on its hp runs on to its time limit
-// (a minute or more) and the run stops there.
-struct StageBound {
-    int64_t stage;
+// The longest each stage has taken, in frames, by stage (1 to 6) and
+// difficulty (0 to 2; the extra stage plays on 1), over every route of the
+// playthrough table (the mortal pilot's and the pictures' runs included): the
+// whole stage, and the fight of each boss slot from its arrival to its
+// defeat. A stage or a fight that goes past its FrameBound fails the run.
+struct StageLongest {
+    int32_t stage;
     int32_t fights[2];  // boss slots A and B
 };
-constexpr StageBound kStageBounds[6][3] = {
-    {{14100, {4400, 0}}, {17400, {3900, 0}}, {10100, {6100, 0}}},
-    {{15400, {2900, 0}}, {16600, {3900, 0}}, {13700, {7500, 0}}},
-    {{13400, {3400, 0}}, {17200, {3600, 0}}, {17200, {5600, 0}}},
-    {{31100, {5300, 0}}, {29100, {7700, 0}}, {23800, {11300, 0}}},
-    {{56000, {4200, 5400}}, {62300, {4000, 9600}}, {71900, {6700, 13700}}},
-    {{49500, {24200, 19000}}, {49500, {24200, 19000}}, {49500, {24200, 19000}}},
+constexpr StageLongest kStageLongest[6][3] = {
+    {{10767, {3036, 0}}, {13396, {2605, 0}}, {7541, {4340, 0}}},
+    {{11783, {1821, 0}}, {12739, {2637, 0}}, {10439, {5517, 0}}},
+    {{10214, {2208, 0}}, {13258, {2352, 0}}, {13228, {3921, 0}}},
+    {{24323, {3717, 0}}, {22721, {5615, 0}}, {18535, {8489, 0}}},
+    {{44292, {2866, 3762}}, {49288, {2720, 7188}}, {57029, {4866, 10440}}},
+    {{39088, {18809, 14678}}, {39088, {18809, 14678}}, {39088, {18809, 14678}}},
 };
 
 // ---- The child: the program and its autopilot -------------------------------
@@ -321,16 +319,18 @@ void Autopilot::ObserveGame() {
         Fail("a boss of stage " + std::to_string(g.stage) + " stayed in phase " +
              std::to_string(lastPhase_[1] >= 0 ? lastPhase_[1] : lastPhase_[0]));
     // A stage or a fight that drags.
-    const StageBound& bound = kStageBounds[g.stage - 1][std::clamp(g.difficulty, 0, 2)];
+    const StageLongest& longest = kStageLongest[g.stage - 1][std::clamp(g.difficulty, 0, 2)];
     const auto where = [&g] {
         return "stage " + std::to_string(g.stage) + " on difficulty " + std::to_string(g.difficulty);
     };
-    if (stage_.frames > bound.stage) Fail(where() + " took more than its " + std::to_string(bound.stage) + " frames");
+    if (stage_.frames > playtest::FrameBound(longest.stage))
+        Fail(where() + " took more than its " + std::to_string(playtest::FrameBound(longest.stage)) + " frames");
     for (int i = 0; i < 2; ++i) {
         const playtest::BossWatch& w = i ? bossB_ : bossA_;
-        if (w.arrived >= 0 && w.beaten < 0 && at - w.arrived > bound.fights[i])
+        const int32_t bound = playtest::FrameBound(longest.fights[i]);
+        if (w.arrived >= 0 && w.beaten < 0 && at - w.arrived > bound)
             Fail(where() + ": the boss of slot " + (i ? "B" : "A") + " still fought after its " +
-                 std::to_string(bound.fights[i]) + " frames");
+                 std::to_string(bound) + " frames");
     }
     if (g.subState == kSubStateTally) stage_.cleared = true;
     for (const cBossBase* b : {BossA, BossB})
@@ -371,6 +371,7 @@ void Autopilot::CloseStage() {
     for (int i = 0; i < 2; ++i) {
         const playtest::BossWatch& w = i ? bossB_ : bossA_;
         stage_.fights[i] = w.beaten >= 0 ? w.beaten - w.arrived : 0;
+        for (int32_t phase : w.unpaid()) stage_.unpaid.push_back((i ? "B" : "A") + std::to_string(phase));
     }
     if (talkLines_ >= 0) stage_.talkLines.push_back(talkLines_);
     talkLines_ = -1;
@@ -574,7 +575,7 @@ void GameFields(V& v, G& g) {
 template <class V, class S>
 void StageFields(V& v, S& s) {
     v(s.game), v(s.stage), v(s.frames), v(s.spawned), v(s.gone), v(s.attacks), v(s.bonuses), v(s.bonusTotal);
-    v(s.misses), v(s.cleared), v(s.talkLines), v(s.music), v(s.fights[0]), v(s.fights[1]);
+    v(s.misses), v(s.cleared), v(s.talkLines), v(s.music), v(s.fights[0]), v(s.fights[1]), v(s.unpaid);
 }
 template <class V, class S>
 void SampleFields(V& v, S& s) {
@@ -762,10 +763,13 @@ std::string TableRows(const std::string& route, const RunRecord& r) {
         for (int32_t lines : s.talkLines) talks += (talks.empty() ? "" : "+") + std::to_string(lines);
         std::string music;
         for (const std::string& m : s.music) music += (music.empty() ? "" : ">") + m;
-        std::snprintf(line, sizeof line, "%-26s %4d %5d %7lld %7d %7d %7d %5d %7d %7d %11lld %6d  %-16s %s\n",
+        std::string unpaid;
+        for (const std::string& u : s.unpaid) unpaid += (unpaid.empty() ? "" : ",") + u;
+        std::snprintf(line, sizeof line, "%-26s %4d %5d %7lld %7d %7d %7d %5d %7d %7d %11lld %-7s %6d  %-16s %s\n",
                       route.c_str(), s.game, s.stage, static_cast<long long>(s.frames), s.fights[0], s.fights[1],
-                      s.spawned, s.gone, s.attacks, s.bonuses, static_cast<long long>(s.bonusTotal), s.misses,
-                      talks.empty() ? "-" : talks.c_str(), music.empty() ? "-" : music.c_str());
+                      s.spawned, s.gone, s.attacks, s.bonuses, static_cast<long long>(s.bonusTotal),
+                      unpaid.empty() ? "-" : unpaid.c_str(), s.misses, talks.empty() ? "-" : talks.c_str(),
+                      music.empty() ? "-" : music.c_str());
         out += line;
     }
     for (const GameRecord& g : r.games) {
@@ -802,11 +806,12 @@ void WriteTable(const std::string& key, const std::string& rows) {
     // slot A and B, from its arrival to its defeat (0: none beaten); spawned /
     // gone: enemies that came into the field and left it (destroyed or out of
     // view); attacks: the bosses' attack phases seen; bonuses: named attacks
-    // paid; misses: lives lost; talks: the lines of each talk run; music: asked
-    // for in the stage, in order.
+    // paid; unpaid: named attacks that paid none, by slot and phase; misses:
+    // lives lost; talks: the lines of each talk run; music: asked for in the
+    // stage, in order.
     std::string table =
         "route                      game stage  frames fight-a fight-b spawned  gone attacks bonuses bonus-total "
-        "misses  talks            music\n";
+        "unpaid  misses  talks            music\n";
     for (const fs::path& f : files) table += testsupport::ReadFile(f.string());
     put(folder / "table.txt", table);
 }

@@ -66,6 +66,7 @@ struct StageRecord {
     int32_t attacks = 0;        // the bosses' attack phases seen (both slots)
     int32_t bonuses = 0;        // named attacks paid
     int64_t bonusTotal = 0;
+    std::vector<std::string> unpaid;  // named attacks that paid none, by slot and phase ("A6", "B10")
     std::vector<int32_t> talkLines;  // lines of each talk run, in order
     std::vector<std::string> music;  // music asked for in the stage, in order ("Stage01Boss")
     int32_t misses = 0;         // lives the players lost (mortal runs)
