@@ -54,25 +54,41 @@ CXFileLoader::~CXFileLoader() {
 }
 
 CFrame* CXFileLoader::NewFrame() {
+    if (frameCount_ >= kMaxFrames) {
+        Refuse("フレーム数", kMaxFrames);
+        return nullptr;
+    }
     auto* frame = new (std::nothrow) CFrame;
     if (!frame) {
         Kestra::LogRed("メモリの確保に失敗");
         Kestra::LogNewLine();
+        return nullptr;
     }
+    ++frameCount_;
     return frame;
+}
+
+bool CXFileLoader::Refuse(const char* what, uint32_t limit) {
+    if (!refused_) {
+        Kestra::LogRed("モデルの読み込みを中止 [ %s ] : %sが上限 %u を超えます", source_ ? source_ : "メモリ上のデータ",
+                       what, unsigned(limit));
+        Kestra::LogNewLine();
+    }
+    refused_ = true;
+    return false;
 }
 
 bool CXFileLoader::LoadTopLevel(ID3DXFileEnumObject* enumeration) {
     SIZE_T n = 0;
     enumeration->GetChildren(&n);
-    for (SIZE_T i = 0; i < n; ++i) {
+    // Every top-level frame is a root, also when a frame before it copied it.
+    for (SIZE_T i = 0; i < n && !refused_; ++i) {
         ID3DXFileData* child = nullptr;
         if (FAILED(enumeration->GetChild(i, &child))) continue;
         const GUID type = TypeOf(child);
         if (type == TID_D3DRMFrame) {
             if (CFrame* frame = NewFrame()) {
                 if (LoadFrame(child, frame)) {
-                    ++frameCount_;
                     model_->AddRootFrame(frame);
                 } else {
                     frame->Release();
@@ -86,7 +102,6 @@ bool CXFileLoader::LoadTopLevel(ID3DXFileEnumObject* enumeration) {
                 root = NewFrame();
                 if (root) {
                     root->SetName("FRAME_ROOT");
-                    ++frameCount_;
                     model_->AddRootFrame(root);
                 }
             }
@@ -103,16 +118,21 @@ bool CXFileLoader::LoadTopLevel(ID3DXFileEnumObject* enumeration) {
         }
         child->Release();
     }
-    return true;
+    return !refused_;
 }
 
 bool CXFileLoader::LoadFrame(ID3DXFileData* data, CFrame* frame) {
+    const uint32_t depth = loading_ ? loading_->depth + 1 : 1;
+    if (depth > kMaxDepth) return Refuse("フレームの深さ", kMaxDepth);
     char name[64];
     NameOf(data, name, sizeof name);
     frame->SetName(name[0] ? name : "NO_NAME");
-    const Loading self{name, IdOf(data), loading_};
+    const Loading self{name, IdOf(data), depth, loading_};
     loading_ = &self;
     d3dx::ForEachChild(data, [&](ID3DXFileData* child) {
+        // Each copy reads its source's children again, wanted or not.
+        if (objectReads_ >= kMaxObjects) return Refuse("フレーム内のオブジェクト数", kMaxObjects);
+        ++objectReads_;
         const GUID type = TypeOf(child);
         // A reference places a copy of what it names here; one naming this frame or
         // a frame around it would copy the frame into itself without end.
@@ -122,7 +142,6 @@ bool CXFileLoader::LoadFrame(ID3DXFileData* data, CFrame* frame) {
         } else if (type == TID_D3DRMFrame) {
             if (CFrame* sub = NewFrame()) {
                 if (LoadFrame(child, sub)) {
-                    ++frameCount_;
                     frame->AddChildFrame(sub);
                 } else {
                     sub->Release();
@@ -131,10 +150,10 @@ bool CXFileLoader::LoadFrame(ID3DXFileData* data, CFrame* frame) {
         } else if (type == TID_D3DRMMesh) {
             LoadMesh(child, frame);
         }
-        return true;
+        return !refused_;
     });
     loading_ = self.outer;
-    return true;
+    return !refused_;
 }
 
 bool CXFileLoader::IsLoading(ID3DXFileData* data) const {
@@ -156,6 +175,8 @@ bool CXFileLoader::LoadFrameTransform(ID3DXFileData* data, CFrame* frame) {
 }
 
 bool CXFileLoader::LoadMesh(ID3DXFileData* data, CFrame* frame) {
+    if (meshReads_ >= kMaxMeshes) return Refuse("メッシュ数", kMaxMeshes);
+    ++meshReads_;
     char name[64];
     NameOf(data, name, sizeof name);
     if (!name[0]) std::strcpy(name, "NO_NAME");
@@ -279,7 +300,9 @@ bool CXFileLoader::LoadFromFile(const char* file, uint16_t vsMajor, uint16_t vsM
     std::vector<uint8_t> bytes(size);
     const uint32_t read = KestraFile::Read(handle, size, bytes.data());
     KestraFile::Close(handle);
+    source_ = file;
     const bool ok = LoadFromMemory(bytes.data(), read, vsMajor, vsMinor, manager);
+    source_ = nullptr;
     if (model_) {
         char path[260] = {};
         if (KestraFile::GetFilePath(path, file)) model_->SetName(path);
@@ -318,7 +341,8 @@ bool CXFileLoader::LoadFromMemory(const void* data, uint32_t size, uint16_t vsMa
     if (enumeration) {
         if (model_) model_->Release();
         model_ = new (std::nothrow) CModel(manager);
-        frameCount_ = meshCount_ = 0;
+        frameCount_ = meshCount_ = meshReads_ = objectReads_ = 0;
+        refused_ = false;
         ok = model_ && LoadTopLevel(enumeration);
         // A file without a frame or a mesh gives no model.
         if (ok && !model_->GetRootFrame()) {

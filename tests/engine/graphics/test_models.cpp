@@ -367,6 +367,115 @@ TEST_F(Models, AReferencedFrameIsCopiedAndOnlyALoopIsSkipped) {
     }
 }
 
+// A UTF-8 text (u8 literal) as the CP932 bytes the log holds.
+std::string Sjis(const char8_t* text) { return testsupport::Utf8ToCp932(reinterpret_cast<const char*>(text)); }
+
+// Frames F0 to F<levels>, each naming the next one twice; the last holds `last`.
+std::string Doubling(int levels, const std::string& last) {
+    std::string text;
+    for (int i = 0; i < levels; ++i)
+        text += "Frame F" + std::to_string(i) + " { {F" + std::to_string(i + 1) + "} {F" + std::to_string(i + 1) +
+                "} }\n";
+    return text + "Frame F" + std::to_string(levels) + " { " + last + " }\n";
+}
+
+// n frames, each naming the next.
+std::string Chain(int n) {
+    std::string text;
+    for (int i = 0; i + 1 < n; ++i) text += "Frame C" + std::to_string(i) + " { {C" + std::to_string(i + 1) + "} }\n";
+    return text + "Frame C" + std::to_string(n - 1) + " { }\n";
+}
+
+// A root holding k frames, each holding `inner`.
+std::string Siblings(int k, const std::string& inner) {
+    std::string text = "Frame R {";
+    for (int i = 0; i < k; ++i) text += " Frame { " + inner + " }";
+    return text + " }\n";
+}
+
+// A tree `levels` deep from its first root: nesting written out 64 levels at a
+// time (the parser's own limit), each run naming the next from its innermost frame.
+std::string Deep(int levels) {
+    std::string text;
+    for (int run = 0; run * 64 < levels; ++run) {
+        const int n = std::min(64, levels - run * 64);
+        for (int i = 0; i < n; ++i) text += "Frame D" + std::to_string(run) + "_" + std::to_string(i) + " { ";
+        if ((run + 1) * 64 < levels) text += "{D" + std::to_string(run + 1) + "_0} ";
+        text += std::string(size_t(n), '}') + "\n";
+    }
+    return text;
+}
+
+// A root reading k objects: references to one transform.
+std::string Objects(int k) {
+    std::string text = "FrameTransformMatrix T { 1,0,0,0, 0,1,0,0, 0,0,1,0, 3,0,0,1;; }\nFrame R {";
+    for (int i = 0; i < k; ++i) text += " {T}";
+    return text + " }\n";
+}
+
+// Frame references copy subtrees, so a small file can ask for millions of
+// frames. A load past any of the loader's limits is refused, with one line
+// naming the file and the limit, having built no more than the limits allow;
+// at each limit the model loads.
+TEST_F(Models, AFileAskingForMoreThanTheLimitsIsRefusedWithOneLine) {
+    StartAll(d3d9test::Backend::Null);
+    using Loader = LibModel::CXFileLoader;
+    const std::string mesh = "Mesh M { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }";
+    const std::string frames = Sjis(u8"フレーム数"), depth = Sjis(u8"フレームの深さ"), meshes = Sjis(u8"メッシュ数"),
+                      objects = Sjis(u8"フレーム内のオブジェクト数");
+    struct Case {
+        const char* what;
+        std::string text;
+        std::string limit;  // the limit's name in the line; empty: the model loads
+        uint32_t value;
+    };
+    const int maxFrames = int(Loader::kMaxFrames), maxDepth = int(Loader::kMaxDepth),
+              maxMeshes = int(Loader::kMaxMeshes), maxObjects = int(Loader::kMaxObjects);
+    const Case cases[] = {
+        {"each of 25 frames names the next twice", Doubling(25, ""), frames, Loader::kMaxFrames},
+        {"the same with a mesh in the last frame", Doubling(25, mesh), meshes, Loader::kMaxMeshes},
+        {"a chain of 10,000 frames", Chain(10000), depth, Loader::kMaxDepth},
+        {"a chain as deep as allowed", Deep(maxDepth), "", 0},
+        {"one level deeper", Deep(maxDepth + 1), depth, Loader::kMaxDepth},
+        {"as many frames as allowed", Siblings(maxFrames - 1, ""), "", 0},
+        {"one frame more", Siblings(maxFrames, ""), frames, Loader::kMaxFrames},
+        {"as many meshes as allowed", Siblings(maxMeshes, mesh), "", 0},
+        {"one mesh more", Siblings(maxMeshes + 1, mesh), meshes, Loader::kMaxMeshes},
+        {"as many objects as allowed", Objects(maxObjects), "", 0},
+        {"one object more", Objects(maxObjects + 1), objects, Loader::kMaxObjects},
+    };
+    const std::string stopped = Sjis(u8"モデルの読み込みを中止");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Kestra::CloseLog();
+        ASSERT_TRUE(Kestra::OpenLog("objects"));
+        const std::string text = "xof 0303txt 0032\n" + c.text;
+        Loader loader;
+        const bool loaded = loader.LoadFromMemory(text.data(), uint32_t(text.size()), 1, 1, KestraModelEx::GetManager());
+        EXPECT_LE(loader.GetFrameCount(), Loader::kMaxFrames);
+        EXPECT_LE(loader.GetMeshCount(), Loader::kMaxMeshes);
+        CModel* model = nullptr;
+        EXPECT_EQ(loader.GetModel(&model), loaded);
+        if (model) model->Release();
+        if (c.limit.empty()) {
+            EXPECT_TRUE(loaded);
+            EXPECT_EQ(Count(stopped), 0) << Log();
+            continue;
+        }
+        EXPECT_FALSE(loaded);
+        const std::string line = Sjis(u8"モデルの読み込みを中止 [ メモリ上のデータ ] : ") + c.limit + Sjis(u8"が上限 ") +
+                                 std::to_string(c.value) + Sjis(u8" を超えます");
+        EXPECT_EQ(Count(stopped), 1);
+        EXPECT_EQ(Count(line), 1) << Log().substr(0, 4000);
+    }
+    // Through the model manager: no model, and the line names the file.
+    const std::string file = dir_.file("doubling.x");
+    testsupport::WriteFile(file, "xof 0303txt 0032\n" + Doubling(25, ""));
+    EXPECT_EQ(KestraModelEx::CreateFromFile(file.c_str(), 1, 1, 0, 0), nullptr);
+    EXPECT_EQ(Count(Sjis(u8"モデルの読み込みを中止 [ ") + file + " ]"), 1);
+    EXPECT_EQ(Count("Success!"), 0);
+}
+
 TEST_F(Models, MoreVerticesThanSixteenBitIndicesReachAreRefusedWithALine) {
     StartAll(d3d9test::Backend::Null);
     const DWORD vertices = 70002, faces = vertices / 3;
