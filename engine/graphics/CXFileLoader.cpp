@@ -281,11 +281,43 @@ bool CXFileLoader::AddNormals(ID3DXMesh** mesh) {
 }
 
 void CXFileLoader::BindMeshes() {
-    CBaseMesh** meshes = model_->GetMeshArray();
-    CFrame** frames = new CFrame*[model_->GetFrameCount() ? model_->GetFrameCount() : 1];
-    for (uint32_t i = 0; i < model_->GetFrameCount(); ++i) frames[i] = model_->GetFrame(i);
-    for (uint32_t i = 0; i < model_->GetMeshCount(); ++i) meshes[i]->BindFrames(frames, model_->GetFrameCount());
-    delete[] frames;
+    // The frame array is in pre-order: a frame's subtree is the run of size[i]
+    // frames from i on, and its children follow it one subtree after another.
+    const uint32_t n = model_->GetFrameCount();
+    std::vector<uint32_t> size(n, 1), parent(n, n);
+    for (uint32_t i = n; i-- > 0;) {
+        const CObjectList& children = model_->GetFrame(i)->GetChildFrames();
+        uint32_t child = i + 1;
+        for (CBaseObject* c = children.First(); c && child < n; c = children.Next(c)) {
+            parent[child] = i;
+            size[i] += size[child];
+            child += size[child];
+        }
+    }
+    // A skinned mesh looks for its bones in its own frame's subtree first, then in
+    // each enclosing subtree outwards, then in the whole model: a copied subtree
+    // binds to its own copies of the bones, not to the first frames of their names.
+    std::vector<CFrame*> order;
+    order.reserve(n);
+    auto add = [&](uint32_t from, uint32_t to) {
+        for (uint32_t k = from; k < to; ++k) order.push_back(model_->GetFrame(k));
+    };
+    for (uint32_t i = 0; i < n; ++i) {
+        CBaseMesh* mesh = model_->GetFrame(i)->GetMesh();
+        if (!mesh || !mesh->IsSkinned()) continue;
+        order.clear();
+        uint32_t from = i, to = i + size[i];
+        add(from, to);
+        for (uint32_t a = parent[i]; a < n; a = parent[a]) {
+            add(a, from);
+            add(to, a + size[a]);
+            from = a;
+            to = a + size[a];
+        }
+        add(0, from);
+        add(to, n);
+        mesh->BindFrames(order.data(), n);
+    }
 }
 
 bool CXFileLoader::LoadFromFile(const char* file, uint16_t vsMajor, uint16_t vsMinor, CDeviceObjectManager* manager) {

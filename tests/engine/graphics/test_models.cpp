@@ -476,6 +476,47 @@ TEST_F(Models, AFileAskingForMoreThanTheLimitsIsRefusedWithOneLine) {
     EXPECT_EQ(Count("Success!"), 0);
 }
 
+// A skinned mesh in a copied subtree moves with the copy's bones: each bone
+// binds to the nearest frame of its name, in the mesh's own subtree or the
+// nearest one around it, before any other in the model.
+TEST_F(Models, ASkinnedMeshInACopyBindsToTheCopysBones) {
+    StartAll(d3d9test::Backend::Null);
+    const std::string body = "Frame Body { Frame Bone { } Frame Skin { Mesh Tri { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; "
+                             "3;0,1,2;; SkinWeights { \"Bone\"; 3; 0,1,2; 1,1,1; 1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1;; } "
+                             "} } }\n";
+    struct Case {
+        std::string text;
+        const char* frames;           // pre-order, one space apart
+        std::vector<uint32_t> bones;  // per mesh, the frame its bone follows
+    };
+    const Case cases[] = {
+        {body + "Frame Holder { {Body} }", "Body Bone Skin Holder Body Bone Skin", {1, 5}},
+        {"Frame Holder { {Body} }\n" + body, "Holder Body Bone Skin Body Bone Skin", {2, 5}},
+        // A copy without the bones binds to the only ones there are.
+        {body + "Frame Holder { {Skin} }", "Body Bone Skin Holder Skin", {1, 1}},
+        // Around the copy: the bone beside it, not the one in the first root.
+        {body + "Frame Other { Frame Bone { } Frame Holder { {Skin} } }", "Body Bone Skin Other Bone Holder Skin",
+         {1, 4}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const std::string text = "xof 0303txt 0032\n" + c.text + "\n";
+        CModel* model = KestraModelEx::CreateFromMemory(text.data(), uint32_t(text.size()), 1, 1, 0, 0);
+        ASSERT_NE(model, nullptr) << Log();
+        std::string names;
+        for (const std::string& n : FrameNames(model)) names += (names.empty() ? "" : " ") + n;
+        EXPECT_EQ(names, c.frames);
+        ASSERT_EQ(model->GetMeshCount(), c.bones.size());
+        for (uint32_t i = 0; i < model->GetMeshCount(); ++i) {
+            ASSERT_TRUE(model->GetMeshArray()[i]->IsSkinned());
+            auto* skin = static_cast<CSkinMesh*>(model->GetMeshArray()[i]);
+            ASSERT_EQ(skin->GetBoneCount(), 1u);
+            EXPECT_EQ(skin->GetBoneMatrix(0), model->GetFrame(c.bones[i])->GetWorldMatrix()) << "mesh " << i;
+        }
+        model->Release();
+    }
+}
+
 TEST_F(Models, MoreVerticesThanSixteenBitIndicesReachAreRefusedWithALine) {
     StartAll(d3d9test::Backend::Null);
     const DWORD vertices = 70002, faces = vertices / 3;
