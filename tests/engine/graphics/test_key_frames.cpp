@@ -277,14 +277,29 @@ TEST_F(KeyTables, RotationBeforeALateFirstKeyGoesBackAlongTheFirstTurn) {
         before = r;
     }
     anim->Release();
-    // Two keys 2 degrees apart, followed a thousand key spans back: still a turn,
-    // not a stretch.
-    anim = make(1000, 1001, 2);
-    D3DXQUATERNION r;
-    CVector3 pos, scale;
-    anim->GetTransform(&pos, &scale, &r, 1, kLinear, &defPos, &defScale, &defRot);
-    EXPECT_NEAR(D3DXQuaternionLength(&r), 1.0f, 1e-5);
-    anim->Release();
+    // Far back, and with keys close together, the turn keeps the first pair's
+    // rate: the angle about z the matrix shows, modulo a full turn, is the one
+    // the position walks to.
+    const Case far[] = {
+        {46, 47, 2, 1, -90},         // 45 spans of 2 degrees
+        {1000, 1001, 2, 1, -1998},   // 999 spans: +162 degrees
+        {201, 202, 0.5f, 1, -100},   // half a degree apart
+        {101, 111, 120, 1, -1200},   // 10 spans of a third of a turn: -120 degrees
+    };
+    for (const Case& c : far) {
+        SCOPED_TRACE(testing::Message() << "keys at " << c.first << " and " << c.second << ", time " << c.time);
+        anim = make(c.first, c.second, c.turn);
+        CVector3 pos, scale;
+        D3DXQUATERNION r;
+        anim->GetTransform(&pos, &scale, &r, c.time, kLinear, &defPos, &defScale, &defRot);
+        EXPECT_NEAR(pos.x, c.degrees, 1e-3);
+        EXPECT_NEAR(D3DXQuaternionLength(&r), 1.0f, 1e-5);
+        CMatrix m;
+        anim->GetMatrix(&m, c.time, kLinear, &defPos, &defScale, &defRot);
+        const double angle = std::atan2(double(m._12), double(m._11)) * 180 / 3.14159265358979;
+        EXPECT_NEAR(std::remainder(angle - c.degrees, 360.0), 0.0, 0.02) << "the matrix turns x by " << angle;
+        anim->Release();
+    }
 }
 
 }  // namespace
