@@ -141,6 +141,11 @@ protected:
         EXPECT_NE(model, nullptr) << file << "\n" << Log();
         return model;
     }
+    // A model from X text after the header.
+    static CModel* FromText(const std::string& body) {
+        const std::string text = "xof 0303txt 0032\n" + body + "\n";
+        return KestraModelEx::CreateFromMemory(text.data(), uint32_t(text.size()), 1, 1, 0, 0);
+    }
     static std::vector<std::string> FrameNames(CModel* m) {
         std::vector<std::string> out;
         for (uint32_t i = 0; i < m->GetFrameCount(); ++i) out.push_back(m->GetFrame(i)->GetName());
@@ -354,8 +359,7 @@ TEST_F(Models, AReferencedFrameIsCopiedAndOnlyALoopIsSkipped) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        const std::string text = "xof 0303txt 0032\n" + c.text + "\n";
-        CModel* model = KestraModelEx::CreateFromMemory(text.data(), uint32_t(text.size()), 1, 1, 0, 0);
+        CModel* model = FromText(c.text);
         ASSERT_NE(model, nullptr) << Log();
         std::string trees;
         for (CBaseObject* r = model->GetRootFrames().First(); r; r = model->GetRootFrames().Next(r))
@@ -500,8 +504,7 @@ TEST_F(Models, ASkinnedMeshInACopyBindsToTheCopysBones) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        const std::string text = "xof 0303txt 0032\n" + c.text + "\n";
-        CModel* model = KestraModelEx::CreateFromMemory(text.data(), uint32_t(text.size()), 1, 1, 0, 0);
+        CModel* model = FromText(c.text);
         ASSERT_NE(model, nullptr) << Log();
         std::string names;
         for (const std::string& n : FrameNames(model)) names += (names.empty() ? "" : " ") + n;
