@@ -196,8 +196,11 @@ bool CXFileLoader::LoadMesh(ID3DXFileData* data, CFrame* frame) {
         return true;
     }
     CBaseMesh* model = nullptr;
+    meshElements_ += uint64_t(mesh->GetNumVertices()) + mesh->GetNumFaces();
     const bool skinned = skin && skin->GetNumBones() > 0;
-    if (skinned && skin->GetNumBones() > kMaxBones) {
+    if (meshElements_ > kMaxMeshElements) {
+        Refuse("メッシュの頂点数と面数", kMaxMeshElements);
+    } else if (skinned && skin->GetNumBones() > kMaxBones) {
         Kestra::LogRed("１つのメッシュに使えるボーン数は %d までです", int(kMaxBones));
         Kestra::LogNewLine();
     } else if (skinned) {
@@ -221,7 +224,7 @@ bool CXFileLoader::LoadMesh(ID3DXFileData* data, CFrame* frame) {
     ReleaseCom(effects);
     ReleaseCom(skin);
     ReleaseCom(mesh);
-    return true;
+    return !refused_;
 }
 
 bool CXFileLoader::LoadAnimationSet(ID3DXFileData* data, AnimasionSet* set) {
@@ -374,6 +377,7 @@ bool CXFileLoader::LoadFromMemory(const void* data, uint32_t size, uint16_t vsMa
         if (model_) model_->Release();
         model_ = new (std::nothrow) CModel(manager);
         frameCount_ = meshCount_ = meshReads_ = objectReads_ = 0;
+        meshElements_ = 0;
         refused_ = false;
         ok = model_ && LoadTopLevel(enumeration);
         // A file without a frame or a mesh gives no model.

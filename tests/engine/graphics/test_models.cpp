@@ -415,7 +415,11 @@ TEST_F(Models, AFileAskingForMoreThanTheLimitsIsRefusedWithOneLine) {
     const std::string mesh = "Mesh M { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }";
     const std::string matrix = "FrameTransformMatrix T { 1,0,0,0, 0,1,0,0, 0,0,1,0, 3,0,0,1;; }\n";
     const std::string frames = Sjis(u8"フレーム数"), depth = Sjis(u8"フレームの深さ"), meshes = Sjis(u8"メッシュ数"),
-                      objects = Sjis(u8"フレーム内のオブジェクト数");
+                      elements = Sjis(u8"メッシュの頂点数と面数"), objects = Sjis(u8"フレーム内のオブジェクト数");
+    // A top-level mesh of 2047 vertices and a face, read again for each reference.
+    std::string big = "Mesh Big { 2047;";
+    for (int i = 0; i < 2047; ++i) big += " 0;0;" + std::to_string(i) + (i < 2046 ? ";," : ";;");
+    big += " 1; 3;0,1,2;; }\n";
     struct Case {
         std::string text, limit;  // the limit's name in the line; empty: the model loads
         uint32_t value;
@@ -430,6 +434,8 @@ TEST_F(Models, AFileAskingForMoreThanTheLimitsIsRefusedWithOneLine) {
         {Root(L::kMaxFrames, "Frame { }"), frames, L::kMaxFrames},
         {Root(L::kMaxMeshes, "Frame { " + mesh + " }"), "", 0},
         {Root(L::kMaxMeshes + 1, "Frame { " + mesh + " }"), meshes, L::kMaxMeshes},
+        {Root(L::kMaxMeshElements / 2048 - 1, "{Big}", big), "", 0},
+        {Root(L::kMaxMeshElements / 2048, "{Big}", big), elements, L::kMaxMeshElements},
         {Root(L::kMaxObjects, "{T}", matrix), "", 0},
         {Root(L::kMaxObjects + 1, "{T}", matrix), objects, L::kMaxObjects},
     };
