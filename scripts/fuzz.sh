@@ -7,8 +7,13 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 build=${QUENRITH_FUZZ_BUILD:-build-fuzz}
 seconds=${QUENRITH_FUZZ_SECONDS:-30}
-targets=(fuzz_lzss fuzz_pack fuzz_lag fuzz_lfd fuzz_effect fuzz_xfile fuzz_score fuzz_volume fuzz_keymap fuzz_stage
-  fuzz_wave fuzz_tga fuzz_dds fuzz_bmp fuzz_profile)
+targets=(fuzz_lzss fuzz_pack fuzz_lag fuzz_lfd fuzz_effect fuzz_xfile fuzz_model fuzz_score fuzz_volume fuzz_keymap
+  fuzz_stage fuzz_wave fuzz_tga fuzz_dds fuzz_bmp fuzz_profile)
+# Memory a run may take, in MB. A model file that makes the loader copy without
+# end must fail its run well before the machine runs short; the loader's own
+# limits keep a file within them far below this, with the sanitizer's
+# quarantine of freed blocks (up to 256 MB) counted in.
+declare -A rss_limit=([fuzz_model]=1024)
 
 mkdir -p "$build"
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -19,7 +24,7 @@ cmake --build "$build" --target "${targets[@]}" kestra-pack -j"${QUENRITH_FUZZ_J
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 case $build in /*) artifacts="$build/artifacts" ;; *) artifacts="$root/$build/artifacts" ;; esac
-mkdir -p "$artifacts" "$work/lzss" "$work/pack" "$work/lag" "$work/lfd" "$work/effect" "$work/xfile" "$work/src/img" "$work/src/SE" \
+mkdir -p "$artifacts" "$work/lzss" "$work/pack" "$work/lag" "$work/lfd" "$work/effect" "$work/xfile" "$work/model" "$work/src/img" "$work/src/SE" \
   "$work/score" "$work/volume" "$work/keymap" "$work/stage" "$work/wave" "$work/tga" "$work/dds" "$work/bmp" \
   "$work/profile"
 
@@ -80,6 +85,24 @@ Frame Root { FrameTransformMatrix { 1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1;; }
     SkinWeights { "Root"; 2; 0,3; 0.5,1; 1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1;; } } }
 AnimationSet Go { Animation { { Root } AnimationKey { 2; 2; 0;3;0,0,0;;, 10;3;1,2,3;;; } } }
 XEOF
+# Models: the same files through the engine's loader, and frames copied by
+# reference (a sibling, a loop, a top-level frame named twice, a few levels that
+# each copy the next twice) with a take whose keys start late.
+cp "$work"/xfile/* "$work/model/"
+for f in test.x malformed_skinweights_oob.x; do
+  if [ -f "$xfiles/$f" ]; then cp "$xfiles/$f" "$work/model/$f"; fi
+done
+cat > "$work/model/references.x" <<'XEOF'
+xof 0303txt 0032
+Frame Arm { FrameTransformMatrix { 1,0,0,0,0,1,0,0,0,0,1,0,3,0,0,1;; }
+  Frame Hand { { Arm } Mesh Tri { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; } } }
+Frame Body { { Arm } { Arm } Frame Head { { Body } } }
+Frame L0 { { L1 } { L1 } } Frame L1 { { L2 } { L2 } } Frame L2 { { Body } { Arm } }
+AnimationSet Wave {
+  Animation { { Arm } AnimationKey { 0; 2; 20;4;1,0,0,0;;, 30;4;0.9962,0,0,0.0872;;; } }
+  Animation { { Hand } AnimationKey { 4; 2; 5;16;1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1;;, 9;16;0,1,0,0,-1,0,0,0,0,0,1,0,2,0,0,1;;; } }
+  Animation { { Head } AnimationKey { 1; 1; 0;3;1,1,1;;; } AnimationKey { 2; 2; 0;3;0,0,0;;, 40;3;0,5,0;;; } } }
+XEOF
 
 # The game's files: a default score text, volume lines, key maps in both line ends.
 {
@@ -136,7 +159,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # One target: its log, and its exit status in a file beside it.
 run_target() {
   local target=$1 corpus="$work/${1#fuzz_}" rc=0
-  "$build/bin/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+  "$build/bin/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb="${rss_limit[$target]:-2048}" -max_len=65536 \
     -print_final_stats=1 -artifact_prefix="$artifacts/$target-" "$corpus" > "$work/$target.log" 2>&1 || rc=$?
   echo "$rc" > "$work/$target.rc"
 }

@@ -16,7 +16,8 @@ public:
     // Keeps the model matrix: the bones carry the frame transforms.
     void Update(const CMatrix* frameWorld, const CMatrix* modelWorld) override;
     uint32_t Render() override;
-    // Bone i takes the world matrix of the first frame of its name. A bone with
+    // Bone i takes the world matrix of the first frame of its name in the order
+    // given (the loader puts the frames nearest the mesh first). A bone with
     // no such frame keeps the vertices it moves in their bind pose.
     void BindFrames(CFrame** frames, uint32_t count) override;
     bool LoadMesh(ID3DXMesh* mesh, ID3DXSkinInfo* skin, const DWORD* adjacency) override;

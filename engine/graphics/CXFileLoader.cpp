@@ -54,25 +54,41 @@ CXFileLoader::~CXFileLoader() {
 }
 
 CFrame* CXFileLoader::NewFrame() {
+    if (frameCount_ >= kMaxFrames) {
+        Refuse("フレーム数", kMaxFrames);
+        return nullptr;
+    }
     auto* frame = new (std::nothrow) CFrame;
     if (!frame) {
         Kestra::LogRed("メモリの確保に失敗");
         Kestra::LogNewLine();
+        return nullptr;
     }
+    ++frameCount_;
     return frame;
+}
+
+bool CXFileLoader::Refuse(const char* what, uint32_t limit) {
+    if (!refused_) {
+        Kestra::LogRed("モデルの読み込みを中止 [ %s ] : %sが上限 %u を超えます", source_ ? source_ : "メモリ上のデータ",
+                       what, unsigned(limit));
+        Kestra::LogNewLine();
+    }
+    refused_ = true;
+    return false;
 }
 
 bool CXFileLoader::LoadTopLevel(ID3DXFileEnumObject* enumeration) {
     SIZE_T n = 0;
     enumeration->GetChildren(&n);
-    for (SIZE_T i = 0; i < n; ++i) {
+    // Every top-level frame is a root, also when a frame before it copied it.
+    for (SIZE_T i = 0; i < n && !refused_; ++i) {
         ID3DXFileData* child = nullptr;
         if (FAILED(enumeration->GetChild(i, &child))) continue;
         const GUID type = TypeOf(child);
         if (type == TID_D3DRMFrame) {
             if (CFrame* frame = NewFrame()) {
                 if (LoadFrame(child, frame)) {
-                    ++frameCount_;
                     model_->AddRootFrame(frame);
                 } else {
                     frame->Release();
@@ -86,7 +102,6 @@ bool CXFileLoader::LoadTopLevel(ID3DXFileEnumObject* enumeration) {
                 root = NewFrame();
                 if (root) {
                     root->SetName("FRAME_ROOT");
-                    ++frameCount_;
                     model_->AddRootFrame(root);
                 }
             }
@@ -103,16 +118,21 @@ bool CXFileLoader::LoadTopLevel(ID3DXFileEnumObject* enumeration) {
         }
         child->Release();
     }
-    return true;
+    return !refused_;
 }
 
 bool CXFileLoader::LoadFrame(ID3DXFileData* data, CFrame* frame) {
+    const uint32_t depth = loading_ ? loading_->depth + 1 : 1;
+    if (depth > kMaxDepth) return Refuse("フレームの深さ", kMaxDepth);
     char name[64];
     NameOf(data, name, sizeof name);
     frame->SetName(name[0] ? name : "NO_NAME");
-    const Loading self{name, IdOf(data), loading_};
+    const Loading self{name, IdOf(data), depth, loading_};
     loading_ = &self;
     d3dx::ForEachChild(data, [&](ID3DXFileData* child) {
+        // Each copy reads its source's children again, wanted or not.
+        if (objectReads_ >= kMaxObjects) return Refuse("フレーム内のオブジェクト数", kMaxObjects);
+        ++objectReads_;
         const GUID type = TypeOf(child);
         // A reference places a copy of what it names here; one naming this frame or
         // a frame around it would copy the frame into itself without end.
@@ -122,7 +142,6 @@ bool CXFileLoader::LoadFrame(ID3DXFileData* data, CFrame* frame) {
         } else if (type == TID_D3DRMFrame) {
             if (CFrame* sub = NewFrame()) {
                 if (LoadFrame(child, sub)) {
-                    ++frameCount_;
                     frame->AddChildFrame(sub);
                 } else {
                     sub->Release();
@@ -131,10 +150,10 @@ bool CXFileLoader::LoadFrame(ID3DXFileData* data, CFrame* frame) {
         } else if (type == TID_D3DRMMesh) {
             LoadMesh(child, frame);
         }
-        return true;
+        return !refused_;
     });
     loading_ = self.outer;
-    return true;
+    return !refused_;
 }
 
 bool CXFileLoader::IsLoading(ID3DXFileData* data) const {
@@ -156,6 +175,8 @@ bool CXFileLoader::LoadFrameTransform(ID3DXFileData* data, CFrame* frame) {
 }
 
 bool CXFileLoader::LoadMesh(ID3DXFileData* data, CFrame* frame) {
+    if (meshReads_ >= kMaxMeshes) return Refuse("メッシュ数", kMaxMeshes);
+    ++meshReads_;
     char name[64];
     NameOf(data, name, sizeof name);
     if (!name[0]) std::strcpy(name, "NO_NAME");
@@ -175,8 +196,11 @@ bool CXFileLoader::LoadMesh(ID3DXFileData* data, CFrame* frame) {
         return true;
     }
     CBaseMesh* model = nullptr;
+    meshElements_ += uint64_t(mesh->GetNumVertices()) + mesh->GetNumFaces();
     const bool skinned = skin && skin->GetNumBones() > 0;
-    if (skinned && skin->GetNumBones() > kMaxBones) {
+    if (meshElements_ > kMaxMeshElements) {
+        Refuse("メッシュの頂点数と面数", kMaxMeshElements);
+    } else if (skinned && skin->GetNumBones() > kMaxBones) {
         Kestra::LogRed("１つのメッシュに使えるボーン数は %d までです", int(kMaxBones));
         Kestra::LogNewLine();
     } else if (skinned) {
@@ -200,7 +224,7 @@ bool CXFileLoader::LoadMesh(ID3DXFileData* data, CFrame* frame) {
     ReleaseCom(effects);
     ReleaseCom(skin);
     ReleaseCom(mesh);
-    return true;
+    return !refused_;
 }
 
 bool CXFileLoader::LoadAnimationSet(ID3DXFileData* data, AnimasionSet* set) {
@@ -260,11 +284,43 @@ bool CXFileLoader::AddNormals(ID3DXMesh** mesh) {
 }
 
 void CXFileLoader::BindMeshes() {
-    CBaseMesh** meshes = model_->GetMeshArray();
-    CFrame** frames = new CFrame*[model_->GetFrameCount() ? model_->GetFrameCount() : 1];
-    for (uint32_t i = 0; i < model_->GetFrameCount(); ++i) frames[i] = model_->GetFrame(i);
-    for (uint32_t i = 0; i < model_->GetMeshCount(); ++i) meshes[i]->BindFrames(frames, model_->GetFrameCount());
-    delete[] frames;
+    // The frame array is in pre-order: a frame's subtree is the run of size[i]
+    // frames from i on, and its children follow it one subtree after another.
+    const uint32_t n = model_->GetFrameCount();
+    std::vector<uint32_t> size(n, 1), parent(n, n);
+    for (uint32_t i = n; i-- > 0;) {
+        const CObjectList& children = model_->GetFrame(i)->GetChildFrames();
+        uint32_t child = i + 1;
+        for (CBaseObject* c = children.First(); c && child < n; c = children.Next(c)) {
+            parent[child] = i;
+            size[i] += size[child];
+            child += size[child];
+        }
+    }
+    // A skinned mesh looks for its bones in its own frame's subtree first, then in
+    // each enclosing subtree outwards, then in the whole model: a copied subtree
+    // binds to its own copies of the bones, not to the first frames of their names.
+    std::vector<CFrame*> order;
+    order.reserve(n);
+    auto add = [&](uint32_t from, uint32_t to) {
+        for (uint32_t k = from; k < to; ++k) order.push_back(model_->GetFrame(k));
+    };
+    for (uint32_t i = 0; i < n; ++i) {
+        CBaseMesh* mesh = model_->GetFrame(i)->GetMesh();
+        if (!mesh || !mesh->IsSkinned()) continue;
+        order.clear();
+        uint32_t from = i, to = i + size[i];
+        add(from, to);
+        for (uint32_t a = parent[i]; a < n; a = parent[a]) {
+            add(a, from);
+            add(to, a + size[a]);
+            from = a;
+            to = a + size[a];
+        }
+        add(0, from);
+        add(to, n);
+        mesh->BindFrames(order.data(), n);
+    }
 }
 
 bool CXFileLoader::LoadFromFile(const char* file, uint16_t vsMajor, uint16_t vsMinor, CDeviceObjectManager* manager) {
@@ -279,7 +335,9 @@ bool CXFileLoader::LoadFromFile(const char* file, uint16_t vsMajor, uint16_t vsM
     std::vector<uint8_t> bytes(size);
     const uint32_t read = KestraFile::Read(handle, size, bytes.data());
     KestraFile::Close(handle);
+    source_ = file;
     const bool ok = LoadFromMemory(bytes.data(), read, vsMajor, vsMinor, manager);
+    source_ = nullptr;
     if (model_) {
         char path[260] = {};
         if (KestraFile::GetFilePath(path, file)) model_->SetName(path);
@@ -318,7 +376,9 @@ bool CXFileLoader::LoadFromMemory(const void* data, uint32_t size, uint16_t vsMa
     if (enumeration) {
         if (model_) model_->Release();
         model_ = new (std::nothrow) CModel(manager);
-        frameCount_ = meshCount_ = 0;
+        frameCount_ = meshCount_ = meshReads_ = objectReads_ = 0;
+        meshElements_ = 0;
+        refused_ = false;
         ok = model_ && LoadTopLevel(enumeration);
         // A file without a frame or a mesh gives no model.
         if (ok && !model_->GetRootFrame()) {

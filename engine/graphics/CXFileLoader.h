@@ -16,6 +16,20 @@ namespace LibModel {
 class CXFileLoader : public CBaseObject {
 public:
     static constexpr uint32_t kMaxBones = 48;
+    // What one file may make the loader build. Frame references copy whole
+    // subtrees, so a few hundred bytes could otherwise ask for millions of
+    // frames, or a mesh hundreds of times. The largest models loaded anywhere
+    // (the test corpus's) have 57 frames, 13 levels, 3 meshes, 170 objects read
+    // inside their frames and 10,788 mesh vertices and faces; the limits leave a
+    // wide margin and keep the tree shallow enough for the recursive frame
+    // walks. Past any of them the load fails, with one line naming the file and
+    // the limit: a model cut off at an arbitrary frame would bind animations
+    // and bones to frames that are missing.
+    static constexpr uint32_t kMaxFrames = 4096;          // frames made, copies and roots included
+    static constexpr uint32_t kMaxDepth = 256;            // levels of the built tree, through references too
+    static constexpr uint32_t kMaxMeshes = 256;           // meshes read, copies included
+    static constexpr uint32_t kMaxMeshElements = 262144;  // the vertices and faces of those meshes
+    static constexpr uint32_t kMaxObjects = 65536;        // children of frames read, copies included
 
     CXFileLoader() = default;
     // Releases the model reference; the sets belong to the model by then.
@@ -36,7 +50,7 @@ public:
     // The caller owns the reference handed out.
     virtual bool GetModel(CModel** out);
 
-    // Objects this load kept (dropped ones are not counted).
+    // Frames this load made, meshes it kept (a refused load stops at its limit).
     uint32_t GetFrameCount() const { return frameCount_; }
     uint32_t GetMeshCount() const { return meshCount_; }
 
@@ -45,10 +59,14 @@ private:
     struct Loading {
         const char* name;
         GUID id;
+        uint32_t depth;  // 1 for a root
         const Loading* outer;
     };
 
+    // Null when the frame limit is reached (the load is refused) or memory runs out.
     CFrame* NewFrame();
+    // Logs the one line of a refused load; answers false.
+    bool Refuse(const char* what, uint32_t limit);
     // Whether the object is one of the frames being loaded (by name and id).
     bool IsLoading(ID3DXFileData* data) const;
 
@@ -58,6 +76,11 @@ private:
     CObjectList sets_;
     uint32_t frameCount_ = 0;
     uint32_t meshCount_ = 0;
+    uint32_t meshReads_ = 0;
+    uint32_t objectReads_ = 0;
+    uint64_t meshElements_ = 0;
+    bool refused_ = false;
+    const char* source_ = nullptr;  // the file's name, for the log
     const Loading* loading_ = nullptr;
 };
 

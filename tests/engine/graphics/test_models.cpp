@@ -141,6 +141,11 @@ protected:
         EXPECT_NE(model, nullptr) << file << "\n" << Log();
         return model;
     }
+    // A model from X text after the header.
+    static CModel* FromText(const std::string& body) {
+        const std::string text = "xof 0303txt 0032\n" + body + "\n";
+        return KestraModelEx::CreateFromMemory(text.data(), uint32_t(text.size()), 1, 1, 0, 0);
+    }
     static std::vector<std::string> FrameNames(CModel* m) {
         std::vector<std::string> out;
         for (uint32_t i = 0; i < m->GetFrameCount(); ++i) out.push_back(m->GetFrame(i)->GetName());
@@ -354,8 +359,7 @@ TEST_F(Models, AReferencedFrameIsCopiedAndOnlyALoopIsSkipped) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        const std::string text = "xof 0303txt 0032\n" + c.text + "\n";
-        CModel* model = KestraModelEx::CreateFromMemory(text.data(), uint32_t(text.size()), 1, 1, 0, 0);
+        CModel* model = FromText(c.text);
         ASSERT_NE(model, nullptr) << Log();
         std::string trees;
         for (CBaseObject* r = model->GetRootFrames().First(); r; r = model->GetRootFrames().Next(r))
@@ -363,6 +367,132 @@ TEST_F(Models, AReferencedFrameIsCopiedAndOnlyALoopIsSkipped) {
         EXPECT_EQ(trees, c.tree);
         EXPECT_EQ(model->GetFrameCount(), c.frames);
         EXPECT_EQ(model->GetMeshCount(), c.meshes);
+        model->Release();
+    }
+}
+
+// A UTF-8 text (u8 literal) as the CP932 bytes the log holds.
+std::string Sjis(const char8_t* text) { return testsupport::Utf8ToCp932(reinterpret_cast<const char*>(text)); }
+
+// Frames <p>0 to <p><n-1>, each naming the next `copies` times; the last holds `last`.
+std::string Named(const std::string& p, uint32_t n, uint32_t copies, const std::string& last) {
+    std::string text;
+    for (uint32_t i = 0; i + 1 < n; ++i) {
+        text += "Frame " + p + std::to_string(i) + " {";
+        for (uint32_t c = 0; c < copies; ++c) text += " {" + p + std::to_string(i + 1) + "}";
+        text += " }\n";
+    }
+    return text + "Frame " + p + std::to_string(n - 1) + " { " + last + " }\n";
+}
+
+// A tree `levels` deep from its first root: nesting written out 64 levels at a
+// time (the parser's own limit), each run naming the next from its innermost frame.
+std::string Deep(uint32_t levels) {
+    std::string text;
+    for (uint32_t run = 0; run * 64 < levels; ++run) {
+        const uint32_t n = std::min(64u, levels - run * 64);
+        for (uint32_t i = 0; i < n; ++i) text += "Frame D" + std::to_string(run) + "_" + std::to_string(i) + " { ";
+        if (levels > (run + 1) * 64) text += "{D" + std::to_string(run + 1) + "_0} ";
+        text += std::string(n, '}') + "\n";
+    }
+    return text;
+}
+
+// A root frame holding k items, after `before`.
+std::string Root(uint32_t k, const std::string& item, const std::string& before = "") {
+    std::string text = before + "Frame R {";
+    for (uint32_t i = 0; i < k; ++i) text += " " + item;
+    return text + " }\n";
+}
+
+// Frame references copy subtrees, so a small file can ask for millions of
+// frames. A load past any of the loader's limits is refused, with one line
+// naming the file and the limit, having built no more than the limits allow;
+// at each limit the model loads.
+TEST_F(Models, AFileAskingForMoreThanTheLimitsIsRefusedWithOneLine) {
+    StartAll(d3d9test::Backend::Null);
+    using L = LibModel::CXFileLoader;
+    const std::string mesh = "Mesh M { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }";
+    const std::string matrix = "FrameTransformMatrix T { 1,0,0,0, 0,1,0,0, 0,0,1,0, 3,0,0,1;; }\n";
+    const std::string frames = Sjis(u8"フレーム数"), depth = Sjis(u8"フレームの深さ"), meshes = Sjis(u8"メッシュ数"),
+                      elements = Sjis(u8"メッシュの頂点数と面数"), objects = Sjis(u8"フレーム内のオブジェクト数");
+    // A top-level mesh of 2047 vertices and a face, read again for each reference.
+    std::string big = "Mesh Big { 2047;";
+    for (int i = 0; i < 2047; ++i) big += " 0;0;" + std::to_string(i) + (i < 2046 ? ";," : ";;");
+    big += " 1; 3;0,1,2;; }\n";
+    struct Case {
+        std::string text, limit;  // the limit's name in the line; empty: the model loads
+        uint32_t value;
+    };
+    const Case cases[] = {
+        {Named("F", 26, 2, ""), frames, L::kMaxFrames},  // 25 frames each naming the next twice
+        {Named("F", 26, 2, mesh), meshes, L::kMaxMeshes},
+        {Named("C", 10000, 1, ""), depth, L::kMaxDepth},
+        {Deep(L::kMaxDepth), "", 0},
+        {Deep(L::kMaxDepth + 1), depth, L::kMaxDepth},
+        {Root(L::kMaxFrames - 1, "Frame { }"), "", 0},
+        {Root(L::kMaxFrames, "Frame { }"), frames, L::kMaxFrames},
+        {Root(L::kMaxMeshes, "Frame { " + mesh + " }"), "", 0},
+        {Root(L::kMaxMeshes + 1, "Frame { " + mesh + " }"), meshes, L::kMaxMeshes},
+        {Root(L::kMaxMeshElements / 2048 - 1, "{Big}", big), "", 0},
+        {Root(L::kMaxMeshElements / 2048, "{Big}", big), elements, L::kMaxMeshElements},
+        {Root(L::kMaxObjects, "{T}", matrix), "", 0},
+        {Root(L::kMaxObjects + 1, "{T}", matrix), objects, L::kMaxObjects},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.substr(0, 100));
+        Kestra::CloseLog();
+        ASSERT_TRUE(Kestra::OpenLog("objects"));
+        const std::string text = "xof 0303txt 0032\n" + c.text;
+        L loader;
+        const bool loaded = loader.LoadFromMemory(text.data(), uint32_t(text.size()), 1, 1, KestraModelEx::GetManager());
+        EXPECT_EQ(loaded, c.limit.empty());
+        EXPECT_LE(loader.GetFrameCount(), L::kMaxFrames);
+        EXPECT_LE(loader.GetMeshCount(), L::kMaxMeshes);
+        CModel* model = nullptr;
+        EXPECT_EQ(loader.GetModel(&model), loaded);
+        if (model) model->Release();
+        EXPECT_EQ(Count(Sjis(u8"モデルの読み込みを中止")), c.limit.empty() ? 0 : 1);
+        if (c.limit.empty()) continue;
+        EXPECT_EQ(Count(Sjis(u8"モデルの読み込みを中止 [ メモリ上のデータ ] : ") + c.limit + Sjis(u8"が上限 ") +
+                        std::to_string(c.value) + Sjis(u8" を超えます")),
+                  1);
+    }
+    // Through the model manager: no model, and the line names the file.
+    const std::string file = dir_.file("doubling.x");
+    testsupport::WriteFile(file, "xof 0303txt 0032\n" + Named("F", 26, 2, ""));
+    EXPECT_EQ(KestraModelEx::CreateFromFile(file.c_str(), 1, 1, 0, 0), nullptr);
+    EXPECT_EQ(Count(Sjis(u8"モデルの読み込みを中止 [ ") + file + " ]"), 1);
+    EXPECT_EQ(Count("Success!"), 0);
+}
+
+// A skinned mesh binds each bone to the nearest frame of its name: in its own
+// subtree, then in the nearest one around it, then anywhere in the model; so a
+// copied subtree moves with its own copies of the bones.
+TEST_F(Models, ASkinnedMeshInACopyBindsToTheCopysBones) {
+    StartAll(d3d9test::Backend::Null);
+    const std::string body = "Frame Body { Frame Bone { } Frame Skin { Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; "
+                             "SkinWeights { \"Bone\"; 3; 0,1,2; 1,1,1; 1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1;; } } } }\n";
+    struct Case {
+        std::string text;
+        std::vector<uint32_t> bones;  // per mesh, the frame (in pre-order) its bone follows
+    };
+    const Case cases[] = {
+        {body + "Frame Holder { {Body} }", {1, 5}},
+        {"Frame Holder { {Body} }\n" + body, {2, 5}},
+        {body + "Frame Holder { {Skin} }", {1, 1}},  // a copy without the bone
+        {body + "Frame Other { Frame Bone { } Frame Holder { {Skin} } }", {1, 4}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        CModel* model = FromText(c.text);
+        ASSERT_NE(model, nullptr) << Log();
+        ASSERT_EQ(model->GetMeshCount(), c.bones.size());
+        for (uint32_t i = 0; i < c.bones.size(); ++i) {
+            auto* skin = dynamic_cast<CSkinMesh*>(model->GetMeshArray()[i]);
+            ASSERT_TRUE(skin && skin->GetBoneCount() == 1);
+            EXPECT_EQ(skin->GetBoneMatrix(0), model->GetFrame(c.bones[i])->GetWorldMatrix()) << "mesh " << i;
+        }
         model->Release();
     }
 }
