@@ -93,8 +93,8 @@ Box Own(const ImageAsset& a, const Cell& cell) {
 }
 
 // Every cell of a digit strip, its digit fitted as above and centred in `area`
-// (cell-relative; no width or height: the cell's), all within the columns and rows every cell
-// of the strip owns.
+// (cell-relative; no width or height: the cell's), all within the columns and
+// rows every cell of the strip owns.
 void DigitStrip(Canvas& c, TextPainter& t, const ImageAsset& a, const std::string& group, const TextStyle& style,
                 int height, Box area = {}) {
     const Cell* first = nullptr;
@@ -266,10 +266,10 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     NightSky(c, bg, Rgb(0x102040), Rgb(0x304880), 21);
     c.SetClip(bg);
     // The panel 10 px clear of the play time on the right, as wide on the left;
-    // PLAY TIME above the time, ending 2 px above its glyphs' cells.
-    using screen::kPlayTime;
+    // PLAY TIME above the time, ending 3 px above its glyphs' cells.
+    using screen::kPlayTime, screen::kScreenWidth;
     const int right = kPlayTime.x + kPlayTime.w + 10;
-    DrawPanel(c, {640 - right, 130, 2 * right - 640, 330}, kMenuBlue, 16);
+    DrawPanel(c, {kScreenWidth - right, 130, 2 * right - kScreenWidth, 330}, kMenuBlue, 16);
     t.DrawCentered(c, "CONFIGURATION", {0, 40, 640, 60}, Label(44, kGold));
     InkLabel(c, t, "PLAY TIME", {kPlayTime.x, kPlayTime.y - 16, kPlayTime.w, 14}, Label(16, Rgb(0xC0D0F0)), 12, Align::kCentre);
     c.ResetClip();
