@@ -49,6 +49,47 @@ double FreeTypeInk(const std::string& file, int ppem, uint32_t unicode) {
 
 class FontTool : public FontTest {};
 
+TEST_F(FontTool, OutlineRingsEveryGlyphInBlackInsideItsCell) {
+    StartFonts(d3d9test::Backend::Null);
+    for (const char* options : {"--size 20 --bold --lists ascii", "--size 12 --lists kana"}) {
+        ASSERT_EQ(RunTool(std::string(options) + " '" + dir_.file("plain.lfd") + "'"), 0);
+        ASSERT_EQ(RunTool(std::string(options) + " --outline '" + dir_.file("ring.lfd") + "'"), 0);
+        CFontSprite2D* plainFont = KestraFontSprite2D::CreateFromFile("plain.lfd", ".tga", 1, 1024, 0, 14);
+        CFontSprite2D* ringFont = KestraFontSprite2D::CreateFromFile("ring.lfd", ".tga", 1, 1024, 0, 14);
+        ASSERT_TRUE(plainFont && ringFont);
+        uint32_t w = 0, h = 0;
+        const std::vector<uint32_t> plain = SheetPixels(plainFont->GetSheet(0), &w, &h), ring = SheetPixels(ringFont->GetSheet(0), &w, &h);
+        ASSERT_EQ(ring.size(), plain.size());
+        std::vector<int> cellOf(plain.size(), -1);
+        for (uint32_t g = 0; g < plainFont->GetGlyphCount(); ++g) {
+            const KestraLfd::GlyphRecord& r = plainFont->GetRecords()[g];
+            for (uint32_t y = r.y1; r.sheet == 0 && y < r.y2; ++y)
+                for (uint32_t x = r.x1; x < r.x2; ++x) cellOf[size_t(y) * w + x] = int(g);
+        }
+        size_t edges = 0, bad = 0;
+        for (uint32_t y = 1; y + 1 < h; ++y)
+            for (uint32_t x = 1; x + 1 < w; ++x) {
+                const size_t i = size_t(y) * w + x;
+                const int before = int(plain[i] >> 24), after = int(ring[i] >> 24);
+                int strongest = 0;  // the most ink beside it in its cell
+                for (int d = 0; d < 9; ++d) {
+                    const size_t j = (y + uint32_t(d / 3) - 1) * w + x + uint32_t(d % 3) - 1;
+                    if (cellOf[j] == cellOf[i] && cellOf[i] >= 0) strongest = std::max(strongest, int(plain[j] >> 24));
+                }
+                // The fill's light is kept; an empty pixel beside full ink turns opaque
+                // black; one with no ink beside it stays empty.
+                const int light = int(ring[i] >> 16 & 0xFF) * after / 255;
+                bad += std::abs(light - before) > 1 || after < before || (strongest == 0 && after > 0) ||
+                       (before == 0 && strongest == 255 && ring[i] != 0xFF000000u);
+                edges += before == 0 && ring[i] == 0xFF000000u;
+            }
+        EXPECT_EQ(bad, 0u) << options;
+        EXPECT_GT(edges, plainFont->GetGlyphCount()) << options;  // black rings, not a stray pixel or two
+        KestraFontSprite2D::Release(plainFont);
+        KestraFontSprite2D::Release(ringFont);
+    }
+}
+
 TEST_F(FontTool, ListOptionsAndBadArgumentsAreChecked) {
     const std::string out = dir_.file("small.lfd");
     EXPECT_EQ(RunTool("--size 16 --lists ascii,kana '" + out + "'"), 0);

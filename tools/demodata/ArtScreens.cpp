@@ -71,15 +71,51 @@ InkFit FitDigits(TextPainter& t, const TextStyle& style, int height, int width) 
     return t.FitInk(DigitTexts(), style, height, width - 2 * style.outlineWidth);
 }
 
-// Every cell of a digit strip, its digit fitted as above and centred in it.
+// The part of a cell that shares no column or row with another group's cell:
+// the game's rectangles touch in places, and what is painted there shows in
+// both pictures.
+Box Own(const ImageAsset& a, const Cell& cell) {
+    Box b = cell.box;
+    for (const Cell& o : a.cells) {
+        if (o.group == cell.group || o.borrowed) continue;
+        const int x0 = std::max(b.x, o.box.x), x1 = std::min(b.x + b.w, o.box.x + o.box.w);
+        const int y0 = std::max(b.y, o.box.y), y1 = std::min(b.y + b.h, o.box.y + o.box.h);
+        if (x0 >= x1 || y0 >= y1) continue;
+        if (x1 - x0 <= y1 - y0) {
+            if (o.box.x <= b.x) b.w -= x1 - b.x, b.x = x1;
+            else b.w = x0 - b.x;
+        } else {
+            if (o.box.y <= b.y) b.h -= y1 - b.y, b.y = y1;
+            else b.h = y0 - b.y;
+        }
+    }
+    return b;
+}
+
+// Every cell of a digit strip, its digit fitted as above and centred in `area`
+// (cell-relative; no width or height: the cell's), all within the columns and
+// rows every cell of the strip owns.
 void DigitStrip(Canvas& c, TextPainter& t, const ImageAsset& a, const std::string& group, const TextStyle& style,
-                int height) {
-    InkFit fit;
+                int height, Box area = {}) {
+    const Cell* first = nullptr;
+    Box own{0, 0, 1 << 16, 1 << 16};
     for (const Cell& cell : a.cells) {
         if (cell.group != group) continue;
-        if (fit.size == 0) fit = FitDigits(t, style, height, cell.box.w);
-        c.SetClip(cell.box);
-        t.DrawInk(c, std::to_string(cell.index), cell.box, style, fit);
+        if (!first) first = &cell;
+        const Box o = Own(a, cell);
+        const int x0 = std::max(own.x, o.x - cell.box.x), y0 = std::max(own.y, o.y - cell.box.y);
+        own = {x0, y0, std::min(own.x + own.w, o.x + o.w - cell.box.x) - x0, std::min(own.y + own.h, o.y + o.h - cell.box.y) - y0};
+    }
+    if (!first) return;
+    if (area.w == 0) area.x = 0, area.w = first->box.w;
+    if (area.h == 0) area.y = 0, area.h = first->box.h;
+    const int x0 = std::max(area.x, own.x), x1 = std::min(area.x + area.w, own.x + own.w);
+    area = {x0, area.y, x1 - x0, area.h};
+    const InkFit fit = FitDigits(t, style, height, area.w);
+    for (const Cell& cell : a.cells) {
+        if (cell.group != group) continue;
+        c.SetClip(screen::Moved(own, cell.box.x, cell.box.y));
+        t.DrawInk(c, std::to_string(cell.index), screen::Moved(area, cell.box.x, cell.box.y), style, fit);
         c.ResetClip();
     }
 }
@@ -89,6 +125,17 @@ void DigitStrip(Canvas& c, TextPainter& t, const ImageAsset& a, const std::strin
 void InkLabel(Canvas& c, TextPainter& t, const std::string& text, const Box& box, const TextStyle& style, int height,
               Align align = Align::kLeft) {
     t.DrawInk(c, text, box, style, t.FitInk({text}, style, height, box.w), align);
+}
+
+// The column of `cell`, drawn at `at`, under the middle of what the game draws at `spot`.
+int Middle(const Box& cell, const Box& at, const Box& spot) {
+    const Box under = screen::Under(cell, at, spot);
+    return under.x + under.w / 2;
+}
+// The widest part of `b` centred on column `middle`.
+Box CentredOn(const Box& b, int middle) {
+    const int half = std::min(middle - b.x, b.x + b.w - middle);
+    return {middle - half, b.y, 2 * half, b.h};
 }
 
 void Highlight(Canvas& c, const Box& b, const Color& col) {
@@ -159,9 +206,11 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     DrawPanel(c, pt, kMenuBlue, 10);
     t.DrawCentered(c, "PRACTICE", pt, Label(22));
     c.ResetClip();
+    // Each row under the middle of the highlight the game draws over it.
     const Box pl = Get(a, "practice_list").box;
+    const Box rows = CentredOn(pl, Middle(pl, screen::kPracticeList, screen::kPracticeHighlight));
     c.SetClip(pl);
-    for (int s = 0; s < 5; ++s) t.DrawCentered(c, "STAGE " + std::to_string(s + 1), {pl.x, pl.y + 37 * s, pl.w, 22}, Label(17));
+    for (int s = 0; s < 5; ++s) InkLabel(c, t, "STAGE " + std::to_string(s + 1), {rows.x, pl.y + 37 * s, rows.w, 22}, Label(17), 12, Align::kCentre);
     c.ResetClip();
     // team choice
     for (int team = 0; team < 2; ++team) {
@@ -177,10 +226,14 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
         t.DrawCentered(c, std::string(l1.name) + " ＆ " + l2.name, {b.x, b.y + 345, b.w, 40}, Label(26));
         c.ResetClip();
     }
+    // The heading in the part of its cell right of the card drawn beside it.
     const Box th = Get(a, "team_heading").box;
+    const Box card = screen::Under(th, screen::kTeamHeading, screen::kTeamCard);
+    const Box column{card.x + card.w + 8, th.y, th.x + th.w - 4 - (card.x + card.w + 8), th.h};
     c.SetClip(th);
-    t.DrawCentered(c, "SELECT", {th.x, th.y + 40, th.w, 60}, Label(44, kGold));
-    t.DrawCentered(c, "YOUR TEAM", {th.x, th.y + 110, th.w, 60}, Label(40));
+    t.DrawCentered(c, "SELECT", {column.x, th.y + 50, column.w, 56}, Label(44, kGold));
+    t.DrawCentered(c, "YOUR", {column.x, th.y + 110, column.w, 48}, Label(38));
+    t.DrawCentered(c, "TEAM", {column.x, th.y + 158, column.w, 48}, Label(38));
     c.ResetClip();
     const Box df = Get(a, "difficulty").box;
     c.SetClip(df);
@@ -205,28 +258,37 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     c.ResetClip();
 }
 
+// The configuration's items and volume digits stand this tall.
+constexpr int kConfigInk = 14;
+
 void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     const Box bg = Get(a, "background").box;
     NightSky(c, bg, Rgb(0x102040), Rgb(0x304880), 21);
     c.SetClip(bg);
-    DrawPanel(c, {30, 130, 580, 330}, kMenuBlue, 16);
+    // The panel 10 px clear of the play time on the right, as wide on the left;
+    // PLAY TIME above the time, ending 3 px above its glyphs' cells.
+    using screen::kPlayTime, screen::kScreenWidth;
+    const int right = kPlayTime.x + kPlayTime.w + 10;
+    DrawPanel(c, {kScreenWidth - right, 130, 2 * right - kScreenWidth, 330}, kMenuBlue, 16);
     t.DrawCentered(c, "CONFIGURATION", {0, 40, 640, 60}, Label(44, kGold));
-    t.DrawLeft(c, "PLAY TIME", {240, 400, 150, 30}, Label(22));
+    InkLabel(c, t, "PLAY TIME", {kPlayTime.x, kPlayTime.y - 16, kPlayTime.w, 14}, Label(16, Rgb(0xC0D0F0)), 12, Align::kCentre);
     c.ResetClip();
     // The items 77 px apart from the music volume's row, each on the middle of
-    // its row of digits, ending 4 px before them.
+    // the rotating cursor, ending 4 px before the digits.
     const Box labels = Get(a, "labels").box;
     c.SetClip(labels);
     const Box music = screen::Under(labels, screen::kConfigLabels, screen::kMusicDigits);
+    const Box cursor = screen::Under(labels, screen::kConfigLabels, screen::kConfigCursor);
+    const Box line{0, cursor.y + cursor.h / 2 - kConfigInk / 2, 0, kConfigInk};
     const char* items[] = {"BGM", "SE", "KEY CONFIG", "EXIT"};
     for (int i = 0; i < 4; ++i) {
-        const int x = labels.x + 84, y = music.y + screen::kConfigRowStep * i;
-        InkLabel(c, t, items[i], {x, y, i < 2 ? music.x - 4 - x : labels.x + labels.w - x, music.h}, Label(22), 14);
+        const int x = labels.x + 84, y = line.y + screen::kConfigRowStep * i;
+        InkLabel(c, t, items[i], {x, y, i < 2 ? music.x - 4 - x : labels.x + labels.w - x, line.h}, Label(22), kConfigInk);
     }
     c.ResetClip();
     TextStyle digits = Label(20, kGold);
     digits.outlineWidth = 2;
-    DigitStrip(c, t, a, "digits", digits, 18);
+    DigitStrip(c, t, a, "digits", digits, kConfigInk, {0, line.y - music.y, 0, line.h});
     const Box cur = Get(a, "cursor").box;
     c.SetClip(cur);
     DrawMagicCircle(c, cur, Rgb(0xFFC060), 2);
@@ -241,37 +303,48 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     NightSky(c, kc, Rgb(0x102040), Rgb(0x283868), 22);
     c.SetClip(kc);
     t.DrawCentered(c, "KEY CONFIG", {kc.x, kc.y + 6, 640, 44}, Label(32, kGold));
-    const char* heads[] = {"EXIT", "PLAYER 1", "PLAYER 2", "DEFAULT"};
-    for (int i = 0; i < 4; ++i) {
-        const Box head = screen::Moved(screen::kKeyHeader, kc.x + screen::kKeyHeaderX[i], kc.y);
-        DrawPanel(c, head, i == 1 ? Rgb(0xC05030) : (i == 2 ? Rgb(0x3070C0) : kMenuBlue), 8);
-        t.DrawCentered(c, heads[i], head, Label(15));
-    }
     // Each row's bar and label centred on the key names the game writes in the
     // attack-name font 10 px below the row's top: on the middle of their capitals.
     TextStyle keys;
     keys.size = screen::kSkillFontSize;
     keys.bold = true;
     const InkBox caps = t.MeasureInk("UPDOWN", keys);
+    const int middle = screen::kKeyTextDy + caps.y + caps.h / 2, barTop = middle - 13;
+    // The highlight's picture marks a row being defined from the row's top: it is
+    // lit only from 2 px inside the row's bar down, and the headers it also marks
+    // stand on those rows.
+    const int lit = barTop + 2;
+    const char* heads[] = {"EXIT", "PLAYER 1", "PLAYER 2", "DEFAULT"};
+    for (int i = 0; i < 4; ++i) {
+        const Box head = screen::Moved({0, screen::kKeyHeader.y + lit, screen::kKeyHeader.w, screen::kKeyHeader.h - lit},
+                                       kc.x + screen::kKeyHeaderX[i], kc.y);
+        DrawPanel(c, head, i == 1 ? Rgb(0xC05030) : (i == 2 ? Rgb(0x3070C0) : kMenuBlue), 8);
+        InkLabel(c, t, heads[i], head, Label(13), head.h / 2, Align::kCentre);
+    }
     const char* rows[] = {"UP", "DOWN", "LEFT", "RIGHT", "SHOT", "DIRECT", "ELEMENT", "FORCE", "CHANGE", "MENU"};
     for (int r = 0; r < 10; ++r) {
-        const int middle = kc.y + screen::kKeyRowY + screen::kKeyRowStep * r + screen::kKeyTextDy + caps.y + caps.h / 2;
-        const Box bar{kc.x + 40, middle - 13, 460, 27};
+        const Box bar{kc.x + 40, kc.y + screen::kKeyRowY + screen::kKeyRowStep * r + barTop, 460, 27};
         c.Fill(bar, Rgb(r % 2 ? 0x203060 : 0x283A70, 0.7f));
         c.Fill({bar.x, bar.y, bar.w, 1}, Rgb(0x6080C0, 0.6f));
         c.Fill({bar.x, bar.y + bar.h - 1, bar.w, 1}, Rgb(0x6080C0, 0.6f));
         InkLabel(c, t, rows[r], {kc.x + 52, bar.y, 150, bar.h}, Label(16), caps.h);
     }
     c.ResetClip();
-    Highlight(c, Get(a, "key_highlight").box, Rgb(0xFFD040));
+    const Box mark = Get(a, "key_highlight").box;
+    Highlight(c, {mark.x, mark.y + lit, mark.w, mark.h - lit}, Rgb(0xFFD040));
+    // The answers on the lit rows of the highlight stretched over them.
+    using screen::kDefaultsAnswer;
+    const int answerTop = lit * kDefaultsAnswer.h / screen::kKeyHighlight.h;
     for (int k = 0; k < 2; ++k) {
         const Box b = Get(a, k == 0 ? "defaults_question" : "defaults_done").box;
         c.SetClip(b);
         DrawPanel(c, b, Rgb(0x403080), 14);
         if (k == 0) {
             t.DrawCentered(c, "RESET ALL KEYS?", {b.x, b.y + 20, b.w, 40}, Label(24, kGold));
-            t.DrawCentered(c, "YES", {b.x + 90, b.y + 102, 200, 40}, Label(22));
-            t.DrawCentered(c, "NO", {b.x + 90, b.y + 147, 200, 40}, Label(22));
+            for (int i = 0; i < 2; ++i) {
+                const Box answer{kDefaultsAnswer.x, kDefaultsAnswer.y + 45 * i + answerTop, kDefaultsAnswer.w, kDefaultsAnswer.h - answerTop};
+                t.DrawCentered(c, i == 0 ? "YES" : "NO", screen::Under(b, screen::kDefaultsPanel, answer), Label(22));
+            }
         } else {
             t.DrawCentered(c, "KEYS RESET", {b.x, b.y + 50, b.w, 40}, Label(28, kGold));
             t.DrawCentered(c, "PRESS ANY KEY", {b.x, b.y + 110, b.w, 40}, Label(20));
@@ -387,12 +460,16 @@ void NameEntry(Canvas& c, const ImageAsset& a, TextPainter& t) {
     c.ResetClip();
 }
 
+// The gauge number's ink keeps to the top rows of its cells: their last rows
+// are the panel's frame and the FORCE strip's first.
+constexpr Box kGaugeInk{0, 0, 0, screen::kHudPanel.y + screen::kHudPanel.h - 3 - screen::kHudGaugeNumber.y};
+
 // The in-game display's panel as the game lays its quads over it: a dark strip
 // behind the stock icons, then the framed body with the life bar and the gauge
 // pips, the labels in the column left of them, and at its foot a dark well for
-// the gauge number and the element's name under the large pips. The body's
-// frame stays open at the foot, where the number's cells reach the last row
-// and the FORCE strip joins on below.
+// the gauge number and the element's name under the large pips. The frame
+// closes along the panel's last row, under the number, whether or not the
+// FORCE strip is drawn below it.
 void PlayerPanel(Canvas& c, TextPainter& t, const Box& b, int element) {
     using namespace screen;
     auto at = [&](const Box& spot) { return Under(b, kHudPanel, spot); };
@@ -401,10 +478,10 @@ void PlayerPanel(Canvas& c, TextPainter& t, const Box& b, int element) {
     const Color e = ElementColor(element, 0.45f);
     const float x = float(b.x) + 1, w = float(kHudPanel.w) - 2;
     c.RoundRect(x, float(stock.y) + 1, w, float(stock.h) - 2, float(stock.h) / 2 - 1, WithAlpha(Darker(e, 0.7f), 0.6f));
-    const float top = float(stock.y + stock.h) + 1, tall = float(b.y + b.h) - top + 12;
+    const float top = float(stock.y + stock.h) + 1, tall = float(b.y + b.h) - top;
     c.RoundRect(x, top, w, tall, 9, WithAlpha(Darker(e, 0.6f), 0.78f));
     c.RoundFrame(x, top, w, tall, 9, 1.5f, Lighter(e, 0.3f));
-    c.RoundRect(float(number.x) - 4, float(number.y) - 3, float(number.w) + 8, float(number.h) + 9, 4, Rgb(0x05060C, 0.85f));
+    c.RoundRect(float(number.x) - 4, float(number.y) - 3, float(number.w) + 8, float(kGaugeInk.h) + 5, 3, Rgb(0x05060C, 0.85f));
     // The labels' column: from 4 px in to 3 px short of the icons, one size for all three.
     TextStyle label = Label(10);
     label.outlineWidth = 1;
@@ -417,7 +494,7 @@ void PlayerPanel(Canvas& c, TextPainter& t, const Box& b, int element) {
     TextStyle name = Label(10, Lighter(e, 0.55f));
     name.outlineWidth = 1;
     const int nameX = number.x + number.w + 6, nameY = large.y + large.h + 3;
-    InkLabel(c, t, element == 0 ? "FIRE" : "ICE", {nameX, nameY, b.x + kHudPanel.w - 3 - nameX, b.y + b.h - 1 - nameY}, name, 8,
+    InkLabel(c, t, element == 0 ? "FIRE" : "ICE", {nameX, nameY, b.x + kHudPanel.w - 3 - nameX, b.y + b.h - 3 - nameY}, name, 7,
              Align::kCentre);
 }
 
@@ -449,6 +526,10 @@ void BonusLabel(Canvas& c, TextPainter& t, const Box& b) {
     c.Fill({cx - half + 8, b.y + b.h - 6, 2 * half - 16, 2}, Rgb(0xFFD860, 0.8f));
     t.DrawCentered(c, "SPELL BONUS!", {cx - half, b.y, 2 * half, b.h - 6}, Label(36, kGold));
 }
+
+// The credits' label and digits stand this tall; the continue screen's
+// heading and question stand over the middle of its answers, the screen's.
+constexpr int kCreditsInk = 24, kContinueMiddle = screen::kScreenWidth / 2;
 
 void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
     for (const Cell& cell : a.cells) {
@@ -485,24 +566,35 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
             DrawPanel(c, b, Rgb(0x283870), 16);
             t.DrawCentered(c, "PAUSE", {b.x, b.y + 10, b.w, 44}, Label(34, kGold));
         } else if (g == "pause_items") {
+            const Box row = CentredOn(b, Middle(b, screen::kPauseItems, screen::kPausePanel));
             const char* items[] = {"RESUME", "RETRY", "QUIT TO TITLE"};
-            for (int i = 0; i < 3; ++i) t.DrawCentered(c, items[i], {b.x, b.y + 70 * i, b.w, 47}, Label(26));
+            for (int i = 0; i < 3; ++i) t.DrawCentered(c, items[i], {row.x, b.y + 70 * i, row.w, 47}, Label(26));
         } else if (g == "cursor_bar") {
-            Highlight(c, {b.x + 2, b.y + 4, b.w - 4, b.h - 8}, Rgb(0xFFB040));
+            // On the panel's middle, as wide as the bar's left end allows.
+            const int middle = Middle(b, screen::kPauseBar, screen::kPausePanel);
+            Highlight(c, {b.x + 2, b.y + 4, 2 * (middle - b.x - 2), b.h - 8}, Rgb(0xFFB040));
         } else if (g == "pause_question") {
-            t.DrawCentered(c, "REALLY?", {b.x, b.y, b.w, 60}, Label(26, kGold));
-            t.DrawCentered(c, "YES", {b.x, b.y + 70, b.w, 47}, Label(24));
-            t.DrawCentered(c, "NO", {b.x, b.y + 140, b.w, 46}, Label(24));
+            const Box row = CentredOn(b, Middle(b, screen::kPauseQuestion, screen::kPausePanel));
+            t.DrawCentered(c, "REALLY?", {row.x, b.y, row.w, 60}, Label(26, kGold));
+            t.DrawCentered(c, "YES", {row.x, b.y + 70, row.w, 47}, Label(24));
+            t.DrawCentered(c, "NO", {row.x, b.y + 140, row.w, 46}, Label(24));
         } else if (g == "continue_shade") {
             c.Fill(b, Rgb(0x000010, 1.0f));
         } else if (g == "continue_heading") {
-            t.DrawCentered(c, "CONTINUE?", b, Label(60, kGold));
+            t.DrawCentered(c, "CONTINUE?", CentredOn(b, b.x + kContinueMiddle - screen::kContinueHeading.x), Label(60, kGold));
         } else if (g == "continue_question") {
-            t.DrawCentered(c, "USE A CREDIT?", b, Label(26));
+            t.DrawCentered(c, "USE A CREDIT?", CentredOn(b, b.x + kContinueMiddle - screen::kContinueQuestion.x), Label(26));
         } else if (g == "answer") {
-            t.DrawCentered(c, cell.index == 0 ? "YES" : "NO", b, Label(30));
+            // Under the middle of the pause bar's highlight, squeezed over the answer.
+            using namespace screen;
+            const int bar = Middle({0, 0, kPauseBar.w, kPauseBar.h}, kPauseBar, kPausePanel);
+            const int middle = kContinueBar.x + bar * kContinueBar.w / kPauseBar.w - kContinueYes.x;
+            t.DrawCentered(c, cell.index == 0 ? "YES" : "NO", CentredOn(b, b.x + middle), Label(30));
         } else if (g == "credits_label") {
-            t.DrawLeft(c, "CREDITS", {b.x, b.y, 240, b.h}, Label(26));
+            // As tall as the digits, on their middle, ending 8 px before them.
+            using namespace screen;
+            const Box digits = Under(b, kCreditsLabel, kCreditsDigits);
+            InkLabel(c, t, "CREDITS", {b.x, digits.y, digits.x - 8 - b.x, digits.h}, Label(26), kCreditsInk, Align::kRight);
         } else if (g == "boss_frame") {
             BossFrame(c, t, b);
         } else if (g == "boss_bar") {
@@ -514,17 +606,17 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
     }
     TextStyle small = Label(11);
     small.outlineWidth = 1;
-    DigitStrip(c, t, a, "gauge_digits", small, 9);
+    DigitStrip(c, t, a, "gauge_digits", small, kGaugeInk.h, kGaugeInk);
     TextStyle score = Label(13, kGold);
     score.outlineWidth = 1;
     DigitStrip(c, t, a, "score_digits", score, 10);
     DigitStrip(c, t, a, "seconds_digits", Label(15), 12);
-    DigitStrip(c, t, a, "credits_digits", Label(28, kGold), 24);
+    DigitStrip(c, t, a, "credits_digits", Label(28, kGold), kCreditsInk);
     DigitStrip(c, t, a, "bonus_digits", Label(44, Rgb(0xFFFFFF)), 38);
 }
 
-// The tally's capitals; its digits stand 2 (small) and 4 (large) px taller.
-constexpr int kTallyInk = 16, kTotalInk = 22;
+// The tally's capitals; its digits stand 2 px taller.
+constexpr int kTallyInk = 16, kTotalInk = 24;
 
 void StageClear(Canvas& c, const ImageAsset& a, TextPainter& t) {
     const Box bg = Get(a, "background").box;
@@ -538,8 +630,8 @@ void StageClear(Canvas& c, const ImageAsset& a, TextPainter& t) {
                  kTallyInk);
         c.Fill({screen::kTallyDigitsX, y + screen::kTallyDigitH + 2, 400, 1}, Rgb(0xFFFFFF, 0.25f));
     }
-    t.DrawLeft(c, "1P", {216, 90, 60, 24}, Label(20, ElementColor(0, 0.7f)));
-    t.DrawLeft(c, "2P", {456, 90, 60, 24}, Label(20, ElementColor(1, 0.7f)));
+    // No column headings: the background is drawn whoever plays, and player
+    // 2's column must stay empty in a one-player game.
     const Box total = screen::kTallyTotal;
     InkLabel(c, t, "TOTAL", {60, total.y, total.x - 70, total.h}, Label(28, kGold), kTotalInk);
     c.ResetClip();
@@ -550,35 +642,53 @@ void StageClear(Canvas& c, const ImageAsset& a, TextPainter& t) {
               Rgb(0xC04020, 0.9f));
     t.DrawCentered(c, "STAGE CLEAR!", {top.x, top.y + 10, 500, 90}, Label(54, kGold));
     c.ResetClip();
+    // The bottom band starts 3 px below the total's digits.
     const Box bottom = Get(a, "banner_bottom").box;
+    const Box digits = screen::Under(bottom, screen::kTallyBottomBanner, screen::kTallyTotal);
+    const float band = float(digits.y + digits.h + 3), foot = float(bottom.y) + 120;
     c.SetClip(bottom);
-    c.Polygon({{float(bottom.x) + 40, float(bottom.y) + 80}, {640, float(bottom.y) + 80}, {640, float(bottom.y) + 120},
-               {float(bottom.x), float(bottom.y) + 120}},
-              Rgb(0x2050C0, 0.9f));
-    t.DrawLeft(c, "PRESS SHOT", {bottom.x + 420, bottom.y + 82, 210, 36}, Label(20));
+    c.Polygon({{float(bottom.x) + 40, band}, {640, band}, {640, foot}, {float(bottom.x), foot}}, Rgb(0x2050C0, 0.9f));
+    InkLabel(c, t, "PRESS SHOT", {bottom.x + 420, int(band) + 2, 210, int(foot - band) - 4}, Label(20), 14);
     c.ResetClip();
     TextStyle small = Label(22);
     small.outlineWidth = 2;
     DigitStrip(c, t, a, "small_digits", small, kTallyInk + 2);
     TextStyle large = Label(30, kGold);
     large.outlineWidth = 2;
-    DigitStrip(c, t, a, "large_digits", large, kTotalInk + 4);
+    DigitStrip(c, t, a, "large_digits", large, kTotalInk + 2);
 }
 
+// The band's gold lines run 4 px above the "STAGE n" cell and 3 px below the
+// name cell, clear of anything the letters paint; its dark middle and row of
+// stars stay between and below them.
 void StageTitleBand(Canvas& c, const ImageAsset& a) {
+    using namespace screen;
     const Box b = Get(a, "band").box;
+    const int top = kTitleNumber.y - kTitleBand.y - 7, bottom = kTitleName.y + kTitleName.h - kTitleBand.y + 3;
+    const float mid = float(top + bottom + 3) / 2;
     c.SetClip(b);
     for (int y = 0; y < b.h; ++y) {
-        const float d = std::fabs(float(y) - float(b.h) / 2) / (float(b.h) / 2);
+        const float d = std::fabs(float(y) - mid) / (float(y) < mid ? mid : float(b.h) - mid);
         c.Fill({b.x, b.y + y, b.w, 1}, Rgb(0x081028, 0.75f * (1 - d * d)));
     }
-    c.Fill({b.x, b.y + 40, b.w, 3}, Rgb(0xFFD860, 0.9f));
-    c.Fill({b.x, b.y + b.h - 43, b.w, 3}, Rgb(0xFFD860, 0.9f));
-    for (int i = 0; i < 40; ++i) c.Star(float(b.x) + 20 + float(i) * 26, float(b.y) + 24, 5, 2, 4, 0, Rgb(0xFFFFFF, 0.5f));
+    c.Fill({b.x, b.y + top, b.w, 3}, Rgb(0xFFD860, 0.9f));
+    c.Fill({b.x, b.y + bottom, b.w, 3}, Rgb(0xFFD860, 0.9f));
+    for (int i = 0; i < 40; ++i) c.Star(float(b.x) + 20 + float(i) * 26, float(b.y + bottom) + 18, 5, 2, 4, 0, Rgb(0xFFFFFF, 0.5f));
     c.ResetClip();
 }
 
+std::string StageSubtitle(int stage, bool team2) {
+    // The extra stage's letters are shown to both teams: they name neither.
+    if (stage == 6) return StageRoman(stage);
+    return std::string(StageRoman(stage)) + (team2 ? "  - Cheska & Osero -" : "  - Yuri & Crow -");
+}
+
+// "STAGE n" in its cell's upper half; the name and the subtitle below it in the
+// name cell (drawn 20 px lower), clear of it and within the columns the screen
+// shows, the block in the middle of the band. Every subtitle has the one size
+// the longest fits at.
 void StageTitleLetters(Canvas& c, const ImageAsset& a, TextPainter& t) {
+    using namespace screen;
     const int s = a.variant;
     const bool team2 = a.subject == "team2";
     const Box num = Get(a, "number").box;
@@ -586,16 +696,31 @@ void StageTitleLetters(Canvas& c, const ImageAsset& a, TextPainter& t) {
     TextStyle st = Label(72, team2 ? Rgb(0xC0D8FF) : Rgb(0xFFD8A0));
     st.fillBottom = team2 ? Rgb(0x4070F0) : Rgb(0xF06020);
     st.outlineWidth = 4;
-    t.DrawLeft(c, s == 6 ? "EXTRA" : "STAGE " + std::to_string(s), num, st);
+    const Box stage{num.x + 12, num.y + 24, num.w - 24, 44};
+    InkLabel(c, t, s == 6 ? "EXTRA" : "STAGE " + std::to_string(s), stage, st, stage.h);
     c.ResetClip();
     const Box name = Get(a, "name").box;
-    c.SetClip(name);
+    // The letters keep 20 px from the screen's right edge.
+    const int shown = kScreenWidth - kTitleName.x - 20, below = stage.y + stage.h - num.y + kTitleNumber.y - kTitleName.y;
+    c.SetClip({name.x, name.y, shown + 6, name.h});
     TextStyle big = Label(76, Rgb(0xFFFFFF));
     big.fillBottom = team2 ? Rgb(0xA0C0FF) : Rgb(0xFFD060);
     big.outlineWidth = 4;
-    t.DrawLeft(c, StageName(s), {name.x + 20, name.y + 10, name.w - 30, 110}, big);
-    t.DrawLeft(c, std::string(StageRoman(s)) + (team2 ? "  - Cheska & Osero -" : "  - Yuri & Crow -"),
-               {name.x + 30, name.y + 130, name.w - 40, 50}, Label(28, Rgb(0xE0E8FF)));
+    const Box title{name.x + 24, name.y + below + 14, shown - 24, 62};
+    InkLabel(c, t, StageName(s), title, big, title.h);
+    TextStyle small = Label(28, Rgb(0xE0E8FF));
+    std::vector<std::string> subtitles;
+    for (int k = 1; k <= 6; ++k)
+        for (bool two : {false, true}) subtitles.push_back(StageSubtitle(k, two));
+    while (small.size > 12) {
+        int widest = 0;
+        for (const std::string& text : subtitles) widest = std::max(widest, t.Measure(text, small) + 2 * small.outlineWidth);
+        if (widest <= shown - 30) break;
+        --small.size;
+    }
+    // The subtitles' capitals 14 px below the name's ink.
+    const InkBox capitals = t.MeasureInk("H", small);
+    t.Draw(c, StageSubtitle(s, team2), name.x + 30, title.y + title.h + 14 - capitals.y, small);
     c.ResetClip();
 }
 

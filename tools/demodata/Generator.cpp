@@ -268,7 +268,8 @@ bool Generate(const GenerateOptions& o, GenerateReport* report, std::string* err
             }
             std::string target;
             if (!ResolveTarget(o.output, "skillfont.lfd", &target, err)) return false;
-            const std::string cmd = Quote(o.fontTool) + " --size " + std::to_string(screen::kSkillFontSize) + " --sheet-size 512 --lists ascii,nonkanji --bold --extra " +
+            // Attack names are drawn over the stage's sky and pictures: outlined, they read on light ground too.
+            const std::string cmd = Quote(o.fontTool) + " --size " + std::to_string(screen::kSkillFontSize) + " --sheet-size 512 --lists ascii,nonkanji --bold --outline --extra " +
                                     Quote(list.string()) + " " + Quote(target) + " > /dev/null";
             const int rc = std::system(cmd.c_str());
             fs::remove(list);

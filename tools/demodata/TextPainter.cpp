@@ -195,7 +195,9 @@ InkFit TextPainter::FitInk(const std::vector<std::string>& texts, TextStyle styl
     // Ink grows with the size, a pixel or so a step: the largest size within the height.
     int size = std::max(4, height * 4 / 3);
     while (size > 4 && tallest(size) > height) --size;
-    while (tallest(size + 1) <= height) ++size;
+    // Text without ink (spaces, nothing) has no height to grow into: keep the guess.
+    if (tallest(size) > 0)
+        while (tallest(size + 1) <= height) ++size;
     style.size = size;
     int widest = 0;
     for (const std::string& t : texts) widest = std::max(widest, MeasureInk(t, style).w);

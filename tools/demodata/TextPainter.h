@@ -56,7 +56,8 @@ public:
     // The ink of the text drawn at (0, 0).
     InkBox MeasureInk(const std::string& sjis, const TextStyle& style);
     // The size at which the tallest ink of `texts` is `height` pixels, and the
-    // narrowing that brings the widest ink within `width`.
+    // narrowing that brings the widest ink within `width` (for texts without ink,
+    // a size about `height` and no narrowing).
     InkFit FitInk(const std::vector<std::string>& texts, TextStyle style, int height, int width);
     // Paints the text with that fit, its ink aligned in the box's width and its
     // ink's middle on the box's middle.

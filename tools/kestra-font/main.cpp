@@ -15,11 +15,14 @@
 //                     may carry a folder, as the game resolves it
 //   --mono            one-bit glyphs instead of 65 grey levels
 //   --bold, --italic  font style
+//   --outline         a black edge one pixel wide around every glyph, inside
+//                     its cell, so that light text reads over light ground
 //
 // The device runs on the Direct3D stand-in's null backend: the sheets are managed
 // textures whose pixels are read back with Lock, so no display is needed.
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -57,13 +60,14 @@ struct Options {
     bool smooth = true;
     bool bold = false;
     bool italic = false;
+    bool outline = false;
     std::string output;
 };
 
 int Usage() {
     std::fprintf(stderr,
                  "usage: kestra-font [--size N] [--face NAME] [--sheet-size N] [--lists ascii,kana,nonkanji,kanji1]\n"
-                 "                   [--extra FILE] [--name PREFIX] [--mono] [--bold] [--italic] OUTPUT.lfd\n");
+                 "                   [--extra FILE] [--name PREFIX] [--mono] [--bold] [--italic] [--outline] OUTPUT.lfd\n");
     return 2;
 }
 
@@ -198,6 +202,8 @@ bool ParseOptions(int argc, char** argv, Options* o) {
             o->bold = true;
         } else if (a == "--italic") {
             o->italic = true;
+        } else if (a == "--outline") {
+            o->outline = true;
         } else if (!a.empty() && a[0] == '-') {
             return false;
         } else if (o->output.empty()) {
@@ -253,6 +259,33 @@ bool ReadSheet(CTexture* sheet, uint32_t width, uint32_t height, std::vector<uin
     }
     sheet->Unlock();
     return ok;
+}
+
+// Puts every glyph of the sheet on a black edge as strong as the strongest ink
+// beside it, within the glyph's cell: each pixel becomes its fill over that edge.
+void Outline(std::vector<uint32_t>* pixels, uint32_t width, const KestraLfd::GlyphRecord* records, uint32_t count,
+             uint32_t sheet) {
+    for (uint32_t g = 0; g < count; ++g) {
+        const KestraLfd::GlyphRecord& r = records[g];
+        if (r.sheet != sheet) continue;
+        const int w = r.x2 - r.x1, h = r.y2 - r.y1;
+        std::vector<uint32_t> cell(size_t(w) * size_t(h));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) cell[size_t(y) * size_t(w) + size_t(x)] = (*pixels)[size_t(r.y1 + y) * width + size_t(r.x1 + x)];
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                uint32_t edge = 0;
+                for (int dy = std::max(0, y - 1); dy <= std::min(h - 1, y + 1); ++dy)
+                    for (int dx = std::max(0, x - 1); dx <= std::min(w - 1, x + 1); ++dx)
+                        edge = std::max(edge, cell[size_t(dy) * size_t(w) + size_t(dx)] >> 24);
+                const uint32_t p = cell[size_t(y) * size_t(w) + size_t(x)], fill = p >> 24;
+                const uint32_t alpha = fill + edge * (255 - fill) / 255;
+                if (alpha == 0) continue;
+                uint32_t out = alpha << 24;
+                for (int shift = 0; shift < 24; shift += 8) out |= (((p >> shift) & 0xFF) * fill / alpha) << shift;
+                (*pixels)[size_t(r.y1 + y) * width + size_t(r.x1 + x)] = out;
+            }
+    }
 }
 
 // The engine parts the atlas build needs, on the null backend.
@@ -332,7 +365,10 @@ int Run(const Options& o) {
         if (!ReadSheet(atlas->GetSheet(s), width, height, &pixels)) {
             std::fprintf(stderr, "kestra-font: sheet %u could not be read\n", s);
             status = 1;
-        } else if (!WriteBytes(file, EncodeTga(pixels, width, height))) {
+            continue;
+        }
+        if (o.outline) Outline(&pixels, width, atlas->GetRecords(), atlas->GetGlyphCount(), s);
+        if (!WriteBytes(file, EncodeTga(pixels, width, height))) {
             std::fprintf(stderr, "kestra-font: cannot write %s: %s\n", file.c_str(), std::strerror(errno));
             status = 1;
         }

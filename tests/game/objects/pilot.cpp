@@ -161,7 +161,6 @@ Outlook Foresee(float px, float py, float mx, float my, const std::vector<Threat
 void KeepInvincible(cPlayerBase& p) {
     p.isInvincible = 1;
     p.invincibleCount = -1000000;
-    p.stock = 1000000;
 }
 
 void Pilot::Look() {

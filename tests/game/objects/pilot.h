@@ -50,7 +50,8 @@ private:
     int32_t switchedAt_[2] = {-1000, -1000};  // frame count of each player's last element switch
 };
 
-// Tops a player up so that nothing ends its play: invincible for ever, lives to spare.
+// Keeps a player invincible for ever: nothing ends its play, and its stock stays
+// what the game gave it, the one the HUD shows.
 void KeepInvincible(cPlayerBase& p);
 
 }  // namespace playtest

@@ -44,6 +44,14 @@ TEST_F(PilotField, TalksRunOnElementAndAnEmptyFieldSendsThePlayerBackToTheLowerM
     EXPECT_EQ(invincible.Buttons(*Player1, PAD_SHOT), PAD_DOWN | PAD_RIGHT);
 }
 
+TEST_F(PilotField, AKeptPlayerTakesNoHitAndKeepsTheStockTheGameGaveIt) {
+    const int32_t stock = Player1->stock, life = Player1->life;
+    playtest::KeepInvincible(*Player1);
+    for (int k = 0; k < 5; ++k) Player1->Damage(5);
+    EXPECT_EQ(Player1->stock, stock);
+    EXPECT_EQ(Player1->life, life);
+}
+
 TEST_F(PilotField, AnInvincibleCourseIgnoresTheBulletAMortalPilotStepsAsideFrom) {
     // A bullet of the other element straight down at the player, 60 px above;
     // the course (nothing to target) would go on up toward the lower middle.

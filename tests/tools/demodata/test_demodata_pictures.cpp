@@ -7,6 +7,7 @@
 #include <map>
 #include <cmath>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "platform/d3dx9/image_decode.h"
@@ -197,6 +198,32 @@ TEST(DemoDataPictures, RepaintingGivesTheSameBytes) {
         ASSERT_TRUE(d3dx9img::EncodePng(im, true, &png));
         ASSERT_TRUE(ReadAll(DataDir() + "/" + path, &onDisk));
         EXPECT_TRUE(png == onDisk) << path;
+    }
+}
+
+TEST(DemoDataPictures, InkFitsReachTheirHeightAndEndForTextWithoutInk) {
+    TextPainter text;
+    std::string error;
+    ASSERT_TRUE(text.Open(&error)) << error;
+    const struct {
+        std::vector<std::string> texts;
+        int height;
+        bool inked;
+    } cases[] = {{{"H", "E"}, 12, true}, {{"0123456789"}, 26, true}, {{" "}, 12, false}, {{"", "  "}, 20, false}};
+    for (const auto& c : cases) {
+        TextStyle style;
+        const InkFit fit = text.FitInk(c.texts, style, c.height, 1000);
+        style.size = fit.size;
+        int tallest = 0;
+        for (const std::string& t : c.texts) tallest = std::max(tallest, text.MeasureInk(t, style).h);
+        if (c.inked) {
+            EXPECT_LE(tallest, c.height) << c.texts[0];
+            EXPECT_GE(tallest, c.height - 1) << c.texts[0];
+        } else {
+            EXPECT_EQ(tallest, 0) << "'" << c.texts[0] << "'";
+            EXPECT_LE(fit.size, c.height * 4 / 3) << "'" << c.texts[0] << "'";
+        }
+        EXPECT_EQ(fit.squeeze, 1.0f) << c.texts[0];
     }
 }
 

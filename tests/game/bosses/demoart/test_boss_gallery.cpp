@@ -83,7 +83,6 @@ Crowd CountCrowd() {
 int R(uint32_t c) { return int(c >> 16 & 0xFF); }
 int G(uint32_t c) { return int(c >> 8 & 0xFF); }
 int B(uint32_t c) { return int(c & 0xFF); }
-bool Lit(uint32_t c) { return R(c) > 40 || G(c) > 40 || B(c) > 40; }
 bool Bright(uint32_t c) { return R(c) > 200 && G(c) > 200 && B(c) > 200; }
 bool Same(uint32_t a, uint32_t b, int tolerance) {
     return std::abs(R(a) - R(b)) <= tolerance && std::abs(G(a) - G(b)) <= tolerance && std::abs(B(a) - B(b)) <= tolerance;
@@ -220,28 +219,29 @@ protected:
         return d3d9test::ReadRenderTarget(Kestra3D::GetDevice());
     }
 
-    // A text alone in the skill font at the attack name's place, over black.
-    static d3d9test::Image NameAlone(const std::string& name, const cBossBase& b) {
+    // A text alone in the skill font at the attack name's place, over a colour.
+    static d3d9test::Image NameAlone(const std::string& name, const cBossBase& b, uint32_t background) {
         KestraFontSprite2D::Begin(FontTable[1], 0);
         DrawFontText(name.c_str(), b.nameX, b.nameY, 1, kPlayDepth);
         KestraFontSprite2D::End(FontTable[1]);
-        EXPECT_TRUE(Kestra3D::Clear(1, 0xFF000000u, 1.0f, 0, nullptr));
+        EXPECT_TRUE(Kestra3D::Clear(1, background, 1.0f, 0, nullptr));
         EXPECT_TRUE(Kestra3D::BeginScene());
         KestraFontSprite2D::Render(FontTable[1]);
         Kestra3D::EndScene();
         return d3d9test::ReadRenderTarget(Kestra3D::GetDevice());
     }
 
-    // Where the frame's quads of some alpha-blended slots, or the name, draw
-    // anything: what is drawn there may cover what lies below.
+    // Where the frame's quads of some alpha-blended slots, or the name (its
+    // glyphs over black and over white, their dark edge too), draw anything:
+    // what is drawn there may cover what lies below.
     static std::vector<bool> Covered(const DrawnFrame& frame, std::initializer_list<int32_t> slots,
-                                     const d3d9test::Image& glyphs) {
+                                     const d3d9test::Image& glyphs, const d3d9test::Image& glyphsOverWhite) {
         const d3d9test::Image overBlack = Alone(frame, slots, 0xFF000000u, false);
         const d3d9test::Image overWhite = Alone(frame, slots, 0xFFFFFFFFu, false);
         std::vector<bool> covered(overBlack.pixels.size());
         for (size_t i = 0; i < covered.size(); ++i)
             covered[i] = !Same(overBlack.pixels[i], 0xFF000000u, 2) || !Same(overWhite.pixels[i], 0xFFFFFFFFu, 2) ||
-                         Lit(glyphs.pixels[i]);
+                         !Same(glyphs.pixels[i], 0xFF000000u, 2) || !Same(glyphsOverWhite.pixels[i], 0xFFFFFFFFu, 2);
         return covered;
     }
 
@@ -257,12 +257,12 @@ protected:
             EXPECT_LE(CountIn(image, 131 + bar + 2, 29, 131 + bar + 32, 30, 1, red), 9) << "past a bar of " << bar;
         }
         // The name's glyphs alone, at its place.
-        const d3d9test::Image glyphs = NameAlone(name, b);
+        const d3d9test::Image glyphs = NameAlone(name, b, 0xFF000000u), glyphsOverWhite = NameAlone(name, b, 0xFFFFFFFFu);
         // The body: its opaque pixels (the same over black and over white)
         // stand in the picture wherever nothing drawn later covers them.
         const d3d9test::Image bodyOverBlack = Alone(frame, {kBodySlot}, 0xFF000000u, true);
         const d3d9test::Image bodyOverWhite = Alone(frame, {kBodySlot}, 0xFFFFFFFFu, true);
-        const std::vector<bool> overBody = Covered(frame, kOverBodies, glyphs);
+        const std::vector<bool> overBody = Covered(frame, kOverBodies, glyphs, glyphsOverWhite);
         int opaque = 0, open = 0, shown = 0;
         for (size_t i = 0; i < image.pixels.size(); ++i) {
             if (!Same(bodyOverBlack.pixels[i], bodyOverWhite.pixels[i], 2)) continue;
@@ -278,7 +278,7 @@ protected:
         // below), so wherever nothing drawn later covers them the picture is
         // at least that bright.
         const d3d9test::Image field = Alone(frame, {5, 6, 7, 8, 10}, 0xFF000000u, false);
-        const std::vector<bool> overField = Covered(frame, kOverField, glyphs);
+        const std::vector<bool> overField = Covered(frame, kOverField, glyphs, glyphsOverWhite);
         int drawn = 0, kept = 0;
         for (size_t i = 0; i < image.pixels.size(); ++i) {
             const uint32_t f = field.pixels[i], p = image.pixels[i];

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -18,6 +19,8 @@
 #include "engine/graphics/Kestra3D.h"
 #include "engine/graphics/KestraFont.h"
 #include "engine/graphics/KestraFontSprite2D.h"
+#include "game/bosses/BossCommon.h"
+#include "game/objects/Items.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/shell/ConfigScreen.h"
 #include "game/shell/GameDraw.h"
@@ -25,6 +28,7 @@
 #include "game/shell/KeyConfig.h"
 #include "game/shell/MenuCommon.h"
 #include "game/shell/RankingView.h"
+#include "game/shell/Title.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
 #include "game/state/ScoreData.h"
@@ -54,6 +58,9 @@ bool Lit(uint32_t c) { return Max(c) > 40; }
 bool Fill(uint32_t c) { return Luma(c) >= 150; }
 bool White(uint32_t c) { return Min(c) >= 170 && Max(c) - Min(c) <= 50; }
 bool Bright(uint32_t c) { return Max(c) >= 150; }
+// Over a grey clear: anything drawn, dark or not.
+constexpr uint32_t kGrey = 0xFF808080u;
+bool Painted(uint32_t c) { return (c & 0xFFFFFFu) != (kGrey & 0xFFFFFFu); }
 
 // Screen pixels and their bounds (inclusive).
 struct Ink {
@@ -81,14 +88,26 @@ Ink Find(const Image& im, int x0, int y0, int x1, int y1, bool (*keep)(uint32_t)
     return ink;
 }
 
-// The least Chebyshev distance between two sets, up to `limit`.
+// The least Chebyshev distance between two sets, up to `limit`; 0 when either
+// is empty, so that a check finding nothing fails.
 int Apart(const Ink& a, const Ink& b, int limit = 6) {
+    if (a.at.empty() || b.at.empty()) return 0;
     int best = limit;
     for (const auto& [x, y] : a.at)
         for (int dy = 1 - best; dy < best; ++dy)
             for (int dx = 1 - best; dx < best; ++dx)
                 if (b.Has(x + dx, y + dy)) best = std::min(best, std::max(std::abs(dx), std::abs(dy)));
     return best;
+}
+
+// The pixels of `a` within `d` px of `b`.
+Ink Near(const Ink& a, const Ink& b, int d) {
+    Ink out;
+    const int side = 2 * d + 1;
+    for (const auto& [x, y] : a.at)
+        for (int k = 0; k < side * side && !out.Has(x, y); ++k)
+            if (b.Has(x + k % side - d, y + k / side - d)) out.Add(x, y);
+    return out;
 }
 
 // The 8-connected pieces of a set.
@@ -118,6 +137,24 @@ Ink Solid(const Ink& all) {
         for (const auto& [x, y] : piece.at)
             if (piece.at.size() >= 6) out.Add(x, y);
     return out;
+}
+
+// Relative luminance of an sRGB colour, and the median of an image's over a set.
+double Luminance(uint32_t c) {
+    const double weights[3] = {0.2126, 0.7152, 0.0722};
+    double l = 0;
+    for (int i = 0; i < 3; ++i) {
+        const double s = Ch(c, i) / 255.0;
+        l += weights[i] * (s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4));
+    }
+    return l;
+}
+double MedianLuminance(const Image& im, const Ink& ink) {
+    std::vector<double> l;
+    for (const auto& [x, y] : ink.at) l.push_back(Luminance(im.at(UINT(x), UINT(y))));
+    if (l.empty()) return 0;
+    std::nth_element(l.begin(), l.begin() + ptrdiff_t(l.size() / 2), l.end());
+    return l[l.size() / 2];
 }
 
 class DrawingBoss : public cBossBase {
@@ -164,13 +201,14 @@ protected:
         testing::internal::GetCapturedStdout();
     }
 
-    // `draw` over black, the slots' sprites and the fonts left out.
-    static Image Shot(const std::function<void()>& draw, const std::vector<int32_t>& hide = {}, const std::vector<int32_t>& fonts = {}) {
+    // `draw` over black (or `clear`), the slots' sprites and the fonts left out.
+    static Image Shot(const std::function<void()>& draw, const std::vector<int32_t>& hide = {}, const std::vector<int32_t>& fonts = {},
+                      uint32_t clear = 0xFF000000u) {
         std::vector<CSprite2D*> sprites;
         std::vector<CFontSprite2D*> kept;
         for (int32_t s : hide) sprites.push_back(std::exchange(SpriteTable[size_t(s)].sprite, nullptr));
         for (int32_t f : fonts) kept.push_back(std::exchange(FontTable[size_t(f)], nullptr));
-        EXPECT_TRUE(Kestra3D::Clear(1, 0xFF000000u, 1.0f, 0, nullptr));
+        EXPECT_TRUE(Kestra3D::Clear(1, clear, 1.0f, 0, nullptr));
         draw();
         for (size_t i = 0; i < hide.size(); ++i) SpriteTable[size_t(hide[i])].sprite = sprites[i];
         for (size_t i = 0; i < fonts.size(); ++i) FontTable[size_t(fonts[i])] = kept[i];
@@ -183,7 +221,7 @@ protected:
     std::map<std::string, std::string> variants_;
 };
 
-constexpr int32_t kHud = 4, kClear = 39, kYuri = 12, kShamyu = 16, kBalloons = 25, kCards = 26;
+constexpr int32_t kHud = 4, kClear = 39, kBalloons = 25, kCards = 26, kBand = 37, kLetters = 38;
 const char kHudPng[] = "img/main_system.png";
 
 TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
@@ -198,10 +236,21 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
         Sheet(kHud, kHudPng, {group});
         return Scene();
     };
-    // Digits beside their label: at least 60 % of its height, their middles within 3 px.
-    auto beside = [&](const Ink& digits, const Ink& label, const std::string& row) {
-        expect(digits.H() * 10 >= label.H() * 6 && label.H() > 0 && std::abs(digits.Cy() - label.Cy()) <= 3,
+    auto title = [&](const std::vector<std::string>& keep) {
+        Sheet(kTitleSheet, "img/title.png", keep);
+        return Shot(DrawTitle);
+    };
+    // Digits beside their label: within 3 px of its height, their middles within
+    // 3 px, and (given a gap) no farther from its end than that.
+    auto beside = [&](const Ink& digits, const Ink& label, const std::string& row, int gap = 640) {
+        expect(label.H() > 0 && std::abs(digits.H() - label.H()) <= 3 && std::abs(digits.Cy() - label.Cy()) <= 3 &&
+                   digits.x0 > label.x1 && digits.x0 - label.x1 <= gap,
                row + ": digits " + digits.Str() + " beside the label " + label.Str());
+    };
+    // Centred on a middle, within 2 px.
+    auto centred = [&](const Ink& ink, float middle, const std::string& what) {
+        expect(ink.H() > 0 && std::abs(ink.Cx() - middle) <= 2,
+               what + " (" + ink.Str() + ") is not centred on x " + std::to_string(middle));
     };
     DrawingBoss* boss = nullptr;
 
@@ -219,6 +268,7 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
              shoot(Scene());
              // From the middle of each edge of the full bar, the outline's white 1 to 6 px out.
              const Ink b = Find(bar, 0, 0, 640, 60, Lit);
+             if (b.at.empty()) return expect(false, "no boss bar is drawn");
              auto out = [&](int x, int y, int dx, int dy) {
                  for (int k = 1; k <= 6; ++k)
                      if (White(frame.at(UINT(x + k * dx), UINT(y + k * dy)))) return k;
@@ -244,7 +294,8 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
              GameState.subState = kSubStatePlay;
              for (int32_t element = 0; element < 2; ++element) {
                  GameState.hudAlpha = 254;
-                 Player1->element = element;
+                 Player1->element = Player2->element = element;
+                 Player1->gauge = 200.0f;
                  const std::string which = element == 0 ? "warm panel: " : "cool panel: ";
                  // The panel's bright lines and letters: the frame those in pieces spanning 80 px or more.
                  const Image panel = hud("player_panel");
@@ -254,7 +305,7 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
                      for (const auto& [x, y] : piece.at) (piece.x1 - piece.x0 >= 80 || piece.y1 - piece.y0 >= 50 ? frame : labels).Add(x, y);
                  for (const char* icon : {"stock_icon", "life_bar", "pip_small", "pip_large", "gauge_digits"}) {
                      const int gap = Apart(labels, Find(hud(icon), 30, 380, 190, 470, Lit));
-                     expect(gap >= 3, which + "label ink within " + std::to_string(gap) + " px of " + icon);
+                     expect(gap >= 3, which + "label ink (" + labels.Str() + ") within " + std::to_string(gap) + " px of " + icon);
                  }
                  // A frame line keeps to the panel's edge (4 px from what it does not cover); a label run into it does not.
                  Ink inner;
@@ -264,42 +315,96 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
                      if (!edge) inner.Add(x, y);
                  }
                  expect(inner.at.empty(), which + "label ink runs into the frame at " + inner.Str());
-                 const Ink number = Find(hud("gauge_digits"), 30, 440, 190, 470, Fill);
-                 expect(Apart(number, frame) >= 2 && number.H() >= 7,
-                        which + "the gauge number (" + number.Str() + ") sits on the frame or is under 7 px tall");
+                 // The gauge number clear of the FORCE strip drawn under it from 50 on, and
+                 // below 50, with no strip, of the frame that closes the panel under it.
+                 const Ink number = Find(hud("gauge_digits"), 30, 440, 190, 470, Fill), strip = Find(hud("force_strip"), 30, 440, 190, 480, Lit);
+                 expect(Apart(number, frame) >= 2 && Apart(number, strip) >= 2 && number.H() >= 7,
+                        which + "the gauge number (" + number.Str() + ") sits on the frame or the strip (" + strip.Str() + ") or is under 7 px tall");
+                 Player1->gauge = 30.0f;
+                 const Ink low = Find(hud("gauge_digits"), 30, 440, 190, 470, Fill);
+                 Ink open;
+                 for (int x = low.x0; x <= low.x1; ++x) {
+                     bool closed = false;
+                     for (int y = low.y1 + 1; y < 480 && !closed; ++y) closed = frame.Has(x, y);
+                     if (!closed) open.Add(x, low.y1);
+                 }
+                 expect(low.H() > 0 && open.at.empty() && Apart(low, frame) >= 2,
+                        which + "with the gauge under 50 the number (" + low.Str() + ") is on the frame or the frame is open under it at " + open.Str());
+                 // Player 2's panel, one column wider, shows nothing player 1's does not.
+                 GameState.twoPlayer = 1;
+                 const Image panels = hud("player_panel");
+                 GameState.twoPlayer = 0;
+                 Ink extra;
+                 for (int y = 380; y < 470; ++y)
+                     for (int x = 330; x < 630; ++x)
+                         if (panels.at(UINT(x), UINT(y)) != panels.at(UINT(x - 300), UINT(y))) extra.Add(x, y);
+                 expect(extra.at.empty(), which + "player 2's panel differs from player 1's at " + extra.Str());
              }
+             Player1->gauge = 200.0f;
              Sheet(kHud, kHudPng);
              shoot(Scene());
          }},
         {"tally", [&] {
              GameState.subState = kSubStateTally;
-             auto scene = [&](const std::vector<std::string>& keep) {
+             auto scene = [&](const std::vector<std::string>& keep, uint8_t twoPlayer = 0) {
                  Sheet(kClear, "img/stageclear.png", keep);
                  GameState.tallyTimer = 200;
-                 return Scene();
+                 GameState.twoPlayer = twoPlayer;
+                 const Image im = Scene();
+                 GameState.twoPlayer = 0;
+                 return im;
              };
              const Image bg = scene({"background"}), digits = scene({"small_digits", "large_digits"});
+             const Image both = scene({"small_digits", "large_digits"}, 1), banners = scene({"banner_top", "banner_bottom"});
              shoot(scene({}));
              for (const auto& [y, h] : std::vector<std::pair<int, int>>{{120, 26}, {160, 26}, {210, 26}, {250, 26}, {325, 26}, {410, 35}})
                  beside(Find(digits, 216, y, 640, y + h, Fill), Solid(Find(bg, 0, y - 6, 214, y + h + 6, Fill)), "row at y " + std::to_string(y));
+             // Every heading, label and digit 2 px clear of the banners; nothing written
+             // in player 2's column of a one-player game.
+             Ink text = Find(bg, 0, 0, 640, 480, Bright), second;
+             for (const auto& [x, y] : Find(digits, 0, 0, 640, 480, Bright).at) text.Add(x, y);
+             const Ink banner = Find(banners, 0, 0, 640, 480, Lit), under = Near(text, banner, 2);
+             expect(banner.H() > 0 && under.at.empty(), "text within 2 px of a banner at " + under.Str());
+             for (const auto& [x, y] : Find(both, 0, 0, 640, 480, Fill).at)
+                 if (!Fill(digits.at(UINT(x), UINT(y)))) second.Add(x, y);
+             const Ink stray = Find(bg, second.x0, 0, second.x1 + 1, 480, Bright);
+             expect(second.H() > 0 && stray.at.empty(), "a one-player tally shows " + stray.Str() + " in player 2's column " + second.Str());
          }},
         {"config", [&] {
-             auto shot = [&](const std::vector<std::string>& keep) {
+             auto shot = [&](const std::vector<std::string>& keep, int32_t cursor = 0, const std::vector<int32_t>& hide = {}) {
                  Sheet(kConfigSheet, "img/config.png", keep);
                  TitleState = cTitleState();
-                 return Shot(DrawConfigScreen);
+                 TitleState.configCursor = cursor;
+                 return Shot(DrawConfigScreen, hide);
              };
-             const Image labels = shot({"labels"}), digits = shot({"digits"});
+             const Image labels = shot({"labels"}), digits = shot({"digits"}), bg = shot({"background"}, 0, {kNameSheet});
              shoot(shot({}));
              for (int y : {170, 247})
                  beside(Find(digits, 190, y, 240, y + 26, Fill), Solid(Find(labels, 50, y - 6, 190, y + 32, Fill)), "volume at y " + std::to_string(y));
+             // The rotating cursor's centre on its item's middle.
+             for (int32_t item = 0; item < 4; ++item) {
+                 const int y = 170 + 77 * item;
+                 const Ink cursor = Find(shot({"cursor"}, item, {kNameSheet}), 0, 0, 640, 480, Lit), label = Solid(Find(labels, 130, y - 6, 290, y + 32, Fill));
+                 expect(label.H() > 0 && std::abs(cursor.Cy() - label.Cy()) <= 1.5f,
+                        "item " + std::to_string(item) + ": the cursor " + cursor.Str() + " is not on the middle of " + label.Str());
+             }
+             // The play time inside the panel's frame, with its heading above it.
+             const Ink time = Find(Shot(DrawConfigScreen, {kConfigSheet}), 0, 0, 640, 480, Fill);
+             int frame = time.H() > 0 ? time.x1 + 1 : 640;
+             while (frame < 640 && !Bright(bg.at(UINT(frame), UINT(time.Cy())))) ++frame;
+             expect(frame < 640 && frame - time.x1 >= 3, "the play time (" + time.Str() + ") is not 2 px inside the panel's frame");
+             Ink heading;
+             for (const Ink& piece : Pieces(Find(bg, time.x0 - 20, time.y0 - 40, 640, time.y1 + 1, Fill)))
+                 for (const auto& [x, y] : piece.at)
+                     if (piece.H() < 30 && piece.at.size() >= 6) heading.Add(x, y);
+             expect(heading.H() > 0 && heading.y1 + 2 < time.y0,
+                    "PLAY TIME (" + heading.Str() + ") does not stand above the play time (" + time.Str() + ")");
          }},
         {"key_config", [&] {
              Sheet(kConfigSheet, "img/config.png", {"keyconfig"});
              cKeyConfigScreen screen;
              const Image names = Shot([&] { screen.Draw(); }, {kConfigSheet}), sheet = Shot([&] { screen.Draw(); }, {}, {1});
-             Sheet(kConfigSheet, "img/config.png");
-             shoot(Shot([&] { screen.Draw(); }));
+             std::vector<std::pair<int, int>> bars;
              for (int32_t cell = 0; cell < 2 * kActionCount; ++cell) {
                  const int x = screen.cells[cell][0], y = screen.cells[cell][1];
                  const Ink name = Find(names, x - 20, y, x + 140, y + 34, Lit), label = Solid(Find(sheet, 40, y - 3, 200, y + 34, Fill));
@@ -315,7 +420,22 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
                  expect(std::abs(name.Cy() - label.Cy()) <= 2 && std::abs(name.Cy() - float(top + bottom) / 2) <= 2,
                         "player " + std::to_string(cell / kActionCount + 1) + " row " + std::to_string(cell % kActionCount) + ": key name " +
                             name.Str() + ", label " + label.Str() + ", bar y " + std::to_string(top) + ".." + std::to_string(bottom));
+                 bars.push_back({top, bottom});
              }
+             // While a row is being defined, its highlight stays on the row's bar.
+             Sheet(kConfigSheet, "img/config.png", {"key_highlight"});
+             screen.defining = 1;
+             for (int32_t cell = 0; cell < 2 * kActionCount; ++cell) {
+                 screen.column = cell / kActionCount + 1, screen.row = cell % kActionCount;
+                 const Ink mark = Find(Shot([&] { screen.Draw(); }, {}, {1}), 0, 0, 640, 480, Lit);
+                 const auto [top, bottom] = bars[size_t(cell)];
+                 expect(mark.H() > 0 && mark.y0 >= top && mark.y1 <= bottom,
+                        "player " + std::to_string(screen.column) + " row " + std::to_string(screen.row) + ": the highlight " + mark.Str() +
+                            " leaves the bar y " + std::to_string(top) + ".." + std::to_string(bottom));
+             }
+             Sheet(kConfigSheet, "img/config.png");
+             screen.column = 1, screen.row = 3;
+             shoot(Shot([&] { screen.Draw(); }));
          }},
         {"ranking", [&] {
              FillDefaultScores(ScoreData);
@@ -371,24 +491,177 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
                      expect(off.at.empty(), std::string(side == TalkSide::Upper ? "upper" : "lower") + " balloon " + std::to_string(row) +
                                                 ": text off its fill at " + off.Str());
                  }
-             // Every name card 2 px clear of the balloons of every style and both portraits.
-             auto window = [&](std::vector<int32_t> cards, const std::vector<int32_t>& hide, int32_t styles = 3) {
-                 boss->draw = [cards, styles] {
-                     for (int32_t row = 0; row < styles; ++row)
-                         for (TalkSide side : {TalkSide::Upper, TalkSide::Lower}) DrawTalkBalloon(row, BalloonMode::Opaque, side);
-                     TalkState.slideCounter[talk::Yuri] = TalkState.slideCounter[talk::Shamyu] = 19;
-                     DrawPortraitYuri(0, TalkSide::Upper, PortraitMode::Active);
-                     DrawPortraitShamyu(0, PortraitMode::Active);
-                     for (int32_t card : cards) TalkState.nameCardFrame = 100, DrawNameCard(card);
-                 };
-                 return Scene(hide);
-             };
-             const Ink others = Find(window({}, {}), 0, 0, 640, 480, Lit);
-             for (int32_t card = 0; card < 13; ++card) {
-                 const Ink c = Find(window({card}, {kBalloons, kYuri, kShamyu}), 0, 0, 640, 480, Lit);
-                 expect(c.H() > 0 && Apart(c, others, 2) >= 2, "card " + std::to_string(card) + " (" + c.Str() + ") touches a balloon or portrait");
+             // Every name card's whole drawn rectangle 2 px clear of the balloons of every
+             // style and of every cell of every portrait on each side it stands.
+             std::vector<int32_t> alone = {kBalloons};
+             for (int32_t who = 0; who < talk::kCharacterCount; ++who) {
+                 const talk::PortraitSheet& sheet = talk::SheetOf(talk::Character(who));
+                 std::string file = sheet.name;
+                 for (char& ch : file) ch = char(std::tolower(static_cast<unsigned char>(ch)));
+                 Sheet(sheet.slot, "img/talk/st_" + file + ".png");
+                 alone.push_back(sheet.slot);
              }
-             shoot(window({0, 5}, {}, 1));
+             boss->draw = [] {
+                 for (int32_t row = 0; row < 3; ++row)
+                     for (TalkSide side : {TalkSide::Upper, TalkSide::Lower}) DrawTalkBalloon(row, BalloonMode::Opaque, side);
+                 for (int32_t who = 0; who < talk::kCharacterCount; ++who)
+                     for (int32_t cell = 0; cell < talk::SheetOf(talk::Character(who)).cells; ++cell)
+                         for (TalkSide side : {TalkSide::Upper, TalkSide::Lower}) {
+                             TalkState.slideCounter[who] = 19;
+                             talk::DrawPortrait(talk::Character(who), cell, side, PortraitMode::Active);
+                         }
+             };
+             const Ink others = Find(Scene(), 0, 0, 640, 480, Lit);
+             for (int32_t card = 0; card < 13; ++card) {
+                 boss->draw = [card] { TalkState.nameCardFrame = 100, DrawNameCard(card); };
+                 const Ink drawn = Find(Shot([] { DrawGameScene(GameState); }, alone, {}, kGrey), 0, 0, 640, 480, Painted);
+                 Ink under;
+                 for (const auto& [x, y] : others.at)
+                     if (x >= drawn.x0 - 2 && x <= drawn.x1 + 2 && y >= drawn.y0 - 2 && y <= drawn.y1 + 2) under.Add(x, y);
+                 expect(drawn.H() > 0 && under.at.empty(),
+                        "card " + std::to_string(card) + " drawn over " + drawn.Str() + " is within 2 px of a balloon or portrait at " + under.Str());
+             }
+             boss->draw = [] {
+                 for (TalkSide side : {TalkSide::Upper, TalkSide::Lower}) DrawTalkBalloon(0, BalloonMode::Opaque, side);
+                 TalkState.slideCounter[talk::Yuri] = TalkState.slideCounter[talk::Shamyu] = 19;
+                 DrawPortraitYuri(0, TalkSide::Upper, PortraitMode::Active);
+                 DrawPortraitShamyu(0, PortraitMode::Active);
+                 for (int32_t card : {0, 5}) TalkState.nameCardFrame = 100, DrawNameCard(card);
+             };
+             shoot(Scene());
+         }},
+        {"stage_title", [&] {
+             // Every stage's letters at rest: "STAGE n" above the name, the band's lines
+             // clear of both; all the name's cell paints, drawn 100 px further left, 2 px
+             // inside the screen.
+             GameState.subState = kSubStateDialogue;
+             Sheet(kBand, "img/system/StageTitleBG.png");
+             for (const std::string team : {"_1", "_2"})
+                 for (int stage = 1; stage <= (team == "_1" ? 6 : 5); ++stage) {
+                     const std::string path = "img/system/StageTitleFont0" + std::to_string(stage) + team + ".png";
+                     StageStartEffectObj title;
+                     Shot([&] {
+                         for (int frame = 0; frame < 60; ++frame) title.Draw();
+                     }, {kBand, kLetters});
+                     boss->draw = [&] { title.Draw(); };
+                     Sheet(kLetters, path, {"number"});
+                     Ink letters = Find(Scene({kBand}), 0, 0, 640, 480, Lit);
+                     const Ink number = letters;
+                     Sheet(kLetters, path, {"name"});
+                     const Ink name = Find(Scene({kBand}), 0, 0, 640, 480, Lit), lines = Find(Scene({kLetters}), 0, 0, 640, 480, Bright);
+                     for (const auto& [x, y] : name.at) letters.Add(x, y);
+                     const Ink crossed = Near(letters, lines, 5);
+                     expect(number.H() > 0 && number.y1 + 4 < name.y0, path + ": STAGE " + number.Str() + " is not above the name " + name.Str());
+                     expect(lines.H() > 0 && crossed.at.empty(), path + ": a line of the band " + lines.Str() + " runs within 5 px of " + crossed.Str());
+                     title.work3 -= 100;
+                     const Ink shown = Find(Shot([] { DrawGameScene(GameState); }, {kBand}, {}, kGrey), 0, 0, 640, 480, Painted);
+                     expect(shown.x1 + 100 <= 637, path + ": the name's cell paints up to screen x " + std::to_string(shown.x1 + 100));
+                     title.work3 += 100;
+                     Sheet(kLetters, path);
+                     if (stage == 1 && team == "_2") shoot(Scene());
+                 }
+         }},
+        {"team_choice", [&] {
+             // The heading 2 px clear of either team's card.
+             TitleState = cTitleState();
+             TitleState.state = kTitleTeam;
+             for (int32_t team = 0; team < 2; ++team) {
+                 TitleState.teamCursor = team;
+                 const Ink card = Find(title({"team"}), 0, 0, 640, 480, Lit), heading = Find(title({"team_heading"}), 0, 0, 640, 480, Lit);
+                 expect(Apart(heading, card, 3) >= 3,
+                        "team " + std::to_string(team + 1) + ": the heading (" + heading.Str() + ") is within 2 px of the card (" + card.Str() + ")");
+             }
+             shoot(title({}));
+         }},
+        {"practice", [&] {
+             // Each stage's row on the middle of the highlight drawn over it.
+             TitleState = cTitleState();
+             TitleState.state = kTitlePractice;
+             for (int32_t row = 0; row < 5; ++row) {
+                 TitleState.practiceCursor = row;
+                 const Ink mark = Find(title({"highlight"}), 0, 0, 640, 480, Lit);
+                 const Ink text = Find(title({"practice_list"}), 0, mark.y0, 640, mark.y1 + 1, Fill);
+                 centred(text, mark.Cx(), "stage " + std::to_string(row + 1) + " under its highlight " + mark.Str());
+                 expect(std::abs(text.Cy() - mark.Cy()) <= 2, "stage " + std::to_string(row + 1) + " (" + text.Str() + ") is off its highlight's middle");
+             }
+             TitleState.practiceCursor = 2;
+             shoot(title({}));
+         }},
+        {"pause", [&] {
+             // PAUSE, the items, the question and the cursor bar on the panel's middle.
+             GameState.subState = kSubStatePause;
+             GameState.pauseAsking = 0;
+             const Image panelImage = hud("pause_panel");
+             const float middle = Find(panelImage, 0, 0, 640, 480, Lit).Cx();
+             Ink heading;
+             for (const Ink& piece : Pieces(Find(panelImage, 0, 0, 640, 180, Fill)))
+                 for (const auto& [x, y] : piece.at)
+                     if (piece.x1 - piece.x0 < 100 && piece.H() < 50) heading.Add(x, y);
+             centred(heading, middle, "PAUSE");
+             for (int32_t asking = 0; asking < 2; ++asking) {
+                 GameState.pauseAsking = uint8_t(asking);
+                 for (int32_t at = 0; at < 3 - asking; ++at) {
+                     GameState.pauseCursor = GameState.pauseAnswer = at;
+                     const Ink bar = Find(hud("cursor_bar"), 0, 0, 640, 480, Lit);
+                     const Image items = hud(asking ? "pause_question" : "pause_items");
+                     const std::string what = std::string(asking ? "answer " : "item ") + std::to_string(at);
+                     centred(bar, middle, what + "'s cursor bar");
+                     centred(Find(items, 0, bar.y0, 640, bar.y1 + 1, Fill), middle, what);
+                     if (asking && at == 0) centred(Find(items, 0, 0, 640, bar.y0, Fill), middle, "the question");
+                 }
+             }
+             GameState.pauseAsking = 0, GameState.pauseCursor = 1;
+             Sheet(kHud, kHudPng);
+             shoot(Scene());
+         }},
+        {"continue", [&] {
+             // Each answer on its highlight's middle; the credits beside their count.
+             GameState.subState = kSubStateGameOver;
+             GameState.stateTimer = 200, GameState.credits = 12;
+             for (int32_t choice = 0; choice < 2; ++choice) {
+                 GameState.continueChoice = choice;
+                 const Ink bar = Find(hud("cursor_bar"), 0, 0, 640, 480, Lit);
+                 centred(Find(hud("answer"), bar.x0, bar.y0, bar.x1 + 1, bar.y1 + 1, Fill), bar.Cx(),
+                         std::string(choice ? "NO" : "YES") + " under its highlight " + bar.Str());
+             }
+             beside(Find(hud("credits_digits"), 0, 0, 640, 480, Fill), Find(hud("credits_label"), 0, 0, 640, 480, Fill), "credits", 20);
+             GameState.continueChoice = 0;
+             Sheet(kHud, kHudPng);
+             shoot(Scene());
+         }},
+        {"attack_names", [&] {
+             // An attack name reads over every stage's background: its letters' fill
+             // against the pixels ringing it at 4.5 : 1 or better.
+             GameState.subState = kSubStateDialogue;
+             boss->phase = 0;
+             const char* const names[] = {"ねこあたっく：おっかけRUNRUN", "必殺：グレートアステロイドジェット！"};
+             for (int k = 0; k < 2; ++k) {
+                 boss->draw = [&, k] { DrawBossHud(*boss, names[k]); };
+                 const Ink fill = Find(Scene({35, 36}), 0, 0, 640, 480, Fill);
+                 Ink ring;
+                 for (const auto& [x, y] : fill.at)
+                     for (int d = 0; d < 9; ++d)
+                         if (!fill.Has(x + d % 3 - 1, y + d / 3 - 1)) ring.Add(x + d % 3 - 1, y + d / 3 - 1);
+                 for (int32_t stage = 1; stage <= 6; ++stage) {
+                     const std::string n = "img/Stage0" + std::to_string(stage);
+                     Sheet(36, n + "BG.png");
+                     const bool layered = demodata::FindImage(n + "BG_back.png") != nullptr;
+                     if (layered) Sheet(35, n + "BG_back.png");
+                     for (const demodata::Cell& cell : demodata::FindImage(n + "BG.png")->cells)
+                         for (int step = 0; step < (cell.box.h > 480 ? 4 : 1); ++step) {
+                             ScrollX = float(cell.box.x), ScrollY = float(cell.box.y + step * (cell.box.h - 480) / 3);
+                             const Image scene = Scene(layered ? std::vector<int32_t>{} : std::vector<int32_t>{35});
+                             const double a = MedianLuminance(scene, fill), b = MedianLuminance(scene, ring);
+                             const double contrast = (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+                             expect(fill.H() > 0 && contrast >= 4.5, "stage " + std::to_string(stage) + " at scroll " + std::to_string(int(ScrollX)) + ", " +
+                                                                      std::to_string(int(ScrollY)) + ": name " + std::to_string(k) + " reads at " + std::to_string(contrast) + " : 1");
+                         }
+                 }
+             }
+             ScrollX = ScrollY = 0;
+             Sheet(36, "img/Stage02BG.png");
+             Sheet(35, "img/Stage02BG_back.png");
+             shoot(Scene());
          }},
     };
 
@@ -409,8 +682,7 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
             const uint8_t keys[2][kActionCount] = {{200, 208, 203, 205, 44, 45, 46, 47, 48, 57}, {17, 31, 30, 32, 33, 34, 35, 36, 37, 38}};
             std::copy(&keys[0][0], &keys[0][0] + 2 * kActionCount, &KeyMap.keys[0][0]);
             for (const auto& [slot, path] : std::vector<std::pair<int32_t, const char*>>{
-                     {kNameSheet, "img/name.png"}, {kYuri, "img/talk/st_yuri.png"}, {kShamyu, "img/talk/st_shamyu.png"},
-                     {kBalloons, "img/talk/hukidashi.png"}, {kCards, "img/talk/chara_name.png"}})
+                     {kNameSheet, "img/name.png"}, {kBalloons, "img/talk/hukidashi.png"}, {kCards, "img/talk/chara_name.png"}})
                 Sheet(slot, path);
             BossA = boss = new DrawingBoss;
             boss->active = 1;
