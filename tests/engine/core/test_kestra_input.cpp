@@ -90,7 +90,8 @@ bool HaveXdotool() { return Shell("command -v xdotool > /dev/null 2>&1") == 0; }
 
 // Gives the X input focus to the window titled `title` (exact).
 void Focus(const std::string& title) {
-    ASSERT_EQ(Shell("xdotool search --sync --name '^" + title + "$' windowfocus --sync"), 0) << title;
+    // Bounded, so a window that never shows fails the test instead of hanging it.
+    ASSERT_EQ(Shell("timeout 60 xdotool search --sync --name '^" + title + "$' windowfocus --sync"), 0) << title;
 }
 
 void Xdotool(const std::string& arguments) {

@@ -404,7 +404,8 @@ TEST_F(DirectInputTest, TypedKeysReachTheKeyboard) {
     const std::string title = "dinput typing test " + std::to_string(getpid());
     ASSERT_TRUE(SetWindowTextA(window_, title.c_str()));
     PumpMessages();
-    ASSERT_EQ(std::system(("xdotool search --sync --name '^" + title + "$' windowfocus --sync").c_str()), 0);
+    // Bounded, so a window that never shows fails the test instead of hanging it.
+    ASSERT_EQ(std::system(("timeout 60 xdotool search --sync --name '^" + title + "$' windowfocus --sync").c_str()), 0);
     PumpMessages();
 
     IDirectInputDevice8A* keyboard = MakeKeyboard();
