@@ -24,12 +24,6 @@ namespace testsupport {
 
 namespace {
 
-double Now() {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
 // What one outside command (xdotool, import) may take: a few seconds on a
 // busy machine, so this is only reached when it hangs.
 constexpr int kCommandSeconds = 30;
@@ -120,12 +114,12 @@ std::string ProgramRun::X(const std::string& command) const {
 
 std::string ProgramRun::FindWindow(int seconds) {
     window_.clear();
-    const double until = Now() + std::min<double>(seconds, TestSecondsLeft());
+    const double until = MonotonicSeconds() + std::min<double>(seconds, TestSecondsLeft());
     while (!Exited()) {
         const std::string id =
             X("xdotool search --all --pid " + std::to_string(pid_) + " --name '^Quenrith ver1\\.12' | head -n 1");
         if (!id.empty()) return window_ = id;
-        if (Now() >= until) break;
+        if (MonotonicSeconds() >= until) break;
         usleep(100 * 1000);
     }
     return std::string();
@@ -142,8 +136,8 @@ bool ProgramRun::Exited() {
 }
 
 int ProgramRun::WaitExit(int seconds) {
-    const double until = Now() + std::min<double>(seconds, TestSecondsLeft());
-    while (!Exited() && Now() < until) usleep(50 * 1000);
+    const double until = MonotonicSeconds() + std::min<double>(seconds, TestSecondsLeft());
+    while (!Exited() && MonotonicSeconds() < until) usleep(50 * 1000);
     if (!exited_) return -1;
     return WIFEXITED(status_) ? WEXITSTATUS(status_) : 128 + WTERMSIG(status_);
 }
@@ -334,8 +328,8 @@ private:
 
 int ProgramRun::WaitForFrames(int frames, int seconds) {
     CaptionFrames counter(*this);
-    const double deadline = Now() + std::min<double>(seconds, TestSecondsLeft());
-    while (counter.watching() && counter.Counted() < frames && Now() < deadline && !Exited()) usleep(50 * 1000);
+    const double deadline = MonotonicSeconds() + std::min<double>(seconds, TestSecondsLeft());
+    while (counter.watching() && counter.Counted() < frames && MonotonicSeconds() < deadline && !Exited()) usleep(50 * 1000);
     return counter.Counted();
 }
 
@@ -392,12 +386,12 @@ int ProgramRun::HoldMs() const {
 
 bool ProgramRun::WaitUntil(const std::function<bool()>& until, int seconds, int frames, int pollMs) {
     CaptionFrames counter(*this);
-    const double start = Now();
+    const double start = MonotonicSeconds();
     const double left = TestSecondsLeft();
     const double limit = start + std::min<double>(std::max(4 * seconds, 120), left);
     for (;;) {
         const bool seen = until() || (Exited() && until());
-        const double now = Now();
+        const double now = MonotonicSeconds();
         waited_ = {static_cast<int>(now - start), counter.Counted(), now - start >= left};
         if (seen) return true;
         if (Exited() || now >= limit) {

@@ -85,13 +85,13 @@ std::string Utf8ToCp932(const std::string& utf8) {
     return out;
 }
 
-namespace {
-
 double MonotonicSeconds() {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
+
+namespace {
 
 // Taken while the test process loads, before any test runs: ctest's clock
 // started a moment earlier.

@@ -35,6 +35,9 @@ std::string Utf8ToCp932(const std::string& utf8);
 // driver may then show windows on the console with no DISPLAY set.
 bool DrmCardAvailable();
 
+// Real seconds from an arbitrary start, never going back.
+double MonotonicSeconds();
+
 // Seconds this test process may still spend waiting. ctest ends a test at its
 // TIMEOUT, which tests/CMakeLists.txt also hands the test as QUENRITH_TEST_TIMEOUT;
 // the waits stop a tenth of it (20 s at least) sooner, so that a slow run fails

@@ -220,9 +220,7 @@ TEST(QuenrithTitle, AChangeSeenLateIsNotPressedForAgain) {
     // Blind to the change for 3 s from the first look, longer than one press waits.
     double first = -1;
     press.done = [&] {
-        timespec now;
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        const double seconds = static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+        const double seconds = testsupport::MonotonicSeconds();
         if (first < 0) first = seconds;
         return seconds - first >= 3 && to.seen();
     };

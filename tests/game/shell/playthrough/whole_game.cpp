@@ -78,13 +78,6 @@ constexpr StageLongest kStageLongest[6][3] = {
 
 // ---- The child: the program and its autopilot -------------------------------
 
-// Real seconds (the game's own clocks run on virtual time here).
-double Seconds() {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
 class Autopilot {
 public:
     explicit Autopilot(const Plan& plan) : plan_(plan), pilot_(plan.mortal) {}
@@ -144,7 +137,7 @@ private:
     int32_t pauseFor_ = 0;  // the pause menu item the autopilot paused for: 1 restart, 2 quit
     bool restarted_ = false;
     // Soak.
-    double start_ = Seconds();
+    double start_ = testsupport::MonotonicSeconds();
     int32_t minutesTaken_ = 0;
     bool finished_ = false;
     bool quitChosen_ = false;
@@ -176,7 +169,7 @@ int32_t ActiveCount(const auto& pool) {
 
 void Autopilot::SampleNow(std::vector<Sample>& into) {
     Sample s;
-    s.minute = (Seconds() - start_) / 60.0;
+    s.minute = (testsupport::MonotonicSeconds() - start_) / 60.0;
     s.loop = record_.loops;
     s.residentKb = ResidentKb();
     const cObjectManager& m = ObjectManager;
@@ -222,7 +215,7 @@ void Autopilot::Frame() {
     down_[1] = second;
     if (frame_ >= plan_.frameLimit) Fail("the run's frame limit");
     if (plan_.soakMinutes > 0) {
-        const double minutes = (Seconds() - start_) / 60.0;
+        const double minutes = (testsupport::MonotonicSeconds() - start_) / 60.0;
         if (minutes >= minutesTaken_ + 1) {
             ++minutesTaken_;
             SampleNow(record_.minutes);
@@ -411,7 +404,7 @@ void Autopilot::FinishGame() {
     if (gameIndex_ % plan_.games.size() != 0) return;
     ++record_.loops;
     SampleNow(record_.loopEnds);
-    const double minutes = (Seconds() - start_) / 60.0;
+    const double minutes = (testsupport::MonotonicSeconds() - start_) / 60.0;
     if (minutes >= plan_.soakMinutes) quitting_ = true;
 }
 
