@@ -58,13 +58,16 @@ bool MayNotStartARow(char32_t c) {
 //   text's last row may end one bare (the endings below tell a sentence's end);
 // - one spelling per word, the second form of each pair below, mostly kana
 //   since there is no ruby; honorifics follow the speaker (さま in the casual
-//   voices, 様 in the formal ones). Crow's sigh is 「はあ……」 with no full stop;
+//   voices, 様 in the formal ones), but お姫さま is a word, the same in every
+//   mouth. Crow's sigh is 「はあ……」 with no full stop; Yuri laughs 「あはは」;
 // - a silent reaction is written one way in both routes: in brackets when
 //   nobody hears it (（ぽっ……）, a thought), bare when it is a sound
-//   (ぐうう……, えへへ……).
+//   (ぐうう……, えへへ……);
+// - a habit word (kOpeners) opens at most about a tenth of a speaker's lines
+//   in a route, all the words together (see CheckOpeners).
 // A form counts only as a word of its own: not inside a longer word listed
-// with it (仕方 holds 方, the person), and a stem only before one of its
-// endings (つよい, つよく; not いつよ？).
+// with it (仕方 holds 方, the person; 大変 holds 変, "strange"; 今日 holds 今,
+// "now"), and a stem only before one of its endings (つよい, つよく; not いつよ？).
 struct Spelling {
     const char32_t* avoid;
     const char32_t* use;
@@ -80,9 +83,14 @@ const Spelling kSpellings[] = {
     {U"仲直り", U"仲なおり"}, {U"やったあ", U"やったー", nullptr, {U"やったあと"}}, {U"友達", U"友だち"},
     {U"預か", U"あずか"}, {U"懲り", U"こり"}, {U"参り", U"まいり"}, {U"お客さん", U"おきゃくさん"},
     {U"本気", U"ほんき"}, {U"遊", U"あそ"}, {U"王様", U"王さま"}, {U"お手柔らか", U"お手やわらか"},
-    {U"不思議", U"ふしぎ"}, {U"嫌", U"いや", nullptr, {U"機嫌"}}, {U"何か", U"なにか"},
+    {U"不思議", U"ふしぎ"}, {U"嫌", U"いや", nullptr, {U"機嫌"}},
     {U"方", U"かた", nullptr, {U"仕方", U"両方", U"味方", U"り方", U"方向", U"夕方"}},
-    {U"はあ……。", U"はあ……"}};
+    {U"はあ……。", U"はあ……"}, {U"忙", U"いそが"}, {U"変", U"へん", nullptr, {U"大変", U"変わ", U"変え", U"変化", U"変身"}},
+    {U"あんない", U"案内"}, {U"騒", U"さわ", nullptr, {U"物騒"}},
+    {U"今", U"いま", nullptr, {U"今日", U"今度", U"今夜", U"今回", U"今朝", U"今年"}},
+    {U"何", U"なに／なん", nullptr, {U"何者", U"何度"}}, {U"皆", U"みな"}, {U"お姫様", U"お姫さま"},
+    {U"抜", U"ぬ"}, {U"許", U"ゆる"}, {U"逆ら", U"さから"}, {U"まけ", U"負け", nullptr, {U"おまけ"}},
+    {U"あははっ", U"あはは"}};
 
 // Whether the avoided form found at `at` is part of one of the other words listed with it.
 bool InsideAnotherWord(const std::u32string& text, size_t at, const Spelling& s) {
@@ -157,6 +165,60 @@ void CheckReactions(const std::vector<std::pair<std::string, std::u32string>>& r
             errors->push_back(at + ": \"" + talktest::Utf8(text) + "\" is " + (bracketed ? "in brackets" : "bare") +
                               " here but " + (bracketed ? "bare" : "in brackets") + " at " + it->second.first +
                               " (brackets for what nobody hears, bare for a sound)");
+    }
+}
+
+// The habit words of the cast (each voice's tic and interjection). They name
+// a speaker to the ear only while they stay rare, and every word counts for
+// whoever says it: Cheska's あら and ふふっ together.
+const char32_t* const kOpeners[] = {U"あら",     U"あらあら", U"ふふっ", U"おや", U"はあ……", U"ふふーん", U"えっへん",
+                                    U"ひゃっ",   U"がぶっ",   U"まあ",   U"はっ", U"ねーねー", U"よーし",   U"あぅ", U"ふん"};
+
+// The habit word a text opens with, or null. Leading 「……」 and an opening
+// bracket do not count; the word must end there: before a mark, a row
+// break or the end, unless it ends in a mark itself (はあ……). So
+// あらためまして, まあいいわ and ふんふん open with none.
+const char32_t* Opener(const std::u32string& text) {
+    static const std::u32string kAfter = U"、。！？…　」）♪〜ーっ\n";
+    const size_t from = text.find_first_not_of(U"…（");
+    if (from == std::u32string::npos) return nullptr;
+    for (const char32_t* word : kOpeners) {
+        const std::u32string w = word;
+        if (text.compare(from, w.size(), w) != 0) continue;
+        const size_t end = from + w.size();
+        if (w.back() == U'…' || end == text.size() || kAfter.find(text[end]) != std::u32string::npos) return word;
+    }
+    return nullptr;
+}
+
+// One line a character speaks, for the habit count.
+struct SpokenLine {
+    int route;  // 0: team 1, 1: team 2
+    std::string who;
+    std::string at;
+    std::u32string text;
+};
+
+// No speaker opens more than about a tenth of their lines in a route with a
+// habit word: a tenth, rounded, but at least two, so that a guest who speaks
+// in two talks may open once in each. Counted per route, since a player reads
+// one route through at a time.
+void CheckOpeners(const std::vector<SpokenLine>& lines, std::vector<std::string>* errors) {
+    std::map<std::pair<int, std::string>, std::pair<int, std::vector<std::string>>> count;
+    for (const SpokenLine& line : lines) {
+        auto& [total, places] = count[{line.route, line.who}];
+        ++total;
+        if (const char32_t* word = Opener(line.text)) places.push_back(line.at + " " + talktest::Utf8(std::u32string(word)));
+    }
+    for (const auto& [speaker, tally] : count) {
+        const auto& [total, places] = tally;
+        const size_t most = size_t(std::max(2, (total + 5) / 10));
+        if (places.size() <= most) continue;
+        std::string list;
+        for (const std::string& place : places) list += "\n    " + place;
+        errors->push_back("team " + std::to_string(speaker.first + 1) + ", " + speaker.second + ": " +
+                          std::to_string(places.size()) + " of " + std::to_string(total) +
+                          " lines open with a habit word (at most " + std::to_string(most) + "):" + list);
     }
 }
 
@@ -387,11 +449,22 @@ TEST(TalkCatalogue, EveryTextIsUsedFitsThreeRowsOfSeventeenAndIsPlainJisText) {
 // only ever shown in a dimmed balloon.
 TEST(TalkCatalogue, EveryTextKeepsTheStyleSheet) {
     std::vector<std::string> errors;
-    std::set<const TalkText*> spoken, dimmed;
-    for (const talk::TalkEntry& t : talk::AllTalks())
+    std::set<const TalkText*> spoken, dimmed, counted;
+    std::vector<SpokenLine> lines;
+    for (const talk::TalkEntry& t : talk::AllTalks()) {
+        const int route = std::strncmp(t.name, "UpdateTalkYuri", 14) == 0 ? 0 : 1;
         for (const TalkStep& s : t.script->steps)
-            for (const TalkSlot* slot : {&s.upper, &s.lower})
-                if (slot->shown && slot->text) (slot->balloon == BalloonMode::Dimmed ? dimmed : spoken).insert(slot->text);
+            for (const TalkSlot* slot : {&s.upper, &s.lower}) {
+                if (!slot->shown || !slot->text) continue;
+                (slot->balloon == BalloonMode::Dimmed ? dimmed : spoken).insert(slot->text);
+                std::u32string chars;
+                const bool speaks = slot->who != talk::kNobody && slot->balloon == BalloonMode::Opaque &&
+                                    slot->mode != PortraitMode::Dimmed;
+                if (speaks && counted.insert(slot->text).second && talktest::DecodeCp932(slot->text->text, &chars))
+                    lines.push_back({route, talk::SheetOf(slot->who).name, talktest::Where(*slot->text), chars});
+            }
+    }
+    CheckOpeners(lines, &errors);
     std::vector<std::pair<std::string, std::u32string>> reactions;
     for (const TalkText* text : TalkTextCatalogue()) {
         std::u32string chars;
@@ -433,6 +506,17 @@ TEST(TalkStyle, FindsWholeWordsSentenceEndsReactionsAndSaysWhatToWrite) {
         {{U"いくわよ", U"クロウ！"}, U"row 1: ends a sentence with no mark"},
         {{U"ね、　クロウ"}, U"row 1: a full-width space"},
         {{U"えっ！クロウ"}, U"no full-width space after"},
+        {{U"大変なことになったわ"}, nullptr},
+        {{U"ちょっと変だったわよ"}, U"write \"へん\", not \"変\""},
+        {{U"気が変わったの"}, nullptr},
+        {{U"今日も今度も、今夜も"}, nullptr},
+        {{U"でも今は、だめ"}, U"write \"いま\", not \"今\""},
+        {{U"……何者じゃ"}, nullptr},
+        {{U"何をしておる"}, U"not \"何\""},
+        {{U"おまけです"}, nullptr},
+        {{U"まけちゃった"}, U"write \"負け\""},
+        {{U"ディーナってお姫様"}, U"write \"お姫さま\""},
+        {{U"あははっ、両方よ"}, U"write \"あはは\", not \"あははっ\""},
     };
     for (const Case& c : kCases) {
         std::vector<std::string> errors;
@@ -461,6 +545,53 @@ TEST(TalkStyle, FindsWholeWordsSentenceEndsReactionsAndSaysWhatToWrite) {
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].rfind("c: ", 0), 0u) << errors[0];
     EXPECT_NE(errors[0].find("bare here but in brackets at a"), std::string::npos) << errors[0];
+}
+
+
+// The habit words: which word a text opens with, and how many a speaker may.
+TEST(TalkStyle, FindsHabitWordsAndCountsThemPerSpeakerAndRoute) {
+    struct OpenerCase {
+        const char32_t* text;
+        const char32_t* word;  // the habit word it opens with, or nullptr
+    };
+    const OpenerCase kOpenerCases[] = {
+        {U"あら、そうなの？", U"あら"},   {U"あらあら", U"あらあら"},       {U"あらためまして", nullptr},
+        {U"……おや", U"おや"},           {U"（ふふっ）", U"ふふっ"},   {U"はあ……ユリ", U"はあ……"},
+        {U"まあいいわ。", nullptr},       {U"ふんふん♪", nullptr},      {U"はっきり言うわ", nullptr},
+        {U"はっ！", U"はっ"},             {U"ふん\nそなたか", U"ふん"}, {U"ええ、ふふっ", nullptr},
+    };
+    for (const OpenerCase& c : kOpenerCases) {
+        const char32_t* word = Opener(c.text);
+        EXPECT_EQ(word ? talktest::Utf8(std::u32string(word)) : "", c.word ? talktest::Utf8(std::u32string(c.word)) : "")
+            << talktest::Utf8(std::u32string(c.text));
+    }
+
+    // A tenth, rounded, at least two, per route: 3 of 20 or of 24 is too many,
+    // 3 of 25 and 2 of 10 are not, and two routes are not added up.
+    auto lines = [](int route, const char* who, int total, int opening) {
+        std::vector<SpokenLine> out;
+        for (int i = 0; i < total; ++i) out.push_back({route, who, std::to_string(i), i < opening ? U"あら" : U"ええ"});
+        return out;
+    };
+    const std::pair<std::vector<SpokenLine>, const char*> kCounts[] = {
+        {lines(0, "A", 20, 3), "team 1, A: 3 of 20 lines open with a habit word (at most 2)"},
+        {lines(1, "B", 24, 3), "team 2, B: 3 of 24 lines open with a habit word (at most 2):\n    0 "},
+        {lines(1, "A", 25, 3), nullptr},
+        {lines(0, "A", 10, 2), nullptr},
+    };
+    for (const auto& [count, message] : kCounts) {
+        std::vector<std::string> errors;
+        CheckOpeners(count, &errors);
+        ASSERT_EQ(errors.size(), message ? 1u : 0u) << (errors.empty() ? "" : errors[0]);
+        if (message) {
+            EXPECT_EQ(errors[0].rfind(message, 0), 0u) << errors[0];
+        }
+    }
+    std::vector<SpokenLine> both = lines(0, "A", 10, 2), other = lines(1, "A", 10, 2);
+    both.insert(both.end(), other.begin(), other.end());
+    std::vector<std::string> errors;
+    CheckOpeners(both, &errors);
+    EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
 }  // namespace
