@@ -62,10 +62,8 @@ void SyncFrame() {
         if (elapsed < frameLength) {
             const int64_t remaining = f.frequency > 0 ? (frameLength - elapsed) * 1000 / f.frequency : 0;
             // Sleep once, a millisecond short, then to near the end, and poll the rest.
-            if (remaining > 2) {
-                SleepEx(static_cast<DWORD>(remaining - 1), TRUE);
-                WaitNearFrameEnd(f, f.frameBaseline + frameLength);
-            }
+            if (remaining > 2) SleepEx(static_cast<DWORD>(remaining - 1), TRUE);
+            WaitNearFrameEnd(f, f.frameBaseline + frameLength);
             while (GetPerformanceCounter() - f.frameBaseline < frameLength) {
             }
         }
