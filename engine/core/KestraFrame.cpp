@@ -204,6 +204,7 @@ bool Initialize() {
     }
 
     timeBeginPeriod(1);
+    f.frameTimer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
     LARGE_INTEGER frequency{};
     QueryPerformanceFrequency(&frequency);
     f.frequency = frequency.QuadPart;
@@ -333,6 +334,10 @@ void Finalize() {
     KestraAnimation::Finalize();
     KestraFep::CloseWindow();
     KestraConsole::Finalize();
+    if (f.frameTimer) {
+        CloseHandle(f.frameTimer);
+        f.frameTimer = nullptr;
+    }
     timeEndPeriod(1);
 }
 

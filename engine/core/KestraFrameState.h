@@ -29,6 +29,7 @@ struct FrameState {
     int64_t frequency;
 
     // Message pump and statistics.
+    HANDLE frameTimer;  // the limiter's fine wait; null: it polls
     int64_t frameBaseline;
     int64_t statsBaseline;
     int64_t entrySample;

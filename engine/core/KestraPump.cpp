@@ -33,6 +33,24 @@ bool WaitForMessage(bool force) {
     }
 }
 
+namespace {
+
+// What the limiter leaves to polling at a frame's end: a fifth of a millisecond.
+constexpr int64_t kPolledPerSecond = 5000;
+
+// A whole-millisecond sleep one short leaves up to 2 ms of the frame: the frame
+// timer waits out all of it but the last polled fraction.
+void WaitNearFrameEnd(const FrameState& f, int64_t frameEnd) {
+    if (!f.frameTimer || f.frequency <= 0) return;
+    const int64_t left = frameEnd - f.frequency / kPolledPerSecond - GetPerformanceCounter();
+    LARGE_INTEGER due;
+    due.QuadPart = -(left * 10'000'000 / f.frequency);  // relative, in 100 ns
+    if (due.QuadPart < 0 && SetWaitableTimer(f.frameTimer, &due, 0, nullptr, nullptr, FALSE))
+        WaitForSingleObject(f.frameTimer, 2);
+}
+
+}  // namespace
+
 void SyncFrame() {
     FrameState& f = Frame();
     f.entrySample = GetPerformanceCounter();
@@ -43,8 +61,9 @@ void SyncFrame() {
             static_cast<int64_t>(static_cast<uint64_t>(f.frequency) / static_cast<uint64_t>(f.frameRate));
         if (elapsed < frameLength) {
             const int64_t remaining = f.frequency > 0 ? (frameLength - elapsed) * 1000 / f.frequency : 0;
-            // Sleep once, a millisecond short, and poll the rest.
+            // Sleep once, a millisecond short, then to near the end, and poll the rest.
             if (remaining > 2) SleepEx(static_cast<DWORD>(remaining - 1), TRUE);
+            WaitNearFrameEnd(f, f.frameBaseline + frameLength);
             while (GetPerformanceCounter() - f.frameBaseline < frameLength) {
             }
         }

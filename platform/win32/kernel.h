@@ -23,6 +23,7 @@ void SetLastError(DWORD code);
 #define ERROR_NOT_SAME_DEVICE 17L
 #define ERROR_WRITE_FAULT 29L
 #define ERROR_READ_FAULT 30L
+#define ERROR_NOT_SUPPORTED 50L
 #define ERROR_FILE_EXISTS 80L
 #define ERROR_DISK_FULL 112L
 #define ERROR_INSUFFICIENT_BUFFER 122L
@@ -74,6 +75,18 @@ DWORD SleepEx(DWORD milliseconds, BOOL alertable);
 BOOL QueryPerformanceCounter(LARGE_INTEGER* counter);
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 DWORD GetTickCount();
+
+// ---- Waitable timers: unnamed one-shot timers with relative due times (negative,
+// in 100 ns units; absolute times, periods and completion routines answer
+// ERROR_NOT_SUPPORTED). Every timer here is of high resolution. A wait on a
+// synchronization timer resets it; a manual-reset one stays signalled until set again.
+#define CREATE_WAITABLE_TIMER_MANUAL_RESET 0x00000001
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#define TIMER_ALL_ACCESS 0x001F0003
+typedef void(CALLBACK* PTIMERAPCROUTINE)(LPVOID argument, DWORD timerLow, DWORD timerHigh);
+HANDLE CreateWaitableTimerExW(LPSECURITY_ATTRIBUTES attributes, LPCWSTR name, DWORD flags, DWORD desiredAccess);
+BOOL SetWaitableTimer(HANDLE timer, const LARGE_INTEGER* dueTime, LONG period, PTIMERAPCROUTINE completion,
+                      LPVOID argument, BOOL resume);
 
 // ---- Modules
 // "d3d9.dll" resolves to the built-in Direct3D module; other names load a shared

@@ -1,12 +1,15 @@
 // Clocks and sleeps: the performance counter (10 MHz from CLOCK_MONOTONIC), the
-// millisecond clocks, Sleep/SleepEx, and the tests' virtual clock that replaces
-// all of them.
+// millisecond clocks, Sleep/SleepEx, waitable timers, and the tests' virtual
+// clock that replaces all of them.
 #include <sched.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
+#include <memory>
 #include <mutex>
 
 #include "platform/win32/kernel.h"
@@ -98,6 +101,62 @@ void RealSleep(DWORD milliseconds) {
     while (nanosleep(&request, &left) != 0 && errno == EINTR) request = left;
 }
 
+// Sleeps until the counter reads `until`; on the virtual clock the time jumps
+// there (never back) and the hook runs, as for a sleep, with no sleep recorded.
+void SleepUntilCounter(int64_t until) {
+    VirtualClock& clock = Virtual();
+    if (clock.on.load()) {
+        int64_t now = clock.now.load();
+        while (now < until && !clock.now.compare_exchange_weak(now, until)) {
+        }
+        RunHook();
+        return;
+    }
+    const timespec at{static_cast<time_t>(until / kCounterFrequency),
+                      static_cast<long>(until % kCounterFrequency) * (1'000'000'000 / kCounterFrequency)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
+    }
+}
+
+// A waitable timer: the counter value it is due at, once set.
+class WaitableTimer final : public KernelObject {
+public:
+    explicit WaitableTimer(bool manualReset) : manualReset_(manualReset) {}
+    void Set(int64_t due) {
+        std::lock_guard<std::mutex> guard(lock_);
+        due_ = due;
+        armed_ = true;
+    }
+    DWORD Wait(DWORD milliseconds) override {
+        bool armed;
+        int64_t due;
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            armed = armed_;
+            due = due_;
+        }
+        if (!armed) {
+            // Never signalled: the wait runs out, or lasts for ever.
+            SleepEx(milliseconds, FALSE);
+            return WAIT_TIMEOUT;
+        }
+        const int64_t now = CounterNow();
+        const int64_t limit =
+            milliseconds == INFINITE ? INT64_MAX : now + static_cast<int64_t>(milliseconds) * kTicksPerMillisecond;
+        if (due > now) SleepUntilCounter(std::min(due, limit));
+        if (due > limit) return WAIT_TIMEOUT;
+        std::lock_guard<std::mutex> guard(lock_);
+        if (!manualReset_ && due_ == due) armed_ = false;
+        return WAIT_OBJECT_0;
+    }
+
+private:
+    std::mutex lock_;
+    const bool manualReset_;
+    bool armed_ = false;  // set, and not yet taken by a wait of a synchronization timer
+    int64_t due_ = 0;
+};
+
 }  // namespace
 
 void UseVirtualClock(bool on) { Virtual().on.store(on); }
@@ -171,4 +230,43 @@ DWORD SleepEx(DWORD milliseconds, BOOL) {
     if (platform::VirtualClockActive()) platform::VirtualSleep(milliseconds);
     else platform::RealSleep(milliseconds);
     return 0;
+}
+
+// Due times are in 100 ns units: counter ticks.
+static_assert(platform::kCounterFrequency == 10'000'000);
+
+HANDLE CreateWaitableTimerExW(LPSECURITY_ATTRIBUTES, LPCWSTR name, DWORD flags, DWORD) {
+    if (name) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return nullptr;
+    }
+    if (flags & ~DWORD{CREATE_WAITABLE_TIMER_MANUAL_RESET | CREATE_WAITABLE_TIMER_HIGH_RESOLUTION}) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    if (platform::FaultHit("CreateWaitableTimerExW")) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    return platform::RegisterHandle(
+        std::make_shared<platform::WaitableTimer>((flags & CREATE_WAITABLE_TIMER_MANUAL_RESET) != 0));
+}
+
+BOOL SetWaitableTimer(HANDLE timer, const LARGE_INTEGER* dueTime, LONG period, PTIMERAPCROUTINE completion, LPVOID,
+                      BOOL) {
+    const std::shared_ptr<platform::WaitableTimer> object = platform::LookupHandleAs<platform::WaitableTimer>(timer);
+    if (!object) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!dueTime) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (dueTime->QuadPart > 0 || period != 0 || completion) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return FALSE;
+    }
+    object->Set(platform::CounterNow() - dueTime->QuadPart);
+    return TRUE;
 }

@@ -429,13 +429,15 @@ std::string ProgramRun::Waited() const {
                 },
                 press.seconds, press.frames, press.pollMs);
             if (late) {
-                std::printf("[ LATE     ] %s not pressed again: %s came after %s\n", press.key.c_str(),
+                // A held key's change came once it was let go: what is done
+                // while it is held is done holding it down again.
+                const bool holdAgain = press.holdUntilDone && press.whileHeld;
+                std::printf("[ LATE     ] %s %s: %s came after %s\n", press.key.c_str(),
+                            holdAgain ? "held down again for what is done while it is held" : "not pressed again",
                             press.after.c_str(), missed.c_str());
                 std::fflush(stdout);
-                // A held key's change came once it was let go: what is done
-                // while it is held is done holding it again.
-                if (press.holdUntilDone && press.whileHeld) {
-                    X("xdotool keydown " + press.key);
+                if (holdAgain) {
+                    KeyDown(press.key);
                     press.whileHeld();
                     X("xdotool keyup " + press.key);
                 }
@@ -452,7 +454,7 @@ std::string ProgramRun::Waited() const {
             // A press may have been lost with the keyboard focus.
             if (!window_.empty()) X("xdotool windowfocus --sync " + window_);
         }
-        X("xdotool keydown " + press.key);
+        KeyDown(press.key);
         bool seen;
         if (press.holdUntilDone) {
             seen = WaitUntil(press.done, press.seconds, press.frames, press.pollMs);
@@ -474,8 +476,13 @@ std::string ProgramRun::Waited() const {
                                          << " presses at most, the last waited " << Waited() << ")";
 }
 
+void ProgramRun::KeyDown(const std::string& key) {
+    ++keyDowns_;
+    X("xdotool keydown " + key);
+}
+
 void ProgramRun::Tap(const std::string& name) {
-    X("xdotool keydown " + name);
+    KeyDown(name);
     usleep(static_cast<useconds_t>(HoldMs()) * 1000);
     X("xdotool keyup " + name);
 }

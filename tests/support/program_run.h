@@ -119,12 +119,15 @@ public:
     std::string Waited() const;
     // Waits for `press.ready`, then presses the key until `press.done` holds.
     // Before a repeat it waits for `ready` or `done` again: a change that came
-    // late is printed and not pressed for again; every repeated press is
-    // printed. Fails naming the step that never came.
+    // late is printed and not pressed for again, but for a held key's
+    // `whileHeld`, for which the key is held down again (and that is printed);
+    // every repeated press is printed. Fails naming the step that never came.
     ::testing::AssertionResult PressUntil(const KeyPress& press);
     // Holds a key for a few frames and lets it go, for a caller that watches the
     // screen between taps itself (shots at a boss).
     void Tap(const std::string& name);
+    // Keys sent down so far by PressUntil and Tap (a chord once).
+    int KeyDowns() const { return keyDowns_; }
     // Alt+F4 until the program has ended; answers its exit status, -1 when it
     // did not end within `seconds` of each of a few presses.
     int CloseWithAltF4(int seconds);
@@ -138,6 +141,7 @@ public:
 
 private:
     void Start(const std::string& runtime, bool withDisplay);
+    void KeyDown(const std::string& key);
     // Milliseconds a key is held, and kept up after a press that showed.
     int HoldMs() const;
     // What the last wait waited, for the messages.
@@ -152,6 +156,7 @@ private:
     std::string display_;
     std::string window_;
     pid_t pid_ = -1;
+    int keyDowns_ = 0;
     bool exited_ = false;
     int status_ = 0;
 };

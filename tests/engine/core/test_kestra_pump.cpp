@@ -71,6 +71,49 @@ TEST(KestraPacing, ShortWorkSleepsOnceThenPollsToTheFrameLength) {
               0);
 }
 
+// Counter reads of a frame, each 10 us on the virtual clock as with TickPerRead.
+int g_reads = 0;
+void CountedTick(void*) {
+    ++g_reads;
+    platform::AdvanceVirtualClock(kPollTick);
+}
+
+bool ConfigureWithoutFrameTimer() {
+    platform::InjectFault("CreateWaitableTimerExW");
+    return boot::ConfigureLikeGame();
+}
+
+// After its sleep, the limiter waits on its timer to a fifth of a millisecond
+// before the frame's end and polls only that; without a timer it polls the
+// rest as before. The frame is as long either way.
+TEST(KestraPacing, ShortWorkPollsOnlyTheFramesLastFifthOfAMillisecond) {
+    struct Case {
+        bool (*configure)();
+        int minReads, maxReads;  // 10 us each: a poll of 0.2 ms, or of 1.67 ms
+    };
+    const Case cases[] = {{boot::ConfigureLikeGame, 15, 25}, {ConfigureWithoutFrameTimer, 160, 175}};
+    static const Case* current;
+    for (const Case& c : cases) {
+        current = &c;
+        testsupport::TempDir dir;
+        EXPECT_EQ(RunInBootedChild(dir,
+                                   [] {
+                                       RunFrame(0);
+                                       platform::SetVirtualClockHook(CountedTick, nullptr);
+                                       g_reads = 0;
+                                       const FrameResult r = RunFrame(50'000);  // 5 ms of work
+                                       EXPECT_EQ(r.sleeps, std::vector<uint32_t>{10});
+                                       EXPECT_GE(g_reads, current->minReads);
+                                       EXPECT_LE(g_reads, current->maxReads);
+                                       EXPECT_GE(r.length, kFrame);
+                                       EXPECT_LE(r.length, kFrame + 3 * kPollTick);
+                                       platform::SetVirtualClockHook(TickPerRead, nullptr);
+                                   },
+                                   c.configure),
+                  0);
+    }
+}
+
 TEST(KestraPacing, WorkLeavingTwoMillisecondsOrLessOnlyPolls) {
     testsupport::TempDir dir;
     EXPECT_EQ(RunInBootedChild(dir,

@@ -144,41 +144,43 @@ protected:
     // ended (hp to 0) once it has run `attackFrames` frames: the phases seen
     // while awake (without the talk of phase 1, which a talk run from Update
     // may end in the frame it began), the frames played (-1: `done` never
-    // held), the bonuses paid, each with the attack phase that paid it, and
-    // each phase's time limit as the seconds left plus those counted off,
-    // read where its timer is set: at its start and at each restart.
+    // held), the bonuses paid, each with the attack phase that paid it, each
+    // phase's time limit (the seconds left at its start), and each restart of
+    // a phase's timer within the phase: the seconds left on that frame and
+    // those the frame before left less the count of one due on that frame.
     struct Limit {
         int32_t phase, seconds;
-        bool restart;
-        bool operator==(const Limit&) const = default;
+    };
+    struct Restart {
+        int32_t phase, seconds, due;
     };
     struct Fight {
         std::vector<int32_t> phases;
         int32_t frames = 0, bonuses = 0;
         std::vector<std::pair<int32_t, int32_t>> paid;  // (attack phase, amount)
         std::vector<Limit> limits;
+        std::vector<Restart> restarts;
     };
     template <class Done>
     Fight Drive(cBossBase* b, int32_t limit, int32_t attackFrames, Done done) {
         Fight f;
         int32_t phase = -1, inPhase = 0;  // frames: a phase timer may loop below any bound
         int32_t lastBonus = b->lastBonus, attack = 0;
-        int32_t timer = 0, seconds = 0, counted = 0;
+        int32_t timer = 0, seconds = 0;
         for (cPlayerBase* p : {Player1, Player2}) KeepAlive(p);
         testing::internal::CaptureStdout();  // the picture loads print their lines
         f.frames = PlayUntil(limit, [&] {
             for (cPlayerBase* p : {Player1, Player2}) KeepAlive(p);
             ++inPhase;
             const bool timed = b->phase >= 2 && b->phase < 30;
-            if (b->active && b->phase == phase && timed) {
-                counted += seconds - b->secondsLeft;
-                if (b->phaseTimer < timer) f.limits.push_back({phase, b->secondsLeft + counted, true});
-            }
+            // The timer counted to timer + 1 this frame before any restart.
+            if (b->active && b->phase == phase && timed && b->phaseTimer < timer)
+                f.restarts.push_back({phase, b->secondsLeft, seconds - ((timer + 1) % 60 == 0 ? 1 : 0)});
             if (b->active && b->phase != phase) {
-                phase = b->phase, inPhase = 0, counted = 0;
+                phase = b->phase, inPhase = 0;
                 if (phase != 1) f.phases.push_back(phase);
                 if (phase >= 2 && phase < 30 && phase % 2 == 0) attack = phase;
-                if (timed) f.limits.push_back({phase, b->secondsLeft, false});
+                if (timed) f.limits.push_back({phase, b->secondsLeft});
             }
             timer = b->phaseTimer, seconds = b->secondsLeft;
             if (b->lastBonus != lastBonus) {

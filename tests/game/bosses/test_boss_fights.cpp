@@ -23,6 +23,7 @@
 #include "game/state/SpriteTable.h"
 #include "game/state/cBossBase.h"
 #include "tests/game/bosses/boss_field.h"
+#include "tests/game/objects/field_watch.h"
 #include "tests/game/objects/play_harness.h"
 #include "tools/demodata/Inventory.h"
 
@@ -39,23 +40,16 @@ void RecordArt(const SpriteDrawRecord& r, void* context) {
         {r.slot, left, top, int(std::ceil(x1)) - left, int(std::ceil(y1)) - top});
 }
 
-// What each named attack pays, phase 4 first, when it is ended on its 251st
-// frame: four counts off its limit T, so B x (T - 4) / T + B / 10 for its
-// bonus B, on every difficulty and for one or two players alike. Stage 1 is
-// left out: its dashes restart the phase timer wherever the view's edge
-// stops them, which moves its counts.
-struct Paid {
-    int32_t stage;
-    std::vector<int32_t> amounts;
-};
-const Paid kPaid[] = {
-    {2, {206666, 227333, 250285}},          // B 200000, 220000, 240000; T 60, 60, 70
-    {3, {310000, 341000, 372000}},          // B 300000, 330000, 360000; T 60 each
-    {4, {423838, 466222, 508606, 550989}},  // B 400000 to 520000 by 40000; T 99 each
-};
+// A named attack ended on its 251st frame has had four counts off its limit
+// T, so it pays what its table gives for T - 4 seconds left (stage 2's first:
+// 206666), on every difficulty and for one or two players alike. Stage 1 is
+// left out: its dashes restart the phase timer wherever the view's edge stops
+// them, which moves its counts.
+constexpr int32_t kCountsOff = 4;
 
 // Shamyu's time limit of each phase, in seconds. Her dashes restart the phase
-// timer, so her bonuses do not pin them: they are read where the timer is set.
+// timer, so her bonuses do not pin them: they are read at each phase's start,
+// and a restart leaves the seconds counted so far as they were.
 const std::map<int32_t, int32_t> kStage1Limits = {{2, 60}, {3, 60}, {4, 60}, {5, 60}, {6, 60}, {7, 60}, {8, 60}};
 
 class BossFights : public bosstest::BossField, public ::testing::WithParamInterface<std::tuple<int, int, bool>> {};
@@ -81,22 +75,22 @@ TEST_P(BossFights, RunThroughTheirAttacksPayEachBonusOnceAndDrawFromTheirSheets)
     EXPECT_GT(f.frames, 0) << "no tally after 40000 frames";
     EXPECT_EQ(f.bonuses, (last - 2) / 2);
     if (stage == 1) {
-        int32_t restarts = 0;
-        for (const Limit& l : f.limits) {
-            EXPECT_EQ(l.seconds, kStage1Limits.at(l.phase))
-                << "phase " << l.phase << (l.restart ? ", after a restart of its timer" : ", at its start");
-            restarts += l.restart ? 1 : 0;
-        }
-        EXPECT_EQ(f.limits.size(), expect.size() - 4 + size_t(restarts));  // all but 0, 30, 31 and 32
+        for (const Limit& l : f.limits) EXPECT_EQ(l.seconds, kStage1Limits.at(l.phase)) << "phase " << l.phase;
+        EXPECT_EQ(f.limits.size(), expect.size() - 4);  // all but 0, 30, 31 and 32
+        for (const Restart& r : f.restarts)
+            EXPECT_EQ(r.seconds, r.due) << "phase " << r.phase << ", on the frame its timer restarted";
         // On difficulty 0 her dashes reach no edge within the 250 frames each attack runs.
         if (difficulty > 0) {
-            EXPECT_GT(restarts, 0) << "no dash restarted a phase timer";
+            EXPECT_FALSE(f.restarts.empty()) << "no dash restarted a phase timer";
         }
     }
-    for (const Paid& p : kPaid) {
-        if (p.stage != stage) continue;
+    if (stage != 1) {
         std::vector<std::pair<int32_t, int32_t>> want;
-        for (int32_t k = 4; k <= last; k += 2) want.push_back({k, p.amounts[size_t(k / 2 - 2)]});
+        for (int32_t k = 4; k <= last; k += 2) {
+            const playtest::NamedAttack* a = playtest::FindNamedAttack(stage, k);
+            ASSERT_NE(a, nullptr) << "phase " << k;
+            want.push_back({k, playtest::BonusFor(*a, a->limit - kCountsOff)});
+        }
         EXPECT_EQ(f.paid, want) << "(attack phase, bonus)";
     }
     // Every quad of the boss's slots lies in a cell of the picture the stage loads there.

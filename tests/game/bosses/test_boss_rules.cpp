@@ -101,6 +101,29 @@ TEST_F(BossField, ShamyuBurstsHerHalfRingOnlyOutOfViewAndAfterHerWait) {
     }
 }
 
+TEST_F(BossField, ShamyusEdgeRestartsOfHerPhaseTimerLeaveHerSecondsCounted) {
+    struct Case {
+        int32_t phase;
+        int32_t timer;    // phaseTimer before the Update, past the phase's wait
+        int32_t seconds;  // left after it, from 30
+    };
+    const Case cases[] = {{4, 200, 30}, {4, 239, 29},  // the count at 240 still falls
+                          {6, 950, 30}, {6, 959, 29}, {8, 200, 30}, {8, 299, 29}};
+    GameState.difficulty = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "phase " << c.phase << ", timer " << c.timer);
+        Stage01Boss* b = MakeAt<Stage01Boss>(200, c.phase, 39.9f, 240);
+        b->phaseTimer = c.timer;
+        b->secondsLeft = 30;
+        b->moveAngle = 32768;  // on out of the view's left edge
+        b->moveSpeed = 1.0f;
+        b->Update();
+        EXPECT_EQ(b->phase, c.phase);
+        EXPECT_EQ(b->phaseTimer, 0);
+        EXPECT_EQ(b->secondsLeft, c.seconds);
+    }
+}
+
 TEST_F(BossField, ShamyusHardestChaseTurnsSixHundredAFrameTheShortWay) {
     GameState.difficulty = 2;
     Stage01Boss* b = MakeAt<Stage01Boss>(200, 6, 320, 240);

@@ -62,15 +62,43 @@ void BossWatch::See(const cBossBase& b, int32_t frame) {
     if (phases.empty() || phases.back() != b.phase) {
         const int32_t left = phases.empty() ? -1 : phases.back();
         if (left >= 4 && left < 30 && left % 2 == 0) {
-            const bool paid = b.lastBonus != lastBonus || b.bonusValid == 1;
-            named.push_back({left, paid, paid ? b.lastBonus : 0});
+            const bool paid = (b.lastBonus != lastBonus || b.bonusValid == 1) && b.lastBonus > 0;
+            // The step ran after the frame's count, at timer_ + 1.
+            const int32_t seconds = seconds_ - ((timer_ + 1) % 60 == 0 ? step_ : 0);
+            named.push_back({left, paid, paid ? b.lastBonus : 0, seconds});
             bonuses += paid ? 1 : 0;
             bonusTotal += paid ? b.lastBonus : 0;
         }
         phases.push_back(b.phase);
         if (b.phase == 30) beaten = frame;
+    } else if (b.secondsLeft < seconds_) {
+        step_ = seconds_ - b.secondsLeft;
     }
+    seconds_ = b.secondsLeft, timer_ = b.phaseTimer;
     lastBonus = b.lastBonus;
+}
+
+namespace {
+
+// By stage, the named attacks from phase 4 on.
+const std::vector<NamedAttack> kNamedAttacks[4] = {
+    {{4, 100000, 60}, {6, 120000, 60}, {8, 140000, 60}},
+    {{4, 200000, 60}, {6, 220000, 60}, {8, 240000, 70}},
+    {{4, 300000, 60}, {6, 330000, 60}, {8, 360000, 60}},
+    {{4, 400000, 99}, {6, 440000, 99}, {8, 480000, 99}, {10, 520000, 99}}};
+
+}  // namespace
+
+const NamedAttack* FindNamedAttack(int32_t stage, int32_t phase) {
+    if (stage < 1 || stage > 4) return nullptr;
+    for (const NamedAttack& a : kNamedAttacks[stage - 1])
+        if (a.phase == phase) return &a;
+    return nullptr;
+}
+
+int32_t BonusFor(const NamedAttack& a, int32_t left) {
+    const float share = static_cast<float>(static_cast<double>(left) / a.limit);
+    return static_cast<int32_t>(static_cast<double>(a.bonus) * share + a.bonus / 10);
 }
 
 }  // namespace playtest

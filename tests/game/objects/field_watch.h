@@ -34,14 +34,16 @@ private:
 
 // One boss's fight as it was seen: the phases in the order visited (each once
 // per visit), the run frames it woke and was beaten, and each named attack
-// (phase 4 on) with whether the step that ended it paid its bonus. An attack
-// that timed out or saw a player hit pays none; two attacks may pay the same
-// amount, so a payment is told by the bonus flag that survives it.
+// (phase 4 on) with whether the step that ended it paid its bonus, and the
+// seconds it had left then. An attack that timed out or saw a player hit pays
+// none; two attacks may pay the same amount, so a payment is told by the bonus
+// flag that survives it, and only a positive amount is a payment.
 struct BossWatch {
     struct Attack {
         int32_t phase = 0;
         bool paid = false;
         int32_t amount = 0;  // 0 when unpaid
+        int32_t left = 0;    // seconds left when its step ran
     };
     std::vector<int32_t> phases;
     std::vector<Attack> named;
@@ -55,7 +57,24 @@ struct BossWatch {
     // The named attacks that ended unpaid, by phase.
     std::vector<int32_t> unpaid() const;
     void See(const cBossBase& b, int32_t frame);
+
+private:
+    // The last frame's seconds left and phase timer, and the seconds the
+    // counter takes off each 60 frames, as last seen.
+    int32_t seconds_ = 0, timer_ = 0, step_ = 1;
 };
+
+// A named attack's bonus B and time limit T in seconds, as its boss's tables
+// give them.
+struct NamedAttack {
+    int32_t phase, bonus, limit;
+};
+// The named attacks of the boss of stage 1 to 4, up to the last one of the
+// harder difficulties; nullptr for any other.
+const NamedAttack* FindNamedAttack(int32_t stage, int32_t phase);
+// What a named attack pays with `left` of its seconds left: B x left / T
+// (the share kept as a float) + B / 10, truncated.
+int32_t BonusFor(const NamedAttack& a, int32_t left);
 
 // Phases for a table's cell: "6,10", or "-" for none.
 std::string PhaseList(const std::vector<int32_t>& phases);

@@ -254,9 +254,18 @@ TEST_P(StagePlay, LongScheduleRunsToItsEndWithoutFault) {
         ASSERT_TRUE(c.fought) << "the boss never came";
         EXPECT_TRUE(c.tally) << "no tally after " << c.fightFrames << " frames of the fight";
         EXPECT_EQ(c.boss.attacks(), attacks[stage - 1][difficulty]);
-        // Every named attack ends on its hp before its time is up, and pays.
+        // Every named attack ends on its hp before its time is up, and pays
+        // what its table gives for the seconds it had left.
         EXPECT_EQ(c.boss.unpaid(), std::vector<int32_t>()) << "named attacks that paid none, by phase";
         EXPECT_EQ(c.boss.bonuses, c.boss.attacks() - 1);
+        for (const playtest::BossWatch::Attack& a : c.boss.named) {
+            const playtest::NamedAttack* table = playtest::FindNamedAttack(stage, a.phase);
+            ASSERT_NE(table, nullptr) << "phase " << a.phase;
+            if (a.paid) {
+                EXPECT_EQ(a.amount, playtest::BonusFor(*table, a.left)) << "phase " << a.phase << ", " << a.left
+                                                                        << " s left";
+            }
+        }
         ASSERT_NE(BossA, nullptr);
         EXPECT_EQ(BossA->phase, 32);
         EXPECT_GT(c.bossFrames, 0);

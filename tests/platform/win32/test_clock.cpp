@@ -116,3 +116,93 @@ TEST_F(KernelClock, HookRunsOnEveryReadAndSleep) {
     Counter();
     EXPECT_EQ(work.calls, 4);
 }
+
+// ---- Waitable timers.
+
+TEST_F(KernelClock, TimerWaitsOnTheVirtualClockEndAtTheirDueTime) {
+    struct Case {
+        const char* what;
+        DWORD flags;
+        LONGLONG due;                 // relative, 100 ns
+        DWORD firstWait, secondWait;  // milliseconds
+        DWORD first, second;          // results
+        int64_t passed;               // ticks both waits took
+        size_t sleeps;                // recorded: only waits on a timer never signalled sleep
+    };
+    const Case cases[] = {
+        {"due within the wait", CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, -5'000, INFINITE, 1, WAIT_OBJECT_0,
+         WAIT_TIMEOUT, 5'000 + 10'000, 1},  // the wait took the signal: the second runs out
+        {"manual reset", CREATE_WAITABLE_TIMER_MANUAL_RESET, -5'000, INFINITE, 1, WAIT_OBJECT_0, WAIT_OBJECT_0, 5'000,
+         0},
+        {"due after the wait", 0, -25'000, 2, INFINITE, WAIT_TIMEOUT, WAIT_OBJECT_0, 25'000, 0},
+        {"due at once", 0, 0, 0, 0, WAIT_OBJECT_0, WAIT_TIMEOUT, 0, 1},
+    };
+    platform::UseVirtualClock(true);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        platform::ClearVirtualSleeps();
+        HANDLE timer = CreateWaitableTimerExW(nullptr, nullptr, c.flags, TIMER_ALL_ACCESS);
+        ASSERT_NE(timer, nullptr);
+        const LONGLONG start = Counter();
+        LARGE_INTEGER due;
+        due.QuadPart = c.due;
+        ASSERT_TRUE(SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE));
+        EXPECT_EQ(WaitForSingleObject(timer, c.firstWait), c.first);
+        EXPECT_EQ(WaitForSingleObject(timer, c.secondWait), c.second);
+        EXPECT_EQ(Counter() - start, c.passed);
+        EXPECT_EQ(platform::VirtualSleeps().size(), c.sleeps);
+        EXPECT_TRUE(CloseHandle(timer));
+    }
+}
+
+TEST_F(KernelClock, TimerRefusesWhatItDoesNotOffer) {
+    HANDLE timer = CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
+    ASSERT_NE(timer, nullptr);
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, nullptr);
+    ASSERT_NE(mutex, nullptr);
+    LARGE_INTEGER relative, absolute;
+    relative.QuadPart = -10'000;
+    absolute.QuadPart = 10'000;
+    void (*completion)(LPVOID, DWORD, DWORD) = [](LPVOID, DWORD, DWORD) {};
+    struct Case {
+        const char* what;
+        HANDLE handle;
+        const LARGE_INTEGER* due;
+        LONG period;
+        PTIMERAPCROUTINE completion;
+        DWORD error;
+    };
+    const Case cases[] = {{"no due time", timer, nullptr, 0, nullptr, ERROR_INVALID_PARAMETER},
+                          {"an absolute due time", timer, &absolute, 0, nullptr, ERROR_NOT_SUPPORTED},
+                          {"a period", timer, &relative, 16, nullptr, ERROR_NOT_SUPPORTED},
+                          {"a completion routine", timer, &relative, 0, completion, ERROR_NOT_SUPPORTED},
+                          {"a mutex", mutex, &relative, 0, nullptr, ERROR_INVALID_HANDLE},
+                          {"no handle", nullptr, &relative, 0, nullptr, ERROR_INVALID_HANDLE}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetLastError(0);
+        EXPECT_FALSE(SetWaitableTimer(c.handle, c.due, c.period, c.completion, nullptr, FALSE));
+        EXPECT_EQ(GetLastError(), c.error);
+    }
+    const WCHAR name[] = L"frame";
+    EXPECT_EQ(CreateWaitableTimerExW(nullptr, name, 0, TIMER_ALL_ACCESS), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
+    EXPECT_EQ(CreateWaitableTimerExW(nullptr, nullptr, 0x10, TIMER_ALL_ACCESS), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    platform::InjectFault("CreateWaitableTimerExW");
+    EXPECT_EQ(CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS), nullptr);
+    EXPECT_TRUE(CloseHandle(timer));
+    EXPECT_TRUE(CloseHandle(mutex));
+}
+
+TEST_F(KernelClock, RealTimerWaitNeverEndsBeforeItsDueTime) {
+    HANDLE timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
+    ASSERT_NE(timer, nullptr);
+    LARGE_INTEGER due;
+    due.QuadPart = -15'000;  // 1.5 ms
+    const LONGLONG start = Counter();
+    ASSERT_TRUE(SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE));
+    EXPECT_EQ(WaitForSingleObject(timer, INFINITE), WAIT_OBJECT_0);
+    EXPECT_GE(Counter() - start, 15'000);
+    EXPECT_TRUE(CloseHandle(timer));
+}
