@@ -1,11 +1,14 @@
 // Ogg Vorbis through libvorbisfile, reading the sound's bytes through
 // callbacks over the window that holds them.
+#include <ogg/ogg.h>
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <list>
 
 #include "platform/torvi/TorviDecoder.h"
 
@@ -13,6 +16,191 @@ namespace torvi {
 namespace {
 
 static_assert(std::endian::native == std::endian::little, "ov_read is asked for little-endian samples");
+
+// What a file's headers may make libvorbis allocate or go through. It unpacks
+// the setup header of every chained stream when the file opens and keeps them
+// all (up to half a megabyte of tables each, for a header of a few kilobytes),
+// and compares each stream's serial number with all those before; a stream's
+// codebooks become decoding tables when it starts to play: a few bytes for
+// each entry, four for each value of a vector book, and a stack array of eight
+// bytes an entry, so a book of a million entries overflows an 8 MB stack.
+// The encoders' files declare at most 6,561 entries a book and 72,000 entries
+// and values in all.
+constexpr uint32_t kMaxBookEntries = 1 << 16;
+constexpr uint64_t kMaxCodebookSize = 1 << 20;  // entries and values of every stream together
+constexpr int kMaxStreams = 64;  // logical streams of any codec, chained or side by side
+
+// A header packet's bits, least significant first.
+class BitReader {
+public:
+    BitReader(const uint8_t* data, size_t size) : data_(data), size_(uint64_t(size) * 8) {}
+    // Up to 32 bits; false past the end of the packet.
+    bool Read(unsigned count, uint32_t* value) {
+        if (count > size_ - at_) return false;
+        uint32_t v = 0;
+        for (unsigned i = 0; i < count; ++i, ++at_) v |= uint32_t((data_[at_ >> 3] >> (at_ & 7)) & 1) << i;
+        *value = v;
+        return true;
+    }
+    bool Skip(uint64_t count) {
+        if (count > size_ - at_) return false;
+        at_ += count;
+        return true;
+    }
+
+private:
+    const uint8_t* data_;
+    uint64_t size_;
+    uint64_t at_ = 0;
+};
+
+// The greatest r with r^dims <= entries: how many values a lattice book stores.
+uint64_t LatticeValues(uint32_t entries, uint32_t dims) {
+    auto fits = [&](uint64_t r) {
+        uint64_t power = 1;
+        for (uint32_t i = 0; i < dims && power <= entries; ++i) power *= r;
+        return power <= entries;
+    };
+    uint64_t r = static_cast<uint64_t>(std::pow(double(entries), 1.0 / dims));
+    while (r > 0 && !fits(r)) --r;
+    while (fits(r + 1)) ++r;
+    return r;
+}
+
+bool IsHeader(const ogg_packet& packet, int type) {
+    return packet.bytes >= 7 && packet.packet[0] == type && std::memcmp(packet.packet + 1, "vorbis", 6) == 0;
+}
+
+// The codebooks at the start of a setup header, adding up the entries and the
+// values they ask for. False with the reason when a book is too large, the
+// header breaks off among them or breaks the format.
+bool ReadCodebooks(const ogg_packet& setup, uint64_t* total, std::string* error) {
+    BitReader bits(setup.packet + 7, static_cast<size_t>(setup.bytes) - 7);
+    *error = "damaged Ogg Vorbis headers";
+    uint32_t books;
+    if (!bits.Read(8, &books)) return false;
+    for (uint32_t book = 0; book <= books; ++book) {
+        uint32_t sync, dims, entries, ordered, lookup;
+        if (!bits.Read(24, &sync) || sync != 0x564342 || !bits.Read(16, &dims) || !bits.Read(24, &entries) ||
+            !bits.Read(1, &ordered))
+            return false;
+        if (entries > kMaxBookEntries) {
+            *error += ": a codebook of " + std::to_string(entries) + " entries (at most " +
+                      std::to_string(kMaxBookEntries) + ")";
+            return false;
+        }
+        if (ordered) {
+            // How many codewords of each length, from the first length up.
+            uint32_t length, number;
+            if (!bits.Read(5, &length)) return false;
+            for (uint32_t done = 0; done < entries; done += number, ++length)
+                if (length >= 32 || !bits.Read(std::bit_width(entries - done), &number) || number > entries - done)
+                    return false;
+        } else {
+            // A length of five bits for each entry, each behind a flag in a sparse book.
+            uint32_t sparse, used, length;
+            if (!bits.Read(1, &sparse)) return false;
+            if (!sparse && !bits.Skip(uint64_t(entries) * 5)) return false;
+            for (uint32_t i = 0; sparse && i < entries; ++i)
+                if (!bits.Read(1, &used) || (used && !bits.Read(5, &length))) return false;
+        }
+        if (!bits.Read(4, &lookup) || lookup > 2) return false;
+        uint64_t values = 0;
+        if (lookup != 0) {
+            // Minimum and delta, the width of a value and the sequence flag, then the values.
+            uint32_t width;
+            if (!bits.Skip(64) || !bits.Read(4, &width) || !bits.Skip(1) || (lookup == 1 && dims == 0)) return false;
+            const uint64_t stored = lookup == 1 ? LatticeValues(entries, dims) : uint64_t(entries) * dims;
+            if (!bits.Skip(stored * (width + 1))) return false;
+            values = uint64_t(entries) * dims;  // libvorbis expands every entry's vector
+        }
+        *total += entries + values;
+    }
+    if (*total > kMaxCodebookSize) {
+        *error += ": codebooks of " + std::to_string(*total) + " entries and values (at most " +
+                  std::to_string(kMaxCodebookSize) + ")";
+        return false;
+    }
+    return true;
+}
+
+// Reads the setup header of every Vorbis stream in the file before libvorbis
+// does, adding up what their codebooks ask for. Headers that are not all there
+// are left to libvorbis to refuse.
+class HeaderCheck {
+public:
+    HeaderCheck() { ogg_sync_init(&sync_); }
+    ~HeaderCheck() {
+        for (Stream& stream : pending_) ogg_stream_clear(&stream.state);
+        ogg_sync_clear(&sync_);
+    }
+    HeaderCheck(const HeaderCheck&) = delete;
+    HeaderCheck& operator=(const HeaderCheck&) = delete;
+
+    // False with the reason when the file asks for too much.
+    bool Run(const uint8_t* data, size_t size, std::string* error) {
+        constexpr size_t kChunk = 1 << 16;
+        ogg_page page;
+        for (size_t fed = 0;;) {
+            const int got = ogg_sync_pageout(&sync_, &page);
+            if (got < 0) continue;  // bytes skipped to the next page
+            if (got > 0) {
+                if (!Page(&page, error)) return false;
+                continue;
+            }
+            if (fed == size) return true;
+            const size_t chunk = std::min(kChunk, size - fed);
+            std::memcpy(ogg_sync_buffer(&sync_, static_cast<long>(chunk)), data + fed, chunk);
+            ogg_sync_wrote(&sync_, static_cast<long>(chunk));
+            fed += chunk;
+        }
+    }
+
+private:
+    struct Stream {
+        ogg_stream_state state;
+        int headers = 0;  // header packets read
+    };
+
+    bool Page(ogg_page* page, std::string* error) {
+        const int serial = ogg_page_serialno(page);
+        auto stream = std::find_if(pending_.begin(), pending_.end(),
+                                   [&](Stream& s) { return s.state.serialno == serial; });
+        if (ogg_page_bos(page)) {
+            if (++streams_ > kMaxStreams) {
+                *error = "damaged Ogg Vorbis headers: more than " + std::to_string(kMaxStreams) + " logical streams";
+                return false;
+            }
+            if (stream != pending_.end()) Drop(stream);
+            stream = pending_.emplace(pending_.end());
+            ogg_stream_init(&stream->state, serial);
+        }
+        if (stream == pending_.end()) return true;  // audio, or a stream that is not ours
+        ogg_stream_pagein(&stream->state, page);
+        ogg_packet packet;
+        int got;
+        while ((got = ogg_stream_packetout(&stream->state, &packet)) != 0) {
+            if (got < 0) continue;
+            ++stream->headers;
+            if (stream->headers == 1 && !IsHeader(packet, 1)) break;  // another codec's stream
+            if (stream->headers < 3) continue;
+            if (IsHeader(packet, 5) && !ReadCodebooks(packet, &total_, error)) return false;
+            break;
+        }
+        if (got != 0) Drop(stream);  // done with its headers
+        return true;
+    }
+
+    void Drop(std::list<Stream>::iterator stream) {
+        ogg_stream_clear(&stream->state);
+        pending_.erase(stream);
+    }
+
+    ogg_sync_state sync_;
+    std::list<Stream> pending_;  // streams whose setup header is still to come
+    int streams_ = 0;
+    uint64_t total_ = 0;
+};
 
 struct Window {
     const uint8_t* data;
@@ -51,6 +239,7 @@ public:
     }
 
     bool Open(std::string* error) {
+        if (!HeaderCheck().Run(window_.data, window_.size, error)) return false;
         ov_callbacks callbacks{&WindowRead, &WindowSeek, nullptr, &WindowTell};
         int result = ov_open_callbacks(&window_, &file_, nullptr, 0, callbacks);
         if (result != 0) {
