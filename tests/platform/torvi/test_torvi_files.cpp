@@ -174,6 +174,7 @@ TEST_F(PlayerFilesTest, OggRefusals) {
         {"lattice1.ogg", SilentOgg({{65536, 15, 1}, {1}}), "codebooks of 1048577 entries and values (at most 1048576)"},
         {"chain64.ogg", chain(64), ""},
         {"chain65.ogg", chain(65), "more than 64 logical streams"},
+        {"chaincut.ogg", chain(1) + SilentOgg({{1}}, 7).substr(0, 58), "damaged Ogg Vorbis headers"},  // one page
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
