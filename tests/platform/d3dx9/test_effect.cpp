@@ -330,9 +330,9 @@ TEST_F(EffectNull, BrokenTextsAnswerErrorsWithTheirLines) {
         // Parameter storage: 16 bytes a register row of each element, strings too, and the names.
         {std::string("string s[4095] : ABCDEFGHIJKLMNO;\n") + kNoShader, ""},
         {std::string("string s[4095] : ABCDEFGHIJKLMNOP;\n") + kNoShader, kStorage},
-        {Repeated("string a%d[65536];\n", 3000) + kNoShader, kStorage},
-        {Repeated("string a%d[65536];\n", 70000) + kNoShader, kStorage},
-        {"string " + Repeated(",a%d", 65000).substr(1) + ";\n" + kNoShader, kStorage},
+        {"string " + Repeated(",a%d[65536]", 3000).substr(1) + ";\n" + kNoShader, kStorage},   // 38 KB
+        {"string " + Repeated(",a%d[65536]", 65000).substr(1) + ";\n" + kNoShader, kStorage},  // 899 KB
+        {"string " + Repeated(",a%d", 65000).substr(1) + ";\n" + kNoShader, kStorage},         // distinct names
         {Repeated("float4x4 m%d;\n", 64) + "float one;\n" + kNoShader,
          "memory(65): error: 'one' does not fit in the 256 constant registers"},
         {"float4 Main(float4 p : POSITION) : POSITION { return p; }\n", "memory(1): error: the effect has no technique"},

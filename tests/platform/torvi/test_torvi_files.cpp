@@ -166,7 +166,8 @@ TEST_F(PlayerFilesTest, OggRefusals) {
     };
     const Case cases[] = {
         {"garbage.ogg", garbage, "Ogg Vorbis"},
-        {"books255.ogg", SilentOgg(std::vector<Codebook>(255, {8388607})), "a codebook of 8388607 entries (at most 65536)"},
+        {"books255.ogg", SilentOgg(std::vector<Codebook>(255, {8388607})),
+         "a codebook of 8388607 entries (at most 65536)"},
         {"book65536.ogg", SilentOgg({{65536}}), ""},
         {"book65537.ogg", SilentOgg({{65537}}), "a codebook of 65537 entries"},
         {"books1M.ogg", SilentOgg(std::vector<Codebook>(16, {65536})), ""},
