@@ -8,7 +8,7 @@ root=$(pwd)
 build=${QUENRITH_FUZZ_BUILD:-build-fuzz}
 seconds=${QUENRITH_FUZZ_SECONDS:-30}
 targets=(fuzz_lzss fuzz_pack fuzz_lag fuzz_lfd fuzz_effect fuzz_xfile fuzz_model fuzz_score fuzz_volume fuzz_keymap
-  fuzz_stage fuzz_wave fuzz_tga fuzz_dds fuzz_bmp fuzz_profile)
+  fuzz_stage fuzz_wave fuzz_tga fuzz_dds fuzz_bmp fuzz_profile fuzz_vorbis)
 # Memory a run may take, in MB. A model file that makes the loader copy without
 # end must fail its run well before the machine runs short; the loader's own
 # limits keep a file within them far below this, with the sanitizer's
@@ -26,7 +26,7 @@ trap 'rm -rf "$work"' EXIT
 case $build in /*) artifacts="$build/artifacts" ;; *) artifacts="$root/$build/artifacts" ;; esac
 mkdir -p "$artifacts" "$work/lzss" "$work/pack" "$work/lag" "$work/lfd" "$work/effect" "$work/xfile" "$work/model" "$work/src/img" "$work/src/SE" \
   "$work/score" "$work/volume" "$work/keymap" "$work/stage" "$work/wave" "$work/tga" "$work/dds" "$work/bmp" \
-  "$work/profile"
+  "$work/profile" "$work/vorbis"
 
 # Seeds: the format's hand vectors, and packs made by the pack tool.
 printf 'LZSS\x03\x00\x00\x00\x07abc' > "$work/lzss/abc"
@@ -129,6 +129,10 @@ printf "RIFF$(le32 40)WAVEfmt $(le32 16)$(le16 1)$(le16 1)$(le32 8000)$(le32 800
 printf "RIFF$(le32 55)WAVEfmt $(le32 16)$(le16 1)$(le16 2)$(le32 22050)$(le32 88200)$(le16 4)$(le16 16)LIST$(le32 3)abc" \
   > "$work/wave/stereo16"
 printf "data$(le32 8)\x00\x10\x00\xf0\xff\x7f\x00\x80" >> "$work/wave/stereo16"
+# Ogg Vorbis: the WAV seeds through the encoder at its lowest quality, and the two chained.
+oggenc -Q -q -1 -o "$work/vorbis/mono8.ogg" "$work/wave/mono8"
+oggenc -Q -q -1 -o "$work/vorbis/stereo16.ogg" "$work/wave/stereo16"
+cat "$work/vorbis/mono8.ogg" "$work/vorbis/stereo16.ogg" > "$work/vorbis/chained.ogg"
 # TGA: 32-bit top-down, run-length 24-bit, colour-mapped.
 tga() { printf '%s' "\\x00\\x$1\\x$2$(le16 0)$(le16 $3)\\x$4$(le16 0)$(le16 0)$(le16 $5)$(le16 $6)\\x$7\\x$8"; }
 printf "$(tga 00 02 0 00 2 2 20 28)\x01\x02\x03\xff\x04\x05\x06\x80\x07\x08\x09\x00\x0a\x0b\x0c\x40" > "$work/tga/true32"

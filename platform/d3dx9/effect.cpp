@@ -2,7 +2,10 @@
 // techniques and passes with one vertex shader each, and the buffer for messages.
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/d3d9/d3d9shader.h"
@@ -41,7 +44,7 @@ constexpr UINT kRegisters = 256;
 
 struct Param {
     d3dxfx::ParamDecl decl;
-    std::vector<float> regs;  // rows x elements registers of four floats
+    std::vector<float> regs;  // rows x elements registers of four floats; numeric types only
     int startRegister = -1;   // -1 for strings, textures and samplers
     bool dirty = true;
     std::string text;
@@ -105,7 +108,6 @@ public:
         for (auto& decl : source.params) {
             Param p;
             p.decl = std::move(decl);
-            p.regs.assign(size_t(p.decl.rows) * p.elementCount() * 4, 0.0f);
             if (p.numeric()) {
                 UINT n = p.decl.rows * p.elementCount();
                 if (next + uint64_t(n) > kRegisters) {
@@ -113,6 +115,7 @@ public:
                               "' does not fit in the 256 constant registers\n";
                     return false;
                 }
+                p.regs.assign(size_t(n) * 4, 0.0f);
                 p.startRegister = int(next);
                 next += n;
                 p.Write(p.decl.initial.data(), UINT(p.decl.initial.size()));
@@ -351,11 +354,17 @@ private:
     IDirect3DVertexShader9* savedShader_ = nullptr;
 };
 
-void GiveMessages(const std::string& text, LPD3DXBUFFER* out) {
+void GiveMessages(std::string_view text, LPD3DXBUFFER* out) {
     if (!out) return;
     *out = nullptr;
-    if (FAILED(D3DXCreateBuffer(DWORD(text.size() + 1), out))) return;
-    std::memcpy((*out)->GetBufferPointer(), text.c_str(), text.size() + 1);
+    try {
+        if (FAILED(D3DXCreateBuffer(DWORD(text.size() + 1), out))) return;
+    } catch (const std::bad_alloc&) {
+        return;  // no messages then
+    }
+    auto* bytes = static_cast<char*>((*out)->GetBufferPointer());
+    std::memcpy(bytes, text.data(), text.size());
+    bytes[text.size()] = '\0';
 }
 
 }  // namespace
@@ -367,17 +376,30 @@ HRESULT WINAPI D3DXCreateEffect(LPDIRECT3DDEVICE9 device, LPCVOID data, UINT len
     *effect = nullptr;
     if (!device || !data || length == 0) return D3DERR_INVALIDCALL;
     if (platform::FaultHit("D3DXCreateEffect")) return E_OUTOFMEMORY;
-    std::string preamble;
-    for (const D3DXMACRO* d = defines; d && d->Name; ++d)
-        preamble += std::string("#define ") + d->Name + " " + (d->Definition ? d->Definition : "") + "\n";
-    // The text may end with its terminator; what follows one is not effect text.
-    std::string_view text(static_cast<const char*>(data), length);
-    text = text.substr(0, std::min(text.size(), text.find('\0')));
-    auto* object = new Effect(device);
-    std::string messages;
-    if (!object->Build(text, preamble, &messages)) {
-        object->Release();
-        GiveMessages(messages, errors);
+    // No exception leaves here: the caller only knows result codes.
+    Effect* object = nullptr;
+    try {
+        std::string preamble;
+        for (const D3DXMACRO* d = defines; d && d->Name; ++d)
+            preamble += std::string("#define ") + d->Name + " " + (d->Definition ? d->Definition : "") + "\n";
+        // The text may end with its terminator; what follows one is not effect text.
+        std::string_view text(static_cast<const char*>(data), length);
+        text = text.substr(0, std::min(text.size(), text.find('\0')));
+        object = new Effect(device);
+        std::string messages;
+        if (!object->Build(text, preamble, &messages)) {
+            object->Release();
+            object = nullptr;
+            GiveMessages(messages, errors);
+            return E_FAIL;
+        }
+    } catch (const std::bad_alloc&) {
+        if (object) object->Release();
+        GiveMessages("memory(1): error: out of memory\n", errors);
+        return E_OUTOFMEMORY;
+    } catch (const std::exception&) {
+        if (object) object->Release();
+        GiveMessages("memory(1): error: the effect could not be built\n", errors);
         return E_FAIL;
     }
     *effect = object;

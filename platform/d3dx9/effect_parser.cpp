@@ -2,8 +2,10 @@
 // bodies and structures are skipped by brace matching; the HLSL compiler judges them.
 #include "platform/d3dx9/effect_parser.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <unordered_set>
 
 namespace d3dxfx {
 
@@ -296,16 +298,25 @@ private:
                 }
             }
             if (Is("<") && !SkipGroup("<", ">")) return false;  // annotations
+            // A parameter's registers are counted before its initial value is read, which
+            // keeps no numbers past its components.
+            const bool kept = known && !shaderOnly;
+            const bool numeric = type.type == ParamType::Float || type.type == ParamType::Int ||
+                                 type.type == ParamType::Bool;
+            const size_t elements = std::max(1u, p.elements);
+            if (kept && !Keep(line, size_t(16) * type.rows * elements + p.name.size() + p.semantic.size()))
+                return false;
             if (Is("=")) {
-                if (!Advance() || !Initializer(&p)) return false;
+                const size_t components = kept && numeric ? size_t(type.rows) * type.columns * elements : 0;
+                if (!Advance() || !Initializer(&p, components)) return false;
             }
             if (!shaderOnly) {
                 if (!known) return Fail(line, "unsupported parameter type '" + typeName + "'");
                 p.type = type.type;
                 p.rows = type.rows;
                 p.columns = type.columns;
-                for (const auto& q : out_->params)
-                    if (q.name == p.name) return Fail(line, "redefinition of '" + p.name + "'");
+                if (!names_.insert(p.name).second) return Fail(line, "redefinition of '" + p.name + "'");
+                if (!Keep(line, p.initialString.size() + sizeof(float) * p.initial.size())) return false;
                 out_->params.push_back(std::move(p));
             }
             if (Is(",")) {
@@ -316,8 +327,16 @@ private:
         }
     }
 
-    // Numbers (with signs), true and false, a string, or a sampler_state block.
-    bool Initializer(ParamDecl* p) {
+    // Adds to the parameters' storage; false past kMaxParameterBytes.
+    bool Keep(int line, size_t bytes) {
+        storage_ += bytes;
+        if (storage_ <= kMaxParameterBytes) return true;
+        return Fail(line, "the parameters need more than " + std::to_string(kMaxParameterBytes) + " bytes");
+    }
+
+    // Numbers (with signs), true and false, a string, or a sampler_state block;
+    // up to `keep` numbers are kept.
+    bool Initializer(ParamDecl* p, size_t keep) {
         int depth = 0;
         bool negative = false;
         while (depth > 0 || (!Is(";") && !Is(","))) {
@@ -334,9 +353,9 @@ private:
                 std::string digits = tok_.text;
                 while (!digits.empty() && std::isalpha(static_cast<unsigned char>(digits.back()))) digits.pop_back();
                 float v = std::strtof(digits.c_str(), nullptr);
-                p->initial.push_back(negative ? -v : v);
+                if (p->initial.size() < keep) p->initial.push_back(negative ? -v : v);
             } else if (tok_.kind == Tok::Ident && (tok_.text == "true" || tok_.text == "false")) {
-                p->initial.push_back(tok_.text == "true" ? 1.0f : 0.0f);
+                if (p->initial.size() < keep) p->initial.push_back(tok_.text == "true" ? 1.0f : 0.0f);
             } else if (tok_.kind == Tok::String) {
                 p->initialString = tok_.text.substr(1, tok_.text.size() - 2);
             }
@@ -431,6 +450,8 @@ private:
     Token tok_;
     EffectSource* out_;
     std::string* errors_;
+    std::unordered_set<std::string> names_;  // of the parameters so far
+    size_t storage_ = 0;                     // what they keep, as kMaxParameterBytes counts it
 };
 
 }  // namespace

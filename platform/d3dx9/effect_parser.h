@@ -35,6 +35,13 @@ struct TechniqueDecl {
     std::vector<PassDecl> passes;
 };
 
+// The most the parameters of one effect may keep, counted as each is read: a
+// register image of 16 bytes for every row of every element, strings, textures
+// and samplers alike, and the bytes of its name, semantic and initial value.
+// The engine's effects fill at most the 256 constant registers (4 KiB) and
+// name their parameters in under 1 KiB.
+constexpr size_t kMaxParameterBytes = 64 * 1024;
+
 struct EffectSource {
     std::string shaderText;
     std::vector<ParamDecl> params;
@@ -42,8 +49,9 @@ struct EffectSource {
     std::vector<std::string> functions;  // names of the functions with a body
 };
 
-// False with D3DX-style messages; a pass naming a function the text does not define
-// is an error too. ("memory(LINE): error: ...") in `errors`.
+// False with D3DX-style messages; a pass naming a function the text does not define,
+// and parameters past kMaxParameterBytes, are errors too. ("memory(LINE): error: ...")
+// in `errors`.
 bool ParseEffect(std::string_view text, EffectSource* out, std::string* errors);
 
 }  // namespace d3dxfx

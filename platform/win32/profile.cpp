@@ -3,7 +3,8 @@
 // (no cache), and a write replaces the whole file through a temporary file
 // renamed over it, so a crash or a full disk never leaves it cut short. A path
 // without folder is relative to the current directory (there is no Windows
-// folder to look in).
+// folder to look in). A file over kMaxProfileBytes is refused whole, before it
+// is read: reads answer their defaults and writes fail, leaving it as it is.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,6 +22,9 @@
 namespace platform {
 
 namespace {
+
+// The game's key map takes under a kilobyte, and every call reads the file again.
+constexpr size_t kMaxProfileBytes = 64 * 1024;
 
 std::mutex& ProfileLock() {
     static std::mutex* lock = new std::mutex;  // outlives static destructors
@@ -58,7 +62,7 @@ struct Profile {
 };
 
 // Reads the file's lines; a missing file is an empty profile. False (with the
-// last error set) only when the file exists and cannot be read.
+// last error set) only when the file exists and cannot be read, or is too large.
 bool ReadProfile(const std::string& host, Profile& profile) {
     profile.lines.clear();
     int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
@@ -67,9 +71,12 @@ bool ReadProfile(const std::string& host, Profile& profile) {
         SetLastError(Win32ErrorFromErrno(errno));
         return false;
     }
+    // Counted again while reading: a file may grow, or not be a regular one.
+    struct stat st;
+    bool tooLarge = fstat(fd, &st) == 0 && st.st_size > static_cast<off_t>(kMaxProfileBytes);
     std::string content;
     char buffer[4096];
-    for (;;) {
+    while (!tooLarge) {
         ssize_t n = read(fd, buffer, sizeof buffer);
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -80,8 +87,13 @@ bool ReadProfile(const std::string& host, Profile& profile) {
         }
         if (n == 0) break;
         content.append(buffer, static_cast<size_t>(n));
+        tooLarge = content.size() > kMaxProfileBytes;
     }
     close(fd);
+    if (tooLarge) {
+        SetLastError(ERROR_FILE_TOO_LARGE);
+        return false;
+    }
     size_t start = 0;
     while (start < content.size()) {
         size_t end = content.find('\n', start);
@@ -162,8 +174,14 @@ DWORD CopyString(const std::string& text, LPSTR out, DWORD size) {
 }
 
 // Writes the lines (each ended by CR LF) to a temporary file beside the target
-// and renames it over the target.
+// and renames it over the target; never a file the reader would refuse.
 bool ReplaceFile(const std::string& host, const Profile& profile) {
+    std::string content;
+    for (const std::string& line : profile.lines) content += line + "\r\n";
+    if (content.size() > kMaxProfileBytes) {
+        SetLastError(ERROR_FILE_TOO_LARGE);
+        return false;
+    }
     size_t slash = host.find_last_of('/');
     std::string folder = slash == std::string::npos ? "." : host.substr(0, slash ? slash : 1);
     std::string base = slash == std::string::npos ? host : host.substr(slash + 1);
@@ -175,8 +193,6 @@ bool ReplaceFile(const std::string& host, const Profile& profile) {
         SetLastError(errno == ENOENT ? ERROR_PATH_NOT_FOUND : Win32ErrorFromErrno(errno));
         return false;
     }
-    std::string content;
-    for (const std::string& line : profile.lines) content += line + "\r\n";
     bool ok = true;
     size_t done = 0;
     while (ok && done < content.size()) {

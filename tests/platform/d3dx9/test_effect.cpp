@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -309,13 +310,31 @@ TEST_F(EffectNull, TheFirstTechniqueIsCurrentAndPassesFollowTheirOrder) {
     fx->Release();
 }
 
-// What the effect text may hold, and the errors it answers otherwise.
+// A format filled in with 0, 1, 2 ... count - 1, one after the other.
+std::string Repeated(const char* format, int count) {
+    std::string text;
+    char line[64];
+    for (int i = 0; i < count; ++i) text += std::string(line, std::snprintf(line, sizeof line, format, i));
+    return text;
+}
+
+// What the effect text may hold, and the errors it answers otherwise (none: it loads).
 TEST_F(EffectNull, BrokenTextsAnswerErrorsWithTheirLines) {
     struct Case {
-        const char* text;
+        std::string text;
         const char* message;
     };
+    const char kStorage[] = "memory(1): error: the parameters need more than 65536 bytes";
+    const char kNoShader[] = "technique T { pass P { } }\n";
     const Case cases[] = {
+        // Parameter storage: 16 bytes a register row of each element, strings too, and the names.
+        {std::string("string s[4095] : ABCDEFGHIJKLMNO;\n") + kNoShader, ""},
+        {std::string("string s[4095] : ABCDEFGHIJKLMNOP;\n") + kNoShader, kStorage},
+        {"string " + Repeated(",a%d[65536]", 3000).substr(1) + ";\n" + kNoShader, kStorage},   // 38 KB
+        {"string " + Repeated(",a%d[65536]", 65000).substr(1) + ";\n" + kNoShader, kStorage},  // 899 KB
+        {"string " + Repeated(",a%d", 65000).substr(1) + ";\n" + kNoShader, kStorage},         // distinct names
+        {Repeated("float4x4 m%d;\n", 64) + "float one;\n" + kNoShader,
+         "memory(65): error: 'one' does not fit in the 256 constant registers"},
         {"float4 Main(float4 p : POSITION) : POSITION { return p; }\n", "memory(1): error: the effect has no technique"},
         {"float a;\n\ntechnique T { pass P { VertexShader = compile vs_2_0 Missing(); } }\n",
          "memory(3): error: entry point 'Missing' not found"},
@@ -339,9 +358,10 @@ TEST_F(EffectNull, BrokenTextsAnswerErrorsWithTheirLines) {
     for (const Case& c : cases) {
         std::string errors;
         ID3DXEffect* fx = Create(device_, c.text, &errors);
-        EXPECT_EQ(fx, nullptr) << c.text;
+        const std::string start = c.text.substr(0, 80);
+        EXPECT_EQ(fx == nullptr, *c.message != '\0') << start << "\n -> " << errors;
         if (fx) fx->Release();
-        EXPECT_NE(errors.find(c.message), std::string::npos) << c.text << "\n -> " << errors;
+        EXPECT_NE(errors.find(c.message), std::string::npos) << start << "\n -> " << errors;
     }
     // Bad arguments.
     ID3DXEffect* fx = reinterpret_cast<ID3DXEffect*>(1);

@@ -152,7 +152,42 @@ TEST_F(PlayerFilesTest, OggRefusals) {
     }
     std::string garbage = "OggS";
     for (int i = 0; i < 4000; ++i) garbage.push_back(static_cast<char>((i * 131 + 7) & 0xFF));
-    ExpectRefused(Open(WriteFile("garbage.ogg", garbage)), "Ogg Vorbis");
+    // Header limits: just inside plays to its end, past them is refused before
+    // libvorbis allocates (an empty reason: plays).
+    auto chain = [](int streams) {
+        std::string out;
+        for (int i = 0; i < streams; ++i) out += SilentOgg({{1}}, 100 + i);
+        return out;
+    };
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"garbage.ogg", garbage, "Ogg Vorbis"},
+        {"books255.ogg", SilentOgg(std::vector<Codebook>(255, {8388607})),
+         "a codebook of 8388607 entries (at most 65536)"},
+        {"book65536.ogg", SilentOgg({{65536}}), ""},
+        {"book65537.ogg", SilentOgg({{65537}}), "a codebook of 65537 entries"},
+        {"books1M.ogg", SilentOgg(std::vector<Codebook>(16, {65536})), ""},
+        {"lattice.ogg", SilentOgg({{65536, 15, 1}}), ""},  // 65,536 entries of 15 values: 1,048,576
+        {"lattice1.ogg", SilentOgg({{65536, 15, 1}, {1}}), "codebooks of 1048577 entries and values (at most 1048576)"},
+        {"chain64.ogg", chain(64), ""},
+        {"chain65.ogg", chain(65), "more than 64 logical streams"},
+        {"chaincut.ogg", chain(1) + SilentOgg({{1}}, 7).substr(0, 58), "damaged Ogg Vorbis headers"},  // one page
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TorviInstance* instance = Open(WriteFile(c.name, c.bytes));
+        if (*c.reason) {
+            ExpectRefused(instance, c.reason);
+            continue;
+        }
+        ASSERT_NE(instance, nullptr) << Torvi().LastError();
+        instance->Play(0, 0);
+        EXPECT_TRUE(audiotest::WaitUntil([&] { return !instance->IsPlaying(); }));
+    }
 
     // Damage in the audio pages: it plays what it can, without a crash.
     std::string damaged = ogg;

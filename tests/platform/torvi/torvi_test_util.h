@@ -7,6 +7,8 @@
 #include <vorbis/vorbisenc.h>
 #include <vorbis/vorbisfile.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -164,6 +166,81 @@ inline std::string EncodeOgg(const std::vector<int16_t>& samples, int channels, 
     vorbis_dsp_clear(&dsp);
     vorbis_comment_clear(&comment);
     vorbis_info_clear(&info);
+    return out;
+}
+
+// Bits as Vorbis headers hold them: least significant first.
+struct BitWriter {
+    std::string bytes;
+    unsigned used = 8;  // bits taken in the last byte
+    void Put(uint64_t value, unsigned count) {
+        for (unsigned i = 0; i < count; ++i, ++used) {
+            if (used == 8) bytes.push_back('\0'), used = 0;
+            if (i < 64 && ((value >> i) & 1)) bytes.back() = static_cast<char>(bytes.back() | (1 << used));
+        }
+    }
+};
+
+struct Codebook {
+    uint32_t entries;
+    uint32_t dims = 1;
+    uint32_t lookup = 0;  // 1: a lattice of one-bit values
+};
+
+// Mono silence made from the headers up, in short blocks: the setup header
+// holds the codebooks (length-ordered, a power of two of entries making a full
+// tree) and one floor, residue, mapping and mode that use none of them; each
+// audio packet after the first gives 128 frames.
+inline std::string SilentOgg(const std::vector<Codebook>& books, int serial = 1, int packets = 3) {
+    std::string ident("\x01vorbis", 7), comment("\x03vorbis", 7);
+    BitWriter id, tags, setup;
+    id.Put(0, 32), id.Put(1, 8), id.Put(44100, 32), id.Put(0, 96), id.Put(8, 4), id.Put(11, 4), id.Put(1, 8);
+    tags.Put(1, 32), tags.Put('t', 8), tags.Put(0, 32), tags.Put(1, 8);
+    for (char c : std::string("\x05vorbis", 7)) setup.Put(static_cast<uint8_t>(c), 8);
+    setup.Put(books.size() - 1, 8);
+    for (const Codebook& book : books) {
+        setup.Put(0x564342, 24), setup.Put(book.dims, 16), setup.Put(book.entries, 24), setup.Put(1, 1);
+        uint32_t length = std::max(1u, static_cast<uint32_t>(std::bit_width(book.entries - 1)));
+        setup.Put(length - 1, 5);
+        for (uint32_t done = 0; done < book.entries; ++length) {
+            const uint32_t number = std::min<uint64_t>(book.entries - done, uint64_t(1) << length);
+            setup.Put(number, std::bit_width(book.entries - done));
+            done += number;
+        }
+        setup.Put(book.lookup, 4);
+        if (book.lookup == 1) {
+            uint64_t side = 1;  // values stored: the greatest side whose lattice fits
+            while (std::pow(double(side + 1), book.dims) <= book.entries) ++side;
+            setup.Put(0, 64), setup.Put(0, 4), setup.Put(0, 1), setup.Put(0, static_cast<unsigned>(side));
+        }
+    }
+    setup.Put(0, 6), setup.Put(0, 16);                                    // time domain
+    setup.Put(0, 6), setup.Put(1, 16), setup.Put(0, 7), setup.Put(4, 4);  // floor 1, no partitions
+    setup.Put(0, 6), setup.Put(0, 16), setup.Put(0, 24 * 3 + 6 + 8 + 4);  // residue 0, empty
+    setup.Put(0, 6), setup.Put(0, 16 + 4 + 24);                           // mapping 0 onto them
+    setup.Put(0, 6), setup.Put(0, 1 + 16 + 16 + 8), setup.Put(1, 1);      // one short-block mode
+    std::vector<std::string> payloads = {ident + id.bytes, comment + tags.bytes, setup.bytes};
+    for (int i = 0; i < packets; ++i) payloads.push_back(std::string(1, '\0'));
+
+    ogg_stream_state stream;
+    ogg_stream_init(&stream, serial);
+    std::string out;
+    ogg_page page;
+    for (size_t i = 0; i < payloads.size(); ++i) {
+        ogg_packet packet{};
+        packet.packet = reinterpret_cast<unsigned char*>(payloads[i].data());
+        packet.bytes = static_cast<long>(payloads[i].size());
+        packet.b_o_s = i == 0;
+        packet.e_o_s = i + 1 == payloads.size();
+        packet.granulepos = i < 4 ? 0 : static_cast<ogg_int64_t>(128 * (i - 3));
+        packet.packetno = static_cast<ogg_int64_t>(i);
+        ogg_stream_packetin(&stream, &packet);
+        while (ogg_stream_flush(&stream, &page)) {
+            out.append(reinterpret_cast<const char*>(page.header), page.header_len);
+            out.append(reinterpret_cast<const char*>(page.body), page.body_len);
+        }
+    }
+    ogg_stream_clear(&stream);
     return out;
 }
 

@@ -130,3 +130,34 @@ TEST_F(KernelProfile, AnUnwritableFolderLeavesTheOldFileIntact) {
     chmod(dir_.file("ro").c_str(), 0755);
     EXPECT_EQ(testsupport::ReadFile(dir_.file("ro/KeyMap.ini")), "[A]\r\nB=1\r\n");
 }
+
+// A file over 64 KiB is refused whole: reads answer their defaults, and a write
+// fails and leaves it as it is, as it does when its result would be that large.
+TEST_F(KernelProfile, FilesOverTheSizeLimitAreRefusedAndLeftAsTheyAre) {
+    const std::string key = "[PLAYER1]\r\nSHOT=44\r\n";
+    std::string blank;
+    for (size_t i = 0; i < (65536 - key.size()) / 2; ++i) blank += "\r\n";
+    struct Case {
+        const char* name;
+        std::string text;
+        bool read, written;
+    };
+    const Case cases[] = {
+        {"inside.ini", blank + key, true, true},                                // 65,536 bytes
+        {"past.ini", blank + " " + key, false, false},                          // 65,537
+        {"blank.ini", std::string(1 << 20, '\n') + key, false, false},          // a megabyte of blank lines
+        {"grows.ini", std::string(65536 - key.size(), '\n') + key, true, false},  // twice as long in CR LF
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Make(c.name, c.text);
+        EXPECT_EQ(GetPrivateProfileIntA("PLAYER1", "SHOT", 7, c.name), c.read ? 44u : 7u);
+        char names[16];
+        EXPECT_EQ(GetPrivateProfileStringA(nullptr, nullptr, "", names, sizeof names, c.name), c.read ? 8u : 0u);
+        EXPECT_EQ(WritePrivateProfileStringA("PLAYER1", "SHOT", "45", c.name), c.written ? TRUE : FALSE);
+        if (!c.written) {
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
+        }
+        EXPECT_EQ(testsupport::ReadFile(dir_.file(c.name)).size(), c.text.size());
+    }
+}
