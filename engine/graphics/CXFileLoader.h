@@ -58,9 +58,11 @@ public:
     // The caller owns the reference handed out.
     virtual bool GetModel(CModel** out);
 
-    // Frames this load made, meshes it kept (a refused load stops at its limit).
+    // Frames this load made, meshes it kept, values it took (a refused load stops at its limit,
+    // with what it refused counted).
     uint32_t GetFrameCount() const { return frameCount_; }
     uint32_t GetMeshCount() const { return meshCount_; }
+    uint32_t GetValueCount() const { return uint32_t(values_); }
 
 private:
     // A frame whose load is under way, linked to the one around it.
