@@ -35,7 +35,7 @@ typedef size_t SIZE_T;
 // This reader's bound on what one file makes it keep, in bytes: objects,
 // references, strings, values and templates. A file of a few bytes a piece
 // could otherwise hold hundreds of bytes each; past the bound CreateEnumObject
-// answers E_OUTOFMEMORY. The largest file loaded anywhere keeps 0.54 MB.
+// answers E_OUTOFMEMORY. The largest file loaded anywhere keeps 0.75 MB.
 #define KESTRA_XFILE_MAX_HELD (SIZE_T(16) << 20)
 
 typedef DWORD D3DXF_FILELOADOPTIONS;

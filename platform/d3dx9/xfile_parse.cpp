@@ -15,6 +15,9 @@ namespace xfile {
 namespace {
 
 constexpr int kMaxDepth = 64;
+// Each read of an object copies its name out, and references read an object
+// again and again: a longer name fails the file.
+constexpr size_t kMaxName = 1024;
 constexpr size_t kMaxBody = size_t(512) << 20;
 
 enum class Tok {
@@ -471,7 +474,7 @@ private:
         std::string name;
         const Token& t = lex_.Peek();
         if (t.kind == Tok::Name || IsNumber(t)) name = lex_.Next().text;
-        if (lex_.Next().kind != Tok::OBrace) return D3DXFERR_PARSEERROR;
+        if (name.size() > kMaxName || lex_.Next().kind != Tok::OBrace) return D3DXFERR_PARSEERROR;
         GUID id{};
         if (lex_.Peek().kind == Tok::Guid) id = lex_.Next().guid;
         const Template* tmpl = reg_.FindName(type.text);
@@ -539,6 +542,9 @@ private:
         if (m.prim == Prim::Struct) {
             const Template* sub = reg_.FindName(m.typeName);
             if (!sub) return D3DXFERR_BADTYPE;
+            // Counted even when it holds nothing: an array of empty structs reads no
+            // token, and its count alone could ask for billions of them.
+            if (!Hold(sizeof(void*))) return E_OUTOFMEMORY;
             return ReadMembers(*sub, d, depth + 1);
         }
         Token v;

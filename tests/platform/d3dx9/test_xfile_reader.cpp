@@ -272,6 +272,8 @@ TEST(XFileReader, BadInputFailsWithoutHarm) {
         "xof 0303txt 0032\nMesh M { 2; 0;0;0;, 1;1;1;; 1; 3;0,1,\"x\";; }\n",  // a string for a number
         "xof 0303txt 0032\ntemplate T { <3D82AB46-62DA-11CF-AB39> DWORD a; }\n",  // short GUID
         "xof 0303txt 0032\ntemplate T { <11111111-2222-3333-4444-555555555555> array DWORD a[n]; }\nT x { 1; }\n",
+        "xof 0303txt 0032\ntemplate E { <11111111-2222-3333-4444-555555555551> }\ntemplate A { "
+        "<11111111-2222-3333-4444-555555555552> DWORD n; array E e[n]; }\nA { 2000000000; }\n",  // nothing, often
     };
     for (const char* text : bad) {
         SCOPED_TRACE(text);
@@ -284,6 +286,9 @@ TEST(XFileReader, BadInputFailsWithoutHarm) {
     std::string out;
     EXPECT_TRUE(FAILED(Describe(Bytes(binary), &out)));
     EXPECT_TRUE(FAILED(Describe(Bytes(zipped), &out)));
+    // A name of 1 KB reads; a longer one, copied out at every read, fails the file.
+    EXPECT_EQ(Describe(Bytes("xof 0303txt 0032\nFrame " + std::string(1024, 'n') + " { }\n"), &out), S_OK);
+    EXPECT_TRUE(FAILED(Describe(Bytes("xof 0303txt 0032\nFrame " + std::string(1025, 'n') + " { }\n"), &out)));
     // Deep nesting stops at a bound instead of exhausting the stack.
     std::string deep = "xof 0303txt 0032\n";
     for (int i = 0; i < 5000; ++i) deep += "Frame {";
