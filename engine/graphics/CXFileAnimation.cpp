@@ -39,6 +39,18 @@ uint64_t ReadBudget::ValuesOf(ID3DXFileData* d) {
 
 namespace {
 
+// The keys an AnimationKey object declares, when its data can hold them (a
+// block that cannot is skipped unread).
+uint32_t KeyCount(ID3DXFileData* d) {
+    SIZE_T size = 0;
+    const void* p = nullptr;
+    uint32_t count = 0;
+    if (FAILED(d->Lock(&size, &p))) return 0;
+    if (size >= 8) std::memcpy(&count, static_cast<const uint8_t*>(p) + 4, 4);
+    d->Unlock();
+    return size >= 8 && count <= (size - 8) / 8 ? count : 0;
+}
+
 struct FileKey {
     uint32_t time;
     float values[16];
@@ -123,8 +135,9 @@ bool LoadAnimation(ID3DXFileData* data, CAnimation* animation, AnimasionSet* set
             return true;
         }
         if (type != TID_D3DRMAnimationKey) return true;
-        // The key count is taken with the keys, before a key is read.
-        if (budget && !budget->Take(0, ReadBudget::ValuesOf(raw))) return false;
+        // The keys are taken before one is read: their values, and their count, the
+        // square of which the polynomial mode's coefficients cost.
+        if (budget && !budget->Take(0, ReadBudget::ValuesOf(raw), KeyCount(raw))) return false;
         uint32_t keyType = 0;
         std::vector<FileKey> keys;
         if (!ReadKeys(raw, &keyType, &keys)) {

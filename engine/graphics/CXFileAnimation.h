@@ -16,11 +16,11 @@ void NameOf(ID3DXFileData* data, char* out, size_t size);
 
 // What a load may still read. Each child visited (a reference read again
 // too) is taken as an object, and an object's values (its packed numbers)
-// before any of them is read or allocated for; past a limit the budget logs
-// why and answers false, and the read ends there.
+// before any of them is read or allocated for, with the keys of a key table;
+// past a limit the budget logs why and answers false, and the read ends there.
 class ReadBudget {
 public:
-    virtual bool Take(uint32_t objects, uint64_t values) = 0;
+    virtual bool Take(uint32_t objects, uint64_t values, uint32_t tableKeys = 0) = 0;
     // The packed numbers of one data object.
     static uint64_t ValuesOf(ID3DXFileData* data);
 

@@ -116,12 +116,13 @@ bool CXFileLoader::Refuse(const char* what, uint32_t limit) {
     return false;
 }
 
-bool CXFileLoader::Take(uint32_t objects, uint64_t values) {
+bool CXFileLoader::Take(uint32_t objects, uint64_t values, uint32_t tableKeys) {
     if (refused_) return false;
     objects_ += objects;
     values_ += values;
     if (objects_ > kMaxObjects) return Refuse("オブジェクト数", kMaxObjects);
     if (values_ > kMaxValues) return Refuse("数値の個数", kMaxValues);
+    if (tableKeys > kMaxKeys) return Refuse("１つのキーテーブルのキー数", kMaxKeys);
     return true;
 }
 

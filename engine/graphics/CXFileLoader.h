@@ -22,13 +22,15 @@ public:
     // otherwise ask for millions of frames, a mesh or a weight list thousands
     // of times, or a key table for each animation of a set. The largest models
     // loaded anywhere (the test corpus's) are 838 KB with 57 frames, 13 levels,
-    // 3 meshes, 10,788 vertices and triangles, 3 materials, 3 sets, 858 objects
-    // and 95,205 values read; the limits leave a wide margin, keep the tree
-    // shallow enough for the recursive frame walks, and keep any load within
-    // about 1 s and 100 MB. Each is checked before what it counts is read or
-    // allocated for. Past any of them the load fails, with one line naming the
-    // file and the limit: a model cut off at an arbitrary frame would bind
-    // animations and bones to frames that are missing.
+    // 3 meshes, 10,788 vertices and triangles, 3 materials, 3 sets, 109 keys in
+    // a table, 858 objects and 95,205 values read; the limits leave a wide
+    // margin, keep the tree shallow enough for the recursive frame walks, and
+    // keep any load within about 1 s and 100 MB (and the polynomial key mode,
+    // quadratic in a table's keys, within a second on its first pose). Each is
+    // checked before what it counts is read or allocated for. Past any of them
+    // the load fails, with one line naming the file and the limit: a model cut
+    // off at an arbitrary frame would bind animations and bones to frames that
+    // are missing.
     static constexpr uint32_t kMaxFrames = 4096;          // frames made, copies and roots included
     static constexpr uint32_t kMaxDepth = 256;            // levels of the built tree, through references too
     static constexpr uint32_t kMaxMeshes = 256;           // meshes read, copies included
@@ -36,6 +38,7 @@ public:
     static constexpr uint32_t kMaxObjects = 65536;        // objects read in frames, meshes and sets, copies included
     static constexpr uint32_t kMaxMaterials = 4096;       // materials made for those meshes
     static constexpr uint32_t kMaxSets = 256;             // animation sets read
+    static constexpr uint32_t kMaxKeys = 1024;            // keys in one key table
     static constexpr uint32_t kMaxValues = 1 << 20;       // numbers in the meshes and key tables read, copies included
     static constexpr uint32_t kMaxFileBytes = 16 << 20;   // the file, inflated (checked before it is)
 
@@ -77,7 +80,7 @@ private:
     CFrame* NewFrame();
     // Logs the one line of a refused load; answers false.
     bool Refuse(const char* what, uint32_t limit);
-    bool Take(uint32_t objects, uint64_t values) override;
+    bool Take(uint32_t objects, uint64_t values, uint32_t tableKeys = 0) override;
     // Takes an object's values and those of its children `levels` deep.
     bool TakeTree(ID3DXFileData* data, uint32_t levels);
     // Whether the object is one of the frames being loaded (by name and id).

@@ -464,7 +464,7 @@ TEST_F(Models, AFileAskingForMoreThanTheLimitsIsRefusedWithOneLine) {
                       elements = Sjis(u8"メッシュの頂点数と面数"), objects = Sjis(u8"オブジェクト数"),
                       values = Sjis(u8"数値の個数"), bytes = Sjis(u8"展開後のファイルの大きさ"),
                       held = Sjis(u8"Xファイルから読み込むデータの大きさ"), materials = Sjis(u8"マテリアル数"),
-                      sets = Sjis(u8"アニメーションセット数");
+                      sets = Sjis(u8"アニメーションセット数"), keys = Sjis(u8"１つのキーテーブルのキー数");
     // A top-level mesh of 2047 vertices and a face, read again for each reference.
     std::string big = "Mesh Big { 2047;";
     for (int i = 0; i < 2047; ++i) big += " 0;0;" + std::to_string(i) + (i < 2046 ? ";," : ";;");
@@ -506,12 +506,14 @@ TEST_F(Models, AFileAskingForMoreThanTheLimitsIsRefusedWithOneLine) {
         // References read again: weights, keys and meshes named over and over, a mesh inflated from a little.
         {SharedWeights(8000, 4000), values, L::kMaxValues},
         {zip(SharedWeights(20000, 20000)), values, L::kMaxValues},
-        {zip(SharedKeys(20000, 20000)), values, L::kMaxValues},
+        {zip(SharedKeys(20000, 20000)), keys, L::kMaxKeys},
         {Zipped("Mesh Big { 20000000; ", Repeat("0;0;0;", 1000, ",") + ",", 20000, "; 1; 3;0,1,2;; }"), bytes,
          L::kMaxFileBytes},
         {SharedMesh(70002, 255), elements, L::kMaxMeshElements},
         {SharedKeys(341, 512), "", 0},  // 2,048 values a read
         {SharedKeys(341, 513), values, L::kMaxValues},
+        {SharedKeys(L::kMaxKeys, 1), "", 0},
+        {SharedKeys(L::kMaxKeys + 1, 1), keys, L::kMaxKeys},
         {SharedMesh(70002, 1), "", 0},  // 93,336 vertices and triangles a read; too many vertices to build
         {"Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 262144;" + Repeat("0", 262144, ",") + ";; }", elements,
          L::kMaxMeshElements},  // one face's triangles
