@@ -10,9 +10,11 @@ seconds=${QUENRITH_FUZZ_SECONDS:-30}
 targets=(fuzz_lzss fuzz_pack fuzz_lag fuzz_lfd fuzz_effect fuzz_xfile fuzz_model fuzz_score fuzz_volume fuzz_keymap
   fuzz_stage fuzz_wave fuzz_tga fuzz_dds fuzz_bmp fuzz_profile)
 # Memory a run may take, in MB. A model file that makes the loader copy without
-# end must fail its run well before the machine runs short; the loader's own
-# limits keep a file within them far below this, with the sanitizer's
-# quarantine of freed blocks (up to 256 MB) counted in.
+# end must fail its run well before the machine runs short. The loader's limits
+# keep any one file within about 100 MB in a release build; under the sanitizers,
+# their quarantine of freed blocks (up to 256 MB) counted in, the heaviest files
+# at the limits loaded one after another in one run peak at 640 MB, and ten
+# minutes from the seeds at 600 MB.
 declare -A rss_limit=([fuzz_model]=1024)
 
 mkdir -p "$build"
