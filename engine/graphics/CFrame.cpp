@@ -175,7 +175,10 @@ void CFrame::SetAnimationCount(uint32_t count) {
 void CFrame::BindAnimation(uint32_t index, AnimasionSet* set) {
     if (!set || index >= animationCount_) return;
     for (CBaseObject* c = set->GetChild(); c; c = c->GetSibling())
-        if (SameName(c->GetName(), GetName())) return SetAnimation(index, static_cast<CAnimation*>(c));
+        if (SameName(c->GetName(), GetName())) {
+            SetAnimation(index, static_cast<CAnimation*>(c));
+            return;
+        }
 }
 
 void CFrame::SetAnimation(uint32_t index, CAnimation* animation) {
