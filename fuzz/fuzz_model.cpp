@@ -3,7 +3,9 @@
 // null Direct3D device, animation sets bound to the frames, and the model
 // posed along each take, before its first key and past its end, in every
 // key mode.
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 #include "engine/core/Kestra.h"
@@ -45,8 +47,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (loader.LoadFromMemory(data, uint32_t(size), 1, 1, KestraModelEx::GetManager()) && loader.GetModel(&model)) {
         // A model is made only within the loader's limits.
         if (model->GetFrameCount() > LibModel::CXFileLoader::kMaxFrames ||
-            model->GetMeshCount() > LibModel::CXFileLoader::kMaxMeshes)
+            model->GetMeshCount() > LibModel::CXFileLoader::kMaxMeshes ||
+            loader.GetValueCount() > LibModel::CXFileLoader::kMaxValues)
             std::abort();
+        // The run's log keeps the largest model built so far.
+        static uint32_t frames = 0, meshes = 0, values = 0;
+        if (model->GetFrameCount() > frames || model->GetMeshCount() > meshes || loader.GetValueCount() > values) {
+            frames = std::max(frames, model->GetFrameCount());
+            meshes = std::max(meshes, model->GetMeshCount());
+            values = std::max(values, loader.GetValueCount());
+            std::fprintf(stderr, "largest model: %u frames, %u meshes, %u values\n", frames, meshes, values);
+        }
         Pose(model);
         model->Release();
     }

@@ -10,9 +10,11 @@ seconds=${QUENRITH_FUZZ_SECONDS:-30}
 targets=(fuzz_lzss fuzz_pack fuzz_lag fuzz_lfd fuzz_effect fuzz_xfile fuzz_model fuzz_score fuzz_volume fuzz_keymap
   fuzz_stage fuzz_wave fuzz_tga fuzz_dds fuzz_bmp fuzz_profile fuzz_vorbis)
 # Memory a run may take, in MB. A model file that makes the loader copy without
-# end must fail its run well before the machine runs short; the loader's own
-# limits keep a file within them far below this, with the sanitizer's
-# quarantine of freed blocks (up to 256 MB) counted in.
+# end must fail its run well before the machine runs short. The loader's limits
+# keep any one file within about 100 MB in a release build; under the sanitizers,
+# their quarantine of freed blocks (up to 256 MB) counted in, the heaviest files
+# at the limits loaded one after another in one run peak at 640 MB, and ten
+# minutes from the seeds at 600 MB.
 declare -A rss_limit=([fuzz_model]=1024)
 
 mkdir -p "$build"
@@ -103,6 +105,43 @@ AnimationSet Wave {
   Animation { { Hand } AnimationKey { 4; 2; 5;16;1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1;;, 9;16;0,1,0,0,-1,0,0,0,0,0,1,0,2,0,0,1;;; } }
   Animation { { Head } AnimationKey { 1; 1; 0;3;1,1,1;;; } AnimationKey { 2; 2; 0;3;0,0,0;;, 40;3;0,5,0;;; } } }
 XEOF
+# Weights, animations and keys named by reference, more than once.
+cat > "$work/model/shared.x" <<'XEOF'
+xof 0303txt 0032
+SkinWeights W { "Root"; 3; 0,1,2; 0.5,1,1; 1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1;; }
+Material M { 1;1;1;1;; 8; 0;0;0;; 0;0;0;; }
+Mesh Tri { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 2; 1; 1;; {M} {M} } {W} {W} }
+Frame Root { {Tri} Frame Arm { {Tri} } }
+AnimationKey K { 0; 2; 0;4;1,0,0,0;;, 10;4;0.7071,0,0,0.7071;;; }
+Animation A { {Root} AnimationKey { 2; 2; 0;3;0,0,0;;, 10;3;1,2,3;;; } {K} }
+Animation B { {K} {Arm} AnimationKey { 1; 1; 0;3;2,2,2;;; } }
+AnimationSet S { {A} {B} {A} }
+AnimationSet T { {B} Animation { {Root} {K} } {S} }
+XEOF
+# Meshes at the edges, compressed (MSZIP: the inflated size, then 32 KB blocks of
+# raw deflate, each led by its two sizes and "CK"): 65,535 vertices read three
+# times, 262,140 vertices and triangles in all; and 65,536 vertices, one too many.
+zipped_model() {
+  local out=$1 part
+  printf '%s' "$2" > "$out.body"
+  { printf 'xof 0303tzip0032'; le_bytes $(($(stat -c %s "$out.body") + 16)) 4; } > "$out"
+  split -b 32768 -d -a 4 "$out.body" "$out.part."
+  for part in "$out".part.*; do
+    gzip -9 -n -c "$part" | tail -c +11 | head -c -8 > "$part.z"
+    { le_bytes "$(stat -c %s "$part")" 2; le_bytes $(($(stat -c %s "$part.z") + 2)) 2; printf CK; cat "$part.z"; } >> "$out"
+  done
+  rm -f "$out.body" "$out".part.*
+}
+le_bytes() { local i; for ((i = 0; i < $2; i++)); do printf "$(printf '\\x%02x' $(($1 >> 8 * i & 255)))"; done; }
+mesh_text() {
+  printf '\nMesh Near { %d; ' "$1"
+  printf '0;0;0;,%.0s' $(seq 2 "$1")
+  printf '0;0;0;; %d; ' $(($1 / 3))
+  printf '3;0,1,2;,%.0s' $(seq 2 $(($1 / 3)))
+  printf '3;0,1,2;; }\n'
+}
+zipped_model "$work/model/near.x" "$(mesh_text 65535)Frame R { {Near} {Near} }"
+zipped_model "$work/model/over.x" "$(mesh_text 65536)Frame R { {Near} }"
 
 # The game's files: a default score text, volume lines, key maps in both line ends.
 {

@@ -7,24 +7,9 @@
 CBaseObject::CBaseObject() = default;
 
 CBaseObject::~CBaseObject() {
-    if (parent_) {
-        CBaseObject* parent = parent_;
-        --parent->childCount_;
-        if (parent->child_ == this) {
-            parent->child_ = sibling_;
-        } else {
-            for (CBaseObject* c = parent->child_; c; c = c->sibling_) {
-                if (c->sibling_ == this) {
-                    c->sibling_ = sibling_;
-                    break;
-                }
-            }
-        }
-        parent_ = nullptr;
-        sibling_ = nullptr;
-    }
+    if (parent_) LeaveParent();
     CBaseObject* child = child_;
-    child_ = nullptr;
+    child_ = lastChild_ = nullptr;
     childCount_ = 0;
     while (child) {
         CBaseObject* next = child->sibling_;
@@ -33,6 +18,22 @@ CBaseObject::~CBaseObject() {
         child->Release();
         child = next;
     }
+}
+
+void CBaseObject::LeaveParent() {
+    CBaseObject* parent = parent_;
+    --parent->childCount_;
+    CBaseObject* before = nullptr;
+    if (parent->child_ == this) {
+        parent->child_ = sibling_;
+    } else {
+        for (before = parent->child_; before && before->sibling_ != this; before = before->sibling_) {
+        }
+        if (before) before->sibling_ = sibling_;
+    }
+    if (parent->lastChild_ == this) parent->lastChild_ = before;
+    parent_ = nullptr;
+    sibling_ = nullptr;
 }
 
 int32_t CBaseObject::Release() {
@@ -49,30 +50,16 @@ int32_t CBaseObject::Release() {
 
 void CBaseObject::AddChild(CBaseObject* child) {
     if (!child || child == this) return;
-    if (child->parent_) {
-        // Moving to a new parent: leave the old chain intact.
-        CBaseObject* old = child->parent_;
-        --old->childCount_;
-        if (old->child_ == child) {
-            old->child_ = child->sibling_;
-        } else {
-            for (CBaseObject* c = old->child_; c; c = c->sibling_) {
-                if (c->sibling_ == child) {
-                    c->sibling_ = child->sibling_;
-                    break;
-                }
-            }
-        }
-    }
+    // Moving to a new parent: leave the old chain intact.
+    if (child->parent_) child->LeaveParent();
     child->parent_ = this;
     child->sibling_ = nullptr;
-    if (!child_) {
-        child_ = child;
+    if (lastChild_) {
+        lastChild_->sibling_ = child;
     } else {
-        CBaseObject* last = child_;
-        while (last->sibling_) last = last->sibling_;
-        last->sibling_ = child;
+        child_ = child;
     }
+    lastChild_ = child;
     ++childCount_;
 }
 

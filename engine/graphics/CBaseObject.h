@@ -42,12 +42,15 @@ public:
 
 private:
     friend class CObjectList;
+    // Takes this object out of its parent's chain.
+    void LeaveParent();
 
     CBaseObject* prev_ = nullptr;
     CBaseObject* next_ = nullptr;
     CObjectList* list_ = nullptr;
     CBaseObject* parent_ = nullptr;  // not a counted reference
     CBaseObject* child_ = nullptr;
+    CBaseObject* lastChild_ = nullptr;  // where AddChild appends without walking the chain
     CBaseObject* sibling_ = nullptr;
     int32_t refCount_ = 1;
     int32_t childCount_ = 0;

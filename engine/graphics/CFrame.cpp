@@ -176,11 +176,16 @@ void CFrame::BindAnimation(uint32_t index, AnimasionSet* set) {
     if (!set || index >= animationCount_) return;
     for (CBaseObject* c = set->GetChild(); c; c = c->GetSibling())
         if (SameName(c->GetName(), GetName())) {
-            c->AddRef();
-            if (animations_[index]) animations_[index]->Release();
-            animations_[index] = static_cast<CAnimation*>(c);
+            SetAnimation(index, static_cast<CAnimation*>(c));
             return;
         }
+}
+
+void CFrame::SetAnimation(uint32_t index, CAnimation* animation) {
+    if (!animation || index >= animationCount_) return;
+    animation->AddRef();
+    if (animations_[index]) animations_[index]->Release();
+    animations_[index] = animation;
 }
 
 }  // namespace LibModel

@@ -35,6 +35,8 @@ public:
     virtual void SetBaseMatrix(const float* m);
     virtual void SetAnimationCount(uint32_t count);
     virtual void BindAnimation(uint32_t index, AnimasionSet* set);
+    // Slot index follows the given animation of that set.
+    void SetAnimation(uint32_t index, CAnimation* animation);
 
     CBaseMesh* GetMesh() const { return mesh_; }
     uint32_t GetAnimationCount() const { return animationCount_; }

@@ -4,6 +4,8 @@
 
 #include <strings.h>
 
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/core/Kestra.h"
@@ -117,8 +119,24 @@ void CModel::BuildAnimationSetArray(CObjectList* sets) {
 
 void CModel::BindAnimations() {
     for (uint32_t f = 0; f < frameCount_; ++f) frames_[f]->SetAnimationCount(setCount_);
-    for (uint32_t s = 0; s < setCount_; ++s)
-        for (uint32_t f = 0; f < frameCount_; ++f) frames_[f]->BindAnimation(s, sets_[s]);
+    // A frame takes the first animation of its name (letters in either case) in
+    // each set: one table a set, not a walk of the set for every frame.
+    auto folded = [](const char* name) {
+        std::string s(name);
+        for (char& c : s)
+            if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+        return s;
+    };
+    std::unordered_map<std::string, CAnimation*> first;
+    for (uint32_t s = 0; s < setCount_; ++s) {
+        first.clear();
+        for (CBaseObject* c = sets_[s]->GetChild(); c; c = c->GetSibling())
+            first.emplace(folded(c->GetName()), static_cast<CAnimation*>(c));
+        for (uint32_t f = 0; f < frameCount_; ++f) {
+            auto it = first.find(folded(frames_[f]->GetName()));
+            if (it != first.end()) frames_[f]->SetAnimation(s, it->second);
+        }
+    }
 }
 
 void CModel::AddRootFrame(CFrame* frame) { roots_.Add(frame); }

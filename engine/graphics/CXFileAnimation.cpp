@@ -29,7 +29,27 @@ void NameOf(ID3DXFileData* d, char* out, size_t size) {
     out[keep] = '\0';
 }
 
+uint64_t ReadBudget::ValuesOf(ID3DXFileData* d) {
+    SIZE_T size = 0;
+    const void* p = nullptr;
+    if (FAILED(d->Lock(&size, &p))) return 0;
+    d->Unlock();
+    return (uint64_t(size) + 3) / 4;
+}
+
 namespace {
+
+// The keys an AnimationKey object declares, when its data can hold them (a
+// block that cannot is skipped unread).
+uint32_t KeyCount(ID3DXFileData* d) {
+    SIZE_T size = 0;
+    const void* p = nullptr;
+    uint32_t count = 0;
+    if (FAILED(d->Lock(&size, &p))) return 0;
+    if (size >= 8) std::memcpy(&count, static_cast<const uint8_t*>(p) + 4, 4);
+    d->Unlock();
+    return size >= 8 && count <= (size - 8) / 8 ? count : 0;
+}
 
 struct FileKey {
     uint32_t time;
@@ -84,11 +104,12 @@ D3DXQUATERNION* Quaternions(size_t keys) {
 
 }  // namespace
 
-bool LoadAnimationSet(ID3DXFileData* data, AnimasionSet* set) {
+bool LoadAnimationSet(ID3DXFileData* data, AnimasionSet* set, ReadBudget* budget) {
     char name[64];
     NameOf(data, name, sizeof name);
     set->SetName(name);
     return d3dx::ForEachChild(data, [&](ID3DXFileData* child) {
+        if (budget && !budget->Take(1, 0)) return false;
         if (TypeOf(child) != TID_D3DRMAnimation) return true;
         auto* animation = new (std::nothrow) CAnimation;
         if (!animation) {
@@ -97,13 +118,14 @@ bool LoadAnimationSet(ID3DXFileData* data, AnimasionSet* set) {
             return false;
         }
         set->AddChild(animation);
-        return LoadAnimation(child, animation, set);
+        return LoadAnimation(child, animation, set, budget);
     });
 }
 
-bool LoadAnimation(ID3DXFileData* data, CAnimation* animation, AnimasionSet* set) {
+bool LoadAnimation(ID3DXFileData* data, CAnimation* animation, AnimasionSet* set, ReadBudget* budget) {
     uint32_t largest = 0;
     const bool read = d3dx::ForEachChild(data, [&](ID3DXFileData* raw) {
+        if (budget && !budget->Take(1, 0)) return false;
         const GUID type = TypeOf(raw);
         // The target is the frame the animation refers to; named keys are no target.
         if (raw->IsReference() || type == TID_D3DRMFrame) {
@@ -113,6 +135,9 @@ bool LoadAnimation(ID3DXFileData* data, CAnimation* animation, AnimasionSet* set
             return true;
         }
         if (type != TID_D3DRMAnimationKey) return true;
+        // The keys are taken before one is read: their values, and their count, the
+        // square of which the polynomial mode's coefficients cost.
+        if (budget && !budget->Take(0, ReadBudget::ValuesOf(raw), KeyCount(raw))) return false;
         uint32_t keyType = 0;
         std::vector<FileKey> keys;
         if (!ReadKeys(raw, &keyType, &keys)) {

@@ -36,6 +36,44 @@ GUID IdOf(ID3DXFileData* d) {
     return g;
 }
 
+// The vertices a Mesh object declares and the triangles its faces make, as
+// D3DX will build them; what its data does not hold is not counted (D3DX
+// refuses such a mesh unread).
+uint64_t DeclaredElements(ID3DXFileData* d) {
+    SIZE_T size = 0;
+    const void* p = nullptr;
+    if (FAILED(d->Lock(&size, &p))) return 0;
+    d->Unlock();
+    const auto* bytes = static_cast<const uint8_t*>(p);
+    auto dword = [&](uint64_t at) {
+        uint32_t v = 0;
+        if (at + 4 <= size) std::memcpy(&v, bytes + at, 4);
+        return v;
+    };
+    const uint32_t vertices = dword(0);
+    uint64_t at = 4 + uint64_t(vertices) * 12;
+    if (at + 4 > size) return 0;
+    const uint32_t faces = dword(at);
+    uint64_t elements = vertices;
+    at += 4;
+    for (uint32_t f = 0; f < faces && at + 4 <= size; ++f) {
+        const uint32_t corners = dword(at);
+        elements += corners > 2 ? corners - 2 : 0;
+        at += 4 + uint64_t(corners) * 4;
+    }
+    return elements;
+}
+
+// A file's size once inflated: what a compressed one declares, read before
+// anything is inflated.
+uint64_t InflatedSize(const void* data, uint32_t size) {
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    if (size < 20 || (std::memcmp(bytes + 8, "tzip", 4) != 0 && std::memcmp(bytes + 8, "bzip", 4) != 0)) return size;
+    uint32_t total = 0;
+    std::memcpy(&total, bytes + 16, 4);
+    return total;
+}
+
 template <class T>
 void ReleaseCom(T*& p) {
     if (p) p->Release();
@@ -78,6 +116,22 @@ bool CXFileLoader::Refuse(const char* what, uint32_t limit) {
     return false;
 }
 
+bool CXFileLoader::Take(uint32_t objects, uint64_t values, uint32_t tableKeys) {
+    if (refused_) return false;
+    objects_ += objects;
+    values_ += values;
+    if (objects_ > kMaxObjects) return Refuse("オブジェクト数", kMaxObjects);
+    if (values_ > kMaxValues) return Refuse("数値の個数", kMaxValues);
+    if (tableKeys > kMaxKeys) return Refuse("１つのキーテーブルのキー数", kMaxKeys);
+    return true;
+}
+
+bool CXFileLoader::TakeTree(ID3DXFileData* data, uint32_t levels) {
+    if (!Take(0, ValuesOf(data))) return false;
+    return levels == 0 ||
+           d3dx::ForEachChild(data, [&](ID3DXFileData* child) { return Take(1, 0) && TakeTree(child, levels - 1); });
+}
+
 bool CXFileLoader::LoadTopLevel(ID3DXFileEnumObject* enumeration) {
     SIZE_T n = 0;
     enumeration->GetChildren(&n);
@@ -107,8 +161,10 @@ bool CXFileLoader::LoadTopLevel(ID3DXFileEnumObject* enumeration) {
             }
             if (root) LoadMesh(child, root);
         } else if (type == TID_D3DRMAnimationSet) {
-            auto* set = new (std::nothrow) AnimasionSet;
-            if (set) {
+            // Every frame gets a slot for every set.
+            if (sets_.GetCount() >= kMaxSets) {
+                Refuse("アニメーションセット数", kMaxSets);
+            } else if (auto* set = new (std::nothrow) AnimasionSet) {
                 sets_.Add(set);
                 LoadAnimationSet(child, set);
             } else {
@@ -131,8 +187,7 @@ bool CXFileLoader::LoadFrame(ID3DXFileData* data, CFrame* frame) {
     loading_ = &self;
     d3dx::ForEachChild(data, [&](ID3DXFileData* child) {
         // Each copy reads its source's children again, wanted or not.
-        if (objectReads_ >= kMaxObjects) return Refuse("フレーム内のオブジェクト数", kMaxObjects);
-        ++objectReads_;
+        if (!Take(1, 0)) return false;
         const GUID type = TypeOf(child);
         // A reference places a copy of what it names here; one naming this frame or
         // a frame around it would copy the frame into itself without end.
@@ -182,6 +237,21 @@ bool CXFileLoader::LoadMesh(ID3DXFileData* data, CFrame* frame) {
     if (!name[0]) std::strcpy(name, "NO_NAME");
     Kestra::LogBlue("<--- メッシュのロード [ %s ]", name);
     Kestra::LogNewLine();
+    // All D3DX will read of it (its children, a material list's materials and
+    // their textures) is taken before it reads or allocates anything.
+    if (!TakeTree(data, 3)) return false;
+    meshElements_ += DeclaredElements(data);
+    if (meshElements_ > kMaxMeshElements) return Refuse("メッシュの頂点数と面数", kMaxMeshElements);
+    uint32_t bones = 0;
+    d3dx::ForEachChild(data, [&](ID3DXFileData* child) {
+        bones += TypeOf(child) == DXFILEOBJ_SkinWeights;
+        return true;
+    });
+    if (bones > kMaxBones) {
+        Kestra::LogRed("１つのメッシュに使えるボーン数は %d までです", int(kMaxBones));
+        Kestra::LogNewLine();
+        return true;
+    }
     ID3DXBuffer* adjacency = nullptr;
     ID3DXBuffer* materials = nullptr;
     ID3DXBuffer* effects = nullptr;
@@ -196,14 +266,11 @@ bool CXFileLoader::LoadMesh(ID3DXFileData* data, CFrame* frame) {
         return true;
     }
     CBaseMesh* model = nullptr;
-    meshElements_ += uint64_t(mesh->GetNumVertices()) + mesh->GetNumFaces();
-    const bool skinned = skin && skin->GetNumBones() > 0;
-    if (meshElements_ > kMaxMeshElements) {
-        Refuse("メッシュの頂点数と面数", kMaxMeshElements);
-    } else if (skinned && skin->GetNumBones() > kMaxBones) {
-        Kestra::LogRed("１つのメッシュに使えるボーン数は %d までです", int(kMaxBones));
-        Kestra::LogNewLine();
-    } else if (skinned) {
+    // Every material read is made, 1 for a mesh without any.
+    materials_ += materialCount ? materialCount : 1;
+    if (materials_ > kMaxMaterials) {
+        Refuse("マテリアル数", kMaxMaterials);
+    } else if (skin && skin->GetNumBones() > 0) {
         model = new (std::nothrow) CSkinMesh(vsMajor_, vsMinor_);
     } else {
         model = new (std::nothrow) CMesh(vsMajor_, vsMinor_);
@@ -228,11 +295,11 @@ bool CXFileLoader::LoadMesh(ID3DXFileData* data, CFrame* frame) {
 }
 
 bool CXFileLoader::LoadAnimationSet(ID3DXFileData* data, AnimasionSet* set) {
-    return LibModel::LoadAnimationSet(data, set);
+    return LibModel::LoadAnimationSet(data, set, this);
 }
 
 bool CXFileLoader::LoadAnimation(ID3DXFileData* data, CAnimation* animation, AnimasionSet* set) {
-    return LibModel::LoadAnimation(data, animation, set);
+    return LibModel::LoadAnimation(data, animation, set, this);
 }
 
 bool CXFileLoader::LoadMaterials(CBaseMesh* mesh, uint32_t count, ID3DXBuffer* materials) {
@@ -349,6 +416,8 @@ bool CXFileLoader::LoadFromMemory(const void* data, uint32_t size, uint16_t vsMa
                                   CDeviceObjectManager* manager) {
     vsMajor_ = vsMajor;
     vsMinor_ = vsMinor;
+    refused_ = false;
+    if (InflatedSize(data, size) > kMaxFileBytes) return Refuse("展開後のファイルの大きさ", kMaxFileBytes);
     ID3DXFile* file = nullptr;
     ID3DXFileEnumObject* enumeration = nullptr;
     bool ok = false;
@@ -366,7 +435,10 @@ bool CXFileLoader::LoadFromMemory(const void* data, uint32_t size, uint16_t vsMa
     } else {
         D3DXF_FILELOADMEMORY memory{data, size};
         hr = file->CreateEnumObject(&memory, D3DXF_FILELOAD_FROMMEMORY, &enumeration);
-        if (FAILED(hr)) {
+        if (hr == E_OUTOFMEMORY) {
+            Refuse("Xファイルから読み込むデータの大きさ", uint32_t(KESTRA_XFILE_MAX_HELD));
+            enumeration = nullptr;
+        } else if (FAILED(hr)) {
             Kestra::LogRed("列挙オブジェクトの作成に失敗 / ファイルがないか無効な可能性があります [ %s ]",
                            Kestra3D::GetErrorText(hr));
             Kestra::LogNewLine();
@@ -376,9 +448,8 @@ bool CXFileLoader::LoadFromMemory(const void* data, uint32_t size, uint16_t vsMa
     if (enumeration) {
         if (model_) model_->Release();
         model_ = new (std::nothrow) CModel(manager);
-        frameCount_ = meshCount_ = meshReads_ = objectReads_ = 0;
-        meshElements_ = 0;
-        refused_ = false;
+        frameCount_ = meshCount_ = meshReads_ = 0;
+        objects_ = values_ = meshElements_ = materials_ = 0;
         ok = model_ && LoadTopLevel(enumeration);
         // A file without a frame or a mesh gives no model.
         if (ok && !model_->GetRootFrame()) {

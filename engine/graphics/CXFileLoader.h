@@ -9,27 +9,38 @@
 #include "engine/graphics/CBaseMesh.h"
 #include "engine/graphics/CFrame.h"
 #include "engine/graphics/CModel.h"
+#include "engine/graphics/CXFileAnimation.h"
 #include "platform/d3dx9/d3dx9mesh.h"
 
 namespace LibModel {
 
-class CXFileLoader : public CBaseObject {
+class CXFileLoader : public CBaseObject, private ReadBudget {
 public:
     static constexpr uint32_t kMaxBones = 48;
-    // What one file may make the loader build. Frame references copy whole
-    // subtrees, so a few hundred bytes could otherwise ask for millions of
-    // frames, or a mesh hundreds of times. The largest models loaded anywhere
-    // (the test corpus's) have 57 frames, 13 levels, 3 meshes, 170 objects read
-    // inside their frames and 10,788 mesh vertices and faces; the limits leave a
-    // wide margin and keep the tree shallow enough for the recursive frame
-    // walks. Past any of them the load fails, with one line naming the file and
-    // the limit: a model cut off at an arbitrary frame would bind animations
-    // and bones to frames that are missing.
+    // What one file may make the loader build and read. References copy whole
+    // subtrees and read their targets again, so a few hundred bytes could
+    // otherwise ask for millions of frames, a mesh or a weight list thousands
+    // of times, or a key table for each animation of a set. The largest models
+    // loaded anywhere (the test corpus's) are 838 KB with 57 frames, 13 levels,
+    // 3 meshes, 10,788 vertices and triangles, 3 materials, 3 sets, 109 keys in
+    // a table, 858 objects and 95,205 values read; the limits leave a wide
+    // margin, keep the tree shallow enough for the recursive frame walks, and
+    // keep any load within about 1 s and 100 MB (and the polynomial key mode,
+    // quadratic in a table's keys, within a second on its first pose). Each is
+    // checked before what it counts is read or allocated for. Past any of them
+    // the load fails, with one line naming the file and the limit: a model cut
+    // off at an arbitrary frame would bind animations and bones to frames that
+    // are missing.
     static constexpr uint32_t kMaxFrames = 4096;          // frames made, copies and roots included
     static constexpr uint32_t kMaxDepth = 256;            // levels of the built tree, through references too
     static constexpr uint32_t kMaxMeshes = 256;           // meshes read, copies included
-    static constexpr uint32_t kMaxMeshElements = 262144;  // the vertices and faces of those meshes
-    static constexpr uint32_t kMaxObjects = 65536;        // children of frames read, copies included
+    static constexpr uint32_t kMaxMeshElements = 262144;  // their vertices and the triangles of their faces
+    static constexpr uint32_t kMaxObjects = 65536;        // objects read in frames, meshes and sets, copies included
+    static constexpr uint32_t kMaxMaterials = 4096;       // materials made for those meshes
+    static constexpr uint32_t kMaxSets = 256;             // animation sets read
+    static constexpr uint32_t kMaxKeys = 1024;            // keys in one key table
+    static constexpr uint32_t kMaxValues = 1 << 20;       // numbers in the meshes and key tables read, copies included
+    static constexpr uint32_t kMaxFileBytes = 16 << 20;   // the file, inflated (checked before it is)
 
     CXFileLoader() = default;
     // Releases the model reference; the sets belong to the model by then.
@@ -50,9 +61,11 @@ public:
     // The caller owns the reference handed out.
     virtual bool GetModel(CModel** out);
 
-    // Frames this load made, meshes it kept (a refused load stops at its limit).
+    // Frames this load made, meshes it kept, values it took (a refused load stops at its limit,
+    // with what it refused counted).
     uint32_t GetFrameCount() const { return frameCount_; }
     uint32_t GetMeshCount() const { return meshCount_; }
+    uint32_t GetValueCount() const { return uint32_t(values_); }
 
 private:
     // A frame whose load is under way, linked to the one around it.
@@ -67,6 +80,9 @@ private:
     CFrame* NewFrame();
     // Logs the one line of a refused load; answers false.
     bool Refuse(const char* what, uint32_t limit);
+    bool Take(uint32_t objects, uint64_t values, uint32_t tableKeys = 0) override;
+    // Takes an object's values and those of its children `levels` deep.
+    bool TakeTree(ID3DXFileData* data, uint32_t levels);
     // Whether the object is one of the frames being loaded (by name and id).
     bool IsLoading(ID3DXFileData* data) const;
 
@@ -77,8 +93,10 @@ private:
     uint32_t frameCount_ = 0;
     uint32_t meshCount_ = 0;
     uint32_t meshReads_ = 0;
-    uint32_t objectReads_ = 0;
+    uint64_t objects_ = 0;
+    uint64_t values_ = 0;
     uint64_t meshElements_ = 0;
+    uint64_t materials_ = 0;
     bool refused_ = false;
     const char* source_ = nullptr;  // the file's name, for the log
     const Loading* loading_ = nullptr;

@@ -32,6 +32,12 @@ typedef size_t SIZE_T;
 #define D3DXFERR_NOMOREDATA MAKE_HRESULT(1, 0x876, 916)
 #define D3DXFERR_BADCACHEFILE MAKE_HRESULT(1, 0x876, 917)
 
+// This reader's bound on what one file makes it keep, in bytes: objects,
+// references, strings, values and templates. A file of a few bytes a piece
+// could otherwise hold hundreds of bytes each; past the bound CreateEnumObject
+// answers E_OUTOFMEMORY. The largest file loaded anywhere keeps 0.75 MB.
+#define KESTRA_XFILE_MAX_HELD (SIZE_T(16) << 20)
+
 typedef DWORD D3DXF_FILELOADOPTIONS;
 #define D3DXF_FILELOAD_FROMFILE 0x00
 #define D3DXF_FILELOAD_FROMWFILE 0x01

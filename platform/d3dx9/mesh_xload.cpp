@@ -115,6 +115,8 @@ public:
         if (!LockData(data, &c)) return D3DXFERR_BADOBJECT;
         uint32_t nVertices;
         if (!c.Dword(&nVertices) || nVertices > c.Left() / 12) return D3DXFERR_BADVALUE;
+        // 16-bit indices cannot reach more vertices: refused before anything is built.
+        if (nVertices > 65535 && !(options & D3DXMESH_32BIT)) return D3DXERR_INVALIDMESH;
         positions_.resize(size_t(nVertices) * 3);
         if (!c.Floats(positions_.data(), positions_.size())) return D3DXFERR_BADVALUE;
         if (!ReadFaces(c, nVertices, &faces_)) return D3DXFERR_BADVALUE;
@@ -191,16 +193,19 @@ private:
             uint32_t nw;
             if (!c.String(&name) || !c.Dword(&nw) || nw > c.Left() / 8) return D3DXFERR_BADVALUE;
             b.name = name ? name : "";
-            std::vector<uint32_t> v(nw);
-            std::vector<float> w(nw);
-            for (uint32_t& x : v) c.Dword(&x);
-            if (!c.Floats(w.data(), nw) || !c.Floats(&b.offset._11, 16)) return D3DXFERR_BADVALUE;
+            b.vertices.resize(nw);
+            b.weights.resize(nw);
+            for (DWORD& x : b.vertices) c.Dword(&x);
+            if (!c.Floats(b.weights.data(), nw) || !c.Floats(&b.offset._11, 16)) return D3DXFERR_BADVALUE;
             // Influences on vertices the mesh does not have are dropped.
+            size_t kept = 0;
             for (uint32_t k = 0; k < nw; ++k)
-                if (v[k] < nVertices) {
-                    b.vertices.push_back(v[k]);
-                    b.weights.push_back(w[k]);
+                if (b.vertices[k] < nVertices) {
+                    b.vertices[kept] = b.vertices[k];
+                    b.weights[kept++] = b.weights[k];
                 }
+            b.vertices.resize(kept);
+            b.weights.resize(kept);
             bones_.push_back(std::move(b));
         }
         return S_OK;
@@ -246,6 +251,17 @@ private:
         }
         if (tris.empty()) return D3DXERR_LOADEDMESHHASNODATA;
         if (source.size() > 65535 && !(options & D3DXMESH_32BIT)) return D3DXERR_INVALIDMESH;
+        // Every split copy carries its file vertex's influences. A bone's list so
+        // spread may not outgrow the vertices: one naming a split vertex over and
+        // over would be multiplied by its copies.
+        std::vector<std::vector<uint32_t>> copies(bones_.empty() ? 0 : nVertices);
+        if (!copies.empty())
+            for (uint32_t v = 0; v < source.size(); ++v) copies[source[v]].push_back(v);
+        for (const SkinBone& bone : bones_) {
+            size_t spread = 0;
+            for (uint32_t v : bone.vertices) spread += copies[v].size();
+            if (spread > source.size()) return D3DXERR_INVALIDDATA;
+        }
 
         DWORD fvf = D3DFVF_XYZ;
         if (hasNormals_) fvf |= D3DFVF_NORMAL;
@@ -278,9 +294,6 @@ private:
         if (!bones_.empty()) {
             auto* s = new d3dx::SkinInfoImpl(DWORD(source.size()), fvf, DWORD(bones_.size()));
             skinInfo.reset(s);
-            // Every split copy carries its file vertex's influences.
-            std::vector<std::vector<uint32_t>> copies(nVertices);
-            for (uint32_t v = 0; v < source.size(); ++v) copies[source[v]].push_back(v);
             for (DWORD b = 0; b < bones_.size(); ++b) {
                 std::vector<DWORD> verts;
                 std::vector<float> weights;

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
+#include <forward_list>
 #include <map>
 #include <memory>
 #include <string>
@@ -38,6 +38,7 @@ public:
 
 private:
     std::map<std::string, std::shared_ptr<Template>> byName_;
+    std::map<std::string, std::string> byLowerName_;  // the first name of each spelling in byName_'s order
     std::vector<std::shared_ptr<Template>> all_;
 };
 
@@ -53,7 +54,7 @@ struct Data {
     std::string name;
     GUID id{};
     std::vector<uint8_t> bytes;                    // members packed in template order
-    std::deque<std::string> strings;               // what string members point at
+    std::forward_list<std::string> strings;        // what string members point at
     std::vector<Child> children;
     std::vector<std::pair<std::string, GUID>> refs;  // references before they are resolved
 };
@@ -73,7 +74,8 @@ struct Body {
 HRESULT ReadHeader(const uint8_t* data, size_t size, Body* body);
 
 // Parses a whole file: template declarations go into the registry, data
-// objects into doc (null: templates only are allowed).
+// objects into doc (null: templates only are allowed); E_OUTOFMEMORY past
+// KESTRA_XFILE_MAX_HELD.
 HRESULT Parse(const uint8_t* data, size_t size, Registry& registry, Document* doc);
 
 // Member layout helper used by the mesh reader: a bounds-checked cursor over

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <iterator>
 
 #include "platform/d3dx9/xfile_internal.h"
 
@@ -14,6 +15,9 @@ namespace xfile {
 namespace {
 
 constexpr int kMaxDepth = 64;
+// Each read of an object copies its name out, and references read an object
+// again and again: a longer name fails the file.
+constexpr size_t kMaxName = 1024;
 constexpr size_t kMaxBody = size_t(512) << 20;
 
 enum class Tok {
@@ -442,8 +446,10 @@ private:
             }
             if (isArray && mem.dims.empty()) return D3DXFERR_PARSEERROR;
             if (mname.kind != Tok::Semicolon) return D3DXFERR_PARSEERROR;
+            if (!Hold(sizeof(Member) + mem.typeName.size() + mem.name.size())) return E_OUTOFMEMORY;
             t.members.push_back(std::move(mem));
         }
+        if (!Hold(sizeof(Template) + t.name.size())) return E_OUTOFMEMORY;
         reg_.Add(t);
         return S_OK;
     }
@@ -468,11 +474,12 @@ private:
         std::string name;
         const Token& t = lex_.Peek();
         if (t.kind == Tok::Name || IsNumber(t)) name = lex_.Next().text;
-        if (lex_.Next().kind != Tok::OBrace) return D3DXFERR_PARSEERROR;
+        if (name.size() > kMaxName || lex_.Next().kind != Tok::OBrace) return D3DXFERR_PARSEERROR;
         GUID id{};
         if (lex_.Peek().kind == Tok::Guid) id = lex_.Next().guid;
         const Template* tmpl = reg_.FindName(type.text);
         if (!tmpl) return SkipBlock();  // an object of a template nobody declared: lose only it
+        if (!Hold(sizeof(Data) + name.size())) return E_OUTOFMEMORY;
         auto d = std::make_unique<Data>();
         d->tmpl = tmpl;
         d->type = tmpl->guid;
@@ -499,6 +506,7 @@ private:
                     else if (r.kind == Tok::Guid) ref.second = r.guid;
                     else if (!IsSeparator(r)) return D3DXFERR_PARSEERROR;
                 }
+                if (!Hold(sizeof(Child) + sizeof(ref) + ref.first.size())) return E_OUTOFMEMORY;
                 d->children.push_back(Child{nullptr, true});
                 d->refs.push_back(ref);
                 continue;
@@ -506,6 +514,7 @@ private:
             if (c.kind != Tok::Name) return D3DXFERR_PARSEERROR;
             Data* child = nullptr;
             if (HRESULT hr = ReadObject(depth + 1, &child); FAILED(hr)) return hr;
+            if (child && !Hold(sizeof(Child))) return E_OUTOFMEMORY;
             if (child) d->children.push_back(Child{child, false});
         }
         *out = d.get();
@@ -533,17 +542,24 @@ private:
         if (m.prim == Prim::Struct) {
             const Template* sub = reg_.FindName(m.typeName);
             if (!sub) return D3DXFERR_BADTYPE;
+            // Counted even when it holds nothing: an array of empty structs reads no
+            // token, and its count alone could ask for billions of them.
+            if (!Hold(sizeof(void*))) return E_OUTOFMEMORY;
             return ReadMembers(*sub, d, depth + 1);
         }
         Token v;
         if (!NextValue(&v)) return D3DXFERR_BADVALUE;
         if (m.prim == Prim::String) {
             if (v.kind != Tok::String && v.kind != Tok::Name) return D3DXFERR_BADVALUE;
-            d->strings.push_back(v.text);
-            Put<const char*>(d, d->strings.back().c_str());
+            // The list node and its string, and the pointer packed.
+            if (!Hold(2 * sizeof(void*) + sizeof(std::string) + v.text.size())) return E_OUTOFMEMORY;
+            d->strings.push_front(v.text);
+            Put<const char*>(d, d->strings.front().c_str());
             return S_OK;
         }
         if (!IsNumber(v)) return D3DXFERR_BADVALUE;
+        static const size_t kSizes[] = {2, 4, 4, 8, 1, 1, 2, 4};  // by Prim, up to Sdword
+        if (size_t(m.prim) < std::size(kSizes) && !Hold(kSizes[size_t(m.prim)])) return E_OUTOFMEMORY;
         const uint32_t iv = v.kind == Tok::Integer ? v.integer : IntegerOf(v.number);
         if (asCount) *asCount = iv;
         switch (m.prim) {
@@ -591,8 +607,12 @@ private:
 
     void Resolve() {
         std::map<std::string, Data*> byName;
-        for (const auto& o : doc_->objects)
+        auto before = [](const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) < 0; };
+        std::map<GUID, Data*, decltype(before)> byId(before);
+        for (const auto& o : doc_->objects) {
             if (!o->name.empty()) byName.emplace(o->name, o.get());
+            byId.emplace(o->id, o.get());
+        }
         for (const auto& o : doc_->objects) {
             size_t r = 0;
             std::vector<Child> kept;
@@ -604,11 +624,8 @@ private:
                         auto it = byName.find(ref.first);
                         if (it != byName.end()) target = it->second;
                     } else {
-                        for (const auto& cand : doc_->objects)
-                            if (cand->id == ref.second) {
-                                target = cand.get();
-                                break;
-                            }
+                        auto it = byId.find(ref.second);
+                        if (it != byId.end()) target = it->second;
                     }
                     if (!target || target == o.get()) continue;  // a reference to nothing is dropped
                     c.data = target;
@@ -620,9 +637,16 @@ private:
         }
     }
 
+    // Counts what the file makes the reader keep; false past its bound.
+    bool Hold(size_t bytes) {
+        held_ += bytes;
+        return held_ <= KESTRA_XFILE_MAX_HELD;
+    }
+
     Lexer& lex_;
     Registry& reg_;
     Document* doc_;
+    size_t held_ = 0;
 };
 
 const char kStandardTemplates[] = R"(xof 0303txt 0032
@@ -696,15 +720,18 @@ void Registry::Add(const Template& t) {
     auto p = std::make_shared<Template>(t);
     all_.push_back(p);  // objects already read keep pointing at the replaced one
     byName_[t.name] = p;
+    auto [it, fresh] = byLowerName_.emplace(Lower(t.name), t.name);
+    if (!fresh && t.name < it->second) it->second = t.name;
 }
 
 const Template* Registry::FindName(const std::string& name) const {
     auto it = byName_.find(name);
-    if (it != byName_.end()) return it->second.get();
-    const std::string lower = Lower(name);
-    for (const auto& [key, t] : byName_)
-        if (Lower(key) == lower) return t.get();
-    return nullptr;
+    if (it == byName_.end()) {
+        auto spelled = byLowerName_.find(Lower(name));
+        if (spelled == byLowerName_.end()) return nullptr;
+        it = byName_.find(spelled->second);
+    }
+    return it->second.get();
 }
 
 const Template* Registry::FindGuid(const GUID& g) const {

@@ -19,6 +19,7 @@
 #include "engine/graphics/KestraModelEx.h"
 #include "engine/graphics/KestraShaderFx.h"
 #include "engine/graphics/KestraTexture.h"
+#include "platform/d3dx9/xfile_internal.h"
 #include "tests/engine/graphics/model_test_env.h"
 #include "tests/platform/d3dx9/xfile_test_util.h"
 
@@ -405,6 +406,51 @@ std::string Root(uint32_t k, const std::string& item, const std::string& before 
     return text + " }\n";
 }
 
+// n copies of item, between each two.
+std::string Repeat(const std::string& item, uint32_t n, const std::string& between = " ") {
+    std::string out;
+    for (uint32_t i = 0; i < n; ++i) out += (i ? between : "") + item;
+    return out;
+}
+
+// One weight list, one rotation table, one mesh in triangles, named refs times from one mesh, set or frame.
+std::string SharedWeights(uint32_t weights, uint32_t refs) {
+    const std::string n = std::to_string(weights);
+    return "SkinWeights W { \"B\"; " + n + "; " + Repeat("0", weights, ",") + "; " + Repeat("1", weights, ",") +
+           "; 1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1;; }\nFrame B { Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; " +
+           Repeat("{W}", refs) + " } }\n";
+}
+std::string SharedKeys(uint32_t keys, uint32_t refs) {
+    std::string table;
+    for (uint32_t i = 0; i < keys; ++i) table += (i ? "," : "") + std::to_string(i) + ";4;1,0,0,0;;";
+    return "Frame F { }\nAnimation A { {F} AnimationKey { 0; " + std::to_string(keys) + "; " + table +
+           "; } }\nAnimationSet S { " + Repeat("{A}", refs) + " }\n";
+}
+std::string SharedMesh(uint32_t vertices, uint32_t refs) {
+    std::string faces;
+    for (uint32_t i = 0; i + 2 < vertices; i += 3)
+        faces += (i ? ",3;" : "3;") + std::to_string(i) + "," + std::to_string(i + 1) + "," +
+                 std::to_string(i + 2) + ";";
+    return "Mesh Big { " + std::to_string(vertices) + "; " + Repeat("0;0;0;", vertices, ",") + "; " +
+           std::to_string(vertices / 3) + "; " + faces + "; }\nFrame R { " + Repeat("{Big}", refs) + " }\n";
+}
+
+// A compressed text file of head, count copies of unit, and tail, never held whole.
+std::string Zipped(const std::string& head, const std::string& unit, uint64_t count, const std::string& tail = "") {
+    const std::string text = "xof 0303txt 0032\n" + head;
+    const uint64_t units = text.size() - 16, end = units + unit.size() * count;
+    uint64_t at = 0;
+    auto next = [&](std::string* out, size_t n) {
+        for (size_t k; n > 0; at += k, n -= k) {
+            const std::string& from = at < units ? text : at < end ? unit : tail;
+            const size_t in = size_t(at < units ? 16 + at : at < end ? (at - units) % unit.size() : at - end);
+            k = std::min(n, from.size() - in);
+            out->append(from, in, k);
+        }
+    };
+    return xtest::CompressBody("xof 0303tzip0032", end + tail.size(), 32768 / unit.size() * unit.size(), next);
+}
+
 // Frame references copy subtrees, so a small file can ask for millions of
 // frames. A load past any of the loader's limits is refused, with one line
 // naming the file and the limit, having built no more than the limits allow;
@@ -415,11 +461,30 @@ TEST_F(Models, AFileAskingForMoreThanTheLimitsIsRefusedWithOneLine) {
     const std::string mesh = "Mesh M { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }";
     const std::string matrix = "FrameTransformMatrix T { 1,0,0,0, 0,1,0,0, 0,0,1,0, 3,0,0,1;; }\n";
     const std::string frames = Sjis(u8"フレーム数"), depth = Sjis(u8"フレームの深さ"), meshes = Sjis(u8"メッシュ数"),
-                      elements = Sjis(u8"メッシュの頂点数と面数"), objects = Sjis(u8"フレーム内のオブジェクト数");
+                      elements = Sjis(u8"メッシュの頂点数と面数"), objects = Sjis(u8"オブジェクト数"),
+                      values = Sjis(u8"数値の個数"), bytes = Sjis(u8"展開後のファイルの大きさ"),
+                      held = Sjis(u8"Xファイルから読み込むデータの大きさ"), materials = Sjis(u8"マテリアル数"),
+                      sets = Sjis(u8"アニメーションセット数"), keys = Sjis(u8"１つのキーテーブルのキー数");
     // A top-level mesh of 2047 vertices and a face, read again for each reference.
     std::string big = "Mesh Big { 2047;";
     for (int i = 0; i < 2047; ++i) big += " 0;0;" + std::to_string(i) + (i < 2046 ? ";," : ";;");
     big += " 1; 3;0,1,2;; }\n";
+    // Compressed to exactly `total` bytes once inflated.
+    auto padded = [](uint32_t total) {
+        return Zipped("Frame F { }\n", std::string(64, ' '), (total - 29) / 64, std::string((total - 29) % 64, ' '));
+    };
+    // Objects the reader keeps exactly `extra` bytes past its bound (a template, a frame, then plain objects).
+    auto kept = [](uint32_t extra) {
+        const size_t rest = KESTRA_XFILE_MAX_HELD - sizeof(xfile::Template) - 2 - sizeof(xfile::Data);
+        return "template A { <11111111-2222-3333-4444-555555555555> }\nFrame F { }\n" +
+               Repeat("A{}", uint32_t(rest / sizeof(xfile::Data) - 1), "") + "A " +
+               std::string(rest % sizeof(xfile::Data) + extra, 'a') + "{}";
+    };
+    auto listed = [](uint32_t n) {
+        return "Material M { 1;1;1;1;; 8; 0;0;0;; 0;0;0;; }\nFrame F { Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; "
+               "MeshMaterialList { " + std::to_string(n) + "; 1; 0;; " + Repeat("{M}", n) + " } } }\n";
+    };
+    const auto zip = [](const std::string& text) { return xtest::Compress("xof 0303txt 0032\n" + text, false, 32768); };
     struct Case {
         std::string text, limit;  // the limit's name in the line; empty: the model loads
         uint32_t value;
@@ -438,12 +503,37 @@ TEST_F(Models, AFileAskingForMoreThanTheLimitsIsRefusedWithOneLine) {
         {Root(L::kMaxMeshElements / 2048, "{Big}", big), elements, L::kMaxMeshElements},
         {Root(L::kMaxObjects, "{T}", matrix), "", 0},
         {Root(L::kMaxObjects + 1, "{T}", matrix), objects, L::kMaxObjects},
+        // References read again: weights, keys and meshes named over and over, a mesh inflated from a little.
+        {SharedWeights(8000, 4000), values, L::kMaxValues},
+        {zip(SharedWeights(20000, 20000)), values, L::kMaxValues},
+        {zip(SharedKeys(20000, 20000)), keys, L::kMaxKeys},
+        {Zipped("Mesh Big { 20000000; ", Repeat("0;0;0;", 1000, ",") + ",", 20000, "; 1; 3;0,1,2;; }"), bytes,
+         L::kMaxFileBytes},
+        {SharedMesh(70002, 255), elements, L::kMaxMeshElements},
+        {SharedKeys(341, 512), "", 0},  // 2,048 values a read
+        {SharedKeys(341, 513), values, L::kMaxValues},
+        {SharedKeys(L::kMaxKeys, 1), "", 0},
+        {SharedKeys(L::kMaxKeys + 1, 1), keys, L::kMaxKeys},
+        {SharedMesh(70002, 1), "", 0},  // 93,336 vertices and triangles a read; too many vertices to build
+        {"Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 262144;" + Repeat("0", 262144, ",") + ";; }", elements,
+         L::kMaxMeshElements},  // one face's triangles
+        {"Frame F { }\nAnimation A { }\nAnimationSet S { " + Repeat("{A}", L::kMaxObjects) + " }", "", 0},
+        {"Frame F { }\nAnimation A { }\nAnimationSet S { " + Repeat("{A}", L::kMaxObjects + 1) + " }", objects,
+         L::kMaxObjects},
+        {listed(L::kMaxMaterials), "", 0},
+        {listed(L::kMaxMaterials + 1), materials, L::kMaxMaterials},
+        {"Frame F { }\n" + Repeat("AnimationSet { }", L::kMaxSets), "", 0},
+        {"Frame F { }\n" + Repeat("AnimationSet { }", L::kMaxSets + 1), sets, L::kMaxSets},
+        {padded(L::kMaxFileBytes), "", 0},
+        {padded(L::kMaxFileBytes + 1), bytes, L::kMaxFileBytes},
+        {kept(0), "", 0},
+        {kept(1), held, uint32_t(KESTRA_XFILE_MAX_HELD)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 100));
         Kestra::CloseLog();
         ASSERT_TRUE(Kestra::OpenLog("objects"));
-        const std::string text = "xof 0303txt 0032\n" + c.text;
+        const std::string text = c.text.rfind("xof ", 0) == 0 ? c.text : "xof 0303txt 0032\n" + c.text;
         L loader;
         const bool loaded = loader.LoadFromMemory(text.data(), uint32_t(text.size()), 1, 1, KestraModelEx::GetManager());
         EXPECT_EQ(loaded, c.limit.empty());

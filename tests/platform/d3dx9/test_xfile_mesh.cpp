@@ -106,6 +106,9 @@ TEST(XMesh, CountsAndIndicesAreCheckedAgainstWhatWasRead) {
     ASSERT_EQ(skin.meshes.at(0).result, S_OK);
     ASSERT_NE(skin.meshes[0].skin, nullptr);
     EXPECT_EQ(skin.meshes[0].skin->GetNumBoneInfluences(0), 1u);
+    // A bone naming vertices more often than the mesh has them would multiply a split vertex's copies.
+    auto often = Load(head + "SkinWeights { \"b\"; 4; 0,0,0,0; 1,1,1,1; 1;0;0;0;0;1;0;0;0;0;1;0;0;0;0;1;; } }\n");
+    EXPECT_EQ(often.meshes.at(0).result, D3DXERR_INVALIDDATA);
     // An empty mesh has no data to load.
     auto empty = Load("xof 0303txt 0032\nMesh M { 0;; 0;; }\n");
     EXPECT_EQ(empty.meshes.at(0).result, D3DXERR_LOADEDMESHHASNODATA);

@@ -1,6 +1,5 @@
 // The X file reader: encodings that must give one tree, the corpus, and bad input.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -13,6 +12,7 @@
 namespace {
 
 using xtest::Bytes;
+using xtest::Compress;
 
 HRESULT Describe(const std::vector<uint8_t>& bytes, std::string* out) {
     xfile::Document doc;
@@ -140,34 +140,6 @@ std::string SmallBinary(bool doubles) {
     w.Close();
     w.Close();
     return w.out;
-}
-
-// MSZIP: the total size, then blocks of raw deflate, each with what came before as its window.
-std::string Compress(const std::string& file, bool binary, size_t blockSize) {
-    std::string out = file.substr(0, 8) + (binary ? "bzip" : "tzip") + file.substr(12, 4);
-    const uint32_t total = uint32_t(file.size());
-    out.append(reinterpret_cast<const char*>(&total), 4);
-    const std::string body = file.substr(16);
-    for (size_t at = 0; at < body.size(); at += blockSize) {
-        const size_t n = std::min(blockSize, body.size() - at);
-        z_stream z{};
-        deflateInit2(&z, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-        const size_t dict = std::min<size_t>(at, 32768);
-        if (dict) deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(body.data() + at - dict), uInt(dict));
-        std::string packed(deflateBound(&z, uLong(n)) + 16, '\0');
-        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(body.data() + at));
-        z.avail_in = uInt(n);
-        z.next_out = reinterpret_cast<Bytef*>(packed.data());
-        z.avail_out = uInt(packed.size());
-        deflate(&z, Z_FINISH);
-        packed.resize(z.total_out);
-        deflateEnd(&z);
-        const uint16_t raw = uint16_t(n), size = uint16_t(packed.size() + 2);
-        out.append(reinterpret_cast<const char*>(&raw), 2);
-        out.append(reinterpret_cast<const char*>(&size), 2);
-        out += "CK" + packed;
-    }
-    return out;
 }
 
 TEST(XFileReader, TheThreeCubeEncodingsGiveOneTree) {
@@ -300,6 +272,8 @@ TEST(XFileReader, BadInputFailsWithoutHarm) {
         "xof 0303txt 0032\nMesh M { 2; 0;0;0;, 1;1;1;; 1; 3;0,1,\"x\";; }\n",  // a string for a number
         "xof 0303txt 0032\ntemplate T { <3D82AB46-62DA-11CF-AB39> DWORD a; }\n",  // short GUID
         "xof 0303txt 0032\ntemplate T { <11111111-2222-3333-4444-555555555555> array DWORD a[n]; }\nT x { 1; }\n",
+        "xof 0303txt 0032\ntemplate E { <11111111-2222-3333-4444-555555555551> }\ntemplate A { "
+        "<11111111-2222-3333-4444-555555555552> DWORD n; array E e[n]; }\nA { 2000000000; }\n",  // nothing, often
     };
     for (const char* text : bad) {
         SCOPED_TRACE(text);
@@ -312,6 +286,9 @@ TEST(XFileReader, BadInputFailsWithoutHarm) {
     std::string out;
     EXPECT_TRUE(FAILED(Describe(Bytes(binary), &out)));
     EXPECT_TRUE(FAILED(Describe(Bytes(zipped), &out)));
+    // A name of 1 KB reads; a longer one, copied out at every read, fails the file.
+    EXPECT_EQ(Describe(Bytes("xof 0303txt 0032\nFrame " + std::string(1024, 'n') + " { }\n"), &out), S_OK);
+    EXPECT_TRUE(FAILED(Describe(Bytes("xof 0303txt 0032\nFrame " + std::string(1025, 'n') + " { }\n"), &out)));
     // Deep nesting stops at a bound instead of exhausting the stack.
     std::string deep = "xof 0303txt 0032\n";
     for (int i = 0; i < 5000; ++i) deep += "Frame {";

@@ -3,6 +3,9 @@
 // materials and skins, animation keys).
 #pragma once
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -28,6 +31,54 @@ inline std::vector<uint8_t> ReadCorpus(const std::string& name) {
 }
 
 inline std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+
+// MSZIP: the total size, then blocks of raw deflate, each with what came before
+// as its window. next(out, n) appends the body's next n bytes, so a body need
+// not be held whole; a block that repeats the one before, window and all, is
+// packed once.
+template <typename Next>
+std::string CompressBody(const std::string& header, uint64_t bodySize, size_t blockSize, Next next) {
+    const uint32_t total = uint32_t(16 + bodySize);
+    std::string out = header, window, block, last, packed;
+    out.append(reinterpret_cast<const char*>(&total), 4);
+    for (uint64_t at = 0; at < bodySize; at += blockSize) {
+        const size_t n = size_t(std::min<uint64_t>(blockSize, bodySize - at));
+        block.clear();
+        next(&block, n);
+        if (last.size() != window.size() + n || last.compare(0, window.size(), window) != 0 ||
+            last.compare(window.size(), n, block) != 0) {
+            last.assign(window).append(block);
+            z_stream z{};
+            deflateInit2(&z, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+            if (!window.empty())
+                deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(window.data()), uInt(window.size()));
+            packed.assign(deflateBound(&z, uLong(n)) + 16, '\0');
+            z.next_in = reinterpret_cast<Bytef*>(block.data());
+            z.avail_in = uInt(n);
+            z.next_out = reinterpret_cast<Bytef*>(packed.data());
+            z.avail_out = uInt(packed.size());
+            deflate(&z, Z_FINISH);
+            packed.resize(z.total_out);
+            deflateEnd(&z);
+        }
+        const uint16_t raw = uint16_t(n), size = uint16_t(packed.size() + 2);
+        out.append(reinterpret_cast<const char*>(&raw), 2);
+        out.append(reinterpret_cast<const char*>(&size), 2);
+        out += "CK" + packed;
+        window.append(block);
+        if (window.size() > 32768) window.erase(0, window.size() - 32768);
+    }
+    return out;
+}
+
+inline std::string Compress(const std::string& file, bool binary, size_t blockSize) {
+    size_t at = 16;
+    return CompressBody(file.substr(0, 8) + (binary ? "bzip" : "tzip") + file.substr(12, 4), file.size() - 16,
+                        blockSize, [&](std::string* out, size_t n) {
+                            out->append(file, at, n);
+                            at += n;
+                        });
+}
 
 struct Releaser {
     void operator()(IUnknown* p) const {
