@@ -137,10 +137,11 @@ DecodeStatus Decode(const uint8_t* data, size_t size, Image* image) {
     };
 
     // The file must be able to hold the pixels before anything is allocated:
-    // plain data in full, RLE at most 128 pixels per packet.
+    // plain data in full; RLE has no codes that skip pixels, and its densest
+    // packet is one header byte and one pixel for a run of 128.
     const uint64_t count64 = uint64_t(h.width) * h.height;
-    if (h.Rle() ? count64 > uint64_t(size - pos) * 128 : count64 * bytesPerPixel > size - pos)
-        return DecodeStatus::kInvalidData;
+    const uint64_t needed = h.Rle() ? (count64 + 127) / 128 * (1 + bytesPerPixel) : count64 * bytesPerPixel;
+    if (needed > size - pos) return DecodeStatus::kInvalidData;
     if (!AllocatePixels(image, h.width, h.height)) return DecodeStatus::kOutOfMemory;
     // Pixels arrive in file order; the origin bits place them afterwards.
     std::vector<uint32_t>& px = image->pixels;
