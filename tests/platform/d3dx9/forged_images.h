@@ -9,27 +9,15 @@
 
 namespace forgedimage {
 
-inline void PutBe16(std::vector<uint8_t>& o, uint32_t v) {
-    o.push_back(uint8_t(v >> 8));
-    o.push_back(uint8_t(v));
-}
-inline void PutBe32(std::vector<uint8_t>& o, uint32_t v) {
-    PutBe16(o, v >> 16);
-    PutBe16(o, v & 0xFFFF);
-}
-inline void PutLe16(std::vector<uint8_t>& o, uint32_t v) {
-    o.push_back(uint8_t(v));
-    o.push_back(uint8_t(v >> 8));
-}
-inline void PutLe32(std::vector<uint8_t>& o, uint32_t v) {
-    PutLe16(o, v & 0xFFFF);
-    PutLe16(o, v >> 16);
+// `bytes` bytes of v, the most significant first when `big`.
+inline void Put(std::vector<uint8_t>& o, uint32_t v, int bytes, bool big) {
+    for (int i = 0; i < bytes; ++i) o.push_back(uint8_t(v >> (8 * (big ? bytes - 1 - i : i))));
 }
 
 inline void JpegSegment(std::vector<uint8_t>& o, uint8_t marker, const std::vector<uint8_t>& body) {
     o.push_back(0xFF);
     o.push_back(marker);
-    PutBe16(o, uint32_t(body.size()) + 2);
+    Put(o, uint32_t(body.size()) + 2, 2, true);
     o.insert(o.end(), body.begin(), body.end());
 }
 
@@ -78,23 +66,19 @@ inline std::vector<uint8_t> ProgressiveJpeg(uint32_t w, uint32_t h, uint32_t fir
 // pixel takes palette entry 0.
 inline std::vector<uint8_t> EmptyRleBmp(uint32_t w, uint32_t h) {
     std::vector<uint8_t> o = {'B', 'M'};
-    PutLe32(o, 64);
-    PutLe32(o, 0);
-    PutLe32(o, 62);
-    for (uint32_t v : {40u, w, h}) PutLe32(o, v);
-    PutLe16(o, 1);
-    PutLe16(o, 8);
-    for (uint32_t v : {1u, 2u, 0u, 0u, 2u, 0u, 0u, 0xFFFFFFu}) PutLe32(o, v);  // RLE8, 2 data bytes, 2 colours
+    for (uint32_t v : {64u, 0u, 62u, 40u, w, h}) Put(o, v, 4, false);
+    Put(o, 1 | (8 << 16), 4, false);                                                // one plane, 8 bits
+    for (uint32_t v : {1u, 2u, 0u, 0u, 2u, 0u, 0u, 0xFFFFFFu}) Put(o, v, 4, false);  // RLE8, 2 data bytes, 2 colours
     o.insert(o.end(), {0, 1});
     return o;
 }
 
 inline void PngChunk(std::vector<uint8_t>& o, const char* type, const std::vector<uint8_t>& data) {
-    PutBe32(o, uint32_t(data.size()));
+    Put(o, uint32_t(data.size()), 4, true);
     const size_t start = o.size();
     o.insert(o.end(), type, type + 4);
     o.insert(o.end(), data.begin(), data.end());
-    PutBe32(o, uint32_t(crc32(0, o.data() + start, uInt(o.size() - start))));
+    Put(o, uint32_t(crc32(0, o.data() + start, uInt(o.size() - start))), 4, true);
 }
 
 // A one-bit grey PNG of w x h, every pixel black: rows of zeros deflate to
@@ -102,8 +86,8 @@ inline void PngChunk(std::vector<uint8_t>& o, const char* type, const std::vecto
 inline std::vector<uint8_t> FlatPng(uint32_t w, uint32_t h) {
     std::vector<uint8_t> o = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     std::vector<uint8_t> ihdr;
-    PutBe32(ihdr, w);
-    PutBe32(ihdr, h);
+    Put(ihdr, w, 4, true);
+    Put(ihdr, h, 4, true);
     ihdr.insert(ihdr.end(), {1, 0, 0, 0, 0});
     PngChunk(o, "IHDR", ihdr);
     z_stream z{};
@@ -129,14 +113,10 @@ inline std::vector<uint8_t> FlatPng(uint32_t w, uint32_t h) {
 // An RLE grey TGA of w x h whose data is `packets` run packets of 128 black
 // pixels (two bytes each).
 inline std::vector<uint8_t> RleTga(uint32_t w, uint32_t h, uint32_t packets) {
-    std::vector<uint8_t> o(18, 0);
-    o[2] = 11;
-    o[12] = uint8_t(w);
-    o[13] = uint8_t(w >> 8);
-    o[14] = uint8_t(h);
-    o[15] = uint8_t(h >> 8);
-    o[16] = 8;
-    o[17] = 0x20;
+    std::vector<uint8_t> o = {0, 0, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0};  // grey, RLE
+    Put(o, w, 2, false);
+    Put(o, h, 2, false);
+    o.insert(o.end(), {8, 0x20});  // 8 bits, top row first
     for (uint32_t i = 0; i < packets; ++i) o.insert(o.end(), {0xFF, 0x00});
     return o;
 }
