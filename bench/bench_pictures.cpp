@@ -35,6 +35,9 @@ void WriteForged(const std::string& dir) {
         Write(dir + "/bmp_rle_" + n + ".bmp", EmptyRleBmp(side, side));
         Write(dir + "/png_flat_" + n + ".png", FlatPng(side, side));
     }
+    // Scans visiting 32 and 33 times the blocks of a 4096 x 4096 component.
+    Write(dir + "/jpeg_scans32_4096.jpg", ProgressiveJpeg(4096, 4096, 3, 29));
+    Write(dir + "/jpeg_scans33_4096.jpg", ProgressiveJpeg(4096, 4096, 3, 30));
     // Half the pixels of 8192 x 8192 in run packets (512 KB), and all of 4096 x 4096.
     Write(dir + "/tga_rle_8192.tga", RleTga(8192, 8192, 262144));
     Write(dir + "/tga_rle_4096.tga", RleTga(4096, 4096, 131072));

@@ -155,6 +155,9 @@ printf "$(le32 4096)$(le32 0)$(le32 0)$(le32 0)$(le32 0)\x00\xf8\xe0\x07\x1b\x1b
 # and progressive, and grey.
 pngsuite="${QUENRITH_SHARED_DIR:-$root/../shared}/testdata/pngsuite/png"
 if [ -d "$pngsuite" ]; then cp "$pngsuite"/*.png "$work/png/"; fi
+# An sPLT chunk claiming 1.9 GB in a 48-byte file (the target makes the CRCs right).
+printf '\x89PNG\r\n\x1a\n\x00\x00\x00\x0dIHDR\x00\x00\x00\x09\x00\x00\x00\x09\x08\x02\x00\x00\x00\x00\x00\x00\x00sssssPLTpalette' \
+  > "$work/png/splt"
 if command -v convert > /dev/null; then
   convert -size 40x24 gradient:red-blue "$work/png/gradient.png"
   convert -size 40x24 plasma:fractal -seed 1 "$work/jpeg/plasma.bmp"
