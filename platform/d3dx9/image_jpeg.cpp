@@ -39,7 +39,7 @@ constexpr long kMaxJpegMemory = long(kMaxPixels * 3 * sizeof(JCOEF)) + (16L << 2
 // (end-of-band runs) still visits every block of its component. libjpeg's own
 // progressive script visits each block of a three-component picture 14 times;
 // the visits are bounded at 32 whole passes over one component of the largest
-// picture (about a third of a second), and the scans at 1,000 for any size.
+// picture (under half a second), and the scans at 1,000 for any size.
 constexpr uint64_t kMaxScans = 1000;
 constexpr uint64_t kMaxBlockVisits = 32 * (kMaxPixels / 64);
 
