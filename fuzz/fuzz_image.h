@@ -14,7 +14,7 @@ using InfoReader = d3dx9img::DecodeStatus (*)(const uint8_t*, size_t, d3dx9img::
 using Decoder = d3dx9img::DecodeStatus (*)(const uint8_t*, size_t, d3dx9img::Image*);
 
 inline int Run(InfoReader info, Decoder decode, const uint8_t* data, size_t size) {
-    if (size > (1u << 20)) return 0;
+    if (size > (2u << 20)) return 0;  // the game's largest picture file is 1.6 MB
     // An exact-size copy, so that any read past the end is caught.
     const std::vector<uint8_t> bytes(data, data + size);
     d3dx9img::ImageInfo header;

@@ -8,7 +8,7 @@ root=$(pwd)
 build=${QUENRITH_FUZZ_BUILD:-build-fuzz}
 seconds=${QUENRITH_FUZZ_SECONDS:-30}
 targets=(fuzz_lzss fuzz_pack fuzz_lag fuzz_lfd fuzz_effect fuzz_xfile fuzz_model fuzz_score fuzz_volume fuzz_keymap
-  fuzz_stage fuzz_wave fuzz_tga fuzz_dds fuzz_bmp fuzz_profile fuzz_vorbis)
+  fuzz_stage fuzz_wave fuzz_tga fuzz_dds fuzz_bmp fuzz_profile fuzz_vorbis fuzz_png fuzz_jpeg)
 # Memory a run may take, in MB. A model file that makes the loader copy without
 # end must fail its run well before the machine runs short. The loader's limits
 # keep any one file within about 100 MB in a release build; under the sanitizers,
@@ -16,6 +16,8 @@ targets=(fuzz_lzss fuzz_pack fuzz_lag fuzz_lfd fuzz_effect fuzz_xfile fuzz_model
 # at the limits loaded one after another in one run peak at 640 MB, and ten
 # minutes from the seeds at 600 MB.
 declare -A rss_limit=([fuzz_model]=1024)
+# Longest input, in bytes: a picture as large as the game's own (1.6 MB).
+declare -A max_len=([fuzz_png]=2097152 [fuzz_jpeg]=2097152)
 
 mkdir -p "$build"
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -28,7 +30,7 @@ trap 'rm -rf "$work"' EXIT
 case $build in /*) artifacts="$build/artifacts" ;; *) artifacts="$root/$build/artifacts" ;; esac
 mkdir -p "$artifacts" "$work/lzss" "$work/pack" "$work/lag" "$work/lfd" "$work/effect" "$work/xfile" "$work/model" "$work/src/img" "$work/src/SE" \
   "$work/score" "$work/volume" "$work/keymap" "$work/stage" "$work/wave" "$work/tga" "$work/dds" "$work/bmp" \
-  "$work/profile" "$work/vorbis"
+  "$work/profile" "$work/vorbis" "$work/png" "$work/jpeg"
 
 # Seeds: the format's hand vectors, and packs made by the pack tool.
 printf 'LZSS\x03\x00\x00\x00\x07abc' > "$work/lzss/abc"
@@ -191,6 +193,22 @@ printf "$(le32 4096)$(le32 0)$(le32 0)$(le32 0)$(le32 0)" >> "$work/dds/argb"
 printf '\x01\x02\x03\xff\x04\x05\x06\x80\x07\x08\x09\x00\x0a\x0b\x0c\x40' >> "$work/dds/argb"
 printf "$(dds 528391 4 8)$(le32 32)$(le32 4)DXT1$(le32 0)$(le32 0)$(le32 0)$(le32 0)$(le32 0)" > "$work/dds/dxt1"
 printf "$(le32 4096)$(le32 0)$(le32 0)$(le32 0)$(le32 0)\x00\xf8\xe0\x07\x1b\x1b\x1b\x1b" >> "$work/dds/dxt1"
+# PNG: the PngSuite pictures when the shared corpus is beside the tree; JPEG:
+# small pictures ImageMagick writes: colour in both chroma samplings, sequential
+# and progressive, and grey.
+pngsuite="${QUENRITH_SHARED_DIR:-$root/../shared}/testdata/pngsuite/png"
+if [ -d "$pngsuite" ]; then cp "$pngsuite"/*.png "$work/png/"; fi
+# An sPLT chunk claiming 1.9 GB in a 48-byte file (the target makes the CRCs right).
+printf '\x89PNG\r\n\x1a\n\x00\x00\x00\x0dIHDR\x00\x00\x00\x09\x00\x00\x00\x09\x08\x02\x00\x00\x00\x00\x00\x00\x00sssssPLTpalette' \
+  > "$work/png/splt"
+if command -v convert > /dev/null; then
+  convert -size 40x24 gradient:red-blue "$work/png/gradient.png"
+  convert -size 40x24 plasma:fractal -seed 1 "$work/jpeg/plasma.bmp"
+  convert "$work/jpeg/plasma.bmp" -quality 80 -sampling-factor 4:2:0 "$work/jpeg/baseline.jpg"
+  convert "$work/jpeg/plasma.bmp" -quality 90 -sampling-factor 4:4:4 -interlace Plane "$work/jpeg/progressive.jpg"
+  convert "$work/jpeg/plasma.bmp" -colorspace Gray "$work/jpeg/grey.jpg"
+  rm "$work/jpeg/plasma.bmp"
+fi
 # Profiles: the key map, and a hand-made file with comments, quotes, a repeated
 # section and Shift_JIS names.
 cp "$work/keymap/crlf" "$work/profile/keymap"
@@ -202,7 +220,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # One target: its log, and its exit status in a file beside it.
 run_target() {
   local target=$1 corpus="$work/${1#fuzz_}" rc=0
-  "$build/bin/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb="${rss_limit[$target]:-2048}" -max_len=65536 \
+  "$build/bin/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb="${rss_limit[$target]:-2048}" -max_len="${max_len[$target]:-65536}" \
     -print_final_stats=1 -artifact_prefix="$artifacts/$target-" "$corpus" > "$work/$target.log" 2>&1 || rc=$?
   echo "$rc" > "$work/$target.rc"
 }

@@ -45,15 +45,31 @@ bool CSheet::Build(const void* data, uint32_t size, uint32_t formatKind, D3DCOLO
     Kestra::LogPrint("[ %u x %u ] : {", unsigned(info.Width), unsigned(info.Height));
     // A forged header must not size the tables: the counts would overflow.
     if (info.Width == 0 || info.Height == 0 || info.Width > kMaxImageSide || info.Height > kMaxImageSide) return false;
-    const int32_t columns = int32_t((info.Width + kTileSide - 1) / kTileSide);
-    const int32_t rows = int32_t((info.Height + kTileSide - 1) / kTileSide);
+    // The picture is decoded once, into a scratch surface the tiles are copied from.
+    IDirect3DDevice9* device = GetDevice();
+    IDirect3DSurface9* picture = nullptr;
+    if (!device || FAILED(device->CreateOffscreenPlainSurface(info.Width, info.Height, D3DFMT_A8R8G8B8, D3DPOOL_SCRATCH,
+                                                              &picture, nullptr)))
+        return false;
+    const bool built = SUCCEEDED(D3DXLoadSurfaceFromFileInMemory(picture, nullptr, nullptr, data, size, nullptr,
+                                                                 D3DX_FILTER_NONE, colorKey, nullptr)) &&
+                       CutTiles(picture, formatKind);
+    picture->Release();
+    return built;
+}
+
+bool CSheet::CutTiles(IDirect3DSurface9* picture, uint32_t formatKind) {
+    D3DSURFACE_DESC desc{};
+    picture->GetDesc(&desc);
+    const int32_t columns = int32_t((desc.Width + kTileSide - 1) / kTileSide);
+    const int32_t rows = int32_t((desc.Height + kTileSide - 1) / kTileSide);
     rows_ = static_cast<Tile**>(Kestra::MemoryAlloc(uint32_t(rows * sizeof(Tile*))));
     if (!rows_) return false;
     std::memset(static_cast<void*>(rows_), 0, rows * sizeof(Tile*));
     rowCount_ = rows;
     columns_ = columns;
-    width_ = int32_t(info.Width);
-    height_ = int32_t(info.Height);
+    width_ = int32_t(desc.Width);
+    height_ = int32_t(desc.Height);
     for (int32_t r = 0; r < rows; ++r) {
         rows_[r] = static_cast<Tile*>(Kestra::MemoryAlloc(uint32_t(columns * sizeof(Tile))));
         if (!rows_[r]) {
@@ -81,8 +97,8 @@ bool CSheet::Build(const void* data, uint32_t size, uint32_t formatKind, D3DCOLO
             tile.texture->GetSurface(&surface);
             const RECT dst{0, 0, tile.w, tile.h};
             const RECT src{tile.x, tile.y, tile.x + tile.w, tile.y + tile.h};
-            const HRESULT loaded = surface ? D3DXLoadSurfaceFromFileInMemory(surface, nullptr, &dst, data, size, &src,
-                                                                             D3DX_FILTER_TRIANGLE, colorKey, &info)
+            const HRESULT loaded = surface ? D3DXLoadSurfaceFromSurface(surface, nullptr, &dst, picture, nullptr, &src,
+                                                                        D3DX_FILTER_TRIANGLE, 0)
                                            : D3DERR_INVALIDCALL;
             if (surface) surface->Release();
             if (FAILED(loaded)) {

@@ -63,6 +63,8 @@ public:
 
 private:
     void FreeTiles();
+    // Makes the tile table and tiles from the decoded picture.
+    bool CutTiles(IDirect3DSurface9* picture, uint32_t formatKind);
     // Logs the outcome of a build; answers it.
     bool LogBuild(bool built);
     // Moves every vertex to c + rotate(v - c, angle) * scale.

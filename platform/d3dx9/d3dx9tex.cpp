@@ -225,55 +225,100 @@ HRESULT WINAPI D3DXGetImageInfoFromFileInMemory(LPCVOID pSrcData, UINT SrcDataSi
     return D3D_OK;
 }
 
-HRESULT WINAPI D3DXLoadSurfaceFromFileInMemory(LPDIRECT3DSURFACE9 pDestSurface, const PALETTEENTRY* pDestPalette,
-                                               const RECT* pDestRect, LPCVOID pSrcData, UINT SrcDataSize,
-                                               const RECT* pSrcRect, DWORD Filter, D3DCOLOR ColorKey,
-                                               D3DXIMAGE_INFO* pSrcInfo) {
-    if (pDestSurface == nullptr || pSrcData == nullptr || SrcDataSize == 0) return D3DERR_INVALIDCALL;
+namespace {
+
+// The destination of a load: its description, the rectangle and the filter,
+// checked before any source is read.
+struct LoadTarget {
     D3DSURFACE_DESC desc{};
-    HRESULT hr = pDestSurface->GetDesc(&desc);
+    RECT rect{};
+    uint32_t filterKind = 0;
+};
+
+HRESULT CheckTarget(IDirect3DSurface9* surface, const RECT* destRect, DWORD filter, LoadTarget* target) {
+    HRESULT hr = surface->GetDesc(&target->desc);
     if (FAILED(hr)) return hr;
-    const uint32_t format = desc.Format;
+    const uint32_t format = target->desc.Format;
     if (!IsBlockFormat(format) && FormatBytesPerPixel(format) == 0) return D3DERR_INVALIDCALL;
-    if (Filter == D3DX_DEFAULT) Filter = D3DX_FILTER_TRIANGLE | D3DX_FILTER_DITHER;
-    const uint32_t filterKind = Filter & 0xFF;
-    if (filterKind < D3DX_FILTER_NONE || filterKind > D3DX_FILTER_BOX) return D3DERR_INVALIDCALL;
-    const RECT wholeDest{0, 0, LONG(desc.Width), LONG(desc.Height)};
-    const RECT destRect = pDestRect != nullptr ? *pDestRect : wholeDest;
-    if (!RectInside(destRect, desc.Width, desc.Height)) return D3DERR_INVALIDCALL;
+    if (filter == D3DX_DEFAULT) filter = D3DX_FILTER_TRIANGLE | D3DX_FILTER_DITHER;
+    target->filterKind = filter & 0xFF;
+    if (target->filterKind < D3DX_FILTER_NONE || target->filterKind > D3DX_FILTER_BOX) return D3DERR_INVALIDCALL;
+    target->rect = destRect != nullptr ? *destRect : RECT{0, 0, LONG(target->desc.Width), LONG(target->desc.Height)};
+    if (!RectInside(target->rect, target->desc.Width, target->desc.Height)) return D3DERR_INVALIDCALL;
+    return D3D_OK;
+}
 
-    Image image;
-    hr = StatusToResult(DecodeImage(pSrcData, SrcDataSize, &image));
-    if (FAILED(hr)) return hr;
-    const RECT wholeSource{0, 0, LONG(image.width), LONG(image.height)};
+// Keys `srcRect` (null: all) of the picture and resamples it onto the target.
+HRESULT WritePicture(IDirect3DSurface9* surface, const LoadTarget& target, Image* image, const RECT* pSrcRect,
+                     D3DCOLOR colorKey) {
+    const RECT wholeSource{0, 0, LONG(image->width), LONG(image->height)};
     const RECT srcRect = pSrcRect != nullptr ? *pSrcRect : wholeSource;
-    if (!RectInside(srcRect, image.width, image.height)) return D3DERR_INVALIDCALL;
+    if (!RectInside(srcRect, image->width, image->height)) return D3DERR_INVALIDCALL;
 
-    ApplyColorKey(image.pixels, ColorKey);
+    ApplyColorKey(image->pixels, colorKey);
+    const RECT& destRect = target.rect;
     const uint32_t w = uint32_t(destRect.right - destRect.left), h = uint32_t(destRect.bottom - destRect.top);
     // A whole picture onto a rectangle of its own size is written as decoded: no
     // second copy of it.
     std::vector<uint32_t> resampled;
-    const bool asDecoded = srcRect.left == 0 && srcRect.top == 0 && uint32_t(srcRect.right) == image.width &&
-                           uint32_t(srcRect.bottom) == image.height && w == image.width && h == image.height;
+    const bool asDecoded = srcRect.left == 0 && srcRect.top == 0 && uint32_t(srcRect.right) == image->width &&
+                           uint32_t(srcRect.bottom) == image->height && w == image->width && h == image->height;
     if (!asDecoded) {
         try {
             const PixelRect source{uint32_t(srcRect.left), uint32_t(srcRect.top), uint32_t(srcRect.right),
                                    uint32_t(srcRect.bottom)};
-            if (!Resample(image.pixels.data(), image.width, source, w, h, filterKind, &resampled))
+            if (!Resample(image->pixels.data(), image->width, source, w, h, target.filterKind, &resampled))
                 return D3DERR_INVALIDCALL;
         } catch (const std::bad_alloc&) {
             return E_OUTOFMEMORY;
         }
     }
-    const std::vector<uint32_t>& pixels = asDecoded ? image.pixels : resampled;
-    if (w > 0 && h > 0) {
-        hr = IsBlockFormat(format) ? WriteBlocks(pDestSurface, desc, destRect, pixels)
-                                   : WriteUncompressed(pDestSurface, format, destRect, pixels);
-        if (FAILED(hr)) return hr;
-    }
+    const std::vector<uint32_t>& pixels = asDecoded ? image->pixels : resampled;
+    if (w == 0 || h == 0) return D3D_OK;
+    return IsBlockFormat(target.desc.Format) ? WriteBlocks(surface, target.desc, destRect, pixels)
+                                             : WriteUncompressed(surface, target.desc.Format, destRect, pixels);
+}
+
+}  // namespace
+
+HRESULT WINAPI D3DXLoadSurfaceFromFileInMemory(LPDIRECT3DSURFACE9 pDestSurface, const PALETTEENTRY* pDestPalette,
+                                               const RECT* pDestRect, LPCVOID pSrcData, UINT SrcDataSize,
+                                               const RECT* pSrcRect, DWORD Filter, D3DCOLOR ColorKey,
+                                               D3DXIMAGE_INFO* pSrcInfo) {
+    if (pDestSurface == nullptr || pSrcData == nullptr || SrcDataSize == 0) return D3DERR_INVALIDCALL;
+    LoadTarget target;
+    HRESULT hr = CheckTarget(pDestSurface, pDestRect, Filter, &target);
+    if (FAILED(hr)) return hr;
+    Image image;
+    hr = StatusToResult(DecodeImage(pSrcData, SrcDataSize, &image));
+    if (FAILED(hr)) return hr;
+    hr = WritePicture(pDestSurface, target, &image, pSrcRect, ColorKey);
+    if (FAILED(hr)) return hr;
     if (pSrcInfo != nullptr) ToD3dxInfo(image.info, pSrcInfo);
     return D3D_OK;
+}
+
+HRESULT WINAPI D3DXLoadSurfaceFromSurface(LPDIRECT3DSURFACE9 pDestSurface, const PALETTEENTRY* pDestPalette,
+                                          const RECT* pDestRect, LPDIRECT3DSURFACE9 pSrcSurface,
+                                          const PALETTEENTRY* pSrcPalette, const RECT* pSrcRect, DWORD Filter,
+                                          D3DCOLOR ColorKey) {
+    if (pDestSurface == nullptr || pSrcSurface == nullptr) return D3DERR_INVALIDCALL;
+    LoadTarget target;
+    HRESULT hr = CheckTarget(pDestSurface, pDestRect, Filter, &target);
+    if (FAILED(hr)) return hr;
+    D3DSURFACE_DESC sourceDesc{};
+    hr = pSrcSurface->GetDesc(&sourceDesc);
+    if (FAILED(hr)) return hr;
+    const RECT wholeSource{0, 0, LONG(sourceDesc.Width), LONG(sourceDesc.Height)};
+    const RECT srcRect = pSrcRect != nullptr ? *pSrcRect : wholeSource;
+    if (!RectInside(srcRect, sourceDesc.Width, sourceDesc.Height) || srcRect.right == srcRect.left ||
+        srcRect.bottom == srcRect.top)
+        return D3DERR_INVALIDCALL;
+    // Only the rectangle is read: the picture is that part of the source.
+    Image image;
+    hr = ReadPixels(pSrcSurface, sourceDesc, srcRect, &image);
+    if (FAILED(hr)) return hr;
+    return WritePicture(pDestSurface, target, &image, nullptr, ColorKey);
 }
 
 HRESULT WINAPI D3DXSaveSurfaceToFileA(LPCSTR pDestFile, D3DXIMAGE_FILEFORMAT DestFormat,

@@ -68,6 +68,13 @@ HRESULT WINAPI D3DXLoadSurfaceFromFileInMemory(LPDIRECT3DSURFACE9 pDestSurface, 
                                                const RECT* pSrcRect, DWORD Filter, D3DCOLOR ColorKey,
                                                D3DXIMAGE_INFO* pSrcInfo);
 
+// The same from another surface's pixels: pSrcRect (null: the whole source
+// surface) as they are stored, onto pDestRect as above.
+HRESULT WINAPI D3DXLoadSurfaceFromSurface(LPDIRECT3DSURFACE9 pDestSurface, const PALETTEENTRY* pDestPalette,
+                                          const RECT* pDestRect, LPDIRECT3DSURFACE9 pSrcSurface,
+                                          const PALETTEENTRY* pSrcPalette, const RECT* pSrcRect, DWORD Filter,
+                                          D3DCOLOR ColorKey);
+
 // Writes BMP/DIB, JPG, TGA, PNG or DDS. BMP, TGA and PNG keep an alpha
 // channel when the surface format has one; DDS keeps the surface's own format
 // (and, for a texture, every level); JPG has no alpha.

@@ -1,6 +1,7 @@
 // BMP reader: core (OS/2) and Windows info headers of every version, 1/4/8-bit
 // palettes, RLE4/RLE8, 16/24/32-bit with or without bit-field masks, bottom-up
 // or top-down rows.
+#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -136,17 +137,19 @@ uint32_t ReportedFormat(const BmpHeader& h) {
     return a != 0 ? kFmtA8R8G8B8 : kFmtX8R8G8B8;
 }
 
-DecodeStatus DecodeRle(const uint8_t* data, size_t size, const BmpHeader& h, const std::vector<uint32_t>& palette,
-                       Image* image) {
+bool IsRle(const BmpHeader& h) { return h.compression == kBiRle8 || h.compression == kBiRle4; }
+
+// Without an image the stream is only checked (`palette` may be null then).
+DecodeStatus DecodeRle(const uint8_t* data, size_t size, const BmpHeader& h, const uint32_t* palette, Image* image) {
     // Pixels the stream skips (deltas, early line ends) take palette entry 0.
-    std::vector<uint32_t>& px = image->pixels;
-    for (uint32_t& v : px) v = palette[0];
+    uint32_t* px = image != nullptr ? image->pixels.data() : nullptr;
+    if (px != nullptr) std::fill(image->pixels.begin(), image->pixels.end(), palette[0]);
     const bool four = h.compression == kBiRle4;
     size_t pos = h.dataOffset;
     uint32_t x = 0, row = 0;  // row counts from the bottom
     auto put = [&](uint32_t index) -> bool {
-        if (index >= palette.size()) return false;
-        if (x < h.width && row < h.height) px[size_t(h.height - 1 - row) * h.width + x] = palette[index];
+        if (index >= h.paletteEntries) return false;
+        if (px != nullptr && x < h.width && row < h.height) px[size_t(h.height - 1 - row) * h.width + x] = palette[index];
         ++x;
         return true;
     };
@@ -193,28 +196,36 @@ DecodeStatus DecodeRle(const uint8_t* data, size_t size, const BmpHeader& h, con
     }
 }
 
+uint64_t Stride(const BmpHeader& h) { return ((uint64_t(h.width) * h.bits + 31) / 32) * 4; }
+
+// The data must be there before anything is allocated for it: plain rows (the
+// last needs only its pixels, not its padding), or a whole RLE stream. No size
+// check can stand for the stream: its line-end, delta and end-of-picture codes
+// legitimately skip any number of pixels, so two bytes can make a whole picture
+// of palette entry 0.
+bool DataPresent(const uint8_t* data, size_t size, const BmpHeader& h) {
+    if (IsRle(h)) return DecodeRle(data, size, h, nullptr, nullptr) == DecodeStatus::kOk;
+    const uint64_t lastRow = (uint64_t(h.width) * h.bits + 7) / 8;
+    return Stride(h) * (h.height - 1) + lastRow <= size - h.dataOffset;
+}
+
 DecodeStatus Decode(const uint8_t* data, size_t size, Image* image) {
     BmpHeader h;
-    if (!ParseHeader(data, size, &h)) return DecodeStatus::kInvalidData;
+    if (!ParseHeader(data, size, &h) || !DataPresent(data, size, h)) return DecodeStatus::kInvalidData;
 
     std::vector<uint32_t> palette(h.paletteEntries);
     for (uint32_t i = 0; i < h.paletteEntries; ++i) {
         const uint8_t* e = data + h.paletteOffset + size_t(i) * h.paletteEntryBytes;
         palette[i] = Argb(0xFF, e[2], e[1], e[0]);
     }
-    const bool rle = h.compression == kBiRle8 || h.compression == kBiRle4;
-    const uint64_t stride = ((uint64_t(h.width) * h.bits + 31) / 32) * 4;
-    // The last row needs only its pixels, not its padding. The data must be
-    // there before anything is allocated for it.
-    const uint64_t lastRow = (uint64_t(h.width) * h.bits + 7) / 8;
-    if (!rle && stride * (h.height - 1) + lastRow > size - h.dataOffset) return DecodeStatus::kInvalidData;
 
     if (!AllocatePixels(image, h.width, h.height)) return DecodeStatus::kOutOfMemory;
     image->info.width = h.width;
     image->info.height = h.height;
     image->info.format = ReportedFormat(h);
     image->info.fileFormat = kFileBmp;
-    if (rle) return DecodeRle(data, size, h, palette, image);
+    if (IsRle(h)) return DecodeRle(data, size, h, palette.data(), image);
+    const uint64_t stride = Stride(h);
 
     MaskChannel r, g, b, a;
     if (h.hasMasks) {
@@ -262,7 +273,7 @@ DecodeStatus Decode(const uint8_t* data, size_t size, Image* image) {
 
 DecodeStatus BmpInfo(const uint8_t* data, size_t size, ImageInfo* info) {
     BmpHeader h;
-    if (!ParseHeader(data, size, &h)) return DecodeStatus::kInvalidData;
+    if (!ParseHeader(data, size, &h) || !DataPresent(data, size, h)) return DecodeStatus::kInvalidData;
     ImageInfo out;
     out.width = h.width;
     out.height = h.height;

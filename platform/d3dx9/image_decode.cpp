@@ -23,6 +23,7 @@ void MaskChannel::Set(uint32_t m) {
 }
 
 bool AllocatePixels(Image* image, uint32_t width, uint32_t height) {
+    if (!DimensionsAcceptable(width, height)) return false;
     try {
         image->pixels.assign(size_t(width) * height, 0);
     } catch (const std::bad_alloc&) {

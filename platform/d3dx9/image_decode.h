@@ -72,10 +72,12 @@ enum class DecodeStatus {
     kOutOfMemory,
 };
 
-// Larger pictures are refused before anything is allocated: no texture the
-// engine makes comes near them, and forged headers cannot ask for gigabytes.
+// Larger pictures are refused before anything is allocated. The device's
+// largest texture is 4096 x 4096, so a picture with more pixels could only be
+// shrunk to fit (a tile sheet that size is already 256 textures); at this
+// limit a decoded picture takes 64 MiB, and forged headers cannot ask for more.
 constexpr uint32_t kMaxDimension = 32768;
-constexpr uint64_t kMaxPixels = uint64_t(1) << 26;  // 256 MiB as 32-bit words
+constexpr uint64_t kMaxPixels = uint64_t(4096) * 4096;
 bool DimensionsAcceptable(uint64_t width, uint64_t height);
 
 // Reads the header only (signature dispatch: PNG, JPEG, BMP, DDS, then TGA).
@@ -117,7 +119,8 @@ struct MaskChannel {
     }
 };
 
-// Allocates the pixel store after the dimension checks; false when memory runs out.
+// Allocates the pixel store; false for a size DimensionsAcceptable refuses or
+// when memory runs out.
 bool AllocatePixels(Image* image, uint32_t width, uint32_t height);
 }  // namespace detail
 

@@ -31,17 +31,38 @@ void EmitMessage(j_common_ptr cinfo, int level) {
 
 void OutputMessage(j_common_ptr) {}
 
-// A progressive stream can hold any number of scans; a forged one with
-// thousands of tiny scans would keep the decoder busy for a very long time.
+// libjpeg's own memory: a progressive or multi-scan picture keeps every
+// coefficient (two bytes a sample, three components at most here) until the
+// last scan; the rest is a few rows.
+constexpr long kMaxJpegMemory = long(kMaxPixels * 3 * sizeof(JCOEF)) + (16L << 20);
+// A progressive stream can hold any number of scans, and a scan of a few bytes
+// (end-of-band runs) still visits every block of its component. libjpeg's own
+// progressive script visits each block of a three-component picture 14 times;
+// the visits are bounded at 32 whole passes over one component of the largest
+// picture (under half a second), and the scans at 1,000 for any size.
+constexpr uint64_t kMaxScans = 1000;
+constexpr uint64_t kMaxBlockVisits = 32 * (kMaxPixels / 64);
+
+struct JpegProgress {
+    jpeg_progress_mgr mgr;
+    int scan = 0;
+    uint64_t visits = 0;
+};
+
 void Progress(j_common_ptr cinfo) {
     auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
-    if (d->input_scan_number > 1000) ErrorExit(cinfo);
+    auto* p = reinterpret_cast<JpegProgress*>(d->progress);
+    if (d->input_scan_number == p->scan) return;
+    // The first call of a scan comes after its header has been set up.
+    p->scan = d->input_scan_number;
+    p->visits += uint64_t(d->MCUs_per_row) * d->MCU_rows_in_scan * d->blocks_in_MCU;
+    if (uint64_t(p->scan) > kMaxScans || p->visits > kMaxBlockVisits) ErrorExit(cinfo);
 }
 
 struct JpegState {
     jpeg_decompress_struct cinfo;
     JpegError err;
-    jpeg_progress_mgr progress;
+    JpegProgress progress;
     bool created = false;
     std::vector<uint8_t> row;
     ~JpegState() {
@@ -60,8 +81,9 @@ DecodeStatus ReadJpeg(const uint8_t* data, size_t size, ImageInfo* info, Image* 
 
     jpeg_create_decompress(&state.cinfo);
     state.created = true;
-    state.progress.progress_monitor = Progress;
-    state.cinfo.progress = &state.progress;
+    state.cinfo.mem->max_memory_to_use = kMaxJpegMemory;
+    state.progress.mgr.progress_monitor = Progress;
+    state.cinfo.progress = &state.progress.mgr;
     jpeg_mem_src(&state.cinfo, data, static_cast<unsigned long>(size));
     if (jpeg_read_header(&state.cinfo, TRUE) != JPEG_HEADER_OK) return DecodeStatus::kInvalidData;
 

@@ -66,6 +66,9 @@ DecodeStatus ReadPng(const uint8_t* data, size_t size, ImageInfo* info, Image* i
 
     png_set_read_fn(state.png, &state, ReadCallback);
     png_set_user_limits(state.png, kMaxDimension, kMaxDimension);
+    // Only IHDR, PLTE, tRNS, IDAT and IEND make the picture; every other chunk is
+    // skipped unread, so none is held in memory whatever length it claims.
+    png_set_keep_unknown_chunks(state.png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     png_read_info(state.png, state.info);
 
     png_uint_32 width = 0, height = 0;

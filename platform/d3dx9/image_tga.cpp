@@ -99,9 +99,20 @@ uint32_t ColourOf(const uint8_t* p, uint32_t bits, bool alpha16) {
     }
 }
 
+// The file must be able to hold the pixels after its ID field and colour map
+// before anything is allocated: plain data in full; RLE has no codes that skip
+// pixels, and its densest packet is one header byte and one pixel for 128.
+bool DataPresent(const TgaHeader& h, size_t size) {
+    const uint64_t mapBytes = h.mapType == 1 ? uint64_t((h.mapEntryBits + 7) / 8) * h.mapLength : 0;
+    const uint64_t start = kHeaderSize + h.idLength + mapBytes;
+    const uint64_t count = uint64_t(h.width) * h.height, bytesPerPixel = (h.bits + 7) / 8;
+    const uint64_t needed = h.Rle() ? (count + 127) / 128 * (1 + bytesPerPixel) : count * bytesPerPixel;
+    return start <= size && needed <= size - start;
+}
+
 DecodeStatus Decode(const uint8_t* data, size_t size, Image* image) {
     TgaHeader h;
-    if (!ParseHeader(data, size, &h)) return DecodeStatus::kInvalidData;
+    if (!ParseHeader(data, size, &h) || !DataPresent(h, size)) return DecodeStatus::kInvalidData;
     size_t pos = kHeaderSize + h.idLength;
     const bool alpha16 = h.AlphaBits() > 0;
 
@@ -110,7 +121,6 @@ DecodeStatus Decode(const uint8_t* data, size_t size, Image* image) {
     if (h.mapType == 1) {
         const size_t entryBytes = (h.mapEntryBits + 7) / 8;
         const size_t mapBytes = entryBytes * h.mapLength;
-        if (pos > size || mapBytes > size - pos) return DecodeStatus::kInvalidData;
         if (h.BaseType() == 1) {
             map.resize(h.mapLength);
             for (uint32_t i = 0; i < h.mapLength; ++i)
@@ -118,7 +128,6 @@ DecodeStatus Decode(const uint8_t* data, size_t size, Image* image) {
         }
         pos += mapBytes;
     }
-    if (pos > size) return DecodeStatus::kInvalidData;
 
     const uint32_t bytesPerPixel = (h.bits + 7) / 8;
     auto toArgb = [&](const uint8_t* p, uint32_t* out) -> bool {
@@ -136,11 +145,6 @@ DecodeStatus Decode(const uint8_t* data, size_t size, Image* image) {
         }
     };
 
-    // The file must be able to hold the pixels before anything is allocated:
-    // plain data in full, RLE at most 128 pixels per packet.
-    const uint64_t count64 = uint64_t(h.width) * h.height;
-    if (h.Rle() ? count64 > uint64_t(size - pos) * 128 : count64 * bytesPerPixel > size - pos)
-        return DecodeStatus::kInvalidData;
     if (!AllocatePixels(image, h.width, h.height)) return DecodeStatus::kOutOfMemory;
     // Pixels arrive in file order; the origin bits place them afterwards.
     std::vector<uint32_t>& px = image->pixels;
@@ -189,10 +193,7 @@ DecodeStatus Decode(const uint8_t* data, size_t size, Image* image) {
 
 DecodeStatus TgaInfo(const uint8_t* data, size_t size, ImageInfo* info) {
     TgaHeader h;
-    if (!ParseHeader(data, size, &h)) return DecodeStatus::kInvalidData;
-    // The header must at least be followed by its ID field and colour map.
-    const size_t mapBytes = h.mapType == 1 ? size_t((h.mapEntryBits + 7) / 8) * h.mapLength : 0;
-    if (kHeaderSize + h.idLength + mapBytes >= size) return DecodeStatus::kInvalidData;
+    if (!ParseHeader(data, size, &h) || !DataPresent(h, size)) return DecodeStatus::kInvalidData;
     ImageInfo out;
     out.width = h.width;
     out.height = h.height;

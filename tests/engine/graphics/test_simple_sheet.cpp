@@ -18,6 +18,7 @@
 #include "engine/graphics/KestraSimple.h"
 #include "platform/d3dx9/d3dx9math.h"
 #include "tests/engine/graphics/sprite_test_env.h"
+#include "tests/platform/d3dx9/forged_images.h"
 
 namespace {
 
@@ -73,6 +74,11 @@ protected:
     CSheet* SheetOf(uint32_t w, uint32_t h) {
         const std::string tga = spritetest::MakeTga(w, h, SheetPicture(w, h));
         return KestraSheet::CreateFromMemory(Block(tga), uint32_t(tga.size()), 12, 0);
+    }
+    // A sheet of an RLE BMP whose data is only its end mark: every pixel black.
+    static CSheet* BlankSheetOf(uint32_t w, uint32_t h) {
+        const std::vector<uint8_t> bmp = forgedimage::EmptyRleBmp(w, h);
+        return KestraSheet::CreateFromMemory(Block(std::string(bmp.begin(), bmp.end())), uint32_t(bmp.size()), 12, 0);
     }
     static uint32_t Polygons2D() { return Kestra::detail::Frame().polygons2D; }
 
@@ -453,9 +459,12 @@ TEST_F(SimpleAndSheets, ImagesAreCutIntoTilesOfAtMost256) {
     struct Case {
         uint32_t w, h;
         int32_t columns, rows, lastW, lastH;
+        bool blank;
     };
-    for (const Case& c : {Case{640, 480, 3, 2, 128, 224}, Case{256, 256, 1, 1, 256, 256}, Case{257, 1, 2, 1, 1, 1}}) {
-        CSheet* s = SheetOf(c.w, c.h);
+    // The largest picture, 64 bytes of RLE BMP, is decoded once for all its 256 tiles.
+    for (const Case& c : {Case{640, 480, 3, 2, 128, 224, false}, Case{256, 256, 1, 1, 256, 256, false},
+                          Case{257, 1, 2, 1, 1, 1, false}, Case{4096, 4096, 16, 16, 256, 256, true}}) {
+        CSheet* s = c.blank ? BlankSheetOf(c.w, c.h) : SheetOf(c.w, c.h);
         ASSERT_NE(s, nullptr) << c.w << "x" << c.h;
         EXPECT_EQ(s->GetWidth(), int32_t(c.w));
         EXPECT_EQ(s->GetHeight(), int32_t(c.h));
@@ -471,9 +480,9 @@ TEST_F(SimpleAndSheets, ImagesAreCutIntoTilesOfAtMost256) {
         // Every tile is a whole 256 x 256 texture holding its part at the top-left.
         const std::vector<uint32_t> texels = spritetest::Texels(last->texture);
         ASSERT_EQ(texels.size(), 256u * 256u);
-        EXPECT_EQ(texels[0], SheetTexel(uint32_t(last->x), uint32_t(last->y)));
+        EXPECT_EQ(texels[0], c.blank ? 0xFF000000u : SheetTexel(uint32_t(last->x), uint32_t(last->y)));
         EXPECT_EQ(texels[size_t(last->h - 1) * 256 + size_t(last->w - 1)],
-                  SheetTexel(uint32_t(last->x + last->w - 1), uint32_t(last->y + last->h - 1)));
+                  c.blank ? 0xFF000000u : SheetTexel(uint32_t(last->x + last->w - 1), uint32_t(last->y + last->h - 1)));
         KestraSheet::Release(s);
     }
     EXPECT_EQ(Count(spritetest::Sjis(u8"[ 640 x 480 ] : {")), 1);
@@ -488,21 +497,20 @@ TEST_F(SimpleAndSheets, BadImagesHugeHeadersAndAFailedTileAnswerNullAndLeakNothi
     EXPECT_EQ(KestraSheet::CreateFromMemory(Block(junk), uint32_t(junk.size()), 12, 0), nullptr);
     EXPECT_EQ(Count(spritetest::Sjis(u8"<B><FONT color=\"RED\">ファイルの読み込みに失敗しました [ ")), 1);
     EXPECT_EQ(Count(spritetest::Sjis(u8"<B><FONT color=\"RED\">データの展開に失敗しました</FONT></B>")), 1);
-    // A header claiming 20000 x 10 pixels: refused before any tile or table.
-    std::string huge = spritetest::MakeTga(1, 1, {0xFF000000});
-    huge[12] = char(20000 & 0xFF);
-    huge[13] = char(20000 >> 8);
-    huge[14] = 10;
+    // A picture of 20000 x 10 pixels (an RLE BMP of its end mark): refused before
+    // any tile or table; one past the pixel limit: refused by the reader.
     d3d9test::ClearCallCounts();
-    EXPECT_EQ(KestraSheet::CreateFromMemory(Block(huge), uint32_t(huge.size()), 12, 0), nullptr);
+    EXPECT_EQ(BlankSheetOf(20000, 10), nullptr);
+    EXPECT_EQ(BlankSheetOf(4096, 4097), nullptr);
     EXPECT_EQ(d3d9test::CallCount("CreateTexture"), 0u);
     EXPECT_EQ(Count(spritetest::Sjis(u8"[ 20000 x 10 ] : {")), 1);
-    EXPECT_EQ(Count(spritetest::Sjis(u8"<B><FONT color=\"RED\">データの展開に失敗しました</FONT></B>")), 2);
+    EXPECT_EQ(Count(spritetest::Sjis(u8"<B><FONT color=\"RED\">ファイルの読み込みに失敗しました [ ")), 2);
+    EXPECT_EQ(Count(spritetest::Sjis(u8"<B><FONT color=\"RED\">データの展開に失敗しました</FONT></B>")), 3);
     // The third of six tiles cannot be made: the sheet fails whole.
     platform::InjectFault("CreateTexture", 2, 1);
     EXPECT_EQ(SheetOf(640, 480), nullptr);
     platform::ClearFaults();
-    EXPECT_EQ(Count(spritetest::Sjis(u8"<B><FONT color=\"RED\">データの展開に失敗しました</FONT></B>")), 3);
+    EXPECT_EQ(Count(spritetest::Sjis(u8"<B><FONT color=\"RED\">データの展開に失敗しました</FONT></B>")), 4);
     EXPECT_EQ(KestraTexture::GetManager()->GetCount(), 0u);
     EXPECT_EQ(KestraSheet::GetManager()->GetCount(), 0u);
     // A missing file or archive entry.

@@ -9,6 +9,7 @@
 #include "engine/graphics/Kestra3D.h"
 #include "tests/engine/graphics/lag_writer.h"
 #include "tests/engine/graphics/sprite_test_env.h"
+#include "tests/platform/d3dx9/forged_images.h"
 
 namespace {
 
@@ -201,8 +202,16 @@ TEST_F(Textures, FailuresAndForgedHeadersAreRefusedWithTheirLines) {
     std::string dds = MakeDds(1, 2, {0, 0});
     dds[16] = dds[17] = dds[18] = 0;
     dds[19] = char(0x80);
+    // Small files claiming 8192 x 8192 pictures, past the pixel limit; RLE data
+    // that cannot cover its picture.
+    auto text = [](const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); };
+    const std::string jpeg = text(forgedimage::ProgressiveJpeg(8192, 8192, 3, 0));
+    const std::string scans = text(forgedimage::ProgressiveJpeg(8192, 8192, 3, 997));
+    const std::string flat = text(forgedimage::FlatPng(8192, 8192)), rle = text(forgedimage::EmptyRleBmp(8192, 8192));
+    const std::string runs = text(forgedimage::RleTga(8192, 8192, 262144));
+    const std::string shortRuns = text(forgedimage::RleTga(4096, 4096, 131071));
     d3d9test::ClearCallCounts();
-    for (const std::string& forged : {png, tga, dds}) {
+    for (const std::string& forged : {png, tga, dds, jpeg, scans, flat, rle, runs, shortRuns}) {
         CTexture* t = KestraTexture::GetManager()->CreateFromMemory(forged.data(), uint32_t(forged.size()), 14, 0);
         EXPECT_EQ(t, nullptr);
     }

@@ -6,9 +6,11 @@
 #include <zlib.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/d3dx9/image_encode.h"
+#include "tests/platform/d3dx9/forged_images.h"
 #include "tests/platform/d3dx9/image_test_util.h"
 
 using namespace d3dx9img;
@@ -103,6 +105,15 @@ TEST(D3dxImageInfo, ForgedHugeSizesAreRefusedAtOnce) {
     bmp[18] = bmp[19] = bmp[20] = 0xFF;
     bmp[21] = 0x7F;
     EXPECT_EQ(D3DXGetImageInfoFromFileInMemory(bmp.data(), UINT(bmp.size()), &info), D3DXERR_INVALIDDATA);
+    // Whole flat pictures (a few KB): at the pixel limit the file reads and
+    // loads; past it not even its header reads.
+    SurfaceRef one(new FakeSurface(1, 1, D3DFMT_A8R8G8B8));
+    for (const auto& [w, h, want] : {std::tuple{4096u, 4096u, D3D_OK}, std::tuple{4096u, 4097u, D3DXERR_INVALIDDATA},
+                                     std::tuple{8192u, 8192u, D3DXERR_INVALIDDATA}}) {
+        const std::vector<uint8_t> png = forgedimage::FlatPng(w, h);
+        EXPECT_EQ(D3DXGetImageInfoFromFileInMemory(png.data(), UINT(png.size()), &info), want) << h;
+        EXPECT_EQ(Load(one.p, png), want) << h;
+    }
 }
 
 TEST(D3dxLoadSurface, SameSizeLoadIsExactInBgraOrder) {
@@ -190,6 +201,20 @@ TEST(D3dxLoadSurface, RectanglesSelectSourceAndDestination) {
     EXPECT_EQ(Load(surface.p, png, nullptr, nullptr, 6), D3DERR_INVALIDCALL);
     EXPECT_EQ(surface->LockCount(), 1);
     EXPECT_EQ(Load(nullptr, png), D3DERR_INVALIDCALL);
+
+    // The same tile from a surface holding the picture, its rectangle checked alike.
+    SurfaceRef picture(new FakeSurface(8, 8, D3DFMT_A8R8G8B8));
+    ASSERT_EQ(Load(picture.p, png), D3D_OK);
+    SurfaceRef copy(new FakeSurface(6, 6, D3DFMT_A8R8G8B8));
+    auto fromSurface = [&](const RECT* to, IDirect3DSurface9* from, const RECT* part) {
+        return D3DXLoadSurfaceFromSurface(copy.p, nullptr, to, from, nullptr, part, D3DX_FILTER_TRIANGLE, 0);
+    };
+    ASSERT_EQ(fromSurface(&dst, picture.p, &src), D3D_OK);
+    for (uint32_t y = 0; y < 6; ++y)
+        for (uint32_t x = 0; x < 6; ++x) ASSERT_EQ(copy->Pixel32(x, y), surface->Pixel32(x, y)) << x << "," << y;
+    EXPECT_EQ(fromSurface(nullptr, picture.p, &outside), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fromSurface(&tooBig, picture.p, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fromSurface(nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);
 }
 
 TEST(D3dxLoadSurface, PacksIntoSixteenBitAndLuminanceFormats) {

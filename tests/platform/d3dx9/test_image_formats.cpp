@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/platform/d3dx9/forged_images.h"
 #include "tests/platform/d3dx9/image_test_util.h"
 
 using namespace d3dx9img;
@@ -147,6 +148,22 @@ TEST(ImageJpeg, TruncatedAndCorruptStreamsAreRefused) {
             break;
         }
     EXPECT_EQ(Decode(zero, &image), DecodeStatus::kInvalidData);
+
+    // Forged progressive streams of empty blocks in end-of-band runs, just inside
+    // and just past the pixel limit, the blocks the scans may visit (32 passes
+    // over a 4096 x 4096 component) and the scan count.
+    using forgedimage::ProgressiveJpeg;
+    const struct {
+        std::vector<uint8_t> file;
+        DecodeStatus want;
+    } forged[] = {
+        {ProgressiveJpeg(4096, 4096, 3, 0), DecodeStatus::kOk},  {ProgressiveJpeg(4096, 4097, 3, 0), DecodeStatus::kInvalidData},
+        {ProgressiveJpeg(4096, 4096, 3, 29), DecodeStatus::kOk}, {ProgressiveJpeg(4096, 4096, 3, 30), DecodeStatus::kInvalidData},
+        {ProgressiveJpeg(64, 64, 3, 997), DecodeStatus::kOk},    {ProgressiveJpeg(64, 64, 3, 998), DecodeStatus::kInvalidData},
+        {ProgressiveJpeg(8192, 8192, 3, 0), DecodeStatus::kInvalidData},
+        {ProgressiveJpeg(8192, 8192, 3, 997), DecodeStatus::kInvalidData},
+    };
+    for (const auto& f : forged) EXPECT_EQ(Decode(f.file, &image), f.want) << f.file.size() << " bytes";
 }
 
 // ---------------------------------------------------------------- TGA
@@ -325,6 +342,23 @@ TEST(ImageTga, MalformedHeadersAndRunsAreRefused) {
     big.resize(64);
     EXPECT_EQ(Decode(big, &image), DecodeStatus::kInvalidData);
 
+    // RLE data must hold a packet header and a pixel for every 128 pixels before
+    // anything is allocated, so the header reader refuses it too: 131,072 packets
+    // of 8-bit grey for the largest picture, none larger.
+    const struct {
+        uint32_t w, h, packets;
+        DecodeStatus want;
+    } runs[] = {
+        {4096, 4096, 131072, DecodeStatus::kOk}, {4096, 4096, 131071, DecodeStatus::kInvalidData},
+        {4096, 4097, 131104, DecodeStatus::kInvalidData}, {8192, 8192, 262144, DecodeStatus::kInvalidData},
+    };
+    for (const auto& c : runs) {
+        const std::vector<uint8_t> f = forgedimage::RleTga(c.w, c.h, c.packets);
+        ImageInfo info;
+        EXPECT_EQ(ReadImageInfo(f.data(), f.size(), &info), c.want) << c.h << " " << c.packets;
+        EXPECT_EQ(Decode(f, &image), c.want) << c.h << " " << c.packets;
+    }
+
     // Every prefix of plain and RLE files is refused (no footer here).
     EXPECT_EQ(SweepPrefixes(good, 5, 3), good.size() - 1);
     const std::vector<uint8_t> plain = MakeTga(24, false, true, false, 0, px, 5, 3);
@@ -454,6 +488,26 @@ TEST(ImageBmp, PalettedAndRunLengthPictures) {
     EXPECT_EQ(Decode(MakeBmp(4, 1, 8, 1, palette, {0, 3, 1, 9, 1, 0, 0, 1}), &image), DecodeStatus::kInvalidData);
     // The RLE prefixes are refused or decode at full size, never read past their end.
     SweepPrefixes(MakeBmp(4, 3, 8, 1, palette, rle8), 4, 3);
+
+    // Only the end-of-picture mark: the whole picture takes entry 0, up to the
+    // pixel limit. A stream that breaks off is refused by the header reader too.
+    std::vector<uint8_t> broken = forgedimage::EmptyRleBmp(4096, 4096);
+    broken.back() = 0;  // an end of line, then nothing
+    const struct {
+        std::vector<uint8_t> file;
+        DecodeStatus want;
+    } marks[] = {
+        {forgedimage::EmptyRleBmp(4096, 4096), DecodeStatus::kOk},
+        {forgedimage::EmptyRleBmp(4096, 4097), DecodeStatus::kInvalidData},
+        {forgedimage::EmptyRleBmp(8192, 8192), DecodeStatus::kInvalidData},
+        {broken, DecodeStatus::kInvalidData},
+    };
+    for (const auto& m : marks) {
+        ImageInfo info;
+        EXPECT_EQ(ReadImageInfo(m.file.data(), m.file.size(), &info), m.want) << detail::Le32(m.file.data() + 22);
+        EXPECT_EQ(Decode(m.file, &image), m.want) << detail::Le32(m.file.data() + 22);
+    }
+    EXPECT_EQ(image.pixels[0], 0xFF000000u);
 }
 
 TEST(ImageBmp, MalformedHeadersAreRefused) {
