@@ -11,7 +11,9 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,8 +44,11 @@
 #include "tests/engine/graphics/sprite_test_env.h"
 #include "tests/game/objects/gallery_render.h"
 #include "tests/game/objects/play_harness.h"
+#include "tests/game/shell/playthrough/whole_game.h"
 #include "tests/support/test_support.h"
+#include "tools/demodata/Art.h"
 #include "tools/demodata/Inventory.h"
+#include "tools/demodata/Layout.h"
 
 namespace {
 
@@ -157,6 +162,160 @@ double MedianLuminance(const Image& im, const Ink& ink) {
     return l[l.size() / 2];
 }
 
+// ---- States of the real program ---------------------------------------------
+// The autopilot (tests/game/shell/playthrough) leads the real program to a
+// state, holds it there and draws the frame again from it in layers: as the
+// player sees it, its text alone over black and over white, all but its text,
+// and a line per quad drawn. Every state keeps these rules: no text under other
+// ink, none cut by the screen's edges, its fill at 4.5 : 1 against what lies
+// behind it, and the text on a highlight or panel centred on it within 4 px.
+
+struct Quad {
+    std::string picture;
+    float src[4] = {}, dst[4] = {};
+};
+struct Layered {
+    Image seen, black, white, plain;
+    std::vector<Quad> quads;
+};
+
+Image ReadPng(const std::string& path) {
+    const std::string bytes = testsupport::ReadFile(path);
+    d3dx9img::Image im;
+    if (bytes.empty() || d3dx9img::DecodeImage(bytes.data(), bytes.size(), &im) != d3dx9img::DecodeStatus::kOk) return {};
+    return Image{im.width, im.height, std::move(im.pixels)};
+}
+
+Layered ReadLayers(const std::string& seen, const std::string& base) {
+    Layered l{ReadPng(seen), ReadPng(base + ".text_black.png"), ReadPng(base + ".text_white.png"), ReadPng(base + ".no_text.png"), {}};
+    std::istringstream in(testsupport::ReadFile(base + ".quads.txt"));
+    for (std::string line; std::getline(in, line);) {
+        Quad q;
+        int slot = 0;
+        std::istringstream(line) >> slot >> q.picture >> q.src[0] >> q.src[1] >> q.src[2] >> q.src[3] >> q.dst[0] >> q.dst[1] >> q.dst[2] >> q.dst[3];
+        l.quads.push_back(q);
+    }
+    return l;
+}
+
+// What a text is centred on: the ink of the quads drawn from a cell group of a
+// picture (those drawn within the box, if one is given), or a box of the
+// screen; the glyphs on it are centred both ways (kBoth), each line in it
+// across (kLines), or all of its lines down (kBlock).
+struct Anchor {
+    std::string picture, group;
+    enum Mode { kBoth, kLines, kBlock } mode = kBoth;
+    int x0 = 0, y0 = 0, x1 = -1, y1 = -1;
+};
+
+// The lines of a text: its pieces joined where they stand in one row close
+// together, or one above another (accents, dots).
+std::vector<Ink> Lines(const Ink& text) {
+    std::vector<Ink> lines = Pieces(text);
+    for (bool joined = true; joined;) {
+        joined = false;
+        for (size_t i = 0; i < lines.size() && !joined; ++i)
+            for (size_t j = i + 1; j < lines.size() && !joined; ++j) {
+                const Ink &a = lines[i], &b = lines[j];
+                const int across = std::max(a.x0, b.x0) - std::min(a.x1, b.x1), down = std::max(a.y0, b.y0) - std::min(a.y1, b.y1);
+                const bool row = -down * 2 >= std::min(a.H(), b.H()) && across <= std::max({4, a.H() / 2, b.H() / 2});
+                if (!row && !(across < 0 && down <= 3)) continue;
+                for (const auto& [x, y] : b.at) lines[i].Add(x, y);
+                lines.erase(lines.begin() + ptrdiff_t(j));
+                joined = true;
+            }
+    }
+    return lines;
+}
+
+std::vector<std::string> StateErrors(const Layered& l, const std::vector<Anchor>& anchors, const std::string& data) {
+    std::vector<std::string> errors;
+    if (l.seen.width != 640 || l.black.width != 640 || l.white.width != 640 || l.plain.width != 640) return {"the layers were not drawn"};
+    // Each pixel's text: its cover (from the text over black and over white),
+    // its fill (bright where it is mostly text), and whether what the player
+    // sees there is that text over what lies behind it.
+    Ink text, fill, covered;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x) {
+            const uint32_t b = l.black.at(UINT(x), UINT(y)), w = l.white.at(UINT(x), UINT(y));
+            const float a = 1.0f - float((Ch(w, 0) - Ch(b, 0)) + (Ch(w, 1) - Ch(b, 1)) + (Ch(w, 2) - Ch(b, 2))) / 765.0f;
+            if (a < 0.25f) continue;
+            text.Add(x, y);
+            bool off = false;
+            for (int i = 0; i < 3; ++i) {
+                const float under = float(Ch(l.plain.at(UINT(x), UINT(y)), i)), expected = float(Ch(b, i)) + (1 - a) * under;
+                off = off || std::abs(float(Ch(l.seen.at(UINT(x), UINT(y)), i)) - expected) > 48;
+            }
+            if (off && a >= 0.9f) covered.Add(x, y);
+            else if (a >= 0.5f && Luma(b) >= 96 * a) fill.Add(x, y);
+        }
+    if (!covered.at.empty())
+        errors.push_back("text under other ink: " + std::to_string(covered.at.size()) + " of its " + std::to_string(text.at.size()) +
+                         " pixels, at " + covered.Str());
+    Ink edge;
+    for (const auto& [x, y] : text.at)
+        if (x <= 1 || y <= 1 || x >= 638 || y >= 478) edge.Add(x, y);
+    if (!edge.at.empty()) errors.push_back("text cut by the screen's edge at " + edge.Str());
+    const std::vector<Ink> lines = Lines(text);
+    for (const Ink& line : lines) {
+        Ink on;
+        for (const auto& [x, y] : line.at)
+            if (fill.Has(x, y)) on.Add(x, y);
+        if (on.at.size() < 12) continue;
+        const double a = MedianLuminance(l.seen, on), b = MedianLuminance(l.plain, on);
+        const double contrast = (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+        if (contrast < 4.5) errors.push_back("text at " + line.Str() + " reads at " + std::to_string(contrast).substr(0, 4) + " : 1");
+    }
+    // The anchors' boxes: each quad's painted ink, scaled as it is drawn.
+    static std::map<std::string, Image> pictures;
+    for (const Anchor& anchor : anchors) {
+        std::vector<Ink> boxes;
+        if (anchor.picture.empty()) {
+            boxes.emplace_back();
+            boxes.back().Add(anchor.x0, anchor.y0), boxes.back().Add(anchor.x1, anchor.y1);
+        }
+        for (const Quad& q : l.quads) {
+            if (anchor.picture.empty() || q.picture != anchor.picture) continue;
+            if (anchor.x1 >= 0 && (q.dst[0] < float(anchor.x0) || q.dst[1] < float(anchor.y0) || q.dst[0] > float(anchor.x1) || q.dst[1] > float(anchor.y1)))
+                continue;
+            const demodata::Cell* cell = demodata::CellAround(*demodata::FindImage(q.picture), {int(q.src[0]), int(q.src[1]), int(q.src[2]), int(q.src[3])});
+            if (!cell || cell->group != anchor.group) continue;
+            Image& im = pictures[q.picture];
+            if (im.width == 0) im = ReadPng(data + "/" + q.picture);
+            const Ink ink = Find(im, int(q.src[0]), int(q.src[1]), int(q.src[0] + q.src[2]), int(q.src[1] + q.src[3]), [](uint32_t c) { return (c >> 24) > 64; });
+            if (ink.at.empty()) continue;
+            boxes.emplace_back();
+            const auto at = [&](int x, int y) {
+                boxes.back().Add(int(std::lround(q.dst[0] + float(x - int(q.src[0])) * q.dst[2] / q.src[2])),
+                                 int(std::lround(q.dst[1] + float(y - int(q.src[1])) * q.dst[3] / q.src[3])));
+            };
+            at(ink.x0, ink.y0), at(ink.x1 + 1, ink.y1 + 1);
+            boxes.back().x1 -= 1, boxes.back().y1 -= 1;
+        }
+        if (boxes.empty()) errors.push_back("no " + anchor.group + " of " + anchor.picture + " is drawn");
+        const std::vector<Ink> glyphs = Pieces(text);
+        for (const Ink& box : boxes) {
+            Ink on;
+            std::vector<const Ink*> within;
+            for (const Ink& line : anchor.mode == Anchor::kBoth ? glyphs : lines)
+                if (anchor.mode == Anchor::kLines ? line.Cx() >= box.x0 && line.Cx() <= box.x1 && line.Cy() >= box.y0 && line.Cy() <= box.y1
+                                                  : line.x1 >= box.x0 && line.x0 <= box.x1 && line.y1 >= box.y0 && line.y0 <= box.y1) {
+                    within.push_back(&line);
+                    for (const auto& [x, y] : line.at) on.Add(x, y);
+                }
+            const std::string what = (anchor.group.empty() ? "the box " : anchor.group + " ") + box.Str();
+            if (within.empty()) errors.push_back("no text on " + what);
+            if (anchor.mode == Anchor::kLines)
+                for (const Ink* line : within) {
+                    if (std::abs(line->Cx() - box.Cx()) > 4) errors.push_back("the line " + line->Str() + " is not centred across " + what);
+                }
+            else if (!within.empty() && (std::abs(on.Cy() - box.Cy()) > 4 || (anchor.mode == Anchor::kBoth && std::abs(on.Cx() - box.Cx()) > 4)))
+                errors.push_back("the text " + on.Str() + " is not centred on " + what);
+        }
+    }
+    return errors;
+}
+
 class DrawingBoss : public cBossBase {
 public:
     std::function<void()> draw = [] {};
@@ -221,6 +380,60 @@ protected:
     std::map<std::string, std::string> variants_;
 };
 
+// A row of the table: a family of elements drawn afresh, checked by its own
+// lines, or a state of the real program, checked by the rules above.
+struct Family {
+    Family(const char* n, std::function<void()> r) : name(n), run(std::move(r)) {}
+    Family(wholegame::Shot s, std::vector<Anchor> a = {}) : name(s.file.substr(4)), shot(std::move(s)), anchors(std::move(a)) {}
+    std::string name;
+    std::function<void()> run;
+    std::optional<wholegame::Shot> shot;
+    std::vector<Anchor> anchors;
+};
+
+// The autopilot's way through the states: a story game of team 1 from the
+// title (its menus first), practices of both teams' stages in one and two
+// players, and the extra stage of both teams; each stage brings its title,
+// then its bosses, whose attacks end at their first hit.
+wholegame::Plan Tour(const std::vector<Family>& families, const std::string& folder) {
+    wholegame::Plan plan;
+    plan.seed = 1'650'000'000;
+    plan.scoreText = wholegame::OpenScoreText();
+    plan.hurryBosses = true;
+    plan.layerFolder = folder;
+    using wholegame::Game;
+    plan.games = {Game{0, 1, 0, 0, 0, "TOUR", 0, true},
+                  Game{5, 1, 0, 0, 0, "TOUR", 0, false, 2}, Game{4, 1, 0, 0, 0, "TOUR", 0, false, 3},
+                  Game{4, 1, 0, 0, 0, "TOUR", 0, false, 4}, Game{5, 2, 0, 0, 0, "TOUR", 0, false, 0},
+                  Game{4, 2, 0, 0, 0, "TOUR", 0, false, 1}, Game{4, 2, 0, 0, 0, "TOUR", 0, false, 2},
+                  Game{4, 2, 0, 0, 0, "TOUR", 0, false, 3}, Game{4, 2, 0, 0, 0, "TOUR", 0, false, 4},
+                  Game{2, 1}, Game{2, 2}};
+    // Each stage's title, then its bosses as its schedule brings them, sooner;
+    // stage 1 keeps room before its boss for the states of play.
+    const char* const bosses[6] = {"320 380 200 900 0", "320 -50 201 400 0", "380 65 202 400 16384", "-40 120 203 400 0",
+                                   "320 -15 204 400 0 0 0 0 0 0\n260 15 205 500 0", "120 -40 290 400 0 0 0 0 0 0\n320 15 291 500 0"};
+    for (int stage = 1; stage <= 6; ++stage)
+        plan.files.push_back({"data/stagedata/Stage0" + std::to_string(stage) + (stage == 6 ? "1" : "0") + "Enemy.dat",
+                              "320 240 300 30 0 0 0 0 0 1\n" + std::string(bosses[stage - 1]) + " 0 0 0 0 0\n"});
+    for (const Family& f : families)
+        if (f.shot) plan.shots.push_back(*f.shot);
+    demodata::TextPainter text;
+    std::string error;
+    if (!text.Open(&error)) return plan;
+    for (const demodata::ImageAsset& a : demodata::Images()) {
+        demodata::TextLayers layers = demodata::PaintTextLayers(a, text);
+        if (layers.textOnly.empty()) continue;
+        std::string pngs[2];
+        for (int k = 0; k < 2; ++k) {
+            std::vector<uint8_t> bytes;
+            d3dx9img::EncodePng({{}, uint32_t(a.width), uint32_t(a.height), k ? layers.noText : layers.textOnly}, true, &bytes);
+            pngs[k].assign(bytes.begin(), bytes.end());
+        }
+        plan.layers[a.path] = {pngs[0], pngs[1]};
+    }
+    return plan;
+}
+
 constexpr int32_t kHud = 4, kClear = 39, kBalloons = 25, kCards = 26, kBand = 37, kLetters = 38;
 const char kHudPng[] = "img/main_system.png";
 
@@ -254,7 +467,14 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
     };
     DrawingBoss* boss = nullptr;
 
-    const std::vector<std::pair<const char*, std::function<void()>>> families = {
+    using Hold = wholegame::Shot;
+    const auto at = [](Hold::Moment m, const std::string& name, int32_t param = 0, bool quit = false) {
+        return Hold{m, "art_" + name, param, quit};
+    };
+    const Anchor highlight{"img/title.png", "highlight"}, bar{"img/main_system.png", "cursor_bar"};
+    const auto box = [](Anchor::Mode mode, int x, int y, int w, int h) { return Anchor{"", "", mode, x, y, x + w - 1, y + h - 1}; };
+    const auto header = [&](int k) { return box(Anchor::kBoth, demodata::screen::kKeyHeaderX[k], 60, 120, 28); };
+    const std::vector<Family> families = {
         {"boss_gauge", [&] {
              GameState.subState = kSubStateDialogue;  // the boss's quads alone
              boss->phase = 2;
@@ -663,8 +883,78 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
              Sheet(35, "img/Stage02BG_back.png");
              shoot(Scene());
          }},
+        // The real program's states, in the order the autopilot comes to them.
+        {at(Hold::kMenu, "menu_0", 0), {highlight}},
+        {at(Hold::kMenu, "menu_1", 1), {highlight}},
+        {at(Hold::kMenu, "menu_2", 2), {highlight}},
+        {at(Hold::kMenu, "menu_3", 3), {highlight}},
+        {at(Hold::kMenu, "menu_4", 4), {highlight}},
+        {at(Hold::kMenu, "menu_5", 5), {highlight}},
+        {at(Hold::kMenu, "menu_6", 6), {highlight}},
+        {at(Hold::kMenu, "menu_7", 7), {highlight}},
+        {at(Hold::kMenu, "menu_8", 8), {highlight}},
+        {at(Hold::kMenu, "menu_9", 9), {highlight}},
+        {at(Hold::kConfig, "config_grown"), {box(Anchor::kLines, 0, 30, 640, 80)}},
+        {at(Hold::kKeyHeader, "key_header_0", 0), {header(0)}},
+        {at(Hold::kKeyHeader, "key_header_1", 1), {header(1)}},
+        {at(Hold::kKeyHeader, "key_header_2", 2), {header(2)}},
+        {at(Hold::kKeyHeader, "key_header_3", 3), {header(3)}},
+        {at(Hold::kKeyDefining, "key_defining", 6)},
+        {at(Hold::kKeyDefaults, "key_defaults"), {box(Anchor::kBoth, 220, 282, 200, 40), box(Anchor::kLines, 130, 180, 380, 100)}},
+        {at(Hold::kTeam, "team_1", 0), {{"img/title.png", "team", Anchor::kLines}}},
+        {at(Hold::kTeam, "team_2", 1), {{"img/title.png", "team", Anchor::kLines}}},
+        {at(Hold::kDifficulty, "difficulty_0", 0), {{"img/title.png", "difficulty_cursor"}}},
+        {at(Hold::kDifficulty, "difficulty_1", 1), {{"img/title.png", "difficulty_cursor"}}},
+        {at(Hold::kDifficulty, "difficulty_2", 2), {{"img/title.png", "difficulty_cursor"}}},
+        {at(Hold::kStageTitle, "stage_title_1_1"), {{"img/system/StageTitleBG.png", "band", Anchor::kBlock}}},
+        {at(Hold::kHud, "hud_1p")},
+        {at(Hold::kForce, "force_yuri", 0)},
+        {at(Hold::kPause, "pause_question"), {bar, {"img/main_system.png", "pause_panel", Anchor::kLines}}},
+        {at(Hold::kContinue, "continue", 1), {bar, box(Anchor::kLines, 0, 80, 640, 220), box(Anchor::kLines, 0, 380, 640, 36)}},
+        {at(Hold::kNameCard, "card_upper", 0)},
+        {at(Hold::kNameCard, "card_lower", 1)},
+        {at(Hold::kBanner, "cut_in_shamyu", 0)},
+        {at(Hold::kTally, "tally_1p")},
+        {at(Hold::kStageTitle, "stage_title_2_1"), {{"img/system/StageTitleBG.png", "band", Anchor::kBlock}}},
+        {at(Hold::kBanner, "cut_in_fururu", 0)},
+        {at(Hold::kStageTitle, "stage_title_3_1", 0, true), {{"img/system/StageTitleBG.png", "band", Anchor::kBlock}}},
+        {at(Hold::kResult, "result_ranked", 1), {{"img/name.png", "cursor_small", Anchor::kBoth, 0, 270, 639, 479}}},
+        {at(Hold::kPractice, "practice_1", 0), {highlight}},
+        {at(Hold::kPractice, "practice_2", 1), {highlight}},
+        {at(Hold::kPractice, "practice_3", 2), {highlight}},
+        {at(Hold::kPractice, "practice_4", 3), {highlight}},
+        {at(Hold::kPractice, "practice_5", 4), {highlight}},
+        {at(Hold::kHud, "hud_2p")},
+        {at(Hold::kForce, "force_crow", 1)},
+        {at(Hold::kBanner, "cut_in_still", 0)},
+        {at(Hold::kTally, "tally_2p")},
+        {at(Hold::kStageTitle, "stage_title_4_1"), {{"img/system/StageTitleBG.png", "band", Anchor::kBlock}}},
+        {at(Hold::kBanner, "cut_in_mono", 0, true)},
+        {at(Hold::kResult, "result_unranked", 0), {{"img/name.png", "cursor_wide"}}},
+        {at(Hold::kStageTitle, "stage_title_5_1"), {{"img/system/StageTitleBG.png", "band", Anchor::kBlock}}},
+        {at(Hold::kBanner, "cut_in_osero", 0)},
+        {at(Hold::kBanner, "cut_in_cheska", 1, true)},
+        {at(Hold::kStageTitle, "stage_title_1_2"), {{"img/system/StageTitleBG.png", "band", Anchor::kBlock}}},
+        {at(Hold::kForce, "force_cheska", 0)},
+        {at(Hold::kForce, "force_osero", 1, true)},
+        {at(Hold::kStageTitle, "stage_title_2_2", 0, true), {{"img/system/StageTitleBG.png", "band", Anchor::kBlock}}},
+        {at(Hold::kStageTitle, "stage_title_3_2", 0, true), {{"img/system/StageTitleBG.png", "band", Anchor::kBlock}}},
+        {at(Hold::kStageTitle, "stage_title_4_2", 0, true), {{"img/system/StageTitleBG.png", "band", Anchor::kBlock}}},
+        {at(Hold::kStageTitle, "stage_title_5_2"), {{"img/system/StageTitleBG.png", "band", Anchor::kBlock}}},
+        {at(Hold::kBanner, "cut_in_crow", 0)},
+        {at(Hold::kBanner, "cut_in_yuri", 1, true)},
+        {at(Hold::kStageTitle, "stage_title_6_1"), {{"img/system/StageTitleBG.png", "band", Anchor::kBlock}}},
+        {at(Hold::kBanner, "cut_in_paco", 0)},
+        {at(Hold::kBanner, "cut_in_deena", 1, true)},
+        {at(Hold::kStageTitle, "stage_title_6_2"), {{"img/system/StageTitleBG.png", "band", Anchor::kBlock}}},
+        {at(Hold::kContinue, "continue_none", 0), {box(Anchor::kLines, 0, 0, 640, 480)}},
     };
 
+    // The states: one run of the real program through them, before this
+    // process opens its own display.
+    testsupport::TempDir layers;
+    const wholegame::RunRecord tour = wholegame::Play(Tour(families, layers.path()));
+    EXPECT_EQ(tour.failure, "") << "the autopilot's way through the states";
     InGl(
         [&] {
             ASSERT_TRUE(SetCurrentDirectoryA(Data().c_str()));
@@ -686,10 +976,14 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
                 Sheet(slot, path);
             BossA = boss = new DrawingBoss;
             boss->active = 1;
-            for (const auto& [name, run] : families) {
-                family = name;
+            for (const Family& f : families) {
+                family = f.name;
                 boss->draw = [] {};
-                run();
+                if (f.run) f.run();
+                const std::string seen = std::string(QUENRITH_BINARY_DIR) + "/screenshots/" + (f.shot ? f.shot->file : "") + ".png";
+                if (f.shot)
+                    for (const std::string& e : StateErrors(ReadLayers(seen, layers.path() + "/" + f.shot->file), f.anchors, Data()))
+                        expect(false, e);
             }
             std::string report;
             for (const std::string& e : errors) report += e + "\n";
