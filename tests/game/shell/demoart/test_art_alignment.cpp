@@ -233,30 +233,37 @@ std::vector<std::string> StateErrors(const Layered& l, const std::vector<Anchor>
     if (l.seen.width != 640 || l.black.width != 640 || l.white.width != 640 || l.plain.width != 640) return {"the layers were not drawn"};
     // Each pixel's text: its cover (from the text over black and over white),
     // its fill (bright where it is mostly text), and whether what the player
-    // sees there is that text over what lies behind it.
-    Ink text, fill, covered;
+    // sees there is that text over what lies behind it or, where not, whether
+    // the text shows through what covers it or is hidden.
+    Ink text, fill, washed, hidden;
     for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 640; ++x) {
             const uint32_t b = l.black.at(UINT(x), UINT(y)), w = l.white.at(UINT(x), UINT(y));
             const float a = 1.0f - float((Ch(w, 0) - Ch(b, 0)) + (Ch(w, 1) - Ch(b, 1)) + (Ch(w, 2) - Ch(b, 2))) / 765.0f;
             if (a < 0.25f) continue;
             text.Add(x, y);
-            bool off = false;
+            bool off = false, shown = false;
             for (int i = 0; i < 3; ++i) {
-                const float under = float(Ch(l.plain.at(UINT(x), UINT(y)), i)), expected = float(Ch(b, i)) + (1 - a) * under;
-                off = off || std::abs(float(Ch(l.seen.at(UINT(x), UINT(y)), i)) - expected) > 48;
+                const int seen = Ch(l.seen.at(UINT(x), UINT(y)), i), under = Ch(l.plain.at(UINT(x), UINT(y)), i);
+                off = off || std::abs(float(seen) - float(Ch(b, i)) - (1 - a) * float(under)) > 48;
+                shown = shown || std::abs(seen - under) > 24;
             }
-            if (off && a >= 0.9f) covered.Add(x, y);
+            if (off && a >= 0.9f) (shown ? washed : hidden).Add(x, y);
             else if (a >= 0.5f && Luma(b) >= 96 * a) fill.Add(x, y);
         }
-    if (!covered.at.empty())
-        errors.push_back("text under other ink: " + std::to_string(covered.at.size()) + " of its " + std::to_string(text.at.size()) +
-                         " pixels, at " + covered.Str());
     Ink edge;
     for (const auto& [x, y] : text.at)
         if (x <= 1 || y <= 1 || x >= 638 || y >= 478) edge.Add(x, y);
     if (!edge.at.empty()) errors.push_back("text cut by the screen's edge at " + edge.Str());
     const std::vector<Ink> lines = Lines(text);
+    // A line is under other ink where it shows through it, or where it is
+    // partly hidden (a whole line hidden by a panel over it is not read).
+    for (const Ink& line : lines) {
+        const size_t seen = Near(line, washed, 0).at.size(), gone = Near(line, hidden, 0).at.size();
+        if (seen > 4 || (gone > 4 && line.at.size() - gone > 4))
+            errors.push_back("text under other ink: " + std::to_string(seen + gone) + " of the " + std::to_string(line.at.size()) +
+                             " pixels of the line at " + line.Str());
+    }
     for (const Ink& line : lines) {
         Ink on;
         for (const auto& [x, y] : line.at)

@@ -673,6 +673,7 @@ uint16_t Autopilot::DecideGame(uint16_t& second) {
                 for (const cEnemyObjectBase* e : ObjectManager.enemyList)
                     if (dynamic_cast<const StageStartEffectObj*>(e) && e->frame == 90) TakeShot();
             if (ShotDue(Shot::kHud) && StageFrame >= 240) TakeShot();
+            if (ShotDue(Shot::kStageTitle) || ShotDue(Shot::kHud)) return 0;  // the players stand where the stage put them
             if (ShotDue(Shot::kContinue) && !dying_ && Player1) {
                 // Player 1's last life: a miss with no stock left ends the game.
                 dying_ = true;
