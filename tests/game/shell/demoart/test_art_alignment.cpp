@@ -186,8 +186,8 @@ Image ReadPng(const std::string& path) {
     return Image{im.width, im.height, std::move(im.pixels)};
 }
 
-Layered ReadLayers(const std::string& seen, const std::string& base) {
-    Layered l{ReadPng(seen), ReadPng(base + ".text_black.png"), ReadPng(base + ".text_white.png"), ReadPng(base + ".no_text.png"), {}};
+Layered ReadLayers(const std::string& base) {
+    Layered l{ReadPng(base + ".png"), ReadPng(base + ".text_black.png"), ReadPng(base + ".text_white.png"), ReadPng(base + ".no_text.png"), {}};
     std::istringstream in(testsupport::ReadFile(base + ".quads.txt"));
     for (std::string line; std::getline(in, line);) {
         Quad q;
@@ -199,13 +199,15 @@ Layered ReadLayers(const std::string& seen, const std::string& base) {
 }
 
 // What a text is centred on: the ink of the quads drawn from a cell group of a
-// picture (those drawn within the box, if one is given), or a box of the
-// screen; the glyphs on it are centred both ways (kBoth), each line in it
-// across (kLines), or all of its lines down (kBlock).
+// picture (those drawn within the box, if one is given; or, `at`, the cell
+// drawn over the box), or a box of the screen; the glyphs on it are centred
+// both ways (kBoth), each line in it across (kLines), or all of its lines
+// down (kBlock).
 struct Anchor {
     std::string picture, group;
     enum Mode { kBoth, kLines, kBlock } mode = kBoth;
     int x0 = 0, y0 = 0, x1 = -1, y1 = -1;
+    bool at = false;
 };
 
 // The lines of a text: its pieces joined where they stand in one row close
@@ -235,35 +237,44 @@ std::vector<std::string> StateErrors(const Layered& l, const std::vector<Anchor>
     // its fill (bright where it is mostly text), and whether what the player
     // sees there is that text over what lies behind it or, where not, whether
     // the text shows through what covers it or is hidden.
-    Ink text, fill, washed, hidden;
+    Ink text, fill, washed, hidden, clear;
     for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 640; ++x) {
             const uint32_t b = l.black.at(UINT(x), UINT(y)), w = l.white.at(UINT(x), UINT(y));
             const float a = 1.0f - float((Ch(w, 0) - Ch(b, 0)) + (Ch(w, 1) - Ch(b, 1)) + (Ch(w, 2) - Ch(b, 2))) / 765.0f;
             if (a < 0.25f) continue;
             text.Add(x, y);
-            bool off = false, shown = false;
+            // (Where the text is nearly the colour of what lies behind it, none of it tells.)
+            float off = 0, shown = 0, stands = 0;
             for (int i = 0; i < 3; ++i) {
-                const int seen = Ch(l.seen.at(UINT(x), UINT(y)), i), under = Ch(l.plain.at(UINT(x), UINT(y)), i);
-                off = off || std::abs(float(seen) - float(Ch(b, i)) - (1 - a) * float(under)) > 48;
-                shown = shown || std::abs(seen - under) > 24;
+                const float seen = float(Ch(l.seen.at(UINT(x), UINT(y)), i)), under = float(Ch(l.plain.at(UINT(x), UINT(y)), i));
+                const float expected = float(Ch(b, i)) + (1 - a) * under;
+                off = std::max(off, std::abs(seen - expected)), shown = std::max(shown, std::abs(seen - under));
+                stands = std::max(stands, std::abs(expected - under));
             }
-            if (off && a >= 0.9f) (shown ? washed : hidden).Add(x, y);
-            else if (a >= 0.5f && Luma(b) >= 96 * a) fill.Add(x, y);
+            if (a >= 0.9f && stands > 24 && off <= 48) clear.Add(x, y);
+            else if (a >= 0.9f && stands > 24 && shown > 24) washed.Add(x, y);
+            else if (a >= 0.9f && stands > 64) hidden.Add(x, y);
+            if (off <= 48 && a >= 0.7f && Luma(b) >= 96 * a) fill.Add(x, y);
         }
+    // A line is under other ink where it shows through it (what ink hides
+    // whole, as a panel over other text, is not read; the rest of the rules
+    // read what shows).
+    for (const Ink& line : Lines(text)) {
+        const size_t seen = Near(line, washed, 0).at.size(), gone = Near(line, hidden, 0).at.size(), read = Near(line, clear, 0).at.size();
+        if (seen > 4)
+            errors.push_back("text under other ink: " + std::to_string(seen) + " of the " + std::to_string(seen + gone + read) +
+                             " pixels of the line at " + line.Str() + " that tell");
+    }
+    Ink shows;
+    for (const Ink& glyph : Pieces(text))
+        if (Near(glyph, hidden, 0).at.size() <= Near(glyph, clear, 0).at.size())
+            for (const auto& [x, y] : glyph.at) shows.Add(x, y);
+    const std::vector<Ink> lines = Lines(shows);
     Ink edge;
-    for (const auto& [x, y] : text.at)
+    for (const auto& [x, y] : shows.at)
         if (x <= 1 || y <= 1 || x >= 638 || y >= 478) edge.Add(x, y);
     if (!edge.at.empty()) errors.push_back("text cut by the screen's edge at " + edge.Str());
-    const std::vector<Ink> lines = Lines(text);
-    // A line is under other ink where it shows through it, or where it is
-    // partly hidden (a whole line hidden by a panel over it is not read).
-    for (const Ink& line : lines) {
-        const size_t seen = Near(line, washed, 0).at.size(), gone = Near(line, hidden, 0).at.size();
-        if (seen > 4 || (gone > 4 && line.at.size() - gone > 4))
-            errors.push_back("text under other ink: " + std::to_string(seen + gone) + " of the " + std::to_string(line.at.size()) +
-                             " pixels of the line at " + line.Str());
-    }
     for (const Ink& line : lines) {
         Ink on;
         for (const auto& [x, y] : line.at)
@@ -281,9 +292,15 @@ std::vector<std::string> StateErrors(const Layered& l, const std::vector<Anchor>
             boxes.emplace_back();
             boxes.back().Add(anchor.x0, anchor.y0), boxes.back().Add(anchor.x1, anchor.y1);
         }
-        for (const Quad& q : l.quads) {
-            if (anchor.picture.empty() || q.picture != anchor.picture) continue;
-            if (anchor.x1 >= 0 && (q.dst[0] < float(anchor.x0) || q.dst[1] < float(anchor.y0) || q.dst[0] > float(anchor.x1) || q.dst[1] > float(anchor.y1)))
+        std::vector<Quad> quads = l.quads;
+        if (anchor.at)
+            for (const demodata::Cell& cell : demodata::FindImage(anchor.picture)->cells)
+                if (cell.group == anchor.group)
+                    quads.push_back({anchor.picture, {float(cell.box.x), float(cell.box.y), float(cell.box.w), float(cell.box.h)},
+                                     {float(anchor.x0), float(anchor.y0), float(anchor.x1 - anchor.x0 + 1), float(anchor.y1 - anchor.y0 + 1)}});
+        for (const Quad& q : quads) {
+            if (anchor.picture.empty() || q.picture != anchor.picture || (anchor.at && &q < &quads[l.quads.size()])) continue;
+            if (!anchor.at && anchor.x1 >= 0 && (q.dst[0] < float(anchor.x0) || q.dst[1] < float(anchor.y0) || q.dst[0] > float(anchor.x1) || q.dst[1] > float(anchor.y1)))
                 continue;
             const demodata::Cell* cell = demodata::CellAround(*demodata::FindImage(q.picture), {int(q.src[0]), int(q.src[1]), int(q.src[2]), int(q.src[3])});
             if (!cell || cell->group != anchor.group) continue;
@@ -300,7 +317,7 @@ std::vector<std::string> StateErrors(const Layered& l, const std::vector<Anchor>
             boxes.back().x1 -= 1, boxes.back().y1 -= 1;
         }
         if (boxes.empty()) errors.push_back("no " + anchor.group + " of " + anchor.picture + " is drawn");
-        const std::vector<Ink> glyphs = Pieces(text);
+        const std::vector<Ink> glyphs = Pieces(shows);
         for (const Ink& box : boxes) {
             Ink on;
             std::vector<const Ink*> within;
@@ -416,14 +433,16 @@ wholegame::Plan Tour(const std::vector<Family>& families, const std::string& fol
                   Game{4, 2, 0, 0, 0, "TOUR", 0, false, 3}, Game{4, 2, 0, 0, 0, "TOUR", 0, false, 4},
                   Game{2, 1}, Game{2, 2}};
     // Each stage's title, then its bosses as its schedule brings them, sooner;
-    // stage 1 keeps room before its boss for the states of play.
+    // stage 1 keeps room before its boss for the states of play, and a second
+    // boss comes once the first has stopped the scroll.
     const char* const bosses[6] = {"320 380 200 900 0", "320 -50 201 400 0", "380 65 202 400 16384", "-40 120 203 400 0",
-                                   "320 -15 204 400 0 0 0 0 0 0\n260 15 205 500 0", "120 -40 290 400 0 0 0 0 0 0\n320 15 291 500 0"};
+                                   "320 -15 204 400 0 0 0 0 0 0\n260 15 205 700 0", "120 -40 290 400 0 0 0 0 0 0\n320 15 291 700 0"};
     for (int stage = 1; stage <= 6; ++stage)
         plan.files.push_back({"data/stagedata/Stage0" + std::to_string(stage) + (stage == 6 ? "1" : "0") + "Enemy.dat",
                               "320 240 300 30 0 0 0 0 0 1\n" + std::string(bosses[stage - 1]) + " 0 0 0 0 0\n"});
     for (const Family& f : families)
         if (f.shot) plan.shots.push_back(*f.shot);
+    if (getenv("ART_DEBUG_ROWS")) plan.shots.resize(size_t(atoi(getenv("ART_DEBUG_ROWS"))));  // DEBUG
     demodata::TextPainter text;
     std::string error;
     if (!text.Open(&error)) return plan;
@@ -480,7 +499,8 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
     };
     const Anchor highlight{"img/title.png", "highlight"}, bar{"img/main_system.png", "cursor_bar"};
     const auto box = [](Anchor::Mode mode, int x, int y, int w, int h) { return Anchor{"", "", mode, x, y, x + w - 1, y + h - 1}; };
-    const auto header = [&](int k) { return box(Anchor::kBoth, demodata::screen::kKeyHeaderX[k], 60, 120, 28); };
+    const auto keys = [](int x, int y, int w, int h) { return Anchor{"img/config.png", "key_highlight", Anchor::kBoth, x, y, x + w - 1, y + h - 1, true}; };
+    const auto header = [&](int k) { return keys(demodata::screen::kKeyHeaderX[k], 60, 120, 28); };
     const std::vector<Family> families = {
         {"boss_gauge", [&] {
              GameState.subState = kSubStateDialogue;  // the boss's quads alone
@@ -584,17 +604,23 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
              const Image bg = scene({"background"}), digits = scene({"small_digits", "large_digits"});
              const Image both = scene({"small_digits", "large_digits"}, 1), banners = scene({"banner_top", "banner_bottom"});
              shoot(scene({}));
-             for (const auto& [y, h] : std::vector<std::pair<int, int>>{{120, 26}, {160, 26}, {210, 26}, {250, 26}, {325, 26}, {410, 35}})
-                 beside(Find(digits, 216, y, 640, y + h, Fill), Solid(Find(bg, 0, y - 6, 214, y + h + 6, Fill)), "row at y " + std::to_string(y));
-             // Every heading, label and digit 2 px clear of the banners; nothing written
-             // in player 2's column of a one-player game.
+             // Each row's digits at the height they are made to stand, within a pixel.
+             using demodata::screen::kTallyDigitInk, demodata::screen::kTallyTotalInk;
+             for (const auto& [y, h] : std::vector<std::pair<int, int>>{{120, 26}, {160, 26}, {210, 26}, {250, 26}, {325, 26}, {410, 35}}) {
+                 const Ink row = Find(digits, 216, y, 640, y + h, Fill);
+                 beside(row, Solid(Find(bg, 0, y - 6, 214, y + h + 6, Fill)), "row at y " + std::to_string(y));
+                 expect(std::abs(row.H() - (y == 410 ? kTallyTotalInk : kTallyDigitInk)) <= 1,
+                        "row at y " + std::to_string(y) + ": the digits' ink " + row.Str() + " is not " + std::to_string(y == 410 ? kTallyTotalInk : kTallyDigitInk) + " px tall");
+             }
+             // Every heading, label and digit 2 px clear of the banners; nothing but
+             // its heading in player 2's column of a one-player game.
              Ink text = Find(bg, 0, 0, 640, 480, Bright), second;
              for (const auto& [x, y] : Find(digits, 0, 0, 640, 480, Bright).at) text.Add(x, y);
              const Ink banner = Find(banners, 0, 0, 640, 480, Lit), under = Near(text, banner, 2);
              expect(banner.H() > 0 && under.at.empty(), "text within 2 px of a banner at " + under.Str());
              for (const auto& [x, y] : Find(both, 0, 0, 640, 480, Fill).at)
                  if (!Fill(digits.at(UINT(x), UINT(y)))) second.Add(x, y);
-             const Ink stray = Find(bg, second.x0, 0, second.x1 + 1, 480, Bright);
+             const Ink stray = Find(bg, second.x0, demodata::screen::kTallyRowY[0] - 4, second.x1 + 1, 480, Bright);
              expect(second.H() > 0 && stray.at.empty(), "a one-player tally shows " + stray.Str() + " in player 2's column " + second.Str());
          }},
         {"config", [&] {
@@ -656,9 +682,9 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
                  screen.column = cell / kActionCount + 1, screen.row = cell % kActionCount;
                  const Ink mark = Find(Shot([&] { screen.Draw(); }, {}, {1}), 0, 0, 640, 480, Lit);
                  const auto [top, bottom] = bars[size_t(cell)];
-                 expect(mark.H() > 0 && mark.y0 >= top && mark.y1 <= bottom,
+                 expect(mark.H() > 0 && mark.y0 >= top && mark.y1 <= bottom && std::abs(mark.Cy() - float(top + bottom) / 2) <= 1,
                         "player " + std::to_string(screen.column) + " row " + std::to_string(screen.row) + ": the highlight " + mark.Str() +
-                            " leaves the bar y " + std::to_string(top) + ".." + std::to_string(bottom));
+                            " is not on the middle of the bar y " + std::to_string(top) + ".." + std::to_string(bottom));
              }
              Sheet(kConfigSheet, "img/config.png");
              screen.column = 1, screen.row = 3;
@@ -907,7 +933,7 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
         {at(Hold::kKeyHeader, "key_header_2", 2), {header(2)}},
         {at(Hold::kKeyHeader, "key_header_3", 3), {header(3)}},
         {at(Hold::kKeyDefining, "key_defining", 6)},
-        {at(Hold::kKeyDefaults, "key_defaults"), {box(Anchor::kBoth, 220, 282, 200, 40), box(Anchor::kLines, 130, 180, 380, 100)}},
+        {at(Hold::kKeyDefaults, "key_defaults"), {keys(220, 282, 200, 40), {"img/config.png", "defaults_question", Anchor::kLines, 130, 180, 509, 379, true}}},
         {at(Hold::kTeam, "team_1", 0), {{"img/title.png", "team", Anchor::kLines}}},
         {at(Hold::kTeam, "team_2", 1), {{"img/title.png", "team", Anchor::kLines}}},
         {at(Hold::kDifficulty, "difficulty_0", 0), {{"img/title.png", "difficulty_cursor"}}},
@@ -917,7 +943,7 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
         {at(Hold::kHud, "hud_1p")},
         {at(Hold::kForce, "force_yuri", 0)},
         {at(Hold::kPause, "pause_question"), {bar, {"img/main_system.png", "pause_panel", Anchor::kLines}}},
-        {at(Hold::kContinue, "continue", 1), {bar, box(Anchor::kLines, 0, 80, 640, 220), box(Anchor::kLines, 0, 380, 640, 36)}},
+        {at(Hold::kContinue, "continue_credits", 1), {bar, box(Anchor::kLines, 0, 80, 640, 220), box(Anchor::kLines, 0, 380, 640, 36)}},
         {at(Hold::kNameCard, "card_upper", 0)},
         {at(Hold::kNameCard, "card_lower", 1)},
         {at(Hold::kBanner, "cut_in_shamyu", 0)},
@@ -959,8 +985,10 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
 
     // The states: one run of the real program through them, before this
     // process opens its own display.
-    testsupport::TempDir layers;
-    const wholegame::RunRecord tour = wholegame::Play(Tour(families, layers.path()));
+    testsupport::TempDir layersDir;
+    const std::string layersPath = getenv("ART_DEBUG_DIR") ? getenv("ART_DEBUG_DIR") : layersDir.path();  // DEBUG
+    struct { const std::string& path() const { return p; } std::string p; } layers{layersPath};  // DEBUG
+    const wholegame::RunRecord tour = getenv("ART_DEBUG_REUSE") ? wholegame::RunRecord{0} : wholegame::Play(Tour(families, layers.path()));  // DEBUG
     EXPECT_EQ(tour.failure, "") << "the autopilot's way through the states";
     InGl(
         [&] {
@@ -987,9 +1015,8 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
                 family = f.name;
                 boss->draw = [] {};
                 if (f.run) f.run();
-                const std::string seen = std::string(QUENRITH_BINARY_DIR) + "/screenshots/" + (f.shot ? f.shot->file : "") + ".png";
                 if (f.shot)
-                    for (const std::string& e : StateErrors(ReadLayers(seen, layers.path() + "/" + f.shot->file), f.anchors, Data()))
+                    for (const std::string& e : StateErrors(ReadLayers(layers.path() + "/" + f.shot->file), f.anchors, Data()))
                         expect(false, e);
             }
             std::string report;

@@ -252,6 +252,7 @@ d3d9test::Image Autopilot::TakeLayers() {
         legend += line;
     }
     testsupport::WriteFile(base + ".quads.txt", legend);
+
     // A slot drawn from a picture with text takes its layer; in the text's
     // layer the other slots are left out, and in the other the fonts.
     const std::vector<SpriteEntry> table = SpriteTable;
@@ -281,6 +282,7 @@ d3d9test::Image Autopilot::TakeLayers() {
     };
     layer(true, {{0xFF000000u, ".text_black.png"}, {0xFFFFFFFFu, ".text_white.png"}});
     layer(false, {{0xFF000000u, ".no_text.png"}});
+    WritePng(frame, base + ".png");
     TitleState = title, GameState = game, TalkState = talk, ScoreData = score;
     Kestra3D::Clear(3, 0xFF5A5A78u, 1.0f, 0, nullptr);
     return frame;
@@ -669,11 +671,16 @@ uint16_t Autopilot::DecideGame(uint16_t& second) {
                 return Tap(last, PAD_MENU);
             }
             pauseFor_ = 0;
+            // The stage's title, and its display before the boss: the players stand
+            // where the stage put them (the display fades when they fly low).
             if (ShotDue(Shot::kStageTitle))
-                for (const cEnemyObjectBase* e : ObjectManager.enemyList)
-                    if (dynamic_cast<const StageStartEffectObj*>(e) && e->frame == 90) TakeShot();
-            if (ShotDue(Shot::kHud) && StageFrame >= 240) TakeShot();
-            if (ShotDue(Shot::kStageTitle) || ShotDue(Shot::kHud)) return 0;  // the players stand where the stage put them
+                for (const cEnemyObjectBase* e : ObjectManager.enemyList) {
+                    if (!dynamic_cast<const StageStartEffectObj*>(e)) continue;
+                    if (e->frame >= 90) TakeShot();
+                    return 0;
+                }
+            if (ShotDue(Shot::kHud) && StageFrame < 240) return 0;
+            if (ShotDue(Shot::kHud)) TakeShot();
             if (ShotDue(Shot::kContinue) && !dying_ && Player1) {
                 // Player 1's last life: a miss with no stock left ends the game.
                 dying_ = true;

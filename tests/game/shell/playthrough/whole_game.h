@@ -80,7 +80,8 @@ struct Plan {
     bool hurryBosses = false;
     // With pictures by path below data/ (PNG bytes of their text alone and of
     // them without their text), each shot also leaves in `layerFolder` the
-    // frame drawn again from the same state: <file>.text_black.png and
+    // frame drawn again from the same state: <file>.png (as it is),
+    // <file>.text_black.png and
     // .text_white.png (the text alone over black and over white),
     // .no_text.png (all but the text, over black), and <file>.quads.txt, a
     // line per quad drawn ("slot picture sx sy sw sh x y w h angle").
