@@ -335,12 +335,11 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     c.SetClip(cur);
     DrawMagicCircle(c, cur, Rgb(0xFFC060), 2);
     c.ResetClip();
-    // The turning panel is drawn over the heading and the items once grown: it
-    // keeps clear of them, and of the play time.
+    // The turning panel is drawn over the heading and the items once grown: a
+    // faint sheen without a frame, kept clear of them and of the play time.
     const Box panel = Get(a, "panel").box;
     c.SetClip(panel);
     c.RoundRect(float(panel.x) + 28, float(panel.y) + 28, 200, 200, 16, Rgb(0x40A0C0, 0.16f));
-    c.RoundFrame(float(panel.x) + 28, float(panel.y) + 28, 200, 200, 16, 3, Rgb(0xD0F0FF, 0.8f));
     c.ResetClip();
     using screen::kConfigPanel, screen::kConfigLabels;
     for (const Box& grown : {kConfigPanel, Box{kConfigPanel.x, 0, kConfigPanel.w - 2, kConfigPanel.h + 10}})
