@@ -471,13 +471,15 @@ void NameEntry(Canvas& c, const ImageAsset& a, TextPainter& t) {
     c.SetClip(bg);
     t.DrawCentered(c, "RESULT", {0, 14, 640, 50}, Label(40, kGold));
     DrawPanel(c, {14, 76, 612, 176}, Rgb(0x2A5A70), 12);
-    // The row's labels alike, each ending 4 px before what the game writes
-    // after it: the rank from x 95, the name from 240, the date from 505.
+    // The row's labels alike, each ending, outline and all, 4 px before what
+    // the game writes after it: the rank from x 95, the name from 240, the date
+    // from 505.
     const TextStyle head = Label(16, Rgb(0xB0E0FF));
     const InkFit fit = t.FitInk({"RANK", "NAME", "DATE"}, head, 10, 60);
-    t.DrawInk(c, "RANK", {24, 98, 95 - 4 - 24, 10}, head, fit, Align::kRight);
-    t.DrawInk(c, "NAME", {170, 98, 240 - 4 - 170, 10}, head, fit, Align::kRight);
-    t.DrawInk(c, "DATE", {430, 98, 505 - 4 - 430, 10}, head, fit, Align::kRight);
+    const int gap = 4 + head.outlineWidth + 1;
+    t.DrawInk(c, "RANK", {24, 98, 95 - gap - 24, 10}, head, fit, Align::kRight);
+    t.DrawInk(c, "NAME", {170, 98, 240 - gap - 170, 10}, head, fit, Align::kRight);
+    t.DrawInk(c, "DATE", {430, 98, 505 - gap - 430, 10}, head, fit, Align::kRight);
     t.DrawLeft(c, "SCORE", {60, 158, 120, 28}, Label(20, Rgb(0xB0E0FF)));
     t.DrawLeft(c, "STAGE", {60, 208, 120, 28}, Label(20, Rgb(0xB0E0FF)));
     c.Fill({236, 120, 210, 2}, Rgb(0xFFFFFF, 0.6f));
