@@ -336,10 +336,14 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     DrawMagicCircle(c, cur, Rgb(0xFFC060), 2);
     c.ResetClip();
     // The turning panel is drawn over the heading and the items once grown: a
-    // faint sheen without a frame, kept clear of them and of the play time.
+    // faint sheen with a few glints and no frame, kept clear of them and of the
+    // play time.
     const Box panel = Get(a, "panel").box;
     c.SetClip(panel);
     c.RoundRect(float(panel.x) + 28, float(panel.y) + 28, 200, 200, 16, Rgb(0x40A0C0, 0.16f));
+    Random glints(23);
+    for (int i = 0; i < 16; ++i)
+        c.Star(float(panel.x) + glints.Range(40, 216), float(panel.y) + glints.Range(40, 216), 3, 1, 4, 0, Rgb(0xD0F0FF));
     c.ResetClip();
     using screen::kConfigPanel, screen::kConfigLabels;
     for (const Box& grown : {kConfigPanel, Box{kConfigPanel.x, 0, kConfigPanel.w - 2, kConfigPanel.h + 10}})
