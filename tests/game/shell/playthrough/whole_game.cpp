@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <type_traits>
 
@@ -64,6 +65,9 @@ constexpr int32_t kEndCell = 14;    // the name grid's end cell, in its last row
 constexpr int32_t kTalkLimit = 6000;
 constexpr int32_t kPhaseLimit = 40000;
 constexpr int32_t kMenuLimit = 3000;
+// The pause menu item the autopilot pauses for: 1 restart, 2 quit, or RETRY's
+// question held for its picture and then answered no.
+constexpr int32_t kAskAndDecline = 3;
 
 // The longest each stage has taken, in frames, by stage (1 to 6) and
 // difficulty (0 to 2; the extra stage plays on 1), over every route of the
@@ -144,7 +148,7 @@ private:
     int32_t phaseFrames_ = 0;
     int32_t lastPhase_[2] = {-1, -1};
     int32_t lives_[2] = {0, 0};
-    int32_t pauseFor_ = 0;  // the pause menu item the autopilot paused for: 1 restart, 2 quit
+    int32_t pauseFor_ = 0;  // the pause menu item the autopilot paused for (kAskAndDecline)
     bool restarted_ = false;
     // Soak.
     double start_ = testsupport::MonotonicSeconds();
@@ -519,25 +523,25 @@ uint16_t Autopilot::DecideTitle() {
     }
     const cTitleState& t = TitleState;
     const Shot* due = Due();
-    // A picture of a screen with its cursor on `param`, once the screen stood still.
-    const auto hold = [&](Shot::Moment m, int32_t cursor, uint16_t toward, int32_t frames) -> uint16_t {
-        if (!ShotDue(m)) return 0xFFFF;
+    // A picture of a screen with its cursor on `param`, once the screen stood
+    // still: the press toward it, or none; nothing when that picture is not due.
+    const auto hold = [&](Shot::Moment m, int32_t cursor, uint16_t toward, int32_t frames) -> std::optional<uint16_t> {
+        if (!ShotDue(m)) return std::nullopt;
         if (cursor != due->param) {
             stillFrames_ = 0;
             return toward;
         }
         if (++stillFrames_ >= frames) TakeShot();
-        return 0;
+        return uint16_t{0};
     };
     const bool keys = due && due->moment >= Shot::kConfig && due->moment <= Shot::kKeyDefaults;
-    uint16_t held = 0xFFFF;
     switch (t.state) {
         case kTitleMenu: {
             if (ShotDue(Shot::kTitle)) {
                 if (++stillFrames_ >= 90) TakeShot();
                 return 0;
             }
-            if ((held = hold(Shot::kMenu, t.menuCursor, PAD_DOWN, 30)) != 0xFFFF) return held;
+            if (const auto press = hold(Shot::kMenu, t.menuCursor, PAD_DOWN, 30)) return *press;
             // A pressed item that left the menu where it was is refused.
             if (pressedItem_ >= 0 && t.menuCursor == pressedItem_) {
                 if (!triedExtra_ && plan_.tryExtraFirst) {
@@ -570,25 +574,24 @@ uint16_t Autopilot::DecideTitle() {
             if (k.defining) {
                 // Player 1's pad: a direction skips to the buttons' rows, then buttons 0 to 5 in turn.
                 if (k.row == 0) return PAD_DOWN;
-                if ((held = hold(Shot::kKeyDefining, k.row, 0, 30)) != 0xFFFF && k.row == due->param) return held;
+                if (ShotDue(Shot::kKeyDefining) && k.row == due->param) return *hold(Shot::kKeyDefining, k.row, 0, 30);
                 raw_ = static_cast<uint16_t>(1u << (k.row - 4));
                 return 0;
             }
             if (k.defaultsState == 1) {
-                if ((held = hold(Shot::kKeyDefaults, k.row, 0, 30)) != 0xFFFF) return held;
+                if (const auto press = hold(Shot::kKeyDefaults, k.row, 0, 30)) return *press;
                 return k.row == 0 ? PAD_DOWN : PAD_SHOT;  // no
             }
             const int32_t column = ShotDue(Shot::kKeyHeader)     ? due->param
                                    : ShotDue(Shot::kKeyDefining) ? 1
                                    : ShotDue(Shot::kKeyDefaults) ? 3
                                                                   : 0;
-            if ((held = hold(Shot::kKeyHeader, k.column, k.column < column ? PAD_RIGHT : PAD_LEFT, 30)) != 0xFFFF)
-                return held;
+            if (const auto press = hold(Shot::kKeyHeader, k.column, k.column < column ? PAD_RIGHT : PAD_LEFT, 30)) return *press;
             return k.column != column ? (k.column < column ? PAD_RIGHT : PAD_LEFT) : PAD_SHOT;
         }
         case kTitleTeam:
             pressedItem_ = -1;
-            if ((held = hold(Shot::kTeam, t.teamCursor, PAD_RIGHT, 90)) != 0xFFFF) return held;
+            if (const auto press = hold(Shot::kTeam, t.teamCursor, PAD_RIGHT, 90)) return *press;
             if (t.teamCursor != game().team - 1) {
                 if (++teamTries_ > 4) {
                     game_.refused = true;
@@ -601,7 +604,7 @@ uint16_t Autopilot::DecideTitle() {
             }
             return PAD_SHOT;
         case kTitleDifficulty:
-            if ((held = hold(Shot::kDifficulty, t.difficultyCursor, PAD_UP, 90)) != 0xFFFF) return held;
+            if (const auto press = hold(Shot::kDifficulty, t.difficultyCursor, PAD_UP, 90)) return *press;
             if (game().difficulty > t.maxDifficulty) {
                 game_.refused = true;
                 record_.games.push_back(game_);
@@ -611,7 +614,7 @@ uint16_t Autopilot::DecideTitle() {
             }
             return t.difficultyCursor != game().difficulty ? PAD_UP : PAD_SHOT;
         case kTitlePractice:
-            if ((held = hold(Shot::kPractice, t.practiceCursor, PAD_DOWN, 90)) != 0xFFFF) return held;
+            if (const auto press = hold(Shot::kPractice, t.practiceCursor, PAD_DOWN, 90)) return *press;
             return t.practiceCursor != game().practiceRow ? PAD_DOWN : PAD_SHOT;
         case kTitleStartGame: return 0;
         default:
@@ -651,10 +654,10 @@ uint16_t Autopilot::DecideGame(uint16_t& second) {
             return Tap(last, g.continueChoice == 0 ? PAD_RIGHT : PAD_SHOT);
         case kSubStatePause: {
             if (!pauseFor_) return Tap(last, g.pauseCursor == 0 ? PAD_SHOT : PAD_UP);
-            // The item, then "yes" (the question opens on "no"); 3: RETRY's question held and answered no.
-            const int32_t item = pauseFor_ == 3 ? 1 : pauseFor_;
+            // The item, then "yes" (the question opens on "no").
+            const int32_t item = pauseFor_ == kAskAndDecline ? 1 : pauseFor_;
             if (!g.pauseAsking) return Tap(last, g.pauseCursor != item ? PAD_DOWN : PAD_SHOT);
-            if (pauseFor_ != 3) return Tap(last, g.pauseAnswer != 0 ? PAD_UP : PAD_SHOT);
+            if (pauseFor_ != kAskAndDecline) return Tap(last, g.pauseAnswer != 0 ? PAD_UP : PAD_SHOT);
             if (!ShotDue(Shot::kPause)) return Tap(last, PAD_SHOT);
             if (++stillFrames_ >= 30) TakeShot();
             return 0;
@@ -665,9 +668,13 @@ uint16_t Autopilot::DecideGame(uint16_t& second) {
                 pauseFor_ = 2;
                 return Tap(last, PAD_MENU);
             }
-            if ((!restarted_ && g.stage == game().restartIn && stage_.frames >= 600) || ShotDue(Shot::kPause)) {
-                restarted_ = restarted_ || !ShotDue(Shot::kPause);
-                pauseFor_ = ShotDue(Shot::kPause) ? 3 : 1;
+            if (ShotDue(Shot::kPause)) {
+                pauseFor_ = kAskAndDecline;
+                return Tap(last, PAD_MENU);
+            }
+            if (!restarted_ && g.stage == game().restartIn && stage_.frames >= 600) {
+                restarted_ = true;
+                pauseFor_ = 1;
                 return Tap(last, PAD_MENU);
             }
             pauseFor_ = 0;
