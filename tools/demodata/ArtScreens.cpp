@@ -287,7 +287,8 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
         const Box plate{df.x + int(at.x) - screen::kDifficulty.x - 60, df.y + int(at.y) - screen::kDifficulty.y - 20, 120, 40};
         c.RoundRect(float(plate.x), float(plate.y), float(plate.w), float(plate.h), 14, Darker(cols[d], 0.6f));
         c.RoundFrame(float(plate.x), float(plate.y), float(plate.w), float(plate.h), 14, 2, cols[d]);
-        InkLabel(c, t, names[d], {plate.x + 8, plate.y, plate.w - 16, plate.h}, Label(20, Lighter(cols[d], 0.75f)), 14, Align::kCentre);
+        // Narrow enough for the cursor's glints to pass clear of it as it turns.
+        InkLabel(c, t, names[d], {plate.x + 18, plate.y, plate.w - 36, plate.h}, Label(20, Lighter(cols[d], 0.75f)), 14, Align::kCentre);
     }
     c.ResetClip();
     const Box dc = Get(a, "difficulty_cursor").box;
@@ -295,7 +296,7 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     c.Ring(float(dc.x) + 62, float(dc.y) + 62, 58, 5, Rgb(0xFFFFFF, 0.9f));
     for (int i = 0; i < 4; ++i) {
         const float ang = float(i) * kPi / 2;
-        c.Star(float(dc.x) + 62 + std::cos(ang) * 56, float(dc.y) + 62 + std::sin(ang) * 56, 9, 4, 4, 0, kGold);
+        c.Star(float(dc.x) + 62 + std::cos(ang) * 57, float(dc.y) + 62 + std::sin(ang) * 57, 7, 3, 4, 0, kGold);
     }
     c.ResetClip();
 }

@@ -502,7 +502,8 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
     const auto at = [](Hold::Moment m, const std::string& name, int32_t param = 0, bool quit = false) {
         return Hold{m, "art_" + name, param, quit};
     };
-    const Anchor highlight{"img/title.png", "highlight"}, bar{"img/main_system.png", "cursor_bar"};
+    const Anchor highlight{"img/title.png", "highlight"}, bar{"img/main_system.png", "cursor_bar"}, ring{"img/title.png", "difficulty_cursor"};
+    const Anchor band{"img/system/StageTitleBG.png", "band", Anchor::kBlock}, card{"img/title.png", "team", Anchor::kLines};
     const auto box = [](Anchor::Mode mode, int x, int y, int w, int h) { return Anchor{"", "", mode, x, y, x + w - 1, y + h - 1}; };
     const auto keys = [](int x, int y, int w, int h) { return Anchor{"img/config.png", "key_highlight", Anchor::kBoth, x, y, x + w - 1, y + h - 1, true}; };
     const auto header = [&](int k) { return keys(demodata::screen::kKeyHeaderX[k], 60, 120, 28); };
@@ -939,12 +940,12 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
         {at(Hold::kKeyHeader, "key_header_3", 3), {header(3)}},
         {at(Hold::kKeyDefining, "key_defining", 6)},
         {at(Hold::kKeyDefaults, "key_defaults"), {keys(220, 282, 200, 40), {"img/config.png", "defaults_question", Anchor::kLines, 130, 180, 509, 379, true}}},
-        {at(Hold::kTeam, "team_1", 0), {{"img/title.png", "team", Anchor::kLines}}},
-        {at(Hold::kTeam, "team_2", 1), {{"img/title.png", "team", Anchor::kLines}}},
-        {at(Hold::kDifficulty, "difficulty_0", 0), {{"img/title.png", "difficulty_cursor"}}},
-        {at(Hold::kDifficulty, "difficulty_1", 1), {{"img/title.png", "difficulty_cursor"}}},
-        {at(Hold::kDifficulty, "difficulty_2", 2), {{"img/title.png", "difficulty_cursor"}}},
-        {at(Hold::kStageTitle, "stage_title_1_1"), {{"img/system/StageTitleBG.png", "band", Anchor::kBlock}}},
+        {at(Hold::kTeam, "team_1", 0), {card}},
+        {at(Hold::kTeam, "team_2", 1), {card}},
+        {at(Hold::kDifficulty, "difficulty_0", 0), {ring}},
+        {at(Hold::kDifficulty, "difficulty_1", 1), {ring}},
+        {at(Hold::kDifficulty, "difficulty_2", 2), {ring}},
+        {at(Hold::kStageTitle, "stage_title_1_1"), {band}},
         {at(Hold::kHud, "hud_1p")},
         {at(Hold::kForce, "force_yuri", 0)},
         {at(Hold::kPause, "pause_question"), {bar, {"img/main_system.png", "pause_panel", Anchor::kLines}}},
@@ -953,9 +954,9 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
         {at(Hold::kNameCard, "card_lower", 1)},
         {at(Hold::kBanner, "cut_in_shamyu", 0)},
         {at(Hold::kTally, "tally_1p")},
-        {at(Hold::kStageTitle, "stage_title_2_1"), {{"img/system/StageTitleBG.png", "band", Anchor::kBlock}}},
+        {at(Hold::kStageTitle, "stage_title_2_1"), {band}},
         {at(Hold::kBanner, "cut_in_fururu", 0)},
-        {at(Hold::kStageTitle, "stage_title_3_1", 0, true), {{"img/system/StageTitleBG.png", "band", Anchor::kBlock}}},
+        {at(Hold::kStageTitle, "stage_title_3_1", 0, true), {band}},
         {at(Hold::kResult, "result_ranked", 1), {{"img/name.png", "cursor_small", Anchor::kBoth, 0, 270, 639, 479}}},
         {at(Hold::kPractice, "practice_1", 0), {highlight}},
         {at(Hold::kPractice, "practice_2", 1), {highlight}},
@@ -966,25 +967,25 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
         {at(Hold::kForce, "force_crow", 1)},
         {at(Hold::kBanner, "cut_in_still", 0)},
         {at(Hold::kTally, "tally_2p")},
-        {at(Hold::kStageTitle, "stage_title_4_1"), {{"img/system/StageTitleBG.png", "band", Anchor::kBlock}}},
+        {at(Hold::kStageTitle, "stage_title_4_1"), {band}},
         {at(Hold::kBanner, "cut_in_mono", 0, true)},
         {at(Hold::kResult, "result_unranked", 0), {{"img/name.png", "cursor_wide"}}},
-        {at(Hold::kStageTitle, "stage_title_5_1"), {{"img/system/StageTitleBG.png", "band", Anchor::kBlock}}},
+        {at(Hold::kStageTitle, "stage_title_5_1"), {band}},
         {at(Hold::kBanner, "cut_in_osero", 0)},
         {at(Hold::kBanner, "cut_in_cheska", 1, true)},
-        {at(Hold::kStageTitle, "stage_title_1_2"), {{"img/system/StageTitleBG.png", "band", Anchor::kBlock}}},
+        {at(Hold::kStageTitle, "stage_title_1_2"), {band}},
         {at(Hold::kForce, "force_cheska", 0)},
         {at(Hold::kForce, "force_osero", 1, true)},
-        {at(Hold::kStageTitle, "stage_title_2_2", 0, true), {{"img/system/StageTitleBG.png", "band", Anchor::kBlock}}},
-        {at(Hold::kStageTitle, "stage_title_3_2", 0, true), {{"img/system/StageTitleBG.png", "band", Anchor::kBlock}}},
-        {at(Hold::kStageTitle, "stage_title_4_2", 0, true), {{"img/system/StageTitleBG.png", "band", Anchor::kBlock}}},
-        {at(Hold::kStageTitle, "stage_title_5_2"), {{"img/system/StageTitleBG.png", "band", Anchor::kBlock}}},
+        {at(Hold::kStageTitle, "stage_title_2_2", 0, true), {band}},
+        {at(Hold::kStageTitle, "stage_title_3_2", 0, true), {band}},
+        {at(Hold::kStageTitle, "stage_title_4_2", 0, true), {band}},
+        {at(Hold::kStageTitle, "stage_title_5_2"), {band}},
         {at(Hold::kBanner, "cut_in_crow", 0)},
         {at(Hold::kBanner, "cut_in_yuri", 1, true)},
-        {at(Hold::kStageTitle, "stage_title_6_1"), {{"img/system/StageTitleBG.png", "band", Anchor::kBlock}}},
+        {at(Hold::kStageTitle, "stage_title_6_1"), {band}},
         {at(Hold::kBanner, "cut_in_paco", 0)},
         {at(Hold::kBanner, "cut_in_deena", 1, true)},
-        {at(Hold::kStageTitle, "stage_title_6_2"), {{"img/system/StageTitleBG.png", "band", Anchor::kBlock}}},
+        {at(Hold::kStageTitle, "stage_title_6_2"), {band}},
         {at(Hold::kContinue, "continue_none", 0), {box(Anchor::kLines, 0, 0, 640, 480)}},
     };
 
