@@ -285,10 +285,10 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     for (int d = 0; d < 3; ++d) {
         const Point at = screen::DifficultyCursor(d);
         const Box plate{df.x + int(at.x) - screen::kDifficulty.x - 60, df.y + int(at.y) - screen::kDifficulty.y - 20, 120, 40};
-        c.RoundRect(float(plate.x), float(plate.y), float(plate.w), float(plate.h), 14, Darker(cols[d], 0.6f));
+        c.RoundRect(float(plate.x), float(plate.y), float(plate.w), float(plate.h), 14, Darker(cols[d], 0.68f));
         c.RoundFrame(float(plate.x), float(plate.y), float(plate.w), float(plate.h), 14, 2, cols[d]);
         // Narrow enough for the cursor's glints to pass clear of it as it turns.
-        InkLabel(c, t, names[d], {plate.x + 18, plate.y, plate.w - 36, plate.h}, Label(20, Lighter(cols[d], 0.75f)), 14, Align::kCentre);
+        InkLabel(c, t, names[d], {plate.x + 18, plate.y, plate.w - 36, plate.h}, Label(20, Lighter(cols[d], 0.85f)), 14, Align::kCentre);
     }
     c.ResetClip();
     const Box dc = Get(a, "difficulty_cursor").box;
