@@ -812,14 +812,16 @@ void StageTitleLetters(Canvas& c, const ImageAsset& a, TextPainter& t) {
         --small.size;
     }
     // The block on the screen: "STAGE n" (44 px), the name (62 px) 14 px below
-    // it, the subtitles' capitals 14 px below that and their lowest ink; then
-    // moved onto the middle of the band's lines.
+    // it, the subtitles' capitals 14 px below that and, half way between their
+    // foot and the lowest descender, its end; then moved onto the middle of the
+    // band's lines.
     const InkBox capitals = t.MeasureInk("H", small);
-    int low = 0;
+    int low = capitals.h;
     for (const std::string& text : subtitles) {
         const InkBox ink = t.MeasureInk(text, small);
         low = std::max(low, ink.y + ink.h - capitals.y);
     }
+    low = (low + capitals.h) / 2;
     const int stageTop = 0, nameTop = stageTop + 44 + 14, subTop = nameTop + 62 + 14, blockBottom = subTop + low;
     const int bandMiddle = kTitleBand.y + (kBandTop + kBandBottom + 3) / 2;
     const int top = bandMiddle - blockBottom / 2;
