@@ -216,8 +216,7 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     }
     c.ResetClip();
     for (int k = 0; k < 2; ++k) Highlight(c, screen::Moved(kMenuRing[k], Get(a, "highlight", k).box.x, Get(a, "highlight", k).box.y), k ? Rgb(0x40A0FF) : Rgb(0xFF9040));
-    // logo
-    // Its glow: soft spots along the middle that fade out inside the cell.
+    // The logo, its glow soft spots along the middle that fade out inside the cell.
     const Box logo = Get(a, "logo").box;
     c.SetClip(logo);
     for (int k = 0; k < 8; ++k) c.Glow(float(logo.x) + 76 + 25 * float(k), float(logo.y) + 72, 70, Rgb(0xFFFFFF, 0.07f));

@@ -55,6 +55,7 @@ struct Shot {
         kForce,       // player `param`'s FORCE cut-in at rest (its gauge filled for it)
         kPause,       // the pause menu's question (answered no)
         kContinue,    // the continue screen over the stage, with credits (`param` 1) or none
+                      // (player 1's last life is spent for it)
         kTally,       // the stage-clear tally with every row shown
         kResult,      // the result screen, ranked with two letters typed (`param` 1) or not
     } moment;
@@ -79,12 +80,12 @@ struct Plan {
     // The bosses' attacks end at their first hit (their hp kept at 1).
     bool hurryBosses = false;
     // With pictures by path below data/ (PNG bytes of their text alone and of
-    // them without their text), each shot also leaves in `layerFolder` the
-    // frame drawn again from the same state: <file>.png (as it is),
-    // <file>.text_black.png and
-    // .text_white.png (the text alone over black and over white),
-    // .no_text.png (all but the text, over black), and <file>.quads.txt, a
-    // line per quad drawn ("slot picture sx sy sw sh x y w h angle").
+    // them without their text), each shot is the frame drawn again from the
+    // state it stands in, and leaves in `layerFolder`: <file>.png (the frame),
+    // <file>.text_black.png and <file>.text_white.png (its text alone over
+    // black and over white), <file>.no_text.png (all but its text, over
+    // black) and <file>.quads.txt, a line per quad drawn ("slot picture sx sy
+    // sw sh x y w h angle").
     std::map<std::string, std::pair<std::string, std::string>> layers;
     std::string layerFolder;
 };
