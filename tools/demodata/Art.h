@@ -37,6 +37,14 @@ void DrawPanel(Canvas& c, const Box& box, const Color& base, float radius = 12.0
 // Paints one picture of the inventory.
 void PaintImage(Canvas& canvas, const ImageAsset& asset, TextPainter& text);
 
+// A picture in two more ways, for the tests that find its text on the screen:
+// its text alone (the painted pixels where text was stamped, the rest clear)
+// and the picture painted without its text. Both empty for a picture without text.
+struct TextLayers {
+    std::vector<uint32_t> textOnly, noText;
+};
+TextLayers PaintTextLayers(const ImageAsset& asset, TextPainter& text);
+
 // Per-area painters (one file each).
 void PaintScreens(Canvas& canvas, const ImageAsset& asset, TextPainter& text);
 void PaintPlay(Canvas& canvas, const ImageAsset& asset, TextPainter& text);

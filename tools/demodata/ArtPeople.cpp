@@ -93,6 +93,16 @@ void Portrait(Canvas& c, const ImageAsset& a) {
     }
 }
 
+// The cut-in's band at rest: the game draws the picture over the whole screen
+// from x -220 (a boss's, whose gauge ends at y 45) or -240 (a player's), after
+// the game's display (from y 380). The band keeps between the two; the names
+// stand inside the screen at either offset, on a dark strip.
+const std::vector<Point>& CutInBand() {
+    static const std::vector<Point> band = {{220, 56}, {1024, 50}, {1024, 368}, {120, 372}};
+    return band;
+}
+constexpr int kCutInNameX = 260, kCutInStripTop = 280;
+
 void CutIn(Canvas& c, const ImageAsset& a, TextPainter& text) {
     // Transparent at the left: the sampler wraps the window's right end onto it.
     const std::string s = a.subject;
@@ -101,47 +111,56 @@ void CutIn(Canvas& c, const ImageAsset& a, TextPainter& text) {
     else if (s == "paco") who = {"palet", "copic"};
     else who = {s};
     const Look& first = LookOf(who[0]);
+    const std::vector<Point>& band = CutInBand();
+    const Color tone = Rgb(first.dress);
     c.SetClip({120, 0, 904, 480});
-    const Color band = Rgb(first.dress);
-    c.Polygon({{220, 60}, {1024, 20}, {1024, 420}, {120, 460}}, WithAlpha(Darker(band, 0.3f), 0.82f));
+    c.Polygon(band, WithAlpha(Darker(tone, 0.6f), 0.86f));
+    c.SetClip({120, int(band[1].y), 904, int(band[3].y - band[1].y)});
     for (int i = 0; i < 14; ++i) {
         const float x = 200 + float(i) * 62;
-        c.Line(x, 470, x + 120, 10, 6, WithAlpha(Lighter(band, 0.4f), 0.18f));
+        c.Line(x, 470, x + 120, 10, 6, WithAlpha(Lighter(tone, 0.4f), 0.14f));
     }
-    c.Line(220, 60, 1024, 20, 5, Lighter(band, 0.6f));
-    c.Line(120, 460, 1024, 420, 5, Lighter(band, 0.6f));
+    // The busts above the strip, their cut hidden by it.
+    c.SetClip({120, int(band[1].y), 904, kCutInStripTop - int(band[1].y)});
     for (size_t i = 0; i < who.size(); ++i) {
         const Look& l = LookOf(who[i]);
-        const float cx = who.size() == 1 ? 700.0f : 560.0f + 250.0f * float(i);
-        c.Glow(cx, 220, 210, Rgb(l.hair, 0.35f), 1.4f);
-        DrawBust(c, cx, 190, who.size() == 1 ? 95.0f : 80.0f, l, 0, i == 1);
+        const float cx = who.size() == 1 ? 720.0f : 600.0f + 230.0f * float(i);
+        c.Glow(cx, 190, 190, Rgb(l.hair, 0.3f), 1.4f);
+        DrawBust(c, cx, 175, who.size() == 1 ? 86.0f : 72.0f, l, 0, i == 1);
     }
+    c.SetClip({120, 0, 904, 480});
+    c.Polygon({{float(kCutInNameX) - 30, float(kCutInStripTop)}, {1024, float(kCutInStripTop) - 2}, {1024, 366}, {float(kCutInNameX) - 50, 370}},
+              Rgb(0x06060E, 0.72f));
+    c.Line(band[0].x, band[0].y, band[1].x, band[1].y, 5, Lighter(tone, 0.6f));
+    c.Line(band[3].x, band[3].y - 2, band[2].x, band[2].y - 2, 5, Lighter(tone, 0.6f));
     std::string name = first.name;
     if (who.size() == 2) name = std::string(first.name) + "＆" + LookOf(who[1]).name;
     TextStyle style;
-    style.size = 56;
+    style.size = 48;
     style.bold = true;
     style.fill = Rgb(0xFFFFFF);
-    style.outline = Darker(band, 0.6f);
-    style.outlineWidth = 4;
-    text.Draw(c, name, 200, 330, style);
+    style.outline = Rgb(0x000000, 0.8f);
+    style.outlineWidth = 3;
     TextStyle small = style;
-    small.size = 26;
-    small.outlineWidth = 3;
+    small.size = 24;
+    small.fill = Lighter(tone, 0.7f);
+    small.outlineWidth = 2;
     std::string roman = first.roman;
     if (who.size() == 2) roman += std::string(" & ") + LookOf(who[1]).roman;
-    text.Draw(c, "- " + roman + " -", 210, 290, small);
+    text.Draw(c, "- " + roman + " -", kCutInNameX, kCutInStripTop + 4, small);
+    text.Draw(c, name, kCutInNameX, kCutInStripTop + 30, style);
     c.ResetClip();
 }
 
 void CutInFlash(Canvas& c) {
     c.SetClip({120, 0, 904, 480});
-    c.Polygon({{220, 60}, {1024, 20}, {1024, 420}, {120, 460}}, Rgb(0xFFFFFF, 0.35f));
+    c.Polygon(CutInBand(), Rgb(0xFFFFFF, 0.35f));
+    c.SetClip({120, int(CutInBand()[1].y), 904, int(CutInBand()[3].y - CutInBand()[1].y)});
     for (int i = 0; i < 10; ++i) {
         const float x = 180 + float(i) * 90;
         c.Line(x, 470, x + 140, 10, 18, Rgb(0xFFFFFF, 0.45f));
     }
-    c.Glow(700, 220, 300, Rgb(0xFFFFFF, 0.8f), 2.0f);
+    c.Glow(700, 210, 300, Rgb(0xFFFFFF, 0.8f), 2.0f);
     c.ResetClip();
 }
 
@@ -214,26 +233,31 @@ void NameCards(Canvas& c, const ImageAsset& a, TextPainter& text) {
         // The card's band 3 px clear of what the window shows above it: the
         // upper balloon and portrait for cards 0 and 1, the lower balloon for the
         // others, which also keep 4 px left of the lower portrait.
+        // Both cards' bands start 4 px below their balloons: the upper card's
+        // right of the upper portrait, the lower card's left of the lower one.
         const bool upper = cell.index < 2;
         const Box at = upper ? kUpperCard : kLowerCard;
         const Box above = upper ? BalloonBody(0) : BalloonBody(1);
-        const int clear = std::max(above.y + above.h, upper ? kUpperPortrait.y + kUpperPortrait.h : 0) + 3;
+        const int clear = above.y + above.h + 4;
+        const int left = upper ? kUpperPortrait.x + kUpperPortrait.w + 4 : at.x + 4;
         const int right = upper ? at.x + at.w - 4 : kLowerPortrait.x - 4;
-        const Box band = Under(cell.box, at, {at.x + 4, clear, right - at.x - 4, at.y + at.h - 4 - clear});
+        const Box band = Under(cell.box, at, {left, clear, right - left, at.y + at.h - 4 - clear});
         c.SetClip(cell.box);
         const float x = float(band.x), y = float(band.y), w = float(band.w), h = float(band.h);
-        c.Polygon({{x + 8, y}, {x + w, y}, {x + w - 14, y + h}, {x, y + h}}, Rgb(0x101018, 0.82f));
+        c.Polygon({{x + 8, y}, {x + w, y}, {x + w - 14, y + h}, {x, y + h}}, Rgb(0x101018, 0.92f));
         c.Polygon({{x + 8, y}, {x + 34, y}, {x + 20, y + h}, {x, y + h}}, Rgb(l.hair));
         c.Line(x + 40, y + h - 5, x + w - 24, y + h - 5, 2, Rgb(l.dress));
         TextStyle st;
         st.size = std::min(34, int(h) - 20);
         st.bold = true;
-        st.outline = Rgb(l.dress);
+        st.outline = Darker(Rgb(l.dress), 0.6f);
         st.outlineWidth = 2;
         text.Draw(c, l.name, int(x) + 48, int(y) + 5, st);
         TextStyle sm;
         sm.size = 15;
-        sm.fill = Lighter(Rgb(l.hair), 0.5f);
+        sm.fill = Lighter(Rgb(l.hair), 0.75f);
+        sm.outline = Rgb(0x000000);
+        sm.outlineWidth = 1;
         const int w2 = text.Measure(l.roman, sm);
         text.Draw(c, l.roman, int(x + w) - 28 - w2, int(y + h) - 26, sm);
         c.ResetClip();

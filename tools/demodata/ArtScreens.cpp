@@ -138,11 +138,34 @@ Box CentredOn(const Box& b, int middle) {
     return {middle - half, b.y, 2 * half, b.h};
 }
 
-void Highlight(Canvas& c, const Box& b, const Color& col) {
+// A cursor's highlight: a ring round the box, open inside, since the game
+// draws it over the text it marks. `thick` keeps a ring the game squeezes
+// across wide enough to show.
+void Highlight(Canvas& c, const Box& b, const Color& col, float thick = 2) {
     c.SetClip(b);
-    c.RoundRect(float(b.x), float(b.y), float(b.w), float(b.h), float(b.h) / 2, WithAlpha(col, 0.45f));
-    c.RoundFrame(float(b.x), float(b.y), float(b.w), float(b.h), float(b.h) / 2, 2, WithAlpha(Lighter(col, 0.5f), 0.9f));
+    c.RoundFrame(float(b.x), float(b.y), float(b.w), float(b.h), std::min(6.0f, float(b.h) / 2), thick, Lighter(col, 0.35f));
     c.ResetClip();
+}
+
+// Clears the texels of a cell that land in one of the boxes `keep` when the
+// game draws the cell over `at`, turned by `angle` (Angle16 units) about its
+// middle.
+void ClearWhereDrawn(Canvas& c, const Box& cell, const Box& at, int angle, const std::vector<Box>& keep) {
+    const float turn = float(angle) * 2 * kPi / 65536.0f, cs = std::cos(turn), sn = std::sin(turn);
+    const float cx = float(at.x) + float(at.w) / 2, cy = float(at.y) + float(at.h) / 2;
+    for (int y = cell.y; y < cell.y + cell.h; ++y)
+        for (int x = cell.x; x < cell.x + cell.w; ++x) {
+            const float lx = (float(x - cell.x) + 0.5f) * float(at.w) / float(cell.w) - float(at.w) / 2;
+            const float ly = (float(y - cell.y) + 0.5f) * float(at.h) / float(cell.h) - float(at.h) / 2;
+            const float sx = cx + cs * lx - sn * ly, sy = cy + cs * ly + sn * lx;
+            for (const Box& k : keep)
+                if (sx >= float(k.x) && sy >= float(k.y) && sx < float(k.x + k.w) && sy < float(k.y + k.h)) c.Set(x, y, 0);
+        }
+}
+
+// A dark plate that text stands on, so that it reads whatever lies behind.
+void Plate(Canvas& c, const Box& b, const Color& col = Rgb(0x080A1C, 0.78f)) {
+    c.RoundRect(float(b.x), float(b.y), float(b.w), float(b.h), float(std::min(b.h, 24)) / 2, col);
 }
 
 void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
@@ -165,7 +188,6 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
         c.Polygon({{x - 4, 200 - float(i % 2) * 30}, {x + 11, 165 - float(i % 2) * 30}, {x + 26, 200 - float(i % 2) * 30}}, castle);
     }
     for (int i = 0; i < 6; ++i) c.Fill({450 + i * 18, 280, 6, 10}, Rgb(0xFFD070, 0.9f));
-    c.Fill({0, 226, 300, 254}, Rgb(0x000010, 0.35f));
     c.ResetClip();
     // rotating circle and turning panel
     const Box circle = Get(a, "circle").box;
@@ -178,21 +200,26 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     c.RoundFrame(float(panel.x) + 28, float(panel.y) + 28, 200, 200, 16, 3, Rgb(0xE0D0FF, 0.8f));
     c.Star(float(panel.x) + 128, float(panel.y) + 128, 80, 34, 4, 0, Rgb(0xFFFFFF, 0.35f));
     c.ResetClip();
-    // menu
+    // The menu: each label on a plate in its row's ring, centred on the
+    // highlight the game draws there. Item 6 does nothing: it heads the right
+    // column, where Left and Right put the cursor.
+    using screen::kMenu, screen::kMenuRing, screen::MenuHighlight;
     const Box menu = Get(a, "menu").box;
-    const char* left[] = {"1 PLAYER", "2 PLAYERS", "EXTRA 1P", "EXTRA 2P", "PRACTICE 1P", "PRACTICE 2P"};
-    const int leftY[] = {0, 24, 73, 97, 146, 170};
+    const char* items[] = {"1 PLAYER", "2 PLAYERS", "EXTRA 1P", "EXTRA 2P", "PRACTICE 1P", "PRACTICE 2P", "SYSTEM", "RANKING", "CONFIG", "QUIT"};
     c.SetClip(menu);
-    for (int i = 0; i < 6; ++i) t.DrawLeft(c, left[i], {menu.x, menu.y + leftY[i], 136, 22}, Label(17));
-    const char* right[] = {"RANKING", "CONFIG", "QUIT"};
-    for (int i = 0; i < 3; ++i) t.DrawLeft(c, right[i], {menu.x + 372, menu.y + 91 + 48 * i, 112, 22}, Label(17));
+    for (int i = 0; i < 10; ++i) {
+        const Box ring = MenuHighlight(i), part = kMenuRing[i < 6 ? 0 : 1];
+        const Box plate = screen::Under(menu, kMenu, {ring.x + part.x, ring.y + part.y, part.w, part.h});
+        Plate(c, plate);
+        InkLabel(c, t, items[i], {plate.x + 6, plate.y, plate.w - 12, plate.h}, Label(17, i == 6 ? Rgb(0xB8C4E8) : Rgb(0xFFFFFF)), 12,
+                 Align::kCentre);
+    }
     c.ResetClip();
-    Highlight(c, Get(a, "highlight", 0).box, Rgb(0xFF9040));
-    Highlight(c, Get(a, "highlight", 1).box, Rgb(0x40A0FF));
-    // logo
+    for (int k = 0; k < 2; ++k) Highlight(c, screen::Moved(kMenuRing[k], Get(a, "highlight", k).box.x, Get(a, "highlight", k).box.y), k ? Rgb(0x40A0FF) : Rgb(0xFF9040));
+    // The logo, its glow soft spots along the middle that fade out inside the cell.
     const Box logo = Get(a, "logo").box;
     c.SetClip(logo);
-    c.Glow(float(logo.x) + 160, float(logo.y) + 70, 170, Rgb(0xFFFFFF, 0.25f));
+    for (int k = 0; k < 8; ++k) c.Glow(float(logo.x) + 76 + 25 * float(k), float(logo.y) + 72, 70, Rgb(0xFFFFFF, 0.07f));
     TextStyle big = Label(64, kGold);
     big.fillBottom = Rgb(0xFF7030);
     big.outlineWidth = 4;
@@ -206,24 +233,34 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     DrawPanel(c, pt, kMenuBlue, 10);
     t.DrawCentered(c, "PRACTICE", pt, Label(22));
     c.ResetClip();
-    // Each row under the middle of the highlight the game draws over it.
+    // Each row on a plate in the ring of the highlight the game draws over it.
     const Box pl = Get(a, "practice_list").box;
-    const Box rows = CentredOn(pl, Middle(pl, screen::kPracticeList, screen::kPracticeHighlight));
     c.SetClip(pl);
-    for (int s = 0; s < 5; ++s) InkLabel(c, t, "STAGE " + std::to_string(s + 1), {rows.x, pl.y + 37 * s, rows.w, 22}, Label(17), 12, Align::kCentre);
+    for (int s = 0; s < 5; ++s) {
+        const Box ring = screen::Moved(screen::kMenuRing[1], screen::kPracticeHighlight.x, screen::kPracticeHighlight.y + 37 * s);
+        const Box plate = screen::Under(pl, screen::kPracticeList, ring);
+        Plate(c, plate);
+        InkLabel(c, t, "STAGE " + std::to_string(s + 1), {plate.x + 6, plate.y, plate.w - 12, plate.h}, Label(17), 12, Align::kCentre);
+    }
     c.ResetClip();
-    // team choice
+    // The team cards: opaque, the busts ending above the band that holds the
+    // team's name, the lines centred on the card.
     for (int team = 0; team < 2; ++team) {
         const Box b = Get(a, "team", team).box;
+        const Color base = team == 0 ? Rgb(0xC04030) : Rgb(0x5040A0);
         c.SetClip(b);
-        DrawPanel(c, b, team == 0 ? Rgb(0xC04030) : Rgb(0x5040A0), 16);
+        c.RoundRect(float(b.x) + 1, float(b.y) + 1, float(b.w) - 2, float(b.h) - 2, 16, Darker(base, 0.55f));
+        DrawPanel(c, b, base, 16);
         const Look& l1 = LookOf(team == 0 ? "yuri" : "cheska");
         const Look& l2 = LookOf(team == 0 ? "crow" : "osero");
+        const Box band{b.x + 8, b.y + 296, b.w - 16, 104};
+        c.SetClip({b.x, b.y, b.w, band.y - b.y});
         DrawBust(c, float(b.x) + 110, float(b.y) + 150, 55, l1, 0, false);
         DrawBust(c, float(b.x) + 240, float(b.y) + 170, 50, l2, 3, true);
-        c.Fill({b.x + 8, b.y + 300, b.w - 16, 100}, Rgb(0x000000, 0.45f));
-        t.DrawCentered(c, team == 0 ? "TEAM 1" : "TEAM 2", {b.x, b.y + 300, b.w, 40}, Label(28, kGold));
-        t.DrawCentered(c, std::string(l1.name) + " ＆ " + l2.name, {b.x, b.y + 345, b.w, 40}, Label(26));
+        c.SetClip(b);
+        c.RoundRect(float(band.x), float(band.y), float(band.w), float(band.h), 8, Rgb(0x000000, 0.72f));
+        InkLabel(c, t, team == 0 ? "TEAM 1" : "TEAM 2", {band.x + 8, band.y + 10, band.w - 16, 24}, Label(28, kGold), 20, Align::kCentre);
+        InkLabel(c, t, std::string(l1.name) + " ＆ " + l2.name, {band.x + 8, band.y + 52, band.w - 16, 34}, Label(26), 24, Align::kCentre);
         c.ResetClip();
     }
     // The heading in the part of its cell right of the card drawn beside it.
@@ -235,6 +272,9 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     t.DrawCentered(c, "YOUR", {column.x, th.y + 110, column.w, 48}, Label(38));
     t.DrawCentered(c, "TEAM", {column.x, th.y + 158, column.w, 48}, Label(38));
     c.ResetClip();
+    // Each level on a plate centred on the rotating cursor the game draws
+    // over it (EASY's stands on the picture's last rows), its label pale on
+    // the plate's dark colour.
     const Box df = Get(a, "difficulty").box;
     c.SetClip(df);
     DrawPanel(c, df, Rgb(0x303A70), 18);
@@ -242,10 +282,12 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     const char* names[] = {"EASY", "NORMAL", "HARD"};
     const Color cols[] = {Rgb(0x60D070), Rgb(0xF0C040), Rgb(0xF05050)};
     for (int d = 0; d < 3; ++d) {
-        const float cx = float(df.x) + 80 + 192 * float(d), cy = float(df.y) + 268 - 74 * float(d);
-        c.Disc(cx, std::min(cy, float(df.y) + 250), 44, WithAlpha(Darker(cols[d], 0.4f), 0.9f));
-        c.Ring(cx, std::min(cy, float(df.y) + 250), 44, 3, cols[d]);
-        t.DrawCentered(c, names[d], {int(cx) - 60, int(std::min(cy, float(df.y) + 250)) - 16, 120, 32}, Label(20, cols[d]));
+        const Point at = screen::DifficultyCursor(d);
+        const Box plate{df.x + int(at.x) - screen::kDifficulty.x - 60, df.y + int(at.y) - screen::kDifficulty.y - 20, 120, 40};
+        c.RoundRect(float(plate.x), float(plate.y), float(plate.w), float(plate.h), 14, Darker(cols[d], 0.68f));
+        c.RoundFrame(float(plate.x), float(plate.y), float(plate.w), float(plate.h), 14, 2, cols[d]);
+        // Narrow enough for the cursor's glints to pass clear of it as it turns.
+        InkLabel(c, t, names[d], {plate.x + 18, plate.y, plate.w - 36, plate.h}, Label(20, Lighter(cols[d], 0.85f)), 14, Align::kCentre);
     }
     c.ResetClip();
     const Box dc = Get(a, "difficulty_cursor").box;
@@ -253,7 +295,7 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     c.Ring(float(dc.x) + 62, float(dc.y) + 62, 58, 5, Rgb(0xFFFFFF, 0.9f));
     for (int i = 0; i < 4; ++i) {
         const float ang = float(i) * kPi / 2;
-        c.Star(float(dc.x) + 62 + std::cos(ang) * 56, float(dc.y) + 62 + std::sin(ang) * 56, 9, 4, 4, 0, kGold);
+        c.Star(float(dc.x) + 62 + std::cos(ang) * 57, float(dc.y) + 62 + std::sin(ang) * 57, 7, 3, 4, 0, kGold);
     }
     c.ResetClip();
 }
@@ -293,61 +335,88 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     c.SetClip(cur);
     DrawMagicCircle(c, cur, Rgb(0xFFC060), 2);
     c.ResetClip();
+    // The turning panel is drawn over the heading and the items once grown: a
+    // faint sheen with a few glints and no frame, kept clear of them and of the
+    // play time.
     const Box panel = Get(a, "panel").box;
     c.SetClip(panel);
-    c.RoundRect(float(panel.x) + 28, float(panel.y) + 28, 200, 200, 16, Rgb(0x40A0C0, 0.4f));
-    c.RoundFrame(float(panel.x) + 28, float(panel.y) + 28, 200, 200, 16, 3, Rgb(0xD0F0FF, 0.8f));
+    c.RoundRect(float(panel.x) + 28, float(panel.y) + 28, 200, 200, 16, Rgb(0x40A0C0, 0.16f));
+    Random glints(23);
+    for (int i = 0; i < 16; ++i)
+        c.Star(float(panel.x) + glints.Range(40, 216), float(panel.y) + glints.Range(40, 216), 3, 1, 4, 0, Rgb(0xD0F0FF));
     c.ResetClip();
+    using screen::kConfigPanel, screen::kConfigLabels;
+    for (const Box& grown : {kConfigPanel, Box{kConfigPanel.x, 0, kConfigPanel.w - 2, kConfigPanel.h + 10}})
+        ClearWhereDrawn(c, panel, grown, screen::kConfigPanelAngle,
+                        {{0, 30, kScreenWidth, 80}, {kConfigLabels.x, kConfigLabels.y - 6, kConfigLabels.w + 6, kConfigLabels.h + 6},
+                         {kPlayTime.x - 8, kPlayTime.y - 24, kPlayTime.w + 16, kPlayTime.h + 30}});
     // key configuration
     const Box kc = Get(a, "keyconfig").box;
     NightSky(c, kc, Rgb(0x102040), Rgb(0x283868), 22);
     c.SetClip(kc);
     t.DrawCentered(c, "KEY CONFIG", {kc.x, kc.y + 6, 640, 44}, Label(32, kGold));
-    // Each row's bar and label centred on the key names the game writes in the
-    // attack-name font 10 px below the row's top: on the middle of their capitals.
+    // Each row's bar, centred under the title, and its label centred on the key
+    // names the game writes in the attack-name font 10 px below the row's top:
+    // on the middle of their capitals, and in that font's style.
     TextStyle keys;
     keys.size = screen::kSkillFontSize;
     keys.bold = true;
+    keys.outline = Rgb(0x000000);
+    keys.outlineWidth = 1;
     const InkBox caps = t.MeasureInk("UPDOWN", keys);
-    const int middle = screen::kKeyTextDy + caps.y + caps.h / 2, barTop = middle - 13;
-    // The highlight's picture marks a row being defined from the row's top: it is
-    // lit only from 2 px inside the row's bar down, and the headers it also marks
-    // stand on those rows.
-    const int lit = barTop + 2;
+    const int middle = screen::kKeyTextDy + caps.y + caps.h / 2;
+    // The highlight marks a row being defined, a header and (stretched) an
+    // answer of the defaults question: brackets at its ends, their middle on
+    // the key names' middle, which lies low in its cell.
+    const int half = std::min(7, screen::kKeyHighlight.h - 1 - middle);
     const char* heads[] = {"EXIT", "PLAYER 1", "PLAYER 2", "DEFAULT"};
     for (int i = 0; i < 4; ++i) {
-        const Box head = screen::Moved({0, screen::kKeyHeader.y + lit, screen::kKeyHeader.w, screen::kKeyHeader.h - lit},
-                                       kc.x + screen::kKeyHeaderX[i], kc.y);
-        DrawPanel(c, head, i == 1 ? Rgb(0xC05030) : (i == 2 ? Rgb(0x3070C0) : kMenuBlue), 8);
-        InkLabel(c, t, heads[i], head, Label(13), head.h / 2, Align::kCentre);
+        const Box head = screen::Moved(screen::kKeyHeader, kc.x + screen::kKeyHeaderX[i], kc.y);
+        DrawPanel(c, {head.x + 5, head.y + 2, head.w - 10, head.h - 2}, i == 1 ? Rgb(0xC05030) : (i == 2 ? Rgb(0x3070C0) : kMenuBlue), 8);
+        InkLabel(c, t, heads[i], {head.x + 12, head.y + middle - 10, head.w - 24, 18}, Label(13), 10, Align::kCentre);
     }
     const char* rows[] = {"UP", "DOWN", "LEFT", "RIGHT", "SHOT", "DIRECT", "ELEMENT", "FORCE", "CHANGE", "MENU"};
     for (int r = 0; r < 10; ++r) {
-        const Box bar{kc.x + 40, kc.y + screen::kKeyRowY + screen::kKeyRowStep * r + barTop, 460, 27};
+        const Box bar{kc.x + 40, kc.y + screen::kKeyRowY + screen::kKeyRowStep * r + middle - 13, kScreenWidth - 80, 27};
         c.Fill(bar, Rgb(r % 2 ? 0x203060 : 0x283A70, 0.7f));
         c.Fill({bar.x, bar.y, bar.w, 1}, Rgb(0x6080C0, 0.6f));
         c.Fill({bar.x, bar.y + bar.h - 1, bar.w, 1}, Rgb(0x6080C0, 0.6f));
-        InkLabel(c, t, rows[r], {kc.x + 52, bar.y, 150, bar.h}, Label(16), caps.h);
+        // Ending short of the defaults question's panel, which stands from x 130.
+        InkLabel(c, t, rows[r], {kc.x + 48, bar.y, screen::kDefaultsPanel.x - 4 - 48, bar.h}, keys, caps.h);
     }
     c.ResetClip();
     const Box mark = Get(a, "key_highlight").box;
-    Highlight(c, {mark.x, mark.y + lit, mark.w, mark.h - lit}, Rgb(0xFFD040));
-    // The answers on the lit rows of the highlight stretched over them.
-    using screen::kDefaultsAnswer;
-    const int answerTop = lit * kDefaultsAnswer.h / screen::kKeyHighlight.h;
+    const Color gold = Rgb(0xFFD040);
+    c.SetClip(mark);
+    for (int side = 0; side < 2; ++side) {
+        const int x = side ? mark.x + mark.w - 5 : mark.x;
+        c.Fill({x, mark.y + middle - half, 5, 2 * half + 1}, gold);
+        c.Fill({side ? x - 9 : x, mark.y + middle - half, 14, 2}, gold);
+        c.Fill({side ? x - 9 : x, mark.y + middle + half - 1, 14, 2}, gold);
+    }
+    c.ResetClip();
+    // The question's panels hide the rows they stand over whole: from below row
+    // 1's names to above row 7's. The answers on the middle of the brackets
+    // stretched over them.
+    using screen::kDefaultsAnswer, screen::kDefaultsPanel;
+    const int hideTop = screen::kKeyRowY + screen::kKeyRowStep + middle + caps.h / 2 + 3 - kDefaultsPanel.y;
+    const int hideBottom = screen::kKeyRowY + 7 * screen::kKeyRowStep + middle - caps.h / 2 - 3 - kDefaultsPanel.y;
     for (int k = 0; k < 2; ++k) {
         const Box b = Get(a, k == 0 ? "defaults_question" : "defaults_done").box;
+        const Box body{b.x, b.y + hideTop, b.w, hideBottom - hideTop};
         c.SetClip(b);
-        DrawPanel(c, b, Rgb(0x403080), 14);
+        c.RoundRect(float(body.x) + 1, float(body.y) + 1, float(body.w) - 2, float(body.h) - 2, 14, Rgb(0x1A1438));
+        DrawPanel(c, body, Rgb(0x403080), 14);
         if (k == 0) {
-            t.DrawCentered(c, "RESET ALL KEYS?", {b.x, b.y + 20, b.w, 40}, Label(24, kGold));
+            InkLabel(c, t, "RESET KEYS?", {b.x + 20, body.y + 20, b.w - 40, 24}, Label(24, kGold), 17, Align::kCentre);
             for (int i = 0; i < 2; ++i) {
-                const Box answer{kDefaultsAnswer.x, kDefaultsAnswer.y + 45 * i + answerTop, kDefaultsAnswer.w, kDefaultsAnswer.h - answerTop};
-                t.DrawCentered(c, i == 0 ? "YES" : "NO", screen::Under(b, screen::kDefaultsPanel, answer), Label(22));
+                const int y = kDefaultsAnswer.y + 45 * i + middle * kDefaultsAnswer.h / screen::kKeyHighlight.h - 10;
+                InkLabel(c, t, i == 0 ? "YES" : "NO", screen::Under(b, kDefaultsPanel, {kDefaultsAnswer.x + 30, y, kDefaultsAnswer.w - 60, 20}), Label(22),
+                         15, Align::kCentre);
             }
         } else {
-            t.DrawCentered(c, "KEYS RESET", {b.x, b.y + 50, b.w, 40}, Label(28, kGold));
-            t.DrawCentered(c, "PRESS ANY KEY", {b.x, b.y + 110, b.w, 40}, Label(20));
+            t.DrawCentered(c, "KEYS RESET", {b.x, body.y + 40, b.w, 40}, Label(28, kGold));
+            t.DrawCentered(c, "PRESS ANY KEY", {b.x, body.y + 100, b.w, 40}, Label(20));
         }
         c.ResetClip();
     }
@@ -406,9 +475,15 @@ void NameEntry(Canvas& c, const ImageAsset& a, TextPainter& t) {
     c.SetClip(bg);
     t.DrawCentered(c, "RESULT", {0, 14, 640, 50}, Label(40, kGold));
     DrawPanel(c, {14, 76, 612, 176}, Rgb(0x2A5A70), 12);
-    t.DrawLeft(c, "RANK", {24, 94, 70, 24}, Label(16, Rgb(0xB0E0FF)));
-    t.DrawLeft(c, "NAME", {190, 94, 50, 24}, Label(14, Rgb(0xB0E0FF)));
-    t.DrawLeft(c, "DATE", {455, 94, 50, 24}, Label(14, Rgb(0xB0E0FF)));
+    // The row's labels alike, each ending, outline and all, 4 px before what
+    // the game writes after it: the rank from x 95, the name from 240, the date
+    // from 505.
+    const TextStyle head = Label(16, Rgb(0xB0E0FF));
+    const InkFit fit = t.FitInk({"RANK", "NAME", "DATE"}, head, 10, 60);
+    const int gap = 4 + head.outlineWidth + 1;
+    t.DrawInk(c, "RANK", {24, 98, 95 - gap - 24, 10}, head, fit, Align::kRight);
+    t.DrawInk(c, "NAME", {170, 98, 240 - gap - 170, 10}, head, fit, Align::kRight);
+    t.DrawInk(c, "DATE", {430, 98, 505 - gap - 430, 10}, head, fit, Align::kRight);
     t.DrawLeft(c, "SCORE", {60, 158, 120, 28}, Label(20, Rgb(0xB0E0FF)));
     t.DrawLeft(c, "STAGE", {60, 208, 120, 28}, Label(20, Rgb(0xB0E0FF)));
     c.Fill({236, 120, 210, 2}, Rgb(0xFFFFFF, 0.6f));
@@ -444,15 +519,18 @@ void NameEntry(Canvas& c, const ImageAsset& a, TextPainter& t) {
             t.DrawCentered(c, w[col - 12], cell.box, Label(15));
         } else {
             const std::string ch(1, kRows[r][col]);
-            // Keep each glyph inside its 23-pixel pitch: neighbours share 2 pixels.
+            // Keep each glyph inside its 23-pixel pitch (neighbours share 2
+            // pixels) and inside the cursor's ring.
             c.SetClip({cell.box.x + 1, cell.box.y, 23, cell.box.h});
-            t.DrawCentered(c, ch, cell.box, Label(19));
+            TextStyle letter = Label(17);
+            letter.outlineWidth = 1;
+            t.DrawCentered(c, ch, cell.box, letter);
         }
         c.ResetClip();
     }
     const Box cs = Get(a, "cursor_small").box;
     c.SetClip(cs);
-    c.RoundFrame(float(cs.x), float(cs.y), float(cs.w), float(cs.h), 4, 2.5f, kGold);
+    c.RoundFrame(float(cs.x), float(cs.y), float(cs.w), float(cs.h), 4, 2, kGold);
     c.ResetClip();
     const Box cw = Get(a, "cursor_wide").box;
     c.SetClip(cw);
@@ -477,11 +555,13 @@ void PlayerPanel(Canvas& c, TextPainter& t, const Box& b, int element) {
     const Box number = at(kHudGaugeNumber);
     const Color e = ElementColor(element, 0.45f);
     const float x = float(b.x) + 1, w = float(kHudPanel.w) - 2;
-    c.RoundRect(x, float(stock.y) + 1, w, float(stock.h) - 2, float(stock.h) / 2 - 1, WithAlpha(Darker(e, 0.7f), 0.6f));
+    // Opaque: the labels read over a bright stage while the display fades too.
+    c.RoundRect(x, float(stock.y) + 1, w, float(stock.h) - 2, float(stock.h) / 2 - 1, Darker(e, 0.75f));
     const float top = float(stock.y + stock.h) + 1, tall = float(b.y + b.h) - top;
-    c.RoundRect(x, top, w, tall, 9, WithAlpha(Darker(e, 0.6f), 0.78f));
+    c.RoundRect(x, top, w, tall, 9, Darker(e, 0.7f));
     c.RoundFrame(x, top, w, tall, 9, 1.5f, Lighter(e, 0.3f));
-    c.RoundRect(float(number.x) - 4, float(number.y) - 3, float(number.w) + 8, float(kGaugeInk.h) + 5, 3, Rgb(0x05060C, 0.85f));
+    // The well ends with the number's ink, a row above the frame.
+    c.RoundRect(float(number.x) - 4, float(number.y) - 3, float(number.w) + 8, float(kGaugeInk.h) + 3, 3, Rgb(0x05060C, 0.85f));
     // The labels' column: from 4 px in to 3 px short of the icons, one size for all three.
     TextStyle label = Label(10);
     label.outlineWidth = 1;
@@ -491,7 +571,7 @@ void PlayerPanel(Canvas& c, TextPainter& t, const Box& b, int element) {
     t.DrawInk(c, "LIFE", {left, life.y, right - left, life.h}, label, fit, Align::kLeft);
     t.DrawInk(c, "GAUGE", {left, pips.y, right - left, pips.h}, label, fit, Align::kLeft);
     // The element's name: right of the well, 3 px below the large pips.
-    TextStyle name = Label(10, Lighter(e, 0.55f));
+    TextStyle name = Label(10, Lighter(e, 0.75f));
     name.outlineWidth = 1;
     const int nameX = number.x + number.w + 6, nameY = large.y + large.h + 3;
     InkLabel(c, t, element == 0 ? "FIRE" : "ICE", {nameX, nameY, b.x + kHudPanel.w - 3 - nameX, b.y + b.h - 3 - nameY}, name, 7,
@@ -503,11 +583,11 @@ void PlayerPanel(Canvas& c, TextPainter& t, const Box& b, int element) {
 void BossFrame(Canvas& c, TextPainter& t, const Box& b) {
     using namespace screen;
     const Box bar = Under(b, kBossFrame, kBossBar), seconds = Under(b, kBossFrame, kBossSeconds);
-    c.RoundRect(float(b.x) + 1, float(b.y) + 1, float(b.w) - 2, float(b.h) - 2, 8, Rgb(0x101020, 0.7f));
+    c.RoundRect(float(b.x) + 1, float(b.y) + 1, float(b.w) - 2, float(b.h) - 2, 8, Rgb(0x101020, 0.85f));
     const Box outline{bar.x - 3, bar.y - 3, bar.w + 6, bar.h + 6};
     c.RoundRect(float(outline.x), float(outline.y), float(outline.w), float(outline.h), 4, Rgb(0x000000, 0.55f));
     c.RoundFrame(float(outline.x), float(outline.y), float(outline.w), float(outline.h), 4, 2, Rgb(0xFFFFFF, 0.9f));
-    InkLabel(c, t, "BOSS", {b.x + 10, bar.y, outline.x - 8 - (b.x + 10), bar.h}, Label(18, Rgb(0xFF8080)), 12);
+    InkLabel(c, t, "BOSS", {b.x + 10, bar.y, outline.x - 8 - (b.x + 10), bar.h}, Label(18, Rgb(0xFFB0B0)), 12);
     // TIME as tall as the seconds' digits (the size their strip takes), ending 5 px before them.
     const TextStyle style = Label(15);
     InkFit fit = FitDigits(t, style, 12, kBossSeconds.w / 2);
@@ -530,6 +610,8 @@ void BonusLabel(Canvas& c, TextPainter& t, const Box& b) {
 // The credits' label and digits stand this tall; the continue screen's
 // heading and question stand over the middle of its answers, the screen's.
 constexpr int kCreditsInk = 24, kContinueMiddle = screen::kScreenWidth / 2;
+// With no continue left, the shade's message stands from this screen row.
+constexpr int kShadeTextY = 432;
 
 void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
     for (const Cell& cell : a.cells) {
@@ -545,10 +627,13 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
         } else if (g == "stock_icon") {
             static const char* kChar[] = {"", "yuri", "crow", "cheska", "osero"};
             const Look& l = LookOf(kChar[cell.index]);
-            c.Disc(float(b.x) + 11, float(b.y) + 11, 10, Rgb(l.dress));
-            c.Disc(float(b.x) + 11, float(b.y) + 9, 6, Rgb(0xFCE2CC));
-            c.Ellipse(float(b.x) + 11, float(b.y) + 5, 7, 4, Rgb(l.hair));
-            c.Ring(float(b.x) + 11, float(b.y) + 11, 10, 1.5f, Rgb(0xFFFFFF));
+            // Kept to the cell's first 18 columns: the fifth, 96 px on, ends 2 px
+            // inside the stock strip.
+            const float cx = float(b.x) + 9.5f, cy = float(b.y) + 11;
+            c.Disc(cx, cy, 8.5f, Rgb(l.dress));
+            c.Disc(cx, cy - 1.5f, 5, Rgb(0xFCE2CC));
+            c.Ellipse(cx, cy - 5, 6, 3.5f, Rgb(l.hair));
+            c.Ring(cx, cy, 8.5f, 1.5f, Rgb(0xFFFFFF));
         } else if (g == "life_bar" && cell.index == 5) {
             // one strip of five 20-px segments, the same in every row it is read from
             const Box strip{111, 153, 100, 36};
@@ -572,18 +657,28 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
         } else if (g == "cursor_bar") {
             // On the panel's middle, as wide as the bar's left end allows.
             const int middle = Middle(b, screen::kPauseBar, screen::kPausePanel);
-            Highlight(c, {b.x + 2, b.y + 4, 2 * (middle - b.x - 2), b.h - 8}, Rgb(0xFFB040));
+            Highlight(c, {b.x + 2, b.y + 4, 2 * (middle - b.x - 2), b.h - 8}, Rgb(0xFFB040), 4);
         } else if (g == "pause_question") {
             const Box row = CentredOn(b, Middle(b, screen::kPauseQuestion, screen::kPausePanel));
             t.DrawCentered(c, "REALLY?", {row.x, b.y, row.w, 60}, Label(26, kGold));
             t.DrawCentered(c, "YES", {row.x, b.y + 70, row.w, 47}, Label(24));
             t.DrawCentered(c, "NO", {row.x, b.y + 140, row.w, 46}, Label(24));
         } else if (g == "continue_shade") {
+            // Drawn over the whole screen, five times as wide and 3.75 times as
+            // tall: with no continue left it is all the screen shows, so it says
+            // so, low on the screen, under where the continue's lines stand.
             c.Fill(b, Rgb(0x000010, 1.0f));
+            const int top = (kShadeTextY * b.h + 479) / 480;
+            InkLabel(c, t, "GAME OVER", {b.x + 8, b.y + top, b.w - 16, 8}, Label(12), 8, Align::kCentre);
         } else if (g == "continue_heading") {
-            t.DrawCentered(c, "CONTINUE?", CentredOn(b, b.x + kContinueMiddle - screen::kContinueHeading.x), Label(60, kGold));
+            // Each line of the continue screen on a plate: the shade leaves a bright stage bright.
+            const Box line = CentredOn(b, b.x + kContinueMiddle - screen::kContinueHeading.x);
+            Plate(c, {line.x + 4, b.y + 20, line.w - 8, b.h - 40});
+            t.DrawCentered(c, "CONTINUE?", line, Label(60, kGold));
         } else if (g == "continue_question") {
-            t.DrawCentered(c, "USE A CREDIT?", CentredOn(b, b.x + kContinueMiddle - screen::kContinueQuestion.x), Label(26));
+            const Box line = CentredOn(b, b.x + kContinueMiddle - screen::kContinueQuestion.x);
+            Plate(c, {line.x + 8, b.y + 10, line.w - 16, b.h - 20});
+            t.DrawCentered(c, "USE A CREDIT?", line, Label(26));
         } else if (g == "answer") {
             // Under the middle of the pause bar's highlight, squeezed over the answer.
             using namespace screen;
@@ -591,10 +686,15 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
             const int middle = kContinueBar.x + bar * kContinueBar.w / kPauseBar.w - kContinueYes.x;
             t.DrawCentered(c, cell.index == 0 ? "YES" : "NO", CentredOn(b, b.x + middle), Label(30));
         } else if (g == "credits_label") {
-            // As tall as the digits, on their middle, ending 8 px before them.
+            // As tall as the digits, on their middle, ending 8 px before them;
+            // label and digits together centred under the heading.
             using namespace screen;
             const Box digits = Under(b, kCreditsLabel, kCreditsDigits);
-            InkLabel(c, t, "CREDITS", {b.x, digits.y, digits.x - 8 - b.x, digits.h}, Label(26), kCreditsInk, Align::kRight);
+            const int left = 2 * (b.x + kContinueMiddle - kCreditsLabel.x) - (digits.x + digits.w);
+            Plate(c, {left - 10, b.y, digits.x + digits.w + 10 - (left - 10), b.h});
+            InkLabel(c, t, "CONTINUES", {left, digits.y, digits.x - 8 - left, digits.h}, Label(26), kCreditsInk, Align::kRight);
+        } else if (g == "score_digits") {
+            c.Fill(b, Rgb(0x05060C, 0.85f));  // the score stands over the stage, on its own ground
         } else if (g == "boss_frame") {
             BossFrame(c, t, b);
         } else if (g == "boss_bar") {
@@ -615,8 +715,8 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
     DigitStrip(c, t, a, "bonus_digits", Label(44, Rgb(0xFFFFFF)), 38);
 }
 
-// The tally's capitals; its digits stand 2 px taller.
-constexpr int kTallyInk = 16, kTotalInk = 24;
+// TOTAL's capitals; its digits stand 2 px taller.
+constexpr int kTotalInk = screen::kTallyTotalInk - 2;
 
 void StageClear(Canvas& c, const ImageAsset& a, TextPainter& t) {
     const Box bg = Get(a, "background").box;
@@ -627,11 +727,16 @@ void StageClear(Canvas& c, const ImageAsset& a, TextPainter& t) {
     for (int i = 0; i < 5; ++i) {
         const int y = screen::kTallyRowY[i];
         InkLabel(c, t, rows[i], {40, y, screen::kTallyDigitsX - 50, screen::kTallyDigitH}, Label(20, i == 4 ? kGold : Rgb(0xFFFFFF)),
-                 kTallyInk);
+                 screen::kTallyCapitals);
         c.Fill({screen::kTallyDigitsX, y + screen::kTallyDigitH + 2, 400, 1}, Rgb(0xFFFFFF, 0.25f));
     }
-    // No column headings: the background is drawn whoever plays, and player
-    // 2's column must stay empty in a one-player game.
+    // The columns' headings, between the top banner and the first row: the
+    // background is drawn whoever plays, so a one-player game shows 2P's
+    // heading over its empty column.
+    for (int p = 0; p < 2; ++p) {
+        const int x = screen::kTallyDigitsX + screen::kTallyColumnStep * p;
+        InkLabel(c, t, p ? "2P" : "1P", {x, screen::kTallyHeadingY, 7 * 18 - 2, 10}, Label(14, p ? Rgb(0x90C0FF) : Rgb(0xFFB080)), 10, Align::kCentre);
+    }
     const Box total = screen::kTallyTotal;
     InkLabel(c, t, "TOTAL", {60, total.y, total.x - 70, total.h}, Label(28, kGold), kTotalInk);
     c.ResetClip();
@@ -639,7 +744,7 @@ void StageClear(Canvas& c, const ImageAsset& a, TextPainter& t) {
     c.SetClip(top);
     c.Polygon({{float(top.x), float(top.y) + 10}, {float(top.x) + 529, float(top.y) + 10}, {float(top.x) + 490, float(top.y) + 100},
                {float(top.x), float(top.y) + 100}},
-              Rgb(0xC04020, 0.9f));
+              Rgb(0x701808, 0.92f));
     t.DrawCentered(c, "STAGE CLEAR!", {top.x, top.y + 10, 500, 90}, Label(54, kGold));
     c.ResetClip();
     // The bottom band starts 3 px below the total's digits.
@@ -652,28 +757,29 @@ void StageClear(Canvas& c, const ImageAsset& a, TextPainter& t) {
     c.ResetClip();
     TextStyle small = Label(22);
     small.outlineWidth = 2;
-    DigitStrip(c, t, a, "small_digits", small, kTallyInk + 2);
+    DigitStrip(c, t, a, "small_digits", small, screen::kTallyDigitInk);
     TextStyle large = Label(30, kGold);
     large.outlineWidth = 2;
-    DigitStrip(c, t, a, "large_digits", large, kTotalInk + 2);
+    DigitStrip(c, t, a, "large_digits", large, screen::kTallyTotalInk);
 }
 
-// The band's gold lines run 4 px above the "STAGE n" cell and 3 px below the
-// name cell, clear of anything the letters paint; its dark middle and row of
-// stars stay between and below them.
+// The band's gold lines (3 rows each) run 4 px above the "STAGE n" cell and
+// 3 px below the name cell, rows of the band's picture.
+constexpr int kBandTop = screen::kTitleNumber.y - screen::kTitleBand.y - 7;
+constexpr int kBandBottom = screen::kTitleName.y + screen::kTitleName.h - screen::kTitleBand.y + 3;
+
+// Between the lines, dark enough for the letters over any stage; nothing below
+// them, where the game's display stands (the band is drawn after it).
 void StageTitleBand(Canvas& c, const ImageAsset& a) {
-    using namespace screen;
     const Box b = Get(a, "band").box;
-    const int top = kTitleNumber.y - kTitleBand.y - 7, bottom = kTitleName.y + kTitleName.h - kTitleBand.y + 3;
-    const float mid = float(top + bottom + 3) / 2;
+    const float mid = float(kBandTop + kBandBottom + 3) / 2, half = mid - float(kBandTop);
     c.SetClip(b);
-    for (int y = 0; y < b.h; ++y) {
-        const float d = std::fabs(float(y) - mid) / (float(y) < mid ? mid : float(b.h) - mid);
-        c.Fill({b.x, b.y + y, b.w, 1}, Rgb(0x081028, 0.75f * (1 - d * d)));
+    for (int y = kBandTop; y < kBandBottom; ++y) {
+        const float d = std::fabs(float(y) - mid) / half;
+        c.Fill({b.x, b.y + y, b.w, 1}, Rgb(0x081028, 0.9f - 0.2f * d * d));
     }
-    c.Fill({b.x, b.y + top, b.w, 3}, Rgb(0xFFD860, 0.9f));
-    c.Fill({b.x, b.y + bottom, b.w, 3}, Rgb(0xFFD860, 0.9f));
-    for (int i = 0; i < 40; ++i) c.Star(float(b.x) + 20 + float(i) * 26, float(b.y + bottom) + 18, 5, 2, 4, 0, Rgb(0xFFFFFF, 0.5f));
+    c.Fill({b.x, b.y + kBandTop, b.w, 3}, Rgb(0xFFD860, 0.9f));
+    c.Fill({b.x, b.y + kBandBottom, b.w, 3}, Rgb(0xFFD860, 0.9f));
     c.ResetClip();
 }
 
@@ -685,29 +791,15 @@ std::string StageSubtitle(int stage, bool team2) {
 
 // "STAGE n" in its cell's upper half; the name and the subtitle below it in the
 // name cell (drawn 20 px lower), clear of it and within the columns the screen
-// shows, the block in the middle of the band. Every subtitle has the one size
-// the longest fits at.
+// shows, the three lines' ink from one column and the block in the middle of
+// the band. Every subtitle has the one size the longest fits at.
 void StageTitleLetters(Canvas& c, const ImageAsset& a, TextPainter& t) {
     using namespace screen;
     const int s = a.variant;
     const bool team2 = a.subject == "team2";
-    const Box num = Get(a, "number").box;
-    c.SetClip(num);
-    TextStyle st = Label(72, team2 ? Rgb(0xC0D8FF) : Rgb(0xFFD8A0));
-    st.fillBottom = team2 ? Rgb(0x4070F0) : Rgb(0xF06020);
-    st.outlineWidth = 4;
-    const Box stage{num.x + 12, num.y + 24, num.w - 24, 44};
-    InkLabel(c, t, s == 6 ? "EXTRA" : "STAGE " + std::to_string(s), stage, st, stage.h);
-    c.ResetClip();
-    const Box name = Get(a, "name").box;
+    const Box num = Get(a, "number").box, name = Get(a, "name").box;
     // The letters keep 20 px from the screen's right edge.
-    const int shown = kScreenWidth - kTitleName.x - 20, below = stage.y + stage.h - num.y + kTitleNumber.y - kTitleName.y;
-    c.SetClip({name.x, name.y, shown + 6, name.h});
-    TextStyle big = Label(76, Rgb(0xFFFFFF));
-    big.fillBottom = team2 ? Rgb(0xA0C0FF) : Rgb(0xFFD060);
-    big.outlineWidth = 4;
-    const Box title{name.x + 24, name.y + below + 14, shown - 24, 62};
-    InkLabel(c, t, StageName(s), title, big, title.h);
+    const int shown = kScreenWidth - kTitleName.x - 20, inkX = 8;
     TextStyle small = Label(28, Rgb(0xE0E8FF));
     std::vector<std::string> subtitles;
     for (int k = 1; k <= 6; ++k)
@@ -718,9 +810,36 @@ void StageTitleLetters(Canvas& c, const ImageAsset& a, TextPainter& t) {
         if (widest <= shown - 30) break;
         --small.size;
     }
-    // The subtitles' capitals 14 px below the name's ink.
+    // The block on the screen: "STAGE n" (44 px), the name (62 px) 14 px below
+    // it, the subtitles' capitals 14 px below that and, half way between their
+    // foot and the lowest descender, its end; then moved onto the middle of the
+    // band's lines.
     const InkBox capitals = t.MeasureInk("H", small);
-    t.Draw(c, StageSubtitle(s, team2), name.x + 30, title.y + title.h + 14 - capitals.y, small);
+    int low = capitals.h;
+    for (const std::string& text : subtitles) {
+        const InkBox ink = t.MeasureInk(text, small);
+        low = std::max(low, ink.y + ink.h - capitals.y);
+    }
+    low = (low + capitals.h) / 2;
+    const int stageTop = 0, nameTop = stageTop + 44 + 14, subTop = nameTop + 62 + 14, blockBottom = subTop + low;
+    const int bandMiddle = kTitleBand.y + (kBandTop + kBandBottom + 3) / 2;
+    const int top = bandMiddle - blockBottom / 2;
+    c.SetClip(num);
+    TextStyle st = Label(72, team2 ? Rgb(0xC0D8FF) : Rgb(0xFFD8A0));
+    st.fillBottom = team2 ? Rgb(0x4070F0) : Rgb(0xF06020);
+    st.outlineWidth = 4;
+    const Box stage = Under(num, kTitleNumber, {kTitleNumber.x + inkX, top + stageTop, shown - inkX, 44});
+    InkLabel(c, t, s == 6 ? "EXTRA" : "STAGE " + std::to_string(s), stage, st, stage.h);
+    c.ResetClip();
+    c.SetClip({name.x, name.y, shown + 6, name.h});
+    TextStyle big = Label(76, Rgb(0xFFFFFF));
+    big.fillBottom = team2 ? Rgb(0xA0C0FF) : Rgb(0xFFD060);
+    big.outlineWidth = 4;
+    const Box title = Under(name, kTitleName, {kTitleName.x + inkX, top + nameTop, shown - inkX, 62});
+    InkLabel(c, t, StageName(s), title, big, title.h);
+    const int pen = t.MeasureInk(StageSubtitle(s, team2), small).x;
+    const Box sub = Under(name, kTitleName, {kTitleName.x + inkX, top + subTop, shown - inkX, capitals.h});
+    t.Draw(c, StageSubtitle(s, team2), sub.x - pen, sub.y - capitals.y, small);
     c.ResetClip();
 }
 

@@ -1,5 +1,6 @@
 // Stage backgrounds (seamless tiles: the game wraps them), back layers and the
 // stage-6 picture sheet.
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -333,6 +334,20 @@ void PaintImage(Canvas& canvas, const ImageAsset& a, TextPainter& text) {
             PaintPeople(canvas, a, text);
             break;
     }
+}
+
+TextLayers PaintTextLayers(const ImageAsset& a, TextPainter& text) {
+    Canvas with(a.width, a.height, TextMode::kRecord), without(a.width, a.height, TextMode::kLeaveOut);
+    PaintImage(with, a, text);
+    TextLayers layers;
+    const std::vector<uint8_t>& cover = with.textCoverage();
+    if (std::find_if(cover.begin(), cover.end(), [](uint8_t c) { return c > 0; }) == cover.end()) return layers;
+    PaintImage(without, a, text);
+    layers.textOnly = std::move(with.pixels());
+    for (size_t i = 0; i < cover.size(); ++i)
+        if (cover[i] == 0) layers.textOnly[i] = 0;
+    layers.noText = std::move(without.pixels());
+    return layers;
 }
 
 }  // namespace demodata

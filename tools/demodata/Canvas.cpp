@@ -40,8 +40,15 @@ Color Lighter(const Color& c, float t) { return {c.r + (1 - c.r) * t, c.g + (1 -
 Color Darker(const Color& c, float t) { return {c.r * (1 - t), c.g * (1 - t), c.b * (1 - t), c.a}; }
 Color WithAlpha(const Color& c, float a) { return {c.r, c.g, c.b, a}; }
 
-Canvas::Canvas(int width, int height)
-    : width_(width), height_(height), clip_{0, 0, width, height}, pixels_(size_t(width) * size_t(height), 0) {}
+Canvas::Canvas(int width, int height, TextMode textMode)
+    : width_(width), height_(height), clip_{0, 0, width, height}, pixels_(size_t(width) * size_t(height), 0),
+      textMode_(textMode), text_(textMode == TextMode::kRecord ? pixels_.size() : 0, 0) {}
+
+void Canvas::MarkText(int x, int y, float coverage) {
+    if (text_.empty() || !InClip(x, y)) return;
+    uint8_t& t = text_[size_t(y) * size_t(width_) + size_t(x)];
+    t = std::max(t, uint8_t(std::lround(255 * Clamp01(coverage))));
+}
 
 void Canvas::SetClip(const Box& box) {
     const int x0 = std::max(0, box.x), y0 = std::max(0, box.y);

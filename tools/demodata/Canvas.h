@@ -25,9 +25,14 @@ struct Point {
     float x = 0, y = 0;
 };
 
+// What a canvas does with the text stamped on it: paints it, paints it and
+// keeps where it lies (its coverage, fill and outline), or leaves it out (what
+// lies behind it). The tests read a picture's text apart this way.
+enum class TextMode { kPaint, kRecord, kLeaveOut };
+
 class Canvas {
 public:
-    Canvas(int width, int height);
+    Canvas(int width, int height, TextMode textMode = TextMode::kPaint);
     int width() const { return width_; }
     int height() const { return height_; }
     const std::vector<uint32_t>& pixels() const { return pixels_; }
@@ -36,6 +41,10 @@ public:
     void SetClip(const Box& box);
     void ResetClip();
     const Box& clip() const { return clip_; }
+    TextMode textMode() const { return textMode_; }
+    // Coverage 0..255 of the text stamped on each pixel (kRecord only).
+    const std::vector<uint8_t>& textCoverage() const { return text_; }
+    void MarkText(int x, int y, float coverage);
 
     // Source-over blending of one pixel with a coverage of 0..1.
     void Blend(int x, int y, const Color& c, float coverage = 1.0f);
@@ -71,6 +80,8 @@ private:
     int width_, height_;
     Box clip_;
     std::vector<uint32_t> pixels_;
+    TextMode textMode_;
+    std::vector<uint8_t> text_;
 };
 
 // Deterministic value noise in 0..1, tiling with the given period (in cells).

@@ -41,7 +41,12 @@ constexpr Box kHudGaugeNumber{100, 450, 22, 11};  // three of 6 x 11, 8 apart
 // The stage-clear tally: player 1's rows of small digits (16 x 26, 18 apart)
 // and the total in large ones (17 x 35, 19 apart); player 2's 240 px right.
 constexpr int kTallyRowY[] = {120, 160, 210, 250, 325};
-constexpr int kTallyDigitsX = 216, kTallyDigitH = 26;
+constexpr int kTallyDigitsX = 216, kTallyDigitH = 26, kTallyColumnStep = 240;
+// Its labels' capitals, the small digits' ink (2 px taller) and the large
+// digits', and the row the columns' headings stand on, above the first row
+// and below the top banner at rest.
+constexpr int kTallyCapitals = 16, kTallyDigitInk = kTallyCapitals + 2, kTallyTotalInk = 26;
+constexpr int kTallyHeadingY = 105;
 constexpr Box kTallyTotal{218, 410, 17 + 19 * 7, 35};
 // The banners at rest, drawn over the background.
 constexpr Box kTallyTopBanner{0, 0, 529, 109};
@@ -54,9 +59,12 @@ constexpr Box kConfigLabels{50, 170, 240, 256};
 constexpr Box kMusicDigits{190, 170, 49, 26};
 constexpr int kConfigRowStep = 77;
 // The rotating cursor on the first item, and the play time's nine 20 x 30
-// glyphs, 25 apart.
+// glyphs, 25 apart. The turning panel, grown, at its angle (Angle16 units):
+// it grows from the menu's 290 x 600 in steps of 18 past 310.
 constexpr Box kConfigCursor{50, 147, 80, 80};
 constexpr Box kPlayTime{400, 400, 25 * 8 + 20, 30};
+constexpr Box kConfigPanel{30, 0, 326, 600};
+constexpr int kConfigPanelAngle = -2800;
 
 // The key configuration: ten rows per player from y 128, 34 apart, each key
 // name written 10 px below the row's top; the headers its highlight covers.
@@ -75,6 +83,20 @@ constexpr int kRankRowStep = 30, kRankRows = 10;
 constexpr int kRankNameX = 80, kRankScoreX = 270, kRankDateX = 410;
 constexpr Box kRankBadge{520, 130, 104, 27};
 constexpr int kRankCountsY = 438, kRankPlayX = 310, kRankClearX = 530;
+
+// The title's menu picture and the highlight over item `item` (the left
+// column's six from x 10, the right's four from x 410); the part of each
+// highlight's cell its ring takes, the left's and the right's, which the
+// labels stand centred in.
+constexpr Box kMenu{50, 230, 484, 206};
+constexpr Box MenuHighlight(int item) {
+    return item >= 6 ? Box{410, 48 * item - 15, 176, 22} : Box{10, 230 + 24 * item + 25 * (item / 2), 176, 22};
+}
+constexpr Box kMenuRing[2] = {{40, 0, 96, 22}, {54, 0, 68, 22}};
+// The logo, and the difficulty picture with the rotating cursor's centre on level d.
+constexpr Box kLogo{20, 20, 325, 153};
+constexpr Box kDifficulty{10, 60, 578, 292};
+constexpr Point DifficultyCursor(int d) { return {90.0f + 192.0f * float(d), 328.0f - 74.0f * float(d)}; }
 
 // The title: a team's card and the heading beside it; the practice list and the
 // highlight over its rows, 37 apart.

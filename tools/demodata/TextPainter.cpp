@@ -106,6 +106,7 @@ TextPainter::Mask TextPainter::Render(const std::string& sjis, const TextStyle& 
 }
 
 void TextPainter::Stamp(Canvas& canvas, const Mask& mask, int x, int y, const TextStyle& style) {
+    if (canvas.textMode() == TextMode::kLeaveOut) return;
     const int pad = style.outlineWidth + 2;
     x -= pad, y -= pad;
     const int o = style.outlineWidth;
@@ -120,7 +121,7 @@ void TextPainter::Stamp(Canvas& canvas, const Mask& mask, int x, int y, const Te
                         if (dx * dx + dy * dy > o * o + o) continue;
                         best = std::max(best, mask.alpha[size_t(sy) * size_t(mask.width) + size_t(sx)]);
                     }
-                if (best > 0) canvas.Blend(x + mx, y + my, style.outline, best);
+                if (best > 0) canvas.Blend(x + mx, y + my, style.outline, best), canvas.MarkText(x + mx, y + my, best);
             }
     }
     for (int my = 0; my < mask.height; ++my) {
@@ -128,7 +129,7 @@ void TextPainter::Stamp(Canvas& canvas, const Mask& mask, int x, int y, const Te
         if (style.fillBottom.a > 0) fill = Mix(style.fill, style.fillBottom, float(my) / float(std::max(1, mask.height - 1)));
         for (int mx = 0; mx < mask.width; ++mx) {
             const float a = mask.alpha[size_t(my) * size_t(mask.width) + size_t(mx)];
-            if (a > 0) canvas.Blend(x + mx, y + my, fill, a);
+            if (a > 0) canvas.Blend(x + mx, y + my, fill, a), canvas.MarkText(x + mx, y + my, a);
         }
     }
 }

@@ -11,7 +11,9 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,8 +44,11 @@
 #include "tests/engine/graphics/sprite_test_env.h"
 #include "tests/game/objects/gallery_render.h"
 #include "tests/game/objects/play_harness.h"
+#include "tests/game/shell/playthrough/whole_game.h"
 #include "tests/support/test_support.h"
+#include "tools/demodata/Art.h"
 #include "tools/demodata/Inventory.h"
+#include "tools/demodata/Layout.h"
 
 namespace {
 
@@ -157,6 +162,184 @@ double MedianLuminance(const Image& im, const Ink& ink) {
     return l[l.size() / 2];
 }
 
+// ---- States of the real program ---------------------------------------------
+// The autopilot (tests/game/shell/playthrough) leads the real program to a
+// state, holds it there and draws the frame again from it in layers: as the
+// player sees it, its text alone over black and over white, all but its text,
+// and a line per quad drawn. Every state keeps these rules: no text under other
+// ink, none cut by the screen's edges, its fill at 4.5 : 1 against what lies
+// behind it, and the text on a highlight or panel centred on it within 4 px.
+
+struct Quad {
+    std::string picture;
+    float src[4] = {}, dst[4] = {};
+};
+struct Layered {
+    Image seen, black, white, plain;
+    std::vector<Quad> quads;
+};
+
+Image ReadPng(const std::string& path) {
+    const std::string bytes = testsupport::ReadFile(path);
+    d3dx9img::Image im;
+    if (bytes.empty() || d3dx9img::DecodeImage(bytes.data(), bytes.size(), &im) != d3dx9img::DecodeStatus::kOk) return {};
+    return Image{im.width, im.height, std::move(im.pixels)};
+}
+
+Layered ReadLayers(const std::string& base) {
+    Layered l{ReadPng(base + ".png"), ReadPng(base + ".text_black.png"), ReadPng(base + ".text_white.png"), ReadPng(base + ".no_text.png"), {}};
+    std::istringstream in(testsupport::ReadFile(base + ".quads.txt"));
+    for (std::string line; std::getline(in, line);) {
+        Quad q;
+        int slot = 0;
+        std::istringstream(line) >> slot >> q.picture >> q.src[0] >> q.src[1] >> q.src[2] >> q.src[3] >> q.dst[0] >> q.dst[1] >> q.dst[2] >> q.dst[3];
+        l.quads.push_back(q);
+    }
+    return l;
+}
+
+// What a text is centred on: the ink of the quads drawn from a cell group of a
+// picture (those drawn within the box, if one is given; or, `at`, the cell
+// drawn over the box), or a box of the screen; the glyphs on it are centred
+// both ways (kBoth), each line in it across (kLines), or all of its lines
+// down (kBlock).
+struct Anchor {
+    std::string picture, group;
+    enum Mode { kBoth, kLines, kBlock } mode = kBoth;
+    int x0 = 0, y0 = 0, x1 = -1, y1 = -1;
+    bool at = false;
+};
+
+// The lines of a text: its pieces joined where they stand in one row close
+// together, or one above another (accents, dots).
+std::vector<Ink> Lines(const Ink& text) {
+    std::vector<Ink> lines = Pieces(text);
+    for (bool joined = true; joined;) {
+        joined = false;
+        for (size_t i = 0; i < lines.size() && !joined; ++i)
+            for (size_t j = i + 1; j < lines.size() && !joined; ++j) {
+                const Ink &a = lines[i], &b = lines[j];
+                const int across = std::max(a.x0, b.x0) - std::min(a.x1, b.x1), down = std::max(a.y0, b.y0) - std::min(a.y1, b.y1);
+                const bool row = -down * 2 >= std::min(a.H(), b.H()) && across <= std::max({4, a.H() / 2, b.H() / 2});
+                if (!row && !(across < 0 && down <= 3)) continue;
+                for (const auto& [x, y] : b.at) lines[i].Add(x, y);
+                lines.erase(lines.begin() + ptrdiff_t(j));
+                joined = true;
+            }
+    }
+    return lines;
+}
+
+std::vector<std::string> StateErrors(const Layered& l, const std::vector<Anchor>& anchors, const std::string& data) {
+    std::vector<std::string> errors;
+    if (l.seen.width != 640 || l.black.width != 640 || l.white.width != 640 || l.plain.width != 640) return {"the layers were not drawn"};
+    // Each pixel's text: its cover (from the text over black and over white),
+    // its fill (bright where it is mostly text), and whether what the player
+    // sees there is that text over what lies behind it or, where not, whether
+    // the text shows through what covers it or is hidden.
+    Ink text, fill, washed, hidden, clear;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x) {
+            const uint32_t b = l.black.at(UINT(x), UINT(y)), w = l.white.at(UINT(x), UINT(y));
+            const float a = 1.0f - float((Ch(w, 0) - Ch(b, 0)) + (Ch(w, 1) - Ch(b, 1)) + (Ch(w, 2) - Ch(b, 2))) / 765.0f;
+            if (a < 0.25f) continue;
+            text.Add(x, y);
+            // (Where the text is nearly the colour of what lies behind it, none of it tells.)
+            float off = 0, shown = 0, stands = 0;
+            for (int i = 0; i < 3; ++i) {
+                const float seen = float(Ch(l.seen.at(UINT(x), UINT(y)), i)), under = float(Ch(l.plain.at(UINT(x), UINT(y)), i));
+                const float expected = float(Ch(b, i)) + (1 - a) * under;
+                off = std::max(off, std::abs(seen - expected)), shown = std::max(shown, std::abs(seen - under));
+                stands = std::max(stands, std::abs(expected - under));
+            }
+            if (a >= 0.9f && stands > 24 && off <= 48) clear.Add(x, y);
+            else if (a >= 0.9f && stands > 24 && shown > 24) washed.Add(x, y);
+            else if (a >= 0.9f && stands > 64) hidden.Add(x, y);
+            if (off <= 48 && a >= 0.7f && Luma(b) >= 96 * a) fill.Add(x, y);
+        }
+    // A line is under other ink where it shows through it (what ink hides
+    // whole, as a panel over other text, is not read; the rest of the rules
+    // read what shows).
+    for (const Ink& line : Lines(text)) {
+        const size_t seen = Near(line, washed, 0).at.size(), gone = Near(line, hidden, 0).at.size(), read = Near(line, clear, 0).at.size();
+        if (seen > 4)
+            errors.push_back("text under other ink: " + std::to_string(seen) + " of the " + std::to_string(seen + gone + read) +
+                             " pixels of the line at " + line.Str() + " that tell");
+    }
+    Ink shows;
+    for (const Ink& glyph : Pieces(text))
+        if (Near(glyph, hidden, 0).at.size() <= Near(glyph, clear, 0).at.size())
+            for (const auto& [x, y] : glyph.at) shows.Add(x, y);
+    const std::vector<Ink> lines = Lines(shows);
+    Ink edge;
+    for (const auto& [x, y] : shows.at)
+        if (x <= 1 || y <= 1 || x >= 638 || y >= 478) edge.Add(x, y);
+    if (!edge.at.empty()) errors.push_back("text cut by the screen's edge at " + edge.Str());
+    for (const Ink& line : lines) {
+        Ink on;
+        for (const auto& [x, y] : line.at)
+            if (fill.Has(x, y)) on.Add(x, y);
+        if (on.at.size() < 12) continue;
+        const double a = MedianLuminance(l.seen, on), b = MedianLuminance(l.plain, on);
+        const double contrast = (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+        if (contrast < 4.5) errors.push_back("text at " + line.Str() + " reads at " + std::to_string(contrast).substr(0, 4) + " : 1");
+    }
+    // The anchors' boxes: each quad's painted ink, scaled as it is drawn.
+    static std::map<std::string, Image> pictures;
+    for (const Anchor& anchor : anchors) {
+        std::vector<Ink> boxes;
+        if (anchor.picture.empty()) {
+            boxes.emplace_back();
+            boxes.back().Add(anchor.x0, anchor.y0), boxes.back().Add(anchor.x1, anchor.y1);
+        }
+        std::vector<Quad> quads = l.quads;
+        if (anchor.at)
+            for (const demodata::Cell& cell : demodata::FindImage(anchor.picture)->cells)
+                if (cell.group == anchor.group)
+                    quads.push_back({anchor.picture, {float(cell.box.x), float(cell.box.y), float(cell.box.w), float(cell.box.h)},
+                                     {float(anchor.x0), float(anchor.y0), float(anchor.x1 - anchor.x0 + 1), float(anchor.y1 - anchor.y0 + 1)}});
+        for (const Quad& q : quads) {
+            if (anchor.picture.empty() || q.picture != anchor.picture || (anchor.at && &q < &quads[l.quads.size()])) continue;
+            if (!anchor.at && anchor.x1 >= 0 && (q.dst[0] < float(anchor.x0) || q.dst[1] < float(anchor.y0) || q.dst[0] > float(anchor.x1) || q.dst[1] > float(anchor.y1)))
+                continue;
+            const demodata::Cell* cell = demodata::CellAround(*demodata::FindImage(q.picture), {int(q.src[0]), int(q.src[1]), int(q.src[2]), int(q.src[3])});
+            if (!cell || cell->group != anchor.group) continue;
+            Image& im = pictures[q.picture];
+            if (im.width == 0) im = ReadPng(data + "/" + q.picture);
+            const Ink ink = Find(im, int(q.src[0]), int(q.src[1]), int(q.src[0] + q.src[2]), int(q.src[1] + q.src[3]), [](uint32_t c) { return (c >> 24) > 64; });
+            if (ink.at.empty()) continue;
+            boxes.emplace_back();
+            const auto at = [&](int x, int y) {
+                boxes.back().Add(int(std::lround(q.dst[0] + float(x - int(q.src[0])) * q.dst[2] / q.src[2])),
+                                 int(std::lround(q.dst[1] + float(y - int(q.src[1])) * q.dst[3] / q.src[3])));
+            };
+            at(ink.x0, ink.y0), at(ink.x1 + 1, ink.y1 + 1);
+            boxes.back().x1 -= 1, boxes.back().y1 -= 1;
+        }
+        if (boxes.empty()) errors.push_back("no " + anchor.group + " of " + anchor.picture + " is drawn");
+        const std::vector<Ink> glyphs = Pieces(shows);
+        for (const Ink& box : boxes) {
+            Ink on;
+            std::vector<const Ink*> within;
+            for (const Ink& line : anchor.mode == Anchor::kBoth ? glyphs : lines)
+                if (anchor.mode == Anchor::kLines ? line.Cx() >= box.x0 && line.Cx() <= box.x1 && line.Cy() >= box.y0 && line.Cy() <= box.y1
+                                                  : line.x1 >= box.x0 && line.x0 <= box.x1 && line.y1 >= box.y0 && line.y0 <= box.y1) {
+                    within.push_back(&line);
+                    for (const auto& [x, y] : line.at) on.Add(x, y);
+                }
+            const std::string what = (anchor.group.empty() ? "the box " : anchor.group + " ") + box.Str();
+            if (within.empty()) errors.push_back("no text on " + what);
+            if (anchor.mode == Anchor::kLines)
+                for (const Ink* line : within) {
+                    if (std::abs(line->Cx() - box.Cx()) > 4) errors.push_back("the line " + line->Str() + " is not centred across " + what);
+                }
+            else if (!within.empty() && (std::abs(on.Cy() - box.Cy()) > 4 || (anchor.mode == Anchor::kBoth && std::abs(on.Cx() - box.Cx()) > 4)))
+                errors.push_back("the text " + on.Str() + " is not centred on " + what);
+        }
+    }
+    return errors;
+}
+
 class DrawingBoss : public cBossBase {
 public:
     std::function<void()> draw = [] {};
@@ -221,6 +404,67 @@ protected:
     std::map<std::string, std::string> variants_;
 };
 
+// A row of the table: a family of elements drawn afresh, checked by its own
+// lines, or a state of the real program, checked by the rules above.
+struct Family {
+    Family(const char* n, std::function<void()> r) : name(n), run(std::move(r)) {}
+    Family(wholegame::Shot s, std::vector<Anchor> a = {}) : name(s.file.substr(4)), shot(std::move(s)), anchors(std::move(a)) {}
+    std::string name;
+    std::function<void()> run;
+    std::optional<wholegame::Shot> shot;
+    std::vector<Anchor> anchors;
+};
+
+// The autopilot's way through the states: a story game of team 1 from the
+// title (its menus first), practices of both teams' stages in one and two
+// players, and the extra stage of both teams; each stage brings its title,
+// then its bosses, whose attacks end at their first hit.
+wholegame::Plan Tour(const std::vector<Family>& families, const std::string& folder) {
+    wholegame::Plan plan;
+    plan.seed = 1'650'000'000;
+    plan.scoreText = wholegame::OpenScoreText();
+    plan.hurryBosses = true;
+    plan.layerFolder = folder;
+    using wholegame::Game;
+    plan.games = {Game{0, 1, 0, 0, 0, "TOUR", 0, true},
+                  Game{5, 1, 0, 0, 0, "TOUR", 0, false, 2}, Game{4, 1, 0, 0, 0, "TOUR", 0, false, 3},
+                  Game{4, 1, 0, 0, 0, "TOUR", 0, false, 4}, Game{5, 2, 0, 0, 0, "TOUR", 0, false, 0},
+                  Game{4, 2, 0, 0, 0, "TOUR", 0, false, 1}, Game{4, 2, 0, 0, 0, "TOUR", 0, false, 2},
+                  Game{4, 2, 0, 0, 0, "TOUR", 0, false, 3}, Game{4, 2, 0, 0, 0, "TOUR", 0, false, 4},
+                  Game{2, 1}, Game{2, 2}};
+    // Each stage's title, then its bosses as its schedule brings them, sooner;
+    // stage 1 keeps room before its boss for the states of play, and a second
+    // boss comes once the first has stopped the scroll.
+    const char* const bosses[6] = {"320 380 200 900 0", "320 -50 201 400 0", "380 65 202 400 16384", "-40 120 203 400 0",
+                                   "320 -15 204 400 0 0 0 0 0 0\n260 15 205 700 0", "120 -40 290 400 0 0 0 0 0 0\n320 15 291 700 0"};
+    for (int stage = 1; stage <= 6; ++stage)
+        plan.files.push_back({"data/stagedata/Stage0" + std::to_string(stage) + (stage == 6 ? "1" : "0") + "Enemy.dat",
+                              "320 240 300 30 0 0 0 0 0 1\n" + std::string(bosses[stage - 1]) + " 0 0 0 0 0\n"});
+    for (const Family& f : families)
+        if (f.shot) plan.shots.push_back(*f.shot);
+    // The text's layers of the pictures that carry lettering (the rest, the
+    // stages' and the people's, are painted without it).
+    using demodata::Art;
+    const std::set<Art> lettered = {Art::Title,      Art::Config, Art::Ranking,  Art::NameEntry, Art::HudSheet,
+                                    Art::StageClear, Art::CutIn,  Art::NameCards, Art::Ending,   Art::StageTitleLetters};
+    demodata::TextPainter text;
+    std::string error;
+    if (!text.Open(&error)) return plan;
+    for (const demodata::ImageAsset& a : demodata::Images()) {
+        if (!lettered.count(a.art)) continue;
+        demodata::TextLayers layers = demodata::PaintTextLayers(a, text);
+        if (layers.textOnly.empty()) continue;
+        std::string pngs[2];
+        for (int k = 0; k < 2; ++k) {
+            std::vector<uint8_t> bytes;
+            d3dx9img::EncodePng({{}, uint32_t(a.width), uint32_t(a.height), k ? layers.noText : layers.textOnly}, true, &bytes);
+            pngs[k].assign(bytes.begin(), bytes.end());
+        }
+        plan.layers[a.path] = {pngs[0], pngs[1]};
+    }
+    return plan;
+}
+
 constexpr int32_t kHud = 4, kClear = 39, kBalloons = 25, kCards = 26, kBand = 37, kLetters = 38;
 const char kHudPng[] = "img/main_system.png";
 
@@ -254,7 +498,16 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
     };
     DrawingBoss* boss = nullptr;
 
-    const std::vector<std::pair<const char*, std::function<void()>>> families = {
+    using Hold = wholegame::Shot;
+    const auto at = [](Hold::Moment m, const std::string& name, int32_t param = 0, bool quit = false) {
+        return Hold{m, "art_" + name, param, quit};
+    };
+    const Anchor highlight{"img/title.png", "highlight"}, bar{"img/main_system.png", "cursor_bar"}, ring{"img/title.png", "difficulty_cursor"};
+    const Anchor band{"img/system/StageTitleBG.png", "band", Anchor::kBlock}, card{"img/title.png", "team", Anchor::kLines};
+    const auto box = [](Anchor::Mode mode, int x, int y, int w, int h) { return Anchor{"", "", mode, x, y, x + w - 1, y + h - 1}; };
+    const auto keys = [](int x, int y, int w, int h) { return Anchor{"img/config.png", "key_highlight", Anchor::kBoth, x, y, x + w - 1, y + h - 1, true}; };
+    const auto header = [&](int k) { return keys(demodata::screen::kKeyHeaderX[k], 60, 120, 28); };
+    const std::vector<Family> families = {
         {"boss_gauge", [&] {
              GameState.subState = kSubStateDialogue;  // the boss's quads alone
              boss->phase = 2;
@@ -357,17 +610,23 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
              const Image bg = scene({"background"}), digits = scene({"small_digits", "large_digits"});
              const Image both = scene({"small_digits", "large_digits"}, 1), banners = scene({"banner_top", "banner_bottom"});
              shoot(scene({}));
-             for (const auto& [y, h] : std::vector<std::pair<int, int>>{{120, 26}, {160, 26}, {210, 26}, {250, 26}, {325, 26}, {410, 35}})
-                 beside(Find(digits, 216, y, 640, y + h, Fill), Solid(Find(bg, 0, y - 6, 214, y + h + 6, Fill)), "row at y " + std::to_string(y));
-             // Every heading, label and digit 2 px clear of the banners; nothing written
-             // in player 2's column of a one-player game.
+             // Each row's digits at the height they are made to stand, within a pixel.
+             using demodata::screen::kTallyDigitInk, demodata::screen::kTallyTotalInk;
+             for (const auto& [y, h] : std::vector<std::pair<int, int>>{{120, 26}, {160, 26}, {210, 26}, {250, 26}, {325, 26}, {410, 35}}) {
+                 const Ink row = Find(digits, 216, y, 640, y + h, Fill);
+                 beside(row, Solid(Find(bg, 0, y - 6, 214, y + h + 6, Fill)), "row at y " + std::to_string(y));
+                 expect(std::abs(row.H() - (y == 410 ? kTallyTotalInk : kTallyDigitInk)) <= 1,
+                        "row at y " + std::to_string(y) + ": the digits' ink " + row.Str() + " is not " + std::to_string(y == 410 ? kTallyTotalInk : kTallyDigitInk) + " px tall");
+             }
+             // Every heading, label and digit 2 px clear of the banners; nothing but
+             // its heading in player 2's column of a one-player game.
              Ink text = Find(bg, 0, 0, 640, 480, Bright), second;
              for (const auto& [x, y] : Find(digits, 0, 0, 640, 480, Bright).at) text.Add(x, y);
              const Ink banner = Find(banners, 0, 0, 640, 480, Lit), under = Near(text, banner, 2);
              expect(banner.H() > 0 && under.at.empty(), "text within 2 px of a banner at " + under.Str());
              for (const auto& [x, y] : Find(both, 0, 0, 640, 480, Fill).at)
                  if (!Fill(digits.at(UINT(x), UINT(y)))) second.Add(x, y);
-             const Ink stray = Find(bg, second.x0, 0, second.x1 + 1, 480, Bright);
+             const Ink stray = Find(bg, second.x0, demodata::screen::kTallyRowY[0] - 4, second.x1 + 1, 480, Bright);
              expect(second.H() > 0 && stray.at.empty(), "a one-player tally shows " + stray.Str() + " in player 2's column " + second.Str());
          }},
         {"config", [&] {
@@ -429,9 +688,9 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
                  screen.column = cell / kActionCount + 1, screen.row = cell % kActionCount;
                  const Ink mark = Find(Shot([&] { screen.Draw(); }, {}, {1}), 0, 0, 640, 480, Lit);
                  const auto [top, bottom] = bars[size_t(cell)];
-                 expect(mark.H() > 0 && mark.y0 >= top && mark.y1 <= bottom,
+                 expect(mark.H() > 0 && mark.y0 >= top && mark.y1 <= bottom && std::abs(mark.Cy() - float(top + bottom) / 2) <= 1,
                         "player " + std::to_string(screen.column) + " row " + std::to_string(screen.row) + ": the highlight " + mark.Str() +
-                            " leaves the bar y " + std::to_string(top) + ".." + std::to_string(bottom));
+                            " is not on the middle of the bar y " + std::to_string(top) + ".." + std::to_string(bottom));
              }
              Sheet(kConfigSheet, "img/config.png");
              screen.column = 1, screen.row = 3;
@@ -663,8 +922,80 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
              Sheet(35, "img/Stage02BG_back.png");
              shoot(Scene());
          }},
+        // The real program's states, in the order the autopilot comes to them.
+        {at(Hold::kMenu, "menu_0", 0), {highlight}},
+        {at(Hold::kMenu, "menu_1", 1), {highlight}},
+        {at(Hold::kMenu, "menu_2", 2), {highlight}},
+        {at(Hold::kMenu, "menu_3", 3), {highlight}},
+        {at(Hold::kMenu, "menu_4", 4), {highlight}},
+        {at(Hold::kMenu, "menu_5", 5), {highlight}},
+        {at(Hold::kMenu, "menu_6", 6), {highlight}},
+        {at(Hold::kMenu, "menu_7", 7), {highlight}},
+        {at(Hold::kMenu, "menu_8", 8), {highlight}},
+        {at(Hold::kMenu, "menu_9", 9), {highlight}},
+        {at(Hold::kConfig, "config_grown"), {box(Anchor::kLines, 0, 30, 640, 80)}},
+        {at(Hold::kKeyHeader, "key_header_0", 0), {header(0)}},
+        {at(Hold::kKeyHeader, "key_header_1", 1), {header(1)}},
+        {at(Hold::kKeyHeader, "key_header_2", 2), {header(2)}},
+        {at(Hold::kKeyHeader, "key_header_3", 3), {header(3)}},
+        {at(Hold::kKeyDefining, "key_defining", 6)},
+        {at(Hold::kKeyDefaults, "key_defaults"), {keys(220, 282, 200, 40), {"img/config.png", "defaults_question", Anchor::kLines, 130, 180, 509, 379, true}}},
+        {at(Hold::kTeam, "team_1", 0), {card}},
+        {at(Hold::kTeam, "team_2", 1), {card}},
+        {at(Hold::kDifficulty, "difficulty_0", 0), {ring}},
+        {at(Hold::kDifficulty, "difficulty_1", 1), {ring}},
+        {at(Hold::kDifficulty, "difficulty_2", 2), {ring}},
+        {at(Hold::kStageTitle, "stage_title_1_1"), {band}},
+        {at(Hold::kHud, "hud_1p")},
+        {at(Hold::kForce, "force_yuri", 0)},
+        {at(Hold::kPause, "pause_question"), {bar, {"img/main_system.png", "pause_panel", Anchor::kLines}}},
+        {at(Hold::kContinue, "continue_credits", 1), {bar, box(Anchor::kLines, 0, 80, 640, 220), box(Anchor::kLines, 0, 380, 640, 36)}},
+        {at(Hold::kNameCard, "card_upper", 0)},
+        {at(Hold::kNameCard, "card_lower", 1)},
+        {at(Hold::kBanner, "cut_in_shamyu", 0)},
+        {at(Hold::kTally, "tally_1p")},
+        {at(Hold::kStageTitle, "stage_title_2_1"), {band}},
+        {at(Hold::kBanner, "cut_in_fururu", 0)},
+        {at(Hold::kStageTitle, "stage_title_3_1", 0, true), {band}},
+        {at(Hold::kResult, "result_ranked", 1), {{"img/name.png", "cursor_small", Anchor::kBoth, 0, 270, 639, 479}}},
+        {at(Hold::kPractice, "practice_1", 0), {highlight}},
+        {at(Hold::kPractice, "practice_2", 1), {highlight}},
+        {at(Hold::kPractice, "practice_3", 2), {highlight}},
+        {at(Hold::kPractice, "practice_4", 3), {highlight}},
+        {at(Hold::kPractice, "practice_5", 4), {highlight}},
+        {at(Hold::kHud, "hud_2p")},
+        {at(Hold::kForce, "force_crow", 1)},
+        {at(Hold::kBanner, "cut_in_still", 0)},
+        {at(Hold::kTally, "tally_2p")},
+        {at(Hold::kStageTitle, "stage_title_4_1"), {band}},
+        {at(Hold::kBanner, "cut_in_mono", 0, true)},
+        {at(Hold::kResult, "result_unranked", 0), {{"img/name.png", "cursor_wide"}}},
+        {at(Hold::kStageTitle, "stage_title_5_1"), {band}},
+        {at(Hold::kBanner, "cut_in_osero", 0)},
+        {at(Hold::kBanner, "cut_in_cheska", 1, true)},
+        {at(Hold::kStageTitle, "stage_title_1_2"), {band}},
+        {at(Hold::kForce, "force_cheska", 0)},
+        {at(Hold::kForce, "force_osero", 1, true)},
+        {at(Hold::kStageTitle, "stage_title_2_2", 0, true), {band}},
+        {at(Hold::kStageTitle, "stage_title_3_2", 0, true), {band}},
+        {at(Hold::kStageTitle, "stage_title_4_2", 0, true), {band}},
+        {at(Hold::kStageTitle, "stage_title_5_2"), {band}},
+        {at(Hold::kBanner, "cut_in_crow", 0)},
+        {at(Hold::kBanner, "cut_in_yuri", 1, true)},
+        {at(Hold::kStageTitle, "stage_title_6_1"), {band}},
+        {at(Hold::kBanner, "cut_in_paco", 0)},
+        {at(Hold::kBanner, "cut_in_deena", 1, true)},
+        {at(Hold::kStageTitle, "stage_title_6_2"), {band}},
+        {at(Hold::kContinue, "continue_none", 0), {box(Anchor::kLines, 0, 0, 640, 480)}},
     };
 
+    // The states: one run of the real program through them, before this
+    // process opens its own display.
+    testsupport::TempDir layers;
+    const wholegame::Plan plan = Tour(families, layers.path());
+    ASSERT_FALSE(plan.layers.empty()) << "the pictures' text could not be painted apart (is the Japanese font installed?)";
+    const wholegame::RunRecord tour = wholegame::Play(plan);
+    EXPECT_EQ(tour.failure, "") << "the autopilot's way through the states";
     InGl(
         [&] {
             ASSERT_TRUE(SetCurrentDirectoryA(Data().c_str()));
@@ -686,10 +1017,13 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
                 Sheet(slot, path);
             BossA = boss = new DrawingBoss;
             boss->active = 1;
-            for (const auto& [name, run] : families) {
-                family = name;
+            for (const Family& f : families) {
+                family = f.name;
                 boss->draw = [] {};
-                run();
+                if (f.run) f.run();
+                if (f.shot)
+                    for (const std::string& e : StateErrors(ReadLayers(layers.path() + "/" + f.shot->file), f.anchors, Data()))
+                        expect(false, e);
             }
             std::string report;
             for (const std::string& e : errors) report += e + "\n";

@@ -14,31 +14,39 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <type_traits>
 
 #include "engine/core/Kestra.h"
 #include "engine/core/KestraSound.h"
+#include "engine/graphics/Kestra3D.h"
 #include "engine/graphics/KestraSprite2D.h"
 #include "engine/graphics/KestraTexture.h"
 #include "engine/graphics/CSprite2D.h"
 #include "engine/graphics/CTexture.h"
+#include "game/objects/Items.h"
 #include "game/objects/cEffectObjectBase.h"
 #include "game/objects/cEnemyBulletBase.h"
 #include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/objects/cPlayerBulletBase.h"
+#include "game/shell/GameDraw.h"
 #include "game/shell/GameMain.h"
 #include "game/shell/Input.h"
+#include "game/shell/KeyConfig.h"
 #include "game/shell/MenuCommon.h"
+#include "game/shell/ResultScene.h"
 #include "game/shell/Title.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
 #include "game/state/ScoreData.h"
+#include "game/state/SpriteTable.h"
 #include "game/state/cBossBase.h"
 #include "game/story/TalkState.h"
 #include "platform/d3d9/d3d9test.h"
+#include "platform/d3dx9/image_encode.h"
 #include "platform/win32/testing.h"
 #include "platform/win32/win32.h"
 #include "tests/engine/core/private_display.h"
@@ -57,6 +65,9 @@ constexpr int32_t kEndCell = 14;    // the name grid's end cell, in its last row
 constexpr int32_t kTalkLimit = 6000;
 constexpr int32_t kPhaseLimit = 40000;
 constexpr int32_t kMenuLimit = 3000;
+// The pause menu item the autopilot pauses for: 1 restart, 2 quit, or RETRY's
+// question held for its picture and then answered no.
+constexpr int32_t kAskAndDecline = 3;
 
 // The longest each stage has taken, in frames, by stage (1 to 6) and
 // difficulty (0 to 2; the extra stage plays on 1), over every route of the
@@ -85,6 +96,7 @@ public:
     // The game read pad 0: a new frame has begun, decide both players' buttons.
     void Frame();
     uint16_t down(uint32_t pad) const { return down_[pad & 1]; }
+    uint16_t raw(uint32_t pad) const { return pad == 0 ? raw_ : 0; }
     void Write(const std::string& path) const;
     // The program has ended: `why` is the failure unless the run quit as
     // planned and `always` is false.
@@ -97,6 +109,7 @@ private:
     void Fail(const std::string& why);
     void Observe();
     void ObserveGame();
+    const Shot* Due() const { return shot_ < plan_.shots.size() ? &plan_.shots[shot_] : nullptr; }
     void CloseStage();
     void FinishGame();
     void SampleNow(std::vector<Sample>& into);
@@ -108,6 +121,7 @@ private:
         return shot_ < plan_.shots.size() && plan_.shots[shot_].moment == moment;
     }
     void TakeShot();
+    d3d9test::Image TakeLayers();
 
     const Plan& plan_;
     playtest::Pilot pilot_;
@@ -134,7 +148,7 @@ private:
     int32_t phaseFrames_ = 0;
     int32_t lastPhase_[2] = {-1, -1};
     int32_t lives_[2] = {0, 0};
-    int32_t pauseFor_ = 0;  // the pause menu item the autopilot paused for: 1 restart, 2 quit
+    int32_t pauseFor_ = 0;  // the pause menu item the autopilot paused for (kAskAndDecline)
     bool restarted_ = false;
     // Soak.
     double start_ = testsupport::MonotonicSeconds();
@@ -144,6 +158,10 @@ private:
     // Pictures.
     size_t shot_ = 0;
     int32_t stillFrames_ = 0;
+    bool quitNow_ = false;  // a shot asked: the game is being quit
+    bool dying_ = false;    // a kContinue came: player 1 was let down to its last miss
+    int32_t lastCardFrame_ = 0;
+    uint16_t raw_ = 0;  // pad 0's buttons pressed as they are, not through the key map
 };
 
 Autopilot* gAutopilot = nullptr;
@@ -182,11 +200,96 @@ void Autopilot::SampleNow(std::vector<Sample>& into) {
 }
 
 void Autopilot::TakeShot() {
-    const std::filesystem::path file = gallerygl::WriteScreenshot(d3d9test::LastPresentedFrame(), plan_.shots[shot_].file);
+    const d3d9test::Image frame = plan_.layers.empty() ? d3d9test::LastPresentedFrame() : TakeLayers();
+    const std::filesystem::path file = gallerygl::WriteScreenshot(frame, plan_.shots[shot_].file);
     if (file.empty()) Fail("the picture " + plan_.shots[shot_].file + " could not be written");
     record_.shots.push_back(file.string());
+    quitNow_ = quitNow_ || plan_.shots[shot_].quit;
     ++shot_;
     stillFrames_ = 0;
+}
+
+// The picture a texture was loaded from, below data/ ("img/title.png").
+std::string PictureOf(const CTexture* texture) {
+    std::string name = texture ? texture->GetName() : "";
+    std::replace(name.begin(), name.end(), '\\', '/');
+    const size_t at = name.rfind("/img/");
+    return at == std::string::npos ? name : name.substr(at + 1);
+}
+
+void WritePng(const d3d9test::Image& image, const std::string& path) {
+    const d3dx9img::Image png{{}, image.width, image.height, image.pixels};
+    std::vector<uint8_t> bytes;
+    if (d3dx9img::EncodePng(png, false, &bytes)) testsupport::WriteFile(path, std::string(bytes.begin(), bytes.end()));
+}
+
+// The frame drawn again from the state it stands in, as it is and in the
+// plan's layers; what a drawing changes (the title's turning, the tally's
+// count, the talk's cards, the clock of the date) is put back each time, so
+// the game goes on as if it had not been drawn.
+d3d9test::Image Autopilot::TakeLayers() {
+    const std::string base = plan_.layerFolder + "/" + plan_.shots[shot_].file;
+    const cTitleState title = TitleState;
+    const cGameState game = GameState;
+    const cTalkState talk = TalkState;
+    const cScoreData score = ScoreData;
+    const auto draw = [&](uint32_t clear) {
+        TitleState = title, GameState = game, TalkState = talk, ScoreData = score;
+        Kestra3D::Clear(3, clear, 1.0f, 0, nullptr);
+        if (game.sceneId == 0) DrawTitle();
+        else if (game.sceneId == 1) DrawGameScene(GameState);
+        else DrawResultScene();
+        return d3d9test::ReadRenderTarget(Kestra3D::GetDevice());
+    };
+    std::vector<SpriteDrawRecord> quads;
+    SetSpriteDrawRecorder([](const SpriteDrawRecord& r, void* to) { static_cast<std::vector<SpriteDrawRecord>*>(to)->push_back(r); },
+                          &quads);
+    const d3d9test::Image frame = draw(0xFF000000u);
+    SetSpriteDrawRecorder(nullptr, nullptr);
+    std::string legend;
+    for (const SpriteDrawRecord& q : quads) {
+        if (q.slot < 0 || size_t(q.slot) >= SpriteTable.size() || !SpriteTable[size_t(q.slot)].sprite) continue;
+        char line[320];
+        std::snprintf(line, sizeof line, "%d %s %g %g %g %g %g %g %g %g %d\n", q.slot,
+                      PictureOf(SpriteTable[size_t(q.slot)].texture).c_str(), q.src[0], q.src[1], q.src[2], q.src[3],
+                      q.dst[0], q.dst[1], q.dst[2], q.dst[3], q.angle);
+        legend += line;
+    }
+    testsupport::WriteFile(base + ".quads.txt", legend);
+
+    // A slot drawn from a picture with text takes its layer; in the text's
+    // layer the other slots are left out, and in the other the fonts.
+    const std::vector<SpriteEntry> table = SpriteTable;
+    const std::vector<CFontSprite2D*> fonts = FontTable;
+    std::vector<CTexture*> made;
+    const auto layer = [&](bool text, const std::vector<std::pair<uint32_t, const char*>>& shots) {
+        for (SpriteEntry& e : SpriteTable) {
+            if (!e.sprite) continue;
+            const auto it = plan_.layers.find(PictureOf(e.texture));
+            if (it == plan_.layers.end()) {
+                if (text) e.sprite = nullptr;
+                continue;
+            }
+            const std::string& png = text ? it->second.first : it->second.second;
+            made.push_back(KestraTexture::GetManager()->CreateFromMemory(png.data(), uint32_t(png.size()), 0, 0));
+            KestraSprite2D::SetTexture(e.sprite, 0, made.back());
+        }
+        if (!text) std::fill(FontTable.begin(), FontTable.end(), nullptr);
+        for (const auto& [clear, suffix] : shots) WritePng(draw(clear), base + suffix);
+        for (size_t slot = 0; slot < table.size(); ++slot) {
+            SpriteTable[slot].sprite = table[slot].sprite;
+            if (table[slot].sprite) KestraSprite2D::SetTexture(table[slot].sprite, 0, table[slot].texture);
+        }
+        FontTable = fonts;
+        for (CTexture* t : made) KestraTexture::Release(t);
+        made.clear();
+    };
+    layer(true, {{0xFF000000u, ".text_black.png"}, {0xFFFFFFFFu, ".text_white.png"}});
+    layer(false, {{0xFF000000u, ".no_text.png"}});
+    WritePng(frame, base + ".png");
+    TitleState = title, GameState = game, TalkState = talk, ScoreData = score;
+    Kestra3D::Clear(3, 0xFF5A5A78u, 1.0f, 0, nullptr);
+    return frame;
 }
 
 void Autopilot::Fail(const std::string& why) {
@@ -241,7 +344,8 @@ void Autopilot::Observe() {
         game_.rank = s.rank;
         if (sceneFrames_ > kMenuLimit) Fail("the result screen never ended");
     }
-    if (scene == 0 && lastScene_ == 2) FinishGame();
+    // A game ends at the result, or at a practice's tally.
+    if (scene == 0 && lastScene_ != 0) FinishGame();
     // The music the last frame asked for, in the stage that frame left.
     for (const std::string& call : platform::RecordedCalls()) {
         static const std::string kCreate = "KestraSound::CreateFromFile ";
@@ -326,9 +430,10 @@ void Autopilot::ObserveGame() {
                  std::to_string(bound) + " frames");
     }
     if (g.subState == kSubStateTally) stage_.cleared = true;
-    for (const cBossBase* b : {BossA, BossB})
-        if (b && b->active && b->phase >= 3 && b->phase % 2 == 1 && b->phaseTimer == 40 && ShotDue(Shot::kBanner))
-            TakeShot();
+    if (ShotDue(Shot::kBanner)) {
+        const cBossBase* b = Due()->param ? BossB : BossA;
+        if (b && b->active && b->phase >= 3 && b->phase % 2 == 1 && b->phaseTimer == 40) TakeShot();
+    }
     // Hits: lives lost since the last frame (an invincible pilot's lives are
     // topped up, not lost).
     for (int i = 0; i < 2 && plan_.mortal; ++i) {
@@ -399,7 +504,7 @@ void Autopilot::FinishGame() {
     game_.extraOpen[1] = IsExtraUnlockedFor(1);
     record_.games.push_back(game_);
     game_ = GameRecord();
-    restarted_ = false;
+    restarted_ = quitNow_ = false;
     ++gameIndex_;
     if (gameIndex_ % plan_.games.size() != 0) return;
     ++record_.loops;
@@ -412,14 +517,31 @@ void Autopilot::FinishGame() {
 
 uint16_t Autopilot::DecideTitle() {
     const uint16_t last = down_[0];
-    if (last) return 0;  // a press is let go before the next
+    if (last || raw_) {  // a press is let go before the next
+        raw_ = 0;
+        return 0;
+    }
     const cTitleState& t = TitleState;
+    const Shot* due = Due();
+    // A picture of a screen with its cursor on `param`, once the screen stood
+    // still: the press toward it, or none; nothing when that picture is not due.
+    const auto hold = [&](Shot::Moment m, int32_t cursor, uint16_t toward, int32_t frames) -> std::optional<uint16_t> {
+        if (!ShotDue(m)) return std::nullopt;
+        if (cursor != due->param) {
+            stillFrames_ = 0;
+            return toward;
+        }
+        if (++stillFrames_ >= frames) TakeShot();
+        return uint16_t{0};
+    };
+    const bool keys = due && due->moment >= Shot::kConfig && due->moment <= Shot::kKeyDefaults;
     switch (t.state) {
         case kTitleMenu: {
             if (ShotDue(Shot::kTitle)) {
                 if (++stillFrames_ >= 90) TakeShot();
                 return 0;
             }
+            if (const auto press = hold(Shot::kMenu, t.menuCursor, PAD_DOWN, 30)) return *press;
             // A pressed item that left the menu where it was is refused.
             if (pressedItem_ >= 0 && t.menuCursor == pressedItem_) {
                 if (!triedExtra_ && plan_.tryExtraFirst) {
@@ -434,15 +556,42 @@ uint16_t Autopilot::DecideTitle() {
                 }
             }
             pressedItem_ = -1;
-            const int32_t target = quitting_ ? 9 : (plan_.tryExtraFirst && !triedExtra_) ? 2 : game().item;
+            const int32_t target = quitting_ ? 9 : keys ? 8 : (plan_.tryExtraFirst && !triedExtra_) ? 2 : game().item;
             if (t.menuCursor != target) return (target - t.menuCursor + 10) % 10 <= 5 ? PAD_DOWN : PAD_UP;
             if (target == 9) finished_ = quitChosen_ = true;
-            pressedItem_ = target;
+            pressedItem_ = target == 8 ? -1 : target;
             teamTries_ = 0;
             return PAD_SHOT;
         }
+        case kTitleConfig:
+            if (ShotDue(Shot::kConfig)) {
+                if (++stillFrames_ >= 90) TakeShot();
+                return 0;
+            }
+            return t.configCursor != (keys ? 2 : 3) ? PAD_DOWN : PAD_SHOT;
+        case kTitleKeyConfig: {
+            const cKeyConfigScreen& k = *t.keyConfig;
+            if (k.defining) {
+                // Player 1's pad: a direction skips to the buttons' rows, then buttons 0 to 5 in turn.
+                if (k.row == 0) return PAD_DOWN;
+                if (ShotDue(Shot::kKeyDefining) && k.row == due->param) return *hold(Shot::kKeyDefining, k.row, 0, 30);
+                raw_ = static_cast<uint16_t>(1u << (k.row - 4));
+                return 0;
+            }
+            if (k.defaultsState == 1) {
+                if (const auto press = hold(Shot::kKeyDefaults, k.row, 0, 30)) return *press;
+                return k.row == 0 ? PAD_DOWN : PAD_SHOT;  // no
+            }
+            const int32_t column = ShotDue(Shot::kKeyHeader)     ? due->param
+                                   : ShotDue(Shot::kKeyDefining) ? 1
+                                   : ShotDue(Shot::kKeyDefaults) ? 3
+                                                                  : 0;
+            if (const auto press = hold(Shot::kKeyHeader, k.column, k.column < column ? PAD_RIGHT : PAD_LEFT, 30)) return *press;
+            return k.column != column ? (k.column < column ? PAD_RIGHT : PAD_LEFT) : PAD_SHOT;
+        }
         case kTitleTeam:
             pressedItem_ = -1;
+            if (const auto press = hold(Shot::kTeam, t.teamCursor, PAD_RIGHT, 90)) return *press;
             if (t.teamCursor != game().team - 1) {
                 if (++teamTries_ > 4) {
                     game_.refused = true;
@@ -455,6 +604,7 @@ uint16_t Autopilot::DecideTitle() {
             }
             return PAD_SHOT;
         case kTitleDifficulty:
+            if (const auto press = hold(Shot::kDifficulty, t.difficultyCursor, PAD_UP, 90)) return *press;
             if (game().difficulty > t.maxDifficulty) {
                 game_.refused = true;
                 record_.games.push_back(game_);
@@ -463,6 +613,9 @@ uint16_t Autopilot::DecideTitle() {
                 return 0;
             }
             return t.difficultyCursor != game().difficulty ? PAD_UP : PAD_SHOT;
+        case kTitlePractice:
+            if (const auto press = hold(Shot::kPractice, t.practiceCursor, PAD_DOWN, 90)) return *press;
+            return t.practiceCursor != game().practiceRow ? PAD_DOWN : PAD_SHOT;
         case kTitleStartGame: return 0;
         default:
             Fail("the title went to state " + std::to_string(t.state));
@@ -471,29 +624,52 @@ uint16_t Autopilot::DecideTitle() {
 }
 
 uint16_t Autopilot::DecideGame(uint16_t& second) {
-    const cGameState& g = GameState;
+    cGameState& g = GameState;
     const uint16_t last = down_[0];
     cPlayerBase* p2 = g.twoPlayer == 1 ? Player2 : nullptr;
     if (!plan_.mortal) {
         for (cPlayerBase* p : {Player1, p2})
-            if (p) playtest::KeepInvincible(*p);
+            if (p && !dying_) playtest::KeepInvincible(*p);
     }
+    if (plan_.hurryBosses)
+        for (cBossBase* b : {BossA, BossB})
+            if (b && b->active) b->hp = std::min(b->hp, 1.0f);
+    const Shot* due = Due();
     switch (g.subState) {
-        case kSubStateTally: return g.tallyTimer >= kTallyEnd ? Tap(last, PAD_SHOT) : 0;
+        case kSubStateTally:
+            if (ShotDue(Shot::kTally)) {
+                if (g.tallyTimer >= kTallyEnd + 20) TakeShot();
+                return 0;
+            }
+            return g.tallyTimer >= kTallyEnd ? Tap(last, PAD_SHOT) : 0;
         case kSubStateGameOver:
+            dying_ = false;
+            if (ShotDue(Shot::kContinue)) {
+                if (g.stateTimer == (due->param ? 130 : 90)) TakeShot();
+                return 0;
+            }
             // A continue while credits last, when the game takes them; else the result.
             if (g.stateTimer <= 100 || g.credits < 1) return 0;
             if (game().continues) return Tap(last, g.continueChoice == 0 ? PAD_SHOT : PAD_RIGHT);
             return Tap(last, g.continueChoice == 0 ? PAD_RIGHT : PAD_SHOT);
-        case kSubStatePause:
+        case kSubStatePause: {
             if (!pauseFor_) return Tap(last, g.pauseCursor == 0 ? PAD_SHOT : PAD_UP);
             // The item, then "yes" (the question opens on "no").
-            if (!g.pauseAsking) return Tap(last, g.pauseCursor != pauseFor_ ? PAD_DOWN : PAD_SHOT);
-            return Tap(last, g.pauseAnswer != 0 ? PAD_UP : PAD_SHOT);
+            const int32_t item = pauseFor_ == kAskAndDecline ? 1 : pauseFor_;
+            if (!g.pauseAsking) return Tap(last, g.pauseCursor != item ? PAD_DOWN : PAD_SHOT);
+            if (pauseFor_ != kAskAndDecline) return Tap(last, g.pauseAnswer != 0 ? PAD_UP : PAD_SHOT);
+            if (!ShotDue(Shot::kPause)) return Tap(last, PAD_SHOT);
+            if (++stillFrames_ >= 30) TakeShot();
+            return 0;
+        }
         case kSubStatePlay:
-            if ((game().quitAfter > 0 && g.stage > game().quitAfter && g.stage <= 6) ||
+            if (quitNow_ || (game().quitAfter > 0 && g.stage > game().quitAfter && g.stage <= 6) ||
                 (game().quitFrames > 0 && game_.frames >= game().quitFrames)) {
                 pauseFor_ = 2;
+                return Tap(last, PAD_MENU);
+            }
+            if (ShotDue(Shot::kPause)) {
+                pauseFor_ = kAskAndDecline;
                 return Tap(last, PAD_MENU);
             }
             if (!restarted_ && g.stage == game().restartIn && stage_.frames >= 600) {
@@ -502,6 +678,35 @@ uint16_t Autopilot::DecideGame(uint16_t& second) {
                 return Tap(last, PAD_MENU);
             }
             pauseFor_ = 0;
+            // The stage's title, and its display before the boss: the players stand
+            // where the stage put them (the display fades when they fly low).
+            if (ShotDue(Shot::kStageTitle))
+                for (const cEnemyObjectBase* e : ObjectManager.enemyList) {
+                    if (!dynamic_cast<const StageStartEffectObj*>(e)) continue;
+                    if (e->frame >= 90) TakeShot();
+                    return 0;
+                }
+            if (ShotDue(Shot::kHud) && StageFrame < 240) return 0;
+            if (ShotDue(Shot::kHud)) TakeShot();
+            if (ShotDue(Shot::kContinue) && !dying_ && Player1) {
+                // Player 1's last life: a miss with no stock left ends the game.
+                dying_ = true;
+                if (!due->param) g.credits = 0;
+                Player1->isInvincible = 0;
+                Player1->stock = 0;
+                Player1->Damage(5);
+            }
+            if (ShotDue(Shot::kForce)) {
+                cPlayerBase* p = due->param ? p2 : Player1;
+                if (!p) return 0;
+                if (p->cutInOn) {
+                    if (p->cutInFrame == 36) TakeShot();
+                    return 0;
+                }
+                p->gauge = 200.0f;
+                if (due->param) second = Tap(down_[1], PAD_FORCE);
+                return due->param ? 0 : Tap(last, PAD_FORCE);
+            }
             [[fallthrough]];
         case kSubStateDialogue:
             if (g.subState == kSubStateDialogue && ShotDue(Shot::kTalk) && TalkState.step <= 1) {
@@ -509,6 +714,14 @@ uint16_t Autopilot::DecideGame(uint16_t& second) {
                 if (TalkState.step == 0) return Tap(last, PAD_SHOT);
                 if (++stillFrames_ >= 60) TakeShot();
                 return 0;
+            }
+            if (g.subState == kSubStateDialogue && ShotDue(Shot::kNameCard)) {
+                // A line whose card on that side is coming in is read; any other, passed.
+                const int32_t frame = TalkState.nameCardFrame;
+                const bool coming = frame != lastCardFrame_ && TalkState.dstRect[1] == (due->param ? 390.0f : 180.0f);
+                lastCardFrame_ = frame;
+                if (coming && frame >= 40) TakeShot();
+                return coming ? 0 : Tap(last, PAD_SHOT);
             }
             if (p2) second = pilot_.Buttons(*p2, down_[1]);
             return Player1 ? pilot_.Buttons(*Player1, last) : 0;
@@ -531,7 +744,13 @@ uint16_t Autopilot::DecideResult() {
     // The rank is worked out by the screen's first frame.
     if (sceneFrames_ < 2) return 0;
     const cScoreData& s = ScoreData;
-    if (s.rank < 1 || s.rank > kShownRows) return s.resultFrame == 0 ? PAD_SHOT : 0;
+    const bool ranked = s.rank >= 1 && s.rank <= kShownRows;
+    if (ShotDue(Shot::kResult) && Due()->param == int32_t(ranked) && (!ranked || s.entryLength == 2) &&
+        s.resultFrame == 0) {
+        if (++stillFrames_ >= 30) TakeShot();
+        return 0;
+    }
+    if (!ranked) return s.resultFrame == 0 ? PAD_SHOT : 0;
     if (s.resultFrame != 0) return 0;
     const std::string& name = game().name;
     int32_t row = 3, column = kEndCell;
@@ -677,6 +896,8 @@ bool Joystick(uint32_t index, KestraJoystickState* out) {
         const uint8_t button = KeyMap.buttons[index][i];
         if ((down & (PAD_SHOT << i)) && button < KestraInput::kJoystickButtons) out->buttons[button] = 1;
     }
+    for (uint32_t b = 0; b < 16; ++b)
+        if (gAutopilot->raw(index) & (1u << b)) out->buttons[b] = 1;
     return true;
 }
 

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,16 +30,38 @@ struct Game {
     std::string name = "AUTO";  // typed at the name entry (letters and digits)
     int32_t restartIn = 0;   // > 0: restart from the pause menu once, 600 frames into this stage
     bool continues = false;  // a game over takes a continue while credits last
+    int32_t practiceRow = 0; // items 4 and 5: the practice stage's row (0 for stage 1)
 };
 
-// A picture of the real program's screen, kept as <build>/screenshots/<file>.png.
+// A picture of the real program's screen, kept as <build>/screenshots/<file>.png,
+// taken when its moment comes; the autopilot leads the program there and holds
+// it still (`param` says where: an item, a cursor, a slot or a player).
 struct Shot {
     enum Moment {
-        kTitle,   // the first title, after it stood 90 frames untouched
-        kTalk,    // the first talk's second line, read for a second
-        kBanner,  // the banner of the first named attack, 40 frames into the break before it
+        kTitle,       // the first title, after it stood 90 frames untouched
+        kTalk,        // the first talk's second line, read for a second
+        kBanner,      // the banner of boss slot `param`'s next named attack, 40 frames into its break
+        kMenu,        // the title menu on item `param`
+        kTeam,        // the team choice on team `param`, its panel grown
+        kDifficulty,  // the difficulty choice on level `param`
+        kPractice,    // the practice choice on row `param`
+        kConfig,      // the configuration screen, its panel grown
+        kKeyHeader,   // key configuration, browsing, on header `param`
+        kKeyDefining, // key configuration, player 1's pad being defined, on row `param` (from 4)
+        kKeyDefaults, // key configuration, its defaults question (answered no)
+        kStageTitle,  // the stage's title at rest over the running stage
+        kHud,         // the stage running, its title gone
+        kNameCard,    // a talk line with its name card on side `param` (0 upper, 1 lower)
+        kForce,       // player `param`'s FORCE cut-in at rest (its gauge filled for it)
+        kPause,       // the pause menu's question (answered no)
+        kContinue,    // the continue screen over the stage, with credits (`param` 1) or none
+                      // (player 1's last life is spent for it)
+        kTally,       // the stage-clear tally with every row shown
+        kResult,      // the result screen, ranked with two letters typed (`param` 1) or not
     } moment;
     std::string file;
+    int32_t param = 0;
+    bool quit = false;  // the game is quit from the pause menu once this is taken
 };
 
 struct Plan {
@@ -54,6 +77,17 @@ struct Plan {
     std::vector<Shot> shots;
     // Files put in the program folder before it starts (path, bytes), such as a schedule.
     std::vector<std::pair<std::string, std::string>> files;
+    // The bosses' attacks end at their first hit (their hp kept at 1).
+    bool hurryBosses = false;
+    // With pictures by path below data/ (PNG bytes of their text alone and of
+    // them without their text), each shot is the frame drawn again from the
+    // state it stands in, and leaves in `layerFolder`: <file>.png (the frame),
+    // <file>.text_black.png and <file>.text_white.png (its text alone over
+    // black and over white), <file>.no_text.png (all but its text, over
+    // black) and <file>.quads.txt, a line per quad drawn ("slot picture sx sy
+    // sw sh x y w h angle").
+    std::map<std::string, std::pair<std::string, std::string>> layers;
+    std::string layerFolder;
 };
 
 // What one stage of one game came to.
