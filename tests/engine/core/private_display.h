@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 
@@ -39,7 +40,16 @@ public:
         std::string number;
         char c = 0;
         pollfd ready{fds[0], POLLIN, 0};
-        while (poll(&ready, 1, kStartMs) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        // A signal to this process (a child ending) must not end the wait early.
+        for (;;) {
+            const int polled = poll(&ready, 1, kStartMs);
+            if (polled < 0 && errno == EINTR) continue;
+            if (polled != 1) break;
+            const ssize_t got = read(fds[0], &c, 1);
+            if (got < 0 && errno == EINTR) continue;
+            if (got != 1 || c == '\n') break;
+            number += c;
+        }
         close(fds[0]);
         if (number.empty() || c != '\n') {
             Stop();
