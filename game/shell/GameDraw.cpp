@@ -100,8 +100,9 @@ void DrawPlayerBlock(const cPlayerBase& p, bool second, uint32_t color) {
     const float dx = second ? 300.0f : 0.0f;
     const float element = static_cast<float>(295 * p.element);
     Quad(kSystemSheet, 30 + dx, 380, second ? 161.0f : 160.0f, 80, element, 0, second ? 161.0f : 160.0f, 80, color);
-    // Stock and life are drawn within their strips, whatever the counters say.
-    const int32_t stock = std::clamp(p.stock, 0, 20);
+    // Stock and life are drawn within their strips, whatever the counters say:
+    // the stock row holds five icons, a sixth would stand past the panel.
+    const int32_t stock = std::clamp(p.stock, 0, 5);
     const int32_t character = std::clamp(p.character, 1, 4);
     for (int32_t i = 0; i < stock; ++i)
         Quad(kSystemSheet, 74 + dx + 24.0f * static_cast<float>(i), 380, 22, 22,

@@ -119,6 +119,30 @@ TEST_F(GameDraw, LifeStockScoreAndForceStripOfBothPlayers) {
     EXPECT_EQ(From(65, 153).front().dst[0], 372);
 }
 
+// One icon per stock left, as far as the row inside each panel holds (five):
+// 1-ups can raise the stock past that, and a sixth would stand on the field.
+TEST_F(GameDraw, StockIconsStayInsideTheirPanel) {
+    GameState.twoPlayer = 1;
+    Player2 = new cPlayerBase();
+    Player2->Reset();
+    Player2->character = 4;
+    const int32_t cases[][2] = {{-1, 0}, {0, 0}, {1, 1}, {5, 5}, {6, 5}, {40, 5}};
+    for (const auto& [stock, drawn] : cases) {
+        SCOPED_TRACE(stock);
+        quads_.clear();
+        Player1->stock = Player2->stock = stock;
+        DrawHud(GameState);
+        for (const auto& [sx, panel] : {std::pair{111.0f, 30.0f}, std::pair{177.0f, 330.0f}}) {
+            const auto icons = From(sx, 189);
+            ASSERT_EQ(icons.size(), size_t(drawn));
+            for (const Quad& q : icons) {
+                EXPECT_GE(q.dst[0], panel);
+                EXPECT_LE(q.dst[0] + 18, panel + 160) << "an icon's ink (its first 18 columns) past the panel";
+            }
+        }
+    }
+}
+
 TEST_F(GameDraw, TheHudFadesWhileAPlayerIsLowOnTheScreen) {
     Player1->aimY = 400;
     ScrollY = 0;

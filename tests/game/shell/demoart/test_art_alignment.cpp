@@ -560,6 +560,11 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
                      const int gap = Apart(labels, Find(hud(icon), 30, 380, 190, 470, Lit));
                      expect(gap >= 3, which + "label ink (" + labels.Str() + ") within " + std::to_string(gap) + " px of " + icon);
                  }
+                 // However many 1-ups are taken, the stock icons stay on the panel.
+                 Player1->stock = 9;
+                 const Ink icons = Find(hud("stock_icon"), 0, 370, 640, 410, Lit);
+                 Player1->stock = 3;
+                 expect(icons.H() > 0 && icons.x0 >= 30 && icons.x1 < 190, which + "nine stock's icons " + icons.Str() + " off the panel (x 30-189)");
                  // A frame line keeps to the panel's edge (4 px from what it does not cover); a label run into it does not.
                  Ink inner;
                  for (const auto& [x, y] : frame.at) {
