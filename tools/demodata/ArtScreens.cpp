@@ -150,7 +150,10 @@ void Highlight(Canvas& c, const Box& b, const Color& col, float thick = 2) {
 // Clears the texels of a cell that land in one of the boxes `keep` when the
 // game draws the cell over `at`, turned by `angle` (Angle16 units) about its
 // middle.
-void ClearWhereDrawn(Canvas& c, const Box& cell, const Box& at, int angle, const std::vector<Box>& keep) {
+// Fades out, over `feather` screen pixels, whatever of a cell the game draws
+// turned by `angle` into `at` that lands in or near the boxes to keep clear.
+void ClearWhereDrawn(Canvas& c, const Box& cell, const Box& at, int angle, const std::vector<Box>& keep,
+                     float feather) {
     const float turn = float(angle) * 2 * kPi / 65536.0f, cs = std::cos(turn), sn = std::sin(turn);
     const float cx = float(at.x) + float(at.w) / 2, cy = float(at.y) + float(at.h) / 2;
     for (int y = cell.y; y < cell.y + cell.h; ++y)
@@ -158,8 +161,17 @@ void ClearWhereDrawn(Canvas& c, const Box& cell, const Box& at, int angle, const
             const float lx = (float(x - cell.x) + 0.5f) * float(at.w) / float(cell.w) - float(at.w) / 2;
             const float ly = (float(y - cell.y) + 0.5f) * float(at.h) / float(cell.h) - float(at.h) / 2;
             const float sx = cx + cs * lx - sn * ly, sy = cy + cs * ly + sn * lx;
-            for (const Box& k : keep)
-                if (sx >= float(k.x) && sy >= float(k.y) && sx < float(k.x + k.w) && sy < float(k.y + k.h)) c.Set(x, y, 0);
+            float nearest = feather;
+            for (const Box& k : keep) {
+                const float dx = std::max({float(k.x) - sx, 0.0f, sx - float(k.x + k.w)});
+                const float dy = std::max({float(k.y) - sy, 0.0f, sy - float(k.y + k.h)});
+                nearest = std::min(nearest, std::hypot(dx, dy));
+            }
+            if (nearest >= feather) continue;
+            const uint32_t argb = c.Get(x, y);
+            const float t = nearest / feather, keepAlpha = t * t * (3 - 2 * t);
+            const uint32_t alpha = uint32_t(float(argb >> 24) * keepAlpha + 0.5f);
+            c.Set(x, y, alpha ? (alpha << 24) | (argb & 0xFFFFFFu) : 0);
         }
 }
 
@@ -336,8 +348,8 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     DrawMagicCircle(c, cur, Rgb(0xFFC060), 2);
     c.ResetClip();
     // The turning panel is drawn over the heading and the items once grown: a
-    // faint sheen with a few glints and no frame, kept clear of them and of the
-    // play time.
+    // faint sheen with a few glints and no frame, fading out softly before it
+    // reaches them or the play time.
     const Box panel = Get(a, "panel").box;
     c.SetClip(panel);
     c.RoundRect(float(panel.x) + 28, float(panel.y) + 28, 200, 200, 16, Rgb(0x40A0C0, 0.16f));
@@ -349,7 +361,8 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     for (const Box& grown : {kConfigPanel, Box{kConfigPanel.x, 0, kConfigPanel.w - 2, kConfigPanel.h + 10}})
         ClearWhereDrawn(c, panel, grown, screen::kConfigPanelAngle,
                         {{0, 30, kScreenWidth, 80}, {kConfigLabels.x, kConfigLabels.y - 6, kConfigLabels.w + 6, kConfigLabels.h + 6},
-                         {kPlayTime.x - 8, kPlayTime.y - 24, kPlayTime.w + 16, kPlayTime.h + 30}});
+                         {kPlayTime.x - 8, kPlayTime.y - 24, kPlayTime.w + 16, kPlayTime.h + 30}},
+                        28);
     // key configuration
     const Box kc = Get(a, "keyconfig").box;
     NightSky(c, kc, Rgb(0x102040), Rgb(0x283868), 22);
