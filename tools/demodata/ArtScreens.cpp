@@ -147,12 +147,10 @@ void Highlight(Canvas& c, const Box& b, const Color& col, float thick = 2) {
     c.ResetClip();
 }
 
-// Clears the texels of a cell that land in one of the boxes `keep` when the
-// game draws the cell over `at`, turned by `angle` (Angle16 units) about its
-// middle.
 // Fades out, over `feather` screen pixels, whatever of a cell the game draws
-// turned by `angle` into `at` that lands in or near the boxes to keep clear.
-void ClearWhereDrawn(Canvas& c, const Box& cell, const Box& at, int angle, const std::vector<Box>& keep,
+// into `at`, turned by `angle` (Angle16 units) about its middle, that lands in
+// or near the boxes to keep clear.
+void FadeWhereDrawn(Canvas& c, const Box& cell, const Box& at, int angle, const std::vector<Box>& keep,
                      float feather) {
     const float turn = float(angle) * 2 * kPi / 65536.0f, cs = std::cos(turn), sn = std::sin(turn);
     const float cx = float(at.x) + float(at.w) / 2, cy = float(at.y) + float(at.h) / 2;
@@ -359,7 +357,7 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     c.ResetClip();
     using screen::kConfigPanel, screen::kConfigLabels;
     for (const Box& grown : {kConfigPanel, Box{kConfigPanel.x, 0, kConfigPanel.w - 2, kConfigPanel.h + 10}})
-        ClearWhereDrawn(c, panel, grown, screen::kConfigPanelAngle,
+        FadeWhereDrawn(c, panel, grown, screen::kConfigPanelAngle,
                         {{0, 30, kScreenWidth, 80}, {kConfigLabels.x, kConfigLabels.y - 6, kConfigLabels.w + 6, kConfigLabels.h + 6},
                          {kPlayTime.x - 8, kPlayTime.y - 24, kPlayTime.w + 16, kPlayTime.h + 30}},
                         28);
