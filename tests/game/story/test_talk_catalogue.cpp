@@ -64,7 +64,11 @@ bool MayNotStartARow(char32_t c) {
 //   nobody hears it (（ぽっ……）, a thought), bare when it is a sound
 //   (ぐうう……, えへへ……);
 // - a habit word (kOpeners) opens at most about a tenth of a speaker's lines
-//   in a route, all the words together (see CheckOpeners).
+//   in a route, all the words together (see CheckOpeners);
+// - a formula (kFormulas: a rebuke opening with Osero's name, Cheska's
+//   〜ですこと, Osero's 「……冗談です」, the dares and sign-offs before a
+//   fight) stands in only a few texts of a route, where it lands; past that a
+//   reader hears the formula instead of the line (see CheckFormulas).
 // A form counts only as a word of its own: not inside a longer word listed
 // with it (仕方 holds 方, the person; 大変 holds 変, "strange"; 今日 holds 今,
 // "now"), and a stem only before one of its endings (つよい, つよく; not いつよ？).
@@ -90,7 +94,7 @@ const Spelling kSpellings[] = {
     {U"今", U"いま", nullptr, {U"今日", U"今度", U"今夜", U"今回", U"今朝", U"今年"}},
     {U"何", U"なに／なん", nullptr, {U"何者", U"何度"}}, {U"皆", U"みな"}, {U"お姫様", U"お姫さま"},
     {U"抜", U"ぬ"}, {U"許", U"ゆる"}, {U"逆ら", U"さから"}, {U"まけ", U"負け", nullptr, {U"おまけ"}},
-    {U"あははっ", U"あはは"}};
+    {U"あははっ", U"あはは"}, {U"改め", U"あらため"}};
 
 // Whether the avoided form found at `at` is part of one of the other words listed with it.
 bool InsideAnotherWord(const std::u32string& text, size_t at, const Spelling& s) {
@@ -168,6 +172,13 @@ void CheckReactions(const std::vector<std::pair<std::string, std::u32string>>& r
     }
 }
 
+// Whether a word that stops at `end` ends there: a mark, a row break or the
+// end of the text follows it.
+bool WordEndsAt(const std::u32string& text, size_t end) {
+    static const std::u32string kMarks = U"、。！？…　」）♪〜ーっ\n";
+    return end == text.size() || kMarks.find(text[end]) != std::u32string::npos;
+}
+
 // The habit words of the cast (each voice's tic and interjection). They name
 // a speaker to the ear only while they stay rare, and every word counts for
 // whoever says it: Cheska's あら and ふふっ together.
@@ -179,14 +190,13 @@ const char32_t* const kOpeners[] = {U"あら", U"あらあら", U"ふふっ", U"
 // break or the end, unless it ends in a mark itself (はあ……). So
 // あらためまして, まあいいわ and ふんふん open with none.
 const char32_t* Opener(const std::u32string& text) {
-    static const std::u32string kAfter = U"、。！？…　」）♪〜ーっ\n";
     const size_t from = text.find_first_not_of(U"…（");
     if (from == std::u32string::npos) return nullptr;
     for (const char32_t* word : kOpeners) {
         const std::u32string w = word;
         if (text.compare(from, w.size(), w) != 0) continue;
         const size_t end = from + w.size();
-        if (w.back() == U'…' || end == text.size() || kAfter.find(text[end]) != std::u32string::npos) return word;
+        if (w.back() == U'…' || WordEndsAt(text, end)) return word;
     }
     return nullptr;
 }
@@ -220,6 +230,67 @@ void CheckOpeners(const std::vector<SpokenLine>& lines, std::vector<std::string>
                           std::to_string(places.size()) + " of " + std::to_string(total) +
                           " lines open with a habit word (at most " + std::to_string(most) + "):" + list);
     }
+}
+
+// A formula a reader starts to hear: its words, where a text holds them, and
+// in how many texts of a route it may stand, whoever says it. Opens: the text
+// opens with a word, as a habit word does; Ends: a word ends a sentence (a
+// mark, a row break or the end follows it), so ほんきですぅ and
+// ほんきですから hold no tag; Holds: a word anywhere.
+enum class Stands { Opens, Ends, Holds };
+struct Formula {
+    const char* name;
+    Stands stands;
+    size_t most;
+    std::array<const char32_t*, 3> words;
+};
+const Formula kFormulas[] = {
+    {"a rebuke opening with Osero's name", Stands::Opens, 3, {U"オセロ"}},
+    {"Cheska's -desu koto", Stands::Ends, 3, {U"ですこと", U"でしたこと", U"ますこと"}},
+    {"Osero's tag", Stands::Ends, 2, {U"冗談です", U"ほんきです"}},
+    {"Yuri's dare", Stands::Holds, 2, {U"かかってきなさい"}},
+    {"Yuri's taking a dare", Stands::Holds, 1, {U"望むところよ"}},
+    {"Crow's sign-off", Stands::Ends, 2, {U"いくよ", U"いこう"}},
+    {"Crow's giving up on talk", Stands::Holds, 1, {U"話し合いは"}}};
+
+// Whether `text` holds one of the formula's words where the formula stands.
+bool Holds(const Formula& f, const std::u32string& text) {
+    for (const char32_t* word : f.words) {
+        if (!word) break;
+        const std::u32string w = word;
+        if (f.stands == Stands::Opens) {
+            const size_t from = text.find_first_not_of(U"…（");
+            if (from != std::u32string::npos && text.compare(from, w.size(), w) == 0 && WordEndsAt(text, from + w.size()))
+                return true;
+            continue;
+        }
+        for (size_t at = text.find(w); at != std::u32string::npos; at = text.find(w, at + 1))
+            if (f.stands == Stands::Holds || WordEndsAt(text, at + w.size())) return true;
+    }
+    return false;
+}
+
+// One text a character says or thinks (spoken or in a dimmed balloon), for the formula count.
+struct SaidText {
+    int route;  // 0: team 1, 1: team 2
+    std::string at;
+    std::u32string text;
+};
+
+// Each formula stands in at most its few texts of a route.
+void CheckFormulas(const std::vector<SaidText>& texts, std::vector<std::string>* errors) {
+    for (const Formula& f : kFormulas)
+        for (int route = 0; route < 2; ++route) {
+            std::vector<std::string> places;
+            for (const SaidText& t : texts)
+                if (t.route == route && Holds(f, t.text)) places.push_back(t.at);
+            if (places.size() <= f.most) continue;
+            std::string list;
+            for (const std::string& place : places) list += "\n    " + place;
+            errors->push_back("team " + std::to_string(route + 1) + ", " + f.name + " (\"" +
+                              talktest::Utf8(std::u32string(f.words[0])) + "\"): in " + std::to_string(places.size()) +
+                              " texts (at most " + std::to_string(f.most) + "):" + list);
+        }
 }
 
 // The characters a text may hold: JIS X 0208, no control but the row break, no ASCII.
@@ -449,8 +520,9 @@ TEST(TalkCatalogue, EveryTextIsUsedFitsThreeRowsOfSeventeenAndIsPlainJisText) {
 // only ever shown in a dimmed balloon.
 TEST(TalkCatalogue, EveryTextKeepsTheStyleSheet) {
     std::vector<std::string> errors;
-    std::set<const TalkText*> spoken, dimmed, counted;
+    std::set<const TalkText*> spoken, dimmed, counted, said;
     std::vector<SpokenLine> lines;
+    std::vector<SaidText> texts;
     for (const talk::TalkEntry& t : talk::AllTalks()) {
         const int route = std::strncmp(t.name, "UpdateTalkYuri", 14) == 0 ? 0 : 1;
         for (const TalkStep& s : t.script->steps)
@@ -460,11 +532,14 @@ TEST(TalkCatalogue, EveryTextKeepsTheStyleSheet) {
                 std::u32string chars;
                 const bool speaks = slot->who != talk::kNobody && slot->balloon == BalloonMode::Opaque &&
                                     slot->mode != PortraitMode::Dimmed;
-                if (speaks && counted.insert(slot->text).second && talktest::DecodeCp932(slot->text->text, &chars))
+                if (slot->who == talk::kNobody || !talktest::DecodeCp932(slot->text->text, &chars)) continue;
+                if (said.insert(slot->text).second) texts.push_back({route, talktest::Where(*slot->text), chars});
+                if (speaks && counted.insert(slot->text).second)
                     lines.push_back({route, talk::SheetOf(slot->who).name, talktest::Where(*slot->text), chars});
             }
     }
     CheckOpeners(lines, &errors);
+    CheckFormulas(texts, &errors);
     std::vector<std::pair<std::string, std::u32string>> reactions;
     for (const TalkText* text : TalkTextCatalogue()) {
         std::u32string chars;
@@ -517,6 +592,7 @@ TEST(TalkStyle, FindsWholeWordsSentenceEndsReactionsAndSaysWhatToWrite) {
         {{U"まけちゃった"}, U"write \"負け\""},
         {{U"ディーナってお姫様"}, U"write \"お姫さま\""},
         {{U"あははっ、両方よ"}, U"write \"あはは\", not \"あははっ\""},
+        {{U"改めまして、ようこそ"}, U"write \"あらため\", not \"改め\""},
     };
     for (const Case& c : kCases) {
         std::vector<std::string> errors;
@@ -548,8 +624,9 @@ TEST(TalkStyle, FindsWholeWordsSentenceEndsReactionsAndSaysWhatToWrite) {
 }
 
 
-// The habit words: which word a text opens with, and how many a speaker may.
-TEST(TalkStyle, FindsHabitWordsAndCountsThemPerSpeakerAndRoute) {
+// The habit words and formulas: which word a text opens with, which formula
+// it holds, and how many a speaker or a route may.
+TEST(TalkStyle, FindsHabitWordsAndFormulasAndCountsThemPerSpeakerAndRoute) {
     const std::pair<const char32_t*, const char32_t*> kOpens[] = {  // a text, the habit word it opens with
         {U"あら、そうなの？", U"あら"}, {U"あらあら", U"あらあら"}, {U"あらためまして", nullptr},
         {U"……おや", U"おや"}, {U"（ふふっ）", U"ふふっ"}, {U"はあ……ユリ", U"はあ……"},
@@ -577,6 +654,55 @@ TEST(TalkStyle, FindsHabitWordsAndCountsThemPerSpeakerAndRoute) {
             EXPECT_EQ(errors[0].rfind(message, 0), 0u) << errors[0];
         }
     }
+
+    // A formula's word where it stands: opening, ending a sentence, or anywhere.
+    auto formula = [](const char* name) -> const Formula& {
+        for (const Formula& f : kFormulas)
+            if (std::strcmp(f.name, name) == 0) return f;
+        ADD_FAILURE() << "no formula " << name;
+        return kFormulas[0];
+    };
+    const struct {
+        const char* formula;
+        const char32_t* text;
+        bool holds;
+    } kHolds[] = {{"a rebuke opening with Osero's name", U"オセロ、茶化さないの", true},
+                  {"a rebuke opening with Osero's name", U"……オセロ！　そこまで", true},
+                  {"a rebuke opening with Osero's name", U"オセロさん、ただいま", false},
+                  {"a rebuke opening with Osero's name", U"ねえ、オセロ、聞いて", false},
+                  {"Cheska's -desu koto", U"あら、正直ですこと。\nわたくしは", true},
+                  {"Cheska's -desu koto", U"ちゃっかりしてますこと", true},
+                  {"Cheska's -desu koto", U"ですことよ", false},
+                  {"Osero's tag", U"お嬢様、ほどほどに\n願います。……ほんきです", true},
+                  {"Osero's tag", U"オセロさん、ほんきですぅ！", false},
+                  {"Osero's tag", U"台所の件は、ほんきですからね", false},
+                  {"Crow's sign-off", U"……いくよ、ユリ", true},
+                  {"Crow's sign-off", U"うまくいくように", false},
+                  {"Yuri's dare", U"ふたりまとめて、\nかかってきなさい！", true}};
+    for (const auto& h : kHolds)
+        EXPECT_EQ(Holds(formula(h.formula), h.text), h.holds) << h.formula << ": " << talktest::Utf8(std::u32string(h.text));
+
+    // Counted per route, whoever says it: one text past the most names every place.
+    const Formula& tag = formula("Osero's tag");
+    std::vector<SaidText> said;
+    std::string places;
+    for (size_t i = 0; i <= tag.most; ++i) {
+        said.push_back({0, "a" + std::to_string(i), U"……冗談です"});
+        places += "\n    a" + std::to_string(i);
+    }
+    said.push_back({1, "b", U"……冗談です"});
+    std::vector<std::string> errors;
+    CheckFormulas(said, &errors);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].rfind("team 1, Osero's tag", 0), 0u) << errors[0];
+    EXPECT_NE(errors[0].find("in " + std::to_string(tag.most + 1) + " texts (at most " + std::to_string(tag.most) +
+                             "):" + places),
+              std::string::npos)
+        << errors[0];
+    said.erase(said.begin());
+    errors.clear();
+    CheckFormulas(said, &errors);
+    EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
 }  // namespace
