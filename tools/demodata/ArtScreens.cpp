@@ -627,10 +627,11 @@ void PlayerPanel(Canvas& c, TextPainter& t, const Box& b, int element) {
     c.RoundFrame(x, top, w, tall, 9, 1.5f, Lighter(e, 0.3f));
     // The well ends with the number's ink, a row above the frame.
     c.RoundRect(float(number.x) - 4, float(number.y) - 3, float(number.w) + 8, float(kGaugeInk.h) + 3, 3, Rgb(0x05060C, 0.85f));
-    // The labels' column: from 4 px in to 3 px short of the icons, one size for all three.
+    // The labels' column: from 5 px in (a pixel clear of the frame, outline and
+    // all) to 3 px short of the icons, one size for all three.
     TextStyle label = Label(10);
     label.outlineWidth = 1;
-    const int left = b.x + 4, right = std::min({stock.x, life.x, pips.x}) - 3;
+    const int left = b.x + 5, right = std::min({stock.x, life.x, pips.x}) - 3;
     const InkFit fit = t.FitInk({"STOCK", "LIFE", "GAUGE"}, label, 7, right - left);
     t.DrawInk(c, "STOCK", {left, stock.y, right - left, stock.h}, label, fit, Align::kLeft);
     t.DrawInk(c, "LIFE", {left, life.y, right - left, life.h}, label, fit, Align::kLeft);
@@ -695,7 +696,10 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
         } else if (g == "force_strip") {
             const Color e = ElementColor(cell.element, 0.6f);
             c.HorizontalGradient(b, WithAlpha(e, 0.2f), e);
-            t.DrawCentered(c, "FORCE OK!", b, Label(9, Rgb(0xFFFFFF)));
+            // A row clear above and below, outline and all: the panel's frame closes just above the strip.
+            TextStyle ok = Label(9, Rgb(0xFFFFFF));
+            ok.outlineWidth = 1;
+            InkLabel(c, t, "FORCE OK!", {b.x, b.y + 2, b.w, b.h - 4}, ok, b.h - 4, Align::kCentre);
         } else if (g == "stock_icon") {
             static const char* kChar[] = {"", "yuri", "crow", "cheska", "osero"};
             const Look& l = LookOf(kChar[cell.index]);

@@ -237,12 +237,30 @@ std::vector<std::string> StateErrors(const Layered& l, const std::vector<Anchor>
     // its fill (bright where it is mostly text), and whether what the player
     // sees there is that text over what lies behind it or, where not, whether
     // the text shows through what covers it or is hidden.
+    // A text drawn translucent (through a faded quad) is held to the rules as
+    // it shows: its fill is where its cover nears the most it reaches.
     Ink text, fill, washed, hidden, clear;
+    std::vector<float> cover(640 * 480, 0.0f);
     for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 640; ++x) {
             const uint32_t b = l.black.at(UINT(x), UINT(y)), w = l.white.at(UINT(x), UINT(y));
-            const float a = 1.0f - float((Ch(w, 0) - Ch(b, 0)) + (Ch(w, 1) - Ch(b, 1)) + (Ch(w, 2) - Ch(b, 2))) / 765.0f;
-            if (a < 0.25f) continue;
+            cover[size_t(y * 640 + x)] = 1.0f - float((Ch(w, 0) - Ch(b, 0)) + (Ch(w, 1) - Ch(b, 1)) + (Ch(w, 2) - Ch(b, 2))) / 765.0f;
+        }
+    Ink covered;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x)
+            if (cover[size_t(y * 640 + x)] >= 0.1f) covered.Add(x, y);
+    std::vector<float> most(640 * 480, 1.0f);
+    for (const Ink& glyph : Pieces(covered)) {
+        float peak = 0;
+        for (const auto& [x, y] : glyph.at) peak = std::max(peak, cover[size_t(y * 640 + x)]);
+        for (const auto& [x, y] : glyph.at) most[size_t(y * 640 + x)] = peak;
+    }
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x) {
+            const uint32_t b = l.black.at(UINT(x), UINT(y));
+            const float a = cover[size_t(y * 640 + x)], peak = most[size_t(y * 640 + x)];
+            if (a < 0.25f * peak || a < 0.1f) continue;
             text.Add(x, y);
             // (Where the text is nearly the colour of what lies behind it, none of it tells.)
             float off = 0, shown = 0, stands = 0;
@@ -255,7 +273,7 @@ std::vector<std::string> StateErrors(const Layered& l, const std::vector<Anchor>
             if (a >= 0.9f && stands > 24 && off <= 48) clear.Add(x, y);
             else if (a >= 0.9f && stands > 24 && shown > 24) washed.Add(x, y);
             else if (a >= 0.9f && stands > 64) hidden.Add(x, y);
-            if (off <= 48 && a >= 0.7f && Luma(b) >= 96 * a) fill.Add(x, y);
+            if (off <= 48 && a >= 0.7f * peak && Luma(b) >= 96 * a) fill.Add(x, y);
         }
     // A line is under other ink where it shows through it (what ink hides
     // whole, as a panel over other text, is not read; the rest of the rules
@@ -415,6 +433,15 @@ struct Family {
     std::vector<Anchor> anchors;
 };
 
+// The pictures that carry lettering (the rest, the stages' and the people's,
+// are painted without it).
+bool Lettered(const demodata::ImageAsset& a) {
+    using demodata::Art;
+    static const std::set<Art> lettered = {Art::Title,      Art::Config, Art::Ranking,   Art::NameEntry, Art::HudSheet,
+                                           Art::StageClear, Art::CutIn,  Art::NameCards, Art::Ending,    Art::StageTitleLetters};
+    return lettered.count(a.art) > 0;
+}
+
 // The autopilot's way through the states: a story game of team 1 from the
 // title (its menus first), practices of both teams' stages in one and two
 // players, and the extra stage of both teams; each stage brings its title,
@@ -442,16 +469,11 @@ wholegame::Plan Tour(const std::vector<Family>& families, const std::string& fol
                               "320 240 300 30 0 0 0 0 0 1\n" + std::string(bosses[stage - 1]) + " 0 0 0 0 0\n"});
     for (const Family& f : families)
         if (f.shot) plan.shots.push_back(*f.shot);
-    // The text's layers of the pictures that carry lettering (the rest, the
-    // stages' and the people's, are painted without it).
-    using demodata::Art;
-    const std::set<Art> lettered = {Art::Title,      Art::Config, Art::Ranking,  Art::NameEntry, Art::HudSheet,
-                                    Art::StageClear, Art::CutIn,  Art::NameCards, Art::Ending,   Art::StageTitleLetters};
     demodata::TextPainter text;
     std::string error;
     if (!text.Open(&error)) return plan;
     for (const demodata::ImageAsset& a : demodata::Images()) {
-        if (!lettered.count(a.art)) continue;
+        if (!Lettered(a)) continue;
         demodata::TextLayers layers = demodata::PaintTextLayers(a, text);
         if (layers.textOnly.empty()) continue;
         std::string pngs[2];
@@ -1044,6 +1066,124 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
             playtest::ClearField();
             TalkState = cTalkState();
         });
+}
+
+
+// ---- Rules of each picture on its own ------------------------------------------
+
+// The lines a picture draws (frames, inner lines, rules): runs of pixels, at
+// least 8 long, of a stroke at most 3 px thick that stands 40 or more apart in
+// brightness from what lies on both sides of it, which match each other.
+std::vector<bool> Lines(const std::vector<uint32_t>& px, int w, int h) {
+    std::vector<int> y(px.size());
+    for (size_t i = 0; i < px.size(); ++i) y[i] = Luma(px[i]) * int(px[i] >> 24) / 255;
+    auto at = [&](int x, int yy) { return x < 0 || yy < 0 || x >= w || yy >= h ? 0 : y[size_t(yy * w + x)]; };
+    std::vector<bool> lines(px.size(), false);
+    for (int across = 0; across < 2; ++across) {
+        std::vector<bool> ridge(px.size(), false);
+        for (int yy = 0; yy < h; ++yy)
+            for (int x = 0; x < w; ++x)
+                for (int thick = 1; thick <= 3; ++thick)
+                    for (int first = 0; first < thick; ++first) {
+                        // The stroke's pixels along the normal, and its two sides.
+                        auto normal = [&](int k) { return across ? at(x + k - first, yy) : at(x, yy + k - first); };
+                        const int before = normal(-1), after = normal(thick);
+                        if (std::abs(before - after) >= 40) continue;
+                        bool up = true, down = true;
+                        for (int k = 0; k < thick; ++k) {
+                            up = up && normal(k) - std::max(before, after) >= 40;
+                            down = down && std::min(before, after) - normal(k) >= 40;
+                        }
+                        if (up || down) ridge[size_t(yy * w + x)] = true;
+                    }
+        // Runs along the stroke, 8 or longer.
+        for (int line = 0; line < (across ? w : h); ++line)
+            for (int k = 0, run = 0; k <= (across ? h : w); ++k) {
+                const bool on = k < (across ? h : w) && ridge[size_t(across ? k * w + line : line * w + k)];
+                if (on) {
+                    ++run;
+                    continue;
+                }
+                if (run >= 8)
+                    for (int j = k - run; j < k; ++j) lines[size_t(across ? j * w + line : line * w + j)] = true;
+                run = 0;
+            }
+    }
+    return lines;
+}
+
+// Every cell ends inside it: its outermost pixels are clear, but for a cell
+// that runs on (a backdrop, a tile, a band, a bar, a ground) and where the
+// edge lies inside another cell of its group (a frame of a strip that shares
+// columns with the next). Every text keeps a pixel clear of the lines of its
+// own picture, outline and all, as it keeps clear of other layers' ink.
+TEST(ArtPictures, EveryCellEndsInsideItAndItsTextKeepsClearOfItsLines) {
+    const std::string data = std::string(QUENRITH_DEMODATA_DIR) + "/data";
+    ASSERT_TRUE(std::filesystem::is_regular_file(data + "/font.lfd")) << "the demo data set is not written";
+    std::vector<std::string> errors;
+    for (const demodata::ImageAsset& a : demodata::Images()) {
+        const Image im = ReadPng(data + "/" + a.path);
+        ASSERT_EQ(int(im.width), a.width) << a.path;
+        for (const demodata::Cell& cell : a.cells) {
+            if (cell.wraps || cell.borrowed || cell.runsOn) continue;
+            const demodata::Box& b = cell.box;
+            static const char* const kSides[] = {"top", "bottom", "left", "right"};
+            std::string sides;
+            int count = 0, strongest = 0;
+            for (int side = 0; side < 4; ++side) {
+                const bool rows = side < 2;
+                const int n = rows ? b.w : b.h, before = count;
+                for (int k = 0; k < n; ++k) {
+                    const int x = rows ? b.x + k : (side == 2 ? b.x : b.x + b.w - 1);
+                    const int y = rows ? (side == 0 ? b.y : b.y + b.h - 1) : b.y + k;
+                    const int alpha = int(im.at(UINT(x), UINT(y)) >> 24);
+                    if (alpha <= 8) continue;
+                    bool shared = false;
+                    for (const demodata::Cell& other : a.cells)
+                        shared = shared || (&other != &cell && other.group == cell.group && demodata::Inside({x, y, 1, 1}, other.box));
+                    if (shared) continue;
+                    ++count, strongest = std::max(strongest, alpha);
+                }
+                if (count > before) sides += std::string(sides.empty() ? "" : ", ") + kSides[side];
+            }
+            if (count)
+                errors.push_back(a.path + " " + cell.group + " " + std::to_string(cell.index) + " (" + std::to_string(b.x) + "," + std::to_string(b.y) +
+                                 " " + std::to_string(b.w) + "x" + std::to_string(b.h) + ") is painted to its " + sides + " edge: " +
+                                 std::to_string(count) + " px, alpha up to " + std::to_string(strongest));
+        }
+    }
+    demodata::TextPainter painter;
+    std::string error;
+    ASSERT_TRUE(painter.Open(&error)) << error;
+    for (const demodata::ImageAsset& a : demodata::Images()) {
+        if (!Lettered(a)) continue;
+        const demodata::TextLayers layers = demodata::PaintTextLayers(a, painter);
+        if (layers.textOnly.empty()) continue;
+        const std::vector<bool> lines = Lines(layers.noText, a.width, a.height);
+        // The text's pixels: where it changes the picture.
+        Ink near, line;
+        for (int y = 0; y < a.height; ++y)
+            for (int x = 0; x < a.width; ++x) {
+                const size_t i = size_t(y * a.width + x);
+                const uint32_t t = layers.textOnly[i], u = layers.noText[i];
+                if (!(t >> 24)) continue;
+                int change = 0;
+                for (int c = 0; c < 3; ++c)
+                    change = std::max(change, std::abs(Ch(t, c) * int(t >> 24) - Ch(u, c) * int(u >> 24)) / 255);
+                if (change < 32) continue;
+                for (int d = 0; d < 9; ++d) {
+                    const int lx = x + d % 3 - 1, ly = y + d / 3 - 1;
+                    if (lx < 0 || ly < 0 || lx >= a.width || ly >= a.height || !lines[size_t(ly * a.width + lx)]) continue;
+                    near.Add(x, y), line.Add(lx, ly);
+                }
+            }
+        for (const Ink& piece : Pieces(near))
+            errors.push_back(a.path + ": text at " + piece.Str() + " within a pixel of a line of its own picture (lines at " +
+                             Near(line, piece, 1).Str() + ")");
+    }
+    std::string report;
+    for (const std::string& e : errors) report += e + "\n";
+    EXPECT_TRUE(errors.empty()) << report;
 }
 
 }  // namespace
