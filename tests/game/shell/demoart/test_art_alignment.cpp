@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
 #include <filesystem>
@@ -197,6 +198,8 @@ Layered ReadLayers(const std::string& base) {
     }
     return l;
 }
+
+std::vector<bool> PictureLines(const std::vector<uint32_t>& px, int w, int h);
 
 // What a text is centred on: the ink of the quads drawn from a cell group of a
 // picture (those drawn within the box, if one is given; or, `at`, the cell
@@ -402,6 +405,19 @@ protected:
         testing::internal::GetCapturedStdout();
     }
 
+    // A picture's pixels (painted apart from the set) in a slot.
+    void SheetPixels(int32_t slot, const std::string& name, const std::vector<uint32_t>& pixels, const demodata::ImageAsset& a) {
+        std::string& file = variants_[a.path + "#" + name];
+        if (file.empty()) {
+            std::vector<uint8_t> png;
+            ASSERT_TRUE(d3dx9img::EncodePng({{}, uint32_t(a.width), uint32_t(a.height), pixels}, true, &png));
+            file = Scratch("sheet" + std::to_string(variants_.size()) + ".png", std::string(png.begin(), png.end()));
+        }
+        testing::internal::CaptureStdout();
+        loadSprite(file, SpriteTable[size_t(slot)], 0, 600);
+        testing::internal::GetCapturedStdout();
+    }
+
     // `draw` over black (or `clear`), the slots' sprites and the fonts left out.
     static Image Shot(const std::function<void()>& draw, const std::vector<int32_t>& hide = {}, const std::vector<int32_t>& fonts = {},
                       uint32_t clear = 0xFF000000u) {
@@ -524,11 +540,15 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
     const auto at = [](Hold::Moment m, const std::string& name, int32_t param = 0, bool quit = false) {
         return Hold{m, "art_" + name, param, quit};
     };
-    const Anchor highlight{"img/title.png", "highlight"}, bar{"img/main_system.png", "cursor_bar"}, ring{"img/title.png", "difficulty_cursor"};
+    const Anchor highlight{"img/title.png", "highlight"}, bar{"img/main_system.png", "cursor_bar"};
     const Anchor band{"img/system/StageTitleBG.png", "band", Anchor::kBlock}, card{"img/title.png", "team", Anchor::kLines};
     const auto box = [](Anchor::Mode mode, int x, int y, int w, int h) { return Anchor{"", "", mode, x, y, x + w - 1, y + h - 1}; };
     const auto keys = [](int x, int y, int w, int h) { return Anchor{"img/config.png", "key_highlight", Anchor::kBoth, x, y, x + w - 1, y + h - 1, true}; };
     const auto header = [&](int k) { return keys(demodata::screen::kKeyHeaderX[k], 60, 120, 28); };
+    const auto plate = [&](int d) {
+        const demodata::Box b = demodata::screen::DifficultyPlate(d);
+        return box(Anchor::kBoth, b.x, b.y, b.w, b.h);
+    };
     const std::vector<Family> families = {
         {"boss_gauge", [&] {
              GameState.subState = kSubStateDialogue;  // the boss's quads alone
@@ -873,6 +893,41 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
              TitleState.practiceCursor = 2;
              shoot(title({}));
          }},
+        {"difficulty", [&] {
+             // The marker and the chosen level's plate a pixel inside the panel's
+             // inner line on every level: the innermost lines met going out from
+             // the panel's middle in the picture drawn without its text.
+             demodata::TextPainter painter;
+             std::string error;
+             if (!painter.Open(&error)) return expect(false, error);
+             const demodata::ImageAsset& picture = *demodata::FindImage("img/title.png");
+             TitleState = cTitleState();
+             TitleState.state = kTitleDifficulty;
+             SheetPixels(kTitleSheet, "no_text", demodata::PaintTextLayers(picture, painter).noText, picture);
+             const Image plain = Shot(DrawTitle);
+             const std::vector<bool> lines = PictureLines(plain.pixels, 640, 480);
+             using demodata::screen::kDifficulty;
+             const int mx = kDifficulty.x + kDifficulty.w / 2, my = kDifficulty.y + kDifficulty.h / 2;
+             auto reach = [&](int dx, int dy) {
+                 int x = mx, y = my;
+                 while (x > 0 && y > 0 && x < 639 && y < 479 && !lines[size_t(y * 640 + x)]) x += dx, y += dy;
+                 return dx ? x : y;
+             };
+             const int left = reach(-1, 0), right = reach(1, 0), top = reach(0, -1), bottom = reach(0, 1);
+             for (int32_t level = 0; level < 3; ++level) {
+                 TitleState.difficultyCursor = level;
+                 const Ink marker = Find(title({"difficulty_cursor"}), 0, 0, 640, 480, Lit);
+                 const demodata::Box p = demodata::screen::DifficultyPlate(level);
+                 for (const auto& [what, box] : {std::pair{std::string("the marker"), std::array<int, 4>{marker.x0, marker.y0, marker.x1, marker.y1}},
+                                                 std::pair{std::string("the plate"), std::array<int, 4>{p.x, p.y, p.x + p.w - 1, p.y + p.h - 1}}})
+                     expect(marker.H() > 0 && box[0] > left + 1 && box[1] > top + 1 && box[2] < right - 1 && box[3] < bottom - 1,
+                            "level " + std::to_string(level) + ": " + what + " at x " + std::to_string(box[0]) + ".." + std::to_string(box[2]) + " y " +
+                                std::to_string(box[1]) + ".." + std::to_string(box[3]) + " is not a pixel inside the panel's inner line x " +
+                                std::to_string(left) + ".." + std::to_string(right) + " y " + std::to_string(top) + ".." + std::to_string(bottom));
+             }
+             TitleState.difficultyCursor = 0;
+             shoot(title({}));
+         }},
         {"pause", [&] {
              // PAUSE, the items, the question and the cursor bar on the panel's middle.
              GameState.subState = kSubStatePause;
@@ -914,6 +969,53 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
              GameState.continueChoice = 0;
              Sheet(kHud, kHudPng);
              shoot(Scene());
+         }},
+        {"game_over", [&] {
+             // The continue screen's text, the shade's alone before it asks (with
+             // no credit that is all it shows) and the whole screen after,
+             // over the brightest part of every stage: the screen's window of
+             // each stage's picture whose mean brightness is the highest.
+             demodata::TextPainter painter;
+             std::string error;
+             if (!painter.Open(&error)) return expect(false, error);
+             const demodata::ImageAsset& sheet = *demodata::FindImage(kHudPng);
+             const demodata::TextLayers layers = demodata::PaintTextLayers(sheet, painter);
+             for (int32_t stage = 1; stage <= 6; ++stage) {
+                 const std::string n = "img/Stage0" + std::to_string(stage);
+                 const Image bg = ReadPng(Data() + "/" + n + "BG.png");
+                 int bestX = 0, bestY = 0;
+                 double best = -1;
+                 for (const demodata::Cell& cell : demodata::FindImage(n + "BG.png")->cells)
+                     for (int y = cell.box.y; y <= cell.box.y + cell.box.h - (cell.box.h > 480 ? 0 : 480); y += 64)
+                         for (int x = cell.box.x; x <= cell.box.x + cell.box.w - (cell.box.w > 640 ? 0 : 640); x += 64) {
+                             double sum = 0;
+                             for (int k = 0; k < 64 * 48; ++k)
+                                 sum += Luminance(bg.at(UINT((x + k % 64 * 10) % int(bg.width)), UINT((y + k / 64 * 10) % int(bg.height))));
+                             if (sum > best) best = sum, bestX = x, bestY = y;
+                         }
+                 Sheet(36, n + "BG.png");
+                 const bool layered = demodata::FindImage(n + "BG_back.png") != nullptr;
+                 if (layered) Sheet(35, n + "BG_back.png");
+                 ScrollX = float(bestX), ScrollY = float(bestY);
+                 const std::vector<int32_t> stages = layered ? std::vector<int32_t>{} : std::vector<int32_t>{35};
+                 for (const auto& [timer, credits] : std::vector<std::pair<int32_t, int32_t>>{{99, 0}, {200, 3}}) {
+                     GameState.subState = kSubStateGameOver;
+                     GameState.stateTimer = timer, GameState.credits = credits, GameState.continueChoice = 0;
+                     Layered l;
+                     SheetPixels(kHud, "text_only", layers.textOnly, sheet);
+                     l.black = Shot([] { DrawGameScene(GameState); }, {35, 36});
+                     l.white = Shot([] { DrawGameScene(GameState); }, {35, 36}, {}, 0xFFFFFFFFu);
+                     SheetPixels(kHud, "no_text", layers.noText, sheet);
+                     l.plain = Scene(stages);
+                     Sheet(kHud, kHudPng);
+                     l.seen = Scene(stages);
+                     if (stage == 1 && credits) shoot(l.seen);
+                     for (const std::string& e : StateErrors(l, {}, Data()))
+                         expect(false, "stage " + std::to_string(stage) + " at scroll " + std::to_string(bestX) + ", " + std::to_string(bestY) +
+                                           (credits ? ", asking: " : ", no credit: ") + e);
+                 }
+             }
+             ScrollX = ScrollY = 0;
          }},
         {"attack_names", [&] {
              // An attack name reads over every stage's background: its letters' fill
@@ -969,9 +1071,9 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
         {at(Hold::kKeyDefaults, "key_defaults"), {keys(220, 282, 200, 40), {"img/config.png", "defaults_question", Anchor::kLines, 130, 180, 509, 379, true}}},
         {at(Hold::kTeam, "team_1", 0), {card}},
         {at(Hold::kTeam, "team_2", 1), {card}},
-        {at(Hold::kDifficulty, "difficulty_0", 0), {ring}},
-        {at(Hold::kDifficulty, "difficulty_1", 1), {ring}},
-        {at(Hold::kDifficulty, "difficulty_2", 2), {ring}},
+        {at(Hold::kDifficulty, "difficulty_0", 0), {plate(0)}},
+        {at(Hold::kDifficulty, "difficulty_1", 1), {plate(1)}},
+        {at(Hold::kDifficulty, "difficulty_2", 2), {plate(2)}},
         {at(Hold::kStageTitle, "stage_title_1_1"), {band}},
         {at(Hold::kHud, "hud_1p")},
         {at(Hold::kForce, "force_yuri", 0)},
@@ -1013,7 +1115,7 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
         {at(Hold::kBanner, "cut_in_paco", 0)},
         {at(Hold::kBanner, "cut_in_deena", 1, true)},
         {at(Hold::kStageTitle, "stage_title_6_2"), {band}},
-        {at(Hold::kContinue, "continue_none", 0), {box(Anchor::kLines, 0, 0, 640, 480)}},
+        {at(Hold::kContinue, "continue_none", 0)},
     };
 
     // The states: one run of the real program through them, before this
@@ -1074,7 +1176,7 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
 // The lines a picture draws (frames, inner lines, rules): runs of pixels, at
 // least 8 long, of a stroke at most 3 px thick that stands 40 or more apart in
 // brightness from what lies on both sides of it, which match each other.
-std::vector<bool> Lines(const std::vector<uint32_t>& px, int w, int h) {
+std::vector<bool> PictureLines(const std::vector<uint32_t>& px, int w, int h) {
     std::vector<int> y(px.size());
     for (size_t i = 0; i < px.size(); ++i) y[i] = Luma(px[i]) * int(px[i] >> 24) / 255;
     auto at = [&](int x, int yy) { return x < 0 || yy < 0 || x >= w || yy >= h ? 0 : y[size_t(yy * w + x)]; };
@@ -1159,7 +1261,7 @@ TEST(ArtPictures, EveryCellEndsInsideItAndItsTextKeepsClearOfItsLines) {
         if (!Lettered(a)) continue;
         const demodata::TextLayers layers = demodata::PaintTextLayers(a, painter);
         if (layers.textOnly.empty()) continue;
-        const std::vector<bool> lines = Lines(layers.noText, a.width, a.height);
+        const std::vector<bool> lines = PictureLines(layers.noText, a.width, a.height);
         // The text's pixels: where it changes the picture.
         Ink near, line;
         for (int y = 0; y < a.height; ++y)
