@@ -759,7 +759,9 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
             using namespace screen;
             const int bar = Middle({0, 0, kPauseBar.w, kPauseBar.h}, kPauseBar, kPausePanel);
             const int middle = kContinueBar.x + bar * kContinueBar.w / kPauseBar.w - kContinueYes.x;
-            t.DrawCentered(c, cell.index == 0 ? "YES" : "NO", CentredOn(b, b.x + middle), Label(30));
+            const Box line = CentredOn(b, b.x + middle);
+            Plate(c, {line.x + 8, b.y + 10, line.w - 16, b.h - 20});
+            t.DrawCentered(c, cell.index == 0 ? "YES" : "NO", line, Label(30));
         } else if (g == "credits_label") {
             // As tall as the digits, on their middle, ending 8 px before them;
             // label and digits together centred under the heading.
