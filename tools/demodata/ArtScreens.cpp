@@ -631,6 +631,7 @@ void PlayerPanel(Canvas& c, TextPainter& t, const Box& b, int element) {
     // all) to 3 px short of the icons, one size for all three.
     TextStyle label = Label(10);
     label.outlineWidth = 1;
+    label.fillBottom = Rgb(0xF0F0F0);  // barely shaded: the letters are small
     const int left = b.x + 5, right = std::min({stock.x, life.x, pips.x}) - 3;
     const InkFit fit = t.FitInk({"STOCK", "LIFE", "GAUGE"}, label, 7, right - left);
     t.DrawInk(c, "STOCK", {left, stock.y, right - left, stock.h}, label, fit, Align::kLeft);
