@@ -65,8 +65,8 @@ void DrawFigure(Canvas& c, const Box& cell, const Look& L, int facing, int frame
     const float step = std::sin(float(frame) * kPi / 2);  // walk: -1..1
     auto col = [&](uint32_t rgb) { return Rgb(rgb, alpha); };
     auto a = [&](Color k) { return WithAlpha(k, k.a * alpha); };
-    // shadow
-    c.Ellipse(cx, bottom - 1 * u, 11 * u, 3 * u, Rgb(0x000000, 0.25f * alpha));
+    // shadow, ending above the cell's last row
+    c.Ellipse(cx, bottom - 1.5f * u, 11 * u, 1.5f * u, Rgb(0x000000, 0.25f * alpha));
     // legs
     const float hip = bottom - 16 * u;
     const Color legC = a(Darker(Rgb(L.dress), 0.5f));
@@ -285,8 +285,8 @@ void DrawBust(Canvas& c, float cx, float cy, float r, const Look& L, int express
             c.Ellipse(cx + r * 0.95f, cy + r * 0.35f, r * 0.2f, r * 0.55f, hair);
         }
     } else {
-        c.Line(cx, cy - r * 1.1f, cx, cy - r * 1.6f, u * 1.2f, trim);
-        c.Disc(cx, cy - r * 1.65f, u * 1.2f, Rgb(0xE04040));
+        c.Line(cx, cy - r * 1.1f, cx, cy - r * 1.5f, u * 1.2f, trim);
+        c.Disc(cx, cy - r * 1.55f, u * 1.2f, Rgb(0xE04040));
     }
     switch (L.accessory) {
         case 1:

@@ -67,9 +67,9 @@ void BossSheet(Canvas& c, const ImageAsset& a) {
         const float cx = float(cell.box.x) + float(cell.box.w) / 2;
         c.Glow(cx, float(cell.box.y) + float(cell.box.h) * 0.55f, float(cell.box.w) * 0.5f, Rgb(look.dress, 0.35f), 1.5f);
         c.ResetClip();
-        // Figures keep the 2:3 shape of the player cells, centred.
+        // Figures keep the 2:3 shape of the player cells, centred, bobbing within the cell.
         const int fw = std::min(cell.box.w, cell.box.h * 2 / 3);
-        const Box fig{cell.box.x + (cell.box.w - fw) / 2, box.y, fw, cell.box.h - 1};
+        const Box fig{cell.box.x + (cell.box.w - fw) / 2, box.y + 2, fw, cell.box.h - 5};
         c.SetClip(cell.box);
         DrawFigure(c, fig, look, 0, cell.index, 1.0f);
         if (a.subject == "deena") {
@@ -82,6 +82,9 @@ void BossSheet(Canvas& c, const ImageAsset& a) {
     }
 }
 
+// The bust's shoulders fade out over this many rows, clear on the cell's last.
+constexpr int kPortraitFade = 24;
+
 void Portrait(Canvas& c, const ImageAsset& a) {
     const Look& look = LookOf(a.subject);
     const bool facingLeft = a.variant == 1;
@@ -90,6 +93,15 @@ void Portrait(Canvas& c, const ImageAsset& a) {
         const float cx = float(cell.box.x) + 80, cy = float(cell.box.y) + 72;
         DrawBust(c, cx, cy, 42, look, cell.index, facingLeft);
         c.ResetClip();
+        const int last = cell.box.y + cell.box.h - 1;
+        for (int y = last - kPortraitFade; y <= last; ++y) {
+            const float t = float(last - y) / float(kPortraitFade), keep = t * t * (3 - 2 * t);
+            for (int x = cell.box.x; x < cell.box.x + cell.box.w; ++x) {
+                const uint32_t argb = c.Get(x, y);
+                const uint32_t alpha = uint32_t(float(argb >> 24) * keep + 0.5f);
+                c.Set(x, y, alpha ? (alpha << 24) | (argb & 0xFFFFFFu) : 0);
+            }
+        }
     }
 }
 

@@ -24,8 +24,9 @@ void Orb(Canvas& c, const Box& b, int e, float scale = 1.0f) {
     c.Disc(Cx(b), Cy(b), r * 0.3f, Rgb(0xFFFFFF));
 }
 
-// An elongated bullet pointing right (rotation gives the heading).
-void Capsule(Canvas& c, const Box& b, int e, bool vertical = false) {
+// An elongated bullet pointing right (rotation gives the heading), a pixel inside its cell.
+void Capsule(Canvas& c, const Box& cell, int e, bool vertical = false) {
+    const Box b{cell.x + 1, cell.y + 1, cell.w - 2, cell.h - 2};
     const float w = float(b.w), h = float(b.h);
     const float len = vertical ? h : w, thick = vertical ? w : h;
     const float x0 = vertical ? Cx(b) : float(b.x) + thick / 2, y0 = vertical ? float(b.y) + thick / 2 : Cy(b);
@@ -107,7 +108,7 @@ void Particles(Canvas& c, const ImageAsset& a) {
         } else if (g == "shot8") {
             // a knife pointing right
             c.Polygon({{float(b.x) + 4, Cy(b) - 3}, {float(b.x + b.w) - 2, Cy(b)}, {float(b.x) + 4, Cy(b) + 3}}, Rgb(0xE8F0FF));
-            c.Line(float(b.x) + 2, Cy(b) - 6, float(b.x) + 2, Cy(b) + 6, 3, ElementColor(e, 0.5f));
+            c.Line(float(b.x) + 3, Cy(b) - 6, float(b.x) + 3, Cy(b) + 6, 3, ElementColor(e, 0.5f));
         } else if (g == "e62") {
             const float r = R(b) * (0.7f + 0.1f * float(cell.index));
             c.Glow(Cx(b), Cy(b), R(b), WithAlpha(ElementColor(e, 0.6f), 0.6f), 1.2f);
@@ -137,8 +138,8 @@ void Effects(Canvas& c, const ImageAsset& a) {
             c.GlowAdd(Cx(b), Cy(b), R(b) * (0.3f + 0.3f * p), Rgb(0xFFF0C0, 1.0f - 0.4f * p), 1.6f);
             if (p > 0.3f) c.Ring(Cx(b), Cy(b), R(b) * (0.3f + 0.65f * p), 3, Rgb(0xFFD080, 0.8f * (1 - p)));
         } else if (g == "spark" || g == "charge" || g == "sparkle") {
-            c.GlowAdd(Cx(b), Cy(b), R(b), ElementColor(e, 0.75f), 1.3f);
-            c.Star(Cx(b), Cy(b), R(b), R(b) * 0.25f, 4, 0, Rgb(0xFFFFFF, 0.9f));
+            c.GlowAdd(Cx(b), Cy(b), R(b) - 1, ElementColor(e, 0.75f), 1.3f);
+            c.Star(Cx(b), Cy(b), R(b) - 1, R(b) * 0.25f, 4, 0, Rgb(0xFFFFFF, 0.9f));
         } else if (g == "hitflash") {
             const float k = float(cell.index % 6) / 5.0f;
             c.GlowAdd(Cx(b), Cy(b), R(b), ElementColor(e, 0.75f), 1.0f + 2 * k);
@@ -146,7 +147,7 @@ void Effects(Canvas& c, const ImageAsset& a) {
         } else if (g == "hitspark") {
             for (int i = 0; i < 6; ++i) {
                 const float ang = float(i) * kPi / 3;
-                c.Line(Cx(b), Cy(b), Cx(b) + std::cos(ang) * R(b), Cy(b) + std::sin(ang) * R(b), 2, ElementColor(e, 0.8f));
+                c.Line(Cx(b), Cy(b), Cx(b) + std::cos(ang) * (R(b) - 2), Cy(b) + std::sin(ang) * (R(b) - 2), 2, ElementColor(e, 0.8f));
             }
         } else if (g == "chargeflash") {
             c.GlowAdd(Cx(b), Cy(b), R(b), ElementColor(e, 0.6f), 1.0f);
@@ -216,9 +217,9 @@ void Critter(Canvas& c, const Box& b, int e, int frame, int kind) {
     const Color body = e < 0 ? Rgb(0x908070) : ElementColor(e, 0.5f);
     const float flap = std::sin(float(frame) * kPi / 2) * r * 0.3f;
     switch (kind % 4) {
-        case 0:  // winged
-            c.Ellipse(cx - r * 0.9f, cy - flap, r * 0.5f, r * 0.3f, Lighter(body, 0.5f));
-            c.Ellipse(cx + r * 0.9f, cy - flap, r * 0.5f, r * 0.3f, Lighter(body, 0.5f));
+        case 0:  // winged, the wing tips a pixel inside the box
+            c.Ellipse(cx - r * 0.7f, cy - flap, r * 0.4f, r * 0.3f, Lighter(body, 0.5f));
+            c.Ellipse(cx + r * 0.7f, cy - flap, r * 0.4f, r * 0.3f, Lighter(body, 0.5f));
             break;
         case 1:  // spiky
             c.Star(cx, cy, r * 1.15f, r * 0.7f, 8, float(frame) * 0.2f, Darker(body, 0.3f));
@@ -312,7 +313,7 @@ void EnemySheet(Canvas& c, const ImageAsset& a) {
                       Rgb(0xFFFFFF, 0.9f));
         } else if (g == "barrel" || g == "missile") {
             c.Disc(Cx(b), Cy(b), R(b) * 0.75f, Darker(body, 0.2f));
-            c.Line(Cx(b), Cy(b), Cx(b), float(b.y) + 2, R(b) * 0.45f, Rgb(0x505058));
+            c.Line(Cx(b), Cy(b), Cx(b), float(b.y) + 2 + R(b) * 0.225f, R(b) * 0.45f, Rgb(0x505058));
             c.Disc(Cx(b), Cy(b), R(b) * 0.35f, Lighter(body, 0.4f));
         } else if (g == "core" || g == "crystal" || g == "reflector" || g == "gem") {
             const float r = R(b) * 0.9f;
@@ -356,7 +357,7 @@ void EnemySheet(Canvas& c, const ImageAsset& a) {
                 // three frames of a flickering flame, widest where it leaves the body
                 const float len = float(b.h) * (0.7f + 0.12f * float(cell.index));
                 const float half = float(b.w) / 2 - 2;
-                c.Polygon({{Cx(b), y1 - len}, {Cx(b) + half, y1 - 6}, {Cx(b), y1}, {Cx(b) - half, y1 - 6}},
+                c.Polygon({{Cx(b), y1 - len}, {Cx(b) + half, y1 - 6}, {Cx(b), y1 - 1}, {Cx(b) - half, y1 - 6}},
                           WithAlpha(ElementColor(e, 0.55f), 0.85f));
                 c.Polygon({{Cx(b), y1 - len * 0.6f}, {Cx(b) + half * 0.45f, y1 - 8}, {Cx(b), y1 - 2}, {Cx(b) - half * 0.45f, y1 - 8}},
                           Rgb(0xFFFFFF, 0.9f));

@@ -49,13 +49,16 @@ void NightSky(Canvas& c, const Box& b, const Color& top, const Color& bottom, ui
     c.ResetClip();
 }
 
+// The rank strip reads the same glyphs 1 px on: each keeps its first two
+// columns and its last clear, so that neither strip shows a neighbour's edge.
 void Digits(Canvas& c, TextPainter& t, const ImageAsset& a, const std::string& group, const TextStyle& style) {
     for (const Cell& cell : a.cells) {
         if (cell.group != group) continue;
-        if (group == "digits" && cell.box.x % 20 == 1) continue;  // the rank strip reads the same glyphs 1 px on
+        if (group == "digits" && cell.box.x % 20 == 1) continue;
         std::string s = cell.index < 10 ? std::to_string(cell.index) : (cell.index == 10 ? ":" : "/");
-        c.SetClip(cell.box);
-        t.DrawCentered(c, s, cell.box, style);
+        const Box inside{cell.box.x + 2, cell.box.y + 1, cell.box.w - 3, cell.box.h - 2};
+        c.SetClip(inside);
+        t.DrawCentered(c, s, inside, style);
         c.ResetClip();
     }
 }
@@ -94,7 +97,7 @@ Box Own(const ImageAsset& a, const Cell& cell) {
 
 // Every cell of a digit strip, its digit fitted as above and centred in `area`
 // (cell-relative; no width or height: the cell's), all within the columns and
-// rows every cell of the strip owns.
+// rows every cell of the strip owns, a pixel short of its edges unless it runs on.
 void DigitStrip(Canvas& c, TextPainter& t, const ImageAsset& a, const std::string& group, const TextStyle& style,
                 int height, Box area = {}) {
     const Cell* first = nullptr;
@@ -103,8 +106,10 @@ void DigitStrip(Canvas& c, TextPainter& t, const ImageAsset& a, const std::strin
         if (cell.group != group) continue;
         if (!first) first = &cell;
         const Box o = Own(a, cell);
-        const int x0 = std::max(own.x, o.x - cell.box.x), y0 = std::max(own.y, o.y - cell.box.y);
-        own = {x0, y0, std::min(own.x + own.w, o.x + o.w - cell.box.x) - x0, std::min(own.y + own.h, o.y + o.h - cell.box.y) - y0};
+        const int edge = cell.runsOn ? 0 : 1;
+        const int x0 = std::max(own.x, o.x - cell.box.x + edge), y0 = std::max(own.y, o.y - cell.box.y + edge);
+        own = {x0, y0, std::min(own.x + own.w, o.x + o.w - cell.box.x - edge) - x0,
+               std::min(own.y + own.h, o.y + o.h - cell.box.y - edge) - y0};
     }
     if (!first) return;
     if (area.w == 0) area.x = 0, area.w = first->box.w;
@@ -178,6 +183,24 @@ void Plate(Canvas& c, const Box& b, const Color& col = Rgb(0x080A1C, 0.78f)) {
     c.RoundRect(float(b.x), float(b.y), float(b.w), float(b.h), float(std::min(b.h, 24)) / 2, col);
 }
 
+// The menus' labels: their capitals this tall, a row clear of their plate
+// above and below with the outline, which stands a pixel inside the ring.
+constexpr int kMenuInk = 10;
+TextStyle MenuLabel(const Color& fill) { return Label(17, fill); }
+Box MenuPlate(const Box& ring) { return {ring.x + 1, ring.y + 1, ring.w - 2, ring.h - 2}; }
+Box MenuLabelBox(const Box& plate) { return {plate.x + 6, plate.y, plate.w - 12, plate.h}; }
+// One size and one narrowing for every label, the widest of each column within its plate.
+InkFit MenuFit(TextPainter& t, const std::vector<std::string>& items) {
+    TextStyle style = MenuLabel(Rgb(0xFFFFFF));
+    InkFit fit = t.FitInk(items, style, kMenuInk, 1 << 16);
+    style.size = fit.size;
+    for (size_t i = 0; i < items.size(); ++i) {
+        const int room = MenuLabelBox(MenuPlate(screen::kMenuRing[i < 6 ? 0 : 1])).w;
+        fit.squeeze = std::min(fit.squeeze, float(room) / float(std::max(1, t.MeasureInk(items[i], style).w)));
+    }
+    return fit;
+}
+
 void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     // background: dusk over a castle on the hill
     const Box bg = Get(a, "background").box;
@@ -210,19 +233,23 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     c.RoundFrame(float(panel.x) + 28, float(panel.y) + 28, 200, 200, 16, 3, Rgb(0xE0D0FF, 0.8f));
     c.Star(float(panel.x) + 128, float(panel.y) + 128, 80, 34, 4, 0, Rgb(0xFFFFFF, 0.35f));
     c.ResetClip();
-    // The menu: each label on a plate in its row's ring, centred on the
-    // highlight the game draws there. Item 6 does nothing: it heads the right
-    // column, where Left and Right put the cursor.
+    // The menu: each label on a plate a pixel inside its row's ring, centred
+    // on the highlight the game draws there, all ten at one size and one
+    // narrowing. Item 6 does nothing: it heads the right column, where Left
+    // and Right put the cursor.
     using screen::kMenu, screen::kMenuRing, screen::MenuHighlight;
     const Box menu = Get(a, "menu").box;
-    const char* items[] = {"1 PLAYER", "2 PLAYERS", "EXTRA 1P", "EXTRA 2P", "PRACTICE 1P", "PRACTICE 2P", "SYSTEM", "RANKING", "CONFIG", "QUIT"};
+    const std::vector<std::string> items = {"1 PLAYER", "2 PLAYERS", "EXTRA 1P", "EXTRA 2P", "PRACTICE 1P", "PRACTICE 2P",
+                                            "SYSTEM", "RANKING", "CONFIG", "QUIT"};
+    std::vector<std::string> lettered = items;  // with the practice list's rows, which stand in rings of the right column's size
+    for (int s = 1; s <= 5; ++s) lettered.push_back("STAGE " + std::to_string(s));
+    const InkFit menuFit = MenuFit(t, lettered);
     c.SetClip(menu);
     for (int i = 0; i < 10; ++i) {
         const Box ring = MenuHighlight(i), part = kMenuRing[i < 6 ? 0 : 1];
-        const Box plate = screen::Under(menu, kMenu, {ring.x + part.x, ring.y + part.y, part.w, part.h});
+        const Box plate = MenuPlate(screen::Under(menu, kMenu, {ring.x + part.x, ring.y + part.y, part.w, part.h}));
         Plate(c, plate);
-        InkLabel(c, t, items[i], {plate.x + 6, plate.y, plate.w - 12, plate.h}, Label(17, i == 6 ? Rgb(0xB8C4E8) : Rgb(0xFFFFFF)), 12,
-                 Align::kCentre);
+        t.DrawInk(c, items[size_t(i)], MenuLabelBox(plate), MenuLabel(i == 6 ? Rgb(0xB8C4E8) : Rgb(0xFFFFFF)), menuFit);
     }
     c.ResetClip();
     for (int k = 0; k < 2; ++k) Highlight(c, screen::Moved(kMenuRing[k], Get(a, "highlight", k).box.x, Get(a, "highlight", k).box.y), k ? Rgb(0x40A0FF) : Rgb(0xFF9040));
@@ -243,14 +270,15 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     DrawPanel(c, pt, kMenuBlue, 10);
     t.DrawCentered(c, "PRACTICE", pt, Label(22));
     c.ResetClip();
-    // Each row on a plate in the ring of the highlight the game draws over it.
+    // Each row on a plate in the ring of the highlight the game draws over it,
+    // lettered as the menu is.
     const Box pl = Get(a, "practice_list").box;
     c.SetClip(pl);
     for (int s = 0; s < 5; ++s) {
         const Box ring = screen::Moved(screen::kMenuRing[1], screen::kPracticeHighlight.x, screen::kPracticeHighlight.y + 37 * s);
-        const Box plate = screen::Under(pl, screen::kPracticeList, ring);
+        const Box plate = MenuPlate(screen::Under(pl, screen::kPracticeList, ring));
         Plate(c, plate);
-        InkLabel(c, t, "STAGE " + std::to_string(s + 1), {plate.x + 6, plate.y, plate.w - 12, plate.h}, Label(17), 12, Align::kCentre);
+        t.DrawInk(c, "STAGE " + std::to_string(s + 1), MenuLabelBox(plate), MenuLabel(Rgb(0xFFFFFF)), menuFit);
     }
     c.ResetClip();
     // The team cards: opaque, the busts ending above the band that holds the
@@ -282,36 +310,37 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     t.DrawCentered(c, "YOUR", {column.x, th.y + 110, column.w, 48}, Label(38));
     t.DrawCentered(c, "TEAM", {column.x, th.y + 158, column.w, 48}, Label(38));
     c.ResetClip();
-    // Each level on a plate centred on the rotating cursor the game draws
-    // over it (EASY's stands on the picture's last rows), its label pale on
-    // the plate's dark colour.
+    // Each level on a plate right of the turning marker the game draws on the
+    // level's spot (EASY's stands 23 px above the panel's foot, so the marker
+    // is small), its label pale on the plate's dark colour, the three at one
+    // size.
     const Box df = Get(a, "difficulty").box;
     c.SetClip(df);
     DrawPanel(c, df, Rgb(0x303A70), 18);
     t.DrawCentered(c, "SELECT DIFFICULTY", {df.x, df.y + 10, df.w, 40}, Label(30, kGold));
-    const char* names[] = {"EASY", "NORMAL", "HARD"};
+    const std::vector<std::string> names = {"EASY", "NORMAL", "HARD"};
     const Color cols[] = {Rgb(0x60D070), Rgb(0xF0C040), Rgb(0xF05050)};
+    const InkFit levelFit = t.FitInk(names, Label(20), 14, screen::DifficultyPlate(0).w - 24);
     for (int d = 0; d < 3; ++d) {
-        const Point at = screen::DifficultyCursor(d);
-        const Box plate{df.x + int(at.x) - screen::kDifficulty.x - 60, df.y + int(at.y) - screen::kDifficulty.y - 20, 120, 40};
-        c.RoundRect(float(plate.x), float(plate.y), float(plate.w), float(plate.h), 14, Darker(cols[d], 0.68f));
-        c.RoundFrame(float(plate.x), float(plate.y), float(plate.w), float(plate.h), 14, 2, cols[d]);
-        // Narrow enough for the cursor's glints to pass clear of it as it turns.
-        InkLabel(c, t, names[d], {plate.x + 18, plate.y, plate.w - 36, plate.h}, Label(20, Lighter(cols[d], 0.85f)), 14, Align::kCentre);
+        const Box plate = screen::Under(df, screen::kDifficulty, screen::DifficultyPlate(d));
+        c.RoundRect(float(plate.x), float(plate.y), float(plate.w), float(plate.h), 12, Darker(cols[d], 0.68f));
+        c.RoundFrame(float(plate.x), float(plate.y), float(plate.w), float(plate.h), 12, 2, cols[d]);
+        t.DrawInk(c, names[size_t(d)], {plate.x + 12, plate.y, plate.w - 24, plate.h}, Label(20, Lighter(cols[d], 0.85f)), levelFit);
     }
     c.ResetClip();
+    // The marker: a gold star in a ring, turning about the cell's middle.
     const Box dc = Get(a, "difficulty_cursor").box;
+    const float mx = float(dc.x) + float(dc.w) / 2, my = float(dc.y) + float(dc.h) / 2, r = float(screen::kDifficultyMarker);
     c.SetClip(dc);
-    c.Ring(float(dc.x) + 62, float(dc.y) + 62, 58, 5, Rgb(0xFFFFFF, 0.9f));
-    for (int i = 0; i < 4; ++i) {
-        const float ang = float(i) * kPi / 2;
-        c.Star(float(dc.x) + 62 + std::cos(ang) * 57, float(dc.y) + 62 + std::sin(ang) * 57, 7, 3, 4, 0, kGold);
-    }
+    c.Ring(mx, my, r - 1.5f, 2.5f, Rgb(0xFFFFFF, 0.9f));
+    c.Star(mx, my, r - 4, 3, 4, 0, kGold);
     c.ResetClip();
 }
 
-// The configuration's items and volume digits stand this tall.
-constexpr int kConfigInk = 14;
+// The configuration's items and volume digits stand this tall; the items'
+// outline is thin, so that EXIT, on the middle of the last cursor, ends
+// inside the labels' picture.
+constexpr int kConfigInk = 12;
 
 void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     const Box bg = Get(a, "background").box;
@@ -332,10 +361,13 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     const Box music = screen::Under(labels, screen::kConfigLabels, screen::kMusicDigits);
     const Box cursor = screen::Under(labels, screen::kConfigLabels, screen::kConfigCursor);
     const Box line{0, cursor.y + cursor.h / 2 - kConfigInk / 2, 0, kConfigInk};
-    const char* items[] = {"BGM", "SE", "KEY CONFIG", "EXIT"};
+    const std::vector<std::string> items = {"BGM", "SE", "KEY CONFIG", "EXIT"};
+    TextStyle item = Label(22);
+    item.outlineWidth = 1;
+    const InkFit itemFit = t.FitInk(items, item, kConfigInk, labels.x + labels.w - 2 - (labels.x + 84));
     for (int i = 0; i < 4; ++i) {
         const int x = labels.x + 84, y = line.y + screen::kConfigRowStep * i;
-        InkLabel(c, t, items[i], {x, y, i < 2 ? music.x - 4 - x : labels.x + labels.w - x, line.h}, Label(22), kConfigInk);
+        t.DrawInk(c, items[size_t(i)], {x, y, i < 2 ? music.x - 4 - x : labels.x + labels.w - 2 - x, line.h}, item, itemFit, Align::kLeft);
     }
     c.ResetClip();
     TextStyle digits = Label(20, kGold);
@@ -377,30 +409,41 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     const InkBox caps = t.MeasureInk("UPDOWN", keys);
     const int middle = screen::kKeyTextDy + caps.y + caps.h / 2;
     // The highlight marks a row being defined, a header and (stretched) an
-    // answer of the defaults question: brackets at its ends, their middle on
-    // the key names' middle, which lies low in its cell.
-    const int half = std::min(7, screen::kKeyHighlight.h - 1 - middle);
-    const char* heads[] = {"EXIT", "PLAYER 1", "PLAYER 2", "DEFAULT"};
+    // answer of the defaults question: brackets at its ends, a pixel inside
+    // its cell, their middle on the key names' middle, which lies low in it.
+    const int half = std::min(7, screen::kKeyHighlight.h - 2 - middle);
+    // Each header a button on the brackets' middle: its label, outline and
+    // all, a row clear of the button's inner line (5 px in) on every side.
+    constexpr int kButtonH = 28, kButtonInside = 6, kButtonInk = 10;
+    const std::vector<std::string> heads = {"EXIT", "PLAYER 1", "PLAYER 2", "DEFAULT"};
+    const TextStyle head = Label(13);
+    const InkFit headFit = t.FitInk(heads, head, kButtonInk, screen::kKeyHeader.w - 10 - 2 * (kButtonInside + head.outlineWidth + 1));
     for (int i = 0; i < 4; ++i) {
-        const Box head = screen::Moved(screen::kKeyHeader, kc.x + screen::kKeyHeaderX[i], kc.y);
-        DrawPanel(c, {head.x + 5, head.y + 2, head.w - 10, head.h - 2}, i == 1 ? Rgb(0xC05030) : (i == 2 ? Rgb(0x3070C0) : kMenuBlue), 8);
-        InkLabel(c, t, heads[i], {head.x + 12, head.y + middle - 10, head.w - 24, 18}, Label(13), 10, Align::kCentre);
+        const Box at = screen::Moved(screen::kKeyHeader, kc.x + screen::kKeyHeaderX[i], kc.y);
+        const Box button{at.x + 5, at.y + middle - kButtonH / 2, at.w - 10, kButtonH};
+        DrawPanel(c, button, i == 1 ? Rgb(0xC05030) : (i == 2 ? Rgb(0x3070C0) : kMenuBlue), 8);
+        const int in = kButtonInside + head.outlineWidth + 1;
+        t.DrawInk(c, heads[size_t(i)], {button.x + in, button.y + kButtonInside, button.w - 2 * in, button.h - 2 * kButtonInside}, head,
+                  headFit);
     }
-    const char* rows[] = {"UP", "DOWN", "LEFT", "RIGHT", "SHOT", "DIRECT", "ELEMENT", "FORCE", "CHANGE", "MENU"};
+    // The rows' labels at one size and one narrowing.
+    const std::vector<std::string> rows = {"UP", "DOWN", "LEFT", "RIGHT", "SHOT", "DIRECT", "ELEMENT", "FORCE", "CHANGE", "MENU"};
+    const int rowLabelW = screen::kDefaultsPanel.x - 4 - 48;
+    const InkFit rowFit = t.FitInk(rows, keys, caps.h, rowLabelW);
     for (int r = 0; r < 10; ++r) {
         const Box bar{kc.x + 40, kc.y + screen::kKeyRowY + screen::kKeyRowStep * r + middle - 13, kScreenWidth - 80, 27};
         c.Fill(bar, Rgb(r % 2 ? 0x203060 : 0x283A70, 0.7f));
         c.Fill({bar.x, bar.y, bar.w, 1}, Rgb(0x6080C0, 0.6f));
         c.Fill({bar.x, bar.y + bar.h - 1, bar.w, 1}, Rgb(0x6080C0, 0.6f));
         // Ending short of the defaults question's panel, which stands from x 130.
-        InkLabel(c, t, rows[r], {kc.x + 48, bar.y, screen::kDefaultsPanel.x - 4 - 48, bar.h}, keys, caps.h);
+        t.DrawInk(c, rows[size_t(r)], {kc.x + 48, bar.y, rowLabelW, bar.h}, keys, rowFit, Align::kLeft);
     }
     c.ResetClip();
     const Box mark = Get(a, "key_highlight").box;
     const Color gold = Rgb(0xFFD040);
     c.SetClip(mark);
     for (int side = 0; side < 2; ++side) {
-        const int x = side ? mark.x + mark.w - 5 : mark.x;
+        const int x = side ? mark.x + mark.w - 6 : mark.x + 1;
         c.Fill({x, mark.y + middle - half, 5, 2 * half + 1}, gold);
         c.Fill({side ? x - 9 : x, mark.y + middle - half, 14, 2}, gold);
         c.Fill({side ? x - 9 : x, mark.y + middle + half - 1, 14, 2}, gold);
@@ -419,7 +462,10 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
         c.RoundRect(float(body.x) + 1, float(body.y) + 1, float(body.w) - 2, float(body.h) - 2, 14, Rgb(0x1A1438));
         DrawPanel(c, body, Rgb(0x403080), 14);
         if (k == 0) {
-            InkLabel(c, t, "RESET KEYS?", {b.x + 20, body.y + 20, b.w - 40, 24}, Label(24, kGold), 17, Align::kCentre);
+            // The question in the middle of the band between the panel's inner line and YES's brackets.
+            const int inside = body.y + 6;
+            const int yes = b.y + kDefaultsAnswer.y - kDefaultsPanel.y + (middle - half) * kDefaultsAnswer.h / screen::kKeyHighlight.h;
+            InkLabel(c, t, "RESET KEYS?", {b.x + 20, inside, b.w - 40, yes - inside}, Label(24, kGold), 17, Align::kCentre);
             for (int i = 0; i < 2; ++i) {
                 const int y = kDefaultsAnswer.y + 45 * i + middle * kDefaultsAnswer.h / screen::kKeyHighlight.h - 10;
                 InkLabel(c, t, i == 0 ? "YES" : "NO", screen::Under(b, kDefaultsPanel, {kDefaultsAnswer.x + 30, y, kDefaultsAnswer.w - 60, 20}), Label(22),
@@ -464,11 +510,17 @@ void Ranking(Canvas& c, const ImageAsset& a, TextPainter& t) {
     InkLabel(c, t, "PLAY", {kRankPlayX - 8 - 80, line.y, 80, line.h}, Label(16), digits.h, Align::kRight);
     InkLabel(c, t, "CLEAR", {kRankClearX - 8 - 80, line.y, 80, line.h}, Label(16), digits.h, Align::kRight);
     c.ResetClip();
+    // The headings at one size, a pixel clear of their panel's inner line (5 px in), outline and all.
+    std::vector<std::string> headings;
+    for (int k = 0; k < 8; ++k) headings.push_back(std::string(k < 4 ? "TEAM 1 " : "TEAM 2 ") + kTableNames[k % 4]);
+    const TextStyle heading = Label(20);
+    const int in = 6 + heading.outlineWidth + 1;
+    const InkFit headingFit = t.FitInk(headings, heading, 14, Get(a, "heading").box.w - 2 * in);
     for (int k = 0; k < 8; ++k) {
         const Box b = Get(a, "heading", k).box;
         c.SetClip(b);
         DrawPanel(c, b, k < 4 ? Rgb(0xB04030) : Rgb(0x4050B0), 10);
-        t.DrawCentered(c, std::string(k < 4 ? "TEAM 1 " : "TEAM 2 ") + kTableNames[k % 4], b, Label(20));
+        t.DrawInk(c, headings[size_t(k)], {b.x + in, b.y + in, b.w - 2 * in, b.h - 2 * in}, heading, headingFit);
         c.ResetClip();
     }
     for (int s = 0; s < 8; ++s) {
@@ -535,17 +587,19 @@ void NameEntry(Canvas& c, const ImageAsset& a, TextPainter& t) {
             c.SetClip({cell.box.x + 1, cell.box.y, 23, cell.box.h});
             TextStyle letter = Label(17);
             letter.outlineWidth = 1;
+            // The double quote's two strokes stay apart only in the regular weight.
+            if (ch == "\"") letter.bold = false, letter.size = 20;
             t.DrawCentered(c, ch, cell.box, letter);
         }
         c.ResetClip();
     }
     const Box cs = Get(a, "cursor_small").box;
     c.SetClip(cs);
-    c.RoundFrame(float(cs.x), float(cs.y), float(cs.w), float(cs.h), 4, 2, kGold);
+    c.RoundFrame(float(cs.x) + 1, float(cs.y) + 1, float(cs.w) - 2, float(cs.h) - 2, 4, 2, kGold);
     c.ResetClip();
     const Box cw = Get(a, "cursor_wide").box;
     c.SetClip(cw);
-    c.RoundFrame(float(cw.x), float(cw.y), float(cw.w), float(cw.h), 6, 3, kGold);
+    c.RoundFrame(float(cw.x) + 1, float(cw.y) + 1, float(cw.w) - 2, float(cw.h) - 2, 6, 3, kGold);
     c.ResetClip();
 }
 
@@ -573,10 +627,12 @@ void PlayerPanel(Canvas& c, TextPainter& t, const Box& b, int element) {
     c.RoundFrame(x, top, w, tall, 9, 1.5f, Lighter(e, 0.3f));
     // The well ends with the number's ink, a row above the frame.
     c.RoundRect(float(number.x) - 4, float(number.y) - 3, float(number.w) + 8, float(kGaugeInk.h) + 3, 3, Rgb(0x05060C, 0.85f));
-    // The labels' column: from 4 px in to 3 px short of the icons, one size for all three.
+    // The labels' column: from 5 px in (a pixel clear of the frame, outline and
+    // all) to 3 px short of the icons, one size for all three.
     TextStyle label = Label(10);
     label.outlineWidth = 1;
-    const int left = b.x + 4, right = std::min({stock.x, life.x, pips.x}) - 3;
+    label.fillBottom = Rgb(0xF0F0F0);  // barely shaded: the letters are small
+    const int left = b.x + 5, right = std::min({stock.x, life.x, pips.x}) - 3;
     const InkFit fit = t.FitInk({"STOCK", "LIFE", "GAUGE"}, label, 7, right - left);
     t.DrawInk(c, "STOCK", {left, stock.y, right - left, stock.h}, label, fit, Align::kLeft);
     t.DrawInk(c, "LIFE", {left, life.y, right - left, life.h}, label, fit, Align::kLeft);
@@ -589,6 +645,14 @@ void PlayerPanel(Canvas& c, TextPainter& t, const Box& b, int element) {
              Align::kCentre);
 }
 
+// The boss's seconds and TIME beside them: one style, the digits' ink this tall.
+constexpr int kTimerInk = 12;
+TextStyle TimerStyle() {
+    TextStyle s = Label(15);
+    s.outlineWidth = 1;
+    return s;
+}
+
 // The boss's gauge frame: its white outline 1 px clear of the full bar, BOSS
 // before it, and TIME at the seconds' height just before the seconds.
 void BossFrame(Canvas& c, TextPainter& t, const Box& b) {
@@ -599,12 +663,10 @@ void BossFrame(Canvas& c, TextPainter& t, const Box& b) {
     c.RoundRect(float(outline.x), float(outline.y), float(outline.w), float(outline.h), 4, Rgb(0x000000, 0.55f));
     c.RoundFrame(float(outline.x), float(outline.y), float(outline.w), float(outline.h), 4, 2, Rgb(0xFFFFFF, 0.9f));
     InkLabel(c, t, "BOSS", {b.x + 10, bar.y, outline.x - 8 - (b.x + 10), bar.h}, Label(18, Rgb(0xFFB0B0)), 12);
-    // TIME as tall as the seconds' digits (the size their strip takes), ending 5 px before them.
-    const TextStyle style = Label(15);
-    InkFit fit = FitDigits(t, style, 12, kBossSeconds.w / 2);
-    fit.squeeze = 1.0f;
-    t.DrawInk(c, "TIME", {outline.x + outline.w + 4, seconds.y, seconds.x - 5 - (outline.x + outline.w + 4), seconds.h}, style, fit,
-              Align::kRight);
+    // TIME in the seconds' digits' style and fit, ending 5 px before them.
+    const InkFit fit = FitDigits(t, TimerStyle(), kTimerInk, kBossSeconds.w / 2 - 2);
+    t.DrawInk(c, "TIME", {outline.x + outline.w + 4, seconds.y, seconds.x - 5 - (outline.x + outline.w + 4), seconds.h}, TimerStyle(),
+              fit, Align::kRight);
 }
 
 // "SPELL BONUS!" centred over the middle of the seven digits the game draws
@@ -613,7 +675,10 @@ void BonusLabel(Canvas& c, TextPainter& t, const Box& b) {
     using namespace screen;
     const Box digits = Under(b, kBonusLabel, kBonusDigits);
     const int cx = digits.x + digits.w / 2, half = std::min(cx - b.x, b.x + b.w - cx);
-    c.Glow(float(cx), float(b.y) + float(b.h) / 2, float(half), Rgb(0xFFE080, 0.35f));
+    // The glow soft spots along the middle, fading out inside the cell.
+    const float r = float(b.h) / 2 - 2;
+    for (float x = float(cx - half) + r + 2; x <= float(cx + half) - r - 2; x += r / 2)
+        c.Glow(x, float(b.y) + float(b.h) / 2, r, Rgb(0xFFE080, 0.12f));
     c.Fill({cx - half + 8, b.y + b.h - 6, 2 * half - 16, 2}, Rgb(0xFFD860, 0.8f));
     t.DrawCentered(c, "SPELL BONUS!", {cx - half, b.y, 2 * half, b.h - 6}, Label(36, kGold));
 }
@@ -621,8 +686,6 @@ void BonusLabel(Canvas& c, TextPainter& t, const Box& b) {
 // The credits' label and digits stand this tall; the continue screen's
 // heading and question stand over the middle of its answers, the screen's.
 constexpr int kCreditsInk = 24, kContinueMiddle = screen::kScreenWidth / 2;
-// With no continue left, the shade's message stands from this screen row.
-constexpr int kShadeTextY = 432;
 
 void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
     for (const Cell& cell : a.cells) {
@@ -634,7 +697,10 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
         } else if (g == "force_strip") {
             const Color e = ElementColor(cell.element, 0.6f);
             c.HorizontalGradient(b, WithAlpha(e, 0.2f), e);
-            t.DrawCentered(c, "FORCE OK!", b, Label(9, Rgb(0xFFFFFF)));
+            // A row clear above and below, outline and all: the panel's frame closes just above the strip.
+            TextStyle ok = Label(9, Rgb(0xFFFFFF));
+            ok.outlineWidth = 1;
+            InkLabel(c, t, "FORCE OK!", {b.x, b.y + 2, b.w, b.h - 4}, ok, b.h - 4, Align::kCentre);
         } else if (g == "stock_icon") {
             static const char* kChar[] = {"", "yuri", "crow", "cheska", "osero"};
             const Look& l = LookOf(kChar[cell.index]);
@@ -654,10 +720,10 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
                 c.Fill({111 + 20 * k + 3, 153, 6, 36}, Rgb(0xFFFFFF, 0.35f));
             }
         } else if (g == "pip_small") {
-            c.Disc(float(b.x) + 5.5f, float(b.y) + 5.5f, 5, cell.index == 0 ? Rgb(0xFFD040) : Rgb(0x60E0FF));
+            c.Disc(float(b.x) + 5.5f, float(b.y) + 5.5f, 4.5f, cell.index == 0 ? Rgb(0xFFD040) : Rgb(0x60E0FF));
             c.Disc(float(b.x) + 4, float(b.y) + 4, 1.6f, Rgb(0xFFFFFF, 0.9f));
         } else if (g == "pip_large") {
-            c.Star(float(b.x) + 8.5f, float(b.y) + 8.5f, 8.5f, 4, 5, 0, Rgb(0xFFF080));
+            c.Star(float(b.x) + 8.5f, float(b.y) + 8.5f, 7.5f, 3.5f, 5, 0, Rgb(0xFFF080));
         } else if (g == "pause_panel") {
             DrawPanel(c, b, Rgb(0x283870), 16);
             t.DrawCentered(c, "PAUSE", {b.x, b.y + 10, b.w, 44}, Label(34, kGold));
@@ -675,34 +741,35 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
             t.DrawCentered(c, "YES", {row.x, b.y + 70, row.w, 47}, Label(24));
             t.DrawCentered(c, "NO", {row.x, b.y + 140, row.w, 46}, Label(24));
         } else if (g == "continue_shade") {
-            // Drawn over the whole screen, five times as wide and 3.75 times as
-            // tall: with no continue left it is all the screen shows, so it says
-            // so, low on the screen, under where the continue's lines stand.
+            // Stretched over the whole screen at two fifths at most: no text
+            // drawn through it could read over a bright stage, so it is a
+            // plain shade, and GAME OVER is the heading the game draws once
+            // it asks for a continue.
             c.Fill(b, Rgb(0x000010, 1.0f));
-            const int top = (kShadeTextY * b.h + 479) / 480;
-            InkLabel(c, t, "GAME OVER", {b.x + 8, b.y + top, b.w - 16, 8}, Label(12), 8, Align::kCentre);
         } else if (g == "continue_heading") {
             // Each line of the continue screen on a plate: the shade leaves a bright stage bright.
             const Box line = CentredOn(b, b.x + kContinueMiddle - screen::kContinueHeading.x);
             Plate(c, {line.x + 4, b.y + 20, line.w - 8, b.h - 40});
-            t.DrawCentered(c, "CONTINUE?", line, Label(60, kGold));
+            t.DrawCentered(c, "GAME OVER", {line.x + 14, b.y + 20, line.w - 28, b.h - 40}, Label(60, kGold));
         } else if (g == "continue_question") {
             const Box line = CentredOn(b, b.x + kContinueMiddle - screen::kContinueQuestion.x);
             Plate(c, {line.x + 8, b.y + 10, line.w - 16, b.h - 20});
-            t.DrawCentered(c, "USE A CREDIT?", line, Label(26));
+            t.DrawCentered(c, "CONTINUE?", line, Label(26));
         } else if (g == "answer") {
             // Under the middle of the pause bar's highlight, squeezed over the answer.
             using namespace screen;
             const int bar = Middle({0, 0, kPauseBar.w, kPauseBar.h}, kPauseBar, kPausePanel);
             const int middle = kContinueBar.x + bar * kContinueBar.w / kPauseBar.w - kContinueYes.x;
-            t.DrawCentered(c, cell.index == 0 ? "YES" : "NO", CentredOn(b, b.x + middle), Label(30));
+            const Box line = CentredOn(b, b.x + middle);
+            Plate(c, {line.x + 8, b.y + 10, line.w - 16, b.h - 20});
+            t.DrawCentered(c, cell.index == 0 ? "YES" : "NO", line, Label(30));
         } else if (g == "credits_label") {
             // As tall as the digits, on their middle, ending 8 px before them;
             // label and digits together centred under the heading.
             using namespace screen;
             const Box digits = Under(b, kCreditsLabel, kCreditsDigits);
             const int left = 2 * (b.x + kContinueMiddle - kCreditsLabel.x) - (digits.x + digits.w);
-            Plate(c, {left - 10, b.y, digits.x + digits.w + 10 - (left - 10), b.h});
+            Plate(c, {left - 10, b.y + 1, digits.x + digits.w + 10 - (left - 10), b.h - 2});
             InkLabel(c, t, "CONTINUES", {left, digits.y, digits.x - 8 - left, digits.h}, Label(26), kCreditsInk, Align::kRight);
         } else if (g == "score_digits") {
             c.Fill(b, Rgb(0x05060C, 0.85f));  // the score stands over the stage, on its own ground
@@ -721,7 +788,7 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
     TextStyle score = Label(13, kGold);
     score.outlineWidth = 1;
     DigitStrip(c, t, a, "score_digits", score, 10);
-    DigitStrip(c, t, a, "seconds_digits", Label(15), 12);
+    DigitStrip(c, t, a, "seconds_digits", TimerStyle(), kTimerInk);
     DigitStrip(c, t, a, "credits_digits", Label(28, kGold), kCreditsInk);
     DigitStrip(c, t, a, "bonus_digits", Label(44, Rgb(0xFFFFFF)), 38);
 }

@@ -32,6 +32,11 @@ public:
         a_.cells.push_back({{x, y, w, h}, group, index, element, wraps, true});
         return *this;
     }
+    // The cell added last is meant to be painted to its edges.
+    Builder& RunsOn() {
+        a_.cells.back().runsOn = true;
+        return *this;
+    }
 
 private:
     std::vector<ImageAsset>* out_;
@@ -41,7 +46,7 @@ private:
 void TitleGroup(std::vector<ImageAsset>& v) {
     {
         Builder b(&v, "img/title.png", 1024, 2048, Art::Title);
-        b.C("background", 0, 0, 640, 480).C("circle", 577, 556, 446, 446).C("panel", 640, 299, 256, 256);
+        b.C("background", 0, 0, 640, 480).RunsOn().C("circle", 577, 556, 446, 446).C("panel", 640, 299, 256, 256);
         b.C("menu", 0, 480, 484, 206).C("highlight", 816, 153, 176, 22, 0).C("highlight", 640, 153, 176, 22, 1);
         b.C("logo", 640, 0, 325, 153).C("practice_title", 294, 978, 153, 63).C("practice_list", 446, 978, 111, 177);
         for (int t = 0; t < 2; ++t) b.C("team", 347 * t, 1203, 347, 414, t);
@@ -49,30 +54,31 @@ void TitleGroup(std::vector<ImageAsset>& v) {
     }
     {
         Builder b(&v, "img/config.png", 1024, 2048, Art::Config);
-        b.C("background", 0, 0, 640, 480).C("panel", 640, 508, 256, 256).C("labels", 640, 25, 240, 256);
+        b.C("background", 0, 0, 640, 480).RunsOn().C("panel", 640, 508, 256, 256).C("labels", 640, 25, 240, 256);
         for (int d = 0; d < 10; ++d) b.C("digits", 640 + 15 * d, 0, 15, 26, d);
-        b.C("cursor", 880, 25, 124, 124).C("keyconfig", 0, 480, 640, 480).C("key_highlight", 640, 480, 155, 28);
+        b.C("cursor", 880, 25, 124, 124).C("keyconfig", 0, 480, 640, 480).RunsOn().C("key_highlight", 640, 480, 155, 28);
         b.C("defaults_question", 0, 960, 380, 200).C("defaults_done", 380, 960, 380, 200);
     }
     {
         Builder b(&v, "img/ranking.png", 1024, 512, Art::Ranking);
-        b.C("background", 0, 0, 640, 480);
+        b.C("background", 0, 0, 640, 480).RunsOn();
         for (int k = 0; k < 8; ++k) b.C("heading", 640, 60 * k, 200, 60, k);
         for (int s = 0; s < 8; ++s) b.C("stage", 840, 28 * s, 104, 27, s);
     }
     {
         Builder b(&v, "img/name.png", 1024, 1024, Art::NameEntry);
-        b.C("background", 0, 0, 640, 480);
+        b.C("background", 0, 0, 640, 480).RunsOn();
         for (int d = 0; d < 10; ++d) b.C("digits", 640 + 20 * d, 0, 20, 30, d);
         for (int d = 1; d < 10; ++d) b.C("digits", 641 + 20 * d, 0, 21, 30, d);  // rank digits, 1 px on
         b.C("digits", 840, 0, 20, 30, 10).C("digits", 860, 0, 20, 30, 11);    // ":" and "/"
         for (int d = 0; d < 10; ++d) b.C("score_digits", 640 + 32 * d, 35, 30, 40, d);
         for (int s = 1; s <= 8; ++s) b.C("stage_banner", 640, 32 + 45 * s, 200, 45, s);
-        b.C("grid", 0, 480, 640, 150);
+        // The grid's ground runs under its glyphs, which the typed name lays side by side.
+        b.C("grid", 0, 480, 640, 150).RunsOn();
         for (int r = 0; r < 4; ++r)
             for (int c = 0; c < (r == 0 || r == 1 ? 26 : (r == 2 ? 26 : 12)); ++c)
-                b.C("grid", 21 + 23 * c, 493 + 37 * r, 25, 26, r * 100 + c);
-        for (int c = 12; c <= 14; ++c) b.C("grid", 69 * c - 392, 600, 50, 32, 300 + c);
+                b.C("grid", 21 + 23 * c, 493 + 37 * r, 25, 26, r * 100 + c).RunsOn();
+        for (int c = 12; c <= 14; ++c) b.C("grid", 69 * c - 392, 600, 50, 32, 300 + c).RunsOn();
         b.C("cursor_small", 23, 630, 22, 26).C("cursor_wide", 45, 630, 50, 32);
     }
 }
@@ -81,32 +87,34 @@ void HudGroup(std::vector<ImageAsset>& v) {
     {
         Builder b(&v, "img/main_system.png", 1024, 1024, Art::HudSheet);
         for (int e = 0; e < 2; ++e) {
-            b.C("player_panel", 295 * e, 0, 161, 80, e, e);
-            b.C("force_strip", 295 * e, 80, 160, 10, e, e);
+            b.C("player_panel", 295 * e, 0, 161, 80, e, e).RunsOn();  // its foot closes against the FORCE strip
+            b.C("force_strip", 295 * e, 80, 160, 10, e, e).RunsOn();
         }
         for (int c = 1; c <= 4; ++c) b.C("stock_icon", 111 + 22 * (c - 1), 189, 22, 22, c);
-        for (int l = 1; l <= 5; ++l) b.C("life_bar", 111, 153 + 6 * (5 - l), 20 * l, 12, l);
+        for (int l = 1; l <= 5; ++l) b.C("life_bar", 111, 153 + 6 * (5 - l), 20 * l, 12, l).RunsOn();  // cut from one strip
         b.C("pip_small", 54, 153, 11, 11, 0).C("pip_small", 65, 153, 11, 11, 1).C("pip_large", 77, 153, 17, 17);
-        for (int d = 0; d < 10; ++d) b.C("gauge_digits", 6 * d, 213, 6, 11, d);
-        for (int d = 0; d < 10; ++d) b.C("score_digits", 11 * d, 190, 11, 12, d);
+        // Glyphs the size of their cells, in the well at the panel's foot.
+        for (int d = 0; d < 10; ++d) b.C("gauge_digits", 6 * d, 213, 6, 11, d).RunsOn();
+        for (int d = 0; d < 10; ++d) b.C("score_digits", 11 * d, 190, 11, 12, d).RunsOn();  // each on its own ground
         b.C("pause_panel", 0, 425, 422, 273).C("pause_items", 0, 698, 342, 186).C("cursor_bar", 422, 425, 369, 47);
-        b.C("pause_question", 342, 698, 236, 186).C("continue_shade", 674, 90, 128, 128);
+        b.C("pause_question", 342, 698, 236, 186).C("continue_shade", 674, 90, 128, 128).RunsOn();
         b.C("continue_heading", 300, 100, 374, 119).C("continue_question", 422, 472, 252, 60);
         b.C("answer", 422, 532, 126, 60, 0).C("answer", 422, 592, 126, 60, 1).C("credits_label", 548, 532, 361, 36);
         for (int d = 0; d < 10; ++d) b.C("credits_digits", 548 + 24 * d, 568, 24, 33, d);
         // The boss gauge shares the sheet.
-        b.C("boss_frame", 0, 228, 595, 30).C("boss_bar", 263, 258, 289, 14);
+        b.C("boss_frame", 0, 228, 595, 30).C("boss_bar", 263, 258, 289, 14).RunsOn();
         for (int d = 0; d < 10; ++d) b.C("seconds_digits", 455 + 12 * d, 22, 12, 18, d);
         b.C("bonus_label", 0, 258, 263, 55);
         for (int d = 0; d < 10; ++d) b.C("bonus_digits", 35 * (d + 13), 40, 35, 50, d);
     }
     {
         Builder b(&v, "img/stageclear.png", 1024, 1024, Art::StageClear);
-        b.C("background", 0, 0, 640, 480).C("banner_top", 0, 480, 529, 109).C("banner_bottom", 0, 589, 640, 123);
+        // The banners slide in from the screen's edges and rest against them.
+        b.C("background", 0, 0, 640, 480).RunsOn().C("banner_top", 0, 480, 529, 109).RunsOn().C("banner_bottom", 0, 589, 640, 123).RunsOn();
         for (int d = 0; d < 10; ++d) b.C("small_digits", 640 + 16 * d, 0, 16, 26, d);
         for (int d = 0; d < 10; ++d) b.C("large_digits", 640 + 17 * d, 26, 17, 35, d);
     }
-    { Builder(&v, "img/system/StageTitleBG.png", 1024, 512, Art::StageTitleBand).C("band", 0, 0, 1024, 318); }
+    { Builder(&v, "img/system/StageTitleBG.png", 1024, 512, Art::StageTitleBand).C("band", 0, 0, 1024, 318).RunsOn(); }
     for (int team = 1; team <= 2; ++team)
         for (int s = 1; s <= (team == 1 ? 6 : 5); ++s) {
             Builder b(&v, "img/system/StageTitleFont0" + std::to_string(s) + "_" + std::to_string(team) + ".png", 1024,
@@ -130,7 +138,7 @@ void TeamGroup(std::vector<ImageAsset>& v) {
     for (const char* n : {"yuri", "crow", "cheska", "osero", "shamyu", "fururu", "still", "mono", "paco", "deena"}) {
         const std::string name = n;
         Builder b(&v, "img/cutin_" + name + ".png", 1024, 512, Art::CutIn, name);
-        b.C("cutin", 0, 0, 1024, 480);
+        b.C("cutin", 0, 0, 1024, 480).RunsOn();
         // A player's cut-in slides its source up to 72 texels right as it fades
         // out, a boss's banner up to 84 (4 x 71 - 200) before it has faded.
         const bool player = name == "yuri" || name == "crow" || name == "cheska" || name == "osero";
@@ -207,7 +215,7 @@ void PlayGroup(std::vector<ImageAsset>& v) {
         }
         b.C("life", 0, 53, 63, 61).C("oneup", 63, 53, 63, 61);
     }
-    Builder(&v, "img/cutin_add.png", 1024, 512, Art::CutInFlash).C("flash", 0, 0, 1024, 480);
+    Builder(&v, "img/cutin_add.png", 1024, 512, Art::CutInFlash).C("flash", 0, 0, 1024, 480).RunsOn();
     {
         Builder b(&v, "img/commonenemy.png", 512, 256, Art::CommonEnemies);
         for (int e = 0; e < 2; ++e) {
@@ -271,16 +279,17 @@ void EnemyLook(Builder& b, const std::string& look) {
     else if (look == "disc") both(look, 680, 0, 80, 80, 80, 0);
     else if (look == "ball") both(look, 280, 0, 80, 80, 80, 0);
     else if (look == "bouncer") b.C(look, 441, 159, 80, 80);
-    else if (look == "warning") b.C(look, 320, 400, 320, 120);
-    else if (look == "beam") both(look, 680, 240, 128, 128, 128, 0);
-    else if (look == "ship") {
+    else if (look == "warning") b.C(look, 320, 400, 320, 120).RunsOn();
+    else if (look == "beam") {
+        for (int e = 0; e < 2; ++e) b.C(look, 680 + 128 * e, 240, 128, 128, 0, e).RunsOn();  // stretched into a band
+    } else if (look == "ship") {
         both(look, 120, 0, 60, 70, 0, 70);
         both(look, 240, 0, 30, 79, 0, 79, 3, 30, 0);
     } else if (look == "mine") both(look, 360, 160, 40, 40, 40, 0);
-    else if (look == "shrinkring") b.C(look, 0, 480, 160, 160);
+    else if (look == "shrinkring") b.C(look, 0, 480, 160, 160).RunsOn();  // its rim is the cell's
     else if (look == "missile") both(look, 280, 0, 51, 60, 51, 0);
     else if (look == "wallframe") {
-        for (int n = 0; n < 3; ++n) b.C(look, 40 * (22 + n), 120, 40, 120, n);
+        for (int n = 0; n < 3; ++n) b.C(look, 40 * (22 + n), 120, 40, 120, n).RunsOn();  // stacked into a wall
     }
 }
 
@@ -288,14 +297,14 @@ void StageGroup(std::vector<ImageAsset>& v) {
     for (int s = 1; s <= 6; ++s) {
         const std::string n = "0" + std::to_string(s);
         if (s < 6) {
-            Builder(&v, "img/Stage" + n + "BG.png", 2048, 2048, Art::Background, "stage", s).C("tile", 0, 0, 2048, 2048);
+            Builder(&v, "img/Stage" + n + "BG.png", 2048, 2048, Art::Background, "stage", s).C("tile", 0, 0, 2048, 2048).RunsOn();
         } else {
             Builder b(&v, "img/Stage06BG.png", 4096, 2048, Art::Background, "stage", 6);
             for (int cx = 0; cx < 4; ++cx)
-                for (int cy = 0; cy < 4; ++cy) b.C("picture", 640 * cx, 480 * cy, 640, 480, cx * 4 + cy);
+                for (int cy = 0; cy < 4; ++cy) b.C("picture", 640 * cx, 480 * cy, 640, 480, cx * 4 + cy).RunsOn();
         }
         if (s == 2 || s == 3 || s == 5)
-            Builder(&v, "img/Stage" + n + "BG_back.png", 1024, 2048, Art::BackLayer, "stage", s).C("tile", 0, 0, 1024, 2048);
+            Builder(&v, "img/Stage" + n + "BG_back.png", 1024, 2048, Art::BackLayer, "stage", s).C("tile", 0, 0, 1024, 2048).RunsOn();
     }
     // Each sheet holds only the looks its stage uses: the looks of all classes together overlap.
     const std::vector<std::vector<std::string>> looks = {
@@ -353,7 +362,8 @@ void TalkGroup(std::vector<ImageAsset>& v) {
     {
         Builder b(&v, "img/talk/hukidashi.png", 1024, 512, Art::Balloons);
         for (int r = 0; r < 3; ++r)
-            for (int c = 0; c < 2; ++c) b.C("balloon", 440 * c, 145 * r, 440, 145, r * 2 + c);
+            // Each tail runs to the cell's edge at its portrait; the body is as wide as a row of text lets the cell be.
+            for (int c = 0; c < 2; ++c) b.C("balloon", 440 * c, 145 * r, 440, 145, r * 2 + c).RunsOn();
     }
     {
         Builder b(&v, "img/talk/chara_name.png", 1024, 1024, Art::NameCards);
@@ -362,7 +372,9 @@ void TalkGroup(std::vector<ImageAsset>& v) {
     for (const char* n : {"yuri_normalend", "cheska_normalend", "exend"})
         Builder(&v, std::string("img/talk/") + n + ".png", 1024, 512, Art::Ending, n)
             .C("picture", 0, 0, 640, 480)
-            .C("closing", 640, 0, 128, 128);
+            .RunsOn()
+            .C("closing", 640, 0, 128, 128)
+            .RunsOn();  // the colour stretched over the screen
 }
 
 // Rectangles of one look: `elements` columns or rows stepped by (ex, ey), each

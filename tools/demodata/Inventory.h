@@ -16,7 +16,10 @@ namespace demodata {
 // reaches past the picture's edge on purpose (the sampler wraps around).
 // `borrowed` marks one the game reads where its formula runs past the strip
 // made for it: its pixels belong to the cells it lies over (or to none), so it
-// is neither painted nor held to the overlap rule.
+// is neither painted nor held to the overlap rule. `runsOn` marks one whose
+// painting is meant to run to its edges: a backdrop, a tile, a band or a bar
+// cut from a longer strip, a ground the game lays glyphs or shapes side by side
+// on; every other cell's painting ends inside it.
 struct Cell {
     Box box;
     std::string group;
@@ -24,6 +27,7 @@ struct Cell {
     int element = -1; // 0 warm, 1 cool, 2 neither (no player absorbs it), -1 none
     bool wraps = false;
     bool borrowed = false;
+    bool runsOn = false;
 };
 
 enum class Art {

@@ -87,16 +87,25 @@ constexpr int kRankCountsY = 438, kRankPlayX = 310, kRankClearX = 530;
 // The title's menu picture and the highlight over item `item` (the left
 // column's six from x 10, the right's four from x 410); the part of each
 // highlight's cell its ring takes, the left's and the right's, which the
-// labels stand centred in.
+// labels stand centred in: a pixel inside the cell at the left and the top,
+// and short enough at the foot that the last item's plate ends inside the
+// menu's picture.
 constexpr Box kMenu{50, 230, 484, 206};
 constexpr Box MenuHighlight(int item) {
     return item >= 6 ? Box{410, 48 * item - 15, 176, 22} : Box{10, 230 + 24 * item + 25 * (item / 2), 176, 22};
 }
-constexpr Box kMenuRing[2] = {{40, 0, 96, 22}, {54, 0, 68, 22}};
-// The logo, and the difficulty picture with the rotating cursor's centre on level d.
+constexpr Box kMenuRing[2] = {{41, 1, 96, 18}, {46, 1, 76, 18}};
+// The logo, and the difficulty picture with the rotating cursor's centre on
+// level d. The cursor turns within kDifficultyMarker px of its centre, which
+// keeps it inside the panel on the lowest level; each level's plate stands
+// right of it.
 constexpr Box kLogo{20, 20, 325, 153};
 constexpr Box kDifficulty{10, 60, 578, 292};
 constexpr Point DifficultyCursor(int d) { return {90.0f + 192.0f * float(d), 328.0f - 74.0f * float(d)}; }
+constexpr int kDifficultyMarker = 14;
+constexpr Box DifficultyPlate(int d) {
+    return {int(DifficultyCursor(d).x) + kDifficultyMarker + 6, int(DifficultyCursor(d).y) - 16, 86, 32};
+}
 
 // The title: a team's card and the heading beside it; the practice list and the
 // highlight over its rows, 37 apart.

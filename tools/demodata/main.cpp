@@ -38,8 +38,8 @@ void List() {
     for (const demodata::ImageAsset& a : demodata::Images()) {
         std::printf("%s %dx%d\n", a.path.c_str(), a.width, a.height);
         for (const demodata::Cell& c : a.cells)
-            std::printf("  %s %d %d,%d %dx%d%s%s\n", c.group.c_str(), c.index, c.box.x, c.box.y, c.box.w, c.box.h,
-                        c.wraps ? " wraps" : "", c.borrowed ? " borrowed" : "");
+            std::printf("  %s %d %d,%d %dx%d%s%s%s\n", c.group.c_str(), c.index, c.box.x, c.box.y, c.box.w, c.box.h,
+                        c.wraps ? " wraps" : "", c.borrowed ? " borrowed" : "", c.runsOn ? " runs-on" : "");
     }
     for (const demodata::SoundAsset& s : demodata::SoundEffects()) std::printf("%s\n", s.path.c_str());
     for (const demodata::MusicAsset& m : demodata::MusicTracks()) std::printf("%s\n", m.path.c_str());

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
 #include <filesystem>
@@ -198,6 +199,8 @@ Layered ReadLayers(const std::string& base) {
     return l;
 }
 
+std::vector<bool> PictureLines(const std::vector<uint32_t>& px, int w, int h);
+
 // What a text is centred on: the ink of the quads drawn from a cell group of a
 // picture (those drawn within the box, if one is given; or, `at`, the cell
 // drawn over the box), or a box of the screen; the glyphs on it are centred
@@ -230,19 +233,39 @@ std::vector<Ink> Lines(const Ink& text) {
     return lines;
 }
 
-std::vector<std::string> StateErrors(const Layered& l, const std::vector<Anchor>& anchors, const std::string& data) {
+// A text the game fades on purpose (the display while a player flies under
+// it) is read as it stands shown whole; `asShown` reads a text as it shows,
+// for one that never shows whole (the continue screen's shade).
+std::vector<std::string> StateErrors(const Layered& l, const std::vector<Anchor>& anchors, const std::string& data, bool asShown = false) {
     std::vector<std::string> errors;
     if (l.seen.width != 640 || l.black.width != 640 || l.white.width != 640 || l.plain.width != 640) return {"the layers were not drawn"};
     // Each pixel's text: its cover (from the text over black and over white),
     // its fill (bright where it is mostly text), and whether what the player
     // sees there is that text over what lies behind it or, where not, whether
     // the text shows through what covers it or is hidden.
+    // As shown, a translucent text's fill is where its cover nears the most it reaches.
     Ink text, fill, washed, hidden, clear;
+    std::vector<float> cover(640 * 480, 0.0f);
     for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 640; ++x) {
             const uint32_t b = l.black.at(UINT(x), UINT(y)), w = l.white.at(UINT(x), UINT(y));
-            const float a = 1.0f - float((Ch(w, 0) - Ch(b, 0)) + (Ch(w, 1) - Ch(b, 1)) + (Ch(w, 2) - Ch(b, 2))) / 765.0f;
-            if (a < 0.25f) continue;
+            cover[size_t(y * 640 + x)] = 1.0f - float((Ch(w, 0) - Ch(b, 0)) + (Ch(w, 1) - Ch(b, 1)) + (Ch(w, 2) - Ch(b, 2))) / 765.0f;
+        }
+    Ink covered;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x)
+            if (cover[size_t(y * 640 + x)] >= 0.1f) covered.Add(x, y);
+    std::vector<float> most(640 * 480, 1.0f);
+    for (const Ink& glyph : Pieces(covered)) {
+        float peak = 0;
+        for (const auto& [x, y] : glyph.at) peak = std::max(peak, cover[size_t(y * 640 + x)]);
+        for (const auto& [x, y] : glyph.at) most[size_t(y * 640 + x)] = peak;
+    }
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x) {
+            const uint32_t b = l.black.at(UINT(x), UINT(y));
+            const float a = cover[size_t(y * 640 + x)], peak = asShown ? most[size_t(y * 640 + x)] : 1.0f;
+            if (a < 0.25f * peak || a < 0.1f) continue;
             text.Add(x, y);
             // (Where the text is nearly the colour of what lies behind it, none of it tells.)
             float off = 0, shown = 0, stands = 0;
@@ -255,7 +278,7 @@ std::vector<std::string> StateErrors(const Layered& l, const std::vector<Anchor>
             if (a >= 0.9f && stands > 24 && off <= 48) clear.Add(x, y);
             else if (a >= 0.9f && stands > 24 && shown > 24) washed.Add(x, y);
             else if (a >= 0.9f && stands > 64) hidden.Add(x, y);
-            if (off <= 48 && a >= 0.7f && Luma(b) >= 96 * a) fill.Add(x, y);
+            if (off <= 48 && a >= 0.7f * peak && Luma(b) >= 96 * a) fill.Add(x, y);
         }
     // A line is under other ink where it shows through it (what ink hides
     // whole, as a panel over other text, is not read; the rest of the rules
@@ -384,6 +407,19 @@ protected:
         testing::internal::GetCapturedStdout();
     }
 
+    // A picture's pixels (painted apart from the set) in a slot.
+    void SheetPixels(int32_t slot, const std::string& name, const std::vector<uint32_t>& pixels, const demodata::ImageAsset& a) {
+        std::string& file = variants_[a.path + "#" + name];
+        if (file.empty()) {
+            std::vector<uint8_t> png;
+            ASSERT_TRUE(d3dx9img::EncodePng({{}, uint32_t(a.width), uint32_t(a.height), pixels}, true, &png));
+            file = Scratch("sheet" + std::to_string(variants_.size()) + ".png", std::string(png.begin(), png.end()));
+        }
+        testing::internal::CaptureStdout();
+        loadSprite(file, SpriteTable[size_t(slot)], 0, 600);
+        testing::internal::GetCapturedStdout();
+    }
+
     // `draw` over black (or `clear`), the slots' sprites and the fonts left out.
     static Image Shot(const std::function<void()>& draw, const std::vector<int32_t>& hide = {}, const std::vector<int32_t>& fonts = {},
                       uint32_t clear = 0xFF000000u) {
@@ -415,6 +451,15 @@ struct Family {
     std::vector<Anchor> anchors;
 };
 
+// The pictures that carry lettering (the rest, the stages' and the people's,
+// are painted without it).
+bool Lettered(const demodata::ImageAsset& a) {
+    using demodata::Art;
+    static const std::set<Art> lettered = {Art::Title,      Art::Config, Art::Ranking,   Art::NameEntry, Art::HudSheet,
+                                           Art::StageClear, Art::CutIn,  Art::NameCards, Art::Ending,    Art::StageTitleLetters};
+    return lettered.count(a.art) > 0;
+}
+
 // The autopilot's way through the states: a story game of team 1 from the
 // title (its menus first), practices of both teams' stages in one and two
 // players, and the extra stage of both teams; each stage brings its title,
@@ -442,16 +487,11 @@ wholegame::Plan Tour(const std::vector<Family>& families, const std::string& fol
                               "320 240 300 30 0 0 0 0 0 1\n" + std::string(bosses[stage - 1]) + " 0 0 0 0 0\n"});
     for (const Family& f : families)
         if (f.shot) plan.shots.push_back(*f.shot);
-    // The text's layers of the pictures that carry lettering (the rest, the
-    // stages' and the people's, are painted without it).
-    using demodata::Art;
-    const std::set<Art> lettered = {Art::Title,      Art::Config, Art::Ranking,  Art::NameEntry, Art::HudSheet,
-                                    Art::StageClear, Art::CutIn,  Art::NameCards, Art::Ending,   Art::StageTitleLetters};
     demodata::TextPainter text;
     std::string error;
     if (!text.Open(&error)) return plan;
     for (const demodata::ImageAsset& a : demodata::Images()) {
-        if (!lettered.count(a.art)) continue;
+        if (!Lettered(a)) continue;
         demodata::TextLayers layers = demodata::PaintTextLayers(a, text);
         if (layers.textOnly.empty()) continue;
         std::string pngs[2];
@@ -502,11 +542,15 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
     const auto at = [](Hold::Moment m, const std::string& name, int32_t param = 0, bool quit = false) {
         return Hold{m, "art_" + name, param, quit};
     };
-    const Anchor highlight{"img/title.png", "highlight"}, bar{"img/main_system.png", "cursor_bar"}, ring{"img/title.png", "difficulty_cursor"};
+    const Anchor highlight{"img/title.png", "highlight"}, bar{"img/main_system.png", "cursor_bar"};
     const Anchor band{"img/system/StageTitleBG.png", "band", Anchor::kBlock}, card{"img/title.png", "team", Anchor::kLines};
     const auto box = [](Anchor::Mode mode, int x, int y, int w, int h) { return Anchor{"", "", mode, x, y, x + w - 1, y + h - 1}; };
     const auto keys = [](int x, int y, int w, int h) { return Anchor{"img/config.png", "key_highlight", Anchor::kBoth, x, y, x + w - 1, y + h - 1, true}; };
     const auto header = [&](int k) { return keys(demodata::screen::kKeyHeaderX[k], 60, 120, 28); };
+    const auto plate = [&](int d) {
+        const demodata::Box b = demodata::screen::DifficultyPlate(d);
+        return box(Anchor::kBoth, b.x, b.y, b.w, b.h);
+    };
     const std::vector<Family> families = {
         {"boss_gauge", [&] {
              GameState.subState = kSubStateDialogue;  // the boss's quads alone
@@ -851,6 +895,41 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
              TitleState.practiceCursor = 2;
              shoot(title({}));
          }},
+        {"difficulty", [&] {
+             // The marker and the chosen level's plate a pixel inside the panel's
+             // inner line on every level: the innermost lines met going out from
+             // the panel's middle in the picture drawn without its text.
+             demodata::TextPainter painter;
+             std::string error;
+             if (!painter.Open(&error)) return expect(false, error);
+             const demodata::ImageAsset& picture = *demodata::FindImage("img/title.png");
+             TitleState = cTitleState();
+             TitleState.state = kTitleDifficulty;
+             SheetPixels(kTitleSheet, "no_text", demodata::PaintTextLayers(picture, painter).noText, picture);
+             const Image plain = Shot(DrawTitle);
+             const std::vector<bool> lines = PictureLines(plain.pixels, 640, 480);
+             using demodata::screen::kDifficulty;
+             const int mx = kDifficulty.x + kDifficulty.w / 2, my = kDifficulty.y + kDifficulty.h / 2;
+             auto reach = [&](int dx, int dy) {
+                 int x = mx, y = my;
+                 while (x > 0 && y > 0 && x < 639 && y < 479 && !lines[size_t(y * 640 + x)]) x += dx, y += dy;
+                 return dx ? x : y;
+             };
+             const int left = reach(-1, 0), right = reach(1, 0), top = reach(0, -1), bottom = reach(0, 1);
+             for (int32_t level = 0; level < 3; ++level) {
+                 TitleState.difficultyCursor = level;
+                 const Ink marker = Find(title({"difficulty_cursor"}), 0, 0, 640, 480, Lit);
+                 const demodata::Box p = demodata::screen::DifficultyPlate(level);
+                 for (const auto& [what, box] : {std::pair{std::string("the marker"), std::array<int, 4>{marker.x0, marker.y0, marker.x1, marker.y1}},
+                                                 std::pair{std::string("the plate"), std::array<int, 4>{p.x, p.y, p.x + p.w - 1, p.y + p.h - 1}}})
+                     expect(marker.H() > 0 && box[0] > left + 1 && box[1] > top + 1 && box[2] < right - 1 && box[3] < bottom - 1,
+                            "level " + std::to_string(level) + ": " + what + " at x " + std::to_string(box[0]) + ".." + std::to_string(box[2]) + " y " +
+                                std::to_string(box[1]) + ".." + std::to_string(box[3]) + " is not a pixel inside the panel's inner line x " +
+                                std::to_string(left) + ".." + std::to_string(right) + " y " + std::to_string(top) + ".." + std::to_string(bottom));
+             }
+             TitleState.difficultyCursor = 0;
+             shoot(title({}));
+         }},
         {"pause", [&] {
              // PAUSE, the items, the question and the cursor bar on the panel's middle.
              GameState.subState = kSubStatePause;
@@ -892,6 +971,53 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
              GameState.continueChoice = 0;
              Sheet(kHud, kHudPng);
              shoot(Scene());
+         }},
+        {"game_over", [&] {
+             // The continue screen's text, the shade's alone before it asks (with
+             // no credit that is all it shows) and the whole screen after,
+             // over the brightest part of every stage: the screen's window of
+             // each stage's picture whose mean brightness is the highest.
+             demodata::TextPainter painter;
+             std::string error;
+             if (!painter.Open(&error)) return expect(false, error);
+             const demodata::ImageAsset& sheet = *demodata::FindImage(kHudPng);
+             const demodata::TextLayers layers = demodata::PaintTextLayers(sheet, painter);
+             for (int32_t stage = 1; stage <= 6; ++stage) {
+                 const std::string n = "img/Stage0" + std::to_string(stage);
+                 const Image bg = ReadPng(Data() + "/" + n + "BG.png");
+                 int bestX = 0, bestY = 0;
+                 double best = -1;
+                 for (const demodata::Cell& cell : demodata::FindImage(n + "BG.png")->cells)
+                     for (int y = cell.box.y; y <= cell.box.y + cell.box.h - (cell.box.h > 480 ? 0 : 480); y += 64)
+                         for (int x = cell.box.x; x <= cell.box.x + cell.box.w - (cell.box.w > 640 ? 0 : 640); x += 64) {
+                             double sum = 0;
+                             for (int k = 0; k < 64 * 48; ++k)
+                                 sum += Luminance(bg.at(UINT((x + k % 64 * 10) % int(bg.width)), UINT((y + k / 64 * 10) % int(bg.height))));
+                             if (sum > best) best = sum, bestX = x, bestY = y;
+                         }
+                 Sheet(36, n + "BG.png");
+                 const bool layered = demodata::FindImage(n + "BG_back.png") != nullptr;
+                 if (layered) Sheet(35, n + "BG_back.png");
+                 ScrollX = float(bestX), ScrollY = float(bestY);
+                 const std::vector<int32_t> stages = layered ? std::vector<int32_t>{} : std::vector<int32_t>{35};
+                 for (const auto& [timer, credits] : std::vector<std::pair<int32_t, int32_t>>{{99, 0}, {200, 3}}) {
+                     GameState.subState = kSubStateGameOver;
+                     GameState.stateTimer = timer, GameState.credits = credits, GameState.continueChoice = 0;
+                     Layered l;
+                     SheetPixels(kHud, "text_only", layers.textOnly, sheet);
+                     l.black = Shot([] { DrawGameScene(GameState); }, {35, 36});
+                     l.white = Shot([] { DrawGameScene(GameState); }, {35, 36}, {}, 0xFFFFFFFFu);
+                     SheetPixels(kHud, "no_text", layers.noText, sheet);
+                     l.plain = Scene(stages);
+                     Sheet(kHud, kHudPng);
+                     l.seen = Scene(stages);
+                     if (stage == 1 && credits) shoot(l.seen);
+                     for (const std::string& e : StateErrors(l, {}, Data(), true))
+                         expect(false, "stage " + std::to_string(stage) + " at scroll " + std::to_string(bestX) + ", " + std::to_string(bestY) +
+                                           (credits ? ", asking: " : ", no credit: ") + e);
+                 }
+             }
+             ScrollX = ScrollY = 0;
          }},
         {"attack_names", [&] {
              // An attack name reads over every stage's background: its letters' fill
@@ -947,9 +1073,9 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
         {at(Hold::kKeyDefaults, "key_defaults"), {keys(220, 282, 200, 40), {"img/config.png", "defaults_question", Anchor::kLines, 130, 180, 509, 379, true}}},
         {at(Hold::kTeam, "team_1", 0), {card}},
         {at(Hold::kTeam, "team_2", 1), {card}},
-        {at(Hold::kDifficulty, "difficulty_0", 0), {ring}},
-        {at(Hold::kDifficulty, "difficulty_1", 1), {ring}},
-        {at(Hold::kDifficulty, "difficulty_2", 2), {ring}},
+        {at(Hold::kDifficulty, "difficulty_0", 0), {plate(0)}},
+        {at(Hold::kDifficulty, "difficulty_1", 1), {plate(1)}},
+        {at(Hold::kDifficulty, "difficulty_2", 2), {plate(2)}},
         {at(Hold::kStageTitle, "stage_title_1_1"), {band}},
         {at(Hold::kHud, "hud_1p")},
         {at(Hold::kForce, "force_yuri", 0)},
@@ -991,7 +1117,7 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
         {at(Hold::kBanner, "cut_in_paco", 0)},
         {at(Hold::kBanner, "cut_in_deena", 1, true)},
         {at(Hold::kStageTitle, "stage_title_6_2"), {band}},
-        {at(Hold::kContinue, "continue_none", 0), {box(Anchor::kLines, 0, 0, 640, 480)}},
+        {at(Hold::kContinue, "continue_none", 0)},
     };
 
     // The states: one run of the real program through them, before this
@@ -1044,6 +1170,124 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
             playtest::ClearField();
             TalkState = cTalkState();
         });
+}
+
+
+// ---- Rules of each picture on its own ------------------------------------------
+
+// The lines a picture draws (frames, inner lines, rules): runs of pixels, at
+// least 8 long, of a stroke at most 3 px thick that stands 40 or more apart in
+// brightness from what lies on both sides of it, which match each other.
+std::vector<bool> PictureLines(const std::vector<uint32_t>& px, int w, int h) {
+    std::vector<int> y(px.size());
+    for (size_t i = 0; i < px.size(); ++i) y[i] = Luma(px[i]) * int(px[i] >> 24) / 255;
+    auto at = [&](int x, int yy) { return x < 0 || yy < 0 || x >= w || yy >= h ? 0 : y[size_t(yy * w + x)]; };
+    std::vector<bool> lines(px.size(), false);
+    for (int across = 0; across < 2; ++across) {
+        std::vector<bool> ridge(px.size(), false);
+        for (int yy = 0; yy < h; ++yy)
+            for (int x = 0; x < w; ++x)
+                for (int thick = 1; thick <= 3; ++thick)
+                    for (int first = 0; first < thick; ++first) {
+                        // The stroke's pixels along the normal, and its two sides.
+                        auto normal = [&](int k) { return across ? at(x + k - first, yy) : at(x, yy + k - first); };
+                        const int before = normal(-1), after = normal(thick);
+                        if (std::abs(before - after) >= 40) continue;
+                        bool up = true, down = true;
+                        for (int k = 0; k < thick; ++k) {
+                            up = up && normal(k) - std::max(before, after) >= 40;
+                            down = down && std::min(before, after) - normal(k) >= 40;
+                        }
+                        if (up || down) ridge[size_t(yy * w + x)] = true;
+                    }
+        // Runs along the stroke, 8 or longer.
+        for (int line = 0; line < (across ? w : h); ++line)
+            for (int k = 0, run = 0; k <= (across ? h : w); ++k) {
+                const bool on = k < (across ? h : w) && ridge[size_t(across ? k * w + line : line * w + k)];
+                if (on) {
+                    ++run;
+                    continue;
+                }
+                if (run >= 8)
+                    for (int j = k - run; j < k; ++j) lines[size_t(across ? j * w + line : line * w + j)] = true;
+                run = 0;
+            }
+    }
+    return lines;
+}
+
+// Every cell ends inside it: its outermost pixels are clear, but for a cell
+// that runs on (a backdrop, a tile, a band, a bar, a ground) and where the
+// edge lies inside another cell of its group (a frame of a strip that shares
+// columns with the next). Every text keeps a pixel clear of the lines of its
+// own picture, outline and all, as it keeps clear of other layers' ink.
+TEST(ArtPictures, EveryCellEndsInsideItAndItsTextKeepsClearOfItsLines) {
+    const std::string data = std::string(QUENRITH_DEMODATA_DIR) + "/data";
+    ASSERT_TRUE(std::filesystem::is_regular_file(data + "/font.lfd")) << "the demo data set is not written";
+    std::vector<std::string> errors;
+    for (const demodata::ImageAsset& a : demodata::Images()) {
+        const Image im = ReadPng(data + "/" + a.path);
+        ASSERT_EQ(int(im.width), a.width) << a.path;
+        for (const demodata::Cell& cell : a.cells) {
+            if (cell.wraps || cell.borrowed || cell.runsOn) continue;
+            const demodata::Box& b = cell.box;
+            static const char* const kSides[] = {"top", "bottom", "left", "right"};
+            std::string sides;
+            int count = 0, strongest = 0;
+            for (int side = 0; side < 4; ++side) {
+                const bool rows = side < 2;
+                const int n = rows ? b.w : b.h, before = count;
+                for (int k = 0; k < n; ++k) {
+                    const int x = rows ? b.x + k : (side == 2 ? b.x : b.x + b.w - 1);
+                    const int y = rows ? (side == 0 ? b.y : b.y + b.h - 1) : b.y + k;
+                    const int alpha = int(im.at(UINT(x), UINT(y)) >> 24);
+                    if (alpha <= 8) continue;
+                    bool shared = false;
+                    for (const demodata::Cell& other : a.cells)
+                        shared = shared || (&other != &cell && other.group == cell.group && demodata::Inside({x, y, 1, 1}, other.box));
+                    if (shared) continue;
+                    ++count, strongest = std::max(strongest, alpha);
+                }
+                if (count > before) sides += std::string(sides.empty() ? "" : ", ") + kSides[side];
+            }
+            if (count)
+                errors.push_back(a.path + " " + cell.group + " " + std::to_string(cell.index) + " (" + std::to_string(b.x) + "," + std::to_string(b.y) +
+                                 " " + std::to_string(b.w) + "x" + std::to_string(b.h) + ") is painted to its " + sides + " edge: " +
+                                 std::to_string(count) + " px, alpha up to " + std::to_string(strongest));
+        }
+    }
+    demodata::TextPainter painter;
+    std::string error;
+    ASSERT_TRUE(painter.Open(&error)) << error;
+    for (const demodata::ImageAsset& a : demodata::Images()) {
+        if (!Lettered(a)) continue;
+        const demodata::TextLayers layers = demodata::PaintTextLayers(a, painter);
+        if (layers.textOnly.empty()) continue;
+        const std::vector<bool> lines = PictureLines(layers.noText, a.width, a.height);
+        // The text's pixels: where it changes the picture.
+        Ink near, line;
+        for (int y = 0; y < a.height; ++y)
+            for (int x = 0; x < a.width; ++x) {
+                const size_t i = size_t(y * a.width + x);
+                const uint32_t t = layers.textOnly[i], u = layers.noText[i];
+                if (!(t >> 24)) continue;
+                int change = 0;
+                for (int c = 0; c < 3; ++c)
+                    change = std::max(change, std::abs(Ch(t, c) * int(t >> 24) - Ch(u, c) * int(u >> 24)) / 255);
+                if (change < 32) continue;
+                for (int d = 0; d < 9; ++d) {
+                    const int lx = x + d % 3 - 1, ly = y + d / 3 - 1;
+                    if (lx < 0 || ly < 0 || lx >= a.width || ly >= a.height || !lines[size_t(ly * a.width + lx)]) continue;
+                    near.Add(x, y), line.Add(lx, ly);
+                }
+            }
+        for (const Ink& piece : Pieces(near))
+            errors.push_back(a.path + ": text at " + piece.Str() + " within a pixel of a line of its own picture (lines at " +
+                             Near(line, piece, 1).Str() + ")");
+    }
+    std::string report;
+    for (const std::string& e : errors) report += e + "\n";
+    EXPECT_TRUE(errors.empty()) << report;
 }
 
 }  // namespace
