@@ -58,7 +58,9 @@ void cEnemy38::Update() {
     if (frame == 160 && work0 <= 11) {
         PlaySe(SoundTable.shot_enemy_normal);
         angle = AimAt(*this, LaterPlayer());
-        for (int32_t k = 0; k < 10; ++k) FireFrom(*this, 1, 1, angle - 4000 + 1000 * k, 0, element, 1.0f, 0.06f);
+        for (int32_t k = 0; k < 10; ++k)
+            FireFrom(*this, {.motion = 1, .graphic = 1, .angle = angle - 4000 + 1000 * k, .element = element,
+                             .speed = 1.0f, .accel = 0.06f});
     }
     if (frame == 200) {
         work0 += 1;
@@ -82,7 +84,8 @@ void cEnemy40::Update() {
     angle = WrapAdd(angle, turn);
     if (frame % 50 == 0 && frame <= 1500) {
         PlaySe(SoundTable.shot_small);
-        FireFrom(*this, 1, 9, WrapAdd(angle, -16388), 0, element, 2.0f);
+        FireFrom(*this, {.motion = 1, .graphic = 9, .angle = WrapAdd(angle, -16388), .element = element,
+                         .speed = 2.0f});
     }
 }
 
@@ -96,8 +99,8 @@ void cEnemy41::Update() {
     if (frame != 50) return;
     for (int32_t k = 0; k < 12; ++k) {
         const int32_t a = 5461 * k;
-        SummonEnemy(x + Kestra::Cos(static_cast<uint32_t>(a)) * 60.0f, y + Kestra::Sin(a) * 60.0f, 40, a + 16383, 600,
-                    element, 4.0f, 0.0f, 5.0f);
+        SummonEnemy(x + Kestra::Cos(static_cast<uint32_t>(a)) * 60.0f, y + Kestra::Sin(a) * 60.0f,
+                    {.type = 40, .angle = a + 16383, .turn = 600, .element = element, .speed = 4.0f, .life = 5.0f});
     }
 }
 
@@ -115,7 +118,8 @@ void cEnemy42::Update() {
         angle = AimAt(*this, LaterPlayer());
         const int32_t shotElement = GameRand() % 2;
         const int32_t offset = GameRand() % 4000;
-        FireFrom(*this, 1, 5, angle + offset - 2000, 0, shotElement, 3.5f, -0.005f);
+        FireFrom(*this, {.motion = 1, .graphic = 5, .angle = angle + offset - 2000, .element = shotElement,
+                         .speed = 3.5f, .accel = -0.005f});
     }
 }
 
@@ -162,8 +166,12 @@ void cEnemy44::Update() {
     frame += 1;
     TurnAndMove(*this);
     if (frame % 10 == 0 && frame >= 10 && frame <= 40) {
-        for (int32_t k = 0; k < 4; ++k) FireFrom(*this, 1, 7, WrapAdd(angle, 16384 * k), 20, 0, 0.4f);
-        for (int32_t k = 0; k < 4; ++k) FireFrom(*this, 1, 7, WrapAdd(angle, 10000 + 16384 * k), 20, 1, 0.4f);
+        for (int32_t k = 0; k < 4; ++k)
+            FireFrom(*this, {.motion = 1, .graphic = 7, .angle = WrapAdd(angle, 16384 * k), .turn = 20, .element = 0,
+                             .speed = 0.4f});
+        for (int32_t k = 0; k < 4; ++k)
+            FireFrom(*this, {.motion = 1, .graphic = 7, .angle = WrapAdd(angle, 10000 + 16384 * k), .turn = 20,
+                             .element = 1, .speed = 0.4f});
     }
     if (frame == 100 && work0 <= 7) {
         PlaySe(SoundTable.xmasbell);
@@ -202,7 +210,9 @@ void cEnemy46::Update() {
     if (frame % 20 == 0 && frame >= 60 && frame <= 120) {
         PlaySe(SoundTable.enemyshot_short);
         const int32_t aim = AimAtPlayer1();
-        for (int32_t k = 1; k <= 6; ++k) FireFrom(*this, 1, 1, aim + 10922 * k, 0, element, 3.0f, 0.005f);
+        for (int32_t k = 1; k <= 6; ++k)
+            FireFrom(*this, {.motion = 1, .graphic = 1, .angle = aim + 10922 * k, .element = element, .speed = 3.0f,
+                             .accel = 0.005f});
     }
 }
 
@@ -295,7 +305,8 @@ void cEnemy49::HitTest() {
         StartHitFlash(b.element, b.x, b.y);
         if (life > 0.0f || isDying != 0) return;
         for (int32_t k = 1; k <= 5; ++k)
-            SummonEnemy(x, y, 50, WrapAdd(angle, 13107 * k), 0, element, 1.0f, 0.05f, 12.0f);
+            SummonEnemy(x, y, {.type = 50, .angle = WrapAdd(angle, 13107 * k), .element = element, .speed = 1.0f,
+                               .accel = 0.05f, .life = 12.0f});
         Shatter(*this, b);
     });
 }
