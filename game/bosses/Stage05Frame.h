@@ -34,9 +34,10 @@ public:
     };
     // An attack of a class built on the frame; `Run` names its frame.
     using Attack = BossAttack<Stage05Frame>;
+    using Frame = void (Stage05Frame::*)();
     template <class Boss>
-    static constexpr void (Stage05Frame::*Run(void (Boss::*frame)()))() {
-        return static_cast<void (Stage05Frame::*)()>(frame);
+    static constexpr Frame Run(void (Boss::*frame)()) {
+        return static_cast<Frame>(frame);
     }
     // What a class brings to the frame besides its attacks.
     struct Profile {
