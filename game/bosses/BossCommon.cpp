@@ -166,10 +166,6 @@ void FireSpread(float x, float y, int32_t count, int32_t step, const Bullet& b) 
     }
 }
 
-void PlaceEnemy(float x, float y, const Summon& s) {
-    ObjectManager.SpawnStageObject(x, y, s.type, s.angle, s.turn, s.element, s.speed, s.accel, s.life, StageFrame);
-}
-
 void DropExtraLife(const cBossBase& b) { PlaceEnemy(b.x, b.y, {.type = 104, .element = b.element, .life = 1.0f}); }
 
 void BurstAt(float x, float y, int32_t element) {

@@ -206,9 +206,6 @@ void ForEachOnCircle(float cx, float cy, float radius, int32_t first, int32_t co
         f(cx + radius * Kestra::Cos(static_cast<uint32_t>(a)), cy + radius * Kestra::Sin(a), a);
     }
 }
-// An enemy or item placed at a point of the stage as it is given (no scroll
-// taken off, unlike a summon), waking on this stage frame's pass.
-void PlaceEnemy(float x, float y, const Summon& s);
 // The extra life a beaten mid-boss drops at its stage position, in its element.
 void DropExtraLife(const cBossBase& b);
 

@@ -68,7 +68,7 @@ const BossAttack<Stage04Boss, Stage04Boss::Places> Stage04Boss::kAttacks[] = {
      .run = &Stage04Boss::GardenAttack, .breakSeconds = 60, .breakTo = {true, 118, 118, -118, -118}},
     {.name = "はーと！キャッチボール", .hp = 70, .seconds = 99, .bonus = 440000,
      .run = &Stage04Boss::CatchBallAttack, .breakSeconds = 99, .breakTo = {false, 618, 18, 18, 458}},
-    // Toward the sides; the view keeping of the hit test stops them at its edge.
+    // The last two breaks go toward the sides; the view keeping of the hit test stops them at its edge.
     {.name = "どっきりぴんぼーる", .hp = 65, .seconds = 99, .bonus = 480000,
      .run = &Stage04Boss::PinballAttack, .breakSeconds = 99, .breakTo = {true, 298, 5, -298, 448}},
     {.name = "ふたりのおにとおにごっこ♪", .hp = 100, .seconds = 99, .bonus = 520000,

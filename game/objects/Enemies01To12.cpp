@@ -211,8 +211,8 @@ void cEnemy11::Update() {
     MoveAndAccelerate(*this);
     if (frame % 60 == 0) {
         for (int32_t k = 0; k < 30; ++k) {
-            ObjectManager.FireEnemyBullet(x + static_cast<float>(22 * k), y, 1, 1, WrapAdd(angle, work0), 0,
-                                          GameRand() % 2, 2.0f, 0.0f);
+            FireBullet(x + static_cast<float>(22 * k), y, {.motion = 1, .graphic = 1, .angle = WrapAdd(angle, work0),
+                                                           .element = GameRand() % 2, .speed = 2.0f});
         }
     }
 }

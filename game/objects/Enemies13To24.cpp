@@ -120,8 +120,8 @@ void cEnemy17::Update() {
     if (frame == 50) {
         PlaySe(SoundTable.shot_enemy_normal);
         for (int32_t k = 0; k < 10; ++k)
-            ObjectManager.FireEnemyBullet(x, y - 110.0f + static_cast<float>(22 * k), 1, 1, angle, 0, element, 2.0f,
-                                          0.0f);
+            FireBullet(x, y - 110.0f + static_cast<float>(22 * k), {.motion = 1, .graphic = 1, .angle = angle,
+                                                                    .element = element, .speed = 2.0f});
     }
 }
 

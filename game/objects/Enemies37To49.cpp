@@ -15,14 +15,15 @@ void TurnAndMove(cEnemyObjectBase& e) {
     MoveAndAccelerate(e);
 }
 
-// A ring of bullets placed on a circle about the enemy, heading a + headingOffset.
-void FireCircle(const cEnemyObjectBase& e, float radius, int32_t motionKind, int32_t graphicKind,
-                int32_t headingOffset, int32_t turn, float speed, float accel) {
+// A ring of 21 bullets like `b` placed on a circle about the enemy, in its
+// element, each heading its point's angle a + b.angle.
+void FireCircle(const cEnemyObjectBase& e, float radius, const Bullet& b) {
+    Bullet each = b;
+    each.element = e.element;
     for (int32_t k = 0; k <= 20; ++k) {
         const int32_t a = 3276 * k;
-        ObjectManager.FireEnemyBullet(e.x + Kestra::Cos(static_cast<uint32_t>(a)) * radius,
-                                      e.y + Kestra::Sin(a) * radius, motionKind, graphicKind, a + headingOffset, turn,
-                                      e.element, speed, accel);
+        each.angle = a + b.angle;
+        FireBullet(e.x + Kestra::Cos(static_cast<uint32_t>(a)) * radius, e.y + Kestra::Sin(a) * radius, each);
     }
 }
 
@@ -193,7 +194,7 @@ void cEnemy45::Update() {
     TurnAndMove(*this);
     if (frame == 130) {
         PlaySe(SoundTable.xmasbell);
-        FireCircle(*this, 340.0f, 1, 1, 32768, 0, 0.0f, 0.005f);
+        FireCircle(*this, 340.0f, {.motion = 1, .graphic = 1, .angle = 32768, .speed = 0.0f, .accel = 0.005f});
     }
 }
 
@@ -230,7 +231,7 @@ void cEnemy47::Update() {
     TurnAndMove(*this);
     if (frame == 40) {
         PlaySe(SoundTable.BigShot);
-        FireCircle(*this, 80.0f, 9, 1, 16383, angle, 1.0f, 0.0f);
+        FireCircle(*this, 80.0f, {.motion = 9, .graphic = 1, .angle = 16383, .turn = angle, .speed = 1.0f});
     }
 }
 
@@ -262,7 +263,7 @@ void cEnemy48::HitTest() {
         if (element >= 2) element = 0;
         static constexpr int32_t kDrops[4] = {0, 103, 101, 102};
         if (dropCode >= 1 && dropCode <= 3)
-            ObjectManager.SpawnStageObject(x, y, kDrops[dropCode], 0, 0, element, 0.0f, 0.0f, 1.0f, StageFrame);
+            PlaceEnemy(x, y, {.type = kDrops[dropCode], .element = element, .life = 1.0f});
     });
     const float reach = static_cast<float>(radius + 10);
     const auto touch = [this, reach](cPlayerBase* p) {

@@ -79,7 +79,7 @@ void cEnemy51::HitTest() {
         PayShooter(*this, b);
         isDying = 1;
         Explode(*this);
-        ObjectManager.SpawnStageObject(x, y, 103, 0, 0, element, 0.0f, 0.0f, 1.0f, StageFrame);
+        PlaceEnemy(x, y, {.type = 103, .element = element, .life = 1.0f});
     });
 }
 void cEnemy51::Draw() {
@@ -140,7 +140,8 @@ void cEnemy54::Update() {
             work0 = 2184 * k;
             const float bx = Player1->aimX + Kestra::Cos(static_cast<uint32_t>(work0)) * 130.0f;
             const float by = Player1->aimY + Kestra::Sin(work0) * 130.0f;
-            ObjectManager.FireEnemyBullet(bx, by, 1, 22, work0 + 32768, 0, element, 0.0f, 0.02f);
+            FireBullet(bx, by, {.motion = 1, .graphic = 22, .angle = work0 + 32768, .element = element, .speed = 0.0f,
+                                .accel = 0.02f});
         }
     }
 }
@@ -201,7 +202,7 @@ void cEnemy56::HitTest() {
         ExplodeActiveEnemies(element);
         PayShooter(*this, b);
         Explode(*this);
-        ObjectManager.SpawnStageObject(x, y, 101, 0, 0, element, 0.0f, 0.0f, 1.0f, StageFrame);
+        PlaceEnemy(x, y, {.type = 101, .element = element, .life = 1.0f});
     });
 }
 void cEnemy56::Draw() { DrawGuardianCell(*this, work1, 0); }

@@ -235,7 +235,8 @@ void cEnemy68::Update() {
             const float offset = static_cast<float>(20 * i) * step;
             const float bx = first ? x : x + offset;
             const float by = first ? y + offset : y;
-            ObjectManager.FireEnemyBullet(bx, by, 1, 3, work2, 0, element, 0.0f, 0.005f);
+            FireBullet(bx, by, {.motion = 1, .graphic = 3, .angle = work2, .element = element, .speed = 0.0f,
+                                .accel = 0.005f});
         }
     }
 }
@@ -277,10 +278,9 @@ void cEnemy70::Update() {
     }
     if (frame >= 160 && frame <= 520 && (frame - 160) % 60 == 0) {
         PlaySe(SoundTable.stillattack);
-        // Screen coordinates on both axes, so that the strike lands on the band
-        // also while the view scrolls.
-        ObjectManager.SpawnStageObject(x - ScrollX, y - ScrollY, 71, 0, 0, bandElement[(frame - 160) / 60], 0.0f,
-                                       0.0f, 9999.0f, StageFrame);
+        // A summon, in screen coordinates on both axes, so that the strike lands
+        // on the band also while the view scrolls.
+        SummonEnemy(x, y, {.type = 71, .element = bandElement[(frame - 160) / 60], .life = 9999.0f});
     }
     if (mode == 2) {
         const auto row = [&](float by, int32_t motion, int32_t graphic, int32_t heading, int32_t gapFrom,
@@ -288,8 +288,8 @@ void cEnemy70::Update() {
             for (int32_t i = 0; i <= 29; ++i) {
                 const int32_t at = 22 * i;
                 if (at > gapFrom && at < gapTo) continue;
-                ObjectManager.FireEnemyBullet(x - 320.0f + static_cast<float>(at), by, motion, graphic, heading, 0, 2,
-                                              1.0f, 0.0f);
+                FireBullet(x - 320.0f + static_cast<float>(at), by, {.motion = motion, .graphic = graphic,
+                                                                     .angle = heading, .element = 2, .speed = 1.0f});
             }
         };
         if (frame == 100) row(y + 260.0f, 13, 13, 49145, 639, 639);

@@ -71,8 +71,12 @@ void cEnemy90::Update() {
     if (frame % period != 0) return;
     for (int32_t i = 0; i <= 29; ++i) {
         const float step = static_cast<float>(24 * i);
-        if (angle == 16384) ObjectManager.FireEnemyBullet(x - 320.0f + step, y, 1, 1, 16384, 0, element, 2.0f, 0.0f);
-        if (angle == 32768) ObjectManager.FireEnemyBullet(x, y - 240.0f + step, 1, 1, 32768, 0, element, 2.0f, 0.0f);
+        if (angle == 16384)
+            FireBullet(x - 320.0f + step, y, {.motion = 1, .graphic = 1, .angle = 16384, .element = element,
+                                              .speed = 2.0f});
+        if (angle == 32768)
+            FireBullet(x, y - 240.0f + step, {.motion = 1, .graphic = 1, .angle = 32768, .element = element,
+                                              .speed = 2.0f});
     }
     if (period >= 34) period -= 2;
     work1 += 1;
@@ -154,7 +158,7 @@ void cEnemy93::HitTest() {
         PayShooter(*this, b);
         isDying = 1;
         Explode(*this);
-        ObjectManager.SpawnStageObject(x, y, 102, 0, 0, element, 0.0f, 0.0f, 1.0f, StageFrame);
+        PlaceEnemy(x, y, {.type = 102, .element = element, .life = 1.0f});
     });
 }
 void cEnemy93::Draw() { DrawFigure(*this, work1); }

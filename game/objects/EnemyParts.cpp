@@ -25,6 +25,10 @@ void SummonEnemy(float stageX, float stageY, const Summon& s) {
                                    s.accel, s.life, StageFrame);
 }
 
+void PlaceEnemy(float x, float y, const Summon& s) {
+    ObjectManager.SpawnStageObject(x, y, s.type, s.angle, s.turn, s.element, s.speed, s.accel, s.life, StageFrame);
+}
+
 cPlayerBase* SecondPlayer() { return GameState.twoPlayer == 1 ? Player2 : nullptr; }
 
 cPlayerBase* LaterPlayer() {

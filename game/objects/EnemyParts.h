@@ -49,6 +49,9 @@ inline void FireFrom(const cEnemyObjectBase& e, const Bullet& b) { FireBullet(e.
 void SummonEnemy(float stageX, float stageY, const Summon& s);
 // The same at the enemy's own position.
 inline void SummonFrom(const cEnemyObjectBase& e, const Summon& s) { SummonEnemy(e.x, e.y, s); }
+// An enemy or item placed at a point of the stage as it is given (no scroll
+// taken off, unlike a summon), waking on this stage frame's pass.
+void PlaceEnemy(float x, float y, const Summon& s);
 // Player 2 while two players play, else null.
 cPlayerBase* SecondPlayer();
 // Player 2 in two-player mode, else player 1: the target of 38, 42, 88 and 93.
