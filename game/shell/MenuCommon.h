@@ -21,8 +21,7 @@ enum : int32_t {
     kTitleStartGame = 10,
 };
 
-// The title menu's items in cursor order: the left column, then the right
-// one, headed by an item that does nothing.
+// The title menu's items in cursor order: the left column, then the right one.
 enum : int32_t {
     kMenuOnePlayer = 0,
     kMenuTwoPlayers = 1,
@@ -30,7 +29,7 @@ enum : int32_t {
     kMenuExtraTwoPlayers = 3,
     kMenuPracticeOnePlayer = 4,
     kMenuPracticeTwoPlayers = 5,
-    kMenuSystem = 6,
+    kMenuSystem = 6,  // heads the right column and does nothing
     kMenuRanking = 7,
     kMenuConfig = 8,
     kMenuQuit = 9,
