@@ -1,7 +1,6 @@
 #include "game/bosses/BossCommon.h"
 
 #include <cmath>
-#include <iterator>
 
 #include "engine/core/KestraMath.h"
 #include "game/objects/EnemyParts.h"
@@ -23,30 +22,20 @@ int32_t TruncateSum(double v) {
 
 }  // namespace
 
-void SetUpStageBoss(cBossBase& b, float hp, int32_t element, std::initializer_list<int32_t> hps,
-                    std::initializer_list<int32_t> times, std::initializer_list<int32_t> bonuses) {
+void SetUpStageBoss(cBossBase& b, float hp, int32_t element) {
     b.hp = b.maxHp = hp;
     b.element = element;
     b.radius = 30;
     b.x = b.y = 0.0f;
-    // The first entries; the rest keep the base's values.
-    const auto fill = [](int32_t* table, size_t size, std::initializer_list<int32_t> values) {
-        size_t i = 0;
-        for (int32_t v : values)
-            if (i < size) table[i++] = v;
-    };
-    fill(b.hpTable, std::size(b.hpTable), hps);
-    fill(b.timeTable, std::size(b.timeTable), times);
-    fill(b.bonusTable, std::size(b.bonusTable), bonuses);
 }
 
 void SettleSpellBonus(cBossBase& b, int32_t k) {
     // A count stepping by more than one can pass 0 on a time-out: it pays nothing either.
     if (b.secondsLeft <= 0) b.bonusValid = 0;
     if (b.bonusValid != 1 || k < 4 || k > 15) return;
-    const int32_t limit = b.timeTable[k - 2];
+    const int32_t limit = SecondsOfPhase(b, k);
     const float ratio = limit != 0 ? static_cast<float>(static_cast<double>(b.secondsLeft) / limit) : 0.0f;
-    const int32_t bonus = b.bonusTable[k / 2 - 2];
+    const int32_t bonus = BonusOfPhase(b, k);
     const double paid = static_cast<double>(bonus) * ratio + bonus / 10;
     cPlayerBase* shooter = PlayerOfIndex(b.lastHitter);
     if (shooter) shooter->score = TruncateSum(paid + shooter->score);
@@ -69,7 +58,7 @@ void EndEntrance(cBossBase& b, bool clearField) {
         ObjectManager.CancelEnemyBullets();
         b.phaseTimer = 0;
     }
-    b.phase = 1;
+    b.phase = kPhaseTalk;
 }
 
 void BossEntersTalk(cBossBase&) {
@@ -82,12 +71,12 @@ void CountBossSeconds(cBossBase& b, int32_t step) {
 }
 
 bool TalkOrCountSeconds(cBossBase& b, int32_t lastCounted, TalkFunction team1, TalkFunction team2, int32_t step) {
-    if (b.phase == 1) {
+    if (b.phase == kPhaseTalk) {
         BossEntersTalk(b);
         RunTeamTalk(team1, team2);
         return true;
     }
-    if (b.phase >= 2 && b.phase <= lastCounted) CountBossSeconds(b, step);
+    if (b.phase >= kPhaseOpening && b.phase <= lastCounted) CountBossSeconds(b, step);
     return false;
 }
 
@@ -112,7 +101,7 @@ void EndLastAttack(cBossBase& b, bool destroyEnemies) {
     PlaySe(SoundTable.boss_death);
     ObjectManager.CancelEnemyBullets();
     b.phaseTimer = 0;
-    b.phase = 30;
+    b.phase = kPhaseDefeated;
     SettleSpellBonus(b, k);
     if (destroyEnemies) ObjectManager.DestroyAllEnemies();
 }
@@ -120,7 +109,7 @@ void EndLastAttack(cBossBase& b, bool destroyEnemies) {
 void EndFightEarly(cBossBase& b, bool fallSound, bool destroyEnemies) {
     b.NextPhase();
     b.phaseTimer = 0;
-    b.phase = 30;
+    b.phase = kPhaseDefeated;
     if (fallSound) PlaySe(SoundTable.boss_death);
     ObjectManager.CancelEnemyBullets();
     if (destroyEnemies) ObjectManager.DestroyAllEnemies();
@@ -169,17 +158,15 @@ float Distance(float ax, float ay, float bx, float by) {
     return std::sqrt(dx * dx + dy * dy);
 }
 
-void FireSpread(float x, float y, int32_t motion, int32_t graphic, int32_t base, int32_t step, int32_t first,
-                int32_t count, int32_t turn, int32_t element, float speed, float accel) {
-    for (int32_t i = first; i < first + count; ++i)
-        FireBullet(x, y, motion, graphic, WrapAdd(base, step * i), turn, element, speed, accel);
+void FireSpread(float x, float y, int32_t count, int32_t step, const Bullet& b) {
+    Bullet each = b;
+    for (int32_t i = 1; i <= count; ++i) {
+        each.angle = WrapAdd(b.angle, step * i);
+        FireBullet(x, y, each);
+    }
 }
 
-void PlaceEnemy(float x, float y, int32_t type, int32_t angle, int32_t element, float speed, float accel, float life) {
-    ObjectManager.SpawnStageObject(x, y, type, angle, 0, element, speed, accel, life, StageFrame);
-}
-
-void DropExtraLife(const cBossBase& b) { PlaceEnemy(b.x, b.y, 104, 0, b.element, 0.0f, 0.0f, 1.0f); }
+void DropExtraLife(const cBossBase& b) { PlaceEnemy(b.x, b.y, {.type = 104, .element = b.element, .life = 1.0f}); }
 
 void BurstAt(float x, float y, int32_t element) {
     ObjectManager.SpawnEffectBurst(1, element, TruncateToInt(x), TruncateToInt(y));
@@ -257,19 +244,13 @@ void DrawBossCell(float x, float y, float srcX, float srcY, float w, float h, fl
     DrawPlain(kBossBodySlot, x - ScrollX - w / 2, y - ScrollY - top, w, h, srcX, srcY, w, h, colour);
 }
 
-const char* AttackNameOf(int32_t phase, std::span<const char* const> names) {
-    if (phase < 4 || phase % 2 != 0) return nullptr;
-    const size_t k = static_cast<size_t>(phase / 2 - 2);
-    return k < names.size() ? names[k] : nullptr;
-}
-
 void DrawBossHud(cBossBase& b, const char* attackName, bool breakEleven) {
     const int32_t p = b.phase;
-    if (p >= 2 && p <= 30) b.DrawLifeGauge();
-    const bool breakShow = p == 3 || p == 5 || p == 7 || p == 9 || p == 30 || (breakEleven && p == 11);
+    if (p >= kPhaseOpening && p <= kPhaseDefeated) b.DrawLifeGauge();
+    const bool breakShow = p == 3 || p == 5 || p == 7 || p == 9 || p == kPhaseDefeated || (breakEleven && p == 11);
     if (breakShow) {
         if (b.bonusValid == 1 && p != 3) b.DrawSpellBonus();
-        if (p != 30) b.DrawSpellBanner();
+        if (p != kPhaseDefeated) b.DrawSpellBanner();
     }
     if (attackName) DrawFontText(attackName, b.nameX, b.nameY, 1, kPlayDepth);
 }

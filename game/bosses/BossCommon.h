@@ -6,10 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
-#include <span>
+#include <iterator>
 
 #include "engine/core/KestraMath.h"
+#include "game/objects/EnemyParts.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cObjectManager.h"
@@ -27,13 +27,82 @@ constexpr int32_t kCircleSlot = 32;
 constexpr int32_t kBossBodySlot = 33;
 constexpr int32_t kStageBackSlot = 36;
 
-// ---- Phase machine.
+// ---- Attacks and the phase machine.
 
-// A stage boss's constructor values: hp and maxHp, element, radius 30, the
-// position (0, 0) until the factory places it, and the first entries of its
-// hp, time and bonus tables (the rest stay 0).
-void SetUpStageBoss(cBossBase& b, float hp, int32_t element, std::initializer_list<int32_t> hps,
-                    std::initializer_list<int32_t> times, std::initializer_list<int32_t> bonuses);
+// Where a break walks the boss: a screen point, `step` px a frame on each axis.
+struct BreakWalk {
+    float x, y;
+    float step = 3.0f;
+};
+
+// One attack of a fight. A boss lists its attacks in the order fought: the
+// opening attack (phase 2), then each named attack (phases 4, 6, ...) with
+// the break before it (phases 3, 5, ...), whose refill and cut-in lead to it.
+// Seven attacks fill the base's tables.
+template <class Boss, class Break = BreakWalk>
+struct BossAttack {
+    const char* name;      // drawn while it runs; the opening attack has none
+    int32_t hp;
+    int32_t seconds;
+    int32_t bonus;         // base of its time bonus; the opening attack pays none
+    void (Boss::*run)();   // its frame; it ends the attack itself
+    int32_t breakSeconds;  // the break before it
+    Break breakTo;
+};
+
+// The boss's tables by the phase each entry serves: an attack's hp, a
+// phase's seconds (breaks included) and a named attack's bonus base.
+inline int32_t& HpOfPhase(cBossBase& b, int32_t attack) { return b.hpTable[(attack - kPhaseOpening) / 2]; }
+inline int32_t& SecondsOfPhase(cBossBase& b, int32_t phase) { return b.timeTable[phase - kPhaseOpening]; }
+inline int32_t& BonusOfPhase(cBossBase& b, int32_t named) { return b.bonusTable[(named - kPhaseOpening) / 2 - 1]; }
+
+// The attack a phase belongs to: the one it runs (even phases) or the one its
+// break leads to (odd); null outside the attacks and breaks.
+template <class Attacks>
+auto AttackOfPhase(int32_t phase, const Attacks& attacks) -> decltype(&attacks[0]) {
+    if (phase < kPhaseOpening || phase >= kPhaseDefeated) return nullptr;
+    const size_t i = static_cast<size_t>((phase - 1) / 2);
+    return i < std::size(attacks) ? &attacks[i] : nullptr;
+}
+inline bool IsBreakPhase(int32_t phase) { return phase % 2 != 0; }
+
+// The phase in which an attack runs, found by its frame; and whether it runs
+// in `phase`.
+template <class Attacks, class Run>
+int32_t PhaseOfAttack(const Attacks& attacks, Run run) {
+    for (size_t i = 0; i < std::size(attacks); ++i)
+        if (attacks[i].run == run) return kPhaseOpening + 2 * static_cast<int32_t>(i);
+    return -1;
+}
+template <class Attacks, class Run>
+bool RunsAttack(int32_t phase, const Attacks& attacks, Run run) {
+    return phase == PhaseOfAttack(attacks, run);
+}
+// The phase of the break before an attack.
+template <class Attacks, class Run>
+int32_t BreakBefore(const Attacks& attacks, Run run) {
+    return PhaseOfAttack(attacks, run) - 1;
+}
+
+// hp and maxHp, element, radius 30 and the position (0, 0) until the
+// factory places it.
+void SetUpStageBoss(cBossBase& b, float hp, int32_t element);
+// The same, and the boss's hp, time and bonus tables from its attacks (the
+// entries past them keep the base's values).
+template <class Attacks>
+void SetUpStageBoss(cBossBase& b, float hp, int32_t element, const Attacks& attacks) {
+    SetUpStageBoss(b, hp, element);
+    int32_t phase = kPhaseOpening;
+    for (const auto& a : attacks) {
+        HpOfPhase(b, phase) = a.hp;
+        SecondsOfPhase(b, phase) = a.seconds;
+        if (phase > kPhaseOpening) {
+            SecondsOfPhase(b, phase - 1) = a.breakSeconds;
+            BonusOfPhase(b, phase) = a.bonus;
+        }
+        phase += 2;
+    }
+}
 
 // Pays the named attack of phase k (k >= 4) its time bonus: nothing after a
 // time-out or a miss, else B x (seconds left / limit) + B / 10 to the last hitter.
@@ -46,15 +115,15 @@ bool BossAppears(cBossBase& b);
 // and the talk's phase begins; `clearField` also cancels the enemy bullets and
 // restarts the phase timer.
 void EndEntrance(cBossBase& b, bool clearField);
-// Phase 1: the scroll halts and the scene turns to the dialogue.
+// The talk's phase: the scroll halts and the scene turns to the dialogue.
 void BossEntersTalk(cBossBase& b);
 // One second off the counter every 60 frames of the phase (`step` seconds).
 void CountBossSeconds(cBossBase& b, int32_t step = 1);
 // A talk of each team: the team 1 one, the team 2 one.
 using TalkFunction = void (*)();
-// The frame's step after the entrance: in phase 1 the talk begins (and the
+// The frame's step after the entrance: in the talk's phase the talk begins (and the
 // boss runs the talk given, the first time from here) and nothing more runs
-// this frame (true); from phase 2 to `lastCounted` the seconds run, `step` at
+// this frame (true); from the opening attack to `lastCounted` the seconds run, `step` at
 // a time (false).
 bool TalkOrCountSeconds(cBossBase& b, int32_t lastCounted, TalkFunction team1 = nullptr,
                         TalkFunction team2 = nullptr, int32_t step = 1);
@@ -66,16 +135,35 @@ inline bool AttackOver(const cBossBase& b) { return b.hp <= 0.0f || b.secondsLef
 void RefillBreak(cBossBase& b);
 bool EndBreakOnTime(cBossBase& b);
 bool BreakFrame(cBossBase& b, float tx, float ty, float step = 3.0f);
-// The last attack's end: the boss falls, the bullets turn to items, the pause
-// of phase 30 begins and the attack's bonus is settled; then, with
+
+// The frame of the phase's attack, or of its break (`onBreak` with the
+// break's place); nothing outside the attacks and breaks.
+template <class Boss, class Attacks, class OnBreak>
+void RunAttackOrBreak(Boss& b, const Attacks& attacks, OnBreak onBreak) {
+    const auto* a = AttackOfPhase(b.phase, attacks);
+    if (!a) return;
+    if (IsBreakPhase(b.phase)) onBreak(a->breakTo);
+    else (b.*(a->run))();
+}
+// The same with the common break frame walking to the break's point; true on
+// a break's last frame (the next attack has begun).
+template <class Boss, class Attacks>
+bool RunAttackOrBreak(Boss& b, const Attacks& attacks) {
+    bool ended = false;
+    RunAttackOrBreak(b, attacks, [&](const BreakWalk& to) { ended = BreakFrame(b, to.x, to.y, to.step); });
+    return ended;
+}
+// The last attack's end: the boss falls, the bullets turn to items, the
+// defeat's pause begins and the attack's bonus is settled; then, with
 // `destroyEnemies`, the enemies on screen go too.
 void EndLastAttack(cBossBase& b, bool destroyEnemies = false);
 // The early end of a fight (an easier difficulty's last attack): the attack's
-// step to its break settles it, then the pause of phase 30 begins at once.
+// step to its break settles it, then the defeat's pause begins at once.
 void EndFightEarly(cBossBase& b, bool fallSound, bool destroyEnemies);
-// Phase 30: the post-fight talk after `frames` frames of pause.
+// The defeat's pause: the post-fight talk after `frames` frames.
 void EndDefeatPause(cBossBase& b, int32_t frames);
-// Phase 32: the stage-clear tally on its 60th frame (the scroll may move again).
+// After the post-fight talk: the stage-clear tally on its 60th frame (the
+// scroll may move again).
 void RaiseTally(cBossBase& b, bool releaseScroll);
 
 // The difficulty 0 to 2 the patterns are chosen by (1 for any other value).
@@ -106,14 +194,8 @@ inline bool EveryInFrames(int32_t t, int32_t from, int32_t to, int32_t every) {
 
 // ---- Bullets and summons (stage coordinates).
 
-inline void FireBullet(float x, float y, int32_t motion, int32_t graphic, int32_t angle, int32_t turn,
-                       int32_t element, float speed, float accel) {
-    ObjectManager.FireEnemyBullet(x, y, motion, graphic, angle, turn, element, speed, accel);
-}
-// `count` bullets at base + step * i for i = first .. first + count - 1, the
-// rest alike.
-void FireSpread(float x, float y, int32_t motion, int32_t graphic, int32_t base, int32_t step, int32_t first,
-                int32_t count, int32_t turn, int32_t element, float speed, float accel);
+// `count` bullets like `b`, the i-th at b.angle + step * i for i = 1 .. count.
+void FireSpread(float x, float y, int32_t count, int32_t step, const Bullet& b);
 
 // f(px, py, a) for `count` points on a circle of `radius` around (cx, cy),
 // the i-th at the angle a = step * i for i = first .. first + count - 1.
@@ -124,9 +206,6 @@ void ForEachOnCircle(float cx, float cy, float radius, int32_t first, int32_t co
         f(cx + radius * Kestra::Cos(static_cast<uint32_t>(a)), cy + radius * Kestra::Sin(a), a);
     }
 }
-// An enemy or item placed at a point of the stage as it is given (no scroll
-// taken off, unlike a summon), waking on this stage frame's pass.
-void PlaceEnemy(float x, float y, int32_t type, int32_t angle, int32_t element, float speed, float accel, float life);
 // The extra life a beaten mid-boss drops at its stage position, in its element.
 void DropExtraLife(const cBossBase& b);
 
@@ -176,12 +255,17 @@ void DrawBossCircle(cBossBase& b, float x, float y, int32_t element);
 // `top` px above it (the 60 x 80 cells of the first four bosses by default).
 void DrawBossCell(float x, float y, float srcX, float srcY, float w = 60.0f, float h = 80.0f, float top = 30.0f,
                   uint32_t colour = kWhite);
-// The name of the attack of a phase: names[0] for phase 4, names[1] for 6 and
-// so on; null in the opening attack, the breaks and past the last name.
-const char* AttackNameOf(int32_t phase, std::span<const char* const> names);
-// The gauge in phases 2 to 30; in the breaks (3, 5, 7, 9, and 11 where the
-// boss has it) and in phase 30 the bonus digits (not in phase 3) and the
-// cut-in banner (not in phase 30); the attack's name in its phase.
+// The name of the attack running in a phase; null in the opening attack, the
+// breaks and outside the attacks.
+template <class Attacks>
+const char* AttackNameOf(int32_t phase, const Attacks& attacks) {
+    const auto* a = AttackOfPhase(phase, attacks);
+    return a && !IsBreakPhase(phase) ? a->name : nullptr;
+}
+// The gauge from the opening attack through the defeat's pause; in the breaks
+// (3, 5, 7, 9, and 11 where the boss has it) and in the pause the bonus digits
+// (not in break 3) and the cut-in banner (not in the pause); the attack's name
+// in its phase.
 void DrawBossHud(cBossBase& b, const char* attackName, bool breakEleven = false);
 
 // Runs the talk of the chosen team.

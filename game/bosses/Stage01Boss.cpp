@@ -11,9 +11,6 @@
 
 namespace {
 
-const char* const kNames[] = {"ねこあたっく：はしる猫のしっぽ", "ねこあたっく：おっかけRUNRUN",
-                              "ねこあたっく：ちょとつもーしん！"};
-
 // Per difficulty 0, 1, 2.
 struct Opening {
     int32_t period, spread;
@@ -39,15 +36,22 @@ constexpr Dash kDash[3] = {{150, 3.0f, 182}, {150, 5.0f, 182}, {5, 7.0f, 32}};
 
 }  // namespace
 
-Stage01Boss::Stage01Boss() : chaseTarget(0) {
-    SetUpStageBoss(*this, 30.0f, 1, {60, 60, 40, 60, 60}, {60, 60, 60, 60, 60, 60, 60, 60, 60, 60},
-                   {100000, 120000, 140000, 160000, 100000});
-}
+const BossAttack<Stage01Boss> Stage01Boss::kAttacks[] = {
+    {.hp = 60, .seconds = 60, .run = &Stage01Boss::OpeningAttack},
+    {.name = "ねこあたっく：はしる猫のしっぽ", .hp = 60, .seconds = 60, .bonus = 100000,
+     .run = &Stage01Boss::TailAttack, .breakSeconds = 60, .breakTo = {290, 50}},
+    {.name = "ねこあたっく：おっかけRUNRUN", .hp = 40, .seconds = 60, .bonus = 120000,
+     .run = &Stage01Boss::ChaseAttack, .breakSeconds = 60, .breakTo = {320, 200}},
+    {.name = "ねこあたっく：ちょとつもーしん！", .hp = 60, .seconds = 60, .bonus = 140000,
+     .run = &Stage01Boss::DashAttack, .breakSeconds = 60, .breakTo = {580, 240}},
+};
+
+Stage01Boss::Stage01Boss() : chaseTarget(0) { SetUpStageBoss(*this, 30.0f, 1, kAttacks); }
 
 void Stage01Boss::Update() {
     if (!BossAppears(*this)) return;
     phaseTimer += 1;
-    if (phase == 0) {
+    if (phase == kPhaseEntrance) {
         y -= 1.0f;  // rises into view
         if (phaseTimer == 150) {
             EndEntrance(*this, false);
@@ -55,18 +59,11 @@ void Stage01Boss::Update() {
         }
     }
     // Her talk runs from Draw only.
-    if (TalkOrCountSeconds(*this, 30)) return;
+    if (TalkOrCountSeconds(*this, kPhaseDefeated)) return;
     switch (phase) {
-    case 2: OpeningAttack(); break;
-    case 3: BreakFrame(*this, 290.0f, 50.0f); break;
-    case 4: TailAttack(); break;
-    case 5: BreakFrame(*this, 320.0f, 200.0f); break;
-    case 6: ChaseAttack(); break;
-    case 7: BreakFrame(*this, 580.0f, 240.0f); break;
-    case 8: DashAttack(); break;
-    case 30: EndDefeatPause(*this, 151); break;
-    case 32: RaiseTally(*this, false); break;
-    default: break;
+    case kPhaseDefeated: EndDefeatPause(*this, 151); break;
+    case kPhaseCleared: RaiseTally(*this, false); break;
+    default: RunAttackOrBreak(*this, kAttacks); break;
     }
 }
 
@@ -84,13 +81,19 @@ void Stage01Boss::OpeningAttack() {
         PlaySe(SoundTable.BigShot);
         const int32_t aim = AimAtPlayer1(*this);
         if (d == 2) {
-            FireBullet(x, y, 1, 1, aim - o.spread, 120, 0, 2.0f, 0.0f);
-            FireBullet(x, y, 1, 1, aim + o.spread, -120, 1, 2.0f, 0.0f);
-            FireBullet(x, y, 1, 21, aim, 0, GameRand() % 3, o.aimedSpeed, 0.0f);
+            FireBullet(x, y, {.motion = 1, .graphic = 1, .angle = aim - o.spread, .turn = 120, .element = 0,
+                              .speed = 2.0f});
+            FireBullet(x, y, {.motion = 1, .graphic = 1, .angle = aim + o.spread, .turn = -120, .element = 1,
+                              .speed = 2.0f});
+            FireBullet(x, y, {.motion = 1, .graphic = 21, .angle = aim, .element = GameRand() % 3,
+                              .speed = o.aimedSpeed});
         } else {
-            FireBullet(x, y, 1, 1, aim - o.spread, 0, GameRand() % 2, 1.0f, 0.0f);
-            FireBullet(x, y, 1, 1, aim + o.spread, 0, GameRand() % 2, 1.0f, 0.0f);
-            FireBullet(x, y, 1, 21, aim, 0, GameRand() % 2, o.aimedSpeed, 0.0f);
+            FireBullet(x, y, {.motion = 1, .graphic = 1, .angle = aim - o.spread, .element = GameRand() % 2,
+                              .speed = 1.0f});
+            FireBullet(x, y, {.motion = 1, .graphic = 1, .angle = aim + o.spread, .element = GameRand() % 2,
+                              .speed = 1.0f});
+            FireBullet(x, y, {.motion = 1, .graphic = 21, .angle = aim, .element = GameRand() % 2,
+                              .speed = o.aimedSpeed});
         }
     }
     if (AttackOver(*this)) {
@@ -112,7 +115,8 @@ void Stage01Boss::TailAttack() {
         if (phaseTimer % t.period == 0) {
             PlaySe(SoundTable.puni);
             for (int32_t k = 1; k <= 4; ++k)
-                FireBullet(x, y, 2, 21, WrapAdd(moveAngle, 8888 + 16384 * k), -20, element, t.speed, t.accel);
+                FireBullet(x, y, {.motion = 2, .graphic = 21, .angle = WrapAdd(moveAngle, 8888 + 16384 * k),
+                                  .turn = -20, .element = element, .speed = t.speed, .accel = t.accel});
         }
     }
     // At the view's edge she turns, changes her element and dashes again.
@@ -142,7 +146,8 @@ void Stage01Boss::ChaseAttack() {
         if (t >= 80) MoveAlong(x, y, moveAngle, 2.4f);
         if (t >= 80 && t % 18 == 0) {
             PlaySe(SoundTable.puni);
-            FireBullet(x, y, 2, 21, moveAngle, 0, 2, 0.0f, -0.0002f);
+            FireBullet(x, y, {.motion = 2, .graphic = 21, .angle = moveAngle, .element = 2, .speed = 0.0f,
+                              .accel = -0.0002f});
         }
     } else {
         const int32_t aimUntil = d == 0 ? 600 : 900;
@@ -151,7 +156,8 @@ void Stage01Boss::ChaseAttack() {
         // The bullets drift backward from the chase line.
         if (t >= 140 && t % (d == 0 ? 34 : 24) == 0) {
             PlaySe(SoundTable.puni);
-            FireBullet(x, y, 2, 21, moveAngle, 0, GameRand() % 2, 0.0f, -0.002f);
+            FireBullet(x, y, {.motion = 2, .graphic = 21, .angle = moveAngle, .element = GameRand() % 2,
+                              .speed = 0.0f, .accel = -0.002f});
         }
     }
     if (BoxOutOfView(x, y, 40.0f) && phaseTimer > 900) {
@@ -176,14 +182,18 @@ void Stage01Boss::DashAttack() {
         PlaySe(SoundTable.shamyuhit);
         if (d == 2) {
             for (int32_t i = 1; i <= 32; ++i) {
-                FireBullet(x, y, 2, 21, WrapAdd(moveAngle, 1024 * i + 16758), -20, 1, 5.0f, 0.0f);
-                FireBullet(x, y, 2, 21, WrapAdd(moveAngle, 1024 * i + 16908), -20, 0, 4.6f, 0.0f);
+                FireBullet(x, y, {.motion = 2, .graphic = 21, .angle = WrapAdd(moveAngle, 1024 * i + 16758),
+                                  .turn = -20, .element = 1, .speed = 5.0f});
+                FireBullet(x, y, {.motion = 2, .graphic = 21, .angle = WrapAdd(moveAngle, 1024 * i + 16908),
+                                  .turn = -20, .element = 0, .speed = 4.6f});
             }
         } else {
             for (int32_t i = 1; i <= 35; ++i) {
                 const int32_t a = WrapAdd(moveAngle, 936 * i + 16758);
-                FireBullet(x, y, 2, 21, a, -20, 1, 0.5f, 0.005f);
-                FireBullet(x, y, 2, 21, a, -20, 0, 0.3f, 0.003f);
+                FireBullet(x, y, {.motion = 2, .graphic = 21, .angle = a, .turn = -20, .element = 1, .speed = 0.5f,
+                                  .accel = 0.005f});
+                FireBullet(x, y, {.motion = 2, .graphic = 21, .angle = a, .turn = -20, .element = 0, .speed = 0.3f,
+                                  .accel = 0.003f});
             }
         }
         phaseTimer = 0;
@@ -197,9 +207,9 @@ void Stage01Boss::DashAttack() {
 void Stage01Boss::Draw() {
     StepCounter(animFrame, 53);
     // Her talk runs before she is drawn.
-    if (phase == 1) RunTeamTalk(UpdateTalkYuriStage1Before, UpdateTalkCheskaStage1Before);
+    if (phase == kPhaseTalk) RunTeamTalk(UpdateTalkYuriStage1Before, UpdateTalkCheskaStage1Before);
     DrawBossCircle(*this, x, y, element);
     DrawBossCell(x, y, Cell(animFrame / 9, 60.0f, 0.0f), 0.0f);
-    DrawBossHud(*this, AttackNameOf(phase, kNames));
-    if (phase == 31) RunTeamTalk(UpdateTalkYuriStage1After, UpdateTalkCheskaStage1After);
+    DrawBossHud(*this, AttackNameOf(phase, kAttacks));
+    if (phase == kPhaseAfterTalk) RunTeamTalk(UpdateTalkYuriStage1After, UpdateTalkCheskaStage1After);
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "game/bosses/BossCommon.h"
 #include "game/state/cBossBase.h"
 
 class Stage01Boss : public cBossBase {
@@ -15,6 +16,7 @@ public:
     int32_t chaseTarget;  // the player's direction during the hardest chase
 
 private:
+    static const BossAttack<Stage01Boss> kAttacks[];
     void OpeningAttack();
     void TailAttack();
     void ChaseAttack();

@@ -13,8 +13,6 @@ int32_t Stage02Boss::summonShift = 0;
 
 namespace {
 
-const char* const kNames[] = {"花椿：ノーヴルフルール", "花椿：ディスパーサータイム", "花椿：リングフォーチュン"};
-
 // The first named attack's path: from frame `from` (inclusive) to `to`
 // (exclusive) toward a screen point.
 struct Leg {
@@ -49,15 +47,22 @@ constexpr RingBlock kRingBlocks[4] = {{1, 640, 80, true, {1.0f, 3.0f}, {0.005f, 
 
 }  // namespace
 
-Stage02Boss::Stage02Boss() : ringElement(0) {
-    SetUpStageBoss(*this, 40.0f, 1, {60, 50, 60, 65, 100}, {60, 60, 60, 60, 60, 70, 70, 70},
-                   {200000, 220000, 240000, 260000, 280000});
-}
+const BossAttack<Stage02Boss> Stage02Boss::kAttacks[] = {
+    {.hp = 60, .seconds = 60, .run = &Stage02Boss::OpeningAttack},
+    {.name = "花椿：ノーヴルフルール", .hp = 50, .seconds = 60, .bonus = 200000,
+     .run = &Stage02Boss::FlowerAttack, .breakSeconds = 60, .breakTo = {320, 60}},
+    {.name = "花椿：ディスパーサータイム", .hp = 60, .seconds = 60, .bonus = 220000,
+     .run = &Stage02Boss::DisperserAttack, .breakSeconds = 60, .breakTo = {600, 240}},
+    {.name = "花椿：リングフォーチュン", .hp = 65, .seconds = 70, .bonus = 240000,
+     .run = &Stage02Boss::RingAttack, .breakSeconds = 70, .breakTo = {600, 240}},
+};
+
+Stage02Boss::Stage02Boss() : ringElement(0) { SetUpStageBoss(*this, 40.0f, 1, kAttacks); }
 
 void Stage02Boss::Update() {
     if (!BossAppears(*this)) return;
     phaseTimer += 1;
-    if (phase == 0) {
+    if (phase == kPhaseEntrance) {
         y += 1.0f;  // sinks into view
         if (phaseTimer == 150) {
             ObjectManager.DestroyAllEnemies();  // and again as the entrance ends: two bursts each
@@ -67,19 +72,13 @@ void Stage02Boss::Update() {
     // The talk's first run comes from here, after the frame was drawn.
     if (TalkOrCountSeconds(*this, INT32_MAX, UpdateTalkYuriStage2Before, UpdateTalkCheskaStage2Before)) return;
     switch (phase) {
-    case 2: OpeningAttack(); break;
-    case 3:
-        element = 0;
-        BreakFrame(*this, 320.0f, 60.0f);
+    case kPhaseDefeated: EndDefeatPause(*this, 120); break;
+    case kPhaseCleared: RaiseTally(*this, true); break;
+    default:
+        // Her first break turns her to element 0, on each of its frames.
+        if (phase == kPhaseOpening + 1) element = 0;
+        RunAttackOrBreak(*this, kAttacks);
         break;
-    case 4: FlowerAttack(); break;
-    case 5: BreakFrame(*this, 600.0f, 240.0f); break;
-    case 6: DisperserAttack(); break;
-    case 7: BreakFrame(*this, 600.0f, 240.0f); break;
-    case 8: RingAttack(); break;
-    case 30: EndDefeatPause(*this, 120); break;
-    case 32: RaiseTally(*this, true); break;
-    default: break;
     }
 }
 
@@ -102,16 +101,26 @@ void Stage02Boss::OpeningAttack() {
     if (phaseTimer % kPeriods[d] == 0) {
         PlaySe(SoundTable.rt_star14);
         if (d == 0) {
-            FireSpread(x, y, 2, 2, 0, 4681, 1, 14, 50, 0, 1.0f, -0.01f);
-            FireSpread(x, y, 2, 2, 0, 3449, 1, 19, -50, 1, 1.0f, -0.005f);
+            FireSpread(x, y, 14, 4681,
+                       {.motion = 2, .graphic = 2, .turn = 50, .element = 0, .speed = 1.0f, .accel = -0.01f});
+            FireSpread(x, y, 19, 3449,
+                       {.motion = 2, .graphic = 2, .turn = -50, .element = 1, .speed = 1.0f, .accel = -0.005f});
         } else if (d == 1) {
-            FireSpread(x, y, 2, 2, 0, 2730, 1, 18, 50, 0, 1.0f, -0.01f);
-            FireSpread(x, y, 2, 2, 0, 2730, 1, 24, -50, 1, 1.0f, -0.005f);
+            FireSpread(x, y, 18, 2730,
+                       {.motion = 2, .graphic = 2, .turn = 50, .element = 0, .speed = 1.0f, .accel = -0.01f});
+            FireSpread(x, y, 24, 2730,
+                       {.motion = 2, .graphic = 2, .turn = -50, .element = 1, .speed = 1.0f, .accel = -0.005f});
         } else {
             moveAngle = WrapAdd(moveAngle, 6000);
-            FireSpread(x, y, 2, 2, moveAngle, 2730, 1, 18, 50, 0, 1.0f, -0.08f);
-            FireSpread(x, y, 2, 2, moveAngle, 2730, 1, 24, -50, 1, 1.0f, -0.05f);
-            FireSpread(x, y, 2, 2, moveAngle, 2184, 1, 24, 80, 2, 1.0f, -0.03f);
+            FireSpread(x, y, 18, 2730,
+                       {.motion = 2, .graphic = 2, .angle = moveAngle, .turn = 50, .element = 0,
+                        .speed = 1.0f, .accel = -0.08f});
+            FireSpread(x, y, 24, 2730,
+                       {.motion = 2, .graphic = 2, .angle = moveAngle, .turn = -50, .element = 1,
+                        .speed = 1.0f, .accel = -0.05f});
+            FireSpread(x, y, 24, 2184,
+                       {.motion = 2, .graphic = 2, .angle = moveAngle, .turn = 80, .element = 2,
+                        .speed = 1.0f, .accel = -0.03f});
         }
     }
     if (AttackOver(*this)) NextPhase();
@@ -126,7 +135,7 @@ void Stage02Boss::FlowerAttack() {
     if ((static_cast<uint32_t>(phaseTimer) + static_cast<uint32_t>(summonShift)) % static_cast<uint32_t>(s.period) ==
         0) {
         PlaySe(SoundTable.puni);
-        SummonEnemy(x, y, 13, moveAngle, 0, GameRand() % 2, 0.0f, 0.0f, s.life);
+        SummonEnemy(x, y, {.type = 13, .angle = moveAngle, .element = GameRand() % 2, .life = s.life});
     }
     if (phaseTimer > 2000) {
         summonShift = WrapAdd(summonShift, 60);
@@ -142,10 +151,12 @@ void Stage02Boss::DisperserAttack() {
     if (phaseTimer % p.period == 0) {
         moveAngle = AimAtPlayer1(*this);
         PlaySe(SoundTable.rt_star14);
-        FireBullet(x, y, 2, 4, moveAngle, d == 2 ? 1 : 0, 0, p.speed, 0.0f);
+        FireBullet(x, y, {.motion = 2, .graphic = 4, .angle = moveAngle, .turn = d == 2 ? 1 : 0, .element = 0,
+                          .speed = p.speed});
         // A ring of 50 px whose bullets fly out along the aimed line.
         ForEachOnCircle(x, y, 50.0f, 1, p.count, p.step, [&](float bx, float by, int32_t a) {
-            FireBullet(bx, by, 11, 2, moveAngle, a, GameRand() % 2, p.speed, 0.0f);
+            FireBullet(bx, by, {.motion = 11, .graphic = 2, .angle = moveAngle, .turn = a, .element = GameRand() % 2,
+                                .speed = p.speed});
         });
     }
     if (!AttackOver(*this)) return;
@@ -164,7 +175,8 @@ void Stage02Boss::RingAttack() {
         PlaySe(SoundTable.rt_star22);
         ringElement = (ringElement + 1) % 3;
         ForEachOnCircle(x, y, 80.0f, 0, 21, 3276, [&](float bx, float by, int32_t) {
-            FireBullet(bx, by, 1, 3, moveAngle, 0, ringElement, block.speed[column], block.accel[column]);
+            FireBullet(bx, by, {.motion = 1, .graphic = 3, .angle = moveAngle, .element = ringElement,
+                                .speed = block.speed[column], .accel = block.accel[column]});
         });
     }
     if (t >= 690 && t < 850) MoveTo(320.0f, 240.0f, 2.0f);
@@ -179,7 +191,7 @@ void Stage02Boss::Draw() {
     StepCounter(animFrame, 27);
     DrawBossCircle(*this, x, y, element);
     DrawBossCell(x, y, Cell(animFrame / 7, 60.0f, 0.0f), 0.0f);
-    DrawBossHud(*this, AttackNameOf(phase, kNames));
-    if (phase == 1) RunTeamTalk(UpdateTalkYuriStage2Before, UpdateTalkCheskaStage2Before);
-    if (phase == 31) RunTeamTalk(UpdateTalkYuriStage2After, UpdateTalkCheskaStage2After);
+    DrawBossHud(*this, AttackNameOf(phase, kAttacks));
+    if (phase == kPhaseTalk) RunTeamTalk(UpdateTalkYuriStage2Before, UpdateTalkCheskaStage2Before);
+    if (phase == kPhaseAfterTalk) RunTeamTalk(UpdateTalkYuriStage2After, UpdateTalkCheskaStage2After);
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "game/bosses/BossCommon.h"
 #include "game/state/cBossBase.h"
 
 class Stage02Boss : public cBossBase {
@@ -20,6 +21,7 @@ public:
     static int32_t summonShift;
 
 private:
+    static const BossAttack<Stage02Boss> kAttacks[];
     void OpeningAttack();
     void FlowerAttack();
     void DisperserAttack();

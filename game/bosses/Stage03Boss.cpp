@@ -11,8 +11,6 @@
 
 namespace {
 
-const char* const kNames[] = {"剛盾：リフレクトシールド", "剛盾：ディメンジョンビット", "剛盾：英雄の盾"};
-
 // The opening attack's rectangle: by frame (inclusive), toward a screen point, in an element.
 struct Corner {
     int32_t from, to;
@@ -55,30 +53,32 @@ constexpr Counter kCounter[3] = {{5000, 2.4f, 0.0f, 0.7f}, {2000, 2.1f, 2.3f, 0.
 
 }  // namespace
 
+const BossAttack<Stage03Boss> Stage03Boss::kAttacks[] = {
+    {.hp = 60, .seconds = 60, .run = &Stage03Boss::OpeningAttack},
+    {.name = "剛盾：リフレクトシールド", .hp = 50, .seconds = 60, .bonus = 300000,
+     .run = &Stage03Boss::ShieldAttack, .breakSeconds = 60, .breakTo = {50, 240}},
+    {.name = "剛盾：ディメンジョンビット", .hp = 90, .seconds = 60, .bonus = 330000,
+     .run = &Stage03Boss::BitsAttack, .breakSeconds = 60, .breakTo = {320, 40, 2.0f}},
+    {.name = "剛盾：英雄の盾", .hp = 60, .seconds = 60, .bonus = 360000,
+     .run = &Stage03Boss::HeroAttack, .breakSeconds = 60, .breakTo = {600, 240, 2.0f}},
+};
+
 Stage03Boss::Stage03Boss() : counterElement(0), reflecting(0), reflectTimer(0), shieldAngle(0) {
-    SetUpStageBoss(*this, 40.0f, 1, {60, 50, 90, 60, 100}, {60, 60, 60, 60, 60, 60, 60, 60, 60},
-                   {300000, 330000, 360000, 390000, 420000});
+    SetUpStageBoss(*this, 40.0f, 1, kAttacks);
 }
 
 void Stage03Boss::Update() {
     if (!BossAppears(*this)) return;
     phaseTimer += 1;
-    if (phase == 0) {
+    if (phase == kPhaseEntrance) {
         MoveAlong(x, y, moveAngle, moveSpeed);  // along the schedule's angle
         if (phaseTimer == 150) EndEntrance(*this, true);
     }
     if (TalkOrCountSeconds(*this, INT32_MAX)) return;
     switch (phase) {
-    case 2: OpeningAttack(); break;
-    case 3: BreakFrame(*this, 50.0f, 240.0f, 3.0f); break;
-    case 4: ShieldAttack(); break;
-    case 5: BreakFrame(*this, 320.0f, 40.0f, 2.0f); break;
-    case 6: BitsAttack(); break;
-    case 7: BreakFrame(*this, 600.0f, 240.0f, 2.0f); break;
-    case 8: HeroAttack(); break;
-    case 30: EndDefeatPause(*this, 120); break;
-    case 32: RaiseTally(*this, true); break;
-    default: break;
+    case kPhaseDefeated: EndDefeatPause(*this, 120); break;
+    case kPhaseCleared: RaiseTally(*this, true); break;
+    default: RunAttackOrBreak(*this, kAttacks); break;
     }
 }
 
@@ -98,18 +98,23 @@ void Stage03Boss::OpeningAttack() {
         for (int32_t i = 1; i <= o.lineCount; ++i) {
             const float speed = static_cast<float>(o.lineStep * i);
             if (d == 2) {
-                FireBullet(x, y, 2, 54, aim - 4000, 0, element, speed, o.lineAccel);
-                FireBullet(x, y, 2, 54, aim + 4000, 0, element, speed, o.lineAccel);
+                FireBullet(x, y, {.motion = 2, .graphic = 54, .angle = aim - 4000, .element = element, .speed = speed,
+                                  .accel = o.lineAccel});
+                FireBullet(x, y, {.motion = 2, .graphic = 54, .angle = aim + 4000, .element = element, .speed = speed,
+                                  .accel = o.lineAccel});
             } else {
-                FireBullet(x, y, 2, 54, aim, 0, element, speed, o.lineAccel);
+                FireBullet(x, y, {.motion = 2, .graphic = 54, .angle = aim, .element = element, .speed = speed,
+                                  .accel = o.lineAccel});
             }
         }
         for (int32_t i = 1; i <= o.spiral0; ++i)
-            FireBullet(x, y, 8, 22, 3120 * i, o.firstTurn + o.turnStep * (i - 1), 0,
-                       static_cast<float>(1.0 + o.spiralStep * i), 0.002f);
+            FireBullet(x, y, {.motion = 8, .graphic = 22, .angle = 3120 * i,
+                              .turn = o.firstTurn + o.turnStep * (i - 1), .element = 0,
+                              .speed = static_cast<float>(1.0 + o.spiralStep * i), .accel = 0.002f});
         for (int32_t i = 1; i <= o.spiral1; ++i)
-            FireBullet(x, y, 8, 22, 3120 * i, -o.firstTurn - o.turnStep * (i - 1), 1,
-                       static_cast<float>(1.0 + o.spiralStep * i), 0.002f);
+            FireBullet(x, y, {.motion = 8, .graphic = 22, .angle = 3120 * i,
+                              .turn = -o.firstTurn - o.turnStep * (i - 1), .element = 1,
+                              .speed = static_cast<float>(1.0 + o.spiralStep * i), .accel = 0.002f});
     }
     if (AttackOver(*this)) NextPhase();
 }
@@ -124,7 +129,8 @@ void Stage03Boss::ShieldAttack() {
     }
     if (phaseTimer % s.shotEvery == 0) {
         PlaySe(SoundTable.BigShot);
-        FireBullet(x, y, 1, 4, AimAtPlayer1(*this), 0, 2, s.shotSpeed, 0.0f);
+        FireBullet(x, y, {.motion = 1, .graphic = 4, .angle = AimAtPlayer1(*this), .element = 2,
+                          .speed = s.shotSpeed});
     }
     // A shot of the shield's own element coming near starts a reflection.
     if (!reflecting) {
@@ -142,9 +148,11 @@ void Stage03Boss::ShieldAttack() {
             const int32_t aim = AimAtPlayer1(*this);
             const int32_t other = element == 0 ? 1 : 0;
             for (int32_t i = 0; i < s.fanA; ++i)
-                FireBullet(x, y, 8, 1, aim + GameRand() - 16758, 100, element, s.speedA, 0.017f);
+                FireBullet(x, y, {.motion = 8, .graphic = 1, .angle = aim + GameRand() - 16758, .turn = 100,
+                                  .element = element, .speed = s.speedA, .accel = 0.017f});
             for (int32_t i = 0; i < s.fanB; ++i)
-                FireBullet(x, y, 8, 1, aim + GameRand() - 16758, -100, other, s.speedB, 0.003f);
+                FireBullet(x, y, {.motion = 8, .graphic = 1, .angle = aim + GameRand() - 16758, .turn = -100,
+                                  .element = other, .speed = s.speedB, .accel = 0.003f});
         }
         reflectTimer -= 1;
         if (reflectTimer < 1) reflecting = 0;
@@ -159,10 +167,10 @@ void Stage03Boss::BitsAttack() {
     const int32_t d = BossDifficulty();
     if (phaseTimer == 40) {
         // Four bits 10 px above, two each at 320 px left and right.
-        SummonEnemy(x - 320, y - 10, 59, -2000, 20, 0, 0.0f, 0.0f, 9999.0f);
-        SummonEnemy(x - 320, y - 10, 59, 2000, 20, 0, 0.0f, 0.0f, 9999.0f);
-        SummonEnemy(x + 320, y - 10, 59, 2000, -20, 1, 0.0f, 0.0f, 9999.0f);
-        SummonEnemy(x + 320, y - 10, 59, -2000, -20, 1, 0.0f, 0.0f, 9999.0f);
+        SummonEnemy(x - 320, y - 10, {.type = 59, .angle = -2000, .turn = 20, .element = 0, .life = 9999.0f});
+        SummonEnemy(x - 320, y - 10, {.type = 59, .angle = 2000, .turn = 20, .element = 0, .life = 9999.0f});
+        SummonEnemy(x + 320, y - 10, {.type = 59, .angle = 2000, .turn = -20, .element = 1, .life = 9999.0f});
+        SummonEnemy(x + 320, y - 10, {.type = 59, .angle = -2000, .turn = -20, .element = 1, .life = 9999.0f});
     }
     if (phaseTimer % (d == 2 ? 60 : 600) == 0) element = element == 0 ? 1 : 0;
     // Counter fire while a shot is near: its element chooses the answer.
@@ -174,11 +182,16 @@ void Stage03Boss::BitsAttack() {
         const Counter& c = kCounter[d];
         if (nearElement == element) {
             const int32_t aim = AimAtPlayer1(*this);
-            FireBullet(x, y, 1, 22, aim - c.spread, 4, GameRand() % 2, c.pairSpeed, 0.02f);
-            FireBullet(x, y, 1, 22, aim + c.spread, 4, GameRand() % 2, c.pairSpeed, 0.02f);
-            if (d >= 1) FireBullet(x, y, 12, 22, aim, 120, GameRand() % 2, c.turningSpeed, 0.002f);
+            FireBullet(x, y, {.motion = 1, .graphic = 22, .angle = aim - c.spread, .turn = 4,
+                              .element = GameRand() % 2, .speed = c.pairSpeed, .accel = 0.02f});
+            FireBullet(x, y, {.motion = 1, .graphic = 22, .angle = aim + c.spread, .turn = 4,
+                              .element = GameRand() % 2, .speed = c.pairSpeed, .accel = 0.02f});
+            if (d >= 1)
+                FireBullet(x, y, {.motion = 12, .graphic = 22, .angle = aim, .turn = 120, .element = GameRand() % 2,
+                                  .speed = c.turningSpeed, .accel = 0.002f});
         } else {
-            FireBullet(x, y, 1, 22, AimAtLater(*this), 4, GameRand() % 2, c.otherSpeed, 0.02f);
+            FireBullet(x, y, {.motion = 1, .graphic = 22, .angle = AimAtLater(*this), .turn = 4,
+                              .element = GameRand() % 2, .speed = c.otherSpeed, .accel = 0.02f});
         }
     }
     if (!AttackOver(*this)) return;
@@ -195,7 +208,9 @@ void Stage03Boss::HeroAttack() {
         for (int32_t i = 0; i < 28; ++i) ObjectManager.SpawnEffect(ix, iy, 10, element, 0);
         const int32_t aim = AimAtPlayer1(*this);
         const double step = d == 2 ? 0.3 : 0.2;
-        for (int32_t i = 1; i <= 22; ++i) FireBullet(x, y, 1, 11, aim, 0, 2, static_cast<float>(step * i), 0.0001f);
+        for (int32_t i = 1; i <= 22; ++i)
+            FireBullet(x, y, {.motion = 1, .graphic = 11, .angle = aim, .element = 2,
+                              .speed = static_cast<float>(step * i), .accel = 0.0001f});
     }
     if (phaseTimer == 440) {
         PlaySe(SoundTable.changeattribute);
@@ -211,7 +226,8 @@ void Stage03Boss::CounterVolley() {
     ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 13, element, 0);
     const int32_t aim = AimAtPlayer1(*this);
     for (int32_t k = 0; k <= 10; ++k)
-        FireBullet(x, y, 1, 6, aim + GameRand() % 1000 - 6000 + 1000 * k, 0, counterElement, 4.0f, 0.02f);
+        FireBullet(x, y, {.motion = 1, .graphic = 6, .angle = aim + GameRand() % 1000 - 6000 + 1000 * k,
+                          .element = counterElement, .speed = 4.0f, .accel = 0.02f});
     counterElement = counterElement == 0 ? 1 : 0;
 }
 
@@ -220,9 +236,9 @@ void Stage03Boss::HitTest() {
     // The shield takes hits from 50 px.
     ForEachShotNear(x, y, 50, [this](cPlayerBulletBase& s) {
         TakeBossShot(*this, s);
-        if (phase == 8 && phaseTimer <= 240) CounterVolley();
+        if (RunsAttack(phase, kAttacks, &Stage03Boss::HeroAttack) && phaseTimer <= 240) CounterVolley();
     });
-    if (phase > 0) KeepBoxInView(x, y, hitBox);
+    if (phase > kPhaseEntrance) KeepBoxInView(x, y, hitBox);
     SetBossBox(hitBox, x, y);
 }
 
@@ -232,11 +248,11 @@ void Stage03Boss::Draw() {
     DrawBossCircle(*this, x, y, element);
     DrawBossCell(x, y, Cell(animFrame / 7, 60.0f, 0.0f), 0.0f);
     const float sx = x - ScrollX - 90, sy = y - ScrollY - 50;
-    if (phase == 4)
+    if (RunsAttack(phase, kAttacks, &Stage03Boss::ShieldAttack))
         DrawTurned(kBossBodySlot, sx, sy, 180, 180, Cell(element, 180.0f, 0.0f), 80, 180, 180, kWhite, shieldAngle);
-    if (phase == 8 && phaseTimer <= 240)
+    if (RunsAttack(phase, kAttacks, &Stage03Boss::HeroAttack) && phaseTimer <= 240)
         DrawTurned(kBossBodySlot, sx, sy, 180, 180, 0, 260, 180, 180, kWhite, shieldAngle);
-    DrawBossHud(*this, AttackNameOf(phase, kNames));
-    if (phase == 1) RunTeamTalk(UpdateTalkYuriStage3Before, UpdateTalkCheskaStage3Before);
-    if (phase == 31) RunTeamTalk(UpdateTalkYuriStage3After, UpdateTalkCheskaStage3After);
+    DrawBossHud(*this, AttackNameOf(phase, kAttacks));
+    if (phase == kPhaseTalk) RunTeamTalk(UpdateTalkYuriStage3Before, UpdateTalkCheskaStage3Before);
+    if (phase == kPhaseAfterTalk) RunTeamTalk(UpdateTalkYuriStage3After, UpdateTalkCheskaStage3After);
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "game/bosses/BossCommon.h"
 #include "game/state/cBossBase.h"
 
 class Stage03Boss : public cBossBase {
@@ -20,6 +21,7 @@ public:
     int32_t shieldAngle;     // the drawn shield's turn
 
 private:
+    static const BossAttack<Stage03Boss> kAttacks[];
     void OpeningAttack();
     void ShieldAttack();
     void BitsAttack();

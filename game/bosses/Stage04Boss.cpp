@@ -16,9 +16,6 @@ int32_t Stage04Boss::streamAngle[3] = {0, 0, 0};
 
 namespace {
 
-const char* const kNames[] = {"はこにわサバイバル！", "はーと！キャッチボール", "どっきりぴんぼーる",
-                              "ふたりのおにとおにごっこ♪"};
-
 constexpr int32_t kBallType = 63;
 constexpr int32_t kPinballType = 65;
 
@@ -50,7 +47,7 @@ constexpr Tag kTag[2] = {{73, 74, 1.5f, 300, 300, 301, 600, 600}, {97, 98, 1.8f,
 // 21 enemies of a type on a circle of 120 px around (cx, cy), heading outward.
 void SummonRing(float cx, float cy, int32_t type, int32_t element) {
     ForEachOnCircle(cx, cy, 120.0f, 0, 21, 3276, [&](float px, float py, int32_t a) {
-        SummonEnemy(px, py, type, a, 0, element, 0.0f, 0.0f, 888.0f);
+        SummonEnemy(px, py, {.type = type, .angle = a, .element = element, .life = 888.0f});
     });
 }
 
@@ -65,9 +62,21 @@ void MoveAllOfType(int32_t type, float dx, float dy) {
 
 }  // namespace
 
+const BossAttack<Stage04Boss, Stage04Boss::Places> Stage04Boss::kAttacks[] = {
+    {.hp = 80, .seconds = 60, .run = &Stage04Boss::OpeningAttack},
+    {.name = "はこにわサバイバル！", .hp = 99, .seconds = 99, .bonus = 400000,
+     .run = &Stage04Boss::GardenAttack, .breakSeconds = 60, .breakTo = {true, 118, 118, -118, -118}},
+    {.name = "はーと！キャッチボール", .hp = 70, .seconds = 99, .bonus = 440000,
+     .run = &Stage04Boss::CatchBallAttack, .breakSeconds = 99, .breakTo = {false, 618, 18, 18, 458}},
+    // The last two breaks go toward the sides; the view keeping of the hit test stops them at its edge.
+    {.name = "どっきりぴんぼーる", .hp = 65, .seconds = 99, .bonus = 480000,
+     .run = &Stage04Boss::PinballAttack, .breakSeconds = 99, .breakTo = {true, 298, 5, -298, 448}},
+    {.name = "ふたりのおにとおにごっこ♪", .hp = 100, .seconds = 99, .bonus = 520000,
+     .run = &Stage04Boss::TagAttack, .breakSeconds = 99, .breakTo = {true, 298, 5, -298, 448}},
+};
+
 Stage04Boss::Stage04Boss() : x2(0.0f), y2(0.0f), chaseAngle2(0), element2(1), hitBox2{} {
-    SetUpStageBoss(*this, 40.0f, 0, {80, 99, 70, 65, 100}, {60, 60, 99, 99, 99, 99, 99, 99, 99, 99},
-                   {400000, 440000, 480000, 520000, 560000});
+    SetUpStageBoss(*this, 40.0f, 0, kAttacks);
 }
 
 void Stage04Boss::Update() {
@@ -78,25 +87,16 @@ void Stage04Boss::Update() {
         y2 = y + 120.0f;
     }
     phaseTimer += 1;
-    if (phase == 0) {
+    if (phase == kPhaseEntrance) {
         x += 1.0f;  // both walk in from the left
         x2 += 1.0f;
         if (phaseTimer == 150) EndEntrance(*this, true);
     }
     if (TalkOrCountSeconds(*this, INT32_MAX)) return;
     switch (phase) {
-    case 2: OpeningAttack(); break;
-    case 3:
-    case 5:
-    case 7:
-    case 9: BreakMoves(); break;
-    case 4: GardenAttack(); break;
-    case 6: CatchBallAttack(); break;
-    case 8: PinballAttack(); break;
-    case 10: TagAttack(); break;
-    case 30: EndDefeatPause(*this, 120); break;
-    case 32: RaiseTally(*this, true); break;
-    default: break;
+    case kPhaseDefeated: EndDefeatPause(*this, 120); break;
+    case kPhaseCleared: RaiseTally(*this, true); break;
+    default: RunAttackOrBreak(*this, kAttacks, [this](const Places& to) { BreakMoves(to); }); break;
     }
 }
 
@@ -113,22 +113,19 @@ void Stage04Boss::Formation(float dx1, float dy1, float dx2, float dy2, float st
 // The ends of attacks and breaks give the bodies their elements back.
 void Stage04Boss::EndStep() {
     element = 0;
-    if (phase >= 3) element2 = 1;
+    if (phase > kPhaseOpening) element2 = 1;
     NextPhase();
 }
 
-void Stage04Boss::BreakMoves() {
+void Stage04Boss::BreakMoves(const Places& to) {
     RefillBreak(*this);
-    if (phase == 3) {
-        Formation(118, 118, -118, -118, 3.0f, 3.0f);
-    } else if (phase == 5) {
-        StepAxis(x, ScrollX + 618, 3.0f, 4.0f);
-        StepAxis(y, ScrollY + 18, 3.0f, 4.0f);
-        StepAxis(x2, ScrollX + 18, 3.0f, 4.0f);
-        StepAxis(y2, ScrollY + 458, 3.0f, 4.0f);
+    if (to.nearPlayer) {
+        Formation(to.x1, to.y1, to.x2, to.y2, 3.0f, 3.0f);
     } else {
-        // Toward the sides; the view keeping of the hit test stops them at its edge.
-        Formation(298, 5, -298, 448, 3.0f, 3.0f);
+        StepAxis(x, ScrollX + to.x1, 3.0f, 4.0f);
+        StepAxis(y, ScrollY + to.y1, 3.0f, 4.0f);
+        StepAxis(x2, ScrollX + to.x2, 3.0f, 4.0f);
+        StepAxis(y2, ScrollY + to.y2, 3.0f, 4.0f);
     }
     if (phaseTimer == 150) EndStep();
 }
@@ -145,8 +142,10 @@ void Stage04Boss::OpeningAttack() {
         for (int32_t body = 0; body < 2; ++body) {
             const float bx = body == 0 ? x : x2, by = body == 0 ? y : y2;
             const int32_t e = body == 0 ? element : element2;
-            FireBullet(bx, by, 2, 6, shotAngle, 0, e, s.speed1, s.accel1);
-            FireBullet(bx, by, 2, 6, streamAngle[d], 0, e, 0.4f, s.accel2);
+            FireBullet(bx, by, {.motion = 2, .graphic = 6, .angle = shotAngle, .element = e, .speed = s.speed1,
+                                .accel = s.accel1});
+            FireBullet(bx, by, {.motion = 2, .graphic = 6, .angle = streamAngle[d], .element = e, .speed = 0.4f,
+                                .accel = s.accel2});
         }
     }
     if (AttackOver(*this)) EndStep();
@@ -159,29 +158,31 @@ void Stage04Boss::GardenAttack() {
     Formation(118, 118, -118, -118, 2.0f, 2.0f);
     if (t % 10 == 0) {
         // Walls: body 1 left and up, body 2 right and down.
-        FireBullet(x, y, 2, 6, 32768, 0, element, g.wallSpeed1, 0.0f);
-        FireBullet(x, y, 2, 6, 49135, 0, element, g.wallSpeed1, 0.0f);
-        FireBullet(x2, y2, 2, 6, 0, 0, element2, g.wallSpeed2, 0.0f);
-        FireBullet(x2, y2, 2, 6, 16383, 0, element2, g.wallSpeed2, 0.0f);
+        FireBullet(x, y, {.motion = 2, .graphic = 6, .angle = 32768, .element = element, .speed = g.wallSpeed1});
+        FireBullet(x, y, {.motion = 2, .graphic = 6, .angle = 49135, .element = element, .speed = g.wallSpeed1});
+        FireBullet(x2, y2, {.motion = 2, .graphic = 6, .angle = 0, .element = element2, .speed = g.wallSpeed2});
+        FireBullet(x2, y2, {.motion = 2, .graphic = 6, .angle = 16383, .element = element2, .speed = g.wallSpeed2});
     }
     if (t % g.fanEvery == 0) {
         PlaySe(SoundTable.puni);
         const int32_t aim = AimFrom(x, y, LaterPlayer(), moveAngle);
         for (int32_t k = 0; k <= 2; ++k)
-            FireBullet(x, y, 2, 1, aim + g.fanFirst + g.fanStep * k, 0, element, g.fanSpeed1, g.fanAccel1);
+            FireBullet(x, y, {.motion = 2, .graphic = 1, .angle = aim + g.fanFirst + g.fanStep * k,
+                              .element = element, .speed = g.fanSpeed1, .accel = g.fanAccel1});
     }
     if ((t + g.fanOffset2) % g.fanEvery == 0) {
         const int32_t aim = AimFrom(x2, y2, Player1, chaseAngle2);
         for (int32_t k = 0; k <= 2; ++k)
-            FireBullet(x2, y2, 2, 1, aim + g.fanFirst + g.fanStep * k, 0, element2, g.fanSpeed2, g.fanAccel2);
+            FireBullet(x2, y2, {.motion = 2, .graphic = 1, .angle = aim + g.fanFirst + g.fanStep * k,
+                                .element = element2, .speed = g.fanSpeed2, .accel = g.fanAccel2});
     }
     if (t % g.slowEvery1 == 0) {
         const int32_t a = GameRand() * 2;
-        FireBullet(x, y, 2, 3, a, 0, GameRand() % 2, 0.1f, 0.0f);
+        FireBullet(x, y, {.motion = 2, .graphic = 3, .angle = a, .element = GameRand() % 2, .speed = 0.1f});
     }
     if (t % g.slowEvery2 == 0) {
         const int32_t a = GameRand() * 2;
-        FireBullet(x2, y2, 2, 3, a, 0, GameRand() % 2, 0.1f, 0.0f);
+        FireBullet(x2, y2, {.motion = 2, .graphic = 3, .angle = a, .element = GameRand() % 2, .speed = 0.1f});
     }
     if (AttackOver(*this)) EndStep();
 }
@@ -199,8 +200,12 @@ void Stage04Boss::CatchBallAttack() {
     if (t % kEvery[d] == 0) {
         PlaySe(SoundTable.xmasbell);
         const int32_t heading = static_cast<int32_t>(Kestra::Atan(x - x2, y - y2));
-        if (d == 2) SummonEnemy(x, y, kBallType, heading, -97, GameRand() % 2, 2.5f, 0.001f, 100.0f);
-        else SummonEnemy(x, y, kBallType, heading, -70, GameRand() % 2, 1.0f, 0.002f, 100.0f);
+        if (d == 2)
+            SummonEnemy(x, y, {.type = kBallType, .angle = heading, .turn = -97, .element = GameRand() % 2,
+                               .speed = 2.5f, .accel = 0.001f, .life = 100.0f});
+        else
+            SummonEnemy(x, y, {.type = kBallType, .angle = heading, .turn = -70, .element = GameRand() % 2,
+                               .speed = 1.0f, .accel = 0.002f, .life = 100.0f});
     }
     if (AttackOver(*this)) EndStep();
 }
@@ -218,7 +223,8 @@ void Stage04Boss::PinballAttack() {
     else summon = t % 30 == 0, life = 2.0f;
     if (summon) {
         PlaySe(SoundTable.xmasbell);
-        SummonEnemy(x, y, kPinballType, AimAtPlayer1(*this), 0, 2, 1.5f, 0.0f, life);
+        SummonEnemy(x, y, {.type = kPinballType, .angle = AimAtPlayer1(*this), .element = 2, .speed = 1.5f,
+                           .life = life});
     }
     if (!AttackOver(*this)) return;
     if (d == 0) {
@@ -298,8 +304,8 @@ void Stage04Boss::HitTest() {
         hp -= s.element == element2 ? s.power * 0.5f : s.power;
         SpendShot(*this, s);
     });
-    if (phase == 6) HoldBalls();
-    if (phase > 0) {
+    if (RunsAttack(phase, kAttacks, &Stage04Boss::CatchBallAttack)) HoldBalls();
+    if (phase > kPhaseEntrance) {
         KeepBoxInView(x, y, hitBox);
         KeepBoxInView(x2, y2, hitBox2);
     }
@@ -314,7 +320,7 @@ void Stage04Boss::Draw() {
     const float cell = Cell(animFrame / 12, 60.0f, 0.0f);
     DrawBossCell(x, y, cell, 0.0f);
     DrawBossCell(x2, y2, cell, 80.0f);
-    DrawBossHud(*this, AttackNameOf(phase, kNames));
-    if (phase == 1) RunTeamTalk(UpdateTalkYuriStage4Before, UpdateTalkCheskaStage4Before);
-    if (phase == 31) RunTeamTalk(UpdateTalkYuriStage4After, UpdateTalkCheskaStage4After);
+    DrawBossHud(*this, AttackNameOf(phase, kAttacks));
+    if (phase == kPhaseTalk) RunTeamTalk(UpdateTalkYuriStage4Before, UpdateTalkCheskaStage4Before);
+    if (phase == kPhaseAfterTalk) RunTeamTalk(UpdateTalkYuriStage4After, UpdateTalkCheskaStage4After);
 }

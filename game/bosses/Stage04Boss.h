@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "game/bosses/BossCommon.h"
 #include "game/state/cBossBase.h"
 
 class Stage04Boss : public cBossBase {
@@ -24,6 +25,14 @@ public:
     static int32_t streamAngle[3];
 
 private:
+    // Where a break takes the bodies: offsets from player 1 or, for the
+    // corners, screen points; body 1 first.
+    struct Places {
+        bool nearPlayer;
+        float x1, y1, x2, y2;
+    };
+    static const BossAttack<Stage04Boss, Places> kAttacks[];
+
     void Formation(float dx1, float dy1, float dx2, float dy2, float stepX, float stepY);
     void OpeningAttack();
     void GardenAttack();
@@ -31,6 +40,6 @@ private:
     void PinballAttack();
     void TagAttack();
     void HoldBalls();
-    void BreakMoves();
+    void BreakMoves(const Places& to);
     void EndStep();
 };

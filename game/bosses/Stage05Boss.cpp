@@ -10,9 +10,6 @@
 
 namespace {
 
-const char* const kNames[] = {"二極：キャットソウル", "二極：巡る巡る闇と光", "二極：聖闇の道標",
-                              "二極：モノトーンウォール", "悠久の二極光"};
-
 const Stage05Frame::Pictures kPictures = {"img/cutin_cheska.png", "img/mahoujin_cheska.png", "img/cheska.png"};
 
 // Team 1's talks only; the pre-fight talk's first run comes from Update.
@@ -22,9 +19,7 @@ const Stage05Frame::Profile kProfile = {
               .ending = {UpdateTalkYuriStage5Ending, nullptr}},
     .talkFromUpdate = true,
     .secondsStep = 2,
-    .pictures = &kPictures,
-    .names = kNames,
-    .breaks = {{290, 50}, {320, 240}, {320, 50}, {320, 50}, {320, 90}}};
+    .pictures = &kPictures};
 
 // A cat's speed, accel and life by difficulty.
 struct Cat {
@@ -45,7 +40,8 @@ constexpr Cat kStrayCat[3] = {{1.0f, 0.07f, 3.0f}, {1.0f, 0.07f, 5.0f}, {3.0f, 0
 constexpr Cat kLastCats[3] = {{0.8f, 0.01f, 2.0f}, {1.0f, 0.03f, 5.0f}, {0.1f, 0.03f, 10.0f}};
 
 void SummonCat(const cBossBase& b, int32_t angle, int32_t turn, int32_t element, const Cat& c) {
-    SummonEnemy(b.x, b.y, 60, angle, turn, element, c.speed, c.accel, c.life);
+    SummonEnemy(b.x, b.y, {.type = 60, .angle = angle, .turn = turn, .element = element, .speed = c.speed,
+                           .accel = c.accel, .life = c.life});
 }
 
 // Five cats around the aim, turning.
@@ -55,22 +51,21 @@ void CatStar(const cBossBase& b, int32_t aim, int32_t element, const Cat& c) {
 
 }  // namespace
 
-Stage05Boss::Stage05Boss()
-    : Stage05Frame(kProfile, {60, 70, 100, 80, 110, 300}, {60, 60, 99, 60, 99, 99, 99, 99, 99, 99, 159},
-                   {1000000, 1100000, 1200000, 1300000, 1400000}),
-      aimScratch(0) {}
+const Stage05Frame::Attack Stage05Boss::kAttacks[] = {
+    {.hp = 60, .seconds = 60, .run = Run(&Stage05Boss::OpeningAttack)},
+    {.name = "二極：キャットソウル", .hp = 70, .seconds = 99, .bonus = 1000000,
+     .run = Run(&Stage05Boss::CatAttack), .breakSeconds = 60, .breakTo = {290, 50}},
+    {.name = "二極：巡る巡る闇と光", .hp = 100, .seconds = 99, .bonus = 1100000,
+     .run = Run(&Stage05Boss::SpinnerAttack), .breakSeconds = 60, .breakTo = {320, 240}},
+    {.name = "二極：聖闇の道標", .hp = 80, .seconds = 99, .bonus = 1200000,
+     .run = Run(&Stage05Boss::GuidePostAttack), .breakSeconds = 99, .breakTo = {320, 50}},
+    {.name = "二極：モノトーンウォール", .hp = 110, .seconds = 99, .bonus = 1300000,
+     .run = Run(&Stage05Boss::WallAttack), .breakSeconds = 99, .breakTo = {320, 50}},
+    {.name = "悠久の二極光", .hp = 300, .seconds = 159, .bonus = 1400000,
+     .run = Run(&Stage05Boss::LastAttack), .breakSeconds = 99, .breakTo = {320, 90}},
+};
 
-void Stage05Boss::Attack() {
-    switch (phase) {
-    case 2: OpeningAttack(); break;
-    case 4: CatAttack(); break;
-    case 6: SpinnerAttack(); break;
-    case 8: GuidePostAttack(); break;
-    case 10: WallAttack(); break;
-    case 12: LastAttack(); break;
-    default: break;
-    }
-}
+Stage05Boss::Stage05Boss() : Stage05Frame(kProfile, kAttacks), aimScratch(0) {}
 
 void Stage05Boss::DrawBody() {
     // Her cell is read after the wrap, as the first four bosses read theirs.
@@ -86,13 +81,15 @@ void Stage05Boss::OpeningAttack() {
     static constexpr int32_t kSprayEvery[3] = {7, 3, 2};
     if (t % kAimEvery[d] == 0) {
         shotAngle = AimAtLater(*this);
-        FireBullet(x, y, 1, 11, shotAngle, 0, element, d == 2 ? 0.5f : 1.1f, 0.02f);
+        FireBullet(x, y, {.motion = 1, .graphic = 11, .angle = shotAngle, .element = element,
+                          .speed = d == 2 ? 0.5f : 1.1f, .accel = 0.02f});
     }
     const bool spraying = t <= 200 || (t >= 260 && t <= 460);
     if (spraying && t % kSprayEvery[d] == 0) {
         // Leftward, slowing, coming back.
         const int32_t angle = d == 2 ? GameRand() % 8000 + 28768 : GameRand() % 6000 + 29768;
-        FireBullet(x, y, 1, 8, angle, 0, GameRand() % 2, d == 2 ? 0.3f : 0.4f, d == 2 ? -0.005f : -0.006f);
+        FireBullet(x, y, {.motion = 1, .graphic = 8, .angle = angle, .element = GameRand() % 2,
+                          .speed = d == 2 ? 0.3f : 0.4f, .accel = d == 2 ? -0.005f : -0.006f});
     }
     if (t == 500) {
         element = 1 - element;
@@ -136,7 +133,7 @@ void Stage05Boss::SpinnerAttack() {
     const auto stream = [&](int32_t e) {
         PlaySe(SoundTable.shot_small);
         aimScratch = AimAtPlayer1(*this);
-        FireBullet(x, y, 1, 1, aimScratch, 0, e, streamSpeed, 0.0f);
+        FireBullet(x, y, {.motion = 1, .graphic = 1, .angle = aimScratch, .element = e, .speed = streamSpeed});
     };
     if (d == 2) {
         // Two light shots and a dark one every 14 frames.
@@ -156,26 +153,30 @@ void Stage05Boss::SpinnerAttack() {
     if (phaseTimer % (d == 2 ? 5 : 6) == 0) {
         // Element 2 matches neither player: these cannot be absorbed.
         const int32_t graphic = d == 0 ? 22 : 54;
-        FireBullet(x, y, 1, graphic, shotAngle, 0, 2, 7.0f, 0.0f);
-        FireBullet(x, y, 1, graphic, WrapAdd(shotAngle, 22000), 0, 0, 7.0f, 0.0f);
-        FireBullet(x, y, 1, graphic, WrapAdd(shotAngle, 44000), 0, 1, 7.0f, 0.0f);
+        FireBullet(x, y, {.motion = 1, .graphic = graphic, .angle = shotAngle, .element = 2, .speed = 7.0f});
+        FireBullet(x, y, {.motion = 1, .graphic = graphic, .angle = WrapAdd(shotAngle, 22000), .element = 0,
+                          .speed = 7.0f});
+        FireBullet(x, y, {.motion = 1, .graphic = graphic, .angle = WrapAdd(shotAngle, 44000), .element = 1,
+                          .speed = 7.0f});
     }
     if (AttackOver(*this)) {
         NextPhase();
-        if (d == 0) phase = 9;  // the guide posts are skipped
+        // The guide posts are skipped.
+        if (d == 0) phase = BreakBefore(kAttacks, Run(&Stage05Boss::WallAttack));
     }
 }
 
 void Stage05Boss::GuidePostAttack() {
     const int32_t d = BossDifficulty();
     if (phaseTimer == 1) {
-        PlaceEnemy(80, 90, 83, 0, 0, 0.0f, 0.0f, 150.0f);
-        PlaceEnemy(560, 90, 83, 0, 1, 0.0f, 0.0f, 150.0f);
+        PlaceEnemy(80, 90, {.type = 83, .element = 0, .life = 150.0f});
+        PlaceEnemy(560, 90, {.type = 83, .element = 1, .life = 150.0f});
     }
     const bool fires = d == 2 ? phaseTimer % 70 == 0 : d == 1 && hp <= 20.0f && phaseTimer % 170 == 0;
     if (fires) {
         moveAngle = AimAtPlayer1(*this);
-        FireBullet(x, y, 2, 4, moveAngle, 0, 2, d == 2 ? 2.0f : 1.0f, d == 2 ? 0.005f : 0.002f);
+        FireBullet(x, y, {.motion = 2, .graphic = 4, .angle = moveAngle, .element = 2, .speed = d == 2 ? 2.0f : 1.0f,
+                          .accel = d == 2 ? 0.005f : 0.002f});
     }
     if (AttackOver(*this)) {
         NextPhase();
@@ -193,7 +194,8 @@ void Stage05Boss::WallAttack() {
         PlaySe(SoundTable.xmasbell);
         shotAngle = 16383;
         for (int32_t i = 0; i < 30; ++i)
-            FireBullet(x - 320 + gap * static_cast<float>(i), y - 40, 1, 1, 16383, 0, GameRand() % 2, kSpeed[d], 0.0f);
+            FireBullet(x - 320 + gap * static_cast<float>(i), y - 40,
+                       {.motion = 1, .graphic = 1, .angle = 16383, .element = GameRand() % 2, .speed = kSpeed[d]});
     }
     static constexpr float kWornHp[3] = {60.0f, 70.0f, 80.0f};
     static constexpr int32_t kWornSeconds[3] = {70, 60, 70};
@@ -202,7 +204,8 @@ void Stage05Boss::WallAttack() {
         shotAngle = 0;
         for (int32_t j = 0; j < 26; ++j) {
             const int32_t e = GameRand() % (d == 2 ? 3 : 2);
-            FireBullet(x - 320, y - 40 + gap * static_cast<float>(j), 1, 1, 0, 0, e, kSpeed[d], 0.0f);
+            FireBullet(x - 320, y - 40 + gap * static_cast<float>(j),
+                       {.motion = 1, .graphic = 1, .angle = 0, .element = e, .speed = kSpeed[d]});
         }
     }
     if (AttackOver(*this)) {
@@ -215,11 +218,13 @@ void Stage05Boss::WallAttack() {
 void Stage05Boss::LastAttack() {
     if (phaseTimer == 20) {
         PlaySe(SoundTable.Stardust);
-        SummonEnemy(x - 270, y, 64, 0, 0, 0, 0.0f, 0.0f, 9999.0f);
-        SummonEnemy(x + 270, y, 64, 0, 0, 0, 0.0f, 0.0f, 9999.0f);
-        SummonEnemy(x - 270, y + 350, 64, 0, 0, 0, 0.0f, 0.0f, 9999.0f);
-        SummonEnemy(x + 270, y + 350, 64, 0, 0, 0, 0.0f, 0.0f, 9999.0f);
+        SummonEnemy(x - 270, y, {.type = 64, .element = 0, .life = 9999.0f});
+        SummonEnemy(x + 270, y, {.type = 64, .element = 0, .life = 9999.0f});
+        SummonEnemy(x - 270, y + 350, {.type = 64, .element = 0, .life = 9999.0f});
+        SummonEnemy(x + 270, y + 350, {.type = 64, .element = 0, .life = 9999.0f});
     }
-    if (BossDifficulty() == 2) FireBullet(x, y, 1, 22, GameRand() * 2, 0, 2, 2.0f, 0.04f);
+    if (BossDifficulty() == 2)
+        FireBullet(x, y, {.motion = 1, .graphic = 22, .angle = GameRand() * 2, .element = 2, .speed = 2.0f,
+                          .accel = 0.04f});
     if (AttackOver(*this)) EndLast();
 }

@@ -11,9 +11,6 @@
 
 namespace {
 
-const char* const kNames[] = {"秘技：カラフルレールガン！", "秘技：あの手この手で", "秘技：コミカルスパーク",
-                              "秘技：ウィニングサプライズ！", "ユリ☆フィニッシュスター！"};
-
 const Stage05Frame::Pictures kPictures = {"img/cutin_yuri.png", "img/mahoujin_yuri.png", "img/yuri.png"};
 
 // Team 2's talks; the epilogue runs for either team. Her cut-in runs in break 11 too.
@@ -23,8 +20,6 @@ const Stage05Frame::Profile kProfile = {
               .ending = {UpdateTalkCheskaStage5Ending, UpdateTalkCheskaStage5Ending}},
     .secondsStep = 1,
     .pictures = &kPictures,
-    .names = kNames,
-    .breaks = {{600, 240}, {320, 30}, {50, 240}, {320, 50}, {320, 220}},
     .breakEleven = true};
 
 // One comical spark: a summon at the aim plus an offset.
@@ -41,27 +36,25 @@ constexpr Spark kSparks0[4] = {{70, -8000, 0, 0.004f}, {170, 8000, 1, 0.004f}, {
 
 }  // namespace
 
-Stage05Boss_Yuri::Stage05Boss_Yuri()
-    : Stage05Frame(kProfile, {90, 80, 80, 90, 160, 450}, {80, 80, 99, 99, 99, 99, 99, 99, 99, 99, 299},
-                   {1000000, 1100000, 1200000, 1300000, 1400000}),
-      ringScratch(0),
-      altElement(0),
-      loopLength(0) {}
+const Stage05Frame::Attack Stage05Boss_Yuri::kAttacks[] = {
+    {.hp = 90, .seconds = 80, .run = Run(&Stage05Boss_Yuri::OpeningAttack)},
+    {.name = "秘技：カラフルレールガン！", .hp = 80, .seconds = 99, .bonus = 1000000,
+     .run = Run(&Stage05Boss_Yuri::RailgunAttack), .breakSeconds = 80, .breakTo = {600, 240}},
+    {.name = "秘技：あの手この手で", .hp = 80, .seconds = 99, .bonus = 1100000,
+     .run = Run(&Stage05Boss_Yuri::FanAttack), .breakSeconds = 99, .breakTo = {320, 30}},
+    {.name = "秘技：コミカルスパーク", .hp = 90, .seconds = 99, .bonus = 1200000,
+     .run = Run(&Stage05Boss_Yuri::SparkAttack), .breakSeconds = 99, .breakTo = {50, 240}},
+    {.name = "秘技：ウィニングサプライズ！", .hp = 160, .seconds = 99, .bonus = 1300000,
+     .run = Run(&Stage05Boss_Yuri::SurpriseAttack), .breakSeconds = 99, .breakTo = {320, 50}},
+    {.name = "ユリ☆フィニッシュスター！", .hp = 450, .seconds = 299, .bonus = 1400000,
+     .run = Run(&Stage05Boss_Yuri::FinishAttack), .breakSeconds = 99, .breakTo = {320, 220}},
+};
 
-void Stage05Boss_Yuri::Attack() {
-    switch (phase) {
-    case 2: OpeningAttack(); break;
-    case 4: RailgunAttack(); break;
-    case 6: FanAttack(); break;
-    case 8: SparkAttack(); break;
-    case 10: SurpriseAttack(); break;
-    case 12: FinishAttack(); break;
-    default: break;
-    }
-}
+Stage05Boss_Yuri::Stage05Boss_Yuri()
+    : Stage05Frame(kProfile, kAttacks), ringScratch(0), altElement(0), loopLength(0) {}
 
 void Stage05Boss_Yuri::BreakEnded(int32_t k) {
-    if (k == 3) loopLength = 60;
+    if (k == BreakBefore(kAttacks, Run(&Stage05Boss_Yuri::RailgunAttack))) loopLength = 60;
 }
 
 void Stage05Boss_Yuri::DrawBody() { DrawSmallBody(x, y, StepBodyCell(*this, 9, 35), kWhite); }
@@ -85,8 +78,10 @@ void Stage05Boss_Yuri::OpeningAttack() {
         if (d == 2) shotAngle = AimAtPlayer1(*this);
         PlaySe(SoundTable.shot_small);
         const int32_t lead = from == 30 ? 0 : -pairGap;  // the second pair opens to the other side
-        FireBullet(x, y, 2, 14, WrapAdd(shotAngle, lead), 0, 0, pairSpeed, 0.0f);
-        FireBullet(x, y, 2, 14, WrapAdd(shotAngle, lead + pairGap), 0, 1, pairSpeed, 0.0f);
+        FireBullet(x, y, {.motion = 2, .graphic = 14, .angle = WrapAdd(shotAngle, lead), .element = 0,
+                          .speed = pairSpeed});
+        FireBullet(x, y, {.motion = 2, .graphic = 14, .angle = WrapAdd(shotAngle, lead + pairGap), .element = 1,
+                          .speed = pairSpeed});
     }
     if (t == 170 || t == 500) {
         shotAngle = AimAtPlayer1(*this);
@@ -101,8 +96,10 @@ void Stage05Boss_Yuri::OpeningAttack() {
         shotAngle = WrapAdd(shotAngle, turn);
         const int32_t open = d == 0 ? 3000 : 2000;
         const float speed = d == 0 ? 4.0f : 5.0f;
-        FireBullet(x, y, 2, 23, WrapAdd(shotAngle, -open), 0, 0, speed, 0.0f);
-        FireBullet(x, y, 2, 23, WrapAdd(shotAngle, open), 0, 1, speed, 0.0f);
+        FireBullet(x, y, {.motion = 2, .graphic = 23, .angle = WrapAdd(shotAngle, -open), .element = 0,
+                          .speed = speed});
+        FireBullet(x, y, {.motion = 2, .graphic = 23, .angle = WrapAdd(shotAngle, open), .element = 1,
+                          .speed = speed});
     }
     if (t == loopLength + 1200) {
         phaseTimer = 0;
@@ -129,16 +126,19 @@ void Stage05Boss_Yuri::RailgunAttack() {
         static constexpr int32_t kOffsets[5] = {0, -3000, 3000, 6000, -6000};
         static constexpr int32_t kElements[5] = {2, 1, 0, 1, 0};
         for (int32_t i = 0; i < (d == 2 ? 5 : 3); ++i)
-            FireBullet(x, y, 2, 51, WrapAdd(shotAngle, kOffsets[i]), 0, kElements[i], 6.0f, 0.0f);
+            FireBullet(x, y, {.motion = 2, .graphic = 51, .angle = WrapAdd(shotAngle, kOffsets[i]),
+                              .element = kElements[i], .speed = 6.0f});
     }
     static constexpr int32_t kSparkEvery[3] = {20, 4, 2};
     if (EveryInFrames(t, 60, 140, kSparkEvery[d])) {
         PlaySe(SoundTable.shot_small);
         const float step = d == 2 ? 0.3f : 0.1f;
         const int32_t up = shotAngle + 3000 + GameRand() % 7000;
-        FireBullet(x, y, 2, 23, up, -20, 1, static_cast<float>(GameRand() % 20) * step, 0.001f);
+        FireBullet(x, y, {.motion = 2, .graphic = 23, .angle = up, .turn = -20, .element = 1,
+                          .speed = static_cast<float>(GameRand() % 20) * step, .accel = 0.001f});
         const int32_t down = shotAngle - 3000 - GameRand() % 7000;
-        FireBullet(x, y, 2, 23, down, 20, 0, static_cast<float>(GameRand() % 20) * step, 0.001f);
+        FireBullet(x, y, {.motion = 2, .graphic = 23, .angle = down, .turn = 20, .element = 0,
+                          .speed = static_cast<float>(GameRand() % 20) * step, .accel = 0.001f});
     }
     // Each beam two frames sooner than the last, without a floor.
     if (phaseTimer == loopLength + 140) {
@@ -148,7 +148,8 @@ void Stage05Boss_Yuri::RailgunAttack() {
     if (AttackOver(*this)) {
         element = 0;
         NextPhase();
-        if (d == 0) phase = 7;  // the fans are skipped
+        // The fans are skipped.
+        if (d == 0) phase = BreakBefore(kAttacks, Run(&Stage05Boss_Yuri::SparkAttack));
     }
 }
 
@@ -162,7 +163,8 @@ void Stage05Boss_Yuri::FanAttack() {
             for (int32_t i = 0; i < 15; ++i) {
                 const float speed = 0.2f * static_cast<float>(i) + lag;
                 for (int32_t off : {-10000, 0, 10000})
-                    FireBullet(x, y, 2, 21, WrapAdd(shotAngle, off), 0, altElement, speed, accel);
+                    FireBullet(x, y, {.motion = 2, .graphic = 21, .angle = WrapAdd(shotAngle, off),
+                                      .element = altElement, .speed = speed, .accel = accel});
             }
             altElement = 1 - altElement;
         }
@@ -182,8 +184,8 @@ void Stage05Boss_Yuri::SparkAttack() {
         if (phaseTimer != sparks[i].at) continue;
         PlaySe(SoundTable.puni);
         shotAngle = AimAtPlayer1(*this);
-        SummonEnemy(x, y, 86, WrapAdd(shotAngle, sparks[i].offset), 0, sparks[i].element, 1.0f, sparks[i].accel,
-                    990.0f);
+        SummonEnemy(x, y, {.type = 86, .angle = WrapAdd(shotAngle, sparks[i].offset), .element = sparks[i].element,
+                           .speed = 1.0f, .accel = sparks[i].accel, .life = 990.0f});
     }
     if (phaseTimer == loopLength + 400) {
         phaseTimer = 2;
@@ -206,12 +208,14 @@ void Stage05Boss_Yuri::SurpriseAttack() {
         const float px = Player1 ? Player1->aimX : x, py = Player1 ? Player1->aimY : y;
         ForEachOnCircle(px, py, 230.0f, 1, 30, 2184, [&](float rx, float ry, int32_t a) {
             ringScratch = a;
-            FireBullet(rx, ry, 15, 2, ringScratch + 32768, 0, element, 1.5f, 0.0f);
+            FireBullet(rx, ry, {.motion = 15, .graphic = 2, .angle = ringScratch + 32768, .element = element,
+                                .speed = 1.5f});
         });
     }
     const auto knife = [&](float speed, float accel) {
         PlaySe(SoundTable.knifeswing);
-        FireBullet(x, y, 2, 19, shotAngle, 0, 2, speed, accel);
+        FireBullet(x, y, {.motion = 2, .graphic = 19, .angle = shotAngle, .element = 2, .speed = speed,
+                          .accel = accel});
     };
     if (d == 2) {
         if (t == 20) shotAngle = AimAtPlayer1(*this);
@@ -256,13 +260,16 @@ void Stage05Boss_Yuri::FinishAttack() {
                 const int32_t angle = GameRand() * 2;
                 const int32_t r = GameRand() % 30;
                 const float speed = d == 2 ? static_cast<float>(r) * 0.2f + 2.0f : static_cast<float>(r) * 0.1f + 1.0f;
-                FireBullet(x, y, 2, 16, angle, 0, element, speed, 0.001f);
+                FireBullet(x, y, {.motion = 2, .graphic = 16, .angle = angle, .element = element, .speed = speed,
+                                  .accel = 0.001f});
             }
             phaseTimer = 2;
             if (loopLength >= 50) loopLength -= 2;  // never below 48 frames
             element = 1 - element;
         }
-        if (d == 2 && phaseTimer % 3 == 0) FireBullet(x, y, 1, 22, GameRand() * 2, 0, 2, 2.0f, 0.04f);
+        if (d == 2 && phaseTimer % 3 == 0)
+            FireBullet(x, y, {.motion = 1, .graphic = 22, .angle = GameRand() * 2, .element = 2, .speed = 2.0f,
+                              .accel = 0.04f});
     }
     if (AttackOver(*this)) EndLast();
 }

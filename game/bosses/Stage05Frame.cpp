@@ -1,7 +1,5 @@
 #include "game/bosses/Stage05Frame.h"
 
-#include <algorithm>
-
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cObjectManager.h"
 #include "game/state/GameGlobals.h"
@@ -15,10 +13,9 @@ constexpr int32_t kClosingFrames = 255;
 
 }  // namespace
 
-Stage05Frame::Stage05Frame(const Profile& profile, std::initializer_list<int32_t> hps,
-                           std::initializer_list<int32_t> times, std::initializer_list<int32_t> bonuses)
-    : fadeAlpha(0), profile_(profile) {
-    SetUpStageBoss(*this, 40.0f, 1, hps, times, bonuses);
+Stage05Frame::Stage05Frame(const Profile& profile, std::span<const Attack> attacks)
+    : fadeAlpha(0), profile_(profile), attacks_(attacks) {
+    SetUpStageBoss(*this, 40.0f, 1, attacks);
 }
 
 void Stage05Frame::ReloadPictures(const Pictures& pics) {
@@ -39,7 +36,7 @@ void Stage05Frame::Update() {
     if (!BossAppears(*this)) return;
     if (asleep && p.pictures) ReloadPictures(*p.pictures);
     phaseTimer += 1;
-    if (phase == 0) {
+    if (phase == kPhaseEntrance) {
         y += 0.7f;  // sinks into view
         if (phaseTimer == 150) {
             // The phase timer runs on into the talk.
@@ -49,21 +46,16 @@ void Stage05Frame::Update() {
     }
     const bool talkNow = p.talkFromUpdate;
     const TalkFunction team1 = talkNow ? p.talks.before[0] : nullptr, team2 = talkNow ? p.talks.before[1] : nullptr;
-    if (TalkOrCountSeconds(*this, 30, team1, team2, p.secondsStep)) return;
-    if (phase >= 2 && phase < 30) {
-        if (phase % 2 == 0) {
-            Attack();
-        } else {
-            const int32_t k = phase;
-            const Point& to = p.breaks[std::min((k - 3) / 2, 5)];
-            if (BreakFrame(*this, to.x, to.y)) BreakEnded(k);
-        }
-    } else if (phase == 30) {
-        EndDefeatPause(*this, 120);
-    } else if (phase == 31) {
-        GameState.subState = kSubStateDialogue;
-    } else if (phase == 32) {
-        Depart();
+    if (TalkOrCountSeconds(*this, kPhaseDefeated, team1, team2, p.secondsStep)) return;
+    switch (phase) {
+    case kPhaseDefeated: EndDefeatPause(*this, 120); break;
+    case kPhaseAfterTalk: GameState.subState = kSubStateDialogue; break;
+    case kPhaseCleared: Depart(); break;
+    default: {
+        const int32_t k = phase;
+        if (RunAttackOrBreak(*this, attacks_)) BreakEnded(k);
+        break;
+    }
     }
 }
 
@@ -71,9 +63,9 @@ void Stage05Frame::Draw() {
     const Profile& p = profile_;
     DrawBossCircle(*this, x, y, element);
     DrawBody();
-    if (phase == 1) RunTeamTalk(p.talks.before[0], p.talks.before[1]);
-    DrawBossHud(*this, AttackNameOf(phase, p.names), p.breakEleven);
-    if (phase == 31) RunTeamTalk(p.talks.after[0], p.talks.after[1]);
+    if (phase == kPhaseTalk) RunTeamTalk(p.talks.before[0], p.talks.before[1]);
+    DrawBossHud(*this, AttackNameOf(phase, attacks_), p.breakEleven);
+    if (phase == kPhaseAfterTalk) RunTeamTalk(p.talks.after[0], p.talks.after[1]);
     DrawOver();
     if (p.talks.ending[0] || p.talks.ending[1]) DrawEnding();
 }
@@ -82,14 +74,14 @@ void Stage05Frame::DrawEnding() {
     cGameState& g = GameState;
     // Separate tests: a talk that moves the phase on takes effect in this very
     // frame, so no play frame runs between the talks and the tally.
-    if (phase == 32) {
+    if (phase == kPhaseCleared) {
         g.subState = kSubStateDialogue;
         if (fadeAlpha < 255) fadeAlpha += 2;
         if (fadeAlpha > 255) fadeAlpha = 255;
         DrawPlain(kEndingSlot, 0, 0, 640, 480, 0, 0, 640, 480, AlphaWhite(fadeAlpha));
         if (fadeAlpha >= 250) RunTeamTalk(profile_.talks.ending[0], profile_.talks.ending[1]);
     }
-    if (phase == 33) {
+    if (phase == kPhaseEnding) {
         phaseTimer = WrapAdd(phaseTimer, 1);
         // The scene draws the boss through the tally and the leave that
         // follows: the sub-state is held only while the colour fades in, and

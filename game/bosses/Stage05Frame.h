@@ -6,7 +6,6 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
 #include <span>
 
 #include "game/bosses/BossCommon.h"
@@ -17,7 +16,7 @@ public:
     void Update() override;
     void Draw() override;
 
-    int32_t fadeAlpha;  // the ending picture's alpha in phase 32
+    int32_t fadeAlpha;  // the ending picture's alpha after the post-fight talk
 
     // The pictures a stage boss puts into the cut-in, circle and body entries
     // when it appears (null: that entry is kept as the stage loaded it).
@@ -33,20 +32,21 @@ public:
         TalkFunction after[2];
         TalkFunction ending[2];
     };
-    // The screen point a break walks to.
-    struct Point {
-        float x, y;
-    };
-    // What a class brings to the frame.
+    // An attack of a class built on the frame; `Run` names its frame.
+    using Attack = BossAttack<Stage05Frame>;
+    using Frame = void (Stage05Frame::*)();
+    template <class Boss>
+    static constexpr Frame Run(void (Boss::*frame)()) {
+        return static_cast<Frame>(frame);
+    }
+    // What a class brings to the frame besides its attacks.
     struct Profile {
         Talks talks;
         bool talkFromUpdate;   // the pre-fight talk also runs from Update as phase 1 begins
         bool clearOnEntrance;  // the entrance's end also cancels the enemy bullets
         int32_t secondsStep;   // seconds off the counter each 60 frames
         const Pictures* pictures;
-        std::span<const char* const> names;  // of the named attacks, phase 4 first
-        Point breaks[6];                     // the break points of phases 3, 5, ..., 13
-        bool breakEleven;                    // the cut-in runs in break 11 too
+        bool breakEleven;  // the cut-in runs in break 11 too
     };
     // Replaces the entries of `pics` in the order cut-in, body, circle, then
     // loads cut-in, circle and body, each release printing its line.
@@ -54,25 +54,22 @@ public:
 
 protected:
     // The constructor values the four share (hp 40, element 1) and the
-    // first entries of the class's hp, time and bonus tables.
-    Stage05Frame(const Profile& profile, std::initializer_list<int32_t> hps, std::initializer_list<int32_t> times,
-                 std::initializer_list<int32_t> bonuses);
+    // class's attacks.
+    Stage05Frame(const Profile& profile, std::span<const Attack> attacks);
 
-    // An attack phase's frame (even phases from 2); it ends its own attack.
-    virtual void Attack() = 0;
     // After a break's last frame (the next attack has begun).
     virtual void BreakEnded(int32_t /*breakPhase*/) {}
     // The body cell under the circle (advances animFrame its own way).
     virtual void DrawBody() = 0;
     // What a class draws over the frame's own (Crow's mirror image).
     virtual void DrawOver() {}
-    // Phase 32 of a mid-boss: it leaves.
+    // A mid-boss's frames after its post-fight talk: it leaves.
     virtual void Depart() {}
     // The frame the tally is raised (the extra stage records the ending).
     virtual void TallyRaised() {}
 
-    // The last attack's end: the fall, the bullets turned to items, the pause
-    // of phase 30 and the attack's bonus, every enemy destroyed.
+    // The last attack's end: the fall, the bullets turned to items, the
+    // defeat's pause and the attack's bonus, every enemy destroyed.
     void EndLast() { EndLastAttack(*this, true); }
     // The stage bosses' closing phases: the picture, the epilogue, the colour.
     void DrawEnding();
@@ -82,4 +79,5 @@ protected:
 
 private:
     const Profile& profile_;
+    std::span<const Attack> attacks_;
 };

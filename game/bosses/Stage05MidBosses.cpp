@@ -10,24 +10,17 @@
 
 namespace {
 
-const char* const kOseroNames[] = {"必殺：グレートアステロイドジェット！", "必殺：ジェノサイドビッグバン"};
-const char* const kCrowNames[] = {"瞬：クロスナイフ", "瞬：ミラージュドライブ"};
-
 constexpr uint32_t kImageColour = 0xB4FFFFFFu;
 
 // Each meets one team; neither brings pictures of its own nor an epilogue.
 const Stage05Frame::Profile kOsero = {
     .talks = {.before = {UpdateTalkYuriStage5MidBefore, nullptr}, .after = {UpdateTalkYuriStage5MidAfter, nullptr}},
-    .secondsStep = 1,
-    .names = kOseroNames,
-    .breaks = {{320, 50}, {320, 200}}};
+    .secondsStep = 1};
 const Stage05Frame::Profile kCrow = {
     .talks = {.before = {nullptr, UpdateTalkCheskaStage5MidBefore}, .after = {nullptr, UpdateTalkCheskaStage5MidAfter}},
-    .secondsStep = 1,
-    .names = kCrowNames,
-    .breaks = {{420, 240}, {320, 40}}};
+    .secondsStep = 1};
 
-// The mid-bosses' leave at phase-32 frame 60: the extra life drops and the scroll runs again.
+// The mid-bosses' leave on its 60th frame: the extra life drops and the scroll runs again.
 void LeaveLife(const cBossBase& b) {
     DropExtraLife(b);
     ScrollHalt = 0;
@@ -37,16 +30,15 @@ void LeaveLife(const cBossBase& b) {
 
 // ---- Osero.
 
-Stage05Boss_Osero::Stage05Boss_Osero() : Stage05Frame(kOsero, {80, 100, 140}, {60, 60, 60, 60, 60}, {500000, 550000}) {}
+const Stage05Frame::Attack Stage05Boss_Osero::kAttacks[] = {
+    {.hp = 80, .seconds = 60, .run = Run(&Stage05Boss_Osero::SummonAttack)},
+    {.name = "必殺：グレートアステロイドジェット！", .hp = 100, .seconds = 60, .bonus = 500000,
+     .run = Run(&Stage05Boss_Osero::JetAttack), .breakSeconds = 60, .breakTo = {320, 50}},
+    {.name = "必殺：ジェノサイドビッグバン", .hp = 140, .seconds = 60, .bonus = 550000,
+     .run = Run(&Stage05Boss_Osero::BigBangAttack), .breakSeconds = 60, .breakTo = {320, 200}},
+};
 
-void Stage05Boss_Osero::Attack() {
-    switch (phase) {
-    case 2: SummonAttack(); break;
-    case 4: JetAttack(); break;
-    case 6: BigBangAttack(); break;
-    default: break;
-    }
-}
+Stage05Boss_Osero::Stage05Boss_Osero() : Stage05Frame(kOsero, kAttacks) {}
 
 void Stage05Boss_Osero::DrawBody() { DrawSmallBody(x, y, StepBodyCell(*this, 9, 35), kWhite); }
 
@@ -55,7 +47,8 @@ void Stage05Boss_Osero::SummonAttack() {
     static constexpr int32_t kEvery[3] = {500, 320, 140};
     const int32_t d = BossDifficulty();
     if (phaseTimer == kFirst[d] || phaseTimer % kEvery[d] == 0)
-        SummonEnemy(x, y, 66, 0, 0, 0, 1.0f, d == 2 ? 0.0003f : 0.0001f, 9999.0f);
+        SummonEnemy(x, y, {.type = 66, .element = 0, .speed = 1.0f, .accel = d == 2 ? 0.0003f : 0.0001f,
+                           .life = 9999.0f});
     if (AttackOver(*this)) {
         element = 0;
         NextPhase();
@@ -69,8 +62,8 @@ void Stage05Boss_Osero::JetAttack() {
     // The two jets come on the first pass only: the sweep loops back to 50.
     if (t == 40 || (d == 2 && t == 5)) {
         PlaySe(SoundTable.stillattack);
-        SummonEnemy(x - 320, y + 400, 58, 0, 0, 0, 0.0f, 0.041f, 9999.0f);
-        SummonEnemy(x + 320, y + 400, 58, 32768, 0, 1, 0.0f, 0.041f, 9999.0f);
+        SummonEnemy(x - 320, y + 400, {.type = 58, .element = 0, .accel = 0.041f, .life = 9999.0f});
+        SummonEnemy(x + 320, y + 400, {.type = 58, .angle = 32768, .element = 1, .accel = 0.041f, .life = 9999.0f});
     }
     if (t >= 100 && t <= 300) MoveTo(50, 40, 2.0f);
     if (t >= 400 && t <= 600) MoveTo(320, 60, 2.0f);
@@ -81,10 +74,12 @@ void Stage05Boss_Osero::JetAttack() {
         const int32_t lines = d == 2 ? 12 : 5;
         for (int32_t i = 1; i <= lines; ++i) {
             const float speed = 0.5f * static_cast<float>(i);
-            FireBullet(x + 20, y, 1, 1, static_cast<int32_t>(Kestra::Atan(px - 40 - (x + 20), py - y)), 0, 0, speed,
-                       0.002f);
-            FireBullet(x - 20, y, 1, 1, static_cast<int32_t>(Kestra::Atan(px + 40 - (x - 20), py - y)), 0, 1, speed,
-                       0.002f);
+            FireBullet(x + 20, y, {.motion = 1, .graphic = 1,
+                                   .angle = static_cast<int32_t>(Kestra::Atan(px - 40 - (x + 20), py - y)),
+                                   .element = 0, .speed = speed, .accel = 0.002f});
+            FireBullet(x - 20, y, {.motion = 1, .graphic = 1,
+                                   .angle = static_cast<int32_t>(Kestra::Atan(px + 40 - (x - 20), py - y)),
+                                   .element = 1, .speed = speed, .accel = 0.002f});
         }
     }
     if (t == 1000) phaseTimer = 50;
@@ -109,11 +104,13 @@ void Stage05Boss_Osero::BigBangAttack() {
             const int32_t angle = GameRand() * 2;
             const int32_t e = GameRand() % 2;
             const float speed = static_cast<float>(GameRand() % 22) * 0.1f;
-            SummonEnemy(x, y, 61, angle, d == 2 ? 55 : 0, e, speed, -0.0001f, 9999.0f);
+            SummonEnemy(x, y, {.type = 61, .angle = angle, .turn = d == 2 ? 55 : 0, .element = e, .speed = speed,
+                               .accel = -0.0001f, .life = 9999.0f});
         }
         for (int32_t k = 1; k <= 30; ++k) {
             shotAngle = 2184 * k;
-            FireBullet(x, y, 1, 3, shotAngle, kBang[d].turn, element, kBang[d].speed, kBang[d].accel);
+            FireBullet(x, y, {.motion = 1, .graphic = 3, .angle = shotAngle, .turn = kBang[d].turn,
+                              .element = element, .speed = kBang[d].speed, .accel = kBang[d].accel});
         }
         element = 1 - element;
     }
@@ -129,25 +126,24 @@ void Stage05Boss_Osero::Depart() {
 
 // ---- Crow.
 
+const Stage05Frame::Attack Stage05Boss_Crow::kAttacks[] = {
+    {.hp = 40, .seconds = 60, .run = Run(&Stage05Boss_Crow::KnifeAttack)},
+    {.name = "瞬：クロスナイフ", .hp = 70, .seconds = 60, .bonus = 500000, .run = Run(&Stage05Boss_Crow::CrossAttack),
+     .breakSeconds = 60, .breakTo = {420, 240}},
+    {.name = "瞬：ミラージュドライブ", .hp = 80, .seconds = 60, .bonus = 550000,
+     .run = Run(&Stage05Boss_Crow::MirageAttack), .breakSeconds = 60, .breakTo = {320, 40}},
+};
+
 Stage05Boss_Crow::Stage05Boss_Crow()
-    : Stage05Frame(kCrow, {40, 70, 80}, {60, 60, 60, 60, 60}, {500000, 550000}),
+    : Stage05Frame(kCrow, kAttacks),
       imageX(0.0f),
       imageY(0.0f),
       volleyCount(0),
       sideElement(0),
       doubleShot(0) {}
 
-void Stage05Boss_Crow::Attack() {
-    switch (phase) {
-    case 2: KnifeAttack(); break;
-    case 4: CrossAttack(); break;
-    case 6: MirageAttack(); break;
-    default: break;
-    }
-}
-
 void Stage05Boss_Crow::BreakEnded(int32_t k) {
-    if (k == 3) moveAngle = 8800;
+    if (k == BreakBefore(kAttacks, Run(&Stage05Boss_Crow::CrossAttack))) moveAngle = 8800;
 }
 
 void Stage05Boss_Crow::DrawBody() {
@@ -156,7 +152,8 @@ void Stage05Boss_Crow::DrawBody() {
 }
 
 void Stage05Boss_Crow::DrawOver() {
-    if (phase == 6) DrawSmallBody(imageX, imageY, cell_, kImageColour);
+    if (RunsAttack(phase, kAttacks, Run(&Stage05Boss_Crow::MirageAttack)))
+        DrawSmallBody(imageX, imageY, cell_, kImageColour);
 }
 
 void Stage05Boss_Crow::KnifeAttack() {
@@ -174,15 +171,19 @@ void Stage05Boss_Crow::KnifeAttack() {
     if (volleyCount == 1) shotAngle = AimAtPlayer1(*this);
     if (volleyCount <= 30 && volleyCount % (d == 0 ? 5 : 3) == 0) {
         if (d != 0) PlaySe(SoundTable.shot_small);
-        FireBullet(x, y, 2, 14, shotAngle, 0, element, d == 0 ? 4.0f : 6.0f, 0.0f);
+        FireBullet(x, y, {.motion = 2, .graphic = 14, .angle = shotAngle, .element = element,
+                          .speed = d == 0 ? 4.0f : 6.0f});
         if (doubleShot) {
             if (d == 0) {
-                FireBullet(x, y, 2, 14, WrapAdd(shotAngle, 32768), 0, element, 4.0f, 0.0f);
+                FireBullet(x, y, {.motion = 2, .graphic = 14, .angle = WrapAdd(shotAngle, 32768), .element = element,
+                                  .speed = 4.0f});
             } else {
                 const int32_t turn = d == 2 ? 10 : 0;
                 const float speed = d == 2 ? 5.0f : 4.0f;
-                FireBullet(x, y, 2, 14, WrapAdd(shotAngle, 2500), -turn, element, speed, 0.0f);
-                FireBullet(x, y, 2, 14, WrapAdd(shotAngle, -2500), turn, element, speed, 0.0f);
+                FireBullet(x, y, {.motion = 2, .graphic = 14, .angle = WrapAdd(shotAngle, 2500), .turn = -turn,
+                                  .element = element, .speed = speed});
+                FireBullet(x, y, {.motion = 2, .graphic = 14, .angle = WrapAdd(shotAngle, -2500), .turn = turn,
+                                  .element = element, .speed = speed});
             }
         }
     }
@@ -218,10 +219,14 @@ void Stage05Boss_Crow::CrossAttack() {
     volleyCount += 1;
     if (volleyCount % c.every == 0) {
         PlaySe(SoundTable.shot_small);
-        FireBullet(x, y, 2, 14, shotAngle, c.turn, element, c.speed, 0.0f);
-        FireBullet(x, y, 2, 14, WrapAdd(shotAngle, 32765), c.turn, element, c.speed, 0.0f);
-        FireBullet(x, y, 2, 14, WrapAdd(shotAngle, 16383), c.turn, sideElement, c.speed, 0.0f);
-        FireBullet(x, y, 2, 14, WrapAdd(shotAngle, -16383), c.turn, sideElement, c.speed, 0.0f);
+        FireBullet(x, y, {.motion = 2, .graphic = 14, .angle = shotAngle, .turn = c.turn, .element = element,
+                          .speed = c.speed});
+        FireBullet(x, y, {.motion = 2, .graphic = 14, .angle = WrapAdd(shotAngle, 32765), .turn = c.turn,
+                          .element = element, .speed = c.speed});
+        FireBullet(x, y, {.motion = 2, .graphic = 14, .angle = WrapAdd(shotAngle, 16383), .turn = c.turn,
+                          .element = sideElement, .speed = c.speed});
+        FireBullet(x, y, {.motion = 2, .graphic = 14, .angle = WrapAdd(shotAngle, -16383), .turn = c.turn,
+                          .element = sideElement, .speed = c.speed});
     }
     if (AttackOver(*this)) {
         element = 0;
@@ -277,11 +282,11 @@ void Stage05Boss_Crow::MirageAttack() {
             int32_t angle;
             if (s.from == 200 && d < 2) angle = GameRand() % 1000;
             else angle = s.bossBase + s.bossSign * (GameRand() % (d == 2 ? s.bossSpread : 1000));
-            FireBullet(x, y, 2, 17, angle, 0, 0, speed, 0.0f);
+            FireBullet(x, y, {.motion = 2, .graphic = 17, .angle = angle, .element = 0, .speed = speed});
         }
         if (s.imageSpread) {
             const int32_t angle = s.imageBase + s.imageSign * (GameRand() % (d == 2 ? s.imageSpread : 1000));
-            FireBullet(imageX, imageY, 2, 17, angle, 0, 1, speed, 0.0f);
+            FireBullet(imageX, imageY, {.motion = 2, .graphic = 17, .angle = angle, .element = 1, .speed = speed});
         }
     }
     // The last stretch aims: the boss at the later player, the image at player 1.
@@ -291,9 +296,11 @@ void Stage05Boss_Crow::MirageAttack() {
         const int32_t spread = d == 2 ? 5500 : 500;
         const cPlayerBase* second = SecondPlayer();
         const int32_t aim = second && second->isActive ? AimFrom(x, y, second, shotAngle) : AimAtPlayer1(*this);
-        FireBullet(x, y, 2, 17, aim - GameRand() % spread, 0, 0, speed, 0.0f);
+        FireBullet(x, y, {.motion = 2, .graphic = 17, .angle = aim - GameRand() % spread, .element = 0,
+                          .speed = speed});
         const int32_t imageAim = AimFrom(imageX, imageY, Player1, shotAngle);
-        FireBullet(imageX, imageY, 2, 17, imageAim - GameRand() % spread, 0, 1, speed, 0.0f);
+        FireBullet(imageX, imageY, {.motion = 2, .graphic = 17, .angle = imageAim - GameRand() % spread, .element = 1,
+                                    .speed = speed});
     }
     if (t == 1310) phaseTimer = 70;
     if (AttackOver(*this)) EndLast();

@@ -13,11 +13,11 @@ public:
     Stage05Boss_Osero();
 
 protected:
-    void Attack() override;
     void DrawBody() override;
     void Depart() override;
 
 private:
+    static const Attack kAttacks[];
     void SummonAttack();
     void JetAttack();
     void BigBangAttack();
@@ -33,13 +33,13 @@ public:
     uint8_t doubleShot;    // after the opening attack's first lap
 
 protected:
-    void Attack() override;
     void BreakEnded(int32_t breakPhase) override;
     void DrawBody() override;
     void DrawOver() override;
     void Depart() override;
 
 private:
+    static const Attack kAttacks[];
     void KnifeAttack();
     void CrossAttack();
     void MirageAttack();

@@ -14,10 +14,10 @@ public:
     int32_t aimScratch;  // the aim of the light-and-dark stream
 
 protected:
-    void Attack() override;
     void DrawBody() override;
 
 private:
+    static const Attack kAttacks[];
     void OpeningAttack();
     void CatAttack();
     void SpinnerAttack();
@@ -35,11 +35,11 @@ public:
     int32_t loopLength;   // the shrinking period of the looping attacks
 
 protected:
-    void Attack() override;
     void BreakEnded(int32_t breakPhase) override;
     void DrawBody() override;
 
 private:
+    static const Attack kAttacks[];
     void OpeningAttack();
     void RailgunAttack();
     void FanAttack();

@@ -15,9 +15,6 @@
 
 namespace {
 
-const char* const kNames[] = {"二極：死神の舞踏会",     "二極：クロスロードヴァニッシュ", "二極：呪縛の足枷",
-                              "二極：堕天使の休息",     "二極：ストリームクライシス",     "終焉の二極光"};
-
 constexpr int32_t kDecorSlot = 11;
 constexpr int32_t kExtraStageCleared = 8;
 
@@ -33,14 +30,12 @@ const Stage05Frame::Profile kProfile = {
     .talkFromUpdate = true,
     .clearOnEntrance = true,
     .secondsStep = 1,
-    .pictures = &kPictures,
-    .names = kNames,
-    .breaks = {{320, 240}, {320, 50}, {320, 220}, {320, 40}, {320, 80}, {600, 230}}};
+    .pictures = &kPictures};
 
 constexpr float kCorners[4][2] = {{20, 20}, {620, 460}, {20, 460}, {620, 20}};
 
 // The background of each group of phases: 0..2, 3..6, 7..10, 11..12, 13..14
-// and from 30 on; the sheet holds 640 x 480 pictures.
+// and from the defeat on; the sheet holds 640 x 480 pictures.
 struct Region {
     float x, y;
 };
@@ -48,7 +43,7 @@ constexpr Region kBackgrounds[6] = {{1280, 960}, {0, 1440}, {0, 960}, {640, 1440
 constexpr Region kAfterglow = {1920, 1440};  // fades out over the last background
 
 int32_t BackgroundGroup(int32_t phase) {
-    if (phase >= 30) return 5;
+    if (phase >= kPhaseDefeated) return 5;
     if (phase <= 2) return 0;
     if (phase <= 6) return 1;
     if (phase <= 10) return 2;
@@ -74,10 +69,24 @@ constexpr Wall kWalls[6] = {{0, 800, 40, Edge::Top, 2.0f, 2},         {800, 1800
 
 }  // namespace
 
+const Stage05Frame::Attack Stage06Boss::kAttacks[] = {
+    {.hp = 100, .seconds = 99, .run = Run(&Stage06Boss::SpinAttack)},
+    {.name = "二極：死神の舞踏会", .hp = 90, .seconds = 99, .bonus = 5000000,
+     .run = Run(&Stage06Boss::BallAttack), .breakSeconds = 99, .breakTo = {320, 240}},
+    {.name = "二極：クロスロードヴァニッシュ", .hp = 320, .seconds = 159, .bonus = 5000000,
+     .run = Run(&Stage06Boss::CrossroadAttack), .breakSeconds = 60, .breakTo = {320, 50}},
+    {.name = "二極：呪縛の足枷", .hp = 240, .seconds = 159, .bonus = 5000000,
+     .run = Run(&Stage06Boss::ShackleAttack), .breakSeconds = 99, .breakTo = {320, 220}},
+    {.name = "二極：堕天使の休息", .hp = 180, .seconds = 159, .bonus = 5000000,
+     .run = Run(&Stage06Boss::RestAttack), .breakSeconds = 99, .breakTo = {320, 40}},
+    {.name = "二極：ストリームクライシス", .hp = 90, .seconds = 200, .bonus = 5000000,
+     .run = Run(&Stage06Boss::StreamAttack), .breakSeconds = 99, .breakTo = {320, 80}},
+    {.name = "終焉の二極光", .hp = 800, .seconds = 999, .bonus = 5000000,
+     .run = Run(&Stage06Boss::LastAttack), .breakSeconds = 99, .breakTo = {600, 230}},
+};
+
 Stage06Boss::Stage06Boss()
-    : Stage05Frame(kProfile, {100, 90, 320, 240, 180, 90, 800},
-                   {99, 99, 99, 60, 159, 99, 159, 99, 159, 99, 200, 99, 999},
-                   {5000000, 5000000, 5000000, 5000000, 5000000, 5000000}),
+    : Stage05Frame(kProfile, kAttacks),
       backAlpha(0),
       decorAngle(0),
       colorIndex(0),
@@ -97,22 +106,9 @@ int32_t Stage06Boss::LastAttackStage(float hpNow, int32_t seconds) {
 
 void Stage06Boss::TallyRaised() { ScoreData.resultStage = kExtraStageCleared; }
 
-void Stage06Boss::Attack() {
-    switch (phase) {
-    case 2: SpinAttack(); break;
-    case 4: BallAttack(); break;
-    case 6: CrossroadAttack(); break;
-    case 8: ShackleAttack(); break;
-    case 10: RestAttack(); break;
-    case 12: StreamAttack(); break;
-    case 14: LastAttack(); break;
-    default: break;
-    }
-}
-
 void Stage06Boss::BreakEnded(int32_t k) {
-    if (k == 7) moveAngle = 0;
-    if (k == 9) loopLength = 490;
+    if (k == BreakBefore(kAttacks, Run(&Stage06Boss::ShackleAttack))) moveAngle = 0;
+    if (k == BreakBefore(kAttacks, Run(&Stage06Boss::RestAttack))) loopLength = 490;
 }
 
 void Stage06Boss::EndNamedAttack() {
@@ -129,11 +125,14 @@ void Stage06Boss::SpinAttack() {
     if (t >= 460 && t <= 860) MoveTo(390, 80, 1.0f);
     if (t == 10) PlaySe(SoundTable.Stardust);
     if (t <= 900 && t % 2 == 0) {
-        FireBullet(x, y, 1, 8, shotAngle, 0, 0, 2.2f, 0.0f);
-        FireBullet(x, y, 1, 8, WrapAdd(shotAngle, 32768), 0, 0, 2.2f, 0.0f);
-        FireBullet(x, y, 1, 8, WrapAdd(shotAngle, 8000), 0, 2, 2.2f, 0.0f);
-        FireBullet(x, y, 1, 8, WrapAdd(shotAngle, 16383), 0, 1, 2.2f, 0.0f);
-        FireBullet(x, y, 1, 8, WrapAdd(shotAngle, 49151), 0, 1, 2.2f, 0.0f);
+        FireBullet(x, y, {.motion = 1, .graphic = 8, .angle = shotAngle, .element = 0, .speed = 2.2f});
+        FireBullet(x, y, {.motion = 1, .graphic = 8, .angle = WrapAdd(shotAngle, 32768), .element = 0,
+                          .speed = 2.2f});
+        FireBullet(x, y, {.motion = 1, .graphic = 8, .angle = WrapAdd(shotAngle, 8000), .element = 2, .speed = 2.2f});
+        FireBullet(x, y, {.motion = 1, .graphic = 8, .angle = WrapAdd(shotAngle, 16383), .element = 1,
+                          .speed = 2.2f});
+        FireBullet(x, y, {.motion = 1, .graphic = 8, .angle = WrapAdd(shotAngle, 49151), .element = 1,
+                          .speed = 2.2f});
     }
     if (t == 1000) {
         element = 1 - element;
@@ -153,9 +152,15 @@ void Stage06Boss::BallAttack() {
     secondAngle = WrapAdd(secondAngle, -150);
     if (phaseTimer % 4 == 0) {
         PlaySe(SoundTable.shot_small);
-        for (int32_t off : {0, 21888, 43788}) FireBullet(x, y, 1, 22, WrapAdd(shotAngle, off), 0, 0, 5.0f, 0.0f);
-        for (int32_t off : {10999, 32887, 54787}) FireBullet(x, y, 1, 22, WrapAdd(shotAngle, off), 0, 1, 5.0f, 0.0f);
-        for (int32_t off : {0, 21888, 43788}) FireBullet(x, y, 1, 54, WrapAdd(secondAngle, off), 0, 2, 5.0f, 0.0f);
+        for (int32_t off : {0, 21888, 43788})
+            FireBullet(x, y, {.motion = 1, .graphic = 22, .angle = WrapAdd(shotAngle, off), .element = 0,
+                              .speed = 5.0f});
+        for (int32_t off : {10999, 32887, 54787})
+            FireBullet(x, y, {.motion = 1, .graphic = 22, .angle = WrapAdd(shotAngle, off), .element = 1,
+                              .speed = 5.0f});
+        for (int32_t off : {0, 21888, 43788})
+            FireBullet(x, y, {.motion = 1, .graphic = 54, .angle = WrapAdd(secondAngle, off), .element = 2,
+                              .speed = 5.0f});
     }
     if (AttackOver(*this)) {
         element = 1;
@@ -169,7 +174,8 @@ void Stage06Boss::CrossroadAttack() {
         if (t < w.from || t >= w.to || t % w.every != 0) continue;
         PlaySe(SoundTable.xmasbell);
         const auto fire = [&](float bx, float by, int32_t angle) {
-            FireBullet(bx, by, 1, 18, angle, 0, GameRand() % w.elements, w.speed, 0.0f);
+            FireBullet(bx, by, {.motion = 1, .graphic = 18, .angle = angle, .element = GameRand() % w.elements,
+                                .speed = w.speed});
         };
         switch (w.edge) {
         case Edge::Top:
@@ -195,10 +201,13 @@ void Stage06Boss::ShackleAttack() {
     moveAngle = WrapAdd(moveAngle, 5);
     if (t % 120 == 0) colorIndex = (colorIndex + 1) % 3;
     if (t % 5 == 0)
-        for (int32_t k = 0; k < 6; ++k) FireBullet(x, y, 18, 51, WrapAdd(moveAngle, 10922 * k), 0, colorIndex, 3.0f, 0.0f);
+        for (int32_t k = 0; k < 6; ++k)
+            FireBullet(x, y, {.motion = 18, .graphic = 51, .angle = WrapAdd(moveAngle, 10922 * k),
+                              .element = colorIndex, .speed = 3.0f});
     if (t % 160 == 0) {
         PlaySe(SoundTable.crystalhit);
-        FireBullet(x, y, 1, 4, AimAtPlayer1(*this), 0, 2, 0.7f, 0.004f);
+        FireBullet(x, y, {.motion = 1, .graphic = 4, .angle = AimAtPlayer1(*this), .element = 2, .speed = 0.7f,
+                          .accel = 0.004f});
     }
     // A player keeping away draws a fast aimed shot.
     if (t >= 100 && t % 10 == 0) {
@@ -206,7 +215,8 @@ void Stage06Boss::ShackleAttack() {
             if (!p) continue;
             playerDistance = Distance(x, y, p->aimX, p->aimY);
             if (playerDistance >= 220.0f)
-                FireBullet(x, y, 1, 11, AimFrom(x, y, p, shotAngle), 0, GameRand() % 3, 7.0f, 0.0f);
+                FireBullet(x, y, {.motion = 1, .graphic = 11, .angle = AimFrom(x, y, p, shotAngle),
+                                  .element = GameRand() % 3, .speed = 7.0f});
         }
     }
     if (AttackOver(*this)) EndNamedAttack();
@@ -215,13 +225,13 @@ void Stage06Boss::ShackleAttack() {
 void Stage06Boss::RestAttack() {
     if (phaseTimer == 1) {
         for (int32_t i = 0; i < 4; ++i)
-            PlaceEnemy(kCorners[i][0], kCorners[i][1], 82, 0, i < 2 ? 0 : 1, 0.0f, 0.0f, 150.0f);
+            PlaceEnemy(kCorners[i][0], kCorners[i][1], {.type = 82, .element = i < 2 ? 0 : 1, .life = 150.0f});
     }
     if (phaseTimer == loopLength) {
         PlaySe(SoundTable.rt_star14);
         const float px = static_cast<float>(GameRand() % 500 + 100);
         const float py = static_cast<float>(GameRand() % 300 + 100);
-        PlaceEnemy(px, py, 81, 0, 2, 0.0f, 0.0f, 9999.0f);
+        PlaceEnemy(px, py, {.type = 81, .element = 2, .life = 9999.0f});
         loopLength -= 8;
         phaseTimer = 2;
     }
@@ -233,13 +243,16 @@ void Stage06Boss::RestAttack() {
 
 void Stage06Boss::StreamAttack() {
     if (phaseTimer % 80 == 0)
-        for (const auto& c : kCorners) PlaceEnemy(c[0], c[1], 92, 0, GameRand() % 3, 0.4f, 0.001f, 1.0f);
+        for (const auto& c : kCorners)
+            PlaceEnemy(c[0], c[1], {.type = 92, .element = GameRand() % 3, .speed = 0.4f, .accel = 0.001f,
+                                    .life = 1.0f});
     if (phaseTimer % 70 == 0) {
         PlaySe(SoundTable.rt_star22);
         moveAngle = AimAtPlayer1(*this);
         // The motion turns toward the aim kept in the turn word.
         ForEachOnCircle(x, y, 100.0f, 0, 20, 3276, [&](float bx, float by, int32_t a) {
-            FireBullet(bx, by, 17, 2, a + 16383, moveAngle, GameRand() % 2, 2.0f, 0.0f);
+            FireBullet(bx, by, {.motion = 17, .graphic = 2, .angle = a + 16383, .turn = moveAngle,
+                                .element = GameRand() % 2, .speed = 2.0f});
         });
     }
     if (AttackOver(*this)) EndNamedAttack();
@@ -251,9 +264,13 @@ void Stage06Boss::LastAttack() {
         if (phaseTimer % 58 == 0) {
             PlaySe(SoundTable.rt_star22);
             shotAngle = 16383;
-            for (int32_t i = 0; i < 30; ++i) FireBullet(22.0f * i, 0, 1, 22, shotAngle, 0, GameRand() % 2, 2.4f, 0.0f);
+            for (int32_t i = 0; i < 30; ++i)
+                FireBullet(22.0f * i, 0, {.motion = 1, .graphic = 22, .angle = shotAngle, .element = GameRand() % 2,
+                                          .speed = 2.4f});
             shotAngle = 49154;
-            for (int32_t i = 0; i < 30; ++i) FireBullet(22.0f * i, 480, 1, 22, shotAngle, 0, GameRand() % 2, 2.4f, 0.0f);
+            for (int32_t i = 0; i < 30; ++i)
+                FireBullet(22.0f * i, 480, {.motion = 1, .graphic = 22, .angle = shotAngle, .element = GameRand() % 2,
+                                            .speed = 2.4f});
         }
     } else if (stage == 2) {
         if (x > 480.0f) {
@@ -270,7 +287,8 @@ void Stage06Boss::LastAttack() {
             for (int32_t i = 0; i < 78; ++i) {
                 const int32_t angle = GameRand() * 2;
                 const float speed = static_cast<float>(GameRand() % 40) * 0.2f + 1.2f;
-                FireBullet(x, y, 2, 16, angle, 0, element, speed, 0.001f);
+                FireBullet(x, y, {.motion = 2, .graphic = 16, .angle = angle, .element = element, .speed = speed,
+                                  .accel = 0.001f});
             }
             phaseTimer = 2;
             if (loopLength >= 47) loopLength -= 3;
@@ -283,7 +301,7 @@ void Stage06Boss::LastAttack() {
             ObjectManager.CancelEnemyBullets();
             cornersDone = 1;
             for (const float* c : {kCorners[0], kCorners[2], kCorners[3], kCorners[1]})
-                PlaceEnemy(c[0], c[1], 64, 0, 0, 0.0f, 0.0f, 9999.0f);
+                PlaceEnemy(c[0], c[1], {.type = 64, .element = 0, .life = 9999.0f});
         }
         const int32_t t = phaseTimer;
         if (t >= 90 && t <= 150 && t % 3 == 0) {
@@ -294,7 +312,9 @@ void Stage06Boss::LastAttack() {
                 shotAngle = AimAtPlayer1(*this);
             }
             if (GameState.twoPlayer == 1) shotAngle = AimFrom(x, y, Player2, shotAngle);
-            for (int32_t off : {0, -4000, 4000}) FireBullet(x, y, 2, 51, WrapAdd(shotAngle, off), 0, 2, 8.0f, 0.0f);
+            for (int32_t off : {0, -4000, 4000})
+                FireBullet(x, y, {.motion = 2, .graphic = 51, .angle = WrapAdd(shotAngle, off), .element = 2,
+                                  .speed = 8.0f});
         }
         if (phaseTimer == 180) phaseTimer = 2;
     }
@@ -316,17 +336,18 @@ void Stage06Boss::DrawBackground() {
     } else {
         DrawBackdrop(kBackgrounds[group], 255);
     }
-    if (phase >= 30 && backAlpha >= 255 && backAlpha <= 508) DrawBackdrop(kAfterglow, (253 - backAlpha) & 0xFF);
+    if (phase >= kPhaseDefeated && backAlpha >= 255 && backAlpha <= 508)
+        DrawBackdrop(kAfterglow, (253 - backAlpha) & 0xFF);
 }
 
 void Stage06Boss::Draw() {
-    if (phase < 30) {
+    if (phase < kPhaseDefeated) {
         if (backAlpha < 255) backAlpha += 1;
     } else {
         backAlpha = WrapAdd(backAlpha, 1);
     }
     DrawBackground();
-    if (phase < 30) {
+    if (phase < kPhaseDefeated) {
         decorAngle = WrapAdd(decorAngle, 20);
         DrawTurned(kDecorSlot, 100, 20, 448, 448, 0, 0, 448, 448, AlphaWhite(backAlpha), decorAngle);
     }

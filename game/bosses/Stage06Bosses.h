@@ -27,12 +27,18 @@ public:
     int32_t wallHits;  // player shots the wall swallowed
 
 private:
+    // Where a break takes each body: Palet's and Copic's screen points.
+    struct Bands {
+        float paletX, paletY, copicX, copicY;
+    };
+    static const BossAttack<Stage06_PaletCopic, Bands> kAttacks[];
+
     void OpeningAttack();
     void DefenceAttack();
     void ReturnAttack();
     void BurstAttack();
     void BeamAttack();
-    void BreakFrame();
+    void BreakFrame(const Bands& to);
     void EndAttack();
     // Each body steps toward its band below the screen point (tx, ty).
     void StepPalet(float tx, float ty, float step);
@@ -60,12 +66,12 @@ public:
     static int32_t LastAttackStage(float hp, int32_t secondsLeft);
 
 protected:
-    void Attack() override;
     void BreakEnded(int32_t breakPhase) override;
     void DrawBody() override;
     void TallyRaised() override;
 
 private:
+    static const Attack kAttacks[];
     void SpinAttack();
     void BallAttack();
     void CrossroadAttack();

@@ -16,9 +16,6 @@
 
 namespace {
 
-const char* const kNames[] = {"カラフルドロウィング：ディフェンス", "カラフルドロウィング：アタック", "二人の絆バースト",
-                              "親友以上恋人未満！？"};
-
 constexpr int32_t kWallSlot = 5;
 constexpr uint32_t kWallColour = 0xFAFFFFFFu;
 
@@ -51,6 +48,18 @@ constexpr Dash kDashes[7] = {{275, 300, 460, 2},    {600, 640, 790, 2},    {900,
 
 }  // namespace
 
+const BossAttack<Stage06_PaletCopic, Stage06_PaletCopic::Bands> Stage06_PaletCopic::kAttacks[] = {
+    {.hp = 100, .seconds = 60, .run = &Stage06_PaletCopic::OpeningAttack},
+    {.name = "カラフルドロウィング：ディフェンス", .hp = 130, .seconds = 99, .bonus = 3000000,
+     .run = &Stage06_PaletCopic::DefenceAttack, .breakSeconds = 99, .breakTo = {400, 60, 200, 50}},
+    {.name = "カラフルドロウィング：アタック", .hp = 130, .seconds = 99, .bonus = 3000000,
+     .run = &Stage06_PaletCopic::ReturnAttack, .breakSeconds = 99, .breakTo = {610, 240, 550, 120}},
+    {.name = "二人の絆バースト", .hp = 140, .seconds = 150, .bonus = 3000000,
+     .run = &Stage06_PaletCopic::BurstAttack, .breakSeconds = 99, .breakTo = {330, 240, 300, 240}},
+    {.name = "親友以上恋人未満！？", .hp = 170, .seconds = 150, .bonus = 3000000,
+     .run = &Stage06_PaletCopic::BeamAttack, .breakSeconds = 99, .breakTo = {30, 450, 80, 240}},
+};
+
 Stage06_PaletCopic::Stage06_PaletCopic()
     : imageX(0.0f),
       imageY(0.0f),
@@ -65,8 +74,7 @@ Stage06_PaletCopic::Stage06_PaletCopic()
       wallActive(0),
       copicBox{},
       wallHits(0) {
-    SetUpStageBoss(*this, 100.0f, 1, {100, 130, 130, 140, 170}, {60, 99, 99, 99, 99, 99, 150, 99, 150},
-                   {3000000, 3000000, 3000000, 3000000});
+    SetUpStageBoss(*this, 100.0f, 1, kAttacks);
 }
 
 void Stage06_PaletCopic::Update() {
@@ -77,37 +85,31 @@ void Stage06_PaletCopic::Update() {
         imageY = y + 60;
     }
     phaseTimer += 1;
-    if (phase == 0) {
+    if (phase == kPhaseEntrance) {
         y += 1.0f;
         imageY += 1.0f;
         // Their own entrance's end: the timer restarts, the enemies stay.
         if (phaseTimer == 150) {
-            phase = 1;
+            phase = kPhaseTalk;
             phaseTimer = 0;
         }
     }
     // Their talk runs from Draw only; the seconds run in every phase from 2.
     if (TalkOrCountSeconds(*this, INT32_MAX)) return;
     switch (phase) {
-    case 2: OpeningAttack(); break;
-    case 3: case 5: case 7: case 9: BreakFrame(); break;
-    case 4: DefenceAttack(); break;
-    case 6: ReturnAttack(); break;
-    case 8: BurstAttack(); break;
-    case 10: BeamAttack(); break;
-    case 30:
+    case kPhaseDefeated:
         // Not the common pause: 150 frames, then straight into the talk with the life dropped.
         if (phaseTimer == 150) {
             GameState.subState = kSubStateDialogue;
-            phase = 31;
+            phase = kPhaseAfterTalk;
             phaseTimer = 0;
             // Beaten: the bodies leave through the field and must not hurt anyone.
             attackRunning = 0;
             DropExtraLife(*this);
         }
         break;
-    case 31: GameState.subState = kSubStateDialogue; break;
-    case 32:
+    case kPhaseAfterTalk: GameState.subState = kSubStateDialogue; break;
+    case kPhaseCleared:
         ScrollHalt = 0;
         // A game over set by this frame's hit tests stands.
         if (GameState.subState != kSubStateGameOver) GameState.subState = kSubStatePlay;
@@ -115,7 +117,7 @@ void Stage06_PaletCopic::Update() {
         imageY += 2.0f;
         if (phaseTimer == 300) active = 0;
         break;
-    default: break;
+    default: RunAttackOrBreak(*this, kAttacks, [this](const Bands& to) { BreakFrame(to); }); break;
     }
 }
 
@@ -129,26 +131,21 @@ void Stage06_PaletCopic::StepCopic(float tx, float ty, float step) {
     StepBand(imageY, ty + ScrollY, step);
 }
 
-void Stage06_PaletCopic::BreakFrame() {
-    struct Targets {
-        float px, py, cx, cy;
-    };
-    static constexpr Targets kTargets[4] = {
-        {400, 60, 200, 50}, {610, 240, 550, 120}, {330, 240, 300, 240}, {30, 450, 80, 240}};
-    const Targets& t = kTargets[(phase - 3) / 2];
+void Stage06_PaletCopic::BreakFrame(const Bands& to) {
     // The common break, but each body steps into its own band, not MoveTo's.
     RefillBreak(*this);
-    StepPalet(t.px, t.py, 3.0f);
-    StepCopic(t.cx, t.cy, 3.0f);
+    StepPalet(to.paletX, to.paletY, 3.0f);
+    StepCopic(to.copicX, to.copicY, 3.0f);
     if (EndBreakOnTime(*this)) element = 1;
 }
 
 void Stage06_PaletCopic::EndAttack() {
     const int32_t k = phase;
-    if (k == 2 || k == 4) {
+    const bool defence = RunsAttack(k, kAttacks, &Stage06_PaletCopic::DefenceAttack);
+    if (k == kPhaseOpening || defence) {
         NextPhase();
         element = 0;
-        if (k == 4) ObjectManager.DestroyAllEnemies();
+        if (defence) ObjectManager.DestroyAllEnemies();
     } else {
         NextPhase();
         phaseTimer = 0;
@@ -169,7 +166,9 @@ void Stage06_PaletCopic::OpeningAttack() {
         if (t < s.from || t >= s.to) continue;
         if (s.aims && t == s.from) copicAngle = AimFrom(imageX, imageY, Player1, copicAngle);
         MoveAlong(imageX, imageY, s.aims ? copicAngle : s.direction, 4.0f);
-        if (t % 2 == 0) FireBullet(imageX, imageY, 14, 55, GameRand() * 2, 0, s.element, 0.0f, s.accel);
+        if (t % 2 == 0)
+            FireBullet(imageX, imageY, {.motion = 14, .graphic = 55, .angle = GameRand() * 2, .element = s.element,
+                                        .speed = 0.0f, .accel = s.accel});
     }
     if (t == 720) phaseTimer = 80;
     if (AttackOver(*this)) EndAttack();
@@ -203,17 +202,18 @@ void Stage06_PaletCopic::DefenceAttack() {
     if (InFrames(t, 590, 730)) flying = true;
     if (flying) {
         MoveAlong(imageX, imageY, copicAngle, 4.0f);
-        if (t % 5 == 0) PlaceEnemy(imageX, imageY, 75, copicAngle, 2, 0.0f, 0.0f, 5.0f);
+        if (t % 5 == 0) PlaceEnemy(imageX, imageY, {.type = 75, .angle = copicAngle, .element = 2, .life = 5.0f});
     }
     if (t == 155 || t == 325) PlaceWall(60, 16384);
     if (t == 460) PlaceWall(-60, 49356);
     if (InFrames(t, 450, 470) && t % 3 == 0) {
-        FireBullet(imageX, imageY, 2, 52, 0, 0, 2, 6.0f, 0.0f);
-        FireBullet(imageX, imageY, 2, 52, 32768, 0, 2, 6.0f, 0.0f);
+        FireBullet(imageX, imageY, {.motion = 2, .graphic = 52, .angle = 0, .element = 2, .speed = 6.0f});
+        FireBullet(imageX, imageY, {.motion = 2, .graphic = 52, .angle = 32768, .element = 2, .speed = 6.0f});
     }
     if (InFrames(t, 460, 610) && t % 24 == 0) {
         PlaySe(SoundTable.draw_block);
-        PlaceEnemy(static_cast<float>(GameRand() % 640), 540, 76, 49145, 2, 1.0f, 0.0f, 12.0f);
+        PlaceEnemy(static_cast<float>(GameRand() % 640), 540,
+                   {.type = 76, .angle = 49145, .element = 2, .speed = 1.0f, .life = 12.0f});
     }
     if (t == 760) {
         phaseTimer = 0;
@@ -233,20 +233,25 @@ void Stage06_PaletCopic::ReturnAttack() {
     // Every swallowed shot lengthens the streams.
     if (t >= 81 && t % 7 == 0 && t < 4 * w + 600) {
         PlaySe(SoundTable.enemyshot_short);
-        PlaceEnemy(imageX, imageY, 87, copicAngle, GameRand() % 2, 7.0f, 0.0f, 13.0f);
+        PlaceEnemy(imageX, imageY, {.type = 87, .angle = copicAngle, .element = GameRand() % 2, .speed = 7.0f,
+                                    .life = 13.0f});
     }
     if (t == 670)
-        for (int32_t i = 0; i < w / 3; ++i) PlaceEnemy(imageX, imageY, 87, GameRand() + 16384, 2, 4.0f, 0.02f, 13.0f);
+        for (int32_t i = 0; i < w / 3; ++i)
+            PlaceEnemy(imageX, imageY, {.type = 87, .angle = GameRand() + 16384, .element = 2, .speed = 4.0f,
+                                        .accel = 0.02f, .life = 13.0f});
     if (InFrames(t, 641, 1199) && t % 150 == 0) {
         PlaySe(SoundTable.puni);
-        PlaceEnemy(imageX, imageY, 88, copicAngle, 2, 0.4f, 0.003f, 200.0f);
+        PlaceEnemy(imageX, imageY, {.type = 88, .angle = copicAngle, .element = 2, .speed = 0.4f, .accel = 0.003f,
+                                    .life = 200.0f});
     }
     if (t > 950 && t % 7 == 0 && t < 6 * w + 950) {
         PlaySe(SoundTable.shot_small);
         for (int32_t i = 0; i < 13; ++i) {
             copicAngle = AimFrom(imageX, imageY, LaterPlayer(), copicAngle);
             const int32_t angle = GameRand() * 2;
-            FireBullet(imageX, imageY, 2, 52, angle, 0, GameRand() % 3, 6.0f, 0.0f);
+            FireBullet(imageX, imageY, {.motion = 2, .graphic = 52, .angle = angle, .element = GameRand() % 3,
+                                        .speed = 6.0f});
         }
     }
     if (t == 1500) phaseTimer = 0;
@@ -261,7 +266,8 @@ void Stage06_PaletCopic::Burst(int32_t count, int32_t elements) {
     const float py = (Player1 ? Player1->aimY : y) + d * Kestra::Sin(burstAngle);
     for (int32_t i = 0; i < count; ++i) {
         const int32_t angle = GameRand() * 2;
-        FireBullet(px, py, 2, 20, angle, 0, GameRand() % elements, 1.0f, 0.008f);
+        FireBullet(px, py, {.motion = 2, .graphic = 20, .angle = angle, .element = GameRand() % elements,
+                            .speed = 1.0f, .accel = 0.008f});
     }
     StartPoolEffect(13, GameRand() % 2, px, py);
 }
@@ -285,7 +291,7 @@ void Stage06_PaletCopic::BeamAttack() {
     if (InFrames(t, 621, 679)) y += 1.0f;
     if (InFrames(t, 2291, 2499)) y += 1.5f;
     if (beamOn) {
-        if (t % 2 == 0) FireBullet(x + 30, y, 2, 53, 0, 0, 2, 6.0f, 0.0f);
+        if (t % 2 == 0) FireBullet(x + 30, y, {.motion = 2, .graphic = 53, .angle = 0, .element = 2, .speed = 6.0f});
         if (t % 24 == 0) StartPoolEffect(16, 0, x + 5, y);
     }
     for (const Dash& dash : kDashes) {
@@ -298,7 +304,8 @@ void Stage06_PaletCopic::BeamAttack() {
         MoveAlong(imageX, imageY, copicAngle, 4.0f);
         if (t % 3 == 0) {
             const int32_t angle = GameRand() * 2;
-            FireBullet(imageX, imageY, 16, 23, angle, 0, GameRand() % dash.elements, 0.0f, -0.001f);
+            FireBullet(imageX, imageY, {.motion = 16, .graphic = 23, .angle = angle,
+                                        .element = GameRand() % dash.elements, .speed = 0.0f, .accel = -0.001f});
         }
     }
     if (t == 2900) phaseTimer = 0;
@@ -320,13 +327,13 @@ void Stage06_PaletCopic::HitTest() {
         hp -= s.element == element ? s.power * 0.2f : s.power * 0.1f;
         SpendShot(*this, s);
     });
-    if (phase >= 1 && phase <= 29) {
+    if (phase >= kPhaseTalk && phase < kPhaseDefeated) {
         KeepBoxInView(x, y, hitBox);
         KeepBoxInView(imageX, imageY, copicBox);
     }
     SetBossBox(hitBox, x, y);
     SetBossBox(copicBox, imageX, imageY);
-    if (phase == 4 && wallActive == 1) {
+    if (RunsAttack(phase, kAttacks, &Stage06_PaletCopic::DefenceAttack) && wallActive == 1) {
         ForEachShotNear(static_cast<float>(wallX), static_cast<float>(wallY), 80, [this](cPlayerBulletBase& s) {
             s.isActive = 0;
             wallHits += 1;
@@ -336,19 +343,20 @@ void Stage06_PaletCopic::HitTest() {
 
 void Stage06_PaletCopic::Draw() {
     const int32_t cell = StepBodyCell(*this, 11, 43);
-    if (phase < 4 && backAlpha < 255) backAlpha += 1;
-    if (phase >= 32 && backAlpha > 0) backAlpha -= 1;
+    // The backdrop fades in until the first named attack and out as they leave.
+    if (phase < PhaseOfAttack(kAttacks, &Stage06_PaletCopic::DefenceAttack) && backAlpha < 255) backAlpha += 1;
+    if (phase >= kPhaseCleared && backAlpha > 0) backAlpha -= 1;
     DrawPlain(kStageBackSlot, 0, 0, 640, 480, 1280, 480, 640, 480, AlphaWhite(backAlpha));
     DrawBossCircle(*this, x, y, element);
     DrawBossCircle(*this, imageX, imageY, copicElement);
     DrawBossCell(x, y, Cell(cell, 60.0f, 0.0f), 0.0f);
     DrawBossCell(imageX, imageY, Cell(cell, 60.0f, 0.0f), 80.0f);
-    if (phase == 1) RunTeamTalk(UpdateTalkYuriStage6MidBefore, UpdateTalkCheskaStage6MidBefore);
+    if (phase == kPhaseTalk) RunTeamTalk(UpdateTalkYuriStage6MidBefore, UpdateTalkCheskaStage6MidBefore);
     // The gauge stays up through the talk and the departure.
-    if (phase > 30) DrawLifeGauge();
-    DrawBossHud(*this, AttackNameOf(phase, kNames));
-    if (phase == 4 && wallActive == 1)
+    if (phase > kPhaseDefeated) DrawLifeGauge();
+    DrawBossHud(*this, AttackNameOf(phase, kAttacks));
+    if (RunsAttack(phase, kAttacks, &Stage06_PaletCopic::DefenceAttack) && wallActive == 1)
         DrawTurned(kWallSlot, static_cast<float>(wallX) - ScrollX - 20, static_cast<float>(wallY) - ScrollY - 60, 40,
                    120, Cell(22 + animFrame / 15, 40.0f, 0.0f), 120, 40, 120, kWallColour, wallAngle);
-    if (phase == 31) RunTeamTalk(UpdateTalkYuriStage6MidAfter, UpdateTalkCheskaStage6MidAfter);
+    if (phase == kPhaseAfterTalk) RunTeamTalk(UpdateTalkYuriStage6MidAfter, UpdateTalkCheskaStage6MidAfter);
 }

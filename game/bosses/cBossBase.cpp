@@ -83,7 +83,7 @@ void cBossBase::SetPosition(int32_t* px, int32_t* py) {
 }
 
 void cBossBase::ResetPhase() {
-    phase = 0;
+    phase = kPhaseEntrance;
     phaseTimer = 0;
 }
 
@@ -92,11 +92,11 @@ void cBossBase::Update() {}
 void cBossBase::Draw() {}
 
 void cBossBase::HitTest() {
-    if (phase > 30) return;
+    if (phase > kPhaseDefeated) return;
     if (attackRunning == 1) BossBodyContact(x, y);
-    // Shots hit in every phase up to 30; only attack phases act on hp <= 0.
+    // Shots hit in every phase up to the defeat's pause; only attack phases act on hp <= 0.
     ForEachShotNear(x, y, 40, [this](cPlayerBulletBase& s) { TakeBossShot(*this, s); });
-    if (phase >= 1 && phase <= 29) KeepBoxInView(x, y, hitBox);
+    if (phase >= kPhaseTalk && phase < kPhaseDefeated) KeepBoxInView(x, y, hitBox);
     SetBossBox(hitBox, x, y);
 }
 
@@ -154,41 +154,41 @@ void cBossBase::DrawSpellBonus() {
 void cBossBase::NextPhase() {
     cGameState& g = GameState;
     const int32_t k = phase;
-    if (k == 1) {
-        const float e = static_cast<float>(hpTable[0]);
+    if (k == kPhaseTalk) {
+        const float e = static_cast<float>(HpOfPhase(*this, kPhaseOpening));
         maxHp = hp = e;
         if (g.twoPlayer == 1) hp = static_cast<float>(e + e * 0.6);
         // The difficulty overwrites the two-player value.
         if (g.difficulty == 0) maxHp = hp = static_cast<float>(e * 0.8);
         if (g.difficulty == 2) maxHp = hp = 2 * maxHp;
-        secondsLeft = timeTable[0];
+        secondsLeft = SecondsOfPhase(*this, kPhaseOpening);
         g.subState = kSubStatePlay;
         attackRunning = 1;
-    } else if (k >= 2 && k <= 15 && k % 2 == 0) {
+    } else if (k >= kPhaseOpening && k <= 15 && !IsBreakPhase(k)) {
         PlaySe(SoundTable.boss_death);
         if (k >= 4) SettleSpellBonus(*this, k);
         const StepFactors& f = kAttackEnd[k / 2 - 1];
         hp = 0.0f;
-        maxHp = static_cast<float>(hpTable[k / 2]);
+        maxHp = static_cast<float>(HpOfPhase(*this, k + 2));  // the next attack's
         if (g.twoPlayer == 1) maxHp = static_cast<float>(maxHp * f.twoPlayer);
         maxHp = ByDifficulty(maxHp, f);
-        secondsLeft = timeTable[k - 1];
+        secondsLeft = SecondsOfPhase(*this, k + 1);
         bannerX = 640;
         ObjectManager.CancelEnemyBullets();
         attackRunning = 0;
     } else if (k >= 3 && k <= 15) {
         // The break's refill is the attack's hp (full again only before phase 14).
-        maxHp = ByDifficulty(static_cast<float>(hpTable[(k - 1) / 2]), kBreakEnd[(k - 3) / 2]);
+        maxHp = ByDifficulty(static_cast<float>(HpOfPhase(*this, k + 1)), kBreakEnd[(k - 3) / 2]);
         if (k == 13) hp = maxHp;
-        secondsLeft = timeTable[k - 1];
+        secondsLeft = SecondsOfPhase(*this, k + 1);
         bonusValid = 1;
         attackRunning = 1;
-    } else if (k == 30) {
+    } else if (k == kPhaseDefeated) {
         attackRunning = 0;
         g.subState = kSubStateDialogue;
-    } else if (k == 31) {
+    } else if (k == kPhaseAfterTalk) {
         g.subState = kSubStatePlay;
-    } else if (k != 32) {
+    } else if (k != kPhaseCleared) {
         return;  // 0, 16 to 29 and 33 on do nothing
     }
     phaseTimer = 0;

@@ -11,7 +11,7 @@ void cEnemy01::Update() {
     MoveAndAccelerate(*this);
     if (frame % 90 == 0 && frame < 600) {
         PlaySe(SoundTable.shot_enemy_normal);
-        FireFrom(*this, 1, 1, angle, 0, element, 2.0f);
+        FireFrom(*this, {.motion = 1, .graphic = 1, .angle = angle, .element = element, .speed = 2.0f});
     }
 }
 
@@ -23,7 +23,9 @@ void cEnemy02::Update() {
     frame += 1;
     MoveAndAccelerate(*this);
     work0 = WrapAdd(work0, 60);
-    if (frame % 20 == 0) FireFrom(*this, 2, 1, WrapAdd(angle, work0), 0, element, 2.0f, -0.02f);
+    if (frame % 20 == 0)
+        FireFrom(*this, {.motion = 2, .graphic = 1, .angle = WrapAdd(angle, work0), .element = element, .speed = 2.0f,
+                         .accel = -0.02f});
 }
 
 void cEnemy02::Draw() { DrawWalker(*this, StepCounter(work1, 30) / 10, 240); }
@@ -34,7 +36,8 @@ void cEnemy03::Update() {
     frame += 1;
     if (frame < 1900) angle = AimAtPlayer1();
     MoveAndAccelerate(*this);
-    if (frame % 110 == 0) FireFrom(*this, 1, 1, angle, 0, element, 2.0f);
+    if (frame % 110 == 0)
+        FireFrom(*this, {.motion = 1, .graphic = 1, .angle = angle, .element = element, .speed = 2.0f});
 }
 
 void cEnemy03::Draw() { DrawUpright(*this); }
@@ -46,7 +49,9 @@ void cEnemy04::Update() {
     MoveAndAccelerate(*this);
     if (frame % 160 == 0 && frame <= 1000) {
         PlaySe(SoundTable.xmasbell);
-        for (int32_t k = 1; k <= 32; ++k) FireFrom(*this, 1, 1, WrapAdd(angle, 2047 * k), 0, element, 1.0f, 0.01f);
+        for (int32_t k = 1; k <= 32; ++k)
+            FireFrom(*this, {.motion = 1, .graphic = 1, .angle = WrapAdd(angle, 2047 * k), .element = element,
+                             .speed = 1.0f, .accel = 0.01f});
     }
 }
 
@@ -59,7 +64,8 @@ void cEnemy05::Update() {
     MoveAndAccelerate(*this);
     if (frame % 50 == 0) {
         PlaySe(SoundTable.enemyshot_short);
-        FireFrom(*this, 1, 1, WrapAdd(angle, -16388), 0, element, 2.0f);
+        FireFrom(*this, {.motion = 1, .graphic = 1, .angle = WrapAdd(angle, -16388), .element = element,
+                         .speed = 2.0f});
     }
 }
 
@@ -79,7 +85,7 @@ void cEnemy06::Update() {
         MoveStep();
         if (frame % 70 == 0) {
             PlaySe(SoundTable.puni);
-            FireFrom(*this, 1, 1, angle, 0, GameRand() % 2, 3.0f);
+            FireFrom(*this, {.motion = 1, .graphic = 1, .angle = angle, .element = GameRand() % 2, .speed = 3.0f});
         }
         return;
     }
@@ -89,7 +95,9 @@ void cEnemy06::Update() {
     y = y + Kestra::Sin(away) * speed * 1.5f;
     if (frame % 20 == 0) {
         PlaySe(SoundTable.shot_enemy_normal);
-        for (int32_t k = 0; k < 3; ++k) FireFrom(*this, 1, 1, angle + 1000 * k, 0, GameRand() % 2, 1.0f, 0.01f);
+        for (int32_t k = 0; k < 3; ++k)
+            FireFrom(*this, {.motion = 1, .graphic = 1, .angle = angle + 1000 * k, .element = GameRand() % 2,
+                             .speed = 1.0f, .accel = 0.01f});
     }
     if (frame == 30) mode = 0;
 }
@@ -121,7 +129,8 @@ void cEnemy07::HitTest() {
             for (int32_t k = 0; k < 2; ++k) {
                 const int32_t shotElement = GameRand() % 2;
                 const int32_t heading = GameRand() * 2;
-                FireFrom(*this, 1, 24, heading, 0, shotElement, 1.0f, 0.01f);
+                FireFrom(*this, {.motion = 1, .graphic = 24, .angle = heading, .element = shotElement, .speed = 1.0f,
+                                 .accel = 0.01f});
             }
         });
 }
@@ -140,7 +149,8 @@ void cEnemy08::Update() {
         PlaySe(SoundTable.nonochach);
         const int32_t shotElement = GameRand() % 2;
         const int32_t offset = GameRand() % 8000;
-        FireFrom(*this, 1, 1, WrapAdd(angle, offset - 3000), 0, shotElement, 2.0f);
+        FireFrom(*this, {.motion = 1, .graphic = 1, .angle = WrapAdd(angle, offset - 3000), .element = shotElement,
+                         .speed = 2.0f});
     }
 }
 
@@ -169,8 +179,8 @@ void cEnemy09::Update() {
     if (frame % 10 == 0) {
         PlaySe(SoundTable.shot_small);
         const int32_t heading = WrapAdd(angle, work0);
-        FireFrom(*this, 1, 1, heading, 0, 0, 4.0f);
-        FireFrom(*this, 1, 1, WrapAdd(heading, 32765), 0, 1, 4.0f);
+        FireFrom(*this, {.motion = 1, .graphic = 1, .angle = heading, .element = 0, .speed = 4.0f});
+        FireFrom(*this, {.motion = 1, .graphic = 1, .angle = WrapAdd(heading, 32765), .element = 1, .speed = 4.0f});
     }
 }
 
@@ -183,8 +193,9 @@ void cEnemy10::Update() {
     MoveAndAccelerate(*this);
     work0 = WrapAdd(work0, 50);
     if (frame == 60) {
-        FireFrom(*this, 5, 0, work0, 600, 3, 8.0f);
-        FireFrom(*this, 5, 0, WrapAdd(work0, 32765), 600, 4, 8.0f);
+        FireFrom(*this, {.motion = 5, .graphic = 0, .angle = work0, .turn = 600, .element = 3, .speed = 8.0f});
+        FireFrom(*this, {.motion = 5, .graphic = 0, .angle = WrapAdd(work0, 32765), .turn = 600, .element = 4,
+                         .speed = 8.0f});
     }
 }
 
@@ -200,8 +211,8 @@ void cEnemy11::Update() {
     MoveAndAccelerate(*this);
     if (frame % 60 == 0) {
         for (int32_t k = 0; k < 30; ++k) {
-            ObjectManager.FireEnemyBullet(x + static_cast<float>(22 * k), y, 1, 1, WrapAdd(angle, work0), 0,
-                                          GameRand() % 2, 2.0f, 0.0f);
+            FireBullet(x + static_cast<float>(22 * k), y, {.motion = 1, .graphic = 1, .angle = WrapAdd(angle, work0),
+                                                           .element = GameRand() % 2, .speed = 2.0f});
         }
     }
 }
@@ -226,7 +237,9 @@ void cEnemy12::Update() {
         count = 7;
         from = aim - 2000;
     }
-    for (int32_t k = 0; k < count; ++k) FireFrom(*this, 1, 1, from + 500 * k, 0, element, 2.0f, 0.02f);
+    for (int32_t k = 0; k < count; ++k)
+        FireFrom(*this, {.motion = 1, .graphic = 1, .angle = from + 500 * k, .element = element, .speed = 2.0f,
+                         .accel = 0.02f});
 }
 
 void cEnemy12::Draw() { DrawEnemyCell(*this, enemycell::kDrone, 0); }

@@ -12,8 +12,10 @@ void FirePair(cEnemyObjectBase& e) {
     if ((e.frame + 40) % 220 != 0) return;
     const int32_t aim = e.AimAtPlayer1();
     PlaySe(SoundTable.shot_small);
-    FireFrom(e, 2, 3, aim - 250, 0, e.element, 1.0f, 0.001f);
-    FireFrom(e, 2, 3, aim + 250, 0, e.element, 1.0f, 0.001f);
+    FireFrom(e, {.motion = 2, .graphic = 3, .angle = aim - 250, .element = e.element, .speed = 1.0f,
+                 .accel = 0.001f});
+    FireFrom(e, {.motion = 2, .graphic = 3, .angle = aim + 250, .element = e.element, .speed = 1.0f,
+                 .accel = 0.001f});
 }
 
 // The two-facing figure's cell; columns from work0.
@@ -77,9 +79,11 @@ void cEnemy15::Update() {
         PlaySe(SoundTable.xmasbell);
         const int32_t aim = AimAtPlayer1();
         for (int32_t k = 0; k < 8; ++k)
-            FireFrom(*this, 3, 23, aim + 14750 + 500 * k, 0, 0, 0.5f * static_cast<float>(k), 0.001f);
+            FireFrom(*this, {.motion = 3, .graphic = 23, .angle = aim + 14750 + 500 * k, .element = 0,
+                             .speed = 0.5f * static_cast<float>(k), .accel = 0.001f});
         for (int32_t k = 0; k < 8; ++k)
-            FireFrom(*this, 3, 23, aim - 15250 + 500 * k, 0, 1, 0.5f * static_cast<float>(k), 0.001f);
+            FireFrom(*this, {.motion = 3, .graphic = 23, .angle = aim - 15250 + 500 * k, .element = 1,
+                             .speed = 0.5f * static_cast<float>(k), .accel = 0.001f});
     }
 }
 
@@ -116,8 +120,8 @@ void cEnemy17::Update() {
     if (frame == 50) {
         PlaySe(SoundTable.shot_enemy_normal);
         for (int32_t k = 0; k < 10; ++k)
-            ObjectManager.FireEnemyBullet(x, y - 110.0f + static_cast<float>(22 * k), 1, 1, angle, 0, element, 2.0f,
-                                          0.0f);
+            FireBullet(x, y - 110.0f + static_cast<float>(22 * k), {.motion = 1, .graphic = 1, .angle = angle,
+                                                                    .element = element, .speed = 2.0f});
     }
 }
 
@@ -130,7 +134,8 @@ void cEnemy18::Update() {
     MoveAndAccelerate(*this);
     if (frame == 30) {
         PlaySe(SoundTable.nonochach);
-        FireFrom(*this, 1, 4, angle, 0, element, 1.0f, 0.01f);
+        FireFrom(*this, {.motion = 1, .graphic = 4, .angle = angle, .element = element, .speed = 1.0f,
+                         .accel = 0.01f});
     }
 }
 
@@ -148,7 +153,8 @@ void cEnemy19::Update() {
         PlaySe(SoundTable.enemyshot_short);
         const int32_t shotElement = GameRand() % 2;
         const int32_t offset = GameRand() % 4000;
-        FireFrom(*this, 1, 5, WrapAdd(angle, offset - 2000), 0, shotElement, 1.0f, 0.02f);
+        FireFrom(*this, {.motion = 1, .graphic = 5, .angle = WrapAdd(angle, offset - 2000), .element = shotElement,
+                         .speed = 1.0f, .accel = 0.02f});
     }
 }
 
@@ -170,7 +176,7 @@ void cEnemy20::Update() {
     work0 = WrapAdd(work0, 150);
     if (frame % 10 == 0 && frame >= 10 && frame <= 100) {
         PlaySe(SoundTable.shot_small);
-        FireFrom(*this, 1, 24, work0, 0, frame <= 50 ? 0 : 1, 4.0f);
+        FireFrom(*this, {.motion = 1, .graphic = 24, .angle = work0, .element = frame <= 50 ? 0 : 1, .speed = 4.0f});
     }
     if (frame == 100) frame = 2;
 }
@@ -199,8 +205,10 @@ void cEnemy21::Update() {
         PlaySe(SoundTable.shot_small);
         for (int32_t shotElement = 0; shotElement < 2; ++shotElement) {
             const int32_t offset = 1300 * shotElement;
-            FireFrom(*this, 2, 2, angle + offset + 15000, -20, shotElement, 2.0f);
-            FireFrom(*this, 2, 2, angle - offset - 15000, 20, shotElement, 2.0f);
+            FireFrom(*this, {.motion = 2, .graphic = 2, .angle = angle + offset + 15000, .turn = -20,
+                             .element = shotElement, .speed = 2.0f});
+            FireFrom(*this, {.motion = 2, .graphic = 2, .angle = angle - offset - 15000, .turn = 20,
+                             .element = shotElement, .speed = 2.0f});
         }
     }
     if (frame >= 2141 && frame <= 2410) {
@@ -208,7 +216,9 @@ void cEnemy21::Update() {
             PlaySe(SoundTable.rt_star22);
             ObjectManager.SpawnEffectBurst(2, element, static_cast<int32_t>(x), static_cast<int32_t>(y));
         }
-        if (frame % 4 == 0) SummonEnemy(x, y, 79, GameRand() * 2, 0, 0, 2.0f, -0.002f, 1.0f);
+        if (frame % 4 == 0)
+            SummonEnemy(x, y, {.type = 79, .angle = GameRand() * 2, .element = 0, .speed = 2.0f, .accel = -0.002f,
+                               .life = 1.0f});
     }
 }
 
@@ -224,7 +234,9 @@ void cEnemy22::Update() {
     MoveAndAccelerate(*this);
     if (frame % 100 == 0 && frame <= 1300) {
         PlaySe(SoundTable.xmasbell);
-        for (int32_t k = 1; k <= 20; ++k) FireFrom(*this, 7, 3, 3276 * k, 0, element, 3.0f, -0.04f);
+        for (int32_t k = 1; k <= 20; ++k)
+            FireFrom(*this, {.motion = 7, .graphic = 3, .angle = 3276 * k, .element = element, .speed = 3.0f,
+                             .accel = -0.04f});
     }
 }
 
@@ -250,7 +262,8 @@ void cEnemy23::HitTest() {
                 PlaySe(SoundTable.nonochach);
                 const int32_t shotElement = GameRand() % 2;
                 const int32_t offset = GameRand() % 4000;
-                FireFrom(*this, 1, 24, WrapAdd(angle, offset - 2000), 0, shotElement, 1.0f, 0.002f);
+                FireFrom(*this, {.motion = 1, .graphic = 24, .angle = WrapAdd(angle, offset - 2000),
+                                 .element = shotElement, .speed = 1.0f, .accel = 0.002f});
             }
         });
 }

@@ -39,7 +39,8 @@ void cEnemy25::Update() {
     MoveAndAccelerate(*this);
     if (frame % 190 == 0) {
         PlaySe(SoundTable.nonochach);
-        FireFrom(*this, 1, 4, WrapAdd(angle, 16383), 0, element, 1.0f, 0.01f);
+        FireFrom(*this, {.motion = 1, .graphic = 4, .angle = WrapAdd(angle, 16383), .element = element, .speed = 1.0f,
+                         .accel = 0.01f});
     }
 }
 
@@ -67,7 +68,9 @@ void cEnemy26::Update() {
     }
     if (frame % 150 == 0 && frame <= 1200) {
         PlaySe(SoundTable.shot_enemy_normal);
-        for (int32_t k = 0; k < 5; ++k) FireFrom(*this, 2, 1, WrapAdd(angle, -1210 + 600 * k), 0, element, 0.0f, 0.04f);
+        for (int32_t k = 0; k < 5; ++k)
+            FireFrom(*this, {.motion = 2, .graphic = 1, .angle = WrapAdd(angle, -1210 + 600 * k), .element = element,
+                             .speed = 0.0f, .accel = 0.04f});
     }
 }
 
@@ -112,7 +115,9 @@ void cEnemy29::Update() {
     frame += 1;
     MoveAndAccelerate(*this);
     if (frame == 20) PlaySe(SoundTable.raser_long_stage3);
-    if (frame % 5 == 0 && frame <= 2000) FireFrom(*this, 2, 52, WrapAdd(angle, turn), 0, element, 7.0f);
+    if (frame % 5 == 0 && frame <= 2000)
+        FireFrom(*this, {.motion = 2, .graphic = 52, .angle = WrapAdd(angle, turn), .element = element,
+                         .speed = 7.0f});
 }
 
 void cEnemy29::Draw() { DrawBarrel(*this); }
@@ -125,7 +130,8 @@ cEnemy30::cEnemy30() {
 void cEnemy30::Update() {
     frame += 1;
     MoveAndAccelerate(*this);
-    if (frame % 180 == 0 && frame <= 2000) SummonEnemy(x, y, 31, angle, 0, element, 1.0f, 0.0f, 300.0f);
+    if (frame % 180 == 0 && frame <= 2000)
+        SummonEnemy(x, y, {.type = 31, .angle = angle, .element = element, .speed = 1.0f, .life = 300.0f});
 }
 
 void cEnemy30::Draw() { DrawEnemyCell(*this, enemycell::kSmall, 0); }
@@ -189,7 +195,8 @@ void cEnemy34::Update() {
     if (frame <= 200) MoveAndAccelerate(*this);
     if (frame >= 300) angle = AimAtPlayer1();
     if (frame == 300) PlaySe(SoundTable.rt_laser20);
-    if (frame % 5 == 0 && frame >= 300 && frame <= 900) FireFrom(*this, 2, 52, angle, 0, element, 6.0f);
+    if (frame % 5 == 0 && frame >= 300 && frame <= 900)
+        FireFrom(*this, {.motion = 2, .graphic = 52, .angle = angle, .element = element, .speed = 6.0f});
 }
 
 void cEnemy34::Draw() { DrawBarrel(*this); }
@@ -209,11 +216,17 @@ void cEnemy35::Update() {
     if (work1 > 20 || frame % 10 != 0) return;
     if (frame <= 50) {
         PlaySe(SoundTable.shot_small);
-        for (int32_t k = 1; k <= 4; ++k) FireFrom(*this, 2, 9, WrapAdd(angle, 16383 * k), 0, 0, 2.0f);
+        for (int32_t k = 1; k <= 4; ++k)
+            FireFrom(*this, {.motion = 2, .graphic = 9, .angle = WrapAdd(angle, 16383 * k), .element = 0,
+                             .speed = 2.0f});
     } else {
-        for (int32_t k = 1; k <= 4; ++k) FireFrom(*this, 2, 9, WrapAdd(angle, 8191 + 16383 * k), 0, 1, 2.0f);
+        for (int32_t k = 1; k <= 4; ++k)
+            FireFrom(*this, {.motion = 2, .graphic = 9, .angle = WrapAdd(angle, 8191 + 16383 * k), .element = 1,
+                             .speed = 2.0f});
     }
-    for (int32_t k = 1; k <= 2; ++k) FireFrom(*this, 2, 9, WrapAdd(angle, 1000 * frame + 32767 * k), 0, 2, 2.0f);
+    for (int32_t k = 1; k <= 2; ++k)
+        FireFrom(*this, {.motion = 2, .graphic = 9, .angle = WrapAdd(angle, 1000 * frame + 32767 * k), .element = 2,
+                         .speed = 2.0f});
 }
 
 void cEnemy35::Draw() { DrawEnemyCell(*this, enemycell::kSpinner, 0); }

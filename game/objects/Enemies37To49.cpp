@@ -15,14 +15,15 @@ void TurnAndMove(cEnemyObjectBase& e) {
     MoveAndAccelerate(e);
 }
 
-// A ring of bullets placed on a circle about the enemy, heading a + headingOffset.
-void FireCircle(const cEnemyObjectBase& e, float radius, int32_t motionKind, int32_t graphicKind,
-                int32_t headingOffset, int32_t turn, float speed, float accel) {
+// A ring of 21 bullets like `b` placed on a circle about the enemy, in its
+// element, each heading its point's angle a + b.angle.
+void FireCircle(const cEnemyObjectBase& e, float radius, const Bullet& b) {
+    Bullet each = b;
+    each.element = e.element;
     for (int32_t k = 0; k <= 20; ++k) {
         const int32_t a = 3276 * k;
-        ObjectManager.FireEnemyBullet(e.x + Kestra::Cos(static_cast<uint32_t>(a)) * radius,
-                                      e.y + Kestra::Sin(a) * radius, motionKind, graphicKind, a + headingOffset, turn,
-                                      e.element, speed, accel);
+        each.angle = a + b.angle;
+        FireBullet(e.x + Kestra::Cos(static_cast<uint32_t>(a)) * radius, e.y + Kestra::Sin(a) * radius, each);
     }
 }
 
@@ -58,7 +59,9 @@ void cEnemy38::Update() {
     if (frame == 160 && work0 <= 11) {
         PlaySe(SoundTable.shot_enemy_normal);
         angle = AimAt(*this, LaterPlayer());
-        for (int32_t k = 0; k < 10; ++k) FireFrom(*this, 1, 1, angle - 4000 + 1000 * k, 0, element, 1.0f, 0.06f);
+        for (int32_t k = 0; k < 10; ++k)
+            FireFrom(*this, {.motion = 1, .graphic = 1, .angle = angle - 4000 + 1000 * k, .element = element,
+                             .speed = 1.0f, .accel = 0.06f});
     }
     if (frame == 200) {
         work0 += 1;
@@ -82,7 +85,8 @@ void cEnemy40::Update() {
     angle = WrapAdd(angle, turn);
     if (frame % 50 == 0 && frame <= 1500) {
         PlaySe(SoundTable.shot_small);
-        FireFrom(*this, 1, 9, WrapAdd(angle, -16388), 0, element, 2.0f);
+        FireFrom(*this, {.motion = 1, .graphic = 9, .angle = WrapAdd(angle, -16388), .element = element,
+                         .speed = 2.0f});
     }
 }
 
@@ -96,8 +100,8 @@ void cEnemy41::Update() {
     if (frame != 50) return;
     for (int32_t k = 0; k < 12; ++k) {
         const int32_t a = 5461 * k;
-        SummonEnemy(x + Kestra::Cos(static_cast<uint32_t>(a)) * 60.0f, y + Kestra::Sin(a) * 60.0f, 40, a + 16383, 600,
-                    element, 4.0f, 0.0f, 5.0f);
+        SummonEnemy(x + Kestra::Cos(static_cast<uint32_t>(a)) * 60.0f, y + Kestra::Sin(a) * 60.0f,
+                    {.type = 40, .angle = a + 16383, .turn = 600, .element = element, .speed = 4.0f, .life = 5.0f});
     }
 }
 
@@ -115,7 +119,8 @@ void cEnemy42::Update() {
         angle = AimAt(*this, LaterPlayer());
         const int32_t shotElement = GameRand() % 2;
         const int32_t offset = GameRand() % 4000;
-        FireFrom(*this, 1, 5, angle + offset - 2000, 0, shotElement, 3.5f, -0.005f);
+        FireFrom(*this, {.motion = 1, .graphic = 5, .angle = angle + offset - 2000, .element = shotElement,
+                         .speed = 3.5f, .accel = -0.005f});
     }
 }
 
@@ -162,8 +167,12 @@ void cEnemy44::Update() {
     frame += 1;
     TurnAndMove(*this);
     if (frame % 10 == 0 && frame >= 10 && frame <= 40) {
-        for (int32_t k = 0; k < 4; ++k) FireFrom(*this, 1, 7, WrapAdd(angle, 16384 * k), 20, 0, 0.4f);
-        for (int32_t k = 0; k < 4; ++k) FireFrom(*this, 1, 7, WrapAdd(angle, 10000 + 16384 * k), 20, 1, 0.4f);
+        for (int32_t k = 0; k < 4; ++k)
+            FireFrom(*this, {.motion = 1, .graphic = 7, .angle = WrapAdd(angle, 16384 * k), .turn = 20, .element = 0,
+                             .speed = 0.4f});
+        for (int32_t k = 0; k < 4; ++k)
+            FireFrom(*this, {.motion = 1, .graphic = 7, .angle = WrapAdd(angle, 10000 + 16384 * k), .turn = 20,
+                             .element = 1, .speed = 0.4f});
     }
     if (frame == 100 && work0 <= 7) {
         PlaySe(SoundTable.xmasbell);
@@ -185,7 +194,7 @@ void cEnemy45::Update() {
     TurnAndMove(*this);
     if (frame == 130) {
         PlaySe(SoundTable.xmasbell);
-        FireCircle(*this, 340.0f, 1, 1, 32768, 0, 0.0f, 0.005f);
+        FireCircle(*this, 340.0f, {.motion = 1, .graphic = 1, .angle = 32768, .speed = 0.0f, .accel = 0.005f});
     }
 }
 
@@ -202,7 +211,9 @@ void cEnemy46::Update() {
     if (frame % 20 == 0 && frame >= 60 && frame <= 120) {
         PlaySe(SoundTable.enemyshot_short);
         const int32_t aim = AimAtPlayer1();
-        for (int32_t k = 1; k <= 6; ++k) FireFrom(*this, 1, 1, aim + 10922 * k, 0, element, 3.0f, 0.005f);
+        for (int32_t k = 1; k <= 6; ++k)
+            FireFrom(*this, {.motion = 1, .graphic = 1, .angle = aim + 10922 * k, .element = element, .speed = 3.0f,
+                             .accel = 0.005f});
     }
 }
 
@@ -220,7 +231,7 @@ void cEnemy47::Update() {
     TurnAndMove(*this);
     if (frame == 40) {
         PlaySe(SoundTable.BigShot);
-        FireCircle(*this, 80.0f, 9, 1, 16383, angle, 1.0f, 0.0f);
+        FireCircle(*this, 80.0f, {.motion = 9, .graphic = 1, .angle = 16383, .turn = angle, .speed = 1.0f});
     }
 }
 
@@ -252,7 +263,7 @@ void cEnemy48::HitTest() {
         if (element >= 2) element = 0;
         static constexpr int32_t kDrops[4] = {0, 103, 101, 102};
         if (dropCode >= 1 && dropCode <= 3)
-            ObjectManager.SpawnStageObject(x, y, kDrops[dropCode], 0, 0, element, 0.0f, 0.0f, 1.0f, StageFrame);
+            PlaceEnemy(x, y, {.type = kDrops[dropCode], .element = element, .life = 1.0f});
     });
     const float reach = static_cast<float>(radius + 10);
     const auto touch = [this, reach](cPlayerBase* p) {
@@ -295,7 +306,8 @@ void cEnemy49::HitTest() {
         StartHitFlash(b.element, b.x, b.y);
         if (life > 0.0f || isDying != 0) return;
         for (int32_t k = 1; k <= 5; ++k)
-            SummonEnemy(x, y, 50, WrapAdd(angle, 13107 * k), 0, element, 1.0f, 0.05f, 12.0f);
+            SummonEnemy(x, y, {.type = 50, .angle = WrapAdd(angle, 13107 * k), .element = element, .speed = 1.0f,
+                               .accel = 0.05f, .life = 12.0f});
         Shatter(*this, b);
     });
 }

@@ -63,7 +63,9 @@ void cEnemy51::Update() {
     frame += 1;
     if (frame == 2) angle = AimAtPlayer1();
     MoveAndAccelerate(*this);
-    if (frame == 240) FireFrom(*this, 1, 9, AimAtPlayer1(), 0, element, 4.0f, -0.005f);
+    if (frame == 240)
+        FireFrom(*this, {.motion = 1, .graphic = 9, .angle = AimAtPlayer1(), .element = element, .speed = 4.0f,
+                         .accel = -0.005f});
 }
 void cEnemy51::HitTest() {
     TestShots(*this, {true, true}, [&](cPlayerBulletBase& b) {
@@ -71,12 +73,13 @@ void cEnemy51::HitTest() {
         PlaySe(SoundTable.crystalhit);
         for (int32_t k = 1; k <= 20; ++k) {
             work1 = 3276 * k;
-            FireFrom(*this, 7, 3, WrapAdd(angle, work1), 0, element, 5.0f, -0.04f);
+            FireFrom(*this, {.motion = 7, .graphic = 3, .angle = WrapAdd(angle, work1), .element = element,
+                             .speed = 5.0f, .accel = -0.04f});
         }
         PayShooter(*this, b);
         isDying = 1;
         Explode(*this);
-        ObjectManager.SpawnStageObject(x, y, 103, 0, 0, element, 0.0f, 0.0f, 1.0f, StageFrame);
+        PlaceEnemy(x, y, {.type = 103, .element = element, .life = 1.0f});
     });
 }
 void cEnemy51::Draw() {
@@ -95,9 +98,12 @@ void cEnemy52::Update() {
         work0 += 2000;
         // Headings from the schedule wrap rather than overflow.
         const int32_t middle = WrapAdd(angle, work0);
-        SummonFrom(*this, 49, WrapAdd(middle, -3000), 0, element, 1.0f, 0.05f, 2.0f);
-        SummonFrom(*this, 49, middle, 0, element, 1.0f, 0.05f, 2.0f);
-        SummonFrom(*this, 49, WrapAdd(middle, 3000), 0, element, 1.0f, 0.05f, 2.0f);
+        SummonFrom(*this, {.type = 49, .angle = WrapAdd(middle, -3000), .element = element, .speed = 1.0f,
+                           .accel = 0.05f, .life = 2.0f});
+        SummonFrom(*this, {.type = 49, .angle = middle, .element = element, .speed = 1.0f, .accel = 0.05f,
+                           .life = 2.0f});
+        SummonFrom(*this, {.type = 49, .angle = WrapAdd(middle, 3000), .element = element, .speed = 1.0f,
+                           .accel = 0.05f, .life = 2.0f});
     }
 }
 void cEnemy52::Draw() {
@@ -115,8 +121,10 @@ void cEnemy53::Update() {
     if (frame % 30 == 0) {
         PlaySe(SoundTable.shot_small);
         const int32_t aim = WrapAdd(angle, turn);
-        FireFrom(*this, 1, 3, WrapAdd(aim, -1000), 0, element, 2.0f, 0.01f);
-        FireFrom(*this, 1, 3, WrapAdd(aim, 1000), 0, element, 2.0f, 0.01f);
+        FireFrom(*this, {.motion = 1, .graphic = 3, .angle = WrapAdd(aim, -1000), .element = element, .speed = 2.0f,
+                         .accel = 0.01f});
+        FireFrom(*this, {.motion = 1, .graphic = 3, .angle = WrapAdd(aim, 1000), .element = element, .speed = 2.0f,
+                         .accel = 0.01f});
     }
 }
 void cEnemy53::Draw() { DrawRoundCreature(*this, work0, kWhite); }
@@ -132,7 +140,8 @@ void cEnemy54::Update() {
             work0 = 2184 * k;
             const float bx = Player1->aimX + Kestra::Cos(static_cast<uint32_t>(work0)) * 130.0f;
             const float by = Player1->aimY + Kestra::Sin(work0) * 130.0f;
-            ObjectManager.FireEnemyBullet(bx, by, 1, 22, work0 + 32768, 0, element, 0.0f, 0.02f);
+            FireBullet(bx, by, {.motion = 1, .graphic = 22, .angle = work0 + 32768, .element = element, .speed = 0.0f,
+                                .accel = 0.02f});
         }
     }
 }
@@ -147,9 +156,11 @@ void cEnemy55::Update() {
     work0 = WrapAdd(work0, 50);
     if (frame % 10 == 0) {
         PlaySe(SoundTable.shot_small);
-        FireFrom(*this, 1, 23, work0, 0, element, 4.0f);
-        FireFrom(*this, 1, 23, WrapAdd(work0, 22000), 0, element, 4.0f);
-        FireFrom(*this, 1, 23, WrapAdd(work0, 44000), 0, element, 4.0f);
+        FireFrom(*this, {.motion = 1, .graphic = 23, .angle = work0, .element = element, .speed = 4.0f});
+        FireFrom(*this, {.motion = 1, .graphic = 23, .angle = WrapAdd(work0, 22000), .element = element,
+                         .speed = 4.0f});
+        FireFrom(*this, {.motion = 1, .graphic = 23, .angle = WrapAdd(work0, 44000), .element = element,
+                         .speed = 4.0f});
     }
 }
 void cEnemy55::Draw() { DrawRoundCreature(*this, work1, frame < 128 ? AlphaWhite(2 * frame) : kWhite); }
@@ -165,8 +176,12 @@ void cEnemy56::Update() {
     if (frame == 50) ScrollHalt = 1;
     if (frame < 50) MoveAndAccelerate(*this);
     angle = AimAtPlayer1();
-    if (frame % 10 == 0 && frame >= 100 && frame <= 150) FireFrom(*this, 10, 7, WrapAdd(angle, -8000), 18000, 0, 4.0f);
-    if (frame % 10 == 0 && frame >= 160 && frame <= 200) FireFrom(*this, 10, 7, WrapAdd(angle, -8000), 18000, 1, 4.0f);
+    if (frame % 10 == 0 && frame >= 100 && frame <= 150)
+        FireFrom(*this, {.motion = 10, .graphic = 7, .angle = WrapAdd(angle, -8000), .turn = 18000, .element = 0,
+                         .speed = 4.0f});
+    if (frame % 10 == 0 && frame >= 160 && frame <= 200)
+        FireFrom(*this, {.motion = 10, .graphic = 7, .angle = WrapAdd(angle, -8000), .turn = 18000, .element = 1,
+                         .speed = 4.0f});
     if (frame == 210) {
         PlaySe(SoundTable.rt_star14);
         work2 += 1;
@@ -187,7 +202,7 @@ void cEnemy56::HitTest() {
         ExplodeActiveEnemies(element);
         PayShooter(*this, b);
         Explode(*this);
-        ObjectManager.SpawnStageObject(x, y, 101, 0, 0, element, 0.0f, 0.0f, 1.0f, StageFrame);
+        PlaceEnemy(x, y, {.type = 101, .element = element, .life = 1.0f});
     });
 }
 void cEnemy56::Draw() { DrawGuardianCell(*this, work1, 0); }
@@ -200,9 +215,9 @@ void cEnemy57::Update() {
     if (frame % 8 == 0) {
         PlaySe(SoundTable.shot_small);
         const int32_t first = GameRand() * 2;
-        FireFrom(*this, 1, 1, first, 0, 0, 0.5f, 0.008f);
+        FireFrom(*this, {.motion = 1, .graphic = 1, .angle = first, .element = 0, .speed = 0.5f, .accel = 0.008f});
         const int32_t second = GameRand() * 2;
-        FireFrom(*this, 1, 1, second, 0, 1, 0.5f, 0.008f);
+        FireFrom(*this, {.motion = 1, .graphic = 1, .angle = second, .element = 1, .speed = 0.5f, .accel = 0.008f});
     }
 }
 void cEnemy57::Draw() {
@@ -222,7 +237,8 @@ void cEnemy58::Update() {
     }
     if (frame % 8 == 0) {
         PlaySe(SoundTable.shot_small);
-        FireFrom(*this, 1, 23, 49145, 0, element, 6.0f, -0.043f);
+        FireFrom(*this, {.motion = 1, .graphic = 23, .angle = 49145, .element = element, .speed = 6.0f,
+                         .accel = -0.043f});
     }
 }
 void cEnemy58::Draw() { DrawDisc(*this, work0); }
@@ -241,7 +257,8 @@ void cEnemy59::Update() {
     }
     if (frame >= 120 && frame % 5 == 0) {
         if (frame == 120 || frame == 200 || frame == 500) PlaySe(SoundTable.raser_long_stage3);
-        FireFrom(*this, 2, 6, WrapAdd(angle, work2), 0, element, 6.0f);
+        FireFrom(*this, {.motion = 2, .graphic = 6, .angle = WrapAdd(angle, work2), .element = element,
+                         .speed = 6.0f});
     }
     if (frame == 1300) frame = 0;
 }
@@ -259,8 +276,10 @@ void cEnemy60::Update() {
         for (int32_t k = 1; k <= 21; ++k) {
             work2 = 1560 * k;
             const int32_t heading = WrapAdd(work2 + 16758, angle);
-            FireFrom(*this, 2, 21, heading, -20, 1, 0.5f, 0.007f);
-            FireFrom(*this, 2, 21, heading, -20, 0, 0.3f, 0.003f);
+            FireFrom(*this, {.motion = 2, .graphic = 21, .angle = heading, .turn = -20, .element = 1, .speed = 0.5f,
+                             .accel = 0.007f});
+            FireFrom(*this, {.motion = 2, .graphic = 21, .angle = heading, .turn = -20, .element = 0, .speed = 0.3f,
+                             .accel = 0.003f});
         }
         isDying = 1;
     }
@@ -280,7 +299,7 @@ void cEnemy61::Update() {
         ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 9, 0, 0);
     }
     if (frame == 250) {
-        SummonFrom(*this, 62, 0, 0, element, 0.0f, 0.0f, 9999.0f);
+        SummonFrom(*this, {.type = 62, .element = element, .life = 9999.0f});
         isDying = 1;
     }
 }

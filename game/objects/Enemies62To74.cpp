@@ -73,7 +73,8 @@ void cEnemy63::Update() {
             PlaySe(SoundTable.rt_star22);
             for (int32_t k = 1; k <= 20; ++k) {
                 work2 = 4369 * k;
-                FireFrom(*this, 2, 3, WrapAdd(angle, work2), 0, element, 3.0f, -0.01f);
+                FireFrom(*this, {.motion = 2, .graphic = 3, .angle = WrapAdd(angle, work2), .element = element,
+                                 .speed = 3.0f, .accel = -0.01f});
             }
             PlaySe(SoundTable.enemybreak_01);
             isDying = 1;
@@ -95,10 +96,14 @@ void cEnemy64::Update() {
     ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 13, element, 0);
     PlaySe(SoundTable.crystalhit);
     work2 = AimAtPlayer1();
-    for (int32_t k = 0; k <= 4; ++k) FireFrom(*this, 2, 1, work2 - 1000 + 500 * k, 0, element, 4.0f, 0.3f);
+    for (int32_t k = 0; k <= 4; ++k)
+        FireFrom(*this, {.motion = 2, .graphic = 1, .angle = work2 - 1000 + 500 * k, .element = element,
+                         .speed = 4.0f, .accel = 0.3f});
     if (cPlayerBase* p2 = SecondPlayer()) {
         work2 = AimAt(*this, p2);
-        for (int32_t k = 0; k <= 4; ++k) FireFrom(*this, 2, 1, work2 - 1000 + 500 * k, 0, element, 4.0f, 0.3f);
+        for (int32_t k = 0; k <= 4; ++k)
+            FireFrom(*this, {.motion = 2, .graphic = 1, .angle = work2 - 1000 + 500 * k, .element = element,
+                             .speed = 4.0f, .accel = 0.3f});
     }
     if (work1 >= 35) work1 -= 5;
     frame = 0;
@@ -127,7 +132,8 @@ void cEnemy65::HitTest() {
         work0 = AimAtPlayer1();
         for (int32_t k = 0; k <= 8; ++k) {
             const int32_t e = GameRand() % 2;
-            FireFrom(*this, 2, 23, work0 + 6553 * k, 0, e, 0.2f, 0.0003f);
+            FireFrom(*this, {.motion = 2, .graphic = 23, .angle = work0 + 6553 * k, .element = e, .speed = 0.2f,
+                             .accel = 0.0003f});
         }
         isDying = 1;
         Explode(*this);
@@ -149,7 +155,7 @@ void cEnemy66::Update() {
     if (frame % 10 == 0 && frame >= 30 && frame <= 1399) {
         const int32_t e = GameRand() % 2;
         const int32_t a = GameRand() * 2;
-        FireFrom(*this, 2, 7, a, 0, e, 0.05f, 0.003f);
+        FireFrom(*this, {.motion = 2, .graphic = 7, .angle = a, .element = e, .speed = 0.05f, .accel = 0.003f});
     }
     if (frame == 1400) {
         PlaySe(SoundTable.shot_small);
@@ -175,12 +181,16 @@ void cEnemy67::Update() {
     if (f >= 100 && f <= 600) {
         if (f % 20 == 0) {
             PlaySe(SoundTable.shot_small);
-            FireFrom(*this, 2, 7, WrapAdd(angle, 16383), 30, 0, 4.0f, -0.01f);
-            FireFrom(*this, 2, 7, WrapAdd(angle, -16383), 30, 0, 4.0f, -0.01f);
+            FireFrom(*this, {.motion = 2, .graphic = 7, .angle = WrapAdd(angle, 16383), .turn = 30, .element = 0,
+                             .speed = 4.0f, .accel = -0.01f});
+            FireFrom(*this, {.motion = 2, .graphic = 7, .angle = WrapAdd(angle, -16383), .turn = 30, .element = 0,
+                             .speed = 4.0f, .accel = -0.01f});
         }
         if ((f + 10) % 20 == 0) {
-            FireFrom(*this, 2, 7, WrapAdd(angle, 16383), 30, 1, 4.0f, -0.01f);
-            FireFrom(*this, 2, 7, WrapAdd(angle, -16383), 30, 1, 4.0f, -0.01f);
+            FireFrom(*this, {.motion = 2, .graphic = 7, .angle = WrapAdd(angle, 16383), .turn = 30, .element = 1,
+                             .speed = 4.0f, .accel = -0.01f});
+            FireFrom(*this, {.motion = 2, .graphic = 7, .angle = WrapAdd(angle, -16383), .turn = 30, .element = 1,
+                             .speed = 4.0f, .accel = -0.01f});
         }
     }
     if (f == 650) {
@@ -189,16 +199,17 @@ void cEnemy67::Update() {
     }
     if (f % 10 == 0 && f >= 650 && f <= 850) {
         work2 = AimAtPlayer1();
-        FireFrom(*this, 2, 2, work2, 0, 0, 5.0f, -0.025f);
+        FireFrom(*this, {.motion = 2, .graphic = 2, .angle = work2, .element = 0, .speed = 5.0f, .accel = -0.025f});
     }
     if (f % 10 == 0 && f >= 850 && f <= 1250) {
         work2 = AimAtPlayer1();
-        FireFrom(*this, 2, 2, work2, 0, 1, 5.0f, -0.025f);
+        FireFrom(*this, {.motion = 2, .graphic = 2, .angle = work2, .element = 1, .speed = 5.0f, .accel = -0.025f});
     }
     if (f == 1650) {
         ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 13, 0, 0);
         angle = AimAtPlayer1();
-        for (int32_t k = 1; k <= 58; ++k) FireFrom(*this, 2, 3, angle + 1129 * k, 0, 2, 8.0f);
+        for (int32_t k = 1; k <= 58; ++k)
+            FireFrom(*this, {.motion = 2, .graphic = 3, .angle = angle + 1129 * k, .element = 2, .speed = 8.0f});
         isDying = 1;
     }
 }
@@ -224,7 +235,8 @@ void cEnemy68::Update() {
             const float offset = static_cast<float>(20 * i) * step;
             const float bx = first ? x : x + offset;
             const float by = first ? y + offset : y;
-            ObjectManager.FireEnemyBullet(bx, by, 1, 3, work2, 0, element, 0.0f, 0.005f);
+            FireBullet(bx, by, {.motion = 1, .graphic = 3, .angle = work2, .element = element, .speed = 0.0f,
+                                .accel = 0.005f});
         }
     }
 }
@@ -249,7 +261,7 @@ void cEnemy69::Update() {
         if (work1 % 10 == 0 && frame >= 120) {
             PlaySe(SoundTable.nonochach);
             aim = AimAt(*this, &p);
-            FireFrom(*this, 1, 7, aim, 0, GameRand() % 3, 3.2f);
+            FireFrom(*this, {.motion = 1, .graphic = 7, .angle = aim, .element = GameRand() % 3, .speed = 3.2f});
         }
     };
     if (Player1) watch(*Player1);
@@ -266,10 +278,9 @@ void cEnemy70::Update() {
     }
     if (frame >= 160 && frame <= 520 && (frame - 160) % 60 == 0) {
         PlaySe(SoundTable.stillattack);
-        // Screen coordinates on both axes, so that the strike lands on the band
-        // also while the view scrolls.
-        ObjectManager.SpawnStageObject(x - ScrollX, y - ScrollY, 71, 0, 0, bandElement[(frame - 160) / 60], 0.0f,
-                                       0.0f, 9999.0f, StageFrame);
+        // A summon, in screen coordinates on both axes, so that the strike lands
+        // on the band also while the view scrolls.
+        SummonEnemy(x, y, {.type = 71, .element = bandElement[(frame - 160) / 60], .life = 9999.0f});
     }
     if (mode == 2) {
         const auto row = [&](float by, int32_t motion, int32_t graphic, int32_t heading, int32_t gapFrom,
@@ -277,8 +288,8 @@ void cEnemy70::Update() {
             for (int32_t i = 0; i <= 29; ++i) {
                 const int32_t at = 22 * i;
                 if (at > gapFrom && at < gapTo) continue;
-                ObjectManager.FireEnemyBullet(x - 320.0f + static_cast<float>(at), by, motion, graphic, heading, 0, 2,
-                                              1.0f, 0.0f);
+                FireBullet(x - 320.0f + static_cast<float>(at), by, {.motion = motion, .graphic = graphic,
+                                                                     .angle = heading, .element = 2, .speed = 1.0f});
             }
         };
         if (frame == 100) row(y + 260.0f, 13, 13, 49145, 639, 639);
@@ -353,7 +364,8 @@ namespace {
 void OrbUpdate(cEnemyObjectBase& e, int32_t releaseFrame, float accel) {
     e.frame += 1;
     if (e.frame == releaseFrame) {
-        FireFrom(e, 1, 1, e.angle, 0, e.element, 0.0f, accel);
+        FireFrom(e, {.motion = 1, .graphic = 1, .angle = e.angle, .element = e.element, .speed = 0.0f,
+                     .accel = accel});
         e.isDying = 1;
     }
 }

@@ -55,8 +55,10 @@ void cEnemy89::Update() {
     angle = 32768;
     if (frame % 40 != 0) return;
     for (int32_t i = 0; i <= 1; ++i) {
-        FireFrom(*this, 2, 2, 32768 + 15000 + 1300 * i, -20, i, 2.0f);
-        FireFrom(*this, 2, 2, 32768 - 15000 - 1300 * i, 20, i, 2.0f);
+        FireFrom(*this, {.motion = 2, .graphic = 2, .angle = 32768 + 15000 + 1300 * i, .turn = -20, .element = i,
+                         .speed = 2.0f});
+        FireFrom(*this, {.motion = 2, .graphic = 2, .angle = 32768 - 15000 - 1300 * i, .turn = 20, .element = i,
+                         .speed = 2.0f});
     }
 }
 void cEnemy89::Draw() { DrawLarge(*this); }
@@ -69,8 +71,12 @@ void cEnemy90::Update() {
     if (frame % period != 0) return;
     for (int32_t i = 0; i <= 29; ++i) {
         const float step = static_cast<float>(24 * i);
-        if (angle == 16384) ObjectManager.FireEnemyBullet(x - 320.0f + step, y, 1, 1, 16384, 0, element, 2.0f, 0.0f);
-        if (angle == 32768) ObjectManager.FireEnemyBullet(x, y - 240.0f + step, 1, 1, 32768, 0, element, 2.0f, 0.0f);
+        if (angle == 16384)
+            FireBullet(x - 320.0f + step, y, {.motion = 1, .graphic = 1, .angle = 16384, .element = element,
+                                              .speed = 2.0f});
+        if (angle == 32768)
+            FireBullet(x, y - 240.0f + step, {.motion = 1, .graphic = 1, .angle = 32768, .element = element,
+                                              .speed = 2.0f});
     }
     if (period >= 34) period -= 2;
     work1 += 1;
@@ -136,7 +142,8 @@ void cEnemy93::Update() {
     if (frame % 14 == 0) {
         for (int32_t k = 1; k <= 11; ++k) {
             const int32_t e = GameRand() % 2;
-            FireFrom(*this, 1, 1, angle - 11000 + 1500 * k, 0, e, 2.0f, 0.02f);
+            FireFrom(*this, {.motion = 1, .graphic = 1, .angle = angle - 11000 + 1500 * k, .element = e,
+                             .speed = 2.0f, .accel = 0.02f});
         }
     }
     x = x + Kestra::Cos(static_cast<uint32_t>(angle)) * (speed * 2.0f);
@@ -151,7 +158,7 @@ void cEnemy93::HitTest() {
         PayShooter(*this, b);
         isDying = 1;
         Explode(*this);
-        ObjectManager.SpawnStageObject(x, y, 102, 0, 0, element, 0.0f, 0.0f, 1.0f, StageFrame);
+        PlaceEnemy(x, y, {.type = 102, .element = element, .life = 1.0f});
     });
 }
 void cEnemy93::Draw() { DrawFigure(*this, work1); }
@@ -185,7 +192,8 @@ cEnemy96::cEnemy96() {
 }
 void cEnemy96::Update() {
     frame += 1;
-    if (frame % 70 == 0 && frame <= 2000) SummonFrom(*this, 95, angle, 0, 2, 1.8f, 0.0f, 300.0f);
+    if (frame % 70 == 0 && frame <= 2000)
+        SummonFrom(*this, {.type = 95, .angle = angle, .element = 2, .speed = 1.8f, .life = 300.0f});
 }
 void cEnemy96::Draw() {}
 

@@ -20,15 +20,13 @@ void MoveAndAccelerate(cEnemyObjectBase& e) {
     e.speed += e.accel;
 }
 
-void FireFrom(const cEnemyObjectBase& e, int32_t motion, int32_t graphic, int32_t angle, int32_t turn,
-              int32_t element, float speed, float accel) {
-    ObjectManager.FireEnemyBullet(e.x, e.y, motion, graphic, angle, turn, element, speed, accel);
+void SummonEnemy(float stageX, float stageY, const Summon& s) {
+    ObjectManager.SpawnStageObject(stageX - ScrollX, stageY - ScrollY, s.type, s.angle, s.turn, s.element, s.speed,
+                                   s.accel, s.life, StageFrame);
 }
 
-void SummonEnemy(float stageX, float stageY, int32_t type, int32_t angle, int32_t turn, int32_t element, float speed,
-                 float accel, float life) {
-    ObjectManager.SpawnStageObject(stageX - ScrollX, stageY - ScrollY, type, angle, turn, element, speed, accel, life,
-                                   StageFrame);
+void PlaceEnemy(float x, float y, const Summon& s) {
+    ObjectManager.SpawnStageObject(x, y, s.type, s.angle, s.turn, s.element, s.speed, s.accel, s.life, StageFrame);
 }
 
 cPlayerBase* SecondPlayer() { return GameState.twoPlayer == 1 ? Player2 : nullptr; }

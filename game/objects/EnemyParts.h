@@ -17,18 +17,41 @@ class cPlayerBase;
 int32_t StepCounter(int32_t& counter, int32_t wrap, int32_t restart = 0);
 // The common move, then speed += accel.
 void MoveAndAccelerate(cEnemyObjectBase& e);
-// One enemy bullet from the enemy's position.
-void FireFrom(const cEnemyObjectBase& e, int32_t motion, int32_t graphic, int32_t angle, int32_t turn,
-              int32_t element, float speed, float accel = 0.0f);
+// An enemy bullet, the manager's arguments after its position by name
+// (fields left out are 0).
+struct Bullet {
+    int32_t motion;
+    int32_t graphic;
+    int32_t angle;
+    int32_t turn;
+    int32_t element;
+    float speed;
+    float accel;
+};
+// An enemy or item summoned or placed on the stage (fields left out are 0).
+struct Summon {
+    int32_t type;
+    int32_t angle;
+    int32_t turn;
+    int32_t element;
+    float speed;
+    float accel;
+    float life;
+};
+
+// One enemy bullet from a point of the stage, and from the enemy's position.
+inline void FireBullet(float x, float y, const Bullet& b) {
+    ObjectManager.FireEnemyBullet(x, y, b.motion, b.graphic, b.angle, b.turn, b.element, b.speed, b.accel);
+}
+inline void FireFrom(const cEnemyObjectBase& e, const Bullet& b) { FireBullet(e.x, e.y, b); }
 // A summoned enemy: the position is turned into screen coordinates; the
 // manager adds the scroll offsets when it activates it this stage frame.
-void SummonEnemy(float stageX, float stageY, int32_t type, int32_t angle, int32_t turn, int32_t element, float speed,
-                 float accel, float life);
+void SummonEnemy(float stageX, float stageY, const Summon& s);
 // The same at the enemy's own position.
-inline void SummonFrom(const cEnemyObjectBase& e, int32_t type, int32_t angle, int32_t turn, int32_t element,
-                       float speed, float accel, float life) {
-    SummonEnemy(e.x, e.y, type, angle, turn, element, speed, accel, life);
-}
+inline void SummonFrom(const cEnemyObjectBase& e, const Summon& s) { SummonEnemy(e.x, e.y, s); }
+// An enemy or item placed at a point of the stage as it is given (no scroll
+// taken off, unlike a summon), waking on this stage frame's pass.
+void PlaceEnemy(float x, float y, const Summon& s);
 // Player 2 while two players play, else null.
 cPlayerBase* SecondPlayer();
 // Player 2 in two-player mode, else player 1: the target of 38, 42, 88 and 93.

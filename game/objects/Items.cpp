@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "engine/core/KestraMath.h"
+#include "game/objects/EnemyParts.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cEffectObjectBase.h"
 #include "game/objects/cObjectManager.h"
@@ -167,7 +168,7 @@ void ItemBox::Update() {}
 void ItemBox::HitTest() {
     BoxHitTest(*this, [this] {
         const int32_t drop = mode == 1 ? 101 : mode == 2 ? 102 : 0;
-        if (drop) ObjectManager.SpawnStageObject(x, y, drop, 0, 0, element, 0.0f, 0.0f, 1.0f, StageFrame);
+        if (drop) PlaceEnemy(x, y, {.type = drop, .element = element, .life = 1.0f});
     });
 }
 
@@ -192,7 +193,7 @@ ItemMimick::ItemMimick() { work0 = 140; }
 void ItemMimick::HitTest() {
     BoxHitTest(*this, [this] {
         for (int32_t a = 0; a < 65520; a += 2184) {
-            ObjectManager.FireEnemyBullet(x, y, 1, 22, a, 0, element, 8.0f, 0.0f);
+            FireBullet(x, y, {.motion = 1, .graphic = 22, .angle = a, .element = element, .speed = 8.0f});
         }
     });
 }

@@ -1,6 +1,7 @@
 #include "game/objects/cEnemyBulletBase.h"
 
 #include "engine/core/KestraMath.h"
+#include "game/objects/EnemyParts.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
@@ -116,7 +117,8 @@ void cEnemyBulletBase::Move() {
         angle = WrapAdd(angle, 50);
         if (frame % 20 == 0) {
             const int32_t childElement = GameRand() % 2;
-            ObjectManager.FireEnemyBullet(x, y, 2, 1, angle, 0, childElement, 0.0f, 0.005f);
+            FireBullet(x, y, {.motion = 2, .graphic = 1, .angle = angle, .element = childElement, .speed = 0.0f,
+                              .accel = 0.005f});
         }
         break;
     case 5:
@@ -124,7 +126,8 @@ void cEnemyBulletBase::Move() {
         angle = WrapAdd(angle, turn);
         speed += accel;
         if (frame % 5 == 0) {
-            ObjectManager.FireEnemyBullet(x, y, 3, 1, WrapAdd(angle, 15535), 0, WrapAdd(element, -3), 3.0f, 0.01f);
+            FireBullet(x, y, {.motion = 3, .graphic = 1, .angle = WrapAdd(angle, 15535),
+                              .element = WrapAdd(element, -3), .speed = 3.0f, .accel = 0.01f});
         }
         break;
     case 6:

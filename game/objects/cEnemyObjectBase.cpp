@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "engine/core/KestraMath.h"
+#include "game/objects/EnemyParts.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cEffectObjectBase.h"
 #include "game/objects/cObjectManager.h"
@@ -93,7 +94,7 @@ void cEnemyObjectBase::HitTest() {
             if (element >= 2) element = 0;
             static constexpr int32_t kDrops[4] = {0, 103, 101, 102};
             if (dropCode >= 1 && dropCode <= 3) {
-                m.SpawnStageObject(x, y, kDrops[dropCode], 0, 0, element, 0.0f, 0.0f, 1.0f, StageFrame);
+                PlaceEnemy(x, y, {.type = kDrops[dropCode], .element = element, .life = 1.0f});
             }
         }
     }

@@ -1,6 +1,7 @@
 // The four characters' actions (shots, charge, FORCE, element and character
 // change) and the player and shot codes of SpawnPlayerObject.
 #include "engine/core/KestraMath.h"
+#include "game/objects/EnemyParts.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cEffectObjectBase.h"
 #include "game/objects/cObjectManager.h"
@@ -136,7 +137,7 @@ void cPlayerBase::ActCharacter() {
             savedAnimDir = animDir;
         }
         if (character == 4) {
-            m.SpawnStageObject(aimX - ScrollX, aimY - ScrollY, 84, 0, 0, 0, 0.0f, 0.0f, gauge * 3 + 30, StageFrame);
+            SummonEnemy(aimX, aimY, {.type = 84, .element = 0, .life = gauge * 3 + 30});
         }
         if (gauge >= 100.0f) {
             cutInOn = 1;

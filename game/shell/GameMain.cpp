@@ -31,9 +31,9 @@ constexpr uint32_t kClearColor = 0xFF5A5A78;
 
 void RunScene(int32_t scene) {
     switch (scene) {
-        case 0: UpdateTitle(); break;
-        case 1: UpdateGameScene(); break;
-        case 2: UpdateResultScene(); break;
+        case kSceneTitle: UpdateTitle(); break;
+        case kSceneGame: UpdateGameScene(); break;
+        case kSceneResult: UpdateResultScene(); break;
         default: break;  // a cleared screen
     }
 }

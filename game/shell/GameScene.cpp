@@ -89,7 +89,7 @@ void UpdateLeave(cGameState& g) {
     LoadTitleSprites();
     ResetTitleState();
     LoadNameEntrySprites();
-    g.sceneId = 2;
+    g.sceneId = kSceneResult;
 }
 
 // Adds an amount to a player's score, wrapping as the play field's counters do.
@@ -156,7 +156,7 @@ void UpdateTally(cGameState& g) {
     }
     if (g.stage >= 2 && g.stage <= 5) ReleaseStageResources(g.stage);
     LoadTitleSprites();
-    g.sceneId = 0;
+    g.sceneId = kSceneTitle;
     ResetTitleState();
 }
 

@@ -57,5 +57,5 @@ void StartNewGame() {
     gCalls->releaseTitleSprites();
     gCalls->resetForNewGame();
     gCalls->startStage();
-    g.sceneId = 1;
+    g.sceneId = kSceneGame;
 }

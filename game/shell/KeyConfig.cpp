@@ -19,7 +19,7 @@ namespace {
 
 constexpr float kDepth = 32767.0f;
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
-constexpr uint32_t kEscape = 1;
+constexpr uint32_t kEscape = DIK_ESCAPE;
 
 // Profile key names, in the order the file lists them.
 const char* const kButtonNames[kPadButtonActions] = {"SHOT", "DIRECT", "ELEMENT", "FORCE", "CHANGE", "MENU"};
@@ -28,9 +28,11 @@ const char* const kKeyNames[kActionCount] = {"KEY_UP", "KEY_DOWN", "KEY_LEFT", "
                                              "KEY_DIRECT", "KEY_ELEMENT", "KEY_FORCE", "KEY_CHANGE", "KEY_MENU"};
 const int32_t kKeyFileOrder[kActionCount] = {0, 1, 3, 2, 4, 5, 6, 7, 8, 9};
 const uint8_t kReaderButtons[kPadButtonActions] = {0, 1, 2, 3, 6, 9};
-const uint8_t kReaderKeys[kActionCount] = {200, 208, 203, 205, 44, 45, 46, 47, 30, 31};
-const uint8_t kDefaultKeys[2][kActionCount] = {{200, 208, 203, 205, 44, 45, 46, 47, 48, 57},
-                                               {17, 31, 30, 32, 33, 34, 35, 36, 37, 38}};
+const uint8_t kReaderKeys[kActionCount] = {DIK_UP, DIK_DOWN, DIK_LEFT, DIK_RIGHT, DIK_Z,
+                                           DIK_X, DIK_C, DIK_V, DIK_A, DIK_S};
+const uint8_t kDefaultKeys[2][kActionCount] = {
+    {DIK_UP, DIK_DOWN, DIK_LEFT, DIK_RIGHT, DIK_Z, DIK_X, DIK_C, DIK_V, DIK_B, DIK_SPACE},
+    {DIK_W, DIK_S, DIK_A, DIK_D, DIK_F, DIK_G, DIK_H, DIK_J, DIK_K, DIK_L}};
 
 std::string KeyMapPath() {
     char directory[1025] = {};
@@ -107,31 +109,27 @@ const char* GetKeyName(int32_t code) {
         int32_t code;
         const char* name;
     };
+    // Each key under its DirectInput name, the prefix left out.
+#define KEY(name) {DIK_##name, #name}
     static const Name kNames[] = {
-        {1, "ESCAPE"}, {2, "1"}, {3, "2"}, {4, "3"}, {5, "4"}, {6, "5"}, {7, "6"}, {8, "7"}, {9, "8"},
-        {10, "9"}, {11, "0"}, {12, "MINUS"}, {13, "EQUALS"}, {14, "BACK"}, {15, "TAB"}, {16, "Q"}, {17, "W"},
-        {18, "E"}, {19, "R"}, {20, "T"}, {21, "Y"}, {22, "U"}, {23, "I"}, {24, "O"}, {25, "P"},
-        {26, "LBRACKET"}, {27, "RBRACKET"}, {28, "RETURN"}, {29, "LCONTROL"}, {30, "A"}, {31, "S"}, {32, "D"},
-        {33, "F"}, {34, "G"}, {35, "H"}, {36, "J"}, {37, "K"}, {38, "L"}, {39, "SEMICOLON"}, {40, "APOSTROPHE"},
-        {41, "GRAVE"}, {42, "LSHIFT"}, {43, "BACKSLASH"}, {44, "Z"}, {45, "X"}, {46, "C"}, {47, "V"}, {48, "B"},
-        {49, "N"}, {50, "M"}, {51, "COMMA"}, {52, "PERIOD"}, {53, "SLASH"}, {54, "RSHIFT"}, {55, "MULTIPLY"},
-        {56, "LMENU"}, {57, "SPACE"}, {58, "CAPITAL"}, {59, "F1"}, {60, "F2"}, {61, "F3"}, {62, "F4"},
-        {63, "F5"}, {64, "F6"}, {65, "F7"}, {66, "F8"}, {67, "F9"}, {68, "F10"}, {69, "NUMLOCK"},
-        {70, "SCROLL"}, {71, "NUMPAD7"}, {72, "NUMPAD8"}, {73, "NUMPAD9"}, {74, "SUBTRACT"}, {75, "NUMPAD4"},
-        {76, "NUMPAD5"}, {77, "NUMPAD6"}, {78, "ADD"}, {79, "NUMPAD1"}, {80, "NUMPAD2"}, {81, "NUMPAD3"},
-        {82, "NUMPAD0"}, {83, "DECIMAL"}, {86, "OEM_102"}, {87, "F11"}, {88, "F12"}, {100, "F13"},
-        {101, "F14"}, {102, "F15"}, {112, "KANA"}, {115, "ABNT_C1"}, {121, "CONVERT"}, {123, "NOCONVERT"},
-        {125, "YEN"}, {126, "ABNT_C2"}, {141, "NUMPADEQUALS"}, {144, "PREVTRACK"}, {145, "AT"},
-        {146, "COLON"}, {147, "UNDERLINE"}, {148, "KANJI"}, {149, "STOP"}, {150, "AX"}, {151, "UNLABELED"},
-        {153, "NEXTTRACK"}, {156, "NUMPADENTER"}, {157, "RCONTROL"}, {160, "MUTE"}, {161, "CALCULATOR"},
-        {162, "PLAYPAUSE"}, {164, "MEDIASTOP"}, {174, "VOLUMEDOWN"}, {176, "VOLUMEUP"}, {178, "WEBHOME"},
-        {179, "NUMPADCOMMA"}, {181, "DIVIDE"}, {183, "SYSRQ"}, {184, "RMENU"}, {197, "PAUSE"}, {199, "HOME"},
-        {200, "UP"}, {201, "PRIOR"}, {203, "LEFT"}, {205, "RIGHT"}, {207, "END"}, {208, "DOWN"}, {209, "NEXT"},
-        {210, "INSERT"}, {211, "DELETE"}, {219, "LWIN"}, {220, "RWIN"}, {221, "APPS"}, {222, "POWER"},
-        {223, "SLEEP"}, {227, "WAKE"}, {229, "WEBSEARCH"}, {230, "WEBFAVORITES"}, {231, "WEBREFRESH"},
-        {232, "WEBSTOP"}, {233, "WEBFORWARD"}, {234, "WEBBACK"}, {235, "MYCOMPUTER"}, {236, "MAIL"},
-        {237, "MEDIASELECT"},
+        KEY(ESCAPE), KEY(1), KEY(2), KEY(3), KEY(4), KEY(5), KEY(6), KEY(7), KEY(8), KEY(9), KEY(0), KEY(MINUS),
+        KEY(EQUALS), KEY(BACK), KEY(TAB), KEY(Q), KEY(W), KEY(E), KEY(R), KEY(T), KEY(Y), KEY(U), KEY(I), KEY(O),
+        KEY(P), KEY(LBRACKET), KEY(RBRACKET), KEY(RETURN), KEY(LCONTROL), KEY(A), KEY(S), KEY(D), KEY(F), KEY(G),
+        KEY(H), KEY(J), KEY(K), KEY(L), KEY(SEMICOLON), KEY(APOSTROPHE), KEY(GRAVE), KEY(LSHIFT), KEY(BACKSLASH),
+        KEY(Z), KEY(X), KEY(C), KEY(V), KEY(B), KEY(N), KEY(M), KEY(COMMA), KEY(PERIOD), KEY(SLASH), KEY(RSHIFT),
+        KEY(MULTIPLY), KEY(LMENU), KEY(SPACE), KEY(CAPITAL), KEY(F1), KEY(F2), KEY(F3), KEY(F4), KEY(F5), KEY(F6),
+        KEY(F7), KEY(F8), KEY(F9), KEY(F10), KEY(NUMLOCK), KEY(SCROLL), KEY(NUMPAD7), KEY(NUMPAD8), KEY(NUMPAD9),
+        KEY(SUBTRACT), KEY(NUMPAD4), KEY(NUMPAD5), KEY(NUMPAD6), KEY(ADD), KEY(NUMPAD1), KEY(NUMPAD2), KEY(NUMPAD3),
+        KEY(NUMPAD0), KEY(DECIMAL), KEY(OEM_102), KEY(F11), KEY(F12), KEY(F13), KEY(F14), KEY(F15), KEY(KANA),
+        KEY(ABNT_C1), KEY(CONVERT), KEY(NOCONVERT), KEY(YEN), KEY(ABNT_C2), KEY(NUMPADEQUALS), KEY(PREVTRACK),
+        KEY(AT), KEY(COLON), KEY(UNDERLINE), KEY(KANJI), KEY(STOP), KEY(AX), KEY(UNLABELED), KEY(NEXTTRACK),
+        KEY(NUMPADENTER), KEY(RCONTROL), KEY(MUTE), KEY(CALCULATOR), KEY(PLAYPAUSE), KEY(MEDIASTOP), KEY(VOLUMEDOWN),
+        KEY(VOLUMEUP), KEY(WEBHOME), KEY(NUMPADCOMMA), KEY(DIVIDE), KEY(SYSRQ), KEY(RMENU), KEY(PAUSE), KEY(HOME),
+        KEY(UP), KEY(PRIOR), KEY(LEFT), KEY(RIGHT), KEY(END), KEY(DOWN), KEY(NEXT), KEY(INSERT), KEY(DELETE),
+        KEY(LWIN), KEY(RWIN), KEY(APPS), KEY(POWER), KEY(SLEEP), KEY(WAKE), KEY(WEBSEARCH), KEY(WEBFAVORITES),
+        KEY(WEBREFRESH), KEY(WEBSTOP), KEY(WEBFORWARD), KEY(WEBBACK), KEY(MYCOMPUTER), KEY(MAIL), KEY(MEDIASELECT),
     };
+#undef KEY
     for (const Name& n : kNames)
         if (n.code == code) return n.name;
     return "unknown";

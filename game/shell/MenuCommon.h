@@ -21,6 +21,21 @@ enum : int32_t {
     kTitleStartGame = 10,
 };
 
+// The title menu's items in cursor order: the left column, then the right one.
+enum : int32_t {
+    kMenuOnePlayer = 0,
+    kMenuTwoPlayers = 1,
+    kMenuExtraOnePlayer = 2,
+    kMenuExtraTwoPlayers = 3,
+    kMenuPracticeOnePlayer = 4,
+    kMenuPracticeTwoPlayers = 5,
+    kMenuSystem = 6,  // heads the right column and does nothing
+    kMenuRanking = 7,
+    kMenuConfig = 8,
+    kMenuQuit = 9,
+    kMenuItems = 10,
+};
+
 // The title's sheets in the sprite table.
 constexpr int32_t kTitleSheet = 40;
 constexpr int32_t kRankingSheet = 41;

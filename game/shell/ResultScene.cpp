@@ -97,7 +97,7 @@ void ReturnToTitle() {
     GameState.stage = 1;
     GameState.twoPlayer = 0;
     GameState.practice = 0;
-    GameState.sceneId = 0;
+    GameState.sceneId = kSceneTitle;
 }
 
 void StoreRow() {

@@ -17,9 +17,6 @@
 
 namespace {
 
-constexpr int32_t kMenuItems = 10;
-constexpr int32_t kRightColumn = 6;
-
 uint16_t PushedEither() { return static_cast<uint16_t>(PadWords[0].pushed | PadWords[1].pushed); }
 
 // Angles turn for the life of the title; only their low 16 bits count.
@@ -43,9 +40,9 @@ void DrawMenu() {
     const int32_t item = t.menuCursor;
     float x = 10, y;
     float sx = 816;
-    if (item < 2) y = static_cast<float>(230 + 24 * item);
-    else if (item < 4) y = static_cast<float>(255 + 24 * item);
-    else if (item < kRightColumn) y = static_cast<float>(280 + 24 * item);
+    if (item < kMenuExtraOnePlayer) y = static_cast<float>(230 + 24 * item);
+    else if (item < kMenuPracticeOnePlayer) y = static_cast<float>(255 + 24 * item);
+    else if (item < kMenuSystem) y = static_cast<float>(280 + 24 * item);
     else {
         x = 410;
         y = static_cast<float>(48 * item - 15);
@@ -59,27 +56,27 @@ void RunMenuItem(int32_t item) {
     cGameState& g = GameState;
     const bool extra = IsExtraUnlockedFor(0) || IsExtraUnlockedFor(1);
     switch (item) {
-        case 0: g.stage = 1; TitleState.state = kTitleTeam; break;
-        case 1: g.twoPlayer = 1; g.stage = 1; TitleState.state = kTitleTeam; break;
-        case 2:
+        case kMenuOnePlayer: g.stage = 1; TitleState.state = kTitleTeam; break;
+        case kMenuTwoPlayers: g.twoPlayer = 1; g.stage = 1; TitleState.state = kTitleTeam; break;
+        case kMenuExtraOnePlayer:
             if (extra) {
                 g.stage = 6;
                 TitleState.state = kTitleTeam;
             }
             break;
-        case 3:
+        case kMenuExtraTwoPlayers:
             if (extra) {
                 g.twoPlayer = 1;
                 g.stage = 6;
                 TitleState.state = kTitleTeam;
             }
             break;
-        case 4: g.practice = 1; TitleState.state = kTitleTeam; break;
-        case 5: g.practice = 1; g.twoPlayer = 1; TitleState.state = kTitleTeam; break;
-        case 7: TitleState.state = kTitleRanking; break;
-        case 8: TitleState.state = kTitleConfig; break;
-        case 9: Kestra::Exit(); break;
-        default: break;
+        case kMenuPracticeOnePlayer: g.practice = 1; TitleState.state = kTitleTeam; break;
+        case kMenuPracticeTwoPlayers: g.practice = 1; g.twoPlayer = 1; TitleState.state = kTitleTeam; break;
+        case kMenuRanking: TitleState.state = kTitleRanking; break;
+        case kMenuConfig: TitleState.state = kTitleConfig; break;
+        case kMenuQuit: Kestra::Exit(); break;
+        default: break;  // the system item does nothing
     }
 }
 
@@ -113,10 +110,10 @@ void UpdateMenu() {
         PlayEffect(SoundTable.titlefocus);
     }
     if (pushed & (PAD_LEFT | PAD_RIGHT)) {
-        t.menuCursor = t.menuCursor < kRightColumn ? kRightColumn : 0;
+        t.menuCursor = t.menuCursor < kMenuSystem ? kMenuSystem : kMenuOnePlayer;
         PlayEffect(SoundTable.titlefocus);
     }
-    if (t.menuCursor >= kMenuItems) t.menuCursor = 0;
+    if (t.menuCursor >= kMenuItems) t.menuCursor = kMenuOnePlayer;
     if (t.menuCursor < 0) t.menuCursor = kMenuItems - 1;
     if (pushed & PAD_SHOT) {
         PlayEffect(SoundTable.titledecide);

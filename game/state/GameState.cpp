@@ -23,4 +23,4 @@ cGameState::cGameState()
       pauseAnswer(0),
       hudAlpha(255),
       tallyTimer(0),
-      sceneId(0) {}
+      sceneId(kSceneTitle) {}

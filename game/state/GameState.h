@@ -27,7 +27,13 @@ public:
     int32_t pauseAnswer;
     int32_t hudAlpha;
     int32_t tallyTimer;
-    int32_t sceneId;  // 0 title, 1 game, 2 result
+    int32_t sceneId;  // kSceneTitle, kSceneGame or kSceneResult
+};
+
+enum : int32_t {
+    kSceneTitle = 0,
+    kSceneGame = 1,
+    kSceneResult = 2,
 };
 
 enum : int32_t {

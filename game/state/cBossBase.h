@@ -51,6 +51,17 @@ public:
     uint8_t bonusValid;
 };
 
+// The phases every fight shares. From the opening attack on, attacks (even
+// phases) and breaks (odd) alternate until the last attack ends in the
+// defeat's pause.
+constexpr int32_t kPhaseEntrance = 0;
+constexpr int32_t kPhaseTalk = 1;        // the pre-fight talk
+constexpr int32_t kPhaseOpening = 2;     // the opening attack, unnamed
+constexpr int32_t kPhaseDefeated = 30;   // the pause after the last attack
+constexpr int32_t kPhaseAfterTalk = 31;  // the post-fight talk
+constexpr int32_t kPhaseCleared = 32;    // the tally, a mid-boss's leave or the ending picture
+constexpr int32_t kPhaseEnding = 33;     // the final bosses' closing colour
+
 // Creates the boss for codes 200..299 (team picks the stage-5 classes), places
 // it at (x, y) and writes its class words; null for a code without a class.
 cBossBase* CreateStageBoss(int32_t code, int32_t team, int32_t x, int32_t y, int32_t angle);

@@ -1,6 +1,7 @@
 // Helpers shared by the test suites: scratch folders, child processes, files.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -30,6 +31,17 @@ void WriteFile(const std::string& path, const std::string& bytes);
 
 // UTF-8 -> CP932 through iconv, independent of the platform layer's converter.
 std::string Utf8ToCp932(const std::string& utf8);
+// A u8 literal's bytes, whatever the compiler makes of plain literals; and
+// the same text in CP932, as the program's own texts are.
+inline std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+inline std::string Sjis(const char8_t* text) { return Utf8ToCp932(U8(text)); }
+
+// One 8-bit channel of a packed colour, `shift` bits up.
+inline int Channel(uint32_t colour, int shift) { return int((colour >> shift) & 0xFF); }
+
+// The stage files' type codes 1 to 98 are enemies; items, boxes and bosses
+// come after them.
+inline bool IsEnemyType(int type) { return type >= 1 && type <= 98; }
 
 // Whether this user may open a DRM card (/dev/dri/card*): SDL's kmsdrm video
 // driver may then show windows on the console with no DISPLAY set.

@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+using testsupport::U8;
 
 int RunTool(const std::string& arguments) {
     const std::string command = "'" + testsupport::BinaryDir() + "/kestra-pack' " + arguments + " > /dev/null 2>&1";

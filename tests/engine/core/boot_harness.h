@@ -48,8 +48,7 @@ inline int InDisplayChild(const std::function<void()>& body) {
     });
 }
 
-// A UTF-8 text (u8 literal), whatever the compiler makes of plain literals.
-inline std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+using testsupport::U8;
 
 // Prepares a boot: program folder, recordings, clock.
 inline void Prepare(const std::string& folder, bool virtualClock = true) {

@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string U8(const char8_t* text) { return testsupport::Utf8ToCp932(reinterpret_cast<const char*>(text)); }
+using testsupport::Sjis;
 
 class FileSystem : public ::testing::Test {
 protected:
@@ -91,7 +91,7 @@ TEST(PackCrc, StandardCheckValueAndZlib) {
 }
 
 TEST_F(FileSystem, PackOfHundredsOfFilesLoadsByteIdentical) {
-    const std::string so = U8(u8"ソ"), hyo = U8(u8"表"), di = U8(u8"ヂ"), nou = U8(u8"能"), ho = U8(u8"ホ");
+    const std::string so = Sjis(u8"ソ"), hyo = Sjis(u8"表"), di = Sjis(u8"ヂ"), nou = Sjis(u8"能"), ho = Sjis(u8"ホ");
     std::mt19937 rng(77);
     std::map<std::string, std::string> files;
     const std::string folders[] = {"img/", "img/system/", "SE/", so + "/", "BGM/" + hyo + "/", di + "/" + nou + "/"};
@@ -210,7 +210,7 @@ TEST_F(FileSystem, ProgramFolderIsTheLastResort) {
 }
 
 TEST_F(FileSystem, MountNormalisesTheRoot) {
-    const std::string so = U8(u8"ソ");
+    const std::string so = Sjis(u8"ソ");
     // A root ending in a character whose trail byte is 0x5C still gets its separator.
     Put(reinterpret_cast<const char*>(u8"ソ/x.txt"), "under so");
     KestraFile::Mount(0, so.c_str(), nullptr);

@@ -22,12 +22,11 @@
 #include "platform/gdi/gdi_testing.h"
 #include "platform/win32/kernel.h"
 #include "tests/engine/graphics/object_test_env.h"
+#include "tests/support/test_support.h"
 
 namespace fonttest {
 
-inline std::string Sjis(const char8_t* utf8) {
-    return testsupport::Utf8ToCp932(reinterpret_cast<const char*>(utf8));
-}
+using testsupport::Sjis;
 
 // The face every font test asks for; the GDI stand-in resolves it to the
 // installed Japanese Gothic.

@@ -15,10 +15,7 @@
 
 namespace k3dtest {
 
-// A UTF-8 text (u8 literal) as the CP932 bytes the log holds.
-inline std::string Sjis(const char8_t* text) {
-    return testsupport::Utf8ToCp932(reinterpret_cast<const char*>(text));
-}
+using testsupport::Sjis;
 
 inline HWND FakeWindow() { return reinterpret_cast<HWND>(uintptr_t(0x1000)); }
 

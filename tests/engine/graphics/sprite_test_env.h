@@ -19,13 +19,11 @@
 #include "engine/graphics/KestraSprite2D.h"
 #include "engine/graphics/KestraTexture.h"
 #include "tests/engine/graphics/object_test_env.h"
+#include "tests/support/test_support.h"
 
 namespace spritetest {
 
-// A UTF-8 text (u8 literal) as the CP932 bytes the log holds.
-inline std::string Sjis(const char8_t* text) {
-    return testsupport::Utf8ToCp932(reinterpret_cast<const char*>(text));
-}
+using testsupport::Sjis;
 
 inline void Put16(std::string& o, uint32_t v) {
     o.push_back(char(v & 0xFF));

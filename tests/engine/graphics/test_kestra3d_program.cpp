@@ -18,7 +18,7 @@
 
 namespace {
 
-std::string Sjis(const char8_t* text) { return testsupport::Utf8ToCp932(reinterpret_cast<const char*>(text)); }
+using testsupport::Sjis;
 
 using Program = testsupport::ProgramRun;
 

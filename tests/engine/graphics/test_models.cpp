@@ -22,6 +22,7 @@
 #include "platform/d3dx9/xfile_internal.h"
 #include "tests/engine/graphics/model_test_env.h"
 #include "tests/platform/d3dx9/xfile_test_util.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -372,8 +373,7 @@ TEST_F(Models, AReferencedFrameIsCopiedAndOnlyALoopIsSkipped) {
     }
 }
 
-// A UTF-8 text (u8 literal) as the CP932 bytes the log holds.
-std::string Sjis(const char8_t* text) { return testsupport::Utf8ToCp932(reinterpret_cast<const char*>(text)); }
+using testsupport::Sjis;
 
 // Frames <p>0 to <p><n-1>, each naming the next `copies` times; the last holds `last`.
 std::string Named(const std::string& p, uint32_t n, uint32_t copies, const std::string& last) {

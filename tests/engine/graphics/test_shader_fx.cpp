@@ -16,12 +16,13 @@
 #include "platform/d3d9/d3d9shader.h"
 #include "platform/d3dx9/d3dx9math.h"
 #include "tests/engine/graphics/object_test_env.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
 using namespace ShaderFxFlag;
 
-std::string Sjis(const char8_t* text) { return testsupport::Utf8ToCp932(reinterpret_cast<const char*>(text)); }
+using testsupport::Sjis;
 
 // ---- Flag words ----------------------------------------------------------------
 

@@ -11,12 +11,13 @@
 #include "engine/graphics/Kestra3D.h"
 #include "engine/graphics/KestraSurface.h"
 #include "tests/engine/graphics/sprite_test_env.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
 constexpr D3DCOLOR kClear = 0xFF5A5A78;
 
-int Channel(uint32_t c, int shift) { return int((c >> shift) & 0xFF); }
+using testsupport::Channel;
 bool Near(uint32_t a, uint32_t b, int tolerance) {
     for (int s = 0; s < 24; s += 8)
         if (std::abs(Channel(a, s) - Channel(b, s)) > tolerance) return false;

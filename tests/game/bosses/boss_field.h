@@ -172,14 +172,14 @@ protected:
         f.frames = PlayUntil(limit, [&] {
             for (cPlayerBase* p : {Player1, Player2}) KeepAlive(p);
             ++inPhase;
-            const bool timed = b->phase >= 2 && b->phase < 30;
+            const bool timed = b->phase >= kPhaseOpening && b->phase < kPhaseDefeated;
             // The timer counted to timer + 1 this frame before any restart.
             if (b->active && b->phase == phase && timed && b->phaseTimer < timer)
                 f.restarts.push_back({phase, b->secondsLeft, seconds - ((timer + 1) % 60 == 0 ? 1 : 0)});
             if (b->active && b->phase != phase) {
                 phase = b->phase, inPhase = 0;
                 if (phase != 1) f.phases.push_back(phase);
-                if (phase >= 2 && phase < 30 && phase % 2 == 0) attack = phase;
+                if (phase >= kPhaseOpening && phase < kPhaseDefeated && phase % 2 == 0) attack = phase;
                 if (timed) f.limits.push_back({phase, b->secondsLeft});
             }
             timer = b->phaseTimer, seconds = b->secondsLeft;
@@ -187,7 +187,8 @@ protected:
                 ++f.bonuses, lastBonus = b->lastBonus;
                 f.paid.push_back({attack, lastBonus});
             }
-            if (phase >= 2 && phase < 30 && phase % 2 == 0 && inPhase >= attackFrames) b->hp = 0.0f;
+            if (phase >= kPhaseOpening && phase < kPhaseDefeated && phase % 2 == 0 && inPhase >= attackFrames)
+                b->hp = 0.0f;
             return done();
         });
         testing::internal::GetCapturedStdout();

@@ -30,7 +30,7 @@ protected:
         GameState.stage = stage;
         GameState.difficulty = 1;
         GameState.practice = 0;
-        GameState.sceneId = 1;
+        GameState.sceneId = kSceneGame;
         testing::internal::CaptureStdout();
         cBossBase* b = MakeAt(stage == 5 ? 205 : 291, 12, 320, 100);
         testing::internal::GetCapturedStdout();
@@ -49,7 +49,7 @@ protected:
     int32_t PlayToResult() {
         int32_t f = 0;
         testing::internal::CaptureStdout();
-        for (bool shot = false; f < 30000 && GameState.sceneId == 1; ++f, shot = !shot) {
+        for (bool shot = false; f < 30000 && GameState.sceneId == kSceneGame; ++f, shot = !shot) {
             KeepAlive(Player1);
             const int32_t s = GameState.subState;
             playtest::SetButtons(0, s == kSubStateDialogue ? PAD_ELEMENT : s == kSubStateTally && shot ? PAD_SHOT : 0);
@@ -68,7 +68,7 @@ protected:
         playtest::SetButtons(0, PAD_SHOT);
         UpdateResultScene();
         playtest::SetButtons(0, 0);
-        for (int32_t f = 0; f < 400 && GameState.sceneId == 2; ++f) UpdateResultScene();
+        for (int32_t f = 0; f < 400 && GameState.sceneId == kSceneResult; ++f) UpdateResultScene();
         testing::internal::GetCapturedStdout();
     }
     const cRankingRow* Noname(int32_t table) const {
@@ -95,12 +95,12 @@ TEST_F(Endings, EachEndingRecordsTheStageReachedItsClearAndItsRankingRow) {
         Beaten(c.stage, c.team);
         Player1->score = c.score;
         ASSERT_GT(PlayToResult(), 120 + 125 + 255);
-        ASSERT_EQ(GameState.sceneId, 2);
+        ASSERT_EQ(GameState.sceneId, kSceneResult);
         EXPECT_EQ(ScoreData.resultStage, c.resultStage);  // stage 5's: the stage after the ending
         EXPECT_EQ(ScoreData.resultColumn, c.column);
         EXPECT_EQ(ScoreData.clearCount[c.team - 1][c.column], 1);
         StoreResult();
-        EXPECT_EQ(GameState.sceneId, 0);
+        EXPECT_EQ(GameState.sceneId, kSceneTitle);
         const cRankingRow* row = Noname(c.table);
         ASSERT_NE(row, nullptr);
         EXPECT_EQ(row->stage, c.resultStage - 1);  // the row keeps the stage reached less one

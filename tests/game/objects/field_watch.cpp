@@ -5,19 +5,15 @@
 #include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/state/cBossBase.h"
+#include "tests/support/test_support.h"
 
 namespace playtest {
-namespace {
-
-bool IsEnemy(const cEnemyObjectBase* e) { return e->type >= 1 && e->type <= 98; }
-
-}  // namespace
 
 void EnemyCensus::Restart() {
     last_.clear();
     for (const cEnemyObjectBase* e : ObjectManager.enemyList) {
-        last_.push_back({e, IsEnemy(e)});
-        spawned += IsEnemy(e) ? 1 : 0;
+        last_.push_back({e, testsupport::IsEnemyType(e->type)});
+        spawned += testsupport::IsEnemyType(e->type) ? 1 : 0;
     }
 }
 
@@ -28,7 +24,7 @@ void EnemyCensus::Count() {
     for (std::size_t k = 0; k < list.size(); ++k) {
         const cEnemyObjectBase* e = list[k];
         while (i < last_.size() && last_[i].object != e) gone += last_[i++].enemy ? 1 : 0;
-        const bool enemy = IsEnemy(e);
+        const bool enemy = testsupport::IsEnemyType(e->type);
         if (i < last_.size()) ++i;
         else if (enemy) ++spawned;
         now_[k] = {e, enemy};
@@ -39,7 +35,7 @@ void EnemyCensus::Count() {
 
 int32_t BossWatch::attacks() const {
     int32_t n = 0;
-    for (int32_t p : phases) n += p >= 2 && p <= 16 && p % 2 == 0 ? 1 : 0;
+    for (int32_t p : phases) n += p >= kPhaseOpening && p <= 16 && p % 2 == 0 ? 1 : 0;
     return n;
 }
 
@@ -70,7 +66,7 @@ void BossWatch::See(const cBossBase& b, int32_t frame) {
             bonusTotal += paid ? b.lastBonus : 0;
         }
         phases.push_back(b.phase);
-        if (b.phase == 30) beaten = frame;
+        if (b.phase == kPhaseDefeated) beaten = frame;
     } else if (b.secondsLeft < seconds_) {
         step_ = seconds_ - b.secondsLeft;
     }

@@ -19,6 +19,7 @@
 #include "game/state/SpriteTable.h"
 #include "tests/engine/graphics/sprite_test_env.h"
 #include "tests/game/objects/play_harness.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ std::vector<uint32_t> PositionSheet() {
     return p;
 }
 
-int Channel(uint32_t c, int shift) { return int((c >> shift) & 0xFF); }
+using testsupport::Channel;
 
 class EnemyGalleryGl : public spritetest::SpriteTest {
 protected:

@@ -18,6 +18,7 @@
 #include "tests/engine/graphics/sprite_test_env.h"
 #include "tests/game/objects/gallery_render.h"
 #include "tests/game/objects/play_harness.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ std::vector<uint32_t> Sheet(int w, int h) {
     return p;
 }
 
-int Channel(uint32_t c, int shift) { return int((c >> shift) & 0xFF); }
+using testsupport::Channel;
 
 // The texel near the source centre, modulated by the quad's colour and alpha
 // over black, matches the pixel at the destination centre.

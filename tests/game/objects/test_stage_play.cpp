@@ -28,6 +28,7 @@
 #include "game/state/cBossBase.h"
 #include "tests/game/objects/field_watch.h"
 #include "tests/game/objects/play_harness.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -65,8 +66,6 @@ struct Counts {
 // Stages whose boss fights to the tally.
 bool FightsItsBoss(int32_t stage) { return stage >= 1 && stage <= 4; }
 
-bool IsEnemy(const cEnemyObjectBase* e) { return e->type >= 1 && e->type <= 98; }
-
 Counts PlaySchedule(int32_t stage, int32_t difficulty) {
     Counts c;
     playtest::StartSchedule(stage, difficulty);
@@ -89,8 +88,8 @@ Counts PlaySchedule(int32_t stage, int32_t difficulty) {
     };
     std::vector<Seen> last, now;
     for (const cEnemyObjectBase* e : m.enemyList) {
-        last.push_back({e, IsEnemy(e)});
-        if (IsEnemy(e)) ++c.spawned;
+        last.push_back({e, testsupport::IsEnemyType(e->type)});
+        if (testsupport::IsEnemyType(e->type)) ++c.spawned;
     }
     std::vector<int32_t> lastFrame(m.enemyBullets.size(), -1);  // -1: inactive
     const bool fight = FightsItsBoss(stage);
@@ -141,7 +140,7 @@ Counts PlaySchedule(int32_t stage, int32_t difficulty) {
         for (size_t k = 0; k < count; ++k) {
             const cEnemyObjectBase* e = list[k];
             while (i < lastCount && was[i].object != e) c.destroyed += was[i++].enemy ? 1 : 0;
-            const bool enemy = IsEnemy(e);
+            const bool enemy = testsupport::IsEnemyType(e->type);
             if (i < lastCount) {
                 ++i;
             } else if (enemy) {

@@ -219,7 +219,7 @@ inline std::vector<Sample> Visible(const Picture& p, int x, int y, int w, int h,
     return out;
 }
 
-inline int Channel(uint32_t c, int shift) { return int(c >> shift & 0xFF); }
+using testsupport::Channel;
 
 // The share of samples drawn at (dx - x0, dy - y0) + texel with the quad's
 // alpha q (0..1) that the screen shows as alpha a = q x the texel's of the

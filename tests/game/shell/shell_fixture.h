@@ -22,8 +22,7 @@
 
 namespace shelltest {
 
-// A UTF-8 text (u8 literal), whatever the compiler makes of plain literals.
-inline std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+using testsupport::U8;
 
 class ShellFolder : public ::testing::Test {
 protected:

@@ -16,8 +16,7 @@
 
 namespace {
 
-// A UTF-8 text (u8 literal), whatever the compiler makes of plain literals.
-std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+using testsupport::U8;
 
 int InChild(const std::function<void()>& body) {
     return testsupport::RunInChild([&] {

@@ -66,7 +66,7 @@ protected:
         Player1 = p1_ = new SpyPlayer("P1");
         Player2 = p2_ = new SpyPlayer("P2");
         BossA = new SpyBoss("A");
-        GameState.sceneId = 1;
+        GameState.sceneId = kSceneGame;
         GameState.stage = 1;
         GameState.team = 1;
         GameState.difficulty = 1;
@@ -124,11 +124,11 @@ TEST_F(GameScene, GameOverWithoutCreditsLeavesAfterOneHundredFrames) {
     GameState.credits = 0;
     GameState.subState = kSubStateGameOver;
     for (int i = 0; i < 99; ++i) Frame();
-    EXPECT_EQ(GameState.sceneId, 1);
+    EXPECT_EQ(GameState.sceneId, kSceneGame);
     p1_->score = 1234;
     p2_->score = 1000;
     Frame();
-    EXPECT_EQ(GameState.sceneId, 2);
+    EXPECT_EQ(GameState.sceneId, kSceneResult);
     EXPECT_EQ(ScoreData.finishedGames, 1u);
     EXPECT_EQ(ScoreData.resultScore, 2234);
     EXPECT_EQ(ScoreData.resultTeam, 1);
@@ -175,9 +175,9 @@ TEST_F(GameScene, TheTallyPaysItsAmountsAndAnInactivePlayerTwoOnlyTheNoMissBonus
     EXPECT_EQ(GameState.stage, 7);
     EXPECT_EQ(GameState.subState, kSubStateLeave);
     EXPECT_EQ(ScoreData.clearCount[0][1], 999);
-    EXPECT_EQ(GameState.sceneId, 1);
+    EXPECT_EQ(GameState.sceneId, kSceneGame);
     Frame();
-    EXPECT_EQ(GameState.sceneId, 2);
+    EXPECT_EQ(GameState.sceneId, kSceneResult);
     EXPECT_EQ(ScoreData.resultStage, 7);
 }
 
@@ -207,9 +207,9 @@ TEST_F(GameScene, ThePauseMenuWrapsAsksAndQuitsOnTheNextFrame) {
     EXPECT_EQ(GameState.pauseAnswer, 0);
     Frame(PAD_SHOT);
     EXPECT_EQ(GameState.subState, kSubStateLeave);
-    EXPECT_EQ(GameState.sceneId, 1);
+    EXPECT_EQ(GameState.sceneId, kSceneGame);
     Frame();
-    EXPECT_EQ(GameState.sceneId, 2);
+    EXPECT_EQ(GameState.sceneId, kSceneResult);
 }
 
 TEST_F(GameScene, HoldingEscapePausesLikeMenu) {

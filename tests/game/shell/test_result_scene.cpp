@@ -17,7 +17,7 @@ protected:
         FillDefaultScores(ScoreData);
         ScoreData.resultColumn = 1;
         ScoreData.resultTeam = 1;
-        GameState.sceneId = 2;
+        GameState.sceneId = kSceneResult;
     }
     void TearDown() override {
         ResetTitleState();
@@ -31,7 +31,7 @@ protected:
     int FramesToTitle(int limit = 400) {
         for (int i = 1; i <= limit; ++i) {
             Frame();
-            if (GameState.sceneId == 0) return i;
+            if (GameState.sceneId == kSceneTitle) return i;
         }
         return -1;
     }
@@ -156,7 +156,7 @@ TEST_F(ResultScreen, ANonRankedResultWaitsForPlayerOnesShotThen180Frames) {
     ScoreData.resultStage = 1;
     ScoreData.bestStage[0][1] = 3;
     for (int i = 0; i < 50; ++i) Frame();
-    EXPECT_EQ(GameState.sceneId, 2);
+    EXPECT_EQ(GameState.sceneId, kSceneResult);
     shelltest::Press(0, PAD_SHOT);
     UpdateResultScene();  // player 2's SHOT does not count
     EXPECT_EQ(ScoreData.resultFrame, 0);

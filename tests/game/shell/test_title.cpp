@@ -178,14 +178,14 @@ TEST_F(TitleScene, StartingAGameMakesItsCallsInOrderAndEntersTheGameScene) {
     Frame(0);
     EXPECT_EQ(calls, (std::vector<std::string>{"spawn 2 320 240", "spawn 3 320 240", "common team 2", "stage 1",
                                                "release title", "reset", "start stage 1"}));
-    EXPECT_EQ(GameState.sceneId, 1);
+    EXPECT_EQ(GameState.sceneId, kSceneGame);
     EXPECT_EQ(GameState.team, 2);
     EXPECT_EQ(GameState.difficulty, 0);
     EXPECT_EQ(GameState.twoPlayer, 1);
 
     // Practice on stage 3 of team 1.
     calls.clear();
-    GameState.sceneId = 0;
+    GameState.sceneId = kSceneTitle;
     ResetTitleState();
     TitleState.menuCursor = 4;
     Frame(PAD_SHOT);
@@ -222,7 +222,7 @@ TEST_F(TitleScene, TheExtraStagePlaysOnDifficultyOneWhereverTheCursorWasLeft) {
     for (const Case& c : {Case{0, 1}, Case{PAD_DOWN, 0}, Case{PAD_UP, 2}}) {
         SCOPED_TRACE(c.cursorLeft);
         schedule.clear();
-        GameState.sceneId = 0;
+        GameState.sceneId = kSceneTitle;
         ResetTitleState();
         Frame(PAD_SHOT);  // one-player game
         Frame(PAD_SHOT);  // team 1
@@ -239,7 +239,7 @@ TEST_F(TitleScene, TheExtraStagePlaysOnDifficultyOneWhereverTheCursorWasLeft) {
         testing::internal::CaptureStdout();  // the team's images are missing: a line each
         Frame(0);
         testing::internal::GetCapturedStdout();
-        EXPECT_EQ(GameState.sceneId, 1);
+        EXPECT_EQ(GameState.sceneId, kSceneGame);
         EXPECT_EQ(GameState.stage, 6);
         EXPECT_EQ(GameState.difficulty, 1);
         EXPECT_EQ(schedule, "./data/stagedata/Stage061Enemy.dat");
@@ -249,7 +249,7 @@ TEST_F(TitleScene, TheExtraStagePlaysOnDifficultyOneWhereverTheCursorWasLeft) {
 TEST_F(TitleScene, AGameStartedWithTheRealCallsDoesNotCrash) {
     TitleState.state = kTitleStartGame;
     Frame(0);
-    EXPECT_EQ(GameState.sceneId, 1);
+    EXPECT_EQ(GameState.sceneId, kSceneGame);
     EXPECT_EQ(GameState.credits, 3);
 }
 

@@ -146,7 +146,7 @@ bool IsBox(int type) { return type == 110 || type == 111; }
 // Items the factory creates active at their literal stage position.
 bool IsPlacedItem(int type) { return (type >= 101 && type <= 104) || type == 112; }
 bool CountsAsPresence(int type) {
-    return IsEnemy(type) && type != 27 && type != 41 && type != 62 && type != 70 && type != 71 && type != 80 &&
+    return IsEnemyType(type) && type != 27 && type != 41 && type != 62 && type != 70 && type != 71 && type != 80 &&
            type != 84 && type != 96;
 }
 
@@ -433,8 +433,6 @@ Vec2 StartPosition(int stage, int difficulty, int player) {
 
 // --- stage membership ---------------------------------------------------------------------
 
-bool IsEnemy(int type) { return type >= 1 && type <= 98; }
-
 bool BelongsToStage(int type, int stage) {
     // Drawn from the common sheet (slot 6) or the particle sheet (slot 7): any stage.
     static const std::set<int> common = {3, 4, 5, 8, 13, 23, 44, 45, 46, 47, 53, 55, 68, 69, 77, 85, 90,
@@ -448,7 +446,7 @@ bool BelongsToStage(int type, int stage) {
         {7, 10, 11, 12, 15, 16, 18, 19, 20, 25, 26, 42, 49, 50, 51, 56, 57, 58, 60, 61, 64, 66, 67, 82, 83, 86, 94, 95, 96},
         {18, 31, 56, 58, 64, 66, 67, 70, 71, 76, 80, 81, 82, 83, 91, 92},
     };
-    if (stage < 1 || stage > 6 || !IsEnemy(type)) return false;
+    if (stage < 1 || stage > 6 || !IsEnemyType(type)) return false;
     return common.count(type) != 0 || own[stage - 1].count(type) != 0;
 }
 
@@ -493,7 +491,7 @@ std::set<int> EnemyTypesInPlay(int stage, const std::vector<Schedule>& schedules
     std::vector<int> open = SummonedByBosses(stage);
     for (const Schedule& s : schedules)
         for (const Record& r : s.records)
-            if (IsEnemy(r.type)) open.push_back(r.type);
+            if (IsEnemyType(r.type)) open.push_back(r.type);
     std::set<int> seen;
     while (!open.empty()) {
         const int type = open.back();
@@ -514,7 +512,7 @@ Context MakeContext(int stage, int difficulty, const Grid& grid, int frames) {
 }
 
 int CountEnemies(const Schedule& s) {
-    return int(std::count_if(s.records.begin(), s.records.end(), [](const Record& r) { return IsEnemy(r.type); }));
+    return int(std::count_if(s.records.begin(), s.records.end(), [](const Record& r) { return IsEnemyType(r.type); }));
 }
 
 int LastBossFrame(const Schedule& s) {
@@ -530,12 +528,12 @@ std::vector<std::string> CheckRecordFields(const Context& c, const Schedule& s) 
     std::vector<std::string> out = s.problems;
     for (const Record& r : s.records) {
         const std::string at = Where(r);
-        const bool known = IsEnemy(r.type) || IsPlacedItem(r.type) || IsBox(r.type) || IsBoss(r.type) || r.type == 300;
+        const bool known = IsEnemyType(r.type) || IsPlacedItem(r.type) || IsBox(r.type) || IsBoss(r.type) || r.type == 300;
         if (!known) {
             out.push_back(at + ": the factory spawns nothing for this type");
             continue;
         }
-        if (IsEnemy(r.type) && !BelongsToStage(r.type, c.stage))
+        if (IsEnemyType(r.type) && !BelongsToStage(r.type, c.stage))
             out.push_back(at + ": not an enemy of stage " + std::to_string(c.stage));
         if (r.type == 84 || r.type == 63)
             out.push_back(at + ": a player's or boss's helper, not a scheduled enemy");
@@ -782,7 +780,7 @@ std::vector<std::string> CheckGallery(const Schedule& s) {
     int previous = 0;
     for (const Record& r : s.records) {
         const std::string at = Where(r);
-        if (!IsEnemy(r.type)) {
+        if (!IsEnemyType(r.type)) {
             out.push_back(at + ": the gallery shows enemy classes only");
             continue;
         }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_support.h"
+
 namespace stagecheck {
 
 constexpr int kLineLimit = 127;   // the reader's line buffer holds 127 characters
@@ -55,7 +57,7 @@ int LastScrollFrame(int stage, int difficulty);
 // Player 1's and player 2's start positions in stage coordinates.
 Vec2 StartPosition(int stage, int difficulty, int player);
 
-bool IsEnemy(int type);
+using testsupport::IsEnemyType;
 bool BelongsToStage(int type, int stage);
 std::vector<int> BossCodes(int stage);
 // The enemy types an enemy of `type` creates while it plays (spawners, enemies that

@@ -32,7 +32,7 @@ protected:
         return *std::find_if(s.records.begin(), s.records.end(), [&](const Record& r) { return r.type == type; });
     }
     Record& FirstEnemy() {
-        return *std::find_if(s.records.begin(), s.records.end(), [](const Record& r) { return IsEnemy(r.type); });
+        return *std::find_if(s.records.begin(), s.records.end(), [](const Record& r) { return IsEnemyType(r.type); });
     }
     void AddBeforeBoss(const Record& r) {
         auto boss = std::find_if(s.records.begin(), s.records.end(), [](const Record& x) { return x.type == 200; });
@@ -102,7 +102,7 @@ TEST_F(BrokenStage, RefusesALongQuietStretch) {
     const stagecheck::Context c = For(good);
     EXPECT_LE(LongestQuietStretch(c, good), kMaxQuietFrames);
     s.records.erase(std::remove_if(s.records.begin(), s.records.end(),
-                                   [](const Record& r) { return IsEnemy(r.type) && r.frame > 3000 && r.frame < 4200; }),
+                                   [](const Record& r) { return IsEnemyType(r.type) && r.frame > 3000 && r.frame < 4200; }),
                     s.records.end());
     EXPECT_GT(LongestQuietStretch(c, s), kMaxQuietFrames);
     EXPECT_TRUE(Mentions(Check(), "without an enemy on screen"));

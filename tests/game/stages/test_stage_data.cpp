@@ -35,7 +35,7 @@ TEST_P(ShippedSchedule, UsesBothElements) {
     const Schedule s = LoadSchedule(stage, difficulty);
     int of[2] = {0, 0};
     for (const Record& r : s.records)
-        if (IsEnemy(r.type) && (r.element == 0 || r.element == 1)) ++of[r.element];
+        if (IsEnemyType(r.type) && (r.element == 0 || r.element == 1)) ++of[r.element];
     const int all = of[0] + of[1];
     EXPECT_GT(of[0] * 10, all * 3) << ScheduleFile(stage, difficulty);
     EXPECT_GT(of[1] * 10, all * 3) << ScheduleFile(stage, difficulty);
@@ -79,7 +79,7 @@ TEST(StageData, HarderDifficultiesAreFasterAndMoreAggressive) {
         for (int d = 0; d <= 2; ++d) {
             int moving = 0;
             for (const Record& r : LoadSchedule(stage, d).records) {
-                if (!IsEnemy(r.type)) continue;
+                if (!IsEnemyType(r.type)) continue;
                 classes[d].insert(r.type);
                 if (r.speed > 0) {
                     speed[d] += r.speed;

@@ -14,6 +14,7 @@
 #include "platform/d3d9/d3d9test.h"
 #include "platform/win32/testing.h"
 #include "platform/win32/win32.h"
+#include "tests/support/test_support.h"
 
 namespace d3d9fixture {
 
@@ -155,7 +156,7 @@ protected:
     HWND window_ = nullptr;
 };
 
-inline int Channel(uint32_t c, int shift) { return int((c >> shift) & 0xFF); }
+using testsupport::Channel;
 
 // Each channel of `actual` within `tolerance` of `expected`.
 inline ::testing::AssertionResult Near(uint32_t actual, uint32_t expected, int tolerance) {

@@ -14,9 +14,7 @@
 
 namespace gditest {
 
-inline std::string Sjis(const char8_t* utf8) {
-    return testsupport::Utf8ToCp932(reinterpret_cast<const char*>(utf8));
-}
+using testsupport::Sjis;
 
 // The code GDI's "A" functions take for the first character of a CP932 text.
 inline UINT CodeOf(const std::string& cp932) {

@@ -28,7 +28,8 @@ TEST(WholeGameRoutes, LongCampaignFromAFreshSaveThroughTheStoryAndTheExtraStage)
     Plan plan;
     plan.seed = 1'500'000'000;
     plan.tryExtraFirst = true;
-    plan.games = {Game{0, 1, 1, 0, 0, "STORY"}, Game{2, 1, 1, 0, 0, "EXTRA"}};
+    plan.games = {Game{.item = kMenuOnePlayer, .team = 1, .difficulty = 1, .name = "STORY"},
+                  Game{.item = kMenuExtraOnePlayer, .team = 1, .difficulty = 1, .name = "EXTRA"}};
     const RunRecord r = Play(plan);
     Report("20-campaign", "fresh save: story, extra", r);
     ASSERT_EQ(r.failure, "");
@@ -105,7 +106,8 @@ TEST_P(WholeGameStoryRoute, LongFromTheTitleToTheEndingAndTheRanking) {
     Plan plan;
     plan.seed = 1'600'000'000 + static_cast<uint32_t>(GetParam());
     plan.scoreText = OpenScoreText();
-    plan.games = {Game{players == 2 ? 1 : 0, team, difficulty, 0, 0, "ROUTE"}};
+    plan.games = {Game{.item = players == 2 ? kMenuTwoPlayers : kMenuOnePlayer, .team = team,
+                       .difficulty = difficulty, .name = "ROUTE"}};
     const RunRecord r = Play(plan);
     Report("30-story-" + std::to_string(GetParam()), RouteName(team, difficulty, players), r);
     ASSERT_EQ(r.failure, "");
@@ -136,7 +138,8 @@ TEST_P(WholeGameExtraRoute, LongFromTheTitleToTheEndingAndTheRanking) {
     Plan plan;
     plan.seed = 1'700'000'000 + static_cast<uint32_t>(GetParam());
     plan.scoreText = OpenScoreText();
-    plan.games = {Game{players == 2 ? 3 : 2, team, 1, 0, 0, "EXTRA"}};
+    plan.games = {Game{.item = players == 2 ? kMenuExtraTwoPlayers : kMenuExtraOnePlayer, .team = team,
+                       .difficulty = 1, .name = "EXTRA"}};
     const RunRecord r = Play(plan);
     Report("40-extra-" + std::to_string(GetParam()), "extra: team " + std::to_string(team) + ", " +
                                                          std::to_string(players) + "P", r);
@@ -166,7 +169,7 @@ TEST_P(WholeGameMortalRoute, LongAsFarAsItsLivesGo) {
     plan.seed = 1'800'000'000 + static_cast<uint32_t>(difficulty);
     plan.mortal = true;
     plan.scoreText = OpenScoreText();
-    plan.games = {Game{0, 1, difficulty, 0, 0, "MORTAL"}};
+    plan.games = {Game{.item = kMenuOnePlayer, .team = 1, .difficulty = difficulty, .name = "MORTAL"}};
     const RunRecord r = Play(plan);
     Report("50-mortal-" + std::to_string(difficulty), "mortal: difficulty " + std::to_string(difficulty), r);
     ASSERT_EQ(r.failure, "");

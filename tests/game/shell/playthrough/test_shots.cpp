@@ -23,7 +23,7 @@ TEST(WholeGameShots, TitleTalkAndBannerOfTheRealProgram) {
     plan.seed = 1'650'000'000;
     plan.scoreText = OpenScoreText();
     plan.files = {{"data/stagedata/Stage011Enemy.dat", "400 360 200 60 0 0 0 0 0 0\n"}};
-    plan.games = {Game{0, 1, 1, 1, 0, "SHOTS"}};
+    plan.games = {Game{.item = kMenuOnePlayer, .team = 1, .difficulty = 1, .quitAfter = 1, .name = "SHOTS"}};
     plan.shots = {{Shot::kTitle, "readme_title"}, {Shot::kTalk, "readme_talk"}, {Shot::kBanner, "readme_boss"}};
     const RunRecord r = Play(plan);
     Report("12-shots", "pictures, stage 1 only", r);

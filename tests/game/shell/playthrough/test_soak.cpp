@@ -36,8 +36,10 @@ TEST(WholeGameSoak, DISABLED_HalfAnHourOfRoutes) {
     plan.soakMinutes = minutes ? std::atof(minutes) : 30.0;
     plan.frameLimit = std::numeric_limits<int64_t>::max();
     // The story alone and in pairs, the extra stage, and a game left from the pause menu.
-    plan.games = {Game{0, 1, 1, 0, 0, "SOAKA"}, Game{1, 2, 2, 0, 0, "SOAKB"}, Game{3, 1, 1, 0, 0, "SOAKC"},
-                  Game{0, 2, 0, 2, 0, "SOAKD"}};
+    plan.games = {Game{.item = kMenuOnePlayer, .team = 1, .difficulty = 1, .name = "SOAKA"},
+                  Game{.item = kMenuTwoPlayers, .team = 2, .difficulty = 2, .name = "SOAKB"},
+                  Game{.item = kMenuExtraTwoPlayers, .team = 1, .difficulty = 1, .name = "SOAKC"},
+                  Game{.item = kMenuOnePlayer, .team = 2, .difficulty = 0, .quitAfter = 2, .name = "SOAKD"}};
     const RunRecord r = Play(plan);
     std::string report = "kind    minute  loop resident-kb  objects  textures  sprites  sounds\n";
     for (const Sample& s : r.minutes) report += Line("minute", s);

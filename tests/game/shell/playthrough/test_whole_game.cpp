@@ -21,7 +21,7 @@ TEST(WholeGame, StageOneFromAFreshTitleToTheRankingAndOut) {
     Plan plan;
     plan.seed = 1'199'966'400;  // 10 January 2008, noon (UTC): the row's date is "01/10"
     plan.tryExtraFirst = true;
-    plan.games = {Game{0, 1, 0, 1, 0, "AUTO"}};
+    plan.games = {Game{.item = kMenuOnePlayer, .team = 1, .difficulty = 0, .quitAfter = 1, .name = "AUTO"}};
     const RunRecord r = Play(plan);
     Report("10-stage1", "fresh save, stage 1 only", r);
     ASSERT_EQ(r.failure, "");
@@ -48,7 +48,7 @@ TEST(WholeGame, MortalPilotClearsStageOneWithItsLives) {
     plan.seed = 1'300'000'000;
     plan.mortal = true;
     plan.scoreText = OpenScoreText();
-    plan.games = {Game{0, 1, 0, 1, 0, "MORTAL"}};
+    plan.games = {Game{.item = kMenuOnePlayer, .team = 1, .difficulty = 0, .quitAfter = 1, .name = "MORTAL"}};
     const RunRecord r = Play(plan);
     Report("11-mortal-stage1", "mortal, stage 1 only", r);
     ASSERT_EQ(r.failure, "");
@@ -69,7 +69,7 @@ TEST(WholeGame, SameSeedSameRunAnotherSeedAnotherRun) {
     Plan plan;
     plan.mortal = true;
     plan.scoreText = OpenScoreText();
-    plan.games = {Game{1, 2, 0, 0, 6000, "SEED"}};
+    plan.games = {Game{.item = kMenuTwoPlayers, .team = 2, .difficulty = 0, .quitFrames = 6000, .name = "SEED"}};
     std::vector<uint64_t> sums;
     for (uint32_t seed : {1'400'000'000u, 1'400'000'000u, 1'400'000'777u}) {
         plan.seed = seed;

@@ -133,7 +133,7 @@ private:
     bool triedExtra_ = false;
     int32_t pressedItem_ = -1;
     int32_t teamTries_ = 0;
-    int32_t lastScene_ = 0;
+    int32_t lastScene_ = kSceneTitle;
     int64_t sceneFrames_ = 0;  // frames in the same scene, title state or sub-state
     int32_t lastState_ = -1;
     // The game and stage being played.
@@ -236,8 +236,8 @@ d3d9test::Image Autopilot::TakeLayers() {
     const auto draw = [&](uint32_t clear) {
         TitleState = title, GameState = game, TalkState = talk, ScoreData = score;
         Kestra3D::Clear(3, clear, 1.0f, 0, nullptr);
-        if (game.sceneId == 0) DrawTitle();
-        else if (game.sceneId == 1) DrawGameScene(GameState);
+        if (game.sceneId == kSceneTitle) DrawTitle();
+        else if (game.sceneId == kSceneGame) DrawGameScene(GameState);
         else DrawResultScene();
         return d3d9test::ReadRenderTarget(Kestra3D::GetDevice());
     };
@@ -308,9 +308,9 @@ void Autopilot::Frame() {
     uint16_t first = 0;
     if (!finished_) {
         switch (GameState.sceneId) {
-            case 0: first = DecideTitle(); break;
-            case 1: first = DecideGame(second); break;
-            case 2: first = DecideResult(); break;
+            case kSceneTitle: first = DecideTitle(); break;
+            case kSceneGame: first = DecideGame(second); break;
+            case kSceneResult: first = DecideResult(); break;
             default: Fail("scene " + std::to_string(GameState.sceneId)); break;
         }
     }
@@ -328,15 +328,15 @@ void Autopilot::Frame() {
 
 void Autopilot::Observe() {
     const int32_t scene = GameState.sceneId;
-    const int32_t state = scene == 0 ? TitleState.state : scene == 1 ? GameState.subState : 0;
+    const int32_t state = scene == kSceneTitle ? TitleState.state : scene == kSceneGame ? GameState.subState : 0;
     if (scene != lastScene_ || state != lastState_) sceneFrames_ = 0;
     ++sceneFrames_;
-    if (scene == 1) {
+    if (scene == kSceneGame) {
         ++game_.frames;
         ObserveGame();
     }
-    if (scene != 1 && inStage_) CloseStage();
-    if (scene == 2) {
+    if (scene != kSceneGame && inStage_) CloseStage();
+    if (scene == kSceneResult) {
         // The result's record as the screen shows it (the title clears it).
         const cScoreData& s = ScoreData;
         game_.resultStage = s.resultStage;
@@ -345,7 +345,7 @@ void Autopilot::Observe() {
         if (sceneFrames_ > kMenuLimit) Fail("the result screen never ended");
     }
     // A game ends at the result, or at a practice's tally.
-    if (scene == 0 && lastScene_ != 0) FinishGame();
+    if (scene == kSceneTitle && lastScene_ != kSceneTitle) FinishGame();
     // The music the last frame asked for, in the stage that frame left.
     for (const std::string& call : platform::RecordedCalls()) {
         static const std::string kCreate = "KestraSound::CreateFromFile ";
@@ -356,7 +356,7 @@ void Autopilot::Observe() {
         if (inStage_) stage_.music.push_back(name);
     }
     platform::ClearRecordedCalls();
-    if (scene == 0 && sceneFrames_ > kMenuLimit) Fail("the title stayed in state " + std::to_string(state));
+    if (scene == kSceneTitle && sceneFrames_ > kMenuLimit) Fail("the title stayed in state " + std::to_string(state));
     lastScene_ = scene;
     lastState_ = state;
 }
@@ -486,7 +486,7 @@ void Autopilot::FinishGame() {
     cScoreData saved;
     ParseScoreText(bytes.data(), bytes.size(), saved);
     const int32_t teamIndex = g.team == 2 ? 1 : 0;
-    const int32_t column = g.item >= 2 ? 3 : g.difficulty;
+    const int32_t column = g.item >= kMenuExtraOnePlayer ? 3 : g.difficulty;
     for (int32_t r = 0; r < kShownRows; ++r) {
         const cRankingRow& row = saved.rows[column + 4 * teamIndex][r];
         if (g.name != row.name || row.score != game_.resultScore) continue;
@@ -556,10 +556,14 @@ uint16_t Autopilot::DecideTitle() {
                 }
             }
             pressedItem_ = -1;
-            const int32_t target = quitting_ ? 9 : keys ? 8 : (plan_.tryExtraFirst && !triedExtra_) ? 2 : game().item;
-            if (t.menuCursor != target) return (target - t.menuCursor + 10) % 10 <= 5 ? PAD_DOWN : PAD_UP;
-            if (target == 9) finished_ = quitChosen_ = true;
-            pressedItem_ = target == 8 ? -1 : target;
+            const int32_t target = quitting_                              ? kMenuQuit
+                                   : keys                                 ? kMenuConfig
+                                   : (plan_.tryExtraFirst && !triedExtra_) ? kMenuExtraOnePlayer
+                                                                          : game().item;
+            if (t.menuCursor != target)
+                return (target - t.menuCursor + kMenuItems) % kMenuItems <= kMenuItems / 2 ? PAD_DOWN : PAD_UP;
+            if (target == kMenuQuit) finished_ = quitChosen_ = true;
+            pressedItem_ = target == kMenuConfig ? -1 : target;
             teamTries_ = 0;
             return PAD_SHOT;
         }

@@ -18,11 +18,13 @@
 #include <utility>
 #include <vector>
 
+#include "game/shell/MenuCommon.h"
+
 namespace wholegame {
 
 // One game from the title to the title.
 struct Game {
-    int32_t item = 0;        // the title's item: 0 one player, 1 two players, 2 and 3 the extra stage
+    int32_t item = kMenuOnePlayer;  // the title's item: a game, the extra stage or practice
     int32_t team = 1;        // 1 or 2
     int32_t difficulty = 0;  // 0 to 2; the extra stage plays on 1 whatever this says
     int32_t quitAfter = 0;   // 0: to the end; N: quit from the pause menu once stage N+1 has begun
@@ -30,7 +32,7 @@ struct Game {
     std::string name = "AUTO";  // typed at the name entry (letters and digits)
     int32_t restartIn = 0;   // > 0: restart from the pause menu once, 600 frames into this stage
     bool continues = false;  // a game over takes a continue while credits last
-    int32_t practiceRow = 0; // items 4 and 5: the practice stage's row (0 for stage 1)
+    int32_t practiceRow = 0; // the practice items: the practice stage's row (0 for stage 1)
 };
 
 // A picture of the real program's screen, kept as <build>/screenshots/<file>.png,

@@ -36,6 +36,7 @@
 #include "tests/game/objects/gallery_render.h"
 #include "tests/game/objects/play_harness.h"
 #include "tests/game/story/talk_fixture.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -63,15 +64,18 @@ const Box kUpperBalloon{170, 70, 610, 215};
 const Box kLowerBalloon{30, 300, 470, 445};
 const Box kScreen{0, 0, 640, 480};
 
-int Channel(uint32_t c, int ch) { return int((c >> (16 - 8 * ch)) & 0xFF); }
+using testsupport::Channel;
+
+// Red, green and blue, by the shifts of their channels.
+constexpr int kRgb[] = {16, 8, 0};
 
 int Difference(uint32_t a, uint32_t b) {
     int d = 0;
-    for (int ch = 0; ch < 3; ++ch) d = std::max(d, std::abs(Channel(a, ch) - Channel(b, ch)));
+    for (int shift : kRgb) d = std::max(d, std::abs(Channel(a, shift) - Channel(b, shift)));
     return d;
 }
 
-bool Lit(uint32_t c) { return Channel(c, 0) + Channel(c, 1) + Channel(c, 2) > 24; }
+bool Lit(uint32_t c) { return Channel(c, 16) + Channel(c, 8) + Channel(c, 0) > 24; }
 
 // The screen rectangle of a recorded quad, cut to the screen.
 Box BoxOf(const talktest::Draw& d) {
@@ -230,9 +234,9 @@ TEST_F(TalkScreen, ATalkFrameShowsBalloonsOverPortraitsTheListenerDimmedAndTheTe
         const d3d9test::Image speaking = Frame([] { RunTalk(kTalk); });
         double dimmed = 0, bright = 0;
         Box{kLowerBalloon.x1, kLowerPortrait.y0, kLowerPortrait.x1, kLowerPortrait.y1}.Each([&](int x, int y) {
-            for (int ch = 0; ch < 3; ++ch) {
-                dimmed += Channel(at(full, x, y), ch);
-                bright += Channel(at(speaking, x, y), ch);
+            for (int shift : kRgb) {
+                dimmed += Channel(at(full, x, y), shift);
+                bright += Channel(at(speaking, x, y), shift);
             }
         });
         ASSERT_GT(bright, 0.0);
