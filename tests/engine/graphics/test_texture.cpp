@@ -231,6 +231,31 @@ TEST_F(Textures, FailuresAndForgedHeadersAreRefusedWithTheirLines) {
     EXPECT_FALSE(direct.Lock(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
 }
 
+// The device's texture memory: a picture that would pass it is refused at the
+// texture's creation, before its pixels are decoded, with the loader's line.
+TEST_F(Textures, APictureThatWouldPassTheTextureMemoryIsRefusedWithItsLine) {
+    d3d9test::AdapterConfig adapter = d3d9test::DefaultAdapter();
+    adapter.availableTextureMem = 5 << 18;  // 1.25 MB
+    d3d9test::SetAdapter(adapter);
+    Start();
+    IDirect3DDevice9* device = Kestra3D::GetDevice();
+    const UINT before = device->GetAvailableTextureMem();
+    CTexture* small = FromPicture("small.dds", 300, 200);  // 512 x 256: half a megabyte
+    ASSERT_NE(small, nullptr);
+    EXPECT_EQ(device->GetAvailableTextureMem(), before - 512 * 256 * 4);
+    EXPECT_EQ(FromPicture("large.dds", 400, 400), nullptr);
+    EXPECT_NE(Log().find(spritetest::Sjis(u8"テクスチャの生成に失敗しました [ 512 x 512 ] [ Direct3D が処理を行うのに十分なディスプレイ メモリがない。 ]")),
+              std::string::npos)
+        << Log();
+    EXPECT_EQ(Log().find(spritetest::Sjis(u8"画像の読み込みに失敗しました")), std::string::npos) << "never decoded";
+    EXPECT_EQ(Manager()->GetCount(), 1u);
+    KestraTexture::Release(small);
+    EXPECT_EQ(device->GetAvailableTextureMem(), before);
+    CTexture* large = FromPicture("large.dds", 400, 400);
+    EXPECT_NE(large, nullptr) << "fits once the other is gone";
+    KestraTexture::Release(large);
+}
+
 TEST_F(Textures, AnIdleModuleCreatesNothing) {
     const std::string good = Scratch("good.tga", MakeTga(2, 2, CodedPicture(2, 2)));
     EXPECT_EQ(KestraTexture::CreateFromFile(good.c_str(), 14, 0), nullptr);
