@@ -402,6 +402,9 @@ bool ReadAnswer(int fd, std::string* bytes) {
 
 [[noreturn]] void CompileAsChild(int fd, const std::string& hlsl, const std::string& entry,
                                  const std::string& preamble) {
+    // A fault ends the child quietly: the parent's handlers (a sanitizer's, a
+    // fuzzer's) would report it as the program's own.
+    for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) signal(fault, SIG_DFL);
     std::string answer;
     try {
         std::string errors;
