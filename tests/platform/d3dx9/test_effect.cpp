@@ -9,6 +9,7 @@
 
 #include "platform/d3d9/d3d9shader.h"
 #include "platform/d3dx9/d3dx9effect.h"
+#include "platform/d3dx9/effect_limits.h"
 #include "platform/d3dx9/effect_parser.h"
 #include "tests/platform/d3d9/d3d9_fixture.h"
 
@@ -451,6 +452,55 @@ TEST_F(EffectNull, MacrosReachTheShaderWithoutMovingItsLines) {
     ASSERT_EQ(D3DXCreateEffect(device_, fixed.data(), UINT(fixed.size()), macros, nullptr, 0, nullptr, &fx, nullptr),
               D3D_OK);
     fx->Release();
+}
+
+// The replay of the preprocessor before the compiler: what it counts is what the
+// compiler would be given, through conditions, comments, arguments and pasting.
+// A14 makes 65533 tokens, past the limit wherever it is read.
+TEST(EffectLimits, TheReplayCountsWhatThePreprocessorPasses) {
+    struct Case {
+        std::string text;
+        const char* message;  // "" when within the limits
+    };
+    const std::string bomb = Doubling(14);
+    const char kLong[] = "error: the shader has more than 32768 tokens", kNot[] = "the preprocessor condition is not understood";
+    const Case cases[] = {
+        {bomb + "#if 0\nA14\n#endif\n", ""},
+        {bomb + "#if 1\nA14\n#endif\n", kLong},
+        {bomb + "#ifdef A14\nA14\n#endif\n", kLong},
+        {bomb + "#ifndef A14\nA14\n#else\nx\n#endif\n", ""},
+        {bomb + "#if 0\n#elif 2 > 1\nA14\n#endif\n", kLong},
+        {bomb + "#if 1\n#elif 1\nA14\n#else\nA14\n#endif\n", ""},
+        {bomb + "#if 0\n#if 1\nA14\n#endif\n#else\nx\n#endif\n", ""},
+        {bomb + "#undef A14\nA14\n", ""},
+        {"#if 0\n" + bomb + "#endif\nA14\n", ""},
+        {bomb + "// A14\n/* A14\n A14 */ \"A14\" 'A'\n", ""},
+        {bomb + "#define L \\\n A14\nL\n", kLong},
+        {bomb + "#define F(x) A14\nF\n", ""},
+        {bomb + "#define F(x) A14\nF (\n1)\n", kLong},
+        {bomb + "#define G(a, b) b\nG((A14, A14), p)\n", ""},
+        {bomb + "#define G(a, b) b\nG(p, A14)\n", kLong},
+        {bomb + "#define CAT(a, b) a##b\nCAT(A1, 4)\n", kLong},
+        {bomb + "#define CAT(a, b) a##b\nCAT(A, 14x)\n", ""},
+        {bomb + "#if (1 << 3) == 8 && 7 / 2 == 3 && -1 < 0 && (0 ? 0 : 1) && 0x10 == 16 && 010 == 8\nA14\n#endif\n", kLong},
+        {bomb + "#if A14 || defined(A13) != 1\nA14\n#endif\n", ""},
+        {"#if 1 / 0\n#endif\n", kNot},
+        {"#if defined\n#endif\n", kNot},
+        {"#if 1 +\n#endif\n", kNot},
+        {bomb + "\n\nA14\n", "memory(18): error: the shader has more than 32768 tokens"},
+    };
+    for (const Case& c : cases) {
+        std::string errors;
+        const bool ok = d3dxfx::CheckShaderSource("", c.text, &errors);
+        const std::string end = "row " + std::to_string(&c - cases) + ": " + c.text.substr(c.text.size() > 60 ? c.text.size() - 60 : 0);
+        EXPECT_EQ(ok, *c.message == '\0') << end << "\n -> " << errors;
+        EXPECT_NE(errors.find(c.message), std::string::npos) << end << "\n -> " << errors;
+    }
+    // The preamble is read first, its lines before line 1.
+    std::string errors;
+    EXPECT_FALSE(d3dxfx::CheckShaderSource(bomb, "A14\n", &errors));
+    EXPECT_NE(errors.find("memory(1): error:"), std::string::npos) << errors;
+    EXPECT_TRUE(d3dxfx::CheckShaderSource(bomb + "#define A14 p", "A14\n", &errors)) << errors;
 }
 
 TEST(EffectParser, TechniqueBlocksAreBlankedAndDeclarationsRead) {
