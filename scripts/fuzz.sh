@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 build=${QUENRITH_FUZZ_BUILD:-build-fuzz}
 seconds=${QUENRITH_FUZZ_SECONDS:-30}
-targets=(fuzz_lzss fuzz_pack fuzz_lag fuzz_lfd fuzz_effect fuzz_xfile fuzz_model fuzz_score fuzz_volume fuzz_keymap
+targets=(fuzz_lzss fuzz_pack fuzz_lag fuzz_lfd fuzz_effect fuzz_shader fuzz_xfile fuzz_model fuzz_score fuzz_volume fuzz_keymap
   fuzz_stage fuzz_wave fuzz_tga fuzz_dds fuzz_bmp fuzz_profile fuzz_vorbis fuzz_png fuzz_jpeg)
 # Memory a run may take, in MB. A model file that makes the loader copy without
 # end must fail its run well before the machine runs short. The loader's limits
@@ -28,7 +28,7 @@ cmake --build "$build" --target "${targets[@]}" kestra-pack -j"${QUENRITH_FUZZ_J
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 case $build in /*) artifacts="$build/artifacts" ;; *) artifacts="$root/$build/artifacts" ;; esac
-mkdir -p "$artifacts" "$work/lzss" "$work/pack" "$work/lag" "$work/lfd" "$work/effect" "$work/xfile" "$work/model" "$work/src/img" "$work/src/SE" \
+mkdir -p "$artifacts" "$work/lzss" "$work/pack" "$work/lag" "$work/lfd" "$work/effect" "$work/shader" "$work/xfile" "$work/model" "$work/src/img" "$work/src/SE" \
   "$work/score" "$work/volume" "$work/keymap" "$work/stage" "$work/wave" "$work/tga" "$work/dds" "$work/bmp" \
   "$work/profile" "$work/vorbis" "$work/png" "$work/jpeg"
 
@@ -72,6 +72,22 @@ VS_OUTPUT Main( float4 p : POSITION ) { VS_OUTPUT o; o.Position = mul( p, mTrans
 technique Technique00 { pass Pass00 { VertexShader = compile vs_2_0 Main(); } }
 FX
 printf 'technique T < int a = 1; > { pass { PixelShader = NULL; } }\n/* c */ #define X 1\n' > "$work/effect/empty"
+# Effects through the shader compile: the engine's generated effects (the target
+# writes them), the texts above, and texts at the compile's limits: brackets 4,000
+# deep, a sum of 16,000 terms, twenty macros each twice the one before.
+QUENRITH_FUZZ_SEEDS="$work/shader" "$build/bin/fuzz_shader" > /dev/null 2>&1
+cp "$work"/effect/* "$work/shader/"
+with_main() {
+  printf 'float4 Main(float4 p : POSITION) : POSITION\n{\n%s\n}\n' "$1"
+  printf 'technique T { pass P { VertexShader = compile vs_2_0 Main(); } }\n'
+}
+with_main "return $(printf '(%.0s' $(seq 4000))p$(printf ')%.0s' $(seq 4000));" > "$work/shader/nested"
+with_main "return p$(printf '+p%.0s' $(seq 16000));" > "$work/shader/sum"
+{
+  echo '#define A0 p'
+  for i in $(seq 20); do echo "#define A$i (A$((i - 1))+A$((i - 1)))"; done
+  with_main 'return A20;'
+} > "$work/shader/macros"
 # X files: the small BSD cubes in all three encodings when the shared corpus is
 # beside the tree, and a hand-written skinned triangle either way.
 xfiles="${QUENRITH_SHARED_DIR:-$root/../shared}/testdata/xfiles"

@@ -286,6 +286,11 @@ bool GetFilePath(char* out, const char* name) {
     return false;
 }
 
+bool GetFileKey(char* out, const char* name) {
+    char path[MAX_PATH];
+    return GetFilePath(path, name) && CanonicalPath(out, MAX_PATH, path);
+}
+
 KestraFileHandle* OpenPlain(const char* path, bool readOnly) {
     if (!path) return nullptr;
     Kestra::ResetCurrentDirectory();

@@ -49,6 +49,10 @@ bool LoadFromPack(const char* name, uint32_t slot, uint8_t** data, uint32_t* siz
 // Where the file is: root + name for a loose file, the name itself for a packed
 // one. out holds MAX_PATH bytes. False when the file is nowhere.
 bool GetFilePath(char* out, const char* name);
+// Where the file is in its canonical form (CanonicalPath): one name for the
+// file however the path to it is spelt, as loaders that share what they read
+// need. out holds MAX_PATH bytes. False when the file is nowhere.
+bool GetFileKey(char* out, const char* name);
 
 KestraFileHandle* Open(const char* name, bool readOnly);
 KestraFileHandle* OpenPlain(const char* path, bool readOnly);

@@ -1,5 +1,7 @@
 #include "engine/core/KestraShiftJis.h"
 
+#include <cstring>
+
 namespace Kestra {
 
 uint32_t GetChar(const char* text, uint16_t* code) {
@@ -16,6 +18,24 @@ uint32_t GetCharCode(const char* text) {
     uint16_t code = 0;
     GetChar(text, &code);
     return code;
+}
+
+bool EqualIgnoringCase(const char* a, const char* b) {
+    for (;;) {
+        const uint32_t bytes = GetChar(a, nullptr);
+        if (bytes != GetChar(b, nullptr)) return false;
+        if (bytes == 2) {
+            if (a[0] != b[0] || a[1] != b[1]) return false;
+        } else {
+            unsigned char x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
+            if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+            if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+            if (x != y) return false;
+            if (x == 0) return true;
+        }
+        a += bytes;
+        b += bytes;
+    }
 }
 
 }  // namespace Kestra
@@ -42,6 +62,86 @@ bool NormalizePath(char* dst, size_t dstSize, const char* src) {
         dst[out++] = c;
     }
     dst[out] = '\0';
+    return true;
+}
+
+namespace {
+
+bool IsSeparator(const char* at) { return Kestra::GetChar(at, nullptr) == 1 && (*at == '/' || *at == '\\'); }
+
+// The next component at or after *at (separators skipped): its start and length,
+// *at moved past it. False at the end of the text.
+bool NextComponent(const char** at, const char** start, size_t* length) {
+    const char* p = *at;
+    while (*p && IsSeparator(p)) ++p;
+    if (!*p) return false;
+    *start = p;
+    while (*p && !IsSeparator(p)) p += Kestra::GetChar(p, nullptr);
+    *length = size_t(p - *start);
+    *at = p;
+    return true;
+}
+
+bool IsDot(const char* start, size_t length) { return length == 1 && start[0] == '.'; }
+bool IsDotDot(const char* start, size_t length) { return length == 2 && start[0] == '.' && start[1] == '.'; }
+
+}  // namespace
+
+bool CanonicalPath(char* dst, size_t dstSize, const char* src) {
+    if (dstSize == 0) return false;
+    const bool absolute = IsSeparator(src);
+    size_t out = 0;
+    if (absolute) dst[out++] = '/';
+    const size_t root = out;
+    size_t depth = 0;  // components after the root and any leading ".."
+    const char* start = nullptr;
+    size_t length = 0;
+    for (const char* at = src; NextComponent(&at, &start, &length);) {
+        if (IsDot(start, length)) continue;
+        if (IsDotDot(start, length)) {
+            if (depth > 0) {
+                // Back to the separator before the last component (a trail byte is
+                // never "/": trail bytes start at 0x40), or to the start.
+                while (out > root && dst[out - 1] != '/') --out;
+                if (out > root) --out;
+                --depth;
+                continue;
+            }
+            if (absolute) continue;  // the root's parent is the root
+        } else {
+            ++depth;
+        }
+        const size_t needed = (out > root ? 1 : 0) + length;
+        if (out + needed >= dstSize) {
+            dst[0] = '\0';
+            return false;
+        }
+        if (out > root) dst[out++] = '/';
+        std::memcpy(dst + out, start, length);
+        out += length;
+    }
+    if (out >= dstSize) {
+        dst[0] = '\0';
+        return false;
+    }
+    dst[out] = '\0';
+    return true;
+}
+
+bool StaysInside(const char* name) {
+    if (!name || IsSeparator(name)) return false;
+    if (((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z')) && name[1] == ':') return false;
+    int64_t depth = 0;
+    const char* start = nullptr;
+    size_t length = 0;
+    for (const char* at = name; NextComponent(&at, &start, &length);) {
+        if (IsDot(start, length)) continue;
+        if (IsDotDot(start, length)) {
+            if (--depth < 0) return false;
+        } else {
+            ++depth;
+        }
+    }
     return true;
 }
 

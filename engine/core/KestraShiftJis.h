@@ -20,6 +20,10 @@ uint32_t GetChar(const char* text, uint16_t* code);
 // The code of the character at text (see GetChar).
 uint32_t GetCharCode(const char* text);
 
+// Texts equal with ASCII letters compared without case; the trail byte of a
+// two-byte character is compared as it is (ヂ = 83 61 is not ア = 83 41).
+bool EqualIgnoringCase(const char* a, const char* b);
+
 }  // namespace Kestra
 
 namespace KestraFile {
@@ -32,6 +36,21 @@ template <size_t N>
 bool NormalizePath(char (&dst)[N], const char* src) {
     return NormalizePath(dst, N, src);
 }
+
+// The path with its "." and empty components gone and each ".." taking back the
+// component before it, "/" between components; letters and two-byte characters
+// kept. A relative path keeps the ".." that climb above its start; an absolute
+// one (a leading separator) stops at the root. Answers false (and an empty dst)
+// when the result does not fit in dstSize bytes.
+bool CanonicalPath(char* dst, size_t dstSize, const char* src);
+template <size_t N>
+bool CanonicalPath(char (&dst)[N], const char* src) {
+    return CanonicalPath(dst, N, src);
+}
+
+// Whether a name taken relative to a folder stays inside it: not absolute (no
+// leading separator, no drive letter) and no ".." climbing above where it starts.
+bool StaysInside(const char* name);
 
 // Copies src to dst replacing every single-byte character oldChar by newChar;
 // trail bytes of two-byte characters are kept. dst may be src; it must hold

@@ -60,8 +60,8 @@ public:
     virtual void OnResetDevice() {}
 
 protected:
-    // The first listed object named `name` (ASCII case ignored), with a reference
-    // added; null when none is.
+    // The first listed object named `name` (ASCII letters' case ignored, two-byte
+    // characters compared whole), with a reference added; null when none is.
     CBaseObject* FindNamed(const char* name);
 
     // The create pattern shared by the managers: the object is already constructed

@@ -151,8 +151,18 @@ bool CFontSpriteBase::LoadFromMemory(const uint8_t* image, uint32_t size, const 
                                      uint32_t formatKind) {
     KestraLfd::View view;
     if (!KestraLfd::Parse(image, size, &view)) return false;
-    ClearAtlas();
     const KestraLfd::Header& h = view.header;
+    // Sheet files are looked up under the data folder, and a font may only name
+    // files there.
+    if (sheetSource && sheetSource[0] == '.') {
+        for (uint32_t i = 0; i < h.sheetCount; ++i) {
+            const std::string stored = KestraLfd::ReadSheetName(view, i);
+            if (KestraFile::StaysInside(stored.c_str())) continue;
+            Kestra::LogRed("シートの名前がデータフォルダの外を指しています [ %s ]", stored.c_str());
+            return false;
+        }
+    }
+    ClearAtlas();
     for (uint32_t i = 0; i < h.sheetCount; ++i) {
         char name[260] = {};
         const std::string stored = KestraLfd::ReadSheetName(view, i);

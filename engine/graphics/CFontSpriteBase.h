@@ -39,7 +39,8 @@ public:
     // text names a LAG archive holding each sheet under its name; null loads none.
     virtual bool LoadFile(const char* file, const char* sheetSource, uint32_t formatKind);
     // A whole LFD image of size bytes; refused (false, nothing changed) when it is
-    // not one (see KestraLfd::Parse).
+    // not one (see KestraLfd::Parse), or when a sheet file's name is absolute or
+    // climbs out of the data folder.
     virtual bool LoadFromMemory(const uint8_t* image, uint32_t size, const char* sheetSource, uint32_t formatKind);
     // The atlas built again for a new list from the held font; false without one.
     virtual bool Rebuild(const char* list);

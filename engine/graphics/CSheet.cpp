@@ -232,11 +232,11 @@ void CSheet::DrawRotateScale(float x, float y, Kestra::Angle16 angle, float scal
 CSheet* CSheetManager::Find(const char* name) { return static_cast<CSheet*>(FindNamed(name)); }
 
 CSheet* CSheetManager::CreateFromFile(const char* file, uint32_t formatKind, D3DCOLOR colorKey) {
-    char path[MAX_PATH + 1] = {};
-    if (!file || !KestraFile::GetFilePath(path, file)) return nullptr;
-    if (CSheet* shared = Find(path)) return shared;
+    char key[MAX_PATH] = {};
+    if (!file || !KestraFile::GetFileKey(key, file)) return nullptr;
+    if (CSheet* shared = Find(key)) return shared;
     return FinishCreate(new (std::nothrow) CSheet(this), nullptr,
-                        [&](CSheet* s) { return s->CreateFromFile(file, formatKind, colorKey); }, path);
+                        [&](CSheet* s) { return s->CreateFromFile(file, formatKind, colorKey); }, key);
 }
 
 CSheet* CSheetManager::CreateFromMemory(void* data, uint32_t size, uint32_t formatKind, D3DCOLOR colorKey) {
@@ -250,15 +250,15 @@ CSheet* CSheetManager::CreateFromMemory(void* data, uint32_t size, uint32_t form
 }
 
 CSheet* CSheetManager::CreateFromLAG(const char* archive, const char* entry, uint32_t formatKind) {
-    char path[MAX_PATH + 1] = {};
-    if (!archive || !entry || !KestraFile::GetFilePath(path, archive)) return nullptr;
+    char key[MAX_PATH] = {};
+    if (!archive || !entry || !KestraFile::GetFileKey(key, archive)) return nullptr;
     char name[CBaseObject::kNameSize];
-    const int length = std::snprintf(name, sizeof(name), "%s[%s]", path, entry);
+    const int length = std::snprintf(name, sizeof(name), "%s[%s]", key, entry);
     // A name cut to fit could match another sheet's: such a sheet is not shared.
     const bool shareable = length >= 0 && size_t(length) < sizeof(name);
     if (shareable)
         if (CSheet* shared = Find(name)) return shared;
     return FinishCreate(new (std::nothrow) CSheet(this), nullptr,
-                        [&](CSheet* s) { return s->CreateFromLAG(path, entry, formatKind); },
+                        [&](CSheet* s) { return s->CreateFromLAG(key, entry, formatKind); },
                         shareable ? name : nullptr);
 }

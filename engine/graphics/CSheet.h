@@ -82,7 +82,7 @@ public:
     explicit CSheetManager(IDirect3DDevice9* device) : CDeviceObjectManager(device) {}
     // The first sheet of that name (case ignored) with a reference added.
     virtual CSheet* Find(const char* name);
-    // Shared by the file's full path.
+    // Shared by the canonical path of the file found (KestraFile::GetFileKey).
     virtual CSheet* CreateFromFile(const char* file, uint32_t formatKind, D3DCOLOR colorKey);
     virtual CSheet* CreateFromMemory(void* data, uint32_t size, uint32_t formatKind, D3DCOLOR colorKey);
     // Shared by "archive path[entry]".

@@ -609,25 +609,25 @@ CTexture* CTextureManager::CreateRenderTarget2(CTexture* source) {
 }
 
 CTexture* CTextureManager::CreateFromLAG(const char* archive, const char* entry, uint32_t formatKind) {
-    char path[MAX_PATH + 1] = {};
-    if (!archive || !entry || !KestraFile::GetFilePath(path, archive)) return nullptr;
+    char key[MAX_PATH] = {};
+    if (!archive || !entry || !KestraFile::GetFileKey(key, archive)) return nullptr;
     char name[CBaseObject::kNameSize];
-    const int length = std::snprintf(name, sizeof(name), "%s[%s]", path, entry);
+    const int length = std::snprintf(name, sizeof(name), "%s[%s]", key, entry);
     // A name too long to keep whole is not shared: its cut form could match another.
     const bool shareable = length >= 0 && size_t(length) < sizeof(name);
     if (shareable)
         if (CTexture* shared = FindShared(name)) return shared;
     CTexture* texture = Finish(new (std::nothrow) CTexture(this),
-                               [&](CTexture* t) { return t->CreateFromLAG(path, entry, formatKind); }, name);
+                               [&](CTexture* t) { return t->CreateFromLAG(key, entry, formatKind); }, name);
     return texture;
 }
 
 CTexture* CTextureManager::CreateFromFile(const char* file, uint32_t formatKind, D3DCOLOR colorKey) {
-    char path[MAX_PATH + 1] = {};
-    if (!file || !KestraFile::GetFilePath(path, file)) return nullptr;
-    if (CTexture* shared = FindShared(path)) return shared;
+    char key[MAX_PATH] = {};
+    if (!file || !KestraFile::GetFileKey(key, file)) return nullptr;
+    if (CTexture* shared = FindShared(key)) return shared;
     return Finish(new (std::nothrow) CTexture(this),
-                  [&](CTexture* t) { return t->CreateFromFile(file, formatKind, colorKey); }, path);
+                  [&](CTexture* t) { return t->CreateFromFile(file, formatKind, colorKey); }, key);
 }
 
 CTexture* CTextureManager::CreateFromMemory(const void* data, uint32_t size, uint32_t formatKind, D3DCOLOR colorKey) {

@@ -102,10 +102,11 @@ public:
                                D3DPOOL pool);
     virtual CTexture* CreateRenderTarget(uint32_t width, uint32_t height, uint32_t formatKind);
     virtual CTexture* CreateRenderTarget2(CTexture* source);
-    // Shared by "archive[entry]" with the archive's full path.
+    // Shared by "archive[entry]" with the archive's canonical path.
     virtual CTexture* CreateFromLAG(const char* archive, const char* entry, uint32_t formatKind);
-    // Shared by full path, compared without regard to ASCII case: a second load of
-    // the same file answers the first texture with one more reference.
+    // Shared by the canonical path of the file found (KestraFile::GetFileKey),
+    // compared without regard to ASCII case: a second load of the same file, by
+    // any spelling of its path, answers the first texture with one more reference.
     virtual CTexture* CreateFromFile(const char* file, uint32_t formatKind, D3DCOLOR colorKey);
     virtual CTexture* CreateFromMemory(const void* data, uint32_t size, uint32_t formatKind, D3DCOLOR colorKey);
 

@@ -18,6 +18,9 @@ namespace {
 constexpr float kDepth = 32767.0f;
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint16_t kFullWidthSpace = 0x8140;
+// The stage badges (stages 0..7, 28 pixels apart) in the ranking sheet; a stored
+// stage past them, from a hand-edited file, draws none.
+constexpr int32_t kStageBadges = 8;
 
 // Full-width forms of the bytes 33..126.
 const uint16_t kFullWidth[94] = {
@@ -83,8 +86,9 @@ void DrawRankingView() {
         std::snprintf(text, sizeof text, "%9u", static_cast<unsigned>(row.score));
         KestraFontSprite2D::DrawString(font, text, 270, y, kDepth, kWhite);
         DrawFullWidth(font, row.date, sizeof row.date, 410, y);
-        DrawTitleQuad(kRankingSheet, 520, static_cast<float>(130 + 30 * i), 104, 27, 840,
-                      static_cast<float>(28 * row.stage), 104, 27);
+        if (row.stage >= 0 && row.stage < kStageBadges)
+            DrawTitleQuad(kRankingSheet, 520, static_cast<float>(130 + 30 * i), 104, 27, 840,
+                          static_cast<float>(28 * row.stage), 104, 27);
     }
     std::snprintf(text, sizeof text, "%03u", static_cast<unsigned>(ScoreData.playCount[RankingTeam][RankingColumn]));
     KestraFontSprite2D::DrawString(font, text, 310, 438, kDepth, kWhite);

@@ -208,6 +208,7 @@ public:
     std::vector<std::unique_ptr<SurfaceImpl>> levels;
     unsigned glTexture = 0;
     Device* device_;
+    uint64_t memoryBytes = 0;  // what the texture counts against the device's budget
 
 private:
     ULONG appRefs_ = 1;
@@ -470,6 +471,11 @@ public:
     HWND window() const { return params_.hDeviceWindow ? params_.hDeviceWindow : focus_; }
     // Large pixel blocks were freed: the next Present returns free heap pages.
     void NoteLargeFrees() { trimDue_ = true; }
+    // Texture memory, as a card has video memory: every texture's bytes count
+    // while it lives, against the adapter's availableTextureMem. Reserve answers
+    // false, counting nothing, when the bytes would pass it.
+    bool ReserveTextureMemory(uint64_t bytes);
+    void FreeTextureMemory(uint64_t bytes);
 
 private:
     HRESULT ValidatePresentParameters(D3DPRESENT_PARAMETERS* params, bool forReset);
@@ -502,6 +508,7 @@ private:
     bool inScene_ = false;
     bool retainedWindow_ = false;
     bool trimDue_ = false;
+    std::atomic<uint64_t> textureBytes_{0};
     struct Registered {
         D3DPOOL pool;
         int kind;  // 0 texture, 1 surface, 2 vertex buffer, 3 index buffer

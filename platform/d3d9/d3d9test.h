@@ -35,6 +35,8 @@ struct AdapterConfig {
     std::vector<D3DFORMAT> renderTargetFormats;  // usage D3DUSAGE_RENDERTARGET
     std::vector<D3DFORMAT> depthStencilFormats;  // usage D3DUSAGE_DEPTHSTENCIL
     D3DCAPS9 caps;
+    // The devices' texture memory: what live textures take of it is counted, and
+    // a texture that would pass it is refused (D3DERR_OUTOFVIDEOMEMORY).
     UINT availableTextureMem;
 };
 AdapterConfig DefaultAdapter();

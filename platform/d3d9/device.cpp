@@ -330,8 +330,20 @@ HRESULT Device::Present(const RECT* src, const RECT* dst, HWND window, const RGN
 
 UINT Device::GetAvailableTextureMem() {
     CountCall("GetAvailableTextureMem");
-    return Adapter().availableTextureMem;
+    const uint64_t budget = Adapter().availableTextureMem, used = textureBytes_.load();
+    return used < budget ? UINT(budget - used) : 0;
 }
+
+bool Device::ReserveTextureMemory(uint64_t bytes) {
+    const uint64_t budget = Adapter().availableTextureMem;
+    uint64_t used = textureBytes_.load();
+    do {
+        if (bytes > budget || used > budget - bytes) return false;
+    } while (!textureBytes_.compare_exchange_weak(used, used + bytes));
+    return true;
+}
+
+void Device::FreeTextureMemory(uint64_t bytes) { textureBytes_ -= bytes; }
 HRESULT Device::EvictManagedResources() { return D3D_OK; }
 HRESULT Device::GetDirect3D(IDirect3D9** d3d) {
     if (!d3d) return D3DERR_INVALIDCALL;
@@ -407,7 +419,13 @@ HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
     if (levels == 0 || levels > maxLevels) levels = maxLevels;
     if (usage & D3DUSAGE_AUTOGENMIPMAP) levels = 1;
     if (platform::FaultHit("CreateTexture")) return D3DERR_OUTOFVIDEOMEMORY;
+    // Counted before anything is allocated: a texture past the budget costs nothing.
+    uint64_t bytes = 0;
+    for (UINT i = 0; i < levels; ++i)
+        bytes += uint64_t(RowBytes(format, std::max(1u, width >> i))) * RowCount(format, std::max(1u, height >> i));
+    if (!ReserveTextureMemory(bytes)) return D3DERR_OUTOFVIDEOMEMORY;
     auto* t = new TextureImpl(this, width, height, levels, usage, format, pool);
+    t->memoryBytes = bytes;
     *texture = t;
     return D3D_OK;
 }

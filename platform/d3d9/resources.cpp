@@ -294,6 +294,7 @@ TextureImpl::TextureImpl(Device* device, UINT width, UINT height, UINT levelCoun
 
 TextureImpl::~TextureImpl() {
     device_->NoteLargeFrees();
+    device_->FreeTextureMemory(memoryBytes);
     if (device_->gl() && glTexture) device_->gl()->DestroyTextureObject(this);
     levels.clear();
     device_->Unregister(this);

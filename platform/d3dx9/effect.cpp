@@ -109,15 +109,16 @@ public:
             Param p;
             p.decl = std::move(decl);
             if (p.numeric()) {
-                UINT n = p.decl.rows * p.elementCount();
-                if (next + uint64_t(n) > kRegisters) {
+                // In 64 bits: rows times a forged element count must not wrap.
+                const uint64_t n = uint64_t(p.decl.rows) * p.elementCount();
+                if (next + n > kRegisters) {
                     *errors = "memory(" + std::to_string(p.decl.line) + "): error: '" + p.decl.name +
                               "' does not fit in the 256 constant registers\n";
                     return false;
                 }
                 p.regs.assign(size_t(n) * 4, 0.0f);
                 p.startRegister = int(next);
-                next += n;
+                next += UINT(n);
                 p.Write(p.decl.initial.data(), UINT(p.decl.initial.size()));
             }
             p.text = p.decl.initialString;

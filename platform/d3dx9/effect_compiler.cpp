@@ -6,12 +6,25 @@
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
 #include <glslang/SPIRV/GlslangToSpv.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <spirv_cross/spirv_cross_c.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <exception>
 #include <map>
 #include <mutex>
+#include <new>
 #include <sstream>
+
+#include "platform/d3dx9/effect_limits.h"
 
 namespace d3dxfx {
 
@@ -85,9 +98,6 @@ struct Spvc {
 
 std::shared_ptr<CompiledShader> Compile(const std::string& hlsl, const std::string& entry, const std::string& preamble,
                                         std::string* errors) {
-    static std::once_flag init;
-    std::call_once(init, [] { glslang::InitializeProcess(); });
-
     glslang::TShader shader(EShLangVertex);
     const char* text = hlsl.c_str();
     const int length = int(hlsl.size());
@@ -240,6 +250,248 @@ std::shared_ptr<CompiledShader> Compile(const std::string& hlsl, const std::stri
     return result;
 }
 
+// ---- The compile in a child process. glslang 12's HLSL front end follows null
+// pointers on malformed texts (a postfix step on a call or on an unknown name, an
+// operand it could not make, an entry point's parameter without a name), so each
+// compile runs in a child: such a text is refused instead of taking the program
+// down. The child is forked from a thread whose stack holds the deepest text the
+// limits let through, and runs on that stack.
+
+// The compiler recurses once per link of the longest operator chain a text within
+// the limits can hold: a sum of 16,377 terms or as many chained assignments need
+// 12 to 14 MB of stack (the compiler is a system library, the same in every
+// build). Four times that is reserved; only what a compile touches is resident.
+constexpr size_t kCompileStackBytes = size_t(64) << 20;
+// A compile within the limits takes under a second even under the sanitizers;
+// a child still at work after this is ended.
+constexpr int kCompileSeconds = 10;
+
+// A compile's answer as the child sends it: a status, then length-prefixed fields.
+enum Status : char { kCompiled = 'S', kRefused = 'E', kOutOfMemory = 'M' };
+
+void Put(std::string& out, uint32_t v) { out.append(reinterpret_cast<const char*>(&v), sizeof v); }
+void Put(std::string& out, const std::string& text) {
+    Put(out, uint32_t(text.size()));
+    out += text;
+}
+
+std::string Encode(Status status, const CompiledShader* shader, const std::string& errors) {
+    std::string out(1, char(status));
+    if (!shader) {
+        Put(out, errors);
+        return out;
+    }
+    const d3d9shader::VertexShaderDesc& d = shader->desc;
+    Put(out, d.glsl);
+    Put(out, uint32_t(d.inputs.size()));
+    for (const auto& i : d.inputs) {
+        Put(out, uint32_t(i.usage) | uint32_t(i.usageIndex) << 8);
+        Put(out, i.glName);
+    }
+    Put(out, uint32_t(d.outputs.size()));
+    for (const auto& o : d.outputs) {
+        Put(out, uint32_t(o.usage) | uint32_t(o.usageIndex) << 8);
+        Put(out, o.glName);
+        Put(out, o.components);
+    }
+    Put(out, uint32_t(shader->uniforms.size()));
+    for (const auto& u : shader->uniforms) {
+        Put(out, u.name);
+        Put(out, u.binding.glName);
+        for (uint32_t v : {uint32_t(u.binding.kind), u.binding.rows, u.binding.columns, u.binding.count}) Put(out, v);
+    }
+    return out;
+}
+
+class Decoder {
+public:
+    explicit Decoder(const std::string& bytes) : bytes_(bytes) {}
+    bool ok() const { return ok_ && at_ == bytes_.size(); }
+    uint32_t Number() {
+        uint32_t v = 0;
+        if (bytes_.size() - at_ < sizeof v) return Fail();
+        std::memcpy(&v, bytes_.data() + at_, sizeof v);
+        at_ += sizeof v;
+        return v;
+    }
+    std::string Text() {
+        const uint32_t n = Number();
+        if (bytes_.size() - at_ < n) {
+            Fail();
+            return {};
+        }
+        at_ += n;
+        return bytes_.substr(at_ - n, n);
+    }
+    // A count of items, each taking at least `least` bytes.
+    uint32_t Count(size_t least) {
+        const uint32_t n = Number();
+        return (bytes_.size() - at_) / least >= n ? n : Fail();
+    }
+
+private:
+    uint32_t Fail() {
+        ok_ = false;
+        at_ = bytes_.size();
+        return 0;
+    }
+    const std::string& bytes_;
+    size_t at_ = 1;  // after the status
+    bool ok_ = true;
+};
+
+std::shared_ptr<CompiledShader> Decode(const std::string& bytes) {
+    Decoder in(bytes);
+    auto shader = std::make_shared<CompiledShader>();
+    d3d9shader::VertexShaderDesc& d = shader->desc;
+    d.glsl = in.Text();
+    for (uint32_t n = in.Count(8); n > 0; --n) {
+        const uint32_t usage = in.Number();
+        d.inputs.push_back({BYTE(usage), BYTE(usage >> 8), in.Text()});
+    }
+    for (uint32_t n = in.Count(12); n > 0; --n) {
+        const uint32_t usage = in.Number();
+        std::string name = in.Text();
+        d.outputs.push_back({BYTE(usage), BYTE(usage >> 8), std::move(name), in.Number()});
+    }
+    for (uint32_t n = in.Count(24); n > 0; --n) {
+        UniformInfo u;
+        u.name = in.Text();
+        u.binding.glName = in.Text();
+        u.binding.kind = d3d9shader::ConstantKind(in.Number());
+        u.binding.rows = in.Number();
+        u.binding.columns = in.Number();
+        u.binding.count = in.Number();
+        shader->uniforms.push_back(std::move(u));
+    }
+    return in.ok() ? shader : nullptr;
+}
+
+void WriteAll(int fd, const std::string& bytes) {
+    for (size_t at = 0; at < bytes.size();) {
+        const ssize_t n = write(fd, bytes.data() + at, bytes.size() - at);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        at += size_t(n);
+    }
+}
+
+// What the child sends until it closes its end, within the time a compile may take;
+// false when the time ran out.
+bool ReadAnswer(int fd, std::string* bytes) {
+    auto now = [] {
+        timespec t{};
+        clock_gettime(CLOCK_MONOTONIC, &t);
+        return int64_t(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+    };
+    const int64_t deadline = now() + kCompileSeconds * 1000;
+    char buffer[65536];
+    for (;;) {
+        const int64_t left = deadline - now();
+        if (left <= 0) return false;
+        pollfd p{fd, POLLIN, 0};
+        const int ready = poll(&p, 1, int(left));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) return false;
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return true;
+        bytes->append(buffer, size_t(n));
+    }
+}
+
+[[noreturn]] void CompileAsChild(int fd, const std::string& hlsl, const std::string& entry,
+                                 const std::string& preamble) {
+    // A fault ends the child quietly: the parent's handlers (a sanitizer's, a
+    // fuzzer's) would report it as the program's own.
+    for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) signal(fault, SIG_DFL);
+    std::string answer;
+    try {
+        std::string errors;
+        const std::shared_ptr<CompiledShader> shader = Compile(hlsl, entry, preamble, &errors);
+        answer = shader ? Encode(kCompiled, shader.get(), "") : Encode(kRefused, nullptr, errors);
+    } catch (const std::bad_alloc&) {
+        answer = Encode(kOutOfMemory, nullptr, "");
+    } catch (...) {
+        answer = Encode(kRefused, nullptr, "memory(1): error: the shader did not compile\n");
+    }
+    WriteAll(fd, answer);
+    _exit(0);  // nothing of the parent's is flushed or destroyed here
+}
+
+std::shared_ptr<const CompiledShader> CompileInChild(const std::string& hlsl, const std::string& entry,
+                                                     const std::string& preamble, std::string* errors) {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) throw std::bad_alloc();
+    const pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        CompileAsChild(fds[1], hlsl, entry, preamble);
+    }
+    close(fds[1]);
+    if (child < 0) {
+        close(fds[0]);
+        throw std::bad_alloc();
+    }
+    std::string answer;
+    const bool inTime = ReadAnswer(fds[0], &answer);
+    close(fds[0]);
+    if (!inTime) kill(child, SIGKILL);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (inTime && !answer.empty() && answer[0] == kOutOfMemory) throw std::bad_alloc();
+    if (inTime && !answer.empty() && answer[0] == kRefused) {
+        Decoder in(answer);
+        *errors = in.Text();
+        if (in.ok()) return nullptr;
+    }
+    std::shared_ptr<CompiledShader> shader =
+        inTime && !answer.empty() && answer[0] == kCompiled ? Decode(answer) : nullptr;
+    if (!shader)
+        *errors = inTime ? "memory(1): error: the shader compiler failed on this text\n"
+                         : "memory(1): error: the shader compiler took longer than " + std::to_string(kCompileSeconds) +
+                               " seconds\n";
+    return shader;
+}
+
+struct CompileJob {
+    const std::string* hlsl;
+    const std::string* entry;
+    const std::string* preamble;
+    std::string* errors;
+    std::shared_ptr<const CompiledShader> result;
+    std::exception_ptr failure;  // thrown again on the caller's thread
+};
+
+void* RunCompile(void* argument) {
+    auto* job = static_cast<CompileJob*>(argument);
+    try {
+        job->result = CompileInChild(*job->hlsl, *job->entry, *job->preamble, job->errors);
+    } catch (...) {
+        job->failure = std::current_exception();
+    }
+    return nullptr;
+}
+
+// Compile on a thread of its own whose stack holds the deepest text the limits let through.
+std::shared_ptr<const CompiledShader> CompileOnLargeStack(const std::string& hlsl, const std::string& entry,
+                                                          const std::string& preamble, std::string* errors) {
+    CompileJob job{&hlsl, &entry, &preamble, errors, nullptr, nullptr};
+    pthread_attr_t attributes;
+    pthread_t thread;
+    bool started = pthread_attr_init(&attributes) == 0;
+    if (started) {
+        started = pthread_attr_setstacksize(&attributes, kCompileStackBytes) == 0 &&
+                  pthread_create(&thread, &attributes, RunCompile, &job) == 0;
+        pthread_attr_destroy(&attributes);
+    }
+    if (!started) throw std::bad_alloc();
+    pthread_join(thread, nullptr);
+    if (job.failure) std::rethrow_exception(job.failure);
+    return job.result;
+}
+
 }  // namespace
 
 std::shared_ptr<const CompiledShader> CompileVertexShader(const std::string& hlsl, const std::string& entry,
@@ -249,7 +501,11 @@ std::shared_ptr<const CompiledShader> CompileVertexShader(const std::string& hls
     auto it = g_cache.find(key);
     if (it != g_cache.end()) return it->second;
     errors->clear();
-    std::shared_ptr<const CompiledShader> result = Compile(hlsl, entry, preamble, errors);
+    if (!CheckShaderSource(preamble, hlsl, errors)) return nullptr;
+    // Once in this process, so that every child starts with it done.
+    static std::once_flag init;
+    std::call_once(init, [] { glslang::InitializeProcess(); });
+    std::shared_ptr<const CompiledShader> result = CompileOnLargeStack(hlsl, entry, preamble, errors);
     if (result) g_cache.emplace(std::move(key), result);
     return result;
 }

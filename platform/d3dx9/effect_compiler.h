@@ -20,7 +20,10 @@ struct CompiledShader {
     std::vector<UniformInfo> uniforms;
 };
 
-// Null with compiler messages ("memory(LINE): error: ...") in `errors`.
+// Null with compiler messages ("memory(LINE): error: ...") in `errors`; a text past
+// the limits of effect_limits.h is refused before the compiler sees it, and one on
+// which the compiler itself fails or runs past its time is refused too (it runs in
+// a child process).
 // `preamble`: "#define" lines ahead of the text that leave its line numbers alone.
 std::shared_ptr<const CompiledShader> CompileVertexShader(const std::string& hlsl, const std::string& entry,
                                                           const std::string& preamble, std::string* errors);

@@ -144,4 +144,45 @@ TEST(ShiftJis, ReplaceCharSkipsTrailBytes) {
     EXPECT_EQ(std::string(copy), "x+y+\x83\x2D");
 }
 
+// One name for a file however its path is spelt; whether a name stays in its folder.
+TEST(ShiftJis, CanonicalPathsAndNamesThatStayInside) {
+    const std::string so = "\x83\x5C";  // ソ: its trail byte is "\"
+    struct Case {
+        std::string path, canonical;
+        bool inside;
+    };
+    const Case cases[] = {
+        {"big", "big", true},
+        {"./big", "big", true},
+        {"././big", "big", true},
+        {".//big", "big", true},
+        {"data\\./img//a.png", "data/img/a.png", true},
+        {"img/x/../a.png", "img/a.png", true},
+        {"a/b/../../c", "c", true},
+        {"a/..", "", true},
+        {"../x", "../x", false},
+        {"a/../../x", "../x", false},
+        {"../../x/../y", "../../y", false},
+        {"/tmp/x/outside", "/tmp/x/outside", false},
+        {"\\tmp\\..\\..\\x", "/x", false},
+        {"C:/x", "C:/x", false},
+        {"img/" + so + "/../" + so + "b", "img/" + so + "b", true},
+        {so + "\\..\\a", "a", true},
+    };
+    for (const Case& c : cases) {
+        char out[64] = "unchanged";
+        ASSERT_TRUE(KestraFile::CanonicalPath(out, c.path.c_str())) << c.path;
+        EXPECT_EQ(std::string(out), c.canonical) << c.path;
+        EXPECT_EQ(KestraFile::StaysInside(c.path.c_str()), c.inside) << c.path;
+    }
+    char small[6];
+    EXPECT_TRUE(KestraFile::CanonicalPath(small, "./abcde"));
+    EXPECT_FALSE(KestraFile::CanonicalPath(small, "a/bcde"));
+    EXPECT_STREQ(small, "");
+    // Letters compare without case, the trail bytes of two-byte characters as they are.
+    EXPECT_TRUE(Kestra::EqualIgnoringCase("Img/Big.TGA", "img/big.tga"));
+    EXPECT_FALSE(Kestra::EqualIgnoringCase("\x83\x61", "\x83\x41"));  // ヂ and ア
+    EXPECT_FALSE(Kestra::EqualIgnoringCase("ab", "abc"));
+}
+
 }  // namespace

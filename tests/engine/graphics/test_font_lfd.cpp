@@ -151,8 +151,13 @@ TEST_F(FontLfdLoad, TruncatedTooManySheetsAndWrongMagicAreRefused) {
     EXPECT_EQ(Load(LfdBytes(16, 1, 16, 16, {}, {"sheet"}, {}, "LFE")), nullptr);
     EXPECT_EQ(Load(LfdBytes(0, 1, 16, 16, {}, {"sheet"}, {})), nullptr);
     EXPECT_EQ(KestraFontSprite2D::CreateFromFile("missing.lfd", ".tga", 1, 64, 0, 14), nullptr);
-    EXPECT_EQ(Count("CFontSprite2D::Create"), 7);
-    EXPECT_GE(Count("Failed!"), 14);  // the object's and the manager's
+    // Sheet files are named inside the data folder.
+    for (const char* outside : {"/tmp/x/outside", "../sheet", "img/../../sheet"}) {
+        EXPECT_EQ(Load(LfdBytes(16, 2, 16, 16, {}, {"sheet", outside}, {})), nullptr) << outside;
+        EXPECT_NE(Log().find(std::string("[ ") + outside + " ]"), std::string::npos) << outside;
+    }
+    EXPECT_EQ(Count("CFontSprite2D::Create"), 10);
+    EXPECT_GE(Count("Failed!"), 20);  // the object's and the manager's
     CFontSprite2D* fs = Load(good);
     ASSERT_NE(fs, nullptr);
     EXPECT_EQ(QuadsDrawn(fs, "AAA"), 3u);
@@ -195,6 +200,17 @@ TEST_F(FontLfdLoad, AMissingSheetImageLeavesItsGlyphsBlank) {
     EXPECT_EQ(none->GetSheet(0), nullptr);
     EXPECT_EQ(QuadsDrawn(none, "AAA"), 0u);
     KestraFontSprite2D::Release(none);
+    KestraFontSprite2D::Release(fs);
+}
+
+// However its sheets spell the path of one picture, it is one texture.
+TEST_F(FontLfdLoad, SheetsNamingOnePictureShareItsTexture) {
+    const std::vector<std::string> names = {"sheet", "./sheet", "././sheet", ".//sheet", "img/../sheet", "SHEET"};
+    CFontSprite2D* fs = Load(LfdBytes(16, uint8_t(names.size()), 16, 16, {}, names, {}));
+    ASSERT_NE(fs, nullptr);
+    for (uint32_t i = 0; i < names.size(); ++i) EXPECT_EQ(fs->GetSheet(i), fs->GetSheet(0)) << names[i];
+    ASSERT_NE(fs->GetSheet(0), nullptr);
+    EXPECT_EQ(KestraTexture::GetManager()->GetCount(), 1u);
     KestraFontSprite2D::Release(fs);
 }
 

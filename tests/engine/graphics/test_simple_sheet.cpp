@@ -518,7 +518,7 @@ TEST_F(SimpleAndSheets, BadImagesHugeHeadersAndAFailedTileAnswerNullAndLeakNothi
     EXPECT_EQ(KestraSheet::GetManager()->GetCount(), 0u);
 }
 
-TEST_F(SimpleAndSheets, ASheetFromAFileIsSharedByItsPathInAnyCase) {
+TEST_F(SimpleAndSheets, ASheetFromAFileIsSharedByItsPathInAnyCaseAndSpelling) {
     StartAll();
     const std::string path = Scratch("Big.tga", spritetest::MakeTga(300, 20, SheetPicture(300, 20)));
     CSheet* a = KestraSheet::CreateFromFile(path.c_str(), 12, 0);
@@ -526,6 +526,9 @@ TEST_F(SimpleAndSheets, ASheetFromAFileIsSharedByItsPathInAnyCase) {
     const std::string upper = dir_.path() + "/BIG.TGA";
     CSheet* b = KestraSheet::CreateFromFile(upper.c_str(), 12, 0);
     EXPECT_EQ(a, b);
+    CSheet* c = KestraSheet::CreateFromFile((dir_.path() + "/.//x/../Big.tga").c_str(), 12, 0);
+    EXPECT_EQ(a, c);
+    KestraSheet::Release(c);
     EXPECT_EQ(a->GetRefCount(), 2);
     EXPECT_EQ(Count("<B><FONT color=\"BLUE\">CSheet::CreateFromFile</FONT></B>"), 1);
     KestraSheet::Release(b);

@@ -101,7 +101,7 @@ TEST_F(Textures, SidesAreHalvedToTheDeviceLimitIndependently) {
     KestraTexture::Release(t);
 }
 
-TEST_F(Textures, TheSameFileInAnotherLetterCaseIsSharedWithOneMoreReference) {
+TEST_F(Textures, TheSameFileByAnySpellingOfItsPathIsSharedWithOneMoreReference) {
     Start();
     spritetest::MakeFolder(dir_.path() + "/img");
     spritetest::MakeFolder(dir_.path() + "/other");
@@ -116,6 +116,13 @@ TEST_F(Textures, TheSameFileInAnotherLetterCaseIsSharedWithOneMoreReference) {
     EXPECT_EQ(a->GetRefCount(), 2);
     EXPECT_EQ(Count("CTexture::CreateFromFile"), creates) << "a shared load logs nothing";
     EXPECT_NE(std::string(a->GetName()).find("img/tex.png"), std::string::npos) << a->GetName();
+    // "." and empty components, and ".." back out of a folder, name the same file.
+    for (const char* spelling : {"/./img/tex.png", "//img//./Tex.png", "/other/../img/tex.png"}) {
+        CTexture* again = KestraTexture::CreateFromFile((dir_.path() + spelling).c_str(), 14, 0);
+        EXPECT_EQ(again, a) << spelling;
+        KestraTexture::Release(again);
+    }
+    EXPECT_EQ(a->GetRefCount(), 2);
 
     CTexture* c = KestraTexture::CreateFromFile((dir_.path() + "/other/tex.png").c_str(), 14, 0);
     ASSERT_NE(c, nullptr);
@@ -152,8 +159,8 @@ TEST_F(Textures, ArchiveEntriesLoadAndShareUnderArchiveAndEntryName) {
             EXPECT_EQ(texels[y * 8 + x], 0xFF000000u | (200u << 16) | ((y * 60) << 8) | (x * 30)) << x << "," << y;
     EXPECT_NE(Log().find(": [ " + archive + " / sprite ] : "), std::string::npos);
 
-    CTexture* again = KestraTexture::CreateFromLAG(archive.c_str(), "SPRITE", 14);
-    EXPECT_EQ(again, t) << "names compare without regard to case, the entry's included";
+    CTexture* again = KestraTexture::CreateFromLAG((dir_.path() + "/./" + "images.lag").c_str(), "SPRITE", 14);
+    EXPECT_EQ(again, t) << "names compare without regard to case, the entry's included, and paths as files";
     EXPECT_EQ(t->GetRefCount(), 2);
 
     EXPECT_EQ(KestraTexture::CreateFromLAG(archive.c_str(), "missing", 14), nullptr);
@@ -222,6 +229,31 @@ TEST_F(Textures, FailuresAndForgedHeadersAreRefusedWithTheirLines) {
     CTexture direct(nullptr);
     EXPECT_FALSE(direct.CreateFromMemory(tga.data(), uint32_t(tga.size()), 14, 0));
     EXPECT_FALSE(direct.Lock(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
+}
+
+// The device's texture memory: a picture that would pass it is refused at the
+// texture's creation, before its pixels are decoded, with the loader's line.
+TEST_F(Textures, APictureThatWouldPassTheTextureMemoryIsRefusedWithItsLine) {
+    d3d9test::AdapterConfig adapter = d3d9test::DefaultAdapter();
+    adapter.availableTextureMem = 5 << 18;  // 1.25 MB
+    d3d9test::SetAdapter(adapter);
+    Start();
+    IDirect3DDevice9* device = Kestra3D::GetDevice();
+    const UINT before = device->GetAvailableTextureMem();
+    CTexture* small = FromPicture("small.dds", 300, 200);  // 512 x 256: half a megabyte
+    ASSERT_NE(small, nullptr);
+    EXPECT_EQ(device->GetAvailableTextureMem(), before - 512 * 256 * 4);
+    EXPECT_EQ(FromPicture("large.dds", 400, 400), nullptr);
+    EXPECT_NE(Log().find(spritetest::Sjis(u8"テクスチャの生成に失敗しました [ 512 x 512 ] [ Direct3D が処理を行うのに十分なディスプレイ メモリがない。 ]")),
+              std::string::npos)
+        << Log();
+    EXPECT_EQ(Log().find(spritetest::Sjis(u8"画像の読み込みに失敗しました")), std::string::npos) << "never decoded";
+    EXPECT_EQ(Manager()->GetCount(), 1u);
+    KestraTexture::Release(small);
+    EXPECT_EQ(device->GetAvailableTextureMem(), before);
+    CTexture* large = FromPicture("large.dds", 400, 400);
+    EXPECT_NE(large, nullptr) << "fits once the other is gone";
+    KestraTexture::Release(large);
 }
 
 TEST_F(Textures, AnIdleModuleCreatesNothing) {

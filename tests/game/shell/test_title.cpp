@@ -1,6 +1,7 @@
 // The title's menus, unlock rules, hold repeat and the start of a game.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -284,6 +285,40 @@ TEST_F(TitleScene, TheMenuDrawsItsSheetAndPlacesTheHighlightByColumn) {
         EXPECT_EQ(quads[5].src[0], 640);
         for (const Quad& q : quads) EXPECT_EQ(q.slot, 40);
     }
+}
+
+// Stored values are drawn as stored: a stage past the badges (a hand-edited file)
+// draws none, and no stage or score overflows on its way to the screen.
+TEST_F(TitleScene, TheRankingDrawsTheBadgeOfEachStoredStageItHas) {
+    struct Row {
+        int32_t stage, score;
+        bool badge;
+    };
+    const Row rows[] = {{0, 0, true},          {7, INT_MAX, true},          {8, INT_MIN, false},
+                        {-1, -1, false},        {INT_MAX, INT_MAX, false},   {INT_MIN, INT_MIN, false},
+                        {76695845, 1, false},   {3, 5, true},                {-76695845, 0, false},
+                        {2, 1000000, true}};  // 28 x 76695845 passes 2^31
+    RankingTeam = RankingColumn = 0;
+    for (int i = 0; i < 10; ++i) {
+        ScoreData.rows[0][i].stage = rows[i].stage;
+        ScoreData.rows[0][i].score = rows[i].score;
+    }
+    std::vector<Quad> quads;
+    SetSpriteDrawRecorder(Collect, &quads);
+    DrawRankingView();
+    SetSpriteDrawRecorder(nullptr, nullptr);
+    std::vector<Quad> badges;
+    for (const Quad& q : quads)
+        if (q.src[0] == 840) badges.push_back(q);
+    size_t next = 0;
+    for (int i = 0; i < 10; ++i) {
+        if (!rows[i].badge) continue;
+        ASSERT_LT(next, badges.size()) << i;
+        EXPECT_EQ(badges[next].dst[1], 130 + 30 * i);
+        EXPECT_EQ(badges[next++].src[1], 28 * rows[i].stage);
+    }
+    EXPECT_EQ(next, badges.size());
+    EXPECT_EQ(ScoreData.rows[0][4].stage, INT_MAX) << "the stored value stays";
 }
 
 TEST_F(TitleScene, ThePanelComesToRestWithinOneStepOfItsTargets) {

@@ -1,6 +1,7 @@
 // The device's logic on the null backend: creation, defaults, loss and reset,
 // validation, references and recording.
 #include <cstring>
+#include <vector>
 
 #include "d3d9_fixture.h"
 
@@ -371,6 +372,43 @@ TEST_F(DeviceState, LockRulesAndPaddedPitch) {
     EXPECT_GE(lr.Pitch, 640 * 4);
     bb->UnlockRect();
     bb->Release();
+}
+
+// Texture memory as a card's: what each live texture takes, all its levels, is
+// counted against the adapter's budget, and a texture past it is refused whole.
+TEST_F(DeviceState, TexturesTakeTheirBytesOfTheBudgetWhileTheyLive) {
+    d3d9test::AdapterConfig adapter = d3d9test::DefaultAdapter();
+    adapter.availableTextureMem = 1 << 20;
+    d3d9test::SetAdapter(adapter);
+    struct Case {
+        UINT width, height, levels;
+        D3DFORMAT format;
+        D3DPOOL pool;
+        UINT bytes;
+    };
+    const Case cases[] = {
+        {256, 256, 1, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 262144},
+        {256, 256, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 349524},  // nine levels down to 1 x 1
+        {128, 64, 1, D3DFMT_R5G6B5, D3DPOOL_SYSTEMMEM, 16384},
+        {254, 2, 1, D3DFMT_DXT1, D3DPOOL_SCRATCH, 512},  // 64 blocks of 8 bytes
+        {512, 256, 1, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, 524288},
+    };
+    std::vector<IDirect3DTexture9*> live;
+    UINT left = 1 << 20;
+    for (const Case& c : cases) {
+        IDirect3DTexture9* t = nullptr;
+        const bool fits = c.bytes <= left;
+        EXPECT_EQ(device_->CreateTexture(c.width, c.height, c.levels, 0, c.format, c.pool, &t, nullptr),
+                  fits ? D3D_OK : D3DERR_OUTOFVIDEOMEMORY)
+            << c.width << "x" << c.height;
+        EXPECT_EQ(t != nullptr, fits);
+        if (t) live.push_back(t);
+        if (fits) left -= c.bytes;
+        EXPECT_EQ(device_->GetAvailableTextureMem(), left) << c.width << "x" << c.height;
+    }
+    EXPECT_EQ(live.size(), 4u);
+    for (IDirect3DTexture9* t : live) t->Release();
+    EXPECT_EQ(device_->GetAvailableTextureMem(), UINT(1 << 20));
 }
 
 TEST_F(DeviceState, CopyRulesBetweenPools) {

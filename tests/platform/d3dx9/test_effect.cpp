@@ -9,6 +9,7 @@
 
 #include "platform/d3d9/d3d9shader.h"
 #include "platform/d3dx9/d3dx9effect.h"
+#include "platform/d3dx9/effect_limits.h"
 #include "platform/d3dx9/effect_parser.h"
 #include "tests/platform/d3d9/d3d9_fixture.h"
 
@@ -318,6 +319,30 @@ std::string Repeated(const char* format, int count) {
     return text;
 }
 
+const char kMain[] = "technique T { pass P { VertexShader = compile vs_2_0 Main(); } }\n";
+// An effect of one shader, Main, with `body` and the lines `before` it.
+std::string WithMain(const std::string& before, const std::string& body) {
+    return before + "float4 Main(float4 p : POSITION) : POSITION\n{\n" + body + "}\n" + kMain;
+}
+// `text` n times over.
+std::string Times(const std::string& text, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += text;
+    return out;
+}
+// Macros A1..An, each twice the one before (An is 4 * 2^n - 3 tokens); E1..En,
+// as many replacements making nothing.
+std::string Doubling(int n) {
+    std::string lines = "#define A0 p\n";
+    for (int i = 1; i <= n; ++i) lines += "#define A" + std::to_string(i) + " (A" + std::to_string(i - 1) + "+A" + std::to_string(i - 1) + ")\n";
+    return lines;
+}
+std::string Emptying(int n) {
+    std::string lines = "#define E0\n";
+    for (int i = 1; i <= n; ++i) lines += "#define E" + std::to_string(i) + " E" + std::to_string(i - 1) + " E" + std::to_string(i - 1) + "\n";
+    return lines;
+}
+
 // What the effect text may hold, and the errors it answers otherwise (none: it loads).
 TEST_F(EffectNull, BrokenTextsAnswerErrorsWithTheirLines) {
     struct Case {
@@ -326,7 +351,45 @@ TEST_F(EffectNull, BrokenTextsAnswerErrorsWithTheirLines) {
     };
     const char kStorage[] = "memory(1): error: the parameters need more than 65536 bytes";
     const char kNoShader[] = "technique T { pass P { } }\n";
+    // Checked before the compiler: 256 levels of brackets and control statements,
+    // 32768 tokens after the macros, 262144 tokens the macros make, 1 MB of text.
+    const char kDeep[] = "error: nesting deeper than 256 levels", kLong[] = "error: the shader has more than 32768 tokens";
+    const char kWork[] = "error: macros make more than 262144 tokens";
+    const char kFailed[] = "memory(1): error: the shader compiler failed on this text";
+    auto nested = [](int n) { return "return " + Times("(", n) + "p" + Times(")", n) + ";\n"; };
+    auto sum = [](int n) { return "return p" + Times("+p", n - 1) + ";\n"; };
+    auto chain = [](int n) { return "float4 r = p;\n" + Times("if (p.x > 0) r = p; else ", n) + "r = -p;\nreturn r;\n"; };
+    auto calls = [](int n) { return "return " + Times("F(", n) + "p" + Times(")", n) + ";\n"; };
+    const std::string plain = WithMain("", "return p;\n");
+    const std::string padded = "//" + std::string((1 << 20) - plain.size() - 3, 'x') + "\n" + plain;
+    const std::string test = "#if defined(X) && (2 + 3 * 4 == 14) && !(1 << 3 != 8)\n";
     const Case cases[] = {
+        {WithMain("", nested(255)), ""},
+        {WithMain("", nested(256)), kDeep},
+        {WithMain("", nested(4000)), kDeep},  // 8 KB: overflowed the compiler's stack
+        {WithMain("", chain(127)), ""},
+        {WithMain("", chain(128)), kDeep},
+        {WithMain("", sum(16377)), ""},  // deeper than the 8 MB of a program's first thread hold
+        {WithMain("", sum(16378)), kLong},
+        {WithMain("", sum(200000)), kLong},  // 400 KB: overflowed it in the tree's walk
+        {WithMain(Doubling(12), "return A12;\n"), ""},
+        {WithMain(Doubling(13), "return A13;\n"), kLong},
+        {WithMain(Doubling(20), "return A20;\n"), "memory(24): error: the shader has more than 32768 tokens"},
+        {WithMain(Doubling(30), "return A30;\n"), kLong},
+        {WithMain("#define F(x) (x+x)\n", calls(12)), ""},
+        {WithMain("#define F(x) (x+x)\n", calls(13)), kLong},
+        {WithMain(Doubling(20) + "#define CAT(a, b) a##b\n", "return CAT(A, 20);\n"), kLong},
+        {WithMain(Emptying(16), "return p E16;\n"), ""},
+        {WithMain(Emptying(17), "return p E17;\n"), kWork},
+        {WithMain("#define X\n" + test + Doubling(20) + "#else\n#define A20 p\n#endif\n", "return A20;\n"), kLong},
+        {WithMain("#define Y\n" + test + Doubling(20) + "#else\n#define A20 p\n#endif\n", "return A20;\n"), ""},
+        // Texts on which the compiler itself fails (it follows a null pointer) are refused.
+        {WithMain("", "return abs(abs(p)--);\n"), kFailed},
+        {WithMain("", "return p+pp++p;\n"), kFailed},
+        {"float4 Main(float4) : POSITION\n{\n return 1;\n}\n" + std::string(kMain), kFailed},
+        {WithMain("", "float4 a[2];\na[0] = p;\nreturn abs(a[0].x++ + p--);\n"), ""},
+        {padded, ""},
+        {"/" + padded, "error: the shader is longer than 1048576 bytes"},
         // Parameter storage: 16 bytes a register row of each element, strings too, and the names.
         {std::string("string s[4095] : ABCDEFGHIJKLMNO;\n") + kNoShader, ""},
         {std::string("string s[4095] : ABCDEFGHIJKLMNOP;\n") + kNoShader, kStorage},
@@ -389,6 +452,55 @@ TEST_F(EffectNull, MacrosReachTheShaderWithoutMovingItsLines) {
     ASSERT_EQ(D3DXCreateEffect(device_, fixed.data(), UINT(fixed.size()), macros, nullptr, 0, nullptr, &fx, nullptr),
               D3D_OK);
     fx->Release();
+}
+
+// The replay of the preprocessor before the compiler: what it counts is what the
+// compiler would be given, through conditions, comments, arguments and pasting.
+// A14 makes 65533 tokens, past the limit wherever it is read.
+TEST(EffectLimits, TheReplayCountsWhatThePreprocessorPasses) {
+    struct Case {
+        std::string text;
+        const char* message;  // "" when within the limits
+    };
+    const std::string bomb = Doubling(14);
+    const char kLong[] = "error: the shader has more than 32768 tokens", kNot[] = "the preprocessor condition is not understood";
+    const Case cases[] = {
+        {bomb + "#if 0\nA14\n#endif\n", ""},
+        {bomb + "#if 1\nA14\n#endif\n", kLong},
+        {bomb + "#ifdef A14\nA14\n#endif\n", kLong},
+        {bomb + "#ifndef A14\nA14\n#else\nx\n#endif\n", ""},
+        {bomb + "#if 0\n#elif 2 > 1\nA14\n#endif\n", kLong},
+        {bomb + "#if 1\n#elif 1\nA14\n#else\nA14\n#endif\n", ""},
+        {bomb + "#if 0\n#if 1\nA14\n#endif\n#else\nx\n#endif\n", ""},
+        {bomb + "#undef A14\nA14\n", ""},
+        {"#if 0\n" + bomb + "#endif\nA14\n", ""},
+        {bomb + "// A14\n/* A14\n A14 */ \"A14\" 'A'\n", ""},
+        {bomb + "#define L \\\n A14\nL\n", kLong},
+        {bomb + "#define F(x) A14\nF\n", ""},
+        {bomb + "#define F(x) A14\nF (\n1)\n", kLong},
+        {bomb + "#define G(a, b) b\nG((A14, A14), p)\n", ""},
+        {bomb + "#define G(a, b) b\nG(p, A14)\n", kLong},
+        {bomb + "#define CAT(a, b) a##b\nCAT(A1, 4)\n", kLong},
+        {bomb + "#define CAT(a, b) a##b\nCAT(A, 14x)\n", ""},
+        {bomb + "#if (1 << 3) == 8 && 7 / 2 == 3 && -1 < 0 && (0 ? 0 : 1) && 0x10 == 16 && 010 == 8\nA14\n#endif\n", kLong},
+        {bomb + "#if A14 || defined(A13) != 1\nA14\n#endif\n", ""},
+        {"#if 1 / 0\n#endif\n", kNot},
+        {"#if defined\n#endif\n", kNot},
+        {"#if 1 +\n#endif\n", kNot},
+        {bomb + "\n\nA14\n", "memory(18): error: the shader has more than 32768 tokens"},
+    };
+    for (const Case& c : cases) {
+        std::string errors;
+        const bool ok = d3dxfx::CheckShaderSource("", c.text, &errors);
+        const std::string end = "row " + std::to_string(&c - cases) + ": " + c.text.substr(c.text.size() > 60 ? c.text.size() - 60 : 0);
+        EXPECT_EQ(ok, *c.message == '\0') << end << "\n -> " << errors;
+        EXPECT_NE(errors.find(c.message), std::string::npos) << end << "\n -> " << errors;
+    }
+    // The preamble is read first, its lines before line 1.
+    std::string errors;
+    EXPECT_FALSE(d3dxfx::CheckShaderSource(bomb, "A14\n", &errors));
+    EXPECT_NE(errors.find("memory(1): error:"), std::string::npos) << errors;
+    EXPECT_TRUE(d3dxfx::CheckShaderSource(bomb + "#define A14 p", "A14\n", &errors)) << errors;
 }
 
 TEST(EffectParser, TechniqueBlocksAreBlankedAndDeclarationsRead) {
