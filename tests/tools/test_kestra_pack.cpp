@@ -159,9 +159,9 @@ TEST(PackWriter, NameAreaAndRefusals) {
         EXPECT_LT(stored.size(), 64u);
         if (stored == "dir\\\x83\x5C.bin") sawShort = true;
         if (stored == std::string(62, 'k')) sawCut = true;
-        if (pack[e.offset] == 8) EXPECT_EQ(e.crc, kestrapack::PackNameCrc(std::string(62, 'k') + "\x95\x5C"));
-        if (pack[e.offset] == 1) EXPECT_EQ(e.crc, KestraFile::Crc32("DIR\\\x83\x5C.BIN"));
-        if (pack[e.offset] == 4) EXPECT_EQ(e.crc, kestrapack::PackNameCrc(longName));
+        if (pack[e.offset] == 8) { EXPECT_EQ(e.crc, kestrapack::PackNameCrc(std::string(62, 'k') + "\x95\x5C")); }
+        if (pack[e.offset] == 1) { EXPECT_EQ(e.crc, KestraFile::Crc32("DIR\\\x83\x5C.BIN")); }
+        if (pack[e.offset] == 4) { EXPECT_EQ(e.crc, kestrapack::PackNameCrc(longName)); }
     }
     EXPECT_TRUE(sawShort);
     EXPECT_TRUE(sawCut);
