@@ -4,6 +4,26 @@
 
 #include "engine/core/KestraLog.h"
 
+namespace {
+
+char Fold(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+bool SameName(const char* a, const char* b) {
+    if (!a || !b) return false;
+    for (;; ++a, ++b) {
+        if (Fold(*a) != Fold(*b)) return false;
+        if (*a == '\0') return true;
+    }
+}
+
+std::string NameKey(const char* name) {
+    std::string key(name ? name : "");
+    for (char& c : key) c = Fold(c);
+    return key;
+}
+
 CBaseObject::CBaseObject() = default;
 
 CBaseObject::~CBaseObject() {

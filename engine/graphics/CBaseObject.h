@@ -4,8 +4,17 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 class CObjectList;
+
+// How engine objects' names match wherever one is looked up by name: byte for
+// byte, with 'A' to 'Z' taken as 'a' to 'z' wherever they stand (as _stricmp in
+// the C locale, which knows nothing of CP932 pairs).
+// A null name matches none.
+bool SameName(const char* a, const char* b);
+// The text two names share exactly when SameName matches them, to key a table by.
+std::string NameKey(const char* name);
 
 class CBaseObject {
 public:

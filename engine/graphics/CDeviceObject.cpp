@@ -133,23 +133,10 @@ bool CDeviceObjectManager::GetDevice(IDirect3DDevice9** out) {
     return true;
 }
 
-namespace {
-// Byte-wise comparison that folds only 'A'..'Z', as the shared names need.
-bool SameNameIgnoringCase(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        unsigned char x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-        if (x != y) return false;
-        if (x == 0) return true;
-    }
-}
-}  // namespace
-
 CBaseObject* CDeviceObjectManager::FindNamed(const char* name) {
     if (!name) return nullptr;
     for (CBaseObject* o = First(); o; o = Next(o)) {
-        if (SameNameIgnoringCase(o->GetName(), name)) {
+        if (SameName(o->GetName(), name)) {
             o->AddRef();
             return o;
         }
