@@ -239,7 +239,9 @@ TEST_F(KernelClock, RealTimerWaitsSeeSetsFromOtherThreads) {
                       LARGE_INTEGER due;
                       const LONGLONG start = Counter();
                       due.QuadPart = c.before;
-                      if (c.before) EXPECT_TRUE(SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE));
+                      if (c.before) {
+                          EXPECT_TRUE(SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE));
+                      }
                       std::vector<DWORD> results(c.waits.size());
                       std::vector<LONGLONG> ended(c.waits.size());
                       std::vector<std::thread> waiters;
@@ -250,10 +252,15 @@ TEST_F(KernelClock, RealTimerWaitsSeeSetsFromOtherThreads) {
                           });
                       Sleep(10);
                       due.QuadPart = c.during;
-                      if (c.during) EXPECT_TRUE(SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE));
+                      if (c.during) {
+                          EXPECT_TRUE(SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE));
+                      }
                       for (std::thread& waiter : waiters) waiter.join();
-                      for (size_t i = 0; i < results.size(); ++i)
-                          if (results[i] == WAIT_OBJECT_0) EXPECT_GE(ended[i] - start, c.notBefore) << i;
+                      for (size_t i = 0; i < results.size(); ++i) {
+                          if (results[i] == WAIT_OBJECT_0) {
+                              EXPECT_GE(ended[i] - start, c.notBefore) << i;
+                          }
+                      }
                       std::sort(results.begin(), results.end());
                       EXPECT_EQ(results, c.results);
                       EXPECT_TRUE(CloseHandle(timer));
