@@ -40,9 +40,12 @@ inline int InChild(const std::function<void()>& body) {
     });
 }
 
-// As InChild, with an X server of the child's own for its windows.
+// As InChild, with an X server of the child's own for its windows; the child
+// and its server end with the test's process.
 inline int InDisplayChild(const std::function<void()>& body) {
+    const pid_t parent = getpid();
     return InChild([&] {
+        testdisplay::EndWithParent(parent);
         testdisplay::PrivateDisplay display;
         body();
     });

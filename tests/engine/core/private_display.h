@@ -1,10 +1,15 @@
 // A private X server for one test: windows of tests running in parallel on a
 // shared display take the keyboard focus from each other, and an application
-// without focus stops running frames (as it should).
+// without focus stops running frames (as it should). The server ends with the
+// test whatever becomes of it: stopped by the destructor, or by the kernel when
+// the thread that started it ends (a crash, an exit from deep inside, a kill).
 #pragma once
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +19,13 @@
 
 namespace testdisplay {
 
+// For a process forked by a test (or its X server): it gets `signal` when the
+// thread of `parent` that forked it ends, however it ends.
+inline void EndWithParent(pid_t parent, int signal = SIGKILL) {
+    prctl(PR_SET_PDEATHSIG, signal);
+    if (getppid() != parent) _exit(1);  // it had ended already
+}
+
 class PrivateDisplay {
 public:
     // Key repeat is off on this server (a key held past the repeat delay by a
@@ -22,12 +34,17 @@ public:
     explicit PrivateDisplay(bool keyRepeat = false) {
         int fds[2];
         if (pipe(fds) != 0) return;
+        const pid_t parent = getpid();
         pid_ = fork();
         if (pid_ == 0) {
-            close(fds[0]);
-            const std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                   "-noreset", keyRepeat ? "r" : "-r", static_cast<char*>(nullptr));
+            EndWithParent(parent, SIGTERM);
+            // Nothing of the test's is held open: its output (a pipe its reader
+            // waits to see closed) is the null device here.
+            const int null = open("/dev/null", O_RDWR);
+            if (null < 0 || dup2(null, 0) < 0 || dup2(null, 1) < 0 || dup2(null, 2) < 0 || dup2(fds[1], 3) < 0) _exit(1);
+            syscall(SYS_close_range, 4u, ~0u, 0u);
+            execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset",
+                   keyRepeat ? "r" : "-r", static_cast<char*>(nullptr));
             _exit(127);
         }
         close(fds[1]);

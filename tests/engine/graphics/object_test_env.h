@@ -51,6 +51,9 @@ protected:
     void SetUp() override {
         LogTest::SetUp();
         d3d9test::ResetAll();
+        // The test's own process never opens a display (the adapter's survey
+        // would): the display children it forks would share the connection.
+        d3d9test::SetBackend(d3d9test::Backend::Null);
     }
     void TearDown() override {
         FinishDevice();
@@ -96,9 +99,12 @@ protected:
 
 // Runs body in a forked child with an X server of its own: the windowing layer
 // keeps its display connection for the life of the process, so each GL test
-// gets a process (and a server) to itself. gtest failures in the child fail it.
+// gets a process (and a server) to itself. gtest failures in the child fail it;
+// the child and its server end with the test's process.
 inline int InDisplayChild(const std::function<void()>& body) {
+    const pid_t parent = getpid();
     return testsupport::RunInChild([&] {
+        testdisplay::EndWithParent(parent);
         testdisplay::PrivateDisplay display;
         body();
         return ::testing::Test::HasFailure() ? 1 : 0;
