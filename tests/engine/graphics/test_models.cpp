@@ -578,6 +578,7 @@ TEST_F(Models, AFileAskingForMoreThanTheLimitsIsRefusedWithOneLine) {
         {SharedKeys(1365, 512), "", 0},  // 8,192 values a read
         {SharedKeys(1365, 513), values, L::kMaxValues},
         {Dense(60000, 100000), "", 0},  // 1,280,005 values, 160,000 vertices and triangles
+        {SharedKeys(3600, 1), "", 0},  // a minute baked at 60 keys a second
         {SharedKeys(L::kMaxKeys, 1), "", 0},
         {SharedKeys(L::kMaxKeys + 1, 1), keys, L::kMaxKeys},
         {SharedMesh(70002, 1), "", 0},  // 93,336 vertices and triangles a read; too many vertices to build
