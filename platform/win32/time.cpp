@@ -127,11 +127,18 @@ public:
         changed_.notify_all();
     }
     DWORD Wait(DWORD milliseconds) override {
-        const int64_t start = CounterNow();
+        bool armed;
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            armed = armed_;
+        }
+        // On the virtual clock a wait reads the counter (and runs the hook) as a
+        // sleep would: once for a timer set, not at all for one that is not.
+        int64_t now = Virtual().on.load() && !armed ? Virtual().now.load() : CounterNow();
         const int64_t limit =
-            milliseconds == INFINITE ? INT64_MAX : start + static_cast<int64_t>(milliseconds) * kTicksPerMillisecond;
+            milliseconds == INFINITE ? INT64_MAX : now + static_cast<int64_t>(milliseconds) * kTicksPerMillisecond;
         bool slept = false;
-        for (int64_t now = start;; now = CounterNow()) {  // the clock is read unlocked: its hook may set timers
+        for (;;) {
             std::unique_lock<std::mutex> lock(lock_);
             if (armed_ && due_ <= now) {
                 if (!manualReset_) armed_ = false;
@@ -145,10 +152,9 @@ public:
                 lock.unlock();
                 SleepEx(static_cast<DWORD>((limit - now + kTicksPerMillisecond - 1) / kTicksPerMillisecond), FALSE);
                 slept = true;
-                continue;
-            }
-            if (now >= limit) return WAIT_TIMEOUT;
-            if (!virtualClock) {
+            } else if (now >= limit) {
+                return WAIT_TIMEOUT;
+            } else if (!virtualClock) {
                 const int64_t until = armed_ ? std::min(due_, limit) : limit;
                 if (until == INT64_MAX) {
                     changed_.wait(lock);  // until it is set
@@ -165,6 +171,8 @@ public:
             } else {
                 changed_.wait(lock);  // no time passes until another thread sets it
             }
+            // The virtual clock is read as it stands: the sleep ran the hook already.
+            now = virtualClock ? Virtual().now.load() : RealTicks();
         }
     }
 

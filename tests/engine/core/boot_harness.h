@@ -12,7 +12,7 @@
 
 #include "engine/core/Kestra.h"
 #include "platform/win32/testing.h"
-#include "tests/engine/core/private_display.h"
+#include "tests/support/private_display.h"
 #include "tests/support/test_support.h"
 
 namespace boot {

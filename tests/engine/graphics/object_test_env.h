@@ -11,7 +11,7 @@
 #include "engine/graphics/Kestra3D.h"
 #include "platform/d3d9/d3d9test.h"
 #include "platform/win32/testing.h"
-#include "tests/engine/core/private_display.h"
+#include "tests/support/private_display.h"
 #include "tests/support/test_support.h"
 
 namespace objtest {
