@@ -130,7 +130,8 @@ KestraFileHandle* NewHandle(HANDLE file, uint32_t inPack, uint32_t start, uint32
     handle->inPack = inPack;
     handle->start = start;
     handle->size = size;
-    std::strncpy(handle->path, path, MAX_PATH - 1);
+    // Cut to the buffer, which the allocator zeroed.
+    std::memcpy(handle->path, path, strnlen(path, MAX_PATH - 1));
     return handle;
 }
 

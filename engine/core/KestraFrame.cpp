@@ -209,19 +209,27 @@ bool Initialize() {
     QueryPerformanceFrequency(&frequency);
     f.frequency = frequency.QuadPart;
 
+    // Finalize runs only after a start: a step failing from here gives the timer
+    // and the timer period back itself.
+    auto fail = [&f] {
+        if (f.frameTimer) CloseHandle(f.frameTimer);
+        f.frameTimer = nullptr;
+        timeEndPeriod(1);
+        return false;
+    };
+
     KestraFep::Initialize();
     KestraAnimation::Initialize();
     KestraNetwork::Initialize();
     KestraMicroThread::Initialize();
     if ((f.useFlags & KESTRA_USE_FIBER) && !KestraFiber::Initialize()) {
         BootErrorBox("ファイバーの初期化に失敗");
-        return false;
+        return fail();
     }
 
-    if (!KestraCamera::Initialize()) return false;
-    if (!Kestra3D::InitializeLights()) return false;
-    if (!KestraModel::Initialize()) return false;
-    if (!KestraSimple::InitializeTable()) return false;
+    if (!KestraCamera::Initialize() || !Kestra3D::InitializeLights() || !KestraModel::Initialize() ||
+        !KestraSimple::InitializeTable())
+        return fail();
     return true;
 }
 

@@ -20,24 +20,6 @@ uint32_t GetCharCode(const char* text) {
     return code;
 }
 
-bool EqualIgnoringCase(const char* a, const char* b) {
-    for (;;) {
-        const uint32_t bytes = GetChar(a, nullptr);
-        if (bytes != GetChar(b, nullptr)) return false;
-        if (bytes == 2) {
-            if (a[0] != b[0] || a[1] != b[1]) return false;
-        } else {
-            unsigned char x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
-            if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-            if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-            if (x != y) return false;
-            if (x == 0) return true;
-        }
-        a += bytes;
-        b += bytes;
-    }
-}
-
 }  // namespace Kestra
 
 namespace KestraFile {

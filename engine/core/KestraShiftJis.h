@@ -20,10 +20,6 @@ uint32_t GetChar(const char* text, uint16_t* code);
 // The code of the character at text (see GetChar).
 uint32_t GetCharCode(const char* text);
 
-// Texts equal with ASCII letters compared without case; the trail byte of a
-// two-byte character is compared as it is (ヂ = 83 61 is not ア = 83 41).
-bool EqualIgnoringCase(const char* a, const char* b);
-
 }  // namespace Kestra
 
 namespace KestraFile {

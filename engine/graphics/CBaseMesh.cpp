@@ -262,7 +262,7 @@ bool CBaseMesh::GetHit(uint32_t index, CVector3* point, CVector3* worldPoint, CV
 
 int32_t CBaseMesh::FindMaterialIndex(const char* name) const {
     for (uint32_t i = 0; i < materialCount_; ++i)
-        if (strcasecmp(materials_[i]->GetName(), name) == 0) return int32_t(i);
+        if (SameName(materials_[i]->GetName(), name)) return int32_t(i);
     return -1;
 }
 

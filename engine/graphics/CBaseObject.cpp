@@ -3,6 +3,35 @@
 #include <cstring>
 
 #include "engine/core/KestraLog.h"
+#include "engine/core/KestraShiftJis.h"
+
+namespace {
+
+char Fold(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+bool SameName(const char* a, const char* b) {
+    if (!a || !b) return false;
+    for (;;) {
+        const uint32_t bytes = Kestra::GetChar(a, nullptr);
+        if (bytes != Kestra::GetChar(b, nullptr)) return false;
+        if (bytes == 2 ? a[0] != b[0] || a[1] != b[1] : Fold(*a) != Fold(*b)) return false;
+        if (*a == '\0') return true;
+        a += bytes;
+        b += bytes;
+    }
+}
+
+std::string NameKey(const char* name) {
+    std::string key(name ? name : "");
+    for (size_t i = 0; i < key.size();) {
+        const uint32_t bytes = Kestra::GetChar(key.c_str() + i, nullptr);
+        if (bytes == 1) key[i] = Fold(key[i]);
+        i += bytes;
+    }
+    return key;
+}
 
 CBaseObject::CBaseObject() = default;
 

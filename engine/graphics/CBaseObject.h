@@ -4,8 +4,18 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 class CObjectList;
+
+// How engine objects' names match wherever one is looked up by name (textures by
+// their file's path, frames, materials, animations): 'A' to 'Z' taken as 'a' to
+// 'z', every other byte as it is, and the two bytes of a CP932 character whole,
+// so two files whose names differ in a trail byte (ヂ 83 61, ア 83 41) never
+// share an object. A null name matches none.
+bool SameName(const char* a, const char* b);
+// The text two names share exactly when SameName matches them, to key a table by.
+std::string NameKey(const char* name);
 
 class CBaseObject {
 public:

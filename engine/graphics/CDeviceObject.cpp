@@ -3,7 +3,6 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/core/KestraShiftJis.h"
 #include "engine/graphics/CSurface.h"
 
 namespace {
@@ -137,7 +136,7 @@ bool CDeviceObjectManager::GetDevice(IDirect3DDevice9** out) {
 CBaseObject* CDeviceObjectManager::FindNamed(const char* name) {
     if (!name) return nullptr;
     for (CBaseObject* o = First(); o; o = Next(o)) {
-        if (Kestra::EqualIgnoringCase(o->GetName(), name)) {
+        if (SameName(o->GetName(), name)) {
             o->AddRef();
             return o;
         }

@@ -13,21 +13,6 @@ const CClassId kClassMaterial = {"LibModel::CMaterial"};
 const CClassId kClassAnimationSet = {"LibModel::AnimasionSet"};
 int32_t g_dumpDepth = 0;
 
-namespace {
-
-// Names compare as ASCII without regard to case.
-bool SameName(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        char ca = *a, cb = *b;
-        if (ca >= 'A' && ca <= 'Z') ca = char(ca - 'A' + 'a');
-        if (cb >= 'A' && cb <= 'Z') cb = char(cb - 'A' + 'a');
-        if (ca != cb) return false;
-        if (ca == '\0') return true;
-    }
-}
-
-}  // namespace
-
 CFrame::~CFrame() {
     for (uint32_t i = 0; i < animationCount_; ++i)
         if (animations_[i]) animations_[i]->Release();

@@ -2,8 +2,6 @@
 // material requests, posing, updating and drawing.
 #include "engine/graphics/CModel.h"
 
-#include <strings.h>
-
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -19,7 +17,7 @@ namespace {
 template <class T>
 int32_t FindByName(T* const* array, uint32_t count, const char* name) {
     for (uint32_t i = 0; i < count; ++i)
-        if (array[i] && strcasecmp(array[i]->GetName(), name) == 0) return int32_t(i);
+        if (array[i] && SameName(array[i]->GetName(), name)) return int32_t(i);
     return -1;
 }
 
@@ -119,21 +117,15 @@ void CModel::BuildAnimationSetArray(CObjectList* sets) {
 
 void CModel::BindAnimations() {
     for (uint32_t f = 0; f < frameCount_; ++f) frames_[f]->SetAnimationCount(setCount_);
-    // A frame takes the first animation of its name (letters in either case) in
-    // each set: one table a set, not a walk of the set for every frame.
-    auto folded = [](const char* name) {
-        std::string s(name);
-        for (char& c : s)
-            if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-        return s;
-    };
+    // A frame takes the first animation of its name in each set, as BindAnimation
+    // does: one table a set, not a walk of the set for every frame.
     std::unordered_map<std::string, CAnimation*> first;
     for (uint32_t s = 0; s < setCount_; ++s) {
         first.clear();
         for (CBaseObject* c = sets_[s]->GetChild(); c; c = c->GetSibling())
-            first.emplace(folded(c->GetName()), static_cast<CAnimation*>(c));
+            first.emplace(NameKey(c->GetName()), static_cast<CAnimation*>(c));
         for (uint32_t f = 0; f < frameCount_; ++f) {
-            auto it = first.find(folded(frames_[f]->GetName()));
+            auto it = first.find(NameKey(frames_[f]->GetName()));
             if (it != first.end()) frames_[f]->SetAnimation(s, it->second);
         }
     }

@@ -41,7 +41,7 @@ void CSkinMesh::BindFrames(CFrame** frames, uint32_t count) {
         boneMatrices_[bone] = nullptr;
         const char* name = skin_->GetBoneName(bone);
         for (uint32_t i = 0; name && i < count; ++i)
-            if (frames[i] && strcasecmp(frames[i]->GetName(), name) == 0) {
+            if (frames[i] && SameName(frames[i]->GetName(), name)) {
                 boneMatrices_[bone] = frames[i]->GetWorldMatrix();
                 break;
             }

@@ -135,8 +135,7 @@ bool LoadAnimation(ID3DXFileData* data, CAnimation* animation, AnimasionSet* set
             return true;
         }
         if (type != TID_D3DRMAnimationKey) return true;
-        // The keys are taken before one is read: their values, and their count, the
-        // square of which the polynomial mode's coefficients cost.
+        // The keys are taken before one is read: their values, and their count.
         if (budget && !budget->Take(0, ReadBudget::ValuesOf(raw), KeyCount(raw))) return false;
         uint32_t keyType = 0;
         std::vector<FileKey> keys;

@@ -82,13 +82,18 @@ void ReleaseCom(T*& p) {
 
 }  // namespace
 
-CXFileLoader::~CXFileLoader() {
+CXFileLoader::~CXFileLoader() { Clear(); }
+
+void CXFileLoader::Clear() {
     if (model_) model_->Release();
+    model_ = nullptr;
     // The model holds its own references to the sets.
     while (CBaseObject* s = sets_.First()) {
         sets_.Remove(s);
         s->Release();
     }
+    frameCount_ = meshCount_ = meshReads_ = 0;
+    objects_ = values_ = meshElements_ = materials_ = 0;
 }
 
 CFrame* CXFileLoader::NewFrame() {
@@ -417,6 +422,8 @@ bool CXFileLoader::LoadFromMemory(const void* data, uint32_t size, uint16_t vsMa
     vsMajor_ = vsMajor;
     vsMinor_ = vsMinor;
     refused_ = false;
+    // A load answers for itself alone, refused before its first object too.
+    Clear();
     if (InflatedSize(data, size) > kMaxFileBytes) return Refuse("展開後のファイルの大きさ", kMaxFileBytes);
     ID3DXFile* file = nullptr;
     ID3DXFileEnumObject* enumeration = nullptr;
@@ -436,7 +443,7 @@ bool CXFileLoader::LoadFromMemory(const void* data, uint32_t size, uint16_t vsMa
         D3DXF_FILELOADMEMORY memory{data, size};
         hr = file->CreateEnumObject(&memory, D3DXF_FILELOAD_FROMMEMORY, &enumeration);
         if (hr == E_OUTOFMEMORY) {
-            Refuse("Xファイルから読み込むデータの大きさ", uint32_t(KESTRA_XFILE_MAX_HELD));
+            Refuse("Xファイルから読み込むデータの大きさ", kMaxFileBytes);
             enumeration = nullptr;
         } else if (FAILED(hr)) {
             Kestra::LogRed("列挙オブジェクトの作成に失敗 / ファイルがないか無効な可能性があります [ %s ]",
@@ -446,10 +453,7 @@ bool CXFileLoader::LoadFromMemory(const void* data, uint32_t size, uint16_t vsMa
         }
     }
     if (enumeration) {
-        if (model_) model_->Release();
         model_ = new (std::nothrow) CModel(manager);
-        frameCount_ = meshCount_ = meshReads_ = 0;
-        objects_ = values_ = meshElements_ = materials_ = 0;
         ok = model_ && LoadTopLevel(enumeration);
         // A file without a frame or a mesh gives no model.
         if (ok && !model_->GetRootFrame()) {

@@ -161,6 +161,7 @@ float Evaluate(uint32_t handle, float time, uint32_t mode, float defaultValue) {
         case kStep: return y0;
         case kLinear: return (y1 - y0) * s + y0;
         case kPolynomial: {
+            if (n > kMaxPolynomialKeys) return defaultValue;
             if (t->coefficientsStale) UpdateCoefficients(*t);
             float p = t->a[n - 1];
             for (int64_t i = int64_t(n) - 2; i >= 0; --i) p = p * (time - keys[i].time) + t->a[i];

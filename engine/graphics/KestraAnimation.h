@@ -9,6 +9,10 @@ namespace KestraAnimation {
 
 constexpr uint32_t kNone = 0xFFFFFFFFu;
 constexpr uint32_t kTableCount = 65536;
+// The polynomial mode's coefficients cost the square of a table's keys once, and
+// each evaluation all its keys (and a polynomial through more keys is lost in
+// f32 anyway): a longer table answers the default in that mode.
+constexpr uint32_t kMaxPolynomialKeys = 1024;
 
 enum Mode : uint32_t { kStep = 0, kLinear = 1, kPolynomial = 2, kHermite = 3 };
 
@@ -36,6 +40,7 @@ bool Release(uint32_t handle);
 void ReleaseChecked(uint32_t handle);
 // A key k with time(k) <= t <= time(k + 1), the first or last key outside them.
 Key* FindKey(Key* keys, float time, uint32_t n);
+// The default for no table, an unknown mode, or the polynomial mode past kMaxPolynomialKeys.
 float Evaluate(uint32_t handle, float time, uint32_t mode, float defaultValue);
 
 // For tests: the number of keys of a table in use, 0 otherwise.

@@ -255,8 +255,7 @@ bool EncodeDds(uint32_t format, const std::vector<RawLevel>& levels, std::vector
     const uint32_t blockBytes = DxtBlockBytes(format);
     const bool mips = levels.size() > 1;
     std::vector<uint8_t>& o = *out;
-    o.clear();
-    o.insert(o.end(), {'D', 'D', 'S', ' '});
+    o.assign({'D', 'D', 'S', ' '});
     Put32(o, 124);
     // CAPS | HEIGHT | WIDTH | PIXELFORMAT, plus PITCH or LINEARSIZE, plus MIPMAPCOUNT.
     Put32(o, 0x1007 | (blockBytes ? 0x80000 : 0x8) | (mips ? 0x20000 : 0));

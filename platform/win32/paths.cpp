@@ -232,7 +232,7 @@ DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer) {
     }
     // A folder with a name CP932 cannot spell is answered as ".", which still
     // works as the start of a relative path.
-    if (!platform::WindowsPathOf(cwd, windows)) windows = ".";
+    if (!platform::WindowsPathOf(cwd, windows)) windows.assign(1, '.');
     DWORD length = static_cast<DWORD>(windows.size());
     if (!buffer || bufferLength <= length) return length + 1;
     std::memcpy(buffer, windows.c_str(), windows.size() + 1);

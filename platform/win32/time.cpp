@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>  // and its clocks: <chrono> itself does not build with CP932 literals
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -101,57 +102,83 @@ void RealSleep(DWORD milliseconds) {
     while (nanosleep(&request, &left) != 0 && errno == EINTR) request = left;
 }
 
-// Sleeps until the counter reads `until`; on the virtual clock the time jumps
-// there (never back) and the hook runs, as for a sleep, with no sleep recorded.
-void SleepUntilCounter(int64_t until) {
+// The virtual clock jumps to `until` (never back) and the hook runs, as for a
+// sleep, with no sleep recorded.
+void VirtualSleepUntil(int64_t until) {
     VirtualClock& clock = Virtual();
-    if (clock.on.load()) {
-        int64_t now = clock.now.load();
-        while (now < until && !clock.now.compare_exchange_weak(now, until)) {
-        }
-        RunHook();
-        return;
+    int64_t now = clock.now.load();
+    while (now < until && !clock.now.compare_exchange_weak(now, until)) {
     }
-    const timespec at{static_cast<time_t>(until / kCounterFrequency),
-                      static_cast<long>(until % kCounterFrequency) * (1'000'000'000 / kCounterFrequency)};
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
-    }
+    RunHook();
 }
 
-// A waitable timer: the counter value it is due at, once set.
+// A waitable timer: the counter value it is due at, once set. A wait looks at
+// the timer again whenever it is set, from any thread: it ends at the due time
+// of the last Set, and a synchronization timer's signal ends one wait only.
 class WaitableTimer final : public KernelObject {
 public:
     explicit WaitableTimer(bool manualReset) : manualReset_(manualReset) {}
     void Set(int64_t due) {
-        std::lock_guard<std::mutex> guard(lock_);
-        due_ = due;
-        armed_ = true;
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            due_ = due;
+            armed_ = true;
+        }
+        changed_.notify_all();
     }
     DWORD Wait(DWORD milliseconds) override {
         bool armed;
-        int64_t due;
         {
             std::lock_guard<std::mutex> guard(lock_);
             armed = armed_;
-            due = due_;
         }
-        if (!armed) {
-            // Never signalled: the wait runs out, or lasts for ever.
-            SleepEx(milliseconds, FALSE);
-            return WAIT_TIMEOUT;
-        }
-        const int64_t now = CounterNow();
+        // On the virtual clock a wait reads the counter (and runs the hook) as a
+        // sleep would: once for a timer set, not at all for one that is not.
+        int64_t now = Virtual().on.load() && !armed ? Virtual().now.load() : CounterNow();
         const int64_t limit =
             milliseconds == INFINITE ? INT64_MAX : now + static_cast<int64_t>(milliseconds) * kTicksPerMillisecond;
-        if (due > now) SleepUntilCounter(std::min(due, limit));
-        if (due > limit) return WAIT_TIMEOUT;
-        std::lock_guard<std::mutex> guard(lock_);
-        if (!manualReset_ && due_ == due) armed_ = false;
-        return WAIT_OBJECT_0;
+        bool slept = false;
+        for (;;) {
+            std::unique_lock<std::mutex> lock(lock_);
+            if (armed_ && due_ <= now) {
+                if (!manualReset_) armed_ = false;
+                return WAIT_OBJECT_0;
+            }
+            const bool virtualClock = Virtual().on.load();
+            if (virtualClock && !armed_ && limit != INT64_MAX) {
+                // Not signalled in time: on the virtual clock the wait runs out as a
+                // recorded sleep (a yield for a wait of none).
+                if (slept) return WAIT_TIMEOUT;
+                lock.unlock();
+                SleepEx(static_cast<DWORD>((limit - now + kTicksPerMillisecond - 1) / kTicksPerMillisecond), FALSE);
+                slept = true;
+            } else if (now >= limit) {
+                return WAIT_TIMEOUT;
+            } else if (!virtualClock) {
+                const int64_t until = armed_ ? std::min(due_, limit) : limit;
+                if (until == INT64_MAX) {
+                    changed_.wait(lock);  // until it is set
+                } else {
+                    changed_.wait_until(lock, std::chrono::steady_clock::now() +
+                                                  std::chrono::nanoseconds((until - now) * (1'000'000'000 /
+                                                                                           kCounterFrequency)));
+                }
+            } else if (armed_) {
+                // The virtual clock goes to the due time (or the wait's end) at once.
+                const int64_t until = std::min(due_, limit);
+                lock.unlock();
+                VirtualSleepUntil(until);
+            } else {
+                changed_.wait(lock);  // no time passes until another thread sets it
+            }
+            // The virtual clock is read as it stands: the sleep ran the hook already.
+            now = virtualClock ? Virtual().now.load() : RealTicks();
+        }
     }
 
 private:
     std::mutex lock_;
+    std::condition_variable changed_;
     const bool manualReset_;
     bool armed_ = false;  // set, and not yet taken by a wait of a synchronization timer
     int64_t due_ = 0;

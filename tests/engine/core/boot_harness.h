@@ -12,7 +12,7 @@
 
 #include "engine/core/Kestra.h"
 #include "platform/win32/testing.h"
-#include "tests/engine/core/private_display.h"
+#include "tests/support/private_display.h"
 #include "tests/support/test_support.h"
 
 namespace boot {
@@ -40,9 +40,12 @@ inline int InChild(const std::function<void()>& body) {
     });
 }
 
-// As InChild, with an X server of the child's own for its windows.
+// As InChild, with an X server of the child's own for its windows; the child
+// and its server end with the test's process.
 inline int InDisplayChild(const std::function<void()>& body) {
+    const pid_t parent = getpid();
     return InChild([&] {
+        testdisplay::EndWithParent(parent);
         testdisplay::PrivateDisplay display;
         body();
     });

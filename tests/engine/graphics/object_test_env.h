@@ -11,7 +11,7 @@
 #include "engine/graphics/Kestra3D.h"
 #include "platform/d3d9/d3d9test.h"
 #include "platform/win32/testing.h"
-#include "tests/engine/core/private_display.h"
+#include "tests/support/private_display.h"
 #include "tests/support/test_support.h"
 
 namespace objtest {
@@ -51,6 +51,9 @@ protected:
     void SetUp() override {
         LogTest::SetUp();
         d3d9test::ResetAll();
+        // The test's own process never opens a display (the adapter's survey
+        // would): the display children it forks would share the connection.
+        d3d9test::SetBackend(d3d9test::Backend::Null);
     }
     void TearDown() override {
         FinishDevice();
@@ -96,9 +99,12 @@ protected:
 
 // Runs body in a forked child with an X server of its own: the windowing layer
 // keeps its display connection for the life of the process, so each GL test
-// gets a process (and a server) to itself. gtest failures in the child fail it.
+// gets a process (and a server) to itself. gtest failures in the child fail it;
+// the child and its server end with the test's process.
 inline int InDisplayChild(const std::function<void()>& body) {
+    const pid_t parent = getpid();
     return testsupport::RunInChild([&] {
+        testdisplay::EndWithParent(parent);
         testdisplay::PrivateDisplay display;
         body();
         return ::testing::Test::HasFailure() ? 1 : 0;

@@ -76,6 +76,15 @@ TEST_F(KeyTables, PolynomialModeIsTheInterpolatingPolynomial) {
     auto moved = keys;
     moved[2].second = 6;
     EXPECT_NEAR(Evaluate(h, 7.25f, kPolynomial, 0), Lagrange(moved, 7.25f), 1e-3);
+    // A constant through as many keys as the mode takes, and one key more: the
+    // mode answers the default there; the linear mode takes any table.
+    for (uint32_t n : {kMaxPolynomialKeys, kMaxPolynomialKeys + 1}) {
+        std::vector<std::pair<float, float>> flat;
+        for (uint32_t i = 0; i < n; ++i) flat.emplace_back(float(i), 5.0f);
+        const uint32_t long_ = Make(flat);
+        EXPECT_EQ(Evaluate(long_, 3.5f, kPolynomial, -7), n <= kMaxPolynomialKeys ? 5.0f : -7.0f) << n;
+        EXPECT_EQ(Evaluate(long_, 3.5f, kLinear, -7), 5.0f) << n;
+    }
 }
 
 TEST_F(KeyTables, HermiteUsesNeighboursInsideAndTheSegmentSlopeAtTheEnds) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -373,6 +374,33 @@ TEST_F(Models, AReferencedFrameIsCopiedAndOnlyALoopIsSkipped) {
     }
 }
 
+// Each set's animations are bound by the frames' names (the one name rule of the
+// engine objects): a frame takes the first animation of its name in any case.
+TEST_F(Models, AFrameTakesTheFirstAnimationOfItsNameInEitherCase) {
+    StartAll(d3d9test::Backend::Null);
+    auto animation = [](const char* target, int x) {
+        const std::string key = std::to_string(x) + ",0,0;;";
+        return "Animation { Frame " + std::string(target) + " { } AnimationKey { 2; 2; 0;3;" + key + ", 9;3;" + key +
+               "; } }\n";
+    };
+    for (const auto& [first, second] : {std::pair{"bone", "BONE"}, std::pair{"BONE", "Bone"}}) {
+        SCOPED_TRACE(std::string(first) + " before " + second);
+        CModel* model = FromText("Frame Other { }\nFrame Bone { }\nAnimationSet S {\n" + animation(first, 1) +
+                                 animation(second, 2) + animation("other", 3) + "}");
+        ASSERT_NE(model, nullptr) << Log();
+        ASSERT_EQ(model->GetAnimationSetCount(), 1u);
+        const CBaseObject* want = model->GetAnimationSet(0)->GetChild();
+        CFrame* bone = model->GetFrame(uint32_t(model->FindFrame("bone")));
+        CBaseObject* bound = nullptr;
+        ASSERT_TRUE(bone->GetAnimation(0, &LibModel::kClassAnimationSet, &bound));
+        EXPECT_EQ(bound, want);
+        if (bound) bound->Release();
+        EXPECT_EQ(bone->GetLocalMatrix()._41, 1.0f);  // posed by the first
+        EXPECT_EQ(model->GetFrame(uint32_t(model->FindFrame("OTHER")))->GetLocalMatrix()._41, 3.0f);
+        model->Release();
+    }
+}
+
 using testsupport::Sjis;
 
 // Frames <p>0 to <p><n-1>, each naming the next `copies` times; the last holds `last`.
@@ -425,6 +453,43 @@ std::string SharedKeys(uint32_t keys, uint32_t refs) {
     for (uint32_t i = 0; i < keys; ++i) table += (i ? "," : "") + std::to_string(i) + ";4;1,0,0,0;;";
     return "Frame F { }\nAnimation A { {F} AnimationKey { 0; " + std::to_string(keys) + "; " + table +
            "; } }\nAnimationSet S { " + Repeat("{A}", refs) + " }\n";
+}
+// One mesh of triangles over its vertices in turn, with a normal and a texture
+// coordinate for each vertex, as a binary file (megabytes of text take seconds
+// to read under the sanitizers).
+std::string Dense(uint32_t vertices, uint32_t triangles) {
+    std::string out = "xof 0303bin 0032";
+    auto u16 = [&](uint16_t v) { out.append(reinterpret_cast<const char*>(&v), 2); };
+    auto u32 = [&](uint32_t v) { out.append(reinterpret_cast<const char*>(&v), 4); };
+    auto open = [&](const std::string& name) {
+        u16(1), u32(uint32_t(name.size())), out += name, u16(10);  // a name, then {
+    };
+    auto floats = [&](uint32_t count, float every, float third) {
+        u16(7), u32(count);
+        for (uint32_t i = 0; i < count; ++i) {
+            const float f = i % 3 == 2 ? third : every;
+            out.append(reinterpret_cast<const char*>(&f), 4);
+        }
+    };
+    auto ints = [&](uint32_t count, const std::function<uint32_t(uint32_t)>& at) {
+        u16(6), u32(count);
+        for (uint32_t i = 0; i < count; ++i) u32(at(i));
+    };
+    auto counted = [&](uint32_t n) { ints(1, [n](uint32_t) { return n; }); };
+    auto faces = [&] {
+        ints(1 + 4 * triangles, [&](uint32_t i) {
+            return i == 0 ? triangles : (i - 1) % 4 == 0 ? 3u : ((i - 1) / 4 + (i - 1) % 4 - 1) % vertices;
+        });
+    };
+    open("Frame");
+    open("Mesh");
+    counted(vertices), floats(3 * vertices, 0, 0), faces();
+    open("MeshNormals");
+    counted(vertices), floats(3 * vertices, 0, 1), faces(), u16(11);
+    open("MeshTextureCoords");
+    counted(vertices), floats(2 * vertices, 0, 0), u16(11);
+    u16(11), u16(11);
+    return out;
 }
 std::string SharedMesh(uint32_t vertices, uint32_t refs) {
     std::string faces;
@@ -506,12 +571,14 @@ TEST_F(Models, AFileAskingForMoreThanTheLimitsIsRefusedWithOneLine) {
         // References read again: weights, keys and meshes named over and over, a mesh inflated from a little.
         {SharedWeights(8000, 4000), values, L::kMaxValues},
         {zip(SharedWeights(20000, 20000)), values, L::kMaxValues},
-        {zip(SharedKeys(20000, 20000)), keys, L::kMaxKeys},
+        {zip(SharedKeys(L::kMaxKeys + 1, 20000)), keys, L::kMaxKeys},
         {Zipped("Mesh Big { 20000000; ", Repeat("0;0;0;", 1000, ",") + ",", 20000, "; 1; 3;0,1,2;; }"), bytes,
          L::kMaxFileBytes},
         {SharedMesh(70002, 255), elements, L::kMaxMeshElements},
-        {SharedKeys(341, 512), "", 0},  // 2,048 values a read
-        {SharedKeys(341, 513), values, L::kMaxValues},
+        {SharedKeys(1365, 512), "", 0},  // 8,192 values a read
+        {SharedKeys(1365, 513), values, L::kMaxValues},
+        {Dense(60000, 100000), "", 0},  // 1,280,005 values, 160,000 vertices and triangles
+        {SharedKeys(3600, 1), "", 0},  // a minute baked at 60 keys a second
         {SharedKeys(L::kMaxKeys, 1), "", 0},
         {SharedKeys(L::kMaxKeys + 1, 1), keys, L::kMaxKeys},
         {SharedMesh(70002, 1), "", 0},  // 93,336 vertices and triangles a read; too many vertices to build
@@ -529,16 +596,21 @@ TEST_F(Models, AFileAskingForMoreThanTheLimitsIsRefusedWithOneLine) {
         {kept(0), "", 0},
         {kept(1), held, uint32_t(KESTRA_XFILE_MAX_HELD)},
     };
+    // One loader for every file: each load answers for itself alone.
+    L loader;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 100));
         Kestra::CloseLog();
         ASSERT_TRUE(Kestra::OpenLog("objects"));
         const std::string text = c.text.rfind("xof ", 0) == 0 ? c.text : "xof 0303txt 0032\n" + c.text;
-        L loader;
         const bool loaded = loader.LoadFromMemory(text.data(), uint32_t(text.size()), 1, 1, KestraModelEx::GetManager());
         EXPECT_EQ(loaded, c.limit.empty());
         EXPECT_LE(loader.GetFrameCount(), L::kMaxFrames);
         EXPECT_LE(loader.GetMeshCount(), L::kMaxMeshes);
+        EXPECT_EQ(loader.GetValueCount() > L::kMaxValues, c.limit == values);
+        if (c.limit == bytes || c.limit == held) {
+            EXPECT_EQ(loader.GetValueCount() + loader.GetFrameCount(), 0u) << "nothing read";
+        }
         CModel* model = nullptr;
         EXPECT_EQ(loader.GetModel(&model), loaded);
         if (model) model->Release();

@@ -194,23 +194,74 @@ TEST(ObjectChildren, DestroyingAParentReleasesEachChildOnceAndSharedChildrenSurv
     EXPECT_EQ(destroyed, 4);
 }
 
-TEST(ObjectChildren, ADestroyedMiddleChildIsCutOutOfTheChain) {
-    int destroyed = 0;
-    auto* parent = new Node(&destroyed);
-    auto* c1 = new Node(&destroyed);
-    auto* c2 = new Node(&destroyed);
-    auto* c3 = new Node(&destroyed);
-    parent->AddChild(c1);
-    parent->AddChild(c2);
-    parent->AddChild(c3);
-    c2->Release();
-    EXPECT_EQ(parent->GetChildCount(), 2);
-    EXPECT_EQ(c1->GetSibling(), c3);
-    c1->Release();
-    EXPECT_EQ(parent->GetChild(), c3);
-    EXPECT_EQ(parent->GetChildCount(), 1);
-    parent->Release();
-    EXPECT_EQ(destroyed, 4);
+namespace {
+
+std::vector<CBaseObject*> Chain(const CBaseObject* parent) {
+    std::vector<CBaseObject*> out;
+    for (CBaseObject* c = parent->GetChild(); c && out.size() < 8; c = c->GetSibling()) out.push_back(c);
+    return out;
+}
+
+}  // namespace
+
+// A child leaves its parent when it is destroyed or given to another parent:
+// the chain closes over it, whichever it was, and the next child goes at its end.
+TEST(ObjectChildren, ALeavingChildIsCutOutOfTheChainAndTheNextGoesAtItsEnd) {
+    for (int leaving = 0; leaving < 3; ++leaving) {
+        for (bool moved : {false, true}) {
+            SCOPED_TRACE("child " + std::to_string(leaving) + (moved ? " moved" : " destroyed"));
+            int destroyed = 0;
+            auto* parent = new Node(&destroyed);
+            auto* other = new Node(&destroyed);
+            std::vector<CBaseObject*> children, kept;
+            for (int i = 0; i < 3; ++i) {
+                children.push_back(new Node(&destroyed));
+                parent->AddChild(children.back());
+                if (i != leaving) kept.push_back(children.back());
+            }
+            if (moved) {
+                other->AddChild(children[leaving]);
+            } else {
+                children[leaving]->Release();
+            }
+            auto* late = new Node(&destroyed);
+            parent->AddChild(late);
+            kept.push_back(late);
+            EXPECT_EQ(Chain(parent), kept);
+            EXPECT_EQ(parent->GetChildCount(), 3);
+            EXPECT_EQ(Chain(other), moved ? std::vector<CBaseObject*>{children[leaving]} : std::vector<CBaseObject*>{});
+            other->Release();
+            parent->Release();
+            EXPECT_EQ(destroyed, 6);
+        }
+    }
+}
+
+// The one rule by which every lookup by name matches names (and keys its tables).
+TEST(ObjectChildren, NamesMatchWithCapitalsTakenAsSmallLettersAndTwoByteCharactersWhole) {
+    struct Case {
+        const char* a;
+        const char* b;
+        bool same;
+    };
+    const Case cases[] = {
+        {"Bone_01", "bONE_01", true}, {"", "", true},          {"Bone", "Bone ", false}, {"Bone", "Bon", false},
+        {"[\\]^_@", "{|}~\x7f`", false},  // the bytes beside the letters are no letters
+        {"Img/Big.TGA", "img/big.tga", true},
+        {"\x83\x41", "\x83\x61", false},  // a CP932 pair whole: ア is not ヂ
+        {"\x83", "\x83\x41", false},       // a lone lead byte is a character of its own
+        {"\xC0", "\xE0", false},           // nor are bytes past ASCII
+        {"Bone", nullptr, false},          {nullptr, nullptr, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.a ? c.a : "(null)") + " / " + (c.b ? c.b : "(null)"));
+        EXPECT_EQ(SameName(c.a, c.b), c.same);
+        EXPECT_EQ(SameName(c.b, c.a), c.same);
+        if (c.a && c.b) {
+            EXPECT_EQ(NameKey(c.a) == NameKey(c.b), c.same);
+        }
+    }
+    EXPECT_EQ(NameKey("Bone_01"), "bone_01");
 }
 
 TEST(ObjectChildren, NamesAreBoundedAndCopied) {

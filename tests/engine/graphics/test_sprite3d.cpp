@@ -250,60 +250,66 @@ TEST_F(Sprites3D, ABadFileOrAMissingSheetSpriteFailsTheFontSprite) {
 }
 
 TEST_F(Sprites3D, UnderGlQuadsAndTextLandWhereTheGameCameraProjectsThem) {
-    Start3D(d3d9test::Backend::GL);
-    listtest::PlaceGameCamera();
-    Kestra3D::SetAlphaTestEnable(true);
-    Kestra3D::SetFilterEnable(false);
-    Kestra3D::SetBlendingType(1);
-    CTexture* t = Solid(0xFF0000FF);
-    CSprite3D* s = KestraSprite3D::Create(6, 1);
-    CFontSprite3D* f = KestraFontSprite3D::CreateFromFile("test.lfd", ".tga", 60, 14);
-    ASSERT_TRUE(t && s && f);
-    s->SetTexture(0, t);
-    const float src[4] = {0, 0, 64, 64};
-    s->Begin();
-    ASSERT_TRUE(s->DrawSquare(nullptr, -10, 0, 0, 10, 10, src, 0xFFFFFFFF, 1));
-    s->End();
-    CTransform text;
-    text.SetPosition(10, 0, 0);
-    text.UpdateMatrix();
-    f->Begin();
-    f->DrawString("A", &text, 10.0f, 0xFFFFFFFF);
-    f->End();
-    ASSERT_TRUE(Kestra3D::Clear(1, 0xFF000000, 1.0f, 0, nullptr));
-    ASSERT_TRUE(Kestra3D::BeginScene());
-    s->Render();
-    f->Render();
-    Kestra3D::EndScene();
-    const d3d9test::Image out = d3d9test::ReadRenderTarget(Device());
-    ASSERT_EQ(out.width, 640u);
-    // The quad: world x -15 .. -5, y -5 .. 5.
-    float x0, y0, x1, y1;
-    listtest::ScreenOf(-15, 5, &x0, &y0);
-    listtest::ScreenOf(-5, -5, &x1, &y1);
-    const uint32_t blue = 0xFF0000FF;
-    EXPECT_EQ(out.at(uint32_t((x0 + x1) / 2), uint32_t((y0 + y1) / 2)), blue);
-    EXPECT_EQ(out.at(uint32_t(x0) + 2, uint32_t(y0) + 2), blue);
-    EXPECT_EQ(out.at(uint32_t(x1) - 2, uint32_t(y1) - 2), blue);
-    EXPECT_EQ(out.at(uint32_t(x0) - 2, uint32_t(y0) + 10), 0xFF000000u);
-    EXPECT_EQ(out.at(uint32_t(x1) + 2, uint32_t(y0) + 10), 0xFF000000u);
-    EXPECT_EQ(out.at(uint32_t(x0) + 10, uint32_t(y0) - 2), 0xFF000000u);
-    EXPECT_EQ(out.at(uint32_t(x0) + 10, uint32_t(y1) + 2), 0xFF000000u);
-    // "A" 10 high at (10, 0, 0): L = 1, pen -4, k = 10 / 16; centre ((4 + 1 - 4) k,
-    // (9 + 8) k), 8 k wide: world x 10 - 1.875 .. 10 + 3.125, y 5.625 .. 15.625.
-    listtest::ScreenOf(10 - 1.875f, 15.625f, &x0, &y0);
-    listtest::ScreenOf(10 + 3.125f, 5.625f, &x1, &y1);
-    const uint32_t red = 0xFF000000 | kRed;
-    EXPECT_EQ(out.at(uint32_t((x0 + x1) / 2), uint32_t((y0 + y1) / 2)), red);
-    EXPECT_EQ(out.at(uint32_t(x0) + 2, uint32_t(y0) + 2), red);
-    EXPECT_EQ(out.at(uint32_t(x1) - 2, uint32_t(y1) - 2), red);
-    EXPECT_EQ(out.at(uint32_t(x0) - 2, uint32_t((y0 + y1) / 2)), 0xFF000000u);
-    EXPECT_EQ(out.at(uint32_t(x1) + 2, uint32_t((y0 + y1) / 2)), 0xFF000000u);
-    EXPECT_EQ(out.at(uint32_t((x0 + x1) / 2), uint32_t(y0) - 2), 0xFF000000u);
-    EXPECT_EQ(out.at(uint32_t((x0 + x1) / 2), uint32_t(y1) + 2), 0xFF000000u);
-    KestraSprite3D::Release(s);
-    KestraFontSprite3D::Release(f);
-    KestraTexture::Release(t);
+    // In a child with its own display: the test's process opens none itself, so
+    // the children it forks for other GL tests inherit no connection of its own.
+    EXPECT_EQ(objtest::InDisplayChild([&] {
+                  Start3D(d3d9test::Backend::GL);
+                  listtest::PlaceGameCamera();
+                  Kestra3D::SetAlphaTestEnable(true);
+                  Kestra3D::SetFilterEnable(false);
+                  Kestra3D::SetBlendingType(1);
+                  CTexture* t = Solid(0xFF0000FF);
+                  CSprite3D* s = KestraSprite3D::Create(6, 1);
+                  CFontSprite3D* f = KestraFontSprite3D::CreateFromFile("test.lfd", ".tga", 60, 14);
+                  ASSERT_TRUE(t && s && f);
+                  s->SetTexture(0, t);
+                  const float src[4] = {0, 0, 64, 64};
+                  s->Begin();
+                  ASSERT_TRUE(s->DrawSquare(nullptr, -10, 0, 0, 10, 10, src, 0xFFFFFFFF, 1));
+                  s->End();
+                  CTransform text;
+                  text.SetPosition(10, 0, 0);
+                  text.UpdateMatrix();
+                  f->Begin();
+                  f->DrawString("A", &text, 10.0f, 0xFFFFFFFF);
+                  f->End();
+                  ASSERT_TRUE(Kestra3D::Clear(1, 0xFF000000, 1.0f, 0, nullptr));
+                  ASSERT_TRUE(Kestra3D::BeginScene());
+                  s->Render();
+                  f->Render();
+                  Kestra3D::EndScene();
+                  const d3d9test::Image out = d3d9test::ReadRenderTarget(Device());
+                  ASSERT_EQ(out.width, 640u);
+                  // The quad: world x -15 .. -5, y -5 .. 5.
+                  float x0, y0, x1, y1;
+                  listtest::ScreenOf(-15, 5, &x0, &y0);
+                  listtest::ScreenOf(-5, -5, &x1, &y1);
+                  const uint32_t blue = 0xFF0000FF;
+                  EXPECT_EQ(out.at(uint32_t((x0 + x1) / 2), uint32_t((y0 + y1) / 2)), blue);
+                  EXPECT_EQ(out.at(uint32_t(x0) + 2, uint32_t(y0) + 2), blue);
+                  EXPECT_EQ(out.at(uint32_t(x1) - 2, uint32_t(y1) - 2), blue);
+                  EXPECT_EQ(out.at(uint32_t(x0) - 2, uint32_t(y0) + 10), 0xFF000000u);
+                  EXPECT_EQ(out.at(uint32_t(x1) + 2, uint32_t(y0) + 10), 0xFF000000u);
+                  EXPECT_EQ(out.at(uint32_t(x0) + 10, uint32_t(y0) - 2), 0xFF000000u);
+                  EXPECT_EQ(out.at(uint32_t(x0) + 10, uint32_t(y1) + 2), 0xFF000000u);
+                  // "A" 10 high at (10, 0, 0): L = 1, pen -4, k = 10 / 16; centre ((4 + 1 - 4) k,
+                  // (9 + 8) k), 8 k wide: world x 10 - 1.875 .. 10 + 3.125, y 5.625 .. 15.625.
+                  listtest::ScreenOf(10 - 1.875f, 15.625f, &x0, &y0);
+                  listtest::ScreenOf(10 + 3.125f, 5.625f, &x1, &y1);
+                  const uint32_t red = 0xFF000000 | kRed;
+                  EXPECT_EQ(out.at(uint32_t((x0 + x1) / 2), uint32_t((y0 + y1) / 2)), red);
+                  EXPECT_EQ(out.at(uint32_t(x0) + 2, uint32_t(y0) + 2), red);
+                  EXPECT_EQ(out.at(uint32_t(x1) - 2, uint32_t(y1) - 2), red);
+                  EXPECT_EQ(out.at(uint32_t(x0) - 2, uint32_t((y0 + y1) / 2)), 0xFF000000u);
+                  EXPECT_EQ(out.at(uint32_t(x1) + 2, uint32_t((y0 + y1) / 2)), 0xFF000000u);
+                  EXPECT_EQ(out.at(uint32_t((x0 + x1) / 2), uint32_t(y0) - 2), 0xFF000000u);
+                  EXPECT_EQ(out.at(uint32_t((x0 + x1) / 2), uint32_t(y1) + 2), 0xFF000000u);
+                  KestraSprite3D::Release(s);
+                  KestraFontSprite3D::Release(f);
+                  KestraTexture::Release(t);
+                  FinishDevice();
+              }),
+              0);
 }
 
 }  // namespace

@@ -1,8 +1,15 @@
 // Drawing through OpenGL on a real window, read back pixel by pixel.
+#include <SDL.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstring>
 
 #include "d3d9_fixture.h"
 #include "platform/d3d9/d3d9_internal.h"
+#include "tests/support/private_display.h"
+#include "tests/support/program_run.h"
+#include "tests/support/test_support.h"
 
 using namespace d3d9fixture;
 
@@ -361,51 +368,81 @@ TEST(Letterbox, KeepsTheAspectCentred) {
     EXPECT_EQ(r.right, 640);
 }
 
-TEST_F(GlPixels, FullScreenLetterboxesTheBackBuffer) {
-    D3DPRESENT_PARAMETERS full = params_;
-    full.Windowed = FALSE;
-    ASSERT_EQ(device_->Reset(&full), D3D_OK);
-    EXPECT_TRUE(d3d9test::IsFullscreen(device_));
-    MSG msg;
-    for (int i = 0; i < 50; ++i) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+// Full screen on a display of its own: on a shared one a window of another test
+// takes the focus, and a full-screen device is lost without it (as Direct3D's
+// is). The windowing layer keeps the display it opened first, so a process that
+// has opened one already (the suite run as one process) stays on it.
+class GlFullScreen : public GlDeviceTest {
+protected:
+    void SetUp() override {}
+    void TearDown() override {}
+
+    void LetterboxesTheBackBuffer() {
+        D3DPRESENT_PARAMETERS full = params_;
+        full.Windowed = FALSE;
+        ASSERT_EQ(device_->Reset(&full), D3D_OK);
+        EXPECT_TRUE(d3d9test::IsFullscreen(device_));
+        // A window manager answers the request for full screen by giving the window
+        // the whole screen; the tests' display runs none, so the test does it.
+        const std::string title = "d3d9 full screen " + std::to_string(getpid());
+        ASSERT_TRUE(SetWindowTextA(window_, title.c_str()));
+        int width = 0, height = 0;
+        const std::string screen = testsupport::Shell("xdotool getdisplaygeometry");
+        ASSERT_EQ(std::sscanf(screen.c_str(), "%d %d", &width, &height), 2) << screen;
+        const std::string id = testsupport::Shell("timeout 10 xdotool search --sync --name '^" + title + "$' | head -n 1");
+        ASSERT_FALSE(id.empty()) << "no window named " << title;
+        testsupport::Shell("xdotool windowmove " + id + " 0 0 windowsize " + id + " " + std::to_string(width) + " " +
+                           std::to_string(height));
+        MSG msg;
+        for (int i = 0; i < 50; ++i) {
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            }
+            SleepEx(10, FALSE);
         }
-        SleepEx(10, FALSE);
-    }
-    device_->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
-    // GL sees the window's new size from the swap after the change on.
-    HRESULT first = device_->Present(nullptr, nullptr, nullptr, nullptr);
-    d3d9test::SetPresentCapture(true);
-    HRESULT second = device_->Present(nullptr, nullptr, nullptr, nullptr);
-    if (first == D3DERR_DEVICELOST || second == D3DERR_DEVICELOST) {
-        // A full-screen device is lost while another window (a test running beside
-        // this one on the same display) has the focus, as Direct3D's is.
-        EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICELOST);
-        GTEST_SKIP() << "another window took the focus";
-    }
-    ASSERT_EQ(first, D3D_OK);
-    ASSERT_EQ(second, D3D_OK);
-    d3d9test::Image shown = d3d9test::LastPresentedFrame();
-    ASSERT_GT(shown.width, 0u);
-    // Without a window manager the X server keeps the window's size; then the
-    // read-back has pixels outside the real drawable (alpha 0).
-    if ((shown.at(shown.width - 1, 0) >> 24) == 0) {
+        device_->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
+        // GL sees the window's new size from the swap after the change on.
+        HRESULT first = device_->Present(nullptr, nullptr, nullptr, nullptr);
+        d3d9test::SetPresentCapture(true);
+        HRESULT second = device_->Present(nullptr, nullptr, nullptr, nullptr);
+        ASSERT_EQ(first, D3D_OK);
+        ASSERT_EQ(second, D3D_OK);
+        d3d9test::Image shown = d3d9test::LastPresentedFrame();
+        ASSERT_EQ(shown.width, UINT(width));
+        ASSERT_EQ(shown.height, UINT(height));
+        // Read back past the window's real size, pixels would have alpha 0.
+        EXPECT_EQ(shown.at(shown.width - 1, shown.height - 1) >> 24, 0xFFu);
+        RECT r = d3d9impl::LetterboxRect(640, 480, shown.width, shown.height);
+        EXPECT_EQ(shown.at(shown.width / 2, shown.height / 2) & 0xFFFFFF, 0x5A5A78u);
+        EXPECT_EQ(shown.at(UINT(r.left), UINT(r.top)) & 0xFFFFFF, 0x5A5A78u);
+        if (r.top > 0) {
+            EXPECT_EQ(shown.at(shown.width / 2, UINT(r.top - 1)) & 0xFFFFFF, 0u);
+        }
+        if (r.left > 0) {
+            EXPECT_EQ(shown.at(UINT(r.left - 1), shown.height / 2) & 0xFFFFFF, 0u);
+        }
         D3DPRESENT_PARAMETERS windowed = params_;
-        device_->Reset(&windowed);
-        GTEST_SKIP() << "the window was not resized to the screen (no window manager)";
+        ASSERT_EQ(device_->Reset(&windowed), D3D_OK);
+        EXPECT_FALSE(d3d9test::IsFullscreen(device_));
     }
-    RECT r = d3d9impl::LetterboxRect(640, 480, shown.width, shown.height);
-    EXPECT_EQ(shown.at(shown.width / 2, shown.height / 2) & 0xFFFFFF, 0x5A5A78u);
-    EXPECT_EQ(shown.at(UINT(r.left), UINT(r.top)) & 0xFFFFFF, 0x5A5A78u);
-    if (r.top > 0) {
-        EXPECT_EQ(shown.at(shown.width / 2, UINT(r.top - 1)) & 0xFFFFFF, 0u);
-    }
-    if (r.left > 0) {
-        EXPECT_EQ(shown.at(UINT(r.left - 1), shown.height / 2) & 0xFFFFFF, 0u);
-    }
-    D3DPRESENT_PARAMETERS windowed = params_;
-    ASSERT_EQ(device_->Reset(&windowed), D3D_OK);
-    EXPECT_FALSE(d3d9test::IsFullscreen(device_));
+};
+
+TEST_F(GlFullScreen, LetterboxesTheBackBuffer) {
+    const auto run = [this] {
+        GlDeviceTest::SetUp();
+        if (!HasFatalFailure()) LetterboxesTheBackBuffer();
+        GlDeviceTest::TearDown();
+    };
+    if (SDL_WasInit(SDL_INIT_VIDEO)) return run();
+    const pid_t parent = getpid();
+    EXPECT_EQ(testsupport::RunInChild([&] {
+                  testdisplay::EndWithParent(parent);
+                  testdisplay::PrivateDisplay display;
+                  if (display.name().empty()) return 2;
+                  run();
+                  return HasFailure() ? 1 : 0;
+              }),
+              0)
+        << "2: no X server of its own";
 }
 
 }  // namespace

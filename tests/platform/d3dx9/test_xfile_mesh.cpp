@@ -156,28 +156,34 @@ TEST(XMesh, SkinBonesKeepTheirNamesOffsetsAndSplitCopies) {
     EXPECT_EQ(cube.meshes[0].skin->GetNumBoneInfluences(0), cube.meshes[0].mesh->GetNumVertices());
 }
 
+// With 16-bit indices the vertex count alone refuses the mesh, before anything
+// after it is read or built: faces naming a vertex past the last change nothing.
 TEST(XMesh, MoreThan65535VerticesNeed32BitIndices) {
     const int n = 65536;
-    std::string t = "xof 0303txt 0032\nMesh Big { " + std::to_string(n) + ";\n";
-    for (int i = 0; i < n; ++i) t += std::to_string(i) + ";0;0;" + (i + 1 < n ? ",\n" : ";\n");
-    t += "1; 3;0,1,65535;; }\n";
-    auto en = xtest::OpenEnum(t.data(), t.size());
-    ASSERT_NE(en, nullptr);
-    ID3DXFileData* raw = nullptr;
-    en->GetChild(0, &raw);
-    xtest::Com<ID3DXFileData> d(raw);
-    ID3DXMesh* mesh = nullptr;
-    EXPECT_EQ(D3DXLoadMeshFromXof(raw, D3DXMESH_SYSTEMMEM, nullptr, nullptr, nullptr, nullptr, nullptr, &mesh),
-              D3DXERR_INVALIDMESH);
-    EXPECT_EQ(mesh, nullptr);
-    ASSERT_EQ(D3DXLoadMeshFromXof(raw, D3DXMESH_SYSTEMMEM | D3DXMESH_32BIT, nullptr, nullptr, nullptr, nullptr,
-                                  nullptr, &mesh),
-              S_OK);
-    xtest::Com<ID3DXMesh> owned(mesh);
-    EXPECT_EQ(mesh->GetNumVertices(), DWORD(n));
-    uint32_t* idx = nullptr;
-    mesh->LockIndexBuffer(0, reinterpret_cast<void**>(&idx));
-    EXPECT_EQ(idx[2], 65535u);
+    std::string vertices = "xof 0303txt 0032\nMesh Big { " + std::to_string(n) + ";\n";
+    for (int i = 0; i < n; ++i) vertices += std::to_string(i) + ";0;0;" + (i + 1 < n ? ",\n" : ";\n");
+    for (const auto& [last, wide] : {std::pair<int, HRESULT>{65535, S_OK}, {65536, D3DXFERR_BADVALUE}}) {
+        SCOPED_TRACE(last);
+        const std::string t = vertices + "1; 3;0,1," + std::to_string(last) + ";; }\n";
+        auto en = xtest::OpenEnum(t.data(), t.size());
+        ASSERT_NE(en, nullptr);
+        ID3DXFileData* raw = nullptr;
+        en->GetChild(0, &raw);
+        xtest::Com<ID3DXFileData> d(raw);
+        ID3DXMesh* mesh = nullptr;
+        EXPECT_EQ(D3DXLoadMeshFromXof(raw, D3DXMESH_SYSTEMMEM, nullptr, nullptr, nullptr, nullptr, nullptr, &mesh),
+                  D3DXERR_INVALIDMESH);
+        EXPECT_EQ(mesh, nullptr);
+        ASSERT_EQ(D3DXLoadMeshFromXof(raw, D3DXMESH_SYSTEMMEM | D3DXMESH_32BIT, nullptr, nullptr, nullptr, nullptr,
+                                      nullptr, &mesh),
+                  wide);
+        if (!mesh) continue;
+        xtest::Com<ID3DXMesh> owned(mesh);
+        EXPECT_EQ(mesh->GetNumVertices(), DWORD(n));
+        uint32_t* idx = nullptr;
+        mesh->LockIndexBuffer(0, reinterpret_cast<void**>(&idx));
+        EXPECT_EQ(idx[2], 65535u);
+    }
 }
 
 }  // namespace

@@ -176,6 +176,8 @@ TEST_F(PlayerFilesTest, OggRefusals) {
         {"chain64.ogg", chain(64), ""},
         {"chain65.ogg", chain(65), "more than 64 logical streams"},
         {"chaincut.ogg", chain(1) + SilentOgg({{1}}, 7).substr(0, 58), "damaged Ogg Vorbis headers"},  // one page
+        // Whole headers that libvorbis refuses: a long block shorter than the short one.
+        {"chainbad.ogg", chain(1) + SilentOgg({{1}}, 7, 3, 11, 8), "damaged Ogg Vorbis headers"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

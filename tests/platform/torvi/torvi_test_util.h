@@ -190,11 +190,14 @@ struct Codebook {
 // Mono silence made from the headers up, in short blocks: the setup header
 // holds the codebooks (length-ordered, a power of two of entries making a full
 // tree) and one floor, residue, mapping and mode that use none of them; each
-// audio packet after the first gives 128 frames.
-inline std::string SilentOgg(const std::vector<Codebook>& books, int serial = 1, int packets = 3) {
+// audio packet after the first gives 128 frames. The block sizes are powers of
+// two, short then long; a long block shorter than the short one breaks the format.
+inline std::string SilentOgg(const std::vector<Codebook>& books, int serial = 1, int packets = 3, int shortBlock = 8,
+                             int longBlock = 11) {
     std::string ident("\x01vorbis", 7), comment("\x03vorbis", 7);
     BitWriter id, tags, setup;
-    id.Put(0, 32), id.Put(1, 8), id.Put(44100, 32), id.Put(0, 96), id.Put(8, 4), id.Put(11, 4), id.Put(1, 8);
+    id.Put(0, 32), id.Put(1, 8), id.Put(44100, 32), id.Put(0, 96), id.Put(shortBlock, 4), id.Put(longBlock, 4),
+        id.Put(1, 8);
     tags.Put(1, 32), tags.Put('t', 8), tags.Put(0, 32), tags.Put(1, 8);
     for (char c : std::string("\x05vorbis", 7)) setup.Put(static_cast<uint8_t>(c), 8);
     setup.Put(books.size() - 1, 8);

@@ -1,7 +1,10 @@
 // Clocks: the 10 MHz counter, the millisecond clocks and the virtual clock with
 // its sleeps and hook.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <thread>
 #include <vector>
 
 #include "tests/platform/win32/kernel_fixture.h"
@@ -205,4 +208,65 @@ TEST_F(KernelClock, RealTimerWaitNeverEndsBeforeItsDueTime) {
     EXPECT_EQ(WaitForSingleObject(timer, INFINITE), WAIT_OBJECT_0);
     EXPECT_GE(Counter() - start, 15'000);
     EXPECT_TRUE(CloseHandle(timer));
+}
+
+// One timer, waited on by other threads while this one sets it: each wait sees
+// every Set as it comes, and a synchronization timer's signal ends one wait.
+TEST_F(KernelClock, RealTimerWaitsSeeSetsFromOtherThreads) {
+    struct Case {
+        const char* what;
+        DWORD flags;
+        LONGLONG before, during;     // relative due times set before the waits and 10 ms into them; 0: none
+        std::vector<DWORD> waits;    // each waiter's time-out
+        std::vector<DWORD> results;  // in order
+        LONGLONG notBefore;          // ticks from the start before which no wait is signalled
+    };
+    const Case cases[] = {
+        {"set only while waited on for ever", 0, 0, -100'000, {INFINITE}, {WAIT_OBJECT_0}, 200'000},
+        {"set later while waited on", 0, -200'000, -1'000'000, {INFINITE}, {WAIT_OBJECT_0}, 1'100'000},
+        {"set sooner while waited on", 0, -600'000'000, -100'000, {INFINITE}, {WAIT_OBJECT_0}, 200'000},
+        {"two waits, one signal", 0, -200'000, 0, {1000, 1000}, {WAIT_OBJECT_0, WAIT_TIMEOUT}, 200'000},
+        {"two waits on a notification timer", CREATE_WAITABLE_TIMER_MANUAL_RESET, -200'000, 0, {1000, 1000},
+         {WAIT_OBJECT_0, WAIT_OBJECT_0}, 200'000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // In a child, so that a wait that never ends fails the case (the alarm)
+        // instead of the run; its answer is its own, not the earlier cases'.
+        const auto run = [&c] {
+            alarm(20);
+            HANDLE timer = CreateWaitableTimerExW(nullptr, nullptr, c.flags, TIMER_ALL_ACCESS);
+            LARGE_INTEGER due;
+            due.QuadPart = c.before;
+            const LONGLONG start = Counter();
+            if (!timer || (c.before && !SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE))) return 2;
+            std::vector<DWORD> results(c.waits.size());
+            std::vector<LONGLONG> ended(c.waits.size());
+            std::vector<std::thread> waiters;
+            for (size_t i = 0; i < c.waits.size(); ++i)
+                waiters.emplace_back([&, i] {
+                    results[i] = WaitForSingleObject(timer, c.waits[i]);
+                    ended[i] = Counter();
+                });
+            Sleep(10);
+            due.QuadPart = c.during;
+            const bool set = !c.during || SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE);
+            for (std::thread& waiter : waiters) waiter.join();
+            int answer = set ? 0 : 2;
+            for (size_t i = 0; i < results.size(); ++i)
+                if (results[i] == WAIT_OBJECT_0 && ended[i] - start < c.notBefore) {
+                    ADD_FAILURE() << "wait " << i << " signalled " << ended[i] - start << " ticks in";
+                    answer = 3;
+                }
+            std::sort(results.begin(), results.end());
+            if (results != c.results) {
+                ADD_FAILURE() << "results " << ::testing::PrintToString(results);
+                answer = 4;
+            }
+            CloseHandle(timer);
+            return answer;
+        };
+        EXPECT_EQ(testsupport::RunInChild(run), 0) << "2: not set, 3: signalled early, 4: other results, 142: a "
+                                                      "wait never ended";
+    }
 }

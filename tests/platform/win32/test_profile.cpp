@@ -1,10 +1,14 @@
 // Profile files: integer and string reads, and writes that keep every other
 // line and never leave a half-written file.
+#include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "tests/platform/win32/kernel_fixture.h"
 
@@ -121,14 +125,26 @@ TEST_F(KernelProfile, WritesKeepOtherLinesAndReplaceTheFileWhole) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
 
+// Permissions do not bind the super-user: run as root, the write is tried in a
+// child that has become the unprivileged user "nobody", owner of the files.
 TEST_F(KernelProfile, AnUnwritableFolderLeavesTheOldFileIntact) {
-    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the super-user";
-    Make("ro/KeyMap.ini", "[A]\r\nB=1\r\n");
-    ASSERT_EQ(chmod(dir_.file("ro").c_str(), 0555), 0);
-    EXPECT_FALSE(WritePrivateProfileStringA("A", "B", "2", "ro\\KeyMap.ini"));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-    chmod(dir_.file("ro").c_str(), 0755);
-    EXPECT_EQ(testsupport::ReadFile(dir_.file("ro/KeyMap.ini")), "[A]\r\nB=1\r\n");
+    const std::string file = Make("ro/KeyMap.ini", "[A]\r\nB=1\r\n"), folder = dir_.file("ro");
+    const int result = testsupport::RunInChild([&] {
+        const uid_t nobody = 65534;
+        if (geteuid() == 0) {
+            for (const std::string& path : {dir_.path(), folder, file})
+                if (chown(path.c_str(), nobody, nobody) != 0) return 2;
+            if (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0) return 2;
+        }
+        if (chmod(folder.c_str(), 0555) != 0) return 3;
+        const BOOL written = WritePrivateProfileStringA("A", "B", "2", "ro\\KeyMap.ini");
+        const DWORD error = GetLastError();
+        chmod(folder.c_str(), 0755);
+        return written ? 4 : error == ERROR_ACCESS_DENIED ? 0 : 5;
+    });
+    EXPECT_EQ(result, 0) << "2: no plain user to become, 3: the folder kept its permissions, 4: written, "
+                            "5: another error";
+    EXPECT_EQ(testsupport::ReadFile(file), "[A]\r\nB=1\r\n");
 }
 
 // A file over 64 KiB is refused whole: reads answer their defaults, and a write
@@ -160,4 +176,31 @@ TEST_F(KernelProfile, FilesOverTheSizeLimitAreRefusedAndLeftAsTheyAre) {
         }
         EXPECT_EQ(testsupport::ReadFile(dir_.file(c.name)).size(), c.text.size());
     }
+    // A pipe gives no size beforehand: what comes through it is counted as it is read.
+    const std::string pipe = dir_.file("pipe.ini");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    size_t written = 0;
+    std::thread writer([&] {
+        sigset_t broken;  // the reader leaving early is an error of the write, not the end of the process
+        sigemptyset(&broken);
+        sigaddset(&broken, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &broken, nullptr);
+        int fd = -1;
+        for (int wait = 0; fd < 0 && wait < 5000; ++wait) {
+            fd = open(pipe.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);  // once the reader has it open
+            if (fd < 0) usleep(1000);
+        }
+        if (fd < 0) return;
+        fcntl(fd, F_SETFL, 0);
+        const std::string text = std::string(1 << 20, '\n') + key;
+        while (written < text.size()) {
+            const ssize_t n = write(fd, text.data() + written, text.size() - written);
+            if (n <= 0) break;
+            written += size_t(n);
+        }
+        close(fd);
+    });
+    EXPECT_EQ(GetPrivateProfileIntA("PLAYER1", "SHOT", 7, "pipe.ini"), 7u);
+    writer.join();
+    EXPECT_GT(written, 65536u) << "the reader took the pipe";
 }

@@ -924,6 +924,7 @@ int RunChild(const Plan& plan, const std::string& folder) {
         display = std::make_unique<testdisplay::PrivateDisplay>();
         if (display->name().empty()) return 2;
         setenv("SDL_VIDEODRIVER", "x11", 1);
+        d3d9test::SetBackend(d3d9test::Backend::GL);
         d3d9test::SetPresentCapture(true);
     } else {
         setenv("SDL_VIDEODRIVER", "offscreen", 1);
@@ -1046,7 +1047,11 @@ RunRecord Play(const Plan& plan) {
         for (char& c : bytes) c = static_cast<char>(~static_cast<unsigned char>(c));
         testsupport::WriteFile(folder + "/save/score.dat", bytes);
     }
-    const int status = testsupport::RunInChild([&] { return RunChild(plan, folder); });
+    const pid_t parent = getpid();
+    const int status = testsupport::RunInChild([&] {
+        testdisplay::EndWithParent(parent);  // the run, and its X server, end with the test
+        return RunChild(plan, folder);
+    });
     RunRecord r = Read(folder + "/record.txt");
     r.status = status;
     if (!testsupport::FileExists(folder + "/record.txt")) r.failure = "the run left no record";
