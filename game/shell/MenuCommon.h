@@ -38,6 +38,11 @@ enum : int32_t {
     kMenuItems = 10,
 };
 
+// The highlight on a menu item: the left column's rows, then the right one's.
+constexpr layout::Quad MenuHighlightOn(int32_t item) {
+    return item < kMenuSystem ? layout::MenuHighlight(0, item) : layout::MenuHighlight(1, item - kMenuSystem);
+}
+
 // The title's sheets in the sprite table.
 constexpr int32_t kTitleSheet = 40;
 constexpr int32_t kRankingSheet = 41;

@@ -34,11 +34,8 @@ void DrawBackdrop() {
 }
 
 void DrawMenu() {
-    const int32_t item = TitleState.menuCursor;
     DrawTitleQuad(kTitleSheet, layout::kTitleMenu);
-    // The left column, then the right one from the system item.
-    const bool right = item >= kMenuSystem;
-    DrawTitleQuad(kTitleSheet, layout::MenuHighlight(right ? 1 : 0, right ? item - kMenuSystem : item));
+    DrawTitleQuad(kTitleSheet, MenuHighlightOn(TitleState.menuCursor));
     DrawTitleQuad(kTitleSheet, layout::kTitleLogo);
 }
 
