@@ -13,8 +13,10 @@
 #include <functional>
 #include <iterator>
 #include <mutex>
+#include <span>
 #include <thread>
 
+#include "game/bosses/AttackNames.h"
 #include "game/story/TalkText.h"
 #include "platform/d3dx9/image_encode.h"
 #include "tools/demodata/Art.h"
@@ -29,20 +31,6 @@ namespace fs = std::filesystem;
 namespace demodata {
 
 namespace {
-
-// The attack names the skill font shows, and the marks they use.
-const char8_t* const kAttackNames[] = {
-    u8"ねこあたっく：はしる猫のしっぽ", u8"ねこあたっく：おっかけRUNRUN", u8"ねこあたっく：ちょとつもーしん！",
-    u8"花椿：ノーヴルフルール", u8"花椿：ディスパーサータイム", u8"花椿：リングフォーチュン",
-    u8"剛盾：リフレクトシールド", u8"剛盾：ディメンジョンビット", u8"剛盾：英雄の盾",
-    u8"はこにわサバイバル！", u8"はーと！キャッチボール", u8"どっきりぴんぼーる", u8"ふたりのおにとおにごっこ♪",
-    u8"必殺：グレートアステロイドジェット！", u8"必殺：ジェノサイドビッグバン", u8"瞬：クロスナイフ", u8"瞬：ミラージュドライブ",
-    u8"二極：キャットソウル", u8"二極：巡る巡る闇と光", u8"二極：聖闇の道標", u8"二極：モノトーンウォール", u8"悠久の二極光",
-    u8"秘技：カラフルレールガン！", u8"秘技：あの手この手で", u8"秘技：コミカルスパーク", u8"秘技：ウィニングサプライズ！",
-    u8"ユリ☆フィニッシュスター！", u8"カラフルドロウィング：ディフェンス", u8"カラフルドロウィング：アタック", u8"二人の絆バースト",
-    u8"親友以上恋人未満！？", u8"二極：死神の舞踏会", u8"二極：クロスロードヴァニッシュ", u8"二極：呪縛の足枷",
-    u8"二極：堕天使の休息", u8"二極：ストリームクライシス", u8"終焉の二極光",
-};
 
 bool WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes, std::string* error) {
     std::error_code ec;
@@ -140,6 +128,24 @@ std::string Quote(const std::string& s) {
     return q + "'";
 }
 
+// CP932 text appended to `utf8` in UTF-8, its line breaks left out; false (and
+// nothing appended) where it is not CP932.
+bool AppendUtf8(iconv_t cd, std::string in, std::string* utf8) {
+    std::string out(in.size() * 2 + 8, '\0');
+    char* ip = in.data();
+    char* op = out.data();
+    size_t il = in.size(), ol = out.size();
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(cd, &ip, &il, &op, &ol) == size_t(-1)) return false;
+    out.resize(out.size() - ol);
+    for (char c : out)
+        if (c != '\n') *utf8 += c;
+    return true;
+}
+
+// The game's literals are CP932 where the compiler makes its narrow strings so.
+constexpr bool kCp932Literals = sizeof("：") == 3;
+
 }  // namespace
 
 // The target of a relative data path, refused unless it stays inside the output folder.
@@ -165,26 +171,23 @@ std::string TalkFontExtraCharacters() {
     iconv_t cd = iconv_open("UTF-8", "CP932");
     if (cd == reinterpret_cast<iconv_t>(-1)) return {};
     std::string utf8;
-    for (const TalkText* t : TalkTextCatalogue()) {
-        std::string in(t->text);
-        std::string out(in.size() * 2 + 8, '\0');
-        char* ip = in.data();
-        char* op = out.data();
-        size_t il = in.size(), ol = out.size();
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        // A text the build let through is CP932; the font tool refuses anything else.
-        if (iconv(cd, &ip, &il, &op, &ol) == size_t(-1)) continue;
-        out.resize(out.size() - ol);
-        for (char c : out)
-            if (c != '\n') utf8 += c;
-    }
+    // A text the build let through is CP932; the font tool refuses anything else.
+    for (const TalkText* t : TalkTextCatalogue()) AppendUtf8(cd, t->text, &utf8);
     iconv_close(cd);
     return utf8;
 }
 
 std::vector<std::string> AttackNames() {
     std::vector<std::string> names;
-    for (const char8_t* n : kAttackNames) names.emplace_back(reinterpret_cast<const char*>(n));
+    iconv_t cd = kCp932Literals ? iconv_open("UTF-8", "CP932") : reinterpret_cast<iconv_t>(-1);
+    for (std::span<const char* const> boss : attacknames::kAllBosses)
+        for (const char* name : boss) {
+            std::string utf8;
+            if (!kCp932Literals) utf8 = name;
+            else if (cd != reinterpret_cast<iconv_t>(-1)) AppendUtf8(cd, name, &utf8);
+            names.push_back(utf8);
+        }
+    if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
     return names;
 }
 
