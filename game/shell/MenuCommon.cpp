@@ -79,13 +79,6 @@ void RenderSheets(std::initializer_list<CSprite2D*> sheets, CFontSprite2D* font)
 
 float ClampVolume(int32_t volume) { return static_cast<float>(volume < 0 ? 0 : (volume > 100 ? 100 : volume)); }
 
-void DrawTitleQuad(int32_t slot, float x, float y, float w, float h, float sx, float sy, float sw, float sh,
-                   int32_t angle) {
-    const float dst[4] = {x, y, w, h};
-    const float src[4] = {sx, sy, sw, sh};
-    DrawSpriteEntry(slot, dst, kDepth, src, 0xFFFFFFFFu, angle, 0.0f, 0.0f);
-}
-
 void DrawTitleQuad(int32_t slot, const layout::Rect& screen, const layout::Rect& cell, int32_t angle) {
     DrawSpriteEntry(slot, Floats(screen).data(), kDepth, Floats(cell).data(), 0xFFFFFFFFu, angle, 0.0f, 0.0f);
 }

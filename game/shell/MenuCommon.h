@@ -87,8 +87,6 @@ void OpenKeyConfigScreen();
 void CloseKeyConfigScreen();
 
 // Quads of the title sheets go through the sprite table at the title's depth.
-void DrawTitleQuad(int32_t slot, float x, float y, float w, float h, float sx, float sy, float sw, float sh,
-                   int32_t angle = 0);
 void DrawTitleQuad(int32_t slot, const layout::Rect& screen, const layout::Rect& cell, int32_t angle = 0);
 inline void DrawTitleQuad(int32_t slot, const layout::Quad& quad, int32_t angle = 0) {
     DrawTitleQuad(slot, quad.screen, quad.cell, angle);

@@ -45,7 +45,6 @@ constexpr Rect kWholeScreen{0, 0, kScreenWidth, kScreenHeight};
 constexpr Quad kBackdrop{kWholeScreen, kWholeScreen};
 
 // ---- The title (img/title.png)
-
 constexpr Quad kTitleCircle{{400, 300, 446, 446}, {577, 556, 446, 446}};  // turning
 constexpr Quad kTitleMenu{{50, 230, 484, 206}, {0, 480, 484, 206}};
 constexpr Quad kTitleLogo{{20, 20, 325, 153}, {640, 0, 325, 153}};
@@ -84,7 +83,6 @@ constexpr PanelPose kPanelOnDifficulty{-70, 160, 790, 240, -2000};
 constexpr int kPanelWidthStep = 18;
 
 // ---- The configuration (img/config.png; the play time from img/name.png)
-
 constexpr Rect kConfigPanelCell{640, 508, 256, 256};
 constexpr Quad kConfigLabels{{50, 170, 240, 256}, {640, 25, 240, 256}};
 // Its rows (music volume, effects volume, key configuration, back), 77 apart.
@@ -100,7 +98,6 @@ constexpr Series kSmallGlyphs{{{}, {640, 0, 20, 30}}, {}, {20, 0}};
 constexpr Series kPlayTime{{{400, 400, 20, 30}, kSmallGlyphs.first.cell}, {25, 0}, kSmallGlyphs.next};
 
 // ---- The key configuration (img/config.png)
-
 constexpr Quad kKeyConfigBackdrop{kWholeScreen, {0, 480, 640, 480}};
 // Each player's ten rows from y 128, 34 apart, each key name written 10 px
 // below its row's top; the headers (back, player 1, player 2, the defaults)
@@ -117,7 +114,6 @@ constexpr Series kDefaultsAnswer{{{220, 282, 200, 40}, kKeyHighlight.cell}, {0, 
 constexpr Quad kDefaultsDone{kDefaultsQuestion.screen, {380, 960, 380, 200}};
 
 // ---- The ranking (img/ranking.png)
-
 // Table t's heading (difficulty column + 4 x team).
 constexpr Series kRankingHeading{{{400, 30, 200, 60}, {640, 0, 200, 60}}, {}, {0, 60}};
 // Row n's texts, 30 apart from y 133: its number (10 a little left), name,
@@ -131,7 +127,6 @@ constexpr int kRankBadges = 8;
 constexpr int kRankCountsY = 438, kRankPlayX = 310, kRankClearX = 530;
 
 // ---- The result and the name entry (img/name.png)
-
 // The stage reached (stage s's banner).
 constexpr Series kResultStage{{{205, 200, 200, 45}, {640, 32, 200, 45}}, {}, {0, 45}};
 // The rank: 1 to 9 from the small digits' cells a column on and a column
@@ -153,7 +148,6 @@ constexpr Quad GridCursor(int row, int column) { return {{22 + 23 * column, 282 
 constexpr Quad GridCursorWide(int column) { return {{69 * column - 392, 390, 50, 32}, {45, 630, 50, 32}}; }
 
 // ---- The in-game display (img/main_system.png)
-
 // Player 1's; player 2's stands kHudPlayerStep right, its panel a column
 // wider. Element e's panel and strip cells stand kHudElementStep e right.
 constexpr int kHudPlayerStep = 300, kHudElementStep = 295;
@@ -200,7 +194,6 @@ constexpr Series kBonusDigits{{{230, 240, 35, 50}, {455, 40, 35, 50}}, {40, 0}, 
 constexpr Rect kCutInCell{0, 0, 1024, 480};
 
 // ---- The stage-clear tally (img/stageclear.png)
-
 // The banners at rest, the top one in from the left, the bottom one from the
 // right, kTallySlideStep a frame.
 constexpr Quad kTallyTopBanner{{0, 0, 529, 109}, {0, 480, 529, 109}};
@@ -214,7 +207,6 @@ constexpr Series kTallyDigits{{{216, kTallyRowY[0], 16, 26}, {640, 0, 16, 26}}, 
 constexpr Series kTallyTotal{{{218, 410, 17, 35}, {640, 26, 17, 35}}, {19, 0}, {17, 0}};
 
 // ---- The stage's title (img/system/StageTitleBG.png and the letters' sheets)
-
 // At rest: the band, "STAGE n" and the name. The band slides in from
 // kBandSlide px left of it, the letters from kLettersSlide.
 constexpr Quad kStageTitleBand{{-80, 130, 1024, 318}, {0, 0, 1024, 318}};
@@ -223,7 +215,6 @@ constexpr Quad kStageTitleName{{40, 170, 691, 195}, {0, 109, 691, 195}};
 constexpr int kBandSlide = 1000, kLettersSlide = 840;
 
 // ---- The talk window (img/talk/)
-
 // Each side's balloon and its text's first row, its portrait; balloon row r
 // of side s (0 upper, 1 lower); portrait cell n of a sheet `columns` wide.
 constexpr Rect kUpperBalloon{170, 70, 440, 145}, kLowerBalloon{30, 300, 440, 145};

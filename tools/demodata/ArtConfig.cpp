@@ -51,25 +51,26 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     c.SetClip(bg);
     // The panel 10 px clear of the play time on the right, as wide on the left;
     // PLAY TIME above the time, ending 3 px above its glyphs' cells.
-    using screen::kPlayTime, screen::kScreenWidth;
-    const int right = kPlayTime.x + kPlayTime.w + 10;
+    using screen::kScreenWidth;
+    const Box playTime = layout::kPlayTime.Span(9), labelsAt = layout::kConfigLabels.screen;
+    const int right = playTime.x + playTime.w + 10;
     DrawPanel(c, {kScreenWidth - right, 130, 2 * right - kScreenWidth, 330}, kMenuBlue, 16);
     t.DrawCentered(c, "CONFIGURATION", {0, 40, 640, 60}, Label(44, kGold));
-    InkLabel(c, t, "PLAY TIME", {kPlayTime.x, kPlayTime.y - 16, kPlayTime.w, 14}, Label(16, Rgb(0xC0D0F0)), 12, Align::kCentre);
+    InkLabel(c, t, "PLAY TIME", {playTime.x, playTime.y - 16, playTime.w, 14}, Label(16, Rgb(0xC0D0F0)), 12, Align::kCentre);
     c.ResetClip();
     // The items 77 px apart from the music volume's row, each on the middle of
     // the rotating cursor, ending 4 px before the digits.
     const Box labels = Get(a, "labels").box;
     c.SetClip(labels);
-    const Box music = screen::Under(labels, screen::kConfigLabels, screen::kMusicDigits);
-    const Box cursor = screen::Under(labels, screen::kConfigLabels, screen::kConfigCursor);
+    const Box music = screen::Under(labels, labelsAt, layout::kVolumeDigits.Span(3));
+    const Box cursor = screen::Under(labels, labelsAt, layout::kConfigCursor.Screen(0));
     const Box line{0, cursor.y + cursor.h / 2 - kConfigInk / 2, 0, kConfigInk};
     const std::vector<std::string> items = {"BGM", "SE", "KEY CONFIG", "EXIT"};
     TextStyle item = Label(22);
     item.outlineWidth = 1;
     const InkFit itemFit = t.FitInk(items, item, kConfigInk, labels.x + labels.w - 2 - (labels.x + 84));
     for (int i = 0; i < 4; ++i) {
-        const int x = labels.x + 84, y = line.y + screen::kConfigRowStep * i;
+        const int x = labels.x + 84, y = line.y + layout::kConfigRowStep * i;
         t.DrawInk(c, items[size_t(i)], {x, y, i < 2 ? music.x - 4 - x : labels.x + labels.w - 2 - x, line.h}, item, itemFit, Align::kLeft);
     }
     c.ResetClip();
@@ -90,11 +91,11 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     for (int i = 0; i < 16; ++i)
         c.Star(float(panel.x) + glints.Range(40, 216), float(panel.y) + glints.Range(40, 216), 3, 1, 4, 0, Rgb(0xD0F0FF));
     c.ResetClip();
-    using screen::kConfigPanel, screen::kConfigLabels;
+    using screen::kConfigPanel;
     for (const Box& grown : {kConfigPanel, Box{kConfigPanel.x, 0, kConfigPanel.w - 2, kConfigPanel.h + 10}})
-        FadeWhereDrawn(c, panel, grown, screen::kConfigPanelAngle,
-                        {{0, 30, kScreenWidth, 80}, {kConfigLabels.x, kConfigLabels.y - 6, kConfigLabels.w + 6, kConfigLabels.h + 6},
-                         {kPlayTime.x - 8, kPlayTime.y - 24, kPlayTime.w + 16, kPlayTime.h + 30}},
+        FadeWhereDrawn(c, panel, grown, layout::kPanelOnConfig.angle,
+                        {{0, 30, kScreenWidth, 80}, {labelsAt.x, labelsAt.y - 6, labelsAt.w + 6, labelsAt.h + 6},
+                         {playTime.x - 8, playTime.y - 24, playTime.w + 16, playTime.h + 30}},
                         28);
     // key configuration
     const Box kc = Get(a, "keyconfig").box;
@@ -110,19 +111,20 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     keys.outline = Rgb(0x000000);
     keys.outlineWidth = 1;
     const InkBox caps = t.MeasureInk("UPDOWN", keys);
-    const int middle = screen::kKeyTextDy + caps.y + caps.h / 2;
+    const int middle = layout::kKeyTextDy + caps.y + caps.h / 2;
     // The highlight marks a row being defined, a header and (stretched) an
     // answer of the defaults question: brackets at its ends, a pixel inside
     // its cell, their middle on the key names' middle, which lies low in it.
-    const int half = std::min(7, screen::kKeyHighlight.h - 2 - middle);
+    const Box highlight = layout::kKeyHighlight.screen;
+    const int half = std::min(7, highlight.h - 2 - middle);
     // Each header a button on the brackets' middle: its label, outline and
     // all, a row clear of the button's inner line (5 px in) on every side.
     constexpr int kButtonH = 28, kButtonInside = 6, kButtonInk = 10;
     const std::vector<std::string> heads = {"EXIT", "PLAYER 1", "PLAYER 2", "DEFAULT"};
     const TextStyle head = Label(13);
-    const InkFit headFit = t.FitInk(heads, head, kButtonInk, screen::kKeyHeader.w - 10 - 2 * (kButtonInside + head.outlineWidth + 1));
+    const InkFit headFit = t.FitInk(heads, head, kButtonInk, highlight.w - 10 - 2 * (kButtonInside + head.outlineWidth + 1));
     for (int i = 0; i < 4; ++i) {
-        const Box at = screen::Moved(screen::kKeyHeader, kc.x + screen::kKeyHeaderX[i], kc.y);
+        const Box at = screen::Moved(highlight, kc.x + layout::kKeyHeaderX[i], kc.y + layout::kKeyHeaderY);
         const Box button{at.x + 5, at.y + middle - kButtonH / 2, at.w - 10, kButtonH};
         DrawPanel(c, button, i == 1 ? Rgb(0xC05030) : (i == 2 ? Rgb(0x3070C0) : kMenuBlue), 8);
         const int in = kButtonInside + head.outlineWidth + 1;
@@ -131,10 +133,11 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     }
     // The rows' labels at one size and one narrowing.
     const std::vector<std::string> rows = {"UP", "DOWN", "LEFT", "RIGHT", "SHOT", "DIRECT", "ELEMENT", "FORCE", "CHANGE", "MENU"};
-    const int rowLabelW = screen::kDefaultsPanel.x - 4 - 48;
+    const Box question = layout::kDefaultsQuestion.screen;
+    const int rowLabelW = question.x - 4 - 48;
     const InkFit rowFit = t.FitInk(rows, keys, caps.h, rowLabelW);
     for (int r = 0; r < 10; ++r) {
-        const Box bar{kc.x + 40, kc.y + screen::kKeyRowY + screen::kKeyRowStep * r + middle - 13, kScreenWidth - 80, 27};
+        const Box bar{kc.x + 40, kc.y + layout::kKeyRowY + layout::kKeyRowStep * r + middle - 13, kScreenWidth - 80, 27};
         c.Fill(bar, Rgb(r % 2 ? 0x203060 : 0x283A70, 0.7f));
         c.Fill({bar.x, bar.y, bar.w, 1}, Rgb(0x6080C0, 0.6f));
         c.Fill({bar.x, bar.y + bar.h - 1, bar.w, 1}, Rgb(0x6080C0, 0.6f));
@@ -155,9 +158,9 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     // The question's panels hide the rows they stand over whole: from below row
     // 1's names to above row 7's. The answers on the middle of the brackets
     // stretched over them.
-    using screen::kDefaultsAnswer, screen::kDefaultsPanel;
-    const int hideTop = screen::kKeyRowY + screen::kKeyRowStep + middle + caps.h / 2 + 3 - kDefaultsPanel.y;
-    const int hideBottom = screen::kKeyRowY + 7 * screen::kKeyRowStep + middle - caps.h / 2 - 3 - kDefaultsPanel.y;
+    using layout::kKeyRowY, layout::kKeyRowStep, layout::kDefaultsAnswer;
+    const int hideTop = kKeyRowY + kKeyRowStep + middle + caps.h / 2 + 3 - question.y;
+    const int hideBottom = kKeyRowY + 7 * kKeyRowStep + middle - caps.h / 2 - 3 - question.y;
     for (int k = 0; k < 2; ++k) {
         const Box b = Get(a, k == 0 ? "defaults_question" : "defaults_done").box;
         const Box body{b.x, b.y + hideTop, b.w, hideBottom - hideTop};
@@ -167,12 +170,14 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
         if (k == 0) {
             // The question in the middle of the band between the panel's inner line and YES's brackets.
             const int inside = body.y + 6;
-            const int yes = b.y + kDefaultsAnswer.y - kDefaultsPanel.y + (middle - half) * kDefaultsAnswer.h / screen::kKeyHighlight.h;
-            InkLabel(c, t, "RESET KEYS?", {b.x + 20, inside, b.w - 40, yes - inside}, Label(24, kGold), 17, Align::kCentre);
+            const Box yes = screen::Under(b, question, kDefaultsAnswer.Screen(0));
+            const int top = yes.y + (middle - half) * yes.h / highlight.h;
+            InkLabel(c, t, "RESET KEYS?", {b.x + 20, inside, b.w - 40, top - inside}, Label(24, kGold), 17, Align::kCentre);
             for (int i = 0; i < 2; ++i) {
-                const int y = kDefaultsAnswer.y + 45 * i + middle * kDefaultsAnswer.h / screen::kKeyHighlight.h - 10;
-                InkLabel(c, t, i == 0 ? "YES" : "NO", screen::Under(b, kDefaultsPanel, {kDefaultsAnswer.x + 30, y, kDefaultsAnswer.w - 60, 20}), Label(22),
-                         15, Align::kCentre);
+                const Box answer = kDefaultsAnswer.Screen(i);
+                const int y = answer.y + middle * answer.h / highlight.h - 10;
+                InkLabel(c, t, i == 0 ? "YES" : "NO", screen::Under(b, question, {answer.x + 30, y, answer.w - 60, 20}), Label(22), 15,
+                         Align::kCentre);
             }
         } else {
             t.DrawCentered(c, "KEYS RESET", {b.x, body.y + 40, b.w, 40}, Label(28, kGold));

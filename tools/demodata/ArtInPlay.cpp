@@ -25,7 +25,7 @@ Box CentredOn(const Box& b, int middle) {
 
 // The gauge number's ink keeps to the top rows of its cells: their last rows
 // are the panel's frame and the FORCE strip's first.
-constexpr Box kGaugeInk{0, 0, 0, screen::kHudPanel.y + screen::kHudPanel.h - 3 - screen::kHudGaugeNumber.y};
+constexpr Box kGaugeInk{0, 0, 0, layout::kHudPanel.screen.y + layout::kHudPanel.screen.h - 3 - layout::kHudGaugeDigits.first.screen.y};
 
 // The in-game display's panel as the game lays its quads over it: a dark strip
 // behind the stock icons, then the framed body with the life bar and the gauge
@@ -34,12 +34,13 @@ constexpr Box kGaugeInk{0, 0, 0, screen::kHudPanel.y + screen::kHudPanel.h - 3 -
 // closes along the panel's last row, under the number, whether or not the
 // FORCE strip is drawn below it.
 void PlayerPanel(Canvas& c, TextPainter& t, const Box& b, int element) {
-    using namespace screen;
-    auto at = [&](const Box& spot) { return Under(b, kHudPanel, spot); };
-    const Box stock = at(kHudStockIcon), life = at(kHudLifeBar), pips = at(kHudPips), large = at(kHudLargePips);
-    const Box number = at(kHudGaugeNumber);
+    using namespace layout;
+    const Box panel = kHudPanel.screen;
+    auto at = [&](const Box& spot) { return screen::Under(b, panel, spot); };
+    const Box stock = at(kHudStock.Screen(0)), life = at(HudLife(5).screen), pips = at(kHudPips.Span(6));
+    const Box large = at(kHudLargePips.Span(2)), number = at(kHudGaugeDigits.Span(3));
     const Color e = ElementColor(element, 0.45f);
-    const float x = float(b.x) + 1, w = float(kHudPanel.w) - 2;
+    const float x = float(b.x) + 1, w = float(panel.w) - 2;
     // Opaque: the labels read over a bright stage while the display fades too.
     c.RoundRect(x, float(stock.y) + 1, w, float(stock.h) - 2, float(stock.h) / 2 - 1, Darker(e, 0.75f));
     const float top = float(stock.y + stock.h) + 1, tall = float(b.y + b.h) - top;
@@ -61,7 +62,7 @@ void PlayerPanel(Canvas& c, TextPainter& t, const Box& b, int element) {
     TextStyle name = Label(10, Lighter(e, 0.75f));
     name.outlineWidth = 1;
     const int nameX = number.x + number.w + 6, nameY = large.y + large.h + 3;
-    InkLabel(c, t, element == 0 ? "FIRE" : "ICE", {nameX, nameY, b.x + kHudPanel.w - 3 - nameX, b.y + b.h - 3 - nameY}, name, 7,
+    InkLabel(c, t, element == 0 ? "FIRE" : "ICE", {nameX, nameY, b.x + panel.w - 3 - nameX, b.y + b.h - 3 - nameY}, name, 7,
              Align::kCentre);
 }
 
@@ -76,15 +77,16 @@ TextStyle TimerStyle() {
 // The boss's gauge frame: its white outline 1 px clear of the full bar, BOSS
 // before it, and TIME at the seconds' height just before the seconds.
 void BossFrame(Canvas& c, TextPainter& t, const Box& b) {
-    using namespace screen;
-    const Box bar = Under(b, kBossFrame, kBossBar), seconds = Under(b, kBossFrame, kBossSeconds);
+    using layout::kBossFrame, layout::kBossSeconds;
+    const Box bar = screen::Under(b, kBossFrame.screen, layout::kBossBar.screen);
+    const Box seconds = screen::Under(b, kBossFrame.screen, kBossSeconds.Span(2));
     c.RoundRect(float(b.x) + 1, float(b.y) + 1, float(b.w) - 2, float(b.h) - 2, 8, Rgb(0x101020, 0.85f));
     const Box outline{bar.x - 3, bar.y - 3, bar.w + 6, bar.h + 6};
     c.RoundRect(float(outline.x), float(outline.y), float(outline.w), float(outline.h), 4, Rgb(0x000000, 0.55f));
     c.RoundFrame(float(outline.x), float(outline.y), float(outline.w), float(outline.h), 4, 2, Rgb(0xFFFFFF, 0.9f));
     InkLabel(c, t, "BOSS", {b.x + 10, bar.y, outline.x - 8 - (b.x + 10), bar.h}, Label(18, Rgb(0xFFB0B0)), 12);
     // TIME in the seconds' digits' style and fit, ending 5 px before them.
-    const InkFit fit = FitDigits(t, TimerStyle(), kTimerInk, kBossSeconds.w / 2 - 2);
+    const InkFit fit = FitDigits(t, TimerStyle(), kTimerInk, kBossSeconds.first.screen.w - 2);
     t.DrawInk(c, "TIME", {outline.x + outline.w + 4, seconds.y, seconds.x - 5 - (outline.x + outline.w + 4), seconds.h}, TimerStyle(),
               fit, Align::kRight);
 }
@@ -92,8 +94,7 @@ void BossFrame(Canvas& c, TextPainter& t, const Box& b) {
 // "SPELL BONUS!" centred over the middle of the seven digits the game draws
 // below the label, which lies right of the label picture's own middle.
 void BonusLabel(Canvas& c, TextPainter& t, const Box& b) {
-    using namespace screen;
-    const Box digits = Under(b, kBonusLabel, kBonusDigits);
+    const Box digits = screen::Under(b, layout::kBonusLabel.screen, layout::kBonusDigits.Span(7));
     const int cx = digits.x + digits.w / 2, half = std::min(cx - b.x, b.x + b.w - cx);
     // The glow soft spots along the middle, fading out inside the cell.
     const float r = float(b.h) / 2 - 2;
@@ -112,8 +113,10 @@ constexpr int kTotalInk = screen::kTallyTotalInk - 2;
 
 // The band's gold lines (3 rows each) run 4 px above the "STAGE n" cell and
 // 3 px below the name cell, rows of the band's picture.
-constexpr int kBandTop = screen::kTitleNumber.y - screen::kTitleBand.y - 7;
-constexpr int kBandBottom = screen::kTitleName.y + screen::kTitleName.h - screen::kTitleBand.y + 3;
+constexpr Box kBand = layout::kStageTitleBand.screen, kNumber = layout::kStageTitleNumber.screen;
+constexpr Box kName = layout::kStageTitleName.screen;
+constexpr int kBandTop = kNumber.y - kBand.y - 7;
+constexpr int kBandBottom = kName.y + kName.h - kBand.y + 3;
 
 std::string StageSubtitle(int stage, bool team2) {
     // The extra stage's letters are shown to both teams: they name neither.
@@ -124,6 +127,7 @@ std::string StageSubtitle(int stage, bool team2) {
 }  // namespace
 
 void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
+    using namespace layout;
     for (const Cell& cell : a.cells) {
         const Box& b = cell.box;
         const std::string& g = cell.group;
@@ -164,18 +168,25 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
             DrawPanel(c, b, Rgb(0x283870), 16);
             t.DrawCentered(c, "PAUSE", {b.x, b.y + 10, b.w, 44}, Label(34, kGold));
         } else if (g == "pause_items") {
-            const Box row = CentredOn(b, Middle(b, screen::kPauseItems, screen::kPausePanel));
+            // Each item under the cursor bar on it.
+            const Box row = CentredOn(b, Middle(b, kPauseItems.screen, kPausePanel.screen));
             const char* items[] = {"RESUME", "RETRY", "QUIT TO TITLE"};
-            for (int i = 0; i < 3; ++i) t.DrawCentered(c, items[i], {row.x, b.y + 70 * i, row.w, 47}, Label(26));
+            for (int i = 0; i < 3; ++i) {
+                const Box bar = screen::Under(b, kPauseItems.screen, kPauseBar.Screen(i));
+                t.DrawCentered(c, items[i], {row.x, bar.y, row.w, bar.h}, Label(26));
+            }
         } else if (g == "cursor_bar") {
             // On the panel's middle, as wide as the bar's left end allows.
-            const int middle = Middle(b, screen::kPauseBar, screen::kPausePanel);
+            const int middle = Middle(b, kPauseBar.Screen(0), kPausePanel.screen);
             Highlight(c, {b.x + 2, b.y + 4, 2 * (middle - b.x - 2), b.h - 8}, Rgb(0xFFB040), 4);
         } else if (g == "pause_question") {
-            const Box row = CentredOn(b, Middle(b, screen::kPauseQuestion, screen::kPausePanel));
+            // The answers under the cursor bar on them, a place lower than the items'.
+            const Box row = CentredOn(b, Middle(b, kPauseQuestion.screen, kPausePanel.screen));
+            const Box yes = screen::Under(b, kPauseQuestion.screen, kPauseBar.Screen(1));
+            const Box no = screen::Under(b, kPauseQuestion.screen, kPauseBar.Screen(2));
             t.DrawCentered(c, "REALLY?", {row.x, b.y, row.w, 60}, Label(26, kGold));
-            t.DrawCentered(c, "YES", {row.x, b.y + 70, row.w, 47}, Label(24));
-            t.DrawCentered(c, "NO", {row.x, b.y + 140, row.w, 46}, Label(24));
+            t.DrawCentered(c, "YES", {row.x, yes.y, row.w, yes.h}, Label(24));
+            t.DrawCentered(c, "NO", {row.x, no.y, row.w, 46}, Label(24));
         } else if (g == "continue_shade") {
             // Stretched over the whole screen at two fifths at most: no text
             // drawn through it could read over a bright stage, so it is a
@@ -184,27 +195,26 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
             c.Fill(b, Rgb(0x000010, 1.0f));
         } else if (g == "continue_heading") {
             // Each line of the continue screen on a plate: the shade leaves a bright stage bright.
-            const Box line = CentredOn(b, b.x + kContinueMiddle - screen::kContinueHeading.x);
+            const Box line = CentredOn(b, b.x + kContinueMiddle - kContinueHeading.screen.x);
             Plate(c, {line.x + 4, b.y + 20, line.w - 8, b.h - 40});
             t.DrawCentered(c, "GAME OVER", {line.x + 14, b.y + 20, line.w - 28, b.h - 40}, Label(60, kGold));
         } else if (g == "continue_question") {
-            const Box line = CentredOn(b, b.x + kContinueMiddle - screen::kContinueQuestion.x);
+            const Box line = CentredOn(b, b.x + kContinueMiddle - kContinueQuestion.screen.x);
             Plate(c, {line.x + 8, b.y + 10, line.w - 16, b.h - 20});
             t.DrawCentered(c, "CONTINUE?", line, Label(26));
         } else if (g == "answer") {
             // Under the middle of the pause bar's highlight, squeezed over the answer.
-            using namespace screen;
-            const int bar = Middle({0, 0, kPauseBar.w, kPauseBar.h}, kPauseBar, kPausePanel);
-            const int middle = kContinueBar.x + bar * kContinueBar.w / kPauseBar.w - kContinueYes.x;
+            const Box pauseBar = kPauseBar.Screen(0), continueBar = kContinueBar.Screen(0);
+            const int bar = Middle({0, 0, pauseBar.w, pauseBar.h}, pauseBar, kPausePanel.screen);
+            const int middle = continueBar.x + bar * continueBar.w / pauseBar.w - kContinueAnswer.Screen(0).x;
             const Box line = CentredOn(b, b.x + middle);
             Plate(c, {line.x + 8, b.y + 10, line.w - 16, b.h - 20});
             t.DrawCentered(c, cell.index == 0 ? "YES" : "NO", line, Label(30));
         } else if (g == "credits_label") {
             // As tall as the digits, on their middle, ending 8 px before them;
             // label and digits together centred under the heading.
-            using namespace screen;
-            const Box digits = Under(b, kCreditsLabel, kCreditsDigits);
-            const int left = 2 * (b.x + kContinueMiddle - kCreditsLabel.x) - (digits.x + digits.w);
+            const Box digits = screen::Under(b, kCreditsLabel.screen, kCreditsDigits.Span(2));
+            const int left = 2 * (b.x + kContinueMiddle - kCreditsLabel.screen.x) - (digits.x + digits.w);
             Plate(c, {left - 10, b.y + 1, digits.x + digits.w + 10 - (left - 10), b.h - 2});
             InkLabel(c, t, "CONTINUES", {left, digits.y, digits.x - 8 - left, digits.h}, Label(26), kCreditsInk, Align::kRight);
         } else if (g == "score_digits") {
@@ -235,20 +245,20 @@ void StageClear(Canvas& c, const ImageAsset& a, TextPainter& t) {
     c.VerticalGradient(bg, Rgb(0x081030, 0.78f), Rgb(0x183060, 0.78f));
     // Each label's capitals as tall as the small digits' ink, on the middle of its row of digits.
     const char* rows[] = {"ITEMS", "ABSORB", "NO MISS", "STAGE BONUS", "SCORE"};
+    const Box digit = layout::kTallyDigits.first.screen;
     for (int i = 0; i < 5; ++i) {
         const int y = screen::kTallyRowY[i];
-        InkLabel(c, t, rows[i], {40, y, screen::kTallyDigitsX - 50, screen::kTallyDigitH}, Label(20, i == 4 ? kGold : Rgb(0xFFFFFF)),
-                 screen::kTallyCapitals);
-        c.Fill({screen::kTallyDigitsX, y + screen::kTallyDigitH + 2, 400, 1}, Rgb(0xFFFFFF, 0.25f));
+        InkLabel(c, t, rows[i], {40, y, digit.x - 50, digit.h}, Label(20, i == 4 ? kGold : Rgb(0xFFFFFF)), screen::kTallyCapitals);
+        c.Fill({digit.x, y + digit.h + 2, 400, 1}, Rgb(0xFFFFFF, 0.25f));
     }
     // The columns' headings, between the top banner and the first row: the
     // background is drawn whoever plays, so a one-player game shows 2P's
     // heading over its empty column.
     for (int p = 0; p < 2; ++p) {
-        const int x = screen::kTallyDigitsX + screen::kTallyColumnStep * p;
-        InkLabel(c, t, p ? "2P" : "1P", {x, screen::kTallyHeadingY, 7 * 18 - 2, 10}, Label(14, p ? Rgb(0x90C0FF) : Rgb(0xFFB080)), 10, Align::kCentre);
+        const int x = digit.x + layout::kTallyColumnStep * p;
+        InkLabel(c, t, p ? "2P" : "1P", {x, screen::kTallyHeadingY, layout::kTallyDigits.Span(7).w, 10}, Label(14, p ? Rgb(0x90C0FF) : Rgb(0xFFB080)), 10, Align::kCentre);
     }
-    const Box total = screen::kTallyTotal;
+    const Box total = layout::kTallyTotal.Span(8);
     InkLabel(c, t, "TOTAL", {60, total.y, total.x - 70, total.h}, Label(28, kGold), kTotalInk);
     c.ResetClip();
     const Box top = Get(a, "banner_top").box;
@@ -260,7 +270,7 @@ void StageClear(Canvas& c, const ImageAsset& a, TextPainter& t) {
     c.ResetClip();
     // The bottom band starts 3 px below the total's digits.
     const Box bottom = Get(a, "banner_bottom").box;
-    const Box digits = screen::Under(bottom, screen::kTallyBottomBanner, screen::kTallyTotal);
+    const Box digits = screen::Under(bottom, layout::kTallyBottomBanner.screen, total);
     const float band = float(digits.y + digits.h + 3), foot = float(bottom.y) + 120;
     c.SetClip(bottom);
     c.Polygon({{float(bottom.x) + 40, band}, {640, band}, {640, foot}, {float(bottom.x), foot}}, Rgb(0x2050C0, 0.9f));
@@ -299,7 +309,7 @@ void StageTitleLetters(Canvas& c, const ImageAsset& a, TextPainter& t) {
     const bool team2 = a.subject == "team2";
     const Box num = Get(a, "number").box, name = Get(a, "name").box;
     // The letters keep 20 px from the screen's right edge.
-    const int shown = kScreenWidth - kTitleName.x - 20, inkX = 8;
+    const int shown = kScreenWidth - kName.x - 20, inkX = 8;
     TextStyle small = Label(28, Rgb(0xE0E8FF));
     std::vector<std::string> subtitles;
     for (int k = 1; k <= 6; ++k)
@@ -322,23 +332,23 @@ void StageTitleLetters(Canvas& c, const ImageAsset& a, TextPainter& t) {
     }
     low = (low + capitals.h) / 2;
     const int stageTop = 0, nameTop = stageTop + 44 + 14, subTop = nameTop + 62 + 14, blockBottom = subTop + low;
-    const int bandMiddle = kTitleBand.y + (kBandTop + kBandBottom + 3) / 2;
+    const int bandMiddle = kBand.y + (kBandTop + kBandBottom + 3) / 2;
     const int top = bandMiddle - blockBottom / 2;
     c.SetClip(num);
     TextStyle st = Label(72, team2 ? Rgb(0xC0D8FF) : Rgb(0xFFD8A0));
     st.fillBottom = team2 ? Rgb(0x4070F0) : Rgb(0xF06020);
     st.outlineWidth = 4;
-    const Box stage = Under(num, kTitleNumber, {kTitleNumber.x + inkX, top + stageTop, shown - inkX, 44});
+    const Box stage = Under(num, kNumber, {kNumber.x + inkX, top + stageTop, shown - inkX, 44});
     InkLabel(c, t, s == 6 ? "EXTRA" : "STAGE " + std::to_string(s), stage, st, stage.h);
     c.ResetClip();
     c.SetClip({name.x, name.y, shown + 6, name.h});
     TextStyle big = Label(76, Rgb(0xFFFFFF));
     big.fillBottom = team2 ? Rgb(0xA0C0FF) : Rgb(0xFFD060);
     big.outlineWidth = 4;
-    const Box title = Under(name, kTitleName, {kTitleName.x + inkX, top + nameTop, shown - inkX, 62});
+    const Box title = Under(name, kName, {kName.x + inkX, top + nameTop, shown - inkX, 62});
     InkLabel(c, t, StageName(s), title, big, title.h);
     const int pen = t.MeasureInk(StageSubtitle(s, team2), small).x;
-    const Box sub = Under(name, kTitleName, {kTitleName.x + inkX, top + subTop, shown - inkX, capitals.h});
+    const Box sub = Under(name, kName, {kName.x + inkX, top + subTop, shown - inkX, capitals.h});
     t.Draw(c, StageSubtitle(s, team2), sub.x - pen, sub.y - capitals.y, small);
     c.ResetClip();
 }

@@ -35,21 +35,21 @@ void Ranking(Canvas& c, const ImageAsset& a, TextPainter& t) {
     t.DrawLeft(c, "RANKING", {30, 30, 300, 60}, Label(48, kGold));
     // The panel holds the ten rows: its inner line 6 px right of the badges and
     // 3 px below the last row (the panel's edge 6 px further), the counts below it.
-    using namespace screen;
-    const Box last = Moved(kRankBadge, 0, kRankRowStep * (kRankRows - 1));
-    const int right = kRankBadge.x + kRankBadge.w + 6 + 6, bottom = last.y + last.h + 3 + 6;
+    using namespace layout;
+    const Box first = kRankBadge.Screen(0), last = kRankBadge.Screen(kShownRows - 1);
+    const int right = first.x + first.w + 6 + 6, bottom = last.y + last.h + 3 + 6;
     const Box panel{10, 98, right - 10, bottom - 98};
     DrawPanel(c, panel, Rgb(0x3A2A70), 12);
     const char* heads[] = {"NO.", "NAME", "SCORE", "DATE", "STAGE"};
-    const int hx[] = {26, kRankNameX, kRankScoreX + 20, kRankDateX, kRankBadge.x};
+    const int hx[] = {26, kRankNameX, kRankScoreX + 20, kRankDateX, first.x};
     for (int i = 0; i < 5; ++i) t.DrawLeft(c, heads[i], {hx[i], 104, 100, 22}, Label(14, Rgb(0xC0C8FF)));
-    for (int i = 0; i < kRankRows; ++i) {
-        const Box row = Moved(kRankBadge, 0, kRankRowStep * i);
+    for (int i = 0; i < kShownRows; ++i) {
+        const Box row = kRankBadge.Screen(i);
         c.Fill({panel.x + 8, row.y, row.x + row.w - panel.x - 8, row.h}, Rgb(i % 2 ? 0xFFFFFF : 0x000000, 0.08f));
     }
     // PLAY and CLEAR on the middle of the counts' digits, ending 6 px before them.
     TextStyle counts;
-    counts.size = kSkillFontSize;
+    counts.size = screen::kSkillFontSize;
     counts.bold = true;
     const InkBox digits = t.MeasureInk("0123456789", counts);
     const Box line{0, kRankCountsY + digits.y, 0, digits.h};
@@ -85,14 +85,15 @@ void NameEntry(Canvas& c, const ImageAsset& a, TextPainter& t) {
     t.DrawCentered(c, "RESULT", {0, 14, 640, 50}, Label(40, kGold));
     DrawPanel(c, {14, 76, 612, 176}, Rgb(0x2A5A70), 12);
     // The row's labels alike, each ending, outline and all, 4 px before what
-    // the game writes after it: the rank from x 95, the name from 240, the date
-    // from 505.
+    // the game draws after it: the rank (from where 10 starts), the name, the date.
     const TextStyle head = Label(16, Rgb(0xB0E0FF));
     const InkFit fit = t.FitInk({"RANK", "NAME", "DATE"}, head, 10, 60);
     const int gap = 4 + head.outlineWidth + 1;
-    t.DrawInk(c, "RANK", {24, 98, 95 - gap - 24, 10}, head, fit, Align::kRight);
-    t.DrawInk(c, "NAME", {170, 98, 240 - gap - 170, 10}, head, fit, Align::kRight);
-    t.DrawInk(c, "DATE", {430, 98, 505 - gap - 430, 10}, head, fit, Align::kRight);
+    const int rank = layout::kResultRankTen.first.screen.x, name = layout::kNameLetters.first.screen.x;
+    const int date = layout::kResultDate.first.screen.x;
+    t.DrawInk(c, "RANK", {24, 98, rank - gap - 24, 10}, head, fit, Align::kRight);
+    t.DrawInk(c, "NAME", {170, 98, name - gap - 170, 10}, head, fit, Align::kRight);
+    t.DrawInk(c, "DATE", {430, 98, date - gap - 430, 10}, head, fit, Align::kRight);
     t.DrawLeft(c, "SCORE", {60, 158, 120, 28}, Label(20, Rgb(0xB0E0FF)));
     t.DrawLeft(c, "STAGE", {60, 208, 120, 28}, Label(20, Rgb(0xB0E0FF)));
     c.Fill({236, 120, 210, 2}, Rgb(0xFFFFFF, 0.6f));

@@ -67,7 +67,7 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     // on the highlight the game draws there, all ten at one size and one
     // narrowing. The system item does nothing: it heads the right column,
     // where Left and Right put the cursor.
-    using screen::kMenu, screen::kMenuRing, screen::MenuHighlight;
+    using screen::kMenuRing;
     const Box menu = Get(a, "menu").box;
     std::vector<std::string> items(kMenuItems);
     items[kMenuOnePlayer] = "1 PLAYER", items[kMenuTwoPlayers] = "2 PLAYERS";
@@ -79,8 +79,8 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     const InkFit menuFit = MenuFit(t, lettered);
     c.SetClip(menu);
     for (int i = 0; i < kMenuItems; ++i) {
-        const Box ring = MenuHighlight(i), part = kMenuRing[i < kMenuSystem ? 0 : 1];
-        const Box plate = MenuPlate(screen::Under(menu, kMenu, {ring.x + part.x, ring.y + part.y, part.w, part.h}));
+        const Box ring = MenuHighlightOn(i).screen, part = kMenuRing[i < kMenuSystem ? 0 : 1];
+        const Box plate = MenuPlate(screen::Under(menu, layout::kTitleMenu.screen, screen::Moved(part, ring.x, ring.y)));
         Plate(c, plate);
         const Color ink = i == kMenuSystem ? Rgb(0xB8C4E8) : Rgb(0xFFFFFF);
         t.DrawInk(c, items[size_t(i)], MenuLabelBox(plate), MenuLabel(ink), menuFit);
@@ -109,8 +109,8 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     const Box pl = Get(a, "practice_list").box;
     c.SetClip(pl);
     for (int s = 0; s < 5; ++s) {
-        const Box ring = screen::Moved(screen::kMenuRing[1], screen::kPracticeHighlight.x, screen::kPracticeHighlight.y + 37 * s);
-        const Box plate = MenuPlate(screen::Under(pl, screen::kPracticeList, ring));
+        const Box row = layout::kPracticeHighlight.Screen(s);
+        const Box plate = MenuPlate(screen::Under(pl, layout::kPracticeList.screen, screen::Moved(screen::kMenuRing[1], row.x, row.y)));
         Plate(c, plate);
         t.DrawInk(c, "STAGE " + std::to_string(s + 1), MenuLabelBox(plate), MenuLabel(Rgb(0xFFFFFF)), menuFit);
     }
@@ -137,7 +137,7 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     }
     // The heading in the part of its cell right of the card drawn beside it.
     const Box th = Get(a, "team_heading").box;
-    const Box card = screen::Under(th, screen::kTeamHeading, screen::kTeamCard);
+    const Box card = screen::Under(th, layout::kTeamHeading.screen, layout::kTeamCard.Screen(0));
     const Box column{card.x + card.w + 8, th.y, th.x + th.w - 4 - (card.x + card.w + 8), th.h};
     c.SetClip(th);
     t.DrawCentered(c, "SELECT", {column.x, th.y + 50, column.w, 56}, Label(44, kGold));

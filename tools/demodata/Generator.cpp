@@ -197,6 +197,31 @@ std::string SkillFontExtraCharacters() {
     return s;
 }
 
+namespace {
+
+// One font of the set by kestra-font: `options` its size, sheet and lists,
+// `extra` the characters it adds (UTF-8), handed over in a file.
+bool WriteFont(const GenerateOptions& o, const std::string& name, const std::string& stem, const std::string& options,
+               const std::string& extra, std::string* err) {
+    std::string target;
+    if (!ResolveTarget(o.output, name, &target, err)) return false;
+    const fs::path list = fs::temp_directory_path() / ("quenrith-demodata-" + stem + "-" + std::to_string(::getpid()) + ".txt");
+    {
+        std::ofstream f(list, std::ios::binary);
+        f << extra;
+    }
+    const std::string cmd = Quote(o.fontTool) + " " + options + " --extra " + Quote(list.string()) + " " + Quote(target) + " > /dev/null";
+    const int rc = std::system(cmd.c_str());
+    fs::remove(list);
+    if (rc != 0) {
+        *err = "kestra-font failed for " + name + " (is fonts-ipafont-gothic installed?)";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool Generate(const GenerateOptions& o, GenerateReport* report, std::string* error) {
     const double start = Now();
     const fs::path root(o.output);
@@ -242,45 +267,19 @@ bool Generate(const GenerateOptions& o, GenerateReport* report, std::string* err
 
     // Fonts first: they take longest.
     if (o.fonts) {
+        // The text font draws only the talks: the kana, the marks and the
+        // alphabets, and every kanji a talk uses. One sheet, not four, held by
+        // every scene.
         tasks.push_back([&](std::string* err) {
-            const fs::path list = fs::temp_directory_path() / ("quenrith-demodata-talk-" + std::to_string(::getpid()) + ".txt");
-            {
-                // The text font draws only the talks: the kana, the marks and
-                // the alphabets, and every kanji a talk uses. One sheet, not
-                // four, held by every scene.
-                std::ofstream f(list, std::ios::binary);
-                f << TalkFontExtraCharacters();
-            }
-            std::string target;
-            if (!ResolveTarget(o.output, "font.lfd", &target, err)) return false;
-            const std::string cmd = Quote(o.fontTool) + " --size " + std::to_string(screen::kTextFontSize) + " --sheet-size 1024 --lists ascii,kana,nonkanji --extra " +
-                                    Quote(list.string()) + " " + Quote(target) + " > /dev/null";
-            const int rc = std::system(cmd.c_str());
-            fs::remove(list);
-            if (rc != 0) {
-                *err = "kestra-font failed for font.lfd (is fonts-ipafont-gothic installed?)";
-                return false;
-            }
-            return true;
+            return WriteFont(o, "font.lfd", "talk",
+                             "--size " + std::to_string(screen::kTextFontSize) + " --sheet-size 1024 --lists ascii,kana,nonkanji",
+                             TalkFontExtraCharacters(), err);
         });
+        // Attack names are drawn over the stage's sky and pictures: outlined, they read on light ground too.
         tasks.push_back([&](std::string* err) {
-            const fs::path list = fs::temp_directory_path() / ("quenrith-demodata-skill-" + std::to_string(::getpid()) + ".txt");
-            {
-                std::ofstream f(list, std::ios::binary);
-                f << SkillFontExtraCharacters();
-            }
-            std::string target;
-            if (!ResolveTarget(o.output, "skillfont.lfd", &target, err)) return false;
-            // Attack names are drawn over the stage's sky and pictures: outlined, they read on light ground too.
-            const std::string cmd = Quote(o.fontTool) + " --size " + std::to_string(screen::kSkillFontSize) + " --sheet-size 512 --lists ascii,nonkanji --bold --outline --extra " +
-                                    Quote(list.string()) + " " + Quote(target) + " > /dev/null";
-            const int rc = std::system(cmd.c_str());
-            fs::remove(list);
-            if (rc != 0) {
-                *err = "kestra-font failed for skillfont.lfd (is fonts-ipafont-gothic installed?)";
-                return false;
-            }
-            return true;
+            return WriteFont(o, "skillfont.lfd", "skill",
+                             "--size " + std::to_string(screen::kSkillFontSize) + " --sheet-size 512 --lists ascii,nonkanji --bold --outline",
+                             SkillFontExtraCharacters(), err);
         });
     }
     if (o.music)
