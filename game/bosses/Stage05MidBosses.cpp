@@ -129,8 +129,8 @@ void Stage05Boss_Osero::Depart() {
 
 const Stage05Frame::Attack Stage05Boss_Crow::kAttacks[] = {
     {.hp = 40, .seconds = 60, .run = Run(&Stage05Boss_Crow::KnifeAttack)},
-    {.name = attacknames::kStage05Boss_Crow[0], .hp = 70, .seconds = 60, .bonus = 500000, .run = Run(&Stage05Boss_Crow::CrossAttack),
-     .breakSeconds = 60, .breakTo = {420, 240}},
+    {.name = attacknames::kStage05Boss_Crow[0], .hp = 70, .seconds = 60, .bonus = 500000,
+     .run = Run(&Stage05Boss_Crow::CrossAttack), .breakSeconds = 60, .breakTo = {420, 240}},
     {.name = attacknames::kStage05Boss_Crow[1], .hp = 80, .seconds = 60, .bonus = 550000,
      .run = Run(&Stage05Boss_Crow::MirageAttack), .breakSeconds = 60, .breakTo = {320, 40}},
 };

@@ -29,7 +29,7 @@ constexpr uint32_t kWhite = 0xFFFFFFFFu;
 float gBackLayerOffset = 0.0f;
 
 void DrawQuad(int32_t slot, float x, float y, float w, float h, float sx, float sy, float sw, float sh,
-          uint32_t color = kWhite) {
+              uint32_t color = kWhite) {
     const float dst[4] = {x, y, w, h};
     const float src[4] = {sx, sy, sw, sh};
     DrawSpriteEntryPlain(slot, dst, kDepth, src, color);
@@ -69,7 +69,8 @@ void DrawDigits(int32_t slot, const layout::Series& series, int32_t value, int32
         digits[i] = static_cast<int32_t>(v % 10u);
         v /= 10u;
     }
-    for (int32_t k = 0; k < count; ++k) DrawQuad(slot, {layout::Moved(series.Screen(k), dx, dy), series.Cell(digits[k])}, color);
+    for (int32_t k = 0; k < count; ++k)
+        DrawQuad(slot, {layout::Moved(series.Screen(k), dx, dy), series.Cell(digits[k])}, color);
 }
 
 void DrawGauge(const cPlayerBase& p, int32_t player, int32_t dx, uint32_t color) {
@@ -102,9 +103,9 @@ void DrawPlayerBlock(const cPlayerBase& p, bool second, uint32_t color) {
     const int32_t element = kHudElementStep * p.element;
     // Player 2's panel is a column wider.
     const Rect panel = Moved(kHudPanel.screen, dx, 0), panelCell = Moved(kHudPanel.cell, element, 0);
-    DrawQuad(kSystemSheet, {{panel.x, panel.y, panel.w + (second ? 1 : 0), panel.h},
-                        {panelCell.x, panelCell.y, panelCell.w + (second ? 1 : 0), panelCell.h}},
-         color);
+    const int32_t wider = second ? 1 : 0;
+    const Rect panelAt{panel.x, panel.y, panel.w + wider, panel.h};
+    DrawQuad(kSystemSheet, {panelAt, {panelCell.x, panelCell.y, panelCell.w + wider, panelCell.h}}, color);
     // Stock and life are drawn within their strips, whatever the counters say:
     // the stock row holds five icons, a sixth would stand past the panel.
     const int32_t stock = std::clamp(p.stock, 0, 5);
@@ -117,7 +118,8 @@ void DrawPlayerBlock(const cPlayerBase& p, bool second, uint32_t color) {
     const int32_t gauge = static_cast<int32_t>(std::clamp(p.gauge, 0.0f, 999.0f));
     DrawDigits(kSystemSheet, kHudGaugeDigits, gauge, 3, dx, 0, color);
     const float strip = second ? 100.0f : 50.0f;
-    if (p.gauge >= strip) DrawQuad(kSystemSheet, {Moved(kHudStrip.screen, dx, 0), Moved(kHudStrip.cell, element, 0)}, color);
+    if (p.gauge >= strip)
+        DrawQuad(kSystemSheet, {Moved(kHudStrip.screen, dx, 0), Moved(kHudStrip.cell, element, 0)}, color);
     DrawDigits(kSystemSheet, kHudScoreDigits, p.score, 9, dx, 0, color);
 }
 
@@ -145,7 +147,7 @@ void DrawStageClearTally(cGameState& state) {
     const Rect top = kTallyTopBanner.screen, bottom = kTallyBottomBanner.screen;
     DrawQuad(kClearSheet, {Moved(top, std::min(top.x, top.x - top.w + kTallySlideStep * t), 0), kTallyTopBanner.cell});
     DrawQuad(kClearSheet,
-         {Moved(bottom, std::max(bottom.x, kScreenWidth - kTallySlideStep * t), 0), kTallyBottomBanner.cell});
+             {Moved(bottom, std::max(bottom.x, kScreenWidth - kTallySlideStep * t), 0), kTallyBottomBanner.cell});
     for (const cPlayerBase* p : {static_cast<const cPlayerBase*>(Player1),
                                  state.twoPlayer == 1 ? static_cast<const cPlayerBase*>(Player2) : nullptr}) {
         if (!p) continue;

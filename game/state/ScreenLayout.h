@@ -144,7 +144,9 @@ constexpr Series kNameLetters{{{240, 90, 25, 26}, {}}, {25, 0}, {}};
 constexpr Series kNameCursor{{{242, 90, 22, 26}, {23, 630, 22, 26}}, {25, 0}, {}};
 // The cursor on the grid: the small one on a glyph, the wide one on the last
 // row's DEL, SPC and END (columns 12 to 14).
-constexpr Quad GridCursor(int row, int column) { return {{22 + 23 * column, 282 + 37 * row, 22, 26}, kNameCursor.first.cell}; }
+constexpr Quad GridCursor(int row, int column) {
+    return {{22 + 23 * column, 282 + 37 * row, 22, 26}, kNameCursor.first.cell};
+}
 constexpr Quad GridCursorWide(int column) { return {{69 * column - 392, 390, 50, 32}, {45, 630, 50, 32}}; }
 
 // ---- The in-game display (img/main_system.png)
@@ -221,7 +223,9 @@ constexpr Rect kUpperBalloon{170, 70, 440, 145}, kLowerBalloon{30, 300, 440, 145
 constexpr Rect BalloonCell(int side, int row) { return {440 * side, 145 * row, 440, 145}; }
 constexpr Spot kUpperText{200, 100}, kLowerText{50, 320};
 constexpr Rect kUpperPortrait{20, 50, 160, 160}, kLowerPortrait{460, 290, 160, 160};
-constexpr Rect PortraitCell(int cell, int columns) { return {160 * (cell % columns), 160 * (cell / columns), 160, 160}; }
+constexpr Rect PortraitCell(int cell, int columns) {
+    return {160 * (cell % columns), 160 * (cell / columns), 160, 160};
+}
 // Name card n: Yuri's and Crow's (0 and 1) from the first column, above the
 // lower balloon; the others from the second.
 constexpr Quad NameCard(int card) {

@@ -25,7 +25,8 @@ Box CentredOn(const Box& b, int middle) {
 
 // The gauge number's ink keeps to the top rows of its cells: their last rows
 // are the panel's frame and the FORCE strip's first.
-constexpr Box kGaugeInk{0, 0, 0, layout::kHudPanel.screen.y + layout::kHudPanel.screen.h - 3 - layout::kHudGaugeDigits.first.screen.y};
+constexpr Box kGaugeInk{0, 0, 0,
+                        layout::kHudPanel.screen.y + layout::kHudPanel.screen.h - 3 - layout::kHudGaugeDigits.first.screen.y};
 
 // The in-game display's panel as the game lays its quads over it: a dark strip
 // behind the stock icons, then the framed body with the life bar and the gauge
@@ -256,7 +257,8 @@ void StageClear(Canvas& c, const ImageAsset& a, TextPainter& t) {
     // heading over its empty column.
     for (int p = 0; p < 2; ++p) {
         const int x = digit.x + layout::kTallyColumnStep * p;
-        InkLabel(c, t, p ? "2P" : "1P", {x, screen::kTallyHeadingY, layout::kTallyDigits.Span(7).w, 10}, Label(14, p ? Rgb(0x90C0FF) : Rgb(0xFFB080)), 10, Align::kCentre);
+        const Box heading{x, screen::kTallyHeadingY, layout::kTallyDigits.Span(7).w, 10};
+        InkLabel(c, t, p ? "2P" : "1P", heading, Label(14, p ? Rgb(0x90C0FF) : Rgb(0xFFB080)), 10, Align::kCentre);
     }
     const Box total = layout::kTallyTotal.Span(8);
     InkLabel(c, t, "TOTAL", {60, total.y, total.x - 70, total.h}, Label(28, kGold), kTotalInk);

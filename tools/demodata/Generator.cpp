@@ -205,12 +205,14 @@ bool WriteFont(const GenerateOptions& o, const std::string& name, const std::str
                const std::string& extra, std::string* err) {
     std::string target;
     if (!ResolveTarget(o.output, name, &target, err)) return false;
-    const fs::path list = fs::temp_directory_path() / ("quenrith-demodata-" + stem + "-" + std::to_string(::getpid()) + ".txt");
+    const fs::path list =
+        fs::temp_directory_path() / ("quenrith-demodata-" + stem + "-" + std::to_string(::getpid()) + ".txt");
     {
         std::ofstream f(list, std::ios::binary);
         f << extra;
     }
-    const std::string cmd = Quote(o.fontTool) + " " + options + " --extra " + Quote(list.string()) + " " + Quote(target) + " > /dev/null";
+    const std::string cmd =
+        Quote(o.fontTool) + " " + options + " --extra " + Quote(list.string()) + " " + Quote(target) + " > /dev/null";
     const int rc = std::system(cmd.c_str());
     fs::remove(list);
     if (rc != 0) {
@@ -271,14 +273,14 @@ bool Generate(const GenerateOptions& o, GenerateReport* report, std::string* err
         // alphabets, and every kanji a talk uses. One sheet, not four, held by
         // every scene.
         tasks.push_back([&](std::string* err) {
-            return WriteFont(o, "font.lfd", "talk",
-                             "--size " + std::to_string(screen::kTextFontSize) + " --sheet-size 1024 --lists ascii,kana,nonkanji",
+            const std::string size = "--size " + std::to_string(screen::kTextFontSize);
+            return WriteFont(o, "font.lfd", "talk", size + " --sheet-size 1024 --lists ascii,kana,nonkanji",
                              TalkFontExtraCharacters(), err);
         });
         // Attack names are drawn over the stage's sky and pictures: outlined, they read on light ground too.
         tasks.push_back([&](std::string* err) {
-            return WriteFont(o, "skillfont.lfd", "skill",
-                             "--size " + std::to_string(screen::kSkillFontSize) + " --sheet-size 512 --lists ascii,nonkanji --bold --outline",
+            const std::string size = "--size " + std::to_string(screen::kSkillFontSize);
+            return WriteFont(o, "skillfont.lfd", "skill", size + " --sheet-size 512 --lists ascii,nonkanji --bold --outline",
                              SkillFontExtraCharacters(), err);
         });
     }

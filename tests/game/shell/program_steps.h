@@ -93,7 +93,9 @@ constexpr uint32_t kTeamPicture[2] = {0xFF20A0A0, 0xFFA0A020};
 constexpr uint32_t kDifficulty = 0xFF6080C0;
 
 // A cell of the screen layout in one colour.
-inline testsupport::FlatRect Flat(const layout::Rect& cell, uint32_t argb) { return {cell.x, cell.y, cell.w, cell.h, argb}; }
+inline testsupport::FlatRect Flat(const layout::Rect& cell, uint32_t argb) {
+    return {cell.x, cell.y, cell.w, cell.h, argb};
+}
 
 inline void WriteTitleSheet(const std::string& folder) {
     testsupport::WriteFlatPng(folder + "/img/title.png", 1024, 2048, kTitleBackground,
@@ -379,7 +381,9 @@ inline Sight PauseMenu(Program& program, bool asking, int choice) {
                 const std::vector<uint8_t> screen = Grab(program);
                 // The question's answers stand a place lower than the items.
                 const layout::Quad bar = layout::kPauseBar.At(choice + (asking ? 1 : 0), 0);
-                const auto underCursor = [&bar](int, int y) { return y >= bar.screen.y && y < bar.screen.y + bar.screen.h; };
+                const auto underCursor = [&bar](int, int y) {
+                    return y >= bar.screen.y && y < bar.screen.y + bar.screen.h;
+                };
                 return Shows(screen, sheet, bar) &&
                        Shows(screen, sheet, asking ? layout::kPauseQuestion : layout::kPauseItems, underCursor);
             }};

@@ -50,8 +50,8 @@ void PrepareFolder(const std::string& folder, bool withTitle = true) {
     std::filesystem::create_directories(folder + "/save");
     if (withTitle) WriteTitleSheet(folder);
     testsupport::WriteFlatPng(folder + "/img/ranking.png", 1024, 512, kRankingBackground,
-                              {Flat(layout::kRankingHeading.Cell(0), kHeading0),
-                               Flat(layout::kRankingHeading.Cell(2), kHeading2), Flat(layout::kRankBadge.Cell(0), kStage0)});
+                              {Flat(layout::kRankingHeading.Cell(0), kHeading0), Flat(layout::kRankingHeading.Cell(2), kHeading2),
+                               Flat(layout::kRankBadge.Cell(0), kStage0)});
     std::vector<FlatRect> config = {Flat(layout::kBackdrop.cell, kConfigBackground),
                                     Flat(layout::kConfigLabels.cell, kConfigLabels),
                                     Flat(layout::kConfigCursor.first.cell, kConfigCursor),
@@ -101,7 +101,8 @@ Sight ConfigAt(Program& program, int item, int music, int effects) {
 Sight KeyHighlightAt(Program& program, int x, int y) {
     return {"the key configuration's highlight at (" + std::to_string(x) + ", " + std::to_string(y) + ")",
             [&program, x, y] {
-                return Covers(Grab(program), Inside(layout::Moved(layout::kKeyHighlight.screen, x, y), 2), kKeyHighlight);
+                const Rect at = layout::Moved(layout::kKeyHighlight.screen, x, y);
+                return Covers(Grab(program), Inside(at, 2), kKeyHighlight);
             }};
 }
 Sight KeyHeading(Program& program, int column) {
@@ -122,7 +123,8 @@ Sight NameGridAt(Program& program, int row, int column) {
     return {"the name grid at row " + std::to_string(row) + ", column " + std::to_string(column),
             [&program, row, column] {
                 const std::vector<uint8_t> screen = Grab(program);
-                if (row < 3 || column < 12) return Covers(screen, Inside(layout::GridCursor(row, column).screen, 2), kNameCursor);
+                if (row < 3 || column < 12)
+                    return Covers(screen, Inside(layout::GridCursor(row, column).screen, 2), kNameCursor);
                 return Covers(screen, Inside(layout::GridCursorWide(column).screen, 2), kNameEnd);
             }};
 }
