@@ -153,12 +153,15 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
             c.Ellipse(cx, cy - 5, 6, 3.5f, Rgb(l.hair));
             c.Ring(cx, cy, 8.5f, 1.5f, Rgb(0xFFFFFF));
         } else if (g == "life_bar" && cell.index == 5) {
-            // one strip of five 20-px segments, the same in every row it is read from
-            const Box strip{111, 153, 100, 36};
+            // One strip of five segments, the same in every row it is read
+            // from: from the full bar's row down to the last life's.
+            const Box full = HudLife(5).cell, last = HudLife(1).cell;
+            const Box strip{full.x, full.y, full.w, last.y + last.h - full.y};
             c.SetClip(strip);
             for (int k = 0; k < 5; ++k) {
-                c.VerticalGradient({111 + 20 * k + 1, 153, 18, 36}, Rgb(0xFF6080), Rgb(0xC02040));
-                c.Fill({111 + 20 * k + 3, 153, 6, 36}, Rgb(0xFFFFFF, 0.35f));
+                const int x = strip.x + last.w * k;
+                c.VerticalGradient({x + 1, strip.y, last.w - 2, strip.h}, Rgb(0xFF6080), Rgb(0xC02040));
+                c.Fill({x + 3, strip.y, 6, strip.h}, Rgb(0xFFFFFF, 0.35f));
             }
         } else if (g == "pip_small") {
             c.Disc(float(b.x) + 5.5f, float(b.y) + 5.5f, 4.5f, cell.index == 0 ? Rgb(0xFFD040) : Rgb(0x60E0FF));

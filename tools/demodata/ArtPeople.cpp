@@ -284,7 +284,7 @@ void NameCards(Canvas& c, const ImageAsset& a, TextPainter& text) {
 // the window, the sun and the cast to the band between the balloons, and what
 // lies under the balloons stays plain.
 void Ending(Canvas& c, const ImageAsset& a, TextPainter& text) {
-    const Box pic{0, 0, 640, 480};
+    const Box pic = layout::kEndingPicture.cell;
     c.SetClip(pic);
     const bool ex = a.subject == "exend";
     const bool yuri = a.subject == "yuri_normalend";
@@ -320,7 +320,7 @@ void Ending(Canvas& c, const ImageAsset& a, TextPainter& text) {
     text.DrawCentered(c, ex ? "Extra Clear!" : "Thank you for playing", {0, 4, 640, 42}, st);
     c.ResetClip();
     // The closing colour the ending fades to.
-    c.Fill({640, 0, 128, 128}, ex ? Rgb(0xFFF4E0) : Rgb(0x000000));
+    c.Fill(layout::kEndingClosing.cell, ex ? Rgb(0xFFF4E0) : Rgb(0x000000));
 }
 
 }  // namespace
