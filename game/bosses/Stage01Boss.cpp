@@ -1,5 +1,6 @@
 #include "game/bosses/Stage01Boss.h"
 
+#include "game/bosses/AttackNames.h"
 #include "game/bosses/BossCommon.h"
 #include "game/objects/EnemyParts.h"
 #include "game/objects/PlayCommon.h"
@@ -38,11 +39,11 @@ constexpr Dash kDash[3] = {{150, 3.0f, 182}, {150, 5.0f, 182}, {5, 7.0f, 32}};
 
 const BossAttack<Stage01Boss> Stage01Boss::kAttacks[] = {
     {.hp = 60, .seconds = 60, .run = &Stage01Boss::OpeningAttack},
-    {.name = "ねこあたっく：はしる猫のしっぽ", .hp = 60, .seconds = 60, .bonus = 100000,
+    {.name = attacknames::kStage01Boss[0], .hp = 60, .seconds = 60, .bonus = 100000,
      .run = &Stage01Boss::TailAttack, .breakSeconds = 60, .breakTo = {290, 50}},
-    {.name = "ねこあたっく：おっかけRUNRUN", .hp = 40, .seconds = 60, .bonus = 120000,
+    {.name = attacknames::kStage01Boss[1], .hp = 40, .seconds = 60, .bonus = 120000,
      .run = &Stage01Boss::ChaseAttack, .breakSeconds = 60, .breakTo = {320, 200}},
-    {.name = "ねこあたっく：ちょとつもーしん！", .hp = 60, .seconds = 60, .bonus = 140000,
+    {.name = attacknames::kStage01Boss[2], .hp = 60, .seconds = 60, .bonus = 140000,
      .run = &Stage01Boss::DashAttack, .breakSeconds = 60, .breakTo = {580, 240}},
 };
 

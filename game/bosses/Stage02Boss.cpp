@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "game/bosses/AttackNames.h"
 #include "game/bosses/BossCommon.h"
 #include "game/objects/EnemyParts.h"
 #include "game/objects/PlayCommon.h"
@@ -49,11 +50,11 @@ constexpr RingBlock kRingBlocks[4] = {{1, 640, 80, true, {1.0f, 3.0f}, {0.005f, 
 
 const BossAttack<Stage02Boss> Stage02Boss::kAttacks[] = {
     {.hp = 60, .seconds = 60, .run = &Stage02Boss::OpeningAttack},
-    {.name = "花椿：ノーヴルフルール", .hp = 50, .seconds = 60, .bonus = 200000,
+    {.name = attacknames::kStage02Boss[0], .hp = 50, .seconds = 60, .bonus = 200000,
      .run = &Stage02Boss::FlowerAttack, .breakSeconds = 60, .breakTo = {320, 60}},
-    {.name = "花椿：ディスパーサータイム", .hp = 60, .seconds = 60, .bonus = 220000,
+    {.name = attacknames::kStage02Boss[1], .hp = 60, .seconds = 60, .bonus = 220000,
      .run = &Stage02Boss::DisperserAttack, .breakSeconds = 60, .breakTo = {600, 240}},
-    {.name = "花椿：リングフォーチュン", .hp = 65, .seconds = 70, .bonus = 240000,
+    {.name = attacknames::kStage02Boss[2], .hp = 65, .seconds = 70, .bonus = 240000,
      .run = &Stage02Boss::RingAttack, .breakSeconds = 70, .breakTo = {600, 240}},
 };
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "game/bosses/AttackNames.h"
 #include "game/bosses/BossCommon.h"
 #include "game/objects/EnemyParts.h"
 #include "game/objects/PlayCommon.h"
@@ -55,11 +56,11 @@ constexpr Counter kCounter[3] = {{5000, 2.4f, 0.0f, 0.7f}, {2000, 2.1f, 2.3f, 0.
 
 const BossAttack<Stage03Boss> Stage03Boss::kAttacks[] = {
     {.hp = 60, .seconds = 60, .run = &Stage03Boss::OpeningAttack},
-    {.name = "剛盾：リフレクトシールド", .hp = 50, .seconds = 60, .bonus = 300000,
+    {.name = attacknames::kStage03Boss[0], .hp = 50, .seconds = 60, .bonus = 300000,
      .run = &Stage03Boss::ShieldAttack, .breakSeconds = 60, .breakTo = {50, 240}},
-    {.name = "剛盾：ディメンジョンビット", .hp = 90, .seconds = 60, .bonus = 330000,
+    {.name = attacknames::kStage03Boss[1], .hp = 90, .seconds = 60, .bonus = 330000,
      .run = &Stage03Boss::BitsAttack, .breakSeconds = 60, .breakTo = {320, 40, 2.0f}},
-    {.name = "剛盾：英雄の盾", .hp = 60, .seconds = 60, .bonus = 360000,
+    {.name = attacknames::kStage03Boss[2], .hp = 60, .seconds = 60, .bonus = 360000,
      .run = &Stage03Boss::HeroAttack, .breakSeconds = 60, .breakTo = {600, 240, 2.0f}},
 };
 

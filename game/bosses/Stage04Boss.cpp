@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "engine/core/KestraMath.h"
+#include "game/bosses/AttackNames.h"
 #include "game/bosses/BossCommon.h"
 #include "game/objects/EnemyParts.h"
 #include "game/objects/PlayCommon.h"
@@ -64,14 +65,14 @@ void MoveAllOfType(int32_t type, float dx, float dy) {
 
 const BossAttack<Stage04Boss, Stage04Boss::Places> Stage04Boss::kAttacks[] = {
     {.hp = 80, .seconds = 60, .run = &Stage04Boss::OpeningAttack},
-    {.name = "はこにわサバイバル！", .hp = 99, .seconds = 99, .bonus = 400000,
+    {.name = attacknames::kStage04Boss[0], .hp = 99, .seconds = 99, .bonus = 400000,
      .run = &Stage04Boss::GardenAttack, .breakSeconds = 60, .breakTo = {true, 118, 118, -118, -118}},
-    {.name = "はーと！キャッチボール", .hp = 70, .seconds = 99, .bonus = 440000,
+    {.name = attacknames::kStage04Boss[1], .hp = 70, .seconds = 99, .bonus = 440000,
      .run = &Stage04Boss::CatchBallAttack, .breakSeconds = 99, .breakTo = {false, 618, 18, 18, 458}},
     // The last two breaks go toward the sides; the view keeping of the hit test stops them at its edge.
-    {.name = "どっきりぴんぼーる", .hp = 65, .seconds = 99, .bonus = 480000,
+    {.name = attacknames::kStage04Boss[2], .hp = 65, .seconds = 99, .bonus = 480000,
      .run = &Stage04Boss::PinballAttack, .breakSeconds = 99, .breakTo = {true, 298, 5, -298, 448}},
-    {.name = "ふたりのおにとおにごっこ♪", .hp = 100, .seconds = 99, .bonus = 520000,
+    {.name = attacknames::kStage04Boss[3], .hp = 100, .seconds = 99, .bonus = 520000,
      .run = &Stage04Boss::TagAttack, .breakSeconds = 99, .breakTo = {true, 298, 5, -298, 448}},
 };
 

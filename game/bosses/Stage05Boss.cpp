@@ -1,6 +1,7 @@
 // Cheska: an opening spray, cats, a light-and-dark stream with a spinner,
 // guide posts, monotone walls and the last summons. Her seconds run at two a
 // second.
+#include "game/bosses/AttackNames.h"
 #include "game/bosses/Stage05StageBosses.h"
 #include "game/objects/EnemyParts.h"
 #include "game/objects/PlayCommon.h"
@@ -53,15 +54,15 @@ void CatStar(const cBossBase& b, int32_t aim, int32_t element, const Cat& c) {
 
 const Stage05Frame::Attack Stage05Boss::kAttacks[] = {
     {.hp = 60, .seconds = 60, .run = Run(&Stage05Boss::OpeningAttack)},
-    {.name = "二極：キャットソウル", .hp = 70, .seconds = 99, .bonus = 1000000,
+    {.name = attacknames::kStage05Boss[0], .hp = 70, .seconds = 99, .bonus = 1000000,
      .run = Run(&Stage05Boss::CatAttack), .breakSeconds = 60, .breakTo = {290, 50}},
-    {.name = "二極：巡る巡る闇と光", .hp = 100, .seconds = 99, .bonus = 1100000,
+    {.name = attacknames::kStage05Boss[1], .hp = 100, .seconds = 99, .bonus = 1100000,
      .run = Run(&Stage05Boss::SpinnerAttack), .breakSeconds = 60, .breakTo = {320, 240}},
-    {.name = "二極：聖闇の道標", .hp = 80, .seconds = 99, .bonus = 1200000,
+    {.name = attacknames::kStage05Boss[2], .hp = 80, .seconds = 99, .bonus = 1200000,
      .run = Run(&Stage05Boss::GuidePostAttack), .breakSeconds = 99, .breakTo = {320, 50}},
-    {.name = "二極：モノトーンウォール", .hp = 110, .seconds = 99, .bonus = 1300000,
+    {.name = attacknames::kStage05Boss[3], .hp = 110, .seconds = 99, .bonus = 1300000,
      .run = Run(&Stage05Boss::WallAttack), .breakSeconds = 99, .breakTo = {320, 50}},
-    {.name = "悠久の二極光", .hp = 300, .seconds = 159, .bonus = 1400000,
+    {.name = attacknames::kStage05Boss[4], .hp = 300, .seconds = 159, .bonus = 1400000,
      .run = Run(&Stage05Boss::LastAttack), .breakSeconds = 99, .breakTo = {320, 90}},
 };
 

@@ -1,6 +1,7 @@
 // Yuri: a looping opening, the railgun at the right edge, fans, comical
 // sparks, closing rings around the player and the finishing star bursts.
 // Several attacks loop with a period that shrinks each lap.
+#include "game/bosses/AttackNames.h"
 #include "game/bosses/Stage05StageBosses.h"
 #include "game/objects/EnemyParts.h"
 #include "game/objects/PlayCommon.h"
@@ -38,15 +39,15 @@ constexpr Spark kSparks0[4] = {{70, -8000, 0, 0.004f}, {170, 8000, 1, 0.004f}, {
 
 const Stage05Frame::Attack Stage05Boss_Yuri::kAttacks[] = {
     {.hp = 90, .seconds = 80, .run = Run(&Stage05Boss_Yuri::OpeningAttack)},
-    {.name = "秘技：カラフルレールガン！", .hp = 80, .seconds = 99, .bonus = 1000000,
+    {.name = attacknames::kStage05Boss_Yuri[0], .hp = 80, .seconds = 99, .bonus = 1000000,
      .run = Run(&Stage05Boss_Yuri::RailgunAttack), .breakSeconds = 80, .breakTo = {600, 240}},
-    {.name = "秘技：あの手この手で", .hp = 80, .seconds = 99, .bonus = 1100000,
+    {.name = attacknames::kStage05Boss_Yuri[1], .hp = 80, .seconds = 99, .bonus = 1100000,
      .run = Run(&Stage05Boss_Yuri::FanAttack), .breakSeconds = 99, .breakTo = {320, 30}},
-    {.name = "秘技：コミカルスパーク", .hp = 90, .seconds = 99, .bonus = 1200000,
+    {.name = attacknames::kStage05Boss_Yuri[2], .hp = 90, .seconds = 99, .bonus = 1200000,
      .run = Run(&Stage05Boss_Yuri::SparkAttack), .breakSeconds = 99, .breakTo = {50, 240}},
-    {.name = "秘技：ウィニングサプライズ！", .hp = 160, .seconds = 99, .bonus = 1300000,
+    {.name = attacknames::kStage05Boss_Yuri[3], .hp = 160, .seconds = 99, .bonus = 1300000,
      .run = Run(&Stage05Boss_Yuri::SurpriseAttack), .breakSeconds = 99, .breakTo = {320, 50}},
-    {.name = "ユリ☆フィニッシュスター！", .hp = 450, .seconds = 299, .bonus = 1400000,
+    {.name = attacknames::kStage05Boss_Yuri[4], .hp = 450, .seconds = 299, .bonus = 1400000,
      .run = Run(&Stage05Boss_Yuri::FinishAttack), .breakSeconds = 99, .breakTo = {320, 220}},
 };
 

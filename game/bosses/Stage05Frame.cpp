@@ -78,7 +78,7 @@ void Stage05Frame::DrawEnding() {
         g.subState = kSubStateDialogue;
         if (fadeAlpha < 255) fadeAlpha += 2;
         if (fadeAlpha > 255) fadeAlpha = 255;
-        DrawPlain(kEndingSlot, 0, 0, 640, 480, 0, 0, 640, 480, AlphaWhite(fadeAlpha));
+        DrawPlain(kEndingSlot, layout::kEndingPicture, AlphaWhite(fadeAlpha));
         if (fadeAlpha >= 250) RunTeamTalk(profile_.talks.ending[0], profile_.talks.ending[1]);
     }
     if (phase == kPhaseEnding) {
@@ -93,8 +93,8 @@ void Stage05Frame::DrawEnding() {
             TallyRaised();
         }
         const int32_t alpha = phaseTimer >= 0 && phaseTimer < kClosingFrames ? phaseTimer : kClosingFrames;
-        DrawPlain(kEndingSlot, 0, 0, 640, 480, 0, 0, 640, 480, kWhite);
-        DrawPlain(kEndingSlot, 0, 0, 640, 480, 640, 0, 128, 128, AlphaWhite(alpha));
+        DrawPlain(kEndingSlot, layout::kEndingPicture, kWhite);
+        DrawPlain(kEndingSlot, layout::kEndingClosing, AlphaWhite(alpha));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "game/bosses/Stage05MidBosses.h"
 
 #include "engine/core/KestraMath.h"
+#include "game/bosses/AttackNames.h"
 #include "game/objects/EnemyParts.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cObjectManager.h"
@@ -32,9 +33,9 @@ void LeaveLife(const cBossBase& b) {
 
 const Stage05Frame::Attack Stage05Boss_Osero::kAttacks[] = {
     {.hp = 80, .seconds = 60, .run = Run(&Stage05Boss_Osero::SummonAttack)},
-    {.name = "必殺：グレートアステロイドジェット！", .hp = 100, .seconds = 60, .bonus = 500000,
+    {.name = attacknames::kStage05Boss_Osero[0], .hp = 100, .seconds = 60, .bonus = 500000,
      .run = Run(&Stage05Boss_Osero::JetAttack), .breakSeconds = 60, .breakTo = {320, 50}},
-    {.name = "必殺：ジェノサイドビッグバン", .hp = 140, .seconds = 60, .bonus = 550000,
+    {.name = attacknames::kStage05Boss_Osero[1], .hp = 140, .seconds = 60, .bonus = 550000,
      .run = Run(&Stage05Boss_Osero::BigBangAttack), .breakSeconds = 60, .breakTo = {320, 200}},
 };
 
@@ -128,9 +129,9 @@ void Stage05Boss_Osero::Depart() {
 
 const Stage05Frame::Attack Stage05Boss_Crow::kAttacks[] = {
     {.hp = 40, .seconds = 60, .run = Run(&Stage05Boss_Crow::KnifeAttack)},
-    {.name = "瞬：クロスナイフ", .hp = 70, .seconds = 60, .bonus = 500000, .run = Run(&Stage05Boss_Crow::CrossAttack),
-     .breakSeconds = 60, .breakTo = {420, 240}},
-    {.name = "瞬：ミラージュドライブ", .hp = 80, .seconds = 60, .bonus = 550000,
+    {.name = attacknames::kStage05Boss_Crow[0], .hp = 70, .seconds = 60, .bonus = 500000,
+     .run = Run(&Stage05Boss_Crow::CrossAttack), .breakSeconds = 60, .breakTo = {420, 240}},
+    {.name = attacknames::kStage05Boss_Crow[1], .hp = 80, .seconds = 60, .bonus = 550000,
      .run = Run(&Stage05Boss_Crow::MirageAttack), .breakSeconds = 60, .breakTo = {320, 40}},
 };
 

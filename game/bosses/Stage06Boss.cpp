@@ -2,6 +2,7 @@
 // after each attack under a turning decoration, and a last attack in three
 // stages chosen by her hp and her seconds. Her ending records the extra
 // stage's clear.
+#include "game/bosses/AttackNames.h"
 #include "game/bosses/BossCommon.h"
 #include "game/bosses/Stage06Bosses.h"
 #include "game/objects/EnemyParts.h"
@@ -71,17 +72,17 @@ constexpr Wall kWalls[6] = {{0, 800, 40, Edge::Top, 2.0f, 2},         {800, 1800
 
 const Stage05Frame::Attack Stage06Boss::kAttacks[] = {
     {.hp = 100, .seconds = 99, .run = Run(&Stage06Boss::SpinAttack)},
-    {.name = "二極：死神の舞踏会", .hp = 90, .seconds = 99, .bonus = 5000000,
+    {.name = attacknames::kStage06Boss[0], .hp = 90, .seconds = 99, .bonus = 5000000,
      .run = Run(&Stage06Boss::BallAttack), .breakSeconds = 99, .breakTo = {320, 240}},
-    {.name = "二極：クロスロードヴァニッシュ", .hp = 320, .seconds = 159, .bonus = 5000000,
+    {.name = attacknames::kStage06Boss[1], .hp = 320, .seconds = 159, .bonus = 5000000,
      .run = Run(&Stage06Boss::CrossroadAttack), .breakSeconds = 60, .breakTo = {320, 50}},
-    {.name = "二極：呪縛の足枷", .hp = 240, .seconds = 159, .bonus = 5000000,
+    {.name = attacknames::kStage06Boss[2], .hp = 240, .seconds = 159, .bonus = 5000000,
      .run = Run(&Stage06Boss::ShackleAttack), .breakSeconds = 99, .breakTo = {320, 220}},
-    {.name = "二極：堕天使の休息", .hp = 180, .seconds = 159, .bonus = 5000000,
+    {.name = attacknames::kStage06Boss[3], .hp = 180, .seconds = 159, .bonus = 5000000,
      .run = Run(&Stage06Boss::RestAttack), .breakSeconds = 99, .breakTo = {320, 40}},
-    {.name = "二極：ストリームクライシス", .hp = 90, .seconds = 200, .bonus = 5000000,
+    {.name = attacknames::kStage06Boss[4], .hp = 90, .seconds = 200, .bonus = 5000000,
      .run = Run(&Stage06Boss::StreamAttack), .breakSeconds = 99, .breakTo = {320, 80}},
-    {.name = "終焉の二極光", .hp = 800, .seconds = 999, .bonus = 5000000,
+    {.name = attacknames::kStage06Boss[5], .hp = 800, .seconds = 999, .bonus = 5000000,
      .run = Run(&Stage06Boss::LastAttack), .breakSeconds = 99, .breakTo = {600, 230}},
 };
 

@@ -4,6 +4,7 @@
 // Summons and blocks take the pair's stage positions as they are (the extra
 // stage never scrolls).
 #include "engine/core/KestraMath.h"
+#include "game/bosses/AttackNames.h"
 #include "game/bosses/BossCommon.h"
 #include "game/bosses/Stage06Bosses.h"
 #include "game/objects/EnemyParts.h"
@@ -50,13 +51,13 @@ constexpr Dash kDashes[7] = {{275, 300, 460, 2},    {600, 640, 790, 2},    {900,
 
 const BossAttack<Stage06_PaletCopic, Stage06_PaletCopic::Bands> Stage06_PaletCopic::kAttacks[] = {
     {.hp = 100, .seconds = 60, .run = &Stage06_PaletCopic::OpeningAttack},
-    {.name = "カラフルドロウィング：ディフェンス", .hp = 130, .seconds = 99, .bonus = 3000000,
+    {.name = attacknames::kStage06_PaletCopic[0], .hp = 130, .seconds = 99, .bonus = 3000000,
      .run = &Stage06_PaletCopic::DefenceAttack, .breakSeconds = 99, .breakTo = {400, 60, 200, 50}},
-    {.name = "カラフルドロウィング：アタック", .hp = 130, .seconds = 99, .bonus = 3000000,
+    {.name = attacknames::kStage06_PaletCopic[1], .hp = 130, .seconds = 99, .bonus = 3000000,
      .run = &Stage06_PaletCopic::ReturnAttack, .breakSeconds = 99, .breakTo = {610, 240, 550, 120}},
-    {.name = "二人の絆バースト", .hp = 140, .seconds = 150, .bonus = 3000000,
+    {.name = attacknames::kStage06_PaletCopic[2], .hp = 140, .seconds = 150, .bonus = 3000000,
      .run = &Stage06_PaletCopic::BurstAttack, .breakSeconds = 99, .breakTo = {330, 240, 300, 240}},
-    {.name = "親友以上恋人未満！？", .hp = 170, .seconds = 150, .bonus = 3000000,
+    {.name = attacknames::kStage06_PaletCopic[3], .hp = 170, .seconds = 150, .bonus = 3000000,
      .run = &Stage06_PaletCopic::BeamAttack, .breakSeconds = 99, .breakTo = {30, 450, 80, 240}},
 };
 

@@ -8,11 +8,12 @@
 #include "game/objects/cPlayerBase.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
+#include "game/state/SpriteTable.h"
 
 namespace {
 
 constexpr int32_t kBoxSize = 40;
-constexpr float kGaugeWidth = 289.0f;
+constexpr float kGaugeWidth = static_cast<float>(layout::kBossBar.screen.w);
 
 // The factors of each step of the phase machine, by the phase it leaves:
 // two-player mode, difficulty 0, difficulty 2 (1.0 where the step has none).
@@ -35,9 +36,7 @@ float ByDifficulty(float v, const StepFactors& f) {
     return v;
 }
 
-void DrawHud(float dx, float dy, float w, float h, float sx, float sy) {
-    DrawPlain(kBossHudSlot, dx, dy, w, h, sx, sy, w, h, kWhite);
-}
+void DrawHud(const layout::Quad& quad) { DrawPlain(kBossHudSlot, quad, kWhite); }
 
 }  // namespace
 
@@ -101,21 +100,27 @@ void cBossBase::HitTest() {
 }
 
 void cBossBase::DrawLifeGauge() {
-    DrawHud(20, 15, 595, 30, 0, 228);
-    // The drawn bar stays on its 289 texels: an attack may start above its
-    // full hp (two players, the easiest first named attack) and end below 0.
+    using namespace layout;
+    DrawHud(kBossFrame);
+    // The drawn bar stays on its texels: an attack may start above its full hp
+    // (two players, the easiest first named attack) and end below 0.
     if (maxHp > 0.0f) {
         float w = GameState.twoPlayer == 1 ? static_cast<float>(hp / (maxHp * 1.3) * kGaugeWidth)
                                            : hp / maxHp * kGaugeWidth;
         w = std::clamp(w, 0.0f, kGaugeWidth);
-        if (w > 0.0f) DrawHud(131, 22, w, 14, 263, 258);
+        if (w > 0.0f) {
+            const Rect& at = kBossBar.screen;
+            const Rect& cell = kBossBar.cell;
+            DrawPlain(kBossHudSlot, static_cast<float>(at.x), static_cast<float>(at.y), w, static_cast<float>(at.h),
+                      static_cast<float>(cell.x), static_cast<float>(cell.y), w, static_cast<float>(cell.h), kWhite);
+        }
     }
     int32_t v = std::min(secondsLeft, 99);
     if (v >= 10) {
-        DrawHud(530, 25, 12, 18, Cell(v / 10, 12.0f, 455.0f), 22);
+        DrawHud(kBossSeconds.At(0, v / 10));
         v %= 10;
     }
-    if (v >= 0) DrawHud(542, 25, 12, 18, Cell(v, 12.0f, 455.0f), 22);
+    if (v >= 0) DrawHud(kBossSeconds.At(1, v));
 }
 
 void cBossBase::DrawSpellBanner() {
@@ -130,24 +135,29 @@ void cBossBase::DrawSpellBanner() {
     uint32_t colour = 0x00FFFFFFu;
     if (t < 50) colour = 0xDCFFFFFFu;
     else if (t < 72) colour = AlphaWhite(220 - 10 * (t - 50));
-    DrawPlain(kCutInSlot, dx, 0, 1024, 480, srcX, 0, 1024, 480, colour);
-    if (t >= 15 && t <= 33) DrawPlain(kCutInFlashSlot, dx, 0, 1024, 480, srcX, 0, 1024, 480, AlphaWhite(180 - 10 * (t - 15)));
+    const float w = static_cast<float>(layout::kCutInCell.w), h = static_cast<float>(layout::kCutInCell.h);
+    DrawPlain(kCutInSlot, dx, 0, w, h, srcX, 0, w, h, colour);
+    if (t >= 15 && t <= 33) DrawPlain(kCutInFlashSlot, dx, 0, w, h, srcX, 0, w, h, AlphaWhite(180 - 10 * (t - 15)));
 }
 
 void cBossBase::DrawSpellBonus() {
+    using namespace layout;
     float* src = bonusRects;
     float* dst = bonusRects + 4;
-    src[0] = 0, src[1] = 258, src[2] = 263, src[3] = 55;
-    dst[0] = 190, dst[1] = 170, dst[2] = 263, dst[3] = 55;
-    DrawHud(dst[0], dst[1], dst[2], dst[3], src[0], src[1]);
+    // The last quad drawn stays in the boss's rectangles.
+    const auto draw = [&](const Quad& quad) {
+        const auto s = Floats(quad.cell), d = Floats(quad.screen);
+        std::copy(s.begin(), s.end(), src);
+        std::copy(d.begin(), d.end(), dst);
+        DrawHud(quad);
+    };
+    draw(kBonusLabel);
     int32_t rest = lastBonus;
     int32_t power = 1000000;
     for (int32_t i = 0; i < 7; ++i, power /= 10) {
         const int32_t d = rest / power;
         rest %= power;
-        src[0] = Cell(d + 13, 35.0f, 0.0f), src[1] = 40, src[2] = 35, src[3] = 50;
-        dst[0] = static_cast<float>(230 + 40 * i), dst[1] = 240, dst[2] = 35, dst[3] = 50;
-        DrawHud(dst[0], dst[1], dst[2], dst[3], src[0], src[1]);
+        draw(kBonusDigits.At(i, d));
     }
 }
 

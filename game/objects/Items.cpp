@@ -198,12 +198,12 @@ void ItemMimick::HitTest() {
     });
 }
 
-StageStartEffectObj::StageStartEffectObj() : titleTop(150) {
+StageStartEffectObj::StageStartEffectObj() : titleTop(layout::kStageTitleNumber.screen.y) {
     InitItem(*this, 1.0f);
     radius = 0;
     work0 = 255;
     work1 = 0;
-    work2 = 130;
+    work2 = layout::kStageTitleBand.screen.y;
     work3 = 0;
 }
 
@@ -215,12 +215,17 @@ void StageStartEffectObj::Draw() {
     frame += 1;
     if (frame <= 25 || frame >= 125) work1 = WrapAdd(work1, 40);
     const uint32_t colour = AlphaWhite(work0);
-    DrawPlain(37, static_cast<float>(work1 - 1080), static_cast<float>(work2), 1024, 318, 0, 0, 1024, 318, colour);
+    using namespace layout;
+    // The band and the letters slide in from the left until they rest.
+    const Quad& band = kStageTitleBand;
+    DrawPlain(37, {{work1 + band.screen.x - kBandSlide, work2, band.screen.w, band.screen.h}, band.cell}, colour);
     if ((frame >= 30 && frame <= 50) || frame >= 125) work3 = WrapAdd(work3, 40);
     if (frame >= 125) work0 -= 25;
     if (work0 <= 0) work0 = 0;
     const uint32_t faded = AlphaWhite(work0);
-    DrawPlain(38, static_cast<float>(work3 - 800), static_cast<float>(titleTop), 400, 109, 0, 0, 400, 109, faded);
-    DrawPlain(38, static_cast<float>(work3 - 800), static_cast<float>(titleTop + 20), 691, 195, 0, 109, 691, 195,
-              faded);
+    const int32_t x = work3 + kStageTitleNumber.screen.x - kLettersSlide;
+    const Rect& number = kStageTitleNumber.screen;
+    const Rect& name = kStageTitleName.screen;
+    DrawPlain(38, {{x, titleTop, number.w, number.h}, kStageTitleNumber.cell}, faded);
+    DrawPlain(38, {{x, titleTop + name.y - number.y, name.w, name.h}, kStageTitleName.cell}, faded);
 }

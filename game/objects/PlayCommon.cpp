@@ -12,6 +12,10 @@ void DrawPlain(int32_t slot, float dx, float dy, float dw, float dh, float sx, f
     DrawSpriteEntryPlain(slot, dst, kPlayDepth, src, colour);
 }
 
+void DrawPlain(int32_t slot, const layout::Quad& quad, uint32_t colour) {
+    DrawSpriteEntryPlain(slot, Floats(quad.screen).data(), kPlayDepth, Floats(quad.cell).data(), colour);
+}
+
 void DrawTurned(int32_t slot, float dx, float dy, float dw, float dh, float sx, float sy, float sw, float sh,
                 uint32_t colour, int32_t angle) {
     const float dst[4] = {dx, dy, dw, dh};

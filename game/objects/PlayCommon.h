@@ -4,12 +4,15 @@
 
 #include <cstdint>
 
+#include "game/state/ScreenLayout.h"
+
 constexpr float kPlayDepth = 32767.0f;
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 
 // Queues one unturned quad on a sprite-table slot (destination, then source).
 void DrawPlain(int32_t slot, float dx, float dy, float dw, float dh, float sx, float sy, float sw, float sh,
                uint32_t colour);
+void DrawPlain(int32_t slot, const layout::Quad& quad, uint32_t colour);
 // Queues one quad turned by angle about the destination's centre.
 void DrawTurned(int32_t slot, float dx, float dy, float dw, float dh, float sx, float sy, float sw, float sh,
                 uint32_t colour, int32_t angle);

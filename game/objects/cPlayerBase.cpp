@@ -406,9 +406,10 @@ void cPlayerBase::Draw() {
         } else if (cutInFrame >= 50) {
             alpha = 180 - 10 * (cutInFrame - 50);
         }
-        DrawPlain(cutIn, cutInX, 0, 1024, 480, sourceX, 0, 1024, 480, AlphaWhite(alpha));
+        const float w = static_cast<float>(layout::kCutInCell.w), h = static_cast<float>(layout::kCutInCell.h);
+        DrawPlain(cutIn, cutInX, 0, w, h, sourceX, 0, w, h, AlphaWhite(alpha));
         if (cutInFrame > 14 && cutInFrame < 34) {
-            DrawPlain(31, cutInX, 0, 1024, 480, sourceX, 0, 1024, 480, AlphaWhite(180 - 10 * (cutInFrame - 15)));
+            DrawPlain(31, cutInX, 0, w, h, sourceX, 0, w, h, AlphaWhite(180 - 10 * (cutInFrame - 15)));
         }
     }
 }

@@ -24,12 +24,13 @@ void StepVolume(int32_t& volume, uint16_t pushed) {
     if ((pushed & PAD_RIGHT) && volume <= 90) volume += 10;
 }
 
-void DrawThreeDigits(int32_t volume, float y) {
+// The volume of configuration row `row` (0 music, 1 effects).
+void DrawThreeDigits(int32_t volume, int32_t row) {
     const int32_t shown = static_cast<int32_t>(ClampVolume(volume));
     const int32_t digits[3] = {shown / 100, shown / 10 % 10, shown % 10};
-    const float xs[3] = {190, 207, 224};
     for (int32_t i = 0; i < 3; ++i)
-        DrawTitleQuad(kConfigSheet, xs[i], y, 15, 26, static_cast<float>(640 + 15 * digits[i]), 0, 15, 26);
+        DrawTitleQuad(kConfigSheet, layout::Moved(layout::kVolumeDigits.Screen(i), 0, layout::kConfigRowStep * row),
+                      layout::kVolumeDigits.Cell(digits[i]));
 }
 
 }  // namespace
@@ -132,23 +133,20 @@ void DrawConfigScreen() {
     KestraSprite2D::Begin(config);
     KestraSprite2D::Begin(title);
     KestraSprite2D::Begin(names);
-    DrawTitleQuad(kConfigSheet, 0, 0, 640, 480, 0, 0, 640, 480);
-    DrawTitleQuad(kConfigSheet, static_cast<float>(t.panelX), static_cast<float>(t.panelY),
-                  static_cast<float>(t.panelWidth), static_cast<float>(t.panelHeight), 640, 508, 256, 256,
+    DrawTitleQuad(kConfigSheet, layout::kBackdrop);
+    DrawTitleQuad(kConfigSheet, {t.panelX, t.panelY, t.panelWidth, t.panelHeight}, layout::kConfigPanelCell,
                   t.panelAngle);
-    DrawTitleQuad(kConfigSheet, 50, 170, 240, 256, 640, 25, 240, 256);
-    DrawThreeDigits(GameState.seVolume, 247);
-    DrawThreeDigits(GameState.bgmVolume, 170);
-    DrawTitleQuad(kConfigSheet, 50, static_cast<float>(147 + 77 * t.configCursor), 80, 80, 880, 25, 124, 124,
-                  t.cursorAngle);
+    DrawTitleQuad(kConfigSheet, layout::kConfigLabels);
+    DrawThreeDigits(GameState.seVolume, 1);
+    DrawThreeDigits(GameState.bgmVolume, 0);
+    DrawTitleQuad(kConfigSheet, layout::kConfigCursor.At(t.configCursor, 0), t.cursorAngle);
     const uint32_t seconds = ScoreData.playSeconds;
     char text[32];
     std::snprintf(text, sizeof text, "%03d:%02d:%02d", static_cast<int>(seconds / 3600),
                   static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
     for (int32_t i = 0; text[i]; ++i) {
         const int32_t glyph = (text[i] >= '0' && text[i] <= '9') ? text[i] - '0' : 10;
-        DrawTitleQuad(kNameSheet, static_cast<float>(400 + 25 * i), 400, 20, 30, static_cast<float>(640 + 20 * glyph),
-                      0, 20, 30);
+        DrawTitleQuad(kNameSheet, layout::kPlayTime.At(i, glyph));
     }
     RenderSheets({config, title, names});
 }

@@ -28,11 +28,14 @@ constexpr uint32_t kWhite = 0xFFFFFFFFu;
 // The back layer drifts for the life of the program.
 float gBackLayerOffset = 0.0f;
 
-void Quad(int32_t slot, float x, float y, float w, float h, float sx, float sy, float sw, float sh,
-          uint32_t color = kWhite) {
+void DrawQuad(int32_t slot, float x, float y, float w, float h, float sx, float sy, float sw, float sh,
+              uint32_t color = kWhite) {
     const float dst[4] = {x, y, w, h};
     const float src[4] = {sx, sy, sw, sh};
     DrawSpriteEntryPlain(slot, dst, kDepth, src, color);
+}
+void DrawQuad(int32_t slot, const layout::Quad& quad, uint32_t color = kWhite) {
+    DrawSpriteEntryPlain(slot, Floats(quad.screen).data(), kDepth, Floats(quad.cell).data(), color);
 }
 
 uint32_t WithAlpha(int32_t alpha) {
@@ -56,67 +59,68 @@ const Layer kLayers[] = {
     {1, {37, 38, 27, 12, 13, 17, 15, 16, 19, 18, 20, 21, 22, 23, 24, 14, 25, 26, 39}},
 };
 
-// The last `count` digits of a value (0-padded), most significant first.
-void LastDigits(int32_t value, int32_t count, int32_t* digits) {
+// The last `count` digits of a value (0-padded), most significant first, in
+// the series' places moved by (dx, dy).
+void DrawDigits(int32_t slot, const layout::Series& series, int32_t value, int32_t count, int32_t dx, int32_t dy = 0,
+                uint32_t color = kWhite) {
+    int32_t digits[9];
     uint32_t v = static_cast<uint32_t>(value);
     for (int32_t i = count - 1; i >= 0; --i) {
         digits[i] = static_cast<int32_t>(v % 10u);
         v /= 10u;
     }
-}
-
-void DrawDigits(int32_t slot, int32_t value, int32_t count, float x, float y, float step, float w, float h,
-                float sx, float sy, float sw, uint32_t color = kWhite) {
-    int32_t digits[9];
-    LastDigits(value, count, digits);
     for (int32_t k = 0; k < count; ++k)
-        Quad(slot, x + step * static_cast<float>(k), y, w, h, sx + sw * static_cast<float>(digits[k]), sy, w, h, color);
+        DrawQuad(slot, {layout::Moved(series.Screen(k), dx, dy), series.Cell(digits[k])}, color);
 }
 
-void DrawGauge(const cPlayerBase& p, float x0, float smallSx, uint32_t color) {
+void DrawGauge(const cPlayerBase& p, int32_t player, int32_t dx, uint32_t color) {
+    using layout::kHudPips, layout::kHudLargePips;
     const float g = p.gauge;
     const int32_t whole = static_cast<int32_t>(g < 0 ? 0.0f : (g > 999.0f ? 999.0f : g));
     const int32_t full = std::min(whole / 20, 6);
-    for (int32_t i = 0; i < full && i < 6; ++i)
-        Quad(kSystemSheet, x0 + 13.0f * static_cast<float>(i), 429, 11, 11, smallSx, 153, 11, 11, color);
+    const auto pip = [&](int32_t i, uint32_t colour) {
+        DrawQuad(kSystemSheet, {layout::Moved(kHudPips.Screen(i), dx, 0), kHudPips.Cell(player)}, colour);
+    };
+    for (int32_t i = 0; i < full && i < 6; ++i) pip(i, color);
     if (full < 6) {
         const int32_t part = whole % 20;
-        const uint32_t partial = part == 0 ? color : WithAlpha(12 * part);
-        Quad(kSystemSheet, x0 + 13.0f * static_cast<float>(full), 429, 11, 11, smallSx, 153, 11, 11, partial);
+        pip(full, part == 0 ? color : WithAlpha(12 * part));
     }
     // Large pips fade in over 40 gauge points each, from 120 and from 160.
     if (g >= 120.0f) {
-        const float bigX = x0 + 78.0f;
         const uint32_t first = g > 160.0f ? color : WithAlpha(static_cast<int32_t>(6.0f * (g - 120.0f)));
-        Quad(kSystemSheet, bigX, 429, 17, 17, 77, 153, 17, 17, first);
+        DrawQuad(kSystemSheet, {layout::Moved(kHudLargePips.Screen(0), dx, 0), kHudLargePips.first.cell}, first);
         if (g >= 160.0f) {
             const uint32_t second = g > 200.0f ? color : WithAlpha(static_cast<int32_t>(6.0f * (g - 160.0f)));
-            Quad(kSystemSheet, bigX + 19.0f, 429, 17, 17, 77, 153, 17, 17, second);
+            DrawQuad(kSystemSheet, {layout::Moved(kHudLargePips.Screen(1), dx, 0), kHudLargePips.first.cell}, second);
         }
     }
 }
 
 void DrawPlayerBlock(const cPlayerBase& p, bool second, uint32_t color) {
-    const float dx = second ? 300.0f : 0.0f;
-    const float element = static_cast<float>(295 * p.element);
-    Quad(kSystemSheet, 30 + dx, 380, second ? 161.0f : 160.0f, 80, element, 0, second ? 161.0f : 160.0f, 80, color);
+    using namespace layout;
+    const int32_t dx = second ? kHudPlayerStep : 0;
+    const int32_t element = kHudElementStep * p.element;
+    // Player 2's panel is a column wider.
+    const Rect panel = Moved(kHudPanel.screen, dx, 0), panelCell = Moved(kHudPanel.cell, element, 0);
+    const int32_t wider = second ? 1 : 0;
+    const Rect panelAt{panel.x, panel.y, panel.w + wider, panel.h};
+    DrawQuad(kSystemSheet, {panelAt, {panelCell.x, panelCell.y, panelCell.w + wider, panelCell.h}}, color);
     // Stock and life are drawn within their strips, whatever the counters say:
     // the stock row holds five icons, a sixth would stand past the panel.
     const int32_t stock = std::clamp(p.stock, 0, 5);
     const int32_t character = std::clamp(p.character, 1, 4);
     for (int32_t i = 0; i < stock; ++i)
-        Quad(kSystemSheet, 74 + dx + 24.0f * static_cast<float>(i), 380, 22, 22,
-             static_cast<float>(111 + 22 * (character - 1)), 189, 22, 22, color);
+        DrawQuad(kSystemSheet, {Moved(kHudStock.Screen(i), dx, 0), kHudStock.Cell(character - 1)}, color);
     const int32_t life = std::clamp(p.life, 0, 5);
-    if (life > 0)
-        Quad(kSystemSheet, 74 + dx, 408, static_cast<float>(20 * life), 12, 111, static_cast<float>(153 + 6 * (5 - life)),
-             static_cast<float>(20 * life), 12, color);
-    DrawGauge(p, 72 + dx, second ? 65.0f : 54.0f, color);
+    if (life > 0) DrawQuad(kSystemSheet, {Moved(HudLife(life).screen, dx, 0), HudLife(life).cell}, color);
+    DrawGauge(p, second ? 1 : 0, dx, color);
     const int32_t gauge = static_cast<int32_t>(std::clamp(p.gauge, 0.0f, 999.0f));
-    DrawDigits(kSystemSheet, gauge, 3, 100 + dx, 450, 8, 6, 11, 0, 213, 6, color);
+    DrawDigits(kSystemSheet, kHudGaugeDigits, gauge, 3, dx, 0, color);
     const float strip = second ? 100.0f : 50.0f;
-    if (p.gauge >= strip) Quad(kSystemSheet, 30 + dx, 460, 160, 10, element, 80, 160, 10, color);
-    DrawDigits(kSystemSheet, p.score, 9, 200 + dx, 430, 13, 11, 12, 0, 190, 11, color);
+    if (p.gauge >= strip)
+        DrawQuad(kSystemSheet, {Moved(kHudStrip.screen, dx, 0), Moved(kHudStrip.cell, element, 0)}, color);
+    DrawDigits(kSystemSheet, kHudScoreDigits, p.score, 9, dx, 0, color);
 }
 
 }  // namespace
@@ -136,52 +140,57 @@ void DrawHud(cGameState& state) {
 }
 
 void DrawStageClearTally(cGameState& state) {
+    using namespace layout;
     ++state.tallyTimer;
     const int32_t t = state.tallyTimer;
-    Quad(kClearSheet, 0, 0, 640, 480, 0, 0, 640, 480);
-    Quad(kClearSheet, static_cast<float>(std::min(0, -529 + 40 * t)), 0, 529, 109, 0, 480, 529, 109);
-    Quad(kClearSheet, static_cast<float>(std::max(0, 640 - 40 * t)), 357, 640, 123, 0, 589, 640, 123);
+    DrawQuad(kClearSheet, kBackdrop);
+    const Rect top = kTallyTopBanner.screen, bottom = kTallyBottomBanner.screen;
+    DrawQuad(kClearSheet, {Moved(top, std::min(top.x, top.x - top.w + kTallySlideStep * t), 0), kTallyTopBanner.cell});
+    DrawQuad(kClearSheet,
+             {Moved(bottom, std::max(bottom.x, kScreenWidth - kTallySlideStep * t), 0), kTallyBottomBanner.cell});
     for (const cPlayerBase* p : {static_cast<const cPlayerBase*>(Player1),
                                  state.twoPlayer == 1 ? static_cast<const cPlayerBase*>(Player2) : nullptr}) {
         if (!p) continue;
-        const float x = p == Player1 ? 216.0f : 456.0f;
-        auto row = [&](int32_t from, float y, int32_t value, int32_t count) {
-            if (t >= from) DrawDigits(kClearSheet, value, count, x, y, 18, 16, 26, 640, 0, 16);
+        const int32_t dx = p == Player1 ? 0 : kTallyColumnStep;
+        auto row = [&](int32_t from, int32_t line, int32_t value, int32_t count) {
+            if (t >= from) DrawDigits(kClearSheet, kTallyDigits, value, count, dx, kTallyRowY[line] - kTallyRowY[0]);
         };
-        row(30, 120, static_cast<int32_t>(1000u * static_cast<uint32_t>(p->itemCount)), 7);
-        row(60, 160, static_cast<int32_t>(100u * static_cast<uint32_t>(p->absorbCount)), 7);
-        if (p->noMiss == 1) row(90, 210, state.noMissBonus, state.stage == 6 ? 8 : 7);
-        row(120, 250, state.stageBonus, 8);
-        row(150, 325, p->score, 8);
-        DrawDigits(kClearSheet, p->score, 8, x + 2, 410, 19, 17, 35, 640, 26, 17);
+        row(30, 0, static_cast<int32_t>(1000u * static_cast<uint32_t>(p->itemCount)), 7);
+        row(60, 1, static_cast<int32_t>(100u * static_cast<uint32_t>(p->absorbCount)), 7);
+        if (p->noMiss == 1) row(90, 2, state.noMissBonus, state.stage == 6 ? 8 : 7);
+        row(120, 3, state.stageBonus, 8);
+        row(150, 4, p->score, 8);
+        DrawDigits(kClearSheet, kTallyTotal, p->score, 8, dx);
     }
 }
 
 void DrawPauseMenu(cGameState& state) {
-    Quad(kSystemSheet, 80, 120, 422, 273, 0, 425, 422, 273);
+    using namespace layout;
+    DrawQuad(kSystemSheet, kPausePanel);
     if (!state.pauseAsking) {
-        Quad(kSystemSheet, 145, 180, 342, 186, 0, 698, 342, 186);
-        Quad(kSystemSheet, 130, static_cast<float>(180 + 70 * state.pauseCursor), 369, 47, 422, 425, 369, 47);
+        DrawQuad(kSystemSheet, kPauseItems);
+        DrawQuad(kSystemSheet, kPauseBar.At(state.pauseCursor, 0));
     } else {
-        Quad(kSystemSheet, 205, 180, 236, 186, 342, 698, 236, 186);
-        Quad(kSystemSheet, 130, static_cast<float>(250 + 70 * state.pauseAnswer), 369, 47, 422, 425, 369, 47);
+        DrawQuad(kSystemSheet, kPauseQuestion);
+        DrawQuad(kSystemSheet, kPauseBar.At(1 + state.pauseAnswer, 0));
     }
 }
 
 void DrawContinueScreen(cGameState& state) {
-    Quad(kSystemSheet, 0, 0, 640, 480, 674, 90, 128, 128, WithAlpha(std::min(state.stateTimer, 100)));
+    using namespace layout;
+    DrawQuad(kSystemSheet, kContinueShade, WithAlpha(std::min(state.stateTimer, 100)));
     if (state.stateTimer < 101) return;
-    Quad(kSystemSheet, 140, 80, 374, 119, 300, 100, 374, 119);
+    DrawQuad(kSystemSheet, kContinueHeading);
     if (state.credits <= 0) return;
-    Quad(kSystemSheet, 210, 230, 252, 60, 422, 472, 252, 60);
-    Quad(kSystemSheet, 180, 310, 126, 60, 422, 532, 126, 60);
-    Quad(kSystemSheet, 370, 310, 126, 60, 422, 592, 126, 60);
-    Quad(kSystemSheet, static_cast<float>(150 + 190 * state.continueChoice), 310, 170, 60, 422, 425, 369, 47);
-    Quad(kSystemSheet, 140, 380, 361, 36, 548, 532, 361, 36);
+    DrawQuad(kSystemSheet, kContinueQuestion);
+    DrawQuad(kSystemSheet, kContinueAnswer.At(0, 0));
+    DrawQuad(kSystemSheet, kContinueAnswer.At(1, 1));
+    DrawQuad(kSystemSheet, kContinueBar.At(state.continueChoice, 0));
+    DrawQuad(kSystemSheet, kCreditsLabel);
     // Two digits; a count of 100 or more shows its last two.
     const int32_t digits[2] = {state.credits / 10 % 10, state.credits % 10};
-    Quad(kSystemSheet, 395, 380, 24, 33, static_cast<float>(548 + 24 * digits[0]), 568, 24, 33);
-    Quad(kSystemSheet, 421, 380, 24, 33, static_cast<float>(548 + 24 * digits[1]), 568, 24, 33);
+    DrawQuad(kSystemSheet, kCreditsDigits.At(0, digits[0]));
+    DrawQuad(kSystemSheet, kCreditsDigits.At(1, digits[1]));
 }
 
 void DrawGameScene(cGameState& state) {
@@ -194,9 +203,9 @@ void DrawGameScene(cGameState& state) {
         case kSubStatePlay: DrawHud(state); break;
         default: break;
     }
-    Quad(35, 0, 0, 640, 480, gBackLayerOffset, ScrollY, 640, 480);
+    DrawQuad(35, 0, 0, 640, 480, gBackLayerOffset, ScrollY, 640, 480);
     gBackLayerOffset += 0.2f;
-    Quad(36, 0, 0, 640, 480, ScrollX, ScrollY, 640, 480);
+    DrawQuad(36, 0, 0, 640, 480, ScrollX, ScrollY, 640, 480);
     ObjectManager.DrawObjects();
     if (Player1 && Player1->isActive) Player1->Draw();
     if (state.twoPlayer == 1 && Player2 && Player2->isActive) Player2->Draw();

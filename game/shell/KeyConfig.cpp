@@ -42,6 +42,10 @@ std::string KeyMapPath() {
     return path;
 }
 
+void Square(CSprite2D* sheet, const layout::Quad& quad) {
+    KestraSprite2D::DrawSquare(sheet, Floats(quad.screen).data(), kDepth, Floats(quad.cell).data(), kWhite, 1);
+}
+
 bool PushedByEither(uint16_t bits) { return ((PadWords[0].pushed | PadWords[1].pushed) & bits) != 0; }
 
 bool PadIsActive(int32_t index) {
@@ -136,15 +140,15 @@ const char* GetKeyName(int32_t code) {
 }
 
 cKeyConfigScreen::cKeyConfigScreen() {
+    // Each player's rows stand under the player's header.
     for (int32_t player = 0; player < 2; ++player)
         for (int32_t r = 0; r < kActionCount; ++r) {
-            cells[player * kActionCount + r][0] = player == 0 ? 215 : 370;
-            cells[player * kActionCount + r][1] = 128 + 34 * r;
+            cells[player * kActionCount + r][0] = layout::kKeyHeaderX[1 + player];
+            cells[player * kActionCount + r][1] = layout::kKeyRowY + layout::kKeyRowStep * r;
         }
-    const int32_t headerX[4] = {52, 215, 370, 510};
     for (int32_t i = 0; i < 4; ++i) {
-        headers[i][0] = headerX[i];
-        headers[i][1] = 60;
+        headers[i][0] = layout::kKeyHeaderX[i];
+        headers[i][1] = layout::kKeyHeaderY;
     }
     padActive[0] = padActive[1] = 1;
     keyLatch = 1;
@@ -156,10 +160,8 @@ cKeyConfigScreen::cKeyConfigScreen() {
 }
 
 void cKeyConfigScreen::QueueBackground() {
-    const float dst[4] = {0, 0, 640, 480};
-    const float src[4] = {0, 480, 640, 480};
     if (CSprite2D* sheet = SpriteTable.size() > kConfigSheet ? SpriteTable[kConfigSheet].sprite : nullptr)
-        KestraSprite2D::DrawSquare(sheet, dst, kDepth, src, kWhite, 1);
+        Square(sheet, layout::kKeyConfigBackdrop);
 }
 
 // One buffered key press under the latch rule: a press is taken only when the
@@ -340,33 +342,24 @@ void cKeyConfigScreen::Draw() {
             if (GetKeyboardFlag(player) == 0) {
                 if (r < 4) {
                     std::snprintf(text, sizeof text, "PAD %d", GetPadNumber(player));
-                    KestraFontSprite2D::DrawString(font, text, x + 50, y + 10, kDepth, kWhite);
+                    KestraFontSprite2D::DrawString(font, text, x + 50, y + layout::kKeyTextDy, kDepth, kWhite);
                 } else {
                     std::snprintf(text, sizeof text, "%d", KeyMap.buttons[player][r - 4]);
-                    KestraFontSprite2D::DrawString(font, text, x + 60, y + 10, kDepth, kWhite);
+                    KestraFontSprite2D::DrawString(font, text, x + 60, y + layout::kKeyTextDy, kDepth, kWhite);
                 }
             } else {
                 const char* name = GetKeyName(KeyMap.keys[player][r]);
                 uint32_t left = 0, width = 0, right = 0;
                 KestraFontSprite2D::GetCharMetrics(font, name, &left, &width, &right);
                 const int32_t w = static_cast<int32_t>(std::strlen(name)) * static_cast<int32_t>(width);
-                KestraFontSprite2D::DrawString(font, name, x + (120 - w) / 2, y + 10, kDepth, kWhite);
+                KestraFontSprite2D::DrawString(font, name, x + (layout::kKeyHighlight.screen.w - w) / 2,
+                                               y + layout::kKeyTextDy, kDepth, kWhite);
             }
         }
     }
-    const float highlightSrc[4] = {640, 480, 155, 28};
-    float highlight[4];
-    if (defining) {
-        const int32_t cell = (column - 1) * kActionCount + row;
-        highlight[0] = static_cast<float>(cells[cell][0]);
-        highlight[1] = static_cast<float>(cells[cell][1]);
-    } else {
-        highlight[0] = static_cast<float>(headers[column][0]);
-        highlight[1] = static_cast<float>(headers[column][1]);
-    }
-    highlight[2] = 120;
-    highlight[3] = 28;
-    KestraSprite2D::DrawSquare(sheet, highlight, kDepth, highlightSrc, kWhite, 1);
+    const int32_t* at = headers[column];
+    if (defining) at = cells[(column - 1) * kActionCount + row];
+    Square(sheet, {layout::Moved(layout::kKeyHighlight.screen, at[0], at[1]), layout::kKeyHighlight.cell});
     KestraSprite2D::End(sheet);
     KestraFontSprite2D::End(font);
     // Begin and end pair up whether or not the device takes the scene.
@@ -375,15 +368,11 @@ void cKeyConfigScreen::Draw() {
     KestraFontSprite2D::Render(font);
     if (defaultsState != 0) {
         KestraSprite2D::Begin(sheet);
-        const float panel[4] = {130, 180, 380, 200};
         if (defaultsState == 1) {
-            const float src[4] = {0, 960, 380, 200};
-            KestraSprite2D::DrawSquare(sheet, panel, kDepth, src, kWhite, 1);
-            const float answer[4] = {220, static_cast<float>(282 + 45 * row), 200, 40};
-            KestraSprite2D::DrawSquare(sheet, answer, kDepth, highlightSrc, kWhite, 1);
+            Square(sheet, layout::kDefaultsQuestion);
+            Square(sheet, layout::kDefaultsAnswer.At(row, 0));
         } else {
-            const float src[4] = {380, 960, 380, 200};
-            KestraSprite2D::DrawSquare(sheet, panel, kDepth, src, kWhite, 1);
+            Square(sheet, layout::kDefaultsDone);
         }
         KestraSprite2D::End(sheet);
         KestraSprite2D::Render(sheet);

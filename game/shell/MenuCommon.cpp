@@ -79,51 +79,48 @@ void RenderSheets(std::initializer_list<CSprite2D*> sheets, CFontSprite2D* font)
 
 float ClampVolume(int32_t volume) { return static_cast<float>(volume < 0 ? 0 : (volume > 100 ? 100 : volume)); }
 
-void DrawTitleQuad(int32_t slot, float x, float y, float w, float h, float sx, float sy, float sw, float sh,
-                   int32_t angle) {
-    const float dst[4] = {x, y, w, h};
-    const float src[4] = {sx, sy, sw, sh};
-    DrawSpriteEntry(slot, dst, kDepth, src, 0xFFFFFFFFu, angle, 0.0f, 0.0f);
+void DrawTitleQuad(int32_t slot, const layout::Rect& screen, const layout::Rect& cell, int32_t angle) {
+    DrawSpriteEntry(slot, Floats(screen).data(), kDepth, Floats(cell).data(), 0xFFFFFFFFu, angle, 0.0f, 0.0f);
 }
 
 void AnimateTitlePanel(int32_t state) {
+    using layout::kPanelWidthStep, layout::kPanelOnMenu, layout::kPanelOnConfig, layout::kPanelOnPractice,
+        layout::kPanelOnTeam, layout::kPanelOnDifficulty;
     cTitleState& t = TitleState;
     const bool widthMoves = state == kTitleConfig || t.frameCounter > 30;
+    // Its place and angle head for the pose's.
+    const auto slideTo = [&t](const layout::PanelPose& pose) {
+        Towards(t.panelX, pose.x, 27);
+        Towards(t.panelY, pose.y, 27);
+        Towards(t.panelAngle, pose.angle, 400);
+    };
     switch (state) {
         case kTitleMenu:
-            if (widthMoves) Towards(t.panelWidth, 290, 18);
-            Towards(t.panelHeight, 600, 11);
-            Towards(t.panelX, 300, 27);
-            Towards(t.panelY, 0, 27);
-            Towards(t.panelAngle, 4800, 400);
+            if (widthMoves) Towards(t.panelWidth, kPanelOnMenu.w, kPanelWidthStep);
+            Towards(t.panelHeight, kPanelOnMenu.h, 11);
+            slideTo(kPanelOnMenu);
             break;
         case kTitleConfig:
-            GrowBelow(t.panelWidth, 310, 18);
-            GrowBelow(t.panelHeight, 600, 11);
-            Towards(t.panelX, 30, 27);
-            Towards(t.panelY, 0, 27);
-            Towards(t.panelAngle, -2800, 400);
+            GrowBelow(t.panelWidth, kPanelOnConfig.w, kPanelWidthStep);
+            GrowBelow(t.panelHeight, kPanelOnConfig.h, 11);
+            slideTo(kPanelOnConfig);
             break;
         case kTitlePractice:
-            if (widthMoves) Towards(t.panelWidth, 270, 18);
-            GrowBelow(t.panelHeight, 650, 11);
-            Towards(t.panelX, 330, 27);
-            Towards(t.panelY, -50, 27);
-            Towards(t.panelAngle, -2800, 400);
+            if (widthMoves) Towards(t.panelWidth, kPanelOnPractice.w, kPanelWidthStep);
+            GrowBelow(t.panelHeight, kPanelOnPractice.h, 11);
+            slideTo(kPanelOnPractice);
             break;
         case kTitleTeam:
-            if (widthMoves) Towards(t.panelWidth, 290, 18);
-            Towards(t.panelHeight, 600, 11);
-            Towards(t.panelX, 20, 27);
-            Towards(t.panelY, 0, 27);
-            Towards(t.panelAngle, -4800, 400);
+            if (widthMoves) Towards(t.panelWidth, kPanelOnTeam.w, kPanelWidthStep);
+            Towards(t.panelHeight, kPanelOnTeam.h, 11);
+            slideTo(kPanelOnTeam);
             break;
         case kTitleDifficulty:
-            if (widthMoves) Towards(t.panelWidth, 790, 18);
-            ShrinkAbove(t.panelHeight, 240, 19);
-            ShrinkAbove(t.panelX, -70, 27);
-            Towards(t.panelY, 160, 27);
-            Towards(t.panelAngle, -2000, 260);
+            if (widthMoves) Towards(t.panelWidth, kPanelOnDifficulty.w, kPanelWidthStep);
+            ShrinkAbove(t.panelHeight, kPanelOnDifficulty.h, 19);
+            ShrinkAbove(t.panelX, kPanelOnDifficulty.x, 27);
+            Towards(t.panelY, kPanelOnDifficulty.y, 27);
+            Towards(t.panelAngle, kPanelOnDifficulty.angle, 260);
             break;
         default: break;
     }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "game/state/ScreenLayout.h"
+
 class cKeyConfigScreen;
 class CSprite2D;
 class CFontSprite2D;
@@ -35,6 +37,11 @@ enum : int32_t {
     kMenuQuit = 9,
     kMenuItems = 10,
 };
+
+// The highlight on a menu item: the left column's rows, then the right one's.
+constexpr layout::Quad MenuHighlightOn(int32_t item) {
+    return item < kMenuSystem ? layout::MenuHighlight(0, item) : layout::MenuHighlight(1, item - kMenuSystem);
+}
 
 // The title's sheets in the sprite table.
 constexpr int32_t kTitleSheet = 40;
@@ -80,8 +87,10 @@ void OpenKeyConfigScreen();
 void CloseKeyConfigScreen();
 
 // Quads of the title sheets go through the sprite table at the title's depth.
-void DrawTitleQuad(int32_t slot, float x, float y, float w, float h, float sx, float sy, float sw, float sh,
-                   int32_t angle = 0);
+void DrawTitleQuad(int32_t slot, const layout::Rect& screen, const layout::Rect& cell, int32_t angle = 0);
+inline void DrawTitleQuad(int32_t slot, const layout::Quad& quad, int32_t angle = 0) {
+    DrawTitleQuad(slot, quad.screen, quad.cell, angle);
+}
 // One frame of the animated panel and the turning circle and cursor.
 void AnimateTitlePanel(int32_t state);
 // The title music from its start, at the music volume.

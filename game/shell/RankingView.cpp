@@ -18,9 +18,6 @@ namespace {
 constexpr float kDepth = 32767.0f;
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint16_t kFullWidthSpace = 0x8140;
-// The stage badges (stages 0..7, 28 pixels apart) in the ranking sheet; a stored
-// stage past them, from a hand-edited file, draws none.
-constexpr int32_t kStageBadges = 8;
 
 // Full-width forms of the bytes 33..126.
 const uint16_t kFullWidth[94] = {
@@ -74,26 +71,25 @@ void DrawRankingView() {
     KestraSprite2D::Begin(names);
     KestraFontSprite2D::Begin(font, 0);
     const int32_t table = RankingColumn + 4 * RankingTeam;
-    DrawTitleQuad(kRankingSheet, 0, 0, 640, 480, 0, 0, 640, 480);
-    DrawTitleQuad(kRankingSheet, 400, 30, 200, 60, 640, static_cast<float>(60 * table), 200, 60);
+    DrawTitleQuad(kRankingSheet, layout::kBackdrop);
+    DrawTitleQuad(kRankingSheet, layout::kRankingHeading.At(0, table));
     char text[64];
     for (int32_t i = 0; i < kShownRows; ++i) {
+        using namespace layout;
         const cRankingRow& row = ScoreData.rows[table][i];
-        const int32_t y = 133 + 30 * i;
+        const int32_t y = kRankTextY + kRankRowStep * i;
         std::snprintf(text, sizeof text, "%d", i + 1);
-        KestraFontSprite2D::DrawString(font, text, i == 9 ? 30 : 35, y, kDepth, kWhite);
-        DrawFullWidth(font, row.name, sizeof row.name, 80, y);
+        KestraFontSprite2D::DrawString(font, text, i == 9 ? kRankTenX : kRankNumberX, y, kDepth, kWhite);
+        DrawFullWidth(font, row.name, sizeof row.name, kRankNameX, y);
         std::snprintf(text, sizeof text, "%9u", static_cast<unsigned>(row.score));
-        KestraFontSprite2D::DrawString(font, text, 270, y, kDepth, kWhite);
-        DrawFullWidth(font, row.date, sizeof row.date, 410, y);
-        if (row.stage >= 0 && row.stage < kStageBadges)
-            DrawTitleQuad(kRankingSheet, 520, static_cast<float>(130 + 30 * i), 104, 27, 840,
-                          static_cast<float>(28 * row.stage), 104, 27);
+        KestraFontSprite2D::DrawString(font, text, kRankScoreX, y, kDepth, kWhite);
+        DrawFullWidth(font, row.date, sizeof row.date, kRankDateX, y);
+        if (row.stage >= 0 && row.stage < kRankBadges) DrawTitleQuad(kRankingSheet, kRankBadge.At(i, row.stage));
     }
     std::snprintf(text, sizeof text, "%03u", static_cast<unsigned>(ScoreData.playCount[RankingTeam][RankingColumn]));
-    KestraFontSprite2D::DrawString(font, text, 310, 438, kDepth, kWhite);
+    KestraFontSprite2D::DrawString(font, text, layout::kRankPlayX, layout::kRankCountsY, kDepth, kWhite);
     std::snprintf(text, sizeof text, "%03u", static_cast<unsigned>(ScoreData.clearCount[RankingTeam][RankingColumn]));
-    KestraFontSprite2D::DrawString(font, text, 530, 438, kDepth, kWhite);
+    KestraFontSprite2D::DrawString(font, text, layout::kRankClearX, layout::kRankCountsY, kDepth, kWhite);
     RenderSheets({sheet, names}, font);
 }
 

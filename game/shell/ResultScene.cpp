@@ -113,9 +113,7 @@ void StoreRow() {
     InsertRankingRow();
 }
 
-void Quad(float x, float y, float w, float h, float sx, float sy, float sw, float sh) {
-    DrawTitleQuad(kNameSheet, x, y, w, h, sx, sy, sw, sh);
-}
+void Quad(const layout::Quad& quad) { DrawTitleQuad(kNameSheet, quad); }
 
 // The grid cell a name character is drawn from.
 void CellOf(char c, int32_t& row, int32_t& column) {
@@ -137,8 +135,7 @@ void DrawName(const char* text) {
     for (int32_t i = 0; text[i] && i < kMaxName; ++i) {
         int32_t row = 0, column = 0;
         CellOf(text[i], row, column);
-        Quad(static_cast<float>(240 + 25 * i), 90, 25, 26, static_cast<float>(21 + 23 * column),
-             static_cast<float>(493 + 37 * row), 25, 26);
+        Quad({layout::kNameLetters.Screen(i), layout::GridGlyphCell(row, column)});
     }
 }
 
@@ -262,40 +259,38 @@ void DrawResultScene() {
     cScoreData& s = ScoreData;
     CSprite2D* sheet = SlotSprite(kNameSheet);
     KestraSprite2D::Begin(sheet);
-    Quad(0, 0, 640, 480, 0, 0, 640, 480);
-    Quad(205, 200, 200, 45, 640, static_cast<float>(32 + 45 * s.resultStage), 200, 45);
+    Quad(layout::kBackdrop);
+    Quad(layout::kResultStage.At(0, s.resultStage));
     if (Ranked()) {
         if (s.rank == 10) {
-            Quad(95, 90, 21, 30, 660, 0, 21, 30);
-            Quad(115, 90, 21, 30, 640, 0, 21, 30);
+            Quad(layout::kResultRankTen.At(0, 1));
+            Quad(layout::kResultRankTen.At(1, 0));
         } else {
-            Quad(110, 90, 21, 30, static_cast<float>(641 + 20 * s.rank), 0, 21, 30);
+            Quad(layout::kResultRank.At(0, s.rank));
         }
     }
     char text[32];
     std::snprintf(text, sizeof text, "%d", s.resultScore);
-    for (int32_t i = 0; text[i] >= '0' && text[i] <= '9'; ++i)
-        Quad(static_cast<float>(205 + 32 * i), 150, 30, 40, static_cast<float>(640 + 32 * (text[i] - '0')), 35, 30, 40);
+    for (int32_t i = 0; text[i] >= '0' && text[i] <= '9'; ++i) Quad(layout::kResultScore.At(i, text[i] - '0'));
     if (Ranked()) {
         DrawName(s.entryName);
-        if (s.resultFrame == 0 && s.entryLength < kMaxName)
-            Quad(static_cast<float>(242 + 25 * s.entryLength), 90, 22, 26, 23, 630, 22, 26);
+        if (s.resultFrame == 0 && s.entryLength < kMaxName) Quad(layout::kNameCursor.At(s.entryLength, 0));
     } else {
         DrawName("GameOver");
     }
     FormatToday();
+    // The digits and the slash between them.
     for (int32_t i = 0; i < 5 && s.date[i]; ++i) {
         const char c = s.date[i];
-        const float sx = (c >= '0' && c <= '9') ? static_cast<float>(640 + 20 * (c - '0')) : 860.0f;
-        Quad(static_cast<float>(505 + 20 * i), 90, 20, 30, sx, 0, 20, 30);
+        Quad(layout::kResultDate.At(i, c >= '0' && c <= '9' ? c - '0' : 11));
     }
-    Quad(0, 270, 640, 150, 0, 480, 640, 150);
+    Quad(layout::kNameGrid);
     const int32_t row = s.entryRow;
     const int32_t column = s.entryColumn;
     if (row < 3 || column < kDeleteColumn)
-        Quad(static_cast<float>(22 + 23 * column), static_cast<float>(282 + 37 * row), 22, 26, 23, 630, 22, 26);
+        Quad(layout::GridCursor(row, column));
     else
-        Quad(static_cast<float>(69 * column - 392), 390, 50, 32, 45, 630, 50, 32);
+        Quad(layout::GridCursorWide(column));
     RenderSheets({sheet});
 }
 

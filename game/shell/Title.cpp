@@ -27,29 +27,16 @@ int32_t Turn(int32_t angle, int32_t step) {
 
 void DrawBackdrop() {
     cTitleState& t = TitleState;
-    DrawTitleQuad(kTitleSheet, 0, 0, 640, 480, 0, 0, 640, 480);
-    DrawTitleQuad(kTitleSheet, 400, 300, 446, 446, 577, 556, 446, 446, t.circleAngle);
-    DrawTitleQuad(kTitleSheet, static_cast<float>(t.panelX), static_cast<float>(t.panelY),
-                  static_cast<float>(t.panelWidth), static_cast<float>(t.panelHeight), 640, 299, 256, 256,
+    DrawTitleQuad(kTitleSheet, layout::kBackdrop);
+    DrawTitleQuad(kTitleSheet, layout::kTitleCircle, t.circleAngle);
+    DrawTitleQuad(kTitleSheet, {t.panelX, t.panelY, t.panelWidth, t.panelHeight}, layout::kTitlePanelCell,
                   t.panelAngle);
 }
 
 void DrawMenu() {
-    const cTitleState& t = TitleState;
-    DrawTitleQuad(kTitleSheet, 50, 230, 484, 206, 0, 480, 484, 206);
-    const int32_t item = t.menuCursor;
-    float x = 10, y;
-    float sx = 816;
-    if (item < kMenuExtraOnePlayer) y = static_cast<float>(230 + 24 * item);
-    else if (item < kMenuPracticeOnePlayer) y = static_cast<float>(255 + 24 * item);
-    else if (item < kMenuSystem) y = static_cast<float>(280 + 24 * item);
-    else {
-        x = 410;
-        y = static_cast<float>(48 * item - 15);
-        sx = 640;
-    }
-    DrawTitleQuad(kTitleSheet, x, y, 176, 22, sx, 153, 176, 22);
-    DrawTitleQuad(kTitleSheet, 20, 20, 325, 153, 640, 0, 325, 153);
+    DrawTitleQuad(kTitleSheet, layout::kTitleMenu);
+    DrawTitleQuad(kTitleSheet, MenuHighlightOn(TitleState.menuCursor));
+    DrawTitleQuad(kTitleSheet, layout::kTitleLogo);
 }
 
 void RunMenuItem(int32_t item) {
@@ -252,18 +239,16 @@ void DrawTitle() {
     if (t.state == kTitleMenu) {
         DrawMenu();
     } else if (t.state == kTitlePractice) {
-        DrawTitleQuad(kTitleSheet, 50, 50, 153, 63, 294, 978, 153, 63);
-        DrawTitleQuad(kTitleSheet, 410, 250, 111, 177, 446, 978, 111, 177);
-        DrawTitleQuad(kTitleSheet, 370, static_cast<float>(250 + 37 * t.practiceCursor), 176, 22, 640, 153, 176, 22);
+        DrawTitleQuad(kTitleSheet, layout::kPracticeTitle);
+        DrawTitleQuad(kTitleSheet, layout::kPracticeList);
+        DrawTitleQuad(kTitleSheet, layout::kPracticeHighlight.At(t.practiceCursor, 0));
     } else if (t.state == kTitleTeam) {
-        DrawTitleQuad(kTitleSheet, 10, 63, 347, 414, static_cast<float>(347 * t.teamCursor), 1203, 347, 414);
-        DrawTitleQuad(kTitleSheet, 230, 20, 293, 225, 0, 978, 293, 225);
+        DrawTitleQuad(kTitleSheet, layout::kTeamCard.At(0, t.teamCursor));
+        DrawTitleQuad(kTitleSheet, layout::kTeamHeading);
     } else {
         t.cursorAngle = Turn(t.cursorAngle, 300);
-        DrawTitleQuad(kTitleSheet, 10, 60, 578, 292, 0, 686, 578, 292);
-        DrawTitleQuad(kTitleSheet, static_cast<float>(28 + 192 * t.difficultyCursor),
-                      static_cast<float>(266 - 74 * t.difficultyCursor), 124, 124, 640, 175, 124, 124,
-                      t.cursorAngle);
+        DrawTitleQuad(kTitleSheet, layout::kDifficulty);
+        DrawTitleQuad(kTitleSheet, layout::kDifficultyCursor.At(t.difficultyCursor, 0), t.cursorAngle);
     }
     RenderSheets({sheet});
 }

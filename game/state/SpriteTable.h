@@ -1,9 +1,12 @@
 // The sprite table, the font table and their draw helpers.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "game/state/ScreenLayout.h"
 
 class CTexture;
 class CSprite2D;
@@ -27,6 +30,11 @@ void loadSprite(const std::string& path, SpriteEntry& entry, uint32_t colorKey, 
 void loadSpriteCStr(const char* path, int32_t slot, uint32_t colorKey, uint32_t capacity);
 // Releases both handles of a slot and prints the release line.
 void releaseSprite(int32_t slot);
+
+// A rectangle of the screen's layout as the draw calls take it: x, y, w, h.
+inline std::array<float, 4> Floats(const layout::Rect& r) {
+    return {static_cast<float>(r.x), static_cast<float>(r.y), static_cast<float>(r.w), static_cast<float>(r.h)};
+}
 
 // Draws one quad of a slot's sprite; a null sprite or a slot outside the table draws nothing.
 void DrawSpriteEntry(int32_t slot, const float* dst, float z, const float* src, uint32_t color, int32_t angle,

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "game/state/ScreenLayout.h"
+
 cTalkState TalkState;
 
 namespace {
@@ -14,12 +16,13 @@ void Set(int32_t (&pair)[2], int32_t x, int32_t y) {
 }
 
 void SetPositions(cTalkState& t) {
-    Set(t.upperPortraitPos, 20, 50);
-    Set(t.lowerPortraitPos, 460, 290);
-    Set(t.upperBalloonPos, 170, 70);
-    Set(t.lowerBalloonPos, 30, 300);
-    Set(t.upperTextPos, 200, 100);
-    Set(t.lowerTextPos, 50, 320);
+    using namespace layout;
+    Set(t.upperPortraitPos, kUpperPortrait.x, kUpperPortrait.y);
+    Set(t.lowerPortraitPos, kLowerPortrait.x, kLowerPortrait.y);
+    Set(t.upperBalloonPos, kUpperBalloon.x, kUpperBalloon.y);
+    Set(t.lowerBalloonPos, kLowerBalloon.x, kLowerBalloon.y);
+    Set(t.upperTextPos, kUpperText.x, kUpperText.y);
+    Set(t.lowerTextPos, kLowerText.x, kLowerText.y);
 }
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "game/story/TalkWindow.h"
 
+#include <algorithm>
+
 #include "game/state/SpriteTable.h"
 #include "game/story/TalkState.h"
 #include "game/story/TalkText.h"
@@ -7,15 +9,10 @@
 namespace {
 
 constexpr float kDepth = 32767.0f;
-constexpr int32_t kCell = 160;
 constexpr int32_t kSlideFrames = 20;
 constexpr int32_t kShakeCycle = 8;
 constexpr int32_t kBalloonSheet = 25;
 constexpr int32_t kNameCardSheet = 26;
-constexpr int32_t kBalloonWidth = 440;
-constexpr int32_t kBalloonHeight = 145;
-constexpr int32_t kCardWidth = 380;
-constexpr int32_t kCardHeight = 90;
 
 // In counter order; the slots do not follow it (Cheska is counter 2, slot 15).
 constexpr talk::PortraitSheet kSheets[talk::kCharacterCount] = {
@@ -26,11 +23,9 @@ constexpr talk::PortraitSheet kSheets[talk::kCharacterCount] = {
     {"Deena", 24, 3, 9, false},
 };
 
-void SetRect(float (&rect)[4], int32_t x, int32_t y, int32_t w, int32_t h) {
-    rect[0] = static_cast<float>(x);
-    rect[1] = static_cast<float>(y);
-    rect[2] = static_cast<float>(w);
-    rect[3] = static_cast<float>(h);
+void SetRect(float (&rect)[4], const layout::Rect& r) {
+    const auto f = Floats(r);
+    std::copy(f.begin(), f.end(), rect);
 }
 
 uint32_t WithAlpha(uint32_t alpha) { return (alpha & 0xFFu) << 24 | 0xFFFFFFu; }
@@ -92,8 +87,9 @@ void DrawPortrait(Character who, int32_t cell, TalkSide side, PortraitMode mode)
     default:
         return;
     }
-    SetRect(t.srcRect, kCell * (cell % sheet.columns), kCell * (cell / sheet.columns), kCell, kCell);
-    SetRect(t.dstRect, x, anchor[1], kCell, kCell);
+    const layout::Rect src = layout::PortraitCell(cell, sheet.columns);
+    SetRect(t.srcRect, src);
+    SetRect(t.dstRect, {x, anchor[1], src.w, src.h});
     DrawSpriteEntryPlain(sheet.slot, t.dstRect, kDepth, t.srcRect, WithAlpha(alpha));
 }
 
@@ -125,8 +121,9 @@ void DrawTalkBalloon(int32_t row, BalloonMode mode, TalkSide side) {
     cTalkState& t = TalkState;
     const int32_t s = static_cast<int32_t>(side);
     const int32_t* at = side == TalkSide::Upper ? t.upperBalloonPos : t.lowerBalloonPos;
-    SetRect(t.srcRect, kBalloonWidth * s, kBalloonHeight * row, kBalloonWidth, kBalloonHeight);
-    SetRect(t.dstRect, at[0], at[1], kBalloonWidth, kBalloonHeight);
+    const layout::Rect src = layout::BalloonCell(s, row);
+    SetRect(t.srcRect, src);
+    SetRect(t.dstRect, {at[0], at[1], src.w, src.h});
     DrawSpriteEntryPlain(kBalloonSheet, t.dstRect, kDepth, t.srcRect, color);
 }
 
@@ -140,14 +137,8 @@ void DrawNameCard(int32_t card) {
     else if (c <= 300) alpha = 250;
     else if (c <= 325) alpha = static_cast<uint32_t>(3250 - 10 * c);
     else return;
-    // Yuri's and Crow's cards stand in the first column, above the lower balloon.
-    if (card < 2) {
-        SetRect(t.srcRect, 0, kCardHeight * card, kCardWidth, kCardHeight);
-        SetRect(t.dstRect, 20, 180, kCardWidth, kCardHeight);
-    } else {
-        SetRect(t.srcRect, kCardWidth, kCardHeight * (card - 2), kCardWidth, kCardHeight);
-        SetRect(t.dstRect, 120, 390, kCardWidth, kCardHeight);
-    }
+    SetRect(t.srcRect, layout::NameCard(card).cell);
+    SetRect(t.dstRect, layout::NameCard(card).screen);
     DrawSpriteEntryPlain(kNameCardSheet, t.dstRect, kDepth, t.srcRect, WithAlpha(alpha));
 }
 

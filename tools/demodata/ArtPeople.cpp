@@ -198,7 +198,8 @@ void Circles(Canvas& c, const ImageAsset& a) {
 // there to the picture's edge on the portrait's side.
 Box BalloonBody(int side) {
     using namespace screen;
-    const int tx = side == 0 ? kUpperTextX : kLowerTextX, ty = side == 0 ? kUpperTextY : kLowerTextY;
+    const layout::Spot text = side == 0 ? layout::kUpperText : layout::kLowerText;
+    const int tx = text.x, ty = text.y;
     const int right = tx + kTalkRowChars * kTextFontSize + 2;
     return {tx - 14, ty - 16, right - (tx - 14), kTalkRows * kTextFontSize + 32};
 }
@@ -207,8 +208,8 @@ void Balloons(Canvas& c) {
     using namespace screen;
     for (int r = 0; r < 3; ++r)
         for (int side = 0; side < 2; ++side) {
-            const Box cell{440 * side, 145 * r, 440, 145};
-            const Box body = Under(cell, side == 0 ? kUpperBalloon : kLowerBalloon, BalloonBody(side));
+            const Box cell = layout::BalloonCell(side, r);
+            const Box body = Under(cell, side == 0 ? layout::kUpperBalloon : layout::kLowerBalloon, BalloonBody(side));
             c.SetClip(cell);
             const float x = float(body.x), y = float(body.y), w = float(body.w), h = float(body.h);
             if (r == 2) {
@@ -248,11 +249,11 @@ void NameCards(Canvas& c, const ImageAsset& a, TextPainter& text) {
         // Both cards' bands start 4 px below their balloons: the upper card's
         // right of the upper portrait, the lower card's left of the lower one.
         const bool upper = cell.index < 2;
-        const Box at = upper ? kUpperCard : kLowerCard;
+        const Box at = layout::NameCard(cell.index).screen;
         const Box above = upper ? BalloonBody(0) : BalloonBody(1);
         const int clear = above.y + above.h + 4;
-        const int left = upper ? kUpperPortrait.x + kUpperPortrait.w + 4 : at.x + 4;
-        const int right = upper ? at.x + at.w - 4 : kLowerPortrait.x - 4;
+        const int left = upper ? layout::kUpperPortrait.x + layout::kUpperPortrait.w + 4 : at.x + 4;
+        const int right = upper ? at.x + at.w - 4 : layout::kLowerPortrait.x - 4;
         const Box band = Under(cell.box, at, {left, clear, right - left, at.y + at.h - 4 - clear});
         c.SetClip(cell.box);
         const float x = float(band.x), y = float(band.y), w = float(band.w), h = float(band.h);
@@ -283,7 +284,7 @@ void NameCards(Canvas& c, const ImageAsset& a, TextPainter& text) {
 // the window, the sun and the cast to the band between the balloons, and what
 // lies under the balloons stays plain.
 void Ending(Canvas& c, const ImageAsset& a, TextPainter& text) {
-    const Box pic{0, 0, 640, 480};
+    const Box pic = layout::kEndingPicture.cell;
     c.SetClip(pic);
     const bool ex = a.subject == "exend";
     const bool yuri = a.subject == "yuri_normalend";
@@ -319,7 +320,7 @@ void Ending(Canvas& c, const ImageAsset& a, TextPainter& text) {
     text.DrawCentered(c, ex ? "Extra Clear!" : "Thank you for playing", {0, 4, 640, 42}, st);
     c.ResetClip();
     // The closing colour the ending fades to.
-    c.Fill({640, 0, 128, 128}, ex ? Rgb(0xFFF4E0) : Rgb(0x000000));
+    c.Fill(layout::kEndingClosing.cell, ex ? Rgb(0xFFF4E0) : Rgb(0x000000));
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "game/state/ScreenLayout.h"
+
 namespace demodata {
 
 struct Color {
@@ -17,9 +19,8 @@ Color Lighter(const Color& c, float t);  // towards white
 Color Darker(const Color& c, float t);   // towards black
 Color WithAlpha(const Color& c, float a);
 
-struct Box {
-    int x = 0, y = 0, w = 0, h = 0;
-};
+// The game's screen rectangles and the painters' boxes are one kind.
+using Box = layout::Rect;
 
 struct Point {
     float x = 0, y = 0;

@@ -13,8 +13,10 @@
 #include <functional>
 #include <iterator>
 #include <mutex>
+#include <span>
 #include <thread>
 
+#include "game/bosses/AttackNames.h"
 #include "game/story/TalkText.h"
 #include "platform/d3dx9/image_encode.h"
 #include "tools/demodata/Art.h"
@@ -29,20 +31,6 @@ namespace fs = std::filesystem;
 namespace demodata {
 
 namespace {
-
-// The attack names the skill font shows, and the marks they use.
-const char8_t* const kAttackNames[] = {
-    u8"ねこあたっく：はしる猫のしっぽ", u8"ねこあたっく：おっかけRUNRUN", u8"ねこあたっく：ちょとつもーしん！",
-    u8"花椿：ノーヴルフルール", u8"花椿：ディスパーサータイム", u8"花椿：リングフォーチュン",
-    u8"剛盾：リフレクトシールド", u8"剛盾：ディメンジョンビット", u8"剛盾：英雄の盾",
-    u8"はこにわサバイバル！", u8"はーと！キャッチボール", u8"どっきりぴんぼーる", u8"ふたりのおにとおにごっこ♪",
-    u8"必殺：グレートアステロイドジェット！", u8"必殺：ジェノサイドビッグバン", u8"瞬：クロスナイフ", u8"瞬：ミラージュドライブ",
-    u8"二極：キャットソウル", u8"二極：巡る巡る闇と光", u8"二極：聖闇の道標", u8"二極：モノトーンウォール", u8"悠久の二極光",
-    u8"秘技：カラフルレールガン！", u8"秘技：あの手この手で", u8"秘技：コミカルスパーク", u8"秘技：ウィニングサプライズ！",
-    u8"ユリ☆フィニッシュスター！", u8"カラフルドロウィング：ディフェンス", u8"カラフルドロウィング：アタック", u8"二人の絆バースト",
-    u8"親友以上恋人未満！？", u8"二極：死神の舞踏会", u8"二極：クロスロードヴァニッシュ", u8"二極：呪縛の足枷",
-    u8"二極：堕天使の休息", u8"二極：ストリームクライシス", u8"終焉の二極光",
-};
 
 bool WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes, std::string* error) {
     std::error_code ec;
@@ -140,6 +128,24 @@ std::string Quote(const std::string& s) {
     return q + "'";
 }
 
+// CP932 text appended to `utf8` in UTF-8, its line breaks left out; false (and
+// nothing appended) where it is not CP932.
+bool AppendUtf8(iconv_t cd, std::string in, std::string* utf8) {
+    std::string out(in.size() * 2 + 8, '\0');
+    char* ip = in.data();
+    char* op = out.data();
+    size_t il = in.size(), ol = out.size();
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(cd, &ip, &il, &op, &ol) == size_t(-1)) return false;
+    out.resize(out.size() - ol);
+    for (char c : out)
+        if (c != '\n') *utf8 += c;
+    return true;
+}
+
+// The game's literals are CP932 where the compiler makes its narrow strings so.
+constexpr bool kCp932Literals = sizeof("：") == 3;
+
 }  // namespace
 
 // The target of a relative data path, refused unless it stays inside the output folder.
@@ -165,26 +171,23 @@ std::string TalkFontExtraCharacters() {
     iconv_t cd = iconv_open("UTF-8", "CP932");
     if (cd == reinterpret_cast<iconv_t>(-1)) return {};
     std::string utf8;
-    for (const TalkText* t : TalkTextCatalogue()) {
-        std::string in(t->text);
-        std::string out(in.size() * 2 + 8, '\0');
-        char* ip = in.data();
-        char* op = out.data();
-        size_t il = in.size(), ol = out.size();
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        // A text the build let through is CP932; the font tool refuses anything else.
-        if (iconv(cd, &ip, &il, &op, &ol) == size_t(-1)) continue;
-        out.resize(out.size() - ol);
-        for (char c : out)
-            if (c != '\n') utf8 += c;
-    }
+    // A text the build let through is CP932; the font tool refuses anything else.
+    for (const TalkText* t : TalkTextCatalogue()) AppendUtf8(cd, t->text, &utf8);
     iconv_close(cd);
     return utf8;
 }
 
 std::vector<std::string> AttackNames() {
     std::vector<std::string> names;
-    for (const char8_t* n : kAttackNames) names.emplace_back(reinterpret_cast<const char*>(n));
+    iconv_t cd = kCp932Literals ? iconv_open("UTF-8", "CP932") : reinterpret_cast<iconv_t>(-1);
+    for (std::span<const char* const> boss : attacknames::kAllBosses)
+        for (const char* name : boss) {
+            std::string utf8;
+            if (!kCp932Literals) utf8 = name;
+            else if (cd != reinterpret_cast<iconv_t>(-1)) AppendUtf8(cd, name, &utf8);
+            names.push_back(utf8);
+        }
+    if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
     return names;
 }
 
@@ -193,6 +196,33 @@ std::string SkillFontExtraCharacters() {
     for (const std::string& n : AttackNames()) s += n;
     return s;
 }
+
+namespace {
+
+// One font of the set by kestra-font: `options` its size, sheet and lists,
+// `extra` the characters it adds (UTF-8), handed over in a file.
+bool WriteFont(const GenerateOptions& o, const std::string& name, const std::string& stem, const std::string& options,
+               const std::string& extra, std::string* err) {
+    std::string target;
+    if (!ResolveTarget(o.output, name, &target, err)) return false;
+    const fs::path list =
+        fs::temp_directory_path() / ("quenrith-demodata-" + stem + "-" + std::to_string(::getpid()) + ".txt");
+    {
+        std::ofstream f(list, std::ios::binary);
+        f << extra;
+    }
+    const std::string cmd =
+        Quote(o.fontTool) + " " + options + " --extra " + Quote(list.string()) + " " + Quote(target) + " > /dev/null";
+    const int rc = std::system(cmd.c_str());
+    fs::remove(list);
+    if (rc != 0) {
+        *err = "kestra-font failed for " + name + " (is fonts-ipafont-gothic installed?)";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 bool Generate(const GenerateOptions& o, GenerateReport* report, std::string* error) {
     const double start = Now();
@@ -239,45 +269,19 @@ bool Generate(const GenerateOptions& o, GenerateReport* report, std::string* err
 
     // Fonts first: they take longest.
     if (o.fonts) {
+        // The text font draws only the talks: the kana, the marks and the
+        // alphabets, and every kanji a talk uses. One sheet, not four, held by
+        // every scene.
         tasks.push_back([&](std::string* err) {
-            const fs::path list = fs::temp_directory_path() / ("quenrith-demodata-talk-" + std::to_string(::getpid()) + ".txt");
-            {
-                // The text font draws only the talks: the kana, the marks and
-                // the alphabets, and every kanji a talk uses. One sheet, not
-                // four, held by every scene.
-                std::ofstream f(list, std::ios::binary);
-                f << TalkFontExtraCharacters();
-            }
-            std::string target;
-            if (!ResolveTarget(o.output, "font.lfd", &target, err)) return false;
-            const std::string cmd = Quote(o.fontTool) + " --size " + std::to_string(screen::kTextFontSize) + " --sheet-size 1024 --lists ascii,kana,nonkanji --extra " +
-                                    Quote(list.string()) + " " + Quote(target) + " > /dev/null";
-            const int rc = std::system(cmd.c_str());
-            fs::remove(list);
-            if (rc != 0) {
-                *err = "kestra-font failed for font.lfd (is fonts-ipafont-gothic installed?)";
-                return false;
-            }
-            return true;
+            const std::string size = "--size " + std::to_string(screen::kTextFontSize);
+            return WriteFont(o, "font.lfd", "talk", size + " --sheet-size 1024 --lists ascii,kana,nonkanji",
+                             TalkFontExtraCharacters(), err);
         });
+        // Attack names are drawn over the stage's sky and pictures: outlined, they read on light ground too.
         tasks.push_back([&](std::string* err) {
-            const fs::path list = fs::temp_directory_path() / ("quenrith-demodata-skill-" + std::to_string(::getpid()) + ".txt");
-            {
-                std::ofstream f(list, std::ios::binary);
-                f << SkillFontExtraCharacters();
-            }
-            std::string target;
-            if (!ResolveTarget(o.output, "skillfont.lfd", &target, err)) return false;
-            // Attack names are drawn over the stage's sky and pictures: outlined, they read on light ground too.
-            const std::string cmd = Quote(o.fontTool) + " --size " + std::to_string(screen::kSkillFontSize) + " --sheet-size 512 --lists ascii,nonkanji --bold --outline --extra " +
-                                    Quote(list.string()) + " " + Quote(target) + " > /dev/null";
-            const int rc = std::system(cmd.c_str());
-            fs::remove(list);
-            if (rc != 0) {
-                *err = "kestra-font failed for skillfont.lfd (is fonts-ipafont-gothic installed?)";
-                return false;
-            }
-            return true;
+            const std::string size = "--size " + std::to_string(screen::kSkillFontSize);
+            return WriteFont(o, "skillfont.lfd", "skill", size + " --sheet-size 512 --lists ascii,nonkanji --bold --outline",
+                             SkillFontExtraCharacters(), err);
         });
     }
     if (o.music)

@@ -3,6 +3,8 @@
 #include <initializer_list>
 #include <utility>
 
+#include "game/state/ScoreData.h"
+
 namespace demodata {
 
 namespace {
@@ -20,13 +22,19 @@ public:
         a_.variant = variant;
     }
     ~Builder() { out_->push_back(std::move(a_)); }
+    Builder& C(const std::string& group, const Box& box, int index = 0, int element = -1) {
+        a_.cells.push_back({box, group, index, element, false});
+        return *this;
+    }
     Builder& C(const std::string& group, int x, int y, int w, int h, int index = 0, int element = -1) {
-        a_.cells.push_back({{x, y, w, h}, group, index, element, false});
+        return C(group, {x, y, w, h}, index, element);
+    }
+    Builder& Wrapping(const std::string& group, const Box& box, int index) {
+        a_.cells.push_back({box, group, index, -1, true});
         return *this;
     }
     Builder& Wrapping(const std::string& group, int x, int y, int w, int h, int index) {
-        a_.cells.push_back({{x, y, w, h}, group, index, -1, true});
-        return *this;
+        return Wrapping(group, {x, y, w, h}, index);
     }
     Builder& Borrowed(const std::string& group, int x, int y, int w, int h, int index, int element, bool wraps) {
         a_.cells.push_back({{x, y, w, h}, group, index, element, wraps, true});
@@ -43,83 +51,92 @@ private:
     ImageAsset a_;
 };
 
+// The screens' pictures: each cell as the game's screen layout has it.
 void TitleGroup(std::vector<ImageAsset>& v) {
+    using namespace layout;
     {
         Builder b(&v, "img/title.png", 1024, 2048, Art::Title);
-        b.C("background", 0, 0, 640, 480).RunsOn().C("circle", 577, 556, 446, 446).C("panel", 640, 299, 256, 256);
-        b.C("menu", 0, 480, 484, 206).C("highlight", 816, 153, 176, 22, 0).C("highlight", 640, 153, 176, 22, 1);
-        b.C("logo", 640, 0, 325, 153).C("practice_title", 294, 978, 153, 63).C("practice_list", 446, 978, 111, 177);
-        for (int t = 0; t < 2; ++t) b.C("team", 347 * t, 1203, 347, 414, t);
-        b.C("team_heading", 0, 978, 293, 225).C("difficulty", 0, 686, 578, 292).C("difficulty_cursor", 640, 175, 124, 124);
+        b.C("background", kBackdrop.cell).RunsOn().C("circle", kTitleCircle.cell).C("panel", kTitlePanelCell);
+        b.C("menu", kTitleMenu.cell).C("highlight", kHighlightCell[0], 0).C("highlight", kHighlightCell[1], 1);
+        b.C("logo", kTitleLogo.cell).C("practice_title", kPracticeTitle.cell).C("practice_list", kPracticeList.cell);
+        for (int t = 0; t < 2; ++t) b.C("team", kTeamCard.Cell(t), t);
+        b.C("team_heading", kTeamHeading.cell).C("difficulty", kDifficulty.cell);
+        b.C("difficulty_cursor", kDifficultyCursor.first.cell);
     }
     {
         Builder b(&v, "img/config.png", 1024, 2048, Art::Config);
-        b.C("background", 0, 0, 640, 480).RunsOn().C("panel", 640, 508, 256, 256).C("labels", 640, 25, 240, 256);
-        for (int d = 0; d < 10; ++d) b.C("digits", 640 + 15 * d, 0, 15, 26, d);
-        b.C("cursor", 880, 25, 124, 124).C("keyconfig", 0, 480, 640, 480).RunsOn().C("key_highlight", 640, 480, 155, 28);
-        b.C("defaults_question", 0, 960, 380, 200).C("defaults_done", 380, 960, 380, 200);
+        b.C("background", kBackdrop.cell).RunsOn().C("panel", kConfigPanelCell).C("labels", kConfigLabels.cell);
+        for (int d = 0; d < 10; ++d) b.C("digits", kVolumeDigits.Cell(d), d);
+        b.C("cursor", kConfigCursor.first.cell).C("keyconfig", kKeyConfigBackdrop.cell).RunsOn();
+        b.C("key_highlight", kKeyHighlight.cell);
+        b.C("defaults_question", kDefaultsQuestion.cell).C("defaults_done", kDefaultsDone.cell);
     }
     {
         Builder b(&v, "img/ranking.png", 1024, 512, Art::Ranking);
-        b.C("background", 0, 0, 640, 480).RunsOn();
-        for (int k = 0; k < 8; ++k) b.C("heading", 640, 60 * k, 200, 60, k);
-        for (int s = 0; s < 8; ++s) b.C("stage", 840, 28 * s, 104, 27, s);
+        b.C("background", kBackdrop.cell).RunsOn();
+        for (int k = 0; k < kRankingTables; ++k) b.C("heading", kRankingHeading.Cell(k), k);
+        for (int s = 0; s < kRankBadges; ++s) b.C("stage", kRankBadge.Cell(s), s);
     }
     {
         Builder b(&v, "img/name.png", 1024, 1024, Art::NameEntry);
-        b.C("background", 0, 0, 640, 480).RunsOn();
-        for (int d = 0; d < 10; ++d) b.C("digits", 640 + 20 * d, 0, 20, 30, d);
-        for (int d = 1; d < 10; ++d) b.C("digits", 641 + 20 * d, 0, 21, 30, d);  // rank digits, 1 px on
-        b.C("digits", 840, 0, 20, 30, 10).C("digits", 860, 0, 20, 30, 11);    // ":" and "/"
-        for (int d = 0; d < 10; ++d) b.C("score_digits", 640 + 32 * d, 35, 30, 40, d);
-        for (int s = 1; s <= 8; ++s) b.C("stage_banner", 640, 32 + 45 * s, 200, 45, s);
+        b.C("background", kBackdrop.cell).RunsOn();
+        for (int d = 0; d < 10; ++d) b.C("digits", kSmallGlyphs.Cell(d), d);
+        for (int d = 1; d < 10; ++d) b.C("digits", kResultRank.Cell(d), d);
+        b.C("digits", kSmallGlyphs.Cell(10), 10).C("digits", kSmallGlyphs.Cell(11), 11);
+        for (int d = 0; d < 10; ++d) b.C("score_digits", kResultScore.Cell(d), d);
+        for (int s = 1; s <= 8; ++s) b.C("stage_banner", kResultStage.Cell(s), s);
         // The grid's ground runs under its glyphs, which the typed name lays side by side.
-        b.C("grid", 0, 480, 640, 150).RunsOn();
+        b.C("grid", kNameGrid.cell).RunsOn();
         for (int r = 0; r < 4; ++r)
-            for (int c = 0; c < (r == 0 || r == 1 ? 26 : (r == 2 ? 26 : 12)); ++c)
-                b.C("grid", 21 + 23 * c, 493 + 37 * r, 25, 26, r * 100 + c).RunsOn();
-        for (int c = 12; c <= 14; ++c) b.C("grid", 69 * c - 392, 600, 50, 32, 300 + c).RunsOn();
-        b.C("cursor_small", 23, 630, 22, 26).C("cursor_wide", 45, 630, 50, 32);
+            for (int c = 0; c < (r == 3 ? 12 : 26); ++c) b.C("grid", GridGlyphCell(r, c), r * 100 + c).RunsOn();
+        // DEL, SPC and END: what the wide cursor covers.
+        const int dx = kNameGrid.cell.x - kNameGrid.screen.x, dy = kNameGrid.cell.y - kNameGrid.screen.y;
+        for (int c = 12; c <= 14; ++c) b.C("grid", Moved(GridCursorWide(c).screen, dx, dy), 300 + c).RunsOn();
+        b.C("cursor_small", kNameCursor.first.cell).C("cursor_wide", GridCursorWide(0).cell);
     }
 }
 
 void HudGroup(std::vector<ImageAsset>& v) {
+    using namespace layout;
     {
         Builder b(&v, "img/main_system.png", 1024, 1024, Art::HudSheet);
         for (int e = 0; e < 2; ++e) {
-            b.C("player_panel", 295 * e, 0, 161, 80, e, e).RunsOn();  // its foot closes against the FORCE strip
-            b.C("force_strip", 295 * e, 80, 160, 10, e, e).RunsOn();
+            // As wide as player 2's; its foot closes against the FORCE strip.
+            const Box panel = Moved(kHudPanel.cell, kHudElementStep * e, 0);
+            b.C("player_panel", {panel.x, panel.y, panel.w + 1, panel.h}, e, e).RunsOn();
+            b.C("force_strip", Moved(kHudStrip.cell, kHudElementStep * e, 0), e, e).RunsOn();
         }
-        for (int c = 1; c <= 4; ++c) b.C("stock_icon", 111 + 22 * (c - 1), 189, 22, 22, c);
-        for (int l = 1; l <= 5; ++l) b.C("life_bar", 111, 153 + 6 * (5 - l), 20 * l, 12, l).RunsOn();  // cut from one strip
-        b.C("pip_small", 54, 153, 11, 11, 0).C("pip_small", 65, 153, 11, 11, 1).C("pip_large", 77, 153, 17, 17);
+        for (int c = 1; c <= 4; ++c) b.C("stock_icon", kHudStock.Cell(c - 1), c);
+        for (int l = 1; l <= 5; ++l) b.C("life_bar", HudLife(l).cell, l).RunsOn();  // cut from one strip
+        b.C("pip_small", kHudPips.Cell(0), 0).C("pip_small", kHudPips.Cell(1), 1).C("pip_large", kHudLargePips.first.cell);
         // Glyphs the size of their cells, in the well at the panel's foot.
-        for (int d = 0; d < 10; ++d) b.C("gauge_digits", 6 * d, 213, 6, 11, d).RunsOn();
-        for (int d = 0; d < 10; ++d) b.C("score_digits", 11 * d, 190, 11, 12, d).RunsOn();  // each on its own ground
-        b.C("pause_panel", 0, 425, 422, 273).C("pause_items", 0, 698, 342, 186).C("cursor_bar", 422, 425, 369, 47);
-        b.C("pause_question", 342, 698, 236, 186).C("continue_shade", 674, 90, 128, 128).RunsOn();
-        b.C("continue_heading", 300, 100, 374, 119).C("continue_question", 422, 472, 252, 60);
-        b.C("answer", 422, 532, 126, 60, 0).C("answer", 422, 592, 126, 60, 1).C("credits_label", 548, 532, 361, 36);
-        for (int d = 0; d < 10; ++d) b.C("credits_digits", 548 + 24 * d, 568, 24, 33, d);
+        for (int d = 0; d < 10; ++d) b.C("gauge_digits", kHudGaugeDigits.Cell(d), d).RunsOn();
+        for (int d = 0; d < 10; ++d) b.C("score_digits", kHudScoreDigits.Cell(d), d).RunsOn();  // each on its own ground
+        b.C("pause_panel", kPausePanel.cell).C("pause_items", kPauseItems.cell).C("cursor_bar", kPauseBar.first.cell);
+        b.C("pause_question", kPauseQuestion.cell).C("continue_shade", kContinueShade.cell).RunsOn();
+        b.C("continue_heading", kContinueHeading.cell).C("continue_question", kContinueQuestion.cell);
+        b.C("answer", kContinueAnswer.Cell(0), 0).C("answer", kContinueAnswer.Cell(1), 1).C("credits_label", kCreditsLabel.cell);
+        for (int d = 0; d < 10; ++d) b.C("credits_digits", kCreditsDigits.Cell(d), d);
         // The boss gauge shares the sheet.
-        b.C("boss_frame", 0, 228, 595, 30).C("boss_bar", 263, 258, 289, 14).RunsOn();
-        for (int d = 0; d < 10; ++d) b.C("seconds_digits", 455 + 12 * d, 22, 12, 18, d);
-        b.C("bonus_label", 0, 258, 263, 55);
-        for (int d = 0; d < 10; ++d) b.C("bonus_digits", 35 * (d + 13), 40, 35, 50, d);
+        b.C("boss_frame", kBossFrame.cell).C("boss_bar", kBossBar.cell).RunsOn();
+        for (int d = 0; d < 10; ++d) b.C("seconds_digits", kBossSeconds.Cell(d), d);
+        b.C("bonus_label", kBonusLabel.cell);
+        for (int d = 0; d < 10; ++d) b.C("bonus_digits", kBonusDigits.Cell(d), d);
     }
     {
         Builder b(&v, "img/stageclear.png", 1024, 1024, Art::StageClear);
         // The banners slide in from the screen's edges and rest against them.
-        b.C("background", 0, 0, 640, 480).RunsOn().C("banner_top", 0, 480, 529, 109).RunsOn().C("banner_bottom", 0, 589, 640, 123).RunsOn();
-        for (int d = 0; d < 10; ++d) b.C("small_digits", 640 + 16 * d, 0, 16, 26, d);
-        for (int d = 0; d < 10; ++d) b.C("large_digits", 640 + 17 * d, 26, 17, 35, d);
+        b.C("background", kBackdrop.cell).RunsOn().C("banner_top", kTallyTopBanner.cell).RunsOn();
+        b.C("banner_bottom", kTallyBottomBanner.cell).RunsOn();
+        for (int d = 0; d < 10; ++d) b.C("small_digits", kTallyDigits.Cell(d), d);
+        for (int d = 0; d < 10; ++d) b.C("large_digits", kTallyTotal.Cell(d), d);
     }
-    { Builder(&v, "img/system/StageTitleBG.png", 1024, 512, Art::StageTitleBand).C("band", 0, 0, 1024, 318).RunsOn(); }
+    Builder(&v, "img/system/StageTitleBG.png", 1024, 512, Art::StageTitleBand).C("band", kStageTitleBand.cell).RunsOn();
     for (int team = 1; team <= 2; ++team)
         for (int s = 1; s <= (team == 1 ? 6 : 5); ++s) {
             Builder b(&v, "img/system/StageTitleFont0" + std::to_string(s) + "_" + std::to_string(team) + ".png", 1024,
                       512, Art::StageTitleLetters, team == 1 ? "team1" : "team2", s);
-            b.C("number", 0, 0, 400, 109).C("name", 0, 109, 691, 195);
+            b.C("number", kStageTitleNumber.cell).C("name", kStageTitleName.cell);
         }
 }
 
@@ -138,11 +155,12 @@ void TeamGroup(std::vector<ImageAsset>& v) {
     for (const char* n : {"yuri", "crow", "cheska", "osero", "shamyu", "fururu", "still", "mono", "paco", "deena"}) {
         const std::string name = n;
         Builder b(&v, "img/cutin_" + name + ".png", 1024, 512, Art::CutIn, name);
-        b.C("cutin", 0, 0, 1024, 480).RunsOn();
+        const Box cell = layout::kCutInCell;
+        b.C("cutin", cell).RunsOn();
         // A player's cut-in slides its source up to 72 texels right as it fades
         // out, a boss's banner up to 84 (4 x 71 - 200) before it has faded.
         const bool player = name == "yuri" || name == "crow" || name == "cheska" || name == "osero";
-        b.Wrapping("cutin", 0, 0, 1024 + (player ? 72 : 84), 480, 1);
+        b.Wrapping("cutin", {cell.x, cell.y, cell.w + (player ? 72 : 84), cell.h}, 1);
     }
     for (const char* n : {"yuri", "crow", "cheska", "osero", "boss", "deena"})
         Builder(&v, std::string("img/mahoujin_") + n + ".png", 256, 128, Art::MagicCircle, n)
@@ -215,7 +233,7 @@ void PlayGroup(std::vector<ImageAsset>& v) {
         }
         b.C("life", 0, 53, 63, 61).C("oneup", 63, 53, 63, 61);
     }
-    Builder(&v, "img/cutin_add.png", 1024, 512, Art::CutInFlash).C("flash", 0, 0, 1024, 480).RunsOn();
+    Builder(&v, "img/cutin_add.png", 1024, 512, Art::CutInFlash).C("flash", layout::kCutInCell).RunsOn();
     {
         Builder b(&v, "img/commonenemy.png", 512, 256, Art::CommonEnemies);
         for (int e = 0; e < 2; ++e) {
@@ -356,24 +374,23 @@ void TalkGroup(std::vector<ImageAsset>& v) {
         const bool right = name.size() > 6 && name.substr(name.size() - 6) == "_right";
         Builder b(&v, "img/talk/st_" + name + ".png", p.cols > 3 ? 1024 : 512, 512, Art::Portrait,
                   right ? name.substr(0, name.size() - 6) : name, right ? 1 : 0);
-        for (int r = 0; r < p.rows; ++r)
-            for (int c = 0; c < p.cols; ++c) b.C("face", 160 * c, 160 * r, 160, 160, r * p.cols + c);
+        for (int n = 0; n < p.rows * p.cols; ++n) b.C("face", layout::PortraitCell(n, p.cols), n);
     }
     {
         Builder b(&v, "img/talk/hukidashi.png", 1024, 512, Art::Balloons);
         for (int r = 0; r < 3; ++r)
             // Each tail runs to the cell's edge at its portrait; the body is as wide as a row of text lets the cell be.
-            for (int c = 0; c < 2; ++c) b.C("balloon", 440 * c, 145 * r, 440, 145, r * 2 + c).RunsOn();
+            for (int c = 0; c < 2; ++c) b.C("balloon", layout::BalloonCell(c, r), r * 2 + c).RunsOn();
     }
     {
         Builder b(&v, "img/talk/chara_name.png", 1024, 1024, Art::NameCards);
-        for (int n = 0; n < 13; ++n) b.C("card", n < 2 ? 0 : 380, n < 2 ? 90 * n : 90 * (n - 2), 380, 90, n);
+        for (int n = 0; n < 13; ++n) b.C("card", layout::NameCard(n).cell, n);
     }
     for (const char* n : {"yuri_normalend", "cheska_normalend", "exend"})
         Builder(&v, std::string("img/talk/") + n + ".png", 1024, 512, Art::Ending, n)
-            .C("picture", 0, 0, 640, 480)
+            .C("picture", layout::kEndingPicture.cell)
             .RunsOn()
-            .C("closing", 640, 0, 128, 128)
+            .C("closing", layout::kEndingClosing.cell)
             .RunsOn();  // the colour stretched over the screen
 }
 

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "game/shell/MenuCommon.h"
 #include "platform/d3dx9/image_decode.h"
 #include "tests/support/program_run.h"
 #include "tests/support/test_support.h"
@@ -91,18 +92,23 @@ constexpr uint32_t kTeamHeading = 0xFFA02060;
 constexpr uint32_t kTeamPicture[2] = {0xFF20A0A0, 0xFFA0A020};
 constexpr uint32_t kDifficulty = 0xFF6080C0;
 
+// A cell of the screen layout in one colour.
+inline testsupport::FlatRect Flat(const layout::Rect& cell, uint32_t argb) {
+    return {cell.x, cell.y, cell.w, cell.h, argb};
+}
+
 inline void WriteTitleSheet(const std::string& folder) {
     testsupport::WriteFlatPng(folder + "/img/title.png", 1024, 2048, kTitleBackground,
-                              {{640, 0, 325, 153, kLogo},
-                               {0, 480, 484, 206, kMenu},
-                               {816, 153, 176, 22, kHighlightLeft},
-                               {640, 153, 176, 22, kHighlightRight},
-                               {0, 686, 578, 292, kDifficulty},
-                               {0, 978, 293, 225, kTeamHeading},
-                               {0, 1203, 347, 414, kTeamPicture[0]},
-                               {347, 1203, 347, 414, kTeamPicture[1]},
-                               {577, 556, 446, 446, kCircle},
-                               {640, 299, 256, 256, kPanel}});
+                              {Flat(layout::kTitleLogo.cell, kLogo),
+                               Flat(layout::kTitleMenu.cell, kMenu),
+                               Flat(layout::kHighlightCell[0], kHighlightLeft),
+                               Flat(layout::kHighlightCell[1], kHighlightRight),
+                               Flat(layout::kDifficulty.cell, kDifficulty),
+                               Flat(layout::kTeamHeading.cell, kTeamHeading),
+                               Flat(layout::kTeamCard.Cell(0), kTeamPicture[0]),
+                               Flat(layout::kTeamCard.Cell(1), kTeamPicture[1]),
+                               Flat(layout::kTitleCircle.cell, kCircle),
+                               Flat(layout::kTitlePanelCell, kPanel)});
 }
 
 // The pause menu's pictures on the coded system sheet; the rest of it is clear.
@@ -112,10 +118,8 @@ constexpr uint32_t kPauseQuestion = 0xFFA05070;
 constexpr uint32_t kPauseCursor = 0xFFF0C030;
 
 inline std::vector<testsupport::FlatRect> PauseRects() {
-    return {{0, 425, 422, 273, kPausePanel},
-            {0, 698, 342, 186, kPauseItems},
-            {342, 698, 236, 186, kPauseQuestion},
-            {422, 425, 369, 47, kPauseCursor}};
+    return {Flat(layout::kPausePanel.cell, kPausePanel), Flat(layout::kPauseItems.cell, kPauseItems),
+            Flat(layout::kPauseQuestion.cell, kPauseQuestion), Flat(layout::kPauseBar.first.cell, kPauseCursor)};
 }
 
 // A program folder with the stage files, a save folder, the coded title and
@@ -244,9 +248,7 @@ inline double Shown(const std::vector<uint8_t>& screen, const std::vector<Sample
     return seen >= 20 ? double(shown) / seen : 0.0;
 }
 
-struct Rect {
-    int x, y, w, h;
-};
+using layout::Rect;
 
 // Whether the screen shows the sheet's rectangle `src` drawn unscaled at
 // (x, y): nine in ten of its opaque texels, a few hundred of them looked at.
@@ -255,6 +257,12 @@ inline bool Shows(const std::vector<uint8_t>& screen, const Picture& sheet, cons
     const int step = std::max(1, static_cast<int>(std::sqrt(src.w * src.h / 400.0)));
     return Shown(screen, Visible(sheet, src.x + 1, src.y + 1, src.w - 2, src.h - 2, step), src.x, src.y, x, y, q, 16,
                  skip) >= 0.9;
+}
+
+// The same for a quad of the screen layout (drawn at its cell's size).
+inline bool Shows(const std::vector<uint8_t>& screen, const Picture& sheet, const layout::Quad& quad,
+                  const std::function<bool(int x, int y)>& skip = nullptr) {
+    return Shows(screen, sheet, quad.cell, quad.screen.x, quad.screen.y, skip);
 }
 
 // What a test waits to see before a key and after it.
@@ -307,37 +315,29 @@ inline Sight Ended(Program& program) {
     return {"the end of the program", [&program] { return program.Exited(); }};
 }
 
-// The title menu's highlight: item, place and picture.
-inline void MenuHighlight(int item, int& x, int& y, Rect& src) {
-    x = item < 6 ? 10 : 410;
-    y = item < 2 ? 230 + 24 * item : item < 4 ? 255 + 24 * item : item < 6 ? 280 + 24 * item : 48 * item - 15;
-    src = {item < 6 ? 816 : 640, 153, 176, 22};
-}
-
 // The title menu with its logo and the highlight on `item` and no other.
 inline Sight TitleMenuAt(Program& program, int item) {
     return {"the title menu at item " + std::to_string(item), [&program, item] {
                 const Picture& sheet = SheetOf(program, "img/title.png");
                 const std::vector<uint8_t> screen = Grab(program);
-                if (!Shows(screen, sheet, {640, 0, 325, 153}, 20, 20)) return false;
-                for (int i = 0; i < 10; ++i) {
-                    int x, y;
-                    Rect src;
-                    MenuHighlight(i, x, y, src);
-                    if (Shows(screen, sheet, src, x, y) != (i == item)) return false;
-                }
+                if (!Shows(screen, sheet, layout::kTitleLogo)) return false;
+                for (int i = 0; i < kMenuItems; ++i)
+                    if (Shows(screen, sheet, MenuHighlightOn(i)) != (i == item)) return false;
                 return true;
             }};
 }
 
 inline Sight TeamChoiceAt(Program& program, int team) {
     return {"the team choice at team " + std::to_string(team + 1), [&program, team] {
+                using layout::kTeamHeading;
                 const Picture& sheet = SheetOf(program, "img/title.png");
                 const std::vector<uint8_t> screen = Grab(program);
                 // The heading is drawn over the team's picture.
-                const auto underHeading = [](int x, int y) { return x >= 230 && y < 245; };
-                return Shows(screen, sheet, {0, 978, 293, 225}, 230, 20) &&
-                       Shows(screen, sheet, {347 * team, 1203, 347, 414}, 10, 63, underHeading);
+                const auto underHeading = [](int x, int y) {
+                    return x >= kTeamHeading.screen.x && y < kTeamHeading.screen.y + kTeamHeading.screen.h;
+                };
+                return Shows(screen, sheet, kTeamHeading) &&
+                       Shows(screen, sheet, layout::kTeamCard.At(0, team), underHeading);
             }};
 }
 
@@ -346,13 +346,13 @@ inline Sight DifficultyChoice(Program& program) {
     return {"the difficulty choice", [&program] {
                 const auto underCursor = [](int x, int y) {
                     for (int d = 0; d < 3; ++d) {
-                        const int cx = 90 + 192 * d, cy = 328 - 74 * d;
+                        const Rect at = layout::kDifficultyCursor.Screen(d);
+                        const int cx = at.x + at.w / 2, cy = at.y + at.h / 2;
                         if ((x - cx) * (x - cx) + (y - cy) * (y - cy) < 90 * 90) return true;
                     }
                     return false;
                 };
-                return Shows(Grab(program), SheetOf(program, "img/title.png"), {0, 686, 578, 292}, 10, 60,
-                             underCursor);
+                return Shows(Grab(program), SheetOf(program, "img/title.png"), layout::kDifficulty, underCursor);
             }};
 }
 
@@ -367,7 +367,7 @@ inline ::testing::AssertionResult ToRightColumn(Program& program, int item) {
 // The ranking view on table `table` (column + 4 x team), by its heading.
 inline Sight RankingTable(Program& program, int table) {
     return {"the ranking view on table " + std::to_string(table), [&program, table] {
-                return Shows(Grab(program), SheetOf(program, "img/ranking.png"), {640, 60 * table, 200, 60}, 400, 30);
+                return Shows(Grab(program), SheetOf(program, "img/ranking.png"), layout::kRankingHeading.At(0, table));
             }};
 }
 
@@ -379,11 +379,13 @@ inline Sight PauseMenu(Program& program, bool asking, int choice) {
             [&program, asking, choice] {
                 const Picture& sheet = SheetOf(program, "img/main_system.png");
                 const std::vector<uint8_t> screen = Grab(program);
-                const int cursorY = (asking ? 250 : 180) + 70 * choice;
-                const auto underCursor = [cursorY](int, int y) { return y >= cursorY && y < cursorY + 47; };
-                const Rect items = asking ? Rect{342, 698, 236, 186} : Rect{0, 698, 342, 186};
-                return Shows(screen, sheet, {422, 425, 369, 47}, 130, cursorY) &&
-                       Shows(screen, sheet, items, asking ? 205 : 145, 180, underCursor);
+                // The question's answers stand a place lower than the items.
+                const layout::Quad bar = layout::kPauseBar.At(choice + (asking ? 1 : 0), 0);
+                const auto underCursor = [&bar](int, int y) {
+                    return y >= bar.screen.y && y < bar.screen.y + bar.screen.h;
+                };
+                return Shows(screen, sheet, bar) &&
+                       Shows(screen, sheet, asking ? layout::kPauseQuestion : layout::kPauseItems, underCursor);
             }};
 }
 

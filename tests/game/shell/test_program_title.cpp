@@ -50,19 +50,19 @@ void PrepareFolder(const std::string& folder, bool withTitle = true) {
     std::filesystem::create_directories(folder + "/save");
     if (withTitle) WriteTitleSheet(folder);
     testsupport::WriteFlatPng(folder + "/img/ranking.png", 1024, 512, kRankingBackground,
-                              {{640, 0, 200, 60, kHeading0}, {640, 120, 200, 60, kHeading2}, {840, 0, 104, 27, kStage0}});
-    std::vector<FlatRect> config = {{0, 0, 640, 480, kConfigBackground},
-                                    {640, 25, 240, 256, kConfigLabels},
-                                    {880, 25, 124, 124, kConfigCursor},
-                                    {0, 480, 640, 480, kKeyBackground},
-                                    {640, 480, 155, 28, kKeyHighlight}};
-    for (int d = 0; d < 10; ++d) config.push_back({640 + 15 * d, 0, 15, 26, ConfigDigit(d)});
+                              {Flat(layout::kRankingHeading.Cell(0), kHeading0), Flat(layout::kRankingHeading.Cell(2), kHeading2),
+                               Flat(layout::kRankBadge.Cell(0), kStage0)});
+    std::vector<FlatRect> config = {Flat(layout::kBackdrop.cell, kConfigBackground),
+                                    Flat(layout::kConfigLabels.cell, kConfigLabels),
+                                    Flat(layout::kConfigCursor.first.cell, kConfigCursor),
+                                    Flat(layout::kKeyConfigBackdrop.cell, kKeyBackground),
+                                    Flat(layout::kKeyHighlight.cell, kKeyHighlight)};
+    for (int d = 0; d < 10; ++d) config.push_back(Flat(layout::kVolumeDigits.Cell(d), ConfigDigit(d)));
     testsupport::WriteFlatPng(folder + "/img/config.png", 1024, 2048, 0x00000000, config);
     testsupport::WriteFlatPng(folder + "/img/name.png", 1024, 1024, 0x00000000,
-                              {{0, 0, 640, 480, kNameBackground},
-                               {0, 480, 640, 150, kNamePanel},
-                               {23, 630, 22, 26, kNameCursor},
-                               {45, 630, 50, 32, kNameEnd}});
+                              {Flat(layout::kBackdrop.cell, kNameBackground), Flat(layout::kNameGrid.cell, kNamePanel),
+                               Flat(layout::kNameCursor.first.cell, kNameCursor),
+                               Flat(layout::GridCursorWide(0).cell, kNameEnd)});
     testsupport::WriteFlatPng(folder + "/img/main_system.png", 1024, 1024, 0x00000000, PauseRects());
 }
 
@@ -74,6 +74,8 @@ bool Covers(const std::vector<uint8_t>& screen, const Rect& box, uint32_t argb) 
         for (int x = box.x; x < box.x + box.w; ++x) hits += Is(At(screen, x, y), argb) ? 1 : 0;
     return hits * 10 >= box.w * box.h * 9;
 }
+// A box `by` pixels inside another, away from its blurred edges.
+Rect Inside(const Rect& box, int by) { return {box.x + by, box.y + by, box.w - 2 * by, box.h - 2 * by}; }
 
 // The configuration screen with its cursor on `item` and the volumes shown.
 // The cursor turns about its centre: the middle of it is always covered.
@@ -82,11 +84,14 @@ Sight ConfigAt(Program& program, int item, int music, int effects) {
                 std::to_string(effects),
             [&program, item, music, effects] {
                 const std::vector<uint8_t> screen = Grab(program);
-                if (!Covers(screen, {80, 177 + 77 * item, 20, 20}, kConfigCursor)) return false;
-                for (const auto& [volume, y] : {std::pair{music, 170}, std::pair{effects, 247}}) {
+                const Rect cursor = layout::kConfigCursor.Screen(item);
+                if (!Covers(screen, Inside(cursor, cursor.w / 2 - 10), kConfigCursor)) return false;
+                for (const auto& [volume, row] : {std::pair{music, 0}, std::pair{effects, 1}}) {
                     const int digits[3] = {volume / 100, volume / 10 % 10, volume % 10};
-                    for (int i = 0; i < 3; ++i)
-                        if (!Covers(screen, {192 + 17 * i, y + 2, 11, 22}, ConfigDigit(digits[i]))) return false;
+                    for (int i = 0; i < 3; ++i) {
+                        const Rect at = layout::Moved(layout::kVolumeDigits.Screen(i), 0, layout::kConfigRowStep * row);
+                        if (!Covers(screen, Inside(at, 2), ConfigDigit(digits[i]))) return false;
+                    }
                 }
                 return true;
             }};
@@ -95,18 +100,22 @@ Sight ConfigAt(Program& program, int item, int music, int effects) {
 // The key configuration's highlight on a column heading or a cell.
 Sight KeyHighlightAt(Program& program, int x, int y) {
     return {"the key configuration's highlight at (" + std::to_string(x) + ", " + std::to_string(y) + ")",
-            [&program, x, y] { return Covers(Grab(program), {x + 2, y + 2, 116, 24}, kKeyHighlight); }};
+            [&program, x, y] {
+                const Rect at = layout::Moved(layout::kKeyHighlight.screen, x, y);
+                return Covers(Grab(program), Inside(at, 2), kKeyHighlight);
+            }};
 }
 Sight KeyHeading(Program& program, int column) {
-    static const int kX[4] = {52, 215, 370, 510};
-    return KeyHighlightAt(program, kX[column], 60);
+    return KeyHighlightAt(program, layout::kKeyHeaderX[column], layout::kKeyHeaderY);
 }
-Sight KeyRow(Program& program, int row) { return KeyHighlightAt(program, 215, 128 + 34 * row); }
+Sight KeyRow(Program& program, int row) {
+    return KeyHighlightAt(program, layout::kKeyHeaderX[1], layout::kKeyRowY + layout::kKeyRowStep * row);
+}
 
 // The name entry with `length` characters entered, its cursor after them.
 Sight NameEntryAt(Program& program, int length) {
     return {"the name entry at length " + std::to_string(length), [&program, length] {
-                return Covers(Grab(program), {244 + 25 * length, 92, 18, 22}, kNameCursor);
+                return Covers(Grab(program), Inside(layout::kNameCursor.Screen(length), 2), kNameCursor);
             }};
 }
 // The grid's cursor on a cell; the last row's delete, space and end cells are wide.
@@ -114,8 +123,9 @@ Sight NameGridAt(Program& program, int row, int column) {
     return {"the name grid at row " + std::to_string(row) + ", column " + std::to_string(column),
             [&program, row, column] {
                 const std::vector<uint8_t> screen = Grab(program);
-                if (row < 3 || column < 12) return Covers(screen, {24 + 23 * column, 284 + 37 * row, 18, 22}, kNameCursor);
-                return Covers(screen, {69 * column - 390, 392, 46, 28}, kNameEnd);
+                if (row < 3 || column < 12)
+                    return Covers(screen, Inside(layout::GridCursor(row, column).screen, 2), kNameCursor);
+                return Covers(screen, Inside(layout::GridCursorWide(column).screen, 2), kNameEnd);
             }};
 }
 // The entry's cursor gone: the name is ended.

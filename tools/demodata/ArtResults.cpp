@@ -1,0 +1,153 @@
+// The ranking's sheet and the result's: the tables with their headings and
+// stage badges, the result with its digits and the name entry's grid.
+#include <string>
+#include <vector>
+
+#include "tools/demodata/ArtScreens.h"
+
+namespace demodata::screenart {
+
+namespace {
+
+const char* kTableNames[] = {"EASY", "NORMAL", "HARD", "EXTRA"};
+const char* kStageCodes[] = {"ST.1", "ST.2", "ST.3", "ST.4", "ST.5", "EXTRA", "CLEAR", "EX CLEAR"};
+
+// The rank strip reads the same glyphs 1 px on: each keeps its first two
+// columns and its last clear, so that neither strip shows a neighbour's edge.
+void Digits(Canvas& c, TextPainter& t, const ImageAsset& a, const std::string& group, const TextStyle& style) {
+    for (const Cell& cell : a.cells) {
+        if (cell.group != group) continue;
+        if (group == "digits" && cell.box.x % 20 == 1) continue;
+        std::string s = cell.index < 10 ? std::to_string(cell.index) : (cell.index == 10 ? ":" : "/");
+        const Box inside{cell.box.x + 2, cell.box.y + 1, cell.box.w - 3, cell.box.h - 2};
+        c.SetClip(inside);
+        t.DrawCentered(c, s, inside, style);
+        c.ResetClip();
+    }
+}
+
+}  // namespace
+
+void Ranking(Canvas& c, const ImageAsset& a, TextPainter& t) {
+    const Box bg = Get(a, "background").box;
+    NightSky(c, bg, Rgb(0x181030), Rgb(0x402860), 31);
+    c.SetClip(bg);
+    t.DrawLeft(c, "RANKING", {30, 30, 300, 60}, Label(48, kGold));
+    // The panel holds the ten rows: its inner line 6 px right of the badges and
+    // 3 px below the last row (the panel's edge 6 px further), the counts below it.
+    using namespace layout;
+    const Box first = kRankBadge.Screen(0), last = kRankBadge.Screen(kShownRows - 1);
+    const int right = first.x + first.w + 6 + 6, bottom = last.y + last.h + 3 + 6;
+    const Box panel{10, 98, right - 10, bottom - 98};
+    DrawPanel(c, panel, Rgb(0x3A2A70), 12);
+    const char* heads[] = {"NO.", "NAME", "SCORE", "DATE", "STAGE"};
+    const int hx[] = {26, kRankNameX, kRankScoreX + 20, kRankDateX, first.x};
+    for (int i = 0; i < 5; ++i) t.DrawLeft(c, heads[i], {hx[i], 104, 100, 22}, Label(14, Rgb(0xC0C8FF)));
+    for (int i = 0; i < kShownRows; ++i) {
+        const Box row = kRankBadge.Screen(i);
+        c.Fill({panel.x + 8, row.y, row.x + row.w - panel.x - 8, row.h}, Rgb(i % 2 ? 0xFFFFFF : 0x000000, 0.08f));
+    }
+    // PLAY and CLEAR on the middle of the counts' digits, ending 6 px before them.
+    TextStyle counts;
+    counts.size = screen::kSkillFontSize;
+    counts.bold = true;
+    const InkBox digits = t.MeasureInk("0123456789", counts);
+    const Box line{0, kRankCountsY + digits.y, 0, digits.h};
+    InkLabel(c, t, "PLAY", {kRankPlayX - 8 - 80, line.y, 80, line.h}, Label(16), digits.h, Align::kRight);
+    InkLabel(c, t, "CLEAR", {kRankClearX - 8 - 80, line.y, 80, line.h}, Label(16), digits.h, Align::kRight);
+    c.ResetClip();
+    // The headings at one size, a pixel clear of their panel's inner line (5 px in), outline and all.
+    std::vector<std::string> headings;
+    for (int k = 0; k < 8; ++k) headings.push_back(std::string(k < 4 ? "TEAM 1 " : "TEAM 2 ") + kTableNames[k % 4]);
+    const TextStyle heading = Label(20);
+    const int in = 6 + heading.outlineWidth + 1;
+    const InkFit headingFit = t.FitInk(headings, heading, 14, Get(a, "heading").box.w - 2 * in);
+    for (int k = 0; k < 8; ++k) {
+        const Box b = Get(a, "heading", k).box;
+        c.SetClip(b);
+        DrawPanel(c, b, k < 4 ? Rgb(0xB04030) : Rgb(0x4050B0), 10);
+        t.DrawInk(c, headings[size_t(k)], {b.x + in, b.y + in, b.w - 2 * in, b.h - 2 * in}, heading, headingFit);
+        c.ResetClip();
+    }
+    for (int s = 0; s < 8; ++s) {
+        const Box b = Get(a, "stage", s).box;
+        c.SetClip(b);
+        c.RoundRect(float(b.x) + 1, float(b.y) + 1, float(b.w) - 2, float(b.h) - 2, 6, s >= 6 ? Rgb(0xC09020, 0.9f) : Rgb(0x305090, 0.9f));
+        t.DrawCentered(c, kStageCodes[s], b, Label(15));
+        c.ResetClip();
+    }
+}
+
+void NameEntry(Canvas& c, const ImageAsset& a, TextPainter& t) {
+    const Box bg = Get(a, "background").box;
+    NightSky(c, bg, Rgb(0x102830), Rgb(0x205060), 41);
+    c.SetClip(bg);
+    t.DrawCentered(c, "RESULT", {0, 14, 640, 50}, Label(40, kGold));
+    DrawPanel(c, {14, 76, 612, 176}, Rgb(0x2A5A70), 12);
+    // The row's labels alike, each ending, outline and all, 4 px before what
+    // the game draws after it: the rank (from where 10 starts), the name, the date.
+    const TextStyle head = Label(16, Rgb(0xB0E0FF));
+    const InkFit fit = t.FitInk({"RANK", "NAME", "DATE"}, head, 10, 60);
+    const int gap = 4 + head.outlineWidth + 1;
+    const int rank = layout::kResultRankTen.first.screen.x, name = layout::kNameLetters.first.screen.x;
+    const int date = layout::kResultDate.first.screen.x;
+    t.DrawInk(c, "RANK", {24, 98, rank - gap - 24, 10}, head, fit, Align::kRight);
+    t.DrawInk(c, "NAME", {170, 98, name - gap - 170, 10}, head, fit, Align::kRight);
+    t.DrawInk(c, "DATE", {430, 98, date - gap - 430, 10}, head, fit, Align::kRight);
+    t.DrawLeft(c, "SCORE", {60, 158, 120, 28}, Label(20, Rgb(0xB0E0FF)));
+    t.DrawLeft(c, "STAGE", {60, 208, 120, 28}, Label(20, Rgb(0xB0E0FF)));
+    c.Fill({236, 120, 210, 2}, Rgb(0xFFFFFF, 0.6f));
+    c.ResetClip();
+    Digits(c, t, a, "digits", Label(20, Rgb(0xFFFFFF)));
+    for (const Cell& cell : a.cells) {
+        if (cell.group == "score_digits") {
+            c.SetClip(cell.box);
+            t.DrawCentered(c, std::to_string(cell.index), cell.box, Label(34, kGold));
+            c.ResetClip();
+        } else if (cell.group == "stage_banner") {
+            c.SetClip(cell.box);
+            DrawPanel(c, cell.box, cell.index >= 7 ? Rgb(0xC08020) : Rgb(0x3060A0), 10);
+            static const char* kBanner[] = {"", "STAGE 1", "STAGE 2", "STAGE 3", "STAGE 4", "STAGE 5", "EXTRA", "ALL CLEAR", "EX CLEAR"};
+            t.DrawCentered(c, kBanner[cell.index], cell.box, Label(22));
+            c.ResetClip();
+        }
+    }
+    // the character grid
+    const Box grid = Get(a, "grid").box;
+    c.SetClip(grid);
+    c.Fill(grid, Rgb(0x081828, 0.85f));
+    c.ResetClip();
+    static const char* kRows[4] = {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz", "0123456789+-/*%=!?.,_@#$&'",
+                                   "()~[]\"\\{}<>:"};
+    for (const Cell& cell : a.cells) {
+        if (cell.group != "grid" || cell.box.w == 640) continue;
+        const int r = cell.index / 100, col = cell.index % 100;
+        c.SetClip(cell.box);
+        if (r == 3 && col >= 12) {
+            const char* w[] = {"DEL", "SPC", "END"};
+            c.RoundRect(float(cell.box.x) + 1, float(cell.box.y) + 1, 48, 28, 6, Rgb(0x305080));
+            t.DrawCentered(c, w[col - 12], cell.box, Label(15));
+        } else {
+            const std::string ch(1, kRows[r][col]);
+            // Keep each glyph inside its 23-pixel pitch (neighbours share 2
+            // pixels) and inside the cursor's ring.
+            c.SetClip({cell.box.x + 1, cell.box.y, 23, cell.box.h});
+            TextStyle letter = Label(17);
+            letter.outlineWidth = 1;
+            // The double quote's two strokes stay apart only in the regular weight.
+            if (ch == "\"") letter.bold = false, letter.size = 20;
+            t.DrawCentered(c, ch, cell.box, letter);
+        }
+        c.ResetClip();
+    }
+    const Box cs = Get(a, "cursor_small").box;
+    c.SetClip(cs);
+    c.RoundFrame(float(cs.x) + 1, float(cs.y) + 1, float(cs.w) - 2, float(cs.h) - 2, 4, 2, kGold);
+    c.ResetClip();
+    const Box cw = Get(a, "cursor_wide").box;
+    c.SetClip(cw);
+    c.RoundFrame(float(cw.x) + 1, float(cw.y) + 1, float(cw.w) - 2, float(cw.h) - 2, 6, 3, kGold);
+    c.ResetClip();
+}
+
+}  // namespace demodata::screenart

@@ -1,0 +1,174 @@
+// The title's sheet: the backdrop, the menu and logo, the practice list, the
+// team cards and the difficulty choice.
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "tools/demodata/ArtScreens.h"
+
+namespace demodata::screenart {
+
+namespace {
+
+// The menus' labels: their capitals this tall, a row clear of their plate
+// above and below with the outline, which stands a pixel inside the ring.
+constexpr int kMenuInk = 10;
+TextStyle MenuLabel(const Color& fill) { return Label(17, fill); }
+Box MenuPlate(const Box& ring) { return {ring.x + 1, ring.y + 1, ring.w - 2, ring.h - 2}; }
+Box MenuLabelBox(const Box& plate) { return {plate.x + 6, plate.y, plate.w - 12, plate.h}; }
+// One size and one narrowing for every label, the widest of each column within its plate.
+InkFit MenuFit(TextPainter& t, const std::vector<std::string>& items) {
+    TextStyle style = MenuLabel(Rgb(0xFFFFFF));
+    InkFit fit = t.FitInk(items, style, kMenuInk, 1 << 16);
+    style.size = fit.size;
+    for (size_t i = 0; i < items.size(); ++i) {
+        const int room = MenuLabelBox(MenuPlate(screen::kMenuRing[i < kMenuSystem ? 0 : 1])).w;
+        fit.squeeze = std::min(fit.squeeze, float(room) / float(std::max(1, t.MeasureInk(items[i], style).w)));
+    }
+    return fit;
+}
+
+}  // namespace
+
+void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
+    // background: dusk over a castle on the hill
+    const Box bg = Get(a, "background").box;
+    NightSky(c, bg, Rgb(0x0A1040), Rgb(0xC05A70), 11);
+    c.SetClip(bg);
+    c.Glow(520, 110, 160, Rgb(0xFFE0A0, 0.6f));
+    c.Disc(520, 110, 38, Rgb(0xFFF4D8));
+    std::vector<Point> hill = {{0, 480}, {0, 380}};
+    for (int x = 0; x <= 640; x += 20) hill.push_back({float(x), 380 - 50 * std::sin(float(x) / 140.0f) - 20});
+    hill.push_back({640, 480});
+    c.Polygon(hill, Rgb(0x1A1830));
+    // castle silhouette
+    const Color castle = Rgb(0x14122A);
+    c.Fill({430, 250, 140, 100}, castle);
+    for (int i = 0; i < 3; ++i) {
+        const float x = 440 + float(i) * 55;
+        c.Fill({int(x), 200 - i % 2 * 30, 22, 100}, castle);
+        c.Polygon({{x - 4, 200 - float(i % 2) * 30}, {x + 11, 165 - float(i % 2) * 30}, {x + 26, 200 - float(i % 2) * 30}}, castle);
+    }
+    for (int i = 0; i < 6; ++i) c.Fill({450 + i * 18, 280, 6, 10}, Rgb(0xFFD070, 0.9f));
+    c.ResetClip();
+    // rotating circle and turning panel
+    const Box circle = Get(a, "circle").box;
+    c.SetClip(circle);
+    DrawMagicCircle(c, circle, Rgb(0xFFD0F0, 0.75f), 4);
+    c.ResetClip();
+    const Box panel = Get(a, "panel").box;
+    c.SetClip(panel);
+    c.RoundRect(float(panel.x) + 28, float(panel.y) + 28, 200, 200, 16, Rgb(0x6040C0, 0.45f));
+    c.RoundFrame(float(panel.x) + 28, float(panel.y) + 28, 200, 200, 16, 3, Rgb(0xE0D0FF, 0.8f));
+    c.Star(float(panel.x) + 128, float(panel.y) + 128, 80, 34, 4, 0, Rgb(0xFFFFFF, 0.35f));
+    c.ResetClip();
+    // The menu: each label on a plate a pixel inside its row's ring, centred
+    // on the highlight the game draws there, all ten at one size and one
+    // narrowing. The system item does nothing: it heads the right column,
+    // where Left and Right put the cursor.
+    using screen::kMenuRing;
+    const Box menu = Get(a, "menu").box;
+    std::vector<std::string> items(kMenuItems);
+    items[kMenuOnePlayer] = "1 PLAYER", items[kMenuTwoPlayers] = "2 PLAYERS";
+    items[kMenuExtraOnePlayer] = "EXTRA 1P", items[kMenuExtraTwoPlayers] = "EXTRA 2P";
+    items[kMenuPracticeOnePlayer] = "PRACTICE 1P", items[kMenuPracticeTwoPlayers] = "PRACTICE 2P";
+    items[kMenuSystem] = "SYSTEM", items[kMenuRanking] = "RANKING", items[kMenuConfig] = "CONFIG", items[kMenuQuit] = "QUIT";
+    std::vector<std::string> lettered = items;  // with the practice list's rows, which stand in rings of the right column's size
+    for (int s = 1; s <= 5; ++s) lettered.push_back("STAGE " + std::to_string(s));
+    const InkFit menuFit = MenuFit(t, lettered);
+    c.SetClip(menu);
+    for (int i = 0; i < kMenuItems; ++i) {
+        const Box ring = MenuHighlightOn(i).screen, part = kMenuRing[i < kMenuSystem ? 0 : 1];
+        const Box plate = MenuPlate(screen::Under(menu, layout::kTitleMenu.screen, screen::Moved(part, ring.x, ring.y)));
+        Plate(c, plate);
+        const Color ink = i == kMenuSystem ? Rgb(0xB8C4E8) : Rgb(0xFFFFFF);
+        t.DrawInk(c, items[size_t(i)], MenuLabelBox(plate), MenuLabel(ink), menuFit);
+    }
+    c.ResetClip();
+    for (int k = 0; k < 2; ++k) Highlight(c, screen::Moved(kMenuRing[k], Get(a, "highlight", k).box.x, Get(a, "highlight", k).box.y), k ? Rgb(0x40A0FF) : Rgb(0xFF9040));
+    // The logo, its glow soft spots along the middle that fade out inside the cell.
+    const Box logo = Get(a, "logo").box;
+    c.SetClip(logo);
+    for (int k = 0; k < 8; ++k) c.Glow(float(logo.x) + 76 + 25 * float(k), float(logo.y) + 72, 70, Rgb(0xFFFFFF, 0.07f));
+    TextStyle big = Label(64, kGold);
+    big.fillBottom = Rgb(0xFF7030);
+    big.outlineWidth = 4;
+    t.DrawCentered(c, "Quenrith", {logo.x, logo.y + 6, logo.w, 90}, big);
+    TextStyle sub = Label(20, Rgb(0xE0F0FF));
+    t.DrawCentered(c, "二極の宝珠と盗賊たち", {logo.x, logo.y + 96, logo.w, 30}, sub);
+    c.ResetClip();
+    // practice pictures
+    const Box pt = Get(a, "practice_title").box;
+    c.SetClip(pt);
+    DrawPanel(c, pt, kMenuBlue, 10);
+    t.DrawCentered(c, "PRACTICE", pt, Label(22));
+    c.ResetClip();
+    // Each row on a plate in the ring of the highlight the game draws over it,
+    // lettered as the menu is.
+    const Box pl = Get(a, "practice_list").box;
+    c.SetClip(pl);
+    for (int s = 0; s < 5; ++s) {
+        const Box row = layout::kPracticeHighlight.Screen(s);
+        const Box plate = MenuPlate(screen::Under(pl, layout::kPracticeList.screen, screen::Moved(screen::kMenuRing[1], row.x, row.y)));
+        Plate(c, plate);
+        t.DrawInk(c, "STAGE " + std::to_string(s + 1), MenuLabelBox(plate), MenuLabel(Rgb(0xFFFFFF)), menuFit);
+    }
+    c.ResetClip();
+    // The team cards: opaque, the busts ending above the band that holds the
+    // team's name, the lines centred on the card.
+    for (int team = 0; team < 2; ++team) {
+        const Box b = Get(a, "team", team).box;
+        const Color base = team == 0 ? Rgb(0xC04030) : Rgb(0x5040A0);
+        c.SetClip(b);
+        c.RoundRect(float(b.x) + 1, float(b.y) + 1, float(b.w) - 2, float(b.h) - 2, 16, Darker(base, 0.55f));
+        DrawPanel(c, b, base, 16);
+        const Look& l1 = LookOf(team == 0 ? "yuri" : "cheska");
+        const Look& l2 = LookOf(team == 0 ? "crow" : "osero");
+        const Box band{b.x + 8, b.y + 296, b.w - 16, 104};
+        c.SetClip({b.x, b.y, b.w, band.y - b.y});
+        DrawBust(c, float(b.x) + 110, float(b.y) + 150, 55, l1, 0, false);
+        DrawBust(c, float(b.x) + 240, float(b.y) + 170, 50, l2, 3, true);
+        c.SetClip(b);
+        c.RoundRect(float(band.x), float(band.y), float(band.w), float(band.h), 8, Rgb(0x000000, 0.72f));
+        InkLabel(c, t, team == 0 ? "TEAM 1" : "TEAM 2", {band.x + 8, band.y + 10, band.w - 16, 24}, Label(28, kGold), 20, Align::kCentre);
+        InkLabel(c, t, std::string(l1.name) + " ＆ " + l2.name, {band.x + 8, band.y + 52, band.w - 16, 34}, Label(26), 24, Align::kCentre);
+        c.ResetClip();
+    }
+    // The heading in the part of its cell right of the card drawn beside it.
+    const Box th = Get(a, "team_heading").box;
+    const Box card = screen::Under(th, layout::kTeamHeading.screen, layout::kTeamCard.Screen(0));
+    const Box column{card.x + card.w + 8, th.y, th.x + th.w - 4 - (card.x + card.w + 8), th.h};
+    c.SetClip(th);
+    t.DrawCentered(c, "SELECT", {column.x, th.y + 50, column.w, 56}, Label(44, kGold));
+    t.DrawCentered(c, "YOUR", {column.x, th.y + 110, column.w, 48}, Label(38));
+    t.DrawCentered(c, "TEAM", {column.x, th.y + 158, column.w, 48}, Label(38));
+    c.ResetClip();
+    // Each level on a plate right of the turning marker the game draws on the
+    // level's spot (EASY's stands 23 px above the panel's foot, so the marker
+    // is small), its label pale on the plate's dark colour, the three at one
+    // size.
+    const Box df = Get(a, "difficulty").box;
+    c.SetClip(df);
+    DrawPanel(c, df, Rgb(0x303A70), 18);
+    t.DrawCentered(c, "SELECT DIFFICULTY", {df.x, df.y + 10, df.w, 40}, Label(30, kGold));
+    const std::vector<std::string> names = {"EASY", "NORMAL", "HARD"};
+    const Color cols[] = {Rgb(0x60D070), Rgb(0xF0C040), Rgb(0xF05050)};
+    const InkFit levelFit = t.FitInk(names, Label(20), 14, screen::DifficultyPlate(0).w - 24);
+    for (int d = 0; d < 3; ++d) {
+        const Box plate = screen::Under(df, screen::kDifficulty, screen::DifficultyPlate(d));
+        c.RoundRect(float(plate.x), float(plate.y), float(plate.w), float(plate.h), 12, Darker(cols[d], 0.68f));
+        c.RoundFrame(float(plate.x), float(plate.y), float(plate.w), float(plate.h), 12, 2, cols[d]);
+        t.DrawInk(c, names[size_t(d)], {plate.x + 12, plate.y, plate.w - 24, plate.h}, Label(20, Lighter(cols[d], 0.85f)), levelFit);
+    }
+    c.ResetClip();
+    // The marker: a gold star in a ring, turning about the cell's middle.
+    const Box dc = Get(a, "difficulty_cursor").box;
+    const float mx = float(dc.x) + float(dc.w) / 2, my = float(dc.y) + float(dc.h) / 2, r = float(screen::kDifficultyMarker);
+    c.SetClip(dc);
+    c.Ring(mx, my, r - 1.5f, 2.5f, Rgb(0xFFFFFF, 0.9f));
+    c.Star(mx, my, r - 4, 3, 4, 0, kGold);
+    c.ResetClip();
+}
+
+}  // namespace demodata::screenart
