@@ -51,12 +51,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             loader.GetValueCount() > LibModel::CXFileLoader::kMaxValues)
             std::abort();
         // The run's log keeps the largest model built so far.
-        static uint32_t frames = 0, meshes = 0, values = 0;
+        static uint32_t frames = 0, meshes = 0;
+        static uint64_t values = 0;
         if (model->GetFrameCount() > frames || model->GetMeshCount() > meshes || loader.GetValueCount() > values) {
             frames = std::max(frames, model->GetFrameCount());
             meshes = std::max(meshes, model->GetMeshCount());
             values = std::max(values, loader.GetValueCount());
-            std::fprintf(stderr, "largest model: %u frames, %u meshes, %u values\n", frames, meshes, values);
+            std::fprintf(stderr, "largest model: %u frames, %u meshes, %llu values\n", frames, meshes,
+                         static_cast<unsigned long long>(values));
         }
         Pose(model);
         model->Release();
