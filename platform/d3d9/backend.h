@@ -40,7 +40,6 @@ public:
     virtual void WindowSize(UINT* width, UINT* height) = 0;
     // Whether managed texture levels can live in the backend's textures alone.
     virtual bool HoldsManagedLevels() const = 0;
-
     virtual void CreateSurfaceObject(SurfaceImpl* surface) = 0;
     virtual void DestroySurfaceObject(SurfaceImpl* surface) = 0;
     virtual void CreateTextureObject(TextureImpl* texture) = 0;
@@ -52,7 +51,6 @@ public:
     virtual void ReadBackRect(SurfaceImpl* surface, const RECT& rect, uint8_t* bytes, size_t pitch) = 0;
     virtual unsigned CreateBuffer() = 0;  // 0: the buffer lives in CPU memory alone
     virtual void DestroyBuffer(unsigned buffer) = 0;
-
     // Clears and draws go to the state's render target and depth-stencil surface.
     virtual void Clear(const DeviceState& s, DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
                        DWORD stencil) = 0;

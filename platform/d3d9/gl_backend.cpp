@@ -545,35 +545,10 @@ GLuint Compile(GLenum type, const std::string& text) {
     return shader;
 }
 
+// Each entry point makes the context current itself.
 class GlBackend final : public Backend {
-public:
-    ~GlBackend() override;
-    void ApplyPresentParameters(const D3DPRESENT_PARAMETERS& params) override;
-    void WindowSize(UINT* width, UINT* height) override;
-    bool HoldsManagedLevels() const override { return true; }
-    void CreateSurfaceObject(SurfaceImpl* s) override;
-    void DestroySurfaceObject(SurfaceImpl* s) override;
-    void CreateTextureObject(TextureImpl* t) override;
-    void DestroyTextureObject(TextureImpl* t) override;
-    void ReadBackSurface(SurfaceImpl* s) override;
-    void UploadRect(SurfaceImpl* s, const RECT& r, const uint8_t* bytes, size_t pitch) override;
-    void ReadBackRect(SurfaceImpl* s, const RECT& r, uint8_t* bytes, size_t pitch) override;
-    unsigned CreateBuffer() override;
-    void DestroyBuffer(unsigned buffer) override;
-    void Clear(const DeviceState& s, DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
-               DWORD stencil) override;
-    void Draw(const DrawParams& p) override;
-    void Present(SurfaceImpl* backBuffer, bool fullscreen, bool capture) override;
-    size_t ProgramCount() const override { return programs.size(); }
-
-private:
     friend std::unique_ptr<Backend> d3d9impl::CreateGlBackend(HWND hwnd, std::string* error);
-    void MakeCurrent() {
-        if (SDL_GL_GetCurrentContext() != context) SDL_GL_MakeCurrent(window, context);
-    }
-    void UploadBuffer(unsigned buffer, const void* data, size_t size, bool index);
 
-    HWND hwnd = nullptr;
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
     GlCache cache;
@@ -722,6 +697,20 @@ private:
         cache.BindSampler(GLuint(unit), s);
     }
 
+    void MakeCurrent() {
+        if (SDL_GL_GetCurrentContext() != context) SDL_GL_MakeCurrent(window, context);
+    }
+
+    void UploadBuffer(unsigned buffer, const void* data, size_t size, bool index) {
+        if (index) {
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer);
+            glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(size), data, GL_DYNAMIC_DRAW);
+        } else {
+            cache.BindArrayBuffer(buffer);
+            glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(size), data, GL_DYNAMIC_DRAW);
+        }
+    }
+
     // ---- Draw's steps, in the order it takes them.
 
     // Viewport and scissor, in GL rows that equal Direct3D rows.
@@ -729,30 +718,23 @@ private:
         const D3DVIEWPORT9& vp = s.viewport;
         cache.Viewport(GLint(vp.X), GLint(vp.Y), GLint(vp.Width), GLint(vp.Height));
         cache.DepthRange(vp.MinZ, vp.MaxZ);
-        if (s.renderStates[D3DRS_SCISSORTESTENABLE]) {
-            cache.Enable(GL_SCISSOR_TEST, true);
+        const bool scissor = s.renderStates[D3DRS_SCISSORTESTENABLE] != 0;
+        cache.Enable(GL_SCISSOR_TEST, scissor);
+        if (scissor) {
             const RECT& r = s.scissor;
             cache.Scissor(r.left, r.top, std::max<LONG>(0, r.right - r.left), std::max<LONG>(0, r.bottom - r.top));
-        } else {
-            cache.Enable(GL_SCISSOR_TEST, false);
         }
     }
 
     void ApplyBlending(const DWORD* rs) {
-        if (!rs[D3DRS_ALPHABLENDENABLE]) {
-            cache.Enable(GL_BLEND, false);
-            return;
-        }
-        cache.Enable(GL_BLEND, true);
-        GLenum sc, dc, sa, da;
+        cache.Enable(GL_BLEND, rs[D3DRS_ALPHABLENDENABLE] != 0);
+        if (!rs[D3DRS_ALPHABLENDENABLE]) return;
+        GLenum sc, dc;
         BlendPair(rs[D3DRS_SRCBLEND], rs[D3DRS_DESTBLEND], &sc, &dc);
-        GLenum opColor = BlendOp(rs[D3DRS_BLENDOP]), opAlpha = opColor;
+        GLenum sa = sc, da = dc, opColor = BlendOp(rs[D3DRS_BLENDOP]), opAlpha = opColor;
         if (rs[D3DRS_SEPARATEALPHABLENDENABLE]) {
             BlendPair(rs[D3DRS_SRCBLENDALPHA], rs[D3DRS_DESTBLENDALPHA], &sa, &da);
             opAlpha = BlendOp(rs[D3DRS_BLENDOPALPHA]);
-        } else {
-            sa = sc;
-            da = dc;
         }
         cache.BlendFunc(sc, dc, sa, da);
         cache.BlendEquation(opColor, opAlpha);
@@ -776,16 +758,12 @@ private:
             cache.StencilFront(GLint(CompareFunc(rs[D3DRS_STENCILFUNC])), ref, mask,
                                GLint(StencilOp(rs[D3DRS_STENCILFAIL])), GLint(StencilOp(rs[D3DRS_STENCILZFAIL])),
                                GLint(StencilOp(rs[D3DRS_STENCILPASS])));
-            // Screen-counter-clockwise faces are GL's back faces here.
-            if (rs[D3DRS_TWOSIDEDSTENCILMODE])
-                cache.StencilBack(GLint(CompareFunc(rs[D3DRS_CCW_STENCILFUNC])), ref, mask,
-                                  GLint(StencilOp(rs[D3DRS_CCW_STENCILFAIL])),
-                                  GLint(StencilOp(rs[D3DRS_CCW_STENCILZFAIL])),
-                                  GLint(StencilOp(rs[D3DRS_CCW_STENCILPASS])));
-            else
-                cache.StencilBack(GLint(CompareFunc(rs[D3DRS_STENCILFUNC])), ref, mask,
-                                  GLint(StencilOp(rs[D3DRS_STENCILFAIL])), GLint(StencilOp(rs[D3DRS_STENCILZFAIL])),
-                                  GLint(StencilOp(rs[D3DRS_STENCILPASS])));
+            // Screen-counter-clockwise faces are GL's back faces here; one-sided, they test as the front.
+            const bool ccw = rs[D3DRS_TWOSIDEDSTENCILMODE] != 0;
+            cache.StencilBack(GLint(CompareFunc(rs[ccw ? D3DRS_CCW_STENCILFUNC : D3DRS_STENCILFUNC])), ref, mask,
+                              GLint(StencilOp(rs[ccw ? D3DRS_CCW_STENCILFAIL : D3DRS_STENCILFAIL])),
+                              GLint(StencilOp(rs[ccw ? D3DRS_CCW_STENCILZFAIL : D3DRS_STENCILZFAIL])),
+                              GLint(StencilOp(rs[ccw ? D3DRS_CCW_STENCILPASS : D3DRS_STENCILPASS])));
             cache.StencilWriteMask(rs[D3DRS_STENCILWRITEMASK] & 0xFF);
         }
         return depth && rs[D3DRS_ZWRITEENABLE];
@@ -793,17 +771,9 @@ private:
 
     void ApplyRasterizer(const DWORD* rs, const SurfaceImpl& rt) {
         // Culling: Direct3D's screen-clockwise triangles come out GL-counter-clockwise (front).
-        switch (rs[D3DRS_CULLMODE]) {
-        case D3DCULL_CW:
-            cache.Enable(GL_CULL_FACE, true);
-            cache.CullFace(GL_FRONT);
-            break;
-        case D3DCULL_CCW:
-            cache.Enable(GL_CULL_FACE, true);
-            cache.CullFace(GL_BACK);
-            break;
-        default: cache.Enable(GL_CULL_FACE, false); break;
-        }
+        const DWORD cull = rs[D3DRS_CULLMODE];
+        cache.Enable(GL_CULL_FACE, cull == D3DCULL_CW || cull == D3DCULL_CCW);
+        if (cull == D3DCULL_CW || cull == D3DCULL_CCW) cache.CullFace(cull == D3DCULL_CW ? GL_FRONT : GL_BACK);
         const DWORD mask = rs[D3DRS_COLORWRITEENABLE];
         const bool alphaWrite = (mask & 8) && FindFormat(rt.format)->hasAlpha;
         cache.ColorMask(mask & 1, mask & 2, mask & 4, alphaWrite);
@@ -878,8 +848,7 @@ private:
         }
     }
 
-    void SetUniforms(const Program& prog, const ProgramKey& key, const DeviceState& s,
-                                const VertexShaderImpl* user) {
+    void SetUniforms(const Program& prog, const ProgramKey& key, const DeviceState& s, const VertexShaderImpl* user) {
         const D3DVIEWPORT9& vp = s.viewport;
         const DWORD* rs = s.renderStates;
         glUniform4f(prog.viewport, float(vp.X), float(vp.Y), float(vp.Width), float(vp.Height));
@@ -916,16 +885,10 @@ private:
             const D3DLIGHT9& l = s.lights.at(index);
             std::memcpy(&diffuse[i * 4], &l.Diffuse.r, 16);
             std::memcpy(&ambient[i * 4], &l.Ambient.r, 16);
-            pos[i * 4] = l.Position.x;
-            pos[i * 4 + 1] = l.Position.y;
-            pos[i * 4 + 2] = l.Position.z;
+            std::memcpy(&pos[i * 4], &l.Position.x, 12);
             pos[i * 4 + 3] = l.Range;
-            dir[i * 4] = l.Direction.x;
-            dir[i * 4 + 1] = l.Direction.y;
-            dir[i * 4 + 2] = l.Direction.z;
-            att[i * 4] = l.Attenuation0;
-            att[i * 4 + 1] = l.Attenuation1;
-            att[i * 4 + 2] = l.Attenuation2;
+            std::memcpy(&dir[i * 4], &l.Direction.x, 12);
+            std::memcpy(&att[i * 4], &l.Attenuation0, 12);  // the three attenuation terms
             ++i;
         }
         glUniform4fv(prog.lightDiffuse, 8, diffuse);
@@ -995,6 +958,311 @@ private:
         }
         if (capture) CaptureDraw(false, mode, p.vertexCount);
     }
+
+public:
+    ~GlBackend() override {
+        if (!context) return;
+        MakeCurrent();
+        for (auto& [key, p] : programs)
+            if (p.id) glDeleteProgram(p.id);
+        glDeleteSamplers(8, samplers);
+        glDeleteBuffers(1, &streamVertices);
+        glDeleteBuffers(1, &streamIndices);
+        glDeleteVertexArrays(1, &vao);
+        glDeleteFramebuffers(1, &drawFbo);
+        glDeleteFramebuffers(1, &readFbo);
+        SDL_GL_MakeCurrent(window, nullptr);
+        SDL_GL_DeleteContext(context);
+    }
+
+    void ApplyPresentParameters(const D3DPRESENT_PARAMETERS& params) override {
+        MakeCurrent();
+        Uint32 wanted = params.Windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP;
+        Uint32 current = SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP;
+        if (current != wanted) SDL_SetWindowFullscreen(window, wanted);
+        SDL_GL_SetSwapInterval(params.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
+    }
+
+    void WindowSize(UINT* width, UINT* height) override {
+        int w = 0, h = 0;
+        SDL_GetWindowSize(window, &w, &h);
+        *width = UINT(std::max(w, 0));
+        *height = UINT(std::max(h, 0));
+    }
+
+    void CreateSurfaceObject(SurfaceImpl* s) override {
+        MakeCurrent();
+        if (s->role == SurfaceRole::DepthStencil) {
+            glGenRenderbuffers(1, &s->glRenderbuffer);
+            glBindRenderbuffer(GL_RENDERBUFFER, s->glRenderbuffer);
+            s->glInternalFormat = DepthFormat(s->format);
+            glRenderbufferStorage(GL_RENDERBUFFER, s->glInternalFormat, GLsizei(s->width), GLsizei(s->height));
+            s->cpuNewer = false;
+            return;
+        }
+        if (s->role != SurfaceRole::RenderTarget && s->role != SurfaceRole::BackBuffer) return;
+        glGenTextures(1, &s->glTexture);
+        s->ownsGlTexture = true;
+        s->glInternalFormat = RenderTargetFormat(s->format);
+        cache.BindTexture(0, s->glTexture);
+        glTexImage2D(GL_TEXTURE_2D, 0, GLint(s->glInternalFormat), GLsizei(s->width), GLsizei(s->height), 0, GL_BGRA,
+                     GL_UNSIGNED_BYTE, nullptr);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+        s->cpuNewer = !s->mem.empty();
+    }
+
+    void DestroySurfaceObject(SurfaceImpl* s) override {
+        MakeCurrent();
+        if (s->glRenderbuffer) {
+            if (attachedDepth == s->glRenderbuffer) {
+                cache.BindDrawFramebuffer(drawFbo);
+                glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
+                attachedDepth = 0;
+            }
+            glDeleteRenderbuffers(1, &s->glRenderbuffer);
+            s->glRenderbuffer = 0;
+        }
+        if (s->glTexture && s->ownsGlTexture) {
+            if (attachedColor == s->glTexture) {
+                cache.BindDrawFramebuffer(drawFbo);
+                glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+                attachedColor = 0;
+            }
+            cache.ForgetTexture(s->glTexture);
+            glDeleteTextures(1, &s->glTexture);
+            s->glTexture = 0;
+        }
+    }
+
+    void CreateTextureObject(TextureImpl* t) override {
+        MakeCurrent();
+        glGenTextures(1, &t->glTexture);
+        const bool rt = (t->usage & D3DUSAGE_RENDERTARGET) != 0;
+        const GLenum internal = rt ? RenderTargetFormat(t->format) : GL_RGBA8;
+        cache.BindTexture(0, t->glTexture);
+        for (auto& level : t->levels) {
+            glTexImage2D(GL_TEXTURE_2D, GLint(level->level), GLint(internal), GLsizei(level->width),
+                         GLsizei(level->height), 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+            level->glTexture = t->glTexture;
+            level->glInternalFormat = internal;
+            level->cpuNewer = !level->mem.empty();
+        }
+        // One-level textures must stay complete whatever the mip filter says.
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, GLint(t->levels.size()) - 1);
+    }
+
+    void DestroyTextureObject(TextureImpl* t) override {
+        MakeCurrent();
+        if (attachedColor == t->glTexture) {
+            cache.BindDrawFramebuffer(drawFbo);
+            glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+            attachedColor = 0;
+        }
+        cache.ForgetTexture(t->glTexture);
+        glDeleteTextures(1, &t->glTexture);
+        t->glTexture = 0;
+        for (auto& level : t->levels) level->glTexture = 0;
+    }
+
+    void UploadRect(SurfaceImpl* s, const RECT& r, const uint8_t* bytes, size_t pitch) override {
+        MakeCurrent();
+        if (!s->glTexture) return;
+        if (!CanConvert(s->format)) {
+            LogOnce(std::string("format not drawable: ") + (FindFormat(s->format) ? FindFormat(s->format)->name : "?"));
+            return;
+        }
+        const GLsizei w = GLsizei(r.right - r.left), h = GLsizei(r.bottom - r.top);
+        const GLint level = GLint(s->container_ ? s->level : 0);
+        cache.BindTexture(0, s->glTexture);
+        if (s->format == D3DFMT_A8R8G8B8 && pitch % 4 == 0) {
+            // GL's own byte order: straight from the rows, no converted copy.
+            glPixelStorei(GL_UNPACK_ROW_LENGTH, GLint(pitch / 4));
+            glTexSubImage2D(GL_TEXTURE_2D, level, r.left, r.top, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, bytes);
+            glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+            return;
+        }
+        std::vector<uint32_t> pixels(size_t(w) * size_t(h));
+        const UINT bpp = FindFormat(s->format)->bytesPerPixel;
+        for (GLsizei y = 0; y < h; ++y) {
+            const uint8_t* row = bytes + size_t(y) * pitch;
+            uint32_t* out = &pixels[size_t(y) * size_t(w)];
+            for (GLsizei x = 0; x < w; ++x) out[x] = ReadPixel(s->format, row + size_t(x) * bpp);
+        }
+        glTexSubImage2D(GL_TEXTURE_2D, level, r.left, r.top, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
+    }
+
+    void ReadBackSurface(SurfaceImpl* s) override {
+        MakeCurrent();
+        if (s->glRenderbuffer) {
+            cache.BindReadFramebuffer(readFbo);
+            glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+            glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, s->glRenderbuffer);
+            if (s->format == D3DFMT_D16_LOCKABLE)
+                glReadPixels(0, 0, GLsizei(s->width), GLsizei(s->height), GL_DEPTH_COMPONENT, GL_UNSIGNED_SHORT,
+                             s->mem.data());
+            else if (s->format == D3DFMT_D32F_LOCKABLE)
+                glReadPixels(0, 0, GLsizei(s->width), GLsizei(s->height), GL_DEPTH_COMPONENT, GL_FLOAT, s->mem.data());
+            glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, 0);
+            return;
+        }
+        ReadBackRect(s, RECT{0, 0, LONG(s->width), LONG(s->height)}, s->mem.data(), s->pitch);
+    }
+
+    void ReadBackRect(SurfaceImpl* s, const RECT& r, uint8_t* bytes, size_t pitch) override {
+        MakeCurrent();
+        if (!s->glTexture || !CanConvert(s->format)) return;
+        const GLsizei w = GLsizei(r.right - r.left), h = GLsizei(r.bottom - r.top);
+        cache.BindReadFramebuffer(readFbo);
+        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, s->glTexture,
+                               GLint(s->container_ ? s->level : 0));
+        glReadBuffer(GL_COLOR_ATTACHMENT0);
+        if (s->format == D3DFMT_A8R8G8B8 && pitch % 4 == 0) {
+            glPixelStorei(GL_PACK_ROW_LENGTH, GLint(pitch / 4));
+            glReadPixels(r.left, r.top, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, bytes);
+            glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+        } else {
+            std::vector<uint32_t> pixels(size_t(w) * size_t(h));
+            glReadPixels(r.left, r.top, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
+            const UINT bpp = FindFormat(s->format)->bytesPerPixel;
+            for (GLsizei y = 0; y < h; ++y)
+                for (GLsizei x = 0; x < w; ++x)
+                    WritePixel(s->format, bytes + size_t(y) * pitch + size_t(x) * bpp,
+                               pixels[size_t(y) * size_t(w) + size_t(x)]);
+        }
+        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+    }
+
+    unsigned CreateBuffer() override {
+        MakeCurrent();
+        GLuint b = 0;
+        glGenBuffers(1, &b);
+        return b;
+    }
+
+    void DestroyBuffer(unsigned buffer) override {
+        MakeCurrent();
+        if (cache.arrayBuffer[0] == buffer) cache.arrayBuffer[0] = 0xFFFFFFFF;
+        GLuint b = buffer;
+        glDeleteBuffers(1, &b);
+    }
+
+    void Clear(const DeviceState& s, DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+               DWORD stencil) override {
+        MakeCurrent();
+        SurfaceImpl* rt = s.renderTarget;
+        SurfaceImpl* ds = s.depthStencil;
+        if (rt) rt->SyncToGpu();
+        Attach(rt, (flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) || ds ? ds : nullptr);
+        GLbitfield bits = 0;
+        if ((flags & D3DCLEAR_TARGET) && rt) {
+            float c[4];
+            ColorToFloats(color, c);
+            if (!FindFormat(rt->format)->hasAlpha) c[3] = 1.0f;
+            glClearColor(c[0], c[1], c[2], c[3]);
+            cache.ColorMask(true, true, true, true);
+            bits |= GL_COLOR_BUFFER_BIT;
+        }
+        if ((flags & D3DCLEAR_ZBUFFER) && ds) {
+            glClearDepth(z);
+            cache.DepthMask(true);
+            bits |= GL_DEPTH_BUFFER_BIT;
+        }
+        if ((flags & D3DCLEAR_STENCIL) && ds) {
+            glClearStencil(GLint(stencil & 0xFF));
+            cache.StencilWriteMask(0xFF);
+            bits |= GL_STENCIL_BUFFER_BIT;
+        }
+        if (!bits) return;
+        // Direct3D clears the viewport, intersected with each rectangle.
+        const D3DVIEWPORT9& vp = s.viewport;
+        D3DRECT whole{LONG(vp.X), LONG(vp.Y), LONG(vp.X + vp.Width), LONG(vp.Y + vp.Height)};
+        cache.Enable(GL_SCISSOR_TEST, true);
+        DWORD n = count ? count : 1;
+        for (DWORD i = 0; i < n; ++i) {
+            D3DRECT r = count ? rects[i] : whole;
+            LONG x1 = std::max(r.x1, whole.x1), y1 = std::max(r.y1, whole.y1);
+            LONG x2 = std::min(r.x2, whole.x2), y2 = std::min(r.y2, whole.y2);
+            if (x1 >= x2 || y1 >= y2) continue;
+            cache.Scissor(x1, y1, x2 - x1, y2 - y1);
+            glClear(bits);
+        }
+        if ((bits & GL_COLOR_BUFFER_BIT) && rt) rt->gpuNewer = true;
+        if ((bits & (GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT)) && ds) ds->gpuNewer = true;
+    }
+
+    void Draw(const DrawParams& p) override {
+        MakeCurrent();
+        const DeviceState& s = *p.state;
+        SurfaceImpl* rt = s.renderTarget;
+        SurfaceImpl* ds = s.depthStencil;
+        if (!rt) return;
+        rt->SyncToGpu();
+        Attach(rt, ds);
+        ApplyViewport(s);
+        ApplyBlending(s.renderStates);
+        const bool writesDepth = ApplyDepthStencil(s.renderStates, ds);
+        ApplyRasterizer(s.renderStates, *rt);
+        auto* user = static_cast<VertexShaderImpl*>(s.vertexShader);
+        ProgramKey key = KeyFor(p, user);
+        BindTextureStages(s, rt, &key);
+        Program* prog = GetProgram(key, user);
+        if (!prog->id) return;
+        cache.UseProgram(prog->id);
+        SetUniforms(*prog, key, s, user);
+        BindVertexInput(p, prog->user, user);
+        Submit(p, key.capture);
+        rt->gpuNewer = true;
+        if (writesDepth) ds->gpuNewer = true;
+    }
+
+    void Present(SurfaceImpl* backBuffer, bool fullscreen, bool capture) override {
+        MakeCurrent();
+        int dw = 0, dh = 0;
+        SDL_GL_GetDrawableSize(window, &dw, &dh);
+        if (dw <= 0 || dh <= 0 || !backBuffer) return;  // minimised: nothing to show
+        backBuffer->SyncToGpu();
+        const int bw = int(backBuffer->width), bh = int(backBuffer->height);
+        int x0 = 0, y0 = 0, x1 = dw, y1 = dh;
+        if (fullscreen) {
+            RECT r = LetterboxRect(UINT(bw), UINT(bh), UINT(dw), UINT(dh));
+            x0 = r.left;
+            y0 = r.top;
+            x1 = r.right;
+            y1 = r.bottom;
+        }
+        cache.Enable(GL_SCISSOR_TEST, false);
+        cache.ColorMask(true, true, true, true);
+        cache.BindDrawFramebuffer(0);
+        if (fullscreen && (x0 > 0 || y0 > 0)) {
+            glClearColor(0, 0, 0, 1);
+            glClear(GL_COLOR_BUFFER_BIT);
+        }
+        cache.BindReadFramebuffer(readFbo);
+        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, backBuffer->glTexture, 0);
+        glReadBuffer(GL_COLOR_ATTACHMENT0);
+        const bool sameSize = (x1 - x0) == bw && (y1 - y0) == bh;
+        // The one flip: Direct3D's top row goes to the window's top.
+        glBlitFramebuffer(0, 0, bw, bh, x0, dh - y0, x1, dh - y1, GL_COLOR_BUFFER_BIT,
+                          sameSize ? GL_NEAREST : GL_LINEAR);
+        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+        if (capture) {
+            cache.BindReadFramebuffer(0);
+            glReadBuffer(GL_BACK);
+            std::vector<uint32_t> rows(size_t(dw) * dh);
+            glReadPixels(0, 0, dw, dh, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
+            d3d9test::Image image;
+            image.width = UINT(dw);
+            image.height = UINT(dh);
+            image.pixels.resize(rows.size());
+            for (int y = 0; y < dh; ++y)
+                std::memcpy(&image.pixels[size_t(y) * dw], &rows[size_t(dh - 1 - y) * dw], size_t(dw) * 4);
+            StorePresentedFrame(std::move(image));
+        }
+        SDL_GL_SwapWindow(window);
+    }
+
+    bool HoldsManagedLevels() const override { return true; }
+    size_t ProgramCount() const override { return programs.size(); }
 };
 
 }  // namespace
@@ -1017,7 +1285,6 @@ std::unique_ptr<Backend> CreateGlBackend(HWND hwnd, std::string* error) {
     platform::KeepGlLibrariesResident();
     std::unique_ptr<GlBackend> gl(new GlBackend());
     GlBackend& m = *gl;
-    m.hwnd = hwnd;
     m.window = window;
     m.context = context;
     SDL_GL_MakeCurrent(window, context);
@@ -1042,315 +1309,6 @@ std::unique_ptr<Backend> CreateGlBackend(HWND hwnd, std::string* error) {
     glFrontFace(GL_CCW);
     glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
     return gl;
-}
-
-GlBackend::~GlBackend() {
-    if (!context) return;
-    MakeCurrent();
-    for (auto& [key, p] : programs)
-        if (p.id) glDeleteProgram(p.id);
-    glDeleteSamplers(8, samplers);
-    glDeleteBuffers(1, &streamVertices);
-    glDeleteBuffers(1, &streamIndices);
-    glDeleteVertexArrays(1, &vao);
-    glDeleteFramebuffers(1, &drawFbo);
-    glDeleteFramebuffers(1, &readFbo);
-    SDL_GL_MakeCurrent(window, nullptr);
-    SDL_GL_DeleteContext(context);
-}
-
-void GlBackend::ApplyPresentParameters(const D3DPRESENT_PARAMETERS& params) {
-    MakeCurrent();
-    Uint32 wanted = params.Windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP;
-    Uint32 current = SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP;
-    if (current != wanted) SDL_SetWindowFullscreen(window, wanted);
-    SDL_GL_SetSwapInterval(params.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
-}
-
-void GlBackend::WindowSize(UINT* width, UINT* height) {
-    int w = 0, h = 0;
-    SDL_GetWindowSize(window, &w, &h);
-    *width = UINT(std::max(w, 0));
-    *height = UINT(std::max(h, 0));
-}
-
-void GlBackend::CreateSurfaceObject(SurfaceImpl* s) {
-    MakeCurrent();
-    if (s->role == SurfaceRole::DepthStencil) {
-        glGenRenderbuffers(1, &s->glRenderbuffer);
-        glBindRenderbuffer(GL_RENDERBUFFER, s->glRenderbuffer);
-        s->glInternalFormat = DepthFormat(s->format);
-        glRenderbufferStorage(GL_RENDERBUFFER, s->glInternalFormat, GLsizei(s->width), GLsizei(s->height));
-        s->cpuNewer = false;
-        return;
-    }
-    if (s->role != SurfaceRole::RenderTarget && s->role != SurfaceRole::BackBuffer) return;
-    glGenTextures(1, &s->glTexture);
-    s->ownsGlTexture = true;
-    s->glInternalFormat = RenderTargetFormat(s->format);
-    cache.BindTexture(0, s->glTexture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GLint(s->glInternalFormat), GLsizei(s->width), GLsizei(s->height), 0, GL_BGRA,
-                 GL_UNSIGNED_BYTE, nullptr);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-    s->cpuNewer = !s->mem.empty();
-}
-
-void GlBackend::DestroySurfaceObject(SurfaceImpl* s) {
-    MakeCurrent();
-    if (s->glRenderbuffer) {
-        if (attachedDepth == s->glRenderbuffer) {
-            cache.BindDrawFramebuffer(drawFbo);
-            glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
-            attachedDepth = 0;
-        }
-        glDeleteRenderbuffers(1, &s->glRenderbuffer);
-        s->glRenderbuffer = 0;
-    }
-    if (s->glTexture && s->ownsGlTexture) {
-        if (attachedColor == s->glTexture) {
-            cache.BindDrawFramebuffer(drawFbo);
-            glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
-            attachedColor = 0;
-        }
-        cache.ForgetTexture(s->glTexture);
-        glDeleteTextures(1, &s->glTexture);
-        s->glTexture = 0;
-    }
-}
-
-void GlBackend::CreateTextureObject(TextureImpl* t) {
-    MakeCurrent();
-    glGenTextures(1, &t->glTexture);
-    const bool rt = (t->usage & D3DUSAGE_RENDERTARGET) != 0;
-    const GLenum internal = rt ? RenderTargetFormat(t->format) : GL_RGBA8;
-    cache.BindTexture(0, t->glTexture);
-    for (auto& level : t->levels) {
-        glTexImage2D(GL_TEXTURE_2D, GLint(level->level), GLint(internal), GLsizei(level->width),
-                     GLsizei(level->height), 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
-        level->glTexture = t->glTexture;
-        level->glInternalFormat = internal;
-        level->cpuNewer = !level->mem.empty();
-    }
-    // One-level textures must stay complete whatever the mip filter says.
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, GLint(t->levels.size()) - 1);
-}
-
-void GlBackend::DestroyTextureObject(TextureImpl* t) {
-    MakeCurrent();
-    if (attachedColor == t->glTexture) {
-        cache.BindDrawFramebuffer(drawFbo);
-        glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
-        attachedColor = 0;
-    }
-    cache.ForgetTexture(t->glTexture);
-    glDeleteTextures(1, &t->glTexture);
-    t->glTexture = 0;
-    for (auto& level : t->levels) level->glTexture = 0;
-}
-
-void GlBackend::UploadRect(SurfaceImpl* s, const RECT& r, const uint8_t* bytes, size_t pitch) {
-    MakeCurrent();
-    if (!s->glTexture) return;
-    if (!CanConvert(s->format)) {
-        LogOnce(std::string("format not drawable: ") + (FindFormat(s->format) ? FindFormat(s->format)->name : "?"));
-        return;
-    }
-    const GLsizei w = GLsizei(r.right - r.left), h = GLsizei(r.bottom - r.top);
-    const GLint level = GLint(s->container_ ? s->level : 0);
-    cache.BindTexture(0, s->glTexture);
-    if (s->format == D3DFMT_A8R8G8B8 && pitch % 4 == 0) {
-        // GL's own byte order: straight from the rows, no converted copy.
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, GLint(pitch / 4));
-        glTexSubImage2D(GL_TEXTURE_2D, level, r.left, r.top, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, bytes);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-        return;
-    }
-    std::vector<uint32_t> pixels(size_t(w) * size_t(h));
-    const UINT bpp = FindFormat(s->format)->bytesPerPixel;
-    for (GLsizei y = 0; y < h; ++y) {
-        const uint8_t* row = bytes + size_t(y) * pitch;
-        uint32_t* out = &pixels[size_t(y) * size_t(w)];
-        for (GLsizei x = 0; x < w; ++x) out[x] = ReadPixel(s->format, row + size_t(x) * bpp);
-    }
-    glTexSubImage2D(GL_TEXTURE_2D, level, r.left, r.top, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
-}
-
-void GlBackend::ReadBackSurface(SurfaceImpl* s) {
-    MakeCurrent();
-    if (s->glRenderbuffer) {
-        cache.BindReadFramebuffer(readFbo);
-        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
-        glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, s->glRenderbuffer);
-        if (s->format == D3DFMT_D16_LOCKABLE)
-            glReadPixels(0, 0, GLsizei(s->width), GLsizei(s->height), GL_DEPTH_COMPONENT, GL_UNSIGNED_SHORT, s->mem.data());
-        else if (s->format == D3DFMT_D32F_LOCKABLE)
-            glReadPixels(0, 0, GLsizei(s->width), GLsizei(s->height), GL_DEPTH_COMPONENT, GL_FLOAT, s->mem.data());
-        glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, 0);
-        return;
-    }
-    ReadBackRect(s, RECT{0, 0, LONG(s->width), LONG(s->height)}, s->mem.data(), s->pitch);
-}
-
-void GlBackend::ReadBackRect(SurfaceImpl* s, const RECT& r, uint8_t* bytes, size_t pitch) {
-    MakeCurrent();
-    if (!s->glTexture || !CanConvert(s->format)) return;
-    const GLsizei w = GLsizei(r.right - r.left), h = GLsizei(r.bottom - r.top);
-    cache.BindReadFramebuffer(readFbo);
-    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, s->glTexture,
-                           GLint(s->container_ ? s->level : 0));
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
-    if (s->format == D3DFMT_A8R8G8B8 && pitch % 4 == 0) {
-        glPixelStorei(GL_PACK_ROW_LENGTH, GLint(pitch / 4));
-        glReadPixels(r.left, r.top, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, bytes);
-        glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    } else {
-        std::vector<uint32_t> pixels(size_t(w) * size_t(h));
-        glReadPixels(r.left, r.top, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
-        const UINT bpp = FindFormat(s->format)->bytesPerPixel;
-        for (GLsizei y = 0; y < h; ++y)
-            for (GLsizei x = 0; x < w; ++x)
-                WritePixel(s->format, bytes + size_t(y) * pitch + size_t(x) * bpp,
-                           pixels[size_t(y) * size_t(w) + size_t(x)]);
-    }
-    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
-}
-
-unsigned GlBackend::CreateBuffer() {
-    MakeCurrent();
-    GLuint b = 0;
-    glGenBuffers(1, &b);
-    return b;
-}
-
-void GlBackend::DestroyBuffer(unsigned buffer) {
-    MakeCurrent();
-    if (cache.arrayBuffer[0] == buffer) cache.arrayBuffer[0] = 0xFFFFFFFF;
-    GLuint b = buffer;
-    glDeleteBuffers(1, &b);
-}
-
-void GlBackend::UploadBuffer(unsigned buffer, const void* data, size_t size, bool index) {
-    if (index) {
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer);
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(size), data, GL_DYNAMIC_DRAW);
-    } else {
-        cache.BindArrayBuffer(buffer);
-        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(size), data, GL_DYNAMIC_DRAW);
-    }
-}
-
-void GlBackend::Clear(const DeviceState& s, DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
-                      DWORD stencil) {
-    MakeCurrent();
-    SurfaceImpl* rt = s.renderTarget;
-    SurfaceImpl* ds = s.depthStencil;
-    if (rt) rt->SyncToGpu();
-    Attach(rt, (flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) || ds ? ds : nullptr);
-    GLbitfield bits = 0;
-    if ((flags & D3DCLEAR_TARGET) && rt) {
-        float c[4];
-        ColorToFloats(color, c);
-        if (!FindFormat(rt->format)->hasAlpha) c[3] = 1.0f;
-        glClearColor(c[0], c[1], c[2], c[3]);
-        cache.ColorMask(true, true, true, true);
-        bits |= GL_COLOR_BUFFER_BIT;
-    }
-    if ((flags & D3DCLEAR_ZBUFFER) && ds) {
-        glClearDepth(z);
-        cache.DepthMask(true);
-        bits |= GL_DEPTH_BUFFER_BIT;
-    }
-    if ((flags & D3DCLEAR_STENCIL) && ds) {
-        glClearStencil(GLint(stencil & 0xFF));
-        cache.StencilWriteMask(0xFF);
-        bits |= GL_STENCIL_BUFFER_BIT;
-    }
-    if (!bits) return;
-    // Direct3D clears the viewport, intersected with each rectangle.
-    const D3DVIEWPORT9& vp = s.viewport;
-    D3DRECT whole{LONG(vp.X), LONG(vp.Y), LONG(vp.X + vp.Width), LONG(vp.Y + vp.Height)};
-    cache.Enable(GL_SCISSOR_TEST, true);
-    DWORD n = count ? count : 1;
-    for (DWORD i = 0; i < n; ++i) {
-        D3DRECT r = count ? rects[i] : whole;
-        LONG x1 = std::max(r.x1, whole.x1), y1 = std::max(r.y1, whole.y1);
-        LONG x2 = std::min(r.x2, whole.x2), y2 = std::min(r.y2, whole.y2);
-        if (x1 >= x2 || y1 >= y2) continue;
-        cache.Scissor(x1, y1, x2 - x1, y2 - y1);
-        glClear(bits);
-    }
-    if ((bits & GL_COLOR_BUFFER_BIT) && rt) rt->gpuNewer = true;
-    if ((bits & (GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT)) && ds) ds->gpuNewer = true;
-}
-
-void GlBackend::Draw(const DrawParams& p) {
-    MakeCurrent();
-    const DeviceState& s = *p.state;
-    SurfaceImpl* rt = s.renderTarget;
-    SurfaceImpl* ds = s.depthStencil;
-    if (!rt) return;
-    rt->SyncToGpu();
-    Attach(rt, ds);
-    ApplyViewport(s);
-    ApplyBlending(s.renderStates);
-    const bool writesDepth = ApplyDepthStencil(s.renderStates, ds);
-    ApplyRasterizer(s.renderStates, *rt);
-    auto* user = static_cast<VertexShaderImpl*>(s.vertexShader);
-    ProgramKey key = KeyFor(p, user);
-    BindTextureStages(s, rt, &key);
-    Program* prog = GetProgram(key, user);
-    if (!prog->id) return;
-    cache.UseProgram(prog->id);
-    SetUniforms(*prog, key, s, user);
-    BindVertexInput(p, prog->user, user);
-    Submit(p, key.capture);
-    rt->gpuNewer = true;
-    if (writesDepth) ds->gpuNewer = true;
-}
-
-void GlBackend::Present(SurfaceImpl* backBuffer, bool fullscreen, bool capture) {
-    MakeCurrent();
-    int dw = 0, dh = 0;
-    SDL_GL_GetDrawableSize(window, &dw, &dh);
-    if (dw <= 0 || dh <= 0 || !backBuffer) return;  // minimised: nothing to show
-    backBuffer->SyncToGpu();
-    const int bw = int(backBuffer->width), bh = int(backBuffer->height);
-    int x0 = 0, y0 = 0, x1 = dw, y1 = dh;
-    if (fullscreen) {
-        RECT r = LetterboxRect(UINT(bw), UINT(bh), UINT(dw), UINT(dh));
-        x0 = r.left;
-        y0 = r.top;
-        x1 = r.right;
-        y1 = r.bottom;
-    }
-    cache.Enable(GL_SCISSOR_TEST, false);
-    cache.ColorMask(true, true, true, true);
-    cache.BindDrawFramebuffer(0);
-    if (fullscreen && (x0 > 0 || y0 > 0)) {
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-    }
-    cache.BindReadFramebuffer(readFbo);
-    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, backBuffer->glTexture, 0);
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
-    const bool sameSize = (x1 - x0) == bw && (y1 - y0) == bh;
-    // The one flip: Direct3D's top row goes to the window's top.
-    glBlitFramebuffer(0, 0, bw, bh, x0, dh - y0, x1, dh - y1, GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
-    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
-    if (capture) {
-        cache.BindReadFramebuffer(0);
-        glReadBuffer(GL_BACK);
-        std::vector<uint32_t> rows(size_t(dw) * dh);
-        glReadPixels(0, 0, dw, dh, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
-        d3d9test::Image image;
-        image.width = UINT(dw);
-        image.height = UINT(dh);
-        image.pixels.resize(rows.size());
-        for (int y = 0; y < dh; ++y)
-            std::memcpy(&image.pixels[size_t(y) * dw], &rows[size_t(dh - 1 - y) * dw], size_t(dw) * 4);
-        StorePresentedFrame(std::move(image));
-    }
-    SDL_GL_SwapWindow(window);
 }
 
 RECT LetterboxRect(UINT backWidth, UINT backHeight, UINT screenWidth, UINT screenHeight) {
