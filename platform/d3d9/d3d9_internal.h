@@ -51,7 +51,7 @@ const d3d9test::AdapterConfig& Adapter();
 d3d9test::Backend SelectedBackend();
 
 class Device;
-class GlBackend;
+class Backend;
 
 // ---- Resources. Every resource keeps a CPU copy of its contents, except managed
 // texture levels on the GL backend, whose pixels GL alone holds between locks, and
@@ -457,7 +457,7 @@ public:
     // Internal
     void AddRefInternal();
     void ReleaseInternal();
-    GlBackend* gl() const { return gl_.get(); }
+    Backend* backend() const { return backend_.get(); }
     bool lostOrNotReset() const { return state_ != d3d9test::DeviceState::Ok; }
     void LoseDevice(int polls);
     void OnFocusChange(bool gained);
@@ -496,7 +496,7 @@ private:
     HWND focus_;
     DWORD flags_;
     D3DPRESENT_PARAMETERS params_{};
-    std::unique_ptr<GlBackend> gl_;
+    std::unique_ptr<Backend> backend_;
     std::unique_ptr<SurfaceImpl> backBuffer_;
     std::unique_ptr<SurfaceImpl> autoDepth_;
     DeviceState s_{};

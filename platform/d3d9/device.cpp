@@ -1,5 +1,5 @@
 // The device: validation, the state store, scenes, device loss and reset. Drawing
-// goes to the GL backend when there is one; the null backend only records.
+// goes to the backend, GL or the null one that draws nothing.
 #include <SDL.h>
 #include <malloc.h>
 
@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "platform/d3d9/d3d9_internal.h"
-#include "platform/d3d9/gl_backend.h"
+#include "platform/d3d9/backend.h"
 #include "platform/win32/sdl_bridge.h"
 #include "platform/win32/testing.h"
 
@@ -44,7 +44,7 @@ void FocusObserver(const SDL_Event& event, void* user) {
 }  // namespace
 
 Device::Device(Direct3D9Impl* d3d, UINT adapter, D3DDEVTYPE type, HWND focus, DWORD flags)
-    : d3d_(d3d), adapter_(adapter), type_(type), focus_(focus), flags_(flags) {
+    : d3d_(d3d), adapter_(adapter), type_(type), focus_(focus), flags_(flags), backend_(new NullBackend) {
     d3d_->AddRef();
 }
 
@@ -52,15 +52,13 @@ Device::~Device() {
     UnbindAll();
     backBuffer_.reset();
     autoDepth_.reset();
-    if (gl_) {
-        platform::RemoveSdlEventObserver(&FocusObserver, this);
-        if (fullscreen()) {
-            D3DPRESENT_PARAMETERS windowed = params_;
-            windowed.Windowed = TRUE;
-            gl_->ApplyPresentParameters(windowed);
-        }
-        gl_.reset();
+    if (retainedWindow_) platform::RemoveSdlEventObserver(&FocusObserver, this);
+    if (fullscreen()) {
+        D3DPRESENT_PARAMETERS windowed = params_;
+        windowed.Windowed = TRUE;
+        backend_->ApplyPresentParameters(windowed);
     }
+    backend_.reset();
     if (retainedWindow_) platform::ReleaseSdlWindow(window());
     d3d_->Release();
 }
@@ -70,11 +68,12 @@ HRESULT Device::Initialize(D3DPRESENT_PARAMETERS* params) {
     if (SelectedBackend() == d3d9test::Backend::GL) {
         if (!platform::SdlWindowOf(window())) return D3DERR_INVALIDCALL;
         std::string error;
-        gl_ = GlBackend::Create(window(), &error);
-        if (!gl_) {
+        std::unique_ptr<Backend> gl = CreateGlBackend(window(), &error);
+        if (!gl) {
             SDL_Log("Direct3D stand-in: no OpenGL 3.3 core context: %s", error.c_str());
             return D3DERR_NOTAVAILABLE;
         }
+        backend_ = std::move(gl);
         platform::RetainSdlWindow(window());
         retainedWindow_ = true;
         platform::AddSdlEventObserver(&FocusObserver, this);
@@ -95,7 +94,7 @@ HRESULT Device::ValidatePresentParameters(D3DPRESENT_PARAMETERS* params, bool fo
     if (params->Windowed) {
         if (params->BackBufferWidth == 0 || params->BackBufferHeight == 0) {
             UINT w = 640, h = 480;
-            if (gl_) gl_->WindowSize(&w, &h);
+            backend_->WindowSize(&w, &h);
             if (params->BackBufferWidth == 0) params->BackBufferWidth = std::max<UINT>(w, 1);
             if (params->BackBufferHeight == 0) params->BackBufferHeight = std::max<UINT>(h, 1);
         }
@@ -124,10 +123,7 @@ HRESULT Device::ValidatePresentParameters(D3DPRESENT_PARAMETERS* params, bool fo
 }
 
 HRESULT Device::CreateSwapChain() {
-    if (gl_) {
-        gl_->MakeCurrent();
-        gl_->ApplyPresentParameters(params_);
-    }
+    backend_->ApplyPresentParameters(params_);
     backBuffer_ = std::make_unique<SurfaceImpl>(this, SurfaceRole::BackBuffer, params_.BackBufferFormat,
                                                 D3DPOOL_DEFAULT, D3DUSAGE_RENDERTARGET, params_.BackBufferWidth,
                                                 params_.BackBufferHeight, nullptr, 0,
@@ -313,10 +309,7 @@ HRESULT Device::Present(const RECT* src, const RECT* dst, HWND window, const RGN
     if (platform::FaultHit("Present")) return D3DERR_DRIVERINTERNALERROR;
     if (platform::FaultHit("Present.lost")) LoseDevice(0);
     if (state_ != d3d9test::DeviceState::Ok) return D3DERR_DEVICELOST;
-    if (gl_) {
-        gl_->MakeCurrent();
-        gl_->Present(backBuffer_.get(), fullscreen(), PresentCapture());
-    }
+    backend_->Present(backBuffer_.get(), fullscreen(), PresentCapture());
     if (trimDue_) {
         // Loads come in bursts between frames; their decoded pictures and lock copies,
         // megabytes each, are freed by now. The C heap keeps such blocks resident for
@@ -746,11 +739,7 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     if ((flags & D3DCLEAR_STENCIL) && !FindFormat(s_.depthStencil->format)->stencil) return D3DERR_INVALIDCALL;
     if (platform::FaultHit("Clear")) return D3DERR_INVALIDCALL;
     if (state_ != d3d9test::DeviceState::Ok) return D3D_OK;
-    if (gl_) {
-        gl_->MakeCurrent();
-        gl_->Clear(s_, s_.renderTarget, s_.depthStencil, count, rects, flags, color, std::clamp(z, 0.0f, 1.0f),
-                   stencil);
-    }
+    backend_->Clear(s_, count, rects, flags, color, std::clamp(z, 0.0f, 1.0f), stencil);
     return D3D_OK;
 }
 
@@ -1128,12 +1117,8 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, UINT count, bool indexed, INT baseVe
         call.vertices.assign(from, from + size_t(vertexCount * stride) - (stride - layoutBytes));
         RecordDraw(std::move(call));
     }
-    if (!gl_) return D3D_OK;
-    gl_->MakeCurrent();
     DrawParams p{};
     p.state = &s_;
-    p.renderTarget = s_.renderTarget;
-    p.depthStencil = s_.depthStencil;
     p.layout = &layout;
     p.stride = stride;
     p.type = type;
@@ -1143,10 +1128,7 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, UINT count, bool indexed, INT baseVe
     if (user) {
         p.userVertices = static_cast<const uint8_t*>(upVertices);
         p.userVertexBytes = size_t(endByte);
-        p.vertexOffset = 0;
-        p.firstVertex = 0;
         p.userIndices = upIndices;
-        p.startIndex = 0;
     } else {
         p.vertexBuffer = s_.stream;
         p.vertexOffset = s_.streamOffset;
@@ -1155,7 +1137,7 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, UINT count, bool indexed, INT baseVe
         p.indexBuffer = s_.indices;
         p.startIndex = start;
     }
-    gl_->Draw(p);
+    backend_->Draw(p);
     return D3D_OK;
 }
 

@@ -3,7 +3,7 @@
 // so render targets sample the right way up and read-backs need no flip; only the
 // final blit to the window flips. Pre-transformed vertices keep Direct3D 9's pixel
 // centres on integer coordinates (no half-pixel correction on top of the engine's).
-#include "platform/d3d9/gl_backend.h"
+#include "platform/d3d9/backend.h"
 
 #include <SDL.h>
 #include <epoxy/gl.h>
@@ -545,10 +545,10 @@ GLuint Compile(GLenum type, const std::string& text) {
     return shader;
 }
 
-}  // namespace
+// Each entry point makes the context current itself.
+class GlBackend final : public Backend {
+    friend std::unique_ptr<Backend> d3d9impl::CreateGlBackend(HWND hwnd, std::string* error);
 
-struct GlBackend::Impl {
-    HWND hwnd = nullptr;
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
     GlCache cache;
@@ -696,11 +696,578 @@ struct GlBackend::Impl {
         ++g_glStateChanges;
         cache.BindSampler(GLuint(unit), s);
     }
+
+    void MakeCurrent() {
+        if (SDL_GL_GetCurrentContext() != context) SDL_GL_MakeCurrent(window, context);
+    }
+
+    void UploadBuffer(unsigned buffer, const void* data, size_t size, bool index) {
+        if (index) {
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer);
+            glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(size), data, GL_DYNAMIC_DRAW);
+        } else {
+            cache.BindArrayBuffer(buffer);
+            glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(size), data, GL_DYNAMIC_DRAW);
+        }
+    }
+
+    // ---- Draw's steps, in the order it takes them.
+
+    // Viewport and scissor, in GL rows that equal Direct3D rows.
+    void ApplyViewport(const DeviceState& s) {
+        const D3DVIEWPORT9& vp = s.viewport;
+        cache.Viewport(GLint(vp.X), GLint(vp.Y), GLint(vp.Width), GLint(vp.Height));
+        cache.DepthRange(vp.MinZ, vp.MaxZ);
+        const bool scissor = s.renderStates[D3DRS_SCISSORTESTENABLE] != 0;
+        cache.Enable(GL_SCISSOR_TEST, scissor);
+        if (scissor) {
+            const RECT& r = s.scissor;
+            cache.Scissor(r.left, r.top, std::max<LONG>(0, r.right - r.left), std::max<LONG>(0, r.bottom - r.top));
+        }
+    }
+
+    void ApplyBlending(const DWORD* rs) {
+        cache.Enable(GL_BLEND, rs[D3DRS_ALPHABLENDENABLE] != 0);
+        if (!rs[D3DRS_ALPHABLENDENABLE]) return;
+        GLenum sc, dc;
+        BlendPair(rs[D3DRS_SRCBLEND], rs[D3DRS_DESTBLEND], &sc, &dc);
+        GLenum sa = sc, da = dc, opColor = BlendOp(rs[D3DRS_BLENDOP]), opAlpha = opColor;
+        if (rs[D3DRS_SEPARATEALPHABLENDENABLE]) {
+            BlendPair(rs[D3DRS_SRCBLENDALPHA], rs[D3DRS_DESTBLENDALPHA], &sa, &da);
+            opAlpha = BlendOp(rs[D3DRS_BLENDOPALPHA]);
+        }
+        cache.BlendFunc(sc, dc, sa, da);
+        cache.BlendEquation(opColor, opAlpha);
+        float bf[4];
+        ColorToFloats(rs[D3DRS_BLENDFACTOR], bf);
+        cache.BlendColor(bf[0], bf[1], bf[2], bf[3]);
+    }
+
+    // Depth and stencil: nothing without a depth-stencil surface.
+    bool ApplyDepthStencil(const DWORD* rs, const SurfaceImpl* ds) {
+        const bool depth = ds && rs[D3DRS_ZENABLE] != D3DZB_FALSE;
+        cache.Enable(GL_DEPTH_TEST, depth);
+        if (depth) {
+            cache.DepthFunc(CompareFunc(rs[D3DRS_ZFUNC]));
+            cache.DepthMask(rs[D3DRS_ZWRITEENABLE] != 0);
+        }
+        const bool stencil = ds && rs[D3DRS_STENCILENABLE] && FindFormat(ds->format)->stencil;
+        cache.Enable(GL_STENCIL_TEST, stencil);
+        if (stencil) {
+            GLint ref = GLint(rs[D3DRS_STENCILREF] & 0xFF), mask = GLint(rs[D3DRS_STENCILMASK] & 0xFF);
+            cache.StencilFront(GLint(CompareFunc(rs[D3DRS_STENCILFUNC])), ref, mask,
+                               GLint(StencilOp(rs[D3DRS_STENCILFAIL])), GLint(StencilOp(rs[D3DRS_STENCILZFAIL])),
+                               GLint(StencilOp(rs[D3DRS_STENCILPASS])));
+            // Screen-counter-clockwise faces are GL's back faces here; one-sided, they test as the front.
+            const bool ccw = rs[D3DRS_TWOSIDEDSTENCILMODE] != 0;
+            cache.StencilBack(GLint(CompareFunc(rs[ccw ? D3DRS_CCW_STENCILFUNC : D3DRS_STENCILFUNC])), ref, mask,
+                              GLint(StencilOp(rs[ccw ? D3DRS_CCW_STENCILFAIL : D3DRS_STENCILFAIL])),
+                              GLint(StencilOp(rs[ccw ? D3DRS_CCW_STENCILZFAIL : D3DRS_STENCILZFAIL])),
+                              GLint(StencilOp(rs[ccw ? D3DRS_CCW_STENCILPASS : D3DRS_STENCILPASS])));
+            cache.StencilWriteMask(rs[D3DRS_STENCILWRITEMASK] & 0xFF);
+        }
+        return depth && rs[D3DRS_ZWRITEENABLE];
+    }
+
+    void ApplyRasterizer(const DWORD* rs, const SurfaceImpl& rt) {
+        // Culling: Direct3D's screen-clockwise triangles come out GL-counter-clockwise (front).
+        const DWORD cull = rs[D3DRS_CULLMODE];
+        cache.Enable(GL_CULL_FACE, cull == D3DCULL_CW || cull == D3DCULL_CCW);
+        if (cull == D3DCULL_CW || cull == D3DCULL_CCW) cache.CullFace(cull == D3DCULL_CW ? GL_FRONT : GL_BACK);
+        const DWORD mask = rs[D3DRS_COLORWRITEENABLE];
+        const bool alphaWrite = (mask & 8) && FindFormat(rt.format)->hasAlpha;
+        cache.ColorMask(mask & 1, mask & 2, mask & 4, alphaWrite);
+        cache.Enable(GL_DITHER, rs[D3DRS_DITHERENABLE] != 0);
+        cache.PolygonMode(rs[D3DRS_FILLMODE] == D3DFILL_POINT       ? GLenum(GL_POINT)
+                          : rs[D3DRS_FILLMODE] == D3DFILL_WIREFRAME ? GLenum(GL_LINE)
+                                                                    : GLenum(GL_FILL));
+        if (rs[D3DRS_FOGENABLE]) LogOnce("fog is not emulated by the fixed-function path");
+    }
+
+    // The program key apart from the texture stages.
+    ProgramKey KeyFor(const DrawParams& p, const VertexShaderImpl* user) const {
+        const DeviceState& s = *p.state;
+        const DWORD* rs = s.renderStates;
+        ProgramKey key;
+        if (user) {
+            key.userShader = user->key;
+            key.capture = CaptureEnabled();
+        }
+        key.pretransformed = !user && p.layout->pretransformed;
+        key.hasNormal = p.layout->has(kAttrNormal);
+        key.hasDiffuse = p.layout->has(kAttrDiffuse);
+        key.hasSpecular = p.layout->has(kAttrSpecular);
+        key.lighting = !user && !key.pretransformed && rs[D3DRS_LIGHTING];
+        if (key.lighting) {
+            key.colorVertex = rs[D3DRS_COLORVERTEX] != 0;
+            key.diffuseSource = rs[D3DRS_DIFFUSEMATERIALSOURCE];
+            key.ambientSource = rs[D3DRS_AMBIENTMATERIALSOURCE];
+            key.specularSource = rs[D3DRS_SPECULARMATERIALSOURCE];
+            key.emissiveSource = rs[D3DRS_EMISSIVEMATERIALSOURCE];
+            for (const auto& [index, on] : s.lightEnabled) {
+                if (!on || key.lightTypes.size() >= 8) continue;
+                key.lightTypes.push_back(s.lights.at(index).Type);
+            }
+        }
+        key.flat = rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
+        key.specularEnable = rs[D3DRS_SPECULARENABLE] != 0;
+        key.alphaFunc = rs[D3DRS_ALPHATESTENABLE] ? rs[D3DRS_ALPHAFUNC] : DWORD(D3DCMP_ALWAYS);
+        if (key.alphaFunc < D3DCMP_NEVER || key.alphaFunc > D3DCMP_ALWAYS) key.alphaFunc = D3DCMP_ALWAYS;
+        return key;
+    }
+
+    // Binds each enabled stage's texture and sampler, and adds the stage to the key.
+    void BindTextureStages(const DeviceState& s, const SurfaceImpl* rt, ProgramKey* key) {
+        for (int st = 0; st < 8; ++st) {
+            const DWORD* ts = s.stageStates[st];
+            if (ts[D3DTSS_COLOROP] == D3DTOP_DISABLE) break;
+            auto* tex = static_cast<TextureImpl*>(s.textures[st]);
+            bool bound = tex && tex->glTexture && !(rt->container_ == tex);
+            // A stage whose first colour argument is a missing texture acts as DISABLE.
+            if ((ts[D3DTSS_COLORARG1] & D3DTA_SELECTMASK) == D3DTA_TEXTURE && !bound &&
+                ts[D3DTSS_COLOROP] != D3DTOP_SELECTARG2)
+                break;
+            StageKey sk{};
+            sk.colorOp = ts[D3DTSS_COLOROP];
+            sk.colorArg[0] = ts[D3DTSS_COLORARG0];
+            sk.colorArg[1] = ts[D3DTSS_COLORARG1];
+            sk.colorArg[2] = ts[D3DTSS_COLORARG2];
+            sk.alphaOp = ts[D3DTSS_ALPHAOP];
+            sk.alphaArg[0] = ts[D3DTSS_ALPHAARG0];
+            sk.alphaArg[1] = ts[D3DTSS_ALPHAARG1];
+            sk.alphaArg[2] = ts[D3DTSS_ALPHAARG2];
+            sk.result = ts[D3DTSS_RESULTARG];
+            sk.texCoord = ts[D3DTSS_TEXCOORDINDEX] & 0xFFFF;
+            sk.texture = bound;
+            key->stages.push_back(sk);
+            if (bound) {
+                for (auto& level : tex->levels) level->SyncToGpu();
+                cache.BindTexture(GLuint(st), tex->glTexture);
+                ApplySampler(st, s.samplerStates[st], GLuint(tex->levels.size()));
+            }
+        }
+    }
+
+    void SetUniforms(const Program& prog, const ProgramKey& key, const DeviceState& s, const VertexShaderImpl* user) {
+        const D3DVIEWPORT9& vp = s.viewport;
+        const DWORD* rs = s.renderStates;
+        glUniform4f(prog.viewport, float(vp.X), float(vp.Y), float(vp.Width), float(vp.Height));
+        glUniform2f(prog.depth, vp.MinZ, vp.MaxZ);
+        if (user) {
+            UploadUserConstants(prog.user, *user, s.vsConstants);
+        } else if (!key.pretransformed) {
+            D3DMATRIX wvp = Multiply(Multiply(s.world, s.view), s.projection);
+            glUniformMatrix4fv(prog.wvp, 1, GL_FALSE, &wvp.m[0][0]);
+            glUniformMatrix4fv(prog.world, 1, GL_FALSE, &s.world.m[0][0]);
+        }
+        if (key.lighting) SetLightUniforms(prog, s);
+        float tf[4];
+        ColorToFloats(rs[D3DRS_TEXTUREFACTOR], tf);
+        glUniform4fv(prog.tfactor, 1, tf);
+        float constants[32];
+        for (int st = 0; st < 8; ++st) ColorToFloats(s.stageStates[st][D3DTSS_CONSTANT], &constants[st * 4]);
+        glUniform4fv(prog.constants, 8, constants);
+        glUniform1f(prog.alphaRef, float(rs[D3DRS_ALPHAREF] & 0xFF));
+    }
+
+    void SetLightUniforms(const Program& prog, const DeviceState& s) {
+        float amb[4];
+        ColorToFloats(s.renderStates[D3DRS_AMBIENT], amb);
+        glUniform4fv(prog.ambient, 1, amb);
+        glUniform4fv(prog.matDiffuse, 1, &s.material.Diffuse.r);
+        glUniform4fv(prog.matAmbient, 1, &s.material.Ambient.r);
+        glUniform4fv(prog.matSpecular, 1, &s.material.Specular.r);
+        glUniform4fv(prog.matEmissive, 1, &s.material.Emissive.r);
+        float diffuse[32] = {}, ambient[32] = {}, pos[32] = {}, dir[32] = {}, att[32] = {};
+        int i = 0;
+        for (const auto& [index, on] : s.lightEnabled) {
+            if (!on || i >= 8) continue;
+            const D3DLIGHT9& l = s.lights.at(index);
+            std::memcpy(&diffuse[i * 4], &l.Diffuse.r, 16);
+            std::memcpy(&ambient[i * 4], &l.Ambient.r, 16);
+            std::memcpy(&pos[i * 4], &l.Position.x, 12);
+            pos[i * 4 + 3] = l.Range;
+            std::memcpy(&dir[i * 4], &l.Direction.x, 12);
+            std::memcpy(&att[i * 4], &l.Attenuation0, 12);  // the three attenuation terms
+            ++i;
+        }
+        glUniform4fv(prog.lightDiffuse, 8, diffuse);
+        glUniform4fv(prog.lightAmbient, 8, ambient);
+        glUniform4fv(prog.lightPos, 8, pos);
+        glUniform4fv(prog.lightDir, 8, dir);
+        glUniform4fv(prog.lightAtt, 8, att);
+    }
+
+    // The vertex buffer and the attributes read from it; slots the layout lacks get
+    // Direct3D's defaults (white diffuse, black specular).
+    void BindVertexInput(const DrawParams& p, const UserProgram& prog, const VertexShaderImpl* user) {
+        if (p.userVertices) {
+            cache.BindArrayBuffer(streamVertices);
+            glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(p.userVertexBytes), p.userVertices, GL_STREAM_DRAW);
+        } else {
+            VertexBufferImpl* vb = p.vertexBuffer;
+            if (vb->cpuNewer) {
+                UploadBuffer(vb->glBuffer, vb->mem.data(), vb->mem.size(), false);
+                vb->cpuNewer = false;
+            }
+            cache.BindArrayBuffer(vb->glBuffer);
+        }
+        if (user) {
+            BindUserInputs(prog, *user, *p.layout, p.vertexOffset, p.stride);
+            return;
+        }
+        bool enabled[kAttrCount] = {};
+        for (const auto& a : p.layout->attribs) {
+            GLuint loc = GLuint(a.slot);
+            if (!AttribPointer(loc, a.declType, p.stride, p.vertexOffset + a.offset)) continue;
+            glEnableVertexAttribArray(loc);
+            enabled[a.slot] = true;
+        }
+        for (int slot = 0; slot < kAttrCount; ++slot) {
+            if (enabled[slot]) continue;
+            glDisableVertexAttribArray(GLuint(slot));
+            if (slot == kAttrDiffuse) glVertexAttrib4f(GLuint(slot), 1, 1, 1, 1);
+            else if (slot == kAttrSpecular) glVertexAttrib4f(GLuint(slot), 0, 0, 0, 0);
+            else glVertexAttrib4f(GLuint(slot), 0, 0, 0, 1);
+        }
+    }
+
+    // The draw call itself, indexed or not, wrapped in capture when it is on.
+    void Submit(const DrawParams& p, bool capture) {
+        const GLenum mode = PrimitiveMode(p.type);
+        if (capture) CaptureDraw(true, mode, p.vertexCount);
+        if (p.indexed) {
+            const size_t indexSize = p.index32 ? 4 : 2;
+            const GLenum type = p.index32 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT;
+            if (p.userIndices) {
+                UploadBuffer(streamIndices, p.userIndices, size_t(p.vertexCount) * indexSize, true);
+                glDrawElementsBaseVertex(mode, GLsizei(p.vertexCount), type, nullptr, 0);
+            } else {
+                IndexBufferImpl* ib = p.indexBuffer;
+                if (ib->cpuNewer) {
+                    UploadBuffer(ib->glBuffer, ib->mem.data(), ib->mem.size(), true);
+                    ib->cpuNewer = false;
+                } else {
+                    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ib->glBuffer);
+                }
+                glDrawElementsBaseVertex(mode, GLsizei(p.vertexCount), type,
+                                         reinterpret_cast<const void*>(size_t(p.startIndex) * indexSize), p.baseVertex);
+            }
+        } else {
+            glDrawArrays(mode, GLint(p.firstVertex), GLsizei(p.vertexCount));
+        }
+        if (capture) CaptureDraw(false, mode, p.vertexCount);
+    }
+
+public:
+    ~GlBackend() override {
+        if (!context) return;
+        MakeCurrent();
+        for (auto& [key, p] : programs)
+            if (p.id) glDeleteProgram(p.id);
+        glDeleteSamplers(8, samplers);
+        glDeleteBuffers(1, &streamVertices);
+        glDeleteBuffers(1, &streamIndices);
+        glDeleteVertexArrays(1, &vao);
+        glDeleteFramebuffers(1, &drawFbo);
+        glDeleteFramebuffers(1, &readFbo);
+        SDL_GL_MakeCurrent(window, nullptr);
+        SDL_GL_DeleteContext(context);
+    }
+
+    void ApplyPresentParameters(const D3DPRESENT_PARAMETERS& params) override {
+        MakeCurrent();
+        Uint32 wanted = params.Windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP;
+        Uint32 current = SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP;
+        if (current != wanted) SDL_SetWindowFullscreen(window, wanted);
+        SDL_GL_SetSwapInterval(params.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
+    }
+
+    void WindowSize(UINT* width, UINT* height) override {
+        int w = 0, h = 0;
+        SDL_GetWindowSize(window, &w, &h);
+        *width = UINT(std::max(w, 0));
+        *height = UINT(std::max(h, 0));
+    }
+
+    void CreateSurfaceObject(SurfaceImpl* s) override {
+        MakeCurrent();
+        if (s->role == SurfaceRole::DepthStencil) {
+            glGenRenderbuffers(1, &s->glRenderbuffer);
+            glBindRenderbuffer(GL_RENDERBUFFER, s->glRenderbuffer);
+            s->glInternalFormat = DepthFormat(s->format);
+            glRenderbufferStorage(GL_RENDERBUFFER, s->glInternalFormat, GLsizei(s->width), GLsizei(s->height));
+            s->cpuNewer = false;
+            return;
+        }
+        if (s->role != SurfaceRole::RenderTarget && s->role != SurfaceRole::BackBuffer) return;
+        glGenTextures(1, &s->glTexture);
+        s->ownsGlTexture = true;
+        s->glInternalFormat = RenderTargetFormat(s->format);
+        cache.BindTexture(0, s->glTexture);
+        glTexImage2D(GL_TEXTURE_2D, 0, GLint(s->glInternalFormat), GLsizei(s->width), GLsizei(s->height), 0, GL_BGRA,
+                     GL_UNSIGNED_BYTE, nullptr);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+        s->cpuNewer = !s->mem.empty();
+    }
+
+    void DestroySurfaceObject(SurfaceImpl* s) override {
+        MakeCurrent();
+        if (s->glRenderbuffer) {
+            if (attachedDepth == s->glRenderbuffer) {
+                cache.BindDrawFramebuffer(drawFbo);
+                glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
+                attachedDepth = 0;
+            }
+            glDeleteRenderbuffers(1, &s->glRenderbuffer);
+            s->glRenderbuffer = 0;
+        }
+        if (s->glTexture && s->ownsGlTexture) {
+            if (attachedColor == s->glTexture) {
+                cache.BindDrawFramebuffer(drawFbo);
+                glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+                attachedColor = 0;
+            }
+            cache.ForgetTexture(s->glTexture);
+            glDeleteTextures(1, &s->glTexture);
+            s->glTexture = 0;
+        }
+    }
+
+    void CreateTextureObject(TextureImpl* t) override {
+        MakeCurrent();
+        glGenTextures(1, &t->glTexture);
+        const bool rt = (t->usage & D3DUSAGE_RENDERTARGET) != 0;
+        const GLenum internal = rt ? RenderTargetFormat(t->format) : GL_RGBA8;
+        cache.BindTexture(0, t->glTexture);
+        for (auto& level : t->levels) {
+            glTexImage2D(GL_TEXTURE_2D, GLint(level->level), GLint(internal), GLsizei(level->width),
+                         GLsizei(level->height), 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+            level->glTexture = t->glTexture;
+            level->glInternalFormat = internal;
+            level->cpuNewer = !level->mem.empty();
+        }
+        // One-level textures must stay complete whatever the mip filter says.
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, GLint(t->levels.size()) - 1);
+    }
+
+    void DestroyTextureObject(TextureImpl* t) override {
+        MakeCurrent();
+        if (attachedColor == t->glTexture) {
+            cache.BindDrawFramebuffer(drawFbo);
+            glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+            attachedColor = 0;
+        }
+        cache.ForgetTexture(t->glTexture);
+        glDeleteTextures(1, &t->glTexture);
+        t->glTexture = 0;
+        for (auto& level : t->levels) level->glTexture = 0;
+    }
+
+    void UploadRect(SurfaceImpl* s, const RECT& r, const uint8_t* bytes, size_t pitch) override {
+        MakeCurrent();
+        if (!s->glTexture) return;
+        if (!CanConvert(s->format)) {
+            LogOnce(std::string("format not drawable: ") + (FindFormat(s->format) ? FindFormat(s->format)->name : "?"));
+            return;
+        }
+        const GLsizei w = GLsizei(r.right - r.left), h = GLsizei(r.bottom - r.top);
+        const GLint level = GLint(s->container_ ? s->level : 0);
+        cache.BindTexture(0, s->glTexture);
+        if (s->format == D3DFMT_A8R8G8B8 && pitch % 4 == 0) {
+            // GL's own byte order: straight from the rows, no converted copy.
+            glPixelStorei(GL_UNPACK_ROW_LENGTH, GLint(pitch / 4));
+            glTexSubImage2D(GL_TEXTURE_2D, level, r.left, r.top, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, bytes);
+            glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+            return;
+        }
+        std::vector<uint32_t> pixels(size_t(w) * size_t(h));
+        const UINT bpp = FindFormat(s->format)->bytesPerPixel;
+        for (GLsizei y = 0; y < h; ++y) {
+            const uint8_t* row = bytes + size_t(y) * pitch;
+            uint32_t* out = &pixels[size_t(y) * size_t(w)];
+            for (GLsizei x = 0; x < w; ++x) out[x] = ReadPixel(s->format, row + size_t(x) * bpp);
+        }
+        glTexSubImage2D(GL_TEXTURE_2D, level, r.left, r.top, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
+    }
+
+    void ReadBackSurface(SurfaceImpl* s) override {
+        MakeCurrent();
+        if (s->glRenderbuffer) {
+            cache.BindReadFramebuffer(readFbo);
+            glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+            glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, s->glRenderbuffer);
+            if (s->format == D3DFMT_D16_LOCKABLE)
+                glReadPixels(0, 0, GLsizei(s->width), GLsizei(s->height), GL_DEPTH_COMPONENT, GL_UNSIGNED_SHORT,
+                             s->mem.data());
+            else if (s->format == D3DFMT_D32F_LOCKABLE)
+                glReadPixels(0, 0, GLsizei(s->width), GLsizei(s->height), GL_DEPTH_COMPONENT, GL_FLOAT, s->mem.data());
+            glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, 0);
+            return;
+        }
+        ReadBackRect(s, RECT{0, 0, LONG(s->width), LONG(s->height)}, s->mem.data(), s->pitch);
+    }
+
+    void ReadBackRect(SurfaceImpl* s, const RECT& r, uint8_t* bytes, size_t pitch) override {
+        MakeCurrent();
+        if (!s->glTexture || !CanConvert(s->format)) return;
+        const GLsizei w = GLsizei(r.right - r.left), h = GLsizei(r.bottom - r.top);
+        cache.BindReadFramebuffer(readFbo);
+        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, s->glTexture,
+                               GLint(s->container_ ? s->level : 0));
+        glReadBuffer(GL_COLOR_ATTACHMENT0);
+        if (s->format == D3DFMT_A8R8G8B8 && pitch % 4 == 0) {
+            glPixelStorei(GL_PACK_ROW_LENGTH, GLint(pitch / 4));
+            glReadPixels(r.left, r.top, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, bytes);
+            glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+        } else {
+            std::vector<uint32_t> pixels(size_t(w) * size_t(h));
+            glReadPixels(r.left, r.top, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
+            const UINT bpp = FindFormat(s->format)->bytesPerPixel;
+            for (GLsizei y = 0; y < h; ++y)
+                for (GLsizei x = 0; x < w; ++x)
+                    WritePixel(s->format, bytes + size_t(y) * pitch + size_t(x) * bpp,
+                               pixels[size_t(y) * size_t(w) + size_t(x)]);
+        }
+        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+    }
+
+    unsigned CreateBuffer() override {
+        MakeCurrent();
+        GLuint b = 0;
+        glGenBuffers(1, &b);
+        return b;
+    }
+
+    void DestroyBuffer(unsigned buffer) override {
+        MakeCurrent();
+        if (cache.arrayBuffer[0] == buffer) cache.arrayBuffer[0] = 0xFFFFFFFF;
+        GLuint b = buffer;
+        glDeleteBuffers(1, &b);
+    }
+
+    void Clear(const DeviceState& s, DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+               DWORD stencil) override {
+        MakeCurrent();
+        SurfaceImpl* rt = s.renderTarget;
+        SurfaceImpl* ds = s.depthStencil;
+        if (rt) rt->SyncToGpu();
+        Attach(rt, (flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) || ds ? ds : nullptr);
+        GLbitfield bits = 0;
+        if ((flags & D3DCLEAR_TARGET) && rt) {
+            float c[4];
+            ColorToFloats(color, c);
+            if (!FindFormat(rt->format)->hasAlpha) c[3] = 1.0f;
+            glClearColor(c[0], c[1], c[2], c[3]);
+            cache.ColorMask(true, true, true, true);
+            bits |= GL_COLOR_BUFFER_BIT;
+        }
+        if ((flags & D3DCLEAR_ZBUFFER) && ds) {
+            glClearDepth(z);
+            cache.DepthMask(true);
+            bits |= GL_DEPTH_BUFFER_BIT;
+        }
+        if ((flags & D3DCLEAR_STENCIL) && ds) {
+            glClearStencil(GLint(stencil & 0xFF));
+            cache.StencilWriteMask(0xFF);
+            bits |= GL_STENCIL_BUFFER_BIT;
+        }
+        if (!bits) return;
+        // Direct3D clears the viewport, intersected with each rectangle.
+        const D3DVIEWPORT9& vp = s.viewport;
+        D3DRECT whole{LONG(vp.X), LONG(vp.Y), LONG(vp.X + vp.Width), LONG(vp.Y + vp.Height)};
+        cache.Enable(GL_SCISSOR_TEST, true);
+        DWORD n = count ? count : 1;
+        for (DWORD i = 0; i < n; ++i) {
+            D3DRECT r = count ? rects[i] : whole;
+            LONG x1 = std::max(r.x1, whole.x1), y1 = std::max(r.y1, whole.y1);
+            LONG x2 = std::min(r.x2, whole.x2), y2 = std::min(r.y2, whole.y2);
+            if (x1 >= x2 || y1 >= y2) continue;
+            cache.Scissor(x1, y1, x2 - x1, y2 - y1);
+            glClear(bits);
+        }
+        if ((bits & GL_COLOR_BUFFER_BIT) && rt) rt->gpuNewer = true;
+        if ((bits & (GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT)) && ds) ds->gpuNewer = true;
+    }
+
+    void Draw(const DrawParams& p) override {
+        MakeCurrent();
+        const DeviceState& s = *p.state;
+        SurfaceImpl* rt = s.renderTarget;
+        SurfaceImpl* ds = s.depthStencil;
+        if (!rt) return;
+        rt->SyncToGpu();
+        Attach(rt, ds);
+        ApplyViewport(s);
+        ApplyBlending(s.renderStates);
+        const bool writesDepth = ApplyDepthStencil(s.renderStates, ds);
+        ApplyRasterizer(s.renderStates, *rt);
+        auto* user = static_cast<VertexShaderImpl*>(s.vertexShader);
+        ProgramKey key = KeyFor(p, user);
+        BindTextureStages(s, rt, &key);
+        Program* prog = GetProgram(key, user);
+        if (!prog->id) return;
+        cache.UseProgram(prog->id);
+        SetUniforms(*prog, key, s, user);
+        BindVertexInput(p, prog->user, user);
+        Submit(p, key.capture);
+        rt->gpuNewer = true;
+        if (writesDepth) ds->gpuNewer = true;
+    }
+
+    void Present(SurfaceImpl* backBuffer, bool fullscreen, bool capture) override {
+        MakeCurrent();
+        int dw = 0, dh = 0;
+        SDL_GL_GetDrawableSize(window, &dw, &dh);
+        if (dw <= 0 || dh <= 0 || !backBuffer) return;  // minimised: nothing to show
+        backBuffer->SyncToGpu();
+        const int bw = int(backBuffer->width), bh = int(backBuffer->height);
+        int x0 = 0, y0 = 0, x1 = dw, y1 = dh;
+        if (fullscreen) {
+            RECT r = LetterboxRect(UINT(bw), UINT(bh), UINT(dw), UINT(dh));
+            x0 = r.left;
+            y0 = r.top;
+            x1 = r.right;
+            y1 = r.bottom;
+        }
+        cache.Enable(GL_SCISSOR_TEST, false);
+        cache.ColorMask(true, true, true, true);
+        cache.BindDrawFramebuffer(0);
+        if (fullscreen && (x0 > 0 || y0 > 0)) {
+            glClearColor(0, 0, 0, 1);
+            glClear(GL_COLOR_BUFFER_BIT);
+        }
+        cache.BindReadFramebuffer(readFbo);
+        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, backBuffer->glTexture, 0);
+        glReadBuffer(GL_COLOR_ATTACHMENT0);
+        const bool sameSize = (x1 - x0) == bw && (y1 - y0) == bh;
+        // The one flip: Direct3D's top row goes to the window's top.
+        glBlitFramebuffer(0, 0, bw, bh, x0, dh - y0, x1, dh - y1, GL_COLOR_BUFFER_BIT,
+                          sameSize ? GL_NEAREST : GL_LINEAR);
+        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+        if (capture) {
+            cache.BindReadFramebuffer(0);
+            glReadBuffer(GL_BACK);
+            std::vector<uint32_t> rows(size_t(dw) * dh);
+            glReadPixels(0, 0, dw, dh, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
+            d3d9test::Image image;
+            image.width = UINT(dw);
+            image.height = UINT(dh);
+            image.pixels.resize(rows.size());
+            for (int y = 0; y < dh; ++y)
+                std::memcpy(&image.pixels[size_t(y) * dw], &rows[size_t(dh - 1 - y) * dw], size_t(dw) * 4);
+            StorePresentedFrame(std::move(image));
+        }
+        SDL_GL_SwapWindow(window);
+    }
+
+    bool HoldsManagedLevels() const override { return true; }
+    size_t ProgramCount() const override { return programs.size(); }
 };
 
-GlBackend::GlBackend() : impl_(std::make_unique<Impl>()) {}
+}  // namespace
 
-std::unique_ptr<GlBackend> GlBackend::Create(HWND hwnd, std::string* error) {
+std::unique_ptr<Backend> CreateGlBackend(HWND hwnd, std::string* error) {
     SDL_Window* window = platform::SdlWindowOf(hwnd);
     if (!window) {
         *error = "no window";
@@ -717,8 +1284,7 @@ std::unique_ptr<GlBackend> GlBackend::Create(HWND hwnd, std::string* error) {
     }
     platform::KeepGlLibrariesResident();
     std::unique_ptr<GlBackend> gl(new GlBackend());
-    Impl& m = *gl->impl_;
-    m.hwnd = hwnd;
+    GlBackend& m = *gl;
     m.window = window;
     m.context = context;
     SDL_GL_MakeCurrent(window, context);
@@ -745,557 +1311,6 @@ std::unique_ptr<GlBackend> GlBackend::Create(HWND hwnd, std::string* error) {
     return gl;
 }
 
-GlBackend::~GlBackend() {
-    Impl& m = *impl_;
-    if (!m.context) return;
-    MakeCurrent();
-    for (auto& [key, p] : m.programs)
-        if (p.id) glDeleteProgram(p.id);
-    glDeleteSamplers(8, m.samplers);
-    glDeleteBuffers(1, &m.streamVertices);
-    glDeleteBuffers(1, &m.streamIndices);
-    glDeleteVertexArrays(1, &m.vao);
-    glDeleteFramebuffers(1, &m.drawFbo);
-    glDeleteFramebuffers(1, &m.readFbo);
-    SDL_GL_MakeCurrent(m.window, nullptr);
-    SDL_GL_DeleteContext(m.context);
-}
-
-void GlBackend::MakeCurrent() {
-    if (SDL_GL_GetCurrentContext() != impl_->context) SDL_GL_MakeCurrent(impl_->window, impl_->context);
-}
-
-bool GlBackend::ApplyPresentParameters(const D3DPRESENT_PARAMETERS& params) {
-    MakeCurrent();
-    Uint32 wanted = params.Windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP;
-    Uint32 current = SDL_GetWindowFlags(impl_->window) & SDL_WINDOW_FULLSCREEN_DESKTOP;
-    if (current != wanted) SDL_SetWindowFullscreen(impl_->window, wanted);
-    SDL_GL_SetSwapInterval(params.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
-    return true;
-}
-
-void GlBackend::WindowSize(UINT* width, UINT* height) {
-    int w = 0, h = 0;
-    SDL_GetWindowSize(impl_->window, &w, &h);
-    *width = UINT(std::max(w, 0));
-    *height = UINT(std::max(h, 0));
-}
-
-void GlBackend::CreateSurfaceObject(SurfaceImpl* s) {
-    MakeCurrent();
-    if (s->role == SurfaceRole::DepthStencil) {
-        glGenRenderbuffers(1, &s->glRenderbuffer);
-        glBindRenderbuffer(GL_RENDERBUFFER, s->glRenderbuffer);
-        s->glInternalFormat = DepthFormat(s->format);
-        glRenderbufferStorage(GL_RENDERBUFFER, s->glInternalFormat, GLsizei(s->width), GLsizei(s->height));
-        s->cpuNewer = false;
-        return;
-    }
-    if (s->role != SurfaceRole::RenderTarget && s->role != SurfaceRole::BackBuffer) return;
-    glGenTextures(1, &s->glTexture);
-    s->ownsGlTexture = true;
-    s->glInternalFormat = RenderTargetFormat(s->format);
-    impl_->cache.BindTexture(0, s->glTexture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GLint(s->glInternalFormat), GLsizei(s->width), GLsizei(s->height), 0, GL_BGRA,
-                 GL_UNSIGNED_BYTE, nullptr);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-    s->cpuNewer = !s->mem.empty();
-}
-
-void GlBackend::DestroySurfaceObject(SurfaceImpl* s) {
-    MakeCurrent();
-    Impl& m = *impl_;
-    if (s->glRenderbuffer) {
-        if (m.attachedDepth == s->glRenderbuffer) {
-            m.cache.BindDrawFramebuffer(m.drawFbo);
-            glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
-            m.attachedDepth = 0;
-        }
-        glDeleteRenderbuffers(1, &s->glRenderbuffer);
-        s->glRenderbuffer = 0;
-    }
-    if (s->glTexture && s->ownsGlTexture) {
-        if (m.attachedColor == s->glTexture) {
-            m.cache.BindDrawFramebuffer(m.drawFbo);
-            glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
-            m.attachedColor = 0;
-        }
-        m.cache.ForgetTexture(s->glTexture);
-        glDeleteTextures(1, &s->glTexture);
-        s->glTexture = 0;
-    }
-}
-
-void GlBackend::CreateTextureObject(TextureImpl* t) {
-    MakeCurrent();
-    glGenTextures(1, &t->glTexture);
-    const bool rt = (t->usage & D3DUSAGE_RENDERTARGET) != 0;
-    const GLenum internal = rt ? RenderTargetFormat(t->format) : GL_RGBA8;
-    impl_->cache.BindTexture(0, t->glTexture);
-    for (auto& level : t->levels) {
-        glTexImage2D(GL_TEXTURE_2D, GLint(level->level), GLint(internal), GLsizei(level->width),
-                     GLsizei(level->height), 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
-        level->glTexture = t->glTexture;
-        level->glInternalFormat = internal;
-        level->cpuNewer = !level->mem.empty();
-    }
-    // One-level textures must stay complete whatever the mip filter says.
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, GLint(t->levels.size()) - 1);
-}
-
-void GlBackend::DestroyTextureObject(TextureImpl* t) {
-    MakeCurrent();
-    Impl& m = *impl_;
-    if (m.attachedColor == t->glTexture) {
-        m.cache.BindDrawFramebuffer(m.drawFbo);
-        glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
-        m.attachedColor = 0;
-    }
-    m.cache.ForgetTexture(t->glTexture);
-    glDeleteTextures(1, &t->glTexture);
-    t->glTexture = 0;
-    for (auto& level : t->levels) level->glTexture = 0;
-}
-
-void GlBackend::UploadSurface(SurfaceImpl* s) {
-    UploadRect(s, RECT{0, 0, LONG(s->width), LONG(s->height)}, s->mem.data(), s->pitch);
-}
-
-void GlBackend::UploadRect(SurfaceImpl* s, const RECT& r, const uint8_t* bytes, size_t pitch) {
-    if (!s->glTexture) return;
-    if (!CanConvert(s->format)) {
-        impl_->LogOnce(std::string("format not drawable: ") + (FindFormat(s->format) ? FindFormat(s->format)->name : "?"));
-        return;
-    }
-    const GLsizei w = GLsizei(r.right - r.left), h = GLsizei(r.bottom - r.top);
-    const GLint level = GLint(s->container_ ? s->level : 0);
-    impl_->cache.BindTexture(0, s->glTexture);
-    if (s->format == D3DFMT_A8R8G8B8 && pitch % 4 == 0) {
-        // GL's own byte order: straight from the rows, no converted copy.
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, GLint(pitch / 4));
-        glTexSubImage2D(GL_TEXTURE_2D, level, r.left, r.top, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, bytes);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-        return;
-    }
-    std::vector<uint32_t> pixels(size_t(w) * size_t(h));
-    const UINT bpp = FindFormat(s->format)->bytesPerPixel;
-    for (GLsizei y = 0; y < h; ++y) {
-        const uint8_t* row = bytes + size_t(y) * pitch;
-        uint32_t* out = &pixels[size_t(y) * size_t(w)];
-        for (GLsizei x = 0; x < w; ++x) out[x] = ReadPixel(s->format, row + size_t(x) * bpp);
-    }
-    glTexSubImage2D(GL_TEXTURE_2D, level, r.left, r.top, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
-}
-
-void GlBackend::ReadBackSurface(SurfaceImpl* s) {
-    Impl& m = *impl_;
-    if (s->glRenderbuffer) {
-        m.cache.BindReadFramebuffer(m.readFbo);
-        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
-        glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, s->glRenderbuffer);
-        if (s->format == D3DFMT_D16_LOCKABLE)
-            glReadPixels(0, 0, GLsizei(s->width), GLsizei(s->height), GL_DEPTH_COMPONENT, GL_UNSIGNED_SHORT, s->mem.data());
-        else if (s->format == D3DFMT_D32F_LOCKABLE)
-            glReadPixels(0, 0, GLsizei(s->width), GLsizei(s->height), GL_DEPTH_COMPONENT, GL_FLOAT, s->mem.data());
-        glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, 0);
-        return;
-    }
-    ReadBackRect(s, RECT{0, 0, LONG(s->width), LONG(s->height)}, s->mem.data(), s->pitch);
-}
-
-void GlBackend::ReadBackRect(SurfaceImpl* s, const RECT& r, uint8_t* bytes, size_t pitch) {
-    Impl& m = *impl_;
-    if (!s->glTexture || !CanConvert(s->format)) return;
-    const GLsizei w = GLsizei(r.right - r.left), h = GLsizei(r.bottom - r.top);
-    m.cache.BindReadFramebuffer(m.readFbo);
-    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, s->glTexture,
-                           GLint(s->container_ ? s->level : 0));
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
-    if (s->format == D3DFMT_A8R8G8B8 && pitch % 4 == 0) {
-        glPixelStorei(GL_PACK_ROW_LENGTH, GLint(pitch / 4));
-        glReadPixels(r.left, r.top, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, bytes);
-        glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    } else {
-        std::vector<uint32_t> pixels(size_t(w) * size_t(h));
-        glReadPixels(r.left, r.top, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
-        const UINT bpp = FindFormat(s->format)->bytesPerPixel;
-        for (GLsizei y = 0; y < h; ++y)
-            for (GLsizei x = 0; x < w; ++x)
-                WritePixel(s->format, bytes + size_t(y) * pitch + size_t(x) * bpp,
-                           pixels[size_t(y) * size_t(w) + size_t(x)]);
-    }
-    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
-}
-
-unsigned GlBackend::CreateBuffer() {
-    MakeCurrent();
-    GLuint b = 0;
-    glGenBuffers(1, &b);
-    return b;
-}
-
-void GlBackend::DestroyBuffer(unsigned buffer) {
-    MakeCurrent();
-    if (impl_->cache.arrayBuffer[0] == buffer) impl_->cache.arrayBuffer[0] = 0xFFFFFFFF;
-    GLuint b = buffer;
-    glDeleteBuffers(1, &b);
-}
-
-void GlBackend::UploadBuffer(unsigned buffer, const void* data, size_t size, bool index) {
-    if (index) {
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer);
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(size), data, GL_DYNAMIC_DRAW);
-    } else {
-        impl_->cache.BindArrayBuffer(buffer);
-        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(size), data, GL_DYNAMIC_DRAW);
-    }
-}
-
-void GlBackend::Clear(const DeviceState& s, SurfaceImpl* rt, SurfaceImpl* ds, DWORD count, const D3DRECT* rects,
-                      DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
-    Impl& m = *impl_;
-    if (rt) rt->SyncToGpu();
-    m.Attach(rt, (flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) || ds ? ds : nullptr);
-    GLbitfield bits = 0;
-    if ((flags & D3DCLEAR_TARGET) && rt) {
-        float c[4];
-        ColorToFloats(color, c);
-        if (!FindFormat(rt->format)->hasAlpha) c[3] = 1.0f;
-        glClearColor(c[0], c[1], c[2], c[3]);
-        m.cache.ColorMask(true, true, true, true);
-        bits |= GL_COLOR_BUFFER_BIT;
-    }
-    if ((flags & D3DCLEAR_ZBUFFER) && ds) {
-        glClearDepth(z);
-        m.cache.DepthMask(true);
-        bits |= GL_DEPTH_BUFFER_BIT;
-    }
-    if ((flags & D3DCLEAR_STENCIL) && ds) {
-        glClearStencil(GLint(stencil & 0xFF));
-        m.cache.StencilWriteMask(0xFF);
-        bits |= GL_STENCIL_BUFFER_BIT;
-    }
-    if (!bits) return;
-    // Direct3D clears the viewport, intersected with each rectangle.
-    const D3DVIEWPORT9& vp = s.viewport;
-    D3DRECT whole{LONG(vp.X), LONG(vp.Y), LONG(vp.X + vp.Width), LONG(vp.Y + vp.Height)};
-    m.cache.Enable(GL_SCISSOR_TEST, true);
-    DWORD n = count ? count : 1;
-    for (DWORD i = 0; i < n; ++i) {
-        D3DRECT r = count ? rects[i] : whole;
-        LONG x1 = std::max(r.x1, whole.x1), y1 = std::max(r.y1, whole.y1);
-        LONG x2 = std::min(r.x2, whole.x2), y2 = std::min(r.y2, whole.y2);
-        if (x1 >= x2 || y1 >= y2) continue;
-        m.cache.Scissor(x1, y1, x2 - x1, y2 - y1);
-        glClear(bits);
-    }
-    if ((bits & GL_COLOR_BUFFER_BIT) && rt) rt->gpuNewer = true;
-    if ((bits & (GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT)) && ds) ds->gpuNewer = true;
-}
-
-void GlBackend::Draw(const DrawParams& p) {
-    Impl& m = *impl_;
-    const DeviceState& s = *p.state;
-    const DWORD* rs = s.renderStates;
-    SurfaceImpl* rt = p.renderTarget;
-    if (!rt) return;
-    rt->SyncToGpu();
-    m.Attach(rt, p.depthStencil);
-
-    // Viewport and scissor, in GL rows that equal Direct3D rows.
-    const D3DVIEWPORT9& vp = s.viewport;
-    m.cache.Viewport(GLint(vp.X), GLint(vp.Y), GLint(vp.Width), GLint(vp.Height));
-    m.cache.DepthRange(vp.MinZ, vp.MaxZ);
-    if (rs[D3DRS_SCISSORTESTENABLE]) {
-        m.cache.Enable(GL_SCISSOR_TEST, true);
-        const RECT& r = s.scissor;
-        m.cache.Scissor(r.left, r.top, std::max<LONG>(0, r.right - r.left), std::max<LONG>(0, r.bottom - r.top));
-    } else {
-        m.cache.Enable(GL_SCISSOR_TEST, false);
-    }
-
-    // Blending
-    if (rs[D3DRS_ALPHABLENDENABLE]) {
-        m.cache.Enable(GL_BLEND, true);
-        GLenum sc, dc, sa, da;
-        BlendPair(rs[D3DRS_SRCBLEND], rs[D3DRS_DESTBLEND], &sc, &dc);
-        GLenum opColor = BlendOp(rs[D3DRS_BLENDOP]), opAlpha = opColor;
-        if (rs[D3DRS_SEPARATEALPHABLENDENABLE]) {
-            BlendPair(rs[D3DRS_SRCBLENDALPHA], rs[D3DRS_DESTBLENDALPHA], &sa, &da);
-            opAlpha = BlendOp(rs[D3DRS_BLENDOPALPHA]);
-        } else {
-            sa = sc;
-            da = dc;
-        }
-        m.cache.BlendFunc(sc, dc, sa, da);
-        m.cache.BlendEquation(opColor, opAlpha);
-        float bf[4];
-        ColorToFloats(rs[D3DRS_BLENDFACTOR], bf);
-        m.cache.BlendColor(bf[0], bf[1], bf[2], bf[3]);
-    } else {
-        m.cache.Enable(GL_BLEND, false);
-    }
-
-    // Depth and stencil: nothing without a depth-stencil surface.
-    const bool depth = p.depthStencil && rs[D3DRS_ZENABLE] != D3DZB_FALSE;
-    m.cache.Enable(GL_DEPTH_TEST, depth);
-    if (depth) {
-        m.cache.DepthFunc(CompareFunc(rs[D3DRS_ZFUNC]));
-        m.cache.DepthMask(rs[D3DRS_ZWRITEENABLE] != 0);
-    }
-    const bool stencil = p.depthStencil && rs[D3DRS_STENCILENABLE] && FindFormat(p.depthStencil->format)->stencil;
-    m.cache.Enable(GL_STENCIL_TEST, stencil);
-    if (stencil) {
-        GLint ref = GLint(rs[D3DRS_STENCILREF] & 0xFF), mask = GLint(rs[D3DRS_STENCILMASK] & 0xFF);
-        m.cache.StencilFront(GLint(CompareFunc(rs[D3DRS_STENCILFUNC])), ref, mask,
-                             GLint(StencilOp(rs[D3DRS_STENCILFAIL])), GLint(StencilOp(rs[D3DRS_STENCILZFAIL])),
-                             GLint(StencilOp(rs[D3DRS_STENCILPASS])));
-        // Screen-counter-clockwise faces are GL's back faces here.
-        if (rs[D3DRS_TWOSIDEDSTENCILMODE])
-            m.cache.StencilBack(GLint(CompareFunc(rs[D3DRS_CCW_STENCILFUNC])), ref, mask,
-                                GLint(StencilOp(rs[D3DRS_CCW_STENCILFAIL])),
-                                GLint(StencilOp(rs[D3DRS_CCW_STENCILZFAIL])),
-                                GLint(StencilOp(rs[D3DRS_CCW_STENCILPASS])));
-        else
-            m.cache.StencilBack(GLint(CompareFunc(rs[D3DRS_STENCILFUNC])), ref, mask,
-                                GLint(StencilOp(rs[D3DRS_STENCILFAIL])), GLint(StencilOp(rs[D3DRS_STENCILZFAIL])),
-                                GLint(StencilOp(rs[D3DRS_STENCILPASS])));
-        m.cache.StencilWriteMask(rs[D3DRS_STENCILWRITEMASK] & 0xFF);
-    }
-
-    // Culling: Direct3D's screen-clockwise triangles come out GL-counter-clockwise (front).
-    switch (rs[D3DRS_CULLMODE]) {
-    case D3DCULL_CW:
-        m.cache.Enable(GL_CULL_FACE, true);
-        m.cache.CullFace(GL_FRONT);
-        break;
-    case D3DCULL_CCW:
-        m.cache.Enable(GL_CULL_FACE, true);
-        m.cache.CullFace(GL_BACK);
-        break;
-    default: m.cache.Enable(GL_CULL_FACE, false); break;
-    }
-
-    const DWORD mask = rs[D3DRS_COLORWRITEENABLE];
-    const bool alphaWrite = (mask & 8) && FindFormat(rt->format)->hasAlpha;
-    m.cache.ColorMask(mask & 1, mask & 2, mask & 4, alphaWrite);
-    m.cache.Enable(GL_DITHER, rs[D3DRS_DITHERENABLE] != 0);
-    m.cache.PolygonMode(rs[D3DRS_FILLMODE] == D3DFILL_POINT       ? GLenum(GL_POINT)
-                        : rs[D3DRS_FILLMODE] == D3DFILL_WIREFRAME ? GLenum(GL_LINE)
-                                                                  : GLenum(GL_FILL));
-    if (rs[D3DRS_FOGENABLE]) m.LogOnce("fog is not emulated by the fixed-function path");
-
-    // Program key
-    ProgramKey key;
-    auto* user = static_cast<VertexShaderImpl*>(s.vertexShader);
-    if (user) {
-        key.userShader = user->key;
-        key.capture = CaptureEnabled();
-    }
-    key.pretransformed = !user && p.layout->pretransformed;
-    key.hasNormal = p.layout->has(kAttrNormal);
-    key.hasDiffuse = p.layout->has(kAttrDiffuse);
-    key.hasSpecular = p.layout->has(kAttrSpecular);
-    key.lighting = !user && !key.pretransformed && rs[D3DRS_LIGHTING];
-    if (key.lighting) {
-        key.colorVertex = rs[D3DRS_COLORVERTEX] != 0;
-        key.diffuseSource = rs[D3DRS_DIFFUSEMATERIALSOURCE];
-        key.ambientSource = rs[D3DRS_AMBIENTMATERIALSOURCE];
-        key.specularSource = rs[D3DRS_SPECULARMATERIALSOURCE];
-        key.emissiveSource = rs[D3DRS_EMISSIVEMATERIALSOURCE];
-        for (const auto& [index, on] : s.lightEnabled) {
-            if (!on || key.lightTypes.size() >= 8) continue;
-            key.lightTypes.push_back(s.lights.at(index).Type);
-        }
-    }
-    key.flat = rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
-    key.specularEnable = rs[D3DRS_SPECULARENABLE] != 0;
-    key.alphaFunc = rs[D3DRS_ALPHATESTENABLE] ? rs[D3DRS_ALPHAFUNC] : DWORD(D3DCMP_ALWAYS);
-    if (key.alphaFunc < D3DCMP_NEVER || key.alphaFunc > D3DCMP_ALWAYS) key.alphaFunc = D3DCMP_ALWAYS;
-    for (int st = 0; st < 8; ++st) {
-        const DWORD* ts = s.stageStates[st];
-        if (ts[D3DTSS_COLOROP] == D3DTOP_DISABLE) break;
-        auto* tex = static_cast<TextureImpl*>(s.textures[st]);
-        bool bound = tex && tex->glTexture && !(rt->container_ == tex);
-        // A stage whose first colour argument is a missing texture acts as DISABLE.
-        if ((ts[D3DTSS_COLORARG1] & D3DTA_SELECTMASK) == D3DTA_TEXTURE && !bound &&
-            ts[D3DTSS_COLOROP] != D3DTOP_SELECTARG2)
-            break;
-        StageKey sk{};
-        sk.colorOp = ts[D3DTSS_COLOROP];
-        sk.colorArg[0] = ts[D3DTSS_COLORARG0];
-        sk.colorArg[1] = ts[D3DTSS_COLORARG1];
-        sk.colorArg[2] = ts[D3DTSS_COLORARG2];
-        sk.alphaOp = ts[D3DTSS_ALPHAOP];
-        sk.alphaArg[0] = ts[D3DTSS_ALPHAARG0];
-        sk.alphaArg[1] = ts[D3DTSS_ALPHAARG1];
-        sk.alphaArg[2] = ts[D3DTSS_ALPHAARG2];
-        sk.result = ts[D3DTSS_RESULTARG];
-        sk.texCoord = ts[D3DTSS_TEXCOORDINDEX] & 0xFFFF;
-        sk.texture = bound;
-        key.stages.push_back(sk);
-        if (bound) {
-            for (auto& level : tex->levels) level->SyncToGpu();
-            m.cache.BindTexture(GLuint(st), tex->glTexture);
-            m.ApplySampler(st, s.samplerStates[st], GLuint(tex->levels.size()));
-        }
-    }
-    Program* prog = m.GetProgram(key, user);
-    if (!prog->id) return;
-    m.cache.UseProgram(prog->id);
-    glUniform4f(prog->viewport, float(vp.X), float(vp.Y), float(vp.Width), float(vp.Height));
-    glUniform2f(prog->depth, vp.MinZ, vp.MaxZ);
-    if (user) {
-        UploadUserConstants(prog->user, *user, s.vsConstants);
-    } else if (!key.pretransformed) {
-        D3DMATRIX wvp = Multiply(Multiply(s.world, s.view), s.projection);
-        glUniformMatrix4fv(prog->wvp, 1, GL_FALSE, &wvp.m[0][0]);
-        glUniformMatrix4fv(prog->world, 1, GL_FALSE, &s.world.m[0][0]);
-    }
-    if (key.lighting) {
-        float amb[4];
-        ColorToFloats(rs[D3DRS_AMBIENT], amb);
-        glUniform4fv(prog->ambient, 1, amb);
-        glUniform4fv(prog->matDiffuse, 1, &s.material.Diffuse.r);
-        glUniform4fv(prog->matAmbient, 1, &s.material.Ambient.r);
-        glUniform4fv(prog->matSpecular, 1, &s.material.Specular.r);
-        glUniform4fv(prog->matEmissive, 1, &s.material.Emissive.r);
-        float diffuse[32] = {}, ambient[32] = {}, pos[32] = {}, dir[32] = {}, att[32] = {};
-        int i = 0;
-        for (const auto& [index, on] : s.lightEnabled) {
-            if (!on || i >= 8) continue;
-            const D3DLIGHT9& l = s.lights.at(index);
-            std::memcpy(&diffuse[i * 4], &l.Diffuse.r, 16);
-            std::memcpy(&ambient[i * 4], &l.Ambient.r, 16);
-            pos[i * 4] = l.Position.x;
-            pos[i * 4 + 1] = l.Position.y;
-            pos[i * 4 + 2] = l.Position.z;
-            pos[i * 4 + 3] = l.Range;
-            dir[i * 4] = l.Direction.x;
-            dir[i * 4 + 1] = l.Direction.y;
-            dir[i * 4 + 2] = l.Direction.z;
-            att[i * 4] = l.Attenuation0;
-            att[i * 4 + 1] = l.Attenuation1;
-            att[i * 4 + 2] = l.Attenuation2;
-            ++i;
-        }
-        glUniform4fv(prog->lightDiffuse, 8, diffuse);
-        glUniform4fv(prog->lightAmbient, 8, ambient);
-        glUniform4fv(prog->lightPos, 8, pos);
-        glUniform4fv(prog->lightDir, 8, dir);
-        glUniform4fv(prog->lightAtt, 8, att);
-    }
-    float tf[4];
-    ColorToFloats(rs[D3DRS_TEXTUREFACTOR], tf);
-    glUniform4fv(prog->tfactor, 1, tf);
-    float constants[32];
-    for (int st = 0; st < 8; ++st) ColorToFloats(s.stageStates[st][D3DTSS_CONSTANT], &constants[st * 4]);
-    glUniform4fv(prog->constants, 8, constants);
-    glUniform1f(prog->alphaRef, float(rs[D3DRS_ALPHAREF] & 0xFF));
-
-    // Vertex input
-    GLuint buffer;
-    if (p.userVertices) {
-        buffer = m.streamVertices;
-        m.cache.BindArrayBuffer(buffer);
-        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(p.userVertexBytes), p.userVertices, GL_STREAM_DRAW);
-    } else {
-        VertexBufferImpl* vb = p.vertexBuffer;
-        buffer = vb->glBuffer;
-        if (vb->cpuNewer) {
-            UploadBuffer(buffer, vb->mem.data(), vb->mem.size(), false);
-            vb->cpuNewer = false;
-        }
-        m.cache.BindArrayBuffer(buffer);
-    }
-    bool enabled[kAttrCount] = {};
-    if (user) BindUserInputs(prog->user, *user, *p.layout, p.vertexOffset, p.stride);
-    for (const auto& a : p.layout->attribs) {
-        GLuint loc = GLuint(a.slot);
-        if (user || !AttribPointer(loc, a.declType, p.stride, p.vertexOffset + a.offset)) continue;
-        glEnableVertexAttribArray(loc);
-        enabled[a.slot] = true;
-    }
-    for (int slot = 0; slot < kAttrCount && !user; ++slot) {
-        if (enabled[slot]) continue;
-        glDisableVertexAttribArray(GLuint(slot));
-        if (slot == kAttrDiffuse) glVertexAttrib4f(GLuint(slot), 1, 1, 1, 1);
-        else if (slot == kAttrSpecular) glVertexAttrib4f(GLuint(slot), 0, 0, 0, 0);
-        else glVertexAttrib4f(GLuint(slot), 0, 0, 0, 1);
-    }
-
-    const GLenum mode = PrimitiveMode(p.type);
-    if (key.capture) CaptureDraw(true, mode, p.vertexCount);
-    if (p.indexed) {
-        const size_t indexSize = p.index32 ? 4 : 2;
-        const GLenum type = p.index32 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT;
-        if (p.userIndices) {
-            UploadBuffer(m.streamIndices, p.userIndices, size_t(p.vertexCount) * indexSize, true);
-            glDrawElementsBaseVertex(mode, GLsizei(p.vertexCount), type, nullptr, 0);
-        } else {
-            IndexBufferImpl* ib = p.indexBuffer;
-            if (ib->cpuNewer) {
-                UploadBuffer(ib->glBuffer, ib->mem.data(), ib->mem.size(), true);
-                ib->cpuNewer = false;
-            } else {
-                glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ib->glBuffer);
-            }
-            glDrawElementsBaseVertex(mode, GLsizei(p.vertexCount), type,
-                                     reinterpret_cast<const void*>(size_t(p.startIndex) * indexSize), p.baseVertex);
-        }
-    } else {
-        glDrawArrays(mode, GLint(p.firstVertex), GLsizei(p.vertexCount));
-    }
-    if (key.capture) CaptureDraw(false, mode, p.vertexCount);
-    rt->gpuNewer = true;
-    if (p.depthStencil && depth && rs[D3DRS_ZWRITEENABLE]) p.depthStencil->gpuNewer = true;
-}
-
-void GlBackend::Present(SurfaceImpl* backBuffer, bool fullscreen, bool capture) {
-    Impl& m = *impl_;
-    int dw = 0, dh = 0;
-    SDL_GL_GetDrawableSize(m.window, &dw, &dh);
-    if (dw <= 0 || dh <= 0 || !backBuffer) return;  // minimised: nothing to show
-    backBuffer->SyncToGpu();
-    const int bw = int(backBuffer->width), bh = int(backBuffer->height);
-    int x0 = 0, y0 = 0, x1 = dw, y1 = dh;
-    if (fullscreen) {
-        RECT r = LetterboxRect(UINT(bw), UINT(bh), UINT(dw), UINT(dh));
-        x0 = r.left;
-        y0 = r.top;
-        x1 = r.right;
-        y1 = r.bottom;
-    }
-    m.cache.Enable(GL_SCISSOR_TEST, false);
-    m.cache.ColorMask(true, true, true, true);
-    m.cache.BindDrawFramebuffer(0);
-    if (fullscreen && (x0 > 0 || y0 > 0)) {
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-    }
-    m.cache.BindReadFramebuffer(m.readFbo);
-    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, backBuffer->glTexture, 0);
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
-    const bool sameSize = (x1 - x0) == bw && (y1 - y0) == bh;
-    // The one flip: Direct3D's top row goes to the window's top.
-    glBlitFramebuffer(0, 0, bw, bh, x0, dh - y0, x1, dh - y1, GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
-    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
-    if (capture) {
-        m.cache.BindReadFramebuffer(0);
-        glReadBuffer(GL_BACK);
-        std::vector<uint32_t> rows(size_t(dw) * dh);
-        glReadPixels(0, 0, dw, dh, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
-        d3d9test::Image image;
-        image.width = UINT(dw);
-        image.height = UINT(dh);
-        image.pixels.resize(rows.size());
-        for (int y = 0; y < dh; ++y)
-            std::memcpy(&image.pixels[size_t(y) * dw], &rows[size_t(dh - 1 - y) * dw], size_t(dw) * 4);
-        StorePresentedFrame(std::move(image));
-    }
-    SDL_GL_SwapWindow(m.window);
-}
-
 RECT LetterboxRect(UINT backWidth, UINT backHeight, UINT screenWidth, UINT screenHeight) {
     if (!backWidth || !backHeight) return RECT{0, 0, LONG(screenWidth), LONG(screenHeight)};
     double scale = std::min(double(screenWidth) / backWidth, double(screenHeight) / backHeight);
@@ -1303,7 +1318,5 @@ RECT LetterboxRect(UINT backWidth, UINT backHeight, UINT screenWidth, UINT scree
     LONG x = (LONG(screenWidth) - w) / 2, y = (LONG(screenHeight) - h) / 2;
     return RECT{x, y, x + w, y + h};
 }
-
-size_t GlBackend::ProgramCount() const { return impl_->programs.size(); }
 
 }  // namespace d3d9impl

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "platform/d3d9/d3d9_internal.h"
-#include "platform/d3d9/gl_backend.h"
+#include "platform/d3d9/backend.h"
 #include "platform/win32/testing.h"
 
 namespace d3d9impl {
@@ -49,7 +49,7 @@ SurfaceImpl::SurfaceImpl(Device* device, SurfaceRole role, D3DFORMAT format, D3D
     pitch = RowBytes(format, width);
     fill = (pool == D3DPOOL_DEFAULT && !implicit) ? kPoison : 0;
     // Managed levels survive a reset inside GL's own texture, so GL alone holds them.
-    heldByGl = container_ && pool == D3DPOOL_MANAGED && device_->gl() && CanConvert(format);
+    heldByGl = container_ && pool == D3DPOOL_MANAGED && device_->backend()->HoldsManagedLevels() && CanConvert(format);
     // What GL draws into is read back only on demand; most targets never are.
     const bool drawnByGl = role == SurfaceRole::RenderTarget || role == SurfaceRole::BackBuffer ||
                            role == SurfaceRole::DepthStencil || (usage & D3DUSAGE_RENDERTARGET);
@@ -62,13 +62,13 @@ SurfaceImpl::SurfaceImpl(Device* device, SurfaceRole role, D3DFORMAT format, D3D
             device_->AddRefInternal();
             device_->Register(this, pool, 1);
         }
-        if (device_->gl()) device_->gl()->CreateSurfaceObject(this);
+        device_->backend()->CreateSurfaceObject(this);
     }
 }
 
 SurfaceImpl::~SurfaceImpl() {
     if (!container_) {
-        if (device_->gl()) device_->gl()->DestroySurfaceObject(this);
+        device_->backend()->DestroySurfaceObject(this);
         if (!implicit) {
             device_->Unregister(this);
             device_->ReleaseInternal();
@@ -138,29 +138,24 @@ void SurfaceImpl::SyncToCpu() {
         }
         gpuNewer = true;
     }
-    if (gpuNewer && device_->gl()) {
-        device_->gl()->MakeCurrent();
-        device_->gl()->ReadBackSurface(this);
-    }
+    if (gpuNewer) device_->backend()->ReadBackSurface(this);
     gpuNewer = false;
 }
 
 void SurfaceImpl::SyncToGpu() {
     if (mem.empty()) {
-        if (blank && glTexture && device_->gl()) FillBlank();
+        if (blank && glTexture) FillBlank();
         return;
     }
-    if (cpuNewer && device_->gl() && (glTexture || glRenderbuffer)) {
-        device_->gl()->MakeCurrent();
-        device_->gl()->UploadSurface(this);
+    if (cpuNewer && (glTexture || glRenderbuffer)) {
+        device_->backend()->UploadRect(this, RECT{0, 0, LONG(width), LONG(height)}, mem.data(), pitch);
         cpuNewer = false;
     }
 }
 
 void SurfaceImpl::FillBlank() {
     const std::vector<uint8_t> contents(Bytes(), fill);
-    device_->gl()->MakeCurrent();
-    device_->gl()->UploadRect(this, RECT{0, 0, LONG(width), LONG(height)}, contents.data(), pitch);
+    device_->backend()->UploadRect(this, RECT{0, 0, LONG(width), LONG(height)}, contents.data(), pitch);
     blank = false;
 }
 
@@ -170,10 +165,7 @@ std::vector<uint8_t> SurfaceImpl::Contents() {
         return mem;
     }
     std::vector<uint8_t> bytes(Bytes(), fill);
-    if (!blank) {
-        device_->gl()->MakeCurrent();
-        device_->gl()->ReadBackRect(this, RECT{0, 0, LONG(width), LONG(height)}, bytes.data(), pitch);
-    }
+    if (!blank) device_->backend()->ReadBackRect(this, RECT{0, 0, LONG(width), LONG(height)}, bytes.data(), pitch);
     return bytes;
 }
 
@@ -216,10 +208,7 @@ HRESULT SurfaceImpl::LockRect(D3DLOCKED_RECT* out, const RECT* rect, DWORD flags
     }
     if (heldByGl) {
         // Only the locked rectangle leaves GL, and only until the unlock.
-        if (!blank) {
-            device_->gl()->MakeCurrent();
-            device_->gl()->ReadBackRect(this, r, lockBuffer_.data(), lockPitch_);
-        }
+        if (!blank) device_->backend()->ReadBackRect(this, r, lockBuffer_.data(), lockPitch_);
     } else {
         if (mem.empty() || !(flags & D3DLOCK_DISCARD)) SyncToCpu();
         gpuNewer = false;
@@ -246,8 +235,7 @@ HRESULT SurfaceImpl::UnlockRect() {
         if (!readOnlyLock_) {
             const bool whole = r.left == 0 && r.top == 0 && r.right == LONG(width) && r.bottom == LONG(height);
             if (blank && !whole) FillBlank();
-            device_->gl()->MakeCurrent();
-            device_->gl()->UploadRect(this, r, lockBuffer_.data(), lockPitch_);
+            device_->backend()->UploadRect(this, r, lockBuffer_.data(), lockPitch_);
             blank = false;
             device_->NoteLargeFrees();
         }
@@ -289,13 +277,13 @@ TextureImpl::TextureImpl(Device* device, UINT width, UINT height, UINT levelCoun
                                                        this, i, true));
     }
     device_->Register(this, pool, 0);
-    if (device_->gl() && pool != D3DPOOL_SYSTEMMEM && pool != D3DPOOL_SCRATCH) device_->gl()->CreateTextureObject(this);
+    if (pool != D3DPOOL_SYSTEMMEM && pool != D3DPOOL_SCRATCH) device_->backend()->CreateTextureObject(this);
 }
 
 TextureImpl::~TextureImpl() {
     device_->NoteLargeFrees();
     device_->FreeTextureMemory(memoryBytes);
-    if (device_->gl() && glTexture) device_->gl()->DestroyTextureObject(this);
+    if (glTexture) device_->backend()->DestroyTextureObject(this);
     levels.clear();
     device_->Unregister(this);
     device_->ReleaseInternal();
@@ -354,11 +342,11 @@ BufferImpl<Interface>::BufferImpl(Device* device, UINT length, DWORD usage, D3DP
     mem.assign(length, pool == D3DPOOL_DEFAULT ? kPoison : 0);
     device_->AddRefInternal();
     device_->Register(this, pool, kind);
-    if (device_->gl() && pool != D3DPOOL_SYSTEMMEM) glBuffer = device_->gl()->CreateBuffer();
+    if (pool != D3DPOOL_SYSTEMMEM) glBuffer = device_->backend()->CreateBuffer();
 }
 template <class Interface>
 BufferImpl<Interface>::~BufferImpl() {
-    if (device_->gl() && glBuffer) device_->gl()->DestroyBuffer(glBuffer);
+    if (glBuffer) device_->backend()->DestroyBuffer(glBuffer);
     device_->Unregister(this);
     device_->ReleaseInternal();
 }

@@ -3,7 +3,7 @@
 #include <unordered_map>
 
 #include "platform/d3d9/d3d9_internal.h"
-#include "platform/d3d9/gl_backend.h"
+#include "platform/d3d9/backend.h"
 
 namespace d3d9impl {
 
@@ -122,8 +122,7 @@ void ClearGLCounters() {
     g_glStateFiltered = 0;
 }
 size_t ProgramCacheSize(IDirect3DDevice9* device) {
-    GlBackend* gl = AsDevice(device)->gl();
-    return gl ? gl->ProgramCount() : 0;
+    return AsDevice(device)->backend()->ProgramCount();
 }
 
 Image ReadSurface(IDirect3DSurface9* surface) {
