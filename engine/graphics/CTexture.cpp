@@ -3,18 +3,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/core/Kestra.h"
 #include "engine/core/KestraFile.h"
 #include "engine/core/KestraLog.h"
 #include "engine/graphics/CLagFile.h"
 #include "engine/graphics/Kestra3D.h"
 
 namespace {
-
-template <class T>
-void SafeRelease(T*& p) {
-    if (p) p->Release();
-    p = nullptr;
-}
 
 bool IsBlockCompressed(D3DFORMAT format) {
     return format == D3DFMT_DXT1 || format == D3DFMT_DXT2 || format == D3DFMT_DXT3 || format == D3DFMT_DXT4 ||
@@ -53,14 +48,14 @@ CTexture::CTexture(CDeviceObjectManager* manager) : CSurfaceBase(manager) {}
 
 CTexture::~CTexture() {
     Unlock();
-    SafeRelease(baseTexture_);
-    SafeRelease(texture_);
+    Kestra::SafeRelease(baseTexture_);
+    Kestra::SafeRelease(texture_);
 }
 
 void CTexture::ReleaseTextures() {
     Unlock();
-    SafeRelease(baseTexture_);
-    SafeRelease(texture_);
+    Kestra::SafeRelease(baseTexture_);
+    Kestra::SafeRelease(texture_);
 }
 
 void CTexture::SizeToPowerOfTwo(uint32_t wantedWidth, uint32_t wantedHeight) {
@@ -293,7 +288,7 @@ bool CTexture::LoadFromMemory(const void* data, uint32_t size, uint32_t formatKi
         if (FAILED(hr)) {
             Kestra::LogRed("サーフェイスの取得に失敗しました [ %s ]", GetErrorText(hr));
             Kestra::LogNewLine();
-            SafeRelease(texture_);
+            Kestra::SafeRelease(texture_);
             return false;
         }
         D3DSURFACE_DESC desc{};
@@ -303,7 +298,7 @@ bool CTexture::LoadFromMemory(const void* data, uint32_t size, uint32_t formatKi
         if (FAILED(hr)) {
             Kestra::LogRed("画像の読み込みに失敗しました [ %s ]", GetErrorText(hr));
             Kestra::LogNewLine();
-            SafeRelease(texture_);
+            Kestra::SafeRelease(texture_);
             return false;
         }
     }
@@ -318,7 +313,7 @@ bool CTexture::LoadFromMemory(const void* data, uint32_t size, uint32_t formatKi
 void CTexture::OnLostDevice() {
     if (pool_ != D3DPOOL_DEFAULT) return;
     Unlock();
-    SafeRelease(texture_);
+    Kestra::SafeRelease(texture_);
 }
 
 void CTexture::OnResetDevice() {
@@ -453,7 +448,7 @@ bool CTexture::CopyToBase() {
     HRESULT hr = texture_->GetSurfaceLevel(0, &from);
     if (SUCCEEDED(hr)) hr = baseTexture_->GetSurfaceLevel(0, &to);
     if (FAILED(hr)) {
-        SafeRelease(from);
+        Kestra::SafeRelease(from);
         Kestra::LogRed("サーフェイスの取得に失敗 [%s]", GetErrorText(hr));
         Kestra::LogNewLine();
         return false;
