@@ -92,7 +92,11 @@ void LogExit() {
     LogNewLine();
 }
 
-void BootErrorBox(const char* text) { MessageBox(MB_ICONERROR, "ERROR", "%s", text); }
+// The error box of a failed boot step; false, the step's answer.
+bool BootErrorBox(const char* text) {
+    MessageBox(MB_ICONERROR, "ERROR", "%s", text);
+    return false;
+}
 
 // The end of the boot road: device, files, log and mutex.
 void BootTail() {
@@ -113,17 +117,11 @@ void EndTimer() {
     timeEndPeriod(1);
 }
 
-bool StartFibers() {
-    if (KestraFiber::Initialize()) return true;
-    BootErrorBox("ファイバーの初期化に失敗");
-    return false;
-}
+bool StartFibers() { return KestraFiber::Initialize() || BootErrorBox("ファイバーの初期化に失敗"); }
 
 bool StartDevice() {
     const FrameState& f = Frame();
-    if (Kestra3D::Start(f.window, f.windowed != 0)) return true;
-    BootErrorBox("３Ｄシステムの起動に失敗");
-    return false;
+    return Kestra3D::Start(f.window, f.windowed != 0) || BootErrorBox("３Ｄシステムの起動に失敗");
 }
 
 // Finalize's order. It is not the reverse of the start: the grid table and the model
@@ -294,14 +292,8 @@ bool Initialize() {
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     windowClass.lpszMenuName = nullptr;
     windowClass.lpszClassName = f.applicationName;
-    if (!RegisterClassA(&windowClass)) {
-        BootErrorBox("ウィンドウ生成に失敗");
-        return false;
-    }
-    if (!CreateMainWindow()) {
-        BootErrorBox("ウィンドウ生成に失敗");
-        return false;
-    }
+    if (!RegisterClassA(&windowClass)) return BootErrorBox("ウィンドウ生成に失敗");
+    if (!CreateMainWindow()) return BootErrorBox("ウィンドウ生成に失敗");
 
     timeBeginPeriod(1);
     f.frameTimer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);

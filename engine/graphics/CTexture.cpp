@@ -55,11 +55,7 @@ bool LogOutcome(bool ok) {
 
 CTexture::CTexture(CDeviceObjectManager* manager) : CSurfaceBase(manager) {}
 
-CTexture::~CTexture() {
-    Unlock();
-    Kestra::SafeRelease(baseTexture_);
-    Kestra::SafeRelease(texture_);
-}
+CTexture::~CTexture() { ReleaseTextures(); }
 
 void CTexture::ReleaseTextures() {
     Unlock();

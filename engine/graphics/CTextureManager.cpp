@@ -69,9 +69,8 @@ CTexture* CTextureManager::CreateFromLAG(const char* archive, const char* entry,
     const bool shareable = length >= 0 && size_t(length) < sizeof(name);
     if (shareable)
         if (CTexture* shared = FindShared(name)) return shared;
-    CTexture* texture = Finish(new (std::nothrow) CTexture(this),
-                               [&](CTexture* t) { return t->CreateFromLAG(key, entry, formatKind); }, name);
-    return texture;
+    return Finish(new (std::nothrow) CTexture(this),
+                  [&](CTexture* t) { return t->CreateFromLAG(key, entry, formatKind); }, name);
 }
 
 CTexture* CTextureManager::CreateFromFile(const char* file, uint32_t formatKind, D3DCOLOR colorKey) {
