@@ -363,6 +363,7 @@ void Finalize() {
 
     // The game's micro threads end before anything they use.
     KestraMicroThread::Exit();
+    // Every stop runs, however far the start got: each passes over what never started.
     for (int turn = 0; turn < kNoStop; ++turn)
         for (const Step& s : kSteps)
             if (s.turn == turn && Uses(s.flag)) s.stop();
