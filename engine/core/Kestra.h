@@ -76,4 +76,11 @@ void SyncFrame();
 void AddPolygonCount(uint32_t count);
 void AddPolygonCount3D(uint32_t count);
 
+// Drops a COM-style reference if there is one and forgets the pointer.
+template <class T>
+void SafeRelease(T*& object) {
+    if (object) object->Release();
+    object = nullptr;
+}
+
 }  // namespace Kestra

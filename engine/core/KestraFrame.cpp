@@ -92,7 +92,11 @@ void LogExit() {
     LogNewLine();
 }
 
-void BootErrorBox(const char* text) { MessageBox(MB_ICONERROR, "ERROR", "%s", text); }
+// The error box of a failed boot step; false, the step's answer.
+bool BootErrorBox(const char* text) {
+    MessageBox(MB_ICONERROR, "ERROR", "%s", text);
+    return false;
+}
 
 // The end of the boot road: device, files, log and mutex.
 void BootTail() {
@@ -104,6 +108,100 @@ void BootTail() {
         CloseHandle(f.mutex);
         f.mutex = nullptr;
     }
+}
+
+void EndTimer() {
+    FrameState& f = Frame();
+    if (f.frameTimer) CloseHandle(f.frameTimer);
+    f.frameTimer = nullptr;
+    timeEndPeriod(1);
+}
+
+bool StartFibers() { return KestraFiber::Initialize() || BootErrorBox("ファイバーの初期化に失敗"); }
+
+bool StartDevice() {
+    const FrameState& f = Frame();
+    return Kestra3D::Start(f.window, f.windowed != 0) || BootErrorBox("３Ｄシステムの起動に失敗");
+}
+
+// Finalize's order. It is not the reverse of the start: the grid table and the model
+// slots start at Initialize but hold textures, effects and models of modules Start
+// brings up later, so they let go before those end; the rest keeps the order the
+// log has always shown.
+enum StopTurn : uint8_t {
+    kStopMicroThread, kStopFiber, kStopCdda, kStopInput, kStopMusic, kStopSound, kStopMedia, kStopSimple,
+    kStopGridTable, kStopModelEx, kStopModel, kStopCamera, kStopSprite3D, kStopPoint2D, kStopPoint3D,
+    kStopLine2D, kStopLine3D, kStopPrimitive3D, kStopShaderFx, kStopFontSprite3D, kStopFontSprite2D, kStopFont,
+    kStopSprite2D, kStopPrimitive2D, kStopSheet, kStopTexture, kStopSurface, kStopNetwork, kStopFep,
+    kStopAnimation, kNoStop
+};
+
+enum Phase : bool { kAtInitialize, kAtStart };  // Start's steps need the device
+enum Need : bool { kMust, kMay };               // kMay: a failed start is let pass
+
+// One subsystem: the use flag it needs (0: always), its start and stop (either may be absent).
+struct Step {
+    Phase phase;
+    uint32_t flag;
+    bool (*start)();
+    void (*stop)();
+    Need need;
+    StopTurn turn;
+};
+
+constexpr Step kSteps[] = {
+    {kAtInitialize, 0, KestraFep::Initialize, KestraFep::Finalize, kMay, kStopFep},
+    {kAtInitialize, 0, KestraAnimation::Initialize, KestraAnimation::Finalize, kMay, kStopAnimation},
+    {kAtInitialize, 0, KestraNetwork::Initialize, KestraNetwork::Finalize, kMay, kStopNetwork},
+    {kAtInitialize, 0, KestraMicroThread::Initialize, KestraMicroThread::Finalize, kMay, kStopMicroThread},
+    {kAtInitialize, KESTRA_USE_FIBER, StartFibers, KestraFiber::Finalize, kMust, kStopFiber},
+    {kAtInitialize, 0, KestraCamera::Initialize, KestraCamera::Finalize, kMust, kStopCamera},
+    {kAtInitialize, 0, Kestra3D::InitializeLights, nullptr, kMust, kNoStop},
+    {kAtInitialize, 0, KestraModel::Initialize, KestraModel::Finalize, kMust, kStopModel},
+    {kAtInitialize, 0, KestraSimple::InitializeTable, KestraSimple::FinalizeTable, kMust, kStopGridTable},
+    {kAtStart, 0, StartDevice, nullptr, kMust, kNoStop},  // the boot's end finishes the device
+    {kAtStart, 0, KestraSurface::Initialize, KestraSurface::Finalize, kMust, kStopSurface},
+    {kAtStart, 0, KestraTexture::Initialize, KestraTexture::Finalize, kMust, kStopTexture},
+    {kAtStart, 0, KestraSheet::Initialize, KestraSheet::Finalize, kMust, kStopSheet},
+    {kAtStart, 0, KestraSimple::Initialize, KestraSimple::Finalize, kMust, kStopSimple},
+    {kAtStart, 0, KestraFont::Initialize, KestraFont::Finalize, kMust, kStopFont},
+    {kAtStart, 0, KestraPoint2D::Initialize, KestraPoint2D::Finalize, kMust, kStopPoint2D},
+    {kAtStart, 0, KestraPoint3D::Initialize, KestraPoint3D::Finalize, kMust, kStopPoint3D},
+    {kAtStart, 0, KestraLine2D::Initialize, KestraLine2D::Finalize, kMust, kStopLine2D},
+    {kAtStart, 0, KestraLine3D::Initialize, KestraLine3D::Finalize, kMust, kStopLine3D},
+    {kAtStart, 0, KestraPrimitive2D::Initialize, KestraPrimitive2D::Finalize, kMust, kStopPrimitive2D},
+    {kAtStart, 0, KestraPrimitive3D::Initialize, KestraPrimitive3D::Finalize, kMust, kStopPrimitive3D},
+    {kAtStart, 0, KestraSprite2D::Initialize, KestraSprite2D::Finalize, kMust, kStopSprite2D},
+    {kAtStart, 0, KestraSprite3D::Initialize, KestraSprite3D::Finalize, kMust, kStopSprite3D},
+    {kAtStart, 0, KestraFontSprite2D::Initialize, KestraFontSprite2D::Finalize, kMust, kStopFontSprite2D},
+    {kAtStart, 0, KestraFontSprite3D::Initialize, KestraFontSprite3D::Finalize, kMust, kStopFontSprite3D},
+    {kAtStart, 0, KestraModelEx::Initialize, KestraModelEx::Finalize, kMust, kStopModelEx},
+    {kAtStart, 0, nullptr, KestraShaderFx::Finalize, kMust, kStopShaderFx},  // effects are made on demand
+    {kAtStart, KESTRA_USE_MEDIA, KestraMedia::Initialize, KestraMedia::Finalize, kMust, kStopMedia},
+    // Sound may fail: the game runs silent.
+    {kAtStart, KESTRA_USE_SOUND, KestraSound::Initialize, KestraSound::Finalize, kMay, kStopSound},
+    {kAtStart, KESTRA_USE_MUSIC, KestraMusic::Initialize, KestraMusic::Finalize, kMust, kStopMusic},
+    {kAtStart, KESTRA_USE_INPUT, KestraInput::Initialize, KestraInput::Finalize, kMust, kStopInput},
+    {kAtStart, KESTRA_USE_CDDA, nullptr, KestraCDDA::Finalize, kMust, kStopCdda},  // nothing to start
+};
+
+// Every stop has a turn of its own.
+constexpr bool TurnsAreWhole() {
+    int seen[kNoStop + 1] = {};
+    for (const Step& s : kSteps) ++seen[s.turn];
+    for (int turn = 0; turn < kNoStop; ++turn)
+        if (seen[turn] != 1) return false;
+    return true;
+}
+static_assert(TurnsAreWhole());
+
+bool Uses(uint32_t flag) { return flag == 0 || (Frame().useFlags & flag) != 0; }
+
+// Starts one phase's steps in order; false at the first needed one that fails.
+bool StartSteps(Phase phase) {
+    for (const Step& s : kSteps)
+        if (s.phase == phase && s.start && Uses(s.flag) && !s.start() && s.need == kMust) return false;
+    return true;
 }
 
 }  // namespace
@@ -194,14 +292,8 @@ bool Initialize() {
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     windowClass.lpszMenuName = nullptr;
     windowClass.lpszClassName = f.applicationName;
-    if (!RegisterClassA(&windowClass)) {
-        BootErrorBox("ウィンドウ生成に失敗");
-        return false;
-    }
-    if (!CreateMainWindow()) {
-        BootErrorBox("ウィンドウ生成に失敗");
-        return false;
-    }
+    if (!RegisterClassA(&windowClass)) return BootErrorBox("ウィンドウ生成に失敗");
+    if (!CreateMainWindow()) return BootErrorBox("ウィンドウ生成に失敗");
 
     timeBeginPeriod(1);
     f.frameTimer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
@@ -211,26 +303,9 @@ bool Initialize() {
 
     // Finalize runs only after a start: a step failing from here gives the timer
     // and the timer period back itself.
-    auto fail = [&f] {
-        if (f.frameTimer) CloseHandle(f.frameTimer);
-        f.frameTimer = nullptr;
-        timeEndPeriod(1);
-        return false;
-    };
-
-    KestraFep::Initialize();
-    KestraAnimation::Initialize();
-    KestraNetwork::Initialize();
-    KestraMicroThread::Initialize();
-    if ((f.useFlags & KESTRA_USE_FIBER) && !KestraFiber::Initialize()) {
-        BootErrorBox("ファイバーの初期化に失敗");
-        return fail();
-    }
-
-    if (!KestraCamera::Initialize() || !Kestra3D::InitializeLights() || !KestraModel::Initialize() ||
-        !KestraSimple::InitializeTable())
-        return fail();
-    return true;
+    if (StartSteps(kAtInitialize)) return true;
+    EndTimer();
+    return false;
 }
 
 bool CreateMainWindow() {
@@ -265,27 +340,7 @@ bool CreateMainWindow() {
 bool Start() {
     FrameState& f = Frame();
     f.started = 1;
-    if (!Kestra3D::Start(f.window, f.windowed != 0)) {
-        BootErrorBox("３Ｄシステムの起動に失敗");
-        return false;
-    }
-
-    using StartFunction = bool (*)();
-    static const StartFunction kManagers[] = {
-        KestraSurface::Initialize,      KestraTexture::Initialize,      KestraSheet::Initialize,
-        KestraSimple::Initialize,       KestraFont::Initialize,         KestraPoint2D::Initialize,
-        KestraPoint3D::Initialize,      KestraLine2D::Initialize,       KestraLine3D::Initialize,
-        KestraPrimitive2D::Initialize,  KestraPrimitive3D::Initialize,  KestraSprite2D::Initialize,
-        KestraSprite3D::Initialize,     KestraFontSprite2D::Initialize, KestraFontSprite3D::Initialize,
-        KestraModelEx::Initialize,
-    };
-    for (StartFunction start : kManagers)
-        if (!start()) return false;
-
-    if ((f.useFlags & KESTRA_USE_MEDIA) && !KestraMedia::Initialize()) return false;
-    if (f.useFlags & KESTRA_USE_SOUND) KestraSound::Initialize();  // sound is optional: the game runs silent
-    if ((f.useFlags & KESTRA_USE_MUSIC) && !KestraMusic::Initialize()) return false;
-    if ((f.useFlags & KESTRA_USE_INPUT) && !KestraInput::Initialize()) return false;
+    if (!StartSteps(kAtStart)) return false;
 
     Kestra3D::SetScaling2D(false, f.screenWidth * 0.5f, f.screenHeight * 0.5f, 1.0f);
     Kestra3D::SetPerspective2D(false, f.screenWidth * 0.5f, f.screenHeight * 0.5f, 100.0f);
@@ -306,47 +361,15 @@ void Finalize() {
     if (!f.started) return;
     f.started = 0;
 
+    // The game's micro threads end before anything they use.
     KestraMicroThread::Exit();
-    KestraMicroThread::Finalize();
-
-    if (f.useFlags & KESTRA_USE_FIBER) KestraFiber::Finalize();
-    if (f.useFlags & KESTRA_USE_CDDA) KestraCDDA::Finalize();
-    if (f.useFlags & KESTRA_USE_INPUT) KestraInput::Finalize();
-    if (f.useFlags & KESTRA_USE_MUSIC) KestraMusic::Finalize();
-    if (f.useFlags & KESTRA_USE_SOUND) KestraSound::Finalize();
-    if (f.useFlags & KESTRA_USE_MEDIA) KestraMedia::Finalize();
-
-    KestraSimple::Finalize();
-    KestraSimple::FinalizeTable();
-    KestraModelEx::Finalize();
-    KestraModel::Finalize();
-    KestraCamera::Finalize();
-    KestraSprite3D::Finalize();
-    KestraPoint2D::Finalize();
-    KestraPoint3D::Finalize();
-    KestraLine2D::Finalize();
-    KestraLine3D::Finalize();
-    KestraPrimitive3D::Finalize();
-    KestraShaderFx::Finalize();
-    KestraFontSprite3D::Finalize();
-    KestraFontSprite2D::Finalize();
-    KestraFont::Finalize();
-    KestraSprite2D::Finalize();
-    KestraPrimitive2D::Finalize();
-    KestraSheet::Finalize();
-    KestraTexture::Finalize();
-    KestraSurface::Finalize();
-
-    KestraNetwork::Finalize();
-    KestraFep::Finalize();
-    KestraAnimation::Finalize();
+    // Every stop runs, however far the start got: each passes over what never started.
+    for (int turn = 0; turn < kNoStop; ++turn)
+        for (const Step& s : kSteps)
+            if (s.turn == turn && Uses(s.flag)) s.stop();
     KestraFep::CloseWindow();
     KestraConsole::Finalize();
-    if (f.frameTimer) {
-        CloseHandle(f.frameTimer);
-        f.frameTimer = nullptr;
-    }
-    timeEndPeriod(1);
+    EndTimer();
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

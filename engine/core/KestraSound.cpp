@@ -51,12 +51,6 @@ CCriticalSection& SoundLock() {
     return lock;
 }
 
-template <typename T>
-void ReleaseInterface(T*& object) {
-    if (object) object->Release();
-    object = nullptr;
-}
-
 // An entry point of a library, typed as its declaration says.
 template <typename Function>
 Function Bind(HMODULE module, const char* name) {
@@ -78,9 +72,9 @@ void UnloadTorvi() {
 }
 
 void ReleaseDevice() {
-    ReleaseInterface(g.primary);
-    ReleaseInterface(g.directSound);
-    ReleaseInterface(g.directSound8);
+    Kestra::SafeRelease(g.primary);
+    Kestra::SafeRelease(g.directSound);
+    Kestra::SafeRelease(g.directSound8);
 }
 
 // A start that failed leaves nothing behind: the module stays off.
@@ -122,7 +116,7 @@ void DestroySlot(KestraSoundSlot* s) {
         s->player->Stop();
         s->player->Release();
     }
-    for (IDirectSoundBuffer*& buffer : s->buffers) ReleaseInterface(buffer);
+    for (IDirectSoundBuffer*& buffer : s->buffers) Kestra::SafeRelease(buffer);
     if (s->file) KestraFile::Close(s->file);
     std::memset(s, 0, sizeof(*s));
 }

@@ -1,20 +1,14 @@
 #include "engine/graphics/CTexture.h"
 
-#include <cstdio>
 #include <cstring>
 
+#include "engine/core/Kestra.h"
 #include "engine/core/KestraFile.h"
 #include "engine/core/KestraLog.h"
 #include "engine/graphics/CLagFile.h"
 #include "engine/graphics/Kestra3D.h"
 
 namespace {
-
-template <class T>
-void SafeRelease(T*& p) {
-    if (p) p->Release();
-    p = nullptr;
-}
 
 bool IsBlockCompressed(D3DFORMAT format) {
     return format == D3DFMT_DXT1 || format == D3DFMT_DXT2 || format == D3DFMT_DXT3 || format == D3DFMT_DXT4 ||
@@ -47,20 +41,26 @@ uint32_t FillWord(D3DFORMAT format, D3DCOLOR color) {
     return half | (half << 16);
 }
 
+// The end of a create's log line: its outcome, then the line break.
+bool LogOutcome(bool ok) {
+    if (ok)
+        Kestra::LogGreen("Success!");
+    else
+        Kestra::LogRed("Failed!");
+    Kestra::LogNewLine();
+    return ok;
+}
+
 }  // namespace
 
 CTexture::CTexture(CDeviceObjectManager* manager) : CSurfaceBase(manager) {}
 
-CTexture::~CTexture() {
-    Unlock();
-    SafeRelease(baseTexture_);
-    SafeRelease(texture_);
-}
+CTexture::~CTexture() { ReleaseTextures(); }
 
 void CTexture::ReleaseTextures() {
     Unlock();
-    SafeRelease(baseTexture_);
-    SafeRelease(texture_);
+    Kestra::SafeRelease(baseTexture_);
+    Kestra::SafeRelease(texture_);
 }
 
 void CTexture::SizeToPowerOfTwo(uint32_t wantedWidth, uint32_t wantedHeight) {
@@ -151,9 +151,7 @@ bool CTexture::CreateRenderTarget(uint32_t width, uint32_t height, uint32_t form
         return false;
     }
     Kestra::LogPrint(" : SIZE [ %u x %u ] FORMAT [ %s ] : ", width_, height_, Kestra3D::GetFormatName(format_));
-    Kestra::LogGreen("Success!");
-    Kestra::LogNewLine();
-    return true;
+    return LogOutcome(true);
 }
 
 bool CTexture::CreateFromTexture(CTexture* source) {
@@ -199,41 +197,22 @@ bool CTexture::CreateFromLAG(const char* archive, const char* entry, uint32_t fo
     const char* error = (archive && entry) ? lag.LoadImage(archive, entry) : "";
     if (error) {
         Kestra::LogRed("ファイルの読み込みに失敗しました [ %s ]", error);
-        Kestra::LogRed("Failed!");
-        Kestra::LogNewLine();
-        return false;
+        return LogOutcome(false);
     }
     const bool ok = LoadFileInMemory(lag.GetImage(), lag.GetImageSize(), formatKind, 0);
     lag.FreeImage();
-    if (ok)
-        Kestra::LogGreen("Success!");
-    else
-        Kestra::LogRed("Failed!");
-    Kestra::LogNewLine();
-    return ok;
+    return LogOutcome(ok);
 }
 
 bool CTexture::CreateFromFile(const char* file, uint32_t formatKind, D3DCOLOR colorKey) {
     Kestra::LogBlue("CTexture::CreateFromFile");
     Kestra::LogPrint(" : [ %s ] : ", file ? file : "");
-    const bool ok = LoadFile(file, formatKind, colorKey);
-    if (ok)
-        Kestra::LogGreen("Success!");
-    else
-        Kestra::LogRed("Failed!");
-    Kestra::LogNewLine();
-    return ok;
+    return LogOutcome(LoadFile(file, formatKind, colorKey));
 }
 
 bool CTexture::CreateFromMemory(const void* data, uint32_t size, uint32_t formatKind, D3DCOLOR colorKey) {
     Kestra::LogBlue("CTexture::CreateFromMemory");
-    const bool ok = LoadFileInMemory(data, size, formatKind, colorKey);
-    if (ok)
-        Kestra::LogGreen("Success!");
-    else
-        Kestra::LogRed("Failed!");
-    Kestra::LogNewLine();
-    return ok;
+    return LogOutcome(LoadFileInMemory(data, size, formatKind, colorKey));
 }
 
 // ---- Loading
@@ -293,7 +272,7 @@ bool CTexture::LoadFromMemory(const void* data, uint32_t size, uint32_t formatKi
         if (FAILED(hr)) {
             Kestra::LogRed("サーフェイスの取得に失敗しました [ %s ]", GetErrorText(hr));
             Kestra::LogNewLine();
-            SafeRelease(texture_);
+            Kestra::SafeRelease(texture_);
             return false;
         }
         D3DSURFACE_DESC desc{};
@@ -303,7 +282,7 @@ bool CTexture::LoadFromMemory(const void* data, uint32_t size, uint32_t formatKi
         if (FAILED(hr)) {
             Kestra::LogRed("画像の読み込みに失敗しました [ %s ]", GetErrorText(hr));
             Kestra::LogNewLine();
-            SafeRelease(texture_);
+            Kestra::SafeRelease(texture_);
             return false;
         }
     }
@@ -318,7 +297,7 @@ bool CTexture::LoadFromMemory(const void* data, uint32_t size, uint32_t formatKi
 void CTexture::OnLostDevice() {
     if (pool_ != D3DPOOL_DEFAULT) return;
     Unlock();
-    SafeRelease(texture_);
+    Kestra::SafeRelease(texture_);
 }
 
 void CTexture::OnResetDevice() {
@@ -453,7 +432,7 @@ bool CTexture::CopyToBase() {
     HRESULT hr = texture_->GetSurfaceLevel(0, &from);
     if (SUCCEEDED(hr)) hr = baseTexture_->GetSurfaceLevel(0, &to);
     if (FAILED(hr)) {
-        SafeRelease(from);
+        Kestra::SafeRelease(from);
         Kestra::LogRed("サーフェイスの取得に失敗 [%s]", GetErrorText(hr));
         Kestra::LogNewLine();
         return false;
@@ -552,85 +531,4 @@ bool CTexture::SaveToFile(const char* file, D3DXIMAGE_FILEFORMAT format) {
     const HRESULT hr = D3DXSaveTextureToFileA(file, format, base, nullptr);
     base->Release();
     return SUCCEEDED(hr);
-}
-
-// ---- CTextureManager
-
-namespace {
-
-// Runs the texture's create; names and answers it on success, releases it on failure.
-template <class Fn>
-CTexture* Finish(CTexture* texture, Fn&& create, const char* name) {
-    if (!texture) return nullptr;
-    if (!create(texture)) {
-        texture->Release();
-        return nullptr;
-    }
-    if (name) texture->SetName(name);
-    return texture;
-}
-
-}  // namespace
-
-CTexture* CTextureManager::FindShared(const char* name) { return static_cast<CTexture*>(FindNamed(name)); }
-
-CTexture* CTextureManager::Create(uint32_t width, uint32_t height, uint32_t formatKind) {
-    char name[CBaseObject::kNameSize];
-    std::snprintf(name, sizeof(name), "OFFSCREEN [%dx%d] %s", int(width), int(height),
-                  Kestra3D::GetFormatName(Kestra3D::GetFormat(formatKind, D3DFMT_UNKNOWN)));
-    return Finish(new (std::nothrow) CTexture(this),
-                  [&](CTexture* t) { return t->Create(width, height, formatKind); }, name);
-}
-
-CTexture* CTextureManager::CreateEx(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage, D3DFORMAT format,
-                                    D3DPOOL pool) {
-    char name[CBaseObject::kNameSize];
-    std::snprintf(name, sizeof(name), "OFFSCREEN_EX [%dx%d] %s", int(width), int(height),
-                  Kestra3D::GetFormatName(format));
-    return Finish(new (std::nothrow) CTexture(this),
-                  [&](CTexture* t) { return t->CreateEx(width, height, levels, usage, format, pool); }, name);
-}
-
-CTexture* CTextureManager::CreateRenderTarget(uint32_t width, uint32_t height, uint32_t formatKind) {
-    char name[CBaseObject::kNameSize];
-    std::snprintf(name, sizeof(name), "RENDER_TARGET [%dx%d] %s", int(width), int(height),
-                  Kestra3D::GetFormatName(Kestra3D::GetFormat(formatKind, D3DFMT_UNKNOWN)));
-    return Finish(new (std::nothrow) CTexture(this),
-                  [&](CTexture* t) { return t->CreateRenderTarget(width, height, formatKind); }, name);
-}
-
-CTexture* CTextureManager::CreateRenderTarget2(CTexture* source) {
-    if (!source) return nullptr;
-    char name[CBaseObject::kNameSize];
-    std::snprintf(name, sizeof(name), "RENDER_TARGET [%dx%d] %s", int(source->GetWidth()), int(source->GetHeight()),
-                  Kestra3D::GetFormatName(source->GetFormat()));
-    return Finish(new (std::nothrow) CTexture(this), [&](CTexture* t) { return t->CreateFromTexture(source); },
-                  name);
-}
-
-CTexture* CTextureManager::CreateFromLAG(const char* archive, const char* entry, uint32_t formatKind) {
-    char key[MAX_PATH] = {};
-    if (!archive || !entry || !KestraFile::GetFileKey(key, archive)) return nullptr;
-    char name[CBaseObject::kNameSize];
-    const int length = std::snprintf(name, sizeof(name), "%s[%s]", key, entry);
-    // A name too long to keep whole is not shared: its cut form could match another.
-    const bool shareable = length >= 0 && size_t(length) < sizeof(name);
-    if (shareable)
-        if (CTexture* shared = FindShared(name)) return shared;
-    CTexture* texture = Finish(new (std::nothrow) CTexture(this),
-                               [&](CTexture* t) { return t->CreateFromLAG(key, entry, formatKind); }, name);
-    return texture;
-}
-
-CTexture* CTextureManager::CreateFromFile(const char* file, uint32_t formatKind, D3DCOLOR colorKey) {
-    char key[MAX_PATH] = {};
-    if (!file || !KestraFile::GetFileKey(key, file)) return nullptr;
-    if (CTexture* shared = FindShared(key)) return shared;
-    return Finish(new (std::nothrow) CTexture(this),
-                  [&](CTexture* t) { return t->CreateFromFile(file, formatKind, colorKey); }, key);
-}
-
-CTexture* CTextureManager::CreateFromMemory(const void* data, uint32_t size, uint32_t formatKind, D3DCOLOR colorKey) {
-    return Finish(new (std::nothrow) CTexture(this),
-                  [&](CTexture* t) { return t->CreateFromMemory(data, size, formatKind, colorKey); }, nullptr);
 }

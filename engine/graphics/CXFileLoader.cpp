@@ -74,12 +74,6 @@ uint64_t InflatedSize(const void* data, uint32_t size) {
     return total;
 }
 
-template <class T>
-void ReleaseCom(T*& p) {
-    if (p) p->Release();
-    p = nullptr;
-}
-
 }  // namespace
 
 CXFileLoader::~CXFileLoader() { Clear(); }
@@ -291,11 +285,11 @@ bool CXFileLoader::LoadMesh(ID3DXFileData* data, CFrame* frame) {
             Kestra::LogNewLine();
         }
     }
-    ReleaseCom(adjacency);
-    ReleaseCom(materials);
-    ReleaseCom(effects);
-    ReleaseCom(skin);
-    ReleaseCom(mesh);
+    Kestra::SafeRelease(adjacency);
+    Kestra::SafeRelease(materials);
+    Kestra::SafeRelease(effects);
+    Kestra::SafeRelease(skin);
+    Kestra::SafeRelease(mesh);
     return !refused_;
 }
 
@@ -476,8 +470,8 @@ bool CXFileLoader::LoadFromMemory(const void* data, uint32_t size, uint16_t vsMa
             model_ = nullptr;
         }
     }
-    ReleaseCom(enumeration);
-    ReleaseCom(file);
+    Kestra::SafeRelease(enumeration);
+    Kestra::SafeRelease(file);
     return ok;
 }
 

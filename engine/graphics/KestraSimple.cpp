@@ -37,16 +37,10 @@ const D3DVERTEXELEMENT9 kCellElements[] = {
     D3DDECL_END(),
 };
 
-template <class T>
-void ReleaseCom(T*& object) {
-    if (object) object->Release();
-    object = nullptr;
-}
-
 void ReleaseCellObjects(SimpleGridCell& cell) {
-    ReleaseCom(cell.declaration);
-    ReleaseCom(cell.vertexBuffer);
-    ReleaseCom(cell.indexBuffer);
+    Kestra::SafeRelease(cell.declaration);
+    Kestra::SafeRelease(cell.vertexBuffer);
+    Kestra::SafeRelease(cell.indexBuffer);
 }
 
 void FreeQuadTree(SimpleQuadNode* node) {
@@ -151,7 +145,7 @@ bool CreateFanBuffer() {
     return true;
 }
 
-void ReleaseFanBuffer() { ReleaseCom(M().fan); }
+void ReleaseFanBuffer() { Kestra::SafeRelease(M().fan); }
 
 bool IsStarted() { return M().started; }
 
