@@ -470,9 +470,7 @@ protected:
 
     const SharedRun& Run();
 
-    void Expect(bool ok, const std::string& what) {
-        if (!ok) errors_.push_back(what);
-    }
+    void Expect(bool ok, const std::string& what) { if (!ok) errors_.push_back(what); }
     void Shoot(const Image& im) { gallerygl::WriteScreenshot(im, "art_" + family_); }
     Image HudPart(const std::string& group) {
         Sheet(kHud, kHudPng, {group});
@@ -1133,7 +1131,8 @@ const std::vector<Family>& Families() {
         {at(Hold::kHud, "hud_1p")},
         {at(Hold::kForce, "force_yuri", 0)},
         {at(Hold::kPause, "pause_question"), {bar, {"img/main_system.png", "pause_panel", Anchor::kLines}}},
-        {at(Hold::kContinue, "continue_credits", 1), {bar, box(Anchor::kLines, 0, 80, 640, 220), box(Anchor::kLines, 0, 380, 640, 36)}},
+        {at(Hold::kContinue, "continue_credits", 1),
+         {bar, box(Anchor::kLines, 0, 80, 640, 220), box(Anchor::kLines, 0, layout::kCreditsLabel.screen.y, 640, layout::kCreditsLabel.screen.h)}},
         {at(Hold::kNameCard, "card_upper", 0)},
         {at(Hold::kNameCard, "card_lower", 1)},
         {at(Hold::kBanner, "cut_in_shamyu", 0)},
