@@ -30,9 +30,6 @@ const int32_t kKeyFileOrder[kActionCount] = {0, 1, 3, 2, 4, 5, 6, 7, 8, 9};
 const uint8_t kReaderButtons[kPadButtonActions] = {0, 1, 2, 3, 6, 9};
 const uint8_t kReaderKeys[kActionCount] = {DIK_UP, DIK_DOWN, DIK_LEFT, DIK_RIGHT, DIK_Z,
                                            DIK_X, DIK_C, DIK_V, DIK_A, DIK_S};
-const uint8_t kDefaultKeys[2][kActionCount] = {
-    {DIK_UP, DIK_DOWN, DIK_LEFT, DIK_RIGHT, DIK_Z, DIK_X, DIK_C, DIK_V, DIK_B, DIK_SPACE},
-    {DIK_W, DIK_S, DIK_A, DIK_D, DIK_F, DIK_G, DIK_H, DIK_J, DIK_K, DIK_L}};
 
 std::string KeyMapPath() {
     char directory[1025] = {};
@@ -60,6 +57,10 @@ bool PadIsActive(int32_t index) {
 }
 
 }  // namespace
+
+const uint8_t kDefaultKeys[2][kActionCount] = {
+    {DIK_UP, DIK_DOWN, DIK_LEFT, DIK_RIGHT, DIK_Z, DIK_X, DIK_C, DIK_V, DIK_B, DIK_SPACE},
+    {DIK_W, DIK_S, DIK_A, DIK_D, DIK_F, DIK_G, DIK_H, DIK_J, DIK_K, DIK_L}};
 
 void LoadKeyMap() {
     KeyMap.padNo[0] = KeyMap.padNo[1] = -1;

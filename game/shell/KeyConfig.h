@@ -3,6 +3,11 @@
 
 #include <cstdint>
 
+#include "game/shell/Input.h"
+
+// Both players' keys until they define their own, in action order.
+extern const uint8_t kDefaultKeys[2][kActionCount];
+
 void LoadKeyMap();
 void SaveKeyMap();
 // The default assignment of both players, saved at once.

@@ -1,13 +1,14 @@
 // The demo art against the quads the game draws over it, rendered for real (GL
 // backend, private Xvfb) with the generated sheets, one family of elements per
-// row of the table. An element is read alone by loading its sheet with only its
-// cells kept or by leaving a slot or font out. Each family leaves its frame in
-// <build>/screenshots/art_<name>.png.
+// parameter, all drawn in one run. An element is read alone by loading its sheet
+// with only its cells kept or by leaving a slot or font out. Each family leaves
+// its frame in <build>/screenshots/art_<name>.png.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstring>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -36,6 +37,7 @@
 #include "game/state/GameState.h"
 #include "game/state/ScoreData.h"
 #include "game/state/SpriteTable.h"
+#include "game/state/ScreenLayout.h"
 #include "game/state/cBossBase.h"
 #include "game/story/TalkState.h"
 #include "game/story/TalkText.h"
@@ -369,7 +371,36 @@ public:
     void Draw() override { draw(); }
 };
 
-class ArtAlignment : public spritetest::SpriteTest {
+constexpr int32_t kHud = 4, kClear = 39, kBalloons = 25, kCards = 26, kBand = 37, kLetters = 38;
+const char kHudPng[] = "img/main_system.png";
+
+class ArtAlignment;
+
+// A row of the table: a family of elements drawn afresh, checked by its own
+// lines, or a state of the real program, checked by the rules above.
+struct Family {
+    Family(const char* n, void (ArtAlignment::*r)()) : name(n), run(r) {}
+    Family(wholegame::Shot s, std::vector<Anchor> a = {}) : name(s.file.substr(4)), shot(std::move(s)), anchors(std::move(a)) {}
+    std::string name;
+    void (ArtAlignment::*run)() = nullptr;
+    std::optional<wholegame::Shot> shot;
+    std::vector<Anchor> anchors;
+};
+void PrintTo(const Family& f, std::ostream* out) { *out << f.name; }
+
+// What one run leaves for every parameter: the states' layers and each drawn
+// family's errors (<name>.errors) in its folder, and the autopilot's failure.
+struct SharedRun {
+    testsupport::TempDir folder;
+    std::string tour;
+};
+
+class ArtAlignment : public spritetest::SpriteTest, public testing::WithParamInterface<Family> {
+public:
+    // The drawn families, each checked by its own lines.
+    void BossGauge(), Hud(), Tally(), Config(), KeyConfig(), Ranking(), Talk(), StageTitle(), TeamChoice(), Practice(),
+        Difficulty(), Pause(), Continue(), GameOver(), AttackNames();
+
 protected:
     void StartGl() override {
         SpriteTest::StartGl();
@@ -437,19 +468,37 @@ protected:
         return Shot([] { DrawGameScene(GameState); }, hide, fonts);
     }
 
+    const SharedRun& Run();
+
+    void Expect(bool ok, const std::string& what) { if (!ok) errors_.push_back(what); }
+    void Shoot(const Image& im) { gallerygl::WriteScreenshot(im, "art_" + family_); }
+    Image HudPart(const std::string& group) {
+        Sheet(kHud, kHudPng, {group});
+        return Scene();
+    }
+    Image TitleWith(const std::vector<std::string>& keep) {
+        Sheet(kTitleSheet, "img/title.png", keep);
+        return Shot(DrawTitle);
+    }
+    // Digits beside their label: within 3 px of its height, their middles within
+    // 3 px, and (given a gap) no farther from its end than that.
+    void Beside(const Ink& digits, const Ink& label, const std::string& row, int gap = 640) {
+        Expect(label.H() > 0 && std::abs(digits.H() - label.H()) <= 3 && std::abs(digits.Cy() - label.Cy()) <= 3 &&
+                   digits.x0 > label.x1 && digits.x0 - label.x1 <= gap,
+               row + ": digits " + digits.Str() + " beside the label " + label.Str());
+    }
+    // Centred on a middle, within 2 px.
+    void Centred(const Ink& ink, float middle, const std::string& what) {
+        Expect(ink.H() > 0 && std::abs(ink.Cx() - middle) <= 2,
+               what + " (" + ink.Str() + ") is not centred on x " + std::to_string(middle));
+    }
+
     std::map<std::string, std::string> variants_;
+    std::string family_;
+    std::vector<std::string> errors_;
+    DrawingBoss* boss_ = nullptr;
 };
 
-// A row of the table: a family of elements drawn afresh, checked by its own
-// lines, or a state of the real program, checked by the rules above.
-struct Family {
-    Family(const char* n, std::function<void()> r) : name(n), run(std::move(r)) {}
-    Family(wholegame::Shot s, std::vector<Anchor> a = {}) : name(s.file.substr(4)), shot(std::move(s)), anchors(std::move(a)) {}
-    std::string name;
-    std::function<void()> run;
-    std::optional<wholegame::Shot> shot;
-    std::vector<Anchor> anchors;
-};
 
 // The pictures that carry lettering (the rest, the stages' and the people's,
 // are painted without it).
@@ -505,39 +554,532 @@ wholegame::Plan Tour(const std::vector<Family>& families, const std::string& fol
     return plan;
 }
 
-constexpr int32_t kHud = 4, kClear = 39, kBalloons = 25, kCards = 26, kBand = 37, kLetters = 38;
-const char kHudPng[] = "img/main_system.png";
+void ArtAlignment::BossGauge() {
+    GameState.subState = kSubStateDialogue;  // the boss's quads alone
+    boss_->phase = 2;
+    boss_->hp = boss_->maxHp = 100.0f;
+    boss_->secondsLeft = 42;
+    boss_->lastBonus = 8888888;  // digits of one width: the row's ink spans its cells alike
+    boss_->draw = [&] { boss_->DrawLifeGauge(), boss_->DrawSpellBonus(); };
+    const Image frame = HudPart("boss_frame"), bar = HudPart("boss_bar"), seconds = HudPart("seconds_digits");
+    const Image label = HudPart("bonus_label"), digits = HudPart("bonus_digits");
+    Sheet(kHud, kHudPng);
+    Shoot(Scene());
+    // From the middle of each edge of the full bar, the outline's white 1 to 6 px out.
+    const Ink b = Find(bar, 0, 0, 640, 60, Lit);
+    if (b.at.empty()) return Expect(false, "no boss bar is drawn");
+    auto out = [&](int x, int y, int dx, int dy) {
+        for (int k = 1; k <= 6; ++k)
+            if (White(frame.at(UINT(x + k * dx), UINT(y + k * dy)))) return k;
+        return 0;
+    };
+    const int mx = int(b.Cx()), my = int(b.Cy());
+    const int gaps[4] = {out(b.x0, my, -1, 0), out(b.x1, my, 1, 0), out(mx, b.y0, 0, -1), out(mx, b.y1, 0, 1)};
+    const Ink on = Find(frame, b.x0, b.y0, b.x1 + 1, b.y1 + 1, White);
+    Expect(gaps[0] && gaps[1] && gaps[2] && gaps[3] && on.at.empty(),
+           "the full bar (" + b.Str() + ") is not in an outline hugging it (left, right, top, bottom " + std::to_string(gaps[0]) + " " +
+               std::to_string(gaps[1]) + " " + std::to_string(gaps[2]) + " " + std::to_string(gaps[3]) + " px out, 0 none; on it " +
+               on.Str() + ")");
+    int end = b.x1 + std::max(gaps[1], 1);
+    while (end < 639 && White(frame.at(UINT(end + 1), UINT(my)))) ++end;
+    const Ink s = Find(seconds, 0, 0, 640, 60, Fill), time = Find(frame, end + 2, 0, s.x0, 60, White);
+    Expect(time.H() > 0 && std::abs(s.y0 - time.y0) <= 2 && std::abs(s.y1 - time.y1) <= 2 && s.x0 > time.x1 + 2,
+           "the seconds (" + s.Str() + ") are not beside TIME (" + time.Str() + ") at its height");
+    const Ink l = Find(label, 0, 100, 640, 330, Fill), d = Find(digits, 0, 100, 640, 330, Fill);
+    Expect(std::abs(l.Cx() - d.Cx()) <= 3 && l.y1 < d.y0,
+           "the bonus digits (" + d.Str() + ") are not under their label's centre (" + l.Str() + ")");
+}
 
-TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
-    ASSERT_TRUE(std::filesystem::is_regular_file(Data() + "/font.lfd")) << "the demo data set is not written";
-    std::vector<std::string> errors;
-    std::string family;
-    auto expect = [&](bool ok, const std::string& what) {
-        if (!ok) errors.push_back(family + ": " + what);
-    };
-    auto shoot = [&](const Image& im) { gallerygl::WriteScreenshot(im, "art_" + family); };
-    auto hud = [&](const std::string& group) {
-        Sheet(kHud, kHudPng, {group});
-        return Scene();
-    };
-    auto title = [&](const std::vector<std::string>& keep) {
-        Sheet(kTitleSheet, "img/title.png", keep);
-        return Shot(DrawTitle);
-    };
-    // Digits beside their label: within 3 px of its height, their middles within
-    // 3 px, and (given a gap) no farther from its end than that.
-    auto beside = [&](const Ink& digits, const Ink& label, const std::string& row, int gap = 640) {
-        expect(label.H() > 0 && std::abs(digits.H() - label.H()) <= 3 && std::abs(digits.Cy() - label.Cy()) <= 3 &&
-                   digits.x0 > label.x1 && digits.x0 - label.x1 <= gap,
-               row + ": digits " + digits.Str() + " beside the label " + label.Str());
-    };
-    // Centred on a middle, within 2 px.
-    auto centred = [&](const Ink& ink, float middle, const std::string& what) {
-        expect(ink.H() > 0 && std::abs(ink.Cx() - middle) <= 2,
-               what + " (" + ink.Str() + ") is not centred on x " + std::to_string(middle));
-    };
-    DrawingBoss* boss = nullptr;
+void ArtAlignment::Hud() {
+    GameState.subState = kSubStatePlay;
+    // Player 1's panel, and the foot of the strip under it.
+    const layout::Rect box = layout::kHudPanel.screen;
+    const int right = box.x + box.w, bottom = box.y + box.h, foot = layout::kHudStrip.screen.y + layout::kHudStrip.screen.h;
+    for (int32_t element = 0; element < 2; ++element) {
+        GameState.hudAlpha = 254;
+        Player1->element = Player2->element = element;
+        Player1->gauge = 200.0f;
+        const std::string which = element == 0 ? "warm panel: " : "cool panel: ";
+        // The panel's bright lines and letters: the frame those in pieces spanning 80 px or more.
+        const Image panel = HudPart("player_panel");
+        const Ink body = Find(panel, box.x, box.y, right, bottom, Lit);
+        Ink labels, frame;
+        for (const Ink& piece : Pieces(Find(panel, box.x, box.y, right, bottom, Bright)))
+            for (const auto& [x, y] : piece.at) (piece.x1 - piece.x0 >= 80 || piece.y1 - piece.y0 >= 50 ? frame : labels).Add(x, y);
+        for (const char* icon : {"stock_icon", "life_bar", "pip_small", "pip_large", "gauge_digits"}) {
+            const int gap = Apart(labels, Find(HudPart(icon), box.x, box.y, right, foot, Lit));
+            Expect(gap >= 3, which + "label ink (" + labels.Str() + ") within " + std::to_string(gap) + " px of " + icon);
+        }
+        // However many 1-ups are taken, the stock icons stay on the panel.
+        Player1->stock = 9;
+        const Ink icons = Find(HudPart("stock_icon"), 0, 370, 640, 410, Lit);
+        Player1->stock = 3;
+        Expect(icons.H() > 0 && icons.x0 >= box.x && icons.x1 < right,
+               which + "nine stock's icons " + icons.Str() + " off the panel (x " + std::to_string(box.x) + "-" + std::to_string(right - 1) + ")");
+        // A frame line keeps to the panel's edge (4 px from what it does not cover); a label run into it does not.
+        Ink inner;
+        for (const auto& [x, y] : frame.at) {
+            bool edge = false;
+            for (int d = 0; d < 81 && !edge; ++d) edge = !body.Has(x + d % 9 - 4, y + d / 9 - 4);
+            if (!edge) inner.Add(x, y);
+        }
+        Expect(inner.at.empty(), which + "label ink runs into the frame at " + inner.Str());
+        // The gauge number clear of the FORCE strip drawn under it from 50 on, and
+        // below 50, with no strip, of the frame that closes the panel under it.
+        const Ink number = Find(HudPart("gauge_digits"), box.x, 440, right, foot, Fill), strip = Find(HudPart("force_strip"), box.x, 440, right, 480, Lit);
+        Expect(Apart(number, frame) >= 2 && Apart(number, strip) >= 2 && number.H() >= 7,
+               which + "the gauge number (" + number.Str() + ") sits on the frame or the strip (" + strip.Str() + ") or is under 7 px tall");
+        Player1->gauge = 30.0f;
+        const Ink low = Find(HudPart("gauge_digits"), box.x, 440, right, foot, Fill);
+        Ink open;
+        for (int x = low.x0; x <= low.x1; ++x) {
+            bool closed = false;
+            for (int y = low.y1 + 1; y < 480 && !closed; ++y) closed = frame.Has(x, y);
+            if (!closed) open.Add(x, low.y1);
+        }
+        Expect(low.H() > 0 && open.at.empty() && Apart(low, frame) >= 2,
+               which + "with the gauge under 50 the number (" + low.Str() + ") is on the frame or the frame is open under it at " + open.Str());
+        // Player 2's panel, one column wider, shows nothing player 1's does not.
+        GameState.twoPlayer = 1;
+        const Image panels = HudPart("player_panel");
+        GameState.twoPlayer = 0;
+        Ink extra;
+        for (int y = box.y; y < foot; ++y)
+            for (int x = box.x + layout::kHudPlayerStep; x < 630; ++x)
+                if (panels.at(UINT(x), UINT(y)) != panels.at(UINT(x - layout::kHudPlayerStep), UINT(y))) extra.Add(x, y);
+        Expect(extra.at.empty(), which + "player 2's panel differs from player 1's at " + extra.Str());
+    }
+    Player1->gauge = 200.0f;
+    Sheet(kHud, kHudPng);
+    Shoot(Scene());
+}
 
+void ArtAlignment::Tally() {
+    GameState.subState = kSubStateTally;
+    auto scene = [&](const std::vector<std::string>& keep, uint8_t twoPlayer = 0) {
+        Sheet(kClear, "img/stageclear.png", keep);
+        GameState.tallyTimer = 200;
+        GameState.twoPlayer = twoPlayer;
+        const Image im = Scene();
+        GameState.twoPlayer = 0;
+        return im;
+    };
+    const Image bg = scene({"background"}), digits = scene({"small_digits", "large_digits"});
+    const Image both = scene({"small_digits", "large_digits"}, 1), banners = scene({"banner_top", "banner_bottom"});
+    Shoot(scene({}));
+    // Each row's digits at the height they are made to stand, within a pixel.
+    const layout::Rect small = layout::kTallyDigits.first.screen, total = layout::kTallyTotal.first.screen;
+    for (int k = 0; k <= 5; ++k) {
+        const int y = k < 5 ? layout::kTallyRowY[k] : total.y, h = k < 5 ? small.h : total.h;
+        const int ink = k < 5 ? demodata::screen::kTallyDigitInk : demodata::screen::kTallyTotalInk;
+        const Ink row = Find(digits, small.x, y, 640, y + h, Fill);
+        Beside(row, Solid(Find(bg, 0, y - 6, small.x - 2, y + h + 6, Fill)), "row at y " + std::to_string(y));
+        Expect(std::abs(row.H() - ink) <= 1, "row at y " + std::to_string(y) + ": the digits' ink " + row.Str() + " is not " + std::to_string(ink) + " px tall");
+    }
+    // Every heading, label and digit 2 px clear of the banners; nothing but
+    // its heading in player 2's column of a one-player game.
+    Ink text = Find(bg, 0, 0, 640, 480, Bright), second;
+    for (const auto& [x, y] : Find(digits, 0, 0, 640, 480, Bright).at) text.Add(x, y);
+    const Ink banner = Find(banners, 0, 0, 640, 480, Lit), under = Near(text, banner, 2);
+    Expect(banner.H() > 0 && under.at.empty(), "text within 2 px of a banner at " + under.Str());
+    for (const auto& [x, y] : Find(both, 0, 0, 640, 480, Fill).at)
+        if (!Fill(digits.at(UINT(x), UINT(y)))) second.Add(x, y);
+    const Ink stray = Find(bg, second.x0, demodata::screen::kTallyRowY[0] - 4, second.x1 + 1, 480, Bright);
+    Expect(second.H() > 0 && stray.at.empty(), "a one-player tally shows " + stray.Str() + " in player 2's column " + second.Str());
+}
+
+void ArtAlignment::Config() {
+    auto shot = [&](const std::vector<std::string>& keep, int32_t cursor = 0, const std::vector<int32_t>& hide = {}) {
+        Sheet(kConfigSheet, "img/config.png", keep);
+        TitleState = cTitleState();
+        TitleState.configCursor = cursor;
+        return Shot(DrawConfigScreen, hide);
+    };
+    const Image labels = shot({"labels"}), digits = shot({"digits"}), bg = shot({"background"}, 0, {kNameSheet});
+    Shoot(shot({}));
+    const layout::Rect volume = layout::kVolumeDigits.first.screen, rows = layout::kConfigLabels.screen;
+    for (int y : {volume.y, volume.y + layout::kConfigRowStep})
+        Beside(Find(digits, volume.x, y, 240, y + volume.h, Fill), Solid(Find(labels, rows.x, y - 6, volume.x, y + 32, Fill)),
+               "volume at y " + std::to_string(y));
+    // The rotating cursor's centre on its item's middle.
+    for (int32_t item = 0; item < 4; ++item) {
+        const int y = rows.y + layout::kConfigRowStep * item;
+        const Ink cursor = Find(shot({"cursor"}, item, {kNameSheet}), 0, 0, 640, 480, Lit),
+                  label = Solid(Find(labels, 130, y - 6, rows.x + rows.w, y + 32, Fill));
+        Expect(label.H() > 0 && std::abs(cursor.Cy() - label.Cy()) <= 1.5f,
+               "item " + std::to_string(item) + ": the cursor " + cursor.Str() + " is not on the middle of " + label.Str());
+    }
+    // The play time inside the panel's frame, with its heading above it.
+    const Ink time = Find(Shot(DrawConfigScreen, {kConfigSheet}), 0, 0, 640, 480, Fill);
+    int frame = time.H() > 0 ? time.x1 + 1 : 640;
+    while (frame < 640 && !Bright(bg.at(UINT(frame), UINT(time.Cy())))) ++frame;
+    Expect(frame < 640 && frame - time.x1 >= 3, "the play time (" + time.Str() + ") is not 2 px inside the panel's frame");
+    Ink heading;
+    for (const Ink& piece : Pieces(Find(bg, time.x0 - 20, time.y0 - 40, 640, time.y1 + 1, Fill)))
+        for (const auto& [x, y] : piece.at)
+            if (piece.H() < 30 && piece.at.size() >= 6) heading.Add(x, y);
+    Expect(heading.H() > 0 && heading.y1 + 2 < time.y0,
+           "PLAY TIME (" + heading.Str() + ") does not stand above the play time (" + time.Str() + ")");
+}
+
+void ArtAlignment::KeyConfig() {
+    Sheet(kConfigSheet, "img/config.png", {"keyconfig"});
+    cKeyConfigScreen screen;
+    const Image names = Shot([&] { screen.Draw(); }, {kConfigSheet}), sheet = Shot([&] { screen.Draw(); }, {}, {1});
+    std::vector<std::pair<int, int>> bars;
+    for (int32_t cell = 0; cell < 2 * kActionCount; ++cell) {
+        const int x = screen.cells[cell][0], y = screen.cells[cell][1];
+        const Ink name = Find(names, x - 20, y, x + 140, y + 34, Lit), label = Solid(Find(sheet, 40, y - 3, 200, y + 34, Fill));
+        // The row's bar: the rows around the name's middle that match it, on a column left of the labels.
+        const uint32_t c = sheet.at(45, UINT(name.Cy()));
+        auto bar = [&](int yy) {
+            const uint32_t p = sheet.at(45, UINT(yy));
+            return std::abs(Ch(p, 0) - Ch(c, 0)) <= 4 && std::abs(Ch(p, 1) - Ch(c, 1)) <= 4 && std::abs(Ch(p, 2) - Ch(c, 2)) <= 4;
+        };
+        int top = int(name.Cy()), bottom = top;
+        while (top > 0 && bar(top - 1)) --top;
+        while (bottom < 479 && bar(bottom + 1)) ++bottom;
+        Expect(std::abs(name.Cy() - label.Cy()) <= 2 && std::abs(name.Cy() - float(top + bottom) / 2) <= 2,
+               "player " + std::to_string(cell / kActionCount + 1) + " row " + std::to_string(cell % kActionCount) + ": key name " +
+                   name.Str() + ", label " + label.Str() + ", bar y " + std::to_string(top) + ".." + std::to_string(bottom));
+        bars.push_back({top, bottom});
+    }
+    // While a row is being defined, its highlight stays on the row's bar.
+    Sheet(kConfigSheet, "img/config.png", {"key_highlight"});
+    screen.defining = 1;
+    for (int32_t cell = 0; cell < 2 * kActionCount; ++cell) {
+        screen.column = cell / kActionCount + 1, screen.row = cell % kActionCount;
+        const Ink mark = Find(Shot([&] { screen.Draw(); }, {}, {1}), 0, 0, 640, 480, Lit);
+        const auto [top, bottom] = bars[size_t(cell)];
+        Expect(mark.H() > 0 && mark.y0 >= top && mark.y1 <= bottom && std::abs(mark.Cy() - float(top + bottom) / 2) <= 1,
+               "player " + std::to_string(screen.column) + " row " + std::to_string(screen.row) + ": the highlight " + mark.Str() +
+                   " is not on the middle of the bar y " + std::to_string(top) + ".." + std::to_string(bottom));
+    }
+    Sheet(kConfigSheet, "img/config.png");
+    screen.column = 1, screen.row = 3;
+    Shoot(Shot([&] { screen.Draw(); }));
+}
+
+void ArtAlignment::Ranking() {
+    FillDefaultScores(ScoreData);
+    for (cRankingRow& row : ScoreData.rows[0]) std::snprintf(row.name, sizeof row.name, "WWWWWWWW"), row.score = 999999999, row.stage = 7;
+    auto shot = [&](const std::vector<std::string>& keep, const std::vector<int32_t>& hide, const std::vector<int32_t>& fonts) {
+        Sheet(kRankingSheet, "img/ranking.png", keep);
+        return Shot(DrawRankingView, hide, fonts);
+    };
+    const Image bg = shot({"background"}, {}, {1}), badges = shot({"stage"}, {}, {1}), text = shot({}, {kRankingSheet}, {});
+    Shoot(shot({}, {}, {}));
+    // The panel's inside: what a fill from its middle reaches without crossing a bright line.
+    Ink inside;
+    bool leaks = false;
+    for (std::vector<std::pair<int, int>> todo = {{320, 250}}; !todo.empty();) {
+        const auto [x, y] = todo.back();
+        todo.pop_back();
+        leaks = leaks || x < 0 || y < 0 || x >= 640 || y >= 480;
+        if (x < 0 || y < 0 || x >= 640 || y >= 480 || inside.Has(x, y) || Luma(bg.at(UINT(x), UINT(y))) >= 80) continue;
+        inside.Add(x, y);
+        todo.insert(todo.end(), {{x + 1, y}, {x - 1, y}, {x, y + 1}, {x, y - 1}});
+    }
+    Expect(!leaks, "the panel's frame is not closed");
+    for (const auto& [what, ink] : {std::pair{"a stage badge", Find(badges, 0, 0, 640, 480, Lit)}, std::pair{"row text", Find(text, 0, 0, 640, 432, Lit)}}) {
+        Ink out;
+        for (const auto& [x, y] : ink.at)
+            if (!inside.Has(x, y)) out.Add(x, y);
+        Expect(out.at.empty(), std::string(what) + " crosses the panel's frame: " + out.Str());
+    }
+}
+
+void ArtAlignment::Talk() {
+    GameState.subState = kSubStateDialogue;
+    std::string row;  // 17 full-width squares, ink to their cells' edges
+    for (int k = 0; k < 17; ++k) row += "\x81\xA1";
+    const std::string rows = row + "\n" + row + "\n" + row, moved = row.substr(2);  // and 16, 20 px to the right
+    const TalkText full{rows.c_str(), "art", "rows", 0}, shifted{moved.c_str(), "art", "moved", 0};
+    // Every balloon style holds its text on its fill, 2 px clear of its edge.
+    for (TalkSide side : {TalkSide::Upper, TalkSide::Lower})
+        for (int32_t row = 0; row < 3; ++row) {
+            boss_->draw = [&, row, side] {
+                DrawTalkBalloon(row, BalloonMode::Opaque, side);
+                DrawTalkText(full, side, 0);
+                if (side == TalkSide::Upper) DrawTalkText(shifted, side, 20);
+            };
+            const Image balloon = Scene({}, {0});
+            const Ink ink = Find(Scene({kBalloons}), 0, 0, 640, 480, Lit);
+            const int fill = Luma(balloon.at(UINT(ink.Cx()), UINT(ink.Cy())));
+            Ink off;
+            for (const auto& [x, y] : ink.at)
+                for (int d = 0; d < 25; ++d) {
+                    const uint32_t b = balloon.at(UINT(std::clamp(x + d % 5 - 2, 0, 639)), UINT(std::clamp(y + d / 5 - 2, 0, 479)));
+                    if (Luma(b) > fill + 40 || !Lit(b)) off.Add(x + d % 5 - 2, y + d / 5 - 2);
+                }
+            Expect(off.at.empty(), std::string(side == TalkSide::Upper ? "upper" : "lower") + " balloon " + std::to_string(row) +
+                                       ": text off its fill at " + off.Str());
+        }
+    // Every name card's whole drawn rectangle 2 px clear of the balloons of every
+    // style and of every cell of every portrait on each side it stands.
+    std::vector<int32_t> alone = {kBalloons};
+    for (int32_t who = 0; who < talk::kCharacterCount; ++who) {
+        const talk::PortraitSheet& sheet = talk::SheetOf(talk::Character(who));
+        std::string file = sheet.name;
+        for (char& ch : file) ch = char(std::tolower(static_cast<unsigned char>(ch)));
+        Sheet(sheet.slot, "img/talk/st_" + file + ".png");
+        alone.push_back(sheet.slot);
+    }
+    boss_->draw = [] {
+        for (int32_t row = 0; row < 3; ++row)
+            for (TalkSide side : {TalkSide::Upper, TalkSide::Lower}) DrawTalkBalloon(row, BalloonMode::Opaque, side);
+        for (int32_t who = 0; who < talk::kCharacterCount; ++who)
+            for (int32_t cell = 0; cell < talk::SheetOf(talk::Character(who)).cells; ++cell)
+                for (TalkSide side : {TalkSide::Upper, TalkSide::Lower}) {
+                    TalkState.slideCounter[who] = 19;
+                    talk::DrawPortrait(talk::Character(who), cell, side, PortraitMode::Active);
+                }
+    };
+    const Ink others = Find(Scene(), 0, 0, 640, 480, Lit);
+    for (int32_t card = 0; card < 13; ++card) {
+        boss_->draw = [card] { TalkState.nameCardFrame = 100, DrawNameCard(card); };
+        const Ink drawn = Find(Shot([] { DrawGameScene(GameState); }, alone, {}, kGrey), 0, 0, 640, 480, Painted);
+        Ink under;
+        for (const auto& [x, y] : others.at)
+            if (x >= drawn.x0 - 2 && x <= drawn.x1 + 2 && y >= drawn.y0 - 2 && y <= drawn.y1 + 2) under.Add(x, y);
+        Expect(drawn.H() > 0 && under.at.empty(),
+               "card " + std::to_string(card) + " drawn over " + drawn.Str() + " is within 2 px of a balloon or portrait at " + under.Str());
+    }
+    boss_->draw = [] {
+        for (TalkSide side : {TalkSide::Upper, TalkSide::Lower}) DrawTalkBalloon(0, BalloonMode::Opaque, side);
+        TalkState.slideCounter[talk::Yuri] = TalkState.slideCounter[talk::Shamyu] = 19;
+        DrawPortraitYuri(0, TalkSide::Upper, PortraitMode::Active);
+        DrawPortraitShamyu(0, PortraitMode::Active);
+        for (int32_t card : {0, 5}) TalkState.nameCardFrame = 100, DrawNameCard(card);
+    };
+    Shoot(Scene());
+}
+
+void ArtAlignment::StageTitle() {
+    // Every stage's letters at rest: "STAGE n" above the name, the band's lines
+    // clear of both; all the name's cell paints, drawn 100 px further left, 2 px
+    // inside the screen.
+    GameState.subState = kSubStateDialogue;
+    Sheet(kBand, "img/system/StageTitleBG.png");
+    for (const std::string team : {"_1", "_2"})
+        for (int stage = 1; stage <= (team == "_1" ? 6 : 5); ++stage) {
+            const std::string path = "img/system/StageTitleFont0" + std::to_string(stage) + team + ".png";
+            StageStartEffectObj title;
+            Shot([&] {
+                for (int frame = 0; frame < 60; ++frame) title.Draw();
+            }, {kBand, kLetters});
+            boss_->draw = [&] { title.Draw(); };
+            Sheet(kLetters, path, {"number"});
+            Ink letters = Find(Scene({kBand}), 0, 0, 640, 480, Lit);
+            const Ink number = letters;
+            Sheet(kLetters, path, {"name"});
+            const Ink name = Find(Scene({kBand}), 0, 0, 640, 480, Lit), lines = Find(Scene({kLetters}), 0, 0, 640, 480, Bright);
+            for (const auto& [x, y] : name.at) letters.Add(x, y);
+            const Ink crossed = Near(letters, lines, 5);
+            Expect(number.H() > 0 && number.y1 + 4 < name.y0, path + ": STAGE " + number.Str() + " is not above the name " + name.Str());
+            Expect(lines.H() > 0 && crossed.at.empty(), path + ": a line of the band " + lines.Str() + " runs within 5 px of " + crossed.Str());
+            title.work3 -= 100;
+            const Ink shown = Find(Shot([] { DrawGameScene(GameState); }, {kBand}, {}, kGrey), 0, 0, 640, 480, Painted);
+            Expect(shown.x1 + 100 <= 637, path + ": the name's cell paints up to screen x " + std::to_string(shown.x1 + 100));
+            title.work3 += 100;
+            Sheet(kLetters, path);
+            if (stage == 1 && team == "_2") Shoot(Scene());
+        }
+}
+
+void ArtAlignment::TeamChoice() {
+    // The heading 2 px clear of either team's card.
+    TitleState = cTitleState();
+    TitleState.state = kTitleTeam;
+    for (int32_t team = 0; team < 2; ++team) {
+        TitleState.teamCursor = team;
+        const Ink card = Find(TitleWith({"team"}), 0, 0, 640, 480, Lit), heading = Find(TitleWith({"team_heading"}), 0, 0, 640, 480, Lit);
+        Expect(Apart(heading, card, 3) >= 3,
+               "team " + std::to_string(team + 1) + ": the heading (" + heading.Str() + ") is within 2 px of the card (" + card.Str() + ")");
+    }
+    Shoot(TitleWith({}));
+}
+
+void ArtAlignment::Practice() {
+    // Each stage's row on the middle of the highlight drawn over it.
+    TitleState = cTitleState();
+    TitleState.state = kTitlePractice;
+    for (int32_t row = 0; row < 5; ++row) {
+        TitleState.practiceCursor = row;
+        const Ink mark = Find(TitleWith({"highlight"}), 0, 0, 640, 480, Lit);
+        const Ink text = Find(TitleWith({"practice_list"}), 0, mark.y0, 640, mark.y1 + 1, Fill);
+        Centred(text, mark.Cx(), "stage " + std::to_string(row + 1) + " under its highlight " + mark.Str());
+        Expect(std::abs(text.Cy() - mark.Cy()) <= 2, "stage " + std::to_string(row + 1) + " (" + text.Str() + ") is off its highlight's middle");
+    }
+    TitleState.practiceCursor = 2;
+    Shoot(TitleWith({}));
+}
+
+void ArtAlignment::Difficulty() {
+    // The marker and the chosen level's plate a pixel inside the panel's
+    // inner line on every level: the innermost lines met going out from
+    // the panel's middle in the picture drawn without its text.
+    demodata::TextPainter painter;
+    std::string error;
+    if (!painter.Open(&error)) return Expect(false, error);
+    const demodata::ImageAsset& picture = *demodata::FindImage("img/title.png");
+    TitleState = cTitleState();
+    TitleState.state = kTitleDifficulty;
+    SheetPixels(kTitleSheet, "no_text", demodata::PaintTextLayers(picture, painter).noText, picture);
+    const Image plain = Shot(DrawTitle);
+    const std::vector<bool> lines = PictureLines(plain.pixels, 640, 480);
+    using demodata::screen::kDifficulty;
+    const int mx = kDifficulty.x + kDifficulty.w / 2, my = kDifficulty.y + kDifficulty.h / 2;
+    auto reach = [&](int dx, int dy) {
+        int x = mx, y = my;
+        while (x > 0 && y > 0 && x < 639 && y < 479 && !lines[size_t(y * 640 + x)]) x += dx, y += dy;
+        return dx ? x : y;
+    };
+    const int left = reach(-1, 0), right = reach(1, 0), top = reach(0, -1), bottom = reach(0, 1);
+    for (int32_t level = 0; level < 3; ++level) {
+        TitleState.difficultyCursor = level;
+        const Ink marker = Find(TitleWith({"difficulty_cursor"}), 0, 0, 640, 480, Lit);
+        const demodata::Box p = demodata::screen::DifficultyPlate(level);
+        for (const auto& [what, box] : {std::pair{std::string("the marker"), std::array<int, 4>{marker.x0, marker.y0, marker.x1, marker.y1}},
+                                        std::pair{std::string("the plate"), std::array<int, 4>{p.x, p.y, p.x + p.w - 1, p.y + p.h - 1}}})
+            Expect(marker.H() > 0 && box[0] > left + 1 && box[1] > top + 1 && box[2] < right - 1 && box[3] < bottom - 1,
+                   "level " + std::to_string(level) + ": " + what + " at x " + std::to_string(box[0]) + ".." + std::to_string(box[2]) + " y " +
+                       std::to_string(box[1]) + ".." + std::to_string(box[3]) + " is not a pixel inside the panel's inner line x " +
+                       std::to_string(left) + ".." + std::to_string(right) + " y " + std::to_string(top) + ".." + std::to_string(bottom));
+    }
+    TitleState.difficultyCursor = 0;
+    Shoot(TitleWith({}));
+}
+
+void ArtAlignment::Pause() {
+    // PAUSE, the items, the question and the cursor bar on the panel's middle.
+    GameState.subState = kSubStatePause;
+    GameState.pauseAsking = 0;
+    const Image panelImage = HudPart("pause_panel");
+    const float middle = Find(panelImage, 0, 0, 640, 480, Lit).Cx();
+    Ink heading;
+    for (const Ink& piece : Pieces(Find(panelImage, 0, 0, 640, 180, Fill)))
+        for (const auto& [x, y] : piece.at)
+            if (piece.x1 - piece.x0 < 100 && piece.H() < 50) heading.Add(x, y);
+    Centred(heading, middle, "PAUSE");
+    for (int32_t asking = 0; asking < 2; ++asking) {
+        GameState.pauseAsking = uint8_t(asking);
+        for (int32_t at = 0; at < 3 - asking; ++at) {
+            GameState.pauseCursor = GameState.pauseAnswer = at;
+            const Ink bar = Find(HudPart("cursor_bar"), 0, 0, 640, 480, Lit);
+            const Image items = HudPart(asking ? "pause_question" : "pause_items");
+            const std::string what = std::string(asking ? "answer " : "item ") + std::to_string(at);
+            Centred(bar, middle, what + "'s cursor bar");
+            Centred(Find(items, 0, bar.y0, 640, bar.y1 + 1, Fill), middle, what);
+            if (asking && at == 0) Centred(Find(items, 0, 0, 640, bar.y0, Fill), middle, "the question");
+        }
+    }
+    GameState.pauseAsking = 0, GameState.pauseCursor = 1;
+    Sheet(kHud, kHudPng);
+    Shoot(Scene());
+}
+
+void ArtAlignment::Continue() {
+    // Each answer on its highlight's middle; the credits beside their count.
+    GameState.subState = kSubStateGameOver;
+    GameState.stateTimer = 200, GameState.credits = 12;
+    for (int32_t choice = 0; choice < 2; ++choice) {
+        GameState.continueChoice = choice;
+        const Ink bar = Find(HudPart("cursor_bar"), 0, 0, 640, 480, Lit);
+        Centred(Find(HudPart("answer"), bar.x0, bar.y0, bar.x1 + 1, bar.y1 + 1, Fill), bar.Cx(),
+                std::string(choice ? "NO" : "YES") + " under its highlight " + bar.Str());
+    }
+    Beside(Find(HudPart("credits_digits"), 0, 0, 640, 480, Fill), Find(HudPart("credits_label"), 0, 0, 640, 480, Fill), "credits", 20);
+    GameState.continueChoice = 0;
+    Sheet(kHud, kHudPng);
+    Shoot(Scene());
+}
+
+void ArtAlignment::GameOver() {
+    // The continue screen's text, the shade's alone before it asks (with
+    // no credit that is all it shows) and the whole screen after,
+    // over the brightest part of every stage: the screen's window of
+    // each stage's picture whose mean brightness is the highest.
+    demodata::TextPainter painter;
+    std::string error;
+    if (!painter.Open(&error)) return Expect(false, error);
+    const demodata::ImageAsset& sheet = *demodata::FindImage(kHudPng);
+    const demodata::TextLayers layers = demodata::PaintTextLayers(sheet, painter);
+    for (int32_t stage = 1; stage <= 6; ++stage) {
+        const std::string n = "img/Stage0" + std::to_string(stage);
+        const Image bg = ReadPng(Data() + "/" + n + "BG.png");
+        int bestX = 0, bestY = 0;
+        double best = -1;
+        for (const demodata::Cell& cell : demodata::FindImage(n + "BG.png")->cells)
+            for (int y = cell.box.y; y <= cell.box.y + cell.box.h - (cell.box.h > 480 ? 0 : 480); y += 64)
+                for (int x = cell.box.x; x <= cell.box.x + cell.box.w - (cell.box.w > 640 ? 0 : 640); x += 64) {
+                    double sum = 0;
+                    for (int k = 0; k < 64 * 48; ++k)
+                        sum += Luminance(bg.at(UINT((x + k % 64 * 10) % int(bg.width)), UINT((y + k / 64 * 10) % int(bg.height))));
+                    if (sum > best) best = sum, bestX = x, bestY = y;
+                }
+        Sheet(36, n + "BG.png");
+        const bool layered = demodata::FindImage(n + "BG_back.png") != nullptr;
+        if (layered) Sheet(35, n + "BG_back.png");
+        ScrollX = float(bestX), ScrollY = float(bestY);
+        const std::vector<int32_t> stages = layered ? std::vector<int32_t>{} : std::vector<int32_t>{35};
+        for (const auto& [timer, credits] : std::vector<std::pair<int32_t, int32_t>>{{99, 0}, {200, 3}}) {
+            GameState.subState = kSubStateGameOver;
+            GameState.stateTimer = timer, GameState.credits = credits, GameState.continueChoice = 0;
+            Layered l;
+            SheetPixels(kHud, "text_only", layers.textOnly, sheet);
+            l.black = Shot([] { DrawGameScene(GameState); }, {35, 36});
+            l.white = Shot([] { DrawGameScene(GameState); }, {35, 36}, {}, 0xFFFFFFFFu);
+            SheetPixels(kHud, "no_text", layers.noText, sheet);
+            l.plain = Scene(stages);
+            Sheet(kHud, kHudPng);
+            l.seen = Scene(stages);
+            if (stage == 1 && credits) Shoot(l.seen);
+            for (const std::string& e : StateErrors(l, {}, Data(), true))
+                Expect(false, "stage " + std::to_string(stage) + " at scroll " + std::to_string(bestX) + ", " + std::to_string(bestY) +
+                                  (credits ? ", asking: " : ", no credit: ") + e);
+        }
+    }
+    ScrollX = ScrollY = 0;
+}
+
+void ArtAlignment::AttackNames() {
+    // An attack name reads over every stage's background: its letters' fill
+    // against the pixels ringing it at 4.5 : 1 or better.
+    GameState.subState = kSubStateDialogue;
+    boss_->phase = 0;
+    const char* const names[] = {"ねこあたっく：おっかけRUNRUN", "必殺：グレートアステロイドジェット！"};
+    for (int k = 0; k < 2; ++k) {
+        boss_->draw = [&, k] { DrawBossHud(*boss_, names[k]); };
+        const Ink fill = Find(Scene({35, 36}), 0, 0, 640, 480, Fill);
+        Ink ring;
+        for (const auto& [x, y] : fill.at)
+            for (int d = 0; d < 9; ++d)
+                if (!fill.Has(x + d % 3 - 1, y + d / 3 - 1)) ring.Add(x + d % 3 - 1, y + d / 3 - 1);
+        for (int32_t stage = 1; stage <= 6; ++stage) {
+            const std::string n = "img/Stage0" + std::to_string(stage);
+            Sheet(36, n + "BG.png");
+            const bool layered = demodata::FindImage(n + "BG_back.png") != nullptr;
+            if (layered) Sheet(35, n + "BG_back.png");
+            for (const demodata::Cell& cell : demodata::FindImage(n + "BG.png")->cells)
+                for (int step = 0; step < (cell.box.h > 480 ? 4 : 1); ++step) {
+                    ScrollX = float(cell.box.x), ScrollY = float(cell.box.y + step * (cell.box.h - 480) / 3);
+                    const Image scene = Scene(layered ? std::vector<int32_t>{} : std::vector<int32_t>{35});
+                    const double a = MedianLuminance(scene, fill), b = MedianLuminance(scene, ring);
+                    const double contrast = (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+                    Expect(fill.H() > 0 && contrast >= 4.5, "stage " + std::to_string(stage) + " at scroll " + std::to_string(int(ScrollX)) + ", " +
+                                                             std::to_string(int(ScrollY)) + ": name " + std::to_string(k) + " reads at " + std::to_string(contrast) + " : 1");
+                }
+        }
+    }
+    ScrollX = ScrollY = 0;
+    Sheet(36, "img/Stage02BG.png");
+    Sheet(35, "img/Stage02BG_back.png");
+    Shoot(Scene());
+}
+
+// The drawn families, then the real program's states in the order the autopilot comes to them.
+const std::vector<Family>& Families() {
     using Hold = wholegame::Shot;
     const auto at = [](Hold::Moment m, const std::string& name, int32_t param = 0, bool quit = false) {
         return Hold{m, "art_" + name, param, quit};
@@ -545,515 +1087,23 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
     const Anchor highlight{"img/title.png", "highlight"}, bar{"img/main_system.png", "cursor_bar"};
     const Anchor band{"img/system/StageTitleBG.png", "band", Anchor::kBlock}, card{"img/title.png", "team", Anchor::kLines};
     const auto box = [](Anchor::Mode mode, int x, int y, int w, int h) { return Anchor{"", "", mode, x, y, x + w - 1, y + h - 1}; };
-    const auto keys = [](int x, int y, int w, int h) { return Anchor{"img/config.png", "key_highlight", Anchor::kBoth, x, y, x + w - 1, y + h - 1, true}; };
-    const auto header = [&](int k) { return keys(demodata::screen::kKeyHeaderX[k], 60, 120, 28); };
+    // A cell group of the configuration's picture stretched over a rectangle.
+    const auto over = [](const char* group, Anchor::Mode mode, const layout::Rect& r) {
+        return Anchor{"img/config.png", group, mode, r.x, r.y, r.x + r.w - 1, r.y + r.h - 1, true};
+    };
+    const auto header = [&](int k) {
+        return over("key_highlight", Anchor::kBoth, layout::Moved(layout::kKeyHighlight.screen, layout::kKeyHeaderX[k], layout::kKeyHeaderY));
+    };
     const auto plate = [&](int d) {
         const demodata::Box b = demodata::screen::DifficultyPlate(d);
         return box(Anchor::kBoth, b.x, b.y, b.w, b.h);
     };
-    const std::vector<Family> families = {
-        {"boss_gauge", [&] {
-             GameState.subState = kSubStateDialogue;  // the boss's quads alone
-             boss->phase = 2;
-             boss->hp = boss->maxHp = 100.0f;
-             boss->secondsLeft = 42;
-             boss->lastBonus = 8888888;  // digits of one width: the row's ink spans its cells alike
-             boss->draw = [&] { boss->DrawLifeGauge(), boss->DrawSpellBonus(); };
-             const Image frame = hud("boss_frame"), bar = hud("boss_bar"), seconds = hud("seconds_digits");
-             const Image label = hud("bonus_label"), digits = hud("bonus_digits");
-             Sheet(kHud, kHudPng);
-             shoot(Scene());
-             // From the middle of each edge of the full bar, the outline's white 1 to 6 px out.
-             const Ink b = Find(bar, 0, 0, 640, 60, Lit);
-             if (b.at.empty()) return expect(false, "no boss bar is drawn");
-             auto out = [&](int x, int y, int dx, int dy) {
-                 for (int k = 1; k <= 6; ++k)
-                     if (White(frame.at(UINT(x + k * dx), UINT(y + k * dy)))) return k;
-                 return 0;
-             };
-             const int mx = int(b.Cx()), my = int(b.Cy());
-             const int gaps[4] = {out(b.x0, my, -1, 0), out(b.x1, my, 1, 0), out(mx, b.y0, 0, -1), out(mx, b.y1, 0, 1)};
-             const Ink on = Find(frame, b.x0, b.y0, b.x1 + 1, b.y1 + 1, White);
-             expect(gaps[0] && gaps[1] && gaps[2] && gaps[3] && on.at.empty(),
-                    "the full bar (" + b.Str() + ") is not in an outline hugging it (left, right, top, bottom " + std::to_string(gaps[0]) + " " +
-                        std::to_string(gaps[1]) + " " + std::to_string(gaps[2]) + " " + std::to_string(gaps[3]) + " px out, 0 none; on it " +
-                        on.Str() + ")");
-             int end = b.x1 + std::max(gaps[1], 1);
-             while (end < 639 && White(frame.at(UINT(end + 1), UINT(my)))) ++end;
-             const Ink s = Find(seconds, 0, 0, 640, 60, Fill), time = Find(frame, end + 2, 0, s.x0, 60, White);
-             expect(time.H() > 0 && std::abs(s.y0 - time.y0) <= 2 && std::abs(s.y1 - time.y1) <= 2 && s.x0 > time.x1 + 2,
-                    "the seconds (" + s.Str() + ") are not beside TIME (" + time.Str() + ") at its height");
-             const Ink l = Find(label, 0, 100, 640, 330, Fill), d = Find(digits, 0, 100, 640, 330, Fill);
-             expect(std::abs(l.Cx() - d.Cx()) <= 3 && l.y1 < d.y0,
-                    "the bonus digits (" + d.Str() + ") are not under their label's centre (" + l.Str() + ")");
-         }},
-        {"hud", [&] {
-             GameState.subState = kSubStatePlay;
-             for (int32_t element = 0; element < 2; ++element) {
-                 GameState.hudAlpha = 254;
-                 Player1->element = Player2->element = element;
-                 Player1->gauge = 200.0f;
-                 const std::string which = element == 0 ? "warm panel: " : "cool panel: ";
-                 // The panel's bright lines and letters: the frame those in pieces spanning 80 px or more.
-                 const Image panel = hud("player_panel");
-                 const Ink body = Find(panel, 30, 380, 190, 460, Lit);
-                 Ink labels, frame;
-                 for (const Ink& piece : Pieces(Find(panel, 30, 380, 190, 460, Bright)))
-                     for (const auto& [x, y] : piece.at) (piece.x1 - piece.x0 >= 80 || piece.y1 - piece.y0 >= 50 ? frame : labels).Add(x, y);
-                 for (const char* icon : {"stock_icon", "life_bar", "pip_small", "pip_large", "gauge_digits"}) {
-                     const int gap = Apart(labels, Find(hud(icon), 30, 380, 190, 470, Lit));
-                     expect(gap >= 3, which + "label ink (" + labels.Str() + ") within " + std::to_string(gap) + " px of " + icon);
-                 }
-                 // However many 1-ups are taken, the stock icons stay on the panel.
-                 Player1->stock = 9;
-                 const Ink icons = Find(hud("stock_icon"), 0, 370, 640, 410, Lit);
-                 Player1->stock = 3;
-                 expect(icons.H() > 0 && icons.x0 >= 30 && icons.x1 < 190, which + "nine stock's icons " + icons.Str() + " off the panel (x 30-189)");
-                 // A frame line keeps to the panel's edge (4 px from what it does not cover); a label run into it does not.
-                 Ink inner;
-                 for (const auto& [x, y] : frame.at) {
-                     bool edge = false;
-                     for (int d = 0; d < 81 && !edge; ++d) edge = !body.Has(x + d % 9 - 4, y + d / 9 - 4);
-                     if (!edge) inner.Add(x, y);
-                 }
-                 expect(inner.at.empty(), which + "label ink runs into the frame at " + inner.Str());
-                 // The gauge number clear of the FORCE strip drawn under it from 50 on, and
-                 // below 50, with no strip, of the frame that closes the panel under it.
-                 const Ink number = Find(hud("gauge_digits"), 30, 440, 190, 470, Fill), strip = Find(hud("force_strip"), 30, 440, 190, 480, Lit);
-                 expect(Apart(number, frame) >= 2 && Apart(number, strip) >= 2 && number.H() >= 7,
-                        which + "the gauge number (" + number.Str() + ") sits on the frame or the strip (" + strip.Str() + ") or is under 7 px tall");
-                 Player1->gauge = 30.0f;
-                 const Ink low = Find(hud("gauge_digits"), 30, 440, 190, 470, Fill);
-                 Ink open;
-                 for (int x = low.x0; x <= low.x1; ++x) {
-                     bool closed = false;
-                     for (int y = low.y1 + 1; y < 480 && !closed; ++y) closed = frame.Has(x, y);
-                     if (!closed) open.Add(x, low.y1);
-                 }
-                 expect(low.H() > 0 && open.at.empty() && Apart(low, frame) >= 2,
-                        which + "with the gauge under 50 the number (" + low.Str() + ") is on the frame or the frame is open under it at " + open.Str());
-                 // Player 2's panel, one column wider, shows nothing player 1's does not.
-                 GameState.twoPlayer = 1;
-                 const Image panels = hud("player_panel");
-                 GameState.twoPlayer = 0;
-                 Ink extra;
-                 for (int y = 380; y < 470; ++y)
-                     for (int x = 330; x < 630; ++x)
-                         if (panels.at(UINT(x), UINT(y)) != panels.at(UINT(x - 300), UINT(y))) extra.Add(x, y);
-                 expect(extra.at.empty(), which + "player 2's panel differs from player 1's at " + extra.Str());
-             }
-             Player1->gauge = 200.0f;
-             Sheet(kHud, kHudPng);
-             shoot(Scene());
-         }},
-        {"tally", [&] {
-             GameState.subState = kSubStateTally;
-             auto scene = [&](const std::vector<std::string>& keep, uint8_t twoPlayer = 0) {
-                 Sheet(kClear, "img/stageclear.png", keep);
-                 GameState.tallyTimer = 200;
-                 GameState.twoPlayer = twoPlayer;
-                 const Image im = Scene();
-                 GameState.twoPlayer = 0;
-                 return im;
-             };
-             const Image bg = scene({"background"}), digits = scene({"small_digits", "large_digits"});
-             const Image both = scene({"small_digits", "large_digits"}, 1), banners = scene({"banner_top", "banner_bottom"});
-             shoot(scene({}));
-             // Each row's digits at the height they are made to stand, within a pixel.
-             using demodata::screen::kTallyDigitInk, demodata::screen::kTallyTotalInk;
-             for (const auto& [y, h] : std::vector<std::pair<int, int>>{{120, 26}, {160, 26}, {210, 26}, {250, 26}, {325, 26}, {410, 35}}) {
-                 const Ink row = Find(digits, 216, y, 640, y + h, Fill);
-                 beside(row, Solid(Find(bg, 0, y - 6, 214, y + h + 6, Fill)), "row at y " + std::to_string(y));
-                 expect(std::abs(row.H() - (y == 410 ? kTallyTotalInk : kTallyDigitInk)) <= 1,
-                        "row at y " + std::to_string(y) + ": the digits' ink " + row.Str() + " is not " + std::to_string(y == 410 ? kTallyTotalInk : kTallyDigitInk) + " px tall");
-             }
-             // Every heading, label and digit 2 px clear of the banners; nothing but
-             // its heading in player 2's column of a one-player game.
-             Ink text = Find(bg, 0, 0, 640, 480, Bright), second;
-             for (const auto& [x, y] : Find(digits, 0, 0, 640, 480, Bright).at) text.Add(x, y);
-             const Ink banner = Find(banners, 0, 0, 640, 480, Lit), under = Near(text, banner, 2);
-             expect(banner.H() > 0 && under.at.empty(), "text within 2 px of a banner at " + under.Str());
-             for (const auto& [x, y] : Find(both, 0, 0, 640, 480, Fill).at)
-                 if (!Fill(digits.at(UINT(x), UINT(y)))) second.Add(x, y);
-             const Ink stray = Find(bg, second.x0, demodata::screen::kTallyRowY[0] - 4, second.x1 + 1, 480, Bright);
-             expect(second.H() > 0 && stray.at.empty(), "a one-player tally shows " + stray.Str() + " in player 2's column " + second.Str());
-         }},
-        {"config", [&] {
-             auto shot = [&](const std::vector<std::string>& keep, int32_t cursor = 0, const std::vector<int32_t>& hide = {}) {
-                 Sheet(kConfigSheet, "img/config.png", keep);
-                 TitleState = cTitleState();
-                 TitleState.configCursor = cursor;
-                 return Shot(DrawConfigScreen, hide);
-             };
-             const Image labels = shot({"labels"}), digits = shot({"digits"}), bg = shot({"background"}, 0, {kNameSheet});
-             shoot(shot({}));
-             for (int y : {170, 247})
-                 beside(Find(digits, 190, y, 240, y + 26, Fill), Solid(Find(labels, 50, y - 6, 190, y + 32, Fill)), "volume at y " + std::to_string(y));
-             // The rotating cursor's centre on its item's middle.
-             for (int32_t item = 0; item < 4; ++item) {
-                 const int y = 170 + 77 * item;
-                 const Ink cursor = Find(shot({"cursor"}, item, {kNameSheet}), 0, 0, 640, 480, Lit), label = Solid(Find(labels, 130, y - 6, 290, y + 32, Fill));
-                 expect(label.H() > 0 && std::abs(cursor.Cy() - label.Cy()) <= 1.5f,
-                        "item " + std::to_string(item) + ": the cursor " + cursor.Str() + " is not on the middle of " + label.Str());
-             }
-             // The play time inside the panel's frame, with its heading above it.
-             const Ink time = Find(Shot(DrawConfigScreen, {kConfigSheet}), 0, 0, 640, 480, Fill);
-             int frame = time.H() > 0 ? time.x1 + 1 : 640;
-             while (frame < 640 && !Bright(bg.at(UINT(frame), UINT(time.Cy())))) ++frame;
-             expect(frame < 640 && frame - time.x1 >= 3, "the play time (" + time.Str() + ") is not 2 px inside the panel's frame");
-             Ink heading;
-             for (const Ink& piece : Pieces(Find(bg, time.x0 - 20, time.y0 - 40, 640, time.y1 + 1, Fill)))
-                 for (const auto& [x, y] : piece.at)
-                     if (piece.H() < 30 && piece.at.size() >= 6) heading.Add(x, y);
-             expect(heading.H() > 0 && heading.y1 + 2 < time.y0,
-                    "PLAY TIME (" + heading.Str() + ") does not stand above the play time (" + time.Str() + ")");
-         }},
-        {"key_config", [&] {
-             Sheet(kConfigSheet, "img/config.png", {"keyconfig"});
-             cKeyConfigScreen screen;
-             const Image names = Shot([&] { screen.Draw(); }, {kConfigSheet}), sheet = Shot([&] { screen.Draw(); }, {}, {1});
-             std::vector<std::pair<int, int>> bars;
-             for (int32_t cell = 0; cell < 2 * kActionCount; ++cell) {
-                 const int x = screen.cells[cell][0], y = screen.cells[cell][1];
-                 const Ink name = Find(names, x - 20, y, x + 140, y + 34, Lit), label = Solid(Find(sheet, 40, y - 3, 200, y + 34, Fill));
-                 // The row's bar: the rows around the name's middle that match it, on a column left of the labels.
-                 const uint32_t c = sheet.at(45, UINT(name.Cy()));
-                 auto bar = [&](int yy) {
-                     const uint32_t p = sheet.at(45, UINT(yy));
-                     return std::abs(Ch(p, 0) - Ch(c, 0)) <= 4 && std::abs(Ch(p, 1) - Ch(c, 1)) <= 4 && std::abs(Ch(p, 2) - Ch(c, 2)) <= 4;
-                 };
-                 int top = int(name.Cy()), bottom = top;
-                 while (top > 0 && bar(top - 1)) --top;
-                 while (bottom < 479 && bar(bottom + 1)) ++bottom;
-                 expect(std::abs(name.Cy() - label.Cy()) <= 2 && std::abs(name.Cy() - float(top + bottom) / 2) <= 2,
-                        "player " + std::to_string(cell / kActionCount + 1) + " row " + std::to_string(cell % kActionCount) + ": key name " +
-                            name.Str() + ", label " + label.Str() + ", bar y " + std::to_string(top) + ".." + std::to_string(bottom));
-                 bars.push_back({top, bottom});
-             }
-             // While a row is being defined, its highlight stays on the row's bar.
-             Sheet(kConfigSheet, "img/config.png", {"key_highlight"});
-             screen.defining = 1;
-             for (int32_t cell = 0; cell < 2 * kActionCount; ++cell) {
-                 screen.column = cell / kActionCount + 1, screen.row = cell % kActionCount;
-                 const Ink mark = Find(Shot([&] { screen.Draw(); }, {}, {1}), 0, 0, 640, 480, Lit);
-                 const auto [top, bottom] = bars[size_t(cell)];
-                 expect(mark.H() > 0 && mark.y0 >= top && mark.y1 <= bottom && std::abs(mark.Cy() - float(top + bottom) / 2) <= 1,
-                        "player " + std::to_string(screen.column) + " row " + std::to_string(screen.row) + ": the highlight " + mark.Str() +
-                            " is not on the middle of the bar y " + std::to_string(top) + ".." + std::to_string(bottom));
-             }
-             Sheet(kConfigSheet, "img/config.png");
-             screen.column = 1, screen.row = 3;
-             shoot(Shot([&] { screen.Draw(); }));
-         }},
-        {"ranking", [&] {
-             FillDefaultScores(ScoreData);
-             for (cRankingRow& row : ScoreData.rows[0]) std::snprintf(row.name, sizeof row.name, "WWWWWWWW"), row.score = 999999999, row.stage = 7;
-             auto shot = [&](const std::vector<std::string>& keep, const std::vector<int32_t>& hide, const std::vector<int32_t>& fonts) {
-                 Sheet(kRankingSheet, "img/ranking.png", keep);
-                 return Shot(DrawRankingView, hide, fonts);
-             };
-             const Image bg = shot({"background"}, {}, {1}), badges = shot({"stage"}, {}, {1}), text = shot({}, {kRankingSheet}, {});
-             shoot(shot({}, {}, {}));
-             // The panel's inside: what a fill from its middle reaches without crossing a bright line.
-             Ink inside;
-             bool leaks = false;
-             for (std::vector<std::pair<int, int>> todo = {{320, 250}}; !todo.empty();) {
-                 const auto [x, y] = todo.back();
-                 todo.pop_back();
-                 leaks = leaks || x < 0 || y < 0 || x >= 640 || y >= 480;
-                 if (x < 0 || y < 0 || x >= 640 || y >= 480 || inside.Has(x, y) || Luma(bg.at(UINT(x), UINT(y))) >= 80) continue;
-                 inside.Add(x, y);
-                 todo.insert(todo.end(), {{x + 1, y}, {x - 1, y}, {x, y + 1}, {x, y - 1}});
-             }
-             expect(!leaks, "the panel's frame is not closed");
-             for (const auto& [what, ink] : {std::pair{"a stage badge", Find(badges, 0, 0, 640, 480, Lit)}, std::pair{"row text", Find(text, 0, 0, 640, 432, Lit)}}) {
-                 Ink out;
-                 for (const auto& [x, y] : ink.at)
-                     if (!inside.Has(x, y)) out.Add(x, y);
-                 expect(out.at.empty(), std::string(what) + " crosses the panel's frame: " + out.Str());
-             }
-         }},
-        {"talk", [&] {
-             GameState.subState = kSubStateDialogue;
-             std::string row;  // 17 full-width squares, ink to their cells' edges
-             for (int k = 0; k < 17; ++k) row += "\x81\xA1";
-             const std::string rows = row + "\n" + row + "\n" + row, moved = row.substr(2);  // and 16, 20 px to the right
-             const TalkText full{rows.c_str(), "art", "rows", 0}, shifted{moved.c_str(), "art", "moved", 0};
-             // Every balloon style holds its text on its fill, 2 px clear of its edge.
-             for (TalkSide side : {TalkSide::Upper, TalkSide::Lower})
-                 for (int32_t row = 0; row < 3; ++row) {
-                     boss->draw = [&, row, side] {
-                         DrawTalkBalloon(row, BalloonMode::Opaque, side);
-                         DrawTalkText(full, side, 0);
-                         if (side == TalkSide::Upper) DrawTalkText(shifted, side, 20);
-                     };
-                     const Image balloon = Scene({}, {0});
-                     const Ink ink = Find(Scene({kBalloons}), 0, 0, 640, 480, Lit);
-                     const int fill = Luma(balloon.at(UINT(ink.Cx()), UINT(ink.Cy())));
-                     Ink off;
-                     for (const auto& [x, y] : ink.at)
-                         for (int d = 0; d < 25; ++d) {
-                             const uint32_t b = balloon.at(UINT(std::clamp(x + d % 5 - 2, 0, 639)), UINT(std::clamp(y + d / 5 - 2, 0, 479)));
-                             if (Luma(b) > fill + 40 || !Lit(b)) off.Add(x + d % 5 - 2, y + d / 5 - 2);
-                         }
-                     expect(off.at.empty(), std::string(side == TalkSide::Upper ? "upper" : "lower") + " balloon " + std::to_string(row) +
-                                                ": text off its fill at " + off.Str());
-                 }
-             // Every name card's whole drawn rectangle 2 px clear of the balloons of every
-             // style and of every cell of every portrait on each side it stands.
-             std::vector<int32_t> alone = {kBalloons};
-             for (int32_t who = 0; who < talk::kCharacterCount; ++who) {
-                 const talk::PortraitSheet& sheet = talk::SheetOf(talk::Character(who));
-                 std::string file = sheet.name;
-                 for (char& ch : file) ch = char(std::tolower(static_cast<unsigned char>(ch)));
-                 Sheet(sheet.slot, "img/talk/st_" + file + ".png");
-                 alone.push_back(sheet.slot);
-             }
-             boss->draw = [] {
-                 for (int32_t row = 0; row < 3; ++row)
-                     for (TalkSide side : {TalkSide::Upper, TalkSide::Lower}) DrawTalkBalloon(row, BalloonMode::Opaque, side);
-                 for (int32_t who = 0; who < talk::kCharacterCount; ++who)
-                     for (int32_t cell = 0; cell < talk::SheetOf(talk::Character(who)).cells; ++cell)
-                         for (TalkSide side : {TalkSide::Upper, TalkSide::Lower}) {
-                             TalkState.slideCounter[who] = 19;
-                             talk::DrawPortrait(talk::Character(who), cell, side, PortraitMode::Active);
-                         }
-             };
-             const Ink others = Find(Scene(), 0, 0, 640, 480, Lit);
-             for (int32_t card = 0; card < 13; ++card) {
-                 boss->draw = [card] { TalkState.nameCardFrame = 100, DrawNameCard(card); };
-                 const Ink drawn = Find(Shot([] { DrawGameScene(GameState); }, alone, {}, kGrey), 0, 0, 640, 480, Painted);
-                 Ink under;
-                 for (const auto& [x, y] : others.at)
-                     if (x >= drawn.x0 - 2 && x <= drawn.x1 + 2 && y >= drawn.y0 - 2 && y <= drawn.y1 + 2) under.Add(x, y);
-                 expect(drawn.H() > 0 && under.at.empty(),
-                        "card " + std::to_string(card) + " drawn over " + drawn.Str() + " is within 2 px of a balloon or portrait at " + under.Str());
-             }
-             boss->draw = [] {
-                 for (TalkSide side : {TalkSide::Upper, TalkSide::Lower}) DrawTalkBalloon(0, BalloonMode::Opaque, side);
-                 TalkState.slideCounter[talk::Yuri] = TalkState.slideCounter[talk::Shamyu] = 19;
-                 DrawPortraitYuri(0, TalkSide::Upper, PortraitMode::Active);
-                 DrawPortraitShamyu(0, PortraitMode::Active);
-                 for (int32_t card : {0, 5}) TalkState.nameCardFrame = 100, DrawNameCard(card);
-             };
-             shoot(Scene());
-         }},
-        {"stage_title", [&] {
-             // Every stage's letters at rest: "STAGE n" above the name, the band's lines
-             // clear of both; all the name's cell paints, drawn 100 px further left, 2 px
-             // inside the screen.
-             GameState.subState = kSubStateDialogue;
-             Sheet(kBand, "img/system/StageTitleBG.png");
-             for (const std::string team : {"_1", "_2"})
-                 for (int stage = 1; stage <= (team == "_1" ? 6 : 5); ++stage) {
-                     const std::string path = "img/system/StageTitleFont0" + std::to_string(stage) + team + ".png";
-                     StageStartEffectObj title;
-                     Shot([&] {
-                         for (int frame = 0; frame < 60; ++frame) title.Draw();
-                     }, {kBand, kLetters});
-                     boss->draw = [&] { title.Draw(); };
-                     Sheet(kLetters, path, {"number"});
-                     Ink letters = Find(Scene({kBand}), 0, 0, 640, 480, Lit);
-                     const Ink number = letters;
-                     Sheet(kLetters, path, {"name"});
-                     const Ink name = Find(Scene({kBand}), 0, 0, 640, 480, Lit), lines = Find(Scene({kLetters}), 0, 0, 640, 480, Bright);
-                     for (const auto& [x, y] : name.at) letters.Add(x, y);
-                     const Ink crossed = Near(letters, lines, 5);
-                     expect(number.H() > 0 && number.y1 + 4 < name.y0, path + ": STAGE " + number.Str() + " is not above the name " + name.Str());
-                     expect(lines.H() > 0 && crossed.at.empty(), path + ": a line of the band " + lines.Str() + " runs within 5 px of " + crossed.Str());
-                     title.work3 -= 100;
-                     const Ink shown = Find(Shot([] { DrawGameScene(GameState); }, {kBand}, {}, kGrey), 0, 0, 640, 480, Painted);
-                     expect(shown.x1 + 100 <= 637, path + ": the name's cell paints up to screen x " + std::to_string(shown.x1 + 100));
-                     title.work3 += 100;
-                     Sheet(kLetters, path);
-                     if (stage == 1 && team == "_2") shoot(Scene());
-                 }
-         }},
-        {"team_choice", [&] {
-             // The heading 2 px clear of either team's card.
-             TitleState = cTitleState();
-             TitleState.state = kTitleTeam;
-             for (int32_t team = 0; team < 2; ++team) {
-                 TitleState.teamCursor = team;
-                 const Ink card = Find(title({"team"}), 0, 0, 640, 480, Lit), heading = Find(title({"team_heading"}), 0, 0, 640, 480, Lit);
-                 expect(Apart(heading, card, 3) >= 3,
-                        "team " + std::to_string(team + 1) + ": the heading (" + heading.Str() + ") is within 2 px of the card (" + card.Str() + ")");
-             }
-             shoot(title({}));
-         }},
-        {"practice", [&] {
-             // Each stage's row on the middle of the highlight drawn over it.
-             TitleState = cTitleState();
-             TitleState.state = kTitlePractice;
-             for (int32_t row = 0; row < 5; ++row) {
-                 TitleState.practiceCursor = row;
-                 const Ink mark = Find(title({"highlight"}), 0, 0, 640, 480, Lit);
-                 const Ink text = Find(title({"practice_list"}), 0, mark.y0, 640, mark.y1 + 1, Fill);
-                 centred(text, mark.Cx(), "stage " + std::to_string(row + 1) + " under its highlight " + mark.Str());
-                 expect(std::abs(text.Cy() - mark.Cy()) <= 2, "stage " + std::to_string(row + 1) + " (" + text.Str() + ") is off its highlight's middle");
-             }
-             TitleState.practiceCursor = 2;
-             shoot(title({}));
-         }},
-        {"difficulty", [&] {
-             // The marker and the chosen level's plate a pixel inside the panel's
-             // inner line on every level: the innermost lines met going out from
-             // the panel's middle in the picture drawn without its text.
-             demodata::TextPainter painter;
-             std::string error;
-             if (!painter.Open(&error)) return expect(false, error);
-             const demodata::ImageAsset& picture = *demodata::FindImage("img/title.png");
-             TitleState = cTitleState();
-             TitleState.state = kTitleDifficulty;
-             SheetPixels(kTitleSheet, "no_text", demodata::PaintTextLayers(picture, painter).noText, picture);
-             const Image plain = Shot(DrawTitle);
-             const std::vector<bool> lines = PictureLines(plain.pixels, 640, 480);
-             using demodata::screen::kDifficulty;
-             const int mx = kDifficulty.x + kDifficulty.w / 2, my = kDifficulty.y + kDifficulty.h / 2;
-             auto reach = [&](int dx, int dy) {
-                 int x = mx, y = my;
-                 while (x > 0 && y > 0 && x < 639 && y < 479 && !lines[size_t(y * 640 + x)]) x += dx, y += dy;
-                 return dx ? x : y;
-             };
-             const int left = reach(-1, 0), right = reach(1, 0), top = reach(0, -1), bottom = reach(0, 1);
-             for (int32_t level = 0; level < 3; ++level) {
-                 TitleState.difficultyCursor = level;
-                 const Ink marker = Find(title({"difficulty_cursor"}), 0, 0, 640, 480, Lit);
-                 const demodata::Box p = demodata::screen::DifficultyPlate(level);
-                 for (const auto& [what, box] : {std::pair{std::string("the marker"), std::array<int, 4>{marker.x0, marker.y0, marker.x1, marker.y1}},
-                                                 std::pair{std::string("the plate"), std::array<int, 4>{p.x, p.y, p.x + p.w - 1, p.y + p.h - 1}}})
-                     expect(marker.H() > 0 && box[0] > left + 1 && box[1] > top + 1 && box[2] < right - 1 && box[3] < bottom - 1,
-                            "level " + std::to_string(level) + ": " + what + " at x " + std::to_string(box[0]) + ".." + std::to_string(box[2]) + " y " +
-                                std::to_string(box[1]) + ".." + std::to_string(box[3]) + " is not a pixel inside the panel's inner line x " +
-                                std::to_string(left) + ".." + std::to_string(right) + " y " + std::to_string(top) + ".." + std::to_string(bottom));
-             }
-             TitleState.difficultyCursor = 0;
-             shoot(title({}));
-         }},
-        {"pause", [&] {
-             // PAUSE, the items, the question and the cursor bar on the panel's middle.
-             GameState.subState = kSubStatePause;
-             GameState.pauseAsking = 0;
-             const Image panelImage = hud("pause_panel");
-             const float middle = Find(panelImage, 0, 0, 640, 480, Lit).Cx();
-             Ink heading;
-             for (const Ink& piece : Pieces(Find(panelImage, 0, 0, 640, 180, Fill)))
-                 for (const auto& [x, y] : piece.at)
-                     if (piece.x1 - piece.x0 < 100 && piece.H() < 50) heading.Add(x, y);
-             centred(heading, middle, "PAUSE");
-             for (int32_t asking = 0; asking < 2; ++asking) {
-                 GameState.pauseAsking = uint8_t(asking);
-                 for (int32_t at = 0; at < 3 - asking; ++at) {
-                     GameState.pauseCursor = GameState.pauseAnswer = at;
-                     const Ink bar = Find(hud("cursor_bar"), 0, 0, 640, 480, Lit);
-                     const Image items = hud(asking ? "pause_question" : "pause_items");
-                     const std::string what = std::string(asking ? "answer " : "item ") + std::to_string(at);
-                     centred(bar, middle, what + "'s cursor bar");
-                     centred(Find(items, 0, bar.y0, 640, bar.y1 + 1, Fill), middle, what);
-                     if (asking && at == 0) centred(Find(items, 0, 0, 640, bar.y0, Fill), middle, "the question");
-                 }
-             }
-             GameState.pauseAsking = 0, GameState.pauseCursor = 1;
-             Sheet(kHud, kHudPng);
-             shoot(Scene());
-         }},
-        {"continue", [&] {
-             // Each answer on its highlight's middle; the credits beside their count.
-             GameState.subState = kSubStateGameOver;
-             GameState.stateTimer = 200, GameState.credits = 12;
-             for (int32_t choice = 0; choice < 2; ++choice) {
-                 GameState.continueChoice = choice;
-                 const Ink bar = Find(hud("cursor_bar"), 0, 0, 640, 480, Lit);
-                 centred(Find(hud("answer"), bar.x0, bar.y0, bar.x1 + 1, bar.y1 + 1, Fill), bar.Cx(),
-                         std::string(choice ? "NO" : "YES") + " under its highlight " + bar.Str());
-             }
-             beside(Find(hud("credits_digits"), 0, 0, 640, 480, Fill), Find(hud("credits_label"), 0, 0, 640, 480, Fill), "credits", 20);
-             GameState.continueChoice = 0;
-             Sheet(kHud, kHudPng);
-             shoot(Scene());
-         }},
-        {"game_over", [&] {
-             // The continue screen's text, the shade's alone before it asks (with
-             // no credit that is all it shows) and the whole screen after,
-             // over the brightest part of every stage: the screen's window of
-             // each stage's picture whose mean brightness is the highest.
-             demodata::TextPainter painter;
-             std::string error;
-             if (!painter.Open(&error)) return expect(false, error);
-             const demodata::ImageAsset& sheet = *demodata::FindImage(kHudPng);
-             const demodata::TextLayers layers = demodata::PaintTextLayers(sheet, painter);
-             for (int32_t stage = 1; stage <= 6; ++stage) {
-                 const std::string n = "img/Stage0" + std::to_string(stage);
-                 const Image bg = ReadPng(Data() + "/" + n + "BG.png");
-                 int bestX = 0, bestY = 0;
-                 double best = -1;
-                 for (const demodata::Cell& cell : demodata::FindImage(n + "BG.png")->cells)
-                     for (int y = cell.box.y; y <= cell.box.y + cell.box.h - (cell.box.h > 480 ? 0 : 480); y += 64)
-                         for (int x = cell.box.x; x <= cell.box.x + cell.box.w - (cell.box.w > 640 ? 0 : 640); x += 64) {
-                             double sum = 0;
-                             for (int k = 0; k < 64 * 48; ++k)
-                                 sum += Luminance(bg.at(UINT((x + k % 64 * 10) % int(bg.width)), UINT((y + k / 64 * 10) % int(bg.height))));
-                             if (sum > best) best = sum, bestX = x, bestY = y;
-                         }
-                 Sheet(36, n + "BG.png");
-                 const bool layered = demodata::FindImage(n + "BG_back.png") != nullptr;
-                 if (layered) Sheet(35, n + "BG_back.png");
-                 ScrollX = float(bestX), ScrollY = float(bestY);
-                 const std::vector<int32_t> stages = layered ? std::vector<int32_t>{} : std::vector<int32_t>{35};
-                 for (const auto& [timer, credits] : std::vector<std::pair<int32_t, int32_t>>{{99, 0}, {200, 3}}) {
-                     GameState.subState = kSubStateGameOver;
-                     GameState.stateTimer = timer, GameState.credits = credits, GameState.continueChoice = 0;
-                     Layered l;
-                     SheetPixels(kHud, "text_only", layers.textOnly, sheet);
-                     l.black = Shot([] { DrawGameScene(GameState); }, {35, 36});
-                     l.white = Shot([] { DrawGameScene(GameState); }, {35, 36}, {}, 0xFFFFFFFFu);
-                     SheetPixels(kHud, "no_text", layers.noText, sheet);
-                     l.plain = Scene(stages);
-                     Sheet(kHud, kHudPng);
-                     l.seen = Scene(stages);
-                     if (stage == 1 && credits) shoot(l.seen);
-                     for (const std::string& e : StateErrors(l, {}, Data(), true))
-                         expect(false, "stage " + std::to_string(stage) + " at scroll " + std::to_string(bestX) + ", " + std::to_string(bestY) +
-                                           (credits ? ", asking: " : ", no credit: ") + e);
-                 }
-             }
-             ScrollX = ScrollY = 0;
-         }},
-        {"attack_names", [&] {
-             // An attack name reads over every stage's background: its letters' fill
-             // against the pixels ringing it at 4.5 : 1 or better.
-             GameState.subState = kSubStateDialogue;
-             boss->phase = 0;
-             const char* const names[] = {"ねこあたっく：おっかけRUNRUN", "必殺：グレートアステロイドジェット！"};
-             for (int k = 0; k < 2; ++k) {
-                 boss->draw = [&, k] { DrawBossHud(*boss, names[k]); };
-                 const Ink fill = Find(Scene({35, 36}), 0, 0, 640, 480, Fill);
-                 Ink ring;
-                 for (const auto& [x, y] : fill.at)
-                     for (int d = 0; d < 9; ++d)
-                         if (!fill.Has(x + d % 3 - 1, y + d / 3 - 1)) ring.Add(x + d % 3 - 1, y + d / 3 - 1);
-                 for (int32_t stage = 1; stage <= 6; ++stage) {
-                     const std::string n = "img/Stage0" + std::to_string(stage);
-                     Sheet(36, n + "BG.png");
-                     const bool layered = demodata::FindImage(n + "BG_back.png") != nullptr;
-                     if (layered) Sheet(35, n + "BG_back.png");
-                     for (const demodata::Cell& cell : demodata::FindImage(n + "BG.png")->cells)
-                         for (int step = 0; step < (cell.box.h > 480 ? 4 : 1); ++step) {
-                             ScrollX = float(cell.box.x), ScrollY = float(cell.box.y + step * (cell.box.h - 480) / 3);
-                             const Image scene = Scene(layered ? std::vector<int32_t>{} : std::vector<int32_t>{35});
-                             const double a = MedianLuminance(scene, fill), b = MedianLuminance(scene, ring);
-                             const double contrast = (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
-                             expect(fill.H() > 0 && contrast >= 4.5, "stage " + std::to_string(stage) + " at scroll " + std::to_string(int(ScrollX)) + ", " +
-                                                                      std::to_string(int(ScrollY)) + ": name " + std::to_string(k) + " reads at " + std::to_string(contrast) + " : 1");
-                         }
-                 }
-             }
-             ScrollX = ScrollY = 0;
-             Sheet(36, "img/Stage02BG.png");
-             Sheet(35, "img/Stage02BG_back.png");
-             shoot(Scene());
-         }},
-        // The real program's states, in the order the autopilot comes to them.
+    using A = ArtAlignment;
+    static const std::vector<Family> families = {
+        {"boss_gauge", &A::BossGauge}, {"hud", &A::Hud}, {"tally", &A::Tally}, {"config", &A::Config}, {"key_config", &A::KeyConfig},
+        {"ranking", &A::Ranking}, {"talk", &A::Talk}, {"stage_title", &A::StageTitle}, {"team_choice", &A::TeamChoice},
+        {"practice", &A::Practice}, {"difficulty", &A::Difficulty}, {"pause", &A::Pause}, {"continue", &A::Continue},
+        {"game_over", &A::GameOver}, {"attack_names", &A::AttackNames},
         {at(Hold::kMenu, "menu_0", 0), {highlight}},
         {at(Hold::kMenu, "menu_1", 1), {highlight}},
         {at(Hold::kMenu, "menu_2", 2), {highlight}},
@@ -1070,7 +1120,8 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
         {at(Hold::kKeyHeader, "key_header_2", 2), {header(2)}},
         {at(Hold::kKeyHeader, "key_header_3", 3), {header(3)}},
         {at(Hold::kKeyDefining, "key_defining", 6)},
-        {at(Hold::kKeyDefaults, "key_defaults"), {keys(220, 282, 200, 40), {"img/config.png", "defaults_question", Anchor::kLines, 130, 180, 509, 379, true}}},
+        {at(Hold::kKeyDefaults, "key_defaults"),
+         {over("key_highlight", Anchor::kBoth, layout::kDefaultsAnswer.first.screen), over("defaults_question", Anchor::kLines, layout::kDefaultsQuestion.screen)}},
         {at(Hold::kTeam, "team_1", 0), {card}},
         {at(Hold::kTeam, "team_2", 1), {card}},
         {at(Hold::kDifficulty, "difficulty_0", 0), {plate(0)}},
@@ -1080,7 +1131,8 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
         {at(Hold::kHud, "hud_1p")},
         {at(Hold::kForce, "force_yuri", 0)},
         {at(Hold::kPause, "pause_question"), {bar, {"img/main_system.png", "pause_panel", Anchor::kLines}}},
-        {at(Hold::kContinue, "continue_credits", 1), {bar, box(Anchor::kLines, 0, 80, 640, 220), box(Anchor::kLines, 0, 380, 640, 36)}},
+        {at(Hold::kContinue, "continue_credits", 1),
+         {bar, box(Anchor::kLines, 0, 80, 640, 220), box(Anchor::kLines, 0, layout::kCreditsLabel.screen.y, 640, layout::kCreditsLabel.screen.h)}},
         {at(Hold::kNameCard, "card_upper", 0)},
         {at(Hold::kNameCard, "card_lower", 1)},
         {at(Hold::kBanner, "cut_in_shamyu", 0)},
@@ -1119,14 +1171,30 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
         {at(Hold::kStageTitle, "stage_title_6_2"), {band}},
         {at(Hold::kContinue, "continue_none", 0)},
     };
+    return families;
+}
 
-    // The states: one run of the real program through them, before this
-    // process opens its own display.
-    testsupport::TempDir layers;
-    const wholegame::Plan plan = Tour(families, layers.path());
-    ASSERT_FALSE(plan.layers.empty()) << "the pictures' text could not be painted apart (is the Japanese font installed?)";
-    const wholegame::RunRecord tour = wholegame::Play(plan);
-    EXPECT_EQ(tour.failure, "") << "the autopilot's way through the states";
+// One run serves every parameter: the real program led once through the
+// states, before this process opens a display, then the drawn families drawn
+// in one display child, each leaving its errors with any failure the test
+// framework saw while it drew. Only the families the filter chooses are made.
+const SharedRun& ArtAlignment::Run() {
+    static SharedRun run;
+    static bool made = false;
+    if (std::exchange(made, true)) return run;
+    std::set<std::string> chosen;
+    const testing::TestSuite& suite = *testing::UnitTest::GetInstance()->current_test_suite();
+    for (int i = 0; i < suite.total_test_count(); ++i)
+        if (suite.GetTestInfo(i)->should_run()) chosen.insert(std::strrchr(suite.GetTestInfo(i)->name(), '/') + 1);
+    const auto any = [&](bool drawn) {
+        return std::any_of(Families().begin(), Families().end(), [&](const Family& f) { return chosen.count(f.name) && !f.shot == drawn; });
+    };
+    if (any(false)) {
+        const wholegame::Plan plan = Tour(Families(), run.folder.path());
+        run.tour = plan.layers.empty() ? "the pictures' text could not be painted apart (is the Japanese font installed?)"
+                                       : wholegame::Play(plan).failure;
+    }
+    if (!any(true)) return run;
     InGl(
         [&] {
             ASSERT_TRUE(SetCurrentDirectoryA(Data().c_str()));
@@ -1141,28 +1209,29 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
             FontTable[0] = KestraFontSprite2D::CreateFromFile("font.lfd", ".tga", 1, 1024, 0, 14);
             FontTable[1] = KestraFontSprite2D::CreateFromFile("skillfont.lfd", ".tga", 1, 2048, 0, 14);
             KeyMap.keyboard[0] = KeyMap.keyboard[1] = 1;
-            const uint8_t keys[2][kActionCount] = {{200, 208, 203, 205, 44, 45, 46, 47, 48, 57}, {17, 31, 30, 32, 33, 34, 35, 36, 37, 38}};
-            std::copy(&keys[0][0], &keys[0][0] + 2 * kActionCount, &KeyMap.keys[0][0]);
+            std::copy(&kDefaultKeys[0][0], &kDefaultKeys[0][0] + 2 * kActionCount, &KeyMap.keys[0][0]);
             for (const auto& [slot, path] : std::vector<std::pair<int32_t, const char*>>{
                      {kNameSheet, "img/name.png"}, {kBalloons, "img/talk/hukidashi.png"}, {kCards, "img/talk/chara_name.png"}})
                 Sheet(slot, path);
-            BossA = boss = new DrawingBoss;
-            boss->active = 1;
-            for (const Family& f : families) {
-                family = f.name;
-                boss->draw = [] {};
-                if (f.run) f.run();
-                if (f.shot)
-                    for (const std::string& e : StateErrors(ReadLayers(layers.path() + "/" + f.shot->file), f.anchors, Data()))
-                        expect(false, e);
+            BossA = boss_ = new DrawingBoss;
+            boss_->active = 1;
+            const testing::TestResult& result = *testing::UnitTest::GetInstance()->current_test_info()->result();
+            for (const Family& f : Families()) {
+                if (!f.run || !chosen.count(f.name)) continue;
+                const int seen = result.total_part_count();
+                family_ = f.name, errors_.clear();
+                boss_->draw = [] {};
+                (this->*f.run)();
+                std::string report;
+                for (int i = seen; i < result.total_part_count(); ++i)
+                    if (result.GetTestPartResult(i).failed()) report += result.GetTestPartResult(i).message() + std::string("\n");
+                for (const std::string& e : errors_) report += e + "\n";
+                testsupport::WriteFile(run.folder.file(f.name + ".errors"), report);
             }
-            std::string report;
-            for (const std::string& e : errors) report += e + "\n";
-            EXPECT_TRUE(errors.empty()) << report;
         },
         [&] {
             BossA = nullptr;
-            delete boss;
+            delete boss_;
             for (CFontSprite2D* f : FontTable) KestraFontSprite2D::Release(f);
             FontTable.clear();
             for (SpriteEntry& s : SpriteTable) KestraSprite2D::Release(s.sprite), KestraTexture::Release(s.texture);
@@ -1170,8 +1239,25 @@ TEST_F(ArtAlignment, EveryElementFamilyLinesUpWithTheQuadsDrawnOverIt) {
             playtest::ClearField();
             TalkState = cTalkState();
         });
+    return run;
 }
 
+TEST_P(ArtAlignment, LinesUpWithTheQuadsDrawnOverIt) {
+    ASSERT_TRUE(std::filesystem::is_regular_file(Data() + "/font.lfd")) << "the demo data set is not written";
+    const Family& f = GetParam();
+    const SharedRun& run = Run();
+    std::string report;
+    if (f.shot) {
+        EXPECT_EQ(run.tour, "") << "the autopilot's way through the states";
+        for (const std::string& e : StateErrors(ReadLayers(run.folder.file(f.shot->file)), f.anchors, Data())) report += e + "\n";
+    } else {
+        ASSERT_TRUE(testsupport::FileExists(run.folder.file(f.name + ".errors"))) << "the display child ended before it drew " << f.name;
+        report = testsupport::ReadFile(run.folder.file(f.name + ".errors"));
+    }
+    EXPECT_TRUE(report.empty()) << report;
+}
+INSTANTIATE_TEST_SUITE_P(EveryFamily, ArtAlignment, testing::ValuesIn(Families()),
+                         [](const testing::TestParamInfo<Family>& info) { return info.param.name; });
 
 // ---- Rules of each picture on its own ------------------------------------------
 
