@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "engine/core/KestraFile.h"
@@ -156,6 +157,11 @@ void ConvertChannels(uint32_t srcKind, uint32_t dstKind, Channels& c) {
 }
 
 }  // namespace
+
+bool CLagFile::EntryKey(char* out, size_t size, const char* archiveKey, const char* entry) {
+    const int length = std::snprintf(out, size, "%s[%s]", archiveKey, entry);
+    return length >= 0 && size_t(length) < size;
+}
 
 CLagFile::CLagFile() = default;
 

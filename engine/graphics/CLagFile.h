@@ -10,6 +10,7 @@
 // 2 u16 B G R A; 3 f32 B G R A (0..1); 4..7 the same, LZSS-compressed.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/d3d9/d3d9.h"
@@ -26,6 +27,9 @@ public:
     static constexpr uint32_t kMaxPixels = 1u << 26;
 
     CLagFile();
+    // The name one entry is shared under, "archive[entry]" with the archive's file
+    // key; false when it does not fit whole, as a cut name could match another's.
+    static bool EntryKey(char* out, size_t size, const char* archiveKey, const char* entry);
     CLagFile(const CLagFile&) = delete;
     CLagFile& operator=(const CLagFile&) = delete;
 

@@ -253,9 +253,7 @@ CSheet* CSheetManager::CreateFromLAG(const char* archive, const char* entry, uin
     char key[MAX_PATH] = {};
     if (!archive || !entry || !KestraFile::GetFileKey(key, archive)) return nullptr;
     char name[CBaseObject::kNameSize];
-    const int length = std::snprintf(name, sizeof(name), "%s[%s]", key, entry);
-    // A name cut to fit could match another sheet's: such a sheet is not shared.
-    const bool shareable = length >= 0 && size_t(length) < sizeof(name);
+    const bool shareable = CLagFile::EntryKey(name, sizeof(name), key, entry);
     if (shareable)
         if (CSheet* shared = Find(name)) return shared;
     return FinishCreate(new (std::nothrow) CSheet(this), nullptr,

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "engine/core/KestraFile.h"
+#include "engine/graphics/CLagFile.h"
 #include "engine/graphics/Kestra3D.h"
 
 namespace {
@@ -64,10 +65,7 @@ CTexture* CTextureManager::CreateFromLAG(const char* archive, const char* entry,
     char key[MAX_PATH] = {};
     if (!archive || !entry || !KestraFile::GetFileKey(key, archive)) return nullptr;
     char name[CBaseObject::kNameSize];
-    const int length = std::snprintf(name, sizeof(name), "%s[%s]", key, entry);
-    // A name too long to keep whole is not shared: its cut form could match another.
-    const bool shareable = length >= 0 && size_t(length) < sizeof(name);
-    if (shareable)
+    if (CLagFile::EntryKey(name, sizeof(name), key, entry))
         if (CTexture* shared = FindShared(name)) return shared;
     return Finish(new (std::nothrow) CTexture(this),
                   [&](CTexture* t) { return t->CreateFromLAG(key, entry, formatKind); }, name);

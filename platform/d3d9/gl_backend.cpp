@@ -701,6 +701,19 @@ class GlBackend final : public Backend {
         if (SDL_GL_GetCurrentContext() != context) SDL_GL_MakeCurrent(window, context);
     }
 
+    // Detached first when it is the draw target's colour, so the target never names
+    // a deleted texture.
+    void DeleteTexture(GLuint* texture) {
+        if (attachedColor == *texture) {
+            cache.BindDrawFramebuffer(drawFbo);
+            glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+            attachedColor = 0;
+        }
+        cache.ForgetTexture(*texture);
+        glDeleteTextures(1, texture);
+        *texture = 0;
+    }
+
     void UploadBuffer(unsigned buffer, const void* data, size_t size, bool index) {
         if (index) {
             glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer);
@@ -1022,16 +1035,7 @@ public:
             glDeleteRenderbuffers(1, &s->glRenderbuffer);
             s->glRenderbuffer = 0;
         }
-        if (s->glTexture && s->ownsGlTexture) {
-            if (attachedColor == s->glTexture) {
-                cache.BindDrawFramebuffer(drawFbo);
-                glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
-                attachedColor = 0;
-            }
-            cache.ForgetTexture(s->glTexture);
-            glDeleteTextures(1, &s->glTexture);
-            s->glTexture = 0;
-        }
+        if (s->glTexture && s->ownsGlTexture) DeleteTexture(&s->glTexture);
     }
 
     void CreateTextureObject(TextureImpl* t) override {
@@ -1053,14 +1057,7 @@ public:
 
     void DestroyTextureObject(TextureImpl* t) override {
         MakeCurrent();
-        if (attachedColor == t->glTexture) {
-            cache.BindDrawFramebuffer(drawFbo);
-            glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
-            attachedColor = 0;
-        }
-        cache.ForgetTexture(t->glTexture);
-        glDeleteTextures(1, &t->glTexture);
-        t->glTexture = 0;
+        DeleteTexture(&t->glTexture);
         for (auto& level : t->levels) level->glTexture = 0;
     }
 

@@ -3,6 +3,7 @@
 // copies, saving, and what a device reset does to each pool.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -166,6 +167,21 @@ TEST_F(Textures, ArchiveEntriesLoadAndShareUnderArchiveAndEntryName) {
     EXPECT_EQ(KestraTexture::CreateFromLAG(archive.c_str(), "missing", 14), nullptr);
     EXPECT_NE(Log().find(spritetest::Sjis(u8"ファイルの読み込みに失敗しました [ ")), std::string::npos);
     EXPECT_EQ(KestraTexture::CreateFromLAG((dir_.path() + "/none.lag").c_str(), "sprite", 14), nullptr);
+
+    // Past the name's room two entries' names would be cut alike: neither is shared.
+    const std::string folder = dir_.path() + "/" + std::string(MAX_PATH - 2 - dir_.path().size() - 12, 'd');
+    std::filesystem::create_directory(folder);
+    const std::string deep = Scratch(folder.substr(dir_.path().size() + 1) + "/images.lag", lag.bytes());
+    ASSERT_EQ(deep.size(), MAX_PATH - 2u);
+    CTexture* cutOther = KestraTexture::CreateFromLAG(deep.c_str(), "other", 14);
+    CTexture* cutSprite = KestraTexture::CreateFromLAG(deep.c_str(), "sprite", 14);
+    ASSERT_NE(cutOther, nullptr);
+    ASSERT_NE(cutSprite, nullptr);
+    EXPECT_NE(cutOther, cutSprite);
+    EXPECT_EQ(cutSprite->GetImageWidth(), 8u);
+    KestraTexture::Release(cutOther);
+    KestraTexture::Release(cutSprite);
+
     KestraTexture::Release(again);
     KestraTexture::Release(t);
     EXPECT_EQ(Manager()->GetCount(), 0u);
