@@ -11,7 +11,7 @@
 #include "game/shell/GameMain.h"
 #include "platform/win32/testing.h"
 #include "platform/win32/win32.h"
-#include "tests/engine/core/private_display.h"
+#include "tests/support/private_display.h"
 #include "tests/support/test_support.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <regex>
 
-#include "tests/engine/core/private_display.h"
+#include "tests/support/private_display.h"
 #include "tests/game/shell/program_steps.h"
 #include "tests/support/program_run.h"
 #include "tests/support/test_support.h"

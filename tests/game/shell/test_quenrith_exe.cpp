@@ -13,7 +13,7 @@
 #include <regex>
 #include <thread>
 
-#include "tests/engine/core/private_display.h"
+#include "tests/support/private_display.h"
 #include "tests/engine/graphics/kestra3d_log.h"
 #include "tests/engine/core/test_kestra_input_log.h"
 #include "tests/engine/core/test_kestra_sound_log.h"

@@ -49,7 +49,7 @@
 #include "platform/d3dx9/image_encode.h"
 #include "platform/win32/testing.h"
 #include "platform/win32/win32.h"
-#include "tests/engine/core/private_display.h"
+#include "tests/support/private_display.h"
 #include "tests/game/objects/field_watch.h"
 #include "tests/game/objects/gallery_render.h"
 #include "tests/game/objects/pilot.h"
