@@ -29,7 +29,7 @@ void BlockUpdate(cEnemyObjectBase& e);     // 31, 76
 void DrawBlock(const cEnemyObjectBase& e); // 31, 76
 
 // The hit test of 06, 07, 08, 14 and 23: no hit flash, the element kept and
-// item 103 dropped at death whatever dropCode holds. before runs on a touch,
+// the small score item dropped at death whatever dropCode holds. before runs on a touch,
 // after once the shot is consumed; deathSound may be kNoSound.
 template <class Before, class After>
 void PlainDropHitTest(cEnemyObjectBase& e, uint32_t deathSound, Before before, After after);

@@ -4,6 +4,7 @@
 // into five.
 #include "engine/core/KestraMath.h"
 #include "game/objects/Enemies1To49.h"
+#include "game/objects/ObjectTypes.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/objects/cPlayerBulletBase.h"
 #include "game/state/GameState.h"
@@ -261,9 +262,8 @@ void cEnemy48::HitTest() {
         if (life > 0.0f || isDying != 0) return;
         Shatter(*this, b);
         if (element >= 2) element = 0;
-        static constexpr int32_t kDrops[4] = {0, 103, 101, 102};
         if (dropCode >= 1 && dropCode <= 3)
-            PlaceEnemy(x, y, {.type = kDrops[dropCode], .element = element, .life = 1.0f});
+            PlaceEnemy(x, y, {.type = objecttype::kDropItems[dropCode], .element = element, .life = 1.0f});
     });
     const float reach = static_cast<float>(radius + 10);
     const auto touch = [this, reach](cPlayerBase* p) {

@@ -2,6 +2,7 @@
 // the scroll, and the turrets.
 #include "engine/core/KestraMath.h"
 #include "game/objects/Enemies50To98.h"
+#include "game/objects/ObjectTypes.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
@@ -66,7 +67,7 @@ void cEnemy51::HitTest() {
         PayShooter(*this, b);
         isDying = 1;
         Explode(*this);
-        PlaceEnemy(x, y, {.type = 103, .element = element, .life = 1.0f});
+        PlaceEnemy(x, y, {.type = objecttype::kSmallScoreItem, .element = element, .life = 1.0f});
     });
 }
 void cEnemy51::Draw() {
@@ -189,7 +190,7 @@ void cEnemy56::HitTest() {
         ExplodeActiveEnemies(element);
         PayShooter(*this, b);
         Explode(*this);
-        PlaceEnemy(x, y, {.type = 101, .element = element, .life = 1.0f});
+        PlaceEnemy(x, y, {.type = objecttype::kScoreItem, .element = element, .life = 1.0f});
     });
 }
 void cEnemy56::Draw() { DrawGuardianCell(*this, work1, 0); }

@@ -3,6 +3,7 @@
 #include "engine/core/KestraMath.h"
 #include "game/objects/Enemies1To49.h"
 #include "game/objects/Enemies50To98.h"
+#include "game/objects/ObjectTypes.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
@@ -154,7 +155,7 @@ void cEnemy93::HitTest() {
         PayShooter(*this, b);
         isDying = 1;
         Explode(*this);
-        PlaceEnemy(x, y, {.type = 102, .element = element, .life = 1.0f});
+        PlaceEnemy(x, y, {.type = objecttype::kLifeItem, .element = element, .life = 1.0f});
     });
 }
 void cEnemy93::Draw() { DrawFigure(*this, work1); }

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "game/objects/EnemyLooks.h"
+#include "game/objects/ObjectTypes.h"
 #include "game/state/ScoreData.h"
 
 namespace demodata {
@@ -412,8 +413,8 @@ void TalkGroup(std::vector<ImageAsset>& v) {
 }
 
 std::vector<EnemyArt> BuildEnemyArts() {
-    std::vector<EnemyArt> v(98);
-    for (int t = 1; t <= 98; ++t) v[size_t(t - 1)].type = t;
+    std::vector<EnemyArt> v(objecttype::kLastEnemy);
+    for (int t = objecttype::kFirstEnemy; t <= objecttype::kLastEnemy; ++t) v[size_t(t - 1)].type = t;
     auto set = [&](const std::vector<int>& types, const char* look, int slot, const std::vector<Box>& rects) {
         for (int t : types) v[size_t(t - 1)] = {t, slot, look, rects};
     };
@@ -478,7 +479,7 @@ const std::vector<EnemyArt>& EnemyArts() {
 }
 
 const EnemyArt* FindEnemyArt(int type) {
-    if (type < 1 || type > int(EnemyArts().size())) return nullptr;
+    if (!objecttype::IsEnemyType(type)) return nullptr;
     return &EnemyArts()[size_t(type - 1)];
 }
 
