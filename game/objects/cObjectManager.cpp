@@ -227,7 +227,7 @@ void cObjectManager::SpawnStageObject(float x, float y, int32_t type, int32_t an
     case kLifeBox: e = new ItemBox(); e->mode = 2; break;
     case kMimicBox: e = new ItemMimick(); createdActive = true; break;
     case kStageTitle: e = new StageStartEffectObj(); break;
-    default: e = IsEnemyType(type) ? CreateEnemyClass(type) : nullptr; break;
+    default: e = CreateEnemyClass(type); break;
     }
     if (!e) return;
     // Drops made during play appear at once, at the stage position of the
