@@ -4,6 +4,7 @@
 
 #include "engine/core/KestraMath.h"
 #include "game/objects/EnemyParts.h"
+#include "game/objects/ObjectTypes.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cEffectObjectBase.h"
 #include "game/objects/cPlayerBase.h"
@@ -166,7 +167,7 @@ void FireSpread(float x, float y, int32_t count, int32_t step, const Bullet& b) 
     }
 }
 
-void DropExtraLife(const cBossBase& b) { PlaceEnemy(b.x, b.y, {.type = 104, .element = b.element, .life = 1.0f}); }
+void DropExtraLife(const cBossBase& b) { PlaceEnemy(b.x, b.y, {.type = objecttype::kOneUpItem, .element = b.element, .life = 1.0f}); }
 
 void BurstAt(float x, float y, int32_t element) {
     ObjectManager.SpawnEffectBurst(1, element, TruncateToInt(x), TruncateToInt(y));

@@ -15,7 +15,7 @@ void cEnemy01::Update() {
     }
 }
 
-void cEnemy01::Draw() { DrawWalker(*this, StepCounter(work0, 39) / 13, 360); }
+void cEnemy01::Draw() { DrawWalker(*this, StepCounter(work0, 39) / 13, enemylook::kWalkerRight); }
 
 cEnemy02::cEnemy02() = default;
 
@@ -28,7 +28,7 @@ void cEnemy02::Update() {
                          .accel = -0.02f});
 }
 
-void cEnemy02::Draw() { DrawWalker(*this, StepCounter(work1, 30) / 10, 240); }
+void cEnemy02::Draw() { DrawWalker(*this, StepCounter(work1, 30) / 10, enemylook::kWalker2Right); }
 
 cEnemy03::cEnemy03() { dropCode = 1; }
 
@@ -111,7 +111,7 @@ void cEnemy06::HitTest() {
         });
 }
 
-void cEnemy06::Draw() { DrawWalker(*this, StepCounter(work0, 39) / 13, 360); }
+void cEnemy06::Draw() { DrawWalker(*this, StepCounter(work0, 39) / 13, enemylook::kWalkerRight); }
 
 cEnemy07::cEnemy07() {
     radius = 25;
@@ -135,7 +135,7 @@ void cEnemy07::HitTest() {
         });
 }
 
-void cEnemy07::Draw() { DrawEnemyCell(*this, enemycell::kDrone, 0); }
+void cEnemy07::Draw() { DrawLook(*this, enemylook::kDrone); }
 
 cEnemy08::cEnemy08() {
     radius = 25;
@@ -168,7 +168,7 @@ void cEnemy08::HitTest() {
     PlainDropHitTest(*this, kNoSound, [](cPlayerBulletBase&) {}, [](cPlayerBulletBase&) {});
 }
 
-void cEnemy08::Draw() { DrawEnemyCell(*this, enemycell::kStanding, StepCounter(work0, 30) / 10); }
+void cEnemy08::Draw() { DrawLook(*this, enemylook::kStanding, StepCounter(work0, 30) / 10); }
 
 cEnemy09::cEnemy09() { radius = 25; }
 
@@ -184,7 +184,7 @@ void cEnemy09::Update() {
     }
 }
 
-void cEnemy09::Draw() { DrawEnemyCell(*this, enemycell::kTurret, 0); }
+void cEnemy09::Draw() { DrawLook(*this, enemylook::kTurret); }
 
 cEnemy10::cEnemy10() { radius = 25; }
 
@@ -199,7 +199,7 @@ void cEnemy10::Update() {
     }
 }
 
-void cEnemy10::Draw() { DrawEnemyCell(*this, enemycell::kDrone, 0); }
+void cEnemy10::Draw() { DrawLook(*this, enemylook::kDrone); }
 
 cEnemy11::cEnemy11() {
     radius = 25;
@@ -217,7 +217,7 @@ void cEnemy11::Update() {
     }
 }
 
-void cEnemy11::Draw() { DrawEnemyCell(*this, enemycell::kDrone, 0); }
+void cEnemy11::Draw() { DrawLook(*this, enemylook::kDrone); }
 
 cEnemy12::cEnemy12() { radius = 25; }
 
@@ -242,4 +242,4 @@ void cEnemy12::Update() {
                          .accel = 0.02f});
 }
 
-void cEnemy12::Draw() { DrawEnemyCell(*this, enemycell::kDrone, 0); }
+void cEnemy12::Draw() { DrawLook(*this, enemylook::kDrone); }

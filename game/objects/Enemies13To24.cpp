@@ -20,7 +20,7 @@ void FirePair(cEnemyObjectBase& e) {
 
 // The two-facing figure's cell; columns from work0.
 void DrawFigure(const cEnemyObjectBase& e, bool leftFacing, int32_t column, uint32_t colour) {
-    DrawEnemyCell(e, leftFacing ? enemycell::kFigureLeft : enemycell::kFigureRight, column, colour);
+    DrawLook(e, enemylook::kFigure, column, colour, leftFacing ? 0 : 1);
 }
 
 uint32_t FadeIn(int32_t frame) { return frame <= 120 ? AlphaWhite(2 * frame) : kWhite; }
@@ -47,7 +47,7 @@ void cEnemy13::Update() {
     FirePair(*this);
 }
 
-void cEnemy13::Draw() { DrawEnemyCell(*this, enemycell::kStanding, StepCounter(work0, 30) / 10); }
+void cEnemy13::Draw() { DrawLook(*this, enemylook::kStanding, StepCounter(work0, 30) / 10); }
 
 cEnemy14::cEnemy14() {
     radius = 25;
@@ -65,7 +65,7 @@ void cEnemy14::HitTest() {
     PlainDropHitTest(*this, SoundTable.enemybreak_01, [](cPlayerBulletBase&) {}, [](cPlayerBulletBase&) {});
 }
 
-void cEnemy14::Draw() { DrawEnemyCell(*this, enemycell::kSniper, 0, FadeIn(frame)); }
+void cEnemy14::Draw() { DrawLook(*this, enemylook::kSniper, 0, FadeIn(frame)); }
 
 cEnemy15::cEnemy15() {
     radius = 25;
@@ -125,7 +125,7 @@ void cEnemy17::Update() {
     }
 }
 
-void cEnemy17::Draw() { DrawWalker(*this, StepCounter(work0, 39) / 13, 360); }
+void cEnemy17::Draw() { DrawWalker(*this, StepCounter(work0, 39) / 13, enemylook::kWalkerRight); }
 
 cEnemy18::cEnemy18() { radius = 10; }
 
@@ -139,7 +139,7 @@ void cEnemy18::Update() {
     }
 }
 
-void cEnemy18::Draw() { DrawEnemyCell(*this, enemycell::kSmall, 0); }
+void cEnemy18::Draw() { DrawLook(*this, enemylook::kSmall); }
 
 cEnemy19::cEnemy19() {
     radius = 10;
@@ -181,7 +181,7 @@ void cEnemy20::Update() {
     if (frame == 100) frame = 2;
 }
 
-void cEnemy20::Draw() { DrawEnemyCell(*this, enemycell::kDrone, 0); }
+void cEnemy20::Draw() { DrawLook(*this, enemylook::kDrone); }
 
 cEnemy21::cEnemy21() {
     radius = 80;
@@ -240,7 +240,7 @@ void cEnemy22::Update() {
     }
 }
 
-void cEnemy22::Draw() { DrawEnemyCell(*this, enemycell::kRinger, 0); }
+void cEnemy22::Draw() { DrawLook(*this, enemylook::kRinger); }
 
 cEnemy23::cEnemy23() {
     radius = 10;
@@ -268,7 +268,7 @@ void cEnemy23::HitTest() {
         });
 }
 
-void cEnemy23::Draw() { DrawEnemyCell(*this, enemycell::kStanding, StepCounter(work0, 30) / 10); }
+void cEnemy23::Draw() { DrawLook(*this, enemylook::kStanding, StepCounter(work0, 30) / 10); }
 
 cEnemy24::cEnemy24() {
     radius = 35;
@@ -288,4 +288,4 @@ void cEnemy24::Update() {
     slide(SecondPlayer());
 }
 
-void cEnemy24::Draw() { DrawEnemyCell(*this, enemycell::kSlider, 0); }
+void cEnemy24::Draw() { DrawLook(*this, enemylook::kSlider); }

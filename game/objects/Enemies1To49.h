@@ -1,7 +1,6 @@
 // The enemy classes of type codes 1 to 49 and the parts their bodies share:
-// bullet starts from the enemy's position, aiming at either player, cell
-// drawing from a small table of sheet layouts, and the shot loop of the
-// classes with their own hit test.
+// bullet starts from the enemy's position, aiming at either player, and the
+// shot loop of the classes with their own hit test.
 #pragma once
 
 #include <cstddef>
@@ -16,50 +15,8 @@
 
 class cPlayerBase;
 
-// Where a class's cell lies on its sheet and where it is drawn. The source
-// is (x0 + column * colDx + element * elemDx, y0 + column * colDy + element *
-// elemDy, w, h); the destination starts (offX, offY) from the screen position.
-struct EnemyCell {
-    int32_t slot;
-    float x0, y0, w, h;
-    float colDx, colDy, elemDx, elemDy;
-    float offX, offY, dstW, dstH;
-};
-
-namespace enemycell {
-// The stage sheet is slot 5, the common enemy sheet slot 6.
-inline constexpr EnemyCell kUpright{6, 144, 0, 28, 60, 28, 0, 0, 60, -14, -30, 28, 60};     // 03 05 44 47
-inline constexpr EnemyCell kRound{6, 0, 0, 48, 43, 0, 43, 48, 0, -24, -21, 48, 43};         // 04 45 46
-inline constexpr EnemyCell kDrone{5, 0, 120, 40, 40, 0, 0, 40, 0, -20, -20, 40, 40};        // 07 10 11 12 20
-inline constexpr EnemyCell kStanding{6, 228, 0, 40, 54, 40, 0, 0, 54, -20, -27, 40, 54};    // 08 13 23
-inline constexpr EnemyCell kTurret{5, 120, 0, 40, 40, 0, 0, 40, 0, -20, -20, 40, 40};       // 09
-inline constexpr EnemyCell kSniper{5, 0, 280, 40, 40, 0, 0, 40, 0, -20, -20, 40, 40};       // 14
-inline constexpr EnemyCell kSmall{5, 0, 40, 40, 40, 0, 0, 40, 0, -20, -20, 40, 40};         // 18 25 26 30 42
-inline constexpr EnemyCell kRinger{5, 0, 160, 40, 40, 0, 0, 40, 0, -20, -20, 40, 40};       // 22
-inline constexpr EnemyCell kSlider{5, 520, 0, 80, 80, 0, 0, 80, 0, -40, -40, 80, 80};       // 24
-inline constexpr EnemyCell kField{5, 120, 160, 160, 160, 0, 0, 0, 0, -80, -80, 160, 160};   // 27
-inline constexpr EnemyCell kWall{5, 120, 0, 160, 160, 0, 0, 0, 0, -120, -120, 240, 240};    // 28 36
-inline constexpr EnemyCell kBarrel{5, 280, 0, 40, 40, 0, 0, 40, 0, -20, -20, 40, 40};       // 29 34 38
-inline constexpr EnemyCell kPusher{5, 880, 0, 120, 120, 0, 0, 0, 0, -40, -40, 80, 80};      // 31
-inline constexpr EnemyCell kCore{5, 320, 40, 40, 40, 40, 0, 0, 0, -20, -20, 40, 40};        // 32
-inline constexpr EnemyCell kSatellite{5, 280, 40, 40, 40, 0, 0, 0, 0, -20, -20, 40, 40};    // 33
-inline constexpr EnemyCell kSpinner{5, 280, 80, 40, 40, 0, 0, 40, 0, -20, -20, 40, 40};     // 35 39 40
-inline constexpr EnemyCell kShuttle{5, 0, 0, 40, 40, 0, 0, 40, 0, -20, -20, 40, 40};        // 37
-inline constexpr EnemyCell kCrystal{5, 520, 80, 80, 80, 0, 0, 0, 0, -40, -40, 80, 80};      // 43
-inline constexpr EnemyCell kReflector{5, 680, 160, 43, 43, 0, 0, 43, 0, -21, -21, 43, 43};  // 48
-inline constexpr EnemyCell kShard{5, 520, 161, 75, 32, 0, 0, 75, 0, -37, -16, 75, 32};      // 49
-inline constexpr EnemyCell kLarge{5, 360, 0, 160, 160, 0, 0, 0, 0, -80, -80, 160, 160};     // 21
-// The two-facing figure of 15, 16 and 19: left-facing cells, then right-facing 90 px on.
-inline constexpr EnemyCell kFigureLeft{5, 0, 760, 45, 60, 45, 0, 0, 60, -22, -32, 45, 60};
-inline constexpr EnemyCell kFigureRight{5, 90, 760, 45, 60, 45, 0, 0, 60, -22, -32, 45, 60};
-}  // namespace enemycell
-
-// Queues a class's cell for the enemy's position, column and element.
-void DrawEnemyCell(const cEnemyObjectBase& e, const EnemyCell& cell, int32_t column, uint32_t colour = kWhite);
-void DrawEnemyCellTurned(const cEnemyObjectBase& e, const EnemyCell& cell, int32_t column, int32_t rotation,
-                         uint32_t colour = kWhite);
-// The four-direction walker of 01, 02, 06 and 17; right-facing cells start at rightX0.
-void DrawWalker(const cEnemyObjectBase& e, int32_t column, float rightX0);
+// The four-direction walker of 01, 02, 06 and 17, with its right-heading strip.
+void DrawWalker(const cEnemyObjectBase& e, int32_t column, const EnemyLook& right);
 
 // The Update of 32, 33, 39 and 87: count the frame, move.
 void CountAndMove(cEnemyObjectBase& e);
@@ -72,7 +29,7 @@ void BlockUpdate(cEnemyObjectBase& e);     // 31, 76
 void DrawBlock(const cEnemyObjectBase& e); // 31, 76
 
 // The hit test of 06, 07, 08, 14 and 23: no hit flash, the element kept and
-// item 103 dropped at death whatever dropCode holds. before runs on a touch,
+// the small score item dropped at death whatever dropCode holds. before runs on a touch,
 // after once the shot is consumed; deathSound may be kNoSound.
 template <class Before, class After>
 void PlainDropHitTest(cEnemyObjectBase& e, uint32_t deathSound, Before before, After after);

@@ -20,7 +20,7 @@ void WallStep(cEnemyObjectBase& e, int32_t turnAt240) {
     StoreBox(e);
 }
 
-void DrawBarrel(const cEnemyObjectBase& e) { DrawEnemyCellTurned(e, enemycell::kBarrel, 0, e.angle); }
+void DrawBarrel(const cEnemyObjectBase& e) { DrawLookTurned(e, enemylook::kBarrel, e.angle); }
 
 }  // namespace
 
@@ -44,7 +44,7 @@ void cEnemy25::Update() {
     }
 }
 
-void cEnemy25::Draw() { DrawEnemyCell(*this, enemycell::kSmall, 0); }
+void cEnemy25::Draw() { DrawLook(*this, enemylook::kSmall); }
 
 cEnemy26::cEnemy26() {
     radius = 10;
@@ -74,7 +74,7 @@ void cEnemy26::Update() {
     }
 }
 
-void cEnemy26::Draw() { DrawEnemyCell(*this, enemycell::kSmall, 0); }
+void cEnemy26::Draw() { DrawLook(*this, enemylook::kSmall); }
 
 cEnemy27::cEnemy27() {
     radius = 10;
@@ -95,7 +95,7 @@ void cEnemy27::Update() {
 
 void cEnemy27::HitTest() {}
 
-void cEnemy27::Draw() { DrawEnemyCellTurned(*this, enemycell::kField, 0, angle, 0x50FFFFFFu); }
+void cEnemy27::Draw() { DrawLookTurned(*this, enemylook::kField, angle, 0, 0x50FFFFFFu); }
 
 cEnemy28::cEnemy28() {
     radius = 120;
@@ -134,7 +134,7 @@ void cEnemy30::Update() {
         SummonEnemy(x, y, {.type = 31, .angle = angle, .element = element, .speed = 1.0f, .life = 300.0f});
 }
 
-void cEnemy30::Draw() { DrawEnemyCell(*this, enemycell::kSmall, 0); }
+void cEnemy30::Draw() { DrawLook(*this, enemylook::kSmall); }
 
 cEnemy31::cEnemy31() {
     radius = 40;
@@ -177,7 +177,7 @@ void cEnemy32::HitTest() {
     });
 }
 
-void cEnemy32::Draw() { DrawEnemyCell(*this, enemycell::kCore, StepCounter(work0, 21) / 7); }
+void cEnemy32::Draw() { DrawLook(*this, enemylook::kCore, StepCounter(work0, 21) / 7); }
 
 cEnemy33::cEnemy33() {
     touchDamage = 0;
@@ -186,7 +186,7 @@ cEnemy33::cEnemy33() {
 
 void cEnemy33::Update() { CountAndMove(*this); }
 
-void cEnemy33::Draw() { DrawEnemyCell(*this, enemycell::kSatellite, 0); }
+void cEnemy33::Draw() { DrawLook(*this, enemylook::kSatellite); }
 
 cEnemy34::cEnemy34() { dropCode = 1; }
 
@@ -229,7 +229,7 @@ void cEnemy35::Update() {
                          .speed = 2.0f});
 }
 
-void cEnemy35::Draw() { DrawEnemyCell(*this, enemycell::kSpinner, 0); }
+void cEnemy35::Draw() { DrawLook(*this, enemylook::kSpinner); }
 
 cEnemy36::cEnemy36() {
     radius = 120;

@@ -4,6 +4,7 @@
 // into five.
 #include "engine/core/KestraMath.h"
 #include "game/objects/Enemies1To49.h"
+#include "game/objects/ObjectTypes.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/objects/cPlayerBulletBase.h"
 #include "game/state/GameState.h"
@@ -48,7 +49,7 @@ void cEnemy37::Update() {
     }
 }
 
-void cEnemy37::Draw() { DrawEnemyCell(*this, enemycell::kShuttle, 0); }
+void cEnemy37::Draw() { DrawLook(*this, enemylook::kShuttle); }
 
 cEnemy38::cEnemy38() { dropCode = 1; }
 
@@ -69,13 +70,13 @@ void cEnemy38::Update() {
     }
 }
 
-void cEnemy38::Draw() { DrawEnemyCellTurned(*this, enemycell::kBarrel, 0, angle); }
+void cEnemy38::Draw() { DrawLookTurned(*this, enemylook::kBarrel, angle); }
 
 cEnemy39::cEnemy39() = default;
 
 void cEnemy39::Update() { CountAndMove(*this); }
 
-void cEnemy39::Draw() { DrawEnemyCell(*this, enemycell::kSpinner, 0); }
+void cEnemy39::Draw() { DrawLook(*this, enemylook::kSpinner); }
 
 cEnemy40::cEnemy40() { dropCode = 1; }
 
@@ -90,7 +91,7 @@ void cEnemy40::Update() {
     }
 }
 
-void cEnemy40::Draw() { DrawEnemyCell(*this, enemycell::kSpinner, 0); }
+void cEnemy40::Draw() { DrawLook(*this, enemylook::kSpinner); }
 
 cEnemy41::cEnemy41() { touchDamage = 0; }
 
@@ -124,7 +125,7 @@ void cEnemy42::Update() {
     }
 }
 
-void cEnemy42::Draw() { DrawEnemyCell(*this, enemycell::kSmall, 0); }
+void cEnemy42::Draw() { DrawLook(*this, enemylook::kSmall); }
 
 cEnemy43::cEnemy43() {
     radius = 40;
@@ -155,7 +156,7 @@ void cEnemy43::HitTest() {
     });
 }
 
-void cEnemy43::Draw() { DrawEnemyCell(*this, enemycell::kCrystal, 0, AlphaWhite(work1)); }
+void cEnemy43::Draw() { DrawLook(*this, enemylook::kCrystal, 0, AlphaWhite(work1)); }
 
 cEnemy44::cEnemy44() {
     score = 500;
@@ -181,7 +182,7 @@ void cEnemy44::Update() {
     }
 }
 
-void cEnemy44::Draw() { DrawEnemyCell(*this, enemycell::kUpright, StepCounter(work3, 23) / 8); }
+void cEnemy44::Draw() { DrawLook(*this, enemylook::kUpright, StepCounter(work3, 23) / 8); }
 
 cEnemy45::cEnemy45() {
     score = 400;
@@ -198,7 +199,7 @@ void cEnemy45::Update() {
     }
 }
 
-void cEnemy45::Draw() { DrawEnemyCell(*this, enemycell::kRound, StepCounter(work2, 39) / 10); }
+void cEnemy45::Draw() { DrawLook(*this, enemylook::kRound, StepCounter(work2, 39) / 10); }
 
 cEnemy46::cEnemy46() {
     dropCode = 1;
@@ -235,7 +236,7 @@ void cEnemy47::Update() {
     }
 }
 
-void cEnemy47::Draw() { DrawEnemyCell(*this, enemycell::kUpright, StepCounter(work1, 23) / 8); }
+void cEnemy47::Draw() { DrawLook(*this, enemylook::kUpright, StepCounter(work1, 23) / 8); }
 
 cEnemy48::cEnemy48() {
     dropCode = 1;
@@ -261,9 +262,8 @@ void cEnemy48::HitTest() {
         if (life > 0.0f || isDying != 0) return;
         Shatter(*this, b);
         if (element >= 2) element = 0;
-        static constexpr int32_t kDrops[4] = {0, 103, 101, 102};
         if (dropCode >= 1 && dropCode <= 3)
-            PlaceEnemy(x, y, {.type = kDrops[dropCode], .element = element, .life = 1.0f});
+            PlaceEnemy(x, y, {.type = objecttype::kDropItems[dropCode], .element = element, .life = 1.0f});
     });
     const float reach = static_cast<float>(radius + 10);
     const auto touch = [this, reach](cPlayerBase* p) {
@@ -274,7 +274,7 @@ void cEnemy48::HitTest() {
 }
 
 void cEnemy48::Draw() {
-    DrawEnemyCell(*this, enemycell::kReflector, 0, frame < 128 ? AlphaWhite(2 * frame) : kWhite);
+    DrawLook(*this, enemylook::kReflector, 0, frame < 128 ? AlphaWhite(2 * frame) : kWhite);
 }
 
 cEnemy49::cEnemy49() = default;
@@ -312,4 +312,4 @@ void cEnemy49::HitTest() {
     });
 }
 
-void cEnemy49::Draw() { DrawEnemyCellTurned(*this, enemycell::kShard, 0, angle); }
+void cEnemy49::Draw() { DrawLookTurned(*this, enemylook::kShard, angle); }

@@ -2,43 +2,31 @@
 // the scroll, and the turrets.
 #include "engine/core/KestraMath.h"
 #include "game/objects/Enemies50To98.h"
+#include "game/objects/ObjectTypes.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/state/GameGlobals.h"
 
-namespace {
-constexpr EnemyLook kShard = {5, 520, 161, 75, 32, 75, 0, 0, 0, 37, 16, -18, -8};
-constexpr EnemyLook kCrystal = {5, 520, 200, 40, 40, 40, 0, 0, 0, 40, 40, -20, -20};
-constexpr EnemyLook kTallFigure = {5, 360, 240, 40, 63, 80, 0, 40, 0, 40, 63, -20, -32};
-constexpr EnemyLook kGuardian = {5, 0, 320, 80, 80, 0, 80, 80, 0, 80, 80, -40, -40};
-constexpr EnemyLook kWalker = {5, 0, 760, 45, 60, 0, 60, 45, 0, 45, 60, -22, -32};
-constexpr EnemyLook kDisc = {5, 680, 0, 80, 80, 80, 0, 0, 0, 80, 80, -40, -40};
-constexpr EnemyLook kBarrel = {5, 280, 0, 40, 40, 40, 0, 0, 0, 40, 40, -20, -20};
-constexpr EnemyLook kBall = {5, 280, 0, 80, 80, 80, 0, 0, 0, 60, 60, -30, -30};
-constexpr EnemyLook kRoundCreature = {6, 0, 0, 48, 43, 48, 0, 0, 43, 48, 43, -24, -21.5f};
-constexpr EnemyLook kFigure = {5, 520, 240, 40, 57, 0, 57, 40, 0, 40, 57, -20, -28};
-}  // namespace
-
-void DrawShard(cEnemyObjectBase& e) { DrawLookTurned(e, kShard, e.angle); }
+void DrawShard(cEnemyObjectBase& e) { DrawLookTurned(e, enemylook::kSmallShard, e.angle); }
 void DrawRoundCreature(cEnemyObjectBase& e, int32_t& counter, uint32_t colour) {
-    DrawLook(e, kRoundCreature, StepCounter(counter, 39) / 10, colour);
+    DrawLook(e, enemylook::kRoundCreature, StepCounter(counter, 39) / 10, colour);
 }
 void DrawFigure(cEnemyObjectBase& e, int32_t& counter) {
     counter += 1;
-    DrawLook(e, kFigure, counter / 7, kWhite, FacesFirstWay(e.angle) ? 0.0f : 80.0f);
+    DrawLook(e, enemylook::kHopper, counter / 7, kWhite, FacesFirstWay(e.angle) ? 0 : 1);
     if (counter >= 13) counter = 0;
 }
 void DrawGuardianCell(cEnemyObjectBase& e, int32_t& counter, int32_t rotation) {
     const int32_t c = StepCounter(counter, 16) / 4;
-    DrawLookTurned(e, kGuardian, rotation, c);
+    DrawLookTurned(e, enemylook::kGuardian, rotation, c);
 }
 void DrawDisc(cEnemyObjectBase& e, int32_t& rotation) {
-    DrawLookTurned(e, kDisc, rotation);
+    DrawLookTurned(e, enemylook::kDisc, rotation);
     rotation = WrapAdd(rotation, 190);
 }
 void DrawBall(cEnemyObjectBase& e, int32_t& rotation) {
-    DrawLookTurned(e, kBall, rotation);
+    DrawLookTurned(e, enemylook::kBall, rotation);
     rotation = WrapAdd(rotation, 190);
 }
 
@@ -79,11 +67,11 @@ void cEnemy51::HitTest() {
         PayShooter(*this, b);
         isDying = 1;
         Explode(*this);
-        PlaceEnemy(x, y, {.type = 103, .element = element, .life = 1.0f});
+        PlaceEnemy(x, y, {.type = objecttype::kSmallScoreItem, .element = element, .life = 1.0f});
     });
 }
 void cEnemy51::Draw() {
-    DrawLookTurned(*this, kCrystal, work0);
+    DrawLookTurned(*this, enemylook::kGem, work0);
     work0 = WrapAdd(work0, 300);
 }
 
@@ -109,7 +97,7 @@ void cEnemy52::Update() {
 void cEnemy52::Draw() {
     work1 += 1;
     const int32_t c = work1 / 7;
-    DrawLook(*this, kTallFigure, c, kWhite, 0.0f, FacesFirstWay(angle) ? 0.0f : 63.0f);
+    DrawLook(*this, enemylook::kTall, c, kWhite, FacesFirstWay(angle) ? 0 : 1);
     if (work1 >= 13) work1 = 0;
 }
 
@@ -202,7 +190,7 @@ void cEnemy56::HitTest() {
         ExplodeActiveEnemies(element);
         PayShooter(*this, b);
         Explode(*this);
-        PlaceEnemy(x, y, {.type = 101, .element = element, .life = 1.0f});
+        PlaceEnemy(x, y, {.type = objecttype::kScoreItem, .element = element, .life = 1.0f});
     });
 }
 void cEnemy56::Draw() { DrawGuardianCell(*this, work1, 0); }
@@ -222,7 +210,7 @@ void cEnemy57::Update() {
 }
 void cEnemy57::Draw() {
     const int32_t c = StepCounter(work1, 20, 1) / 10;
-    DrawLook(*this, kWalker, c, kWhite, FacesFirstWay(angle) ? 0.0f : 90.0f);
+    DrawLook(*this, enemylook::kFigure, c, kWhite, FacesFirstWay(angle) ? 0 : 1);
 }
 
 // 58: swings its speed back and forth and shoots straight up.
@@ -262,7 +250,7 @@ void cEnemy59::Update() {
     }
     if (frame == 1300) frame = 0;
 }
-void cEnemy59::Draw() { DrawLookTurned(*this, kBarrel, work2); }
+void cEnemy59::Draw() { DrawLookTurned(*this, enemylook::kBarrel, work2); }
 
 // 60: bursts into a double ring once it has left the screen.
 cEnemy60::cEnemy60() { radius = 30; }

@@ -13,29 +13,6 @@
 
 class cPlayerBase;
 
-// One cell of a sheet as an enemy draws it: the element and the animation
-// column step the source; the destination is relative to the position.
-struct EnemyLook {
-    int32_t slot;
-    float sx, sy;  // source of element 0, column 0
-    float sw, sh;  // cell size on the sheet
-    float ex, ey;  // source step per element
-    float cx, cy;  // source step per animation column
-    float dw, dh;  // drawn size
-    float ox, oy;  // destination top-left relative to the screen position
-};
-
-// Queues the look's cell for the enemy's element and the column; shiftX moves
-// the source (the second facing of a two-facing sheet).
-void DrawLook(const cEnemyObjectBase& e, const EnemyLook& k, int32_t column = 0, uint32_t colour = 0xFFFFFFFFu,
-              float shiftX = 0.0f, float shiftY = 0.0f);
-void DrawLookTurned(const cEnemyObjectBase& e, const EnemyLook& k, int32_t angle, int32_t column = 0,
-                    uint32_t colour = 0xFFFFFFFFu);
-// The look drawn at size (w, h) with top-left (ox, oy), for pictures that scale
-// with the enemy's radius.
-void DrawLookSized(const cEnemyObjectBase& e, const EnemyLook& k, int32_t angle, bool turned, int32_t column, float w,
-                   float h, float ox, float oy);
-
 // a - b, wrapping like the turning words it serves.
 inline int32_t WrapSub(int32_t a, int32_t b) {
     return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));

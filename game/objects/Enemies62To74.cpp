@@ -12,21 +12,13 @@
 
 #include <cmath>
 
-namespace {
-constexpr EnemyLook kChargeField = {7, 171, 3, 61, 61, 512, 0, 61, 0, 122, 122, -61, -61};
-constexpr EnemyLook kBouncer = {5, 441, 159, 80, 80, 0, 0, 0, 0, 80, 80, -40, -40};
-constexpr EnemyLook kBand = {5, 320, 400, 320, 120, 0, 0, 0, 0, 640, 240, -320, -120};
-constexpr EnemyLook kStrike = {5, 680, 240, 128, 128, 128, 0, 0, 0, 640, 240, -320, -120};
-constexpr EnemyLook kOrb = {7, 148, 132, 64, 70, 512, 0, 0, 0, 64, 70, -32, -35};
-}  // namespace
-
 void DrawOrb(cEnemyObjectBase& e) {
-    DrawLookTurned(e, kOrb, e.work0);
+    DrawLookTurned(e, enemylook::kOrb, e.work0);
     e.work0 = WrapAdd(e.work0, 190);
 }
 void DrawChargeField(cEnemyObjectBase& e, int32_t& counter, float half) {
     const int32_t c = StepCounter(counter, 12) / 4;
-    DrawLookSized(e, kChargeField, 0, false, c, 2 * half, 2 * half, -half, -half);
+    DrawLookSized(e, enemylook::kChargeField, 0, false, c, 2 * half, 2 * half, -half, -half);
 }
 
 // 62: a charge field: every 30 frames feeds a player of its element inside it
@@ -140,7 +132,7 @@ void cEnemy65::HitTest() {
     });
 }
 void cEnemy65::Draw() {
-    DrawLookTurned(*this, kBouncer, spin);
+    DrawLookTurned(*this, enemylook::kBouncer, spin);
     spin = WrapAdd(spin, 300);
 }
 
@@ -309,9 +301,9 @@ void cEnemy70::Draw() {
     drawCount += 1;
     if (drawCount == 700) drawCount = 2;
     if (drawCount < 81) {
-        DrawLook(*this, kBand, 0, AlphaWhite(3 * drawCount));
+        DrawLook(*this, enemylook::kBand, 0, AlphaWhite(3 * drawCount));
     } else if (drawCount <= 160) {
-        DrawLook(*this, kBand, 0, AlphaWhite(495 - 3 * drawCount));
+        DrawLook(*this, enemylook::kBand, 0, AlphaWhite(495 - 3 * drawCount));
     }
 }
 
@@ -334,7 +326,7 @@ void cEnemy71::HitTest() {
     isDying = 1;
 }
 void cEnemy71::Draw() {
-    DrawLook(*this, kStrike);
+    DrawLook(*this, enemylook::kBeam);
     work0 = WrapAdd(work0, 1);
 }
 

@@ -13,15 +13,6 @@
 #include <cmath>
 #include <cstddef>
 
-namespace {
-constexpr EnemyLook kReflector = {7, 68, 103, 39, 10, 512, 0, 0, 0, 39, 10, -20, -5};
-constexpr EnemyLook kShipBody = {5, 120, 0, 60, 70, 0, 70, 0, 0, 60, 70, -30, -35};
-constexpr EnemyLook kShipFlame = {5, 240, 0, 30, 79, 0, 79, 30, 0, 30, 79, -26, -114};
-constexpr EnemyLook kMine = {5, 360, 160, 40, 40, 40, 0, 0, 0, 40, 40, -20, -20};
-constexpr EnemyLook kRing = {5, 0, 480, 160, 160, 0, 0, 0, 0, 160, 160, 0, 0};
-constexpr EnemyLook kCircle = {3, 0, 0, 128, 128, 128, 0, 0, 0, 240, 240, -80, -80};
-}  // namespace
-
 // 75: sends a bullet of the other element back for every shot; broken, it
 // simply vanishes.
 cEnemy75::cEnemy75() { radius = 12; }
@@ -42,7 +33,7 @@ void cEnemy75::HitTest() {
         if (life <= 0.0f && !isDying) isDying = 1;
     });
 }
-void cEnemy75::Draw() { DrawLookTurned(*this, kReflector, angle); }
+void cEnemy75::Draw() { DrawLookTurned(*this, enemylook::kNeedle, angle); }
 
 // 76: the pushing block.
 cEnemy76::cEnemy76() {
@@ -83,8 +74,8 @@ void cEnemy78::Update() {
     }
 }
 void cEnemy78::Draw() {
-    DrawLook(*this, kShipBody);
-    DrawLook(*this, kShipFlame, StepCounter(work0, 24) / 8);
+    DrawLook(*this, enemylook::kShipBody);
+    DrawLook(*this, enemylook::kShipFlame, StepCounter(work0, 24) / 8);
 }
 
 // 79: a spinning mine that curves.
@@ -98,7 +89,7 @@ void cEnemy79::Update() {
     angle = WrapAdd(angle, turn);
 }
 void cEnemy79::Draw() {
-    DrawLookTurned(*this, kMine, work0);
+    DrawLookTurned(*this, enemylook::kMine, work0);
     work0 = WrapAdd(work0, 100);
 }
 
@@ -158,7 +149,7 @@ void cEnemy81::HitTest() {
 }
 void cEnemy81::Draw() {
     const float r = static_cast<float>(radius);
-    DrawLookSized(*this, kRing, angle, true, 0, 2 * r, 2 * r, -r, -r);
+    DrawLookSized(*this, enemylook::kRing, angle, true, 0, 2 * r, 2 * r, -r, -r);
     angle = WrapAdd(angle, 900);
 }
 
@@ -222,7 +213,7 @@ void cEnemy84::HitTest() {
 }
 void cEnemy84::Draw() {
     work3 = life >= 235.0f ? 235 : TruncateToInt(life);
-    DrawLookTurned(*this, kCircle, work2, 0, AlphaWhite(work3 + 20));
+    DrawLookTurned(*this, enemylook::kCircle, work2, 0, AlphaWhite(work3 + 20));
     work2 = WrapAdd(work2, -50);
 }
 

@@ -3,16 +3,13 @@
 #include "engine/core/KestraMath.h"
 #include "game/objects/Enemies1To49.h"
 #include "game/objects/Enemies50To98.h"
+#include "game/objects/ObjectTypes.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/state/GameGlobals.h"
 
 namespace {
-constexpr EnemyLook kCreature = {7, 171, 65, 70, 67, 512, 0, 0, 0, 70, 67, -35, -33};
-constexpr EnemyLook kBeam = {5, 680, 240, 128, 128, 128, 0, 0, 0, 0, 0, 0, 0};
-constexpr EnemyLook kBird = {5, 280, 0, 51, 60, 51, 0, 0, 0, 51, 60, -25, -30};
-constexpr EnemyLook kLongShard = {5, 595, 161, 75, 32, 0, 0, 0, 0, 75, 32, -32, -16};
 
 bool VerticalBeam(int32_t angle) { return angle == 0 || angle == 32768; }
 bool HorizontalBeam(int32_t angle) { return angle == 16384 || angle == 49152; }
@@ -21,7 +18,7 @@ bool HorizontalBeam(int32_t angle) { return angle == 16384 || angle == 49152; }
 // 87: a creature that drifts along its heading.
 cEnemy87::cEnemy87() { radius = 24; }
 void cEnemy87::Update() { CountAndMove(*this); }
-void cEnemy87::Draw() { DrawLookTurned(*this, kCreature, angle); }
+void cEnemy87::Draw() { DrawLookTurned(*this, enemylook::kCreature, angle); }
 
 // 88: eats shots and grows with each; shots cannot kill it.
 cEnemy88::cEnemy88() { radius = 40; }
@@ -112,8 +109,8 @@ void cEnemy91::HitTest() {
     if (frame == 2200) isDying = 1;
 }
 void cEnemy91::Draw() {
-    if (HorizontalBeam(angle)) DrawLookSized(*this, kBeam, 0, false, 0, 640.0f, 40.0f, -320.0f, -20.0f);
-    if (VerticalBeam(angle)) DrawLookSized(*this, kBeam, 0, false, 0, 40.0f, 480.0f, -20.0f, -240.0f);
+    if (HorizontalBeam(angle)) DrawLookSized(*this, enemylook::kBeam, 0, false, 0, 640.0f, 40.0f, -320.0f, -20.0f);
+    if (VerticalBeam(angle)) DrawLookSized(*this, enemylook::kBeam, 0, false, 0, 40.0f, 480.0f, -20.0f, -240.0f);
 }
 
 // 92: a bird that homes on player 1 at 190 units a frame.
@@ -128,7 +125,7 @@ void cEnemy92::Update() {
     }
     MoveAndAccelerate(*this);
 }
-void cEnemy92::Draw() { DrawLookTurned(*this, kBird, WrapAdd(angle, 16384)); }
+void cEnemy92::Draw() { DrawLookTurned(*this, enemylook::kBird, WrapAdd(angle, 16384)); }
 
 // 93: cruises; every hit starts a 30-frame charge with fans of eleven.
 cEnemy93::cEnemy93() { score = 3000; }
@@ -158,7 +155,7 @@ void cEnemy93::HitTest() {
         PayShooter(*this, b);
         isDying = 1;
         Explode(*this);
-        PlaceEnemy(x, y, {.type = 102, .element = element, .life = 1.0f});
+        PlaceEnemy(x, y, {.type = objecttype::kLifeItem, .element = element, .life = 1.0f});
     });
 }
 void cEnemy93::Draw() { DrawFigure(*this, work1); }
@@ -182,7 +179,7 @@ void cEnemy95::Update() {
     frame += 1;
     MoveStep();
 }
-void cEnemy95::Draw() { DrawLookTurned(*this, kLongShard, angle); }
+void cEnemy95::Draw() { DrawLookTurned(*this, enemylook::kLongShard, angle); }
 
 // 96: an invisible spawner of element-2 shards.
 cEnemy96::cEnemy96() {

@@ -20,6 +20,41 @@ void MoveAndAccelerate(cEnemyObjectBase& e) {
     e.speed += e.accel;
 }
 
+namespace {
+// The source of the look's cell for the enemy's element, a column and a facing.
+EnemyLook::Rect Source(const cEnemyObjectBase& e, const EnemyLook& k, int32_t column, int32_t facing) {
+    const float el = static_cast<float>(e.element);
+    const float c = static_cast<float>(column);
+    const float f = static_cast<float>(facing);
+    return {k.cell.x + k.element.dx * el + k.column.dx * c + k.facing.dx * f,
+            k.cell.y + k.element.dy * el + k.column.dy * c + k.facing.dy * f, k.cell.w, k.cell.h};
+}
+}  // namespace
+
+void DrawLook(const cEnemyObjectBase& e, const EnemyLook& k, int32_t column, uint32_t colour, int32_t facing) {
+    const EnemyLook::Rect s = Source(e, k, column, facing);
+    DrawPlain(k.slot, e.x - ScrollX + k.drawn.x, e.y - ScrollY + k.drawn.y, k.drawn.w, k.drawn.h, s.x, s.y, s.w, s.h,
+              colour);
+}
+
+void DrawLookTurned(const cEnemyObjectBase& e, const EnemyLook& k, int32_t angle, int32_t column, uint32_t colour) {
+    const EnemyLook::Rect s = Source(e, k, column, 0);
+    DrawTurned(k.slot, e.x - ScrollX + k.drawn.x, e.y - ScrollY + k.drawn.y, k.drawn.w, k.drawn.h, s.x, s.y, s.w, s.h,
+               colour, angle);
+}
+
+void DrawLookSized(const cEnemyObjectBase& e, const EnemyLook& k, int32_t angle, bool turned, int32_t column, float w,
+                   float h, float ox, float oy) {
+    const EnemyLook::Rect s = Source(e, k, column, 0);
+    const float dx = e.x - ScrollX + ox;
+    const float dy = e.y - ScrollY + oy;
+    if (turned) {
+        DrawTurned(k.slot, dx, dy, w, h, s.x, s.y, s.w, s.h, kWhite, angle);
+    } else {
+        DrawPlain(k.slot, dx, dy, w, h, s.x, s.y, s.w, s.h, kWhite);
+    }
+}
+
 void SummonEnemy(float stageX, float stageY, const Summon& s) {
     ObjectManager.SpawnStageObject(stageX - ScrollX, stageY - ScrollY, s.type, s.angle, s.turn, s.element, s.speed,
                                    s.accel, s.life, StageFrame);

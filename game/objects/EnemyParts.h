@@ -1,12 +1,14 @@
 // The helpers every enemy class shares: animation counters, the common move,
-// bullets and summons from the enemy's position, aiming at either player,
-// the shot loop of the classes with their own hit test, and the push-outs of
-// the solid enemies.
+// drawing its look, bullets and summons from the enemy's position, aiming at
+// either player, the shot loop of the classes with their own hit test, and the
+// push-outs of the solid enemies.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "game/objects/EnemyLooks.h"
+#include "game/objects/PlayCommon.h"
 #include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBulletBase.h"
@@ -17,6 +19,16 @@ class cPlayerBase;
 int32_t StepCounter(int32_t& counter, int32_t wrap, int32_t restart = 0);
 // The common move, then speed += accel.
 void MoveAndAccelerate(cEnemyObjectBase& e);
+// Queues the look's cell for the enemy's element, the animation column and the
+// facing, drawn around the enemy's screen position.
+void DrawLook(const cEnemyObjectBase& e, const EnemyLook& k, int32_t column = 0, uint32_t colour = kWhite,
+              int32_t facing = 0);
+void DrawLookTurned(const cEnemyObjectBase& e, const EnemyLook& k, int32_t angle, int32_t column = 0,
+                    uint32_t colour = kWhite);
+// The look drawn at size (w, h) with top-left (ox, oy), for pictures that scale
+// with the enemy's radius.
+void DrawLookSized(const cEnemyObjectBase& e, const EnemyLook& k, int32_t angle, bool turned, int32_t column, float w,
+                   float h, float ox, float oy);
 // An enemy bullet, the manager's arguments after its position by name
 // (fields left out are 0).
 struct Bullet {

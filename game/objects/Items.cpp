@@ -5,6 +5,7 @@
 
 #include "engine/core/KestraMath.h"
 #include "game/objects/EnemyParts.h"
+#include "game/objects/ObjectTypes.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cEffectObjectBase.h"
 #include "game/objects/cObjectManager.h"
@@ -167,7 +168,7 @@ void ItemBox::Update() {}
 
 void ItemBox::HitTest() {
     BoxHitTest(*this, [this] {
-        const int32_t drop = mode == 1 ? 101 : mode == 2 ? 102 : 0;
+        const int32_t drop = mode == 1 ? objecttype::kScoreItem : mode == 2 ? objecttype::kLifeItem : 0;
         if (drop) PlaceEnemy(x, y, {.type = drop, .element = element, .life = 1.0f});
     });
 }

@@ -5,6 +5,7 @@
 
 #include "engine/core/KestraMath.h"
 #include "game/objects/EnemyParts.h"
+#include "game/objects/ObjectTypes.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cEffectObjectBase.h"
 #include "game/objects/cObjectManager.h"
@@ -92,9 +93,8 @@ void cEnemyObjectBase::HitTest() {
             isDying = 1;
             m.SpawnEffectBurst(1, element, ix, iy);
             if (element >= 2) element = 0;
-            static constexpr int32_t kDrops[4] = {0, 103, 101, 102};
             if (dropCode >= 1 && dropCode <= 3) {
-                PlaceEnemy(x, y, {.type = kDrops[dropCode], .element = element, .life = 1.0f});
+                PlaceEnemy(x, y, {.type = objecttype::kDropItems[dropCode], .element = element, .life = 1.0f});
             }
         }
     }

@@ -25,7 +25,7 @@ public:
     int32_t score;
     int32_t angle;
     int32_t turn;
-    int32_t dropCode;  // 0 none, 1 item 103, 2 item 101, 3 item 102
+    int32_t dropCode;  // 0 none, else the item objecttype::kDropItems names
     float scaleX;
     float scaleY;
     float x;

@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "game/objects/Items.h"
+#include "game/objects/ObjectTypes.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cEffectObjectBase.h"
 #include "game/objects/cEnemyBulletBase.h"
@@ -203,11 +204,10 @@ void cObjectManager::SpawnStageObject(float x, float y, int32_t type, int32_t an
                                       float speed, float accel, float life, int32_t appearFrame) {
     const int32_t ix = TruncateToInt(x);
     const int32_t iy = TruncateToInt(y);
-    if (type >= 200 && type <= 299) {
+    if (objecttype::IsBossType(type)) {
         cBossBase* boss = CreateStageBoss(type, GameState.team, ix, iy, angle);
         if (!boss) return;
-        const bool slotB = type == 205 || type == 291;
-        cBossBase*& slot = slotB ? BossB : BossA;
+        cBossBase*& slot = objecttype::TakesSecondBossSlot(type) ? BossB : BossA;
         // The previous stage's boss in the slot would otherwise leak.
         if (slot && slot != boss) delete slot;
         slot = boss;
@@ -215,24 +215,19 @@ void cObjectManager::SpawnStageObject(float x, float y, int32_t type, int32_t an
         boss->phase = 0;
         return;
     }
+    using namespace objecttype;
     cEnemyObjectBase* e = nullptr;
     bool createdActive = false;
-    if (type >= 1 && type <= 98) {
-        e = CreateEnemyClass(type);
-        if (e && (type == 63 || type == 64)) e->mode = 0;
-        if (e && type == 81) e->radius = 640;
-    } else {
-        switch (type) {
-        case 101: e = new ItemScore(); createdActive = true; break;
-        case 102: e = new ItemLife(); createdActive = true; break;
-        case 103: e = new ItemScore02(); createdActive = true; break;
-        case 104: e = new Item1up(); createdActive = true; break;
-        case 110: e = new ItemBox(); e->mode = 1; break;
-        case 111: e = new ItemBox(); e->mode = 2; break;
-        case 112: e = new ItemMimick(); createdActive = true; break;
-        case 300: e = new StageStartEffectObj(); break;
-        default: break;
-        }
+    switch (type) {
+    case kScoreItem: e = new ItemScore(); createdActive = true; break;
+    case kLifeItem: e = new ItemLife(); createdActive = true; break;
+    case kSmallScoreItem: e = new ItemScore02(); createdActive = true; break;
+    case kOneUpItem: e = new Item1up(); createdActive = true; break;
+    case kScoreBox: e = new ItemBox(); e->mode = 1; break;
+    case kLifeBox: e = new ItemBox(); e->mode = 2; break;
+    case kMimicBox: e = new ItemMimick(); createdActive = true; break;
+    case kStageTitle: e = new StageStartEffectObj(); break;
+    default: e = CreateEnemyClass(type); break;
     }
     if (!e) return;
     // Drops made during play appear at once, at the stage position of the

@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "game/objects/ObjectTypes.h"
+
 namespace testsupport {
 
 // A fresh folder under the system temp directory, removed with its contents.
@@ -39,9 +41,8 @@ inline std::string Sjis(const char8_t* text) { return Utf8ToCp932(U8(text)); }
 // One 8-bit channel of a packed colour, `shift` bits up.
 inline int Channel(uint32_t colour, int shift) { return int((colour >> shift) & 0xFF); }
 
-// The stage files' type codes 1 to 98 are enemies; items, boxes and bosses
-// come after them.
-inline bool IsEnemyType(int type) { return type >= 1 && type <= 98; }
+// Whether a stage file's type code names an enemy class.
+using objecttype::IsEnemyType;
 
 // Whether this user may open a DRM card (/dev/dri/card*): SDL's kmsdrm video
 // driver may then show windows on the console with no DISPLAY set.

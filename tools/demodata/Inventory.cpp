@@ -1,8 +1,11 @@
 #include "tools/demodata/Inventory.h"
 
 #include <initializer_list>
+#include <stdexcept>
 #include <utility>
 
+#include "game/objects/EnemyLooks.h"
+#include "game/objects/ObjectTypes.h"
 #include "game/state/ScoreData.h"
 
 namespace demodata {
@@ -168,6 +171,85 @@ void TeamGroup(std::vector<ImageAsset>& v) {
             .C("circle", 128, 0, 128, 128, 1, 1);
 }
 
+// The enemy looks as the painters know them, each made of the game's own
+// looks: on the stage sheets, the common enemy sheet, the particle sheet and
+// the magic circle.
+struct NamedLook {
+    const char* name;
+    std::vector<const EnemyLook*> parts;
+    bool runsOn = false;    // stretched or stacked by the game
+    bool headings = false;  // the parts are headings (right, left, down, up), their cells numbered 10 apart
+};
+
+const NamedLook& FindLook(const std::string& name) {
+    using namespace enemylook;
+    static const NamedLook looks[] = {
+        {"walker", {&kWalkerRight, &kWalkerLeft, &kWalkerDown, &kWalkerUp}, false, true},
+        {"walker2", {&kWalker2Right, &kWalkerLeft, &kWalkerDown, &kWalkerUp}, false, true},
+        {"drone", {&kDrone}}, {"turret", {&kTurret}}, {"sniper", {&kSniper}}, {"figure", {&kFigure}},
+        {"drone2", {&kSmall}}, {"large", {&kLarge}}, {"ringshooter", {&kRinger}}, {"slider", {&kSlider}},
+        {"field", {&kField}}, {"wall", {&kWall}}, {"barrel", {&kBarrel}}, {"block", {&kPusher}}, {"core", {&kCore}},
+        {"satellite", {&kSatellite}}, {"spinner", {&kSpinner}}, {"shuttle", {&kShuttle}}, {"crystal", {&kCrystal}},
+        {"reflector", {&kReflector}}, {"shard", {&kShard}}, {"gem", {&kGem}}, {"tall", {&kTall}},
+        {"hopper", {&kHopper}}, {"guardian", {&kGuardian}}, {"disc", {&kDisc}}, {"ball", {&kBall}},
+        {"bouncer", {&kBouncer}}, {"warning", {&kBand}, true}, {"beam", {&kBeam}, true},
+        {"ship", {&kShipBody, &kShipFlame}}, {"mine", {&kMine}},
+        {"shrinkring", {&kRing}, true},  // its rim is the cell's
+        {"missile", {&kBird}}, {"round", {&kRound}}, {"small_figure", {&kUpright}}, {"standing", {&kStanding}},
+        {"e62", {&kChargeField}}, {"b2", {&kOrb}}, {"e75", {&kNeedle}}, {"e87", {&kCreature}}, {"circle", {&kCircle}},
+    };
+    for (const NamedLook& l : looks)
+        if (name == l.name) return l;
+    throw std::logic_error("no enemy look " + name);
+}
+
+int Facings(const EnemyLook& k) { return k.facing.dx != 0 || k.facing.dy != 0 ? 2 : 1; }
+bool OneElement(const EnemyLook& k) { return k.element.dx == 0 && k.element.dy == 0; }
+
+// The sheet rectangle of a look's cell for an element, a column and a facing.
+Box LookCell(const EnemyLook& k, int element, int column = 0, int facing = 0) {
+    const auto at = [&](float base, float byElement, float byColumn, float byFacing) {
+        return int(base + byElement * float(element) + byColumn * float(column) + byFacing * float(facing));
+    };
+    return {at(k.cell.x, k.element.dx, k.column.dx, k.facing.dx), at(k.cell.y, k.element.dy, k.column.dy, k.facing.dy),
+            int(k.cell.w), int(k.cell.h)};
+}
+
+// One element's cells of a look in one facing, numbered by column from `first`.
+void AddCells(Builder& b, const std::string& group, const EnemyLook& k, int element, int facing = 0, int first = 0,
+              bool runsOn = false) {
+    for (int c = 0; c < k.columns; ++c) {
+        b.C(group, LookCell(k, element, c, facing), first + c, element);
+        if (runsOn) b.RunsOn();
+    }
+}
+
+// A look on a stage sheet: both elements' cells, or one cell of no element
+// when the look is a single picture.
+void AddLook(Builder& b, const NamedLook& look) {
+    for (size_t p = 0; p < look.parts.size(); ++p) {
+        const EnemyLook& k = *look.parts[p];
+        if (OneElement(k) && k.columns == 1 && Facings(k) == 1) {
+            b.C(look.name, LookCell(k, 0));
+            if (look.runsOn) b.RunsOn();
+            continue;
+        }
+        for (int f = 0; f < Facings(k); ++f)
+            for (int e = 0; e < 2; ++e) AddCells(b, look.name, k, e, f, look.headings ? 10 * int(p) : 0, look.runsOn);
+    }
+}
+
+// Every rectangle of the looks' cells for `elements` elements (one where the
+// element does not move the cell).
+std::vector<Box> Rects(const std::vector<const EnemyLook*>& parts, int elements = 2) {
+    std::vector<Box> out;
+    for (const EnemyLook* k : parts)
+        for (int f = 0; f < Facings(*k); ++f)
+            for (int e = 0; e < (OneElement(*k) ? 1 : elements); ++e)
+                for (int c = 0; c < k->columns; ++c) out.push_back(LookCell(*k, e, c, f));
+    return out;
+}
+
 void PlayGroup(std::vector<ImageAsset>& v) {
     {
         // x = element x 512 + c: warm, cool and, at 1024, the bullets no player
@@ -187,11 +269,10 @@ void PlayGroup(std::vector<ImageAsset>& v) {
             {"b24", 140, 0, 19, 30},   {"b50", 0, 89, 30, 29},    {"b51", 212, 162, 40, 40}, {"b53", 252, 136, 66, 66},
             {"b55", 410, 144, 50, 50}, {"shot1", 287, 202, 33, 33}, {"shot2", 320, 202, 33, 33},
             {"shot8", 353, 202, 33, 33}, {"shot6", 386, 202, 33, 33}, {"shot7", 84, 288, 83, 83},
-            {"e75", 68, 103, 39, 10},  {"e87", 171, 65, 70, 67},
         };
         for (int e = 0; e < 3; ++e) {
             for (const G& g : bullets) b.C(g.group, 512 * e + g.x, g.y, g.w, g.h, 0, e);
-            for (int k = 0; k < 3; ++k) b.C("e62", 512 * e + 171 + 61 * k, 3, 61, 61, k, e);
+            for (const char* look : {"e75", "e87", "e62"}) AddCells(b, look, *FindLook(look).parts[0], e);
         }
     }
     {
@@ -236,78 +317,9 @@ void PlayGroup(std::vector<ImageAsset>& v) {
     Builder(&v, "img/cutin_add.png", 1024, 512, Art::CutInFlash).C("flash", layout::kCutInCell).RunsOn();
     {
         Builder b(&v, "img/commonenemy.png", 512, 256, Art::CommonEnemies);
-        for (int e = 0; e < 2; ++e) {
-            for (int c = 0; c < 4; ++c) b.C("round", 48 * e, 43 * c, 48, 43, c, e);
-            for (int c = 0; c < 3; ++c) b.C("small_figure", 144 + 28 * c, 60 * e, 28, 60, c, e);
-            for (int c = 0; c < 3; ++c) b.C("standing", 228 + 40 * c, 54 * e, 40, 54, c, e);
-        }
-    }
-}
-
-// The cells of one enemy look on a stage sheet.
-void EnemyLook(Builder& b, const std::string& look) {
-    auto both = [&](const std::string& g, int x, int y, int w, int h, int dx, int dy, int frames = 1, int fx = 0,
-                    int fy = 0) {
         for (int e = 0; e < 2; ++e)
-            for (int c = 0; c < frames; ++c) b.C(g, x + dx * e + fx * c, y + dy * e + fy * c, w, h, c, e);
-    };
-    if (look == "walker" || look == "walker2") {
-        // index: frame + 10 x heading (0 right, 1 left, 2 down, 3 up)
-        auto heading = [&](int x, int y, int w, int h, int fx, int dir) {
-            for (int e = 0; e < 2; ++e)
-                for (int c = 0; c < 3; ++c) b.C(look, x + fx * c, y + 80 * e, w, h, c + 10 * dir, e);
-        };
-        heading(look == "walker" ? 360 : 240, 400, 80, 40, 80, 0);
-        heading(120, 400, 80, 40, 80, 1);
-        heading(0, 360, 40, 80, 40, 2);
-        heading(600, 360, 40, 80, 40, 3);
-    } else if (look == "drone") both(look, 0, 120, 40, 40, 40, 0);
-    else if (look == "turret") both(look, 120, 0, 40, 40, 40, 0);
-    else if (look == "sniper") both(look, 0, 280, 40, 40, 40, 0);
-    else if (look == "figure") {
-        both(look, 0, 760, 45, 60, 0, 60, 2, 45, 0);
-        both(look, 90, 760, 45, 60, 0, 60, 2, 45, 0);
-    } else if (look == "drone2") both(look, 0, 40, 40, 40, 40, 0);
-    else if (look == "large") b.C(look, 360, 0, 160, 160);
-    else if (look == "ringshooter") both(look, 0, 160, 40, 40, 40, 0);
-    else if (look == "slider") both(look, 520, 0, 80, 80, 80, 0);
-    else if (look == "field") b.C(look, 120, 160, 160, 160);
-    else if (look == "wall") b.C(look, 120, 0, 160, 160);
-    else if (look == "barrel") both(look, 280, 0, 40, 40, 40, 0);
-    else if (look == "block") b.C(look, 880, 0, 120, 120);
-    else if (look == "core") both(look, 320, 40, 40, 40, 0, 0, 3, 40, 0);
-    else if (look == "satellite") b.C(look, 280, 40, 40, 40);
-    else if (look == "spinner") both(look, 280, 80, 40, 40, 40, 0);
-    else if (look == "shuttle") both(look, 0, 0, 40, 40, 40, 0);
-    else if (look == "crystal") b.C(look, 520, 80, 80, 80);
-    else if (look == "reflector") both(look, 680, 160, 43, 43, 43, 0);
-    else if (look == "shard") both(look, 520, 161, 75, 32, 75, 0);
-    else if (look == "gem") both(look, 520, 200, 40, 40, 40, 0);
-    else if (look == "tall") {
-        for (int e = 0; e < 2; ++e)
-            for (int c = 0; c < 2; ++c)
-                for (int y : {240, 303}) b.C(look, 40 * (c + 2 * e + 9), y, 40, 63, c, e);
-    } else if (look == "hopper") {
-        for (int e = 0; e < 2; ++e)
-            for (int c = 0; c < 2; ++c) {
-                b.C(look, 40 * (c + 13), 240 + 57 * e, 40, 57, c, e);
-                b.C(look, 40 * (c + 15), 240 + 57 * e, 40, 57, c, e);
-            }
-    } else if (look == "guardian") both(look, 0, 320, 80, 80, 0, 80, 4, 80, 0);
-    else if (look == "disc") both(look, 680, 0, 80, 80, 80, 0);
-    else if (look == "ball") both(look, 280, 0, 80, 80, 80, 0);
-    else if (look == "bouncer") b.C(look, 441, 159, 80, 80);
-    else if (look == "warning") b.C(look, 320, 400, 320, 120).RunsOn();
-    else if (look == "beam") {
-        for (int e = 0; e < 2; ++e) b.C(look, 680 + 128 * e, 240, 128, 128, 0, e).RunsOn();  // stretched into a band
-    } else if (look == "ship") {
-        both(look, 120, 0, 60, 70, 0, 70);
-        both(look, 240, 0, 30, 79, 0, 79, 3, 30, 0);
-    } else if (look == "mine") both(look, 360, 160, 40, 40, 40, 0);
-    else if (look == "shrinkring") b.C(look, 0, 480, 160, 160).RunsOn();  // its rim is the cell's
-    else if (look == "missile") both(look, 280, 0, 51, 60, 51, 0);
-    else if (look == "wallframe") {
-        for (int n = 0; n < 3; ++n) b.C(look, 40 * (22 + n), 120, 40, 120, n).RunsOn();  // stacked into a wall
+            for (const char* look : {"round", "small_figure", "standing"})
+                AddCells(b, look, *FindLook(look).parts[0], e);
     }
 }
 
@@ -335,7 +347,13 @@ void StageGroup(std::vector<ImageAsset>& v) {
     };
     for (int s = 1; s <= 6; ++s) {
         Builder b(&v, "img/Stage0" + std::to_string(s) + "Enemy.png", 1024, 1024, Art::EnemySheet, "stage", s);
-        for (const std::string& look : looks[size_t(s - 1)]) EnemyLook(b, look);
+        for (const std::string& look : looks[size_t(s - 1)]) {
+            if (look != "wallframe") {
+                AddLook(b, FindLook(look));
+                continue;
+            }
+            for (int n = 0; n < 3; ++n) b.C(look, 40 * (22 + n), 120, 40, 120, n).RunsOn();  // stacked into a wall
+        }
     }
     auto bodies = [&](const char* path, const char* subject, int cw, int ch, int frames, int rows) {
         int w = 1, h = 1;
@@ -394,92 +412,40 @@ void TalkGroup(std::vector<ImageAsset>& v) {
             .RunsOn();  // the colour stretched over the screen
 }
 
-// Rectangles of one look: `elements` columns or rows stepped by (ex, ey), each
-// with `frames` cells stepped by (fx, fy).
-std::vector<Box> Cells(int x, int y, int w, int h, int ex, int ey, int elements = 2, int frames = 1, int fx = 0,
-                       int fy = 0) {
-    std::vector<Box> out;
-    for (int e = 0; e < elements; ++e)
-        for (int c = 0; c < frames; ++c) out.push_back({x + ex * e + fx * c, y + ey * e + fy * c, w, h});
-    return out;
-}
-
-std::vector<Box> Joined(std::vector<Box> a, const std::vector<Box>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-// The four headings of a walker: right, left, down and up strips, three frames each.
-std::vector<Box> WalkerCells(int rightX) {
-    return Joined(Joined(Cells(rightX, 400, 80, 40, 0, 80, 2, 3, 80), Cells(120, 400, 80, 40, 0, 80, 2, 3, 80)),
-                  Joined(Cells(0, 360, 40, 80, 0, 80, 2, 3, 40), Cells(600, 360, 40, 80, 0, 80, 2, 3, 40)));
-}
-
 std::vector<EnemyArt> BuildEnemyArts() {
-    std::vector<EnemyArt> v(98);
-    for (int t = 1; t <= 98; ++t) v[size_t(t - 1)].type = t;
-    auto set = [&](std::initializer_list<int> types, int slot, const char* look, const std::vector<Box>& rects) {
-        for (int t : types) {
-            EnemyArt& a = v[size_t(t - 1)];
-            a.slot = slot;
-            a.look = look;
-            a.rects = rects;
-        }
+    std::vector<EnemyArt> v(objecttype::kLastEnemy);
+    for (int t = objecttype::kFirstEnemy; t <= objecttype::kLastEnemy; ++t) v[size_t(t - 1)].type = t;
+    auto set = [&](const std::vector<int>& types, const char* look, int slot, const std::vector<Box>& rects) {
+        for (int t : types) v[size_t(t - 1)] = {t, slot, look, rects};
     };
-    // The stage's own sheet.
-    set({1, 6, 17}, 5, "walker", WalkerCells(360));
-    set({2}, 5, "walker2", WalkerCells(240));
-    set({7, 10, 11, 12, 20}, 5, "drone", Cells(0, 120, 40, 40, 40, 0));
-    set({9}, 5, "turret", Cells(120, 0, 40, 40, 40, 0));
-    set({14}, 5, "sniper", Cells(0, 280, 40, 40, 40, 0));
-    // left-facing cells at x 0, right-facing at x 90
-    set({15, 16, 19, 57}, 5, "figure", Joined(Cells(0, 760, 45, 60, 0, 60, 2, 2, 45), Cells(90, 760, 45, 60, 0, 60, 2, 2, 45)));
-    set({18, 25, 26, 30, 42}, 5, "drone2", Cells(0, 40, 40, 40, 40, 0));
-    set({21, 89}, 5, "large", {{360, 0, 160, 160}});
-    set({22}, 5, "ringshooter", Cells(0, 160, 40, 40, 40, 0));
-    set({24}, 5, "slider", Cells(520, 0, 80, 80, 80, 0));
-    set({27}, 5, "field", {{120, 160, 160, 160}});
-    set({28, 36, 72}, 5, "wall", {{120, 0, 160, 160}});
-    set({29, 34, 38, 59}, 5, "barrel", Cells(280, 0, 40, 40, 40, 0));
-    set({31, 76}, 5, "block", {{880, 0, 120, 120}});
-    set({32}, 5, "core", Cells(320, 40, 40, 40, 0, 0, 1, 3, 40));
-    set({33}, 5, "satellite", {{280, 40, 40, 40}});
-    set({35, 39, 40}, 5, "spinner", Cells(280, 80, 40, 40, 40, 0));
-    set({37}, 5, "shuttle", Cells(0, 0, 40, 40, 40, 0));
-    set({43}, 5, "crystal", {{520, 80, 80, 80}});
-    set({48}, 5, "reflector", Cells(680, 160, 43, 43, 43, 0));
-    set({49, 50, 94}, 5, "shard", Cells(520, 161, 75, 32, 75, 0));
-    set({95}, 5, "shard", {{595, 161, 75, 32}});
-    set({51}, 5, "gem", Cells(520, 200, 40, 40, 40, 0));
-    // cell x = 40 x (frame + 2 x element + 9); rows for heading down and up
-    set({52}, 5, "tall", Joined(Cells(360, 240, 40, 63, 80, 0, 2, 2, 40), Cells(360, 303, 40, 63, 80, 0, 2, 2, 40)));
-    set({54, 93}, 5, "hopper", Joined(Cells(520, 240, 40, 57, 0, 57, 2, 2, 40), Cells(600, 240, 40, 57, 0, 57, 2, 2, 40)));
-    set({56, 64, 83}, 5, "guardian", Cells(0, 320, 80, 80, 0, 80, 2, 4, 80));
-    set({58, 61, 66, 67, 82}, 5, "disc", Cells(680, 0, 80, 80, 80, 0));
-    set({60, 63, 86}, 5, "ball", Cells(280, 0, 80, 80, 80, 0));
-    set({65}, 5, "bouncer", {{441, 159, 80, 80}});
-    set({70}, 5, "warning", {{320, 400, 320, 120}});
-    set({71, 91}, 5, "beam", Cells(680, 240, 128, 128, 128, 0));
-    set({78}, 5, "ship", Joined(Cells(120, 0, 60, 70, 0, 70), Cells(240, 0, 30, 79, 0, 79, 2, 3, 30)));
-    set({79}, 5, "mine", Cells(360, 160, 40, 40, 40, 0));
-    set({81}, 5, "shrinkring", {{0, 480, 160, 160}});
-    set({92}, 5, "missile", Cells(280, 0, 51, 60, 51, 0));
+    // The stage's own sheet, the common sheet, the particle sheet (the bosses
+    // also summon 75, 87 and 88 with element 2) and the magic circle of the
+    // team's second character. 41 and 96 are invisible spawners: slot 0, no look.
+    struct Use {
+        std::vector<int> types;
+        const char* look;
+        int elements = 2;
+    };
+    const Use uses[] = {
+        {{1, 6, 17}, "walker"}, {{2}, "walker2"}, {{7, 10, 11, 12, 20}, "drone"}, {{9}, "turret"}, {{14}, "sniper"},
+        {{15, 16, 19, 57}, "figure"}, {{18, 25, 26, 30, 42}, "drone2"}, {{21, 89}, "large"}, {{22}, "ringshooter"},
+        {{24}, "slider"}, {{27}, "field"}, {{28, 36, 72}, "wall"}, {{29, 34, 38, 59}, "barrel"}, {{31, 76}, "block"},
+        {{32}, "core"}, {{33}, "satellite"}, {{35, 39, 40}, "spinner"}, {{37}, "shuttle"}, {{43}, "crystal"},
+        {{48}, "reflector"}, {{49, 50, 94}, "shard"}, {{51}, "gem"}, {{52}, "tall"}, {{54, 93}, "hopper"},
+        {{56, 64, 83}, "guardian"}, {{58, 61, 66, 67, 82}, "disc"}, {{60, 63, 86}, "ball"}, {{65}, "bouncer"},
+        {{70}, "warning"}, {{71, 91}, "beam"}, {{78}, "ship"}, {{79}, "mine"}, {{81}, "shrinkring"}, {{92}, "missile"},
+        {{4, 45, 46, 53, 55, 68, 69, 77, 90}, "round"}, {{3, 5, 44, 47, 85}, "small_figure"}, {{8, 13, 23}, "standing"},
+        {{62}, "e62"}, {{88}, "e62", 3}, {{73, 74, 97, 98}, "b2"}, {{75}, "e75", 3}, {{87}, "e87", 3}, {{84}, "circle"},
+    };
+    for (const Use& u : uses) {
+        const NamedLook& l = FindLook(u.look);
+        set(u.types, u.look, l.parts[0]->slot, Rects(l.parts, u.elements));
+    }
+    set({95}, "shard", 5, Rects({&enemylook::kLongShard}));
     // Pictures 1 to 4 in the second column of the background, 5 and 6 in the third.
-    set({80}, 36, "picture", Joined(Cells(640, 0, 640, 480, 0, 0, 1, 4, 0, 480), Cells(1280, 0, 640, 480, 0, 0, 1, 2, 0, 480)));
-    // The common sheet.
-    set({4, 45, 46, 53, 55, 68, 69, 77, 90}, 6, "round", Cells(0, 0, 48, 43, 48, 0, 2, 4, 0, 43));
-    set({3, 5, 44, 47, 85}, 6, "small_figure", Cells(144, 0, 28, 60, 0, 60, 2, 3, 28));
-    set({8, 13, 23}, 6, "standing", Cells(228, 0, 40, 54, 0, 54, 2, 3, 40));
-    // The particle sheet, one half per element.
-    // The bosses also summon 75, 87 and 88 with element 2.
-    set({62}, 7, "e62", Cells(171, 3, 61, 61, 512, 0, 2, 3, 61));
-    set({88}, 7, "e62", Cells(171, 3, 61, 61, 512, 0, 3, 3, 61));
-    set({73, 74, 97, 98}, 7, "b2", Cells(148, 132, 64, 70, 512, 0));
-    set({75}, 7, "e75", Cells(68, 103, 39, 10, 512, 0, 3));
-    set({87}, 7, "e87", Cells(171, 65, 70, 67, 512, 0, 3));
-    // The magic circle of the team's second character.
-    set({84}, 3, "circle", Cells(0, 0, 128, 128, 128, 0));
-    // 41 and 96 are invisible spawners: slot 0, no look.
+    std::vector<Box> pictures;
+    for (int n = 0; n < 6; ++n) pictures.push_back({n < 4 ? 640 : 1280, 480 * (n % 4), 640, 480});
+    set({80}, "picture", 36, pictures);
     return v;
 }
 
@@ -513,7 +479,7 @@ const std::vector<EnemyArt>& EnemyArts() {
 }
 
 const EnemyArt* FindEnemyArt(int type) {
-    if (type < 1 || type > int(EnemyArts().size())) return nullptr;
+    if (!objecttype::IsEnemyType(type)) return nullptr;
     return &EnemyArts()[size_t(type - 1)];
 }
 

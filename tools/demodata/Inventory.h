@@ -73,7 +73,7 @@ struct EnemyArt {
     std::string look;
     std::vector<Box> rects;
 };
-// Classes 1 to 98, in order.
+// Every enemy class, in code order.
 const std::vector<EnemyArt>& EnemyArts();
 const EnemyArt* FindEnemyArt(int type);
 // The picture a sprite slot holds while a stage plays, for team 1 or 2 (0: not

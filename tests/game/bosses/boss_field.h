@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "game/bosses/BossCommon.h"
+#include "game/objects/ObjectTypes.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cEffectObjectBase.h"
 #include "game/state/GameGlobals.h"
@@ -93,7 +94,7 @@ protected:
     template <class Boss = cBossBase>
     Boss* Make(int32_t code, float x, float y, int32_t angle = 0, int32_t appearFrame = 0) {
         m.SpawnStageObject(x, y, code, angle, 0, 0, 0.0f, 0.0f, 0.0f, appearFrame);
-        return dynamic_cast<Boss*>(code == 205 || code == 291 ? BossB : BossA);
+        return dynamic_cast<Boss*>(objecttype::TakesSecondBossSlot(code) ? BossB : BossA);
     }
     // Awake at the stage point (x, y) with its phase machine stepped from the
     // talk's end to `phase` (each attack ended with its hp at 0, each break's

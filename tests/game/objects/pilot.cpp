@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "engine/core/KestraMath.h"
+#include "game/objects/ObjectTypes.h"
 #include "game/objects/cEnemyBulletBase.h"
 #include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cObjectManager.h"
@@ -64,7 +65,7 @@ uint16_t Course(const cPlayerBase& p, uint16_t last) {
         cEnemyObjectBase* const* list = ObjectManager.enemyList.data();
         for (size_t k = 0, n = ObjectManager.enemyList.size(); k < n; ++k) {
             const cEnemyObjectBase* e = list[k];
-            if (e->isActive != 1 || e->isDying || e->type < 1 || e->type > 98 || Unshootable(e->type) ||
+            if (e->isActive != 1 || e->isDying || !objecttype::IsEnemyType(e->type) || Unshootable(e->type) ||
                 !OnView(e->x, e->y))
                 continue;
             float d = (e->x - p.x) * (e->x - p.x) + (e->y - p.y) * (e->y - p.y);
@@ -220,7 +221,8 @@ uint16_t Pilot::Dodge(const cPlayerBase& p, uint16_t course, uint16_t last) {
         threats.push_back({x, y, vx, vy, reach});
     };
     for (const cEnemyObjectBase* e : ObjectManager.enemyList) {
-        if (e->isActive != 1 || e->touchDamage != 1 || e->type < 1 || e->type > 98 || e->element == p.element) continue;
+        if (e->isActive != 1 || e->touchDamage != 1 || !objecttype::IsEnemyType(e->type) || e->element == p.element)
+            continue;
         if (std::fabs(e->x - px) > near || std::fabs(e->y - py) > near) continue;
         body(e, e->x, e->y, reachOf + static_cast<float>(e->radius));
     }

@@ -7,6 +7,7 @@
 
 #include "engine/core/KestraMath.h"
 #include "game/bosses/BossCommon.h"
+#include "game/objects/ObjectTypes.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cEffectObjectBase.h"
 #include "game/objects/cEnemyBulletBase.h"
@@ -201,7 +202,7 @@ int32_t ScheduleEnd(int32_t stage, int32_t difficulty) {
     int32_t boss = 0;
     for (const EnemyRecord& r : ParseEnemySchedule(bytes.data(), bytes.size())) {
         if (r.appearance > end) end = r.appearance;
-        if (r.type >= 200 && r.type <= 299 && r.appearance > boss) boss = r.appearance;
+        if (objecttype::IsBossType(r.type) && r.appearance > boss) boss = r.appearance;
     }
     return boss > 0 ? boss : end;
 }
@@ -220,7 +221,7 @@ void PlayScheduleFrame() {
 
 cBossBase* StartBossAttack(int32_t code, int32_t phase, float y) {
     ObjectManager.SpawnStageObject(320, 0, code, 0, 0, 0, 0, 0, 0, StageFrame);
-    cBossBase* b = code == 205 || code == 291 ? BossB : BossA;
+    cBossBase* b = objecttype::TakesSecondBossSlot(code) ? BossB : BossA;
     if (!b) return nullptr;
     b->Update();  // wakes (a stage boss loads its pictures)
     b->y = y;

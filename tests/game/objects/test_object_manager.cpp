@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
+#include <tuple>
 #include <typeinfo>
 
 #include "game/objects/Items.h"
+#include "game/objects/ObjectTypes.h"
+#include "game/objects/PlayCommon.h"
 #include "game/objects/cEffectObjectBase.h"
 #include "game/objects/cEnemyBulletBase.h"
 #include "game/objects/cMapHitObjectBase.h"
@@ -288,6 +292,32 @@ TEST_F(ObjectManagerTest, FactoryCreatesItemsBannerAndNothingForUnknownCodes) {
     }
     EXPECT_EQ(BossA, nullptr);
     EXPECT_EQ(BossB, nullptr);
+}
+
+// A line of an enemy code builds its class as its constructor leaves it (63's
+// and 64's mode 0, 81's radius 640 among it), asleep, with the line's words on top.
+TEST_F(ObjectManagerTest, EnemyCodesBuildTheirClassAsConstructed) {
+    for (int32_t code = objecttype::kFirstEnemy; code <= objecttype::kLastEnemy; ++code) {
+        SeedGameRand(uint32_t(code));  // some constructors draw from it
+        const std::unique_ptr<cEnemyObjectBase> made(CreateEnemyClass(code));
+        SeedGameRand(uint32_t(code));
+        m.SpawnStageObject(100, 50, code, 16384, 3, 1, 2.0f, 0.5f, 10.0f, 300);
+        ASSERT_TRUE(made && m.enemyList.size() == 1u) << code;
+        const cEnemyObjectBase& e = *m.enemyList[0];
+        EXPECT_EQ(typeid(e), typeid(*made)) << code;
+        const auto words = [](const cEnemyObjectBase& o) {
+            return std::tie(o.mode, o.radius, o.work0, o.work1, o.work2, o.work3, o.dropCode, o.touchDamage);
+        };
+        EXPECT_EQ(words(e), words(*made)) << code;
+        EXPECT_EQ(std::tie(e.type, e.isActive, e.angle, e.turn, e.element),
+                  std::make_tuple(code, uint8_t(0), 16384, 3, 1))
+            << code;
+        m.ResetForStage();
+    }
+    for (const int32_t code : {63, 64, 81}) m.SpawnStageObject(0, 0, code, 0, 0, 0, 0, 0, 1, 0);
+    ASSERT_EQ(m.enemyList.size(), 3u);
+    EXPECT_EQ(m.enemyList[0]->mode + m.enemyList[1]->mode, 0);
+    EXPECT_EQ(m.enemyList[2]->radius, 640);
 }
 
 TEST_F(ObjectManagerTest, OutOfRangeSchedulePositionsSaturate) {

@@ -7,7 +7,10 @@
 #include <set>
 #include <sstream>
 
+#include "game/objects/ObjectTypes.h"
+
 namespace stagecheck {
+using namespace objecttype;
 namespace {
 
 constexpr float kPi = 3.14159265358979f;
@@ -141,10 +144,13 @@ ClassInfo Info(int type) {
     return i;
 }
 
-bool IsBoss(int type) { return (type >= 200 && type <= 205) || type == 290 || type == 291; }
-bool IsBox(int type) { return type == 110 || type == 111; }
+// The codes the boss factory makes a boss for.
+bool IsBoss(int type) {
+    return (type >= kStage1Boss && type <= kStage5Boss) || type == kStage6MidBoss || type == kStage6Boss;
+}
+bool IsBox(int type) { return type == kScoreBox || type == kLifeBox; }
 // Items the factory creates active at their literal stage position.
-bool IsPlacedItem(int type) { return (type >= 101 && type <= 104) || type == 112; }
+bool IsPlacedItem(int type) { return (type >= kScoreItem && type <= kOneUpItem) || type == kMimicBox; }
 bool CountsAsPresence(int type) {
     return IsEnemyType(type) && type != 27 && type != 41 && type != 62 && type != 70 && type != 71 && type != 80 &&
            type != 84 && type != 96;
@@ -528,7 +534,8 @@ std::vector<std::string> CheckRecordFields(const Context& c, const Schedule& s) 
     std::vector<std::string> out = s.problems;
     for (const Record& r : s.records) {
         const std::string at = Where(r);
-        const bool known = IsEnemyType(r.type) || IsPlacedItem(r.type) || IsBox(r.type) || IsBoss(r.type) || r.type == 300;
+        const bool known =
+            IsEnemyType(r.type) || IsPlacedItem(r.type) || IsBox(r.type) || IsBoss(r.type) || r.type == kStageTitle;
         if (!known) {
             out.push_back(at + ": the factory spawns nothing for this type");
             continue;
@@ -587,7 +594,7 @@ std::vector<std::string> CheckPositions(const Context& c, const Schedule& s) {
             out.push_back(at + ": outside the active area around the view when it appears");
             continue;
         }
-        if (r.type == 300) {
+        if (r.type == kStageTitle) {
             if (r.x < 0 || r.x >= 640 || r.y < 0 || r.y >= 480) out.push_back(at + ": the banner must start on screen");
             continue;
         }
@@ -648,7 +655,7 @@ std::vector<std::string> CheckQuietStretches(const Context& c, const Schedule& s
 
 std::vector<std::string> CheckBannerAndBosses(const Context& c, const Schedule& s) {
     std::vector<std::string> out;
-    const std::vector<int> banners = Frames(s, 300);
+    const std::vector<int> banners = Frames(s, kStageTitle);
     if (banners.size() != 1) out.push_back("the stage needs exactly one title banner, found " + std::to_string(banners.size()));
     for (int f : banners)
         if (f < 1) out.push_back("the title banner at frame " + std::to_string(f) + " never wakes (frame 1 or later)");
@@ -776,7 +783,7 @@ std::vector<std::string> CheckSchedule(const Context& c, const Schedule& s) {
 
 std::vector<std::string> CheckGallery(const Schedule& s) {
     std::vector<std::string> out = s.problems;
-    std::vector<int> seen(99, 0);
+    std::vector<int> seen(kLastEnemy + 1, 0);
     int previous = 0;
     for (const Record& r : s.records) {
         const std::string at = Where(r);
@@ -794,7 +801,7 @@ std::vector<std::string> CheckGallery(const Schedule& s) {
         if (r.type == 90 && r.angle != 16384 && r.angle != 32768) out.push_back(at + ": the volley walker fires nothing");
         if (r.type == 91 && r.angle % 16384 != 0) out.push_back(at + ": a beam runs along an axis");
     }
-    for (int t = 1; t <= 98; ++t)
+    for (int t = kFirstEnemy; t <= kLastEnemy; ++t)
         if (seen[size_t(t)] != 1)
             out.push_back("class " + std::to_string(t) + " appears " + std::to_string(seen[size_t(t)]) + " times");
     return out;

@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 
+#include "game/objects/ObjectTypes.h"
 #include "tests/game/stages/StageChecker.h"
 #include "tests/game/stages/StageFiles.h"
 #include "tools/demodata/Inventory.h"
@@ -56,7 +57,7 @@ TEST(DemoDataEnemyArt, EveryEnemyOfTheShippedSchedulesHasItsCells) {
 TEST(DemoDataEnemyArt, EveryClassOfAStageRosterHasItsCells) {
     for (int stage = 1; stage <= 6; ++stage) {
         std::vector<std::string> problems;
-        for (int type = 1; type <= 98; ++type)
+        for (int type = objecttype::kFirstEnemy; type <= objecttype::kLastEnemy; ++type)
             if (stagecheck::BelongsToStage(type, stage))
                 for (const std::string& p : MissingArt(type, stage)) problems.push_back(p);
         EXPECT_TRUE(problems.empty()) << "stage " << stage << stagecheck::Joined(problems);
@@ -64,9 +65,9 @@ TEST(DemoDataEnemyArt, EveryClassOfAStageRosterHasItsCells) {
 }
 
 TEST(DemoDataEnemyArt, TableCoversEveryClassOnce) {
-    ASSERT_EQ(EnemyArts().size(), 98u);
+    ASSERT_EQ(EnemyArts().size(), size_t(objecttype::kLastEnemy));
     const std::set<int> invisible = {41, 96};
-    for (int type = 1; type <= 98; ++type) {
+    for (int type = objecttype::kFirstEnemy; type <= objecttype::kLastEnemy; ++type) {
         const EnemyArt* art = FindEnemyArt(type);
         ASSERT_NE(art, nullptr) << type;
         EXPECT_EQ(art->type, type);
@@ -76,7 +77,7 @@ TEST(DemoDataEnemyArt, TableCoversEveryClassOnce) {
         EXPECT_TRUE(art->slot == 3 || art->slot == 5 || art->slot == 6 || art->slot == 7 || art->slot == 36) << type;
     }
     EXPECT_EQ(FindEnemyArt(0), nullptr);
-    EXPECT_EQ(FindEnemyArt(99), nullptr);
+    EXPECT_EQ(FindEnemyArt(objecttype::kLastEnemy + 1), nullptr);
 }
 
 TEST(DemoDataEnemyArt, SharedSheetsHoldTheirClassesOnEveryStage) {

@@ -25,6 +25,7 @@
 
 #include "engine/graphics/Kestra3D.h"
 #include "engine/graphics/KestraFontSprite2D.h"
+#include "game/objects/ObjectTypes.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cEnemyBulletBase.h"
 #include "game/objects/cEnemyObjectBase.h"
@@ -336,7 +337,7 @@ TEST_F(BossGallery, EveryAttackOfTheTenBossesInTheThickOfItWithTheDemoData) {
                     const Crowd& crowd = again[size_t(thickest - 1)];
                     EXPECT_EQ(crowd.Total(), crowds[size_t(thickest - 1)].Total());
                     ASSERT_EQ(frame.image.width, 640u);
-                    const cBossBase* b = boss.code == 205 || boss.code == 291 ? BossB : BossA;
+                    const cBossBase* b = objecttype::TakesSecondBossSlot(boss.code) ? BossB : BossA;
                     ASSERT_NE(b, nullptr);
                     const std::string name = "boss_" + std::to_string(boss.number) + "_" + std::to_string(phase);
                     ASSERT_FALSE(gallerygl::WriteScreenshot(frame.image, name).empty());
