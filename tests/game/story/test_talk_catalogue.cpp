@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "game/story/TalkScripts.h"
+#include "tests/game/story/talk_repeats.h"
 #include "tests/game/story/talk_texts.h"
 
 namespace {
@@ -59,7 +60,8 @@ bool MayNotStartARow(char32_t c) {
 // - one spelling per word, the second form of each pair below, mostly kana
 //   since there is no ruby; honorifics follow the speaker (さま in the casual
 //   voices, 様 in the formal ones), but お姫さま is a word, the same in every
-//   mouth. Crow's sigh is 「はあ……」 with no full stop; Yuri laughs 「あはは」;
+//   mouth. 「……」 takes no full stop after it (Crow's sigh is 「はあ……」);
+//   Yuri laughs 「あはは」;
 // - a silent reaction is written one way in both routes: in brackets when
 //   nobody hears it (（ぽっ……）, a thought), bare when it is a sound
 //   (ぐうう……, えへへ……);
@@ -68,7 +70,25 @@ bool MayNotStartARow(char32_t c) {
 // - a formula (kFormulas: a rebuke opening with Osero's name, Cheska's
 //   〜ですこと, Osero's 「……冗談です」, the dares and sign-offs before a
 //   fight) stands in only a few texts of a route, where it lands; past that a
-//   reader hears the formula instead of the line (see CheckFormulas).
+//   reader hears the formula instead of the line (see CheckFormulas);
+// - past those lists, a rule (kRepeats, talk_repeats.h) finds what a reader
+//   starts to hear in any voice, listed or not: in each route, one word may
+//   open at most one in 16 of a voice's lines, one sentence ending (its last
+//   three letters) close at most one in 10, and one phrase of four letters or
+//   more stand in at most one in 25; any voice may do each three times (a
+//   habit word of kOpeners, chosen on purpose, opens a tenth, as above). A
+//   phrase with a word in it (a kanji or katakana) stands in at most a
+//   quarter of a route's talks, whoever says it, or the route is retelling
+//   it. And no sentence of one route agrees with one of the other in seven
+//   tenths of its letters: a player of both hears the same line twice.
+//   Openers are heard first, so they are held tighter than endings, where a
+//   voice's grammar lives; a phrase of four letters is a chosen wording, and
+//   the largest voice (about 200 lines) may use one seven times, a guest
+//   three. Names, forms of address, the story's things (kStoryWords) and
+//   each voice's first person are no phrase; greetings are no line
+//   (kSetPhrases); the boxes both routes end on are the same on purpose
+//   (kSharedLines). What a voice repeats on purpose, with its own cap and the
+//   reason, is in kRegisters.
 // A form counts only as a word of its own: not inside a longer word listed
 // with it (仕方 holds 方, the person; 大変 holds 変, "strange"; 今日 holds 今,
 // "now"), and a stem only before one of its endings (つよい, つよく; not いつよ？).
@@ -89,7 +109,7 @@ const Spelling kSpellings[] = {
     {U"本気", U"ほんき"}, {U"遊", U"あそ"}, {U"王様", U"王さま"}, {U"お手柔らか", U"お手やわらか"},
     {U"不思議", U"ふしぎ"}, {U"嫌", U"いや", nullptr, {U"機嫌"}},
     {U"方", U"かた", nullptr, {U"仕方", U"両方", U"味方", U"り方", U"方向", U"夕方"}},
-    {U"はあ……。", U"はあ……"}, {U"忙", U"いそが"}, {U"あんない", U"案内"}, {U"騒", U"さわ", nullptr, {U"物騒"}},
+    {U"……。", U"……"}, {U"忙", U"いそが"}, {U"あんない", U"案内"}, {U"騒", U"さわ", nullptr, {U"物騒"}},
     {U"変", U"へん", nullptr, {U"大変", U"変わ", U"変え", U"変化", U"変身"}},
     {U"今", U"いま", nullptr, {U"今日", U"今度", U"今夜", U"今回", U"今朝", U"今年"}},
     {U"何", U"なに／なん", nullptr, {U"何者", U"何度"}}, {U"皆", U"みな"}, {U"お姫様", U"お姫さま"},
@@ -201,6 +221,37 @@ const char32_t* Opener(const std::u32string& text) {
     return nullptr;
 }
 
+// The words the repeat rule leaves alone: the cast's names (with any
+// honorific), the forms of address, the story's things.
+const char32_t* const kStoryWords[] = {U"ユリ", U"クロウ", U"チェスカ", U"オセロ", U"コハク", U"シャミュ", U"フルル",
+                                       U"スティル", U"モモ", U"ノノ", U"パレット", U"コピック", U"ディーナ", U"コピ",
+                                       U"パレ", U"お嬢様", U"お客様", U"お姫さま", U"おねえちゃん", U"おにいちゃん",
+                                       U"そなた", U"あんた", U"あなた", U"ペンダント", U"宝珠", U"魔道具",
+                                       U"トレジャーハンター"};
+const char32_t* const kHonorifics[] = {U"おねえちゃん", U"おにいちゃん", U"さま", U"さん", U"様", U"ちゃん", U"殿"};
+const talkrepeat::FirstPerson kFirstPersons[] = {{"Yuri", U"あたし"}, {"Crow", U"僕"},     {"Cheska", U"わたくし"},
+                                                 {"Osero", U"私"},     {"Shamyu", U"うち"}, {"Fururu", U"わたし"},
+                                                 {"Still", U"自分"},   {"Palet", U"ボク"},  {"Copic", U"わたし"},
+                                                 {"Deena", U"わらわ"}};
+// What a voice repeats on purpose, past the general rule.
+const talkrepeat::Register kRegisters[] = {
+    {"Cheska", talkrepeat::Stands::Ends, {U"わ", U"わね", U"わよ"}, 1, 3,
+     U"her refined ending, but a reader who meets it in nearly every other line hears nothing else"},
+    {"Still", talkrepeat::Stands::Holds, {U"であります"}, 2, 3,
+     U"the knight's stiff register is her voice; now and then she says a plain 〜ます！"},
+    {"Shamyu", talkrepeat::Stands::Holds, {U"みゅ"}, 1, 1, U"the cat girl's sound, on any sentence of hers"},
+    {"Yuri", talkrepeat::Stands::Holds, {U"じゃない"}, 1, 10,
+     U"one of the endings her voice is written in: a tenth, like any ending, though it has four letters"},
+    {"Yuri", talkrepeat::Stands::Holds, {U"んだから"}, 1, 10, U"her 〜なんだから, held like her 〜じゃない"},
+    {"Fururu", talkrepeat::Stands::Holds, {U"あのかた"}, 1, 4,
+     U"she keeps the flower lover's name to herself: あのかた stands for it, as a name would"}};
+// Greetings and thanks are words anyone says: no line is the same for holding one.
+const char32_t* const kSetPhrases[] = {U"ありがとうございました", U"ありがとうございます", U"いただきます",
+                                       U"おかえりなさい", U"いってらっしゃい", U"いらっしゃいませ"};
+// The last boxes of both routes thank the player and announce the extra stage alike.
+const char32_t* const kSharedLines[] = {U"最後まであそんでくださって、\n本当にありがとうございました！",
+                                        U"エクストラステージが\n選べるようになりました"};
+
 // One line a character speaks, for the habit count.
 struct SpokenLine {
     int route;  // 0: team 1, 1: team 2
@@ -269,6 +320,9 @@ bool Holds(const Formula& f, const std::u32string& text) {
     }
     return false;
 }
+
+const talkrepeat::Sheet kRepeats{16, 10, 10, 25, 4, 3, 0.7, kStoryWords, kHonorifics, kFirstPersons,
+                                 kRegisters, kOpeners, kSetPhrases, kSharedLines};
 
 // One text a character says or thinks (spoken or in a dimmed balloon), for the formula count.
 struct SaidText {
@@ -551,6 +605,32 @@ TEST(TalkCatalogue, EveryTextKeepsTheStyleSheet) {
     Report(errors);
 }
 
+// Every text of both routes, whose it is and where, in play order.
+std::vector<talkrepeat::Text> RouteTexts() {
+    std::vector<talkrepeat::Text> texts;
+    std::set<const TalkText*> seen;
+    for (const talk::TalkEntry& t : talk::AllTalks()) {
+        const int route = std::strncmp(t.name, "UpdateTalkYuri", 14) == 0 ? 0 : 1;
+        for (const TalkStep& s : t.script->steps)
+            for (const TalkSlot* slot : {&s.upper, &s.lower}) {
+                std::u32string chars;
+                if (!slot->shown || !slot->text || !seen.insert(slot->text).second ||
+                    !talktest::DecodeCp932(slot->text->text, &chars))
+                    continue;
+                const std::string who = slot->who == talk::kNobody ? "narration" : talk::SheetOf(slot->who).name;
+                texts.push_back({route, who, t.name, talktest::Where(*slot->text), chars});
+            }
+    }
+    return texts;
+}
+
+// The repeat rule of the style sheet over both routes.
+TEST(TalkCatalogue, NoVoiceAndNoRouteRepeatsWhatAReaderStartsToHear) {
+    std::vector<std::string> errors;
+    talkrepeat::Check(kRepeats, RouteTexts(), &errors);
+    Report(errors);
+}
+
 // The style checks themselves, on rows made up for them: each case names the
 // message it must give, or none.
 TEST(TalkStyle, FindsWholeWordsSentenceEndsReactionsAndSaysWhatToWrite) {
@@ -573,7 +653,8 @@ TEST(TalkStyle, FindsWholeWordsSentenceEndsReactionsAndSaysWhatToWrite) {
         {{U"ご機嫌よう"}, nullptr},
         {{U"嫌な予感"}, U"write \"いや\""},
         {{U"本気でいくわよ"}, U"write \"ほんき\""},
-        {{U"はあ……。ユリ"}, U"write \"はあ……\", not \"はあ……。\""},
+        {{U"はあ……。ユリ"}, U"write \"……\", not \"……。\""},
+        {{U"おや……。", U"私の負け"}, U"write \"……\", not \"……。\""},
         {{U"はあ……ユリ"}, nullptr},
         {{U"おなかぺこぺこみゅ", U"なにか、ちょうだい"}, U"row 1: ends a sentence with no mark"},
         {{U"おなかぺこぺこみゅ。", U"なにか、ちょうだい"}, nullptr},
@@ -703,6 +784,127 @@ TEST(TalkStyle, FindsHabitWordsAndFormulasAndCountsThemPerSpeakerAndRoute) {
     errors.clear();
     CheckFormulas(said, &errors);
     EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+// The repeat rule on scripts made up for it, with the style sheet's own
+// numbers: filler lines share no letter, so whatever it names was planted.
+TEST(TalkStyle, TheRepeatRuleNamesWhatComesBackTooOftenAndNothingElse) {
+    using talkrepeat::Text;
+    char32_t next = 0x4E00;
+    auto filler = [&next]() {  // twelve letters no other line has
+        std::u32string s;
+        for (int k = 0; k < 12; ++k) s += next++;
+        return s;
+    };
+    // `count` lines of one voice; the first `planted` hold `plant` where `how` puts it.
+    enum How { Inside, Opening, Ending };
+    auto voice = [&filler](int route, const char* who, int count, int planted, const std::u32string& plant, How how) {
+        std::vector<Text> texts;
+        for (int i = 0; i < count; ++i) {
+            std::u32string text = filler();
+            if (i < planted) {
+                if (how == Opening) text = plant + U"、" + text;
+                else if (how == Ending) text += plant + U"！";
+                else text.insert(6, plant);
+            }
+            texts.push_back({route, who, "one talk", who + std::to_string(i), text + U"。"});
+        }
+        return texts;
+    };
+    const struct {
+        const char* what;
+        std::vector<Text> texts;
+        std::vector<std::u32string> named;  // the start of each error, in order; none when empty
+    } kCases[] = {
+        // The largest voice a route has (about 200 lines) may use a phrase seven times, not eight.
+        {"a phrase planted eight times", voice(1, "Cheska", 196, 8, U"撃ち落とす", Inside),
+         {U"team 2, Cheska: 8 of 196 lines hold \"撃ち落とす\" (at most 7):\n    Cheska0\n"}},
+        {"the same phrase seven times", voice(1, "Cheska", 196, 7, U"撃ち落とす", Inside), {}},
+        {"a guest's phrase four times", voice(0, "Still", 20, 4, U"鍛錬あるのみ", Inside),
+         {U"team 1, Still: 4 of 20 lines hold \"鍛錬あるのみ\" (at most 3)"}},
+        {"an opener past one line in 16", voice(0, "Crow", 80, 6, U"ユリ", Opening),
+         {U"team 1, Crow: 6 of 80 lines open with \"ユリ\" (at most 5)"}},
+        {"a habit word opens a tenth", voice(0, "Crow", 80, 8, U"はあ……", Opening), {}},
+        {"a habit word past a tenth", voice(0, "Crow", 80, 9, U"はあ……", Opening),
+         {U"team 1, Crow: 9 of 80 lines open with the habit word \"はあ\" (at most 8)"}},
+        {"an ending past one line in 10", voice(1, "Osero", 50, 6, U"ようですね", Ending),
+         {U"team 2, Osero: 6 of 50 lines end a sentence in \"ですね\"", U"team 2, Osero: 6 of 50 lines hold \"ようですね\""}},
+        {"a name called after the ending", voice(0, "Yuri", 50, 6, U"いくわよ、クロウ", Ending),
+         {U"team 1, Yuri: 6 of 50 lines end a sentence in \"くわよ\"", U"team 1, Yuri: 6 of 50 lines hold \"いくわよ\""}},
+        {"names, address and a first person are no phrase",
+         voice(0, "Kohaku", 30, 30, U"チェスカさまとユリさん", Inside), {}},
+        {"a first person is its own voice's only", voice(0, "Crow", 30, 5, U"あたしの", Inside),
+         {U"team 1, Crow: 5 of 30 lines hold \"あたしの\""}},
+        {"a register within its cap", voice(0, "Shamyu", 12, 12, U"みゅ", Ending), {}},
+        {"a register past its cap", voice(1, "Cheska", 60, 21, U"参りますわ", Ending),
+         {U"team 2, Cheska: 21 of 60 lines end a sentence in \"ますわ\"", U"team 2, Cheska: 21 of 60 lines hold \"参りますわ\"",
+          U"team 2, Cheska: 21 of 60 lines hold its \"わ\" (at most 20, 1 in 3"}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> errors;
+        talkrepeat::Check(kRepeats, c.texts, &errors);
+        ASSERT_EQ(errors.size(), c.named.size()) << (errors.empty() ? "" : errors[0]);
+        for (size_t i = 0; i < errors.size(); ++i) EXPECT_EQ(errors[i].rfind(talktest::Utf8(c.named[i]), 0), 0u) << errors[i];
+    }
+
+    // A route retelling a word: in one talk in four at most, whoever says it;
+    // grammar (no kanji, no katakana) is no word of the story.
+    auto retold = [&filler](int talks, const std::u32string& phrase) {
+        std::vector<Text> texts;
+        const char* const voices[] = {"Cheska", "Osero", "Kohaku", "narration"};
+        for (int t = 0; t < 18; ++t)
+            for (int i = 0; i < 4; ++i) {
+                std::u32string text = filler();
+                if (i == 0 && t < talks) text += phrase;
+                texts.push_back({1, voices[i], "talk" + std::to_string(t), "t" + std::to_string(t) + "." + std::to_string(i),
+                                 text + U"。"});
+            }
+        return texts;
+    };
+    const struct {
+        const char32_t* phrase;
+        int talks;
+        const char32_t* named;  // the route's error, or nullptr
+    } kRetold[] = {{U"撃ち落とされて", 5, U"team 2: \"撃ち落とされて\" in 5 of its 18 talks (at most 4):\n    t0.0\n"},
+                   {U"撃ち落とされて", 4, nullptr},
+                   {U"もうしませんね", 5, nullptr}};
+    std::vector<std::string> errors;
+    for (const auto& r : kRetold) {
+        SCOPED_TRACE(talktest::Utf8(r.phrase) + " in " + std::to_string(r.talks));
+        errors.clear();
+        talkrepeat::Check(kRepeats, retold(r.talks, r.phrase), &errors);
+        std::vector<std::string> route;  // Cheska's own count of it is the voice rule's
+        for (const std::string& e : errors)
+            if (e.rfind("team 2: ", 0) == 0) route.push_back(e);
+        ASSERT_EQ(route.size(), r.named ? 1u : 0u) << route.front();
+        if (r.named) {
+            EXPECT_EQ(route[0].rfind(talktest::Utf8(r.named), 0), 0u) << route[0];
+        }
+    }
+
+    // One line said in both routes: most of a sentence's letters in order, names aside.
+    const struct {
+        const char32_t* first;
+        const char32_t* second;
+        bool same;
+    } kPairs[] = {
+        {U"あなたたちと一緒だと、\nまた撃たれそうですもの", U"それに、あなたたちと\n並んで歩いたら、また\n撃たれそうですもの", true},
+        {U"ずいぶん、あっさりと\n返しますのね", U"ずいぶん、すなおに\n返すのね", false},  // 10 letters of 27 apart
+        {U"わたくしはチェスカ。", U"わたくしはチェスカ。", false},                              // names only
+        {U"ユリさん、クロウさん、\nありがとうございました！", U"ありがとうございました！", false},  // thanks
+        {U"最後まであそんでくださって、\n本当にありがとうございました！",
+         U"最後まであそんでくださって、\n本当にありがとうございました！", false},  // the shared box
+        {U"お昼のサンドイッチです", U"お弁当のサンドイッチです", true}};
+    for (const auto& pair : kPairs) {
+        errors.clear();
+        const std::vector<Text> texts = {{0, "Cheska", "a", "one", pair.first}, {1, "Cheska", "b", "two", pair.second}};
+        talkrepeat::Check(kRepeats, texts, &errors);
+        ASSERT_EQ(errors.size(), pair.same ? 1u : 0u) << talktest::Utf8(pair.first) << (errors.empty() ? "" : errors[0]);
+        if (pair.same) {
+            EXPECT_EQ(errors[0].rfind("both routes say nearly the same line: team 1 one", 0), 0u) << errors[0];
+        }
+    }
 }
 
 }  // namespace
