@@ -84,9 +84,8 @@ void CursorRules(Canvas& c, const Box& b) {
     }
 }
 
-// The boss's seconds and TIME beside them: one style, the digits' ink this
-// tall, which makes them wide enough that the two read as one number.
-constexpr int kTimerInk = 14;
+// The boss's seconds and TIME beside them: one style, the digits' ink this tall.
+constexpr int kTimerInk = 12;
 TextStyle TimerStyle() {
     TextStyle s = Label(15);
     s.outlineWidth = 1;
