@@ -110,6 +110,7 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     keys.bold = true;
     keys.outline = Rgb(0x000000);
     keys.outlineWidth = 1;
+    keys.fixedPitch = true;
     const InkBox caps = t.MeasureInk("UPDOWN", keys);
     const int middle = layout::kKeyTextDy + caps.y + caps.h / 2;
     // The highlight marks a row being defined, a header and (stretched) an

@@ -49,12 +49,12 @@ void PlayerPanel(Canvas& c, TextPainter& t, const Box& b, int element) {
     c.RoundFrame(x, top, w, tall, 9, 1.5f, Lighter(e, 0.3f));
     // The well ends with the number's ink, a row above the frame.
     c.RoundRect(float(number.x) - 4, float(number.y) - 3, float(number.w) + 8, float(kGaugeInk.h) + 3, 3, Rgb(0x05060C, 0.85f));
-    // The labels' column: from 5 px in (a pixel clear of the frame, outline and
-    // all) to 3 px short of the icons, one size for all three.
+    // The labels' column: 8 px clear of the frame, outline and all, to 3 px
+    // short of the icons, one size for all three.
     TextStyle label = Label(10);
     label.outlineWidth = 1;
     label.fillBottom = Rgb(0xF0F0F0);  // barely shaded: the letters are small
-    const int left = b.x + 5, right = std::min({stock.x, life.x, pips.x}) - 3;
+    const int left = b.x + 11, right = std::min({stock.x, life.x, pips.x}) - 3;
     const InkFit fit = t.FitInk({"STOCK", "LIFE", "GAUGE"}, label, 7, right - left);
     t.DrawInk(c, "STOCK", {left, stock.y, right - left, stock.h}, label, fit, Align::kLeft);
     t.DrawInk(c, "LIFE", {left, life.y, right - left, life.h}, label, fit, Align::kLeft);
@@ -65,6 +65,23 @@ void PlayerPanel(Canvas& c, TextPainter& t, const Box& b, int element) {
     const int nameX = number.x + number.w + 6, nameY = large.y + large.h + 3;
     InkLabel(c, t, element == 0 ? "FIRE" : "ICE", {nameX, nameY, b.x + panel.w - 3 - nameX, b.y + b.h - 3 - nameY}, name, 7,
              Align::kCentre);
+}
+
+// The pause menu's cursor, which the continue screen also draws squeezed to
+// less than half its width and a quarter taller: a gold rule over the marked
+// line and one under it, 3 rows each, fading out towards their ends. With no
+// sides and no corners it reads alike at both sizes, its rules 3 and 4 px.
+void CursorRules(Canvas& c, const Box& b) {
+    const Color gold = Rgb(0xFFC850);
+    for (int x = b.x; x < b.x + b.w; ++x) {
+        const float from = std::min(float(x - b.x) + 0.5f, float(b.x + b.w - x) - 0.5f) / (float(b.w) * 0.22f);
+        const float t = std::min(1.0f, from), fade = t * t * (3 - 2 * t);
+        for (int y : {b.y + 3, b.y + b.h - 6}) {
+            c.Fill({x, y, 1, 3}, WithAlpha(gold, fade));
+            // A soft shine along each rule's inner side.
+            c.Blend(x, y == b.y + 3 ? y + 3 : y - 1, WithAlpha(gold, 0.25f * fade));
+        }
+    }
 }
 
 // The boss's seconds and TIME beside them: one style, the digits' ink this tall.
@@ -138,10 +155,11 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
         } else if (g == "force_strip") {
             const Color e = ElementColor(cell.element, 0.6f);
             c.HorizontalGradient(b, WithAlpha(e, 0.2f), e);
-            // A row clear above and below, outline and all: the panel's frame closes just above the strip.
+            // Small capitals with two rows clear above and below, outline and
+            // all: the panel's frame closes just above the strip.
             TextStyle ok = Label(9, Rgb(0xFFFFFF));
             ok.outlineWidth = 1;
-            InkLabel(c, t, "FORCE OK!", {b.x, b.y + 2, b.w, b.h - 4}, ok, b.h - 4, Align::kCentre);
+            InkLabel(c, t, "FORCE OK!", {b.x, b.y + 3, b.w, b.h - 6}, ok, b.h - 6, Align::kCentre);
         } else if (g == "stock_icon") {
             static const char* kChar[] = {"", "yuri", "crow", "cheska", "osero"};
             const Look& l = LookOf(kChar[cell.index]);
@@ -174,7 +192,8 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
         } else if (g == "pause_items") {
             // Each item under the cursor bar on it.
             const Box row = CentredOn(b, Middle(b, kPauseItems.screen, kPausePanel.screen));
-            const char* items[] = {"RESUME", "RETRY", "QUIT TO TITLE"};
+            // Quitting ends the game at the result screen, a practice's too.
+            const char* items[] = {"RESUME", "RETRY", "QUIT TO RESULTS"};
             for (int i = 0; i < 3; ++i) {
                 const Box bar = screen::Under(b, kPauseItems.screen, kPauseBar.Screen(i));
                 t.DrawCentered(c, items[i], {row.x, bar.y, row.w, bar.h}, Label(26));
@@ -182,7 +201,7 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
         } else if (g == "cursor_bar") {
             // On the panel's middle, as wide as the bar's left end allows.
             const int middle = Middle(b, kPauseBar.Screen(0), kPausePanel.screen);
-            Highlight(c, {b.x + 2, b.y + 4, 2 * (middle - b.x - 2), b.h - 8}, Rgb(0xFFB040), 4);
+            CursorRules(c, {b.x + 2, b.y, 2 * (middle - b.x - 2), b.h});
         } else if (g == "pause_question") {
             // The answers under the cursor bar on them, a place lower than the items'.
             const Box row = CentredOn(b, Middle(b, kPauseQuestion.screen, kPausePanel.screen));
@@ -222,7 +241,9 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
             Plate(c, {left - 10, b.y + 1, digits.x + digits.w + 10 - (left - 10), b.h - 2});
             InkLabel(c, t, "CONTINUES", {left, digits.y, digits.x - 8 - left, digits.h}, Label(26), kCreditsInk, Align::kRight);
         } else if (g == "score_digits") {
-            c.Fill(b, Rgb(0x05060C, 0.85f));  // the score stands over the stage, on its own ground
+            // The score stands over the stage on its own ground: a slot for
+            // each digit, rounded as the display's plates are.
+            c.RoundRect(float(b.x), float(b.y), float(b.w), float(b.h), 3.5f, Rgb(0x05060C, 0.85f));
         } else if (g == "boss_frame") {
             BossFrame(c, t, b);
         } else if (g == "boss_bar") {

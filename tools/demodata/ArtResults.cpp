@@ -1,5 +1,6 @@
 // The ranking's sheet and the result's: the tables with their headings and
 // stage badges, the result with its digits and the name entry's grid.
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,27 @@ void Digits(Canvas& c, TextPainter& t, const ImageAsset& a, const std::string& g
         t.DrawCentered(c, s, inside, style);
         c.ResetClip();
     }
+}
+
+// The foot of the result's night: a line of dark hills against a glow low
+// on the sky, with a few lit windows of a far town.
+void Horizon(Canvas& c, const Box& b) {
+    const float foot = float(b.y + b.h);
+    c.VerticalGradient({b.x, b.y + b.h - 90, b.w, 90}, Rgb(0x3A7080, 0.0f), Rgb(0x3A7080, 0.55f));
+    std::vector<Point> far{{float(b.x), foot}}, near{{float(b.x), foot}};
+    for (int x = b.x; x <= b.x + b.w; x += 8) {
+        const float u = float(x - b.x) / float(b.w);
+        far.push_back({float(x), foot - 34 - 14 * std::sin(u * 7.1f + 0.6f) - 6 * std::sin(u * 19.0f)});
+        near.push_back({float(x), foot - 16 - 9 * std::sin(u * 4.3f + 2.1f) - 4 * std::sin(u * 23.0f + 1.0f)});
+    }
+    far.push_back({float(b.x + b.w), foot}), near.push_back({float(b.x + b.w), foot});
+    c.Polygon(far, Rgb(0x12303C));
+    Random lights(43);
+    for (int i = 0; i < 18; ++i) {
+        const float x = float(b.x) + lights.Range(20, float(b.w) - 20), y = foot - lights.Range(6, 20);
+        c.Fill({int(x), int(y), 2, 2}, Rgb(0xFFE0A0, lights.Range(0.5f, 0.9f)));
+    }
+    c.Polygon(near, Rgb(0x0A1E28));
 }
 
 }  // namespace
@@ -73,7 +95,11 @@ void Ranking(Canvas& c, const ImageAsset& a, TextPainter& t) {
         const Box b = Get(a, "stage", s).box;
         c.SetClip(b);
         c.RoundRect(float(b.x) + 1, float(b.y) + 1, float(b.w) - 2, float(b.h) - 2, 6, s >= 6 ? Rgb(0xC09020, 0.9f) : Rgb(0x305090, 0.9f));
-        t.DrawCentered(c, kStageCodes[s], b, Label(15));
+        // In the style of the row's texts, which the game writes in its attack-name font.
+        TextStyle code;
+        code.size = 15, code.bold = true, code.fixedPitch = true;
+        code.outline = Rgb(0x000000), code.outlineWidth = 1;
+        t.DrawCentered(c, kStageCodes[s], b, code);
         c.ResetClip();
     }
 }
@@ -82,6 +108,12 @@ void NameEntry(Canvas& c, const ImageAsset& a, TextPainter& t) {
     const Box bg = Get(a, "background").box;
     NightSky(c, bg, Rgb(0x102830), Rgb(0x205060), 41);
     c.SetClip(bg);
+    Horizon(c, bg);
+    // The grid's panel lies in the backdrop, under the grid the game draws over
+    // it: the glyphs' cells keep no ground of their own, so that a typed name,
+    // drawn from them onto the result's panel, shows letters and no tiles.
+    const Box gridAt = layout::kNameGrid.screen;
+    DrawPanel(c, {gridAt.x + 6, gridAt.y - 6, gridAt.w - 12, gridAt.h + 20}, Rgb(0x1A4050), 12);
     t.DrawCentered(c, "RESULT", {0, 14, 640, 50}, Label(40, kGold));
     DrawPanel(c, {14, 76, 612, 176}, Rgb(0x2A5A70), 12);
     // The row's labels alike, each ending, outline and all, 4 px before what
@@ -112,11 +144,7 @@ void NameEntry(Canvas& c, const ImageAsset& a, TextPainter& t) {
             c.ResetClip();
         }
     }
-    // the character grid
-    const Box grid = Get(a, "grid").box;
-    c.SetClip(grid);
-    c.Fill(grid, Rgb(0x081828, 0.85f));
-    c.ResetClip();
+    // the character grid: its glyphs, and the plates of DEL, SPC and END
     static const char* kRows[4] = {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz", "0123456789+-/*%=!?.,_@#$&'",
                                    "()~[]\"\\{}<>:"};
     for (const Cell& cell : a.cells) {

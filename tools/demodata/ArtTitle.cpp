@@ -36,8 +36,9 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     const Box bg = Get(a, "background").box;
     NightSky(c, bg, Rgb(0x0A1040), Rgb(0xC05A70), 11);
     c.SetClip(bg);
-    c.Glow(520, 110, 160, Rgb(0xFFE0A0, 0.6f));
-    c.Disc(520, 110, 38, Rgb(0xFFF4D8));
+    // The moon high in the corner, clear of the team choice's heading.
+    c.Glow(584, 66, 150, Rgb(0xFFE0A0, 0.55f));
+    c.Disc(584, 66, 34, Rgb(0xFFF4D8));
     std::vector<Point> hill = {{0, 480}, {0, 380}};
     for (int x = 0; x <= 640; x += 20) hill.push_back({float(x), 380 - 50 * std::sin(float(x) / 140.0f) - 20});
     hill.push_back({640, 480});
@@ -50,7 +51,9 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
         c.Fill({int(x), 200 - i % 2 * 30, 22, 100}, castle);
         c.Polygon({{x - 4, 200 - float(i % 2) * 30}, {x + 11, 165 - float(i % 2) * 30}, {x + 26, 200 - float(i % 2) * 30}}, castle);
     }
-    for (int i = 0; i < 6; ++i) c.Fill({450 + i * 18, 280, 6, 10}, Rgb(0xFFD070, 0.9f));
+    // Two lit windows high in the right tower, above the menus' rows and
+    // clear of the team choice's heading.
+    for (int i = 0; i < 2; ++i) c.RoundRect(558, float(212 + 22 * i), 6, 11, 3, Rgb(0xFFD070, 0.9f));
     c.ResetClip();
     // rotating circle and turning panel
     const Box circle = Get(a, "circle").box;
@@ -154,12 +157,15 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     t.DrawCentered(c, "SELECT DIFFICULTY", {df.x, df.y + 10, df.w, 40}, Label(30, kGold));
     const std::vector<std::string> names = {"EASY", "NORMAL", "HARD"};
     const Color cols[] = {Rgb(0x60D070), Rgb(0xF0C040), Rgb(0xF05050)};
-    const InkFit levelFit = t.FitInk(names, Label(20), 14, screen::DifficultyPlate(0).w - 24);
+    TextStyle level = Label(16);
+    level.outlineWidth = 2;
+    const InkFit levelFit = t.FitInk(names, level, 11, screen::DifficultyPlate(0).w - 20);
     for (int d = 0; d < 3; ++d) {
         const Box plate = screen::Under(df, screen::kDifficulty, screen::DifficultyPlate(d));
-        c.RoundRect(float(plate.x), float(plate.y), float(plate.w), float(plate.h), 12, Darker(cols[d], 0.68f));
-        c.RoundFrame(float(plate.x), float(plate.y), float(plate.w), float(plate.h), 12, 2, cols[d]);
-        t.DrawInk(c, names[size_t(d)], {plate.x + 12, plate.y, plate.w - 24, plate.h}, Label(20, Lighter(cols[d], 0.85f)), levelFit);
+        c.RoundRect(float(plate.x), float(plate.y), float(plate.w), float(plate.h), 11, Darker(cols[d], 0.68f));
+        c.RoundFrame(float(plate.x), float(plate.y), float(plate.w), float(plate.h), 11, 2, cols[d]);
+        level.fill = Lighter(cols[d], 0.85f), level.fillBottom = Darker(level.fill, 0.25f);
+        t.DrawInk(c, names[size_t(d)], {plate.x + 10, plate.y, plate.w - 20, plate.h}, level, levelFit);
     }
     c.ResetClip();
     // The marker: a gold star in a ring, turning about the cell's middle.

@@ -88,13 +88,14 @@ void TitleGroup(std::vector<ImageAsset>& v) {
         b.C("digits", kSmallGlyphs.Cell(10), 10).C("digits", kSmallGlyphs.Cell(11), 11);
         for (int d = 0; d < 10; ++d) b.C("score_digits", kResultScore.Cell(d), d);
         for (int s = 1; s <= 8; ++s) b.C("stage_banner", kResultStage.Cell(s), s);
-        // The grid's ground runs under its glyphs, which the typed name lays side by side.
-        b.C("grid", kNameGrid.cell).RunsOn();
+        // The grid and its glyphs, which the typed name lays side by side: no
+        // ground of their own (the backdrop holds the grid's panel).
+        b.C("grid", kNameGrid.cell);
         for (int r = 0; r < 4; ++r)
-            for (int c = 0; c < (r == 3 ? 12 : 26); ++c) b.C("grid", GridGlyphCell(r, c), r * 100 + c).RunsOn();
+            for (int c = 0; c < (r == 3 ? 12 : 26); ++c) b.C("grid", GridGlyphCell(r, c), r * 100 + c);
         // DEL, SPC and END: what the wide cursor covers.
         const int dx = kNameGrid.cell.x - kNameGrid.screen.x, dy = kNameGrid.cell.y - kNameGrid.screen.y;
-        for (int c = 12; c <= 14; ++c) b.C("grid", Moved(GridCursorWide(c).screen, dx, dy), 300 + c).RunsOn();
+        for (int c = 12; c <= 14; ++c) b.C("grid", Moved(GridCursorWide(c).screen, dx, dy), 300 + c);
         b.C("cursor_small", kNameCursor.first.cell).C("cursor_wide", GridCursorWide(0).cell);
     }
 }

@@ -48,7 +48,9 @@ using layout::kKeyHeaderX;
 constexpr Box kMenuRing[2] = {{41, 1, 96, 18}, {46, 1, 76, 18}};
 // The difficulty picture with the rotating cursor's centre on level d. The
 // cursor turns within kDifficultyMarker px of its centre, which keeps it
-// inside the panel on the lowest level; each level's plate stands right of it.
+// inside the panel on the lowest level; each level's plate stands right of it
+// on its middle, low and short enough to keep 7 px from the panel's inner line
+// at the lowest level (EASY) and the rightmost (HARD).
 constexpr Box kDifficulty = layout::kDifficulty.screen;
 constexpr Point DifficultyCursor(int d) {
     const Box at = layout::kDifficultyCursor.Screen(d);
@@ -56,7 +58,7 @@ constexpr Point DifficultyCursor(int d) {
 }
 constexpr int kDifficultyMarker = 14;
 constexpr Box DifficultyPlate(int d) {
-    return {int(DifficultyCursor(d).x) + kDifficultyMarker + 6, int(DifficultyCursor(d).y) - 16, 86, 32};
+    return {int(DifficultyCursor(d).x) + kDifficultyMarker + 6, int(DifficultyCursor(d).y) - 11, 78, 22};
 }
 
 // The talk window's text: three rows of up to 17 characters.

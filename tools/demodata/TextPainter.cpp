@@ -10,6 +10,8 @@ namespace demodata {
 
 namespace {
 constexpr const char kFace[] = "IPAPGothic";
+// The fixed-pitch face the game's own fonts are made from ("ＭＳ ゴシック").
+constexpr const char kFixedFace[] = "IPAGothic";
 }
 
 TextPainter::~TextPainter() {
@@ -35,13 +37,13 @@ bool TextPainter::Open(std::string* error) {
     return true;
 }
 
-TextPainter::Face* TextPainter::FaceFor(int size, bool bold) {
-    auto key = std::make_pair(size, bold);
+TextPainter::Face* TextPainter::FaceFor(int size, bool bold, bool fixed) {
+    auto key = std::make_tuple(size, bold, fixed);
     auto it = faces_.find(key);
     if (it == faces_.end()) {
         Face f;
         f.font = CreateFontA(-size, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0,
-                             ANTIALIASED_QUALITY, 0, kFace);
+                             ANTIALIASED_QUALITY, 0, fixed ? kFixedFace : kFace);
         if (f.font) {
             SelectObject(static_cast<HDC>(dc_), static_cast<HGDIOBJ>(f.font));
             TEXTMETRICA tm{};
@@ -58,7 +60,7 @@ TextPainter::Face* TextPainter::FaceFor(int size, bool bold) {
 
 TextPainter::Mask TextPainter::Render(const std::string& sjis, const TextStyle& style) {
     Mask mask;
-    Face* face = FaceFor(style.size, style.bold);
+    Face* face = FaceFor(style.size, style.bold, style.fixedPitch);
     if (!face) return mask;
     const int pad = style.outlineWidth + 2;
     struct Glyph {

@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tools/demodata/Canvas.h"
@@ -19,6 +20,7 @@ struct TextStyle {
     int outlineWidth = 0;
     bool bold = false;
     Color fillBottom = Rgb(0, 0.0f);  // when opaque: a vertical gradient to this colour
+    bool fixedPitch = false;          // the face of the game's fonts, for text beside theirs
 };
 
 // A size and a narrowing that give a set of texts the same ink height and keep
@@ -73,13 +75,13 @@ private:
         void* font = nullptr;
         int ascent = 0, height = 0;
     };
-    Face* FaceFor(int size, bool bold);
+    Face* FaceFor(int size, bool bold, bool fixed = false);
     Mask Render(const std::string& sjis, const TextStyle& style);
     void Stamp(Canvas& canvas, const Mask& mask, int x, int y, const TextStyle& style);
 
     std::mutex mutex_;
     void* dc_ = nullptr;
-    std::map<std::pair<int, bool>, Face> faces_;
+    std::map<std::tuple<int, bool, bool>, Face> faces_;
 };
 
 }  // namespace demodata

@@ -57,10 +57,10 @@ namespace {
 
 using Image = d3d9test::Image;
 
-int Ch(uint32_t c, int i) { return int(c >> (16 - 8 * i) & 0xFF); }
-int Max(uint32_t c) { return std::max({Ch(c, 0), Ch(c, 1), Ch(c, 2)}); }
-int Min(uint32_t c) { return std::min({Ch(c, 0), Ch(c, 1), Ch(c, 2)}); }
-int Luma(uint32_t c) { return (299 * Ch(c, 0) + 587 * Ch(c, 1) + 114 * Ch(c, 2)) / 1000; }
+using testsupport::Channel;
+int Max(uint32_t c) { return std::max({Channel(c, 16), Channel(c, 8), Channel(c, 0)}); }
+int Min(uint32_t c) { return std::min({Channel(c, 16), Channel(c, 8), Channel(c, 0)}); }
+int Luma(uint32_t c) { return (299 * Channel(c, 16) + 587 * Channel(c, 8) + 114 * Channel(c, 0)) / 1000; }
 // Over the black clear: anything drawn, a glyph's bright fill, white ink, a bright line or letter.
 bool Lit(uint32_t c) { return Max(c) > 40; }
 bool Fill(uint32_t c) { return Luma(c) >= 150; }
@@ -152,7 +152,7 @@ double Luminance(uint32_t c) {
     const double weights[3] = {0.2126, 0.7152, 0.0722};
     double l = 0;
     for (int i = 0; i < 3; ++i) {
-        const double s = Ch(c, i) / 255.0;
+        const double s = Channel(c, 16 - 8 * i) / 255.0;
         l += weights[i] * (s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4));
     }
     return l;
@@ -176,6 +176,7 @@ double MedianLuminance(const Image& im, const Ink& ink) {
 struct Quad {
     std::string picture;
     float src[4] = {}, dst[4] = {};
+    float angle = 0;
 };
 struct Layered {
     Image seen, black, white, plain;
@@ -189,19 +190,116 @@ Image ReadPng(const std::string& path) {
     return Image{im.width, im.height, std::move(im.pixels)};
 }
 
-Layered ReadLayers(const std::string& base) {
-    Layered l{ReadPng(base + ".png"), ReadPng(base + ".text_black.png"), ReadPng(base + ".text_white.png"), ReadPng(base + ".no_text.png"), {}};
+std::vector<Quad> ReadQuads(const std::string& base) {
+    std::vector<Quad> quads;
     std::istringstream in(testsupport::ReadFile(base + ".quads.txt"));
     for (std::string line; std::getline(in, line);) {
         Quad q;
         int slot = 0;
-        std::istringstream(line) >> slot >> q.picture >> q.src[0] >> q.src[1] >> q.src[2] >> q.src[3] >> q.dst[0] >> q.dst[1] >> q.dst[2] >> q.dst[3];
-        l.quads.push_back(q);
+        std::istringstream(line) >> slot >> q.picture >> q.src[0] >> q.src[1] >> q.src[2] >> q.src[3] >> q.dst[0] >> q.dst[1] >> q.dst[2] >> q.dst[3] >> q.angle;
+        quads.push_back(q);
     }
-    return l;
+    return quads;
+}
+
+Layered ReadLayers(const std::string& base) {
+    return {ReadPng(base + ".png"), ReadPng(base + ".text_black.png"), ReadPng(base + ".text_white.png"), ReadPng(base + ".no_text.png"),
+            ReadQuads(base)};
 }
 
 std::vector<bool> PictureLines(const std::vector<uint32_t>& px, int w, int h);
+
+// A picture of the set, read once.
+const Image& Picture(const std::string& data, const std::string& path) {
+    static std::map<std::string, Image> pictures;
+    Image& im = pictures[path];
+    if (im.width == 0) im = ReadPng(data + "/" + path);
+    return im;
+}
+
+// The longest run of rows of a screen each as flat as a plain fill (the
+// brightness of its pixels spread by at most 2 levels), as "rows a..b".
+std::pair<int, std::string> FlatBand(const Image& im) {
+    std::pair<int, std::string> longest{0, ""};
+    for (int y = 0, run = 0; y < int(im.height); ++y) {
+        double sum = 0, squares = 0;
+        for (int x = 0; x < int(im.width); ++x) {
+            const double l = Luma(im.at(UINT(x), UINT(y)));
+            sum += l, squares += l * l;
+        }
+        const double mean = sum / im.width;
+        run = squares / im.width - mean * mean <= 2.0 * 2.0 ? run + 1 : 0;
+        if (run > longest.first) longest = {run, "rows " + std::to_string(y - run + 1) + ".." + std::to_string(y)};
+    }
+    return longest;
+}
+// No screen leaves a tenth of its height flat.
+constexpr int kFlatestBand = 480 / 10;
+
+// Where a quad carrying text is painted to the edge of its box over a picture
+// of its own sheet drawn before it, its ground shows as a tile unless it is
+// that picture's: the screen's pixels (text left out) just inside the edge
+// against those just outside it, where the quad's cell is painted at its edge.
+std::vector<std::string> TileErrors(const Layered& l, const std::vector<float>& cover, const std::string& data) {
+    std::vector<std::string> errors;
+    for (size_t i = 0; i < l.quads.size(); ++i) {
+        const Quad& q = l.quads[i];
+        if (q.angle != 0 || q.dst[2] < 2 || q.dst[3] < 2) continue;
+        const int x0 = int(std::lround(q.dst[0])), y0 = int(std::lround(q.dst[1]));
+        const int x1 = x0 + int(std::lround(q.dst[2])) - 1, y1 = y0 + int(std::lround(q.dst[3])) - 1;
+        int lettered = 0;
+        for (int y = std::max(0, y0); y <= std::min(479, y1); ++y)
+            for (int x = std::max(0, x0); x <= std::min(639, x1); ++x) lettered += cover[size_t(y * 640 + x)] >= 0.5f ? 1 : 0;
+        if (lettered < 12) continue;
+        const Image& cell = Picture(data, q.picture);
+        if (cell.width == 0) continue;
+        // An earlier quad of the same picture under a screen pixel.
+        const auto under = [&](int x, int y) {
+            for (size_t k = 0; k < i; ++k) {
+                const Quad& p = l.quads[k];
+                if (p.picture == q.picture && p.angle == 0 && float(x) >= p.dst[0] && float(y) >= p.dst[1] && float(x) < p.dst[0] + p.dst[2] &&
+                    float(y) < p.dst[1] + p.dst[3])
+                    return true;
+            }
+            return false;
+        };
+        int edge = 0, steps = 0, worst = 0;
+        std::string at;
+        for (int k = 0; k < 2 * (x1 - x0 + 1) + 2 * (y1 - y0 + 1); ++k) {
+            // The edge pixel, and the step out of the box from it.
+            const int w = x1 - x0 + 1, h = y1 - y0 + 1;
+            int x, y, dx = 0, dy = 0;
+            if (k < w) x = x0 + k, y = y0, dy = -1;
+            else if (k < 2 * w) x = x0 + k - w, y = y1, dy = 1;
+            else if (k < 2 * w + h) x = x0, y = y0 + k - 2 * w, dx = -1;
+            else x = x1, y = y0 + k - 2 * w - h, dx = 1;
+            const int ox = x + dx, oy = y + dy;
+            if (ox < 0 || oy < 0 || ox > 639 || oy > 479 || !under(ox, oy)) continue;
+            const int sx = std::clamp(int(q.src[0] + (float(x - x0) + 0.5f) * q.src[2] / q.dst[2]), 0, int(cell.width) - 1);
+            const int sy = std::clamp(int(q.src[1] + (float(y - y0) + 0.5f) * q.src[3] / q.dst[3]), 0, int(cell.height) - 1);
+            if ((cell.at(UINT(sx), UINT(sy)) >> 24) <= 25) continue;
+            ++edge;
+            const uint32_t in = l.plain.at(UINT(x), UINT(y)), out = l.plain.at(UINT(ox), UINT(oy));
+            int step = 0;
+            for (int c = 0; c < 24; c += 8) step = std::max(step, std::abs(Channel(in, c) - Channel(out, c)));
+            if (step <= 24) continue;
+            ++steps;
+            if (step > worst) {
+                worst = step;
+                auto rgb = [](uint32_t c) {
+                    return "(" + std::to_string(Channel(c, 16)) + ", " + std::to_string(Channel(c, 8)) + ", " + std::to_string(Channel(c, 0)) + ")";
+                };
+                at = rgb(in) + " on " + rgb(out);
+            }
+        }
+        if (steps > 4 && steps * 4 > edge)
+            errors.push_back("text on a tile: " + q.picture + " (" + std::to_string(int(q.src[0])) + "," + std::to_string(int(q.src[1])) + " " +
+                             std::to_string(int(q.src[2])) + "x" + std::to_string(int(q.src[3])) + ") drawn at x " + std::to_string(x0) + ".." +
+                             std::to_string(x1) + " y " + std::to_string(y0) + ".." + std::to_string(y1) + " stands apart from the picture under it along " +
+                             std::to_string(steps) + " of its " + std::to_string(edge) + " edge pixels, " + at);
+    }
+    return errors;
+}
 
 // What a text is centred on: the ink of the quads drawn from a cell group of a
 // picture (those drawn within the box, if one is given; or, `at`, the cell
@@ -251,7 +349,7 @@ std::vector<std::string> StateErrors(const Layered& l, const std::vector<Anchor>
     for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 640; ++x) {
             const uint32_t b = l.black.at(UINT(x), UINT(y)), w = l.white.at(UINT(x), UINT(y));
-            cover[size_t(y * 640 + x)] = 1.0f - float((Ch(w, 0) - Ch(b, 0)) + (Ch(w, 1) - Ch(b, 1)) + (Ch(w, 2) - Ch(b, 2))) / 765.0f;
+            cover[size_t(y * 640 + x)] = 1.0f - float((Channel(w, 16) - Channel(b, 16)) + (Channel(w, 8) - Channel(b, 8)) + (Channel(w, 0) - Channel(b, 0))) / 765.0f;
         }
     Ink covered;
     for (int y = 0; y < 480; ++y)
@@ -272,8 +370,8 @@ std::vector<std::string> StateErrors(const Layered& l, const std::vector<Anchor>
             // (Where the text is nearly the colour of what lies behind it, none of it tells.)
             float off = 0, shown = 0, stands = 0;
             for (int i = 0; i < 3; ++i) {
-                const float seen = float(Ch(l.seen.at(UINT(x), UINT(y)), i)), under = float(Ch(l.plain.at(UINT(x), UINT(y)), i));
-                const float expected = float(Ch(b, i)) + (1 - a) * under;
+                const float seen = float(Channel(l.seen.at(UINT(x), UINT(y)), 16 - 8 * i)), under = float(Channel(l.plain.at(UINT(x), UINT(y)), 16 - 8 * i));
+                const float expected = float(Channel(b, 16 - 8 * i)) + (1 - a) * under;
                 off = std::max(off, std::abs(seen - expected)), shown = std::max(shown, std::abs(seen - under));
                 stands = std::max(stands, std::abs(expected - under));
             }
@@ -309,8 +407,10 @@ std::vector<std::string> StateErrors(const Layered& l, const std::vector<Anchor>
         const double contrast = (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
         if (contrast < 4.5) errors.push_back("text at " + line.Str() + " reads at " + std::to_string(contrast).substr(0, 4) + " : 1");
     }
+    for (const std::string& e : TileErrors(l, cover, data)) errors.push_back(e);
+    const auto [flat, rows] = FlatBand(l.seen);
+    if (flat > kFlatestBand) errors.push_back("a flat band of " + std::to_string(flat) + " rows, nothing in it: " + rows);
     // The anchors' boxes: each quad's painted ink, scaled as it is drawn.
-    static std::map<std::string, Image> pictures;
     for (const Anchor& anchor : anchors) {
         std::vector<Ink> boxes;
         if (anchor.picture.empty()) {
@@ -329,8 +429,7 @@ std::vector<std::string> StateErrors(const Layered& l, const std::vector<Anchor>
                 continue;
             const demodata::Cell* cell = demodata::CellAround(*demodata::FindImage(q.picture), {int(q.src[0]), int(q.src[1]), int(q.src[2]), int(q.src[3])});
             if (!cell || cell->group != anchor.group) continue;
-            Image& im = pictures[q.picture];
-            if (im.width == 0) im = ReadPng(data + "/" + q.picture);
+            const Image& im = Picture(data, q.picture);
             const Ink ink = Find(im, int(q.src[0]), int(q.src[1]), int(q.src[0] + q.src[2]), int(q.src[1] + q.src[3]), [](uint32_t c) { return (c >> 24) > 64; });
             if (ink.at.empty()) continue;
             boxes.emplace_back();
@@ -365,6 +464,67 @@ std::vector<std::string> StateErrors(const Layered& l, const std::vector<Anchor>
     return errors;
 }
 
+// The strokes of a cell drawn w x h, sampled as the device samples it (between
+// the four nearest texels): how thick its ink (alpha 128 or more) runs where
+// it first meets the middle column from the top and the bottom and the middle
+// row from the left and the right, within the outer quarter; 0 where none does.
+std::array<int, 4> Strokes(const Image& sheet, const float src[4], int w, int h) {
+    const auto alpha = [&](int x, int y) {
+        const float u = src[0] + (float(x) + 0.5f) * src[2] / float(w) - 0.5f, v = src[1] + (float(y) + 0.5f) * src[3] / float(h) - 0.5f;
+        const int u0 = int(std::floor(u)), v0 = int(std::floor(v));
+        const float fu = u - float(u0), fv = v - float(v0);
+        const auto a = [&](int i, int j) {
+            return float(sheet.at(UINT(std::clamp(i, 0, int(sheet.width) - 1)), UINT(std::clamp(j, 0, int(sheet.height) - 1))) >> 24);
+        };
+        return (a(u0, v0) * (1 - fu) + a(u0 + 1, v0) * fu) * (1 - fv) + (a(u0, v0 + 1) * (1 - fu) + a(u0 + 1, v0 + 1) * fu) * fv;
+    };
+    std::array<int, 4> strokes{};
+    for (int side = 0; side < 4; ++side) {
+        const int n = side < 2 ? h : w;
+        const auto at = [&](int k) {
+            const int along = side % 2 ? n - 1 - k : k;
+            return side < 2 ? alpha(w / 2, along) : alpha(along, h / 2);
+        };
+        int k = 0;
+        while (k < n / 4 && at(k) < 128) ++k;
+        if (k == n / 4) continue;
+        while (k + strokes[size_t(side)] < n && at(k + strokes[size_t(side)]) >= 128) ++strokes[size_t(side)];
+    }
+    return strokes;
+}
+
+// A cell the game draws at more than one size keeps its strokes within a
+// pixel of each other at every size, read from the quads of every state.
+std::vector<std::string> TwoSizeErrors(const std::vector<std::vector<Quad>>& states, const std::string& data) {
+    std::map<std::string, std::set<std::pair<int, int>>> sizes;
+    std::map<std::string, Quad> cells;
+    for (const std::vector<Quad>& quads : states)
+        for (const Quad& q : quads) {
+            if (q.angle != 0) continue;
+            std::ostringstream key;
+            key << q.picture << " (" << q.src[0] << "," << q.src[1] << " " << q.src[2] << "x" << q.src[3] << ")";
+            sizes[key.str()].insert({int(std::lround(q.dst[2])), int(std::lround(q.dst[3]))});
+            cells[key.str()] = q;
+        }
+    std::vector<std::string> errors;
+    for (const auto& [key, drawn] : sizes) {
+        if (drawn.size() < 2) continue;
+        const Quad& q = cells[key];
+        int least = INT_MAX, most = 0;
+        std::string report;
+        for (const auto& [w, h] : drawn) {
+            const std::array<int, 4> s = Strokes(Picture(data, q.picture), q.src, w, h);
+            report += "; at " + std::to_string(w) + "x" + std::to_string(h) + " top " + std::to_string(s[0]) + ", bottom " + std::to_string(s[1]) +
+                      ", left " + std::to_string(s[2]) + ", right " + std::to_string(s[3]);
+            for (int t : s)
+                if (t) least = std::min(least, t), most = std::max(most, t);
+        }
+        if (most && most - least > 1) errors.push_back(key + " drawn at " + std::to_string(drawn.size()) + " sizes: its strokes part by " +
+                                                       std::to_string(most - least) + " px" + report);
+    }
+    return errors;
+}
+
 class DrawingBoss : public cBossBase {
 public:
     std::function<void()> draw = [] {};
@@ -381,8 +541,11 @@ class ArtAlignment;
 struct Family {
     Family(const char* n, void (ArtAlignment::*r)()) : name(n), run(r) {}
     Family(wholegame::Shot s, std::vector<Anchor> a = {}) : name(s.file.substr(4)), shot(std::move(s)), anchors(std::move(a)) {}
+    // A rule over every state at once.
+    Family(const char* n, std::vector<std::string> (*r)(const std::vector<std::vector<Quad>>&, const std::string&)) : name(n), acrossStates(r) {}
     std::string name;
     void (ArtAlignment::*run)() = nullptr;
+    std::vector<std::string> (*acrossStates)(const std::vector<std::vector<Quad>>&, const std::string&) = nullptr;
     std::optional<wholegame::Shot> shot;
     std::vector<Anchor> anchors;
 };
@@ -734,7 +897,7 @@ void ArtAlignment::KeyConfig() {
         const uint32_t c = sheet.at(45, UINT(name.Cy()));
         auto bar = [&](int yy) {
             const uint32_t p = sheet.at(45, UINT(yy));
-            return std::abs(Ch(p, 0) - Ch(c, 0)) <= 4 && std::abs(Ch(p, 1) - Ch(c, 1)) <= 4 && std::abs(Ch(p, 2) - Ch(c, 2)) <= 4;
+            return std::abs(Channel(p, 16) - Channel(c, 16)) <= 4 && std::abs(Channel(p, 8) - Channel(c, 8)) <= 4 && std::abs(Channel(p, 0) - Channel(c, 0)) <= 4;
         };
         int top = int(name.Cy()), bottom = top;
         while (top > 0 && bar(top - 1)) --top;
@@ -1103,7 +1266,7 @@ const std::vector<Family>& Families() {
         {"boss_gauge", &A::BossGauge}, {"hud", &A::Hud}, {"tally", &A::Tally}, {"config", &A::Config}, {"key_config", &A::KeyConfig},
         {"ranking", &A::Ranking}, {"talk", &A::Talk}, {"stage_title", &A::StageTitle}, {"team_choice", &A::TeamChoice},
         {"practice", &A::Practice}, {"difficulty", &A::Difficulty}, {"pause", &A::Pause}, {"continue", &A::Continue},
-        {"game_over", &A::GameOver}, {"attack_names", &A::AttackNames},
+        {"game_over", &A::GameOver}, {"attack_names", &A::AttackNames}, {"two_sizes", &TwoSizeErrors},
         {at(Hold::kMenu, "menu_0", 0), {highlight}},
         {at(Hold::kMenu, "menu_1", 1), {highlight}},
         {at(Hold::kMenu, "menu_2", 2), {highlight}},
@@ -1187,7 +1350,8 @@ const SharedRun& ArtAlignment::Run() {
     for (int i = 0; i < suite.total_test_count(); ++i)
         if (suite.GetTestInfo(i)->should_run()) chosen.insert(std::strrchr(suite.GetTestInfo(i)->name(), '/') + 1);
     const auto any = [&](bool drawn) {
-        return std::any_of(Families().begin(), Families().end(), [&](const Family& f) { return chosen.count(f.name) && !f.shot == drawn; });
+        return std::any_of(Families().begin(), Families().end(),
+                           [&](const Family& f) { return chosen.count(f.name) && (drawn ? f.run != nullptr : !f.run); });
     };
     if (any(false)) {
         const wholegame::Plan plan = Tour(Families(), run.folder.path());
@@ -1250,6 +1414,12 @@ TEST_P(ArtAlignment, LinesUpWithTheQuadsDrawnOverIt) {
     if (f.shot) {
         EXPECT_EQ(run.tour, "") << "the autopilot's way through the states";
         for (const std::string& e : StateErrors(ReadLayers(run.folder.file(f.shot->file)), f.anchors, Data())) report += e + "\n";
+    } else if (f.acrossStates) {
+        EXPECT_EQ(run.tour, "") << "the autopilot's way through the states";
+        std::vector<std::vector<Quad>> states;
+        for (const Family& state : Families())
+            if (state.shot) states.push_back(ReadQuads(run.folder.file(state.shot->file)));
+        for (const std::string& e : f.acrossStates(states, Data())) report += e + "\n";
     } else {
         ASSERT_TRUE(testsupport::FileExists(run.folder.file(f.name + ".errors"))) << "the display child ended before it drew " << f.name;
         report = testsupport::ReadFile(run.folder.file(f.name + ".errors"));
@@ -1359,7 +1529,7 @@ TEST(ArtPictures, EveryCellEndsInsideItAndItsTextKeepsClearOfItsLines) {
                 if (!(t >> 24)) continue;
                 int change = 0;
                 for (int c = 0; c < 3; ++c)
-                    change = std::max(change, std::abs(Ch(t, c) * int(t >> 24) - Ch(u, c) * int(u >> 24)) / 255);
+                    change = std::max(change, std::abs(Channel(t, 16 - 8 * c) * int(t >> 24) - Channel(u, 16 - 8 * c) * int(u >> 24)) / 255);
                 if (change < 32) continue;
                 for (int d = 0; d < 9; ++d) {
                     const int lx = x + d % 3 - 1, ly = y + d / 3 - 1;

@@ -1,6 +1,7 @@
 // The README's pictures, taken from the real program as the autopilot plays it
 // with the demo data on the OpenGL device (a private X display): the title,
-// the first talk of stage 1 and Shamyu's first named attack with its banner.
+// the first talk of stage 1 and Shamyu's name banner flying in as her first
+// named attack begins.
 // A schedule that brings her at once keeps the run short. They are written to
 // <build>/screenshots/readme_*.png; docs/ holds copies of them. The run adds
 // its rows to the playthrough table.
