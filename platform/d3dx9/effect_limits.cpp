@@ -772,12 +772,14 @@ private:
             const bool start = statementStart_;
             statementStart_ = s == ";" || s == "{" || s == "}";
             if (!start || (!function_ && !outside)) return true;
-            if (outside && s != "static") return true;
             if (s == "static" || s == "const" || s == "uniform" || s == "precise" || s == "volatile") {
                 statementStart_ = true;  // still before the type
+                static_ = static_ || s == "static";
                 return true;
             }
-            if (TypeRegisters(s) == 0) return true;
+            const bool wanted = function_ || static_;
+            static_ = false;
+            if (!wanted || TypeRegisters(s) == 0) return true;
             variable_.member.push_back(t);
             variableDepth_ = 0;
             return true;
@@ -910,6 +912,7 @@ private:
     Declaration variable_{"", 0, false};  // a variable's statement being read
     size_t variableDepth_ = 0;
     bool statementStart_ = true;
+    bool static_ = false;  // the statement being started is "static"
     size_t statics_ = 0;
 };
 
