@@ -11,6 +11,7 @@
 #include <pthread.h>
 #include <signal.h>
 #include <spirv_cross/spirv_cross_c.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -445,12 +446,15 @@ void SetLimit(int resource, rlim_t soft, rlim_t hard) {
 }
 
 [[noreturn]] void CompileAsChild(int fd, const std::string& hlsl, const std::string& entry,
-                                 const std::string& preamble, Misdeed misdeed, size_t dataBytes) {
+                                 const std::string& preamble, Misdeed misdeed, size_t dataBytes, pid_t parent) {
     // A fault ends the child quietly: the parent's handlers (a sanitizer's, a
     // fuzzer's) would report it as the program's own. Past its processor time the
     // kernel ends it (SIGXCPU, then SIGKILL a second later), leaving no core.
     for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGXCPU}) signal(fault, SIG_DFL);
     SetLimit(RLIMIT_CORE, 0, 0);
+    // Ended with the thread waiting for it, should that go first.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(1);
     const rlim_t cpu = rlim_t(g_cpuSeconds.load());
     SetLimit(RLIMIT_CPU, cpu, cpu + 1);
     // The memory it may add to what it shares with the parent.
@@ -506,12 +510,13 @@ std::shared_ptr<const CompiledShader> CompileInChild(const std::string& hlsl, co
     const size_t dataBytes = DataBytes();
     const int cpuSeconds = g_cpuSeconds.load(), wallSeconds = g_wallSeconds.load();
     const size_t memoryBytes = g_memoryBytes.load(), answerBytes = g_answerBytes.load();
+    const pid_t parent = getpid();
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) throw std::bad_alloc();
     const pid_t child = fork();
     if (child == 0) {
         close(fds[0]);
-        CompileAsChild(fds[1], hlsl, entry, preamble, misdeed, dataBytes);
+        CompileAsChild(fds[1], hlsl, entry, preamble, misdeed, dataBytes, parent);
     }
     close(fds[1]);
     if (child < 0) {
