@@ -52,14 +52,9 @@ IDirect3DDevice9* StartDevice() {
     ShowWindow(window, SW_SHOW);
     IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
     if (!d3d) return nullptr;
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = 64;
-    pp.BackBufferHeight = 64;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.hDeviceWindow = window;
-    pp.Windowed = TRUE;
+    D3DPRESENT_PARAMETERS pp{.BackBufferWidth = 64, .BackBufferHeight = 64, .BackBufferFormat = D3DFMT_X8R8G8B8,
+                             .BackBufferCount = 1, .SwapEffect = D3DSWAPEFFECT_DISCARD, .hDeviceWindow = window,
+                             .Windowed = TRUE};
     IDirect3DDevice9* device = nullptr;
     d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device);
     d3d->Release();
