@@ -267,6 +267,14 @@ std::shared_ptr<CompiledShader> Compile(const std::string& hlsl, const std::stri
 // build). Four times that is reserved; only what a compile touches is resident.
 constexpr size_t kCompileStackBytes = size_t(64) << 20;
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+constexpr bool kAddressSanitizer = __has_feature(address_sanitizer);
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
 std::atomic<int> g_cpuSeconds{CompileLimits{}.cpuSeconds};
 std::atomic<int> g_wallSeconds{CompileLimits{}.wallSeconds};
 std::atomic<size_t> g_memoryBytes{CompileLimits{}.memoryBytes};
@@ -457,8 +465,9 @@ void SetLimit(int resource, rlim_t soft, rlim_t hard) {
     if (getppid() != parent) _exit(1);
     const rlim_t cpu = rlim_t(g_cpuSeconds.load());
     SetLimit(RLIMIT_CPU, cpu, cpu + 1);
-    // The memory it may add to what it shares with the parent.
-    if (dataBytes) SetLimit(RLIMIT_DATA, dataBytes + g_memoryBytes.load(), dataBytes + g_memoryBytes.load());
+    // The memory it may add to what it shares with the parent. Not under the
+    // address sanitizer, whose allocator hangs in its own report when refused.
+    if (dataBytes && !kAddressSanitizer) SetLimit(RLIMIT_DATA, dataBytes + g_memoryBytes.load(), dataBytes + g_memoryBytes.load());
     switch (misdeed) {
     case Misdeed::kHang:
         for (;;) pause();

@@ -236,6 +236,9 @@ TEST_F(EffectCompileChild, AMisbehavingChildIsRefusedWithinItsLimits) {
     };
     const std::string text = costlyfx::Effect("", "return p * 2;\n");
     for (const Case& c : cases) {
+#if defined(__SANITIZE_ADDRESS__)
+        if (std::string(c.fault) == "ShaderCompile.allocate") continue;  // no memory limit there
+#endif
         platform::ClearFaults();
         if (*c.fault) platform::InjectFault(c.fault, 0, 1);
         d3dxfx::SetCompileLimits(c.limits);
