@@ -11,10 +11,13 @@
 #include <pthread.h>
 #include <signal.h>
 #include <spirv_cross/spirv_cross_c.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -25,6 +28,7 @@
 #include <sstream>
 
 #include "platform/d3dx9/effect_limits.h"
+#include "platform/win32/testing.h"
 
 namespace d3dxfx {
 
@@ -262,12 +266,51 @@ std::shared_ptr<CompiledShader> Compile(const std::string& hlsl, const std::stri
 // 12 to 14 MB of stack (the compiler is a system library, the same in every
 // build). Four times that is reserved; only what a compile touches is resident.
 constexpr size_t kCompileStackBytes = size_t(64) << 20;
-// A compile within the limits takes under a second even under the sanitizers;
-// a child still at work after this is ended.
-constexpr int kCompileSeconds = 10;
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+constexpr bool kAddressSanitizer = __has_feature(address_sanitizer);
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+std::atomic<int> g_cpuSeconds{CompileLimits{}.cpuSeconds};
+std::atomic<int> g_wallSeconds{CompileLimits{}.wallSeconds};
+std::atomic<size_t> g_memoryBytes{CompileLimits{}.memoryBytes};
+std::atomic<size_t> g_answerBytes{CompileLimits{}.answerBytes};
 
 // A compile's answer as the child sends it: a status, then length-prefixed fields.
 enum Status : char { kCompiled = 'S', kRefused = 'E', kOutOfMemory = 'M' };
+
+// What a test makes the child do instead of, or around, its compile.
+enum class Misdeed { kNone, kHang, kSpin, kSlow, kAllocate, kCutAfterStatus, kCutHalf, kCutLastByte, kDieAfter, kFlood };
+
+Misdeed ArmedMisdeed() {
+    static const std::pair<const char*, Misdeed> table[] = {
+        {"ShaderCompile.hang", Misdeed::kHang}, {"ShaderCompile.spin", Misdeed::kSpin},
+        {"ShaderCompile.slow", Misdeed::kSlow}, {"ShaderCompile.allocate", Misdeed::kAllocate},
+        {"ShaderCompile.cut:status", Misdeed::kCutAfterStatus}, {"ShaderCompile.cut:half", Misdeed::kCutHalf},
+        {"ShaderCompile.cut:last", Misdeed::kCutLastByte}, {"ShaderCompile.die", Misdeed::kDieAfter},
+        {"ShaderCompile.flood", Misdeed::kFlood}};
+    for (const auto& [name, misdeed] : table)
+        if (platform::FaultHit(name)) return misdeed;
+    return Misdeed::kNone;
+}
+
+// The process's data segment and private mappings now (VmData), which the child
+// starts with; 0 when unknown.
+size_t DataBytes() {
+    const int fd = open("/proc/self/status", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    char text[4096];
+    const ssize_t n = read(fd, text, sizeof text - 1);
+    close(fd);
+    if (n <= 0) return 0;
+    text[n] = '\0';
+    const char* at = std::strstr(text, "\nVmData:");
+    return at ? size_t(std::strtoull(at + 9, nullptr, 10)) * 1024 : 0;
+}
 
 void Put(std::string& out, uint32_t v) { out.append(reinterpret_cast<const char*>(&v), sizeof v); }
 void Put(std::string& out, const std::string& text) {
@@ -376,37 +419,81 @@ void WriteAll(int fd, const std::string& bytes) {
     }
 }
 
-// What the child sends until it closes its end, within the time a compile may take;
-// false when the time ran out.
-bool ReadAnswer(int fd, std::string* bytes) {
-    auto now = [] {
-        timespec t{};
-        clock_gettime(CLOCK_MONOTONIC, &t);
-        return int64_t(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
-    };
-    const int64_t deadline = now() + kCompileSeconds * 1000;
+int64_t MonotonicMs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return int64_t(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
+enum class Reading { kWhole, kLate, kTooLong };
+
+// What the child sends until it closes its end. The child's processor time is
+// bounded in the child itself; the wall clock here only ends a child that waits
+// on something for far longer than any compile takes.
+Reading ReadAnswer(int fd, std::string* bytes, int wallSeconds, size_t answerBytes) {
+    const int64_t deadline = MonotonicMs() + int64_t(wallSeconds) * 1000;
     char buffer[65536];
     for (;;) {
-        const int64_t left = deadline - now();
-        if (left <= 0) return false;
+        const int64_t left = deadline - MonotonicMs();
+        if (left <= 0) return Reading::kLate;
         pollfd p{fd, POLLIN, 0};
         const int ready = poll(&p, 1, int(left));
         if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0) return false;
+        if (ready <= 0) return Reading::kLate;
         const ssize_t n = read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return true;
+        if (n <= 0) return Reading::kWhole;
+        if (bytes->size() + size_t(n) > answerBytes) return Reading::kTooLong;
         bytes->append(buffer, size_t(n));
     }
 }
 
+void SetLimit(int resource, rlim_t soft, rlim_t hard) {
+    const rlimit limit{soft, hard};
+    setrlimit(resource, &limit);
+}
+
 [[noreturn]] void CompileAsChild(int fd, const std::string& hlsl, const std::string& entry,
-                                 const std::string& preamble) {
+                                 const std::string& preamble, Misdeed misdeed, size_t dataBytes, pid_t parent) {
     // A fault ends the child quietly: the parent's handlers (a sanitizer's, a
-    // fuzzer's) would report it as the program's own.
-    for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) signal(fault, SIG_DFL);
+    // fuzzer's) would report it as the program's own. Past its processor time the
+    // kernel ends it (SIGXCPU, then SIGKILL a second later), leaving no core.
+    for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGXCPU}) signal(fault, SIG_DFL);
+    SetLimit(RLIMIT_CORE, 0, 0);
+    // Ended with the thread waiting for it, should that go first.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(1);
+    const rlim_t cpu = rlim_t(g_cpuSeconds.load());
+    SetLimit(RLIMIT_CPU, cpu, cpu + 1);
+    // The memory it may add to what it shares with the parent. Not under the
+    // address sanitizer, whose allocator hangs in its own report when refused.
+    if (dataBytes && !kAddressSanitizer) SetLimit(RLIMIT_DATA, dataBytes + g_memoryBytes.load(), dataBytes + g_memoryBytes.load());
+    switch (misdeed) {
+    case Misdeed::kHang:
+        for (;;) pause();
+    case Misdeed::kSpin:
+        for (uint64_t i = 0;; ++i) asm volatile("" : : "r"(i));
+    case Misdeed::kSlow: {
+        const timespec wait{1, 500000000};
+        nanosleep(&wait, nullptr);
+        break;
+    }
+    case Misdeed::kFlood: {
+        const std::string junk(size_t(1) << 20, char(kCompiled));
+        for (;;) WriteAll(fd, junk);
+    }
+    default: break;
+    }
     std::string answer;
     try {
+        if (misdeed == Misdeed::kAllocate) {
+            // Four times what the child may add, touched, a megabyte at a time.
+            std::vector<std::unique_ptr<char[]>> blocks;
+            for (size_t n = 0; n < 4 * (g_memoryBytes.load() >> 20); ++n) {
+                blocks.emplace_back(new char[size_t(1) << 20]);
+                std::memset(blocks.back().get(), 1, size_t(1) << 20);
+            }
+        }
         std::string errors;
         const std::shared_ptr<CompiledShader> shader = Compile(hlsl, entry, preamble, &errors);
         answer = shader ? Encode(kCompiled, shader.get(), "") : Encode(kRefused, nullptr, errors);
@@ -415,18 +502,30 @@ bool ReadAnswer(int fd, std::string* bytes) {
     } catch (...) {
         answer = Encode(kRefused, nullptr, "memory(1): error: the shader did not compile\n");
     }
+    if (misdeed == Misdeed::kCutAfterStatus || misdeed == Misdeed::kCutHalf) {
+        answer.resize(misdeed == Misdeed::kCutHalf ? answer.size() / 2 : 1);
+        WriteAll(fd, answer);
+        raise(SIGKILL);
+    }
+    if (misdeed == Misdeed::kCutLastByte) answer.pop_back();
     WriteAll(fd, answer);
+    if (misdeed == Misdeed::kDieAfter) raise(SIGKILL);
     _exit(0);  // nothing of the parent's is flushed or destroyed here
 }
 
 std::shared_ptr<const CompiledShader> CompileInChild(const std::string& hlsl, const std::string& entry,
                                                      const std::string& preamble, std::string* errors) {
+    const Misdeed misdeed = ArmedMisdeed();
+    const size_t dataBytes = DataBytes();
+    const int cpuSeconds = g_cpuSeconds.load(), wallSeconds = g_wallSeconds.load();
+    const size_t memoryBytes = g_memoryBytes.load(), answerBytes = g_answerBytes.load();
+    const pid_t parent = getpid();
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) throw std::bad_alloc();
     const pid_t child = fork();
     if (child == 0) {
         close(fds[0]);
-        CompileAsChild(fds[1], hlsl, entry, preamble);
+        CompileAsChild(fds[1], hlsl, entry, preamble, misdeed, dataBytes, parent);
     }
     close(fds[1]);
     if (child < 0) {
@@ -434,25 +533,37 @@ std::shared_ptr<const CompiledShader> CompileInChild(const std::string& hlsl, co
         throw std::bad_alloc();
     }
     std::string answer;
-    const bool inTime = ReadAnswer(fds[0], &answer);
+    const Reading reading = ReadAnswer(fds[0], &answer, wallSeconds, answerBytes);
     close(fds[0]);
-    if (!inTime) kill(child, SIGKILL);
+    if (reading != Reading::kWhole) kill(child, SIGKILL);
     int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    rusage usage{};
+    while (wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
     }
-    if (inTime && !answer.empty() && answer[0] == kOutOfMemory) throw std::bad_alloc();
-    if (inTime && !answer.empty() && answer[0] == kRefused) {
+    const int64_t cpuMs = (int64_t(usage.ru_utime.tv_sec) + usage.ru_stime.tv_sec) * 1000 +
+                          (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
+    // Only a child that ended of itself answered whole.
+    const bool whole = reading == Reading::kWhole && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (whole && !answer.empty() && answer[0] == kRefused) {
         Decoder in(answer);
         *errors = in.Text();
         if (in.ok()) return nullptr;
     }
     std::shared_ptr<CompiledShader> shader =
-        inTime && !answer.empty() && answer[0] == kCompiled ? Decode(answer) : nullptr;
-    if (!shader)
-        *errors = inTime ? "memory(1): error: the shader compiler failed on this text\n"
-                         : "memory(1): error: the shader compiler took longer than " + std::to_string(kCompileSeconds) +
-                               " seconds\n";
-    return shader;
+        whole && !answer.empty() && answer[0] == kCompiled ? Decode(answer) : nullptr;
+    if (shader) return shader;
+    std::string why = "failed on this text";
+    if (reading == Reading::kLate) {
+        why = "did not answer within " + std::to_string(wallSeconds) + " seconds";
+    } else if (reading == Reading::kTooLong) {
+        why = "answered more than " + std::to_string(answerBytes) + " bytes";
+    } else if (cpuMs >= int64_t(cpuSeconds) * 1000 || (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU)) {
+        why = "took longer than " + std::to_string(cpuSeconds) + " seconds of processor time";
+    } else if (whole && !answer.empty() && answer[0] == kOutOfMemory) {
+        why = "needed more than " + std::to_string(memoryBytes >> 20) + " MB";
+    }
+    *errors = "memory(1): error: the shader compiler " + why + "\n";
+    return nullptr;
 }
 
 struct CompileJob {
@@ -508,6 +619,17 @@ std::shared_ptr<const CompiledShader> CompileVertexShader(const std::string& hls
     std::shared_ptr<const CompiledShader> result = CompileOnLargeStack(hlsl, entry, preamble, errors);
     if (result) g_cache.emplace(std::move(key), result);
     return result;
+}
+
+CompileLimits GetCompileLimits() {
+    return CompileLimits{g_cpuSeconds.load(), g_wallSeconds.load(), g_memoryBytes.load(), g_answerBytes.load()};
+}
+
+void SetCompileLimits(const CompileLimits& limits) {
+    g_cpuSeconds = limits.cpuSeconds;
+    g_wallSeconds = limits.wallSeconds;
+    g_memoryBytes = limits.memoryBytes;
+    g_answerBytes = limits.answerBytes;
 }
 
 void ClearShaderCache() {

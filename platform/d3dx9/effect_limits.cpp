@@ -555,26 +555,365 @@ private:
     bool held_ = false;
 };
 
-// Open brackets, and control statements open to the end of their block.
+// Open brackets, and control statements open to the end of the statement they
+// govern: a branch after another is no deeper than the first, one in another's
+// body is, and so is an "else if" (the compiler reads it as a branch inside the
+// "else").
 class Nesting {
 public:
     bool Add(const std::string& s) {
+        if (ended_) EndStatement(s);
         if (s == "(" || s == "[" || s == "{") {
-            controls_.push_back(0);
-            ++depth_;
-        } else if ((s == ")" || s == "]" || s == "}") && controls_.size() > 1) {
-            depth_ -= 1 + controls_.back();
-            controls_.pop_back();
-        } else if (s == "if" || s == "else" || s == "for" || s == "while" || s == "do" || s == "switch") {
-            ++controls_.back();
-            ++depth_;
+            Push(s[0]);
+        } else if (s == ")" || s == "]" || s == "}") {
+            // Back to the bracket it closes, with the controls left open inside it.
+            size_t at = open_.size();
+            while (at > 0 && open_[at - 1] != Opening(s[0])) --at;
+            if (at > 0) {
+                depth_ -= open_.size() - (at - 1);
+                open_.resize(at - 1);
+                ended_ = s == "}" && !open_.empty() && IsControl(open_.back());
+            }
+        } else if (s == ";") {
+            ended_ = !open_.empty() && IsControl(open_.back());
+        } else if (s == "if") {
+            Push(kIf);
+        } else if (s == "else" || s == "for" || s == "while" || s == "do" || s == "switch") {
+            Push(s == "do" ? kDo : kOther);
         }
         return depth_ <= kMaxNesting;
     }
 
 private:
-    std::vector<size_t> controls_{0};
+    static constexpr char kIf = 'i', kIfElse = 'e', kDo = 'd', kOther = 'c';
+    static char Opening(char closing) { return closing == ')' ? '(' : closing == ']' ? '[' : '{'; }
+    static bool IsControl(char c) { return c == kIf || c == kIfElse || c == kDo || c == kOther; }
+
+    void Push(char c) {
+        open_.push_back(c);
+        ++depth_;
+    }
+
+    // The statement just read ends the controls governing it, but an "if" goes on
+    // into its "else" and a "do" into its "while".
+    void EndStatement(const std::string& next) {
+        ended_ = false;
+        while (!open_.empty() && IsControl(open_.back())) {
+            if (open_.back() == kIf && next == "else") {
+                open_.back() = kIfElse;
+                return;
+            }
+            if (open_.back() == kDo && next == "while") {
+                open_.back() = kOther;
+                return;
+            }
+            open_.pop_back();
+            --depth_;
+        }
+    }
+
+    std::vector<char> open_;  // brackets and controls, innermost last
     size_t depth_ = 0;
+    bool ended_ = false;      // a statement ended with the last token
+};
+
+size_t Sum(size_t a, size_t b) { return a + b < a ? SIZE_MAX : a + b; }
+size_t Multiply(size_t a, size_t b) { return b != 0 && a > SIZE_MAX / b ? SIZE_MAX : a * b; }
+
+// Registers a value of a built-in type takes: one a vector or scalar, one a row of a matrix.
+size_t BuiltInRegisters(const std::string& name) {
+    static const char* const kScalars[] = {"float", "half", "double", "int", "uint", "bool", "dword",
+                                           "min16float", "min10float", "min16int", "min12int", "min16uint"};
+    if (name == "matrix") return 4;
+    for (const char* scalar : kScalars) {
+        const size_t n = std::strlen(scalar);
+        if (name.compare(0, n, scalar) != 0) continue;
+        const std::string rest = name.substr(n);
+        if (rest.empty() || (rest.size() == 1 && rest[0] >= '1' && rest[0] <= '4')) return 1;
+        if (rest.size() == 3 && rest[0] >= '1' && rest[0] <= '4' && rest[1] == 'x' && rest[2] >= '1' && rest[2] <= '4')
+            return size_t(rest[0] - '0');
+    }
+    return 0;
+}
+
+// What the program asks of the driver, which puts every call in place and keeps
+// every case of a switch: each function's tokens with its calls replaced by the
+// callee's (the costliest of a name's overloads), its cases so counted, and the
+// registers each structure takes.
+class Shape {
+public:
+    explicit Shape(State& state) : state_(state) {}
+
+    bool Add(const Token& t) {
+        const std::string& s = t.text;
+        if (!pendingCall_.empty() && s == "(" && function_) function_->calls.push_back(pendingCall_);
+        pendingCall_.clear();
+        if (function_) {
+            ++function_->tokens;
+            if (s == "case") ++function_->cases;
+            if (s == "if" || s == "else" || s == "for" || s == "while" || s == "do" || s == "case") ++function_->branches;
+            if (IsIdentifier(t)) pendingCall_ = s;
+        }
+        if (!Variables(t) || !Declarations(t)) return false;
+        if (s == "{") {
+            ++braces_;
+            if (candidate_ && braces_ == 1) {
+                function_ = std::make_unique<Function>();
+                function_->name = std::move(name_);
+                candidate_ = false;
+            }
+        } else if (s == "}" && braces_ > 0 && --braces_ == 0 && function_) {
+            functions_.emplace(function_->name, std::move(*function_));
+            function_.reset();
+        }
+        // A function: a name and its parameters at the outermost level, then a
+        // semantic or none, then its body.
+        if (braces_ == 0 && !function_) {
+            if (s == "(" && parens_++ == 0) {
+                candidate_ = false;
+                name_ = last_;
+            } else if (s == ")" && parens_ > 0 && --parens_ == 0) {
+                candidate_ = !name_.empty();
+            } else if (parens_ == 0 && s != ":" && !(candidate_ && IsIdentifier(t)) && s != "{") {
+                candidate_ = false;
+            }
+            last_ = IsIdentifier(t) ? s : "";
+        }
+        return true;
+    }
+
+    bool Finish() {
+        std::unordered_map<std::string, Cost> done;
+        for (const auto& entry : functions_) {
+            const std::string& name = entry.first;
+            const Cost cost = Expand(name, &done);
+            if (cost.tokens > kMaxExpandedTokens)
+                return state_.Fail("calls expand '" + name + "' to more than " + std::to_string(kMaxExpandedTokens) +
+                                   " tokens");
+            if (cost.cases > kMaxCases)
+                return state_.Fail("calls and switches make more than " + std::to_string(kMaxCases) + " cases");
+            if (cost.branches > kMaxBranches)
+                return state_.Fail("calls and control statements make more than " + std::to_string(kMaxBranches) +
+                                   " branches");
+            if (cost.registers > kMaxTypeRegisters)
+                return state_.Fail("calls and local variables take more than " + std::to_string(kMaxTypeRegisters) +
+                                   " registers");
+        }
+        return true;
+    }
+
+private:
+    struct Function {
+        std::string name;
+        size_t tokens = 0, cases = 0, branches = 0, registers = 0;
+        std::vector<std::string> calls;  // names read before "(": calls when a function has the name
+    };
+    struct Cost {
+        size_t tokens = 0, cases = 0, branches = 0, registers = 0;
+    };
+    // A structure being read, or a "typedef".
+    struct Declaration {
+        std::string name;        // empty for a "typedef" or a structure without one
+        size_t braces;           // the level of its members
+        bool alias;              // a "typedef": its declarators name types
+        size_t registers = 0;
+        std::vector<Token> member;  // the member read so far
+        size_t inner = 0;           // registers of a structure declared in the member
+    };
+
+    // Without recursion: a chain of calls may be as long as the text allows.
+    Cost Expand(const std::string& root, std::unordered_map<std::string, Cost>* done) {
+        enum Mark : char { kOpen, kClosed };
+        std::unordered_map<std::string, Mark> marks;
+        std::vector<std::string> stack{root};
+        while (!stack.empty()) {
+            const std::string name = stack.back();
+            if (done->count(name)) {
+                stack.pop_back();
+                continue;
+            }
+            const auto range = functions_.equal_range(name);
+            if (marks.emplace(name, kOpen).second) {
+                for (auto f = range.first; f != range.second; ++f)
+                    for (const std::string& callee : f->second.calls)
+                        if (functions_.count(callee) && !marks.count(callee)) stack.push_back(callee);
+                continue;
+            }
+            // The callees are done, or open above this one: a recursion, which the compiler refuses.
+            Cost most;
+            for (auto f = range.first; f != range.second; ++f) {
+                const Function& own = f->second;
+                Cost c{own.tokens, own.cases, own.branches, own.registers};
+                for (const std::string& callee : own.calls) {
+                    const auto found = done->find(callee);
+                    if (found == done->end()) continue;
+                    c.tokens = Sum(c.tokens, found->second.tokens);
+                    c.cases = Sum(c.cases, found->second.cases);
+                    c.branches = Sum(c.branches, found->second.branches);
+                    c.registers = Sum(c.registers, found->second.registers);
+                }
+                most.tokens = std::max(most.tokens, c.tokens);
+                most.cases = std::max(most.cases, c.cases);
+                most.branches = std::max(most.branches, c.branches);
+                most.registers = std::max(most.registers, c.registers);
+            }
+            (*done)[name] = most;
+            stack.pop_back();
+        }
+        return (*done)[root];
+    }
+
+    // Local variables, and "static" ones outside the functions: a statement that
+    // starts with a type and a name.
+    bool Variables(const Token& t) {
+        const std::string& s = t.text;
+        const bool outside = !function_ && braces_ == 0 && parens_ == 0;
+        if (variable_.member.empty()) {
+            const bool start = statementStart_;
+            statementStart_ = s == ";" || s == "{" || s == "}";
+            if (!start || (!function_ && !outside)) return true;
+            if (s == "static" || s == "const" || s == "uniform" || s == "precise" || s == "volatile") {
+                statementStart_ = true;  // still before the type
+                static_ = static_ || s == "static";
+                return true;
+            }
+            const bool wanted = function_ || static_;
+            static_ = false;
+            if (!wanted || TypeRegisters(s) == 0) return true;
+            variable_.member.push_back(t);
+            variableDepth_ = 0;
+            return true;
+        }
+        if (variable_.member.size() == 1 && s != "<" && !IsIdentifier(t)) {
+            variable_.member.clear();  // a constructor, not a declaration
+            statementStart_ = s == ";";
+            return true;
+        }
+        if (s == "(" || s == "[" || s == "{") ++variableDepth_;
+        if ((s == ")" || s == "]" || s == "}") && variableDepth_ > 0) --variableDepth_;
+        if (s != ";" || variableDepth_ > 0) {
+            variable_.member.push_back(t);
+            return true;
+        }
+        const size_t registers = Member(variable_);
+        variable_.member.clear();
+        statementStart_ = true;
+        if (function_) {
+            function_->registers = Sum(function_->registers, registers);
+        } else {
+            statics_ = Sum(statics_, registers);
+            if (statics_ > kMaxTypeRegisters)
+                return state_.Fail("static variables take more than " + std::to_string(kMaxTypeRegisters) +
+                                   " registers");
+        }
+        return true;
+    }
+
+    size_t TypeRegisters(const std::string& name) const {
+        const auto found = types_.find(name);
+        return found != types_.end() ? found->second : BuiltInRegisters(name);
+    }
+
+    // Structures and "typedef"s, wherever they stand.
+    bool Declarations(const Token& t) {
+        const std::string& s = t.text;
+        Declaration* open = declarations_.empty() ? nullptr : &declarations_.back();
+        if (afterStruct_) {
+            afterStruct_ = false;
+            if (IsIdentifier(t)) {
+                structName_ = s;
+                afterStruct_ = true;  // "{" may follow
+                return true;
+            }
+            if (s == "{") {
+                declarations_.push_back(Declaration{std::move(structName_), braces_ + 1, false});
+                structName_.clear();
+                return true;
+            }
+            structName_.clear();
+        }
+        if (s == "struct") {
+            afterStruct_ = true;
+            return true;
+        }
+        if (s == "typedef" && (!open || !open->alias)) {
+            declarations_.push_back(Declaration{"", braces_, true});
+            return true;
+        }
+        if (!open) return true;
+        if (s == "}" && !open->alias && braces_ == open->braces) {
+            Declaration done = std::move(declarations_.back());
+            declarations_.pop_back();
+            if (done.registers > kMaxTypeRegisters)
+                return state_.Fail("structure " + (done.name.empty() ? std::string("without a name") : "'" + done.name + "'") +
+                                   " takes more than " + std::to_string(kMaxTypeRegisters) + " registers");
+            if (!done.name.empty()) types_[done.name] = done.registers;
+            if (!declarations_.empty()) declarations_.back().inner = done.registers;
+            return true;
+        }
+        if (braces_ != open->braces) return true;
+        if (s == ";") {
+            const size_t registers = Member(*open);
+            open->member.clear();
+            open->inner = 0;
+            if (open->alias) declarations_.pop_back();
+            else open->registers = Sum(open->registers, registers);
+            return true;
+        }
+        open->member.push_back(t);
+        return true;
+    }
+
+    // The registers of one member statement (all its declarators); a "typedef"
+    // names its declarators' types instead.
+    size_t Member(const Declaration& d) {
+        const std::vector<Token>& m = d.member;
+        size_t at = 0, type = d.inner;
+        if (type == 0) {
+            while (at < m.size() && TypeRegisters(m[at].text) == 0) ++at;
+            if (at == m.size()) return 0;
+            type = TypeRegisters(m[at++].text);
+            if (at < m.size() && m[at].text == "<")
+                while (at < m.size() && m[at++].text != ">") {
+                }
+        }
+        size_t total = 0;
+        while (at < m.size()) {
+            std::string name = IsIdentifier(m[at]) ? m[at].text : "";
+            size_t registers = type;
+            for (++at; at < m.size() && m[at].text != ","; ++at) {
+                if (m[at].text == "[" && at + 1 < m.size() && IsDigit(m[at + 1].text[0]))
+                    registers = Multiply(registers, std::strtoull(m[at + 1].text.c_str(), nullptr, 0));
+                if (m[at].text == ":" || m[at].text == "=") break;  // to the declarator's end
+            }
+            // Past a semantic or an initialiser, whose brackets may hold commas.
+            for (size_t depth = 0; at < m.size() && (depth > 0 || m[at].text != ","); ++at) {
+                const std::string& x = m[at].text;
+                if (x == "(" || x == "[" || x == "{") ++depth;
+                if ((x == ")" || x == "]" || x == "}") && depth > 0) --depth;
+            }
+            ++at;
+            if (d.alias && !name.empty()) types_[name] = registers;
+            total = Sum(total, registers);
+        }
+        return total;
+    }
+
+    State& state_;
+    std::unordered_multimap<std::string, Function> functions_;
+    std::unique_ptr<Function> function_;  // the body being read
+    std::string name_, last_, pendingCall_;
+    bool candidate_ = false;  // parameters were just read, a body may follow
+    size_t braces_ = 0, parens_ = 0;
+    std::unordered_map<std::string, size_t> types_;  // structures and "typedef"s by name
+    std::vector<Declaration> declarations_;
+    std::string structName_;
+    bool afterStruct_ = false;
+    Declaration variable_{"", 0, false};  // a variable's statement being read
+    size_t variableDepth_ = 0;
+    bool statementStart_ = true;
+    bool static_ = false;  // the statement being started is "static"
+    size_t statics_ = 0;
 };
 
 }  // namespace
@@ -593,6 +932,7 @@ bool CheckShaderSource(const std::string& preamble, const std::string& text, std
         Text source(state, Splice(all, firstLine));
         Expander expander(state, source, 0);
         Nesting nesting;
+        Shape shape(state);
         size_t tokens = 0;
         for (Token t; expander.Next(&t);) {
             if (++tokens > kMaxShaderTokens) {
@@ -603,7 +943,9 @@ bool CheckShaderSource(const std::string& preamble, const std::string& text, std
                 state.Fail("nesting deeper than " + std::to_string(kMaxNesting) + " levels");
                 break;
             }
+            if (!shape.Add(t)) break;
         }
+        if (state.error.empty()) shape.Finish();
     }
     if (state.error.empty()) return true;
     if (errors) *errors = state.error;

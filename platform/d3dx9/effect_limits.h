@@ -19,6 +19,17 @@ constexpr size_t kMaxMacroWork = 262144;             // replacements and the tok
 // Open brackets plus control statements: each "if", "else", "for", "while",
 // "do" and "switch" counts as a level to the end of its block.
 constexpr size_t kMaxNesting = 256;
+// What the driver is given: it puts every call in place, so a function's tokens
+// count with its callees' as often as it calls them; the cases of its switches
+// so counted; a structure, a function's local variables with its callees', and the
+// "static" variables within the 256 constant registers of the vertex shader models
+// (a register a vector, scalar or matrix row, times an array's length).
+constexpr size_t kMaxExpandedTokens = kMaxShaderTokens;
+constexpr size_t kMaxCases = 64;
+// Branches as a vertex shader's 512 instruction slots hold them, an "if" and its
+// end taking two: each "if", "else", loop and case counts one.
+constexpr size_t kMaxBranches = 256;
+constexpr size_t kMaxTypeRegisters = 256;
 
 // False with "memory(LINE): error: ..." in `errors` when the text passes a limit.
 // `preamble`: "#define" lines read ahead of the text, as the compiler reads them.

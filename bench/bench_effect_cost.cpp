@@ -1,0 +1,121 @@
+// What one effect costs the process on the GL device (run under a display, e.g.
+// xvfb-run, with MESA_SHADER_CACHE_DISABLE=true so the driver compiles afresh):
+// the effect's creation (text limits, the compile child) and its first draw (the
+// driver's compile and link), in wall time, and the peak resident memory of the
+// process and of its compile children.
+//   bench_effect_cost switch|locals|flat|calls|structs N
+//   bench_effect_cost file PATH
+#include <sys/resource.h>
+#include <time.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "platform/d3d9/d3d9.h"
+#include "platform/d3dx9/d3dx9effect.h"
+#include "platform/win32/win32.h"
+#include "tests/platform/d3dx9/costly_effects.h"
+
+namespace {
+
+double Now() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return double(t.tv_sec) * 1000 + double(t.tv_nsec) / 1e6;
+}
+
+std::string Text(const std::string& kind, const std::string& arg) {
+    if (kind == "file") {
+        std::ifstream in(arg, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    const int n = std::atoi(arg.c_str());
+    if (kind == "switch") return costlyfx::Switch(n);
+    if (kind == "locals") return costlyfx::Locals(n);
+    if (kind == "flat") return costlyfx::FlatIfs(n);
+    if (kind == "calls") return costlyfx::DoublingCalls(n);
+    if (kind == "structs") return costlyfx::NestedStructs(n);
+    return {};
+}
+
+IDirect3DDevice9* StartDevice() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "QuenrithEffectCost";
+    if (!RegisterClassA(&wc)) return nullptr;
+    HWND window = CreateWindowExA(0, wc.lpszClassName, "effect cost", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
+                                  nullptr, nullptr);
+    if (!window) return nullptr;
+    ShowWindow(window, SW_SHOW);
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    if (!d3d) return nullptr;
+    D3DPRESENT_PARAMETERS pp{.BackBufferWidth = 64, .BackBufferHeight = 64, .BackBufferFormat = D3DFMT_X8R8G8B8,
+                             .BackBufferCount = 1, .SwapEffect = D3DSWAPEFFECT_DISCARD, .hDeviceWindow = window,
+                             .Windowed = TRUE};
+    IDirect3DDevice9* device = nullptr;
+    d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device);
+    d3d->Release();
+    return device;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s switch|locals|flat|calls|structs N | file PATH\n", argv[0]);
+        return 2;
+    }
+    const std::string text = Text(argv[1], argv[2]);
+    IDirect3DDevice9* device = StartDevice();
+    if (text.empty() || !device) {
+        std::fprintf(stderr, "no effect text or no device\n");
+        return 2;
+    }
+    const double start = Now();
+    ID3DXEffect* effect = nullptr;
+    ID3DXBuffer* messages = nullptr;
+    D3DXCreateEffect(device, text.data(), UINT(text.size()), nullptr, nullptr, 0, nullptr, &effect, &messages);
+    const double created = Now() - start;
+    double drawn = 0;
+    if (effect) {
+        const D3DVERTEXELEMENT9 elements[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0}, D3DDECL_END()};
+        IDirect3DVertexDeclaration9* decl = nullptr;
+        device->CreateVertexDeclaration(elements, &decl);
+        device->SetVertexDeclaration(decl);
+        const float v[9] = {0, 0, 0.5f, 1, 0, 0.5f, 0, 1, 0.5f};
+        const double draw = Now();
+        device->BeginScene();
+        UINT passes = 0;
+        effect->Begin(&passes, 0);
+        effect->BeginPass(0);
+        device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, v, 12);
+        effect->EndPass();
+        effect->End();
+        device->EndScene();
+        device->Present(nullptr, nullptr, nullptr, nullptr);
+        IDirect3DSurface9* back = nullptr;
+        D3DLOCKED_RECT lr;
+        if (SUCCEEDED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back)) &&
+            SUCCEEDED(back->LockRect(&lr, nullptr, D3DLOCK_READONLY)))
+            back->UnlockRect();  // waits for the draw
+        if (back) back->Release();
+        drawn = Now() - draw;
+        device->SetVertexDeclaration(nullptr);
+        if (decl) decl->Release();
+        effect->Release();
+    }
+    rusage self{}, children{};
+    getrusage(RUSAGE_SELF, &self);
+    getrusage(RUSAGE_CHILDREN, &children);
+    std::string message = messages ? static_cast<const char*>(messages->GetBufferPointer()) : "";
+    if (!message.empty() && message.back() == '\n') message.pop_back();
+    std::printf("%s %s: %zu bytes, %s in %.0f ms, first draw %.0f ms, peak %ld MB (compile child %ld MB)%s%s\n",
+                argv[1], argv[2], text.size(), effect ? "made" : "refused", created, drawn, self.ru_maxrss / 1024,
+                children.ru_maxrss / 1024, message.empty() ? "" : ": ", message.c_str());
+    if (messages) messages->Release();
+    device->Release();
+    return 0;
+}

@@ -1,0 +1,319 @@
+// The limits an effect's text is held to before the shader compiler, each at its
+// edge; the compile child's own limits (processor time, a wall-clock backstop,
+// memory, the length of its answer) against a child made to misbehave; and the
+// costly shapes at their limits compiled by the driver and drawn on the GL device.
+#include <gtest/gtest.h>
+
+#include <time.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "platform/d3d9/d3d9shader.h"
+#include "platform/d3dx9/d3dx9effect.h"
+#include "platform/d3dx9/effect_compiler.h"
+#include "platform/d3dx9/effect_limits.h"
+#include "platform/win32/testing.h"
+#include "tests/platform/d3d9/d3d9_fixture.h"
+#include "tests/platform/d3dx9/costly_effects.h"
+
+namespace {
+
+using d3d9fixture::GlDeviceTest;
+using d3d9fixture::NullDeviceTest;
+
+std::string Times(const std::string& text, size_t n) {
+    std::string out;
+    out.reserve(text.size() * n);
+    for (size_t i = 0; i < n; ++i) out += text;
+    return out;
+}
+
+std::string Numbered(const char* before, const char* after, size_t n) {
+    std::string out;
+    for (size_t i = 0; i < n; ++i) out += before + std::to_string(i) + after;
+    return out;
+}
+
+// A shader of one function whose body is `body`, and Main calling it twice: with
+// calls in place Main has 20 + 2 * (tokens of `body`) tokens.
+std::string CalledTwice(const std::string& body, size_t extra) {
+    return "float4 F(float4 x) {\nreturn x" + body + ";\n}\nfloat4 Main(float4 p : POSITION) : POSITION {\n" +
+           Times(";", extra) + "return F(p) + F(p);\n}\n";
+}
+
+struct Edge {
+    const char* what;
+    std::string preamble, text;
+    const char* message;  // "" when within the limits
+};
+
+void CheckEdges(const std::vector<Edge>& edges) {
+    for (const Edge& e : edges) {
+        std::string errors;
+        const bool ok = d3dxfx::CheckShaderSource(e.preamble, e.text, &errors);
+        EXPECT_EQ(ok, *e.message == '\0') << e.what << "\n -> " << errors;
+        EXPECT_NE(errors.find(e.message), std::string::npos) << e.what << "\n -> " << errors;
+    }
+}
+
+// Each limit of the text: at the limit it holds, one past it is refused.
+TEST(EffectLimits, EveryLimitHoldsAtItsEdgeAndRefusesOnePast) {
+    const char kBytes[] = "error: the shader is longer than 1048576 bytes";
+    const char kTokens[] = "error: the shader has more than 32768 tokens";
+    const char kWork[] = "error: macros make more than 262144 tokens";
+    const char kCondition[] = "error: the preprocessor condition is not understood";
+    const char kDeep[] = "error: nesting deeper than 256 levels";
+    const std::string fill = "//" + std::string((1 << 20) - 4, 'x') + "\n";  // 1 MB less a byte
+    std::vector<Edge> edges = {
+        {"bytes: the text at 1 MB", "", fill + "p", ""},
+        {"bytes: one past", "", fill + "pp", kBytes},
+        // The "#define"s read ahead of the text count with it.
+        {"bytes: preamble and text at 1 MB", "#define A\n", fill.substr(10) + "p", ""},
+        {"bytes: the preamble one past", "#define AB\n", fill.substr(10) + "p", kBytes},
+        {"tokens: 32768", "", Times("p ", 32768), ""},
+        {"tokens: 32769", "", Times("p ", 32769), kTokens},
+        // An empty macro's use is one unit of work and makes no token.
+        {"macro work: 262144", "#define E\n", Times("E ", 262144), ""},
+        {"macro work: 262145", "#define E\n", Times("E ", 262145), kWork},
+        // Each bracket of a condition is a level; the condition itself the first.
+        {"#if depth: 255 brackets", "", "#if " + Times("(", 255) + "1" + Times(")", 255) + "\n#endif\n", ""},
+        {"#if depth: 256 brackets", "", "#if " + Times("(", 256) + "1" + Times(")", 256) + "\n#endif\n", kCondition},
+        {"#if depth: 255 signs", "", "#if " + Times("- ", 255) + "1\n#endif\n", ""},
+        {"#if depth: 256 signs", "", "#if " + Times("- ", 256) + "1\n#endif\n", kCondition},
+        // An argument is replaced by an expander one level in: F's 256th use
+        // inside another's argument is the deepest read.
+        {"macro nesting: 256", "#define F(x) x\n", Times("F(", 256) + "p" + Times(")", 256), ""},
+        {"macro nesting: 257", "#define F(x) x\n", Times("F(", 257) + "p" + Times(")", 257), kDeep},
+        {"brackets: 256", "", Times("(", 256) + "p" + Times(")", 256), ""},
+        {"brackets: 257", "", Times("(", 257) + "p" + Times(")", 257), kDeep},
+        {"controls: 256", "", Times("if (p) ", 255) + "if p;", ""},
+        {"controls: 257", "", Times("if (p) ", 256) + "if p;", kDeep},
+        // "else if" nests; a branch after another does not, nor one closing its block.
+        {"else if: 128 levels", "", "{" + Times("if (p) p; else ", 127) + "p;}", ""},
+        {"else if: one more", "", "{" + Times("if (p) p; else ", 128) + "p;}", kDeep},
+        {"flat branches", "", "{" + Times("if (p) { p; } else { p; }\nif (p) p;\nwhile (p) if (p) p;\n", 400) + "}", ""},
+        {"do-while", "", "{" + Times("do { if (p) p; } while (p);\ndo p; while (p);\n", 400) + "}", ""},
+        {"an else taken by the outer if", "", "{" + Times("if (p) if (p) p; else p; else p;\n", 400) + "}", ""},
+        // A bracket that closes with controls left open inside ends them too.
+        {"controls closed by a bracket", "", Times("(" + Times("if ", 200) + ")", 2), ""},
+        {"controls closed by a bracket, deeper", "", "(" + Times("if ", 256) + ")", kDeep},
+        // A macro is not replaced in its own replacement: such a text is legal.
+        {"a macro naming itself", "#define p p\n#define f(x) f(x)\n#define a b\n#define b a\n", "p f(p) a b", ""},
+    };
+    CheckEdges(edges);
+}
+
+// With every call in place: the tokens, the cases, the branches and the registers.
+TEST(EffectLimits, WhatTheDriverIsGivenHoldsAtItsEdge) {
+    const char kExpanded[] = "error: calls expand 'Main' to more than 32768 tokens";
+    const char kCases[] = "error: calls and switches make more than 64 cases";
+    const char kBranches[] = "error: calls and control statements make more than 256 branches";
+    const char kLocals[] = "error: calls and local variables take more than 256 registers";
+    const char kStatics[] = "error: static variables take more than 256 registers";
+    auto structure = [](const std::string& members) { return "struct S {\n" + members + "};\n"; };
+    auto main = [](const std::string& before, const std::string& body) {
+        return before + "float4 Main(float4 p : POSITION) : POSITION {\n" + body + "return p;\n}\n";
+    };
+    const std::vector<Edge> edges = {
+        // F's body is 4 + 2 * 8187 tokens, Main 20 with the two of them in place.
+        {"expanded tokens: 32768", "", CalledTwice(Times("+x", 8187), 0), ""},
+        {"expanded tokens: 32769", "", CalledTwice(Times("+x", 8187), 1), kExpanded},
+        {"doubling calls: 10 levels", "", costlyfx::DoublingCalls(10), ""},
+        {"doubling calls: 11 levels", "", costlyfx::DoublingCalls(11), "calls expand"},
+        {"doubling calls: 22 levels", "", costlyfx::DoublingCalls(22), "calls expand"},
+        // A function declared ahead of its body counts the same.
+        {"a call through a declaration", "",
+         "float4 G(float4 x);\nfloat4 F(float4 x) { return G(x) + G(x); }\nfloat4 G(float4 x) { return x" +
+             Times("+x", 8187) + "; }\nfloat4 Main(float4 p : POSITION) : POSITION { return F(p); }\n",
+         "calls expand"},
+        {"a recursion", "", "float4 F(float4 x) { return F(x); }\n", ""},
+        {"cases: 64", "", costlyfx::Switch(64), ""},
+        {"cases: 65", "", costlyfx::Switch(65), kCases},
+        {"cases through a call", "",
+         "float F(int i) { switch (i) {" + Numbered("case ", ": return 1;", 33) + "} return 0; }\n" +
+             main("", "p.x += F(p.y) + F(p.z);\n"),
+         kCases},
+        {"branches: 256", "", costlyfx::FlatIfs(256), ""},
+        {"branches: 257", "", costlyfx::FlatIfs(257), kBranches},
+        {"flat branches are no nesting", "", costlyfx::FlatIfs(1900), kBranches},
+        {"structure: 256 registers", "", structure("float4 a[255];\nfloat b;\n"), ""},
+        {"structure: 257 registers", "", structure("float4 a[255];\nfloat b, c;\n"), "structure 'S' takes more than 256"},
+        {"structure: matrix rows", "", structure("float4x4 m[63];\nfloat3x4 n;\nfloat2x4 o;\n"), "takes more than 256"},
+        {"structure: nested", "", costlyfx::NestedStructs(20), "structure 'S9' takes more than 256"},
+        {"structure: a typedef", "", "typedef float4 V[128];\n" + structure("V a, b, c;\n"), "takes more than 256"},
+        {"structure: one inside another", "",
+         "struct T { float4 a[128]; };\nstruct S { struct { T a; T b; } x; float c; };\n", "takes more than 256"},
+        {"locals: 256 registers", "", costlyfx::Locals(255), ""},
+        {"locals: 257 registers", "", costlyfx::Locals(256), kLocals},
+        {"locals: arrays and initialisers", "", main("", "float4 a[200] , b = float4(1, 2, 3, 4), c[55];\n"), ""},
+        {"locals: one more", "", main("", "float4 a[200] , b = float4(1, 2, 3, 4), c[56];\n"), kLocals},
+        {"locals: a structure's", "", main(structure("float4 a[200];\n"), "S s;\nS t = s;\n"), kLocals},
+        {"locals through calls", "",
+         "float F(float x) { float4 a[100]; a[0] = x; return a[0].x; }\n" + main("", "p.x = F(p.x) + F(p.y) + F(p.z);\n"),
+         kLocals},
+        {"statics: 256 registers", "", "static float4 a[256];\n" + main("", ""), ""},
+        {"statics: 257 registers", "", "static float4 a[256];\nstatic const float b = 1;\n" + main("", ""), kStatics},
+        {"a constructor is no declaration", "", main("", Times("float4(p);\n", 300)), ""},
+    };
+    CheckEdges(edges);
+}
+
+// The compile child, made to misbehave through platform faults, with low limits.
+class EffectCompileChild : public NullDeviceTest {
+protected:
+    void SetUp() override {
+        NullDeviceTest::SetUp();
+        saved_ = d3dxfx::GetCompileLimits();
+        d3dxfx::ClearShaderCache();
+    }
+    void TearDown() override {
+        d3dxfx::SetCompileLimits(saved_);
+        d3dxfx::ClearShaderCache();
+        NullDeviceTest::TearDown();
+    }
+
+    // The effect made, or its errors; a compile that never returns ends the run.
+    bool Make(const std::string& text, std::string* errors, double* seconds) {
+        std::atomic<bool> done{false};
+        std::thread watchdog([&done] {
+            for (int i = 0; i < 600 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (!done) {
+                std::fprintf(stderr, "the effect's compile did not return within 60 seconds\n");
+                std::abort();
+            }
+        });
+        const double start = Now();
+        ID3DXEffect* effect = nullptr;
+        ID3DXBuffer* messages = nullptr;
+        D3DXCreateEffect(device_, text.data(), UINT(text.size()), nullptr, nullptr, 0, nullptr, &effect, &messages);
+        *seconds = Now() - start;
+        done = true;
+        watchdog.join();
+        *errors = messages ? static_cast<const char*>(messages->GetBufferPointer()) : "";
+        if (messages) messages->Release();
+        if (effect) effect->Release();
+        return effect != nullptr;
+    }
+
+    static double Now() {
+        timespec t{};
+        clock_gettime(CLOCK_MONOTONIC, &t);
+        return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+    }
+
+    d3dxfx::CompileLimits saved_;
+};
+
+TEST_F(EffectCompileChild, AMisbehavingChildIsRefusedWithinItsLimits) {
+    struct Case {
+        const char* fault;
+        d3dxfx::CompileLimits limits;
+        const char* message;  // "" when the effect is made
+        double within;        // seconds the refusal comes within
+    };
+    const size_t kMB = size_t(1) << 20;
+    const Case cases[] = {
+        {"", {1, 30, 64 * kMB, 4 * kMB}, "", 30},
+        // Waiting on nothing: only the wall clock ends it.
+        {"ShaderCompile.hang", {1, 2, 64 * kMB, 4 * kMB}, "error: the shader compiler did not answer within 2 seconds", 10},
+        // Processor time ends it long before the wall clock would.
+        {"ShaderCompile.spin", {1, 60, 64 * kMB, 4 * kMB},
+         "error: the shader compiler took longer than 1 seconds of processor time", 10},
+        // Slow in the wall clock but not in processor time: made.
+        {"ShaderCompile.slow", {1, 30, 64 * kMB, 4 * kMB}, "", 30},
+        {"ShaderCompile.allocate", {10, 60, 64 * kMB, 4 * kMB}, "error: the shader compiler needed more than 64 MB", 30},
+        {"ShaderCompile.cut:status", {1, 30, 64 * kMB, 4 * kMB}, "error: the shader compiler failed on this text", 30},
+        {"ShaderCompile.cut:half", {1, 30, 64 * kMB, 4 * kMB}, "error: the shader compiler failed on this text", 30},
+        {"ShaderCompile.cut:last", {1, 30, 64 * kMB, 4 * kMB}, "error: the shader compiler failed on this text", 30},
+        {"ShaderCompile.die", {1, 30, 64 * kMB, 4 * kMB}, "error: the shader compiler failed on this text", 30},
+        {"ShaderCompile.flood", {1, 30, 64 * kMB, 4 * kMB}, "error: the shader compiler answered more than 4194304 bytes",
+         30},
+        // The answer's own length: the effect's GLSL is some 700 bytes.
+        {"", {1, 30, 64 * kMB, 256}, "error: the shader compiler answered more than 256 bytes", 30},
+    };
+    const std::string text = costlyfx::Effect("", "return p * 2;\n");
+    for (const Case& c : cases) {
+#if defined(__SANITIZE_ADDRESS__)
+        if (std::string(c.fault) == "ShaderCompile.allocate") continue;  // no memory limit there
+#endif
+        platform::ClearFaults();
+        if (*c.fault) platform::InjectFault(c.fault, 0, 1);
+        d3dxfx::SetCompileLimits(c.limits);
+        d3dxfx::ClearShaderCache();
+        std::string errors;
+        double seconds = 0;
+        const bool made = Make(text, &errors, &seconds);
+        const std::string row = std::string(c.fault) + " answers " + errors;
+        EXPECT_EQ(made, *c.message == '\0') << row;
+        EXPECT_NE(errors.find(c.message), std::string::npos) << row;
+        EXPECT_LT(seconds, c.within) << row;
+    }
+    platform::ClearFaults();
+    d3dxfx::SetCompileLimits(saved_);
+    // A refusal is not kept: the same text compiles once the child behaves.
+    std::string errors;
+    double seconds = 0;
+    EXPECT_TRUE(Make(text, &errors, &seconds)) << errors;
+}
+
+// The costly shapes at their limits go through the driver's compile and draw; one
+// past, they are refused before the compiler.
+class EffectDriverLimits : public GlDeviceTest {};
+
+TEST_F(EffectDriverLimits, ShapesAtTheirLimitsCompileLinkAndDraw) {
+    struct Case {
+        const char* what;
+        std::string atLimit, past;
+        float input[3];
+        float position[4];  // what the shader makes of the input
+    };
+    const Case cases[] = {
+        {"switch", costlyfx::Switch(64), costlyfx::Switch(65), {3, 2, 1}, {3, 5, 1, 1}},
+        {"flat branches", costlyfx::FlatIfs(256), costlyfx::FlatIfs(257), {3, 2, 1}, {3, 5, 1, 1}},
+        {"doubling calls", costlyfx::DoublingCalls(10), costlyfx::DoublingCalls(11), {1, 1, 1}, {512, 512, 512, 512}},
+        {"locals", costlyfx::Locals(255), costlyfx::Locals(256), {1, 2, 3}, {1, 2 + 255 * 254 / 2, 3, 1}},
+        {"nested structures", costlyfx::NestedStructs(7), costlyfx::NestedStructs(9), {3, 2, 1}, {6, 5, 4, 4}},
+    };
+    const D3DVERTEXELEMENT9 elements[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0}, D3DDECL_END()};
+    IDirect3DVertexDeclaration9* decl = nullptr;
+    ASSERT_EQ(device_->CreateVertexDeclaration(elements, &decl), D3D_OK);
+    device_->SetVertexDeclaration(decl);
+    d3d9shader::capture::Enable(true);
+    for (const Case& c : cases) {
+        ID3DXEffect* past = nullptr;
+        ID3DXBuffer* messages = nullptr;
+        EXPECT_EQ(D3DXCreateEffect(device_, c.past.data(), UINT(c.past.size()), nullptr, nullptr, 0, nullptr, &past,
+                                   &messages),
+                  E_FAIL)
+            << c.what;
+        if (messages) messages->Release();
+        if (past) past->Release();
+        ID3DXEffect* fx = nullptr;
+        ASSERT_EQ(D3DXCreateEffect(device_, c.atLimit.data(), UINT(c.atLimit.size()), nullptr, nullptr, 0, nullptr,
+                                   &fx, nullptr),
+                  D3D_OK)
+            << c.what;
+        const float v[9] = {c.input[0], c.input[1], c.input[2], c.input[0], c.input[1], c.input[2],
+                            c.input[0], c.input[1], c.input[2]};
+        ASSERT_EQ(device_->BeginScene(), D3D_OK);
+        UINT passes = 0;
+        ASSERT_EQ(fx->Begin(&passes, 0), D3D_OK);
+        ASSERT_EQ(fx->BeginPass(0), D3D_OK);
+        EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, v, 12), D3D_OK) << c.what;
+        fx->EndPass();
+        fx->End();
+        device_->EndScene();
+        const auto out = d3d9shader::capture::Last();
+        ASSERT_EQ(out.size(), 3u) << c.what;
+        for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(out[0].position[i], c.position[i]) << c.what << " component " << i;
+        fx->Release();
+    }
+    d3d9shader::capture::Enable(false);
+    device_->SetVertexDeclaration(nullptr);
+    decl->Release();
+}
+
+}  // namespace
