@@ -2,6 +2,9 @@
 // (SDL's dummy driver: nothing is listened to here).
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "platform/dsound/sound_memory.h"
 #include "platform/win32/kernel.h"
 #include "platform/win32/ole.h"
 #include "tests/platform/torvi/torvi_test_util.h"
@@ -204,6 +207,63 @@ TEST_F(PlayerFilesTest, OggRefusals) {
     ASSERT_NE(truncated, nullptr) << Torvi().LastError();
     truncated->Play(0, 0);
     EXPECT_TRUE(audiotest::WaitUntil([&] { return !truncated->IsPlaying(); }));
+}
+
+// A sound holds its bytes (a file's window, or the copy of a block in
+// memory) in the process's sound memory: exactly what is left is taken, a
+// byte more is refused before it is read or copied, and a sound released or
+// refused gives its bytes back.
+TEST_F(PlayerFilesTest, SoundsTakeTheSoundMemoryToItsLastByteAndGiveItBack) {
+    using platform::sound::SoundMemoryLeft;
+    constexpr uint64_t kBudget = 256 << 10;
+    struct Restore {
+        ~Restore() { platform::sound::SetSoundMemoryBudget(0); }
+    } restore;
+    platform::sound::SetSoundMemoryBudget(kBudget);
+    ASSERT_EQ(SoundMemoryLeft(), kBudget);
+    TorviInstance* first = Open(WriteFile("first.wav", ValidWave()));
+    ASSERT_NE(first, nullptr) << Torvi().LastError();
+    const uint64_t left = kBudget - ValidWave().size();
+    ASSERT_EQ(SoundMemoryLeft(), left);
+
+    // A wave of exactly `bytes` bytes.
+    auto wave = [](uint64_t bytes) { return Wave(1, 2, 16, 44100, std::string(bytes - 44, '\x21'), {}, false); };
+    struct Way {
+        const char* name;
+        std::function<TorviInstance*(const std::string&)> open;
+        std::string shown;  // how the reason names the sound
+    };
+    const std::string path = dir_.file("edge.wav");
+    const Way ways[] = {
+        {"file", [&](const std::string& bytes) {
+             testsupport::WriteFile(path, bytes);
+             return Torvi().CreateFromFile(path.c_str(), 0, static_cast<DWORD>(bytes.size()), 0);
+         }, "\"" + path + "\""},
+        {"memory", [](const std::string& bytes) {
+             return Torvi().CreateFromMemory(bytes.data(), static_cast<DWORD>(bytes.size()), 0);
+         }, "(memory)"},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        ExpectRefused(way.open(wave(left + 1)), way.shown + ": " + std::to_string(left + 1) + " bytes, more than the " +
+                                                    std::to_string(left) + " bytes of sound memory left");
+        EXPECT_EQ(SoundMemoryLeft(), left);
+        TorviInstance* full = way.open(wave(left));
+        ASSERT_NE(full, nullptr) << Torvi().LastError();
+        EXPECT_EQ(SoundMemoryLeft(), 0u);
+        full->Play(0, 0);
+        EXPECT_TRUE(full->IsPlaying());
+        ExpectRefused(Torvi().CreateFromMemory(ValidWave().data(), 100, 0),
+                      "(memory): 100 bytes, more than the 0 bytes of sound memory left");
+        full->Release();
+        EXPECT_EQ(SoundMemoryLeft(), left);
+        // Bytes that are no sound go back at once.
+        ExpectRefused(way.open(std::string(left, 'x')), "unknown sound format");
+        EXPECT_EQ(SoundMemoryLeft(), left);
+    }
+    instances_.clear();
+    first->Release();
+    EXPECT_EQ(SoundMemoryLeft(), kBudget);
 }
 
 TEST_F(PlayerFilesTest, FileProblems) {
