@@ -2,12 +2,14 @@
 // and the play operations.
 #include "engine/core/KestraSound.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
 #include "engine/core/Kestra.h"
 #include "engine/core/KestraSoundWave.h"
+#include "platform/dsound/sound_host.h"
 #include "platform/win32/testing.h"
 
 namespace {
@@ -35,6 +37,7 @@ struct SoundModule {
     IDirectSound8* directSound8 = nullptr;
     IDirectSound* directSound = nullptr;
     IDirectSoundBuffer* primary = nullptr;
+    IKestraSoundHost* host = nullptr;  // tells the sound memory left; null: no limit known
     HMODULE torvi = nullptr;
     PFN_Torvi_Initialize torviInitialize = nullptr;
     PFN_Torvi_Uninitialize torviUninitialize = nullptr;
@@ -72,6 +75,7 @@ void UnloadTorvi() {
 }
 
 void ReleaseDevice() {
+    Kestra::SafeRelease(g.host);
     Kestra::SafeRelease(g.primary);
     Kestra::SafeRelease(g.directSound);
     Kestra::SafeRelease(g.directSound8);
@@ -142,13 +146,33 @@ bool ReadWhole(KestraFileHandle* file, uint8_t** data, uint32_t* size) {
 }
 
 // True when the stored bytes of the file are an LZSS block (the player reads
-// stored bytes, so such a sound is decoded here first).
-bool IsLzssFile(KestraFileHandle* file) {
-    char magic[4] = {};
-    const bool lzss = KestraFile::GetSize(file) >= KestraFile::kLzssHeaderSize &&
-                      KestraFile::Read(file, 4, magic) == 4 && std::memcmp(magic, "LZSS", 4) == 0;
+// stored bytes, so such a sound is decoded here first), with the size it
+// states for its decoded bytes.
+bool IsLzssFile(KestraFileHandle* file, uint64_t* decoded) {
+    uint8_t header[KestraFile::kLzssHeaderSize] = {};
+    const bool lzss = KestraFile::GetSize(file) >= sizeof header &&
+                      KestraFile::Read(file, sizeof header, header) == sizeof header &&
+                      std::memcmp(header, "LZSS", 4) == 0;
     KestraFile::Seek(file, 0, KestraFile::kSeekBegin);
+    *decoded = lzss ? header[4] | header[5] << 8 | header[6] << 16 | uint64_t{header[7]} << 24 : 0;
     return lzss;
+}
+
+// Whether loading the sound fits in the sound memory left, judged before any
+// of it is read: what the load holds at once. The player reads a plain file
+// itself; a buffer is filled from the whole file, read here (the samples are
+// at most as many bytes). An LZSS block is read whole and decoded, and the
+// decoded bytes stay until the player has copied them or a buffer taken its
+// samples. Logs the refusal, naming the sound.
+bool FitsSoundMemory(const char* name, uint64_t stored, bool lzss, uint64_t decoded, bool player) {
+    if (!g.host) return true;
+    const uint64_t held = lzss ? std::max(stored + decoded, 2 * decoded) : player ? stored : 2 * stored;
+    const uint64_t left = g.host->SoundMemoryLeft();
+    if (held <= left) return true;
+    Kestra::LogRed("サウンド用メモリが足りません [ %s : %lluKB / 残り %lluKB ]", name,
+                   static_cast<unsigned long long>((held + 1023) / 1024), static_cast<unsigned long long>(left / 1024));
+    Kestra::LogNewLine();
+    return false;
 }
 
 }  // namespace
@@ -198,6 +222,9 @@ bool Initialize() {
         return FailStart();
     }
     LogLine("　■ DirectSoundオブジェクトを初期化");
+    object = nullptr;
+    if (SUCCEEDED(g.directSound8->QueryInterface(IID_IKestraSoundHost, &object)))
+        g.host = static_cast<IKestraSoundHost*>(object);
 
     const HWND window = Kestra::GetWindowHandle();
     if (SUCCEEDED(g.directSound8->SetCooperativeLevel(window, DSSCL_PRIORITY))) {
@@ -385,9 +412,17 @@ uint32_t Create(const char* name, uint32_t playerFlags, bool usePlayer, bool all
         return KESTRA_SOUND_NONE;
     }
 
-    if (usePlayer && g.torviCreateFromFile && g.torviReady) {
+    const bool player = usePlayer && g.torviCreateFromFile && g.torviReady;
+    uint64_t decoded = 0;
+    const bool lzss = IsLzssFile(s->file, &decoded);
+    if (!FitsSoundMemory(name, KestraFile::GetSize(s->file), lzss, decoded, player)) {
+        DestroySlot(s);
+        return KESTRA_SOUND_NONE;
+    }
+
+    if (player) {
         TorviInstance* instance = nullptr;
-        if (IsLzssFile(s->file)) {
+        if (lzss) {
             uint8_t* data = nullptr;
             uint32_t size = 0;
             if (!ReadWhole(s->file, &data, &size)) {

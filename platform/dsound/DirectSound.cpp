@@ -1,7 +1,9 @@
 // The DirectSound object: device start, buffer creation, capabilities, and the
 // host services the player library reaches through it.
 #include <atomic>
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "platform/dsound/SoundBuffer.h"
@@ -9,6 +11,7 @@
 #include "platform/dsound/dsound.h"
 #include "platform/dsound/mixer.h"
 #include "platform/dsound/sound_host.h"
+#include "platform/dsound/sound_memory.h"
 #include "platform/win32/kernel.h"
 #include "platform/win32/ole.h"
 #include "platform/win32/testing.h"
@@ -155,12 +158,47 @@ public:
         return hr;
     }
 
-    void FreeBlock(void* block) override { std::free(block); }
+    void FreeBlock(void* block) override { DeleteBlock(block); }
 
     bool FaultHit(LPCSTR name) override { return name && platform::FaultHit(name); }
 
+    HRESULT AllocateBlock(DWORD size, void** block) override {
+        if (!block) return E_POINTER;
+        *block = nullptr;
+        if (size == 0) return E_INVALIDARG;
+        return NewBlock(size, block);
+    }
+
+    uint64_t SoundMemoryLeft() override { return platform::sound::SoundMemoryLeft(); }
+
 private:
     ~DirectSoundObject() = default;
+
+    // A block remembers its size in front of it, for FreeBlock's refund
+    // (kept to malloc's alignment).
+    static constexpr size_t kBlockHeader = alignof(std::max_align_t);
+
+    static HRESULT NewBlock(DWORD size, void** block) {
+        if (!ReserveSoundMemory(size)) return KESTRA_E_SOUNDMEMORY;
+        auto* start = static_cast<uint8_t*>(std::malloc(kBlockHeader + size));
+        if (!start) {
+            FreeSoundMemory(size);
+            return E_OUTOFMEMORY;
+        }
+        const uint64_t bytes = size;
+        std::memcpy(start, &bytes, sizeof bytes);
+        *block = start + kBlockHeader;
+        return S_OK;
+    }
+
+    static void DeleteBlock(void* block) {
+        if (!block) return;
+        auto* start = static_cast<uint8_t*>(block) - kBlockHeader;
+        uint64_t size;
+        std::memcpy(&size, start, sizeof size);
+        std::free(start);
+        FreeSoundMemory(size);
+    }
 
     static HRESULT ReadWindow(HANDLE file, DWORD offset, DWORD size, void** block) {
         DWORD high = 0;
@@ -174,13 +212,14 @@ private:
         if (SetFilePointer(file, static_cast<LONG>(offset), &moveHigh, FILE_BEGIN) == INVALID_SET_FILE_POINTER &&
             GetLastError() != ERROR_SUCCESS)
             return E_FAIL;
-        auto* bytes = static_cast<uint8_t*>(std::malloc(size));
-        if (!bytes) return E_OUTOFMEMORY;
+        void* allocated = nullptr;
+        if (HRESULT hr = NewBlock(size, &allocated); FAILED(hr)) return hr;
+        auto* bytes = static_cast<uint8_t*>(allocated);
         DWORD done = 0;
         while (done < size) {
             DWORD got = 0;
             if (!ReadFile(file, bytes + done, size - done, &got, nullptr) || got == 0) {
-                std::free(bytes);
+                DeleteBlock(bytes);
                 return E_FAIL;
             }
             done += got;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/dsound/sound_memory.h"
+
 namespace platform::sound {
 
 namespace {
@@ -12,6 +14,13 @@ using Guard = std::lock_guard<std::recursive_mutex>;
 // The size DirectSound reports for the primary buffer: one device period of
 // the primary format is plenty, nobody writes to it.
 constexpr DWORD kPrimaryBytes = 8192;
+
+// A secondary buffer's samples, counted against the process's sound memory
+// until the last buffer sharing them (duplicates do) goes.
+struct ChargedSamples : std::vector<uint8_t> {
+    ChargedSamples(DWORD bytes, uint8_t silence) : std::vector<uint8_t>(bytes, silence) {}
+    ~ChargedSamples() { FreeSoundMemory(size()); }
+};
 }  // namespace
 
 HRESULT ValidateFormat(const WAVEFORMATEX* format) {
@@ -70,9 +79,15 @@ HRESULT SoundBuffer::CreateSecondary(std::shared_ptr<Device> device, SharedLevel
     created->format_.cbSize = 0;
     // Silence for the format: 8-bit samples are unsigned around 128.
     const uint8_t silence = desc.lpwfxFormat->wBitsPerSample == 8 ? 0x80 : 0x00;
+    // Refused unallocated past the process's sound memory.
+    if (!ReserveSoundMemory(desc.dwBufferBytes)) {
+        delete created;
+        return DSERR_OUTOFMEMORY;
+    }
     try {
-        created->data_ = std::make_shared<std::vector<uint8_t>>(desc.dwBufferBytes, silence);
+        created->data_ = std::make_shared<ChargedSamples>(desc.dwBufferBytes, silence);
     } catch (const std::bad_alloc&) {
+        FreeSoundMemory(desc.dwBufferBytes);
         delete created;
         return DSERR_OUTOFMEMORY;
     }

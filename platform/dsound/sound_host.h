@@ -1,5 +1,7 @@
-// Inside the platform layer only: what the DirectSound object offers the player
-// library ("Torvi.dll", a shared object loaded at run time) beyond DirectSound.
+// What the program's DirectSound object offers beyond DirectSound: to the
+// player library ("Torvi.dll", a shared object loaded at run time), and to the
+// engine, which asks it how much sound memory is left before it reads a sound
+// whole.
 //
 // The player receives the program's IDirectSound at Torvi_Initialize and asks it
 // (QueryInterface) for IKestraSoundHost. Through it the player mixes decoded
@@ -49,14 +51,24 @@ struct IKestraSoundHost : IUnknown {
     virtual HRESULT CreateStream(IKestraSoundSource* source, DWORD rate, WORD channels,
                                  IKestraSoundStream** stream) = 0;
     // Reads `size` bytes at `offset` of a file named as the program names files.
-    // The block comes from malloc; the caller frees it with FreeBlock.
+    // The block counts against the process's sound memory until FreeBlock.
     // E_INVALIDARG when the window lies outside the file, E_FAIL when the file
-    // cannot be opened or read, E_OUTOFMEMORY.
+    // cannot be opened or read, KESTRA_E_SOUNDMEMORY (checked before anything
+    // is read) when the window is more than the sound memory left, E_OUTOFMEMORY.
     virtual HRESULT ReadFileWindow(LPCSTR path, DWORD offset, DWORD size, void** block) = 0;
+    // Frees a block of ReadFileWindow or AllocateBlock.
     virtual void FreeBlock(void* block) = 0;
     // The program's fault registry (platform::FaultHit), for the player's own
     // failure paths ("Torvi_Initialize", "Torvi_CreateInstanceFromFileEx").
     virtual bool FaultHit(LPCSTR name) = 0;
+    // An uninitialised block counted against the process's sound memory until
+    // FreeBlock; KESTRA_E_SOUNDMEMORY or E_OUTOFMEMORY as ReadFileWindow.
+    virtual HRESULT AllocateBlock(DWORD size, void** block) = 0;
+    // Bytes the process's sounds may still take.
+    virtual uint64_t SoundMemoryLeft() = 0;
 };
+
+// A sound larger than the sound memory left: ERROR_NOT_ENOUGH_QUOTA.
+inline constexpr HRESULT KESTRA_E_SOUNDMEMORY = static_cast<HRESULT>(0x80070718);
 
 inline constexpr IID IID_IKestraSoundHost = {0x5B1E2A70, 0x3C4D, 0x4E8F, {0x9A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F, 0x60, 0x71}};

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -39,20 +38,42 @@ LONG VolumeToAttenuation(float volume) {
     return static_cast<LONG>(-(quiet * quiet));
 }
 
-// Where a sound's bytes came from, and how to give them back.
+// A sound's bytes, from the host (counted against the process's sound
+// memory until given back); holds a reference to the host.
 struct Block {
     void* bytes = nullptr;
     size_t size = 0;
-    IKestraSoundHost* owner = nullptr;  // null: std::malloc'd here; else a reference held
+    IKestraSoundHost* owner = nullptr;
     ~Block() {
-        if (owner) {
-            owner->FreeBlock(bytes);
-            owner->Release();
-        } else {
-            std::free(bytes);
-        }
+        if (!owner) return;
+        owner->FreeBlock(bytes);
+        owner->Release();
     }
 };
+
+// Why the host gave no block of `size` bytes for the sound `name`.
+void SetBlockError(IKestraSoundHost* host, HRESULT hr, const std::string& name, DWORD offset, DWORD size) {
+    if (hr == KESTRA_E_SOUNDMEMORY)
+        SetError(name + ": " + std::to_string(size) + " bytes, more than the " +
+                 std::to_string(host->SoundMemoryLeft()) + " bytes of sound memory left");
+    else if (hr == E_INVALIDARG)
+        SetError(name + ": bytes " + std::to_string(offset) + " to " +
+                 std::to_string(static_cast<uint64_t>(offset) + size) + " lie outside the file");
+    else if (hr == E_OUTOFMEMORY)
+        SetError(name + ": out of memory");
+    else
+        SetError(name + ": the file cannot be opened or read");
+}
+
+// Takes a host block for a new sound (a reference to the host with it).
+std::unique_ptr<Block> OwnBlock(IKestraSoundHost* host, void* bytes, DWORD size) {
+    auto block = std::make_unique<Block>();
+    block->bytes = bytes;
+    block->size = size;
+    block->owner = host;
+    host->AddRef();
+    return block;
+}
 
 class Instance;
 
@@ -301,21 +322,10 @@ TorviInstance* Torvi_CreateInstanceFromFileEx(LPCSTR path, DWORD offset, DWORD s
     } else {
         void* bytes = nullptr;
         HRESULT hr = host->ReadFileWindow(path, offset, size, &bytes);
-        if (SUCCEEDED(hr)) {
-            auto block = std::make_unique<Block>();
-            block->bytes = bytes;
-            block->size = size;
-            block->owner = host;
-            host->AddRef();
-            result = CreateFromBlock(std::move(block), name);
-        } else if (hr == E_INVALIDARG) {
-            SetError(name + ": bytes " + std::to_string(offset) + " to " +
-                     std::to_string(static_cast<uint64_t>(offset) + size) + " lie outside the file");
-        } else if (hr == E_OUTOFMEMORY) {
-            SetError(name + ": out of memory");
-        } else {
-            SetError(name + ": the file cannot be opened or read");
-        }
+        if (SUCCEEDED(hr))
+            result = CreateFromBlock(OwnBlock(host, bytes, size), name);
+        else
+            SetBlockError(host, hr, name, offset, size);
     }
     host->Release();
     return result;
@@ -326,15 +336,22 @@ TorviInstance* Torvi_CreateInstanceFromMemory(LPCVOID data, DWORD size, DWORD) {
         SetError("(memory): the sound is empty");
         return nullptr;
     }
-    auto block = std::make_unique<Block>();
-    block->bytes = std::malloc(size);
-    if (!block->bytes) {
-        SetError("(memory): out of memory");
+    IKestraSoundHost* host = Host();
+    if (!host) {
+        SetError("Torvi is not initialised");
         return nullptr;
     }
-    std::memcpy(block->bytes, data, size);
-    block->size = size;
-    return CreateFromBlock(std::move(block), "(memory)");
+    TorviInstance* result = nullptr;
+    void* bytes = nullptr;
+    HRESULT hr = host->AllocateBlock(size, &bytes);
+    if (SUCCEEDED(hr)) {
+        std::memcpy(bytes, data, size);
+        result = CreateFromBlock(OwnBlock(host, bytes, size), "(memory)");
+    } else {
+        SetBlockError(host, hr, "(memory)", 0, size);
+    }
+    host->Release();
+    return result;
 }
 
 DWORD Torvi_GetLastError(LPSTR text, DWORD size) {

@@ -30,6 +30,22 @@ static_assert(std::endian::native == std::endian::little, "ov_read is asked for 
 constexpr uint32_t kMaxBookEntries = 1 << 16;
 constexpr uint64_t kMaxCodebookSize = 1 << 20;  // entries and values of every stream together
 constexpr size_t kMaxStreams = 64;  // logical streams of any codec, chained or side by side
+// What the pages that fail their checksum may span together. libogg checks a
+// page's sum over the whole page it announces (up to 64 KB) at every "OggS"
+// it meets: junk made of that word costs thousands of times its length, and
+// libvorbisfile checks it again at every pass. A damaged file loses a page or
+// a few; this is 256 of the largest.
+constexpr uint64_t kMaxBrokenPageBytes = uint64_t{16} << 20;
+
+// The length a page announces at `at` (its header, segment table and body),
+// cut to the bytes there are.
+uint64_t AnnouncedPageLength(const uint8_t* data, size_t size, size_t at) {
+    if (size - at < 27) return size - at;
+    const size_t segments = data[at + 26];
+    uint64_t length = 27 + segments;
+    for (size_t i = 0; i < segments && at + 27 + i < size; ++i) length += data[at + 27 + i];
+    return std::min<uint64_t>(length, size - at);
+}
 
 // A header packet's bits, least significant first.
 class BitReader {
@@ -157,10 +173,23 @@ public:
     bool Run(const uint8_t* data, size_t size, std::string* error) {
         constexpr size_t kChunk = 1 << 16;
         ogg_page page;
-        for (size_t fed = 0;;) {
-            const int got = ogg_sync_pageout(&sync_, &page);
-            if (got < 0) continue;  // bytes skipped to the next page
+        for (size_t fed = 0, at = 0;;) {
+            const long got = ogg_sync_pageseek(&sync_, &page);
+            if (got < 0) {  // bytes skipped to the next page
+                if (size - at >= 4 && std::memcmp(data + at, "OggS", 4) == 0) {
+                    broken_ += AnnouncedPageLength(data, size, at);
+                    if (broken_ > kMaxBrokenPageBytes) {
+                        *error = "damaged Ogg Vorbis pages: more than " + std::to_string(kMaxBrokenPageBytes) +
+                                 " bytes fail their checksum";
+                        return false;
+                    }
+                }
+                at += static_cast<size_t>(-got);
+                continue;
+            }
             if (got > 0) {
+                at += static_cast<size_t>(got);
+                end_ = at;
                 if (!Page(&page, error)) return false;
                 continue;
             }
@@ -174,6 +203,9 @@ public:
             if (stream.chained) return Damaged(error);  // the file ends inside its headers
         return true;
     }
+
+    // Where the last whole page ends: what follows is no part of the stream.
+    size_t end() const { return end_; }
 
 private:
     struct Stream {
@@ -248,6 +280,8 @@ private:
     std::vector<int> serials_;   // of every stream begun
     int vorbis_ = 0;
     uint64_t total_ = 0;
+    size_t end_ = 0;
+    uint64_t broken_ = 0;  // bytes of the pages that failed their checksum
 };
 
 struct Window {
@@ -288,7 +322,13 @@ public:
     }
 
     bool Open(std::string* error) {
-        if (!HeaderCheck().Run(window_.data, window_.size, error)) return false;
+        HeaderCheck check;
+        if (!check.Run(window_.data, window_.size, error)) return false;
+        // libvorbisfile looks for the last page backwards from the end, reading
+        // each step to the end again: over bytes after the last page that takes
+        // time in the square of their length. They cannot be played: the stream
+        // it is given ends with its last page.
+        window_.size = check.end();
         ov_callbacks callbacks{&WindowRead, &WindowSeek, nullptr, &WindowTell};
         int result = ov_open_callbacks(&window_, &file_, nullptr, 0, callbacks);
         if (result != 0) {

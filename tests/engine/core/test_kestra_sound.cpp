@@ -2,14 +2,19 @@
 // player library or the buffers, buffer counts, the volume scale and the WAV
 // chunk walk.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 
 #include "engine/core/KestraSoundWave.h"
+#include "platform/dsound/sound_memory.h"
 #include "tests/engine/core/boot_harness.h"
 #include "tests/engine/core/test_kestra_sound_log.h"
 #include "tests/engine/core/test_kestra_sound_support.h"
+#include "tools/kestra-pack/LzssEncoder.h"
 #include "tools/kestra-pack/PackWriter.h"
 
 namespace {
@@ -364,6 +369,94 @@ TEST_F(SoundTest, WavesTheBuffersCannotPlayAreRefused) {
         EXPECT_EQ(KestraSound::GetSlot(0), nullptr) << name;
     }
     EXPECT_EQ(LogCount(RedLine(u8"Failed!")), 4u);
+}
+
+// ---- The sound memory. What a load holds at once, judged before the file is
+// read: the window the player reads of a plain file; for a buffer, the file
+// read whole and then the buffer beside it; an LZSS block read whole beside
+// its decoded bytes, then those beside the player's copy or the buffer.
+class SoundMemoryTest : public SoundTest {
+protected:
+    void TearDown() override {
+        SoundTest::TearDown();
+        platform::sound::SetSoundMemoryBudget(0);
+    }
+};
+
+TEST_F(SoundMemoryTest, ALoadHoldingExactlyWhatIsLeftGoesAheadAndAByteMoreIsRefusedUnread) {
+    Start();
+    const std::string first = StereoWave(StereoSignal(1000));
+    Put("data/SE/first.wav", first);
+    const uint32_t held = KestraSound::CreateFromFile("SE/first.wav", 0, true, true, 1);
+    ASSERT_NE(held, kNone);
+    const uint64_t taken = platform::sound::kSoundMemoryBudget - platform::sound::SoundMemoryLeft();
+    ASSERT_EQ(taken, first.size());
+
+    // A phrase repeated: its LZSS block is a small part of it.
+    std::vector<int16_t> signal;
+    for (int i = 0; i < 40; ++i) {
+        const std::vector<int16_t> phrase = StereoSignal(100);
+        signal.insert(signal.end(), phrase.begin(), phrase.end());
+    }
+    const std::string wave = StereoWave(signal);
+    const std::vector<uint8_t> block =
+        kestrapack::LzssEncodeBlock(reinterpret_cast<const uint8_t*>(wave.data()), wave.size());
+    const std::string lzss(block.begin(), block.end());
+    ASSERT_LT(lzss.size() * 4, wave.size());
+    const uint64_t stored = lzss.size(), decoded = wave.size();
+    struct Case {
+        const char* name;
+        const std::string& bytes;
+        bool player;
+        uint64_t holds;
+    } const cases[] = {
+        {"SE/plain.wav", wave, true, wave.size()},
+        {"SE/plain.wav", wave, false, 2 * wave.size()},
+        {"SE/packed.wav", lzss, true, std::max(stored + decoded, 2 * decoded)},
+        {"SE/packed.wav", lzss, false, std::max(stored + decoded, 2 * decoded)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + (c.player ? " through the player" : " into a buffer"));
+        Put(std::string("data/") + c.name, c.bytes);
+        platform::sound::SetSoundMemoryBudget(taken + c.holds);
+        const uint32_t slot = KestraSound::CreateFromFile(c.name, 0, c.player, true, 1);
+        ASSERT_NE(slot, kNone);
+        EXPECT_EQ(KestraSound::GetSlot(slot)->player != nullptr, c.player);
+        // The player keeps the whole sound; a buffer its samples only.
+        EXPECT_EQ(platform::sound::SoundMemoryLeft(), c.holds - decoded + (c.player ? 0 : 44));
+        KestraSound::Release(slot);
+        EXPECT_EQ(platform::sound::SoundMemoryLeft(), c.holds);
+
+        platform::sound::SetSoundMemoryBudget(taken + c.holds - 1);
+        platform::InjectFault("ReadFile", 1, 1);  // the header read passes; the next would fail
+        EXPECT_EQ(KestraSound::CreateFromFile(c.name, 0, c.player, true, 1), kNone);
+        EXPECT_TRUE(platform::FaultHit("ReadFile")) << "the file was read";
+        platform::ClearFaults();
+        const std::string line = Cp932(u8"サウンド用メモリが足りません [ ") + c.name + " : " +
+                                 std::to_string((c.holds + 1023) / 1024) + "KB / " + Cp932(u8"残り ") +
+                                 std::to_string((c.holds - 1) / 1024) + "KB ]";
+        EXPECT_TRUE(LogHas(" : " + std::string(c.name) + " : [ No.1 ] : <B><FONT color=\"RED\">" + line)) << line;
+        EXPECT_EQ(KestraSound::GetSlot(1), nullptr);
+        EXPECT_EQ(platform::sound::SoundMemoryLeft(), c.holds - 1);
+    }
+    KestraSound::Release(held);
+    EXPECT_EQ(platform::sound::SoundMemoryLeft(), taken + cases[3].holds - 1);
+}
+
+TEST_F(SoundMemoryTest, AHugeSoundIsRefusedBeforeAnyOfItIsRead) {
+    Start();
+    // 3.5 GB of a sparse file: read, they would be resident.
+    Put("data/SE/huge.wav", Wave(1, 2, 16, 44100, std::string(400, '\1')));
+    std::filesystem::resize_file(dir_.file("data/SE/huge.wav"), uint64_t{7} << 29);
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    for (bool player : {true, false}) EXPECT_EQ(KestraSound::CreateFromFile("SE/huge.wav", 0, player, true, 1), kNone);
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "kilobytes of peak resident memory";
+    EXPECT_EQ(LogCount(Cp932(u8"サウンド用メモリが足りません [ SE/huge.wav : 3670016KB / 残り 131072KB ]")), 1u);
+    EXPECT_EQ(LogCount(Cp932(u8"サウンド用メモリが足りません [ SE/huge.wav : 7340032KB / 残り 131072KB ]")), 1u);
+    EXPECT_EQ(platform::sound::SoundMemoryLeft(), platform::sound::kSoundMemoryBudget);
 }
 
 // ---- The player library and its absence.

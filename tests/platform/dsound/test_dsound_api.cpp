@@ -1,14 +1,20 @@
 // DirectSound object and buffer behaviour that needs no captured output
 // (SDL's dummy driver plays into nothing).
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 
 #include "platform/dsound/dsound.h"
+#include "platform/dsound/sound_host.h"
+#include "platform/dsound/sound_memory.h"
 #include "platform/win32/ole.h"
 #include "platform/win32/testing.h"
 #include "tests/platform/dsound/disk_capture.h"
 #include "tests/platform/dsound/dsound_test_util.h"
+#include "tests/support/test_support.h"
 
 using namespace audiotest;
 
@@ -434,6 +440,126 @@ TEST_F(DirectSoundTest, PositionsFollowPlayStopAndTheEnd) {
     EXPECT_TRUE(Playing(buffer));
     buffer->Stop();
     buffer->Release();
+}
+
+// ---- The process's sound memory: buffer samples and the host's blocks.
+class SoundMemoryTest : public DirectSoundTest {
+protected:
+    static constexpr uint64_t kBudget = 1 << 20;
+    void SetUp() override {
+        DirectSoundTest::SetUp();
+        platform::sound::SetSoundMemoryBudget(kBudget);
+        ASSERT_EQ(sound_->QueryInterface(IID_IKestraSoundHost, reinterpret_cast<void**>(&host_)), S_OK);
+    }
+    void TearDown() override {
+        if (host_) host_->Release();
+        platform::sound::SetSoundMemoryBudget(0);
+        DirectSoundTest::TearDown();
+    }
+    // 8-bit mono: a buffer of any byte count.
+    HRESULT Create(DWORD bytes, IDirectSoundBuffer** buffer) {
+        WAVEFORMATEX format = Format(1, 8, 22050);
+        DSBUFFERDESC desc{};
+        desc.dwSize = DSBUFFERDESC_SIZE32;
+        desc.dwBufferBytes = bytes;
+        desc.lpwfxFormat = &format;
+        *buffer = reinterpret_cast<IDirectSoundBuffer*>(0x1);
+        return sound_->CreateSoundBuffer(&desc, buffer, nullptr);
+    }
+    IKestraSoundHost* host_ = nullptr;
+};
+
+TEST_F(SoundMemoryTest, BuffersAndHostBlocksTakeFromOneBudgetToItsLastByteAndGiveItBack) {
+    using platform::sound::SoundMemoryLeft;
+    ASSERT_EQ(SoundMemoryLeft(), kBudget) << "the primary buffer counts for nothing";
+    IDirectSoundBuffer* first = nullptr;
+    ASSERT_EQ(Create(400000, &first), DS_OK);
+    IDirectSoundBuffer* copy = nullptr;
+    ASSERT_EQ(sound_->DuplicateSoundBuffer(first, &copy), DS_OK);
+    void* held = nullptr;
+    ASSERT_EQ(host_->AllocateBlock(100000, &held), S_OK);
+    const uint64_t left = kBudget - 500000;
+    EXPECT_EQ(SoundMemoryLeft(), left) << "a duplicate shares its original's samples";
+    EXPECT_EQ(host_->SoundMemoryLeft(), left);
+
+    testsupport::TempDir dir;
+    const std::string file = dir.file("window.raw");
+    std::string bytes(left + 1, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + 3);
+    testsupport::WriteFile(file, bytes);
+
+    // Each way of taking sound memory: what exactly fills what is left is
+    // taken, one byte more is refused with nothing taken, and it all comes back.
+    struct Way {
+        const char* name;
+        HRESULT refused;
+        std::function<HRESULT(DWORD)> take;  // takes `bytes` and keeps them
+        std::function<void()> give;          // gives back the last taken
+    };
+    IDirectSoundBuffer* buffer = nullptr;
+    void* block = nullptr;
+    const Way ways[] = {
+        {"buffer", DSERR_OUTOFMEMORY, [&](DWORD n) { return Create(n, &buffer); },
+         [&] { buffer->Release(); }},
+        {"block", KESTRA_E_SOUNDMEMORY, [&](DWORD n) { return host_->AllocateBlock(n, &block); },
+         [&] { host_->FreeBlock(block); }},
+        {"file window", KESTRA_E_SOUNDMEMORY,
+         [&](DWORD n) {
+             const HRESULT hr = host_->ReadFileWindow(file.c_str(), 0, n, &block);
+             if (SUCCEEDED(hr)) {
+                 EXPECT_EQ(std::string(static_cast<char*>(block), n), bytes.substr(0, n));
+             }
+             return hr;
+         },
+         [&] { host_->FreeBlock(block); }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        EXPECT_EQ(way.take(static_cast<DWORD>(left + 1)), way.refused);
+        EXPECT_EQ(SoundMemoryLeft(), left);
+        ASSERT_EQ(way.take(static_cast<DWORD>(left)), S_OK);
+        EXPECT_EQ(SoundMemoryLeft(), 0u);
+        // Nothing more fits, not even the smallest of each.
+        IDirectSoundBuffer* small = nullptr;
+        EXPECT_EQ(Create(DSBSIZE_MIN, &small), DSERR_OUTOFMEMORY);
+        EXPECT_EQ(small, nullptr);
+        void* one = reinterpret_cast<void*>(0x1);
+        EXPECT_EQ(host_->AllocateBlock(1, &one), KESTRA_E_SOUNDMEMORY);
+        EXPECT_EQ(one, nullptr);
+        way.give();
+        EXPECT_EQ(SoundMemoryLeft(), left);
+    }
+
+    // A block that cannot be read whole gives back what it took.
+    EXPECT_EQ(host_->ReadFileWindow(file.c_str(), 1, static_cast<DWORD>(left + 1), &block), E_INVALIDARG);
+    platform::InjectFault("ReadFile", 0, 1);
+    EXPECT_EQ(host_->ReadFileWindow(file.c_str(), 0, 1000, &block), E_FAIL);
+    EXPECT_EQ(SoundMemoryLeft(), left);
+
+    // The samples go back with the last buffer that shares them.
+    first->Release();
+    EXPECT_EQ(SoundMemoryLeft(), left);
+    copy->Release();
+    EXPECT_EQ(SoundMemoryLeft(), left + 400000);
+    host_->FreeBlock(held);
+    EXPECT_EQ(SoundMemoryLeft(), kBudget);
+}
+
+TEST_F(SoundMemoryTest, AWindowPastTheBudgetIsRefusedBeforeAnyOfItIsRead) {
+    // Three gigabytes of a sparse file: read, they would be resident.
+    testsupport::TempDir dir;
+    const std::string file = dir.file("huge.raw");
+    testsupport::WriteFile(file, "RIFF");
+    std::filesystem::resize_file(file, uint64_t{3} << 30);
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    void* block = reinterpret_cast<void*>(0x1);
+    EXPECT_EQ(host_->ReadFileWindow(file.c_str(), 0, 3u << 30, &block), KESTRA_E_SOUNDMEMORY);
+    EXPECT_EQ(block, nullptr);
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "kilobytes of peak resident memory";
+    EXPECT_EQ(platform::sound::SoundMemoryLeft(), kBudget);
 }
 
 }  // namespace

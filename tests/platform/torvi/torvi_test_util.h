@@ -2,6 +2,9 @@
 // tests: RIFF WAV written byte by byte, Ogg Vorbis encoded with libvorbisenc.
 #pragma once
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <vorbis/vorbisenc.h>
@@ -264,6 +267,42 @@ inline std::vector<int16_t> DecodeOgg(const std::string& path, int* channels, lo
     }
     ov_clear(&file);
     return samples;
+}
+
+// Junk made of pages that fail their checksum, `bytes` in all: each begins
+// with "OggS" and announces a body of zeros that is all there, as long as a
+// page can be but the last.
+inline std::string BrokenPages(uint64_t bytes) {
+    std::string out;
+    while (bytes > 0) {
+        // 27 header bytes, the segment table, then the body its values add up to.
+        const uint64_t length = std::min<uint64_t>(bytes, 27 + 255 + 255 * 255);
+        EXPECT_GE(length, 28u) << "no page is that short";
+        const size_t segments = static_cast<size_t>((length - 27 + 255) / 256);
+        std::string page("OggS", 4);
+        page.append(22, '\0');
+        page.push_back(static_cast<char>(segments));
+        uint64_t body = length - 27 - segments;
+        for (size_t i = 0; i < segments; ++i) {
+            const uint64_t value = std::min<uint64_t>(body, 255);
+            page.push_back(static_cast<char>(value));
+            body -= value;
+        }
+        page.append(static_cast<size_t>(length) - page.size(), '\0');
+        out += page;
+        bytes -= length;
+    }
+    return out;
+}
+
+// Whether LeakSanitizer, where the build has it, finds memory lost so far
+// (and prints where it was allocated). Suppressions apply as at the exit.
+inline bool LeaksFound() {
+#if defined(__SANITIZE_ADDRESS__)
+    return __lsan_do_recoverable_leak_check() != 0;
+#else
+    return false;
+#endif
 }
 
 // A sine sweep that starts loud, so its first frame is heard.
