@@ -256,13 +256,17 @@ TEST_F(LagFile, NamesIgnoreCaseAndTheFirstOfTwoWins) {
         lagtest::PutKind1(blue, 255, 0, 0, 255);
         lagtest::PutKind1(white, 255, 255, 255, 255);
     }
-    // Katakana "a" (0x83 0x41) has an upper-case letter as its trail byte.
-    const std::string katakana = testsupport::Utf8ToCp932(reinterpret_cast<const char*>(u8"ア"));
+    // Katakana "a" (0x83 0x41) has an upper-case letter as its trail byte; "di"
+    // (0x83 0x61) is the same pair with that letter in lower case.
+    const std::string katakana = testsupport::Sjis(u8"ア");
+    const std::string di = testsupport::Sjis(u8"ヂ");
     Put("lower.lag", LagWriter().Add("title", 2, 2, 1, red).Add("Title", 2, 2, 1, green).bytes());
     Put("upper.lag", LagWriter(std::string("lag\0", 4))
                          .Add("other", 2, 2, 1, white)
                          .Add("TITLE", 2, 2, 5, blue)
                          .Add(katakana, 2, 2, 1, green)
+                         .Add(di, 2, 2, 1, red)
+                         .Add("X" + katakana, 2, 2, 1, blue)
                          .bytes());
     CLagFile lag;
     Bytes pixels;
@@ -274,6 +278,12 @@ TEST_F(LagFile, NamesIgnoreCaseAndTheFirstOfTwoWins) {
     EXPECT_EQ(pixels, blue);
     EXPECT_EQ(Load(lag, "upper.lag", katakana.c_str(), &pixels), "");
     EXPECT_EQ(pixels, green);
+    // A two-byte character is compared whole: its trail byte is never folded.
+    EXPECT_EQ(Load(lag, "upper.lag", di.c_str(), &pixels), "");
+    EXPECT_EQ(pixels, red);
+    EXPECT_EQ(Load(lag, "upper.lag", ("x" + katakana).c_str(), &pixels), "");
+    EXPECT_EQ(pixels, blue);
+    EXPECT_EQ(Load(lag, "upper.lag", ("x" + di).c_str(), &pixels), kCantLoad);
     EXPECT_EQ(Load(lag, "upper.lag", "titl", &pixels), kCantLoad);
     EXPECT_EQ(Load(lag, "upper.lag", "title2", &pixels), kCantLoad);
     EXPECT_EQ(lag.GetImage(), nullptr);
@@ -338,11 +348,117 @@ TEST_F(LagFile, NameFieldsWithoutTerminatorNeverMatchNorOverRead) {
     EXPECT_EQ(Load(lag, "names.lag", huge.substr(0, 259).c_str(), &pixels), kCantLoad);
 }
 
+// Names at the field's edge: fifteen bytes and the terminator are the longest
+// name an entry holds, and a name one byte longer matches nothing.
+TEST_F(LagFile, TheLongestStoredNameIsFoundAndOneByteMoreIsNot) {
+    Bytes px;
+    lagtest::PutKind1(px, 1, 2, 3, 4);
+    const std::string fifteen = "abcdefghijklmno";
+    const std::string twoByteLast = "abcdefghijklm" + testsupport::Sjis(u8"ア");  // 15 bytes too
+    Put("long.lag", LagWriter().Add(fifteen, 1, 1, 1, px).Add(twoByteLast, 1, 1, 1, Bytes(4, 9)).bytes());
+    const struct {
+        std::string wanted;
+        bool found;
+        uint8_t first;  // the pixel's first byte when found
+    } cases[] = {{fifteen, true, 1},        {"ABCDEFGHIJKLMNO", true, 1}, {fifteen + "p", false, 0},
+                 {fifteen.substr(0, 14), false, 0}, {twoByteLast, true, 9},  {twoByteLast + "a", false, 0}};
+    CLagFile lag;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.wanted);
+        Bytes pixels;
+        EXPECT_EQ(Load(lag, "long.lag", c.wanted.c_str(), &pixels), c.found ? "" : kCantLoad);
+        if (c.found) {
+            EXPECT_EQ(pixels.at(0), c.first);
+        }
+    }
+}
+
+// The headers are read in bulk: every entry of a run of small ones longer than
+// any read, whichever read its header falls across, and the entries behind one
+// larger than a read, are found with their own pixels.
+TEST_F(LagFile, EveryEntryOfALongArchiveIsFoundWithItsOwnPixels) {
+    constexpr uint32_t kSmall = 4000;  // 36 bytes each: 144 KB of headers and pixels
+    LagWriter writer;
+    const auto pixelOf = [](uint32_t i) {
+        Bytes px;
+        lagtest::PutKind1(px, i & 0xFF, i >> 8, 0x5A, 0xFF);
+        return px;
+    };
+    for (uint32_t i = 0; i < kSmall; ++i) writer.Add("e" + std::to_string(i), 1, 1, 1, pixelOf(i));
+    Bytes big;
+    for (uint32_t i = 0; i < 300 * 200; ++i) lagtest::PutKind1(big, i & 0xFF, 1, 2, 3);
+    writer.Add("big", 300, 200, 1, big);
+    for (uint32_t i = 0; i < 50; ++i) writer.Add("f" + std::to_string(i), 1, 1, 1, pixelOf(kSmall + i));
+    Put("long.lag", writer.bytes());
+
+    CLagFile lag;
+    uint32_t missed = 0;
+    std::vector<uint8_t> out(4);
+    const auto check = [&](const std::string& name, uint32_t i) {
+        std::fill(out.begin(), out.end(), 0);
+        if (lag.FindEntry("long.lag", name.c_str(), nullptr, nullptr, out.data(), 4, nullptr) != 4u ||
+            out != pixelOf(i)) {
+            ADD_FAILURE() << name;
+            ++missed;
+        }
+    };
+    for (uint32_t i = 0; i < kSmall && missed < 5; ++i) check("e" + std::to_string(i), i);
+    for (uint32_t i = 0; i < 50 && missed < 5; ++i) check("f" + std::to_string(i), kSmall + i);
+    Bytes pixels;
+    ASSERT_EQ(Load(lag, "long.lag", "big", &pixels), "");
+    ASSERT_EQ(pixels.size(), big.size());
+    EXPECT_EQ(pixels[4 * 299], 299 & 0xFF);
+    EXPECT_EQ(Load(lag, "long.lag", "f50", &pixels), kCantLoad);
+}
+
+// The last entry's bytes may end exactly at the end of the file; one byte more
+// is a cut archive, logged as damaged.
+TEST_F(LagFile, AnEntryEndingAtTheFileEndLoadsAndOneBytePastIsDamaged) {
+    Bytes px;
+    lagtest::PutKind1(px, 7, 6, 5, 4);
+    for (const bool past : {false, true}) {
+        SCOPED_TRACE(past ? "one byte past the end" : "ending at the end");
+        LagWriter writer;
+        writer.Add("first", 1, 1, 1, px).AddRaw(LagWriter::NameField("last"), 1, 1, 1, past ? 5 : 4, px);
+        Put("edge.lag", writer.bytes());
+        CLagFile lag;
+        Bytes pixels;
+        EXPECT_EQ(Load(lag, "edge.lag", "last", &pixels), past ? kCantLoad : "");
+        if (!past) {
+            EXPECT_EQ(pixels, px);
+        }
+        EXPECT_EQ(lag.FindEntry("edge.lag", "last", nullptr, nullptr, nullptr, 0, nullptr), past ? 0u : 4u);
+        EXPECT_EQ(Load(lag, "edge.lag", "first", &pixels), "") << "entries before it are whole";
+    }
+}
+
+TEST(LagEntryKey, AKeyOfTheLongestLengthIsWholeAndOneByteMoreIsRefused) {
+    // "dir/a.lag[pic]" is 14 bytes: it fits whole in 15 and is cut in 14.
+    const struct {
+        size_t size;
+        bool whole;
+        std::string text;
+    } cases[] = {{64, true, "dir/a.lag[pic]"}, {15, true, "dir/a.lag[pic]"}, {14, false, "dir/a.lag[pic"},
+                 {13, false, "dir/a.lag[pi"},   {1, false, ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        char out[64];
+        std::memset(out, 'z', sizeof out);
+        EXPECT_EQ(CLagFile::EntryKey(out, c.size, "dir/a.lag", "pic"), c.whole);
+        EXPECT_EQ(std::string(out), c.text) << "always terminated within the room";
+        if (c.size < sizeof out) {
+            EXPECT_EQ(out[c.size], 'z') << "nothing written past the room";
+        }
+    }
+}
+
 TEST_F(LagFile, OverflowingAndOversizedEntriesAreRefusedBeforeAllocation) {
     CLagFile lag;
     // Sizes that wrap in 32 bits are not answered as small ones.
     EXPECT_EQ(lag.GetPixelBytes(65536, 65536, 1), 0u);
     EXPECT_EQ(lag.GetPixelBytes(0x40000001u, 4, 1), 0u);
+    EXPECT_EQ(lag.GetPixelBytes(65535, 1, 0), 131070u);  // the longest side
+    EXPECT_EQ(lag.GetPixelBytes(1, 65535, 4), 131070u);
     EXPECT_EQ(lag.GetPixelBytes(65536, 1, 0), 0u);
     EXPECT_EQ(lag.GetPixelBytes(1, 65536, 0), 0u);
     EXPECT_EQ(lag.GetPixelBytes(65535, 65535, 3), 0u);
