@@ -330,9 +330,10 @@ TEST_F(LagFile, NameFieldsWithoutTerminatorNeverMatchNorOverRead) {
     Bytes px;
     lagtest::PutKind1(px, 9, 8, 7, 6);
     // Sixteen letters and then the width, whose first byte is 'b': read as a
-    // text, the name would run on into "aaaaaaaaaaaaaaaab".
+    // text, the name would run on into "aaaaaaaaaaaaaaaab". The entry holds all
+    // its pixels, so only the name's terminator refuses it.
     LagWriter writer;
-    writer.AddRaw(std::string(16, 'a'), 'b', 1, 1, 4, px);
+    writer.AddRaw(std::string(16, 'a'), 'b', 1, 1, 'b' * 4, Bytes('b' * 4, 3));
     writer.Add("after", 1, 1, 1, px);
     Put("names.lag", writer.bytes());
     CLagFile lag;
@@ -549,6 +550,8 @@ TEST_F(LagFile, DamagedEntriesAreLoggedInRed) {
     LagWriter writer;
     writer.AddRaw(LagWriter::NameField("pic"), 2, 2, 1, 15, Bytes(15, 1));
     Put("bad.lag", writer.bytes());
+    // A last header with nothing after it is still read: its entry is damaged.
+    Put("tail.lag", LagWriter().Add("a", 1, 1, 1, Bytes(4, 1)).AddRaw(LagWriter::NameField("tail"), 2, 2, 1, 0, {}).bytes());
     const std::string log = dir_.file("lag_log");
     EXPECT_EQ(testsupport::RunInChild([&] {
                   Kestra::SetLogFile(log.c_str(), "html");
@@ -556,8 +559,10 @@ TEST_F(LagFile, DamagedEntriesAreLoggedInRed) {
                   CLagFile lag;
                   const char* damaged = lag.LoadImage("bad.lag", "pic");
                   const char* missing = lag.LoadImage("bad.lag", "other");
+                  const char* tail = lag.LoadImage("tail.lag", "tail");
                   Kestra::CloseLog();
-                  return damaged && std::string(damaged) == kCantLoad && missing && std::string(missing) == kCantLoad
+                  return damaged && std::string(damaged) == kCantLoad && missing && std::string(missing) == kCantLoad &&
+                                 tail && std::string(tail) == kCantLoad
                              ? 0
                              : 3;
               }),
@@ -565,6 +570,7 @@ TEST_F(LagFile, DamagedEntriesAreLoggedInRed) {
     const std::string text = testsupport::ReadFile(log + ".html");
     const std::string line = "<FONT color=\"RED\">　エラー : データが壊れています [ bad.lag / pic ]</FONT>";
     EXPECT_NE(text.find(line), std::string::npos) << text;
+    EXPECT_NE(text.find("データが壊れています [ tail.lag / tail ]"), std::string::npos) << text;
     // A name that is simply not there is no damage.
     EXPECT_EQ(text.find("other"), std::string::npos);
 }
