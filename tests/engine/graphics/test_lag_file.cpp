@@ -347,6 +347,21 @@ TEST_F(LagFile, NameFieldsWithoutTerminatorNeverMatchNorOverRead) {
     const std::string huge(5000, 'A');
     EXPECT_EQ(Load(lag, "names.lag", huge.c_str(), &pixels), kCantLoad);
     EXPECT_EQ(Load(lag, "names.lag", huge.substr(0, 259).c_str(), &pixels), kCantLoad);
+    // The longest name looked for is 259 bytes; one byte more is refused before
+    // the archive is searched.
+    struct Counting : CLagFile {
+        int searches = 0;
+        uint32_t FindEntry(const char* archive, const char* name, uint32_t* width, uint32_t* height, void* pixels,
+                           uint32_t pixelsSize, uint32_t* kind) override {
+            ++searches;
+            return CLagFile::FindEntry(archive, name, width, height, pixels, pixelsSize, kind);
+        }
+    };
+    for (const size_t length : {259u, 260u}) {
+        Counting counting;
+        EXPECT_EQ(Load(counting, "names.lag", huge.substr(0, length).c_str(), &pixels), kCantLoad) << length;
+        EXPECT_EQ(counting.searches, length == 259 ? 1 : 0) << length;
+    }
 }
 
 // Names at the field's edge: fifteen bytes and the terminator are the longest
