@@ -197,11 +197,27 @@ static_assert(TurnsAreWhole());
 
 bool Uses(uint32_t flag) { return flag == 0 || (Frame().useFlags & flag) != 0; }
 
+constexpr size_t kStepCount = sizeof(kSteps) / sizeof(kSteps[0]);
+
 // Starts one phase's steps in order; false at the first needed one that fails.
-bool StartSteps(Phase phase) {
-    for (const Step& s : kSteps)
-        if (s.phase == phase && s.start && Uses(s.flag) && !s.start() && s.need == kMust) return false;
+// up, when given, marks each step that came up.
+bool StartSteps(Phase phase, bool* up = nullptr) {
+    for (size_t i = 0; i < kStepCount; ++i) {
+        const Step& s = kSteps[i];
+        if (s.phase != phase || !s.start || !Uses(s.flag)) continue;
+        const bool started = s.start();
+        if (up) up[i] = started;
+        if (!started && s.need == kMust) return false;
+    }
     return true;
+}
+
+// Runs the stops of the chosen steps in the stop order.
+template <class Chosen>
+void StopSteps(Chosen chosen) {
+    for (int turn = 0; turn < kNoStop; ++turn)
+        for (size_t i = 0; i < kStepCount; ++i)
+            if (kSteps[i].turn == turn && chosen(i)) kSteps[i].stop();
 }
 
 }  // namespace
@@ -301,9 +317,11 @@ bool Initialize() {
     QueryPerformanceFrequency(&frequency);
     f.frequency = frequency.QuadPart;
 
-    // Finalize runs only after a start: a step failing from here gives the timer
-    // and the timer period back itself.
-    if (StartSteps(kAtInitialize)) return true;
+    // Finalize runs only after a start: a step failing from here stops the steps
+    // that came up before it, and gives the timer and the timer period back.
+    bool up[kStepCount] = {};
+    if (StartSteps(kAtInitialize, up)) return true;
+    StopSteps([&](size_t i) { return up[i]; });
     EndTimer();
     return false;
 }
@@ -364,9 +382,7 @@ void Finalize() {
     // The game's micro threads end before anything they use.
     KestraMicroThread::Exit();
     // Every stop runs, however far the start got: each passes over what never started.
-    for (int turn = 0; turn < kNoStop; ++turn)
-        for (const Step& s : kSteps)
-            if (s.turn == turn && Uses(s.flag)) s.stop();
+    StopSteps([](size_t i) { return Uses(kSteps[i].flag); });
     KestraFep::CloseWindow();
     KestraConsole::Finalize();
     EndTimer();

@@ -152,7 +152,7 @@ void LogNewLine() {
 void* MemoryAlloc(uint32_t size) {
     CCriticalSectionLock lock(LogLock());
     // calloc clears every byte; a zero size still gives a block that MemoryFree takes.
-    return calloc(size ? size : 1, 1);
+    return crt::calloc(size ? size : 1, 1);
 }
 
 void MemoryFree(void* block) {

@@ -4,10 +4,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "engine/core/KestraFile.h"
 #include "engine/core/KestraLog.h"
 #include "engine/core/KestraLzss.h"
+#include "engine/graphics/CBaseObject.h"
 
 namespace {
 
@@ -62,14 +65,11 @@ void WriteF32(uint8_t* p, float value) {
 uint8_t Lower(uint8_t c) { return (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + ('a' - 'A')) : c; }
 
 // The stored name is a text within its 16-byte field; a field without a
-// terminator holds no valid name and matches nothing.
+// terminator holds no valid name and matches nothing. Names compare as every
+// engine name does (SameName): a two-byte character whole, never folded.
 bool NameMatches(const uint8_t* field, const char* wanted) {
-    for (uint32_t i = 0; i < CLagFile::kEntryNameSize; ++i) {
-        const auto want = static_cast<uint8_t>(wanted[i]);
-        if (Lower(field[i]) != Lower(want)) return false;
-        if (want == 0) return true;
-    }
-    return false;
+    if (!std::memchr(field, 0, CLagFile::kEntryNameSize)) return false;
+    return SameName(reinterpret_cast<const char*>(field), wanted);
 }
 
 bool IsLagMagic(const uint8_t* magic) {
@@ -81,15 +81,52 @@ void LogDamaged(const char* archive, const char* name) {
     Kestra::LogNewLine();
 }
 
-// Skips count bytes; Seek takes a signed offset, so very large skips go in steps.
-bool Skip(KestraFileHandle* file, uint32_t count) {
-    while (count > 0) {
-        const uint32_t step = std::min<uint32_t>(count, 0x7FFFFFFF);
-        if (!KestraFile::Seek(file, static_cast<int32_t>(step), KestraFile::kSeekCurrent)) return false;
-        count -= step;
+// The entry headers of an archive, read through one buffer: a run of small
+// entries costs one read a buffer, not one a header. Positions are in 64 bits,
+// and no read asks for more than the file has left.
+class HeaderScan {
+public:
+    static constexpr uint32_t kBufferSize = 64 * 1024;
+
+    HeaderScan(KestraFileHandle* file, uint64_t fileSize, uint64_t at)
+        : file_(file), size_(fileSize), at_(at), buffer_(new (std::nothrow) uint8_t[kBufferSize]) {}
+
+    bool Ready() const { return buffer_ != nullptr; }
+
+    // The header at position, or null when no whole header is left there.
+    const uint8_t* At(uint64_t position) {
+        if (position > size_ || size_ - position < CLagFile::kEntryHeaderSize) return nullptr;
+        if (position >= start_ && position - start_ + CLagFile::kEntryHeaderSize <= held_)
+            return buffer_.get() + (position - start_);
+        held_ = 0;
+        if (!MoveTo(position)) return nullptr;
+        const auto want = static_cast<uint32_t>(std::min<uint64_t>(kBufferSize, size_ - position));
+        start_ = position;
+        held_ = KestraFile::Read(file_, want, buffer_.get());
+        at_ += held_;
+        return held_ >= CLagFile::kEntryHeaderSize ? buffer_.get() : nullptr;
     }
-    return true;
-}
+
+    // Leaves the file at position; Seek takes a signed 32-bit offset, so long
+    // moves go in steps.
+    bool MoveTo(uint64_t position) {
+        while (at_ != position) {
+            const uint64_t distance = at_ < position ? position - at_ : at_ - position;
+            const auto step = static_cast<int32_t>(std::min<uint64_t>(distance, 0x7FFFFFFF));
+            if (!KestraFile::Seek(file_, at_ < position ? step : -step, KestraFile::kSeekCurrent)) return false;
+            at_ = at_ < position ? at_ + uint32_t(step) : at_ - uint32_t(step);
+        }
+        return true;
+    }
+
+private:
+    KestraFileHandle* file_;
+    uint64_t size_;
+    uint64_t at_;         // where the file stands
+    uint64_t start_ = 0;  // the file position of the buffer's first byte
+    uint32_t held_ = 0;   // bytes the buffer holds
+    std::unique_ptr<uint8_t[]> buffer_;
+};
 
 // A pixel's four channels by role B, G, R, A, as integers or as floats.
 struct Channels {
@@ -220,35 +257,31 @@ uint32_t CLagFile::FindEntry(const char* archive, const char* name, uint32_t* wi
                              uint32_t pixelsSize, uint32_t* kind) {
     outOfMemory_ = false;
     if (!archive || !name) return 0;
-    KestraFileHandle* file = KestraFile::Open(archive, true);
+    const std::unique_ptr<KestraFileHandle, void (*)(KestraFileHandle*)> file(KestraFile::Open(archive, true),
+                                                                              KestraFile::Close);
     if (!file) return 0;
-    const uint32_t fileSize = KestraFile::GetSize(file);
+    const uint64_t fileSize = KestraFile::GetSize(file.get());
     uint8_t magic[kMagicSize];
-    if (KestraFile::Read(file, kMagicSize, magic) != kMagicSize || !IsLagMagic(magic)) {
-        KestraFile::Close(file);
+    if (KestraFile::Read(file.get(), kMagicSize, magic) != kMagicSize || !IsLagMagic(magic)) return 0;
+    HeaderScan scan(file.get(), fileSize, kMagicSize);
+    if (!scan.Ready()) {
+        outOfMemory_ = true;
         return 0;
     }
-    uint32_t position = kMagicSize;
-    uint8_t header[kEntryHeaderSize];
+    uint64_t position = kMagicSize;
+    const uint8_t* header = nullptr;
     uint32_t stored = 0;
     for (;;) {
-        if (KestraFile::Read(file, kEntryHeaderSize, header) != kEntryHeaderSize) {
-            KestraFile::Close(file);
-            return 0;
-        }
+        header = scan.At(position);
+        if (!header) return 0;
         position += kEntryHeaderSize;
         stored = ReadU32(header + 28);
         // An entry reaching past the end of the file: the archive is cut short.
         if (stored > fileSize - position) {
             LogDamaged(archive, name);
-            KestraFile::Close(file);
             return 0;
         }
         if (NameMatches(header, name)) break;
-        if (!Skip(file, stored)) {
-            KestraFile::Close(file);
-            return 0;
-        }
         position += stored;
     }
 
@@ -269,30 +302,22 @@ uint32_t CLagFile::FindEntry(const char* archive, const char* name, uint32_t* wi
         LogDamaged(archive, name);
         usable = false;
     }
-    if (!usable || !pixels) {
-        KestraFile::Close(file);
-        return usable ? decoded : 0;
-    }
-    if (pixelsSize < decoded) {
-        KestraFile::Close(file);
-        return 0;
-    }
+    if (!usable || !pixels) return usable ? decoded : 0;
+    if (pixelsSize < decoded) return 0;
 
-    bool ok = false;
-    if (IsCompressed(k)) {
+    bool ok = scan.MoveTo(position);
+    if (ok && IsCompressed(k)) {
         auto* block = static_cast<uint8_t*>(Kestra::MemoryAlloc(std::max<uint32_t>(stored, 1)));
         if (!block) {
             outOfMemory_ = true;
-        } else {
-            ok = KestraFile::Read(file, stored, block) == stored && Decompress(block, stored, pixels, decoded);
-            Kestra::MemoryFree(block);
-            if (!ok) LogDamaged(archive, name);
+            return 0;
         }
-    } else {
-        ok = KestraFile::Read(file, decoded, pixels) == decoded;
-        if (!ok) LogDamaged(archive, name);
+        ok = KestraFile::Read(file.get(), stored, block) == stored && Decompress(block, stored, pixels, decoded);
+        Kestra::MemoryFree(block);
+    } else if (ok) {
+        ok = KestraFile::Read(file.get(), decoded, pixels) == decoded;
     }
-    KestraFile::Close(file);
+    if (!ok) LogDamaged(archive, name);
     return ok ? decoded : 0;
 }
 
@@ -303,7 +328,7 @@ const char* CLagFile::LoadImage(const char* archive, const char* entry) {
     size_t length = 0;
     while (length < MAX_PATH && entry[length] != '\0') ++length;
     if (length >= MAX_PATH) return kCantLoad;  // no stored name is that long
-    for (size_t i = 0; i < length; ++i) name[i] = static_cast<char>(Lower(static_cast<uint8_t>(entry[i])));
+    std::memcpy(name, entry, length);  // FindEntry folds the case of what it compares
 
     uint32_t width = 0, height = 0, kind = 0;
     const uint32_t decoded = FindEntry(archive, name, &width, &height, nullptr, 0, &kind);

@@ -41,7 +41,8 @@ public:
     // their plain ones). Nothing happens for a kind above 7 or an empty size.
     virtual void Convert(int32_t width, int32_t height, uint32_t srcKind, const void* src, uint32_t dstKind,
                          void* dst);
-    // Finds the first entry called name (ASCII case ignored) and answers its
+    // Finds the first entry called name (as SameName matches names: ASCII case
+    // ignored, a two-byte character compared whole) and answers its
     // decoded size, 0 when it is missing, unusable or damaged. With pixels
     // non-null, also reads and decodes it there; pixels holds pixelsSize bytes
     // and an entry larger than that is refused. Out pointers may be null.

@@ -65,10 +65,12 @@ CTexture* CTextureManager::CreateFromLAG(const char* archive, const char* entry,
     char key[MAX_PATH] = {};
     if (!archive || !entry || !KestraFile::GetFileKey(key, archive)) return nullptr;
     char name[CBaseObject::kNameSize];
-    if (CLagFile::EntryKey(name, sizeof(name), key, entry))
+    // A name cut to fit is not given either: a later whole name could equal it.
+    const bool shareable = CLagFile::EntryKey(name, sizeof(name), key, entry);
+    if (shareable)
         if (CTexture* shared = FindShared(name)) return shared;
     return Finish(new (std::nothrow) CTexture(this),
-                  [&](CTexture* t) { return t->CreateFromLAG(key, entry, formatKind); }, name);
+                  [&](CTexture* t) { return t->CreateFromLAG(key, entry, formatKind); }, shareable ? name : nullptr);
 }
 
 CTexture* CTextureManager::CreateFromFile(const char* file, uint32_t formatKind, D3DCOLOR colorKey) {

@@ -1,5 +1,5 @@
-// The compiler runtime's behaviour the program relies on: its rand generator,
-// 32-bit time, text-mode streams and bounded wsprintfA.
+// The compiler runtime's behaviour the program relies on: its rand generator and
+// heap, 32-bit time, text-mode streams and bounded wsprintfA.
 #include "platform/win32/crt.h"
 
 #include <fcntl.h>
@@ -8,12 +8,14 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdarg>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
 
 #include "platform/win32/cp932.h"
 #include "platform/win32/kernel_internal.h"
+#include "platform/win32/testing.h"
 
 // ---- rand: one generator state per process, seed 1 until srand is called.
 
@@ -32,6 +34,11 @@ int rand() {
         next = old * 214013u + 2531011u;
     } while (!randState.compare_exchange_weak(old, next));
     return static_cast<int>((next >> 16) & 0x7FFF);
+}
+
+void* calloc(size_t count, size_t size) {
+    if (platform::FaultHit("calloc")) return nullptr;
+    return std::calloc(count, size);
 }
 
 }  // namespace crt

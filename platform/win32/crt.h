@@ -9,6 +9,9 @@
 namespace crt {
 void srand(unsigned int seed);
 int rand();
+// The runtime heap's zero-filled block (free it with free); null when the heap
+// has no room, or while the "calloc" fault is armed.
+void* calloc(size_t count, size_t size);
 }  // namespace crt
 // The C library's RAND_MAX belongs to its own rand; this generator's is 0x7FFF.
 #undef RAND_MAX

@@ -8,6 +8,7 @@
 
 #include "platform/win32/kernel.h"
 #include "platform/win32/kernel_internal.h"
+#include "platform/win32/testing.h"
 
 namespace platform {
 
@@ -48,6 +49,12 @@ std::shared_ptr<KernelObject> LookupHandle(HANDLE handle) {
     std::lock_guard<std::mutex> guard(table.lock);
     auto it = table.objects.find(reinterpret_cast<uintptr_t>(handle));
     return it == table.objects.end() ? nullptr : it->second;
+}
+
+size_t OpenHandleCount() {
+    HandleTable& table = Table();
+    std::lock_guard<std::mutex> guard(table.lock);
+    return table.objects.size();
 }
 
 DWORD Win32ErrorFromErrno(int error) {

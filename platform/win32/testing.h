@@ -2,6 +2,7 @@
 // virtual clock and the program-folder override. A real run uses none of them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,6 +18,10 @@ void InjectFault(const std::string& name, int after = 0, int count = -1);
 void ClearFaults();
 // Platform code asks this at each injectable call; true means "fail now".
 bool FaultHit(const std::string& name);
+
+// ---- Kernel handles: how many are open, so a test can tell that a path gave
+// back every handle it took.
+size_t OpenHandleCount();
 
 // ---- Message boxes. Recording is on when the environment has
 // KESTRA_MSGBOX_RECORD (a file each box is appended to, as caption TAB text TAB

@@ -112,6 +112,17 @@ void VirtualSleepUntil(int64_t until) {
     RunHook();
 }
 
+// The longest a real wait sleeps before it looks at the clock again: a due time
+// centuries away must neither overflow the wait's clock nor spin.
+constexpr int64_t kLongestSleepTicks = int64_t{3600} * kCounterFrequency;
+
+// now - relative (relative <= 0), held at the largest counter value: a due time
+// too far away to count is never, not one in the past.
+int64_t DueAfter(int64_t now, int64_t relative) {
+    int64_t due;
+    return __builtin_sub_overflow(now, relative, &due) ? INT64_MAX : due;
+}
+
 // A waitable timer: the counter value it is due at, once set. A wait looks at
 // the timer again whenever it is set, from any thread: it ends at the due time
 // of the last Set, and a synchronization timer's signal ends one wait only.
@@ -159,17 +170,16 @@ public:
                 if (until == INT64_MAX) {
                     changed_.wait(lock);  // until it is set
                 } else {
-                    changed_.wait_until(lock, std::chrono::steady_clock::now() +
-                                                  std::chrono::nanoseconds((until - now) * (1'000'000'000 /
-                                                                                           kCounterFrequency)));
+                    const int64_t ticks = std::min(until - now, kLongestSleepTicks);
+                    changed_.wait_for(lock, std::chrono::nanoseconds(ticks * (1'000'000'000 / kCounterFrequency)));
                 }
-            } else if (armed_) {
+            } else if (armed_ && std::min(due_, limit) != INT64_MAX) {
                 // The virtual clock goes to the due time (or the wait's end) at once.
                 const int64_t until = std::min(due_, limit);
                 lock.unlock();
                 VirtualSleepUntil(until);
             } else {
-                changed_.wait(lock);  // no time passes until another thread sets it
+                changed_.wait(lock);  // no time passes (or none would bring it) until another thread sets it
             }
             // The virtual clock is read as it stands: the sleep ran the hook already.
             now = virtualClock ? Virtual().now.load() : RealTicks();
@@ -294,6 +304,6 @@ BOOL SetWaitableTimer(HANDLE timer, const LARGE_INTEGER* dueTime, LONG period, P
         SetLastError(ERROR_NOT_SUPPORTED);
         return FALSE;
     }
-    object->Set(platform::CounterNow() - dueTime->QuadPart);
+    object->Set(platform::DueAfter(platform::CounterNow(), dueTime->QuadPart));
     return TRUE;
 }

@@ -9,6 +9,11 @@
 
 #include "engine/core/Kestra.h"
 #include "engine/core/KestraFep.h"
+#include "engine/core/KestraFiber.h"
+#include "engine/core/KestraNetwork.h"
+#include "engine/graphics/KestraCamera.h"
+#include "engine/graphics/KestraManagers.h"
+#include "engine/graphics/KestraModelEx.h"
 #include "engine/graphics/KestraShaderFx.h"
 #include "engine/graphics/KestraSimple.h"
 #include "platform/win32/win32.h"
@@ -251,6 +256,75 @@ TEST(KestraBoot, DeviceStartFailureShowsItsBoxAndFinishesOnlyWhatStarted) {
               Cp932All({U8(u8"Kestra3Dクラスの初期化"), U8(u8"KestraAnimationクラスの初期化"), U8(u8"KestraCameraクラスの初期化"),
                         U8(u8"Kestra3Dクラスの起動"), U8(u8"KestraModelクラスの解放"),
                         U8(u8"KestraCameraクラスの解放"), U8(u8"KestraAnimationクラスの解放"), U8(u8"Kestra3Dクラスの解放")}));
+}
+
+// The runtime heap refuses every block from the after-th one on, counted from
+// the window's creation (the start-up steps take theirs in the start order):
+// the animation tables, the micro threads, the fibers, the cameras, the grid
+// table. The first required step refused ends the start: the steps that came up
+// before it stop in the stop order, no other step starts or stops, and every
+// kernel handle the start took is given back, the frame timer's included.
+int g_heapFailsAfter = 0;
+void RefuseHeapFromTheWindow(UINT message, WPARAM, LPARAM) {
+    if (message == WM_CREATE) platform::InjectFault("calloc", g_heapFailsAfter);
+}
+
+TEST(KestraBoot, AFailedStartUpStepStopsExactlyTheStepsBeforeItAndGivesEveryHandleBack) {
+    const std::string kFiberBox = U8(u8"ファイバーの初期化に失敗");
+    const struct {
+        const char* what;
+        int after;
+        std::vector<std::string> boxes;
+        std::vector<std::string> headlines;  // between the device's start and end
+    } cases[] = {
+        {"fibers, nothing else taken", 0, {kFiberBox}, {U8(u8"KestraFiberクラスの初期化")}},
+        {"fibers, after the animation tables",
+         1,
+         {kFiberBox},
+         {U8(u8"KestraAnimationクラスの初期化"), U8(u8"KestraFiberクラスの初期化"), U8(u8"KestraAnimationクラスの解放")}},
+        {"cameras",
+         3,
+         {},
+         {U8(u8"KestraAnimationクラスの初期化"), U8(u8"KestraFiberクラスの初期化"), U8(u8"KestraCameraクラスの初期化"),
+          U8(u8"KestraFiberクラスの解放"), U8(u8"KestraAnimationクラスの解放")}},
+        {"the grid table",
+         4,
+         {},
+         {U8(u8"KestraAnimationクラスの初期化"), U8(u8"KestraFiberクラスの初期化"), U8(u8"KestraCameraクラスの初期化"),
+          U8(u8"KestraFiberクラスの解放"), U8(u8"KestraModelクラスの解放"), U8(u8"KestraCameraクラスの解放"),
+          U8(u8"KestraAnimationクラスの解放")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::TempDir dir;
+        EXPECT_EQ(boot::InDisplayChild([&] {
+                      PrepareGame(dir.path());
+                      boot::g_useFlags = KESTRA_USE_INPUT | KESTRA_USE_SOUND | KESTRA_USE_FIBER;
+                      g_heapFailsAfter = c.after;
+                      Kestra::SetGameFunctions(boot::ConfigureLikeGame, MainExitAfterFrames, RefuseHeapFromTheWindow);
+                      const size_t handles = platform::OpenHandleCount();
+                      EXPECT_EQ(boot::BootNow(), 0);
+                      platform::ClearFaults();
+                      EXPECT_FALSE(g_mainCalled);
+                      EXPECT_EQ(platform::OpenHandleCount(), handles) << "a handle the start took is still open";
+                      std::vector<std::string> boxes;
+                      for (const auto& box : platform::RecordedMessageBoxes()) boxes.push_back(box.text);
+                      std::vector<std::string> expected = Cp932All(c.boxes);
+                      expected.push_back(Utf8ToCp932(U8(u8"DirectXの初期化に失敗")));
+                      EXPECT_EQ(boxes, expected);
+                      EXPECT_FALSE(KestraAnimation::IsStarted());
+                      EXPECT_FALSE(KestraNetwork::IsStarted());
+                      EXPECT_FALSE(KestraFiber::IsStarted());
+                      EXPECT_FALSE(KestraCamera::IsStarted());
+                      EXPECT_FALSE(KestraModel::IsStarted());
+                      EXPECT_EQ(KestraSimple::GetRecordCount(), 0u);
+                  }),
+                  0);
+        std::vector<std::string> headlines = Cp932All({U8(u8"Kestra3Dクラスの初期化")});
+        for (const std::string& h : Cp932All(c.headlines)) headlines.push_back(h);
+        headlines.push_back(Utf8ToCp932(U8(u8"Kestra3Dクラスの解放")));
+        EXPECT_EQ(Headlines(BootLog(dir)), headlines);
+    }
 }
 
 TEST(KestraBoot, WindowClassFailureShowsBothBoxesInOrder) {

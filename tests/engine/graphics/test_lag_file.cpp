@@ -256,13 +256,17 @@ TEST_F(LagFile, NamesIgnoreCaseAndTheFirstOfTwoWins) {
         lagtest::PutKind1(blue, 255, 0, 0, 255);
         lagtest::PutKind1(white, 255, 255, 255, 255);
     }
-    // Katakana "a" (0x83 0x41) has an upper-case letter as its trail byte.
-    const std::string katakana = testsupport::Utf8ToCp932(reinterpret_cast<const char*>(u8"ア"));
+    // Katakana "a" (0x83 0x41) has an upper-case letter as its trail byte; "di"
+    // (0x83 0x61) is the same pair with that letter in lower case.
+    const std::string katakana = testsupport::Sjis(u8"ア");
+    const std::string di = testsupport::Sjis(u8"ヂ");
     Put("lower.lag", LagWriter().Add("title", 2, 2, 1, red).Add("Title", 2, 2, 1, green).bytes());
     Put("upper.lag", LagWriter(std::string("lag\0", 4))
                          .Add("other", 2, 2, 1, white)
                          .Add("TITLE", 2, 2, 5, blue)
                          .Add(katakana, 2, 2, 1, green)
+                         .Add(di, 2, 2, 1, red)
+                         .Add("X" + katakana, 2, 2, 1, blue)
                          .bytes());
     CLagFile lag;
     Bytes pixels;
@@ -274,6 +278,12 @@ TEST_F(LagFile, NamesIgnoreCaseAndTheFirstOfTwoWins) {
     EXPECT_EQ(pixels, blue);
     EXPECT_EQ(Load(lag, "upper.lag", katakana.c_str(), &pixels), "");
     EXPECT_EQ(pixels, green);
+    // A two-byte character is compared whole: its trail byte is never folded.
+    EXPECT_EQ(Load(lag, "upper.lag", di.c_str(), &pixels), "");
+    EXPECT_EQ(pixels, red);
+    EXPECT_EQ(Load(lag, "upper.lag", ("x" + katakana).c_str(), &pixels), "");
+    EXPECT_EQ(pixels, blue);
+    EXPECT_EQ(Load(lag, "upper.lag", ("x" + di).c_str(), &pixels), kCantLoad);
     EXPECT_EQ(Load(lag, "upper.lag", "titl", &pixels), kCantLoad);
     EXPECT_EQ(Load(lag, "upper.lag", "title2", &pixels), kCantLoad);
     EXPECT_EQ(lag.GetImage(), nullptr);
@@ -320,9 +330,10 @@ TEST_F(LagFile, NameFieldsWithoutTerminatorNeverMatchNorOverRead) {
     Bytes px;
     lagtest::PutKind1(px, 9, 8, 7, 6);
     // Sixteen letters and then the width, whose first byte is 'b': read as a
-    // text, the name would run on into "aaaaaaaaaaaaaaaab".
+    // text, the name would run on into "aaaaaaaaaaaaaaaab". The entry holds all
+    // its pixels, so only the name's terminator refuses it.
     LagWriter writer;
-    writer.AddRaw(std::string(16, 'a'), 'b', 1, 1, 4, px);
+    writer.AddRaw(std::string(16, 'a'), 'b', 1, 1, 'b' * 4, Bytes('b' * 4, 3));
     writer.Add("after", 1, 1, 1, px);
     Put("names.lag", writer.bytes());
     CLagFile lag;
@@ -336,6 +347,125 @@ TEST_F(LagFile, NameFieldsWithoutTerminatorNeverMatchNorOverRead) {
     const std::string huge(5000, 'A');
     EXPECT_EQ(Load(lag, "names.lag", huge.c_str(), &pixels), kCantLoad);
     EXPECT_EQ(Load(lag, "names.lag", huge.substr(0, 259).c_str(), &pixels), kCantLoad);
+    // The longest name looked for is 259 bytes; one byte more is refused before
+    // the archive is searched.
+    struct Counting : CLagFile {
+        int searches = 0;
+        uint32_t FindEntry(const char* archive, const char* name, uint32_t* width, uint32_t* height, void* pixels,
+                           uint32_t pixelsSize, uint32_t* kind) override {
+            ++searches;
+            return CLagFile::FindEntry(archive, name, width, height, pixels, pixelsSize, kind);
+        }
+    };
+    for (const size_t length : {259u, 260u}) {
+        Counting counting;
+        EXPECT_EQ(Load(counting, "names.lag", huge.substr(0, length).c_str(), &pixels), kCantLoad) << length;
+        EXPECT_EQ(counting.searches, length == 259 ? 1 : 0) << length;
+    }
+}
+
+// Names at the field's edge: fifteen bytes and the terminator are the longest
+// name an entry holds, and a name one byte longer matches nothing.
+TEST_F(LagFile, TheLongestStoredNameIsFoundAndOneByteMoreIsNot) {
+    Bytes px;
+    lagtest::PutKind1(px, 1, 2, 3, 4);
+    const std::string fifteen = "abcdefghijklmno";
+    const std::string twoByteLast = "abcdefghijklm" + testsupport::Sjis(u8"ア");  // 15 bytes too
+    Put("long.lag", LagWriter().Add(fifteen, 1, 1, 1, px).Add(twoByteLast, 1, 1, 1, Bytes(4, 9)).bytes());
+    const struct {
+        std::string wanted;
+        bool found;
+        uint8_t first;  // the pixel's first byte when found
+    } cases[] = {{fifteen, true, 1},        {"ABCDEFGHIJKLMNO", true, 1}, {fifteen + "p", false, 0},
+                 {fifteen.substr(0, 14), false, 0}, {twoByteLast, true, 9},  {twoByteLast + "a", false, 0}};
+    CLagFile lag;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.wanted);
+        Bytes pixels;
+        EXPECT_EQ(Load(lag, "long.lag", c.wanted.c_str(), &pixels), c.found ? "" : kCantLoad);
+        if (c.found) {
+            EXPECT_EQ(pixels.at(0), c.first);
+        }
+    }
+}
+
+// The headers are read in bulk: every entry of a run of small ones longer than
+// any read, whichever read its header falls across, and the entries behind one
+// larger than a read, are found with their own pixels.
+TEST_F(LagFile, EveryEntryOfALongArchiveIsFoundWithItsOwnPixels) {
+    constexpr uint32_t kSmall = 4000;  // 36 bytes each: 144 KB of headers and pixels
+    LagWriter writer;
+    const auto pixelOf = [](uint32_t i) {
+        Bytes px;
+        lagtest::PutKind1(px, i & 0xFF, i >> 8, 0x5A, 0xFF);
+        return px;
+    };
+    for (uint32_t i = 0; i < kSmall; ++i) writer.Add("e" + std::to_string(i), 1, 1, 1, pixelOf(i));
+    Bytes big;
+    for (uint32_t i = 0; i < 300 * 200; ++i) lagtest::PutKind1(big, i & 0xFF, 1, 2, 3);
+    writer.Add("big", 300, 200, 1, big);
+    for (uint32_t i = 0; i < 50; ++i) writer.Add("f" + std::to_string(i), 1, 1, 1, pixelOf(kSmall + i));
+    Put("long.lag", writer.bytes());
+
+    CLagFile lag;
+    uint32_t missed = 0;
+    std::vector<uint8_t> out(4);
+    const auto check = [&](const std::string& name, uint32_t i) {
+        std::fill(out.begin(), out.end(), 0);
+        if (lag.FindEntry("long.lag", name.c_str(), nullptr, nullptr, out.data(), 4, nullptr) != 4u ||
+            out != pixelOf(i)) {
+            ADD_FAILURE() << name;
+            ++missed;
+        }
+    };
+    for (uint32_t i = 0; i < kSmall && missed < 5; ++i) check("e" + std::to_string(i), i);
+    for (uint32_t i = 0; i < 50 && missed < 5; ++i) check("f" + std::to_string(i), kSmall + i);
+    Bytes pixels;
+    ASSERT_EQ(Load(lag, "long.lag", "big", &pixels), "");
+    ASSERT_EQ(pixels.size(), big.size());
+    EXPECT_EQ(pixels[4 * 299], 299 & 0xFF);
+    EXPECT_EQ(Load(lag, "long.lag", "f50", &pixels), kCantLoad);
+}
+
+// The last entry's bytes may end exactly at the end of the file; one byte more
+// is a cut archive, logged as damaged.
+TEST_F(LagFile, AnEntryEndingAtTheFileEndLoadsAndOneBytePastIsDamaged) {
+    Bytes px;
+    lagtest::PutKind1(px, 7, 6, 5, 4);
+    for (const bool past : {false, true}) {
+        SCOPED_TRACE(past ? "one byte past the end" : "ending at the end");
+        LagWriter writer;
+        writer.Add("first", 1, 1, 1, px).AddRaw(LagWriter::NameField("last"), 1, 1, 1, past ? 5 : 4, px);
+        Put("edge.lag", writer.bytes());
+        CLagFile lag;
+        Bytes pixels;
+        EXPECT_EQ(Load(lag, "edge.lag", "last", &pixels), past ? kCantLoad : "");
+        if (!past) {
+            EXPECT_EQ(pixels, px);
+        }
+        EXPECT_EQ(lag.FindEntry("edge.lag", "last", nullptr, nullptr, nullptr, 0, nullptr), past ? 0u : 4u);
+        EXPECT_EQ(Load(lag, "edge.lag", "first", &pixels), "") << "entries before it are whole";
+    }
+}
+
+TEST(LagEntryKey, AKeyOfTheLongestLengthIsWholeAndOneByteMoreIsRefused) {
+    // "dir/a.lag[pic]" is 14 bytes: it fits whole in 15 and is cut in 14.
+    const struct {
+        size_t size;
+        bool whole;
+        std::string text;
+    } cases[] = {{64, true, "dir/a.lag[pic]"}, {15, true, "dir/a.lag[pic]"}, {14, false, "dir/a.lag[pic"},
+                 {13, false, "dir/a.lag[pi"},   {1, false, ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        char out[64];
+        std::memset(out, 'z', sizeof out);
+        EXPECT_EQ(CLagFile::EntryKey(out, c.size, "dir/a.lag", "pic"), c.whole);
+        EXPECT_EQ(std::string(out), c.text) << "always terminated within the room";
+        if (c.size < sizeof out) {
+            EXPECT_EQ(out[c.size], 'z') << "nothing written past the room";
+        }
+    }
 }
 
 TEST_F(LagFile, OverflowingAndOversizedEntriesAreRefusedBeforeAllocation) {
@@ -343,6 +473,8 @@ TEST_F(LagFile, OverflowingAndOversizedEntriesAreRefusedBeforeAllocation) {
     // Sizes that wrap in 32 bits are not answered as small ones.
     EXPECT_EQ(lag.GetPixelBytes(65536, 65536, 1), 0u);
     EXPECT_EQ(lag.GetPixelBytes(0x40000001u, 4, 1), 0u);
+    EXPECT_EQ(lag.GetPixelBytes(65535, 1, 0), 131070u);  // the longest side
+    EXPECT_EQ(lag.GetPixelBytes(1, 65535, 4), 131070u);
     EXPECT_EQ(lag.GetPixelBytes(65536, 1, 0), 0u);
     EXPECT_EQ(lag.GetPixelBytes(1, 65536, 0), 0u);
     EXPECT_EQ(lag.GetPixelBytes(65535, 65535, 3), 0u);
@@ -433,6 +565,8 @@ TEST_F(LagFile, DamagedEntriesAreLoggedInRed) {
     LagWriter writer;
     writer.AddRaw(LagWriter::NameField("pic"), 2, 2, 1, 15, Bytes(15, 1));
     Put("bad.lag", writer.bytes());
+    // A last header with nothing after it is still read: its entry is damaged.
+    Put("tail.lag", LagWriter().Add("a", 1, 1, 1, Bytes(4, 1)).AddRaw(LagWriter::NameField("tail"), 2, 2, 1, 0, {}).bytes());
     const std::string log = dir_.file("lag_log");
     EXPECT_EQ(testsupport::RunInChild([&] {
                   Kestra::SetLogFile(log.c_str(), "html");
@@ -440,8 +574,10 @@ TEST_F(LagFile, DamagedEntriesAreLoggedInRed) {
                   CLagFile lag;
                   const char* damaged = lag.LoadImage("bad.lag", "pic");
                   const char* missing = lag.LoadImage("bad.lag", "other");
+                  const char* tail = lag.LoadImage("tail.lag", "tail");
                   Kestra::CloseLog();
-                  return damaged && std::string(damaged) == kCantLoad && missing && std::string(missing) == kCantLoad
+                  return damaged && std::string(damaged) == kCantLoad && missing && std::string(missing) == kCantLoad &&
+                                 tail && std::string(tail) == kCantLoad
                              ? 0
                              : 3;
               }),
@@ -449,6 +585,7 @@ TEST_F(LagFile, DamagedEntriesAreLoggedInRed) {
     const std::string text = testsupport::ReadFile(log + ".html");
     const std::string line = "<FONT color=\"RED\">　エラー : データが壊れています [ bad.lag / pic ]</FONT>";
     EXPECT_NE(text.find(line), std::string::npos) << text;
+    EXPECT_NE(text.find("データが壊れています [ tail.lag / tail ]"), std::string::npos) << text;
     // A name that is simply not there is no damage.
     EXPECT_EQ(text.find("other"), std::string::npos);
 }

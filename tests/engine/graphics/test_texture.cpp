@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/graphics/CSheet.h"
 #include "engine/graphics/Kestra3D.h"
+#include "engine/graphics/KestraSheet.h"
 #include "tests/engine/graphics/lag_writer.h"
 #include "tests/engine/graphics/sprite_test_env.h"
 #include "tests/platform/d3dx9/forged_images.h"
@@ -185,6 +187,78 @@ TEST_F(Textures, ArchiveEntriesLoadAndShareUnderArchiveAndEntryName) {
     KestraTexture::Release(again);
     KestraTexture::Release(t);
     EXPECT_EQ(Manager()->GetCount(), 0u);
+}
+
+// An entry's shared name at the edge of its room: "archive[entry]" of the
+// longest length is shared, one byte more is neither shared nor named by its
+// cut text, so a later entry whose whole name equals that text is its own; and
+// two-byte entry names that differ in a trail byte's case are two pictures.
+TEST_F(Textures, ArchiveEntryNamesShareToTheEdgeOfTheirRoomAndNeverByACutName) {
+    Start();
+    ASSERT_TRUE(KestraSheet::Initialize());
+    const auto pictureOf = [](uint8_t red) {
+        std::vector<uint8_t> px;
+        for (int i = 0; i < 4; ++i) lagtest::PutKind1(px, 0, 0, red, 255);
+        return px;
+    };
+    const auto red = [](CTexture* t) {
+        const std::vector<uint32_t> texels = Texels(t);
+        return texels.empty() ? -1 : int(texels[0] >> 16 & 0xFF);
+    };
+    lagtest::LagWriter lag;
+    lag.Add("sprite", 2, 2, 1, pictureOf(10)).Add("sprite2", 2, 2, 1, pictureOf(20));
+    lag.Add("a]b", 2, 2, 1, pictureOf(30)).Add("a", 2, 2, 1, pictureOf(40));
+    lag.Add(spritetest::Sjis(u8"ア"), 2, 2, 1, pictureOf(50)).Add(spritetest::Sjis(u8"ヂ"), 2, 2, 1, pictureOf(60));
+    // Archive names of 251 and 256 bytes: "[sprite]" after the first fills the
+    // 259 bytes a name keeps, "[a]" after the second too.
+    const std::string folder = std::string(251 - dir_.path().size() - 7, 'd');
+    std::filesystem::create_directory(dir_.path() + "/" + folder);
+    const std::string fits = Scratch(folder + "/x.lag", lag.bytes());
+    const std::string longer = Scratch(folder + "/xxxxxx.lag", lag.bytes());
+    ASSERT_EQ(fits.size(), 251u);
+    ASSERT_EQ(longer.size(), 256u);
+    const std::string shortName = Scratch("s.lag", lag.bytes());
+
+    const struct {
+        const std::string* archive;
+        std::string entry;
+        bool shared;
+        int red;
+    } cases[] = {
+        {&fits, "sprite", true, 10},                        // 259 bytes: the longest name kept whole
+        {&fits, "sprite2", false, 20},                      // 260: one byte more
+        {&longer, "a]b", false, 30},                        // cut to the whole name of the next
+        {&longer, "a", true, 40},                           // 259 bytes, equal to the cut text above
+        {&shortName, spritetest::Sjis(u8"ヂ"), true, 60},  // its trail byte 'a' ...
+        {&shortName, spritetest::Sjis(u8"ア"), true, 50},  // ... and 'A': two pictures
+    };
+    std::vector<CTexture*> textures;
+    std::vector<CSheet*> sheets;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.entry);
+        CTexture* first = KestraTexture::CreateFromLAG(c.archive->c_str(), c.entry.c_str(), 14);
+        CTexture* second = KestraTexture::CreateFromLAG(c.archive->c_str(), c.entry.c_str(), 14);
+        ASSERT_NE(first, nullptr);
+        ASSERT_NE(second, nullptr);
+        EXPECT_EQ(first == second, c.shared);
+        EXPECT_EQ(red(first), c.red);
+        EXPECT_EQ(red(second), c.red);
+        const std::string whole = *c.archive + "[" + c.entry + "]";
+        EXPECT_EQ(std::string(first->GetName()), c.shared ? whole : "") << "a name is whole or none";
+        CSheet* sheet = KestraSheet::CreateFromLAG(c.archive->c_str(), c.entry.c_str(), 14);
+        CSheet* again = KestraSheet::CreateFromLAG(c.archive->c_str(), c.entry.c_str(), 14);
+        ASSERT_NE(sheet, nullptr);
+        EXPECT_EQ(sheet == again, c.shared);
+        for (CSheet* s : sheets) EXPECT_NE(s, sheet) << "no sheet of an earlier entry answers";
+        for (CTexture* t : textures) EXPECT_NE(t, first) << "no texture of an earlier entry answers";
+        textures.insert(textures.end(), {first, second});
+        sheets.insert(sheets.end(), {sheet, again});
+    }
+    for (CSheet* s : sheets) KestraSheet::Release(s);
+    for (CTexture* t : textures) KestraTexture::Release(t);
+    EXPECT_EQ(Manager()->GetCount(), 0u);
+    EXPECT_EQ(KestraSheet::GetManager()->GetCount(), 0u);
+    KestraSheet::Finalize();
 }
 
 // Failures answer null with their line and leave nothing listed; forged headers

@@ -303,6 +303,8 @@ TEST_F(TitleScene, TheRankingDrawsTheBadgeOfEachStoredStageItHas) {
         ScoreData.rows[0][i].stage = rows[i].stage;
         ScoreData.rows[0][i].score = rows[i].score;
     }
+    ScoreData.rows[0][kShownRows].stage = 4;  // the row past the shown ten is never drawn
+    ScoreData.rows[1][0].stage = 5;           // nor another table's
     std::vector<Quad> quads;
     SetSpriteDrawRecorder(Collect, &quads);
     DrawRankingView();
@@ -383,6 +385,20 @@ TEST(FullWidthText, MapsEveryByteAsTheRankingShowsIt) {
     EXPECT_EQ(std::string(out), "\x82\x60\x82\x82");
     ToFullWidthText(std::string(100, 'x').c_str(), out);
     EXPECT_EQ(std::strlen(out), 62u);
+    // At the room's edge: n characters take 2n bytes and the terminator; a
+    // character without room for both its bytes and the terminator is left out.
+    const struct {
+        uint32_t capacity;
+        size_t length;
+    } rooms[] = {{5, 4}, {4, 2}, {3, 2}, {2, 0}, {1, 0}, {7, 6}, {6, 4}};
+    for (const auto& r : rooms) {
+        char room[16];
+        std::memset(room, 0x7F, sizeof room);
+        room[0] = '\0';
+        ToFullWidthText("abcdef", room, r.capacity);
+        EXPECT_EQ(std::strlen(room), r.length) << r.capacity;
+        for (size_t i = r.capacity; i < sizeof room; ++i) EXPECT_EQ(room[i], 0x7F) << r.capacity << " wrote at " << i;
+    }
     std::memset(out, 0, sizeof out);
     ToFullWidthText("", out);
     EXPECT_EQ(out[0], 0);

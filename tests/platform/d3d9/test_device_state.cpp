@@ -411,6 +411,42 @@ TEST_F(DeviceState, TexturesTakeTheirBytesOfTheBudgetWhileTheyLive) {
     EXPECT_EQ(device_->GetAvailableTextureMem(), UINT(1 << 20));
 }
 
+// The budget's edges, in one-byte texels: a texture exactly filling what is
+// left is taken, one byte more is refused, from an empty device and a part-full one.
+TEST_F(DeviceState, ATextureExactlyFillingTheBudgetIsTakenAndOneByteMoreIsNot) {
+    d3d9test::AdapterConfig adapter = d3d9test::DefaultAdapter();
+    adapter.availableTextureMem = 3000;
+    d3d9test::SetAdapter(adapter);
+    struct Step {
+        UINT width;   // an L8 texture of width x 1: width bytes
+        bool taken;
+        UINT left;    // the budget left after the step
+    };
+    const struct {
+        const char* what;
+        std::vector<Step> steps;
+    } cases[] = {
+        {"the whole budget at once", {{3001, false, 3000}, {3000, true, 0}, {1, false, 0}}},
+        {"the rest of a part-full budget", {{1000, true, 2000}, {2001, false, 2000}, {2000, true, 0}, {1, false, 0}}},
+        {"one byte short of full", {{2999, true, 1}, {2, false, 1}, {1, true, 0}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<IDirect3DTexture9*> live;
+        for (const Step& s : c.steps) {
+            IDirect3DTexture9* t = nullptr;
+            EXPECT_EQ(device_->CreateTexture(s.width, 1, 1, 0, D3DFMT_L8, D3DPOOL_MANAGED, &t, nullptr),
+                      s.taken ? D3D_OK : D3DERR_OUTOFVIDEOMEMORY)
+                << s.width;
+            EXPECT_EQ(t != nullptr, s.taken);
+            if (t) live.push_back(t);
+            EXPECT_EQ(device_->GetAvailableTextureMem(), s.left) << s.width;
+        }
+        for (IDirect3DTexture9* t : live) t->Release();
+        EXPECT_EQ(device_->GetAvailableTextureMem(), 3000u);
+    }
+}
+
 TEST_F(DeviceState, CopyRulesBetweenPools) {
     IDirect3DSurface9* rt = nullptr;
     IDirect3DSurface9* sys = nullptr;

@@ -1,9 +1,13 @@
 // Clocks: the 10 MHz counter, the millisecond clocks and the virtual clock with
 // its sleeps and hook.
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <climits>
 #include <thread>
 #include <vector>
 
@@ -268,5 +272,78 @@ TEST_F(KernelClock, RealTimerWaitsSeeSetsFromOtherThreads) {
         };
         EXPECT_EQ(testsupport::RunInChild(run), 0) << "2: not set, 3: signalled early, 4: other results, 142: a "
                                                       "wait never ended";
+    }
+}
+
+namespace {
+
+int64_t ThreadCpuNanoseconds(std::thread& thread) {
+    clockid_t clock;
+    timespec used{};
+    if (pthread_getcpuclockid(thread.native_handle(), &clock) != 0 || clock_gettime(clock, &used) != 0) return -1;
+    return int64_t{used.tv_sec} * 1'000'000'000 + used.tv_nsec;
+}
+
+}  // namespace
+
+// Due times too far away to count, up to the lowest value a relative time has:
+// never due, never due in the past, and a wait on one sleeps instead of spinning
+// (the CPU the waiting thread used is counted, not the time it took).
+TEST_F(KernelClock, ATimerDueBeyondTheCounterIsNeverSignalledAndItsWaitsSleep) {
+    const struct {
+        const char* what;
+        LONGLONG due;
+    } cases[] = {
+        {"the last due time whose wait counts in nanoseconds", -(INT64_MAX / 100)},
+        {"one tick further", -(INT64_MAX / 100) - 1},
+        {"about 317 years", -100'000'000'000'000'000},
+        {"one above the lowest value", INT64_MIN + 1},
+        {"the lowest value", INT64_MIN},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto run = [&c] {
+            alarm(20);
+            HANDLE timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
+                                                  TIMER_ALL_ACCESS);
+            LARGE_INTEGER due;
+            due.QuadPart = c.due;
+            if (!timer || !SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) return 2;
+            // A wait with a time-out runs out.
+            if (WaitForSingleObject(timer, 20) != WAIT_TIMEOUT) return 3;
+            // A wait for ever sleeps until the timer is set again.
+            std::atomic<DWORD> result{WAIT_FAILED};
+            std::thread waiter([&] { result = WaitForSingleObject(timer, INFINITE); });
+            Sleep(300);
+            const int64_t cpu = ThreadCpuNanoseconds(waiter);
+            const DWORD early = result.load();
+            due.QuadPart = -1;
+            const bool set = SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE);
+            waiter.join();
+            CloseHandle(timer);
+            if (early != WAIT_FAILED) return 4;
+            if (!set || result != WAIT_OBJECT_0) return 5;
+            if (cpu < 0 || cpu > 30'000'000) {
+                ADD_FAILURE() << "the waiting thread used " << cpu / 1000 << " us of CPU in 300 ms";
+                return 6;
+            }
+            return 0;
+        };
+        EXPECT_EQ(testsupport::RunInChild(run), 0)
+            << "2: not set, 3: signalled at once, 4: the wait ended, 5: not ended by a set, 6: the wait spun, "
+               "142: a wait never ended";
+    }
+    // On the virtual clock such a wait runs out as a sleep of its own length.
+    platform::UseVirtualClock(true);
+    for (const LONGLONG far : {LONGLONG{INT64_MIN}, -(INT64_MAX / 100) - 1}) {
+        HANDLE timer = CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
+        ASSERT_NE(timer, nullptr);
+        LARGE_INTEGER due;
+        due.QuadPart = far;
+        ASSERT_TRUE(SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE));
+        const LONGLONG start = Counter();
+        EXPECT_EQ(WaitForSingleObject(timer, 7), WAIT_TIMEOUT) << far;
+        EXPECT_EQ(Counter() - start, 70'000) << far;
+        EXPECT_TRUE(CloseHandle(timer));
     }
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -37,6 +38,36 @@ TEST(CrtRand, MatchesTheRuntimeGenerator) {
         ASSERT_EQ(crt::rand(), static_cast<int>((state >> 16) & 0x7FFF));
     }
     EXPECT_EQ(RAND_MAX, 0x7FFF);
+}
+
+// The heap's named fault: the blocks it lets through are zero-filled, the ones
+// it refuses are null, and it ends after its count.
+TEST(CrtHeap, CallocIsRefusedWhileItsFaultIsArmed) {
+    platform::InjectFault("calloc", 1, 2);
+    const bool expected[] = {true, false, false, true};
+    for (bool given : expected) {
+        auto* block = static_cast<unsigned char*>(crt::calloc(3, 5));
+        EXPECT_EQ(block != nullptr, given);
+        if (block) {
+            for (int i = 0; i < 15; ++i) EXPECT_EQ(block[i], 0) << i;
+        }
+        std::free(block);
+    }
+    platform::ClearFaults();
+}
+
+TEST(KernelHandles, TheOpenCountFollowsEveryHandleMadeAndClosed) {
+    const size_t before = platform::OpenHandleCount();
+    HANDLE semaphore = CreateSemaphoreA(nullptr, 0, 1, nullptr);
+    HANDLE timer = CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
+    ASSERT_NE(semaphore, nullptr);
+    ASSERT_NE(timer, nullptr);
+    EXPECT_EQ(platform::OpenHandleCount(), before + 2);
+    EXPECT_TRUE(CloseHandle(timer));
+    EXPECT_EQ(platform::OpenHandleCount(), before + 1);
+    EXPECT_FALSE(CloseHandle(timer)) << "a closed handle is not counted twice";
+    EXPECT_TRUE(CloseHandle(semaphore));
+    EXPECT_EQ(platform::OpenHandleCount(), before);
 }
 
 TEST(CrtTime, Time32AnswersAndStoresTheSameSeconds) {
