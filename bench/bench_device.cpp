@@ -2,7 +2,10 @@
 // - 100,000 redundant Kestra3D::SetRenderState calls: the cache answers them, so the
 //   device and the GL backend see none (counters device_calls and gl_state_changes);
 //   the time per iteration is the cost of one cached call;
-// - one frame of only a clear and a present: its CPU time.
+// - one frame of only a clear and a present: its CPU time;
+// - the device's own cost per call, as the game makes its calls (BM_DeviceCall/<method>):
+//   the state setters and SetTexture straight on the device, each call changing what it
+//   sets. They run first, before any benchmark below reads a counter.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -38,6 +41,53 @@ bool StartDevice() {
     }();
     return ok;
 }
+
+// The device calls the game makes most, each one a change.
+enum DeviceCall { kRenderState, kTextureStageState, kSamplerState, kTexture, kTransform };
+
+void BM_DeviceCall(benchmark::State& state) {
+    if (!StartDevice()) {
+        state.SkipWithError("no device: run under a display");
+        return;
+    }
+    IDirect3DDevice9* device = Kestra3D::GetDevice();
+    IDirect3DTexture9* textures[2] = {};
+    for (IDirect3DTexture9*& t : textures)
+        if (FAILED(device->CreateTexture(64, 64, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr))) {
+            state.SkipWithError("no texture");
+            return;
+        }
+    D3DMATRIX world[2] = {};
+    for (int i = 0; i < 4; ++i) world[0].m[i][i] = world[1].m[i][i] = 1.0f;
+    world[1].m[3][0] = 1.0f;
+    const auto call = static_cast<DeviceCall>(state.range(0));
+    DWORD n = 0;
+    for (auto _ : state) {
+        const DWORD odd = n++ & 1;
+        switch (call) {
+        case kRenderState: device->SetRenderState(D3DRS_ALPHAREF, odd); break;
+        case kTextureStageState:
+            device->SetTextureStageState(0, D3DTSS_COLOROP, odd ? D3DTOP_MODULATE : D3DTOP_SELECTARG1);
+            break;
+        case kSamplerState:
+            device->SetSamplerState(0, D3DSAMP_MAGFILTER, odd ? D3DTEXF_LINEAR : D3DTEXF_POINT);
+            break;
+        case kTexture: device->SetTexture(0, textures[odd]); break;
+        case kTransform: device->SetTransform(D3DTS_WORLD, &world[odd]); break;
+        }
+    }
+    device->SetTexture(0, nullptr);
+    for (IDirect3DTexture9* t : textures) t->Release();
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_DeviceCall)
+    ->ArgName("method")
+    ->Arg(kRenderState)
+    ->Arg(kTextureStageState)
+    ->Arg(kSamplerState)
+    ->Arg(kTexture)
+    ->Arg(kTransform)
+    ->MinTime(0.5);
 
 void BM_RedundantSetRenderState(benchmark::State& state) {
     if (!StartDevice()) {
