@@ -9,6 +9,7 @@
 #include "game/objects/cPlayerBase.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
+#include "game/state/PlayArea.h"
 #include "game/state/SpriteTable.h"
 
 namespace {
@@ -149,7 +150,9 @@ void StepAxis(float& v, float target, float step, float dead) {
 }
 
 bool BoxOutOfView(float x, float y, float half) {
-    return !(x - half >= ScrollX && x + half <= ScrollX + 640 && y - half >= ScrollY && y + half <= ScrollY + 480);
+    using playarea::kHeight, playarea::kWidth;
+    return !(x - half >= ScrollX && x + half <= ScrollX + kWidth && y - half >= ScrollY &&
+             y + half <= ScrollY + kHeight);
 }
 
 float Distance(float ax, float ay, float bx, float by) {
@@ -213,18 +216,20 @@ void TakeBossShot(cBossBase& b, cPlayerBulletBase& s) {
 void KeepBoxInView(float& x, float& y, const int32_t box[4]) {
     const float left = static_cast<float>(box[0]), top = static_cast<float>(box[1]);
     const float right = static_cast<float>(box[2]), bottom = static_cast<float>(box[3]);
-    if (bottom <= ScrollY + 480 && top >= ScrollY && right <= ScrollX + 640 && left >= ScrollX) return;
-    if (bottom > ScrollY + 480) y = ScrollY + 450;
-    if (top < ScrollY) y = ScrollY + 31;
-    if (right > ScrollX + 640) x = ScrollX + 610;
-    if (left < ScrollX) x = ScrollX + 31;
+    using playarea::kHeight, playarea::kWidth, playarea::kBossKept;
+    if (bottom <= ScrollY + kHeight && top >= ScrollY && right <= ScrollX + kWidth && left >= ScrollX) return;
+    if (bottom > ScrollY + kHeight) y = ScrollY + kBossKept.bottom;
+    if (top < ScrollY) y = ScrollY + kBossKept.top;
+    if (right > ScrollX + kWidth) x = ScrollX + kBossKept.right;
+    if (left < ScrollX) x = ScrollX + kBossKept.left;
 }
 
 void SetBossBox(int32_t box[4], float x, float y) {
-    box[0] = TruncateToInt(x - 30);
-    box[1] = TruncateToInt(y - 30);
-    box[2] = TruncateToInt(x + 30);
-    box[3] = TruncateToInt(y + 30);
+    constexpr int half = playarea::kBossBoxHalf;
+    box[0] = TruncateToInt(x - half);
+    box[1] = TruncateToInt(y - half);
+    box[2] = TruncateToInt(x + half);
+    box[3] = TruncateToInt(y + half);
 }
 
 int32_t StepBodyCell(cBossBase& b, int32_t perCell, int32_t wrapAt) {

@@ -237,10 +237,10 @@ void ForEachShotNear(float x, float y, int32_t reach, F f) {
 void TakeBossShot(cBossBase& b, cPlayerBulletBase& s);
 // The shot is spent, its owner scores 10 and becomes the last hitter.
 void SpendShot(cBossBase& b, cPlayerBulletBase& s);
-// A box that has left the view puts its centre back 31 px inside the edge
-// it crossed (610 and 450 from the right and bottom).
+// A box that has left the view puts its centre back inside the edge it
+// crossed, where a boss is kept (playarea::kBossKept).
 void KeepBoxInView(float& x, float& y, const int32_t box[4]);
-// The box of half side 30 around (x, y).
+// A boss's box around (x, y) (half side playarea::kBossBoxHalf).
 void SetBossBox(int32_t box[4], float x, float y);
 
 // ---- Drawing.

@@ -53,7 +53,8 @@ int32_t BackgroundGroup(int32_t phase) {
 }
 
 void DrawBackdrop(const Region& r, int32_t alpha) {
-    DrawPlain(kStageBackSlot, 0, 0, 640, 480, r.x, r.y, 640, 480, AlphaWhite(alpha));
+    constexpr float w = layout::kScreenWidth, h = layout::kScreenHeight;
+    DrawPlain(kStageBackSlot, 0, 0, w, h, r.x, r.y, w, h, AlphaWhite(alpha));
 }
 
 // One volley of the crossroad walls.
@@ -263,6 +264,7 @@ void Stage06Boss::LastAttack() {
     const int32_t stage = LastAttackStage(hp, secondsLeft);
     if (stage == 1) {
         if (phaseTimer % 58 == 0) {
+            // Two walls, one falling from the screen's top edge, one rising from its bottom.
             PlaySe(SoundTable.rt_star22);
             shotAngle = 16383;
             for (int32_t i = 0; i < 30; ++i)
@@ -270,8 +272,8 @@ void Stage06Boss::LastAttack() {
                                           .speed = 2.4f});
             shotAngle = 49154;
             for (int32_t i = 0; i < 30; ++i)
-                FireBullet(22.0f * i, 480, {.motion = 1, .graphic = 22, .angle = shotAngle, .element = GameRand() % 2,
-                                            .speed = 2.4f});
+                FireBullet(22.0f * i, layout::kScreenHeight,
+                           {.motion = 1, .graphic = 22, .angle = shotAngle, .element = GameRand() % 2, .speed = 2.4f});
         }
     } else if (stage == 2) {
         if (x > 480.0f) {

@@ -213,7 +213,7 @@ void Stage06_PaletCopic::DefenceAttack() {
     }
     if (InFrames(t, 460, 610) && t % 24 == 0) {
         PlaySe(SoundTable.draw_block);
-        PlaceEnemy(static_cast<float>(GameRand() % 640), 540,
+        PlaceEnemy(static_cast<float>(GameRand() % layout::kScreenWidth), 540,
                    {.type = 76, .angle = 49145, .element = 2, .speed = 1.0f, .life = 12.0f});
     }
     if (t == 760) {
@@ -347,7 +347,8 @@ void Stage06_PaletCopic::Draw() {
     // The backdrop fades in until the first named attack and out as they leave.
     if (phase < PhaseOfAttack(kAttacks, &Stage06_PaletCopic::DefenceAttack) && backAlpha < 255) backAlpha += 1;
     if (phase >= kPhaseCleared && backAlpha > 0) backAlpha -= 1;
-    DrawPlain(kStageBackSlot, 0, 0, 640, 480, 1280, 480, 640, 480, AlphaWhite(backAlpha));
+    constexpr float w = layout::kScreenWidth, h = layout::kScreenHeight;
+    DrawPlain(kStageBackSlot, 0, 0, w, h, 1280, 480, w, h, AlphaWhite(backAlpha));
     DrawBossCircle(*this, x, y, element);
     DrawBossCircle(*this, imageX, imageY, copicElement);
     DrawBossCell(x, y, Cell(cell, 60.0f, 0.0f), 0.0f);

@@ -17,6 +17,7 @@
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
 #include "game/state/ScoreData.h"
+#include "game/state/ScreenLayout.h"
 #include "game/state/cBossBase.h"
 
 int32_t CameraHandle = -1;
@@ -41,7 +42,7 @@ void RunScene(int32_t scene) {
 
 bool ConfigureApplication() {
     Kestra::SetApplicationName("Quenrith ver1.12");
-    Kestra::SetScreenInfo(640, 480, true);
+    Kestra::SetScreenInfo(layout::kScreenWidth, layout::kScreenHeight, true);
     Kestra::SetFrameRate(60);
     Kestra::EnableCaptionStats();
     Kestra::EnableMouseCursor();
@@ -63,7 +64,7 @@ void RunGame(int, char**) {
     Kestra3D::SetBlendingType(1);
     Kestra3D::SetDepthTestEnable(true);
 
-    CSurface* depthStencil = KestraSurface::CreateDepthStencil(640, 480, 1);
+    CSurface* depthStencil = KestraSurface::CreateDepthStencil(layout::kScreenWidth, layout::kScreenHeight, 1);
     Kestra3D::SetDepthStencil(depthStencil);
 
     CameraHandle = KestraCamera::Create();
