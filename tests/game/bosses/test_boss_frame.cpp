@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "game/bosses/AttackNames.h"
 #include "game/bosses/BossCommon.h"
 #include "game/bosses/Stage01Boss.h"
 #include "game/bosses/Stage02Boss.h"
@@ -227,6 +229,44 @@ TEST_F(BossField, EachPhaseShowsTheGaugeBannerBonusAndNameItOwns) {
             EXPECT_EQ(rec.texts[0].font, 1);
         }
     }
+}
+
+// Every boss names its attacks from its list, by position: nothing in the
+// opening attack or a break, then the list's names in order, one an attack.
+TEST_F(BossField, EveryBossShowsItsListsNamesInTheOrderItFightsItsAttacks) {
+    struct Case {
+        int32_t code, team;
+        std::span<const char* const> names;
+    };
+    const Case cases[] = {
+        {200, 1, attacknames::kStage01Boss},       {201, 1, attacknames::kStage02Boss},
+        {202, 1, attacknames::kStage03Boss},       {203, 1, attacknames::kStage04Boss},
+        {204, 1, attacknames::kStage05Boss_Osero}, {204, 2, attacknames::kStage05Boss_Crow},
+        {205, 1, attacknames::kStage05Boss},       {205, 2, attacknames::kStage05Boss_Yuri},
+        {290, 1, attacknames::kStage06_PaletCopic}, {291, 1, attacknames::kStage06Boss},
+    };
+    size_t bosses = 0;
+    for (const Case& c : cases) {
+        GameState.team = c.team;
+        cBossBase* b = Make(c.code, 320, 200);
+        ASSERT_NE(b, nullptr) << c.code;
+        b->active = 1;
+        std::vector<std::string> shown;
+        for (int32_t phase = kPhaseOpening; phase <= kPhaseOpening + 2 * int32_t(c.names.size()); ++phase) {
+            playtest::QuadRecorder rec;
+            b->phase = phase;
+            b->Draw();
+            std::string name = "-";
+            for (const playtest::Text& t : rec.texts)
+                if (t.font == 1) name = t.text;
+            shown.push_back(name);
+        }
+        std::vector<std::string> want = {"-"};
+        for (const char* n : c.names) want.insert(want.end(), {"-", n});
+        EXPECT_EQ(shown, want) << "boss " << c.code << ", team " << c.team;
+        bosses += 1;
+    }
+    EXPECT_EQ(bosses, std::size(attacknames::kAllBosses));
 }
 
 TEST_F(BossField, TheCircleTurnsUnderTheBodyAndTheBodyRunsItsCells) {
