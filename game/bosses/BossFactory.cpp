@@ -1,4 +1,6 @@
 // The classes behind the boss type codes.
+#include "game/bosses/BossFactory.h"
+
 #include "game/bosses/BossCommon.h"
 #include "game/bosses/Stage01Boss.h"
 #include "game/bosses/Stage02Boss.h"
@@ -9,7 +11,7 @@
 #include "game/bosses/Stage06Bosses.h"
 #include "game/state/cBossBase.h"
 
-cBossBase* CreateStageBoss(int32_t code, int32_t team, int32_t x, int32_t y, int32_t angle) {
+cBossBase* MakeStageBoss(int32_t code, int32_t team, int32_t x, int32_t y, int32_t angle) {
     cBossBase* boss = nullptr;
     switch (code) {
     case 200: boss = new Stage01Boss(); break;
@@ -28,6 +30,8 @@ cBossBase* CreateStageBoss(int32_t code, int32_t team, int32_t x, int32_t y, int
     if (code == 202) boss->moveAngle = angle;
     return boss;
 }
+
+void InstallStageBosses() { SetStageBossMaker(&MakeStageBoss); }
 
 void ResetBossProgramCounters() {
     Stage02Boss::summonShift = 0;

@@ -6,6 +6,7 @@
 #include "engine/core/KestraSound.h"
 #include "engine/graphics/Kestra3D.h"
 #include "engine/graphics/KestraManagers.h"
+#include "game/bosses/BossFactory.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/shell/GameScene.h"
@@ -53,6 +54,7 @@ bool ConfigureApplication() {
     FontTable.assign(kFontTableSize, nullptr);
     CameraHandle = -1;
     KestraSound::SetMaxSounds(128);
+    InstallStageBosses();
     return true;
 }
 

@@ -10,6 +10,7 @@
 
 #include "game/bosses/AttackNames.h"
 #include "game/bosses/BossCommon.h"
+#include "game/bosses/BossFactory.h"
 #include "game/bosses/Stage01Boss.h"
 #include "game/bosses/Stage02Boss.h"
 #include "game/bosses/Stage03Boss.h"
@@ -56,6 +57,36 @@ TEST_F(BossField, TheFactoryPutsEachStagesBossInSlotAInPlaceOfTheLastOne) {
     EXPECT_EQ(twins->element2, 1);
     EXPECT_EQ(BossB, nullptr);
     EXPECT_TRUE(m.enemyList.empty());
+}
+
+// The play objects make bosses only through the maker installed: none without
+// one, and whatever the installed one answers, with the code, team and place
+// the stage's line gave, into the slot of the code.
+cBossBase* gMadeBy = nullptr;
+std::vector<std::vector<int32_t>> gMakerCalls;
+cBossBase* RecordingMaker(int32_t code, int32_t team, int32_t x, int32_t y, int32_t angle) {
+    gMakerCalls.push_back({code, team, x, y, angle});
+    return code == 202 ? nullptr : (gMadeBy = MakeStageBoss(code, team, x, y, angle));
+}
+
+TEST_F(BossField, TheObjectsMakeBossesThroughTheMakerTheBossesInstall) {
+    SetStageBossMaker(nullptr);
+    m.SpawnStageObject(320, 380, 200, 0, 0, 0, 0, 0, 0, 10);
+    EXPECT_EQ(BossA, nullptr);
+    SetStageBossMaker(&RecordingMaker);
+    GameState.team = 2;
+    m.SpawnStageObject(320.7f, 380, 200, 16384, 0, 0, 0, 0, 0, 10);
+    m.SpawnStageObject(100, -20, 202, 0, 0, 0, 0, 0, 0, 10);
+    m.SpawnStageObject(200, 40, 205, 0, 0, 0, 0, 0, 0, 10);
+    EXPECT_EQ(gMakerCalls, (std::vector<std::vector<int32_t>>{
+                               {200, 2, 320, 380, 16384}, {202, 2, 100, -20, 0}, {205, 2, 200, 40, 0}}));
+    EXPECT_NE(dynamic_cast<Stage01Boss*>(BossA), nullptr);  // kept: the maker made none for 202
+    EXPECT_EQ(BossB, gMadeBy);
+    EXPECT_NE(BossB, nullptr);
+    InstallStageBosses();
+    m.SpawnStageObject(320, 10, 201, 0, 0, 0, 0, 0, 0, 9740);
+    EXPECT_NE(dynamic_cast<Stage02Boss*>(BossA), nullptr);
+    EXPECT_EQ(gMakerCalls.size(), 3u);
 }
 
 TEST_F(BossField, WakesOnItsFrameOnceAndRisesIntoViewThenTalks) {

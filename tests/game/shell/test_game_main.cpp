@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 
 #include "engine/core/Kestra.h"
 #include "engine/core/KestraSound.h"
 #include "engine/graphics/Kestra3D.h"
 #include "platform/d3d9/d3d9.h"
 #include "game/shell/GameMain.h"
+#include "game/state/cBossBase.h"
 #include "platform/win32/testing.h"
 #include "platform/win32/win32.h"
 #include "tests/support/private_display.h"
@@ -48,6 +50,7 @@ TEST(ConfigureApplication, ConfiguresTheEngineAndSizesTheGameTables) {
                   SetCurrentDirectoryA(dir.path().c_str());
                   testsupport::WriteFile(dir.file("system_log.html"), "previous run");
                   CameraHandle = 5;
+                  SetStageBossMaker(nullptr);
                   ASSERT_TRUE(ConfigureApplication());
                   EXPECT_STREQ(Kestra::GetApplicationName(), "Quenrith ver1.12");
                   uint32_t w = 0, h = 0;
@@ -68,6 +71,9 @@ TEST(ConfigureApplication, ConfiguresTheEngineAndSizesTheGameTables) {
                   EXPECT_EQ(FontTable[0], nullptr);
                   EXPECT_EQ(FontTable[1], nullptr);
                   EXPECT_EQ(CameraHandle, -1);
+                  // The stages' bosses can be made.
+                  const std::unique_ptr<cBossBase> boss(CreateStageBoss(200, 1, 0, 0, 0));
+                  EXPECT_NE(boss, nullptr);
                   EXPECT_FALSE(testsupport::FileExists(dir.file("system_log.html")));
               }),
               0);
