@@ -30,14 +30,16 @@ void SetUpStageBoss(cBossBase& b, float hp, int32_t element) {
     b.x = b.y = 0.0f;
 }
 
+double SpellBonusAmount(int32_t bonus, int32_t left, int32_t limit) {
+    const float ratio = limit != 0 ? static_cast<float>(static_cast<double>(left) / limit) : 0.0f;
+    return static_cast<double>(bonus) * ratio + bonus / 10;
+}
+
 void SettleSpellBonus(cBossBase& b, int32_t k) {
     // A count stepping by more than one can pass 0 on a time-out: it pays nothing either.
     if (b.secondsLeft <= 0) b.bonusValid = 0;
     if (b.bonusValid != 1 || k < 4 || k > 15) return;
-    const int32_t limit = SecondsOfPhase(b, k);
-    const float ratio = limit != 0 ? static_cast<float>(static_cast<double>(b.secondsLeft) / limit) : 0.0f;
-    const int32_t bonus = BonusOfPhase(b, k);
-    const double paid = static_cast<double>(bonus) * ratio + bonus / 10;
+    const double paid = SpellBonusAmount(BonusOfPhase(b, k), b.secondsLeft, SecondsOfPhase(b, k));
     cPlayerBase* shooter = PlayerOfIndex(b.lastHitter);
     if (shooter) shooter->score = TruncateSum(paid + shooter->score);
     b.lastBonus = TruncateSum(paid);

@@ -110,8 +110,12 @@ void SetUpStageBoss(cBossBase& b, float hp, int32_t element, const Attacks& atta
     }
 }
 
+// What a named attack of bonus base B and a limit of `limit` seconds pays with
+// `left` of them left: B x (left / limit, the share kept as a float) + B / 10,
+// before it is truncated.
+double SpellBonusAmount(int32_t bonus, int32_t left, int32_t limit);
 // Pays the named attack of phase k (k >= 4) its time bonus: nothing after a
-// time-out or a miss, else B x (seconds left / limit) + B / 10 to the last hitter.
+// time-out or a miss, else SpellBonusAmount to the last hitter.
 void SettleSpellBonus(cBossBase& b, int32_t k);
 
 // The appearance step: on its stage frame the boss wakes and its screen
