@@ -98,7 +98,7 @@ void RunGame(int, char**) {
 
     // Ranking, counters and play time are kept at every exit.
     SaveScoreFile();
-    ObjectManager.DeleteAll();
+    ObjectManager.DeletePools();
     delete BossA;
     delete BossB;
     delete Player1;
@@ -106,6 +106,7 @@ void RunGame(int, char**) {
     BossA = BossB = nullptr;
     Player1 = Player2 = nullptr;
     KestraSurface::Release(depthStencil);
+    ObjectManager.DeleteStageObjects();
     ReleaseGameTables();
     KestraCamera::Release(CameraHandle);
     CameraHandle = -1;
