@@ -103,13 +103,19 @@ void CloseAfterOneAndAHalfSeconds(void*) {
     }
 }
 
+// The game booted in `folder` until its window closes 1.5 s on, with its
+// window messages also going to `onMessage`.
+void BootForOneAndAHalfSeconds(const std::string& folder, Kestra::MessageHook onMessage) {
+    PrepareBoot(folder);
+    platform::SetVirtualClockHook(CloseAfterOneAndAHalfSeconds, nullptr);
+    Kestra::SetGameFunctions(ConfigureApplication, RunGame, onMessage);
+    EXPECT_EQ(Kestra::Boot(GetModuleHandleA(nullptr), 0, nullptr), 0);
+}
+
 TEST(RunGame, RunsPacedFramesWithCaptionStatisticsUntilTheWindowCloses) {
     testsupport::TempDir dir;
     EXPECT_EQ(InChild([&] {
-                  PrepareBoot(dir.path());
-                  platform::SetVirtualClockHook(CloseAfterOneAndAHalfSeconds, nullptr);
-                  Kestra::SetGameFunctions(ConfigureApplication, RunGame, OnWindowMessage);
-                  EXPECT_EQ(Kestra::Boot(GetModuleHandleA(nullptr), 0, nullptr), 0);
+                  BootForOneAndAHalfSeconds(dir.path(), OnWindowMessage);
                   EXPECT_TRUE(platform::RecordedMessageBoxes().empty());
                   std::vector<std::string> captions;
                   for (const std::string& line : platform::RecordedCalls())
@@ -138,10 +144,7 @@ void CaptureViewAtClose(UINT message, WPARAM, LPARAM) {
 TEST(RunGame, PlacesTheCameraFiftyUnitsBeforeTheOriginEveryFrame) {
     testsupport::TempDir dir;
     EXPECT_EQ(InChild([&] {
-                  PrepareBoot(dir.path());
-                  platform::SetVirtualClockHook(CloseAfterOneAndAHalfSeconds, nullptr);
-                  Kestra::SetGameFunctions(ConfigureApplication, RunGame, CaptureViewAtClose);
-                  EXPECT_EQ(Kestra::Boot(GetModuleHandleA(nullptr), 0, nullptr), 0);
+                  BootForOneAndAHalfSeconds(dir.path(), CaptureViewAtClose);
                   ASSERT_TRUE(g_viewSeen);
                   // Looking down +z from (0, 0, -50) with +y up: identity axes, eye moved 50 back.
                   const float expected[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 50, 1}};
@@ -196,10 +199,7 @@ void FillListsAtClose(UINT message, WPARAM, LPARAM) {
 TEST(RunGame, ExitDeletesThePoolsThenBossesAndPlayersThenTheDepthBufferThenTheStageObjects) {
     testsupport::TempDir dir;
     EXPECT_EQ(InChild([&] {
-                  PrepareBoot(dir.path());
-                  platform::SetVirtualClockHook(CloseAfterOneAndAHalfSeconds, nullptr);
-                  Kestra::SetGameFunctions(ConfigureApplication, RunGame, FillListsAtClose);
-                  EXPECT_EQ(Kestra::Boot(GetModuleHandleA(nullptr), 0, nullptr), 0);
+                  BootForOneAndAHalfSeconds(dir.path(), FillListsAtClose);
                   ASSERT_EQ(g_deleted.size(), 9u);
                   const int surfaces = g_deleted[0].second;
                   EXPECT_GE(surfaces, 1);
