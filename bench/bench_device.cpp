@@ -2,7 +2,12 @@
 // - 100,000 redundant Kestra3D::SetRenderState calls: the cache answers them, so the
 //   device and the GL backend see none (counters device_calls and gl_state_changes);
 //   the time per iteration is the cost of one cached call;
-// - one frame of only a clear and a present: its CPU time.
+// - one frame of only a clear and a present: its CPU time;
+// - the device's own cost per call, as the game makes its calls (BM_DeviceCall/<method>):
+//   the state setters, SetTexture and SetTransform straight on the device, each call
+//   changing what it sets. They run first, before any benchmark below takes the test
+//   control that starts the call counters; BM_DeviceCallUnderTest, last, the same
+//   calls counted, as under a test.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -38,6 +43,60 @@ bool StartDevice() {
     }();
     return ok;
 }
+
+// The device calls the game makes most, each one a change.
+enum DeviceCall { kRenderState, kTextureStageState, kSamplerState, kTexture, kTransform };
+
+void DeviceCalls(benchmark::State& state) {
+    if (!StartDevice()) {
+        state.SkipWithError("no device: run under a display");
+        return;
+    }
+    IDirect3DDevice9* device = Kestra3D::GetDevice();
+    IDirect3DTexture9* textures[2] = {};
+    for (IDirect3DTexture9*& t : textures)
+        if (FAILED(device->CreateTexture(64, 64, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr))) {
+            state.SkipWithError("no texture");
+            return;
+        }
+    D3DMATRIX world[2] = {};
+    for (int i = 0; i < 4; ++i) world[0].m[i][i] = world[1].m[i][i] = 1.0f;
+    world[1].m[3][0] = 1.0f;
+    const auto call = static_cast<DeviceCall>(state.range(0));
+    DWORD n = 0;
+    for (auto _ : state) {
+        const DWORD odd = n++ & 1;
+        switch (call) {
+        case kRenderState: device->SetRenderState(D3DRS_ALPHAREF, odd); break;
+        case kTextureStageState:
+            device->SetTextureStageState(0, D3DTSS_COLOROP, odd ? D3DTOP_MODULATE : D3DTOP_SELECTARG1);
+            break;
+        case kSamplerState:
+            device->SetSamplerState(0, D3DSAMP_MAGFILTER, odd ? D3DTEXF_LINEAR : D3DTEXF_POINT);
+            break;
+        case kTexture: device->SetTexture(0, textures[odd]); break;
+        case kTransform: device->SetTransform(D3DTS_WORLD, &world[odd]); break;
+        }
+    }
+    device->SetTexture(0, nullptr);
+    for (IDirect3DTexture9* t : textures) t->Release();
+    state.SetItemsProcessed(state.iterations());
+}
+
+void EveryDeviceCall(benchmark::internal::Benchmark* b) {
+    b->ArgName("method");
+    for (int call = kRenderState; call <= kTransform; ++call) b->Arg(call);
+    b->MinTime(0.5);
+}
+
+void BM_DeviceCall(benchmark::State& state) {
+    if (d3d9test::CountingCalls()) {
+        state.SkipWithError("a test control ran first: the calls are counted");
+        return;
+    }
+    DeviceCalls(state);
+}
+BENCHMARK(BM_DeviceCall)->Apply(EveryDeviceCall);
 
 void BM_RedundantSetRenderState(benchmark::State& state) {
     if (!StartDevice()) {
@@ -102,6 +161,12 @@ void BM_PresentOnly(benchmark::State& state) {
     for (auto _ : state) Kestra3D::Present(nullptr);
 }
 BENCHMARK(BM_PresentOnly)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+void BM_DeviceCallUnderTest(benchmark::State& state) {
+    d3d9test::ClearCallCounts();
+    DeviceCalls(state);
+}
+BENCHMARK(BM_DeviceCallUnderTest)->Apply(EveryDeviceCall);
 
 }  // namespace
 

@@ -1,6 +1,7 @@
-// The bosses' named attacks as their row tables show them (an opening attack
-// has no name): one list a boss, in the order it fights them. The demo data's
-// attack-name font is made from them, so they live apart from the tables.
+// The names of the bosses' named attacks: one list a boss, in the order it
+// fights them, the n-th the name of the attack after its n-th (the opening
+// attack has none; AttackNameOf in BossCommon.h checks the lengths). The demo
+// data's attack-name font is made from them, so they live apart from the rows.
 #pragma once
 
 #include <span>

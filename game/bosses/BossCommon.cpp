@@ -10,6 +10,7 @@
 #include "game/objects/cPlayerBase.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
+#include "game/state/PlayArea.h"
 #include "game/state/SpriteTable.h"
 
 namespace {
@@ -30,14 +31,16 @@ void SetUpStageBoss(cBossBase& b, float hp, int32_t element) {
     b.x = b.y = 0.0f;
 }
 
+double SpellBonusAmount(int32_t bonus, int32_t left, int32_t limit) {
+    const float ratio = limit != 0 ? static_cast<float>(static_cast<double>(left) / limit) : 0.0f;
+    return static_cast<double>(bonus) * ratio + bonus / 10;
+}
+
 void SettleSpellBonus(cBossBase& b, int32_t k) {
     // A count stepping by more than one can pass 0 on a time-out: it pays nothing either.
     if (b.secondsLeft <= 0) b.bonusValid = 0;
     if (b.bonusValid != 1 || k < 4 || k > 15) return;
-    const int32_t limit = SecondsOfPhase(b, k);
-    const float ratio = limit != 0 ? static_cast<float>(static_cast<double>(b.secondsLeft) / limit) : 0.0f;
-    const int32_t bonus = BonusOfPhase(b, k);
-    const double paid = static_cast<double>(bonus) * ratio + bonus / 10;
+    const double paid = SpellBonusAmount(BonusOfPhase(b, k), b.secondsLeft, SecondsOfPhase(b, k));
     cPlayerBase* shooter = PlayerOfIndex(b.lastHitter);
     if (shooter) shooter->score = TruncateSum(paid + shooter->score);
     b.lastBonus = TruncateSum(paid);
@@ -150,7 +153,9 @@ void StepAxis(float& v, float target, float step, float dead) {
 }
 
 bool BoxOutOfView(float x, float y, float half) {
-    return !(x - half >= ScrollX && x + half <= ScrollX + 640 && y - half >= ScrollY && y + half <= ScrollY + 480);
+    using playarea::kHeight, playarea::kWidth;
+    return !(x - half >= ScrollX && x + half <= ScrollX + kWidth && y - half >= ScrollY &&
+             y + half <= ScrollY + kHeight);
 }
 
 float Distance(float ax, float ay, float bx, float by) {
@@ -214,18 +219,20 @@ void TakeBossShot(cBossBase& b, cPlayerBulletBase& s) {
 void KeepBoxInView(float& x, float& y, const int32_t box[4]) {
     const float left = static_cast<float>(box[0]), top = static_cast<float>(box[1]);
     const float right = static_cast<float>(box[2]), bottom = static_cast<float>(box[3]);
-    if (bottom <= ScrollY + 480 && top >= ScrollY && right <= ScrollX + 640 && left >= ScrollX) return;
-    if (bottom > ScrollY + 480) y = ScrollY + 450;
-    if (top < ScrollY) y = ScrollY + 31;
-    if (right > ScrollX + 640) x = ScrollX + 610;
-    if (left < ScrollX) x = ScrollX + 31;
+    using playarea::kHeight, playarea::kWidth, playarea::kBossKept;
+    if (bottom <= ScrollY + kHeight && top >= ScrollY && right <= ScrollX + kWidth && left >= ScrollX) return;
+    if (bottom > ScrollY + kHeight) y = ScrollY + kBossKept.bottom;
+    if (top < ScrollY) y = ScrollY + kBossKept.top;
+    if (right > ScrollX + kWidth) x = ScrollX + kBossKept.right;
+    if (left < ScrollX) x = ScrollX + kBossKept.left;
 }
 
 void SetBossBox(int32_t box[4], float x, float y) {
-    box[0] = TruncateToInt(x - 30);
-    box[1] = TruncateToInt(y - 30);
-    box[2] = TruncateToInt(x + 30);
-    box[3] = TruncateToInt(y + 30);
+    constexpr int half = playarea::kBossBoxHalf;
+    box[0] = TruncateToInt(x - half);
+    box[1] = TruncateToInt(y - half);
+    box[2] = TruncateToInt(x + half);
+    box[3] = TruncateToInt(y + half);
 }
 
 int32_t StepBodyCell(cBossBase& b, int32_t perCell, int32_t wrapAt) {

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <span>
 
 #include "engine/core/KestraMath.h"
 #include "game/objects/EnemyParts.h"
@@ -38,10 +39,10 @@ struct BreakWalk {
 // One attack of a fight. A boss lists its attacks in the order fought: the
 // opening attack (phase 2), then each named attack (phases 4, 6, ...) with
 // the break before it (phases 3, 5, ...), whose refill and cut-in lead to it.
-// Seven attacks fill the base's tables.
+// Seven attacks fill the base's tables. The names the named attacks show are
+// the boss's list in AttackNames.h, in the same order (AttackNameOf).
 template <class Boss, class Break = BreakWalk>
 struct BossAttack {
-    const char* name;      // drawn while it runs; the opening attack has none
     int32_t hp;
     int32_t seconds;
     int32_t bonus;         // base of its time bonus; the opening attack pays none
@@ -49,6 +50,11 @@ struct BossAttack {
     int32_t breakSeconds;  // the break before it
     Break breakTo;
 };
+
+// Whether `Rows` attacks and `Names` names go together: one name for each
+// attack after the opening one.
+template <size_t Rows, size_t Names>
+inline constexpr bool kNamesFitAttacks = Rows == Names + 1;
 
 // The boss's tables by the phase each entry serves: an attack's hp, a
 // phase's seconds (breaks included) and a named attack's bonus base.
@@ -104,8 +110,12 @@ void SetUpStageBoss(cBossBase& b, float hp, int32_t element, const Attacks& atta
     }
 }
 
+// What a named attack of bonus base B and a limit of `limit` seconds pays with
+// `left` of them left: B x (left / limit, the share kept as a float) + B / 10,
+// before it is truncated.
+double SpellBonusAmount(int32_t bonus, int32_t left, int32_t limit);
 // Pays the named attack of phase k (k >= 4) its time bonus: nothing after a
-// time-out or a miss, else B x (seconds left / limit) + B / 10 to the last hitter.
+// time-out or a miss, else SpellBonusAmount to the last hitter.
 void SettleSpellBonus(cBossBase& b, int32_t k);
 
 // The appearance step: on its stage frame the boss wakes and its screen
@@ -237,10 +247,10 @@ void ForEachShotNear(float x, float y, int32_t reach, F f) {
 void TakeBossShot(cBossBase& b, cPlayerBulletBase& s);
 // The shot is spent, its owner scores 10 and becomes the last hitter.
 void SpendShot(cBossBase& b, cPlayerBulletBase& s);
-// A box that has left the view puts its centre back 31 px inside the edge
-// it crossed (610 and 450 from the right and bottom).
+// A box that has left the view puts its centre back inside the edge it
+// crossed, where a boss is kept (playarea::kBossKept).
 void KeepBoxInView(float& x, float& y, const int32_t box[4]);
-// The box of half side 30 around (x, y).
+// A boss's box around (x, y) (half side playarea::kBossBoxHalf).
 void SetBossBox(int32_t box[4], float x, float y);
 
 // ---- Drawing.
@@ -256,11 +266,20 @@ void DrawBossCircle(cBossBase& b, float x, float y, int32_t element);
 void DrawBossCell(float x, float y, float srcX, float srcY, float w = 60.0f, float h = 80.0f, float top = 30.0f,
                   uint32_t colour = kWhite);
 // The name of the attack running in a phase; null in the opening attack, the
-// breaks and outside the attacks.
-template <class Attacks>
-const char* AttackNameOf(int32_t phase, const Attacks& attacks) {
-    const auto* a = AttackOfPhase(phase, attacks);
-    return a && !IsBreakPhase(phase) ? a->name : nullptr;
+// breaks and outside the attacks. A boss's attacks and its list of names go
+// together by position: the opening attack has no name, each attack after it
+// the next one of the list; the two lengths agree or the boss does not compile.
+template <class Row>
+const char* AttackNameOf(int32_t phase, std::span<const Row> attacks, std::span<const char* const> names) {
+    const Row* a = AttackOfPhase(phase, attacks);
+    if (!a || IsBreakPhase(phase) || a == attacks.data()) return nullptr;
+    const size_t named = static_cast<size_t>(a - attacks.data()) - 1;
+    return named < names.size() ? names[named] : nullptr;
+}
+template <class Row, size_t Rows, size_t Names>
+const char* AttackNameOf(int32_t phase, const Row (&attacks)[Rows], const char* const (&names)[Names]) {
+    static_assert(kNamesFitAttacks<Rows, Names>, "a boss names each attack after its opening one");
+    return AttackNameOf(phase, std::span<const Row>(attacks), std::span<const char* const>(names));
 }
 // The gauge from the opening attack through the defeat's pause; in the breaks
 // (3, 5, 7, 9, and 11 where the boss has it) and in the pause the bonus digits

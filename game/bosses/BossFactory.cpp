@@ -1,4 +1,6 @@
 // The classes behind the boss type codes.
+#include "game/bosses/BossFactory.h"
+
 #include "game/bosses/BossCommon.h"
 #include "game/bosses/Stage01Boss.h"
 #include "game/bosses/Stage02Boss.h"
@@ -10,7 +12,7 @@
 #include "game/objects/ObjectTypes.h"
 #include "game/state/cBossBase.h"
 
-cBossBase* CreateStageBoss(int32_t code, int32_t team, int32_t x, int32_t y, int32_t angle) {
+cBossBase* MakeStageBoss(int32_t code, int32_t team, int32_t x, int32_t y, int32_t angle) {
     cBossBase* boss = nullptr;
     using namespace objecttype;
     switch (code) {
@@ -32,6 +34,8 @@ cBossBase* CreateStageBoss(int32_t code, int32_t team, int32_t x, int32_t y, int
     if (code == kStage3Boss) boss->moveAngle = angle;
     return boss;
 }
+
+void InstallStageBosses() { SetStageBossMaker(&MakeStageBoss); }
 
 void ResetBossProgramCounters() {
     Stage02Boss::summonShift = 0;

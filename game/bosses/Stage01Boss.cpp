@@ -39,11 +39,11 @@ constexpr Dash kDash[3] = {{150, 3.0f, 182}, {150, 5.0f, 182}, {5, 7.0f, 32}};
 
 const BossAttack<Stage01Boss> Stage01Boss::kAttacks[] = {
     {.hp = 60, .seconds = 60, .run = &Stage01Boss::OpeningAttack},
-    {.name = attacknames::kStage01Boss[0], .hp = 60, .seconds = 60, .bonus = 100000,
+    {.hp = 60, .seconds = 60, .bonus = 100000,
      .run = &Stage01Boss::TailAttack, .breakSeconds = 60, .breakTo = {290, 50}},
-    {.name = attacknames::kStage01Boss[1], .hp = 40, .seconds = 60, .bonus = 120000,
+    {.hp = 40, .seconds = 60, .bonus = 120000,
      .run = &Stage01Boss::ChaseAttack, .breakSeconds = 60, .breakTo = {320, 200}},
-    {.name = attacknames::kStage01Boss[2], .hp = 60, .seconds = 60, .bonus = 140000,
+    {.hp = 60, .seconds = 60, .bonus = 140000,
      .run = &Stage01Boss::DashAttack, .breakSeconds = 60, .breakTo = {580, 240}},
 };
 
@@ -211,6 +211,6 @@ void Stage01Boss::Draw() {
     if (phase == kPhaseTalk) RunTeamTalk(UpdateTalkYuriStage1Before, UpdateTalkCheskaStage1Before);
     DrawBossCircle(*this, x, y, element);
     DrawBossCell(x, y, Cell(animFrame / 9, 60.0f, 0.0f), 0.0f);
-    DrawBossHud(*this, AttackNameOf(phase, kAttacks));
+    DrawBossHud(*this, AttackNameOf(phase, kAttacks, attacknames::kStage01Boss));
     if (phase == kPhaseAfterTalk) RunTeamTalk(UpdateTalkYuriStage1After, UpdateTalkCheskaStage1After);
 }

@@ -50,11 +50,11 @@ constexpr RingBlock kRingBlocks[4] = {{1, 640, 80, true, {1.0f, 3.0f}, {0.005f, 
 
 const BossAttack<Stage02Boss> Stage02Boss::kAttacks[] = {
     {.hp = 60, .seconds = 60, .run = &Stage02Boss::OpeningAttack},
-    {.name = attacknames::kStage02Boss[0], .hp = 50, .seconds = 60, .bonus = 200000,
+    {.hp = 50, .seconds = 60, .bonus = 200000,
      .run = &Stage02Boss::FlowerAttack, .breakSeconds = 60, .breakTo = {320, 60}},
-    {.name = attacknames::kStage02Boss[1], .hp = 60, .seconds = 60, .bonus = 220000,
+    {.hp = 60, .seconds = 60, .bonus = 220000,
      .run = &Stage02Boss::DisperserAttack, .breakSeconds = 60, .breakTo = {600, 240}},
-    {.name = attacknames::kStage02Boss[2], .hp = 65, .seconds = 70, .bonus = 240000,
+    {.hp = 65, .seconds = 70, .bonus = 240000,
      .run = &Stage02Boss::RingAttack, .breakSeconds = 70, .breakTo = {600, 240}},
 };
 
@@ -192,7 +192,7 @@ void Stage02Boss::Draw() {
     StepCounter(animFrame, 27);
     DrawBossCircle(*this, x, y, element);
     DrawBossCell(x, y, Cell(animFrame / 7, 60.0f, 0.0f), 0.0f);
-    DrawBossHud(*this, AttackNameOf(phase, kAttacks));
+    DrawBossHud(*this, AttackNameOf(phase, kAttacks, attacknames::kStage02Boss));
     if (phase == kPhaseTalk) RunTeamTalk(UpdateTalkYuriStage2Before, UpdateTalkCheskaStage2Before);
     if (phase == kPhaseAfterTalk) RunTeamTalk(UpdateTalkYuriStage2After, UpdateTalkCheskaStage2After);
 }

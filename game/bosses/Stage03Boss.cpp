@@ -56,11 +56,11 @@ constexpr Counter kCounter[3] = {{5000, 2.4f, 0.0f, 0.7f}, {2000, 2.1f, 2.3f, 0.
 
 const BossAttack<Stage03Boss> Stage03Boss::kAttacks[] = {
     {.hp = 60, .seconds = 60, .run = &Stage03Boss::OpeningAttack},
-    {.name = attacknames::kStage03Boss[0], .hp = 50, .seconds = 60, .bonus = 300000,
+    {.hp = 50, .seconds = 60, .bonus = 300000,
      .run = &Stage03Boss::ShieldAttack, .breakSeconds = 60, .breakTo = {50, 240}},
-    {.name = attacknames::kStage03Boss[1], .hp = 90, .seconds = 60, .bonus = 330000,
+    {.hp = 90, .seconds = 60, .bonus = 330000,
      .run = &Stage03Boss::BitsAttack, .breakSeconds = 60, .breakTo = {320, 40, 2.0f}},
-    {.name = attacknames::kStage03Boss[2], .hp = 60, .seconds = 60, .bonus = 360000,
+    {.hp = 60, .seconds = 60, .bonus = 360000,
      .run = &Stage03Boss::HeroAttack, .breakSeconds = 60, .breakTo = {600, 240, 2.0f}},
 };
 
@@ -253,7 +253,7 @@ void Stage03Boss::Draw() {
         DrawTurned(kBossBodySlot, sx, sy, 180, 180, Cell(element, 180.0f, 0.0f), 80, 180, 180, kWhite, shieldAngle);
     if (RunsAttack(phase, kAttacks, &Stage03Boss::HeroAttack) && phaseTimer <= 240)
         DrawTurned(kBossBodySlot, sx, sy, 180, 180, 0, 260, 180, 180, kWhite, shieldAngle);
-    DrawBossHud(*this, AttackNameOf(phase, kAttacks));
+    DrawBossHud(*this, AttackNameOf(phase, kAttacks, attacknames::kStage03Boss));
     if (phase == kPhaseTalk) RunTeamTalk(UpdateTalkYuriStage3Before, UpdateTalkCheskaStage3Before);
     if (phase == kPhaseAfterTalk) RunTeamTalk(UpdateTalkYuriStage3After, UpdateTalkCheskaStage3After);
 }

@@ -65,14 +65,14 @@ void MoveAllOfType(int32_t type, float dx, float dy) {
 
 const BossAttack<Stage04Boss, Stage04Boss::Places> Stage04Boss::kAttacks[] = {
     {.hp = 80, .seconds = 60, .run = &Stage04Boss::OpeningAttack},
-    {.name = attacknames::kStage04Boss[0], .hp = 99, .seconds = 99, .bonus = 400000,
+    {.hp = 99, .seconds = 99, .bonus = 400000,
      .run = &Stage04Boss::GardenAttack, .breakSeconds = 60, .breakTo = {true, 118, 118, -118, -118}},
-    {.name = attacknames::kStage04Boss[1], .hp = 70, .seconds = 99, .bonus = 440000,
+    {.hp = 70, .seconds = 99, .bonus = 440000,
      .run = &Stage04Boss::CatchBallAttack, .breakSeconds = 99, .breakTo = {false, 618, 18, 18, 458}},
     // The last two breaks go toward the sides; the view keeping of the hit test stops them at its edge.
-    {.name = attacknames::kStage04Boss[2], .hp = 65, .seconds = 99, .bonus = 480000,
+    {.hp = 65, .seconds = 99, .bonus = 480000,
      .run = &Stage04Boss::PinballAttack, .breakSeconds = 99, .breakTo = {true, 298, 5, -298, 448}},
-    {.name = attacknames::kStage04Boss[3], .hp = 100, .seconds = 99, .bonus = 520000,
+    {.hp = 100, .seconds = 99, .bonus = 520000,
      .run = &Stage04Boss::TagAttack, .breakSeconds = 99, .breakTo = {true, 298, 5, -298, 448}},
 };
 
@@ -321,7 +321,7 @@ void Stage04Boss::Draw() {
     const float cell = Cell(animFrame / 12, 60.0f, 0.0f);
     DrawBossCell(x, y, cell, 0.0f);
     DrawBossCell(x2, y2, cell, 80.0f);
-    DrawBossHud(*this, AttackNameOf(phase, kAttacks));
+    DrawBossHud(*this, AttackNameOf(phase, kAttacks, attacknames::kStage04Boss));
     if (phase == kPhaseTalk) RunTeamTalk(UpdateTalkYuriStage4Before, UpdateTalkCheskaStage4Before);
     if (phase == kPhaseAfterTalk) RunTeamTalk(UpdateTalkYuriStage4After, UpdateTalkCheskaStage4After);
 }

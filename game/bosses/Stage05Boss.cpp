@@ -11,10 +11,10 @@
 
 namespace {
 
-const Stage05Frame::Pictures kPictures = {"img/cutin_cheska.png", "img/mahoujin_cheska.png", "img/cheska.png"};
+const ProfiledBoss::Pictures kPictures = {"img/cutin_cheska.png", "img/mahoujin_cheska.png", "img/cheska.png"};
 
 // Team 1's talks only; the pre-fight talk's first run comes from Update.
-const Stage05Frame::Profile kProfile = {
+const ProfiledBoss::Profile kProfile = {
     .talks = {.before = {UpdateTalkYuriStage5Before, nullptr},
               .after = {UpdateTalkYuriStage5After, nullptr},
               .ending = {UpdateTalkYuriStage5Ending, nullptr}},
@@ -52,21 +52,21 @@ void CatStar(const cBossBase& b, int32_t aim, int32_t element, const Cat& c) {
 
 }  // namespace
 
-const Stage05Frame::Attack Stage05Boss::kAttacks[] = {
+const ProfiledBoss::Attack Stage05Boss::kAttacks[] = {
     {.hp = 60, .seconds = 60, .run = Run(&Stage05Boss::OpeningAttack)},
-    {.name = attacknames::kStage05Boss[0], .hp = 70, .seconds = 99, .bonus = 1000000,
+    {.hp = 70, .seconds = 99, .bonus = 1000000,
      .run = Run(&Stage05Boss::CatAttack), .breakSeconds = 60, .breakTo = {290, 50}},
-    {.name = attacknames::kStage05Boss[1], .hp = 100, .seconds = 99, .bonus = 1100000,
+    {.hp = 100, .seconds = 99, .bonus = 1100000,
      .run = Run(&Stage05Boss::SpinnerAttack), .breakSeconds = 60, .breakTo = {320, 240}},
-    {.name = attacknames::kStage05Boss[2], .hp = 80, .seconds = 99, .bonus = 1200000,
+    {.hp = 80, .seconds = 99, .bonus = 1200000,
      .run = Run(&Stage05Boss::GuidePostAttack), .breakSeconds = 99, .breakTo = {320, 50}},
-    {.name = attacknames::kStage05Boss[3], .hp = 110, .seconds = 99, .bonus = 1300000,
+    {.hp = 110, .seconds = 99, .bonus = 1300000,
      .run = Run(&Stage05Boss::WallAttack), .breakSeconds = 99, .breakTo = {320, 50}},
-    {.name = attacknames::kStage05Boss[4], .hp = 300, .seconds = 159, .bonus = 1400000,
+    {.hp = 300, .seconds = 159, .bonus = 1400000,
      .run = Run(&Stage05Boss::LastAttack), .breakSeconds = 99, .breakTo = {320, 90}},
 };
 
-Stage05Boss::Stage05Boss() : Stage05Frame(kProfile, kAttacks), aimScratch(0) {}
+Stage05Boss::Stage05Boss() : ProfiledBoss(kProfile, kAttacks, attacknames::kStage05Boss), aimScratch(0) {}
 
 void Stage05Boss::DrawBody() {
     // Her cell is read after the wrap, as the first four bosses read theirs.

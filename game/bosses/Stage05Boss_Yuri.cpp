@@ -12,10 +12,10 @@
 
 namespace {
 
-const Stage05Frame::Pictures kPictures = {"img/cutin_yuri.png", "img/mahoujin_yuri.png", "img/yuri.png"};
+const ProfiledBoss::Pictures kPictures = {"img/cutin_yuri.png", "img/mahoujin_yuri.png", "img/yuri.png"};
 
 // Team 2's talks; the epilogue runs for either team. Her cut-in runs in break 11 too.
-const Stage05Frame::Profile kProfile = {
+const ProfiledBoss::Profile kProfile = {
     .talks = {.before = {nullptr, UpdateTalkCheskaStage5Before},
               .after = {nullptr, UpdateTalkCheskaStage5After},
               .ending = {UpdateTalkCheskaStage5Ending, UpdateTalkCheskaStage5Ending}},
@@ -37,22 +37,22 @@ constexpr Spark kSparks0[4] = {{70, -8000, 0, 0.004f}, {170, 8000, 1, 0.004f}, {
 
 }  // namespace
 
-const Stage05Frame::Attack Stage05Boss_Yuri::kAttacks[] = {
+const ProfiledBoss::Attack Stage05Boss_Yuri::kAttacks[] = {
     {.hp = 90, .seconds = 80, .run = Run(&Stage05Boss_Yuri::OpeningAttack)},
-    {.name = attacknames::kStage05Boss_Yuri[0], .hp = 80, .seconds = 99, .bonus = 1000000,
+    {.hp = 80, .seconds = 99, .bonus = 1000000,
      .run = Run(&Stage05Boss_Yuri::RailgunAttack), .breakSeconds = 80, .breakTo = {600, 240}},
-    {.name = attacknames::kStage05Boss_Yuri[1], .hp = 80, .seconds = 99, .bonus = 1100000,
+    {.hp = 80, .seconds = 99, .bonus = 1100000,
      .run = Run(&Stage05Boss_Yuri::FanAttack), .breakSeconds = 99, .breakTo = {320, 30}},
-    {.name = attacknames::kStage05Boss_Yuri[2], .hp = 90, .seconds = 99, .bonus = 1200000,
+    {.hp = 90, .seconds = 99, .bonus = 1200000,
      .run = Run(&Stage05Boss_Yuri::SparkAttack), .breakSeconds = 99, .breakTo = {50, 240}},
-    {.name = attacknames::kStage05Boss_Yuri[3], .hp = 160, .seconds = 99, .bonus = 1300000,
+    {.hp = 160, .seconds = 99, .bonus = 1300000,
      .run = Run(&Stage05Boss_Yuri::SurpriseAttack), .breakSeconds = 99, .breakTo = {320, 50}},
-    {.name = attacknames::kStage05Boss_Yuri[4], .hp = 450, .seconds = 299, .bonus = 1400000,
+    {.hp = 450, .seconds = 299, .bonus = 1400000,
      .run = Run(&Stage05Boss_Yuri::FinishAttack), .breakSeconds = 99, .breakTo = {320, 220}},
 };
 
 Stage05Boss_Yuri::Stage05Boss_Yuri()
-    : Stage05Frame(kProfile, kAttacks), ringScratch(0), altElement(0), loopLength(0) {}
+    : ProfiledBoss(kProfile, kAttacks, attacknames::kStage05Boss_Yuri), ringScratch(0), altElement(0), loopLength(0) {}
 
 void Stage05Boss_Yuri::BreakEnded(int32_t k) {
     if (k == BreakBefore(kAttacks, Run(&Stage05Boss_Yuri::RailgunAttack))) loopLength = 60;

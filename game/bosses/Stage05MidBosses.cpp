@@ -14,10 +14,10 @@ namespace {
 constexpr uint32_t kImageColour = 0xB4FFFFFFu;
 
 // Each meets one team; neither brings pictures of its own nor an epilogue.
-const Stage05Frame::Profile kOsero = {
+const ProfiledBoss::Profile kOsero = {
     .talks = {.before = {UpdateTalkYuriStage5MidBefore, nullptr}, .after = {UpdateTalkYuriStage5MidAfter, nullptr}},
     .secondsStep = 1};
-const Stage05Frame::Profile kCrow = {
+const ProfiledBoss::Profile kCrow = {
     .talks = {.before = {nullptr, UpdateTalkCheskaStage5MidBefore}, .after = {nullptr, UpdateTalkCheskaStage5MidAfter}},
     .secondsStep = 1};
 
@@ -31,15 +31,15 @@ void LeaveLife(const cBossBase& b) {
 
 // ---- Osero.
 
-const Stage05Frame::Attack Stage05Boss_Osero::kAttacks[] = {
+const ProfiledBoss::Attack Stage05Boss_Osero::kAttacks[] = {
     {.hp = 80, .seconds = 60, .run = Run(&Stage05Boss_Osero::SummonAttack)},
-    {.name = attacknames::kStage05Boss_Osero[0], .hp = 100, .seconds = 60, .bonus = 500000,
+    {.hp = 100, .seconds = 60, .bonus = 500000,
      .run = Run(&Stage05Boss_Osero::JetAttack), .breakSeconds = 60, .breakTo = {320, 50}},
-    {.name = attacknames::kStage05Boss_Osero[1], .hp = 140, .seconds = 60, .bonus = 550000,
+    {.hp = 140, .seconds = 60, .bonus = 550000,
      .run = Run(&Stage05Boss_Osero::BigBangAttack), .breakSeconds = 60, .breakTo = {320, 200}},
 };
 
-Stage05Boss_Osero::Stage05Boss_Osero() : Stage05Frame(kOsero, kAttacks) {}
+Stage05Boss_Osero::Stage05Boss_Osero() : ProfiledBoss(kOsero, kAttacks, attacknames::kStage05Boss_Osero) {}
 
 void Stage05Boss_Osero::DrawBody() { DrawSmallBody(x, y, StepBodyCell(*this, 9, 35), kWhite); }
 
@@ -127,16 +127,16 @@ void Stage05Boss_Osero::Depart() {
 
 // ---- Crow.
 
-const Stage05Frame::Attack Stage05Boss_Crow::kAttacks[] = {
+const ProfiledBoss::Attack Stage05Boss_Crow::kAttacks[] = {
     {.hp = 40, .seconds = 60, .run = Run(&Stage05Boss_Crow::KnifeAttack)},
-    {.name = attacknames::kStage05Boss_Crow[0], .hp = 70, .seconds = 60, .bonus = 500000,
+    {.hp = 70, .seconds = 60, .bonus = 500000,
      .run = Run(&Stage05Boss_Crow::CrossAttack), .breakSeconds = 60, .breakTo = {420, 240}},
-    {.name = attacknames::kStage05Boss_Crow[1], .hp = 80, .seconds = 60, .bonus = 550000,
+    {.hp = 80, .seconds = 60, .bonus = 550000,
      .run = Run(&Stage05Boss_Crow::MirageAttack), .breakSeconds = 60, .breakTo = {320, 40}},
 };
 
 Stage05Boss_Crow::Stage05Boss_Crow()
-    : Stage05Frame(kCrow, kAttacks),
+    : ProfiledBoss(kCrow, kAttacks, attacknames::kStage05Boss_Crow),
       imageX(0.0f),
       imageY(0.0f),
       volleyCount(0),

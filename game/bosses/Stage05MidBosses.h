@@ -6,9 +6,9 @@
 
 #include <cstdint>
 
-#include "game/bosses/Stage05Frame.h"
+#include "game/bosses/ProfiledBoss.h"
 
-class Stage05Boss_Osero : public Stage05Frame {
+class Stage05Boss_Osero : public ProfiledBoss {
 public:
     Stage05Boss_Osero();
 
@@ -23,7 +23,7 @@ private:
     void BigBangAttack();
 };
 
-class Stage05Boss_Crow : public Stage05Frame {
+class Stage05Boss_Crow : public ProfiledBoss {
 public:
     Stage05Boss_Crow();
 

@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "game/bosses/Stage05Frame.h"
+#include "game/bosses/ProfiledBoss.h"
 
-class Stage05Boss : public Stage05Frame {
+class Stage05Boss : public ProfiledBoss {
 public:
     Stage05Boss();
 
@@ -26,7 +26,7 @@ private:
     void LastAttack();
 };
 
-class Stage05Boss_Yuri : public Stage05Frame {
+class Stage05Boss_Yuri : public ProfiledBoss {
 public:
     Stage05Boss_Yuri();
 

@@ -20,11 +20,11 @@ constexpr int32_t kDecorSlot = 11;
 constexpr int32_t kExtraStageCleared = 8;
 
 // The circle stays as the stage loaded it.
-const Stage05Frame::Pictures kPictures = {"img/cutin_deena.png", nullptr, "img/St06_Boss_02.png"};
+const ProfiledBoss::Pictures kPictures = {"img/cutin_deena.png", nullptr, "img/St06_Boss_02.png"};
 
 // Both teams meet her; her pre-fight talk's first run comes from Update, and
 // her entrance also clears the bullets.
-const Stage05Frame::Profile kProfile = {
+const ProfiledBoss::Profile kProfile = {
     .talks = {.before = {UpdateTalkYuriStage6Before, UpdateTalkCheskaStage6Before},
               .after = {UpdateTalkYuriStage6After, UpdateTalkCheskaStage6After},
               .ending = {UpdateTalkYuriStage6Ending, UpdateTalkCheskaStage6Ending}},
@@ -53,7 +53,8 @@ int32_t BackgroundGroup(int32_t phase) {
 }
 
 void DrawBackdrop(const Region& r, int32_t alpha) {
-    DrawPlain(kStageBackSlot, 0, 0, 640, 480, r.x, r.y, 640, 480, AlphaWhite(alpha));
+    constexpr float w = layout::kScreenWidth, h = layout::kScreenHeight;
+    DrawPlain(kStageBackSlot, 0, 0, w, h, r.x, r.y, w, h, AlphaWhite(alpha));
 }
 
 // One volley of the crossroad walls.
@@ -70,24 +71,24 @@ constexpr Wall kWalls[6] = {{0, 800, 40, Edge::Top, 2.0f, 2},         {800, 1800
 
 }  // namespace
 
-const Stage05Frame::Attack Stage06Boss::kAttacks[] = {
+const ProfiledBoss::Attack Stage06Boss::kAttacks[] = {
     {.hp = 100, .seconds = 99, .run = Run(&Stage06Boss::SpinAttack)},
-    {.name = attacknames::kStage06Boss[0], .hp = 90, .seconds = 99, .bonus = 5000000,
+    {.hp = 90, .seconds = 99, .bonus = 5000000,
      .run = Run(&Stage06Boss::BallAttack), .breakSeconds = 99, .breakTo = {320, 240}},
-    {.name = attacknames::kStage06Boss[1], .hp = 320, .seconds = 159, .bonus = 5000000,
+    {.hp = 320, .seconds = 159, .bonus = 5000000,
      .run = Run(&Stage06Boss::CrossroadAttack), .breakSeconds = 60, .breakTo = {320, 50}},
-    {.name = attacknames::kStage06Boss[2], .hp = 240, .seconds = 159, .bonus = 5000000,
+    {.hp = 240, .seconds = 159, .bonus = 5000000,
      .run = Run(&Stage06Boss::ShackleAttack), .breakSeconds = 99, .breakTo = {320, 220}},
-    {.name = attacknames::kStage06Boss[3], .hp = 180, .seconds = 159, .bonus = 5000000,
+    {.hp = 180, .seconds = 159, .bonus = 5000000,
      .run = Run(&Stage06Boss::RestAttack), .breakSeconds = 99, .breakTo = {320, 40}},
-    {.name = attacknames::kStage06Boss[4], .hp = 90, .seconds = 200, .bonus = 5000000,
+    {.hp = 90, .seconds = 200, .bonus = 5000000,
      .run = Run(&Stage06Boss::StreamAttack), .breakSeconds = 99, .breakTo = {320, 80}},
-    {.name = attacknames::kStage06Boss[5], .hp = 800, .seconds = 999, .bonus = 5000000,
+    {.hp = 800, .seconds = 999, .bonus = 5000000,
      .run = Run(&Stage06Boss::LastAttack), .breakSeconds = 99, .breakTo = {600, 230}},
 };
 
 Stage06Boss::Stage06Boss()
-    : Stage05Frame(kProfile, kAttacks),
+    : ProfiledBoss(kProfile, kAttacks, attacknames::kStage06Boss),
       backAlpha(0),
       decorAngle(0),
       colorIndex(0),
@@ -263,6 +264,7 @@ void Stage06Boss::LastAttack() {
     const int32_t stage = LastAttackStage(hp, secondsLeft);
     if (stage == 1) {
         if (phaseTimer % 58 == 0) {
+            // Two walls, one falling from the screen's top edge, one rising from its bottom.
             PlaySe(SoundTable.rt_star22);
             shotAngle = 16383;
             for (int32_t i = 0; i < 30; ++i)
@@ -270,8 +272,8 @@ void Stage06Boss::LastAttack() {
                                           .speed = 2.4f});
             shotAngle = 49154;
             for (int32_t i = 0; i < 30; ++i)
-                FireBullet(22.0f * i, 480, {.motion = 1, .graphic = 22, .angle = shotAngle, .element = GameRand() % 2,
-                                            .speed = 2.4f});
+                FireBullet(22.0f * i, layout::kScreenHeight,
+                           {.motion = 1, .graphic = 22, .angle = shotAngle, .element = GameRand() % 2, .speed = 2.4f});
         }
     } else if (stage == 2) {
         if (x > 480.0f) {
@@ -352,5 +354,5 @@ void Stage06Boss::Draw() {
         decorAngle = WrapAdd(decorAngle, 20);
         DrawTurned(kDecorSlot, 100, 20, 448, 448, 0, 0, 448, 448, AlphaWhite(backAlpha), decorAngle);
     }
-    Stage05Frame::Draw();
+    ProfiledBoss::Draw();
 }

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "game/bosses/Stage05Frame.h"
+#include "game/bosses/ProfiledBoss.h"
 #include "game/state/cBossBase.h"
 
 class Stage06_PaletCopic : public cBossBase {
@@ -47,7 +47,7 @@ private:
     void Burst(int32_t count, int32_t elements);
 };
 
-class Stage06Boss : public Stage05Frame {
+class Stage06Boss : public ProfiledBoss {
 public:
     Stage06Boss();
     void Draw() override;

@@ -51,13 +51,13 @@ constexpr Dash kDashes[7] = {{275, 300, 460, 2},    {600, 640, 790, 2},    {900,
 
 const BossAttack<Stage06_PaletCopic, Stage06_PaletCopic::Bands> Stage06_PaletCopic::kAttacks[] = {
     {.hp = 100, .seconds = 60, .run = &Stage06_PaletCopic::OpeningAttack},
-    {.name = attacknames::kStage06_PaletCopic[0], .hp = 130, .seconds = 99, .bonus = 3000000,
+    {.hp = 130, .seconds = 99, .bonus = 3000000,
      .run = &Stage06_PaletCopic::DefenceAttack, .breakSeconds = 99, .breakTo = {400, 60, 200, 50}},
-    {.name = attacknames::kStage06_PaletCopic[1], .hp = 130, .seconds = 99, .bonus = 3000000,
+    {.hp = 130, .seconds = 99, .bonus = 3000000,
      .run = &Stage06_PaletCopic::ReturnAttack, .breakSeconds = 99, .breakTo = {610, 240, 550, 120}},
-    {.name = attacknames::kStage06_PaletCopic[2], .hp = 140, .seconds = 150, .bonus = 3000000,
+    {.hp = 140, .seconds = 150, .bonus = 3000000,
      .run = &Stage06_PaletCopic::BurstAttack, .breakSeconds = 99, .breakTo = {330, 240, 300, 240}},
-    {.name = attacknames::kStage06_PaletCopic[3], .hp = 170, .seconds = 150, .bonus = 3000000,
+    {.hp = 170, .seconds = 150, .bonus = 3000000,
      .run = &Stage06_PaletCopic::BeamAttack, .breakSeconds = 99, .breakTo = {30, 450, 80, 240}},
 };
 
@@ -213,7 +213,7 @@ void Stage06_PaletCopic::DefenceAttack() {
     }
     if (InFrames(t, 460, 610) && t % 24 == 0) {
         PlaySe(SoundTable.draw_block);
-        PlaceEnemy(static_cast<float>(GameRand() % 640), 540,
+        PlaceEnemy(static_cast<float>(GameRand() % layout::kScreenWidth), 540,
                    {.type = 76, .angle = 49145, .element = 2, .speed = 1.0f, .life = 12.0f});
     }
     if (t == 760) {
@@ -347,7 +347,8 @@ void Stage06_PaletCopic::Draw() {
     // The backdrop fades in until the first named attack and out as they leave.
     if (phase < PhaseOfAttack(kAttacks, &Stage06_PaletCopic::DefenceAttack) && backAlpha < 255) backAlpha += 1;
     if (phase >= kPhaseCleared && backAlpha > 0) backAlpha -= 1;
-    DrawPlain(kStageBackSlot, 0, 0, 640, 480, 1280, 480, 640, 480, AlphaWhite(backAlpha));
+    constexpr float w = layout::kScreenWidth, h = layout::kScreenHeight;
+    DrawPlain(kStageBackSlot, 0, 0, w, h, 1280, 480, w, h, AlphaWhite(backAlpha));
     DrawBossCircle(*this, x, y, element);
     DrawBossCircle(*this, imageX, imageY, copicElement);
     DrawBossCell(x, y, Cell(cell, 60.0f, 0.0f), 0.0f);
@@ -355,7 +356,7 @@ void Stage06_PaletCopic::Draw() {
     if (phase == kPhaseTalk) RunTeamTalk(UpdateTalkYuriStage6MidBefore, UpdateTalkCheskaStage6MidBefore);
     // The gauge stays up through the talk and the departure.
     if (phase > kPhaseDefeated) DrawLifeGauge();
-    DrawBossHud(*this, AttackNameOf(phase, kAttacks));
+    DrawBossHud(*this, AttackNameOf(phase, kAttacks, attacknames::kStage06_PaletCopic));
     if (RunsAttack(phase, kAttacks, &Stage06_PaletCopic::DefenceAttack) && wallActive == 1)
         DrawTurned(kWallSlot, static_cast<float>(wallX) - ScrollX - 20, static_cast<float>(wallY) - ScrollY - 60, 40,
                    120, Cell(22 + animFrame / 15, 40.0f, 0.0f), 120, 40, 120, kWallColour, wallAngle);

@@ -55,7 +55,7 @@ cBossBase::cBossBase()
       attackRunning(1),
       x(10.0f),
       y(10.0f),
-      bannerX(640),
+      bannerX(layout::kScreenWidth),
       moveAngle(0),
       shotAngle(0),
       moveSpeed(0.5f),
@@ -183,7 +183,7 @@ void cBossBase::NextPhase() {
         if (g.twoPlayer == 1) maxHp = static_cast<float>(maxHp * f.twoPlayer);
         maxHp = ByDifficulty(maxHp, f);
         secondsLeft = SecondsOfPhase(*this, k + 1);
-        bannerX = 640;
+        bannerX = layout::kScreenWidth;  // the banner flies in from the right edge
         ObjectManager.CancelEnemyBullets();
         attackRunning = 0;
     } else if (k >= 3 && k <= 15) {

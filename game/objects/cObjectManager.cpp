@@ -167,9 +167,17 @@ void cObjectManager::ReleaseStage() {
 }
 
 void cObjectManager::DeleteAll() {
+    DeletePools();
+    DeleteStageObjects();
+}
+
+void cObjectManager::DeletePools() {
     DeleteEach(enemyBullets);
     DeleteEach(playerBullets);
     DeleteEach(effects);
+}
+
+void cObjectManager::DeleteStageObjects() {
     DeleteEach(enemyList);
     DeleteEach(mapBlocks);
 }

@@ -50,8 +50,12 @@ public:
     void ResetForStage();
     // Stage release: lists emptied, pooled objects inactive.
     void ReleaseStage();
-    // Exit: every object deleted, every list empty.
+    // Exit: every object deleted, every list empty. The game's own exit takes
+    // the two halves apart, the pools first (enemy bullets, player bullets,
+    // effects), the enemies and map blocks last.
     void DeleteAll();
+    void DeletePools();
+    void DeleteStageObjects();
 
     // Rotating slots: advance the cursor by the pool's rule and answer the
     // slot's object (null while the pool is not built). Inline starts in the

@@ -141,7 +141,7 @@ void cPlayerBase::ActCharacter() {
         }
         if (gauge >= 100.0f) {
             cutInOn = 1;
-            cutInX = 640.0f;
+            cutInX = layout::kScreenWidth;  // flies in from the right edge
             cutInFrame = 0;
         }
         forceTimer = ForceFrames(character, gauge);

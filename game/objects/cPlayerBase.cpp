@@ -12,6 +12,7 @@
 #include "game/objects/cObjectManager.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
+#include "game/state/PlayArea.h"
 #include "game/state/cBossBase.h"
 
 namespace {
@@ -45,15 +46,17 @@ cPlayerBase::cPlayerBase()
       passThroughTimer(0), chargeShotOn(0), chargeShotTimer(0), hitRadius(7), absorbRadius(25), absorbRadiusMax(28),
       forceTimer(0), facing(16383), savedFacing(16383), savedAnimDir(2), circleSpin(0), x(0.0f), y(0.0f),
       aimX(0.0f), aimY(0.0f), speedX(3.0f), speedY(3.0f), cutInX(0.0f), cutInFrame(0), cutInOn(0),
-      invincibleCount(0), noMiss(1), boxLeft(-20), boxTop(-20), boxRight(20), boxBottom(20) {}
+      invincibleCount(0), noMiss(1), boxLeft(-playarea::kPlayerBoxHalf), boxTop(-playarea::kPlayerBoxHalf),
+      boxRight(playarea::kPlayerBoxHalf), boxBottom(playarea::kPlayerBoxHalf) {}
 
 cPlayerBase::~cPlayerBase() = default;
 
 void cPlayerBase::UpdateBox() {
-    boxLeft = static_cast<int32_t>(x - 20.0f);
-    boxTop = static_cast<int32_t>(y - 20.0f);
-    boxRight = static_cast<int32_t>(x + 20.0f);
-    boxBottom = static_cast<int32_t>(y + 20.0f);
+    constexpr float half = playarea::kPlayerBoxHalf;
+    boxLeft = static_cast<int32_t>(x - half);
+    boxTop = static_cast<int32_t>(y - half);
+    boxRight = static_cast<int32_t>(x + half);
+    boxBottom = static_cast<int32_t>(y + half);
 }
 
 void cPlayerBase::SetPosition(const int32_t& px, const int32_t& py) {
@@ -151,11 +154,12 @@ void cPlayerBase::PushApart() {
 void cPlayerBase::HitTest() {
     cObjectManager& m = ObjectManager;
     // 1. The view.
-    if (boxBottom > ScrollY + 480 || boxTop < ScrollY || boxRight > ScrollX + 640 || boxLeft < ScrollX) {
-        if (boxBottom > ScrollY + 480) y = ScrollY + 460;
-        if (boxTop < ScrollY) y = ScrollY + 20;
-        if (boxRight > ScrollX + 640) x = ScrollX + 620;
-        if (boxLeft < ScrollX) x = ScrollX + 20;
+    using playarea::kHeight, playarea::kWidth, playarea::kPlayerKept;
+    if (boxBottom > ScrollY + kHeight || boxTop < ScrollY || boxRight > ScrollX + kWidth || boxLeft < ScrollX) {
+        if (boxBottom > ScrollY + kHeight) y = ScrollY + kPlayerKept.bottom;
+        if (boxTop < ScrollY) y = ScrollY + kPlayerKept.top;
+        if (boxRight > ScrollX + kWidth) x = ScrollX + kPlayerKept.right;
+        if (boxLeft < ScrollX) x = ScrollX + kPlayerKept.left;
     }
     // 2. Enemy-list objects: contact damage and solid squares.
     for (std::size_t i = 0; i < m.enemyList.size(); ++i) {
@@ -211,12 +215,13 @@ void cPlayerBase::HitTest() {
     }
     // 6. Map blocks.
     if (passThrough != 1) HitTestBlocks();
-    // 7. Pushed off the view.
-    if (x <= ScrollX - 20 || x >= ScrollX + 660 || y <= ScrollY - 20 || y >= ScrollY + 500) {
-        if (x < ScrollX - 20) x = ScrollX + 20;
-        if (x > ScrollX + 660) x = ScrollX + 620;
-        if (y < ScrollY - 20) y = ScrollY + 20;
-        if (y > ScrollY + 500) y = ScrollY + 460;
+    // 7. Pushed off the view: the box wholly out past an edge.
+    constexpr int out = playarea::kPlayerBoxHalf;
+    if (x <= ScrollX - out || x >= ScrollX + (kWidth + out) || y <= ScrollY - out || y >= ScrollY + (kHeight + out)) {
+        if (x < ScrollX - out) x = ScrollX + kPlayerKept.left;
+        if (x > ScrollX + (kWidth + out)) x = ScrollX + kPlayerKept.right;
+        if (y < ScrollY - out) y = ScrollY + kPlayerKept.top;
+        if (y > ScrollY + (kHeight + out)) y = ScrollY + kPlayerKept.bottom;
         if (passThrough == 0) Damage(5);
         passThrough = 1;
         passThroughTimer = 210;

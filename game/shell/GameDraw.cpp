@@ -203,9 +203,11 @@ void DrawGameScene(cGameState& state) {
         case kSubStatePlay: DrawHud(state); break;
         default: break;
     }
-    DrawQuad(35, 0, 0, 640, 480, gBackLayerOffset, ScrollY, 640, 480);
+    // The two layers of the stage, each a screen's worth from its scroll position.
+    constexpr float w = layout::kScreenWidth, h = layout::kScreenHeight;
+    DrawQuad(35, 0, 0, w, h, gBackLayerOffset, ScrollY, w, h);
     gBackLayerOffset += 0.2f;
-    DrawQuad(36, 0, 0, 640, 480, ScrollX, ScrollY, 640, 480);
+    DrawQuad(36, 0, 0, w, h, ScrollX, ScrollY, w, h);
     ObjectManager.DrawObjects();
     if (Player1 && Player1->isActive) Player1->Draw();
     if (state.twoPlayer == 1 && Player2 && Player2->isActive) Player2->Draw();

@@ -6,6 +6,7 @@
 #include "engine/core/KestraSound.h"
 #include "engine/graphics/Kestra3D.h"
 #include "engine/graphics/KestraManagers.h"
+#include "game/bosses/BossFactory.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/shell/GameScene.h"
@@ -17,6 +18,7 @@
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
 #include "game/state/ScoreData.h"
+#include "game/state/ScreenLayout.h"
 #include "game/state/cBossBase.h"
 
 int32_t CameraHandle = -1;
@@ -41,7 +43,7 @@ void RunScene(int32_t scene) {
 
 bool ConfigureApplication() {
     Kestra::SetApplicationName("Quenrith ver1.12");
-    Kestra::SetScreenInfo(640, 480, true);
+    Kestra::SetScreenInfo(layout::kScreenWidth, layout::kScreenHeight, true);
     Kestra::SetFrameRate(60);
     Kestra::EnableCaptionStats();
     Kestra::EnableMouseCursor();
@@ -52,6 +54,7 @@ bool ConfigureApplication() {
     FontTable.assign(kFontTableSize, nullptr);
     CameraHandle = -1;
     KestraSound::SetMaxSounds(128);
+    InstallStageBosses();
     return true;
 }
 
@@ -63,7 +66,7 @@ void RunGame(int, char**) {
     Kestra3D::SetBlendingType(1);
     Kestra3D::SetDepthTestEnable(true);
 
-    CSurface* depthStencil = KestraSurface::CreateDepthStencil(640, 480, 1);
+    CSurface* depthStencil = KestraSurface::CreateDepthStencil(layout::kScreenWidth, layout::kScreenHeight, 1);
     Kestra3D::SetDepthStencil(depthStencil);
 
     CameraHandle = KestraCamera::Create();
@@ -95,7 +98,7 @@ void RunGame(int, char**) {
 
     // Ranking, counters and play time are kept at every exit.
     SaveScoreFile();
-    ObjectManager.DeleteAll();
+    ObjectManager.DeletePools();
     delete BossA;
     delete BossB;
     delete Player1;
@@ -103,6 +106,7 @@ void RunGame(int, char**) {
     BossA = BossB = nullptr;
     Player1 = Player2 = nullptr;
     KestraSurface::Release(depthStencil);
+    ObjectManager.DeleteStageObjects();
     ReleaseGameTables();
     KestraCamera::Release(CameraHandle);
     CameraHandle = -1;

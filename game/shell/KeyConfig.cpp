@@ -153,10 +153,10 @@ cKeyConfigScreen::cKeyConfigScreen() {
     }
     padActive[0] = padActive[1] = 1;
     keyLatch = 1;
-    column = 0;
+    column = kLeave;
     row = 0;
     defining = 0;
-    defaultsState = 0;
+    defaultsState = kNotAsked;
     QueueBackground();
 }
 
@@ -265,7 +265,7 @@ bool cKeyConfigScreen::Update() {
     }
     bool leave = false;
     if (defining) {
-        const int32_t player = column - 1;
+        const int32_t player = column - kPlayer1;
         if (row == 0) DefineFirstRow(player, fresh);
         else DefineRow(player, fresh);
         if (row >= kActionCount) {
@@ -273,14 +273,14 @@ bool cKeyConfigScreen::Update() {
             defining = 0;
             SaveKeyMap();
         }
-    } else if (defaultsState == 0) {
+    } else if (defaultsState == kNotAsked) {
         if (PushedByEither(PAD_SHOT)) {
             // Leaving is silent; asking for the defaults or starting a definition clicks.
-            if (column == 0) {
+            if (column == kLeave) {
                 leave = true;
             } else {
-                if (column == 3) {
-                    defaultsState = 1;
+                if (column == kDefaults) {
+                    defaultsState = kAsking;
                 } else {
                     defining = 1;
                     row = 0;
@@ -289,15 +289,15 @@ bool cKeyConfigScreen::Update() {
             }
         } else {
             const bool right = (PadWords[0].pushed & PAD_RIGHT) || (PadWords[1].pushed & PAD_RIGHT);
-            if (right && column < 3) {
+            if (right && column < kDefaults) {
                 ++column;
                 PlayEffect(SoundTable.titlefocus);
-            } else if (PushedByEither(PAD_LEFT) && column > 0) {
+            } else if (PushedByEither(PAD_LEFT) && column > kLeave) {
                 --column;
                 PlayEffect(SoundTable.titlefocus);
             }
         }
-    } else if (defaultsState == 1) {
+    } else if (defaultsState == kAsking) {
         if (PushedByEither(PAD_DOWN)) {
             row = (row + 1) % 2;
             PlayEffect(SoundTable.titlefocus);
@@ -309,9 +309,9 @@ bool cKeyConfigScreen::Update() {
         if (PushedByEither(PAD_SHOT)) {
             if (row == 0) {
                 ResetKeyMapToDefaults();
-                defaultsState = 2;
+                defaultsState = kRestored;
             } else {
-                defaultsState = 0;
+                defaultsState = kNotAsked;
             }
             row = 0;
         }
@@ -319,7 +319,7 @@ bool cKeyConfigScreen::Update() {
         uint32_t code = 0;
         const bool padPress = fresh[0] || fresh[1];
         if (padPress || TakeKey(code)) {
-            defaultsState = 0;
+            defaultsState = kNotAsked;
             keyLatch = 1;
         }
     }
@@ -336,7 +336,7 @@ void cKeyConfigScreen::Draw() {
     QueueBackground();
     char text[32];
     for (int32_t player = 0; player < 2; ++player) {
-        const int32_t shown = (defining && column - 1 == player) ? row : kActionCount;
+        const int32_t shown = (defining && column - kPlayer1 == player) ? row : kActionCount;
         for (int32_t r = 0; r < shown; ++r) {
             const int32_t x = cells[player * kActionCount + r][0];
             const int32_t y = cells[player * kActionCount + r][1];
@@ -359,7 +359,7 @@ void cKeyConfigScreen::Draw() {
         }
     }
     const int32_t* at = headers[column];
-    if (defining) at = cells[(column - 1) * kActionCount + row];
+    if (defining) at = cells[(column - kPlayer1) * kActionCount + row];
     Square(sheet, {layout::Moved(layout::kKeyHighlight.screen, at[0], at[1]), layout::kKeyHighlight.cell});
     KestraSprite2D::End(sheet);
     KestraFontSprite2D::End(font);
@@ -367,9 +367,9 @@ void cKeyConfigScreen::Draw() {
     Kestra3D::BeginScene();
     KestraSprite2D::Render(sheet);
     KestraFontSprite2D::Render(font);
-    if (defaultsState != 0) {
+    if (defaultsState != kNotAsked) {
         KestraSprite2D::Begin(sheet);
-        if (defaultsState == 1) {
+        if (defaultsState == kAsking) {
             Square(sheet, layout::kDefaultsQuestion);
             Square(sheet, layout::kDefaultsAnswer.At(row, 0));
         } else {

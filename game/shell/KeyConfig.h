@@ -17,6 +17,12 @@ const char* GetKeyName(int32_t code);
 
 class cKeyConfigScreen {
 public:
+    // The header `column` stands on, left to right.
+    enum Column : int32_t { kLeave = 0, kPlayer1 = 1, kPlayer2 = 2, kDefaults = 3 };
+    // The question whether to restore the default keys: not shown, asked, or
+    // answered yes and its notice shown until the next press.
+    enum DefaultsState : int32_t { kNotAsked = 0, kAsking = 1, kRestored = 2 };
+
     cKeyConfigScreen();
     // One frame; true when the player leaves the screen.
     bool Update();
@@ -26,10 +32,10 @@ public:
     int32_t headers[4][2];  // leave, player 1, player 2, defaults
     uint8_t padActive[2];
     uint8_t keyLatch;
-    int32_t column;  // 0 leave, 1 player 1, 2 player 2, 3 defaults
+    int32_t column;  // a Column
     int32_t row;     // action being defined, or the answer of the defaults question
     uint8_t defining;
-    int32_t defaultsState;  // 0 none, 1 asking, 2 done
+    int32_t defaultsState;  // a DefaultsState
 
 private:
     bool TakeKey(uint32_t& code);

@@ -1,6 +1,7 @@
 // The boss base: what the game scene, the play objects and the talks reach
 // through the boss slots. Its bodies, the phase machine and the stage bosses
-// live with the bosses; the talks call back only through this declaration.
+// live with the bosses, above the play objects: the objects reach them only
+// through this interface and the maker the bosses install.
 #pragma once
 
 #include <cstdint>
@@ -62,6 +63,10 @@ constexpr int32_t kPhaseAfterTalk = 31;  // the post-fight talk
 constexpr int32_t kPhaseCleared = 32;    // the tally, a mid-boss's leave or the ending picture
 constexpr int32_t kPhaseEnding = 33;     // the final bosses' closing colour
 
-// Creates the boss for codes 200..299 (team picks the stage-5 classes), places
+// Makes the boss for a code 200..299 (team picks the stage-5 classes), places
 // it at (x, y) and writes its class words; null for a code without a class.
+using StageBossMaker = cBossBase* (*)(int32_t code, int32_t team, int32_t x, int32_t y, int32_t angle);
+// The bosses install their maker (InstallStageBosses) before any stage starts.
+void SetStageBossMaker(StageBossMaker maker);
+// The installed maker's boss for a code; null without a maker.
 cBossBase* CreateStageBoss(int32_t code, int32_t team, int32_t x, int32_t y, int32_t angle);

@@ -34,9 +34,16 @@ bool CanConvert(D3DFORMAT format);
 uint32_t ReadPixel(D3DFORMAT format, const uint8_t* p);
 void WritePixel(D3DFORMAT format, uint8_t* p, uint32_t argb);
 
-// ---- Counters and records shared by the device and the test control.
-void CountCall(std::string_view method);
-bool Recording();
+// ---- Counters and records shared by the device and the test control. The call
+// counters run once a test has taken control (d3d9test.h says when); until then a
+// device call pays one relaxed load for them, and none for the records.
+extern std::atomic<bool> g_countingCalls;
+extern std::atomic<bool> g_recording;
+void CountCallNow(const char* method);
+inline void CountCall(const char* method) {
+    if (g_countingCalls.load(std::memory_order_relaxed)) CountCallNow(method);
+}
+inline bool Recording() { return g_recording.load(std::memory_order_relaxed); }
 void RecordState(d3d9test::StateCall::Kind kind, DWORD stage, DWORD type, DWORD value);
 void RecordDraw(d3d9test::DrawCall&& call);
 void RecordCreateDevice(const d3d9test::CreateDeviceCall& call);

@@ -1,5 +1,6 @@
 // Test control of the Direct3D stand-in: backend choice, adapter overrides, device
-// loss, counters, draw log and pixel read-back. A real run uses none of it.
+// loss, counters, draw log and pixel read-back. The game calls none of it, and its
+// device calls count nothing until a test takes control (see Counters below).
 // Faults are injected through platform::InjectFault with these names:
 //   "Direct3DCreate9" (answers null), "CreateDevice", "CreateDevice:<HAL|REF>:<MIXED|SOFTWARE|HARDWARE>",
 //   "CreateTexture", "CreateVertexBuffer", "CreateIndexBuffer", "CreateRenderTarget",
@@ -56,9 +57,13 @@ bool IsFullscreen(IDirect3DDevice9* device);
 int LiveDefaultPoolResources(IDirect3DDevice9* device);
 
 // ---- Counters: calls per method name ("SetRenderState", "DrawPrimitive", "Present",
-// "CreateDevice", "Reset", "TestCooperativeLevel", ...).
+// "CreateDevice", "Reset", "TestCooperativeLevel", ...). They count from the first
+// SetBackend, ResetAll, CallCount or ClearCallCounts of the process on; before
+// that the device counts nothing, as in a run no test controls.
 uint64_t CallCount(const std::string& method);
 void ClearCallCounts();
+// Whether the device counts its calls yet (asking takes no control).
+bool CountingCalls();
 
 struct CreateDeviceCall {
     UINT adapter;

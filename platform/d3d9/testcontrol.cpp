@@ -9,12 +9,13 @@ namespace d3d9impl {
 
 std::atomic<uint64_t> g_glStateChanges{0};
 std::atomic<uint64_t> g_glStateFiltered{0};
+std::atomic<bool> g_countingCalls{false};
+std::atomic<bool> g_recording{false};
 
 namespace {
 std::mutex g_mutex;
 d3d9test::Backend g_backend = d3d9test::Backend::GL;
 std::unordered_map<std::string, uint64_t> g_calls;
-bool g_recording = false;
 std::vector<d3d9test::StateCall> g_stateCalls;
 std::vector<d3d9test::DrawCall> g_drawCalls;
 std::vector<d3d9test::CreateDeviceCall> g_createCalls;
@@ -24,13 +25,11 @@ bool g_presentCapture = false;
 d3d9test::Image g_presented;
 }  // namespace
 
-void CountCall(std::string_view method) {
+void CountCallNow(const char* method) {
+    const std::string name(method);
     std::lock_guard<std::mutex> lock(g_mutex);
-    auto it = g_calls.find(std::string(method));
-    if (it == g_calls.end()) g_calls.emplace(std::string(method), 1);
-    else ++it->second;
+    ++g_calls[name];
 }
-bool Recording() { return g_recording; }
 void RecordState(d3d9test::StateCall::Kind kind, DWORD stage, DWORD type, DWORD value) {
     std::lock_guard<std::mutex> lock(g_mutex);
     g_stateCalls.push_back({kind, stage, type, value});
@@ -60,7 +59,15 @@ d3d9test::Backend SelectedBackend() { return g_backend; }
 namespace d3d9test {
 using namespace d3d9impl;
 
-void SetBackend(Backend backend) { g_backend = backend; }
+namespace {
+// A test has taken control: the device counts its calls from here on.
+void TakeControl() { g_countingCalls.store(true, std::memory_order_relaxed); }
+}  // namespace
+
+void SetBackend(Backend backend) {
+    TakeControl();
+    g_backend = backend;
+}
 Backend GetBackend() { return g_backend; }
 
 void ResetAll() {
@@ -82,14 +89,17 @@ bool IsFullscreen(IDirect3DDevice9* device) { return AsDevice(device)->fullscree
 int LiveDefaultPoolResources(IDirect3DDevice9* device) { return AsDevice(device)->LiveDefaultPool(); }
 
 uint64_t CallCount(const std::string& method) {
+    TakeControl();
     std::lock_guard<std::mutex> lock(g_mutex);
     auto it = g_calls.find(method);
     return it == g_calls.end() ? 0 : it->second;
 }
 void ClearCallCounts() {
+    TakeControl();
     std::lock_guard<std::mutex> lock(g_mutex);
     g_calls.clear();
 }
+bool CountingCalls() { return g_countingCalls.load(std::memory_order_relaxed); }
 std::vector<CreateDeviceCall> CreateDeviceCalls() {
     std::lock_guard<std::mutex> lock(g_mutex);
     return g_createCalls;
@@ -98,7 +108,7 @@ std::vector<ResetCall> ResetCalls() {
     std::lock_guard<std::mutex> lock(g_mutex);
     return g_resetCalls;
 }
-void SetRecording(bool on) { g_recording = on; }
+void SetRecording(bool on) { g_recording.store(on, std::memory_order_relaxed); }
 std::vector<StateCall> StateCalls() {
     std::lock_guard<std::mutex> lock(g_mutex);
     return g_stateCalls;

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "game/bosses/AttackNames.h"
 #include "game/bosses/BossCommon.h"
+#include "game/bosses/BossFactory.h"
 #include "game/bosses/Stage01Boss.h"
 #include "game/bosses/Stage02Boss.h"
 #include "game/bosses/Stage03Boss.h"
@@ -54,6 +57,36 @@ TEST_F(BossField, TheFactoryPutsEachStagesBossInSlotAInPlaceOfTheLastOne) {
     EXPECT_EQ(twins->element2, 1);
     EXPECT_EQ(BossB, nullptr);
     EXPECT_TRUE(m.enemyList.empty());
+}
+
+// The play objects make bosses only through the maker installed: none without
+// one, and whatever the installed one answers, with the code, team and place
+// the stage's line gave, into the slot of the code.
+cBossBase* gMadeBy = nullptr;
+std::vector<std::vector<int32_t>> gMakerCalls;
+cBossBase* RecordingMaker(int32_t code, int32_t team, int32_t x, int32_t y, int32_t angle) {
+    gMakerCalls.push_back({code, team, x, y, angle});
+    return code == 202 ? nullptr : (gMadeBy = MakeStageBoss(code, team, x, y, angle));
+}
+
+TEST_F(BossField, TheObjectsMakeBossesThroughTheMakerTheBossesInstall) {
+    SetStageBossMaker(nullptr);
+    m.SpawnStageObject(320, 380, 200, 0, 0, 0, 0, 0, 0, 10);
+    EXPECT_EQ(BossA, nullptr);
+    SetStageBossMaker(&RecordingMaker);
+    GameState.team = 2;
+    m.SpawnStageObject(320.7f, 380, 200, 16384, 0, 0, 0, 0, 0, 10);
+    m.SpawnStageObject(100, -20, 202, 0, 0, 0, 0, 0, 0, 10);
+    m.SpawnStageObject(200, 40, 205, 0, 0, 0, 0, 0, 0, 10);
+    EXPECT_EQ(gMakerCalls, (std::vector<std::vector<int32_t>>{
+                               {200, 2, 320, 380, 16384}, {202, 2, 100, -20, 0}, {205, 2, 200, 40, 0}}));
+    EXPECT_NE(dynamic_cast<Stage01Boss*>(BossA), nullptr);  // kept: the maker made none for 202
+    EXPECT_EQ(BossB, gMadeBy);
+    EXPECT_NE(BossB, nullptr);
+    InstallStageBosses();
+    m.SpawnStageObject(320, 10, 201, 0, 0, 0, 0, 0, 0, 9740);
+    EXPECT_NE(dynamic_cast<Stage02Boss*>(BossA), nullptr);
+    EXPECT_EQ(gMakerCalls.size(), 3u);
 }
 
 TEST_F(BossField, WakesOnItsFrameOnceAndRisesIntoViewThenTalks) {
@@ -227,6 +260,44 @@ TEST_F(BossField, EachPhaseShowsTheGaugeBannerBonusAndNameItOwns) {
             EXPECT_EQ(rec.texts[0].font, 1);
         }
     }
+}
+
+// Every boss names its attacks from its list, by position: nothing in the
+// opening attack or a break, then the list's names in order, one an attack.
+TEST_F(BossField, EveryBossShowsItsListsNamesInTheOrderItFightsItsAttacks) {
+    struct Case {
+        int32_t code, team;
+        std::span<const char* const> names;
+    };
+    const Case cases[] = {
+        {200, 1, attacknames::kStage01Boss},       {201, 1, attacknames::kStage02Boss},
+        {202, 1, attacknames::kStage03Boss},       {203, 1, attacknames::kStage04Boss},
+        {204, 1, attacknames::kStage05Boss_Osero}, {204, 2, attacknames::kStage05Boss_Crow},
+        {205, 1, attacknames::kStage05Boss},       {205, 2, attacknames::kStage05Boss_Yuri},
+        {290, 1, attacknames::kStage06_PaletCopic}, {291, 1, attacknames::kStage06Boss},
+    };
+    size_t bosses = 0;
+    for (const Case& c : cases) {
+        GameState.team = c.team;
+        cBossBase* b = Make(c.code, 320, 200);
+        ASSERT_NE(b, nullptr) << c.code;
+        b->active = 1;
+        std::vector<std::string> shown;
+        for (int32_t phase = kPhaseOpening; phase <= kPhaseOpening + 2 * int32_t(c.names.size()); ++phase) {
+            playtest::QuadRecorder rec;
+            b->phase = phase;
+            b->Draw();
+            std::string name = "-";
+            for (const playtest::Text& t : rec.texts)
+                if (t.font == 1) name = t.text;
+            shown.push_back(name);
+        }
+        std::vector<std::string> want = {"-"};
+        for (const char* n : c.names) want.insert(want.end(), {"-", n});
+        EXPECT_EQ(shown, want) << "boss " << c.code << ", team " << c.team;
+        bosses += 1;
+    }
+    EXPECT_EQ(bosses, std::size(attacknames::kAllBosses));
 }
 
 TEST_F(BossField, TheCircleTurnsUnderTheBodyAndTheBodyRunsItsCells) {

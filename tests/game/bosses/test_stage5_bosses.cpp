@@ -428,7 +428,7 @@ TEST_F(StageFiveBosses, StageBossesFightThenTheEndingFadesRunsTheEpilogueAndRais
         SCOPED_TRACE(testing::Message() << "team " << c.team << " boss " << c.code << " difficulty " << c.d);
         playtest::ResetField(11);
         cBossBase* b = Arrive(c.code, c.team, c.d);
-        auto* frame = dynamic_cast<Stage05Frame*>(b);
+        auto* frame = dynamic_cast<ProfiledBoss*>(b);
         ASSERT_NE(frame, nullptr);
         EXPECT_EQ(BossB, b);
         const Fight fight = Drive(b, 40000, 30, [&] { return b->phase == 31; });

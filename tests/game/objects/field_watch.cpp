@@ -1,7 +1,12 @@
 #include "tests/game/objects/field_watch.h"
 
 #include <cstddef>
+#include <memory>
+#include <span>
 
+#include "game/bosses/AttackNames.h"
+#include "game/bosses/BossCommon.h"
+#include "game/bosses/BossFactory.h"
 #include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/state/cBossBase.h"
@@ -76,25 +81,33 @@ void BossWatch::See(const cBossBase& b, int32_t frame) {
 
 namespace {
 
-// By stage, the named attacks from phase 4 on.
-const std::vector<NamedAttack> kNamedAttacks[4] = {
-    {{4, 100000, 60}, {6, 120000, 60}, {8, 140000, 60}},
-    {{4, 200000, 60}, {6, 220000, 60}, {8, 240000, 70}},
-    {{4, 300000, 60}, {6, 330000, 60}, {8, 360000, 60}},
-    {{4, 400000, 99}, {6, 440000, 99}, {8, 480000, 99}, {10, 520000, 99}}};
+// The named attacks of a stage's boss (codes 200 to 203) from phase 4 on, as
+// the boss's own tables hold them; as many as its list of attack names.
+std::vector<NamedAttack> ReadNamedAttacks(int32_t stage) {
+    static constexpr std::span<const char* const> kNames[4] = {
+        attacknames::kStage01Boss, attacknames::kStage02Boss, attacknames::kStage03Boss, attacknames::kStage04Boss};
+    const std::unique_ptr<cBossBase> boss(MakeStageBoss(199 + stage, 1, 0, 0, 0));
+    std::vector<NamedAttack> out;
+    for (size_t i = 1; i <= kNames[stage - 1].size(); ++i) {
+        const int32_t phase = kPhaseOpening + 2 * static_cast<int32_t>(i);
+        out.push_back({phase, BonusOfPhase(*boss, phase), SecondsOfPhase(*boss, phase)});
+    }
+    return out;
+}
 
 }  // namespace
 
 const NamedAttack* FindNamedAttack(int32_t stage, int32_t phase) {
     if (stage < 1 || stage > 4) return nullptr;
+    static const std::vector<NamedAttack> kNamedAttacks[4] = {ReadNamedAttacks(1), ReadNamedAttacks(2),
+                                                              ReadNamedAttacks(3), ReadNamedAttacks(4)};
     for (const NamedAttack& a : kNamedAttacks[stage - 1])
         if (a.phase == phase) return &a;
     return nullptr;
 }
 
 int32_t BonusFor(const NamedAttack& a, int32_t left) {
-    const float share = static_cast<float>(static_cast<double>(left) / a.limit);
-    return static_cast<int32_t>(static_cast<double>(a.bonus) * share + a.bonus / 10);
+    return static_cast<int32_t>(SpellBonusAmount(a.bonus, left, a.limit));
 }
 
 }  // namespace playtest

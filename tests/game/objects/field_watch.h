@@ -70,10 +70,10 @@ struct NamedAttack {
     int32_t phase, bonus, limit;
 };
 // The named attacks of the boss of stage 1 to 4, up to the last one of the
-// harder difficulties; nullptr for any other.
+// harder difficulties, read from the boss; nullptr for any other.
 const NamedAttack* FindNamedAttack(int32_t stage, int32_t phase);
-// What a named attack pays with `left` of its seconds left: B x left / T
-// (the share kept as a float) + B / 10, truncated.
+// What a named attack pays with `left` of its seconds left, by the game's
+// formula (SpellBonusAmount), truncated.
 int32_t BonusFor(const NamedAttack& a, int32_t left);
 
 // Phases for a table's cell: "6,10", or "-" for none.

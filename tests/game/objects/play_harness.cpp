@@ -7,6 +7,7 @@
 
 #include "engine/core/KestraMath.h"
 #include "game/bosses/BossCommon.h"
+#include "game/bosses/BossFactory.h"
 #include "game/objects/ObjectTypes.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cEffectObjectBase.h"
@@ -88,6 +89,7 @@ void ResetField(uint32_t seed) {
     BulletFadeCounter = 0;
     EffectRingCounter = 0;
     ResetBossProgramCounters();
+    InstallStageBosses();
     gDown[0] = gDown[1] = 0;
     for (PadWord& w : PadWords) w = PadWord{0x3FF, 0, 0, 0};
     gScrollScript = nullptr;

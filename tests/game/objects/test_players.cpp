@@ -197,6 +197,43 @@ TEST_F(PlayerTest, ViewClampUsesTheBoxOfTheFrame) {
     EXPECT_EQ(p->life, 5);
 }
 
+// With the view scrolled, a box across one edge puts the centre back where
+// the box just fits (20 px in from the left or top, 620 and 460 from the view's
+// corner for the right and bottom); one pushed wholly out (20 px past an edge)
+// comes back the same way, hurt and passing through.
+TEST_F(PlayerTest, EachEdgeOfTheScrolledViewPutsThePlayerBackWhereItsBoxFits) {
+    struct Case {
+        float x, y;    // in the view
+        float ex, ey;  // after HitTest, in the view
+        bool pushedOut;
+    };
+    const Case cases[] = {
+        {5, 200, 20, 200, false},   {300, 5, 300, 20, false},   {630, 200, 620, 200, false},
+        {300, 475, 300, 460, false}, {5, 475, 20, 460, false},   {620, 460, 620, 460, false},
+        {-21, 200, 20, 200, true},  {300, -21, 300, 20, true},  {661, 200, 620, 200, true},
+        {300, 501, 300, 460, true},
+    };
+    ScrollX = 160.0f;
+    ScrollY = 2400.0f;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "at (" << c.x << ", " << c.y << ")");
+        p->SetPosition(300, 2600);
+        p->passThrough = p->passThroughTimer = 0;
+        p->life = 5;
+        p->x = ScrollX + c.x;  // moved after the box was taken: the box still fits
+        p->y = ScrollY + c.y;
+        if (!c.pushedOut) p->UpdateBox();
+        p->HitTest();
+        EXPECT_FLOAT_EQ(p->x - ScrollX, c.ex);
+        EXPECT_FLOAT_EQ(p->y - ScrollY, c.ey);
+        EXPECT_EQ(p->passThrough, c.pushedOut ? 1 : 0);
+        EXPECT_GE(p->boxLeft, ScrollX);
+        EXPECT_GE(p->boxTop, ScrollY);
+        EXPECT_LE(p->boxRight, ScrollX + 640);
+        EXPECT_LE(p->boxBottom, ScrollY + 480);
+    }
+}
+
 struct BlockCase {
     int code;  // map cell code
     float sx, sy, mx, my;

@@ -3,12 +3,27 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/core/Kestra.h"
 #include "engine/core/KestraSound.h"
+#include "engine/graphics/CSurface.h"
 #include "engine/graphics/Kestra3D.h"
+#include "engine/graphics/KestraSurface.h"
 #include "platform/d3d9/d3d9.h"
 #include "game/shell/GameMain.h"
+#include "game/objects/cEffectObjectBase.h"
+#include "game/objects/cEnemyBulletBase.h"
+#include "game/objects/cEnemyObjectBase.h"
+#include "game/objects/cMapHitObjectBase.h"
+#include "game/objects/cObjectManager.h"
+#include "game/objects/cPlayerBase.h"
+#include "game/objects/cPlayerBulletBase.h"
+#include "game/state/GameGlobals.h"
+#include "game/state/cBossBase.h"
 #include "platform/win32/testing.h"
 #include "platform/win32/win32.h"
 #include "tests/support/private_display.h"
@@ -48,6 +63,7 @@ TEST(ConfigureApplication, ConfiguresTheEngineAndSizesTheGameTables) {
                   SetCurrentDirectoryA(dir.path().c_str());
                   testsupport::WriteFile(dir.file("system_log.html"), "previous run");
                   CameraHandle = 5;
+                  SetStageBossMaker(nullptr);
                   ASSERT_TRUE(ConfigureApplication());
                   EXPECT_STREQ(Kestra::GetApplicationName(), "Quenrith ver1.12");
                   uint32_t w = 0, h = 0;
@@ -68,6 +84,9 @@ TEST(ConfigureApplication, ConfiguresTheEngineAndSizesTheGameTables) {
                   EXPECT_EQ(FontTable[0], nullptr);
                   EXPECT_EQ(FontTable[1], nullptr);
                   EXPECT_EQ(CameraHandle, -1);
+                  // The stages' bosses can be made.
+                  const std::unique_ptr<cBossBase> boss(CreateStageBoss(200, 1, 0, 0, 0));
+                  EXPECT_NE(boss, nullptr);
                   EXPECT_FALSE(testsupport::FileExists(dir.file("system_log.html")));
               }),
               0);
@@ -84,13 +103,19 @@ void CloseAfterOneAndAHalfSeconds(void*) {
     }
 }
 
+// The game booted in `folder` until its window closes 1.5 s on, with its
+// window messages also going to `onMessage`.
+void BootForOneAndAHalfSeconds(const std::string& folder, Kestra::MessageHook onMessage) {
+    PrepareBoot(folder);
+    platform::SetVirtualClockHook(CloseAfterOneAndAHalfSeconds, nullptr);
+    Kestra::SetGameFunctions(ConfigureApplication, RunGame, onMessage);
+    EXPECT_EQ(Kestra::Boot(GetModuleHandleA(nullptr), 0, nullptr), 0);
+}
+
 TEST(RunGame, RunsPacedFramesWithCaptionStatisticsUntilTheWindowCloses) {
     testsupport::TempDir dir;
     EXPECT_EQ(InChild([&] {
-                  PrepareBoot(dir.path());
-                  platform::SetVirtualClockHook(CloseAfterOneAndAHalfSeconds, nullptr);
-                  Kestra::SetGameFunctions(ConfigureApplication, RunGame, OnWindowMessage);
-                  EXPECT_EQ(Kestra::Boot(GetModuleHandleA(nullptr), 0, nullptr), 0);
+                  BootForOneAndAHalfSeconds(dir.path(), OnWindowMessage);
                   EXPECT_TRUE(platform::RecordedMessageBoxes().empty());
                   std::vector<std::string> captions;
                   for (const std::string& line : platform::RecordedCalls())
@@ -119,15 +144,74 @@ void CaptureViewAtClose(UINT message, WPARAM, LPARAM) {
 TEST(RunGame, PlacesTheCameraFiftyUnitsBeforeTheOriginEveryFrame) {
     testsupport::TempDir dir;
     EXPECT_EQ(InChild([&] {
-                  PrepareBoot(dir.path());
-                  platform::SetVirtualClockHook(CloseAfterOneAndAHalfSeconds, nullptr);
-                  Kestra::SetGameFunctions(ConfigureApplication, RunGame, CaptureViewAtClose);
-                  EXPECT_EQ(Kestra::Boot(GetModuleHandleA(nullptr), 0, nullptr), 0);
+                  BootForOneAndAHalfSeconds(dir.path(), CaptureViewAtClose);
                   ASSERT_TRUE(g_viewSeen);
                   // Looking down +z from (0, 0, -50) with +y up: identity axes, eye moved 50 back.
                   const float expected[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 50, 1}};
                   for (int r = 0; r < 4; ++r)
                       for (int c = 0; c < 4; ++c) EXPECT_NEAR(g_viewAtClose.m[r][c], expected[r][c], 1e-5f) << r << c;
+              }),
+              0);
+}
+
+// Each object the exit deletes notes its kind and how many surfaces the
+// engine still lists then (the game's one is the depth-stencil surface).
+std::vector<std::pair<std::string, int>> g_deleted;
+void NoteDeleted(const char* kind) {
+    const CSurfaceManager* surfaces = KestraSurface::GetManager();
+    g_deleted.emplace_back(kind, surfaces ? int(surfaces->GetCount()) : -1);
+}
+template <class Base>
+struct Noted : Base {
+    explicit Noted(const char* kind) : kind_(kind) {}
+    ~Noted() override { NoteDeleted(kind_); }
+    const char* kind_;
+};
+struct NotedEnemy : Noted<cEnemyObjectBase> {
+    NotedEnemy() : Noted("enemy") {}
+    void Update() override {}
+    void Draw() override {}
+};
+
+// When the window is asked to close, one noted object of each kind joins the
+// object lists and the boss and player slots.
+void FillListsAtClose(UINT message, WPARAM, LPARAM) {
+    if (message != WM_CLOSE) return;
+    cObjectManager& m = ObjectManager;
+    m.enemyBullets.push_back(new Noted<cEnemyBulletBase>("enemy bullet"));
+    m.playerBullets.push_back(new Noted<cPlayerBulletBase>("player bullet"));
+    m.effects.push_back(new Noted<cEffectObjectBase>("effect"));
+    m.enemyList.push_back(new NotedEnemy());
+    m.mapBlocks.push_back(new Noted<cMapHitObjectBase>("map block"));
+    for (auto [slot, kind] : {std::pair{&BossA, "boss A"}, {&BossB, "boss B"}}) {
+        delete *slot;
+        *slot = new Noted<cBossBase>(kind);
+    }
+    for (auto [slot, kind] : {std::pair{&Player1, "player 1"}, {&Player2, "player 2"}}) {
+        delete *slot;
+        *slot = new Noted<cPlayerBase>(kind);
+    }
+}
+
+// The exit deletes the bullets and effects, then the bosses and players, then
+// lets the depth-stencil surface go, and only then deletes the enemies and the
+// map blocks; the slots end empty.
+TEST(RunGame, ExitDeletesThePoolsThenBossesAndPlayersThenTheDepthBufferThenTheStageObjects) {
+    testsupport::TempDir dir;
+    EXPECT_EQ(InChild([&] {
+                  BootForOneAndAHalfSeconds(dir.path(), FillListsAtClose);
+                  ASSERT_EQ(g_deleted.size(), 9u);
+                  const int surfaces = g_deleted[0].second;
+                  EXPECT_GE(surfaces, 1);
+                  const std::vector<std::pair<std::string, int>> want = {
+                      {"enemy bullet", surfaces}, {"player bullet", surfaces}, {"effect", surfaces},
+                      {"boss A", surfaces},       {"boss B", surfaces},        {"player 1", surfaces},
+                      {"player 2", surfaces},     {"enemy", surfaces - 1},     {"map block", surfaces - 1}};
+                  EXPECT_EQ(g_deleted, want);
+                  EXPECT_EQ(BossA, nullptr);
+                  EXPECT_EQ(Player2, nullptr);
+                  EXPECT_TRUE(ObjectManager.enemyList.empty() && ObjectManager.mapBlocks.empty() &&
+                              ObjectManager.effects.empty());
               }),
               0);
 }

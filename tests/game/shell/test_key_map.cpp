@@ -8,6 +8,8 @@
 
 namespace {
 
+using K = cKeyConfigScreen;
+
 class KeyMapFile : public shelltest::ShellFolder {
 protected:
     void SetUp() override {
@@ -124,7 +126,7 @@ protected:
 };
 
 TEST_F(KeyConfigScreen, StartsOnLeaveAndLeavesOnShot) {
-    EXPECT_EQ(screen_.column, 0);
+    EXPECT_EQ(screen_.column, K::kLeave);
     EXPECT_EQ(screen_.cells[10][0], 370);
     EXPECT_EQ(screen_.cells[9][1], 128 + 34 * 9);
     EXPECT_FALSE(Frame(PAD_LEFT));
@@ -147,14 +149,14 @@ TEST_F(KeyConfigScreen, BrowsingPressesPlayTheirEffectsAndLeavingIsSilent) {
         int32_t defaultsState;
     };
     const Case cases[] = {
-        {0, PAD_SHOT, true, 0, nullptr, 0, 0},
-        {1, PAD_SHOT, false, 1, "shot_small", 1, 0},
-        {2, PAD_SHOT, false, 2, "shot_small", 1, 0},
-        {3, PAD_SHOT, false, 3, "shot_small", 0, 1},
-        {0, PAD_RIGHT, false, 1, "titlefocus", 0, 0},
-        {3, PAD_RIGHT, false, 3, nullptr, 0, 0},
-        {3, PAD_LEFT, false, 2, "titlefocus", 0, 0},
-        {0, PAD_LEFT, false, 0, nullptr, 0, 0},
+        {K::kLeave, PAD_SHOT, true, K::kLeave, nullptr, 0, K::kNotAsked},
+        {K::kPlayer1, PAD_SHOT, false, K::kPlayer1, "shot_small", 1, K::kNotAsked},
+        {K::kPlayer2, PAD_SHOT, false, K::kPlayer2, "shot_small", 1, K::kNotAsked},
+        {K::kDefaults, PAD_SHOT, false, K::kDefaults, "shot_small", 0, K::kAsking},
+        {K::kLeave, PAD_RIGHT, false, K::kPlayer1, "titlefocus", 0, K::kNotAsked},
+        {K::kDefaults, PAD_RIGHT, false, K::kDefaults, nullptr, 0, K::kNotAsked},
+        {K::kDefaults, PAD_LEFT, false, K::kPlayer2, "titlefocus", 0, K::kNotAsked},
+        {K::kLeave, PAD_LEFT, false, K::kLeave, nullptr, 0, K::kNotAsked},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "column " << c.column << " pushed " << c.pushed);
@@ -172,7 +174,7 @@ TEST_F(KeyConfigScreen, BrowsingPressesPlayTheirEffectsAndLeavingIsSilent) {
 
 TEST_F(KeyConfigScreen, RedefiningSwapsKeysAndSavesAfterTheLastRow) {
     Frame(PAD_RIGHT);
-    ASSERT_EQ(screen_.column, 1);
+    ASSERT_EQ(screen_.column, K::kPlayer1);
     Frame(PAD_SHOT);
     ASSERT_TRUE(screen_.defining);
     // Player 1 takes W (17), D (32) ... ; SHOT becomes player 2's UP key (200).
@@ -211,30 +213,30 @@ TEST_F(KeyConfigScreen, TheLatchTakesOnePressPerReleaseAndEscapeIsIgnored) {
 
 TEST_F(KeyConfigScreen, DefaultsAskThenWaitForAFreshPress) {
     for (int i = 0; i < 3; ++i) Frame(PAD_RIGHT);
-    ASSERT_EQ(screen_.column, 3);
+    ASSERT_EQ(screen_.column, K::kDefaults);
     Frame(PAD_RIGHT);
-    EXPECT_EQ(screen_.column, 3);
+    EXPECT_EQ(screen_.column, K::kDefaults);
     Frame(PAD_SHOT);
-    ASSERT_EQ(screen_.defaultsState, 1);
+    ASSERT_EQ(screen_.defaultsState, K::kAsking);
     Frame(PAD_DOWN);
     EXPECT_EQ(screen_.row, 1);
     Frame(PAD_SHOT);  // the lower answer: no
-    EXPECT_EQ(screen_.defaultsState, 0);
+    EXPECT_EQ(screen_.defaultsState, K::kNotAsked);
     EXPECT_FALSE(testsupport::FileExists(File("KeyMap.ini")));
     Frame(PAD_SHOT);
     Frame(PAD_UP);
     EXPECT_EQ(screen_.row, 1);
     Frame(PAD_UP);
     Frame(PAD_SHOT);
-    EXPECT_EQ(screen_.defaultsState, 2);
+    EXPECT_EQ(screen_.defaultsState, K::kRestored);
     EXPECT_EQ(KeyMap.keys[0][8], 48);
     EXPECT_TRUE(testsupport::FileExists(File("KeyMap.ini")));
     Frame(0);
     Frame(PAD_SHOT);  // words do not end the panel, only a raw press
-    EXPECT_EQ(screen_.defaultsState, 2);
+    EXPECT_EQ(screen_.defaultsState, K::kRestored);
     Frame(0, 30);
-    EXPECT_EQ(screen_.defaultsState, 0);
-    EXPECT_EQ(screen_.column, 3);
+    EXPECT_EQ(screen_.defaultsState, K::kNotAsked);
+    EXPECT_EQ(screen_.column, K::kDefaults);
 }
 
 TEST_F(KeyConfigScreen, APadPlayerTakesButtonsSkippingOnesAlreadyGiven) {
@@ -274,7 +276,7 @@ TEST_F(KeyConfigScreen, APadPlayerWithoutAUsablePadNumberFinishesOnTheKeyboard) 
     Frame(PAD_RIGHT);
     Frame(PAD_RIGHT);
     Frame(PAD_SHOT);
-    ASSERT_EQ(screen_.column, 2);
+    ASSERT_EQ(screen_.column, K::kPlayer2);
     devices_.pads[1].buttons[0] = 1;  // pad 1 is nobody's: the pad number stays 5
     Frame(0);
     devices_.pads[1].buttons[0] = 0;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "d3d9_fixture.h"
+#include "platform/d3d9/d3d9_internal.h"
 
 using namespace d3d9fixture;
 
@@ -332,6 +333,39 @@ TEST_F(DeviceState, RecordsDrawsWithVerticesAndStates) {
     EXPECT_EQ(states[1].type, DWORD(D3DRS_SRCBLEND));
     EXPECT_EQ(d3d9test::CallCount("DrawPrimitiveUP"), 1u);
     EXPECT_EQ(d3d9test::CallCount("SetRenderState"), 2u);
+}
+
+// A run no test controls counts nothing; the first count a test reads starts the
+// counters, for every kind of call the device counts.
+TEST_F(DeviceState, CallsAreCountedOnlyOnceATestTakesControl) {
+    std::vector<TlVertex> v;
+    Quad(v, 0, 0, 8, 8, 0.5f, 0xFFFFFFFF);
+    D3DMATRIX world{};
+    const struct {
+        const char* method;
+        std::function<HRESULT()> call;
+    } calls[] = {
+        {"SetRenderState", [&] { return device_->SetRenderState(D3DRS_ALPHAREF, 7); }},
+        {"SetTextureStageState", [&] { return device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE); }},
+        {"SetSamplerState", [&] { return device_->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT); }},
+        {"SetTexture", [&] { return device_->SetTexture(0, nullptr); }},
+        {"SetTransform", [&] { return device_->SetTransform(D3DTS_WORLD, &world); }},
+        {"BeginScene", [&] { return device_->BeginScene(); }},
+        {"DrawPrimitiveUP", [&] { return DrawTl(v); }},
+        {"EndScene", [&] { return device_->EndScene(); }},
+    };
+    const auto runAll = [&] {
+        for (const auto& c : calls) EXPECT_EQ(c.call(), D3D_OK) << c.method;
+    };
+    d3d9test::ClearCallCounts();
+    d3d9impl::g_countingCalls.store(false);  // as in the game
+    runAll();
+    EXPECT_FALSE(d3d9test::CountingCalls());
+    for (const auto& c : calls) EXPECT_EQ(d3d9test::CallCount(c.method), 0u) << c.method;
+    EXPECT_TRUE(d3d9test::CountingCalls());
+    runAll();
+    runAll();
+    for (const auto& c : calls) EXPECT_EQ(d3d9test::CallCount(c.method), 2u) << c.method;
 }
 
 TEST_F(DeviceState, LockRulesAndPaddedPitch) {

@@ -582,14 +582,14 @@ uint16_t Autopilot::DecideTitle() {
                 raw_ = static_cast<uint16_t>(1u << (k.row - 4));
                 return 0;
             }
-            if (k.defaultsState == 1) {
+            if (k.defaultsState == cKeyConfigScreen::kAsking) {
                 if (const auto press = hold(Shot::kKeyDefaults, k.row, 0, 30)) return *press;
                 return k.row == 0 ? PAD_DOWN : PAD_SHOT;  // no
             }
             const int32_t column = ShotDue(Shot::kKeyHeader)     ? due->param
-                                   : ShotDue(Shot::kKeyDefining) ? 1
-                                   : ShotDue(Shot::kKeyDefaults) ? 3
-                                                                  : 0;
+                                   : ShotDue(Shot::kKeyDefining) ? int32_t{cKeyConfigScreen::kPlayer1}
+                                   : ShotDue(Shot::kKeyDefaults) ? int32_t{cKeyConfigScreen::kDefaults}
+                                                                  : int32_t{cKeyConfigScreen::kLeave};
             if (const auto press = hold(Shot::kKeyHeader, k.column, k.column < column ? PAD_RIGHT : PAD_LEFT, 30)) return *press;
             return k.column != column ? (k.column < column ? PAD_RIGHT : PAD_LEFT) : PAD_SHOT;
         }

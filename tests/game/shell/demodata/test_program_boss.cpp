@@ -71,8 +71,7 @@ int HudElement(const std::vector<uint8_t>& screen, const Picture& hud) {
     return -1;
 }
 
-// Run on its own (after the demo data set is written): see tests/CMakeLists.txt.
-TEST(QuenrithBoss, DISABLED_Stage1BossTalksThenShowsItsGaugeAndBannerWithTheDemoData) {
+TEST(QuenrithBoss, Stage1BossTalksThenShowsItsGaugeAndBannerWithTheDemoData) {
     const std::string demo = std::string(QUENRITH_BINARY_DIR) + "/demodata/data/img/";
     const Picture body = Load(demo + "St01_Boss.png");
     const Picture hud = Load(demo + "main_system.png");

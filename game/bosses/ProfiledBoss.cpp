@@ -1,4 +1,4 @@
-#include "game/bosses/Stage05Frame.h"
+#include "game/bosses/ProfiledBoss.h"
 
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cObjectManager.h"
@@ -13,12 +13,13 @@ constexpr int32_t kClosingFrames = 255;
 
 }  // namespace
 
-Stage05Frame::Stage05Frame(const Profile& profile, std::span<const Attack> attacks)
-    : fadeAlpha(0), profile_(profile), attacks_(attacks) {
+ProfiledBoss::ProfiledBoss(const Profile& profile, std::span<const Attack> attacks,
+                           std::span<const char* const> names)
+    : fadeAlpha(0), profile_(profile), attacks_(attacks), names_(names) {
     SetUpStageBoss(*this, 40.0f, 1, attacks);
 }
 
-void Stage05Frame::ReloadPictures(const Pictures& pics) {
+void ProfiledBoss::ReloadPictures(const Pictures& pics) {
     const struct {
         int32_t slot;
         const char* path;
@@ -30,7 +31,7 @@ void Stage05Frame::ReloadPictures(const Pictures& pics) {
     if (pics.body) loadSpriteCStr(pics.body, kBossBodySlot, 0, kPictureCapacity);
 }
 
-void Stage05Frame::Update() {
+void ProfiledBoss::Update() {
     const Profile& p = profile_;
     const bool asleep = active == 0;
     if (!BossAppears(*this)) return;
@@ -59,18 +60,18 @@ void Stage05Frame::Update() {
     }
 }
 
-void Stage05Frame::Draw() {
+void ProfiledBoss::Draw() {
     const Profile& p = profile_;
     DrawBossCircle(*this, x, y, element);
     DrawBody();
     if (phase == kPhaseTalk) RunTeamTalk(p.talks.before[0], p.talks.before[1]);
-    DrawBossHud(*this, AttackNameOf(phase, attacks_), p.breakEleven);
+    DrawBossHud(*this, AttackNameOf(phase, attacks_, names_), p.breakEleven);
     if (phase == kPhaseAfterTalk) RunTeamTalk(p.talks.after[0], p.talks.after[1]);
     DrawOver();
     if (p.talks.ending[0] || p.talks.ending[1]) DrawEnding();
 }
 
-void Stage05Frame::DrawEnding() {
+void ProfiledBoss::DrawEnding() {
     cGameState& g = GameState;
     // Separate tests: a talk that moves the phase on takes effect in this very
     // frame, so no play frame runs between the talks and the tally.
@@ -98,6 +99,6 @@ void Stage05Frame::DrawEnding() {
     }
 }
 
-void Stage05Frame::DrawSmallBody(float bx, float by, int32_t cell, uint32_t colour, float width) {
+void ProfiledBoss::DrawSmallBody(float bx, float by, int32_t cell, uint32_t colour, float width) {
     DrawBossCell(bx, by, 0.0f, Cell(cell, 60.0f, 0.0f), width, 60.0f, 30.0f, colour);
 }

@@ -1,17 +1,19 @@
-// The frame the four stage-5 bosses share, and that the extra stage's boss
-// follows: a slow sink into view, a talk, attacks and breaks by phase, a short
-// defeat pause, then either a departure (the mid-bosses) or the ending: the
-// ending picture fades in, the epilogue runs over it, the closing colour fades
-// in and the stage-clear tally begins.
+// A boss told by a profile and its attacks, whose Update and Draw the base
+// runs: a slow sink into view, a talk, attacks and breaks by phase, a short
+// defeat pause, then either a departure (a mid-boss) or the ending: the ending
+// picture fades in, the epilogue runs over it, the closing colour fades in and
+// the stage-clear tally begins. The four stage-5 bosses and the extra stage's
+// last boss are built on it; the other bosses write their own frames.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
 #include "game/bosses/BossCommon.h"
 #include "game/state/cBossBase.h"
 
-class Stage05Frame : public cBossBase {
+class ProfiledBoss : public cBossBase {
 public:
     void Update() override;
     void Draw() override;
@@ -32,14 +34,14 @@ public:
         TalkFunction after[2];
         TalkFunction ending[2];
     };
-    // An attack of a class built on the frame; `Run` names its frame.
-    using Attack = BossAttack<Stage05Frame>;
-    using Frame = void (Stage05Frame::*)();
+    // An attack of a class built on the base; `Run` names its frame.
+    using Attack = BossAttack<ProfiledBoss>;
+    using Frame = void (ProfiledBoss::*)();
     template <class Boss>
     static constexpr Frame Run(void (Boss::*frame)()) {
         return static_cast<Frame>(frame);
     }
-    // What a class brings to the frame besides its attacks.
+    // What a class brings to the base besides its attacks.
     struct Profile {
         Talks talks;
         bool talkFromUpdate;   // the pre-fight talk also runs from Update as phase 1 begins
@@ -53,15 +55,19 @@ public:
     static void ReloadPictures(const Pictures& pics);
 
 protected:
-    // The constructor values the four share (hp 40, element 1) and the
-    // class's attacks.
-    Stage05Frame(const Profile& profile, std::span<const Attack> attacks);
+    // The values these bosses share (hp 40, element 1), the class's attacks
+    // and their names (AttackNames.h), which go together as AttackNameOf says.
+    template <size_t Rows, size_t Names>
+    ProfiledBoss(const Profile& profile, const Attack (&attacks)[Rows], const char* const (&names)[Names])
+        : ProfiledBoss(profile, std::span<const Attack>(attacks), std::span<const char* const>(names)) {
+        static_assert(kNamesFitAttacks<Rows, Names>, "a boss names each attack after its opening one");
+    }
 
     // After a break's last frame (the next attack has begun).
     virtual void BreakEnded(int32_t /*breakPhase*/) {}
     // The body cell under the circle (advances animFrame its own way).
     virtual void DrawBody() = 0;
-    // What a class draws over the frame's own (Crow's mirror image).
+    // What a class draws over the base's own (Crow's mirror image).
     virtual void DrawOver() {}
     // A mid-boss's frames after its post-fight talk: it leaves.
     virtual void Depart() {}
@@ -78,6 +84,9 @@ protected:
     static void DrawSmallBody(float bx, float by, int32_t cell, uint32_t colour, float width = 40.0f);
 
 private:
+    ProfiledBoss(const Profile& profile, std::span<const Attack> attacks, std::span<const char* const> names);
+
     const Profile& profile_;
     std::span<const Attack> attacks_;
+    std::span<const char* const> names_;
 };
