@@ -1,7 +1,10 @@
 // Windows paths on a POSIX file system, and the current directory.
 //
-// A path is split at "\" and "/" (never at a CP932 trail byte, so "ソ" = 83 5C
-// stays one character). Each component is matched against the real folder: the
+// A path is split at "\" and "/" (never at a trail byte, so "ソ" = 83 5C stays
+// one character: the walk is the one rule of shift_jis.h, which the engine's
+// name checks use too). A path with a lead byte paired with "/" is refused: no
+// character is spelt so, and its "/" would part the host path where the name
+// checks see none. Each component is matched against the real folder: the
 // exact name first, then any entry that equals it after ASCII case folding, the
 // comparison made in CP932 bytes (names on disk are UTF-8). A component that
 // does not exist keeps its name as given, so files can be created.
@@ -25,6 +28,7 @@
 #include "platform/win32/cp932.h"
 #include "platform/win32/kernel.h"
 #include "platform/win32/kernel_internal.h"
+#include "platform/win32/shift_jis.h"
 
 namespace platform {
 
@@ -32,13 +36,11 @@ namespace platform {
 // touched (ヂ = 83 61 must not match 83 41).
 std::string FoldCp932(const std::string& text) {
     std::string out = text;
-    for (size_t i = 0; i < out.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(out[i]);
-        if (IsCp932LeadByte(c)) {
-            ++i;
-            continue;
-        }
-        if (c >= 'A' && c <= 'Z') out[i] = static_cast<char>(c - 'A' + 'a');
+    for (size_t i = 0; i < out.size();) {
+        const size_t bytes = CharBytes(out.data() + i, out.size() - i);
+        const unsigned char c = static_cast<unsigned char>(out[i]);
+        if (bytes == 1 && c >= 'A' && c <= 'Z') out[i] = static_cast<char>(c - 'A' + 'a');
+        i += bytes;
     }
     return out;
 }
@@ -137,25 +139,19 @@ std::string JoinHost(const std::vector<std::string>& parts, size_t count) {
 
 bool HostPath(const char* windowsPath, std::string& hostPath) {
     if (!windowsPath || !*windowsPath) return false;
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(windowsPath);
-    bool absolute = *p == '\\' || *p == '/';
+    const bool absolute = windowsPath[0] == '\\' || windowsPath[0] == '/';
     std::vector<std::string> given;
     std::string current;
-    while (*p) {
-        unsigned char c = *p;
-        if (IsCp932LeadByte(c) && p[1]) {
-            current.push_back(static_cast<char>(c));
-            current.push_back(static_cast<char>(p[1]));
-            p += 2;
-            continue;
-        }
-        if (c == '\\' || c == '/') {
+    for (const char* p = windowsPath; *p;) {
+        if (PairsWithSlash(p)) return false;
+        const size_t bytes = CharBytes(p);
+        if (bytes == 1 && (*p == '\\' || *p == '/')) {
             if (!current.empty()) given.push_back(current);
             current.clear();
         } else {
-            current.push_back(static_cast<char>(c));
+            current.append(p, bytes);
         }
-        ++p;
+        p += bytes;
     }
     if (!current.empty()) given.push_back(current);
 

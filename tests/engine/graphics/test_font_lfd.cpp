@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <filesystem>
 
 #include "engine/graphics/KestraLfd.h"
 #include "tests/engine/graphics/font_test_env.h"
@@ -162,6 +163,28 @@ TEST_F(FontLfdLoad, TruncatedTooManySheetsAndWrongMagicAreRefused) {
     ASSERT_NE(fs, nullptr);
     EXPECT_EQ(QuadsDrawn(fs, "AAA"), 3u);
     KestraFontSprite2D::Release(fs);
+}
+
+// A "/" after a lead byte is part of that character to the name check and a
+// separator to a reader that splits there: such a sheet name is refused however
+// far it climbs, and the picture it would reach past the folder is never
+// opened, by the font or by a texture load of the same path.
+TEST_F(FontLfdLoad, ASheetNameWithALeadBytePairedWithASlashIsRefused) {
+    Put("x.tga", TgaBytes(16, 16, std::vector<uint32_t>(256, 0xFF00FF00)));
+    std::filesystem::create_directory(dir_.file("prog"));
+    ASSERT_TRUE(SetCurrentDirectoryA(dir_.file("prog").c_str()));
+    // The picture is there, one folder up, and loads when named plainly.
+    CTexture* plain = KestraTexture::CreateFromFile("../x.tga", 14, 0);
+    ASSERT_NE(plain, nullptr);
+    KestraTexture::Release(plain);
+    const int before = Count("CFontSprite2D::Create");
+    for (const std::string name : {"\xFD/../\xFD/../../x", "\xFD/../../x", "\x81/../x", "a/\xFE/../../x", "\x9F/"}) {
+        Put("prog/bad.lfd", LfdBytes(16, 1, 16, 16, {{'A', 0}}, {name}, {{0, 0, 8, 0, 0, 0, 8, 16}}));
+        EXPECT_EQ(KestraFontSprite2D::CreateFromFile("bad.lfd", ".tga", 1, 64, 0, 14), nullptr) << name;
+        EXPECT_NE(Log().find("[ " + name + " ]"), std::string::npos) << name;
+        EXPECT_EQ(KestraTexture::CreateFromFile((name + ".tga").c_str(), 14, 0), nullptr) << name;
+    }
+    EXPECT_EQ(Count("CFontSprite2D::Create"), before + 5);
 }
 
 TEST_F(FontLfdLoad, MapEntriesAndSheetNumbersOutOfRangeDrawNothing) {
