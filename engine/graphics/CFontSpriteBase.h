@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "engine/core/KestraShiftJis.h"
 #include "engine/graphics/CDeviceObject.h"
 #include "engine/graphics/KestraLfd.h"
 
@@ -65,6 +66,31 @@ public:
     bool IsSmooth() const { return smooth_ != 0; }
 
 protected:
+    // How far a tab, a backspace and a space move the pen along its line.
+    struct PenSteps {
+        float tab;
+        float back;
+        float space;
+    };
+    // The one walk over drawn text: its control characters move the pen along
+    // (x by `steps`) or start a new line (`newLine()`, which sets x and the line
+    // itself); every other character is handed to `glyph(code)`.
+    template <class NewLine, class Glyph>
+    static void WalkText(const char* text, float& x, const PenSteps& steps, NewLine&& newLine, Glyph&& glyph) {
+        for (const char* p = text ? text : ""; *p;) {
+            uint16_t code = 0;
+            p += Kestra::GetChar(p, &code);
+            switch (code) {
+                case '\n':
+                case '\r': newLine(); break;
+                case '\t': x += steps.tab; break;
+                case '\b': x += steps.back; break;
+                case ' ': x += steps.space; break;
+                default: glyph(code); break;
+            }
+        }
+    }
+
     // Back to the empty state: records freed, font and sheets released, map and counters cleared.
     void ClearAtlas();
 

@@ -3,7 +3,9 @@
 // drawing nothing), on the null backend with the draw calls recorded.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <filesystem>
 
 #include "engine/graphics/KestraLfd.h"
@@ -203,6 +205,39 @@ TEST_F(FontLfdLoad, MapEntriesAndSheetNumbersOutOfRangeDrawNothing) {
     fs->GetStringEnd(&end, "ABCD", 0, 0);
     EXPECT_EQ(end.x, 8 + 16 * 3);
     EXPECT_EQ(fs->DrawChar("B", std::array<float, 4>{0, 0, 8, 8}.data(), 0.5f, 0xFFFFFFFF), 0u);
+    KestraFontSprite2D::Release(fs);
+}
+
+// Where a text ends after each control character, monospaced and proportional:
+// size 16, no spacing, half advance, 'A' 8 wide with a bearing of 1, no 'Z'.
+TEST_F(FontLfdLoad, ControlCharactersMoveThePenInEveryMeasure) {
+    CFontSprite2D* fs = Load(LfdBytes(16, 1, 16, 16, {{'A', 0}}, {"sheet"}, {{0, 1, 8, 0, 0, 0, 8, 16}}));
+    ASSERT_NE(fs, nullptr);
+    struct Case {
+        const char* text;
+        int x, y;                          // GetStringEnd from (10, 20)
+        int proportionalX, proportionalY;  // GetStringEndProportional
+    };
+    const Case cases[] = {
+        {"A\tA", 10 + 8 + 64 + 8, 20, 10 + 9 + 64 + 9, 20},
+        {"A\bA", 10 + 8 - 16 + 8, 20, 10 + 9 - 16 + 9, 20},
+        {"A A", 10 + 8 + 8 + 8, 20, 10 + 9 + 8 + 9, 20},
+        {"AZ", 10 + 8 + 16, 20, 10 + 9 + 8, 20},
+        {"A\nA", 10 + 8, 36, 10 + 9, 36},
+        {"A\rA\n", 10, 52, 10, 52},
+        {"", 10, 20, 10, 20},
+    };
+    for (const Case& c : cases) {
+        CFontSprite2D::Point end{};
+        fs->GetStringEnd(&end, c.text, 10, 20);
+        EXPECT_EQ(end.x, c.x) << c.text;
+        EXPECT_EQ(end.y, c.y) << c.text;
+        fs->GetStringEndProportional(&end, c.text, 10, 20);
+        EXPECT_EQ(end.x, c.proportionalX) << c.text;
+        EXPECT_EQ(end.y, c.proportionalY) << c.text;
+        // Control characters draw nothing; every 'A' is one quad.
+        EXPECT_EQ(QuadsDrawn(fs, c.text), uint32_t(std::count(c.text, c.text + std::strlen(c.text), 'A'))) << c.text;
+    }
     KestraFontSprite2D::Release(fs);
 }
 
