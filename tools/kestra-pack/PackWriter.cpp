@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/core/KestraPack.h"
 #include "platform/win32/shift_jis.h"
 #include "tools/kestra-pack/LzssEncoder.h"
 
@@ -12,8 +13,8 @@ namespace kestrapack {
 
 namespace {
 
-constexpr size_t kNameArea = 64;
-constexpr size_t kEntrySize = 80;
+constexpr size_t kNameArea = KestraFile::kPackNameSize;
+constexpr size_t kEntrySize = KestraFile::kPackEntrySize;
 constexpr size_t kMaxPath = 260;
 
 void PutU32(std::vector<uint8_t>& out, size_t at, uint32_t value) {
@@ -78,8 +79,9 @@ bool PackWriter::Build(bool compress, std::vector<uint8_t>* pack, std::string* e
     });
 
     PackStats local;
+    // The engine refuses a pack with a longer directory.
+    if (order.size() > KestraFile::kMaxPackEntries) return Fail(error, "too many entries");
     const uint64_t directoryEnd = 8 + static_cast<uint64_t>(order.size()) * kEntrySize;
-    if (directoryEnd > 0xFFFFFFFFull) return Fail(error, "too many entries");
     std::vector<uint8_t> out(static_cast<size_t>(directoryEnd), 0);
     out[0] = 'P';
     out[1] = 'A';
