@@ -191,10 +191,7 @@ FILE* kestra_fopen(const char* path, const char* mode) {
         errno = ENOENT;
         return nullptr;
     }
-    int fd;
-    do {
-        fd = open(host.c_str(), flags | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
+    const int fd = platform::OpenDataFile(host, flags, 0666);
     if (fd < 0) return nullptr;
 
     // The descriptor already carries creation, truncation and appending.

@@ -29,6 +29,13 @@ std::shared_ptr<T> LookupHandleAs(HANDLE handle) {
 #define KESTRA_PSEUDO_PROCESS ((HANDLE)(LONG_PTR)-1)
 #define KESTRA_PSEUDO_THREAD ((HANDLE)(LONG_PTR)-2)
 
+// ---- Files. Opens a host path as a data file, never waiting: anything but a
+// regular file (a named pipe, a device, a socket) is refused at once as missing
+// (ENOENT), a folder as EISDIR, before or after the open (O_NONBLOCK keeps a pipe
+// from holding it). flags as open() takes them; O_CLOEXEC is added. Answers the
+// descriptor, blocking as usual, or -1 with errno.
+int OpenDataFile(const std::string& hostPath, int flags, unsigned mode);
+
 // ---- Errors: errno of a failed POSIX call as the Win32 code Windows reports.
 DWORD Win32ErrorFromErrno(int error);
 // ENOENT on a path is ERROR_PATH_NOT_FOUND when its folder is missing too.

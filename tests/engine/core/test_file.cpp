@@ -198,6 +198,25 @@ TEST_F(FileSystem, LooseFileWinsOverItsPackedTwin) {
     EXPECT_EQ(KestraFile::Open("img/c.txt", true), nullptr);
 }
 
+// A named pipe where a loose file would be is passed over at once, as a missing
+// file is: the packed twin loads, and nothing waits for a writer (the child's
+// alarm would end it).
+TEST_F(FileSystem, ANamedPipeIsNoLooseFileItsPackedTwinLoads) {
+    PutPack("data.bin", BuildPack({{"img/title.png", "packed"}}, false));
+    fs::create_directories(fs::path(dir_.path()) / "data/img");
+    ASSERT_EQ(mkfifo(dir_.file("data/img/title.png").c_str(), 0600), 0);
+    EXPECT_EQ(testsupport::RunInChild([] {
+                  alarm(10);
+                  KestraFile::Mount(0, "data", "data.bin");
+                  if (LoadText("img/title.png") != "packed") return 1;
+                  KestraFileHandle* handle = KestraFile::Open("img\\title.png", true);
+                  const bool packed = handle && handle->inPack == 1 && ReadAll(handle) == "packed";
+                  KestraFile::Close(handle);
+                  return packed ? 0 : 2;
+              }),
+              0);
+}
+
 TEST_F(FileSystem, ProgramFolderIsTheLastResort) {
     Put("only.txt", "beside the program");
     KestraFile::Mount(3, "data/", nullptr);
