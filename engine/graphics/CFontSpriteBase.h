@@ -73,16 +73,21 @@ protected:
         float space;
     };
     // The one walk over drawn text: its control characters move the pen along
-    // (x by `steps`) or start a new line (`newLine()`, which sets x and the line
-    // itself); every other character is handed to `glyph(code)`.
-    template <class NewLine, class Glyph>
-    static void WalkText(const char* text, float& x, const PenSteps& steps, NewLine&& newLine, Glyph&& glyph) {
+    // its line (x by `steps`) or start the next line (x back to lineStart, line
+    // moved by lineStep); every other character is handed to `glyph(code)`,
+    // which moves x itself.
+    template <class Line, class Glyph>
+    static void WalkText(const char* text, const PenSteps& steps, float& x, float lineStart, Line& line, Line lineStep,
+                         Glyph&& glyph) {
         for (const char* p = text ? text : ""; *p;) {
             uint16_t code = 0;
             p += Kestra::GetChar(p, &code);
             switch (code) {
                 case '\n':
-                case '\r': newLine(); break;
+                case '\r':
+                    x = lineStart;
+                    line += lineStep;
+                    break;
                 case '\t': x += steps.tab; break;
                 case '\b': x += steps.back; break;
                 case ' ': x += steps.space; break;
