@@ -1,7 +1,9 @@
-// Any bytes as a whole pack file, read the way a mount and its lookups read it:
-// header against the file size, the directory search for every stored name and
-// for names derived from the input, and each entry's data, decoded when it is an
-// LZSS block.
+// Any bytes as a pack file, read the way a mount and its lookups read it: the
+// header against the file size, the directory held whole, the directory search
+// for every stored name and for names derived from the input, and each entry's
+// data, decoded when it is an LZSS block. The input's last four bytes lengthen
+// the file by that many 80-byte records of zeros, as a sparse file would, so
+// entry counts far beyond the input reach the count and size checks.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -15,26 +17,49 @@
 
 namespace {
 
-void ReadEntryData(const std::vector<uint8_t>& file, uint32_t offset, uint32_t size) {
+// The file: the input's head, then zeros up to its size.
+struct SparseFile {
+    const uint8_t* head;
+    size_t headSize;
+    uint64_t size;
+
+    std::vector<uint8_t> Read(uint64_t offset, uint64_t bytes) const {
+        std::vector<uint8_t> out(static_cast<size_t>(bytes), 0);
+        if (offset < headSize && bytes > 0) {
+            const size_t have = static_cast<size_t>(std::min<uint64_t>(bytes, headSize - offset));
+            std::memcpy(out.data(), head + offset, have);
+        }
+        return out;
+    }
+};
+
+void ReadEntryData(const SparseFile& file, uint32_t offset, uint32_t size) {
     KestraFile::PackEntryView view{nullptr, 0, 0, offset, size};
-    if (!KestraFile::PackEntryInFile(view, file.size())) return;
-    std::vector<uint8_t> stored(file.begin() + offset, file.begin() + offset + size);
-    const int32_t decoded = KestraFile::GetLzssSize(stored.data(), size);
+    if (!KestraFile::PackEntryInFile(view, file.size)) return;
+    // Only what the input holds is worth decoding; the zeros past it are no block.
+    if (offset >= file.headSize) return;
+    const std::vector<uint8_t> stored = file.Read(offset, std::min<uint64_t>(size, file.headSize - offset));
+    const int32_t decoded = KestraFile::GetLzssSize(stored.data(), static_cast<uint32_t>(stored.size()));
     if (decoded < 0) return;
     std::vector<uint8_t> out(static_cast<size_t>(decoded));
-    KestraFile::DecodeLzssStream(stored.data(), size, out.data(), static_cast<uint32_t>(out.size()));
+    KestraFile::DecodeLzssStream(stored.data(), static_cast<uint32_t>(stored.size()), out.data(),
+                                 static_cast<uint32_t>(out.size()));
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < KestraFile::kPackHeaderSize || size > (1u << 20)) return 0;
-    const std::vector<uint8_t> file(data, data + size);
+    if (size < KestraFile::kPackHeaderSize + 4 || size > (1u << 20)) return 0;
+    uint32_t records = 0;
+    std::memcpy(&records, data + size - 4, 4);
+    const SparseFile file{data, size - 4, size - 4 + uint64_t{records} * KestraFile::kPackEntrySize};
     uint32_t count = 0;
-    if (!KestraFile::ParsePackHeader(file.data(), file.size(), &count)) return 0;
-    // The directory as a mount holds it: exactly 80 * count bytes.
-    const std::vector<uint8_t> directory(file.begin() + KestraFile::kPackHeaderSize,
-                                         file.begin() + KestraFile::kPackHeaderSize + size_t{count} * KestraFile::kPackEntrySize);
+    if (!KestraFile::ParsePackHeader(file.head, file.size, &count)) return 0;
+    // The directory as a mount holds it: exactly its records, which the header
+    // check has bounded and placed inside the file.
+    const uint64_t directoryBytes = KestraFile::PackDirectoryEnd(count) - KestraFile::kPackHeaderSize;
+    if (count > KestraFile::kMaxPackEntries || KestraFile::PackDirectoryEnd(count) > file.size) std::abort();
+    const std::vector<uint8_t> directory = file.Read(KestraFile::kPackHeaderSize, directoryBytes);
     const uint8_t* dir = directory.empty() ? nullptr : directory.data();
 
     for (uint32_t i = 0; i < count && i < 256; ++i) {
@@ -49,8 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             ReadEntryData(file, offset, stored);
     }
     // Names made of the input's own bytes (lead bytes, separators, no terminator).
-    for (size_t start = 0; start + 1 < size && start < 64; start += 7) {
-        const size_t length = std::min<size_t>(size - start, 40);
+    for (size_t start = 0; start + 1 < file.headSize && start < 64; start += 7) {
+        const size_t length = std::min<size_t>(file.headSize - start, 40);
         std::string raw(reinterpret_cast<const char*>(data) + start, length);
         char normalized[260];
         if (!KestraFile::NormalizePath(normalized, raw.c_str())) continue;

@@ -43,6 +43,12 @@ printf 'plain' > "$work/src/SE/p.wav"
 cp "$work/src/img/t1.txt" "$work/lzss/text"
 "$build/bin/kestra-pack" --compress "$work/pack/compressed.bin" "$work/src" > /dev/null
 "$build/bin/kestra-pack" "$work/pack/plain.bin" "$work/src" > /dev/null
+# fuzz_pack reads its input's last four bytes as records of zeros added to the
+# file: none for the tool's packs; for the hand ones, a count whose records wrap
+# 32 bits, and one at the directory's bound, each in a file that holds it.
+for p in "$work/pack/compressed.bin" "$work/pack/plain.bin"; do printf '\x00\x00\x00\x00' >> "$p"; done
+printf 'PACK\x34\x33\x33\x03\x34\x33\x33\x03' > "$work/pack/wrapping-count"
+printf 'PACK\x00\x00\x01\x00\x00\x00\x01\x00' > "$work/pack/at-the-bound"
 # LAG archives: a plain 32-bit entry, a coded 16-bit one, a float one.
 z15='\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00'
 lag='LAG\x00\x01\x00\x00\x00'

@@ -17,8 +17,6 @@ HWND g_window = nullptr;
 HIMC g_context = nullptr;
 HWND g_imeWindow = nullptr;  // the module's own conversion window; none is ever opened
 
-bool IsLead(uint8_t c) { return Kestra::IsLeadByte(c); }
-
 }  // namespace
 
 namespace KestraFep {
@@ -43,7 +41,7 @@ void Finalize() {
 
 void AddChar(uint8_t code) {
     if (!g_enabled) return;
-    const bool secondByte = IsLead(g_last);
+    const bool secondByte = Kestra::IsLeadByte(g_last);
     if (!secondByte) {
         if (code == 13) {
             g_last = code;
@@ -57,7 +55,7 @@ void AddChar(uint8_t code) {
     }
     // One byte stays for the terminator, and a lead byte goes in only with room
     // for its trail, so the text never ends in half a character.
-    const uint32_t need = (!secondByte && IsLead(code)) ? 2 : 1;
+    const uint32_t need = (!secondByte && Kestra::IsLeadByte(code)) ? 2 : 1;
     if (g_length + need > kBufferSize - 1) {
         // A refused lead byte is still remembered, so its trail is dropped with it.
         g_last = secondByte ? 0 : code;
@@ -75,8 +73,7 @@ void BackSpace() {
     while (pos < g_length) {
         lastStart = pos;
         any = true;
-        const uint8_t c = static_cast<uint8_t>(g_text[pos]);
-        pos += (IsLead(c) && pos + 1 < g_length) ? 2 : 1;
+        pos += static_cast<uint32_t>(platform::CharBytes(g_text + pos, g_length - pos));
     }
     if (!any) return;
     g_length = lastStart;

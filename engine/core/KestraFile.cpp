@@ -203,8 +203,10 @@ void Mount(uint32_t slot, const char* root, const char* pack) {
     }
     uint8_t* directory = nullptr;
     if (count > 0) {
-        directory = static_cast<uint8_t*>(Kestra::MemoryAlloc(count * kPackEntrySize));
-        if (!directory || !ReadExactly(file, directory, count * kPackEntrySize)) {
+        // ParsePackHeader bounds the count, so the directory's size fits in 32 bits.
+        const auto bytes = static_cast<uint32_t>(PackDirectoryEnd(count) - kPackHeaderSize);
+        directory = static_cast<uint8_t*>(Kestra::MemoryAlloc(bytes));
+        if (!directory || !ReadExactly(file, directory, bytes)) {
             LogError("パックファイルが壊れています", mount.pack);
             if (directory) Kestra::MemoryFree(directory);
             CloseHandle(file);

@@ -37,15 +37,12 @@ void CutAtCharacter(char* text, size_t capacity) {
     text[capacity - 1] = '\0';
     size_t pos = 0;
     while (text[pos] != '\0') {
-        if (Kestra::IsLeadByte(static_cast<uint8_t>(text[pos]))) {
-            if (text[pos + 1] == '\0') {
-                text[pos] = '\0';
-                return;
-            }
-            pos += 2;
-        } else {
-            ++pos;
+        const uint32_t bytes = Kestra::GetChar(text + pos, nullptr);
+        if (bytes == 1 && Kestra::IsLeadByte(static_cast<uint8_t>(text[pos]))) {
+            text[pos] = '\0';  // half a character at the cut
+            return;
         }
+        pos += bytes;
     }
 }
 

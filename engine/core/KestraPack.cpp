@@ -54,10 +54,12 @@ uint32_t Crc32(const char* text) { return Crc32(text, std::strlen(text)); }
 bool ParsePackHeader(const uint8_t* header, uint64_t fileSize, uint32_t* count) {
     if (fileSize < kPackHeaderSize || std::memcmp(header, "PACK", 4) != 0) return false;
     const uint32_t n = ReadU32(header + 4);
-    if (kPackHeaderSize + static_cast<uint64_t>(n) * kPackEntrySize > fileSize) return false;
+    if (n > kMaxPackEntries || PackDirectoryEnd(n) > fileSize) return false;
     if (count) *count = n;
     return true;
 }
+
+uint64_t PackDirectoryEnd(uint32_t count) { return kPackHeaderSize + uint64_t{count} * kPackEntrySize; }
 
 PackEntryView ReadPackEntry(const uint8_t* directory, uint32_t index) {
     const uint8_t* record = directory + static_cast<size_t>(index) * kPackEntrySize;

@@ -15,6 +15,9 @@ namespace KestraFile {
 constexpr uint32_t kPackHeaderSize = 8;
 constexpr uint32_t kPackEntrySize = 80;
 constexpr uint32_t kPackNameSize = 64;
+// The longest directory a pack may have: a mount holds it whole (5 MiB here),
+// and a game's data is a few hundred files.
+constexpr uint32_t kMaxPackEntries = 65536;
 
 // The standard reflected CRC-32 (polynomial 0xEDB88320, start 0xFFFFFFFF, final
 // complement), as zlib computes it.
@@ -22,8 +25,13 @@ uint32_t Crc32(const void* data, size_t size);
 uint32_t Crc32(const char* text);
 
 // Checks a pack's 8-byte header against the size of the whole file: the magic,
-// and a directory that lies within the file. Answers the entry count in *count.
+// at most kMaxPackEntries entries, and a directory that lies within the file.
+// Answers the entry count in *count.
 bool ParsePackHeader(const uint8_t* header, uint64_t fileSize, uint32_t* count);
+
+// Where the directory of count entries ends (its size, the header's included),
+// in 64 bits: no count can wrap it.
+uint64_t PackDirectoryEnd(uint32_t count);
 
 // One directory record, read field by field.
 struct PackEntryView {

@@ -5,12 +5,12 @@
 namespace Kestra {
 
 uint32_t GetChar(const char* text, uint16_t* code) {
-    const uint8_t lead = static_cast<uint8_t>(text[0]);
-    if (IsLeadByte(lead) && text[1] != '\0') {
-        if (code) *code = static_cast<uint16_t>(lead << 8 | static_cast<uint8_t>(text[1]));
+    const uint8_t first = static_cast<uint8_t>(text[0]);
+    if (platform::CharBytes(text) == 2) {
+        if (code) *code = static_cast<uint16_t>(first << 8 | static_cast<uint8_t>(text[1]));
         return 2;
     }
-    if (code) *code = lead;
+    if (code) *code = first;
     return 1;
 }
 
@@ -64,6 +64,20 @@ bool NextComponent(const char** at, const char** start, size_t* length) {
     return true;
 }
 
+// Where the last component of the canonical text text[root, end) starts. The
+// walk goes forward by characters: a lead byte paired with "/" (no file has one,
+// but a name may) holds a "/" that is no separator, so the text is never
+// scanned backwards.
+size_t LastComponentStart(const char* text, size_t root, size_t end) {
+    size_t start = root;
+    for (size_t at = root; at < end;) {
+        const size_t bytes = platform::CharBytes(text + at, end - at);
+        if (bytes == 1 && text[at] == '/') start = at + 1;
+        at += bytes;
+    }
+    return start;
+}
+
 bool IsDot(const char* start, size_t length) { return length == 1 && start[0] == '.'; }
 bool IsDotDot(const char* start, size_t length) { return length == 2 && start[0] == '.' && start[1] == '.'; }
 
@@ -82,10 +96,9 @@ bool CanonicalPath(char* dst, size_t dstSize, const char* src) {
         if (IsDot(start, length)) continue;
         if (IsDotDot(start, length)) {
             if (depth > 0) {
-                // Back to the separator before the last component (a trail byte is
-                // never "/": trail bytes start at 0x40), or to the start.
-                while (out > root && dst[out - 1] != '/') --out;
-                if (out > root) --out;
+                // Back to the separator before the last component, or to the start.
+                const size_t start = LastComponentStart(dst, root, out);
+                out = start > root ? start - 1 : root;
                 --depth;
                 continue;
             }
@@ -117,6 +130,8 @@ bool StaysInside(const char* name) {
     const char* start = nullptr;
     size_t length = 0;
     for (const char* at = name; NextComponent(&at, &start, &length);) {
+        for (const char* p = start; p < start + length; p += Kestra::GetChar(p, nullptr))
+            if (platform::PairsWithSlash(p)) return false;
         if (IsDot(start, length)) continue;
         if (IsDotDot(start, length)) {
             if (--depth < 0) return false;

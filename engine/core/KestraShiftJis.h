@@ -6,10 +6,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/win32/shift_jis.h"
+
 namespace Kestra {
 
-// 0x81..0x9F and 0xE0..0xFE start a two-byte character.
-inline bool IsLeadByte(uint8_t byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFE); }
+// Whether the byte starts a two-byte character: the platform layer's one rule.
+inline bool IsLeadByte(uint8_t byte) { return platform::IsLeadByte(byte); }
 
 // The character at text: answers the bytes it takes (1 or 2) and its code in *code
 // (a single byte is its own value, a pair is lead * 256 + trail). A lead byte
@@ -45,7 +47,8 @@ bool CanonicalPath(char (&dst)[N], const char* src) {
 }
 
 // Whether a name taken relative to a folder stays inside it: not absolute (no
-// leading separator, no drive letter) and no ".." climbing above where it starts.
+// leading separator, no drive letter), no ".." climbing above where it starts,
+// and no lead byte paired with "/" (a path holding one names no file).
 bool StaysInside(const char* name);
 
 // Copies src to dst replacing every single-byte character oldChar by newChar;

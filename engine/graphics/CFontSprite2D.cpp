@@ -131,28 +131,15 @@ void CFontSprite2D::DrawString(const char* text, int32_t x, int32_t y, float z, 
     const float a = static_cast<float>(fontSize_ + spacing_);
     float pen = static_cast<float>(x);
     int32_t top = y;
-    for (const char* p = text; *p;) {
-        uint16_t code = 0;
-        p += Kestra::GetChar(p, &code);
-        switch (code) {
-            case '\n':
-            case '\r':
-                pen = static_cast<float>(x);
-                top += fontSize_;
-                continue;
-            case '\t': pen += 4.0f * a; continue;
-            case '\b': pen -= a; continue;
-            case ' ': pen += a * 0.5f; continue;
-            default: break;
-        }
+    WalkText(text, {4.0f * a, -a, a * 0.5f}, pen, static_cast<float>(x), top, fontSize_, [&](uint16_t code) {
         const GlyphRecord* r = FindGlyph(code);
         if (!r) {
             pen += a;
-            continue;
+            return;
         }
         DrawGlyphAt(r, static_cast<float>(r->left + static_cast<int32_t>(pen)), top, z, color);
         pen += (code < 256 && halfAdvance_) ? a * 0.5f : a;
-    }
+    });
 }
 
 void CFontSprite2D::DrawStringProportional(const char* text, int32_t x, int32_t y, float z, uint32_t color) {
@@ -160,28 +147,15 @@ void CFontSprite2D::DrawStringProportional(const char* text, int32_t x, int32_t 
     const float s = static_cast<float>(fontSize_);
     float pen = static_cast<float>(x);
     int32_t top = y;
-    for (const char* p = text; *p;) {
-        uint16_t code = 0;
-        p += Kestra::GetChar(p, &code);
-        switch (code) {
-            case '\n':
-            case '\r':
-                pen = static_cast<float>(x);
-                top += fontSize_;
-                continue;
-            case '\t': pen += 4.0f * s; continue;
-            case '\b': pen -= s; continue;
-            case ' ': pen += s * 0.5f; continue;
-            default: break;
-        }
+    WalkText(text, {4.0f * s, -s, s * 0.5f}, pen, static_cast<float>(x), top, fontSize_, [&](uint16_t code) {
         const GlyphRecord* r = FindGlyph(code);
         if (!r) {
             pen += static_cast<float>(fontSize_ / 2);
-            continue;
+            return;
         }
         DrawGlyphAt(r, static_cast<float>(static_cast<int32_t>(pen) + 1), top, z, color);
         pen += static_cast<float>(r->width + 1);
-    }
+    });
 }
 
 uint32_t CFontSprite2D::DrawChar(const char* text, const float* dst, float z, uint32_t color) {
@@ -229,23 +203,11 @@ CFontSprite2D::Point* CFontSprite2D::GetStringEnd(Point* out, const char* text, 
     const float a = static_cast<float>(fontSize_ + spacing_);
     float pen = static_cast<float>(x);
     int32_t top = y;
-    for (const char* p = text ? text : ""; *p;) {
-        uint16_t code = 0;
-        p += Kestra::GetChar(p, &code);
-        switch (code) {
-            case '\n':
-            case '\r':
-                pen = static_cast<float>(x);
-                top += fontSize_ + spacing_;
-                continue;
-            case '\t': pen += 4.0f * a; continue;
-            case '\b': pen -= a; continue;
-            case ' ': pen += a * 0.5f; continue;
-            default: break;
-        }
+    const auto measure = [&](uint16_t code) {
         if (!FindGlyph(code)) pen += a;
         else pen += (code < 256 && halfAdvance_) ? a * 0.5f : a;
-    }
+    };
+    WalkText(text, {4.0f * a, -a, a * 0.5f}, pen, static_cast<float>(x), top, fontSize_ + spacing_, measure);
     if (out) *out = Point{static_cast<int32_t>(pen), top};
     return out;
 }
@@ -254,24 +216,13 @@ CFontSprite2D::Point* CFontSprite2D::GetStringEndProportional(Point* out, const 
     const float s = static_cast<float>(fontSize_);
     float pen = static_cast<float>(x);
     int32_t top = y;
-    for (const char* p = text ? text : ""; *p;) {
-        uint16_t code = 0;
-        p += Kestra::GetChar(p, &code);
-        switch (code) {
-            case '\n':
-            case '\r':
-                pen = static_cast<float>(x);
-                top += fontSize_;
-                continue;
-            case '\t': pen += 4.0f * s; continue;
-            case '\b': pen -= s; continue;
-            case ' ': pen += static_cast<float>(fontSize_ / 2); continue;
-            default: break;
-        }
+    const auto measure = [&](uint16_t code) {
         const GlyphRecord* r = FindGlyph(code);
         if (!r) pen += static_cast<float>(fontSize_ / 2);
         else pen += static_cast<float>(r->width + 1);
-    }
+    };
+    const PenSteps steps = {4.0f * s, -s, static_cast<float>(fontSize_ / 2)};
+    WalkText(text, steps, pen, static_cast<float>(x), top, fontSize_, measure);
     if (out) *out = Point{static_cast<int32_t>(pen), top};
     return out;
 }

@@ -105,26 +105,13 @@ void CFontSprite3D::Layout(const char* text, const CTransform* transform, float 
     const float startX = -float(GetMaxLineLength(text)) * float(s) * 0.25f;
     float x = startX;
     float y = float(s) * 0.5f;
-    for (const char* p = text; *p;) {
-        uint16_t code = 0;
-        p += Kestra::GetChar(p, &code);
-        switch (code) {
-            case '\n':
-            case '\r':
-                x = startX;
-                y -= float(s);
-                continue;
-            case '\t': x += 4.0f * float(s); continue;
-            case '\b': x += float(s); continue;
-            case ' ': x += float(s) * 0.5f; continue;
-            default: break;
-        }
+    WalkText(text, {4.0f * float(s), float(s), float(s) * 0.5f}, x, startX, y, -float(s), [&](uint16_t code) {
         const float advance = code < 256 ? float(s / 2) : float(s);
         const GlyphRecord* r = FindGlyph(code);
         CSprite3D* sprite = r && sheets_[r->sheet] ? sprites_[r->sheet] : nullptr;
         if (!r || !sprite) {
             x += advance;
-            continue;
+            return;
         }
         const int32_t w = int32_t(r->x2) - int32_t(r->x1);
         const int32_t h = int32_t(r->y2) - int32_t(r->y1);
@@ -134,7 +121,7 @@ void CFontSprite3D::Layout(const char* text, const CTransform* transform, float 
         const float cy = (float(h / 2) + y) * k;
         sprite->DrawSquare(transform, cx, cy, 0.0f, float(w) * k, height, src, color, 1);
         x += proportional ? float(r->width + 1) : advance;
-    }
+    });
 }
 
 void CFontSprite3D::DrawString(const char* text, const CTransform* transform, float height, uint32_t color) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "engine/core/KestraShiftJis.h"
 #include "engine/graphics/CDeviceObject.h"
 #include "engine/graphics/KestraLfd.h"
 
@@ -65,6 +66,36 @@ public:
     bool IsSmooth() const { return smooth_ != 0; }
 
 protected:
+    // How far a tab, a backspace and a space move the pen along its line.
+    struct PenSteps {
+        float tab;
+        float back;
+        float space;
+    };
+    // The one walk over drawn text: its control characters move the pen along
+    // its line (x by `steps`) or start the next line (x back to lineStart, line
+    // moved by lineStep); every other character is handed to `glyph(code)`,
+    // which moves x itself.
+    template <class Line, class Glyph>
+    static void WalkText(const char* text, const PenSteps& steps, float& x, float lineStart, Line& line, Line lineStep,
+                         Glyph&& glyph) {
+        for (const char* p = text ? text : ""; *p;) {
+            uint16_t code = 0;
+            p += Kestra::GetChar(p, &code);
+            switch (code) {
+                case '\n':
+                case '\r':
+                    x = lineStart;
+                    line += lineStep;
+                    break;
+                case '\t': x += steps.tab; break;
+                case '\b': x += steps.back; break;
+                case ' ': x += steps.space; break;
+                default: glyph(code); break;
+            }
+        }
+    }
+
     // Back to the empty state: records freed, font and sheets released, map and counters cleared.
     void ClearAtlas();
 

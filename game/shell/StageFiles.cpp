@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/core/KestraLog.h"
 #include "game/objects/cObjectManager.h"
 #include "game/state/GameState.h"
 #include "game/state/SaveFile.h"
@@ -65,8 +66,9 @@ std::string EnemySchedulePath(int32_t stage, int32_t difficulty) {
     return path;
 }
 
-std::vector<EnemyRecord> ParseEnemySchedule(const char* text, size_t size) {
+std::vector<EnemyRecord> ParseEnemySchedule(const char* text, size_t size, bool* cut) {
     std::vector<EnemyRecord> records;
+    if (cut) *cut = false;
     size_t at = 0;
     while (at < size) {
         const char* start = text + at;
@@ -77,15 +79,28 @@ std::vector<EnemyRecord> ParseEnemySchedule(const char* text, size_t size) {
         const size_t content = (length > 0 && start[length - 1] == '\r') ? length - 1 : length;
         if (content > kLineLimit || content == 0 || start[0] == '#') continue;
         EnemyRecord record;
-        if (ParseRecord(std::string(start, content), record)) records.push_back(record);
+        if (!ParseRecord(std::string(start, content), record)) continue;
+        if (records.size() == kMaxScheduleRecords) {
+            if (cut) *cut = true;
+            break;
+        }
+        records.push_back(record);
     }
     return records;
 }
 
 void LoadStageEnemies(const cGameState& state) {
+    const std::string path = EnemySchedulePath(state.stage, state.difficulty);
     std::string bytes;
-    if (!ReadFileBytes(EnemySchedulePath(state.stage, state.difficulty).c_str(), kFileLimit, bytes)) return;
-    for (const EnemyRecord& record : ParseEnemySchedule(bytes.data(), bytes.size())) gCalls->spawnStageObject(record);
+    if (!ReadFileBytes(path.c_str(), kFileLimit, bytes)) return;
+    bool cut = false;
+    for (const EnemyRecord& record : ParseEnemySchedule(bytes.data(), bytes.size(), &cut))
+        gCalls->spawnStageObject(record);
+    if (cut) {
+        Kestra::LogRed("LoadStageEnemies: %s holds more than %zu records; the rest are left out", path.c_str(),
+                       kMaxScheduleRecords);
+        Kestra::LogNewLine();
+    }
 }
 
 bool ReadWholeFile(const char* path, std::string& bytes) { return ReadFileBytes(path, kFileLimit, bytes); }

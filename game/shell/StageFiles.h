@@ -32,11 +32,16 @@ void SetStageSpawnCalls(const cStageSpawnCalls* calls);
 
 // "./data/stagedata/Stage0<stage><difficulty>Enemy.dat".
 std::string EnemySchedulePath(int32_t stage, int32_t difficulty);
-// The records of a schedule's text in file order. Comment lines ("#" first),
+// The most records a schedule holds: each becomes an object for the whole stage,
+// and the longest stage has under a thousand.
+constexpr size_t kMaxScheduleRecords = 65536;
+// The records of a schedule's text in file order, the first kMaxScheduleRecords
+// of them (*cut tells whether there were more). Comment lines ("#" first),
 // lines with fewer than ten fields or a field out of range, and lines longer
 // than 127 characters are skipped.
-std::vector<EnemyRecord> ParseEnemySchedule(const char* text, size_t size);
-// Spawns every record of the stage's schedule; a missing file spawns nothing.
+std::vector<EnemyRecord> ParseEnemySchedule(const char* text, size_t size, bool* cut = nullptr);
+// Spawns every record of the stage's schedule; a missing file spawns nothing,
+// records past kMaxScheduleRecords are left out with a log line naming the file.
 void LoadStageEnemies(const cGameState& state);
 
 // The whole file, or false when it cannot be opened.

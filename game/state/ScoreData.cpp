@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/core/KestraShiftJis.h"
 #include "game/state/SaveFile.h"
 #include "platform/win32/crt.h"
 
@@ -22,15 +23,14 @@ const char* const kNames[10] = {"Yuri", "Crow", "Shamyu", "Fururu", "Chris",
 const char* const kExtraNames[10] = {"Fenwal", "Moribe", "Kobri", "Lusta", "vemp",
                                      "Zantel3", "Pekko", "Vorasi27", "Tirno", "wemblor"};
 
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 // Copies whole characters, at most `capacity - 1` bytes, zero-terminated: a
 // double-byte character cut in two would join the "|" after it when saved.
 void CopyCut(char* out, size_t capacity, const std::string& text) {
     size_t n = 0;
     while (n < text.size()) {
-        const size_t width = IsLeadByte(static_cast<unsigned char>(text[n])) ? 2 : 1;
-        if (n + width > text.size() || n + width > capacity - 1) break;
+        const size_t width = platform::CharBytes(text.data() + n, text.size() - n);
+        if (width == 1 && Kestra::IsLeadByte(static_cast<uint8_t>(text[n]))) break;  // half a character
+        if (n + width > capacity - 1) break;
         n += width;
     }
     std::memcpy(out, text.data(), n);
@@ -41,16 +41,11 @@ void CopyCut(char* out, size_t capacity, const std::string& text) {
 // trail byte equal to "|" does not cut a name.
 std::vector<std::string> SplitFields(const std::string& line) {
     std::vector<std::string> fields(1);
-    for (size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < line.size()) {
-            fields.back() += c;
-            fields.back() += line[++i];
-        } else if (c == '|') {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
+    for (size_t i = 0; i < line.size();) {
+        const size_t width = platform::CharBytes(line.data() + i, line.size() - i);
+        if (width == 1 && line[i] == '|') fields.emplace_back();
+        else fields.back().append(line, i, width);
+        i += width;
     }
     return fields;
 }

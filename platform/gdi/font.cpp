@@ -13,6 +13,7 @@
 #include FT_TRUETYPE_TABLES_H
 #include "platform/gdi/gdi_testing.h"
 #include "platform/win32/cp932.h"
+#include "platform/win32/shift_jis.h"
 #include "platform/win32/kernel.h"
 
 namespace platform::gdi {
@@ -315,9 +316,7 @@ HFONT CreateFontA(int height, int width, int escapement, int orientation, int we
         // LOGFONT keeps 31 bytes of the name; a double-byte character is not cut in half.
         size_t n = 0;
         while (faceName[n] && n < LF_FACESIZE - 1) {
-            auto c = static_cast<unsigned char>(faceName[n]);
-            bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-            size_t len = lead && faceName[n + 1] ? 2 : 1;
+            const size_t len = platform::CharBytes(faceName + n);
             if (n + len > LF_FACESIZE - 1) break;
             n += len;
         }

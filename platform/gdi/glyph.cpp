@@ -11,6 +11,7 @@
 #include FT_OUTLINE_H
 #include FT_BITMAP_H
 #include "platform/win32/kernel.h"
+#include "platform/win32/shift_jis.h"
 
 namespace platform::gdi {
 
@@ -18,7 +19,6 @@ namespace {
 
 constexpr uint32_t kNoCharacter = 0xFFFFFFFFu;
 
-bool IsLeadByte(unsigned c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 bool IsTrailByte(unsigned c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
 
 // CP932 code (one byte, or lead << 8 | trail) to a Unicode code point.
@@ -31,10 +31,10 @@ uint32_t DecodeCp932(UINT code) {
     char in[2];
     size_t inLength = 0;
     if (code <= 0xFF) {
-        if (IsLeadByte(code)) return kNoCharacter;  // a lead byte alone is half a character
+        if (IsLeadByte(static_cast<unsigned char>(code))) return kNoCharacter;  // a lead byte alone is half a character
         in[inLength++] = static_cast<char>(code);
     } else {
-        if (!IsLeadByte(code >> 8) || !IsTrailByte(code & 0xFF)) return kNoCharacter;
+        if (!IsLeadByte(static_cast<unsigned char>(code >> 8)) || !IsTrailByte(code & 0xFF)) return kNoCharacter;
         in[inLength++] = static_cast<char>(code >> 8);
         in[inLength++] = static_cast<char>(code & 0xFF);
     }

@@ -15,6 +15,7 @@
 
 #include "platform/win32/cp932.h"
 #include "platform/win32/kernel_internal.h"
+#include "platform/win32/shift_jis.h"
 #include "platform/win32/testing.h"
 
 // ---- rand: one generator state per process, seed 1 until srand is called.
@@ -197,10 +198,7 @@ FILE* kestra_fopen(const char* path, const char* mode) {
         errno = ENOENT;
         return nullptr;
     }
-    int fd;
-    do {
-        fd = open(host.c_str(), flags | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
+    const int fd = platform::OpenDataFile(host, flags, 0666);
     if (fd < 0) return nullptr;
 
     // The descriptor already carries creation, truncation and appending.
@@ -242,10 +240,11 @@ int wsprintfA(char* buffer, const char* format, ...) {
     }
     size_t length = static_cast<size_t>(n);
     if (length >= kLimit) {
-        // Cut, but never between the two bytes of a CP932 character.
+        // Cut, but never between the two bytes of a CP932 character (the text
+        // goes on past the cut, so a lead byte there has its trail).
         length = kLimit - 1;
         size_t i = 0;
-        while (i < length) i += platform::IsCp932LeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
+        while (i < length) i += platform::IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
         if (i > length) length -= 1;
     }
     std::memcpy(buffer, text, length);
@@ -271,15 +270,12 @@ ssize_t Utf8Write(void* cookie, const char* buffer, size_t size) {
     stream->pending.clear();
     size_t i = 0;
     while (i < text.size()) {
-        if (!platform::IsCp932LeadByte(static_cast<unsigned char>(text[i]))) {
-            ++i;
-        } else if (i + 1 < text.size()) {
-            i += 2;
-        } else {
+        if (i + 1 == text.size() && platform::IsLeadByte(static_cast<unsigned char>(text[i]))) {
             stream->pending = text.substr(i);
             text.resize(i);
             break;
         }
+        i += platform::CharBytes(text.data() + i, text.size() - i);
     }
     std::string out = platform::Cp932ToUtf8(text);
     return WriteAll(stream->fd, out.data(), out.size()) ? static_cast<ssize_t>(size) : 0;

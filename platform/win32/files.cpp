@@ -85,7 +85,37 @@ void SetErrorForPath(int error, const std::string& host) {
     SetLastError(error == ENOENT ? MissingFileError(host) : Win32ErrorFromErrno(error));
 }
 
+// errno for something that is there but no regular file.
+int NotAFileError(const struct stat& st) { return S_ISDIR(st.st_mode) ? EISDIR : ENOENT; }
+
 }  // namespace
+
+int OpenDataFile(const std::string& hostPath, int flags, unsigned mode) {
+    struct stat st;
+    // What is there already and no file is not even opened (a device's open may
+    // act); a name taken by it still answers EEXIST to an exclusive create.
+    if (!(flags & O_EXCL) && stat(hostPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        errno = NotAFileError(st);
+        return -1;
+    }
+    int fd;
+    do {
+        fd = open(hostPath.c_str(), flags | O_NONBLOCK | O_CLOEXEC, static_cast<mode_t>(mode));
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        if (errno == ENXIO) errno = ENOENT;  // a pipe with no reader, a device with no driver
+        return -1;
+    }
+    // Checked again on what was opened: the name may have changed in between.
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int error = S_ISDIR(st.st_mode) ? EISDIR : ENOENT;
+        close(fd);
+        errno = error;
+        return -1;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
 
 }  // namespace platform
 
@@ -102,7 +132,7 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
 
     bool canRead = (desiredAccess & GENERIC_READ) != 0;
     bool canWrite = (desiredAccess & GENERIC_WRITE) != 0;
-    int flags = O_CLOEXEC | (canWrite ? (canRead ? O_RDWR : O_WRONLY) : O_RDONLY);
+    int flags = canWrite ? (canRead ? O_RDWR : O_WRONLY) : O_RDONLY;
     switch (creationDisposition) {
         case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
         case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
@@ -119,16 +149,10 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
     }
     struct stat before;
     bool existed = stat(host.c_str(), &before) == 0;
-    if (existed && S_ISDIR(before.st_mode)) {
-        // Folders are not opened as files (Windows needs backup semantics for that).
-        SetLastError(ERROR_ACCESS_DENIED);
-        return INVALID_HANDLE_VALUE;
-    }
-    mode_t mode = (flagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
-    int fd;
-    do {
-        fd = open(host.c_str(), flags, mode);
-    } while (fd < 0 && errno == EINTR);
+    // Folders are not opened as files (Windows needs backup semantics for that):
+    // EISDIR, answered as access denied; pipes, devices and sockets as missing.
+    const unsigned mode = (flagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
+    const int fd = platform::OpenDataFile(host, flags, mode);
     if (fd < 0) {
         int error = errno;
         if (error == EEXIST) SetLastError(ERROR_FILE_EXISTS);

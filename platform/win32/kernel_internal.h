@@ -29,13 +29,19 @@ std::shared_ptr<T> LookupHandleAs(HANDLE handle) {
 #define KESTRA_PSEUDO_PROCESS ((HANDLE)(LONG_PTR)-1)
 #define KESTRA_PSEUDO_THREAD ((HANDLE)(LONG_PTR)-2)
 
+// ---- Files. Opens a host path as a data file, never waiting: anything but a
+// regular file (a named pipe, a device, a socket) is refused at once as missing
+// (ENOENT), a folder as EISDIR, before or after the open (O_NONBLOCK keeps a pipe
+// from holding it). flags as open() takes them; O_CLOEXEC is added. Answers the
+// descriptor, blocking as usual, or -1 with errno.
+int OpenDataFile(const std::string& hostPath, int flags, unsigned mode);
+
 // ---- Errors: errno of a failed POSIX call as the Win32 code Windows reports.
 DWORD Win32ErrorFromErrno(int error);
 // ENOENT on a path is ERROR_PATH_NOT_FOUND when its folder is missing too.
 DWORD MissingFileError(const std::string& hostPath);
 
-// ---- CP932 helpers.
-inline bool IsCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+// ---- CP932 helpers (the lead-byte rule is platform/win32/shift_jis.h).
 // Conversions that fail instead of replacing (paths must not change meaning).
 bool Cp932ToUtf8Strict(const std::string& text, std::string& out);
 bool Utf8ToCp932Strict(const std::string& text, std::string& out);
@@ -44,7 +50,8 @@ std::string FoldCp932(const std::string& text);
 
 // ---- Paths. A Windows path ("\" or "/" separators, any ASCII case, CP932) to the
 // host path (UTF-8, absolute). Existing components are matched without regard to
-// ASCII case; missing ones are kept as given. False for an empty or null path.
+// ASCII case; missing ones are kept as given. False for an empty or null path,
+// and for one holding a lead byte paired with "/" (PairsWithSlash).
 bool HostPath(const char* windowsPath, std::string& hostPath);
 // A host path (UTF-8, absolute) in Windows form: CP932 with "\" separators, so
 // "/tmp/x" becomes "\tmp\x". False when it cannot be expressed in CP932.

@@ -1,7 +1,10 @@
 // Windows paths on a POSIX file system, and the current directory.
 //
-// A path is split at "\" and "/" (never at a CP932 trail byte, so "ソ" = 83 5C
-// stays one character). Each component is matched against the real folder: the
+// A path is split at "\" and "/" (never at a trail byte, so "ソ" = 83 5C stays
+// one character: the walk is the one rule of shift_jis.h, which the engine's
+// name checks use too). A path with a lead byte paired with "/" is refused: no
+// character is spelt so, and its "/" would part the host path where the name
+// checks see none. Each component is matched against the real folder: the
 // exact name first, then any entry that equals it after ASCII case folding, the
 // comparison made in CP932 bytes (names on disk are UTF-8). A component that
 // does not exist keeps its name as given, so files can be created.
@@ -18,6 +21,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -25,6 +29,7 @@
 #include "platform/win32/cp932.h"
 #include "platform/win32/kernel.h"
 #include "platform/win32/kernel_internal.h"
+#include "platform/win32/shift_jis.h"
 
 namespace platform {
 
@@ -32,13 +37,11 @@ namespace platform {
 // touched (ヂ = 83 61 must not match 83 41).
 std::string FoldCp932(const std::string& text) {
     std::string out = text;
-    for (size_t i = 0; i < out.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(out[i]);
-        if (IsCp932LeadByte(c)) {
-            ++i;
-            continue;
-        }
-        if (c >= 'A' && c <= 'Z') out[i] = static_cast<char>(c - 'A' + 'a');
+    for (size_t i = 0; i < out.size();) {
+        const size_t bytes = CharBytes(out.data() + i, out.size() - i);
+        const unsigned char c = static_cast<unsigned char>(out[i]);
+        if (bytes == 1 && c >= 'A' && c <= 'Z') out[i] = static_cast<char>(c - 'A' + 'a');
+        i += bytes;
     }
     return out;
 }
@@ -50,31 +53,58 @@ struct Entry {
     std::string name;    // on disk (UTF-8)
 };
 
-// Folder listings, kept until a lookup misses (then the folder is read again),
-// so a case-folded lookup of a known name costs one lstat.
+// One folder's names, sorted by folded name and then by name, with the folder's
+// state when it was read. A folder's modification time changes with every name
+// added, removed or renamed in it, so while it stays the same the listing is
+// the folder: a miss is answered from it, not by reading the folder again.
+// Within a second of the last change the time may not yet tell two changes
+// apart (file systems keep it coarse), so such a listing is read again on a miss.
+struct Listing {
+    std::vector<Entry> entries;
+    dev_t device = 0;
+    ino_t inode = 0;
+    timespec modified{};
+    bool settled = false;
+};
+
+bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+bool Unchanged(const Listing& listing, const struct stat& st) {
+    return listing.device == st.st_dev && listing.inode == st.st_ino && SameTime(listing.modified, st.st_mtim);
+}
+
 struct ListingCache {
     std::mutex lock;
-    std::map<std::string, std::vector<Entry>> folders;
+    std::map<std::string, Listing> folders;
 };
 ListingCache& Listings() {
     static ListingCache* cache = new ListingCache;  // outlives static destructors
     return *cache;
 }
 
-std::vector<Entry> ReadFolder(const std::string& folder) {
-    std::vector<Entry> entries;
+// Reads the folder whose state (taken just before) is st.
+Listing ReadFolder(const std::string& folder, const struct stat& st) {
+    Listing listing;
+    listing.device = st.st_dev;
+    listing.inode = st.st_ino;
+    listing.modified = st.st_mtim;
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    listing.settled = now.tv_sec - st.st_mtim.tv_sec > 1;
     DIR* dir = opendir(folder.c_str());
-    if (!dir) return entries;
+    if (!dir) return listing;
     while (dirent* entry = readdir(dir)) {
         std::string name = entry->d_name;
         if (name == "." || name == "..") continue;
         std::string cp932;
         if (!Utf8ToCp932Strict(name, cp932)) continue;  // no CP932 name can reach it
-        entries.push_back(Entry{FoldCp932(cp932), name});
+        listing.entries.push_back(Entry{FoldCp932(cp932), name});
     }
     closedir(dir);
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
-    return entries;
+    std::sort(listing.entries.begin(), listing.entries.end(), [](const Entry& a, const Entry& b) {
+        return a.folded != b.folded ? a.folded < b.folded : a.name < b.name;
+    });
+    return listing;
 }
 
 std::string Join(const std::string& folder, const std::string& name) {
@@ -86,6 +116,20 @@ bool Exists(const std::string& path) {
     return lstat(path.c_str(), &st) == 0;
 }
 
+// The first name (in byte order) of the listing that folds to folded and is
+// still there.
+bool FindFolded(const Listing& listing, const std::string& folder, const std::string& folded, std::string& name) {
+    auto it = std::lower_bound(listing.entries.begin(), listing.entries.end(), folded,
+                               [](const Entry& e, const std::string& key) { return e.folded < key; });
+    for (; it != listing.entries.end() && it->folded == folded; ++it) {
+        if (Exists(Join(folder, it->name))) {
+            name = it->name;
+            return true;
+        }
+    }
+    return false;
+}
+
 // The on-disk name of one component inside an existing folder; false when none.
 bool MatchComponent(const std::string& folder, const std::string& cp932Name, std::string& name) {
     std::string utf8 = Cp932ToUtf8(cp932Name);
@@ -93,26 +137,22 @@ bool MatchComponent(const std::string& folder, const std::string& cp932Name, std
         name = utf8;
         return true;
     }
-    std::string folded = FoldCp932(cp932Name);
+    const std::string folded = FoldCp932(cp932Name);
     ListingCache& cache = Listings();
     std::lock_guard<std::mutex> guard(cache.lock);
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        auto it = cache.folders.find(folder);
-        bool fresh = false;
-        if (it == cache.folders.end() || attempt == 1) {
-            if (cache.folders.size() > 256) cache.folders.clear();
-            it = cache.folders.insert_or_assign(folder, ReadFolder(folder)).first;
-            fresh = true;
-        }
-        for (const Entry& entry : it->second) {
-            if (entry.folded == folded && Exists(Join(folder, entry.name))) {
-                name = entry.name;
-                return true;
-            }
-        }
-        if (fresh) break;
+    struct stat st;
+    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    auto it = cache.folders.find(folder);
+    bool fresh = false;
+    if (it == cache.folders.end() || !Unchanged(it->second, st)) {
+        if (cache.folders.size() > 256) cache.folders.clear();
+        it = cache.folders.insert_or_assign(folder, ReadFolder(folder, st)).first;
+        fresh = true;
     }
-    return false;
+    if (FindFolded(it->second, folder, folded, name)) return true;
+    if (fresh || it->second.settled) return false;
+    it->second = ReadFolder(folder, st);
+    return FindFolded(it->second, folder, folded, name);
 }
 
 std::vector<std::string> SplitHost(const std::string& path) {
@@ -137,25 +177,19 @@ std::string JoinHost(const std::vector<std::string>& parts, size_t count) {
 
 bool HostPath(const char* windowsPath, std::string& hostPath) {
     if (!windowsPath || !*windowsPath) return false;
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(windowsPath);
-    bool absolute = *p == '\\' || *p == '/';
+    const bool absolute = windowsPath[0] == '\\' || windowsPath[0] == '/';
     std::vector<std::string> given;
     std::string current;
-    while (*p) {
-        unsigned char c = *p;
-        if (IsCp932LeadByte(c) && p[1]) {
-            current.push_back(static_cast<char>(c));
-            current.push_back(static_cast<char>(p[1]));
-            p += 2;
-            continue;
-        }
-        if (c == '\\' || c == '/') {
+    for (const char* p = windowsPath; *p;) {
+        if (PairsWithSlash(p)) return false;
+        const size_t bytes = CharBytes(p);
+        if (bytes == 1 && (*p == '\\' || *p == '/')) {
             if (!current.empty()) given.push_back(current);
             current.clear();
         } else {
-            current.push_back(static_cast<char>(c));
+            current.append(p, bytes);
         }
-        ++p;
+        p += bytes;
     }
     if (!current.empty()) given.push_back(current);
 

@@ -65,13 +65,14 @@ struct Profile {
 // last error set) only when the file exists and cannot be read, or is too large.
 bool ReadProfile(const std::string& host, Profile& profile) {
     profile.lines.clear();
-    int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
+    // A pipe or device is no profile: as a missing file, at once.
+    int fd = OpenDataFile(host, O_RDONLY, 0);
     if (fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR) return true;
         SetLastError(Win32ErrorFromErrno(errno));
         return false;
     }
-    // Counted again while reading: a file may grow, or not be a regular one.
+    // Counted again while reading: a file may grow.
     struct stat st;
     bool tooLarge = fstat(fd, &st) == 0 && st.st_size > static_cast<off_t>(kMaxProfileBytes);
     std::string content;

@@ -12,6 +12,7 @@
 #include "platform/win32/cp932.h"
 #include "platform/win32/kernel.h"
 #include "platform/win32/sdl_bridge.h"
+#include "platform/win32/shift_jis.h"
 #include "platform/win32/testing.h"
 #include "platform/win32/user.h"
 #include "platform/win32/window_internal.h"
@@ -76,8 +77,6 @@ const char* InsertAfterName(HWND insertAfter, char* buffer, size_t size) {
     std::snprintf(buffer, size, "0x%" PRIxPTR, reinterpret_cast<uintptr_t>(insertAfter));
     return buffer;
 }
-
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 }  // namespace
 
@@ -447,7 +446,7 @@ int GetWindowTextA(HWND window, LPSTR text, int maxCount) {
     size_t limit = static_cast<size_t>(maxCount - 1);
     size_t length = 0;
     while (length < title.size()) {
-        size_t step = IsLeadByte(static_cast<unsigned char>(title[length])) && length + 1 < title.size() ? 2 : 1;
+        const size_t step = platform::CharBytes(title.data() + length, title.size() - length);
         if (length + step > limit) break;
         length += step;
     }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/gdi/gdi.h"
+#include "platform/win32/shift_jis.h"
 
 namespace demodata {
 
@@ -73,7 +74,7 @@ TextPainter::Mask TextPainter::Render(const std::string& sjis, const TextStyle& 
     for (size_t i = 0; i < sjis.size();) {
         const uint8_t c = uint8_t(sjis[i]);
         UINT code = c;
-        const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+        const bool lead = platform::IsLeadByte(c);
         if (lead && i + 1 < sjis.size()) {
             code = (UINT(c) << 8) | uint8_t(sjis[i + 1]);
             i += 2;

@@ -5,17 +5,17 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/core/KestraPack.h"
+#include "platform/win32/shift_jis.h"
 #include "tools/kestra-pack/LzssEncoder.h"
 
 namespace kestrapack {
 
 namespace {
 
-constexpr size_t kNameArea = 64;
-constexpr size_t kEntrySize = 80;
+constexpr size_t kNameArea = KestraFile::kPackNameSize;
+constexpr size_t kEntrySize = KestraFile::kPackEntrySize;
 constexpr size_t kMaxPath = 260;
-
-bool IsLead(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFE); }
 
 void PutU32(std::vector<uint8_t>& out, size_t at, uint32_t value) {
     for (int i = 0; i < 4; ++i) out[at + i] = static_cast<uint8_t>(value >> (8 * i));
@@ -31,18 +31,13 @@ bool Fail(std::string* error, const std::string& text) {
 std::string NormalizePackName(const std::string& name) {
     std::string out;
     out.reserve(name.size());
-    for (size_t i = 0; i < name.size(); ++i) {
-        const auto b = static_cast<uint8_t>(name[i]);
-        if (IsLead(b) && i + 1 < name.size()) {
-            out.push_back(name[i]);
-            out.push_back(name[++i]);
-        } else if (b >= 'a' && b <= 'z') {
-            out.push_back(static_cast<char>(b - 'a' + 'A'));
-        } else if (b == '/') {
-            out.push_back('\\');
-        } else {
-            out.push_back(name[i]);
-        }
+    for (size_t i = 0; i < name.size();) {
+        const size_t bytes = platform::CharBytes(name.data() + i, name.size() - i);
+        const char c = name[i];
+        if (bytes == 2) out.append(name, i, 2);
+        else if (c >= 'a' && c <= 'z') out.push_back(static_cast<char>(c - 'a' + 'A'));
+        else out.push_back(c == '/' ? '\\' : c);
+        i += bytes;
     }
     return out;
 }
@@ -62,14 +57,11 @@ bool PackWriter::Add(const std::string& name, std::vector<uint8_t> data, std::st
     entry.normalized = NormalizePackName(name);
     if (names_.count(entry.normalized)) return Fail(error, "two files share the name " + name);
     // "\" separators in the stored name, but never inside a two-byte character.
-    for (size_t i = 0; i < name.size(); ++i) {
-        const auto b = static_cast<uint8_t>(name[i]);
-        if (IsLead(b) && i + 1 < name.size()) {
-            entry.name.push_back(name[i]);
-            entry.name.push_back(name[++i]);
-        } else {
-            entry.name.push_back(b == '/' ? '\\' : name[i]);
-        }
+    for (size_t i = 0; i < name.size();) {
+        const size_t bytes = platform::CharBytes(name.data() + i, name.size() - i);
+        if (bytes == 1 && name[i] == '/') entry.name.push_back('\\');
+        else entry.name.append(name, i, bytes);
+        i += bytes;
     }
     entry.crc = PackNameCrc(name);
     entry.data = std::move(data);
@@ -87,8 +79,9 @@ bool PackWriter::Build(bool compress, std::vector<uint8_t>* pack, std::string* e
     });
 
     PackStats local;
+    // The engine refuses a pack with a longer directory.
+    if (order.size() > KestraFile::kMaxPackEntries) return Fail(error, "too many entries");
     const uint64_t directoryEnd = 8 + static_cast<uint64_t>(order.size()) * kEntrySize;
-    if (directoryEnd > 0xFFFFFFFFull) return Fail(error, "too many entries");
     std::vector<uint8_t> out(static_cast<size_t>(directoryEnd), 0);
     out[0] = 'P';
     out[1] = 'A';
@@ -114,7 +107,7 @@ bool PackWriter::Build(bool compress, std::vector<uint8_t>* pack, std::string* e
         // The name area holds at most 63 bytes and a terminator, cut at a whole character.
         size_t length = 0;
         while (length < e.name.size()) {
-            const size_t step = IsLead(static_cast<uint8_t>(e.name[length])) && length + 1 < e.name.size() ? 2 : 1;
+            const size_t step = platform::CharBytes(e.name.data() + length, e.name.size() - length);
             if (length + step > kNameArea - 1) break;
             length += step;
         }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -197,6 +198,25 @@ TEST_F(FileSystem, LooseFileWinsOverItsPackedTwin) {
     EXPECT_EQ(KestraFile::Open("img/c.txt", true), nullptr);
 }
 
+// A named pipe where a loose file would be is passed over at once, as a missing
+// file is: the packed twin loads, and nothing waits for a writer (the child's
+// alarm would end it).
+TEST_F(FileSystem, ANamedPipeIsNoLooseFileItsPackedTwinLoads) {
+    PutPack("data.bin", BuildPack({{"img/title.png", "packed"}}, false));
+    fs::create_directories(fs::path(dir_.path()) / "data/img");
+    ASSERT_EQ(mkfifo(dir_.file("data/img/title.png").c_str(), 0600), 0);
+    EXPECT_EQ(testsupport::RunInChild([] {
+                  alarm(10);
+                  KestraFile::Mount(0, "data", "data.bin");
+                  if (LoadText("img/title.png") != "packed") return 1;
+                  KestraFileHandle* handle = KestraFile::Open("img\\title.png", true);
+                  const bool packed = handle && handle->inPack == 1 && ReadAll(handle) == "packed";
+                  KestraFile::Close(handle);
+                  return packed ? 0 : 2;
+              }),
+              0);
+}
+
 TEST_F(FileSystem, ProgramFolderIsTheLastResort) {
     Put("only.txt", "beside the program");
     KestraFile::Mount(3, "data/", nullptr);
@@ -328,6 +348,41 @@ TEST_F(FileSystem, DamagedPacksServeLooseFilesOnly) {
         EXPECT_EQ(KestraFile::OpenInPack("b.txt", 0, true), nullptr) << i;
         EXPECT_EQ(LoadText("loose.txt"), "still here") << i;
     }
+}
+
+// A directory's size is counted in 64 bits and bounded before anything is
+// allocated: a count whose 80-byte records wrap 32 bits to 64 bytes, and one
+// past the bound, each in a sparse file long enough for all its records, are
+// refused; a directory exactly at the bound is read whole, its last entry found.
+TEST_F(FileSystem, PackDirectoriesAreSizedIn64BitsAndBounded) {
+    Put("data/loose.txt", "still here");
+    for (const uint32_t count : {53687092u, KestraFile::kMaxPackEntries + 1}) {
+        ASSERT_EQ(uint32_t(KestraFile::PackDirectoryEnd(count) - KestraFile::kPackHeaderSize) == 64,
+                  count == 53687092u);
+        std::string header = "PACK";
+        for (int i = 0; i < 4; ++i) header += char(count >> (8 * i));
+        Put("data.bin", header);
+        ASSERT_EQ(truncate(dir_.file("data.bin").c_str(), off_t(KestraFile::PackDirectoryEnd(count))), 0);
+        KestraFile::Mount(0, "data", "data.bin");
+        EXPECT_FALSE(KestraFile::LoadFromPack("a.txt", 0, nullptr, nullptr)) << count;
+        EXPECT_EQ(KestraFile::OpenInPack("a.txt", 0, true), nullptr) << count;
+        EXPECT_EQ(LoadText("loose.txt"), "still here") << count;
+    }
+    kestrapack::PackWriter writer;
+    for (uint32_t i = 0; i < KestraFile::kMaxPackEntries; ++i)
+        ASSERT_TRUE(writer.Add("f" + std::to_string(i), {uint8_t(i), uint8_t(i >> 8)}));
+    std::vector<uint8_t> pack;
+    ASSERT_TRUE(writer.Build(false, &pack));
+    PutPack("data.bin", pack);
+    KestraFile::Mount(0, "data", "data.bin");
+    EXPECT_EQ(LoadText("f0"), std::string(2, '\0'));
+    EXPECT_EQ(LoadText("f65535"), "\xFF\xFF");
+    EXPECT_EQ(LoadText("loose.txt"), "still here");
+    // The writer never makes a pack the engine would refuse.
+    ASSERT_TRUE(writer.Add("one more", {1}));
+    std::string error;
+    EXPECT_FALSE(writer.Build(false, &pack, &error));
+    EXPECT_EQ(error, "too many entries");
 }
 
 TEST_F(FileSystem, EntriesThatLieAboutTheirDataAreRefused) {

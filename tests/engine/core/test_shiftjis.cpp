@@ -2,13 +2,17 @@
 // never touches a trail byte.
 #include <gtest/gtest.h>
 #include <iconv.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "engine/core/KestraShiftJis.h"
+#include "platform/win32/cp932.h"
+#include "platform/win32/kernel_internal.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -39,10 +43,16 @@ std::vector<std::string> DoubleByteCharacters() {
     return found;
 }
 
+// The edges of the two lead ranges; between edges the answer does not change.
 TEST(ShiftJis, LeadBytes) {
+    const std::pair<int, bool> edges[] = {{0x00, false}, {0x80, false}, {0x81, true},  {0x9F, true},
+                                          {0xA0, false}, {0xDF, false}, {0xE0, true},  {0xFC, true},
+                                          {0xFD, true},  {0xFE, true},  {0xFF, false}};
+    size_t edge = 0;
     for (int b = 0; b < 256; ++b) {
-        const bool expected = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFE);
-        EXPECT_EQ(Kestra::IsLeadByte(static_cast<uint8_t>(b)), expected) << b;
+        if (edge + 1 < std::size(edges) && b >= edges[edge + 1].first) ++edge;
+        EXPECT_EQ(Kestra::IsLeadByte(static_cast<uint8_t>(b)), edges[edge].second) << b;
+        EXPECT_EQ(platform::IsLeadByte(static_cast<unsigned char>(b)), edges[edge].second) << b;
     }
 }
 
@@ -179,6 +189,119 @@ TEST(ShiftJis, CanonicalPathsAndNamesThatStayInside) {
     EXPECT_TRUE(KestraFile::CanonicalPath(small, "./abcde"));
     EXPECT_FALSE(KestraFile::CanonicalPath(small, "a/bcde"));
     EXPECT_STREQ(small, "");
+}
+
+// A path ending in separators leaves no empty last part: each result below
+// fills its buffer to the last byte, so a trailing "/" kept would not fit.
+TEST(ShiftJis, TrailingSeparatorsLeaveNoEmptyLastPart) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"abcde/", "abcde"}, {"ab/cd//", "ab/cd"}, {"ab\\cd\\", "ab/cd"},
+        {"./ab/x/../cd/", "ab/cd"}, {"\x83\x5C/", "\x83\x5C"}, {"a/\x83\x5C\\", "a/\x83\x5C"},
+        {"/abcd/", "/abcd"},
+    };
+    for (const auto& [path, canonical] : cases) {
+        std::vector<char> exact(canonical.size() + 1, 'x');
+        ASSERT_TRUE(KestraFile::CanonicalPath(exact.data(), exact.size(), path.c_str())) << path;
+        EXPECT_EQ(std::string(exact.data()), canonical) << path;
+        // One byte less does not fit.
+        EXPECT_FALSE(KestraFile::CanonicalPath(exact.data(), exact.size() - 1, path.c_str())) << path;
+    }
+}
+
+// The components of a path by the one walk: split at every single-byte "/" or "\".
+std::vector<std::string> Components(const std::string& path) {
+    std::vector<std::string> parts(1);
+    for (const char* p = path.c_str(); *p;) {
+        const uint32_t bytes = Kestra::GetChar(p, nullptr);
+        if (bytes == 1 && (*p == '/' || *p == '\\')) parts.emplace_back();
+        else parts.back().append(p, bytes);
+        p += bytes;
+    }
+    std::erase(parts, std::string());
+    return parts;
+}
+
+// Components with "." gone and each ".." taking back the one before it; with
+// nothing to take back it stays (relative) or goes (absolute: the root's parent
+// is the root).
+std::vector<std::string> Resolved(const std::vector<std::string>& parts, bool absolute) {
+    std::vector<std::string> out;
+    for (const std::string& part : parts) {
+        if (part == ".") continue;
+        if (part == ".." && !out.empty() && out.back() != "..") out.pop_back();
+        else if (part != ".." || !absolute) out.push_back(part);
+    }
+    return out;
+}
+
+std::string Joined(const std::vector<std::string>& parts, bool absolute, bool toUtf8) {
+    std::string out;
+    for (const std::string& part : parts) out += (out.empty() && !absolute ? "" : "/") + (toUtf8 ? platform::Cp932ToUtf8(part) : part);
+    return out;
+}
+
+bool HoldsLeadSlash(const std::string& path) {
+    for (const char* p = path.c_str(); *p; p += Kestra::GetChar(p, nullptr))
+        if (platform::PairsWithSlash(p)) return true;
+    return false;
+}
+
+// Every byte 0x80..0xFF, in a few shapes of path, splits alike in the name
+// checks (StaysInside, CanonicalPath), the lookup key (NormalizePath) and the
+// host path the file is opened by; a name the check lets in never resolves
+// above its folder.
+TEST(ShiftJis, EveryHighByteSplitsAlikeInTheNameChecksTheLookupKeyAndTheHostPath) {
+    const std::string root = "/no-such-root-" + std::to_string(getpid());
+    const std::string shapes[] = {"d/#/../x", "#/../../x", "d\\#\\..\\x", "#/", "a/##/..", "#\\..", "#./..", "#a/../b", "#/./x/.."};
+    for (int b = 0x80; b <= 0xFF; ++b) {
+        for (const std::string& shape : shapes) {
+            std::string path = shape;
+            std::replace(path.begin(), path.end(), '#', static_cast<char>(b));
+            SCOPED_TRACE(testing::Message() << "byte " << std::hex << b << " in " << shape);
+            const std::vector<std::string> parts = Components(path);
+            const std::vector<std::string> resolved = Resolved(parts, false);
+            const bool slashPair = HoldsLeadSlash(path);
+
+            char canonical[260];
+            ASSERT_TRUE(KestraFile::CanonicalPath(canonical, path.c_str()));
+            EXPECT_EQ(std::string(canonical), Joined(resolved, false, false));
+            const bool inside = !slashPair && (resolved.empty() || resolved.front() != "..");
+            EXPECT_EQ(KestraFile::StaysInside(path.c_str()), inside);
+
+            char key[260];
+            ASSERT_TRUE(KestraFile::NormalizePath(key, path.c_str()));
+            const std::vector<std::string> keyParts = Components(key);
+            ASSERT_EQ(keyParts.size(), parts.size());
+            for (size_t i = 0; i < parts.size(); ++i) EXPECT_EQ(keyParts[i].size(), parts[i].size()) << i;
+            for (const char* p = key; *p; p += Kestra::GetChar(p, nullptr))
+                EXPECT_FALSE(Kestra::GetChar(p, nullptr) == 1 && *p == '/') << "a separator left as \"/\" in the key";
+
+            std::string host;
+            const bool made = platform::HostPath((root + "/" + path).c_str(), host);
+            EXPECT_EQ(made, !slashPair);
+            if (!made) continue;
+            EXPECT_EQ(host, Joined(Resolved(Components(root + "/" + path), true), true, true));
+            if (inside) {
+                EXPECT_EQ(host.rfind(root, 0), 0u) << host;
+            }
+        }
+        // One shape pinned: "d/#/../x" is "d/x" unless the byte takes the "/" with it.
+        std::string path = "d/#/../x";
+        path[2] = static_cast<char>(b);
+        char canonical[260];
+        ASSERT_TRUE(KestraFile::CanonicalPath(canonical, path.c_str()));
+        std::string host;
+        if (Kestra::IsLeadByte(static_cast<uint8_t>(b))) {
+            EXPECT_EQ(std::string(canonical), path);
+            EXPECT_FALSE(KestraFile::StaysInside(path.c_str()));
+            EXPECT_FALSE(platform::HostPath((root + "/" + path).c_str(), host));
+        } else {
+            EXPECT_STREQ(canonical, "d/x");
+            EXPECT_TRUE(KestraFile::StaysInside(path.c_str()));
+            ASSERT_TRUE(platform::HostPath((root + "/" + path).c_str(), host));
+            EXPECT_EQ(host, root + "/d/x");
+        }
+    }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/core/KestraFile.h"
+#include "engine/core/KestraShiftJis.h"
 #include "engine/graphics/CFont.h"
 #include "engine/graphics/CFontSprite2D.h"
 #include "engine/graphics/CTexture.h"
@@ -33,12 +34,7 @@ using testsupport::Sjis;
 inline std::string Face() { return Sjis(u8"ＭＳ ゴシック"); }
 
 // The code of the first character of a CP932 text (one byte or lead * 256 + trail).
-inline uint16_t CodeOf(const std::string& cp932) {
-    const auto lead = static_cast<uint8_t>(cp932.at(0));
-    if (cp932.size() >= 2 && ((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)))
-        return static_cast<uint16_t>(lead << 8 | static_cast<uint8_t>(cp932[1]));
-    return lead;
-}
+inline uint16_t CodeOf(const std::string& cp932) { return static_cast<uint16_t>(Kestra::GetCharCode(cp932.c_str())); }
 
 struct Record {
     uint8_t sheet, left, width, right;

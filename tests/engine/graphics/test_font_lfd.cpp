@@ -3,7 +3,10 @@
 // drawing nothing), on the null backend with the draw calls recorded.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cstring>
+#include <filesystem>
 
 #include "engine/graphics/KestraLfd.h"
 #include "tests/engine/graphics/font_test_env.h"
@@ -164,6 +167,28 @@ TEST_F(FontLfdLoad, TruncatedTooManySheetsAndWrongMagicAreRefused) {
     KestraFontSprite2D::Release(fs);
 }
 
+// A "/" after a lead byte is part of that character to the name check and a
+// separator to a reader that splits there: such a sheet name is refused however
+// far it climbs, and the picture it would reach past the folder is never
+// opened, by the font or by a texture load of the same path.
+TEST_F(FontLfdLoad, ASheetNameWithALeadBytePairedWithASlashIsRefused) {
+    Put("x.tga", TgaBytes(16, 16, std::vector<uint32_t>(256, 0xFF00FF00)));
+    std::filesystem::create_directory(dir_.file("prog"));
+    ASSERT_TRUE(SetCurrentDirectoryA(dir_.file("prog").c_str()));
+    // The picture is there, one folder up, and loads when named plainly.
+    CTexture* plain = KestraTexture::CreateFromFile("../x.tga", 14, 0);
+    ASSERT_NE(plain, nullptr);
+    KestraTexture::Release(plain);
+    const int before = Count("CFontSprite2D::Create");
+    for (const std::string name : {"\xFD/../\xFD/../../x", "\xFD/../../x", "\x81/../x", "a/\xFE/../../x", "\x9F/"}) {
+        Put("prog/bad.lfd", LfdBytes(16, 1, 16, 16, {{'A', 0}}, {name}, {{0, 0, 8, 0, 0, 0, 8, 16}}));
+        EXPECT_EQ(KestraFontSprite2D::CreateFromFile("bad.lfd", ".tga", 1, 64, 0, 14), nullptr) << name;
+        EXPECT_NE(Log().find("[ " + name + " ]"), std::string::npos) << name;
+        EXPECT_EQ(KestraTexture::CreateFromFile((name + ".tga").c_str(), 14, 0), nullptr) << name;
+    }
+    EXPECT_EQ(Count("CFontSprite2D::Create"), before + 5);
+}
+
 TEST_F(FontLfdLoad, MapEntriesAndSheetNumbersOutOfRangeDrawNothing) {
     // 'A' fine; 'B' maps to glyph 2 of 2; 'C' lies on sheet 1 of 1; 'D' on the no-glyph sheet 255.
     CFontSprite2D* fs = Load(LfdBytes(16, 1, 16, 16, {{'A', 0}, {'B', 2}, {'C', 1}, {'D', 1}}, {"sheet"},
@@ -180,6 +205,39 @@ TEST_F(FontLfdLoad, MapEntriesAndSheetNumbersOutOfRangeDrawNothing) {
     fs->GetStringEnd(&end, "ABCD", 0, 0);
     EXPECT_EQ(end.x, 8 + 16 * 3);
     EXPECT_EQ(fs->DrawChar("B", std::array<float, 4>{0, 0, 8, 8}.data(), 0.5f, 0xFFFFFFFF), 0u);
+    KestraFontSprite2D::Release(fs);
+}
+
+// Where a text ends after each control character, monospaced and proportional:
+// size 16, no spacing, half advance, 'A' 8 wide with a bearing of 1, no 'Z'.
+TEST_F(FontLfdLoad, ControlCharactersMoveThePenInEveryMeasure) {
+    CFontSprite2D* fs = Load(LfdBytes(16, 1, 16, 16, {{'A', 0}}, {"sheet"}, {{0, 1, 8, 0, 0, 0, 8, 16}}));
+    ASSERT_NE(fs, nullptr);
+    struct Case {
+        const char* text;
+        int x, y;                          // GetStringEnd from (10, 20)
+        int proportionalX, proportionalY;  // GetStringEndProportional
+    };
+    const Case cases[] = {
+        {"A\tA", 10 + 8 + 64 + 8, 20, 10 + 9 + 64 + 9, 20},
+        {"A\bA", 10 + 8 - 16 + 8, 20, 10 + 9 - 16 + 9, 20},
+        {"A A", 10 + 8 + 8 + 8, 20, 10 + 9 + 8 + 9, 20},
+        {"AZ", 10 + 8 + 16, 20, 10 + 9 + 8, 20},
+        {"A\nA", 10 + 8, 36, 10 + 9, 36},
+        {"A\rA\n", 10, 52, 10, 52},
+        {"", 10, 20, 10, 20},
+    };
+    for (const Case& c : cases) {
+        CFontSprite2D::Point end{};
+        fs->GetStringEnd(&end, c.text, 10, 20);
+        EXPECT_EQ(end.x, c.x) << c.text;
+        EXPECT_EQ(end.y, c.y) << c.text;
+        fs->GetStringEndProportional(&end, c.text, 10, 20);
+        EXPECT_EQ(end.x, c.proportionalX) << c.text;
+        EXPECT_EQ(end.y, c.proportionalY) << c.text;
+        // Control characters draw nothing; every 'A' is one quad.
+        EXPECT_EQ(QuadsDrawn(fs, c.text), uint32_t(std::count(c.text, c.text + std::strlen(c.text), 'A'))) << c.text;
+    }
     KestraFontSprite2D::Release(fs);
 }
 

@@ -226,6 +226,16 @@ TEST_F(Sprites3D, TextIsLaidOutInFontPixelsAroundTheTransform) {
     ASSERT_EQ(v.size(), 12u);
     // L = 8: start -32; A, space 8, Z (no glyph) 8, TAB 64: the second A at 56.
     EXPECT_FLOAT_EQ(v[6].x, -32 + 8 + 8 + 8 + 64 + 5 - 4);
+    // Here a backspace moves the pen on by a whole cell, and a carriage return
+    // breaks the line as a line feed does. L = 3: start -12.
+    f->Begin();
+    f->DrawString("A\bA\rB", nullptr, 16.0f, 0xFFFFFFFF);
+    v = Uploaded(sheet);
+    ASSERT_EQ(v.size(), 18u);
+    EXPECT_FLOAT_EQ(v[0].x, -12 + 5 - 4);
+    EXPECT_FLOAT_EQ(v[6].x, -12 + 8 + 16 + 5 - 4);
+    EXPECT_FLOAT_EQ(v[12].x, -12 + 6 - 4);
+    EXPECT_FLOAT_EQ(v[12].y, 9 - 8 + 8);
     KestraFontSprite3D::Release(f);
     EXPECT_EQ(Count("<B><FONT color=\"RED\">CFontSprite3D Destruct []</FONT></B>"), 1);
     EXPECT_EQ(KestraSprite3D::GetManager()->GetCount(), 0u);

@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <string>
 #include <tuple>
 #include <vector>
 
+#include "engine/core/KestraLog.h"
 #include "game/objects/cObjectManager.h"
 #include "game/shell/StageFiles.h"
 #include "game/shell/StageScroll.h"
@@ -66,6 +69,38 @@ TEST_F(StageFiles, SchedulesSpawnEveryRecordOnceInFileOrder) {
     LoadStageEnemies(GameState);
     EXPECT_EQ(records.size(), 3u);
     EXPECT_EQ(EnemySchedulePath(3, 1), "./data/stagedata/Stage031Enemy.dat");
+}
+
+// A schedule holds at most kMaxScheduleRecords records: at the bound all of
+// them spawn in order and nothing is logged; one record more is left out with
+// a log line naming the file. Lines that are no record do not count.
+TEST_F(StageFiles, SchedulesAreBoundedInRecordsNotOnlyInText) {
+    std::vector<EnemyRecord> records;
+    gRecords = &records;
+    SetStageSpawnCalls(&kSpies);
+    std::filesystem::create_directories(File("data/stagedata"));
+    Kestra::SetLogFile("system_log", "html");
+    ASSERT_TRUE(Kestra::OpenLog("stage"));
+    for (const size_t count : {kMaxScheduleRecords, kMaxScheduleRecords + 1}) {
+        std::string text = "# a comment\n1 2 3\n";
+        for (size_t i = 0; i < count; ++i) text += "0 " + std::to_string(i) + " 1 600000 0 0 0 1 0 10\n";
+        testsupport::WriteFile(File("data/stagedata/Stage010Enemy.dat"), text);
+        records.clear();
+        GameState.stage = 1;
+        GameState.difficulty = 0;
+        LoadStageEnemies(GameState);
+        ASSERT_EQ(records.size(), kMaxScheduleRecords) << count;
+        EXPECT_EQ(records.front().y, 0.0f);
+        EXPECT_EQ(records.back().y, float(kMaxScheduleRecords - 1));
+        bool cut = false;
+        EXPECT_EQ(ParseEnemySchedule(text.data(), text.size(), &cut).size(), kMaxScheduleRecords);
+        EXPECT_EQ(cut, count > kMaxScheduleRecords);
+    }
+    Kestra::CloseLog();
+    const std::string log = testsupport::ReadFile(File("system_log.html"));
+    const std::string line = "./data/stagedata/Stage010Enemy.dat holds more than 65536 records; the rest are left out";
+    EXPECT_EQ(log.find(line), log.rfind(line)) << "one line, for the longer schedule only";
+    EXPECT_NE(log.find(line), std::string::npos) << log;
 }
 
 // A grid of `rows` rows of 55 tokens, each cell's value from `value`.

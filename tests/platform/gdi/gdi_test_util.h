@@ -10,6 +10,7 @@
 
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/gdi_testing.h"
+#include "platform/win32/shift_jis.h"
 #include "tests/support/test_support.h"
 
 namespace gditest {
@@ -18,10 +19,10 @@ using testsupport::Sjis;
 
 // The code GDI's "A" functions take for the first character of a CP932 text.
 inline UINT CodeOf(const std::string& cp932) {
-    auto lead = static_cast<unsigned char>(cp932.at(0));
-    if (cp932.size() >= 2 && ((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)))
-        return (static_cast<UINT>(lead) << 8) | static_cast<unsigned char>(cp932[1]);
-    return lead;
+    const auto first = static_cast<unsigned char>(cp932.at(0));
+    if (platform::CharBytes(cp932.data(), cp932.size()) == 2)
+        return (static_cast<UINT>(first) << 8) | static_cast<unsigned char>(cp932[1]);
+    return first;
 }
 
 inline std::string BaseName(const std::string& path) {

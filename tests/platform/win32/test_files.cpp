@@ -2,10 +2,17 @@
 // times, moves and deletes, and the injected open and read failures.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 
+#include <cerrno>
+#include <cstring>
+#include <functional>
 #include <string>
+#include <vector>
 
+#include "platform/win32/crt.h"
 #include "tests/platform/win32/kernel_fixture.h"
 
 using namespace kerneltest;
@@ -167,6 +174,75 @@ TEST_F(KernelFiles, InjectedOpenAndReadFailures) {
     EXPECT_TRUE(ReadFile(first, buffer, 10, &got, nullptr));
     EXPECT_EQ(got, 10u);
     CloseHandle(first);
+}
+
+// Only regular files are opened as data: a named pipe with nobody at its other
+// end, a socket and a device are refused at once, as missing files are, by every
+// disposition that would open what is there and by the C library's fopen; a
+// folder is refused as before. An exclusive create still finds the name taken,
+// and nothing there is replaced. Each open runs in a child under an alarm, so
+// one that waits fails the test instead of holding it.
+TEST_F(KernelFiles, OnlyRegularFilesAreOpenedAndNothingWaits) {
+    const std::string pipe = dir_.file("title.png");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const std::string socketPath = dir_.file("socket.png");
+    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(mkdir(dir_.file("folder.png").c_str(), 0700), 0);
+    Make("plain.png", "plain");
+
+    const int failed = testsupport::RunInChild([] {
+        alarm(10);
+        struct Try {
+            const char* name;
+            DWORD access;
+            DWORD disposition;
+            DWORD error;  // ERROR_SUCCESS: opens
+        };
+        const Try tries[] = {
+            {"title.png", GENERIC_READ, OPEN_EXISTING, ERROR_FILE_NOT_FOUND},
+            {"title.png", GENERIC_WRITE, OPEN_EXISTING, ERROR_FILE_NOT_FOUND},
+            {"title.png", kReadWrite, OPEN_ALWAYS, ERROR_FILE_NOT_FOUND},
+            {"title.png", GENERIC_WRITE, CREATE_ALWAYS, ERROR_FILE_NOT_FOUND},
+            {"title.png", GENERIC_WRITE, TRUNCATE_EXISTING, ERROR_FILE_NOT_FOUND},
+            {"title.png", GENERIC_WRITE, CREATE_NEW, ERROR_FILE_EXISTS},
+            {"socket.png", GENERIC_READ, OPEN_EXISTING, ERROR_FILE_NOT_FOUND},
+            {"socket.png", GENERIC_WRITE, CREATE_ALWAYS, ERROR_FILE_NOT_FOUND},
+            {"/dev/null", GENERIC_READ, OPEN_EXISTING, ERROR_FILE_NOT_FOUND},
+            {"/dev/null", GENERIC_WRITE, CREATE_ALWAYS, ERROR_FILE_NOT_FOUND},
+            {"\\dev\\zero", GENERIC_READ, OPEN_EXISTING, ERROR_FILE_NOT_FOUND},
+            {"folder.png", GENERIC_READ, OPEN_EXISTING, ERROR_ACCESS_DENIED},
+            {"PLAIN.png", GENERIC_READ, OPEN_EXISTING, ERROR_SUCCESS},
+        };
+        int index = 0;
+        for (const Try& t : tries) {
+            ++index;
+            SetLastError(ERROR_SUCCESS);
+            HANDLE file = Open(t.name, t.access, t.disposition);
+            if ((file != INVALID_HANDLE_VALUE) != (t.error == ERROR_SUCCESS) || GetLastError() != t.error) return index;
+            if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        }
+        for (const char* mode : {"rb", "r", "wb", "a", "r+"}) {
+            ++index;
+            errno = 0;
+            FILE* file = kestra_fopen("title.png", mode);
+            if (file || errno != ENOENT) return index;
+        }
+        ++index;
+        if (kestra_fopen("folder.png", "rb") || errno != EISDIR) return index;
+        return 0;
+    });
+    close(listener);
+    EXPECT_EQ(failed, 0) << "the try that failed, counted from 1 (" << 128 + SIGALRM << ": an open waited)";
+    struct stat st;
+    ASSERT_EQ(stat(pipe.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    ASSERT_EQ(stat(socketPath.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISSOCK(st.st_mode));
 }
 
 TEST_F(KernelFiles, FileTimesRoundTripWithFullPrecision) {

@@ -1,8 +1,11 @@
 // Windows paths on the real file system: separators, ASCII case, CP932 names
 // with awkward trail bytes, the current directory and the program's own path.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include "tests/platform/win32/kernel_fixture.h"
@@ -30,6 +33,46 @@ TEST_F(KernelPaths, ComponentsMatchWithoutRegardToCaseOrSeparator) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     EXPECT_FALSE(ReadWhole("DATA\\NOPE\\CHARGE.WAV", bytes));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+}
+
+// A folder's listing is read once per change of the folder, not once per miss:
+// while its modification time stays, a name in other letters added meanwhile is
+// not seen (the listing stands for the folder); once the time moves it is found.
+// A folder changed within the last second is read again on every miss, so a name
+// added right after a lookup is found whatever the clock's grain.
+TEST_F(KernelPaths, AFolderIsListedOncePerChangeNotPerMiss) {
+    Make("Data/one.txt", "one");
+    const std::string data = dir_.file("Data");
+    ASSERT_TRUE(SetCurrentDirectoryA(WindowsForm(dir_.path()).c_str()));
+    const auto setTime = [&](time_t seconds) {
+        const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, data.c_str(), times, 0), 0);
+    };
+    const time_t settled = time(nullptr) - 60;
+    setTime(settled);
+    std::string bytes;
+    ASSERT_TRUE(ReadWhole("DATA\\ONE.TXT", bytes));  // the listing read
+    EXPECT_FALSE(ReadWhole("DATA\\TWO.TXT", bytes));
+    Make("Data/two.txt", "two");
+    setTime(settled);
+    // Its exact name is always found; other letters only once the folder changes.
+    ASSERT_TRUE(ReadWhole("Data\\two.txt", bytes));
+    EXPECT_FALSE(ReadWhole("DATA\\TWO.TXT", bytes)) << "a miss read the folder again";
+    setTime(settled + 1);
+    ASSERT_TRUE(ReadWhole("DATA\\TWO.TXT", bytes));
+    EXPECT_EQ(bytes, "two");
+
+    // Just changed: each miss reads the folder.
+    EXPECT_FALSE(ReadWhole("DATA\\THREE.TXT", bytes));
+    Make("Data/three.txt", "three");
+    setTime(time(nullptr));
+    ASSERT_TRUE(ReadWhole("DATA\\THREE.TXT", bytes));
+    Make("Data/four.txt", "four");
+    setTime(time(nullptr));
+    ASSERT_TRUE(ReadWhole("DATA\\FOUR.TXT", bytes));
+    // A file removed is not answered from the listing.
+    ASSERT_EQ(unlink(dir_.file("Data/four.txt").c_str()), 0);
+    EXPECT_FALSE(ReadWhole("DATA\\FOUR.TXT", bytes));
 }
 
 TEST_F(KernelPaths, Cp932TrailBytesAreNeitherSeparatorsNorLetters) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "engine/graphics/KestraLfd.h"
+#include "platform/win32/shift_jis.h"
 #include "tests/tools/demodata/demodata_test_util.h"
 #include "tools/demodata/Generator.h"
 
@@ -74,7 +75,7 @@ TEST(DemoDataFonts, SkillFontHoldsTheAttackNamesAndRankingText) {
     ASSERT_FALSE(names.empty());
     for (size_t i = 0; i < names.size();) {
         const uint8_t c = uint8_t(names[i]);
-        const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+        const bool lead = platform::IsLeadByte(c);
         const uint16_t code = lead ? uint16_t(c << 8 | uint8_t(names[i + 1])) : c;
         EXPECT_TRUE(f.Has(code)) << std::hex << code;
         i += lead ? 2 : 1;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "game/story/TalkScripts.h"
+#include "platform/win32/shift_jis.h"
 #include "tests/game/story/talk_texts.h"
 #include "tests/tools/demodata/demodata_test_util.h"
 #include "tests/support/test_support.h"
@@ -19,8 +20,6 @@
 namespace {
 
 using demodatatest::Font;
-
-bool IsLead(uint8_t c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 // The rows of CP932 bytes with their character codes, and each row's width as
 // the font sprite advances its pen: a full cell per double-byte character, half
@@ -40,7 +39,7 @@ Measured Measure(const std::string& text, int cell) {
             ++i;
             continue;
         }
-        const bool lead = IsLead(c) && i + 1 < text.size();
+        const bool lead = platform::CharBytes(text.data() + i, text.size() - i) == 2;
         m.rows.back().push_back(lead ? uint16_t(c << 8 | uint8_t(text[i + 1])) : c);
         m.widths.back() += lead ? cell : cell / 2;
         i += lead ? 2 : 1;
