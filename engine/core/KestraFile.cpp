@@ -91,10 +91,34 @@ HANDLE OpenWithRules(const char* path, bool readOnly) {
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+bool FitsLoad(uint64_t bytes, const char* name) {
+    if (bytes <= KestraFile::kMaxLoadBytes) return true;
+    LogError("ファイルが大きすぎます", name);
+    return false;
+}
+
+// Decodes what a load read (of length bytes) in place and hands it out; frees it
+// when it is damaged or decodes past the load's bound.
+bool FinishLoad(uint8_t* buffer, uint32_t length, const char* name, uint8_t** data, uint32_t* size) {
+    const int32_t decoded = KestraFile::GetLzssSize(buffer, length);
+    if (decoded >= 0 && !FitsLoad(static_cast<uint32_t>(decoded), name)) {
+        Kestra::MemoryFree(buffer);
+        return false;
+    }
+    if (!KestraFile::DecodeLzss(&buffer, &length)) {
+        LogError("データが壊れています", name);
+        Kestra::MemoryFree(buffer);
+        return false;
+    }
+    *data = buffer;
+    if (size) *size = length;
+    return true;
+}
+
 // Reads an open loose file whole and decodes it. The file stays open.
 bool LoadOpenFile(HANDLE file, const char* path, uint8_t** data, uint32_t* size) {
     uint64_t fileSize = 0;
-    if (!FileSize64(file, &fileSize) || fileSize > 0xFFFFFFFEu) return false;
+    if (!FileSize64(file, &fileSize) || !FitsLoad(fileSize, path)) return false;
     const auto bytes = static_cast<uint32_t>(fileSize);
     auto* buffer = static_cast<uint8_t*>(Kestra::MemoryAlloc(bytes + 1));
     if (!buffer) return false;
@@ -102,15 +126,7 @@ bool LoadOpenFile(HANDLE file, const char* path, uint8_t** data, uint32_t* size)
         Kestra::MemoryFree(buffer);
         return false;
     }
-    uint32_t length = bytes;
-    if (!KestraFile::DecodeLzss(&buffer, &length)) {
-        LogError("データが壊れています", path);
-        Kestra::MemoryFree(buffer);
-        return false;
-    }
-    *data = buffer;
-    if (size) *size = length;
-    return true;
+    return FinishLoad(buffer, bytes, path, data, size);
 }
 
 // One loose candidate of the search. Answers 1 found (result in *ok), 0 absent.
@@ -235,7 +251,7 @@ bool LoadFromPack(const char* name, uint32_t slot, uint8_t** data, uint32_t* siz
         LogError("パックファイルが壊れています", mount.pack);
         return false;
     }
-    if (!SetPosition(mount.packHandle, offset)) return false;
+    if (!FitsLoad(stored, name) || !SetPosition(mount.packHandle, offset)) return false;
     auto* buffer = static_cast<uint8_t*>(Kestra::MemoryAlloc(stored + 1));
     if (!buffer) return false;
     if (!ReadExactly(mount.packHandle, buffer, stored)) {
@@ -243,15 +259,7 @@ bool LoadFromPack(const char* name, uint32_t slot, uint8_t** data, uint32_t* siz
         Kestra::MemoryFree(buffer);
         return false;
     }
-    uint32_t length = stored;
-    if (!DecodeLzss(&buffer, &length)) {
-        LogError("データが壊れています", name);
-        Kestra::MemoryFree(buffer);
-        return false;
-    }
-    *data = buffer;
-    if (size) *size = length;
-    return true;
+    return FinishLoad(buffer, stored, name, data, size);
 }
 
 bool Load(const char* name, uint8_t** data, uint32_t* size) {

@@ -40,6 +40,11 @@ void Finalize();
 // damaged pack leaves the slot serving loose files only.
 void Mount(uint32_t slot, const char* root, const char* pack);
 
+// The most a whole-file load holds, read or decoded. No file of the game comes
+// near it (the largest is a few MB): past it a file dropped in would only fill
+// memory, so it is refused, with a log line naming it, before it is read.
+constexpr uint32_t kMaxLoadBytes = uint32_t{256} << 20;
+
 // The whole file, LZSS decoded, in a Kestra::MemoryAlloc block (free it with
 // Kestra::MemoryFree). With data null only tells whether the file exists.
 bool Load(const char* name, uint8_t** data, uint32_t* size);

@@ -525,4 +525,59 @@ TEST_F(FileSystem, ShortReadsAreFailuresNotZeroPadding) {
     EXPECT_EQ(LoadText("p.bin"), std::string(1000, 'p'));
 }
 
+// A whole-file load holds at most kMaxLoadBytes, read or decoded: a file at
+// the bound loads, a byte more is refused before it is read (a sparse file here
+// reads as zeros, so only the size is at stake).
+TEST_F(FileSystem, WholeLoadsStopAtTheirBoundReadOrDecoded) {
+    constexpr uint32_t kMax = KestraFile::kMaxLoadBytes;
+    // A stream of zeros from the ring, long enough for a byte past the bound:
+    // groups of a flag and eight references of 18 bytes each.
+    std::string stream;
+    const uint32_t groups = kMax / 144 + 1;
+    stream.reserve(size_t{groups} * 17);
+    for (uint32_t g = 0; g < groups; ++g) {
+        stream += '\0';
+        for (int r = 0; r < 8; ++r) stream += std::string("\x00\x0F", 2);
+    }
+    auto lzss = [&](uint32_t decoded) {
+        std::string block = "LZSS";
+        for (int i = 0; i < 4; ++i) block += char(decoded >> (8 * i));
+        return block + stream;
+    };
+    auto sparse = [&](const std::string& name, uint64_t bytes) {
+        Put(name, "");
+        ASSERT_EQ(truncate(dir_.file(name).c_str(), off_t(bytes)), 0);
+    };
+    sparse("data/plain_at.bin", kMax);
+    sparse("data/plain_past.bin", uint64_t{kMax} + 1);
+    Put("data/lzss_at.bin", lzss(kMax));
+    Put("data/lzss_past.bin", lzss(kMax + 1));
+    // A packed entry whose stored size passes the bound, its bytes inside the pack.
+    std::vector<uint8_t> pack = BuildPack({{"packed_past.bin", "x"}}, false);
+    const KestraFile::PackEntryView entry = KestraFile::ReadPackEntry(pack.data() + 8, 0);
+    const uint32_t past = kMax + 1;
+    std::memcpy(pack.data() + 8 + 76, &past, 4);
+    PutPack("data.bin", pack);
+    ASSERT_EQ(truncate(dir_.file("data.bin").c_str(), off_t(entry.offset) + past), 0);
+    KestraFile::Mount(0, "data", "data.bin");
+
+    const struct {
+        const char* name;
+        bool loads;
+    } cases[] = {{"plain_at.bin", true},   {"plain_past.bin", false}, {"lzss_at.bin", true},
+                 {"lzss_past.bin", false}, {"packed_past.bin", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        uint8_t* data = nullptr;
+        uint32_t size = 0;
+        ASSERT_EQ(KestraFile::Load(c.name, &data, &size), c.loads);
+        if (!c.loads) continue;
+        EXPECT_EQ(size, kMax);
+        EXPECT_EQ(data[0] | data[kMax / 2] | data[kMax - 1], 0);
+        Kestra::MemoryFree(data);
+    }
+    // Only the bytes are refused: the file is still there.
+    EXPECT_TRUE(KestraFile::Load("plain_past.bin", nullptr, nullptr));
+}
+
 }  // namespace
