@@ -7,6 +7,7 @@
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/state/GameGlobals.h"
+#include "game/state/ScreenLayout.h"
 
 void DrawShard(cEnemyObjectBase& e) { DrawLookTurned(e, enemylook::kSmallShard, e.angle); }
 void DrawRoundCreature(cEnemyObjectBase& e, int32_t& counter, uint32_t colour) {
@@ -259,7 +260,7 @@ void cEnemy60::Update() {
     MoveStep();
     const float sx = x - ScrollX;
     const float sy = y - ScrollY;
-    if (frame > 30 && (sx < 0.0f || sx > 640.0f || sy < 0.0f || sy > 480.0f)) {
+    if (frame > 30 && (sx < 0.0f || sx > layout::kScreenWidth || sy < 0.0f || sy > layout::kScreenHeight)) {
         PlaySe(SoundTable.shamyuhit);
         for (int32_t k = 1; k <= 21; ++k) {
             work2 = 1560 * k;

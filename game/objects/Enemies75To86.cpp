@@ -9,6 +9,7 @@
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/state/GameGlobals.h"
+#include "game/state/ScreenLayout.h"
 
 #include <cmath>
 #include <cstddef>
@@ -114,24 +115,25 @@ void cEnemy80::Update() {
 }
 void cEnemy80::HitTest() {}
 void cEnemy80::Draw() {
+    // Its pictures fill the screen, in two columns of the sheet from its second.
+    constexpr float w = layout::kScreenWidth, h = layout::kScreenHeight;
     float sx = 0.0f;
     float sy = 0.0f;
     if (life >= 1.0f && life <= 4.0f) {
-        sx = 640.0f;
-        sy = 480.0f * life - 480.0f;
+        sx = w;
+        sy = h * life - h;
     } else if (life >= 5.0f && life <= 6.0f) {
-        sx = 1280.0f;
-        sy = 480.0f * (life - 4.0f) - 480.0f;
+        sx = 2.0f * w;
+        sy = h * (life - 4.0f) - h;
     } else {
         return;  // no picture of that number
     }
-    DrawPlain(36, x - ScrollX - 320.0f, y - ScrollY - 240.0f, 640.0f, 480.0f, sx, sy, 640.0f, 480.0f,
-              AlphaWhite(work0));
+    DrawPlain(36, x - ScrollX - w / 2.0f, y - ScrollY - h / 2.0f, w, h, sx, sy, w, h, AlphaWhite(work0));
 }
 
 // 81: a ring that shrinks from the whole screen; its line hurts.
 cEnemy81::cEnemy81() {
-    radius = 640;
+    radius = layout::kScreenWidth;
     touchDamage = 0;
 }
 void cEnemy81::Update() {

@@ -8,6 +8,7 @@
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/state/GameGlobals.h"
+#include "game/state/ScreenLayout.h"
 
 namespace {
 
@@ -109,8 +110,10 @@ void cEnemy91::HitTest() {
     if (frame == 2200) isDying = 1;
 }
 void cEnemy91::Draw() {
-    if (HorizontalBeam(angle)) DrawLookSized(*this, enemylook::kBeam, 0, false, 0, 640.0f, 40.0f, -320.0f, -20.0f);
-    if (VerticalBeam(angle)) DrawLookSized(*this, enemylook::kBeam, 0, false, 0, 40.0f, 480.0f, -20.0f, -240.0f);
+    // A beam across the whole screen, 40 wide.
+    constexpr float w = layout::kScreenWidth, h = layout::kScreenHeight;
+    if (HorizontalBeam(angle)) DrawLookSized(*this, enemylook::kBeam, 0, false, 0, w, 40.0f, -w / 2.0f, -20.0f);
+    if (VerticalBeam(angle)) DrawLookSized(*this, enemylook::kBeam, 0, false, 0, 40.0f, h, -20.0f, -h / 2.0f);
 }
 
 // 92: a bird that homes on player 1 at 190 units a frame.
