@@ -1,7 +1,8 @@
 // The player's entry points, its refusals of bad files and its life cycle
 // (SDL's dummy driver: nothing is listened to here).
 #include <gtest/gtest.h>
-#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <functional>
@@ -222,36 +223,28 @@ TEST_F(PlayerFilesTest, OggRefusals) {
     EXPECT_FALSE(LeaksFound());
 }
 
-// The leak check above, under the suite's settings (its suppressions
-// included), finds the memory libvorbisfile loses when it refuses a chained
-// stream's damaged headers itself: the test below runs this one in a child.
-TEST(PlayerLeakCheck, DISABLED_LibvorbisfileAloneRefusingAChainedStreamsDamagedHeaders) {
+#if defined(__SANITIZE_ADDRESS__)
+// The leak check above, under the settings the suite gave this process (its
+// suppressions included), finds the memory libvorbisfile loses when it refuses
+// a chained stream's damaged headers itself: so the check covers those refusals.
+TEST(PlayerLeakCheck, TheSuitesLeakCheckFindsWhatLibvorbisfileLosesRefusingAChainedStream) {
     testsupport::TempDir dir;
     const std::string path = dir.file("chainbad.ogg");
+    const std::string report = dir.file("report.txt");
     testsupport::WriteFile(path, SilentOgg({{1}}, 100) + SilentOgg({{1}}, 7, 3, 11, 8));
-    OggVorbis_File file;
-    ASSERT_NE(ov_fopen(path.c_str(), &file), 0);
-    EXPECT_FALSE(LeaksFound());
-}
-
-TEST(PlayerLeakCheck, TheSuitesLeakCheckFindsALeakOnTheOggRefusalPath) {
-#if !defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "no LeakSanitizer in this build";
-#endif
-    testsupport::TempDir dir;
-    const std::string out = dir.file("child.txt");
-    const std::string command = "LSAN_OPTIONS=suppressions=" + testsupport::SourceDir() +
-                                "/tests/lsan.supp:print_suppressions=0 " + testsupport::BinaryDir() +
-                                "/test_platform_torvi --gtest_also_run_disabled_tests "
-                                "--gtest_filter=PlayerLeakCheck.DISABLED_* > " + out + " 2>&1";
-    const int status = std::system(command.c_str());
-    const std::string said = testsupport::ReadFile(out);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << said;
-    EXPECT_NE(said.find("LeakSanitizer: detected memory leaks"), std::string::npos) << said;
+    const int status = testsupport::RunInChild([&] {
+        const int fd = open(report.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (fd < 0 || dup2(fd, STDERR_FILENO) < 0) return 3;
+        OggVorbis_File file;
+        if (ov_fopen(path.c_str(), &file) == 0) return 2;  // opened: nothing was refused
+        return LeaksFound() ? 1 : 0;
+    });
+    const std::string said = testsupport::ReadFile(report);
+    EXPECT_EQ(status, 1) << said;
     EXPECT_NE(said.find("Direct leak of 8 byte(s) in 1 object(s)"), std::string::npos) << said;
     EXPECT_NE(said.find("libvorbisfile"), std::string::npos) << said;
-    EXPECT_NE(said.find("[  FAILED  ] PlayerLeakCheck.DISABLED_"), std::string::npos) << said;
 }
+#endif
 
 // A sound holds its bytes (a file's window, or the copy of a block in
 // memory) in the process's sound memory: exactly what is left is taken, a
