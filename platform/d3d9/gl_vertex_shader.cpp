@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/d3d9/gl_fixed_function.h"
 #include "platform/d3d9/vertex_shader.h"
 #include "platform/win32/testing.h"
 
@@ -71,10 +72,9 @@ HRESULT VertexShaderImpl::GetDevice(IDirect3DDevice9** device) {
 
 std::string UserVertexText(const VertexShaderImpl& shader, bool flat, bool capture) {
     const auto& d = shader.desc;
-    std::string q = flat ? "flat " : "";
     std::string s = d.glsl;
     s += "\nuniform vec4 uViewport;\n";
-    s += q + "out vec4 vDiffuse;\n" + q + "out vec4 vSpecular;\nout vec4 vTex[8];\n";
+    s += StageVaryings(flat, "out");
     if (capture) s += "out vec4 vClip;\nout float vFog;\n";
     auto output = [&](BYTE usage, BYTE index, const char* fill) -> std::string {
         for (const auto& o : d.outputs) {
@@ -89,8 +89,7 @@ std::string UserVertexText(const VertexShaderImpl& shader, bool flat, bool captu
     };
     s += "void main() {\n  ShaderMain();\n";
     s += "  vec4 c = " + output(D3DDECLUSAGE_POSITION, 0, "vec4(0.0, 0.0, 0.0, 1.0)") + ";\n";
-    // Direct3D clip space (z in 0..w, y up) with its pixel centres, into GL's.
-    s += "  gl_Position = vec4(c.x + c.w / uViewport.z, -c.y + c.w / uViewport.w, 2.0 * c.z - c.w, c.w);\n";
+    s += kGlPositionFromClip;
     s += "  vDiffuse = " + output(D3DDECLUSAGE_COLOR, 0, "vec4(1.0)") + ";\n";
     s += "  vSpecular = " + output(D3DDECLUSAGE_COLOR, 1, "vec4(0.0)") + ";\n";
     for (int i = 0; i < 8; ++i)
