@@ -15,6 +15,18 @@
 
 namespace d3d9impl {
 
+// Row-vector product a * b of Direct3D matrices.
+inline D3DMATRIX MatrixProduct(const D3DMATRIX& a, const D3DMATRIX& b) {
+    D3DMATRIX out;
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) {
+            float sum = 0;
+            for (int k = 0; k < 4; ++k) sum += a.m[r][k] * b.m[k][c];
+            out.m[r][c] = sum;
+        }
+    return out;
+}
+
 // ---- Formats
 struct FormatInfo {
     D3DFORMAT format;

@@ -767,13 +767,7 @@ HRESULT Device::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) {
 HRESULT Device::MultiplyTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
     D3DMATRIX current;
     if (!matrix || FAILED(GetTransform(state, &current))) return D3DERR_INVALIDCALL;
-    D3DMATRIX out;
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c) {
-            float sum = 0;
-            for (int k = 0; k < 4; ++k) sum += current.m[r][k] * matrix->m[k][c];
-            out.m[r][c] = sum;
-        }
+    const D3DMATRIX out = MatrixProduct(current, *matrix);
     return SetTransform(state, &out);
 }
 HRESULT Device::SetViewport(const D3DVIEWPORT9* viewport) {

@@ -36,18 +36,6 @@ void ColorToFloats(D3DCOLOR c, float* out) {
     out[3] = float(c >> 24) / 255.0f;
 }
 
-// Row-vector product a * b of Direct3D matrices.
-D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
-    D3DMATRIX out;
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c) {
-            float sum = 0;
-            for (int k = 0; k < 4; ++k) sum += a.m[r][k] * b.m[k][c];
-            out.m[r][c] = sum;
-        }
-    return out;
-}
-
 struct Program {
     GLuint id = 0;
     GLint viewport, depth, wvp, world, ambient, matDiffuse, matAmbient, matSpecular, matEmissive;
@@ -397,7 +385,7 @@ class GlBackend final : public Backend {
         if (user) {
             UploadUserConstants(prog.user, *user, s.vsConstants);
         } else if (!key.pretransformed) {
-            D3DMATRIX wvp = Multiply(Multiply(s.world, s.view), s.projection);
+            D3DMATRIX wvp = MatrixProduct(MatrixProduct(s.world, s.view), s.projection);
             glUniformMatrix4fv(prog.wvp, 1, GL_FALSE, &wvp.m[0][0]);
             glUniformMatrix4fv(prog.world, 1, GL_FALSE, &s.world.m[0][0]);
         }
