@@ -356,6 +356,8 @@ TEST_F(FileSystem, DamagedPacksServeLooseFilesOnly) {
 // refused; a directory exactly at the bound is read whole, its last entry found.
 TEST_F(FileSystem, PackDirectoriesAreSizedIn64BitsAndBounded) {
     Put("data/loose.txt", "still here");
+    for (const uint32_t count : {0u, 1u, KestraFile::kMaxPackEntries, 53687092u, 0xFFFFFFFFu})
+        EXPECT_EQ(KestraFile::PackDirectoryEnd(count), 8 + uint64_t{count} * 80) << count;
     for (const uint32_t count : {53687092u, KestraFile::kMaxPackEntries + 1}) {
         ASSERT_EQ(uint32_t(KestraFile::PackDirectoryEnd(count) - KestraFile::kPackHeaderSize) == 64,
                   count == 53687092u);

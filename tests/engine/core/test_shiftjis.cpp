@@ -13,6 +13,7 @@
 #include "engine/core/KestraShiftJis.h"
 #include "platform/win32/cp932.h"
 #include "platform/win32/kernel_internal.h"
+#include "platform/win32/shift_jis.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -103,6 +104,22 @@ TEST(ShiftJis, LeadByteBeforeTheEndIsOneCharacter) {
     uint16_t code = 0;
     EXPECT_EQ(Kestra::GetChar(text + 1, &code), 1u);
     EXPECT_EQ(code, 0x82);
+    // A counted text ends where its count says, whatever bytes lie beyond it.
+    struct Case {
+        const char* text;
+        size_t left, bytes;
+        bool pairsWithSlash;
+    };
+    const Case cases[] = {
+        {"\x82\xA0", 2, 2, false}, {"\x82\xA0", 1, 1, false}, {"\x82/", 1, 1, false}, {"\x82/", 2, 2, true},
+        {"\x82", 2, 1, false},      {"a\xA0", 2, 1, false},     {"\xFE/", 2, 2, true}, {"\xA0/", 2, 1, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(platform::CharBytes(c.text, c.left), c.bytes) << c.text << " " << c.left;
+        if (c.left == 2) {
+            EXPECT_EQ(platform::PairsWithSlash(c.text), c.pairsWithSlash) << c.text;
+        }
+    }
 }
 
 std::string FromUtf8(const char8_t* text) {
@@ -178,6 +195,9 @@ TEST(ShiftJis, CanonicalPathsAndNamesThatStayInside) {
         {"C:/x", "C:/x", false},
         {"img/" + so + "/../" + so + "b", "img/" + so + "b", true},
         {so + "\\..\\a", "a", true},
+        // A lead byte paired with "/" holds no separator: ".." drops the whole part.
+        {"x/a\x81/b/..", "x", false},
+        {"a\x81/b/../c", "c", false},
     };
     for (const Case& c : cases) {
         char out[64] = "unchanged";

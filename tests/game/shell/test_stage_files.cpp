@@ -95,6 +95,11 @@ TEST_F(StageFiles, SchedulesAreBoundedInRecordsNotOnlyInText) {
         bool cut = false;
         EXPECT_EQ(ParseEnemySchedule(text.data(), text.size(), &cut).size(), kMaxScheduleRecords);
         EXPECT_EQ(cut, count > kMaxScheduleRecords);
+        // Lines that are no records after the last one cut nothing.
+        const std::string tail = text + "1 2 3\n# a comment\n0 0 1 600000 0 0 0 1 0\n\n";
+        bool tailCut = count == kMaxScheduleRecords;  // the opposite of the answer, so it must be written
+        EXPECT_EQ(ParseEnemySchedule(tail.data(), tail.size(), &tailCut).size(), kMaxScheduleRecords);
+        EXPECT_EQ(tailCut, count > kMaxScheduleRecords);
     }
     Kestra::CloseLog();
     const std::string log = testsupport::ReadFile(File("system_log.html"));

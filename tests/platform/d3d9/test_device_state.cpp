@@ -357,6 +357,20 @@ TEST_F(DeviceState, CallsAreCountedOnlyOnceATestTakesControl) {
     const auto runAll = [&] {
         for (const auto& c : calls) EXPECT_EQ(c.call(), D3D_OK) << c.method;
     };
+    // Each of the test controls takes control.
+    const struct {
+        const char* what;
+        std::function<void()> take;
+    } controls[] = {
+        {"SetBackend", [] { d3d9test::SetBackend(d3d9test::GetBackend()); }},
+        {"CallCount", [] { d3d9test::CallCount("SetTexture"); }},
+        {"ClearCallCounts", [] { d3d9test::ClearCallCounts(); }},
+    };
+    for (const auto& control : controls) {
+        d3d9impl::g_countingCalls.store(false);
+        control.take();
+        EXPECT_TRUE(d3d9test::CountingCalls()) << control.what;
+    }
     d3d9test::ClearCallCounts();
     d3d9impl::g_countingCalls.store(false);  // as in the game
     runAll();

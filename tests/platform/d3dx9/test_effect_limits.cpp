@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/d3d9/d3d9shader.h"
 #include "platform/d3dx9/d3dx9effect.h"
@@ -96,6 +97,9 @@ TEST(EffectLimits, EveryLimitHoldsAtItsEdgeAndRefusesOnePast) {
         {"else if: one more", "", "{" + Times("if (p) p; else ", 128) + "p;}", kDeep},
         {"flat branches", "", "{" + Times("if (p) { p; } else { p; }\nif (p) p;\nwhile (p) if (p) p;\n", 400) + "}", ""},
         {"do-while", "", "{" + Times("do { if (p) p; } while (p);\ndo p; while (p);\n", 400) + "}", ""},
+        // A do-while as an if's statement leaves the if open for its else.
+        {"else after a do-while: 126 levels", "", "{" + Times("if (p) do p; while (p); else ", 126) + "p;}", ""},
+        {"else after a do-while: one more", "", "{" + Times("if (p) do p; while (p); else ", 127) + "p;}", kDeep},
         {"an else taken by the outer if", "", "{" + Times("if (p) if (p) p; else p; else p;\n", 400) + "}", ""},
         // A bracket that closes with controls left open inside ends them too.
         {"controls closed by a bracket", "", Times("(" + Times("if ", 200) + ")", 2), ""},
@@ -117,6 +121,17 @@ TEST(EffectLimits, WhatTheDriverIsGivenHoldsAtItsEdge) {
     auto main = [](const std::string& before, const std::string& body) {
         return before + "float4 Main(float4 p : POSITION) : POSITION {\n" + body + "return p;\n}\n";
     };
+    // `ifs` flat branches, then a switch of `cases` cases.
+    auto ifsAndCases = [&](size_t ifs, size_t cases) {
+        return main("", Numbered("if (p.x > ", ") p.y += 1;\n", ifs) + "switch (int(p.x)) {\n" +
+                            Numbered("case ", ": p.y += 1; break;\n", cases) + "}\n");
+    };
+    // Two overloads of F, one holding `costly`; Main calls F once.
+    auto overloads = [&](bool costlyFirst, const std::string& costly) {
+        const std::string heavy = "float F(float x) {\n" + costly + "return x;\n}\n";
+        const std::string light = "float F(float2 x) {\nreturn x.x;\n}\n";
+        return (costlyFirst ? heavy + light : light + heavy) + main("", "p.x = F(p.x);\n");
+    };
     const std::vector<Edge> edges = {
         // F's body is 4 + 2 * 8187 tokens, Main 20 with the two of them in place.
         {"expanded tokens: 32768", "", CalledTwice(Times("+x", 8187), 0), ""},
@@ -137,11 +152,18 @@ TEST(EffectLimits, WhatTheDriverIsGivenHoldsAtItsEdge) {
              main("", "p.x += F(p.y) + F(p.z);\n"),
          kCases},
         {"branches: 256", "", costlyfx::FlatIfs(256), ""},
+        // Each case is a branch as an "if" is.
+        {"branches: 200 ifs and 56 cases", "", ifsAndCases(200, 56), ""},
+        {"branches: 200 ifs and 57 cases", "", ifsAndCases(200, 57), kBranches},
         {"branches: 257", "", costlyfx::FlatIfs(257), kBranches},
         {"flat branches are no nesting", "", costlyfx::FlatIfs(1900), kBranches},
         {"structure: 256 registers", "", structure("float4 a[255];\nfloat b;\n"), ""},
         {"structure: 257 registers", "", structure("float4 a[255];\nfloat b, c;\n"), "structure 'S' takes more than 256"},
         {"structure: matrix rows", "", structure("float4x4 m[63];\nfloat3x4 n;\nfloat2x4 o;\n"), "takes more than 256"},
+        // A matrix takes a register a row, however many columns it has.
+        {"structure: 2x4 at 256", "", structure("float4 a[254];\nfloat2x4 m;\n"), ""},
+        {"structure: 4x2 at 256", "", structure("float4 a[252];\nfloat4x2 m;\n"), ""},
+        {"structure: 4x2 one past", "", structure("float4 a[253];\nfloat4x2 m;\n"), "structure 'S' takes more than 256"},
         {"structure: nested", "", costlyfx::NestedStructs(20), "structure 'S9' takes more than 256"},
         {"structure: a typedef", "", "typedef float4 V[128];\n" + structure("V a, b, c;\n"), "takes more than 256"},
         {"structure: one inside another", "",
@@ -151,6 +173,11 @@ TEST(EffectLimits, WhatTheDriverIsGivenHoldsAtItsEdge) {
         {"locals: arrays and initialisers", "", main("", "float4 a[200] , b = float4(1, 2, 3, 4), c[55];\n"), ""},
         {"locals: one more", "", main("", "float4 a[200] , b = float4(1, 2, 3, 4), c[56];\n"), kLocals},
         {"locals: a structure's", "", main(structure("float4 a[200];\n"), "S s;\nS t = s;\n"), kLocals},
+        // A call costs its name's costliest overload, whichever is read first.
+        {"overloads: the costly first, 256", "", overloads(true, "float4 a[256];\n"), ""},
+        {"overloads: the costly last, 256", "", overloads(false, "float4 a[256];\n"), ""},
+        {"overloads: the costly first, 257", "", overloads(true, "float4 a[256];\nfloat b;\n"), kLocals},
+        {"overloads: the costly last, 257", "", overloads(false, "float4 a[256];\nfloat b;\n"), kLocals},
         {"locals through calls", "",
          "float F(float x) { float4 a[100]; a[0] = x; return a[0].x; }\n" + main("", "p.x = F(p.x) + F(p.y) + F(p.z);\n"),
          kLocals},
@@ -257,6 +284,52 @@ TEST_F(EffectCompileChild, AMisbehavingChildIsRefusedWithinItsLimits) {
     std::string errors;
     double seconds = 0;
     EXPECT_TRUE(Make(text, &errors, &seconds)) << errors;
+}
+
+// The length of the child's answer for a compiled shader: its status byte, then
+// each text and count as a 32-bit length or value.
+size_t AnswerLength(const d3dxfx::CompiledShader& shader) {
+    const auto text = [](const std::string& s) { return 4 + s.size(); };
+    size_t length = 1 + text(shader.desc.glsl) + 4;
+    for (const auto& i : shader.desc.inputs) length += 4 + text(i.glName);
+    length += 4;
+    for (const auto& o : shader.desc.outputs) length += 4 + text(o.glName) + 4;
+    length += 4;
+    for (const auto& u : shader.uniforms) length += text(u.name) + text(u.binding.glName) + 16;
+    return length;
+}
+
+// An answer exactly as long as the limit is taken, one byte more is not; and a
+// program whose heap already holds more than the child may add still compiles,
+// the child's memory counted from what it shares.
+TEST_F(EffectCompileChild, TheAnswerAndMemoryLimitsHoldAtTheirEdges) {
+    const std::string hlsl = "uniform float4x4 M;\nfloat4 Main(float4 p : POSITION) : POSITION { return mul(p, M); }\n";
+    const size_t kMB = size_t(1) << 20;
+    std::string errors;
+    const auto whole = d3dxfx::CompileVertexShader(hlsl, "Main", "", &errors);
+    ASSERT_TRUE(whole) << errors;
+    const size_t length = AnswerLength(*whole);
+    for (const size_t limit : {length, length - 1}) {
+        d3dxfx::SetCompileLimits({10, 60, 256 * kMB, limit});
+        d3dxfx::ClearShaderCache();
+        errors.clear();
+        const bool made = d3dxfx::CompileVertexShader(hlsl, "Main", "", &errors) != nullptr;
+        EXPECT_EQ(made, limit == length) << limit << " of " << length << ": " << errors;
+        if (!made) {
+            EXPECT_NE(errors.find("answered more than " + std::to_string(limit) + " bytes"), std::string::npos);
+        }
+    }
+
+    // The program's heap grown by 120 MB in blocks of 100 KB (below the size malloc
+    // maps apart), each touched only at its header: heap the child shares, which
+    // its own allocations come after.
+    std::vector<void*> blocks(1200);
+    for (void*& block : blocks) ASSERT_NE(block = std::malloc(100 << 10), nullptr);
+    d3dxfx::SetCompileLimits({10, 60, 64 * kMB, 4 * kMB});
+    d3dxfx::ClearShaderCache();
+    errors.clear();
+    EXPECT_TRUE(d3dxfx::CompileVertexShader(hlsl, "Main", "", &errors)) << errors;
+    for (void* block : blocks) std::free(block);
 }
 
 // The costly shapes at their limits go through the driver's compile and draw; one

@@ -545,6 +545,35 @@ TEST_F(SoundMemoryTest, BuffersAndHostBlocksTakeFromOneBudgetToItsLastByteAndGiv
     EXPECT_EQ(SoundMemoryLeft(), kBudget);
 }
 
+// A budget lowered to what is held or below it leaves nothing: not a byte more
+// is taken, until enough is given back to come under it again.
+TEST_F(SoundMemoryTest, ABudgetLoweredToWhatIsHeldOrBelowLeavesNothing) {
+    using platform::sound::SoundMemoryLeft;
+    void* held = nullptr;
+    ASSERT_EQ(host_->AllocateBlock(500000, &held), S_OK);
+    for (const uint64_t budget : {uint64_t{500000}, uint64_t{499999}, uint64_t{1}}) {
+        SCOPED_TRACE(budget);
+        platform::sound::SetSoundMemoryBudget(budget);
+        EXPECT_EQ(SoundMemoryLeft(), 0u);
+        EXPECT_EQ(host_->SoundMemoryLeft(), 0u);
+        void* one = reinterpret_cast<void*>(0x1);
+        EXPECT_EQ(host_->AllocateBlock(1, &one), KESTRA_E_SOUNDMEMORY);
+        EXPECT_EQ(one, nullptr);
+        IDirectSoundBuffer* small = nullptr;
+        EXPECT_EQ(Create(DSBSIZE_MIN, &small), DSERR_OUTOFMEMORY);
+    }
+    platform::sound::SetSoundMemoryBudget(500001);
+    void* one = nullptr;
+    ASSERT_EQ(host_->AllocateBlock(1, &one), S_OK);
+    EXPECT_EQ(SoundMemoryLeft(), 0u);
+    host_->FreeBlock(one);
+    host_->FreeBlock(held);
+    EXPECT_EQ(SoundMemoryLeft(), 500001u);
+    // 0 puts back the budget the process starts with.
+    platform::sound::SetSoundMemoryBudget(0);
+    EXPECT_EQ(SoundMemoryLeft(), platform::sound::kSoundMemoryBudget);
+}
+
 TEST_F(SoundMemoryTest, AWindowPastTheBudgetIsRefusedBeforeAnyOfItIsRead) {
     // Three gigabytes of a sparse file: read, they would be resident.
     testsupport::TempDir dir;

@@ -344,6 +344,24 @@ TEST_F(KernelClock, ATimerDueBeyondTheCounterIsNeverSignalledAndItsWaitsSleep) {
         const LONGLONG start = Counter();
         EXPECT_EQ(WaitForSingleObject(timer, 7), WAIT_TIMEOUT) << far;
         EXPECT_EQ(Counter() - start, 70'000) << far;
+        if (far != INT64_MIN) {  // due in 292 years: a wait for ever goes there at once
+            EXPECT_EQ(WaitForSingleObject(timer, INFINITE), WAIT_OBJECT_0);
+            EXPECT_EQ(Counter() - start, -far) << far;
+            EXPECT_TRUE(CloseHandle(timer));
+            continue;
+        }
+        // Never due: a wait for ever moves no clock, it ends at the due time of the next set.
+        std::atomic<DWORD> result{WAIT_FAILED};
+        std::thread waiter([&] { result = WaitForSingleObject(timer, INFINITE); });
+        usleep(100000);  // the waiter reaches its wait
+        EXPECT_EQ(result.load(), static_cast<DWORD>(WAIT_FAILED)) << far;
+        const LONGLONG set = Counter();
+        due.QuadPart = -3;
+        ASSERT_TRUE(SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE));
+        waiter.join();
+        EXPECT_EQ(result.load(), static_cast<DWORD>(WAIT_OBJECT_0)) << far;
+        EXPECT_EQ(set - start, 70'000) << far;
+        EXPECT_EQ(Counter() - set, 3) << far;
         EXPECT_TRUE(CloseHandle(timer));
     }
 }

@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -73,6 +75,37 @@ TEST_F(KernelPaths, AFolderIsListedOncePerChangeNotPerMiss) {
     // A file removed is not answered from the listing.
     ASSERT_EQ(unlink(dir_.file("Data/four.txt").c_str()), 0);
     EXPECT_FALSE(ReadWhole("DATA\\FOUR.TXT", bytes));
+}
+
+// Names whose byte order is not their folded order are each found in any
+// letters; of two names folding alike the first in byte order answers, and
+// when it is gone the other does, though the folder's time was put back.
+TEST_F(KernelPaths, EveryFoldedNameIsFoundAndARemovedTwinGivesWayToTheOther) {
+    const char* const names[] = {"Zeta.txt", "alpha.txt", "Beta.txt", "_under.txt", "gamma.TXT", "[b].txt", "Mu"};
+    for (const char* name : names) Make(std::string("Data/") + name, name);
+    Make("Data/TWIN.txt", "upper");
+    Make("Data/twin.txt", "lower");
+    const std::string data = dir_.file("Data");
+    const timespec settled[2] = {{time(nullptr) - 60, 0}, {time(nullptr) - 60, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, data.c_str(), settled, 0), 0);
+    ASSERT_TRUE(SetCurrentDirectoryA(WindowsForm(dir_.path()).c_str()));
+    std::string bytes;
+    for (const char* name : names) {
+        std::string upper = std::string("DATA\\") + name, lower = upper;
+        std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return char(std::toupper(c)); });
+        std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) { return char(std::tolower(c)); });
+        for (const std::string& path : {upper, lower}) {
+            bytes.clear();
+            EXPECT_TRUE(ReadWhole(path.c_str(), bytes)) << path;
+            EXPECT_EQ(bytes, name) << path;
+        }
+    }
+    ASSERT_TRUE(ReadWhole("Data\\Twin.TXT", bytes));
+    EXPECT_EQ(bytes, "upper");
+    ASSERT_EQ(unlink(dir_.file("Data/TWIN.txt").c_str()), 0);
+    ASSERT_EQ(utimensat(AT_FDCWD, data.c_str(), settled, 0), 0);
+    ASSERT_TRUE(ReadWhole("Data\\Twin.TXT", bytes));
+    EXPECT_EQ(bytes, "lower");
 }
 
 TEST_F(KernelPaths, Cp932TrailBytesAreNeitherSeparatorsNorLetters) {
