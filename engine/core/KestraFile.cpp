@@ -15,6 +15,7 @@ struct KestraPackMount {
     uint8_t* directory = nullptr;
     uint32_t count = 0;
     uint64_t packSize = 0;
+    const char* refusal = nullptr;  // a refusal met before the log opened, not yet written
 };
 
 KestraPackMount g_mounts[KestraFile::kMountSlots];
@@ -36,6 +37,20 @@ void CloseMount(KestraPackMount& mount) {
     mount.directory = nullptr;
     mount.count = 0;
     mount.packSize = 0;
+    mount.refusal = nullptr;
+}
+
+// A game mounts its pack before its log opens: a refusal met then is written at
+// the first lookup after, so the player's log still names the damaged pack.
+void RefusePack(KestraPackMount& mount, const char* what) {
+    if (Kestra::IsLogOpen()) LogError(what, mount.pack);
+    else mount.refusal = what;
+}
+
+void ReportRefusal(KestraPackMount& mount) {
+    if (!mount.refusal || !Kestra::IsLogOpen()) return;
+    LogError(mount.refusal, mount.pack);
+    mount.refusal = nullptr;
 }
 
 bool FileSize64(HANDLE file, uint64_t* size) {
@@ -213,7 +228,7 @@ void Mount(uint32_t slot, const char* root, const char* pack) {
         return;
     }
     if (!ParsePackHeader(header, fileSize, &count)) {
-        LogError("パックファイルが壊れています", mount.pack);
+        RefusePack(mount, "パックファイルが壊れています");
         CloseHandle(file);
         return;
     }
@@ -223,7 +238,7 @@ void Mount(uint32_t slot, const char* root, const char* pack) {
         const auto bytes = static_cast<uint32_t>(PackDirectoryEnd(count) - kPackHeaderSize);
         directory = static_cast<uint8_t*>(Kestra::MemoryAlloc(bytes));
         if (!directory || !ReadExactly(file, directory, bytes)) {
-            LogError("パックファイルが壊れています", mount.pack);
+            RefusePack(mount, "パックファイルが壊れています");
             if (directory) Kestra::MemoryFree(directory);
             CloseHandle(file);
             return;
@@ -239,6 +254,7 @@ bool LoadFromPack(const char* name, uint32_t slot, uint8_t** data, uint32_t* siz
     if (slot >= kMountSlots || !name) return false;
     CCriticalSectionLock lock(FileLock());
     KestraPackMount& mount = g_mounts[slot];
+    ReportRefusal(mount);
     if (mount.packHandle == INVALID_HANDLE_VALUE) return false;
     char normalized[MAX_PATH];
     if (!NormalizePath(normalized, name)) return false;
@@ -331,6 +347,7 @@ KestraFileHandle* OpenInPack(const char* name, uint32_t slot, bool readOnly) {
     if (slot >= kMountSlots || !name) return nullptr;
     CCriticalSectionLock lock(FileLock());
     KestraPackMount& mount = g_mounts[slot];
+    ReportRefusal(mount);
     if (mount.packHandle == INVALID_HANDLE_VALUE) return nullptr;
     Kestra::ResetCurrentDirectory();
     char normalized[MAX_PATH];

@@ -64,7 +64,8 @@ void ExpectTheTitle(Program& program) {
 }
 
 // A pack whose 53,687,092 records of 80 bytes would be 64 bytes in 32 bits,
-// in a file long enough to hold them all: refused, the loose files serve.
+// in a file long enough to hold them all: refused, the loose files serve. The
+// pack is mounted before the log opens; the log names it all the same, once.
 TEST(QuenrithFiles, APackWhoseDirectoryWrapsIsRefusedAndTheLooseFilesServe) {
     testdisplay::PrivateDisplay display;
     testsupport::TempDir dir;
@@ -78,6 +79,11 @@ TEST(QuenrithFiles, APackWhoseDirectoryWrapsIsRefusedAndTheLooseFilesServe) {
     ASSERT_NO_FATAL_FAILURE(ExpectTheTitle(program));
     ASSERT_GE(WaitForFrames(program, 30), 30);
     CloseCleanly(program);
+    const std::string log = program.Log();
+    const std::string line = testsupport::Sjis(u8"パックファイルが壊れています") + " [ data.bin ]";
+    const size_t first = log.find(line);
+    EXPECT_NE(first, std::string::npos);
+    EXPECT_EQ(log.find(line, first + 1), std::string::npos);
 }
 
 // A named pipe at data/img/title.png, the first place the picture is looked
