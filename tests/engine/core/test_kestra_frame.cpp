@@ -485,7 +485,7 @@ TEST(KestraWindow, HiddenCursorIsHiddenAtCreateAndShownAtClose) {
               0);
 }
 
-TEST(KestraWindow, AltEnterSwitchesStyleAndResetsInTheSpecifiedOrderBothWays) {
+TEST(KestraWindow, AltEnterSwitchesStyleAndResetsInTheDeviceOrderBothWays) {
     testsupport::TempDir dir;
     EXPECT_EQ(boot::InDisplayChild([&] {
                   PrepareGame(dir.path());

@@ -139,7 +139,7 @@ bool LogHas(const std::string& log, const std::string& utf8) {
     return log.find(testsupport::Utf8ToCp932(utf8)) != std::string::npos;
 }
 
-TEST(KestraInputAxis, NormalisationMatchesTheSpecifiedValuesAndNeverOverflows) {
+TEST(KestraInputAxis, NormalisationKeepsCentreDeadZoneAndEndsAndNeverOverflows) {
     // Range 0..65535: centre 32767, half range 32768.
     EXPECT_EQ(KestraInput::NormalizeAxis(32767, 32767, 32768), 0);
     EXPECT_EQ(KestraInput::NormalizeAxis(65535, 32767, 32768), 65535);

@@ -27,7 +27,7 @@ TEST(KestraLog, StaticConstructorsMayAllocateBeforeMain) {
     for (int i = 0; i < 16; ++i) EXPECT_EQ(static_cast<unsigned char*>(g_early.block)[i], 0);
 }
 
-TEST(KestraLog, WritersProduceTheSpecifiedTagsWithCrLf) {
+TEST(KestraLog, WritersProduceTheirHtmlTagsWithCrLf) {
     testsupport::TempDir dir;
     EXPECT_EQ(boot::InChild([&] {
                   const std::string base = dir.path() + "/run_log";
