@@ -91,11 +91,15 @@ int NotAFileError(const struct stat& st) { return S_ISDIR(st.st_mode) ? EISDIR :
 }  // namespace
 
 int OpenDataFile(const std::string& hostPath, int flags, unsigned mode) {
+    // What may be created, cut or written is never reached through a link at its
+    // name: that would write wherever the link leads (ELOOP instead).
+    if (flags & (O_WRONLY | O_RDWR | O_CREAT | O_TRUNC)) flags |= O_NOFOLLOW;
+    const bool follows = !(flags & O_NOFOLLOW);
     struct stat st;
     // What is there already and no file is not even opened (a device's open may
     // act); a name taken by it still answers EEXIST to an exclusive create.
-    if (!(flags & O_EXCL) && stat(hostPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        errno = NotAFileError(st);
+    if (!(flags & O_EXCL) && (follows ? stat : lstat)(hostPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        errno = S_ISLNK(st.st_mode) ? ELOOP : NotAFileError(st);
         return -1;
     }
     int fd;
@@ -147,8 +151,9 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
             break;
         default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
     }
+    if (flagsAndAttributes & FILE_FLAG_OPEN_REPARSE_POINT) flags |= O_NOFOLLOW;
     struct stat before;
-    bool existed = stat(host.c_str(), &before) == 0;
+    bool existed = lstat(host.c_str(), &before) == 0;
     // Folders are not opened as files (Windows needs backup semantics for that):
     // EISDIR, answered as access denied; pipes, devices and sockets as missing.
     const unsigned mode = (flagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
@@ -408,12 +413,16 @@ DWORD GetFileAttributesA(LPCSTR fileName) {
     std::string host;
     if (!platform::ResolveOrFail(fileName, host)) return INVALID_FILE_ATTRIBUTES;
     struct stat st;
-    if (stat(host.c_str(), &st) != 0) {
+    if (lstat(host.c_str(), &st) != 0) {
         platform::SetErrorForPath(errno, host);
         return INVALID_FILE_ATTRIBUTES;
     }
-    DWORD attributes = 0;
-    if (S_ISDIR(st.st_mode)) attributes |= FILE_ATTRIBUTE_DIRECTORY;
-    else if (access(host.c_str(), W_OK) != 0) attributes |= FILE_ATTRIBUTE_READONLY;
-    return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+    if (S_ISLNK(st.st_mode)) {
+        struct stat target;
+        const bool folder = stat(host.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+        return FILE_ATTRIBUTE_REPARSE_POINT | (folder ? FILE_ATTRIBUTE_DIRECTORY : 0);
+    }
+    if (S_ISDIR(st.st_mode)) return FILE_ATTRIBUTE_DIRECTORY;
+    if (!S_ISREG(st.st_mode)) return FILE_ATTRIBUTE_DEVICE;
+    return access(host.c_str(), W_OK) != 0 ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
 }

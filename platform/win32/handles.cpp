@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstring>
 #include <mutex>
 #include <unordered_map>
 
@@ -80,6 +81,7 @@ DWORD Win32ErrorFromErrno(int error) {
         case EXDEV: return ERROR_NOT_SAME_DEVICE;
         case EINVAL: return ERROR_INVALID_PARAMETER;
         case EIO: return ERROR_READ_FAULT;
+        case ELOOP: return ERROR_STOPPED_ON_SYMLINK;
         default: return ERROR_INVALID_FUNCTION;
     }
 }
@@ -97,6 +99,59 @@ DWORD MissingFileError(const std::string& hostPath) {
 DWORD GetLastError() { return platform::lastError; }
 
 void SetLastError(DWORD code) { platform::lastError = code; }
+
+DWORD FormatMessageA(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPSTR buffer, DWORD size, va_list*) {
+    struct Words {
+        DWORD code;
+        const char* text;
+    };
+    // The codes this layer sets, in its own words.
+    static const Words kWords[] = {
+        {ERROR_SUCCESS, "No error."},
+        {ERROR_INVALID_FUNCTION, "The operation cannot be done on this object."},
+        {ERROR_FILE_NOT_FOUND, "There is no file of that name."},
+        {ERROR_PATH_NOT_FOUND, "A folder of the path does not exist."},
+        {ERROR_TOO_MANY_OPEN_FILES, "Too many files are open."},
+        {ERROR_ACCESS_DENIED, "Access was refused."},
+        {ERROR_INVALID_HANDLE, "The handle is not valid."},
+        {ERROR_NOT_ENOUGH_MEMORY, "There is not enough memory."},
+        {ERROR_NOT_SAME_DEVICE, "The file cannot be moved to another disk."},
+        {ERROR_WRITE_FAULT, "The device could not be written."},
+        {ERROR_READ_FAULT, "The device could not be read."},
+        {ERROR_HANDLE_EOF, "The end of the file was reached."},
+        {ERROR_NOT_SUPPORTED, "The request is not supported."},
+        {ERROR_FILE_EXISTS, "A file of that name exists already."},
+        {ERROR_INVALID_PARAMETER, "A parameter is not valid."},
+        {ERROR_DISK_FULL, "The disk is full."},
+        {ERROR_INSUFFICIENT_BUFFER, "The buffer is too small."},
+        {ERROR_INVALID_NAME, "The name is not valid."},
+        {ERROR_MOD_NOT_FOUND, "The module was not found."},
+        {ERROR_PROC_NOT_FOUND, "The procedure was not found."},
+        {ERROR_NEGATIVE_SEEK, "The position would lie before the start of the file."},
+        {ERROR_DIR_NOT_EMPTY, "The folder is not empty."},
+        {ERROR_ALREADY_EXISTS, "The name is taken already."},
+        {ERROR_FILENAME_EXCED_RANGE, "The name is too long."},
+        {ERROR_FILE_TOO_LARGE, "The file is too large."},
+        {ERROR_STOPPED_ON_SYMLINK, "The name is a symbolic link, which is not followed."},
+    };
+    if (!(flags & FORMAT_MESSAGE_FROM_SYSTEM) || !buffer) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    for (const Words& words : kWords) {
+        if (words.code != messageId) continue;
+        const size_t length = std::strlen(words.text) + 2;
+        if (length + 1 > size) {
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+            return 0;
+        }
+        std::memcpy(buffer, words.text, length - 2);
+        std::memcpy(buffer + length - 2, "\r\n", 3);
+        return static_cast<DWORD>(length);
+    }
+    SetLastError(ERROR_MR_MID_NOT_FOUND);
+    return 0;
+}
 
 BOOL CloseHandle(HANDLE handle) {
     if (handle == KESTRA_PSEUDO_PROCESS || handle == KESTRA_PSEUDO_THREAD) return TRUE;

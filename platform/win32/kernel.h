@@ -1,6 +1,8 @@
 // kernel32 subset: files and paths, modules, time, locks, threads, errors.
 #pragma once
 
+#include <cstdarg>
+
 #include "platform/win32/types.h"
 
 // ---- Errors
@@ -33,6 +35,15 @@ void SetLastError(DWORD code);
 #define ERROR_FILE_TOO_LARGE 223L
 #define ERROR_NOT_OWNER 288L
 #define ERROR_TOO_MANY_POSTS 298L
+#define ERROR_MR_MID_NOT_FOUND 317L
+#define ERROR_STOPPED_ON_SYMLINK 681L
+// The system's wording of an error code, ended by CR LF as Windows ends it. Only
+// FORMAT_MESSAGE_FROM_SYSTEM with FORMAT_MESSAGE_IGNORE_INSERTS into the caller's
+// buffer; 0 (ERROR_MR_MID_NOT_FOUND) for a code it has no words for.
+#define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
+#define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000
+DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPSTR buffer, DWORD size,
+                     va_list* arguments);
 
 // ---- Handles, waiting, mutexes, semaphores
 BOOL CloseHandle(HANDLE handle);
@@ -106,13 +117,18 @@ BOOL SetCurrentDirectoryA(LPCSTR pathName);
 DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer);
 BOOL DeleteFileA(LPCSTR fileName);
 BOOL CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES attributes);
+// Renames; a link at the new name is replaced, never followed.
 BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags);
 #define MOVEFILE_REPLACE_EXISTING 0x00000001
+// The attributes of the name itself: a symbolic link answers REPARSE_POINT (with
+// DIRECTORY when it leads to a folder), a pipe, socket or device DEVICE.
 DWORD GetFileAttributesA(LPCSTR fileName);
 #define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
 #define FILE_ATTRIBUTE_READONLY 0x00000001
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_DEVICE 0x00000040
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400
 
 // ---- File handles
 #define GENERIC_READ 0x80000000L
@@ -124,6 +140,7 @@ DWORD GetFileAttributesA(LPCSTR fileName);
 #define OPEN_EXISTING 3
 #define OPEN_ALWAYS 4
 #define TRUNCATE_EXISTING 5
+#define FILE_FLAG_OPEN_REPARSE_POINT 0x00200000
 #define FILE_FLAG_SEQUENTIAL_SCAN 0x08000000
 #define FILE_FLAG_RANDOM_ACCESS 0x10000000
 #define FILE_BEGIN 0
@@ -133,6 +150,9 @@ DWORD GetFileAttributesA(LPCSTR fileName);
 #define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
 struct OVERLAPPED;
 typedef OVERLAPPED* LPOVERLAPPED;
+// Only regular files are opened. A call that may create, truncate or write never
+// goes through a symbolic link at the name (ERROR_STOPPED_ON_SYMLINK), and
+// neither does a read with FILE_FLAG_OPEN_REPARSE_POINT; other reads follow links.
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES attributes,
                    DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD numberOfBytesToRead, LPDWORD numberOfBytesRead, LPOVERLAPPED overlapped);

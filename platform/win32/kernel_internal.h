@@ -32,7 +32,9 @@ std::shared_ptr<T> LookupHandleAs(HANDLE handle) {
 // ---- Files. Opens a host path as a data file, never waiting: anything but a
 // regular file (a named pipe, a device, a socket) is refused at once as missing
 // (ENOENT), a folder as EISDIR, before or after the open (O_NONBLOCK keeps a pipe
-// from holding it). flags as open() takes them; O_CLOEXEC is added. Answers the
+// from holding it). flags as open() takes them; O_CLOEXEC is added, and
+// O_NOFOLLOW to any open that may create, cut or write: a symbolic link at the
+// name is then refused as ELOOP, as with O_NOFOLLOW given. Answers the
 // descriptor, blocking as usual, or -1 with errno.
 int OpenDataFile(const std::string& hostPath, int flags, unsigned mode);
 

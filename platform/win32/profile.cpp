@@ -1,7 +1,9 @@
 // Profile (.ini) files: "[section]" lines and "key=value" lines. Section and key
 // names compare without regard to ASCII case. The file is read on every call
 // (no cache), and a write replaces the whole file through a temporary file
-// renamed over it, so a crash or a full disk never leaves it cut short. A path
+// renamed over it, so a crash or a full disk never leaves it cut short; a link at
+// the file's name is neither read nor written through (a missing profile to
+// reads, replaced by a write), so a profile never reaches outside. A path
 // without folder is relative to the current directory (there is no Windows
 // folder to look in). A file over kMaxProfileBytes is refused whole, before it
 // is read: reads answer their defaults and writes fail, leaving it as it is.
@@ -65,10 +67,10 @@ struct Profile {
 // last error set) only when the file exists and cannot be read, or is too large.
 bool ReadProfile(const std::string& host, Profile& profile) {
     profile.lines.clear();
-    // A pipe or device is no profile: as a missing file, at once.
-    int fd = OpenDataFile(host, O_RDONLY, 0);
+    // A pipe, device or link is no profile: as a missing file, at once.
+    int fd = OpenDataFile(host, O_RDONLY | O_NOFOLLOW, 0);
     if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR) return true;
+        if (errno == ENOENT || errno == ENOTDIR || errno == ELOOP) return true;
         SetLastError(Win32ErrorFromErrno(errno));
         return false;
     }
@@ -206,7 +208,7 @@ bool ReplaceFile(const std::string& host, const Profile& profile) {
     // The replacement keeps the old file's permissions; a new file gets the usual ones.
     struct stat st;
     mode_t mode;
-    if (stat(host.c_str(), &st) == 0) {
+    if (lstat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
         mode = st.st_mode & 07777;
     } else {
         mode_t mask = umask(0);

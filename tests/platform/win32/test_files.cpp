@@ -194,6 +194,8 @@ TEST_F(KernelFiles, OnlyRegularFilesAreOpenedAndNothingWaits) {
     ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ASSERT_EQ(mkdir(dir_.file("folder.png").c_str(), 0700), 0);
     Make("plain.png", "plain");
+    ASSERT_EQ(symlink(dir_.file("plain.png").c_str(), dir_.file("link.png").c_str()), 0);
+    ASSERT_EQ(symlink(dir_.file("none.png").c_str(), dir_.file("nowhere.png").c_str()), 0);
 
     const int failed = testsupport::RunInChild([] {
         alarm(10);
@@ -202,6 +204,7 @@ TEST_F(KernelFiles, OnlyRegularFilesAreOpenedAndNothingWaits) {
             DWORD access;
             DWORD disposition;
             DWORD error;  // ERROR_SUCCESS: opens
+            DWORD flags = FILE_ATTRIBUTE_NORMAL;
         };
         const Try tries[] = {
             {"title.png", GENERIC_READ, OPEN_EXISTING, ERROR_FILE_NOT_FOUND},
@@ -217,12 +220,21 @@ TEST_F(KernelFiles, OnlyRegularFilesAreOpenedAndNothingWaits) {
             {"\\dev\\zero", GENERIC_READ, OPEN_EXISTING, ERROR_FILE_NOT_FOUND},
             {"folder.png", GENERIC_READ, OPEN_EXISTING, ERROR_ACCESS_DENIED},
             {"PLAIN.png", GENERIC_READ, OPEN_EXISTING, ERROR_SUCCESS},
+            // A link is followed only to be read, and not when its own flag says so.
+            {"link.png", GENERIC_READ, OPEN_EXISTING, ERROR_SUCCESS},
+            {"link.png", GENERIC_READ, OPEN_EXISTING, ERROR_STOPPED_ON_SYMLINK, FILE_FLAG_OPEN_REPARSE_POINT},
+            {"link.png", GENERIC_WRITE, OPEN_EXISTING, ERROR_STOPPED_ON_SYMLINK},
+            {"link.png", GENERIC_WRITE, CREATE_ALWAYS, ERROR_STOPPED_ON_SYMLINK},
+            {"link.png", kReadWrite, OPEN_ALWAYS, ERROR_STOPPED_ON_SYMLINK},
+            {"link.png", GENERIC_WRITE, TRUNCATE_EXISTING, ERROR_STOPPED_ON_SYMLINK},
+            {"link.png", GENERIC_WRITE, CREATE_NEW, ERROR_FILE_EXISTS},
+            {"nowhere.png", GENERIC_WRITE, CREATE_ALWAYS, ERROR_STOPPED_ON_SYMLINK},
         };
         int index = 0;
         for (const Try& t : tries) {
             ++index;
             SetLastError(ERROR_SUCCESS);
-            HANDLE file = Open(t.name, t.access, t.disposition);
+            HANDLE file = CreateFileA(t.name, t.access, FILE_SHARE_READ, nullptr, t.disposition, t.flags, nullptr);
             if ((file != INVALID_HANDLE_VALUE) != (t.error == ERROR_SUCCESS) || GetLastError() != t.error) return index;
             if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
         }
@@ -234,10 +246,16 @@ TEST_F(KernelFiles, OnlyRegularFilesAreOpenedAndNothingWaits) {
         }
         ++index;
         if (kestra_fopen("folder.png", "rb") || errno != EISDIR) return index;
+        for (const char* mode : {"wb", "a", "r+"}) {
+            ++index;
+            if (kestra_fopen("link.png", mode) || errno != ELOOP) return index;
+        }
         return 0;
     });
     close(listener);
     EXPECT_EQ(failed, 0) << "the try that failed, counted from 1 (" << 128 + SIGALRM << ": an open waited)";
+    EXPECT_EQ(testsupport::ReadFile(dir_.file("plain.png")), "plain");
+    EXPECT_FALSE(testsupport::FileExists(dir_.file("none.png")));
     struct stat st;
     ASSERT_EQ(stat(pipe.c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
@@ -306,6 +324,21 @@ TEST_F(KernelFiles, MoveDeleteAndAttributes) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 
     EXPECT_EQ(GetFileAttributesA("score.dat"), static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
+    // A link at the new name is replaced, not what it leads to.
+    Make("outside", "kept");
+    Make("new.tmp", "new");
+    ASSERT_EQ(symlink(dir_.file("outside").c_str(), dir_.file("link.dat").c_str()), 0);
+    EXPECT_EQ(GetFileAttributesA("link.dat"), static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT));
+    ASSERT_TRUE(MoveFileExA("new.tmp", "link.dat", MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(GetFileAttributesA("link.dat"), static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
+    EXPECT_EQ(testsupport::ReadFile(dir_.file("outside")), "kept");
+    ASSERT_EQ(mkfifo(dir_.file("pipe").c_str(), 0600), 0);
+    EXPECT_EQ(GetFileAttributesA("pipe"), static_cast<DWORD>(FILE_ATTRIBUTE_DEVICE));
+    char words[64];
+    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_DISK_FULL, 0,
+                             words, sizeof words, nullptr), 19u);
+    EXPECT_STREQ(words, "The disk is full.\r\n");
+    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 9999, 0, words, sizeof words, nullptr), 0u);
     ASSERT_TRUE(CreateDirectoryA("Saves", nullptr));
     EXPECT_FALSE(CreateDirectoryA("SAVES", nullptr));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));

@@ -115,6 +115,15 @@ TEST_F(KernelProfile, WritesKeepOtherLinesAndReplaceTheFileWhole) {
     // No temporary file is left beside it, and no second file of another case.
     EXPECT_EQ(Listing(), "KeyMap.ini;");
 
+    // A link at the name is neither read nor written through: the write replaces it.
+    Make("outside.txt", "[S]\r\nK=7\r\n");
+    ASSERT_EQ(symlink(dir_.file("outside.txt").c_str(), dir_.file("linked.ini").c_str()), 0);
+    EXPECT_EQ(GetPrivateProfileIntA("S", "K", 5, "linked.ini"), 5u);
+    ASSERT_TRUE(WritePrivateProfileStringA("S", "J", "1", "linked.ini"));
+    EXPECT_EQ(testsupport::ReadFile(dir_.file("outside.txt")), "[S]\r\nK=7\r\n");
+    EXPECT_EQ(testsupport::ReadFile(dir_.file("linked.ini")), "[S]\r\nJ=1\r\n");
+    EXPECT_FALSE(std::filesystem::is_symlink(dir_.file("linked.ini")));
+
     // A missing file is created.
     ASSERT_TRUE(WritePrivateProfileStringA("S", "K", "V", "fresh.ini"));
     EXPECT_EQ(testsupport::ReadFile(dir_.file("fresh.ini")), "[S]\r\nK=V\r\n");
