@@ -5,19 +5,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "engine/core/Kestra.h"
 #include "engine/core/KestraConsole.h"
+#include "engine/core/KestraFileWriter.h"
 #include "platform/win32/win32.h"
 
 namespace {
 
 char g_logFileName[MAX_PATH];
-FILE* g_log = nullptr;
+HANDLE g_log = INVALID_HANDLE_VALUE;
 
-const char kHead[] =
-    "<HTML>\n<HEAD>\n<META http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">\n"
-    "<TITLE>%s</TITLE>\n<STYLE type=\"text/css\">\n<!--\nBODY{\n  font-size : 12px;\n"
+const char kHeadOpen[] =
+    "<HTML>\n<HEAD>\n<META http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">\n<TITLE>";
+const char kHeadClose[] =
+    "</TITLE>\n<STYLE type=\"text/css\">\n<!--\nBODY{\n  font-size : 12px;\n"
     "  font-family : \"ＭＳ ゴシック\";\n}\n-->\n</STYLE>\n</HEAD>\n"
     "<BODY bgcolor=\"#ffffff\" text=\"#000000\" link=\"#444444\" vlink=\"#444444\" alink=\"#444444\">\n";
 
@@ -29,23 +32,40 @@ const char kHeadlineClose[] = "</FONT>\n        </B>\n      </TD>\n    </TR>\n  
 // Console colours of the mirrored entries (only while a debug console is open).
 constexpr WORD kConsolePlain = 0x07;
 
+// Straight to the file, each "\n" as CR LF (a text file's line end): nothing
+// waits in a buffer, so the log is whole up to its last line if the program stops.
+void Put(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    KestraFileWriter::WriteAll(g_log, out.data(), out.size());
+}
+
+std::string Format(const char* format, va_list args) {
+    va_list copy;
+    va_copy(copy, args);
+    const int length = vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (length <= 0) return std::string();
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    vsnprintf(text.data(), text.size(), format, args);
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
 void Write(const char* before, const char* after, WORD consoleColor, const char* format, va_list args) {
     CCriticalSectionLock lock(Kestra::LogLock());
-    if (!g_log) return;
+    if (g_log == INVALID_HANDLE_VALUE) return;
+    const std::string text = Format(format, args);
     if (KestraConsole::IsOpen()) {
-        va_list copy;
-        va_copy(copy, args);
-        char text[1024];
-        vsnprintf(text, sizeof(text), format, copy);
-        va_end(copy);
         KestraConsole::SetColor(consoleColor);
-        KestraConsole::Print("%s", text);
+        KestraConsole::Print("%s", text.c_str());
         KestraConsole::SetColor(kConsolePlain);
     }
-    fputs(before, g_log);
-    vfprintf(g_log, format, args);
-    fputs(after, g_log);
-    fflush(g_log);
+    Put(before + text + after);
 }
 
 }  // namespace
@@ -76,27 +96,35 @@ void SetLogFile(const char* name, const char* type) {
 
 bool OpenLog(const char* title) {
     CCriticalSectionLock lock(LogLock());
-    if (g_log) return true;
+    if (g_log != INVALID_HANDLE_VALUE) return true;
     if (g_logFileName[0] == '\0') return false;
-    g_log = kestra_fopen(g_logFileName, "wt");
-    if (!g_log) return false;
-    fprintf(g_log, kHead, title ? title : "");
-    fflush(g_log);
+    // Made new beside its name and renamed over it, as every file the program
+    // writes: whatever stands at the name, a link included, is replaced, never
+    // written through.
+    std::string made;
+    g_log = KestraFileWriter::CreateBeside(g_logFileName, made);
+    if (g_log == INVALID_HANDLE_VALUE) return false;
+    Put(kHeadOpen + std::string(title ? title : "") + kHeadClose);
+    if (!MoveFileExA(made.c_str(), g_logFileName, MOVEFILE_REPLACE_EXISTING)) {
+        CloseHandle(g_log);
+        DeleteFileA(made.c_str());
+        g_log = INVALID_HANDLE_VALUE;
+        return false;
+    }
     return true;
 }
 
 void CloseLog() {
     CCriticalSectionLock lock(LogLock());
-    if (!g_log) return;
-    fputs("</BODY>\n</HTML>\n", g_log);
-    fflush(g_log);
-    fclose(g_log);
-    g_log = nullptr;
+    if (g_log == INVALID_HANDLE_VALUE) return;
+    Put("</BODY>\n</HTML>\n");
+    CloseHandle(g_log);
+    g_log = INVALID_HANDLE_VALUE;
 }
 
 bool IsLogOpen() {
     CCriticalSectionLock lock(LogLock());
-    return g_log != nullptr;
+    return g_log != INVALID_HANDLE_VALUE;
 }
 
 void LogPrint(const char* format, ...) {
@@ -143,10 +171,9 @@ void LogHeadline(const char* format, ...) {
 
 void LogNewLine() {
     CCriticalSectionLock lock(LogLock());
-    if (!g_log) return;
+    if (g_log == INVALID_HANDLE_VALUE) return;
     if (KestraConsole::IsOpen()) KestraConsole::Print("\n");
-    fputs("<BR>\n", g_log);
-    fflush(g_log);
+    Put("<BR>\n");
 }
 
 void* MemoryAlloc(uint32_t size) {

@@ -28,9 +28,10 @@ void MemoryFree(void* block);
 // The lock shared by the log and the allocator.
 CCriticalSection& LogLock();
 
-// Opened by the boot after the configuration: opens the named file ("wt") in the
-// current directory and writes the HTML head with the title. False when no name
-// was set or the file cannot be opened; the writers then stay silent.
+// Opened by the boot after the configuration: makes the named file new in the
+// current directory (a text file: "\n" goes to disk as CR LF), replacing what
+// stood at the name, and writes the HTML head with the title. False when no name
+// was set or the file cannot be made; the writers then stay silent.
 bool OpenLog(const char* title);
 // Writes the closing tags and closes the file (nothing when it is not open).
 void CloseLog();

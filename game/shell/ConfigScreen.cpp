@@ -24,6 +24,11 @@ void StepVolume(int32_t& volume, uint16_t pushed) {
     if ((pushed & PAD_RIGHT) && volume <= 90) volume += 10;
 }
 
+// The file's one line (a text file: CR LF on disk).
+std::string VolumeText() {
+    return std::to_string(GameState.bgmVolume) + " " + std::to_string(GameState.seVolume) + "\r\n";
+}
+
 // The volume of configuration row `row` (0 music, 1 effects).
 void DrawThreeDigits(int32_t volume, int32_t row) {
     const int32_t shown = static_cast<int32_t>(ClampVolume(volume));
@@ -50,15 +55,16 @@ void ParseVolumeText(const char* text, size_t size, int32_t& music, int32_t& eff
 
 void LoadVolumeFile() {
     std::string bytes;
-    if (!ReadFileBytes(kVolumePath, kVolumeFileLimit, bytes)) return;
+    bool whole = false;
+    if (!ReadSaveFile(kVolumePath, kVolumeFileLimit, bytes, whole)) {
+        NoteLoaded(kVolumePath, false);
+        return;
+    }
     ParseVolumeText(bytes.data(), bytes.size(), GameState.bgmVolume, GameState.seVolume);
+    NoteLoaded(kVolumePath, !whole || !SameText(VolumeText(), bytes));
 }
 
-void SaveVolumeFile() {
-    const std::string text =
-        std::to_string(GameState.bgmVolume) + " " + std::to_string(GameState.seVolume) + "\r\n";
-    ReplaceFileContents(kVolumePath, text);
-}
+void SaveVolumeFile() { ReplaceFileContents(kVolumePath, VolumeText()); }
 
 void ApplySoundVolume() {
     const cSoundTable& s = SoundTable;

@@ -20,6 +20,8 @@ namespace {
 constexpr float kDepth = 32767.0f;
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kEscape = DIK_ESCAPE;
+// As much as the profile functions read of a file.
+constexpr size_t kKeyMapFileLimit = 64 * 1024;
 
 // Profile key names, in the order the file lists them.
 const char* const kButtonNames[kPadButtonActions] = {"SHOT", "DIRECT", "ELEMENT", "FORCE", "CHANGE", "MENU"};
@@ -37,6 +39,21 @@ std::string KeyMapPath() {
     char path[1024];
     wsprintfA(path, "%s\\%s", directory, "KeyMap.ini");
     return path;
+}
+
+// The file as SaveKeyMap writes it: 40 lines, CR LF (a text file).
+std::string KeyMapText(const cKeyMap& map) {
+    std::string text = "[SYSTEM]\r\nKEYBOARD=" + std::to_string(map.systemKeyboard) + "\r\n";
+    for (int32_t player = 0; player < 2; ++player) {
+        text += "[PLAYER" + std::to_string(player + 1) + "]\r\n";
+        text += "PADNO=" + std::to_string(map.padNo[player]) + "\r\n";
+        text += "KEYBOARD=" + std::to_string(map.keyboard[player]) + "\r\n";
+        for (int32_t i = 0; i < kPadButtonActions; ++i)
+            text += std::string(kButtonNames[i]) + "=" + std::to_string(map.buttons[player][i]) + "\r\n";
+        for (int32_t i : kKeyFileOrder)
+            text += std::string(kKeyNames[i]) + "=" + std::to_string(map.keys[player][i]) + "\r\n";
+    }
+    return text;
 }
 
 void Square(CSprite2D* sheet, const layout::Quad& quad) {
@@ -67,12 +84,14 @@ void LoadKeyMap() {
     KeyMap.keyboard[0] = KeyMap.keyboard[1] = 0;
     const std::string path = KeyMapPath();
     const char* file = path.c_str();
+    uint8_t keyboardAsRead[2];
     KeyMap.systemKeyboard = GetPrivateProfileIntA("SYSTEM", "KEYBOARD", 0, file) == 1 ? 1 : 0;
     for (int32_t player = 0; player < 2; ++player) {
         char section[16];
         wsprintfA(section, "PLAYER%d", player + 1);
         KeyMap.padNo[player] = static_cast<int8_t>(GetPrivateProfileIntA(section, "PADNO", 0, file));
         KeyMap.keyboard[player] = static_cast<uint8_t>(GetPrivateProfileIntA(section, "KEYBOARD", 1, file));
+        keyboardAsRead[player] = KeyMap.keyboard[player];
         if (KeyMap.padNo[player] >= static_cast<int32_t>(CountJoypads())) KeyMap.keyboard[player] = 1;
         for (int32_t i = 0; i < kPadButtonActions; ++i)
             KeyMap.buttons[player][i] =
@@ -81,21 +100,19 @@ void LoadKeyMap() {
             KeyMap.keys[player][i] =
                 static_cast<uint8_t>(GetPrivateProfileIntA(section, kKeyNames[i], kReaderKeys[i], file));
     }
+    // Damaged when the file, written back from what was read, would not be the same.
+    std::string bytes;
+    bool whole = false;
+    if (!ReadSaveFile(file, kKeyMapFileLimit, bytes, whole)) {
+        NoteLoaded(file, false);
+        return;
+    }
+    cKeyMap asRead = KeyMap;
+    std::memcpy(asRead.keyboard, keyboardAsRead, sizeof keyboardAsRead);
+    NoteLoaded(file, !whole || !SameText(KeyMapText(asRead), bytes));
 }
 
-void SaveKeyMap() {
-    std::string text = "[SYSTEM]\r\nKEYBOARD=" + std::to_string(KeyMap.systemKeyboard) + "\r\n";
-    for (int32_t player = 0; player < 2; ++player) {
-        text += "[PLAYER" + std::to_string(player + 1) + "]\r\n";
-        text += "PADNO=" + std::to_string(KeyMap.padNo[player]) + "\r\n";
-        text += "KEYBOARD=" + std::to_string(KeyMap.keyboard[player]) + "\r\n";
-        for (int32_t i = 0; i < kPadButtonActions; ++i)
-            text += std::string(kButtonNames[i]) + "=" + std::to_string(KeyMap.buttons[player][i]) + "\r\n";
-        for (int32_t i : kKeyFileOrder)
-            text += std::string(kKeyNames[i]) + "=" + std::to_string(KeyMap.keys[player][i]) + "\r\n";
-    }
-    ReplaceFileContents(KeyMapPath().c_str(), text);
-}
+void SaveKeyMap() { ReplaceFileContents(KeyMapPath().c_str(), KeyMapText(KeyMap)); }
 
 void ResetKeyMapToDefaults() {
     KestraJoystickState state;

@@ -2,12 +2,49 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
+#include "engine/core/KestraFileWriter.h"
+#include "engine/core/KestraLog.h"
 #include "platform/win32/win32.h"
 
 namespace {
-// Written in pieces, so a failing disk can stop a save part way through.
-constexpr DWORD kWriteChunk = 512;
+
+constexpr DWORD kNotAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+
+bool IsMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+void LogFileError(const char* what, const char* path, DWORD error) {
+    Kestra::LogRed("　エラー : %s [ %s ] %s", what, path, KestraFileWriter::Reason(error).c_str());
+    Kestra::LogNewLine();
+}
+
+// Files read with damage this run, each known by the folder it was read from
+// and its name as given.
+std::vector<std::string>& DamagedFiles() {
+    static std::vector<std::string> files;
+    return files;
+}
+
+// Reads until `limit` bytes or the end; false at a fault (what came before is kept).
+bool ReadUpTo(HANDLE file, size_t limit, std::string& bytes) {
+    bytes.clear();
+    char buffer[4096];
+    while (bytes.size() < limit) {
+        const size_t want = std::min(sizeof buffer, limit - bytes.size());
+        DWORD got = 0;
+        if (!ReadFile(file, buffer, static_cast<DWORD>(want), &got, nullptr)) return false;
+        if (got == 0) break;
+        bytes.append(buffer, got);
+    }
+    return true;
+}
+
+std::string FileKey(const char* path) {
+    char folder[1025] = {};
+    GetCurrentDirectoryA(1024, folder);
+    return std::string(folder) + "|" + path;
+}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
@@ -29,39 +66,85 @@ const char* ScanDecimal(const char* text, bool& negative, uint64_t& magnitude, b
 }  // namespace
 
 bool ReadFileBytes(const char* path, size_t limit, std::string& bytes) {
-    bytes.clear();
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    char buffer[4096];
-    while (bytes.size() < limit) {
-        const size_t want = std::min(sizeof buffer, limit - bytes.size());
+    if (file == INVALID_HANDLE_VALUE) {
+        bytes.clear();
+        return false;
+    }
+    ReadUpTo(file, limit, bytes);
+    CloseHandle(file);
+    return true;
+}
+
+bool ReadSaveFile(const char* path, size_t limit, std::string& bytes, bool& whole) {
+    bytes.clear();
+    whole = false;
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        if (!IsMissing(GetLastError())) LogFileError("ファイル読み込みに失敗しました", path, GetLastError());
+        return false;
+    }
+    if (attributes & kNotAFile) {
+        Kestra::LogRed("　エラー : 通常のファイルではありません [ %s ]", path);
+        Kestra::LogNewLine();
+        return false;
+    }
+    // Checked again by the open itself: the name may have changed since.
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        if (!IsMissing(GetLastError())) LogFileError("ファイル読み込みに失敗しました", path, GetLastError());
+        return false;
+    }
+    if (!ReadUpTo(file, limit, bytes)) {
+        LogFileError("ファイル読み込みに失敗しました", path, GetLastError());
+    } else {
+        // One byte more tells a file that ends at the limit from a longer one.
+        char more;
         DWORD got = 0;
-        if (!ReadFile(file, buffer, static_cast<DWORD>(want), &got, nullptr) || got == 0) break;
-        bytes.append(buffer, got);
+        whole = bytes.size() < limit || (ReadFile(file, &more, 1, &got, nullptr) && got == 0);
     }
     CloseHandle(file);
     return true;
 }
 
+void NoteLoaded(const char* path, bool damaged) {
+    std::vector<std::string>& noted = DamagedFiles();
+    const std::string key = FileKey(path);
+    noted.erase(std::remove(noted.begin(), noted.end(), key), noted.end());
+    if (!damaged) return;
+    noted.push_back(key);
+    Kestra::LogRed("　エラー : 読み取れない部分がありました [ %s ]", path);
+    Kestra::LogNewLine();
+}
+
 bool ReplaceFileContents(const char* path, const std::string& bytes) {
-    const std::string temporary = std::string(path) + ".tmp";
-    HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    bool ok = true;
-    size_t done = 0;
-    while (ok && done < bytes.size()) {
-        const DWORD want = static_cast<DWORD>(std::min<size_t>(kWriteChunk, bytes.size() - done));
-        DWORD written = 0;
-        ok = WriteFile(file, bytes.data() + done, want, &written, nullptr) && written == want;
-        done += written;
+    std::vector<std::string>& noted = DamagedFiles();
+    const auto damaged = std::find(noted.begin(), noted.end(), FileKey(path));
+    if (damaged != noted.end()) {
+        // Kept as it was found, before anything replaces it; a file gone or
+        // replaced since is not the one that was read.
+        const DWORD attributes = GetFileAttributesA(path);
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & kNotAFile)) {
+            const std::string kept = std::string(path) + ".damaged";
+            if (!KestraFileWriter::Copy(path, kept.c_str())) return false;
+            Kestra::LogBlue("　■読み取れない部分のあったファイルを残しました [ %s ] -> [ %s ]", path, kept.c_str());
+            Kestra::LogNewLine();
+        }
+        noted.erase(damaged);
     }
-    ok = ok && FlushFileBuffers(file);
-    ok = CloseHandle(file) && ok;
-    ok = ok && MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING);
-    if (!ok) DeleteFileA(temporary.c_str());
-    return ok;
+    return KestraFileWriter::Replace(path, bytes);
+}
+
+bool SameText(const std::string& a, const std::string& b) {
+    auto plain = [](const std::string& text) {
+        std::string out;
+        for (size_t i = 0; i < text.size(); ++i)
+            if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+        return out;
+    };
+    return plain(a) == plain(b);
 }
 
 int32_t ParseDecimal(const char* text, const char** end) {

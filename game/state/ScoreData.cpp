@@ -1,6 +1,7 @@
 #include "game/state/ScoreData.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <ctime>
 #include <cstring>
@@ -17,6 +18,8 @@ namespace {
 constexpr char kScorePath[] = "./save/score.dat";
 constexpr size_t kTextBuffer = 4096;
 constexpr size_t kLineLimit = 63;
+constexpr size_t kTextLines = 106;  // 80 ranking lines, then 26 counters
+constexpr size_t kRankingLines = 80;
 
 const char* const kNames[10] = {"Yuri", "Crow", "Shamyu", "Fururu", "Chris",
                                 "Momo", "Nono", "Othellot", "Leen", "Kohaku"};
@@ -37,35 +40,72 @@ void CopyCut(char* out, size_t capacity, const std::string& text) {
     out[n] = '\0';
 }
 
-// Splits at "|", stepping over both bytes of a double-byte character so a
-// trail byte equal to "|" does not cut a name.
+// Splits at every "|": the name grid has no "|", so a stored name holds none, and
+// a lead byte before one (a hand-edited or damaged file) does not join it.
 std::vector<std::string> SplitFields(const std::string& line) {
     std::vector<std::string> fields(1);
-    for (size_t i = 0; i < line.size();) {
-        const size_t width = platform::CharBytes(line.data() + i, line.size() - i);
-        if (width == 1 && line[i] == '|') fields.emplace_back();
-        else fields.back().append(line, i, width);
-        i += width;
+    for (char c : line) {
+        if (c == '|') fields.emplace_back();
+        else fields.back() += c;
     }
     return fields;
 }
 
-// The text's lines; a line longer than the limit is kept as unreadable (false)
-// and reading goes on with the next one.
-struct Lines {
-    const char* p;
-    const char* end;
-    bool Next(std::string& line, bool& readable) {
-        if (p >= end) return false;
-        const char* stop = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-        const char* lineEnd = stop ? stop : end;
-        line.assign(p, lineEnd);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        readable = line.size() <= kLineLimit;
-        p = stop ? stop + 1 : end;
-        return true;
-    }
+// One line of the text. Unreadable when longer than the limit or when it holds a
+// zero byte: the game never writes one, so it is a damaged byte.
+struct TextLine {
+    std::string text;
+    bool readable;
 };
+
+std::vector<TextLine> SplitLines(const char* text, size_t size) {
+    std::vector<TextLine> lines;
+    for (const char *p = text, *end = text + size; p < end;) {
+        const char* stop = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+        TextLine line{std::string(p, stop ? stop : end), true};
+        if (!line.text.empty() && line.text.back() == '\r') line.text.pop_back();
+        line.readable = line.text.size() <= kLineLimit && line.text.find('\0') == std::string::npos;
+        lines.push_back(std::move(line));
+        p = stop ? stop + 1 : end;
+    }
+    return lines;
+}
+
+bool IsInteger(const std::string& text, bool sign) {
+    size_t i = sign && !text.empty() && text[0] == '-' ? 1 : 0;
+    if (i == text.size()) return false;
+    for (; i < text.size(); ++i)
+        if (text[i] < '0' || text[i] > '9') return false;
+    return true;
+}
+
+// Whether a line has the form the game writes at that place of the text.
+bool Fits(const TextLine& line, size_t place) {
+    if (!line.readable) return false;
+    if (place >= kRankingLines) return IsInteger(line.text, false);
+    const std::vector<std::string> f = SplitFields(line.text);
+    return f.size() == 4 && f[0].size() <= 15 && f[2].size() <= 7 && IsInteger(f[1], true) && IsInteger(f[3], true);
+}
+
+// The line read at each place of the text (-1: none). Lines stay in their places
+// (a file cut short keeps the lines it has), unless one line break was damaged:
+// a line split in two, or two lines joined, would move every line after it. Then
+// the places are filled from both ends, each up to the first line that does not
+// fit there, and only the damaged lines between them are lost.
+std::array<int32_t, kTextLines> PlaceLines(const std::vector<TextLine>& lines) {
+    const size_t n = lines.size();
+    std::array<int32_t, kTextLines> at;
+    for (size_t i = 0; i < kTextLines; ++i) at[i] = i < n ? static_cast<int32_t>(i) : -1;
+    if (n == kTextLines) return at;
+    size_t front = 0;
+    while (front < std::min(n, kTextLines) && Fits(lines[front], front)) ++front;
+    size_t back = 0;
+    while (back < kTextLines - front && back < n - front && Fits(lines[n - 1 - back], kTextLines - 1 - back)) ++back;
+    if (back == 0 || kTextLines - front - back > 2 || n - front - back > 2) return at;
+    for (size_t i = front; i < kTextLines - back; ++i) at[i] = -1;
+    for (size_t k = 0; k < back; ++k) at[kTextLines - 1 - k] = static_cast<int32_t>(n - 1 - k);
+    return at;
+}
 
 }  // namespace
 
@@ -113,20 +153,24 @@ std::string BuildScoreText(const cScoreData& data) {
 }
 
 void ParseScoreText(const char* text, size_t size, cScoreData& data) {
-    const char* zero = size ? static_cast<const char*>(std::memchr(text, '\0', size)) : nullptr;
-    Lines lines{text, zero ? zero : text + size};
-    std::string line;
-    bool readable = false;
-    auto next = [&]() -> bool { return lines.Next(line, readable) && readable; };
+    const std::vector<TextLine> lines = SplitLines(text, size);
+    const std::array<int32_t, kTextLines> at = PlaceLines(lines);
+    size_t place = 0;
+    // The line at the next place, when there is one to read.
+    auto next = [&]() -> const std::string* {
+        const int32_t i = at[place++];
+        return i >= 0 && lines[static_cast<size_t>(i)].readable ? &lines[static_cast<size_t>(i)].text : nullptr;
+    };
 
     for (int32_t table = 0; table < kRankingTables; ++table) {
         for (int32_t row = 0; row < kShownRows; ++row) {
             cRankingRow& r = data.rows[table][row];
-            if (!next()) {
+            const std::string* line = next();
+            if (!line) {
                 r.stage = 0;
                 continue;
             }
-            const std::vector<std::string> fields = SplitFields(line);
+            const std::vector<std::string> fields = SplitFields(*line);
             CopyCut(r.name, sizeof r.name, fields[0]);
             r.score = fields.size() > 1 ? ParseDecimal(fields[1].c_str()) : 0;
             CopyCut(r.date, sizeof r.date, fields.size() > 2 ? fields[2] : std::string());
@@ -135,9 +179,13 @@ void ParseScoreText(const char* text, size_t size, cScoreData& data) {
         }
     }
     auto small = [&]() -> uint16_t {
-        return next() ? static_cast<uint16_t>(static_cast<uint32_t>(ParseDecimal(line.c_str())) & 0xFFFFu) : 0;
+        const std::string* line = next();
+        return line ? static_cast<uint16_t>(static_cast<uint32_t>(ParseDecimal(line->c_str())) & 0xFFFFu) : 0;
     };
-    auto large = [&]() -> uint32_t { return next() ? ParseUnsignedDecimal(line.c_str()) : 0; };
+    auto large = [&]() -> uint32_t {
+        const std::string* line = next();
+        return line ? ParseUnsignedDecimal(line->c_str()) : 0;
+    };
     for (int32_t table = 0; table < kRankingTables; ++table) data.bestStage[table / 4][table % 4] = small();
     data.finishedGames = large();
     for (int32_t table = 0; table < kRankingTables; ++table) data.playCount[table / 4][table % 4] = small();
@@ -147,12 +195,15 @@ void ParseScoreText(const char* text, size_t size, cScoreData& data) {
 
 void LoadScoreFile() {
     std::string bytes;
-    if (!ReadFileBytes(kScorePath, kTextBuffer - 1, bytes)) {
+    bool whole = false;
+    if (!ReadSaveFile(kScorePath, kTextBuffer - 1, bytes, whole)) {
         FillDefaultScores(ScoreData);
+        NoteLoaded(kScorePath, false);
         return;
     }
     for (char& c : bytes) c = static_cast<char>(~static_cast<unsigned char>(c));
     ParseScoreText(bytes.data(), bytes.size(), ScoreData);
+    NoteLoaded(kScorePath, !whole || BuildScoreText(ScoreData) != bytes);
 }
 
 void SaveScoreFile() {

@@ -47,7 +47,8 @@ extern cScoreData ScoreData;
 void FillDefaultScores(cScoreData& data);
 // The file's text before inversion: 106 lines.
 std::string BuildScoreText(const cScoreData& data);
-// Reads the text (up to its first zero byte or `size`) into the rows and counters.
+// Reads the text's `size` bytes into the rows and counters. A line the reader
+// cannot take (a damaged byte, over-long) costs its own row or counter only.
 void ParseScoreText(const char* text, size_t size, cScoreData& data);
 
 void LoadScoreFile();

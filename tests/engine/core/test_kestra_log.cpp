@@ -1,5 +1,6 @@
 // The HTML log, the zero-filling allocator and the lock object.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstring>
@@ -60,6 +61,23 @@ TEST(KestraLog, SetLogFileDeletesThePreviousRunsFile) {
     EXPECT_EQ(boot::InChild([&] { Kestra::SetLogFile((dir.path() + "/old").c_str(), "html"); }), 0);
     EXPECT_FALSE(testsupport::FileExists(dir.file("old.html")));
     EXPECT_TRUE(testsupport::FileExists(dir.file("old")));
+}
+
+// A link laid at the name after the old file went is replaced, not written through.
+TEST(KestraLog, ALinkAtTheNameIsReplacedByTheLog) {
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir.file("outside.txt"), "outside");
+    EXPECT_EQ(boot::InChild([&] {
+                  Kestra::SetLogFile((dir.path() + "/linked").c_str(), "html");
+                  ASSERT_EQ(symlink(dir.file("outside.txt").c_str(), dir.file("linked.html").c_str()), 0);
+                  ASSERT_TRUE(Kestra::OpenLog("t"));
+                  Kestra::CloseLog();
+              }),
+              0);
+    EXPECT_EQ(testsupport::ReadFile(dir.file("outside.txt")), "outside");
+    EXPECT_FALSE(std::filesystem::is_symlink(dir.file("linked.html")));
+    EXPECT_NE(testsupport::ReadFile(dir.file("linked.html")).find("</HTML>"), std::string::npos);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 }
 
 TEST(KestraLog, NameWithoutTypeIsUsedAlone) {

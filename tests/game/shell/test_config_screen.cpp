@@ -44,6 +44,9 @@ TEST_F(VolumeFile, ReadsWhatItCanAndKeepsTheRest) {
         EXPECT_EQ(GameState.bgmVolume, c.music) << c.text;
         EXPECT_EQ(GameState.seVolume, c.effects) << c.text;
     }
+    // The last file would not be written back the same: the save keeps it first.
+    SaveVolumeFile();
+    EXPECT_EQ(testsupport::ReadFile(File("save/vol.dat.damaged")), "20 30 40");
 }
 
 TEST_F(VolumeFile, WithoutTheSaveFolderNothingIsReadOrWritten) {

@@ -75,6 +75,9 @@ TEST_F(KeyMapFile, HandMadeFilesGiveTheirValuesTruncatedToEightBits) {
     testsupport::WriteFile(File("KeyMap.ini"), "[SYSTEM]\nKEYBOARD=1\n");
     LoadKeyMap();
     EXPECT_EQ(KeyMap.systemKeyboard, 1);
+    // Written back it would not be the same: the save keeps it first.
+    SaveKeyMap();
+    EXPECT_EQ(testsupport::ReadFile(File("KeyMap.ini.damaged")), "[SYSTEM]\nKEYBOARD=1\n");
 }
 
 TEST_F(KeyMapFile, ASavedMapLoadsBackUnchanged) {

@@ -1,9 +1,14 @@
 // The score file: default table, round trips, damaged files and safe saves.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <climits>
 #include <random>
 
+#include "engine/core/KestraLog.h"
+#include "game/shell/ConfigScreen.h"
+#include "game/shell/KeyConfig.h"
 #include "game/state/ScoreData.h"
 #include "tests/game/shell/shell_fixture.h"
 
@@ -69,8 +74,8 @@ TEST_F(ScoreFile, AMissingFileGivesTheDefaultTableAndSavesItByteForByte) {
 TEST_F(ScoreFile, RandomTablesSurviveASaveAndALoad) {
     MakeSaveFolder();
     std::mt19937 random(20071201);
-    // Shift-JIS characters, one of them with "|" as its trail byte.
-    const std::string wide[] = {"\x83\x4E", "\x95\x5C", "\x83\x7C", "\x82\xA0"};
+    // Shift-JIS characters, two of them with a backslash as their trail byte.
+    const std::string wide[] = {"\x83\x4E", "\x95\x5C", "\x83\x5C", "\x82\xA0"};
     for (int round = 0; round < 25; ++round) {
         cScoreData original;
         for (int t = 0; t < kRankingTables; ++t)
@@ -161,6 +166,50 @@ TEST_F(ScoreFile, AnOverLongLineIsSkippedAndTheLinesAfterItAreRead) {
     EXPECT_STREQ(ScoreData.rows[7][9].name, "wemblor");
 }
 
+// One damaged byte: a zero byte in a ranking line or a counter, a byte turned into
+// a line break (a line split in two), a line break turned into another byte (two
+// lines joined). Only the lines it touches are lost, none after them. The next
+// save first keeps the file as found, once, as score.dat.damaged.
+TEST_F(ScoreFile, ADamagedByteCostsOnlyItsOwnRowAndTheFileIsKeptOnce) {
+    MakeSaveFolder();
+    std::string good = DefaultText();  // with counters 1..25 and a play time of 77777 s
+    good.resize(good.size() - 52);
+    for (int i = 1; i <= 25; ++i) good += std::to_string(i) + "\n";
+    good += "77777\n";
+    struct Damage {
+        size_t line, at;
+        char byte;
+        std::vector<size_t> lost;
+    };
+    const Damage damages[] = {
+        {0, 2, '\0', {0}}, {5, 6, '\n', {5}}, {5, 19, 'x', {5, 6}}, {79, 10, '\n', {79}}, {88, 0, '\0', {88}}};
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < good.size(); at = good.find('\n', at) + 1)
+        lines.push_back(good.substr(at, good.find('\n', at) - at));
+    for (const Damage& d : damages) {
+        SCOPED_TRACE(testing::Message() << "line " << d.line << " byte " << d.at);
+        std::string damaged = good;
+        size_t start = 0;
+        for (size_t i = 0; i < d.line; ++i) start = damaged.find('\n', start) + 1;
+        damaged[start + d.at] = d.byte;
+        WriteText(damaged);
+        ScoreData = cScoreData();
+        LoadScoreFile();
+        std::string expected;
+        for (size_t i = 0; i < lines.size(); ++i)
+            expected += (std::count(d.lost.begin(), d.lost.end(), i) ? (i < 80 ? "|0||0" : "0") : lines[i]) + "\n";
+        EXPECT_EQ(BuildScoreText(ScoreData), expected);
+        SaveScoreFile();
+        EXPECT_EQ(testsupport::ReadFile(File("save/score.dat.damaged")), Inverted(damaged));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(File("save")), {}), 2);
+    }
+    // A file that reads cleanly is saved without keeping anything.
+    const std::string kept = testsupport::ReadFile(File("save/score.dat.damaged"));
+    LoadScoreFile();
+    SaveScoreFile();
+    EXPECT_EQ(testsupport::ReadFile(File("save/score.dat.damaged")), kept);
+}
+
 TEST_F(ScoreFile, NumbersSaturateAndExtraFieldsGiveTheFourthAsStage) {
     MakeSaveFolder();
     std::string text = "A|99999999999|1/2|4|9\n" "B|-99999999999|x\n" "C\n";
@@ -192,9 +241,11 @@ TEST_F(ScoreFile, NamesAreCutOnWholeCharactersSoASaveReadsBackTheSame) {
     EXPECT_STREQ(ScoreData.rows[0][0].name, "ABCDEFGHIJKLMN");
     EXPECT_EQ(ScoreData.rows[0][0].score, 7);
     EXPECT_STREQ(ScoreData.rows[0][1].name, "ab");
-    // A lead byte takes the "|" after it as its second byte.
-    EXPECT_STREQ(ScoreData.rows[0][2].name, "\x83|5");
-    EXPECT_STREQ(ScoreData.rows[0][2].date, "2");
+    // The line splits at every "|", a lead byte before one too; the lone lead byte is dropped.
+    EXPECT_STREQ(ScoreData.rows[0][2].name, "");
+    EXPECT_EQ(ScoreData.rows[0][2].score, 5);
+    EXPECT_STREQ(ScoreData.rows[0][2].date, "x");
+    EXPECT_EQ(ScoreData.rows[0][2].stage, 2);
     const cScoreData loaded = ScoreData;
     SaveScoreFile();
     ScoreData = cScoreData();
@@ -207,6 +258,44 @@ TEST_F(ScoreFile, WithoutTheSaveFolderNothingIsWrittenAndTheDefaultsLoad) {
     EXPECT_STREQ(ScoreData.rows[0][0].name, "Yuri");
     SaveScoreFile();
     EXPECT_FALSE(std::filesystem::exists(File("save")));
+}
+
+// What else may stand at the name of one of the player's files (a link leading
+// out of the folder, a folder, a named pipe) is never read or written through:
+// the load names it in the log and takes the defaults; the save replaces the link
+// and the pipe with the file, and fails on the folder with a line naming it.
+TEST_F(ScoreFile, NoSaveFileIsReadOrWrittenThroughWhatElseStandsAtItsName) {
+    MakeSaveFolder();
+    struct Kind {
+        const char* name;
+        void (*load)();
+        void (*save)();
+    };
+    const std::string outside = File("outside.txt");
+    for (const Kind& file : {Kind{"save/score.dat", LoadScoreFile, SaveScoreFile},
+                             Kind{"save/vol.dat", LoadVolumeFile, SaveVolumeFile}, Kind{"KeyMap.ini", LoadKeyMap, SaveKeyMap}})
+        for (int what = 0; what < 3; ++what) {
+            SCOPED_TRACE(std::string(file.name) + (what == 0 ? ": a link" : what == 1 ? ": a folder" : ": a pipe"));
+            const std::string path = File(file.name);
+            testsupport::WriteFile(outside, "outside");
+            if (what == 1) {
+                std::filesystem::create_directories(path + "/inside");
+            } else {
+                ASSERT_EQ(what == 0 ? symlink(outside.c_str(), path.c_str()) : mkfifo(path.c_str(), 0600), 0);
+            }
+            Kestra::SetLogFile(File("log").c_str(), "html");
+            ASSERT_TRUE(Kestra::OpenLog("t"));
+            file.load();
+            file.save();
+            Kestra::CloseLog();
+            const std::string log = testsupport::ReadFile(File("log.html"));
+            EXPECT_NE(log.find(testsupport::Sjis(u8"通常のファイルではありません")), std::string::npos);
+            EXPECT_EQ(log.find(testsupport::Sjis(u8"ファイルを保存できませんでした")) != std::string::npos, what == 1);
+            EXPECT_EQ(testsupport::ReadFile(outside), "outside");
+            EXPECT_EQ(std::filesystem::is_regular_file(std::filesystem::symlink_status(path)), what != 1);
+            std::filesystem::remove_all(path);
+        }
+    EXPECT_STREQ(ScoreData.rows[0][0].name, "Yuri");
 }
 
 TEST_F(ScoreFile, ASaveThatFailsHalfwayLeavesThePreviousFileWhole) {
