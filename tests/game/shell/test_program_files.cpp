@@ -130,4 +130,42 @@ TEST(QuenrithFiles, AFontSheetLeavingTheDataFolderThroughALeadByteIsRefused) {
     EXPECT_EQ(log.find("x.tga"), std::string::npos);
 }
 
+// A link at every name the program writes (its log, the score and volume files,
+// the key map, and the names of their old temporary and their damaged copies),
+// each into a tree outside the program folder, half of them to files there and
+// half to names not yet taken. After a start and an exit the outside tree is as
+// it was, the log and the score file are regular files, and the log names each
+// save file it found a link at.
+TEST(QuenrithFiles, LinksAtEveryNameItWritesLeaveTheTreeOutsideAlone) {
+    namespace fs = std::filesystem;
+    testdisplay::PrivateDisplay display;
+    testsupport::TempDir dir;
+    const std::string folder = dir.file("program"), outside = dir.file("outside");
+    fs::create_directories(folder + "/save");
+    fs::create_directories(outside);
+    WriteTitleSheet(folder);
+    int n = 0;
+    for (const char* name : {"system_log.html", "KeyMap.ini", "KeyMap.ini.tmp", "KeyMap.ini.damaged", "save/score.dat",
+                             "save/score.dat.tmp", "save/score.dat.damaged", "save/vol.dat", "save/vol.dat.tmp",
+                             "save/vol.dat.damaged"}) {
+        const std::string target = outside + "/" + std::to_string(++n);
+        if (n % 2) testsupport::WriteFile(target, "outside " + std::to_string(n));
+        fs::create_symlink(target, folder + "/" + name);
+    }
+    auto tree = [&] {
+        std::string all;
+        for (const auto& entry : fs::recursive_directory_iterator(outside))
+            all += entry.path().string() + "=" + testsupport::ReadFile(entry.path().string()) + ";";
+        return all;
+    };
+    const std::string before = tree();
+    Program program(folder, dir.path() + "/run", Display());
+    ASSERT_NO_FATAL_FAILURE(ExpectTheTitle(program));
+    CloseCleanly(program);
+    EXPECT_EQ(tree(), before);
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(folder + "/system_log.html")));
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(folder + "/save/score.dat")));
+    EXPECT_EQ(Count(program.Log(), testsupport::Sjis(u8"通常のファイルではありません")), 3u);
+}
+
 }  // namespace
