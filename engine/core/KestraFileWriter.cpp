@@ -20,7 +20,8 @@ uint64_t FreshNumber() {
     static uint64_t count = 0;
     LARGE_INTEGER now{};
     QueryPerformanceCounter(&now);
-    uint64_t x = static_cast<uint64_t>(now.QuadPart) ^ (uint64_t{GetCurrentProcessId()} << 32) ^ (++count * 0x9E3779B97F4A7C15ull);
+    uint64_t x = static_cast<uint64_t>(now.QuadPart) ^ (uint64_t{GetCurrentProcessId()} << 32) ^
+                 (++count * 0x9E3779B97F4A7C15ull);
     x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
     x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
     return x ^ (x >> 31);
