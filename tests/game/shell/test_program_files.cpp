@@ -130,12 +130,9 @@ TEST(QuenrithFiles, AFontSheetLeavingTheDataFolderThroughALeadByteIsRefused) {
     EXPECT_EQ(log.find("x.tga"), std::string::npos);
 }
 
-// A link at every name the program writes (its log, the score and volume files,
-// the key map, and the names of their old temporary and their damaged copies),
-// each into a tree outside the program folder, half of them to files there and
-// half to names not yet taken. After a start and an exit the outside tree is as
-// it was, the log and the score file are regular files, and the log names each
-// save file it found a link at.
+// A link at every name the program writes (log, saves, key map, their temporary
+// and damaged copies) into a tree outside, to files there or to names not taken:
+// after a start and an exit that tree is as it was, and the log names the links.
 TEST(QuenrithFiles, LinksAtEveryNameItWritesLeaveTheTreeOutsideAlone) {
     namespace fs = std::filesystem;
     testdisplay::PrivateDisplay display;

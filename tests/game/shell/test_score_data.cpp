@@ -166,10 +166,9 @@ TEST_F(ScoreFile, AnOverLongLineIsSkippedAndTheLinesAfterItAreRead) {
     EXPECT_STREQ(ScoreData.rows[7][9].name, "wemblor");
 }
 
-// One damaged byte: a zero byte in a ranking line or a counter, a byte turned into
-// a line break (a line split in two), a line break turned into another byte (two
-// lines joined). Only the lines it touches are lost, none after them. The next
-// save first keeps the file as found, once, as score.dat.damaged.
+// A zero byte in a row or a counter, a byte turned into a line break, a line break
+// into another byte: only the lines it touches are lost. The next save first
+// keeps the file as found, once, as score.dat.damaged.
 TEST_F(ScoreFile, ADamagedByteCostsOnlyItsOwnRowAndTheFileIsKeptOnce) {
     MakeSaveFolder();
     std::string good = DefaultText();  // with counters 1..25 and a play time of 77777 s
@@ -260,10 +259,9 @@ TEST_F(ScoreFile, WithoutTheSaveFolderNothingIsWrittenAndTheDefaultsLoad) {
     EXPECT_FALSE(std::filesystem::exists(File("save")));
 }
 
-// What else may stand at the name of one of the player's files (a link leading
-// out of the folder, a folder, a named pipe) is never read or written through:
-// the load names it in the log and takes the defaults; the save replaces the link
-// and the pipe with the file, and fails on the folder with a line naming it.
+// A link out of the folder, a folder or a pipe at a save file's name is never read
+// or written through: the load names it in the log; the save replaces the link and
+// the pipe, and fails on the folder with a line naming it.
 TEST_F(ScoreFile, NoSaveFileIsReadOrWrittenThroughWhatElseStandsAtItsName) {
     MakeSaveFolder();
     struct Kind {
