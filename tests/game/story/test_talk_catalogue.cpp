@@ -302,7 +302,8 @@ const Formula kFormulas[] = {
     {"Yuri's dare", Stands::Holds, 2, {U"かかってきなさい"}},
     {"Yuri's taking a dare", Stands::Holds, 1, {U"望むところよ"}},
     {"Crow's sign-off", Stands::Ends, 2, {U"いくよ", U"いこう"}},
-    {"Crow's giving up on talk", Stands::Holds, 1, {U"話し合いは"}}};
+    {"Crow's giving up on talk", Stands::Holds, 1, {U"話し合いは"}},
+    {"the ransacked cupboard", Stands::Holds, 3, {U"戸棚", U"台所"}}};
 
 // Whether `text` holds one of the formula's words where the formula stands.
 bool Holds(const Formula& f, const std::u32string& text) {
@@ -759,7 +760,8 @@ TEST(TalkStyle, FindsHabitWordsAndFormulasAndCountsThemPerSpeakerAndRoute) {
                   {"Osero's tag", U"台所の件は、ほんきですからね", false},
                   {"Crow's sign-off", U"……いくよ、ユリ", true},
                   {"Crow's sign-off", U"うまくいくように", false},
-                  {"Yuri's dare", U"ふたりまとめて、\nかかってきなさい！", true}};
+                  {"Yuri's dare", U"ふたりまとめて、\nかかってきなさい！", true},
+                  {"the ransacked cupboard", U"台所を探しても、\n見つからなくて", true}};
     for (const auto& h : kHolds)
         EXPECT_EQ(Holds(formula(h.formula), h.text), h.holds) << h.formula << ": " << talktest::Utf8(std::u32string(h.text));
 
