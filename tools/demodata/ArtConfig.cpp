@@ -49,11 +49,11 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     const Box bg = Get(a, "background").box;
     NightSky(c, bg, Rgb(0x102040), Rgb(0x304880), 21);
     c.SetClip(bg);
-    // The panel 10 px clear of the play time on the right, as wide on the left;
+    // The panel 16 px clear of the play time on the right, as wide on the left;
     // PLAY TIME above the time, ending 3 px above its glyphs' cells.
     using screen::kScreenWidth;
     const Box playTime = layout::kPlayTime.Span(9), labelsAt = layout::kConfigLabels.screen;
-    const int right = playTime.x + playTime.w + 10;
+    const int right = playTime.x + playTime.w + 16;
     DrawPanel(c, {kScreenWidth - right, 130, 2 * right - kScreenWidth, 330}, kMenuBlue, 16);
     t.DrawCentered(c, "CONFIGURATION", {0, 40, 640, 60}, Label(44, kGold));
     InkLabel(c, t, "PLAY TIME", {playTime.x, playTime.y - 16, playTime.w, 14}, Label(16, Rgb(0xC0D0F0)), 12, Align::kCentre);
@@ -74,8 +74,9 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
         t.DrawInk(c, items[size_t(i)], {x, y, i < 2 ? music.x - 4 - x : labels.x + labels.w - 2 - x, line.h}, item, itemFit, Align::kLeft);
     }
     c.ResetClip();
+    // A thin edge: a dark one hardly shows on the panel, so the fill fills the step.
     TextStyle digits = Label(20, kGold);
-    digits.outlineWidth = 2;
+    digits.outlineWidth = 1;
     DigitStrip(c, t, a, "digits", digits, kConfigInk, {0, line.y - music.y, 0, line.h});
     const Box cur = Get(a, "cursor").box;
     c.SetClip(cur);
