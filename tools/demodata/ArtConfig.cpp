@@ -74,9 +74,8 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
         t.DrawInk(c, items[size_t(i)], {x, y, i < 2 ? music.x - 4 - x : labels.x + labels.w - 2 - x, line.h}, item, itemFit, Align::kLeft);
     }
     c.ResetClip();
-    // A thin edge: a dark one hardly shows on the panel, so the fill fills the step.
     TextStyle digits = Label(20, kGold);
-    digits.outlineWidth = 1;
+    digits.outlineWidth = 2;
     DigitStrip(c, t, a, "digits", digits, kConfigInk, {0, line.y - music.y, 0, line.h});
     const Box cur = Get(a, "cursor").box;
     c.SetClip(cur);

@@ -18,13 +18,12 @@ const char* kTableNames[] = {"EASY", "NORMAL", "HARD", "EXTRA"};
 const char* kStageCodes[] = {"ST.1", "ST.2", "ST.3", "ST.4", "ST.5", "EXTRA", "CLEAR", "EX CLEAR"};
 
 // The small glyphs: the digits, the colon and the slash that the date and
-// the play time lay 20 and 25 px apart, each filling its room but the colon,
-// with a thin edge, since a dark one hardly shows on the dark panels.
+// the play time lay 20 and 25 px apart, each filling its room but the colon.
 // The rank strip reads the same glyphs 1 px on: each keeps its first two
 // columns and its last clear, so that neither strip shows a neighbour's edge.
 void SmallGlyphs(Canvas& c, TextPainter& t, const ImageAsset& a) {
     TextStyle style = DigitFace(Label(20));
-    style.outlineWidth = 1;
+    style.outlineWidth = 2;
     const Box& first = Get(a, "digits").box;
     const InkFit fit = FitDigits(t, style, 18, first.w - 3);
     for (const Cell& cell : a.cells) {
