@@ -9,7 +9,7 @@ packages=(
   libvorbis-dev libpng-dev libjpeg-dev zlib1g-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool x11-utils libgl1-mesa-dri libegl-mesa0
-  fonts-ipafont-gothic imagemagick vorbis-tools
+  fonts-ipafont-gothic fonts-dejavu-core imagemagick vorbis-tools
   glslang-dev glslang-tools spirv-tools libspirv-cross-c-shared-dev libassimp-dev
 )
 

@@ -49,11 +49,11 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     const Box bg = Get(a, "background").box;
     NightSky(c, bg, Rgb(0x102040), Rgb(0x304880), 21);
     c.SetClip(bg);
-    // The panel 10 px clear of the play time on the right, as wide on the left;
+    // The panel 16 px clear of the play time on the right, as wide on the left;
     // PLAY TIME above the time, ending 3 px above its glyphs' cells.
     using screen::kScreenWidth;
     const Box playTime = layout::kPlayTime.Span(9), labelsAt = layout::kConfigLabels.screen;
-    const int right = playTime.x + playTime.w + 10;
+    const int right = playTime.x + playTime.w + 16;
     DrawPanel(c, {kScreenWidth - right, 130, 2 * right - kScreenWidth, 330}, kMenuBlue, 16);
     t.DrawCentered(c, "CONFIGURATION", {0, 40, 640, 60}, Label(44, kGold));
     InkLabel(c, t, "PLAY TIME", {playTime.x, playTime.y - 16, playTime.w, 14}, Label(16, Rgb(0xC0D0F0)), 12, Align::kCentre);
@@ -118,16 +118,17 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     // its cell, their middle on the key names' middle, which lies low in it.
     const Box highlight = layout::kKeyHighlight.screen;
     const int half = std::min(7, highlight.h - 2 - middle);
-    // Each header a button on the brackets' middle: its label, outline and
+    // Each header a button on the brackets' middle, all alike (the brackets
+    // alone tell the chosen one): its label in the rows' style, outline and
     // all, a row clear of the button's inner line (5 px in) on every side.
     constexpr int kButtonH = 28, kButtonInside = 6, kButtonInk = 10;
     const std::vector<std::string> heads = {"EXIT", "PLAYER 1", "PLAYER 2", "DEFAULT"};
-    const TextStyle head = Label(13);
+    const TextStyle& head = keys;
     const InkFit headFit = t.FitInk(heads, head, kButtonInk, highlight.w - 10 - 2 * (kButtonInside + head.outlineWidth + 1));
     for (int i = 0; i < 4; ++i) {
         const Box at = screen::Moved(highlight, kc.x + layout::kKeyHeaderX[i], kc.y + layout::kKeyHeaderY);
         const Box button{at.x + 5, at.y + middle - kButtonH / 2, at.w - 10, kButtonH};
-        DrawPanel(c, button, i == 1 ? Rgb(0xC05030) : (i == 2 ? Rgb(0x3070C0) : kMenuBlue), 8);
+        DrawPanel(c, button, kMenuBlue, 8);
         const int in = kButtonInside + head.outlineWidth + 1;
         t.DrawInk(c, heads[size_t(i)], {button.x + in, button.y + kButtonInside, button.w - 2 * in, button.h - 2 * kButtonInside}, head,
                   headFit);

@@ -84,10 +84,14 @@ void CursorRules(Canvas& c, const Box& b) {
     }
 }
 
+// The pause menu's items and answers stand this tall, on the middle of the
+// cursor bar's rules (3 rows from its top, 4 from its foot).
+constexpr int kPauseInk = 18;
+
 // The boss's seconds and TIME beside them: one style, the digits' ink this tall.
 constexpr int kTimerInk = 12;
 TextStyle TimerStyle() {
-    TextStyle s = Label(15);
+    TextStyle s = DigitFace(Label(15));
     s.outlineWidth = 1;
     return s;
 }
@@ -153,13 +157,14 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
         if (g == "player_panel") {
             PlayerPanel(c, t, b, cell.element);
         } else if (g == "force_strip") {
-            const Color e = ElementColor(cell.element, 0.6f);
-            c.HorizontalGradient(b, WithAlpha(e, 0.2f), e);
-            // Small capitals with two rows clear above and below, outline and
-            // all: the panel's frame closes just above the strip.
-            TextStyle ok = Label(9, Rgb(0xFFFFFF));
-            ok.outlineWidth = 1;
-            InkLabel(c, t, "FORCE OK!", {b.x, b.y + 3, b.w, b.h - 6}, ok, b.h - 6, Align::kCentre);
+            // Light and near opaque, so that its dark capitals read over any
+            // stage, with a row clear above and below: the panel's frame
+            // closes just above the strip.
+            const Color e = ElementColor(cell.element, 0.75f);
+            c.HorizontalGradient(b, WithAlpha(e, 0.85f), e);
+            TextStyle ok = Label(9, Darker(e, 0.85f));
+            ok.outlineWidth = 0;
+            InkLabel(c, t, "FORCE OK!", {b.x, b.y + 1, b.w, b.h - 2}, ok, b.h - 3, Align::kCentre);
         } else if (g == "stock_icon") {
             static const char* kChar[] = {"", "yuri", "crow", "cheska", "osero"};
             const Look& l = LookOf(kChar[cell.index]);
@@ -187,16 +192,21 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
         } else if (g == "pip_large") {
             c.Star(float(b.x) + 8.5f, float(b.y) + 8.5f, 7.5f, 3.5f, 5, 0, Rgb(0xFFF080));
         } else if (g == "pause_panel") {
-            DrawPanel(c, b, Rgb(0x283870), 16);
-            t.DrawCentered(c, "PAUSE", {b.x, b.y + 10, b.w, 44}, Label(34, kGold));
+            // The panel ends as far below the last item's rules as PAUSE stands
+            // clear of the first's, PAUSE in the middle between them and its top.
+            const Box first = screen::Under(b, kPausePanel.screen, kPauseBar.Screen(0));
+            const Box last = screen::Under(b, kPausePanel.screen, kPauseBar.Screen(2));
+            DrawPanel(c, {b.x, b.y, b.w, last.y + last.h + 14 - b.y}, Rgb(0x283870), 16);
+            InkLabel(c, t, "PAUSE", {b.x, b.y + 6, b.w, first.y + 3 - (b.y + 6)}, Label(34, kGold), 24, Align::kCentre);
         } else if (g == "pause_items") {
-            // Each item under the cursor bar on it.
+            // Each item on the middle of the cursor bar's rules on it.
             const Box row = CentredOn(b, Middle(b, kPauseItems.screen, kPausePanel.screen));
             // Quitting ends the game at the result screen, a practice's too.
-            const char* items[] = {"RESUME", "RETRY", "QUIT TO RESULTS"};
+            const std::vector<std::string> items = {"RESUME", "RETRY", "QUIT TO RESULTS"};
+            const InkFit fit = t.FitInk(items, Label(26), kPauseInk, row.w - 8);
             for (int i = 0; i < 3; ++i) {
                 const Box bar = screen::Under(b, kPauseItems.screen, kPauseBar.Screen(i));
-                t.DrawCentered(c, items[i], {row.x, bar.y, row.w, bar.h}, Label(26));
+                t.DrawInk(c, items[size_t(i)], {row.x, bar.y, row.w, bar.h - 1}, Label(26), fit);
             }
         } else if (g == "cursor_bar") {
             // On the panel's middle, as wide as the bar's left end allows.
@@ -208,8 +218,9 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
             const Box yes = screen::Under(b, kPauseQuestion.screen, kPauseBar.Screen(1));
             const Box no = screen::Under(b, kPauseQuestion.screen, kPauseBar.Screen(2));
             t.DrawCentered(c, "REALLY?", {row.x, b.y, row.w, 60}, Label(26, kGold));
-            t.DrawCentered(c, "YES", {row.x, yes.y, row.w, yes.h}, Label(24));
-            t.DrawCentered(c, "NO", {row.x, no.y, row.w, 46}, Label(24));
+            const InkFit fit = t.FitInk({"YES", "NO"}, Label(24), kPauseInk, row.w - 8);
+            t.DrawInk(c, "YES", {row.x, yes.y, row.w, yes.h - 1}, Label(24), fit);
+            t.DrawInk(c, "NO", {row.x, no.y, row.w, no.h - 1}, Label(24), fit);
         } else if (g == "continue_shade") {
             // Stretched over the whole screen at two fifths at most: no text
             // drawn through it could read over a bright stage, so it is a
@@ -253,8 +264,9 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
         }
         c.ResetClip();
     }
+    // The gauge number on its dark well, without an outline: its 4 px fill the cell.
     TextStyle small = Label(11);
-    small.outlineWidth = 1;
+    small.outlineWidth = 0;
     DigitStrip(c, t, a, "gauge_digits", small, kGaugeInk.h, kGaugeInk);
     TextStyle score = Label(13, kGold);
     score.outlineWidth = 1;
@@ -268,21 +280,16 @@ void StageClear(Canvas& c, const ImageAsset& a, TextPainter& t) {
     const Box bg = Get(a, "background").box;
     c.SetClip(bg);
     c.VerticalGradient(bg, Rgb(0x081030, 0.78f), Rgb(0x183060, 0.78f));
-    // Each label's capitals as tall as the small digits' ink, on the middle of its row of digits.
+    // Each label's capitals as tall as the small digits' ink, on the middle of
+    // its row of digits, ruled under to player 1's last digit. The picture
+    // stands behind a one-player tally too: player 2's column, right of it,
+    // keeps no heading and no rule.
     const char* rows[] = {"ITEMS", "ABSORB", "NO MISS", "STAGE BONUS", "SCORE"};
     const Box digit = layout::kTallyDigits.first.screen;
     for (int i = 0; i < 5; ++i) {
         const int y = screen::kTallyRowY[i];
         InkLabel(c, t, rows[i], {40, y, digit.x - 50, digit.h}, Label(20, i == 4 ? kGold : Rgb(0xFFFFFF)), screen::kTallyCapitals);
-        c.Fill({digit.x, y + digit.h + 2, 400, 1}, Rgb(0xFFFFFF, 0.25f));
-    }
-    // The columns' headings, between the top banner and the first row: the
-    // background is drawn whoever plays, so a one-player game shows 2P's
-    // heading over its empty column.
-    for (int p = 0; p < 2; ++p) {
-        const int x = digit.x + layout::kTallyColumnStep * p;
-        const Box heading{x, screen::kTallyHeadingY, layout::kTallyDigits.Span(7).w, 10};
-        InkLabel(c, t, p ? "2P" : "1P", heading, Label(14, p ? Rgb(0x90C0FF) : Rgb(0xFFB080)), 10, Align::kCentre);
+        c.Fill({40, y + digit.h + 2, layout::kTallyDigits.Span(8).x + layout::kTallyDigits.Span(8).w - 40, 1}, Rgb(0xFFFFFF, 0.25f));
     }
     const Box total = layout::kTallyTotal.Span(8);
     InkLabel(c, t, "TOTAL", {60, total.y, total.x - 70, total.h}, Label(28, kGold), kTotalInk);

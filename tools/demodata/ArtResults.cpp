@@ -10,19 +10,28 @@ namespace demodata::screenart {
 
 namespace {
 
+// The name grid's glyphs: the pitch each owns, and their line's height (from
+// the cell's third row), which ends, outline and all, a row above the cursor's rule.
+constexpr int kGlyphPitch = 23, kGlyphLine = 18;
+
 const char* kTableNames[] = {"EASY", "NORMAL", "HARD", "EXTRA"};
 const char* kStageCodes[] = {"ST.1", "ST.2", "ST.3", "ST.4", "ST.5", "EXTRA", "CLEAR", "EX CLEAR"};
 
+// The small glyphs: the digits, the colon and the slash that the date and
+// the play time lay 20 and 25 px apart, each filling its room but the colon.
 // The rank strip reads the same glyphs 1 px on: each keeps its first two
 // columns and its last clear, so that neither strip shows a neighbour's edge.
-void Digits(Canvas& c, TextPainter& t, const ImageAsset& a, const std::string& group, const TextStyle& style) {
+void SmallGlyphs(Canvas& c, TextPainter& t, const ImageAsset& a) {
+    TextStyle style = DigitFace(Label(20));
+    style.outlineWidth = 2;
+    const Box& first = Get(a, "digits").box;
+    const InkFit fit = FitDigits(t, style, 18, first.w - 3);
     for (const Cell& cell : a.cells) {
-        if (cell.group != group) continue;
-        if (group == "digits" && cell.box.x % 20 == 1) continue;
-        std::string s = cell.index < 10 ? std::to_string(cell.index) : (cell.index == 10 ? ":" : "/");
+        if (cell.group != "digits" || cell.box.x % 20 == 1) continue;
+        const std::string s = cell.index < 10 ? std::to_string(cell.index) : (cell.index == 10 ? ":" : "/");
         const Box inside{cell.box.x + 2, cell.box.y + 1, cell.box.w - 3, cell.box.h - 2};
         c.SetClip(inside);
-        t.DrawCentered(c, s, inside, style);
+        t.DrawInk(c, s, inside, style, fit);
         c.ResetClip();
     }
 }
@@ -78,11 +87,11 @@ void Ranking(Canvas& c, const ImageAsset& a, TextPainter& t) {
     InkLabel(c, t, "PLAY", {kRankPlayX - 8 - 80, line.y, 80, line.h}, Label(16), digits.h, Align::kRight);
     InkLabel(c, t, "CLEAR", {kRankClearX - 8 - 80, line.y, 80, line.h}, Label(16), digits.h, Align::kRight);
     c.ResetClip();
-    // The headings at one size, a pixel clear of their panel's inner line (5 px in), outline and all.
+    // The headings at one size, 5 px clear of their panel's inner line (5 px in), outline and all.
     std::vector<std::string> headings;
     for (int k = 0; k < 8; ++k) headings.push_back(std::string(k < 4 ? "TEAM 1 " : "TEAM 2 ") + kTableNames[k % 4]);
     const TextStyle heading = Label(20);
-    const int in = 6 + heading.outlineWidth + 1;
+    const int in = 6 + heading.outlineWidth + 5;
     const InkFit headingFit = t.FitInk(headings, heading, 14, Get(a, "heading").box.w - 2 * in);
     for (int k = 0; k < 8; ++k) {
         const Box b = Get(a, "heading", k).box;
@@ -130,13 +139,10 @@ void NameEntry(Canvas& c, const ImageAsset& a, TextPainter& t) {
     t.DrawLeft(c, "STAGE", {60, 208, 120, 28}, Label(20, Rgb(0xB0E0FF)));
     c.Fill({236, 120, 210, 2}, Rgb(0xFFFFFF, 0.6f));
     c.ResetClip();
-    Digits(c, t, a, "digits", Label(20, Rgb(0xFFFFFF)));
+    SmallGlyphs(c, t, a);
+    DigitStrip(c, t, a, "score_digits", Label(34, kGold), 28);
     for (const Cell& cell : a.cells) {
-        if (cell.group == "score_digits") {
-            c.SetClip(cell.box);
-            t.DrawCentered(c, std::to_string(cell.index), cell.box, Label(34, kGold));
-            c.ResetClip();
-        } else if (cell.group == "stage_banner") {
+        if (cell.group == "stage_banner") {
             c.SetClip(cell.box);
             DrawPanel(c, cell.box, cell.index >= 7 ? Rgb(0xC08020) : Rgb(0x3060A0), 10);
             static const char* kBanner[] = {"", "STAGE 1", "STAGE 2", "STAGE 3", "STAGE 4", "STAGE 5", "EXTRA", "ALL CLEAR", "EX CLEAR"};
@@ -144,9 +150,19 @@ void NameEntry(Canvas& c, const ImageAsset& a, TextPainter& t) {
             c.ResetClip();
         }
     }
-    // the character grid: its glyphs, and the plates of DEL, SPC and END
+    // The character grid: its glyphs, and the plates of DEL, SPC and END. The
+    // glyphs on one baseline, widened alike until the widest fills the grid's
+    // 23 px pitch but a pixel each side, so that the typed name, which lays
+    // them 25 px apart, reads as a word; their foot clear of the cursor's rule.
     static const char* kRows[4] = {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz", "0123456789+-/*%=!?.,_@#$&'",
                                    "()~[]\"\\{}<>:"};
+    TextStyle letter = Label(17);
+    letter.outlineWidth = 1;
+    letter.face = kStepLetters;
+    std::vector<std::string> letters;
+    for (int r = 0; r < 2; ++r)
+        for (const char* p = kRows[r]; *p; ++p) letters.push_back(std::string(1, *p));
+    const InkFit glyphs = t.FitInk(letters, letter, kGlyphLine, kGlyphPitch - 4, kFillWidth | kOneLine);
     for (const Cell& cell : a.cells) {
         if (cell.group != "grid" || cell.box.w == 640) continue;
         const int r = cell.index / 100, col = cell.index % 100;
@@ -156,21 +172,18 @@ void NameEntry(Canvas& c, const ImageAsset& a, TextPainter& t) {
             c.RoundRect(float(cell.box.x) + 1, float(cell.box.y) + 1, 48, 28, 6, Rgb(0x305080));
             t.DrawCentered(c, w[col - 12], cell.box, Label(15));
         } else {
-            const std::string ch(1, kRows[r][col]);
-            // Keep each glyph inside its 23-pixel pitch (neighbours share 2
-            // pixels) and inside the cursor's ring.
-            c.SetClip({cell.box.x + 1, cell.box.y, 23, cell.box.h});
-            TextStyle letter = Label(17);
-            letter.outlineWidth = 1;
-            // The double quote's two strokes stay apart only in the regular weight.
-            if (ch == "\"") letter.bold = false, letter.size = 20;
-            t.DrawCentered(c, ch, cell.box, letter);
+            // Each inside the pitch it owns (neighbours share 2 pixels).
+            c.SetClip({cell.box.x + 1, cell.box.y + 1, kGlyphPitch, kGlyphLine + 2});
+            t.DrawInk(c, std::string(1, kRows[r][col]), {cell.box.x + 1, cell.box.y + 2, kGlyphPitch, kGlyphLine}, letter, glyphs);
         }
         c.ResetClip();
     }
+    // The cursor: a faint plate over the glyph and a rule under it, which the
+    // typed name's next place shows too.
     const Box cs = Get(a, "cursor_small").box;
     c.SetClip(cs);
-    c.RoundFrame(float(cs.x) + 1, float(cs.y) + 1, float(cs.w) - 2, float(cs.h) - 2, 4, 2, kGold);
+    c.RoundRect(float(cs.x) + 1, float(cs.y) + 1, float(cs.w) - 2, float(cs.h) - 5, 4, WithAlpha(kGold, 0.27f));
+    c.RoundRect(float(cs.x) + 1, float(cs.y) + float(cs.h) - 3, float(cs.w) - 2, 2, 1, kGold);
     c.ResetClip();
     const Box cw = Get(a, "cursor_wide").box;
     c.SetClip(cw);

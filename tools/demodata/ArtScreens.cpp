@@ -69,8 +69,13 @@ void NightSky(Canvas& c, const Box& b, const Color& top, const Color& bottom, ui
 }
 
 
+TextStyle DigitFace(TextStyle style) {
+    style.face = kStepDigits;
+    return style;
+}
+
 InkFit FitDigits(TextPainter& t, const TextStyle& style, int height, int width) {
-    return t.FitInk(DigitTexts(), style, height, width - 2 * style.outlineWidth);
+    return t.FitInk(DigitTexts(), DigitFace(style), height, width - 2 * style.outlineWidth, kFillWidth);
 }
 
 void DigitStrip(Canvas& c, TextPainter& t, const ImageAsset& a, const std::string& group, const TextStyle& style,
@@ -95,7 +100,7 @@ void DigitStrip(Canvas& c, TextPainter& t, const ImageAsset& a, const std::strin
     for (const Cell& cell : a.cells) {
         if (cell.group != group) continue;
         c.SetClip(screen::Moved(own, cell.box.x, cell.box.y));
-        t.DrawInk(c, std::to_string(cell.index), screen::Moved(area, cell.box.x, cell.box.y), style, fit);
+        t.DrawInk(c, std::to_string(cell.index), screen::Moved(area, cell.box.x, cell.box.y), DigitFace(style), fit);
         c.ResetClip();
     }
 }

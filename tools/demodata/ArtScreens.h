@@ -21,8 +21,11 @@ TextStyle Label(int size, const Color& fill = Rgb(0xFFFFFF), bool bold = true);
 const Cell& Get(const ImageAsset& a, const std::string& group, int index = 0);
 // A starry night sky with a soft vignette: the backdrop of the menus.
 void NightSky(Canvas& c, const Box& b, const Color& top, const Color& bottom, uint32_t seed);
-// Digits whose ink is `height` px tall, narrowed alike so that with their
-// outline they fill a cell `width` px wide.
+// The style in the step's digits' face (kStepDigits): laid at the game's
+// steps, its digits read as one number.
+TextStyle DigitFace(TextStyle style);
+// Digits in that face whose ink is `height` px tall, narrowed or widened alike
+// so that with their outline the widest fills a cell `width` px wide.
 InkFit FitDigits(TextPainter& t, const TextStyle& style, int height, int width);
 // Every cell of a digit strip, its digit fitted as above and centred in `area`
 // (cell-relative; no width or height: the cell's), all within the columns and

@@ -36,21 +36,22 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     const Box bg = Get(a, "background").box;
     NightSky(c, bg, Rgb(0x0A1040), Rgb(0xC05A70), 11);
     c.SetClip(bg);
-    // The moon high in the corner, clear of the team choice's heading.
-    c.Glow(584, 66, 150, Rgb(0xFFE0A0, 0.55f));
-    c.Disc(584, 66, 34, Rgb(0xFFF4D8));
-    std::vector<Point> hill = {{0, 480}, {0, 380}};
-    for (int x = 0; x <= 640; x += 20) hill.push_back({float(x), 380 - 50 * std::sin(float(x) / 140.0f) - 20});
-    hill.push_back({640, 480});
-    c.Polygon(hill, Rgb(0x1A1830));
-    // castle silhouette
+    // The moon high in the corner, clear of the team choice's heading and of
+    // the difficulty's panel, which ends at x 588 from y 60.
+    c.Glow(608, 40, 150, Rgb(0xFFE0A0, 0.55f));
+    c.Disc(608, 40, 28, Rgb(0xFFF4D8));
+    // The castle stands on the hill: its walls run down behind the crest.
     const Color castle = Rgb(0x14122A);
-    c.Fill({430, 250, 140, 100}, castle);
+    c.Fill({430, 250, 140, 200}, castle);
     for (int i = 0; i < 3; ++i) {
         const float x = 440 + float(i) * 55;
         c.Fill({int(x), 200 - i % 2 * 30, 22, 100}, castle);
         c.Polygon({{x - 4, 200 - float(i % 2) * 30}, {x + 11, 165 - float(i % 2) * 30}, {x + 26, 200 - float(i % 2) * 30}}, castle);
     }
+    std::vector<Point> hill = {{0, 480}, {0, 380}};
+    for (int x = 0; x <= 640; x += 20) hill.push_back({float(x), 380 - 50 * std::sin(float(x) / 140.0f) - 20});
+    hill.push_back({640, 480});
+    c.Polygon(hill, Rgb(0x1A1830));
     // Two lit windows high in the right tower, above the menus' rows and
     // clear of the team choice's heading.
     for (int i = 0; i < 2; ++i) c.RoundRect(558, float(212 + 22 * i), 6, 11, 3, Rgb(0xFFD070, 0.9f));
@@ -158,7 +159,7 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     const std::vector<std::string> names = {"EASY", "NORMAL", "HARD"};
     const Color cols[] = {Rgb(0x60D070), Rgb(0xF0C040), Rgb(0xF05050)};
     TextStyle level = Label(16);
-    level.outlineWidth = 2;
+    level.outlineWidth = 1;
     const InkFit levelFit = t.FitInk(names, level, 11, screen::DifficultyPlate(0).w - 20);
     for (int d = 0; d < 3; ++d) {
         const Box plate = screen::Under(df, screen::kDifficulty, screen::DifficultyPlate(d));

@@ -23,6 +23,7 @@
 #include "tools/demodata/Canvas.h"
 #include "tools/demodata/Inventory.h"
 #include "tools/demodata/Layout.h"
+#include "tools/demodata/StepFont.h"
 #include "tools/demodata/Synth.h"
 #include "tools/demodata/TextPainter.h"
 
@@ -234,7 +235,7 @@ bool Generate(const GenerateOptions& o, GenerateReport* report, std::string* err
         return false;
     }
     TextPainter text;
-    if ((o.images || !o.contactSheet.empty()) && !text.Open(error)) return false;
+    if ((o.images || o.fonts || !o.contactSheet.empty()) && !text.Open(error)) return false;
     if (o.fonts) {
         std::error_code fec;
         if (o.fontTool.empty() || !fs::exists(o.fontTool, fec)) {
@@ -278,10 +279,16 @@ bool Generate(const GenerateOptions& o, GenerateReport* report, std::string* err
                              TalkFontExtraCharacters(), err);
         });
         // Attack names are drawn over the stage's sky and pictures: outlined, they read on light ground too.
+        // The ranking lays names and dates in its full-width forms: they fill their step.
         tasks.push_back([&](std::string* err) {
             const std::string size = "--size " + std::to_string(screen::kSkillFontSize);
+            TextStyle style;
+            style.size = screen::kSkillFontSize, style.bold = true;
+            style.outline = Rgb(0x000000), style.outlineWidth = 1;
+            std::string target;
             return WriteFont(o, "skillfont.lfd", "skill", size + " --sheet-size 512 --lists ascii,nonkanji --bold --outline",
-                             SkillFontExtraCharacters(), err);
+                             SkillFontExtraCharacters(), err) &&
+                   ResolveTarget(o.output, "skillfont.lfd", &target, err) && FillFullWidthForms(target, style, text, err);
         });
     }
     if (o.music)

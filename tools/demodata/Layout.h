@@ -24,11 +24,9 @@ constexpr Box Under(const Box& cell, const Box& at, const Box& spot) {
 }
 
 // The stage-clear tally's rows; its labels' capitals, the small digits' ink
-// (2 px taller) and the large digits', and the row the columns' headings
-// stand on, above the first row and below the top banner at rest.
+// (2 px taller) and the large digits'.
 using layout::kTallyRowY;
 constexpr int kTallyCapitals = 16, kTallyDigitInk = kTallyCapitals + 2, kTallyTotalInk = 26;
-constexpr int kTallyHeadingY = 105;
 
 // The configuration's turning panel, grown, at its angle: it grows from the
 // menu's width in steps until it passes the configuration's.

@@ -27,24 +27,30 @@ bool TextPainter::Open(std::string* error) {
         *error = "no device context for fonts";
         return false;
     }
-    Face* face = FaceFor(24, false);
-    char name[64] = {};
-    if (!face || GetTextFaceA(static_cast<HDC>(dc_), sizeof(name), name) <= 0 ||
-        std::strstr(name, "IPA") == nullptr) {
-        *error = std::string("the Japanese font \"") + kFace +
-                 "\" is not installed (Debian package fonts-ipafont-gothic; scripts/deps.sh installs it)";
-        return false;
+    // A missing face would be stood in for by another without a word.
+    const struct {
+        const char *face, *found, *package;
+    } needed[] = {{kFace, "IPA", "fonts-ipafont-gothic"}, {kStepLetters, kStepLetters, "fonts-dejavu-core"},
+                  {kStepDigits, kStepDigits, "fonts-dejavu-core"}};
+    for (const auto& n : needed) {
+        Face* face = FaceFor(24, true, n.face);
+        char name[64] = {};
+        if (!face || GetTextFaceA(static_cast<HDC>(dc_), sizeof(name), name) <= 0 || std::strstr(name, n.found) == nullptr) {
+            *error = std::string("the font \"") + n.face + "\" is not installed (Debian package " + n.package +
+                     "; scripts/deps.sh installs it)";
+            return false;
+        }
     }
     return true;
 }
 
-TextPainter::Face* TextPainter::FaceFor(int size, bool bold, bool fixed) {
-    auto key = std::make_tuple(size, bold, fixed);
+TextPainter::Face* TextPainter::FaceFor(int size, bool bold, const char* name) {
+    auto key = std::make_tuple(size, bold, std::string(name));
     auto it = faces_.find(key);
     if (it == faces_.end()) {
         Face f;
         f.font = CreateFontA(-size, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0,
-                             ANTIALIASED_QUALITY, 0, fixed ? kFixedFace : kFace);
+                             ANTIALIASED_QUALITY, 0, name);
         if (f.font) {
             SelectObject(static_cast<HDC>(dc_), static_cast<HGDIOBJ>(f.font));
             TEXTMETRICA tm{};
@@ -61,7 +67,7 @@ TextPainter::Face* TextPainter::FaceFor(int size, bool bold, bool fixed) {
 
 TextPainter::Mask TextPainter::Render(const std::string& sjis, const TextStyle& style) {
     Mask mask;
-    Face* face = FaceFor(style.size, style.bold, style.fixedPitch);
+    Face* face = FaceFor(style.size, style.bold, style.face ? style.face : (style.fixedPitch ? kFixedFace : kFace));
     if (!face) return mask;
     const int pad = style.outlineWidth + 2;
     struct Glyph {
@@ -189,10 +195,21 @@ InkBox TextPainter::MeasureInk(const std::string& sjis, const TextStyle& style) 
     return b;
 }
 
-InkFit TextPainter::FitInk(const std::vector<std::string>& texts, TextStyle style, int height, int width) {
+InkFit TextPainter::FitInk(const std::vector<std::string>& texts, TextStyle style, int height, int width, unsigned flags) {
+    // The set's ink on one line: from the highest top to the lowest foot.
+    auto line = [&](int size) {
+        style.size = size;
+        int top = 1 << 16, foot = -(1 << 16);
+        for (const std::string& t : texts) {
+            const InkBox b = MeasureInk(t, style);
+            if (b.h) top = std::min(top, b.y), foot = std::max(foot, b.y + b.h);
+        }
+        return foot > top ? InkBox{0, top, 0, foot - top} : InkBox{};
+    };
     auto tallest = [&](int size) {
         style.size = size;
         int h = 0;
+        if (flags & kOneLine) return line(size).h;
         for (const std::string& t : texts) h = std::max(h, MeasureInk(t, style).h);
         return h;
     };
@@ -207,7 +224,8 @@ InkFit TextPainter::FitInk(const std::vector<std::string>& texts, TextStyle styl
     for (const std::string& t : texts) widest = std::max(widest, MeasureInk(t, style).w);
     InkFit fit;
     fit.size = size;
-    fit.squeeze = widest > width ? float(width) / float(widest) : 1.0f;
+    fit.squeeze = widest > width || (widest > 0 && (flags & kFillWidth)) ? float(width) / float(widest) : 1.0f;
+    if (flags & kOneLine) fit.line = line(size);
     return fit;
 }
 
@@ -241,7 +259,7 @@ void TextPainter::DrawInk(Canvas& canvas, const std::string& sjis, const Box& bo
             out.alpha[size_t(y) * size_t(out.width) + size_t(x + pad)] = std::min(1.0f, sum / step);
         }
     const int left = align == Align::kLeft ? box.x : (align == Align::kRight ? box.x + box.w - w : box.x + (box.w - w) / 2);
-    const int top = box.y + (box.h - ink.h) / 2 - (ink.y - pad);
+    const int top = fit.line.h ? box.y + (box.h - fit.line.h) / 2 - fit.line.y : box.y + (box.h - ink.h) / 2 - (ink.y - pad);
     Stamp(canvas, out, left, top, style);
 }
 

@@ -80,6 +80,7 @@ struct Ink {
     }
     bool Has(int x, int y) const { return at.count({x, y}) > 0; }
     int H() const { return at.empty() ? 0 : y1 - y0 + 1; }
+    int W() const { return at.empty() ? 0 : x1 - x0 + 1; }
     float Cx() const { return float(x0 + x1) / 2; }
     float Cy() const { return float(y0 + y1) / 2; }
     std::string Str() const {
@@ -333,6 +334,31 @@ std::vector<Ink> Lines(const Ink& text) {
     return lines;
 }
 
+// A text laid at a fixed step (each row its cells' boxes, in order) reads as
+// words and numbers: neighbouring glyphs stand at most about half a glyph's
+// width apart (2 px more for the smallest digits). A cell without ink is a
+// space; ink narrower than a third of the step is a mark (a colon, a stop),
+// whose room is its own.
+std::vector<std::string> StepErrors(const Ink& text, const std::vector<std::vector<Ink>>& rows) {
+    std::vector<std::string> errors;
+    for (const std::vector<Ink>& cells : rows)
+        for (size_t i = 0; i + 1 < cells.size(); ++i) {
+            Ink a, b;
+            for (const auto& [x, y] : text.at)
+                for (Ink* glyph : {&a, &b}) {
+                    const Ink& cell = cells[i + (glyph == &b ? 1 : 0)];
+                    if (x >= cell.x0 && x <= cell.x1 && y >= cell.y0 && y <= cell.y1) glyph->Add(x, y);
+                }
+            const int step = cells[i + 1].x0 - cells[i].x0, wa = a.W(), wb = b.W();
+            if (a.at.empty() || b.at.empty() || wa * 3 < step || wb * 3 < step) continue;
+            const int gap = b.x0 - a.x1 - 1;
+            if (4 * gap > wa + wb + 8)
+                errors.push_back("glyphs laid " + std::to_string(step) + " px apart stand " + std::to_string(gap) + " px apart: " + a.Str() +
+                                 " and " + b.Str());
+        }
+    return errors;
+}
+
 // A text the game fades on purpose (the display while a player flies under
 // it) is read as it stands shown whole; `asShown` reads a text as it shows,
 // for one that never shows whole (the continue screen's shade).
@@ -408,6 +434,23 @@ std::vector<std::string> StateErrors(const Layered& l, const std::vector<Anchor>
         if (contrast < 4.5) errors.push_back("text at " + line.Str() + " reads at " + std::to_string(contrast).substr(0, 4) + " : 1");
     }
     for (const std::string& e : TileErrors(l, cover, data)) errors.push_back(e);
+    // The rows of quads of one picture and size, each a step on from the last,
+    // their cells no more than a quarter of their width (2 px at least) apart.
+    std::vector<std::vector<Ink>> steps;
+    for (size_t i = 0; i < l.quads.size(); ++i) {
+        const Quad& q = l.quads[i];
+        Ink cell;
+        cell.Add(int(std::lround(q.dst[0])), int(std::lround(q.dst[1])));
+        cell.Add(cell.x0 + int(std::lround(q.dst[2])) - 1, cell.y0 + int(std::lround(q.dst[3])) - 1);
+        const Quad* p = i ? &l.quads[i - 1] : nullptr;
+        const std::vector<Ink>* row = steps.empty() ? nullptr : &steps.back();
+        const bool on = p && q.angle == 0 && p->angle == 0 && p->picture == q.picture && std::equal(q.dst + 1, q.dst + 4, p->dst + 1) &&
+                        std::equal(q.src + 2, q.src + 4, p->src + 2) && cell.x0 > row->back().x0 && cell.x0 - row->back().x0 <= cell.W() + std::max(2, cell.W() / 4) &&
+                        (row->size() < 2 || cell.x0 - row->back().x0 == row->back().x0 - (*row)[row->size() - 2].x0);
+        if (!on) steps.emplace_back();
+        steps.back().push_back(cell);
+    }
+    for (const std::string& e : StepErrors(text, steps)) errors.push_back(e);
     const auto [flat, rows] = FlatBand(l.seen);
     if (flat > kFlatestBand) errors.push_back("a flat band of " + std::to_string(flat) + " rows, nothing in it: " + rows);
     // The anchors' boxes: each quad's painted ink, scaled as it is drawn.
@@ -839,8 +882,8 @@ void ArtAlignment::Tally() {
         Beside(row, Solid(Find(bg, 0, y - 6, small.x - 2, y + h + 6, Fill)), "row at y " + std::to_string(y));
         Expect(std::abs(row.H() - ink) <= 1, "row at y " + std::to_string(y) + ": the digits' ink " + row.Str() + " is not " + std::to_string(ink) + " px tall");
     }
-    // Every heading, label and digit 2 px clear of the banners; nothing but
-    // its heading in player 2's column of a one-player game.
+    // Every label and digit 2 px clear of the banners; nothing in player 2's
+    // column of a one-player game.
     Ink text = Find(bg, 0, 0, 640, 480, Bright), second;
     for (const auto& [x, y] : Find(digits, 0, 0, 640, 480, Bright).at) text.Add(x, y);
     const Ink banner = Find(banners, 0, 0, 640, 480, Lit), under = Near(text, banner, 2);
@@ -925,7 +968,11 @@ void ArtAlignment::KeyConfig() {
 
 void ArtAlignment::Ranking() {
     FillDefaultScores(ScoreData);
-    for (cRankingRow& row : ScoreData.rows[0]) std::snprintf(row.name, sizeof row.name, "WWWWWWWW"), row.score = 999999999, row.stage = 7;
+    // The widest names and scores in every other row, the given names between.
+    for (int i = 0; i < kShownRows; i += 2) {
+        cRankingRow& row = ScoreData.rows[0][i];
+        std::snprintf(row.name, sizeof row.name, "WWWWWWWW"), row.score = 999999999, row.stage = 7;
+    }
     auto shot = [&](const std::vector<std::string>& keep, const std::vector<int32_t>& hide, const std::vector<int32_t>& fonts) {
         Sheet(kRankingSheet, "img/ranking.png", keep);
         return Shot(DrawRankingView, hide, fonts);
@@ -944,6 +991,19 @@ void ArtAlignment::Ranking() {
         todo.insert(todo.end(), {{x + 1, y}, {x - 1, y}, {x, y + 1}, {x, y - 1}});
     }
     Expect(!leaks, "the panel's frame is not closed");
+    // The names and dates at the full step, the scores at the half.
+    std::vector<std::vector<Ink>> rows;
+    const int texts[3][3] = {{layout::kRankNameX, 8, 20}, {layout::kRankDateX, 5, 20}, {layout::kRankScoreX, 9, 10}};
+    for (int i = 0; i < kShownRows; ++i)
+        for (const auto& [x, cells, step] : texts) {
+            rows.emplace_back();
+            for (int k = 0; k < cells; ++k) {
+                rows.back().emplace_back();
+                rows.back().back().Add(x + step * k, layout::kRankTextY + layout::kRankRowStep * i);
+                rows.back().back().Add(x + step * (k + 1) - 1, layout::kRankTextY + layout::kRankRowStep * i + 21);
+            }
+        }
+    for (const std::string& e : StepErrors(Find(text, 0, 0, 640, 480, Lit), rows)) Expect(false, "ranking: " + e);
     for (const auto& [what, ink] : {std::pair{"a stage badge", Find(badges, 0, 0, 640, 480, Lit)}, std::pair{"row text", Find(text, 0, 0, 640, 432, Lit)}}) {
         Ink out;
         for (const auto& [x, y] : ink.at)

@@ -1,0 +1,126 @@
+// The full-width forms of a font kestra-font wrote, drawn again to fill the
+// full step the game lays them at.
+#include "tools/demodata/StepFont.h"
+
+#include <iconv.h>
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "engine/graphics/KestraLfd.h"
+#include "platform/d3dx9/image_encode.h"
+
+namespace fs = std::filesystem;
+
+namespace demodata {
+
+namespace {
+
+// The Shift-JIS code of the full-width form of an ASCII character; 0 when code
+// page 932 has none.
+uint16_t FullWidthCode(char ascii) {
+    static iconv_t cd = iconv_open("CP932", "UTF-32LE");
+    const uint32_t wide = 0xFF01u + uint32_t(uint8_t(ascii) - 0x21);
+    char in[4] = {char(wide), char(wide >> 8), char(wide >> 16), char(wide >> 24)}, out[4];
+    char* ip = in;
+    char* op = out;
+    size_t il = 4, ol = 4;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    if (cd == reinterpret_cast<iconv_t>(-1) || iconv(cd, &ip, &il, &op, &ol) == size_t(-1) || ol != 2) return 0;
+    return uint16_t(uint8_t(out[0]) << 8 | uint8_t(out[1]));
+}
+
+bool Fail(std::string* error, const std::string& what) {
+    *error = what;
+    return false;
+}
+
+}  // namespace
+
+bool FillFullWidthForms(const std::string& lfdPath, const TextStyle& style, TextPainter& text, std::string* error) {
+    std::ifstream in(lfdPath, std::ios::binary);
+    const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    KestraLfd::View view{};
+    if (!KestraLfd::Parse(file.data(), file.size(), &view)) return Fail(error, "cannot read " + lfdPath);
+    KestraLfd::Header header = view.header;
+    std::vector<uint16_t> map(KestraLfd::kMapSize);
+    for (uint32_t i = 0; i < KestraLfd::kMapSize; ++i) map[i] = KestraLfd::ReadMapEntry(view, i);
+    std::vector<KestraLfd::GlyphRecord> records;
+    for (uint32_t g = 0; g < header.glyphCount; ++g) records.push_back(KestraLfd::ReadRecord(view.records + g * KestraLfd::kRecordSize));
+    std::vector<std::string> names;
+    for (uint32_t s = 0; s < header.sheetCount; ++s) names.push_back(KestraLfd::ReadSheetName(view, s));
+    if (names.empty() || names[0].size() < 2 || header.sheetCount >= KestraLfd::kMaxSheets)
+        return Fail(error, lfdPath + " has no room for another sheet");
+
+    // Letters and marks from the step's letters, digits from its digits, each
+    // set widened alike and on the line the font's own half-width forms stand on.
+    const int step = header.fontSize, cell = step + 2;
+    TextStyle game = style;
+    game.fixedPitch = true;
+    struct Set {
+        std::string chars;
+        const char* face;
+        InkBox line;
+        InkFit fit;
+    } sets[2] = {{"", kStepLetters, {}, {}}, {"", kStepDigits, {}, {}}};
+    for (char c = 0x21; c < 0x7F; ++c) sets[std::isdigit(uint8_t(c)) ? 1 : 0].chars += c;
+    game.size = step;
+    for (Set& set : sets) {
+        std::vector<std::string> texts;
+        for (char c : set.chars)
+            if (std::isalnum(uint8_t(c))) texts.push_back(std::string(1, c));
+        // The half-width forms' line at the font's own size.
+        int top = 1 << 16, foot = -(1 << 16);
+        for (const std::string& t : texts) {
+            const InkBox b = text.MeasureInk(t, game);
+            if (b.h) top = std::min(top, b.y), foot = std::max(foot, b.y + b.h);
+        }
+        set.line = {0, top, 0, foot - top};
+        TextStyle own = style;
+        own.face = set.face;
+        set.fit = text.FitInk(texts, own, set.line.h, step - 2 * style.outlineWidth, kFillWidth | kOneLine);
+    }
+
+    Canvas sheet(header.sheetWidth, header.sheetHeight);
+    const int perRow = header.sheetWidth / step;
+    int placed = 0;
+    for (const Set& set : sets) {
+        TextStyle own = style;
+        own.face = set.face;
+        for (char c : set.chars) {
+            const uint16_t code = FullWidthCode(c), index = code ? KestraLfd::GetCharIndex(code) : KestraLfd::kNoGlyph;
+            if (index == KestraLfd::kNoGlyph || map[index] == KestraLfd::kNoGlyph) continue;
+            const int x = placed % perRow * step, y = placed / perRow * cell;
+            if (y + cell > header.sheetHeight) return Fail(error, lfdPath + ": the full-width forms do not fit a sheet");
+            sheet.SetClip({x, y, step, cell});
+            // The atlas draws a glyph a row into its cell.
+            text.DrawInk(sheet, std::string(1, c), {x, y + 1 + set.line.y, step, set.line.h}, own, set.fit);
+            sheet.ResetClip();
+            map[index] = uint16_t(records.size());
+            records.push_back({uint8_t(header.sheetCount), 0, uint8_t(step), 0, uint16_t(x), uint16_t(y), uint16_t(x + step), uint16_t(y + cell)});
+            ++placed;
+        }
+    }
+    names.push_back(names[0].substr(0, names[0].size() - 2) + (header.sheetCount < 10 ? "0" : "") + std::to_string(header.sheetCount));
+    header.sheetCount += 1;
+    header.glyphCount = uint16_t(records.size());
+
+    d3dx9img::Image image;
+    image.width = uint32_t(sheet.width());
+    image.height = uint32_t(sheet.height());
+    image.pixels = sheet.pixels();
+    std::vector<uint8_t> tga, lfd;
+    if (!d3dx9img::EncodeTga(image, true, &tga) || !KestraLfd::Write(header, map.data(), names, records.data(), &lfd))
+        return Fail(error, lfdPath + ": the full-width forms could not be written");
+    const fs::path folder = fs::path(lfdPath).parent_path();
+    for (const auto& [path, bytes] : {std::pair{folder / (fs::path(names.back()).filename().string() + ".tga"), &tga}, std::pair{fs::path(lfdPath), &lfd}}) {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes->data()), std::streamsize(bytes->size()));
+        if (!out) return Fail(error, "cannot write " + path.string());
+    }
+    return true;
+}
+
+}  // namespace demodata
