@@ -17,6 +17,7 @@
 #include "engine/core/KestraFile.h"
 #include "engine/core/KestraLog.h"
 #include "platform/win32/kernel.h"
+#include "platform/win32/loaded_memory.h"
 #include "platform/win32/testing.h"
 #include "tests/support/test_support.h"
 #include "tools/kestra-pack/PackWriter.h"
@@ -529,7 +530,9 @@ TEST_F(FileSystem, ShortReadsAreFailuresNotZeroPadding) {
 
 // A whole-file load holds at most kMaxLoadBytes, read or decoded: a file at
 // the bound loads, a byte more is refused before it is read (a sparse file here
-// reads as zeros, so only the size is at stake).
+// reads as zeros, so only the size is at stake), and so is a load whose blocks
+// (each with its spare byte; both while it decodes) pass the process's budget
+// for loaded data, which has them back once they are freed.
 TEST_F(FileSystem, WholeLoadsStopAtTheirBoundReadOrDecoded) {
     constexpr uint32_t kMax = KestraFile::kMaxLoadBytes;
     // A stream of zeros from the ring, long enough for a byte past the bound:
@@ -552,6 +555,7 @@ TEST_F(FileSystem, WholeLoadsStopAtTheirBoundReadOrDecoded) {
     };
     sparse("data/plain_at.bin", kMax);
     sparse("data/plain_past.bin", uint64_t{kMax} + 1);
+    sparse("data/plain_4g.bin", (uint64_t{1} << 32) + 1);  // 1 byte, cut to 32 bits
     Put("data/lzss_at.bin", lzss(kMax));
     Put("data/lzss_past.bin", lzss(kMax + 1));
     // A packed entry whose stored size passes the bound, its bytes inside the pack.
@@ -563,21 +567,29 @@ TEST_F(FileSystem, WholeLoadsStopAtTheirBoundReadOrDecoded) {
     ASSERT_EQ(truncate(dir_.file("data.bin").c_str(), off_t(entry.offset) + past), 0);
     KestraFile::Mount(0, "data", "data.bin");
 
+    const uint64_t lzssHeld = lzss(kMax).size() + 1 + kMax + 1;
     const struct {
         const char* name;
         bool loads;
-    } cases[] = {{"plain_at.bin", true},   {"plain_past.bin", false}, {"lzss_at.bin", true},
-                 {"lzss_past.bin", false}, {"packed_past.bin", false}};
+        uint64_t budget = platform::kLoadedMemoryBudget;
+    } cases[] = {{"plain_at.bin", true},   {"plain_past.bin", false},         {"lzss_at.bin", true},
+                 {"lzss_past.bin", false}, {"packed_past.bin", false},        {"plain_4g.bin", false},
+                 {"plain_at.bin", true, kMax + 1}, {"plain_at.bin", false, kMax}, {"lzss_at.bin", true, lzssHeld},
+                 {"lzss_at.bin", false, lzssHeld - 1}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.name + std::string(" within ") + std::to_string(c.budget));
+        platform::SetLoadedMemoryBudget(c.budget);
         uint8_t* data = nullptr;
         uint32_t size = 0;
-        ASSERT_EQ(KestraFile::Load(c.name, &data, &size), c.loads);
-        if (!c.loads) continue;
-        EXPECT_EQ(size, kMax);
-        EXPECT_EQ(data[0] | data[kMax / 2] | data[kMax - 1], 0);
-        Kestra::MemoryFree(data);
+        EXPECT_EQ(KestraFile::Load(c.name, &data, &size), c.loads);
+        if (c.loads) {
+            EXPECT_EQ(size, kMax);
+            EXPECT_EQ(data[0] | data[kMax / 2] | data[kMax - 1], 0);
+            Kestra::MemoryFree(data);
+        }
+        EXPECT_EQ(Kestra::LoadedMemoryLeft(), c.budget);
     }
+    platform::SetLoadedMemoryBudget(0);
     // Only the bytes are refused: the file is still there.
     EXPECT_TRUE(KestraFile::Load("plain_past.bin", nullptr, nullptr));
 }
