@@ -10,8 +10,9 @@
 
 namespace platform {
 
-// The game holds under 60 MB of it at its heaviest (a stage's sheets and
-// sounds); a texture card's 256 MB and the sounds' 128 MB fill it together.
+// The game holds about 100 MB of it at its heaviest (the last stage's sheets
+// with the common ones; its sounds are under 3 MB); a texture card's 256 MB
+// and the sounds' 128 MB fill it together.
 constexpr uint64_t kLoadedMemoryBudget = uint64_t{384} << 20;
 
 // One kind's share: what it holds, counted against its cap and the process's
