@@ -2,6 +2,7 @@
 #include <SDL.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 
@@ -16,6 +17,10 @@ using namespace d3d9fixture;
 namespace {
 
 constexpr D3DCOLOR kGrey = 0xFF5A5A78;
+
+// Drivers commonly give a freed texture's name to the next texture made; Mesa
+// does so when asked before its first context.
+const bool kNamesReused = setenv("force_gl_names_reuse", "true", 0) == 0;
 
 using GlPixels = GlDeviceTest;
 
@@ -93,6 +98,8 @@ TEST_F(GlPixels, BlendingPresetsFollowTheirFormulas) {
         {D3DBLENDOP_ADD, D3DBLEND_SRCALPHA, D3DBLEND_ONE},      {D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_ONE},
         {D3DBLENDOP_REVSUBTRACT, D3DBLEND_SRCALPHA, D3DBLEND_ONE}, {D3DBLENDOP_REVSUBTRACT, D3DBLEND_ONE, D3DBLEND_ONE},
         {D3DBLENDOP_ADD, D3DBLEND_ZERO, D3DBLEND_SRCCOLOR},     {D3DBLENDOP_ADD, D3DBLEND_INVDESTCOLOR, D3DBLEND_ZERO},
+        // Both factors from the source one, whatever the destination one says.
+        {D3DBLENDOP_ADD, D3DBLEND_BOTHSRCALPHA, D3DBLEND_ZERO}, {D3DBLENDOP_ADD, D3DBLEND_BOTHINVSRCALPHA, D3DBLEND_ONE},
     };
     const D3DCOLOR background = 0xFF204080, colour = 0x80C06020;
     const float a = 0x80 / 255.0f;
@@ -115,15 +122,19 @@ TEST_F(GlPixels, BlendingPresetsFollowTheirFormulas) {
                 switch (f) {
                 case D3DBLEND_ZERO: return 0.0f;
                 case D3DBLEND_ONE: return 1.0f;
-                case D3DBLEND_SRCALPHA: return a;
-                case D3DBLEND_INVSRCALPHA: return 1.0f - a;
+                case D3DBLEND_SRCALPHA:
+                case D3DBLEND_BOTHSRCALPHA: return a;
+                case D3DBLEND_INVSRCALPHA:
+                case D3DBLEND_BOTHINVSRCALPHA: return 1.0f - a;
                 case D3DBLEND_SRCCOLOR: return s;
                 case D3DBLEND_INVDESTCOLOR: return 1.0f - d;
                 default: return -1.0f;
                 }
             };
-            float out = c.op == D3DBLENDOP_ADD ? s * factor(c.src) + d * factor(c.dst)
-                                               : d * factor(c.dst) - s * factor(c.src);
+            const float df = c.src == D3DBLEND_BOTHSRCALPHA      ? 1.0f - a
+                             : c.src == D3DBLEND_BOTHINVSRCALPHA ? a
+                                                                 : factor(c.dst);
+            float out = c.op == D3DBLENDOP_ADD ? s * factor(c.src) + d * df : d * df - s * factor(c.src);
             out = std::min(1.0f, std::max(0.0f, out));
             expected |= uint32_t(out * 255.0f + 0.5f) << shift;
         }
@@ -135,8 +146,9 @@ class GlDepthTest : public GlDeviceTest {
 protected:
     void SetUp() override {
         GlDeviceTest::SetUp();
-        ASSERT_EQ(device_->CreateDepthStencilSurface(640, 480, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, TRUE, &depth_, nullptr),
-                  D3D_OK);
+        ASSERT_EQ(
+            device_->CreateDepthStencilSurface(640, 480, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, TRUE, &depth_, nullptr),
+            D3D_OK);
         device_->SetDepthStencilSurface(depth_);
         device_->SetRenderState(D3DRS_ZENABLE, TRUE);
         device_->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
@@ -182,6 +194,113 @@ TEST_F(GlDepthTest, AlphaTestDiscardsColourAndDepth) {
     EXPECT_EQ(frame.at(105, 55), 0xFF00FF00u);  // transparent texels wrote no depth
     EXPECT_EQ(frame.at(125, 55), 0xFFFF0000u);
     tex->Release();
+}
+
+// Render states drawn and read back: three quads side by side over a depth of
+// 0.5 and a stencil of `stencil`, at depths 0.25, 0.5, 0.75 and alphas 0x7F,
+// 0x80, 0x81 (so each compare function shows below, at and above its
+// reference), their left vertices 0xC06020, their right ones `right`. Where
+// `reveal` is set a white quad then shows where the stencil holds it. Rows in
+// turn, so that a program reused for a state its key drops draws wrongly.
+TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
+    using Rs = std::vector<std::pair<D3DRENDERSTATETYPE, DWORD>>;
+    using Ts = std::vector<std::pair<D3DTEXTURESTAGESTATETYPE, DWORD>>;
+    constexpr D3DCOLOR kBg = 0xFF204080, kQuad = 0xFFC06020, kWhite = 0xFFFFFFFF;
+    const struct Row {
+        const char* what;
+        Rs states;
+        std::array<D3DCOLOR, 3> expected;
+        Ts stage = {};
+        DWORD stencil = 5;
+        int reveal = -1;
+        D3DCOLOR right = kQuad;
+    } rows[] = {
+        {"depth never", {{D3DRS_ZFUNC, D3DCMP_NEVER}}, {kBg, kBg, kBg}},
+        {"depth less", {{D3DRS_ZFUNC, D3DCMP_LESS}}, {kQuad, kBg, kBg}},
+        {"depth equal", {{D3DRS_ZFUNC, D3DCMP_EQUAL}}, {kBg, kQuad, kBg}},
+        {"depth less or equal", {{D3DRS_ZFUNC, D3DCMP_LESSEQUAL}}, {kQuad, kQuad, kBg}},
+        {"depth greater", {{D3DRS_ZFUNC, D3DCMP_GREATER}}, {kBg, kBg, kQuad}},
+        {"depth not equal", {{D3DRS_ZFUNC, D3DCMP_NOTEQUAL}}, {kQuad, kBg, kQuad}},
+        {"depth greater or equal", {{D3DRS_ZFUNC, D3DCMP_GREATEREQUAL}}, {kBg, kQuad, kQuad}},
+        {"depth always", {{D3DRS_ZFUNC, D3DCMP_ALWAYS}}, {kQuad, kQuad, kQuad}},
+        {"alpha never", {{D3DRS_ALPHAFUNC, D3DCMP_NEVER}}, {kBg, kBg, kBg}},
+        {"alpha less", {{D3DRS_ALPHAFUNC, D3DCMP_LESS}}, {kQuad, kBg, kBg}},
+        {"alpha equal", {{D3DRS_ALPHAFUNC, D3DCMP_EQUAL}}, {kBg, kQuad, kBg}},
+        {"alpha less or equal", {{D3DRS_ALPHAFUNC, D3DCMP_LESSEQUAL}}, {kQuad, kQuad, kBg}},
+        {"alpha greater", {{D3DRS_ALPHAFUNC, D3DCMP_GREATER}}, {kBg, kBg, kQuad}},
+        {"alpha not equal", {{D3DRS_ALPHAFUNC, D3DCMP_NOTEQUAL}}, {kQuad, kBg, kQuad}},
+        {"alpha greater or equal", {{D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL}}, {kBg, kQuad, kQuad}},
+        {"alpha always", {{D3DRS_ALPHAFUNC, D3DCMP_ALWAYS}}, {kQuad, kQuad, kQuad}},
+        {"stencil keep", {{D3DRS_STENCILPASS, D3DSTENCILOP_KEEP}}, {kWhite, kWhite, kWhite}, {}, 5, 5},
+        {"stencil zero", {{D3DRS_STENCILPASS, D3DSTENCILOP_ZERO}}, {kWhite, kWhite, kWhite}, {}, 5, 0},
+        {"stencil replace", {{D3DRS_STENCILPASS, D3DSTENCILOP_REPLACE}}, {kWhite, kWhite, kWhite}, {}, 5, 9},
+        {"stencil increment, saturating", {{D3DRS_STENCILPASS, D3DSTENCILOP_INCRSAT}}, {kWhite, kWhite, kWhite}, {}, 255, 255},
+        {"stencil decrement, saturating", {{D3DRS_STENCILPASS, D3DSTENCILOP_DECRSAT}}, {kWhite, kWhite, kWhite}, {}, 0, 0},
+        {"stencil invert", {{D3DRS_STENCILPASS, D3DSTENCILOP_INVERT}}, {kWhite, kWhite, kWhite}, {}, 5, 250},
+        {"stencil increment, wrapping", {{D3DRS_STENCILPASS, D3DSTENCILOP_INCR}}, {kWhite, kWhite, kWhite}, {}, 255, 0},
+        {"stencil decrement, wrapping", {{D3DRS_STENCILPASS, D3DSTENCILOP_DECR}}, {kWhite, kWhite, kWhite}, {}, 0, 255},
+        {"stencil test failed", {{D3DRS_STENCILFUNC, D3DCMP_NEVER}, {D3DRS_STENCILFAIL, D3DSTENCILOP_REPLACE}},
+         {kWhite, kWhite, kWhite}, {}, 5, 9},
+        {"depth test failed", {{D3DRS_ZFUNC, D3DCMP_LESS}, {D3DRS_STENCILZFAIL, D3DSTENCILOP_REPLACE}},
+         {kQuad, kWhite, kWhite}, {}, 5, 9},
+        {"stage subtract", {{D3DRS_TEXTUREFACTOR, 0x00402010}}, {0xFF804010, 0xFF804010, 0xFF804010},
+         {{D3DTSS_COLOROP, D3DTOP_SUBTRACT}, {D3DTSS_COLORARG1, D3DTA_DIFFUSE}, {D3DTSS_COLORARG2, D3DTA_TFACTOR}}},
+        {"flat shading", {{D3DRS_SHADEMODE, D3DSHADE_FLAT}}, {kQuad, kQuad, kQuad}, {}, 5, -1, 0xFF00FF00},
+        {"Gouraud shading", {{D3DRS_SHADEMODE, D3DSHADE_GOURAUD}}, {0xFF63AD10, 0xFF63AD10, 0xFF63AD10}, {}, 5, -1,
+         0xFF00FF00},
+    };
+    // Every row: its states on a base where all but the depth buffer's contents pass.
+    const Rs base = {{D3DRS_ZWRITEENABLE, FALSE}, {D3DRS_ZFUNC, D3DCMP_ALWAYS}, {D3DRS_ALPHATESTENABLE, TRUE},
+                     {D3DRS_ALPHAREF, 0x80},      {D3DRS_ALPHAFUNC, D3DCMP_ALWAYS}, {D3DRS_STENCILENABLE, TRUE},
+                     {D3DRS_STENCILREF, 9},       {D3DRS_STENCILFUNC, D3DCMP_ALWAYS}};
+    const Rs reveal = {{D3DRS_ZFUNC, D3DCMP_ALWAYS}, {D3DRS_ALPHATESTENABLE, FALSE}, {D3DRS_STENCILFUNC, D3DCMP_EQUAL},
+                       {D3DRS_STENCILPASS, D3DSTENCILOP_KEEP}, {D3DRS_STENCILFAIL, D3DSTENCILOP_KEEP},
+                       {D3DRS_STENCILZFAIL, D3DSTENCILOP_KEEP}, {D3DRS_SHADEMODE, D3DSHADE_GOURAUD}};
+    const auto set = [&](const Rs& states) {
+        for (const auto& [state, value] : states) device_->SetRenderState(state, value);
+    };
+    const Rs defaults = [&] {
+        Rs saved;
+        for (const Rs* list : {&base, &reveal})
+            for (const auto& [state, value] : *list) saved.emplace_back(state, 0);
+        for (const Row& row : rows)
+            for (const auto& [state, value] : row.states) saved.emplace_back(state, 0);
+        for (auto& [state, value] : saved) device_->GetRenderState(state, &value);
+        return saved;
+    }();
+    const Ts stageDefaults = {{D3DTSS_COLOROP, D3DTOP_MODULATE}, {D3DTSS_COLORARG1, D3DTA_TEXTURE},
+                              {D3DTSS_COLORARG2, D3DTA_CURRENT}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        set(defaults);
+        ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, kBg, 1.0f, row.stencil),
+                  D3D_OK);
+        device_->SetRenderState(D3DRS_COLORWRITEENABLE, 0);
+        Rect(0.5f, kBg, 9.5f, 121.5f);  // the depth the quads meet
+        device_->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+        set(base);
+        set(row.states);
+        for (const auto& [state, value] : row.stage) device_->SetTextureStageState(0, state, value);
+        std::vector<TlVertex> v;
+        for (int i = 0; i < 3; ++i) {
+            const float x = 9.5f + 40.0f * float(i), z = 0.25f * float(i + 1);
+            const D3DCOLOR left = (kQuad & 0xFFFFFF) | DWORD(0x7F + i) << 24, right = (row.right & 0xFFFFFF) | (left & 0xFF000000);
+            v.insert(v.end(), {{x, 49.5f, z, 1, left}, {x + 32, 49.5f, z, 1, right}, {x, 65.5f, z, 1, left},
+                               {x, 65.5f, z, 1, left}, {x + 32, 49.5f, z, 1, right}, {x + 32, 65.5f, z, 1, right}});
+        }
+        device_->BeginScene();
+        ASSERT_EQ(DrawTl(v), D3D_OK);
+        device_->EndScene();
+        for (const auto& [state, value] : stageDefaults) device_->SetTextureStageState(0, state, value);
+        if (row.reveal >= 0) {
+            set(reveal);
+            device_->SetRenderState(D3DRS_STENCILREF, DWORD(row.reveal));
+            Rect(0.5f, kWhite, 9.5f, 121.5f);
+        }
+        const d3d9test::Image frame = Frame();
+        for (int i = 0; i < 3; ++i) EXPECT_TRUE(Near(frame.at(UINT(25 + 40 * i), 57), row.expected[size_t(i)], 2)) << i;
+    }
+    set(defaults);
 }
 
 TEST_F(GlPixels, CullingMatchesScreenWinding) {
@@ -349,7 +468,16 @@ TEST_F(GlPixels, RedundantStateReachesGlOnlyOnce) {
     EXPECT_EQ(d3d9test::ProgramCacheSize(device_), programs);
     device_->EndScene();
     device_->SetTexture(0, nullptr);
+    // A texture made under the freed one's GL name is bound for it, not filtered as the one bound before.
+    ASSERT_TRUE(kNamesReused);
+    const unsigned name = static_cast<d3d9impl::TextureImpl*>(tex)->glTexture;
     tex->Release();
+    IDirect3DTexture9* reused = MakeTexture(16, 16, [](UINT, UINT) { return 0xFF00FF00u; });
+    ASSERT_EQ(static_cast<d3d9impl::TextureImpl*>(reused)->glTexture, name) << "GL gave a fresh name";
+    device_->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    ASSERT_EQ(DrawTexturedQuad(reused, 9.5f, 9.5f, 25.5f, 25.5f), D3D_OK);
+    EXPECT_EQ(Frame().at(16, 16), 0xFF00FF00u);
+    reused->Release();
 }
 
 TEST(Letterbox, KeepsTheAspectCentred) {
