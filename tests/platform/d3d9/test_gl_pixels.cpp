@@ -2,6 +2,7 @@
 #include <SDL.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -478,6 +479,31 @@ TEST_F(GlPixels, RedundantStateReachesGlOnlyOnce) {
     ASSERT_EQ(DrawTexturedQuad(reused, 9.5f, 9.5f, 25.5f, 25.5f), D3D_OK);
     EXPECT_EQ(Frame().at(16, 16), 0xFF00FF00u);
     reused->Release();
+}
+
+// Two stages add their textures; a texture filled after the draw, while the
+// second stage's unit is the active one, is filled and no other.
+TEST_F(GlPixels, AnUploadReachesItsOwnTextureWhicheverUnitWasLastBound) {
+    IDirect3DTexture9* tex[2] = {MakeTexture(16, 16, [](UINT, UINT) { return 0xFF400000u; }),
+                                 MakeTexture(16, 16, [](UINT, UINT) { return 0xFF000040u; })};
+    device_->SetTexture(0, tex[0]);
+    device_->SetTexture(1, tex[1]);
+    device_->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_ADD);
+    std::vector<TlVertex> v;
+    Quad(v, 9.5f, 9.5f, 25.5f, 25.5f, 0.5f, 0xFFFFFFFF);
+    for (const uint32_t first : {0xFF400000u, 0xFF004000u}) {
+        D3DLOCKED_RECT lr;
+        ASSERT_EQ(tex[0]->LockRect(0, &lr, nullptr, 0), D3D_OK);
+        for (UINT y = 0; y < 16; ++y) std::fill_n(static_cast<uint32_t*>(lr.pBits) + y * UINT(lr.Pitch) / 4, 16, first);
+        tex[0]->UnlockRect(0);
+        device_->BeginScene();
+        ASSERT_EQ(DrawTl(v), D3D_OK);
+        device_->EndScene();
+        EXPECT_EQ(Frame().at(16, 16), first | 0x40u);
+    }
+    device_->SetTexture(0, nullptr);
+    device_->SetTexture(1, nullptr);
+    for (IDirect3DTexture9* t : tex) t->Release();
 }
 
 TEST(Letterbox, KeepsTheAspectCentred) {
