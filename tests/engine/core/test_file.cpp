@@ -340,6 +340,7 @@ TEST_F(FileSystem, DamagedPacksServeLooseFilesOnly) {
     bad.push_back(more);
     bad.push_back(std::vector<uint8_t>(good.begin(), good.begin() + 8 + 80 + 40));  // directory cut off
     bad.push_back({});
+    bad.push_back({'P', 'A', 'C', 'K', 0, 0, 0, 0});  // no entries: its directory ends at the file's end
 
     for (size_t i = 0; i < bad.size(); ++i) {
         PutPack("data.bin", bad[i]);
@@ -381,6 +382,10 @@ TEST_F(FileSystem, PackDirectoriesAreSizedIn64BitsAndBounded) {
     EXPECT_EQ(LoadText("f0"), std::string(2, '\0'));
     EXPECT_EQ(LoadText("f65535"), "\xFF\xFF");
     EXPECT_EQ(LoadText("loose.txt"), "still here");
+    // A directory ending at the file's end: its one entry has no bytes.
+    PutPack("data.bin", BuildPack({{"empty.txt", ""}}, false));
+    KestraFile::Mount(0, "data", "data.bin");
+    EXPECT_EQ(LoadText("empty.txt"), "");
     // The writer never makes a pack the engine would refuse.
     ASSERT_TRUE(writer.Add("one more", {1}));
     std::string error;
