@@ -199,109 +199,96 @@ TEST_F(GlDepthTest, AlphaTestDiscardsColourAndDepth) {
 
 // Render states drawn and read back: three quads side by side over a depth of
 // 0.5 and a stencil of `stencil`, at depths 0.25, 0.5, 0.75 and alphas 0x7F,
-// 0x80, 0x81 (so each compare function shows below, at and above its
-// reference), their left vertices 0xC06020, their right ones `right`. Where
-// `reveal` is set a white quad then shows where the stencil holds it. Rows in
-// turn, so that a program reused for a state its key drops draws wrongly.
+// 0x80, 0x81 against a reference of 0x80, their left vertices kQuad, their
+// right ones `right`; where `reveal` is set, a white quad then shows where the
+// stencil holds that value. Rows in turn, so that a program reused for a state
+// its key drops draws wrongly.
 TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
-    using Rs = std::vector<std::pair<D3DRENDERSTATETYPE, DWORD>>;
-    using Ts = std::vector<std::pair<D3DTEXTURESTAGESTATETYPE, DWORD>>;
+    using States = std::vector<std::pair<D3DRENDERSTATETYPE, DWORD>>;
     constexpr D3DCOLOR kBg = 0xFF204080, kQuad = 0xFFC06020, kWhite = 0xFFFFFFFF;
-    const struct Row {
-        const char* what;
-        Rs states;
+    struct Row {
+        std::string what;
+        States states;
         std::array<D3DCOLOR, 3> expected;
-        Ts stage = {};
         DWORD stencil = 5;
         int reveal = -1;
         D3DCOLOR right = kQuad;
-    } rows[] = {
-        {"depth never", {{D3DRS_ZFUNC, D3DCMP_NEVER}}, {kBg, kBg, kBg}},
-        {"depth less", {{D3DRS_ZFUNC, D3DCMP_LESS}}, {kQuad, kBg, kBg}},
-        {"depth equal", {{D3DRS_ZFUNC, D3DCMP_EQUAL}}, {kBg, kQuad, kBg}},
-        {"depth less or equal", {{D3DRS_ZFUNC, D3DCMP_LESSEQUAL}}, {kQuad, kQuad, kBg}},
-        {"depth greater", {{D3DRS_ZFUNC, D3DCMP_GREATER}}, {kBg, kBg, kQuad}},
-        {"depth not equal", {{D3DRS_ZFUNC, D3DCMP_NOTEQUAL}}, {kQuad, kBg, kQuad}},
-        {"depth greater or equal", {{D3DRS_ZFUNC, D3DCMP_GREATEREQUAL}}, {kBg, kQuad, kQuad}},
-        {"depth always", {{D3DRS_ZFUNC, D3DCMP_ALWAYS}}, {kQuad, kQuad, kQuad}},
-        {"alpha never", {{D3DRS_ALPHAFUNC, D3DCMP_NEVER}}, {kBg, kBg, kBg}},
-        {"alpha less", {{D3DRS_ALPHAFUNC, D3DCMP_LESS}}, {kQuad, kBg, kBg}},
-        {"alpha equal", {{D3DRS_ALPHAFUNC, D3DCMP_EQUAL}}, {kBg, kQuad, kBg}},
-        {"alpha less or equal", {{D3DRS_ALPHAFUNC, D3DCMP_LESSEQUAL}}, {kQuad, kQuad, kBg}},
-        {"alpha greater", {{D3DRS_ALPHAFUNC, D3DCMP_GREATER}}, {kBg, kBg, kQuad}},
-        {"alpha not equal", {{D3DRS_ALPHAFUNC, D3DCMP_NOTEQUAL}}, {kQuad, kBg, kQuad}},
-        {"alpha greater or equal", {{D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL}}, {kBg, kQuad, kQuad}},
-        {"alpha always", {{D3DRS_ALPHAFUNC, D3DCMP_ALWAYS}}, {kQuad, kQuad, kQuad}},
-        {"stencil keep", {{D3DRS_STENCILPASS, D3DSTENCILOP_KEEP}}, {kWhite, kWhite, kWhite}, {}, 5, 5},
-        {"stencil zero", {{D3DRS_STENCILPASS, D3DSTENCILOP_ZERO}}, {kWhite, kWhite, kWhite}, {}, 5, 0},
-        {"stencil replace", {{D3DRS_STENCILPASS, D3DSTENCILOP_REPLACE}}, {kWhite, kWhite, kWhite}, {}, 5, 9},
-        {"stencil increment, saturating", {{D3DRS_STENCILPASS, D3DSTENCILOP_INCRSAT}}, {kWhite, kWhite, kWhite}, {}, 255, 255},
-        {"stencil decrement, saturating", {{D3DRS_STENCILPASS, D3DSTENCILOP_DECRSAT}}, {kWhite, kWhite, kWhite}, {}, 0, 0},
-        {"stencil invert", {{D3DRS_STENCILPASS, D3DSTENCILOP_INVERT}}, {kWhite, kWhite, kWhite}, {}, 5, 250},
-        {"stencil increment, wrapping", {{D3DRS_STENCILPASS, D3DSTENCILOP_INCR}}, {kWhite, kWhite, kWhite}, {}, 255, 0},
-        {"stencil decrement, wrapping", {{D3DRS_STENCILPASS, D3DSTENCILOP_DECR}}, {kWhite, kWhite, kWhite}, {}, 0, 255},
-        {"stencil test failed", {{D3DRS_STENCILFUNC, D3DCMP_NEVER}, {D3DRS_STENCILFAIL, D3DSTENCILOP_REPLACE}},
-         {kWhite, kWhite, kWhite}, {}, 5, 9},
-        {"depth test failed", {{D3DRS_ZFUNC, D3DCMP_LESS}, {D3DRS_STENCILZFAIL, D3DSTENCILOP_REPLACE}},
-         {kQuad, kWhite, kWhite}, {}, 5, 9},
-        {"stage subtract", {{D3DRS_TEXTUREFACTOR, 0x00402010}}, {0xFF804010, 0xFF804010, 0xFF804010},
-         {{D3DTSS_COLOROP, D3DTOP_SUBTRACT}, {D3DTSS_COLORARG1, D3DTA_DIFFUSE}, {D3DTSS_COLORARG2, D3DTA_TFACTOR}}},
-        {"flat shading", {{D3DRS_SHADEMODE, D3DSHADE_FLAT}}, {kQuad, kQuad, kQuad}, {}, 5, -1, 0xFF00FF00},
-        {"Gouraud shading", {{D3DRS_SHADEMODE, D3DSHADE_GOURAUD}}, {0xFF63AD10, 0xFF63AD10, 0xFF63AD10}, {}, 5, -1,
-         0xFF00FF00},
+        bool subtract = false;  // stage 0: diffuse minus the texture factor
     };
-    // Every row: its states on a base where all but the depth buffer's contents pass.
-    const Rs base = {{D3DRS_ZWRITEENABLE, FALSE}, {D3DRS_ZFUNC, D3DCMP_ALWAYS}, {D3DRS_ALPHATESTENABLE, TRUE},
-                     {D3DRS_ALPHAREF, 0x80},      {D3DRS_ALPHAFUNC, D3DCMP_ALWAYS}, {D3DRS_STENCILENABLE, TRUE},
-                     {D3DRS_STENCILREF, 9},       {D3DRS_STENCILFUNC, D3DCMP_ALWAYS}};
-    const Rs reveal = {{D3DRS_ZFUNC, D3DCMP_ALWAYS}, {D3DRS_ALPHATESTENABLE, FALSE}, {D3DRS_STENCILFUNC, D3DCMP_EQUAL},
-                       {D3DRS_STENCILPASS, D3DSTENCILOP_KEEP}, {D3DRS_STENCILFAIL, D3DSTENCILOP_KEEP},
-                       {D3DRS_STENCILZFAIL, D3DSTENCILOP_KEEP}, {D3DRS_SHADEMODE, D3DSHADE_GOURAUD}};
-    const auto set = [&](const Rs& states) {
-        for (const auto& [state, value] : states) device_->SetRenderState(state, value);
+    std::vector<Row> rows;
+    const char* const passes[] = {"000", "100", "010", "110", "001", "101", "011", "111"};  // NEVER .. ALWAYS
+    for (DWORD f = D3DCMP_NEVER; f <= D3DCMP_ALWAYS; ++f) {
+        std::array<D3DCOLOR, 3> shown;
+        for (size_t i = 0; i < 3; ++i) shown[i] = passes[f - 1][i] == '1' ? kQuad : kBg;
+        rows.push_back({"depth compare " + std::to_string(f), {{D3DRS_ZFUNC, f}}, shown});
+        rows.push_back({"alpha compare " + std::to_string(f), {{D3DRS_ALPHAFUNC, f}}, shown});
+    }
+    const DWORD ops[][3] = {{D3DSTENCILOP_KEEP, 5, 5},     {D3DSTENCILOP_ZERO, 5, 0},    {D3DSTENCILOP_REPLACE, 5, 9},
+                            {D3DSTENCILOP_INCRSAT, 255, 255}, {D3DSTENCILOP_DECRSAT, 0, 0}, {D3DSTENCILOP_INVERT, 5, 250},
+                            {D3DSTENCILOP_INCR, 255, 0},   {D3DSTENCILOP_DECR, 0, 255}};  // op, stencil, result
+    for (const auto& [op, stencil, result] : ops)
+        rows.push_back({"stencil op " + std::to_string(op), {{D3DRS_STENCILPASS, op}}, {kWhite, kWhite, kWhite}, stencil,
+                        int(result)});
+    rows.push_back({"stencil test failed", {{D3DRS_STENCILFUNC, D3DCMP_NEVER}, {D3DRS_STENCILFAIL, D3DSTENCILOP_REPLACE}},
+                    {kWhite, kWhite, kWhite}, 5, 9});
+    rows.push_back({"depth test failed", {{D3DRS_ZFUNC, D3DCMP_LESS}, {D3DRS_STENCILZFAIL, D3DSTENCILOP_REPLACE}},
+                    {kQuad, kWhite, kWhite}, 5, 9});
+    rows.push_back({"stage subtract", {{D3DRS_TEXTUREFACTOR, 0x00402010}}, {0xFF804010, 0xFF804010, 0xFF804010}});
+    rows.back().subtract = true;
+    rows.push_back({"flat shading", {{D3DRS_SHADEMODE, D3DSHADE_FLAT}}, {kQuad, kQuad, kQuad}, 5, -1, 0xFF00FF00});
+    rows.push_back({"Gouraud shading", {{D3DRS_SHADEMODE, D3DSHADE_GOURAUD}}, {0xFF63AD10, 0xFF63AD10, 0xFF63AD10}, 5, -1,
+                    0xFF00FF00});
+    // On a base where only the depth the quads meet can hold them back.
+    const States base = {{D3DRS_ZWRITEENABLE, FALSE}, {D3DRS_ZFUNC, D3DCMP_ALWAYS}, {D3DRS_ALPHATESTENABLE, TRUE},
+                         {D3DRS_ALPHAREF, 0x80}, {D3DRS_ALPHAFUNC, D3DCMP_ALWAYS}, {D3DRS_STENCILENABLE, TRUE},
+                         {D3DRS_STENCILREF, 9}, {D3DRS_STENCILFUNC, D3DCMP_ALWAYS}};
+    const States reveal = {{D3DRS_ZFUNC, D3DCMP_ALWAYS}, {D3DRS_ALPHATESTENABLE, FALSE}, {D3DRS_STENCILFUNC, D3DCMP_EQUAL},
+                           {D3DRS_STENCILPASS, D3DSTENCILOP_KEEP}, {D3DRS_STENCILFAIL, D3DSTENCILOP_KEEP},
+                           {D3DRS_STENCILZFAIL, D3DSTENCILOP_KEEP}, {D3DRS_SHADEMODE, D3DSHADE_GOURAUD}};
+    States saved;  // what each row changed, put back after it
+    const auto set = [&](const States& states) {
+        for (const auto& [state, value] : states) {
+            saved.emplace_back(state, 0);
+            device_->GetRenderState(state, &saved.back().second);
+            device_->SetRenderState(state, value);
+        }
     };
-    const Rs defaults = [&] {
-        Rs saved;
-        for (const Rs* list : {&base, &reveal})
-            for (const auto& [state, value] : *list) saved.emplace_back(state, 0);
-        for (const Row& row : rows)
-            for (const auto& [state, value] : row.states) saved.emplace_back(state, 0);
-        for (auto& [state, value] : saved) device_->GetRenderState(state, &value);
-        return saved;
-    }();
-    const Ts stageDefaults = {{D3DTSS_COLOROP, D3DTOP_MODULATE}, {D3DTSS_COLORARG1, D3DTA_TEXTURE},
-                              {D3DTSS_COLORARG2, D3DTA_CURRENT}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        set(defaults);
-        ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, kBg, 1.0f, row.stencil),
-                  D3D_OK);
+        device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, kBg, 1.0f, row.stencil);
         device_->SetRenderState(D3DRS_COLORWRITEENABLE, 0);
-        Rect(0.5f, kBg, 9.5f, 121.5f);  // the depth the quads meet
+        Rect(0.5f, kBg, 9.5f, 121.5f);
         device_->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
         set(base);
         set(row.states);
-        for (const auto& [state, value] : row.stage) device_->SetTextureStageState(0, state, value);
+        if (row.subtract) {
+            device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SUBTRACT);
+            device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+            device_->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TFACTOR);
+        }
         std::vector<TlVertex> v;
-        for (int i = 0; i < 3; ++i) {
+        for (DWORD i = 0; i < 3; ++i) {
             const float x = 9.5f + 40.0f * float(i), z = 0.25f * float(i + 1);
-            const D3DCOLOR left = (kQuad & 0xFFFFFF) | DWORD(0x7F + i) << 24, right = (row.right & 0xFFFFFF) | (left & 0xFF000000);
+            const D3DCOLOR left = (kQuad & 0xFFFFFF) | (0x7F + i) << 24, right = (row.right & 0xFFFFFF) | (0x7F + i) << 24;
             v.insert(v.end(), {{x, 49.5f, z, 1, left}, {x + 32, 49.5f, z, 1, right}, {x, 65.5f, z, 1, left},
                                {x, 65.5f, z, 1, left}, {x + 32, 49.5f, z, 1, right}, {x + 32, 65.5f, z, 1, right}});
         }
         device_->BeginScene();
         ASSERT_EQ(DrawTl(v), D3D_OK);
         device_->EndScene();
-        for (const auto& [state, value] : stageDefaults) device_->SetTextureStageState(0, state, value);
+        device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+        device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+        device_->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_CURRENT);
         if (row.reveal >= 0) {
             set(reveal);
-            device_->SetRenderState(D3DRS_STENCILREF, DWORD(row.reveal));
+            set({{D3DRS_STENCILREF, DWORD(row.reveal)}});
             Rect(0.5f, kWhite, 9.5f, 121.5f);
         }
         const d3d9test::Image frame = Frame();
-        for (int i = 0; i < 3; ++i) EXPECT_TRUE(Near(frame.at(UINT(25 + 40 * i), 57), row.expected[size_t(i)], 2)) << i;
+        for (size_t i = 0; i < 3; ++i) EXPECT_TRUE(Near(frame.at(UINT(25 + 40 * i), 57), row.expected[i], 2)) << i;
+        for (auto it = saved.rbegin(); it != saved.rend(); ++it) device_->SetRenderState(it->first, it->second);
+        saved.clear();
     }
-    set(defaults);
 }
 
 TEST_F(GlPixels, CullingMatchesScreenWinding) {
