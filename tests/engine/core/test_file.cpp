@@ -573,27 +573,36 @@ TEST_F(FileSystem, WholeLoadsStopAtTheirBoundReadOrDecoded) {
     KestraFile::Mount(0, "data", "data.bin");
 
     const uint64_t lzssHeld = lzss(kMax).size() + 1 + kMax + 1;
+    const char *big = "ファイルが大きすぎます", *short_ = "読み込み用メモリが足りません";  // the refusals' lines
     const struct {
         const char* name;
-        bool loads;
+        const char* refusal;  // null: it loads
         uint64_t budget = platform::kLoadedMemoryBudget;
-    } cases[] = {{"plain_at.bin", true},   {"plain_past.bin", false},         {"lzss_at.bin", true},
-                 {"lzss_past.bin", false}, {"packed_past.bin", false},        {"plain_4g.bin", false},
-                 {"plain_at.bin", true, kMax + 1}, {"plain_at.bin", false, kMax}, {"lzss_at.bin", true, lzssHeld},
-                 {"lzss_at.bin", false, lzssHeld - 1}};
+    } cases[] = {{"plain_at.bin", nullptr}, {"plain_past.bin", big},  {"lzss_at.bin", nullptr},
+                 {"lzss_past.bin", big},    {"packed_past.bin", big}, {"plain_4g.bin", big},
+                 {"plain_at.bin", nullptr, kMax + 1}, {"plain_at.bin", short_, kMax}, {"lzss_at.bin", nullptr, lzssHeld},
+                 {"lzss_at.bin", short_, lzssHeld - 1}};
+    Kestra::SetLogFile("system_log", "html");
+    ASSERT_TRUE(Kestra::OpenLog("files"));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name + std::string(" within ") + std::to_string(c.budget));
         platform::SetLoadedMemoryBudget(c.budget);
         uint8_t* data = nullptr;
         uint32_t size = 0;
-        EXPECT_EQ(KestraFile::Load(c.name, &data, &size), c.loads);
-        if (c.loads) {
+        const size_t logged = testsupport::ReadFile(dir_.file("system_log.html")).size();
+        const bool loads = !c.refusal;
+        EXPECT_EQ(KestraFile::Load(c.name, &data, &size), loads);
+        const std::string line = testsupport::ReadFile(dir_.file("system_log.html")).substr(logged);
+        if (c.refusal) EXPECT_NE(line.find(c.refusal), std::string::npos) << line;
+        else EXPECT_EQ(line, "");
+        if (loads) {
             EXPECT_EQ(size, kMax);
             EXPECT_EQ(data[0] | data[kMax / 2] | data[kMax - 1], 0);
             Kestra::MemoryFree(data);
         }
         EXPECT_EQ(Kestra::LoadedMemoryLeft(), c.budget);
     }
+    Kestra::CloseLog();
     platform::SetLoadedMemoryBudget(0);
     // Only the bytes are refused: the file is still there.
     EXPECT_TRUE(KestraFile::Load("plain_past.bin", nullptr, nullptr));
