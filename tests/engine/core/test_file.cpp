@@ -603,6 +603,8 @@ TEST_F(FileSystem, WholeLoadsStopAtTheirBoundReadOrDecoded) {
         EXPECT_EQ(Kestra::LoadedMemoryLeft(), c.budget);
     }
     Kestra::CloseLog();
+    platform::SetLoadedMemoryBudget(100);  // the allocator refuses a block past it by itself
+    EXPECT_EQ(Kestra::MemoryAllocLoaded(101), nullptr);
     platform::SetLoadedMemoryBudget(0);
     // Only the bytes are refused: the file is still there.
     EXPECT_TRUE(KestraFile::Load("plain_past.bin", nullptr, nullptr));

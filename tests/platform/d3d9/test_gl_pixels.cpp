@@ -102,8 +102,8 @@ TEST_F(GlPixels, BlendingPresetsFollowTheirFormulas) {
         // Both factors from the source one, whatever the destination one says.
         {D3DBLENDOP_ADD, D3DBLEND_BOTHSRCALPHA, D3DBLEND_ZERO}, {D3DBLENDOP_ADD, D3DBLEND_BOTHINVSRCALPHA, D3DBLEND_ONE},
     };
-    const D3DCOLOR background = 0xFF204080, colour = 0x80C06020;
-    const float a = 0x80 / 255.0f;
+    const D3DCOLOR background = 0xFF204080, colour = 0x40C06020;  // an alpha far from its complement
+    const float a = 0x40 / 255.0f;
     device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     device_->SetRenderState(D3DRS_LIGHTING, FALSE);
     for (const Case& c : cases) {
@@ -242,7 +242,9 @@ TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
     const States base = {{D3DRS_ZWRITEENABLE, FALSE}, {D3DRS_ZFUNC, D3DCMP_ALWAYS}, {D3DRS_ALPHATESTENABLE, TRUE},
                          {D3DRS_ALPHAREF, 0x80}, {D3DRS_ALPHAFUNC, D3DCMP_ALWAYS}, {D3DRS_STENCILENABLE, TRUE},
                          {D3DRS_STENCILREF, 9}, {D3DRS_STENCILFUNC, D3DCMP_ALWAYS}};
-    const States reveal = {{D3DRS_ZFUNC, D3DCMP_ALWAYS}, {D3DRS_ALPHATESTENABLE, FALSE}, {D3DRS_STENCILFUNC, D3DCMP_EQUAL},
+    // At the quads' own depth, where none wrote one; an alpha function no longer tested.
+    const States reveal = {{D3DRS_ZFUNC, D3DCMP_LESSEQUAL}, {D3DRS_ALPHATESTENABLE, FALSE},
+                           {D3DRS_ALPHAFUNC, D3DCMP_NEVER}, {D3DRS_STENCILFUNC, D3DCMP_EQUAL},
                            {D3DRS_STENCILPASS, D3DSTENCILOP_KEEP}, {D3DRS_STENCILFAIL, D3DSTENCILOP_KEEP},
                            {D3DRS_STENCILZFAIL, D3DSTENCILOP_KEEP}, {D3DRS_SHADEMODE, D3DSHADE_GOURAUD}};
     States saved;  // what each row changed, put back after it
@@ -468,25 +470,28 @@ TEST_F(GlPixels, RedundantStateReachesGlOnlyOnce) {
     reused->Release();
 }
 
-// Two stages add their textures; a texture filled after the draw, while the
-// second stage's unit is the active one, is filled and no other.
+// Two stages add their textures, the second one never filled (black, made at
+// the first draw): a texture filled between draws, whichever unit a draw left
+// active, is filled and no other, and no stage's texture changes.
 TEST_F(GlPixels, AnUploadReachesItsOwnTextureWhicheverUnitWasLastBound) {
-    IDirect3DTexture9* tex[2] = {MakeTexture(16, 16, [](UINT, UINT) { return 0xFF400000u; }),
-                                 MakeTexture(16, 16, [](UINT, UINT) { return 0xFF000040u; })};
+    IDirect3DTexture9* tex[2] = {MakeTexture(16, 16, [](UINT, UINT) { return 0xFF400000u; }), nullptr};
+    ASSERT_EQ(device_->CreateTexture(16, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex[1], nullptr), D3D_OK);
     device_->SetTexture(0, tex[0]);
     device_->SetTexture(1, tex[1]);
     device_->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_ADD);
     std::vector<TlVertex> v;
     Quad(v, 9.5f, 9.5f, 25.5f, 25.5f, 0.5f, 0xFFFFFFFF);
     for (const uint32_t first : {0xFF400000u, 0xFF004000u}) {
-        D3DLOCKED_RECT lr;
-        ASSERT_EQ(tex[0]->LockRect(0, &lr, nullptr, 0), D3D_OK);
-        for (UINT y = 0; y < 16; ++y) std::fill_n(static_cast<uint32_t*>(lr.pBits) + y * UINT(lr.Pitch) / 4, 16, first);
-        tex[0]->UnlockRect(0);
-        device_->BeginScene();
-        ASSERT_EQ(DrawTl(v), D3D_OK);
-        device_->EndScene();
-        EXPECT_EQ(Frame().at(16, 16), first | 0x40u);
+        for (int fill = 0; fill < 2; ++fill) {  // the second time on the unit the first one bound it to
+            D3DLOCKED_RECT lr;
+            ASSERT_EQ(tex[0]->LockRect(0, &lr, nullptr, 0), D3D_OK);
+            for (UINT y = 0; y < 16; ++y) std::fill_n(static_cast<uint32_t*>(lr.pBits) + y * UINT(lr.Pitch) / 4, 16, first);
+            tex[0]->UnlockRect(0);
+            device_->BeginScene();
+            ASSERT_EQ(DrawTl(v), D3D_OK);
+            device_->EndScene();
+        }
+        EXPECT_EQ(Frame().at(16, 16), first);
     }
     device_->SetTexture(0, nullptr);
     device_->SetTexture(1, nullptr);
