@@ -470,29 +470,34 @@ TEST_F(GlPixels, RedundantStateReachesGlOnlyOnce) {
     reused->Release();
 }
 
-// Two stages add their textures, the second one never filled (black, made at
-// the first draw): a texture filled between draws, whichever unit a draw left
-// active, is filled and no other, and no stage's texture changes.
+// Two stages add their textures: a texture filled between draws, whichever
+// unit the last draw left active, is filled and no other; a texture made at a
+// draw (one never filled) leaves the textures of the stages before it bound.
 TEST_F(GlPixels, AnUploadReachesItsOwnTextureWhicheverUnitWasLastBound) {
-    IDirect3DTexture9* tex[2] = {MakeTexture(16, 16, [](UINT, UINT) { return 0xFF400000u; }), nullptr};
-    ASSERT_EQ(device_->CreateTexture(16, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex[1], nullptr), D3D_OK);
+    IDirect3DTexture9* tex[3] = {MakeTexture(16, 16, [](UINT, UINT) { return 0xFF400000u; }),
+                                 MakeTexture(16, 16, [](UINT, UINT) { return 0xFF000040u; }), nullptr};
+    ASSERT_EQ(device_->CreateTexture(16, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex[2], nullptr), D3D_OK);
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
     device_->SetTexture(0, tex[0]);
     device_->SetTexture(1, tex[1]);
     device_->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_ADD);
     std::vector<TlVertex> v;
     Quad(v, 9.5f, 9.5f, 25.5f, 25.5f, 0.5f, 0xFFFFFFFF);
+    const auto draw = [&] {
+        device_->BeginScene();
+        EXPECT_EQ(DrawTl(v), D3D_OK);
+        device_->EndScene();
+        return Frame().at(16, 16);
+    };
     for (const uint32_t first : {0xFF400000u, 0xFF004000u}) {
-        for (int fill = 0; fill < 2; ++fill) {  // the second time on the unit the first one bound it to
-            D3DLOCKED_RECT lr;
-            ASSERT_EQ(tex[0]->LockRect(0, &lr, nullptr, 0), D3D_OK);
-            for (UINT y = 0; y < 16; ++y) std::fill_n(static_cast<uint32_t*>(lr.pBits) + y * UINT(lr.Pitch) / 4, 16, first);
-            tex[0]->UnlockRect(0);
-            device_->BeginScene();
-            ASSERT_EQ(DrawTl(v), D3D_OK);
-            device_->EndScene();
-        }
-        EXPECT_EQ(Frame().at(16, 16), first);
+        D3DLOCKED_RECT lr;
+        ASSERT_EQ(tex[0]->LockRect(0, &lr, nullptr, 0), D3D_OK);
+        for (UINT y = 0; y < 16; ++y) std::fill_n(static_cast<uint32_t*>(lr.pBits) + y * UINT(lr.Pitch) / 4, 16, first);
+        tex[0]->UnlockRect(0);
+        EXPECT_EQ(draw(), first | 0x40u);
     }
+    device_->SetTexture(1, tex[2]);  // black
+    EXPECT_EQ(draw(), 0xFF004000u);
     device_->SetTexture(0, nullptr);
     device_->SetTexture(1, nullptr);
     for (IDirect3DTexture9* t : tex) t->Release();
