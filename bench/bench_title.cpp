@@ -1,6 +1,6 @@
 // Start-up of the real program: from process start to the first presented
 // title frame, and the resident memory once the title shows and once stage 1
-// plays.
+// plays, and the peak resident memory of the whole run.
 //   bench_title <data folder> [runs]
 // The data folder's entries (data.bin, img/, SE/, fonts ...) are linked into a
 // scratch program folder; the program is started there under the current X
@@ -40,6 +40,7 @@ struct Result {
     double startMs = -1;
     double startCpuMs = -1;  // the program's own CPU time to that frame: steadier on a busy machine
     double rssMb = -1;
+    double peakMb = -1;  // the most it was resident at any time up to the last measure
     double stageRssMb = -1;  // stays -1 when stage 1 was not started
     double stageMs = -1;     // from the first key to the stage's music
 };
@@ -58,11 +59,12 @@ double CpuMs(pid_t pid) {
     return ticks * 1000.0 / double(sysconf(_SC_CLK_TCK));
 }
 
-double ResidentMb(pid_t pid) {
+// field "VmRSS:" (now) or "VmHWM:" (the peak so far).
+double ResidentMb(pid_t pid, const std::string& field = "VmRSS:") {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     std::string line;
     while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+        if (line.rfind(field, 0) == 0) return std::atof(line.c_str() + field.size()) / 1024.0;
     return -1;
 }
 
@@ -171,6 +173,7 @@ Result RunOnce(const fs::path& data, const std::string& exe, bool stage1) {
             std::fprintf(stderr, "stage 1 did not start within 60 s\n");
         }
     }
+    result.peakMb = ResidentMb(pid, "VmHWM:");
     kill(pid, SIGTERM);
     int status = 0;
     for (int i = 0; i < 100 && waitpid(pid, &status, WNOHANG) == 0; ++i)
@@ -194,7 +197,7 @@ int main(int argc, char** argv) {
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     const std::string exe = (fs::path(argv[0]).parent_path() / "quenrith").string();
     const bool stage1 = fs::is_directory(fs::path(argv[1]) / "data" / "stagedata");
-    std::vector<double> times, cpu, memory, stageMemory;
+    std::vector<double> times, cpu, memory, stageMemory, peaks;
     for (int i = 0; i < runs; ++i) {
         const Result r = RunOnce(argv[1], exe, stage1);
         if (r.startMs < 0) {
@@ -202,17 +205,21 @@ int main(int argc, char** argv) {
             return 1;
         }
         if (stage1 && r.stageRssMb < 0) return 1;
-        std::fprintf(stderr, "run %d: %.1f ms (%.0f ms of CPU), %.1f MB at the title, %.1f MB in stage 1 (%.0f ms from the first key)\n",
-                     i, r.startMs, r.startCpuMs, r.rssMb, r.stageRssMb, r.stageMs);
+        std::fprintf(stderr,
+                     "run %d: %.1f ms (%.0f ms of CPU), %.1f MB at the title, %.1f MB in stage 1 (%.0f ms from the "
+                     "first key), %.1f MB at the peak\n",
+                     i, r.startMs, r.startCpuMs, r.rssMb, r.stageRssMb, r.stageMs, r.peakMb);
         times.push_back(r.startMs);
         cpu.push_back(r.startCpuMs);
         memory.push_back(r.rssMb);
         if (stage1) stageMemory.push_back(r.stageRssMb);
+        peaks.push_back(r.peakMb);
     }
     std::sort(times.begin(), times.end());
     std::sort(cpu.begin(), cpu.end());
     std::sort(memory.begin(), memory.end());
     std::sort(stageMemory.begin(), stageMemory.end());
+    std::sort(peaks.begin(), peaks.end());
     std::printf("start to first title frame: median %.1f ms, best %.1f ms, worst %.1f ms (%d runs; goal < 300 ms)\n",
                 times[times.size() / 2], times.front(), times.back(), runs);
     std::printf("the program's CPU time to that frame: median %.0f ms, best %.0f ms\n", cpu[cpu.size() / 2],
@@ -223,5 +230,6 @@ int main(int argc, char** argv) {
                     stageMemory[stageMemory.size() / 2], stageMemory.back());
     else
         std::printf("stage 1 not measured: the data folder has no data/stagedata\n");
+    std::printf("peak resident memory: worst %.1f MB (goal < 1024 MB)\n", peaks.back());
     return 0;
 }

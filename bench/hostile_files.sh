@@ -14,6 +14,9 @@
 #           the "/" it is x.tga beside bench_title's scratch folder, where one is put
 #   many    300,000 empty files in data/
 #   sched   the stage-1 enemy schedules at the 64 MB text limit
+#   caps    files at every cap together: the title's four sheets as 4096x4096
+#           PNGs, two effects as 62 MiB WAVs, and font.lfd a 256 MiB LZSS block
+#           stating 256 MiB decoded
 set -euo pipefail
 program=$(realpath "$1")
 out=$2
@@ -61,5 +64,27 @@ line = b"100 -20 1 600000 0 0 0 1 0 10\n"
 text = line * ((64 * 1024 * 1024 - 1) // len(line))
 for difficulty in range(3):
     open(f"{sys.argv[1]}/sched/data/stagedata/Stage01{difficulty}Enemy.dat", "wb").write(text)
+EOF
+own caps
+mkdir -p "$out/caps/data/img" "$out/caps/data/SE"
+python3 - "$out/caps/data" <<'EOF'
+import struct, sys, zlib
+data, side = sys.argv[1], 4096
+def chunk(kind, body):
+    return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+pixels = zlib.compress((b"\0" + b"\x80\x40\x20\xff" * side) * side, 9)
+png = (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", side, side, 8, 6, 0, 0, 0)) +
+       chunk(b"IDAT", pixels) + chunk(b"IEND", b""))
+for name in ("title", "config", "ranking", "name"):
+    open(f"{data}/img/{name}.png", "wb").write(png)
+samples = 62 << 20
+for name in ("titlefocus", "titledecide"):
+    with open(f"{data}/SE/{name}.wav", "wb") as f:
+        f.write(b"RIFF" + struct.pack("<I", 36 + samples) + b"WAVEfmt " +
+                struct.pack("<IHHIIHH", 16, 1, 2, 44100, 176400, 4, 16) + b"data" + struct.pack("<I", samples))
+        f.truncate(44 + samples)
+with open(f"{data}/font.lfd", "wb") as f:
+    f.write(b"LZSS" + struct.pack("<I", 256 << 20))
+    f.truncate(256 << 20)
 EOF
 ls "$out"

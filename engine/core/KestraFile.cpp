@@ -112,36 +112,59 @@ bool FitsLoad(uint64_t bytes, const char* name) {
     return false;
 }
 
-// Decodes what a load read (of length bytes) in place and hands it out; frees it
-// when it is damaged or decodes past the load's bound.
-bool FinishLoad(uint8_t* buffer, uint32_t length, const char* name, uint8_t** data, uint32_t* size) {
-    const int32_t decoded = KestraFile::GetLzssSize(buffer, length);
-    if (decoded >= 0 && !FitsLoad(static_cast<uint32_t>(decoded), name)) {
-        Kestra::MemoryFree(buffer);
+bool FitsLoadedMemory(uint64_t bytes, const char* name) {
+    const uint64_t left = Kestra::LoadedMemoryLeft();
+    if (bytes <= left) return true;
+    Kestra::LogRed("　エラー : 読み込み用メモリが足りません [ %s : %lluKB / 残り %lluKB ]", name,
+                   static_cast<unsigned long long>((bytes + 1023) / 1024), static_cast<unsigned long long>(left / 1024));
+    Kestra::LogNewLine();
+    return false;
+}
+
+// The whole-file load of the `stored` bytes at the file's position, LZSS decoded,
+// into *data. Refused, with a line naming it, before more than its head is read
+// when the stored bytes, or the decoded size they state, pass the load's bound,
+// or what the load holds at once (both while it decodes) passes what is left of
+// the budget for loaded data. readError names what a short read logs (null:
+// nothing).
+bool LoadStored(HANDLE file, uint64_t stored, const char* name, const char* readError, uint8_t** data,
+                uint32_t* size) {
+    if (!FitsLoad(stored, name)) return false;
+    const auto length = static_cast<uint32_t>(stored);
+    uint8_t head[KestraFile::kLzssHeaderSize] = {};
+    const uint32_t headBytes = length < sizeof head ? length : sizeof head;
+    const auto shortRead = [&] {
+        if (readError) LogError("ファイル読み込みに失敗しました", readError);
         return false;
+    };
+    if (!ReadExactly(file, head, headBytes)) return shortRead();
+    // The head holds the whole block's first bytes; the size is the block's, for the bound.
+    const int32_t decoded = KestraFile::GetLzssSize(head, length);
+    if (decoded >= 0 && !FitsLoad(static_cast<uint32_t>(decoded), name)) return false;
+    // Each block with its spare byte; while it decodes, both.
+    if (!FitsLoadedMemory(stored + 1 + (decoded >= 0 ? static_cast<uint64_t>(decoded) + 1 : 0), name)) return false;
+    auto* buffer = static_cast<uint8_t*>(Kestra::MemoryAllocLoaded(length + 1));
+    if (!buffer) return false;
+    std::memcpy(buffer, head, headBytes);
+    if (!ReadExactly(file, buffer + headBytes, length - headBytes)) {
+        Kestra::MemoryFree(buffer);
+        return shortRead();
     }
-    if (!KestraFile::DecodeLzss(&buffer, &length)) {
+    uint32_t bytes = length;
+    if (!KestraFile::DecodeLzss(&buffer, &bytes)) {
         LogError("データが壊れています", name);
         Kestra::MemoryFree(buffer);
         return false;
     }
     *data = buffer;
-    if (size) *size = length;
+    if (size) *size = bytes;
     return true;
 }
 
 // Reads an open loose file whole and decodes it. The file stays open.
 bool LoadOpenFile(HANDLE file, const char* path, uint8_t** data, uint32_t* size) {
     uint64_t fileSize = 0;
-    if (!FileSize64(file, &fileSize) || !FitsLoad(fileSize, path)) return false;
-    const auto bytes = static_cast<uint32_t>(fileSize);
-    auto* buffer = static_cast<uint8_t*>(Kestra::MemoryAlloc(bytes + 1));
-    if (!buffer) return false;
-    if (!ReadExactly(file, buffer, bytes)) {
-        Kestra::MemoryFree(buffer);
-        return false;
-    }
-    return FinishLoad(buffer, bytes, path, data, size);
+    return FileSize64(file, &fileSize) && LoadStored(file, fileSize, path, nullptr, data, size);
 }
 
 // One loose candidate of the search. Answers 1 found (result in *ok), 0 absent.
@@ -267,15 +290,8 @@ bool LoadFromPack(const char* name, uint32_t slot, uint8_t** data, uint32_t* siz
         LogError("パックファイルが壊れています", mount.pack);
         return false;
     }
-    if (!FitsLoad(stored, name) || !SetPosition(mount.packHandle, offset)) return false;
-    auto* buffer = static_cast<uint8_t*>(Kestra::MemoryAlloc(stored + 1));
-    if (!buffer) return false;
-    if (!ReadExactly(mount.packHandle, buffer, stored)) {
-        LogError("ファイル読み込みに失敗しました", mount.pack);
-        Kestra::MemoryFree(buffer);
-        return false;
-    }
-    return FinishLoad(buffer, stored, name, data, size);
+    if (!SetPosition(mount.packHandle, offset)) return false;
+    return LoadStored(mount.packHandle, stored, name, mount.pack, data, size);
 }
 
 bool Load(const char* name, uint8_t** data, uint32_t* size) {

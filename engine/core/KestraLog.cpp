@@ -6,16 +6,29 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 
 #include "engine/core/Kestra.h"
 #include "engine/core/KestraConsole.h"
 #include "engine/core/KestraFileWriter.h"
+#include "platform/win32/loaded_memory.h"
 #include "platform/win32/win32.h"
 
 namespace {
 
 char g_logFileName[MAX_PATH];
 HANDLE g_log = INVALID_HANDLE_VALUE;
+
+// Blocks of loaded data and the bytes each holds of the process's budget. Never
+// destroyed: a block may be freed by another object's destructor at exit.
+struct LoadedBlocks {
+    platform::LoadedMemory memory;
+    std::unordered_map<void*, uint32_t> sizes;
+};
+LoadedBlocks& Loaded() {
+    static auto* blocks = new LoadedBlocks;
+    return *blocks;
+}
 
 const char kHeadOpen[] =
     "<HTML>\n<HEAD>\n<META http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">\n<TITLE>";
@@ -184,7 +197,26 @@ void* MemoryAlloc(uint32_t size) {
 
 void MemoryFree(void* block) {
     CCriticalSectionLock lock(LogLock());
+    LoadedBlocks& loaded = Loaded();
+    const auto charged = loaded.sizes.find(block);
+    if (charged != loaded.sizes.end()) {
+        loaded.memory.Give(charged->second);
+        loaded.sizes.erase(charged);
+    }
     free(block);
 }
+
+void* MemoryAllocLoaded(uint32_t size) {
+    CCriticalSectionLock lock(LogLock());
+    LoadedBlocks& loaded = Loaded();
+    const uint32_t bytes = size ? size : 1;
+    if (!loaded.memory.Take(bytes)) return nullptr;
+    void* block = crt::calloc(bytes, 1);
+    if (block) loaded.sizes.emplace(block, bytes);
+    else loaded.memory.Give(bytes);
+    return block;
+}
+
+uint64_t LoadedMemoryLeft() { return Loaded().memory.Left(); }
 
 }  // namespace Kestra

@@ -24,6 +24,12 @@ void LogNewLine();
 // Zero-filled heap blocks, under the log lock. Null when the heap has no room.
 void* MemoryAlloc(uint32_t size);
 void MemoryFree(void* block);
+// A block of loaded data (a whole file read, a decoded one): as MemoryAlloc,
+// its bytes counted against the process's budget for loaded data until
+// MemoryFree. Null also when the budget has fewer left.
+void* MemoryAllocLoaded(uint32_t size);
+// The bytes loaded data may still take.
+uint64_t LoadedMemoryLeft();
 
 // The lock shared by the log and the allocator.
 CCriticalSection& LogLock();

@@ -85,7 +85,7 @@ bool DecodeLzss(uint8_t** data, uint32_t* size) {
     const int32_t decoded = GetLzssSize(*data, *size);
     if (decoded < 0) return false;
     // One spare byte: a zero-size result must still be a real block.
-    auto* out = static_cast<uint8_t*>(Kestra::MemoryAlloc(static_cast<uint32_t>(decoded) + 1));
+    auto* out = static_cast<uint8_t*>(Kestra::MemoryAllocLoaded(static_cast<uint32_t>(decoded) + 1));
     if (!out) return false;
     if (!DecodeLzssStream(*data, *size, out, static_cast<uint32_t>(decoded))) {
         Kestra::MemoryFree(out);

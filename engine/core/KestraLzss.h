@@ -34,8 +34,10 @@ bool DecodeLzssBytes(const uint8_t* stream, uint32_t streamSize, uint8_t* out, u
 bool DecodeLzssStream(const void* block, uint32_t blockSize, void* out, uint32_t outSize);
 
 // Replaces *data (a Kestra::MemoryAlloc block of *size bytes) by its decoded bytes
-// when it is an LZSS block; other data is left alone and answers true. On a
-// corrupt block the old buffer stays in place and the answer is false.
+// when it is an LZSS block, held in a Kestra::MemoryAllocLoaded block; other
+// data is left alone and answers true. On a corrupt block, or one whose decoded
+// bytes the budget for loaded data has no room for, the old buffer stays in
+// place and the answer is false.
 bool DecodeLzss(uint8_t** data, uint32_t* size);
 
 }  // namespace KestraFile

@@ -125,12 +125,12 @@ void DestroySlot(KestraSoundSlot* s) {
     std::memset(s, 0, sizeof(*s));
 }
 
-// Reads the whole of an open file into a Kestra::MemoryAlloc block, LZSS decoded.
+// Reads the whole of an open file into a Kestra::MemoryAllocLoaded block, LZSS decoded.
 // On failure logs why (memory, or the read or decoding) and answers false.
 bool ReadWhole(KestraFileHandle* file, uint8_t** data, uint32_t* size) {
     *data = nullptr;
     *size = KestraFile::GetSize(file);
-    auto* bytes = static_cast<uint8_t*>(Kestra::MemoryAlloc(*size ? *size : 1));
+    auto* bytes = static_cast<uint8_t*>(Kestra::MemoryAllocLoaded(*size));
     if (!bytes) {
         Kestra::LogRed("メモリ確保に失敗しました [%dKB]", static_cast<int>(*size / 1024));
         Kestra::LogNewLine();

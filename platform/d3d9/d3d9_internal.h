@@ -12,6 +12,7 @@
 
 #include "platform/d3d9/d3d9.h"
 #include "platform/d3d9/d3d9test.h"
+#include "platform/win32/loaded_memory.h"
 
 namespace d3d9impl {
 
@@ -491,8 +492,9 @@ public:
     // Large pixel blocks were freed: the next Present returns free heap pages.
     void NoteLargeFrees() { trimDue_ = true; }
     // Texture memory, as a card has video memory: every texture's bytes count
-    // while it lives, against the adapter's availableTextureMem. Reserve answers
-    // false, counting nothing, when the bytes would pass it.
+    // while it lives, against the adapter's availableTextureMem and the
+    // process's budget for loaded data. Reserve answers false, counting
+    // nothing, when the bytes would pass either.
     bool ReserveTextureMemory(uint64_t bytes);
     void FreeTextureMemory(uint64_t bytes);
 
@@ -527,7 +529,7 @@ private:
     bool inScene_ = false;
     bool retainedWindow_ = false;
     bool trimDue_ = false;
-    std::atomic<uint64_t> textureBytes_{0};
+    platform::LoadedMemory textures_;
     struct Registered {
         D3DPOOL pool;
         int kind;  // 0 texture, 1 surface, 2 vertex buffer, 3 index buffer

@@ -323,20 +323,12 @@ HRESULT Device::Present(const RECT* src, const RECT* dst, HWND window, const RGN
 
 UINT Device::GetAvailableTextureMem() {
     CountCall("GetAvailableTextureMem");
-    const uint64_t budget = Adapter().availableTextureMem, used = textureBytes_.load();
-    return used < budget ? UINT(budget - used) : 0;
+    return UINT(textures_.Left(Adapter().availableTextureMem));
 }
 
-bool Device::ReserveTextureMemory(uint64_t bytes) {
-    const uint64_t budget = Adapter().availableTextureMem;
-    uint64_t used = textureBytes_.load();
-    do {
-        if (bytes > budget || used > budget - bytes) return false;
-    } while (!textureBytes_.compare_exchange_weak(used, used + bytes));
-    return true;
-}
+bool Device::ReserveTextureMemory(uint64_t bytes) { return textures_.Take(bytes, Adapter().availableTextureMem); }
 
-void Device::FreeTextureMemory(uint64_t bytes) { textureBytes_ -= bytes; }
+void Device::FreeTextureMemory(uint64_t bytes) { textures_.Give(bytes); }
 HRESULT Device::EvictManagedResources() { return D3D_OK; }
 HRESULT Device::GetDirect3D(IDirect3D9** d3d) {
     if (!d3d) return D3DERR_INVALIDCALL;

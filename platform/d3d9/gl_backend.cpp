@@ -533,7 +533,7 @@ public:
         glGenTextures(1, &s->glTexture);
         s->ownsGlTexture = true;
         s->glInternalFormat = RenderTargetFormat(s->format);
-        cache.BindTexture(0, s->glTexture);
+        cache.EditTexture(s->glTexture);
         glTexImage2D(GL_TEXTURE_2D, 0, GLint(s->glInternalFormat), GLsizei(s->width), GLsizei(s->height), 0, GL_BGRA,
                      GL_UNSIGNED_BYTE, nullptr);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
@@ -559,7 +559,7 @@ public:
         glGenTextures(1, &t->glTexture);
         const bool rt = (t->usage & D3DUSAGE_RENDERTARGET) != 0;
         const GLenum internal = rt ? RenderTargetFormat(t->format) : GL_RGBA8;
-        cache.BindTexture(0, t->glTexture);
+        cache.EditTexture(t->glTexture);
         for (auto& level : t->levels) {
             glTexImage2D(GL_TEXTURE_2D, GLint(level->level), GLint(internal), GLsizei(level->width),
                          GLsizei(level->height), 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
@@ -586,7 +586,7 @@ public:
         }
         const GLsizei w = GLsizei(r.right - r.left), h = GLsizei(r.bottom - r.top);
         const GLint level = GLint(s->container_ ? s->level : 0);
-        cache.BindTexture(0, s->glTexture);
+        cache.EditTexture(s->glTexture);
         if (s->format == D3DFMT_A8R8G8B8 && pitch % 4 == 0) {
             // GL's own byte order: straight from the rows, no converted copy.
             glPixelStorei(GL_UNPACK_ROW_LENGTH, GLint(pitch / 4));

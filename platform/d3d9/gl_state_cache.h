@@ -11,6 +11,10 @@
 
 namespace d3d9impl {
 
+// The unit textures are made and filled on: one no stage draws from, so an
+// upload never changes what a stage samples.
+constexpr GLuint kEditUnit = 8;
+
 // One per context; Invalidate() forgets all, so the next call of each kind reaches GL.
 struct GlCache {
     std::unordered_map<GLenum, int> caps;
@@ -29,7 +33,7 @@ struct GlCache {
     std::array<GLuint, 1> drawFbo{};
     std::array<GLuint, 1> readFbo{};
     std::array<GLuint, 1> activeUnit{};
-    std::array<GLuint, 1> texture[8]{};
+    std::array<GLuint, 1> texture[kEditUnit + 1]{};
     std::array<GLuint, 1> sampler[8]{};
     std::array<GLuint, 1> arrayBuffer{};
     std::array<GLint, 6> stencilFront{};  // func, ref, mask, sfail, zfail, zpass
@@ -125,6 +129,12 @@ struct GlCache {
         ActiveUnit(unit);
         Changed(texture[unit], {tex});
         glBindTexture(GL_TEXTURE_2D, tex);
+    }
+    // Binds tex for the texture calls that follow: its unit is made active even
+    // when the binding stands.
+    void EditTexture(GLuint tex) {
+        ActiveUnit(kEditUnit);
+        BindTexture(kEditUnit, tex);
     }
     void BindSampler(GLuint unit, GLuint s) {
         if (Changed(sampler[unit], {s})) glBindSampler(unit, s);

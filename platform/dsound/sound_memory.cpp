@@ -2,27 +2,19 @@
 
 #include <atomic>
 
+#include "platform/win32/loaded_memory.h"
+
 namespace platform::sound {
 namespace {
 std::atomic<uint64_t> gBudget{kSoundMemoryBudget};
-std::atomic<uint64_t> gUsed{0};
+platform::LoadedMemory gSounds;
 }  // namespace
 
-bool ReserveSoundMemory(uint64_t bytes) {
-    const uint64_t budget = gBudget.load();
-    uint64_t used = gUsed.load();
-    do {
-        if (used > budget || bytes > budget - used) return false;
-    } while (!gUsed.compare_exchange_weak(used, used + bytes));
-    return true;
-}
+bool ReserveSoundMemory(uint64_t bytes) { return gSounds.Take(bytes, gBudget.load()); }
 
-void FreeSoundMemory(uint64_t bytes) { gUsed -= bytes; }
+void FreeSoundMemory(uint64_t bytes) { gSounds.Give(bytes); }
 
-uint64_t SoundMemoryLeft() {
-    const uint64_t budget = gBudget.load(), used = gUsed.load();
-    return used < budget ? budget - used : 0;
-}
+uint64_t SoundMemoryLeft() { return gSounds.Left(gBudget.load()); }
 
 void SetSoundMemoryBudget(uint64_t bytes) { gBudget = bytes ? bytes : kSoundMemoryBudget; }
 

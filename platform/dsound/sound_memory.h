@@ -1,7 +1,8 @@
 // What the process's sounds hold in memory: the samples of secondary
 // DirectSound buffers and the bytes the player library keeps of its sounds,
-// counted together against one budget. A sound that would pass it is refused
-// before anything of it is allocated or read.
+// counted together against one budget, which is also a share of the process's
+// budget for loaded data (platform/win32/loaded_memory.h). A sound that would
+// pass either is refused before anything of it is allocated or read.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +15,8 @@ namespace platform::sound {
 // CD-quality PCM.
 constexpr uint64_t kSoundMemoryBudget = uint64_t{128} << 20;
 
-// Takes `bytes` of the budget; false, with nothing taken, when fewer are left.
+// Takes `bytes` of the budget; false, with nothing taken, when fewer are left
+// of it or of the process's.
 bool ReserveSoundMemory(uint64_t bytes);
 // Gives back what a reservation took.
 void FreeSoundMemory(uint64_t bytes);

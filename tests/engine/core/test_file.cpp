@@ -17,6 +17,7 @@
 #include "engine/core/KestraFile.h"
 #include "engine/core/KestraLog.h"
 #include "platform/win32/kernel.h"
+#include "platform/win32/loaded_memory.h"
 #include "platform/win32/testing.h"
 #include "tests/support/test_support.h"
 #include "tools/kestra-pack/PackWriter.h"
@@ -339,6 +340,7 @@ TEST_F(FileSystem, DamagedPacksServeLooseFilesOnly) {
     bad.push_back(more);
     bad.push_back(std::vector<uint8_t>(good.begin(), good.begin() + 8 + 80 + 40));  // directory cut off
     bad.push_back({});
+    bad.push_back({'P', 'A', 'C', 'K', 0, 0, 0, 0});  // no entries: its directory ends at the file's end
 
     for (size_t i = 0; i < bad.size(); ++i) {
         PutPack("data.bin", bad[i]);
@@ -380,6 +382,10 @@ TEST_F(FileSystem, PackDirectoriesAreSizedIn64BitsAndBounded) {
     EXPECT_EQ(LoadText("f0"), std::string(2, '\0'));
     EXPECT_EQ(LoadText("f65535"), "\xFF\xFF");
     EXPECT_EQ(LoadText("loose.txt"), "still here");
+    // A directory ending at the file's end: its one entry has no bytes.
+    PutPack("data.bin", BuildPack({{"empty.txt", ""}}, false));
+    KestraFile::Mount(0, "data", "data.bin");
+    EXPECT_EQ(LoadText("empty.txt"), "");
     // The writer never makes a pack the engine would refuse.
     ASSERT_TRUE(writer.Add("one more", {1}));
     std::string error;
@@ -529,7 +535,9 @@ TEST_F(FileSystem, ShortReadsAreFailuresNotZeroPadding) {
 
 // A whole-file load holds at most kMaxLoadBytes, read or decoded: a file at
 // the bound loads, a byte more is refused before it is read (a sparse file here
-// reads as zeros, so only the size is at stake).
+// reads as zeros, so only the size is at stake), and so is a load whose blocks
+// (each with its spare byte; both while it decodes) pass the process's budget
+// for loaded data, which has them back once they are freed.
 TEST_F(FileSystem, WholeLoadsStopAtTheirBoundReadOrDecoded) {
     constexpr uint32_t kMax = KestraFile::kMaxLoadBytes;
     // A stream of zeros from the ring, long enough for a byte past the bound:
@@ -552,6 +560,7 @@ TEST_F(FileSystem, WholeLoadsStopAtTheirBoundReadOrDecoded) {
     };
     sparse("data/plain_at.bin", kMax);
     sparse("data/plain_past.bin", uint64_t{kMax} + 1);
+    sparse("data/plain_4g.bin", (uint64_t{1} << 32) + 1);  // 1 byte, cut to 32 bits
     Put("data/lzss_at.bin", lzss(kMax));
     Put("data/lzss_past.bin", lzss(kMax + 1));
     // A packed entry whose stored size passes the bound, its bytes inside the pack.
@@ -563,21 +572,40 @@ TEST_F(FileSystem, WholeLoadsStopAtTheirBoundReadOrDecoded) {
     ASSERT_EQ(truncate(dir_.file("data.bin").c_str(), off_t(entry.offset) + past), 0);
     KestraFile::Mount(0, "data", "data.bin");
 
+    const uint64_t lzssHeld = lzss(kMax).size() + 1 + kMax + 1;
+    const char *big = "ファイルが大きすぎます", *short_ = "読み込み用メモリが足りません";  // the refusals' lines
     const struct {
         const char* name;
-        bool loads;
-    } cases[] = {{"plain_at.bin", true},   {"plain_past.bin", false}, {"lzss_at.bin", true},
-                 {"lzss_past.bin", false}, {"packed_past.bin", false}};
+        const char* refusal;  // null: it loads
+        uint64_t budget = platform::kLoadedMemoryBudget;
+    } cases[] = {{"plain_at.bin", nullptr}, {"plain_past.bin", big},  {"lzss_at.bin", nullptr},
+                 {"lzss_past.bin", big},    {"packed_past.bin", big}, {"plain_4g.bin", big},
+                 {"plain_at.bin", nullptr, kMax + 1}, {"plain_at.bin", short_, kMax}, {"lzss_at.bin", nullptr, lzssHeld},
+                 {"lzss_at.bin", short_, lzssHeld - 1}};
+    Kestra::SetLogFile("system_log", "html");
+    ASSERT_TRUE(Kestra::OpenLog("files"));
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.name + std::string(" within ") + std::to_string(c.budget));
+        platform::SetLoadedMemoryBudget(c.budget);
         uint8_t* data = nullptr;
         uint32_t size = 0;
-        ASSERT_EQ(KestraFile::Load(c.name, &data, &size), c.loads);
-        if (!c.loads) continue;
-        EXPECT_EQ(size, kMax);
-        EXPECT_EQ(data[0] | data[kMax / 2] | data[kMax - 1], 0);
-        Kestra::MemoryFree(data);
+        const size_t logged = testsupport::ReadFile(dir_.file("system_log.html")).size();
+        const bool loads = !c.refusal;
+        EXPECT_EQ(KestraFile::Load(c.name, &data, &size), loads);
+        const std::string line = testsupport::ReadFile(dir_.file("system_log.html")).substr(logged);
+        if (c.refusal) EXPECT_NE(line.find(c.refusal), std::string::npos) << line;
+        else EXPECT_EQ(line, "");
+        if (loads) {
+            EXPECT_EQ(size, kMax);
+            EXPECT_EQ(data[0] | data[kMax / 2] | data[kMax - 1], 0);
+            Kestra::MemoryFree(data);
+        }
+        EXPECT_EQ(Kestra::LoadedMemoryLeft(), c.budget);
     }
+    Kestra::CloseLog();
+    platform::SetLoadedMemoryBudget(100);  // the allocator refuses a block past it by itself
+    EXPECT_EQ(Kestra::MemoryAllocLoaded(101), nullptr);
+    platform::SetLoadedMemoryBudget(0);
     // Only the bytes are refused: the file is still there.
     EXPECT_TRUE(KestraFile::Load("plain_past.bin", nullptr, nullptr));
 }

@@ -5,6 +5,7 @@
 
 #include "d3d9_fixture.h"
 #include "platform/d3d9/d3d9_internal.h"
+#include "platform/win32/loaded_memory.h"
 
 using namespace d3d9fixture;
 
@@ -460,7 +461,8 @@ TEST_F(DeviceState, TexturesTakeTheirBytesOfTheBudgetWhileTheyLive) {
 }
 
 // The budget's edges, in one-byte texels: a texture exactly filling what is
-// left is taken, one byte more is refused, from an empty device and a part-full one.
+// left is taken, one byte more is refused, from an empty device and a part-full
+// one, and where the process's budget for loaded data leaves less than the card.
 TEST_F(DeviceState, ATextureExactlyFillingTheBudgetIsTakenAndOneByteMoreIsNot) {
     d3d9test::AdapterConfig adapter = d3d9test::DefaultAdapter();
     adapter.availableTextureMem = 3000;
@@ -473,13 +475,19 @@ TEST_F(DeviceState, ATextureExactlyFillingTheBudgetIsTakenAndOneByteMoreIsNot) {
     const struct {
         const char* what;
         std::vector<Step> steps;
+        uint64_t process = 0, heldElsewhere = 0;  // the process's budget (0: its own) and another kind's share
     } cases[] = {
         {"the whole budget at once", {{3001, false, 3000}, {3000, true, 0}, {1, false, 0}}},
         {"the rest of a part-full budget", {{1000, true, 2000}, {2001, false, 2000}, {2000, true, 0}, {1, false, 0}}},
         {"one byte short of full", {{2999, true, 1}, {2, false, 1}, {1, true, 0}}},
+        {"the process's budget below the card's", {{2501, false, 2500}, {2500, true, 0}, {1, false, 0}}, 2500},
+        {"another kind holding part of it", {{2001, false, 2000}, {2000, true, 0}, {1, false, 0}}, 3000, 1000},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
+        platform::SetLoadedMemoryBudget(c.process);
+        platform::LoadedMemory elsewhere;
+        ASSERT_TRUE(elsewhere.Take(c.heldElsewhere));
         std::vector<IDirect3DTexture9*> live;
         for (const Step& s : c.steps) {
             IDirect3DTexture9* t = nullptr;
@@ -491,6 +499,8 @@ TEST_F(DeviceState, ATextureExactlyFillingTheBudgetIsTakenAndOneByteMoreIsNot) {
             EXPECT_EQ(device_->GetAvailableTextureMem(), s.left) << s.width;
         }
         for (IDirect3DTexture9* t : live) t->Release();
+        elsewhere.Give(c.heldElsewhere);
+        platform::SetLoadedMemoryBudget(0);
         EXPECT_EQ(device_->GetAvailableTextureMem(), 3000u);
     }
 }

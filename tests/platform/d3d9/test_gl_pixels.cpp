@@ -2,6 +2,8 @@
 #include <SDL.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 
@@ -16,6 +18,10 @@ using namespace d3d9fixture;
 namespace {
 
 constexpr D3DCOLOR kGrey = 0xFF5A5A78;
+
+// Drivers commonly give a freed texture's name to the next texture made; Mesa
+// does so when asked before its first context.
+const bool kNamesReused = setenv("force_gl_names_reuse", "true", 0) == 0;
 
 using GlPixels = GlDeviceTest;
 
@@ -93,9 +99,11 @@ TEST_F(GlPixels, BlendingPresetsFollowTheirFormulas) {
         {D3DBLENDOP_ADD, D3DBLEND_SRCALPHA, D3DBLEND_ONE},      {D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_ONE},
         {D3DBLENDOP_REVSUBTRACT, D3DBLEND_SRCALPHA, D3DBLEND_ONE}, {D3DBLENDOP_REVSUBTRACT, D3DBLEND_ONE, D3DBLEND_ONE},
         {D3DBLENDOP_ADD, D3DBLEND_ZERO, D3DBLEND_SRCCOLOR},     {D3DBLENDOP_ADD, D3DBLEND_INVDESTCOLOR, D3DBLEND_ZERO},
+        // Both factors from the source one, whatever the destination one says.
+        {D3DBLENDOP_ADD, D3DBLEND_BOTHSRCALPHA, D3DBLEND_ZERO}, {D3DBLENDOP_ADD, D3DBLEND_BOTHINVSRCALPHA, D3DBLEND_ONE},
     };
-    const D3DCOLOR background = 0xFF204080, colour = 0x80C06020;
-    const float a = 0x80 / 255.0f;
+    const D3DCOLOR background = 0xFF204080, colour = 0x40C06020;  // an alpha far from its complement
+    const float a = 0x40 / 255.0f;
     device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     device_->SetRenderState(D3DRS_LIGHTING, FALSE);
     for (const Case& c : cases) {
@@ -115,15 +123,19 @@ TEST_F(GlPixels, BlendingPresetsFollowTheirFormulas) {
                 switch (f) {
                 case D3DBLEND_ZERO: return 0.0f;
                 case D3DBLEND_ONE: return 1.0f;
-                case D3DBLEND_SRCALPHA: return a;
-                case D3DBLEND_INVSRCALPHA: return 1.0f - a;
+                case D3DBLEND_SRCALPHA:
+                case D3DBLEND_BOTHSRCALPHA: return a;
+                case D3DBLEND_INVSRCALPHA:
+                case D3DBLEND_BOTHINVSRCALPHA: return 1.0f - a;
                 case D3DBLEND_SRCCOLOR: return s;
                 case D3DBLEND_INVDESTCOLOR: return 1.0f - d;
                 default: return -1.0f;
                 }
             };
-            float out = c.op == D3DBLENDOP_ADD ? s * factor(c.src) + d * factor(c.dst)
-                                               : d * factor(c.dst) - s * factor(c.src);
+            const float df = c.src == D3DBLEND_BOTHSRCALPHA      ? 1.0f - a
+                             : c.src == D3DBLEND_BOTHINVSRCALPHA ? a
+                                                                 : factor(c.dst);
+            float out = c.op == D3DBLENDOP_ADD ? s * factor(c.src) + d * df : d * df - s * factor(c.src);
             out = std::min(1.0f, std::max(0.0f, out));
             expected |= uint32_t(out * 255.0f + 0.5f) << shift;
         }
@@ -135,8 +147,9 @@ class GlDepthTest : public GlDeviceTest {
 protected:
     void SetUp() override {
         GlDeviceTest::SetUp();
-        ASSERT_EQ(device_->CreateDepthStencilSurface(640, 480, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, TRUE, &depth_, nullptr),
-                  D3D_OK);
+        ASSERT_EQ(
+            device_->CreateDepthStencilSurface(640, 480, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, TRUE, &depth_, nullptr),
+            D3D_OK);
         device_->SetDepthStencilSurface(depth_);
         device_->SetRenderState(D3DRS_ZENABLE, TRUE);
         device_->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
@@ -182,6 +195,102 @@ TEST_F(GlDepthTest, AlphaTestDiscardsColourAndDepth) {
     EXPECT_EQ(frame.at(105, 55), 0xFF00FF00u);  // transparent texels wrote no depth
     EXPECT_EQ(frame.at(125, 55), 0xFFFF0000u);
     tex->Release();
+}
+
+// Render states drawn and read back: three quads side by side over a depth of
+// 0.5 and a stencil of `stencil`, at depths 0.25, 0.5, 0.75 and alphas 0x7F,
+// 0x80, 0x81 against a reference of 0x80, their left vertices kQuad, their
+// right ones `right`; where `reveal` is set, a white quad then shows where the
+// stencil holds that value. Rows in turn, so that a program reused for a state
+// its key drops draws wrongly.
+TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
+    using States = std::vector<std::pair<D3DRENDERSTATETYPE, DWORD>>;
+    constexpr D3DCOLOR kBg = 0xFF204080, kQuad = 0xFFC06020, kWhite = 0xFFFFFFFF;
+    struct Row {
+        std::string what;
+        States states;
+        std::array<D3DCOLOR, 3> expected;
+        DWORD stencil = 5;
+        int reveal = -1;
+        D3DCOLOR right = kQuad;
+        bool subtract = false;  // stage 0: diffuse minus the texture factor
+    };
+    std::vector<Row> rows;
+    const char* const passes[] = {"000", "100", "010", "110", "001", "101", "011", "111"};  // NEVER .. ALWAYS
+    for (DWORD f = D3DCMP_NEVER; f <= D3DCMP_ALWAYS; ++f) {
+        std::array<D3DCOLOR, 3> shown;
+        for (size_t i = 0; i < 3; ++i) shown[i] = passes[f - 1][i] == '1' ? kQuad : kBg;
+        rows.push_back({"depth compare " + std::to_string(f), {{D3DRS_ZFUNC, f}}, shown});
+        rows.push_back({"alpha compare " + std::to_string(f), {{D3DRS_ALPHAFUNC, f}}, shown});
+    }
+    const DWORD ops[][3] = {{D3DSTENCILOP_KEEP, 5, 5},     {D3DSTENCILOP_ZERO, 5, 0},    {D3DSTENCILOP_REPLACE, 5, 9},
+                            {D3DSTENCILOP_INCRSAT, 255, 255}, {D3DSTENCILOP_DECRSAT, 0, 0}, {D3DSTENCILOP_INVERT, 5, 250},
+                            {D3DSTENCILOP_INCR, 255, 0},   {D3DSTENCILOP_DECR, 0, 255}};  // op, stencil, result
+    for (const auto& [op, stencil, result] : ops)
+        rows.push_back({"stencil op " + std::to_string(op), {{D3DRS_STENCILPASS, op}}, {kWhite, kWhite, kWhite}, stencil,
+                        int(result)});
+    rows.push_back({"stencil test failed", {{D3DRS_STENCILFUNC, D3DCMP_NEVER}, {D3DRS_STENCILFAIL, D3DSTENCILOP_REPLACE}},
+                    {kWhite, kWhite, kWhite}, 5, 9});
+    rows.push_back({"depth test failed", {{D3DRS_ZFUNC, D3DCMP_LESS}, {D3DRS_STENCILZFAIL, D3DSTENCILOP_REPLACE}},
+                    {kQuad, kWhite, kWhite}, 5, 9});
+    rows.push_back({"stage subtract", {{D3DRS_TEXTUREFACTOR, 0x00402010}}, {0xFF804010, 0xFF804010, 0xFF804010}});
+    rows.back().subtract = true;
+    rows.push_back({"flat shading", {{D3DRS_SHADEMODE, D3DSHADE_FLAT}}, {kQuad, kQuad, kQuad}, 5, -1, 0xFF00FF00});
+    rows.push_back({"Gouraud shading", {{D3DRS_SHADEMODE, D3DSHADE_GOURAUD}}, {0xFF63AD10, 0xFF63AD10, 0xFF63AD10}, 5, -1,
+                    0xFF00FF00});
+    // On a base where only the depth the quads meet can hold them back.
+    const States base = {{D3DRS_ZWRITEENABLE, FALSE}, {D3DRS_ZFUNC, D3DCMP_ALWAYS}, {D3DRS_ALPHATESTENABLE, TRUE},
+                         {D3DRS_ALPHAREF, 0x80}, {D3DRS_ALPHAFUNC, D3DCMP_ALWAYS}, {D3DRS_STENCILENABLE, TRUE},
+                         {D3DRS_STENCILREF, 9}, {D3DRS_STENCILFUNC, D3DCMP_ALWAYS}};
+    // At the quads' own depth, where none wrote one; an alpha function no longer tested.
+    const States reveal = {{D3DRS_ZFUNC, D3DCMP_LESSEQUAL}, {D3DRS_ALPHATESTENABLE, FALSE},
+                           {D3DRS_ALPHAFUNC, D3DCMP_NEVER}, {D3DRS_STENCILFUNC, D3DCMP_EQUAL},
+                           {D3DRS_STENCILPASS, D3DSTENCILOP_KEEP}, {D3DRS_STENCILFAIL, D3DSTENCILOP_KEEP},
+                           {D3DRS_STENCILZFAIL, D3DSTENCILOP_KEEP}, {D3DRS_SHADEMODE, D3DSHADE_GOURAUD}};
+    States saved;  // what each row changed, put back after it
+    const auto set = [&](const States& states) {
+        for (const auto& [state, value] : states) {
+            saved.emplace_back(state, 0);
+            device_->GetRenderState(state, &saved.back().second);
+            device_->SetRenderState(state, value);
+        }
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, kBg, 1.0f, row.stencil);
+        device_->SetRenderState(D3DRS_COLORWRITEENABLE, 0);
+        Rect(0.5f, kBg, 9.5f, 121.5f);
+        device_->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+        set(base);
+        set(row.states);
+        if (row.subtract) {
+            device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SUBTRACT);
+            device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+            device_->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TFACTOR);
+        }
+        std::vector<TlVertex> v;
+        for (DWORD i = 0; i < 3; ++i) {
+            const float x = 9.5f + 40.0f * float(i), z = 0.25f * float(i + 1);
+            const D3DCOLOR left = (kQuad & 0xFFFFFF) | (0x7F + i) << 24, right = (row.right & 0xFFFFFF) | (0x7F + i) << 24;
+            v.insert(v.end(), {{x, 49.5f, z, 1, left}, {x + 32, 49.5f, z, 1, right}, {x, 65.5f, z, 1, left},
+                               {x, 65.5f, z, 1, left}, {x + 32, 49.5f, z, 1, right}, {x + 32, 65.5f, z, 1, right}});
+        }
+        device_->BeginScene();
+        ASSERT_EQ(DrawTl(v), D3D_OK);
+        device_->EndScene();
+        device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+        device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+        device_->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_CURRENT);
+        if (row.reveal >= 0) {
+            set(reveal);
+            set({{D3DRS_STENCILREF, DWORD(row.reveal)}});
+            Rect(0.5f, kWhite, 9.5f, 121.5f);
+        }
+        const d3d9test::Image frame = Frame();
+        for (size_t i = 0; i < 3; ++i) EXPECT_TRUE(Near(frame.at(UINT(25 + 40 * i), 57), row.expected[i], 2)) << i;
+        for (auto it = saved.rbegin(); it != saved.rend(); ++it) device_->SetRenderState(it->first, it->second);
+        saved.clear();
+    }
 }
 
 TEST_F(GlPixels, CullingMatchesScreenWinding) {
@@ -349,7 +458,49 @@ TEST_F(GlPixels, RedundantStateReachesGlOnlyOnce) {
     EXPECT_EQ(d3d9test::ProgramCacheSize(device_), programs);
     device_->EndScene();
     device_->SetTexture(0, nullptr);
+    // A texture made under the freed one's GL name is bound for it, not filtered as the one bound before.
+    ASSERT_TRUE(kNamesReused);
+    const unsigned name = static_cast<d3d9impl::TextureImpl*>(tex)->glTexture;
     tex->Release();
+    IDirect3DTexture9* reused = MakeTexture(16, 16, [](UINT, UINT) { return 0xFF00FF00u; });
+    ASSERT_EQ(static_cast<d3d9impl::TextureImpl*>(reused)->glTexture, name) << "GL gave a fresh name";
+    device_->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    ASSERT_EQ(DrawTexturedQuad(reused, 9.5f, 9.5f, 25.5f, 25.5f), D3D_OK);
+    EXPECT_EQ(Frame().at(16, 16), 0xFF00FF00u);
+    reused->Release();
+}
+
+// Two stages add their textures: a texture filled between draws, whichever
+// unit the last draw left active, is filled and no other; a texture made at a
+// draw (one never filled) leaves the textures of the stages before it bound.
+TEST_F(GlPixels, AnUploadReachesItsOwnTextureWhicheverUnitWasLastBound) {
+    IDirect3DTexture9* tex[3] = {MakeTexture(16, 16, [](UINT, UINT) { return 0xFF400000u; }),
+                                 MakeTexture(16, 16, [](UINT, UINT) { return 0xFF000040u; }), nullptr};
+    ASSERT_EQ(device_->CreateTexture(16, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex[2], nullptr), D3D_OK);
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
+    device_->SetTexture(0, tex[0]);
+    device_->SetTexture(1, tex[1]);
+    device_->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_ADD);
+    std::vector<TlVertex> v;
+    Quad(v, 9.5f, 9.5f, 25.5f, 25.5f, 0.5f, 0xFFFFFFFF);
+    const auto draw = [&] {
+        device_->BeginScene();
+        EXPECT_EQ(DrawTl(v), D3D_OK);
+        device_->EndScene();
+        return Frame().at(16, 16);
+    };
+    for (const uint32_t first : {0xFF400000u, 0xFF004000u}) {
+        D3DLOCKED_RECT lr;
+        ASSERT_EQ(tex[0]->LockRect(0, &lr, nullptr, 0), D3D_OK);
+        for (UINT y = 0; y < 16; ++y) std::fill_n(static_cast<uint32_t*>(lr.pBits) + y * UINT(lr.Pitch) / 4, 16, first);
+        tex[0]->UnlockRect(0);
+        EXPECT_EQ(draw(), first | 0x40u);
+    }
+    device_->SetTexture(1, tex[2]);  // black
+    EXPECT_EQ(draw(), 0xFF004000u);
+    device_->SetTexture(0, nullptr);
+    device_->SetTexture(1, nullptr);
+    for (IDirect3DTexture9* t : tex) t->Release();
 }
 
 TEST(Letterbox, KeepsTheAspectCentred) {

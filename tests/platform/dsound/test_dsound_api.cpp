@@ -10,6 +10,7 @@
 #include "platform/dsound/dsound.h"
 #include "platform/dsound/sound_host.h"
 #include "platform/dsound/sound_memory.h"
+#include "platform/win32/loaded_memory.h"
 #include "platform/win32/ole.h"
 #include "platform/win32/testing.h"
 #include "tests/platform/dsound/disk_capture.h"
@@ -546,14 +547,20 @@ TEST_F(SoundMemoryTest, BuffersAndHostBlocksTakeFromOneBudgetToItsLastByteAndGiv
 }
 
 // A budget lowered to what is held or below it leaves nothing: not a byte more
-// is taken, until enough is given back to come under it again.
+// is taken, until enough is given back to come under it again. So does the
+// process's budget for loaded data, which the sounds' is a share of.
 TEST_F(SoundMemoryTest, ABudgetLoweredToWhatIsHeldOrBelowLeavesNothing) {
     using platform::sound::SoundMemoryLeft;
     void* held = nullptr;
     ASSERT_EQ(host_->AllocateBlock(500000, &held), S_OK);
-    for (const uint64_t budget : {uint64_t{500000}, uint64_t{499999}, uint64_t{1}}) {
-        SCOPED_TRACE(budget);
-        platform::sound::SetSoundMemoryBudget(budget);
+    const struct {
+        uint64_t sounds, process;
+    } budgets[] = {{500000, 0}, {499999, 0}, {1, 0}, {kBudget, 500000}, {kBudget, 1}};
+    for (const auto& budget : budgets) {
+        SCOPED_TRACE(budget.sounds);
+        SCOPED_TRACE(budget.process);
+        platform::sound::SetSoundMemoryBudget(budget.sounds);
+        platform::SetLoadedMemoryBudget(budget.process);
         EXPECT_EQ(SoundMemoryLeft(), 0u);
         EXPECT_EQ(host_->SoundMemoryLeft(), 0u);
         void* one = reinterpret_cast<void*>(0x1);
@@ -562,6 +569,7 @@ TEST_F(SoundMemoryTest, ABudgetLoweredToWhatIsHeldOrBelowLeavesNothing) {
         IDirectSoundBuffer* small = nullptr;
         EXPECT_EQ(Create(DSBSIZE_MIN, &small), DSERR_OUTOFMEMORY);
     }
+    platform::SetLoadedMemoryBudget(0);
     platform::sound::SetSoundMemoryBudget(500001);
     void* one = nullptr;
     ASSERT_EQ(host_->AllocateBlock(1, &one), S_OK);

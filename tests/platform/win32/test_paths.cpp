@@ -122,8 +122,9 @@ TEST_F(KernelPaths, Cp932TrailBytesAreNeitherSeparatorsNorLetters) {
     EXPECT_EQ(bytes, "dzi");
     ASSERT_TRUE(ReadWhole("data/ソフト/ヂ.txt", bytes));
     EXPECT_EQ(bytes, "dzi");
-    // Folding the trail byte of ヂ would turn it into ア's and find the wrong file.
+    // Folding the trail byte of ア would turn it into ヂ's and find the wrong file, either way round.
     EXPECT_FALSE(ReadWhole("DATA\\ヂ.TXT", bytes));
+    EXPECT_FALSE(ReadWhole("DATA\\ソフト\\ア.TXT", bytes));
     ASSERT_TRUE(ReadWhole("DATA\\ア.TXT", bytes));
     EXPECT_EQ(bytes, "a");
 
