@@ -56,10 +56,11 @@ bool FillFullWidthForms(const std::string& lfdPath, const TextStyle& style, Text
     if (names.empty() || names[0].size() < 2 || header.sheetCount >= KestraLfd::kMaxSheets)
         return Fail(error, lfdPath + " has no room for another sheet");
 
-    // Letters and marks from the step's letters, digits from its digits, each
-    // set widened alike: their capitals and digits at the height and on the
-    // baseline of the font's own (half-width) ones, so that a name, a score and
-    // a date on one row read as one line.
+    // Every form in the step's letters' face, which gives names and dates one
+    // weight; letters and marks widened alike, digits alike, their capitals
+    // and digits at the height and on the baseline of the font's own
+    // (half-width) ones, so that a name, a score and a date on one row read
+    // as one line.
     const int step = header.fontSize, cell = step + 2;
     const std::string capitals = "ABCDEFGHIJKLMNOPRSTUVWXYZ", digits = "0123456789";  // Q's tail hangs below the line
     // The line as the font's own sheet draws it: the rows of its capitals'
@@ -82,17 +83,16 @@ bool FillFullWidthForms(const std::string& lfdPath, const TextStyle& style, Text
     }
     if (foot <= top) return Fail(error, lfdPath + ": its own capitals and digits have no ink");
     const InkBox line{0, top, 0, foot - top};
+    TextStyle face = style;
+    face.face = kStepLetters;
     struct Set {
         std::string chars;
-        const char* face;
         InkFit fit;
-    } sets[2] = {{"", kStepLetters, {}}, {"", kStepDigits, {}}};
+    } sets[2];
     for (char c = 0x21; c < 0x7F; ++c) sets[std::isdigit(uint8_t(c)) ? 1 : 0].chars += c;
     for (Set& set : sets) {
         std::vector<std::string> texts;
-        for (char c : set.face == kStepDigits ? digits : capitals) texts.push_back(std::string(1, c));
-        TextStyle face = style;
-        face.face = set.face;
+        for (char c : &set == &sets[1] ? digits : capitals) texts.push_back(std::string(1, c));
         set.fit = text.FitInk(texts, face, line.h, step - 2 * style.outlineWidth, kFillWidth | kOneLine);
     }
 
@@ -105,9 +105,7 @@ bool FillFullWidthForms(const std::string& lfdPath, const TextStyle& style, Text
     while (height < rows * cell) height *= 2;
     Canvas sheet(header.sheetWidth, height);
     int placed = 0;
-    for (const Set& set : sets) {
-        TextStyle face = style;
-        face.face = set.face;
+    for (const Set& set : sets)
         for (char c : set.chars) {
             const uint16_t code = FullWidthCode(c), index = code ? KestraLfd::GetCharIndex(code) : KestraLfd::kNoGlyph;
             if (index == KestraLfd::kNoGlyph || map[index] == KestraLfd::kNoGlyph) continue;
@@ -119,7 +117,6 @@ bool FillFullWidthForms(const std::string& lfdPath, const TextStyle& style, Text
             records.push_back({uint8_t(header.sheetCount), 0, uint8_t(step), 0, uint16_t(x), uint16_t(y), uint16_t(x + step), uint16_t(y + cell)});
             ++placed;
         }
-    }
     names.push_back(names[0].substr(0, names[0].size() - 2) + (header.sheetCount < 10 ? "0" : "") + std::to_string(header.sheetCount));
     header.sheetCount += 1;
     header.glyphCount = uint16_t(records.size());
