@@ -32,7 +32,7 @@ void DrawBust(Canvas& c, float cx, float cy, float r, const Look& look, int expr
 // A rotating-circle picture (magic circle) in a box.
 void DrawMagicCircle(Canvas& c, const Box& box, const Color& color, int seed);
 // A framed panel with a soft gradient, the style's menu and window look.
-void DrawPanel(Canvas& c, const Box& box, const Color& base, float radius = 12.0f);
+void DrawPanel(Canvas& c, const Box& box, const Color& base, float radius = 12.0f, int sheen = -1);
 
 // Paints one picture of the inventory.
 void PaintImage(Canvas& canvas, const ImageAsset& asset, TextPainter& text);

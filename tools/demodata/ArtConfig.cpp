@@ -168,19 +168,22 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
         const Box body{b.x, b.y + hideTop, b.w, hideBottom - hideTop};
         c.SetClip(b);
         c.RoundRect(float(body.x) + 1, float(body.y) + 1, float(body.w) - 2, float(body.h) - 2, 14, Rgb(0x1A1438));
-        DrawPanel(c, body, Rgb(0x403080), 14);
+        // The answers' darker band starts as far above YES as NO ends above
+        // the panel's inner line (its foot, 6 rows up).
+        const auto answer = [&](int i) {
+            const Box at = kDefaultsAnswer.Screen(i);
+            return screen::Under(b, question, {at.x + 30, at.y + middle * at.h / highlight.h - 10, at.w - 60, 20});
+        };
+        constexpr int kAnswerInk = 15;
+        const int band = answer(0).y + (20 - kAnswerInk) / 2 - (body.y + body.h - 6 - (answer(1).y + (20 - kAnswerInk) / 2 + kAnswerInk));
+        DrawPanel(c, body, Rgb(0x403080), 14, k == 0 ? band - body.y - 3 : -1);
         if (k == 0) {
             // The question in the middle of the band between the panel's inner line and YES's brackets.
             const int inside = body.y + 6;
             const Box yes = screen::Under(b, question, kDefaultsAnswer.Screen(0));
             const int top = yes.y + (middle - half) * yes.h / highlight.h;
             InkLabel(c, t, "RESET KEYS?", {b.x + 20, inside, b.w - 40, top - inside}, Label(24, kGold), 17, Align::kCentre);
-            for (int i = 0; i < 2; ++i) {
-                const Box answer = kDefaultsAnswer.Screen(i);
-                const int y = answer.y + middle * answer.h / highlight.h - 10;
-                InkLabel(c, t, i == 0 ? "YES" : "NO", screen::Under(b, question, {answer.x + 30, y, answer.w - 60, 20}), Label(22), 15,
-                         Align::kCentre);
-            }
+            for (int i = 0; i < 2; ++i) InkLabel(c, t, i == 0 ? "YES" : "NO", answer(i), Label(22), kAnswerInk, Align::kCentre);
         } else {
             t.DrawCentered(c, "KEYS RESET", {b.x, body.y + 40, b.w, 40}, Label(28, kGold));
             t.DrawCentered(c, "PRESS ANY KEY", {b.x, body.y + 100, b.w, 40}, Label(20));

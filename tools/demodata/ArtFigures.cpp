@@ -43,10 +43,10 @@ Color ElementColor(int element, float shade) {
     return shade < 0.5f ? Darker(base, (0.5f - shade) * 1.4f) : Lighter(base, (shade - 0.5f) * 1.6f);
 }
 
-void DrawPanel(Canvas& c, const Box& b, const Color& base, float radius) {
+void DrawPanel(Canvas& c, const Box& b, const Color& base, float radius, int sheen) {
     const float x = float(b.x) + 1, y = float(b.y) + 1, w = float(b.w) - 2, h = float(b.h) - 2;
     c.RoundRect(x, y, w, h, radius, WithAlpha(Darker(base, 0.55f), 0.88f));
-    const Box inner{b.x + 3, b.y + 3, b.w - 6, b.h / 2};
+    const Box inner{b.x + 3, b.y + 3, b.w - 6, sheen < 0 ? b.h / 2 : sheen};
     const Box old = c.clip();
     c.SetClip({std::max(old.x, inner.x), std::max(old.y, inner.y), std::min(old.x + old.w, inner.x + inner.w) - std::max(old.x, inner.x),
                std::min(old.y + old.h, inner.y + inner.h) - std::max(old.y, inner.y)});

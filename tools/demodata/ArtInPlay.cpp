@@ -102,13 +102,19 @@ void BossFrame(Canvas& c, TextPainter& t, const Box& b) {
     using layout::kBossFrame, layout::kBossSeconds;
     const Box bar = screen::Under(b, kBossFrame.screen, layout::kBossBar.screen);
     const Box seconds = screen::Under(b, kBossFrame.screen, kBossSeconds.Span(2));
-    c.RoundRect(float(b.x) + 1, float(b.y) + 1, float(b.w) - 2, float(b.h) - 2, 8, Rgb(0x101020, 0.85f));
     const Box outline{bar.x - 3, bar.y - 3, bar.w + 6, bar.h + 6};
+    // Two plates, BOSS and the bar's and TIME and the seconds', the stage
+    // between them rather than a flat stretch of the strip.
+    const InkFit fit = FitDigits(t, TimerStyle(), kTimerInk, kBossSeconds.first.screen.w - 2);
+    TextStyle timer = TimerStyle();
+    timer.size = fit.size;
+    const int time = seconds.x - 5 - int(std::lround(float(t.MeasureInk("TIME", timer).w) * fit.squeeze));
+    c.RoundRect(float(b.x) + 1, float(b.y) + 1, float(outline.x + outline.w + 8 - b.x - 1), float(b.h) - 2, 8, Rgb(0x101020, 0.85f));
+    c.RoundRect(float(time - 10), float(b.y) + 1, float(seconds.x + seconds.w + 10 - (time - 10)), float(b.h) - 2, 8, Rgb(0x101020, 0.85f));
     c.RoundRect(float(outline.x), float(outline.y), float(outline.w), float(outline.h), 4, Rgb(0x000000, 0.55f));
     c.RoundFrame(float(outline.x), float(outline.y), float(outline.w), float(outline.h), 4, 2, Rgb(0xFFFFFF, 0.9f));
     InkLabel(c, t, "BOSS", {b.x + 10, bar.y, outline.x - 8 - (b.x + 10), bar.h}, Label(18, Rgb(0xFFB0B0)), 12);
     // TIME in the seconds' digits' style and fit, ending 5 px before them.
-    const InkFit fit = FitDigits(t, TimerStyle(), kTimerInk, kBossSeconds.first.screen.w - 2);
     t.DrawInk(c, "TIME", {outline.x + outline.w + 4, seconds.y, seconds.x - 5 - (outline.x + outline.w + 4), seconds.h}, TimerStyle(),
               fit, Align::kRight);
 }

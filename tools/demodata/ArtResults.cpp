@@ -169,8 +169,11 @@ void NameEntry(Canvas& c, const ImageAsset& a, TextPainter& t) {
         c.SetClip(cell.box);
         if (r == 3 && col >= 12) {
             const char* w[] = {"DEL", "SPC", "END"};
-            c.RoundRect(float(cell.box.x) + 1, float(cell.box.y) + 1, 48, 28, 6, Rgb(0x305080));
-            t.DrawCentered(c, w[col - 12], cell.box, Label(15));
+            // Narrow enough to stand 5 px inside the frame of the wide cursor.
+            c.RoundRect(float(cell.box.x) + 1, float(cell.box.y) + 1, 48, 28, 6, Rgb(0x284470));
+            TextStyle button = Label(15);
+            button.fillBottom = button.fill;  // white to its foot: small, it reads on the plate
+            InkLabel(c, t, w[col - 12], {cell.box.x + 10, cell.box.y + 1, 30, 28}, button, 10, Align::kCentre);
         } else {
             // Each inside the pitch it owns (neighbours share 2 pixels).
             c.SetClip({cell.box.x + 1, cell.box.y + 1, kGlyphPitch, kGlyphLine + 2});

@@ -12,9 +12,14 @@ namespace demodata::screenart {
 namespace {
 
 // The menus' labels: their capitals this tall, a row clear of their plate
-// above and below with the outline, which stands a pixel inside the ring.
-constexpr int kMenuInk = 10;
-TextStyle MenuLabel(const Color& fill) { return Label(17, fill); }
+// above and below with their thin outline, which stands a pixel inside the
+// ring (the last row's ring ends on the menu picture's foot: no taller).
+constexpr int kMenuInk = 12;
+TextStyle MenuLabel(const Color& fill) {
+    TextStyle s = Label(17, fill);
+    s.outlineWidth = 1;
+    return s;
+}
 Box MenuPlate(const Box& ring) { return {ring.x + 1, ring.y + 1, ring.w - 2, ring.h - 2}; }
 Box MenuLabelBox(const Box& plate) { return {plate.x + 6, plate.y, plate.w - 12, plate.h}; }
 // One size and one narrowing for every label, the widest of each column within its plate.
@@ -54,7 +59,10 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     c.Polygon(hill, Rgb(0x1A1830));
     // Two lit windows high in the right tower, above the menus' rows and
     // clear of the team choice's heading.
-    for (int i = 0; i < 2; ++i) c.RoundRect(558, float(212 + 22 * i), 6, 11, 3, Rgb(0xFFD070, 0.9f));
+    for (int i = 0; i < 2; ++i) {
+        c.Glow(561, float(217 + 22 * i), 10, Rgb(0xFFA030, 0.6f));
+        c.RoundRect(558, float(212 + 22 * i), 6, 11, 3, Rgb(0xFFC848));
+    }
     c.ResetClip();
     // rotating circle and turning panel
     const Box circle = Get(a, "circle").box;
@@ -63,7 +71,8 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     c.ResetClip();
     const Box panel = Get(a, "panel").box;
     c.SetClip(panel);
-    c.RoundRect(float(panel.x) + 28, float(panel.y) + 28, 200, 200, 16, Rgb(0x6040C0, 0.45f));
+    // Light enough that the castle's lit windows stay warm under it.
+    c.RoundRect(float(panel.x) + 28, float(panel.y) + 28, 200, 200, 16, Rgb(0x6040C0, 0.3f));
     c.RoundFrame(float(panel.x) + 28, float(panel.y) + 28, 200, 200, 16, 3, Rgb(0xE0D0FF, 0.8f));
     c.Star(float(panel.x) + 128, float(panel.y) + 128, 80, 34, 4, 0, Rgb(0xFFFFFF, 0.35f));
     c.ResetClip();
@@ -85,7 +94,7 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     for (int i = 0; i < kMenuItems; ++i) {
         const Box ring = MenuHighlightOn(i).screen, part = kMenuRing[i < kMenuSystem ? 0 : 1];
         const Box plate = MenuPlate(screen::Under(menu, layout::kTitleMenu.screen, screen::Moved(part, ring.x, ring.y)));
-        Plate(c, plate);
+        Plate(c, plate, Rgb(0x080A1C, 0.92f));  // the turning circle's lines stay behind it
         const Color ink = i == kMenuSystem ? Rgb(0xB8C4E8) : Rgb(0xFFFFFF);
         t.DrawInk(c, items[size_t(i)], MenuLabelBox(plate), MenuLabel(ink), menuFit);
     }
@@ -148,33 +157,52 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     t.DrawCentered(c, "YOUR", {column.x, th.y + 110, column.w, 48}, Label(38));
     t.DrawCentered(c, "TEAM", {column.x, th.y + 158, column.w, 48}, Label(38));
     c.ResetClip();
-    // Each level on a plate right of the turning marker the game draws on the
-    // level's spot (EASY's stands 23 px above the panel's foot, so the marker
-    // is small), its label pale on the plate's dark colour, the three at one
-    // size.
+    // Each level a column rising from the panel's floor, its name and a line
+    // on it, and under them its lamp, which the turning cursor lights on the
+    // chosen level; the heading over the two lower columns.
     const Box df = Get(a, "difficulty").box;
     c.SetClip(df);
     DrawPanel(c, df, Rgb(0x303A70), 18);
-    t.DrawCentered(c, "SELECT DIFFICULTY", {df.x, df.y + 10, df.w, 40}, Label(30, kGold));
+    const Box low = screen::Under(df, screen::kDifficulty, screen::DifficultyColumn(0));
+    const Box mid = screen::Under(df, screen::kDifficulty, screen::DifficultyColumn(1));
+    InkLabel(c, t, "SELECT DIFFICULTY", {low.x, df.y + 14, mid.x + mid.w - low.x, 32}, Label(30, kGold), 20, Align::kCentre);
     const std::vector<std::string> names = {"EASY", "NORMAL", "HARD"};
+    const std::vector<std::string> notes = {"Slower fire,", "room to learn", "The heist as", "it was planned", "Thick fire for", "seasoned hands"};
     const Color cols[] = {Rgb(0x60D070), Rgb(0xF0C040), Rgb(0xF05050)};
-    TextStyle level = Label(16);
-    level.outlineWidth = 1;
-    const InkFit levelFit = t.FitInk(names, level, 11, screen::DifficultyPlate(0).w - 20);
+    TextStyle level = Label(20), note = Label(13, Rgb(0xE8ECF8), false);
+    note.outlineWidth = 1;
+    const InkFit levelFit = t.FitInk(names, level, 15, screen::kDifficultyColumnW - 24);
+    const InkFit noteFit = t.FitInk(notes, note, 12, screen::kDifficultyColumnW - 16, kOneLine);
     for (int d = 0; d < 3; ++d) {
-        const Box plate = screen::Under(df, screen::kDifficulty, screen::DifficultyPlate(d));
-        c.RoundRect(float(plate.x), float(plate.y), float(plate.w), float(plate.h), 11, Darker(cols[d], 0.68f));
-        c.RoundFrame(float(plate.x), float(plate.y), float(plate.w), float(plate.h), 11, 2, cols[d]);
-        level.fill = Lighter(cols[d], 0.85f), level.fillBottom = Darker(level.fill, 0.25f);
-        t.DrawInk(c, names[size_t(d)], {plate.x + 10, plate.y, plate.w - 20, plate.h}, level, levelFit);
+        const Box col = screen::Under(df, screen::kDifficulty, screen::DifficultyColumn(d));
+        const float x = float(col.x), y = float(col.y), w = float(col.w);
+        // The base runs on below the floor, cut flat by the clip.
+        c.SetClip(col);
+        c.RoundRect(x, y, w, float(col.h) + 16, 12, WithAlpha(Darker(cols[d], 0.72f), 0.94f));
+        c.RoundRect(x + 2, y + 2, w - 4, 30, 10, WithAlpha(Darker(cols[d], 0.5f), 0.6f));
+        const int body = col.y + screen::kDifficultyLamp + 16;
+        c.VerticalGradient({col.x + 2, body, col.w - 4, col.y + col.h - body}, Rgb(0x000000, 0.0f), Rgb(0x000000, 0.45f));
+        c.RoundFrame(x, y, w, float(col.h) + 16, 12, 2, cols[d]);
+        level.fill = Lighter(cols[d], 0.85f), level.fillBottom = Darker(level.fill, 0.2f);
+        t.DrawInk(c, names[size_t(d)], {col.x + 12, col.y + 3, col.w - 24, 30}, level, levelFit);
+        for (int k = 0; k < 2; ++k)
+            t.DrawInk(c, notes[size_t(2 * d + k)], {col.x + 8, col.y + 38 + 15 * k, col.w - 16, 14}, note, noteFit);
+        // The lamp: a dark socket in a ring of the level's colour.
+        const float lx = x + w / 2, ly = y + float(screen::kDifficultyLamp);
+        c.Disc(lx, ly, 12, Rgb(0x05060C, 0.9f));
+        c.Ring(lx, ly, 11.5f, 2, WithAlpha(cols[d], 0.8f));
+        c.SetClip(df);
     }
     c.ResetClip();
-    // The marker: a gold star in a ring, turning about the cell's middle.
+    // The marker: the lamp lit, a white star turning in it, a little larger
+    // than the socket it covers.
     const Box dc = Get(a, "difficulty_cursor").box;
     const float mx = float(dc.x) + float(dc.w) / 2, my = float(dc.y) + float(dc.h) / 2, r = float(screen::kDifficultyMarker);
     c.SetClip(dc);
-    c.Ring(mx, my, r - 1.5f, 2.5f, Rgb(0xFFFFFF, 0.9f));
-    c.Star(mx, my, r - 4, 3, 4, 0, kGold);
+    c.Disc(mx, my, r - 1, Rgb(0xFFC840));
+    c.Glow(mx, my, r - 2, Rgb(0xFFFFE0, 0.9f));
+    c.Ring(mx, my, r - 1.5f, 2.5f, Rgb(0xFFFFFF, 0.95f));
+    c.Star(mx, my, r - 4, 3, 4, 0, Rgb(0xFFFFFF));
     c.ResetClip();
 }
 

@@ -46,17 +46,19 @@ using layout::kKeyHeaderX;
 constexpr Box kMenuRing[2] = {{41, 1, 96, 18}, {46, 1, 76, 18}};
 // The difficulty picture with the rotating cursor's centre on level d. The
 // cursor turns within kDifficultyMarker px of its centre, which keeps it
-// inside the panel on the lowest level; each level's plate stands right of it
-// on its middle, low and short enough to keep 7 px from the panel's inner line
-// at the lowest level (EASY) and the rightmost (HARD).
+// inside the panel on the lowest level (EASY's centre stands 24 px above the
+// panel's foot). Each level is a column rising from the panel's floor, its
+// lamp, which the cursor lights, kDifficultyLamp px below its top: the
+// harder the level, the taller its column.
 constexpr Box kDifficulty = layout::kDifficulty.screen;
 constexpr Point DifficultyCursor(int d) {
     const Box at = layout::kDifficultyCursor.Screen(d);
     return {float(at.x) + float(at.w) / 2, float(at.y) + float(at.h) / 2};
 }
-constexpr int kDifficultyMarker = 14;
-constexpr Box DifficultyPlate(int d) {
-    return {int(DifficultyCursor(d).x) + kDifficultyMarker + 6, int(DifficultyCursor(d).y) - 11, 78, 22};
+constexpr int kDifficultyMarker = 14, kDifficultyLamp = 84, kDifficultyColumnW = 132;
+constexpr Box DifficultyColumn(int d) {
+    const int top = int(DifficultyCursor(d).y) - kDifficultyLamp, floor = kDifficulty.y + kDifficulty.h - 8;
+    return {int(DifficultyCursor(d).x) - kDifficultyColumnW / 2, top, kDifficultyColumnW, floor - top};
 }
 
 // The talk window's text: three rows of up to 17 characters.

@@ -4,12 +4,14 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "engine/graphics/KestraLfd.h"
+#include "platform/d3dx9/image_decode.h"
 #include "platform/d3dx9/image_encode.h"
 
 namespace fs = std::filesystem;
@@ -54,55 +56,67 @@ bool FillFullWidthForms(const std::string& lfdPath, const TextStyle& style, Text
     if (names.empty() || names[0].size() < 2 || header.sheetCount >= KestraLfd::kMaxSheets)
         return Fail(error, lfdPath + " has no room for another sheet");
 
-    // Letters and marks from the step's letters, digits from its digits, each
-    // set widened alike and on the line the font's own half-width forms stand on.
+    // Every form in the step's letters' face, which gives names and dates one
+    // weight; letters and marks widened alike, digits alike, their capitals
+    // and digits at the height and on the baseline of the font's own
+    // (half-width) ones, so that a name, a score and a date on one row read
+    // as one line.
     const int step = header.fontSize, cell = step + 2;
-    TextStyle game = style;
-    game.fixedPitch = true;
+    const std::string capitals = "ABCDEFGHIJKLMNOPRSTUVWXYZ", digits = "0123456789";  // Q's tail hangs below the line
+    // The line as the font's own sheet draws it: the rows of its capitals'
+    // and digits' fill in their cells.
+    std::ifstream sheetIn(fs::path(lfdPath).parent_path() / (fs::path(names[0]).filename().string() + ".tga"), std::ios::binary);
+    const std::vector<uint8_t> sheetBytes((std::istreambuf_iterator<char>(sheetIn)), std::istreambuf_iterator<char>());
+    d3dx9img::Image drawn;
+    if (d3dx9img::DecodeImage(sheetBytes.data(), sheetBytes.size(), &drawn) != d3dx9img::DecodeStatus::kOk)
+        return Fail(error, "cannot read " + names[0] + ".tga");
+    int top = 1 << 16, foot = -(1 << 16);
+    for (char c : capitals + digits) {
+        const uint16_t index = KestraLfd::GetCharIndex(uint8_t(c));
+        if (index == KestraLfd::kNoGlyph || map[index] >= records.size() || records[map[index]].sheet != 0) continue;
+        const KestraLfd::GlyphRecord& r = records[map[index]];
+        for (uint32_t y = r.y1; y < r.y2 && y < drawn.height; ++y)
+            for (uint32_t x = r.x1; x < r.x2 && x < drawn.width; ++x) {
+                const uint32_t p = drawn.pixels[y * drawn.width + x];
+                if (p >> 24 >= 128 && (p & 0xFF) >= 128) top = std::min(top, int(y - r.y1)), foot = std::max(foot, int(y - r.y1) + 1);
+            }
+    }
+    if (foot <= top) return Fail(error, lfdPath + ": its own capitals and digits have no ink");
+    const InkBox line{0, top, 0, foot - top};
+    TextStyle face = style;
+    face.face = kStepLetters;
     struct Set {
         std::string chars;
-        const char* face;
-        InkBox line;
         InkFit fit;
-    } sets[2] = {{"", kStepLetters, {}, {}}, {"", kStepDigits, {}, {}}};
+    } sets[2];
     for (char c = 0x21; c < 0x7F; ++c) sets[std::isdigit(uint8_t(c)) ? 1 : 0].chars += c;
-    game.size = step;
     for (Set& set : sets) {
         std::vector<std::string> texts;
-        for (char c : set.chars)
-            if (std::isalnum(uint8_t(c))) texts.push_back(std::string(1, c));
-        // The half-width forms' line at the font's own size.
-        int top = 1 << 16, foot = -(1 << 16);
-        for (const std::string& t : texts) {
-            const InkBox b = text.MeasureInk(t, game);
-            if (b.h) top = std::min(top, b.y), foot = std::max(foot, b.y + b.h);
-        }
-        set.line = {0, top, 0, foot - top};
-        TextStyle own = style;
-        own.face = set.face;
-        set.fit = text.FitInk(texts, own, set.line.h, step - 2 * style.outlineWidth, kFillWidth | kOneLine);
+        for (char c : &set == &sets[1] ? digits : capitals) texts.push_back(std::string(1, c));
+        set.fit = text.FitInk(texts, face, line.h, step - 2 * style.outlineWidth, kFillWidth | kOneLine);
     }
 
-    Canvas sheet(header.sheetWidth, header.sheetHeight);
+    // Only as many rows of the sheet as the forms take, a power of two tall.
     const int perRow = header.sheetWidth / step;
+    int rows = 0;
+    for (const Set& set : sets) rows += int(set.chars.size());
+    rows = (rows + perRow - 1) / perRow;
+    int height = 1;
+    while (height < rows * cell) height *= 2;
+    Canvas sheet(header.sheetWidth, height);
     int placed = 0;
-    for (const Set& set : sets) {
-        TextStyle own = style;
-        own.face = set.face;
+    for (const Set& set : sets)
         for (char c : set.chars) {
             const uint16_t code = FullWidthCode(c), index = code ? KestraLfd::GetCharIndex(code) : KestraLfd::kNoGlyph;
             if (index == KestraLfd::kNoGlyph || map[index] == KestraLfd::kNoGlyph) continue;
             const int x = placed % perRow * step, y = placed / perRow * cell;
-            if (y + cell > header.sheetHeight) return Fail(error, lfdPath + ": the full-width forms do not fit a sheet");
             sheet.SetClip({x, y, step, cell});
-            // The atlas draws a glyph a row into its cell.
-            text.DrawInk(sheet, std::string(1, c), {x, y + 1 + set.line.y, step, set.line.h}, own, set.fit);
+            text.DrawInk(sheet, std::string(1, c), {x, y + line.y, step, line.h}, face, set.fit);
             sheet.ResetClip();
             map[index] = uint16_t(records.size());
             records.push_back({uint8_t(header.sheetCount), 0, uint8_t(step), 0, uint16_t(x), uint16_t(y), uint16_t(x + step), uint16_t(y + cell)});
             ++placed;
         }
-    }
     names.push_back(names[0].substr(0, names[0].size() - 2) + (header.sheetCount < 10 ? "0" : "") + std::to_string(header.sheetCount));
     header.sheetCount += 1;
     header.glyphCount = uint16_t(records.size());

@@ -1,8 +1,8 @@
 // The full-width forms of a font kestra-font wrote, drawn again so that each
 // fills the full step the game lays them at (names and dates in the ranking):
-// from the step's faces, in `style` (the font's size, weight and outline),
-// widened alike and on the line of the font's own half-width forms, on a sheet
-// of their own that the font's file then names.
+// from the step's letters' face, in `style` (the font's size, weight and
+// outline), widened alike and on the line of the font's own half-width forms,
+// on a sheet of their own that the font's file then names.
 #pragma once
 
 #include <string>

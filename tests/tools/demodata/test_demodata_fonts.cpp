@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "engine/graphics/KestraLfd.h"
@@ -38,10 +39,20 @@ std::string ToCp932(const std::string& utf8) {
     return out;
 }
 
+// Each sheet holds its glyphs, and is no taller than twice the rows they take.
 void ExpectSheetsExist(const Font& f) {
     for (uint32_t s = 0; s < f.view.header.sheetCount; ++s) {
         const std::string name = KestraLfd::ReadSheetName(f.view, s);
-        EXPECT_TRUE(std::filesystem::exists(DataDir() + "/" + name + ".tga")) << name;
+        std::vector<uint8_t> tga;
+        ASSERT_TRUE(ReadAll(DataDir() + "/" + name + ".tga", &tga) && tga.size() > 18) << name;
+        const int width = tga[12] | tga[13] << 8, height = tga[14] | tga[15] << 8;
+        int foot = 0;
+        for (const KestraLfd::GlyphRecord& r : f.records)
+            if (r.sheet == s) {
+                EXPECT_TRUE(r.x2 <= width && r.y2 <= height) << name << ": a glyph at " << r.x1 << "," << r.y1 << " past " << width << "x" << height;
+                foot = std::max(foot, int(r.y2));
+            }
+        EXPECT_LE(height, 2 * foot) << name << " is " << height << " rows tall for glyphs that end at row " << foot;
     }
 }
 

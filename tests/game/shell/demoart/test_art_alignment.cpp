@@ -1139,9 +1139,9 @@ void ArtAlignment::Practice() {
 }
 
 void ArtAlignment::Difficulty() {
-    // The marker and the chosen level's plate a pixel inside the panel's
-    // inner line on every level: the innermost lines met going out from
-    // the panel's middle in the picture drawn without its text.
+    // The marker, all it sweeps as it turns, and the chosen level's column a
+    // pixel inside the panel's inner line on every level: the innermost lines
+    // met going in from the picture's edges, drawn without its text.
     demodata::TextPainter painter;
     std::string error;
     if (!painter.Open(&error)) return Expect(false, error);
@@ -1153,19 +1153,26 @@ void ArtAlignment::Difficulty() {
     const std::vector<bool> lines = PictureLines(plain.pixels, 640, 480);
     using demodata::screen::kDifficulty;
     const int mx = kDifficulty.x + kDifficulty.w / 2, my = kDifficulty.y + kDifficulty.h / 2;
-    auto reach = [&](int dx, int dy) {
-        int x = mx, y = my;
-        while (x > 0 && y > 0 && x < 639 && y < 479 && !lines[size_t(y * 640 + x)]) x += dx, y += dy;
-        return dx ? x : y;
+    auto reach = [&](int x, int y, int dx, int dy) {
+        int inner = -1;
+        for (int k = 0; k < 8; ++k, x += dx, y += dy)
+            if (lines[size_t(y * 640 + x)]) inner = dx ? x : y;
+        return inner;
     };
-    const int left = reach(-1, 0), right = reach(1, 0), top = reach(0, -1), bottom = reach(0, 1);
+    const int left = reach(kDifficulty.x, my, 1, 0), right = reach(kDifficulty.x + kDifficulty.w - 1, my, -1, 0);
+    const int top = reach(mx, kDifficulty.y, 0, 1), bottom = reach(mx, kDifficulty.y + kDifficulty.h - 1, 0, -1);
     for (int32_t level = 0; level < 3; ++level) {
         TitleState.difficultyCursor = level;
         const Ink marker = Find(TitleWith({"difficulty_cursor"}), 0, 0, 640, 480, Lit);
-        const demodata::Box p = demodata::screen::DifficultyPlate(level);
-        for (const auto& [what, box] : {std::pair{std::string("the marker"), std::array<int, 4>{marker.x0, marker.y0, marker.x1, marker.y1}},
-                                        std::pair{std::string("the plate"), std::array<int, 4>{p.x, p.y, p.x + p.w - 1, p.y + p.h - 1}}})
-            Expect(marker.H() > 0 && box[0] > left + 1 && box[1] > top + 1 && box[2] < right - 1 && box[3] < bottom - 1,
+        const demodata::Point at = demodata::screen::DifficultyCursor(level);
+        float swept = 0;
+        for (const auto& [x, y] : marker.at) swept = std::max(swept, std::hypot(float(x) + 0.5f - at.x, float(y) + 0.5f - at.y));
+        const int r = int(std::ceil(swept));
+        const demodata::Box p = demodata::screen::DifficultyColumn(level);
+        for (const auto& [what, box] : {std::pair{std::string("the marker"), std::array<int, 4>{int(at.x) - r, int(at.y) - r, int(at.x) + r, int(at.y) + r}},
+                                        std::pair{std::string("the column"), std::array<int, 4>{p.x, p.y, p.x + p.w - 1, p.y + p.h - 1}}})
+            Expect(marker.H() > 0 && std::min({left, right, top, bottom}) >= 0 && box[0] > left + 1 && box[1] > top + 1 && box[2] < right - 1 &&
+                       box[3] < bottom - 1,
                    "level " + std::to_string(level) + ": " + what + " at x " + std::to_string(box[0]) + ".." + std::to_string(box[2]) + " y " +
                        std::to_string(box[1]) + ".." + std::to_string(box[3]) + " is not a pixel inside the panel's inner line x " +
                        std::to_string(left) + ".." + std::to_string(right) + " y " + std::to_string(top) + ".." + std::to_string(bottom));
@@ -1317,9 +1324,9 @@ const std::vector<Family>& Families() {
     const auto header = [&](int k) {
         return over("key_highlight", Anchor::kBoth, layout::Moved(layout::kKeyHighlight.screen, layout::kKeyHeaderX[k], layout::kKeyHeaderY));
     };
-    const auto plate = [&](int d) {
-        const demodata::Box b = demodata::screen::DifficultyPlate(d);
-        return box(Anchor::kBoth, b.x, b.y, b.w, b.h);
+    const auto column = [&](int d) {
+        const demodata::Box b = demodata::screen::DifficultyColumn(d);
+        return box(Anchor::kLines, b.x, b.y, b.w, b.h);
     };
     using A = ArtAlignment;
     static const std::vector<Family> families = {
@@ -1347,9 +1354,9 @@ const std::vector<Family>& Families() {
          {over("key_highlight", Anchor::kBoth, layout::kDefaultsAnswer.first.screen), over("defaults_question", Anchor::kLines, layout::kDefaultsQuestion.screen)}},
         {at(Hold::kTeam, "team_1", 0), {card}},
         {at(Hold::kTeam, "team_2", 1), {card}},
-        {at(Hold::kDifficulty, "difficulty_0", 0), {plate(0)}},
-        {at(Hold::kDifficulty, "difficulty_1", 1), {plate(1)}},
-        {at(Hold::kDifficulty, "difficulty_2", 2), {plate(2)}},
+        {at(Hold::kDifficulty, "difficulty_0", 0), {column(0)}},
+        {at(Hold::kDifficulty, "difficulty_1", 1), {column(1)}},
+        {at(Hold::kDifficulty, "difficulty_2", 2), {column(2)}},
         {at(Hold::kStageTitle, "stage_title_1_1"), {band}},
         {at(Hold::kHud, "hud_1p")},
         {at(Hold::kForce, "force_yuri", 0)},
