@@ -294,8 +294,8 @@ void cObjectManager::CancelEnemyBullets() {
         if (b->isActive != 1) continue;
         b->element = 10;
         b->speed = 0.0f;
-        b->motionKind = 6;
-        b->graphicKind = 100;
+        b->motionKind = KindCode(BulletMotion::kHoming);
+        b->graphicKind = KindCode(BulletGraphic::kCancelled);
         b->accel = 0.1f;
         b->frame = 0;
     }
