@@ -168,7 +168,7 @@ void cEnemy32::HitTest() {
         // A local index: this runs inside the manager's pass over the same list.
         for (std::size_t i = 0; i < m.enemyList.size(); ++i) {
             cEnemyObjectBase* other = m.enemyList[i];
-            if (other->isActive != 1 || other->type != 33) continue;
+            if (other->isActive != 1 || other->type != objecttype::kCoreGuard) continue;
             other->isDying = 1;
             m.SpawnEffectBurst(1, other->element, static_cast<int32_t>(other->x), static_cast<int32_t>(other->y));
         }
