@@ -1,6 +1,8 @@
 // Yuri: a looping opening, the railgun at the right edge, fans, comical
 // sparks, closing rings around the player and the finishing star bursts.
 // Several attacks loop with a period that shrinks each lap.
+#include <iterator>
+
 #include "game/bosses/AttackNames.h"
 #include "game/bosses/Stage05StageBosses.h"
 #include "game/objects/EnemyParts.h"
@@ -124,11 +126,15 @@ void Stage05Boss_Yuri::RailgunAttack() {
         PlaySe(SoundTable.raser_long);
     }
     if (EveryInFrames(t, 60, 140, 2)) {
-        static constexpr int32_t kOffsets[5] = {0, -3000, 3000, 6000, -6000};
-        static constexpr int32_t kElements[5] = {2, 1, 0, 1, 0};
-        for (int32_t i = 0; i < (d == 2 ? 5 : 3); ++i)
+        // The first three on the lower difficulties.
+        static constexpr struct {
+            int32_t offset, element;
+        } kShots[] = {{0, 2}, {-3000, 1}, {3000, 0}, {6000, 1}, {-6000, 0}};
+        const size_t shots = d == 2 ? std::size(kShots) : 3;
+        for (size_t i = 0; i < shots; ++i)
             FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kSpark,
-                              .angle = WrapAdd(shotAngle, kOffsets[i]), .element = kElements[i], .speed = 6.0f});
+                              .angle = WrapAdd(shotAngle, kShots[i].offset), .element = kShots[i].element,
+                              .speed = 6.0f});
     }
     static constexpr int32_t kSparkEvery[3] = {20, 4, 2};
     if (EveryInFrames(t, 60, 140, kSparkEvery[d])) {

@@ -2,6 +2,8 @@
 // after each attack under a turning decoration, and a last attack in three
 // stages chosen by her hp and her seconds. Her ending records the extra
 // stage's clear.
+#include <iterator>
+
 #include "game/bosses/AttackNames.h"
 #include "game/bosses/BossCommon.h"
 #include "game/bosses/Stage06Bosses.h"
@@ -228,7 +230,7 @@ void Stage06Boss::ShackleAttack() {
 
 void Stage06Boss::RestAttack() {
     if (phaseTimer == 1) {
-        for (int32_t i = 0; i < 4; ++i)
+        for (size_t i = 0; i < std::size(kCorners); ++i)
             PlaceEnemy(kCorners[i][0], kCorners[i][1], {.type = 82, .element = i < 2 ? 0 : 1, .life = 150.0f});
     }
     if (phaseTimer == loopLength) {

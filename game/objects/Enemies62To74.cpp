@@ -273,11 +273,12 @@ void cEnemy70::Update() {
     if (frame == 1) {
         for (int32_t& e : bandElement) e = GameRand() % 2;
     }
-    if (frame >= 160 && frame <= 520 && (frame - 160) % 60 == 0) {
+    const int32_t strike = (frame - kFirstStrike) / kStrikeEvery;
+    if (frame >= kFirstStrike && strike < kStrikes && (frame - kFirstStrike) % kStrikeEvery == 0) {
         PlaySe(SoundTable.stillattack);
         // A summon, in screen coordinates on both axes, so that the strike lands
         // on the band also while the view scrolls.
-        SummonEnemy(x, y, {.type = 71, .element = bandElement[(frame - 160) / 60], .life = 9999.0f});
+        SummonEnemy(x, y, {.type = 71, .element = bandElement[strike], .life = 9999.0f});
     }
     if (mode == 2) {
         const auto row = [&](float by, BulletMotion motion, BulletGraphic graphic, int32_t heading, int32_t gapFrom,
