@@ -3,6 +3,8 @@
 
 #include <cstddef>
 #include <cstring>
+#include <iterator>
+#include <type_traits>
 
 #include "engine/core/Kestra.h"
 #include "platform/win32/ole.h"
@@ -15,29 +17,34 @@ namespace {
 constexpr DWORD kAxisType = DIDFT_AXIS | DIDFT_ANYINSTANCE | DIDFT_OPTIONAL;
 constexpr DWORD kButtonType = DIDFT_BUTTON | DIDFT_ANYINSTANCE | DIDFT_OPTIONAL;
 constexpr DWORD kPovType = DIDFT_POV | DIDFT_ANYINSTANCE | DIDFT_OPTIONAL;
-constexpr DWORD kJoystickObjects = 84;
+// The objects of the joystick format, in the state's order: each aspect's
+// block of axes and the sliders it shares, the hats, the buttons.
+constexpr const GUID* kAxes[] = {&GUID_XAxis, &GUID_YAxis, &GUID_ZAxis, &GUID_RxAxis, &GUID_RyAxis, &GUID_RzAxis};
+constexpr DWORD kAspects[] = {DIDOI_ASPECTPOSITION, DIDOI_ASPECTVELOCITY, DIDOI_ASPECTACCEL, DIDOI_ASPECTFORCE};
+constexpr DWORD kSliders = std::extent_v<decltype(KestraJoystickState::sliders)>;
+constexpr DWORD kPovs = std::extent_v<decltype(KestraJoystickState::pov)>;
+constexpr DWORD kJoystickObjects =
+    std::size(kAspects) * (std::size(kAxes) + kSliders) + kPovs + KestraInput::kJoystickButtons;
+static_assert(std::size(kAxes) == std::extent_v<decltype(KestraJoystickState::axes)>);
+static_assert(KestraInput::kJoystickButtons == std::extent_v<decltype(KestraJoystickState::buttons)>);
 
 struct JoystickFormat {
     DIOBJECTDATAFORMAT objects[kJoystickObjects];
     DIDATAFORMAT format;
 
     JoystickFormat() {
-        static const GUID* const kAxes[6] = {&GUID_XAxis, &GUID_YAxis, &GUID_ZAxis,
-                                             &GUID_RxAxis, &GUID_RyAxis, &GUID_RzAxis};
-        static const DWORD kAspects[4] = {DIDOI_ASPECTPOSITION, DIDOI_ASPECTVELOCITY, DIDOI_ASPECTACCEL,
-                                          DIDOI_ASPECTFORCE};
         DWORD n = 0;
-        for (DWORD aspect = 0; aspect < 4; ++aspect) {
-            const DWORD base = aspect * 24;
-            for (DWORD axis = 0; axis < 6; ++axis)
+        for (DWORD aspect = 0; aspect < std::size(kAspects); ++aspect) {
+            const DWORD base = aspect * static_cast<DWORD>(sizeof(KestraJoystickState::axes));
+            for (DWORD axis = 0; axis < std::size(kAxes); ++axis)
                 objects[n++] = {kAxes[axis], base + axis * 4, kAxisType, kAspects[aspect]};
             // Every aspect of the two sliders shares the state's two slider fields.
-            for (DWORD slider = 0; slider < 2; ++slider)
+            for (DWORD slider = 0; slider < kSliders; ++slider)
                 objects[n++] = {&GUID_Slider,
                                 static_cast<DWORD>(offsetof(KestraJoystickState, sliders)) + slider * 4, kAxisType,
                                 kAspects[aspect]};
         }
-        for (DWORD pov = 0; pov < 4; ++pov)
+        for (DWORD pov = 0; pov < kPovs; ++pov)
             objects[n++] = {&GUID_POV, static_cast<DWORD>(offsetof(KestraJoystickState, pov)) + pov * 4, kPovType, 0};
         for (DWORD button = 0; button < KestraInput::kJoystickButtons; ++button)
             objects[n++] = {nullptr, static_cast<DWORD>(offsetof(KestraJoystickState, buttons)) + button, kButtonType,

@@ -1,25 +1,42 @@
 #include "engine/graphics/CBox.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
+#include <type_traits>
 
 namespace {
 
 // Face i lies in plane i.
-constexpr int kFaces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 4, 6, 2}, {1, 3, 7, 5}, {2, 6, 7, 3}, {0, 4, 5, 1}};
-constexpr int kEdges[12][2] = {{0, 1}, {2, 3}, {0, 2}, {1, 3}, {4, 5}, {6, 7},
-                               {4, 6}, {5, 7}, {0, 4}, {2, 6}, {1, 5}, {3, 7}};
-constexpr int kPlanePoints[6][3] = {{0, 1, 2}, {6, 7, 5}, {2, 6, 4}, {7, 3, 5}, {2, 3, 6}, {1, 0, 4}};
+constexpr int kFaces[][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 4, 6, 2}, {1, 3, 7, 5}, {2, 6, 7, 3}, {0, 4, 5, 1}};
+constexpr int kEdges[][2] = {{0, 1}, {2, 3}, {0, 2}, {1, 3}, {4, 5}, {6, 7},
+                             {4, 6}, {5, 7}, {0, 4}, {2, 6}, {1, 5}, {3, 7}};
+constexpr int kPlanePoints[][3] = {{0, 1, 2}, {6, 7, 5}, {2, 6, 4}, {7, 3, 5}, {2, 3, 6}, {1, 0, 4}};
+
+constexpr size_t kCorners = std::extent_v<decltype(CBox::corners)>;
+constexpr size_t kPlanes = std::extent_v<decltype(CBox::planes)>;
+
+// Whether every entry of a table names one of the box's corners.
+template <size_t Rows, size_t Columns>
+constexpr bool NamesCorners(const int (&table)[Rows][Columns]) {
+    for (const auto& row : table)
+        for (int corner : row)
+            if (corner < 0 || static_cast<size_t>(corner) >= kCorners) return false;
+    return true;
+}
+static_assert(NamesCorners(kFaces) && NamesCorners(kEdges) && NamesCorners(kPlanePoints));
+static_assert(std::size(kFaces) == kPlanes && std::size(kPlanePoints) == kPlanes, "a face and a plane each");
 
 float Distance(const D3DXPLANE& p, const CVector3& v) { return p.a * v.x + p.b * v.y + p.c * v.z + p.d; }
 
-void Corners(CVector3 (&out)[8], const CVector3& lo, const CVector3& hi) {
-    for (int i = 0; i < 8; ++i)
+void Corners(CVector3 (&out)[kCorners], const CVector3& lo, const CVector3& hi) {
+    for (size_t i = 0; i < kCorners; ++i)
         out[i].Set((i & 1) ? hi.x : lo.x, (i & 2) ? hi.y : lo.y, (i & 4) ? hi.z : lo.z);
 }
 
 void BuildPlanes(CBox* box) {
-    for (int i = 0; i < 6; ++i)
+    for (size_t i = 0; i < kPlanes; ++i)
         Kestra::CreatePlane(&box->planes[i], &box->corners[kPlanePoints[i][0]], &box->corners[kPlanePoints[i][1]],
                             &box->corners[kPlanePoints[i][2]]);
 }
@@ -27,7 +44,7 @@ void BuildPlanes(CBox* box) {
 // Bit i set when the point lies outside plane i of the box.
 uint32_t Outcode(const CBox& box, const CVector3& v) {
     uint32_t code = 0;
-    for (int i = 0; i < 6; ++i)
+    for (size_t i = 0; i < kPlanes; ++i)
         if (Distance(box.planes[i], v) < 0.0f) code |= 1u << i;
     return code;
 }
@@ -35,7 +52,7 @@ uint32_t Outcode(const CBox& box, const CVector3& v) {
 // Step one and two of the overlap test for b's corners against a's planes:
 // 1 overlap, 0 apart, -1 undecided.
 int CornerTest(const CBox& a, const CBox& b) {
-    uint32_t common = 0x3F;
+    uint32_t common = (1u << kPlanes) - 1;
     for (const CVector3& corner : b.corners) {
         const uint32_t code = Outcode(a, corner);
         if (code == 0) return 1;
@@ -47,7 +64,7 @@ int CornerTest(const CBox& a, const CBox& b) {
 bool EdgesCrossFaces(const CBox& edges, const CBox& faces) {
     for (const auto& e : kEdges) {
         const CVector3 segment[2] = {edges.corners[e[0]], edges.corners[e[1]]};
-        for (int f = 0; f < 6; ++f) {
+        for (size_t f = 0; f < kPlanes; ++f) {
             const CVector3 quad[4] = {faces.corners[kFaces[f][0]], faces.corners[kFaces[f][1]],
                                       faces.corners[kFaces[f][2]], faces.corners[kFaces[f][3]]};
             if (Kestra::IntersectSegmentQuad(segment, quad, &faces.planes[f], nullptr)) return true;
@@ -78,9 +95,9 @@ void CreatePlane(D3DXPLANE* out, const CVector3* p1, const CVector3* p2, const C
 
 void CreateBox(CBox* out, const CVector3* min, const CVector3* max, const CMatrix* m) {
     if (!out || !min || !max || !m) return;
-    CVector3 corners[8];
+    CVector3 corners[kCorners];
     Corners(corners, *min, *max);
-    for (int i = 0; i < 8; ++i) out->corners[i].TransformCoordFrom(corners[i], *m);
+    for (size_t i = 0; i < kCorners; ++i) out->corners[i].TransformCoordFrom(corners[i], *m);
     BuildPlanes(out);
     // A mirroring matrix turns every plane outwards.
     const float det = m->_11 * (m->_22 * m->_33 - m->_23 * m->_32) - m->_12 * (m->_21 * m->_33 - m->_23 * m->_31) +
@@ -92,9 +109,9 @@ void CreateBox(CBox* out, const CVector3* min, const CVector3* max, const CMatri
 
 void CreateFrustumBox(CBox* out, const CVector3* min, const CVector3* max, const CMatrix* m) {
     if (!out || !min || !max || !m) return;
-    CVector3 corners[8];
+    CVector3 corners[kCorners];
     Corners(corners, *min, *max);
-    for (int i = 0; i < 8; ++i) D3DXVec3TransformCoord(&out->corners[i], &corners[i], m);
+    for (size_t i = 0; i < kCorners; ++i) D3DXVec3TransformCoord(&out->corners[i], &corners[i], m);
     BuildPlanes(out);
 }
 

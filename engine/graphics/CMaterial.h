@@ -15,7 +15,7 @@ namespace LibModel {
 
 class CMaterial : public CBaseObject {
 public:
-    static constexpr uint32_t kStages = 4;
+    static constexpr uint32_t kStages = Kestra3D::kStageCount;
     static constexpr uint32_t kNameSize = 260;
 
     // Diffuse white, ambient 0.3 grey, the device's default states.

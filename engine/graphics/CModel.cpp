@@ -3,6 +3,7 @@
 #include "engine/graphics/CModel.h"
 
 #include <string>
+#include <iterator>
 #include <unordered_map>
 #include <vector>
 
@@ -148,10 +149,10 @@ int32_t CModel::FindMesh(const char* name) const { return FindByName(meshes_, me
 int32_t CModel::FindAnimationSet(const char* name) const { return FindByName(sets_, setCount_, name); }
 
 bool CModel::SetShader(int32_t mesh, uint32_t kind) {
-    static const uint32_t kKindBits[6] = {0x208, 0x808, 0x280, 0x880, 0x1080, 0x408};
+    static constexpr uint32_t kKindBits[] = {0x208, 0x808, 0x280, 0x880, 0x1080, 0x408};
     return ForMeshes(mesh, [&](CBaseMesh* m) {
         uint32_t bits = m->IsSkinned() ? 4u : m->IsMorphed() ? 2u : 1u;
-        if (kind < 6) bits |= kKindBits[kind];
+        if (kind < std::size(kKindBits)) bits |= kKindBits[kind];
         uint32_t usage = 0;
         CShaderFx* fx = KestraShaderFx::Create(bits, int32_t(m->GetMaxInfluences()), int32_t(m->GetPaletteSize()),
                                                &usage);

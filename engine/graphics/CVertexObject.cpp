@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 #include "engine/core/Kestra.h"
 #include "engine/core/KestraLog.h"
@@ -9,10 +10,13 @@
 
 namespace KestraVertex {
 namespace {
-constexpr uint32_t kSize2D[5] = {20, 28, 36, 44, 52};
-constexpr uint32_t kFvf2D[5] = {0x044, 0x144, 0x244, 0x344, 0x444};
-constexpr uint32_t kSize3D[5] = {16, 24, 32, 40, 48};
-constexpr uint32_t kFvf3D[5] = {0x042, 0x142, 0x242, 0x342, 0x442};
+// By the count of texture coordinate sets, 0 to kMaxTexCoordSets.
+constexpr uint32_t kSize2D[] = {20, 28, 36, 44, 52};
+constexpr uint32_t kFvf2D[] = {0x044, 0x144, 0x244, 0x344, 0x444};
+constexpr uint32_t kSize3D[] = {16, 24, 32, 40, 48};
+constexpr uint32_t kFvf3D[] = {0x042, 0x142, 0x242, 0x342, 0x442};
+static_assert(std::size(kSize2D) == kMaxTexCoordSets + 1 && std::size(kFvf2D) == kMaxTexCoordSets + 1 &&
+              std::size(kSize3D) == kMaxTexCoordSets + 1 && std::size(kFvf3D) == kMaxTexCoordSets + 1);
 }  // namespace
 uint32_t Size2D(uint32_t n) { return n <= kMaxTexCoordSets ? kSize2D[n] : 0; }
 uint32_t Fvf2D(uint32_t n) { return n <= kMaxTexCoordSets ? kFvf2D[n] : 0; }

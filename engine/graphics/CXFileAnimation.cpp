@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 #include "engine/core/KestraLog.h"
@@ -69,8 +71,11 @@ bool ReadKeys(ID3DXFileData* d, uint32_t* type, std::vector<FileKey>* keys) {
         std::memcpy(type, bytes, 4);
         std::memcpy(&count, bytes + 4, 4);
     }
-    static const uint32_t kValues[5] = {4, 3, 3, 0, 16};
-    ok = ok && *type < 5 && *type != 3 && count > 0;
+    // The values of a key of each type; none holds more than a key can.
+    static constexpr uint32_t kValues[] = {4, 3, 3, 0, 16};
+    static_assert(*std::max_element(std::begin(kValues), std::end(kValues)) <=
+                  std::extent_v<decltype(FileKey::values)>);
+    ok = ok && *type < std::size(kValues) && *type != 3 && count > 0;
     const uint32_t values = ok ? kValues[*type] : 0;
     const size_t stride = 8 + size_t(values) * 4;
     ok = ok && count <= (size - 8) / stride && size == 8 + count * stride;

@@ -2,6 +2,7 @@
 // presenting and the reset that walks the managers.
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "engine/core/Kestra.h"
@@ -55,6 +56,15 @@ bool Supports(const std::vector<D3DFORMAT>& list, D3DFORMAT format) {
 
 D3DFORMAT BackBufferFormat(bool windowed) { return windowed ? M().currentMode.Format : M().mode16.Format; }
 
+namespace {
+// A capability flag for each mask of a list, in the record's order: a list and
+// its record field of another length do not compile.
+template <size_t N>
+void Bits(uint8_t (&out)[N], DWORD word, const DWORD (&masks)[N]) {
+    for (size_t i = 0; i < N; ++i) out[i] = (word & masks[i]) ? 1 : 0;
+}
+}  // namespace
+
 void ReadDeviceCaps(const D3DCAPS9& c) {
     DeviceCaps& d = M().caps;
     auto bit = [](DWORD word, DWORD mask) -> uint8_t { return (word & mask) ? 1 : 0; };
@@ -68,36 +78,34 @@ void ReadDeviceCaps(const D3DCAPS9& c) {
     d.depthBias = bit(c.RasterCaps, D3DPRASTERCAPS_DEPTHBIAS);
     d.wBuffer = bit(c.RasterCaps, D3DPRASTERCAPS_WBUFFER);
     d.autoGenMipmap = bit(c.Caps2, D3DCAPS2_CANAUTOGENMIPMAP);
-    static const DWORD kCompare[8] = {D3DPCMPCAPS_ALWAYS,       D3DPCMPCAPS_EQUAL, D3DPCMPCAPS_GREATER,
-                                      D3DPCMPCAPS_GREATEREQUAL, D3DPCMPCAPS_LESS,  D3DPCMPCAPS_LESSEQUAL,
-                                      D3DPCMPCAPS_NEVER,        D3DPCMPCAPS_NOTEQUAL};
-    for (int i = 0; i < 8; ++i) d.depthCompare[i] = bit(c.ZCmpCaps, kCompare[i]);
-    static const DWORD kBlend[14] = {
+    static const DWORD kCompare[] = {D3DPCMPCAPS_ALWAYS,       D3DPCMPCAPS_EQUAL, D3DPCMPCAPS_GREATER,
+                                     D3DPCMPCAPS_GREATEREQUAL, D3DPCMPCAPS_LESS,  D3DPCMPCAPS_LESSEQUAL,
+                                     D3DPCMPCAPS_NEVER,        D3DPCMPCAPS_NOTEQUAL};
+    Bits(d.depthCompare, c.ZCmpCaps, kCompare);
+    static const DWORD kBlend[] = {
         D3DPBLENDCAPS_BLENDFACTOR,  D3DPBLENDCAPS_BOTHINVSRCALPHA, D3DPBLENDCAPS_BOTHSRCALPHA, D3DPBLENDCAPS_DESTALPHA,
         D3DPBLENDCAPS_DESTCOLOR,    D3DPBLENDCAPS_INVDESTALPHA,    D3DPBLENDCAPS_INVDESTCOLOR, D3DPBLENDCAPS_INVSRCALPHA,
         D3DPBLENDCAPS_INVSRCCOLOR,  D3DPBLENDCAPS_ONE,             D3DPBLENDCAPS_SRCALPHA,     D3DPBLENDCAPS_SRCALPHASAT,
         D3DPBLENDCAPS_SRCCOLOR,     D3DPBLENDCAPS_ZERO};
-    for (int i = 0; i < 14; ++i) {
-        d.srcBlend[i] = bit(c.SrcBlendCaps, kBlend[i]);
-        d.destBlend[i] = bit(c.DestBlendCaps, kBlend[i]);
-    }
+    Bits(d.srcBlend, c.SrcBlendCaps, kBlend);
+    Bits(d.destBlend, c.DestBlendCaps, kBlend);
     d.cubeMap = bit(c.TextureCaps, D3DPTEXTURECAPS_CUBEMAP);
     d.mipMap = bit(c.TextureCaps, D3DPTEXTURECAPS_MIPMAP);
     d.perspective = bit(c.TextureCaps, D3DPTEXTURECAPS_PERSPECTIVE);
     d.pow2 = bit(c.TextureCaps, D3DPTEXTURECAPS_POW2);
     d.squareOnly = bit(c.TextureCaps, D3DPTEXTURECAPS_SQUAREONLY);
-    static const DWORD kAddress[6] = {D3DPTADDRESSCAPS_BORDER, D3DPTADDRESSCAPS_CLAMP,      D3DPTADDRESSCAPS_INDEPENDENTUV,
-                                      D3DPTADDRESSCAPS_MIRROR, D3DPTADDRESSCAPS_MIRRORONCE, D3DPTADDRESSCAPS_WRAP};
-    for (int i = 0; i < 6; ++i) d.address[i] = bit(c.TextureAddressCaps, kAddress[i]);
+    static const DWORD kAddress[] = {D3DPTADDRESSCAPS_BORDER, D3DPTADDRESSCAPS_CLAMP,      D3DPTADDRESSCAPS_INDEPENDENTUV,
+                                     D3DPTADDRESSCAPS_MIRROR, D3DPTADDRESSCAPS_MIRRORONCE, D3DPTADDRESSCAPS_WRAP};
+    Bits(d.address, c.TextureAddressCaps, kAddress);
     d.maxAnisotropy = c.MaxAnisotropy;
     d.maxTextureWidth = c.MaxTextureWidth;
     d.maxTextureHeight = c.MaxTextureHeight;
     d.maxTextureRepeat = c.MaxTextureRepeat;
     d.maxTextureAspectRatio = c.MaxTextureAspectRatio;
-    static const DWORD kStencil[9] = {D3DSTENCILCAPS_KEEP,    D3DSTENCILCAPS_ZERO,   D3DSTENCILCAPS_REPLACE,
-                                      D3DSTENCILCAPS_INCRSAT, D3DSTENCILCAPS_DECRSAT, D3DSTENCILCAPS_INVERT,
-                                      D3DSTENCILCAPS_INCR,    D3DSTENCILCAPS_DECR,   D3DSTENCILCAPS_TWOSIDED};
-    for (int i = 0; i < 9; ++i) d.stencil[i] = bit(c.StencilCaps, kStencil[i]);
+    static const DWORD kStencil[] = {D3DSTENCILCAPS_KEEP,    D3DSTENCILCAPS_ZERO,    D3DSTENCILCAPS_REPLACE,
+                                     D3DSTENCILCAPS_INCRSAT, D3DSTENCILCAPS_DECRSAT, D3DSTENCILCAPS_INVERT,
+                                     D3DSTENCILCAPS_INCR,    D3DSTENCILCAPS_DECR,    D3DSTENCILCAPS_TWOSIDED};
+    Bits(d.stencil, c.StencilCaps, kStencil);
     d.maxVertexW = c.MaxVertexW;
     d.guardBandLeft = c.GuardBandLeft;
     d.guardBandTop = c.GuardBandTop;
@@ -180,6 +188,16 @@ void CapsRow(uint8_t present, const char* name) {
     Kestra::LogPrint("　　　[ %s ] %s", present ? "○" : "×", name);
     Kestra::LogNewLine();
 }
+// A row for each flag of a record field, named by the list in its order
+// (`format` puts the name into the row).
+template <size_t N>
+void CapsRows(const uint8_t (&present)[N], const char* const (&names)[N], const char* format = "%s") {
+    char row[96];
+    for (size_t i = 0; i < N; ++i) {
+        snprintf(row, sizeof(row), format, names[i]);
+        CapsRow(present[i], row);
+    }
+}
 
 void ReleaseBackBuffer() {
     detail::Module& m = M();
@@ -222,7 +240,7 @@ struct CreationRow {
     const char* typeName;
     const char* flagName;
 };
-const CreationRow kCreationRows[3] = {
+const CreationRow kCreationRows[] = {
     {D3DDEVTYPE_HAL, D3DCREATE_MIXED_VERTEXPROCESSING, "D3DDEVTYPE_HAL", "D3DCREATE_MIXED_VERTEXPROCESSING"},
     {D3DDEVTYPE_HAL, D3DCREATE_SOFTWARE_VERTEXPROCESSING, "D3DDEVTYPE_HAL", "D3DCREATE_SOFTWARE_VERTEXPROCESSING"},
     {D3DDEVTYPE_REF, D3DCREATE_SOFTWARE_VERTEXPROCESSING, "D3DDEVTYPE_REF", "D3DCREATE_SOFTWARE_VERTEXPROCESSING"},
@@ -416,26 +434,19 @@ bool LogDeviceCaps() {
     CapsRow(d.autoGenMipmap, "ミップマップ自動生成");
 
     Bold("　深度テスト能力");
-    static const char* const kCompare[8] = {"深度テスト ALWAYS",  "深度テスト EQUAL",      "深度テスト GREATER",
-                                            "深度テスト GREATER EQUA", "深度テスト LESS", "深度テスト LESS EQUAL",
-                                            "深度テスト NEVER",   "深度テスト NOT EQUAL"};
-    for (int i = 0; i < 8; ++i) CapsRow(d.depthCompare[i], kCompare[i]);
+    static const char* const kCompare[] = {"深度テスト ALWAYS",  "深度テスト EQUAL",      "深度テスト GREATER",
+                                           "深度テスト GREATER EQUA", "深度テスト LESS", "深度テスト LESS EQUAL",
+                                           "深度テスト NEVER",   "深度テスト NOT EQUAL"};
+    CapsRows(d.depthCompare, kCompare);
 
-    static const char* const kBlend[14] = {"BLEND FACTOR", "BOTH INVSRC",   "BOTH SRC",       "DEST ALPHA",
-                                           "DEST COLOR",   "INV DEST ALPHA", "INV DEST COLOR", "INV SRC ALPHA",
-                                           "INV SRC COLOR", "ONE",          "SRC ALPHA",      "SRC ALPHA SAT",
-                                           "SRC COLOR",    "ZERO"};
-    char row[96];
+    static const char* const kBlend[] = {"BLEND FACTOR", "BOTH INVSRC",   "BOTH SRC",       "DEST ALPHA",
+                                          "DEST COLOR",   "INV DEST ALPHA", "INV DEST COLOR", "INV SRC ALPHA",
+                                          "INV SRC COLOR", "ONE",          "SRC ALPHA",      "SRC ALPHA SAT",
+                                          "SRC COLOR",    "ZERO"};
     Bold("　ソースブレンド能力");
-    for (int i = 0; i < 14; ++i) {
-        snprintf(row, sizeof(row), "ソースブレンド %s", kBlend[i]);
-        CapsRow(d.srcBlend[i], row);
-    }
+    CapsRows(d.srcBlend, kBlend, "ソースブレンド %s");
     Bold("　デストブレンド能力");
-    for (int i = 0; i < 14; ++i) {
-        snprintf(row, sizeof(row), "デストブレンド %s", kBlend[i]);
-        CapsRow(d.destBlend[i], row);
-    }
+    CapsRows(d.destBlend, kBlend, "デストブレンド %s");
 
     Bold("　テクスチャ能力");
     CapsRow(d.cubeMap, "キューブマップ");
@@ -443,9 +454,9 @@ bool LogDeviceCaps() {
     CapsRow(d.perspective, "パースペクティブコレクト");
     CapsRow(d.pow2, "２のべき乗以外のテクスチャ");
     CapsRow(d.squareOnly, "正方形以外のテクスチャ");
-    static const char* const kAddress[6] = {"テクスチャ BORDER", "テクスチャ CLAMP",        "テクスチャ INDEPENDENT",
-                                            "テクスチャ MIRROR", "テクスチャ MIRROR RONCE", "テクスチャ WRAP"};
-    for (int i = 0; i < 6; ++i) CapsRow(d.address[i], kAddress[i]);
+    static const char* const kAddress[] = {"テクスチャ BORDER", "テクスチャ CLAMP",        "テクスチャ INDEPENDENT",
+                                           "テクスチャ MIRROR", "テクスチャ MIRROR RONCE", "テクスチャ WRAP"};
+    CapsRows(d.address, kAddress);
     auto number = [](const char* format, uint32_t value) {
         Kestra::LogPrint(format, value);
         Kestra::LogNewLine();
@@ -457,10 +468,10 @@ bool LogDeviceCaps() {
     number("　　　テクスチャ異方性の次数 [ %u ]", d.maxAnisotropy);
 
     Bold("　ステンシル能力");
-    static const char* const kStencil[9] = {"ステンシル KEEP",    "ステンシル ZERO",   "ステンシル REPLACE",
-                                            "ステンシル INCRSAT", "ステンシル DECRSAT", "ステンシル INVERT",
-                                            "ステンシル INCR",    "ステンシル DECR",   "ステンシル TWO SIDED"};
-    for (int i = 0; i < 9; ++i) CapsRow(d.stencil[i], kStencil[i]);
+    static const char* const kStencil[] = {"ステンシル KEEP",    "ステンシル ZERO",   "ステンシル REPLACE",
+                                           "ステンシル INCRSAT", "ステンシル DECRSAT", "ステンシル INVERT",
+                                           "ステンシル INCR",    "ステンシル DECR",   "ステンシル TWO SIDED"};
+    CapsRows(d.stencil, kStencil);
 
     Bold("　その他");
     Kestra::LogPrint("　　　最大ｗ値 [ %lf ]", static_cast<double>(d.maxVertexW));
@@ -515,7 +526,7 @@ bool Start(HWND window, bool windowed) {
     Bold("　Direct3Dデバイスの生成");
     int row = !m.caps.hardwareRasterization ? 2 : (m.caps.hardwareTnL ? 0 : 1);
     HRESULT hr = D3DERR_NOTAVAILABLE;
-    for (; row < 3; ++row) {
+    for (; row < static_cast<int>(std::size(kCreationRows)); ++row) {
         const CreationRow& r = kCreationRows[row];
         hr = m.d3d->CreateDevice(0, r.type, window, r.flags | D3DCREATE_MULTITHREADED, &m.present[windowed ? 0 : 1],
                                  &m.device);

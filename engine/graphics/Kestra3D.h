@@ -67,10 +67,17 @@ struct DeviceCaps {
     uint32_t staticFlowControlDepth;
 };
 
+// The states the caches hold: one past the last render, texture-stage and
+// sampler state, and the stages.
+constexpr uint32_t kRenderStateCount = D3DRS_BLENDOPALPHA + 1;
+constexpr uint32_t kStageCount = 4;
+constexpr uint32_t kStageStateCount = D3DTSS_CONSTANT + 1;
+constexpr uint32_t kSamplerStateCount = D3DSAMP_DMAPOFFSET + 1;
+
 // The states a material or a pass carries and ApplyStates puts on the device.
 struct StateRecord {
-    uint32_t samplerStates[4][14];
-    uint32_t stageStates[4][33];
+    uint32_t samplerStates[kStageCount][kSamplerStateCount];
+    uint32_t stageStates[kStageCount][kStageStateCount];
     uint32_t blendingType;
     uint8_t alphaTest;
     uint8_t filter;
@@ -78,10 +85,6 @@ struct StateRecord {
     uint8_t depthWrite;
 };
 
-constexpr uint32_t kRenderStateCount = 210;
-constexpr uint32_t kStageCount = 4;
-constexpr uint32_t kStageStateCount = 33;
-constexpr uint32_t kSamplerStateCount = 14;
 constexpr uint32_t kBlendingTypeCount = 8;
 // An out buffer of GetFormatName holds at least this many bytes.
 constexpr size_t kFormatNameSize = 32;

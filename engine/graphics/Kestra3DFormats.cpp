@@ -1,5 +1,6 @@
 // Format kinds, format names and error texts.
 #include <cstdio>
+#include <iterator>
 
 #include "engine/core/Kestra.h"
 #include "engine/graphics/CDeviceObject.h"
@@ -88,7 +89,7 @@ struct FormatKind {
 };
 
 // Kinds 0 to 13; 14 and 15 combine others, 0 and 7 take no list.
-const FormatKind kKinds[14] = {
+const FormatKind kKinds[] = {
     {List::None, {}},
     {List::Depth, {D3DFMT_D16_LOCKABLE, D3DFMT_D16, D3DFMT_D15S1}},
     {List::Depth, {D3DFMT_D32, D3DFMT_D24S8, D3DFMT_D24X8, D3DFMT_D24X4S4, D3DFMT_D24FS8}},
@@ -125,7 +126,7 @@ D3DFORMAT GetFormat(uint32_t kind, D3DFORMAT fallback) {
             if (D3DFORMAT f = GetFormat(k, fallback); f != D3DFMT_UNKNOWN) return f;
         return D3DFMT_UNKNOWN;
     }
-    if (kind >= 14) return D3DFMT_UNKNOWN;
+    if (kind >= std::size(kKinds)) return D3DFMT_UNKNOWN;
     const FormatKind& k = kKinds[kind];
     const std::vector<D3DFORMAT>* list = k.list == List::Depth     ? &m.depthFormats
                                          : k.list == List::Texture ? &m.textureFormats

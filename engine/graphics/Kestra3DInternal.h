@@ -1,6 +1,7 @@
 // The Direct3D module's shared state, between its device, state and format files.
 #pragma once
 
+#include <span>
 #include <vector>
 
 #include "engine/graphics/Kestra3D.h"
@@ -49,10 +50,11 @@ struct Module {
 
 Module& M();
 
-// The states that are captured from the device and replayed after a reset.
-extern const D3DRENDERSTATETYPE kRenderStates[103];
-extern const D3DTEXTURESTAGESTATETYPE kStageStates[18];
-extern const D3DSAMPLERSTATETYPE kSamplerStates[13];
+// The states that are captured from the device and replayed after a reset,
+// each inside its cache.
+extern const std::span<const D3DRENDERSTATETYPE> kRenderStates;
+extern const std::span<const D3DTEXTURESTAGESTATETYPE> kStageStates;
+extern const std::span<const D3DSAMPLERSTATETYPE> kSamplerStates;
 
 // Manager hooks walked around a reset, in the order they run (lost, then reset).
 struct DeviceHook {

@@ -11,7 +11,17 @@
 namespace Kestra3D {
 namespace detail {
 
-const D3DRENDERSTATETYPE kRenderStates[103] = {
+namespace {
+
+// Whether every state of a list has its place in a cache of `count` states.
+template <class State, size_t N>
+constexpr bool AllBelow(const State (&states)[N], uint32_t count) {
+    for (State s : states)
+        if (static_cast<uint32_t>(s) >= count) return false;
+    return true;
+}
+
+constexpr D3DRENDERSTATETYPE kRenderStateList[] = {
     D3DRS_ZENABLE,
     D3DRS_FILLMODE,
     D3DRS_SHADEMODE,
@@ -117,7 +127,7 @@ const D3DRENDERSTATETYPE kRenderStates[103] = {
     D3DRS_BLENDOPALPHA,
 };
 
-const D3DTEXTURESTAGESTATETYPE kStageStates[18] = {
+constexpr D3DTEXTURESTAGESTATETYPE kStageStateList[] = {
     D3DTSS_COLOROP,       D3DTSS_COLORARG1,     D3DTSS_COLORARG2,      D3DTSS_ALPHAOP,
     D3DTSS_ALPHAARG1,     D3DTSS_ALPHAARG2,     D3DTSS_BUMPENVMAT00,   D3DTSS_BUMPENVMAT01,
     D3DTSS_BUMPENVMAT10,  D3DTSS_BUMPENVMAT11,  D3DTSS_TEXCOORDINDEX,  D3DTSS_BUMPENVLSCALE,
@@ -125,11 +135,21 @@ const D3DTEXTURESTAGESTATETYPE kStageStates[18] = {
     D3DTSS_RESULTARG,     D3DTSS_CONSTANT,
 };
 
-const D3DSAMPLERSTATETYPE kSamplerStates[13] = {
+constexpr D3DSAMPLERSTATETYPE kSamplerStateList[] = {
     D3DSAMP_ADDRESSU,      D3DSAMP_ADDRESSV,    D3DSAMP_ADDRESSW,      D3DSAMP_BORDERCOLOR, D3DSAMP_MAGFILTER,
     D3DSAMP_MINFILTER,     D3DSAMP_MIPFILTER,   D3DSAMP_MIPMAPLODBIAS, D3DSAMP_MAXMIPLEVEL, D3DSAMP_MAXANISOTROPY,
     D3DSAMP_SRGBTEXTURE,   D3DSAMP_ELEMENTINDEX, D3DSAMP_DMAPOFFSET,
 };
+
+static_assert(AllBelow(kRenderStateList, kRenderStateCount));
+static_assert(AllBelow(kStageStateList, kStageStateCount));
+static_assert(AllBelow(kSamplerStateList, kSamplerStateCount));
+
+}  // namespace
+
+const std::span<const D3DRENDERSTATETYPE> kRenderStates = kRenderStateList;
+const std::span<const D3DTEXTURESTAGESTATETYPE> kStageStates = kStageStateList;
+const std::span<const D3DSAMPLERSTATETYPE> kSamplerStates = kSamplerStateList;
 
 }  // namespace detail
 

@@ -39,7 +39,8 @@ double SpellBonusAmount(int32_t bonus, int32_t left, int32_t limit) {
 void SettleSpellBonus(cBossBase& b, int32_t k) {
     // A count stepping by more than one can pass 0 on a time-out: it pays nothing either.
     if (b.secondsLeft <= 0) b.bonusValid = 0;
-    if (b.bonusValid != 1 || k < 4 || k > 15) return;
+    // The named attacks with a bonus entry, each settled in its phase or its break's.
+    if (b.bonusValid != 1 || k < kPhaseOpening + 2 || k > kPhaseLastBonus + 1) return;
     const double paid = SpellBonusAmount(BonusOfPhase(b, k), b.secondsLeft, SecondsOfPhase(b, k));
     cPlayerBase* shooter = PlayerOfIndex(b.lastHitter);
     if (shooter) shooter->score = TruncateSum(paid + shooter->score);

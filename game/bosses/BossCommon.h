@@ -4,10 +4,12 @@
 // counters.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
 #include <span>
+#include <type_traits>
 
 #include "engine/core/KestraMath.h"
 #include "game/objects/EnemyParts.h"
@@ -39,8 +41,8 @@ struct BreakWalk {
 // One attack of a fight. A boss lists its attacks in the order fought: the
 // opening attack (phase 2), then each named attack (phases 4, 6, ...) with
 // the break before it (phases 3, 5, ...), whose refill and cut-in lead to it.
-// Seven attacks fill the base's tables. The names the named attacks show are
-// the boss's list in AttackNames.h, in the same order (AttackNameOf).
+// The base's tables hold kMostAttacks of them. The names the named attacks
+// show are the boss's list in AttackNames.h, in the same order (AttackNameOf).
 template <class Boss, class Break = BreakWalk>
 struct BossAttack {
     int32_t hp;
@@ -55,6 +57,12 @@ struct BossAttack {
 // attack after the opening one.
 template <size_t Rows, size_t Names>
 inline constexpr bool kNamesFitAttacks = Rows == Names + 1;
+
+// The most attacks the base's tables hold: an hp each, the seconds of each and
+// of the break before it, and a bonus for each after the opening one.
+inline constexpr size_t kMostAttacks =
+    std::min({std::extent_v<decltype(cBossBase::hpTable)>, (std::extent_v<decltype(cBossBase::timeTable)> + 1) / 2,
+              std::extent_v<decltype(cBossBase::bonusTable)> + 1});
 
 // The boss's tables by the phase each entry serves: an attack's hp, a
 // phase's seconds (breaks included) and a named attack's bonus base.
@@ -94,9 +102,11 @@ int32_t BreakBefore(const Attacks& attacks, Run run) {
 // factory places it.
 void SetUpStageBoss(cBossBase& b, float hp, int32_t element);
 // The same, and the boss's hp, time and bonus tables from its attacks (the
-// entries past them keep the base's values).
-template <class Attacks>
-void SetUpStageBoss(cBossBase& b, float hp, int32_t element, const Attacks& attacks) {
+// entries past them keep the base's values); more attacks than the tables
+// hold do not compile.
+template <class Row, size_t Rows>
+void SetUpStageBoss(cBossBase& b, float hp, int32_t element, const Row (&attacks)[Rows]) {
+    static_assert(Rows <= kMostAttacks, "the boss's tables hold no more attacks");
     SetUpStageBoss(b, hp, element);
     int32_t phase = kPhaseOpening;
     for (const auto& a : attacks) {

@@ -15,9 +15,7 @@ constexpr int32_t kClosingFrames = 255;
 
 ProfiledBoss::ProfiledBoss(const Profile& profile, std::span<const Attack> attacks,
                            std::span<const char* const> names)
-    : fadeAlpha(0), profile_(profile), attacks_(attacks), names_(names) {
-    SetUpStageBoss(*this, 40.0f, 1, attacks);
-}
+    : fadeAlpha(0), profile_(profile), attacks_(attacks), names_(names) {}
 
 void ProfiledBoss::ReloadPictures(const Pictures& pics) {
     const struct {

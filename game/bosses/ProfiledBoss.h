@@ -61,6 +61,7 @@ protected:
     ProfiledBoss(const Profile& profile, const Attack (&attacks)[Rows], const char* const (&names)[Names])
         : ProfiledBoss(profile, std::span<const Attack>(attacks), std::span<const char* const>(names)) {
         static_assert(kNamesFitAttacks<Rows, Names>, "a boss names each attack after its opening one");
+        SetUpStageBoss(*this, 40.0f, 1, attacks);
     }
 
     // After a break's last frame (the next attack has begun).

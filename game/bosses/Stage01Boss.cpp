@@ -82,19 +82,19 @@ void Stage01Boss::OpeningAttack() {
         PlaySe(SoundTable.BigShot);
         const int32_t aim = AimAtPlayer1(*this);
         if (d == 2) {
-            FireBullet(x, y, {.motion = 1, .graphic = 1, .angle = aim - o.spread, .turn = 120, .element = 0,
-                              .speed = 2.0f});
-            FireBullet(x, y, {.motion = 1, .graphic = 1, .angle = aim + o.spread, .turn = -120, .element = 1,
-                              .speed = 2.0f});
-            FireBullet(x, y, {.motion = 1, .graphic = 21, .angle = aim, .element = GameRand() % 3,
-                              .speed = o.aimedSpeed});
+            FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = aim - o.spread, .turn = 120,
+                              .element = 0, .speed = 2.0f});
+            FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = aim + o.spread, .turn = -120,
+                              .element = 1, .speed = 2.0f});
+            FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintOrb, .angle = aim,
+                              .element = GameRand() % 3, .speed = o.aimedSpeed});
         } else {
-            FireBullet(x, y, {.motion = 1, .graphic = 1, .angle = aim - o.spread, .element = GameRand() % 2,
-                              .speed = 1.0f});
-            FireBullet(x, y, {.motion = 1, .graphic = 1, .angle = aim + o.spread, .element = GameRand() % 2,
-                              .speed = 1.0f});
-            FireBullet(x, y, {.motion = 1, .graphic = 21, .angle = aim, .element = GameRand() % 2,
-                              .speed = o.aimedSpeed});
+            FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = aim - o.spread,
+                              .element = GameRand() % 2, .speed = 1.0f});
+            FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = aim + o.spread,
+                              .element = GameRand() % 2, .speed = 1.0f});
+            FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintOrb, .angle = aim,
+                              .element = GameRand() % 2, .speed = o.aimedSpeed});
         }
     }
     if (AttackOver(*this)) {
@@ -116,8 +116,9 @@ void Stage01Boss::TailAttack() {
         if (phaseTimer % t.period == 0) {
             PlaySe(SoundTable.puni);
             for (int32_t k = 1; k <= 4; ++k)
-                FireBullet(x, y, {.motion = 2, .graphic = 21, .angle = WrapAdd(moveAngle, 8888 + 16384 * k),
-                                  .turn = -20, .element = element, .speed = t.speed, .accel = t.accel});
+                FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintOrb,
+                                  .angle = WrapAdd(moveAngle, 8888 + 16384 * k), .turn = -20, .element = element,
+                                  .speed = t.speed, .accel = t.accel});
         }
     }
     // At the view's edge she turns, changes her element and dashes again.
@@ -147,8 +148,8 @@ void Stage01Boss::ChaseAttack() {
         if (t >= 80) MoveAlong(x, y, moveAngle, 2.4f);
         if (t >= 80 && t % 18 == 0) {
             PlaySe(SoundTable.puni);
-            FireBullet(x, y, {.motion = 2, .graphic = 21, .angle = moveAngle, .element = 2, .speed = 0.0f,
-                              .accel = -0.0002f});
+            FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintOrb, .angle = moveAngle, .element = 2,
+                              .speed = 0.0f, .accel = -0.0002f});
         }
     } else {
         const int32_t aimUntil = d == 0 ? 600 : 900;
@@ -157,8 +158,8 @@ void Stage01Boss::ChaseAttack() {
         // The bullets drift backward from the chase line.
         if (t >= 140 && t % (d == 0 ? 34 : 24) == 0) {
             PlaySe(SoundTable.puni);
-            FireBullet(x, y, {.motion = 2, .graphic = 21, .angle = moveAngle, .element = GameRand() % 2,
-                              .speed = 0.0f, .accel = -0.002f});
+            FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintOrb, .angle = moveAngle,
+                              .element = GameRand() % 2, .speed = 0.0f, .accel = -0.002f});
         }
     }
     if (BoxOutOfView(x, y, 40.0f) && phaseTimer > 900) {
@@ -183,18 +184,20 @@ void Stage01Boss::DashAttack() {
         PlaySe(SoundTable.shamyuhit);
         if (d == 2) {
             for (int32_t i = 1; i <= 32; ++i) {
-                FireBullet(x, y, {.motion = 2, .graphic = 21, .angle = WrapAdd(moveAngle, 1024 * i + 16758),
-                                  .turn = -20, .element = 1, .speed = 5.0f});
-                FireBullet(x, y, {.motion = 2, .graphic = 21, .angle = WrapAdd(moveAngle, 1024 * i + 16908),
-                                  .turn = -20, .element = 0, .speed = 4.6f});
+                FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintOrb,
+                                  .angle = WrapAdd(moveAngle, 1024 * i + 16758), .turn = -20, .element = 1,
+                                  .speed = 5.0f});
+                FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintOrb,
+                                  .angle = WrapAdd(moveAngle, 1024 * i + 16908), .turn = -20, .element = 0,
+                                  .speed = 4.6f});
             }
         } else {
             for (int32_t i = 1; i <= 35; ++i) {
                 const int32_t a = WrapAdd(moveAngle, 936 * i + 16758);
-                FireBullet(x, y, {.motion = 2, .graphic = 21, .angle = a, .turn = -20, .element = 1, .speed = 0.5f,
-                                  .accel = 0.005f});
-                FireBullet(x, y, {.motion = 2, .graphic = 21, .angle = a, .turn = -20, .element = 0, .speed = 0.3f,
-                                  .accel = 0.003f});
+                FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintOrb, .angle = a, .turn = -20,
+                                  .element = 1, .speed = 0.5f, .accel = 0.005f});
+                FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintOrb, .angle = a, .turn = -20,
+                                  .element = 0, .speed = 0.3f, .accel = 0.003f});
             }
         }
         phaseTimer = 0;

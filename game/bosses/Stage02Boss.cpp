@@ -103,25 +103,29 @@ void Stage02Boss::OpeningAttack() {
         PlaySe(SoundTable.rt_star14);
         if (d == 0) {
             FireSpread(x, y, 14, 4681,
-                       {.motion = 2, .graphic = 2, .turn = 50, .element = 0, .speed = 1.0f, .accel = -0.01f});
+                       {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .turn = 50, .element = 0,
+                        .speed = 1.0f, .accel = -0.01f});
             FireSpread(x, y, 19, 3449,
-                       {.motion = 2, .graphic = 2, .turn = -50, .element = 1, .speed = 1.0f, .accel = -0.005f});
+                       {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .turn = -50, .element = 1,
+                        .speed = 1.0f, .accel = -0.005f});
         } else if (d == 1) {
             FireSpread(x, y, 18, 2730,
-                       {.motion = 2, .graphic = 2, .turn = 50, .element = 0, .speed = 1.0f, .accel = -0.01f});
+                       {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .turn = 50, .element = 0,
+                        .speed = 1.0f, .accel = -0.01f});
             FireSpread(x, y, 24, 2730,
-                       {.motion = 2, .graphic = 2, .turn = -50, .element = 1, .speed = 1.0f, .accel = -0.005f});
+                       {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .turn = -50, .element = 1,
+                        .speed = 1.0f, .accel = -0.005f});
         } else {
             moveAngle = WrapAdd(moveAngle, 6000);
             FireSpread(x, y, 18, 2730,
-                       {.motion = 2, .graphic = 2, .angle = moveAngle, .turn = 50, .element = 0,
-                        .speed = 1.0f, .accel = -0.08f});
+                       {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .angle = moveAngle, .turn = 50,
+                        .element = 0, .speed = 1.0f, .accel = -0.08f});
             FireSpread(x, y, 24, 2730,
-                       {.motion = 2, .graphic = 2, .angle = moveAngle, .turn = -50, .element = 1,
-                        .speed = 1.0f, .accel = -0.05f});
+                       {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .angle = moveAngle, .turn = -50,
+                        .element = 1, .speed = 1.0f, .accel = -0.05f});
             FireSpread(x, y, 24, 2184,
-                       {.motion = 2, .graphic = 2, .angle = moveAngle, .turn = 80, .element = 2,
-                        .speed = 1.0f, .accel = -0.03f});
+                       {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .angle = moveAngle, .turn = 80,
+                        .element = 2, .speed = 1.0f, .accel = -0.03f});
         }
     }
     if (AttackOver(*this)) NextPhase();
@@ -152,12 +156,12 @@ void Stage02Boss::DisperserAttack() {
     if (phaseTimer % p.period == 0) {
         moveAngle = AimAtPlayer1(*this);
         PlaySe(SoundTable.rt_star14);
-        FireBullet(x, y, {.motion = 2, .graphic = 4, .angle = moveAngle, .turn = d == 2 ? 1 : 0, .element = 0,
-                          .speed = p.speed});
+        FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kHugeOrb, .angle = moveAngle,
+                          .turn = d == 2 ? 1 : 0, .element = 0, .speed = p.speed});
         // A ring of 50 px whose bullets fly out along the aimed line.
         ForEachOnCircle(x, y, 50.0f, 1, p.count, p.step, [&](float bx, float by, int32_t a) {
-            FireBullet(bx, by, {.motion = 11, .graphic = 2, .angle = moveAngle, .turn = a, .element = GameRand() % 2,
-                                .speed = p.speed});
+            FireBullet(bx, by, {.motion = Bullet::kTurnsAt160, .graphic = Bullet::kRingedOrb, .angle = moveAngle,
+                                .turn = a, .element = GameRand() % 2, .speed = p.speed});
         });
     }
     if (!AttackOver(*this)) return;
@@ -176,8 +180,8 @@ void Stage02Boss::RingAttack() {
         PlaySe(SoundTable.rt_star22);
         ringElement = (ringElement + 1) % 3;
         ForEachOnCircle(x, y, 80.0f, 0, 21, 3276, [&](float bx, float by, int32_t) {
-            FireBullet(bx, by, {.motion = 1, .graphic = 3, .angle = moveAngle, .element = ringElement,
-                                .speed = block.speed[column], .accel = block.accel[column]});
+            FireBullet(bx, by, {.motion = Bullet::kPlain, .graphic = Bullet::kMidOrb, .angle = moveAngle,
+                                .element = ringElement, .speed = block.speed[column], .accel = block.accel[column]});
         });
     }
     if (t >= 690 && t < 850) MoveTo(320.0f, 240.0f, 2.0f);

@@ -99,21 +99,21 @@ void Stage03Boss::OpeningAttack() {
         for (int32_t i = 1; i <= o.lineCount; ++i) {
             const float speed = static_cast<float>(o.lineStep * i);
             if (d == 2) {
-                FireBullet(x, y, {.motion = 2, .graphic = 54, .angle = aim - 4000, .element = element, .speed = speed,
-                                  .accel = o.lineAccel});
-                FireBullet(x, y, {.motion = 2, .graphic = 54, .angle = aim + 4000, .element = element, .speed = speed,
-                                  .accel = o.lineAccel});
+                FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kBrightCapsule, .angle = aim - 4000,
+                                  .element = element, .speed = speed, .accel = o.lineAccel});
+                FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kBrightCapsule, .angle = aim + 4000,
+                                  .element = element, .speed = speed, .accel = o.lineAccel});
             } else {
-                FireBullet(x, y, {.motion = 2, .graphic = 54, .angle = aim, .element = element, .speed = speed,
-                                  .accel = o.lineAccel});
+                FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kBrightCapsule, .angle = aim,
+                                  .element = element, .speed = speed, .accel = o.lineAccel});
             }
         }
         for (int32_t i = 1; i <= o.spiral0; ++i)
-            FireBullet(x, y, {.motion = 8, .graphic = 22, .angle = 3120 * i,
+            FireBullet(x, y, {.motion = Bullet::kTurnsTo200, .graphic = Bullet::kFaintCapsule, .angle = 3120 * i,
                               .turn = o.firstTurn + o.turnStep * (i - 1), .element = 0,
                               .speed = static_cast<float>(1.0 + o.spiralStep * i), .accel = 0.002f});
         for (int32_t i = 1; i <= o.spiral1; ++i)
-            FireBullet(x, y, {.motion = 8, .graphic = 22, .angle = 3120 * i,
+            FireBullet(x, y, {.motion = Bullet::kTurnsTo200, .graphic = Bullet::kFaintCapsule, .angle = 3120 * i,
                               .turn = -o.firstTurn - o.turnStep * (i - 1), .element = 1,
                               .speed = static_cast<float>(1.0 + o.spiralStep * i), .accel = 0.002f});
     }
@@ -130,8 +130,8 @@ void Stage03Boss::ShieldAttack() {
     }
     if (phaseTimer % s.shotEvery == 0) {
         PlaySe(SoundTable.BigShot);
-        FireBullet(x, y, {.motion = 1, .graphic = 4, .angle = AimAtPlayer1(*this), .element = 2,
-                          .speed = s.shotSpeed});
+        FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kHugeOrb, .angle = AimAtPlayer1(*this),
+                          .element = 2, .speed = s.shotSpeed});
     }
     // A shot of the shield's own element coming near starts a reflection.
     if (!reflecting) {
@@ -149,11 +149,13 @@ void Stage03Boss::ShieldAttack() {
             const int32_t aim = AimAtPlayer1(*this);
             const int32_t other = element == 0 ? 1 : 0;
             for (int32_t i = 0; i < s.fanA; ++i)
-                FireBullet(x, y, {.motion = 8, .graphic = 1, .angle = aim + GameRand() - 16758, .turn = 100,
-                                  .element = element, .speed = s.speedA, .accel = 0.017f});
+                FireBullet(x, y, {.motion = Bullet::kTurnsTo200, .graphic = Bullet::kOrb,
+                                  .angle = aim + GameRand() - 16758, .turn = 100, .element = element, .speed = s.speedA,
+                                  .accel = 0.017f});
             for (int32_t i = 0; i < s.fanB; ++i)
-                FireBullet(x, y, {.motion = 8, .graphic = 1, .angle = aim + GameRand() - 16758, .turn = -100,
-                                  .element = other, .speed = s.speedB, .accel = 0.003f});
+                FireBullet(x, y, {.motion = Bullet::kTurnsTo200, .graphic = Bullet::kOrb,
+                                  .angle = aim + GameRand() - 16758, .turn = -100, .element = other, .speed = s.speedB,
+                                  .accel = 0.003f});
         }
         reflectTimer -= 1;
         if (reflectTimer < 1) reflecting = 0;
@@ -183,16 +185,16 @@ void Stage03Boss::BitsAttack() {
         const Counter& c = kCounter[d];
         if (nearElement == element) {
             const int32_t aim = AimAtPlayer1(*this);
-            FireBullet(x, y, {.motion = 1, .graphic = 22, .angle = aim - c.spread, .turn = 4,
-                              .element = GameRand() % 2, .speed = c.pairSpeed, .accel = 0.02f});
-            FireBullet(x, y, {.motion = 1, .graphic = 22, .angle = aim + c.spread, .turn = 4,
-                              .element = GameRand() % 2, .speed = c.pairSpeed, .accel = 0.02f});
+            FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintCapsule, .angle = aim - c.spread,
+                              .turn = 4, .element = GameRand() % 2, .speed = c.pairSpeed, .accel = 0.02f});
+            FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintCapsule, .angle = aim + c.spread,
+                              .turn = 4, .element = GameRand() % 2, .speed = c.pairSpeed, .accel = 0.02f});
             if (d >= 1)
-                FireBullet(x, y, {.motion = 12, .graphic = 22, .angle = aim, .turn = 120, .element = GameRand() % 2,
-                                  .speed = c.turningSpeed, .accel = 0.002f});
+                FireBullet(x, y, {.motion = Bullet::kSteering, .graphic = Bullet::kFaintCapsule, .angle = aim,
+                                  .turn = 120, .element = GameRand() % 2, .speed = c.turningSpeed, .accel = 0.002f});
         } else {
-            FireBullet(x, y, {.motion = 1, .graphic = 22, .angle = AimAtLater(*this), .turn = 4,
-                              .element = GameRand() % 2, .speed = c.otherSpeed, .accel = 0.02f});
+            FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintCapsule, .angle = AimAtLater(*this),
+                              .turn = 4, .element = GameRand() % 2, .speed = c.otherSpeed, .accel = 0.02f});
         }
     }
     if (!AttackOver(*this)) return;
@@ -210,7 +212,7 @@ void Stage03Boss::HeroAttack() {
         const int32_t aim = AimAtPlayer1(*this);
         const double step = d == 2 ? 0.3 : 0.2;
         for (int32_t i = 1; i <= 22; ++i)
-            FireBullet(x, y, {.motion = 1, .graphic = 11, .angle = aim, .element = 2,
+            FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kRing, .angle = aim, .element = 2,
                               .speed = static_cast<float>(step * i), .accel = 0.0001f});
     }
     if (phaseTimer == 440) {
@@ -227,8 +229,9 @@ void Stage03Boss::CounterVolley() {
     ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 13, element, 0);
     const int32_t aim = AimAtPlayer1(*this);
     for (int32_t k = 0; k <= 10; ++k)
-        FireBullet(x, y, {.motion = 1, .graphic = 6, .angle = aim + GameRand() % 1000 - 6000 + 1000 * k,
-                          .element = counterElement, .speed = 4.0f, .accel = 0.02f});
+        FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kNeedle,
+                          .angle = aim + GameRand() % 1000 - 6000 + 1000 * k, .element = counterElement, .speed = 4.0f,
+                          .accel = 0.02f});
     counterElement = counterElement == 0 ? 1 : 0;
 }
 

@@ -143,10 +143,10 @@ void Stage04Boss::OpeningAttack() {
         for (int32_t body = 0; body < 2; ++body) {
             const float bx = body == 0 ? x : x2, by = body == 0 ? y : y2;
             const int32_t e = body == 0 ? element : element2;
-            FireBullet(bx, by, {.motion = 2, .graphic = 6, .angle = shotAngle, .element = e, .speed = s.speed1,
-                                .accel = s.accel1});
-            FireBullet(bx, by, {.motion = 2, .graphic = 6, .angle = streamAngle[d], .element = e, .speed = 0.4f,
-                                .accel = s.accel2});
+            FireBullet(bx, by, {.motion = Bullet::kPlain2, .graphic = Bullet::kNeedle, .angle = shotAngle, .element = e,
+                                .speed = s.speed1, .accel = s.accel1});
+            FireBullet(bx, by, {.motion = Bullet::kPlain2, .graphic = Bullet::kNeedle, .angle = streamAngle[d],
+                                .element = e, .speed = 0.4f, .accel = s.accel2});
         }
     }
     if (AttackOver(*this)) EndStep();
@@ -159,31 +159,39 @@ void Stage04Boss::GardenAttack() {
     Formation(118, 118, -118, -118, 2.0f, 2.0f);
     if (t % 10 == 0) {
         // Walls: body 1 left and up, body 2 right and down.
-        FireBullet(x, y, {.motion = 2, .graphic = 6, .angle = 32768, .element = element, .speed = g.wallSpeed1});
-        FireBullet(x, y, {.motion = 2, .graphic = 6, .angle = 49135, .element = element, .speed = g.wallSpeed1});
-        FireBullet(x2, y2, {.motion = 2, .graphic = 6, .angle = 0, .element = element2, .speed = g.wallSpeed2});
-        FireBullet(x2, y2, {.motion = 2, .graphic = 6, .angle = 16383, .element = element2, .speed = g.wallSpeed2});
+        FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kNeedle, .angle = 32768, .element = element,
+                          .speed = g.wallSpeed1});
+        FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kNeedle, .angle = 49135, .element = element,
+                          .speed = g.wallSpeed1});
+        FireBullet(x2, y2, {.motion = Bullet::kPlain2, .graphic = Bullet::kNeedle, .angle = 0, .element = element2,
+                            .speed = g.wallSpeed2});
+        FireBullet(x2, y2, {.motion = Bullet::kPlain2, .graphic = Bullet::kNeedle, .angle = 16383, .element = element2,
+                            .speed = g.wallSpeed2});
     }
     if (t % g.fanEvery == 0) {
         PlaySe(SoundTable.puni);
         const int32_t aim = AimFrom(x, y, LaterPlayer(), moveAngle);
         for (int32_t k = 0; k <= 2; ++k)
-            FireBullet(x, y, {.motion = 2, .graphic = 1, .angle = aim + g.fanFirst + g.fanStep * k,
-                              .element = element, .speed = g.fanSpeed1, .accel = g.fanAccel1});
+            FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kOrb,
+                              .angle = aim + g.fanFirst + g.fanStep * k, .element = element, .speed = g.fanSpeed1,
+                              .accel = g.fanAccel1});
     }
     if ((t + g.fanOffset2) % g.fanEvery == 0) {
         const int32_t aim = AimFrom(x2, y2, Player1, chaseAngle2);
         for (int32_t k = 0; k <= 2; ++k)
-            FireBullet(x2, y2, {.motion = 2, .graphic = 1, .angle = aim + g.fanFirst + g.fanStep * k,
-                                .element = element2, .speed = g.fanSpeed2, .accel = g.fanAccel2});
+            FireBullet(x2, y2, {.motion = Bullet::kPlain2, .graphic = Bullet::kOrb,
+                                .angle = aim + g.fanFirst + g.fanStep * k, .element = element2, .speed = g.fanSpeed2,
+                                .accel = g.fanAccel2});
     }
     if (t % g.slowEvery1 == 0) {
         const int32_t a = GameRand() * 2;
-        FireBullet(x, y, {.motion = 2, .graphic = 3, .angle = a, .element = GameRand() % 2, .speed = 0.1f});
+        FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kMidOrb, .angle = a, .element = GameRand() % 2,
+                          .speed = 0.1f});
     }
     if (t % g.slowEvery2 == 0) {
         const int32_t a = GameRand() * 2;
-        FireBullet(x2, y2, {.motion = 2, .graphic = 3, .angle = a, .element = GameRand() % 2, .speed = 0.1f});
+        FireBullet(x2, y2, {.motion = Bullet::kPlain2, .graphic = Bullet::kMidOrb, .angle = a,
+                            .element = GameRand() % 2, .speed = 0.1f});
     }
     if (AttackOver(*this)) EndStep();
 }

@@ -82,15 +82,16 @@ void Stage05Boss::OpeningAttack() {
     static constexpr int32_t kSprayEvery[3] = {7, 3, 2};
     if (t % kAimEvery[d] == 0) {
         shotAngle = AimAtLater(*this);
-        FireBullet(x, y, {.motion = 1, .graphic = 11, .angle = shotAngle, .element = element,
+        FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kRing, .angle = shotAngle, .element = element,
                           .speed = d == 2 ? 0.5f : 1.1f, .accel = 0.02f});
     }
     const bool spraying = t <= 200 || (t >= 260 && t <= 460);
     if (spraying && t % kSprayEvery[d] == 0) {
         // Leftward, slowing, coming back.
         const int32_t angle = d == 2 ? GameRand() % 8000 + 28768 : GameRand() % 6000 + 29768;
-        FireBullet(x, y, {.motion = 1, .graphic = 8, .angle = angle, .element = GameRand() % 2,
-                          .speed = d == 2 ? 0.3f : 0.4f, .accel = d == 2 ? -0.005f : -0.006f});
+        FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kCross, .angle = angle,
+                          .element = GameRand() % 2, .speed = d == 2 ? 0.3f : 0.4f,
+                          .accel = d == 2 ? -0.005f : -0.006f});
     }
     if (t == 500) {
         element = 1 - element;
@@ -134,7 +135,8 @@ void Stage05Boss::SpinnerAttack() {
     const auto stream = [&](int32_t e) {
         PlaySe(SoundTable.shot_small);
         aimScratch = AimAtPlayer1(*this);
-        FireBullet(x, y, {.motion = 1, .graphic = 1, .angle = aimScratch, .element = e, .speed = streamSpeed});
+        FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = aimScratch, .element = e,
+                          .speed = streamSpeed});
     };
     if (d == 2) {
         // Two light shots and a dark one every 14 frames.
@@ -153,12 +155,13 @@ void Stage05Boss::SpinnerAttack() {
     shotAngle = WrapAdd(shotAngle, kTurn[d]);
     if (phaseTimer % (d == 2 ? 5 : 6) == 0) {
         // Element 2 matches neither player: these cannot be absorbed.
-        const int32_t graphic = d == 0 ? 22 : 54;
-        FireBullet(x, y, {.motion = 1, .graphic = graphic, .angle = shotAngle, .element = 2, .speed = 7.0f});
-        FireBullet(x, y, {.motion = 1, .graphic = graphic, .angle = WrapAdd(shotAngle, 22000), .element = 0,
+        const BulletGraphic graphic = d == 0 ? Bullet::kFaintCapsule : Bullet::kBrightCapsule;
+        FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = graphic, .angle = shotAngle, .element = 2,
                           .speed = 7.0f});
-        FireBullet(x, y, {.motion = 1, .graphic = graphic, .angle = WrapAdd(shotAngle, 44000), .element = 1,
-                          .speed = 7.0f});
+        FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = graphic, .angle = WrapAdd(shotAngle, 22000),
+                          .element = 0, .speed = 7.0f});
+        FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = graphic, .angle = WrapAdd(shotAngle, 44000),
+                          .element = 1, .speed = 7.0f});
     }
     if (AttackOver(*this)) {
         NextPhase();
@@ -176,8 +179,8 @@ void Stage05Boss::GuidePostAttack() {
     const bool fires = d == 2 ? phaseTimer % 70 == 0 : d == 1 && hp <= 20.0f && phaseTimer % 170 == 0;
     if (fires) {
         moveAngle = AimAtPlayer1(*this);
-        FireBullet(x, y, {.motion = 2, .graphic = 4, .angle = moveAngle, .element = 2, .speed = d == 2 ? 2.0f : 1.0f,
-                          .accel = d == 2 ? 0.005f : 0.002f});
+        FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kHugeOrb, .angle = moveAngle, .element = 2,
+                          .speed = d == 2 ? 2.0f : 1.0f, .accel = d == 2 ? 0.005f : 0.002f});
     }
     if (AttackOver(*this)) {
         NextPhase();
@@ -196,7 +199,8 @@ void Stage05Boss::WallAttack() {
         shotAngle = 16383;
         for (int32_t i = 0; i < 30; ++i)
             FireBullet(x - 320 + gap * static_cast<float>(i), y - 40,
-                       {.motion = 1, .graphic = 1, .angle = 16383, .element = GameRand() % 2, .speed = kSpeed[d]});
+                       {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = 16383, .element = GameRand() % 2,
+                        .speed = kSpeed[d]});
     }
     static constexpr float kWornHp[3] = {60.0f, 70.0f, 80.0f};
     static constexpr int32_t kWornSeconds[3] = {70, 60, 70};
@@ -206,7 +210,8 @@ void Stage05Boss::WallAttack() {
         for (int32_t j = 0; j < 26; ++j) {
             const int32_t e = GameRand() % (d == 2 ? 3 : 2);
             FireBullet(x - 320, y - 40 + gap * static_cast<float>(j),
-                       {.motion = 1, .graphic = 1, .angle = 0, .element = e, .speed = kSpeed[d]});
+                       {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = 0, .element = e,
+                        .speed = kSpeed[d]});
         }
     }
     if (AttackOver(*this)) {
@@ -225,7 +230,7 @@ void Stage05Boss::LastAttack() {
         SummonEnemy(x + 270, y + 350, {.type = 64, .element = 0, .life = 9999.0f});
     }
     if (BossDifficulty() == 2)
-        FireBullet(x, y, {.motion = 1, .graphic = 22, .angle = GameRand() * 2, .element = 2, .speed = 2.0f,
-                          .accel = 0.04f});
+        FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintCapsule, .angle = GameRand() * 2,
+                          .element = 2, .speed = 2.0f, .accel = 0.04f});
     if (AttackOver(*this)) EndLast();
 }

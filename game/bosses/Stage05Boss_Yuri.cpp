@@ -1,6 +1,8 @@
 // Yuri: a looping opening, the railgun at the right edge, fans, comical
 // sparks, closing rings around the player and the finishing star bursts.
 // Several attacks loop with a period that shrinks each lap.
+#include <iterator>
+
 #include "game/bosses/AttackNames.h"
 #include "game/bosses/Stage05StageBosses.h"
 #include "game/objects/EnemyParts.h"
@@ -79,10 +81,10 @@ void Stage05Boss_Yuri::OpeningAttack() {
         if (d == 2) shotAngle = AimAtPlayer1(*this);
         PlaySe(SoundTable.shot_small);
         const int32_t lead = from == 30 ? 0 : -pairGap;  // the second pair opens to the other side
-        FireBullet(x, y, {.motion = 2, .graphic = 14, .angle = WrapAdd(shotAngle, lead), .element = 0,
-                          .speed = pairSpeed});
-        FireBullet(x, y, {.motion = 2, .graphic = 14, .angle = WrapAdd(shotAngle, lead + pairGap), .element = 1,
-                          .speed = pairSpeed});
+        FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kSliver, .angle = WrapAdd(shotAngle, lead),
+                          .element = 0, .speed = pairSpeed});
+        FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kSliver,
+                          .angle = WrapAdd(shotAngle, lead + pairGap), .element = 1, .speed = pairSpeed});
     }
     if (t == 170 || t == 500) {
         shotAngle = AimAtPlayer1(*this);
@@ -97,10 +99,10 @@ void Stage05Boss_Yuri::OpeningAttack() {
         shotAngle = WrapAdd(shotAngle, turn);
         const int32_t open = d == 0 ? 3000 : 2000;
         const float speed = d == 0 ? 4.0f : 5.0f;
-        FireBullet(x, y, {.motion = 2, .graphic = 23, .angle = WrapAdd(shotAngle, -open), .element = 0,
-                          .speed = speed});
-        FireBullet(x, y, {.motion = 2, .graphic = 23, .angle = WrapAdd(shotAngle, open), .element = 1,
-                          .speed = speed});
+        FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintSmallOrb,
+                          .angle = WrapAdd(shotAngle, -open), .element = 0, .speed = speed});
+        FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintSmallOrb,
+                          .angle = WrapAdd(shotAngle, open), .element = 1, .speed = speed});
     }
     if (t == loopLength + 1200) {
         phaseTimer = 0;
@@ -124,22 +126,26 @@ void Stage05Boss_Yuri::RailgunAttack() {
         PlaySe(SoundTable.raser_long);
     }
     if (EveryInFrames(t, 60, 140, 2)) {
-        static constexpr int32_t kOffsets[5] = {0, -3000, 3000, 6000, -6000};
-        static constexpr int32_t kElements[5] = {2, 1, 0, 1, 0};
-        for (int32_t i = 0; i < (d == 2 ? 5 : 3); ++i)
-            FireBullet(x, y, {.motion = 2, .graphic = 51, .angle = WrapAdd(shotAngle, kOffsets[i]),
-                              .element = kElements[i], .speed = 6.0f});
+        // The first three on the lower difficulties.
+        static constexpr struct {
+            int32_t offset, element;
+        } kShots[] = {{0, 2}, {-3000, 1}, {3000, 0}, {6000, 1}, {-6000, 0}};
+        const size_t shots = d == 2 ? std::size(kShots) : 3;
+        for (size_t i = 0; i < shots; ++i)
+            FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kSpark,
+                              .angle = WrapAdd(shotAngle, kShots[i].offset), .element = kShots[i].element,
+                              .speed = 6.0f});
     }
     static constexpr int32_t kSparkEvery[3] = {20, 4, 2};
     if (EveryInFrames(t, 60, 140, kSparkEvery[d])) {
         PlaySe(SoundTable.shot_small);
         const float step = d == 2 ? 0.3f : 0.1f;
         const int32_t up = shotAngle + 3000 + GameRand() % 7000;
-        FireBullet(x, y, {.motion = 2, .graphic = 23, .angle = up, .turn = -20, .element = 1,
-                          .speed = static_cast<float>(GameRand() % 20) * step, .accel = 0.001f});
+        FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintSmallOrb, .angle = up, .turn = -20,
+                          .element = 1, .speed = static_cast<float>(GameRand() % 20) * step, .accel = 0.001f});
         const int32_t down = shotAngle - 3000 - GameRand() % 7000;
-        FireBullet(x, y, {.motion = 2, .graphic = 23, .angle = down, .turn = 20, .element = 0,
-                          .speed = static_cast<float>(GameRand() % 20) * step, .accel = 0.001f});
+        FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintSmallOrb, .angle = down, .turn = 20,
+                          .element = 0, .speed = static_cast<float>(GameRand() % 20) * step, .accel = 0.001f});
     }
     // Each beam two frames sooner than the last, without a floor.
     if (phaseTimer == loopLength + 140) {
@@ -164,8 +170,9 @@ void Stage05Boss_Yuri::FanAttack() {
             for (int32_t i = 0; i < 15; ++i) {
                 const float speed = 0.2f * static_cast<float>(i) + lag;
                 for (int32_t off : {-10000, 0, 10000})
-                    FireBullet(x, y, {.motion = 2, .graphic = 21, .angle = WrapAdd(shotAngle, off),
-                                      .element = altElement, .speed = speed, .accel = accel});
+                    FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintOrb,
+                                      .angle = WrapAdd(shotAngle, off), .element = altElement, .speed = speed,
+                                      .accel = accel});
             }
             altElement = 1 - altElement;
         }
@@ -209,14 +216,14 @@ void Stage05Boss_Yuri::SurpriseAttack() {
         const float px = Player1 ? Player1->aimX : x, py = Player1 ? Player1->aimY : y;
         ForEachOnCircle(px, py, 230.0f, 1, 30, 2184, [&](float rx, float ry, int32_t a) {
             ringScratch = a;
-            FireBullet(rx, ry, {.motion = 15, .graphic = 2, .angle = ringScratch + 32768, .element = element,
-                                .speed = 1.5f});
+            FireBullet(rx, ry, {.motion = Bullet::kSlowing, .graphic = Bullet::kRingedOrb, .angle = ringScratch + 32768,
+                                .element = element, .speed = 1.5f});
         });
     }
     const auto knife = [&](float speed, float accel) {
         PlaySe(SoundTable.knifeswing);
-        FireBullet(x, y, {.motion = 2, .graphic = 19, .angle = shotAngle, .element = 2, .speed = speed,
-                          .accel = accel});
+        FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kWideGlow, .angle = shotAngle, .element = 2,
+                          .speed = speed, .accel = accel});
     };
     if (d == 2) {
         if (t == 20) shotAngle = AimAtPlayer1(*this);
@@ -261,16 +268,16 @@ void Stage05Boss_Yuri::FinishAttack() {
                 const int32_t angle = GameRand() * 2;
                 const int32_t r = GameRand() % 30;
                 const float speed = d == 2 ? static_cast<float>(r) * 0.2f + 2.0f : static_cast<float>(r) * 0.1f + 1.0f;
-                FireBullet(x, y, {.motion = 2, .graphic = 16, .angle = angle, .element = element, .speed = speed,
-                                  .accel = 0.001f});
+                FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kRandomGlow, .angle = angle,
+                                  .element = element, .speed = speed, .accel = 0.001f});
             }
             phaseTimer = 2;
             if (loopLength >= 50) loopLength -= 2;  // never below 48 frames
             element = 1 - element;
         }
         if (d == 2 && phaseTimer % 3 == 0)
-            FireBullet(x, y, {.motion = 1, .graphic = 22, .angle = GameRand() * 2, .element = 2, .speed = 2.0f,
-                              .accel = 0.04f});
+            FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintCapsule, .angle = GameRand() * 2,
+                              .element = 2, .speed = 2.0f, .accel = 0.04f});
     }
     if (AttackOver(*this)) EndLast();
 }

@@ -75,10 +75,10 @@ void Stage05Boss_Osero::JetAttack() {
         const int32_t lines = d == 2 ? 12 : 5;
         for (int32_t i = 1; i <= lines; ++i) {
             const float speed = 0.5f * static_cast<float>(i);
-            FireBullet(x + 20, y, {.motion = 1, .graphic = 1,
+            FireBullet(x + 20, y, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb,
                                    .angle = static_cast<int32_t>(Kestra::Atan(px - 40 - (x + 20), py - y)),
                                    .element = 0, .speed = speed, .accel = 0.002f});
-            FireBullet(x - 20, y, {.motion = 1, .graphic = 1,
+            FireBullet(x - 20, y, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb,
                                    .angle = static_cast<int32_t>(Kestra::Atan(px + 40 - (x - 20), py - y)),
                                    .element = 1, .speed = speed, .accel = 0.002f});
         }
@@ -110,8 +110,9 @@ void Stage05Boss_Osero::BigBangAttack() {
         }
         for (int32_t k = 1; k <= 30; ++k) {
             shotAngle = 2184 * k;
-            FireBullet(x, y, {.motion = 1, .graphic = 3, .angle = shotAngle, .turn = kBang[d].turn,
-                              .element = element, .speed = kBang[d].speed, .accel = kBang[d].accel});
+            FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kMidOrb, .angle = shotAngle,
+                              .turn = kBang[d].turn, .element = element, .speed = kBang[d].speed,
+                              .accel = kBang[d].accel});
         }
         element = 1 - element;
     }
@@ -172,19 +173,21 @@ void Stage05Boss_Crow::KnifeAttack() {
     if (volleyCount == 1) shotAngle = AimAtPlayer1(*this);
     if (volleyCount <= 30 && volleyCount % (d == 0 ? 5 : 3) == 0) {
         if (d != 0) PlaySe(SoundTable.shot_small);
-        FireBullet(x, y, {.motion = 2, .graphic = 14, .angle = shotAngle, .element = element,
+        FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kSliver, .angle = shotAngle, .element = element,
                           .speed = d == 0 ? 4.0f : 6.0f});
         if (doubleShot) {
             if (d == 0) {
-                FireBullet(x, y, {.motion = 2, .graphic = 14, .angle = WrapAdd(shotAngle, 32768), .element = element,
-                                  .speed = 4.0f});
+                FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kSliver,
+                                  .angle = WrapAdd(shotAngle, 32768), .element = element, .speed = 4.0f});
             } else {
                 const int32_t turn = d == 2 ? 10 : 0;
                 const float speed = d == 2 ? 5.0f : 4.0f;
-                FireBullet(x, y, {.motion = 2, .graphic = 14, .angle = WrapAdd(shotAngle, 2500), .turn = -turn,
-                                  .element = element, .speed = speed});
-                FireBullet(x, y, {.motion = 2, .graphic = 14, .angle = WrapAdd(shotAngle, -2500), .turn = turn,
-                                  .element = element, .speed = speed});
+                FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kSliver,
+                                  .angle = WrapAdd(shotAngle, 2500), .turn = -turn, .element = element,
+                                  .speed = speed});
+                FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kSliver,
+                                  .angle = WrapAdd(shotAngle, -2500), .turn = turn, .element = element,
+                                  .speed = speed});
             }
         }
     }
@@ -220,14 +223,14 @@ void Stage05Boss_Crow::CrossAttack() {
     volleyCount += 1;
     if (volleyCount % c.every == 0) {
         PlaySe(SoundTable.shot_small);
-        FireBullet(x, y, {.motion = 2, .graphic = 14, .angle = shotAngle, .turn = c.turn, .element = element,
-                          .speed = c.speed});
-        FireBullet(x, y, {.motion = 2, .graphic = 14, .angle = WrapAdd(shotAngle, 32765), .turn = c.turn,
+        FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kSliver, .angle = shotAngle, .turn = c.turn,
                           .element = element, .speed = c.speed});
-        FireBullet(x, y, {.motion = 2, .graphic = 14, .angle = WrapAdd(shotAngle, 16383), .turn = c.turn,
-                          .element = sideElement, .speed = c.speed});
-        FireBullet(x, y, {.motion = 2, .graphic = 14, .angle = WrapAdd(shotAngle, -16383), .turn = c.turn,
-                          .element = sideElement, .speed = c.speed});
+        FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kSliver, .angle = WrapAdd(shotAngle, 32765),
+                          .turn = c.turn, .element = element, .speed = c.speed});
+        FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kSliver, .angle = WrapAdd(shotAngle, 16383),
+                          .turn = c.turn, .element = sideElement, .speed = c.speed});
+        FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kSliver, .angle = WrapAdd(shotAngle, -16383),
+                          .turn = c.turn, .element = sideElement, .speed = c.speed});
     }
     if (AttackOver(*this)) {
         element = 0;
@@ -283,11 +286,13 @@ void Stage05Boss_Crow::MirageAttack() {
             int32_t angle;
             if (s.from == 200 && d < 2) angle = GameRand() % 1000;
             else angle = s.bossBase + s.bossSign * (GameRand() % (d == 2 ? s.bossSpread : 1000));
-            FireBullet(x, y, {.motion = 2, .graphic = 17, .angle = angle, .element = 0, .speed = speed});
+            FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kCrescent, .angle = angle, .element = 0,
+                              .speed = speed});
         }
         if (s.imageSpread) {
             const int32_t angle = s.imageBase + s.imageSign * (GameRand() % (d == 2 ? s.imageSpread : 1000));
-            FireBullet(imageX, imageY, {.motion = 2, .graphic = 17, .angle = angle, .element = 1, .speed = speed});
+            FireBullet(imageX, imageY, {.motion = Bullet::kPlain2, .graphic = Bullet::kCrescent, .angle = angle,
+                                        .element = 1, .speed = speed});
         }
     }
     // The last stretch aims: the boss at the later player, the image at player 1.
@@ -297,11 +302,11 @@ void Stage05Boss_Crow::MirageAttack() {
         const int32_t spread = d == 2 ? 5500 : 500;
         const cPlayerBase* second = SecondPlayer();
         const int32_t aim = second && second->isActive ? AimFrom(x, y, second, shotAngle) : AimAtPlayer1(*this);
-        FireBullet(x, y, {.motion = 2, .graphic = 17, .angle = aim - GameRand() % spread, .element = 0,
-                          .speed = speed});
+        FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kCrescent, .angle = aim - GameRand() % spread,
+                          .element = 0, .speed = speed});
         const int32_t imageAim = AimFrom(imageX, imageY, Player1, shotAngle);
-        FireBullet(imageX, imageY, {.motion = 2, .graphic = 17, .angle = imageAim - GameRand() % spread, .element = 1,
-                                    .speed = speed});
+        FireBullet(imageX, imageY, {.motion = Bullet::kPlain2, .graphic = Bullet::kCrescent,
+                                    .angle = imageAim - GameRand() % spread, .element = 1, .speed = speed});
     }
     if (t == 1310) phaseTimer = 70;
     if (AttackOver(*this)) EndLast();

@@ -2,6 +2,8 @@
 // after each attack under a turning decoration, and a last attack in three
 // stages chosen by her hp and her seconds. Her ending records the extra
 // stage's clear.
+#include <iterator>
+
 #include "game/bosses/AttackNames.h"
 #include "game/bosses/BossCommon.h"
 #include "game/bosses/Stage06Bosses.h"
@@ -127,14 +129,16 @@ void Stage06Boss::SpinAttack() {
     if (t >= 460 && t <= 860) MoveTo(390, 80, 1.0f);
     if (t == 10) PlaySe(SoundTable.Stardust);
     if (t <= 900 && t % 2 == 0) {
-        FireBullet(x, y, {.motion = 1, .graphic = 8, .angle = shotAngle, .element = 0, .speed = 2.2f});
-        FireBullet(x, y, {.motion = 1, .graphic = 8, .angle = WrapAdd(shotAngle, 32768), .element = 0,
+        FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kCross, .angle = shotAngle, .element = 0,
                           .speed = 2.2f});
-        FireBullet(x, y, {.motion = 1, .graphic = 8, .angle = WrapAdd(shotAngle, 8000), .element = 2, .speed = 2.2f});
-        FireBullet(x, y, {.motion = 1, .graphic = 8, .angle = WrapAdd(shotAngle, 16383), .element = 1,
-                          .speed = 2.2f});
-        FireBullet(x, y, {.motion = 1, .graphic = 8, .angle = WrapAdd(shotAngle, 49151), .element = 1,
-                          .speed = 2.2f});
+        FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kCross, .angle = WrapAdd(shotAngle, 32768),
+                          .element = 0, .speed = 2.2f});
+        FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kCross, .angle = WrapAdd(shotAngle, 8000),
+                          .element = 2, .speed = 2.2f});
+        FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kCross, .angle = WrapAdd(shotAngle, 16383),
+                          .element = 1, .speed = 2.2f});
+        FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kCross, .angle = WrapAdd(shotAngle, 49151),
+                          .element = 1, .speed = 2.2f});
     }
     if (t == 1000) {
         element = 1 - element;
@@ -155,14 +159,14 @@ void Stage06Boss::BallAttack() {
     if (phaseTimer % 4 == 0) {
         PlaySe(SoundTable.shot_small);
         for (int32_t off : {0, 21888, 43788})
-            FireBullet(x, y, {.motion = 1, .graphic = 22, .angle = WrapAdd(shotAngle, off), .element = 0,
-                              .speed = 5.0f});
+            FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintCapsule,
+                              .angle = WrapAdd(shotAngle, off), .element = 0, .speed = 5.0f});
         for (int32_t off : {10999, 32887, 54787})
-            FireBullet(x, y, {.motion = 1, .graphic = 22, .angle = WrapAdd(shotAngle, off), .element = 1,
-                              .speed = 5.0f});
+            FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintCapsule,
+                              .angle = WrapAdd(shotAngle, off), .element = 1, .speed = 5.0f});
         for (int32_t off : {0, 21888, 43788})
-            FireBullet(x, y, {.motion = 1, .graphic = 54, .angle = WrapAdd(secondAngle, off), .element = 2,
-                              .speed = 5.0f});
+            FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kBrightCapsule,
+                              .angle = WrapAdd(secondAngle, off), .element = 2, .speed = 5.0f});
     }
     if (AttackOver(*this)) {
         element = 1;
@@ -176,8 +180,8 @@ void Stage06Boss::CrossroadAttack() {
         if (t < w.from || t >= w.to || t % w.every != 0) continue;
         PlaySe(SoundTable.xmasbell);
         const auto fire = [&](float bx, float by, int32_t angle) {
-            FireBullet(bx, by, {.motion = 1, .graphic = 18, .angle = angle, .element = GameRand() % w.elements,
-                                .speed = w.speed});
+            FireBullet(bx, by, {.motion = Bullet::kPlain, .graphic = Bullet::kBubble, .angle = angle,
+                                .element = GameRand() % w.elements, .speed = w.speed});
         };
         switch (w.edge) {
         case Edge::Top:
@@ -204,12 +208,12 @@ void Stage06Boss::ShackleAttack() {
     if (t % 120 == 0) colorIndex = (colorIndex + 1) % 3;
     if (t % 5 == 0)
         for (int32_t k = 0; k < 6; ++k)
-            FireBullet(x, y, {.motion = 18, .graphic = 51, .angle = WrapAdd(moveAngle, 10922 * k),
-                              .element = colorIndex, .speed = 3.0f});
+            FireBullet(x, y, {.motion = Bullet::kTurnsEvery45, .graphic = Bullet::kSpark,
+                              .angle = WrapAdd(moveAngle, 10922 * k), .element = colorIndex, .speed = 3.0f});
     if (t % 160 == 0) {
         PlaySe(SoundTable.crystalhit);
-        FireBullet(x, y, {.motion = 1, .graphic = 4, .angle = AimAtPlayer1(*this), .element = 2, .speed = 0.7f,
-                          .accel = 0.004f});
+        FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kHugeOrb, .angle = AimAtPlayer1(*this),
+                          .element = 2, .speed = 0.7f, .accel = 0.004f});
     }
     // A player keeping away draws a fast aimed shot.
     if (t >= 100 && t % 10 == 0) {
@@ -217,8 +221,8 @@ void Stage06Boss::ShackleAttack() {
             if (!p) continue;
             playerDistance = Distance(x, y, p->aimX, p->aimY);
             if (playerDistance >= 220.0f)
-                FireBullet(x, y, {.motion = 1, .graphic = 11, .angle = AimFrom(x, y, p, shotAngle),
-                                  .element = GameRand() % 3, .speed = 7.0f});
+                FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kRing,
+                                  .angle = AimFrom(x, y, p, shotAngle), .element = GameRand() % 3, .speed = 7.0f});
         }
     }
     if (AttackOver(*this)) EndNamedAttack();
@@ -226,7 +230,7 @@ void Stage06Boss::ShackleAttack() {
 
 void Stage06Boss::RestAttack() {
     if (phaseTimer == 1) {
-        for (int32_t i = 0; i < 4; ++i)
+        for (size_t i = 0; i < std::size(kCorners); ++i)
             PlaceEnemy(kCorners[i][0], kCorners[i][1], {.type = 82, .element = i < 2 ? 0 : 1, .life = 150.0f});
     }
     if (phaseTimer == loopLength) {
@@ -253,8 +257,8 @@ void Stage06Boss::StreamAttack() {
         moveAngle = AimAtPlayer1(*this);
         // The motion turns toward the aim kept in the turn word.
         ForEachOnCircle(x, y, 100.0f, 0, 20, 3276, [&](float bx, float by, int32_t a) {
-            FireBullet(bx, by, {.motion = 17, .graphic = 2, .angle = a + 16383, .turn = moveAngle,
-                                .element = GameRand() % 2, .speed = 2.0f});
+            FireBullet(bx, by, {.motion = Bullet::kWideLoop, .graphic = Bullet::kRingedOrb, .angle = a + 16383,
+                                .turn = moveAngle, .element = GameRand() % 2, .speed = 2.0f});
         });
     }
     if (AttackOver(*this)) EndNamedAttack();
@@ -268,12 +272,13 @@ void Stage06Boss::LastAttack() {
             PlaySe(SoundTable.rt_star22);
             shotAngle = 16383;
             for (int32_t i = 0; i < 30; ++i)
-                FireBullet(22.0f * i, 0, {.motion = 1, .graphic = 22, .angle = shotAngle, .element = GameRand() % 2,
-                                          .speed = 2.4f});
+                FireBullet(22.0f * i, 0, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintCapsule,
+                                          .angle = shotAngle, .element = GameRand() % 2, .speed = 2.4f});
             shotAngle = 49154;
             for (int32_t i = 0; i < 30; ++i)
                 FireBullet(22.0f * i, layout::kScreenHeight,
-                           {.motion = 1, .graphic = 22, .angle = shotAngle, .element = GameRand() % 2, .speed = 2.4f});
+                           {.motion = Bullet::kPlain, .graphic = Bullet::kFaintCapsule, .angle = shotAngle,
+                            .element = GameRand() % 2, .speed = 2.4f});
         }
     } else if (stage == 2) {
         if (x > 480.0f) {
@@ -290,8 +295,8 @@ void Stage06Boss::LastAttack() {
             for (int32_t i = 0; i < 78; ++i) {
                 const int32_t angle = GameRand() * 2;
                 const float speed = static_cast<float>(GameRand() % 40) * 0.2f + 1.2f;
-                FireBullet(x, y, {.motion = 2, .graphic = 16, .angle = angle, .element = element, .speed = speed,
-                                  .accel = 0.001f});
+                FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kRandomGlow, .angle = angle,
+                                  .element = element, .speed = speed, .accel = 0.001f});
             }
             phaseTimer = 2;
             if (loopLength >= 47) loopLength -= 3;
@@ -316,8 +321,8 @@ void Stage06Boss::LastAttack() {
             }
             if (GameState.twoPlayer == 1) shotAngle = AimFrom(x, y, Player2, shotAngle);
             for (int32_t off : {0, -4000, 4000})
-                FireBullet(x, y, {.motion = 2, .graphic = 51, .angle = WrapAdd(shotAngle, off), .element = 2,
-                                  .speed = 8.0f});
+                FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kSpark,
+                                  .angle = WrapAdd(shotAngle, off), .element = 2, .speed = 8.0f});
         }
         if (phaseTimer == 180) phaseTimer = 2;
     }

@@ -168,8 +168,9 @@ void Stage06_PaletCopic::OpeningAttack() {
         if (s.aims && t == s.from) copicAngle = AimFrom(imageX, imageY, Player1, copicAngle);
         MoveAlong(imageX, imageY, s.aims ? copicAngle : s.direction, 4.0f);
         if (t % 2 == 0)
-            FireBullet(imageX, imageY, {.motion = 14, .graphic = 55, .angle = GameRand() * 2, .element = s.element,
-                                        .speed = 0.0f, .accel = s.accel});
+            FireBullet(imageX, imageY, {.motion = Bullet::kWaits150, .graphic = Bullet::kSmallCapsule,
+                                        .angle = GameRand() * 2, .element = s.element, .speed = 0.0f,
+                                        .accel = s.accel});
     }
     if (t == 720) phaseTimer = 80;
     if (AttackOver(*this)) EndAttack();
@@ -208,8 +209,10 @@ void Stage06_PaletCopic::DefenceAttack() {
     if (t == 155 || t == 325) PlaceWall(60, 16384);
     if (t == 460) PlaceWall(-60, 49356);
     if (InFrames(t, 450, 470) && t % 3 == 0) {
-        FireBullet(imageX, imageY, {.motion = 2, .graphic = 52, .angle = 0, .element = 2, .speed = 6.0f});
-        FireBullet(imageX, imageY, {.motion = 2, .graphic = 52, .angle = 32768, .element = 2, .speed = 6.0f});
+        FireBullet(imageX, imageY, {.motion = Bullet::kPlain2, .graphic = Bullet::kBrightNeedle, .angle = 0,
+                                    .element = 2, .speed = 6.0f});
+        FireBullet(imageX, imageY, {.motion = Bullet::kPlain2, .graphic = Bullet::kBrightNeedle, .angle = 32768,
+                                    .element = 2, .speed = 6.0f});
     }
     if (InFrames(t, 460, 610) && t % 24 == 0) {
         PlaySe(SoundTable.draw_block);
@@ -251,8 +254,8 @@ void Stage06_PaletCopic::ReturnAttack() {
         for (int32_t i = 0; i < 13; ++i) {
             copicAngle = AimFrom(imageX, imageY, LaterPlayer(), copicAngle);
             const int32_t angle = GameRand() * 2;
-            FireBullet(imageX, imageY, {.motion = 2, .graphic = 52, .angle = angle, .element = GameRand() % 3,
-                                        .speed = 6.0f});
+            FireBullet(imageX, imageY, {.motion = Bullet::kPlain2, .graphic = Bullet::kBrightNeedle, .angle = angle,
+                                        .element = GameRand() % 3, .speed = 6.0f});
         }
     }
     if (t == 1500) phaseTimer = 0;
@@ -267,8 +270,8 @@ void Stage06_PaletCopic::Burst(int32_t count, int32_t elements) {
     const float py = (Player1 ? Player1->aimY : y) + d * Kestra::Sin(burstAngle);
     for (int32_t i = 0; i < count; ++i) {
         const int32_t angle = GameRand() * 2;
-        FireBullet(px, py, {.motion = 2, .graphic = 20, .angle = angle, .element = GameRand() % elements,
-                            .speed = 1.0f, .accel = 0.008f});
+        FireBullet(px, py, {.motion = Bullet::kPlain2, .graphic = Bullet::kNarrowGlow, .angle = angle,
+                            .element = GameRand() % elements, .speed = 1.0f, .accel = 0.008f});
     }
     StartPoolEffect(13, GameRand() % 2, px, py);
 }
@@ -292,7 +295,8 @@ void Stage06_PaletCopic::BeamAttack() {
     if (InFrames(t, 621, 679)) y += 1.0f;
     if (InFrames(t, 2291, 2499)) y += 1.5f;
     if (beamOn) {
-        if (t % 2 == 0) FireBullet(x + 30, y, {.motion = 2, .graphic = 53, .angle = 0, .element = 2, .speed = 6.0f});
+        if (t % 2 == 0) FireBullet(x + 30, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kBigSpark, .angle = 0,
+                                               .element = 2, .speed = 6.0f});
         if (t % 24 == 0) StartPoolEffect(16, 0, x + 5, y);
     }
     for (const Dash& dash : kDashes) {
@@ -305,8 +309,9 @@ void Stage06_PaletCopic::BeamAttack() {
         MoveAlong(imageX, imageY, copicAngle, 4.0f);
         if (t % 3 == 0) {
             const int32_t angle = GameRand() * 2;
-            FireBullet(imageX, imageY, {.motion = 16, .graphic = 23, .angle = angle,
-                                        .element = GameRand() % dash.elements, .speed = 0.0f, .accel = -0.001f});
+            FireBullet(imageX, imageY, {.motion = Bullet::kSpeedsUpTo60, .graphic = Bullet::kFaintSmallOrb,
+                                        .angle = angle, .element = GameRand() % dash.elements, .speed = 0.0f,
+                                        .accel = -0.001f});
         }
     }
     if (t == 2900) phaseTimer = 0;

@@ -1,6 +1,7 @@
 #include "game/state/cBossBase.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "game/bosses/BossCommon.h"
 #include "game/objects/PlayCommon.h"
@@ -22,12 +23,17 @@ constexpr float kGaugeWidth = static_cast<float>(layout::kBossBar.screen.w);
 struct StepFactors {
     double twoPlayer, easy, hard;
 };
-constexpr StepFactors kAttackEnd[7] = {  // phases 2, 4, ..., 14
+constexpr StepFactors kAttackEnd[] = {  // phases 2, 4, ..., 14
     {1.3, 0.8, 2.0}, {1.3, 0.8, 1.0}, {1.3, 0.8, 2.0}, {1.3, 0.8, 2.0},
     {1.3, 0.8, 1.5}, {1.4, 0.8, 1.5}, {1.3, 0.8, 1.5}};
-constexpr StepFactors kBreakEnd[7] = {  // phases 3, 5, ..., 15
+constexpr StepFactors kBreakEnd[] = {  // phases 3, 5, ..., 15
     {1.0, 0.6, 2.0}, {1.0, 0.8, 2.0}, {1.0, 0.8, 2.0}, {1.0, 0.8, 2.0},
     {1.0, 0.8, 1.5}, {1.0, 0.8, 1.5}, {1.0, 0.8, 1.0}};
+// The steps run from the opening attack to the break before the tables' last
+// phase, each reading the tables' entry of the phase it leads to.
+constexpr int32_t kPhaseLastStep = kPhaseLastTabled - 1;
+static_assert(std::size(kAttackEnd) == (kPhaseLastStep - kPhaseOpening + 1) / 2);
+static_assert(std::size(kBreakEnd) == (kPhaseLastStep - kPhaseOpening + 1) / 2);
 
 // The difficulty's factor of a step, applied to a value and stored as f32.
 float ByDifficulty(float v, const StepFactors& f) {
@@ -174,7 +180,7 @@ void cBossBase::NextPhase() {
         secondsLeft = SecondsOfPhase(*this, kPhaseOpening);
         g.subState = kSubStatePlay;
         attackRunning = 1;
-    } else if (k >= kPhaseOpening && k <= 15 && !IsBreakPhase(k)) {
+    } else if (k >= kPhaseOpening && k <= kPhaseLastStep && !IsBreakPhase(k)) {
         PlaySe(SoundTable.boss_death);
         if (k >= 4) SettleSpellBonus(*this, k);
         const StepFactors& f = kAttackEnd[k / 2 - 1];
@@ -186,7 +192,7 @@ void cBossBase::NextPhase() {
         bannerX = layout::kScreenWidth;  // the banner flies in from the right edge
         ObjectManager.CancelEnemyBullets();
         attackRunning = 0;
-    } else if (k >= 3 && k <= 15) {
+    } else if (k > kPhaseOpening && k <= kPhaseLastStep) {
         // The break's refill is the attack's hp (full again only before phase 14).
         maxHp = ByDifficulty(static_cast<float>(HpOfPhase(*this, k + 1)), kBreakEnd[(k - 3) / 2]);
         if (k == 13) hp = maxHp;

@@ -11,7 +11,8 @@ void cEnemy01::Update() {
     MoveAndAccelerate(*this);
     if (frame % 90 == 0 && frame < 600) {
         PlaySe(SoundTable.shot_enemy_normal);
-        FireFrom(*this, {.motion = 1, .graphic = 1, .angle = angle, .element = element, .speed = 2.0f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = angle, .element = element,
+                         .speed = 2.0f});
     }
 }
 
@@ -24,8 +25,8 @@ void cEnemy02::Update() {
     MoveAndAccelerate(*this);
     work0 = WrapAdd(work0, 60);
     if (frame % 20 == 0)
-        FireFrom(*this, {.motion = 2, .graphic = 1, .angle = WrapAdd(angle, work0), .element = element, .speed = 2.0f,
-                         .accel = -0.02f});
+        FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kOrb, .angle = WrapAdd(angle, work0),
+                         .element = element, .speed = 2.0f, .accel = -0.02f});
 }
 
 void cEnemy02::Draw() { DrawWalker(*this, StepCounter(work1, 30) / 10, enemylook::kWalker2Right); }
@@ -37,7 +38,8 @@ void cEnemy03::Update() {
     if (frame < 1900) angle = AimAtPlayer1();
     MoveAndAccelerate(*this);
     if (frame % 110 == 0)
-        FireFrom(*this, {.motion = 1, .graphic = 1, .angle = angle, .element = element, .speed = 2.0f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = angle, .element = element,
+                         .speed = 2.0f});
 }
 
 void cEnemy03::Draw() { DrawUpright(*this); }
@@ -50,8 +52,8 @@ void cEnemy04::Update() {
     if (frame % 160 == 0 && frame <= 1000) {
         PlaySe(SoundTable.xmasbell);
         for (int32_t k = 1; k <= 32; ++k)
-            FireFrom(*this, {.motion = 1, .graphic = 1, .angle = WrapAdd(angle, 2047 * k), .element = element,
-                             .speed = 1.0f, .accel = 0.01f});
+            FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = WrapAdd(angle, 2047 * k),
+                             .element = element, .speed = 1.0f, .accel = 0.01f});
     }
 }
 
@@ -64,8 +66,8 @@ void cEnemy05::Update() {
     MoveAndAccelerate(*this);
     if (frame % 50 == 0) {
         PlaySe(SoundTable.enemyshot_short);
-        FireFrom(*this, {.motion = 1, .graphic = 1, .angle = WrapAdd(angle, -16388), .element = element,
-                         .speed = 2.0f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = WrapAdd(angle, -16388),
+                         .element = element, .speed = 2.0f});
     }
 }
 
@@ -85,7 +87,8 @@ void cEnemy06::Update() {
         MoveStep();
         if (frame % 70 == 0) {
             PlaySe(SoundTable.puni);
-            FireFrom(*this, {.motion = 1, .graphic = 1, .angle = angle, .element = GameRand() % 2, .speed = 3.0f});
+            FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = angle,
+                             .element = GameRand() % 2, .speed = 3.0f});
         }
         return;
     }
@@ -96,8 +99,8 @@ void cEnemy06::Update() {
     if (frame % 20 == 0) {
         PlaySe(SoundTable.shot_enemy_normal);
         for (int32_t k = 0; k < 3; ++k)
-            FireFrom(*this, {.motion = 1, .graphic = 1, .angle = angle + 1000 * k, .element = GameRand() % 2,
-                             .speed = 1.0f, .accel = 0.01f});
+            FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = angle + 1000 * k,
+                             .element = GameRand() % 2, .speed = 1.0f, .accel = 0.01f});
     }
     if (frame == 30) mode = 0;
 }
@@ -129,8 +132,8 @@ void cEnemy07::HitTest() {
             for (int32_t k = 0; k < 2; ++k) {
                 const int32_t shotElement = GameRand() % 2;
                 const int32_t heading = GameRand() * 2;
-                FireFrom(*this, {.motion = 1, .graphic = 24, .angle = heading, .element = shotElement, .speed = 1.0f,
-                                 .accel = 0.01f});
+                FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kArrow, .angle = heading,
+                                 .element = shotElement, .speed = 1.0f, .accel = 0.01f});
             }
         });
 }
@@ -149,8 +152,8 @@ void cEnemy08::Update() {
         PlaySe(SoundTable.nonochach);
         const int32_t shotElement = GameRand() % 2;
         const int32_t offset = GameRand() % 8000;
-        FireFrom(*this, {.motion = 1, .graphic = 1, .angle = WrapAdd(angle, offset - 3000), .element = shotElement,
-                         .speed = 2.0f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = WrapAdd(angle, offset - 3000),
+                         .element = shotElement, .speed = 2.0f});
     }
 }
 
@@ -179,8 +182,10 @@ void cEnemy09::Update() {
     if (frame % 10 == 0) {
         PlaySe(SoundTable.shot_small);
         const int32_t heading = WrapAdd(angle, work0);
-        FireFrom(*this, {.motion = 1, .graphic = 1, .angle = heading, .element = 0, .speed = 4.0f});
-        FireFrom(*this, {.motion = 1, .graphic = 1, .angle = WrapAdd(heading, 32765), .element = 1, .speed = 4.0f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = heading, .element = 0,
+                         .speed = 4.0f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = WrapAdd(heading, 32765),
+                         .element = 1, .speed = 4.0f});
     }
 }
 
@@ -193,9 +198,10 @@ void cEnemy10::Update() {
     MoveAndAccelerate(*this);
     work0 = WrapAdd(work0, 50);
     if (frame == 60) {
-        FireFrom(*this, {.motion = 5, .graphic = 0, .angle = work0, .turn = 600, .element = 3, .speed = 8.0f});
-        FireFrom(*this, {.motion = 5, .graphic = 0, .angle = WrapAdd(work0, 32765), .turn = 600, .element = 4,
-                         .speed = 8.0f});
+        FireFrom(*this, {.motion = Bullet::kSideEmitter, .graphic = Bullet::kNone, .angle = work0, .turn = 600,
+                         .element = 3, .speed = 8.0f});
+        FireFrom(*this, {.motion = Bullet::kSideEmitter, .graphic = Bullet::kNone, .angle = WrapAdd(work0, 32765),
+                         .turn = 600, .element = 4, .speed = 8.0f});
     }
 }
 
@@ -211,8 +217,9 @@ void cEnemy11::Update() {
     MoveAndAccelerate(*this);
     if (frame % 60 == 0) {
         for (int32_t k = 0; k < 30; ++k) {
-            FireBullet(x + static_cast<float>(22 * k), y, {.motion = 1, .graphic = 1, .angle = WrapAdd(angle, work0),
-                                                           .element = GameRand() % 2, .speed = 2.0f});
+            FireBullet(x + static_cast<float>(22 * k), y, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb,
+                                                           .angle = WrapAdd(angle, work0), .element = GameRand() % 2,
+                                                           .speed = 2.0f});
         }
     }
 }
@@ -238,8 +245,8 @@ void cEnemy12::Update() {
         from = aim - 2000;
     }
     for (int32_t k = 0; k < count; ++k)
-        FireFrom(*this, {.motion = 1, .graphic = 1, .angle = from + 500 * k, .element = element, .speed = 2.0f,
-                         .accel = 0.02f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = from + 500 * k, .element = element,
+                         .speed = 2.0f, .accel = 0.02f});
 }
 
 void cEnemy12::Draw() { DrawLook(*this, enemylook::kDrone); }

@@ -12,10 +12,10 @@ void FirePair(cEnemyObjectBase& e) {
     if ((e.frame + 40) % 220 != 0) return;
     const int32_t aim = e.AimAtPlayer1();
     PlaySe(SoundTable.shot_small);
-    FireFrom(e, {.motion = 2, .graphic = 3, .angle = aim - 250, .element = e.element, .speed = 1.0f,
-                 .accel = 0.001f});
-    FireFrom(e, {.motion = 2, .graphic = 3, .angle = aim + 250, .element = e.element, .speed = 1.0f,
-                 .accel = 0.001f});
+    FireFrom(e, {.motion = Bullet::kPlain2, .graphic = Bullet::kMidOrb, .angle = aim - 250, .element = e.element,
+                 .speed = 1.0f, .accel = 0.001f});
+    FireFrom(e, {.motion = Bullet::kPlain2, .graphic = Bullet::kMidOrb, .angle = aim + 250, .element = e.element,
+                 .speed = 1.0f, .accel = 0.001f});
 }
 
 // The two-facing figure's cell; columns from work0.
@@ -79,11 +79,13 @@ void cEnemy15::Update() {
         PlaySe(SoundTable.xmasbell);
         const int32_t aim = AimAtPlayer1();
         for (int32_t k = 0; k < 8; ++k)
-            FireFrom(*this, {.motion = 3, .graphic = 23, .angle = aim + 14750 + 500 * k, .element = 0,
-                             .speed = 0.5f * static_cast<float>(k), .accel = 0.001f});
+            FireFrom(*this, {.motion = Bullet::kAimsAt90, .graphic = Bullet::kFaintSmallOrb,
+                             .angle = aim + 14750 + 500 * k, .element = 0, .speed = 0.5f * static_cast<float>(k),
+                             .accel = 0.001f});
         for (int32_t k = 0; k < 8; ++k)
-            FireFrom(*this, {.motion = 3, .graphic = 23, .angle = aim - 15250 + 500 * k, .element = 1,
-                             .speed = 0.5f * static_cast<float>(k), .accel = 0.001f});
+            FireFrom(*this, {.motion = Bullet::kAimsAt90, .graphic = Bullet::kFaintSmallOrb,
+                             .angle = aim - 15250 + 500 * k, .element = 1, .speed = 0.5f * static_cast<float>(k),
+                             .accel = 0.001f});
     }
 }
 
@@ -120,8 +122,8 @@ void cEnemy17::Update() {
     if (frame == 50) {
         PlaySe(SoundTable.shot_enemy_normal);
         for (int32_t k = 0; k < 10; ++k)
-            FireBullet(x, y - 110.0f + static_cast<float>(22 * k), {.motion = 1, .graphic = 1, .angle = angle,
-                                                                    .element = element, .speed = 2.0f});
+            FireBullet(x, y - 110.0f + static_cast<float>(22 * k), {.motion = Bullet::kPlain, .graphic = Bullet::kOrb,
+                                                                    .angle = angle, .element = element, .speed = 2.0f});
     }
 }
 
@@ -134,8 +136,8 @@ void cEnemy18::Update() {
     MoveAndAccelerate(*this);
     if (frame == 30) {
         PlaySe(SoundTable.nonochach);
-        FireFrom(*this, {.motion = 1, .graphic = 4, .angle = angle, .element = element, .speed = 1.0f,
-                         .accel = 0.01f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kHugeOrb, .angle = angle, .element = element,
+                         .speed = 1.0f, .accel = 0.01f});
     }
 }
 
@@ -153,8 +155,8 @@ void cEnemy19::Update() {
         PlaySe(SoundTable.enemyshot_short);
         const int32_t shotElement = GameRand() % 2;
         const int32_t offset = GameRand() % 4000;
-        FireFrom(*this, {.motion = 1, .graphic = 5, .angle = WrapAdd(angle, offset - 2000), .element = shotElement,
-                         .speed = 1.0f, .accel = 0.02f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kRice, .angle = WrapAdd(angle, offset - 2000),
+                         .element = shotElement, .speed = 1.0f, .accel = 0.02f});
     }
 }
 
@@ -176,7 +178,8 @@ void cEnemy20::Update() {
     work0 = WrapAdd(work0, 150);
     if (frame % 10 == 0 && frame >= 10 && frame <= 100) {
         PlaySe(SoundTable.shot_small);
-        FireFrom(*this, {.motion = 1, .graphic = 24, .angle = work0, .element = frame <= 50 ? 0 : 1, .speed = 4.0f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kArrow, .angle = work0,
+                         .element = frame <= 50 ? 0 : 1, .speed = 4.0f});
     }
     if (frame == 100) frame = 2;
 }
@@ -205,10 +208,10 @@ void cEnemy21::Update() {
         PlaySe(SoundTable.shot_small);
         for (int32_t shotElement = 0; shotElement < 2; ++shotElement) {
             const int32_t offset = 1300 * shotElement;
-            FireFrom(*this, {.motion = 2, .graphic = 2, .angle = angle + offset + 15000, .turn = -20,
-                             .element = shotElement, .speed = 2.0f});
-            FireFrom(*this, {.motion = 2, .graphic = 2, .angle = angle - offset - 15000, .turn = 20,
-                             .element = shotElement, .speed = 2.0f});
+            FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .angle = angle + offset + 15000,
+                             .turn = -20, .element = shotElement, .speed = 2.0f});
+            FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .angle = angle - offset - 15000,
+                             .turn = 20, .element = shotElement, .speed = 2.0f});
         }
     }
     if (frame >= 2141 && frame <= 2410) {
@@ -235,8 +238,8 @@ void cEnemy22::Update() {
     if (frame % 100 == 0 && frame <= 1300) {
         PlaySe(SoundTable.xmasbell);
         for (int32_t k = 1; k <= 20; ++k)
-            FireFrom(*this, {.motion = 7, .graphic = 3, .angle = 3276 * k, .element = element, .speed = 3.0f,
-                             .accel = -0.04f});
+            FireFrom(*this, {.motion = Bullet::kEndsAt140, .graphic = Bullet::kMidOrb, .angle = 3276 * k,
+                             .element = element, .speed = 3.0f, .accel = -0.04f});
     }
 }
 
@@ -262,8 +265,9 @@ void cEnemy23::HitTest() {
                 PlaySe(SoundTable.nonochach);
                 const int32_t shotElement = GameRand() % 2;
                 const int32_t offset = GameRand() % 4000;
-                FireFrom(*this, {.motion = 1, .graphic = 24, .angle = WrapAdd(angle, offset - 2000),
-                                 .element = shotElement, .speed = 1.0f, .accel = 0.002f});
+                FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kArrow,
+                                 .angle = WrapAdd(angle, offset - 2000), .element = shotElement, .speed = 1.0f,
+                                 .accel = 0.002f});
             }
         });
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "game/objects/EnemyParts.h"
+#include "game/objects/ObjectTypes.h"
 #include "game/objects/PlayCommon.h"
 #include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cObjectManager.h"
@@ -403,7 +404,8 @@ void PlainDropHitTest(cEnemyObjectBase& e, uint32_t deathSound, Before before, A
             PlaySe(deathSound);
             e.isDying = 1;
             ObjectManager.SpawnEffectBurst(1, e.element, static_cast<int32_t>(e.x), static_cast<int32_t>(e.y));
-            ObjectManager.SpawnStageObject(e.x, e.y, 103, 0, 0, e.element, 0.0f, 0.0f, 1.0f, StageFrame);
+            ObjectManager.SpawnStageObject(e.x, e.y, objecttype::kSmallScoreItem, 0, 0, e.element, 0.0f, 0.0f, 1.0f,
+                                           StageFrame);
         }
     });
 }

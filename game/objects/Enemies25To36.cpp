@@ -39,8 +39,8 @@ void cEnemy25::Update() {
     MoveAndAccelerate(*this);
     if (frame % 190 == 0) {
         PlaySe(SoundTable.nonochach);
-        FireFrom(*this, {.motion = 1, .graphic = 4, .angle = WrapAdd(angle, 16383), .element = element, .speed = 1.0f,
-                         .accel = 0.01f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kHugeOrb, .angle = WrapAdd(angle, 16383),
+                         .element = element, .speed = 1.0f, .accel = 0.01f});
     }
 }
 
@@ -69,8 +69,9 @@ void cEnemy26::Update() {
     if (frame % 150 == 0 && frame <= 1200) {
         PlaySe(SoundTable.shot_enemy_normal);
         for (int32_t k = 0; k < 5; ++k)
-            FireFrom(*this, {.motion = 2, .graphic = 1, .angle = WrapAdd(angle, -1210 + 600 * k), .element = element,
-                             .speed = 0.0f, .accel = 0.04f});
+            FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kOrb,
+                             .angle = WrapAdd(angle, -1210 + 600 * k), .element = element, .speed = 0.0f,
+                             .accel = 0.04f});
     }
 }
 
@@ -116,8 +117,8 @@ void cEnemy29::Update() {
     MoveAndAccelerate(*this);
     if (frame == 20) PlaySe(SoundTable.raser_long_stage3);
     if (frame % 5 == 0 && frame <= 2000)
-        FireFrom(*this, {.motion = 2, .graphic = 52, .angle = WrapAdd(angle, turn), .element = element,
-                         .speed = 7.0f});
+        FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kBrightNeedle, .angle = WrapAdd(angle, turn),
+                         .element = element, .speed = 7.0f});
 }
 
 void cEnemy29::Draw() { DrawBarrel(*this); }
@@ -167,7 +168,7 @@ void cEnemy32::HitTest() {
         // A local index: this runs inside the manager's pass over the same list.
         for (std::size_t i = 0; i < m.enemyList.size(); ++i) {
             cEnemyObjectBase* other = m.enemyList[i];
-            if (other->isActive != 1 || other->type != 33) continue;
+            if (other->isActive != 1 || other->type != objecttype::kCoreGuard) continue;
             other->isDying = 1;
             m.SpawnEffectBurst(1, other->element, static_cast<int32_t>(other->x), static_cast<int32_t>(other->y));
         }
@@ -196,7 +197,8 @@ void cEnemy34::Update() {
     if (frame >= 300) angle = AimAtPlayer1();
     if (frame == 300) PlaySe(SoundTable.rt_laser20);
     if (frame % 5 == 0 && frame >= 300 && frame <= 900)
-        FireFrom(*this, {.motion = 2, .graphic = 52, .angle = angle, .element = element, .speed = 6.0f});
+        FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kBrightNeedle, .angle = angle,
+                         .element = element, .speed = 6.0f});
 }
 
 void cEnemy34::Draw() { DrawBarrel(*this); }
@@ -217,16 +219,16 @@ void cEnemy35::Update() {
     if (frame <= 50) {
         PlaySe(SoundTable.shot_small);
         for (int32_t k = 1; k <= 4; ++k)
-            FireFrom(*this, {.motion = 2, .graphic = 9, .angle = WrapAdd(angle, 16383 * k), .element = 0,
-                             .speed = 2.0f});
+            FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kBead, .angle = WrapAdd(angle, 16383 * k),
+                             .element = 0, .speed = 2.0f});
     } else {
         for (int32_t k = 1; k <= 4; ++k)
-            FireFrom(*this, {.motion = 2, .graphic = 9, .angle = WrapAdd(angle, 8191 + 16383 * k), .element = 1,
-                             .speed = 2.0f});
+            FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kBead,
+                             .angle = WrapAdd(angle, 8191 + 16383 * k), .element = 1, .speed = 2.0f});
     }
     for (int32_t k = 1; k <= 2; ++k)
-        FireFrom(*this, {.motion = 2, .graphic = 9, .angle = WrapAdd(angle, 1000 * frame + 32767 * k), .element = 2,
-                         .speed = 2.0f});
+        FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kBead,
+                         .angle = WrapAdd(angle, 1000 * frame + 32767 * k), .element = 2, .speed = 2.0f});
 }
 
 void cEnemy35::Draw() { DrawLook(*this, enemylook::kSpinner); }

@@ -61,8 +61,8 @@ void cEnemy38::Update() {
         PlaySe(SoundTable.shot_enemy_normal);
         angle = AimAt(*this, LaterPlayer());
         for (int32_t k = 0; k < 10; ++k)
-            FireFrom(*this, {.motion = 1, .graphic = 1, .angle = angle - 4000 + 1000 * k, .element = element,
-                             .speed = 1.0f, .accel = 0.06f});
+            FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = angle - 4000 + 1000 * k,
+                             .element = element, .speed = 1.0f, .accel = 0.06f});
     }
     if (frame == 200) {
         work0 += 1;
@@ -86,8 +86,8 @@ void cEnemy40::Update() {
     angle = WrapAdd(angle, turn);
     if (frame % 50 == 0 && frame <= 1500) {
         PlaySe(SoundTable.shot_small);
-        FireFrom(*this, {.motion = 1, .graphic = 9, .angle = WrapAdd(angle, -16388), .element = element,
-                         .speed = 2.0f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kBead, .angle = WrapAdd(angle, -16388),
+                         .element = element, .speed = 2.0f});
     }
 }
 
@@ -120,8 +120,8 @@ void cEnemy42::Update() {
         angle = AimAt(*this, LaterPlayer());
         const int32_t shotElement = GameRand() % 2;
         const int32_t offset = GameRand() % 4000;
-        FireFrom(*this, {.motion = 1, .graphic = 5, .angle = angle + offset - 2000, .element = shotElement,
-                         .speed = 3.5f, .accel = -0.005f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kRice, .angle = angle + offset - 2000,
+                         .element = shotElement, .speed = 3.5f, .accel = -0.005f});
     }
 }
 
@@ -169,11 +169,11 @@ void cEnemy44::Update() {
     TurnAndMove(*this);
     if (frame % 10 == 0 && frame >= 10 && frame <= 40) {
         for (int32_t k = 0; k < 4; ++k)
-            FireFrom(*this, {.motion = 1, .graphic = 7, .angle = WrapAdd(angle, 16384 * k), .turn = 20, .element = 0,
-                             .speed = 0.4f});
+            FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kStar, .angle = WrapAdd(angle, 16384 * k),
+                             .turn = 20, .element = 0, .speed = 0.4f});
         for (int32_t k = 0; k < 4; ++k)
-            FireFrom(*this, {.motion = 1, .graphic = 7, .angle = WrapAdd(angle, 10000 + 16384 * k), .turn = 20,
-                             .element = 1, .speed = 0.4f});
+            FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kStar,
+                             .angle = WrapAdd(angle, 10000 + 16384 * k), .turn = 20, .element = 1, .speed = 0.4f});
     }
     if (frame == 100 && work0 <= 7) {
         PlaySe(SoundTable.xmasbell);
@@ -195,7 +195,8 @@ void cEnemy45::Update() {
     TurnAndMove(*this);
     if (frame == 130) {
         PlaySe(SoundTable.xmasbell);
-        FireCircle(*this, 340.0f, {.motion = 1, .graphic = 1, .angle = 32768, .speed = 0.0f, .accel = 0.005f});
+        FireCircle(*this, 340.0f, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = 32768, .speed = 0.0f,
+                                   .accel = 0.005f});
     }
 }
 
@@ -213,8 +214,8 @@ void cEnemy46::Update() {
         PlaySe(SoundTable.enemyshot_short);
         const int32_t aim = AimAtPlayer1();
         for (int32_t k = 1; k <= 6; ++k)
-            FireFrom(*this, {.motion = 1, .graphic = 1, .angle = aim + 10922 * k, .element = element, .speed = 3.0f,
-                             .accel = 0.005f});
+            FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = aim + 10922 * k,
+                             .element = element, .speed = 3.0f, .accel = 0.005f});
     }
 }
 
@@ -232,7 +233,8 @@ void cEnemy47::Update() {
     TurnAndMove(*this);
     if (frame == 40) {
         PlaySe(SoundTable.BigShot);
-        FireCircle(*this, 80.0f, {.motion = 9, .graphic = 1, .angle = 16383, .turn = angle, .speed = 1.0f});
+        FireCircle(*this, 80.0f, {.motion = Bullet::kLoop, .graphic = Bullet::kOrb, .angle = 16383, .turn = angle,
+                                  .speed = 1.0f});
     }
 }
 

@@ -53,8 +53,8 @@ void cEnemy51::Update() {
     if (frame == 2) angle = AimAtPlayer1();
     MoveAndAccelerate(*this);
     if (frame == 240)
-        FireFrom(*this, {.motion = 1, .graphic = 9, .angle = AimAtPlayer1(), .element = element, .speed = 4.0f,
-                         .accel = -0.005f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kBead, .angle = AimAtPlayer1(),
+                         .element = element, .speed = 4.0f, .accel = -0.005f});
 }
 void cEnemy51::HitTest() {
     TestShots(*this, {true, true}, [&](cPlayerBulletBase& b) {
@@ -62,8 +62,8 @@ void cEnemy51::HitTest() {
         PlaySe(SoundTable.crystalhit);
         for (int32_t k = 1; k <= 20; ++k) {
             work1 = 3276 * k;
-            FireFrom(*this, {.motion = 7, .graphic = 3, .angle = WrapAdd(angle, work1), .element = element,
-                             .speed = 5.0f, .accel = -0.04f});
+            FireFrom(*this, {.motion = Bullet::kEndsAt140, .graphic = Bullet::kMidOrb, .angle = WrapAdd(angle, work1),
+                             .element = element, .speed = 5.0f, .accel = -0.04f});
         }
         PayShooter(*this, b);
         isDying = 1;
@@ -110,10 +110,10 @@ void cEnemy53::Update() {
     if (frame % 30 == 0) {
         PlaySe(SoundTable.shot_small);
         const int32_t aim = WrapAdd(angle, turn);
-        FireFrom(*this, {.motion = 1, .graphic = 3, .angle = WrapAdd(aim, -1000), .element = element, .speed = 2.0f,
-                         .accel = 0.01f});
-        FireFrom(*this, {.motion = 1, .graphic = 3, .angle = WrapAdd(aim, 1000), .element = element, .speed = 2.0f,
-                         .accel = 0.01f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kMidOrb, .angle = WrapAdd(aim, -1000),
+                         .element = element, .speed = 2.0f, .accel = 0.01f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kMidOrb, .angle = WrapAdd(aim, 1000),
+                         .element = element, .speed = 2.0f, .accel = 0.01f});
     }
 }
 void cEnemy53::Draw() { DrawRoundCreature(*this, work0, kWhite); }
@@ -129,8 +129,8 @@ void cEnemy54::Update() {
             work0 = 2184 * k;
             const float bx = Player1->aimX + Kestra::Cos(static_cast<uint32_t>(work0)) * 130.0f;
             const float by = Player1->aimY + Kestra::Sin(work0) * 130.0f;
-            FireBullet(bx, by, {.motion = 1, .graphic = 22, .angle = work0 + 32768, .element = element, .speed = 0.0f,
-                                .accel = 0.02f});
+            FireBullet(bx, by, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintCapsule, .angle = work0 + 32768,
+                                .element = element, .speed = 0.0f, .accel = 0.02f});
         }
     }
 }
@@ -145,11 +145,12 @@ void cEnemy55::Update() {
     work0 = WrapAdd(work0, 50);
     if (frame % 10 == 0) {
         PlaySe(SoundTable.shot_small);
-        FireFrom(*this, {.motion = 1, .graphic = 23, .angle = work0, .element = element, .speed = 4.0f});
-        FireFrom(*this, {.motion = 1, .graphic = 23, .angle = WrapAdd(work0, 22000), .element = element,
-                         .speed = 4.0f});
-        FireFrom(*this, {.motion = 1, .graphic = 23, .angle = WrapAdd(work0, 44000), .element = element,
-                         .speed = 4.0f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintSmallOrb, .angle = work0,
+                         .element = element, .speed = 4.0f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintSmallOrb, .angle = WrapAdd(work0, 22000),
+                         .element = element, .speed = 4.0f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintSmallOrb, .angle = WrapAdd(work0, 44000),
+                         .element = element, .speed = 4.0f});
     }
 }
 void cEnemy55::Draw() { DrawRoundCreature(*this, work1, frame < 128 ? AlphaWhite(2 * frame) : kWhite); }
@@ -166,11 +167,11 @@ void cEnemy56::Update() {
     if (frame < 50) MoveAndAccelerate(*this);
     angle = AimAtPlayer1();
     if (frame % 10 == 0 && frame >= 100 && frame <= 150)
-        FireFrom(*this, {.motion = 10, .graphic = 7, .angle = WrapAdd(angle, -8000), .turn = 18000, .element = 0,
-                         .speed = 4.0f});
+        FireFrom(*this, {.motion = Bullet::kZigzag, .graphic = Bullet::kStar, .angle = WrapAdd(angle, -8000),
+                         .turn = 18000, .element = 0, .speed = 4.0f});
     if (frame % 10 == 0 && frame >= 160 && frame <= 200)
-        FireFrom(*this, {.motion = 10, .graphic = 7, .angle = WrapAdd(angle, -8000), .turn = 18000, .element = 1,
-                         .speed = 4.0f});
+        FireFrom(*this, {.motion = Bullet::kZigzag, .graphic = Bullet::kStar, .angle = WrapAdd(angle, -8000),
+                         .turn = 18000, .element = 1, .speed = 4.0f});
     if (frame == 210) {
         PlaySe(SoundTable.rt_star14);
         work2 += 1;
@@ -204,9 +205,11 @@ void cEnemy57::Update() {
     if (frame % 8 == 0) {
         PlaySe(SoundTable.shot_small);
         const int32_t first = GameRand() * 2;
-        FireFrom(*this, {.motion = 1, .graphic = 1, .angle = first, .element = 0, .speed = 0.5f, .accel = 0.008f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = first, .element = 0, .speed = 0.5f,
+                         .accel = 0.008f});
         const int32_t second = GameRand() * 2;
-        FireFrom(*this, {.motion = 1, .graphic = 1, .angle = second, .element = 1, .speed = 0.5f, .accel = 0.008f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = second, .element = 1,
+                         .speed = 0.5f, .accel = 0.008f});
     }
 }
 void cEnemy57::Draw() {
@@ -226,8 +229,8 @@ void cEnemy58::Update() {
     }
     if (frame % 8 == 0) {
         PlaySe(SoundTable.shot_small);
-        FireFrom(*this, {.motion = 1, .graphic = 23, .angle = 49145, .element = element, .speed = 6.0f,
-                         .accel = -0.043f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintSmallOrb, .angle = 49145,
+                         .element = element, .speed = 6.0f, .accel = -0.043f});
     }
 }
 void cEnemy58::Draw() { DrawDisc(*this, work0); }
@@ -246,8 +249,8 @@ void cEnemy59::Update() {
     }
     if (frame >= 120 && frame % 5 == 0) {
         if (frame == 120 || frame == 200 || frame == 500) PlaySe(SoundTable.raser_long_stage3);
-        FireFrom(*this, {.motion = 2, .graphic = 6, .angle = WrapAdd(angle, work2), .element = element,
-                         .speed = 6.0f});
+        FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kNeedle, .angle = WrapAdd(angle, work2),
+                         .element = element, .speed = 6.0f});
     }
     if (frame == 1300) frame = 0;
 }
@@ -265,10 +268,10 @@ void cEnemy60::Update() {
         for (int32_t k = 1; k <= 21; ++k) {
             work2 = 1560 * k;
             const int32_t heading = WrapAdd(work2 + 16758, angle);
-            FireFrom(*this, {.motion = 2, .graphic = 21, .angle = heading, .turn = -20, .element = 1, .speed = 0.5f,
-                             .accel = 0.007f});
-            FireFrom(*this, {.motion = 2, .graphic = 21, .angle = heading, .turn = -20, .element = 0, .speed = 0.3f,
-                             .accel = 0.003f});
+            FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintOrb, .angle = heading, .turn = -20,
+                             .element = 1, .speed = 0.5f, .accel = 0.007f});
+            FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintOrb, .angle = heading, .turn = -20,
+                             .element = 0, .speed = 0.3f, .accel = 0.003f});
         }
         isDying = 1;
     }

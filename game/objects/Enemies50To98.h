@@ -112,7 +112,10 @@ public:
     void Update() override;
     void HitTest() override;
     void Draw() override;
-    int32_t bandElement[7];
+    // The strikes of a cycle: one every kStrikeEvery frames from kFirstStrike,
+    // each on a band of its own element.
+    static constexpr int32_t kStrikes = 7, kFirstStrike = 160, kStrikeEvery = 60;
+    int32_t bandElement[kStrikes];
     int32_t drawCount;
 };
 

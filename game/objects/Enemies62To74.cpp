@@ -65,8 +65,8 @@ void cEnemy63::Update() {
             PlaySe(SoundTable.rt_star22);
             for (int32_t k = 1; k <= 20; ++k) {
                 work2 = 4369 * k;
-                FireFrom(*this, {.motion = 2, .graphic = 3, .angle = WrapAdd(angle, work2), .element = element,
-                                 .speed = 3.0f, .accel = -0.01f});
+                FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kMidOrb, .angle = WrapAdd(angle, work2),
+                                 .element = element, .speed = 3.0f, .accel = -0.01f});
             }
             PlaySe(SoundTable.enemybreak_01);
             isDying = 1;
@@ -89,13 +89,13 @@ void cEnemy64::Update() {
     PlaySe(SoundTable.crystalhit);
     work2 = AimAtPlayer1();
     for (int32_t k = 0; k <= 4; ++k)
-        FireFrom(*this, {.motion = 2, .graphic = 1, .angle = work2 - 1000 + 500 * k, .element = element,
-                         .speed = 4.0f, .accel = 0.3f});
+        FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kOrb, .angle = work2 - 1000 + 500 * k,
+                         .element = element, .speed = 4.0f, .accel = 0.3f});
     if (cPlayerBase* p2 = SecondPlayer()) {
         work2 = AimAt(*this, p2);
         for (int32_t k = 0; k <= 4; ++k)
-            FireFrom(*this, {.motion = 2, .graphic = 1, .angle = work2 - 1000 + 500 * k, .element = element,
-                             .speed = 4.0f, .accel = 0.3f});
+            FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kOrb, .angle = work2 - 1000 + 500 * k,
+                             .element = element, .speed = 4.0f, .accel = 0.3f});
     }
     if (work1 >= 35) work1 -= 5;
     frame = 0;
@@ -124,8 +124,8 @@ void cEnemy65::HitTest() {
         work0 = AimAtPlayer1();
         for (int32_t k = 0; k <= 8; ++k) {
             const int32_t e = GameRand() % 2;
-            FireFrom(*this, {.motion = 2, .graphic = 23, .angle = work0 + 6553 * k, .element = e, .speed = 0.2f,
-                             .accel = 0.0003f});
+            FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintSmallOrb, .angle = work0 + 6553 * k,
+                             .element = e, .speed = 0.2f, .accel = 0.0003f});
         }
         isDying = 1;
         Explode(*this);
@@ -147,7 +147,8 @@ void cEnemy66::Update() {
     if (frame % 10 == 0 && frame >= 30 && frame <= 1399) {
         const int32_t e = GameRand() % 2;
         const int32_t a = GameRand() * 2;
-        FireFrom(*this, {.motion = 2, .graphic = 7, .angle = a, .element = e, .speed = 0.05f, .accel = 0.003f});
+        FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kStar, .angle = a, .element = e, .speed = 0.05f,
+                         .accel = 0.003f});
     }
     if (frame == 1400) {
         PlaySe(SoundTable.shot_small);
@@ -173,16 +174,16 @@ void cEnemy67::Update() {
     if (f >= 100 && f <= 600) {
         if (f % 20 == 0) {
             PlaySe(SoundTable.shot_small);
-            FireFrom(*this, {.motion = 2, .graphic = 7, .angle = WrapAdd(angle, 16383), .turn = 30, .element = 0,
-                             .speed = 4.0f, .accel = -0.01f});
-            FireFrom(*this, {.motion = 2, .graphic = 7, .angle = WrapAdd(angle, -16383), .turn = 30, .element = 0,
-                             .speed = 4.0f, .accel = -0.01f});
+            FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kStar, .angle = WrapAdd(angle, 16383),
+                             .turn = 30, .element = 0, .speed = 4.0f, .accel = -0.01f});
+            FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kStar, .angle = WrapAdd(angle, -16383),
+                             .turn = 30, .element = 0, .speed = 4.0f, .accel = -0.01f});
         }
         if ((f + 10) % 20 == 0) {
-            FireFrom(*this, {.motion = 2, .graphic = 7, .angle = WrapAdd(angle, 16383), .turn = 30, .element = 1,
-                             .speed = 4.0f, .accel = -0.01f});
-            FireFrom(*this, {.motion = 2, .graphic = 7, .angle = WrapAdd(angle, -16383), .turn = 30, .element = 1,
-                             .speed = 4.0f, .accel = -0.01f});
+            FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kStar, .angle = WrapAdd(angle, 16383),
+                             .turn = 30, .element = 1, .speed = 4.0f, .accel = -0.01f});
+            FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kStar, .angle = WrapAdd(angle, -16383),
+                             .turn = 30, .element = 1, .speed = 4.0f, .accel = -0.01f});
         }
     }
     if (f == 650) {
@@ -191,17 +192,20 @@ void cEnemy67::Update() {
     }
     if (f % 10 == 0 && f >= 650 && f <= 850) {
         work2 = AimAtPlayer1();
-        FireFrom(*this, {.motion = 2, .graphic = 2, .angle = work2, .element = 0, .speed = 5.0f, .accel = -0.025f});
+        FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .angle = work2, .element = 0,
+                         .speed = 5.0f, .accel = -0.025f});
     }
     if (f % 10 == 0 && f >= 850 && f <= 1250) {
         work2 = AimAtPlayer1();
-        FireFrom(*this, {.motion = 2, .graphic = 2, .angle = work2, .element = 1, .speed = 5.0f, .accel = -0.025f});
+        FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .angle = work2, .element = 1,
+                         .speed = 5.0f, .accel = -0.025f});
     }
     if (f == 1650) {
         ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 13, 0, 0);
         angle = AimAtPlayer1();
         for (int32_t k = 1; k <= 58; ++k)
-            FireFrom(*this, {.motion = 2, .graphic = 3, .angle = angle + 1129 * k, .element = 2, .speed = 8.0f});
+            FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kMidOrb, .angle = angle + 1129 * k,
+                             .element = 2, .speed = 8.0f});
         isDying = 1;
     }
 }
@@ -227,8 +231,8 @@ void cEnemy68::Update() {
             const float offset = static_cast<float>(20 * i) * step;
             const float bx = first ? x : x + offset;
             const float by = first ? y + offset : y;
-            FireBullet(bx, by, {.motion = 1, .graphic = 3, .angle = work2, .element = element, .speed = 0.0f,
-                                .accel = 0.005f});
+            FireBullet(bx, by, {.motion = Bullet::kPlain, .graphic = Bullet::kMidOrb, .angle = work2,
+                                .element = element, .speed = 0.0f, .accel = 0.005f});
         }
     }
 }
@@ -253,7 +257,8 @@ void cEnemy69::Update() {
         if (work1 % 10 == 0 && frame >= 120) {
             PlaySe(SoundTable.nonochach);
             aim = AimAt(*this, &p);
-            FireFrom(*this, {.motion = 1, .graphic = 7, .angle = aim, .element = GameRand() % 3, .speed = 3.2f});
+            FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kStar, .angle = aim,
+                             .element = GameRand() % 3, .speed = 3.2f});
         }
     };
     if (Player1) watch(*Player1);
@@ -268,14 +273,15 @@ void cEnemy70::Update() {
     if (frame == 1) {
         for (int32_t& e : bandElement) e = GameRand() % 2;
     }
-    if (frame >= 160 && frame <= 520 && (frame - 160) % 60 == 0) {
+    const int32_t strike = (frame - kFirstStrike) / kStrikeEvery;
+    if (frame >= kFirstStrike && strike < kStrikes && (frame - kFirstStrike) % kStrikeEvery == 0) {
         PlaySe(SoundTable.stillattack);
         // A summon, in screen coordinates on both axes, so that the strike lands
         // on the band also while the view scrolls.
-        SummonEnemy(x, y, {.type = 71, .element = bandElement[(frame - 160) / 60], .life = 9999.0f});
+        SummonEnemy(x, y, {.type = 71, .element = bandElement[strike], .life = 9999.0f});
     }
     if (mode == 2) {
-        const auto row = [&](float by, int32_t motion, int32_t graphic, int32_t heading, int32_t gapFrom,
+        const auto row = [&](float by, BulletMotion motion, BulletGraphic graphic, int32_t heading, int32_t gapFrom,
                              int32_t gapTo) {
             for (int32_t i = 0; i <= 29; ++i) {
                 const int32_t at = 22 * i;
@@ -284,11 +290,11 @@ void cEnemy70::Update() {
                                                                      .angle = heading, .element = 2, .speed = 1.0f});
             }
         };
-        if (frame == 100) row(y + 260.0f, 13, 13, 49145, 639, 639);
-        if (frame == 160) row(y - 260.0f, 1, 1, 16383, 154, 264);
-        if (frame == 240) row(y - 260.0f, 1, 1, 16383, 440, 550);
-        if (frame == 340) row(y - 260.0f, 1, 1, 16383, 286, 396);
-        if (frame == 460) row(y - 260.0f, 13, 13, 16383, 639, 639);
+        if (frame == 100) row(y + 260.0f, Bullet::kEndsAt400, Bullet::kFadingBead, 49145, 639, 639);
+        if (frame == 160) row(y - 260.0f, Bullet::kPlain, Bullet::kOrb, 16383, 154, 264);
+        if (frame == 240) row(y - 260.0f, Bullet::kPlain, Bullet::kOrb, 16383, 440, 550);
+        if (frame == 340) row(y - 260.0f, Bullet::kPlain, Bullet::kOrb, 16383, 286, 396);
+        if (frame == 460) row(y - 260.0f, Bullet::kEndsAt400, Bullet::kFadingBead, 16383, 639, 639);
     }
     if (frame == 700) {
         mode += 1;
@@ -356,8 +362,8 @@ namespace {
 void OrbUpdate(cEnemyObjectBase& e, int32_t releaseFrame, float accel) {
     e.frame += 1;
     if (e.frame == releaseFrame) {
-        FireFrom(e, {.motion = 1, .graphic = 1, .angle = e.angle, .element = e.element, .speed = 0.0f,
-                     .accel = accel});
+        FireFrom(e, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = e.angle, .element = e.element,
+                     .speed = 0.0f, .accel = accel});
         e.isDying = 1;
     }
 }

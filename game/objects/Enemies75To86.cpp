@@ -23,14 +23,16 @@ void cEnemy75::Update() {
         isDying = 1;
         const int32_t e = GameRand() % 2;
         const int32_t a = GameRand() * 2;
-        FireFrom(*this, {.motion = 1, .graphic = 23, .angle = a, .element = e, .speed = 0.0f, .accel = 0.002f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintSmallOrb, .angle = a, .element = e,
+                         .speed = 0.0f, .accel = 0.002f});
     }
 }
 void cEnemy75::HitTest() {
     TestShots(*this, {false, true}, [&](cPlayerBulletBase& b) {
         PlaySe(SoundTable.reflectbullet);
         work0 = b.element == 0 ? 1 : 0;
-        FireFrom(*this, {.motion = 1, .graphic = 1, .angle = GameRand() * 2, .element = work0, .speed = 4.0f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = GameRand() * 2, .element = work0,
+                         .speed = 4.0f});
         if (life <= 0.0f && !isDying) isDying = 1;
     });
 }
@@ -54,8 +56,8 @@ void cEnemy77::Update() {
     if (frame % 160 == 0 && frame <= 320) {
         PlaySe(SoundTable.xmasbell);
         for (int32_t k = 1; k <= 32; ++k)
-            FireFrom(*this, {.motion = 2, .graphic = 3, .angle = 2047 * k, .turn = 90, .element = element,
-                             .speed = 1.4f, .accel = 0.01f});
+            FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kMidOrb, .angle = 2047 * k, .turn = 90,
+                             .element = element, .speed = 1.4f, .accel = 0.01f});
     }
 }
 void cEnemy77::Draw() { DrawRound(*this); }
@@ -70,8 +72,8 @@ void cEnemy78::Update() {
     MoveAndAccelerate(*this);
     if (frame % 50 == 0) {
         PlaySe(SoundTable.shot_small);
-        FireFrom(*this, {.motion = 1, .graphic = 1, .angle = WrapAdd(WrapAdd(angle, turn), GameRand() % 4000),
-                         .element = element, .speed = 2.0f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb,
+                         .angle = WrapAdd(WrapAdd(angle, turn), GameRand() % 4000), .element = element, .speed = 2.0f});
     }
 }
 void cEnemy78::Draw() {
@@ -164,7 +166,8 @@ void cEnemy82::Update() {
     frame += 1;
     if (frame % 10 == 0) {
         work0 = AimAtPlayer1();
-        FireFrom(*this, {.motion = 2, .graphic = 54, .angle = work0, .element = element, .speed = 2.5f});
+        FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kBrightCapsule, .angle = work0,
+                         .element = element, .speed = 2.5f});
     }
 }
 void cEnemy82::Draw() { DrawDisc(*this, work3); }
@@ -178,13 +181,14 @@ void cEnemy83::Update() {
     frame += 1;
     if (frame % 180 == 0) {
         angle = AimAtPlayer1();
-        FireFrom(*this, {.motion = 2, .graphic = 4, .angle = angle, .element = element, .speed = 2.0f});
+        FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kHugeOrb, .angle = angle, .element = element,
+                         .speed = 2.0f});
     }
     if (frame % 7 == 0) {
         work2 = WrapAdd(work2, 320);
         for (int32_t k = 0; k <= 14; ++k)
-            FireFrom(*this, {.motion = 2, .graphic = 6, .angle = WrapAdd(work2, 4681 * k), .element = element,
-                             .speed = 5.0f});
+            FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kNeedle, .angle = WrapAdd(work2, 4681 * k),
+                             .element = element, .speed = 5.0f});
     }
 }
 void cEnemy83::Draw() { DrawGuardianCell(*this, work0, work3); }
@@ -226,11 +230,12 @@ void cEnemy85::Update() {
     if (frame < 1000) angle = AimAtPlayer1();
     MoveAndAccelerate(*this);
     if (frame % 90 == 0) {
-        FireFrom(*this, {.motion = 1, .graphic = 24, .angle = WrapAdd(angle, -2500), .element = element,
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kArrow, .angle = WrapAdd(angle, -2500),
+                         .element = element, .speed = 2.0f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kArrow, .angle = angle, .element = element,
                          .speed = 2.0f});
-        FireFrom(*this, {.motion = 1, .graphic = 24, .angle = angle, .element = element, .speed = 2.0f});
-        FireFrom(*this, {.motion = 1, .graphic = 24, .angle = WrapAdd(angle, 2500), .element = element,
-                         .speed = 2.0f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kArrow, .angle = WrapAdd(angle, 2500),
+                         .element = element, .speed = 2.0f});
     }
 }
 void cEnemy85::Draw() { DrawUpright(*this); }
@@ -249,9 +254,10 @@ void cEnemy86::Update() {
     }
     work2 = WrapAdd(work2, work0);
     if (frame % 8 == 0 && frame < 800) {
-        FireFrom(*this, {.motion = 1, .graphic = 1, .angle = work2, .element = element, .speed = 3.4f});
-        FireFrom(*this, {.motion = 1, .graphic = 1, .angle = WrapAdd(work2, -33768), .element = element,
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = work2, .element = element,
                          .speed = 3.4f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = WrapAdd(work2, -33768),
+                         .element = element, .speed = 3.4f});
     }
 }
 void cEnemy86::HitTest() {}

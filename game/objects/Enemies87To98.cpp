@@ -53,10 +53,10 @@ void cEnemy89::Update() {
     angle = 32768;
     if (frame % 40 != 0) return;
     for (int32_t i = 0; i <= 1; ++i) {
-        FireFrom(*this, {.motion = 2, .graphic = 2, .angle = 32768 + 15000 + 1300 * i, .turn = -20, .element = i,
-                         .speed = 2.0f});
-        FireFrom(*this, {.motion = 2, .graphic = 2, .angle = 32768 - 15000 - 1300 * i, .turn = 20, .element = i,
-                         .speed = 2.0f});
+        FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .angle = 32768 + 15000 + 1300 * i,
+                         .turn = -20, .element = i, .speed = 2.0f});
+        FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .angle = 32768 - 15000 - 1300 * i,
+                         .turn = 20, .element = i, .speed = 2.0f});
     }
 }
 void cEnemy89::Draw() { DrawLarge(*this); }
@@ -70,11 +70,11 @@ void cEnemy90::Update() {
     for (int32_t i = 0; i <= 29; ++i) {
         const float step = static_cast<float>(24 * i);
         if (angle == 16384)
-            FireBullet(x - 320.0f + step, y, {.motion = 1, .graphic = 1, .angle = 16384, .element = element,
-                                              .speed = 2.0f});
+            FireBullet(x - 320.0f + step, y, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = 16384,
+                                              .element = element, .speed = 2.0f});
         if (angle == 32768)
-            FireBullet(x, y - 240.0f + step, {.motion = 1, .graphic = 1, .angle = 32768, .element = element,
-                                              .speed = 2.0f});
+            FireBullet(x, y - 240.0f + step, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = 32768,
+                                              .element = element, .speed = 2.0f});
     }
     if (period >= 34) period -= 2;
     work1 += 1;
@@ -142,8 +142,8 @@ void cEnemy93::Update() {
     if (frame % 14 == 0) {
         for (int32_t k = 1; k <= 11; ++k) {
             const int32_t e = GameRand() % 2;
-            FireFrom(*this, {.motion = 1, .graphic = 1, .angle = angle - 11000 + 1500 * k, .element = e,
-                             .speed = 2.0f, .accel = 0.02f});
+            FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = angle - 11000 + 1500 * k,
+                             .element = e, .speed = 2.0f, .accel = 0.02f});
         }
     }
     x = x + Kestra::Cos(static_cast<uint32_t>(angle)) * (speed * 2.0f);

@@ -107,4 +107,58 @@ constexpr EnemyLook kCreature{.slot = 7, .cell = {171, 65, 70, 67}, .element = {
 
 // The magic circle of the team's second character (slot 3), 84.
 constexpr EnemyLook kCircle{.slot = 3, .cell = {0, 0, 128, 128}, .element = {128, 0}, .drawn = {-80, -80, 240, 240}};
+
+// The look each enemy class draws, by type code (the first where it draws
+// more than one), from which the demo data lists the class's cells; null for
+// 41 and 96, which draw nothing, and 80, which draws the stage's background.
+constexpr const EnemyLook* LookOfClass(int32_t type) {
+    switch (type) {
+    case 7: case 10: case 11: case 12: case 20: return &kDrone;
+    case 9: return &kTurret;
+    case 14: return &kSniper;
+    case 18: case 25: case 26: case 30: case 42: return &kSmall;
+    case 22: return &kRinger;
+    case 24: return &kSlider;
+    case 27: return &kField;
+    case 28: case 36: case 72: return &kWall;
+    case 29: case 34: case 38: case 59: return &kBarrel;
+    case 31: case 76: return &kPusher;
+    case 32: return &kCore;
+    case 33: return &kSatellite;
+    case 35: case 39: case 40: return &kSpinner;
+    case 37: return &kShuttle;
+    case 43: return &kCrystal;
+    case 48: return &kReflector;
+    case 21: case 89: return &kLarge;
+    case 49: return &kShard;
+    case 50: case 94: return &kSmallShard;
+    case 95: return &kLongShard;
+    case 15: case 16: case 19: case 57: return &kFigure;
+    case 1: case 6: case 17: return &kWalkerRight;
+    case 2: return &kWalker2Right;
+    case 51: return &kGem;
+    case 52: return &kTall;
+    case 54: case 93: return &kHopper;
+    case 56: case 64: case 83: return &kGuardian;
+    case 58: case 61: case 66: case 67: case 82: return &kDisc;
+    case 60: case 63: case 86: return &kBall;
+    case 65: return &kBouncer;
+    case 70: return &kBand;
+    case 71: case 91: return &kBeam;
+    case 78: return &kShipBody;
+    case 79: return &kMine;
+    case 81: return &kRing;
+    case 92: return &kBird;
+    case 3: case 5: case 44: case 47: case 85: return &kUpright;
+    case 8: case 13: case 23: return &kStanding;
+    case 4: case 45: case 46: case 77: return &kRound;
+    case 53: case 55: case 68: case 69: case 90: return &kRoundCreature;
+    case 62: case 88: return &kChargeField;
+    case 73: case 74: case 97: case 98: return &kOrb;
+    case 75: return &kNeedle;
+    case 87: return &kCreature;
+    case 84: return &kCircle;
+    default: return nullptr;
+    }
+}
 }  // namespace enemylook

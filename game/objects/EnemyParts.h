@@ -9,6 +9,7 @@
 
 #include "game/objects/EnemyLooks.h"
 #include "game/objects/PlayCommon.h"
+#include "game/objects/cEnemyBulletBase.h"
 #include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBulletBase.h"
@@ -30,10 +31,12 @@ void DrawLookTurned(const cEnemyObjectBase& e, const EnemyLook& k, int32_t angle
 void DrawLookSized(const cEnemyObjectBase& e, const EnemyLook& k, int32_t angle, bool turned, int32_t column, float w,
                    float h, float ox, float oy);
 // An enemy bullet, the manager's arguments after its position by name
-// (fields left out are 0).
+// (fields left out are 0); its kinds by name, as Bullet::kPlain and Bullet::kOrb.
 struct Bullet {
-    int32_t motion;
-    int32_t graphic;
+    using enum BulletMotion;
+    using enum BulletGraphic;
+    BulletMotion motion;
+    BulletGraphic graphic;
     int32_t angle;
     int32_t turn;
     int32_t element;
@@ -53,7 +56,8 @@ struct Summon {
 
 // One enemy bullet from a point of the stage, and from the enemy's position.
 inline void FireBullet(float x, float y, const Bullet& b) {
-    ObjectManager.FireEnemyBullet(x, y, b.motion, b.graphic, b.angle, b.turn, b.element, b.speed, b.accel);
+    ObjectManager.FireEnemyBullet(x, y, KindCode(b.motion), KindCode(b.graphic), b.angle, b.turn, b.element, b.speed,
+                                  b.accel);
 }
 inline void FireFrom(const cEnemyObjectBase& e, const Bullet& b) { FireBullet(e.x, e.y, b); }
 // A summoned enemy: the position is turned into screen coordinates; the

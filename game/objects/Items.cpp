@@ -194,7 +194,8 @@ ItemMimick::ItemMimick() { work0 = 140; }
 void ItemMimick::HitTest() {
     BoxHitTest(*this, [this] {
         for (int32_t a = 0; a < 65520; a += 2184) {
-            FireBullet(x, y, {.motion = 1, .graphic = 22, .angle = a, .element = element, .speed = 8.0f});
+            FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintCapsule, .angle = a,
+                              .element = element, .speed = 8.0f});
         }
     });
 }

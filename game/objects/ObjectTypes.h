@@ -8,6 +8,10 @@
 namespace objecttype {
 constexpr int32_t kFirstEnemy = 1;
 constexpr int32_t kLastEnemy = 98;
+// The enemies the other objects name by their code.
+constexpr int32_t kCoreGuard = 33;    // falls with the core of 32
+constexpr int32_t kHiddenBlock = 43;  // also placed by a map cell
+constexpr int32_t kBackdrop = 80;     // its life picks its picture: kept in two-player mode
 constexpr int32_t kScoreItem = 101;
 constexpr int32_t kLifeItem = 102;
 constexpr int32_t kSmallScoreItem = 103;

@@ -31,41 +31,42 @@ struct Graphic {
 };
 
 // Indexed by graphic kind; slot 0 marks a kind that draws nothing.
-constexpr Graphic kNone{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, kPlain, 0, 0, 0};
+constexpr Graphic kDrawsNothing{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, kPlain, 0, 0, 0};
 
 constexpr Graphic GraphicOf(int32_t kind) {
-    switch (kind) {
-    case 1: return {4, 7, 109, 0, 30, 29, 15, 15, 30, 29, kPlain, 0, 255, 255};
-    case 2: return {14, 7, 148, 132, 64, 70, 32, 35, 64, 70, kSpinAdd, 190, 255, 255};
-    case 3: return {6, 7, 105, 165, 43, 43, 21, 21, 43, 43, kSpinAdd, 260, 255, 255};
-    case 4: return {45, 7, 167, 202, 120, 120, 60, 60, 120, 120, kSpinAdd, 260, 255, 255};
-    case 5: return {3, 7, 88, 0, 20, 7, 10, 3, 20, 7, kSpinAdd, 260, 255, 255};
-    case 6: return {3, 7, 354, 0, 13, 40, 6, 20, 13, 40, kSpinIsAngle, 16383, 255, 255};
-    case 7: return {3, 7, 334, 93, 27, 27, 13, 13, 27, 27, kSpinAdd, 300, 255, 255};
-    case 8: return {3, 7, 0, 38, 35, 35, 17, 17, 35, 35, kSpinAdd, 300, 255, 255};
-    case 9: return {6, 7, 43, 100, 24, 24, 12, 12, 24, 24, kSpinZero, 0, 255, 255};
-    case 10: return {2, 7, 0, 75, 14, 14, 7, 7, 14, 14, kSpinAdd, 200, 255, 255};
-    case 11: return {16, 7, 98, 30, 72, 72, 36, 36, 72, 72, kSpinAdd, 200, 255, 255};
-    case 13: return {10, 7, 43, 100, 24, 24, 12, 12, 24, 24, kPlain, 0, 0, 255};
-    case 14: return {2, 7, 30, 99, 13, 25, 6, 12, 13, 25, kAngle, 16385, 255, 255};
-    case 15: return {-1, 7, 0, 197, 84, 84, 0, 0, 0, 0, kSpinAdd, 200, 190, 255};
-    case 16: return {-1, 7, 0, 281, 84, 84, 0, 0, 0, 0, kSpinAdd, 200, 190, 255};
-    case 17: return {8, 7, 87, 208, 80, 80, 40, 40, 80, 80, kAngle, 0, 0, 255};
-    case 18: return {40, 7, 431, 63, 80, 80, 40, 40, 80, 80, kPlain, 0, 240, 255};
-    case 19: return {30, 7, 0, 282, 84, 84, 42, 42, 84, 84, kSpinAdd, 200, 190, 255};
-    case 20: return {10, 7, 0, 282, 84, 84, 42, 42, 84, 84, kSpinAdd, 200, 190, 255};
-    case 21: return {3, 7, 318, 136, 40, 40, 20, 20, 40, 40, kAngle, 0, 180, 255};
-    case 22: return {3, 7, 358, 136, 52, 26, 26, 13, 52, 26, kAngle, 0, 180, 255};
-    case 23: return {3, 7, 0, 143, 29, 29, 14, 14, 29, 29, kAngle, 0, 180, 255};
-    case 24: return {3, 7, 140, 0, 19, 30, 9, 15, 19, 30, kAngle, -16384, 200, 255};
-    case 50: return {5, 8, 0, 89, 30, 29, 13, 13, 30, 29, kAngle, 0, 250, 90};
-    case 51: return {4, 8, 212, 162, 40, 40, 20, 20, 40, 40, kAngle, 0, 200, 230};
-    case 52: return {3, 8, 354, 0, 13, 40, 6, 20, 13, 40, kSpinIsAngle, 16383, 200, 210};
-    case 53: return {25, 8, 252, 136, 66, 66, 50, 50, 100, 100, kAngle, 0, 200, 230};
-    case 54: return {3, 8, 358, 136, 52, 26, 26, 13, 52, 26, kAngle, 0, 180, 255};
-    case 55: return {3, 8, 410, 144, 50, 50, 12, 12, 25, 25, kAngle, 0, 230, 255};
-    case 100: return {4, 10, 400, 128, 20, 20, 10, 10, 20, 20, kPlain, 0, 180, 255};
-    default: return kNone;
+    using enum BulletGraphic;
+    switch (static_cast<BulletGraphic>(kind)) {
+    case kOrb: return {4, 7, 109, 0, 30, 29, 15, 15, 30, 29, kPlain, 0, 255, 255};
+    case kRingedOrb: return {14, 7, 148, 132, 64, 70, 32, 35, 64, 70, kSpinAdd, 190, 255, 255};
+    case kMidOrb: return {6, 7, 105, 165, 43, 43, 21, 21, 43, 43, kSpinAdd, 260, 255, 255};
+    case kHugeOrb: return {45, 7, 167, 202, 120, 120, 60, 60, 120, 120, kSpinAdd, 260, 255, 255};
+    case kRice: return {3, 7, 88, 0, 20, 7, 10, 3, 20, 7, kSpinAdd, 260, 255, 255};
+    case kNeedle: return {3, 7, 354, 0, 13, 40, 6, 20, 13, 40, kSpinIsAngle, 16383, 255, 255};
+    case kStar: return {3, 7, 334, 93, 27, 27, 13, 13, 27, 27, kSpinAdd, 300, 255, 255};
+    case kCross: return {3, 7, 0, 38, 35, 35, 17, 17, 35, 35, kSpinAdd, 300, 255, 255};
+    case kBead: return {6, 7, 43, 100, 24, 24, 12, 12, 24, 24, kSpinZero, 0, 255, 255};
+    case kDot: return {2, 7, 0, 75, 14, 14, 7, 7, 14, 14, kSpinAdd, 200, 255, 255};
+    case kRing: return {16, 7, 98, 30, 72, 72, 36, 36, 72, 72, kSpinAdd, 200, 255, 255};
+    case kFadingBead: return {10, 7, 43, 100, 24, 24, 12, 12, 24, 24, kPlain, 0, 0, 255};
+    case kSliver: return {2, 7, 30, 99, 13, 25, 6, 12, 13, 25, kAngle, 16385, 255, 255};
+    case kSizedGlow: return {-1, 7, 0, 197, 84, 84, 0, 0, 0, 0, kSpinAdd, 200, 190, 255};
+    case kRandomGlow: return {-1, 7, 0, 281, 84, 84, 0, 0, 0, 0, kSpinAdd, 200, 190, 255};
+    case kCrescent: return {8, 7, 87, 208, 80, 80, 40, 40, 80, 80, kAngle, 0, 0, 255};
+    case kBubble: return {40, 7, 431, 63, 80, 80, 40, 40, 80, 80, kPlain, 0, 240, 255};
+    case kWideGlow: return {30, 7, 0, 282, 84, 84, 42, 42, 84, 84, kSpinAdd, 200, 190, 255};
+    case kNarrowGlow: return {10, 7, 0, 282, 84, 84, 42, 42, 84, 84, kSpinAdd, 200, 190, 255};
+    case kFaintOrb: return {3, 7, 318, 136, 40, 40, 20, 20, 40, 40, kAngle, 0, 180, 255};
+    case kFaintCapsule: return {3, 7, 358, 136, 52, 26, 26, 13, 52, 26, kAngle, 0, 180, 255};
+    case kFaintSmallOrb: return {3, 7, 0, 143, 29, 29, 14, 14, 29, 29, kAngle, 0, 180, 255};
+    case kArrow: return {3, 7, 140, 0, 19, 30, 9, 15, 19, 30, kAngle, -16384, 200, 255};
+    case kDimSpark: return {5, 8, 0, 89, 30, 29, 13, 13, 30, 29, kAngle, 0, 250, 90};
+    case kSpark: return {4, 8, 212, 162, 40, 40, 20, 20, 40, 40, kAngle, 0, 200, 230};
+    case kBrightNeedle: return {3, 8, 354, 0, 13, 40, 6, 20, 13, 40, kSpinIsAngle, 16383, 200, 210};
+    case kBigSpark: return {25, 8, 252, 136, 66, 66, 50, 50, 100, 100, kAngle, 0, 200, 230};
+    case kBrightCapsule: return {3, 8, 358, 136, 52, 26, 26, 13, 52, 26, kAngle, 0, 180, 255};
+    case kSmallCapsule: return {3, 8, 410, 144, 50, 50, 12, 12, 25, 25, kAngle, 0, 230, 255};
+    case kCancelled: return {4, 10, 400, 128, 20, 20, 10, 10, 20, 20, kPlain, 0, 180, 255};
+    default: return kDrawsNothing;
     }
 }
 
@@ -83,7 +84,7 @@ void cEnemyBulletBase::SetPosition(const int32_t& px, const int32_t& py) {
 }
 
 void cEnemyBulletBase::Move() {
-    if (motionKind < 1 || motionKind > 18) return;
+    if (motionKind < KindCode(BulletMotion::kPlain) || motionKind > KindCode(BulletMotion::kTurnsEvery45)) return;
     const auto step = [this] {
         x = x + Kestra::Cos(static_cast<uint32_t>(angle)) * speed;
         y = y + Kestra::Sin(angle) * speed;
@@ -97,107 +98,108 @@ void cEnemyBulletBase::Move() {
         *out = static_cast<int32_t>(Kestra::Atan(Player1->aimX - x, Player1->aimY - y));
         return true;
     };
-    if (motionKind == 15) speed = speed - speed * 0.005f;
+    if (motionKind == KindCode(BulletMotion::kSlowing)) speed = speed - speed * 0.005f;
     frame += 1;
-    switch (motionKind) {
-    case 1:
-    case 2:
+    using enum BulletMotion;
+    switch (static_cast<BulletMotion>(motionKind)) {
+    case kPlain:
+    case kPlain2:
         step();
         angle = WrapAdd(angle, turn);
         speed += accel;
         break;
-    case 3:
+    case kAimsAt90:
         step();
         speed += accel;
         if (frame == 90) aimAtPlayer1(&angle);
         break;
-    case 4:
+    case kSower:
         step();
         speed += accel;
         angle = WrapAdd(angle, 50);
         if (frame % 20 == 0) {
             const int32_t childElement = GameRand() % 2;
-            FireBullet(x, y, {.motion = 2, .graphic = 1, .angle = angle, .element = childElement, .speed = 0.0f,
-                              .accel = 0.005f});
+            FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kOrb, .angle = angle,
+                              .element = childElement, .speed = 0.0f, .accel = 0.005f});
         }
         break;
-    case 5:
+    case kSideEmitter:
         step();
         angle = WrapAdd(angle, turn);
         speed += accel;
         if (frame % 5 == 0) {
-            FireBullet(x, y, {.motion = 3, .graphic = 1, .angle = WrapAdd(angle, 15535),
+            FireBullet(x, y, {.motion = Bullet::kAimsAt90, .graphic = Bullet::kOrb, .angle = WrapAdd(angle, 15535),
                               .element = WrapAdd(element, -3), .speed = 3.0f, .accel = 0.01f});
         }
         break;
-    case 6:
+    case kHoming:
         aimAtPlayer1(&angle);
         step();
         speed += accel;
         break;
-    case 7:
+    case kEndsAt140:
         step();
         angle = WrapAdd(angle, turn);
         speed += accel;
         if (frame == 140) isActive = 0;
         break;
-    case 8:
+    case kTurnsTo200:
         step();
         if (frame <= 200) {
             speed += accel;
             angle = WrapAdd(angle, turn);
         }
         break;
-    case 9:
+    case kLoop:
         along(angle, 4.0f);
         angle = WrapAdd(angle, 500);
         along(turn, speed);
         speed += accel;
         break;
-    case 10:
+    case kZigzag:
         along(angle, 3.0f);
         speed += accel;
         if ((frame + 40) % 80 == 0) angle = WrapAdd(angle, turn);
         if (frame % 80 == 0) angle = WrapAdd(angle, -turn);
         break;
-    case 11:
+    case kTurnsAt160:
         step();
         speed += accel;
         if (frame == 160) angle = WrapAdd(angle, turn);
         break;
-    case 12: {
+    case kSteering: {
         step();
         speed += accel;
         int32_t t = 0;
         if (aimAtPlayer1(&t)) angle = t > angle ? WrapAdd(angle, turn) : WrapAdd(angle, -turn);
         break;
     }
-    case 13:
+    case kEndsAt400:
         step();
         speed += accel;
         if (frame == 400) isActive = 0;
         break;
-    case 14:
+    case kWaits150:
         if (frame >= 150) {
             step();
             speed += accel;
         }
         break;
-    case 15:
+    case kSlowing:
         step();
         if (frame == 225) isActive = 0;
         break;
-    case 16:
+    case kSpeedsUpTo60:
         if (frame <= 60) speed += accel;
         step();
         break;
-    case 17:
+    case kWideLoop:
         along(angle, 3.0f);
         angle = WrapAdd(angle, 300);
         along(turn, speed);
         speed += accel;
         break;
-    case 18:
+    case kTurnsEvery45:
         step();
         if (frame % 45 == 0 && frame <= 240) {
             // Both outcomes of the draw turn the same way; the draw is kept in accel.
@@ -212,10 +214,11 @@ void cEnemyBulletBase::Move() {
 void cEnemyBulletBase::Draw() {
     const Graphic g = GraphicOf(graphicKind);
     if (g.slot == 0) return;
-    if (graphicKind == 16 && frame == 1) radius = 15 + GameRand() % 45;
+    const auto kind = static_cast<BulletGraphic>(graphicKind);
+    if (kind == BulletGraphic::kRandomGlow && frame == 1) radius = 15 + GameRand() % 45;
     if (g.radius >= 0) radius = g.radius;
     float ox = g.ox, oy = g.oy, w = g.w, h = g.h;
-    if (graphicKind == 15 || graphicKind == 16) {
+    if (kind == BulletGraphic::kSizedGlow || kind == BulletGraphic::kRandomGlow) {
         const float r = static_cast<float>(radius);
         ox = r;
         oy = r;
@@ -223,16 +226,16 @@ void cEnemyBulletBase::Draw() {
         h = 2 * r;
     }
     int32_t alpha = g.alpha;
-    if (graphicKind == 13) {
+    if (kind == BulletGraphic::kFadingBead) {
         if (frame == 1) BulletFadeCounter = 255;
         if (frame >= 300) BulletFadeCounter = WrapAdd(BulletFadeCounter, -1);
         alpha = BulletFadeCounter;
         spin = 0;
-    } else if (graphicKind == 17) {
+    } else if (kind == BulletGraphic::kCrescent) {
         alpha = 250 - frame;
     }
     const uint32_t colour = AlphaGrey(alpha, g.grey);
-    const float sx = graphicKind == 100 ? static_cast<float>(g.c) : Cell(element, 512, g.c);
+    const float sx = kind == BulletGraphic::kCancelled ? static_cast<float>(g.c) : Cell(element, 512, g.c);
     const float dx = x - ScrollX - ox;
     const float dy = y - ScrollY - oy;
     switch (g.turn) {

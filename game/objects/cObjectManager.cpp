@@ -1,6 +1,7 @@
 #include "game/objects/cObjectManager.h"
 
 #include <cstddef>
+#include <iterator>
 
 #include "game/objects/Items.h"
 #include "game/objects/ObjectTypes.h"
@@ -248,7 +249,7 @@ void cObjectManager::SpawnStageObject(float x, float y, int32_t type, int32_t an
     e->SetPosition(ix, iy);
     e->type = type;
     e->life = life;
-    if (GameState.twoPlayer == 1 && type != 80) e->life = life + life * 0.5f;
+    if (GameState.twoPlayer == 1 && type != kBackdrop) e->life = life + life * 0.5f;
     e->appearFrame = appearFrame;
     e->element = element;
     e->angle = angle;
@@ -259,14 +260,16 @@ void cObjectManager::SpawnStageObject(float x, float y, int32_t type, int32_t an
 }
 
 void cObjectManager::SpawnMapCell(int32_t code, int32_t x, int32_t y) {
-    static constexpr int32_t kBlockKinds[5] = {0, 3, 1, 9, 7};
-    if (code >= 0 && code <= 4) {
+    static constexpr int32_t kBlockKinds[] = {0, 3, 1, 9, 7};
+    constexpr int32_t kHiddenBlockCell = 5;
+    if (code >= 0 && code < static_cast<int32_t>(std::size(kBlockKinds))) {
         cMapHitObjectBase* block = new cMapHitObjectBase();
         block->SetPosition(x, y);
         block->blockKind = kBlockKinds[code];
         mapBlocks.push_back(block);
-    } else if (code == 5) {
-        SpawnStageObject(static_cast<float>(x), static_cast<float>(y), 43, 0, 0, 0, 0.0f, 0.0f, 40.0f, 0);
+    } else if (code == kHiddenBlockCell) {
+        SpawnStageObject(static_cast<float>(x), static_cast<float>(y), objecttype::kHiddenBlock, 0, 0, 0, 0.0f, 0.0f,
+                         40.0f, 0);
     }
 }
 
@@ -294,8 +297,8 @@ void cObjectManager::CancelEnemyBullets() {
         if (b->isActive != 1) continue;
         b->element = 10;
         b->speed = 0.0f;
-        b->motionKind = 6;
-        b->graphicKind = 100;
+        b->motionKind = KindCode(BulletMotion::kHoming);
+        b->graphicKind = KindCode(BulletGraphic::kCancelled);
         b->accel = 0.1f;
         b->frame = 0;
     }

@@ -1,5 +1,7 @@
 // The four characters' actions (shots, charge, FORCE, element and character
 // change) and the player and shot codes of SpawnPlayerObject.
+#include <iterator>
+
 #include "engine/core/KestraMath.h"
 #include "game/objects/EnemyParts.h"
 #include "game/objects/PlayCommon.h"
@@ -12,71 +14,143 @@
 
 namespace {
 
-struct CharacterValues {
+void Shoot(cPlayerBase& p, int32_t code) { ObjectManager.SpawnPlayerObject(code, p.aimX, p.aimY, p.playerIndex); }
+
+// The FORCE frames while the timer runs, a character each.
+void ForceOfCharacter1(cPlayerBase& p) {
+    p.forceTimer -= 1;
+    if (p.shotFrame % 3 == 0) {
+        Shoot(p, 19);
+        ObjectManager.SpawnEffect(static_cast<int32_t>(p.aimX), static_cast<int32_t>(p.aimY), 2, p.element,
+                                  p.playerIndex);
+    }
+}
+void ForceOfCharacter2(cPlayerBase& p) {
+    p.forceTimer -= 1;
+    if (p.forceTimer < 0) p.forceTimer = 0;
+    if (p.forceTimer % 4 == 0) {
+        PlaySe(SoundTable.knifeswing);
+        Shoot(p, 20);
+    }
+}
+void ForceOfCharacter3(cPlayerBase& p) {
+    p.facing = p.savedFacing;
+    p.animDir = p.savedAnimDir;
+    p.forceTimer -= 1;
+    if (p.forceTimer % 4 == 0) Shoot(p, 21);
+}
+void ForceOfCharacter4(cPlayerBase& p) { p.forceTimer -= 1; }
+
+// What sets a character's actions apart.
+struct CharacterActs {
+    // The shot: a tap after `tapWait` frames, held every `repeatEvery`, while
+    // the FORCE timer lies in [shotsFromForce, shotsToForce]; the sounds of a
+    // tap and of a held shot (null: none).
     int32_t tapWait;
     int32_t shotCode;
     int32_t repeatEvery;
+    int32_t shotsFromForce, shotsToForce;
+    uint32_t cSoundTable::*tapSound;
+    uint32_t cSoundTable::*heldSound;
+    // The charge: full after `chargeFull` held frames with `chargeGauge` in
+    // the gauge, its sparks and its flash at (dx, dy) from the player, each
+    // started with its kind's own values (else plainly by the player).
     int32_t chargeFull;
     float chargeGauge;
     float chargeDx, chargeDy;
+    bool sparksByKind;
+    bool flashByKind;
+    // The burst a release starts: its frames, its shot every `burstEvery`
+    // (none for code 0), and the absorbing radius after it (-1: unchanged).
     int32_t releaseAt;
     float releaseCost;
     int32_t burstFrames;
     int32_t burstCode;
     int32_t burstEvery;
+    int32_t absorbAfterBurst;
+    // FORCE: the gauge it takes; its frames (gauge - forceBase) x forceRate +
+    // forceStart; whether it runs out before it may start again (its timer
+    // held at 0 after); what the character does as it starts and each frame.
     float forceGauge;
+    double forceBase, forceRate, forceStart;
+    bool forceRunsOut;
+    bool keepsFacing;
+    int32_t forceSummon;  // an enemy summoned at its start, 0 none
+    void (*forceFrame)(cPlayerBase& p);
+    // ELEMENT's flash, `flashDy` below the player, started with its kind's
+    // own values (else plainly, at a random angle).
+    bool elementFlashByKind;
+    float elementFlashDy;
+    // CHANGE: the partner, and whether a burst must end first.
     int32_t partner;
+    bool changesAfterBurst;
 };
 
-constexpr CharacterValues kCharacters[4] = {
-    {6, 10, 17, 60, 1.0f, 0.0f, 0.0f, 60, 2.0f, 30, 11, 5, 50.0f, 2},
-    {5, 12, 12, 45, 1.0f, 20.0f, 40.0f, 49, 1.0f, 20, 13, 4, 40.0f, 1},
-    {6, 14, 25, 50, 4.0f, 0.0f, 0.0f, 50, 4.0f, 40, 15, 4, 100.0f, 4},
-    {5, 16, 10, 80, 8.0f, 20.0f, 40.0f, 80, 8.0f, 95, 0, 1, 80.0f, 3},
-};
+constexpr int32_t kLowest = -2147483647 - 1, kHighest = 2147483647;
 
-int32_t ForceFrames(int32_t character, float gauge) {
-    switch (character) {
-    case 1: return static_cast<int32_t>(gauge - 50.0 + 40.0);
-    case 2: return static_cast<int32_t>((gauge - 40.0) * 1.7 + 30.0);
-    case 3: return static_cast<int32_t>(gauge * 2 - 16.0);
-    default: return static_cast<int32_t>(gauge - 60.0 + 40.0);
-    }
-}
+constexpr CharacterActs kCharacters[] = {
+    // 1: Yuri.
+    {.tapWait = 6, .shotCode = 10, .repeatEvery = 17, .shotsFromForce = kLowest, .shotsToForce = 60,
+     .tapSound = &cSoundTable::shot_small, .heldSound = &cSoundTable::shot_small,
+     .chargeFull = 60, .chargeGauge = 1.0f, .chargeDx = 0.0f, .chargeDy = 0.0f, .sparksByKind = false,
+     .flashByKind = false, .releaseAt = 60, .releaseCost = 2.0f, .burstFrames = 30, .burstCode = 11, .burstEvery = 5,
+     .absorbAfterBurst = -1, .forceGauge = 50.0f, .forceBase = 50.0, .forceRate = 1.0, .forceStart = 40.0,
+     .forceRunsOut = true, .keepsFacing = false, .forceSummon = 0, .forceFrame = ForceOfCharacter1,
+     .elementFlashByKind = false, .elementFlashDy = 0.0f, .partner = 2, .changesAfterBurst = false},
+    // 2: Crow.
+    {.tapWait = 5, .shotCode = 12, .repeatEvery = 12, .shotsFromForce = 0, .shotsToForce = 0,
+     .tapSound = &cSoundTable::shot_small, .heldSound = nullptr,
+     .chargeFull = 45, .chargeGauge = 1.0f, .chargeDx = 20.0f, .chargeDy = 40.0f, .sparksByKind = false,
+     .flashByKind = false, .releaseAt = 49, .releaseCost = 1.0f, .burstFrames = 20, .burstCode = 13, .burstEvery = 4,
+     .absorbAfterBurst = -1, .forceGauge = 40.0f, .forceBase = 40.0, .forceRate = 1.7, .forceStart = 30.0,
+     .forceRunsOut = true, .keepsFacing = false, .forceSummon = 0, .forceFrame = ForceOfCharacter2,
+     .elementFlashByKind = false, .elementFlashDy = 0.0f, .partner = 1, .changesAfterBurst = false},
+    // 3: Cheska.
+    {.tapWait = 6, .shotCode = 14, .repeatEvery = 25, .shotsFromForce = 0, .shotsToForce = 0,
+     .tapSound = &cSoundTable::shot_small, .heldSound = &cSoundTable::shot_small,
+     .chargeFull = 50, .chargeGauge = 4.0f, .chargeDx = 0.0f, .chargeDy = 0.0f, .sparksByKind = false,
+     .flashByKind = true, .releaseAt = 50, .releaseCost = 4.0f, .burstFrames = 40, .burstCode = 15, .burstEvery = 4,
+     .absorbAfterBurst = -1, .forceGauge = 100.0f, .forceBase = 0.0, .forceRate = 2.0, .forceStart = -16.0,
+     .forceRunsOut = true, .keepsFacing = true, .forceSummon = 0, .forceFrame = ForceOfCharacter3,
+     .elementFlashByKind = true, .elementFlashDy = 0.0f, .partner = 4, .changesAfterBurst = false},
+    // 4: Osero.
+    {.tapWait = 5, .shotCode = 16, .repeatEvery = 10, .shotsFromForce = kLowest, .shotsToForce = kHighest,
+     .tapSound = &cSoundTable::knifeswing, .heldSound = &cSoundTable::knifeswing,
+     .chargeFull = 80, .chargeGauge = 8.0f, .chargeDx = 20.0f, .chargeDy = 40.0f, .sparksByKind = true,
+     .flashByKind = true, .releaseAt = 80, .releaseCost = 8.0f, .burstFrames = 95, .burstCode = 0, .burstEvery = 1,
+     .absorbAfterBurst = 25, .forceGauge = 80.0f, .forceBase = 60.0, .forceRate = 1.0, .forceStart = 40.0,
+     .forceRunsOut = false, .keepsFacing = false, .forceSummon = 84, .forceFrame = ForceOfCharacter4,
+     .elementFlashByKind = true, .elementFlashDy = 10.0f, .partner = 3, .changesAfterBurst = true},
+};
 
 }  // namespace
 
 void cPlayerBase::Act() {
     shotFrame += 1;
     shotWait += 1;
-    if (character >= 1 && character <= 4) ActCharacter();
+    if (character >= 1 && character <= static_cast<int32_t>(std::size(kCharacters))) ActCharacter();
     aimX = x;
     aimY = y;
 }
 
 void cPlayerBase::ActCharacter() {
-    cObjectManager& m = ObjectManager;
-    const CharacterValues& v = kCharacters[character - 1];
+    const CharacterActs& v = kCharacters[character - 1];
     const PadWord& pad = PadWords[playerIndex & 1];
-    bool shotsAllowed = true;
-    if (character == 1) shotsAllowed = forceTimer <= 60;
-    if (character == 2 || character == 3) shotsAllowed = forceTimer == 0;
-    const auto shoot = [&](int32_t code) { m.SpawnPlayerObject(code, aimX, aimY, playerIndex); };
+    const bool shotsAllowed = forceTimer >= v.shotsFromForce && forceTimer <= v.shotsToForce;
+    const auto sound = [](uint32_t cSoundTable::*handle) {
+        if (handle) PlaySe(SoundTable.*handle);
+    };
 
     // Tap or held shot.
     if ((pad.pushed & PAD_SHOT) && shotsAllowed && shotWait >= v.tapWait) {
-        if (character == 3) PlaySe(SoundTable.shot_small);
-        shoot(v.shotCode);
-        if (character == 1 || character == 2) PlaySe(SoundTable.shot_small);
-        if (character == 4) PlaySe(SoundTable.knifeswing);
+        Shoot(*this, v.shotCode);
+        sound(v.tapSound);
         shotWait = 0;
         shotFrame = 0;
     } else if ((pad.held & PAD_SHOT) && shotsAllowed) {
         if (shotFrame % v.repeatEvery == 0) {
-            if (character == 3) PlaySe(SoundTable.shot_small);
-            shoot(v.shotCode);
-            if (character == 1) PlaySe(SoundTable.shot_small);
-            if (character == 4) PlaySe(SoundTable.knifeswing);
+            Shoot(*this, v.shotCode);
+            sound(v.heldSound);
         }
         chargeCount += 1;
         const float cx = aimX + v.chargeDx;
@@ -86,8 +160,8 @@ void cPlayerBase::ActCharacter() {
             const int32_t r2 = GameRand();
             const int32_t px = static_cast<int32_t>(cx + 40 * Kestra::Cos(static_cast<uint32_t>(r2)));
             const int32_t py = static_cast<int32_t>(cy + 40 * Kestra::Cos(static_cast<uint32_t>(r1)));
-            if (character == 4) {
-                m.SpawnEffect(px, py, 6, element, playerIndex);
+            if (v.sparksByKind) {
+                ObjectManager.SpawnEffect(px, py, 6, element, playerIndex);
             } else {
                 cEffectObjectBase* f = StartEffect(6, 3.0f, px, py);
                 if (f) f->spin = f->angle;
@@ -96,10 +170,10 @@ void cPlayerBase::ActCharacter() {
         if (chargeCount == v.chargeFull && gauge >= v.chargeGauge) {
             const int32_t px = static_cast<int32_t>(cx);
             const int32_t py = static_cast<int32_t>(cy);
-            if (character <= 2) {
-                StartEffect(7, 0.0f, px, py);
+            if (v.flashByKind) {
+                ObjectManager.SpawnEffect(px, py, 7, element, playerIndex);
             } else {
-                m.SpawnEffect(px, py, 7, element, playerIndex);
+                StartEffect(7, 0.0f, px, py);
             }
             PlaySe(SoundTable.charge);
         }
@@ -118,65 +192,40 @@ void cPlayerBase::ActCharacter() {
     // The burst runs to its end whatever the input.
     if (chargeShotOn == 1) {
         chargeShotTimer -= 1;
-        if (character <= 3 && chargeShotTimer % v.burstEvery == 0) {
-            shoot(v.burstCode);
+        if (v.burstCode != 0 && chargeShotTimer % v.burstEvery == 0) {
+            Shoot(*this, v.burstCode);
             PlaySe(SoundTable.shot_small);
         }
         if (chargeShotTimer <= 0) {
             chargeShotOn = 0;
-            if (character == 4) absorbRadius = 25;
+            if (v.absorbAfterBurst >= 0) absorbRadius = v.absorbAfterBurst;
         }
     }
 
     // FORCE start.
     if ((pad.pushed & PAD_FORCE) && gauge >= v.forceGauge && forceTimer <= 0 && canForce == 1) {
         PlaySe(SoundTable.forcebrake);
-        if (character <= 3) canForce = 0;
-        if (character == 3) {
+        if (v.forceRunsOut) canForce = 0;
+        if (v.keepsFacing) {
             savedFacing = facing;
             savedAnimDir = animDir;
         }
-        if (character == 4) {
-            SummonEnemy(aimX, aimY, {.type = 84, .element = 0, .life = gauge * 3 + 30});
+        if (v.forceSummon != 0) {
+            SummonEnemy(aimX, aimY, {.type = v.forceSummon, .element = 0, .life = gauge * 3 + 30});
         }
         if (gauge >= 100.0f) {
             cutInOn = 1;
             cutInX = layout::kScreenWidth;  // flies in from the right edge
             cutInFrame = 0;
         }
-        forceTimer = ForceFrames(character, gauge);
+        forceTimer = static_cast<int32_t>((gauge - v.forceBase) * v.forceRate + v.forceStart);
         gauge = 0.0f;
     }
 
     // FORCE running.
-    if (forceTimer > 0) {
-        switch (character) {
-        case 1:
-            forceTimer -= 1;
-            if (shotFrame % 3 == 0) {
-                shoot(19);
-                m.SpawnEffect(static_cast<int32_t>(aimX), static_cast<int32_t>(aimY), 2, element, playerIndex);
-            }
-            break;
-        case 2:
-            forceTimer -= 1;
-            if (forceTimer < 0) forceTimer = 0;
-            if (forceTimer % 4 == 0) {
-                PlaySe(SoundTable.knifeswing);
-                shoot(20);
-            }
-            break;
-        case 3:
-            facing = savedFacing;
-            animDir = savedAnimDir;
-            forceTimer -= 1;
-            if (forceTimer % 4 == 0) shoot(21);
-            break;
-        default: forceTimer -= 1; break;
-        }
-    }
+    if (forceTimer > 0) v.forceFrame(*this);
     if (forceTimer <= 0) {
-        if (character <= 3) forceTimer = 0;
+        if (v.forceRunsOut) forceTimer = 0;
         canForce = 1;
     }
 
@@ -186,20 +235,19 @@ void cPlayerBase::ActCharacter() {
         absorbRadius = 0;
         element = 1 - element;
         const int32_t px = static_cast<int32_t>(aimX);
-        if (character <= 2) {
-            cEffectObjectBase* f = StartEffect(17, 0.0f, px, static_cast<int32_t>(aimY));
-            if (f) f->angle = GameRand() * 2;
-        } else if (character == 3) {
-            m.SpawnEffect(px, static_cast<int32_t>(aimY), 17, element, playerIndex);
+        const int32_t py = static_cast<int32_t>(aimY + v.elementFlashDy);
+        if (v.elementFlashByKind) {
+            ObjectManager.SpawnEffect(px, py, 17, element, playerIndex);
         } else {
-            m.SpawnEffect(px, static_cast<int32_t>(aimY + 10), 17, element, playerIndex);
+            cEffectObjectBase* f = StartEffect(17, 0.0f, px, py);
+            if (f) f->angle = GameRand() * 2;
         }
     }
 
     // CHANGE.
     if (changeWait <= 20) changeWait += 1;
     if ((pad.pushed & PAD_CHANGE) && changeWait >= 20 && GameState.twoPlayer != 1 && forceTimer <= 0 &&
-        (character != 4 || chargeShotTimer == 0)) {
+        (!v.changesAfterBurst || chargeShotTimer == 0)) {
         character = v.partner;
         shotFrame = 0;
     }

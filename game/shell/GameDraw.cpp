@@ -1,8 +1,9 @@
 #include "game/shell/GameDraw.h"
 
 #include <algorithm>
-#include <initializer_list>
 #include <cstdio>
+#include <initializer_list>
+#include <iterator>
 
 #include "engine/graphics/Kestra3D.h"
 #include "engine/graphics/KestraFontSprite2D.h"
@@ -15,8 +16,11 @@
 #include "game/state/SpriteTable.h"
 #include "game/state/cBossBase.h"
 
-const int32_t kGameSceneSlots[39] = {35, 36, 11, 9, 2, 3, 0, 1, 5, 6, 7, 8, 10, 32, 33, 4, 28, 29, 30, 31,
-                                     37, 38, 27, 12, 13, 17, 16, 19, 18, 20, 21, 22, 23, 24, 15, 14, 25, 26, 39};
+namespace {
+constexpr int32_t kSceneSlots[] = {35, 36, 11, 9, 2, 3, 0, 1, 5, 6, 7, 8, 10, 32, 33, 4, 28, 29, 30, 31,
+                                   37, 38, 27, 12, 13, 17, 16, 19, 18, 20, 21, 22, 23, 24, 15, 14, 25, 26, 39};
+}  // namespace
+const std::span<const int32_t> kGameSceneSlots = kSceneSlots;
 
 namespace {
 
@@ -219,7 +223,8 @@ void DrawGameScene(cGameState& state) {
     Kestra3D::BeginScene();
     for (const Layer& layer : kLayers) {
         Kestra3D::SetBlendingType(layer.preset);
-        for (int32_t i = 0; i < 19 && layer.slots[i] >= 0; ++i) KestraSprite2D::Render(SlotSprite(layer.slots[i]));
+        for (size_t i = 0; i < std::size(layer.slots) && layer.slots[i] >= 0; ++i)
+            KestraSprite2D::Render(SlotSprite(layer.slots[i]));
     }
     for (CFontSprite2D* font : FontTable) KestraFontSprite2D::Render(font);
     Kestra3D::EndScene();

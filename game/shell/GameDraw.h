@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 class cGameState;
 
@@ -13,4 +14,4 @@ void DrawStageClearTally(cGameState& state);
 void DrawContinueScreen(cGameState& state);
 
 // The slots the scene begins and ends, in that order.
-extern const int32_t kGameSceneSlots[39];
+extern const std::span<const int32_t> kGameSceneSlots;

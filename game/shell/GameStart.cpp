@@ -1,5 +1,7 @@
 #include "game/shell/GameStart.h"
 
+#include <iterator>
+
 #include "game/shell/GameScene.h"
 #include "game/shell/MenuCommon.h"
 #include "game/shell/StageResources.h"
@@ -14,8 +16,10 @@ const cGameStartCalls kDefaultCalls = {SpawnPlayer, LoadCommonSprites, LoadStage
                                        ReleaseTitleSprites, ResetForNewGame, StartStage};
 const cGameStartCalls* gCalls = &kDefaultCalls;
 
+// The slots of a team's sheets: the two characters, their cut-ins.
+constexpr int32_t kSheetSlots[] = {0, 1, 29, 30};
 struct TeamImages {
-    const char* sheets[4];  // slots 0, 1, 29, 30
+    const char* sheets[std::size(kSheetSlots)];
     const char* circles[2];  // slots 2, 3
 };
 const TeamImages kTeams[2] = {
@@ -40,8 +44,7 @@ void StartNewGame() {
     gCalls->spawnPlayer(2 * teamIndex, 320.0f, 240.0f);
     gCalls->spawnPlayer(2 * teamIndex + 1, 320.0f, 240.0f);
     const TeamImages& images = kTeams[teamIndex];
-    const int32_t sheetSlots[4] = {0, 1, 29, 30};
-    for (int32_t i = 0; i < 4; ++i) loadSpriteCStr(images.sheets[i], sheetSlots[i], 0, 1800);
+    for (size_t i = 0; i < std::size(kSheetSlots); ++i) loadSpriteCStr(images.sheets[i], kSheetSlots[i], 0, 1800);
     loadSpriteCStr(images.circles[0], 2, 0, 600);
     loadSpriteCStr(images.circles[1], 3, 0, 600);
     gCalls->loadCommonSprites(g);

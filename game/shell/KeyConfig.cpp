@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
+#include <type_traits>
 
 #include "engine/core/KestraSound.h"
 #include "engine/graphics/Kestra3D.h"
@@ -164,7 +166,8 @@ cKeyConfigScreen::cKeyConfigScreen() {
             cells[player * kActionCount + r][0] = layout::kKeyHeaderX[1 + player];
             cells[player * kActionCount + r][1] = layout::kKeyRowY + layout::kKeyRowStep * r;
         }
-    for (int32_t i = 0; i < 4; ++i) {
+    static_assert(std::size(layout::kKeyHeaderX) == std::extent_v<decltype(headers)>, "a header's x for each header");
+    for (size_t i = 0; i < std::size(headers); ++i) {
         headers[i][0] = layout::kKeyHeaderX[i];
         headers[i][1] = layout::kKeyHeaderY;
     }

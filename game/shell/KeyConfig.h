@@ -28,8 +28,8 @@ public:
     bool Update();
     void Draw();
 
-    int32_t cells[20][2];   // player 1 rows 0..9, then player 2
-    int32_t headers[4][2];  // leave, player 1, player 2, defaults
+    int32_t cells[2 * kActionCount][2];  // player 1's rows, then player 2's
+    int32_t headers[kDefaults + 1][2];   // leave, player 1, player 2, defaults
     uint8_t padActive[2];
     uint8_t keyLatch;
     int32_t column;  // a Column

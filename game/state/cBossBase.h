@@ -6,6 +6,22 @@
 
 #include <cstdint>
 
+// The phases every fight shares. From the opening attack on, attacks (even
+// phases) and breaks (odd) alternate until the last attack ends in the
+// defeat's pause.
+constexpr int32_t kPhaseEntrance = 0;
+constexpr int32_t kPhaseTalk = 1;        // the pre-fight talk
+constexpr int32_t kPhaseOpening = 2;     // the opening attack, unnamed
+constexpr int32_t kPhaseDefeated = 30;   // the pause after the last attack
+constexpr int32_t kPhaseAfterTalk = 31;  // the post-fight talk
+constexpr int32_t kPhaseCleared = 32;    // the tally, a mid-boss's leave or the ending picture
+constexpr int32_t kPhaseEnding = 33;     // the final bosses' closing colour
+// The base's tables serve the attacks and breaks up to phase 16: the hp of
+// each attack phase, the seconds of every phase, and the bonus of the named
+// attacks up to phase 14.
+constexpr int32_t kPhaseLastTabled = 16;
+constexpr int32_t kPhaseLastBonus = 14;
+
 class cBossBase {
 public:
     cBossBase();
@@ -45,23 +61,12 @@ public:
     int32_t circleAngle;
     int32_t nameX;
     int32_t nameY;
-    int32_t hpTable[8];
-    int32_t timeTable[15];
-    int32_t bonusTable[6];
+    int32_t hpTable[(kPhaseLastTabled - kPhaseOpening) / 2 + 1];
+    int32_t timeTable[kPhaseLastTabled - kPhaseOpening + 1];
+    int32_t bonusTable[(kPhaseLastBonus - kPhaseOpening) / 2];
     int32_t lastBonus;
     uint8_t bonusValid;
 };
-
-// The phases every fight shares. From the opening attack on, attacks (even
-// phases) and breaks (odd) alternate until the last attack ends in the
-// defeat's pause.
-constexpr int32_t kPhaseEntrance = 0;
-constexpr int32_t kPhaseTalk = 1;        // the pre-fight talk
-constexpr int32_t kPhaseOpening = 2;     // the opening attack, unnamed
-constexpr int32_t kPhaseDefeated = 30;   // the pause after the last attack
-constexpr int32_t kPhaseAfterTalk = 31;  // the post-fight talk
-constexpr int32_t kPhaseCleared = 32;    // the tally, a mid-boss's leave or the ending picture
-constexpr int32_t kPhaseEnding = 33;     // the final bosses' closing colour
 
 // Makes the boss for a code 200..299 (team picks the stage-5 classes), places
 // it at (x, y) and writes its class words; null for a code without a class.

@@ -1,6 +1,8 @@
 #include "game/story/TalkWindow.h"
 
 #include <algorithm>
+#include <iterator>
+#include <type_traits>
 
 #include "game/state/SpriteTable.h"
 #include "game/story/TalkState.h"
@@ -15,13 +17,16 @@ constexpr int32_t kBalloonSheet = 25;
 constexpr int32_t kNameCardSheet = 26;
 
 // In counter order; the slots do not follow it (Cheska is counter 2, slot 15).
-constexpr talk::PortraitSheet kSheets[talk::kCharacterCount] = {
+constexpr talk::PortraitSheet kSheets[] = {
     {"Yuri", 12, 6, 18, true},   {"Crow", 13, 6, 12, true},   {"Cheska", 15, 6, 18, true},
     {"Osero", 14, 6, 12, true},  {"Shamyu", 16, 3, 9, false}, {"Fururu", 19, 3, 6, false},
     {"Still", 18, 3, 9, false},  {"Momo", 20, 3, 6, false},   {"Nono", 21, 3, 9, false},
     {"Kohaku", 17, 6, 12, true}, {"Palet", 22, 6, 12, false}, {"Copic", 23, 3, 9, false},
     {"Deena", 24, 3, 9, false},
 };
+static_assert(std::size(kSheets) == talk::kCharacterCount, "a sheet for each character");
+static_assert(std::extent_v<decltype(cTalkState::slideCounter)> == talk::kCharacterCount,
+              "a slide counter for each character");
 
 void SetRect(float (&rect)[4], const layout::Rect& r) {
     const auto f = Floats(r);

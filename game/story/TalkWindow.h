@@ -29,7 +29,7 @@ enum Character : int8_t {
     Deena,
     kNobody = -1,
 };
-constexpr int32_t kCharacterCount = 13;
+constexpr int32_t kCharacterCount = Deena + 1;
 
 // A character's portrait sheet: its sprite-table slot and grid of 160 x 160 cells.
 struct PortraitSheet {

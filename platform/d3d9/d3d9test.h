@@ -97,7 +97,7 @@ struct DrawCall {
     bool declaration;
     UINT stride;
     IDirect3DBaseTexture9* textures[8];  // not referenced; compare only
-    DWORD renderStates[210];
+    DWORD renderStates[D3DRS_BLENDOPALPHA + 1];  // every render state there is
     DWORD stageStates[8][33];
     std::vector<uint8_t> vertices;  // the stream-0 bytes the draw read, from its first vertex
     DWORD renderState(D3DRENDERSTATETYPE state) const { return renderStates[state]; }

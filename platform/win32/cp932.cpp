@@ -5,8 +5,6 @@
 #include <cerrno>
 #include <iconv.h>
 
-#include "platform/win32/kernel_internal.h"
-
 namespace platform {
 
 namespace {

@@ -43,10 +43,8 @@ DWORD Win32ErrorFromErrno(int error);
 // ENOENT on a path is ERROR_PATH_NOT_FOUND when its folder is missing too.
 DWORD MissingFileError(const std::string& hostPath);
 
-// ---- CP932 helpers (the lead-byte rule is platform/win32/shift_jis.h).
-// Conversions that fail instead of replacing (paths must not change meaning).
-bool Cp932ToUtf8Strict(const std::string& text, std::string& out);
-bool Utf8ToCp932Strict(const std::string& text, std::string& out);
+// ---- CP932 helpers (the lead-byte rule is platform/win32/shift_jis.h, the
+// conversions platform/win32/cp932.h).
 // ASCII letters in lower case; the second byte of a CP932 pair is left alone.
 std::string FoldCp932(const std::string& text);
 

@@ -1,7 +1,6 @@
 #include "tests/support/test_support.h"
 
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -12,6 +11,8 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include "platform/win32/cp932.h"
 
 namespace testsupport {
 
@@ -71,17 +72,8 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 }
 
 std::string Utf8ToCp932(const std::string& utf8) {
-    iconv_t cd = iconv_open("CP932", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv CP932 missing");
-    std::string out(utf8.size() * 2 + 4, '\0');
-    char* in = const_cast<char*>(utf8.data());
-    size_t inLeft = utf8.size();
-    char* dst = out.data();
-    size_t outLeft = out.size();
-    size_t r = iconv(cd, &in, &inLeft, &dst, &outLeft);
-    iconv_close(cd);
-    if (r == static_cast<size_t>(-1)) throw std::runtime_error("iconv failed");
-    out.resize(out.size() - outLeft);
+    std::string out;
+    if (!platform::Utf8ToCp932Strict(utf8, out)) throw std::runtime_error("no CP932 form: " + utf8);
     return out;
 }
 

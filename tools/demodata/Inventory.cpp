@@ -1,6 +1,8 @@
 #include "tools/demodata/Inventory.h"
 
+#include <algorithm>
 #include <initializer_list>
+#include <set>
 #include <stdexcept>
 #include <utility>
 
@@ -182,9 +184,9 @@ struct NamedLook {
     bool headings = false;  // the parts are headings (right, left, down, up), their cells numbered 10 apart
 };
 
-const NamedLook& FindLook(const std::string& name) {
+const std::vector<NamedLook>& NamedLooks() {
     using namespace enemylook;
-    static const NamedLook looks[] = {
+    static const std::vector<NamedLook> looks = {
         {"walker", {&kWalkerRight, &kWalkerLeft, &kWalkerDown, &kWalkerUp}, false, true},
         {"walker2", {&kWalker2Right, &kWalkerLeft, &kWalkerDown, &kWalkerUp}, false, true},
         {"drone", {&kDrone}}, {"turret", {&kTurret}}, {"sniper", {&kSniper}}, {"figure", {&kFigure}},
@@ -199,7 +201,11 @@ const NamedLook& FindLook(const std::string& name) {
         {"missile", {&kBird}}, {"round", {&kRound}}, {"small_figure", {&kUpright}}, {"standing", {&kStanding}},
         {"e62", {&kChargeField}}, {"b2", {&kOrb}}, {"e75", {&kNeedle}}, {"e87", {&kCreature}}, {"circle", {&kCircle}},
     };
-    for (const NamedLook& l : looks)
+    return looks;
+}
+
+const NamedLook& FindLook(const std::string& name) {
+    for (const NamedLook& l : NamedLooks())
         if (name == l.name) return l;
     throw std::logic_error("no enemy look " + name);
 }
@@ -413,40 +419,45 @@ void TalkGroup(std::vector<ImageAsset>& v) {
             .RunsOn();  // the colour stretched over the screen
 }
 
+// Whether two looks take the same cells of the same sheet (drawn at any size).
+bool SameCells(const EnemyLook& a, const EnemyLook& b) {
+    const auto same = [](EnemyLook::Step p, EnemyLook::Step q) { return p.dx == q.dx && p.dy == q.dy; };
+    return a.slot == b.slot && a.cell.x == b.cell.x && a.cell.y == b.cell.y && a.cell.w == b.cell.w &&
+           a.cell.h == b.cell.h && same(a.element, b.element) && same(a.column, b.column) && a.columns == b.columns &&
+           same(a.facing, b.facing);
+}
+
+// An enemy class's art from the look it draws: the named look that starts
+// with its cells and all that look's parts, else the named look holding its
+// cells and those cells alone. `elements` cells of each element step.
+EnemyArt ArtOfLook(int type, const EnemyLook& look, int elements) {
+    for (const NamedLook& l : NamedLooks())
+        if (SameCells(*l.parts[0], look)) return {type, look.slot, l.name, Rects(l.parts, elements)};
+    const std::vector<Box> own = Rects({&look}, elements);
+    for (const NamedLook& l : NamedLooks()) {
+        const std::vector<Box> cells = Rects(l.parts, elements);
+        const auto held = [&](const Box& b) {
+            return std::any_of(cells.begin(), cells.end(), [&](const Box& c) { return Inside(b, c); });
+        };
+        if (l.parts[0]->slot == look.slot && std::all_of(own.begin(), own.end(), held))
+            return {type, look.slot, l.name, own};
+    }
+    throw std::logic_error("no enemy look holds the cells of class " + std::to_string(type));
+}
+
 std::vector<EnemyArt> BuildEnemyArts() {
     std::vector<EnemyArt> v(objecttype::kLastEnemy);
-    for (int t = objecttype::kFirstEnemy; t <= objecttype::kLastEnemy; ++t) v[size_t(t - 1)].type = t;
-    auto set = [&](const std::vector<int>& types, const char* look, int slot, const std::vector<Box>& rects) {
-        for (int t : types) v[size_t(t - 1)] = {t, slot, look, rects};
-    };
-    // The stage's own sheet, the common sheet, the particle sheet (the bosses
-    // also summon 75, 87 and 88 with element 2) and the magic circle of the
-    // team's second character. 41 and 96 are invisible spawners: slot 0, no look.
-    struct Use {
-        std::vector<int> types;
-        const char* look;
-        int elements = 2;
-    };
-    const Use uses[] = {
-        {{1, 6, 17}, "walker"}, {{2}, "walker2"}, {{7, 10, 11, 12, 20}, "drone"}, {{9}, "turret"}, {{14}, "sniper"},
-        {{15, 16, 19, 57}, "figure"}, {{18, 25, 26, 30, 42}, "drone2"}, {{21, 89}, "large"}, {{22}, "ringshooter"},
-        {{24}, "slider"}, {{27}, "field"}, {{28, 36, 72}, "wall"}, {{29, 34, 38, 59}, "barrel"}, {{31, 76}, "block"},
-        {{32}, "core"}, {{33}, "satellite"}, {{35, 39, 40}, "spinner"}, {{37}, "shuttle"}, {{43}, "crystal"},
-        {{48}, "reflector"}, {{49, 50, 94}, "shard"}, {{51}, "gem"}, {{52}, "tall"}, {{54, 93}, "hopper"},
-        {{56, 64, 83}, "guardian"}, {{58, 61, 66, 67, 82}, "disc"}, {{60, 63, 86}, "ball"}, {{65}, "bouncer"},
-        {{70}, "warning"}, {{71, 91}, "beam"}, {{78}, "ship"}, {{79}, "mine"}, {{81}, "shrinkring"}, {{92}, "missile"},
-        {{4, 45, 46, 53, 55, 68, 69, 77, 90}, "round"}, {{3, 5, 44, 47, 85}, "small_figure"}, {{8, 13, 23}, "standing"},
-        {{62}, "e62"}, {{88}, "e62", 3}, {{73, 74, 97, 98}, "b2"}, {{75}, "e75", 3}, {{87}, "e87", 3}, {{84}, "circle"},
-    };
-    for (const Use& u : uses) {
-        const NamedLook& l = FindLook(u.look);
-        set(u.types, u.look, l.parts[0]->slot, Rects(l.parts, u.elements));
+    // The bosses also summon these with element 2, whose cells lie in the
+    // particle sheet's third part.
+    const std::set<int> elementTwo = {75, 87, 88};
+    for (int t = objecttype::kFirstEnemy; t <= objecttype::kLastEnemy; ++t) {
+        const EnemyLook* look = enemylook::LookOfClass(t);
+        v[size_t(t - 1)] = look ? ArtOfLook(t, *look, elementTwo.count(t) ? 3 : 2) : EnemyArt{t};
     }
-    set({95}, "shard", 5, Rects({&enemylook::kLongShard}));
     // Pictures 1 to 4 in the second column of the background, 5 and 6 in the third.
     std::vector<Box> pictures;
     for (int n = 0; n < 6; ++n) pictures.push_back({n < 4 ? 640 : 1280, 480 * (n % 4), 640, 480});
-    set({80}, "picture", 36, pictures);
+    v[size_t(objecttype::kBackdrop - 1)] = {objecttype::kBackdrop, 36, "picture", pictures};
     return v;
 }
 

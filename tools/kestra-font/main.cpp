@@ -45,6 +45,7 @@
 #include "engine/graphics/KestraSprite2D.h"
 #include "engine/graphics/KestraTexture.h"
 #include "platform/d3d9/d3d9test.h"
+#include "platform/win32/cp932.h"
 
 namespace fs = std::filesystem;
 
@@ -69,23 +70,6 @@ int Usage() {
                  "usage: kestra-font [--size N] [--face NAME] [--sheet-size N] [--lists ascii,kana,nonkanji,kanji1]\n"
                  "                   [--extra FILE] [--name PREFIX] [--mono] [--bold] [--italic] [--outline] OUTPUT.lfd\n");
     return 2;
-}
-
-// Strict UTF-8 -> CP932: a character without a CP932 form is an error.
-bool Utf8ToCp932Strict(const std::string& utf8, std::string* out) {
-    iconv_t cd = iconv_open("CP932", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    std::string buffer(utf8.size() * 2 + 4, '\0');
-    char* in = const_cast<char*>(utf8.data());
-    size_t inLeft = utf8.size();
-    char* dst = buffer.data();
-    size_t outLeft = buffer.size();
-    const size_t result = iconv(cd, &in, &inLeft, &dst, &outLeft);
-    iconv_close(cd);
-    if (result == static_cast<size_t>(-1) || inLeft != 0) return false;
-    buffer.resize(buffer.size() - outLeft);
-    *out = buffer;
-    return true;
 }
 
 // True when the two bytes are exactly one character of code page 932.
@@ -148,7 +132,7 @@ bool BuildList(const Options& o, std::string* list) {
         for (char c : utf8)
             if (c != '\n' && c != '\r') cleaned.push_back(c);
         std::string sjis;
-        if (!Utf8ToCp932Strict(cleaned, &sjis)) {
+        if (!platform::Utf8ToCp932Strict(cleaned, sjis)) {
             std::fprintf(stderr, "kestra-font: %s holds a character without a CP932 form\n", o.extraFile.c_str());
             return false;
         }
@@ -321,7 +305,7 @@ int Run(const Options& o) {
     std::string list;
     if (!BuildList(o, &list)) return 1;
     std::string face;
-    if (!Utf8ToCp932Strict(o.faceUtf8, &face)) {
+    if (!platform::Utf8ToCp932Strict(o.faceUtf8, face)) {
         std::fprintf(stderr, "kestra-font: the face name has no CP932 form\n");
         return 1;
     }

@@ -1,8 +1,6 @@
 // kestra-pack [--compress] OUTPUT FOLDER
 // Packs every file below FOLDER into OUTPUT, each named by its path relative to
 // FOLDER in CP932. With --compress, entries are stored LZSS-coded where smaller.
-#include <iconv.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -13,28 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/cp932.h"
 #include "tools/kestra-pack/PackWriter.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Strict UTF-8 -> CP932: a name that has no CP932 form is an error, never a guess.
-bool Utf8ToCp932(const std::string& utf8, std::string* out) {
-    iconv_t cd = iconv_open("CP932", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    std::string buffer(utf8.size() * 2 + 4, '\0');
-    char* in = const_cast<char*>(utf8.data());
-    size_t inLeft = utf8.size();
-    char* dst = buffer.data();
-    size_t outLeft = buffer.size();
-    const size_t result = iconv(cd, &in, &inLeft, &dst, &outLeft);
-    iconv_close(cd);
-    if (result == static_cast<size_t>(-1) || inLeft != 0) return false;
-    buffer.resize(buffer.size() - outLeft);
-    *out = buffer;
-    return true;
-}
 
 bool ReadWhole(const fs::path& path, std::vector<uint8_t>* data) {
     std::ifstream in(path, std::ios::binary);
@@ -87,7 +69,8 @@ int main(int argc, char** argv) {
     for (const fs::path& file : files) {
         const std::string relative = file.lexically_relative(folder).generic_string();
         std::string name;
-        if (!Utf8ToCp932(relative, &name)) {
+        // A name that has no CP932 form is an error, never a guess.
+        if (!platform::Utf8ToCp932Strict(relative, name)) {
             std::fprintf(stderr, "kestra-pack: %s: the name has no Shift-JIS (CP932) form\n", relative.c_str());
             return 1;
         }

@@ -9,8 +9,6 @@
 // id, an id used twice, an entry without text, bytes that are not UTF-8 and
 // characters that CP932 has no code for. The layout rules (rows, widths, the
 // characters the fonts hold) are checked by the story's tests.
-#include <iconv.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -20,6 +18,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "platform/win32/cp932.h"
 
 namespace fs = std::filesystem;
 
@@ -90,32 +90,19 @@ bool ValidUtf8(const std::string& s, size_t* bad) {
 
 // UTF-8 to CP932 one character at a time, so a failure names the character.
 bool ToCp932(const std::string& utf8, std::string* out, std::string* badCharacter) {
-    iconv_t cd = iconv_open("CP932", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        *badCharacter = "(iconv has no CP932 conversion)";
-        return false;
-    }
-    bool ok = true;
-    for (size_t i = 0; i < utf8.size() && ok;) {
+    for (size_t i = 0; i < utf8.size();) {
         const auto c = static_cast<unsigned char>(utf8[i]);
         const size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : 4;
-        std::string one = utf8.substr(i, len);
-        char buffer[8];
-        char* in = one.data();
-        size_t inLeft = one.size();
-        char* dst = buffer;
-        size_t outLeft = sizeof buffer;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        if (iconv(cd, &in, &inLeft, &dst, &outLeft) == static_cast<size_t>(-1) || inLeft != 0) {
+        const std::string one = utf8.substr(i, len);
+        std::string cp932;
+        if (!platform::Utf8ToCp932Strict(one, cp932)) {
             *badCharacter = one;
-            ok = false;
-        } else {
-            out->append(buffer, sizeof buffer - outLeft);
+            return false;
         }
+        *out += cp932;
         i += len;
     }
-    iconv_close(cd);
-    return ok;
+    return true;
 }
 
 bool Fail(const std::string& where, int line, const std::string& reason) {

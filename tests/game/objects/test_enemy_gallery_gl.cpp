@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/graphics/Kestra3D.h"
+#include "game/objects/ObjectTypes.h"
 #include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
@@ -138,7 +139,7 @@ TEST_F(EnemyGalleryGl, Classes50To98ShowTheCentreOfTheirCellForBothElements) {
         // Classes whose first picture is faded in from nothing, or not drawn.
         const auto faded = [](int t) { return t == 55 || t == 68 || t == 69 || t == 70 || t == 80 || t == 96; };
         int checked = 0;
-        for (int type = 50; type <= 98; ++type) {
+        for (int type = 50; type <= objecttype::kLastEnemy; ++type) {
             if (faded(type)) continue;
             uint32_t pixels[2] = {0, 0};
             for (int element = 0; element < 2; ++element) {
