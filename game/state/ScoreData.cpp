@@ -116,7 +116,7 @@ cScoreData::cScoreData() {
 
 void FillDefaultScores(cScoreData& data) {
     for (int32_t table = 0; table < kRankingTables; ++table) {
-        const char* const* names = (table % 4 == 3) ? kExtraNames : kNames;
+        const char* const* names = (table % kDifficultyColumns == 3) ? kExtraNames : kNames;
         for (int32_t row = 0; row < kShownRows; ++row) {
             cRankingRow& r = data.rows[table][row];
             CopyCut(r.name, sizeof r.name, names[row]);
@@ -144,10 +144,10 @@ std::string BuildScoreText(const cScoreData& data) {
         }
     }
     auto counter = [&](uint32_t value) { text += std::to_string(value) + "\n"; };
-    for (int32_t table = 0; table < kRankingTables; ++table) counter(data.bestStage[table / 4][table % 4]);
+    for (int32_t table = 0; table < kRankingTables; ++table) counter(data.bestStage[table / kDifficultyColumns][table % kDifficultyColumns]);
     counter(data.finishedGames);
-    for (int32_t table = 0; table < kRankingTables; ++table) counter(data.playCount[table / 4][table % 4]);
-    for (int32_t table = 0; table < kRankingTables; ++table) counter(data.clearCount[table / 4][table % 4]);
+    for (int32_t table = 0; table < kRankingTables; ++table) counter(data.playCount[table / kDifficultyColumns][table % kDifficultyColumns]);
+    for (int32_t table = 0; table < kRankingTables; ++table) counter(data.clearCount[table / kDifficultyColumns][table % kDifficultyColumns]);
     counter(data.playSeconds);
     return text;
 }
@@ -186,10 +186,10 @@ void ParseScoreText(const char* text, size_t size, cScoreData& data) {
         const std::string* line = next();
         return line ? ParseUnsignedDecimal(line->c_str()) : 0;
     };
-    for (int32_t table = 0; table < kRankingTables; ++table) data.bestStage[table / 4][table % 4] = small();
+    for (int32_t table = 0; table < kRankingTables; ++table) data.bestStage[table / kDifficultyColumns][table % kDifficultyColumns] = small();
     data.finishedGames = large();
-    for (int32_t table = 0; table < kRankingTables; ++table) data.playCount[table / 4][table % 4] = small();
-    for (int32_t table = 0; table < kRankingTables; ++table) data.clearCount[table / 4][table % 4] = small();
+    for (int32_t table = 0; table < kRankingTables; ++table) data.playCount[table / kDifficultyColumns][table % kDifficultyColumns] = small();
+    for (int32_t table = 0; table < kRankingTables; ++table) data.clearCount[table / kDifficultyColumns][table % kDifficultyColumns] = small();
     data.playSeconds = large();
 }
 

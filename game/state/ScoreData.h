@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <string>
 
-constexpr int32_t kRankingTables = 8;  // difficulty column + 4 * team index
+constexpr int32_t kRankingTeams = 2;
+constexpr int32_t kDifficultyColumns = 4;  // the extra stage is column 3
+constexpr int32_t kRankingTables = kRankingTeams * kDifficultyColumns;  // difficulty column + 4 * team index
 constexpr int32_t kRankingRows = 11;   // row 10 is scratch for a new result
 constexpr int32_t kShownRows = 10;
 constexpr int32_t kNotRanked = 11;
@@ -35,9 +37,9 @@ public:
     int32_t resultTeam;
     int32_t resultScore;
     int32_t resultStage;
-    uint16_t bestStage[2][4];
-    uint16_t playCount[2][4];
-    uint16_t clearCount[2][4];
+    uint16_t bestStage[kRankingTeams][kDifficultyColumns];
+    uint16_t playCount[kRankingTeams][kDifficultyColumns];
+    uint16_t clearCount[kRankingTeams][kDifficultyColumns];
     uint32_t finishedGames;
     uint32_t playSeconds;
 };
