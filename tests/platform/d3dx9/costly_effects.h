@@ -67,12 +67,14 @@ inline std::string MatrixChain(int lines) {
 }
 
 // `loops` loops of `count` steps, each adding the position: 5 slots a step and 48
-// a loop, as the driver unrolls a loop of 32 steps or fewer; a longer one counts once.
+// a loop, as the driver unrolls a loop of 32 steps or fewer; a longer one counts
+// once, as does one whose count (`count` < 0) is a parameter's (0 unless set).
 inline std::string Loops(int loops, int count) {
     std::string body = "float4 r = p;\n";
-    for (int i = 0; i < loops; ++i) body += "for (int i" + std::to_string(i) + " = 0; i" + std::to_string(i) + " < " +
-                                             std::to_string(count) + "; i" + std::to_string(i) + "++) r += p;\n";
-    return Effect("", body + "return r;\n");
+    const std::string to = count < 0 ? "int(Count.x)" : std::to_string(count);
+    for (int i = 0; i < loops; ++i)
+        body += "for (int i" + std::to_string(i) + " = 0; i" + std::to_string(i) + " < " + to + "; i" + std::to_string(i) + "++) r += p;\n";
+    return Effect(count < 0 ? "float4 Count;\n" : "", body + "return r;\n");
 }
 
 // `reads` elements of a 32-element array picked by the position's x: a local

@@ -314,6 +314,24 @@ TEST_F(EffectCompileChild, AMisbehavingChildIsRefusedWithinItsLimits) {
     EXPECT_TRUE(Make(text, &errors, &seconds, &compilerSeconds)) << errors;
 }
 
+// The entry points of a text are compiled together, each to its own shader, and
+// kept: no compiler is started for them again.
+TEST_F(EffectCompileChild, EachEntryPointHasItsOwnShaderAndIsKept) {
+    const std::string hlsl = "float4 A(float4 p : POSITION) : POSITION { return p * 2; }\n"
+                             "float4 B(float4 p : POSITION) : POSITION { return p * 3; }\n";
+    std::string errors;
+    const auto shaders = d3dxfx::CompileVertexShaders(hlsl, {"B", "A", "B"}, "", &errors);
+    ASSERT_EQ(shaders.size(), 3u) << errors;
+    EXPECT_NE(shaders[0]->desc.glsl.find("3.0"), std::string::npos) << shaders[0]->desc.glsl;
+    EXPECT_NE(shaders[1]->desc.glsl.find("2.0"), std::string::npos) << shaders[1]->desc.glsl;
+    EXPECT_EQ(shaders[0], shaders[2]);
+    platform::InjectFault("ShaderCompile.start");
+    EXPECT_EQ(d3dxfx::CompileVertexShaders(hlsl, {"A", "B"}, "", &errors).size(), 2u) << errors;
+    EXPECT_TRUE(d3dxfx::CompileVertexShaders(hlsl, {"A", "C"}, "", &errors).empty());
+    EXPECT_NE(errors.find("cannot be started"), std::string::npos) << errors;
+    platform::ClearFaults();
+}
+
 // The length of the compiler's answer for one compiled shader: its status byte and
 // the count of shaders, then each text and count as a 32-bit length or value.
 size_t AnswerLength(const d3dxfx::CompiledShader& shader) {
@@ -382,6 +400,7 @@ TEST_F(EffectDriverLimits, ShapesAtTheirLimitsCompileLinkAndDraw) {
         {"matrix chain", Padded(MatrixChain(31), 11), Padded(MatrixChain(31), 12), {3, 2, 1}, {3, 2, 1, 1}},
         {"loops unrolled", Padded(Loops(2, 32), 96), Padded(Loops(2, 32), 97), {1, 2, 3}, {65, 130, 195, 65}},
         {"loops counted once", Padded(Loops(9, 33), 35), Padded(Loops(9, 33), 36), {1, 2, 3}, {298, 596, 894, 298}},
+        {"loops on a run-time count", Padded(Loops(9, -1), 26), Padded(Loops(9, -1), 27), {1, 2, 3}, {1, 2, 3, 1}},
         {"local array", Padded(IndexedReads(true, 3), 74), Padded(IndexedReads(true, 3), 75), {3, 2, 1}, {12, 2, 1, 1}},
         {"constant registers", Padded(IndexedReads(false, 10), 412), Padded(IndexedReads(false, 10), 413), {3, 2, 1},
          {3, 2, 1, 1}},
