@@ -144,7 +144,7 @@ public:
             Declare(op, &w_[at], count);
             at += count;
         }
-        FindRunTimeValues();
+        if (!FindRunTimeValues()) return kSaturated;
         Functions();
         return Total(entry);
     }
@@ -214,8 +214,13 @@ private:
         case spv::OpConstant:
             if (count > 3) constants_[in[2]] = Constant{in[3], in[1]};
             return;
-        case spv::OpVariable:
+        case spv::OpFunction:
+            if (count > 2) declaring_ = in[2];
+            return;
         case spv::OpFunctionParameter:
+            if (count > 2) parameters_[declaring_].push_back(in[2]);
+            [[fallthrough]];
+        case spv::OpVariable:
             if (count > 2) pointers_[in[2]] = Pointer{in[1], in[2]};
             return;
         case spv::OpAccessChain:
@@ -255,22 +260,33 @@ private:
     }
 
     // The values known only when the shader runs: those read from its inputs and
-    // constant registers, and what is computed from them or kept in a local variable
-    // given one. Everything else the driver may fold, a loop's count included.
-    void FindRunTimeValues() {
-        // Each round takes what is found one step further; a value left out is
-        // taken as foldable, which only costs its loops more.
-        for (int round = 0; round < 64; ++round) {
-            const size_t before = runTime_.size() + runTimeVariables_.size();
+    // constant registers, and what is computed from them, kept in a variable, passed
+    // to a function or given back from one. Everything else the driver may fold once
+    // calls are in place and loops unrolled, a loop's count or an index included.
+    // False when the values have not settled after kSettleRounds rounds.
+    bool FindRunTimeValues() {
+        constexpr int kSettleRounds = 1024;
+        for (int round = 0; round < kSettleRounds; ++round) {
+            const size_t before = runTime_.size() + runTimeVariables_.size() + written_.size() + returning_.size();
+            uint32_t function = 0;
             for (size_t at : code_) {
                 const uint32_t op = Op(at), count = Words(at);
                 const uint32_t* in = &w_[at];
+                if (op == spv::OpFunction && count > 2) function = in[2];
                 if (op == spv::OpStore && count > 2) {
-                    if (runTime_.count(in[2]) || runTime_.count(in[1])) runTimeVariables_.insert(Root(in[1]));
+                    if (runTime_.count(in[2]) || runTime_.count(in[1])) {
+                        runTimeVariables_.insert(Root(in[1]));
+                        written_.insert(Root(in[1]));
+                    }
                     continue;
                 }
-                if (count < 4 || op == spv::OpFunctionCall || op == spv::OpFunction || op == spv::OpVariable ||
-                    op == spv::OpFunctionParameter || op == spv::OpLabel)
+                if (op == spv::OpReturnValue && count > 1 && runTime_.count(in[1])) returning_.insert(function);
+                if (op == spv::OpFunctionCall && count > 3) {
+                    Pass(in, count);
+                    continue;
+                }
+                if (count < 4 || op == spv::OpFunction || op == spv::OpVariable || op == spv::OpFunctionParameter ||
+                    op == spv::OpLabel)
                     continue;
                 bool runTime = false;
                 if (op == spv::OpLoad) {
@@ -284,8 +300,24 @@ private:
                 }
                 if (runTime) runTime_.insert(in[2]);
             }
-            if (runTime_.size() + runTimeVariables_.size() == before) break;
+            if (runTime_.size() + runTimeVariables_.size() + written_.size() + returning_.size() == before) return true;
         }
+        return false;
+    }
+
+    // A call: a run-time argument makes its parameter one, a parameter the callee
+    // writes one into makes the caller's variable one, and so does what it gives back.
+    void Pass(const uint32_t* in, uint32_t count) {
+        const auto callee = parameters_.find(in[3]);
+        for (uint32_t a = 4; callee != parameters_.end() && a < count && a - 4 < callee->second.size(); ++a) {
+            const uint32_t parameter = callee->second[a - 4], argument = in[a];
+            if (runTime_.count(argument) || runTimeVariables_.count(Root(argument))) runTimeVariables_.insert(parameter);
+            if (written_.count(parameter)) {
+                runTimeVariables_.insert(Root(argument));
+                written_.insert(Root(argument));
+            }
+        }
+        if (returning_.count(in[3])) runTime_.insert(in[2]);
     }
 
     // Each function's own slots and calls, a loop's taken as often as the driver
@@ -311,9 +343,9 @@ private:
                 for (const Call& call : done.body.calls) outer.calls.push_back({call.callee, Product(call.times, done.times)});
             }
             Function& into = loops.empty() ? *function : loops.back().body;
-            bool unrolled = false;
-            for (const Loop& loop : loops) unrolled = unrolled || loop.times > 1;
-            into.own = Sum(into.own, Slots(op, in, count, unrolled));
+            bool folded = true;
+            for (const Loop& loop : loops) folded = folded && loop.times > 1;
+            into.own = Sum(into.own, Slots(op, in, count, folded));
             if (op == spv::OpFunctionCall && count > 3) into.calls.push_back({in[3], 1});
             if (op == spv::OpLoopMerge && count > 2) loops.push_back({in[1], Times(i, in[1]), {}});
         }
@@ -412,9 +444,10 @@ private:
         return type && type->sign ? double(int32_t(c.bits)) : double(c.bits);
     }
 
-    // The slots of one instruction, calls and loops aside; `unrolled` within a
-    // loop the driver unrolls, where what the loop counts with is constant.
-    size_t Slots(uint32_t op, const uint32_t* in, uint32_t count, bool unrolled) const {
+    // The slots of one instruction, calls and loops aside; `folded` outside any loop
+    // the driver keeps, where what is not known only at run time is constant once
+    // calls are in place and loops unrolled.
+    size_t Slots(uint32_t op, const uint32_t* in, uint32_t count, bool folded) const {
         const Type* result = count > 1 ? TypeOf(in[1]) : nullptr;
         const uint32_t components = result ? result->components : 1;
         const uint32_t columns = result && result->kind == Kind::kMatrix ? result->columns : 1;
@@ -476,7 +509,7 @@ private:
         case spv::OpSwitch: return count > 3 ? 2 * size_t((count - 3) / 2) : 0;
         case spv::OpLoopMerge: return kLoopSlots;
         case spv::OpAccessChain:
-        case spv::OpInBoundsAccessChain: return count > 4 ? IndexSlots(in[3], in + 4, count - 4, unrolled) : 0;
+        case spv::OpInBoundsAccessChain: return count > 4 ? IndexSlots(in[3], in + 4, count - 4, folded) : 0;
         default: return IsCompare(op) ? 1 : 0;
         }
     }
@@ -501,7 +534,7 @@ private:
     // An element picked by an index known only when the shader runs: from a local
     // array, vector or matrix, a comparison and a choice for each element; from
     // the constant registers, each component fetched apart for each vertex.
-    size_t IndexSlots(uint32_t base, const uint32_t* indexes, uint32_t n, bool unrolled) const {
+    size_t IndexSlots(uint32_t base, const uint32_t* indexes, uint32_t n, bool folded) const {
         const auto pointer = pointers_.find(base);
         const Type* type = pointer == pointers_.end() ? nullptr : TypeOf(pointer->second.type);
         if (!type || type->kind != Kind::kPointer) return 0;
@@ -513,7 +546,7 @@ private:
             type = TypeOf(id);
             if (!type) break;
             const auto constant = constants_.find(indexes[i]);
-            const bool known = constant != constants_.end() || (unrolled && !runTime_.count(indexes[i]));
+            const bool known = constant != constants_.end() || (folded && !runTime_.count(indexes[i]));
             uint32_t elements = 1;
             switch (type->kind) {
             case Kind::kArray: id = type->element, elements = type->length; break;
@@ -574,7 +607,11 @@ private:
     std::unordered_map<uint32_t, Constant> constants_;  // 32-bit constants by id
     std::unordered_map<uint32_t, Pointer> pointers_;
     std::unordered_map<uint32_t, size_t> made_;  // where a value a loop may count with is made
+    uint32_t declaring_ = 0;  // the function whose parameters are being read
+    std::unordered_map<uint32_t, std::vector<uint32_t>> parameters_;
     std::unordered_set<uint32_t> runTime_, runTimeVariables_;
+    std::unordered_set<uint32_t> written_;    // variables given a run-time value
+    std::unordered_set<uint32_t> returning_;  // functions giving one back
     std::unordered_map<uint32_t, Function> functions_;
 };
 
