@@ -77,24 +77,26 @@ inline std::string Loops(int loops, int count) {
     return Effect(count < 0 ? "float4 Count;\n" : "", body + "return r;\n");
 }
 
-// `reads` elements of a 32-element array picked by the position's x: a local
-// array (`local`, its elements first set in a loop), or constant registers.
-inline std::string IndexedReads(bool local, int reads) {
-    std::string body = local ? "float4 a[32];\nfor (int i = 0; i < 32; i++) a[i] = float4(i, 0, 0, 0);\n" : "";
+// `reads` elements of an array of `length` picked by the position's x, given
+// back by a function: a local array (`local`, its elements first set in a loop
+// the driver unrolls up to 32 elements), or constant registers.
+inline std::string IndexedReads(bool local, int reads, int length = 32) {
+    const std::string n = std::to_string(length);
+    std::string body = local ? "float4 a[" + n + "];\nfor (int i = 0; i < " + n + "; i++) a[i] = float4(i, 0, 0, 0);\n" : "";
     body += "float4 r = p;\n";
-    for (int i = 0; i < reads; ++i) body += "r += a[int(p.x)];\n";
-    return Effect(local ? "" : "float4 a[32];\n", body + "return r;\n");
+    for (int i = 0; i < reads; ++i) body += "r += a[At(p)];\n";
+    return Effect((local ? "" : "float4 a[" + n + "];\n") + "int At(float4 x) { return int(x.x); }\n", body + "return r;\n");
 }
 
 // One of each operation the slots weigh apart, on a local the position does not read.
 inline std::string Arithmetic() {
-    return Effect("float4x4 M;\nfloat4 V;\n",
+    return Effect("float4x4 M;\nfloat4 V;\nfloat4 Twice(float4 x) { return x + x; }\n",
                   "float4 q = V;\nfloat3 c = q.xyz;\nq = sin(q) + cos(q.x) + tan(q) + asin(q) + atan2(q, q) + sinh(q);\n"
                   "q = pow(q, q) + exp(q) + exp2(q) + log(q) + log2(q) + sqrt(q) + rsqrt(q);\n"
                   "q = normalize(q) + length(q) + distance(q, q) + reflect(q, q) + refract(q, q, 0.5);\n"
                   "c = cross(c, c);\nq = lerp(q, q, 0.5) + clamp(q, 0, 1) + smoothstep(0, 1, q) + sign(q) + frac(q);\n"
                   "q = fmod(q, q) + q / q + dot(q, q) + mul(q, M) + mul(M, q) + mul(M, M)[0] + transpose(M)[1];\n"
-                  "q = q.x > 0 ? q : -q;\nreturn p;\n");
+                  "q = q.x > 0 ? q : -q;\nfor (int i = 3; i > 0; i--) q = Twice(q);\nreturn p;\n");
 }
 
 // `effect` with `slots` more, each adding to a local the position does not read.

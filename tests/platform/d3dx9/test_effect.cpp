@@ -376,6 +376,11 @@ TEST_F(EffectNull, BrokenTextsAnswerErrorsWithTheirLines) {
     auto sum = [](int n) { return "return p" + Times("+p", n - 1) + ";\n"; };
     auto chain = [](int n) { return "float4 r = p;\n" + Times("if (p.x > 0) r = p; else ", n) + "r = -p;\nreturn r;\n"; };
     auto calls = [](int n) { return "return " + Times("F(", n) + "p" + Times(")", n) + ";\n"; };
+    auto loops = [](int n) {
+        std::string text = "float4 r = p;\n";
+        for (int i = 0; i < n; ++i) text += "for (int i" + std::to_string(i) + " = 0; i" + std::to_string(i) + " < 32; i" + std::to_string(i) + "++)\n";
+        return text + "r += p;\nreturn r;\n";
+    };
     const std::string plain = WithMain("", "return p;\n");
     const std::string padded = "//" + std::string((1 << 20) - plain.size() - 3, 'x') + "\n" + plain;
     const std::string test = "#if defined(X) && (2 + 3 * 4 == 14) && !(1 << 3 != 8)\n";
@@ -393,6 +398,7 @@ TEST_F(EffectNull, BrokenTextsAnswerErrorsWithTheirLines) {
         {WithMain(Doubling(20), "return A20;\n"), "memory(24): error: the shader has more than 32768 tokens"},
         {WithMain(Doubling(30), "return A30;\n"), kLong},
         {WithMain("#define F(x) (x+x)\n", calls(12)), kSlots},
+        {WithMain("", loops(13)), kSlots},  // each unrolled 32 times: 32^13 slots, counted without wrapping
         {Entries(64, 4096 - 64 * 15), ""},
         {Entries(64, 4096 - 64 * 15, 1000), ""},  // passes sharing an entry point read it once
         {Entries(64, 4097 - 64 * 15), kRead},

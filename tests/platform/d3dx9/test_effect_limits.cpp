@@ -392,7 +392,7 @@ TEST_F(EffectDriverLimits, ShapesAtTheirLimitsCompileLinkAndDraw) {
         float position[4];  // what the shader makes of the input
     };
     const Case cases[] = {
-        {"switch", costlyfx::Switch(64), costlyfx::Switch(65), {3, 2, 1}, {3, 5, 1, 1}},
+        {"switch", Padded(costlyfx::Switch(64), 319), Padded(costlyfx::Switch(64), 320), {3, 2, 1}, {3, 5, 1, 1}},
         {"flat branches", costlyfx::FlatIfs(128), costlyfx::FlatIfs(129), {3, 2, 1}, {3, 5, 1, 1}},
         {"doubling calls", costlyfx::DoublingCalls(8), costlyfx::DoublingCalls(9), {1, 1, 1}, {128, 128, 128, 128}},
         {"locals", costlyfx::Locals(255), costlyfx::Locals(256), {1, 2, 3}, {1, 2 + 255 * 254 / 2, 3, 1}},
@@ -403,9 +403,11 @@ TEST_F(EffectDriverLimits, ShapesAtTheirLimitsCompileLinkAndDraw) {
         {"loops counted once", Padded(Loops(9, 33), 35), Padded(Loops(9, 33), 36), {1, 2, 3}, {298, 596, 894, 298}},
         {"loops on a run-time count", Padded(Loops(9, -1), 26), Padded(Loops(9, -1), 27), {1, 2, 3}, {1, 2, 3, 1}},
         {"local array", Padded(IndexedReads(true, 3), 74), Padded(IndexedReads(true, 3), 75), {3, 2, 1}, {12, 2, 1, 1}},
+        {"local array set in a loop counted once", Padded(IndexedReads(true, 3, 40), 132),
+         Padded(IndexedReads(true, 3, 40), 133), {3, 2, 1}, {12, 2, 1, 1}},
         {"constant registers", Padded(IndexedReads(false, 10), 412), Padded(IndexedReads(false, 10), 413), {3, 2, 1},
          {3, 2, 1, 1}},
-        {"each weight", Padded(Arithmetic(), 108), Padded(Arithmetic(), 109), {3, 2, 1}, {3, 2, 1, 1}},
+        {"each weight", Padded(Arithmetic(), 45), Padded(Arithmetic(), 46), {3, 2, 1}, {3, 2, 1, 1}},
     };
     const D3DVERTEXELEMENT9 elements[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0}, D3DDECL_END()};
     IDirect3DVertexDeclaration9* decl = nullptr;
