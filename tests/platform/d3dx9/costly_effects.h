@@ -96,7 +96,7 @@ inline std::string Arithmetic() {
                   "q = normalize(q) + length(q) + distance(q, q) + reflect(q, q) + refract(q, q, 0.5);\n"
                   "c = cross(c, c);\nq = lerp(q, q, 0.5) + clamp(q, 0, 1) + smoothstep(0, 1, q) + sign(q) + frac(q);\n"
                   "q = fmod(q, q) + q / q + dot(q, q) + mul(q, M) + mul(M, q) + mul(M, M)[0] + transpose(M)[1];\n"
-                  "q = q.x > 0 ? q : -q;\nfor (int i = 3; i > 0; i--) q = Twice(q);\nreturn p;\n");
+                  "q = q.x > 0 ? q : -q;\nq = int(q.x) == 2 ? q : -q;\nfor (int i = 3; i > 0; i--) q = Twice(q);\nreturn p;\n");
 }
 
 // `effect` with `slots` more, each adding to a local the position does not read.
