@@ -1,21 +1,33 @@
 // What one effect costs the process on the GL device (run under a display, e.g.
 // xvfb-run, with MESA_SHADER_CACHE_DISABLE=true so the driver compiles afresh):
-// the effect's creation (text limits, the compile child) and its first draw (the
+// the effect's creation (text limits, the compiler) and its first draw (the
 // driver's compile and link), in wall time, and the peak resident memory of the
-// process and of its compile children.
-//   bench_effect_cost switch|locals|flat|calls|structs N
+// process (the compiler's is its own: it is spawned, and shares nothing).
+//   bench_effect_cost switch|locals|flat|calls|structs|chain|passes N
 //   bench_effect_cost file PATH
+// Or effects compiled one after another, each afresh, while another thread loads
+// and unloads a shared library (by default SPIRV-Cross's, whose static objects
+// register their destructors) in a loop, with a global C++ locale set when asked:
+// the longest compile and how many took longer than two seconds.
+//   bench_effect_cost beside-dlopen COUNT [LIBRARY] [locale]
+#include <dlfcn.h>
 #include <sys/resource.h>
 #include <time.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <locale>
 #include <string>
+#include <thread>
 
 #include "platform/d3d9/d3d9.h"
 #include "platform/d3dx9/d3dx9effect.h"
+#include "platform/d3dx9/effect_compiler.h"
 #include "platform/win32/win32.h"
 #include "tests/platform/d3dx9/costly_effects.h"
 
@@ -38,6 +50,8 @@ std::string Text(const std::string& kind, const std::string& arg) {
     if (kind == "flat") return costlyfx::FlatIfs(n);
     if (kind == "calls") return costlyfx::DoublingCalls(n);
     if (kind == "structs") return costlyfx::NestedStructs(n);
+    if (kind == "chain") return costlyfx::MatrixChain(n);
+    if (kind == "passes") return costlyfx::Passes(n);
     return {};
 }
 
@@ -61,11 +75,59 @@ IDirect3DDevice9* StartDevice() {
     return device;
 }
 
+// `count` effects made afresh beside a thread loading and unloading `library`.
+int BesideLibraryLoads(IDirect3DDevice9* device, int count, const char* library, bool locale) {
+    if (locale) std::locale::global(std::locale(std::locale::classic(), new std::numpunct<char>));
+    std::atomic<bool> stop{false};
+    std::atomic<long> loads{0};
+    std::thread loader([&] {
+        while (!stop) {
+            if (void* handle = dlopen(library, RTLD_NOW | RTLD_LOCAL)) {
+                dlclose(handle);
+                ++loads;
+            }
+        }
+    });
+    const std::string text = costlyfx::Effect("float4 Scale;\n", "return p * Scale;\n");
+    double longest = 0, total = 0;
+    int late = 0, made = 0;
+    for (int i = 0; i < count; ++i) {
+        d3dxfx::ClearShaderCache();
+        const double start = Now();
+        ID3DXEffect* effect = nullptr;
+        D3DXCreateEffect(device, text.data(), UINT(text.size()), nullptr, nullptr, 0, nullptr, &effect, nullptr);
+        const double took = Now() - start;
+        if (effect) {
+            ++made;
+            effect->Release();
+        }
+        longest = std::max(longest, took);
+        total += took;
+        late += took > 2000 ? 1 : 0;
+    }
+    stop = true;
+    loader.join();
+    std::printf("beside-dlopen %s%s: %d of %d made, %ld loads, mean %.0f ms, longest %.0f ms, %d over 2 s\n", library,
+                locale ? " with a global locale" : "", made, count, loads.load(), total / count, longest, late);
+    return late == 0 && made == count ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 3 && std::strcmp(argv[1], "beside-dlopen") == 0) {
+        IDirect3DDevice9* device = StartDevice();
+        if (!device) return 2;
+        const int status = BesideLibraryLoads(device, std::atoi(argv[2]), argc > 3 ? argv[3] : "libspirv-cross-c-shared.so.0",
+                                              argc > 4 && std::strcmp(argv[4], "locale") == 0);
+        device->Release();
+        return status;
+    }
     if (argc != 3) {
-        std::fprintf(stderr, "usage: %s switch|locals|flat|calls|structs N | file PATH\n", argv[0]);
+        std::fprintf(stderr,
+                     "usage: %s switch|locals|flat|calls|structs|chain|passes N | file PATH |"
+                     " beside-dlopen COUNT [LIBRARY] [locale]\n",
+                     argv[0]);
         return 2;
     }
     const std::string text = Text(argv[1], argv[2]);
@@ -107,14 +169,13 @@ int main(int argc, char** argv) {
         if (decl) decl->Release();
         effect->Release();
     }
-    rusage self{}, children{};
+    rusage self{};
     getrusage(RUSAGE_SELF, &self);
-    getrusage(RUSAGE_CHILDREN, &children);
     std::string message = messages ? static_cast<const char*>(messages->GetBufferPointer()) : "";
     if (!message.empty() && message.back() == '\n') message.pop_back();
-    std::printf("%s %s: %zu bytes, %s in %.0f ms, first draw %.0f ms, peak %ld MB (compile child %ld MB)%s%s\n",
-                argv[1], argv[2], text.size(), effect ? "made" : "refused", created, drawn, self.ru_maxrss / 1024,
-                children.ru_maxrss / 1024, message.empty() ? "" : ": ", message.c_str());
+    std::printf("%s %s: %zu bytes, %s in %.0f ms, first draw %.0f ms, peak %ld MB%s%s\n", argv[1], argv[2],
+                text.size(), effect ? "made" : "refused", created, drawn, self.ru_maxrss / 1024,
+                message.empty() ? "" : ": ", message.c_str());
     if (messages) messages->Release();
     device->Release();
     return 0;

@@ -124,14 +124,21 @@ public:
             p.text = p.decl.initialString;
             params_.push_back(std::move(p));
         }
+        // Every pass's shader from one compile of the text.
+        std::vector<std::string> entries;
+        for (const auto& t : source.techniques)
+            for (const auto& pd : t.passes)
+                if (!pd.vertexEntry.empty()) entries.push_back(pd.vertexEntry);
+        const auto compiled = d3dxfx::CompileVertexShaders(source.shaderText, entries, preamble, errors);
+        if (compiled.size() != entries.size()) return false;
+        size_t shader = 0;
         for (const auto& t : source.techniques) {
             Technique tech;
             tech.name = t.name;
             for (const auto& pd : t.passes) {
                 Pass pass;
                 pass.name = pd.name;
-                if (!pd.vertexEntry.empty() && !BuildShader(source.shaderText, pd, preamble, &pass, errors))
-                    return false;
+                if (!pd.vertexEntry.empty() && !BuildShader(*compiled[shader++], pd, &pass, errors)) return false;
                 tech.passes.push_back(std::move(pass));
             }
             techniques_.push_back(std::move(tech));
@@ -288,12 +295,10 @@ public:
     }
 
 private:
-    bool BuildShader(const std::string& text, const d3dxfx::PassDecl& pd, const std::string& preamble, Pass* pass,
+    bool BuildShader(const d3dxfx::CompiledShader& compiled, const d3dxfx::PassDecl& pd, Pass* pass,
                      std::string* errors) {
-        auto compiled = d3dxfx::CompileVertexShader(text, pd.vertexEntry, preamble, errors);
-        if (!compiled) return false;
-        d3d9shader::VertexShaderDesc desc = compiled->desc;
-        for (const auto& u : compiled->uniforms) {
+        d3d9shader::VertexShaderDesc desc = compiled.desc;
+        for (const auto& u : compiled.uniforms) {
             size_t i = 0;
             while (i < params_.size() && params_[i].decl.name != u.name) ++i;
             const Param* p = i < params_.size() ? &params_[i] : nullptr;

@@ -1,10 +1,12 @@
-// Inside the D3DX stand-in: one vertex-shader function of HLSL (Direct3D 9 dialect)
-// compiled to GLSL 3.30 through glslang's HLSL front end (to SPIR-V) and SPIRV-Cross,
-// with what the device needs to feed it. Results are cached by text and entry point.
+// Inside the D3DX stand-in: the vertex-shader functions of an effect's HLSL (Direct3D
+// 9 dialect) compiled to GLSL 3.30 through glslang's HLSL front end (to SPIR-V) and
+// SPIRV-Cross, with what the device needs to feed them. The compile runs in a
+// program of its own; results are cached by text and entry point.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/d3d9/d3d9shader.h"
 
@@ -20,10 +22,10 @@ struct CompiledShader {
     std::vector<UniformInfo> uniforms;
 };
 
-// What one compile child may take. Its processor time, not the wall clock, so
-// that a busy machine never refuses a good effect; the wall clock only ends a
-// child that waits on something. Memory is what it may add to what it shares with
-// the program. A compile within the text limits takes under half a second of
+// What the compiler may take for one effect. Its processor time, not the wall
+// clock, so that a busy machine never refuses a good effect; the wall clock only
+// ends a compiler that waits on something. Memory is what it may add to what it
+// starts with. A compile within the text limits takes under half a second of
 // processor time and 60 MB, under the sanitizers too.
 struct CompileLimits {
     int cpuSeconds = 10;
@@ -34,16 +36,25 @@ struct CompileLimits {
 CompileLimits GetCompileLimits();
 void SetCompileLimits(const CompileLimits& limits);
 
-// Null with compiler messages ("memory(LINE): error: ...") in `errors`; a text past
-// the limits of effect_limits.h is refused before the compiler sees it, and one on
-// which the compiler itself fails or runs past the limits above is refused too (it
-// runs in a child process). Tests arm platform faults to make the child misbehave:
-// "ShaderCompile.hang" (waits for ever), ".spin" (uses processor time for ever),
-// ".slow" (sleeps 1.5 s first), ".allocate" (touches four times its memory),
-// ".cut:status" / ".cut:half" (dies after that much of its answer), ".cut:last"
-// (leaves out the last byte), ".die" (dies after a whole answer), ".flood" (sends
-// without end).
+// A shader for each entry point, in order, or none with compiler messages
+// ("memory(LINE): error: ...") in `errors`. A text past the limits of
+// effect_limits.h is refused before the compiler sees it; one on which the
+// compiler fails, needs more instruction slots than the limit, or runs past the
+// limits above is refused too. The entry points not cached are compiled together
+// by one compiler, "kestra-effect-compiler" in the program's folder; one that
+// cannot be started refuses the effect, says so on the error output once, and
+// the fault "ShaderCompile.start" makes it so. Tests arm platform faults to make
+// the compiler misbehave: "ShaderCompile.hang" (waits for ever), ".spin" (uses
+// processor time for ever), ".slow" (sleeps 1.5 s first), ".allocate" (touches
+// four times its memory), ".cut:status" / ".cut:half" (dies after that much of
+// its answer), ".cut:last" (leaves out the last byte), ".die" (dies after a whole
+// answer), ".flood" (sends without end).
 // `preamble`: "#define" lines ahead of the text that leave its line numbers alone.
+std::vector<std::shared_ptr<const CompiledShader>> CompileVertexShaders(const std::string& hlsl,
+                                                                        const std::vector<std::string>& entries,
+                                                                        const std::string& preamble,
+                                                                        std::string* errors);
+// One entry point's shader, or null.
 std::shared_ptr<const CompiledShader> CompileVertexShader(const std::string& hlsl, const std::string& entry,
                                                           const std::string& preamble, std::string* errors);
 // Forgets the cached results (benchmarks measure the first compilation with it).

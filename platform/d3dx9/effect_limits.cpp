@@ -918,7 +918,7 @@ private:
 
 }  // namespace
 
-bool CheckShaderSource(const std::string& preamble, const std::string& text, std::string* errors) {
+bool CheckShaderSource(const std::string& preamble, const std::string& text, std::string* errors, size_t* tokens) {
     State state;
     if (preamble.size() + text.size() > kMaxShaderBytes) {
         state.Fail("the shader is longer than " + std::to_string(kMaxShaderBytes) + " bytes");
@@ -933,9 +933,9 @@ bool CheckShaderSource(const std::string& preamble, const std::string& text, std
         Expander expander(state, source, 0);
         Nesting nesting;
         Shape shape(state);
-        size_t tokens = 0;
+        size_t count = 0;
         for (Token t; expander.Next(&t);) {
-            if (++tokens > kMaxShaderTokens) {
+            if (++count > kMaxShaderTokens) {
                 state.Fail("the shader has more than " + std::to_string(kMaxShaderTokens) + " tokens");
                 break;
             }
@@ -946,6 +946,7 @@ bool CheckShaderSource(const std::string& preamble, const std::string& text, std
             if (!shape.Add(t)) break;
         }
         if (state.error.empty()) shape.Finish();
+        if (tokens) *tokens = count;
     }
     if (state.error.empty()) return true;
     if (errors) *errors = state.error;

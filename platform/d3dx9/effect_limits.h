@@ -30,9 +30,21 @@ constexpr size_t kMaxCases = 64;
 // end taking two: each "if", "else", loop and case counts one.
 constexpr size_t kMaxBranches = 256;
 constexpr size_t kMaxTypeRegisters = 256;
+// What the compiled program may cost the driver: the instruction slots every
+// vs_3_0 device has (compiler/instruction_slots.h counts them; the engine's own
+// effects take under 200). Mesa's software rasteriser compiles and first draws a
+// program at the limit in under half a second and 110 MB, with its shader cache
+// off, on a busy machine; its compile grows with the square of a long chain.
+constexpr size_t kMaxInstructionSlots = 512;
+// The compiler reads the whole text for each entry point of an effect: the
+// tokens so read, the text's times its distinct entry points, are bounded (a
+// fifth of a second of compiling).
+constexpr size_t kMaxCompiledTokens = 262144;
 
-// False with "memory(LINE): error: ..." in `errors` when the text passes a limit.
+// False with "memory(LINE): error: ..." in `errors` when the text passes a limit;
+// `tokens`, when given, the tokens the compiler is given.
 // `preamble`: "#define" lines read ahead of the text, as the compiler reads them.
-bool CheckShaderSource(const std::string& preamble, const std::string& text, std::string* errors);
+bool CheckShaderSource(const std::string& preamble, const std::string& text, std::string* errors,
+                       size_t* tokens = nullptr);
 
 }  // namespace d3dxfx

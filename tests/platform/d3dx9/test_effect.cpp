@@ -343,6 +343,18 @@ std::string Emptying(int n) {
     return lines;
 }
 
+// `n` entry points E0.., a pass each and `again` more naming E0; E0 holds `extra`
+// empty statements. Each function is 15 tokens.
+std::string Entries(int n, int extra, int again = 0) {
+    std::string text, passes;
+    for (int i = 0; i < n + again; ++i) {
+        const std::string e = std::to_string(i < n ? i : 0);
+        if (i < n) text += "float4 E" + e + "(float4 p : POSITION) : POSITION {" + Times(";", i ? 0 : extra) + " return p; }\n";
+        passes += "pass P" + std::to_string(i) + " { VertexShader = compile vs_2_0 E" + e + "(); }\n";
+    }
+    return text + "technique T {\n" + passes + "}\n";
+}
+
 // What the effect text may hold, and the errors it answers otherwise (none: it loads).
 TEST_F(EffectNull, BrokenTextsAnswerErrorsWithTheirLines) {
     struct Case {
@@ -356,10 +368,19 @@ TEST_F(EffectNull, BrokenTextsAnswerErrorsWithTheirLines) {
     const char kDeep[] = "error: nesting deeper than 256 levels", kLong[] = "error: the shader has more than 32768 tokens";
     const char kWork[] = "error: macros make more than 262144 tokens";
     const char kFailed[] = "memory(1): error: the shader compiler failed on this text";
+    // Read by the compiler, refused by what the driver would be given.
+    const char kSlots[] = "memory(1): error: 'Main' needs more than 512 instruction slots";
+    // The compiler reads the text once for each of its entry points.
+    const char kRead[] = "memory(1): error: 64 entry points of 4097 tokens make the compiler read more than 262144 tokens";
     auto nested = [](int n) { return "return " + Times("(", n) + "p" + Times(")", n) + ";\n"; };
     auto sum = [](int n) { return "return p" + Times("+p", n - 1) + ";\n"; };
     auto chain = [](int n) { return "float4 r = p;\n" + Times("if (p.x > 0) r = p; else ", n) + "r = -p;\nreturn r;\n"; };
     auto calls = [](int n) { return "return " + Times("F(", n) + "p" + Times(")", n) + ";\n"; };
+    auto loops = [](int n) {
+        std::string text = "float4 r = p;\n";
+        for (int i = 0; i < n; ++i) text += "for (int i" + std::to_string(i) + " = 0; i" + std::to_string(i) + " < 32; i" + std::to_string(i) + "++)\n";
+        return text + "r += p;\nreturn r;\n";
+    };
     const std::string plain = WithMain("", "return p;\n");
     const std::string padded = "//" + std::string((1 << 20) - plain.size() - 3, 'x') + "\n" + plain;
     const std::string test = "#if defined(X) && (2 + 3 * 4 == 14) && !(1 << 3 != 8)\n";
@@ -369,14 +390,18 @@ TEST_F(EffectNull, BrokenTextsAnswerErrorsWithTheirLines) {
         {WithMain("", nested(4000)), kDeep},  // 8 KB: overflowed the compiler's stack
         {WithMain("", chain(127)), ""},
         {WithMain("", chain(128)), kDeep},
-        {WithMain("", sum(16377)), ""},  // deeper than the 8 MB of a program's first thread hold
+        {WithMain("", sum(16377)), kSlots},  // deeper than the 8 MB of a program's first thread hold
         {WithMain("", sum(16378)), kLong},
         {WithMain("", sum(200000)), kLong},  // 400 KB: overflowed it in the tree's walk
-        {WithMain(Doubling(12), "return A12;\n"), ""},
+        {WithMain(Doubling(12), "return A12;\n"), kSlots},
         {WithMain(Doubling(13), "return A13;\n"), kLong},
         {WithMain(Doubling(20), "return A20;\n"), "memory(24): error: the shader has more than 32768 tokens"},
         {WithMain(Doubling(30), "return A30;\n"), kLong},
-        {WithMain("#define F(x) (x+x)\n", calls(12)), ""},
+        {WithMain("#define F(x) (x+x)\n", calls(12)), kSlots},
+        {WithMain("", loops(13)), kSlots},  // each unrolled 32 times: 32^13 slots, counted without wrapping
+        {Entries(64, 4096 - 64 * 15), ""},
+        {Entries(64, 4096 - 64 * 15, 1000), ""},  // passes sharing an entry point read it once
+        {Entries(64, 4097 - 64 * 15), kRead},
         {WithMain("#define F(x) (x+x)\n", calls(13)), kLong},
         {WithMain(Doubling(20) + "#define CAT(a, b) a##b\n", "return CAT(A, 20);\n"), kLong},
         {WithMain(Emptying(16), "return p E16;\n"), ""},

@@ -1,0 +1,23 @@
+// Inside the effect compiler: what a compiled vertex shader costs, counted as a
+// Direct3D 9 shader model counts it, in instruction slots. A vector operation takes
+// one slot; a matrix product its dot products (a 4x4 by a 4x4 sixteen); a function
+// of the hardware's scalar unit (sine, power, reciprocal) one or more per component;
+// a branch its "if" and "endif", a loop 48 (what the driver's analysis of each
+// loop costs, far more than its "loop" and "endloop"); a call puts the
+// callee in place, as the driver does; a loop whose count the driver can tell (a
+// variable counted from a constant by a constant to a constant) as often as it
+// unrolls it. A local array read or written at an index known only when the shader
+// runs takes two slots for each of its elements, as the driver compares the index
+// with each; a constant register so read, two for each component it fetches.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+namespace d3dxfx {
+
+// The slots of the module's entry point with its calls in place; SIZE_MAX when it
+// calls itself. Not a module: 0.
+size_t InstructionSlots(const std::vector<unsigned>& spirv);
+
+}  // namespace d3dxfx
