@@ -5,5 +5,6 @@
 
 namespace Kestra {
 void* MemoryAlloc(uint32_t size) { return std::calloc(1, size ? size : 1); }
+void* MemoryAllocLoaded(uint32_t size) { return MemoryAlloc(size); }
 void MemoryFree(void* block) { std::free(block); }
 }  // namespace Kestra
