@@ -371,7 +371,8 @@ std::vector<std::string> StateErrors(const Layered& l, const std::vector<Anchor>
     // its fill (bright where it is mostly text), and whether what the player
     // sees there is that text over what lies behind it or, where not, whether
     // the text shows through what covers it or is hidden; where it stands out
-    // from what lies behind it (at 2 : 1).
+    // from what lies behind it (at 2 : 1; a text the game fades is read where
+    // it shows whole).
     // As shown, a translucent text's fill is where its cover nears the most it reaches.
     Ink text, fill, washed, hidden, clear, outstanding;
     std::vector<float> cover(640 * 480, 0.0f);
@@ -411,7 +412,8 @@ std::vector<std::string> StateErrors(const Layered& l, const std::vector<Anchor>
             else if (a >= 0.9f && stands > 64) hidden.Add(x, y);
             if (off <= 48 && a >= 0.7f * peak && Luma(b) >= 96 * a) fill.Add(x, y);
             const double over = Luminance(whole), ground = Luminance(l.plain.at(UINT(x), UINT(y)));
-            if (std::max(over, ground) + 0.05 >= 2 * (std::min(over, ground) + 0.05)) outstanding.Add(x, y);
+            if ((asShown || most[size_t(y * 640 + x)] >= 0.9f) && std::max(over, ground) + 0.05 >= 2 * (std::min(over, ground) + 0.05))
+                outstanding.Add(x, y);
         }
     // A line is under other ink where it shows through it (what ink hides
     // whole, as a panel over other text, is not read; the rest of the rules
