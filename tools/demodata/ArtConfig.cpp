@@ -38,10 +38,12 @@ void FadeWhereDrawn(Canvas& c, const Box& cell, const Box& at, int angle, const 
         }
 }
 
-// The configuration's items and volume digits stand this tall; the items'
-// outline is thin, so that EXIT, on the middle of the last cursor, ends
-// inside the labels' picture.
-constexpr int kConfigInk = 12;
+// The configuration's items stand this tall, the volume digits a little
+// taller, filling their cells; the items' outline is thin, so that EXIT, on
+// the middle of the last cursor, ends inside the labels' picture.
+constexpr int kConfigInk = 12, kVolumeInk = 15;
+// How far the key configuration's highlight glows in from its brackets.
+constexpr int kBracketGlow = 12;
 
 }  // namespace
 
@@ -75,8 +77,8 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     }
     c.ResetClip();
     TextStyle digits = Label(20, kGold);
-    digits.outlineWidth = 2;
-    DigitStrip(c, t, a, "digits", digits, kConfigInk, {0, line.y - music.y, 0, line.h});
+    digits.outlineWidth = 0;
+    DigitStrip(c, t, a, "digits", digits, kVolumeInk, {0, line.y - music.y, 0, line.h});
     const Box cur = Get(a, "cursor").box;
     c.SetClip(cur);
     DrawMagicCircle(c, cur, Rgb(0xFFC060), 2);
@@ -115,7 +117,8 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     const int middle = layout::kKeyTextDy + caps.y + caps.h / 2;
     // The highlight marks a row being defined, a header and (stretched) an
     // answer of the defaults question: brackets at its ends, a pixel inside
-    // its cell, their middle on the key names' middle, which lies low in it.
+    // its cell, glowing inwards, their middle on the key names' middle, which
+    // lies low in it.
     const Box highlight = layout::kKeyHighlight.screen;
     const int half = std::min(7, highlight.h - 2 - middle);
     // Each header a button on the brackets' middle, all alike (the brackets
@@ -150,6 +153,13 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     const Box mark = Get(a, "key_highlight").box;
     const Color gold = Rgb(0xFFD040);
     c.SetClip(mark);
+    // A glow inwards from each bracket, fading out before the text it marks,
+    // which a wash over the text would dim.
+    for (int side = 0; side < 2; ++side) {
+        const Color on = WithAlpha(gold, 0.45f), off = WithAlpha(gold, 0.0f);
+        c.HorizontalGradient({side ? mark.x + mark.w - 6 - kBracketGlow : mark.x + 6, mark.y + middle - half + 2, kBracketGlow, 2 * half - 3},
+                             side ? off : on, side ? on : off);
+    }
     for (int side = 0; side < 2; ++side) {
         const int x = side ? mark.x + mark.w - 6 : mark.x + 1;
         c.Fill({x, mark.y + middle - half, 5, 2 * half + 1}, gold);

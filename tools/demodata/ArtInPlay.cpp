@@ -88,12 +88,40 @@ void CursorRules(Canvas& c, const Box& b) {
 // cursor bar's rules (3 rows from its top, 4 from its foot).
 constexpr int kPauseInk = 18;
 
-// The boss's seconds and TIME beside them: one style, the digits' ink this tall.
+// The boss's seconds and TIME beside them: one style, the digits' ink this
+// tall, with no outline (on the strip's dark plate it would not show).
 constexpr int kTimerInk = 12;
 TextStyle TimerStyle() {
     TextStyle s = DigitFace(Label(15));
-    s.outlineWidth = 1;
+    s.outlineWidth = 0;
     return s;
+}
+
+// The gauge number's digits, 6 x 7 px: drawn pixel by pixel, as at that size
+// a face's smoothed stems leave 4 px of them bright.
+void GaugeDigits(Canvas& c, const ImageAsset& a) {
+    static const char* const kDigits[10][7] = {
+        {".####.", "##..##", "##..##", "##..##", "##..##", "##..##", ".####."},
+        {"..##..", ".###..", "####..", "..##..", "..##..", "..##..", "######"},
+        {".####.", "##..##", "....##", "...##.", "..##..", ".##...", "######"},
+        {"#####.", "....##", "....##", ".####.", "....##", "....##", "#####."},
+        {"...##.", "..###.", ".####.", "##.##.", "######", "...##.", "...##."},
+        {"######", "##....", "#####.", "....##", "....##", "##..##", ".####."},
+        {".####.", "##....", "#####.", "##..##", "##..##", "##..##", ".####."},
+        {"######", "....##", "...##.", "...##.", "..##..", "..##..", "..##.."},
+        {".####.", "##..##", "##..##", ".####.", "##..##", "##..##", ".####."},
+        {".####.", "##..##", "##..##", "##..##", ".#####", "....##", ".####."}};
+    static_assert(kGaugeInk.h == 7, "the digits' rows are the gauge number's");
+    if (c.textMode() == TextMode::kLeaveOut) return;
+    for (const Cell& cell : a.cells) {
+        if (cell.group != "gauge_digits") continue;
+        for (int y = 0; y < 7; ++y)
+            for (int x = 0; x < 6; ++x)
+                if (kDigits[cell.index][y][x] == '#') {
+                    c.Blend(cell.box.x + x, cell.box.y + y, Mix(Rgb(0xFFFFFF), Rgb(0xD8D8D8), float(y) / 6));
+                    c.MarkText(cell.box.x + x, cell.box.y + y, 1);
+                }
+    }
 }
 
 // The boss's gauge frame: its white outline 1 px clear of the full bar, BOSS
@@ -199,11 +227,15 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
             c.Star(float(b.x) + 8.5f, float(b.y) + 8.5f, 7.5f, 3.5f, 5, 0, Rgb(0xFFF080));
         } else if (g == "pause_panel") {
             // The panel ends as far below the last item's rules as PAUSE stands
-            // clear of the first's, PAUSE in the middle between them and its top.
+            // clear of the first's, PAUSE in the middle between them and its
+            // top, its lighter band ending half way from PAUSE to the first rule.
             const Box first = screen::Under(b, kPausePanel.screen, kPauseBar.Screen(0));
             const Box last = screen::Under(b, kPausePanel.screen, kPauseBar.Screen(2));
-            DrawPanel(c, {b.x, b.y, b.w, last.y + last.h + 14 - b.y}, Rgb(0x283870), 16);
-            InkLabel(c, t, "PAUSE", {b.x, b.y + 6, b.w, first.y + 3 - (b.y + 6)}, Label(34, kGold), 24, Align::kCentre);
+            constexpr int kPauseHeading = 24;
+            const Box heading{b.x, b.y + 6, b.w, first.y + 3 - (b.y + 6)};
+            const int band = (heading.y + heading.h / 2 + kPauseHeading / 2 + first.y + 3) / 2;
+            DrawPanel(c, {b.x, b.y, b.w, last.y + last.h + 14 - b.y}, Rgb(0x283870), 16, band - (b.y + 3));
+            InkLabel(c, t, "PAUSE", heading, Label(34, kGold), kPauseHeading, Align::kCentre);
         } else if (g == "pause_items") {
             // Each item on the middle of the cursor bar's rules on it.
             const Box row = CentredOn(b, Middle(b, kPauseItems.screen, kPausePanel.screen));
@@ -270,15 +302,15 @@ void HudSheet(Canvas& c, const ImageAsset& a, TextPainter& t) {
         }
         c.ResetClip();
     }
-    // The gauge number on its dark well, without an outline: its 4 px fill the cell.
-    TextStyle small = Label(11);
-    small.outlineWidth = 0;
-    DigitStrip(c, t, a, "gauge_digits", small, kGaugeInk.h, kGaugeInk);
+    GaugeDigits(c, a);
     TextStyle score = Label(13, kGold);
     score.outlineWidth = 1;
     DigitStrip(c, t, a, "score_digits", score, 10);
     DigitStrip(c, t, a, "seconds_digits", TimerStyle(), kTimerInk);
-    DigitStrip(c, t, a, "credits_digits", Label(28, kGold), kCreditsInk);
+    // Without an outline, which on the plate would not show: they fill their cells.
+    TextStyle credits = Label(28, kGold);
+    credits.outlineWidth = 0;
+    DigitStrip(c, t, a, "credits_digits", credits, kCreditsInk);
     DigitStrip(c, t, a, "bonus_digits", Label(44, Rgb(0xFFFFFF)), 38);
 }
 
@@ -287,15 +319,15 @@ void StageClear(Canvas& c, const ImageAsset& a, TextPainter& t) {
     c.SetClip(bg);
     c.VerticalGradient(bg, Rgb(0x081030, 0.78f), Rgb(0x183060, 0.78f));
     // Each label's capitals as tall as the small digits' ink, on the middle of
-    // its row of digits, ruled under to player 1's last digit. The picture
-    // stands behind a one-player tally too: player 2's column, right of it,
-    // keeps no heading and no rule.
+    // its row of digits, ruled under as far as the labels run: neither
+    // player's column owns a rule. The picture stands behind a one-player
+    // tally too, so player 2's column keeps no heading.
     const char* rows[] = {"ITEMS", "ABSORB", "NO MISS", "STAGE BONUS", "SCORE"};
     const Box digit = layout::kTallyDigits.first.screen;
     for (int i = 0; i < 5; ++i) {
         const int y = screen::kTallyRowY[i];
         InkLabel(c, t, rows[i], {40, y, digit.x - 50, digit.h}, Label(20, i == 4 ? kGold : Rgb(0xFFFFFF)), screen::kTallyCapitals);
-        c.Fill({40, y + digit.h + 2, layout::kTallyDigits.Span(8).x + layout::kTallyDigits.Span(8).w - 40, 1}, Rgb(0xFFFFFF, 0.25f));
+        c.Fill({40, y + digit.h + 2, digit.x - 50, 1}, Rgb(0xFFFFFF, 0.25f));
     }
     const Box total = layout::kTallyTotal.Span(8);
     InkLabel(c, t, "TOTAL", {60, total.y, total.x - 70, total.h}, Label(28, kGold), kTotalInk);
@@ -315,11 +347,12 @@ void StageClear(Canvas& c, const ImageAsset& a, TextPainter& t) {
     c.Polygon({{float(bottom.x) + 40, band}, {640, band}, {640, foot}, {float(bottom.x), foot}}, Rgb(0x2050C0, 0.9f));
     InkLabel(c, t, "PRESS SHOT", {bottom.x + 420, int(band) + 2, 210, int(foot - band) - 4}, Label(20), 14);
     c.ResetClip();
+    // On the dark ground an outline would not show: the digits fill their cells.
     TextStyle small = Label(22);
-    small.outlineWidth = 2;
+    small.outlineWidth = 0;
     DigitStrip(c, t, a, "small_digits", small, screen::kTallyDigitInk);
     TextStyle large = Label(30, kGold);
-    large.outlineWidth = 2;
+    large.outlineWidth = 0;
     DigitStrip(c, t, a, "large_digits", large, screen::kTallyTotalInk);
 }
 

@@ -10,28 +10,32 @@ namespace demodata::screenart {
 
 namespace {
 
-// The name grid's glyphs: the pitch each owns, and their line's height (from
-// the cell's third row), which ends, outline and all, a row above the cursor's rule.
-constexpr int kGlyphPitch = 23, kGlyphLine = 18;
+// The name grid's glyphs: the pitch each owns; their line (from the cell's
+// second row), a row clear of the small cursor's rule under it; the width
+// they fill, the cursor's (a column left of the glyphs' cells).
+constexpr int kGlyphPitch = 23, kGlyphLine = 21, kGlyphFill = 20;
+// The small glyphs' digits stand this tall.
+constexpr int kSmallInk = 23;
 
 const char* kTableNames[] = {"EASY", "NORMAL", "HARD", "EXTRA"};
 const char* kStageCodes[] = {"ST.1", "ST.2", "ST.3", "ST.4", "ST.5", "EXTRA", "CLEAR", "EX CLEAR"};
 
 // The small glyphs: the digits, the colon and the slash that the date and
-// the play time lay 20 and 25 px apart, each filling its room but the colon.
-// The rank strip reads the same glyphs 1 px on: each keeps its first two
-// columns and its last clear, so that neither strip shows a neighbour's edge.
+// the play time lay 20 and 25 px apart, each filling its room but the colon,
+// with no outline (on the panels under them it would not show). The rank
+// strip reads the same glyphs 1 px on: each keeps its first two columns and
+// its last clear, so that neither strip shows a neighbour's edge.
 void SmallGlyphs(Canvas& c, TextPainter& t, const ImageAsset& a) {
     TextStyle style = DigitFace(Label(20));
-    style.outlineWidth = 2;
+    style.outlineWidth = 0;
     const Box& first = Get(a, "digits").box;
-    const InkFit fit = FitDigits(t, style, 18, first.w - 3);
+    const InkFit fit = FitDigits(t, style, kSmallInk, first.w - 3);
     for (const Cell& cell : a.cells) {
         if (cell.group != "digits" || cell.box.x % 20 == 1) continue;
         const std::string s = cell.index < 10 ? std::to_string(cell.index) : (cell.index == 10 ? ":" : "/");
         const Box inside{cell.box.x + 2, cell.box.y + 1, cell.box.w - 3, cell.box.h - 2};
         c.SetClip(inside);
-        t.DrawInk(c, s, inside, style, fit);
+        t.DrawInk(c, s, inside, style, cell.index == 10 ? fit : t.FitOne(s, style, fit, inside.w));
         c.ResetClip();
     }
 }
@@ -140,7 +144,9 @@ void NameEntry(Canvas& c, const ImageAsset& a, TextPainter& t) {
     c.Fill({236, 120, 210, 2}, Rgb(0xFFFFFF, 0.6f));
     c.ResetClip();
     SmallGlyphs(c, t, a);
-    DigitStrip(c, t, a, "score_digits", Label(34, kGold), 28);
+    TextStyle score = Label(34, kGold);
+    score.outlineWidth = 1;
+    DigitStrip(c, t, a, "score_digits", score, 28);
     for (const Cell& cell : a.cells) {
         if (cell.group == "stage_banner") {
             c.SetClip(cell.box);
@@ -151,18 +157,19 @@ void NameEntry(Canvas& c, const ImageAsset& a, TextPainter& t) {
         }
     }
     // The character grid: its glyphs, and the plates of DEL, SPC and END. The
-    // glyphs on one baseline, widened alike until the widest fills the grid's
-    // 23 px pitch but a pixel each side, so that the typed name, which lays
-    // them 25 px apart, reads as a word; their foot clear of the cursor's rule.
+    // glyphs on one baseline, each widened towards the width the cursor's
+    // frame leaves, so that the typed name, which lays them 25 px apart, reads
+    // as a word; no outline, which on the panel would not show.
     static const char* kRows[4] = {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz", "0123456789+-/*%=!?.,_@#$&'",
                                    "()~[]\"\\{}<>:"};
     TextStyle letter = Label(17);
-    letter.outlineWidth = 1;
+    letter.outlineWidth = 0;
+    letter.fillBottom = Darker(letter.fill, 0.12f);
     letter.face = kStepLetters;
     std::vector<std::string> letters;
     for (int r = 0; r < 2; ++r)
         for (const char* p = kRows[r]; *p; ++p) letters.push_back(std::string(1, *p));
-    const InkFit glyphs = t.FitInk(letters, letter, kGlyphLine, kGlyphPitch - 4, kFillWidth | kOneLine);
+    const InkFit glyphs = t.FitInk(letters, letter, kGlyphLine, kGlyphFill, kFillWidth | kOneLine);
     for (const Cell& cell : a.cells) {
         if (cell.group != "grid" || cell.box.w == 640) continue;
         const int r = cell.index / 100, col = cell.index % 100;
@@ -175,18 +182,20 @@ void NameEntry(Canvas& c, const ImageAsset& a, TextPainter& t) {
             button.fillBottom = button.fill;  // white to its foot: small, it reads on the plate
             InkLabel(c, t, w[col - 12], {cell.box.x + 10, cell.box.y + 1, 30, 28}, button, 10, Align::kCentre);
         } else {
-            // Each inside the pitch it owns (neighbours share 2 pixels).
-            c.SetClip({cell.box.x + 1, cell.box.y + 1, kGlyphPitch, kGlyphLine + 2});
-            t.DrawInk(c, std::string(1, kRows[r][col]), {cell.box.x + 1, cell.box.y + 2, kGlyphPitch, kGlyphLine}, letter, glyphs);
+            // Each inside the pitch it owns (neighbours share 2 pixels), under
+            // the small cursor drawn over it a column left.
+            const std::string glyph(1, kRows[r][col]);
+            c.SetClip({cell.box.x + 2, cell.box.y + 1, kGlyphPitch - 2, kGlyphLine});
+            t.DrawInk(c, glyph, {cell.box.x + 2, cell.box.y + 1, kGlyphFill, kGlyphLine}, letter, t.FitOne(glyph, letter, glyphs, kGlyphFill));
         }
         c.ResetClip();
     }
-    // The cursor: a faint plate over the glyph and a rule under it, which the
-    // typed name's next place shows too.
+    // The small cursor, drawn over the glyph: a plate over it and a rule a
+    // row under it, which the typed name's next place shows too.
     const Box cs = Get(a, "cursor_small").box;
     c.SetClip(cs);
-    c.RoundRect(float(cs.x) + 1, float(cs.y) + 1, float(cs.w) - 2, float(cs.h) - 5, 4, WithAlpha(kGold, 0.27f));
-    c.RoundRect(float(cs.x) + 1, float(cs.y) + float(cs.h) - 3, float(cs.w) - 2, 2, 1, kGold);
+    c.Fill({cs.x + 1, cs.y + 1, cs.w - 2, cs.h - 4}, WithAlpha(kGold, 0.27f));
+    c.Fill({cs.x + 1, cs.y + cs.h - 3, cs.w - 2, 2}, kGold);
     c.ResetClip();
     const Box cw = Get(a, "cursor_wide").box;
     c.SetClip(cw);

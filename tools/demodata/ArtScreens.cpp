@@ -100,7 +100,9 @@ void DigitStrip(Canvas& c, TextPainter& t, const ImageAsset& a, const std::strin
     for (const Cell& cell : a.cells) {
         if (cell.group != group) continue;
         c.SetClip(screen::Moved(own, cell.box.x, cell.box.y));
-        t.DrawInk(c, std::to_string(cell.index), screen::Moved(area, cell.box.x, cell.box.y), DigitFace(style), fit);
+        const std::string digit = std::to_string(cell.index);
+        t.DrawInk(c, digit, screen::Moved(area, cell.box.x, cell.box.y), DigitFace(style),
+                  t.FitOne(digit, DigitFace(style), fit, area.w - 2 * style.outlineWidth));
         c.ResetClip();
     }
 }

@@ -27,7 +27,8 @@ TextStyle DigitFace(TextStyle style);
 // Digits in that face whose ink is `height` px tall, narrowed or widened alike
 // so that with their outline the widest fills a cell `width` px wide.
 InkFit FitDigits(TextPainter& t, const TextStyle& style, int height, int width);
-// Every cell of a digit strip, its digit fitted as above and centred in `area`
+// Every cell of a digit strip, its digit fitted as above (a narrower one, as
+// the one, widened on its own towards that width) and centred in `area`
 // (cell-relative; no width or height: the cell's), all within the columns and
 // rows every cell of the strip owns, a pixel short of its edges unless it runs on.
 void DigitStrip(Canvas& c, TextPainter& t, const ImageAsset& a, const std::string& group, const TextStyle& style,

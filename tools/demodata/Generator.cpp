@@ -279,7 +279,8 @@ bool Generate(const GenerateOptions& o, GenerateReport* report, std::string* err
                              TalkFontExtraCharacters(), err);
         });
         // Attack names are drawn over the stage's sky and pictures: outlined, they read on light ground too.
-        // The ranking lays names and dates in its full-width forms: they fill their step.
+        // The ranking lays names and dates in its full-width forms, scores in its
+        // digits: they fill their steps.
         tasks.push_back([&](std::string* err) {
             const std::string size = "--size " + std::to_string(screen::kSkillFontSize);
             TextStyle style;
@@ -288,7 +289,7 @@ bool Generate(const GenerateOptions& o, GenerateReport* report, std::string* err
             std::string target;
             return WriteFont(o, "skillfont.lfd", "skill", size + " --sheet-size 512 --lists ascii,nonkanji --bold --outline",
                              SkillFontExtraCharacters(), err) &&
-                   ResolveTarget(o.output, "skillfont.lfd", &target, err) && FillFullWidthForms(target, style, text, err);
+                   ResolveTarget(o.output, "skillfont.lfd", &target, err) && FillStepForms(target, style, text, err);
         });
     }
     if (o.music)

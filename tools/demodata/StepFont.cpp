@@ -1,5 +1,5 @@
-// The full-width forms of a font kestra-font wrote, drawn again to fill the
-// full step the game lays them at.
+// The full-width forms and the digits of a font kestra-font wrote, drawn again
+// to fill the step the game lays them at.
 #include "tools/demodata/StepFont.h"
 
 #include <iconv.h>
@@ -41,7 +41,7 @@ bool Fail(std::string* error, const std::string& what) {
 
 }  // namespace
 
-bool FillFullWidthForms(const std::string& lfdPath, const TextStyle& style, TextPainter& text, std::string* error) {
+bool FillStepForms(const std::string& lfdPath, const TextStyle& style, TextPainter& text, std::string* error) {
     std::ifstream in(lfdPath, std::ios::binary);
     const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     KestraLfd::View view{};
@@ -56,11 +56,10 @@ bool FillFullWidthForms(const std::string& lfdPath, const TextStyle& style, Text
     if (names.empty() || names[0].size() < 2 || header.sheetCount >= KestraLfd::kMaxSheets)
         return Fail(error, lfdPath + " has no room for another sheet");
 
-    // Every form in the step's letters' face, which gives names and dates one
-    // weight; letters and marks widened alike, digits alike, their capitals
-    // and digits at the height and on the baseline of the font's own
-    // (half-width) ones, so that a name, a score and a date on one row read
-    // as one line.
+    // Every form in the step's letters' face, which gives names, scores and
+    // dates one weight; their capitals and digits at the height and on the
+    // baseline of the font's own (half-width) ones, so that a name, a score
+    // and a date on one row read as one line.
     const int step = header.fontSize, cell = step + 2;
     const std::string capitals = "ABCDEFGHIJKLMNOPRSTUVWXYZ", digits = "0123456789";  // Q's tail hangs below the line
     // The line as the font's own sheet draws it: the rows of its capitals'
@@ -83,17 +82,29 @@ bool FillFullWidthForms(const std::string& lfdPath, const TextStyle& style, Text
     }
     if (foot <= top) return Fail(error, lfdPath + ": its own capitals and digits have no ink");
     const InkBox line{0, top, 0, foot - top};
-    TextStyle face = style;
-    face.face = kStepLetters;
+    // Widened, the full-width forms' stems grow: drawn a weight lighter, they
+    // stand as heavy as the half-width digits, narrowed.
+    const auto face = [&](bool full) {
+        TextStyle f = style;
+        f.face = kStepLetters;
+        f.bold = style.bold && !full;
+        return f;
+    };
+    // The full-width letters and marks, the full-width digits, and the
+    // half-width digits (a score, a rank's number, a count) in the same face,
+    // each set fitted to its step on its own and each glyph widened towards it.
     struct Set {
-        std::string chars;
+        std::string chars, sizedBy;
+        bool full;
         InkFit fit;
-    } sets[2];
-    for (char c = 0x21; c < 0x7F; ++c) sets[std::isdigit(uint8_t(c)) ? 1 : 0].chars += c;
+    } sets[3] = {{"", capitals, true, {}}, {digits, digits, true, {}}, {digits, digits, false, {}}};
+    for (char c = 0x21; c < 0x7F; ++c)
+        if (!std::isdigit(uint8_t(c))) sets[0].chars += c;
+    const auto room = [&](const Set& set) { return (set.full ? step : step / 2) - 2 * style.outlineWidth; };
     for (Set& set : sets) {
         std::vector<std::string> texts;
-        for (char c : &set == &sets[1] ? digits : capitals) texts.push_back(std::string(1, c));
-        set.fit = text.FitInk(texts, face, line.h, step - 2 * style.outlineWidth, kFillWidth | kOneLine);
+        for (char c : set.sizedBy) texts.push_back(std::string(1, c));
+        set.fit = text.FitInk(texts, face(set.full), line.h, room(set), kFillWidth | kOneLine);
     }
 
     // Only as many rows of the sheet as the forms take, a power of two tall.
@@ -107,14 +118,16 @@ bool FillFullWidthForms(const std::string& lfdPath, const TextStyle& style, Text
     int placed = 0;
     for (const Set& set : sets)
         for (char c : set.chars) {
-            const uint16_t code = FullWidthCode(c), index = code ? KestraLfd::GetCharIndex(code) : KestraLfd::kNoGlyph;
+            const uint16_t code = set.full ? FullWidthCode(c) : uint16_t(uint8_t(c));
+            const uint16_t index = code ? KestraLfd::GetCharIndex(code) : KestraLfd::kNoGlyph;
             if (index == KestraLfd::kNoGlyph || map[index] == KestraLfd::kNoGlyph) continue;
-            const int x = placed % perRow * step, y = placed / perRow * cell;
-            sheet.SetClip({x, y, step, cell});
-            text.DrawInk(sheet, std::string(1, c), {x, y + line.y, step, line.h}, face, set.fit);
+            const int x = placed % perRow * step, y = placed / perRow * cell, w = set.full ? step : step / 2;
+            const std::string glyph(1, c);
+            sheet.SetClip({x, y, w, cell});
+            text.DrawInk(sheet, glyph, {x, y + line.y, w, line.h}, face(set.full), text.FitOne(glyph, face(set.full), set.fit, room(set)));
             sheet.ResetClip();
             map[index] = uint16_t(records.size());
-            records.push_back({uint8_t(header.sheetCount), 0, uint8_t(step), 0, uint16_t(x), uint16_t(y), uint16_t(x + step), uint16_t(y + cell)});
+            records.push_back({uint8_t(header.sheetCount), 0, uint8_t(w), 0, uint16_t(x), uint16_t(y), uint16_t(x + w), uint16_t(y + cell)});
             ++placed;
         }
     names.push_back(names[0].substr(0, names[0].size() - 2) + (header.sheetCount < 10 ? "0" : "") + std::to_string(header.sheetCount));

@@ -229,6 +229,14 @@ InkFit TextPainter::FitInk(const std::vector<std::string>& texts, TextStyle styl
     return fit;
 }
 
+InkFit TextPainter::FitOne(const std::string& sjis, TextStyle style, const InkFit& set, int width, float most) {
+    style.size = set.size;
+    const int w = MeasureInk(sjis, style).w;
+    InkFit fit = set;
+    if (w > 0) fit.squeeze = std::min(float(width) / float(w), set.squeeze * most);
+    return fit;
+}
+
 void TextPainter::DrawInk(Canvas& canvas, const std::string& sjis, const Box& box, TextStyle style, const InkFit& fit,
                           Align align) {
     style.size = fit.size;

@@ -335,8 +335,10 @@ std::vector<Ink> Lines(const Ink& text) {
 }
 
 // A text laid at a fixed step (each row its cells' boxes, in order) reads as
-// words and numbers: neighbouring glyphs stand at most about half a glyph's
-// width apart (2 px more for the smallest digits). A cell without ink is a
+// words and numbers: neighbouring glyphs, as far as they stand out from their
+// ground (`text`: an outline of nearly the ground's shade is not seen), stand at
+// most half a glyph's width apart (2 px more for digits of 5 px or less, which
+// cells of 6 px with clear edges allow no wider). A cell without ink is a
 // space; ink narrower than a third of the step is a mark (a colon, a stop),
 // whose room is its own.
 std::vector<std::string> StepErrors(const Ink& text, const std::vector<std::vector<Ink>>& rows) {
@@ -352,7 +354,7 @@ std::vector<std::string> StepErrors(const Ink& text, const std::vector<std::vect
             const int step = cells[i + 1].x0 - cells[i].x0, wa = a.W(), wb = b.W();
             if (a.at.empty() || b.at.empty() || wa * 3 < step || wb * 3 < step) continue;
             const int gap = b.x0 - a.x1 - 1;
-            if (4 * gap > wa + wb + 8)
+            if (4 * gap > wa + wb + (std::max(wa, wb) <= 5 ? 8 : 0))
                 errors.push_back("glyphs laid " + std::to_string(step) + " px apart stand " + std::to_string(gap) + " px apart: " + a.Str() +
                                  " and " + b.Str());
         }
@@ -368,9 +370,11 @@ std::vector<std::string> StateErrors(const Layered& l, const std::vector<Anchor>
     // Each pixel's text: its cover (from the text over black and over white),
     // its fill (bright where it is mostly text), and whether what the player
     // sees there is that text over what lies behind it or, where not, whether
-    // the text shows through what covers it or is hidden.
+    // the text shows through what covers it or is hidden; where it stands out
+    // from what lies behind it (at 2 : 1; a text the game fades is read where
+    // it shows whole).
     // As shown, a translucent text's fill is where its cover nears the most it reaches.
-    Ink text, fill, washed, hidden, clear;
+    Ink text, fill, washed, hidden, clear, outstanding;
     std::vector<float> cover(640 * 480, 0.0f);
     for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 640; ++x) {
@@ -395,16 +399,21 @@ std::vector<std::string> StateErrors(const Layered& l, const std::vector<Anchor>
             text.Add(x, y);
             // (Where the text is nearly the colour of what lies behind it, none of it tells.)
             float off = 0, shown = 0, stands = 0;
+            uint32_t whole = 0xFF000000u;
             for (int i = 0; i < 3; ++i) {
                 const float seen = float(Channel(l.seen.at(UINT(x), UINT(y)), 16 - 8 * i)), under = float(Channel(l.plain.at(UINT(x), UINT(y)), 16 - 8 * i));
                 const float expected = float(Channel(b, 16 - 8 * i)) + (1 - a) * under;
                 off = std::max(off, std::abs(seen - expected)), shown = std::max(shown, std::abs(seen - under));
                 stands = std::max(stands, std::abs(expected - under));
+                whole |= uint32_t(std::clamp(expected, 0.0f, 255.0f)) << (16 - 8 * i);
             }
             if (a >= 0.9f && stands > 24 && off <= 48) clear.Add(x, y);
             else if (a >= 0.9f && stands > 24 && shown > 24) washed.Add(x, y);
             else if (a >= 0.9f && stands > 64) hidden.Add(x, y);
             if (off <= 48 && a >= 0.7f * peak && Luma(b) >= 96 * a) fill.Add(x, y);
+            const double over = Luminance(whole), ground = Luminance(l.plain.at(UINT(x), UINT(y)));
+            if ((asShown || most[size_t(y * 640 + x)] >= 0.9f) && std::max(over, ground) + 0.05 >= 2 * (std::min(over, ground) + 0.05))
+                outstanding.Add(x, y);
         }
     // A line is under other ink where it shows through it (what ink hides
     // whole, as a panel over other text, is not read; the rest of the rules
@@ -450,7 +459,7 @@ std::vector<std::string> StateErrors(const Layered& l, const std::vector<Anchor>
         if (!on) steps.emplace_back();
         steps.back().push_back(cell);
     }
-    for (const std::string& e : StepErrors(text, steps)) errors.push_back(e);
+    for (const std::string& e : StepErrors(outstanding, steps)) errors.push_back(e);
     const auto [flat, rows] = FlatBand(l.seen);
     if (flat > kFlatestBand) errors.push_back("a flat band of " + std::to_string(flat) + " rows, nothing in it: " + rows);
     // The anchors' boxes: each quad's painted ink, scaled as it is drawn.
