@@ -20,6 +20,23 @@ constexpr int kSmallInk = 23;
 const char* kTableNames[] = {"EASY", "NORMAL", "HARD", "EXTRA"};
 const char* kStageCodes[] = {"ST.1", "ST.2", "ST.3", "ST.4", "ST.5", "EXTRA", "CLEAR", "EX CLEAR"};
 
+// The play time's colon: two square dots as wide as a digit's stem and a
+// half, on the digits' third and two thirds, so that it sits no further
+// from its digits than they stand from each other.
+void ClockColon(Canvas& c, const Box& inside, const TextStyle& style) {
+    if (c.textMode() == TextMode::kLeaveOut) return;
+    constexpr int kDot = 5;
+    const int top = inside.y + (inside.h - kSmallInk) / 2, x0 = inside.x + (inside.w - kDot) / 2;
+    for (const int y0 : {top + kSmallInk / 3 - kDot / 2, top + 2 * kSmallInk / 3 - kDot / 2 + 1})
+        for (int y = 0; y < kDot; ++y)
+            for (int x = 0; x < kDot; ++x) {
+                // Corners half covered: a square dot, its edges smoothed as the digits' are.
+                const float cover = (x == 0 || x == kDot - 1) && (y == 0 || y == kDot - 1) ? 0.5f : 1.0f;
+                c.Blend(x0 + x, y0 + y, Mix(style.fill, style.fillBottom, float(y0 + y - top) / kSmallInk), cover);
+                c.MarkText(x0 + x, y0 + y, cover);
+            }
+}
+
 // The small glyphs: the digits, the colon and the slash that the date and
 // the play time lay 20 and 25 px apart, each filling its room but the colon,
 // with no outline (on the panels under them it would not show). The rank
@@ -35,7 +52,10 @@ void SmallGlyphs(Canvas& c, TextPainter& t, const ImageAsset& a) {
         const std::string s = cell.index < 10 ? std::to_string(cell.index) : (cell.index == 10 ? ":" : "/");
         const Box inside{cell.box.x + 2, cell.box.y + 1, cell.box.w - 3, cell.box.h - 2};
         c.SetClip(inside);
-        t.DrawInk(c, s, inside, style, cell.index == 10 ? fit : t.FitOne(s, style, fit, inside.w));
+        if (cell.index == 10)
+            ClockColon(c, inside, style);
+        else
+            t.DrawInk(c, s, inside, style, t.FitOne(s, style, fit, inside.w));
         c.ResetClip();
     }
 }
