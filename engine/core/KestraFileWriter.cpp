@@ -27,11 +27,6 @@ uint64_t FreshNumber() {
     return x ^ (x >> 31);
 }
 
-void LogFailure(const char* what, const char* path, DWORD error) {
-    Kestra::LogRed("　エラー : %s [ %s ] %s", what, path, KestraFileWriter::Reason(error).c_str());
-    Kestra::LogNewLine();
-}
-
 // A new file beside `path`, filled by `fill` (false with the last error set when
 // it fails), then committed; any failure is logged.
 bool WriteBeside(const char* path, const std::function<bool(HANDLE)>& fill) {
@@ -47,13 +42,18 @@ bool WriteBeside(const char* path, const std::function<bool(HANDLE)>& fill) {
     } else if (ok) {
         ok = KestraFileWriter::Commit(file, name, path);
     }
-    if (!ok) LogFailure("ファイルを保存できませんでした", path, GetLastError());
+    if (!ok) KestraFileWriter::LogFailure("ファイルを保存できませんでした", path, GetLastError());
     return ok;
 }
 
 }  // namespace
 
 namespace KestraFileWriter {
+
+void LogFailure(const char* what, const char* path, DWORD error) {
+    Kestra::LogRed("　エラー : %s [ %s ] %s", what, path, Reason(error).c_str());
+    Kestra::LogNewLine();
+}
 
 HANDLE CreateBeside(const char* target, std::string& name) {
     for (int attempt = 0; attempt < kNameTries; ++attempt) {

@@ -34,5 +34,7 @@ bool Copy(const char* from, const char* to);
 
 // The system's words for an error, with its code: "The disk is full. (112)".
 std::string Reason(DWORD error);
+// A log line for a failed file operation: what failed, the file and the system's reason.
+void LogFailure(const char* what, const char* path, DWORD error);
 
 }  // namespace KestraFileWriter

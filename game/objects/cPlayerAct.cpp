@@ -1,6 +1,7 @@
 // The four characters' actions (shots, charge, FORCE, element and character
 // change) and the player and shot codes of SpawnPlayerObject.
 #include <iterator>
+#include <limits>
 
 #include "engine/core/KestraMath.h"
 #include "game/objects/EnemyParts.h"
@@ -86,7 +87,7 @@ struct CharacterActs {
     bool changesAfterBurst;
 };
 
-constexpr int32_t kLowest = -2147483647 - 1, kHighest = 2147483647;
+constexpr int32_t kLowest = std::numeric_limits<int32_t>::min(), kHighest = std::numeric_limits<int32_t>::max();
 
 constexpr CharacterActs kCharacters[] = {
     // 1: Yuri.

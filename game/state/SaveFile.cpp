@@ -14,11 +14,6 @@ constexpr DWORD kNotAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_PO
 
 bool IsMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
-void LogFileError(const char* what, const char* path, DWORD error) {
-    Kestra::LogRed("　エラー : %s [ %s ] %s", what, path, KestraFileWriter::Reason(error).c_str());
-    Kestra::LogNewLine();
-}
-
 // Files read with damage this run, each known by the folder it was read from
 // and its name as given.
 std::vector<std::string>& DamagedFiles() {
@@ -82,7 +77,7 @@ bool ReadSaveFile(const char* path, size_t limit, std::string& bytes, bool& whol
     whole = false;
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        if (!IsMissing(GetLastError())) LogFileError("ファイル読み込みに失敗しました", path, GetLastError());
+        if (!IsMissing(GetLastError())) KestraFileWriter::LogFailure("ファイル読み込みに失敗しました", path, GetLastError());
         return false;
     }
     if (attributes & kNotAFile) {
@@ -94,11 +89,11 @@ bool ReadSaveFile(const char* path, size_t limit, std::string& bytes, bool& whol
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
                               nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        if (!IsMissing(GetLastError())) LogFileError("ファイル読み込みに失敗しました", path, GetLastError());
+        if (!IsMissing(GetLastError())) KestraFileWriter::LogFailure("ファイル読み込みに失敗しました", path, GetLastError());
         return false;
     }
     if (!ReadUpTo(file, limit, bytes)) {
-        LogFileError("ファイル読み込みに失敗しました", path, GetLastError());
+        KestraFileWriter::LogFailure("ファイル読み込みに失敗しました", path, GetLastError());
     } else {
         // One byte more tells a file that ends at the limit from a longer one.
         char more;

@@ -18,8 +18,9 @@ namespace {
 constexpr char kScorePath[] = "./save/score.dat";
 constexpr size_t kTextBuffer = 4096;
 constexpr size_t kLineLimit = 63;
-constexpr size_t kTextLines = 106;  // 80 ranking lines, then 26 counters
-constexpr size_t kRankingLines = 80;
+constexpr size_t kRankingLines = size_t(kRankingTables) * kShownRows;
+// The ranking lines, then the counters: three a table, the finished games and the play time.
+constexpr size_t kTextLines = kRankingLines + 3 * size_t(kRankingTables) + 2;
 
 const char* const kNames[10] = {"Yuri", "Crow", "Shamyu", "Fururu", "Chris",
                                 "Momo", "Nono", "Othellot", "Leen", "Kohaku"};
@@ -79,12 +80,19 @@ bool IsInteger(const std::string& text, bool sign) {
     return true;
 }
 
+// A counter of the table `table` (difficulty column + 4 * team index).
+template <typename Counter>
+auto& Cell(Counter (&counters)[kRankingTeams][kDifficultyColumns], int32_t table) {
+    return counters[table / kDifficultyColumns][table % kDifficultyColumns];
+}
+
 // Whether a line has the form the game writes at that place of the text.
 bool Fits(const TextLine& line, size_t place) {
     if (!line.readable) return false;
     if (place >= kRankingLines) return IsInteger(line.text, false);
     const std::vector<std::string> f = SplitFields(line.text);
-    return f.size() == 4 && f[0].size() <= 15 && f[2].size() <= 7 && IsInteger(f[1], true) && IsInteger(f[3], true);
+    return f.size() == 4 && f[0].size() < sizeof(cRankingRow::name) && f[2].size() < sizeof(cRankingRow::date) &&
+           IsInteger(f[1], true) && IsInteger(f[3], true);
 }
 
 // The line read at each place of the text (-1: none). Lines stay in their places
@@ -144,10 +152,10 @@ std::string BuildScoreText(const cScoreData& data) {
         }
     }
     auto counter = [&](uint32_t value) { text += std::to_string(value) + "\n"; };
-    for (int32_t table = 0; table < kRankingTables; ++table) counter(data.bestStage[table / kDifficultyColumns][table % kDifficultyColumns]);
+    for (int32_t table = 0; table < kRankingTables; ++table) counter(Cell(data.bestStage, table));
     counter(data.finishedGames);
-    for (int32_t table = 0; table < kRankingTables; ++table) counter(data.playCount[table / kDifficultyColumns][table % kDifficultyColumns]);
-    for (int32_t table = 0; table < kRankingTables; ++table) counter(data.clearCount[table / kDifficultyColumns][table % kDifficultyColumns]);
+    for (int32_t table = 0; table < kRankingTables; ++table) counter(Cell(data.playCount, table));
+    for (int32_t table = 0; table < kRankingTables; ++table) counter(Cell(data.clearCount, table));
     counter(data.playSeconds);
     return text;
 }
@@ -186,10 +194,10 @@ void ParseScoreText(const char* text, size_t size, cScoreData& data) {
         const std::string* line = next();
         return line ? ParseUnsignedDecimal(line->c_str()) : 0;
     };
-    for (int32_t table = 0; table < kRankingTables; ++table) data.bestStage[table / kDifficultyColumns][table % kDifficultyColumns] = small();
+    for (int32_t table = 0; table < kRankingTables; ++table) Cell(data.bestStage, table) = small();
     data.finishedGames = large();
-    for (int32_t table = 0; table < kRankingTables; ++table) data.playCount[table / kDifficultyColumns][table % kDifficultyColumns] = small();
-    for (int32_t table = 0; table < kRankingTables; ++table) data.clearCount[table / kDifficultyColumns][table % kDifficultyColumns] = small();
+    for (int32_t table = 0; table < kRankingTables; ++table) Cell(data.playCount, table) = small();
+    for (int32_t table = 0; table < kRankingTables; ++table) Cell(data.clearCount, table) = small();
     data.playSeconds = large();
 }
 

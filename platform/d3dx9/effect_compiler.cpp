@@ -76,16 +76,7 @@ std::string CompilerPath() {
 int RequestFile(const std::string& bytes) {
     const int fd = memfd_create("effect-request", MFD_CLOEXEC);
     if (fd < 0) return -1;
-    for (size_t at = 0; at < bytes.size();) {
-        const ssize_t n = write(fd, bytes.data() + at, bytes.size() - at);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            close(fd);
-            return -1;
-        }
-        at += size_t(n);
-    }
-    if (lseek(fd, 0, SEEK_SET) != 0) {
+    if (!WriteAll(fd, bytes) || lseek(fd, 0, SEEK_SET) != 0) {
         close(fd);
         return -1;
     }
@@ -245,12 +236,6 @@ std::vector<std::shared_ptr<const CompiledShader>> CompileVertexShaders(const st
     std::vector<std::shared_ptr<const CompiledShader>> result;
     for (const std::string& entry : entries) result.push_back(found->second.at(entry));
     return result;
-}
-
-std::shared_ptr<const CompiledShader> CompileVertexShader(const std::string& hlsl, const std::string& entry,
-                                                          const std::string& preamble, std::string* errors) {
-    const auto shaders = CompileVertexShaders(hlsl, {entry}, preamble, errors);
-    return shaders.empty() ? nullptr : shaders[0];
 }
 
 CompileLimits GetCompileLimits() {

@@ -54,9 +54,6 @@ std::vector<std::shared_ptr<const CompiledShader>> CompileVertexShaders(const st
                                                                         const std::vector<std::string>& entries,
                                                                         const std::string& preamble,
                                                                         std::string* errors);
-// One entry point's shader, or null.
-std::shared_ptr<const CompiledShader> CompileVertexShader(const std::string& hlsl, const std::string& entry,
-                                                          const std::string& preamble, std::string* errors);
 // Forgets the cached results (benchmarks measure the first compilation with it).
 void ClearShaderCache();
 

@@ -1,5 +1,8 @@
 #include "platform/d3dx9/effect_wire.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 
 namespace d3dxfx {
@@ -150,6 +153,16 @@ bool DecodeAnswer(const std::string& bytes, size_t entries, Answer* answer) {
         answer->shaders.push_back(std::move(shader));
     }
     return in.ok();
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+    for (size_t at = 0; at < bytes.size();) {
+        const ssize_t n = write(fd, bytes.data() + at, bytes.size() - at);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        at += size_t(n);
+    }
+    return true;
 }
 
 }  // namespace d3dxfx

@@ -42,4 +42,7 @@ struct Answer {
 // False unless `bytes` are one whole answer, with `entries` shaders when compiled.
 bool DecodeAnswer(const std::string& bytes, size_t entries, Answer* answer);
 
+// Writes all of `bytes` to `fd`, through interruptions; false when it cannot.
+bool WriteAll(int fd, const std::string& bytes);
+
 }  // namespace d3dxfx

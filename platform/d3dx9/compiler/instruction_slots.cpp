@@ -96,6 +96,8 @@ size_t ExtendedSlots(uint32_t instruction, uint32_t components) {
 }
 
 bool IsCompare(uint32_t op) { return op >= spv::OpIEqual && op <= spv::OpFUnordGreaterThanEqual; }
+// What steps a loop's variable.
+bool IsStep(uint32_t op) { return op == spv::OpIAdd || op == spv::OpISub || op == spv::OpFAdd || op == spv::OpFSub; }
 
 // `a op b` for a comparison of integers or floating-point values.
 bool Compare(uint32_t op, double a, double b) {
@@ -230,8 +232,7 @@ private:
             return;
         default:
             // What a loop's count is made of.
-            if (count > 4 && (IsCompare(op) || op == spv::OpIAdd || op == spv::OpISub || op == spv::OpFAdd ||
-                              op == spv::OpFSub))
+            if (count > 4 && (IsCompare(op) || IsStep(op)))
                 made_[in[2]] = size_t(in - w_.data());
             if (count > 3 && op == spv::OpLoad) made_[in[2]] = size_t(in - w_.data());
             return;
@@ -401,8 +402,7 @@ private:
             if (Op(at) != spv::OpStore || Words(at) < 3 || Root(w_[at + 1]) != variable) continue;
             const size_t made = Made(w_[at + 2]);
             const uint32_t stepOp = made ? Op(made) : 0;
-            if (++steps > 1 || !made || Words(made) < 5 ||
-                (stepOp != spv::OpIAdd && stepOp != spv::OpISub && stepOp != spv::OpFAdd && stepOp != spv::OpFSub))
+            if (++steps > 1 || !made || Words(made) < 5 || !IsStep(stepOp))
                 return kUnrolledIterations;
             // The variable plus or minus a constant (a constant plus the variable too).
             const bool first = VariableRead(w_[made + 3]) == variable;

@@ -33,6 +33,7 @@
 namespace {
 
 using d3dxfx::Misdeed;
+using d3dxfx::WriteAll;
 
 // The compiler recurses once per link of the longest operator chain a text within
 // the limits can hold: a sum of 16,377 terms or as many chained assignments need
@@ -56,15 +57,6 @@ std::string ReadAll(int fd) {
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return bytes;
         bytes.append(buffer, size_t(n));
-    }
-}
-
-void WriteAll(int fd, const std::string& bytes) {
-    for (size_t at = 0; at < bytes.size();) {
-        const ssize_t n = write(fd, bytes.data() + at, bytes.size() - at);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
-        at += size_t(n);
     }
 }
 

@@ -353,14 +353,14 @@ TEST_F(EffectCompileChild, TheAnswerAndMemoryLimitsHoldAtTheirEdges) {
     const std::string hlsl = "uniform float4x4 M;\nfloat4 Main(float4 p : POSITION) : POSITION { return mul(p, M); }\n";
     const size_t kMB = size_t(1) << 20;
     std::string errors;
-    const auto whole = d3dxfx::CompileVertexShader(hlsl, "Main", "", &errors);
-    ASSERT_TRUE(whole) << errors;
-    const size_t length = AnswerLength(*whole);
+    const auto whole = d3dxfx::CompileVertexShaders(hlsl, {"Main"}, "", &errors);
+    ASSERT_FALSE(whole.empty()) << errors;
+    const size_t length = AnswerLength(*whole[0]);
     for (const size_t limit : {length, length - 1}) {
         d3dxfx::SetCompileLimits({10, 60, 256 * kMB, limit});
         d3dxfx::ClearShaderCache();
         errors.clear();
-        const bool made = d3dxfx::CompileVertexShader(hlsl, "Main", "", &errors) != nullptr;
+        const bool made = !d3dxfx::CompileVertexShaders(hlsl, {"Main"}, "", &errors).empty();
         EXPECT_EQ(made, limit == length) << limit << " of " << length << ": " << errors;
         if (!made) {
             EXPECT_NE(errors.find("answered more than " + std::to_string(limit) + " bytes"), std::string::npos);
@@ -375,7 +375,7 @@ TEST_F(EffectCompileChild, TheAnswerAndMemoryLimitsHoldAtTheirEdges) {
     d3dxfx::SetCompileLimits({10, 60, 64 * kMB, 4 * kMB});
     d3dxfx::ClearShaderCache();
     errors.clear();
-    EXPECT_TRUE(d3dxfx::CompileVertexShader(hlsl, "Main", "", &errors)) << errors;
+    EXPECT_FALSE(d3dxfx::CompileVertexShaders(hlsl, {"Main"}, "", &errors).empty()) << errors;
     for (void* block : blocks) std::free(block);
 }
 
