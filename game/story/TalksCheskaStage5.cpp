@@ -100,7 +100,7 @@ constexpr TalkStep kAfter[] = {
     Line(3,   Speak(Cheska, 5, after3),           Listen(Yuri, 6, after2),           Next(4, Cheska)),
     Line(4,   Speak(Cheska, 4, after4),           Listen(Yuri, 6, after2),           Next(5, Crow)),
     Line(5,   Listen(Cheska, 4, after4),          Speak(Crow, 0, after5),            Next(10, Yuri)),
-    Line(10,  Listen(Cheska, 4, afterR1),         Speak(Yuri, 7, after10),           Next(11, Crow)),
+    Line(10,  Listen(Cheska, 4, afterR1),         Speak(Yuri, 5, after10),           Next(11, Crow)),
     Line(11,  Listen(Cheska, 4, afterR1),         Speak(Crow, 4, after11),           Next(12, Yuri)),
     Line(12,  Listen(Cheska, 4, afterR1),         Speak(Yuri, 0, after12),           Next(13, Yuri)),
     Line(13,  Listen(Cheska, 4, afterR1),         Speak(Yuri, 7, after13),           Next(14, Cheska)),
