@@ -245,12 +245,12 @@ int32_t StepBodyCell(cBossBase& b, int32_t perCell, int32_t wrapAt) {
 
 void DrawBossCircle(cBossBase& b, float x, float y, int32_t element) {
     b.circleAngle = WrapAdd(b.circleAngle, 190);
-    DrawTurned(kCircleSlot, x - 6 - ScrollX - 64, y + 30 - ScrollY - 64, 128, 128, Cell(element, 128.0f, 0.0f), 0,
+    DrawTurned(sheet::kBossCircle, x - 6 - ScrollX - 64, y + 30 - ScrollY - 64, 128, 128, Cell(element, 128.0f, 0.0f), 0,
                128, 128, kWhite, b.circleAngle);
 }
 
 void DrawBossCell(float x, float y, float srcX, float srcY, float w, float h, float top, uint32_t colour) {
-    DrawPlain(kBossBodySlot, x - ScrollX - w / 2, y - ScrollY - top, w, h, srcX, srcY, w, h, colour);
+    DrawPlain(sheet::kBossBody, x - ScrollX - w / 2, y - ScrollY - top, w, h, srcX, srcY, w, h, colour);
 }
 
 void DrawBossHud(cBossBase& b, const char* attackName, bool breakEleven) {

@@ -253,9 +253,9 @@ void Stage03Boss::Draw() {
     DrawBossCell(x, y, Cell(animFrame / 7, 60.0f, 0.0f), 0.0f);
     const float sx = x - ScrollX - 90, sy = y - ScrollY - 50;
     if (RunsAttack(phase, kAttacks, &Stage03Boss::ShieldAttack))
-        DrawTurned(kBossBodySlot, sx, sy, 180, 180, Cell(element, 180.0f, 0.0f), 80, 180, 180, kWhite, shieldAngle);
+        DrawTurned(sheet::kBossBody, sx, sy, 180, 180, Cell(element, 180.0f, 0.0f), 80, 180, 180, kWhite, shieldAngle);
     if (RunsAttack(phase, kAttacks, &Stage03Boss::HeroAttack) && phaseTimer <= 240)
-        DrawTurned(kBossBodySlot, sx, sy, 180, 180, 0, 260, 180, 180, kWhite, shieldAngle);
+        DrawTurned(sheet::kBossBody, sx, sy, 180, 180, 0, 260, 180, 180, kWhite, shieldAngle);
     DrawBossHud(*this, AttackNameOf(phase, kAttacks, attacknames::kStage03Boss));
     if (phase == kPhaseTalk) RunTeamTalk(UpdateTalkYuriStage3Before, UpdateTalkCheskaStage3Before);
     if (phase == kPhaseAfterTalk) RunTeamTalk(UpdateTalkYuriStage3After, UpdateTalkCheskaStage3After);

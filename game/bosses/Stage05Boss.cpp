@@ -11,8 +11,6 @@
 
 namespace {
 
-const ProfiledBoss::Pictures kPictures = {"img/cutin_cheska.png", "img/mahoujin_cheska.png", "img/cheska.png"};
-
 // Team 1's talks only; the pre-fight talk's first run comes from Update.
 const ProfiledBoss::Profile kProfile = {
     .talks = {.before = {UpdateTalkYuriStage5Before, nullptr},
@@ -20,7 +18,7 @@ const ProfiledBoss::Profile kProfile = {
               .ending = {UpdateTalkYuriStage5Ending, nullptr}},
     .talkFromUpdate = true,
     .secondsStep = 2,
-    .pictures = &kPictures};
+    .pictures = &kCheskaPictures};
 
 // A cat's speed, accel and life by difficulty.
 struct Cat {

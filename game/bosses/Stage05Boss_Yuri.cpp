@@ -14,15 +14,13 @@
 
 namespace {
 
-const ProfiledBoss::Pictures kPictures = {"img/cutin_yuri.png", "img/mahoujin_yuri.png", "img/yuri.png"};
-
 // Team 2's talks; the epilogue runs for either team. Her cut-in runs in break 11 too.
 const ProfiledBoss::Profile kProfile = {
     .talks = {.before = {nullptr, UpdateTalkCheskaStage5Before},
               .after = {nullptr, UpdateTalkCheskaStage5After},
               .ending = {UpdateTalkCheskaStage5Ending, UpdateTalkCheskaStage5Ending}},
     .secondsStep = 1,
-    .pictures = &kPictures,
+    .pictures = &kYuriPictures,
     .breakEleven = true};
 
 // One comical spark: a summon at the aim plus an offset.

@@ -18,11 +18,9 @@
 
 namespace {
 
-constexpr int32_t kDecorSlot = 11;
 constexpr int32_t kExtraStageCleared = 8;
 
 // The circle stays as the stage loaded it.
-const ProfiledBoss::Pictures kPictures = {"img/cutin_deena.png", nullptr, "img/St06_Boss_02.png"};
 
 // Both teams meet her; her pre-fight talk's first run comes from Update, and
 // her entrance also clears the bullets.
@@ -33,7 +31,7 @@ const ProfiledBoss::Profile kProfile = {
     .talkFromUpdate = true,
     .clearOnEntrance = true,
     .secondsStep = 1,
-    .pictures = &kPictures};
+    .pictures = &kDeenaPictures};
 
 constexpr float kCorners[4][2] = {{20, 20}, {620, 460}, {20, 460}, {620, 20}};
 
@@ -56,7 +54,7 @@ int32_t BackgroundGroup(int32_t phase) {
 
 void DrawBackdrop(const Region& r, int32_t alpha) {
     constexpr float w = layout::kScreenWidth, h = layout::kScreenHeight;
-    DrawPlain(kStageBackSlot, 0, 0, w, h, r.x, r.y, w, h, AlphaWhite(alpha));
+    DrawPlain(sheet::kFrontLayer, 0, 0, w, h, r.x, r.y, w, h, AlphaWhite(alpha));
 }
 
 // One volley of the crossroad walls.
@@ -357,7 +355,7 @@ void Stage06Boss::Draw() {
     DrawBackground();
     if (phase < kPhaseDefeated) {
         decorAngle = WrapAdd(decorAngle, 20);
-        DrawTurned(kDecorSlot, 100, 20, 448, 448, 0, 0, 448, 448, AlphaWhite(backAlpha), decorAngle);
+        DrawTurned(sheet::kExtraCircle, 100, 20, 448, 448, 0, 0, 448, 448, AlphaWhite(backAlpha), decorAngle);
     }
     ProfiledBoss::Draw();
 }

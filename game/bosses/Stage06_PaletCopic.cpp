@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr int32_t kWallSlot = 5;
 constexpr uint32_t kWallColour = 0xFAFFFFFFu;
 
 // A coordinate comes to rest in the band [target - 4, target] (not MoveTo's
@@ -353,7 +352,7 @@ void Stage06_PaletCopic::Draw() {
     if (phase < PhaseOfAttack(kAttacks, &Stage06_PaletCopic::DefenceAttack) && backAlpha < 255) backAlpha += 1;
     if (phase >= kPhaseCleared && backAlpha > 0) backAlpha -= 1;
     constexpr float w = layout::kScreenWidth, h = layout::kScreenHeight;
-    DrawPlain(kStageBackSlot, 0, 0, w, h, 1280, 480, w, h, AlphaWhite(backAlpha));
+    DrawPlain(sheet::kFrontLayer, 0, 0, w, h, 1280, 480, w, h, AlphaWhite(backAlpha));
     DrawBossCircle(*this, x, y, element);
     DrawBossCircle(*this, imageX, imageY, copicElement);
     DrawBossCell(x, y, Cell(cell, 60.0f, 0.0f), 0.0f);
@@ -363,7 +362,7 @@ void Stage06_PaletCopic::Draw() {
     if (phase > kPhaseDefeated) DrawLifeGauge();
     DrawBossHud(*this, AttackNameOf(phase, kAttacks, attacknames::kStage06_PaletCopic));
     if (RunsAttack(phase, kAttacks, &Stage06_PaletCopic::DefenceAttack) && wallActive == 1)
-        DrawTurned(kWallSlot, static_cast<float>(wallX) - ScrollX - 20, static_cast<float>(wallY) - ScrollY - 60, 40,
+        DrawTurned(sheet::kStageEnemies, static_cast<float>(wallX) - ScrollX - 20, static_cast<float>(wallY) - ScrollY - 60, 40,
                    120, Cell(22 + animFrame / 15, 40.0f, 0.0f), 120, 40, 120, kWallColour, wallAngle);
     if (phase == kPhaseAfterTalk) RunTeamTalk(UpdateTalkYuriStage6MidAfter, UpdateTalkCheskaStage6MidAfter);
 }

@@ -13,11 +13,9 @@
 #include "game/objects/cPlayerBulletBase.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
+#include "game/state/SpriteTable.h"
 
 namespace {
-
-constexpr int32_t kItemSheet = 9;
-constexpr int32_t kEffectSheet = 10;
 
 // An item's effect start: next slot without skipping, owner 0, a random angle.
 void StartItemEffect(int32_t kind, int32_t value, float px, float py) {
@@ -64,7 +62,7 @@ void PickUpTest(cEnemyObjectBase& item, Reach reach, bool secondNeedsTwoPlayer, 
 void DrawPickUp(cEnemyObjectBase& item, float sx, float sy, float sw, float sh, float ox, float oy, float dw,
                 float dh, int32_t sparkleEvery) {
     item.frame += 1;
-    DrawPlain(kItemSheet, item.x - ScrollX - ox, item.y - ScrollY - oy, dw, dh, sx, sy, sw, sh, kWhite);
+    DrawPlain(sheet::kItems, item.x - ScrollX - ox, item.y - ScrollY - oy, dw, dh, sx, sy, sw, sh, kWhite);
     if (item.frame % sparkleEvery == 0) StartItemEffect(12, item.element, item.x, item.y);
 }
 
@@ -175,7 +173,7 @@ void ItemBox::HitTest() {
 
 void ItemBox::Draw() {
     frame += 1;
-    DrawPlain(kItemSheet, x - ScrollX - 25, y - ScrollY - 26, 51, 53, Cell(element, 51, 0), 0, 51, 53,
+    DrawPlain(sheet::kItems, x - ScrollX - 25, y - ScrollY - 26, 51, 53, Cell(element, 51, 0), 0, 51, 53,
               kWhite);
     if (frame <= 64) work0 -= 2;
     if (frame >= 65 && frame <= 128) work0 += 2;
@@ -184,8 +182,8 @@ void ItemBox::Draw() {
     const float left = x - ScrollX - 64 + static_cast<float>(frame <= 64 ? frame : 128 - frame);
     const float top = y - ScrollY - 64;
     const float src = Cell(element, 128, 0);
-    DrawTurned(kEffectSheet, left, top, static_cast<float>(work0), 128, src, 286, 128, 128, kWhite, work2);
-    DrawTurned(kEffectSheet, left, top, static_cast<float>(work0), 128, src, 286, 128, 128, kWhite,
+    DrawTurned(sheet::kEffects, left, top, static_cast<float>(work0), 128, src, 286, 128, 128, kWhite, work2);
+    DrawTurned(sheet::kEffects, left, top, static_cast<float>(work0), 128, src, 286, 128, 128, kWhite,
                WrapAdd(work2, 16388));
 }
 

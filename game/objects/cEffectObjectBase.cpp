@@ -5,11 +5,11 @@
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/state/GameGlobals.h"
+#include "game/state/SpriteTable.h"
 
 int32_t EffectRingCounter = 0;
 
 namespace {
-constexpr int32_t kEffectSheet = 10;
 
 // The start values of one kind; rand() is drawn in the listed order.
 void WriteStartValues(cEffectObjectBase* f, int32_t kind, int32_t value, int32_t owner) {
@@ -152,18 +152,18 @@ void cEffectObjectBase::UpdateAndDraw() {
     int32_t last = 0;
     switch (kind) {
     case 1:
-        DrawPlain(kEffectSheet, sx - 64, sy - 64, 128, 128, static_cast<float>(128 * (frame / 5)), 0, 128, 128,
+        DrawPlain(sheet::kEffects, sx - 64, sy - 64, 128, 128, static_cast<float>(128 * (frame / 5)), 0, 128, 128,
                   AlphaWhite(255));
         last = 39;
         break;
     case 2:
         step();
-        DrawPlain(kEffectSheet, x - ScrollX - 10, y - ScrollY - 10, 20, 20, Cell(value, 20, 0), 128, 20,
+        DrawPlain(sheet::kEffects, x - ScrollX - 10, y - ScrollY - 10, 20, 20, Cell(value, 20, 0), 128, 20,
                   20, AlphaWhite(250));
         break;
     case 3:
         if (value == 2) value = 0;
-        DrawPlain(kEffectSheet, sx - 15, sy - 15, f + 30, f + 30, Cell(frame / 3, 30, 40) + Cell(value, 180, 0),
+        DrawPlain(sheet::kEffects, sx - 15, sy - 15, f + 30, f + 30, Cell(frame / 3, 30, 40) + Cell(value, 180, 0),
                   128, 30, 30, AlphaWhite(250));
         last = 15;
         break;
@@ -173,7 +173,7 @@ void cEffectObjectBase::UpdateAndDraw() {
         const uint32_t g = static_cast<uint32_t>(GameRand() % 55 + 200);
         const uint32_t b = static_cast<uint32_t>(GameRand() % 55 + 200);
         const uint32_t colour = (static_cast<uint32_t>(240 - 8 * frame) & 0xFFu) << 24 | r << 16 | g << 8 | b;
-        DrawPlain(kEffectSheet, x - ScrollX - 20, y - ScrollY - 20, 40, 40, Cell(value, 40, 0), 158, 40,
+        DrawPlain(sheet::kEffects, x - ScrollX - 20, y - ScrollY - 20, 40, 40, Cell(value, 40, 0), 158, 40,
                   40, colour);
         last = 30;
         break;
@@ -181,50 +181,50 @@ void cEffectObjectBase::UpdateAndDraw() {
     case 5:
         step();
         spin = WrapAdd(spin, 170);
-        DrawTurned(kEffectSheet, x - ScrollX - 20, y - ScrollY - 20, 40, 40, 80, 158, 40, 40,
+        DrawTurned(sheet::kEffects, x - ScrollX - 20, y - ScrollY - 20, 40, 40, 80, 158, 40, 40,
                    AlphaWhite(240 - 8 * frame), spin);
         last = 30;
         break;
     case 6:
         aim();
         step();
-        DrawPlain(kEffectSheet, x - ScrollX - 10, y - ScrollY - 10, 20, 20, Cell(value, 20, 400), 128,
+        DrawPlain(sheet::kEffects, x - ScrollX - 10, y - ScrollY - 10, 20, 20, Cell(value, 20, 400), 128,
                   20, 20, AlphaWhite(180));
         last = 15;
         break;
     case 7:
         aim();
         along(3.0f);
-        DrawPlain(kEffectSheet, x - ScrollX - 4 * f, y - ScrollY - 4 * f, 8 * f, 8 * f,
+        DrawPlain(sheet::kEffects, x - ScrollX - 4 * f, y - ScrollY - 4 * f, 8 * f, 8 * f,
                   Cell(value, 50, 0), 198, 50, 50, AlphaWhite(255));
         last = 12;
         break;
     case 8:
         aim();
         along(2.0f);
-        DrawPlain(kEffectSheet, x - ScrollX - 32, y - ScrollY - 32, 64, 64, static_cast<float>(672 - 64 * (frame / 3)),
+        DrawPlain(sheet::kEffects, x - ScrollX - 32, y - ScrollY - 32, 64, 64, static_cast<float>(672 - 64 * (frame / 3)),
                   Cell(value, 64, 158), 64, 64, AlphaWhite(100));
         last = 24;
         break;
     case 9:
-        DrawPlain(kEffectSheet, sx - 7 * f, sy - 7 * f, 14 * f, 14 * f, 864, 128, 160, 160, AlphaWhite(100));
+        DrawPlain(sheet::kEffects, sx - 7 * f, sy - 7 * f, 14 * f, 14 * f, 864, 128, 160, 160, AlphaWhite(100));
         last = 15;
         break;
     case 10:
         step();
-        DrawPlain(kEffectSheet, x - ScrollX - 10, y - ScrollY - 10, 20, 20, Cell(value, 20, 0), 128, 20,
+        DrawPlain(sheet::kEffects, x - ScrollX - 10, y - ScrollY - 10, 20, 20, Cell(value, 20, 0), 128, 20,
                   20, AlphaWhite(250 - 16 * frame));
         last = 15;
         break;
     case 11:
         step();
-        DrawPlain(kEffectSheet, x - ScrollX - 15, y - ScrollY - 15, 30, 30, Cell(value, 30, 440), 128,
+        DrawPlain(sheet::kEffects, x - ScrollX - 15, y - ScrollY - 15, 30, 30, Cell(value, 30, 440), 128,
                   30, 30, AlphaWhite(150 - 10 * frame));
         last = 15;
         break;
     case 12:
         step();
-        DrawPlain(kEffectSheet, x - ScrollX - 12, y - ScrollY - 12, 24, 24, Cell(value, 24, 500), 128,
+        DrawPlain(sheet::kEffects, x - ScrollX - 12, y - ScrollY - 12, 24, 24, Cell(value, 24, 500), 128,
                   24, 24, AlphaWhite(180 - 3 * frame));
         last = 60;
         break;
@@ -234,7 +234,7 @@ void cEffectObjectBase::UpdateAndDraw() {
         EffectRingCounter = WrapAdd(EffectRingCounter, kind == 13 ? 10 : 7);
         const float c = static_cast<float>(EffectRingCounter);
         const int32_t alpha = kind == 13 ? 240 - 6 * frame : 240 - 9 * frame;
-        DrawPlain(kEffectSheet, sx - c * 0.5f, sy - c * 0.5f, c, c, Cell(value, 128, 0), 286, 128, 128,
+        DrawPlain(sheet::kEffects, sx - c * 0.5f, sy - c * 0.5f, c, c, Cell(value, 128, 0), 286, 128, 128,
                   AlphaWhite(alpha));
         last = kind == 13 ? 40 : 14;
         break;
@@ -248,17 +248,17 @@ void cEffectObjectBase::UpdateAndDraw() {
             tint = r << 16 | g << 8 | b;
         }
         const uint32_t colour = (static_cast<uint32_t>(200 - 2 * frame) & 0xFFu) << 24 | tint;
-        DrawPlain(kEffectSheet, x - ScrollX - 12, y - ScrollY - 12, 24, 24, 500, 128, 24, 24, colour);
+        DrawPlain(sheet::kEffects, x - ScrollX - 12, y - ScrollY - 12, 24, 24, 500, 128, 24, 24, colour);
         last = 70;
         break;
     }
     case 15:
-        DrawTurned(kEffectSheet, sx - 40, sy - 40, 80, 80, static_cast<float>(80 * (frame / 3) + 225),
+        DrawTurned(sheet::kEffects, sx - 40, sy - 40, 80, 80, static_cast<float>(80 * (frame / 3) + 225),
                    Cell(value, 80, 545), 80, 80, AlphaWhite(200), angle);
         last = 24;
         break;
     case 16:
-        DrawTurned(kEffectSheet, sx - 64, sy - 64, 128, 128, static_cast<float>(128 * (frame / 3)), 705, 128, 128,
+        DrawTurned(sheet::kEffects, sx - 64, sy - 64, 128, 128, static_cast<float>(128 * (frame / 3)), 705, 128, 128,
                    AlphaWhite(200), angle);
         last = 24;
         break;

@@ -13,8 +13,6 @@ namespace {
 constexpr float kDepth = 32767.0f;
 constexpr int32_t kSlideFrames = 20;
 constexpr int32_t kShakeCycle = 8;
-constexpr int32_t kBalloonSheet = 25;
-constexpr int32_t kNameCardSheet = 26;
 
 // In counter order; the slots do not follow it (Cheska is counter 2, slot 15).
 constexpr talk::PortraitSheet kSheets[] = {
@@ -129,7 +127,7 @@ void DrawTalkBalloon(int32_t row, BalloonMode mode, TalkSide side) {
     const layout::Rect src = layout::BalloonCell(s, row);
     SetRect(t.srcRect, src);
     SetRect(t.dstRect, {at[0], at[1], src.w, src.h});
-    DrawSpriteEntryPlain(kBalloonSheet, t.dstRect, kDepth, t.srcRect, color);
+    DrawSpriteEntryPlain(sheet::kBalloons, t.dstRect, kDepth, t.srcRect, color);
 }
 
 void DrawNameCard(int32_t card) {
@@ -144,7 +142,7 @@ void DrawNameCard(int32_t card) {
     else return;
     SetRect(t.srcRect, layout::NameCard(card).cell);
     SetRect(t.dstRect, layout::NameCard(card).screen);
-    DrawSpriteEntryPlain(kNameCardSheet, t.dstRect, kDepth, t.srcRect, WithAlpha(alpha));
+    DrawSpriteEntryPlain(sheet::kNameCards, t.dstRect, kDepth, t.srcRect, WithAlpha(alpha));
 }
 
 void DrawTalkText(const TalkText& text, TalkSide side, int32_t dx) {
