@@ -125,7 +125,7 @@ void Stage03Boss::ShieldAttack() {
     const Shield& s = kShield[d];
     if (phaseTimer % s.flipEvery == 0) {
         PlaySe(SoundTable.changeattribute);
-        ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 13, element, 0);
+        ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), effect::kRing, element, 0);
         element = element == 0 ? 1 : 0;
     }
     if (phaseTimer % s.shotEvery == 0) {
@@ -141,7 +141,7 @@ void Stage03Boss::ShieldAttack() {
             reflecting = 1;
             reflectTimer = 11;
             PlaySe(SoundTable.draw_block);
-            ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 13, element, 0);
+            ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), effect::kRing, element, 0);
         }
     }
     if (reflecting) {
@@ -208,7 +208,7 @@ void Stage03Boss::HeroAttack() {
     if (phaseTimer % (d == 2 ? 110 : 240) == 0) {
         PlaySe(SoundTable.stillattack);
         const int32_t ix = TruncateToInt(x), iy = TruncateToInt(y);
-        for (int32_t i = 0; i < 28; ++i) ObjectManager.SpawnEffect(ix, iy, 10, element, 0);
+        for (int32_t i = 0; i < 28; ++i) ObjectManager.SpawnEffect(ix, iy, effect::kFadingSpark, element, 0);
         const int32_t aim = AimAtPlayer1(*this);
         const double step = d == 2 ? 0.3 : 0.2;
         for (int32_t i = 1; i <= 22; ++i)
@@ -226,7 +226,7 @@ void Stage03Boss::HeroAttack() {
 // Each hit in the first 240 frames of the hero's shield answers with a fan.
 void Stage03Boss::CounterVolley() {
     PlaySe(SoundTable.draw_block);
-    ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 13, element, 0);
+    ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), effect::kRing, element, 0);
     const int32_t aim = AimAtPlayer1(*this);
     for (int32_t k = 0; k <= 10; ++k)
         FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kNeedle,

@@ -305,11 +305,11 @@ void Stage04Boss::HitTest() {
     // Both bodies drain the one hp. Body 1 bursts once more than the base's
     // hit; body 2 bursts once and makes no sound.
     ForEachShotNear(x, y, 40, [this](cPlayerBulletBase& s) {
-        ObjectManager.SpawnEffectBurst(3, element, TruncateToInt(x), TruncateToInt(y));
+        ObjectManager.SpawnEffectBurst(effect::kPuffBurst, element, TruncateToInt(x), TruncateToInt(y));
         TakeBossShot(*this, s);
     });
     ForEachShotNear(x2, y2, 40, [this](cPlayerBulletBase& s) {
-        ObjectManager.SpawnEffectBurst(3, element2, TruncateToInt(x2), TruncateToInt(y2));
+        ObjectManager.SpawnEffectBurst(effect::kPuffBurst, element2, TruncateToInt(x2), TruncateToInt(y2));
         hp -= s.element == element2 ? s.power * 0.5f : s.power;
         SpendShot(*this, s);
     });

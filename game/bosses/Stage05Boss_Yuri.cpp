@@ -117,7 +117,7 @@ void Stage05Boss_Yuri::RailgunAttack() {
     const int32_t t = phaseTimer;
     // Along the right edge at the player's height.
     MoveTo(600, Player1 ? Player1->aimY - ScrollY : y - ScrollY, 1.0f);
-    if (t == 58) StartPoolEffect(7, 0, x, y);
+    if (t == 58) StartPoolEffect(effect::kAbsorbBloom, 0, x, y);
     if (t == 60) {
         shotAngle = AimAtPlayer1(*this);
         // The start-up handle of the long laser: the stage-3 one is empty here.
@@ -261,7 +261,7 @@ void Stage05Boss_Yuri::FinishAttack() {
         if (phaseTimer == 1) loopLength = d == 2 ? 98 : 124;
         if (phaseTimer == loopLength) {
             PlaySe(SoundTable.xmasbell);
-            StartPoolEffect(7, element, x, y);
+            StartPoolEffect(effect::kAbsorbBloom, element, x, y);
             for (int32_t i = 0; i < 80; ++i) {
                 const int32_t angle = GameRand() * 2;
                 const int32_t r = GameRand() % 30;

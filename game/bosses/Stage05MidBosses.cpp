@@ -100,7 +100,7 @@ void Stage05Boss_Osero::BigBangAttack() {
     const int32_t d = BossDifficulty();
     if (phaseTimer % 270 == 0) {
         PlaySe(SoundTable.rt_star14);
-        StartPoolEffect(9, 0, x, y);
+        StartPoolEffect(effect::kShockwave, 0, x, y);
         for (int32_t n = 0; n < kBang[d].summons; ++n) {
             const int32_t angle = GameRand() * 2;
             const int32_t e = GameRand() % 2;

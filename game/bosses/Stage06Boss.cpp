@@ -288,7 +288,7 @@ void Stage06Boss::LastAttack() {
         MoveAlong(x, y, moveAngle, 1.0f);
         if (phaseTimer == 1) loopLength = 124;
         if (phaseTimer == loopLength) {
-            StartPoolEffect(7, element, x, y);
+            StartPoolEffect(effect::kAbsorbBloom, element, x, y);
             PlaySe(SoundTable.xmasbell);
             for (int32_t i = 0; i < 78; ++i) {
                 const int32_t angle = GameRand() * 2;
@@ -312,7 +312,7 @@ void Stage06Boss::LastAttack() {
         const int32_t t = phaseTimer;
         if (t >= 90 && t <= 150 && t % 3 == 0) {
             if (t == 90) {
-                StartPoolEffect(7, element, x, y);
+                StartPoolEffect(effect::kAbsorbBloom, element, x, y);
                 // The start-up handle of the long laser: the stage-3 one is empty here.
                 PlaySe(SoundTable.raser_long);
                 shotAngle = AimAtPlayer1(*this);

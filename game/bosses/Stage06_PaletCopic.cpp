@@ -185,7 +185,8 @@ void Stage06_PaletCopic::PlaceWall(float dy, int32_t angle) {
 void Stage06_PaletCopic::DefenceAttack() {
     const int32_t t = phaseTimer;
     if (t == 60 || t == 160 || t == 350 || t == 590 || t == 650) PlaySe(SoundTable.Stardust);
-    if (t % 5 == 0) ObjectManager.SpawnEffect(TruncateToInt(imageX), TruncateToInt(imageY), 14, copicElement, 0);
+    if (t % 5 == 0)
+        ObjectManager.SpawnEffect(TruncateToInt(imageX), TruncateToInt(imageY), effect::kConfetti, copicElement, 0);
     // Copic's flight: she leaves a block every fifth frame of it.
     bool flying = false;
     if (InFrames(t, 60, 150)) {
@@ -272,7 +273,7 @@ void Stage06_PaletCopic::Burst(int32_t count, int32_t elements) {
         FireBullet(px, py, {.motion = Bullet::kPlain2, .graphic = Bullet::kNarrowGlow, .angle = angle,
                             .element = GameRand() % elements, .speed = 1.0f, .accel = 0.008f});
     }
-    StartPoolEffect(13, GameRand() % 2, px, py);
+    StartPoolEffect(effect::kRing, GameRand() % 2, px, py);
 }
 
 void Stage06_PaletCopic::BurstAttack() {
@@ -296,12 +297,12 @@ void Stage06_PaletCopic::BeamAttack() {
     if (beamOn) {
         if (t % 2 == 0) FireBullet(x + 30, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kBigSpark, .angle = 0,
                                                .element = 2, .speed = 6.0f});
-        if (t % 24 == 0) StartPoolEffect(16, 0, x + 5, y);
+        if (t % 24 == 0) StartPoolEffect(effect::kBigFlash, 0, x + 5, y);
     }
     for (const Dash& dash : kDashes) {
         if (t == dash.at) {
             PlaySe(SoundTable.stillattack);
-            StartPoolEffect(15, 0, imageX, imageY);
+            StartPoolEffect(effect::kFlash, 0, imageX, imageY);
             copicAngle = AimFrom(imageX, imageY, Player1, copicAngle);
         }
         if (!InFrames(t, dash.from, dash.to)) continue;
@@ -362,7 +363,8 @@ void Stage06_PaletCopic::Draw() {
     if (phase > kPhaseDefeated) DrawLifeGauge();
     DrawBossHud(*this, AttackNameOf(phase, kAttacks, attacknames::kStage06_PaletCopic));
     if (RunsAttack(phase, kAttacks, &Stage06_PaletCopic::DefenceAttack) && wallActive == 1)
-        DrawTurned(sheet::kStageEnemies, static_cast<float>(wallX) - ScrollX - 20, static_cast<float>(wallY) - ScrollY - 60, 40,
-                   120, Cell(22 + animFrame / 15, 40.0f, 0.0f), 120, 40, 120, kWallColour, wallAngle);
+        DrawTurned(sheet::kStageEnemies, static_cast<float>(wallX) - ScrollX - 20,
+                   static_cast<float>(wallY) - ScrollY - 60, 40, 120, Cell(22 + animFrame / 15, 40.0f, 0.0f), 120, 40,
+                   120, kWallColour, wallAngle);
     if (phase == kPhaseAfterTalk) RunTeamTalk(UpdateTalkYuriStage6MidAfter, UpdateTalkCheskaStage6MidAfter);
 }

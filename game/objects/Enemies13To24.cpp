@@ -217,7 +217,8 @@ void cEnemy21::Update() {
     if (frame >= 2141 && frame <= 2410) {
         if (frame % 60 == 0) {
             PlaySe(SoundTable.rt_star22);
-            ObjectManager.SpawnEffectBurst(2, element, static_cast<int32_t>(x), static_cast<int32_t>(y));
+            ObjectManager.SpawnEffectBurst(effect::kShatterBurst, element, static_cast<int32_t>(x),
+                                           static_cast<int32_t>(y));
         }
         if (frame % 4 == 0)
             SummonEnemy(x, y, {.type = 79, .angle = GameRand() * 2, .element = 0, .speed = 2.0f, .accel = -0.002f,

@@ -170,11 +170,12 @@ void cEnemy32::HitTest() {
             cEnemyObjectBase* other = m.enemyList[i];
             if (other->isActive != 1 || other->type != objecttype::kCoreGuard) continue;
             other->isDying = 1;
-            m.SpawnEffectBurst(1, other->element, static_cast<int32_t>(other->x), static_cast<int32_t>(other->y));
+            m.SpawnEffectBurst(effect::kExplosionBurst, other->element, static_cast<int32_t>(other->x),
+                               static_cast<int32_t>(other->y));
         }
         PlaySe(SoundTable.shatter);
         isDying = 1;
-        m.SpawnEffectBurst(1, element, static_cast<int32_t>(x), static_cast<int32_t>(y));
+        m.SpawnEffectBurst(effect::kExplosionBurst, element, static_cast<int32_t>(x), static_cast<int32_t>(y));
     });
 }
 

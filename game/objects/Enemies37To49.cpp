@@ -33,7 +33,8 @@ void Shatter(cEnemyObjectBase& e, const cPlayerBulletBase& b) {
     PlaySe(SoundTable.crystalhit);
     PayShooter(e, b);
     e.isDying = 1;
-    ObjectManager.SpawnEffectBurst(1, e.element, static_cast<int32_t>(e.x), static_cast<int32_t>(e.y));
+    ObjectManager.SpawnEffectBurst(effect::kExplosionBurst, e.element, static_cast<int32_t>(e.x),
+                                   static_cast<int32_t>(e.y));
 }
 
 }  // namespace
@@ -296,11 +297,11 @@ void cEnemy49::HitTest() {
         cObjectManager& m = ObjectManager;
         const int32_t ix = static_cast<int32_t>(x);
         const int32_t iy = static_cast<int32_t>(y);
-        m.SpawnEffectBurst(3, element, ix, iy);
+        m.SpawnEffectBurst(effect::kPuffBurst, element, ix, iy);
         if (b.element == element) {
             life -= b.power * 0.5f;
         } else {
-            m.SpawnEffectBurst(3, element, ix, iy);
+            m.SpawnEffectBurst(effect::kPuffBurst, element, ix, iy);
             life -= b.power;
         }
         PlaySe(SoundTable.enemydamage_small);

@@ -288,7 +288,7 @@ void cEnemy61::Update() {
     if (frame < 181) MoveAndAccelerate(*this);
     if (frame == 220) {
         PlaySe(SoundTable.stillattack);
-        ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 9, 0, 0);
+        ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), effect::kShockwave, 0, 0);
     }
     if (frame == 250) {
         SummonFrom(*this, {.type = 62, .element = element, .life = 9999.0f});

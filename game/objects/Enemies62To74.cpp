@@ -31,7 +31,8 @@ void cEnemy62::Update() {
     const auto touch = [&](cPlayerBase& p, int32_t owner) {
         if (DistanceTo(*this, p) > static_cast<float>(p.hitRadius + 50)) return;
         if (FeedOrHurt(*this, p, 1.0f, 1, 1)) {
-            ObjectManager.SpawnEffect(TruncateToInt(p.aimX), TruncateToInt(p.aimY), 8, element, owner);
+            ObjectManager.SpawnEffect(TruncateToInt(p.aimX), TruncateToInt(p.aimY), effect::kAbsorbGlow, element,
+                                      owner);
         }
     };
     if (Player1) touch(*Player1, 0);
@@ -85,7 +86,7 @@ void cEnemy64::Update() {
     frame += 1;
     if (frame != work1) return;
     element = element == 0 ? 1 : 0;
-    ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 13, element, 0);
+    ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), effect::kRing, element, 0);
     PlaySe(SoundTable.crystalhit);
     work2 = AimAtPlayer1();
     for (int32_t k = 0; k <= 4; ++k)
@@ -152,7 +153,7 @@ void cEnemy66::Update() {
     }
     if (frame == 1400) {
         PlaySe(SoundTable.shot_small);
-        ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 9, 0, 0);
+        ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), effect::kShockwave, 0, 0);
         isDying = 1;
     }
 }
@@ -201,7 +202,7 @@ void cEnemy67::Update() {
                          .speed = 5.0f, .accel = -0.025f});
     }
     if (f == 1650) {
-        ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 13, 0, 0);
+        ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), effect::kRing, 0, 0);
         angle = AimAtPlayer1();
         for (int32_t k = 1; k <= 58; ++k)
             FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kMidOrb, .angle = angle + 1129 * k,

@@ -28,7 +28,7 @@ void StartItemEffect(int32_t kind, int32_t value, float px, float py) {
     f->angle = GameRand() * 2;
     f->isActive = 1;
     f->SetPosition(static_cast<int32_t>(px), static_cast<int32_t>(py));
-    if (kind == 12) f->speed = 0.5f;
+    if (kind == effect::kSparkle) f->speed = 0.5f;
 }
 
 enum class Reach { Hit, Absorb };
@@ -49,7 +49,7 @@ void PickUpTest(cEnemyObjectBase& item, Reach reach, bool secondNeedsTwoPlayer, 
             PlaySe(sound);
             reward(*p);
             item.isDying = 1;
-            StartItemEffect(15, flashValue, item.x, item.y);
+            StartItemEffect(effect::kFlash, flashValue, item.x, item.y);
         }
         if (drifts && distance <= 120.0f && p->element == item.element) {
             item.angle = static_cast<int32_t>(Kestra::Atan(p->aimX - item.x, p->aimY - item.y));
@@ -63,7 +63,7 @@ void DrawPickUp(cEnemyObjectBase& item, float sx, float sy, float sw, float sh, 
                 float dh, int32_t sparkleEvery) {
     item.frame += 1;
     DrawPlain(sheet::kItems, item.x - ScrollX - ox, item.y - ScrollY - oy, dw, dh, sx, sy, sw, sh, kWhite);
-    if (item.frame % sparkleEvery == 0) StartItemEffect(12, item.element, item.x, item.y);
+    if (item.frame % sparkleEvery == 0) StartItemEffect(effect::kSparkle, item.element, item.x, item.y);
 }
 
 // The boxes' shot test; opened answers the shooter's index, or -1.
@@ -77,12 +77,12 @@ void BoxHitTest(cEnemyObjectBase& box, Open open) {
         const int32_t ix = static_cast<int32_t>(box.x);
         const int32_t iy = static_cast<int32_t>(box.y);
         if (b->element == box.element) {
-            m.SpawnEffectBurst(3, box.element, ix, iy);
+            m.SpawnEffectBurst(effect::kPuffBurst, box.element, ix, iy);
             box.life -= b->power * 0.2f;
             PlaySe(SoundTable.enemydamage_small);
         } else {
-            m.SpawnEffectBurst(3, box.element, ix, iy);
-            m.SpawnEffectBurst(3, box.element, ix, iy);
+            m.SpawnEffectBurst(effect::kPuffBurst, box.element, ix, iy);
+            m.SpawnEffectBurst(effect::kPuffBurst, box.element, ix, iy);
             box.life -= b->power;
             PlaySe(SoundTable.rt_cursor01);
         }
@@ -94,7 +94,7 @@ void BoxHitTest(cEnemyObjectBase& box, Open open) {
             open();
             PlaySe(SoundTable.Lock_Open);
             box.isDying = 1;
-            m.SpawnEffectBurst(1, box.element, ix, iy);
+            m.SpawnEffectBurst(effect::kExplosionBurst, box.element, ix, iy);
         }
     }
     m.innerIndex = static_cast<int32_t>(m.playerBullets.size());

@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-class cEffectObjectBase;
+#include "game/objects/cEffectObjectBase.h"
+
 class cEnemyObjectBase;
 class cMapHitObjectBase;
 class cEnemyBulletBase;
@@ -72,6 +73,7 @@ public:
                          int32_t element, float speed, float accel);
     void CancelEnemyBullets();
     void DestroyAllEnemies();
+    // An effect of a kind (effect::Kind) or a burst of several; other numbers start nothing.
     void SpawnEffect(int32_t x, int32_t y, int32_t kind, int32_t value, int32_t owner);
     void SpawnEffectBurst(int32_t pattern, int32_t value, int32_t x, int32_t y);
     void SpawnPlayerObject(int32_t code, float x, float y, int32_t owner);

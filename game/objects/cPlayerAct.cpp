@@ -22,7 +22,7 @@ void ForceOfCharacter1(cPlayerBase& p) {
     p.forceTimer -= 1;
     if (p.shotFrame % 3 == 0) {
         Shoot(p, 19);
-        ObjectManager.SpawnEffect(static_cast<int32_t>(p.aimX), static_cast<int32_t>(p.aimY), 2, p.element,
+        ObjectManager.SpawnEffect(static_cast<int32_t>(p.aimX), static_cast<int32_t>(p.aimY), effect::kSpark, p.element,
                                   p.playerIndex);
     }
 }
@@ -162,9 +162,9 @@ void cPlayerBase::ActCharacter() {
             const int32_t px = static_cast<int32_t>(cx + 40 * Kestra::Cos(static_cast<uint32_t>(r2)));
             const int32_t py = static_cast<int32_t>(cy + 40 * Kestra::Cos(static_cast<uint32_t>(r1)));
             if (v.sparksByKind) {
-                ObjectManager.SpawnEffect(px, py, 6, element, playerIndex);
+                ObjectManager.SpawnEffect(px, py, effect::kAbsorbSpark, element, playerIndex);
             } else {
-                cEffectObjectBase* f = StartEffect(6, 3.0f, px, py);
+                cEffectObjectBase* f = StartEffect(effect::kAbsorbSpark, 3.0f, px, py);
                 if (f) f->spin = f->angle;
             }
         }
@@ -172,9 +172,9 @@ void cPlayerBase::ActCharacter() {
             const int32_t px = static_cast<int32_t>(cx);
             const int32_t py = static_cast<int32_t>(cy);
             if (v.flashByKind) {
-                ObjectManager.SpawnEffect(px, py, 7, element, playerIndex);
+                ObjectManager.SpawnEffect(px, py, effect::kAbsorbBloom, element, playerIndex);
             } else {
-                StartEffect(7, 0.0f, px, py);
+                StartEffect(effect::kAbsorbBloom, 0.0f, px, py);
             }
             PlaySe(SoundTable.charge);
         }
@@ -238,9 +238,9 @@ void cPlayerBase::ActCharacter() {
         const int32_t px = static_cast<int32_t>(aimX);
         const int32_t py = static_cast<int32_t>(aimY + v.elementFlashDy);
         if (v.elementFlashByKind) {
-            ObjectManager.SpawnEffect(px, py, 17, element, playerIndex);
+            ObjectManager.SpawnEffect(px, py, effect::kQuickRing, element, playerIndex);
         } else {
-            cEffectObjectBase* f = StartEffect(17, 0.0f, px, py);
+            cEffectObjectBase* f = StartEffect(effect::kQuickRing, 0.0f, px, py);
             if (f) f->angle = GameRand() * 2;
         }
     }

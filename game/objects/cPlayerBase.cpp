@@ -189,7 +189,7 @@ void cPlayerBase::HitTest() {
             if (gauge < 200.0f) gauge += 1.0f;
             absorbCount += 1;
             b->isActive = 0;
-            StartEffect(8, 0.0f, static_cast<int32_t>(b->x), static_cast<int32_t>(b->y));
+            StartEffect(effect::kAbsorbGlow, 0.0f, static_cast<int32_t>(b->x), static_cast<int32_t>(b->y));
             score += 10;
             if (gauge == 200.0f) score += 50;
         }
@@ -321,9 +321,9 @@ void cPlayerBase::Damage(int32_t amount) {
     if ((GameState.stage == 5 || GameState.stage == 6) && BossB) BossB->bonusValid = 0;
     const int32_t px = static_cast<int32_t>(aimX);
     const int32_t py = static_cast<int32_t>(aimY);
-    StartEffect(9, 0.0f, px, py);
+    StartEffect(effect::kShockwave, 0.0f, px, py);
     for (int32_t i = 0; i < 20; ++i) {
-        cEffectObjectBase* f = StartEffect(10, 7.0f, px, py);
+        cEffectObjectBase* f = StartEffect(effect::kFadingSpark, 7.0f, px, py);
         if (f) f->angle = GameRand() * 2;
     }
     if (life < 1) {

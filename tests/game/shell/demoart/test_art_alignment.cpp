@@ -583,7 +583,8 @@ public:
     void Draw() override { draw(); }
 };
 
-constexpr int32_t kHud = 4, kClear = 39, kBalloons = 25, kCards = 26, kBand = 37, kLetters = 38;
+constexpr int32_t kHud = sheet::kSystem, kClear = sheet::kClear, kBalloons = sheet::kBalloons,
+                  kCards = sheet::kNameCards, kBand = sheet::kStageTitleBack, kLetters = sheet::kStageTitle;
 const char kHudPng[] = "img/main_system.png";
 
 class ArtAlignment;
@@ -986,7 +987,8 @@ void ArtAlignment::Ranking() {
         Sheet(sheet::kRanking, "img/ranking.png", keep);
         return Shot(DrawRankingView, hide, fonts);
     };
-    const Image bg = shot({"background"}, {}, {1}), badges = shot({"stage"}, {}, {1}), text = shot({}, {sheet::kRanking}, {});
+    const Image bg = shot({"background"}, {}, {1}), badges = shot({"stage"}, {}, {1}),
+                text = shot({}, {sheet::kRanking}, {});
     Shoot(shot({}, {}, {}));
     // The panel's inside: what a fill from its middle reaches without crossing a bright line.
     Ink inside;
@@ -1451,7 +1453,9 @@ const SharedRun& ArtAlignment::Run() {
             KeyMap.keyboard[0] = KeyMap.keyboard[1] = 1;
             std::copy(&kDefaultKeys[0][0], &kDefaultKeys[0][0] + 2 * kActionCount, &KeyMap.keys[0][0]);
             for (const auto& [slot, path] : std::vector<std::pair<int32_t, const char*>>{
-                     {sheet::kName, "img/name.png"}, {kBalloons, "img/talk/hukidashi.png"}, {kCards, "img/talk/chara_name.png"}})
+                     {sheet::kName, "img/name.png"},
+                     {kBalloons, "img/talk/hukidashi.png"},
+                     {kCards, "img/talk/chara_name.png"}})
                 Sheet(slot, path);
             BossA = boss_ = new DrawingBoss;
             boss_->active = 1;
