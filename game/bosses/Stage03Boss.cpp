@@ -110,11 +110,11 @@ void Stage03Boss::OpeningAttack() {
         }
         for (int32_t i = 1; i <= o.spiral0; ++i)
             FireBullet(x, y, {.motion = Bullet::kTurnsTo200, .graphic = Bullet::kFaintCapsule, .angle = 3120 * i,
-                              .turn = o.firstTurn + o.turnStep * (i - 1), .element = 0,
+                              .turn = o.firstTurn + o.turnStep * (i - 1), .element = elements::kFire,
                               .speed = static_cast<float>(1.0 + o.spiralStep * i), .accel = 0.002f});
         for (int32_t i = 1; i <= o.spiral1; ++i)
             FireBullet(x, y, {.motion = Bullet::kTurnsTo200, .graphic = Bullet::kFaintCapsule, .angle = 3120 * i,
-                              .turn = -o.firstTurn - o.turnStep * (i - 1), .element = 1,
+                              .turn = -o.firstTurn - o.turnStep * (i - 1), .element = elements::kIce,
                               .speed = static_cast<float>(1.0 + o.spiralStep * i), .accel = 0.002f});
     }
     if (AttackOver(*this)) NextPhase();
@@ -126,12 +126,12 @@ void Stage03Boss::ShieldAttack() {
     if (phaseTimer % s.flipEvery == 0) {
         PlaySe(SoundTable.changeattribute);
         ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), effect::kRing, element, 0);
-        element = element == 0 ? 1 : 0;
+        element = element == elements::kFire ? elements::kIce : elements::kFire;
     }
     if (phaseTimer % s.shotEvery == 0) {
         PlaySe(SoundTable.BigShot);
         FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kHugeOrb, .angle = AimAtPlayer1(*this),
-                          .element = 2, .speed = s.shotSpeed});
+                          .element = elements::kEveryone, .speed = s.shotSpeed});
     }
     // A shot of the shield's own element coming near starts a reflection.
     if (!reflecting) {
@@ -147,7 +147,7 @@ void Stage03Boss::ShieldAttack() {
     if (reflecting) {
         if (reflectTimer == 10) {
             const int32_t aim = AimAtPlayer1(*this);
-            const int32_t other = element == 0 ? 1 : 0;
+            const int32_t other = element == elements::kFire ? elements::kIce : elements::kFire;
             for (int32_t i = 0; i < s.fanA; ++i)
                 FireBullet(x, y, {.motion = Bullet::kTurnsTo200, .graphic = Bullet::kOrb,
                                   .angle = aim + GameRand() - 16758, .turn = 100, .element = element, .speed = s.speedA,
@@ -170,12 +170,16 @@ void Stage03Boss::BitsAttack() {
     const int32_t d = BossDifficulty();
     if (phaseTimer == 40) {
         // Four bits 10 px above, two each at 320 px left and right.
-        SummonEnemy(x - 320, y - 10, {.type = 59, .angle = -2000, .turn = 20, .element = 0, .life = 9999.0f});
-        SummonEnemy(x - 320, y - 10, {.type = 59, .angle = 2000, .turn = 20, .element = 0, .life = 9999.0f});
-        SummonEnemy(x + 320, y - 10, {.type = 59, .angle = 2000, .turn = -20, .element = 1, .life = 9999.0f});
-        SummonEnemy(x + 320, y - 10, {.type = 59, .angle = -2000, .turn = -20, .element = 1, .life = 9999.0f});
+        SummonEnemy(x - 320, y - 10, {.type = 59, .angle = -2000, .turn = 20, .element = elements::kFire,
+                                      .life = 9999.0f});
+        SummonEnemy(x - 320, y - 10, {.type = 59, .angle = 2000, .turn = 20, .element = elements::kFire,
+                                      .life = 9999.0f});
+        SummonEnemy(x + 320, y - 10, {.type = 59, .angle = 2000, .turn = -20, .element = elements::kIce,
+                                      .life = 9999.0f});
+        SummonEnemy(x + 320, y - 10, {.type = 59, .angle = -2000, .turn = -20, .element = elements::kIce,
+                                      .life = 9999.0f});
     }
-    if (phaseTimer % (d == 2 ? 60 : 600) == 0) element = element == 0 ? 1 : 0;
+    if (phaseTimer % (d == 2 ? 60 : 600) == 0) element = element == elements::kFire ? elements::kIce : elements::kFire;
     // Counter fire while a shot is near: its element chooses the answer.
     int32_t nearElement = -1;
     ForEachShotNear(x, y, 60, [&](cPlayerBulletBase& shot) {
@@ -212,13 +216,13 @@ void Stage03Boss::HeroAttack() {
         const int32_t aim = AimAtPlayer1(*this);
         const double step = d == 2 ? 0.3 : 0.2;
         for (int32_t i = 1; i <= 22; ++i)
-            FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kRing, .angle = aim, .element = 2,
-                              .speed = static_cast<float>(step * i), .accel = 0.0001f});
+            FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kRing, .angle = aim,
+                              .element = elements::kEveryone, .speed = static_cast<float>(step * i), .accel = 0.0001f});
     }
     if (phaseTimer == 440) {
         PlaySe(SoundTable.changeattribute);
         phaseTimer = 0;
-        element = element == 0 ? 1 : 0;
+        element = element == elements::kFire ? elements::kIce : elements::kFire;
     }
     if (AttackOver(*this)) EndLastAttack(*this);
 }

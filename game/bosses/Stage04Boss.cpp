@@ -232,8 +232,8 @@ void Stage04Boss::PinballAttack() {
     else summon = t % 30 == 0, life = 2.0f;
     if (summon) {
         PlaySe(SoundTable.xmasbell);
-        SummonEnemy(x, y, {.type = kPinballType, .angle = AimAtPlayer1(*this), .element = 2, .speed = 1.5f,
-                           .life = life});
+        SummonEnemy(x, y, {.type = kPinballType, .angle = AimAtPlayer1(*this), .element = elements::kEveryone,
+                           .speed = 1.5f, .life = life});
     }
     if (!AttackOver(*this)) return;
     if (d == 0) {

@@ -127,16 +127,16 @@ void Stage06Boss::SpinAttack() {
     if (t >= 460 && t <= 860) MoveTo(390, 80, 1.0f);
     if (t == 10) PlaySe(SoundTable.Stardust);
     if (t <= 900 && t % 2 == 0) {
-        FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kCross, .angle = shotAngle, .element = 0,
-                          .speed = 2.2f});
+        FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kCross, .angle = shotAngle,
+                          .element = elements::kFire, .speed = 2.2f});
         FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kCross, .angle = WrapAdd(shotAngle, 32768),
-                          .element = 0, .speed = 2.2f});
+                          .element = elements::kFire, .speed = 2.2f});
         FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kCross, .angle = WrapAdd(shotAngle, 8000),
-                          .element = 2, .speed = 2.2f});
+                          .element = elements::kEveryone, .speed = 2.2f});
         FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kCross, .angle = WrapAdd(shotAngle, 16383),
-                          .element = 1, .speed = 2.2f});
+                          .element = elements::kIce, .speed = 2.2f});
         FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kCross, .angle = WrapAdd(shotAngle, 49151),
-                          .element = 1, .speed = 2.2f});
+                          .element = elements::kIce, .speed = 2.2f});
     }
     if (t == 1000) {
         element = 1 - element;
@@ -158,13 +158,13 @@ void Stage06Boss::BallAttack() {
         PlaySe(SoundTable.shot_small);
         for (int32_t off : {0, 21888, 43788})
             FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintCapsule,
-                              .angle = WrapAdd(shotAngle, off), .element = 0, .speed = 5.0f});
+                              .angle = WrapAdd(shotAngle, off), .element = elements::kFire, .speed = 5.0f});
         for (int32_t off : {10999, 32887, 54787})
             FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintCapsule,
-                              .angle = WrapAdd(shotAngle, off), .element = 1, .speed = 5.0f});
+                              .angle = WrapAdd(shotAngle, off), .element = elements::kIce, .speed = 5.0f});
         for (int32_t off : {0, 21888, 43788})
             FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kBrightCapsule,
-                              .angle = WrapAdd(secondAngle, off), .element = 2, .speed = 5.0f});
+                              .angle = WrapAdd(secondAngle, off), .element = elements::kEveryone, .speed = 5.0f});
     }
     if (AttackOver(*this)) {
         element = 1;
@@ -211,7 +211,7 @@ void Stage06Boss::ShackleAttack() {
     if (t % 160 == 0) {
         PlaySe(SoundTable.crystalhit);
         FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kHugeOrb, .angle = AimAtPlayer1(*this),
-                          .element = 2, .speed = 0.7f, .accel = 0.004f});
+                          .element = elements::kEveryone, .speed = 0.7f, .accel = 0.004f});
     }
     // A player keeping away draws a fast aimed shot.
     if (t >= 100 && t % 10 == 0) {
@@ -235,7 +235,7 @@ void Stage06Boss::RestAttack() {
         PlaySe(SoundTable.rt_star14);
         const float px = static_cast<float>(GameRand() % 500 + 100);
         const float py = static_cast<float>(GameRand() % 300 + 100);
-        PlaceEnemy(px, py, {.type = 81, .element = 2, .life = 9999.0f});
+        PlaceEnemy(px, py, {.type = 81, .element = elements::kEveryone, .life = 9999.0f});
         loopLength -= 8;
         phaseTimer = 2;
     }
@@ -307,7 +307,7 @@ void Stage06Boss::LastAttack() {
             ObjectManager.CancelEnemyBullets();
             cornersDone = 1;
             for (const float* c : {kCorners[0], kCorners[2], kCorners[3], kCorners[1]})
-                PlaceEnemy(c[0], c[1], {.type = 64, .element = 0, .life = 9999.0f});
+                PlaceEnemy(c[0], c[1], {.type = 64, .element = elements::kFire, .life = 9999.0f});
         }
         const int32_t t = phaseTimer;
         if (t >= 90 && t <= 150 && t % 3 == 0) {
@@ -320,7 +320,7 @@ void Stage06Boss::LastAttack() {
             if (GameState.twoPlayer == 1) shotAngle = AimFrom(x, y, Player2, shotAngle);
             for (int32_t off : {0, -4000, 4000})
                 FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kSpark,
-                                  .angle = WrapAdd(shotAngle, off), .element = 2, .speed = 8.0f});
+                                  .angle = WrapAdd(shotAngle, off), .element = elements::kEveryone, .speed = 8.0f});
         }
         if (phaseTimer == 180) phaseTimer = 2;
     }

@@ -204,20 +204,21 @@ void Stage06_PaletCopic::DefenceAttack() {
     if (InFrames(t, 590, 730)) flying = true;
     if (flying) {
         MoveAlong(imageX, imageY, copicAngle, 4.0f);
-        if (t % 5 == 0) PlaceEnemy(imageX, imageY, {.type = 75, .angle = copicAngle, .element = 2, .life = 5.0f});
+        if (t % 5 == 0) PlaceEnemy(imageX, imageY, {.type = 75, .angle = copicAngle, .element = elements::kEveryone,
+                                                    .life = 5.0f});
     }
     if (t == 155 || t == 325) PlaceWall(60, 16384);
     if (t == 460) PlaceWall(-60, 49356);
     if (InFrames(t, 450, 470) && t % 3 == 0) {
         FireBullet(imageX, imageY, {.motion = Bullet::kPlain2, .graphic = Bullet::kBrightNeedle, .angle = 0,
-                                    .element = 2, .speed = 6.0f});
+                                    .element = elements::kEveryone, .speed = 6.0f});
         FireBullet(imageX, imageY, {.motion = Bullet::kPlain2, .graphic = Bullet::kBrightNeedle, .angle = 32768,
-                                    .element = 2, .speed = 6.0f});
+                                    .element = elements::kEveryone, .speed = 6.0f});
     }
     if (InFrames(t, 460, 610) && t % 24 == 0) {
         PlaySe(SoundTable.draw_block);
         PlaceEnemy(static_cast<float>(GameRand() % layout::kScreenWidth), 540,
-                   {.type = 76, .angle = 49145, .element = 2, .speed = 1.0f, .life = 12.0f});
+                   {.type = 76, .angle = 49145, .element = elements::kEveryone, .speed = 1.0f, .life = 12.0f});
     }
     if (t == 760) {
         phaseTimer = 0;
@@ -242,12 +243,12 @@ void Stage06_PaletCopic::ReturnAttack() {
     }
     if (t == 670)
         for (int32_t i = 0; i < w / 3; ++i)
-            PlaceEnemy(imageX, imageY, {.type = 87, .angle = GameRand() + 16384, .element = 2, .speed = 4.0f,
-                                        .accel = 0.02f, .life = 13.0f});
+            PlaceEnemy(imageX, imageY, {.type = 87, .angle = GameRand() + 16384, .element = elements::kEveryone,
+                                        .speed = 4.0f, .accel = 0.02f, .life = 13.0f});
     if (InFrames(t, 641, 1199) && t % 150 == 0) {
         PlaySe(SoundTable.puni);
-        PlaceEnemy(imageX, imageY, {.type = 88, .angle = copicAngle, .element = 2, .speed = 0.4f, .accel = 0.003f,
-                                    .life = 200.0f});
+        PlaceEnemy(imageX, imageY, {.type = 88, .angle = copicAngle, .element = elements::kEveryone, .speed = 0.4f,
+                                    .accel = 0.003f, .life = 200.0f});
     }
     if (t > 950 && t % 7 == 0 && t < 6 * w + 950) {
         PlaySe(SoundTable.shot_small);
@@ -296,7 +297,7 @@ void Stage06_PaletCopic::BeamAttack() {
     if (InFrames(t, 2291, 2499)) y += 1.5f;
     if (beamOn) {
         if (t % 2 == 0) FireBullet(x + 30, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kBigSpark, .angle = 0,
-                                               .element = 2, .speed = 6.0f});
+                                               .element = elements::kEveryone, .speed = 6.0f});
         if (t % 24 == 0) StartPoolEffect(effect::kBigFlash, 0, x + 5, y);
     }
     for (const Dash& dash : kDashes) {

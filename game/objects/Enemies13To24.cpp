@@ -80,12 +80,12 @@ void cEnemy15::Update() {
         const int32_t aim = AimAtPlayer1();
         for (int32_t k = 0; k < 8; ++k)
             FireFrom(*this, {.motion = Bullet::kAimsAt90, .graphic = Bullet::kFaintSmallOrb,
-                             .angle = aim + 14750 + 500 * k, .element = 0, .speed = 0.5f * static_cast<float>(k),
-                             .accel = 0.001f});
+                             .angle = aim + 14750 + 500 * k, .element = elements::kFire,
+                             .speed = 0.5f * static_cast<float>(k), .accel = 0.001f});
         for (int32_t k = 0; k < 8; ++k)
             FireFrom(*this, {.motion = Bullet::kAimsAt90, .graphic = Bullet::kFaintSmallOrb,
-                             .angle = aim - 15250 + 500 * k, .element = 1, .speed = 0.5f * static_cast<float>(k),
-                             .accel = 0.001f});
+                             .angle = aim - 15250 + 500 * k, .element = elements::kIce,
+                             .speed = 0.5f * static_cast<float>(k), .accel = 0.001f});
     }
 }
 
@@ -221,8 +221,8 @@ void cEnemy21::Update() {
                                            static_cast<int32_t>(y));
         }
         if (frame % 4 == 0)
-            SummonEnemy(x, y, {.type = 79, .angle = GameRand() * 2, .element = 0, .speed = 2.0f, .accel = -0.002f,
-                               .life = 1.0f});
+            SummonEnemy(x, y, {.type = 79, .angle = GameRand() * 2, .element = elements::kFire, .speed = 2.0f,
+                               .accel = -0.002f, .life = 1.0f});
     }
 }
 

@@ -221,15 +221,16 @@ void cEnemy35::Update() {
         PlaySe(SoundTable.shot_small);
         for (int32_t k = 1; k <= 4; ++k)
             FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kBead, .angle = WrapAdd(angle, 16383 * k),
-                             .element = 0, .speed = 2.0f});
+                             .element = elements::kFire, .speed = 2.0f});
     } else {
         for (int32_t k = 1; k <= 4; ++k)
             FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kBead,
-                             .angle = WrapAdd(angle, 8191 + 16383 * k), .element = 1, .speed = 2.0f});
+                             .angle = WrapAdd(angle, 8191 + 16383 * k), .element = elements::kIce, .speed = 2.0f});
     }
     for (int32_t k = 1; k <= 2; ++k)
         FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kBead,
-                         .angle = WrapAdd(angle, 1000 * frame + 32767 * k), .element = 2, .speed = 2.0f});
+                         .angle = WrapAdd(angle, 1000 * frame + 32767 * k), .element = elements::kEveryone,
+                             .speed = 2.0f});
 }
 
 void cEnemy35::Draw() { DrawLook(*this, enemylook::kSpinner); }

@@ -104,7 +104,7 @@ void InitItem(cEnemyObjectBase& e, float life) {
     e.radius = 30;
     e.life = life;
     e.score = 100;
-    e.element = 1;
+    e.element = elements::kIce;
     e.dropCode = 0;
     e.touchDamage = 0;
     e.solid = 0;

@@ -84,7 +84,7 @@ void cEnemyBulletBase::SetPosition(const int32_t& px, const int32_t& py) {
 }
 
 void cEnemyBulletBase::Move() {
-    if (motionKind < KindCode(BulletMotion::kPlain) || motionKind > KindCode(BulletMotion::kTurnsEvery45)) return;
+    if (motionKind < KindCode(BulletMotion::kPlain) || motionKind >= KindCode(BulletMotion::kEnd)) return;
     const auto step = [this] {
         x = x + Kestra::Cos(static_cast<uint32_t>(angle)) * speed;
         y = y + Kestra::Sin(angle) * speed;
@@ -129,7 +129,7 @@ void cEnemyBulletBase::Move() {
         speed += accel;
         if (frame % 5 == 0) {
             FireBullet(x, y, {.motion = Bullet::kAimsAt90, .graphic = Bullet::kOrb, .angle = WrapAdd(angle, 15535),
-                              .element = WrapAdd(element, -3), .speed = 3.0f, .accel = 0.01f});
+                              .element = WrapAdd(element, -elements::kFireEmitter), .speed = 3.0f, .accel = 0.01f});
         }
         break;
     case kHoming:

@@ -92,7 +92,7 @@ void cEnemyObjectBase::HitTest() {
             PlaySe(SoundTable.enemybreak_01);
             isDying = 1;
             m.SpawnEffectBurst(effect::kExplosionBurst, element, ix, iy);
-            if (element >= 2) element = 0;
+            if (element >= elements::kEveryone) element = elements::kFire;
             if (dropCode >= 1 && dropCode <= 3) {
                 PlaceEnemy(x, y, {.type = objecttype::kDropItems[dropCode], .element = element, .life = 1.0f});
             }

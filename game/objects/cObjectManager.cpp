@@ -295,7 +295,7 @@ void cObjectManager::CancelEnemyBullets() {
     for (int32_t i = 0; i < static_cast<int32_t>(enemyBullets.size()); ++i) {
         cEnemyBulletBase* b = enemyBullets[i];
         if (b->isActive != 1) continue;
-        b->element = 10;
+        b->element = elements::kCancelled;
         b->speed = 0.0f;
         b->motionKind = KindCode(BulletMotion::kHoming);
         b->graphicKind = KindCode(BulletGraphic::kCancelled);

@@ -215,7 +215,7 @@ void cPlayerBase::ActCharacter() {
             savedAnimDir = animDir;
         }
         if (v.forceSummon != 0) {
-            SummonEnemy(aimX, aimY, {.type = v.forceSummon, .element = 0, .life = gauge * 3 + 30});
+            SummonEnemy(aimX, aimY, {.type = v.forceSummon, .element = elements::kFire, .life = gauge * 3 + 30});
         }
         if (gauge >= 100.0f) {
             cutInOn = 1;

@@ -193,12 +193,12 @@ void cPlayerBase::HitTest() {
             score += 10;
             if (gauge == 200.0f) score += 50;
         }
-        if (b->isActive == 1 && b->element < 3 && isInvincible == 0 && forceTimer == 0 &&
+        if (b->isActive == 1 && b->element < elements::kFireEmitter && isInvincible == 0 && forceTimer == 0 &&
             d <= static_cast<float>(hitRadius + b->radius)) {
             b->isActive = 0;
             Damage(b->damage);
         }
-        if (b->isActive == 1 && b->element == 10 && d <= static_cast<float>(b->radius + 30)) {
+        if (b->isActive == 1 && b->element == elements::kCancelled && d <= static_cast<float>(b->radius + 30)) {
             if (gauge < 200.0f) gauge = static_cast<float>(gauge + 0.04);
             b->isActive = 0;
             score += 10;
