@@ -318,7 +318,7 @@ void cPlayerBase::Damage(int32_t amount) {
     PlaySe(SoundTable.playerdamage);
     // A stage without a boss record leaves the slots empty.
     if (BossA) BossA->bonusValid = 0;
-    if ((GameState.stage == 5 || GameState.stage == 6) && BossB) BossB->bonusValid = 0;
+    if ((GameState.stage == kLastStoryStage || GameState.stage == kExtraStage) && BossB) BossB->bonusValid = 0;
     const int32_t px = static_cast<int32_t>(aimX);
     const int32_t py = static_cast<int32_t>(aimY);
     StartEffect(effect::kShockwave, 0.0f, px, py);

@@ -24,15 +24,15 @@ void StartNewGame() {
     const cTitleState& t = TitleState;
     // The extra stage has one difficulty, wherever an earlier visit to the
     // difficulty choice left its cursor.
-    g.difficulty = g.stage == 6 ? 1 : t.difficultyCursor;
+    g.difficulty = g.stage == kExtraStage ? 1 : t.difficultyCursor;
     const int32_t teamIndex = t.teamCursor == 1 ? 1 : 0;
     g.team = teamIndex + 1;
     gCalls->spawnPlayer(2 * teamIndex, 320.0f, 240.0f);
     gCalls->spawnPlayer(2 * teamIndex + 1, 320.0f, 240.0f);
     LoadSheets(kTeamSheets[teamIndex]);
     gCalls->loadCommonSprites(g);
-    if (g.stage == 6) {
-        gCalls->loadStageResources(6);
+    if (g.stage == kExtraStage) {
+        gCalls->loadStageResources(kExtraStage);
     } else if (g.practice) {
         g.stage = t.practiceCursor + 1;
         g.practiceStage = t.practiceCursor + 1;

@@ -7,6 +7,7 @@
 #include <span>
 
 #include "game/state/GameGlobals.h"
+#include "game/state/GameState.h"
 #include "game/state/SpriteTable.h"
 
 // A start-up effect: SE/<name>.wav into its handle.
@@ -212,9 +213,7 @@ inline constexpr FileLoad kStage6Loads[] = {
     {.file = "SE/gisiki.wav", .sound = &cSoundTable::gisiki},
 };
 
-// The stages by number: the last story stage and the extra stage by name.
-constexpr int32_t kLastStoryStage = 5;
-constexpr int32_t kExtraStage = 6;
+// Each stage's files, by number.
 struct StageFiles {
     std::span<const FileLoad> loads;
     bool released;  // its own release runs when the next stage begins or the game ends

@@ -89,7 +89,7 @@ void LoadStageBosses(const cGameState& g) {
     delete BossB;
     BossA = BossB = nullptr;
     LoadStageEnemies(g);
-    const bool twoSlots = g.stage == 5 || g.stage == 6;
+    const bool twoSlots = g.stage == kLastStoryStage || g.stage == kExtraStage;
     if (!BossA || (twoSlots && !BossB)) {
         Kestra::LogRed("StartStage: the schedule of stage %d brings no boss; the stage plays on without one",
                        static_cast<int>(g.stage));
@@ -119,7 +119,7 @@ void StartStage() {
     g.stageBonus = bonus.stage;
     g.noMissBonus = bonus.noMiss;
     const int32_t team = g.team == 2 ? 1 : 0;
-    if (g.stage == 1 || g.stage == 6) {
+    if (g.stage == 1 || g.stage == kExtraStage) {
         if (Player1) Player1->Reset();
         if (second) second->Reset();
     }
@@ -140,9 +140,9 @@ void StartStage() {
             if (count < kCountCap) ++count;
         }
         g.credits = static_cast<int32_t>(3u + ScoreData.finishedGames / 3u);
-    } else if (g.stage == 5) {
+    } else if (g.stage == kLastStoryStage) {
         ReloadBossPictures(kLastStoryStage, team);
-    } else if (g.stage == 6) {
+    } else if (g.stage == kExtraStage) {
         if (Player1) Player1->score = 0;
         ReloadBossPictures(kExtraStage, team);
         uint16_t& count = ScoreData.playCount[team][3];

@@ -120,7 +120,7 @@ void BackToMenu() {
 void UpdateTeamChoice() {
     cTitleState& t = TitleState;
     const uint16_t pushed = PushedEither();
-    if (GameState.stage == 6) {
+    if (GameState.stage == kExtraStage) {
         const bool team1 = IsExtraUnlockedFor(0);
         const bool team2 = IsExtraUnlockedFor(1);
         if (team1 != team2) t.teamCursor = team1 ? 0 : 1;
@@ -144,7 +144,7 @@ void UpdateTeamChoice() {
     }
     // Only player 1 confirms the choices before a game.
     if (PadWords[0].pushed & PAD_SHOT) {
-        if (GameState.stage < 6) {
+        if (GameState.stage < kExtraStage) {
             t.state = kTitleDifficulty;
         } else {
             GameState.difficulty = 1;
