@@ -218,7 +218,8 @@ void StageStartEffectObj::Draw() {
     using namespace layout;
     // The band and the letters slide in from the left until they rest.
     const Quad& band = kStageTitleBand;
-    DrawPlain(37, {{work1 + band.screen.x - kBandSlide, work2, band.screen.w, band.screen.h}, band.cell}, colour);
+    DrawPlain(sheet::kStageTitleBack, {{work1 + band.screen.x - kBandSlide, work2, band.screen.w, band.screen.h},
+                                       band.cell}, colour);
     if ((frame >= 30 && frame <= 50) || frame >= 125) work3 = WrapAdd(work3, 40);
     if (frame >= 125) work0 -= 25;
     if (work0 <= 0) work0 = 0;
@@ -226,6 +227,6 @@ void StageStartEffectObj::Draw() {
     const int32_t x = work3 + kStageTitleNumber.screen.x - kLettersSlide;
     const Rect& number = kStageTitleNumber.screen;
     const Rect& name = kStageTitleName.screen;
-    DrawPlain(38, {{x, titleTop, number.w, number.h}, kStageTitleNumber.cell}, faded);
-    DrawPlain(38, {{x, titleTop + name.y - number.y, name.w, name.h}, kStageTitleName.cell}, faded);
+    DrawPlain(sheet::kStageTitle, {{x, titleTop, number.w, number.h}, kStageTitleNumber.cell}, faded);
+    DrawPlain(sheet::kStageTitle, {{x, titleTop + name.y - number.y, name.w, name.h}, kStageTitleName.cell}, faded);
 }

@@ -14,6 +14,7 @@
 #include "game/state/GameState.h"
 #include "game/state/PlayArea.h"
 #include "game/state/cBossBase.h"
+#include "game/state/SpriteTable.h"
 
 namespace {
 float Distance(float ax, float ay, float bx, float by) {
@@ -414,7 +415,7 @@ void cPlayerBase::Draw() {
         const float w = static_cast<float>(layout::kCutInCell.w), h = static_cast<float>(layout::kCutInCell.h);
         DrawPlain(cutIn, cutInX, 0, w, h, sourceX, 0, w, h, AlphaWhite(alpha));
         if (cutInFrame > 14 && cutInFrame < 34) {
-            DrawPlain(31, cutInX, 0, w, h, sourceX, 0, w, h, AlphaWhite(180 - 10 * (cutInFrame - 15)));
+            DrawPlain(sheet::kCutInFlash, cutInX, 0, w, h, sourceX, 0, w, h, AlphaWhite(180 - 10 * (cutInFrame - 15)));
         }
     }
 }

@@ -64,7 +64,8 @@ const Window (*const kStages[])[12] = {kStage1, kStage2, kStage3, kStage4, kStag
 static_assert(std::size(kStages) == kLastStoryStage);
 
 const Window* WindowsOf(int32_t stage, int32_t difficulty) {
-    if (difficulty < 0 || difficulty > 2 || stage < 1 || stage > static_cast<int32_t>(std::size(kStages))) return nullptr;
+    if (difficulty < 0 || difficulty > 2) return nullptr;
+    if (stage < 1 || stage > static_cast<int32_t>(std::size(kStages))) return nullptr;
     return kStages[stage - 1][difficulty];
 }
 
