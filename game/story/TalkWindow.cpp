@@ -14,13 +14,16 @@ constexpr float kDepth = 32767.0f;
 constexpr int32_t kSlideFrames = 20;
 constexpr int32_t kShakeCycle = 8;
 
-// In counter order; the slots do not follow it (Cheska is counter 2, slot 15).
+// In counter order; the slots do not follow it.
+using namespace sheet;
 constexpr talk::PortraitSheet kSheets[] = {
-    {"Yuri", 12, 6, 18, true},   {"Crow", 13, 6, 12, true},   {"Cheska", 15, 6, 18, true},
-    {"Osero", 14, 6, 12, true},  {"Shamyu", 16, 3, 9, false}, {"Fururu", 19, 3, 6, false},
-    {"Still", 18, 3, 9, false},  {"Momo", 20, 3, 6, false},   {"Nono", 21, 3, 9, false},
-    {"Kohaku", 17, 6, 12, true}, {"Palet", 22, 6, 12, false}, {"Copic", 23, 3, 9, false},
-    {"Deena", 24, 3, 9, false},
+    {"Yuri", kYuriPortrait, 6, 18, true},     {"Crow", kCrowPortrait, 6, 12, true},
+    {"Cheska", kCheskaPortrait, 6, 18, true}, {"Osero", kOseroPortrait, 6, 12, true},
+    {"Shamyu", kShamyuPortrait, 3, 9, false}, {"Fururu", kFururuPortrait, 3, 6, false},
+    {"Still", kStillPortrait, 3, 9, false},   {"Momo", kMomoPortrait, 3, 6, false},
+    {"Nono", kNonoPortrait, 3, 9, false},     {"Kohaku", kKohakuPortrait, 6, 12, true},
+    {"Palet", kPaletPortrait, 6, 12, false},  {"Copic", kCopicPortrait, 3, 9, false},
+    {"Deena", kDeenaPortrait, 3, 9, false},
 };
 static_assert(std::size(kSheets) == talk::kCharacterCount, "a sheet for each character");
 static_assert(std::extent_v<decltype(cTalkState::slideCounter)> == talk::kCharacterCount,
