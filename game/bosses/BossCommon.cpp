@@ -176,7 +176,7 @@ void FireSpread(float x, float y, int32_t count, int32_t step, const Bullet& b) 
 void DropExtraLife(const cBossBase& b) { PlaceEnemy(b.x, b.y, {.type = objecttype::kOneUpItem, .element = b.element, .life = 1.0f}); }
 
 void BurstAt(float x, float y, int32_t element) {
-    ObjectManager.SpawnEffectBurst(1, element, TruncateToInt(x), TruncateToInt(y));
+    ObjectManager.SpawnEffectBurst(effect::kExplosionBurst, element, TruncateToInt(x), TruncateToInt(y));
 }
 
 void StartPoolEffect(int32_t kind, int32_t value, float x, float y) {
@@ -205,12 +205,12 @@ void TakeBossShot(cBossBase& b, cPlayerBulletBase& s) {
     const int32_t ix = TruncateToInt(b.x);
     const int32_t iy = TruncateToInt(b.y);
     if (s.element == b.element) {
-        ObjectManager.SpawnEffectBurst(3, b.element, ix, iy);
+        ObjectManager.SpawnEffectBurst(effect::kPuffBurst, b.element, ix, iy);
         b.hp -= s.power * 0.5f;
         PlaySe(SoundTable.enemydamage_small);
     } else {
-        ObjectManager.SpawnEffectBurst(3, b.element, ix, iy);
-        ObjectManager.SpawnEffectBurst(3, b.element, ix, iy);
+        ObjectManager.SpawnEffectBurst(effect::kPuffBurst, b.element, ix, iy);
+        ObjectManager.SpawnEffectBurst(effect::kPuffBurst, b.element, ix, iy);
         b.hp -= s.power;
         PlaySe(SoundTable.rt_cursor01);
     }
@@ -245,12 +245,12 @@ int32_t StepBodyCell(cBossBase& b, int32_t perCell, int32_t wrapAt) {
 
 void DrawBossCircle(cBossBase& b, float x, float y, int32_t element) {
     b.circleAngle = WrapAdd(b.circleAngle, 190);
-    DrawTurned(kCircleSlot, x - 6 - ScrollX - 64, y + 30 - ScrollY - 64, 128, 128, Cell(element, 128.0f, 0.0f), 0,
-               128, 128, kWhite, b.circleAngle);
+    DrawTurned(sheet::kBossCircle, x - 6 - ScrollX - 64, y + 30 - ScrollY - 64, 128, 128, Cell(element, 128.0f, 0.0f),
+               0, 128, 128, kWhite, b.circleAngle);
 }
 
 void DrawBossCell(float x, float y, float srcX, float srcY, float w, float h, float top, uint32_t colour) {
-    DrawPlain(kBossBodySlot, x - ScrollX - w / 2, y - ScrollY - top, w, h, srcX, srcY, w, h, colour);
+    DrawPlain(sheet::kBossBody, x - ScrollX - w / 2, y - ScrollY - top, w, h, srcX, srcY, w, h, colour);
 }
 
 void DrawBossHud(cBossBase& b, const char* attackName, bool breakEleven) {

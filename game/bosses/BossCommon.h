@@ -17,18 +17,10 @@
 #include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBulletBase.h"
+#include "game/state/SpriteTable.h"
 #include "game/state/cBossBase.h"
 
 class cPlayerBase;
-
-// The sprite-table entries the bosses draw from.
-constexpr int32_t kBossHudSlot = 4;
-constexpr int32_t kEndingSlot = 27;
-constexpr int32_t kCutInSlot = 28;
-constexpr int32_t kCutInFlashSlot = 31;
-constexpr int32_t kCircleSlot = 32;
-constexpr int32_t kBossBodySlot = 33;
-constexpr int32_t kStageBackSlot = 36;
 
 // ---- Attacks and the phase machine.
 

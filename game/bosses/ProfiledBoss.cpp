@@ -21,12 +21,12 @@ void ProfiledBoss::ReloadPictures(const Pictures& pics) {
     const struct {
         int32_t slot;
         const char* path;
-    } entries[3] = {{kCutInSlot, pics.cutIn}, {kBossBodySlot, pics.body}, {kCircleSlot, pics.circle}};
+    } entries[3] = {{sheet::kCutIn, pics.cutIn}, {sheet::kBossBody, pics.body}, {sheet::kBossCircle, pics.circle}};
     for (const auto& e : entries)
         if (e.path) releaseSprite(e.slot);
-    if (pics.cutIn) loadSpriteCStr(pics.cutIn, kCutInSlot, 0, kPictureCapacity);
-    if (pics.circle) loadSpriteCStr(pics.circle, kCircleSlot, 0, kPictureCapacity);
-    if (pics.body) loadSpriteCStr(pics.body, kBossBodySlot, 0, kPictureCapacity);
+    if (pics.cutIn) loadSpriteCStr(pics.cutIn, sheet::kCutIn, 0, kPictureCapacity);
+    if (pics.circle) loadSpriteCStr(pics.circle, sheet::kBossCircle, 0, kPictureCapacity);
+    if (pics.body) loadSpriteCStr(pics.body, sheet::kBossBody, 0, kPictureCapacity);
 }
 
 void ProfiledBoss::Update() {
@@ -77,7 +77,7 @@ void ProfiledBoss::DrawEnding() {
         g.subState = kSubStateDialogue;
         if (fadeAlpha < 255) fadeAlpha += 2;
         if (fadeAlpha > 255) fadeAlpha = 255;
-        DrawPlain(kEndingSlot, layout::kEndingPicture, AlphaWhite(fadeAlpha));
+        DrawPlain(sheet::kEnding, layout::kEndingPicture, AlphaWhite(fadeAlpha));
         if (fadeAlpha >= 250) RunTeamTalk(profile_.talks.ending[0], profile_.talks.ending[1]);
     }
     if (phase == kPhaseEnding) {
@@ -92,8 +92,8 @@ void ProfiledBoss::DrawEnding() {
             TallyRaised();
         }
         const int32_t alpha = phaseTimer >= 0 && phaseTimer < kClosingFrames ? phaseTimer : kClosingFrames;
-        DrawPlain(kEndingSlot, layout::kEndingPicture, kWhite);
-        DrawPlain(kEndingSlot, layout::kEndingClosing, AlphaWhite(alpha));
+        DrawPlain(sheet::kEnding, layout::kEndingPicture, kWhite);
+        DrawPlain(sheet::kEnding, layout::kEndingClosing, AlphaWhite(alpha));
     }
 }
 

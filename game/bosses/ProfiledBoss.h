@@ -11,6 +11,7 @@
 #include <span>
 
 #include "game/bosses/BossCommon.h"
+#include "game/bosses/BossPictures.h"
 #include "game/state/cBossBase.h"
 
 class ProfiledBoss : public cBossBase {
@@ -20,13 +21,7 @@ public:
 
     int32_t fadeAlpha;  // the ending picture's alpha after the post-fight talk
 
-    // The pictures a stage boss puts into the cut-in, circle and body entries
-    // when it appears (null: that entry is kept as the stage loaded it).
-    struct Pictures {
-        const char* cutIn;
-        const char* circle;
-        const char* body;
-    };
+    using Pictures = BossPictures;
     // The talks the boss runs, by team (index 0 team 1, 1 team 2); null
     // where that team has none.
     struct Talks {

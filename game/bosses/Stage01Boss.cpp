@@ -83,9 +83,9 @@ void Stage01Boss::OpeningAttack() {
         const int32_t aim = AimAtPlayer1(*this);
         if (d == 2) {
             FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = aim - o.spread, .turn = 120,
-                              .element = 0, .speed = 2.0f});
+                              .element = elements::kFire, .speed = 2.0f});
             FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = aim + o.spread, .turn = -120,
-                              .element = 1, .speed = 2.0f});
+                              .element = elements::kIce, .speed = 2.0f});
             FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintOrb, .angle = aim,
                               .element = GameRand() % 3, .speed = o.aimedSpeed});
         } else {
@@ -124,7 +124,7 @@ void Stage01Boss::TailAttack() {
     // At the view's edge she turns, changes her element and dashes again.
     if (BoxOutOfView(x, y, 40.0f) && phaseTimer > 182) {
         BurstAt(x, y, element);
-        element = element == 0 ? 1 : 0;
+        element = element == elements::kFire ? elements::kIce : elements::kFire;
         phaseTimer = 0;
     }
     if (AttackOver(*this)) {
@@ -148,8 +148,8 @@ void Stage01Boss::ChaseAttack() {
         if (t >= 80) MoveAlong(x, y, moveAngle, 2.4f);
         if (t >= 80 && t % 18 == 0) {
             PlaySe(SoundTable.puni);
-            FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintOrb, .angle = moveAngle, .element = 2,
-                              .speed = 0.0f, .accel = -0.0002f});
+            FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintOrb, .angle = moveAngle,
+                              .element = elements::kEveryone, .speed = 0.0f, .accel = -0.0002f});
         }
     } else {
         const int32_t aimUntil = d == 0 ? 600 : 900;
@@ -185,19 +185,19 @@ void Stage01Boss::DashAttack() {
         if (d == 2) {
             for (int32_t i = 1; i <= 32; ++i) {
                 FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintOrb,
-                                  .angle = WrapAdd(moveAngle, 1024 * i + 16758), .turn = -20, .element = 1,
+                                  .angle = WrapAdd(moveAngle, 1024 * i + 16758), .turn = -20, .element = elements::kIce,
                                   .speed = 5.0f});
                 FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintOrb,
-                                  .angle = WrapAdd(moveAngle, 1024 * i + 16908), .turn = -20, .element = 0,
-                                  .speed = 4.6f});
+                                  .angle = WrapAdd(moveAngle, 1024 * i + 16908), .turn = -20,
+                                  .element = elements::kFire, .speed = 4.6f});
             }
         } else {
             for (int32_t i = 1; i <= 35; ++i) {
                 const int32_t a = WrapAdd(moveAngle, 936 * i + 16758);
                 FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintOrb, .angle = a, .turn = -20,
-                                  .element = 1, .speed = 0.5f, .accel = 0.005f});
+                                  .element = elements::kIce, .speed = 0.5f, .accel = 0.005f});
                 FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintOrb, .angle = a, .turn = -20,
-                                  .element = 0, .speed = 0.3f, .accel = 0.003f});
+                                  .element = elements::kFire, .speed = 0.3f, .accel = 0.003f});
             }
         }
         phaseTimer = 0;

@@ -103,29 +103,29 @@ void Stage02Boss::OpeningAttack() {
         PlaySe(SoundTable.rt_star14);
         if (d == 0) {
             FireSpread(x, y, 14, 4681,
-                       {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .turn = 50, .element = 0,
-                        .speed = 1.0f, .accel = -0.01f});
+                       {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .turn = 50,
+                        .element = elements::kFire, .speed = 1.0f, .accel = -0.01f});
             FireSpread(x, y, 19, 3449,
-                       {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .turn = -50, .element = 1,
-                        .speed = 1.0f, .accel = -0.005f});
+                       {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .turn = -50,
+                        .element = elements::kIce, .speed = 1.0f, .accel = -0.005f});
         } else if (d == 1) {
             FireSpread(x, y, 18, 2730,
-                       {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .turn = 50, .element = 0,
-                        .speed = 1.0f, .accel = -0.01f});
+                       {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .turn = 50,
+                        .element = elements::kFire, .speed = 1.0f, .accel = -0.01f});
             FireSpread(x, y, 24, 2730,
-                       {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .turn = -50, .element = 1,
-                        .speed = 1.0f, .accel = -0.005f});
+                       {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .turn = -50,
+                        .element = elements::kIce, .speed = 1.0f, .accel = -0.005f});
         } else {
             moveAngle = WrapAdd(moveAngle, 6000);
             FireSpread(x, y, 18, 2730,
                        {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .angle = moveAngle, .turn = 50,
-                        .element = 0, .speed = 1.0f, .accel = -0.08f});
+                        .element = elements::kFire, .speed = 1.0f, .accel = -0.08f});
             FireSpread(x, y, 24, 2730,
                        {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .angle = moveAngle, .turn = -50,
-                        .element = 1, .speed = 1.0f, .accel = -0.05f});
+                        .element = elements::kIce, .speed = 1.0f, .accel = -0.05f});
             FireSpread(x, y, 24, 2184,
                        {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .angle = moveAngle, .turn = 80,
-                        .element = 2, .speed = 1.0f, .accel = -0.03f});
+                        .element = elements::kEveryone, .speed = 1.0f, .accel = -0.03f});
         }
     }
     if (AttackOver(*this)) NextPhase();
@@ -157,7 +157,7 @@ void Stage02Boss::DisperserAttack() {
         moveAngle = AimAtPlayer1(*this);
         PlaySe(SoundTable.rt_star14);
         FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kHugeOrb, .angle = moveAngle,
-                          .turn = d == 2 ? 1 : 0, .element = 0, .speed = p.speed});
+                          .turn = d == 2 ? 1 : 0, .element = elements::kFire, .speed = p.speed});
         // A ring of 50 px whose bullets fly out along the aimed line.
         ForEachOnCircle(x, y, 50.0f, 1, p.count, p.step, [&](float bx, float by, int32_t a) {
             FireBullet(bx, by, {.motion = Bullet::kTurnsAt160, .graphic = Bullet::kRingedOrb, .angle = moveAngle,

@@ -110,11 +110,11 @@ void Stage03Boss::OpeningAttack() {
         }
         for (int32_t i = 1; i <= o.spiral0; ++i)
             FireBullet(x, y, {.motion = Bullet::kTurnsTo200, .graphic = Bullet::kFaintCapsule, .angle = 3120 * i,
-                              .turn = o.firstTurn + o.turnStep * (i - 1), .element = 0,
+                              .turn = o.firstTurn + o.turnStep * (i - 1), .element = elements::kFire,
                               .speed = static_cast<float>(1.0 + o.spiralStep * i), .accel = 0.002f});
         for (int32_t i = 1; i <= o.spiral1; ++i)
             FireBullet(x, y, {.motion = Bullet::kTurnsTo200, .graphic = Bullet::kFaintCapsule, .angle = 3120 * i,
-                              .turn = -o.firstTurn - o.turnStep * (i - 1), .element = 1,
+                              .turn = -o.firstTurn - o.turnStep * (i - 1), .element = elements::kIce,
                               .speed = static_cast<float>(1.0 + o.spiralStep * i), .accel = 0.002f});
     }
     if (AttackOver(*this)) NextPhase();
@@ -125,13 +125,13 @@ void Stage03Boss::ShieldAttack() {
     const Shield& s = kShield[d];
     if (phaseTimer % s.flipEvery == 0) {
         PlaySe(SoundTable.changeattribute);
-        ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 13, element, 0);
-        element = element == 0 ? 1 : 0;
+        ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), effect::kRing, element, 0);
+        element = element == elements::kFire ? elements::kIce : elements::kFire;
     }
     if (phaseTimer % s.shotEvery == 0) {
         PlaySe(SoundTable.BigShot);
         FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kHugeOrb, .angle = AimAtPlayer1(*this),
-                          .element = 2, .speed = s.shotSpeed});
+                          .element = elements::kEveryone, .speed = s.shotSpeed});
     }
     // A shot of the shield's own element coming near starts a reflection.
     if (!reflecting) {
@@ -141,13 +141,13 @@ void Stage03Boss::ShieldAttack() {
             reflecting = 1;
             reflectTimer = 11;
             PlaySe(SoundTable.draw_block);
-            ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 13, element, 0);
+            ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), effect::kRing, element, 0);
         }
     }
     if (reflecting) {
         if (reflectTimer == 10) {
             const int32_t aim = AimAtPlayer1(*this);
-            const int32_t other = element == 0 ? 1 : 0;
+            const int32_t other = element == elements::kFire ? elements::kIce : elements::kFire;
             for (int32_t i = 0; i < s.fanA; ++i)
                 FireBullet(x, y, {.motion = Bullet::kTurnsTo200, .graphic = Bullet::kOrb,
                                   .angle = aim + GameRand() - 16758, .turn = 100, .element = element, .speed = s.speedA,
@@ -170,12 +170,16 @@ void Stage03Boss::BitsAttack() {
     const int32_t d = BossDifficulty();
     if (phaseTimer == 40) {
         // Four bits 10 px above, two each at 320 px left and right.
-        SummonEnemy(x - 320, y - 10, {.type = 59, .angle = -2000, .turn = 20, .element = 0, .life = 9999.0f});
-        SummonEnemy(x - 320, y - 10, {.type = 59, .angle = 2000, .turn = 20, .element = 0, .life = 9999.0f});
-        SummonEnemy(x + 320, y - 10, {.type = 59, .angle = 2000, .turn = -20, .element = 1, .life = 9999.0f});
-        SummonEnemy(x + 320, y - 10, {.type = 59, .angle = -2000, .turn = -20, .element = 1, .life = 9999.0f});
+        SummonEnemy(x - 320, y - 10, {.type = 59, .angle = -2000, .turn = 20, .element = elements::kFire,
+                                      .life = 9999.0f});
+        SummonEnemy(x - 320, y - 10, {.type = 59, .angle = 2000, .turn = 20, .element = elements::kFire,
+                                      .life = 9999.0f});
+        SummonEnemy(x + 320, y - 10, {.type = 59, .angle = 2000, .turn = -20, .element = elements::kIce,
+                                      .life = 9999.0f});
+        SummonEnemy(x + 320, y - 10, {.type = 59, .angle = -2000, .turn = -20, .element = elements::kIce,
+                                      .life = 9999.0f});
     }
-    if (phaseTimer % (d == 2 ? 60 : 600) == 0) element = element == 0 ? 1 : 0;
+    if (phaseTimer % (d == 2 ? 60 : 600) == 0) element = element == elements::kFire ? elements::kIce : elements::kFire;
     // Counter fire while a shot is near: its element chooses the answer.
     int32_t nearElement = -1;
     ForEachShotNear(x, y, 60, [&](cPlayerBulletBase& shot) {
@@ -208,17 +212,17 @@ void Stage03Boss::HeroAttack() {
     if (phaseTimer % (d == 2 ? 110 : 240) == 0) {
         PlaySe(SoundTable.stillattack);
         const int32_t ix = TruncateToInt(x), iy = TruncateToInt(y);
-        for (int32_t i = 0; i < 28; ++i) ObjectManager.SpawnEffect(ix, iy, 10, element, 0);
+        for (int32_t i = 0; i < 28; ++i) ObjectManager.SpawnEffect(ix, iy, effect::kFadingSpark, element, 0);
         const int32_t aim = AimAtPlayer1(*this);
         const double step = d == 2 ? 0.3 : 0.2;
         for (int32_t i = 1; i <= 22; ++i)
-            FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kRing, .angle = aim, .element = 2,
-                              .speed = static_cast<float>(step * i), .accel = 0.0001f});
+            FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kRing, .angle = aim,
+                              .element = elements::kEveryone, .speed = static_cast<float>(step * i), .accel = 0.0001f});
     }
     if (phaseTimer == 440) {
         PlaySe(SoundTable.changeattribute);
         phaseTimer = 0;
-        element = element == 0 ? 1 : 0;
+        element = element == elements::kFire ? elements::kIce : elements::kFire;
     }
     if (AttackOver(*this)) EndLastAttack(*this);
 }
@@ -226,7 +230,7 @@ void Stage03Boss::HeroAttack() {
 // Each hit in the first 240 frames of the hero's shield answers with a fan.
 void Stage03Boss::CounterVolley() {
     PlaySe(SoundTable.draw_block);
-    ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 13, element, 0);
+    ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), effect::kRing, element, 0);
     const int32_t aim = AimAtPlayer1(*this);
     for (int32_t k = 0; k <= 10; ++k)
         FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kNeedle,
@@ -253,9 +257,9 @@ void Stage03Boss::Draw() {
     DrawBossCell(x, y, Cell(animFrame / 7, 60.0f, 0.0f), 0.0f);
     const float sx = x - ScrollX - 90, sy = y - ScrollY - 50;
     if (RunsAttack(phase, kAttacks, &Stage03Boss::ShieldAttack))
-        DrawTurned(kBossBodySlot, sx, sy, 180, 180, Cell(element, 180.0f, 0.0f), 80, 180, 180, kWhite, shieldAngle);
+        DrawTurned(sheet::kBossBody, sx, sy, 180, 180, Cell(element, 180.0f, 0.0f), 80, 180, 180, kWhite, shieldAngle);
     if (RunsAttack(phase, kAttacks, &Stage03Boss::HeroAttack) && phaseTimer <= 240)
-        DrawTurned(kBossBodySlot, sx, sy, 180, 180, 0, 260, 180, 180, kWhite, shieldAngle);
+        DrawTurned(sheet::kBossBody, sx, sy, 180, 180, 0, 260, 180, 180, kWhite, shieldAngle);
     DrawBossHud(*this, AttackNameOf(phase, kAttacks, attacknames::kStage03Boss));
     if (phase == kPhaseTalk) RunTeamTalk(UpdateTalkYuriStage3Before, UpdateTalkCheskaStage3Before);
     if (phase == kPhaseAfterTalk) RunTeamTalk(UpdateTalkYuriStage3After, UpdateTalkCheskaStage3After);

@@ -232,8 +232,8 @@ void Stage04Boss::PinballAttack() {
     else summon = t % 30 == 0, life = 2.0f;
     if (summon) {
         PlaySe(SoundTable.xmasbell);
-        SummonEnemy(x, y, {.type = kPinballType, .angle = AimAtPlayer1(*this), .element = 2, .speed = 1.5f,
-                           .life = life});
+        SummonEnemy(x, y, {.type = kPinballType, .angle = AimAtPlayer1(*this), .element = elements::kEveryone,
+                           .speed = 1.5f, .life = life});
     }
     if (!AttackOver(*this)) return;
     if (d == 0) {
@@ -305,11 +305,11 @@ void Stage04Boss::HitTest() {
     // Both bodies drain the one hp. Body 1 bursts once more than the base's
     // hit; body 2 bursts once and makes no sound.
     ForEachShotNear(x, y, 40, [this](cPlayerBulletBase& s) {
-        ObjectManager.SpawnEffectBurst(3, element, TruncateToInt(x), TruncateToInt(y));
+        ObjectManager.SpawnEffectBurst(effect::kPuffBurst, element, TruncateToInt(x), TruncateToInt(y));
         TakeBossShot(*this, s);
     });
     ForEachShotNear(x2, y2, 40, [this](cPlayerBulletBase& s) {
-        ObjectManager.SpawnEffectBurst(3, element2, TruncateToInt(x2), TruncateToInt(y2));
+        ObjectManager.SpawnEffectBurst(effect::kPuffBurst, element2, TruncateToInt(x2), TruncateToInt(y2));
         hp -= s.element == element2 ? s.power * 0.5f : s.power;
         SpendShot(*this, s);
     });

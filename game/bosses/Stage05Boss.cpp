@@ -11,8 +11,6 @@
 
 namespace {
 
-const ProfiledBoss::Pictures kPictures = {"img/cutin_cheska.png", "img/mahoujin_cheska.png", "img/cheska.png"};
-
 // Team 1's talks only; the pre-fight talk's first run comes from Update.
 const ProfiledBoss::Profile kProfile = {
     .talks = {.before = {UpdateTalkYuriStage5Before, nullptr},
@@ -20,7 +18,7 @@ const ProfiledBoss::Profile kProfile = {
               .ending = {UpdateTalkYuriStage5Ending, nullptr}},
     .talkFromUpdate = true,
     .secondsStep = 2,
-    .pictures = &kPictures};
+    .pictures = &kCheskaPictures};
 
 // A cat's speed, accel and life by difficulty.
 struct Cat {
@@ -156,12 +154,12 @@ void Stage05Boss::SpinnerAttack() {
     if (phaseTimer % (d == 2 ? 5 : 6) == 0) {
         // Element 2 matches neither player: these cannot be absorbed.
         const BulletGraphic graphic = d == 0 ? Bullet::kFaintCapsule : Bullet::kBrightCapsule;
-        FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = graphic, .angle = shotAngle, .element = 2,
-                          .speed = 7.0f});
+        FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = graphic, .angle = shotAngle,
+                          .element = elements::kEveryone, .speed = 7.0f});
         FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = graphic, .angle = WrapAdd(shotAngle, 22000),
-                          .element = 0, .speed = 7.0f});
+                          .element = elements::kFire, .speed = 7.0f});
         FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = graphic, .angle = WrapAdd(shotAngle, 44000),
-                          .element = 1, .speed = 7.0f});
+                          .element = elements::kIce, .speed = 7.0f});
     }
     if (AttackOver(*this)) {
         NextPhase();
@@ -173,14 +171,15 @@ void Stage05Boss::SpinnerAttack() {
 void Stage05Boss::GuidePostAttack() {
     const int32_t d = BossDifficulty();
     if (phaseTimer == 1) {
-        PlaceEnemy(80, 90, {.type = 83, .element = 0, .life = 150.0f});
-        PlaceEnemy(560, 90, {.type = 83, .element = 1, .life = 150.0f});
+        PlaceEnemy(80, 90, {.type = 83, .element = elements::kFire, .life = 150.0f});
+        PlaceEnemy(560, 90, {.type = 83, .element = elements::kIce, .life = 150.0f});
     }
     const bool fires = d == 2 ? phaseTimer % 70 == 0 : d == 1 && hp <= 20.0f && phaseTimer % 170 == 0;
     if (fires) {
         moveAngle = AimAtPlayer1(*this);
-        FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kHugeOrb, .angle = moveAngle, .element = 2,
-                          .speed = d == 2 ? 2.0f : 1.0f, .accel = d == 2 ? 0.005f : 0.002f});
+        FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kHugeOrb, .angle = moveAngle,
+                          .element = elements::kEveryone, .speed = d == 2 ? 2.0f : 1.0f,
+                              .accel = d == 2 ? 0.005f : 0.002f});
     }
     if (AttackOver(*this)) {
         NextPhase();
@@ -224,13 +223,13 @@ void Stage05Boss::WallAttack() {
 void Stage05Boss::LastAttack() {
     if (phaseTimer == 20) {
         PlaySe(SoundTable.Stardust);
-        SummonEnemy(x - 270, y, {.type = 64, .element = 0, .life = 9999.0f});
-        SummonEnemy(x + 270, y, {.type = 64, .element = 0, .life = 9999.0f});
-        SummonEnemy(x - 270, y + 350, {.type = 64, .element = 0, .life = 9999.0f});
-        SummonEnemy(x + 270, y + 350, {.type = 64, .element = 0, .life = 9999.0f});
+        SummonEnemy(x - 270, y, {.type = 64, .element = elements::kFire, .life = 9999.0f});
+        SummonEnemy(x + 270, y, {.type = 64, .element = elements::kFire, .life = 9999.0f});
+        SummonEnemy(x - 270, y + 350, {.type = 64, .element = elements::kFire, .life = 9999.0f});
+        SummonEnemy(x + 270, y + 350, {.type = 64, .element = elements::kFire, .life = 9999.0f});
     }
     if (BossDifficulty() == 2)
         FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintCapsule, .angle = GameRand() * 2,
-                          .element = 2, .speed = 2.0f, .accel = 0.04f});
+                          .element = elements::kEveryone, .speed = 2.0f, .accel = 0.04f});
     if (AttackOver(*this)) EndLast();
 }

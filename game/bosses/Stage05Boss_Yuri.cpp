@@ -14,15 +14,13 @@
 
 namespace {
 
-const ProfiledBoss::Pictures kPictures = {"img/cutin_yuri.png", "img/mahoujin_yuri.png", "img/yuri.png"};
-
 // Team 2's talks; the epilogue runs for either team. Her cut-in runs in break 11 too.
 const ProfiledBoss::Profile kProfile = {
     .talks = {.before = {nullptr, UpdateTalkCheskaStage5Before},
               .after = {nullptr, UpdateTalkCheskaStage5After},
               .ending = {UpdateTalkCheskaStage5Ending, UpdateTalkCheskaStage5Ending}},
     .secondsStep = 1,
-    .pictures = &kPictures,
+    .pictures = &kYuriPictures,
     .breakEleven = true};
 
 // One comical spark: a summon at the aim plus an offset.
@@ -82,9 +80,9 @@ void Stage05Boss_Yuri::OpeningAttack() {
         PlaySe(SoundTable.shot_small);
         const int32_t lead = from == 30 ? 0 : -pairGap;  // the second pair opens to the other side
         FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kSliver, .angle = WrapAdd(shotAngle, lead),
-                          .element = 0, .speed = pairSpeed});
+                          .element = elements::kFire, .speed = pairSpeed});
         FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kSliver,
-                          .angle = WrapAdd(shotAngle, lead + pairGap), .element = 1, .speed = pairSpeed});
+                          .angle = WrapAdd(shotAngle, lead + pairGap), .element = elements::kIce, .speed = pairSpeed});
     }
     if (t == 170 || t == 500) {
         shotAngle = AimAtPlayer1(*this);
@@ -100,9 +98,9 @@ void Stage05Boss_Yuri::OpeningAttack() {
         const int32_t open = d == 0 ? 3000 : 2000;
         const float speed = d == 0 ? 4.0f : 5.0f;
         FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintSmallOrb,
-                          .angle = WrapAdd(shotAngle, -open), .element = 0, .speed = speed});
+                          .angle = WrapAdd(shotAngle, -open), .element = elements::kFire, .speed = speed});
         FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintSmallOrb,
-                          .angle = WrapAdd(shotAngle, open), .element = 1, .speed = speed});
+                          .angle = WrapAdd(shotAngle, open), .element = elements::kIce, .speed = speed});
     }
     if (t == loopLength + 1200) {
         phaseTimer = 0;
@@ -119,7 +117,7 @@ void Stage05Boss_Yuri::RailgunAttack() {
     const int32_t t = phaseTimer;
     // Along the right edge at the player's height.
     MoveTo(600, Player1 ? Player1->aimY - ScrollY : y - ScrollY, 1.0f);
-    if (t == 58) StartPoolEffect(7, 0, x, y);
+    if (t == 58) StartPoolEffect(effect::kAbsorbBloom, 0, x, y);
     if (t == 60) {
         shotAngle = AimAtPlayer1(*this);
         // The start-up handle of the long laser: the stage-3 one is empty here.
@@ -142,10 +140,12 @@ void Stage05Boss_Yuri::RailgunAttack() {
         const float step = d == 2 ? 0.3f : 0.1f;
         const int32_t up = shotAngle + 3000 + GameRand() % 7000;
         FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintSmallOrb, .angle = up, .turn = -20,
-                          .element = 1, .speed = static_cast<float>(GameRand() % 20) * step, .accel = 0.001f});
+                          .element = elements::kIce, .speed = static_cast<float>(GameRand() % 20) * step,
+                              .accel = 0.001f});
         const int32_t down = shotAngle - 3000 - GameRand() % 7000;
         FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintSmallOrb, .angle = down, .turn = 20,
-                          .element = 0, .speed = static_cast<float>(GameRand() % 20) * step, .accel = 0.001f});
+                          .element = elements::kFire, .speed = static_cast<float>(GameRand() % 20) * step,
+                              .accel = 0.001f});
     }
     // Each beam two frames sooner than the last, without a floor.
     if (phaseTimer == loopLength + 140) {
@@ -222,8 +222,8 @@ void Stage05Boss_Yuri::SurpriseAttack() {
     }
     const auto knife = [&](float speed, float accel) {
         PlaySe(SoundTable.knifeswing);
-        FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kWideGlow, .angle = shotAngle, .element = 2,
-                          .speed = speed, .accel = accel});
+        FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kWideGlow, .angle = shotAngle,
+                          .element = elements::kEveryone, .speed = speed, .accel = accel});
     };
     if (d == 2) {
         if (t == 20) shotAngle = AimAtPlayer1(*this);
@@ -263,7 +263,7 @@ void Stage05Boss_Yuri::FinishAttack() {
         if (phaseTimer == 1) loopLength = d == 2 ? 98 : 124;
         if (phaseTimer == loopLength) {
             PlaySe(SoundTable.xmasbell);
-            StartPoolEffect(7, element, x, y);
+            StartPoolEffect(effect::kAbsorbBloom, element, x, y);
             for (int32_t i = 0; i < 80; ++i) {
                 const int32_t angle = GameRand() * 2;
                 const int32_t r = GameRand() % 30;
@@ -277,7 +277,7 @@ void Stage05Boss_Yuri::FinishAttack() {
         }
         if (d == 2 && phaseTimer % 3 == 0)
             FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintCapsule, .angle = GameRand() * 2,
-                              .element = 2, .speed = 2.0f, .accel = 0.04f});
+                              .element = elements::kEveryone, .speed = 2.0f, .accel = 0.04f});
     }
     if (AttackOver(*this)) EndLast();
 }

@@ -48,7 +48,7 @@ void Stage05Boss_Osero::SummonAttack() {
     static constexpr int32_t kEvery[3] = {500, 320, 140};
     const int32_t d = BossDifficulty();
     if (phaseTimer == kFirst[d] || phaseTimer % kEvery[d] == 0)
-        SummonEnemy(x, y, {.type = 66, .element = 0, .speed = 1.0f, .accel = d == 2 ? 0.0003f : 0.0001f,
+        SummonEnemy(x, y, {.type = 66, .element = elements::kFire, .speed = 1.0f, .accel = d == 2 ? 0.0003f : 0.0001f,
                            .life = 9999.0f});
     if (AttackOver(*this)) {
         element = 0;
@@ -63,8 +63,9 @@ void Stage05Boss_Osero::JetAttack() {
     // The two jets come on the first pass only: the sweep loops back to 50.
     if (t == 40 || (d == 2 && t == 5)) {
         PlaySe(SoundTable.stillattack);
-        SummonEnemy(x - 320, y + 400, {.type = 58, .element = 0, .accel = 0.041f, .life = 9999.0f});
-        SummonEnemy(x + 320, y + 400, {.type = 58, .angle = 32768, .element = 1, .accel = 0.041f, .life = 9999.0f});
+        SummonEnemy(x - 320, y + 400, {.type = 58, .element = elements::kFire, .accel = 0.041f, .life = 9999.0f});
+        SummonEnemy(x + 320, y + 400, {.type = 58, .angle = 32768, .element = elements::kIce, .accel = 0.041f,
+                                       .life = 9999.0f});
     }
     if (t >= 100 && t <= 300) MoveTo(50, 40, 2.0f);
     if (t >= 400 && t <= 600) MoveTo(320, 60, 2.0f);
@@ -77,10 +78,10 @@ void Stage05Boss_Osero::JetAttack() {
             const float speed = 0.5f * static_cast<float>(i);
             FireBullet(x + 20, y, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb,
                                    .angle = static_cast<int32_t>(Kestra::Atan(px - 40 - (x + 20), py - y)),
-                                   .element = 0, .speed = speed, .accel = 0.002f});
+                                   .element = elements::kFire, .speed = speed, .accel = 0.002f});
             FireBullet(x - 20, y, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb,
                                    .angle = static_cast<int32_t>(Kestra::Atan(px + 40 - (x - 20), py - y)),
-                                   .element = 1, .speed = speed, .accel = 0.002f});
+                                   .element = elements::kIce, .speed = speed, .accel = 0.002f});
         }
     }
     if (t == 1000) phaseTimer = 50;
@@ -100,7 +101,7 @@ void Stage05Boss_Osero::BigBangAttack() {
     const int32_t d = BossDifficulty();
     if (phaseTimer % 270 == 0) {
         PlaySe(SoundTable.rt_star14);
-        StartPoolEffect(9, 0, x, y);
+        StartPoolEffect(effect::kShockwave, 0, x, y);
         for (int32_t n = 0; n < kBang[d].summons; ++n) {
             const int32_t angle = GameRand() * 2;
             const int32_t e = GameRand() % 2;
@@ -286,13 +287,13 @@ void Stage05Boss_Crow::MirageAttack() {
             int32_t angle;
             if (s.from == 200 && d < 2) angle = GameRand() % 1000;
             else angle = s.bossBase + s.bossSign * (GameRand() % (d == 2 ? s.bossSpread : 1000));
-            FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kCrescent, .angle = angle, .element = 0,
-                              .speed = speed});
+            FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kCrescent, .angle = angle,
+                              .element = elements::kFire, .speed = speed});
         }
         if (s.imageSpread) {
             const int32_t angle = s.imageBase + s.imageSign * (GameRand() % (d == 2 ? s.imageSpread : 1000));
             FireBullet(imageX, imageY, {.motion = Bullet::kPlain2, .graphic = Bullet::kCrescent, .angle = angle,
-                                        .element = 1, .speed = speed});
+                                        .element = elements::kIce, .speed = speed});
         }
     }
     // The last stretch aims: the boss at the later player, the image at player 1.
@@ -303,10 +304,11 @@ void Stage05Boss_Crow::MirageAttack() {
         const cPlayerBase* second = SecondPlayer();
         const int32_t aim = second && second->isActive ? AimFrom(x, y, second, shotAngle) : AimAtPlayer1(*this);
         FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kCrescent, .angle = aim - GameRand() % spread,
-                          .element = 0, .speed = speed});
+                          .element = elements::kFire, .speed = speed});
         const int32_t imageAim = AimFrom(imageX, imageY, Player1, shotAngle);
         FireBullet(imageX, imageY, {.motion = Bullet::kPlain2, .graphic = Bullet::kCrescent,
-                                    .angle = imageAim - GameRand() % spread, .element = 1, .speed = speed});
+                                    .angle = imageAim - GameRand() % spread, .element = elements::kIce,
+                                        .speed = speed});
     }
     if (t == 1310) phaseTimer = 70;
     if (AttackOver(*this)) EndLast();

@@ -18,11 +18,9 @@
 
 namespace {
 
-constexpr int32_t kDecorSlot = 11;
 constexpr int32_t kExtraStageCleared = 8;
 
 // The circle stays as the stage loaded it.
-const ProfiledBoss::Pictures kPictures = {"img/cutin_deena.png", nullptr, "img/St06_Boss_02.png"};
 
 // Both teams meet her; her pre-fight talk's first run comes from Update, and
 // her entrance also clears the bullets.
@@ -33,7 +31,7 @@ const ProfiledBoss::Profile kProfile = {
     .talkFromUpdate = true,
     .clearOnEntrance = true,
     .secondsStep = 1,
-    .pictures = &kPictures};
+    .pictures = &kDeenaPictures};
 
 constexpr float kCorners[4][2] = {{20, 20}, {620, 460}, {20, 460}, {620, 20}};
 
@@ -56,7 +54,7 @@ int32_t BackgroundGroup(int32_t phase) {
 
 void DrawBackdrop(const Region& r, int32_t alpha) {
     constexpr float w = layout::kScreenWidth, h = layout::kScreenHeight;
-    DrawPlain(kStageBackSlot, 0, 0, w, h, r.x, r.y, w, h, AlphaWhite(alpha));
+    DrawPlain(sheet::kFrontLayer, 0, 0, w, h, r.x, r.y, w, h, AlphaWhite(alpha));
 }
 
 // One volley of the crossroad walls.
@@ -129,16 +127,16 @@ void Stage06Boss::SpinAttack() {
     if (t >= 460 && t <= 860) MoveTo(390, 80, 1.0f);
     if (t == 10) PlaySe(SoundTable.Stardust);
     if (t <= 900 && t % 2 == 0) {
-        FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kCross, .angle = shotAngle, .element = 0,
-                          .speed = 2.2f});
+        FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kCross, .angle = shotAngle,
+                          .element = elements::kFire, .speed = 2.2f});
         FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kCross, .angle = WrapAdd(shotAngle, 32768),
-                          .element = 0, .speed = 2.2f});
+                          .element = elements::kFire, .speed = 2.2f});
         FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kCross, .angle = WrapAdd(shotAngle, 8000),
-                          .element = 2, .speed = 2.2f});
+                          .element = elements::kEveryone, .speed = 2.2f});
         FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kCross, .angle = WrapAdd(shotAngle, 16383),
-                          .element = 1, .speed = 2.2f});
+                          .element = elements::kIce, .speed = 2.2f});
         FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kCross, .angle = WrapAdd(shotAngle, 49151),
-                          .element = 1, .speed = 2.2f});
+                          .element = elements::kIce, .speed = 2.2f});
     }
     if (t == 1000) {
         element = 1 - element;
@@ -160,13 +158,13 @@ void Stage06Boss::BallAttack() {
         PlaySe(SoundTable.shot_small);
         for (int32_t off : {0, 21888, 43788})
             FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintCapsule,
-                              .angle = WrapAdd(shotAngle, off), .element = 0, .speed = 5.0f});
+                              .angle = WrapAdd(shotAngle, off), .element = elements::kFire, .speed = 5.0f});
         for (int32_t off : {10999, 32887, 54787})
             FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintCapsule,
-                              .angle = WrapAdd(shotAngle, off), .element = 1, .speed = 5.0f});
+                              .angle = WrapAdd(shotAngle, off), .element = elements::kIce, .speed = 5.0f});
         for (int32_t off : {0, 21888, 43788})
             FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kBrightCapsule,
-                              .angle = WrapAdd(secondAngle, off), .element = 2, .speed = 5.0f});
+                              .angle = WrapAdd(secondAngle, off), .element = elements::kEveryone, .speed = 5.0f});
     }
     if (AttackOver(*this)) {
         element = 1;
@@ -213,7 +211,7 @@ void Stage06Boss::ShackleAttack() {
     if (t % 160 == 0) {
         PlaySe(SoundTable.crystalhit);
         FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kHugeOrb, .angle = AimAtPlayer1(*this),
-                          .element = 2, .speed = 0.7f, .accel = 0.004f});
+                          .element = elements::kEveryone, .speed = 0.7f, .accel = 0.004f});
     }
     // A player keeping away draws a fast aimed shot.
     if (t >= 100 && t % 10 == 0) {
@@ -237,7 +235,7 @@ void Stage06Boss::RestAttack() {
         PlaySe(SoundTable.rt_star14);
         const float px = static_cast<float>(GameRand() % 500 + 100);
         const float py = static_cast<float>(GameRand() % 300 + 100);
-        PlaceEnemy(px, py, {.type = 81, .element = 2, .life = 9999.0f});
+        PlaceEnemy(px, py, {.type = 81, .element = elements::kEveryone, .life = 9999.0f});
         loopLength -= 8;
         phaseTimer = 2;
     }
@@ -290,7 +288,7 @@ void Stage06Boss::LastAttack() {
         MoveAlong(x, y, moveAngle, 1.0f);
         if (phaseTimer == 1) loopLength = 124;
         if (phaseTimer == loopLength) {
-            StartPoolEffect(7, element, x, y);
+            StartPoolEffect(effect::kAbsorbBloom, element, x, y);
             PlaySe(SoundTable.xmasbell);
             for (int32_t i = 0; i < 78; ++i) {
                 const int32_t angle = GameRand() * 2;
@@ -309,12 +307,12 @@ void Stage06Boss::LastAttack() {
             ObjectManager.CancelEnemyBullets();
             cornersDone = 1;
             for (const float* c : {kCorners[0], kCorners[2], kCorners[3], kCorners[1]})
-                PlaceEnemy(c[0], c[1], {.type = 64, .element = 0, .life = 9999.0f});
+                PlaceEnemy(c[0], c[1], {.type = 64, .element = elements::kFire, .life = 9999.0f});
         }
         const int32_t t = phaseTimer;
         if (t >= 90 && t <= 150 && t % 3 == 0) {
             if (t == 90) {
-                StartPoolEffect(7, element, x, y);
+                StartPoolEffect(effect::kAbsorbBloom, element, x, y);
                 // The start-up handle of the long laser: the stage-3 one is empty here.
                 PlaySe(SoundTable.raser_long);
                 shotAngle = AimAtPlayer1(*this);
@@ -322,7 +320,7 @@ void Stage06Boss::LastAttack() {
             if (GameState.twoPlayer == 1) shotAngle = AimFrom(x, y, Player2, shotAngle);
             for (int32_t off : {0, -4000, 4000})
                 FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kSpark,
-                                  .angle = WrapAdd(shotAngle, off), .element = 2, .speed = 8.0f});
+                                  .angle = WrapAdd(shotAngle, off), .element = elements::kEveryone, .speed = 8.0f});
         }
         if (phaseTimer == 180) phaseTimer = 2;
     }
@@ -357,7 +355,7 @@ void Stage06Boss::Draw() {
     DrawBackground();
     if (phase < kPhaseDefeated) {
         decorAngle = WrapAdd(decorAngle, 20);
-        DrawTurned(kDecorSlot, 100, 20, 448, 448, 0, 0, 448, 448, AlphaWhite(backAlpha), decorAngle);
+        DrawTurned(sheet::kExtraCircle, 100, 20, 448, 448, 0, 0, 448, 448, AlphaWhite(backAlpha), decorAngle);
     }
     ProfiledBoss::Draw();
 }

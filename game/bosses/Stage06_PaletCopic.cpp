@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr int32_t kWallSlot = 5;
 constexpr uint32_t kWallColour = 0xFAFFFFFFu;
 
 // A coordinate comes to rest in the band [target - 4, target] (not MoveTo's
@@ -186,7 +185,8 @@ void Stage06_PaletCopic::PlaceWall(float dy, int32_t angle) {
 void Stage06_PaletCopic::DefenceAttack() {
     const int32_t t = phaseTimer;
     if (t == 60 || t == 160 || t == 350 || t == 590 || t == 650) PlaySe(SoundTable.Stardust);
-    if (t % 5 == 0) ObjectManager.SpawnEffect(TruncateToInt(imageX), TruncateToInt(imageY), 14, copicElement, 0);
+    if (t % 5 == 0)
+        ObjectManager.SpawnEffect(TruncateToInt(imageX), TruncateToInt(imageY), effect::kConfetti, copicElement, 0);
     // Copic's flight: she leaves a block every fifth frame of it.
     bool flying = false;
     if (InFrames(t, 60, 150)) {
@@ -204,20 +204,21 @@ void Stage06_PaletCopic::DefenceAttack() {
     if (InFrames(t, 590, 730)) flying = true;
     if (flying) {
         MoveAlong(imageX, imageY, copicAngle, 4.0f);
-        if (t % 5 == 0) PlaceEnemy(imageX, imageY, {.type = 75, .angle = copicAngle, .element = 2, .life = 5.0f});
+        if (t % 5 == 0) PlaceEnemy(imageX, imageY, {.type = 75, .angle = copicAngle, .element = elements::kEveryone,
+                                                    .life = 5.0f});
     }
     if (t == 155 || t == 325) PlaceWall(60, 16384);
     if (t == 460) PlaceWall(-60, 49356);
     if (InFrames(t, 450, 470) && t % 3 == 0) {
         FireBullet(imageX, imageY, {.motion = Bullet::kPlain2, .graphic = Bullet::kBrightNeedle, .angle = 0,
-                                    .element = 2, .speed = 6.0f});
+                                    .element = elements::kEveryone, .speed = 6.0f});
         FireBullet(imageX, imageY, {.motion = Bullet::kPlain2, .graphic = Bullet::kBrightNeedle, .angle = 32768,
-                                    .element = 2, .speed = 6.0f});
+                                    .element = elements::kEveryone, .speed = 6.0f});
     }
     if (InFrames(t, 460, 610) && t % 24 == 0) {
         PlaySe(SoundTable.draw_block);
         PlaceEnemy(static_cast<float>(GameRand() % layout::kScreenWidth), 540,
-                   {.type = 76, .angle = 49145, .element = 2, .speed = 1.0f, .life = 12.0f});
+                   {.type = 76, .angle = 49145, .element = elements::kEveryone, .speed = 1.0f, .life = 12.0f});
     }
     if (t == 760) {
         phaseTimer = 0;
@@ -242,12 +243,12 @@ void Stage06_PaletCopic::ReturnAttack() {
     }
     if (t == 670)
         for (int32_t i = 0; i < w / 3; ++i)
-            PlaceEnemy(imageX, imageY, {.type = 87, .angle = GameRand() + 16384, .element = 2, .speed = 4.0f,
-                                        .accel = 0.02f, .life = 13.0f});
+            PlaceEnemy(imageX, imageY, {.type = 87, .angle = GameRand() + 16384, .element = elements::kEveryone,
+                                        .speed = 4.0f, .accel = 0.02f, .life = 13.0f});
     if (InFrames(t, 641, 1199) && t % 150 == 0) {
         PlaySe(SoundTable.puni);
-        PlaceEnemy(imageX, imageY, {.type = 88, .angle = copicAngle, .element = 2, .speed = 0.4f, .accel = 0.003f,
-                                    .life = 200.0f});
+        PlaceEnemy(imageX, imageY, {.type = 88, .angle = copicAngle, .element = elements::kEveryone, .speed = 0.4f,
+                                    .accel = 0.003f, .life = 200.0f});
     }
     if (t > 950 && t % 7 == 0 && t < 6 * w + 950) {
         PlaySe(SoundTable.shot_small);
@@ -273,7 +274,7 @@ void Stage06_PaletCopic::Burst(int32_t count, int32_t elements) {
         FireBullet(px, py, {.motion = Bullet::kPlain2, .graphic = Bullet::kNarrowGlow, .angle = angle,
                             .element = GameRand() % elements, .speed = 1.0f, .accel = 0.008f});
     }
-    StartPoolEffect(13, GameRand() % 2, px, py);
+    StartPoolEffect(effect::kRing, GameRand() % 2, px, py);
 }
 
 void Stage06_PaletCopic::BurstAttack() {
@@ -296,13 +297,13 @@ void Stage06_PaletCopic::BeamAttack() {
     if (InFrames(t, 2291, 2499)) y += 1.5f;
     if (beamOn) {
         if (t % 2 == 0) FireBullet(x + 30, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kBigSpark, .angle = 0,
-                                               .element = 2, .speed = 6.0f});
-        if (t % 24 == 0) StartPoolEffect(16, 0, x + 5, y);
+                                               .element = elements::kEveryone, .speed = 6.0f});
+        if (t % 24 == 0) StartPoolEffect(effect::kBigFlash, 0, x + 5, y);
     }
     for (const Dash& dash : kDashes) {
         if (t == dash.at) {
             PlaySe(SoundTable.stillattack);
-            StartPoolEffect(15, 0, imageX, imageY);
+            StartPoolEffect(effect::kFlash, 0, imageX, imageY);
             copicAngle = AimFrom(imageX, imageY, Player1, copicAngle);
         }
         if (!InFrames(t, dash.from, dash.to)) continue;
@@ -353,7 +354,7 @@ void Stage06_PaletCopic::Draw() {
     if (phase < PhaseOfAttack(kAttacks, &Stage06_PaletCopic::DefenceAttack) && backAlpha < 255) backAlpha += 1;
     if (phase >= kPhaseCleared && backAlpha > 0) backAlpha -= 1;
     constexpr float w = layout::kScreenWidth, h = layout::kScreenHeight;
-    DrawPlain(kStageBackSlot, 0, 0, w, h, 1280, 480, w, h, AlphaWhite(backAlpha));
+    DrawPlain(sheet::kFrontLayer, 0, 0, w, h, 1280, 480, w, h, AlphaWhite(backAlpha));
     DrawBossCircle(*this, x, y, element);
     DrawBossCircle(*this, imageX, imageY, copicElement);
     DrawBossCell(x, y, Cell(cell, 60.0f, 0.0f), 0.0f);
@@ -363,7 +364,8 @@ void Stage06_PaletCopic::Draw() {
     if (phase > kPhaseDefeated) DrawLifeGauge();
     DrawBossHud(*this, AttackNameOf(phase, kAttacks, attacknames::kStage06_PaletCopic));
     if (RunsAttack(phase, kAttacks, &Stage06_PaletCopic::DefenceAttack) && wallActive == 1)
-        DrawTurned(kWallSlot, static_cast<float>(wallX) - ScrollX - 20, static_cast<float>(wallY) - ScrollY - 60, 40,
-                   120, Cell(22 + animFrame / 15, 40.0f, 0.0f), 120, 40, 120, kWallColour, wallAngle);
+        DrawTurned(sheet::kStageEnemies, static_cast<float>(wallX) - ScrollX - 20,
+                   static_cast<float>(wallY) - ScrollY - 60, 40, 120, Cell(22 + animFrame / 15, 40.0f, 0.0f), 120, 40,
+                   120, kWallColour, wallAngle);
     if (phase == kPhaseAfterTalk) RunTeamTalk(UpdateTalkYuriStage6MidAfter, UpdateTalkCheskaStage6MidAfter);
 }

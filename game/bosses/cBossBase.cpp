@@ -42,7 +42,7 @@ float ByDifficulty(float v, const StepFactors& f) {
     return v;
 }
 
-void DrawHud(const layout::Quad& quad) { DrawPlain(kBossHudSlot, quad, kWhite); }
+void DrawHud(const layout::Quad& quad) { DrawPlain(sheet::kSystem, quad, kWhite); }
 
 }  // namespace
 
@@ -117,7 +117,7 @@ void cBossBase::DrawLifeGauge() {
         if (w > 0.0f) {
             const Rect& at = kBossBar.screen;
             const Rect& cell = kBossBar.cell;
-            DrawPlain(kBossHudSlot, static_cast<float>(at.x), static_cast<float>(at.y), w, static_cast<float>(at.h),
+            DrawPlain(sheet::kSystem, static_cast<float>(at.x), static_cast<float>(at.y), w, static_cast<float>(at.h),
                       static_cast<float>(cell.x), static_cast<float>(cell.y), w, static_cast<float>(cell.h), kWhite);
         }
     }
@@ -142,8 +142,8 @@ void cBossBase::DrawSpellBanner() {
     if (t < 50) colour = 0xDCFFFFFFu;
     else if (t < 72) colour = AlphaWhite(220 - 10 * (t - 50));
     const float w = static_cast<float>(layout::kCutInCell.w), h = static_cast<float>(layout::kCutInCell.h);
-    DrawPlain(kCutInSlot, dx, 0, w, h, srcX, 0, w, h, colour);
-    if (t >= 15 && t <= 33) DrawPlain(kCutInFlashSlot, dx, 0, w, h, srcX, 0, w, h, AlphaWhite(180 - 10 * (t - 15)));
+    DrawPlain(sheet::kCutIn, dx, 0, w, h, srcX, 0, w, h, colour);
+    if (t >= 15 && t <= 33) DrawPlain(sheet::kCutInFlash, dx, 0, w, h, srcX, 0, w, h, AlphaWhite(180 - 10 * (t - 15)));
 }
 
 void cBossBase::DrawSpellBonus() {

@@ -182,10 +182,10 @@ void cEnemy09::Update() {
     if (frame % 10 == 0) {
         PlaySe(SoundTable.shot_small);
         const int32_t heading = WrapAdd(angle, work0);
-        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = heading, .element = 0,
-                         .speed = 4.0f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = heading,
+                         .element = elements::kFire, .speed = 4.0f});
         FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = WrapAdd(heading, 32765),
-                         .element = 1, .speed = 4.0f});
+                         .element = elements::kIce, .speed = 4.0f});
     }
 }
 
@@ -199,9 +199,9 @@ void cEnemy10::Update() {
     work0 = WrapAdd(work0, 50);
     if (frame == 60) {
         FireFrom(*this, {.motion = Bullet::kSideEmitter, .graphic = Bullet::kNone, .angle = work0, .turn = 600,
-                         .element = 3, .speed = 8.0f});
+                         .element = elements::kFireEmitter, .speed = 8.0f});
         FireFrom(*this, {.motion = Bullet::kSideEmitter, .graphic = Bullet::kNone, .angle = WrapAdd(work0, 32765),
-                         .turn = 600, .element = 4, .speed = 8.0f});
+                         .turn = 600, .element = elements::kIceEmitter, .speed = 8.0f});
     }
 }
 

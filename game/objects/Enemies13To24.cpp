@@ -80,12 +80,12 @@ void cEnemy15::Update() {
         const int32_t aim = AimAtPlayer1();
         for (int32_t k = 0; k < 8; ++k)
             FireFrom(*this, {.motion = Bullet::kAimsAt90, .graphic = Bullet::kFaintSmallOrb,
-                             .angle = aim + 14750 + 500 * k, .element = 0, .speed = 0.5f * static_cast<float>(k),
-                             .accel = 0.001f});
+                             .angle = aim + 14750 + 500 * k, .element = elements::kFire,
+                             .speed = 0.5f * static_cast<float>(k), .accel = 0.001f});
         for (int32_t k = 0; k < 8; ++k)
             FireFrom(*this, {.motion = Bullet::kAimsAt90, .graphic = Bullet::kFaintSmallOrb,
-                             .angle = aim - 15250 + 500 * k, .element = 1, .speed = 0.5f * static_cast<float>(k),
-                             .accel = 0.001f});
+                             .angle = aim - 15250 + 500 * k, .element = elements::kIce,
+                             .speed = 0.5f * static_cast<float>(k), .accel = 0.001f});
     }
 }
 
@@ -217,11 +217,12 @@ void cEnemy21::Update() {
     if (frame >= 2141 && frame <= 2410) {
         if (frame % 60 == 0) {
             PlaySe(SoundTable.rt_star22);
-            ObjectManager.SpawnEffectBurst(2, element, static_cast<int32_t>(x), static_cast<int32_t>(y));
+            ObjectManager.SpawnEffectBurst(effect::kShatterBurst, element, static_cast<int32_t>(x),
+                                           static_cast<int32_t>(y));
         }
         if (frame % 4 == 0)
-            SummonEnemy(x, y, {.type = 79, .angle = GameRand() * 2, .element = 0, .speed = 2.0f, .accel = -0.002f,
-                               .life = 1.0f});
+            SummonEnemy(x, y, {.type = 79, .angle = GameRand() * 2, .element = elements::kFire, .speed = 2.0f,
+                               .accel = -0.002f, .life = 1.0f});
     }
 }
 

@@ -403,7 +403,8 @@ void PlainDropHitTest(cEnemyObjectBase& e, uint32_t deathSound, Before before, A
             PayShooter(e, b);
             PlaySe(deathSound);
             e.isDying = 1;
-            ObjectManager.SpawnEffectBurst(1, e.element, static_cast<int32_t>(e.x), static_cast<int32_t>(e.y));
+            ObjectManager.SpawnEffectBurst(effect::kExplosionBurst, e.element, static_cast<int32_t>(e.x),
+                                           static_cast<int32_t>(e.y));
             ObjectManager.SpawnStageObject(e.x, e.y, objecttype::kSmallScoreItem, 0, 0, e.element, 0.0f, 0.0f, 1.0f,
                                            StageFrame);
         }

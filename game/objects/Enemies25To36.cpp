@@ -170,11 +170,12 @@ void cEnemy32::HitTest() {
             cEnemyObjectBase* other = m.enemyList[i];
             if (other->isActive != 1 || other->type != objecttype::kCoreGuard) continue;
             other->isDying = 1;
-            m.SpawnEffectBurst(1, other->element, static_cast<int32_t>(other->x), static_cast<int32_t>(other->y));
+            m.SpawnEffectBurst(effect::kExplosionBurst, other->element, static_cast<int32_t>(other->x),
+                               static_cast<int32_t>(other->y));
         }
         PlaySe(SoundTable.shatter);
         isDying = 1;
-        m.SpawnEffectBurst(1, element, static_cast<int32_t>(x), static_cast<int32_t>(y));
+        m.SpawnEffectBurst(effect::kExplosionBurst, element, static_cast<int32_t>(x), static_cast<int32_t>(y));
     });
 }
 
@@ -220,15 +221,16 @@ void cEnemy35::Update() {
         PlaySe(SoundTable.shot_small);
         for (int32_t k = 1; k <= 4; ++k)
             FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kBead, .angle = WrapAdd(angle, 16383 * k),
-                             .element = 0, .speed = 2.0f});
+                             .element = elements::kFire, .speed = 2.0f});
     } else {
         for (int32_t k = 1; k <= 4; ++k)
             FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kBead,
-                             .angle = WrapAdd(angle, 8191 + 16383 * k), .element = 1, .speed = 2.0f});
+                             .angle = WrapAdd(angle, 8191 + 16383 * k), .element = elements::kIce, .speed = 2.0f});
     }
     for (int32_t k = 1; k <= 2; ++k)
         FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kBead,
-                         .angle = WrapAdd(angle, 1000 * frame + 32767 * k), .element = 2, .speed = 2.0f});
+                         .angle = WrapAdd(angle, 1000 * frame + 32767 * k), .element = elements::kEveryone,
+                             .speed = 2.0f});
 }
 
 void cEnemy35::Draw() { DrawLook(*this, enemylook::kSpinner); }

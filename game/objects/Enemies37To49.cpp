@@ -33,7 +33,8 @@ void Shatter(cEnemyObjectBase& e, const cPlayerBulletBase& b) {
     PlaySe(SoundTable.crystalhit);
     PayShooter(e, b);
     e.isDying = 1;
-    ObjectManager.SpawnEffectBurst(1, e.element, static_cast<int32_t>(e.x), static_cast<int32_t>(e.y));
+    ObjectManager.SpawnEffectBurst(effect::kExplosionBurst, e.element, static_cast<int32_t>(e.x),
+                                   static_cast<int32_t>(e.y));
 }
 
 }  // namespace
@@ -170,10 +171,11 @@ void cEnemy44::Update() {
     if (frame % 10 == 0 && frame >= 10 && frame <= 40) {
         for (int32_t k = 0; k < 4; ++k)
             FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kStar, .angle = WrapAdd(angle, 16384 * k),
-                             .turn = 20, .element = 0, .speed = 0.4f});
+                             .turn = 20, .element = elements::kFire, .speed = 0.4f});
         for (int32_t k = 0; k < 4; ++k)
             FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kStar,
-                             .angle = WrapAdd(angle, 10000 + 16384 * k), .turn = 20, .element = 1, .speed = 0.4f});
+                             .angle = WrapAdd(angle, 10000 + 16384 * k), .turn = 20, .element = elements::kIce,
+                                 .speed = 0.4f});
     }
     if (frame == 100 && work0 <= 7) {
         PlaySe(SoundTable.xmasbell);
@@ -263,7 +265,7 @@ void cEnemy48::HitTest() {
         PlaySe(SoundTable.rt_cursor01);
         if (life > 0.0f || isDying != 0) return;
         Shatter(*this, b);
-        if (element >= 2) element = 0;
+        if (element >= elements::kEveryone) element = elements::kFire;
         if (dropCode >= 1 && dropCode <= 3)
             PlaceEnemy(x, y, {.type = objecttype::kDropItems[dropCode], .element = element, .life = 1.0f});
     });
@@ -296,11 +298,11 @@ void cEnemy49::HitTest() {
         cObjectManager& m = ObjectManager;
         const int32_t ix = static_cast<int32_t>(x);
         const int32_t iy = static_cast<int32_t>(y);
-        m.SpawnEffectBurst(3, element, ix, iy);
+        m.SpawnEffectBurst(effect::kPuffBurst, element, ix, iy);
         if (b.element == element) {
             life -= b.power * 0.5f;
         } else {
-            m.SpawnEffectBurst(3, element, ix, iy);
+            m.SpawnEffectBurst(effect::kPuffBurst, element, ix, iy);
             life -= b.power;
         }
         PlaySe(SoundTable.enemydamage_small);

@@ -168,10 +168,10 @@ void cEnemy56::Update() {
     angle = AimAtPlayer1();
     if (frame % 10 == 0 && frame >= 100 && frame <= 150)
         FireFrom(*this, {.motion = Bullet::kZigzag, .graphic = Bullet::kStar, .angle = WrapAdd(angle, -8000),
-                         .turn = 18000, .element = 0, .speed = 4.0f});
+                         .turn = 18000, .element = elements::kFire, .speed = 4.0f});
     if (frame % 10 == 0 && frame >= 160 && frame <= 200)
         FireFrom(*this, {.motion = Bullet::kZigzag, .graphic = Bullet::kStar, .angle = WrapAdd(angle, -8000),
-                         .turn = 18000, .element = 1, .speed = 4.0f});
+                         .turn = 18000, .element = elements::kIce, .speed = 4.0f});
     if (frame == 210) {
         PlaySe(SoundTable.rt_star14);
         work2 += 1;
@@ -205,10 +205,10 @@ void cEnemy57::Update() {
     if (frame % 8 == 0) {
         PlaySe(SoundTable.shot_small);
         const int32_t first = GameRand() * 2;
-        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = first, .element = 0, .speed = 0.5f,
-                         .accel = 0.008f});
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = first,
+                         .element = elements::kFire, .speed = 0.5f, .accel = 0.008f});
         const int32_t second = GameRand() * 2;
-        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = second, .element = 1,
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = second, .element = elements::kIce,
                          .speed = 0.5f, .accel = 0.008f});
     }
 }
@@ -269,9 +269,9 @@ void cEnemy60::Update() {
             work2 = 1560 * k;
             const int32_t heading = WrapAdd(work2 + 16758, angle);
             FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintOrb, .angle = heading, .turn = -20,
-                             .element = 1, .speed = 0.5f, .accel = 0.007f});
+                             .element = elements::kIce, .speed = 0.5f, .accel = 0.007f});
             FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintOrb, .angle = heading, .turn = -20,
-                             .element = 0, .speed = 0.3f, .accel = 0.003f});
+                             .element = elements::kFire, .speed = 0.3f, .accel = 0.003f});
         }
         isDying = 1;
     }
@@ -288,7 +288,7 @@ void cEnemy61::Update() {
     if (frame < 181) MoveAndAccelerate(*this);
     if (frame == 220) {
         PlaySe(SoundTable.stillattack);
-        ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 9, 0, 0);
+        ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), effect::kShockwave, 0, 0);
     }
     if (frame == 250) {
         SummonFrom(*this, {.type = 62, .element = element, .life = 9999.0f});

@@ -31,7 +31,8 @@ void cEnemy62::Update() {
     const auto touch = [&](cPlayerBase& p, int32_t owner) {
         if (DistanceTo(*this, p) > static_cast<float>(p.hitRadius + 50)) return;
         if (FeedOrHurt(*this, p, 1.0f, 1, 1)) {
-            ObjectManager.SpawnEffect(TruncateToInt(p.aimX), TruncateToInt(p.aimY), 8, element, owner);
+            ObjectManager.SpawnEffect(TruncateToInt(p.aimX), TruncateToInt(p.aimY), effect::kAbsorbGlow, element,
+                                      owner);
         }
     };
     if (Player1) touch(*Player1, 0);
@@ -84,8 +85,8 @@ cEnemy64::cEnemy64() {
 void cEnemy64::Update() {
     frame += 1;
     if (frame != work1) return;
-    element = element == 0 ? 1 : 0;
-    ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 13, element, 0);
+    element = element == elements::kFire ? elements::kIce : elements::kFire;
+    ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), effect::kRing, element, 0);
     PlaySe(SoundTable.crystalhit);
     work2 = AimAtPlayer1();
     for (int32_t k = 0; k <= 4; ++k)
@@ -152,7 +153,7 @@ void cEnemy66::Update() {
     }
     if (frame == 1400) {
         PlaySe(SoundTable.shot_small);
-        ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 9, 0, 0);
+        ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), effect::kShockwave, 0, 0);
         isDying = 1;
     }
 }
@@ -175,15 +176,15 @@ void cEnemy67::Update() {
         if (f % 20 == 0) {
             PlaySe(SoundTable.shot_small);
             FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kStar, .angle = WrapAdd(angle, 16383),
-                             .turn = 30, .element = 0, .speed = 4.0f, .accel = -0.01f});
+                             .turn = 30, .element = elements::kFire, .speed = 4.0f, .accel = -0.01f});
             FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kStar, .angle = WrapAdd(angle, -16383),
-                             .turn = 30, .element = 0, .speed = 4.0f, .accel = -0.01f});
+                             .turn = 30, .element = elements::kFire, .speed = 4.0f, .accel = -0.01f});
         }
         if ((f + 10) % 20 == 0) {
             FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kStar, .angle = WrapAdd(angle, 16383),
-                             .turn = 30, .element = 1, .speed = 4.0f, .accel = -0.01f});
+                             .turn = 30, .element = elements::kIce, .speed = 4.0f, .accel = -0.01f});
             FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kStar, .angle = WrapAdd(angle, -16383),
-                             .turn = 30, .element = 1, .speed = 4.0f, .accel = -0.01f});
+                             .turn = 30, .element = elements::kIce, .speed = 4.0f, .accel = -0.01f});
         }
     }
     if (f == 650) {
@@ -192,20 +193,20 @@ void cEnemy67::Update() {
     }
     if (f % 10 == 0 && f >= 650 && f <= 850) {
         work2 = AimAtPlayer1();
-        FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .angle = work2, .element = 0,
-                         .speed = 5.0f, .accel = -0.025f});
+        FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .angle = work2,
+                         .element = elements::kFire, .speed = 5.0f, .accel = -0.025f});
     }
     if (f % 10 == 0 && f >= 850 && f <= 1250) {
         work2 = AimAtPlayer1();
-        FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .angle = work2, .element = 1,
-                         .speed = 5.0f, .accel = -0.025f});
+        FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .angle = work2,
+                         .element = elements::kIce, .speed = 5.0f, .accel = -0.025f});
     }
     if (f == 1650) {
-        ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), 13, 0, 0);
+        ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), effect::kRing, 0, 0);
         angle = AimAtPlayer1();
         for (int32_t k = 1; k <= 58; ++k)
             FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kMidOrb, .angle = angle + 1129 * k,
-                             .element = 2, .speed = 8.0f});
+                             .element = elements::kEveryone, .speed = 8.0f});
         isDying = 1;
     }
 }
@@ -287,7 +288,8 @@ void cEnemy70::Update() {
                 const int32_t at = 22 * i;
                 if (at > gapFrom && at < gapTo) continue;
                 FireBullet(x - 320.0f + static_cast<float>(at), by, {.motion = motion, .graphic = graphic,
-                                                                     .angle = heading, .element = 2, .speed = 1.0f});
+                                                                     .angle = heading, .element = elements::kEveryone,
+                                                                         .speed = 1.0f});
             }
         };
         if (frame == 100) row(y + 260.0f, Bullet::kEndsAt400, Bullet::kFadingBead, 49145, 639, 639);

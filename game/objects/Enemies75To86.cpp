@@ -10,6 +10,7 @@
 #include "game/objects/cPlayerBase.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/ScreenLayout.h"
+#include "game/state/SpriteTable.h"
 
 #include <cmath>
 #include <cstddef>
@@ -130,7 +131,8 @@ void cEnemy80::Draw() {
     } else {
         return;  // no picture of that number
     }
-    DrawPlain(36, x - ScrollX - w / 2.0f, y - ScrollY - h / 2.0f, w, h, sx, sy, w, h, AlphaWhite(work0));
+    DrawPlain(sheet::kFrontLayer, x - ScrollX - w / 2.0f, y - ScrollY - h / 2.0f, w, h, sx, sy, w, h,
+              AlphaWhite(work0));
 }
 
 // 81: a ring that shrinks from the whole screen; its line hurts.

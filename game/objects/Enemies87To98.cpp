@@ -193,7 +193,7 @@ cEnemy96::cEnemy96() {
 void cEnemy96::Update() {
     frame += 1;
     if (frame % 70 == 0 && frame <= 2000)
-        SummonFrom(*this, {.type = 95, .angle = angle, .element = 2, .speed = 1.8f, .life = 300.0f});
+        SummonFrom(*this, {.type = 95, .angle = angle, .element = elements::kEveryone, .speed = 1.8f, .life = 300.0f});
 }
 void cEnemy96::Draw() {}
 

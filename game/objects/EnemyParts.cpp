@@ -94,12 +94,12 @@ void TakeShotByElement(cEnemyObjectBase& e, const cPlayerBulletBase& b, bool com
     const int32_t ix = TruncateToInt(e.x);
     const int32_t iy = TruncateToInt(e.y);
     if (b.element == e.element) {
-        m.SpawnEffectBurst(3, e.element, ix, iy);
+        m.SpawnEffectBurst(effect::kPuffBurst, e.element, ix, iy);
         e.life -= b.power * 0.5f;
         if (commonSounds) PlaySe(SoundTable.enemydamage_small);
     } else {
-        m.SpawnEffectBurst(3, e.element, ix, iy);
-        m.SpawnEffectBurst(3, e.element, ix, iy);
+        m.SpawnEffectBurst(effect::kPuffBurst, e.element, ix, iy);
+        m.SpawnEffectBurst(effect::kPuffBurst, e.element, ix, iy);
         e.life -= b.power;
         if (commonSounds) PlaySe(SoundTable.rt_cursor01);
     }

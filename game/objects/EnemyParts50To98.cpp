@@ -13,7 +13,7 @@
 #include "game/state/GameState.h"
 
 void Explode(const cEnemyObjectBase& e) {
-    ObjectManager.SpawnEffectBurst(1, e.element, TruncateToInt(e.x), TruncateToInt(e.y));
+    ObjectManager.SpawnEffectBurst(effect::kExplosionBurst, e.element, TruncateToInt(e.x), TruncateToInt(e.y));
 }
 
 bool FeedOrHurt(const cEnemyObjectBase& e, cPlayerBase& p, float gauge, int32_t count, int32_t damage) {
@@ -31,7 +31,7 @@ void ExplodeActiveEnemies(int32_t element) {
     for (std::size_t i = 0; i < m.enemyList.size(); ++i) {
         cEnemyObjectBase* o = m.enemyList[i];
         if (o->isActive != 1) continue;
-        m.SpawnEffectBurst(1, element, static_cast<int32_t>(o->x), static_cast<int32_t>(o->y));
+        m.SpawnEffectBurst(effect::kExplosionBurst, element, static_cast<int32_t>(o->x), static_cast<int32_t>(o->y));
         o->isDying = 1;
     }
 }

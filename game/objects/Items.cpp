@@ -13,11 +13,9 @@
 #include "game/objects/cPlayerBulletBase.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
+#include "game/state/SpriteTable.h"
 
 namespace {
-
-constexpr int32_t kItemSheet = 9;
-constexpr int32_t kEffectSheet = 10;
 
 // An item's effect start: next slot without skipping, owner 0, a random angle.
 void StartItemEffect(int32_t kind, int32_t value, float px, float py) {
@@ -30,7 +28,7 @@ void StartItemEffect(int32_t kind, int32_t value, float px, float py) {
     f->angle = GameRand() * 2;
     f->isActive = 1;
     f->SetPosition(static_cast<int32_t>(px), static_cast<int32_t>(py));
-    if (kind == 12) f->speed = 0.5f;
+    if (kind == effect::kSparkle) f->speed = 0.5f;
 }
 
 enum class Reach { Hit, Absorb };
@@ -51,7 +49,7 @@ void PickUpTest(cEnemyObjectBase& item, Reach reach, bool secondNeedsTwoPlayer, 
             PlaySe(sound);
             reward(*p);
             item.isDying = 1;
-            StartItemEffect(15, flashValue, item.x, item.y);
+            StartItemEffect(effect::kFlash, flashValue, item.x, item.y);
         }
         if (drifts && distance <= 120.0f && p->element == item.element) {
             item.angle = static_cast<int32_t>(Kestra::Atan(p->aimX - item.x, p->aimY - item.y));
@@ -64,8 +62,8 @@ void PickUpTest(cEnemyObjectBase& item, Reach reach, bool secondNeedsTwoPlayer, 
 void DrawPickUp(cEnemyObjectBase& item, float sx, float sy, float sw, float sh, float ox, float oy, float dw,
                 float dh, int32_t sparkleEvery) {
     item.frame += 1;
-    DrawPlain(kItemSheet, item.x - ScrollX - ox, item.y - ScrollY - oy, dw, dh, sx, sy, sw, sh, kWhite);
-    if (item.frame % sparkleEvery == 0) StartItemEffect(12, item.element, item.x, item.y);
+    DrawPlain(sheet::kItems, item.x - ScrollX - ox, item.y - ScrollY - oy, dw, dh, sx, sy, sw, sh, kWhite);
+    if (item.frame % sparkleEvery == 0) StartItemEffect(effect::kSparkle, item.element, item.x, item.y);
 }
 
 // The boxes' shot test; opened answers the shooter's index, or -1.
@@ -79,12 +77,12 @@ void BoxHitTest(cEnemyObjectBase& box, Open open) {
         const int32_t ix = static_cast<int32_t>(box.x);
         const int32_t iy = static_cast<int32_t>(box.y);
         if (b->element == box.element) {
-            m.SpawnEffectBurst(3, box.element, ix, iy);
+            m.SpawnEffectBurst(effect::kPuffBurst, box.element, ix, iy);
             box.life -= b->power * 0.2f;
             PlaySe(SoundTable.enemydamage_small);
         } else {
-            m.SpawnEffectBurst(3, box.element, ix, iy);
-            m.SpawnEffectBurst(3, box.element, ix, iy);
+            m.SpawnEffectBurst(effect::kPuffBurst, box.element, ix, iy);
+            m.SpawnEffectBurst(effect::kPuffBurst, box.element, ix, iy);
             box.life -= b->power;
             PlaySe(SoundTable.rt_cursor01);
         }
@@ -96,7 +94,7 @@ void BoxHitTest(cEnemyObjectBase& box, Open open) {
             open();
             PlaySe(SoundTable.Lock_Open);
             box.isDying = 1;
-            m.SpawnEffectBurst(1, box.element, ix, iy);
+            m.SpawnEffectBurst(effect::kExplosionBurst, box.element, ix, iy);
         }
     }
     m.innerIndex = static_cast<int32_t>(m.playerBullets.size());
@@ -106,7 +104,7 @@ void InitItem(cEnemyObjectBase& e, float life) {
     e.radius = 30;
     e.life = life;
     e.score = 100;
-    e.element = 1;
+    e.element = elements::kIce;
     e.dropCode = 0;
     e.touchDamage = 0;
     e.solid = 0;
@@ -175,7 +173,7 @@ void ItemBox::HitTest() {
 
 void ItemBox::Draw() {
     frame += 1;
-    DrawPlain(kItemSheet, x - ScrollX - 25, y - ScrollY - 26, 51, 53, Cell(element, 51, 0), 0, 51, 53,
+    DrawPlain(sheet::kItems, x - ScrollX - 25, y - ScrollY - 26, 51, 53, Cell(element, 51, 0), 0, 51, 53,
               kWhite);
     if (frame <= 64) work0 -= 2;
     if (frame >= 65 && frame <= 128) work0 += 2;
@@ -184,8 +182,8 @@ void ItemBox::Draw() {
     const float left = x - ScrollX - 64 + static_cast<float>(frame <= 64 ? frame : 128 - frame);
     const float top = y - ScrollY - 64;
     const float src = Cell(element, 128, 0);
-    DrawTurned(kEffectSheet, left, top, static_cast<float>(work0), 128, src, 286, 128, 128, kWhite, work2);
-    DrawTurned(kEffectSheet, left, top, static_cast<float>(work0), 128, src, 286, 128, 128, kWhite,
+    DrawTurned(sheet::kEffects, left, top, static_cast<float>(work0), 128, src, 286, 128, 128, kWhite, work2);
+    DrawTurned(sheet::kEffects, left, top, static_cast<float>(work0), 128, src, 286, 128, 128, kWhite,
                WrapAdd(work2, 16388));
 }
 
@@ -220,7 +218,8 @@ void StageStartEffectObj::Draw() {
     using namespace layout;
     // The band and the letters slide in from the left until they rest.
     const Quad& band = kStageTitleBand;
-    DrawPlain(37, {{work1 + band.screen.x - kBandSlide, work2, band.screen.w, band.screen.h}, band.cell}, colour);
+    DrawPlain(sheet::kStageTitleBack, {{work1 + band.screen.x - kBandSlide, work2, band.screen.w, band.screen.h},
+                                       band.cell}, colour);
     if ((frame >= 30 && frame <= 50) || frame >= 125) work3 = WrapAdd(work3, 40);
     if (frame >= 125) work0 -= 25;
     if (work0 <= 0) work0 = 0;
@@ -228,6 +227,6 @@ void StageStartEffectObj::Draw() {
     const int32_t x = work3 + kStageTitleNumber.screen.x - kLettersSlide;
     const Rect& number = kStageTitleNumber.screen;
     const Rect& name = kStageTitleName.screen;
-    DrawPlain(38, {{x, titleTop, number.w, number.h}, kStageTitleNumber.cell}, faded);
-    DrawPlain(38, {{x, titleTop + name.y - number.y, name.w, name.h}, kStageTitleName.cell}, faded);
+    DrawPlain(sheet::kStageTitle, {{x, titleTop, number.w, number.h}, kStageTitleNumber.cell}, faded);
+    DrawPlain(sheet::kStageTitle, {{x, titleTop + name.y - number.y, name.w, name.h}, kStageTitleName.cell}, faded);
 }

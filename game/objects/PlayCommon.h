@@ -6,6 +6,14 @@
 
 #include "game/state/ScreenLayout.h"
 
+// The elements. A player absorbs enemy bullets of its own element, and its
+// shots do half damage to enemies of it. Enemy bullets also come hurting every
+// player, as invisible emitters of one of the two (less kFireEmitter), and
+// cancelled, for either player to absorb.
+namespace elements {
+enum Kind : int32_t { kFire = 0, kIce = 1, kEveryone = 2, kFireEmitter = 3, kIceEmitter = 4, kCancelled = 10 };
+}  // namespace elements
+
 constexpr float kPlayDepth = 32767.0f;
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 

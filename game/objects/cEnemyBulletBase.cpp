@@ -6,6 +6,7 @@
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/state/GameGlobals.h"
+#include "game/state/SpriteTable.h"
 
 int32_t BulletFadeCounter = 0;
 
@@ -35,37 +36,38 @@ constexpr Graphic kDrawsNothing{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, kPlain, 0, 0, 0};
 
 constexpr Graphic GraphicOf(int32_t kind) {
     using enum BulletGraphic;
+    using namespace sheet;
     switch (static_cast<BulletGraphic>(kind)) {
-    case kOrb: return {4, 7, 109, 0, 30, 29, 15, 15, 30, 29, kPlain, 0, 255, 255};
-    case kRingedOrb: return {14, 7, 148, 132, 64, 70, 32, 35, 64, 70, kSpinAdd, 190, 255, 255};
-    case kMidOrb: return {6, 7, 105, 165, 43, 43, 21, 21, 43, 43, kSpinAdd, 260, 255, 255};
-    case kHugeOrb: return {45, 7, 167, 202, 120, 120, 60, 60, 120, 120, kSpinAdd, 260, 255, 255};
-    case kRice: return {3, 7, 88, 0, 20, 7, 10, 3, 20, 7, kSpinAdd, 260, 255, 255};
-    case kNeedle: return {3, 7, 354, 0, 13, 40, 6, 20, 13, 40, kSpinIsAngle, 16383, 255, 255};
-    case kStar: return {3, 7, 334, 93, 27, 27, 13, 13, 27, 27, kSpinAdd, 300, 255, 255};
-    case kCross: return {3, 7, 0, 38, 35, 35, 17, 17, 35, 35, kSpinAdd, 300, 255, 255};
-    case kBead: return {6, 7, 43, 100, 24, 24, 12, 12, 24, 24, kSpinZero, 0, 255, 255};
-    case kDot: return {2, 7, 0, 75, 14, 14, 7, 7, 14, 14, kSpinAdd, 200, 255, 255};
-    case kRing: return {16, 7, 98, 30, 72, 72, 36, 36, 72, 72, kSpinAdd, 200, 255, 255};
-    case kFadingBead: return {10, 7, 43, 100, 24, 24, 12, 12, 24, 24, kPlain, 0, 0, 255};
-    case kSliver: return {2, 7, 30, 99, 13, 25, 6, 12, 13, 25, kAngle, 16385, 255, 255};
-    case kSizedGlow: return {-1, 7, 0, 197, 84, 84, 0, 0, 0, 0, kSpinAdd, 200, 190, 255};
-    case kRandomGlow: return {-1, 7, 0, 281, 84, 84, 0, 0, 0, 0, kSpinAdd, 200, 190, 255};
-    case kCrescent: return {8, 7, 87, 208, 80, 80, 40, 40, 80, 80, kAngle, 0, 0, 255};
-    case kBubble: return {40, 7, 431, 63, 80, 80, 40, 40, 80, 80, kPlain, 0, 240, 255};
-    case kWideGlow: return {30, 7, 0, 282, 84, 84, 42, 42, 84, 84, kSpinAdd, 200, 190, 255};
-    case kNarrowGlow: return {10, 7, 0, 282, 84, 84, 42, 42, 84, 84, kSpinAdd, 200, 190, 255};
-    case kFaintOrb: return {3, 7, 318, 136, 40, 40, 20, 20, 40, 40, kAngle, 0, 180, 255};
-    case kFaintCapsule: return {3, 7, 358, 136, 52, 26, 26, 13, 52, 26, kAngle, 0, 180, 255};
-    case kFaintSmallOrb: return {3, 7, 0, 143, 29, 29, 14, 14, 29, 29, kAngle, 0, 180, 255};
-    case kArrow: return {3, 7, 140, 0, 19, 30, 9, 15, 19, 30, kAngle, -16384, 200, 255};
-    case kDimSpark: return {5, 8, 0, 89, 30, 29, 13, 13, 30, 29, kAngle, 0, 250, 90};
-    case kSpark: return {4, 8, 212, 162, 40, 40, 20, 20, 40, 40, kAngle, 0, 200, 230};
-    case kBrightNeedle: return {3, 8, 354, 0, 13, 40, 6, 20, 13, 40, kSpinIsAngle, 16383, 200, 210};
-    case kBigSpark: return {25, 8, 252, 136, 66, 66, 50, 50, 100, 100, kAngle, 0, 200, 230};
-    case kBrightCapsule: return {3, 8, 358, 136, 52, 26, 26, 13, 52, 26, kAngle, 0, 180, 255};
-    case kSmallCapsule: return {3, 8, 410, 144, 50, 50, 12, 12, 25, 25, kAngle, 0, 230, 255};
-    case kCancelled: return {4, 10, 400, 128, 20, 20, 10, 10, 20, 20, kPlain, 0, 180, 255};
+    case kOrb: return {4, kParticles, 109, 0, 30, 29, 15, 15, 30, 29, kPlain, 0, 255, 255};
+    case kRingedOrb: return {14, kParticles, 148, 132, 64, 70, 32, 35, 64, 70, kSpinAdd, 190, 255, 255};
+    case kMidOrb: return {6, kParticles, 105, 165, 43, 43, 21, 21, 43, 43, kSpinAdd, 260, 255, 255};
+    case kHugeOrb: return {45, kParticles, 167, 202, 120, 120, 60, 60, 120, 120, kSpinAdd, 260, 255, 255};
+    case kRice: return {3, kParticles, 88, 0, 20, 7, 10, 3, 20, 7, kSpinAdd, 260, 255, 255};
+    case kNeedle: return {3, kParticles, 354, 0, 13, 40, 6, 20, 13, 40, kSpinIsAngle, 16383, 255, 255};
+    case kStar: return {3, kParticles, 334, 93, 27, 27, 13, 13, 27, 27, kSpinAdd, 300, 255, 255};
+    case kCross: return {3, kParticles, 0, 38, 35, 35, 17, 17, 35, 35, kSpinAdd, 300, 255, 255};
+    case kBead: return {6, kParticles, 43, 100, 24, 24, 12, 12, 24, 24, kSpinZero, 0, 255, 255};
+    case kDot: return {2, kParticles, 0, 75, 14, 14, 7, 7, 14, 14, kSpinAdd, 200, 255, 255};
+    case kRing: return {16, kParticles, 98, 30, 72, 72, 36, 36, 72, 72, kSpinAdd, 200, 255, 255};
+    case kFadingBead: return {10, kParticles, 43, 100, 24, 24, 12, 12, 24, 24, kPlain, 0, 0, 255};
+    case kSliver: return {2, kParticles, 30, 99, 13, 25, 6, 12, 13, 25, kAngle, 16385, 255, 255};
+    case kSizedGlow: return {-1, kParticles, 0, 197, 84, 84, 0, 0, 0, 0, kSpinAdd, 200, 190, 255};
+    case kRandomGlow: return {-1, kParticles, 0, 281, 84, 84, 0, 0, 0, 0, kSpinAdd, 200, 190, 255};
+    case kCrescent: return {8, kParticles, 87, 208, 80, 80, 40, 40, 80, 80, kAngle, 0, 0, 255};
+    case kBubble: return {40, kParticles, 431, 63, 80, 80, 40, 40, 80, 80, kPlain, 0, 240, 255};
+    case kWideGlow: return {30, kParticles, 0, 282, 84, 84, 42, 42, 84, 84, kSpinAdd, 200, 190, 255};
+    case kNarrowGlow: return {10, kParticles, 0, 282, 84, 84, 42, 42, 84, 84, kSpinAdd, 200, 190, 255};
+    case kFaintOrb: return {3, kParticles, 318, 136, 40, 40, 20, 20, 40, 40, kAngle, 0, 180, 255};
+    case kFaintCapsule: return {3, kParticles, 358, 136, 52, 26, 26, 13, 52, 26, kAngle, 0, 180, 255};
+    case kFaintSmallOrb: return {3, kParticles, 0, 143, 29, 29, 14, 14, 29, 29, kAngle, 0, 180, 255};
+    case kArrow: return {3, kParticles, 140, 0, 19, 30, 9, 15, 19, 30, kAngle, -16384, 200, 255};
+    case kDimSpark: return {5, kGlowParticles, 0, 89, 30, 29, 13, 13, 30, 29, kAngle, 0, 250, 90};
+    case kSpark: return {4, kGlowParticles, 212, 162, 40, 40, 20, 20, 40, 40, kAngle, 0, 200, 230};
+    case kBrightNeedle: return {3, kGlowParticles, 354, 0, 13, 40, 6, 20, 13, 40, kSpinIsAngle, 16383, 200, 210};
+    case kBigSpark: return {25, kGlowParticles, 252, 136, 66, 66, 50, 50, 100, 100, kAngle, 0, 200, 230};
+    case kBrightCapsule: return {3, kGlowParticles, 358, 136, 52, 26, 26, 13, 52, 26, kAngle, 0, 180, 255};
+    case kSmallCapsule: return {3, kGlowParticles, 410, 144, 50, 50, 12, 12, 25, 25, kAngle, 0, 230, 255};
+    case kCancelled: return {4, kEffects, 400, 128, 20, 20, 10, 10, 20, 20, kPlain, 0, 180, 255};
     default: return kDrawsNothing;
     }
 }
@@ -84,7 +86,7 @@ void cEnemyBulletBase::SetPosition(const int32_t& px, const int32_t& py) {
 }
 
 void cEnemyBulletBase::Move() {
-    if (motionKind < KindCode(BulletMotion::kPlain) || motionKind > KindCode(BulletMotion::kTurnsEvery45)) return;
+    if (motionKind < KindCode(BulletMotion::kPlain) || motionKind >= KindCode(BulletMotion::kEnd)) return;
     const auto step = [this] {
         x = x + Kestra::Cos(static_cast<uint32_t>(angle)) * speed;
         y = y + Kestra::Sin(angle) * speed;
@@ -129,7 +131,7 @@ void cEnemyBulletBase::Move() {
         speed += accel;
         if (frame % 5 == 0) {
             FireBullet(x, y, {.motion = Bullet::kAimsAt90, .graphic = Bullet::kOrb, .angle = WrapAdd(angle, 15535),
-                              .element = WrapAdd(element, -3), .speed = 3.0f, .accel = 0.01f});
+                              .element = WrapAdd(element, -elements::kFireEmitter), .speed = 3.0f, .accel = 0.01f});
         }
         break;
     case kHoming:

@@ -25,6 +25,7 @@ enum class BulletMotion : int32_t {
     kSpeedsUpTo60 = 16,   // speeds up until frame 60, then steps
     kWideLoop = 17,       // circles (3 px, 300 a frame) while drifting along `turn`
     kTurnsEvery45 = 18,   // steps, a sixth of a turn every 45 frames up to 240
+    kEnd,                 // past the last motion
 };
 
 // What a bullet shows and how far it hits (its graphicKind); the pictures of
@@ -75,7 +76,7 @@ public:
     virtual void Draw();
 
     uint8_t isActive;
-    int32_t element;  // 0, 1; 2 hurts everyone; 3, 4 invisible emitters; 10 cancelled
+    int32_t element;  // elements::Kind
     int32_t frame;
     int32_t damage;
     float x;

@@ -75,12 +75,12 @@ void cEnemyObjectBase::HitTest() {
         const int32_t ix = static_cast<int32_t>(x);
         const int32_t iy = static_cast<int32_t>(y);
         if (b->element == element) {
-            m.SpawnEffectBurst(3, element, ix, iy);
+            m.SpawnEffectBurst(effect::kPuffBurst, element, ix, iy);
             life -= b->power * 0.5f;
             PlaySe(SoundTable.enemydamage_small);
         } else {
-            m.SpawnEffectBurst(3, element, ix, iy);
-            m.SpawnEffectBurst(3, element, ix, iy);
+            m.SpawnEffectBurst(effect::kPuffBurst, element, ix, iy);
+            m.SpawnEffectBurst(effect::kPuffBurst, element, ix, iy);
             life -= b->power;
             PlaySe(SoundTable.rt_cursor01);
         }
@@ -91,8 +91,8 @@ void cEnemyObjectBase::HitTest() {
             if (shooter) shooter->score += score;
             PlaySe(SoundTable.enemybreak_01);
             isDying = 1;
-            m.SpawnEffectBurst(1, element, ix, iy);
-            if (element >= 2) element = 0;
+            m.SpawnEffectBurst(effect::kExplosionBurst, element, ix, iy);
+            if (element >= elements::kEveryone) element = elements::kFire;
             if (dropCode >= 1 && dropCode <= 3) {
                 PlaceEnemy(x, y, {.type = objecttype::kDropItems[dropCode], .element = element, .life = 1.0f});
             }

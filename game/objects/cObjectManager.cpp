@@ -295,7 +295,7 @@ void cObjectManager::CancelEnemyBullets() {
     for (int32_t i = 0; i < static_cast<int32_t>(enemyBullets.size()); ++i) {
         cEnemyBulletBase* b = enemyBullets[i];
         if (b->isActive != 1) continue;
-        b->element = 10;
+        b->element = elements::kCancelled;
         b->speed = 0.0f;
         b->motionKind = KindCode(BulletMotion::kHoming);
         b->graphicKind = KindCode(BulletGraphic::kCancelled);
@@ -309,7 +309,7 @@ void cObjectManager::DestroyAllEnemies() {
     for (int32_t i = 0; i < static_cast<int32_t>(enemyList.size()); ++i) {
         cEnemyObjectBase* e = enemyList[i];
         if (e->isActive != 1) continue;
-        SpawnEffectBurst(1, 0, static_cast<int32_t>(e->x), static_cast<int32_t>(e->y));
+        SpawnEffectBurst(effect::kExplosionBurst, 0, static_cast<int32_t>(e->x), static_cast<int32_t>(e->y));
         e->isDying = 1;
     }
 }

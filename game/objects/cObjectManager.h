@@ -6,7 +6,30 @@
 #include <cstdint>
 #include <vector>
 
-class cEffectObjectBase;
+#include "game/objects/cEffectObjectBase.h"
+
+// What SpawnPlayerObject starts: a character, or a character's shots (its
+// tapped or held shot, its release's burst, its FORCE).
+namespace playerobject {
+enum Code : int32_t {
+    kCharacter1 = 0,
+    kCharacter2 = 1,
+    kCharacter3 = 2,
+    kCharacter4 = 3,
+    kYuriShot = 10,
+    kYuriBurst = 11,
+    kCrowShot = 12,
+    kCrowBurst = 13,
+    kCheskaShot = 14,
+    kCheskaBurst = 15,
+    kOseroShot = 16,
+    kYuriForce = 19,
+    kCrowForce = 20,
+    kCheskaForce = 21,
+    kEnd,
+};
+}  // namespace playerobject
+
 class cEnemyObjectBase;
 class cMapHitObjectBase;
 class cEnemyBulletBase;
@@ -72,8 +95,10 @@ public:
                          int32_t element, float speed, float accel);
     void CancelEnemyBullets();
     void DestroyAllEnemies();
+    // An effect of a kind (effect::Kind) or a burst of several; other numbers start nothing.
     void SpawnEffect(int32_t x, int32_t y, int32_t kind, int32_t value, int32_t owner);
     void SpawnEffectBurst(int32_t pattern, int32_t value, int32_t x, int32_t y);
+    // A player (code 0..3) or a player's shot (playerobject::Code); other codes start nothing.
     void SpawnPlayerObject(int32_t code, float x, float y, int32_t owner);
 };
 

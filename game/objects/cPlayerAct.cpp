@@ -2,6 +2,7 @@
 // change) and the player and shot codes of SpawnPlayerObject.
 #include <iterator>
 #include <limits>
+#include <optional>
 
 #include "engine/core/KestraMath.h"
 #include "game/objects/EnemyParts.h"
@@ -15,14 +16,16 @@
 
 namespace {
 
+using namespace playerobject;
+
 void Shoot(cPlayerBase& p, int32_t code) { ObjectManager.SpawnPlayerObject(code, p.aimX, p.aimY, p.playerIndex); }
 
 // The FORCE frames while the timer runs, a character each.
 void ForceOfCharacter1(cPlayerBase& p) {
     p.forceTimer -= 1;
     if (p.shotFrame % 3 == 0) {
-        Shoot(p, 19);
-        ObjectManager.SpawnEffect(static_cast<int32_t>(p.aimX), static_cast<int32_t>(p.aimY), 2, p.element,
+        Shoot(p, kYuriForce);
+        ObjectManager.SpawnEffect(static_cast<int32_t>(p.aimX), static_cast<int32_t>(p.aimY), effect::kSpark, p.element,
                                   p.playerIndex);
     }
 }
@@ -31,14 +34,14 @@ void ForceOfCharacter2(cPlayerBase& p) {
     if (p.forceTimer < 0) p.forceTimer = 0;
     if (p.forceTimer % 4 == 0) {
         PlaySe(SoundTable.knifeswing);
-        Shoot(p, 20);
+        Shoot(p, kCrowForce);
     }
 }
 void ForceOfCharacter3(cPlayerBase& p) {
     p.facing = p.savedFacing;
     p.animDir = p.savedAnimDir;
     p.forceTimer -= 1;
-    if (p.forceTimer % 4 == 0) Shoot(p, 21);
+    if (p.forceTimer % 4 == 0) Shoot(p, kCheskaForce);
 }
 void ForceOfCharacter4(cPlayerBase& p) { p.forceTimer -= 1; }
 
@@ -91,31 +94,31 @@ constexpr int32_t kLowest = std::numeric_limits<int32_t>::min(), kHighest = std:
 
 constexpr CharacterActs kCharacters[] = {
     // 1: Yuri.
-    {.tapWait = 6, .shotCode = 10, .repeatEvery = 17, .shotsFromForce = kLowest, .shotsToForce = 60,
+    {.tapWait = 6, .shotCode = kYuriShot, .repeatEvery = 17, .shotsFromForce = kLowest, .shotsToForce = 60,
      .tapSound = &cSoundTable::shot_small, .heldSound = &cSoundTable::shot_small,
      .chargeFull = 60, .chargeGauge = 1.0f, .chargeDx = 0.0f, .chargeDy = 0.0f, .sparksByKind = false,
-     .flashByKind = false, .releaseAt = 60, .releaseCost = 2.0f, .burstFrames = 30, .burstCode = 11, .burstEvery = 5,
-     .absorbAfterBurst = -1, .forceGauge = 50.0f, .forceBase = 50.0, .forceRate = 1.0, .forceStart = 40.0,
-     .forceRunsOut = true, .keepsFacing = false, .forceSummon = 0, .forceFrame = ForceOfCharacter1,
+     .flashByKind = false, .releaseAt = 60, .releaseCost = 2.0f, .burstFrames = 30, .burstCode = kYuriBurst,
+     .burstEvery = 5, .absorbAfterBurst = -1, .forceGauge = 50.0f, .forceBase = 50.0, .forceRate = 1.0,
+     .forceStart = 40.0, .forceRunsOut = true, .keepsFacing = false, .forceSummon = 0, .forceFrame = ForceOfCharacter1,
      .elementFlashByKind = false, .elementFlashDy = 0.0f, .partner = 2, .changesAfterBurst = false},
     // 2: Crow.
-    {.tapWait = 5, .shotCode = 12, .repeatEvery = 12, .shotsFromForce = 0, .shotsToForce = 0,
+    {.tapWait = 5, .shotCode = kCrowShot, .repeatEvery = 12, .shotsFromForce = 0, .shotsToForce = 0,
      .tapSound = &cSoundTable::shot_small, .heldSound = nullptr,
      .chargeFull = 45, .chargeGauge = 1.0f, .chargeDx = 20.0f, .chargeDy = 40.0f, .sparksByKind = false,
-     .flashByKind = false, .releaseAt = 49, .releaseCost = 1.0f, .burstFrames = 20, .burstCode = 13, .burstEvery = 4,
-     .absorbAfterBurst = -1, .forceGauge = 40.0f, .forceBase = 40.0, .forceRate = 1.7, .forceStart = 30.0,
-     .forceRunsOut = true, .keepsFacing = false, .forceSummon = 0, .forceFrame = ForceOfCharacter2,
+     .flashByKind = false, .releaseAt = 49, .releaseCost = 1.0f, .burstFrames = 20, .burstCode = kCrowBurst,
+     .burstEvery = 4, .absorbAfterBurst = -1, .forceGauge = 40.0f, .forceBase = 40.0, .forceRate = 1.7,
+     .forceStart = 30.0, .forceRunsOut = true, .keepsFacing = false, .forceSummon = 0, .forceFrame = ForceOfCharacter2,
      .elementFlashByKind = false, .elementFlashDy = 0.0f, .partner = 1, .changesAfterBurst = false},
     // 3: Cheska.
-    {.tapWait = 6, .shotCode = 14, .repeatEvery = 25, .shotsFromForce = 0, .shotsToForce = 0,
+    {.tapWait = 6, .shotCode = kCheskaShot, .repeatEvery = 25, .shotsFromForce = 0, .shotsToForce = 0,
      .tapSound = &cSoundTable::shot_small, .heldSound = &cSoundTable::shot_small,
      .chargeFull = 50, .chargeGauge = 4.0f, .chargeDx = 0.0f, .chargeDy = 0.0f, .sparksByKind = false,
-     .flashByKind = true, .releaseAt = 50, .releaseCost = 4.0f, .burstFrames = 40, .burstCode = 15, .burstEvery = 4,
-     .absorbAfterBurst = -1, .forceGauge = 100.0f, .forceBase = 0.0, .forceRate = 2.0, .forceStart = -16.0,
-     .forceRunsOut = true, .keepsFacing = true, .forceSummon = 0, .forceFrame = ForceOfCharacter3,
+     .flashByKind = true, .releaseAt = 50, .releaseCost = 4.0f, .burstFrames = 40, .burstCode = kCheskaBurst,
+     .burstEvery = 4, .absorbAfterBurst = -1, .forceGauge = 100.0f, .forceBase = 0.0, .forceRate = 2.0,
+     .forceStart = -16.0, .forceRunsOut = true, .keepsFacing = true, .forceSummon = 0, .forceFrame = ForceOfCharacter3,
      .elementFlashByKind = true, .elementFlashDy = 0.0f, .partner = 4, .changesAfterBurst = false},
     // 4: Osero.
-    {.tapWait = 5, .shotCode = 16, .repeatEvery = 10, .shotsFromForce = kLowest, .shotsToForce = kHighest,
+    {.tapWait = 5, .shotCode = kOseroShot, .repeatEvery = 10, .shotsFromForce = kLowest, .shotsToForce = kHighest,
      .tapSound = &cSoundTable::knifeswing, .heldSound = &cSoundTable::knifeswing,
      .chargeFull = 80, .chargeGauge = 8.0f, .chargeDx = 20.0f, .chargeDy = 40.0f, .sparksByKind = true,
      .flashByKind = true, .releaseAt = 80, .releaseCost = 8.0f, .burstFrames = 95, .burstCode = 0, .burstEvery = 1,
@@ -162,9 +165,9 @@ void cPlayerBase::ActCharacter() {
             const int32_t px = static_cast<int32_t>(cx + 40 * Kestra::Cos(static_cast<uint32_t>(r2)));
             const int32_t py = static_cast<int32_t>(cy + 40 * Kestra::Cos(static_cast<uint32_t>(r1)));
             if (v.sparksByKind) {
-                ObjectManager.SpawnEffect(px, py, 6, element, playerIndex);
+                ObjectManager.SpawnEffect(px, py, effect::kAbsorbSpark, element, playerIndex);
             } else {
-                cEffectObjectBase* f = StartEffect(6, 3.0f, px, py);
+                cEffectObjectBase* f = StartEffect(effect::kAbsorbSpark, 3.0f, px, py);
                 if (f) f->spin = f->angle;
             }
         }
@@ -172,9 +175,9 @@ void cPlayerBase::ActCharacter() {
             const int32_t px = static_cast<int32_t>(cx);
             const int32_t py = static_cast<int32_t>(cy);
             if (v.flashByKind) {
-                ObjectManager.SpawnEffect(px, py, 7, element, playerIndex);
+                ObjectManager.SpawnEffect(px, py, effect::kAbsorbBloom, element, playerIndex);
             } else {
-                StartEffect(7, 0.0f, px, py);
+                StartEffect(effect::kAbsorbBloom, 0.0f, px, py);
             }
             PlaySe(SoundTable.charge);
         }
@@ -212,7 +215,7 @@ void cPlayerBase::ActCharacter() {
             savedAnimDir = animDir;
         }
         if (v.forceSummon != 0) {
-            SummonEnemy(aimX, aimY, {.type = v.forceSummon, .element = 0, .life = gauge * 3 + 30});
+            SummonEnemy(aimX, aimY, {.type = v.forceSummon, .element = elements::kFire, .life = gauge * 3 + 30});
         }
         if (gauge >= 100.0f) {
             cutInOn = 1;
@@ -238,9 +241,9 @@ void cPlayerBase::ActCharacter() {
         const int32_t px = static_cast<int32_t>(aimX);
         const int32_t py = static_cast<int32_t>(aimY + v.elementFlashDy);
         if (v.elementFlashByKind) {
-            ObjectManager.SpawnEffect(px, py, 17, element, playerIndex);
+            ObjectManager.SpawnEffect(px, py, effect::kQuickRing, element, playerIndex);
         } else {
-            cEffectObjectBase* f = StartEffect(17, 0.0f, px, py);
+            cEffectObjectBase* f = StartEffect(effect::kQuickRing, 0.0f, px, py);
             if (f) f->angle = GameRand() * 2;
         }
     }
@@ -255,16 +258,16 @@ void cPlayerBase::ActCharacter() {
 }
 
 void cObjectManager::SpawnPlayerObject(int32_t code, float x, float y, int32_t owner) {
-    if (code < 0 || code > 21) return;
-    if (code <= 3) {
+    if (code < kCharacter1 || code >= kEnd) return;
+    if (code <= kCharacter4) {
         cPlayerBase* p = new cPlayerBase();
-        const bool second = code == 1 || code == 3;
+        const bool second = code == kCharacter2 || code == kCharacter4;
         const bool two = GameState.twoPlayer == 1;
         p->firstCharacter = p->character = code + 1;
         p->isActive = second ? (two ? 1 : 0) : 1;
         p->playerIndex = second && two ? 1 : 0;
-        p->animDir = code == 3 ? 4 : 2;
-        if (code >= 2) p->SetPosition(static_cast<int32_t>(x), static_cast<int32_t>(y));
+        p->animDir = code == kCharacter4 ? 4 : 2;
+        if (code >= kCharacter3) p->SetPosition(static_cast<int32_t>(x), static_cast<int32_t>(y));
         cPlayerBase*& slot = second ? Player2 : Player1;
         // A new game replaces the previous game's player.
         delete slot;
@@ -277,8 +280,19 @@ void cObjectManager::SpawnPlayerObject(int32_t code, float x, float y, int32_t o
         int32_t offset;
         float power;
     };
-    const auto start = [&](int32_t angle, float speed, bool setSpeed, float accel, bool setAccel, int32_t motion,
-                           int32_t look, int32_t radius, float power, bool resetFrame) {
+    // A shot from the player's aim point in the player's element: its speed
+    // always set, its acceleration and frame only where asked.
+    struct Start {
+        int32_t angle;
+        float speed;
+        int32_t motion;
+        int32_t look;
+        int32_t radius;
+        float power;
+        bool resetFrame = true;
+        std::optional<float> accel;
+    };
+    const auto start = [&](const Start& s) {
         cPlayerBulletBase* b = TakePlayerBulletSlot();
         if (!b) return;
         b->isActive = 1;
@@ -286,53 +300,62 @@ void cObjectManager::SpawnPlayerObject(int32_t code, float x, float y, int32_t o
         b->x = p->aimX;
         b->y = p->aimY;
         b->element = p->element;
-        b->angle = angle;
-        if (setSpeed) b->speed = speed;
-        if (setAccel) b->accel = accel;
-        b->motion = motion;
-        b->look = look;
-        b->radius = radius;
-        b->power = power;
-        if (resetFrame) b->frame = 0;
+        b->angle = s.angle;
+        b->speed = s.speed;
+        if (s.accel) b->accel = *s.accel;
+        b->motion = s.motion;
+        b->look = s.look;
+        b->radius = s.radius;
+        b->power = s.power;
+        if (s.resetFrame) b->frame = 0;
     };
     const int32_t f = p->facing;
     switch (code) {
-    case 10: start(f, 8.0f, true, 0, false, 1, 1, 25, 1.0f, false); break;
-    case 11:
-        for (const int32_t offset : {4000, -4000}) start(WrapAdd(f, offset), 6.0f, true, 0, false, 1, 2, 25, 1.0f, false);
+    case kYuriShot:
+        start({.angle = f, .speed = 8.0f, .motion = 1, .look = 1, .radius = 25, .power = 1.0f, .resetFrame = false});
         break;
-    case 12: start(f, 10.0f, true, 0, false, 2, 2, 15, 1.0f, true); break;
-    case 13:
-        for (const int32_t offset : {0, 16383, 32766, 49149}) {
-            start(WrapAdd(f, offset), 9.0f, true, 0, false, 5, 2, 15, 0.9f, true);
-        }
+    case kYuriBurst:
+        for (const int32_t offset : {4000, -4000})
+            start({.angle = WrapAdd(f, offset), .speed = 6.0f, .motion = 1, .look = 2, .radius = 25, .power = 1.0f,
+                   .resetFrame = false});
         break;
-    case 14:
-        for (const Shot s : {Shot{-3000, 0.5f}, Shot{0, 0.7f}, Shot{3000, 0.5f}}) {
-            start(WrapAdd(f, s.offset), 6.0f, true, 0, false, 6, 6, 25, s.power, true);
-        }
+    case kCrowShot: start({.angle = f, .speed = 10.0f, .motion = 2, .look = 2, .radius = 15, .power = 1.0f}); break;
+    case kCrowBurst:
+        for (const int32_t offset : {0, 16383, 32766, 49149})
+            start({.angle = WrapAdd(f, offset), .speed = 9.0f, .motion = 5, .look = 2, .radius = 15, .power = 0.9f});
         break;
-    case 15: {
+    case kCheskaShot:
+        for (const Shot s : {Shot{-3000, 0.5f}, Shot{0, 0.7f}, Shot{3000, 0.5f}})
+            start({.angle = WrapAdd(f, s.offset), .speed = 6.0f, .motion = 6, .look = 6, .radius = 25,
+                   .power = s.power});
+        break;
+    case kCheskaBurst: {
         const int32_t base = WrapAdd(f, 160 * p->chargeShotTimer);
-        for (const int32_t offset : {0, 16383, 32766, 49149}) {
-            start(WrapAdd(base, offset), 2.0f, true, 0.05f, true, 7, 6, 30, 0.8f, true);
-        }
+        for (const int32_t offset : {0, 16383, 32766, 49149})
+            start({.angle = WrapAdd(base, offset), .speed = 2.0f, .motion = 7, .look = 6, .radius = 30, .power = 0.8f,
+                   .accel = 0.05f});
         break;
     }
-    case 16: start(f, 10.0f, true, -0.2f, true, 7, 8, 20, 0.9f, false); break;
-    case 19: {
+    case kOseroShot:
+        start({.angle = f, .speed = 10.0f, .motion = 7, .look = 8, .radius = 20, .power = 0.9f, .resetFrame = false,
+               .accel = -0.2f});
+        break;
+    case kYuriForce: {
         const int32_t angle = GameRand() * 2;
         const int32_t speed = GameRand() % 7 + 3;
         const int32_t radius = GameRand() % 30 + 20;
-        start(angle, static_cast<float>(speed), true, 0, false, 3, 3, radius, 2.4f, true);
+        start({.angle = angle, .speed = static_cast<float>(speed), .motion = 3, .look = 3, .radius = radius,
+               .power = 2.4f});
         break;
     }
-    case 20: {
+    case kCrowForce: {
         const int32_t offset = GameRand() % 2000 - 1000;
-        start(WrapAdd(f, offset), 7.0f, true, 0, false, 10, 4, 80, 1.0f, true);
+        start({.angle = WrapAdd(f, offset), .speed = 7.0f, .motion = 10, .look = 4, .radius = 80, .power = 1.0f});
         break;
     }
-    case 21: start(f, 9.0f, true, 0.0f, true, 7, 7, 40, 1.0f, true); break;
+    case kCheskaForce:
+        start({.angle = f, .speed = 9.0f, .motion = 7, .look = 7, .radius = 40, .power = 1.0f, .accel = 0.0f});
+        break;
     default: break;
     }
 }

@@ -14,6 +14,7 @@
 #include "game/state/GameState.h"
 #include "game/state/PlayArea.h"
 #include "game/state/cBossBase.h"
+#include "game/state/SpriteTable.h"
 
 namespace {
 float Distance(float ax, float ay, float bx, float by) {
@@ -189,16 +190,16 @@ void cPlayerBase::HitTest() {
             if (gauge < 200.0f) gauge += 1.0f;
             absorbCount += 1;
             b->isActive = 0;
-            StartEffect(8, 0.0f, static_cast<int32_t>(b->x), static_cast<int32_t>(b->y));
+            StartEffect(effect::kAbsorbGlow, 0.0f, static_cast<int32_t>(b->x), static_cast<int32_t>(b->y));
             score += 10;
             if (gauge == 200.0f) score += 50;
         }
-        if (b->isActive == 1 && b->element < 3 && isInvincible == 0 && forceTimer == 0 &&
+        if (b->isActive == 1 && b->element < elements::kFireEmitter && isInvincible == 0 && forceTimer == 0 &&
             d <= static_cast<float>(hitRadius + b->radius)) {
             b->isActive = 0;
             Damage(b->damage);
         }
-        if (b->isActive == 1 && b->element == 10 && d <= static_cast<float>(b->radius + 30)) {
+        if (b->isActive == 1 && b->element == elements::kCancelled && d <= static_cast<float>(b->radius + 30)) {
             if (gauge < 200.0f) gauge = static_cast<float>(gauge + 0.04);
             b->isActive = 0;
             score += 10;
@@ -318,12 +319,12 @@ void cPlayerBase::Damage(int32_t amount) {
     PlaySe(SoundTable.playerdamage);
     // A stage without a boss record leaves the slots empty.
     if (BossA) BossA->bonusValid = 0;
-    if ((GameState.stage == 5 || GameState.stage == 6) && BossB) BossB->bonusValid = 0;
+    if ((GameState.stage == kLastStoryStage || GameState.stage == kExtraStage) && BossB) BossB->bonusValid = 0;
     const int32_t px = static_cast<int32_t>(aimX);
     const int32_t py = static_cast<int32_t>(aimY);
-    StartEffect(9, 0.0f, px, py);
+    StartEffect(effect::kShockwave, 0.0f, px, py);
     for (int32_t i = 0; i < 20; ++i) {
-        cEffectObjectBase* f = StartEffect(10, 7.0f, px, py);
+        cEffectObjectBase* f = StartEffect(effect::kFadingSpark, 7.0f, px, py);
         if (f) f->angle = GameRand() * 2;
     }
     if (life < 1) {
@@ -414,7 +415,7 @@ void cPlayerBase::Draw() {
         const float w = static_cast<float>(layout::kCutInCell.w), h = static_cast<float>(layout::kCutInCell.h);
         DrawPlain(cutIn, cutInX, 0, w, h, sourceX, 0, w, h, AlphaWhite(alpha));
         if (cutInFrame > 14 && cutInFrame < 34) {
-            DrawPlain(31, cutInX, 0, w, h, sourceX, 0, w, h, AlphaWhite(180 - 10 * (cutInFrame - 15)));
+            DrawPlain(sheet::kCutInFlash, cutInX, 0, w, h, sourceX, 0, w, h, AlphaWhite(180 - 10 * (cutInFrame - 15)));
         }
     }
 }

@@ -3,6 +3,7 @@
 #include "engine/core/KestraMath.h"
 #include "game/objects/PlayCommon.h"
 #include "game/state/GameGlobals.h"
+#include "game/state/SpriteTable.h"
 
 cPlayerBulletBase::cPlayerBulletBase()
     : isActive(0), owner(0), motion(0), look(0), radius(15), angle(0), spin(0), frame(0), power(1.0f), element(1),
@@ -61,22 +62,24 @@ void cPlayerBulletBase::Draw() {
     switch (look) {
     case 1:
         spin = WrapAdd(spin, 700);
-        DrawTurned(7, px - 16, py - 16, 33, 33, e + 287, 202, 33, 33, 0xFFFFFFFFu, spin);
+        DrawTurned(sheet::kParticles, px - 16, py - 16, 33, 33, e + 287, 202, 33, 33, 0xFFFFFFFFu, spin);
         break;
-    case 2: DrawTurned(7, px - 16, py - 16, 33, 33, e + 320, 202, 33, 33, 0xFFFFFFFFu, angle); break;
+    case 2: DrawTurned(sheet::kParticles, px - 16, py - 16, 33, 33, e + 320, 202, 33, 33, 0xFFFFFFFFu, angle); break;
     case 3: {
         spin = WrapAdd(spin, 200);
         const float r = static_cast<float>(radius);
-        DrawTurned(7, px - r, py - r, 2 * r, 2 * r, e, 197, 84, 84, 0xAAFFFFFFu, spin);
+        DrawTurned(sheet::kParticles, px - r, py - r, 2 * r, 2 * r, e, 197, 84, 84, 0xAAFFFFFFu, spin);
         break;
     }
-    case 4: DrawTurned(7, px - 40, py - 40, 80, 80, e + 87, 208, 80, 80, AlphaWhite(250 - frame), angle); break;
+    case 4:
+        DrawTurned(sheet::kParticles, px - 40, py - 40, 80, 80, e + 87, 208, 80, 80, AlphaWhite(250 - frame), angle);
+        break;
     case 6:
         spin = WrapAdd(spin, 200);
-        DrawTurned(7, px - 16, py - 16, 33, 33, e + 386, 202, 33, 33, 0xBEFFFFFFu, spin);
+        DrawTurned(sheet::kParticles, px - 16, py - 16, 33, 33, e + 386, 202, 33, 33, 0xBEFFFFFFu, spin);
         break;
-    case 7: DrawTurned(8, px - 41, py - 41, 83, 83, e + 84, 288, 83, 83, 0x96FFFFFFu, angle); break;
-    case 8: DrawTurned(7, px - 16, py - 16, 33, 33, e + 353, 202, 33, 33, 0xB4FFFFFFu, angle); break;
+    case 7: DrawTurned(sheet::kGlowParticles, px - 41, py - 41, 83, 83, e + 84, 288, 83, 83, 0x96FFFFFFu, angle); break;
+    case 8: DrawTurned(sheet::kParticles, px - 16, py - 16, 33, 33, e + 353, 202, 33, 33, 0xB4FFFFFFu, angle); break;
     default: break;
     }
 }

@@ -34,7 +34,7 @@ void DrawThreeDigits(int32_t volume, int32_t row) {
     const int32_t shown = static_cast<int32_t>(ClampVolume(volume));
     const int32_t digits[3] = {shown / 100, shown / 10 % 10, shown % 10};
     for (int32_t i = 0; i < 3; ++i)
-        DrawTitleQuad(kConfigSheet, layout::Moved(layout::kVolumeDigits.Screen(i), 0, layout::kConfigRowStep * row),
+        DrawTitleQuad(sheet::kConfig, layout::Moved(layout::kVolumeDigits.Screen(i), 0, layout::kConfigRowStep * row),
                       layout::kVolumeDigits.Cell(digits[i]));
 }
 
@@ -133,26 +133,26 @@ void DrawConfigScreen() {
     cTitleState& t = TitleState;
     AnimateTitlePanel(kTitleConfig);
     t.cursorAngle = static_cast<int32_t>(static_cast<uint32_t>(t.cursorAngle) + 300u);
-    CSprite2D* config = SlotSprite(kConfigSheet);
-    CSprite2D* title = SlotSprite(kTitleSheet);
-    CSprite2D* names = SlotSprite(kNameSheet);
+    CSprite2D* config = SlotSprite(sheet::kConfig);
+    CSprite2D* title = SlotSprite(sheet::kTitle);
+    CSprite2D* names = SlotSprite(sheet::kName);
     KestraSprite2D::Begin(config);
     KestraSprite2D::Begin(title);
     KestraSprite2D::Begin(names);
-    DrawTitleQuad(kConfigSheet, layout::kBackdrop);
-    DrawTitleQuad(kConfigSheet, {t.panelX, t.panelY, t.panelWidth, t.panelHeight}, layout::kConfigPanelCell,
+    DrawTitleQuad(sheet::kConfig, layout::kBackdrop);
+    DrawTitleQuad(sheet::kConfig, {t.panelX, t.panelY, t.panelWidth, t.panelHeight}, layout::kConfigPanelCell,
                   t.panelAngle);
-    DrawTitleQuad(kConfigSheet, layout::kConfigLabels);
+    DrawTitleQuad(sheet::kConfig, layout::kConfigLabels);
     DrawThreeDigits(GameState.seVolume, 1);
     DrawThreeDigits(GameState.bgmVolume, 0);
-    DrawTitleQuad(kConfigSheet, layout::kConfigCursor.At(t.configCursor, 0), t.cursorAngle);
+    DrawTitleQuad(sheet::kConfig, layout::kConfigCursor.At(t.configCursor, 0), t.cursorAngle);
     const uint32_t seconds = ScoreData.playSeconds;
     char text[32];
     std::snprintf(text, sizeof text, "%03d:%02d:%02d", static_cast<int>(seconds / 3600),
                   static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
     for (int32_t i = 0; text[i]; ++i) {
         const int32_t glyph = (text[i] >= '0' && text[i] <= '9') ? text[i] - '0' : 10;
-        DrawTitleQuad(kNameSheet, layout::kPlayTime.At(i, glyph));
+        DrawTitleQuad(sheet::kName, layout::kPlayTime.At(i, glyph));
     }
     RenderSheets({config, title, names});
 }

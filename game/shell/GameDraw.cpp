@@ -1,6 +1,7 @@
 #include "game/shell/GameDraw.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <initializer_list>
 #include <iterator>
@@ -17,15 +18,9 @@
 #include "game/state/cBossBase.h"
 
 namespace {
-constexpr int32_t kSceneSlots[] = {35, 36, 11, 9, 2, 3, 0, 1, 5, 6, 7, 8, 10, 32, 33, 4, 28, 29, 30, 31,
-                                   37, 38, 27, 12, 13, 17, 16, 19, 18, 20, 21, 22, 23, 24, 15, 14, 25, 26, 39};
-}  // namespace
-const std::span<const int32_t> kGameSceneSlots = kSceneSlots;
 
-namespace {
-
-constexpr int32_t kSystemSheet = 4;
-constexpr int32_t kClearSheet = 39;
+constexpr int32_t kSystemSheet = sheet::kSystem;
+constexpr int32_t kClearSheet = sheet::kClear;
 constexpr float kDepth = 32767.0f;
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 
@@ -51,17 +46,46 @@ struct Layer {
     uint32_t preset;
     int32_t slots[19];
 };
-// Render order: slot lists ended by -1.
-const Layer kLayers[] = {
-    {1, {35, 36, -1}},
-    {2, {11, -1}},
-    {1, {2, 3, -1}},
-    {1, {0, 1, 9, 5, 6, 7, -1}},
-    {2, {8, 10, -1}},
-    {1, {32, 33, 4, 28, 29, 30, -1}},
-    {2, {31, -1}},
-    {1, {37, 38, 27, 12, 13, 17, 15, 16, 19, 18, 20, 21, 22, 23, 24, 14, 25, 26, 39}},
+constexpr int32_t kEnd = -1;
+// Render order: each blending preset's slot list, ended by kEnd. Every sheet the
+// scene draws from is here once: the begin and end list is made from it.
+using namespace sheet;
+constexpr Layer kLayers[] = {
+    {1, {kBackLayer, kFrontLayer, kEnd}},
+    {2, {kExtraCircle, kEnd}},
+    {1, {kFirstCircle, kSecondCircle, kEnd}},
+    {1, {kFirstCharacter, kSecondCharacter, kItems, kStageEnemies, kCommonEnemies, kParticles, kEnd}},
+    {2, {kGlowParticles, kEffects, kEnd}},
+    {1, {kBossCircle, kBossBody, kSystem, kCutIn, kFirstCutIn, kSecondCutIn, kEnd}},
+    {2, {kCutInFlash, kEnd}},
+    {1, {kStageTitleBack, kStageTitle, kEnding, kYuriPortrait, kCrowPortrait, kKohakuPortrait, kCheskaPortrait,
+         kShamyuPortrait, kFururuPortrait, kStillPortrait, kMomoPortrait, kNonoPortrait, kPaletPortrait,
+         kCopicPortrait, kDeenaPortrait, kOseroPortrait, kBalloons, kNameCards, kClear}},
 };
+
+constexpr size_t kSceneSlotCount = [] {
+    size_t n = 0;
+    for (const Layer& layer : kLayers)
+        for (size_t i = 0; i < std::size(layer.slots) && layer.slots[i] != kEnd; ++i) ++n;
+    return n;
+}();
+constexpr auto kSceneSlots = [] {
+    std::array<int32_t, kSceneSlotCount> slots{};
+    size_t n = 0;
+    for (const Layer& layer : kLayers)
+        for (size_t i = 0; i < std::size(layer.slots) && layer.slots[i] != kEnd; ++i) slots[n++] = layer.slots[i];
+    return slots;
+}();
+static_assert([] {
+    for (size_t i = 0; i < kSceneSlots.size(); ++i)
+        for (size_t j = i + 1; j < kSceneSlots.size(); ++j)
+            if (kSceneSlots[i] == kSceneSlots[j]) return false;
+    return true;
+}(), "a sheet drawn twice would be begun twice");
+
+}  // namespace
+const std::span<const int32_t> kGameSceneSlots = kSceneSlots;
+namespace {
 
 // The last `count` digits of a value (0-padded), most significant first, in
 // the series' places moved by (dx, dy).
@@ -209,9 +233,9 @@ void DrawGameScene(cGameState& state) {
     }
     // The two layers of the stage, each a screen's worth from its scroll position.
     constexpr float w = layout::kScreenWidth, h = layout::kScreenHeight;
-    DrawQuad(35, 0, 0, w, h, gBackLayerOffset, ScrollY, w, h);
+    DrawQuad(sheet::kBackLayer, 0, 0, w, h, gBackLayerOffset, ScrollY, w, h);
     gBackLayerOffset += 0.2f;
-    DrawQuad(36, 0, 0, w, h, ScrollX, ScrollY, w, h);
+    DrawQuad(sheet::kFrontLayer, 0, 0, w, h, ScrollX, ScrollY, w, h);
     ObjectManager.DrawObjects();
     if (Player1 && Player1->isActive) Player1->Draw();
     if (state.twoPlayer == 1 && Player2 && Player2->isActive) Player2->Draw();
@@ -223,7 +247,7 @@ void DrawGameScene(cGameState& state) {
     Kestra3D::BeginScene();
     for (const Layer& layer : kLayers) {
         Kestra3D::SetBlendingType(layer.preset);
-        for (size_t i = 0; i < std::size(layer.slots) && layer.slots[i] >= 0; ++i)
+        for (size_t i = 0; i < std::size(layer.slots) && layer.slots[i] != kEnd; ++i)
             KestraSprite2D::Render(SlotSprite(layer.slots[i]));
     }
     for (CFontSprite2D* font : FontTable) KestraFontSprite2D::Render(font);

@@ -28,7 +28,7 @@ constexpr uint32_t kEscapeKey = 1;
 // Player 2 takes part only in two-player mode.
 cPlayerBase* SecondPlayer() { return GameState.twoPlayer == 1 ? Player2 : nullptr; }
 bool Active(const cPlayerBase* player) { return player && player->isActive; }
-bool BossBStage() { return GameState.stage == 5 || GameState.stage == 6; }
+bool BossBStage() { return GameState.stage == kLastStoryStage || GameState.stage == kExtraStage; }
 
 // The BGM's pause is a toggle: the same call pauses and resumes.
 void ToggleMusic() { KestraSound::Pause(BgmHandle, 0); }
@@ -42,7 +42,7 @@ void UpdateGameOver(cGameState& g) {
         ToggleMusic();
         PlayEffect(SoundTable.gameover);
     }
-    if (g.stateTimer >= kGameOverFrames && (g.credits <= 0 || g.stage == 6)) {
+    if (g.stateTimer >= kGameOverFrames && (g.credits <= 0 || g.stage == kExtraStage)) {
         ++ScoreData.finishedGames;
         LoadTitleSprites();
         g.subState = kSubStateLeave;
@@ -79,7 +79,7 @@ void UpdateGameOver(cGameState& g) {
 
 void UpdateLeave(cGameState& g) {
     cScoreData& s = ScoreData;
-    s.resultColumn = g.stage == 6 ? 3 : g.difficulty;
+    s.resultColumn = g.stage == kExtraStage ? 3 : g.difficulty;
     s.resultTeam = g.team;
     uint32_t score = Player1 ? static_cast<uint32_t>(Player1->score) : 0u;
     if (cPlayerBase* second = SecondPlayer()) score += static_cast<uint32_t>(second->score);
@@ -139,12 +139,12 @@ void UpdateTally(cGameState& g) {
                 g.subState = kSubStatePlay;
                 StartStage();
                 break;
-            case 5:
+            case kLastStoryStage:
                 if (g.difficulty >= 0 && g.difficulty <= 3) CountUp(ScoreData.clearCount[team][g.difficulty]);
                 g.stage = 7;
                 g.subState = kSubStateLeave;
                 break;
-            case 6:
+            case kExtraStage:
                 CountUp(ScoreData.clearCount[team][3]);
                 g.stage = 8;
                 g.subState = kSubStateLeave;
@@ -154,7 +154,7 @@ void UpdateTally(cGameState& g) {
         }
         return;
     }
-    if (g.stage >= 2 && g.stage <= 5) ReleaseStageResources(g.stage);
+    if (g.stage >= 2 && g.stage <= kLastStoryStage) ReleaseStageResources(g.stage);
     LoadTitleSprites();
     g.sceneId = kSceneTitle;
     ResetTitleState();
@@ -163,14 +163,14 @@ void UpdateTally(cGameState& g) {
 void Restart(cGameState& g) {
     for (cPlayerBase* player : {Player1, SecondPlayer()})
         if (player) player->Reset();
-    if (g.practice || g.stage == 6) {
+    if (g.practice || g.stage == kExtraStage) {
         StartStage();
         return;
     }
-    if (g.stage >= 2 && g.stage <= 5) {
+    if (g.stage >= 2 && g.stage <= kLastStoryStage) {
         ReleaseStageResources(g.stage);
         // Stage 5's release takes the slots of the team's own portraits too.
-        if (g.stage == 5) LoadTeamPortraits(g.team);
+        if (g.stage == kLastStoryStage) LoadTeamPortraits(g.team);
         LoadStageResources(1);
     }
     g.stage = 1;

@@ -4,6 +4,6 @@
 
 // Effects, fonts, the score and volume files and the object pools.
 void LoadSoundsAndFonts();
-// Sprite entries 0..43, the music and every effect, and both fonts, each
+// The game scene's and the menus' sheets, the music and every effect, and both fonts, each
 // release reported on standard output as the game always has.
 void ReleaseGameTables();

@@ -181,7 +181,7 @@ cKeyConfigScreen::cKeyConfigScreen() {
 }
 
 void cKeyConfigScreen::QueueBackground() {
-    if (CSprite2D* sheet = SpriteTable.size() > kConfigSheet ? SpriteTable[kConfigSheet].sprite : nullptr)
+    if (CSprite2D* sheet = SpriteTable.size() > sheet::kConfig ? SpriteTable[sheet::kConfig].sprite : nullptr)
         Square(sheet, layout::kKeyConfigBackdrop);
 }
 
@@ -350,7 +350,7 @@ bool cKeyConfigScreen::Update() {
 
 void cKeyConfigScreen::Draw() {
     CFontSprite2D* font = FontTable.size() > 1 ? FontTable[1] : nullptr;
-    CSprite2D* sheet = SpriteTable.size() > kConfigSheet ? SpriteTable[kConfigSheet].sprite : nullptr;
+    CSprite2D* sheet = SpriteTable.size() > sheet::kConfig ? SpriteTable[sheet::kConfig].sprite : nullptr;
     KestraFontSprite2D::Begin(font, 0);
     KestraSprite2D::Begin(sheet);
     QueueBackground();

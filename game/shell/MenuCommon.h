@@ -7,6 +7,7 @@
 #include <initializer_list>
 
 #include "game/state/ScreenLayout.h"
+#include "game/state/SpriteTable.h"
 
 class cKeyConfigScreen;
 class CSprite2D;
@@ -42,12 +43,6 @@ enum : int32_t {
 constexpr layout::Quad MenuHighlightOn(int32_t item) {
     return item < kMenuSystem ? layout::MenuHighlight(0, item) : layout::MenuHighlight(1, item - kMenuSystem);
 }
-
-// The title's sheets in the sprite table.
-constexpr int32_t kTitleSheet = 40;
-constexpr int32_t kRankingSheet = 41;
-constexpr int32_t kConfigSheet = 42;
-constexpr int32_t kNameSheet = 43;
 
 class cTitleState {
 public:

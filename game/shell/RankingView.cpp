@@ -64,15 +64,15 @@ void ToFullWidthText(const char* source, char* destination, uint32_t capacity) {
 }
 
 void DrawRankingView() {
-    CSprite2D* sheet = SlotSprite(kRankingSheet);
-    CSprite2D* names = SlotSprite(kNameSheet);
+    CSprite2D* sheet = SlotSprite(sheet::kRanking);
+    CSprite2D* names = SlotSprite(sheet::kName);
     CFontSprite2D* font = FontTable.size() > 1 ? FontTable[1] : nullptr;
     KestraSprite2D::Begin(sheet);
     KestraSprite2D::Begin(names);
     KestraFontSprite2D::Begin(font, 0);
     const int32_t table = RankingColumn + 4 * RankingTeam;
-    DrawTitleQuad(kRankingSheet, layout::kBackdrop);
-    DrawTitleQuad(kRankingSheet, layout::kRankingHeading.At(0, table));
+    DrawTitleQuad(sheet::kRanking, layout::kBackdrop);
+    DrawTitleQuad(sheet::kRanking, layout::kRankingHeading.At(0, table));
     char text[64];
     for (int32_t i = 0; i < kShownRows; ++i) {
         using namespace layout;
@@ -84,7 +84,7 @@ void DrawRankingView() {
         std::snprintf(text, sizeof text, "%9u", static_cast<unsigned>(row.score));
         KestraFontSprite2D::DrawString(font, text, kRankScoreX, y, kDepth, kWhite);
         DrawFullWidth(font, row.date, sizeof row.date, kRankDateX, y);
-        if (row.stage >= 0 && row.stage < kRankBadges) DrawTitleQuad(kRankingSheet, kRankBadge.At(i, row.stage));
+        if (row.stage >= 0 && row.stage < kRankBadges) DrawTitleQuad(sheet::kRanking, kRankBadge.At(i, row.stage));
     }
     std::snprintf(text, sizeof text, "%03u", static_cast<unsigned>(ScoreData.playCount[RankingTeam][RankingColumn]));
     KestraFontSprite2D::DrawString(font, text, layout::kRankPlayX, layout::kRankCountsY, kDepth, kWhite);

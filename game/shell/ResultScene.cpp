@@ -113,7 +113,7 @@ void StoreRow() {
     InsertRankingRow();
 }
 
-void Quad(const layout::Quad& quad) { DrawTitleQuad(kNameSheet, quad); }
+void Quad(const layout::Quad& quad) { DrawTitleQuad(sheet::kName, quad); }
 
 // The grid cell a name character is drawn from.
 void CellOf(char c, int32_t& row, int32_t& column) {
@@ -253,11 +253,11 @@ void UpdateNameEntry() {
     }
 }
 
-void LoadNameEntrySprites() { loadSpriteCStr("img/name.png", kNameSheet, 0, 600); }
+void LoadNameEntrySprites() { loadSpriteCStr("img/name.png", sheet::kName, 0, 600); }
 
 void DrawResultScene() {
     cScoreData& s = ScoreData;
-    CSprite2D* sheet = SlotSprite(kNameSheet);
+    CSprite2D* sheet = SlotSprite(sheet::kName);
     KestraSprite2D::Begin(sheet);
     Quad(layout::kBackdrop);
     Quad(layout::kResultStage.At(0, s.resultStage));

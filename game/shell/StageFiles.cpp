@@ -132,7 +132,7 @@ void ParseStageMap(const char* data, size_t size, int32_t gridSize,
 }
 
 void LoadStageMap(const cGameState& state) {
-    if (state.stage < 1 || state.stage > 6) return;
+    if (state.stage < 1 || state.stage > kExtraStage) return;
     char path[64];
     std::snprintf(path, sizeof path, "data/stagedata/Stage0%d.dat", state.stage);
     std::string bytes;
@@ -141,7 +141,7 @@ void LoadStageMap(const cGameState& state) {
         std::printf("stage file could not be read.\n");
         return;
     }
-    const int32_t gridSize = state.stage == 6 ? 0 : 55;
+    const int32_t gridSize = state.stage == kExtraStage ? 0 : 55;
     PlaceContext context{gCalls};
     ParseStageMap(bytes.data(), bytes.size(), gridSize,
                   [](int32_t code, int32_t x, int32_t y, void* c) {

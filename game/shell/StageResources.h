@@ -3,27 +3,21 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 class cGameState;
+struct FileLoad;
+
+// Loads the picture of every row into its sheet.
+void LoadSheets(std::span<const FileLoad> loads);
 
 void LoadCommonSprites(cGameState& state);
 // The common talk portraits of the chosen team (part of the common set).
 void LoadTeamPortraits(int32_t team);
-void LoadStage1Resources();
-void LoadStage2Resources();
-void LoadStage3Resources();
-void LoadStage4Resources();
-void LoadStage5Resources();
-void LoadStage6Resources();
-void ReleaseStage1Resources();
-void ReleaseStage2Resources();
-void ReleaseStage3Resources();
-void ReleaseStage4Resources();
-void ReleaseStage5Resources();
-// The loader of stage 1..6; other stages load nothing.
+// Loads the files of stage 1..6 (LoadTables.h); other stages load nothing.
 void LoadStageResources(int32_t stage);
-// The release of stage 1..5; other stages release nothing.
+// Releases what stage 1..5 loaded but its kept sheets; other stages release nothing.
 void ReleaseStageResources(int32_t stage);
-// Leaving the game scene: the play field emptied, every stage slot (0..39)
+// Leaving the game scene: the play field emptied, every sheet of the game scene
 // and the stage sounds released.
 void ReleaseStage();

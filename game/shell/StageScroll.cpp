@@ -1,5 +1,7 @@
 #include "game/shell/StageScroll.h"
 
+#include <iterator>
+
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
 
@@ -57,16 +59,14 @@ const Window kStage5[3][12] = {
      {33061, 34060, -0.4f, 0, 0}},
 };
 
+// The story stages' windows by stage; the extra stage has none.
+const Window (*const kStages[])[12] = {kStage1, kStage2, kStage3, kStage4, kStage5};
+static_assert(std::size(kStages) == kLastStoryStage);
+
 const Window* WindowsOf(int32_t stage, int32_t difficulty) {
     if (difficulty < 0 || difficulty > 2) return nullptr;
-    switch (stage) {
-        case 1: return kStage1[difficulty];
-        case 2: return kStage2[difficulty];
-        case 3: return kStage3[difficulty];
-        case 4: return kStage4[difficulty];
-        case 5: return kStage5[difficulty];
-        default: return nullptr;
-    }
+    if (stage < 1 || stage > static_cast<int32_t>(std::size(kStages))) return nullptr;
+    return kStages[stage - 1][difficulty];
 }
 
 }  // namespace

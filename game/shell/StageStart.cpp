@@ -1,11 +1,13 @@
 #include "game/shell/StageStart.h"
 
 #include <cstdio>
+#include <iterator>
 
 #include "engine/core/KestraLog.h"
 #include "engine/core/KestraSound.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
+#include "game/shell/LoadTables.h"
 #include "game/shell/StageFiles.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
@@ -24,7 +26,7 @@ struct Bonus {
     int32_t stage;
     int32_t noMiss;
 };
-const Bonus kBonuses[6] = {{100000, 200000},   {200000, 400000},   {500000, 1000000},
+const Bonus kBonuses[kExtraStage] = {{100000, 200000},   {200000, 400000},   {500000, 1000000},
                            {1000000, 2000000}, {3000000, 5000000}, {9990000, 39000000}};
 
 // Where a stage starts: the view, the players and which way they look.
@@ -63,13 +65,16 @@ void Place(cPlayerBase* player, int32_t x, int32_t y, const Start& start) {
     if (start.direction != kKeep) player->animDir = start.direction;
 }
 
-void ReloadBossImages(const char* cutIn, const char* boss) {
-    loadSpriteCStr(cutIn, 28, 0, 300);
-    loadSpriteCStr(boss, 33, 0, 300);
+// The stage's first boss's cut-in and body as the stage loaded them, and its
+// circle where it is the team's own (a later boss puts its own pictures in
+// these sheets; a restart brings the first one's back).
+void ReloadBossPictures(int32_t stage, int32_t team) {
+    for (const FileLoad& l : kStageFiles[stage - 1].loads) {
+        const bool own = l.slot == sheet::kCutIn || l.slot == sheet::kBossBody ||
+                         (l.slot == sheet::kBossCircle && l.who != For::All);
+        if (own && IsFor(l.who, team == 0, team + 1)) loadSpriteCStr(l.file, l.slot, 0, 300);
+    }
 }
-
-// A stage-5 boss puts its own circle in the slot: a restart brings the mid-boss's back.
-void ReloadBossCircle(const char* circle) { loadSpriteCStr(circle, 32, 0, 300); }
 
 void StartMusic(int32_t stage) {
     char name[32];
@@ -84,7 +89,7 @@ void LoadStageBosses(const cGameState& g) {
     delete BossB;
     BossA = BossB = nullptr;
     LoadStageEnemies(g);
-    const bool twoSlots = g.stage == 5 || g.stage == 6;
+    const bool twoSlots = g.stage == kLastStoryStage || g.stage == kExtraStage;
     if (!BossA || (twoSlots && !BossB)) {
         Kestra::LogRed("StartStage: the schedule of stage %d brings no boss; the stage plays on without one",
                        static_cast<int>(g.stage));
@@ -109,12 +114,12 @@ void StartStage() {
     if (Player1) Player1->noMiss = 1;
     if (second) second->noMiss = 1;
     ResetTalkState();
-    if (g.stage < 1 || g.stage > 6) return;
+    if (g.stage < 1 || g.stage > static_cast<int32_t>(std::size(kBonuses))) return;
     const Bonus& bonus = kBonuses[g.stage - 1];
     g.stageBonus = bonus.stage;
     g.noMissBonus = bonus.noMiss;
     const int32_t team = g.team == 2 ? 1 : 0;
-    if (g.stage == 1 || g.stage == 6) {
+    if (g.stage == 1 || g.stage == kExtraStage) {
         if (Player1) Player1->Reset();
         if (second) second->Reset();
     }
@@ -135,13 +140,11 @@ void StartStage() {
             if (count < kCountCap) ++count;
         }
         g.credits = static_cast<int32_t>(3u + ScoreData.finishedGames / 3u);
-    } else if (g.stage == 5) {
-        if (team == 0) ReloadBossImages("img/cutin_osero.png", "img/osero.png");
-        else ReloadBossImages("img/cutin_crow.png", "img/crow.png");
-        ReloadBossCircle(team == 0 ? "img/mahoujin_osero.png" : "img/mahoujin_crow.png");
-    } else if (g.stage == 6) {
+    } else if (g.stage == kLastStoryStage) {
+        ReloadBossPictures(kLastStoryStage, team);
+    } else if (g.stage == kExtraStage) {
         if (Player1) Player1->score = 0;
-        ReloadBossImages("img/cutin_paco.png", "img/St06_Boss_01.png");
+        ReloadBossPictures(kExtraStage, team);
         uint16_t& count = ScoreData.playCount[team][3];
         if (count < kCountCap) ++count;
         if (second) second->score = 0;

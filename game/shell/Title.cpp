@@ -8,8 +8,10 @@
 #include "game/shell/ConfigScreen.h"
 #include "game/shell/GameStart.h"
 #include "game/shell/KeyConfig.h"
+#include "game/shell/LoadTables.h"
 #include "game/shell/MenuCommon.h"
 #include "game/shell/RankingView.h"
+#include "game/shell/StageResources.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
 #include "game/state/ScoreData.h"
@@ -27,16 +29,16 @@ int32_t Turn(int32_t angle, int32_t step) {
 
 void DrawBackdrop() {
     cTitleState& t = TitleState;
-    DrawTitleQuad(kTitleSheet, layout::kBackdrop);
-    DrawTitleQuad(kTitleSheet, layout::kTitleCircle, t.circleAngle);
-    DrawTitleQuad(kTitleSheet, {t.panelX, t.panelY, t.panelWidth, t.panelHeight}, layout::kTitlePanelCell,
+    DrawTitleQuad(sheet::kTitle, layout::kBackdrop);
+    DrawTitleQuad(sheet::kTitle, layout::kTitleCircle, t.circleAngle);
+    DrawTitleQuad(sheet::kTitle, {t.panelX, t.panelY, t.panelWidth, t.panelHeight}, layout::kTitlePanelCell,
                   t.panelAngle);
 }
 
 void DrawMenu() {
-    DrawTitleQuad(kTitleSheet, layout::kTitleMenu);
-    DrawTitleQuad(kTitleSheet, MenuHighlightOn(TitleState.menuCursor));
-    DrawTitleQuad(kTitleSheet, layout::kTitleLogo);
+    DrawTitleQuad(sheet::kTitle, layout::kTitleMenu);
+    DrawTitleQuad(sheet::kTitle, MenuHighlightOn(TitleState.menuCursor));
+    DrawTitleQuad(sheet::kTitle, layout::kTitleLogo);
 }
 
 void RunMenuItem(int32_t item) {
@@ -118,7 +120,7 @@ void BackToMenu() {
 void UpdateTeamChoice() {
     cTitleState& t = TitleState;
     const uint16_t pushed = PushedEither();
-    if (GameState.stage == 6) {
+    if (GameState.stage == kExtraStage) {
         const bool team1 = IsExtraUnlockedFor(0);
         const bool team2 = IsExtraUnlockedFor(1);
         if (team1 != team2) t.teamCursor = team1 ? 0 : 1;
@@ -142,7 +144,7 @@ void UpdateTeamChoice() {
     }
     // Only player 1 confirms the choices before a game.
     if (PadWords[0].pushed & PAD_SHOT) {
-        if (GameState.stage < 6) {
+        if (GameState.stage < kExtraStage) {
             t.state = kTitleDifficulty;
         } else {
             GameState.difficulty = 1;
@@ -233,22 +235,22 @@ void DrawTitle() {
     if (t.state == kTitleMenu && t.frameCounter == 1) StartTitleMusic();
     AnimateTitlePanel(t.state);
     t.circleAngle = Turn(t.circleAngle, -30);
-    CSprite2D* sheet = SlotSprite(kTitleSheet);
+    CSprite2D* sheet = SlotSprite(sheet::kTitle);
     KestraSprite2D::Begin(sheet);
     DrawBackdrop();
     if (t.state == kTitleMenu) {
         DrawMenu();
     } else if (t.state == kTitlePractice) {
-        DrawTitleQuad(kTitleSheet, layout::kPracticeTitle);
-        DrawTitleQuad(kTitleSheet, layout::kPracticeList);
-        DrawTitleQuad(kTitleSheet, layout::kPracticeHighlight.At(t.practiceCursor, 0));
+        DrawTitleQuad(sheet::kTitle, layout::kPracticeTitle);
+        DrawTitleQuad(sheet::kTitle, layout::kPracticeList);
+        DrawTitleQuad(sheet::kTitle, layout::kPracticeHighlight.At(t.practiceCursor, 0));
     } else if (t.state == kTitleTeam) {
-        DrawTitleQuad(kTitleSheet, layout::kTeamCard.At(0, t.teamCursor));
-        DrawTitleQuad(kTitleSheet, layout::kTeamHeading);
+        DrawTitleQuad(sheet::kTitle, layout::kTeamCard.At(0, t.teamCursor));
+        DrawTitleQuad(sheet::kTitle, layout::kTeamHeading);
     } else {
         t.cursorAngle = Turn(t.cursorAngle, 300);
-        DrawTitleQuad(kTitleSheet, layout::kDifficulty);
-        DrawTitleQuad(kTitleSheet, layout::kDifficultyCursor.At(t.difficultyCursor, 0), t.cursorAngle);
+        DrawTitleQuad(sheet::kTitle, layout::kDifficulty);
+        DrawTitleQuad(sheet::kTitle, layout::kDifficultyCursor.At(t.difficultyCursor, 0), t.cursorAngle);
     }
     RenderSheets({sheet});
 }
@@ -274,13 +276,8 @@ void UpdateTitle() {
     }
 }
 
-void LoadTitleSprites() {
-    loadSpriteCStr("img/title.png", kTitleSheet, 0, 1800);
-    loadSpriteCStr("img/config.png", kConfigSheet, 0, 1800);
-    loadSpriteCStr("img/ranking.png", kRankingSheet, 0, 1800);
-    loadSpriteCStr("img/name.png", kNameSheet, 0, 1800);
-}
+void LoadTitleSprites() { LoadSheets(kTitleLoads); }
 
 void ReleaseTitleSprites() {
-    for (int32_t slot : {kTitleSheet, kConfigSheet, kNameSheet, kRankingSheet}) releaseSprite(slot);
+    for (const FileLoad& l : kTitleLoads) releaseSprite(l.slot);
 }

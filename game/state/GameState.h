@@ -3,6 +3,10 @@
 
 #include <cstdint>
 
+// The story's last stage, whose two bosses end it, and the extra stage after it.
+constexpr int32_t kLastStoryStage = 5;
+constexpr int32_t kExtraStage = 6;
+
 class cGameState {
 public:
     cGameState();

@@ -18,7 +18,61 @@ struct SpriteEntry {
     CSprite2D* sprite;
 };
 
-constexpr uint32_t kSpriteTableSize = 80;
+// The entries of the sprite table by what they hold. The game scene's sheets
+// come first (its release empties them), the menus' after them (the exit
+// empties both); kCount sizes the table.
+namespace sheet {
+enum Slot : int32_t {
+    kFirstCharacter = 0,   // the team's first character
+    kSecondCharacter = 1,  // the team's second character
+    kFirstCircle = 2,      // their magic circles
+    kSecondCircle = 3,
+    kSystem = 4,  // the HUD, the pause and continue screens and the boss gauge
+    kStageEnemies = 5,
+    kCommonEnemies = 6,
+    kParticles = 7,
+    kGlowParticles = 8,  // the same picture drawn added
+    kItems = 9,
+    kEffects = 10,
+    kExtraCircle = 11,  // the extra stage's ritual circle
+    kYuriPortrait = 12,
+    kCrowPortrait = 13,
+    kOseroPortrait = 14,
+    kCheskaPortrait = 15,
+    kShamyuPortrait = 16,
+    kKohakuPortrait = 17,
+    kStillPortrait = 18,
+    kFururuPortrait = 19,
+    kMomoPortrait = 20,
+    kNonoPortrait = 21,
+    kPaletPortrait = 22,
+    kCopicPortrait = 23,
+    kDeenaPortrait = 24,
+    kBalloons = 25,
+    kNameCards = 26,
+    kEnding = 27,
+    kCutIn = 28,  // the boss's
+    kFirstCutIn = 29,
+    kSecondCutIn = 30,
+    kCutInFlash = 31,
+    kBossCircle = 32,
+    kBossBody = 33,
+    kBackLayer = 35,
+    kFrontLayer = 36,
+    kStageTitleBack = 37,
+    kStageTitle = 38,
+    kClear = 39,
+    kGameEnd,  // past the game scene's sheets
+    kTitle = kGameEnd,
+    kRanking = 41,
+    kConfig = 42,
+    kName = 43,
+    kMenuEnd,  // past the menus' sheets
+    kCount = 80,
+};
+}  // namespace sheet
+
+constexpr uint32_t kSpriteTableSize = sheet::kCount;
 constexpr uint32_t kFontTableSize = 2;
 
 extern std::vector<SpriteEntry> SpriteTable;

@@ -13,16 +13,17 @@ namespace {
 constexpr float kDepth = 32767.0f;
 constexpr int32_t kSlideFrames = 20;
 constexpr int32_t kShakeCycle = 8;
-constexpr int32_t kBalloonSheet = 25;
-constexpr int32_t kNameCardSheet = 26;
 
-// In counter order; the slots do not follow it (Cheska is counter 2, slot 15).
+// In counter order; the slots do not follow it.
+using namespace sheet;
 constexpr talk::PortraitSheet kSheets[] = {
-    {"Yuri", 12, 6, 18, true},   {"Crow", 13, 6, 12, true},   {"Cheska", 15, 6, 18, true},
-    {"Osero", 14, 6, 12, true},  {"Shamyu", 16, 3, 9, false}, {"Fururu", 19, 3, 6, false},
-    {"Still", 18, 3, 9, false},  {"Momo", 20, 3, 6, false},   {"Nono", 21, 3, 9, false},
-    {"Kohaku", 17, 6, 12, true}, {"Palet", 22, 6, 12, false}, {"Copic", 23, 3, 9, false},
-    {"Deena", 24, 3, 9, false},
+    {"Yuri", kYuriPortrait, 6, 18, true},     {"Crow", kCrowPortrait, 6, 12, true},
+    {"Cheska", kCheskaPortrait, 6, 18, true}, {"Osero", kOseroPortrait, 6, 12, true},
+    {"Shamyu", kShamyuPortrait, 3, 9, false}, {"Fururu", kFururuPortrait, 3, 6, false},
+    {"Still", kStillPortrait, 3, 9, false},   {"Momo", kMomoPortrait, 3, 6, false},
+    {"Nono", kNonoPortrait, 3, 9, false},     {"Kohaku", kKohakuPortrait, 6, 12, true},
+    {"Palet", kPaletPortrait, 6, 12, false},  {"Copic", kCopicPortrait, 3, 9, false},
+    {"Deena", kDeenaPortrait, 3, 9, false},
 };
 static_assert(std::size(kSheets) == talk::kCharacterCount, "a sheet for each character");
 static_assert(std::extent_v<decltype(cTalkState::slideCounter)> == talk::kCharacterCount,
@@ -129,7 +130,7 @@ void DrawTalkBalloon(int32_t row, BalloonMode mode, TalkSide side) {
     const layout::Rect src = layout::BalloonCell(s, row);
     SetRect(t.srcRect, src);
     SetRect(t.dstRect, {at[0], at[1], src.w, src.h});
-    DrawSpriteEntryPlain(kBalloonSheet, t.dstRect, kDepth, t.srcRect, color);
+    DrawSpriteEntryPlain(sheet::kBalloons, t.dstRect, kDepth, t.srcRect, color);
 }
 
 void DrawNameCard(int32_t card) {
@@ -144,7 +145,7 @@ void DrawNameCard(int32_t card) {
     else return;
     SetRect(t.srcRect, layout::NameCard(card).cell);
     SetRect(t.dstRect, layout::NameCard(card).screen);
-    DrawSpriteEntryPlain(kNameCardSheet, t.dstRect, kDepth, t.srcRect, WithAlpha(alpha));
+    DrawSpriteEntryPlain(sheet::kNameCards, t.dstRect, kDepth, t.srcRect, WithAlpha(alpha));
 }
 
 void DrawTalkText(const TalkText& text, TalkSide side, int32_t dx) {

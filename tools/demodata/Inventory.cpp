@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <initializer_list>
 #include <set>
+#include <span>
 #include <stdexcept>
 #include <utility>
 
 #include "game/objects/EnemyLooks.h"
 #include "game/objects/ObjectTypes.h"
+#include "game/shell/LoadTables.h"
 #include "game/state/ScoreData.h"
 
 namespace demodata {
@@ -495,58 +497,20 @@ const EnemyArt* FindEnemyArt(int type) {
     return &EnemyArts()[size_t(type - 1)];
 }
 
-namespace {
-
-// The pictures the stage loads into the boss slots 28, 32 and 33 (stage 5's
-// mid-boss is the other team's character).
-std::string BossSheet(int slot, int stage, int team) {
-    static const char* const kCutIns[4] = {"shamyu", "fururu", "still", "mono"};
-    if (stage >= 1 && stage <= 4) {
-        if (slot == 28) return std::string("img/cutin_") + kCutIns[stage - 1] + ".png";
-        if (slot == 32) return "img/mahoujin_boss.png";
-        return "img/St0" + std::to_string(stage) + "_Boss.png";
-    }
-    if (stage == 6) return slot == 28 ? "img/cutin_paco.png" : slot == 32 ? "img/mahoujin_deena.png" : "img/St06_Boss_01.png";
-    if (stage != 5 || (team != 1 && team != 2)) return {};
-    const std::string who = team == 1 ? "osero" : "crow";
-    return slot == 28 ? "img/cutin_" + who + ".png" : slot == 32 ? "img/mahoujin_" + who + ".png" : "img/" + who + ".png";
-}
-
-}  // namespace
-
 std::string SheetForSlot(int slot, int stage, int team) {
-    const std::string n = "0" + std::to_string(stage);
-    // Each team's characters: the first, the second.
-    static const char* const kCharacters[2][2] = {{"yuri", "crow"}, {"cheska", "osero"}};
     const bool known = team == 1 || team == 2;
-    const char* const* chars = kCharacters[team == 2 ? 1 : 0];
-    switch (slot) {
-        case 0:
-        case 1: return known ? std::string("img/") + chars[slot] + ".png" : std::string();
-        case 2:
-        case 3: return known ? std::string("img/mahoujin_") + chars[slot - 2] + ".png" : std::string();
-        case 29:
-        case 30: return known ? std::string("img/cutin_") + chars[slot - 29] + ".png" : std::string();
-        case 31: return "img/cutin_add.png";
-        // The boss's pictures: the HUD sheet its gauge shares, its cut-in, circle and body.
-        case 4: return "img/main_system.png";
-        case 28:
-        case 32:
-        case 33: return BossSheet(slot, stage, team);
-        case 5: return "img/Stage" + n + "Enemy.png";
-        case 6: return "img/commonenemy.png";
-        case 7:
-        case 8: return "img/particle.png";
-        case 9: return "img/item.png";
-        case 10: return "img/addeffect.png";
-        case 36: return "img/Stage" + n + "BG.png";
-        case 37: return "img/system/StageTitleBG.png";
-        // Stage 6 shows the first team's letters whoever plays.
-        case 38:
-            if (stage == 6) return "img/system/StageTitleFont06_1.png";
-            return known ? "img/system/StageTitleFont" + n + "_" + std::to_string(team) + ".png" : std::string();
-        default: return {};
-    }
+    std::string file;
+    // The game's loads in its order: a slot loaded twice holds the later file.
+    auto take = [&](std::span<const FileLoad> loads) {
+        for (const FileLoad& l : loads)
+            if (!l.sound && l.slot == slot && (l.who == For::All || (known && IsFor(l.who, team == 1, team))))
+                file = l.file;
+    };
+    if (known) take(kTeamSheets[team - 1]);
+    take(kCommonLoads);
+    take(kTeamPortraits);
+    if (stage >= 1 && stage <= kExtraStage) take(kStageFiles[size_t(stage - 1)].loads);
+    return file;
 }
 
 bool Inside(const Box& inner, const Box& outer) {

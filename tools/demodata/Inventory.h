@@ -76,9 +76,9 @@ struct EnemyArt {
 // Every enemy class, in code order.
 const std::vector<EnemyArt>& EnemyArts();
 const EnemyArt* FindEnemyArt(int type);
-// The picture a sprite slot holds while a stage plays, for team 1 or 2 (0: not
-// known); "" where it depends on an unknown team or the slot holds nothing the
-// play objects and the stage's first bosses draw.
+// The picture a sprite slot holds while a stage plays (the game's own load
+// tables), for team 1 or 2 (0: not known); "" where it depends on an unknown
+// team or the game loads nothing there.
 std::string SheetForSlot(int slot, int stage, int team = 0);
 // True when `inner` lies wholly inside `outer`.
 bool Inside(const Box& inner, const Box& outer);

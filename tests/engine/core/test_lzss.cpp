@@ -239,9 +239,15 @@ TEST(Lzss, CorruptedBlocksStayInBounds) {
         if (round % 3 == 0) damaged[4 + rng() % 4] = static_cast<uint8_t>(rng());
         const int32_t size = KestraFile::GetLzssSize(damaged.data(), static_cast<uint32_t>(damaged.size()));
         if (size < 0) continue;
-        std::vector<uint8_t> out(static_cast<size_t>(size));
-        KestraFile::DecodeLzssStream(damaged.data(), static_cast<uint32_t>(damaged.size()), out.data(),
-                                     static_cast<uint32_t>(out.size()));
+        // The output between two guards, which no damage may reach.
+        constexpr size_t kGuard = 32;
+        std::vector<uint8_t> out(static_cast<size_t>(size) + 2 * kGuard, 0xA5);
+        KestraFile::DecodeLzssStream(damaged.data(), static_cast<uint32_t>(damaged.size()), out.data() + kGuard,
+                                     static_cast<uint32_t>(size));
+        for (size_t i = 0; i < kGuard; ++i) {
+            ASSERT_EQ(out[i], 0xA5) << "round " << round;
+            ASSERT_EQ(out[out.size() - 1 - i], 0xA5) << "round " << round;
+        }
     }
 }
 

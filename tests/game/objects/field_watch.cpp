@@ -7,6 +7,7 @@
 #include "game/bosses/AttackNames.h"
 #include "game/bosses/BossCommon.h"
 #include "game/bosses/BossFactory.h"
+#include "game/objects/ObjectTypes.h"
 #include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/state/cBossBase.h"
@@ -86,7 +87,7 @@ namespace {
 std::vector<NamedAttack> ReadNamedAttacks(int32_t stage) {
     static constexpr std::span<const char* const> kNames[4] = {
         attacknames::kStage01Boss, attacknames::kStage02Boss, attacknames::kStage03Boss, attacknames::kStage04Boss};
-    const std::unique_ptr<cBossBase> boss(MakeStageBoss(199 + stage, 1, 0, 0, 0));
+    const std::unique_ptr<cBossBase> boss(MakeStageBoss(objecttype::kStage1Boss + stage - 1, 1, 0, 0, 0));
     std::vector<NamedAttack> out;
     for (size_t i = 1; i <= kNames[stage - 1].size(); ++i) {
         const int32_t phase = kPhaseOpening + 2 * static_cast<int32_t>(i);

@@ -8,8 +8,11 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <span>
 #include <string>
 
+#include "game/bosses/BossPictures.h"
+#include "game/shell/LoadTables.h"
 #include "platform/gdi/gdi_testing.h"
 #include "tests/support/test_support.h"
 #include "tools/demodata/Generator.h"
@@ -20,53 +23,28 @@ using namespace demodata;
 
 namespace {
 
-// Every file name the game's loaders ask for, written out from their
-// descriptions (title, HUD, stage, boss and talk loaders).
-std::set<std::string> ExpectedImages() {
-    std::set<std::string> s = {
-        "img/title.png", "img/config.png", "img/ranking.png", "img/name.png", "img/main_system.png",
-        "img/stageclear.png", "img/system/StageTitleBG.png", "img/particle.png", "img/item.png", "img/addeffect.png",
-        "img/cutin_add.png", "img/commonenemy.png", "img/St01_Boss.png", "img/St02_Boss.png", "img/St03_Boss.png",
-        "img/St04_Boss.png", "img/St06_Boss_01.png", "img/St06_Boss_02.png", "img/mahoujin_boss.png",
-        "img/mahoujin_deena.png", "img/St06_mahoujin.png", "img/talk/hukidashi.png", "img/talk/chara_name.png",
-        "img/talk/yuri_normalend.png", "img/talk/cheska_normalend.png", "img/talk/exend.png",
-        "img/Stage02BG_back.png", "img/Stage03BG_back.png", "img/Stage05BG_back.png",
+// Every picture and sound the game loads, from its own load tables.
+void GameFiles(std::set<std::string>& images, std::set<std::string>& sounds) {
+    auto add = [&](std::span<const FileLoad> loads) {
+        for (const FileLoad& l : loads) (l.sound ? sounds : images).insert(l.file);
     };
-    for (int n = 1; n <= 6; ++n) {
-        s.insert("img/system/StageTitleFont0" + std::to_string(n) + "_1.png");
-        if (n <= 5) s.insert("img/system/StageTitleFont0" + std::to_string(n) + "_2.png");
-        s.insert("img/Stage0" + std::to_string(n) + "BG.png");
-        s.insert("img/Stage0" + std::to_string(n) + "Enemy.png");
-    }
-    for (const char* c : {"yuri", "crow", "cheska", "osero"}) {
-        s.insert(std::string("img/") + c + ".png");
-        s.insert(std::string("img/cutin_") + c + ".png");
-        s.insert(std::string("img/mahoujin_") + c + ".png");
-    }
-    for (const char* c : {"shamyu", "fururu", "still", "mono", "paco", "deena"}) s.insert(std::string("img/cutin_") + c + ".png");
-    for (const char* p : {"yuri", "crow", "kohaku_right", "osero", "cheska", "shamyu", "fururu", "still", "momo", "nono",
-                          "osero_right", "cheska_right", "yuri_right", "crow_right", "kohaku", "copic", "palet", "deena"})
-        s.insert(std::string("img/talk/st_") + p + ".png");
-    return s;
+    add(kTitleLoads);
+    for (const auto& team : kTeamSheets) add(team);
+    add(kCommonLoads);
+    add(kTeamPortraits);
+    for (const StageFiles& stage : kStageFiles) add(stage.loads);
+    for (const BossPictures* p : kBossPictures)
+        for (const char* file : {p->cutIn, p->circle, p->body})
+            if (file) images.insert(file);
+    for (const EffectLoad& e : kStartupEffects) sounds.insert(std::string("SE/") + e.name + ".wav");
 }
 
 TEST(DemoDataInventory, NamesEveryFileTheGameLoads) {
-    std::set<std::string> images;
+    std::set<std::string> images, sounds, expectedImages, expectedSounds;
     for (const ImageAsset& a : Images()) EXPECT_TRUE(images.insert(a.path).second) << "listed twice: " << a.path;
-    EXPECT_EQ(images, ExpectedImages());
-    EXPECT_EQ(images.size(), 88u);
-
-    std::set<std::string> sounds;
     for (const SoundAsset& s : SoundEffects()) sounds.insert(s.path);
-    const std::set<std::string> expectedSounds = {
-        "SE/charge.wav", "SE/forcebrake.wav", "SE/boss_death.wav", "SE/shot_enemy_normal.wav", "SE/enemybreak_01.wav",
-        "SE/rt_star14.wav", "SE/rt_star22.wav", "SE/xmasbell.wav", "SE/changeattribute.wav", "SE/enemyshot_short.wav",
-        "SE/BigShot.wav", "SE/Lock_Open.wav", "SE/draw_block.wav", "SE/reflectbullet.wav", "SE/rt_cursor01.wav",
-        "SE/enemydamage_small.wav", "SE/nonochach.wav", "SE/itemget.wav", "SE/knifeswing.wav", "SE/stillattack.wav",
-        "SE/shamyuhit.wav", "SE/puni.wav", "SE/Stardust.wav", "SE/crystalactive.wav", "SE/raser_long.wav",
-        "SE/shot_small.wav", "SE/titlefocus.wav", "SE/titledecide.wav", "SE/titlecancel.wav", "SE/menuopen.wav",
-        "SE/crystalhit.wav", "SE/gameover.wav", "SE/playerdamage.wav", "SE/lifeitemget.wav", "SE/rt_laser20.wav",
-        "SE/shatter.wav", "SE/princessbomb_laser.wav", "SE/gisiki.wav"};
+    GameFiles(expectedImages, expectedSounds);
+    EXPECT_EQ(images, expectedImages);
     EXPECT_EQ(sounds, expectedSounds);
 
     std::set<std::string> music;

@@ -49,7 +49,7 @@ namespace {
 constexpr int32_t kDifficulty = 2;
 constexpr int32_t kAttackFrames = 600;
 constexpr uint32_t kSeed = 7;
-constexpr int32_t kBodySlot = 33;
+constexpr int32_t kBodySlot = sheet::kBossBody;
 
 struct Boss {
     int32_t number;  // in the pictures' names

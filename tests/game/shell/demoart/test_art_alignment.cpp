@@ -583,7 +583,8 @@ public:
     void Draw() override { draw(); }
 };
 
-constexpr int32_t kHud = 4, kClear = 39, kBalloons = 25, kCards = 26, kBand = 37, kLetters = 38;
+constexpr int32_t kHud = sheet::kSystem, kClear = sheet::kClear, kBalloons = sheet::kBalloons,
+                  kCards = sheet::kNameCards, kBand = sheet::kStageTitleBack, kLetters = sheet::kStageTitle;
 const char kHudPng[] = "img/main_system.png";
 
 class ArtAlignment;
@@ -692,7 +693,7 @@ protected:
         return Scene();
     }
     Image TitleWith(const std::vector<std::string>& keep) {
-        Sheet(kTitleSheet, "img/title.png", keep);
+        Sheet(sheet::kTitle, "img/title.png", keep);
         return Shot(DrawTitle);
     }
     // Digits beside their label: within 3 px of its height, their middles within
@@ -905,12 +906,12 @@ void ArtAlignment::Tally() {
 
 void ArtAlignment::Config() {
     auto shot = [&](const std::vector<std::string>& keep, int32_t cursor = 0, const std::vector<int32_t>& hide = {}) {
-        Sheet(kConfigSheet, "img/config.png", keep);
+        Sheet(sheet::kConfig, "img/config.png", keep);
         TitleState = cTitleState();
         TitleState.configCursor = cursor;
         return Shot(DrawConfigScreen, hide);
     };
-    const Image labels = shot({"labels"}), digits = shot({"digits"}), bg = shot({"background"}, 0, {kNameSheet});
+    const Image labels = shot({"labels"}), digits = shot({"digits"}), bg = shot({"background"}, 0, {sheet::kName});
     Shoot(shot({}));
     const layout::Rect volume = layout::kVolumeDigits.first.screen, rows = layout::kConfigLabels.screen;
     for (int y : {volume.y, volume.y + layout::kConfigRowStep})
@@ -919,13 +920,13 @@ void ArtAlignment::Config() {
     // The rotating cursor's centre on its item's middle.
     for (int32_t item = 0; item < 4; ++item) {
         const int y = rows.y + layout::kConfigRowStep * item;
-        const Ink cursor = Find(shot({"cursor"}, item, {kNameSheet}), 0, 0, 640, 480, Lit),
+        const Ink cursor = Find(shot({"cursor"}, item, {sheet::kName}), 0, 0, 640, 480, Lit),
                   label = Solid(Find(labels, 130, y - 6, rows.x + rows.w, y + 32, Fill));
         Expect(label.H() > 0 && std::abs(cursor.Cy() - label.Cy()) <= 1.5f,
                "item " + std::to_string(item) + ": the cursor " + cursor.Str() + " is not on the middle of " + label.Str());
     }
     // The play time inside the panel's frame, with its heading above it.
-    const Ink time = Find(Shot(DrawConfigScreen, {kConfigSheet}), 0, 0, 640, 480, Fill);
+    const Ink time = Find(Shot(DrawConfigScreen, {sheet::kConfig}), 0, 0, 640, 480, Fill);
     int frame = time.H() > 0 ? time.x1 + 1 : 640;
     while (frame < 640 && !Bright(bg.at(UINT(frame), UINT(time.Cy())))) ++frame;
     Expect(frame < 640 && frame - time.x1 >= 3, "the play time (" + time.Str() + ") is not 2 px inside the panel's frame");
@@ -938,9 +939,9 @@ void ArtAlignment::Config() {
 }
 
 void ArtAlignment::KeyConfig() {
-    Sheet(kConfigSheet, "img/config.png", {"keyconfig"});
+    Sheet(sheet::kConfig, "img/config.png", {"keyconfig"});
     cKeyConfigScreen screen;
-    const Image names = Shot([&] { screen.Draw(); }, {kConfigSheet}), sheet = Shot([&] { screen.Draw(); }, {}, {1});
+    const Image names = Shot([&] { screen.Draw(); }, {sheet::kConfig}), sheet = Shot([&] { screen.Draw(); }, {}, {1});
     std::vector<std::pair<int, int>> bars;
     for (int32_t cell = 0; cell < 2 * kActionCount; ++cell) {
         const int x = screen.cells[cell][0], y = screen.cells[cell][1];
@@ -960,7 +961,7 @@ void ArtAlignment::KeyConfig() {
         bars.push_back({top, bottom});
     }
     // While a row is being defined, its highlight stays on the row's bar.
-    Sheet(kConfigSheet, "img/config.png", {"key_highlight"});
+    Sheet(sheet::kConfig, "img/config.png", {"key_highlight"});
     screen.defining = 1;
     for (int32_t cell = 0; cell < 2 * kActionCount; ++cell) {
         screen.column = cell / kActionCount + 1, screen.row = cell % kActionCount;
@@ -970,7 +971,7 @@ void ArtAlignment::KeyConfig() {
                "player " + std::to_string(screen.column) + " row " + std::to_string(screen.row) + ": the highlight " + mark.Str() +
                    " is not on the middle of the bar y " + std::to_string(top) + ".." + std::to_string(bottom));
     }
-    Sheet(kConfigSheet, "img/config.png");
+    Sheet(sheet::kConfig, "img/config.png");
     screen.column = 1, screen.row = 3;
     Shoot(Shot([&] { screen.Draw(); }));
 }
@@ -983,10 +984,11 @@ void ArtAlignment::Ranking() {
         std::snprintf(row.name, sizeof row.name, "WWWWWWWW"), row.score = 999999999, row.stage = 7;
     }
     auto shot = [&](const std::vector<std::string>& keep, const std::vector<int32_t>& hide, const std::vector<int32_t>& fonts) {
-        Sheet(kRankingSheet, "img/ranking.png", keep);
+        Sheet(sheet::kRanking, "img/ranking.png", keep);
         return Shot(DrawRankingView, hide, fonts);
     };
-    const Image bg = shot({"background"}, {}, {1}), badges = shot({"stage"}, {}, {1}), text = shot({}, {kRankingSheet}, {});
+    const Image bg = shot({"background"}, {}, {1}), badges = shot({"stage"}, {}, {1}),
+                text = shot({}, {sheet::kRanking}, {});
     Shoot(shot({}, {}, {}));
     // The panel's inside: what a fill from its middle reaches without crossing a bright line.
     Ink inside;
@@ -1157,7 +1159,7 @@ void ArtAlignment::Difficulty() {
     const demodata::ImageAsset& picture = *demodata::FindImage("img/title.png");
     TitleState = cTitleState();
     TitleState.state = kTitleDifficulty;
-    SheetPixels(kTitleSheet, "no_text", demodata::PaintTextLayers(picture, painter).noText, picture);
+    SheetPixels(sheet::kTitle, "no_text", demodata::PaintTextLayers(picture, painter).noText, picture);
     const Image plain = Shot(DrawTitle);
     const std::vector<bool> lines = PictureLines(plain.pixels, 640, 480);
     using demodata::screen::kDifficulty;
@@ -1451,7 +1453,9 @@ const SharedRun& ArtAlignment::Run() {
             KeyMap.keyboard[0] = KeyMap.keyboard[1] = 1;
             std::copy(&kDefaultKeys[0][0], &kDefaultKeys[0][0] + 2 * kActionCount, &KeyMap.keys[0][0]);
             for (const auto& [slot, path] : std::vector<std::pair<int32_t, const char*>>{
-                     {kNameSheet, "img/name.png"}, {kBalloons, "img/talk/hukidashi.png"}, {kCards, "img/talk/chara_name.png"}})
+                     {sheet::kName, "img/name.png"},
+                     {kBalloons, "img/talk/hukidashi.png"},
+                     {kCards, "img/talk/chara_name.png"}})
                 Sheet(slot, path);
             BossA = boss_ = new DrawingBoss;
             boss_->active = 1;

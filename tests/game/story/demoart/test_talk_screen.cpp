@@ -84,8 +84,9 @@ Box BoxOf(const talktest::Draw& d) {
 }
 
 // The talk window's sheets: portraits 12 to 24, balloons, name cards.
-bool IsTalkSheet(int32_t slot) { return slot >= 12 && slot <= 26; }
-constexpr int32_t kBalloons = 25, kEndingPicture = 27, kBackLayer = 35, kFrontLayer = 36;
+bool IsTalkSheet(int32_t slot) { return slot >= sheet::kYuriPortrait && slot <= sheet::kNameCards; }
+constexpr int32_t kBalloons = sheet::kBalloons, kEndingPicture = sheet::kEnding, kBackLayer = sheet::kBackLayer,
+                  kFrontLayer = sheet::kFrontLayer;
 
 // As a final boss's ending draws it once faded in: the whole picture, opaque.
 void DrawEndingPicture() {
