@@ -28,9 +28,9 @@ bool Commit(HANDLE file, const std::string& name, const char* target);
 // `bytes` as the new contents of `path`. A failure is logged, naming the file
 // and the system's reason.
 bool Replace(const char* path, const std::string& bytes);
-// The contents of the regular file `from` (never read through a link) as the new
-// contents of `to`, the same way.
-bool Copy(const char* from, const char* to);
+// At most the first `limit` bytes of the regular file `from` (never read through
+// a link) as the new contents of `to`, the same way.
+bool Copy(const char* from, const char* to, size_t limit);
 
 // The system's words for an error, with its code: "The disk is full. (112)".
 std::string Reason(DWORD error);

@@ -107,17 +107,30 @@ TEST(KestraLog, WithoutANameNothingIsWritten) {
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
-TEST(KestraLog, ALogThatCannotBeOpenedLeavesTheWritersSilent) {
-    testsupport::TempDir dir;
-    EXPECT_EQ(boot::InChild([&] {
-                  Kestra::SetLogFile((dir.path() + "/missing/folder/log").c_str(), "html");
-                  EXPECT_FALSE(Kestra::OpenLog("t"));
-                  Kestra::LogRed("%s", "still running");
-                  Kestra::LogNewLine();
-                  Kestra::CloseLog();
-              }),
-              0);
-    EXPECT_FALSE(testsupport::FileExists(dir.file("missing")));
+// A missing folder, a folder at the log's name: the writers stay silent, and the
+// error output says once that there is no log.
+TEST(KestraLog, ALogThatCannotBeOpenedLeavesTheWritersSilentAndSaysSoOnce) {
+    for (const char* name : {"missing/folder/log", "log"}) {
+        SCOPED_TRACE(name);
+        testsupport::TempDir dir;
+        std::filesystem::create_directory(dir.file("log.html"));
+        const std::string errors = dir.file("errors.txt");
+        EXPECT_EQ(boot::InChild([&] {
+                      std::freopen(errors.c_str(), "w", stderr);
+                      Kestra::SetLogFile(dir.file(name).c_str(), "html");
+                      EXPECT_FALSE(Kestra::OpenLog("t"));
+                      EXPECT_FALSE(Kestra::OpenLog("t"));
+                      Kestra::LogRed("%s", "still running");
+                      Kestra::LogNewLine();
+                      Kestra::CloseLog();
+                  }),
+                  0);
+        EXPECT_FALSE(testsupport::FileExists(dir.file("missing")));
+        EXPECT_TRUE(std::filesystem::is_empty(dir.file("log.html")));
+        const std::string said = testsupport::ReadFile(errors);
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+        EXPECT_NE(said.find(dir.file(name) + ".html"), std::string::npos) << said;
+    }
 }
 
 TEST(KestraLog, ANameTooLongForTheBufferMakesNoLog) {

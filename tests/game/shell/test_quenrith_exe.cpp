@@ -3,6 +3,7 @@
 // program and the play script started with no display at all.
 #include <gtest/gtest.h>
 
+#include <sched.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -161,12 +162,46 @@ TEST(QuenrithProgram, LeavesTheDisplaysKeyRepeatAsItWas) {
     }
 }
 
+// The processors a thread may run on, as /proc names them.
+std::string AllowedCpus(const std::string& status) {
+    const std::string text = testsupport::ReadFile(status);
+    const size_t at = text.find("Cpus_allowed_list:");
+    return at == std::string::npos ? "" : text.substr(at, text.find('\n', at) - at);
+}
+
+// With its first processor kept busy by another program, no thread of the game
+// is held to that processor.
 TEST(QuenrithProgram, CloseBoxEndsItWithStatusZero) {
+    cpu_set_t allowed;
+    ASSERT_EQ(sched_getaffinity(0, sizeof allowed, &allowed), 0);
+    int first = 0;
+    while (!CPU_ISSET(first, &allowed)) ++first;
+    const pid_t busy = fork();
+    if (busy == 0) {
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(first, &one);
+        sched_setaffinity(0, sizeof one, &one);
+        for (;;) {}
+    }
+    ASSERT_GT(busy, 0);
+    struct Stop {
+        pid_t pid;
+        ~Stop() { kill(pid, SIGKILL), waitpid(pid, nullptr, 0); }
+    } stop{busy};
     testdisplay::PrivateDisplay display;
     testsupport::TempDir dir;
     Program program(dir.path(), dir.path() + "/run", Display());
     const std::string window = program.FindWindow(kStartTimeout);
     ASSERT_FALSE(window.empty()) << "no window";
+    ASSERT_GT(program.WaitForFrames(30, kStartTimeout), 0);
+    const std::string task = "/proc/" + Shell("xdotool getwindowpid " + window) + "/task";
+    int threads = 0;
+    for (const auto& thread : std::filesystem::directory_iterator(task)) {
+        EXPECT_EQ(AllowedCpus(thread.path().string() + "/status"), AllowedCpus("/proc/self/status")) << thread.path();
+        ++threads;
+    }
+    EXPECT_GT(threads, 1);
     ASSERT_TRUE(testsupport::SendCloseBox(Display(), window));
     ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
     const std::string log = program.Log();

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <functional>
 #include <random>
 
 #include "engine/core/KestraLog.h"
@@ -179,9 +180,14 @@ TEST_F(ScoreFile, ADamagedByteCostsOnlyItsOwnRowAndTheFileIsKeptOnce) {
         size_t line, at;
         char byte;
         std::vector<size_t> lost;
+        std::vector<size_t> kept = {};  // counters that cannot be placed keep what they had (7)
     };
-    const Damage damages[] = {
-        {0, 2, '\0', {0}}, {5, 6, '\n', {5}}, {5, 19, 'x', {5, 6}}, {79, 10, '\n', {79}}, {88, 0, '\0', {88}}};
+    // A line break into a digit joins two counters, one in a counter splits it:
+    // the counters it touches are lost, or kept where the split could lie at two.
+    const Damage damages[] = {{0, 2, '\0', {0}},     {5, 6, '\n', {5}},  {5, 19, 'x', {5, 6}}, {79, 10, '\n', {79}},
+                              {88, 0, '\0', {88}},   {80, 1, '5', {80, 81}}, {79, 22, '5', {79, 80}},
+                              {104, 0, '\n', {}, {103, 104}}, {103, 2, '1', {103, 104}},
+                              {104, 2, '3', {104, 105}}};
     std::vector<std::string> lines;
     for (size_t at = 0; at < good.size(); at = good.find('\n', at) + 1)
         lines.push_back(good.substr(at, good.find('\n', at) - at));
@@ -193,10 +199,16 @@ TEST_F(ScoreFile, ADamagedByteCostsOnlyItsOwnRowAndTheFileIsKeptOnce) {
         damaged[start + d.at] = d.byte;
         WriteText(damaged);
         ScoreData = cScoreData();
+        for (int t = 0; t < kRankingTables; ++t)
+            ScoreData.bestStage[t / 4][t % 4] = ScoreData.playCount[t / 4][t % 4] = ScoreData.clearCount[t / 4][t % 4] = 7;
+        ScoreData.finishedGames = ScoreData.playSeconds = 7;
         LoadScoreFile();
         std::string expected;
         for (size_t i = 0; i < lines.size(); ++i)
-            expected += (std::count(d.lost.begin(), d.lost.end(), i) ? (i < 80 ? "|0||0" : "0") : lines[i]) + "\n";
+            expected += (std::count(d.lost.begin(), d.lost.end(), i)   ? (i < 80 ? "|0||0" : "0")
+                         : std::count(d.kept.begin(), d.kept.end(), i) ? "7"
+                                                                       : lines[i]) +
+                        "\n";
         EXPECT_EQ(BuildScoreText(ScoreData), expected);
         SaveScoreFile();
         EXPECT_EQ(testsupport::ReadFile(File("save/score.dat.damaged")), Inverted(damaged));
@@ -207,6 +219,56 @@ TEST_F(ScoreFile, ADamagedByteCostsOnlyItsOwnRowAndTheFileIsKeptOnce) {
     LoadScoreFile();
     SaveScoreFile();
     EXPECT_EQ(testsupport::ReadFile(File("save/score.dat.damaged")), kept);
+}
+
+// The keep-copy of a damaged file holds at most what its reader read and a byte
+// more; one that cannot be made is logged and the save goes on, leaving nothing
+// else beside the files.
+TEST_F(ScoreFile, KeepingADamagedFileIsBoundedAndNeverStopsTheSave) {
+    MakeSaveFolder();
+    std::string damaged = DefaultText();
+    damaged[3] = '\0';
+    const std::string outside = File("outside.txt");
+    struct Row {
+        const char* what;
+        std::function<void()> beforeLoad, beforeSave;
+        size_t kept;  // bytes of score.dat.damaged (0: none made)
+        const char8_t* logged;
+    };
+    const Row rows[] = {
+        {"a sparse tail of a gigabyte", [&] { std::filesystem::resize_file(File("save/score.dat"), 1ull << 30); },
+         [] {}, 4096, u8"読み取れない部分のあったファイルを残しました"},
+        {"a folder at the kept name", [&] { std::filesystem::create_directories(File("save/score.dat.damaged/x")); },
+         [] {}, 0, u8"ファイルを保存できませんでした"},
+        {"a link in its place after the load", [] {},
+         [&] {
+             std::filesystem::remove(File("save/score.dat"));
+             std::filesystem::create_symlink(outside, File("save/score.dat"));
+         },
+         0, u8"ファイル読み込みに失敗しました"},
+        {"a disk that fails the keep-copy", [] {}, [] { platform::InjectFault("WriteFile", 0, 1); }, 0,
+         u8"ファイルを保存できませんでした"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        testsupport::WriteFile(outside, "outside");
+        WriteText(damaged);
+        row.beforeLoad();
+        Kestra::SetLogFile(File("log").c_str(), "html");
+        ASSERT_TRUE(Kestra::OpenLog("t"));
+        LoadScoreFile();
+        row.beforeSave();
+        SaveScoreFile();
+        Kestra::CloseLog();
+        EXPECT_NE(testsupport::ReadFile(File("log.html")).find(testsupport::Sjis(row.logged)), std::string::npos);
+        EXPECT_EQ(SavedText(), BuildScoreText(ScoreData));
+        EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(File("save/score.dat"))));
+        EXPECT_EQ(testsupport::ReadFile(outside), "outside");
+        const std::string kept = File("save/score.dat.damaged");
+        EXPECT_EQ(std::filesystem::is_regular_file(kept) ? std::filesystem::file_size(kept) : 0, row.kept);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(File("save")), {}), 1 + std::filesystem::exists(kept));
+        std::filesystem::remove_all(kept);
+    }
 }
 
 TEST_F(ScoreFile, NumbersSaturateAndExtraFieldsGiveTheFourthAsStage) {
