@@ -413,7 +413,10 @@ HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
         const uint64_t stored = uint64_t(RowBytes(format, w)) * RowCount(format, h);
         bytes += driverHolds ? std::max<uint64_t>(stored, uint64_t{4} * w * h) : stored;
     }
-    if (!ReserveTextureMemory(bytes)) return D3DERR_OUTOFVIDEOMEMORY;
+    // No one picture may take the room the game's own need: theirs are a few
+    // megabytes at most, and a file dropped in the folder in place of one is
+    // refused here rather than every texture after it.
+    if (bytes > kMostOneTexture || !ReserveTextureMemory(bytes)) return D3DERR_OUTOFVIDEOMEMORY;
     auto* t = new TextureImpl(this, width, height, levels, usage, format, pool);
     t->memoryBytes = bytes;
     *texture = t;

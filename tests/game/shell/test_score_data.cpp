@@ -259,6 +259,7 @@ TEST_F(ScoreFile, KeepingADamagedFileIsBoundedAndNeverStopsTheSave) {
         LoadScoreFile();
         row.beforeSave();
         SaveScoreFile();
+        SaveScoreFile();  // kept at the first save only
         Kestra::CloseLog();
         EXPECT_NE(testsupport::ReadFile(File("log.html")).find(testsupport::Sjis(row.logged)), std::string::npos);
         EXPECT_EQ(SavedText(), BuildScoreText(ScoreData));
@@ -359,6 +360,10 @@ TEST_F(ScoreFile, NoSaveFileIsReadOrWrittenThroughWhatElseStandsAtItsName) {
     EXPECT_STREQ(ScoreData.rows[0][0].name, "Yuri");
 }
 
+// A save that fails at any step leaves the previous file whole and nothing beside
+// it: the disk full after the first piece, the flush before the rename, every
+// name for the new file already taken. A few names taken are passed over; the
+// folder's flush after the rename is the one step that leaves the new file.
 TEST_F(ScoreFile, ASaveThatFailsHalfwayLeavesThePreviousFileWhole) {
     MakeSaveFolder();
     LoadScoreFile();
@@ -366,17 +371,29 @@ TEST_F(ScoreFile, ASaveThatFailsHalfwayLeavesThePreviousFileWhole) {
     const std::string before = testsupport::ReadFile(File("save/score.dat"));
     ScoreData.rows[0][0].score = 5;
     ScoreData.playSeconds = 999;
-    // The first piece reaches the disk, the second finds it full.
-    platform::InjectFault("WriteFile", 1, 1);
-    SaveScoreFile();
-    EXPECT_EQ(testsupport::ReadFile(File("save/score.dat")), before);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(File("save")), {}), 1);  // nothing left beside it
-    platform::ClearFaults();
-    SaveScoreFile();
-    ScoreData = cScoreData();
-    LoadScoreFile();
-    EXPECT_EQ(ScoreData.rows[0][0].score, 5);
-    EXPECT_EQ(ScoreData.playSeconds, 999u);
+    const std::string after = Inverted(BuildScoreText(ScoreData));
+    const struct {
+        const char* fault;
+        int pass, fail;
+        bool saved;
+    } rows[] = {{"WriteFile", 1, 1, false},         {"FlushFileBuffers", 0, 1, false},
+                {"CreateFileA.taken", 0, -1, false}, {"CreateFileA.taken", 0, 15, true},
+                {"MoveFileExA.sync", 0, 1, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.fault << " " << row.fail);
+        testsupport::WriteFile(File("save/score.dat"), before);
+        Kestra::SetLogFile(File("log").c_str(), "html");
+        ASSERT_TRUE(Kestra::OpenLog("t"));
+        platform::InjectFault(row.fault, row.pass, row.fail);
+        SaveScoreFile();
+        platform::ClearFaults();
+        Kestra::CloseLog();
+        EXPECT_EQ(testsupport::ReadFile(File("save/score.dat")), row.saved ? after : before);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(File("save")), {}), 1);  // nothing left beside it
+        EXPECT_EQ(testsupport::ReadFile(File("log.html")).find(testsupport::Sjis(u8"ファイルを保存できませんでした")) !=
+                      std::string::npos,
+                  row.fail != 15);
+    }
 }
 
 TEST(PlayTime, CountsSecondsEverySixtyFramesAndStopsAtTheCap) {

@@ -460,6 +460,20 @@ TEST_F(DeviceState, TexturesTakeTheirBytesOfTheBudgetWhileTheyLive) {
     EXPECT_EQ(live.size(), 6u);
     for (IDirect3DTexture9* t : live) t->Release();
     EXPECT_EQ(device_->GetAvailableTextureMem(), UINT(1 << 20));
+    // However much is left, no one texture takes more than 32 MB.
+    d3d9test::SetAdapter(d3d9test::DefaultAdapter());
+    for (const Case& c : {Case{4096, 2048, 1, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 32u << 20},
+                          Case{2048, 2048, 0, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, 22369620},
+                          Case{4096, 4096, 1, D3DFMT_L8, D3DPOOL_MANAGED, 0},
+                          Case{4096, 4096, 1, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, 0}}) {
+        IDirect3DTexture9* t = nullptr;
+        const UINT before = device_->GetAvailableTextureMem();
+        EXPECT_EQ(device_->CreateTexture(c.width, c.height, c.levels, 0, c.format, c.pool, &t, nullptr),
+                  c.bytes ? D3D_OK : D3DERR_OUTOFVIDEOMEMORY)
+            << c.width << "x" << c.height;
+        EXPECT_EQ(device_->GetAvailableTextureMem(), before - c.bytes);
+        if (t) t->Release();
+    }
 }
 
 // The budget's edges, in one-byte texels: a texture exactly filling what is
