@@ -90,6 +90,16 @@ auto& Cell(Counter (&counters)[kRankingTeams][kDifficultyColumns], int32_t table
     return counters[table / kDifficultyColumns][table % kDifficultyColumns];
 }
 
+// The counters in the order of the file, the 16-bit ones to `small`, the others to `large`.
+template <typename Data, typename Small, typename Large>
+void EachCounter(Data& data, Small&& small, Large&& large) {
+    for (int32_t table = 0; table < kRankingTables; ++table) small(Cell(data.bestStage, table));
+    large(data.finishedGames);
+    for (int32_t table = 0; table < kRankingTables; ++table) small(Cell(data.playCount, table));
+    for (int32_t table = 0; table < kRankingTables; ++table) small(Cell(data.clearCount, table));
+    large(data.playSeconds);
+}
+
 // Whether the text is a number as the game writes it: no leading zero, a sign
 // only before a negative one.
 bool IsWritten(const std::string& text) {
@@ -215,11 +225,7 @@ std::string BuildScoreText(const cScoreData& data) {
         }
     }
     auto counter = [&](uint32_t value) { text += std::to_string(value) + "\n"; };
-    for (int32_t table = 0; table < kRankingTables; ++table) counter(Cell(data.bestStage, table));
-    counter(data.finishedGames);
-    for (int32_t table = 0; table < kRankingTables; ++table) counter(Cell(data.playCount, table));
-    for (int32_t table = 0; table < kRankingTables; ++table) counter(Cell(data.clearCount, table));
-    counter(data.playSeconds);
+    EachCounter(data, counter, counter);
     return text;
 }
 
@@ -263,11 +269,7 @@ int32_t ParseScoreText(const char* text, size_t size, cScoreData& data) {
         const std::string* line = next();
         if (!unplaced) counter = line ? ParseUnsignedDecimal(line->c_str()) : 0;
     };
-    for (int32_t table = 0; table < kRankingTables; ++table) small(Cell(data.bestStage, table));
-    large(data.finishedGames);
-    for (int32_t table = 0; table < kRankingTables; ++table) small(Cell(data.playCount, table));
-    for (int32_t table = 0; table < kRankingTables; ++table) small(Cell(data.clearCount, table));
-    large(data.playSeconds);
+    EachCounter(data, small, large);
     return kept;
 }
 

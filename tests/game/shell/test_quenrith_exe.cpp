@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <regex>
 #include <thread>
 
@@ -162,13 +163,6 @@ TEST(QuenrithProgram, LeavesTheDisplaysKeyRepeatAsItWas) {
     }
 }
 
-// The processors a thread may run on, as /proc names them.
-std::string AllowedCpus(const std::string& status) {
-    const std::string text = testsupport::ReadFile(status);
-    const size_t at = text.find("Cpus_allowed_list:");
-    return at == std::string::npos ? "" : text.substr(at, text.find('\n', at) - at);
-}
-
 // With its first processor kept busy by another program, no thread of the game
 // is held to that processor.
 TEST(QuenrithProgram, CloseBoxEndsItWithStatusZero) {
@@ -185,10 +179,7 @@ TEST(QuenrithProgram, CloseBoxEndsItWithStatusZero) {
         for (;;) {}
     }
     ASSERT_GT(busy, 0);
-    struct Stop {
-        pid_t pid;
-        ~Stop() { kill(pid, SIGKILL), waitpid(pid, nullptr, 0); }
-    } stop{busy};
+    const std::shared_ptr<void> stop(nullptr, [busy](void*) { kill(busy, SIGKILL), waitpid(busy, nullptr, 0); });
     testdisplay::PrivateDisplay display;
     testsupport::TempDir dir;
     Program program(dir.path(), dir.path() + "/run", Display());
@@ -196,12 +187,11 @@ TEST(QuenrithProgram, CloseBoxEndsItWithStatusZero) {
     ASSERT_FALSE(window.empty()) << "no window";
     ASSERT_GT(program.WaitForFrames(30, kStartTimeout), 0);
     const std::string task = "/proc/" + Shell("xdotool getwindowpid " + window) + "/task";
-    int threads = 0;
     for (const auto& thread : std::filesystem::directory_iterator(task)) {
-        EXPECT_EQ(AllowedCpus(thread.path().string() + "/status"), AllowedCpus("/proc/self/status")) << thread.path();
-        ++threads;
+        cpu_set_t its;
+        if (sched_getaffinity(std::stoi(thread.path().filename()), sizeof its, &its) != 0) continue;  // ended since
+        EXPECT_TRUE(CPU_EQUAL(&its, &allowed)) << thread.path();
     }
-    EXPECT_GT(threads, 1);
     ASSERT_TRUE(testsupport::SendCloseBox(Display(), window));
     ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
     const std::string log = program.Log();

@@ -86,27 +86,29 @@ TEST_F(KernelSync, NamedMutexIsHeldAcrossProcessesUntilTheHolderEnds) {
     for (int fd : {ready[0], ready[1], release[0], release[1]}) close(fd);
 }
 
-// The lock files' folder is passed over when others may enter it: a fresh
-// process (the folder is chosen once) puts its lock in the temporary folder instead.
+// The lock files' folder is passed over when its group or others may enter it: a
+// fresh process (the folder is chosen once) puts its lock in the temporary folder.
 TEST_F(KernelSync, ALockFolderOpenToOthersIsPassedOver) {
     if (std::getenv("KESTRA_TEST_LOCK_PROBE")) _exit(CreateMutexA(nullptr, FALSE, "probe") ? 0 : 1);
-    testsupport::TempDir runtime, temporary;
-    ASSERT_EQ(mkdir(runtime.file("kestra").c_str(), 0700), 0);
-    ASSERT_EQ(chmod(runtime.file("kestra").c_str(), 0755), 0);
-    fflush(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
-        setenv("TMPDIR", temporary.path().c_str(), 1);
-        setenv("KESTRA_TEST_LOCK_PROBE", "1", 1);
-        execl("/proc/self/exe", "probe", "--gtest_filter=KernelSync.ALockFolderOpenToOthersIsPassedOver", nullptr);
-        _exit(127);
+    for (const mode_t mode : {0750, 0705}) {
+        testsupport::TempDir runtime, temporary;
+        ASSERT_EQ(mkdir(runtime.file("kestra").c_str(), 0700), 0);
+        ASSERT_EQ(chmod(runtime.file("kestra").c_str(), mode), 0);
+        fflush(nullptr);
+        const pid_t child = fork();
+        if (child == 0) {
+            setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+            setenv("TMPDIR", temporary.path().c_str(), 1);
+            setenv("KESTRA_TEST_LOCK_PROBE", "1", 1);
+            execl("/proc/self/exe", "probe", "--gtest_filter=KernelSync.ALockFolderOpenToOthersIsPassedOver", nullptr);
+            _exit(127);
+        }
+        int status = -1;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_EQ(status, 0);
+        EXPECT_TRUE(std::filesystem::is_empty(runtime.file("kestra")));
+        EXPECT_TRUE(testsupport::FileExists(temporary.file("kestra-" + std::to_string(getuid()) + "/mutex-probe.lock")));
     }
-    int status = -1;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_EQ(status, 0);
-    EXPECT_TRUE(std::filesystem::is_empty(runtime.file("kestra")));
-    EXPECT_TRUE(testsupport::FileExists(temporary.file("kestra-" + std::to_string(getuid()) + "/mutex-probe.lock")));
 }
 
 TEST_F(KernelSync, MutexOwnershipBelongsToAThreadAndIsRecursive) {
