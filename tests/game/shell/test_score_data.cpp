@@ -58,17 +58,12 @@ void ExpectSameData(const cScoreData& a, const cScoreData& b) {
 TEST_F(ScoreFile, AMissingFileGivesTheDefaultTableAndSavesItByteForByte) {
     MakeSaveFolder();
     LoadScoreFile();
-    EXPECT_STREQ(ScoreData.rows[0][0].name, "Yuri");
-    EXPECT_EQ(ScoreData.rows[3][9].score, 100000);
-    EXPECT_STREQ(ScoreData.rows[7][9].name, "wemblor");
     EXPECT_EQ(ScoreData.rank, kNotRanked);
     SaveScoreFile();
     const std::string bytes = testsupport::ReadFile(File("save/score.dat"));
     EXPECT_EQ(bytes, Inverted(DefaultText()));
     ASSERT_FALSE(bytes.empty());
     EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0xA6);
-    const std::string text = DefaultText();
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 106);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(File("save")), {}), 1);  // nothing left beside it
 }
 
