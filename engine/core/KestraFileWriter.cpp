@@ -94,7 +94,9 @@ bool Commit(HANDLE file, const std::string& name, const char* target) {
     }
     // The rename replaces what stands at the target's name (a link itself, never
     // what it leads to) in one step: readers see the old file or the new one.
-    if (ok && !MoveFileExA(name.c_str(), target, MOVEFILE_REPLACE_EXISTING)) {
+    // Written through: the folder reaches the disk too, so a power cut after the
+    // save keeps the new file.
+    if (ok && !MoveFileExA(name.c_str(), target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         ok = false;
         error = GetLastError();
     }
@@ -109,7 +111,7 @@ bool Replace(const char* path, const std::string& bytes) {
     return WriteBeside(path, [&](HANDLE file) { return WriteAll(file, bytes.data(), bytes.size()); });
 }
 
-bool Copy(const char* from, const char* to) {
+bool Copy(const char* from, const char* to, size_t limit) {
     HANDLE source = CreateFileA(from, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (source == INVALID_HANDLE_VALUE) {
@@ -118,12 +120,15 @@ bool Copy(const char* from, const char* to) {
     }
     const bool ok = WriteBeside(to, [&](HANDLE file) {
         char buffer[4096];
-        for (;;) {
+        for (size_t left = limit; left > 0;) {
             DWORD got = 0;
-            if (!ReadFile(source, buffer, sizeof buffer, &got, nullptr)) return false;
-            if (got == 0) return true;
+            const DWORD want = static_cast<DWORD>(std::min(sizeof buffer, left));
+            if (!ReadFile(source, buffer, want, &got, nullptr)) return false;
+            if (got == 0) break;
             if (!WriteAll(file, buffer, got)) return false;
+            left -= got;
         }
+        return true;
     });
     CloseHandle(source);
     return ok;

@@ -21,16 +21,18 @@ HANDLE CreateBeside(const char* target, std::string& name);
 // Writes every byte; false, with the last error set, at the first failure.
 bool WriteAll(HANDLE file, const void* data, size_t size);
 
-// Flushes the file to the disk, closes it and renames it over `target`. On any
-// failure the file is removed; false with the last error of the failure.
+// Flushes the file to the disk, closes it, renames it over `target` and flushes
+// the folder, so the rename survives a power cut. On a failure before the rename
+// the file is removed; false with the last error of the failure (a folder that
+// could not be flushed: the new file stands, not yet sure to be on the disk).
 bool Commit(HANDLE file, const std::string& name, const char* target);
 
 // `bytes` as the new contents of `path`. A failure is logged, naming the file
 // and the system's reason.
 bool Replace(const char* path, const std::string& bytes);
-// The contents of the regular file `from` (never read through a link) as the new
-// contents of `to`, the same way.
-bool Copy(const char* from, const char* to);
+// At most the first `limit` bytes of the regular file `from` (never read through
+// a link) as the new contents of `to`, the same way.
+bool Copy(const char* from, const char* to, size_t limit);
 
 // The system's words for an error, with its code: "The disk is full. (112)".
 std::string Reason(DWORD error);

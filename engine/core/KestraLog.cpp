@@ -116,15 +116,23 @@ bool OpenLog(const char* title) {
     // written through.
     std::string made;
     g_log = KestraFileWriter::CreateBeside(g_logFileName, made);
-    if (g_log == INVALID_HANDLE_VALUE) return false;
-    Put(kHeadOpen + std::string(title ? title : "") + kHeadClose);
-    if (!MoveFileExA(made.c_str(), g_logFileName, MOVEFILE_REPLACE_EXISTING)) {
+    if (g_log != INVALID_HANDLE_VALUE) {
+        Put(kHeadOpen + std::string(title ? title : "") + kHeadClose);
+        if (MoveFileExA(made.c_str(), g_logFileName, MOVEFILE_REPLACE_EXISTING)) return true;
+        const DWORD error = GetLastError();
         CloseHandle(g_log);
         DeleteFileA(made.c_str());
         g_log = INVALID_HANDLE_VALUE;
-        return false;
+        SetLastError(error);
     }
-    return true;
+    // Nowhere else would say that the run has no log; said once a run.
+    static bool told = false;
+    if (!told) {
+        told = true;
+        std::fprintf(stderr, "ログファイルを作成できませんでした [ %s ] %s\n", g_logFileName,
+                     KestraFileWriter::Reason(GetLastError()).c_str());
+    }
+    return false;
 }
 
 void CloseLog() {

@@ -17,12 +17,14 @@ bool ReadSaveFile(const char* path, size_t limit, std::string& bytes, bool& whol
 // After a load: `damaged` when what was read would not be written back as it
 // was found (a damaged byte, a line passed over, more than the reader takes).
 // A damaged file is named in the log, and the next save of it first keeps it,
-// once, as "<path>.damaged"; a clean read forgets an earlier damage.
+// once, as "<path>.damaged": as far as its reader reads and one byte more; a
+// clean read forgets an earlier damage.
 void NoteLoaded(const char* path, bool damaged);
 // The bytes as the new contents of `path`, written beside it and renamed over
 // it, so a failure at any point keeps the previous file whole; a failure is
-// logged with its reason. A damaged file noted at its load is kept first (and
-// not replaced while it cannot be kept). False when nothing was replaced.
+// logged with its reason. A damaged file noted at its load is kept first; a
+// keep-copy that fails is logged and the save goes on. False when nothing was
+// replaced.
 bool ReplaceFileContents(const char* path, const std::string& bytes);
 // The same text with its line ends read as a text file's: CR LF as LF.
 bool SameText(const std::string& a, const std::string& b);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/core/KestraLog.h"
 #include "engine/core/KestraShiftJis.h"
 #include "game/state/SaveFile.h"
 #include "platform/win32/crt.h"
@@ -21,6 +22,9 @@ constexpr size_t kLineLimit = 63;
 constexpr size_t kRankingLines = size_t(kRankingTables) * kShownRows;
 // The ranking lines, then the counters: three a table, the finished games and the play time.
 constexpr size_t kTextLines = kRankingLines + 3 * size_t(kRankingTables) + 2;
+// The most the game writes as a stage reached and as a play or clear count.
+constexpr uint32_t kStageDigitMost = 9;
+constexpr uint32_t kCountMost = 999;
 
 const char* const kNames[10] = {"Yuri", "Crow", "Shamyu", "Fururu", "Chris",
                                 "Momo", "Nono", "Othellot", "Leen", "Kohaku"};
@@ -86,33 +90,102 @@ auto& Cell(Counter (&counters)[kRankingTeams][kDifficultyColumns], int32_t table
     return counters[table / kDifficultyColumns][table % kDifficultyColumns];
 }
 
-// Whether a line has the form the game writes at that place of the text.
-bool Fits(const TextLine& line, size_t place) {
-    if (!line.readable) return false;
-    if (place >= kRankingLines) return IsInteger(line.text, false);
-    const std::vector<std::string> f = SplitFields(line.text);
-    return f.size() == 4 && f[0].size() < sizeof(cRankingRow::name) && f[2].size() < sizeof(cRankingRow::date) &&
-           IsInteger(f[1], true) && IsInteger(f[3], true);
+// The counters in the order of the file, the 16-bit ones to `small`, the others to `large`.
+template <typename Data, typename Small, typename Large>
+void EachCounter(Data& data, Small&& small, Large&& large) {
+    for (int32_t table = 0; table < kRankingTables; ++table) small(Cell(data.bestStage, table));
+    large(data.finishedGames);
+    for (int32_t table = 0; table < kRankingTables; ++table) small(Cell(data.playCount, table));
+    for (int32_t table = 0; table < kRankingTables; ++table) small(Cell(data.clearCount, table));
+    large(data.playSeconds);
 }
 
-// The line read at each place of the text (-1: none). Lines stay in their places
-// (a file cut short keeps the lines it has), unless one line break was damaged:
-// a line split in two, or two lines joined, would move every line after it. Then
-// the places are filled from both ends, each up to the first line that does not
-// fit there, and only the damaged lines between them are lost.
+// Whether the text is a number as the game writes it: no leading zero, a sign
+// only before a negative one.
+bool IsWritten(const std::string& text) {
+    const size_t digits = !text.empty() && text[0] == '-' ? 1 : 0;
+    return IsInteger(text, true) && (text[digits] != '0' || (digits == 0 && text.size() == 1));
+}
+
+// Whether the text is a counter as the game writes it, no larger than `most`.
+bool IsCount(const std::string& text, uint32_t most) {
+    return IsInteger(text, false) && IsWritten(text) && text.size() <= 10 && std::stoull(text) <= most;
+}
+
+// Whether a line has the form the game writes at that place of the text: a
+// ranking row, or a counter within what the game counts to.
+bool Fits(const TextLine& line, size_t place) {
+    if (!line.readable) return false;
+    if (place >= kRankingLines) {
+        const size_t counter = place - kRankingLines;
+        if (counter < kRankingTables) return IsCount(line.text, kStageDigitMost);
+        if (counter == kRankingTables) return IsCount(line.text, 0xFFFFFFFFu);
+        if (counter + 1 < kTextLines - kRankingLines) return IsCount(line.text, kCountMost);
+        return IsCount(line.text, kPlaySecondsCap);
+    }
+    const std::vector<std::string> f = SplitFields(line.text);
+    return f.size() == 4 && f[0].size() < sizeof(cRankingRow::name) && f[2].size() < sizeof(cRankingRow::date) &&
+           IsWritten(f[1]) && IsWritten(f[3]);
+}
+
+constexpr int32_t kLost = -1;       // no line for the place
+constexpr int32_t kUnplaced = -2;   // more than one line could be the place's
+
+// Whether a damaged line break can have made `pieces` of the line at `place`:
+// a ranking row always (its form places it), a counter when the pieces, with
+// the one byte the break took or gave, make a counter that fits there.
+bool CouldBe(const std::string& text, size_t place) {
+    return place < kRankingLines || Fits(TextLine{text, true}, place);
+}
+
+// The line read at each place of the text. Lines stay in their places (a file
+// cut short keeps the lines it has), unless one line break was damaged: a line
+// split in two, or two lines joined, would move every line after it. Then every
+// place the damage could lie at is tried: lines in their places before it, in
+// their places from the end after it, each fitting there, and the damaged
+// lines able to be what they replace. A place every such reading reads alike
+// gets that line; a place they read differently (counters are bare numbers, so
+// a joined pair may pass for one) gets none.
 std::array<int32_t, kTextLines> PlaceLines(const std::vector<TextLine>& lines) {
     const size_t n = lines.size();
     std::array<int32_t, kTextLines> at;
-    for (size_t i = 0; i < kTextLines; ++i) at[i] = i < n ? static_cast<int32_t>(i) : -1;
-    if (n == kTextLines) return at;
+    for (size_t i = 0; i < kTextLines; ++i) at[i] = i < n ? static_cast<int32_t>(i) : kLost;
+    const bool split = n == kTextLines + 1, joined = n + 1 == kTextLines;
+    if (!split && !joined) return at;
+    const size_t lost = split ? 1 : 2;  // the places the damage costs
     size_t front = 0;
     while (front < std::min(n, kTextLines) && Fits(lines[front], front)) ++front;
     size_t back = 0;
-    while (back < kTextLines - front && back < n - front && Fits(lines[n - 1 - back], kTextLines - 1 - back)) ++back;
-    if (back == 0 || kTextLines - front - back > 2 || n - front - back > 2) return at;
-    for (size_t i = front; i < kTextLines - back; ++i) at[i] = -1;
-    for (size_t k = 0; k < back; ++k) at[kTextLines - 1 - k] = static_cast<int32_t>(n - 1 - k);
-    return at;
+    while (back < std::min(n, kTextLines) && Fits(lines[n - 1 - back], kTextLines - 1 - back)) ++back;
+    std::array<int32_t, kTextLines> placed;
+    bool any = false;
+    for (size_t start = 0; start + lost <= kTextLines && start <= front; ++start) {
+        if (kTextLines - start - lost > back) continue;
+        if (split) {
+            // The byte that became the break joined the two halves.
+            const std::string& a = lines[start].text;
+            if (!CouldBe(a + (a.empty() ? "1" : "0") + lines[start + 1].text, start)) continue;
+        } else {
+            // The break became a byte, or went: the joined line parts into two.
+            const std::string& both = lines[start].text;
+            bool parts = false;
+            for (size_t cut = 0; cut <= both.size() && !parts; ++cut)
+                parts = CouldBe(both.substr(0, cut), start) &&
+                        ((cut < both.size() && CouldBe(both.substr(cut + 1), start + 1)) ||
+                         CouldBe(both.substr(cut), start + 1));
+            if (!parts) continue;
+        }
+        for (size_t place = 0; place < kTextLines; ++place) {
+            const int32_t line = place < start ? static_cast<int32_t>(place)
+                                 : place < start + lost ? kLost
+                                                        : static_cast<int32_t>(n - (kTextLines - place));
+            int32_t& seen = placed[place];
+            if (!any) seen = line;
+            else if (seen != line && (seen < 0 || line < 0 || lines[seen].text != lines[line].text)) seen = kUnplaced;
+        }
+        any = true;
+    }
+    return any ? placed : at;
 }
 
 }  // namespace
@@ -152,18 +225,15 @@ std::string BuildScoreText(const cScoreData& data) {
         }
     }
     auto counter = [&](uint32_t value) { text += std::to_string(value) + "\n"; };
-    for (int32_t table = 0; table < kRankingTables; ++table) counter(Cell(data.bestStage, table));
-    counter(data.finishedGames);
-    for (int32_t table = 0; table < kRankingTables; ++table) counter(Cell(data.playCount, table));
-    for (int32_t table = 0; table < kRankingTables; ++table) counter(Cell(data.clearCount, table));
-    counter(data.playSeconds);
+    EachCounter(data, counter, counter);
     return text;
 }
 
-void ParseScoreText(const char* text, size_t size, cScoreData& data) {
+int32_t ParseScoreText(const char* text, size_t size, cScoreData& data) {
     const std::vector<TextLine> lines = SplitLines(text, size);
     const std::array<int32_t, kTextLines> at = PlaceLines(lines);
     size_t place = 0;
+    int32_t kept = 0;
     // The line at the next place, when there is one to read.
     auto next = [&]() -> const std::string* {
         const int32_t i = at[place++];
@@ -186,19 +256,21 @@ void ParseScoreText(const char* text, size_t size, cScoreData& data) {
             r.stage = fields.size() > 3 ? ParseDecimal(fields[3].c_str()) : 0;
         }
     }
-    auto small = [&]() -> uint16_t {
+    // A counter that cannot be placed keeps what it had: a shifted one would be wrong.
+    auto small = [&](uint16_t& counter) {
+        const bool unplaced = at[place] == kUnplaced;
+        if (unplaced) ++kept;
         const std::string* line = next();
-        return line ? static_cast<uint16_t>(static_cast<uint32_t>(ParseDecimal(line->c_str())) & 0xFFFFu) : 0;
+        if (!unplaced) counter = line ? static_cast<uint16_t>(static_cast<uint32_t>(ParseDecimal(line->c_str())) & 0xFFFFu) : 0;
     };
-    auto large = [&]() -> uint32_t {
+    auto large = [&](uint32_t& counter) {
+        const bool unplaced = at[place] == kUnplaced;
+        if (unplaced) ++kept;
         const std::string* line = next();
-        return line ? ParseUnsignedDecimal(line->c_str()) : 0;
+        if (!unplaced) counter = line ? ParseUnsignedDecimal(line->c_str()) : 0;
     };
-    for (int32_t table = 0; table < kRankingTables; ++table) Cell(data.bestStage, table) = small();
-    data.finishedGames = large();
-    for (int32_t table = 0; table < kRankingTables; ++table) Cell(data.playCount, table) = small();
-    for (int32_t table = 0; table < kRankingTables; ++table) Cell(data.clearCount, table) = small();
-    data.playSeconds = large();
+    EachCounter(data, small, large);
+    return kept;
 }
 
 void LoadScoreFile() {
@@ -210,7 +282,10 @@ void LoadScoreFile() {
         return;
     }
     for (char& c : bytes) c = static_cast<char>(~static_cast<unsigned char>(c));
-    ParseScoreText(bytes.data(), bytes.size(), ScoreData);
+    if (ParseScoreText(bytes.data(), bytes.size(), ScoreData) > 0) {
+        Kestra::LogRed("　エラー : 位置の定まらないカウンタは前の値のままです [ %s ]", kScorePath);
+        Kestra::LogNewLine();
+    }
     NoteLoaded(kScorePath, !whole || BuildScoreText(ScoreData) != bytes);
 }
 

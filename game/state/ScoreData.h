@@ -50,8 +50,10 @@ void FillDefaultScores(cScoreData& data);
 // The file's text before inversion: 106 lines.
 std::string BuildScoreText(const cScoreData& data);
 // Reads the text's `size` bytes into the rows and counters. A line the reader
-// cannot take (a damaged byte, over-long) costs its own row or counter only.
-void ParseScoreText(const char* text, size_t size, cScoreData& data);
+// cannot take (a damaged byte, over-long) costs its own row or counter only; a
+// damaged line break costs the lines it touches, and a counter that cannot be
+// told from its neighbours keeps its value. Answers how many kept theirs.
+int32_t ParseScoreText(const char* text, size_t size, cScoreData& data);
 
 void LoadScoreFile();
 void SaveScoreFile();

@@ -497,6 +497,8 @@ public:
     // nothing, when the bytes would pass either.
     bool ReserveTextureMemory(uint64_t bytes);
     void FreeTextureMemory(uint64_t bytes);
+    // The most one texture may take: a 4096 x 2048 picture at four bytes a texel.
+    static constexpr uint64_t kMostOneTexture = uint64_t{32} << 20;
 
 private:
     HRESULT ValidatePresentParameters(D3DPRESENT_PARAMETERS* params, bool forReset);

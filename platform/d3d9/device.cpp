@@ -405,10 +405,18 @@ HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
     if (usage & D3DUSAGE_AUTOGENMIPMAP) levels = 1;
     if (platform::FaultHit("CreateTexture")) return D3DERR_OUTOFVIDEOMEMORY;
     // Counted before anything is allocated: a texture past the budget costs nothing.
+    // One the driver holds takes four bytes a texel there, however few its format stores.
+    const bool driverHolds = pool != D3DPOOL_SYSTEMMEM && pool != D3DPOOL_SCRATCH;
     uint64_t bytes = 0;
-    for (UINT i = 0; i < levels; ++i)
-        bytes += uint64_t(RowBytes(format, std::max(1u, width >> i))) * RowCount(format, std::max(1u, height >> i));
-    if (!ReserveTextureMemory(bytes)) return D3DERR_OUTOFVIDEOMEMORY;
+    for (UINT i = 0; i < levels; ++i) {
+        const UINT w = std::max(1u, width >> i), h = std::max(1u, height >> i);
+        const uint64_t stored = uint64_t(RowBytes(format, w)) * RowCount(format, h);
+        bytes += driverHolds ? std::max<uint64_t>(stored, uint64_t{4} * w * h) : stored;
+    }
+    // No one picture may take the room the game's own need: theirs are a few
+    // megabytes at most, and a file dropped in the folder in place of one is
+    // refused here rather than every texture after it.
+    if (bytes > kMostOneTexture || !ReserveTextureMemory(bytes)) return D3DERR_OUTOFVIDEOMEMORY;
     auto* t = new TextureImpl(this, width, height, levels, usage, format, pool);
     t->memoryBytes = bytes;
     *texture = t;

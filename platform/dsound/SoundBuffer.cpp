@@ -80,7 +80,7 @@ HRESULT SoundBuffer::CreateSecondary(std::shared_ptr<Device> device, SharedLevel
     // Silence for the format: 8-bit samples are unsigned around 128.
     const uint8_t silence = desc.lpwfxFormat->wBitsPerSample == 8 ? 0x80 : 0x00;
     // Refused unallocated past the process's sound memory.
-    if (!ReserveSoundMemory(desc.dwBufferBytes)) {
+    if (desc.dwBufferBytes > kMostOneBuffer || !ReserveSoundMemory(desc.dwBufferBytes)) {
         delete created;
         return DSERR_OUTOFMEMORY;
     }

@@ -14,6 +14,10 @@ namespace platform::sound {
 // The budget is over forty times that: room for a twelve-minute piece as
 // CD-quality PCM.
 constexpr uint64_t kSoundMemoryBudget = uint64_t{128} << 20;
+// The most one buffer of samples may take (an effect's; music comes in the
+// player's blocks): 95 s of CD-quality sound, so that a file dropped in place of
+// an effect cannot take the room every other sound needs.
+constexpr uint64_t kMostOneBuffer = uint64_t{16} << 20;
 
 // Takes `bytes` of the budget; false, with nothing taken, when fewer are left
 // of it or of the process's.

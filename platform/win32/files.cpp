@@ -152,6 +152,11 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
         default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
     }
     if (flagsAndAttributes & FILE_FLAG_OPEN_REPARSE_POINT) flags |= O_NOFOLLOW;
+    // As if another had taken the name first: only an exclusive create notices.
+    if (creationDisposition == CREATE_NEW && platform::FaultHit("CreateFileA.taken")) {
+        SetLastError(ERROR_FILE_EXISTS);
+        return INVALID_HANDLE_VALUE;
+    }
     struct stat before;
     bool existed = lstat(host.c_str(), &before) == 0;
     // Folders are not opened as files (Windows needs backup semantics for that):
@@ -342,6 +347,10 @@ BOOL SetFileTime(HANDLE file, const FILETIME* creationTime, const FILETIME* last
 BOOL FlushFileBuffers(HANDLE file) {
     auto object = platform::FileOf(file);
     if (!object) return FALSE;
+    if (platform::FaultHit("FlushFileBuffers")) {
+        SetLastError(ERROR_WRITE_FAULT);
+        return FALSE;
+    }
     if (fsync(object->fd()) != 0 && errno != EINVAL && errno != EROFS) {
         SetLastError(platform::Win32ErrorFromErrno(errno));
         return FALSE;
@@ -376,6 +385,24 @@ BOOL CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES) {
     return TRUE;
 }
 
+namespace {
+
+bool SyncFolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    errno = EIO;
+    const int fd = platform::FaultHit("MoveFileExA.sync") ? -1 : open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int error = fd < 0 ? errno : 0;
+    if (fd >= 0) {
+        if (fsync(fd) != 0 && errno != EINVAL && errno != EROFS) error = errno;
+        close(fd);
+    }
+    if (error) SetLastError(platform::Win32ErrorFromErrno(error));
+    return error == 0;
+}
+
+}  // namespace
+
 BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags) {
     std::string from, to;
     if (!platform::ResolveOrFail(existingFileName, from) || !platform::ResolveOrFail(newFileName, to)) return FALSE;
@@ -406,6 +433,8 @@ BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags) {
         SetLastError(error == ENOENT ? ERROR_PATH_NOT_FOUND : platform::Win32ErrorFromErrno(error));
         return FALSE;
     }
+    // The rename is on the disk once the folder that holds the new name is.
+    if ((flags & MOVEFILE_WRITE_THROUGH) && !SyncFolderOf(to)) return FALSE;
     return TRUE;
 }
 

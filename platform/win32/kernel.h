@@ -120,6 +120,7 @@ BOOL CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES attributes);
 // Renames; a link at the new name is replaced, never followed.
 BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags);
 #define MOVEFILE_REPLACE_EXISTING 0x00000001
+#define MOVEFILE_WRITE_THROUGH 0x00000008
 // The attributes of the name itself: a symbolic link answers REPARSE_POINT (with
 // DIRECTORY when it leads to a folder), a pipe, socket or device DEVICE.
 DWORD GetFileAttributesA(LPCSTR fileName);

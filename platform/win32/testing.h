@@ -13,7 +13,9 @@ namespace platform {
 // pass first, then `count` calls fail (count < 0: every call from then on).
 // Names are the platform function names, with a qualifier where one call has
 // several faults, e.g. "CreateFileA", "ReadFile.short", "LoadLibraryA:Torvi.dll",
-// "GetProcAddress:Torvi_Initialize", "CreateMutexA.owned", "RegisterClassA".
+// "GetProcAddress:Torvi_Initialize", "CreateMutexA.owned", "RegisterClassA",
+// "CreateFileA.taken" (an exclusive create finds its name taken), "FlushFileBuffers",
+// "MoveFileExA.sync" (a written-through rename cannot flush its folder).
 void InjectFault(const std::string& name, int after = 0, int count = -1);
 void ClearFaults();
 // Platform code asks this at each injectable call; true means "fail now".

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <filesystem>
 #include <thread>
 
 #include "engine/core/CCriticalSection.h"
@@ -92,43 +94,35 @@ TEST(KestraLog, NameWithoutTypeIsUsedAlone) {
     EXPECT_NE(testsupport::ReadFile(dir.file("plainlog")).find("x</BODY>"), std::string::npos);
 }
 
-TEST(KestraLog, WithoutANameNothingIsWritten) {
-    testsupport::TempDir dir;
-    EXPECT_EQ(boot::InChild([&] {
-                  Kestra::SetLogFile(nullptr, nullptr);  // an earlier test's name is not inherited
-                  EXPECT_FALSE(Kestra::OpenLog("t"));
-                  EXPECT_FALSE(Kestra::IsLogOpen());
-                  Kestra::LogPrint("nothing");
-                  Kestra::LogHeadline("nothing");
-                  Kestra::LogNewLine();
-                  Kestra::CloseLog();
-              }),
-              0);
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
-}
-
-TEST(KestraLog, ALogThatCannotBeOpenedLeavesTheWritersSilent) {
-    testsupport::TempDir dir;
-    EXPECT_EQ(boot::InChild([&] {
-                  Kestra::SetLogFile((dir.path() + "/missing/folder/log").c_str(), "html");
-                  EXPECT_FALSE(Kestra::OpenLog("t"));
-                  Kestra::LogRed("%s", "still running");
-                  Kestra::LogNewLine();
-                  Kestra::CloseLog();
-              }),
-              0);
-    EXPECT_FALSE(testsupport::FileExists(dir.file("missing")));
-}
-
-TEST(KestraLog, ANameTooLongForTheBufferMakesNoLog) {
-    testsupport::TempDir dir;
-    EXPECT_EQ(boot::InChild([&] {
-                  const std::string name = dir.path() + "/" + std::string(300, 'n');
-                  Kestra::SetLogFile(name.c_str(), "html");
-                  EXPECT_FALSE(Kestra::OpenLog("t"));
-              }),
-              0);
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+// No name, a name too long for the buffer, a missing folder, a folder at the
+// log's name: no log and silent writers; a log asked for that cannot be made is
+// said once on the error output.
+TEST(KestraLog, WithoutALogTheWritersStaySilentAndAFailedOneIsSaidOnce) {
+    const std::string tooLong(300, 'n');
+    for (const char* name : {static_cast<const char*>(nullptr), tooLong.c_str(), "missing/folder/log", "log"}) {
+        SCOPED_TRACE(name ? name : "no name");
+        testsupport::TempDir dir;
+        std::filesystem::create_directory(dir.file("log.html"));
+        const std::string errors = dir.file("errors.txt");
+        EXPECT_EQ(boot::InChild([&] {
+                      std::freopen(errors.c_str(), "w", stderr);
+                      Kestra::SetLogFile(name ? dir.file(name).c_str() : nullptr, "html");  // no earlier test's name
+                      EXPECT_FALSE(Kestra::OpenLog("t"));
+                      EXPECT_FALSE(Kestra::OpenLog("t"));
+                      EXPECT_FALSE(Kestra::IsLogOpen());
+                      Kestra::LogRed("%s", "still running");
+                      Kestra::LogHeadline("nothing");
+                      Kestra::LogNewLine();
+                      Kestra::CloseLog();
+                  }),
+                  0);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+        EXPECT_TRUE(std::filesystem::is_empty(dir.file("log.html")));
+        const std::string said = testsupport::ReadFile(errors);
+        const bool asked = name && name != tooLong.c_str();
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), asked ? 1 : 0) << said;
+        if (asked) EXPECT_NE(said.find(dir.file(name) + ".html"), std::string::npos) << said;
+    }
 }
 
 TEST(KestraLog, EachLineIsOnDiskBeforeTheProgramStops) {

@@ -95,6 +95,12 @@ TEST_F(KeyMapFile, ASavedMapLoadsBackUnchanged) {
     KeyMap = cKeyMap{};
     LoadKeyMap();
     EXPECT_EQ(std::memcmp(&KeyMap, &saved, sizeof saved), 0);
+    // Its pad gone, the player falls back to the keyboard; the file is still as written, no damage.
+    devices_.present[1] = false;
+    LoadKeyMap();
+    EXPECT_EQ(KeyMap.keyboard[0], 1);
+    SaveKeyMap();
+    EXPECT_FALSE(std::filesystem::exists(File("KeyMap.ini.damaged")));
 }
 
 TEST(KeyNames, NameTheDirectInputCodes) {

@@ -3,6 +3,7 @@
 // program and the play script started with no display at all.
 #include <gtest/gtest.h>
 
+#include <sched.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <regex>
 #include <thread>
 
@@ -161,12 +163,35 @@ TEST(QuenrithProgram, LeavesTheDisplaysKeyRepeatAsItWas) {
     }
 }
 
+// With its first processor kept busy by another program, no thread of the game
+// is held to that processor.
 TEST(QuenrithProgram, CloseBoxEndsItWithStatusZero) {
+    cpu_set_t allowed;
+    ASSERT_EQ(sched_getaffinity(0, sizeof allowed, &allowed), 0);
+    int first = 0;
+    while (!CPU_ISSET(first, &allowed)) ++first;
+    const pid_t busy = fork();
+    if (busy == 0) {
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(first, &one);
+        sched_setaffinity(0, sizeof one, &one);
+        for (;;) {}
+    }
+    ASSERT_GT(busy, 0);
+    const std::shared_ptr<void> stop(nullptr, [busy](void*) { kill(busy, SIGKILL), waitpid(busy, nullptr, 0); });
     testdisplay::PrivateDisplay display;
     testsupport::TempDir dir;
     Program program(dir.path(), dir.path() + "/run", Display());
     const std::string window = program.FindWindow(kStartTimeout);
     ASSERT_FALSE(window.empty()) << "no window";
+    ASSERT_GT(program.WaitForFrames(30, kStartTimeout), 0);
+    const std::string task = "/proc/" + Shell("xdotool getwindowpid " + window) + "/task";
+    for (const auto& thread : std::filesystem::directory_iterator(task)) {
+        cpu_set_t its;
+        if (sched_getaffinity(std::stoi(thread.path().filename()), sizeof its, &its) != 0) continue;  // ended since
+        EXPECT_TRUE(CPU_EQUAL(&its, &allowed)) << thread.path();
+    }
     ASSERT_TRUE(testsupport::SendCloseBox(Display(), window));
     ASSERT_EQ(program.WaitExit(kExitTimeout), 0);
     const std::string log = program.Log();

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <functional>
 #include <random>
 
 #include "engine/core/KestraLog.h"
@@ -57,17 +58,12 @@ void ExpectSameData(const cScoreData& a, const cScoreData& b) {
 TEST_F(ScoreFile, AMissingFileGivesTheDefaultTableAndSavesItByteForByte) {
     MakeSaveFolder();
     LoadScoreFile();
-    EXPECT_STREQ(ScoreData.rows[0][0].name, "Yuri");
-    EXPECT_EQ(ScoreData.rows[3][9].score, 100000);
-    EXPECT_STREQ(ScoreData.rows[7][9].name, "wemblor");
     EXPECT_EQ(ScoreData.rank, kNotRanked);
     SaveScoreFile();
     const std::string bytes = testsupport::ReadFile(File("save/score.dat"));
     EXPECT_EQ(bytes, Inverted(DefaultText()));
     ASSERT_FALSE(bytes.empty());
     EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0xA6);
-    const std::string text = DefaultText();
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 106);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(File("save")), {}), 1);  // nothing left beside it
 }
 
@@ -171,17 +167,22 @@ TEST_F(ScoreFile, AnOverLongLineIsSkippedAndTheLinesAfterItAreRead) {
 // keeps the file as found, once, as score.dat.damaged.
 TEST_F(ScoreFile, ADamagedByteCostsOnlyItsOwnRowAndTheFileIsKeptOnce) {
     MakeSaveFolder();
-    std::string good = DefaultText();  // with counters 1..25 and a play time of 77777 s
+    std::string good = DefaultText();  // with counters 1..25 (finished games 1009) and a play time of 77777 s
     good.resize(good.size() - 52);
-    for (int i = 1; i <= 25; ++i) good += std::to_string(i) + "\n";
+    for (int i = 1; i <= 25; ++i) good += std::to_string(i == 9 ? 1009 : i) + "\n";
     good += "77777\n";
     struct Damage {
         size_t line, at;
         char byte;
         std::vector<size_t> lost;
+        std::vector<size_t> kept = {};  // counters that cannot be placed keep what they had (7)
     };
-    const Damage damages[] = {
-        {0, 2, '\0', {0}}, {5, 6, '\n', {5}}, {5, 19, 'x', {5, 6}}, {79, 10, '\n', {79}}, {88, 0, '\0', {88}}};
+    // A line break into a digit joins two counters, one in a counter splits it:
+    // the counters it touches are lost, or kept where the split could lie at two.
+    const Damage damages[] = {{0, 2, '\0', {0}},     {5, 6, '\n', {5}},  {5, 19, 'x', {5, 6}}, {79, 10, '\n', {79}},
+                              {88, 0, '\0', {88}},   {80, 1, '5', {80, 81}}, {79, 22, '5', {79, 80}},
+                              {104, 0, '\n', {}, {103, 104}}, {103, 2, '1', {103, 104}},
+                              {104, 2, '3', {104, 105}}};
     std::vector<std::string> lines;
     for (size_t at = 0; at < good.size(); at = good.find('\n', at) + 1)
         lines.push_back(good.substr(at, good.find('\n', at) - at));
@@ -193,10 +194,16 @@ TEST_F(ScoreFile, ADamagedByteCostsOnlyItsOwnRowAndTheFileIsKeptOnce) {
         damaged[start + d.at] = d.byte;
         WriteText(damaged);
         ScoreData = cScoreData();
+        for (int t = 0; t < kRankingTables; ++t)
+            ScoreData.bestStage[t / 4][t % 4] = ScoreData.playCount[t / 4][t % 4] = ScoreData.clearCount[t / 4][t % 4] = 7;
+        ScoreData.finishedGames = ScoreData.playSeconds = 7;
         LoadScoreFile();
         std::string expected;
         for (size_t i = 0; i < lines.size(); ++i)
-            expected += (std::count(d.lost.begin(), d.lost.end(), i) ? (i < 80 ? "|0||0" : "0") : lines[i]) + "\n";
+            expected += (std::count(d.lost.begin(), d.lost.end(), i)   ? (i < 80 ? "|0||0" : "0")
+                         : std::count(d.kept.begin(), d.kept.end(), i) ? "7"
+                                                                       : lines[i]) +
+                        "\n";
         EXPECT_EQ(BuildScoreText(ScoreData), expected);
         SaveScoreFile();
         EXPECT_EQ(testsupport::ReadFile(File("save/score.dat.damaged")), Inverted(damaged));
@@ -207,6 +214,57 @@ TEST_F(ScoreFile, ADamagedByteCostsOnlyItsOwnRowAndTheFileIsKeptOnce) {
     LoadScoreFile();
     SaveScoreFile();
     EXPECT_EQ(testsupport::ReadFile(File("save/score.dat.damaged")), kept);
+}
+
+// The keep-copy of a damaged file holds at most what its reader read and a byte
+// more; one that cannot be made is logged and the save goes on, leaving nothing
+// else beside the files.
+TEST_F(ScoreFile, KeepingADamagedFileIsBoundedAndNeverStopsTheSave) {
+    MakeSaveFolder();
+    std::string damaged = DefaultText();
+    damaged[3] = '\0';
+    const std::string outside = File("outside.txt");
+    struct Row {
+        const char* what;
+        std::function<void()> beforeLoad, beforeSave;
+        size_t kept;  // bytes of score.dat.damaged (0: none made)
+        const char8_t* logged;
+    };
+    const Row rows[] = {
+        {"a sparse tail of a gigabyte", [&] { std::filesystem::resize_file(File("save/score.dat"), 1ull << 30); },
+         [] {}, 4096, u8"読み取れない部分のあったファイルを残しました"},
+        {"a folder at the kept name", [&] { std::filesystem::create_directories(File("save/score.dat.damaged/x")); },
+         [] {}, 0, u8"ファイルを保存できませんでした"},
+        {"a link in its place after the load", [] {},
+         [&] {
+             std::filesystem::remove(File("save/score.dat"));
+             std::filesystem::create_symlink(outside, File("save/score.dat"));
+         },
+         0, u8"ファイル読み込みに失敗しました"},
+        {"a disk that fails the keep-copy", [] {}, [] { platform::InjectFault("WriteFile", 0, 1); }, 0,
+         u8"ファイルを保存できませんでした"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        testsupport::WriteFile(outside, "outside");
+        WriteText(damaged);
+        row.beforeLoad();
+        Kestra::SetLogFile(File("log").c_str(), "html");
+        ASSERT_TRUE(Kestra::OpenLog("t"));
+        LoadScoreFile();
+        row.beforeSave();
+        SaveScoreFile();
+        SaveScoreFile();  // kept at the first save only
+        Kestra::CloseLog();
+        EXPECT_NE(testsupport::ReadFile(File("log.html")).find(testsupport::Sjis(row.logged)), std::string::npos);
+        EXPECT_EQ(SavedText(), BuildScoreText(ScoreData));
+        EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(File("save/score.dat"))));
+        EXPECT_EQ(testsupport::ReadFile(outside), "outside");
+        const std::string kept = File("save/score.dat.damaged");
+        EXPECT_EQ(std::filesystem::is_regular_file(kept) ? std::filesystem::file_size(kept) : 0, row.kept);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(File("save")), {}), 1 + std::filesystem::exists(kept));
+        std::filesystem::remove_all(kept);
+    }
 }
 
 TEST_F(ScoreFile, NumbersSaturateAndExtraFieldsGiveTheFourthAsStage) {
@@ -297,6 +355,10 @@ TEST_F(ScoreFile, NoSaveFileIsReadOrWrittenThroughWhatElseStandsAtItsName) {
     EXPECT_STREQ(ScoreData.rows[0][0].name, "Yuri");
 }
 
+// A save that fails at any step leaves the previous file whole and nothing beside
+// it: the disk full after the first piece, the flush before the rename, every
+// name for the new file already taken. A few names taken are passed over; the
+// folder's flush after the rename is the one step that leaves the new file.
 TEST_F(ScoreFile, ASaveThatFailsHalfwayLeavesThePreviousFileWhole) {
     MakeSaveFolder();
     LoadScoreFile();
@@ -304,17 +366,29 @@ TEST_F(ScoreFile, ASaveThatFailsHalfwayLeavesThePreviousFileWhole) {
     const std::string before = testsupport::ReadFile(File("save/score.dat"));
     ScoreData.rows[0][0].score = 5;
     ScoreData.playSeconds = 999;
-    // The first piece reaches the disk, the second finds it full.
-    platform::InjectFault("WriteFile", 1, 1);
-    SaveScoreFile();
-    EXPECT_EQ(testsupport::ReadFile(File("save/score.dat")), before);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(File("save")), {}), 1);  // nothing left beside it
-    platform::ClearFaults();
-    SaveScoreFile();
-    ScoreData = cScoreData();
-    LoadScoreFile();
-    EXPECT_EQ(ScoreData.rows[0][0].score, 5);
-    EXPECT_EQ(ScoreData.playSeconds, 999u);
+    const std::string after = Inverted(BuildScoreText(ScoreData));
+    const struct {
+        const char* fault;
+        int pass, fail;
+        bool saved;
+    } rows[] = {{"WriteFile", 1, 1, false},         {"FlushFileBuffers", 0, 1, false},
+                {"CreateFileA.taken", 0, -1, false}, {"CreateFileA.taken", 0, 15, true},
+                {"MoveFileExA.sync", 0, 1, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.fault << " " << row.fail);
+        testsupport::WriteFile(File("save/score.dat"), before);
+        Kestra::SetLogFile(File("log").c_str(), "html");
+        ASSERT_TRUE(Kestra::OpenLog("t"));
+        platform::InjectFault(row.fault, row.pass, row.fail);
+        SaveScoreFile();
+        platform::ClearFaults();
+        Kestra::CloseLog();
+        EXPECT_EQ(testsupport::ReadFile(File("save/score.dat")), row.saved ? after : before);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(File("save")), {}), 1);  // nothing left beside it
+        EXPECT_EQ(testsupport::ReadFile(File("log.html")).find(testsupport::Sjis(u8"ファイルを保存できませんでした")) !=
+                      std::string::npos,
+                  row.fail != 15);
+    }
 }
 
 TEST(PlayTime, CountsSecondsEverySixtyFramesAndStopsAtTheCap) {

@@ -439,6 +439,8 @@ TEST_F(DeviceState, TexturesTakeTheirBytesOfTheBudgetWhileTheyLive) {
         {256, 256, 1, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 262144},
         {256, 256, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 349524},  // nine levels down to 1 x 1
         {128, 64, 1, D3DFMT_R5G6B5, D3DPOOL_SYSTEMMEM, 16384},
+        {64, 32, 1, D3DFMT_L8, D3DPOOL_MANAGED, 8192},       // the driver holds four bytes a texel
+        {64, 32, 1, D3DFMT_A4R4G4B4, D3DPOOL_DEFAULT, 8192},
         {254, 2, 1, D3DFMT_DXT1, D3DPOOL_SCRATCH, 512},  // 64 blocks of 8 bytes
         {512, 256, 1, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, 524288},
     };
@@ -455,9 +457,23 @@ TEST_F(DeviceState, TexturesTakeTheirBytesOfTheBudgetWhileTheyLive) {
         if (fits) left -= c.bytes;
         EXPECT_EQ(device_->GetAvailableTextureMem(), left) << c.width << "x" << c.height;
     }
-    EXPECT_EQ(live.size(), 4u);
+    EXPECT_EQ(live.size(), 6u);
     for (IDirect3DTexture9* t : live) t->Release();
     EXPECT_EQ(device_->GetAvailableTextureMem(), UINT(1 << 20));
+    // However much is left, no one texture takes more than 32 MB.
+    d3d9test::SetAdapter(d3d9test::DefaultAdapter());
+    for (const Case& c : {Case{4096, 2048, 1, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 32u << 20},
+                          Case{2048, 2048, 0, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, 22369620},
+                          Case{4096, 4096, 1, D3DFMT_L8, D3DPOOL_MANAGED, 0},
+                          Case{4096, 4096, 1, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, 0}}) {
+        IDirect3DTexture9* t = nullptr;
+        const UINT before = device_->GetAvailableTextureMem();
+        EXPECT_EQ(device_->CreateTexture(c.width, c.height, c.levels, 0, c.format, c.pool, &t, nullptr),
+                  c.bytes ? D3D_OK : D3DERR_OUTOFVIDEOMEMORY)
+            << c.width << "x" << c.height;
+        EXPECT_EQ(device_->GetAvailableTextureMem(), before - c.bytes);
+        if (t) t->Release();
+    }
 }
 
 // The budget's edges, in one-byte texels: a texture exactly filling what is
@@ -468,7 +484,7 @@ TEST_F(DeviceState, ATextureExactlyFillingTheBudgetIsTakenAndOneByteMoreIsNot) {
     adapter.availableTextureMem = 3000;
     d3d9test::SetAdapter(adapter);
     struct Step {
-        UINT width;   // an L8 texture of width x 1: width bytes
+        UINT width;   // an L8 texture of width x 1 in system memory: width bytes
         bool taken;
         UINT left;    // the budget left after the step
     };
@@ -491,7 +507,7 @@ TEST_F(DeviceState, ATextureExactlyFillingTheBudgetIsTakenAndOneByteMoreIsNot) {
         std::vector<IDirect3DTexture9*> live;
         for (const Step& s : c.steps) {
             IDirect3DTexture9* t = nullptr;
-            EXPECT_EQ(device_->CreateTexture(s.width, 1, 1, 0, D3DFMT_L8, D3DPOOL_MANAGED, &t, nullptr),
+            EXPECT_EQ(device_->CreateTexture(s.width, 1, 1, 0, D3DFMT_L8, D3DPOOL_SYSTEMMEM, &t, nullptr),
                       s.taken ? D3D_OK : D3DERR_OUTOFVIDEOMEMORY)
                 << s.width;
             EXPECT_EQ(t != nullptr, s.taken);

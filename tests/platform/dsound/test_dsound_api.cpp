@@ -546,6 +546,18 @@ TEST_F(SoundMemoryTest, BuffersAndHostBlocksTakeFromOneBudgetToItsLastByteAndGiv
     EXPECT_EQ(SoundMemoryLeft(), kBudget);
 }
 
+// One buffer of samples is bounded whatever the budget leaves; the player's blocks are not.
+TEST_F(SoundMemoryTest, NoOneBufferTakesMoreThanItsBound) {
+    platform::sound::SetSoundMemoryBudget(0);
+    IDirectSoundBuffer* buffer = nullptr;
+    EXPECT_EQ(Create(DWORD(platform::sound::kMostOneBuffer + 1), &buffer), DSERR_OUTOFMEMORY);
+    ASSERT_EQ(Create(DWORD(platform::sound::kMostOneBuffer), &buffer), DS_OK);
+    buffer->Release();
+    void* block = nullptr;
+    ASSERT_EQ(host_->AllocateBlock(DWORD(platform::sound::kMostOneBuffer + 1), &block), S_OK);
+    host_->FreeBlock(block);
+}
+
 // A budget lowered to what is held or below it leaves nothing: not a byte more
 // is taken, until enough is given back to come under it again. So does the
 // process's budget for loaded data, which the sounds' is a share of.

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
@@ -117,12 +118,16 @@ TEST_F(KernelProfile, WritesKeepOtherLinesAndReplaceTheFileWhole) {
 
     // A link at the name is neither read nor written through: the write replaces it.
     Make("outside.txt", "[S]\r\nK=7\r\n");
+    ASSERT_EQ(chmod(dir_.file("outside.txt").c_str(), 0700), 0);  // not taken over by the new file
     ASSERT_EQ(symlink(dir_.file("outside.txt").c_str(), dir_.file("linked.ini").c_str()), 0);
     EXPECT_EQ(GetPrivateProfileIntA("S", "K", 5, "linked.ini"), 5u);
     ASSERT_TRUE(WritePrivateProfileStringA("S", "J", "1", "linked.ini"));
     EXPECT_EQ(testsupport::ReadFile(dir_.file("outside.txt")), "[S]\r\nK=7\r\n");
     EXPECT_EQ(testsupport::ReadFile(dir_.file("linked.ini")), "[S]\r\nJ=1\r\n");
     EXPECT_FALSE(std::filesystem::is_symlink(dir_.file("linked.ini")));
+    struct stat made;
+    ASSERT_EQ(stat(dir_.file("linked.ini").c_str(), &made), 0);
+    EXPECT_EQ(made.st_mode & 0111, 0u);
 
     // A missing file is created.
     ASSERT_TRUE(WritePrivateProfileStringA("S", "K", "V", "fresh.ini"));
