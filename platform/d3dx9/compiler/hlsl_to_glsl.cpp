@@ -114,7 +114,12 @@ std::shared_ptr<CompiledShader> HlslToGlsl(const std::string& hlsl, const std::s
     glslang::SpvOptions options;
     options.validate = false;
     glslang::GlslangToSpv(*program.getIntermediate(EShLangVertex), spirv, &options);
-    if (InstructionSlots(spirv) > kMaxInstructionSlots) {
+    const SlotCount slots = InstructionSlots(spirv);
+    if (!slots.lacking.empty()) {
+        *errors = "memory(1): error: '" + entry + "' uses " + slots.lacking + ", which vertex shaders cannot run here\n";
+        return nullptr;
+    }
+    if (slots.slots > kMaxInstructionSlots) {
         *errors = "memory(1): error: '" + entry + "' needs more than " + std::to_string(kMaxInstructionSlots) +
                   " instruction slots\n";
         return nullptr;
