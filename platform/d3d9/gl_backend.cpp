@@ -187,7 +187,7 @@ class GlBackend final : public Backend {
             programUsers.erase(users);
             const auto program = programs.find(text);
             if (program == programs.end()) continue;
-            // Unbound first: a deleted program stays in use, and its name may come back.
+            // Unbound first: a program in use is only deleted once another takes its place.
             cache.UseProgram(0);
             if (program->second.id) glDeleteProgram(program->second.id);
             programs.erase(program);
