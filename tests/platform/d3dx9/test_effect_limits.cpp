@@ -11,6 +11,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
@@ -332,13 +333,21 @@ TEST_F(EffectCompileChild, AMisbehavingChildIsRefusedWithinItsLimits) {
         // A compiler that is not there refuses the effect and says where it looked.
         {"ShaderCompile.start", {1, 100, 64 * kMB, 4 * kMB}, "kestra-effect-compiler.missing cannot be started"},
         // Another program in the compiler's place is held the same, and all it starts ends with it.
-        {"", {1, 2, 64 * kMB, 4 * kMB}, kWall, "sleep 600 & echo $! > \"$0.pids\"; exec sleep 600"},
+        {"", {1, 2, 64 * kMB, 4 * kMB}, kWall,
+         "[ \"$(ulimit -c)\" = 0 ] || exit 0\nsleep 600 & echo $! > \"$0.pids\"; exec sleep 600"},
         {"", {1, 100, 64 * kMB, 4 * kMB}, kCpu, "echo $$ > \"$0.pids\"; while :; do :; done"},
+        // One that ignores the warning is ended a second later.
+        {"", {1, 100, 64 * kMB, 4 * kMB}, kCpu, "echo $$ > \"$0.pids\"; trap '' XCPU; while :; do :; done"},
         // Ended, leaving a process holding its output: not waited for.
         {"", {1, 100, 64 * kMB, 4 * kMB}, "error: the shader compiler failed on this text",
          "sleep 600 & echo $! > \"$0.pids\""},
     };
     const std::string text = costlyfx::Effect("", "return p * 2;\n");
+    // Cores allowed here, none there.
+    rlimit core{};
+    getrlimit(RLIMIT_CORE, &core);
+    const rlimit cores{std::min<rlim_t>(core.rlim_max, 1 << 20), core.rlim_max};
+    setrlimit(RLIMIT_CORE, &cores);
     for (const Case& c : cases) {
 #if defined(__SANITIZE_ADDRESS__)
         if (std::string(c.fault) == "ShaderCompile.allocate") continue;  // no memory limit there
@@ -362,6 +371,7 @@ TEST_F(EffectCompileChild, AMisbehavingChildIsRefusedWithinItsLimits) {
         EXPECT_EQ(compilerSeconds >= 0.9 * c.limits.cpuSeconds, c.message == kCpu) << row << compilerSeconds << " s";
         if (*c.script) ExpectGone(script);
     }
+    setrlimit(RLIMIT_CORE, &core);
     d3dxfx::SetCompilerProgram("");
     platform::ClearFaults();
     d3dxfx::SetCompileLimits(saved_);
