@@ -215,7 +215,6 @@ std::vector<std::shared_ptr<CompiledShader>> CompileInCompiler(CompileRequest re
     request.misdeed = ArmedMisdeed();
     request.cpuSeconds = uint32_t(g_cpuSeconds.load());
     request.memoryBytes = g_memoryBytes.load();
-    request.parent = uint32_t(getpid());
     const int wallSeconds = g_wallSeconds.load();
     const size_t answerBytes = g_answerBytes.load();
     const std::string path = CompilerPath();
