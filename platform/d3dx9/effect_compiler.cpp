@@ -319,6 +319,7 @@ std::vector<std::shared_ptr<const CompiledShader>> CompileVertexShaders(const st
         g_cacheBytes = 0;
         for (const auto& [text, cached] : g_cache) g_cacheBytes += cached.bytes;
     }
+    if (found == g_cache.end()) return {};  // no entry points
     found->second.asked = ++g_asks;
     std::vector<std::shared_ptr<const CompiledShader>> result;
     for (const std::string& entry : entries) result.push_back(found->second.shaders.at(entry));

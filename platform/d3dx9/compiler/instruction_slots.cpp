@@ -526,6 +526,13 @@ private:
                 lacking_ = "SPIR-V operation " + std::to_string(op);
             } else if (operation->weight == Weight::kLacking) {
                 lacking_ = operation->name;
+            } else if (op >= spv::OpImageSampleImplicitLod && op <= spv::OpImageSampleProjDrefExplicitLod) {
+                // A bias is for pixel shaders alone (tex2Dbias and the like).
+                const bool dref = op == spv::OpImageSampleDrefImplicitLod || op == spv::OpImageSampleDrefExplicitLod ||
+                                  op == spv::OpImageSampleProjDrefImplicitLod ||
+                                  op == spv::OpImageSampleProjDrefExplicitLod;
+                const uint32_t mask = dref ? 6 : 5;
+                if (Words(at) > mask && (w_[at + mask] & spv::ImageOperandsBiasMask)) lacking_ = "a biased texture read";
             } else if (op == spv::OpExtInst && Words(at) > 4) {
                 const char* name = nullptr;
                 if (w_[at + 3] != std450_ || w_[at + 4] >= GLSLstd450Count) name = "an unknown function";

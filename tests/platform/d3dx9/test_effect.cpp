@@ -420,6 +420,8 @@ TEST_F(EffectNull, BrokenTextsAnswerErrorsWithTheirLines) {
         {WithMain("", "return ldexp(p, p);\n"), "error: 'Main' uses ldexp, which"},
         {WithMain("", "return p + f32tof16(p);\n"), "error: 'Main' uses f32tof16, which"},
         {WithMain("", "return ddx(p);\n"), "error: 'Main' uses ddx, which"},
+        {WithMain("samplerCUBE S;\n", "return p + texCUBEbias(S, p);\n"), "error: 'Main' uses a biased texture read, which"},
+        {WithMain("sampler2D S;\n", "return p + tex2Dlod(S, p) + tex2Dgrad(S, p.xy, p.xy, p.xy);\n"), ""},
         {WithMain("double4 D;\n", "return p + (float4)(D * D);\n"), "error: 'Main' uses double, which"},
         {WithMain("float4x4 M;\n", "return mad(p, p, p) * determinant(M) + round(p) + max(p, 0);\n"), ""},
         {padded, ""},
