@@ -41,9 +41,7 @@ constexpr char kCompilerName[] = "kestra-effect-compiler";
 
 std::mutex g_mutex;
 // By preamble and text, then by entry point: the passes of an effect share its
-// text. The texts least lately asked for go first past kCacheBytes of text and
-// GLSL (some 30 effects at the text limit; the engine's own take 20 KB).
-constexpr size_t kCacheBytes = size_t(32) << 20;
+// text; bounded by CompileLimits::cacheBytes.
 struct Cached {
     std::map<std::string, std::shared_ptr<const CompiledShader>> shaders;
     size_t bytes = 0;
@@ -58,6 +56,7 @@ std::atomic<int> g_cpuSeconds{CompileLimits{}.cpuSeconds};
 std::atomic<int> g_wallSeconds{CompileLimits{}.wallSeconds};
 std::atomic<size_t> g_memoryBytes{CompileLimits{}.memoryBytes};
 std::atomic<size_t> g_answerBytes{CompileLimits{}.answerBytes};
+std::atomic<size_t> g_cacheLimit{CompileLimits{}.cacheBytes};
 
 Misdeed ArmedMisdeed() {
     static const std::pair<const char*, Misdeed> table[] = {
@@ -324,7 +323,7 @@ std::vector<std::shared_ptr<const CompiledShader>> CompileVertexShaders(const st
     std::vector<std::shared_ptr<const CompiledShader>> result;
     for (const std::string& entry : entries) result.push_back(found->second.shaders.at(entry));
     // The least lately asked for go, this one last.
-    while (g_cacheBytes > kCacheBytes && g_cache.size() > 1) {
+    while (g_cacheBytes > g_cacheLimit.load() && g_cache.size() > 1) {
         auto oldest = g_cache.begin();
         for (auto it = g_cache.begin(); it != g_cache.end(); ++it)
             if (it->second.asked < oldest->second.asked) oldest = it;
@@ -335,7 +334,8 @@ std::vector<std::shared_ptr<const CompiledShader>> CompileVertexShaders(const st
 }
 
 CompileLimits GetCompileLimits() {
-    return CompileLimits{g_cpuSeconds.load(), g_wallSeconds.load(), g_memoryBytes.load(), g_answerBytes.load()};
+    return CompileLimits{g_cpuSeconds.load(), g_wallSeconds.load(), g_memoryBytes.load(), g_answerBytes.load(),
+                         g_cacheLimit.load()};
 }
 
 void SetCompileLimits(const CompileLimits& limits) {
@@ -343,6 +343,7 @@ void SetCompileLimits(const CompileLimits& limits) {
     g_wallSeconds = limits.wallSeconds;
     g_memoryBytes = limits.memoryBytes;
     g_answerBytes = limits.answerBytes;
+    g_cacheLimit = limits.cacheBytes;
 }
 
 void ClearShaderCache() {

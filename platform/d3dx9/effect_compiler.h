@@ -32,6 +32,9 @@ struct CompileLimits {
     int wallSeconds = 300;
     size_t memoryBytes = size_t(256) << 20;
     size_t answerBytes = size_t(4) << 20;  // the GLSL of a text within the limits is under 1 MB
+    // What the results kept may hold, texts and GLSL (some 30 effects at the text
+    // limit; the engine's own take 20 KB): the texts least lately asked for go first.
+    size_t cacheBytes = size_t(32) << 20;
 };
 CompileLimits GetCompileLimits();
 void SetCompileLimits(const CompileLimits& limits);

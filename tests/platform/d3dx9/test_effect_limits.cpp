@@ -416,6 +416,23 @@ TEST_F(EffectCompileChild, EachEntryPointHasItsOwnShaderAndIsKept) {
     EXPECT_TRUE(d3dxfx::CompileVertexShaders(hlsl, {"A", "C"}, "", &errors).empty());
     EXPECT_NE(errors.find("cannot be started"), std::string::npos) << errors;
     platform::ClearFaults();
+    // Kept up to the bound on texts, entry points and GLSL; past it, the text least
+    // lately asked for goes.
+    const std::string other = "float4 A(float4 p : POSITION) : POSITION { return p * 4; }\n";
+    const auto kept = d3dxfx::CompileVertexShaders(other, {"A"}, "", &errors);
+    ASSERT_EQ(kept.size(), 1u) << errors;
+    const size_t both = 2 + hlsl.size() + other.size() + 3 + shaders[0]->desc.glsl.size() +
+                        shaders[1]->desc.glsl.size() + kept[0]->desc.glsl.size();
+    for (const size_t bound : {both, both - 1}) {
+        d3dxfx::SetCompileLimits({10, 60, size_t(64) << 20, size_t(4) << 20, bound});
+        d3dxfx::ClearShaderCache();
+        d3dxfx::CompileVertexShaders(hlsl, {"A", "B"}, "", &errors);
+        d3dxfx::CompileVertexShaders(other, {"A"}, "", &errors);
+        platform::InjectFault("ShaderCompile.start");
+        EXPECT_EQ(d3dxfx::CompileVertexShaders(hlsl, {"B"}, "", &errors).size(), bound == both ? 1u : 0u) << bound;
+        EXPECT_EQ(d3dxfx::CompileVertexShaders(other, {"A"}, "", &errors).size(), 1u) << bound;
+        platform::ClearFaults();
+    }
 }
 
 // The length of the compiler's answer for one compiled shader: its status byte and
