@@ -3,8 +3,12 @@
 // the effect's creation (text limits, the compiler) and its first draw (the
 // driver's compile and link), in wall time, and the peak resident memory of the
 // process (the compiler's is its own: it is spawned, and shares nothing).
-//   bench_effect_cost switch|locals|flat|calls|structs|chain|passes N
+//   bench_effect_cost switch|locals|flat|calls|structs|chain|determinants|passes N
 //   bench_effect_cost file PATH
+// Or two effects of N techniques each (a chain of 31 matrix products called by
+// each, other constants in each), made, each technique drawn, and released one after the
+// other: what the second adds to the peak of the first, which it should not.
+//   bench_effect_cost release-make N
 // Or effects compiled one after another, each afresh, while another thread loads
 // and unloads a shared library (by default SPIRV-Cross's, whose static objects
 // register their destructors) in a loop, with a global C++ locale set when asked:
@@ -51,6 +55,7 @@ std::string Text(const std::string& kind, const std::string& arg) {
     if (kind == "calls") return costlyfx::DoublingCalls(n);
     if (kind == "structs") return costlyfx::NestedStructs(n);
     if (kind == "chain") return costlyfx::MatrixChain(n);
+    if (kind == "determinants") return costlyfx::Determinants(n);
     if (kind == "passes") return costlyfx::Passes(n);
     return {};
 }
@@ -73,6 +78,76 @@ IDirect3DDevice9* StartDevice() {
     d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device);
     d3d->Release();
     return device;
+}
+
+// Draws one triangle through each pass of the effect's current technique and
+// waits for the draw.
+void DrawEach(IDirect3DDevice9* device, ID3DXEffect* effect) {
+    const D3DVERTEXELEMENT9 elements[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0}, D3DDECL_END()};
+    IDirect3DVertexDeclaration9* decl = nullptr;
+    device->CreateVertexDeclaration(elements, &decl);
+    device->SetVertexDeclaration(decl);
+    const float v[9] = {0, 0, 0.5f, 1, 0, 0.5f, 0, 1, 0.5f};
+    device->BeginScene();
+    UINT passes = 0;
+    effect->Begin(&passes, 0);
+    for (UINT pass = 0; pass < passes; ++pass) {
+        effect->BeginPass(pass);
+        device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, v, 12);
+        effect->EndPass();
+    }
+    effect->End();
+    device->EndScene();
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+    IDirect3DSurface9* back = nullptr;
+    D3DLOCKED_RECT lr;
+    if (SUCCEEDED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back)) &&
+        SUCCEEDED(back->LockRect(&lr, nullptr, D3DLOCK_READONLY)))
+        back->UnlockRect();  // waits for the draw
+    if (back) back->Release();
+    device->SetVertexDeclaration(nullptr);
+    if (decl) decl->Release();
+}
+
+long PeakMB() {
+    rusage self{};
+    getrusage(RUSAGE_SELF, &self);
+    return self.ru_maxrss / 1024;
+}
+
+// Two effects of `techniques` techniques made, drawn and released in turn.
+int ReleaseMake(IDirect3DDevice9* device, int techniques) {
+    long peaks[2] = {};
+    for (int round = 0; round < 2; ++round) {
+        std::string text = "float4x4 mTransform;\nfloat4x4 Chain()\n{\nfloat4x4 m = mTransform;\n", list;
+        for (int i = 0; i < 31; ++i) text += "m = mul(m, mTransform);\n";
+        text += "return m;\n}\n";
+        for (int t = 0; t < techniques; ++t) {
+            const std::string n = std::to_string(t);
+            text += "float4 T" + n + "(float4 p : POSITION) : POSITION { return p * " +
+                    std::to_string(round * techniques + t + 2) + " + mul(p, Chain()); }\n";
+            list += "technique K" + n + " { pass P { VertexShader = compile vs_3_0 T" + n + "(); } }\n";
+        }
+        text += list;
+        const double start = Now();
+        ID3DXEffect* effect = nullptr;
+        ID3DXBuffer* messages = nullptr;
+        D3DXCreateEffect(device, text.data(), UINT(text.size()), nullptr, nullptr, 0, nullptr, &effect, &messages);
+        if (!effect) {
+            std::fprintf(stderr, "refused: %s\n", messages ? static_cast<const char*>(messages->GetBufferPointer()) : "");
+            return 1;
+        }
+        for (int t = 0; t < techniques; ++t) {
+            effect->SetTechnique(effect->GetTechnique(UINT(t)));
+            DrawEach(device, effect);
+        }
+        effect->Release();
+        peaks[round] = PeakMB();
+        std::printf("effect %d of %d techniques (%zu bytes): made, drawn and released in %.0f ms, peak %ld MB\n",
+                    round + 1, techniques, text.size(), Now() - start, peaks[round]);
+    }
+    std::printf("the second adds %ld MB over the first's peak\n", peaks[1] - peaks[0]);
+    return 0;
 }
 
 // `count` effects made afresh beside a thread loading and unloading `library`.
@@ -123,10 +198,17 @@ int main(int argc, char** argv) {
         device->Release();
         return status;
     }
+    if (argc == 3 && std::strcmp(argv[1], "release-make") == 0) {
+        IDirect3DDevice9* device = StartDevice();
+        if (!device) return 2;
+        const int status = ReleaseMake(device, std::atoi(argv[2]));
+        device->Release();
+        return status;
+    }
     if (argc != 3) {
         std::fprintf(stderr,
-                     "usage: %s switch|locals|flat|calls|structs|chain|passes N | file PATH |"
-                     " beside-dlopen COUNT [LIBRARY] [locale]\n",
+                     "usage: %s switch|locals|flat|calls|structs|chain|determinants|passes N | file PATH |"
+                     " release-make N | beside-dlopen COUNT [LIBRARY] [locale]\n",
                      argv[0]);
         return 2;
     }
@@ -143,38 +225,15 @@ int main(int argc, char** argv) {
     const double created = Now() - start;
     double drawn = 0;
     if (effect) {
-        const D3DVERTEXELEMENT9 elements[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0}, D3DDECL_END()};
-        IDirect3DVertexDeclaration9* decl = nullptr;
-        device->CreateVertexDeclaration(elements, &decl);
-        device->SetVertexDeclaration(decl);
-        const float v[9] = {0, 0, 0.5f, 1, 0, 0.5f, 0, 1, 0.5f};
         const double draw = Now();
-        device->BeginScene();
-        UINT passes = 0;
-        effect->Begin(&passes, 0);
-        effect->BeginPass(0);
-        device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, v, 12);
-        effect->EndPass();
-        effect->End();
-        device->EndScene();
-        device->Present(nullptr, nullptr, nullptr, nullptr);
-        IDirect3DSurface9* back = nullptr;
-        D3DLOCKED_RECT lr;
-        if (SUCCEEDED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back)) &&
-            SUCCEEDED(back->LockRect(&lr, nullptr, D3DLOCK_READONLY)))
-            back->UnlockRect();  // waits for the draw
-        if (back) back->Release();
+        DrawEach(device, effect);
         drawn = Now() - draw;
-        device->SetVertexDeclaration(nullptr);
-        if (decl) decl->Release();
         effect->Release();
     }
-    rusage self{};
-    getrusage(RUSAGE_SELF, &self);
     std::string message = messages ? static_cast<const char*>(messages->GetBufferPointer()) : "";
     if (!message.empty() && message.back() == '\n') message.pop_back();
     std::printf("%s %s: %zu bytes, %s in %.0f ms, first draw %.0f ms, peak %ld MB%s%s\n", argv[1], argv[2],
-                text.size(), effect ? "made" : "refused", created, drawn, self.ru_maxrss / 1024,
+                text.size(), effect ? "made" : "refused", created, drawn, PeakMB(),
                 message.empty() ? "" : ": ", message.c_str());
     if (messages) messages->Release();
     device->Release();

@@ -9,6 +9,8 @@
 
 namespace d3d9impl {
 
+class VertexShaderImpl;
+
 struct DrawParams {
     const DeviceState* state;
     const VertexLayout* layout;
@@ -58,6 +60,8 @@ public:
     // Shows the back buffer in the window (the one flip).
     virtual void Present(SurfaceImpl* backBuffer, bool fullscreen, bool capture) = 0;
     virtual size_t ProgramCount() const = 0;
+    // A user vertex shader is gone: the programs no other live shader links to go too.
+    virtual void ForgetVertexShader(const VertexShaderImpl* shader) {}
 };
 
 // No drawing at all: resources keep their CPU copies, so locks and read-backs still

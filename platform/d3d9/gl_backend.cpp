@@ -8,6 +8,7 @@
 #include <SDL.h>
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -75,6 +76,8 @@ class GlBackend final : public Backend {
     GLuint attachedColor = 0, attachedColorLevel = 0, attachedDepth = 0;
     bool attachedDepthStencil = false;
     std::unordered_map<std::string, Program> programs;
+    std::unordered_map<const VertexShaderImpl*, std::vector<std::string>> userPrograms;  // by the texts linked
+    std::unordered_map<std::string, size_t> programUsers;                               // live shaders of a text
     std::set<DWORD> unsupportedOps;
     std::set<std::string> logged;
     bool mirrorClamp = false;
@@ -108,8 +111,16 @@ class GlBackend final : public Backend {
         }
     }
 
+    // A user shader's programs: each lives while a live shader links to it.
     Program* GetProgram(const ProgramKey& key, const VertexShaderImpl* user) {
         std::string text = key.Text();
+        if (user) {
+            std::vector<std::string>& used = userPrograms[user];
+            if (std::find(used.begin(), used.end(), text) == used.end()) {
+                used.push_back(text);
+                ++programUsers[text];
+            }
+        }
         auto it = programs.find(text);
         if (it != programs.end()) return &it->second;
         Program p{};
@@ -164,6 +175,24 @@ class GlBackend final : public Backend {
             }
         }
         return &programs.emplace(text, p).first->second;
+    }
+
+    void ForgetVertexShader(const VertexShaderImpl* user) override {
+        const auto used = userPrograms.find(user);
+        if (used == userPrograms.end()) return;
+        MakeCurrent();
+        for (const std::string& text : used->second) {
+            const auto users = programUsers.find(text);
+            if (--users->second > 0) continue;
+            programUsers.erase(users);
+            const auto program = programs.find(text);
+            if (program == programs.end()) continue;
+            // Unbound first: a program in use is only deleted once another takes its place.
+            cache.UseProgram(0);
+            if (program->second.id) glDeleteProgram(program->second.id);
+            programs.erase(program);
+        }
+        userPrograms.erase(used);
     }
 
     void ApplySampler(int unit, const DWORD* ss, GLuint levels) {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/d3d9/backend.h"
 #include "platform/d3d9/gl_fixed_function.h"
 #include "platform/d3d9/vertex_shader.h"
 #include "platform/win32/testing.h"
@@ -46,7 +47,10 @@ VertexShaderImpl::VertexShaderImpl(Device* device, d3d9shader::VertexShaderDesc 
     : desc(std::move(d)), key(DescKey(desc)), device_(device) {
     device_->AddRefInternal();
 }
-VertexShaderImpl::~VertexShaderImpl() { device_->ReleaseInternal(); }
+VertexShaderImpl::~VertexShaderImpl() {
+    if (device_->backend()) device_->backend()->ForgetVertexShader(this);
+    device_->ReleaseInternal();
+}
 HRESULT VertexShaderImpl::QueryInterface(REFIID riid, void** object) {
     if (!object) return E_POINTER;
     if (riid == IID_IUnknown) {

@@ -32,6 +32,9 @@ struct CompileLimits {
     int wallSeconds = 300;
     size_t memoryBytes = size_t(256) << 20;
     size_t answerBytes = size_t(4) << 20;  // the GLSL of a text within the limits is under 1 MB
+    // What the results kept may hold, texts and GLSL (some 30 effects at the text
+    // limit; the engine's own take 20 KB): the texts least lately asked for go first.
+    size_t cacheBytes = size_t(32) << 20;
 };
 CompileLimits GetCompileLimits();
 void SetCompileLimits(const CompileLimits& limits);
@@ -41,7 +44,8 @@ void SetCompileLimits(const CompileLimits& limits);
 // effect_limits.h is refused before the compiler sees it; one on which the
 // compiler fails, needs more instruction slots than the limit, or runs past the
 // limits above is refused too. The entry points not cached are compiled together
-// by one compiler, "kestra-effect-compiler" in the program's folder; one that
+// by one compiler, "kestra-effect-compiler" in the program's folder, held from
+// outside to the limits below and ended with all it started; one that
 // cannot be started refuses the effect, says so on the error output once, and
 // the fault "ShaderCompile.start" makes it so. Tests arm platform faults to make
 // the compiler misbehave: "ShaderCompile.hang" (waits for ever), ".spin" (uses
@@ -56,5 +60,8 @@ std::vector<std::shared_ptr<const CompiledShader>> CompileVertexShaders(const st
                                                                         std::string* errors);
 // Forgets the cached results (benchmarks measure the first compilation with it).
 void ClearShaderCache();
+// The program started in place of the compiler, held as the compiler is (tests);
+// empty: the compiler.
+void SetCompilerProgram(const std::string& path);
 
 }  // namespace d3dxfx

@@ -61,7 +61,6 @@ std::string EncodeRequest(const CompileRequest& r) {
     Put(out, uint32_t(r.memoryBytes));
     Put(out, uint32_t(r.memoryBytes >> 32));
     Put(out, uint32_t(r.misdeed));
-    Put(out, r.parent);
     Put(out, r.hlsl);
     Put(out, r.preamble);
     Put(out, uint32_t(r.entries.size()));
@@ -76,7 +75,6 @@ bool DecodeRequest(const std::string& bytes, CompileRequest* r) {
     r->memoryBytes |= uint64_t(in.Number()) << 32;
     const uint32_t misdeed = in.Number();
     r->misdeed = misdeed <= uint32_t(Misdeed::kFlood) ? Misdeed(misdeed) : Misdeed::kNone;
-    r->parent = in.Number();
     r->hlsl = in.Text();
     r->preamble = in.Text();
     r->entries.clear();

@@ -18,9 +18,8 @@ enum class Misdeed : uint32_t { kNone, kHang, kSpin, kSlow, kAllocate, kCutAfter
 // One effect's vertex shaders: one text, its entry points.
 struct CompileRequest {
     uint32_t cpuSeconds = 0;
-    uint64_t memoryBytes = 0;  // what the compiler may add to what it starts with
+    uint64_t memoryBytes = 0;  // what the compiler may add to what it starts with (held from outside)
     Misdeed misdeed = Misdeed::kNone;
-    uint32_t parent = 0;  // the process waiting for the answer
     std::string hlsl, preamble;
     std::vector<std::string> entries;
 };

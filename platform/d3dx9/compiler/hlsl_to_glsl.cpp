@@ -1,7 +1,8 @@
 // HLSL vertex shaders to GLSL 3.30: glslang's HLSL front end makes SPIR-V (with the
 // HLSL semantics kept as decorations), SPIRV-Cross writes GLSL with the globals as one
 // plain uniform structure "fx", and its reflection says how to feed them. A program
-// whose instruction slots pass the shader model's is refused before it is written.
+// whose instruction slots pass the shader model's, or that uses what GLSL 3.30 vertex
+// shaders lack, is refused before it is written.
 #include "platform/d3dx9/compiler/hlsl_to_glsl.h"
 
 #include <glslang/Public/ResourceLimits.h>
@@ -114,7 +115,12 @@ std::shared_ptr<CompiledShader> HlslToGlsl(const std::string& hlsl, const std::s
     glslang::SpvOptions options;
     options.validate = false;
     glslang::GlslangToSpv(*program.getIntermediate(EShLangVertex), spirv, &options);
-    if (InstructionSlots(spirv) > kMaxInstructionSlots) {
+    const SlotCount slots = InstructionSlots(spirv);
+    if (!slots.lacking.empty()) {
+        *errors = "memory(1): error: '" + entry + "' uses " + slots.lacking + ", which vertex shaders cannot run here\n";
+        return nullptr;
+    }
+    if (slots.slots > kMaxInstructionSlots) {
         *errors = "memory(1): error: '" + entry + "' needs more than " + std::to_string(kMaxInstructionSlots) +
                   " instruction slots\n";
         return nullptr;

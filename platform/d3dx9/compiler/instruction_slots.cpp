@@ -1,6 +1,7 @@
 #include "platform/d3dx9/compiler/instruction_slots.h"
 
 #include <glslang/SPIRV/GLSL.std.450.h>
+#define SPV_ENABLE_UTILITY_CODE
 #include <glslang/SPIRV/spirv.hpp>
 
 #include <cstdint>
@@ -42,13 +43,48 @@ struct Constant {
     uint32_t type = 0;
 };
 
-// Slots of a function of the extended set on a value of `components` components.
-size_t ExtendedSlots(uint32_t instruction, uint32_t components) {
+// Scalar multiply-adds of an n by n determinant by cofactors along a row: n minors
+// of n-1, each scaled and summed.
+constexpr size_t DeterminantSlots(uint32_t n) { return n <= 1 ? 0 : n * DeterminantSlots(n - 1) + n; }
+// An inverse by the adjugate: a minor for each element, the determinant from a
+// row of them, its reciprocal, and each element scaled.
+constexpr size_t InverseSlots(uint32_t n) { return n * n * DeterminantSlots(n - 1) + n + 1 + n * n; }
+static_assert(DeterminantSlots(4) == 40 && InverseSlots(4) == 165);
+
+// What `instruction` of the extended set costs on a result of `columns` columns of
+// `components` components, `operand` columns wide (a determinant's matrix); 0 with
+// `lacking` set to what a shader writer calls it when GLSL 3.30 has no such
+// function. Every instruction of the set is named: a new one fails the build.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic error "-Wswitch"
+size_t ExtendedSlots(GLSLstd450 instruction, uint32_t components, uint32_t columns, uint32_t operand,
+                     const char** lacking) {
     switch (instruction) {
+    // A vector operation.
+    case GLSLstd450Round:
+    case GLSLstd450RoundEven:
+    case GLSLstd450Trunc:
+    case GLSLstd450FAbs:
+    case GLSLstd450SAbs:
+    case GLSLstd450Floor:
+    case GLSLstd450Ceil:
+    case GLSLstd450Fract:
+    case GLSLstd450Radians:
+    case GLSLstd450Degrees:
+    case GLSLstd450FMin:
+    case GLSLstd450UMin:
+    case GLSLstd450SMin:
+    case GLSLstd450FMax:
+    case GLSLstd450UMax:
+    case GLSLstd450SMax:
+    case GLSLstd450NMin:
+    case GLSLstd450NMax:
+    case GLSLstd450Step:
+    case GLSLstd450Fma: return columns;
     // The scalar unit, a component at a time; sine and cosine as one macro.
     case GLSLstd450Sin:
-    case GLSLstd450Cos: return 8 * components;
-    case GLSLstd450Tan: return 10 * components;
+    case GLSLstd450Cos: return size_t(columns) * 8 * components;
+    case GLSLstd450Tan: return size_t(columns) * 10 * components;
     case GLSLstd450Asin:
     case GLSLstd450Acos:
     case GLSLstd450Atan:
@@ -57,15 +93,15 @@ size_t ExtendedSlots(uint32_t instruction, uint32_t components) {
     case GLSLstd450Tanh:
     case GLSLstd450Asinh:
     case GLSLstd450Acosh:
-    case GLSLstd450Atanh: return 12 * components;
-    case GLSLstd450Atan2: return 16 * components;
-    case GLSLstd450Pow: return 5 * components;
+    case GLSLstd450Atanh: return size_t(columns) * 12 * components;
+    case GLSLstd450Atan2: return size_t(columns) * 16 * components;
+    case GLSLstd450Pow: return size_t(columns) * 5 * components;
     case GLSLstd450Exp:
     case GLSLstd450Log:
-    case GLSLstd450Sqrt: return 2 * components;
+    case GLSLstd450Sqrt: return size_t(columns) * 2 * components;
     case GLSLstd450Exp2:
     case GLSLstd450Log2:
-    case GLSLstd450InverseSqrt: return components;
+    case GLSLstd450InverseSqrt: return size_t(columns) * components;
     // Vector macros.
     case GLSLstd450FClamp:
     case GLSLstd450UClamp:
@@ -75,24 +111,232 @@ size_t ExtendedSlots(uint32_t instruction, uint32_t components) {
     case GLSLstd450IMix:
     case GLSLstd450Cross:
     case GLSLstd450Modf:
-    case GLSLstd450ModfStruct:
-    case GLSLstd450Frexp:
-    case GLSLstd450FrexpStruct:
-    case GLSLstd450Ldexp: return 2;
+    case GLSLstd450ModfStruct: return size_t(columns) * 2;
     case GLSLstd450Normalize:
     case GLSLstd450Length:
     case GLSLstd450FaceForward:
     case GLSLstd450Reflect:
     case GLSLstd450FSign:
-    case GLSLstd450SSign: return 3;
+    case GLSLstd450SSign: return size_t(columns) * 3;
     case GLSLstd450Distance:
-    case GLSLstd450SmoothStep:
-    case GLSLstd450FindILsb:
+    case GLSLstd450SmoothStep: return size_t(columns) * 4;
+    case GLSLstd450Refract: return size_t(columns) * 8;
+    case GLSLstd450Determinant: return DeterminantSlots(operand);
+    case GLSLstd450MatrixInverse: return InverseSlots(columns);
+    // Not in GLSL 3.30.
+    case GLSLstd450Ldexp: *lacking = "ldexp"; return 0;
+    case GLSLstd450Frexp:
+    case GLSLstd450FrexpStruct: *lacking = "frexp"; return 0;
+    case GLSLstd450FindILsb: *lacking = "firstbitlow"; return 0;
     case GLSLstd450FindSMsb:
-    case GLSLstd450FindUMsb: return 4;
-    case GLSLstd450Refract: return 8;
-    default: return 1;
+    case GLSLstd450FindUMsb: *lacking = "firstbithigh"; return 0;
+    case GLSLstd450PackHalf2x16: *lacking = "f32tof16"; return 0;
+    case GLSLstd450UnpackHalf2x16: *lacking = "f16tof32"; return 0;
+    case GLSLstd450PackSnorm4x8:
+    case GLSLstd450PackUnorm4x8:
+    case GLSLstd450PackSnorm2x16:
+    case GLSLstd450PackUnorm2x16:
+    case GLSLstd450PackDouble2x32:
+    case GLSLstd450UnpackSnorm2x16:
+    case GLSLstd450UnpackUnorm2x16:
+    case GLSLstd450UnpackSnorm4x8:
+    case GLSLstd450UnpackUnorm4x8:
+    case GLSLstd450UnpackDouble2x32: *lacking = "packing"; return 0;
+    case GLSLstd450InterpolateAtCentroid:
+    case GLSLstd450InterpolateAtSample:
+    case GLSLstd450InterpolateAtOffset: *lacking = "EvaluateAttribute"; return 0;
+    case GLSLstd450Bad:
+    case GLSLstd450Count: break;
     }
+    *lacking = "an unknown function";
+    return 0;
+}
+#pragma GCC diagnostic pop
+
+// How the operations within a function are weighed.
+enum class Weight : uint8_t {
+    kNone,       // declarations, loads, stores, moves, swizzles, plain branches
+    kVector,     // a slot for each column of the result
+    kCompare,    // one slot
+    kDivide,     // a reciprocal for each component, then a product
+    kDots,       // a dot product for each component of the result
+    kExtended,   // ExtendedSlots
+    kBranch,     // its "if" and "endif"
+    kSwitch,     // an "if" and "endif" for each case
+    kLoop,       // kLoopSlots
+    kIndex,      // IndexSlots
+    kTexture,    // a fetch
+    kLacking,    // what GLSL 3.30 vertex shaders cannot run
+};
+
+struct Operation {
+    spv::Op op;
+    Weight weight;
+    const char* name;  // as a shader writer calls it, where the target lacks it
+};
+
+// Every operation the HLSL front end writes within a function. One not here
+// refuses the shader, so none is weighed by a default.
+constexpr Operation kOperations[] = {
+    {spv::OpNop, Weight::kNone, nullptr},
+    {spv::OpUndef, Weight::kNone, nullptr},
+    {spv::OpLine, Weight::kNone, nullptr},
+    {spv::OpNoLine, Weight::kNone, nullptr},
+    {spv::OpFunction, Weight::kNone, nullptr},
+    {spv::OpFunctionParameter, Weight::kNone, nullptr},
+    {spv::OpFunctionEnd, Weight::kNone, nullptr},
+    {spv::OpFunctionCall, Weight::kNone, nullptr},
+    {spv::OpVariable, Weight::kNone, nullptr},
+    {spv::OpLoad, Weight::kNone, nullptr},
+    {spv::OpStore, Weight::kNone, nullptr},
+    {spv::OpCopyMemory, Weight::kNone, nullptr},
+    {spv::OpCopyObject, Weight::kNone, nullptr},
+    {spv::OpCopyLogical, Weight::kNone, nullptr},
+    {spv::OpAccessChain, Weight::kIndex, nullptr},
+    {spv::OpInBoundsAccessChain, Weight::kIndex, nullptr},
+    {spv::OpVectorExtractDynamic, Weight::kNone, nullptr},
+    {spv::OpVectorInsertDynamic, Weight::kNone, nullptr},
+    {spv::OpVectorShuffle, Weight::kNone, nullptr},
+    {spv::OpCompositeConstruct, Weight::kVector, nullptr},
+    {spv::OpCompositeExtract, Weight::kNone, nullptr},
+    {spv::OpCompositeInsert, Weight::kVector, nullptr},
+    {spv::OpTranspose, Weight::kVector, nullptr},
+    {spv::OpSampledImage, Weight::kNone, nullptr},
+    {spv::OpImage, Weight::kNone, nullptr},
+    {spv::OpImageSampleImplicitLod, Weight::kTexture, nullptr},
+    {spv::OpImageSampleExplicitLod, Weight::kTexture, nullptr},
+    {spv::OpImageSampleDrefImplicitLod, Weight::kTexture, nullptr},
+    {spv::OpImageSampleDrefExplicitLod, Weight::kTexture, nullptr},
+    {spv::OpImageSampleProjImplicitLod, Weight::kTexture, nullptr},
+    {spv::OpImageSampleProjExplicitLod, Weight::kTexture, nullptr},
+    {spv::OpImageSampleProjDrefImplicitLod, Weight::kTexture, nullptr},
+    {spv::OpImageSampleProjDrefExplicitLod, Weight::kTexture, nullptr},
+    {spv::OpImageFetch, Weight::kTexture, nullptr},
+    {spv::OpImageGather, Weight::kLacking, "Gather"},
+    {spv::OpImageDrefGather, Weight::kLacking, "GatherCmp"},
+    {spv::OpImageRead, Weight::kLacking, "a read-write texture"},
+    {spv::OpImageWrite, Weight::kLacking, "a read-write texture"},
+    {spv::OpImageQuerySizeLod, Weight::kTexture, nullptr},
+    {spv::OpImageQuerySize, Weight::kTexture, nullptr},
+    {spv::OpImageQueryLod, Weight::kLacking, "CalculateLevelOfDetail"},
+    {spv::OpImageQueryLevels, Weight::kLacking, "GetDimensions"},
+    {spv::OpImageQuerySamples, Weight::kLacking, "GetDimensions"},
+    {spv::OpConvertFToU, Weight::kVector, nullptr},
+    {spv::OpConvertFToS, Weight::kVector, nullptr},
+    {spv::OpConvertSToF, Weight::kVector, nullptr},
+    {spv::OpConvertUToF, Weight::kVector, nullptr},
+    {spv::OpUConvert, Weight::kVector, nullptr},
+    {spv::OpSConvert, Weight::kVector, nullptr},
+    {spv::OpFConvert, Weight::kVector, nullptr},
+    {spv::OpQuantizeToF16, Weight::kLacking, "f32tof16"},
+    {spv::OpBitcast, Weight::kNone, nullptr},
+    {spv::OpSNegate, Weight::kVector, nullptr},
+    {spv::OpFNegate, Weight::kVector, nullptr},
+    {spv::OpIAdd, Weight::kVector, nullptr},
+    {spv::OpFAdd, Weight::kVector, nullptr},
+    {spv::OpISub, Weight::kVector, nullptr},
+    {spv::OpFSub, Weight::kVector, nullptr},
+    {spv::OpIMul, Weight::kVector, nullptr},
+    {spv::OpFMul, Weight::kVector, nullptr},
+    {spv::OpUDiv, Weight::kDivide, nullptr},
+    {spv::OpSDiv, Weight::kDivide, nullptr},
+    {spv::OpFDiv, Weight::kDivide, nullptr},
+    {spv::OpUMod, Weight::kDivide, nullptr},
+    {spv::OpSRem, Weight::kDivide, nullptr},
+    {spv::OpSMod, Weight::kDivide, nullptr},
+    {spv::OpFRem, Weight::kDivide, nullptr},
+    {spv::OpFMod, Weight::kDivide, nullptr},
+    {spv::OpVectorTimesScalar, Weight::kVector, nullptr},
+    {spv::OpMatrixTimesScalar, Weight::kVector, nullptr},
+    {spv::OpVectorTimesMatrix, Weight::kDots, nullptr},
+    {spv::OpMatrixTimesVector, Weight::kDots, nullptr},
+    {spv::OpMatrixTimesMatrix, Weight::kDots, nullptr},
+    {spv::OpOuterProduct, Weight::kVector, nullptr},
+    {spv::OpDot, Weight::kVector, nullptr},
+    {spv::OpIAddCarry, Weight::kLacking, "an add with carry"},
+    {spv::OpISubBorrow, Weight::kLacking, "a subtract with borrow"},
+    {spv::OpUMulExtended, Weight::kLacking, "a wide product"},
+    {spv::OpSMulExtended, Weight::kLacking, "a wide product"},
+    {spv::OpAny, Weight::kVector, nullptr},
+    {spv::OpAll, Weight::kVector, nullptr},
+    {spv::OpIsNan, Weight::kVector, nullptr},
+    {spv::OpIsInf, Weight::kVector, nullptr},
+    {spv::OpLogicalEqual, Weight::kVector, nullptr},
+    {spv::OpLogicalNotEqual, Weight::kVector, nullptr},
+    {spv::OpLogicalOr, Weight::kVector, nullptr},
+    {spv::OpLogicalAnd, Weight::kVector, nullptr},
+    {spv::OpLogicalNot, Weight::kVector, nullptr},
+    {spv::OpSelect, Weight::kVector, nullptr},
+    {spv::OpIEqual, Weight::kCompare, nullptr},
+    {spv::OpINotEqual, Weight::kCompare, nullptr},
+    {spv::OpUGreaterThan, Weight::kCompare, nullptr},
+    {spv::OpSGreaterThan, Weight::kCompare, nullptr},
+    {spv::OpUGreaterThanEqual, Weight::kCompare, nullptr},
+    {spv::OpSGreaterThanEqual, Weight::kCompare, nullptr},
+    {spv::OpULessThan, Weight::kCompare, nullptr},
+    {spv::OpSLessThan, Weight::kCompare, nullptr},
+    {spv::OpULessThanEqual, Weight::kCompare, nullptr},
+    {spv::OpSLessThanEqual, Weight::kCompare, nullptr},
+    {spv::OpFOrdEqual, Weight::kCompare, nullptr},
+    {spv::OpFUnordEqual, Weight::kCompare, nullptr},
+    {spv::OpFOrdNotEqual, Weight::kCompare, nullptr},
+    {spv::OpFUnordNotEqual, Weight::kCompare, nullptr},
+    {spv::OpFOrdLessThan, Weight::kCompare, nullptr},
+    {spv::OpFUnordLessThan, Weight::kCompare, nullptr},
+    {spv::OpFOrdGreaterThan, Weight::kCompare, nullptr},
+    {spv::OpFUnordGreaterThan, Weight::kCompare, nullptr},
+    {spv::OpFOrdLessThanEqual, Weight::kCompare, nullptr},
+    {spv::OpFUnordLessThanEqual, Weight::kCompare, nullptr},
+    {spv::OpFOrdGreaterThanEqual, Weight::kCompare, nullptr},
+    {spv::OpFUnordGreaterThanEqual, Weight::kCompare, nullptr},
+    {spv::OpShiftRightLogical, Weight::kVector, nullptr},
+    {spv::OpShiftRightArithmetic, Weight::kVector, nullptr},
+    {spv::OpShiftLeftLogical, Weight::kVector, nullptr},
+    {spv::OpBitwiseOr, Weight::kVector, nullptr},
+    {spv::OpBitwiseXor, Weight::kVector, nullptr},
+    {spv::OpBitwiseAnd, Weight::kVector, nullptr},
+    {spv::OpNot, Weight::kVector, nullptr},
+    {spv::OpBitFieldInsert, Weight::kLacking, "a bit field"},
+    {spv::OpBitFieldSExtract, Weight::kLacking, "a bit field"},
+    {spv::OpBitFieldUExtract, Weight::kLacking, "a bit field"},
+    {spv::OpBitReverse, Weight::kLacking, "reversebits"},
+    {spv::OpBitCount, Weight::kLacking, "countbits"},
+    {spv::OpDPdx, Weight::kLacking, "ddx"},
+    {spv::OpDPdy, Weight::kLacking, "ddy"},
+    {spv::OpFwidth, Weight::kLacking, "fwidth"},
+    {spv::OpDPdxFine, Weight::kLacking, "ddx_fine"},
+    {spv::OpDPdyFine, Weight::kLacking, "ddy_fine"},
+    {spv::OpFwidthFine, Weight::kLacking, "fwidth"},
+    {spv::OpDPdxCoarse, Weight::kLacking, "ddx_coarse"},
+    {spv::OpDPdyCoarse, Weight::kLacking, "ddy_coarse"},
+    {spv::OpFwidthCoarse, Weight::kLacking, "fwidth"},
+    {spv::OpControlBarrier, Weight::kLacking, "a barrier"},
+    {spv::OpMemoryBarrier, Weight::kLacking, "a barrier"},
+    {spv::OpAtomicIAdd, Weight::kLacking, "an interlocked operation"},
+    {spv::OpPhi, Weight::kNone, nullptr},
+    {spv::OpLoopMerge, Weight::kLoop, nullptr},
+    {spv::OpSelectionMerge, Weight::kNone, nullptr},
+    {spv::OpLabel, Weight::kNone, nullptr},
+    {spv::OpBranch, Weight::kNone, nullptr},
+    {spv::OpBranchConditional, Weight::kBranch, nullptr},
+    {spv::OpSwitch, Weight::kSwitch, nullptr},
+    {spv::OpKill, Weight::kLacking, "clip"},
+    {spv::OpTerminateInvocation, Weight::kLacking, "clip"},
+    {spv::OpDemoteToHelperInvocationEXT, Weight::kLacking, "clip"},
+    {spv::OpReturn, Weight::kNone, nullptr},
+    {spv::OpReturnValue, Weight::kNone, nullptr},
+    {spv::OpUnreachable, Weight::kNone, nullptr},
+    {spv::OpExtInst, Weight::kExtended, nullptr},
+};
+
+const Operation* FindOperation(uint32_t op) {
+    static const std::unordered_map<uint32_t, const Operation*> byOp = [] {
+        std::unordered_map<uint32_t, const Operation*> map;
+        for (const Operation& o : kOperations) map.emplace(uint32_t(o.op), &o);
+        return map;
+    }();
+    const auto found = byOp.find(op);
+    return found == byOp.end() ? nullptr : found->second;
 }
 
 bool IsCompare(uint32_t op) { return op >= spv::OpIEqual && op <= spv::OpFUnordGreaterThanEqual; }
@@ -132,23 +376,28 @@ class Counter {
 public:
     explicit Counter(const std::vector<unsigned>& words) : w_(words) {}
 
-    size_t Count() {
-        if (w_.size() < 5 || w_[0] != spv::MagicNumber) return 0;
+    SlotCount Count() {
+        if (w_.size() < 5 || w_[0] != spv::MagicNumber) return {};
         uint32_t entry = 0;
         for (size_t at = 5; at < w_.size();) {
             const uint32_t count = w_[at] >> 16;
             if (count == 0 || count > w_.size() - at) break;
             const uint32_t op = Op(at);
             if (op == spv::OpEntryPoint && count > 2) entry = w_[at + 2];
+            if (op == spv::OpExtInstImport && count > 2 && std::strncmp(reinterpret_cast<const char*>(&w_[at + 2]),
+                                                                     "GLSL.std.450", 4 * (count - 2)) == 0)
+                std450_ = w_[at + 1];
             if (op == spv::OpFunction) inFunction_ = true;
             if (inFunction_) code_.push_back(at);
             if (op == spv::OpFunctionEnd) inFunction_ = false;
             Declare(op, &w_[at], count);
             at += count;
         }
-        if (!FindRunTimeValues()) return kSaturated;
+        if (lacking_.empty()) FindLacking();
+        if (!lacking_.empty()) return {0, lacking_};
+        if (!FindRunTimeValues()) return {kSaturated, {}};
         Functions();
-        return Total(entry);
+        return {Total(entry), {}};
     }
 
 private:
@@ -180,10 +429,12 @@ private:
         case spv::OpTypeInt:
             t.kind = Kind::kScalar;
             t.sign = count > 3 && in[3] != 0;
+            if (count > 2 && in[2] != 32 && lacking_.empty()) lacking_ = std::to_string(in[2]) + "-bit integers";
             break;
         case spv::OpTypeFloat:
             t.kind = Kind::kScalar;
             t.real = true;
+            if (count > 2 && in[2] != 32 && lacking_.empty()) lacking_ = in[2] == 64 ? "double" : "half";
             break;
         case spv::OpTypeVector:
             if (count < 4) return;
@@ -231,6 +482,11 @@ private:
             if (count > 2) made_[in[2]] = size_t(in - w_.data());
             return;
         default:
+            if (inFunction_ && count > 2) {
+                bool result = false, resultType = false;
+                spv::HasResultAndType(spv::Op(op), &result, &resultType);
+                if (result && resultType) valueTypes_[in[2]] = in[1];
+            }
             // What a loop's count is made of.
             if (count > 4 && (IsCompare(op) || IsStep(op)))
                 made_[in[2]] = size_t(in - w_.data());
@@ -258,6 +514,33 @@ private:
     bool Local(uint32_t pointer) const {
         const uint32_t storage = Storage(pointer);
         return storage == spv::StorageClassFunction || storage == spv::StorageClassPrivate;
+    }
+
+    // The first operation within a function that GLSL 3.30 vertex shaders lack, or
+    // that no weight is known for.
+    void FindLacking() {
+        for (size_t at : code_) {
+            const uint32_t op = Op(at);
+            const Operation* operation = FindOperation(op);
+            if (!operation) {
+                lacking_ = "SPIR-V operation " + std::to_string(op);
+            } else if (operation->weight == Weight::kLacking) {
+                lacking_ = operation->name;
+            } else if (op >= spv::OpImageSampleImplicitLod && op <= spv::OpImageSampleProjDrefExplicitLod) {
+                // A bias is for pixel shaders alone (tex2Dbias and the like).
+                const bool dref = op == spv::OpImageSampleDrefImplicitLod || op == spv::OpImageSampleDrefExplicitLod ||
+                                  op == spv::OpImageSampleProjDrefImplicitLod ||
+                                  op == spv::OpImageSampleProjDrefExplicitLod;
+                const uint32_t mask = dref ? 6 : 5;
+                if (Words(at) > mask && (w_[at + mask] & spv::ImageOperandsBiasMask)) lacking_ = "a biased texture read";
+            } else if (op == spv::OpExtInst && Words(at) > 4) {
+                const char* name = nullptr;
+                if (w_[at + 3] != std450_ || w_[at + 4] >= GLSLstd450Count) name = "an unknown function";
+                else ExtendedSlots(GLSLstd450(w_[at + 4]), 1, 1, 1, &name);
+                if (name) lacking_ = name;
+            }
+            if (!lacking_.empty()) return;
+        }
     }
 
     // The values known only when the shader runs: those read from its inputs and
@@ -451,67 +734,34 @@ private:
         const Type* result = count > 1 ? TypeOf(in[1]) : nullptr;
         const uint32_t components = result ? result->components : 1;
         const uint32_t columns = result && result->kind == Kind::kMatrix ? result->columns : 1;
-        switch (op) {
-        case spv::OpSNegate:
-        case spv::OpFNegate:
-        case spv::OpIAdd:
-        case spv::OpFAdd:
-        case spv::OpISub:
-        case spv::OpFSub:
-        case spv::OpIMul:
-        case spv::OpFMul:
-        case spv::OpVectorTimesScalar:
-        case spv::OpDot:
-        case spv::OpAny:
-        case spv::OpAll:
-        case spv::OpIsNan:
-        case spv::OpIsInf:
-        case spv::OpLogicalEqual:
-        case spv::OpLogicalNotEqual:
-        case spv::OpLogicalOr:
-        case spv::OpLogicalAnd:
-        case spv::OpLogicalNot:
-        case spv::OpSelect:
-        case spv::OpShiftRightLogical:
-        case spv::OpShiftRightArithmetic:
-        case spv::OpShiftLeftLogical:
-        case spv::OpBitwiseOr:
-        case spv::OpBitwiseXor:
-        case spv::OpBitwiseAnd:
-        case spv::OpNot:
-        case spv::OpConvertFToU:
-        case spv::OpConvertFToS:
-        case spv::OpConvertSToF:
-        case spv::OpConvertUToF:
-        case spv::OpUConvert:
-        case spv::OpSConvert:
-        case spv::OpFConvert:
-        case spv::OpCompositeConstruct:
-        case spv::OpCompositeInsert:
-        case spv::OpMatrixTimesScalar:
-        case spv::OpTranspose:
-        case spv::OpOuterProduct: return columns;
-        // A reciprocal for each component, then a product.
-        case spv::OpUDiv:
-        case spv::OpSDiv:
-        case spv::OpFDiv:
-        case spv::OpUMod:
-        case spv::OpSRem:
-        case spv::OpSMod:
-        case spv::OpFRem:
-        case spv::OpFMod: return size_t(columns) * (components + 1);
-        // A dot product for each component of the result.
-        case spv::OpVectorTimesMatrix:
-        case spv::OpMatrixTimesVector:
-        case spv::OpMatrixTimesMatrix: return size_t(columns) * components;
-        case spv::OpExtInst: return count > 4 ? size_t(columns) * ExtendedSlots(in[4], components) : 1;
-        case spv::OpBranchConditional: return 2;
-        case spv::OpSwitch: return count > 3 ? 2 * size_t((count - 3) / 2) : 0;
-        case spv::OpLoopMerge: return kLoopSlots;
-        case spv::OpAccessChain:
-        case spv::OpInBoundsAccessChain: return count > 4 ? IndexSlots(in[3], in + 4, count - 4, folded) : 0;
-        default: return IsCompare(op) ? 1 : 0;
+        const Operation* operation = FindOperation(op);
+        switch (operation ? operation->weight : Weight::kLacking) {
+        case Weight::kNone:
+        case Weight::kLacking: return 0;
+        case Weight::kVector: return columns;
+        case Weight::kCompare:
+        case Weight::kTexture: return 1;
+        case Weight::kDivide: return size_t(columns) * (components + 1);
+        case Weight::kDots: return size_t(columns) * components;
+        case Weight::kExtended: {
+            if (count < 5 || in[4] >= GLSLstd450Count) return 0;
+            const char* lacking = nullptr;
+            return ExtendedSlots(GLSLstd450(in[4]), components, columns, count > 5 ? OperandColumns(in[5]) : 1,
+                                 &lacking);
         }
+        case Weight::kBranch: return 2;
+        case Weight::kSwitch: return count > 3 ? 2 * size_t((count - 3) / 2) : 0;
+        case Weight::kLoop: return kLoopSlots;
+        case Weight::kIndex: return count > 4 ? IndexSlots(in[3], in + 4, count - 4, folded) : 0;
+        }
+        return 0;
+    }
+
+    // The columns of a matrix value, 1 for any other.
+    uint32_t OperandColumns(uint32_t value) const {
+        const auto found = valueTypes_.find(value);
+        const Type* type = found == valueTypes_.end() ? nullptr : TypeOf(found->second);
+        return type && type->kind == Kind::kMatrix ? type->columns : 1;
     }
 
     // Components of a value of the type, to a bound.
@@ -613,10 +863,13 @@ private:
     std::unordered_set<uint32_t> written_;    // variables given a run-time value
     std::unordered_set<uint32_t> returning_;  // functions giving one back
     std::unordered_map<uint32_t, Function> functions_;
+    std::unordered_map<uint32_t, uint32_t> valueTypes_;  // a value's type, within functions
+    uint32_t std450_ = 0;                                // the extended set's import
+    std::string lacking_;
 };
 
 }  // namespace
 
-size_t InstructionSlots(const std::vector<unsigned>& spirv) { return Counter(spirv).Count(); }
+SlotCount InstructionSlots(const std::vector<unsigned>& spirv) { return Counter(spirv).Count(); }
 
 }  // namespace d3dxfx

@@ -8,16 +8,25 @@
 // variable counted from a constant by a constant to a constant) as often as it
 // unrolls it. A local array read or written at an index known only when the shader
 // runs takes two slots for each of its elements, as the driver compares the index
-// with each; a constant register so read, two for each component it fetches.
+// with each; a constant register so read, two for each component it fetches. A
+// determinant or an inverse takes the scalar multiply-adds of its expansion by
+// cofactors. Every operation the translation writes has its weight.
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 namespace d3dxfx {
 
-// The slots of the module's entry point with its calls in place; SIZE_MAX when it
-// calls itself. Not a module: 0.
-size_t InstructionSlots(const std::vector<unsigned>& spirv);
+struct SlotCount {
+    // The module's entry point with its calls in place; SIZE_MAX when it calls
+    // itself. Not a module: 0.
+    size_t slots = 0;
+    // What the GLSL 3.30 vertex shaders it becomes cannot run, as a shader writer
+    // calls it ("reversebits", "double"); empty when nothing.
+    std::string lacking;
+};
+SlotCount InstructionSlots(const std::vector<unsigned>& spirv);
 
 }  // namespace d3dxfx

@@ -1,18 +1,15 @@
 // The effect compiler: a program of its own that the D3DX stand-in starts afresh
-// (spawned, not forked) for each effect, so that no lock another thread of the
-// program held comes with it. It reads one request (effect_wire.h) to the end of
-// its standard input, compiles each entry point within the processor time and
-// memory it was given, and writes the answer to its standard output.
+// for each effect, already held to its processor time and memory (the program
+// that starts it sets them, and ends it with its whole process group). It reads
+// one request (effect_wire.h) to the end of its standard input, compiles each
+// entry point, and writes the answer to its standard output.
 //
 // glslang 12's HLSL front end follows null pointers on malformed texts (a postfix
 // step on a call or on an unknown name, an operand it could not make, an entry
 // point's parameter without a name): such a text ends this program, and the one
 // that started it refuses the effect.
-#include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
-#include <sys/prctl.h>
-#include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -41,14 +38,6 @@ using d3dxfx::WriteAll;
 // build). Four times that is reserved; only what a compile touches is resident.
 constexpr size_t kCompileStackBytes = size_t(64) << 20;
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSanitizer = true;
-#elif defined(__has_feature)
-constexpr bool kAddressSanitizer = __has_feature(address_sanitizer);
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-
 std::string ReadAll(int fd) {
     std::string bytes;
     char buffer[65536];
@@ -58,24 +47,6 @@ std::string ReadAll(int fd) {
         if (n <= 0) return bytes;
         bytes.append(buffer, size_t(n));
     }
-}
-
-// The process's data segment and private mappings now (VmData); 0 when unknown.
-size_t DataBytes() {
-    const int fd = open("/proc/self/status", O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return 0;
-    char text[4096];
-    const ssize_t n = read(fd, text, sizeof text - 1);
-    close(fd);
-    if (n <= 0) return 0;
-    text[n] = '\0';
-    const char* at = std::strstr(text, "\nVmData:");
-    return at ? size_t(std::strtoull(at + 9, nullptr, 10)) * 1024 : 0;
-}
-
-void SetLimit(int resource, rlim_t soft, rlim_t hard) {
-    const rlimit limit{soft, hard};
-    setrlimit(resource, &limit);
 }
 
 // Every entry point of the request, or the first one's refusal.
@@ -111,12 +82,6 @@ struct Job {
 
 void* RunCompile(void* argument) {
     auto* job = static_cast<Job*>(argument);
-    // The memory it may add to what it holds now, its stack included. Not under
-    // the address sanitizer, whose shadow counts as data and whose allocator
-    // hangs in its own report when refused.
-    const size_t dataBytes = DataBytes();
-    const size_t allowed = dataBytes + job->request->memoryBytes;
-    if (dataBytes && !kAddressSanitizer) SetLimit(RLIMIT_DATA, allowed, allowed);
     job->answer = CompileAll(*job->request);
     return nullptr;
 }
@@ -141,16 +106,8 @@ std::string CompileOnLargeStack(const d3dxfx::CompileRequest& request) {
 
 int main() {
     // A fault ends the compiler quietly: the program that started it says why.
-    // Past its processor time the kernel ends it (SIGXCPU, then SIGKILL a second
-    // later), leaving no core.
-    for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGXCPU}) signal(fault, SIG_DFL);
-    SetLimit(RLIMIT_CORE, 0, 0);
     d3dxfx::CompileRequest request;
     if (!d3dxfx::DecodeRequest(ReadAll(STDIN_FILENO), &request)) _exit(2);
-    // Ended with the thread waiting for it, should that go first.
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != pid_t(request.parent)) _exit(1);
-    SetLimit(RLIMIT_CPU, request.cpuSeconds, rlim_t(request.cpuSeconds) + 1);
     switch (request.misdeed) {
     case Misdeed::kHang:
         for (;;) pause();

@@ -66,6 +66,14 @@ inline std::string MatrixChain(int lines) {
     return Effect("float4x4 mTransform;\n", body + "return p + mul(p, m);\n");
 }
 
+// `lines` determinants of a 4x4 matrix parameter (0 unless set), each scaling
+// the next: 44 slots a line, 5 more.
+inline std::string Determinants(int lines) {
+    std::string body = "float4x4 m = mTransform;\n";
+    for (int i = 0; i < lines; ++i) body += "m = m * determinant(m);\n";
+    return Effect("float4x4 mTransform;\n", body + "return p + mul(p, m);\n");
+}
+
 // `loops` loops of `count` steps, each adding the position: 5 slots a step and 48
 // a loop, as the driver unrolls a loop of 32 steps or fewer; a longer one counts
 // once, as does one whose count (`count` < 0) is a parameter's (0 unless set).

@@ -413,6 +413,17 @@ TEST_F(EffectNull, BrokenTextsAnswerErrorsWithTheirLines) {
         {WithMain("", "return p+pp++p;\n"), kFailed},
         {"float4 Main(float4) : POSITION\n{\n return 1;\n}\n" + std::string(kMain), kFailed},
         {WithMain("", "float4 a[2];\na[0] = p;\nreturn abs(a[0].x++ + p--);\n"), ""},
+        // What GLSL 3.30 vertex shaders cannot run is refused by its name, before the driver.
+        {WithMain("uint4 U;\n", "return p + reversebits(U);\n"), "error: 'Main' uses reversebits, which"},
+        {WithMain("uint4 U;\n", "return p + countbits(U);\n"), "error: 'Main' uses countbits, which"},
+        {WithMain("int4 I;\n", "return p + firstbithigh(I);\n"), "error: 'Main' uses firstbithigh, which"},
+        {WithMain("", "return ldexp(p, p);\n"), "error: 'Main' uses ldexp, which"},
+        {WithMain("", "return p + f32tof16(p);\n"), "error: 'Main' uses f32tof16, which"},
+        {WithMain("", "return ddx(p);\n"), "error: 'Main' uses ddx, which"},
+        {WithMain("samplerCUBE S;\n", "return p + texCUBEbias(S, p);\n"), "error: 'Main' uses a biased texture read, which"},
+        {WithMain("sampler2D S;\n", "return p + tex2Dlod(S, p) + tex2Dgrad(S, p.xy, p.xy, p.xy);\n"), ""},
+        {WithMain("double4 D;\n", "return p + (float4)(D * D);\n"), "error: 'Main' uses double, which"},
+        {WithMain("float4x4 M;\n", "return mad(p, p, p) * determinant(M) + round(p) + max(p, 0);\n"), ""},
         {padded, ""},
         {"/" + padded, "error: the shader is longer than 1048576 bytes"},
         // Parameter storage: 16 bytes a register row of each element, strings too, and the names.

@@ -4,11 +4,18 @@
 // costly shapes at their limits compiled by the driver and drawn on the GL device.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <time.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -209,8 +216,45 @@ protected:
     }
     void TearDown() override {
         d3dxfx::SetCompileLimits(saved_);
+        d3dxfx::SetCompilerProgram("");
         d3dxfx::ClearShaderCache();
+        if (!folder_.empty()) std::system(("rm -rf " + folder_).c_str());
         NullDeviceTest::TearDown();
+    }
+
+    // A shell script to stand in place of the compiler; what it writes to
+    // "$0.pids" are the processes it started.
+    std::string Script(const std::string& text) {
+        if (folder_.empty()) {
+            char folder[] = "/tmp/effect-compiler-XXXXXX";
+            folder_ = mkdtemp(folder) ? folder : "/tmp";
+        }
+        const std::string path = folder_ + "/compiler" + std::to_string(++scripts_);
+        std::ofstream(path) << "#!/bin/sh\n" << text << "\n";
+        chmod(path.c_str(), 0755);
+        return path;
+    }
+    // Every process written to the script's list is gone (or left unreaped) within
+    // ten seconds, once it has written one.
+    static void ExpectGone(const std::string& script) {
+        std::vector<pid_t> pids;
+        for (int i = 0; i < 100 && pids.empty(); ++i) {
+            std::ifstream in(script + ".pids");
+            for (pid_t pid; in >> pid;) pids.push_back(pid);
+            if (pids.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        ASSERT_FALSE(pids.empty()) << script;
+        for (pid_t pid : pids) {
+            bool gone = false;
+            for (int i = 0; i < 100 && !gone; ++i) {
+                std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+                std::string line;
+                gone = !std::getline(stat, line) || line.find(") Z ") != std::string::npos;
+                if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+            EXPECT_TRUE(gone) << script << ": process " << pid << " outlived the compile";
+            if (!gone) kill(pid, SIGKILL);
+        }
     }
 
     // The effect made, or its errors; the wall time it took and the processor time
@@ -252,6 +296,8 @@ protected:
     }
 
     d3dxfx::CompileLimits saved_;
+    std::string folder_;
+    int scripts_ = 0;
 };
 
 // Which limit ends a misbehaving compiler is told by what happened, not by how
@@ -262,6 +308,7 @@ TEST_F(EffectCompileChild, AMisbehavingChildIsRefusedWithinItsLimits) {
         const char* fault;
         d3dxfx::CompileLimits limits;
         const char* message;  // "" when the effect is made
+        const char* script = "";  // what stands in place of the compiler
     };
     const size_t kMB = size_t(1) << 20;
     const char kWall[] = "error: the shader compiler did not answer within 2 seconds";
@@ -285,14 +332,30 @@ TEST_F(EffectCompileChild, AMisbehavingChildIsRefusedWithinItsLimits) {
         {"", {1, 100, 64 * kMB, 256}, "error: the shader compiler answered more than 256 bytes"},
         // A compiler that is not there refuses the effect and says where it looked.
         {"ShaderCompile.start", {1, 100, 64 * kMB, 4 * kMB}, "kestra-effect-compiler.missing cannot be started"},
+        // Another program in the compiler's place is held the same, and all it starts ends with it.
+        {"", {1, 2, 64 * kMB, 4 * kMB}, kWall,
+         "[ \"$(ulimit -c)\" = 0 ] || exit 0\nsleep 600 & echo $! > \"$0.pids\"; exec sleep 600"},
+        {"", {1, 100, 64 * kMB, 4 * kMB}, kCpu, "echo $$ > \"$0.pids\"; while :; do :; done"},
+        // One that ignores the warning is ended a second later.
+        {"", {1, 100, 64 * kMB, 4 * kMB}, kCpu, "echo $$ > \"$0.pids\"; trap '' XCPU; while :; do :; done"},
+        // Ended, leaving a process holding its output: not waited for.
+        {"", {1, 100, 64 * kMB, 4 * kMB}, "error: the shader compiler failed on this text",
+         "sleep 600 & echo $! > \"$0.pids\""},
     };
     const std::string text = costlyfx::Effect("", "return p * 2;\n");
+    // Cores allowed here, none there.
+    rlimit core{};
+    getrlimit(RLIMIT_CORE, &core);
+    const rlimit cores{std::min<rlim_t>(core.rlim_max, 1 << 20), core.rlim_max};
+    setrlimit(RLIMIT_CORE, &cores);
     for (const Case& c : cases) {
 #if defined(__SANITIZE_ADDRESS__)
         if (std::string(c.fault) == "ShaderCompile.allocate") continue;  // no memory limit there
 #endif
         platform::ClearFaults();
         if (*c.fault) platform::InjectFault(c.fault, 0, 1);
+        const std::string script = *c.script ? Script(c.script) : "";
+        d3dxfx::SetCompilerProgram(script);
         d3dxfx::SetCompileLimits(c.limits);
         d3dxfx::ClearShaderCache();
         std::string errors;
@@ -306,13 +369,35 @@ TEST_F(EffectCompileChild, AMisbehavingChildIsRefusedWithinItsLimits) {
         }
         // The kernel counts processor time in ticks: the limit fires within one of it.
         EXPECT_EQ(compilerSeconds >= 0.9 * c.limits.cpuSeconds, c.message == kCpu) << row << compilerSeconds << " s";
+        if (*c.script) ExpectGone(script);
     }
+    setrlimit(RLIMIT_CORE, &core);
+    d3dxfx::SetCompilerProgram("");
     platform::ClearFaults();
     d3dxfx::SetCompileLimits(saved_);
     // A refusal is not kept: the same text compiles once the compiler behaves.
     std::string errors;
     double seconds = 0, compilerSeconds = 0;
     EXPECT_TRUE(Make(text, &errors, &seconds, &compilerSeconds)) << errors;
+}
+
+// The compiler, or whatever stands in its place, ends with the program waiting for it.
+TEST_F(EffectCompileChild, TheCompilerEndsWithTheProgramWaitingForIt) {
+    const std::string script = Script("echo $$ > \"$0.pids\"; exec sleep 600");
+    const pid_t waiting = fork();
+    ASSERT_GE(waiting, 0);
+    if (waiting == 0) {
+        d3dxfx::SetCompilerProgram(script);
+        d3dxfx::SetCompileLimits({1, 600, size_t(64) << 20, size_t(4) << 20});
+        std::string errors;
+        d3dxfx::CompileVertexShaders(costlyfx::Effect("", "return p;\n"), {"Main"}, "", &errors);
+        _exit(0);
+    }
+    for (int i = 0; i < 100 && access((script + ".pids").c_str(), F_OK) != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    kill(waiting, SIGKILL);
+    waitpid(waiting, nullptr, 0);
+    ExpectGone(script);
 }
 
 // The entry points of a text are compiled together, each to its own shader, and
@@ -331,6 +416,23 @@ TEST_F(EffectCompileChild, EachEntryPointHasItsOwnShaderAndIsKept) {
     EXPECT_TRUE(d3dxfx::CompileVertexShaders(hlsl, {"A", "C"}, "", &errors).empty());
     EXPECT_NE(errors.find("cannot be started"), std::string::npos) << errors;
     platform::ClearFaults();
+    // Kept up to the bound on texts, entry points and GLSL; past it, the text least
+    // lately asked for goes.
+    const std::string other = "float4 A(float4 p : POSITION) : POSITION { return p * 4; }\n";
+    const auto kept = d3dxfx::CompileVertexShaders(other, {"A"}, "", &errors);
+    ASSERT_EQ(kept.size(), 1u) << errors;
+    const size_t both = 2 + hlsl.size() + other.size() + 3 + shaders[0]->desc.glsl.size() +
+                        shaders[1]->desc.glsl.size() + kept[0]->desc.glsl.size();
+    for (const size_t bound : {both, both - 1}) {
+        d3dxfx::SetCompileLimits({10, 60, size_t(64) << 20, size_t(4) << 20, bound});
+        d3dxfx::ClearShaderCache();
+        d3dxfx::CompileVertexShaders(hlsl, {"A", "B"}, "", &errors);
+        d3dxfx::CompileVertexShaders(other, {"A"}, "", &errors);
+        platform::InjectFault("ShaderCompile.start");
+        EXPECT_EQ(d3dxfx::CompileVertexShaders(hlsl, {"B"}, "", &errors).size(), bound == both ? 1u : 0u) << bound;
+        EXPECT_EQ(d3dxfx::CompileVertexShaders(other, {"A"}, "", &errors).size(), 1u) << bound;
+        platform::ClearFaults();
+    }
 }
 
 // The length of the compiler's answer for one compiled shader: its status byte and
@@ -401,6 +503,8 @@ TEST_F(EffectDriverLimits, ShapesAtTheirLimitsCompileLinkAndDraw) {
         {"nested structures", costlyfx::NestedStructs(7), costlyfx::NestedStructs(9), {3, 2, 1}, {6, 5, 4, 4}},
         // Padded to the 512 instruction slots, and one more.
         {"matrix chain", Padded(MatrixChain(31), 11), Padded(MatrixChain(31), 12), {3, 2, 1}, {3, 2, 1, 1}},
+        {"determinant chain", Padded(costlyfx::Determinants(11), 23), Padded(costlyfx::Determinants(11), 24), {3, 2, 1},
+         {3, 2, 1, 1}},
         {"loops unrolled", Padded(Loops(2, 32), 96), Padded(Loops(2, 32), 97), {1, 2, 3}, {65, 130, 195, 65}},
         {"loops counted once", Padded(Loops(9, 33), 35), Padded(Loops(9, 33), 36), {1, 2, 3}, {298, 596, 894, 298}},
         {"loops on a run-time count", Padded(Loops(9, -1), 26), Padded(Loops(9, -1), 27), {1, 2, 3}, {1, 2, 3, 1}},
@@ -420,6 +524,7 @@ TEST_F(EffectDriverLimits, ShapesAtTheirLimitsCompileLinkAndDraw) {
     ASSERT_EQ(device_->CreateVertexDeclaration(elements, &decl), D3D_OK);
     device_->SetVertexDeclaration(decl);
     d3d9shader::capture::Enable(true);
+    const size_t programs = d3d9test::ProgramCacheSize(device_);
     for (const Case& c : cases) {
         ID3DXEffect* past = nullptr;
         ID3DXBuffer* messages = nullptr;
@@ -448,6 +553,8 @@ TEST_F(EffectDriverLimits, ShapesAtTheirLimitsCompileLinkAndDraw) {
         ASSERT_EQ(out.size(), 3u) << c.what;
         for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(out[0].position[i], c.position[i]) << c.what << " component " << i;
         fx->Release();
+        // Its programs went with it.
+        EXPECT_EQ(d3d9test::ProgramCacheSize(device_), programs) << c.what;
     }
     d3d9shader::capture::Enable(false);
     device_->SetVertexDeclaration(nullptr);
