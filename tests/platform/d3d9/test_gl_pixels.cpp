@@ -201,8 +201,10 @@ TEST_F(GlDepthTest, AlphaTestDiscardsColourAndDepth) {
 // 0.5 and a stencil of `stencil`, at depths 0.25, 0.5, 0.75 and alphas 0x7F,
 // 0x80, 0x81 against a reference of 0x80, their left vertices kQuad, their
 // right ones `right`; where `reveal` is set, a white quad then shows where the
-// stencil holds that value. Rows in turn, so that a program reused for a state
-// its key drops draws wrongly.
+// stencil holds that value. A sprite row draws opaque white vertices over a
+// texture of every alpha, 0 where the quads are read. Rows in turn, so that a
+// program reused for a state its key drops draws wrongly; each with the exact
+// shortcuts off and on, which must agree to the byte.
 TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
     using States = std::vector<std::pair<D3DRENDERSTATETYPE, DWORD>>;
     constexpr D3DCOLOR kBg = 0xFF204080, kQuad = 0xFFC06020, kWhite = 0xFFFFFFFF;
@@ -213,7 +215,8 @@ TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
         DWORD stencil = 5;
         int reveal = -1;
         D3DCOLOR right = kQuad;
-        bool subtract = false;  // stage 0: diffuse minus the texture factor
+        DWORD stageOp = D3DTOP_DISABLE;  // stage 0: this of the diffuse and the texture factor
+        bool sprite = false;
     };
     std::vector<Row> rows;
     const char* const passes[] = {"000", "100", "010", "110", "001", "101", "011", "111"};  // NEVER .. ALWAYS
@@ -234,7 +237,34 @@ TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
     rows.push_back({"depth test failed", {{D3DRS_ZFUNC, D3DCMP_LESS}, {D3DRS_STENCILZFAIL, D3DSTENCILOP_REPLACE}},
                     {kQuad, kWhite, kWhite}, 5, 9});
     rows.push_back({"stage subtract", {{D3DRS_TEXTUREFACTOR, 0x00402010}}, {0xFF804010, 0xFF804010, 0xFF804010}});
-    rows.back().subtract = true;
+    rows.back().stageOp = D3DTOP_SUBTRACT;
+    rows.push_back({"stage add signed", {{D3DRS_TEXTUREFACTOR, 0x00402010}}, {0xFF800000, 0xFF800000, 0xFF800000}});
+    rows.back().stageOp = D3DTOP_ADDSIGNED;
+    // Sprites: the alpha test's discards show where the blend, depth or stencil would keep a zero alpha.
+    const States blended = {{D3DRS_STENCILENABLE, FALSE}, {D3DRS_ALPHABLENDENABLE, TRUE}, {D3DRS_ALPHAFUNC, D3DCMP_GREATER},
+                            {D3DRS_ALPHAREF, 0}, {D3DRS_SRCBLEND, D3DBLEND_SRCALPHA}};
+    const auto sprite = [&](const std::string& what, States states, D3DCOLOR shown, DWORD stencil = 5, int reveal = -1,
+                            D3DCOLOR tint = 0xFFFFFFFF) {
+        states.insert(states.begin(), blended.begin(), blended.end());
+        rows.push_back({"sprite " + what, states, {shown, shown, shown}, stencil, reveal, tint});
+        rows.back().sprite = true;
+    };
+    const States plain = {{D3DRS_ALPHABLENDENABLE, FALSE}, {D3DRS_ALPHATESTENABLE, FALSE}};
+    sprite("opaque", plain, 0xFF787040);
+    sprite("tinted", plain, 0xFF787020, 5, -1, 0xFFFFFF80);
+    const States faded = {{D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA}, {D3DRS_ALPHATESTENABLE, FALSE}};
+    sprite("faded", faded, kBg, 5, -1, 0x80FFFFFF);
+    sprite("faded in its alpha alone", faded, kBg, 5, -1, 0x80FFFFFF);
+    rows.back().stageOp = D3DTOP_SELECTARG1;
+    sprite("blended", {{D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA}}, kBg);
+    sprite("added", {{D3DRS_DESTBLEND, D3DBLEND_ONE}, {D3DRS_ALPHAFUNC, D3DCMP_NOTEQUAL}}, kBg);
+    sprite("taken away", {{D3DRS_DESTBLEND, D3DBLEND_ONE}, {D3DRS_BLENDOP, D3DBLENDOP_REVSUBTRACT}}, kBg);
+    sprite("over nothing", {{D3DRS_DESTBLEND, D3DBLEND_ZERO}}, kBg);
+    sprite("as its own alpha", {{D3DRS_SRCBLEND, D3DBLEND_ONE}, {D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA}}, kBg);
+    sprite("writing depth", {{D3DRS_DESTBLEND, D3DBLEND_ONE}, {D3DRS_ZWRITEENABLE, TRUE}, {D3DRS_ZFUNC, D3DCMP_LESS}},
+           kWhite, 5, 5);
+    sprite("marking stencil", {{D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA}, {D3DRS_STENCILENABLE, TRUE},
+                               {D3DRS_STENCILPASS, D3DSTENCILOP_REPLACE}}, kBg, 5, 9);
     rows.push_back({"flat shading", {{D3DRS_SHADEMODE, D3DSHADE_FLAT}}, {kQuad, kQuad, kQuad}, 5, -1, 0xFF00FF00});
     rows.push_back({"Gouraud shading", {{D3DRS_SHADEMODE, D3DSHADE_GOURAUD}}, {0xFF63AD10, 0xFF63AD10, 0xFF63AD10}, 5, -1,
                     0xFF00FF00});
@@ -255,29 +285,41 @@ TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
             device_->SetRenderState(state, value);
         }
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
+    // Every alpha, 0 at texel (15, 7), which the read pixels show.
+    IDirect3DTexture9* alphas = MakeTexture(32, 16, [](UINT x, UINT y) {
+        return ((x + 32 * y + 17) & 0xFF) << 24 | (8 * x) << 16 | (16 * y) << 8 | 0x40;
+    });
+    ASSERT_NE(alphas, nullptr);
+    const auto drawRow = [&](const Row& row) {
         device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, kBg, 1.0f, row.stencil);
         device_->SetRenderState(D3DRS_COLORWRITEENABLE, 0);
         Rect(0.5f, kBg, 9.5f, 121.5f);
         device_->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
         set(base);
         set(row.states);
-        if (row.subtract) {
-            device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SUBTRACT);
+        if (row.sprite) {  // the texture by the diffuse, or the stage's operation on them
+            device_->SetTexture(0, alphas);
+            device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+            if (row.stageOp != D3DTOP_DISABLE) device_->SetTextureStageState(0, D3DTSS_COLOROP, row.stageOp);
+        } else if (row.stageOp != D3DTOP_DISABLE) {
+            device_->SetTextureStageState(0, D3DTSS_COLOROP, row.stageOp);
             device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
             device_->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TFACTOR);
         }
         std::vector<TlVertex> v;
         for (DWORD i = 0; i < 3; ++i) {
             const float x = 9.5f + 40.0f * float(i), z = 0.25f * float(i + 1);
-            const D3DCOLOR left = (kQuad & 0xFFFFFF) | (0x7F + i) << 24, right = (row.right & 0xFFFFFF) | (0x7F + i) << 24;
-            v.insert(v.end(), {{x, 49.5f, z, 1, left}, {x + 32, 49.5f, z, 1, right}, {x, 65.5f, z, 1, left},
-                               {x, 65.5f, z, 1, left}, {x + 32, 49.5f, z, 1, right}, {x + 32, 65.5f, z, 1, right}});
+            D3DCOLOR left = (kQuad & 0xFFFFFF) | (0x7F + i) << 24, right = (row.right & 0xFFFFFF) | (0x7F + i) << 24;
+            if (row.sprite) left = right = row.right;
+            v.insert(v.end(), {{x, 49.5f, z, 1, left, 0, 0}, {x + 32, 49.5f, z, 1, right, 1, 0}, {x, 65.5f, z, 1, left, 0, 1},
+                               {x, 65.5f, z, 1, left, 0, 1}, {x + 32, 49.5f, z, 1, right, 1, 0},
+                               {x + 32, 65.5f, z, 1, right, 1, 1}});
         }
         device_->BeginScene();
-        ASSERT_EQ(DrawTl(v), D3D_OK);
+        EXPECT_EQ(DrawTl(v), D3D_OK);
         device_->EndScene();
+        device_->SetTexture(0, nullptr);
+        device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
         device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
         device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
         device_->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_CURRENT);
@@ -286,11 +328,20 @@ TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
             set({{D3DRS_STENCILREF, DWORD(row.reveal)}});
             Rect(0.5f, kWhite, 9.5f, 121.5f);
         }
-        const d3d9test::Image frame = Frame();
-        for (size_t i = 0; i < 3; ++i) EXPECT_TRUE(Near(frame.at(UINT(25 + 40 * i), 57), row.expected[i], 2)) << i;
         for (auto it = saved.rbegin(); it != saved.rend(); ++it) device_->SetRenderState(it->first, it->second);
         saved.clear();
+        return Frame();
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        d3d9test::SetExactShortcuts(false);
+        const d3d9test::Image general = drawRow(row);
+        d3d9test::SetExactShortcuts(true);
+        const d3d9test::Image frame = drawRow(row);
+        for (size_t i = 0; i < 3; ++i) EXPECT_TRUE(Near(frame.at(UINT(25 + 40 * i), 57), row.expected[i], 2)) << i;
+        EXPECT_TRUE(frame.pixels == general.pixels);
     }
+    alphas->Release();
 }
 
 TEST_F(GlPixels, CullingMatchesScreenWinding) {
