@@ -9,6 +9,7 @@
 
 #include "d3d9_fixture.h"
 #include "platform/d3d9/d3d9_internal.h"
+#include "platform/d3d9/d3d9shader.h"
 #include "tests/support/private_display.h"
 #include "tests/support/program_run.h"
 #include "tests/support/test_support.h"
@@ -552,6 +553,60 @@ TEST_F(GlPixels, AnUploadReachesItsOwnTextureWhicheverUnitWasLastBound) {
     device_->SetTexture(0, nullptr);
     device_->SetTexture(1, nullptr);
     for (IDirect3DTexture9* t : tex) t->Release();
+}
+
+// Vertex-shader constants from the float registers into each kind of uniform:
+// one row a shader whose colour is element 0 of the constant, given `registers`
+// from `start` on; one reaching past the last register or four columns is refused.
+TEST_F(GlPixels, VertexShaderConstantsReachTheirUniforms) {
+    using Kind = d3d9shader::ConstantKind;
+    struct Row {
+        const char* type;  // the GLSL type, `count` of them
+        Kind kind;
+        UINT columns, count, start;
+        std::array<float, 4> registers, colour;
+    };
+    const Row rows[] = {
+        {"vec4", Kind::Float, 4, 1, 0, {0.25f, 0.5f, 0.75f, 1}, {0.25f, 0.5f, 0.75f, 1}},
+        {"vec4", Kind::Float, 4, 1, 255, {0.5f, 0.25f, 1, 0.75f}, {0.5f, 0.25f, 1, 0.75f}},
+        {"vec4", Kind::Float, 4, 2, 255, {}, {}},
+        {"vec4", Kind::Float, 5, 1, 0, {}, {}},
+        {"vec2", Kind::Float, 2, 1, 7, {0.125f, 0.375f, 9, 9}, {0.125f, 0.375f, 0, 1}},
+        {"uvec4", Kind::UInt, 4, 1, 3, {-1, 2, 0.5f, 3}, {0, 2, 0, 3}},
+        {"ivec4", Kind::Int, 4, 1, 4, {-2, 1.75f, -0.5f, 3}, {-2, 1, 0, 3}},
+    };
+    device_->SetFVF(D3DFVF_XYZ);
+    const float triangle[3][3] = {{-1, -1, 0.5f}, {-1, 1, 0.5f}, {1, 1, 0.5f}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.type) + " at c" + std::to_string(row.start) + " x" + std::to_string(row.count));
+        const std::string colour = row.columns == 4 ? "vec4(uK[0])" : "vec4(uK[0], 0.0, 1.0)";
+        d3d9shader::VertexShaderDesc desc;
+        desc.glsl = "#version 330 core\nin vec4 aPos;\nuniform " + std::string(row.type) + " uK[" +
+                    std::to_string(row.count) + "];\nvec4 oPos, oColor;\nvoid ShaderMain() { oPos = aPos; oColor = " +
+                    colour + "; }\n";
+        desc.inputs = {{D3DDECLUSAGE_POSITION, 0, "aPos"}};
+        desc.outputs = {{D3DDECLUSAGE_POSITION, 0, "oPos", 4}, {D3DDECLUSAGE_COLOR, 0, "oColor", 4}};
+        desc.constants = {{"uK", row.kind, 1, row.columns, row.count, row.start}};
+        IDirect3DVertexShader9* shader = nullptr;
+        const HRESULT made = d3d9shader::CreateVertexShader(device_, desc, &shader);
+        if (row.start + row.count > 256 || row.columns > 4) {
+            EXPECT_EQ(made, D3DERR_INVALIDCALL);
+            continue;
+        }
+        ASSERT_EQ(made, D3D_OK);
+        ASSERT_EQ(device_->SetVertexShaderConstantF(row.start, row.registers.data(), 1), D3D_OK);
+        device_->SetVertexShader(shader);
+        d3d9shader::capture::Enable(true);
+        device_->BeginScene();
+        EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, triangle, sizeof triangle[0]), D3D_OK);
+        device_->EndScene();
+        const auto out = d3d9shader::capture::Last();
+        d3d9shader::capture::Enable(false);
+        device_->SetVertexShader(nullptr);
+        shader->Release();
+        ASSERT_EQ(out.size(), 3u);
+        for (int c = 0; c < 4; ++c) EXPECT_EQ(out[0].color[c], row.colour[size_t(c)]) << c;
+    }
 }
 
 TEST(Letterbox, KeepsTheAspectCentred) {
