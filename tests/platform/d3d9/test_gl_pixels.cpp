@@ -38,6 +38,17 @@ TEST_F(GlPixels, ClearIsExactAndPresentShowsTheTopRowAtTheTop) {
     EXPECT_EQ(frame.at(639, 479), 0xFF5A5A78u);
     EXPECT_EQ(frame.at(7, 7), 0xFFFFFFFFu);
     EXPECT_EQ(frame.at(8, 7), 0xFF5A5A78u);
+    // A rectangle is cut to the viewport on every side.
+    D3DVIEWPORT9 whole{}, corner{20, 20, 100, 100, 0, 1};
+    device_->GetViewport(&whole);
+    device_->SetViewport(&corner);
+    D3DRECT across{10, 10, 30, 30};
+    ASSERT_EQ(device_->Clear(1, &across, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
+    device_->SetViewport(&whole);
+    frame = Frame();
+    EXPECT_EQ(frame.at(15, 25), 0xFF5A5A78u);
+    EXPECT_EQ(frame.at(25, 15), 0xFF5A5A78u);
+    EXPECT_EQ(frame.at(25, 25), 0xFF000000u);
     // The back buffer's bytes through a lock: B, G, R.
     IDirect3DSurface9* bb = nullptr;
     ASSERT_EQ(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb), D3D_OK);
@@ -102,6 +113,9 @@ TEST_F(GlPixels, BlendingPresetsFollowTheirFormulas) {
         {D3DBLENDOP_ADD, D3DBLEND_ZERO, D3DBLEND_SRCCOLOR},     {D3DBLENDOP_ADD, D3DBLEND_INVDESTCOLOR, D3DBLEND_ZERO},
         // Both factors from the source one, whatever the destination one says.
         {D3DBLENDOP_ADD, D3DBLEND_BOTHSRCALPHA, D3DBLEND_ZERO}, {D3DBLENDOP_ADD, D3DBLEND_BOTHINVSRCALPHA, D3DBLEND_ONE},
+        {D3DBLENDOP_ADD, D3DBLEND_INVSRCCOLOR, D3DBLEND_DESTALPHA}, {D3DBLENDOP_ADD, D3DBLEND_SRCALPHA, D3DBLEND_INVDESTALPHA},
+        {D3DBLENDOP_SUBTRACT, D3DBLEND_ONE, D3DBLEND_SRCALPHA},   {D3DBLENDOP_MIN, D3DBLEND_ZERO, D3DBLEND_ZERO},
+        {D3DBLENDOP_MAX, D3DBLEND_ZERO, D3DBLEND_ZERO},
     };
     const D3DCOLOR background = 0xFF204080, colour = 0x40C06020;  // an alpha far from its complement
     const float a = 0x40 / 255.0f;
@@ -129,14 +143,21 @@ TEST_F(GlPixels, BlendingPresetsFollowTheirFormulas) {
                 case D3DBLEND_INVSRCALPHA:
                 case D3DBLEND_BOTHINVSRCALPHA: return 1.0f - a;
                 case D3DBLEND_SRCCOLOR: return s;
+                case D3DBLEND_INVSRCCOLOR: return 1.0f - s;
                 case D3DBLEND_INVDESTCOLOR: return 1.0f - d;
+                case D3DBLEND_DESTALPHA: return 1.0f;  // a target without alpha reads as opaque
+                case D3DBLEND_INVDESTALPHA: return 0.0f;
                 default: return -1.0f;
                 }
             };
             const float df = c.src == D3DBLEND_BOTHSRCALPHA      ? 1.0f - a
                              : c.src == D3DBLEND_BOTHINVSRCALPHA ? a
                                                                  : factor(c.dst);
-            float out = c.op == D3DBLENDOP_ADD ? s * factor(c.src) + d * df : d * df - s * factor(c.src);
+            float out = c.op == D3DBLENDOP_ADD        ? s * factor(c.src) + d * df
+                        : c.op == D3DBLENDOP_SUBTRACT ? s * factor(c.src) - d * df
+                        : c.op == D3DBLENDOP_MIN      ? std::min(s, d)  // the factors do not count
+                        : c.op == D3DBLENDOP_MAX      ? std::max(s, d)
+                                                      : d * df - s * factor(c.src);
             out = std::min(1.0f, std::max(0.0f, out));
             expected |= uint32_t(out * 255.0f + 0.5f) << shift;
         }
@@ -216,8 +237,11 @@ TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
         DWORD stencil = 5;
         int reveal = -1;
         D3DCOLOR right = kQuad;
-        DWORD stageOp = D3DTOP_DISABLE;  // stage 0: this of the diffuse and the texture factor
+        DWORD stageOp = D3DTOP_DISABLE;  // stage 0: this of the diffuse and `stageArg`
+        DWORD stageArg = D3DTA_TFACTOR;
         bool sprite = false;
+        DWORD texCoord = 0;      // the sprite's texture coordinate set
+        bool clockwise = true;  // on the screen
     };
     std::vector<Row> rows;
     const char* const passes[] = {"000", "100", "010", "110", "001", "101", "011", "111"};  // NEVER .. ALWAYS
@@ -237,10 +261,21 @@ TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
                     {kWhite, kWhite, kWhite}, 5, 9});
     rows.push_back({"depth test failed", {{D3DRS_ZFUNC, D3DCMP_LESS}, {D3DRS_STENCILZFAIL, D3DSTENCILOP_REPLACE}},
                     {kQuad, kWhite, kWhite}, 5, 9});
+    rows.push_back({"counter-clockwise stencil test failed",
+                    {{D3DRS_CULLMODE, D3DCULL_NONE}, {D3DRS_TWOSIDEDSTENCILMODE, TRUE},
+                     {D3DRS_CCW_STENCILFUNC, D3DCMP_NEVER}, {D3DRS_CCW_STENCILFAIL, D3DSTENCILOP_REPLACE}},
+                    {kWhite, kWhite, kWhite}, 5, 9});
+    rows.back().clockwise = false;
+    rows.push_back({"scissored", {{D3DRS_SCISSORTESTENABLE, TRUE}}, {kBg, kQuad, kQuad}});
     rows.push_back({"stage subtract", {{D3DRS_TEXTUREFACTOR, 0x00402010}}, {0xFF804010, 0xFF804010, 0xFF804010}});
     rows.back().stageOp = D3DTOP_SUBTRACT;
     rows.push_back({"stage add signed", {{D3DRS_TEXTUREFACTOR, 0x00402010}}, {0xFF800000, 0xFF800000, 0xFF800000}});
     rows.back().stageOp = D3DTOP_ADDSIGNED;
+    rows.push_back({"stage modulate 2x", {{D3DRS_TEXTUREFACTOR, 0x00402010}}, {0xFF601804, 0xFF601804, 0xFF601804}});
+    rows.back().stageOp = D3DTOP_MODULATE2X;
+    rows.push_back({"stage adds the specular none gave", {}, {kQuad, kQuad, kQuad}});
+    rows.back().stageOp = D3DTOP_ADD;
+    rows.back().stageArg = D3DTA_SPECULAR;
     // Sprites: the alpha test's discards show where the blend, depth or stencil would keep a zero alpha.
     const States blended = {{D3DRS_STENCILENABLE, FALSE}, {D3DRS_ALPHABLENDENABLE, TRUE}, {D3DRS_ALPHAFUNC, D3DCMP_GREATER},
                             {D3DRS_ALPHAREF, 0}, {D3DRS_SRCBLEND, D3DBLEND_SRCALPHA}};
@@ -257,6 +292,10 @@ TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
     sprite("faded", faded, kBg, 5, -1, 0x80FFFFFF);
     sprite("faded in its alpha alone", faded, kBg, 5, -1, 0x80FFFFFF);
     rows.back().stageOp = D3DTOP_SELECTARG1;
+    sprite("mixed by its alpha", plain, 0xFF4080C0, 5, -1, 0xFF4080C0);  // none of the texture where its alpha is 0
+    rows.back().stageOp = D3DTOP_BLENDTEXTUREALPHA;
+    sprite("at a coordinate set the vertices lack", plain, 0xFF000040);  // texel (0, 0) throughout
+    rows.back().texCoord = 1;
     sprite("blended", {{D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA}}, kBg);
     sprite("added", {{D3DRS_DESTBLEND, D3DBLEND_ONE}, {D3DRS_ALPHAFUNC, D3DCMP_NOTEQUAL}}, kBg);
     sprite("taken away", {{D3DRS_DESTBLEND, D3DBLEND_ONE}, {D3DRS_BLENDOP, D3DBLENDOP_REVSUBTRACT}}, kBg);
@@ -291,6 +330,8 @@ TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
         return ((x + 32 * y + 17) & 0xFF) << 24 | (8 * x) << 16 | (16 * y) << 8 | 0x40;
     });
     ASSERT_NE(alphas, nullptr);
+    const RECT scissor{52, 50, 200, 58};  // the middle and right quads' read rows, from their tops
+    device_->SetScissorRect(&scissor);
     const auto drawRow = [&](const Row& row) {
         device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, kBg, 1.0f, row.stencil);
         device_->SetRenderState(D3DRS_COLORWRITEENABLE, 0);
@@ -301,11 +342,12 @@ TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
         if (row.sprite) {  // the texture by the diffuse, or the stage's operation on them
             device_->SetTexture(0, alphas);
             device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+            device_->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, row.texCoord);
             if (row.stageOp != D3DTOP_DISABLE) device_->SetTextureStageState(0, D3DTSS_COLOROP, row.stageOp);
         } else if (row.stageOp != D3DTOP_DISABLE) {
             device_->SetTextureStageState(0, D3DTSS_COLOROP, row.stageOp);
             device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
-            device_->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TFACTOR);
+            device_->SetTextureStageState(0, D3DTSS_COLORARG2, row.stageArg);
         }
         std::vector<TlVertex> v;
         for (DWORD i = 0; i < 3; ++i) {
@@ -316,11 +358,14 @@ TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
                                {x, 65.5f, z, 1, left, 0, 1}, {x + 32, 49.5f, z, 1, right, 1, 0},
                                {x + 32, 65.5f, z, 1, right, 1, 1}});
         }
+        if (!row.clockwise)
+            for (size_t i = 0; i < v.size(); i += 3) std::swap(v[i + 1], v[i + 2]);
         device_->BeginScene();
         EXPECT_EQ(DrawTl(v), D3D_OK);
         device_->EndScene();
         device_->SetTexture(0, nullptr);
         device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+        device_->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0);
         device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
         device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
         device_->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_CURRENT);
@@ -346,18 +391,27 @@ TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
 }
 
 TEST_F(GlPixels, CullingMatchesScreenWinding) {
-    auto draw = [&](bool clockwise, DWORD cull) {
+    // The square as a list, a strip or a fan of its corners; both of its halves shown or neither.
+    auto draw = [&](bool clockwise, DWORD cull, D3DPRIMITIVETYPE type = D3DPT_TRIANGLELIST) {
         device_->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
         device_->SetRenderState(D3DRS_CULLMODE, cull);
         std::vector<TlVertex> v;
         Quad(v, 9.5f, 9.5f, 41.5f, 41.5f, 0.5f, 0xFFFF0000);
         if (!clockwise)
             for (size_t i = 0; i < v.size(); i += 3) std::swap(v[i + 1], v[i + 2]);
+        if (type == D3DPT_TRIANGLESTRIP) v = {v[0], v[1], v[2], v[5]};
+        if (type == D3DPT_TRIANGLEFAN) v = {v[0], v[1], v[5], v[2]};
         device_->BeginScene();
-        EXPECT_EQ(DrawTl(v), D3D_OK);
+        EXPECT_EQ(DrawTl(v, type), D3D_OK);
         device_->EndScene();
-        return Frame().at(20, 20) == 0xFFFF0000u;
+        const d3d9test::Image frame = Frame();
+        const bool lower = frame.at(12, 38) == 0xFFFF0000u, upper = frame.at(38, 12) == 0xFFFF0000u;
+        EXPECT_EQ(lower, upper);
+        return lower && upper;
     };
+    EXPECT_TRUE(draw(true, D3DCULL_CCW, D3DPT_TRIANGLESTRIP));
+    EXPECT_TRUE(draw(true, D3DCULL_CCW, D3DPT_TRIANGLEFAN));
+    EXPECT_FALSE(draw(false, D3DCULL_CCW, D3DPT_TRIANGLEFAN));
     EXPECT_TRUE(draw(true, D3DCULL_CCW));
     EXPECT_FALSE(draw(false, D3DCULL_CCW));
     EXPECT_FALSE(draw(true, D3DCULL_CW));
