@@ -192,33 +192,6 @@ protected:
     IDirect3DSurface9* depth_ = nullptr;
 };
 
-TEST_F(GlDepthTest, LessEqualLetsTheLaterOfEqualDepthsAndTheNearerWin) {
-    Rect(0.5f, 0xFFFF0000);
-    Rect(0.5f, 0xFF00FF00);  // equal depth: the later one is drawn
-    EXPECT_EQ(Frame().at(110, 55), 0xFF00FF00u);
-    Rect(0.7f, 0xFF0000FF);  // behind: hidden
-    EXPECT_EQ(Frame().at(110, 55), 0xFF00FF00u);
-    Rect(0.2f, 0xFF0000FF);  // in front
-    EXPECT_EQ(Frame().at(110, 55), 0xFF0000FFu);
-}
-
-TEST_F(GlDepthTest, AlphaTestDiscardsColourAndDepth) {
-    // Left half of the texture fully transparent, right half opaque red.
-    IDirect3DTexture9* tex = MakeTexture(32, 16, [](UINT x, UINT) { return x < 16 ? 0x00FF0000u : 0xFFFF0000u; });
-    ASSERT_NE(tex, nullptr);
-    device_->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
-    device_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
-    device_->SetRenderState(D3DRS_ALPHAREF, 0);
-    device_->SetTexture(0, tex);
-    Rect(0.2f, 0xFFFFFFFF);  // near sprite with the texture
-    device_->SetTexture(0, nullptr);
-    Rect(0.6f, 0xFF00FF00);  // far sprite without texture: its diffuse colour
-    d3d9test::Image frame = Frame();
-    EXPECT_EQ(frame.at(105, 55), 0xFF00FF00u);  // transparent texels wrote no depth
-    EXPECT_EQ(frame.at(125, 55), 0xFFFF0000u);
-    tex->Release();
-}
-
 // Render states drawn and read back: three quads side by side over a depth of
 // 0.5 and a stencil of `stencil`, at depths 0.25, 0.5, 0.75 and alphas 0x7F,
 // 0x80, 0x81 against a reference of 0x80, their left vertices kQuad, their
