@@ -1,7 +1,11 @@
 // Start-up of the real program: from process start to the first presented
 // title frame, and the resident memory once the title shows and once stage 1
-// plays, and the peak resident memory of the whole run.
-//   bench_title <data folder> [runs]
+// plays, and the peak resident memory of the whole run. Then the program's CPU
+// per frame at the title and in stage 1 (its CPU over three seconds at the
+// frame limiter's 60 frames a second), each run once with the drawing
+// layer's exact shortcuts and once without (KESTRA_D3D9_SHORTCUTS=0), turn
+// about. Pin it to one CPU to compare like for like:
+//   taskset -c 3 bench_title <data folder> [runs]
 // The data folder's entries (data.bin, img/, SE/, fonts ...) are linked into a
 // scratch program folder; the program is started there under the current X
 // display. The first title frame is the first time the window's top-left
@@ -43,7 +47,13 @@ struct Result {
     double peakMb = -1;  // the most it was resident at any time up to the last measure
     double stageRssMb = -1;  // stays -1 when stage 1 was not started
     double stageMs = -1;     // from the first key to the stage's music
+    double titleFrameMs = -1;  // CPU per frame
+    double stageFrameMs = -1;
 };
+
+constexpr double kFrameRate = 60.0;
+
+double NowMs() { return std::chrono::duration<double, std::milli>(Clock::now().time_since_epoch()).count(); }
 
 double CpuMs(pid_t pid) {
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
@@ -85,6 +95,13 @@ bool LogHas(const fs::path& folder, const std::string& text) {
     return log.find(text) != std::string::npos;
 }
 
+// The program's CPU per frame over the next three seconds.
+double CpuPerFrameMs(pid_t pid) {
+    const double cpu = CpuMs(pid), start = NowMs();
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    return (CpuMs(pid) - cpu) / ((NowMs() - start) / 1000.0 * kFrameRate);
+}
+
 // Title to stage 1: Z starts one player, Z takes team 1, Z takes difficulty 1.
 // Answers once the stage asked for its music, the last of its loads.
 bool StartStage1(const fs::path& folder, Window window) {
@@ -104,7 +121,7 @@ bool StartStage1(const fs::path& folder, Window window) {
     return false;
 }
 
-Result RunOnce(const fs::path& data, const std::string& exe, bool stage1) {
+Result RunOnce(const fs::path& data, const std::string& exe, bool stage1, bool shortcuts) {
     Result result;
     const fs::path folder = fs::temp_directory_path() / ("bench_title_" + std::to_string(getpid()));
     fs::remove_all(folder);
@@ -119,6 +136,7 @@ Result RunOnce(const fs::path& data, const std::string& exe, bool stage1) {
     env.push_back("KESTRA_PROGRAM_DIR=" + folder.string());
     env.push_back("XDG_RUNTIME_DIR=" + (folder / "run").string());
     env.push_back("KESTRA_MSGBOX_RECORD=" + (folder / "boxes.txt").string());
+    env.push_back(std::string("KESTRA_D3D9_SHORTCUTS=") + (shortcuts ? "1" : "0"));
     std::vector<char*> envp;
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
@@ -162,6 +180,7 @@ Result RunOnce(const fs::path& data, const std::string& exe, bool stage1) {
     // The title's loads are done by its first frame; let it settle a moment.
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     result.rssMb = ResidentMb(pid);
+    if (result.startMs >= 0) result.titleFrameMs = CpuPerFrameMs(pid);
     if (stage1 && result.startMs >= 0) {
         const auto keys = Clock::now();
         if (StartStage1(folder, window)) {
@@ -169,6 +188,7 @@ Result RunOnce(const fs::path& data, const std::string& exe, bool stage1) {
             // The stage's first frames draw every sheet it loaded.
             std::this_thread::sleep_for(std::chrono::milliseconds(1000));
             result.stageRssMb = ResidentMb(pid);
+            result.stageFrameMs = CpuPerFrameMs(pid);
         } else {
             std::fprintf(stderr, "stage 1 did not start within 60 s\n");
         }
@@ -198,17 +218,23 @@ int main(int argc, char** argv) {
     const std::string exe = (fs::path(argv[0]).parent_path() / "quenrith").string();
     const bool stage1 = fs::is_directory(fs::path(argv[1]) / "data" / "stagedata");
     std::vector<double> times, cpu, memory, stageMemory, peaks;
-    for (int i = 0; i < runs; ++i) {
-        const Result r = RunOnce(argv[1], exe, stage1);
+    std::vector<double> frame[2][2];  // [with shortcuts][title, stage 1]
+    for (int i = 0; i < 2 * runs; ++i) {
+        const bool shortcuts = i % 2 == 0;
+        const Result r = RunOnce(argv[1], exe, stage1, shortcuts);
         if (r.startMs < 0) {
             std::fprintf(stderr, "run %d: no title frame within 60 s\n", i);
             return 1;
         }
         if (stage1 && r.stageRssMb < 0) return 1;
         std::fprintf(stderr,
-                     "run %d: %.1f ms (%.0f ms of CPU), %.1f MB at the title, %.1f MB in stage 1 (%.0f ms from the "
-                     "first key), %.1f MB at the peak\n",
-                     i, r.startMs, r.startCpuMs, r.rssMb, r.stageRssMb, r.stageMs, r.peakMb);
+                     "run %d%s: %.1f ms (%.0f ms of CPU), %.1f MB at the title, %.1f MB in stage 1 (%.0f ms from the "
+                     "first key), %.1f MB at the peak; CPU per frame %.2f ms at the title, %.2f ms in stage 1\n",
+                     i / 2, shortcuts ? "" : " (general path)", r.startMs, r.startCpuMs, r.rssMb, r.stageRssMb,
+                     r.stageMs, r.peakMb, r.titleFrameMs, r.stageFrameMs);
+        frame[shortcuts][0].push_back(r.titleFrameMs);
+        if (stage1) frame[shortcuts][1].push_back(r.stageFrameMs);
+        if (!shortcuts) continue;
         times.push_back(r.startMs);
         cpu.push_back(r.startCpuMs);
         memory.push_back(r.rssMb);
@@ -231,5 +257,15 @@ int main(int argc, char** argv) {
     else
         std::printf("stage 1 not measured: the data folder has no data/stagedata\n");
     std::printf("peak resident memory: worst %.1f MB (goal < 1024 MB)\n", peaks.back());
+    const auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v.empty() ? -1.0 : v[v.size() / 2];
+    };
+    const char* const where[] = {"at the title", "in stage 1"};
+    for (int w = 0; w < (stage1 ? 2 : 1); ++w) {
+        const double with = median(frame[1][w]), without = median(frame[0][w]);
+        std::printf("CPU per frame %s: median %.2f ms, %.2f ms on the general path (%.2f of it), %.0f %% of a core\n",
+                    where[w], with, without, with / without, with * kFrameRate / 10.0);
+    }
     return 0;
 }

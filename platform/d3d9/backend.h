@@ -30,6 +30,9 @@ struct DrawParams {
     const void* userIndices;
     bool index32;
     UINT startIndex;
+    // The vertices the draw reads, first to last, for checks of what they hold.
+    const uint8_t* readVertices;
+    UINT readVertexCount;
 };
 
 // What the device draws through.

@@ -65,6 +65,9 @@ UINT PitchPadding();
 bool PresentCapture();
 void StorePresentedFrame(d3d9test::Image&& image);
 extern std::atomic<uint64_t> g_glStateChanges;
+// Draws take the shortcuts whose pictures equal the general path's; off only to
+// measure the general path.
+extern std::atomic<bool> g_exactShortcuts;
 extern std::atomic<uint64_t> g_glStateFiltered;
 
 const d3d9test::AdapterConfig& Adapter();

@@ -139,5 +139,8 @@ std::vector<uint8_t> VertexBufferBytes(IDirect3DVertexBuffer9* buffer);
 // ---- Options
 // LockRect pitches get this many extra bytes per row (shows row-stride bugs).
 void SetPitchPadding(UINT bytes);
+// Draws take the shortcuts whose pictures equal the general path's (the default;
+// KESTRA_D3D9_SHORTCUTS=0 in the environment turns them off for a program).
+void SetExactShortcuts(bool on);
 
 }  // namespace d3d9test

@@ -1119,6 +1119,8 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, UINT count, bool indexed, INT baseVe
     p.vertexCount = UINT(elements);
     p.indexed = indexed;
     p.index32 = index32;
+    p.readVertices = vertexBase + streamOffset + firstVertex * stride;
+    p.readVertexCount = UINT(vertexCount);
     if (user) {
         p.userVertices = static_cast<const uint8_t*>(upVertices);
         p.userVertexBytes = size_t(endByte);

@@ -371,7 +371,45 @@ class GlBackend final : public Backend {
         key.specularEnable = rs[D3DRS_SPECULARENABLE] != 0;
         key.alphaFunc = rs[D3DRS_ALPHATESTENABLE] ? rs[D3DRS_ALPHAFUNC] : DWORD(D3DCMP_ALWAYS);
         if (key.alphaFunc < D3DCMP_NEVER || key.alphaFunc > D3DCMP_ALWAYS) key.alphaFunc = D3DCMP_ALWAYS;
+        if (g_exactShortcuts && !user) {
+            key.plainFetch = true;
+            key.diffuseWhite = !key.lighting && AllDiffuseWhite(p);
+            if (AlphaTestChangesNothing(rs, s.depthStencil)) key.alphaFunc = D3DCMP_ALWAYS;
+        }
         return key;
+    }
+
+    static bool AllDiffuseWhite(const DrawParams& p) {
+        for (const auto& a : p.layout->attribs) {
+            if (a.slot != kAttrDiffuse) continue;
+            if (a.declType != D3DDECLTYPE_D3DCOLOR || !p.readVertices) return false;
+            const uint8_t* v = p.readVertices + a.offset;
+            for (UINT i = 0; i < p.readVertexCount; ++i, v += p.stride)
+                if (v[0] != 0xFF || v[1] != 0xFF || v[2] != 0xFF || v[3] != 0xFF) return false;
+        }
+        return true;  // none given: Direct3D's white
+    }
+
+    // A fragment the test would discard has an alpha that rounds to 0 in eight
+    // bits; the blend moves the target by less than that alpha times the
+    // largest difference, under half a step, so it rounds back to the target.
+    // Nothing else may be written for it: no depth, no stencil, no dither.
+    static bool AlphaTestChangesNothing(const DWORD* rs, const SurfaceImpl* ds) {
+        const DWORD ref = rs[D3DRS_ALPHAREF] & 0xFF, func = rs[D3DRS_ALPHAFUNC];
+        const bool failsOnlyAtZero = ((func == D3DCMP_GREATER || func == D3DCMP_NOTEQUAL) && ref == 0) ||
+                                     (func == D3DCMP_GREATEREQUAL && ref <= 1);
+        if (!rs[D3DRS_ALPHATESTENABLE] || !failsOnlyAtZero || !rs[D3DRS_ALPHABLENDENABLE] || rs[D3DRS_DITHERENABLE])
+            return false;
+        if (ds && ((rs[D3DRS_ZENABLE] != D3DZB_FALSE && rs[D3DRS_ZWRITEENABLE]) || rs[D3DRS_STENCILENABLE])) return false;
+        const auto weighsBySourceAlpha = [](DWORD src, DWORD dst, DWORD op) {
+            if (src == D3DBLEND_BOTHSRCALPHA) return op == D3DBLENDOP_ADD;
+            if (src != D3DBLEND_SRCALPHA) return false;
+            return (op == D3DBLENDOP_ADD && (dst == D3DBLEND_INVSRCALPHA || dst == D3DBLEND_ONE)) ||
+                   (op == D3DBLENDOP_REVSUBTRACT && dst == D3DBLEND_ONE);
+        };
+        return weighsBySourceAlpha(rs[D3DRS_SRCBLEND], rs[D3DRS_DESTBLEND], rs[D3DRS_BLENDOP]) &&
+               (!rs[D3DRS_SEPARATEALPHABLENDENABLE] ||
+                weighsBySourceAlpha(rs[D3DRS_SRCBLENDALPHA], rs[D3DRS_DESTBLENDALPHA], rs[D3DRS_BLENDOPALPHA]));
     }
 
     // Binds each enabled stage's texture and sampler, and adds the stage to the key.
@@ -825,6 +863,7 @@ std::unique_ptr<Backend> CreateGlBackend(HWND hwnd, std::string* error) {
         return nullptr;
     }
     platform::KeepGlLibrariesResident();
+    if (const char* shortcuts = SDL_getenv("KESTRA_D3D9_SHORTCUTS")) g_exactShortcuts = std::strcmp(shortcuts, "0") != 0;
     std::unique_ptr<GlBackend> gl(new GlBackend());
     GlBackend& m = *gl;
     m.window = window;

@@ -36,6 +36,8 @@ std::string ProgramKey::Text() const {
         add(s.texture);
     }
     add(alphaFunc);
+    add(diffuseWhite);
+    add(plainFetch);
     return k;
 }
 
@@ -105,6 +107,7 @@ std::string VertexShaderText(const ProgramKey& key) {
         }
         s += "  vDiffuse = clamp(vec4(color, md.a), 0.0, 1.0);\n  vSpecular = vec4(0.0);\n";
     } else {
+        if (key.diffuseWhite) diffuseIn = "vec4(1.0)";
         s += "  vDiffuse = " + diffuseIn + ";\n  vSpecular = " + specularIn + ";\n";
     }
     for (int i = 0; i < 8; ++i) s += "  vTex[" + std::to_string(i) + "] = aTex" + std::to_string(i) + ";\n";
@@ -112,11 +115,15 @@ std::string VertexShaderText(const ProgramKey& key) {
     return s;
 }
 
-std::string ArgText(DWORD arg, int stage, const StageKey& st) {
+namespace {
+const char kWhite[] = "vec4(1.0)";
+}
+
+std::string ArgText(DWORD arg, int stage, const StageKey& st, const std::string& diffuse) {
     std::string base;
     switch (arg & D3DTA_SELECTMASK) {
-    case D3DTA_DIFFUSE: base = "vDiffuse"; break;
-    case D3DTA_CURRENT: base = stage == 0 ? "vDiffuse" : "cur"; break;
+    case D3DTA_DIFFUSE: base = diffuse; break;
+    case D3DTA_CURRENT: base = stage == 0 ? diffuse : "cur"; break;
     case D3DTA_TEXTURE: base = st.texture ? "t" + std::to_string(stage) : "vec4(0.0, 0.0, 0.0, 1.0)"; break;
     case D3DTA_TFACTOR: base = "uTFactor"; break;
     case D3DTA_SPECULAR: base = "vSpecular"; break;
@@ -137,7 +144,7 @@ std::string OpText(DWORD op, const std::string a[3], int stage, const StageKey& 
     switch (op) {
     case D3DTOP_SELECTARG1: return a1;
     case D3DTOP_SELECTARG2: return a2;
-    case D3DTOP_MODULATE: return a1 + " * " + a2;
+    case D3DTOP_MODULATE: return a1 == kWhite ? a2 : a2 == kWhite ? a1 : a1 + " * " + a2;
     case D3DTOP_MODULATE2X: return "2.0 * " + a1 + " * " + a2;
     case D3DTOP_MODULATE4X: return "4.0 * " + a1 + " * " + a2;
     case D3DTOP_ADD: return a1 + " + " + a2;
@@ -169,10 +176,11 @@ std::string OpText(DWORD op, const std::string a[3], int stage, const StageKey& 
 std::string FragmentShaderText(const ProgramKey& key, std::set<DWORD>* unsupported) {
     std::string s = "#version 330 core\n";
     s += StageVaryings(key.flat, "in");
+    const std::string diffuse = key.diffuseWhite ? kWhite : "vDiffuse";
     s += "uniform sampler2D uS[8];\nuniform vec4 uTFactor;\nuniform vec4 uConst[8];\nuniform float uAlphaRef;\n"
          "out vec4 fragColor;\n"
          "void main() {\n"
-         "  vec4 cur = vDiffuse;\n  vec4 temp = vec4(0.0);\n";
+         "  vec4 cur = " + diffuse + ";\n  vec4 temp = vec4(0.0);\n";
     for (size_t i = 0; i < key.stages.size(); ++i) {
         const StageKey& st = key.stages[i];
         int stage = int(i);
@@ -181,17 +189,22 @@ std::string FragmentShaderText(const ProgramKey& key, std::set<DWORD>* unsupport
             s += "  vec4 t" + n + " = texture(uS[" + n + "], vTex[" + std::to_string(st.texCoord & 7) + "].xy);\n";
         std::string ca[3], aa[3];
         for (int k = 0; k < 3; ++k) {
-            ca[k] = ArgText(st.colorArg[k], stage, st);
-            aa[k] = ArgText(st.alphaArg[k], stage, st);
+            ca[k] = ArgText(st.colorArg[k], stage, st, diffuse);
+            aa[k] = ArgText(st.alphaArg[k], stage, st, diffuse);
         }
         std::string color = OpText(st.colorOp, ca, stage, st, unsupported);
         // A missing texture on the alpha op's first argument leaves alpha as it was.
         bool alphaPass = st.alphaOp == D3DTOP_DISABLE ||
                          ((st.alphaArg[1] & D3DTA_SELECTMASK) == D3DTA_TEXTURE && !st.texture &&
                           st.alphaOp != D3DTOP_SELECTARG2);
-        std::string prev = stage == 0 ? "vDiffuse" : "cur";
-        std::string alpha = alphaPass ? prev + ".a" : "(" + OpText(st.alphaOp, aa, stage, st, unsupported) + ").a";
+        std::string prev = stage == 0 ? diffuse : "cur";
+        std::string alphaOp = alphaPass ? "" : OpText(st.alphaOp, aa, stage, st, unsupported);
+        std::string alpha = alphaPass ? prev + ".a" : "(" + alphaOp + ").a";
         std::string dest = (st.result & D3DTA_SELECTMASK) == D3DTA_TEMP ? "temp" : "cur";
+        if (key.plainFetch && st.texture && color == "t" + n && alphaOp == color) {
+            s += "  " + dest + " = " + color + ";\n";
+            continue;
+        }
         s += "  { vec3 c = clamp((" + color + ").rgb, 0.0, 1.0);\n";
         s += "    float a = clamp(" + alpha + ", 0.0, 1.0);\n";
         s += "    " + dest + " = vec4(c, a); }\n";

@@ -26,6 +26,8 @@ struct ProgramKey {
     bool specularEnable = false;
     std::vector<StageKey> stages;
     DWORD alphaFunc = D3DCMP_ALWAYS;
+    bool diffuseWhite = false;  // every vertex of the draw is opaque white: the diffuse is a constant
+    bool plainFetch = false;    // a stage that comes to its texture alone skips the clamps
     uint64_t userShader = 0;  // the vertex shader's key; 0 for the fixed-function one
     bool capture = false;
 
@@ -33,6 +35,8 @@ struct ProgramKey {
 };
 
 std::string VertexShaderText(const ProgramKey& key);
+// A constant diffuse drops out of the stages' products; textures hold 0..1 alone,
+// so a stage that comes to its texture needs no clamp.
 // Operations it cannot express are added to `unsupported` and drawn as MODULATE.
 std::string FragmentShaderText(const ProgramKey& key, std::set<DWORD>* unsupported);
 

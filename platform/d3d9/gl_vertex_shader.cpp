@@ -127,8 +127,7 @@ void UploadUserConstants(const UserProgram& p, const VertexShaderImpl& shader, c
         const auto& c = list[k];
         GLint loc = p.constantLocations[k];
         if (loc < 0) continue;  // not used by the shader
-        const UINT regs = c.rows * c.count;
-        if (c.startRegister + uint64_t(regs) > 256 || c.columns < 1 || c.columns > 4) continue;
+        // CreateVertexShader kept each constant within the registers and four columns.
         const float(*r)[4] = registers + c.startRegister;
         const GLsizei n = GLsizei(c.count);
         if (c.rows == 4 && c.columns == 4) {
@@ -313,7 +312,8 @@ HRESULT CreateVertexShader(IDirect3DDevice9* device, const VertexShaderDesc& des
     if (!device || !shader || desc.glsl.empty()) return D3DERR_INVALIDCALL;
     *shader = nullptr;
     for (const auto& c : desc.constants)
-        if (c.rows == 0 || c.count == 0 || c.startRegister + uint64_t(c.rows) * c.count > 256)
+        if (c.rows == 0 || c.count == 0 || c.columns == 0 || c.columns > 4 ||
+            c.startRegister + uint64_t(c.rows) * c.count > 256)
             return D3DERR_INVALIDCALL;
     if (platform::FaultHit("CreateVertexShader")) return E_OUTOFMEMORY;
     *shader = new d3d9impl::VertexShaderImpl(static_cast<d3d9impl::Device*>(device), desc);

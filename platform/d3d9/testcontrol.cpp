@@ -9,6 +9,7 @@ namespace d3d9impl {
 
 std::atomic<uint64_t> g_glStateChanges{0};
 std::atomic<uint64_t> g_glStateFiltered{0};
+std::atomic<bool> g_exactShortcuts{true};
 std::atomic<bool> g_countingCalls{false};
 std::atomic<bool> g_recording{false};
 
@@ -78,6 +79,7 @@ void ResetAll() {
     ClearRecords();
     ClearGLCounters();
     SetPitchPadding(0);
+    SetExactShortcuts(true);
     SetPresentCapture(false);
 }
 
@@ -178,5 +180,6 @@ std::vector<uint8_t> VertexBufferBytes(IDirect3DVertexBuffer9* buffer) {
     return vb ? vb->mem : std::vector<uint8_t>{};
 }
 void SetPitchPadding(UINT bytes) { g_pitchPadding = bytes; }
+void SetExactShortcuts(bool on) { g_exactShortcuts = on; }
 
 }  // namespace d3d9test

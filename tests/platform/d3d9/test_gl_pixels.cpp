@@ -9,6 +9,7 @@
 
 #include "d3d9_fixture.h"
 #include "platform/d3d9/d3d9_internal.h"
+#include "platform/d3d9/d3d9shader.h"
 #include "tests/support/private_display.h"
 #include "tests/support/program_run.h"
 #include "tests/support/test_support.h"
@@ -37,6 +38,17 @@ TEST_F(GlPixels, ClearIsExactAndPresentShowsTheTopRowAtTheTop) {
     EXPECT_EQ(frame.at(639, 479), 0xFF5A5A78u);
     EXPECT_EQ(frame.at(7, 7), 0xFFFFFFFFu);
     EXPECT_EQ(frame.at(8, 7), 0xFF5A5A78u);
+    // A rectangle is cut to the viewport on every side.
+    D3DVIEWPORT9 whole{}, corner{20, 20, 100, 100, 0, 1};
+    device_->GetViewport(&whole);
+    device_->SetViewport(&corner);
+    D3DRECT across{10, 10, 30, 30};
+    ASSERT_EQ(device_->Clear(1, &across, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
+    device_->SetViewport(&whole);
+    frame = Frame();
+    EXPECT_EQ(frame.at(15, 25), 0xFF5A5A78u);
+    EXPECT_EQ(frame.at(25, 15), 0xFF5A5A78u);
+    EXPECT_EQ(frame.at(25, 25), 0xFF000000u);
     // The back buffer's bytes through a lock: B, G, R.
     IDirect3DSurface9* bb = nullptr;
     ASSERT_EQ(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb), D3D_OK);
@@ -101,6 +113,9 @@ TEST_F(GlPixels, BlendingPresetsFollowTheirFormulas) {
         {D3DBLENDOP_ADD, D3DBLEND_ZERO, D3DBLEND_SRCCOLOR},     {D3DBLENDOP_ADD, D3DBLEND_INVDESTCOLOR, D3DBLEND_ZERO},
         // Both factors from the source one, whatever the destination one says.
         {D3DBLENDOP_ADD, D3DBLEND_BOTHSRCALPHA, D3DBLEND_ZERO}, {D3DBLENDOP_ADD, D3DBLEND_BOTHINVSRCALPHA, D3DBLEND_ONE},
+        {D3DBLENDOP_ADD, D3DBLEND_INVSRCCOLOR, D3DBLEND_DESTALPHA}, {D3DBLENDOP_ADD, D3DBLEND_SRCALPHA, D3DBLEND_INVDESTALPHA},
+        {D3DBLENDOP_SUBTRACT, D3DBLEND_ONE, D3DBLEND_SRCALPHA},   {D3DBLENDOP_MIN, D3DBLEND_ZERO, D3DBLEND_ZERO},
+        {D3DBLENDOP_MAX, D3DBLEND_ZERO, D3DBLEND_ZERO},
     };
     const D3DCOLOR background = 0xFF204080, colour = 0x40C06020;  // an alpha far from its complement
     const float a = 0x40 / 255.0f;
@@ -128,14 +143,21 @@ TEST_F(GlPixels, BlendingPresetsFollowTheirFormulas) {
                 case D3DBLEND_INVSRCALPHA:
                 case D3DBLEND_BOTHINVSRCALPHA: return 1.0f - a;
                 case D3DBLEND_SRCCOLOR: return s;
+                case D3DBLEND_INVSRCCOLOR: return 1.0f - s;
                 case D3DBLEND_INVDESTCOLOR: return 1.0f - d;
+                case D3DBLEND_DESTALPHA: return 1.0f;  // a target without alpha reads as opaque
+                case D3DBLEND_INVDESTALPHA: return 0.0f;
                 default: return -1.0f;
                 }
             };
             const float df = c.src == D3DBLEND_BOTHSRCALPHA      ? 1.0f - a
                              : c.src == D3DBLEND_BOTHINVSRCALPHA ? a
                                                                  : factor(c.dst);
-            float out = c.op == D3DBLENDOP_ADD ? s * factor(c.src) + d * df : d * df - s * factor(c.src);
+            float out = c.op == D3DBLENDOP_ADD        ? s * factor(c.src) + d * df
+                        : c.op == D3DBLENDOP_SUBTRACT ? s * factor(c.src) - d * df
+                        : c.op == D3DBLENDOP_MIN      ? std::min(s, d)  // the factors do not count
+                        : c.op == D3DBLENDOP_MAX      ? std::max(s, d)
+                                                      : d * df - s * factor(c.src);
             out = std::min(1.0f, std::max(0.0f, out));
             expected |= uint32_t(out * 255.0f + 0.5f) << shift;
         }
@@ -170,39 +192,14 @@ protected:
     IDirect3DSurface9* depth_ = nullptr;
 };
 
-TEST_F(GlDepthTest, LessEqualLetsTheLaterOfEqualDepthsAndTheNearerWin) {
-    Rect(0.5f, 0xFFFF0000);
-    Rect(0.5f, 0xFF00FF00);  // equal depth: the later one is drawn
-    EXPECT_EQ(Frame().at(110, 55), 0xFF00FF00u);
-    Rect(0.7f, 0xFF0000FF);  // behind: hidden
-    EXPECT_EQ(Frame().at(110, 55), 0xFF00FF00u);
-    Rect(0.2f, 0xFF0000FF);  // in front
-    EXPECT_EQ(Frame().at(110, 55), 0xFF0000FFu);
-}
-
-TEST_F(GlDepthTest, AlphaTestDiscardsColourAndDepth) {
-    // Left half of the texture fully transparent, right half opaque red.
-    IDirect3DTexture9* tex = MakeTexture(32, 16, [](UINT x, UINT) { return x < 16 ? 0x00FF0000u : 0xFFFF0000u; });
-    ASSERT_NE(tex, nullptr);
-    device_->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
-    device_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
-    device_->SetRenderState(D3DRS_ALPHAREF, 0);
-    device_->SetTexture(0, tex);
-    Rect(0.2f, 0xFFFFFFFF);  // near sprite with the texture
-    device_->SetTexture(0, nullptr);
-    Rect(0.6f, 0xFF00FF00);  // far sprite without texture: its diffuse colour
-    d3d9test::Image frame = Frame();
-    EXPECT_EQ(frame.at(105, 55), 0xFF00FF00u);  // transparent texels wrote no depth
-    EXPECT_EQ(frame.at(125, 55), 0xFFFF0000u);
-    tex->Release();
-}
-
 // Render states drawn and read back: three quads side by side over a depth of
 // 0.5 and a stencil of `stencil`, at depths 0.25, 0.5, 0.75 and alphas 0x7F,
 // 0x80, 0x81 against a reference of 0x80, their left vertices kQuad, their
 // right ones `right`; where `reveal` is set, a white quad then shows where the
-// stencil holds that value. Rows in turn, so that a program reused for a state
-// its key drops draws wrongly.
+// stencil holds that value. A sprite row draws opaque white vertices over a
+// texture of every alpha, 0 where the quads are read. Rows in turn, so that a
+// program reused for a state its key drops draws wrongly; each with the exact
+// shortcuts off and on, which must agree to the byte.
 TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
     using States = std::vector<std::pair<D3DRENDERSTATETYPE, DWORD>>;
     constexpr D3DCOLOR kBg = 0xFF204080, kQuad = 0xFFC06020, kWhite = 0xFFFFFFFF;
@@ -213,7 +210,11 @@ TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
         DWORD stencil = 5;
         int reveal = -1;
         D3DCOLOR right = kQuad;
-        bool subtract = false;  // stage 0: diffuse minus the texture factor
+        DWORD stageOp = D3DTOP_DISABLE;  // stage 0: this of the diffuse and `stageArg`
+        DWORD stageArg = D3DTA_TFACTOR;
+        bool sprite = false;
+        DWORD texCoord = 0;      // the sprite's texture coordinate set
+        bool clockwise = true;  // on the screen
     };
     std::vector<Row> rows;
     const char* const passes[] = {"000", "100", "010", "110", "001", "101", "011", "111"};  // NEVER .. ALWAYS
@@ -233,8 +234,50 @@ TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
                     {kWhite, kWhite, kWhite}, 5, 9});
     rows.push_back({"depth test failed", {{D3DRS_ZFUNC, D3DCMP_LESS}, {D3DRS_STENCILZFAIL, D3DSTENCILOP_REPLACE}},
                     {kQuad, kWhite, kWhite}, 5, 9});
+    rows.push_back({"counter-clockwise stencil test failed",
+                    {{D3DRS_CULLMODE, D3DCULL_NONE}, {D3DRS_TWOSIDEDSTENCILMODE, TRUE},
+                     {D3DRS_CCW_STENCILFUNC, D3DCMP_NEVER}, {D3DRS_CCW_STENCILFAIL, D3DSTENCILOP_REPLACE}},
+                    {kWhite, kWhite, kWhite}, 5, 9});
+    rows.back().clockwise = false;
+    rows.push_back({"scissored", {{D3DRS_SCISSORTESTENABLE, TRUE}}, {kBg, kQuad, kQuad}});
     rows.push_back({"stage subtract", {{D3DRS_TEXTUREFACTOR, 0x00402010}}, {0xFF804010, 0xFF804010, 0xFF804010}});
-    rows.back().subtract = true;
+    rows.back().stageOp = D3DTOP_SUBTRACT;
+    rows.push_back({"stage add signed", {{D3DRS_TEXTUREFACTOR, 0x00402010}}, {0xFF800000, 0xFF800000, 0xFF800000}});
+    rows.back().stageOp = D3DTOP_ADDSIGNED;
+    rows.push_back({"stage modulate 2x", {{D3DRS_TEXTUREFACTOR, 0x00402010}}, {0xFF601804, 0xFF601804, 0xFF601804}});
+    rows.back().stageOp = D3DTOP_MODULATE2X;
+    rows.push_back({"stage adds the specular none gave", {}, {kQuad, kQuad, kQuad}});
+    rows.back().stageOp = D3DTOP_ADD;
+    rows.back().stageArg = D3DTA_SPECULAR;
+    // Sprites: the alpha test's discards show where the blend, depth or stencil would keep a zero alpha.
+    const States blended = {{D3DRS_STENCILENABLE, FALSE}, {D3DRS_ALPHABLENDENABLE, TRUE}, {D3DRS_ALPHAFUNC, D3DCMP_GREATER},
+                            {D3DRS_ALPHAREF, 0}, {D3DRS_SRCBLEND, D3DBLEND_SRCALPHA}};
+    const auto sprite = [&](const std::string& what, States states, D3DCOLOR shown, DWORD stencil = 5, int reveal = -1,
+                            D3DCOLOR tint = 0xFFFFFFFF) {
+        states.insert(states.begin(), blended.begin(), blended.end());
+        rows.push_back({"sprite " + what, states, {shown, shown, shown}, stencil, reveal, tint});
+        rows.back().sprite = true;
+    };
+    const States plain = {{D3DRS_ALPHABLENDENABLE, FALSE}, {D3DRS_ALPHATESTENABLE, FALSE}};
+    sprite("opaque", plain, 0xFF787040);
+    sprite("tinted", plain, 0xFF787020, 5, -1, 0xFFFFFF80);
+    const States faded = {{D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA}, {D3DRS_ALPHATESTENABLE, FALSE}};
+    sprite("faded", faded, kBg, 5, -1, 0x80FFFFFF);
+    sprite("faded in its alpha alone", faded, kBg, 5, -1, 0x80FFFFFF);
+    rows.back().stageOp = D3DTOP_SELECTARG1;
+    sprite("mixed by its alpha", plain, 0xFF4080C0, 5, -1, 0xFF4080C0);  // none of the texture where its alpha is 0
+    rows.back().stageOp = D3DTOP_BLENDTEXTUREALPHA;
+    sprite("at a coordinate set the vertices lack", plain, 0xFF000040);  // texel (0, 0) throughout
+    rows.back().texCoord = 1;
+    sprite("blended", {{D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA}}, kBg);
+    sprite("added", {{D3DRS_DESTBLEND, D3DBLEND_ONE}, {D3DRS_ALPHAFUNC, D3DCMP_NOTEQUAL}}, kBg);
+    sprite("taken away", {{D3DRS_DESTBLEND, D3DBLEND_ONE}, {D3DRS_BLENDOP, D3DBLENDOP_REVSUBTRACT}}, kBg);
+    sprite("over nothing", {{D3DRS_DESTBLEND, D3DBLEND_ZERO}}, kBg);
+    sprite("as its own alpha", {{D3DRS_SRCBLEND, D3DBLEND_ONE}, {D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA}}, kBg);
+    sprite("writing depth", {{D3DRS_DESTBLEND, D3DBLEND_ONE}, {D3DRS_ZWRITEENABLE, TRUE}, {D3DRS_ZFUNC, D3DCMP_LESS}},
+           kWhite, 5, 5);
+    sprite("marking stencil", {{D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA}, {D3DRS_STENCILENABLE, TRUE},
+                               {D3DRS_STENCILPASS, D3DSTENCILOP_REPLACE}}, kBg, 5, 9);
     rows.push_back({"flat shading", {{D3DRS_SHADEMODE, D3DSHADE_FLAT}}, {kQuad, kQuad, kQuad}, 5, -1, 0xFF00FF00});
     rows.push_back({"Gouraud shading", {{D3DRS_SHADEMODE, D3DSHADE_GOURAUD}}, {0xFF63AD10, 0xFF63AD10, 0xFF63AD10}, 5, -1,
                     0xFF00FF00});
@@ -255,29 +298,47 @@ TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
             device_->SetRenderState(state, value);
         }
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
+    // Every alpha, 0 at texel (15, 7), which the read pixels show.
+    IDirect3DTexture9* alphas = MakeTexture(32, 16, [](UINT x, UINT y) {
+        return ((x + 32 * y + 17) & 0xFF) << 24 | (8 * x) << 16 | (16 * y) << 8 | 0x40;
+    });
+    ASSERT_NE(alphas, nullptr);
+    const RECT scissor{52, 50, 200, 58};  // the middle and right quads' read rows, from their tops
+    device_->SetScissorRect(&scissor);
+    const auto drawRow = [&](const Row& row) {
         device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, kBg, 1.0f, row.stencil);
         device_->SetRenderState(D3DRS_COLORWRITEENABLE, 0);
         Rect(0.5f, kBg, 9.5f, 121.5f);
         device_->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
         set(base);
         set(row.states);
-        if (row.subtract) {
-            device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SUBTRACT);
+        if (row.sprite) {  // the texture by the diffuse, or the stage's operation on them
+            device_->SetTexture(0, alphas);
+            device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+            device_->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, row.texCoord);
+            if (row.stageOp != D3DTOP_DISABLE) device_->SetTextureStageState(0, D3DTSS_COLOROP, row.stageOp);
+        } else if (row.stageOp != D3DTOP_DISABLE) {
+            device_->SetTextureStageState(0, D3DTSS_COLOROP, row.stageOp);
             device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
-            device_->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TFACTOR);
+            device_->SetTextureStageState(0, D3DTSS_COLORARG2, row.stageArg);
         }
         std::vector<TlVertex> v;
         for (DWORD i = 0; i < 3; ++i) {
             const float x = 9.5f + 40.0f * float(i), z = 0.25f * float(i + 1);
-            const D3DCOLOR left = (kQuad & 0xFFFFFF) | (0x7F + i) << 24, right = (row.right & 0xFFFFFF) | (0x7F + i) << 24;
-            v.insert(v.end(), {{x, 49.5f, z, 1, left}, {x + 32, 49.5f, z, 1, right}, {x, 65.5f, z, 1, left},
-                               {x, 65.5f, z, 1, left}, {x + 32, 49.5f, z, 1, right}, {x + 32, 65.5f, z, 1, right}});
+            D3DCOLOR left = (kQuad & 0xFFFFFF) | (0x7F + i) << 24, right = (row.right & 0xFFFFFF) | (0x7F + i) << 24;
+            if (row.sprite) left = right = row.right;
+            v.insert(v.end(), {{x, 49.5f, z, 1, left, 0, 0}, {x + 32, 49.5f, z, 1, right, 1, 0}, {x, 65.5f, z, 1, left, 0, 1},
+                               {x, 65.5f, z, 1, left, 0, 1}, {x + 32, 49.5f, z, 1, right, 1, 0},
+                               {x + 32, 65.5f, z, 1, right, 1, 1}});
         }
+        if (!row.clockwise)
+            for (size_t i = 0; i < v.size(); i += 3) std::swap(v[i + 1], v[i + 2]);
         device_->BeginScene();
-        ASSERT_EQ(DrawTl(v), D3D_OK);
+        EXPECT_EQ(DrawTl(v), D3D_OK);
         device_->EndScene();
+        device_->SetTexture(0, nullptr);
+        device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+        device_->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0);
         device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
         device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
         device_->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_CURRENT);
@@ -286,26 +347,44 @@ TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
             set({{D3DRS_STENCILREF, DWORD(row.reveal)}});
             Rect(0.5f, kWhite, 9.5f, 121.5f);
         }
-        const d3d9test::Image frame = Frame();
-        for (size_t i = 0; i < 3; ++i) EXPECT_TRUE(Near(frame.at(UINT(25 + 40 * i), 57), row.expected[i], 2)) << i;
         for (auto it = saved.rbegin(); it != saved.rend(); ++it) device_->SetRenderState(it->first, it->second);
         saved.clear();
+        return Frame();
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        d3d9test::SetExactShortcuts(false);
+        const d3d9test::Image general = drawRow(row);
+        d3d9test::SetExactShortcuts(true);
+        const d3d9test::Image frame = drawRow(row);
+        for (size_t i = 0; i < 3; ++i) EXPECT_TRUE(Near(frame.at(UINT(25 + 40 * i), 57), row.expected[i], 2)) << i;
+        EXPECT_TRUE(frame.pixels == general.pixels);
     }
+    alphas->Release();
 }
 
 TEST_F(GlPixels, CullingMatchesScreenWinding) {
-    auto draw = [&](bool clockwise, DWORD cull) {
+    // The square as a list, a strip or a fan of its corners; both of its halves shown or neither.
+    auto draw = [&](bool clockwise, DWORD cull, D3DPRIMITIVETYPE type = D3DPT_TRIANGLELIST) {
         device_->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
         device_->SetRenderState(D3DRS_CULLMODE, cull);
         std::vector<TlVertex> v;
         Quad(v, 9.5f, 9.5f, 41.5f, 41.5f, 0.5f, 0xFFFF0000);
         if (!clockwise)
             for (size_t i = 0; i < v.size(); i += 3) std::swap(v[i + 1], v[i + 2]);
+        if (type == D3DPT_TRIANGLESTRIP) v = {v[0], v[1], v[2], v[5]};
+        if (type == D3DPT_TRIANGLEFAN) v = {v[0], v[1], v[5], v[2]};
         device_->BeginScene();
-        EXPECT_EQ(DrawTl(v), D3D_OK);
+        EXPECT_EQ(DrawTl(v, type), D3D_OK);
         device_->EndScene();
-        return Frame().at(20, 20) == 0xFFFF0000u;
+        const d3d9test::Image frame = Frame();
+        const bool lower = frame.at(12, 38) == 0xFFFF0000u, upper = frame.at(38, 12) == 0xFFFF0000u;
+        EXPECT_EQ(lower, upper);
+        return lower && upper;
     };
+    EXPECT_TRUE(draw(true, D3DCULL_CCW, D3DPT_TRIANGLESTRIP));
+    EXPECT_TRUE(draw(true, D3DCULL_CCW, D3DPT_TRIANGLEFAN));
+    EXPECT_FALSE(draw(false, D3DCULL_CCW, D3DPT_TRIANGLEFAN));
     EXPECT_TRUE(draw(true, D3DCULL_CCW));
     EXPECT_FALSE(draw(false, D3DCULL_CCW));
     EXPECT_FALSE(draw(true, D3DCULL_CW));
@@ -501,6 +580,60 @@ TEST_F(GlPixels, AnUploadReachesItsOwnTextureWhicheverUnitWasLastBound) {
     device_->SetTexture(0, nullptr);
     device_->SetTexture(1, nullptr);
     for (IDirect3DTexture9* t : tex) t->Release();
+}
+
+// Vertex-shader constants from the float registers into each kind of uniform:
+// one row a shader whose colour is element 0 of the constant, given `registers`
+// from `start` on; one reaching past the last register or four columns is refused.
+TEST_F(GlPixels, VertexShaderConstantsReachTheirUniforms) {
+    using Kind = d3d9shader::ConstantKind;
+    struct Row {
+        const char* type;  // the GLSL type, `count` of them
+        Kind kind;
+        UINT columns, count, start;
+        std::array<float, 4> registers, colour;
+    };
+    const Row rows[] = {
+        {"vec4", Kind::Float, 4, 1, 0, {0.25f, 0.5f, 0.75f, 1}, {0.25f, 0.5f, 0.75f, 1}},
+        {"vec4", Kind::Float, 4, 1, 255, {0.5f, 0.25f, 1, 0.75f}, {0.5f, 0.25f, 1, 0.75f}},
+        {"vec4", Kind::Float, 4, 2, 255, {}, {}},
+        {"vec4", Kind::Float, 5, 1, 0, {}, {}},
+        {"vec2", Kind::Float, 2, 1, 7, {0.125f, 0.375f, 9, 9}, {0.125f, 0.375f, 0, 1}},
+        {"uvec4", Kind::UInt, 4, 1, 3, {-1, 2, 0.5f, 3}, {0, 2, 0, 3}},
+        {"ivec4", Kind::Int, 4, 1, 4, {-2, 1.75f, -0.5f, 3}, {-2, 1, 0, 3}},
+    };
+    device_->SetFVF(D3DFVF_XYZ);
+    const float triangle[3][3] = {{-1, -1, 0.5f}, {-1, 1, 0.5f}, {1, 1, 0.5f}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.type) + " at c" + std::to_string(row.start) + " x" + std::to_string(row.count));
+        const std::string colour = row.columns == 4 ? "vec4(uK[0])" : "vec4(uK[0], 0.0, 1.0)";
+        d3d9shader::VertexShaderDesc desc;
+        desc.glsl = "#version 330 core\nin vec4 aPos;\nuniform " + std::string(row.type) + " uK[" +
+                    std::to_string(row.count) + "];\nvec4 oPos, oColor;\nvoid ShaderMain() { oPos = aPos; oColor = " +
+                    colour + "; }\n";
+        desc.inputs = {{D3DDECLUSAGE_POSITION, 0, "aPos"}};
+        desc.outputs = {{D3DDECLUSAGE_POSITION, 0, "oPos", 4}, {D3DDECLUSAGE_COLOR, 0, "oColor", 4}};
+        desc.constants = {{"uK", row.kind, 1, row.columns, row.count, row.start}};
+        IDirect3DVertexShader9* shader = nullptr;
+        const HRESULT made = d3d9shader::CreateVertexShader(device_, desc, &shader);
+        if (row.start + row.count > 256 || row.columns > 4) {
+            EXPECT_EQ(made, D3DERR_INVALIDCALL);
+            continue;
+        }
+        ASSERT_EQ(made, D3D_OK);
+        ASSERT_EQ(device_->SetVertexShaderConstantF(row.start, row.registers.data(), 1), D3D_OK);
+        device_->SetVertexShader(shader);
+        d3d9shader::capture::Enable(true);
+        device_->BeginScene();
+        EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, triangle, sizeof triangle[0]), D3D_OK);
+        device_->EndScene();
+        const auto out = d3d9shader::capture::Last();
+        d3d9shader::capture::Enable(false);
+        device_->SetVertexShader(nullptr);
+        shader->Release();
+        ASSERT_EQ(out.size(), 3u);
+        for (int c = 0; c < 4; ++c) EXPECT_EQ(out[0].color[c], row.colour[size_t(c)]) << c;
+    }
 }
 
 TEST(Letterbox, KeepsTheAspectCentred) {
