@@ -44,7 +44,6 @@ TEST(DemoDataPictures, EveryPictureIsReadableAtItsSizeWithEveryRectanglePainted)
                     painted += alpha > 0;
                     solid += alpha >= 128;
                 }
-            // (A full stop at its own width paints 12 pixels of its 25 x 26 cell.)
             const int area = c.box.w * c.box.h;
             EXPECT_GE(painted * 60, area) << a.path << ": " << c.group << " " << c.index << " is nearly empty";
             EXPECT_GT(solid, 0) << a.path << ": " << c.group << " " << c.index << " has nothing opaque";
