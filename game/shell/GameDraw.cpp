@@ -245,11 +245,18 @@ void DrawGameScene(cGameState& state) {
     for (int32_t slot : kGameSceneSlots) KestraSprite2D::End(SlotSprite(slot));
     for (CFontSprite2D* font : FontTable) KestraFontSprite2D::End(font);
     Kestra3D::BeginScene();
+    // The continue screen's shade dims the whole play field, a boss's attack
+    // name too: there the fonts go just under the system sheet.
+    const bool shaded = state.subState == kSubStateGameOver;
     for (const Layer& layer : kLayers) {
         Kestra3D::SetBlendingType(layer.preset);
-        for (size_t i = 0; i < std::size(layer.slots) && layer.slots[i] != kEnd; ++i)
+        for (size_t i = 0; i < std::size(layer.slots) && layer.slots[i] != kEnd; ++i) {
+            if (shaded && layer.slots[i] == kSystemSheet)
+                for (CFontSprite2D* font : FontTable) KestraFontSprite2D::Render(font);
             KestraSprite2D::Render(SlotSprite(layer.slots[i]));
+        }
     }
-    for (CFontSprite2D* font : FontTable) KestraFontSprite2D::Render(font);
+    if (!shaded)
+        for (CFontSprite2D* font : FontTable) KestraFontSprite2D::Render(font);
     Kestra3D::EndScene();
 }

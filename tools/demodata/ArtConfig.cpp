@@ -139,15 +139,18 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
     // The rows' labels at one size and one narrowing.
     const std::vector<std::string> rows = {"UP", "DOWN", "LEFT", "RIGHT", "SHOT", "DIRECT", "ELEMENT", "FORCE", "CHANGE", "MENU"};
     const Box question = layout::kDefaultsQuestion.screen;
-    const int rowLabelW = question.x - 4 - 48;
+    // The bars span the header row's cells, whose buttons stand 5 px in on
+    // either side; the labels 8 px into them.
+    const int barX = layout::kKeyHeaderX[0], barW = layout::kKeyHeaderX[3] + highlight.w - barX, labelX = barX + 8;
+    const int rowLabelW = question.x - 4 - labelX;
     const InkFit rowFit = t.FitInk(rows, keys, caps.h, rowLabelW);
     for (int r = 0; r < 10; ++r) {
-        const Box bar{kc.x + 40, kc.y + layout::kKeyRowY + layout::kKeyRowStep * r + middle - 13, kScreenWidth - 80, 27};
+        const Box bar{kc.x + barX, kc.y + layout::kKeyRowY + layout::kKeyRowStep * r + middle - 13, barW, 27};
         c.Fill(bar, Rgb(r % 2 ? 0x203060 : 0x283A70, 0.7f));
         c.Fill({bar.x, bar.y, bar.w, 1}, Rgb(0x6080C0, 0.6f));
         c.Fill({bar.x, bar.y + bar.h - 1, bar.w, 1}, Rgb(0x6080C0, 0.6f));
         // Ending short of the defaults question's panel, which stands from x 130.
-        t.DrawInk(c, rows[size_t(r)], {kc.x + 48, bar.y, rowLabelW, bar.h}, keys, rowFit, Align::kLeft);
+        t.DrawInk(c, rows[size_t(r)], {kc.x + labelX, bar.y, rowLabelW, bar.h}, keys, rowFit, Align::kLeft);
     }
     c.ResetClip();
     const Box mark = Get(a, "key_highlight").box;
@@ -167,11 +170,12 @@ void Config(Canvas& c, const ImageAsset& a, TextPainter& t) {
         c.Fill({side ? x - 9 : x, mark.y + middle + half - 1, 14, 2}, gold);
     }
     c.ResetClip();
-    // The question's panels hide the rows they stand over whole: from below row
-    // 1's names to above row 7's. The answers on the middle of the brackets
+    // The question's panels hide the rows they stand over whole: from above
+    // row 2's names (as low as they allow, the answers standing low in the
+    // panel) to above row 7's. The answers on the middle of the brackets
     // stretched over them.
     using layout::kKeyRowY, layout::kKeyRowStep, layout::kDefaultsAnswer;
-    const int hideTop = kKeyRowY + kKeyRowStep + middle + caps.h / 2 + 3 - question.y;
+    const int hideTop = kKeyRowY + 2 * kKeyRowStep + middle - caps.h / 2 - 4 - question.y;
     const int hideBottom = kKeyRowY + 7 * kKeyRowStep + middle - caps.h / 2 - 3 - question.y;
     for (int k = 0; k < 2; ++k) {
         const Box b = Get(a, k == 0 ? "defaults_question" : "defaults_done").box;

@@ -136,14 +136,20 @@ void BossFrame(Canvas& c, TextPainter& t, const Box& b) {
     const InkFit fit = FitDigits(t, TimerStyle(), kTimerInk, kBossSeconds.first.screen.w - 2);
     TextStyle timer = TimerStyle();
     timer.size = fit.size;
-    const int time = seconds.x - 5 - int(std::lround(float(t.MeasureInk("TIME", timer).w) * fit.squeeze));
+    // A step clear of TIME's own letter spacing, so that a narrow leading one
+    // still reads as the number's, not the word's.
+    constexpr int kGap = 9;
+    const int time = seconds.x - kGap - int(std::lround(float(t.MeasureInk("TIME", timer).w) * fit.squeeze));
     c.RoundRect(float(b.x) + 1, float(b.y) + 1, float(outline.x + outline.w + 8 - b.x - 1), float(b.h) - 2, 8, Rgb(0x101020, 0.85f));
     c.RoundRect(float(time - 10), float(b.y) + 1, float(seconds.x + seconds.w + 10 - (time - 10)), float(b.h) - 2, 8, Rgb(0x101020, 0.85f));
     c.RoundRect(float(outline.x), float(outline.y), float(outline.w), float(outline.h), 4, Rgb(0x000000, 0.55f));
     c.RoundFrame(float(outline.x), float(outline.y), float(outline.w), float(outline.h), 4, 2, Rgb(0xFFFFFF, 0.9f));
-    InkLabel(c, t, "BOSS", {b.x + 10, bar.y, outline.x - 8 - (b.x + 10), bar.h}, Label(18, Rgb(0xFFB0B0)), 12);
-    // TIME in the seconds' digits' style and fit, ending 5 px before them.
-    t.DrawInk(c, "TIME", {outline.x + outline.w + 4, seconds.y, seconds.x - 5 - (outline.x + outline.w + 4), seconds.h}, TimerStyle(),
+    // BOSS in TIME's face and weight, in its own colour.
+    TextStyle boss = TimerStyle();
+    boss.fill = Rgb(0xFFB0B0), boss.fillBottom = Darker(boss.fill, 0.25f);
+    InkLabel(c, t, "BOSS", {b.x + 10, bar.y, outline.x - 8 - (b.x + 10), bar.h}, boss, 12);
+    // TIME in the seconds' digits' style and fit, ending a gap before them.
+    t.DrawInk(c, "TIME", {outline.x + outline.w + 4, seconds.y, seconds.x - kGap - (outline.x + outline.w + 4), seconds.h}, TimerStyle(),
               fit, Align::kRight);
 }
 
@@ -177,7 +183,7 @@ constexpr int kBandBottom = kName.y + kName.h - kBand.y + 3;
 std::string StageSubtitle(int stage, bool team2) {
     // The extra stage's letters are shown to both teams: they name neither.
     if (stage == 6) return StageRoman(stage);
-    return std::string(StageRoman(stage)) + (team2 ? "  - Cheska & Osero -" : "  - Yuri & Crow -");
+    return std::string(StageRoman(stage)) + (team2 ? " - Cheska & Osero -" : " - Yuri & Crow -");
 }
 
 }  // namespace

@@ -136,9 +136,11 @@ void CutIn(Canvas& c, const ImageAsset& a, TextPainter& text) {
     c.SetClip({120, int(band[1].y), 904, kCutInStripTop - int(band[1].y)});
     for (size_t i = 0; i < who.size(); ++i) {
         const Look& l = LookOf(who[i]);
-        const float cx = who.size() == 1 ? 720.0f : 600.0f + 230.0f * float(i);
+        // Two busts close enough that the right one's hat ends inside the
+        // screen at either offset.
+        const float cx = who.size() == 1 ? 720.0f : 565.0f + 195.0f * float(i);
         c.Glow(cx, 190, 190, Rgb(l.hair, 0.3f), 1.4f);
-        DrawBust(c, cx, 175, who.size() == 1 ? 86.0f : 72.0f, l, 0, i == 1);
+        DrawBust(c, cx, 175, who.size() == 1 ? 86.0f : 66.0f, l, 0, i == 1);
     }
     c.SetClip({120, 0, 904, 480});
     c.Polygon({{float(kCutInNameX) - 30, float(kCutInStripTop)}, {1024, float(kCutInStripTop) - 2}, {1024, 366}, {float(kCutInNameX) - 50, 370}},

@@ -14,8 +14,8 @@ namespace {
 // second row), a row clear of the small cursor's rule under it; the width
 // they fill, the cursor's (a column left of the glyphs' cells).
 constexpr int kGlyphPitch = 23, kGlyphLine = 21, kGlyphFill = 20;
-// The small glyphs' digits stand this tall.
-constexpr int kSmallInk = 23;
+// The small glyphs' digits stand this tall, near the name's capitals beside them.
+constexpr int kSmallInk = 17;
 
 const char* kTableNames[] = {"EASY", "NORMAL", "HARD", "EXTRA"};
 const char* kStageCodes[] = {"ST.1", "ST.2", "ST.3", "ST.4", "ST.5", "EXTRA", "CLEAR", "EX CLEAR"};
@@ -41,8 +41,10 @@ void ClockColon(Canvas& c, const Box& inside, const TextStyle& style) {
 // the play time lay 20 and 25 px apart, each filling its room but the colon,
 // with no outline (on the panels under them it would not show). The rank
 // strip reads the same glyphs 1 px on: each keeps its first two columns and
-// its last clear, so that neither strip shows a neighbour's edge.
-void SmallGlyphs(Canvas& c, TextPainter& t, const ImageAsset& a) {
+// its last clear, so that neither strip shows a neighbour's edge. Their foot
+// lies `foot` rows below the cell's top: on the typed name's baseline, as the
+// result lays both rows from one y.
+void SmallGlyphs(Canvas& c, TextPainter& t, const ImageAsset& a, int foot) {
     TextStyle style = DigitFace(Label(20));
     style.outlineWidth = 0;
     const Box& first = Get(a, "digits").box;
@@ -51,11 +53,12 @@ void SmallGlyphs(Canvas& c, TextPainter& t, const ImageAsset& a) {
         if (cell.group != "digits" || cell.box.x % 20 == 1) continue;
         const std::string s = cell.index < 10 ? std::to_string(cell.index) : (cell.index == 10 ? ":" : "/");
         const Box inside{cell.box.x + 2, cell.box.y + 1, cell.box.w - 3, cell.box.h - 2};
+        const Box ink{inside.x, cell.box.y + foot - kSmallInk, inside.w, kSmallInk};
         c.SetClip(inside);
         if (cell.index == 10)
-            ClockColon(c, inside, style);
+            ClockColon(c, ink, style);
         else
-            t.DrawInk(c, s, inside, style, t.FitOne(s, style, fit, inside.w));
+            t.DrawInk(c, s, ink, style, t.FitOne(s, style, fit, inside.w));
         c.ResetClip();
     }
 }
@@ -163,7 +166,21 @@ void NameEntry(Canvas& c, const ImageAsset& a, TextPainter& t) {
     t.DrawLeft(c, "STAGE", {60, 208, 120, 28}, Label(20, Rgb(0xB0E0FF)));
     c.Fill({236, 120, 210, 2}, Rgb(0xFFFFFF, 0.6f));
     c.ResetClip();
-    SmallGlyphs(c, t, a);
+    static const char* kRows[4] = {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz", "0123456789+-/*%=!?.,_@#$&'",
+                                   "()~[]\"\\{}<>:"};
+    TextStyle letter = Label(17);
+    letter.outlineWidth = 0;
+    letter.fillBottom = Darker(letter.fill, 0.12f);
+    letter.face = kStepLetters;
+    std::vector<std::string> letters;
+    for (int r = 0; r < 2; ++r)
+        for (const char* p = kRows[r]; *p; ++p) letters.push_back(std::string(1, *p));
+    const InkFit glyphs = t.FitInk(letters, letter, kGlyphLine, kGlyphFill, kFillWidth | kOneLine);
+    // The capitals' foot in the glyph's line, which starts a row into its cell.
+    TextStyle sized = letter;
+    sized.size = glyphs.size;
+    const InkBox capital = t.MeasureInk("H", sized);
+    SmallGlyphs(c, t, a, 1 + (kGlyphLine - glyphs.line.h) / 2 - glyphs.line.y + capital.y + capital.h);
     TextStyle score = Label(34, kGold);
     score.outlineWidth = 1;
     DigitStrip(c, t, a, "score_digits", score, 28);
@@ -180,16 +197,6 @@ void NameEntry(Canvas& c, const ImageAsset& a, TextPainter& t) {
     // glyphs on one baseline, each widened towards the width the cursor's
     // frame leaves, so that the typed name, which lays them 25 px apart, reads
     // as a word; no outline, which on the panel would not show.
-    static const char* kRows[4] = {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz", "0123456789+-/*%=!?.,_@#$&'",
-                                   "()~[]\"\\{}<>:"};
-    TextStyle letter = Label(17);
-    letter.outlineWidth = 0;
-    letter.fillBottom = Darker(letter.fill, 0.12f);
-    letter.face = kStepLetters;
-    std::vector<std::string> letters;
-    for (int r = 0; r < 2; ++r)
-        for (const char* p = kRows[r]; *p; ++p) letters.push_back(std::string(1, *p));
-    const InkFit glyphs = t.FitInk(letters, letter, kGlyphLine, kGlyphFill, kFillWidth | kOneLine);
     for (const Cell& cell : a.cells) {
         if (cell.group != "grid" || cell.box.w == 640) continue;
         const int r = cell.index / 100, col = cell.index % 100;

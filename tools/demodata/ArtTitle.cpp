@@ -153,6 +153,8 @@ void Title(Canvas& c, const ImageAsset& a, TextPainter& t) {
     const Box card = screen::Under(th, layout::kTeamHeading.screen, layout::kTeamCard.Screen(0));
     const Box column{card.x + card.w + 8, th.y, th.x + th.w - 4 - (card.x + card.w + 8), th.h};
     c.SetClip(th);
+    // A dusk plate under the words: the castle's spires stand behind them.
+    c.RoundRect(float(column.x) - 4, float(th.y) + 46, float(th.x + th.w - 2 - (column.x - 4)), 168, 14, Rgb(0x0C0A24, 0.7f));
     t.DrawCentered(c, "SELECT", {column.x, th.y + 50, column.w, 56}, Label(44, kGold));
     t.DrawCentered(c, "YOUR", {column.x, th.y + 110, column.w, 48}, Label(38));
     t.DrawCentered(c, "TEAM", {column.x, th.y + 158, column.w, 48}, Label(38));

@@ -233,7 +233,10 @@ InkFit TextPainter::FitOne(const std::string& sjis, TextStyle style, const InkFi
     style.size = set.size;
     const int w = MeasureInk(sjis, style).w;
     InkFit fit = set;
-    if (w > 0) fit.squeeze = std::min(float(width) / float(w), set.squeeze * most);
+    // A mark of dots and ticks widened with the letters turns them into bars
+    // (a colon reads as "="): it keeps its own shape, narrowed only to fit.
+    const bool mark = sjis.size() == 1 && sjis[0] && std::strchr(".,:;!?'\"`", sjis[0]);
+    if (w > 0) fit.squeeze = std::min(float(width) / float(w), mark ? 1.0f : set.squeeze * most);
     return fit;
 }
 

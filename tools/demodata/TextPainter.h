@@ -76,7 +76,8 @@ public:
     InkFit FitInk(const std::vector<std::string>& texts, TextStyle style, int height, int width, unsigned flags = 0);
     // The set's fit for one of its texts, widened on its own until its ink fills
     // `width`, by at most `most` times the set's widening: at a step, a narrow
-    // glyph (a one, an r) comes near the width of the others.
+    // glyph (a one, an r) comes near the width of the others. A mark (a colon,
+    // a stop) keeps its own width, centred.
     InkFit FitOne(const std::string& sjis, TextStyle style, const InkFit& set, int width, float most = 1.4f);
     // Paints the text with that fit, its ink aligned in the box's width and its
     // ink's middle (or its line's) on the box's middle.

@@ -45,7 +45,7 @@ TEST(DemoDataPictures, EveryPictureIsReadableAtItsSizeWithEveryRectanglePainted)
                     solid += alpha >= 128;
                 }
             const int area = c.box.w * c.box.h;
-            EXPECT_GE(painted * 50, area) << a.path << ": " << c.group << " " << c.index << " is nearly empty";
+            EXPECT_GE(painted * 60, area) << a.path << ": " << c.group << " " << c.index << " is nearly empty";
             EXPECT_GT(solid, 0) << a.path << ": " << c.group << " " << c.index << " has nothing opaque";
         }
     }

@@ -340,19 +340,22 @@ std::vector<Ink> Lines(const Ink& text) {
 // most half a glyph's width apart (2 px more for digits of 5 px or less, which
 // cells of 6 px with clear edges allow no wider). A cell without ink is a
 // space; ink narrower than a third of the step is a mark (a colon, a stop),
-// whose room is its own.
+// whose room is its own, its dots at most half again as wide as tall.
 std::vector<std::string> StepErrors(const Ink& text, const std::vector<std::vector<Ink>>& rows) {
     std::vector<std::string> errors;
     for (const std::vector<Ink>& cells : rows)
-        for (size_t i = 0; i + 1 < cells.size(); ++i) {
+        for (size_t i = 0; i < cells.size(); ++i) {
             Ink a, b;
             for (const auto& [x, y] : text.at)
                 for (Ink* glyph : {&a, &b}) {
-                    const Ink& cell = cells[i + (glyph == &b ? 1 : 0)];
+                    const Ink& cell = cells[std::min(i + (glyph == &b ? 1 : 0), cells.size() - 1)];
                     if (x >= cell.x0 && x <= cell.x1 && y >= cell.y0 && y <= cell.y1) glyph->Add(x, y);
                 }
-            const int step = cells[i + 1].x0 - cells[i].x0, wa = a.W(), wb = b.W();
-            if (a.at.empty() || b.at.empty() || wa * 3 < step || wb * 3 < step) continue;
+            const int step = i + 1 < cells.size() ? cells[i + 1].x0 - cells[i].x0 : cells[i].W(), wa = a.W(), wb = b.W();
+            const std::vector<Ink> dots = Pieces(a);
+            for (const Ink& d : dots)
+                if (dots.size() > 1 && wa * 3 < step && 2 * d.W() > 3 * d.H() && d.y0 > cells[i].y0 && d.y1 < cells[i].y1) errors.push_back("a mark's dot at " + d.Str());
+            if (i + 1 == cells.size() || a.at.empty() || b.at.empty() || wa * 3 < step || wb * 3 < step) continue;
             const int gap = b.x0 - a.x1 - 1;
             if (4 * gap > wa + wb + (std::max(wa, wb) <= 5 ? 8 : 0))
                 errors.push_back("glyphs laid " + std::to_string(step) + " px apart stand " + std::to_string(gap) + " px apart: " + a.Str() +
@@ -947,9 +950,9 @@ void ArtAlignment::KeyConfig() {
         const int x = screen.cells[cell][0], y = screen.cells[cell][1];
         const Ink name = Find(names, x - 20, y, x + 140, y + 34, Lit), label = Solid(Find(sheet, 40, y - 3, 200, y + 34, Fill));
         // The row's bar: the rows around the name's middle that match it, on a column left of the labels.
-        const uint32_t c = sheet.at(45, UINT(name.Cy()));
+        const uint32_t c = sheet.at(56, UINT(name.Cy()));
         auto bar = [&](int yy) {
-            const uint32_t p = sheet.at(45, UINT(yy));
+            const uint32_t p = sheet.at(56, UINT(yy));
             return std::abs(Channel(p, 16) - Channel(c, 16)) <= 4 && std::abs(Channel(p, 8) - Channel(c, 8)) <= 4 && std::abs(Channel(p, 0) - Channel(c, 0)) <= 4;
         };
         int top = int(name.Cy()), bottom = top;
@@ -1233,6 +1236,9 @@ void ArtAlignment::Continue() {
     Beside(Find(HudPart("credits_digits"), 0, 0, 640, 480, Fill), Find(HudPart("credits_label"), 0, 0, 640, 480, Fill), "credits", 20);
     GameState.continueChoice = 0;
     Sheet(kHud, kHudPng);
+    boss_->draw = [&] { boss_->phase = 0, DrawBossHud(*boss_, "必殺：グレートアステロイドジェット！"); };
+    const Ink name = Find(Scene({35, 36}), 0, boss_->nameY, 640, boss_->nameY + 22, White);
+    Expect(name.at.empty(), "the attack name stands undimmed over the shade at " + name.Str());
     Shoot(Scene());
 }
 
@@ -1293,6 +1299,11 @@ void ArtAlignment::AttackNames() {
     for (int k = 0; k < 2; ++k) {
         boss_->draw = [&, k] { DrawBossHud(*boss_, names[k]); };
         const Ink fill = Find(Scene({35, 36}), 0, 0, 640, 480, Fill);
+        // Each glyph alone (the kana keep their face's spacing), full-width forms 20 px on, the rest 10.
+        std::vector<std::vector<Ink>> cells;
+        for (int x = boss_->nameX, i = 0, w = 0; names[k][i]; i += w / 10, x += w)
+            w = uint8_t(names[k][i]) >= 0x80 ? 20 : 10, cells.push_back(std::vector<Ink>(1)), cells.back()[0].Add(x, boss_->nameY), cells.back()[0].Add(x + w - 1, boss_->nameY + 21);
+        for (const std::string& e : StepErrors(fill, cells)) Expect(false, "name " + std::to_string(k) + ": " + e);
         Ink ring;
         for (const auto& [x, y] : fill.at)
             for (int d = 0; d < 9; ++d)
