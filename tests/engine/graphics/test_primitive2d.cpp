@@ -193,6 +193,14 @@ TEST_F(Primitives, ClippingCutsAgainstTheRectangleAndInterpolatesEveryChannel) {
     EXPECT_EQ(small->GetStoredCount(), 0u);
     KestraPrimitive2D::Release(small);
 
+    // A full work list that crosses the edge at every step is cut to the list's length.
+    Vertex2D zigzag[CPrimitive2D::kWorkListSize];
+    for (uint32_t i = 0; i < CPrimitive2D::kWorkListSize; ++i) zigzag[i] = V(i % 2 ? -10.0f : 10.0f, 10.0f * i);
+    Vertex2D cut[CPrimitive2D::kWorkListSize + 1];
+    cut[CPrimitive2D::kWorkListSize] = V(777, 777);
+    EXPECT_EQ(p->ClipLeft(cut, zigzag, CPrimitive2D::kWorkListSize), CPrimitive2D::kWorkListSize);
+    EXPECT_EQ(cut[CPrimitive2D::kWorkListSize].x, 777.0f);
+
     // Clipping off: nothing is cut.
     KestraPrimitive2D::GetManager()->SetClipRect(nullptr);
     p->Begin();

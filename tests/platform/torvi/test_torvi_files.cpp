@@ -181,6 +181,7 @@ TEST_F(PlayerFilesTest, OggRefusals) {
         {"book65537.ogg", SilentOgg({{65537}}), "a codebook of 65537 entries"},
         {"books1M.ogg", SilentOgg(std::vector<Codebook>(16, {65536})), ""},
         {"lattice.ogg", SilentOgg({{65536, 15, 1}}), ""},  // 65,536 entries of 15 values: 1,048,576
+        {"lattice64.ogg", SilentOgg({{1, 64, 1}, {1}}), ""},  // one entry of 64 dimensions: one value stored
         {"lattice1.ogg", SilentOgg({{65536, 15, 1}, {1}}), "codebooks of 1048577 entries and values (at most 1048576)"},
         {"chain64.ogg", chain(64), ""},
         {"chain65.ogg", chain(65), "more than 64 logical streams"},
@@ -353,6 +354,12 @@ TEST_F(PlayerFilesTest, LastErrorIsCutToTheCallersBuffer) {
     EXPECT_EQ(Torvi().GetLastError(small, sizeof(small)), full.size());
     EXPECT_EQ(std::string(small), full.substr(0, 7));
     EXPECT_EQ(Torvi().GetLastError(nullptr, 0), full.size());
+    // A reason longer than the player keeps is kept to 1023 bytes and its end.
+    const std::string longName(1100, 'n');
+    Open(longName, 0, 0);
+    std::vector<char> kept(2000, 'Z');
+    EXPECT_EQ(Torvi().GetLastError(kept.data(), static_cast<DWORD>(kept.size())), 1023u);
+    EXPECT_EQ(std::string(kept.data()), "\"" + longName.substr(0, 1022));
 }
 
 TEST_F(PlayerFilesTest, InstancesOutliveTheUninitialisedPlayerSilently) {
