@@ -382,10 +382,16 @@ TEST(WinSock, AddressesNamesAndOptions) {
                   wrong.sin_family = 23;
                   EXPECT_EQ(bind(s, reinterpret_cast<SOCKADDR*>(&wrong), sizeof(wrong)), SOCKET_ERROR);
                   EXPECT_EQ(WSAGetLastError(), WSAEAFNOSUPPORT);
-                  EXPECT_EQ(bind(s, reinterpret_cast<SOCKADDR*>(&wrong), 4), SOCKET_ERROR);
-                  EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
+                  // Lengths one short of what is read.
                   int shortLength = sizeof(SOCKADDR_IN) - 1;
+                  EXPECT_EQ(bind(s, reinterpret_cast<SOCKADDR*>(&wrong), shortLength), SOCKET_ERROR);
+                  EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
                   EXPECT_EQ(getsockname(s, reinterpret_cast<SOCKADDR*>(&wrong), &shortLength), SOCKET_ERROR);
+                  EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
+                  EXPECT_EQ(setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), 0),
+                            SOCKET_ERROR);
+                  EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
+                  EXPECT_EQ(gethostbyaddr(reinterpret_cast<const char*>(&loopback), 3, AF_INET), nullptr);
                   EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
                   // Nothing listens on the port just freed.
                   SOCKET probe = Listener();

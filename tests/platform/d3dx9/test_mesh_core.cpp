@@ -78,9 +78,10 @@ TEST(MeshFormats, FvfAndDeclarationsConvertBothWays) {
     Com<ID3DXMesh> mesh(m);
     EXPECT_EQ(mesh->GetFVF(), 0u);
     EXPECT_EQ(mesh->GetNumBytesPerVertex(), 24u);
-    // Layouts no vertex has: a mixed position, index bytes with no betas to hold
-    // them, five weights, nine coordinate sets.
-    for (DWORD bad : {DWORD(D3DFVF_XYZB5 | D3DFVF_XYZRHW | 0x001), DWORD(D3DFVF_XYZ | D3DFVF_LASTBETA_UBYTE4),
+    // Layouts no vertex has: a mixed position, the reserved bit, index bytes with
+    // no betas to hold them, five weights, nine coordinate sets.
+    for (DWORD bad : {DWORD(D3DFVF_XYZB5 | D3DFVF_XYZRHW), DWORD(D3DFVF_XYZ | D3DFVF_RESERVED0),
+                      DWORD(D3DFVF_XYZ | D3DFVF_LASTBETA_UBYTE4),
                       DWORD(D3DFVF_XYZRHW | D3DFVF_LASTBETA_D3DCOLOR), DWORD(D3DFVF_XYZB5),
                       DWORD(D3DFVF_XYZ | (9 << D3DFVF_TEXCOUNT_SHIFT))}) {
         EXPECT_EQ(D3DXGetFVFVertexSize(bad), 0u) << bad;
