@@ -38,8 +38,6 @@ std::string RedLine(const char8_t* utf8) {
 TEST(KestraSoundVolume, AttenuationIsMinusTheSquareOfTheDistanceFromFull) {
     for (int v = 0; v <= 100; ++v)
         EXPECT_EQ(KestraSound::VolumeToAttenuation(static_cast<float>(v)), -(100 - v) * (100 - v)) << v;
-    EXPECT_EQ(KestraSound::VolumeToAttenuation(50.0f), -2500);
-    EXPECT_EQ(KestraSound::VolumeToAttenuation(90.0f), -100);
     EXPECT_EQ(KestraSound::VolumeToAttenuation(100.5f), 0);
     EXPECT_EQ(KestraSound::VolumeToAttenuation(-3.0f), -10000);
     EXPECT_EQ(KestraSound::VolumeToAttenuation(99.5f), 0);  // -0.25 truncates toward zero
