@@ -1,6 +1,7 @@
 #include "tests/support/test_support.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -43,6 +44,21 @@ int RunInChild(const std::function<int()>& body) {
     if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
     return -1;
 }
+
+GuardedBytes::GuardedBytes(const std::string& bytes) : size_(static_cast<uint32_t>(bytes.size())) {
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    const size_t body = (bytes.size() + page - 1) / page * page;
+    mapSize_ = body + page;
+    map_ = mmap(nullptr, mapSize_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (map_ == MAP_FAILED) throw std::runtime_error("mmap failed");
+    uint8_t* end = static_cast<uint8_t*>(map_) + body;
+    if (mprotect(end, page, PROT_NONE) != 0) throw std::runtime_error("mprotect failed");
+    uint8_t* start = end - bytes.size();
+    std::copy(bytes.begin(), bytes.end(), start);
+    data_ = start;
+}
+
+GuardedBytes::~GuardedBytes() { munmap(map_, mapSize_); }
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

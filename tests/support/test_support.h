@@ -23,6 +23,24 @@ private:
     std::string path_;
 };
 
+// Bytes that end right before an unreadable page: a read past their end faults
+// in any build, not only under the address sanitizer.
+class GuardedBytes {
+public:
+    explicit GuardedBytes(const std::string& bytes);
+    ~GuardedBytes();
+    GuardedBytes(const GuardedBytes&) = delete;
+    GuardedBytes& operator=(const GuardedBytes&) = delete;
+    const uint8_t* data() const { return data_; }
+    uint32_t size() const { return size_; }
+
+private:
+    void* map_ = nullptr;
+    size_t mapSize_ = 0;
+    const uint8_t* data_ = nullptr;
+    uint32_t size_ = 0;
+};
+
 // Runs body in a forked child and answers its exit status (or 128 + signal).
 // Engine state touched by the child never leaks into the calling test.
 int RunInChild(const std::function<int()>& body);

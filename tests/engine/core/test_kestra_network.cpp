@@ -285,6 +285,9 @@ TEST(WinSockAsyncSelect, PostsEventsWithTheReenablingRules) {
                   EXPECT_EQ(WSAAsyncSelect(listener, window, WM_USER + 1, 0x4000), SOCKET_ERROR);  // unknown event
                   EXPECT_EQ(WSAGetLastError(), WSAEINVAL);
                   ASSERT_EQ(WSAAsyncSelect(listener, window, WM_USER + 1, FD_ACCEPT | FD_READ | FD_WRITE | FD_CLOSE), 0);
+                  // Another user leaving the module does not stop the notifications.
+                  ASSERT_EQ(WSAStartup(MAKEWORD(2, 0), &data), 0);
+                  EXPECT_EQ(WSACleanup(), 0);
 
                   // Two clients wait, but FD_ACCEPT comes once until accept is called.
                   SOCKET a = Connect(port);
@@ -322,8 +325,15 @@ TEST(WinSockAsyncSelect, PostsEventsWithTheReenablingRules) {
                   for (const SocketEvent& e : g_events) EXPECT_EQ(e.error, 0);
 
                   // A registered socket does not block; events 0 stops the messages.
-                  SOCKET second = accept(listener, nullptr, nullptr);
+                  // An address buffer too short for the peer is refused and takes no client.
+                  SOCKADDR_IN peer{};
+                  int peerLength = sizeof(peer) - 1;
+                  EXPECT_EQ(accept(listener, reinterpret_cast<SOCKADDR*>(&peer), &peerLength), INVALID_SOCKET);
+                  EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
+                  peerLength = sizeof(peer);
+                  SOCKET second = accept(listener, reinterpret_cast<SOCKADDR*>(&peer), &peerLength);
                   ASSERT_NE(second, INVALID_SOCKET);
+                  EXPECT_EQ(peer.sin_port, PortOf(b));
                   EXPECT_EQ(recv(second, buffer, sizeof(buffer), 0), SOCKET_ERROR);
                   EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
                   ASSERT_EQ(WSAAsyncSelect(second, window, WM_USER + 1, 0), 0);
@@ -372,7 +382,16 @@ TEST(WinSock, AddressesNamesAndOptions) {
                   wrong.sin_family = 23;
                   EXPECT_EQ(bind(s, reinterpret_cast<SOCKADDR*>(&wrong), sizeof(wrong)), SOCKET_ERROR);
                   EXPECT_EQ(WSAGetLastError(), WSAEAFNOSUPPORT);
-                  EXPECT_EQ(bind(s, reinterpret_cast<SOCKADDR*>(&wrong), 4), SOCKET_ERROR);
+                  // Lengths one short of what is read.
+                  int shortLength = sizeof(SOCKADDR_IN) - 1;
+                  EXPECT_EQ(bind(s, reinterpret_cast<SOCKADDR*>(&wrong), shortLength), SOCKET_ERROR);
+                  EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
+                  EXPECT_EQ(getsockname(s, reinterpret_cast<SOCKADDR*>(&wrong), &shortLength), SOCKET_ERROR);
+                  EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
+                  EXPECT_EQ(setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), 0),
+                            SOCKET_ERROR);
+                  EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
+                  EXPECT_EQ(gethostbyaddr(reinterpret_cast<const char*>(&loopback), 3, AF_INET), nullptr);
                   EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
                   // Nothing listens on the port just freed.
                   SOCKET probe = Listener();

@@ -38,8 +38,6 @@ std::string RedLine(const char8_t* utf8) {
 TEST(KestraSoundVolume, AttenuationIsMinusTheSquareOfTheDistanceFromFull) {
     for (int v = 0; v <= 100; ++v)
         EXPECT_EQ(KestraSound::VolumeToAttenuation(static_cast<float>(v)), -(100 - v) * (100 - v)) << v;
-    EXPECT_EQ(KestraSound::VolumeToAttenuation(50.0f), -2500);
-    EXPECT_EQ(KestraSound::VolumeToAttenuation(90.0f), -100);
     EXPECT_EQ(KestraSound::VolumeToAttenuation(100.5f), 0);
     EXPECT_EQ(KestraSound::VolumeToAttenuation(-3.0f), -10000);
     EXPECT_EQ(KestraSound::VolumeToAttenuation(99.5f), 0);  // -0.25 truncates toward zero
@@ -138,8 +136,8 @@ TEST(KestraSoundWave, SizesThatOverstateTheFileAreCutToWhatIsThere) {
     // Every truncation of a file with odd chunks: never a read outside the bytes.
     const std::string full = Wave(1, 2, 16, 44100, samples, {{"LIST", "INFOx"}, {"smpl", "123"}});
     for (size_t cut = 0; cut <= full.size(); ++cut) {
-        const std::vector<uint8_t> bytes(full.begin(), full.begin() + static_cast<long>(cut));
-        if (KestraSound::ParseWave(bytes.data(), static_cast<uint32_t>(cut), &layout)) {
+        const testsupport::GuardedBytes bytes(full.substr(0, cut));
+        if (KestraSound::ParseWave(bytes.data(), bytes.size(), &layout)) {
             EXPECT_LE(static_cast<size_t>(layout.dataOffset) + layout.dataSize, cut);
         }
     }

@@ -175,9 +175,15 @@ TEST_F(Primitives, ClippingCutsAgainstTheRectangleAndInterpolatesEveryChannel) {
     const Vertex2D onEdge[3] = {V(0.5f, 10.5f), V(100.5f, 10.5f), V(50.5f, 60.5f)};
     const uint32_t before = p->GetStoredCount();
     EXPECT_TRUE(p->AddTriangles(onEdge, 1));
+    // On the right, top and bottom edges, and one touching the bottom from below: each kept whole.
+    const Vertex2D onOtherEdges[9] = {V(640.5f, 0.5f),    V(540.5f, 50.5f),   V(640.5f, 480.5f),
+                                      V(640.5f, 200.5f),  V(540.5f, 150.5f),  V(540.5f, 250.5f),
+                                      V(50.5f, 600.5f),   V(150.5f, 600.5f),  V(100.5f, 480.5f)};
+    EXPECT_TRUE(p->AddTriangles(onOtherEdges, 3));
+    EXPECT_EQ(p->GetStoredCount(), before + 12);
     p->End();
     up = Uploaded(p);
-    ASSERT_EQ(up.size(), before + 3);
+    ASSERT_EQ(up.size(), before + 12);
     EXPECT_FLOAT_EQ(up[before].x, 0.0f);
     EXPECT_FLOAT_EQ(up[before].y, 10.0f);
     EXPECT_FLOAT_EQ(up[before + 1].x, 100.0f);
@@ -192,6 +198,14 @@ TEST_F(Primitives, ClippingCutsAgainstTheRectangleAndInterpolatesEveryChannel) {
     EXPECT_GT(small->GetCount(), 6u);
     EXPECT_EQ(small->GetStoredCount(), 0u);
     KestraPrimitive2D::Release(small);
+
+    // A full work list that crosses the edge at every step is cut to the list's length.
+    Vertex2D zigzag[CPrimitive2D::kWorkListSize];
+    for (uint32_t i = 0; i < CPrimitive2D::kWorkListSize; ++i) zigzag[i] = V(i % 2 ? -10.0f : 10.0f, 10.0f * i);
+    Vertex2D cut[CPrimitive2D::kWorkListSize + 1];
+    cut[CPrimitive2D::kWorkListSize] = V(777, 777);
+    EXPECT_EQ(p->ClipLeft(cut, zigzag, CPrimitive2D::kWorkListSize), CPrimitive2D::kWorkListSize);
+    EXPECT_EQ(cut[CPrimitive2D::kWorkListSize].x, 777.0f);
 
     // Clipping off: nothing is cut.
     KestraPrimitive2D::GetManager()->SetClipRect(nullptr);

@@ -211,7 +211,7 @@ TEST_F(EnemyBulletTest, MotionThreeReaimsAtFrameNinety) {
 }
 
 TEST_F(EnemyBulletTest, MotionFourAndFiveEmitChildren) {
-    cEnemyBulletBase* parent = Fire(300, 200, 4, 1, 100, 0, 0, 0.0f, 0.0f);
+    cEnemyBulletBase* parent = Fire(300, 200, 4, 2, 100, 0, 0, 0.0f, 0.0f);
     for (int i = 0; i < 19; ++i) parent->Move();
     EXPECT_EQ(m.enemyBulletCursor, 1);
     parent->Move();
@@ -219,6 +219,7 @@ TEST_F(EnemyBulletTest, MotionFourAndFiveEmitChildren) {
     const cEnemyBulletBase* child = m.enemyBullets[2];
     EXPECT_EQ(child->angle, 100 + 20 * 50);
     EXPECT_EQ(child->motionKind, 2);
+    EXPECT_EQ(child->graphicKind, 1);  // its own picture, not the parent's
     EXPECT_FLOAT_EQ(child->speed, 0.0f);
     EXPECT_FLOAT_EQ(child->accel, 0.005f);
     EXPECT_TRUE(child->element == 0 || child->element == 1);
@@ -233,6 +234,7 @@ TEST_F(EnemyBulletTest, MotionFourAndFiveEmitChildren) {
     EXPECT_EQ(m.enemyBullets[2]->element, 0);
     EXPECT_EQ(m.enemyBullets[2]->angle, 1000 + 15535);
     EXPECT_EQ(m.enemyBullets[2]->motionKind, 3);
+    EXPECT_EQ(m.enemyBullets[2]->graphicKind, 1);
     EXPECT_FLOAT_EQ(m.enemyBullets[2]->speed, 3.0f);
 }
 

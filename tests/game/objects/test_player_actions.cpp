@@ -114,16 +114,27 @@ TEST_F(PlayerActionTest, CharacterTwoNeeds49ChargedFramesForItsBurst) {
     EXPECT_EQ(after - before, 5 * 4);
 }
 
-TEST_F(PlayerActionTest, ChargeShowsParticlesAndTheCompleteFlash) {
-    Frames(PAD_SHOT, 61);
-    EXPECT_EQ(p->chargeCount, 60);
-    int sixes = 0, sevens = 0;
-    for (const cEffectObjectBase* f : ObjectManager.effects) {
-        sixes += f->kind == 6;
-        sevens += f->kind == 7;
+TEST_F(PlayerActionTest, ChargeShowsParticlesAndTheCompleteFlashOnlyWithTheGaugeToRelease) {
+    // Sparks every third held frame below 60, the flash at 60: both need the charge's cost of 1.
+    const struct {
+        float gauge;
+        int sixes, sevens;
+    } rows[] = {{0.99f, 0, 0}, {1.0f, 19, 1}, {-1.0f, 19, 1}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.gauge);
+        TearDown();
+        SetUp();
+        if (row.gauge >= 0.0f) p->gauge = row.gauge;
+        Frames(PAD_SHOT, 61);
+        EXPECT_EQ(p->chargeCount, 60);
+        int sixes = 0, sevens = 0;
+        for (const cEffectObjectBase* f : ObjectManager.effects) {
+            sixes += f->kind == 6;
+            sevens += f->kind == 7;
+        }
+        EXPECT_EQ(sixes, row.sixes);
+        EXPECT_EQ(sevens, row.sevens);
     }
-    EXPECT_EQ(sixes, 19);  // every third held frame below 60
-    EXPECT_EQ(sevens, 1);
     Frames(0, 2);
     EXPECT_EQ(p->chargeShotOn, 1);
     EXPECT_FLOAT_EQ(p->gauge, 8.0f);

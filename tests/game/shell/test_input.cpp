@@ -77,11 +77,13 @@ TEST_F(InputWords, PadAxesCountOnlyBeyondAThirdAndHatsOnlyAtExactAngles) {
 }
 
 TEST_F(InputWords, TheSystemFlagReadsBothDevicesForBothPlayers) {
+    KeyMap.keyboard[1] = 0;
     devices_.present[0] = devices_.present[1] = true;
     devices_.pads[0].buttons[0] = 1;  // SHOT on player 1's pad
     devices_.keys[203] = true;        // LEFT on both players' keys
     UpdateInput();
     EXPECT_EQ(PadWords[0].pushed, PAD_LEFT);  // keyboard player: pad not read
+    EXPECT_EQ(PadWords[1].pushed, 0);         // pad player: keys not read
     KeyMap.systemKeyboard = 1;
     UpdateInput();
     UpdateInput();

@@ -1,6 +1,8 @@
 // The result screen: ranking, the name grid, the stored row and the progress.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "game/shell/MenuCommon.h"
 #include "game/shell/ResultScene.h"
 #include "game/state/SpriteTable.h"
@@ -48,6 +50,14 @@ TEST_F(ResultScreen, AScoreEqualToTheTenthRowIsNotRankedOneMoreIsTenth) {
     ScoreData.resultScore = 5000000;
     Frame();
     EXPECT_EQ(ScoreData.rank, 1);
+    // A column or team past the tables ranks nowhere.
+    for (const auto& [team, column] : {std::pair{1, 4}, std::pair{3, 0}, std::pair{0, 0}, std::pair{1, -1}}) {
+        ScoreData.rank = kNotRanked;
+        ScoreData.resultTeam = team;
+        ScoreData.resultColumn = column;
+        Frame();
+        EXPECT_EQ(ScoreData.rank, kNotRanked) << team << ", " << column;
+    }
 }
 
 TEST_F(ResultScreen, AnEmptyNameIsStoredAsNonameAfter180Frames) {

@@ -46,6 +46,8 @@ TEST(MeshFormats, FvfAndDeclarationsConvertBothWays) {
         {D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR, 24},
         {D3DFVF_XYZ | D3DFVF_TEX2 | D3DFVF_TEXCOORDSIZE3(1), 12 + 8 + 12},
         {D3DFVF_XYZ | D3DFVF_PSIZE, 16},
+        {D3DFVF_XYZB5 | D3DFVF_LASTBETA_D3DCOLOR, 12 + 16 + 4},
+        {DWORD(D3DFVF_XYZ | D3DFVF_TEX8 | D3DFVF_TEXCOORDSIZE1(7)), 12 + 7 * 8 + 4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fvf);
@@ -76,7 +78,15 @@ TEST(MeshFormats, FvfAndDeclarationsConvertBothWays) {
     Com<ID3DXMesh> mesh(m);
     EXPECT_EQ(mesh->GetFVF(), 0u);
     EXPECT_EQ(mesh->GetNumBytesPerVertex(), 24u);
-    EXPECT_EQ(D3DXGetFVFVertexSize(D3DFVF_XYZB5 | D3DFVF_XYZRHW | 0x001), 0u);
+    // Layouts no vertex has: a mixed position, the reserved bit, index bytes with
+    // no betas to hold them, five weights, nine coordinate sets.
+    for (DWORD bad : {DWORD(D3DFVF_XYZB5 | D3DFVF_XYZRHW), DWORD(D3DFVF_XYZ | D3DFVF_RESERVED0),
+                      DWORD(D3DFVF_XYZ | D3DFVF_LASTBETA_UBYTE4),
+                      DWORD(D3DFVF_XYZRHW | D3DFVF_LASTBETA_D3DCOLOR), DWORD(D3DFVF_XYZB5),
+                      DWORD(D3DFVF_XYZ | (9 << D3DFVF_TEXCOUNT_SHIFT))}) {
+        EXPECT_EQ(D3DXGetFVFVertexSize(bad), 0u) << bad;
+        EXPECT_TRUE(FAILED(D3DXDeclaratorFromFVF(bad, decl))) << bad;
+    }
     EXPECT_TRUE(FAILED(D3DXCreateMeshFVF(1, 70000, 0, D3DFVF_XYZ, nullptr, &m)));
     EXPECT_EQ(D3DXCreateMeshFVF(1, 70000, D3DXMESH_32BIT, D3DFVF_XYZ, nullptr, &m), S_OK);
     m->Release();

@@ -366,7 +366,12 @@ TEST_F(DirectInputTest, DeactivationLosesInputAndClearsKeysUntilReacquired) {
     EXPECT_TRUE(KeysDown(state).empty());
     EXPECT_TRUE(ReadEvents(keyboard).empty());
 
+    // Z is still held: its repeats are not a new press, nor is its release an event.
+    // Neither is a second down of X without a release between.
+    PushKey(SDL_SCANCODE_Z, true, /*repeat=*/true);
     PushKey(SDL_SCANCODE_X, true);
+    PushKey(SDL_SCANCODE_X, true);
+    PushKey(SDL_SCANCODE_Z, false);
     ASSERT_EQ(keyboard->GetDeviceState(sizeof state, state), DI_OK);
     EXPECT_EQ(KeysDown(state), std::vector<int>{DIK_X});
     std::vector<DIDEVICEOBJECTDATA> events = ReadEvents(keyboard);

@@ -558,6 +558,29 @@ TEST_F(SoundMemoryTest, NoOneBufferTakesMoreThanItsBound) {
     host_->FreeBlock(block);
 }
 
+TEST_F(SoundMemoryTest, AStreamTakesTheRatesAndChannelCountsABufferTakes) {
+    struct Nothing : IKestraSoundSource {
+        uint32_t ReadFrames(int16_t*, uint32_t) override { return 0; }
+    } nothing;
+    const struct {
+        DWORD rate;
+        WORD channels;
+        HRESULT result;
+    } rows[] = {{DSBFREQUENCY_MIN, 1, S_OK},          {DSBFREQUENCY_MAX, 2, S_OK},
+                {DSBFREQUENCY_MIN - 1, 1, E_INVALIDARG}, {DSBFREQUENCY_MAX + 1, 2, E_INVALIDARG},
+                {44100, 0, E_INVALIDARG},             {44100, 3, E_INVALIDARG}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.rate << " Hz, " << row.channels);
+        IKestraSoundStream* stream = reinterpret_cast<IKestraSoundStream*>(0x1);
+        EXPECT_EQ(host_->CreateStream(&nothing, row.rate, row.channels, &stream), row.result);
+        EXPECT_EQ(stream != nullptr, row.result == S_OK);
+        if (stream) stream->Release();
+    }
+    IKestraSoundStream* stream = nullptr;
+    EXPECT_EQ(host_->CreateStream(nullptr, 44100, 2, &stream), E_INVALIDARG);
+    EXPECT_EQ(host_->CreateStream(&nothing, 44100, 2, nullptr), E_POINTER);
+}
+
 // A budget lowered to what is held or below it leaves nothing: not a byte more
 // is taken, until enough is given back to come under it again. So does the
 // process's budget for loaded data, which the sounds' is a share of.

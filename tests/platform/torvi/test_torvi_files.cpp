@@ -97,12 +97,16 @@ TEST_F(PlayerFilesTest, WaveRefusals) {
     PutLe32(hugeChunk, 0xFFFFFFF0u);
     hugeChunk += std::string(40, '\0');
     std::string shortFormat = Wave(1, 2, 16, 44100, pcm);
-    shortFormat[16] = 12;  // "fmt " length 12
+    shortFormat[16] = 15;  // "fmt " length 15, one short of the PCM fields
+    std::string misaligned = Wave(1, 2, 16, 44100, pcm);
+    misaligned[32] = 2;  // frames of 2 bytes for two 16-bit channels
     const Case cases[] = {
         {"float.wav", Wave(3, 2, 32, 44100, pcm), "not PCM"},
         {"24bit.wav", Wave(1, 2, 24, 44100, pcm), "unsupported PCM layout"},
         {"6ch.wav", Wave(1, 6, 16, 44100, pcm), "unsupported PCM layout"},
-        {"rate.wav", Wave(1, 2, 16, 50, pcm), "sample rate"},
+        {"rate.wav", Wave(1, 2, 16, 99, pcm), "sample rate 99"},
+        {"fastrate.wav", Wave(1, 2, 16, 200001, pcm), "sample rate 200001"},
+        {"misaligned.wav", misaligned, "unsupported PCM layout"},
         {"empty.wav", Wave(1, 2, 16, 44100, ""), "no samples"},
         {"datafirst.wav", dataFirst, "no format chunk"},
         {"huge.wav", hugeChunk, "cut short"},
@@ -181,6 +185,10 @@ TEST_F(PlayerFilesTest, OggRefusals) {
         {"book65537.ogg", SilentOgg({{65537}}), "a codebook of 65537 entries"},
         {"books1M.ogg", SilentOgg(std::vector<Codebook>(16, {65536})), ""},
         {"lattice.ogg", SilentOgg({{65536, 15, 1}}), ""},  // 65,536 entries of 15 values: 1,048,576
+        {"lattice64.ogg", SilentOgg({{1, 64, 1}, {1}}), ""},  // one entry of 64 dimensions: one value stored
+        {"lattice0.ogg", SilentOgg({{1, 0, 1}}), "damaged Ogg Vorbis headers"},  // a lattice of no dimensions
+        {"slow.ogg", SilentOgg({{1}}, 1, 3, 8, 11, 99), "unsupported sample rate 99"},
+        {"fast.ogg", SilentOgg({{1}}, 1, 3, 8, 11, 200001), "unsupported sample rate 200001"},
         {"lattice1.ogg", SilentOgg({{65536, 15, 1}, {1}}), "codebooks of 1048577 entries and values (at most 1048576)"},
         {"chain64.ogg", chain(64), ""},
         {"chain65.ogg", chain(65), "more than 64 logical streams"},
@@ -353,6 +361,12 @@ TEST_F(PlayerFilesTest, LastErrorIsCutToTheCallersBuffer) {
     EXPECT_EQ(Torvi().GetLastError(small, sizeof(small)), full.size());
     EXPECT_EQ(std::string(small), full.substr(0, 7));
     EXPECT_EQ(Torvi().GetLastError(nullptr, 0), full.size());
+    // A reason longer than the player keeps is kept to 1023 bytes and its end.
+    const std::string longName(1100, 'n');
+    Open(longName, 0, 0);
+    std::vector<char> kept(2000, 'Z');
+    EXPECT_EQ(Torvi().GetLastError(kept.data(), static_cast<DWORD>(kept.size())), 1023u);
+    EXPECT_EQ(std::string(kept.data()), "\"" + longName.substr(0, 1022));
 }
 
 TEST_F(PlayerFilesTest, InstancesOutliveTheUninitialisedPlayerSilently) {

@@ -156,6 +156,18 @@ TEST_F(PlayerOutputTest, LoopRepeatsTheGivenNumberOfTimes) {
     for (size_t i = (start + expected.size() / 2) * 2; i < out.size(); ++i) ASSERT_EQ(out[i], 0) << "sample " << i;
 }
 
+TEST_F(PlayerOutputTest, ALoopStartAtOrPastTheEndRepeatsFromTheStart) {
+    const uint32_t frames = 1000;
+    const std::vector<int16_t> signal = StereoSignal(frames);
+    TorviInstance* sound = Open(WriteFile("loopend.wav", Wave(1, 2, 16, 44100, Bytes(signal))));
+    ASSERT_NE(sound, nullptr);
+    sound->Loop(1, frames);
+    std::vector<int16_t> out = FinishAndCapture(sound);
+    std::vector<int16_t> expected = signal;
+    expected.insert(expected.end(), signal.begin(), signal.end());
+    EXPECT_TRUE(HeardExactly(out, FirstSoundFrame(out), expected, 2));
+}
+
 TEST_F(PlayerOutputTest, EndlessLoopRunsUntilStopped) {
     const uint32_t frames = 2000;
     const std::vector<int16_t> signal = StereoSignal(frames);

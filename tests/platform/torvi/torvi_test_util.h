@@ -196,10 +196,10 @@ struct Codebook {
 // audio packet after the first gives 128 frames. The block sizes are powers of
 // two, short then long; a long block shorter than the short one breaks the format.
 inline std::string SilentOgg(const std::vector<Codebook>& books, int serial = 1, int packets = 3, int shortBlock = 8,
-                             int longBlock = 11) {
+                             int longBlock = 11, uint32_t rate = 44100) {
     std::string ident("\x01vorbis", 7), comment("\x03vorbis", 7);
     BitWriter id, tags, setup;
-    id.Put(0, 32), id.Put(1, 8), id.Put(44100, 32), id.Put(0, 96), id.Put(shortBlock, 4), id.Put(longBlock, 4),
+    id.Put(0, 32), id.Put(1, 8), id.Put(rate, 32), id.Put(0, 96), id.Put(shortBlock, 4), id.Put(longBlock, 4),
         id.Put(1, 8);
     tags.Put(1, 32), tags.Put('t', 8), tags.Put(0, 32), tags.Put(1, 8);
     for (char c : std::string("\x05vorbis", 7)) setup.Put(static_cast<uint8_t>(c), 8);
@@ -216,7 +216,7 @@ inline std::string SilentOgg(const std::vector<Codebook>& books, int serial = 1,
         setup.Put(book.lookup, 4);
         if (book.lookup == 1) {
             uint64_t side = 1;  // values stored: the greatest side whose lattice fits
-            while (std::pow(double(side + 1), book.dims) <= book.entries) ++side;
+            while (book.dims && std::pow(double(side + 1), book.dims) <= book.entries) ++side;
             setup.Put(0, 64), setup.Put(0, 4), setup.Put(0, 1), setup.Put(0, static_cast<unsigned>(side));
         }
     }
