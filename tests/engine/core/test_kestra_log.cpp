@@ -121,7 +121,9 @@ TEST(KestraLog, WithoutALogTheWritersStaySilentAndAFailedOneIsSaidOnce) {
         const std::string said = testsupport::ReadFile(errors);
         const bool asked = name && name != tooLong.c_str();
         EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), asked ? 1 : 0) << said;
-        if (asked) EXPECT_NE(said.find(dir.file(name) + ".html"), std::string::npos) << said;
+        if (asked) {
+            EXPECT_NE(said.find(dir.file(name) + ".html"), std::string::npos) << said;
+        }
     }
 }
 
