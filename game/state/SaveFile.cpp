@@ -14,20 +14,19 @@ constexpr DWORD kNotAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_PO
 
 bool IsMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
-// Files read with damage this run, each known by the folder it was read from
-// and its name as given, with the most its reader reads.
-struct Damaged {
+// Save files read or noted this run, each known by the folder it was read from
+// and its name as given: the most its last reader reads, and whether it was
+// found damaged.
+struct SaveRead {
     std::string key;
-    size_t limit;
+    size_t limit = 64 * 1024;  // a file noted without a read of its own
+    bool damaged = false;
 };
-std::vector<Damaged>& DamagedFiles() {
-    static std::vector<Damaged> files;
-    return files;
-}
-// The limit of each save file's last read, by the same key.
-std::vector<Damaged>& ReadLimits() {
-    static std::vector<Damaged> limits;
-    return limits;
+SaveRead& Record(const std::string& key) {
+    static std::vector<SaveRead> reads;
+    for (SaveRead& read : reads)
+        if (read.key == key) return read;
+    return reads.emplace_back(SaveRead{key});
 }
 
 // Reads until `limit` bytes or the end; false at a fault (what came before is kept).
@@ -84,11 +83,7 @@ bool ReadFileBytes(const char* path, size_t limit, std::string& bytes) {
 bool ReadSaveFile(const char* path, size_t limit, std::string& bytes, bool& whole) {
     bytes.clear();
     whole = false;
-    std::vector<Damaged>& limits = ReadLimits();
-    const std::string key = FileKey(path);
-    limits.erase(std::remove_if(limits.begin(), limits.end(), [&](const Damaged& d) { return d.key == key; }),
-                 limits.end());
-    limits.push_back({key, limit});
+    Record(FileKey(path)).limit = limit;
     // The open itself refuses what is no regular file, a link included; what
     // stands there is asked only to name it in the log.
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
@@ -117,35 +112,25 @@ bool ReadSaveFile(const char* path, size_t limit, std::string& bytes, bool& whol
 }
 
 void NoteLoaded(const char* path, bool damaged) {
-    std::vector<Damaged>& noted = DamagedFiles();
-    const std::string key = FileKey(path);
-    noted.erase(std::remove_if(noted.begin(), noted.end(), [&](const Damaged& d) { return d.key == key; }),
-                noted.end());
+    Record(FileKey(path)).damaged = damaged;
     if (!damaged) return;
-    // A file noted without a read of its own is kept up to the largest reader's limit.
-    size_t limit = 64 * 1024;
-    for (const Damaged& read : ReadLimits())
-        if (read.key == key) limit = read.limit;
-    noted.push_back({key, limit});
     Kestra::LogRed("　エラー : 読み取れない部分がありました [ %s ]", path);
     Kestra::LogNewLine();
 }
 
 bool ReplaceFileContents(const char* path, const std::string& bytes) {
-    std::vector<Damaged>& noted = DamagedFiles();
-    const std::string key = FileKey(path);
-    const auto damaged = std::find_if(noted.begin(), noted.end(), [&](const Damaged& d) { return d.key == key; });
-    if (damaged != noted.end()) {
+    SaveRead& read = Record(FileKey(path));
+    if (read.damaged) {
         // Kept as far as it was read (and the byte that told it was longer),
         // before anything replaces it. A keep-copy that cannot be made (the file
         // gone or no longer a regular file, the disk full, a folder at the
         // kept name) is logged by the copy, and the save goes on.
         const std::string kept = std::string(path) + ".damaged";
-        if (KestraFileWriter::Copy(path, kept.c_str(), damaged->limit + 1)) {
+        if (KestraFileWriter::Copy(path, kept.c_str(), read.limit + 1)) {
             Kestra::LogBlue("　■読み取れない部分のあったファイルを残しました [ %s ] -> [ %s ]", path, kept.c_str());
             Kestra::LogNewLine();
         }
-        noted.erase(damaged);
+        read.damaged = false;
     }
     return KestraFileWriter::Replace(path, bytes);
 }
