@@ -310,13 +310,13 @@ std::vector<std::shared_ptr<const CompiledShader>> CompileVertexShaders(const st
         const auto shaders = CompileInCompiler(request, errors);
         if (shaders.empty()) return {};
         found = g_cache.try_emplace(key).first;
-        if (found->second.bytes == 0) found->second.bytes = key.size();
+        size_t added = found->second.bytes == 0 ? key.size() : 0;
         for (size_t i = 0; i < shaders.size(); ++i) {
-            found->second.bytes += request.entries[i].size() + shaders[i]->desc.glsl.size();
+            added += request.entries[i].size() + shaders[i]->desc.glsl.size();
             found->second.shaders.emplace(request.entries[i], shaders[i]);
         }
-        g_cacheBytes = 0;
-        for (const auto& [text, cached] : g_cache) g_cacheBytes += cached.bytes;
+        found->second.bytes += added;
+        g_cacheBytes += added;
     }
     if (found == g_cache.end()) return {};  // no entry points
     found->second.asked = ++g_asks;

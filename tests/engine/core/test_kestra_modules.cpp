@@ -180,6 +180,8 @@ TEST(KestraMicroThread, MainRecordLinksToItselfAndExitLogsTheEnd) {
                   KestraMicroThread::Switch(-1);  // the baton comes straight back
                   // Indexes past the table name no record: nothing is read or written.
                   for (int32_t past : {KestraMicroThread::kRecordCount, 1000}) KestraMicroThread::Switch(past);
+                  EXPECT_EQ(records[32].next, 32);
+                  EXPECT_EQ(records[32].active, 1);
                   KestraMicroThread::Exit();
                   KestraMicroThread::Finalize();
                   KestraMicroThread::Finalize();
