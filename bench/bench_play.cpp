@@ -80,13 +80,16 @@ void FillField() {
     cObjectManager& m = ObjectManager;
     static const int kGraphics[] = {1, 2, 3, 5, 6, 7, 8, 9, 10, 14, 21, 22, 23, 24, 50, 51, 52, 54, 55};
     for (int i = 0; i < 1199; ++i) {
-        m.FireEnemyBullet(float(20 + (i * 37) % 600), float(20 + (i * 53) % 440), 1, kGraphics[i % 19], i * 300, 0,
-                          i % 2, 0.0f, 0.0f);
+        m.FireEnemyBullet(float(20 + (i * 37) % 600), float(20 + (i * 53) % 440), BulletMotion::kPlain,
+                          static_cast<BulletGraphic>(kGraphics[i % 19]), i * 300, 0,
+                          elements::FromNumber(i % 2), 0.0f, 0.0f);
     }
-    for (int i = 0; i < 20; ++i) m.SpawnStageObject(float(40 + i * 30), 100, 110, 0, 0, i % 2, 0, 0, 1e9f, 0);
+    for (int i = 0; i < 20; ++i) m.SpawnStageObject(float(40 + i * 30), 100, 110, 0, 0, elements::FromNumber(i % 2), 0,
+                                                    0, 1e9f, 0);
     for (cEnemyObjectBase* e : m.enemyList) e->isActive = 1;
     for (int i = 0; i < 379; ++i) m.SpawnPlayerObject(i % 2 ? 14 : 12, 0, 0, i % 2);
-    for (int i = 0; i < 699; ++i) m.SpawnEffect(20 + (i * 29) % 600, 20 + (i * 31) % 440, 1 + i % 17, i % 2, i % 2);
+    for (int i = 0; i < 699; ++i) m.SpawnEffect(20 + (i * 29) % 600, 20 + (i * 31) % 440,
+                                                static_cast<effect::Kind>(1 + i % 17), i % 2, i % 2);
 }
 
 // Keeps every pool full and on screen from frame to frame.

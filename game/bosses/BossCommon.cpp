@@ -24,7 +24,7 @@ int32_t TruncateSum(double v) {
 
 }  // namespace
 
-void SetUpStageBoss(cBossBase& b, float hp, int32_t element) {
+void SetUpStageBoss(cBossBase& b, float hp, elements::Kind element) {
     b.hp = b.maxHp = hp;
     b.element = element;
     b.radius = 30;
@@ -175,11 +175,11 @@ void FireSpread(float x, float y, int32_t count, int32_t step, const Bullet& b) 
 
 void DropExtraLife(const cBossBase& b) { PlaceEnemy(b.x, b.y, {.type = objecttype::kOneUpItem, .element = b.element, .life = 1.0f}); }
 
-void BurstAt(float x, float y, int32_t element) {
+void BurstAt(float x, float y, elements::Kind element) {
     ObjectManager.SpawnEffectBurst(effect::kExplosionBurst, element, TruncateToInt(x), TruncateToInt(y));
 }
 
-void StartPoolEffect(int32_t kind, int32_t value, float x, float y) {
+void StartPoolEffect(effect::Kind kind, int32_t value, float x, float y) {
     cEffectObjectBase* f = ObjectManager.TakeEffectSlot();
     if (!f) return;
     f->kind = kind;
@@ -243,7 +243,7 @@ int32_t StepBodyCell(cBossBase& b, int32_t perCell, int32_t wrapAt) {
     return cell;
 }
 
-void DrawBossCircle(cBossBase& b, float x, float y, int32_t element) {
+void DrawBossCircle(cBossBase& b, float x, float y, elements::Kind element) {
     b.circleAngle = WrapAdd(b.circleAngle, 190);
     DrawTurned(sheet::kBossCircle, x - 6 - ScrollX - 64, y + 30 - ScrollY - 64, 128, 128, Cell(element, 128.0f, 0.0f),
                0, 128, 128, kWhite, b.circleAngle);

@@ -92,12 +92,12 @@ int32_t BreakBefore(const Attacks& attacks, Run run) {
 
 // hp and maxHp, element, radius 30 and the position (0, 0) until the
 // factory places it.
-void SetUpStageBoss(cBossBase& b, float hp, int32_t element);
+void SetUpStageBoss(cBossBase& b, float hp, elements::Kind element);
 // The same, and the boss's hp, time and bonus tables from its attacks (the
 // entries past them keep the base's values); more attacks than the tables
 // hold do not compile.
 template <class Row, size_t Rows>
-void SetUpStageBoss(cBossBase& b, float hp, int32_t element, const Row (&attacks)[Rows]) {
+void SetUpStageBoss(cBossBase& b, float hp, elements::Kind element, const Row (&attacks)[Rows]) {
     static_assert(Rows <= kMostAttacks, "the boss's tables hold no more attacks");
     SetUpStageBoss(b, hp, element);
     int32_t phase = kPhaseOpening;
@@ -222,10 +222,10 @@ void ForEachOnCircle(float cx, float cy, float radius, int32_t first, int32_t co
 void DropExtraLife(const cBossBase& b);
 
 // The explosion burst (pattern 1) at a body, in its element.
-void BurstAt(float x, float y, int32_t element);
+void BurstAt(float x, float y, elements::Kind element);
 // An effect started straight from the pool's next slot: kind and value, frame
 // 0, speed 0, at the truncated point (no random start values).
-void StartPoolEffect(int32_t kind, int32_t value, float x, float y);
+void StartPoolEffect(effect::Kind kind, int32_t value, float x, float y);
 
 // ---- Collisions.
 
@@ -262,7 +262,7 @@ void SetBossBox(int32_t box[4], float x, float y);
 // animFrame with StepCounter and read it after the wrap).
 int32_t StepBodyCell(cBossBase& b, int32_t perCell, int32_t wrapAt);
 // The turning magic circle of an element under a body at (x, y).
-void DrawBossCircle(cBossBase& b, float x, float y, int32_t element);
+void DrawBossCircle(cBossBase& b, float x, float y, elements::Kind element);
 // A w x h body cell of the boss sheet, centred across (x, y) and reaching
 // `top` px above it (the 60 x 80 cells of the first four bosses by default).
 void DrawBossCell(float x, float y, float srcX, float srcY, float w = 60.0f, float h = 80.0f, float top = 30.0f,

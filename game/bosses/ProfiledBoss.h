@@ -50,13 +50,13 @@ public:
     static void ReloadPictures(const Pictures& pics);
 
 protected:
-    // The values these bosses share (hp 40, element 1), the class's attacks
+    // The values these bosses share (hp 40, ice), the class's attacks
     // and their names (AttackNames.h), which go together as AttackNameOf says.
     template <size_t Rows, size_t Names>
     ProfiledBoss(const Profile& profile, const Attack (&attacks)[Rows], const char* const (&names)[Names])
         : ProfiledBoss(profile, std::span<const Attack>(attacks), std::span<const char* const>(names)) {
         static_assert(kNamesFitAttacks<Rows, Names>, "a boss names each attack after its opening one");
-        SetUpStageBoss(*this, 40.0f, 1, attacks);
+        SetUpStageBoss(*this, 40.0f, elements::kIce, attacks);
     }
 
     // After a break's last frame (the next attack has begun).

@@ -47,7 +47,7 @@ const BossAttack<Stage01Boss> Stage01Boss::kAttacks[] = {
      .run = &Stage01Boss::DashAttack, .breakSeconds = 60, .breakTo = {580, 240}},
 };
 
-Stage01Boss::Stage01Boss() : chaseTarget(0) { SetUpStageBoss(*this, 30.0f, 1, kAttacks); }
+Stage01Boss::Stage01Boss() : chaseTarget(0) { SetUpStageBoss(*this, 30.0f, elements::kIce, kAttacks); }
 
 void Stage01Boss::Update() {
     if (!BossAppears(*this)) return;
@@ -87,18 +87,18 @@ void Stage01Boss::OpeningAttack() {
             FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = aim + o.spread, .turn = -120,
                               .element = elements::kIce, .speed = 2.0f});
             FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintOrb, .angle = aim,
-                              .element = GameRand() % 3, .speed = o.aimedSpeed});
+                              .element = RandomElement(3), .speed = o.aimedSpeed});
         } else {
             FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = aim - o.spread,
-                              .element = GameRand() % 2, .speed = 1.0f});
+                              .element = RandomElement(2), .speed = 1.0f});
             FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = aim + o.spread,
-                              .element = GameRand() % 2, .speed = 1.0f});
+                              .element = RandomElement(2), .speed = 1.0f});
             FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintOrb, .angle = aim,
-                              .element = GameRand() % 2, .speed = o.aimedSpeed});
+                              .element = RandomElement(2), .speed = o.aimedSpeed});
         }
     }
     if (AttackOver(*this)) {
-        element = 0;
+        element = elements::kFire;
         // Player 1 is paid whoever fired the last shot, also on a time-out.
         if (Player1) Player1->score += 10000;
         NextPhase();
@@ -124,11 +124,11 @@ void Stage01Boss::TailAttack() {
     // At the view's edge she turns, changes her element and dashes again.
     if (BoxOutOfView(x, y, 40.0f) && phaseTimer > 182) {
         BurstAt(x, y, element);
-        element = element == elements::kFire ? elements::kIce : elements::kFire;
+        element = elements::Opposite(element);
         phaseTimer = 0;
     }
     if (AttackOver(*this)) {
-        element = 1;
+        element = elements::kIce;
         NextPhase();
     }
 }
@@ -159,7 +159,7 @@ void Stage01Boss::ChaseAttack() {
         if (t >= 140 && t % (d == 0 ? 34 : 24) == 0) {
             PlaySe(SoundTable.puni);
             FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintOrb, .angle = moveAngle,
-                              .element = GameRand() % 2, .speed = 0.0f, .accel = -0.002f});
+                              .element = RandomElement(2), .speed = 0.0f, .accel = -0.002f});
         }
     }
     if (BoxOutOfView(x, y, 40.0f) && phaseTimer > 900) {

@@ -58,7 +58,7 @@ const BossAttack<Stage02Boss> Stage02Boss::kAttacks[] = {
      .run = &Stage02Boss::RingAttack, .breakSeconds = 70, .breakTo = {600, 240}},
 };
 
-Stage02Boss::Stage02Boss() : ringElement(0) { SetUpStageBoss(*this, 40.0f, 1, kAttacks); }
+Stage02Boss::Stage02Boss() : ringElement(0) { SetUpStageBoss(*this, 40.0f, elements::kIce, kAttacks); }
 
 void Stage02Boss::Update() {
     if (!BossAppears(*this)) return;
@@ -77,7 +77,7 @@ void Stage02Boss::Update() {
     case kPhaseCleared: RaiseTally(*this, true); break;
     default:
         // Her first break turns her to element 0, on each of its frames.
-        if (phase == kPhaseOpening + 1) element = 0;
+        if (phase == kPhaseOpening + 1) element = elements::kFire;
         RunAttackOrBreak(*this, kAttacks);
         break;
     }
@@ -140,7 +140,7 @@ void Stage02Boss::FlowerAttack() {
     if ((static_cast<uint32_t>(phaseTimer) + static_cast<uint32_t>(summonShift)) % static_cast<uint32_t>(s.period) ==
         0) {
         PlaySe(SoundTable.puni);
-        SummonEnemy(x, y, {.type = 13, .angle = moveAngle, .element = GameRand() % 2, .life = s.life});
+        SummonEnemy(x, y, {.type = 13, .angle = moveAngle, .element = RandomElement(2), .life = s.life});
     }
     if (phaseTimer > 2000) {
         summonShift = WrapAdd(summonShift, 60);
@@ -161,7 +161,7 @@ void Stage02Boss::DisperserAttack() {
         // A ring of 50 px whose bullets fly out along the aimed line.
         ForEachOnCircle(x, y, 50.0f, 1, p.count, p.step, [&](float bx, float by, int32_t a) {
             FireBullet(bx, by, {.motion = Bullet::kTurnsAt160, .graphic = Bullet::kRingedOrb, .angle = moveAngle,
-                                .turn = a, .element = GameRand() % 2, .speed = p.speed});
+                                .turn = a, .element = RandomElement(2), .speed = p.speed});
         });
     }
     if (!AttackOver(*this)) return;
@@ -181,7 +181,8 @@ void Stage02Boss::RingAttack() {
         ringElement = (ringElement + 1) % 3;
         ForEachOnCircle(x, y, 80.0f, 0, 21, 3276, [&](float bx, float by, int32_t) {
             FireBullet(bx, by, {.motion = Bullet::kPlain, .graphic = Bullet::kMidOrb, .angle = moveAngle,
-                                .element = ringElement, .speed = block.speed[column], .accel = block.accel[column]});
+                                .element = elements::FromNumber(ringElement), .speed = block.speed[column],
+                                .accel = block.accel[column]});
         });
     }
     if (t >= 690 && t < 850) MoveTo(320.0f, 240.0f, 2.0f);

@@ -1,6 +1,7 @@
 #include "game/bosses/Stage03Boss.h"
 
 #include <cstdint>
+#include <optional>
 
 #include "game/bosses/AttackNames.h"
 #include "game/bosses/BossCommon.h"
@@ -16,10 +17,12 @@ namespace {
 struct Corner {
     int32_t from, to;
     float tx, ty;
-    int32_t element;
+    elements::Kind element;
 };
-constexpr Corner kCorners[4] = {
-    {60, 200, 100, 100, 0}, {260, 400, 100, 380, 1}, {460, 600, 500, 380, 0}, {660, 800, 500, 100, 1}};
+constexpr Corner kCorners[4] = {{60, 200, 100, 100, elements::kFire},
+                                {260, 400, 100, 380, elements::kIce},
+                                {460, 600, 500, 380, elements::kFire},
+                                {660, 800, 500, 100, elements::kIce}};
 
 // The opening attack's volley: an aimed line (pairs at +-4000 on difficulty 2)
 // and two spirals of opposite turns.
@@ -64,8 +67,8 @@ const BossAttack<Stage03Boss> Stage03Boss::kAttacks[] = {
      .run = &Stage03Boss::HeroAttack, .breakSeconds = 60, .breakTo = {600, 240, 2.0f}},
 };
 
-Stage03Boss::Stage03Boss() : counterElement(0), reflecting(0), reflectTimer(0), shieldAngle(0) {
-    SetUpStageBoss(*this, 40.0f, 1, kAttacks);
+Stage03Boss::Stage03Boss() : counterElement(elements::kFire), reflecting(0), reflectTimer(0), shieldAngle(0) {
+    SetUpStageBoss(*this, 40.0f, elements::kIce, kAttacks);
 }
 
 void Stage03Boss::Update() {
@@ -126,7 +129,7 @@ void Stage03Boss::ShieldAttack() {
     if (phaseTimer % s.flipEvery == 0) {
         PlaySe(SoundTable.changeattribute);
         ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), effect::kRing, element, 0);
-        element = element == elements::kFire ? elements::kIce : elements::kFire;
+        element = elements::Opposite(element);
     }
     if (phaseTimer % s.shotEvery == 0) {
         PlaySe(SoundTable.BigShot);
@@ -147,7 +150,7 @@ void Stage03Boss::ShieldAttack() {
     if (reflecting) {
         if (reflectTimer == 10) {
             const int32_t aim = AimAtPlayer1(*this);
-            const int32_t other = element == elements::kFire ? elements::kIce : elements::kFire;
+            const elements::Kind other = elements::Opposite(element);
             for (int32_t i = 0; i < s.fanA; ++i)
                 FireBullet(x, y, {.motion = Bullet::kTurnsTo200, .graphic = Bullet::kOrb,
                                   .angle = aim + GameRand() - 16758, .turn = 100, .element = element, .speed = s.speedA,
@@ -179,26 +182,26 @@ void Stage03Boss::BitsAttack() {
         SummonEnemy(x + 320, y - 10, {.type = 59, .angle = -2000, .turn = -20, .element = elements::kIce,
                                       .life = 9999.0f});
     }
-    if (phaseTimer % (d == 2 ? 60 : 600) == 0) element = element == elements::kFire ? elements::kIce : elements::kFire;
+    if (phaseTimer % (d == 2 ? 60 : 600) == 0) element = elements::Opposite(element);
     // Counter fire while a shot is near: its element chooses the answer.
-    int32_t nearElement = -1;
+    std::optional<elements::Kind> nearElement;
     ForEachShotNear(x, y, 60, [&](cPlayerBulletBase& shot) {
-        if (nearElement < 0) nearElement = shot.element;
+        if (!nearElement) nearElement = shot.element;
     });
-    if (nearElement >= 0 && phaseTimer % 3 == 0) {
+    if (nearElement && phaseTimer % 3 == 0) {
         const Counter& c = kCounter[d];
-        if (nearElement == element) {
+        if (*nearElement == element) {
             const int32_t aim = AimAtPlayer1(*this);
             FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintCapsule, .angle = aim - c.spread,
-                              .turn = 4, .element = GameRand() % 2, .speed = c.pairSpeed, .accel = 0.02f});
+                              .turn = 4, .element = RandomElement(2), .speed = c.pairSpeed, .accel = 0.02f});
             FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintCapsule, .angle = aim + c.spread,
-                              .turn = 4, .element = GameRand() % 2, .speed = c.pairSpeed, .accel = 0.02f});
+                              .turn = 4, .element = RandomElement(2), .speed = c.pairSpeed, .accel = 0.02f});
             if (d >= 1)
                 FireBullet(x, y, {.motion = Bullet::kSteering, .graphic = Bullet::kFaintCapsule, .angle = aim,
-                                  .turn = 120, .element = GameRand() % 2, .speed = c.turningSpeed, .accel = 0.002f});
+                                  .turn = 120, .element = RandomElement(2), .speed = c.turningSpeed, .accel = 0.002f});
         } else {
             FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintCapsule, .angle = AimAtLater(*this),
-                              .turn = 4, .element = GameRand() % 2, .speed = c.otherSpeed, .accel = 0.02f});
+                              .turn = 4, .element = RandomElement(2), .speed = c.otherSpeed, .accel = 0.02f});
         }
     }
     if (!AttackOver(*this)) return;
@@ -222,7 +225,7 @@ void Stage03Boss::HeroAttack() {
     if (phaseTimer == 440) {
         PlaySe(SoundTable.changeattribute);
         phaseTimer = 0;
-        element = element == elements::kFire ? elements::kIce : elements::kFire;
+        element = elements::Opposite(element);
     }
     if (AttackOver(*this)) EndLastAttack(*this);
 }
@@ -236,7 +239,7 @@ void Stage03Boss::CounterVolley() {
         FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kNeedle,
                           .angle = aim + GameRand() % 1000 - 6000 + 1000 * k, .element = counterElement, .speed = 4.0f,
                           .accel = 0.02f});
-    counterElement = counterElement == 0 ? 1 : 0;
+    counterElement = elements::Opposite(counterElement);
 }
 
 void Stage03Boss::HitTest() {

@@ -15,7 +15,7 @@ public:
     void HitTest() override;
     void Draw() override;
 
-    int32_t counterElement;  // element of the next counter volley of the last attack
+    elements::Kind counterElement;  // element of the next counter volley of the last attack
     uint8_t reflecting;      // a reflection of the shield attack is under way
     int32_t reflectTimer;    // its frames left
     int32_t shieldAngle;     // the drawn shield's turn

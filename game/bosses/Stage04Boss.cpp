@@ -46,7 +46,7 @@ struct Tag {
 constexpr Tag kTag[2] = {{73, 74, 1.5f, 300, 300, 301, 600, 600}, {97, 98, 1.8f, 100, 100, 81, 180, 180}};
 
 // 21 enemies of a type on a circle of 120 px around (cx, cy), heading outward.
-void SummonRing(float cx, float cy, int32_t type, int32_t element) {
+void SummonRing(float cx, float cy, int32_t type, elements::Kind element) {
     ForEachOnCircle(cx, cy, 120.0f, 0, 21, 3276, [&](float px, float py, int32_t a) {
         SummonEnemy(px, py, {.type = type, .angle = a, .element = element, .life = 888.0f});
     });
@@ -76,8 +76,8 @@ const BossAttack<Stage04Boss, Stage04Boss::Places> Stage04Boss::kAttacks[] = {
      .run = &Stage04Boss::TagAttack, .breakSeconds = 99, .breakTo = {true, 298, 5, -298, 448}},
 };
 
-Stage04Boss::Stage04Boss() : x2(0.0f), y2(0.0f), chaseAngle2(0), element2(1), hitBox2{} {
-    SetUpStageBoss(*this, 40.0f, 0, kAttacks);
+Stage04Boss::Stage04Boss() : x2(0.0f), y2(0.0f), chaseAngle2(0), element2(elements::kIce), hitBox2{} {
+    SetUpStageBoss(*this, 40.0f, elements::kFire, kAttacks);
 }
 
 void Stage04Boss::Update() {
@@ -113,8 +113,8 @@ void Stage04Boss::Formation(float dx1, float dy1, float dx2, float dy2, float st
 
 // The ends of attacks and breaks give the bodies their elements back.
 void Stage04Boss::EndStep() {
-    element = 0;
-    if (phase > kPhaseOpening) element2 = 1;
+    element = elements::kFire;
+    if (phase > kPhaseOpening) element2 = elements::kIce;
     NextPhase();
 }
 
@@ -142,7 +142,7 @@ void Stage04Boss::OpeningAttack() {
         PlaySe(SoundTable.shot_small);
         for (int32_t body = 0; body < 2; ++body) {
             const float bx = body == 0 ? x : x2, by = body == 0 ? y : y2;
-            const int32_t e = body == 0 ? element : element2;
+            const elements::Kind e = body == 0 ? element : element2;
             FireBullet(bx, by, {.motion = Bullet::kPlain2, .graphic = Bullet::kNeedle, .angle = shotAngle, .element = e,
                                 .speed = s.speed1, .accel = s.accel1});
             FireBullet(bx, by, {.motion = Bullet::kPlain2, .graphic = Bullet::kNeedle, .angle = streamAngle[d],
@@ -185,13 +185,14 @@ void Stage04Boss::GardenAttack() {
     }
     if (t % g.slowEvery1 == 0) {
         const int32_t a = GameRand() * 2;
-        FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kMidOrb, .angle = a, .element = GameRand() % 2,
+        FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kMidOrb, .angle = a,
+                          .element = RandomElement(2),
                           .speed = 0.1f});
     }
     if (t % g.slowEvery2 == 0) {
         const int32_t a = GameRand() * 2;
         FireBullet(x2, y2, {.motion = Bullet::kPlain2, .graphic = Bullet::kMidOrb, .angle = a,
-                            .element = GameRand() % 2, .speed = 0.1f});
+                            .element = RandomElement(2), .speed = 0.1f});
     }
     if (AttackOver(*this)) EndStep();
 }
@@ -210,10 +211,10 @@ void Stage04Boss::CatchBallAttack() {
         PlaySe(SoundTable.xmasbell);
         const int32_t heading = static_cast<int32_t>(Kestra::Atan(x - x2, y - y2));
         if (d == 2)
-            SummonEnemy(x, y, {.type = kBallType, .angle = heading, .turn = -97, .element = GameRand() % 2,
+            SummonEnemy(x, y, {.type = kBallType, .angle = heading, .turn = -97, .element = RandomElement(2),
                                .speed = 2.5f, .accel = 0.001f, .life = 100.0f});
         else
-            SummonEnemy(x, y, {.type = kBallType, .angle = heading, .turn = -70, .element = GameRand() % 2,
+            SummonEnemy(x, y, {.type = kBallType, .angle = heading, .turn = -70, .element = RandomElement(2),
                                .speed = 1.0f, .accel = 0.002f, .life = 100.0f});
     }
     if (AttackOver(*this)) EndStep();
@@ -238,7 +239,7 @@ void Stage04Boss::PinballAttack() {
     if (!AttackOver(*this)) return;
     if (d == 0) {
         // The easiest fight ends here.
-        element = 0;
+        element = elements::kFire;
         EndFightEarly(*this, true, true);
         return;
     }
@@ -251,7 +252,7 @@ void Stage04Boss::TagAttack() {
     const int32_t t = phaseTimer;
     if (t == 1) {
         PlaySe(SoundTable.rt_star14);
-        SummonRing(x, y, g.ring1, 0);
+        SummonRing(x, y, g.ring1, elements::kFire);
     }
     // Each body chases with its ring around it.
     if (t <= g.chase1Until) {
@@ -262,7 +263,7 @@ void Stage04Boss::TagAttack() {
         y += dy;
         MoveAllOfType(g.ring1, dx, dy);
     }
-    if (t == g.secondRingAt) SummonRing(x2, y2, g.ring2, 1);
+    if (t == g.secondRingAt) SummonRing(x2, y2, g.ring2, elements::kIce);
     if (t >= g.chase2From && t <= g.chase2Until) {
         chaseAngle2 = AimFrom(x2, y2, Player1, chaseAngle2);
         const float dx = Kestra::Cos(static_cast<uint32_t>(chaseAngle2)) * g.speed;

@@ -17,7 +17,7 @@ public:
 
     float x2, y2;         // body 2's centre (stage coordinates)
     int32_t chaseAngle2;  // body 2's chase heading
-    int32_t element2;     // body 2's element
+    elements::Kind element2;  // body 2's element
     int32_t hitBox2[4];   // body 2's box
 
     // The second stream's heading of the opening attack, one per difficulty:

@@ -27,24 +27,27 @@ struct Cat {
 struct CatWave {
     int32_t at;
     int32_t angles[2];
-    int32_t elements[2];
+    elements::Kind elements[2];
     Cat by[3];
 };
 constexpr CatWave kCatWaves[3] = {
-    {150, {2000, 30765}, {0, 0}, {{1.0f, 0.03f, 2.0f}, {1.0f, 0.03f, 5.0f}, {3.0f, 0.03f, 5.0f}}},
-    {220, {5000, 27765}, {0, 1}, {{2.0f, 0.03f, 3.0f}, {2.0f, 0.03f, 5.0f}, {2.0f, 0.03f, 5.0f}}},
-    {300, {8000, 24765}, {1, 1}, {{1.0f, 0.05f, 2.0f}, {1.0f, 0.05f, 5.0f}, {3.0f, 0.05f, 5.0f}}},
+    {150, {2000, 30765}, {elements::kFire, elements::kFire},
+     {{1.0f, 0.03f, 2.0f}, {1.0f, 0.03f, 5.0f}, {3.0f, 0.03f, 5.0f}}},
+    {220, {5000, 27765}, {elements::kFire, elements::kIce},
+     {{2.0f, 0.03f, 3.0f}, {2.0f, 0.03f, 5.0f}, {2.0f, 0.03f, 5.0f}}},
+    {300, {8000, 24765}, {elements::kIce, elements::kIce},
+     {{1.0f, 0.05f, 2.0f}, {1.0f, 0.05f, 5.0f}, {3.0f, 0.05f, 5.0f}}},
 };
 constexpr Cat kStrayCat[3] = {{1.0f, 0.07f, 3.0f}, {1.0f, 0.07f, 5.0f}, {3.0f, 0.07f, 5.0f}};
 constexpr Cat kLastCats[3] = {{0.8f, 0.01f, 2.0f}, {1.0f, 0.03f, 5.0f}, {0.1f, 0.03f, 10.0f}};
 
-void SummonCat(const cBossBase& b, int32_t angle, int32_t turn, int32_t element, const Cat& c) {
+void SummonCat(const cBossBase& b, int32_t angle, int32_t turn, elements::Kind element, const Cat& c) {
     SummonEnemy(b.x, b.y, {.type = 60, .angle = angle, .turn = turn, .element = element, .speed = c.speed,
                            .accel = c.accel, .life = c.life});
 }
 
 // Five cats around the aim, turning.
-void CatStar(const cBossBase& b, int32_t aim, int32_t element, const Cat& c) {
+void CatStar(const cBossBase& b, int32_t aim, elements::Kind element, const Cat& c) {
     for (int32_t k = 1; k <= 5; ++k) SummonCat(b, WrapAdd(aim, 13107 * k), 50, element, c);
 }
 
@@ -88,15 +91,15 @@ void Stage05Boss::OpeningAttack() {
         // Leftward, slowing, coming back.
         const int32_t angle = d == 2 ? GameRand() % 8000 + 28768 : GameRand() % 6000 + 29768;
         FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kCross, .angle = angle,
-                          .element = GameRand() % 2, .speed = d == 2 ? 0.3f : 0.4f,
+                          .element = RandomElement(2), .speed = d == 2 ? 0.3f : 0.4f,
                           .accel = d == 2 ? -0.005f : -0.006f});
     }
     if (t == 500) {
-        element = 1 - element;
+        element = elements::Opposite(element);
         phaseTimer = 0;
     }
     if (AttackOver(*this)) {
-        element = 0;
+        element = elements::kFire;
         NextPhase();
     }
 }
@@ -115,14 +118,14 @@ void Stage05Boss::CatAttack() {
     if (t >= 400 && t <= 700 && t % (d == 0 ? 70 : 30) == 0) {
         shotAngle = AimAtPlayer1(*this);
         const int32_t angle = shotAngle + GameRand() % 16000 - 8000;
-        SummonCat(*this, angle, 0, GameRand() % 2, kStrayCat[d]);
+        SummonCat(*this, angle, 0, RandomElement(2), kStrayCat[d]);
     }
-    if (d == 2 && t == 500) CatStar(*this, AimAtPlayer1(*this), 0, {0.1f, 0.03f, 10.0f});
-    if (t == 900) CatStar(*this, AimAtPlayer1(*this), 1, kLastCats[d]);
+    if (d == 2 && t == 500) CatStar(*this, AimAtPlayer1(*this), elements::kFire, {0.1f, 0.03f, 10.0f});
+    if (t == 900) CatStar(*this, AimAtPlayer1(*this), elements::kIce, kLastCats[d]);
     if (t == 1000) phaseTimer = 0;
     if (AttackOver(*this)) {
         ObjectManager.DestroyAllEnemies();
-        element = 1;
+        element = elements::kIce;
         NextPhase();
     }
 }
@@ -130,7 +133,7 @@ void Stage05Boss::CatAttack() {
 void Stage05Boss::SpinnerAttack() {
     const int32_t d = BossDifficulty();
     const float streamSpeed = d == 0 ? 3.0f : 4.0f;
-    const auto stream = [&](int32_t e) {
+    const auto stream = [&](elements::Kind e) {
         PlaySe(SoundTable.shot_small);
         aimScratch = AimAtPlayer1(*this);
         FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = aimScratch, .element = e,
@@ -139,14 +142,14 @@ void Stage05Boss::SpinnerAttack() {
     if (d == 2) {
         // Two light shots and a dark one every 14 frames.
         if (phaseTimer == 14) {
-            stream(1);
+            stream(elements::kIce);
             phaseTimer = 0;
         }
-        if (phaseTimer == 0 || phaseTimer == 7) stream(0);
+        if (phaseTimer == 0 || phaseTimer == 7) stream(elements::kFire);
     } else {
         const int32_t half = d == 0 ? 81 : 41;
         const int32_t end = d == 0 ? 160 : 80;
-        if (phaseTimer % 7 == 0) stream(phaseTimer < half ? 0 : 1);
+        if (phaseTimer % 7 == 0) stream(phaseTimer < half ? elements::kFire : elements::kIce);
         if (phaseTimer == end) phaseTimer = 0;
     }
     static constexpr int32_t kTurn[3] = {40, 70, 230};
@@ -198,7 +201,7 @@ void Stage05Boss::WallAttack() {
         shotAngle = 16383;
         for (int32_t i = 0; i < 30; ++i)
             FireBullet(x - 320 + gap * static_cast<float>(i), y - 40,
-                       {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = 16383, .element = GameRand() % 2,
+                       {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = 16383, .element = RandomElement(2),
                         .speed = kSpeed[d]});
     }
     static constexpr float kWornHp[3] = {60.0f, 70.0f, 80.0f};
@@ -207,7 +210,7 @@ void Stage05Boss::WallAttack() {
     if (worn && phaseTimer % kSweepEvery[d] == 0) {
         shotAngle = 0;
         for (int32_t j = 0; j < 26; ++j) {
-            const int32_t e = GameRand() % (d == 2 ? 3 : 2);
+            const elements::Kind e = RandomElement(d == 2 ? 3 : 2);
             FireBullet(x - 320, y - 40 + gap * static_cast<float>(j),
                        {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = 0, .element = e,
                         .speed = kSpeed[d]});

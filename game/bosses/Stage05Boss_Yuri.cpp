@@ -25,15 +25,19 @@ const ProfiledBoss::Profile kProfile = {
 
 // One comical spark: a summon at the aim plus an offset.
 struct Spark {
-    int32_t at, offset, element;
+    int32_t at, offset;
+    elements::Kind element;
     float accel;
 };
-constexpr Spark kSparks2[8] = {{70, -8000, 0, 0.004f},  {140, 8000, 1, 0.004f}, {170, 8000, 0, 0.004f},
-                               {210, -5000, 1, 0.004f}, {240, 0, 2, 0.004f},    {280, 5000, 0, 0.01f},
-                               {320, -5000, 1, 0.01f},  {370, 0, 2, 0.004f}};
+constexpr Spark kSparks2[8] = {
+    {70, -8000, elements::kFire, 0.004f}, {140, 8000, elements::kIce, 0.004f},     {170, 8000, elements::kFire, 0.004f},
+    {210, -5000, elements::kIce, 0.004f}, {240, 0, elements::kEveryone, 0.004f},   {280, 5000, elements::kFire, 0.01f},
+    {320, -5000, elements::kIce, 0.01f},  {370, 0, elements::kEveryone, 0.004f}};
 constexpr Spark kSparks1[5] = {
-    {70, -8000, 0, 0.004f}, {140, 8000, 1, 0.004f}, {210, -5000, 1, 0.004f}, {280, 5000, 0, 0.004f}, {370, 0, 2, 0.004f}};
-constexpr Spark kSparks0[4] = {{70, -8000, 0, 0.004f}, {170, 8000, 1, 0.004f}, {250, -5000, 1, 0.004f}, {340, 5000, 0, 0.004f}};
+    {70, -8000, elements::kFire, 0.004f}, {140, 8000, elements::kIce, 0.004f}, {210, -5000, elements::kIce, 0.004f},
+    {280, 5000, elements::kFire, 0.004f}, {370, 0, elements::kEveryone, 0.004f}};
+constexpr Spark kSparks0[4] = {{70, -8000, elements::kFire, 0.004f}, {170, 8000, elements::kIce, 0.004f},
+                               {250, -5000, elements::kIce, 0.004f}, {340, 5000, elements::kFire, 0.004f}};
 
 }  // namespace
 
@@ -52,7 +56,10 @@ const ProfiledBoss::Attack Stage05Boss_Yuri::kAttacks[] = {
 };
 
 Stage05Boss_Yuri::Stage05Boss_Yuri()
-    : ProfiledBoss(kProfile, kAttacks, attacknames::kStage05Boss_Yuri), ringScratch(0), altElement(0), loopLength(0) {}
+    : ProfiledBoss(kProfile, kAttacks, attacknames::kStage05Boss_Yuri),
+      ringScratch(0),
+      altElement(elements::kFire),
+      loopLength(0) {}
 
 void Stage05Boss_Yuri::BreakEnded(int32_t k) {
     if (k == BreakBefore(kAttacks, Run(&Stage05Boss_Yuri::RailgunAttack))) loopLength = 60;
@@ -107,7 +114,7 @@ void Stage05Boss_Yuri::OpeningAttack() {
         loopLength -= 30;
     }
     if (AttackOver(*this)) {
-        element = 0;
+        element = elements::kFire;
         NextPhase();
     }
 }
@@ -126,8 +133,10 @@ void Stage05Boss_Yuri::RailgunAttack() {
     if (EveryInFrames(t, 60, 140, 2)) {
         // The first three on the lower difficulties.
         static constexpr struct {
-            int32_t offset, element;
-        } kShots[] = {{0, 2}, {-3000, 1}, {3000, 0}, {6000, 1}, {-6000, 0}};
+            int32_t offset;
+            elements::Kind element;
+        } kShots[] = {{0, elements::kEveryone}, {-3000, elements::kIce}, {3000, elements::kFire},
+                      {6000, elements::kIce},   {-6000, elements::kFire}};
         const size_t shots = d == 2 ? std::size(kShots) : 3;
         for (size_t i = 0; i < shots; ++i)
             FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kSpark,
@@ -153,7 +162,7 @@ void Stage05Boss_Yuri::RailgunAttack() {
         loopLength -= 2;
     }
     if (AttackOver(*this)) {
-        element = 0;
+        element = elements::kFire;
         NextPhase();
         // The fans are skipped.
         if (d == 0) phase = BreakBefore(kAttacks, Run(&Stage05Boss_Yuri::SparkAttack));
@@ -174,11 +183,11 @@ void Stage05Boss_Yuri::FanAttack() {
                                       .angle = WrapAdd(shotAngle, off), .element = altElement, .speed = speed,
                                       .accel = accel});
             }
-            altElement = 1 - altElement;
+            altElement = elements::Opposite(altElement);
         }
     }
     if (AttackOver(*this)) {
-        element = 0;
+        element = elements::kFire;
         NextPhase();
     }
 }
@@ -200,7 +209,7 @@ void Stage05Boss_Yuri::SparkAttack() {
         loopLength -= 5;
     }
     if (AttackOver(*this)) {
-        element = 0;
+        element = elements::kFire;
         NextPhase();
         ObjectManager.DestroyAllEnemies();
     }
@@ -212,7 +221,7 @@ void Stage05Boss_Yuri::SurpriseAttack() {
     static constexpr int32_t kRingEvery[3] = {130, 81, 66};
     if (t % kRingEvery[d] == 0) {
         PlaySe(SoundTable.rt_star22);
-        element = GameRand() % 2;
+        element = RandomElement(2);
         const float px = Player1 ? Player1->aimX : x, py = Player1 ? Player1->aimY : y;
         ForEachOnCircle(px, py, 230.0f, 1, 30, 2184, [&](float rx, float ry, int32_t a) {
             ringScratch = a;
@@ -246,7 +255,7 @@ void Stage05Boss_Yuri::SurpriseAttack() {
     }
     if (t == 990) phaseTimer = 1;
     if (AttackOver(*this)) {
-        element = 0;
+        element = elements::kFire;
         // On difficulty 0 this is the last attack: its step to the break pays it once.
         if (d == 0) {
             EndFightEarly(*this, true, true);
@@ -273,7 +282,7 @@ void Stage05Boss_Yuri::FinishAttack() {
             }
             phaseTimer = 2;
             if (loopLength >= 50) loopLength -= 2;  // never below 48 frames
-            element = 1 - element;
+            element = elements::Opposite(element);
         }
         if (d == 2 && phaseTimer % 3 == 0)
             FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintCapsule, .angle = GameRand() * 2,

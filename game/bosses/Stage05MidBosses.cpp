@@ -51,7 +51,7 @@ void Stage05Boss_Osero::SummonAttack() {
         SummonEnemy(x, y, {.type = 66, .element = elements::kFire, .speed = 1.0f, .accel = d == 2 ? 0.0003f : 0.0001f,
                            .life = 9999.0f});
     if (AttackOver(*this)) {
-        element = 0;
+        element = elements::kFire;
         NextPhase();
         ObjectManager.DestroyAllEnemies();
     }
@@ -86,7 +86,7 @@ void Stage05Boss_Osero::JetAttack() {
     }
     if (t == 1000) phaseTimer = 50;
     if (AttackOver(*this)) {
-        element = 1;
+        element = elements::kIce;
         ObjectManager.DestroyAllEnemies();
         NextPhase();
     }
@@ -104,7 +104,7 @@ void Stage05Boss_Osero::BigBangAttack() {
         StartPoolEffect(effect::kShockwave, 0, x, y);
         for (int32_t n = 0; n < kBang[d].summons; ++n) {
             const int32_t angle = GameRand() * 2;
-            const int32_t e = GameRand() % 2;
+            const elements::Kind e = RandomElement(2);
             const float speed = static_cast<float>(GameRand() % 22) * 0.1f;
             SummonEnemy(x, y, {.type = 61, .angle = angle, .turn = d == 2 ? 55 : 0, .element = e, .speed = speed,
                                .accel = -0.0001f, .life = 9999.0f});
@@ -115,7 +115,7 @@ void Stage05Boss_Osero::BigBangAttack() {
                               .turn = kBang[d].turn, .element = element, .speed = kBang[d].speed,
                               .accel = kBang[d].accel});
         }
-        element = 1 - element;
+        element = elements::Opposite(element);
     }
     if (AttackOver(*this)) EndLast();
 }
@@ -142,7 +142,7 @@ Stage05Boss_Crow::Stage05Boss_Crow()
       imageX(0.0f),
       imageY(0.0f),
       volleyCount(0),
-      sideElement(0),
+      sideElement(elements::kFire),
       doubleShot(0) {}
 
 void Stage05Boss_Crow::BreakEnded(int32_t k) {
@@ -194,10 +194,10 @@ void Stage05Boss_Crow::KnifeAttack() {
     }
     if (volleyCount == 40) {
         volleyCount = 0;
-        element = 1 - element;
+        element = elements::Opposite(element);
     }
     if (AttackOver(*this)) {
-        element = 0;
+        element = elements::kFire;
         NextPhase();
         ObjectManager.DestroyAllEnemies();
     }
@@ -213,8 +213,8 @@ void Stage05Boss_Crow::CrossAttack() {
     if (phaseTimer % 60 == 0) {
         moveAngle = WrapAdd(moveAngle, 10920);
         shotAngle = WrapAdd(moveAngle, 8228);
-        element = 1 - element;
-        sideElement = 1 - element;
+        element = elements::Opposite(element);
+        sideElement = elements::Opposite(element);
     }
     if (phaseTimer % 300 == 0) {
         const cPlayerBase* second = SecondPlayer();
@@ -234,7 +234,7 @@ void Stage05Boss_Crow::CrossAttack() {
                           .turn = c.turn, .element = sideElement, .speed = c.speed});
     }
     if (AttackOver(*this)) {
-        element = 0;
+        element = elements::kFire;
         NextPhase();
     }
 }

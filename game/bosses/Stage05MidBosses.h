@@ -29,7 +29,7 @@ public:
 
     float imageX, imageY;  // the mirror image of the last attack (stage position)
     int32_t volleyCount;   // frames of the knife volleys, 0..40
-    int32_t sideElement;   // element of the cross knives' side pair
+    elements::Kind sideElement;   // element of the cross knives' side pair
     uint8_t doubleShot;    // after the opening attack's first lap
 
 protected:

@@ -31,7 +31,7 @@ public:
     Stage05Boss_Yuri();
 
     int32_t ringScratch;  // the ring angle of the closing rings
-    int32_t altElement;   // element of the fans, toggled after each fan
+    elements::Kind altElement;   // element of the fans, toggled after each fan
     int32_t loopLength;   // the shrinking period of the looping attacks
 
 protected:

@@ -139,14 +139,14 @@ void Stage06Boss::SpinAttack() {
                           .element = elements::kIce, .speed = 2.2f});
     }
     if (t == 1000) {
-        element = 1 - element;
+        element = elements::Opposite(element);
         phaseTimer = 0;
         spinStep = 0;
     }
     if (AttackOver(*this)) {
         shotAngle = 0;
         spinStep = 0;
-        element = 0;
+        element = elements::kFire;
         EndNamedAttack();
     }
 }
@@ -167,7 +167,7 @@ void Stage06Boss::BallAttack() {
                               .angle = WrapAdd(secondAngle, off), .element = elements::kEveryone, .speed = 5.0f});
     }
     if (AttackOver(*this)) {
-        element = 1;
+        element = elements::kIce;
         EndNamedAttack();
     }
 }
@@ -179,7 +179,7 @@ void Stage06Boss::CrossroadAttack() {
         PlaySe(SoundTable.xmasbell);
         const auto fire = [&](float bx, float by, int32_t angle) {
             FireBullet(bx, by, {.motion = Bullet::kPlain, .graphic = Bullet::kBubble, .angle = angle,
-                                .element = GameRand() % w.elements, .speed = w.speed});
+                                .element = RandomElement(w.elements), .speed = w.speed});
         };
         switch (w.edge) {
         case Edge::Top:
@@ -207,7 +207,8 @@ void Stage06Boss::ShackleAttack() {
     if (t % 5 == 0)
         for (int32_t k = 0; k < 6; ++k)
             FireBullet(x, y, {.motion = Bullet::kTurnsEvery45, .graphic = Bullet::kSpark,
-                              .angle = WrapAdd(moveAngle, 10922 * k), .element = colorIndex, .speed = 3.0f});
+                              .angle = WrapAdd(moveAngle,
+                                               10922 * k), .element = elements::FromNumber(colorIndex), .speed = 3.0f});
     if (t % 160 == 0) {
         PlaySe(SoundTable.crystalhit);
         FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kHugeOrb, .angle = AimAtPlayer1(*this),
@@ -220,7 +221,7 @@ void Stage06Boss::ShackleAttack() {
             playerDistance = Distance(x, y, p->aimX, p->aimY);
             if (playerDistance >= 220.0f)
                 FireBullet(x, y, {.motion = Bullet::kPlain, .graphic = Bullet::kRing,
-                                  .angle = AimFrom(x, y, p, shotAngle), .element = GameRand() % 3, .speed = 7.0f});
+                                  .angle = AimFrom(x, y, p, shotAngle), .element = RandomElement(3), .speed = 7.0f});
         }
     }
     if (AttackOver(*this)) EndNamedAttack();
@@ -229,7 +230,8 @@ void Stage06Boss::ShackleAttack() {
 void Stage06Boss::RestAttack() {
     if (phaseTimer == 1) {
         for (size_t i = 0; i < std::size(kCorners); ++i)
-            PlaceEnemy(kCorners[i][0], kCorners[i][1], {.type = 82, .element = i < 2 ? 0 : 1, .life = 150.0f});
+            PlaceEnemy(kCorners[i][0], kCorners[i][1],
+                       {.type = 82, .element = i < 2 ? elements::kFire : elements::kIce, .life = 150.0f});
     }
     if (phaseTimer == loopLength) {
         PlaySe(SoundTable.rt_star14);
@@ -248,7 +250,7 @@ void Stage06Boss::RestAttack() {
 void Stage06Boss::StreamAttack() {
     if (phaseTimer % 80 == 0)
         for (const auto& c : kCorners)
-            PlaceEnemy(c[0], c[1], {.type = 92, .element = GameRand() % 3, .speed = 0.4f, .accel = 0.001f,
+            PlaceEnemy(c[0], c[1], {.type = 92, .element = RandomElement(3), .speed = 0.4f, .accel = 0.001f,
                                     .life = 1.0f});
     if (phaseTimer % 70 == 0) {
         PlaySe(SoundTable.rt_star22);
@@ -256,7 +258,7 @@ void Stage06Boss::StreamAttack() {
         // The motion turns toward the aim kept in the turn word.
         ForEachOnCircle(x, y, 100.0f, 0, 20, 3276, [&](float bx, float by, int32_t a) {
             FireBullet(bx, by, {.motion = Bullet::kWideLoop, .graphic = Bullet::kRingedOrb, .angle = a + 16383,
-                                .turn = moveAngle, .element = GameRand() % 2, .speed = 2.0f});
+                                .turn = moveAngle, .element = RandomElement(2), .speed = 2.0f});
         });
     }
     if (AttackOver(*this)) EndNamedAttack();
@@ -271,12 +273,12 @@ void Stage06Boss::LastAttack() {
             shotAngle = 16383;
             for (int32_t i = 0; i < 30; ++i)
                 FireBullet(22.0f * i, 0, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintCapsule,
-                                          .angle = shotAngle, .element = GameRand() % 2, .speed = 2.4f});
+                                          .angle = shotAngle, .element = RandomElement(2), .speed = 2.4f});
             shotAngle = 49154;
             for (int32_t i = 0; i < 30; ++i)
                 FireBullet(22.0f * i, layout::kScreenHeight,
                            {.motion = Bullet::kPlain, .graphic = Bullet::kFaintCapsule, .angle = shotAngle,
-                            .element = GameRand() % 2, .speed = 2.4f});
+                            .element = RandomElement(2), .speed = 2.4f});
         }
     } else if (stage == 2) {
         if (x > 480.0f) {
@@ -298,7 +300,7 @@ void Stage06Boss::LastAttack() {
             }
             phaseTimer = 2;
             if (loopLength >= 47) loopLength -= 3;
-            element = 1 - element;
+            element = elements::Opposite(element);
         }
     } else {
         MoveTo(600, 200, 1.0f);

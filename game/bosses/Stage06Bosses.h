@@ -18,7 +18,7 @@ public:
     int32_t copicAngle;    // Copic's flight and the spiral of the returned shots
     int32_t copicSpin;
     int32_t burstAngle;    // direction of the friendship burst's point
-    int32_t copicElement;  // Copic's circle cell
+    elements::Kind copicElement;  // Copic's circle cell
     int32_t backAlpha;     // the backdrop behind the pair
     int32_t wallX, wallY;  // Copic's drawn wall
     int32_t wallAngle;

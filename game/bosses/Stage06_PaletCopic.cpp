@@ -31,14 +31,14 @@ void StepBand(float& v, float target, float step) {
 struct Stretch {
     int32_t from, to, direction;
     bool aims;
-    int32_t element;
+    elements::Kind element;
     float accel;
 };
-constexpr Stretch kSpray[5] = {{80, 140, 30000, false, 0, 0.01f},
-                               {140, 260, 2000, false, 1, 0.01f},
-                               {260, 380, 30000, false, 0, 0.02f},
-                               {380, 500, 0, true, 1, 0.03f},
-                               {500, 620, 0, true, 0, 0.03f}};
+constexpr Stretch kSpray[5] = {{80, 140, 30000, false, elements::kFire, 0.01f},
+                               {140, 260, 2000, false, elements::kIce, 0.01f},
+                               {260, 380, 30000, false, elements::kFire, 0.02f},
+                               {380, 500, 0, true, elements::kIce, 0.03f},
+                               {500, 620, 0, true, elements::kFire, 0.03f}};
 
 struct Dash {
     int32_t at, from, to, elements;
@@ -66,7 +66,7 @@ Stage06_PaletCopic::Stage06_PaletCopic()
       copicAngle(0),
       copicSpin(0),
       burstAngle(0),
-      copicElement(0),
+      copicElement(elements::kFire),
       backAlpha(0),
       wallX(0),
       wallY(0),
@@ -74,7 +74,7 @@ Stage06_PaletCopic::Stage06_PaletCopic()
       wallActive(0),
       copicBox{},
       wallHits(0) {
-    SetUpStageBoss(*this, 100.0f, 1, kAttacks);
+    SetUpStageBoss(*this, 100.0f, elements::kIce, kAttacks);
 }
 
 void Stage06_PaletCopic::Update() {
@@ -136,7 +136,7 @@ void Stage06_PaletCopic::BreakFrame(const Bands& to) {
     RefillBreak(*this);
     StepPalet(to.paletX, to.paletY, 3.0f);
     StepCopic(to.copicX, to.copicY, 3.0f);
-    if (EndBreakOnTime(*this)) element = 1;
+    if (EndBreakOnTime(*this)) element = elements::kIce;
 }
 
 void Stage06_PaletCopic::EndAttack() {
@@ -144,7 +144,7 @@ void Stage06_PaletCopic::EndAttack() {
     const bool defence = RunsAttack(k, kAttacks, &Stage06_PaletCopic::DefenceAttack);
     if (k == kPhaseOpening || defence) {
         NextPhase();
-        element = 0;
+        element = elements::kFire;
         if (defence) ObjectManager.DestroyAllEnemies();
     } else {
         NextPhase();
@@ -238,7 +238,7 @@ void Stage06_PaletCopic::ReturnAttack() {
     // Every swallowed shot lengthens the streams.
     if (t >= 81 && t % 7 == 0 && t < 4 * w + 600) {
         PlaySe(SoundTable.enemyshot_short);
-        PlaceEnemy(imageX, imageY, {.type = 87, .angle = copicAngle, .element = GameRand() % 2, .speed = 7.0f,
+        PlaceEnemy(imageX, imageY, {.type = 87, .angle = copicAngle, .element = RandomElement(2), .speed = 7.0f,
                                     .life = 13.0f});
     }
     if (t == 670)
@@ -256,7 +256,7 @@ void Stage06_PaletCopic::ReturnAttack() {
             copicAngle = AimFrom(imageX, imageY, LaterPlayer(), copicAngle);
             const int32_t angle = GameRand() * 2;
             FireBullet(imageX, imageY, {.motion = Bullet::kPlain2, .graphic = Bullet::kBrightNeedle, .angle = angle,
-                                        .element = GameRand() % 3, .speed = 6.0f});
+                                        .element = RandomElement(3), .speed = 6.0f});
         }
     }
     if (t == 1500) phaseTimer = 0;
@@ -272,7 +272,7 @@ void Stage06_PaletCopic::Burst(int32_t count, int32_t elements) {
     for (int32_t i = 0; i < count; ++i) {
         const int32_t angle = GameRand() * 2;
         FireBullet(px, py, {.motion = Bullet::kPlain2, .graphic = Bullet::kNarrowGlow, .angle = angle,
-                            .element = GameRand() % elements, .speed = 1.0f, .accel = 0.008f});
+                            .element = RandomElement(elements), .speed = 1.0f, .accel = 0.008f});
     }
     StartPoolEffect(effect::kRing, GameRand() % 2, px, py);
 }
@@ -311,7 +311,7 @@ void Stage06_PaletCopic::BeamAttack() {
         if (t % 3 == 0) {
             const int32_t angle = GameRand() * 2;
             FireBullet(imageX, imageY, {.motion = Bullet::kSpeedsUpTo60, .graphic = Bullet::kFaintSmallOrb,
-                                        .angle = angle, .element = GameRand() % dash.elements, .speed = 0.0f,
+                                        .angle = angle, .element = RandomElement(dash.elements), .speed = 0.0f,
                                         .accel = -0.001f});
         }
     }

@@ -14,6 +14,7 @@
 namespace {
 
 constexpr int32_t kBoxSize = 40;
+constexpr int32_t kDefaultBonus = 100000;  // a named attack's bonus base
 constexpr float kGaugeWidth = static_cast<float>(layout::kBossBar.screen.w);
 
 // The factors of each step of the phase machine, by the phase it leaves:
@@ -54,7 +55,7 @@ cBossBase::cBossBase()
       phaseTimer(0),
       animFrame(0),
       lastHitter(0),
-      element(0),
+      element(elements::kFire),
       appearFrame(0),
       radius(40),
       active(0),
@@ -72,9 +73,13 @@ cBossBase::cBossBase()
       nameY(50),
       hpTable{},
       timeTable{},
-      bonusTable{100000, 100000, 100000, 100000, 100000, 0},
+      bonusTable{},
       lastBonus(0),
-      bonusValid(1) {}
+      bonusValid(1) {
+    // The last tabled named attack pays only what the bosses reaching it set.
+    for (int32_t named = kPhaseOpening + 2; named < kPhaseLastBonus; named += 2)
+        BonusOfPhase(*this, named) = kDefaultBonus;
+}
 
 cBossBase::~cBossBase() = default;
 

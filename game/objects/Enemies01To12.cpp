@@ -88,7 +88,7 @@ void cEnemy06::Update() {
         if (frame % 70 == 0) {
             PlaySe(SoundTable.puni);
             FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = angle,
-                             .element = GameRand() % 2, .speed = 3.0f});
+                             .element = RandomElement(2), .speed = 3.0f});
         }
         return;
     }
@@ -100,7 +100,7 @@ void cEnemy06::Update() {
         PlaySe(SoundTable.shot_enemy_normal);
         for (int32_t k = 0; k < 3; ++k)
             FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = angle + 1000 * k,
-                             .element = GameRand() % 2, .speed = 1.0f, .accel = 0.01f});
+                             .element = RandomElement(2), .speed = 1.0f, .accel = 0.01f});
     }
     if (frame == 30) mode = 0;
 }
@@ -130,7 +130,7 @@ void cEnemy07::HitTest() {
         [this](cPlayerBulletBase& b) {
             if (b.element != element) return;
             for (int32_t k = 0; k < 2; ++k) {
-                const int32_t shotElement = GameRand() % 2;
+                const elements::Kind shotElement = RandomElement(2);
                 const int32_t heading = GameRand() * 2;
                 FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kArrow, .angle = heading,
                                  .element = shotElement, .speed = 1.0f, .accel = 0.01f});
@@ -150,7 +150,7 @@ void cEnemy08::Update() {
     MoveAndAccelerate(*this);
     if (mode == 1 && frame % 40 == 0) {
         PlaySe(SoundTable.nonochach);
-        const int32_t shotElement = GameRand() % 2;
+        const elements::Kind shotElement = RandomElement(2);
         const int32_t offset = GameRand() % 8000;
         FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = WrapAdd(angle, offset - 3000),
                          .element = shotElement, .speed = 2.0f});
@@ -218,7 +218,7 @@ void cEnemy11::Update() {
     if (frame % 60 == 0) {
         for (int32_t k = 0; k < 30; ++k) {
             FireBullet(x + static_cast<float>(22 * k), y, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb,
-                                                           .angle = WrapAdd(angle, work0), .element = GameRand() % 2,
+                                                           .angle = WrapAdd(angle, work0), .element = RandomElement(2),
                                                            .speed = 2.0f});
         }
     }

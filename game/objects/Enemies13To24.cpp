@@ -153,7 +153,7 @@ void cEnemy19::Update() {
     MoveAndAccelerate(*this);
     if (frame % 50 == 0) {
         PlaySe(SoundTable.enemyshot_short);
-        const int32_t shotElement = GameRand() % 2;
+        const elements::Kind shotElement = RandomElement(2);
         const int32_t offset = GameRand() % 4000;
         FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kRice, .angle = WrapAdd(angle, offset - 2000),
                          .element = shotElement, .speed = 1.0f, .accel = 0.02f});
@@ -179,7 +179,7 @@ void cEnemy20::Update() {
     if (frame % 10 == 0 && frame >= 10 && frame <= 100) {
         PlaySe(SoundTable.shot_small);
         FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kArrow, .angle = work0,
-                         .element = frame <= 50 ? 0 : 1, .speed = 4.0f});
+                         .element = frame <= 50 ? elements::kFire : elements::kIce, .speed = 4.0f});
     }
     if (frame == 100) frame = 2;
 }
@@ -209,9 +209,9 @@ void cEnemy21::Update() {
         for (int32_t shotElement = 0; shotElement < 2; ++shotElement) {
             const int32_t offset = 1300 * shotElement;
             FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .angle = angle + offset + 15000,
-                             .turn = -20, .element = shotElement, .speed = 2.0f});
+                             .turn = -20, .element = elements::FromNumber(shotElement), .speed = 2.0f});
             FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .angle = angle - offset - 15000,
-                             .turn = 20, .element = shotElement, .speed = 2.0f});
+                             .turn = 20, .element = elements::FromNumber(shotElement), .speed = 2.0f});
         }
     }
     if (frame >= 2141 && frame <= 2410) {
@@ -264,7 +264,7 @@ void cEnemy23::HitTest() {
         [this](cPlayerBulletBase&) {
             for (int32_t k = 0; k < 2; ++k) {
                 PlaySe(SoundTable.nonochach);
-                const int32_t shotElement = GameRand() % 2;
+                const elements::Kind shotElement = RandomElement(2);
                 const int32_t offset = GameRand() % 4000;
                 FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kArrow,
                                  .angle = WrapAdd(angle, offset - 2000), .element = shotElement, .speed = 1.0f,

@@ -119,7 +119,7 @@ void cEnemy42::Update() {
     if (frame % 10 == 0 && frame >= 300 && frame <= 1400) {
         PlaySe(SoundTable.shot_small);
         angle = AimAt(*this, LaterPlayer());
-        const int32_t shotElement = GameRand() % 2;
+        const elements::Kind shotElement = RandomElement(2);
         const int32_t offset = GameRand() % 4000;
         FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kRice, .angle = angle + offset - 2000,
                          .element = shotElement, .speed = 3.5f, .accel = -0.005f});

@@ -27,7 +27,7 @@ void Explode(const cEnemyObjectBase& e);
 bool FeedOrHurt(const cEnemyObjectBase& e, cPlayerBase& p, float gauge, int32_t count, int32_t damage);
 // Every active enemy-list object explodes (value = element) and dies; a local
 // index, so the manager's passes are not disturbed.
-void ExplodeActiveEnemies(int32_t element);
+void ExplodeActiveEnemies(elements::Kind element);
 
 // The shot test shared by the enemies with their own hit rules: circle test,
 // bursts, damage by element, the shot consumed, the flash when asked. Calls
@@ -115,7 +115,7 @@ public:
     // The strikes of a cycle: one every kStrikeEvery frames from kFirstStrike,
     // each on a band of its own element.
     static constexpr int32_t kStrikes = 7, kFirstStrike = 160, kStrikeEvery = 60;
-    int32_t bandElement[kStrikes];
+    elements::Kind bandElement[kStrikes];
     int32_t drawCount;
 };
 

@@ -85,7 +85,7 @@ cEnemy64::cEnemy64() {
 void cEnemy64::Update() {
     frame += 1;
     if (frame != work1) return;
-    element = element == elements::kFire ? elements::kIce : elements::kFire;
+    element = elements::Opposite(element);
     ObjectManager.SpawnEffect(TruncateToInt(x), TruncateToInt(y), effect::kRing, element, 0);
     PlaySe(SoundTable.crystalhit);
     work2 = AimAtPlayer1();
@@ -124,7 +124,7 @@ void cEnemy65::HitTest() {
         PlaySe(SoundTable.crystalhit);
         work0 = AimAtPlayer1();
         for (int32_t k = 0; k <= 8; ++k) {
-            const int32_t e = GameRand() % 2;
+            const elements::Kind e = RandomElement(2);
             FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kFaintSmallOrb, .angle = work0 + 6553 * k,
                              .element = e, .speed = 0.2f, .accel = 0.0003f});
         }
@@ -146,7 +146,7 @@ void cEnemy66::Update() {
         MoveAndAccelerate(*this);
     }
     if (frame % 10 == 0 && frame >= 30 && frame <= 1399) {
-        const int32_t e = GameRand() % 2;
+        const elements::Kind e = RandomElement(2);
         const int32_t a = GameRand() * 2;
         FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kStar, .angle = a, .element = e, .speed = 0.05f,
                          .accel = 0.003f});
@@ -259,7 +259,7 @@ void cEnemy69::Update() {
             PlaySe(SoundTable.nonochach);
             aim = AimAt(*this, &p);
             FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kStar, .angle = aim,
-                             .element = GameRand() % 3, .speed = 3.2f});
+                             .element = RandomElement(3), .speed = 3.2f});
         }
     };
     if (Player1) watch(*Player1);
@@ -272,7 +272,7 @@ cEnemy70::cEnemy70() : bandElement{}, drawCount(0) { touchDamage = 0; }
 void cEnemy70::Update() {
     frame += 1;
     if (frame == 1) {
-        for (int32_t& e : bandElement) e = GameRand() % 2;
+        for (elements::Kind& e : bandElement) e = RandomElement(2);
     }
     const int32_t strike = (frame - kFirstStrike) / kStrikeEvery;
     if (frame >= kFirstStrike && strike < kStrikes && (frame - kFirstStrike) % kStrikeEvery == 0) {

@@ -22,7 +22,7 @@ void cEnemy75::Update() {
     frame += 1;
     if (frame == 600) {
         isDying = 1;
-        const int32_t e = GameRand() % 2;
+        const elements::Kind e = RandomElement(2);
         const int32_t a = GameRand() * 2;
         FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kFaintSmallOrb, .angle = a, .element = e,
                          .speed = 0.0f, .accel = 0.002f});
@@ -31,8 +31,9 @@ void cEnemy75::Update() {
 void cEnemy75::HitTest() {
     TestShots(*this, {false, true}, [&](cPlayerBulletBase& b) {
         PlaySe(SoundTable.reflectbullet);
-        work0 = b.element == 0 ? 1 : 0;
-        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = GameRand() * 2, .element = work0,
+        const elements::Kind other = elements::Opposite(b.element);
+        work0 = other;
+        FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = GameRand() * 2, .element = other,
                          .speed = 4.0f});
         if (life <= 0.0f && !isDying) isDying = 1;
     });

@@ -54,9 +54,9 @@ void cEnemy89::Update() {
     if (frame % 40 != 0) return;
     for (int32_t i = 0; i <= 1; ++i) {
         FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .angle = 32768 + 15000 + 1300 * i,
-                         .turn = -20, .element = i, .speed = 2.0f});
+                         .turn = -20, .element = elements::FromNumber(i), .speed = 2.0f});
         FireFrom(*this, {.motion = Bullet::kPlain2, .graphic = Bullet::kRingedOrb, .angle = 32768 - 15000 - 1300 * i,
-                         .turn = 20, .element = i, .speed = 2.0f});
+                         .turn = 20, .element = elements::FromNumber(i), .speed = 2.0f});
     }
 }
 void cEnemy89::Draw() { DrawLarge(*this); }
@@ -141,7 +141,7 @@ void cEnemy93::Update() {
     angle = AimAt(*this, LaterPlayer());
     if (frame % 14 == 0) {
         for (int32_t k = 1; k <= 11; ++k) {
-            const int32_t e = GameRand() % 2;
+            const elements::Kind e = RandomElement(2);
             FireFrom(*this, {.motion = Bullet::kPlain, .graphic = Bullet::kOrb, .angle = angle - 11000 + 1500 * k,
                              .element = e, .speed = 2.0f, .accel = 0.02f});
         }

@@ -39,7 +39,7 @@ struct Bullet {
     BulletGraphic graphic;
     int32_t angle;
     int32_t turn;
-    int32_t element;
+    elements::Kind element;
     float speed;
     float accel;
 };
@@ -48,7 +48,7 @@ struct Summon {
     int32_t type;
     int32_t angle;
     int32_t turn;
-    int32_t element;
+    elements::Kind element;
     float speed;
     float accel;
     float life;
@@ -56,7 +56,7 @@ struct Summon {
 
 // One enemy bullet from a point of the stage, and from the enemy's position.
 inline void FireBullet(float x, float y, const Bullet& b) {
-    ObjectManager.FireEnemyBullet(x, y, KindCode(b.motion), KindCode(b.graphic), b.angle, b.turn, b.element, b.speed,
+    ObjectManager.FireEnemyBullet(x, y, b.motion, b.graphic, b.angle, b.turn, b.element, b.speed,
                                   b.accel);
 }
 inline void FireFrom(const cEnemyObjectBase& e, const Bullet& b) { FireBullet(e.x, e.y, b); }

@@ -26,7 +26,7 @@ bool FeedOrHurt(const cEnemyObjectBase& e, cPlayerBase& p, float gauge, int32_t 
     return false;
 }
 
-void ExplodeActiveEnemies(int32_t element) {
+void ExplodeActiveEnemies(elements::Kind element) {
     cObjectManager& m = ObjectManager;
     for (std::size_t i = 0; i < m.enemyList.size(); ++i) {
         cEnemyObjectBase* o = m.enemyList[i];

@@ -18,7 +18,7 @@
 namespace {
 
 // An item's effect start: next slot without skipping, owner 0, a random angle.
-void StartItemEffect(int32_t kind, int32_t value, float px, float py) {
+void StartItemEffect(effect::Kind kind, int32_t value, float px, float py) {
     cEffectObjectBase* f = ObjectManager.TakeEffectSlot();
     if (!f) return;
     f->kind = kind;

@@ -4,15 +4,8 @@
 
 #include <cstdint>
 
+#include "game/state/Elements.h"
 #include "game/state/ScreenLayout.h"
-
-// The elements. A player absorbs enemy bullets of its own element, and its
-// shots do half damage to enemies of it. Enemy bullets also come hurting every
-// player, as invisible emitters of one of the two (less kFireEmitter), and
-// cancelled, for either player to absorb.
-namespace elements {
-enum Kind : int32_t { kFire = 0, kIce = 1, kEveryone = 2, kFireEmitter = 3, kIceEmitter = 4, kCancelled = 10 };
-}  // namespace elements
 
 constexpr float kPlayDepth = 32767.0f;
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
@@ -35,6 +28,8 @@ void SetSoundRecorder(SoundRecorder recorder, void* context);
 // The runtime generator the play field draws from (0..32767).
 int32_t GameRand();
 void SeedGameRand(uint32_t seed);
+// One of the first `among` elements by one draw: 2 picks fire or ice, 3 also everyone.
+inline elements::Kind RandomElement(int32_t among) { return elements::FromNumber(GameRand() % among); }
 
 // White with the low 8 bits of alpha on top.
 inline uint32_t AlphaWhite(int32_t alpha) { return (static_cast<uint32_t>(alpha) & 0xFFu) << 24 | 0xFFFFFFu; }

@@ -12,7 +12,7 @@ int32_t EffectRingCounter = 0;
 namespace {
 
 // The start values of one kind; rand() is drawn in the listed order.
-void WriteStartValues(cEffectObjectBase* f, int32_t kind, int32_t value, int32_t owner) {
+void WriteStartValues(cEffectObjectBase* f, effect::Kind kind, int32_t value, int32_t owner) {
     f->kind = kind;
     switch (kind) {
     case effect::kExplosion: break;
@@ -92,7 +92,7 @@ void WriteStartValues(cEffectObjectBase* f, int32_t kind, int32_t value, int32_t
     }
 }
 
-void StartKind(cObjectManager& m, int32_t x, int32_t y, int32_t kind, int32_t value, int32_t owner) {
+void StartKind(cObjectManager& m, int32_t x, int32_t y, effect::Kind kind, int32_t value, int32_t owner) {
     cEffectObjectBase* f = m.TakeEffectSlot();
     if (!f) return;
     WriteStartValues(f, kind, value, owner);
@@ -102,12 +102,12 @@ void StartKind(cObjectManager& m, int32_t x, int32_t y, int32_t kind, int32_t va
 }
 }  // namespace
 
-void cObjectManager::SpawnEffect(int32_t x, int32_t y, int32_t kind, int32_t value, int32_t owner) {
+void cObjectManager::SpawnEffect(int32_t x, int32_t y, effect::Kind kind, int32_t value, int32_t owner) {
     if (kind < effect::kExplosion || kind >= effect::kCount) return;
     StartKind(*this, x, y, kind, value, owner);
 }
 
-void cObjectManager::SpawnEffectBurst(int32_t pattern, int32_t value, int32_t x, int32_t y) {
+void cObjectManager::SpawnEffectBurst(effect::Burst pattern, int32_t value, int32_t x, int32_t y) {
     switch (pattern) {
     case effect::kExplosionBurst:
         StartKind(*this, x, y, effect::kExplosion, value, 0);
@@ -124,7 +124,7 @@ void cObjectManager::SpawnEffectBurst(int32_t pattern, int32_t value, int32_t x,
 }
 
 cEffectObjectBase::cEffectObjectBase()
-    : value(0), frame(0), kind(0), angle(0), spin(0), isActive(0), x(0.0f), y(0.0f), owner(0), speed(0.0f),
+    : value(0), frame(0), kind(effect::kNone), angle(0), spin(0), isActive(0), x(0.0f), y(0.0f), owner(0), speed(0.0f),
       tint(0xFFFFFFu) {}
 
 cEffectObjectBase::~cEffectObjectBase() = default;

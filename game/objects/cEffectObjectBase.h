@@ -7,6 +7,7 @@
 // The effect kinds by their look, and the bursts that start several at once.
 namespace effect {
 enum Kind : int32_t {
+    kNone = 0,            // an effect never started
     kExplosion = 1,       // a 128-pixel blast
     kSpark = 2,           // a spark thrown out at a random speed
     kHitFlash = 3,        // grows for 15 frames where it stands
@@ -42,7 +43,7 @@ public:
 
     int32_t value;
     int32_t frame;
-    int32_t kind;
+    effect::Kind kind;
     int32_t angle;
     int32_t spin;
     uint8_t isActive;

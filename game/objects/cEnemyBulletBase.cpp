@@ -21,10 +21,10 @@ enum Turn : uint8_t {
 };
 
 struct Graphic {
-    int16_t radius;  // -1: kept
+    int16_t radius;         // -1: kept
     int8_t slot;
-    int16_t c, sy, sw, sh;
-    int16_t ox, oy, w, h;
+    int16_t c, sy, sw, sh;  // the source; c is element 0's x, each element 512 px right of it
+    int16_t ox, oy, w, h;   // drawn at the bullet less (ox, oy), w x h
     Turn turn;
     int32_t step;
     int16_t alpha;
@@ -32,42 +32,102 @@ struct Graphic {
 };
 
 // Indexed by graphic kind; slot 0 marks a kind that draws nothing.
-constexpr Graphic kDrawsNothing{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, kPlain, 0, 0, 0};
+constexpr Graphic kDrawsNothing{};
 
-constexpr Graphic GraphicOf(int32_t kind) {
+constexpr Graphic GraphicOf(BulletGraphic kind) {
     using enum BulletGraphic;
     using namespace sheet;
-    switch (static_cast<BulletGraphic>(kind)) {
-    case kOrb: return {4, kParticles, 109, 0, 30, 29, 15, 15, 30, 29, kPlain, 0, 255, 255};
-    case kRingedOrb: return {14, kParticles, 148, 132, 64, 70, 32, 35, 64, 70, kSpinAdd, 190, 255, 255};
-    case kMidOrb: return {6, kParticles, 105, 165, 43, 43, 21, 21, 43, 43, kSpinAdd, 260, 255, 255};
-    case kHugeOrb: return {45, kParticles, 167, 202, 120, 120, 60, 60, 120, 120, kSpinAdd, 260, 255, 255};
-    case kRice: return {3, kParticles, 88, 0, 20, 7, 10, 3, 20, 7, kSpinAdd, 260, 255, 255};
-    case kNeedle: return {3, kParticles, 354, 0, 13, 40, 6, 20, 13, 40, kSpinIsAngle, 16383, 255, 255};
-    case kStar: return {3, kParticles, 334, 93, 27, 27, 13, 13, 27, 27, kSpinAdd, 300, 255, 255};
-    case kCross: return {3, kParticles, 0, 38, 35, 35, 17, 17, 35, 35, kSpinAdd, 300, 255, 255};
-    case kBead: return {6, kParticles, 43, 100, 24, 24, 12, 12, 24, 24, kSpinZero, 0, 255, 255};
-    case kDot: return {2, kParticles, 0, 75, 14, 14, 7, 7, 14, 14, kSpinAdd, 200, 255, 255};
-    case kRing: return {16, kParticles, 98, 30, 72, 72, 36, 36, 72, 72, kSpinAdd, 200, 255, 255};
-    case kFadingBead: return {10, kParticles, 43, 100, 24, 24, 12, 12, 24, 24, kPlain, 0, 0, 255};
-    case kSliver: return {2, kParticles, 30, 99, 13, 25, 6, 12, 13, 25, kAngle, 16385, 255, 255};
-    case kSizedGlow: return {-1, kParticles, 0, 197, 84, 84, 0, 0, 0, 0, kSpinAdd, 200, 190, 255};
-    case kRandomGlow: return {-1, kParticles, 0, 281, 84, 84, 0, 0, 0, 0, kSpinAdd, 200, 190, 255};
-    case kCrescent: return {8, kParticles, 87, 208, 80, 80, 40, 40, 80, 80, kAngle, 0, 0, 255};
-    case kBubble: return {40, kParticles, 431, 63, 80, 80, 40, 40, 80, 80, kPlain, 0, 240, 255};
-    case kWideGlow: return {30, kParticles, 0, 282, 84, 84, 42, 42, 84, 84, kSpinAdd, 200, 190, 255};
-    case kNarrowGlow: return {10, kParticles, 0, 282, 84, 84, 42, 42, 84, 84, kSpinAdd, 200, 190, 255};
-    case kFaintOrb: return {3, kParticles, 318, 136, 40, 40, 20, 20, 40, 40, kAngle, 0, 180, 255};
-    case kFaintCapsule: return {3, kParticles, 358, 136, 52, 26, 26, 13, 52, 26, kAngle, 0, 180, 255};
-    case kFaintSmallOrb: return {3, kParticles, 0, 143, 29, 29, 14, 14, 29, 29, kAngle, 0, 180, 255};
-    case kArrow: return {3, kParticles, 140, 0, 19, 30, 9, 15, 19, 30, kAngle, -16384, 200, 255};
-    case kDimSpark: return {5, kGlowParticles, 0, 89, 30, 29, 13, 13, 30, 29, kAngle, 0, 250, 90};
-    case kSpark: return {4, kGlowParticles, 212, 162, 40, 40, 20, 20, 40, 40, kAngle, 0, 200, 230};
-    case kBrightNeedle: return {3, kGlowParticles, 354, 0, 13, 40, 6, 20, 13, 40, kSpinIsAngle, 16383, 200, 210};
-    case kBigSpark: return {25, kGlowParticles, 252, 136, 66, 66, 50, 50, 100, 100, kAngle, 0, 200, 230};
-    case kBrightCapsule: return {3, kGlowParticles, 358, 136, 52, 26, 26, 13, 52, 26, kAngle, 0, 180, 255};
-    case kSmallCapsule: return {3, kGlowParticles, 410, 144, 50, 50, 12, 12, 25, 25, kAngle, 0, 230, 255};
-    case kCancelled: return {4, kEffects, 400, 128, 20, 20, 10, 10, 20, 20, kPlain, 0, 180, 255};
+    switch (kind) {
+    case kOrb:
+        return {.radius = 4, .slot = kParticles, .c = 109, .sy = 0, .sw = 30, .sh = 29, .ox = 15, .oy = 15, .w = 30,
+                .h = 29, .turn = kPlain, .alpha = 255, .grey = 255};
+    case kRingedOrb:
+        return {.radius = 14, .slot = kParticles, .c = 148, .sy = 132, .sw = 64, .sh = 70, .ox = 32, .oy = 35, .w = 64,
+                .h = 70, .turn = kSpinAdd, .step = 190, .alpha = 255, .grey = 255};
+    case kMidOrb:
+        return {.radius = 6, .slot = kParticles, .c = 105, .sy = 165, .sw = 43, .sh = 43, .ox = 21, .oy = 21, .w = 43,
+                .h = 43, .turn = kSpinAdd, .step = 260, .alpha = 255, .grey = 255};
+    case kHugeOrb:
+        return {.radius = 45, .slot = kParticles, .c = 167, .sy = 202, .sw = 120, .sh = 120, .ox = 60, .oy = 60,
+                .w = 120, .h = 120, .turn = kSpinAdd, .step = 260, .alpha = 255, .grey = 255};
+    case kRice:
+        return {.radius = 3, .slot = kParticles, .c = 88, .sy = 0, .sw = 20, .sh = 7, .ox = 10, .oy = 3, .w = 20,
+                .h = 7, .turn = kSpinAdd, .step = 260, .alpha = 255, .grey = 255};
+    case kNeedle:
+        return {.radius = 3, .slot = kParticles, .c = 354, .sy = 0, .sw = 13, .sh = 40, .ox = 6, .oy = 20, .w = 13,
+                .h = 40, .turn = kSpinIsAngle, .step = 16383, .alpha = 255, .grey = 255};
+    case kStar:
+        return {.radius = 3, .slot = kParticles, .c = 334, .sy = 93, .sw = 27, .sh = 27, .ox = 13, .oy = 13, .w = 27,
+                .h = 27, .turn = kSpinAdd, .step = 300, .alpha = 255, .grey = 255};
+    case kCross:
+        return {.radius = 3, .slot = kParticles, .c = 0, .sy = 38, .sw = 35, .sh = 35, .ox = 17, .oy = 17, .w = 35,
+                .h = 35, .turn = kSpinAdd, .step = 300, .alpha = 255, .grey = 255};
+    case kBead:
+        return {.radius = 6, .slot = kParticles, .c = 43, .sy = 100, .sw = 24, .sh = 24, .ox = 12, .oy = 12, .w = 24,
+                .h = 24, .turn = kSpinZero, .alpha = 255, .grey = 255};
+    case kDot:
+        return {.radius = 2, .slot = kParticles, .c = 0, .sy = 75, .sw = 14, .sh = 14, .ox = 7, .oy = 7, .w = 14,
+                .h = 14, .turn = kSpinAdd, .step = 200, .alpha = 255, .grey = 255};
+    case kRing:
+        return {.radius = 16, .slot = kParticles, .c = 98, .sy = 30, .sw = 72, .sh = 72, .ox = 36, .oy = 36, .w = 72,
+                .h = 72, .turn = kSpinAdd, .step = 200, .alpha = 255, .grey = 255};
+    case kFadingBead:
+        return {.radius = 10, .slot = kParticles, .c = 43, .sy = 100, .sw = 24, .sh = 24, .ox = 12, .oy = 12, .w = 24,
+                .h = 24, .turn = kPlain, .alpha = 0, .grey = 255};
+    case kSliver:
+        return {.radius = 2, .slot = kParticles, .c = 30, .sy = 99, .sw = 13, .sh = 25, .ox = 6, .oy = 12, .w = 13,
+                .h = 25, .turn = kAngle, .step = 16385, .alpha = 255, .grey = 255};
+    case kSizedGlow:
+        return {.radius = -1, .slot = kParticles, .c = 0, .sy = 197, .sw = 84, .sh = 84, .ox = 0, .oy = 0, .w = 0,
+                .h = 0, .turn = kSpinAdd, .step = 200, .alpha = 190, .grey = 255};
+    case kRandomGlow:
+        return {.radius = -1, .slot = kParticles, .c = 0, .sy = 281, .sw = 84, .sh = 84, .ox = 0, .oy = 0, .w = 0,
+                .h = 0, .turn = kSpinAdd, .step = 200, .alpha = 190, .grey = 255};
+    case kCrescent:
+        return {.radius = 8, .slot = kParticles, .c = 87, .sy = 208, .sw = 80, .sh = 80, .ox = 40, .oy = 40, .w = 80,
+                .h = 80, .turn = kAngle, .alpha = 0, .grey = 255};
+    case kBubble:
+        return {.radius = 40, .slot = kParticles, .c = 431, .sy = 63, .sw = 80, .sh = 80, .ox = 40, .oy = 40, .w = 80,
+                .h = 80, .turn = kPlain, .alpha = 240, .grey = 255};
+    case kWideGlow:
+        return {.radius = 30, .slot = kParticles, .c = 0, .sy = 282, .sw = 84, .sh = 84, .ox = 42, .oy = 42, .w = 84,
+                .h = 84, .turn = kSpinAdd, .step = 200, .alpha = 190, .grey = 255};
+    case kNarrowGlow:
+        return {.radius = 10, .slot = kParticles, .c = 0, .sy = 282, .sw = 84, .sh = 84, .ox = 42, .oy = 42, .w = 84,
+                .h = 84, .turn = kSpinAdd, .step = 200, .alpha = 190, .grey = 255};
+    case kFaintOrb:
+        return {.radius = 3, .slot = kParticles, .c = 318, .sy = 136, .sw = 40, .sh = 40, .ox = 20, .oy = 20, .w = 40,
+                .h = 40, .turn = kAngle, .alpha = 180, .grey = 255};
+    case kFaintCapsule:
+        return {.radius = 3, .slot = kParticles, .c = 358, .sy = 136, .sw = 52, .sh = 26, .ox = 26, .oy = 13, .w = 52,
+                .h = 26, .turn = kAngle, .alpha = 180, .grey = 255};
+    case kFaintSmallOrb:
+        return {.radius = 3, .slot = kParticles, .c = 0, .sy = 143, .sw = 29, .sh = 29, .ox = 14, .oy = 14, .w = 29,
+                .h = 29, .turn = kAngle, .alpha = 180, .grey = 255};
+    case kArrow:
+        return {.radius = 3, .slot = kParticles, .c = 140, .sy = 0, .sw = 19, .sh = 30, .ox = 9, .oy = 15, .w = 19,
+                .h = 30, .turn = kAngle, .step = -16384, .alpha = 200, .grey = 255};
+    case kDimSpark:
+        return {.radius = 5, .slot = kGlowParticles, .c = 0, .sy = 89, .sw = 30, .sh = 29, .ox = 13, .oy = 13, .w = 30,
+                .h = 29, .turn = kAngle, .alpha = 250, .grey = 90};
+    case kSpark:
+        return {.radius = 4, .slot = kGlowParticles, .c = 212, .sy = 162, .sw = 40, .sh = 40, .ox = 20, .oy = 20,
+                .w = 40, .h = 40, .turn = kAngle, .alpha = 200, .grey = 230};
+    case kBrightNeedle:
+        return {.radius = 3, .slot = kGlowParticles, .c = 354, .sy = 0, .sw = 13, .sh = 40, .ox = 6, .oy = 20, .w = 13,
+                .h = 40, .turn = kSpinIsAngle, .step = 16383, .alpha = 200, .grey = 210};
+    case kBigSpark:
+        return {.radius = 25, .slot = kGlowParticles, .c = 252, .sy = 136, .sw = 66, .sh = 66, .ox = 50, .oy = 50,
+                .w = 100, .h = 100, .turn = kAngle, .alpha = 200, .grey = 230};
+    case kBrightCapsule:
+        return {.radius = 3, .slot = kGlowParticles, .c = 358, .sy = 136, .sw = 52, .sh = 26, .ox = 26, .oy = 13,
+                .w = 52, .h = 26, .turn = kAngle, .alpha = 180, .grey = 255};
+    case kSmallCapsule:
+        return {.radius = 3, .slot = kGlowParticles, .c = 410, .sy = 144, .sw = 50, .sh = 50, .ox = 12, .oy = 12,
+                .w = 25, .h = 25, .turn = kAngle, .alpha = 230, .grey = 255};
+    case kCancelled:
+        return {.radius = 4, .slot = kEffects, .c = 400, .sy = 128, .sw = 20, .sh = 20, .ox = 10, .oy = 10, .w = 20,
+                .h = 20, .turn = kPlain, .alpha = 180, .grey = 255};
     default: return kDrawsNothing;
     }
 }
@@ -75,8 +135,9 @@ constexpr Graphic GraphicOf(int32_t kind) {
 }  // namespace
 
 cEnemyBulletBase::cEnemyBulletBase()
-    : isActive(0), element(1), frame(0), damage(1), x(0.0f), y(0.0f), radius(8), motionKind(0), graphicKind(0),
-      angle(0), turn(0), spin(0), speed(0.0f), accel(0.0f) {}
+    : isActive(0), element(elements::kIce), frame(0), damage(1), x(0.0f), y(0.0f), radius(8),
+      motionKind(BulletMotion::kUnfired), graphicKind(BulletGraphic::kNone), angle(0), turn(0), spin(0), speed(0.0f),
+      accel(0.0f) {}
 
 cEnemyBulletBase::~cEnemyBulletBase() = default;
 
@@ -86,7 +147,7 @@ void cEnemyBulletBase::SetPosition(const int32_t& px, const int32_t& py) {
 }
 
 void cEnemyBulletBase::Move() {
-    if (motionKind < KindCode(BulletMotion::kPlain) || motionKind >= KindCode(BulletMotion::kEnd)) return;
+    if (motionKind < BulletMotion::kPlain || motionKind >= BulletMotion::kEnd) return;
     const auto step = [this] {
         x = x + Kestra::Cos(static_cast<uint32_t>(angle)) * speed;
         y = y + Kestra::Sin(angle) * speed;
@@ -100,10 +161,10 @@ void cEnemyBulletBase::Move() {
         *out = static_cast<int32_t>(Kestra::Atan(Player1->aimX - x, Player1->aimY - y));
         return true;
     };
-    if (motionKind == KindCode(BulletMotion::kSlowing)) speed = speed - speed * 0.005f;
+    if (motionKind == BulletMotion::kSlowing) speed = speed - speed * 0.005f;
     frame += 1;
     using enum BulletMotion;
-    switch (static_cast<BulletMotion>(motionKind)) {
+    switch (motionKind) {
     case kPlain:
     case kPlain2:
         step();
@@ -120,7 +181,7 @@ void cEnemyBulletBase::Move() {
         speed += accel;
         angle = WrapAdd(angle, 50);
         if (frame % 20 == 0) {
-            const int32_t childElement = GameRand() % 2;
+            const elements::Kind childElement = RandomElement(2);
             FireBullet(x, y, {.motion = Bullet::kPlain2, .graphic = Bullet::kOrb, .angle = angle,
                               .element = childElement, .speed = 0.0f, .accel = 0.005f});
         }
@@ -131,7 +192,8 @@ void cEnemyBulletBase::Move() {
         speed += accel;
         if (frame % 5 == 0) {
             FireBullet(x, y, {.motion = Bullet::kAimsAt90, .graphic = Bullet::kOrb, .angle = WrapAdd(angle, 15535),
-                              .element = WrapAdd(element, -elements::kFireEmitter), .speed = 3.0f, .accel = 0.01f});
+                              .element = elements::FromNumber(WrapAdd(element, -elements::kFireEmitter)), .speed = 3.0f,
+                              .accel = 0.01f});
         }
         break;
     case kHoming:
@@ -216,7 +278,7 @@ void cEnemyBulletBase::Move() {
 void cEnemyBulletBase::Draw() {
     const Graphic g = GraphicOf(graphicKind);
     if (g.slot == 0) return;
-    const auto kind = static_cast<BulletGraphic>(graphicKind);
+    const BulletGraphic kind = graphicKind;
     if (kind == BulletGraphic::kRandomGlow && frame == 1) radius = 15 + GameRand() % 45;
     if (g.radius >= 0) radius = g.radius;
     float ox = g.ox, oy = g.oy, w = g.w, h = g.h;

@@ -4,9 +4,12 @@
 
 #include <cstdint>
 
+#include "game/state/Elements.h"
+
 // How a bullet moves each frame (its motionKind). "Steps" is one move of
 // `speed` px along its heading; most kinds add `accel` to the speed.
 enum class BulletMotion : int32_t {
+    kUnfired = 0,         // never fired: does not move
     kPlain = 1,           // steps, turns by `turn`
     kPlain2 = 2,          // moves as kPlain under a code of its own
     kAimsAt90 = 3,        // steps; at frame 90 heads for player 1 once
@@ -64,9 +67,6 @@ enum class BulletGraphic : int32_t {
     kCancelled = 100,     // the spark of a cancelled bullet, of no element
 };
 
-constexpr int32_t KindCode(BulletMotion m) { return static_cast<int32_t>(m); }
-constexpr int32_t KindCode(BulletGraphic g) { return static_cast<int32_t>(g); }
-
 class cEnemyBulletBase {
 public:
     cEnemyBulletBase();
@@ -76,14 +76,14 @@ public:
     virtual void Draw();
 
     uint8_t isActive;
-    int32_t element;  // elements::Kind
+    elements::Kind element;
     int32_t frame;
     int32_t damage;
     float x;
     float y;
     int32_t radius;
-    int32_t motionKind;
-    int32_t graphicKind;
+    BulletMotion motionKind;
+    BulletGraphic graphicKind;
     int32_t angle;
     int32_t turn;
     int32_t spin;

@@ -14,8 +14,8 @@
 #include "game/state/GameGlobals.h"
 
 cEnemyObjectBase::cEnemyObjectBase()
-    : isDying(0), isActive(0), frame(0), appearFrame(0), mode(0), element(1), radius(20), type(0), life(0.0f),
-      score(100), angle(0), turn(0), dropCode(0), scaleX(1.0f), scaleY(1.0f), x(0.0f), y(0.0f), speed(0.0f),
+    : isDying(0), isActive(0), frame(0), appearFrame(0), mode(0), element(elements::kIce), radius(20), type(0),
+      life(0.0f), score(100), angle(0), turn(0), dropCode(0), scaleX(1.0f), scaleY(1.0f), x(0.0f), y(0.0f), speed(0.0f),
       accel(0.0f), touchDamage(1), solid(0), work0(0), work1(0), work2(0), work3(0), placedOnStage(0) {}
 
 cEnemyObjectBase::~cEnemyObjectBase() = default;
@@ -57,7 +57,7 @@ bool ShotTouches(float ax, float ay, int32_t radiusSum, float bx, float by) {
 void StartHitFlash(int32_t value, float bx, float by) {
     cEffectObjectBase* f = ObjectManager.TakeEffectSlot();
     if (!f) return;
-    f->kind = 3;
+    f->kind = effect::kHitFlash;
     f->value = value;
     f->angle = GameRand() * 2;
     f->isActive = 1;

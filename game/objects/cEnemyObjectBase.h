@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "game/state/Elements.h"
+
 class cEnemyObjectBase {
 public:
     cEnemyObjectBase();
@@ -18,7 +20,7 @@ public:
     int32_t frame;
     int32_t appearFrame;
     int32_t mode;
-    int32_t element;
+    elements::Kind element;
     int32_t radius;
     int32_t type;
     float life;

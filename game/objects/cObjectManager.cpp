@@ -209,7 +209,8 @@ cPlayerBulletBase* cObjectManager::TakePlayerBulletSlot() {
     return playerBullets[playerBulletCursor];
 }
 
-void cObjectManager::SpawnStageObject(float x, float y, int32_t type, int32_t angle, int32_t turn, int32_t element,
+void cObjectManager::SpawnStageObject(float x, float y, int32_t type, int32_t angle, int32_t turn,
+                                      elements::Kind element,
                                       float speed, float accel, float life, int32_t appearFrame) {
     const int32_t ix = TruncateToInt(x);
     const int32_t iy = TruncateToInt(y);
@@ -268,13 +269,15 @@ void cObjectManager::SpawnMapCell(int32_t code, int32_t x, int32_t y) {
         block->blockKind = kBlockKinds[code];
         mapBlocks.push_back(block);
     } else if (code == kHiddenBlockCell) {
-        SpawnStageObject(static_cast<float>(x), static_cast<float>(y), objecttype::kHiddenBlock, 0, 0, 0, 0.0f, 0.0f,
+        SpawnStageObject(static_cast<float>(x), static_cast<float>(y), objecttype::kHiddenBlock, 0, 0, elements::kFire,
+                         0.0f, 0.0f,
                          40.0f, 0);
     }
 }
 
-void cObjectManager::FireEnemyBullet(float x, float y, int32_t motionKind, int32_t graphicKind, int32_t angle,
-                                     int32_t turn, int32_t element, float speed, float accel) {
+void cObjectManager::FireEnemyBullet(float x, float y, BulletMotion motionKind, BulletGraphic graphicKind,
+                                     int32_t angle,
+                                     int32_t turn, elements::Kind element, float speed, float accel) {
     cEnemyBulletBase* b = TakeEnemyBulletSlot();
     if (!b) return;
     b->motionKind = motionKind;
@@ -297,8 +300,8 @@ void cObjectManager::CancelEnemyBullets() {
         if (b->isActive != 1) continue;
         b->element = elements::kCancelled;
         b->speed = 0.0f;
-        b->motionKind = KindCode(BulletMotion::kHoming);
-        b->graphicKind = KindCode(BulletGraphic::kCancelled);
+        b->motionKind = BulletMotion::kHoming;
+        b->graphicKind = BulletGraphic::kCancelled;
         b->accel = 0.1f;
         b->frame = 0;
     }

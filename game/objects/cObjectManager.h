@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "game/objects/cEffectObjectBase.h"
+#include "game/objects/cEnemyBulletBase.h"
+#include "game/state/Elements.h"
 
 // What SpawnPlayerObject starts: a character, or a character's shots (its
 // tapped or held shot, its release's burst, its FORCE).
@@ -32,7 +34,6 @@ enum Code : int32_t {
 
 class cEnemyObjectBase;
 class cMapHitObjectBase;
-class cEnemyBulletBase;
 class cPlayerBulletBase;
 
 class cObjectManager {
@@ -88,16 +89,18 @@ public:
     cPlayerBulletBase* TakePlayerBulletSlot();
 
     // Factories.
-    void SpawnStageObject(float x, float y, int32_t type, int32_t angle, int32_t turn, int32_t element, float speed,
+    void SpawnStageObject(float x, float y, int32_t type, int32_t angle, int32_t turn, elements::Kind element,
+                          float speed,
                           float accel, float life, int32_t appearFrame);
     void SpawnMapCell(int32_t code, int32_t x, int32_t y);
-    void FireEnemyBullet(float x, float y, int32_t motionKind, int32_t graphicKind, int32_t angle, int32_t turn,
-                         int32_t element, float speed, float accel);
+    void FireEnemyBullet(float x, float y, BulletMotion motionKind, BulletGraphic graphicKind, int32_t angle,
+                         int32_t turn,
+                         elements::Kind element, float speed, float accel);
     void CancelEnemyBullets();
     void DestroyAllEnemies();
-    // An effect of a kind (effect::Kind) or a burst of several; other numbers start nothing.
-    void SpawnEffect(int32_t x, int32_t y, int32_t kind, int32_t value, int32_t owner);
-    void SpawnEffectBurst(int32_t pattern, int32_t value, int32_t x, int32_t y);
+    // An effect of a kind or a burst of several; kNone and other numbers start nothing.
+    void SpawnEffect(int32_t x, int32_t y, effect::Kind kind, int32_t value, int32_t owner);
+    void SpawnEffectBurst(effect::Burst pattern, int32_t value, int32_t x, int32_t y);
     // A player (code 0..3) or a player's shot (playerobject::Code); other codes start nothing.
     void SpawnPlayerObject(int32_t code, float x, float y, int32_t owner);
 };

@@ -237,7 +237,7 @@ void cPlayerBase::ActCharacter() {
     if (pad.pushed & PAD_ELEMENT) {
         PlaySe(SoundTable.changeattribute);
         absorbRadius = 0;
-        element = 1 - element;
+        element = elements::Opposite(element);
         const int32_t px = static_cast<int32_t>(aimX);
         const int32_t py = static_cast<int32_t>(aimY + v.elementFlashDy);
         if (v.elementFlashByKind) {

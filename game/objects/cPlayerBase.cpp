@@ -43,10 +43,10 @@ cPlayerBase* PlayerOfIndex(int32_t owner) {
 cPlayerBase::cPlayerBase()
     : life(5), stock(3), playerIndex(0), animDir(2), shotWait(10), shotFrame(0), animFrame(0), changeWait(0),
       chargeCount(0), score(0), stageScore{}, gauge(10.0f), absorbCount(0), itemCount(0), cellBase(0),
-      firstCharacter(1), element(0), character(1), isActive(0), isInvincible(0), passThrough(0), canForce(1),
-      passThroughTimer(0), chargeShotOn(0), chargeShotTimer(0), hitRadius(7), absorbRadius(25), absorbRadiusMax(28),
-      forceTimer(0), facing(16383), savedFacing(16383), savedAnimDir(2), circleSpin(0), x(0.0f), y(0.0f),
-      aimX(0.0f), aimY(0.0f), speedX(3.0f), speedY(3.0f), cutInX(0.0f), cutInFrame(0), cutInOn(0),
+      firstCharacter(1), element(elements::kFire), character(1), isActive(0), isInvincible(0), passThrough(0),
+      canForce(1), passThroughTimer(0), chargeShotOn(0), chargeShotTimer(0), hitRadius(7), absorbRadius(25),
+      absorbRadiusMax(28), forceTimer(0), facing(16383), savedFacing(16383), savedAnimDir(2), circleSpin(0), x(0.0f),
+      y(0.0f), aimX(0.0f), aimY(0.0f), speedX(3.0f), speedY(3.0f), cutInX(0.0f), cutInFrame(0), cutInOn(0),
       invincibleCount(0), noMiss(1), boxLeft(-playarea::kPlayerBoxHalf), boxTop(-playarea::kPlayerBoxHalf),
       boxRight(playarea::kPlayerBoxHalf), boxBottom(playarea::kPlayerBoxHalf) {}
 
@@ -71,7 +71,7 @@ void cPlayerBase::UndoMove() {
     y = aimY;
 }
 
-cEffectObjectBase* cPlayerBase::StartEffect(int32_t kind, float effectSpeed, int32_t px, int32_t py) {
+cEffectObjectBase* cPlayerBase::StartEffect(effect::Kind kind, float effectSpeed, int32_t px, int32_t py) {
     cEffectObjectBase* f = ObjectManager.TakeEffectSlot();
     if (!f) return nullptr;
     f->kind = kind;

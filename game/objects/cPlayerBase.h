@@ -5,7 +5,9 @@
 
 #include <cstdint>
 
-class cEffectObjectBase;
+#include "game/objects/cEffectObjectBase.h"
+#include "game/state/Elements.h"
+
 
 class cPlayerBase {
 public:
@@ -37,7 +39,7 @@ public:
     int32_t itemCount;
     int32_t cellBase;
     int32_t firstCharacter;
-    int32_t element;
+    elements::Kind element;
     int32_t character;
     uint8_t isActive;
     uint8_t isInvincible;
@@ -73,7 +75,7 @@ public:
     // The box from the moved position.
     void UpdateBox();
     // An effect started by hand: next slot, kind, speed, own element and index.
-    cEffectObjectBase* StartEffect(int32_t kind, float effectSpeed, int32_t px, int32_t py);
+    cEffectObjectBase* StartEffect(effect::Kind kind, float effectSpeed, int32_t px, int32_t py);
 
 private:
     void HitTestBlocks();

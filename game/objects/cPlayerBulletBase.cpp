@@ -6,8 +6,8 @@
 #include "game/state/SpriteTable.h"
 
 cPlayerBulletBase::cPlayerBulletBase()
-    : isActive(0), owner(0), motion(0), look(0), radius(15), angle(0), spin(0), frame(0), power(1.0f), element(1),
-      x(0.0f), y(0.0f), speed(1.0f), accel(0.0f) {}
+    : isActive(0), owner(0), motion(0), look(0), radius(15), angle(0), spin(0), frame(0), power(1.0f),
+      element(elements::kIce), x(0.0f), y(0.0f), speed(1.0f), accel(0.0f) {}
 
 cPlayerBulletBase::~cPlayerBulletBase() = default;
 

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "game/state/Elements.h"
+
 class cPlayerBulletBase {
 public:
     cPlayerBulletBase();
@@ -19,7 +21,7 @@ public:
     int32_t spin;
     int32_t frame;
     float power;
-    int32_t element;
+    elements::Kind element;
     float x;
     float y;
     float speed;

@@ -16,7 +16,8 @@ constexpr size_t kLineLimit = 127;
 constexpr size_t kFileLimit = 64u << 20;  // far beyond any stage file
 
 void SpawnRecord(const EnemyRecord& r) {
-    ObjectManager.SpawnStageObject(r.x, r.y, r.type, r.angle, r.turn, r.element, r.speed, r.acceleration,
+    ObjectManager.SpawnStageObject(r.x, r.y, r.type, r.angle, r.turn, elements::FromNumber(r.element), r.speed,
+                                   r.acceleration,
                                    static_cast<float>(r.life), r.appearance);
 }
 void SpawnCell(int32_t code, int32_t x, int32_t y) { ObjectManager.SpawnMapCell(code, x, y); }

@@ -20,11 +20,29 @@ constexpr char kScorePath[] = "./save/score.dat";
 constexpr size_t kTextBuffer = 4096;
 constexpr size_t kLineLimit = 63;
 constexpr size_t kRankingLines = size_t(kRankingTables) * kShownRows;
-// The ranking lines, then the counters: three a table, the finished games and the play time.
-constexpr size_t kTextLines = kRankingLines + 3 * size_t(kRankingTables) + 2;
 // The most the game writes as a stage reached and as a play or clear count.
 constexpr uint32_t kStageDigitMost = 9;
 constexpr uint32_t kCountMost = 999;
+
+// The counters after the ranking lines, in the order of the file: a 16-bit one
+// for every table, or one 32-bit one; each with the most the game writes.
+struct CounterRun {
+    uint16_t (cScoreData::*perTable)[kRankingTeams][kDifficultyColumns];
+    uint32_t cScoreData::*single;
+    uint32_t most;
+};
+constexpr CounterRun kCounterRuns[] = {
+    {&cScoreData::bestStage, nullptr, kStageDigitMost},  {nullptr, &cScoreData::finishedGames, 0xFFFFFFFFu},
+    {&cScoreData::playCount, nullptr, kCountMost},       {&cScoreData::clearCount, nullptr, kCountMost},
+    {nullptr, &cScoreData::playSeconds, kPlaySecondsCap},
+};
+constexpr size_t LinesOf(const CounterRun& run) { return run.perTable ? size_t(kRankingTables) : 1; }
+constexpr size_t CounterLines() {
+    size_t n = 0;
+    for (const CounterRun& run : kCounterRuns) n += LinesOf(run);
+    return n;
+}
+constexpr size_t kTextLines = kRankingLines + CounterLines();
 
 const char* const kNames[10] = {"Yuri", "Crow", "Shamyu", "Fururu", "Chris",
                                 "Momo", "Nono", "Othellot", "Leen", "Kohaku"};
@@ -93,11 +111,20 @@ auto& Cell(Counter (&counters)[kRankingTeams][kDifficultyColumns], int32_t table
 // The counters in the order of the file, the 16-bit ones to `small`, the others to `large`.
 template <typename Data, typename Small, typename Large>
 void EachCounter(Data& data, Small&& small, Large&& large) {
-    for (int32_t table = 0; table < kRankingTables; ++table) small(Cell(data.bestStage, table));
-    large(data.finishedGames);
-    for (int32_t table = 0; table < kRankingTables; ++table) small(Cell(data.playCount, table));
-    for (int32_t table = 0; table < kRankingTables; ++table) small(Cell(data.clearCount, table));
-    large(data.playSeconds);
+    for (const CounterRun& run : kCounterRuns) {
+        if (!run.perTable) large(data.*run.single);
+        else
+            for (int32_t table = 0; table < kRankingTables; ++table) small(Cell(data.*run.perTable, table));
+    }
+}
+
+// The most the game writes as the counter at a place of the text past the ranking lines.
+uint32_t MostAt(size_t counter) {
+    for (const CounterRun& run : kCounterRuns) {
+        if (counter < LinesOf(run)) return run.most;
+        counter -= LinesOf(run);
+    }
+    return 0;
 }
 
 // Whether the text is a number as the game writes it: no leading zero, a sign
@@ -116,13 +143,7 @@ bool IsCount(const std::string& text, uint32_t most) {
 // ranking row, or a counter within what the game counts to.
 bool Fits(const TextLine& line, size_t place) {
     if (!line.readable) return false;
-    if (place >= kRankingLines) {
-        const size_t counter = place - kRankingLines;
-        if (counter < kRankingTables) return IsCount(line.text, kStageDigitMost);
-        if (counter == kRankingTables) return IsCount(line.text, 0xFFFFFFFFu);
-        if (counter + 1 < kTextLines - kRankingLines) return IsCount(line.text, kCountMost);
-        return IsCount(line.text, kPlaySecondsCap);
-    }
+    if (place >= kRankingLines) return IsCount(line.text, MostAt(place - kRankingLines));
     const std::vector<std::string> f = SplitFields(line.text);
     return f.size() == 4 && f[0].size() < sizeof(cRankingRow::name) && f[2].size() < sizeof(cRankingRow::date) &&
            IsWritten(f[1]) && IsWritten(f[3]);

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "game/state/Elements.h"
+
 // The phases every fight shares. From the opening attack on, attacks (even
 // phases) and breaks (odd) alternate until the last attack ends in the
 // defeat's pause.
@@ -45,7 +47,7 @@ public:
     int32_t phaseTimer;
     int32_t animFrame;
     int32_t lastHitter;
-    int32_t element;
+    elements::Kind element;
     int32_t appearFrame;
     int32_t radius;
     uint8_t active;

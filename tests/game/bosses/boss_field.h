@@ -93,7 +93,7 @@ protected:
     // A boss of a type code, made as the stage start makes it from its line.
     template <class Boss = cBossBase>
     Boss* Make(int32_t code, float x, float y, int32_t angle = 0, int32_t appearFrame = 0) {
-        m.SpawnStageObject(x, y, code, angle, 0, 0, 0.0f, 0.0f, 0.0f, appearFrame);
+        m.SpawnStageObject(x, y, code, angle, 0, elements::kFire, 0.0f, 0.0f, 0.0f, appearFrame);
         return dynamic_cast<Boss*>(objecttype::TakesSecondBossSlot(code) ? BossB : BossA);
     }
     // Awake at the stage point (x, y) with its phase machine stepped from the

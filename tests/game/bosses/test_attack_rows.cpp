@@ -82,7 +82,7 @@ TEST(AttackRows, SevenRowsFillTheTablesAndFewerLeaveTheRestAsTheyWere) {
     for (int32_t& v : full.hpTable) v = -1;
     for (int32_t& v : full.timeTable) v = -1;
     for (int32_t& v : full.bonusTable) v = -1;
-    SetUpStageBoss(full, 500.0f, 1, kSeven);
+    SetUpStageBoss(full, 500.0f, elements::kIce, kSeven);
     const int32_t hp[8] = {10, 11, 12, 13, 14, 15, 16, -1};
     const int32_t time[15] = {20, 3, 21, 4, 22, 5, 23, 6, 24, 7, 25, 8, 26, -1, -1};
     const int32_t bonus[6] = {1000, 2000, 3000, 4000, 5000, 6000};
@@ -96,7 +96,7 @@ TEST(AttackRows, SevenRowsFillTheTablesAndFewerLeaveTheRestAsTheyWere) {
     for (int32_t& v : two.timeTable) v = -1;
     for (int32_t& v : two.bonusTable) v = -1;
     const Row first[] = {kSeven[0], kSeven[1]};
-    SetUpStageBoss(two, 100.0f, 0, first);
+    SetUpStageBoss(two, 100.0f, elements::kFire, first);
     EXPECT_EQ(two.timeTable[0], 20);
     EXPECT_EQ(two.timeTable[1], 3);
     EXPECT_EQ(two.timeTable[2], 21);

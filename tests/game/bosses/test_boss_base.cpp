@@ -23,7 +23,7 @@ protected:
         BossField::SetUp();
         playtest::StartPlayers(1, true, 100, 400);
         b.phase = 2;
-        b.element = 0;
+        b.element = elements::kFire;
         b.x = 300.0f;
         b.y = 200.0f;
         b.hp = 50.0f;

@@ -35,7 +35,7 @@ using bosstest::Updates;
 using playtest::Quad;
 
 TEST_F(BossField, TheFactoryPutsEachStagesBossInSlotAInPlaceOfTheLastOne) {
-    m.SpawnStageObject(320, 380, 200, 0, 0, 0, 0, 0, 0, 7350);
+    m.SpawnStageObject(320, 380, 200, 0, 0, elements::kFire, 0, 0, 0, 7350);
     ASSERT_NE(dynamic_cast<Stage01Boss*>(BossA), nullptr);
     EXPECT_EQ(BossA->appearFrame, 7350);
     EXPECT_EQ(BossA->phase, 0);
@@ -44,12 +44,12 @@ TEST_F(BossField, TheFactoryPutsEachStagesBossInSlotAInPlaceOfTheLastOne) {
     EXPECT_EQ(BossA->radius, 30);
     EXPECT_FLOAT_EQ(BossA->hp, 30.0f);
     // Each new boss replaces (and frees) the one before it.
-    m.SpawnStageObject(320, 10, 201, 0, 0, 0, 0, 0, 0, 9740);
+    m.SpawnStageObject(320, 10, 201, 0, 0, elements::kFire, 0, 0, 0, 9740);
     EXPECT_NE(dynamic_cast<Stage02Boss*>(BossA), nullptr);
-    m.SpawnStageObject(245, 65, 202, 16384, 0, 0, 0, 0, 0, 10550);
+    m.SpawnStageObject(245, 65, 202, 16384, 0, elements::kFire, 0, 0, 0, 10550);
     ASSERT_NE(dynamic_cast<Stage03Boss*>(BossA), nullptr);
     EXPECT_EQ(BossA->moveAngle, 16384);  // the entrance follows the line's angle
-    m.SpawnStageObject(-40, 120, 203, 16384, 0, 0, 0, 0, 0, 16750);
+    m.SpawnStageObject(-40, 120, 203, 16384, 0, elements::kFire, 0, 0, 0, 16750);
     auto* twins = dynamic_cast<Stage04Boss*>(BossA);
     ASSERT_NE(twins, nullptr);
     EXPECT_EQ(twins->moveAngle, 0);
@@ -71,20 +71,20 @@ cBossBase* RecordingMaker(int32_t code, int32_t team, int32_t x, int32_t y, int3
 
 TEST_F(BossField, TheObjectsMakeBossesThroughTheMakerTheBossesInstall) {
     SetStageBossMaker(nullptr);
-    m.SpawnStageObject(320, 380, 200, 0, 0, 0, 0, 0, 0, 10);
+    m.SpawnStageObject(320, 380, 200, 0, 0, elements::kFire, 0, 0, 0, 10);
     EXPECT_EQ(BossA, nullptr);
     SetStageBossMaker(&RecordingMaker);
     GameState.team = 2;
-    m.SpawnStageObject(320.7f, 380, 200, 16384, 0, 0, 0, 0, 0, 10);
-    m.SpawnStageObject(100, -20, 202, 0, 0, 0, 0, 0, 0, 10);
-    m.SpawnStageObject(200, 40, 205, 0, 0, 0, 0, 0, 0, 10);
+    m.SpawnStageObject(320.7f, 380, 200, 16384, 0, elements::kFire, 0, 0, 0, 10);
+    m.SpawnStageObject(100, -20, 202, 0, 0, elements::kFire, 0, 0, 0, 10);
+    m.SpawnStageObject(200, 40, 205, 0, 0, elements::kFire, 0, 0, 0, 10);
     EXPECT_EQ(gMakerCalls, (std::vector<std::vector<int32_t>>{
                                {200, 2, 320, 380, 16384}, {202, 2, 100, -20, 0}, {205, 2, 200, 40, 0}}));
     EXPECT_NE(dynamic_cast<Stage01Boss*>(BossA), nullptr);  // kept: the maker made none for 202
     EXPECT_EQ(BossB, gMadeBy);
     EXPECT_NE(BossB, nullptr);
     InstallStageBosses();
-    m.SpawnStageObject(320, 10, 201, 0, 0, 0, 0, 0, 0, 9740);
+    m.SpawnStageObject(320, 10, 201, 0, 0, elements::kFire, 0, 0, 0, 9740);
     EXPECT_NE(dynamic_cast<Stage02Boss*>(BossA), nullptr);
     EXPECT_EQ(gMakerCalls.size(), 3u);
 }
@@ -186,7 +186,8 @@ TEST_F(BossField, TheLastAttackFallsToThePauseThenTheTalkThenTheTally) {
         SCOPED_TRACE(c.code);
         cBossBase* b = MakeAt(c.code, c.lastAttack, 320, 200);
         ASSERT_NE(b, nullptr);
-        ObjectManager.FireEnemyBullet(100, 100, 1, 1, 0, 0, 0, 1.0f, 0.0f);
+        ObjectManager.FireEnemyBullet(100, 100, BulletMotion::kPlain, BulletGraphic::kOrb, 0, 0, elements::kFire, 1.0f,
+                                      0.0f);
         const cEnemyBulletBase* bullet = ObjectManager.enemyBullets[size_t(ObjectManager.enemyBulletCursor)];
         b->secondsLeft = 30;
         b->lastHitter = 0;
@@ -305,7 +306,7 @@ TEST_F(BossField, TheCircleTurnsUnderTheBodyAndTheBodyRunsItsCells) {
     ASSERT_NE(b, nullptr);
     ScrollX = 100.0f;
     ScrollY = 50.0f;
-    b->element = 1;
+    b->element = elements::kIce;
     std::vector<float> cells;
     int32_t angle = b->circleAngle;
     for (int frame = 1; frame <= 60; ++frame) {

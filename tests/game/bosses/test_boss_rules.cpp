@@ -189,7 +189,7 @@ protected:
     Stage03Boss* Still(int32_t phase, int32_t difficulty) {
         GameState.difficulty = difficulty;
         Stage03Boss* b = MakeAt<Stage03Boss>(202, phase, 300, 200, 16384);
-        b->element = 0;
+        b->element = elements::kFire;
         return b;
     }
 };
@@ -292,7 +292,7 @@ TEST_F(StillField, TheBitsAttackCountersEveryThirdFrameByTheShotsElement) {
     const int32_t aim = AimAtPlayer(b);
     EXPECT_EQ(fired[0].angle, aim - 2000);
     EXPECT_EQ(fired[1].angle, aim + 2000);
-    shot->element = 1;  // the other element: one slow bullet
+    shot->element = elements::kIce;  // the other element: one slow bullet
     fired = RunBoss(3);
     ASSERT_EQ(fired.size(), 1u);
     EXPECT_FLOAT_EQ(fired[0].speed, 0.7f);

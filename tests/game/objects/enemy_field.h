@@ -24,7 +24,7 @@ protected:
     cEnemyObjectBase* SpawnActive(int32_t type, float x, float y, int32_t angle, int32_t turn, int32_t element,
                                   float speed, float accel, float life) {
         const size_t before = m.enemyList.size();
-        m.SpawnStageObject(x, y, type, angle, turn, element, speed, accel, life, StageFrame);
+        m.SpawnStageObject(x, y, type, angle, turn, elements::FromNumber(element), speed, accel, life, StageFrame);
         if (m.enemyList.size() == before) return nullptr;
         cEnemyObjectBase* e = m.enemyList.back();
         e->isActive = 1;

@@ -53,8 +53,8 @@ protected:
             for (int32_t i = 1; i <= m.enemyBulletCursor; ++i) {
                 const cEnemyBulletBase* b = m.enemyBullets[size_t(i)];
                 if (!b->isActive) continue;
-                out.push_back(Fired{s, b->motionKind, b->graphicKind, b->angle, b->turn, b->element, b->speed,
-                                    b->accel, b->x, b->y});
+                out.push_back(Fired{s, static_cast<int32_t>(b->motionKind), static_cast<int32_t>(b->graphicKind),
+                                    b->angle, b->turn, b->element, b->speed, b->accel, b->x, b->y});
             }
         }
         return out;

@@ -72,8 +72,8 @@ protected:
             const int32_t i = (from + k) % n;
             const cEnemyBulletBase* b = m.enemyBullets[static_cast<size_t>(i)];
             if (!b->isActive) continue;
-            out.push_back({frame, b->x, b->y, b->motionKind, b->graphicKind, b->angle, b->turn, b->element, b->speed,
-                           b->accel});
+            out.push_back({frame, b->x, b->y, static_cast<int32_t>(b->motionKind),
+                           static_cast<int32_t>(b->graphicKind), b->angle, b->turn, b->element, b->speed, b->accel});
         }
         return out;
     }

@@ -164,7 +164,7 @@ void PlaceShot(float x, float y, int32_t element, float power, int32_t owner, in
     b->isActive = 1;
     b->x = x;
     b->y = y;
-    b->element = element;
+    b->element = elements::FromNumber(element);
     b->power = power;
     b->owner = owner;
     b->radius = radius;
@@ -193,7 +193,7 @@ cBossBase* StartBossFight(int32_t stage, int32_t difficulty, bool two, uint32_t 
     GameState.difficulty = difficulty;
     if (stage < 1 || stage > 4) return nullptr;
     const Line& l = kLines[stage - 1];
-    ObjectManager.SpawnStageObject(l.x, l.y, l.code, l.angle, 0, 0, 0.0f, 0.0f, 0.0f, 2);
+    ObjectManager.SpawnStageObject(l.x, l.y, l.code, l.angle, 0, elements::kFire, 0.0f, 0.0f, 0.0f, 2);
     return BossA;
 }
 
@@ -222,7 +222,7 @@ void PlayScheduleFrame() {
 }
 
 cBossBase* StartBossAttack(int32_t code, int32_t phase, float y) {
-    ObjectManager.SpawnStageObject(320, 0, code, 0, 0, 0, 0, 0, 0, StageFrame);
+    ObjectManager.SpawnStageObject(320, 0, code, 0, 0, elements::kFire, 0, 0, 0, StageFrame);
     cBossBase* b = objecttype::TakesSecondBossSlot(code) ? BossB : BossA;
     if (!b) return nullptr;
     b->Update();  // wakes (a stage boss loads its pictures)

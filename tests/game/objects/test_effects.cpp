@@ -20,7 +20,7 @@ protected:
     cObjectManager& m = ObjectManager;
 
     cEffectObjectBase* Start(int kind, int value, int x = 300, int y = 200, int owner = 0) {
-        m.SpawnEffect(x, y, kind, value, owner);
+        m.SpawnEffect(x, y, static_cast<effect::Kind>(kind), value, owner);
         return m.effects[size_t(m.effectCursor)];
     }
 };
@@ -160,21 +160,21 @@ TEST_F(EffectTest, TintedGlowKeepsItsFirstTint) {
 }
 
 TEST_F(EffectTest, BurstsTakeConsecutiveSlots) {
-    m.SpawnEffectBurst(1, 1, 100, 100);
+    m.SpawnEffectBurst(effect::kExplosionBurst, 1, 100, 100);
     EXPECT_EQ(m.effectCursor, 9);
     EXPECT_EQ(m.effects[1]->kind, 1);
     for (int i = 2; i <= 9; ++i) EXPECT_EQ(m.effects[size_t(i)]->kind, 4);
     EXPECT_EQ(m.effects[2]->value, 1);
-    m.SpawnEffectBurst(2, 0, 100, 100);
+    m.SpawnEffectBurst(effect::kShatterBurst, 0, 100, 100);
     EXPECT_EQ(m.effectCursor, 19);
     m.effects[20]->owner = 1;
-    m.SpawnEffectBurst(3, 1, 100, 100);
+    m.SpawnEffectBurst(effect::kPuffBurst, 1, 100, 100);
     EXPECT_EQ(m.effectCursor, 22);
     EXPECT_EQ(m.effects[20]->owner, 0);
     EXPECT_EQ(m.effects[20]->kind, 11);
-    m.SpawnEffectBurst(4, 1, 100, 100);
-    m.SpawnEffect(100, 100, 18, 0, 0);
-    m.SpawnEffect(100, 100, 0, 0, 0);
+    m.SpawnEffectBurst(static_cast<effect::Burst>(4), 1, 100, 100);
+    m.SpawnEffect(100, 100, static_cast<effect::Kind>(18), 0, 0);
+    m.SpawnEffect(100, 100, effect::kNone, 0, 0);
     EXPECT_EQ(m.effectCursor, 22);
 }
 
@@ -201,7 +201,7 @@ TEST_F(EffectTest, ParticlesFlyTowardTheirOwner) {
 
 TEST_F(EffectTest, EffectsRunInEverySubStateOfTheScene) {
     cEffectObjectBase* f = Start(9, 0);
-    m.FireEnemyBullet(300, 200, 1, 1, 0, 0, 0, 2.0f, 0.0f);
+    m.FireEnemyBullet(300, 200, BulletMotion::kPlain, BulletGraphic::kOrb, 0, 0, elements::kFire, 2.0f, 0.0f);
     GameState.subState = kSubStateDialogue;
     playtest::PlayFrames(3);
     EXPECT_EQ(f->frame, 3);

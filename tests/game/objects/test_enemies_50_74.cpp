@@ -158,7 +158,7 @@ protected:
     void SetUp() override {
         EnemyTest::SetUp();
         other = Make({53, 100, 100});
-        m.SpawnStageObject(150, 150, 101, 0, 0, 0, 0, 0, 1, StageFrame);  // an item on the field
+        m.SpawnStageObject(150, 150, 101, 0, 0, elements::kFire, 0, 0, 1, StageFrame);  // an item on the field
         guardian = Make({56, 320, 100, 16384, 0, 1, 1.0f, 0.0f, 5.0f});
     }
 };
@@ -298,8 +298,8 @@ protected:
     void SetUp() override {
         EnemyTest::SetUp();
         TwoPlayers(300, 300);
-        Player1->element = 1;
-        Player2->element = 0;
+        Player1->element = elements::kIce;
+        Player2->element = elements::kFire;
         Place(Player1, 300 + 57, 300);  // hitRadius 7 + 50
         Place(Player2, 300, 300 - 57);
     }
@@ -319,7 +319,7 @@ TEST_F(ChargeFieldTest, FeedsItsElementAndHurtsTheOtherEveryThirtyFrames) {
     for (const cEffectObjectBase* f : m.effects) feeds += f->isActive && f->kind == 8 && f->owner == 0;
     EXPECT_EQ(feeds, 1);
     Player2->isInvincible = 0;
-    Player2->element = 1;
+    Player2->element = elements::kIce;
     Place(Player1, 300 + 58, 300);  // one pixel too far
     Run(e, 30);
     EXPECT_EQ(Player1->absorbCount, 1);
@@ -334,9 +334,9 @@ TEST_F(ChargeFieldTest, FeedsItsElementAndHurtsTheOtherEveryThirtyFrames) {
 TEST_F(ChargeFieldTest, TheBallTestsPlayerOneOnlyAndHomesOnItsHolder) {
     cEnemyObjectBase* e = Make({63, 300, 300 - 37, 0, 0, 0, 0.0f, 0.0f});
     Place(Player1, 300, 300);
-    Player1->element = 1;
+    Player1->element = elements::kIce;
     Place(Player2, 300, 300);
-    Player2->element = 1;
+    Player2->element = elements::kIce;
     Run(e, 30);
     EXPECT_EQ(Player1->life, 4);
     EXPECT_EQ(Player2->life, 5);
@@ -507,8 +507,8 @@ TEST_F(EnemyTest, Enemy70RunsThreeCyclesAndWallsOnlyInTheThird) {
 
 TEST_F(EnemyTest, BandStrikeHitsOnItsTenthFrameInsideTheBand) {
     TwoPlayers();
-    Player1->element = 1;
-    Player2->element = 0;
+    Player1->element = elements::kIce;
+    Player2->element = elements::kFire;
     Place(Player1, 100, 120);
     Place(Player2, 100, 360);
     cEnemyObjectBase* e = Make({71, 320, 240, 0, 0, 0});
@@ -523,7 +523,7 @@ TEST_F(EnemyTest, BandStrikeHitsOnItsTenthFrameInsideTheBand) {
 
 TEST_F(EnemyTest, BandStrikeFollowsTheViewAndSparesPlayersOutsideTheBand) {
     ScrollY = -1000.0f;  // a scrolled view: the band lies in the middle of it
-    Player1->element = 1;
+    Player1->element = elements::kIce;
     Place(Player1, 100, -1000 + 119.5f);
     cEnemyObjectBase* e = Make({71, 320, -760, 0, 0, 0});
     e->frame = 9;

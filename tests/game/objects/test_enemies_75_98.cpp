@@ -210,9 +210,10 @@ TEST_F(EnemyTest, Enemy84ErasesBulletsForAsManyHitFramesAsItsLife) {
     TwoPlayers();
     cEnemyObjectBase* e = Make({84, 320, 240, 0, 0, 1, 0.0f, 0.0f, 4.0f});
     EXPECT_FLOAT_EQ(e->life, 6.0f);
-    m.FireEnemyBullet(320 + 126, 240, 1, 1, 0, 0, 0, 0, 0);  // radius 6 + 120 away
+    m.FireEnemyBullet(320 + 126, 240, BulletMotion::kPlain, BulletGraphic::kOrb, 0, 0, elements::kFire, 0,
+                      0);  // radius 6 + 120 away
     cEnemyBulletBase* near = m.enemyBullets[static_cast<size_t>(m.enemyBulletCursor)];
-    m.FireEnemyBullet(320 + 127, 240, 1, 1, 0, 0, 0, 0, 0);
+    m.FireEnemyBullet(320 + 127, 240, BulletMotion::kPlain, BulletGraphic::kOrb, 0, 0, elements::kFire, 0, 0);
     cEnemyBulletBase* far = m.enemyBullets[static_cast<size_t>(m.enemyBulletCursor)];
     near->radius = far->radius = 6;
     cPlayerBulletBase* shot = Shot(320, 240, 0, 100.0f);
@@ -303,8 +304,8 @@ TEST_F(EnemyTest, Enemy90Fires34VolleysAtAShrinkingPeriod) {
 
 TEST_F(EnemyTest, Enemy91BeamsTestEveryFiveFramesAndTheHorizontalOneOnlyPlayerOne) {
     TwoPlayers();
-    Player1->element = 0;
-    Player2->element = 1;
+    Player1->element = elements::kFire;
+    Player2->element = elements::kIce;
     Place(Player1, 330, 400);  // on the vertical line x 320 +- 10
     Place(Player2, 310, 200);
     cEnemyObjectBase* v = Make({91, 320, 240, 0, 0, 0, 0.0f});

@@ -36,7 +36,7 @@ protected:
         e->x = 300;
         e->y = 200;
         e->life = life;
-        e->element = element;
+        e->element = elements::FromNumber(element);
         e->dropCode = dropCode;
         e->isActive = 1;
         e->placedOnStage = 1;
@@ -146,7 +146,7 @@ TEST_F(EnemyBaseTest, TouchDamageHurtsOnlyTheOtherElementAndSolidsBlock) {
     Player1->HitTest();
     EXPECT_EQ(Player1->life, 4);
     Player1->isInvincible = 0;
-    e->element = 0;
+    e->element = elements::kFire;
     Player1->HitTest();
     EXPECT_EQ(Player1->life, 4);
     e->touchDamage = 0;

@@ -58,7 +58,8 @@ protected:
 
     cEnemyBulletBase* Fire(float x, float y, int motion, int graphic, int angle, int turn, int element, float speed,
                            float accel) {
-        m.FireEnemyBullet(x, y, motion, graphic, angle, turn, element, speed, accel);
+        m.FireEnemyBullet(x, y, static_cast<BulletMotion>(motion), static_cast<BulletGraphic>(graphic), angle, turn,
+                          elements::FromNumber(element), speed, accel);
         return m.enemyBullets[static_cast<size_t>(m.enemyBulletCursor)];
     }
 };
@@ -127,8 +128,8 @@ TEST_F(EnemyBulletTest, SpecialGraphicsFadeSizeAndIgnoreTheElement) {
     EXPECT_EQ(b->radius, 8);
     // 100: the cancelled spark, same picture for every element.
     rec.quads.clear();
-    b->graphicKind = 100;
-    b->element = 10;
+    b->graphicKind = BulletGraphic::kCancelled;
+    b->element = elements::kCancelled;
     m.DrawObjects();
     EXPECT_FLOAT_EQ(rec.quads[0].src[0], 400.0f);
     EXPECT_EQ(rec.quads[0].slot, 10);
@@ -136,7 +137,7 @@ TEST_F(EnemyBulletTest, SpecialGraphicsFadeSizeAndIgnoreTheElement) {
     // Kinds without a row draw nothing and keep the radius.
     for (int kind : {0, 12, 25, 49, 56, 99, 101, -3}) {
         rec.quads.clear();
-        b->graphicKind = kind;
+        b->graphicKind = static_cast<BulletGraphic>(kind);
         b->radius = 21;
         m.DrawObjects();
         EXPECT_TRUE(rec.quads.empty()) << kind;
@@ -151,11 +152,11 @@ TEST_F(EnemyBulletTest, CorruptSelectorsDrawWithoutOverflow) {
     for (int i = 0; i < 5; ++i) emitter->Move();  // its child's element wraps
     Fire(100, 100, 1, 2, 0, 0, 2147483647, 0, 0);
     m.DrawObjects();
-    m.SpawnEffect(100, 100, 3, 2147483647, 0);
-    m.SpawnEffect(100, 100, 8, -2147483647, 0);
+    m.SpawnEffect(100, 100, effect::kHitFlash, 2147483647, 0);
+    m.SpawnEffect(100, 100, effect::kAbsorbGlow, -2147483647, 0);
     m.UpdateEffects();
-    m.SpawnStageObject(100, 100, 101, 0, 0, 2147483647, 0, 0, 1, 0);
-    m.SpawnStageObject(100, 100, 112, 0, 0, 2147483647, 0, 0, 1, 0);
+    m.SpawnStageObject(100, 100, 101, 0, 0, elements::FromNumber(2147483647), 0, 0, 1, 0);
+    m.SpawnStageObject(100, 100, 112, 0, 0, elements::FromNumber(2147483647), 0, 0, 1, 0);
     for (cEnemyObjectBase* e : m.enemyList) e->Draw();
     EXPECT_EQ(m.enemyBullets[2]->element, 2147483647 - 2);
     EXPECT_FLOAT_EQ(rec.quads[2].src[0], 2147483647.0f * 512.0f + 148.0f);
@@ -218,8 +219,8 @@ TEST_F(EnemyBulletTest, MotionFourAndFiveEmitChildren) {
     ASSERT_EQ(m.enemyBulletCursor, 2);
     const cEnemyBulletBase* child = m.enemyBullets[2];
     EXPECT_EQ(child->angle, 100 + 20 * 50);
-    EXPECT_EQ(child->motionKind, 2);
-    EXPECT_EQ(child->graphicKind, 1);  // its own picture, not the parent's
+    EXPECT_EQ(child->motionKind, BulletMotion::kPlain2);
+    EXPECT_EQ(child->graphicKind, BulletGraphic::kOrb);  // its own picture, not the parent's
     EXPECT_FLOAT_EQ(child->speed, 0.0f);
     EXPECT_FLOAT_EQ(child->accel, 0.005f);
     EXPECT_TRUE(child->element == 0 || child->element == 1);
@@ -233,8 +234,8 @@ TEST_F(EnemyBulletTest, MotionFourAndFiveEmitChildren) {
     ASSERT_EQ(m.enemyBulletCursor, 2);
     EXPECT_EQ(m.enemyBullets[2]->element, 0);
     EXPECT_EQ(m.enemyBullets[2]->angle, 1000 + 15535);
-    EXPECT_EQ(m.enemyBullets[2]->motionKind, 3);
-    EXPECT_EQ(m.enemyBullets[2]->graphicKind, 1);
+    EXPECT_EQ(m.enemyBullets[2]->motionKind, BulletMotion::kAimsAt90);
+    EXPECT_EQ(m.enemyBullets[2]->graphicKind, BulletGraphic::kOrb);
     EXPECT_FLOAT_EQ(m.enemyBullets[2]->speed, 3.0f);
 }
 
@@ -303,8 +304,8 @@ TEST_F(EnemyBulletTest, CancelledBulletsHomeOnPlayerOneAndAreCollected) {
     EXPECT_EQ(idle->element, 1);
     for (cEnemyBulletBase* b : {above, side}) {
         EXPECT_EQ(b->element, 10);
-        EXPECT_EQ(b->motionKind, 6);
-        EXPECT_EQ(b->graphicKind, 100);
+        EXPECT_EQ(b->motionKind, BulletMotion::kHoming);
+        EXPECT_EQ(b->graphicKind, BulletGraphic::kCancelled);
         EXPECT_FLOAT_EQ(b->speed, 0.0f);
         EXPECT_FLOAT_EQ(b->accel, 0.1f);
         EXPECT_EQ(b->frame, 0);
@@ -320,9 +321,9 @@ TEST_F(EnemyBulletTest, CancelledBulletsHomeOnPlayerOneAndAreCollected) {
 
 TEST_F(EnemyBulletTest, DestroyAllEnemiesKillsActiveListObjectsWithoutPaying) {
     playtest::StartPlayers(1, false);
-    m.SpawnStageObject(100, 100, 101, 0, 0, 0, 0, 0, 1, 0);
-    m.SpawnStageObject(200, 100, 112, 0, 0, 0, 0, 0, 1, 0);
-    m.SpawnStageObject(300, 100, 300, 0, 0, 0, 0, 0, 1, 500);  // asleep
+    m.SpawnStageObject(100, 100, 101, 0, 0, elements::kFire, 0, 0, 1, 0);
+    m.SpawnStageObject(200, 100, 112, 0, 0, elements::kFire, 0, 0, 1, 0);
+    m.SpawnStageObject(300, 100, 300, 0, 0, elements::kFire, 0, 0, 1, 500);  // asleep
     m.DestroyAllEnemies();
     EXPECT_EQ(m.enemyList[0]->isDying, 1);
     EXPECT_EQ(m.enemyList[1]->isDying, 1);

@@ -187,11 +187,11 @@ TEST_P(EnemyGallery, Classes1To49InTurnFor20000Frames) {
             for (int k = 0; k < 3; ++k) {
                 const size_t before = m.enemyList.size();
                 m.SpawnStageObject(100.0f + 220.0f * static_cast<float>(k), 60.0f + 40.0f * static_cast<float>(k),
-                                   type, 8000 + 8192 * k, k == 1 ? 120 : 0, k % 2, 0.5f * static_cast<float>(k),
-                                   0.002f, 6.0f, StageFrame + 1);
+                                   type, 8000 + 8192 * k, k == 1 ? 120 : 0, elements::FromNumber(k % 2),
+                                   0.5f * static_cast<float>(k), 0.002f, 6.0f, StageFrame + 1);
                 spawned[type] += static_cast<int>(m.enemyList.size() - before);
             }
-            if (type == 32) m.SpawnStageObject(320, 200, 33, 0, 0, 0, 0, 0, 5.0f, StageFrame + 1);
+            if (type == 32) m.SpawnStageObject(320, 200, 33, 0, 0, elements::kFire, 0, 0, 5.0f, StageFrame + 1);
         }
         for (int p = 0; p < 2; ++p)
             playtest::SetButtons(p, static_cast<uint16_t>((rng() & 0x1EF) | (rng() % 4 ? 0x10 : 0)));
@@ -250,8 +250,9 @@ TEST_P(EnemyGallery, Classes50To98InTurnFor20000Frames) {
             const int32_t angle = kHeadings[rng.Below(6)];
             const float life = type == 80 ? static_cast<float>(1 + rng.Below(6)) : 40.0f;
             m.SpawnStageObject(static_cast<float>(120 + rng.Below(400)), static_cast<float>(40 + rng.Below(200)), type,
-                               angle, rng.Below(400) - 200, rng.Below(2), 0.25f * static_cast<float>(rng.Below(3)),
-                               0.001f * static_cast<float>(rng.Below(3)), life, appear);
+                               angle, rng.Below(400) - 200, elements::FromNumber(rng.Below(2)),
+                               0.25f * static_cast<float>(rng.Below(3)), 0.001f * static_cast<float>(rng.Below(3)),
+                               life, appear);
             cEnemyObjectBase* e = m.enemyList.back();
             if (type == 63 && BossA) e->mode = 1;  // held by the boss
             ++seen;
@@ -287,7 +288,7 @@ TEST_P(EnemyGallery, Classes50To98InTurnFor20000Frames) {
 TEST_F(EnemyGallery, ArtCheckReportsRectanglesOutsideTheCells) {
     playtest::ResetField(3);
     cObjectManager& m = ObjectManager;
-    m.SpawnStageObject(320, 200, 9, 0, 0, 0, 0, 0, 5.0f, 0);  // a turret
+    m.SpawnStageObject(320, 200, 9, 0, 0, elements::kFire, 0, 0, 5.0f, 0);  // a turret
     const float dst[4] = {0, 0, 40, 40};
     DrawnArt drawn;
     const float bullet[4] = {109, 0, 30, 29};     // graphic 1, warm
@@ -313,13 +314,14 @@ TEST_F(EnemyGallery, TheCirclesFlashesOfEveryBulletElementLieInTheArt) {
     playtest::ResetField(4);
     playtest::StartPlayers(2, true, 320, 400);
     cObjectManager& m = ObjectManager;
-    m.SpawnStageObject(320, 200, 84, 0, 0, 0, 0, 0, 300.0f, StageFrame + 1);
+    m.SpawnStageObject(320, 200, 84, 0, 0, elements::kFire, 0, 0, 300.0f, StageFrame + 1);
     DrawnArt drawn;
     int flashes = 0;
     for (int element : {0, 1, 2, 3, 4, 10}) {
         // The emitters are invisible; a cancelled bullet is drawn as the spark.
         const int graphic = element == 3 || element == 4 ? 0 : (element == 10 ? 100 : 1);
-        m.FireEnemyBullet(300, 210, 1, graphic, 0, 0, element, 0, 0);
+        m.FireEnemyBullet(300, 210, BulletMotion::kPlain, static_cast<BulletGraphic>(graphic), 0, 0,
+                          elements::FromNumber(element), 0, 0);
         for (int frame = 0; frame < 20; ++frame) {
             playtest::PlayFrame();
             for (const cEffectObjectBase* f : m.effects) flashes += f->isActive && f->kind == 3 && f->frame == 1;
@@ -347,7 +349,8 @@ TEST_F(EnemyGallery, ExtremeScheduleValuesStayDefined) {
     cObjectManager& m = ObjectManager;
     for (const Line& l : lines) {
         for (int32_t type = 50; type <= objecttype::kLastEnemy; ++type) {
-            m.SpawnStageObject(320, 240, type, l.angle, l.turn, l.element, l.speed, l.accel, l.life, StageFrame + 1);
+            m.SpawnStageObject(320, 240, type, l.angle, l.turn, elements::FromNumber(l.element), l.speed, l.accel,
+                               l.life, StageFrame + 1);
         }
         for (int32_t frame = 0; frame < 900; ++frame) {
             playtest::SetButtons(0, frame % 2 ? 0x10 : 0);

@@ -120,7 +120,7 @@ TEST_F(EnemyGalleryGl, Classes1To49ShowTheirCellForBothElements) {
                 for (int element = 0; element < 2; ++element) {
                     playtest::ResetField(1);
                     playtest::StartPlayers(1, false, 320, 400);
-                    ObjectManager.SpawnStageObject(320, 200, type, 16384, 0, element, 0, 0, 5, 0);
+                    ObjectManager.SpawnStageObject(320, 200, type, 16384, 0, elements::FromNumber(element), 0, 0, 5, 0);
                     cEnemyObjectBase* e = ObjectManager.enemyList.back();
                     e->frame = 200;  // past the fade-ins
                     e->work1 = 152;  // the crystal fully shown
@@ -145,7 +145,7 @@ TEST_F(EnemyGalleryGl, Classes50To98ShowTheCentreOfTheirCellForBothElements) {
             for (int element = 0; element < 2; ++element) {
                 playtest::ResetField(1);
                 // Small enough to keep every quad on the 640 x 480 target.
-                ObjectManager.SpawnStageObject(320, 240, type, 16384, 0, element, 0, 0, 10, 0);
+                ObjectManager.SpawnStageObject(320, 240, type, 16384, 0, elements::FromNumber(element), 0, 0, 10, 0);
                 cEnemyObjectBase* e = ObjectManager.enemyList.back();
                 if (type == 81) e->radius = 100;
                 if (type == 84) e->life = 300;  // opaque enough to read

@@ -69,14 +69,14 @@ TEST_F(EnemyRules, SevenAnswersItsOwnElementWithTwoShotsAndKeepsElementTwoInItsD
     Shot(320, 100, 0);
     e->HitTest();
     EXPECT_EQ(m.enemyBulletCursor, 0);  // another element: no answer
-    e->element = 0;
+    e->element = elements::kFire;
     Shot(320, 100, 0);
     e->HitTest();
     ASSERT_EQ(m.enemyBulletCursor, 2);
-    EXPECT_EQ(m.enemyBullets[1]->graphicKind, 24);
-    EXPECT_EQ(m.enemyBullets[2]->motionKind, 1);
+    EXPECT_EQ(m.enemyBullets[1]->graphicKind, BulletGraphic::kArrow);
+    EXPECT_EQ(m.enemyBullets[2]->motionKind, BulletMotion::kPlain);
     EXPECT_FLOAT_EQ(e->life, 8.5f);
-    e->element = 2;
+    e->element = elements::kEveryone;
     for (int i = 0; i < 9; ++i) Shot(320, 100, 1);
     e->HitTest();
     EXPECT_EQ(e->isDying, 1);
@@ -202,7 +202,7 @@ TEST_F(EnemyRules, TwentyThreeTurnsTowardItsShooterAndFiresTwice) {
     EXPECT_EQ(e->angle, 0);  // toward player 2
     ASSERT_EQ(m.enemyBulletCursor, 2);
     for (int i = 1; i <= 2; ++i) {
-        EXPECT_EQ(m.enemyBullets[size_t(i)]->graphicKind, 24);
+        EXPECT_EQ(m.enemyBullets[size_t(i)]->graphicKind, BulletGraphic::kArrow);
         EXPECT_GE(m.enemyBullets[size_t(i)]->angle, -2000);
         EXPECT_LT(m.enemyBullets[size_t(i)]->angle, 2000);
     }

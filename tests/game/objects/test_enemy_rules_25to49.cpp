@@ -238,7 +238,7 @@ TEST_F(FieldPieces, FortyEightReflectsItsOwnElementAndHurtsByTouch) {
     EXPECT_FLOAT_EQ(e->life, 2.0f);
     // Touch: radius + 10 = 30, whatever the elements.
     PlacePlayer(Player1, 320, 130);
-    Player1->element = 1;
+    Player1->element = elements::kIce;
     const int life = Player1->life;
     e->HitTest();
     EXPECT_EQ(Player1->life, life - 1);
@@ -249,7 +249,7 @@ TEST_F(FieldPieces, FortyEightReflectsItsOwnElementAndHurtsByTouch) {
     PlacePlayer(Player1, 320, 130.5f);
     e->HitTest();
     EXPECT_EQ(Player1->life, life - 1);
-    e->element = 2;
+    e->element = elements::kEveryone;
     Shot(320, 100, 0, 2.0f);
     e->HitTest();
     EXPECT_EQ(e->isDying, 1);

@@ -108,7 +108,9 @@ TEST_F(GalleryGl, EveryBulletGraphicShowsItsCellForBothElements) {
             uint32_t pixels[2] = {0, 0};
             for (int element = 0; element < 2; ++element) {
                 playtest::ResetField(1);
-                ObjectManager.FireEnemyBullet(320, 240, 1 + kind % 18, kind, 0, 0, element, 0, 0);
+                ObjectManager.FireEnemyBullet(320, 240, static_cast<BulletMotion>(1 + kind % 18),
+                                              static_cast<BulletGraphic>(kind), 0, 0, elements::FromNumber(element), 0,
+                                              0);
                 ObjectManager.enemyBullets[1]->radius = 30;
                 ObjectManager.enemyBullets[1]->frame = 1;
                 std::vector<playtest::Quad> quads;
@@ -133,7 +135,7 @@ TEST_F(GalleryGl, EveryEffectKindShowsItsCellForBothValues) {
             uint32_t pixels[2] = {0, 0};
             for (int value = 0; value < 2; ++value) {
                 playtest::ResetField(1);
-                ObjectManager.SpawnEffect(320, 240, kind, value, 0);
+                ObjectManager.SpawnEffect(320, 240, static_cast<effect::Kind>(kind), value, 0);
                 std::vector<playtest::Quad> quads;
                 const d3d9test::Image out = gallerygl::RenderPlayLayers([] { ObjectManager.UpdateEffects(); }, &quads);
                 ASSERT_EQ(quads.size(), 1u) << kind;

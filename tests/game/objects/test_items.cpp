@@ -25,7 +25,7 @@ protected:
     }
     void TearDown() override { playtest::ClearField(); }
     cEnemyObjectBase* Spawn(int type, float x, float y, int element = 0, float life = 1.0f) {
-        m.SpawnStageObject(x, y, type, 0, 0, element, 0, 0, life, StageFrame);
+        m.SpawnStageObject(x, y, type, 0, 0, elements::FromNumber(element), 0, 0, life, StageFrame);
         return m.enemyList.back();
     }
     cPlayerBulletBase* Shot(float x, float y, int element, int owner = 0) {
@@ -52,7 +52,7 @@ TEST_F(ItemTest, ScoreItemIsTakenAtExactlyItsReachAndDriftsOtherwise) {
     near->HitTest();
     EXPECT_EQ(near->isDying, 0);
     EXPECT_FLOAT_EQ(near->y, 333.5f);  // 4 px toward the player of its element
-    near->element = 1;
+    near->element = elements::kIce;
     near->y = 337.5f;
     near->HitTest();
     EXPECT_FLOAT_EQ(near->y, 337.5f);  // no drift toward another element
@@ -141,7 +141,7 @@ TEST_F(ItemTest, MimickFiresARingOfThirty) {
     for (int i = 1; i <= 30; ++i) {
         const cEnemyBulletBase* b = m.enemyBullets[size_t(i)];
         EXPECT_EQ(b->angle, (i - 1) * 2184);
-        EXPECT_EQ(b->graphicKind, 22);
+        EXPECT_EQ(b->graphicKind, BulletGraphic::kFaintCapsule);
         EXPECT_FLOAT_EQ(b->speed, 8.0f);
         EXPECT_EQ(b->element, 1);
     }
@@ -193,7 +193,7 @@ TEST_F(ItemTest, PickUpsDrawTheirCellsAndSparkle) {
 }
 
 TEST_F(ItemTest, BannerSlidesInRestsAndFades) {
-    m.SpawnStageObject(320, 240, 300, 0, 0, 0, 0, 0, 1, 1);
+    m.SpawnStageObject(320, 240, 300, 0, 0, elements::kFire, 0, 0, 1, 1);
     playtest::QuadRecorder rec;
     playtest::PlayFrames(140);
     std::vector<playtest::Quad> banner;

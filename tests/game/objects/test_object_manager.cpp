@@ -49,7 +49,7 @@ protected:
         return e;
     }
     int32_t Fire() {
-        m.FireEnemyBullet(100, 100, 1, 1, 0, 0, 0, 0.0f, 0.0f);
+        m.FireEnemyBullet(100, 100, BulletMotion::kPlain, BulletGraphic::kOrb, 0, 0, elements::kFire, 0.0f, 0.0f);
         return m.enemyBulletCursor;
     }
 };
@@ -93,9 +93,9 @@ TEST_F(ObjectManagerTest, EnemyBulletCursorSkipsAtMostThreeBusySlots) {
 
     m.enemyBulletCursor = 4;
     for (int i = 5; i <= 8; ++i) m.enemyBullets[static_cast<size_t>(i)]->isActive = 1;
-    m.enemyBullets[8]->motionKind = 99;
+    m.enemyBullets[8]->motionKind = static_cast<BulletMotion>(99);
     EXPECT_EQ(Fire(), 8);  // the fourth busy slot is overwritten
-    EXPECT_EQ(m.enemyBullets[8]->motionKind, 1);
+    EXPECT_EQ(m.enemyBullets[8]->motionKind, BulletMotion::kPlain);
 
     // A full pool keeps slot 1200 free: the skip stops there and wraps.
     for (auto* b : m.enemyBullets) b->isActive = 1;
@@ -106,10 +106,10 @@ TEST_F(ObjectManagerTest, EnemyBulletCursorSkipsAtMostThreeBusySlots) {
 
 TEST_F(ObjectManagerTest, EffectsAndShotsTakeTheNextSlotWhateverItsState) {
     for (int i = 1; i <= 699; ++i) {
-        m.SpawnEffect(10, 10, 9, 0, 0);
+        m.SpawnEffect(10, 10, effect::kShockwave, 0, 0);
         ASSERT_EQ(m.effectCursor, i);
     }
-    m.SpawnEffect(10, 10, 9, 0, 0);
+    m.SpawnEffect(10, 10, effect::kShockwave, 0, 0);
     EXPECT_EQ(m.effectCursor, 1);
     EXPECT_EQ(m.effects[0]->isActive, 0);
     EXPECT_EQ(m.effects[700]->isActive, 0);
@@ -118,7 +118,7 @@ TEST_F(ObjectManagerTest, EffectsAndShotsTakeTheNextSlotWhateverItsState) {
 }
 
 TEST_F(ObjectManagerTest, SevenHundredEffectStartsLeaveTheLast699) {
-    for (int i = 0; i < 700; ++i) m.SpawnEffect(10, 10, 9, 0, 0);
+    for (int i = 0; i < 700; ++i) m.SpawnEffect(10, 10, effect::kShockwave, 0, 0);
     int active = 0;
     for (auto* f : m.effects) active += f->isActive;
     EXPECT_EQ(active, 699);
@@ -208,12 +208,12 @@ TEST_F(ObjectManagerTest, PassesUseTheirWindows) {
 
     // Enemy bullets draw in -40..680 x -40..520, effects update in -100..680 x -100..540.
     playtest::QuadRecorder rec;
-    m.FireEnemyBullet(679.9f, 519.9f, 1, 1, 0, 0, 0, 0, 0);
-    m.FireEnemyBullet(680.0f, 100.0f, 1, 1, 0, 0, 0, 0, 0);
+    m.FireEnemyBullet(679.9f, 519.9f, BulletMotion::kPlain, BulletGraphic::kOrb, 0, 0, elements::kFire, 0, 0);
+    m.FireEnemyBullet(680.0f, 100.0f, BulletMotion::kPlain, BulletGraphic::kOrb, 0, 0, elements::kFire, 0, 0);
     m.DrawObjects();
     EXPECT_EQ(rec.quads.size(), 1u);
-    m.SpawnEffect(-100, -100, 9, 0, 0);
-    m.SpawnEffect(680, 0, 9, 0, 0);
+    m.SpawnEffect(-100, -100, effect::kShockwave, 0, 0);
+    m.SpawnEffect(680, 0, effect::kShockwave, 0, 0);
     m.UpdateEffects();
     EXPECT_EQ(m.effects[1]->frame, 1);
     EXPECT_EQ(m.effects[2]->frame, 0);
@@ -243,9 +243,9 @@ TEST_F(ObjectManagerTest, MapBlocksAreVisibleNearTheView) {
 
 TEST_F(ObjectManagerTest, StageResetClearsListsPoolsAndCursors) {
     m.SpawnMapCell(0, 0, 0);
-    m.SpawnStageObject(10, 10, 300, 0, 0, 0, 0, 0, 1, 5);
+    m.SpawnStageObject(10, 10, 300, 0, 0, elements::kFire, 0, 0, 1, 5);
     Fire();
-    m.SpawnEffect(1, 1, 2, 0, 0);
+    m.SpawnEffect(1, 1, effect::kSpark, 0, 0);
     m.ResetForStage();
     EXPECT_TRUE(m.mapBlocks.empty());
     EXPECT_TRUE(m.enemyList.empty());
@@ -268,7 +268,7 @@ TEST_F(ObjectManagerTest, FactoryCreatesItemsBannerAndNothingForUnknownCodes) {
     };
     StageFrame = 300;  // created on their own frame, as drops during play are
     for (const Row& r : rows) {
-        m.SpawnStageObject(100.7f, -40.7f, r.code, 16384, 3, 1, 2.0f, 0.5f, 10.0f, 300);
+        m.SpawnStageObject(100.7f, -40.7f, r.code, 16384, 3, elements::kIce, 2.0f, 0.5f, 10.0f, 300);
         ASSERT_EQ(m.enemyList.size(), 1u) << r.code;
         cEnemyObjectBase* e = m.enemyList[0];
         EXPECT_EQ(typeid(*e), r.type) << r.code;
@@ -287,7 +287,7 @@ TEST_F(ObjectManagerTest, FactoryCreatesItemsBannerAndNothingForUnknownCodes) {
         m.ResetForStage();
     }
     for (int32_t code : {0, 99, 105, 150, 206, 289, 292, 299, 301, -5}) {
-        m.SpawnStageObject(0, 0, code, 0, 0, 0, 0, 0, 1, 0);
+        m.SpawnStageObject(0, 0, code, 0, 0, elements::kFire, 0, 0, 1, 0);
         EXPECT_TRUE(m.enemyList.empty()) << code;
     }
     EXPECT_EQ(BossA, nullptr);
@@ -301,7 +301,7 @@ TEST_F(ObjectManagerTest, EnemyCodesBuildTheirClassAsConstructed) {
         SeedGameRand(uint32_t(code));  // some constructors draw from it
         const std::unique_ptr<cEnemyObjectBase> made(CreateEnemyClass(code));
         SeedGameRand(uint32_t(code));
-        m.SpawnStageObject(100, 50, code, 16384, 3, 1, 2.0f, 0.5f, 10.0f, 300);
+        m.SpawnStageObject(100, 50, code, 16384, 3, elements::kIce, 2.0f, 0.5f, 10.0f, 300);
         ASSERT_TRUE(made && m.enemyList.size() == 1u) << code;
         const cEnemyObjectBase& e = *m.enemyList[0];
         EXPECT_EQ(typeid(e), typeid(*made)) << code;
@@ -314,15 +314,15 @@ TEST_F(ObjectManagerTest, EnemyCodesBuildTheirClassAsConstructed) {
             << code;
         m.ResetForStage();
     }
-    for (const int32_t code : {63, 64, 81}) m.SpawnStageObject(0, 0, code, 0, 0, 0, 0, 0, 1, 0);
+    for (const int32_t code : {63, 64, 81}) m.SpawnStageObject(0, 0, code, 0, 0, elements::kFire, 0, 0, 1, 0);
     ASSERT_EQ(m.enemyList.size(), 3u);
     EXPECT_EQ(m.enemyList[0]->mode + m.enemyList[1]->mode, 0);
     EXPECT_EQ(m.enemyList[2]->radius, 640);
 }
 
 TEST_F(ObjectManagerTest, OutOfRangeSchedulePositionsSaturate) {
-    m.SpawnStageObject(1e20f, -1e20f, 110, 0, 0, 0, 0, 0, 1, 1);
-    m.SpawnStageObject(std::nanf(""), 5.9f, 110, 0, 0, 0, 0, 0, 1, 1);
+    m.SpawnStageObject(1e20f, -1e20f, 110, 0, 0, elements::kFire, 0, 0, 1, 1);
+    m.SpawnStageObject(std::nanf(""), 5.9f, 110, 0, 0, elements::kFire, 0, 0, 1, 1);
     ASSERT_EQ(m.enemyList.size(), 2u);
     EXPECT_FLOAT_EQ(m.enemyList[0]->x, 2147483647.0f);
     EXPECT_FLOAT_EQ(m.enemyList[0]->y, -2147483648.0f);
@@ -332,7 +332,7 @@ TEST_F(ObjectManagerTest, OutOfRangeSchedulePositionsSaturate) {
 
 TEST_F(ObjectManagerTest, TwoPlayerLifeIsHalfAgain) {
     GameState.twoPlayer = 1;
-    m.SpawnStageObject(0, 0, 110, 0, 0, 0, 0, 0, 10.0f, 1);
+    m.SpawnStageObject(0, 0, 110, 0, 0, elements::kFire, 0, 0, 10.0f, 1);
     EXPECT_FLOAT_EQ(m.enemyList[0]->life, 15.0f);
 }
 
@@ -362,7 +362,7 @@ TEST_F(ObjectManagerTest, ItemsCreatedActiveWaitForAFrameStillAhead) {
             ScrollX = 40.0f;
             ScrollY = 1000.0f;
             StageFrame = c.createdAt;
-            m.SpawnStageObject(c.x, c.y, code, 0, 0, 0, 0, 0, 1, c.appear);
+            m.SpawnStageObject(c.x, c.y, code, 0, 0, elements::kFire, 0, 0, 1, c.appear);
             ASSERT_EQ(m.enemyList.size(), 1u);
             cEnemyObjectBase* e = m.enemyList[0];
             EXPECT_EQ(e->isActive, c.activeAtOnce ? 1 : 0);

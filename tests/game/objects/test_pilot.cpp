@@ -22,12 +22,13 @@ protected:
         playtest::ResetField(3);
         playtest::StartPlayers(1, false, 320, 400);
         GameState.frameCount = 1;
-        Player1->element = 0;
+        Player1->element = elements::kFire;
     }
     void TearDown() override { playtest::ClearField(); }
     // A bullet flying at `speed` along `angle` from (x, y), already under way.
     static void Bullet(float x, float y, int32_t angle, float speed, int32_t element) {
-        ObjectManager.FireEnemyBullet(x, y, 1, 1, angle, 0, element, speed, 0.0f);
+        ObjectManager.FireEnemyBullet(x, y, BulletMotion::kPlain, BulletGraphic::kOrb, angle, 0,
+                                      elements::FromNumber(element), speed, 0.0f);
     }
     static bool Moves(uint16_t keys) { return (keys & (PAD_UP | PAD_DOWN | PAD_LEFT | PAD_RIGHT)) != 0; }
 };

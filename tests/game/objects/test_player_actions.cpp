@@ -223,7 +223,8 @@ TEST_F(PlayerActionTest, ElementToggleRestartsTheCircle) {
     EXPECT_EQ(p->element, 1);
     // A bullet of the new element beyond the small circle but within 7 + 8 hurts.
     Frames(0, 1);
-    ObjectManager.FireEnemyBullet(p->aimX + 14, p->aimY, 0, 1, 0, 0, 1, 0, 0);
+    ObjectManager.FireEnemyBullet(p->aimX + 14, p->aimY, BulletMotion::kUnfired, BulletGraphic::kOrb, 0, 0,
+                                  elements::kIce, 0, 0);
     p->HitTest();
     EXPECT_EQ(p->life, 4);
 }

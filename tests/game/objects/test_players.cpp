@@ -28,7 +28,8 @@ protected:
         }
     }
     cEnemyBulletBase* Bullet(float dx, float dy, int element) {
-        m.FireEnemyBullet(p->aimX + dx, p->aimY + dy, 0, 1, 0, 0, element, 0, 0);
+        m.FireEnemyBullet(p->aimX + dx, p->aimY + dy, BulletMotion::kUnfired, BulletGraphic::kOrb, 0, 0,
+                          elements::FromNumber(element), 0, 0);
         return m.enemyBullets[size_t(m.enemyBulletCursor)];
     }
     cObjectManager& m = ObjectManager;
@@ -331,7 +332,7 @@ TEST_F(PlayerTest, DrawPicksCellsCircleAndInvincibleAlpha) {
 }
 
 TEST_F(PlayerTest, ResetKeepsPositionElementAndFacing) {
-    p->element = 1;
+    p->element = elements::kIce;
     p->facing = 0;
     p->score = 999;
     p->life = 2;

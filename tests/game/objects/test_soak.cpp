@@ -46,12 +46,14 @@ void Soak(bool two, int team, uint64_t seed) {
         for (int i = 0; i < volley; ++i) {
             const float x = ScrollX + static_cast<float>(rng.Below(640));
             const float y = ScrollY + static_cast<float>(rng.Below(200));
-            m.FireEnemyBullet(x, y, 1 + rng.Below(19), kGraphics[rng.Below(32)], rng.Below(65536), rng.Below(400) - 200,
-                              rng.Below(5), static_cast<float>(rng.Below(5)), 0.01f * static_cast<float>(rng.Below(5)));
+            m.FireEnemyBullet(x, y, static_cast<BulletMotion>(1 + rng.Below(19)),
+                              static_cast<BulletGraphic>(kGraphics[rng.Below(32)]), rng.Below(65536),
+                              rng.Below(400) - 200, elements::FromNumber(rng.Below(5)),
+                              static_cast<float>(rng.Below(5)), 0.01f * static_cast<float>(rng.Below(5)));
         }
         if (rng.Below(60) == 0) {
             m.SpawnStageObject(static_cast<float>(rng.Below(640)), static_cast<float>(rng.Below(300)),
-                               kItems[rng.Below(8)], 0, 0, rng.Below(3), 0, 0, 2.0f, StageFrame);
+                               kItems[rng.Below(8)], 0, 0, elements::FromNumber(rng.Below(3)), 0, 0, 2.0f, StageFrame);
         }
         if (rng.Below(400) == 0) m.CancelEnemyBullets();
         if (rng.Below(900) == 0) m.DestroyAllEnemies();

@@ -148,7 +148,7 @@ TEST_F(StageSounds, TheRailgunIsHeardAndNeverRestartsTheMusicInTheFreedSlot) {
     playtest::StartPlayers(2, false, 320, 400);
     GameState.stage = 5;
     testing::internal::CaptureStdout();
-    ObjectManager.SpawnStageObject(500, 100, 205, 0, 0, 0, 0.0f, 0.0f, 0.0f, 0);
+    ObjectManager.SpawnStageObject(500, 100, 205, 0, 0, elements::kFire, 0.0f, 0.0f, 0.0f, 0);
     testing::internal::GetCapturedStdout();
     ASSERT_NE(BossB, nullptr);
     cBossBase* b = BossB;

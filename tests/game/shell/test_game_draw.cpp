@@ -96,7 +96,7 @@ TEST_F(GameDraw, LifeStockScoreAndForceStripOfBothPlayers) {
     Player1->score = 1234567890;
     Player1->gauge = 50;
     Player2->gauge = 99;
-    Player2->element = 1;
+    Player2->element = elements::kIce;
     DrawHud(GameState);
     const auto life = From(111, 177);
     ASSERT_EQ(life.size(), 1u);

@@ -66,7 +66,7 @@ protected:
         Player1->aimY = 100;
         Player1->stock = 1;
         Player1->character = 1;
-        Player1->element = 0;
+        Player1->element = elements::kFire;
         Player1->score = 0;
         GameState.hudAlpha = 255;
         SetSpriteDrawRecorder(Collect, &quads_);

@@ -279,7 +279,8 @@ TEST_F(DemoGalleryGl, BulletGalleryShowsADistinctPictureForEveryGraphicAndElemen
         std::vector<Picture> pictures = BothElements({std::begin(kinds), std::end(kinds)});
         const auto fire = [](Picture& p, float x, float y) {
             cObjectManager& m = ObjectManager;
-            m.FireEnemyBullet(x, y, 1, p.kind, 0, 0, p.element, 0, 0);
+            m.FireEnemyBullet(x, y, BulletMotion::kPlain, static_cast<BulletGraphic>(p.kind), 0, 0,
+                              elements::FromNumber(p.element), 0, 0);
             cEnemyBulletBase* b = m.enemyBullets[size_t(m.enemyBulletCursor)];
             b->radius = 30;  // the size of the glows that take theirs from it
             // The fading bullets show at their first frame; the glow of graphic 16
@@ -311,7 +312,8 @@ TEST_F(DemoGalleryGl, EffectGalleryShowsADistinctPictureForEveryKindAndValue) {
         std::vector<Picture> pictures = BothElements({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17});
         const auto spawn = [](Picture& p, float x, float y) {
             cObjectManager& m = ObjectManager;
-            m.SpawnEffect(int32_t(std::lround(x)), int32_t(std::lround(y)), p.kind, p.element, 0);
+            m.SpawnEffect(int32_t(std::lround(x)), int32_t(std::lround(y)), static_cast<effect::Kind>(p.kind),
+                          p.element, 0);
             cEffectObjectBase* f = m.effects[size_t(m.effectCursor)];
             f->x = x;
             f->y = y;
