@@ -1,15 +1,15 @@
 // Glyph metrics and bitmaps in GDI's layout, rendered by FreeType. Every format
 // of one glyph shares one black box (the outline's pixel-aligned bounds), so
 // the metrics do not depend on the format asked for.
-#include <iconv.h>
-
 #include <cstring>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/gdi/gdi_internal.h"
 #include FT_OUTLINE_H
 #include FT_BITMAP_H
+#include "platform/win32/cp932.h"
 #include "platform/win32/kernel.h"
 #include "platform/win32/shift_jis.h"
 
@@ -24,31 +24,20 @@ bool IsTrailByte(unsigned c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
 // CP932 code (one byte, or lead << 8 | trail) to a Unicode code point.
 uint32_t DecodeCp932(UINT code) {
     static std::unordered_map<UINT, uint32_t>* cache = new std::unordered_map<UINT, uint32_t>;
-    static iconv_t converter = iconv_open("UTF-32LE", "CP932");
     if (code > 0xFFFF) return kNoCharacter;
     auto it = cache->find(code);
     if (it != cache->end()) return it->second;
-    char in[2];
-    size_t inLength = 0;
+    std::string in;
     if (code <= 0xFF) {
         if (IsLeadByte(static_cast<unsigned char>(code))) return kNoCharacter;  // a lead byte alone is half a character
-        in[inLength++] = static_cast<char>(code);
+        in.push_back(static_cast<char>(code));
     } else {
         if (!IsLeadByte(static_cast<unsigned char>(code >> 8)) || !IsTrailByte(code & 0xFF)) return kNoCharacter;
-        in[inLength++] = static_cast<char>(code >> 8);
-        in[inLength++] = static_cast<char>(code & 0xFF);
+        in.push_back(static_cast<char>(code >> 8));
+        in.push_back(static_cast<char>(code & 0xFF));
     }
-    uint32_t result = kNoCharacter;
-    if (converter != reinterpret_cast<iconv_t>(-1)) {
-        unsigned char out[8] = {};
-        char* inPtr = in;
-        char* outPtr = reinterpret_cast<char*>(out);
-        size_t inLeft = inLength, outLeft = sizeof(out);
-        iconv(converter, nullptr, nullptr, nullptr, nullptr);
-        if (iconv(converter, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1) && inLeft == 0 &&
-            sizeof(out) - outLeft == 4)
-            result = out[0] | (out[1] << 8) | (out[2] << 16) | (static_cast<uint32_t>(out[3]) << 24);
-    }
+    char32_t decoded = 0;
+    const uint32_t result = Cp932Character(in, decoded) ? static_cast<uint32_t>(decoded) : kNoCharacter;
     (*cache)[code] = result;
     return result;
 }

@@ -29,6 +29,10 @@ Converter& ToUtf8() {
     thread_local Converter converter("UTF-8", "CP932");
     return converter;
 }
+Converter& ToUtf32() {
+    thread_local Converter converter("UTF-32LE", "CP932");
+    return converter;
+}
 Converter& ToCp932() {
     thread_local Converter converter("CP932", "UTF-8");
     return converter;
@@ -106,5 +110,13 @@ std::string Utf8ToCp932(const std::string& text) {
 bool Cp932ToUtf8Strict(const std::string& text, std::string& out) { return Convert(ToUtf8(), text, out, true, true); }
 
 bool Utf8ToCp932Strict(const std::string& text, std::string& out) { return Convert(ToCp932(), text, out, true, false); }
+
+bool Cp932Character(const std::string& bytes, char32_t& out) {
+    std::string utf32;
+    if (!Convert(ToUtf32(), bytes, utf32, true, true) || utf32.size() != 4) return false;
+    const auto byte = [&](int i) { return static_cast<char32_t>(static_cast<unsigned char>(utf32[i])); };
+    out = byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
+    return true;
+}
 
 }  // namespace platform

@@ -11,4 +11,7 @@ std::string Utf8ToCp932(const std::string& text);
 // change meaning): false, with `out` undefined, where any character has no form.
 bool Cp932ToUtf8Strict(const std::string& text, std::string& out);
 bool Utf8ToCp932Strict(const std::string& text, std::string& out);
+// The code point of the one character `bytes` hold; false when they hold none,
+// part of one or more than one.
+bool Cp932Character(const std::string& bytes, char32_t& out);
 }  // namespace platform

@@ -20,8 +20,6 @@
 //
 // The device runs on the Direct3D stand-in's null backend: the sheets are managed
 // textures whose pixels are read back with Lock, so no display is needed.
-#include <iconv.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -74,16 +72,8 @@ int Usage() {
 
 // True when the two bytes are exactly one character of code page 932.
 bool IsCp932Pair(uint8_t lead, uint8_t trail) {
-    static iconv_t cd = iconv_open("UTF-32LE", "CP932");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-    char out[8];
-    char* inPtr = in;
-    char* outPtr = out;
-    size_t inLeft = 2, outLeft = sizeof(out);
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    return iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1) && inLeft == 0 &&
-           sizeof(out) - outLeft == 4;
+    char32_t c;
+    return platform::Cp932Character(std::string{static_cast<char>(lead), static_cast<char>(trail)}, c);
 }
 
 // The Shift-JIS pair of JIS X 0208 row r, cell c (both from 1).

@@ -172,8 +172,6 @@ TEST_F(EffectTest, BurstsTakeConsecutiveSlots) {
     EXPECT_EQ(m.effectCursor, 22);
     EXPECT_EQ(m.effects[20]->owner, 0);
     EXPECT_EQ(m.effects[20]->kind, 11);
-    m.SpawnEffectBurst(static_cast<effect::Burst>(4), 1, 100, 100);
-    m.SpawnEffect(100, 100, static_cast<effect::Kind>(18), 0, 0);
     m.SpawnEffect(100, 100, effect::kNone, 0, 0);
     EXPECT_EQ(m.effectCursor, 22);
 }

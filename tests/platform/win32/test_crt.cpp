@@ -176,6 +176,11 @@ TEST(Cp932Text, ConvertsBothWaysAndReplacesWhatItCannotConvert) {
     EXPECT_EQ(platform::Cp932ToUtf8("ab\x83"), "ab" + Utf8(u8"\uFFFD"));
     EXPECT_EQ(platform::Utf8ToCp932("a\xF0\x9F\x98\x80" "b"), "a?b");
     EXPECT_EQ(platform::Utf8ToCp932("a\xFF" "b"), "a?b");
+    // One character's code point; none for half of one, or for two.
+    char32_t c = 0;
+    EXPECT_TRUE(platform::Cp932Character("\x81\x60", c) && c == U'\uFF5E');
+    EXPECT_FALSE(platform::Cp932Character("\x83", c));
+    EXPECT_FALSE(platform::Cp932Character("ab", c));
 }
 
 TEST(KernelConsole, ConsoleAndDebugOutputReachStderrAsUtf8) {
