@@ -816,7 +816,7 @@ void ArtAlignment::Hud() {
     const int right = box.x + box.w, bottom = box.y + box.h, foot = layout::kHudStrip.screen.y + layout::kHudStrip.screen.h;
     for (int32_t element = 0; element < 2; ++element) {
         GameState.hudAlpha = 254;
-        Player1->element = Player2->element = element;
+        Player1->element = Player2->element = elements::FromNumber(element);
         Player1->gauge = 200.0f;
         const std::string which = element == 0 ? "warm panel: " : "cool panel: ";
         // The panel's bright lines and letters: the frame those in pieces spanning 80 px or more.
