@@ -1,7 +1,6 @@
-// Shift-JIS helpers against iconv's CP932 tables, and path normalisation that
+// Shift-JIS helpers against the platform's CP932 tables, and path normalisation that
 // never touches a trail byte.
 #include <gtest/gtest.h>
-#include <iconv.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,28 +17,22 @@
 
 namespace {
 
-// How many characters iconv reads from a CP932 string (-1 when it is invalid).
+// How many characters the platform's CP932 tables read in a string (-1 when it is invalid).
 long CountCharacters(const std::string& cp932) {
-    iconv_t cd = iconv_open("UTF-32LE", "CP932");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return -1;
-    std::string out(cp932.size() * 4 + 8, '\0');
-    char* in = const_cast<char*>(cp932.data());
-    size_t inLeft = cp932.size();
-    char* dst = out.data();
-    size_t outLeft = out.size();
-    const size_t r = iconv(cd, &in, &inLeft, &dst, &outLeft);
-    iconv_close(cd);
-    if (r == static_cast<size_t>(-1) || inLeft) return -1;
-    return static_cast<long>((out.size() - outLeft) / 4);
+    std::string utf8;
+    if (!platform::Cp932ToUtf8Strict(cp932, utf8)) return -1;
+    const auto starts = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; };
+    return std::count_if(utf8.begin(), utf8.end(), starts);
 }
 
-// Every two-byte code iconv decodes as a single character.
+// Every two-byte code the tables decode as a single character.
 std::vector<std::string> DoubleByteCharacters() {
     std::vector<std::string> found;
+    char32_t code = 0;
     for (int lead = 0x81; lead <= 0xFE; ++lead)
         for (int trail = 0x40; trail <= 0xFC; ++trail) {
             const std::string c{static_cast<char>(lead), static_cast<char>(trail)};
-            if (CountCharacters(c) == 1) found.push_back(c);
+            if (platform::Cp932Character(c, code)) found.push_back(c);
         }
     return found;
 }

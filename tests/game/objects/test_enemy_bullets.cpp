@@ -1,10 +1,12 @@
 // Enemy bullets: the gallery of every motion and graphic kind against the
-// picture table, the motion kinds' edge cases, cancelling and clearing.
+// game's picture table, the motion kinds' edge cases, cancelling and clearing.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "engine/core/KestraMath.h"
+#include "game/objects/BulletLooks.h"
 #include "game/objects/Items.h"
 #include "game/objects/cEffectObjectBase.h"
 #include "game/objects/cEnemyBulletBase.h"
@@ -15,40 +17,19 @@
 
 namespace {
 
-// The picture table: radius, slot, source c/y/w/h, destination ox/oy/w/h,
-// rotation (0 plain, 1 spin += step, 2 spin = angle turned by angle + step,
-// 3 angle + step, 4 turned by 0), alpha, grey. Radius -1 keeps the slot's.
-struct Row {
-    int kind, radius, slot, c, sy, sw, sh, ox, oy, w, h, rot, step, alpha, grey;
-};
-const Row kTable[] = {
-    {1, 4, 7, 109, 0, 30, 29, 15, 15, 30, 29, 0, 0, 255, 255},
-    {2, 14, 7, 148, 132, 64, 70, 32, 35, 64, 70, 1, 190, 255, 255},
-    {3, 6, 7, 105, 165, 43, 43, 21, 21, 43, 43, 1, 260, 255, 255},
-    {4, 45, 7, 167, 202, 120, 120, 60, 60, 120, 120, 1, 260, 255, 255},
-    {5, 3, 7, 88, 0, 20, 7, 10, 3, 20, 7, 1, 260, 255, 255},
-    {6, 3, 7, 354, 0, 13, 40, 6, 20, 13, 40, 2, 16383, 255, 255},
-    {7, 3, 7, 334, 93, 27, 27, 13, 13, 27, 27, 1, 300, 255, 255},
-    {8, 3, 7, 0, 38, 35, 35, 17, 17, 35, 35, 1, 300, 255, 255},
-    {9, 6, 7, 43, 100, 24, 24, 12, 12, 24, 24, 4, 0, 255, 255},
-    {10, 2, 7, 0, 75, 14, 14, 7, 7, 14, 14, 1, 200, 255, 255},
-    {11, 16, 7, 98, 30, 72, 72, 36, 36, 72, 72, 1, 200, 255, 255},
-    {14, 2, 7, 30, 99, 13, 25, 6, 12, 13, 25, 3, 16385, 255, 255},
-    {15, -1, 7, 0, 197, 84, 84, -1, -1, -1, -1, 1, 200, 190, 255},
-    {18, 40, 7, 431, 63, 80, 80, 40, 40, 80, 80, 0, 0, 240, 255},
-    {19, 30, 7, 0, 282, 84, 84, 42, 42, 84, 84, 1, 200, 190, 255},
-    {20, 10, 7, 0, 282, 84, 84, 42, 42, 84, 84, 1, 200, 190, 255},
-    {21, 3, 7, 318, 136, 40, 40, 20, 20, 40, 40, 3, 0, 180, 255},
-    {22, 3, 7, 358, 136, 52, 26, 26, 13, 52, 26, 3, 0, 180, 255},
-    {23, 3, 7, 0, 143, 29, 29, 14, 14, 29, 29, 3, 0, 180, 255},
-    {24, 3, 7, 140, 0, 19, 30, 9, 15, 19, 30, 3, -16384, 200, 255},
-    {50, 5, 8, 0, 89, 30, 29, 13, 13, 30, 29, 3, 0, 250, 90},
-    {51, 4, 8, 212, 162, 40, 40, 20, 20, 40, 40, 3, 0, 200, 230},
-    {52, 3, 8, 354, 0, 13, 40, 6, 20, 13, 40, 2, 16383, 200, 210},
-    {53, 25, 8, 252, 136, 66, 66, 50, 50, 100, 100, 3, 0, 200, 230},
-    {54, 3, 8, 358, 136, 52, 26, 26, 13, 52, 26, 3, 0, 180, 255},
-    {55, 3, 8, 410, 144, 50, 50, 12, 12, 25, 25, 3, 0, 230, 255},
-};
+// The kinds whose picture the gallery checks against the table alone: every
+// kind with a row, less those that fade, size themselves or ignore the element.
+std::vector<BulletGraphic> PlainKinds() {
+    using enum BulletGraphic;
+    std::vector<BulletGraphic> kinds;
+    for (int k = 1; k <= static_cast<int>(kCancelled); ++k) {
+        const auto kind = static_cast<BulletGraphic>(k);
+        if (bulletlook::GraphicOf(kind).slot != 0 && kind != kFadingBead && kind != kRandomGlow &&
+            kind != kCrescent && kind != kCancelled)
+            kinds.push_back(kind);
+    }
+    return kinds;
+}
 
 class EnemyBulletTest : public ::testing::Test {
 protected:
@@ -68,44 +49,44 @@ TEST_F(EnemyBulletTest, GalleryMatchesThePictureTableForEveryMotionAndBothElemen
     ScrollX = 30.0f;
     ScrollY = 50.0f;
     for (int element = 0; element < 2; ++element) {
-        for (const Row& r : kTable) {
+        for (const BulletGraphic kind : PlainKinds()) {
+            const bulletlook::Graphic r = bulletlook::GraphicOf(kind);
+            const int code = static_cast<int>(kind);
             for (int motion = 1; motion <= 18; ++motion) {
                 m.ResetForStage();
                 playtest::QuadRecorder rec;
-                cEnemyBulletBase* b = Fire(300.0f, 250.0f, motion, r.kind, 1000, 0, element, 0.0f, 0.0f);
+                cEnemyBulletBase* b = Fire(300.0f, 250.0f, motion, code, 1000, 0, element, 0.0f, 0.0f);
                 b->radius = 33;
                 b->spin = 500;
                 m.DrawObjects();
-                ASSERT_EQ(rec.quads.size(), 1u) << "graphic " << r.kind << " motion " << motion;
+                ASSERT_EQ(rec.quads.size(), 1u) << "graphic " << code << " motion " << motion;
                 const playtest::Quad& q = rec.quads[0];
-                const int radius = r.radius < 0 ? 33 : r.radius;
-                const float ox = r.ox < 0 ? 33.0f : float(r.ox);
-                const float w = r.w < 0 ? 66.0f : float(r.w);
-                const float h = r.h < 0 ? 66.0f : float(r.h);
-                EXPECT_EQ(b->radius, radius) << r.kind;
-                EXPECT_EQ(q.slot, r.slot) << r.kind;
-                EXPECT_FLOAT_EQ(q.src[0], float(element * 512 + r.c)) << r.kind;
+                // A kind that keeps the radius is drawn at twice it.
+                const bool sized = r.radius < 0;
+                EXPECT_EQ(b->radius, sized ? 33 : r.radius) << code;
+                EXPECT_EQ(q.slot, r.slot) << code;
+                EXPECT_FLOAT_EQ(q.src[0], float(element * 512 + r.c)) << code;
                 EXPECT_FLOAT_EQ(q.src[1], float(r.sy));
                 EXPECT_FLOAT_EQ(q.src[2], float(r.sw));
                 EXPECT_FLOAT_EQ(q.src[3], float(r.sh));
-                EXPECT_FLOAT_EQ(q.dst[0], 300.0f - 30.0f - ox) << r.kind;
-                EXPECT_FLOAT_EQ(q.dst[1], 250.0f - 50.0f - (r.oy < 0 ? 33.0f : float(r.oy))) << r.kind;
-                EXPECT_FLOAT_EQ(q.dst[2], w);
-                EXPECT_FLOAT_EQ(q.dst[3], h);
+                EXPECT_FLOAT_EQ(q.dst[0], 300.0f - 30.0f - (sized ? 33.0f : float(r.ox))) << code;
+                EXPECT_FLOAT_EQ(q.dst[1], 250.0f - 50.0f - (sized ? 33.0f : float(r.oy))) << code;
+                EXPECT_FLOAT_EQ(q.dst[2], sized ? 66.0f : float(r.w));
+                EXPECT_FLOAT_EQ(q.dst[3], sized ? 66.0f : float(r.h));
                 const uint32_t colour = uint32_t(r.alpha) << 24 | uint32_t(r.grey) * 0x010101u;
-                EXPECT_EQ(q.colour, colour) << r.kind;
-                switch (r.rot) {
-                case 0: EXPECT_FALSE(q.turned) << r.kind; break;
-                case 1:
+                EXPECT_EQ(q.colour, colour) << code;
+                switch (r.turn) {
+                case bulletlook::kPlain: EXPECT_FALSE(q.turned) << code; break;
+                case bulletlook::kSpinAdd:
                     EXPECT_TRUE(q.turned);
-                    EXPECT_EQ(q.angle, 500 + r.step) << r.kind;
+                    EXPECT_EQ(q.angle, 500 + r.step) << code;
                     break;
-                case 2:
-                    EXPECT_EQ(q.angle, 1000 + r.step) << r.kind;
+                case bulletlook::kSpinIsAngle:
+                    EXPECT_EQ(q.angle, 1000 + r.step) << code;
                     EXPECT_EQ(b->spin, 1000);
                     break;
-                case 3: EXPECT_EQ(q.angle, 1000 + r.step) << r.kind; break;
-                case 4:
+                case bulletlook::kAngle: EXPECT_EQ(q.angle, 1000 + r.step) << code; break;
+                case bulletlook::kSpinZero:
                     EXPECT_TRUE(q.turned);
                     EXPECT_EQ(q.angle, 0);
                     EXPECT_EQ(b->spin, 0);
