@@ -76,7 +76,7 @@ cBossBase::cBossBase()
       bonusTable{},
       lastBonus(0),
       bonusValid(1) {
-    // The last tabled named attack pays only what the bosses reaching it set.
+    // Every named attack but the last tabled one, whose base only the bosses reaching it set.
     for (int32_t named = kPhaseOpening + 2; named < kPhaseLastBonus; named += 2)
         BonusOfPhase(*this, named) = kDefaultBonus;
 }

@@ -88,7 +88,8 @@ void WriteStartValues(cEffectObjectBase* f, effect::Kind kind, int32_t value, in
         f->value = value;
         f->owner = owner;
         break;
-    default: break;
+    case effect::kNone:
+    case effect::kCount: break;
     }
 }
 
@@ -119,7 +120,6 @@ void cObjectManager::SpawnEffectBurst(effect::Burst pattern, int32_t value, int3
     case effect::kPuffBurst:
         for (int32_t i = 0; i < 3; ++i) StartKind(*this, x, y, effect::kPuff, value, 0);
         break;
-    default: break;
     }
 }
 
@@ -264,7 +264,8 @@ void cEffectObjectBase::UpdateAndDraw() {
                    AlphaWhite(200), angle);
         last = 24;
         break;
-    default: return;
+    case effect::kNone:
+    case effect::kCount: return;
     }
     if (last > 0 && frame >= last) isActive = 0;
 }

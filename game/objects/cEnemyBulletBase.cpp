@@ -147,7 +147,8 @@ void cEnemyBulletBase::Move() {
             angle = WrapAdd(angle, 10922);
         }
         break;
-    default: break;
+    case kUnfired:
+    case kEnd: break;
     }
 }
 
