@@ -41,6 +41,7 @@ struct ScrollWindow {
 constexpr size_t kScrollWindows = 12;
 using ScrollScript = ScrollWindow[kScrollWindows];
 
+// One stage: what its start, its play, its tally and the game's end read.
 struct Stage {
     std::span<const FileLoad> files;  // in load order
     bool released = true;  // its own release runs when the next stage begins or the game ends
