@@ -135,7 +135,8 @@ void UpdateTally(cGameState& g) {
             g.subState = kSubStatePlay;
             StartStage();
         } else if (g.stage == kLastStoryStage) {
-            if (g.difficulty >= 0 && g.difficulty <= 3) CountUp(ScoreData.clearCount[team][g.difficulty]);
+            if (g.difficulty >= 0 && g.difficulty < kDifficultyColumns)
+                CountUp(ScoreData.clearCount[team][g.difficulty]);
             g.stage = kStoryCleared;
             g.subState = kSubStateLeave;
         } else if (g.stage == kExtraStage) {

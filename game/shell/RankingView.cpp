@@ -41,8 +41,8 @@ void DrawFullWidth(CFontSprite2D* font, const char* field, size_t size, int32_t 
 }
 
 bool AnyExtraOrHardClear() {
-    return ScoreData.clearCount[0][1] > 0 || ScoreData.clearCount[0][kExtraColumn] > 0 || ScoreData.clearCount[1][1] > 0 ||
-           ScoreData.clearCount[1][kExtraColumn] > 0;
+    const auto& clears = ScoreData.clearCount;
+    return clears[0][1] > 0 || clears[0][kExtraColumn] > 0 || clears[1][1] > 0 || clears[1][kExtraColumn] > 0;
 }
 
 }  // namespace

@@ -97,7 +97,7 @@ void StartStage() {
     if (g.stage == 1) {
         if (Player1) Player1->score = 0;
         if (second) second->score = 0;
-        if (!g.practice && g.difficulty >= 0 && g.difficulty <= 3) {
+        if (!g.practice && g.difficulty >= 0 && g.difficulty < kDifficultyColumns) {
             uint16_t& count = ScoreData.playCount[team][g.difficulty];
             if (count < kCountCap) ++count;
         }

@@ -211,7 +211,7 @@ bool IsDifficulty2Unlocked() { return ScoreData.clearCount[0][1] > 0 || ScoreDat
 bool IsTeam2Unlocked() { return ScoreData.bestStage[0][0] >= 5 || ScoreData.bestStage[0][1] >= 5; }
 
 int32_t PracticeMaxIndex(int32_t teamIndex, int32_t difficulty) {
-    if (teamIndex < 0 || teamIndex > 1 || difficulty < 0 || difficulty > 3) return 0;
+    if (teamIndex < 0 || teamIndex > 1 || difficulty < 0 || difficulty >= kDifficultyColumns) return 0;
     int32_t stages = static_cast<int32_t>(ScoreData.bestStage[teamIndex][difficulty]) - 1;
     if (stages < 1) stages = 1;
     if (stages > kLastStoryStage) stages = kLastStoryStage;
