@@ -12,6 +12,7 @@
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/shell/MenuCommon.h"
+#include "game/shell/Stages.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
 #include "game/state/SpriteTable.h"
@@ -19,8 +20,6 @@
 
 namespace {
 
-constexpr int32_t kSystemSheet = sheet::kSystem;
-constexpr int32_t kClearSheet = sheet::kClear;
 constexpr float kDepth = 32767.0f;
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 
@@ -107,7 +106,7 @@ void DrawGauge(const cPlayerBase& p, int32_t player, int32_t dx, uint32_t color)
     const int32_t whole = static_cast<int32_t>(g < 0 ? 0.0f : (g > 999.0f ? 999.0f : g));
     const int32_t full = std::min(whole / 20, 6);
     const auto pip = [&](int32_t i, uint32_t colour) {
-        DrawQuad(kSystemSheet, {layout::Moved(kHudPips.Screen(i), dx, 0), kHudPips.Cell(player)}, colour);
+        DrawQuad(sheet::kSystem, {layout::Moved(kHudPips.Screen(i), dx, 0), kHudPips.Cell(player)}, colour);
     };
     for (int32_t i = 0; i < full && i < 6; ++i) pip(i, color);
     if (full < 6) {
@@ -117,10 +116,10 @@ void DrawGauge(const cPlayerBase& p, int32_t player, int32_t dx, uint32_t color)
     // Large pips fade in over 40 gauge points each, from 120 and from 160.
     if (g >= 120.0f) {
         const uint32_t first = g > 160.0f ? color : WithAlpha(static_cast<int32_t>(6.0f * (g - 120.0f)));
-        DrawQuad(kSystemSheet, {layout::Moved(kHudLargePips.Screen(0), dx, 0), kHudLargePips.first.cell}, first);
+        DrawQuad(sheet::kSystem, {layout::Moved(kHudLargePips.Screen(0), dx, 0), kHudLargePips.first.cell}, first);
         if (g >= 160.0f) {
             const uint32_t second = g > 200.0f ? color : WithAlpha(static_cast<int32_t>(6.0f * (g - 160.0f)));
-            DrawQuad(kSystemSheet, {layout::Moved(kHudLargePips.Screen(1), dx, 0), kHudLargePips.first.cell}, second);
+            DrawQuad(sheet::kSystem, {layout::Moved(kHudLargePips.Screen(1), dx, 0), kHudLargePips.first.cell}, second);
         }
     }
 }
@@ -133,22 +132,22 @@ void DrawPlayerBlock(const cPlayerBase& p, bool second, uint32_t color) {
     const Rect panel = Moved(kHudPanel.screen, dx, 0), panelCell = Moved(kHudPanel.cell, element, 0);
     const int32_t wider = second ? 1 : 0;
     const Rect panelAt{panel.x, panel.y, panel.w + wider, panel.h};
-    DrawQuad(kSystemSheet, {panelAt, {panelCell.x, panelCell.y, panelCell.w + wider, panelCell.h}}, color);
+    DrawQuad(sheet::kSystem, {panelAt, {panelCell.x, panelCell.y, panelCell.w + wider, panelCell.h}}, color);
     // Stock and life are drawn within their strips, whatever the counters say:
     // the stock row holds five icons, a sixth would stand past the panel.
     const int32_t stock = std::clamp(p.stock, 0, 5);
     const int32_t character = std::clamp(p.character, 1, 4);
     for (int32_t i = 0; i < stock; ++i)
-        DrawQuad(kSystemSheet, {Moved(kHudStock.Screen(i), dx, 0), kHudStock.Cell(character - 1)}, color);
+        DrawQuad(sheet::kSystem, {Moved(kHudStock.Screen(i), dx, 0), kHudStock.Cell(character - 1)}, color);
     const int32_t life = std::clamp(p.life, 0, 5);
-    if (life > 0) DrawQuad(kSystemSheet, {Moved(HudLife(life).screen, dx, 0), HudLife(life).cell}, color);
+    if (life > 0) DrawQuad(sheet::kSystem, {Moved(HudLife(life).screen, dx, 0), HudLife(life).cell}, color);
     DrawGauge(p, second ? 1 : 0, dx, color);
     const int32_t gauge = static_cast<int32_t>(std::clamp(p.gauge, 0.0f, 999.0f));
-    DrawDigits(kSystemSheet, kHudGaugeDigits, gauge, 3, dx, 0, color);
+    DrawDigits(sheet::kSystem, kHudGaugeDigits, gauge, 3, dx, 0, color);
     const float strip = second ? 100.0f : 50.0f;
     if (p.gauge >= strip)
-        DrawQuad(kSystemSheet, {Moved(kHudStrip.screen, dx, 0), Moved(kHudStrip.cell, element, 0)}, color);
-    DrawDigits(kSystemSheet, kHudScoreDigits, p.score, 9, dx, 0, color);
+        DrawQuad(sheet::kSystem, {Moved(kHudStrip.screen, dx, 0), Moved(kHudStrip.cell, element, 0)}, color);
+    DrawDigits(sheet::kSystem, kHudScoreDigits, p.score, 9, dx, 0, color);
 }
 
 }  // namespace
@@ -171,54 +170,55 @@ void DrawStageClearTally(cGameState& state) {
     using namespace layout;
     ++state.tallyTimer;
     const int32_t t = state.tallyTimer;
-    DrawQuad(kClearSheet, kBackdrop);
+    DrawQuad(sheet::kClear, kBackdrop);
     const Rect top = kTallyTopBanner.screen, bottom = kTallyBottomBanner.screen;
-    DrawQuad(kClearSheet, {Moved(top, std::min(top.x, top.x - top.w + kTallySlideStep * t), 0), kTallyTopBanner.cell});
-    DrawQuad(kClearSheet,
+    DrawQuad(sheet::kClear,
+             {Moved(top, std::min(top.x, top.x - top.w + kTallySlideStep * t), 0), kTallyTopBanner.cell});
+    DrawQuad(sheet::kClear,
              {Moved(bottom, std::max(bottom.x, kScreenWidth - kTallySlideStep * t), 0), kTallyBottomBanner.cell});
     for (const cPlayerBase* p : {static_cast<const cPlayerBase*>(Player1),
                                  state.twoPlayer == 1 ? static_cast<const cPlayerBase*>(Player2) : nullptr}) {
         if (!p) continue;
         const int32_t dx = p == Player1 ? 0 : kTallyColumnStep;
         auto row = [&](int32_t from, int32_t line, int32_t value, int32_t count) {
-            if (t >= from) DrawDigits(kClearSheet, kTallyDigits, value, count, dx, kTallyRowY[line] - kTallyRowY[0]);
+            if (t >= from) DrawDigits(sheet::kClear, kTallyDigits, value, count, dx, kTallyRowY[line] - kTallyRowY[0]);
         };
         row(30, 0, static_cast<int32_t>(1000u * static_cast<uint32_t>(p->itemCount)), 7);
         row(60, 1, static_cast<int32_t>(100u * static_cast<uint32_t>(p->absorbCount)), 7);
-        if (p->noMiss == 1) row(90, 2, state.noMissBonus, state.stage == 6 ? 8 : 7);
+        if (p->noMiss == 1) row(90, 2, state.noMissBonus, state.stage == kExtraStage ? 8 : 7);
         row(120, 3, state.stageBonus, 8);
         row(150, 4, p->score, 8);
-        DrawDigits(kClearSheet, kTallyTotal, p->score, 8, dx);
+        DrawDigits(sheet::kClear, kTallyTotal, p->score, 8, dx);
     }
 }
 
 void DrawPauseMenu(cGameState& state) {
     using namespace layout;
-    DrawQuad(kSystemSheet, kPausePanel);
+    DrawQuad(sheet::kSystem, kPausePanel);
     if (!state.pauseAsking) {
-        DrawQuad(kSystemSheet, kPauseItems);
-        DrawQuad(kSystemSheet, kPauseBar.At(state.pauseCursor, 0));
+        DrawQuad(sheet::kSystem, kPauseItems);
+        DrawQuad(sheet::kSystem, kPauseBar.At(state.pauseCursor, 0));
     } else {
-        DrawQuad(kSystemSheet, kPauseQuestion);
-        DrawQuad(kSystemSheet, kPauseBar.At(1 + state.pauseAnswer, 0));
+        DrawQuad(sheet::kSystem, kPauseQuestion);
+        DrawQuad(sheet::kSystem, kPauseBar.At(1 + state.pauseAnswer, 0));
     }
 }
 
 void DrawContinueScreen(cGameState& state) {
     using namespace layout;
-    DrawQuad(kSystemSheet, kContinueShade, WithAlpha(std::min(state.stateTimer, 100)));
+    DrawQuad(sheet::kSystem, kContinueShade, WithAlpha(std::min(state.stateTimer, 100)));
     if (state.stateTimer < 101) return;
-    DrawQuad(kSystemSheet, kContinueHeading);
+    DrawQuad(sheet::kSystem, kContinueHeading);
     if (state.credits <= 0) return;
-    DrawQuad(kSystemSheet, kContinueQuestion);
-    DrawQuad(kSystemSheet, kContinueAnswer.At(0, 0));
-    DrawQuad(kSystemSheet, kContinueAnswer.At(1, 1));
-    DrawQuad(kSystemSheet, kContinueBar.At(state.continueChoice, 0));
-    DrawQuad(kSystemSheet, kCreditsLabel);
+    DrawQuad(sheet::kSystem, kContinueQuestion);
+    DrawQuad(sheet::kSystem, kContinueAnswer.At(0, 0));
+    DrawQuad(sheet::kSystem, kContinueAnswer.At(1, 1));
+    DrawQuad(sheet::kSystem, kContinueBar.At(state.continueChoice, 0));
+    DrawQuad(sheet::kSystem, kCreditsLabel);
     // Two digits; a count of 100 or more shows its last two.
     const int32_t digits[2] = {state.credits / 10 % 10, state.credits % 10};
-    DrawQuad(kSystemSheet, kCreditsDigits.At(0, digits[0]));
-    DrawQuad(kSystemSheet, kCreditsDigits.At(1, digits[1]));
+    DrawQuad(sheet::kSystem, kCreditsDigits.At(0, digits[0]));
+    DrawQuad(sheet::kSystem, kCreditsDigits.At(1, digits[1]));
 }
 
 void DrawGameScene(cGameState& state) {
@@ -240,7 +240,7 @@ void DrawGameScene(cGameState& state) {
     if (Player1 && Player1->isActive) Player1->Draw();
     if (state.twoPlayer == 1 && Player2 && Player2->isActive) Player2->Draw();
     if (BossA && BossA->active) BossA->Draw();
-    if ((state.stage == 5 || state.stage == 6) && BossB && BossB->active) BossB->Draw();
+    if (HasTwoBosses(state.stage) && BossB && BossB->active) BossB->Draw();
     ObjectManager.UpdateEffects();
     for (int32_t slot : kGameSceneSlots) KestraSprite2D::End(SlotSprite(slot));
     for (CFontSprite2D* font : FontTable) KestraFontSprite2D::End(font);
@@ -251,7 +251,7 @@ void DrawGameScene(cGameState& state) {
     for (const Layer& layer : kLayers) {
         Kestra3D::SetBlendingType(layer.preset);
         for (size_t i = 0; i < std::size(layer.slots) && layer.slots[i] != kEnd; ++i) {
-            if (shaded && layer.slots[i] == kSystemSheet)
+            if (shaded && layer.slots[i] == sheet::kSystem)
                 for (CFontSprite2D* font : FontTable) KestraFontSprite2D::Render(font);
             KestraSprite2D::Render(SlotSprite(layer.slots[i]));
         }

@@ -12,6 +12,7 @@
 #include "game/shell/StageResources.h"
 #include "game/shell/StageScroll.h"
 #include "game/shell/StageStart.h"
+#include "game/shell/Stages.h"
 #include "game/shell/Title.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
@@ -28,7 +29,6 @@ constexpr uint32_t kEscapeKey = 1;
 // Player 2 takes part only in two-player mode.
 cPlayerBase* SecondPlayer() { return GameState.twoPlayer == 1 ? Player2 : nullptr; }
 bool Active(const cPlayerBase* player) { return player && player->isActive; }
-bool BossBStage() { return GameState.stage == kLastStoryStage || GameState.stage == kExtraStage; }
 
 // The BGM's pause is a toggle: the same call pauses and resumes.
 void ToggleMusic() { KestraSound::Pause(BgmHandle, 0); }
@@ -79,7 +79,7 @@ void UpdateGameOver(cGameState& g) {
 
 void UpdateLeave(cGameState& g) {
     cScoreData& s = ScoreData;
-    s.resultColumn = g.stage == kExtraStage ? 3 : g.difficulty;
+    s.resultColumn = g.stage == kExtraStage ? kExtraColumn : g.difficulty;
     s.resultTeam = g.team;
     uint32_t score = Player1 ? static_cast<uint32_t>(Player1->score) : 0u;
     if (cPlayerBase* second = SecondPlayer()) score += static_cast<uint32_t>(second->score);
@@ -128,29 +128,22 @@ void UpdateTally(cGameState& g) {
     if (!g.practice) {
         g.tallyTimer = 0;
         const int32_t team = g.team == 2 ? 1 : 0;
-        switch (g.stage) {
-            case 1:
-            case 2:
-            case 3:
-            case 4:
-                ReleaseStageResources(g.stage);
-                LoadStageResources(g.stage + 1);
-                ++g.stage;
-                g.subState = kSubStatePlay;
-                StartStage();
-                break;
-            case kLastStoryStage:
-                if (g.difficulty >= 0 && g.difficulty <= 3) CountUp(ScoreData.clearCount[team][g.difficulty]);
-                g.stage = 7;
-                g.subState = kSubStateLeave;
-                break;
-            case kExtraStage:
-                CountUp(ScoreData.clearCount[team][3]);
-                g.stage = 8;
-                g.subState = kSubStateLeave;
-                g.difficulty = 3;
-                break;
-            default: break;
+        if (g.stage >= 1 && g.stage < kLastStoryStage) {
+            ReleaseStageResources(g.stage);
+            LoadStageResources(g.stage + 1);
+            ++g.stage;
+            g.subState = kSubStatePlay;
+            StartStage();
+        } else if (g.stage == kLastStoryStage) {
+            if (g.difficulty >= 0 && g.difficulty < kDifficultyColumns)
+                CountUp(ScoreData.clearCount[team][g.difficulty]);
+            g.stage = kStoryCleared;
+            g.subState = kSubStateLeave;
+        } else if (g.stage == kExtraStage) {
+            CountUp(ScoreData.clearCount[team][kExtraColumn]);
+            g.stage = kExtraCleared;
+            g.subState = kSubStateLeave;
+            g.difficulty = kExtraColumn;  // the result reads its column from the difficulty
         }
         return;
     }
@@ -231,12 +224,12 @@ void UpdatePlay(cGameState& g) {
     if (Active(second)) second->HitTest();
     // A stage whose schedule brought no boss plays on without one.
     if (BossA && BossA->active == 1) BossA->HitTest();
-    if (BossBStage() && BossB && BossB->active == 1) BossB->HitTest();
+    if (HasTwoBosses(g.stage) && BossB && BossB->active == 1) BossB->HitTest();
     ObjectManager.HitTestObjects();
     if (Active(Player1)) Player1->Act();
     if (Active(second)) second->Act();
     if (BossA) BossA->Update();
-    if (BossBStage() && BossB) BossB->Update();
+    if (HasTwoBosses(g.stage) && BossB) BossB->Update();
     // A game over or a tally set in this frame is not overwritten by the pause.
     if (g.subState != kSubStatePlay) return;
     const bool menu = ((PadWords[0].pushed | PadWords[1].pushed) & PAD_MENU) != 0;

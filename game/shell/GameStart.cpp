@@ -29,7 +29,7 @@ void StartNewGame() {
     g.team = teamIndex + 1;
     gCalls->spawnPlayer(2 * teamIndex, 320.0f, 240.0f);
     gCalls->spawnPlayer(2 * teamIndex + 1, 320.0f, 240.0f);
-    LoadSheets(kTeamSheets[teamIndex]);
+    LoadFiles(kTeamSheets[teamIndex], g.team);
     gCalls->loadCommonSprites(g);
     if (g.stage == kExtraStage) {
         gCalls->loadStageResources(kExtraStage);

@@ -8,6 +8,7 @@
 #include "game/objects/cObjectManager.h"
 #include "game/shell/ConfigScreen.h"
 #include "game/shell/LoadTables.h"
+#include "game/shell/Stages.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/ScoreData.h"
 #include "game/state/SpriteTable.h"

@@ -1,13 +1,14 @@
 // Every picture and sound the shell loads, as rows: the start-up effects, the
-// title's sheets, a team's sheets, the common set of a game and each stage's
-// own. The loaders walk these rows; the demo data tool and its tests read them.
+// title's sheets, a team's sheets and the common set of a game (each stage's
+// own are in Stages.h). The loaders walk these rows; the demo data tool and its
+// tests read them.
 #pragma once
 
+#include <array>
 #include <cstdint>
-#include <span>
 
+#include "game/bosses/BossPictures.h"
 #include "game/state/GameGlobals.h"
-#include "game/state/GameState.h"
 #include "game/state/SpriteTable.h"
 
 // A start-up effect: SE/<name>.wav into its handle.
@@ -54,9 +55,10 @@ inline constexpr EffectLoad kStartupEffects[] = {
     {"crystalactive", &cSoundTable::crystalactive},
 };
 
-// Whose game a row is for: every one, one lead character's (player 1 starts
-// as the team's first or second character), or one team number's.
-enum class For : uint8_t { All, FirstLead, SecondLead, Team1, Team2, NotTeam1 };
+// Whose game a row is for: every one, or one team's. Player 1 starts as the
+// team's first character, so a team's rows are also those of a game led by
+// its first character (character 1 in team 1, character 3 in team 2).
+enum class For : uint8_t { All, Team1, Team2 };
 
 // One file a loader reads: a picture into a sheet with a sprite of `capacity`
 // quads, or (with `sound` set) a stage effect into its handle.
@@ -76,21 +78,23 @@ inline constexpr FileLoad kTitleLoads[] = {{sheet::kTitle, "img/title.png"},
                                            {sheet::kRanking, "img/ranking.png"},
                                            {sheet::kName, "img/name.png"}};
 
-// A team's characters, their cut-ins and their circles (index 0 team 1).
-inline constexpr FileLoad kTeamSheets[2][6] = {
-    {{sheet::kFirstCharacter, "img/yuri.png"},
-     {sheet::kSecondCharacter, "img/crow.png"},
-     {sheet::kFirstCutIn, "img/cutin_yuri.png"},
-     {sheet::kSecondCutIn, "img/cutin_crow.png"},
-     {sheet::kFirstCircle, "img/mahoujin_yuri.png", 600},
-     {sheet::kSecondCircle, "img/mahoujin_crow.png", 600}},
-    {{sheet::kFirstCharacter, "img/cheska.png"},
-     {sheet::kSecondCharacter, "img/osero.png"},
-     {sheet::kFirstCutIn, "img/cutin_cheska.png"},
-     {sheet::kSecondCutIn, "img/cutin_osero.png"},
-     {sheet::kFirstCircle, "img/mahoujin_cheska.png", 600},
-     {sheet::kSecondCircle, "img/mahoujin_osero.png", 600}},
-};
+// The pictures of the two characters the bosses' list leaves out, in its
+// shape: they are the last story stage's mid-bosses.
+inline constexpr BossPictures kCrowPictures = {"img/cutin_crow.png", "img/mahoujin_crow.png", "img/crow.png"};
+inline constexpr BossPictures kOseroPictures = {"img/cutin_osero.png", "img/mahoujin_osero.png", "img/osero.png"};
+
+// A team's characters, their cut-ins and their circles.
+constexpr std::array<FileLoad, 6> TeamSheets(const BossPictures& first, const BossPictures& second) {
+    return {{{sheet::kFirstCharacter, first.body},
+             {sheet::kSecondCharacter, second.body},
+             {sheet::kFirstCutIn, first.cutIn},
+             {sheet::kSecondCutIn, second.cutIn},
+             {sheet::kFirstCircle, first.circle, 600},
+             {sheet::kSecondCircle, second.circle, 600}}};
+}
+// Index 0 team 1.
+inline constexpr std::array<FileLoad, 6> kTeamSheets[2] = {TeamSheets(kYuriPictures, kCrowPictures),
+                                                           TeamSheets(kCheskaPictures, kOseroPictures)};
 
 // The sheets every stage of a game draws from.
 inline constexpr FileLoad kCommonLoads[] = {
@@ -116,130 +120,16 @@ inline constexpr FileLoad kTeamPortraits[] = {
     {sheet::kCheskaPortrait, "img/talk/st_cheska.png", 100, For::Team2},
 };
 
-// ---- Each stage's own files, in load order.
+// Whether a game is team 1's, led by character 1; one not yet given a team
+// counts as team 1's.
+constexpr bool IsTeam1Game(int32_t team) { return team != 2; }
 
-inline constexpr FileLoad kStage1Loads[] = {
-    {sheet::kFrontLayer, "img/Stage01BG.png"},
-    {sheet::kStageEnemies, "img/Stage01Enemy.png"},
-    {sheet::kCutIn, "img/cutin_shamyu.png"},
-    {sheet::kBossBody, "img/St01_Boss.png"},
-    {sheet::kBossCircle, "img/mahoujin_boss.png"},
-    {.slot = sheet::kShamyuPortrait, .file = "img/talk/st_shamyu.png", .kept = true},
-    {sheet::kStageTitle, "img/system/StageTitleFont01_1.png", 1800, For::FirstLead},
-    {sheet::kStageTitle, "img/system/StageTitleFont01_2.png", 1800, For::SecondLead},
-};
-
-inline constexpr FileLoad kStage2Loads[] = {
-    {sheet::kBackLayer, "img/Stage02BG_back.png"},
-    {sheet::kFrontLayer, "img/Stage02BG.png"},
-    {sheet::kBossBody, "img/St02_Boss.png"},
-    {sheet::kCutIn, "img/cutin_fururu.png"},
-    {sheet::kStageEnemies, "img/Stage02Enemy.png"},
-    {sheet::kBossCircle, "img/mahoujin_boss.png"},
-    {sheet::kFururuPortrait, "img/talk/st_fururu.png"},
-    {sheet::kStageTitle, "img/system/StageTitleFont02_1.png", 1800, For::FirstLead},
-    {sheet::kStageTitle, "img/system/StageTitleFont02_2.png", 1800, For::SecondLead},
-};
-
-inline constexpr FileLoad kStage3Loads[] = {
-    {sheet::kBackLayer, "img/Stage03BG_back.png"},
-    {sheet::kFrontLayer, "img/Stage03BG.png"},
-    {sheet::kCutIn, "img/cutin_still.png"},
-    {sheet::kStageEnemies, "img/Stage03Enemy.png"},
-    {sheet::kBossCircle, "img/mahoujin_boss.png"},
-    {sheet::kBossBody, "img/St03_Boss.png"},
-    {sheet::kStillPortrait, "img/talk/st_still.png"},
-    {.file = "SE/rt_laser20.wav", .sound = &cSoundTable::rt_laser20},
-    {.file = "SE/shatter.wav", .sound = &cSoundTable::shatter},
-    {.file = "SE/raser_long.wav", .sound = &cSoundTable::raser_long_stage3},
-    {sheet::kStageTitle, "img/system/StageTitleFont03_1.png", 1800, For::FirstLead},
-    {sheet::kStageTitle, "img/system/StageTitleFont03_2.png", 1800, For::SecondLead},
-};
-
-inline constexpr FileLoad kStage4Loads[] = {
-    {sheet::kFrontLayer, "img/Stage04BG.png"},
-    {sheet::kCutIn, "img/cutin_mono.png"},
-    {sheet::kStageEnemies, "img/Stage04Enemy.png"},
-    {sheet::kBossCircle, "img/mahoujin_boss.png"},
-    {sheet::kBossBody, "img/St04_Boss.png"},
-    {.slot = sheet::kMomoPortrait, .file = "img/talk/st_momo.png", .kept = true},
-    {.slot = sheet::kNonoPortrait, .file = "img/talk/st_nono.png", .kept = true},
-    {sheet::kStageTitle, "img/system/StageTitleFont04_1.png", 1800, For::FirstLead},
-    {sheet::kStageTitle, "img/system/StageTitleFont04_2.png", 1800, For::SecondLead},
-};
-
-// The last story stage: the mid-boss is the other team's lead.
-inline constexpr FileLoad kStage5Loads[] = {
-    {sheet::kBackLayer, "img/Stage05BG_back.png"},
-    {sheet::kFrontLayer, "img/Stage05BG.png"},
-    {sheet::kStageEnemies, "img/Stage05Enemy.png"},
-    {sheet::kBossCircle, "img/mahoujin_boss.png"},
-    {sheet::kStageTitle, "img/system/StageTitleFont05_1.png", 1800, For::FirstLead},
-    {sheet::kCutIn, "img/cutin_osero.png", 1800, For::FirstLead},
-    {sheet::kBossBody, "img/osero.png", 300, For::FirstLead},
-    {sheet::kBossCircle, "img/mahoujin_osero.png", 1800, For::FirstLead},
-    {sheet::kOseroPortrait, "img/talk/st_osero_right.png", 300, For::FirstLead},
-    {sheet::kCheskaPortrait, "img/talk/st_cheska_right.png", 300, For::FirstLead},
-    {sheet::kEnding, "img/talk/yuri_normalend.png", 300, For::FirstLead},
-    {sheet::kStageTitle, "img/system/StageTitleFont05_2.png", 1800, For::SecondLead},
-    {sheet::kCutIn, "img/cutin_crow.png", 1800, For::SecondLead},
-    {sheet::kBossBody, "img/crow.png", 1800, For::SecondLead},
-    {sheet::kBossCircle, "img/mahoujin_crow.png", 300, For::SecondLead},
-    {sheet::kYuriPortrait, "img/talk/st_yuri_right.png", 300, For::SecondLead},
-    {sheet::kCrowPortrait, "img/talk/st_crow_right.png", 300, For::SecondLead},
-    {sheet::kKohakuPortrait, "img/talk/st_kohaku_right.png", 300, For::SecondLead},
-    {sheet::kEnding, "img/talk/cheska_normalend.png", 300, For::SecondLead},
-};
-
-// The extra stage.
-inline constexpr FileLoad kStage6Loads[] = {
-    {sheet::kFrontLayer, "img/Stage06BG.png", 300},
-    {sheet::kCutIn, "img/cutin_paco.png", 300},
-    {sheet::kStageEnemies, "img/Stage06Enemy.png"},
-    {sheet::kBossCircle, "img/mahoujin_deena.png", 300},
-    {sheet::kBossBody, "img/St06_Boss_01.png", 300},
-    {sheet::kKohakuPortrait, "img/talk/st_kohaku.png", 300},
-    {sheet::kCopicPortrait, "img/talk/st_copic.png", 300},
-    {sheet::kPaletPortrait, "img/talk/st_palet.png", 300},
-    {sheet::kDeenaPortrait, "img/talk/st_deena.png", 300},
-    {sheet::kOseroPortrait, "img/talk/st_osero_right.png", 300, For::Team1},
-    {sheet::kCheskaPortrait, "img/talk/st_cheska_right.png", 300, For::Team1},
-    {sheet::kYuriPortrait, "img/talk/st_yuri_right.png", 300, For::NotTeam1},
-    {sheet::kCrowPortrait, "img/talk/st_crow_right.png", 300, For::NotTeam1},
-    {sheet::kExtraCircle, "img/St06_mahoujin.png", 300},
-    {sheet::kStageTitle, "img/system/StageTitleFont06_1.png", 300},
-    {sheet::kEnding, "img/talk/exend.png", 300},
-    {.file = "SE/princessbomb_laser.wav", .sound = &cSoundTable::princessbomb_laser},
-    {.file = "SE/gisiki.wav", .sound = &cSoundTable::gisiki},
-};
-
-// Each stage's files, by number.
-struct StageFiles {
-    std::span<const FileLoad> loads;
-    bool released;  // its own release runs when the next stage begins or the game ends
-};
-inline constexpr StageFiles kStageFiles[kExtraStage] = {
-    {kStage1Loads, true}, {kStage2Loads, true}, {kStage3Loads, true},
-    {kStage4Loads, true}, {kStage5Loads, true}, {kStage6Loads, false},
-};
-
-// Calls f with the handle of every stage effect, stage by stage.
-template <class F>
-void ForEachStageSound(F f) {
-    for (const StageFiles& stage : kStageFiles)
-        for (const FileLoad& l : stage.loads)
-            if (l.sound) f(l.sound);
-}
-
-// Whether a row is for a game led by the first character of team `team`.
-constexpr bool IsFor(For who, bool firstLead, int32_t team) {
+// Whether a row is for a game of team `team`.
+constexpr bool IsFor(For who, int32_t team) {
     switch (who) {
         case For::All: return true;
-        case For::FirstLead: return firstLead;
-        case For::SecondLead: return !firstLead;
-        case For::Team1: return team == 1;
-        case For::Team2: return team == 2;
-        case For::NotTeam1: return team != 1;
+        case For::Team1: return IsTeam1Game(team);
+        case For::Team2: return !IsTeam1Game(team);
     }
     return false;
 }

@@ -41,8 +41,8 @@ void DrawFullWidth(CFontSprite2D* font, const char* field, size_t size, int32_t 
 }
 
 bool AnyExtraOrHardClear() {
-    return ScoreData.clearCount[0][1] > 0 || ScoreData.clearCount[0][3] > 0 || ScoreData.clearCount[1][1] > 0 ||
-           ScoreData.clearCount[1][3] > 0;
+    const auto& clears = ScoreData.clearCount;
+    return clears[0][1] > 0 || clears[0][kExtraColumn] > 0 || clears[1][1] > 0 || clears[1][kExtraColumn] > 0;
 }
 
 }  // namespace
@@ -108,7 +108,7 @@ void UpdateRankingView() {
     if ((p1 & PAD_DOWN) && team2Shown) RankingTeam = 1 - RankingTeam;
     if (p1 & PAD_LEFT) {
         --RankingColumn;
-        if (RankingColumn < 0) RankingColumn = AnyExtraOrHardClear() ? 3 : 2;
+        if (RankingColumn < 0) RankingColumn = AnyExtraOrHardClear() ? kExtraColumn : 2;
     }
     if (p1 & PAD_RIGHT) {
         ++RankingColumn;

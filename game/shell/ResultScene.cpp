@@ -76,7 +76,8 @@ void ProgressAndSave() {
     const int32_t table = ResultTable();
     if (table >= 0) {
         const int32_t stage = s.resultStage;
-        const int32_t stored = stage < 6 ? stage - 1 : stage;
+        // A story stage counts the stages before it; the extra stage and a cleared game count as themselves.
+        const int32_t stored = stage < kExtraStage ? stage - 1 : stage;
         uint16_t& best = s.bestStage[table / 4][table % 4];
         if (static_cast<int32_t>(best) < stored) best = static_cast<uint16_t>(stored);
     }

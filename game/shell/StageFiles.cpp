@@ -7,6 +7,7 @@
 
 #include "engine/core/KestraLog.h"
 #include "game/objects/cObjectManager.h"
+#include "game/shell/Stages.h"
 #include "game/state/GameState.h"
 #include "game/state/SaveFile.h"
 
@@ -133,7 +134,8 @@ void ParseStageMap(const char* data, size_t size, int32_t gridSize,
 }
 
 void LoadStageMap(const cGameState& state) {
-    if (state.stage < 1 || state.stage > kExtraStage) return;
+    const Stage* stage = StageRow(state.stage);
+    if (!stage) return;
     char path[64];
     std::snprintf(path, sizeof path, "data/stagedata/Stage0%d.dat", state.stage);
     std::string bytes;
@@ -142,7 +144,7 @@ void LoadStageMap(const cGameState& state) {
         std::printf("stage file could not be read.\n");
         return;
     }
-    const int32_t gridSize = state.stage == kExtraStage ? 0 : 55;
+    const int32_t gridSize = stage->mapBlocks ? 55 : 0;
     PlaceContext context{gCalls};
     ParseStageMap(bytes.data(), bytes.size(), gridSize,
                   [](int32_t code, int32_t x, int32_t y, void* c) {

@@ -4,9 +4,9 @@
 
 #include "engine/core/KestraSound.h"
 #include "game/objects/cObjectManager.h"
-#include "game/objects/cPlayerBase.h"
 #include "game/shell/LoadTables.h"
 #include "game/shell/MenuCommon.h"
+#include "game/shell/Stages.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
 #include "game/state/SpriteTable.h"
@@ -24,46 +24,34 @@ void ReleaseSound(uint32_t& handle) {
     handle = kNoSound;
 }
 
-// Player 1's starting character: 1 in team 1, 3 in team 2.
-bool FirstCharacter() { return Player1 ? Player1->firstCharacter != 3 : GameState.team != 2; }
+}  // namespace
 
-void LoadAll(std::span<const FileLoad> loads, int32_t team) {
-    const bool firstLead = FirstCharacter();
+void LoadFiles(std::span<const FileLoad> loads, int32_t team) {
     for (const FileLoad& l : loads) {
-        if (!IsFor(l.who, firstLead, team)) continue;
+        if (!IsFor(l.who, team)) continue;
         if (l.sound) SoundTable.*l.sound = LoadStageSound(l.file);
         else loadSpriteCStr(l.file, l.slot, l.colorKey, l.capacity);
     }
 }
 
-const StageFiles* Stage(int32_t stage) {
-    return stage >= 1 && stage <= kExtraStage ? &kStageFiles[stage - 1] : nullptr;
-}
-
-}  // namespace
-
-void LoadSheets(std::span<const FileLoad> loads) {
-    for (const FileLoad& l : loads) loadSpriteCStr(l.file, l.slot, l.colorKey, l.capacity);
-}
-
 void LoadCommonSprites(cGameState& state) {
-    LoadAll(kCommonLoads, state.team);
+    LoadFiles(kCommonLoads, state.team);
     LoadTeamPortraits(state.team);
     state.subState = 0;
 }
 
-void LoadTeamPortraits(int32_t team) { LoadAll(kTeamPortraits, team); }
+void LoadTeamPortraits(int32_t team) { LoadFiles(kTeamPortraits, team); }
 
 void LoadStageResources(int32_t stage) {
-    if (const StageFiles* files = Stage(stage)) LoadAll(files->loads, GameState.team);
+    if (const Stage* row = StageRow(stage)) LoadFiles(row->files, GameState.team);
 }
 
 void ReleaseStageResources(int32_t stage) {
-    const StageFiles* files = Stage(stage);
-    if (!files || !files->released) return;
+    const Stage* row = StageRow(stage);
+    if (!row || !row->released) return;
     // Every sheet the stage may have filled, whichever team played, once.
     bool released[sheet::kCount] = {};
-    for (const FileLoad& l : files->loads) {
+    for (const FileLoad& l : row->files) {
         if (l.sound) {
             ReleaseSound(SoundTable.*l.sound);
         } else if (!l.kept && !released[l.slot]) {

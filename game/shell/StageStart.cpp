@@ -1,7 +1,6 @@
 #include "game/shell/StageStart.h"
 
 #include <cstdio>
-#include <iterator>
 
 #include "engine/core/KestraLog.h"
 #include "engine/core/KestraSound.h"
@@ -9,6 +8,7 @@
 #include "game/objects/cPlayerBase.h"
 #include "game/shell/LoadTables.h"
 #include "game/shell/StageFiles.h"
+#include "game/shell/Stages.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
 #include "game/state/ScoreData.h"
@@ -20,59 +20,22 @@
 namespace {
 
 constexpr uint16_t kCountCap = 999;
-constexpr int32_t kKeep = -1;  // facing or direction left as it was
 
-struct Bonus {
-    int32_t stage;
-    int32_t noMiss;
-};
-const Bonus kBonuses[kExtraStage] = {{100000, 200000},   {200000, 400000},   {500000, 1000000},
-                           {1000000, 2000000}, {3000000, 5000000}, {9990000, 39000000}};
-
-// Where a stage starts: the view, the players and which way they look.
-struct Start {
-    float scrollX, scrollY;
-    int32_t p1x, p1y;
-    bool p2Fixed;      // player 2 at (p2x, p2y); else the view plus (p2x, p2y)
-    int32_t p2x, p2y;
-    int32_t facing;
-    int32_t direction;
-};
-
-Start StartOf(int32_t stage, int32_t difficulty) {
-    switch (stage) {
-        case 1:
-            if (difficulty == 2) return {1280, 1480, 1580, 1680, false, 360, 200, 0, 6};
-            return {50, 50, 220, 220, true, 220, 280, 0, 6};
-        case 2: return {1080, 1520, 1280, 1720, false, 280, 200, kKeep, kKeep};
-        case 3:
-            if (difficulty == 1) return {1260, 120, 1460, 320, false, 280, 200, 32768, 4};
-            if (difficulty == 2) return {1260, 740, 1460, 1020, false, 280, 280, 32768, 4};
-            return {1280, 1480, 1480, 1740, false, 280, 260, 0, 4};
-        case 4:
-            if (difficulty == 1) return {1360, 1340, 1560, 1540, false, 280, 200, 49145, 8};
-            if (difficulty == 2) return {300, 200, 500, 400, false, 280, 200, 49145, 8};
-            return {160, 420, 360, 620, false, 280, 200, 0, 6};
-        case 5: return {760, 1560, 1080, 1860, false, 360, 300, 49145, 8};
-        default: return {0, 0, 300, 240, true, 360, 240, kKeep, kKeep};
-    }
-}
-
-void Place(cPlayerBase* player, int32_t x, int32_t y, const Start& start) {
+void Place(cPlayerBase* player, int32_t x, int32_t y, const StartPlace& start) {
     if (!player) return;
     player->SetPosition(x, y);
     if (start.facing != kKeep) player->facing = start.facing;
     if (start.direction != kKeep) player->animDir = start.direction;
 }
 
-// The stage's first boss's cut-in and body as the stage loaded them, and its
-// circle where it is the team's own (a later boss puts its own pictures in
-// these sheets; a restart brings the first one's back).
-void ReloadBossPictures(int32_t stage, int32_t team) {
-    for (const FileLoad& l : kStageFiles[stage - 1].loads) {
+// Boss A's cut-in and body as the stage loaded them, and its circle where it
+// is the team's own (boss B puts its own pictures in these sheets; a start
+// brings A's back).
+void ReloadBossPictures(const Stage& stage, int32_t team) {
+    for (const FileLoad& l : stage.files) {
         const bool own = l.slot == sheet::kCutIn || l.slot == sheet::kBossBody ||
                          (l.slot == sheet::kBossCircle && l.who != For::All);
-        if (own && IsFor(l.who, team == 0, team + 1)) loadSpriteCStr(l.file, l.slot, 0, 300);
+        if (own && IsFor(l.who, team)) loadSpriteCStr(l.file, l.slot, 0, 300);
     }
 }
 
@@ -89,8 +52,7 @@ void LoadStageBosses(const cGameState& g) {
     delete BossB;
     BossA = BossB = nullptr;
     LoadStageEnemies(g);
-    const bool twoSlots = g.stage == kLastStoryStage || g.stage == kExtraStage;
-    if (!BossA || (twoSlots && !BossB)) {
+    if (!BossA || (HasTwoBosses(g.stage) && !BossB)) {
         Kestra::LogRed("StartStage: the schedule of stage %d brings no boss; the stage plays on without one",
                        static_cast<int>(g.stage));
         Kestra::LogNewLine();
@@ -114,16 +76,16 @@ void StartStage() {
     if (Player1) Player1->noMiss = 1;
     if (second) second->noMiss = 1;
     ResetTalkState();
-    if (g.stage < 1 || g.stage > static_cast<int32_t>(std::size(kBonuses))) return;
-    const Bonus& bonus = kBonuses[g.stage - 1];
-    g.stageBonus = bonus.stage;
-    g.noMissBonus = bonus.noMiss;
+    const Stage* stage = StageRow(g.stage);
+    if (!stage) return;
+    g.stageBonus = stage->clearBonus;
+    g.noMissBonus = stage->noMissBonus;
     const int32_t team = g.team == 2 ? 1 : 0;
     if (g.stage == 1 || g.stage == kExtraStage) {
         if (Player1) Player1->Reset();
         if (second) second->Reset();
     }
-    const Start start = StartOf(g.stage, g.difficulty);
+    const StartPlace& start = stage->StartFor(g.difficulty);
     ScrollX = start.scrollX;
     ScrollY = start.scrollY;
     Place(Player1, start.p1x, start.p1y, start);
@@ -135,19 +97,17 @@ void StartStage() {
     if (g.stage == 1) {
         if (Player1) Player1->score = 0;
         if (second) second->score = 0;
-        if (!g.practice && g.difficulty >= 0 && g.difficulty <= 3) {
+        if (!g.practice && g.difficulty >= 0 && g.difficulty < kDifficultyColumns) {
             uint16_t& count = ScoreData.playCount[team][g.difficulty];
             if (count < kCountCap) ++count;
         }
         g.credits = static_cast<int32_t>(3u + ScoreData.finishedGames / 3u);
-    } else if (g.stage == kLastStoryStage) {
-        ReloadBossPictures(kLastStoryStage, team);
     } else if (g.stage == kExtraStage) {
         if (Player1) Player1->score = 0;
-        ReloadBossPictures(kExtraStage, team);
-        uint16_t& count = ScoreData.playCount[team][3];
+        uint16_t& count = ScoreData.playCount[team][kExtraColumn];
         if (count < kCountCap) ++count;
         if (second) second->score = 0;
     }
+    if (stage->twoBosses) ReloadBossPictures(*stage, g.team);
     StartMusic(g.stage);
 }

@@ -49,14 +49,14 @@ void RunMenuItem(int32_t item) {
         case kMenuTwoPlayers: g.twoPlayer = 1; g.stage = 1; TitleState.state = kTitleTeam; break;
         case kMenuExtraOnePlayer:
             if (extra) {
-                g.stage = 6;
+                g.stage = kExtraStage;
                 TitleState.state = kTitleTeam;
             }
             break;
         case kMenuExtraTwoPlayers:
             if (extra) {
                 g.twoPlayer = 1;
-                g.stage = 6;
+                g.stage = kExtraStage;
                 TitleState.state = kTitleTeam;
             }
             break;
@@ -211,10 +211,10 @@ bool IsDifficulty2Unlocked() { return ScoreData.clearCount[0][1] > 0 || ScoreDat
 bool IsTeam2Unlocked() { return ScoreData.bestStage[0][0] >= 5 || ScoreData.bestStage[0][1] >= 5; }
 
 int32_t PracticeMaxIndex(int32_t teamIndex, int32_t difficulty) {
-    if (teamIndex < 0 || teamIndex > 1 || difficulty < 0 || difficulty > 3) return 0;
+    if (teamIndex < 0 || teamIndex > 1 || difficulty < 0 || difficulty >= kDifficultyColumns) return 0;
     int32_t stages = static_cast<int32_t>(ScoreData.bestStage[teamIndex][difficulty]) - 1;
     if (stages < 1) stages = 1;
-    if (stages > 5) stages = 5;
+    if (stages > kLastStoryStage) stages = kLastStoryStage;
     return stages - 1;
 }
 
@@ -276,7 +276,7 @@ void UpdateTitle() {
     }
 }
 
-void LoadTitleSprites() { LoadSheets(kTitleLoads); }
+void LoadTitleSprites() { LoadFiles(kTitleLoads, GameState.team); }
 
 void ReleaseTitleSprites() {
     for (const FileLoad& l : kTitleLoads) releaseSprite(l.slot);

@@ -6,6 +6,9 @@
 // The story's last stage, whose two bosses end it, and the extra stage after it.
 constexpr int32_t kLastStoryStage = 5;
 constexpr int32_t kExtraStage = 6;
+// The stage number a cleared game leaves for its result: the story's, the extra stage's.
+constexpr int32_t kStoryCleared = 7;
+constexpr int32_t kExtraCleared = 8;
 
 class cGameState {
 public:

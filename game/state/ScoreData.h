@@ -6,7 +6,8 @@
 #include <string>
 
 constexpr int32_t kRankingTeams = 2;
-constexpr int32_t kDifficultyColumns = 4;  // the extra stage is column 3
+constexpr int32_t kDifficultyColumns = 4;
+constexpr int32_t kExtraColumn = 3;  // the extra stage's, after the three difficulties
 constexpr int32_t kRankingTables = kRankingTeams * kDifficultyColumns;  // difficulty column + 4 * team index
 constexpr int32_t kRankingRows = 11;   // row 10 is scratch for a new result
 constexpr int32_t kShownRows = 10;

@@ -49,7 +49,8 @@ std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 
-// UTF-8 -> CP932 through iconv, independent of the platform layer's converter.
+// UTF-8 -> CP932 by the platform's own strict converter; throws on a character
+// CP932 lacks. A test of that converter must not take its expectations from here.
 std::string Utf8ToCp932(const std::string& utf8);
 // A u8 literal's bytes, whatever the compiler makes of plain literals; and
 // the same text in CP932, as the program's own texts are.

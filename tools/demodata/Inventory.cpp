@@ -10,6 +10,7 @@
 #include "game/objects/EnemyLooks.h"
 #include "game/objects/ObjectTypes.h"
 #include "game/shell/LoadTables.h"
+#include "game/shell/Stages.h"
 #include "game/state/ScoreData.h"
 
 namespace demodata {
@@ -503,13 +504,13 @@ std::string SheetForSlot(int slot, int stage, int team) {
     // The game's loads in its order: a slot loaded twice holds the later file.
     auto take = [&](std::span<const FileLoad> loads) {
         for (const FileLoad& l : loads)
-            if (!l.sound && l.slot == slot && (l.who == For::All || (known && IsFor(l.who, team == 1, team))))
+            if (!l.sound && l.slot == slot && (l.who == For::All || (known && IsFor(l.who, team))))
                 file = l.file;
     };
     if (known) take(kTeamSheets[team - 1]);
     take(kCommonLoads);
     take(kTeamPortraits);
-    if (stage >= 1 && stage <= kExtraStage) take(kStageFiles[size_t(stage - 1)].loads);
+    if (const Stage* row = StageRow(stage)) take(row->files);
     return file;
 }
 

@@ -10,6 +10,7 @@
 #include "engine/core/KestraSound.h"
 #include "game/shell/LoadTables.h"
 #include "game/shell/StageResources.h"
+#include "game/shell/Stages.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/SpriteTable.h"
 #include "tests/engine/graphics/sprite_test_env.h"
@@ -84,8 +85,8 @@ protected:
         SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
         const std::string data = dir_.path() + "/data";
         files_.emplace(data, std::initializer_list<std::pair<const char*, uint32_t*>>{});
-        for (const StageFiles& stage : kStageFiles)
-            for (const FileLoad& l : stage.loads) {
+        for (const Stage* stage : kStages)
+            for (const FileLoad& l : stage->files) {
                 if (l.sound) {
                     testsupport::WriteFile(data + "/" + l.file,
                                            torvitest::Wave(1, 1, 16, 22050, std::string(2205 * 2, '\0')));
@@ -141,11 +142,11 @@ TEST_F(StageSlots, EachStageLoadsItsFilesIntoTheirSlotsAndReleasesItsOwn) {
             LoadStageResources(stage);
             const std::string out = testing::internal::GetCapturedStdout();
 
-            const StageFiles& files = kStageFiles[stage - 1];
+            const Stage& row = *kStages[stage - 1];
             std::vector<std::string> order;
             std::map<int32_t, std::pair<std::string, uint32_t>> expected;
-            for (const FileLoad& l : files.loads) {
-                if (!IsFor(l.who, team == 1, team)) continue;
+            for (const FileLoad& l : row.files) {
+                if (!IsFor(l.who, team)) continue;
                 if (l.sound) {
                     const KestraSoundSlot* slot = KestraSound::GetSlot(SoundTable.*l.sound);
                     ASSERT_NE(slot, nullptr) << l.file;
@@ -161,8 +162,8 @@ TEST_F(StageSlots, EachStageLoadsItsFilesIntoTheirSlotsAndReleasesItsOwn) {
             testing::internal::CaptureStdout();
             ReleaseStageResources(stage);
             testing::internal::GetCapturedStdout();
-            if (files.released)
-                for (const FileLoad& l : files.loads) {
+            if (row.released)
+                for (const FileLoad& l : row.files) {
                     if (l.sound) EXPECT_EQ(SoundTable.*l.sound, kNoSound) << l.file;
                     else if (!l.kept) expected.erase(l.slot);
                 }

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "game/objects/ObjectTypes.h"
+#include "game/shell/Stages.h"
 
 namespace stagecheck {
 using namespace objecttype;
@@ -21,68 +22,6 @@ std::string Where(const Record& r) {
     char text[96];
     std::snprintf(text, sizeof text, "line %d (type %d, frame %d)", r.line, r.type, r.frame);
     return text;
-}
-
-// --- scroll scripts ---------------------------------------------------------------------
-
-struct Window {
-    int from, to;
-    float dx, dy;
-};
-
-const std::vector<Window>& Windows(int stage, int difficulty) {
-    static const std::vector<Window> kNone;
-    static const std::vector<Window> k[5][3] = {
-        {{{1, 100, 0, .2f}, {101, 2100, 0, .3f}, {2101, 3500, .3f, .05f}, {3501, 4200, .2f, .2f}, {4201, 4500, .4f, 0},
-          {4501, 5400, .2f, .2f}, {5401, 6500, .4f, 0}, {6501, 7500, 0, .4f}},
-         {{1, 500, .3f, 0}, {501, 1700, .4f, .05f}, {1701, 2700, .4f, -.1f}, {2701, 3000, .4f, 0}, {3001, 3600, .3f, .3f},
-          {3601, 5400, 0, .4f}, {5401, 6400, -.3f, .3f}, {6401, 6800, -.4f, 0}, {6801, 7800, -.3f, -.4f},
-          {7801, 8900, -.5f, 0}, {8901, 9860, 0, .5f}, {9861, 10560, .1f, .4f}},
-         {{1, 200, 0, -2}, {201, 350, -2.4f, 0}, {351, 550, -2.4f, -1.4f}, {551, 680, -2.4f, 0}, {681, 990, .3f, -2.4f},
-          {991, 1530, 2.2f, .2f}, {1531, 2030, 0, 2.2f}, {2031, 2580, -2.4f, -1}, {2581, 2970, .2f, 2.2f}}},
-        {{{1, 1400, .3f, 0}, {1701, 3950, -.3f, 0}, {3951, 4350, -.2f, .1f}, {4351, 5650, -.3f, 0}, {5651, 9750, 0, -.2f}},
-         {{1, 1700, .3f, 0}, {1701, 2100, .3f, -.3f}, {2101, 3900, -.2f, -.4f}, {3901, 4400, .2f, .4f}, {4401, 5500, .2f, -.3f},
-          {5501, 6200, -.2f, -.4f}, {6201, 6900, -.2f, .4f}, {6901, 8300, -.4f, .1f}, {8301, 9440, -.4f, 0},
-          {9441, 9890, 0, .2f}},
-         {{1, 400, 1.2f, 0}, {401, 1480, 0, -1.4f}, {1481, 1780, -1.2f, 0}, {1781, 1980, -1.2f, 1.3f},
-          {1981, 2180, -1.2f, -1.3f}, {2181, 2580, -1.2f, 0}, {2581, 3680, 0, 1.4f}, {3681, 4280, 1.2f, -.1f},
-          {4281, 4710, 1.4f, .11f}}},
-        {{{1, 300, -.2f, 0}, {301, 4100, -.3f, 0}, {4101, 6300, 0, -.3f}, {6301, 7800, .4f, 0}},
-         {{1, 300, -.3f, 0}, {301, 2500, -.5f, 0}, {2501, 5200, 0, .5f}, {5201, 7700, .5f, 0}, {7701, 9100, 0, -.5f},
-          {9101, 10700, -.5f, 0}},
-         {{1, 1200, -1, 0}, {1201, 2400, 1, 0}, {2401, 3600, -1, 0}, {3601, 4800, 1, 0}, {4801, 6000, -1, 0},
-          {6001, 7200, 1, 0}, {7201, 8400, -1, 0}, {8401, 9000, 1, 0}}},
-        {{{1, 3360, .3f, 0}, {3361, 4100, .2f, -.2f}, {4101, 8800, 0, .2f}, {8801, 9300, 0, .1f}, {19401, 20400, -.4f, 0}},
-         {{1, 2500, 0, -.2f}, {2501, 2900, -.2f, 0}, {2901, 5600, 0, -.2f}, {5601, 5800, .2f, 0}, {5801, 11200, -.2f, 0},
-          {11201, 13800, 0, .2f}, {15901, 16900, -.4f, 0}},
-         {{1, 1000, 0, 1}, {1001, 2000, 1, 0}, {2001, 3000, 0, -1}, {3001, 4040, -1, 0}, {4041, 4140, -.2f, 0},
-          {8841, 9840, -.4f, 0}}},
-        {{{1, 22500, 0, -.2f}, {26001, 29400, -.2f, 0}, {29401, 30960, 0, .2f}, {33061, 34060, -.4f, 0}},
-         {{1, 22500, 0, -.2f}, {26001, 29400, -.2f, 0}, {29401, 30960, 0, .2f}, {33061, 34060, -.4f, 0}},
-         {{1, 22500, 0, -(.2f + .6f)}, {26001, 29400, -.2f, 0}, {29401, 30960, 0, .2f}, {33061, 34060, -.4f, 0}}},
-    };
-    if (stage < 1 || stage > 5 || difficulty < 0 || difficulty > 2) return kNone;
-    return k[stage - 1][difficulty];
-}
-
-struct Start {
-    Vec2 scroll, p1, p2;
-};
-Start StartOf(int stage, int difficulty) {
-    switch (stage) {
-    case 1: return difficulty < 2 ? Start{{50, 50}, {220, 220}, {220, 280}} : Start{{1280, 1480}, {1580, 1680}, {1640, 1680}};
-    case 2: return {{1080, 1520}, {1280, 1720}, {1360, 1720}};
-    case 3:
-        if (difficulty == 0) return {{1280, 1480}, {1480, 1740}, {1560, 1740}};
-        if (difficulty == 1) return {{1260, 120}, {1460, 320}, {1540, 320}};
-        return {{1260, 740}, {1460, 1020}, {1540, 1020}};
-    case 4:
-        if (difficulty == 0) return {{160, 420}, {360, 620}, {440, 620}};
-        if (difficulty == 1) return {{1360, 1340}, {1560, 1540}, {1640, 1540}};
-        return {{300, 200}, {500, 400}, {580, 400}};
-    case 5: return {{760, 1560}, {1080, 1860}, {1120, 1860}};
-    default: return {{0, 0}, {300, 240}, {360, 240}};
-    }
 }
 
 // --- what each class does, as far as placing it needs ------------------------------------
@@ -408,33 +347,49 @@ Grid ParseGrid(const std::string& text) {
     return g;
 }
 
+// The game's own row of a stage; an empty one past the stages.
+const Stage& RowOf(int stage) {
+    static constexpr Stage kNoStage{};
+    const Stage* row = StageRow(stage);
+    return row ? *row : kNoStage;
+}
+
+// The game's own start and scroll script of a stage, stepped as the game steps them.
 std::vector<Vec2> ScrollPath(int stage, int difficulty, int frames) {
-    const Start st = StartOf(stage, difficulty);
-    float x = st.scroll.x, y = st.scroll.y;
+    const Stage& row = RowOf(stage);
+    const StartPlace& st = row.StartFor(difficulty);
+    float x = st.scrollX, y = st.scrollY;
     std::vector<Vec2> out;
     out.reserve(size_t(frames) + 1);
     out.push_back({x, y});
-    const std::vector<Window>& windows = Windows(stage, difficulty);
+    const ScrollWindow* windows = row.ScrollFor(difficulty);
     for (int f = 1; f <= frames; ++f) {
-        for (const Window& w : windows)
-            if (f >= w.from && f <= w.to) {
+        for (size_t i = 0; windows && i < kScrollWindows && windows[i].first != 0; ++i) {
+            const ScrollWindow& w = windows[i];
+            if (f >= w.first && f <= w.last) {
                 x += w.dx;
                 y += w.dy;
+                if (w.dy2 != 0) y += w.dy2;
                 break;
             }
+        }
         out.push_back({x, y});
     }
     return out;
 }
 
 int LastScrollFrame(int stage, int difficulty) {
-    const std::vector<Window>& w = Windows(stage, difficulty);
-    return w.empty() ? 0 : w.back().to;
+    const ScrollWindow* windows = RowOf(stage).ScrollFor(difficulty);
+    int last = 0;
+    for (size_t i = 0; windows && i < kScrollWindows && windows[i].first != 0; ++i) last = windows[i].last;
+    return last;
 }
 
 Vec2 StartPosition(int stage, int difficulty, int player) {
-    const Start st = StartOf(stage, difficulty);
-    return player == 1 ? st.p1 : st.p2;
+    const StartPlace& st = RowOf(stage).StartFor(difficulty);
+    if (player == 1) return {float(st.p1x), float(st.p1y)};
+    if (st.p2Fixed) return {float(st.p2x), float(st.p2y)};
+    return {st.scrollX + float(st.p2x), st.scrollY + float(st.p2y)};
 }
 
 // --- stage membership ---------------------------------------------------------------------

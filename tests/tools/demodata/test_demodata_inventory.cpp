@@ -13,6 +13,7 @@
 
 #include "game/bosses/BossPictures.h"
 #include "game/shell/LoadTables.h"
+#include "game/shell/Stages.h"
 #include "platform/gdi/gdi_testing.h"
 #include "tests/support/test_support.h"
 #include "tools/demodata/Generator.h"
@@ -32,7 +33,7 @@ void GameFiles(std::set<std::string>& images, std::set<std::string>& sounds) {
     for (const auto& team : kTeamSheets) add(team);
     add(kCommonLoads);
     add(kTeamPortraits);
-    for (const StageFiles& stage : kStageFiles) add(stage.loads);
+    for (const Stage* stage : kStages) add(stage->files);
     for (const BossPictures* p : kBossPictures)
         for (const char* file : {p->cutIn, p->circle, p->body})
             if (file) images.insert(file);
