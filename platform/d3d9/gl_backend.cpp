@@ -108,10 +108,11 @@ class GlBackend final : public Backend {
     // ---- The window as the back buffer's home.
 
     bool WindowFits(const SurfaceImpl* bb) const {
+        if (!g_directPresent || !windowKeeps || leftThisFrame || pairingLeaves >= 2 || bb->glInternalFormat != windowColor)
+            return false;
         int w = 0, h = 0;
         SDL_GL_GetDrawableSize(window, &w, &h);
-        return g_directPresent && windowKeeps && !leftThisFrame && pairingLeaves < 2 &&
-               bb->glInternalFormat == windowColor && UINT(w) == bb->width && UINT(h) == bb->height;
+        return UINT(w) == bb->width && UINT(h) == bb->height;
     }
 
     void SetClipUpper(bool upper) {

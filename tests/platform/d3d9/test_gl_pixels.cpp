@@ -282,6 +282,9 @@ TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
     rows.push_back({"flat shading", {{D3DRS_SHADEMODE, D3DSHADE_FLAT}}, {kQuad, kQuad, kQuad}, 5, -1, 0xFF00FF00});
     rows.push_back({"Gouraud shading", {{D3DRS_SHADEMODE, D3DSHADE_GOURAUD}}, {0xFF63AD10, 0xFF63AD10, 0xFF63AD10}, 5, -1,
                     0xFF00FF00});
+    // Edges and corners alone: the read pixels lie off them; the two ways agree on them.
+    rows.push_back({"wireframe", {{D3DRS_FILLMODE, D3DFILL_WIREFRAME}}, {kBg, kBg, kBg}});
+    rows.push_back({"points", {{D3DRS_FILLMODE, D3DFILL_POINT}}, {kBg, kBg, kBg}});
     // On a base where only the depth the quads meet can hold them back.
     const States base = {{D3DRS_ZWRITEENABLE, FALSE}, {D3DRS_ZFUNC, D3DCMP_ALWAYS}, {D3DRS_ALPHATESTENABLE, TRUE},
                          {D3DRS_ALPHAREF, 0x80}, {D3DRS_ALPHAFUNC, D3DCMP_ALWAYS}, {D3DRS_STENCILENABLE, TRUE},
