@@ -1022,7 +1022,6 @@ public:
     size_t ProgramCount() const override { return programs.size(); }
 };
 
-
 // Direct3D keeps the back buffer through Present for whoever reads or draws on
 // it next; the window's own back buffer must do the same to stand in for it.
 // Only EGL says (GLX never does), and it may be asked to.
