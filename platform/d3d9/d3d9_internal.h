@@ -68,6 +68,8 @@ extern std::atomic<uint64_t> g_glStateChanges;
 // Draws take the shortcuts whose pictures equal the general path's; off only to
 // measure the general path.
 extern std::atomic<bool> g_exactShortcuts;
+// The back buffer drawn straight into the window when it can be, so Present only swaps.
+extern std::atomic<bool> g_directPresent;
 extern std::atomic<uint64_t> g_glStateFiltered;
 
 const d3d9test::AdapterConfig& Adapter();

@@ -139,8 +139,11 @@ std::vector<uint8_t> VertexBufferBytes(IDirect3DVertexBuffer9* buffer);
 // ---- Options
 // LockRect pitches get this many extra bytes per row (shows row-stride bugs).
 void SetPitchPadding(UINT bytes);
-// Draws take the shortcuts whose pictures equal the general path's (the default;
-// KESTRA_D3D9_SHORTCUTS=0 in the environment turns them off for a program).
-void SetExactShortcuts(bool on);
+// Draws take the shortcuts whose pictures equal the general path's, and the back
+// buffer lives in the window when it can, so Present only swaps (the default;
+// KESTRA_D3D9_SHORTCUTS=0 in the environment turns both off for a program, =draws
+// the window's alone). Devices switch at their next draw or Present.
+void SetExactShortcuts(bool on, bool directPresent);
+inline void SetExactShortcuts(bool on) { SetExactShortcuts(on, on); }
 
 }  // namespace d3d9test

@@ -1,11 +1,16 @@
 // OpenGL 3.3 core drawing for the Direct3D stand-in.
 // Conventions: every GL texture and framebuffer keeps Direct3D's top row at GL row 0,
-// so render targets sample the right way up and read-backs need no flip; only the
-// final blit to the window flips. Pre-transformed vertices keep Direct3D 9's pixel
-// centres on integer coordinates (no half-pixel correction on top of the engine's).
+// so render targets sample the right way up and read-backs need no flip. The back
+// buffer lives in the window itself when it can (see "The window" below): there an
+// upper-left clip origin mirrors the whole rasterisation, edge rule and winding
+// included, and only viewports, scissors and read-backs flip by hand. Otherwise it
+// is a texture that Present blits, flipped, into the window. Pre-transformed
+// vertices keep Direct3D 9's pixel centres on integer coordinates (no half-pixel
+// correction on top of the engine's).
 #include "platform/d3d9/backend.h"
 
 #include <SDL.h>
+#include <epoxy/egl.h>
 #include <epoxy/gl.h>
 
 #include <algorithm>
@@ -43,6 +48,7 @@ struct Program {
     GLint lightDiffuse, lightAmbient, lightPos, lightDir, lightAtt;
     GLint samplers, tfactor, constants, alphaRef;
     UserProgram user;
+    size_t users = 0;  // live user shaders linked to it
 };
 
 GLuint Compile(GLenum type, const std::string& text) {
@@ -77,14 +83,117 @@ class GlBackend final : public Backend {
     bool attachedDepthStencil = false;
     std::unordered_map<std::string, Program> programs;
     std::unordered_map<const VertexShaderImpl*, std::vector<std::string>> userPrograms;  // by the texts linked
-    std::unordered_map<std::string, size_t> programUsers;                               // live shaders of a text
     std::set<DWORD> unsupportedOps;
     std::set<std::string> logged;
     bool mirrorClamp = false;
     bool anisotropic = false;
+    // The window: its buffers' formats as a target's or depth surface's (0: none
+    // matches), whether they can stand in for the back buffer (its pixels kept
+    // through a swap, and clip control), and who lives in them.
+    GLenum windowColor = 0, windowDepth = 0;
+    bool windowKeeps = false;
+    bool clipUpper = false;
+    SurfaceImpl* backBuffer = nullptr;
+    bool inWindow = false;  // the back buffer's pixels are the window's, rows flipped
+    SurfaceImpl* depthInWindow = nullptr;
+    // Paired in a way the window cannot hold: a texture for the rest of the frame, and
+    // after a second time, until the next back buffer.
+    bool leftThisFrame = false;
+    int pairingLeaves = 0;
 
     void LogOnce(const std::string& message) {
         if (logged.insert(message).second) SDL_Log("Direct3D stand-in: %s", message.c_str());
+    }
+
+    // ---- The window as the back buffer's home.
+
+    bool WindowFits(const SurfaceImpl* bb) const {
+        if (!g_directPresent || !windowKeeps || leftThisFrame || pairingLeaves >= 2 || bb->glInternalFormat != windowColor)
+            return false;
+        int w = 0, h = 0;
+        SDL_GL_GetDrawableSize(window, &w, &h);
+        return UINT(w) == bb->width && UINT(h) == bb->height;
+    }
+
+    void SetClipUpper(bool upper) {
+        if (upper == clipUpper) return;
+        glClipControl(upper ? GL_UPPER_LEFT : GL_LOWER_LEFT, GL_NEGATIVE_ONE_TO_ONE);
+        clipUpper = upper;
+        ++g_glStateChanges;
+    }
+
+    // Rows [top, top + h) of the back buffer, as GL rows of the window.
+    GLint WindowRow(LONG top, LONG h) const { return GLint(LONG(backBuffer->height) - top - h); }
+
+    // Blits `bits` between the window and the framebuffer bound as the other side,
+    // the whole back buffer, rows flipped.
+    void BlitFlipped(GLbitfield bits) {
+        const GLint w = GLint(backBuffer->width), h = GLint(backBuffer->height);
+        cache.Enable(GL_SCISSOR_TEST, false);
+        cache.ColorMask(true, true, true, true);
+        cache.DepthMask(true);
+        cache.StencilWriteMask(0xFF);
+        glBlitFramebuffer(0, 0, w, h, 0, h, w, 0, bits, GL_NEAREST);
+    }
+
+    // The window's depth buffer takes over a depth surface's contents.
+    void MoveDepthIn(SurfaceImpl* ds) {
+        Attach(nullptr, ds);
+        cache.BindReadFramebuffer(drawFbo);
+        cache.BindDrawFramebuffer(0);
+        BlitFlipped(DepthBits(ds));
+        depthInWindow = ds;
+    }
+
+    // Back to the texture (and renderbuffer): what the window holds is copied there.
+    void LeaveWindow(bool forPairing) {
+        inWindow = false;
+        leftThisFrame = forPairing;
+        pairingLeaves += forPairing;
+        SurfaceImpl* ds = depthInWindow;
+        depthInWindow = nullptr;
+        Attach(backBuffer, ds);
+        cache.BindReadFramebuffer(0);
+        glReadBuffer(GL_BACK);
+        BlitFlipped(GL_COLOR_BUFFER_BIT | (ds ? DepthBits(ds) : 0));
+    }
+
+    static GLbitfield DepthBits(const SurfaceImpl* ds) {
+        return GL_DEPTH_BUFFER_BIT | (FindFormat(ds->format)->stencil ? GL_STENCIL_BUFFER_BIT : 0);
+    }
+
+    // Whether a draw or clear to rt with ds goes to the window; pairings the window
+    // cannot hold send the back buffer back to its texture first.
+    bool ToWindow(const SurfaceImpl* rt, SurfaceImpl* ds) {
+        if (!inWindow) {
+            if (!rt || rt != backBuffer || !WindowFits(backBuffer)) return false;
+            EnterWindow();
+        }
+        if (!g_directPresent) {
+            LeaveWindow(false);
+            return false;
+        }
+        if (rt != backBuffer) {
+            if (ds && ds == depthInWindow) LeaveWindow(true);
+            return false;
+        }
+        if (!ds || ds == depthInWindow) return true;
+        if (!depthInWindow && ds->glInternalFormat == windowDepth && ds->width == rt->width &&
+            ds->height == rt->height) {
+            MoveDepthIn(ds);
+            return true;
+        }
+        LeaveWindow(true);
+        return false;
+    }
+
+    // Draws and clears go to rt and ds; true when that is the window.
+    bool Target(SurfaceImpl* rt, SurfaceImpl* ds) {
+        const bool window = ToWindow(rt, ds);
+        SetClipUpper(window);
+        if (window) cache.BindDrawFramebuffer(0);
+        else Attach(rt, ds);
+        return window;
     }
 
     void Attach(SurfaceImpl* rt, SurfaceImpl* ds) {
@@ -114,15 +223,19 @@ class GlBackend final : public Backend {
     // A user shader's programs: each lives while a live shader links to it.
     Program* GetProgram(const ProgramKey& key, const VertexShaderImpl* user) {
         std::string text = key.Text();
+        auto it = programs.find(text);
+        if (it == programs.end()) it = programs.emplace(text, Link(key, user)).first;
         if (user) {
             std::vector<std::string>& used = userPrograms[user];
             if (std::find(used.begin(), used.end(), text) == used.end()) {
                 used.push_back(text);
-                ++programUsers[text];
+                ++it->second.users;
             }
         }
-        auto it = programs.find(text);
-        if (it != programs.end()) return &it->second;
+        return &it->second;
+    }
+
+    Program Link(const ProgramKey& key, const VertexShaderImpl* user) {
         Program p{};
         size_t before = unsupportedOps.size();
         GLuint vs = Compile(GL_VERTEX_SHADER, user ? UserVertexText(*user, key.flat, key.capture) : VertexShaderText(key));
@@ -174,7 +287,7 @@ class GlBackend final : public Backend {
                 glUniform1iv(p.samplers, 8, units);
             }
         }
-        return &programs.emplace(text, p).first->second;
+        return p;
     }
 
     void ForgetVertexShader(const VertexShaderImpl* user) override {
@@ -182,11 +295,8 @@ class GlBackend final : public Backend {
         if (used == userPrograms.end()) return;
         MakeCurrent();
         for (const std::string& text : used->second) {
-            const auto users = programUsers.find(text);
-            if (--users->second > 0) continue;
-            programUsers.erase(users);
             const auto program = programs.find(text);
-            if (program == programs.end()) continue;
+            if (--program->second.users > 0) continue;
             // Unbound first: a program in use is only deleted once another takes its place.
             cache.UseProgram(0);
             if (program->second.id) glDeleteProgram(program->second.id);
@@ -271,16 +381,18 @@ class GlBackend final : public Backend {
 
     // ---- Draw's steps, in the order it takes them.
 
-    // Viewport and scissor, in GL rows that equal Direct3D rows.
-    void ApplyViewport(const DeviceState& s) {
+    // Viewport and scissor, in GL rows that equal Direct3D rows, or the window's flipped ones.
+    void ApplyViewport(const DeviceState& s, bool window) {
         const D3DVIEWPORT9& vp = s.viewport;
-        cache.Viewport(GLint(vp.X), GLint(vp.Y), GLint(vp.Width), GLint(vp.Height));
+        cache.Viewport(GLint(vp.X), window ? WindowRow(LONG(vp.Y), LONG(vp.Height)) : GLint(vp.Y), GLint(vp.Width),
+                       GLint(vp.Height));
         cache.DepthRange(vp.MinZ, vp.MaxZ);
         const bool scissor = s.renderStates[D3DRS_SCISSORTESTENABLE] != 0;
         cache.Enable(GL_SCISSOR_TEST, scissor);
         if (scissor) {
             const RECT& r = s.scissor;
-            cache.Scissor(r.left, r.top, std::max<LONG>(0, r.right - r.left), std::max<LONG>(0, r.bottom - r.top));
+            const LONG h = std::max<LONG>(0, r.bottom - r.top);
+            cache.Scissor(r.left, window ? WindowRow(r.top, h) : r.top, std::max<LONG>(0, r.right - r.left), h);
         }
     }
 
@@ -605,10 +717,19 @@ public:
                      GL_UNSIGNED_BYTE, nullptr);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
         s->cpuNewer = !s->mem.empty();
+        if (s->role != SurfaceRole::BackBuffer) return;
+        backBuffer = s;
+        pairingLeaves = 0;
     }
 
     void DestroySurfaceObject(SurfaceImpl* s) override {
         MakeCurrent();
+        if (s == depthInWindow) depthInWindow = nullptr;
+        if (s == backBuffer) {
+            backBuffer = nullptr;
+            depthInWindow = nullptr;
+            inWindow = false;
+        }
         if (s->glRenderbuffer) {
             if (attachedDepth == s->glRenderbuffer) {
                 cache.BindDrawFramebuffer(drawFbo);
@@ -644,8 +765,23 @@ public:
         for (auto& level : t->levels) level->glTexture = 0;
     }
 
+    // Into the back buffer in the window: through its texture, then copied across.
     void UploadRect(SurfaceImpl* s, const RECT& r, const uint8_t* bytes, size_t pitch) override {
         MakeCurrent();
+        UploadTexture(s, r, bytes, pitch);
+        if (s != backBuffer || !inWindow) return;
+        cache.BindReadFramebuffer(readFbo);
+        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, s->glTexture, 0);
+        cache.BindDrawFramebuffer(0);
+        cache.Enable(GL_SCISSOR_TEST, false);
+        cache.ColorMask(true, true, true, true);
+        const GLint top = GLint(s->height) - r.top, bottom = GLint(s->height) - r.bottom;
+        glBlitFramebuffer(r.left, r.top, r.right, r.bottom, r.left, top, r.right, bottom, GL_COLOR_BUFFER_BIT,
+                          GL_NEAREST);
+        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+    }
+
+    void UploadTexture(SurfaceImpl* s, const RECT& r, const uint8_t* bytes, size_t pitch) {
         if (!s->glTexture) return;
         if (!CanConvert(s->format)) {
             LogOnce(std::string("format not drawable: ") + (FindFormat(s->format) ? FindFormat(s->format)->name : "?"));
@@ -674,15 +810,21 @@ public:
     void ReadBackSurface(SurfaceImpl* s) override {
         MakeCurrent();
         if (s->glRenderbuffer) {
-            cache.BindReadFramebuffer(readFbo);
-            glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
-            glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, s->glRenderbuffer);
+            const bool window = s == depthInWindow;
+            if (window) {
+                cache.BindReadFramebuffer(0);
+            } else {
+                cache.BindReadFramebuffer(readFbo);
+                glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+                glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, s->glRenderbuffer);
+            }
             if (s->format == D3DFMT_D16_LOCKABLE)
                 glReadPixels(0, 0, GLsizei(s->width), GLsizei(s->height), GL_DEPTH_COMPONENT, GL_UNSIGNED_SHORT,
                              s->mem.data());
             else if (s->format == D3DFMT_D32F_LOCKABLE)
                 glReadPixels(0, 0, GLsizei(s->width), GLsizei(s->height), GL_DEPTH_COMPONENT, GL_FLOAT, s->mem.data());
-            glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, 0);
+            if (window) FlipRows(s->mem.data(), s->pitch, s->pitch, s->height);
+            else glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, 0);
             return;
         }
         ReadBackRect(s, RECT{0, 0, LONG(s->width), LONG(s->height)}, s->mem.data(), s->pitch);
@@ -692,24 +834,38 @@ public:
         MakeCurrent();
         if (!s->glTexture || !CanConvert(s->format)) return;
         const GLsizei w = GLsizei(r.right - r.left), h = GLsizei(r.bottom - r.top);
-        cache.BindReadFramebuffer(readFbo);
-        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, s->glTexture,
-                               GLint(s->container_ ? s->level : 0));
-        glReadBuffer(GL_COLOR_ATTACHMENT0);
+        const bool window = s == backBuffer && inWindow;
+        if (window) {
+            cache.BindReadFramebuffer(0);
+            glReadBuffer(GL_BACK);
+        } else {
+            cache.BindReadFramebuffer(readFbo);
+            glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, s->glTexture,
+                                   GLint(s->container_ ? s->level : 0));
+            glReadBuffer(GL_COLOR_ATTACHMENT0);
+        }
+        const GLint row = window ? WindowRow(r.top, h) : r.top;
         if (s->format == D3DFMT_A8R8G8B8 && pitch % 4 == 0) {
             glPixelStorei(GL_PACK_ROW_LENGTH, GLint(pitch / 4));
-            glReadPixels(r.left, r.top, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, bytes);
+            glReadPixels(r.left, row, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, bytes);
             glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+            if (window) FlipRows(bytes, pitch, size_t(w) * 4, UINT(h));
         } else {
             std::vector<uint32_t> pixels(size_t(w) * size_t(h));
-            glReadPixels(r.left, r.top, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
+            glReadPixels(r.left, row, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
+            if (window) FlipRows(reinterpret_cast<uint8_t*>(pixels.data()), size_t(w) * 4, size_t(w) * 4, UINT(h));
             const UINT bpp = FindFormat(s->format)->bytesPerPixel;
             for (GLsizei y = 0; y < h; ++y)
                 for (GLsizei x = 0; x < w; ++x)
                     WritePixel(s->format, bytes + size_t(y) * pitch + size_t(x) * bpp,
                                pixels[size_t(y) * size_t(w) + size_t(x)]);
         }
-        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+        if (!window) glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+    }
+
+    static void FlipRows(uint8_t* bytes, size_t pitch, size_t rowBytes, UINT rows) {
+        for (UINT y = 0; y < rows / 2; ++y)
+            std::swap_ranges(bytes + y * pitch, bytes + y * pitch + rowBytes, bytes + (rows - 1 - y) * pitch);
     }
 
     unsigned CreateBuffer() override {
@@ -732,7 +888,7 @@ public:
         SurfaceImpl* rt = s.renderTarget;
         SurfaceImpl* ds = s.depthStencil;
         if (rt) rt->SyncToGpu();
-        Attach(rt, (flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) || ds ? ds : nullptr);
+        const bool window = Target(rt, ds);
         GLbitfield bits = 0;
         if ((flags & D3DCLEAR_TARGET) && rt) {
             float c[4];
@@ -763,7 +919,7 @@ public:
             LONG x1 = std::max(r.x1, whole.x1), y1 = std::max(r.y1, whole.y1);
             LONG x2 = std::min(r.x2, whole.x2), y2 = std::min(r.y2, whole.y2);
             if (x1 >= x2 || y1 >= y2) continue;
-            cache.Scissor(x1, y1, x2 - x1, y2 - y1);
+            cache.Scissor(x1, window ? WindowRow(y1, y2 - y1) : y1, x2 - x1, y2 - y1);
             glClear(bits);
         }
         if ((bits & GL_COLOR_BUFFER_BIT) && rt) rt->gpuNewer = true;
@@ -777,8 +933,8 @@ public:
         SurfaceImpl* ds = s.depthStencil;
         if (!rt) return;
         rt->SyncToGpu();
-        Attach(rt, ds);
-        ApplyViewport(s);
+        const bool window = Target(rt, ds);
+        ApplyViewport(s, window);
         ApplyBlending(s.renderStates);
         const bool writesDepth = ApplyDepthStencil(s.renderStates, ds);
         ApplyRasterizer(s.renderStates, *rt);
@@ -802,6 +958,12 @@ public:
         if (dw <= 0 || dh <= 0 || !backBuffer) return;  // minimised: nothing to show
         backBuffer->SyncToGpu();
         const int bw = int(backBuffer->width), bh = int(backBuffer->height);
+        if (inWindow && (dw != bw || dh != bh || !g_directPresent)) LeaveWindow(false);
+        if (inWindow) {
+            if (capture) CaptureWindow(dw, dh);
+            SDL_GL_SwapWindow(window);
+            return;
+        }
         int x0 = 0, y0 = 0, x1 = dw, y1 = dh;
         if (fullscreen) {
             RECT r = LetterboxRect(UINT(bw), UINT(bh), UINT(dw), UINT(dh));
@@ -825,25 +987,53 @@ public:
         glBlitFramebuffer(0, 0, bw, bh, x0, dh - y0, x1, dh - y1, GL_COLOR_BUFFER_BIT,
                           sameSize ? GL_NEAREST : GL_LINEAR);
         glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
-        if (capture) {
-            cache.BindReadFramebuffer(0);
-            glReadBuffer(GL_BACK);
-            std::vector<uint32_t> rows(size_t(dw) * dh);
-            glReadPixels(0, 0, dw, dh, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
-            d3d9test::Image image;
-            image.width = UINT(dw);
-            image.height = UINT(dh);
-            image.pixels.resize(rows.size());
-            for (int y = 0; y < dh; ++y)
-                std::memcpy(&image.pixels[size_t(y) * dw], &rows[size_t(dh - 1 - y) * dw], size_t(dw) * 4);
-            StorePresentedFrame(std::move(image));
-        }
+        if (capture) CaptureWindow(dw, dh);
         SDL_GL_SwapWindow(window);
+        leftThisFrame = false;
+    }
+
+    // The back buffer's pixels move into the window.
+    void EnterWindow() {
+        if (!backBuffer->blank) {
+            cache.BindReadFramebuffer(readFbo);
+            glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, backBuffer->glTexture, 0);
+            cache.BindDrawFramebuffer(0);
+            BlitFlipped(GL_COLOR_BUFFER_BIT);
+            glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+        }
+        inWindow = true;
+    }
+
+    void CaptureWindow(int dw, int dh) {
+        cache.BindReadFramebuffer(0);
+        glReadBuffer(GL_BACK);
+        std::vector<uint32_t> rows(size_t(dw) * dh);
+        glReadPixels(0, 0, dw, dh, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
+        d3d9test::Image image;
+        image.width = UINT(dw);
+        image.height = UINT(dh);
+        image.pixels.resize(rows.size());
+        for (int y = 0; y < dh; ++y)
+            std::memcpy(&image.pixels[size_t(y) * dw], &rows[size_t(dh - 1 - y) * dw], size_t(dw) * 4);
+        StorePresentedFrame(std::move(image));
     }
 
     bool HoldsManagedLevels() const override { return true; }
     size_t ProgramCount() const override { return programs.size(); }
 };
+
+// Direct3D keeps the back buffer through Present for whoever reads or draws on
+// it next; the window's own back buffer must do the same to stand in for it.
+// Only EGL says (GLX never does), and it may be asked to.
+bool SwapKeepsPixels() {
+    if (!epoxy_has_egl() || eglGetCurrentContext() == EGL_NO_CONTEXT) return false;
+    const EGLDisplay display = eglGetCurrentDisplay();
+    const EGLSurface surface = eglGetCurrentSurface(EGL_DRAW);
+    EGLint behaviour = 0;
+    if (surface == EGL_NO_SURFACE || !eglQuerySurface(display, surface, EGL_SWAP_BEHAVIOR, &behaviour)) return false;
+    if (behaviour == EGL_BUFFER_PRESERVED) return true;
+    return eglSurfaceAttrib(display, surface, EGL_SWAP_BEHAVIOR, EGL_BUFFER_PRESERVED) == EGL_TRUE;
+}
 
 }  // namespace
 
@@ -863,7 +1053,10 @@ std::unique_ptr<Backend> CreateGlBackend(HWND hwnd, std::string* error) {
         return nullptr;
     }
     platform::KeepGlLibrariesResident();
-    if (const char* shortcuts = SDL_getenv("KESTRA_D3D9_SHORTCUTS")) g_exactShortcuts = std::strcmp(shortcuts, "0") != 0;
+    if (const char* shortcuts = SDL_getenv("KESTRA_D3D9_SHORTCUTS")) {
+        g_exactShortcuts = std::strcmp(shortcuts, "0") != 0;
+        g_directPresent = std::strcmp(shortcuts, "0") != 0 && std::strcmp(shortcuts, "draws") != 0;
+    }
     std::unique_ptr<GlBackend> gl(new GlBackend());
     GlBackend& m = *gl;
     m.window = window;
@@ -877,6 +1070,24 @@ std::unique_ptr<Backend> CreateGlBackend(HWND hwnd, std::string* error) {
     m.anisotropic = epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic") ||
                     epoxy_has_gl_extension("GL_ARB_texture_filter_anisotropic");
     m.cache.Invalidate();
+    m.windowKeeps = (epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control")) && SwapKeepsPixels();
+    const auto bits = [](GLenum attachment, GLenum size) {
+        GLint v = 0;
+        glGetFramebufferAttachmentParameteriv(GL_DRAW_FRAMEBUFFER, attachment, size, &v);
+        return v;
+    };
+    if (bits(GL_BACK_LEFT, GL_FRAMEBUFFER_ATTACHMENT_RED_SIZE) == 8 &&
+        bits(GL_BACK_LEFT, GL_FRAMEBUFFER_ATTACHMENT_GREEN_SIZE) == 8 &&
+        bits(GL_BACK_LEFT, GL_FRAMEBUFFER_ATTACHMENT_BLUE_SIZE) == 8) {
+        const GLint alpha = bits(GL_BACK_LEFT, GL_FRAMEBUFFER_ATTACHMENT_ALPHA_SIZE);
+        m.windowColor = alpha == 8 ? GL_RGBA8 : alpha == 0 ? GL_RGB8 : 0;
+    }
+    // A depth surface lives in the window's depth buffer only in the very same format.
+    const GLint depthBits = bits(GL_DEPTH, GL_FRAMEBUFFER_ATTACHMENT_DEPTH_SIZE);
+    const GLint stencilBits = bits(GL_STENCIL, GL_FRAMEBUFFER_ATTACHMENT_STENCIL_SIZE);
+    if (depthBits == 16 && stencilBits == 0) m.windowDepth = GL_DEPTH_COMPONENT16;
+    else if (depthBits == 24 && stencilBits == 8) m.windowDepth = GL_DEPTH24_STENCIL8;
+    else if (depthBits == 24 && stencilBits == 0) m.windowDepth = GL_DEPTH_COMPONENT24;
     glGenFramebuffers(1, &m.drawFbo);
     glGenFramebuffers(1, &m.readFbo);
     glGenVertexArrays(1, &m.vao);

@@ -10,6 +10,7 @@ namespace d3d9impl {
 std::atomic<uint64_t> g_glStateChanges{0};
 std::atomic<uint64_t> g_glStateFiltered{0};
 std::atomic<bool> g_exactShortcuts{true};
+std::atomic<bool> g_directPresent{true};
 std::atomic<bool> g_countingCalls{false};
 std::atomic<bool> g_recording{false};
 
@@ -180,6 +181,9 @@ std::vector<uint8_t> VertexBufferBytes(IDirect3DVertexBuffer9* buffer) {
     return vb ? vb->mem : std::vector<uint8_t>{};
 }
 void SetPitchPadding(UINT bytes) { g_pitchPadding = bytes; }
-void SetExactShortcuts(bool on) { g_exactShortcuts = on; }
+void SetExactShortcuts(bool on, bool directPresent) {
+    g_exactShortcuts = on;
+    g_directPresent = directPresent;
+}
 
 }  // namespace d3d9test

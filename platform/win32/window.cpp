@@ -306,8 +306,21 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
     if (!HasCaption(style)) flags |= SDL_WINDOW_BORDERLESS;
     std::string title = windowName ? windowName : "";
-    SDL_Window* sdl = SDL_CreateWindow(platform::Cp932ToUtf8(title).c_str(), sdlX, sdlY, std::max(clientWidth, 1),
-                                       std::max(clientHeight, 1), flags);
+    // A 16-bit depth buffer and no stencil, so that the device's 16-bit depth surface
+    // can live in the window beside the back buffer. On X11 only EGL gives exactly the
+    // sizes asked for (GLX hands out the deepest); GLX stays the fallback.
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+    SDL_SetHintWithPriority(SDL_HINT_VIDEO_X11_FORCE_EGL, "1", SDL_HINT_DEFAULT);
+    const auto create = [&] {
+        return SDL_CreateWindow(platform::Cp932ToUtf8(title).c_str(), sdlX, sdlY, std::max(clientWidth, 1),
+                                std::max(clientHeight, 1), flags);
+    };
+    SDL_Window* sdl = create();
+    if (!sdl && SDL_GetHintBoolean(SDL_HINT_VIDEO_X11_FORCE_EGL, SDL_FALSE)) {
+        SDL_SetHintWithPriority(SDL_HINT_VIDEO_X11_FORCE_EGL, "0", SDL_HINT_OVERRIDE);
+        sdl = create();
+    }
     if (!sdl) {
         std::fprintf(stderr, "CreateWindowExA: cannot create the window: %s\n", SDL_GetError());
         return nullptr;
