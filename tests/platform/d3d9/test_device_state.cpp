@@ -1,5 +1,6 @@
 // The device's logic on the null backend: creation, defaults, loss and reset,
 // validation, references and recording.
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -160,8 +161,19 @@ TEST_F(DeviceState, StartsWithDirect3DDefaults) {
     EXPECT_EQ(vp.Height, 480u);
     // Out-of-range indices are refused, never written past the tables.
     EXPECT_EQ(device_->SetRenderState(D3DRENDERSTATETYPE(300), 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetRenderState(D3DRENDERSTATETYPE(256), 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetRenderState(D3DRENDERSTATETYPE(255), 1), D3D_OK);
     EXPECT_EQ(device_->SetSamplerState(0, D3DSAMPLERSTATETYPE(14), 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetSamplerState(16, D3DSAMP_MAGFILTER, 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetSamplerState(15, D3DSAMPLERSTATETYPE(13), 1), D3D_OK);
+    EXPECT_EQ(device_->GetSamplerState(16, D3DSAMP_MAGFILTER, &ss), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->GetSamplerState(0, D3DSAMPLERSTATETYPE(14), &ss), D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->SetTextureStageState(8, D3DTSS_COLOROP, 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetTextureStageState(0, D3DTEXTURESTAGESTATETYPE(33), 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetTextureStageState(7, D3DTEXTURESTAGESTATETYPE(32), 1), D3D_OK);
+    EXPECT_EQ(device_->GetTextureStageState(8, D3DTSS_COLOROP, &ts), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->GetTextureStageState(0, D3DTEXTURESTAGESTATETYPE(33), &ts), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetTexture(16, nullptr), D3DERR_INVALIDCALL);
 }
 
 TEST_F(DeviceState, ResetRefusedWhileDefaultPoolResourceLivesThenStatesReturnToDefaults) {
@@ -311,6 +323,48 @@ TEST_F(DeviceState, DrawsAreValidatedAgainstScenesAndBuffers) {
     vb->Release();
 }
 
+// Each element type's size, seen through the stride check: a vertex one byte
+// short of its elements is refused, one that holds them all is drawn.
+TEST_F(DeviceState, AVertexNeedsItsElementsWholeSizeInTheStride) {
+    const std::pair<BYTE, UINT> kSizes[] = {
+        {D3DDECLTYPE_FLOAT1, 4},   {D3DDECLTYPE_FLOAT2, 8},    {D3DDECLTYPE_FLOAT3, 12},   {D3DDECLTYPE_FLOAT4, 16},
+        {D3DDECLTYPE_D3DCOLOR, 4}, {D3DDECLTYPE_UBYTE4, 4},    {D3DDECLTYPE_SHORT2, 4},    {D3DDECLTYPE_SHORT4, 8},
+        {D3DDECLTYPE_UBYTE4N, 4},  {D3DDECLTYPE_SHORT2N, 4},   {D3DDECLTYPE_SHORT4N, 8},   {D3DDECLTYPE_USHORT2N, 4},
+        {D3DDECLTYPE_USHORT4N, 8}, {D3DDECLTYPE_FLOAT16_2, 4}, {D3DDECLTYPE_FLOAT16_4, 8}};
+    const uint8_t vertices[3 * 80] = {};
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    for (const auto& [type, bytes] : kSizes) {
+        SCOPED_TRACE(int(type));
+        const D3DVERTEXELEMENT9 elements[] = {
+            {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+            {0, 12, type, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 7},
+            D3DDECL_END()};
+        IDirect3DVertexDeclaration9* decl = nullptr;
+        ASSERT_EQ(device_->CreateVertexDeclaration(elements, &decl), D3D_OK);
+        device_->SetVertexDeclaration(decl);
+        EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, vertices, 12 + bytes - 1), D3DERR_INVALIDCALL);
+        EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, vertices, 12 + bytes), D3D_OK);
+        device_->SetVertexDeclaration(nullptr);
+        decl->Release();
+    }
+    // Vertex formats: each part in its place and size, up to eight texture sets.
+    const std::pair<DWORD, UINT> kFvfSizes[] = {
+        {D3DFVF_XYZRHW | D3DFVF_TEX8, 16 + 8 * 8},
+        {D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_PSIZE | D3DFVF_DIFFUSE | D3DFVF_SPECULAR, 36},
+        {D3DFVF_XYZB5 | D3DFVF_LASTBETA_UBYTE4, 12 + 16 + 4},
+        {D3DFVF_XYZB2, 12 + 8},
+        {D3DFVF_XYZ | D3DFVF_TEX2 | D3DFVF_TEXCOORDSIZE1(0) | D3DFVF_TEXCOORDSIZE4(1), 12 + 4 + 16},
+        {D3DFVF_XYZW | D3DFVF_TEX1 | D3DFVF_TEXCOORDSIZE3(0), 16 + 12}};
+    for (const auto& [fvf, bytes] : kFvfSizes) {
+        SCOPED_TRACE(fvf);
+        ASSERT_EQ(device_->SetFVF(fvf), D3D_OK);
+        EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, vertices, bytes - 1), D3DERR_INVALIDCALL);
+        EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, vertices, bytes), D3D_OK);
+    }
+    EXPECT_EQ(device_->SetFVF(D3DFVF_XYZRHW | (9 << D3DFVF_TEXCOUNT_SHIFT)), D3DERR_INVALIDCALL);
+    device_->EndScene();
+}
+
 TEST_F(DeviceState, RecordsDrawsWithVerticesAndStates) {
     d3d9test::SetRecording(true);
     device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
@@ -434,6 +488,7 @@ TEST_F(DeviceState, TexturesTakeTheirBytesOfTheBudgetWhileTheyLive) {
         D3DFORMAT format;
         D3DPOOL pool;
         UINT bytes;
+        DWORD usage = 0;
     };
     const Case cases[] = {
         {256, 256, 1, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 262144},
@@ -465,10 +520,12 @@ TEST_F(DeviceState, TexturesTakeTheirBytesOfTheBudgetWhileTheyLive) {
     for (const Case& c : {Case{4096, 2048, 1, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 32u << 20},
                           Case{2048, 2048, 0, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, 22369620},
                           Case{4096, 4096, 1, D3DFMT_L8, D3DPOOL_MANAGED, 0},
-                          Case{4096, 4096, 1, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, 0}}) {
+                          Case{4096, 4096, 1, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, 0},
+                          Case{4, 4, 9, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 64 + 16 + 4},  // no more levels than 1 x 1
+                          Case{256, 256, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, 262144, D3DUSAGE_AUTOGENMIPMAP}}) {
         IDirect3DTexture9* t = nullptr;
         const UINT before = device_->GetAvailableTextureMem();
-        EXPECT_EQ(device_->CreateTexture(c.width, c.height, c.levels, 0, c.format, c.pool, &t, nullptr),
+        EXPECT_EQ(device_->CreateTexture(c.width, c.height, c.levels, c.usage, c.format, c.pool, &t, nullptr),
                   c.bytes ? D3D_OK : D3DERR_OUTOFVIDEOMEMORY)
             << c.width << "x" << c.height;
         EXPECT_EQ(device_->GetAvailableTextureMem(), before - c.bytes);
@@ -572,8 +629,17 @@ TEST_F(DeviceState, ResourcesKeepTheDeviceAliveAndTargetsResetTheViewport) {
     EXPECT_EQ(vp.X, 0u);
     EXPECT_EQ(vp.Width, 128u);
     EXPECT_EQ(vp.Height, 64u);
-    D3DVIEWPORT9 tooBig{0, 0, 129, 64, 0.0f, 1.0f};
-    EXPECT_EQ(device_->SetViewport(&tooBig), D3DERR_INVALIDCALL);
+    // Inside the target, not empty, depths in order within 0..1.
+    const std::pair<D3DVIEWPORT9, HRESULT> kViewports[] = {
+        {{0, 0, 128, 64, 0.0f, 1.0f}, D3D_OK},          {{127, 63, 1, 1, 0.5f, 0.5f}, D3D_OK},
+        {{0, 0, 129, 64, 0.0f, 1.0f}, D3DERR_INVALIDCALL}, {{0, 0, 128, 65, 0.0f, 1.0f}, D3DERR_INVALIDCALL},
+        {{1, 0, 128, 64, 0.0f, 1.0f}, D3DERR_INVALIDCALL}, {{0, 1, 128, 64, 0.0f, 1.0f}, D3DERR_INVALIDCALL},
+        {{0, 0, 0, 64, 0.0f, 1.0f}, D3DERR_INVALIDCALL},   {{0, 0, 128, 0, 0.0f, 1.0f}, D3DERR_INVALIDCALL},
+        {{0, 0, 8, 8, 0.6f, 0.5f}, D3DERR_INVALIDCALL},    {{0, 0, 8, 8, -0.1f, 1.0f}, D3DERR_INVALIDCALL},
+        {{0, 0, 8, 8, 0.0f, 1.1f}, D3DERR_INVALIDCALL}};
+    for (const auto& [viewport, result] : kViewports)
+        EXPECT_EQ(device_->SetViewport(&viewport), result) << viewport.X << "," << viewport.Y << " " << viewport.Width
+                                                            << "x" << viewport.Height << " z " << viewport.MinZ;
     EXPECT_EQ(device_->SetRenderTarget(0, nullptr), D3DERR_INVALIDCALL);
     // The level shares its texture's count: releasing both leaves the bound texture alive.
     level->Release();
@@ -590,6 +656,12 @@ TEST_F(DeviceState, ResourcesKeepTheDeviceAliveAndTargetsResetTheViewport) {
     EXPECT_EQ(device_->Release(), 0u);
     device_ = nullptr;
     void* p = nullptr;
+    // A size of 0 is the rest of the buffer, which must hold at least a byte.
+    const std::array<UINT, 3> kLocks[] = {{60, 4, 1}, {60, 5, 0}, {63, 0, 1}, {64, 0, 0}, {65, 0, 0}};
+    for (const auto& [offset, size, ok] : kLocks) {
+        EXPECT_EQ(vb->Lock(offset, size, &p, 0), ok ? D3D_OK : D3DERR_INVALIDCALL) << offset << "+" << size;
+        if (ok) vb->Unlock();
+    }
     ASSERT_EQ(vb->Lock(0, 0, &p, 0), D3D_OK);
     std::memset(p, 7, 64);
     vb->Unlock();
