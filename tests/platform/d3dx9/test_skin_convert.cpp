@@ -237,12 +237,12 @@ TEST(SkinConvert, FiveInfluencesKeepTheFourLargestAndSmallPalettesAreRefused) {
     EXPECT_TRUE(FAILED(skin->SetBoneInfluence(0, 1, &bad, w)));
     DWORD maxInfl = 0, combos = 0;
     ID3DXBuffer* table = nullptr;
-    EXPECT_EQ(skin->ConvertToIndexedBlendedMesh(mesh.get(), 0, 3, nullptr, nullptr, nullptr, nullptr, &maxInfl,
-                                                &combos, &table, &raw),
-              D3DXERR_SKINNINGNOTSUPPORTED);
-    ASSERT_EQ(skin->ConvertToIndexedBlendedMesh(mesh.get(), 0, 4, nullptr, nullptr, nullptr, nullptr, &maxInfl,
-                                                &combos, &table, &raw),
-              S_OK);
+    const auto convert = [&](ID3DXSkinInfo* from, ID3DXMesh* to, DWORD palette) {
+        return from->ConvertToIndexedBlendedMesh(to, 0, palette, nullptr, nullptr, nullptr, nullptr, &maxInfl, &combos,
+                                                 &table, &raw);
+    };
+    EXPECT_EQ(convert(skin.get(), mesh.get(), 3), D3DXERR_SKINNINGNOTSUPPORTED);
+    ASSERT_EQ(convert(skin.get(), mesh.get(), 4), S_OK);
     Com<ID3DXMesh> out(raw);
     Com<ID3DXBuffer> tableOwner(table);
     EXPECT_EQ(maxInfl, 4u);
@@ -273,9 +273,7 @@ TEST(SkinConvert, FiveInfluencesKeepTheFourLargestAndSmallPalettesAreRefused) {
     Com<ID3DXSkinInfo> oneBone(rawSkin);
     const DWORD first = 0;
     oneBone->SetBoneInfluence(1, 1, &first, w);
-    ASSERT_EQ(oneBone->ConvertToIndexedBlendedMesh(two.get(), 0, 4, nullptr, nullptr, nullptr, nullptr, &maxInfl,
-                                                   &combos, &table, &raw),
-              S_OK);
+    ASSERT_EQ(convert(oneBone.get(), two.get(), 4), S_OK);
     Com<ID3DXMesh> twoOut(raw);
     Com<ID3DXBuffer> twoTable(table);
     ASSERT_EQ(combos, 2u);
