@@ -2,6 +2,7 @@
 // validation, references and recording.
 #include <array>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "d3d9_fixture.h"
@@ -137,6 +138,10 @@ TEST_F(DeviceState, StartsWithDirect3DDefaults) {
     EXPECT_EQ(rs(D3DRS_ALPHAFUNC), DWORD(D3DCMP_ALWAYS));
     EXPECT_EQ(rs(D3DRS_COLORWRITEENABLE), 0xFu);
     EXPECT_EQ(rs(D3DRS_TEXTUREFACTOR), 0xFFFFFFFFu);
+    for (D3DRENDERSTATETYPE all : {D3DRS_STENCILMASK, D3DRS_STENCILWRITEMASK, D3DRS_MULTISAMPLEMASK, D3DRS_BLENDFACTOR})
+        EXPECT_EQ(rs(all), 0xFFFFFFFFu) << all;
+    EXPECT_EQ(rs(D3DRS_STENCILFUNC), DWORD(D3DCMP_ALWAYS));
+    EXPECT_EQ(rs(D3DRS_BLENDOP), DWORD(D3DBLENDOP_ADD));
     float fogEnd;
     DWORD bits = rs(D3DRS_FOGEND);
     std::memcpy(&fogEnd, &bits, 4);
@@ -278,6 +283,14 @@ TEST_F(DeviceState, FullScreenResetNeedsAListedModeAndKnownFormat) {
     D3DPRESENT_PARAMETERS windowed = params_;
     ASSERT_EQ(device_->Reset(&windowed), D3D_OK);
     EXPECT_FALSE(d3d9test::IsFullscreen(device_));
+    // At most three back buffers, of at most 16384 pixels a side.
+    for (const auto& [count, width, result] : {std::tuple{3u, 16384u, D3D_OK}, std::tuple{4u, 640u, D3DERR_INVALIDCALL},
+                                               std::tuple{1u, 16385u, D3DERR_INVALIDCALL}}) {
+        windowed.BackBufferCount = count;
+        windowed.BackBufferWidth = width;
+        windowed.BackBufferHeight = 8;
+        EXPECT_EQ(device_->Reset(&windowed), result) << count << " of " << width;
+    }
 }
 
 TEST_F(DeviceState, DrawsAreValidatedAgainstScenesAndBuffers) {
@@ -456,6 +469,14 @@ TEST_F(DeviceState, LockRulesAndPaddedPitch) {
     tex->UnlockRect(0);
     RECT outside{2, 2, 5, 3};
     EXPECT_EQ(tex->LockRect(0, &lr, &outside, 0), D3DERR_INVALIDCALL);
+    tex->Release();
+    // Block formats lock whole blocks: a rectangle starts on a multiple of 4.
+    ASSERT_EQ(device_->CreateTexture(8, 8, 1, 0, D3DFMT_DXT1, D3DPOOL_SCRATCH, &tex, nullptr), D3D_OK);
+    for (const RECT& r : {RECT{4, 4, 8, 8}, RECT{1, 0, 4, 4}, RECT{0, 2, 4, 4}}) {
+        const HRESULT hr = tex->LockRect(0, &lr, &r, 0);
+        EXPECT_EQ(hr, r.left == 4 ? D3D_OK : D3DERR_INVALIDCALL) << r.left << "," << r.top;
+        if (SUCCEEDED(hr)) tex->UnlockRect(0);
+    }
     tex->Release();
 
     // Default-pool textures lock only when dynamic; render targets and the back buffer only when lockable.

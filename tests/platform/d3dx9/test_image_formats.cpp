@@ -324,6 +324,9 @@ TEST(ImageTga, MalformedHeadersAndRunsAreRefused) {
     f = good;
     f[16] = 12;  // no such depth
     EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
+    f = good;
+    f[1] = 2;  // no such colour map kind
+    EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
     for (uint8_t interleave : {0x40, 0x80}) {
         f = good;
         f[17] |= interleave;
