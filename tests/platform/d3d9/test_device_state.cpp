@@ -179,6 +179,11 @@ TEST_F(DeviceState, StartsWithDirect3DDefaults) {
     EXPECT_EQ(device_->GetTextureStageState(8, D3DTSS_COLOROP, &ts), D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->GetTextureStageState(0, D3DTEXTURESTAGESTATETYPE(33), &ts), D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->SetTexture(16, nullptr), D3DERR_INVALIDCALL);
+    D3DLIGHT9 light{};
+    for (DWORD type : {0u, 1u, 3u, 4u}) {
+        light.Type = D3DLIGHTTYPE(type);
+        EXPECT_EQ(device_->SetLight(0, &light), type == 1 || type == 3 ? D3D_OK : D3DERR_INVALIDCALL) << type;
+    }
 }
 
 TEST_F(DeviceState, ResetRefusedWhileDefaultPoolResourceLivesThenStatesReturnToDefaults) {
@@ -327,9 +332,22 @@ TEST_F(DeviceState, DrawsAreValidatedAgainstScenesAndBuffers) {
     EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 6, 3, 2), D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->EndScene(), D3D_OK);
     EXPECT_EQ(device_->EndScene(), D3DERR_INVALIDCALL);
-    // Depth clears need a depth buffer.
+    // Depth clears need a depth buffer, stencil clears a stencil; no flags past the three.
     EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | 8, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+    for (D3DFORMAT format : {D3DFMT_D16, D3DFMT_D24X8, D3DFMT_D32, D3DFMT_D24S8}) {
+        IDirect3DSurface9* depth = nullptr;
+        ASSERT_EQ(device_->CreateDepthStencilSurface(640, 480, format, D3DMULTISAMPLE_NONE, 0, FALSE, &depth, nullptr),
+                  D3D_OK);
+        device_->SetDepthStencilSurface(depth);
+        EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3D_OK) << format;
+        EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 0),
+                  format == D3DFMT_D24S8 ? D3D_OK : D3DERR_INVALIDCALL)
+            << format;
+        device_->SetDepthStencilSurface(nullptr);
+        depth->Release();
+    }
     device_->SetIndices(nullptr);
     device_->SetStreamSource(0, nullptr, 0, 0);
     ib->Release();
@@ -354,6 +372,12 @@ TEST_F(DeviceState, AVertexNeedsItsElementsWholeSizeInTheStride) {
             D3DDECL_END()};
         IDirect3DVertexDeclaration9* decl = nullptr;
         ASSERT_EQ(device_->CreateVertexDeclaration(elements, &decl), D3D_OK);
+        D3DVERTEXELEMENT9 back[3];
+        UINT count = 2;
+        EXPECT_EQ(decl->GetDeclaration(back, &count), D3DERR_INVALIDCALL);  // the end mark too
+        count = 3;
+        EXPECT_EQ(decl->GetDeclaration(back, &count), D3D_OK);
+        EXPECT_EQ(back[1].Type, type);
         device_->SetVertexDeclaration(decl);
         EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, vertices, 12 + bytes - 1), D3DERR_INVALIDCALL);
         EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, vertices, 12 + bytes), D3D_OK);

@@ -545,6 +545,9 @@ TEST(ImageBmp, MalformedHeadersAreRefused) {
     f[28] = 7;  // 7 bits per pixel
     EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
     f = good;
+    f[14] = 39;  // between the core header's 12 bytes and the info header's 40
+    EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
+    f = good;
     f[10] = 0xF0;  // pixel data past the end
     EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
     f = good;
@@ -699,9 +702,11 @@ TEST(ImageDds, HeaderFieldsAndRefusals) {
     const std::vector<uint8_t> good = MakeDds(4, 4, kFourCC, kFmtDXT5, 0, 0, 0, 0, 0, std::vector<uint8_t>(16, 0));
     ASSERT_EQ(Decode(good, &image), DecodeStatus::kOk);
     EXPECT_EQ(SweepPrefixes(good, 4, 4), good.size() - 1);
-    f = good;
-    f[4] = 100;  // header size
-    EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
+    for (size_t at : {4, 76}) {  // the header's size, its pixel format's size
+        f = good;
+        f[at] = 100;
+        EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData) << at;
+    }
     f = good;
     f[84] = 'X';  // unknown FourCC
     EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
