@@ -271,7 +271,7 @@ bool LayoutFromFvf(DWORD fvf, VertexLayout* layout) {
     case D3DFVF_XYZB1: case D3DFVF_XYZB2: case D3DFVF_XYZB3: case D3DFVF_XYZB4: case D3DFVF_XYZB5:
         layout->attribs.push_back({kAttrPosition, D3DDECLTYPE_FLOAT3, offset});
         offset += 12;
-        blendWeights = int((position - D3DFVF_XYZ) / 2);
+        blendWeights = int((position - D3DFVF_XYZB1) / 2) + 1;
         break;
     default:
         return false;

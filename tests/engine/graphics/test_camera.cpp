@@ -147,6 +147,13 @@ TEST_F(Cameras, TheGamesProjectionViewAndFrustumMatchHandComputedValues) {
     hi.Set(1, 1, -55);
     Kestra::CreateBox(&box, &lo, &hi, &identity);
     EXPECT_FALSE(KestraCamera::IsVisible(&box));
+    // A near plane at 0 leaves no inverse: the frustum is the clip box itself, not the last camera's.
+    KestraCamera::SetProjection(camera, 1.0f, 1.0f, 0.0f, 100.0f);
+    KestraCamera::Update(camera);
+    KestraCamera::Apply(camera);
+    KestraCamera::GetCurrentMatrices(nullptr, nullptr, nullptr, &inverse);
+    EXPECT_EQ(inverse, identity);
+    EXPECT_FLOAT_EQ(KestraCamera::GetFrustum()->corners[7].z, 1.0f);
 }
 
 TEST_F(Cameras, ResetAndLookAtPlaceTheCameraAndUpdateCopiesThePosition) {

@@ -94,20 +94,20 @@ TEST(FontWriters, GreyWritersMapSixtyFiveLevelsToAlpha) {
 
 TEST(FontWriters, ClipMovesTheSourceWithTheDestination) {
     CFont font(nullptr);
-    RECT dst{-3, -2, 5, 6}, src{0, 0, 8, 8};
-    ASSERT_TRUE(font.Clip(&dst, &src, 4, 4));
+    RECT dst{-3, -2, 5, 7}, src{0, 0, 8, 9};
+    ASSERT_TRUE(font.Clip(&dst, &src, 4, 5));  // 4 wide, 5 high
     EXPECT_EQ(dst.left, 0);
     EXPECT_EQ(dst.top, 0);
     EXPECT_EQ(dst.right, 4);
-    EXPECT_EQ(dst.bottom, 4);
+    EXPECT_EQ(dst.bottom, 5);
     EXPECT_EQ(src.left, 3);
     EXPECT_EQ(src.top, 2);
     EXPECT_EQ(src.right, 7);
-    EXPECT_EQ(src.bottom, 6);
-    RECT off{10, 0, 18, 8}, s2{0, 0, 8, 8};
-    EXPECT_FALSE(font.Clip(&off, &s2, 4, 4));
-    RECT left{-9, 0, -1, 8}, s3{0, 0, 8, 8};
-    EXPECT_FALSE(font.Clip(&left, &s3, 4, 4));
+    EXPECT_EQ(src.bottom, 7);
+    for (RECT off : {RECT{10, 0, 18, 8}, RECT{-9, 0, -1, 8}, RECT{0, 10, 8, 18}, RECT{0, -9, 8, -1}}) {
+        RECT s{0, 0, 8, 8};
+        EXPECT_FALSE(font.Clip(&off, &s, 4, 5)) << off.left << "," << off.top;
+    }
 }
 
 // ---- Fonts from the installed face

@@ -125,6 +125,7 @@ TEST_F(Frames, BlendMixesScaleLinearlyAndRotationBySlerp) {
     EXPECT_NEAR(m._12, 2 * 0.70710678f, 1e-5);
     EXPECT_NEAR(m._21, -2 * 0.70710678f, 1e-5);
     EXPECT_NEAR(m._41, 5.0f, 1e-5);
+    EXPECT_NEAR(m._42, 6.0f, 1e-5);
     EXPECT_NEAR(m._43, 7.0f, 1e-5);
 
     // Weight 0 with A missing shows the base transform; indices past the sets mean none.

@@ -195,7 +195,7 @@ TEST_F(KeyTables, AnimationBuildsScaleRotationAndPosition) {
     auto* q = static_cast<D3DXQUATERNION*>(Kestra::MemoryAlloc(3 * sizeof(D3DXQUATERNION)));
     q[0] = D3DXQUATERNION(0, 0, 0, 1);
     q[1] = D3DXQUATERNION(0, 0, std::sin(0.785398f), std::cos(0.785398f));
-    q[2] = q[1];
+    q[2] = D3DXQUATERNION(0, 0, std::sin(1.2f), std::cos(1.2f));
     anim->SetQuaternions(q, 3);
     const uint32_t rot = Make({{0, 0}, {10, 1}});
     anim->SetTable(LibModel::CAnimation::kRotation, rot);
@@ -204,15 +204,24 @@ TEST_F(KeyTables, AnimationBuildsScaleRotationAndPosition) {
     anim->GetTransform(&pos, &scale, &r, 5, kLinear, &defPos, &defScale, &defRot);
     EXPECT_NEAR(r.z, std::sin(0.392699f), 1e-5);
     EXPECT_EQ(pos, defPos);
-    // A stray rotation value reads no quaternion past the array (ASan watches).
+    // A stray rotation value reads no quaternion past the array (ASan watches): the last one holds.
     SetKey(rot, 1, 10, 57, 0, 0, 0, 0);
     anim->GetTransform(&pos, &scale, &r, 9.9f, kLinear, &defPos, &defScale, &defRot);
     EXPECT_NEAR(r.z, q[2].z, 1e-5);
+    EXPECT_NEAR(r.w, q[2].w, 1e-5);
     // Below the first key the first pair's turn goes on backwards: -9 key spans of 90 degrees.
     SetKey(rot, 0, 0, -9, 0, 0, 0, 0);
     anim->GetTransform(&pos, &scale, &r, 0, kLinear, &defPos, &defScale, &defRot);
     EXPECT_NEAR(r.z, std::sin(-9 * 0.785398f), 1e-4);
     EXPECT_NEAR(r.w, std::cos(-9 * 0.785398f), 1e-4);
+    // The same turn stored as its negated quaternion goes back the same, shorter, way
+    // (at a whole number of spans the longer way would land on the same pose).
+    SetKey(rot, 0, 0, -8.5f, 0, 0, 0, 0);
+    anim->GetTransform(&pos, &scale, &r, 0, kLinear, &defPos, &defScale, &defRot);
+    q[1] = D3DXQUATERNION(-q[1].x, -q[1].y, -q[1].z, -q[1].w);
+    D3DXQUATERNION same;
+    anim->GetTransform(&pos, &scale, &same, 0, kLinear, &defPos, &defScale, &defRot);
+    EXPECT_NEAR(std::fabs(D3DXQuaternionDot(&r, &same)), 1.0f, 1e-4);
     anim->Release();  // releases its tables: they are free again
     EXPECT_EQ(GetKeyCount(rot), 0u);
 }

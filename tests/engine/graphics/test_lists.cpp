@@ -231,6 +231,14 @@ TEST_F(Lists, PointsOutsideTheClipRectangleAreSkippedWithoutCounting) {
     EXPECT_TRUE(points->AddPoints(p, 4));
     EXPECT_EQ(points->GetStoredCount(), 2u);
     EXPECT_EQ(points->GetCount(), 2u);
+    // Scaled by 1.5 points land on whole pixels: each edge itself is inside.
+    const RECT edges{1, 1, 100, 49};
+    points->SetClipRect(&edges);
+    points->SetScaling(true, 0, 0, 1.5f);
+    points->Begin();
+    const Vertex2D scaled[6] = {V2(67, 10), V2(1, 10), V2(10, 1), V2(10, 33), V2(68, 10), V2(0, 10)};
+    EXPECT_TRUE(points->AddPoints(scaled, 6));
+    EXPECT_EQ(points->GetStoredCount(), 4u);
     KestraPoint2D::Release(points);
 }
 

@@ -26,13 +26,14 @@ TEST_F(Materials, ColoursNamesAndStates) {
     EXPECT_EQ(m->GetMaterial().Diffuse.g, 1.0f);
     EXPECT_EQ(m->GetMaterial().Ambient.r, 0.3f);
     D3DMATERIAL9 in{};
-    in.Diffuse = {0.5f, 0.5f, 0.5f, 1.0f};
-    in.Emissive = {0.1f, 0.0f, 0.0f, 0.0f};
+    in.Diffuse = {0.5f, 0.2f, 0.7f, 1.0f};
+    in.Emissive = {0.1f, 0.02f, 0.03f, 0.0f};
     in.Ambient = {9.0f, 9.0f, 9.0f, 0.75f};
     in.Power = 12.0f;
     m->SetMaterial(&in);
-    EXPECT_NEAR(m->GetMaterial().Ambient.r, 0.25f, 1e-6);
-    EXPECT_NEAR(m->GetMaterial().Ambient.g, 0.15f, 1e-6);
+    EXPECT_NEAR(m->GetMaterial().Ambient.r, 0.25f, 1e-6);  // each channel 0.3 of its diffuse and its emissive
+    EXPECT_NEAR(m->GetMaterial().Ambient.g, 0.08f, 1e-6);
+    EXPECT_NEAR(m->GetMaterial().Ambient.b, 0.24f, 1e-6);
     EXPECT_EQ(m->GetMaterial().Ambient.a, 0.75f);
     EXPECT_EQ(m->GetMaterial().Power, 12.0f);
     m->SetAlpha(0.5f);

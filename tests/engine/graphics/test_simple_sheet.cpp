@@ -472,6 +472,8 @@ TEST_F(SimpleAndSheets, ImagesAreCutIntoTilesOfAtMost256) {
         EXPECT_EQ(s->GetRows(), c.rows);
         const CSheet::Tile* last = s->GetTile(c.columns - 1, c.rows - 1);
         ASSERT_NE(last, nullptr);
+        EXPECT_EQ(s->GetTile(c.columns, c.rows - 1), nullptr);
+        EXPECT_EQ(s->GetTile(c.columns - 1, c.rows), nullptr);
         EXPECT_EQ(last->x, (c.columns - 1) * 256);
         EXPECT_EQ(last->y, (c.rows - 1) * 256);
         EXPECT_EQ(last->w, c.lastW);

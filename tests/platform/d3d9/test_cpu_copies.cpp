@@ -322,6 +322,33 @@ TEST_F(DrawnTargets, MakeTheirCopyAtTheFirstReadAndItHoldsWhatGlDrew) {
     for (IDirect3DSurface9* s : {rt, depth, untouchedDepth, backBuffer}) s->Release();
 }
 
+// A target keeps the alpha it was cleared or drawn with only where its format stores one.
+TEST_F(DrawnTargets, KeepAlphaOnlyWhereTheirFormatHasIt) {
+    const std::pair<D3DFORMAT, uint32_t> kTargets[] = {
+        {D3DFMT_A8R8G8B8, 0x00}, {D3DFMT_X8R8G8B8, 0xFF}, {D3DFMT_R5G6B5, 0xFF},
+        {D3DFMT_X1R5G5B5, 0xFF}, {D3DFMT_A1R5G5B5, 0x00}, {D3DFMT_A4R4G4B4, 0x00}};
+    IDirect3DSurface9* backBuffer = nullptr;
+    ASSERT_EQ(device_->GetRenderTarget(0, &backBuffer), D3D_OK);
+    for (const auto& [format, alpha] : kTargets) {
+        SCOPED_TRACE(format);
+        IDirect3DSurface9* rt = nullptr;
+        ASSERT_EQ(device_->CreateRenderTarget(16, 16, format, D3DMULTISAMPLE_NONE, 0, TRUE, &rt, nullptr), D3D_OK);
+        ASSERT_EQ(device_->SetRenderTarget(0, rt), D3D_OK);
+        ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00FFFFFF, 1.0f, 0), D3D_OK);
+        EXPECT_EQ(d3d9test::ReadSurface(rt).at(1, 1) >> 24, alpha) << "cleared";
+        ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
+        std::vector<TlVertex> quad;
+        Quad(quad, -0.5f, -0.5f, 7.5f, 7.5f, 0.5f, 0x00FFFFFF);
+        device_->BeginScene();
+        EXPECT_EQ(DrawTl(quad), D3D_OK);
+        device_->EndScene();
+        EXPECT_EQ(d3d9test::ReadSurface(rt).at(1, 1) >> 24, alpha) << "drawn";
+        device_->SetRenderTarget(0, backBuffer);
+        rt->Release();
+    }
+    backBuffer->Release();
+}
+
 // The null backend has no GL: the CPU copy is the only store, and locks hand it out.
 using NullManagedTextures = NullDeviceTest;
 

@@ -1,6 +1,8 @@
 // The device's logic on the null backend: creation, defaults, loss and reset,
 // validation, references and recording.
+#include <array>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "d3d9_fixture.h"
@@ -136,6 +138,10 @@ TEST_F(DeviceState, StartsWithDirect3DDefaults) {
     EXPECT_EQ(rs(D3DRS_ALPHAFUNC), DWORD(D3DCMP_ALWAYS));
     EXPECT_EQ(rs(D3DRS_COLORWRITEENABLE), 0xFu);
     EXPECT_EQ(rs(D3DRS_TEXTUREFACTOR), 0xFFFFFFFFu);
+    for (D3DRENDERSTATETYPE all : {D3DRS_STENCILMASK, D3DRS_STENCILWRITEMASK, D3DRS_MULTISAMPLEMASK, D3DRS_BLENDFACTOR})
+        EXPECT_EQ(rs(all), 0xFFFFFFFFu) << all;
+    EXPECT_EQ(rs(D3DRS_STENCILFUNC), DWORD(D3DCMP_ALWAYS));
+    EXPECT_EQ(rs(D3DRS_BLENDOP), DWORD(D3DBLENDOP_ADD));
     float fogEnd;
     DWORD bits = rs(D3DRS_FOGEND);
     std::memcpy(&fogEnd, &bits, 4);
@@ -160,8 +166,24 @@ TEST_F(DeviceState, StartsWithDirect3DDefaults) {
     EXPECT_EQ(vp.Height, 480u);
     // Out-of-range indices are refused, never written past the tables.
     EXPECT_EQ(device_->SetRenderState(D3DRENDERSTATETYPE(300), 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetRenderState(D3DRENDERSTATETYPE(256), 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetRenderState(D3DRENDERSTATETYPE(255), 1), D3D_OK);
     EXPECT_EQ(device_->SetSamplerState(0, D3DSAMPLERSTATETYPE(14), 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetSamplerState(16, D3DSAMP_MAGFILTER, 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetSamplerState(15, D3DSAMPLERSTATETYPE(13), 1), D3D_OK);
+    EXPECT_EQ(device_->GetSamplerState(16, D3DSAMP_MAGFILTER, &ss), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->GetSamplerState(0, D3DSAMPLERSTATETYPE(14), &ss), D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->SetTextureStageState(8, D3DTSS_COLOROP, 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetTextureStageState(0, D3DTEXTURESTAGESTATETYPE(33), 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetTextureStageState(7, D3DTEXTURESTAGESTATETYPE(32), 1), D3D_OK);
+    EXPECT_EQ(device_->GetTextureStageState(8, D3DTSS_COLOROP, &ts), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->GetTextureStageState(0, D3DTEXTURESTAGESTATETYPE(33), &ts), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetTexture(16, nullptr), D3DERR_INVALIDCALL);
+    D3DLIGHT9 light{};
+    for (DWORD type : {0u, 1u, 3u, 4u}) {
+        light.Type = D3DLIGHTTYPE(type);
+        EXPECT_EQ(device_->SetLight(0, &light), type == 1 || type == 3 ? D3D_OK : D3DERR_INVALIDCALL) << type;
+    }
 }
 
 TEST_F(DeviceState, ResetRefusedWhileDefaultPoolResourceLivesThenStatesReturnToDefaults) {
@@ -266,6 +288,14 @@ TEST_F(DeviceState, FullScreenResetNeedsAListedModeAndKnownFormat) {
     D3DPRESENT_PARAMETERS windowed = params_;
     ASSERT_EQ(device_->Reset(&windowed), D3D_OK);
     EXPECT_FALSE(d3d9test::IsFullscreen(device_));
+    // At most three back buffers, of at most 16384 pixels a side.
+    for (const auto& [count, width, result] : {std::tuple{3u, 16384u, D3D_OK}, std::tuple{4u, 640u, D3DERR_INVALIDCALL},
+                                               std::tuple{1u, 16385u, D3DERR_INVALIDCALL}}) {
+        windowed.BackBufferCount = count;
+        windowed.BackBufferWidth = width;
+        windowed.BackBufferHeight = 8;
+        EXPECT_EQ(device_->Reset(&windowed), result) << count << " of " << width;
+    }
 }
 
 TEST_F(DeviceState, DrawsAreValidatedAgainstScenesAndBuffers) {
@@ -302,13 +332,74 @@ TEST_F(DeviceState, DrawsAreValidatedAgainstScenesAndBuffers) {
     EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 6, 3, 2), D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->EndScene(), D3D_OK);
     EXPECT_EQ(device_->EndScene(), D3DERR_INVALIDCALL);
-    // Depth clears need a depth buffer.
+    // Depth clears need a depth buffer, stencil clears a stencil; no flags past the three.
     EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | 8, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+    for (D3DFORMAT format : {D3DFMT_D16, D3DFMT_D24X8, D3DFMT_D32, D3DFMT_D24S8}) {
+        IDirect3DSurface9* depth = nullptr;
+        ASSERT_EQ(device_->CreateDepthStencilSurface(640, 480, format, D3DMULTISAMPLE_NONE, 0, FALSE, &depth, nullptr),
+                  D3D_OK);
+        device_->SetDepthStencilSurface(depth);
+        EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3D_OK) << format;
+        EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 0),
+                  format == D3DFMT_D24S8 ? D3D_OK : D3DERR_INVALIDCALL)
+            << format;
+        device_->SetDepthStencilSurface(nullptr);
+        depth->Release();
+    }
     device_->SetIndices(nullptr);
     device_->SetStreamSource(0, nullptr, 0, 0);
     ib->Release();
     vb->Release();
+}
+
+// Each element type's size, seen through the stride check: a vertex one byte
+// short of its elements is refused, one that holds them all is drawn.
+TEST_F(DeviceState, AVertexNeedsItsElementsWholeSizeInTheStride) {
+    const std::pair<BYTE, UINT> kSizes[] = {
+        {D3DDECLTYPE_FLOAT1, 4},   {D3DDECLTYPE_FLOAT2, 8},    {D3DDECLTYPE_FLOAT3, 12},   {D3DDECLTYPE_FLOAT4, 16},
+        {D3DDECLTYPE_D3DCOLOR, 4}, {D3DDECLTYPE_UBYTE4, 4},    {D3DDECLTYPE_SHORT2, 4},    {D3DDECLTYPE_SHORT4, 8},
+        {D3DDECLTYPE_UBYTE4N, 4},  {D3DDECLTYPE_SHORT2N, 4},   {D3DDECLTYPE_SHORT4N, 8},   {D3DDECLTYPE_USHORT2N, 4},
+        {D3DDECLTYPE_USHORT4N, 8}, {D3DDECLTYPE_FLOAT16_2, 4}, {D3DDECLTYPE_FLOAT16_4, 8}};
+    const uint8_t vertices[3 * 80] = {};
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    for (const auto& [type, bytes] : kSizes) {
+        SCOPED_TRACE(int(type));
+        const D3DVERTEXELEMENT9 elements[] = {
+            {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+            {0, 12, type, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 7},
+            D3DDECL_END()};
+        IDirect3DVertexDeclaration9* decl = nullptr;
+        ASSERT_EQ(device_->CreateVertexDeclaration(elements, &decl), D3D_OK);
+        D3DVERTEXELEMENT9 back[3];
+        UINT count = 2;
+        EXPECT_EQ(decl->GetDeclaration(back, &count), D3DERR_INVALIDCALL);  // the end mark too
+        count = 3;
+        EXPECT_EQ(decl->GetDeclaration(back, &count), D3D_OK);
+        EXPECT_EQ(back[1].Type, type);
+        device_->SetVertexDeclaration(decl);
+        EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, vertices, 12 + bytes - 1), D3DERR_INVALIDCALL);
+        EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, vertices, 12 + bytes), D3D_OK);
+        device_->SetVertexDeclaration(nullptr);
+        decl->Release();
+    }
+    // Vertex formats: each part in its place and size, up to eight texture sets.
+    const std::pair<DWORD, UINT> kFvfSizes[] = {
+        {D3DFVF_XYZRHW | D3DFVF_TEX8, 16 + 8 * 8},
+        {D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_PSIZE | D3DFVF_DIFFUSE | D3DFVF_SPECULAR, 36},
+        {D3DFVF_XYZB5 | D3DFVF_LASTBETA_UBYTE4, 12 + 16 + 4},
+        {D3DFVF_XYZB2, 12 + 8},
+        {D3DFVF_XYZ | D3DFVF_TEX2 | D3DFVF_TEXCOORDSIZE1(0) | D3DFVF_TEXCOORDSIZE4(1), 12 + 4 + 16},
+        {D3DFVF_XYZW | D3DFVF_TEX1 | D3DFVF_TEXCOORDSIZE3(0), 16 + 12}};
+    for (const auto& [fvf, bytes] : kFvfSizes) {
+        SCOPED_TRACE(fvf);
+        ASSERT_EQ(device_->SetFVF(fvf), D3D_OK);
+        EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, vertices, bytes - 1), D3DERR_INVALIDCALL);
+        EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, vertices, bytes), D3D_OK);
+    }
+    EXPECT_EQ(device_->SetFVF(D3DFVF_XYZRHW | (9 << D3DFVF_TEXCOUNT_SHIFT)), D3DERR_INVALIDCALL);
+    device_->EndScene();
 }
 
 TEST_F(DeviceState, RecordsDrawsWithVerticesAndStates) {
@@ -403,6 +494,14 @@ TEST_F(DeviceState, LockRulesAndPaddedPitch) {
     RECT outside{2, 2, 5, 3};
     EXPECT_EQ(tex->LockRect(0, &lr, &outside, 0), D3DERR_INVALIDCALL);
     tex->Release();
+    // Block formats lock whole blocks: a rectangle starts on a multiple of 4.
+    ASSERT_EQ(device_->CreateTexture(8, 8, 1, 0, D3DFMT_DXT1, D3DPOOL_SCRATCH, &tex, nullptr), D3D_OK);
+    for (const RECT& r : {RECT{4, 4, 8, 8}, RECT{1, 0, 4, 4}, RECT{0, 2, 4, 4}}) {
+        const HRESULT hr = tex->LockRect(0, &lr, &r, 0);
+        EXPECT_EQ(hr, r.left == 4 ? D3D_OK : D3DERR_INVALIDCALL) << r.left << "," << r.top;
+        if (SUCCEEDED(hr)) tex->UnlockRect(0);
+    }
+    tex->Release();
 
     // Default-pool textures lock only when dynamic; render targets and the back buffer only when lockable.
     IDirect3DTexture9* def = nullptr;
@@ -434,6 +533,7 @@ TEST_F(DeviceState, TexturesTakeTheirBytesOfTheBudgetWhileTheyLive) {
         D3DFORMAT format;
         D3DPOOL pool;
         UINT bytes;
+        DWORD usage = 0;
     };
     const Case cases[] = {
         {256, 256, 1, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 262144},
@@ -465,10 +565,12 @@ TEST_F(DeviceState, TexturesTakeTheirBytesOfTheBudgetWhileTheyLive) {
     for (const Case& c : {Case{4096, 2048, 1, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 32u << 20},
                           Case{2048, 2048, 0, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, 22369620},
                           Case{4096, 4096, 1, D3DFMT_L8, D3DPOOL_MANAGED, 0},
-                          Case{4096, 4096, 1, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, 0}}) {
+                          Case{4096, 4096, 1, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, 0},
+                          Case{4, 4, 9, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 64 + 16 + 4},  // no more levels than 1 x 1
+                          Case{256, 256, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, 262144, D3DUSAGE_AUTOGENMIPMAP}}) {
         IDirect3DTexture9* t = nullptr;
         const UINT before = device_->GetAvailableTextureMem();
-        EXPECT_EQ(device_->CreateTexture(c.width, c.height, c.levels, 0, c.format, c.pool, &t, nullptr),
+        EXPECT_EQ(device_->CreateTexture(c.width, c.height, c.levels, c.usage, c.format, c.pool, &t, nullptr),
                   c.bytes ? D3D_OK : D3DERR_OUTOFVIDEOMEMORY)
             << c.width << "x" << c.height;
         EXPECT_EQ(device_->GetAvailableTextureMem(), before - c.bytes);
@@ -572,8 +674,17 @@ TEST_F(DeviceState, ResourcesKeepTheDeviceAliveAndTargetsResetTheViewport) {
     EXPECT_EQ(vp.X, 0u);
     EXPECT_EQ(vp.Width, 128u);
     EXPECT_EQ(vp.Height, 64u);
-    D3DVIEWPORT9 tooBig{0, 0, 129, 64, 0.0f, 1.0f};
-    EXPECT_EQ(device_->SetViewport(&tooBig), D3DERR_INVALIDCALL);
+    // Inside the target, not empty, depths in order within 0..1.
+    const std::pair<D3DVIEWPORT9, HRESULT> kViewports[] = {
+        {{0, 0, 128, 64, 0.0f, 1.0f}, D3D_OK},          {{127, 63, 1, 1, 0.5f, 0.5f}, D3D_OK},
+        {{0, 0, 129, 64, 0.0f, 1.0f}, D3DERR_INVALIDCALL}, {{0, 0, 128, 65, 0.0f, 1.0f}, D3DERR_INVALIDCALL},
+        {{1, 0, 128, 64, 0.0f, 1.0f}, D3DERR_INVALIDCALL}, {{0, 1, 128, 64, 0.0f, 1.0f}, D3DERR_INVALIDCALL},
+        {{0, 0, 0, 64, 0.0f, 1.0f}, D3DERR_INVALIDCALL},   {{0, 0, 128, 0, 0.0f, 1.0f}, D3DERR_INVALIDCALL},
+        {{0, 0, 8, 8, 0.6f, 0.5f}, D3DERR_INVALIDCALL},    {{0, 0, 8, 8, -0.1f, 1.0f}, D3DERR_INVALIDCALL},
+        {{0, 0, 8, 8, 0.0f, 1.1f}, D3DERR_INVALIDCALL}};
+    for (const auto& [viewport, result] : kViewports)
+        EXPECT_EQ(device_->SetViewport(&viewport), result) << viewport.X << "," << viewport.Y << " " << viewport.Width
+                                                            << "x" << viewport.Height << " z " << viewport.MinZ;
     EXPECT_EQ(device_->SetRenderTarget(0, nullptr), D3DERR_INVALIDCALL);
     // The level shares its texture's count: releasing both leaves the bound texture alive.
     level->Release();
@@ -590,6 +701,12 @@ TEST_F(DeviceState, ResourcesKeepTheDeviceAliveAndTargetsResetTheViewport) {
     EXPECT_EQ(device_->Release(), 0u);
     device_ = nullptr;
     void* p = nullptr;
+    // A size of 0 is the rest of the buffer, which must hold at least a byte.
+    const std::array<UINT, 3> kLocks[] = {{60, 4, 1}, {60, 5, 0}, {63, 0, 1}, {64, 0, 0}, {65, 0, 0}};
+    for (const auto& [offset, size, ok] : kLocks) {
+        EXPECT_EQ(vb->Lock(offset, size, &p, 0), ok ? D3D_OK : D3DERR_INVALIDCALL) << offset << "+" << size;
+        if (ok) vb->Unlock();
+    }
     ASSERT_EQ(vb->Lock(0, 0, &p, 0), D3D_OK);
     std::memset(p, 7, 64);
     vb->Unlock();

@@ -247,6 +247,16 @@ TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
     rows.back().stageOp = D3DTOP_ADDSIGNED;
     rows.push_back({"stage modulate 2x", {{D3DRS_TEXTUREFACTOR, 0x00402010}}, {0xFF601804, 0xFF601804, 0xFF601804}});
     rows.back().stageOp = D3DTOP_MODULATE2X;
+    // The other operations on the same pair; the diffuse alpha is about a half, the factor's 0.
+    const std::pair<DWORD, D3DCOLOR> stageOps[] = {
+        {D3DTOP_MODULATE4X, 0xFFC13008},         {D3DTOP_ADDSIGNED2X, 0xFFFF0100},
+        {D3DTOP_ADDSMOOTH, 0xFFD0742E},          {D3DTOP_BLENDFACTORALPHA, 0xFF402010},
+        {D3DTOP_BLENDDIFFUSEALPHA, 0xFF804018},  {D3DTOP_MODULATEALPHA_ADDCOLOR, 0xFFE07028},
+        {D3DTOP_DOTPRODUCT3, 0xFF969696},        {D3DTOP_SELECTARG2, 0xFF402010}};
+    for (const auto& [op, shown] : stageOps) {
+        rows.push_back({"stage op " + std::to_string(op), {{D3DRS_TEXTUREFACTOR, 0x00402010}}, {shown, shown, shown}});
+        rows.back().stageOp = op;
+    }
     rows.push_back({"stage adds the specular none gave", {}, {kQuad, kQuad, kQuad}});
     rows.back().stageOp = D3DTOP_ADD;
     rows.back().stageArg = D3DTA_SPECULAR;

@@ -355,6 +355,12 @@ std::string Entries(int n, int extra, int again = 0) {
     return text + "technique T {\n" + passes + "}\n";
 }
 
+// A vertex shader writing its position and the same at `semantic`.
+std::string Outputs(const std::string& semantic) {
+    return "struct O { float4 p : POSITION; float4 x : " + semantic +
+           "; };\nO Main(float4 p : POSITION) { O o; o.p = p; o.x = p; return o; }\n" + kMain;
+}
+
 // What the effect text may hold, and the errors it answers otherwise (none: it loads).
 TEST_F(EffectNull, BrokenTextsAnswerErrorsWithTheirLines) {
     struct Case {
@@ -446,6 +452,21 @@ TEST_F(EffectNull, BrokenTextsAnswerErrorsWithTheirLines) {
         {"float4 Main(float4 p : POSITION) : POSITION { return p; }\ntechnique T { pass P {\n"
          "VertexShader = compile vs_9_9 Main(); } }\n",
          "memory(3): error: unknown vertex shader profile 'vs_9_9'"},
+        // Vertex inputs and outputs by semantic: two colours and eight coordinate sets out.
+        // Numeric types of one to four rows and columns.
+        {std::string("bool4x4 a;\nhalf1 b;\nuint1x4 c;\n") + kNoShader, ""},
+        {std::string("float5 a;\n") + kNoShader, "memory(1): error: unsupported parameter type 'float5'"},
+        {std::string("float4x5 a;\n") + kNoShader, "memory(1): error: unsupported parameter type 'float4x5'"},
+        {std::string("\nint0 a;\n") + kNoShader, "memory(2): error: unsupported parameter type 'int0'"},
+        {Outputs("COLOR1"), ""},
+        {Outputs("TEXCOORD7"), ""},
+        {Outputs("COLOR2"), "memory(1): error: output semantic 'COLOR' is not supported"},
+        {Outputs("TEXCOORD8"), "memory(1): error: output semantic 'TEXCOORD' is not supported"},
+        {Outputs("DEPTH"), "memory(1): error: output semantic 'DEPTH' is not supported"},
+        {"float4 Main(float4 p : POSITION, float4 q : DEPTH, float4 t : TANGENT) : POSITION { return p + q + t; }\n" +
+             std::string(kMain), ""},
+        {"float4 Main(float4 p : POSITION, float4 q : VELOCITY) : POSITION { return p + q; }\n" + std::string(kMain),
+         "memory(1): error: input semantic 'VELOCITY' is not supported"},
         {"float a[0];\n", "memory(1): error: bad array size"},
         {"float a;\nfloat a;\ntechnique T { pass P { } }\n", "memory(2): error: redefinition of 'a'"},
         {"string s = \"open\n", "memory(1): error: unterminated string"},

@@ -110,6 +110,11 @@ TEST(ImagePack, KnownValuesPerFormat) {
     EXPECT_EQ(pack(kFmtA8R8G8B8), 0x80FF8040u);
     EXPECT_EQ(pack(kFmtX8R8G8B8), 0xFFFF8040u);
     EXPECT_EQ(pack(kFmtA8B8G8R8), 0x804080FFu);
+    EXPECT_EQ(pack(kFmtX8B8G8R8), 0xFF4080FFu);
+    EXPECT_EQ(pack(kFmtA2R10G10B10), 0xBFF80901u);  // 2 << 30 | 0x3FF << 20 | 0x202 << 10 | 0x101
+    EXPECT_EQ(pack(kFmtA2B10G10R10), 0x90180BFFu);
+    EXPECT_EQ(pack(kFmtG16R16), 0x8080FFFFu);
+    EXPECT_EQ(pack(kFmtL16), 0x9696u);
     EXPECT_EQ(pack(kFmtR8G8B8), 0xFF8040u);
     EXPECT_EQ(pack(kFmtR5G6B5), 0xFC08u);    // 31 << 11 | 32 << 5 | 8
     EXPECT_EQ(pack(kFmtA1R5G5B5), 0xFE08u);  // 1 << 15 | 31 << 10 | 16 << 5 | 8

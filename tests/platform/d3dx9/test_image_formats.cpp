@@ -324,15 +324,25 @@ TEST(ImageTga, MalformedHeadersAndRunsAreRefused) {
     f = good;
     f[16] = 12;  // no such depth
     EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
+    f = good;
+    f[1] = 2;  // no such colour map kind
+    EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
+    for (uint8_t interleave : {0x40, 0x80}) {
+        f = good;
+        f[17] |= interleave;
+        EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData) << int(interleave);
+    }
 
-    // A run longer than the pixels that remain.
-    std::vector<uint8_t> r(18, 0);
-    r[2] = 10;
-    r[12] = 2;
-    r[14] = 1;
-    r[16] = 24;
-    r.insert(r.end(), {0x83, 1, 2, 3});
-    EXPECT_EQ(Decode(r, &image), DecodeStatus::kInvalidData);
+    // A run longer than the two pixels that remain, by one and by two; one that fits.
+    for (uint8_t packet : {0x82, 0x83, 0x81}) {
+        std::vector<uint8_t> r(18, 0);
+        r[2] = 10;
+        r[12] = 2;
+        r[14] = 1;
+        r[16] = 24;
+        r.insert(r.end(), {packet, 1, 2, 3});
+        EXPECT_EQ(Decode(r, &image), packet == 0x81 ? DecodeStatus::kOk : DecodeStatus::kInvalidData) << int(packet);
+    }
 
     // The largest header the format allows is refused before any allocation.
     std::vector<uint8_t> big(18, 0);
@@ -418,6 +428,20 @@ TEST(ImageBmp, TrueColourLayouts) {
               DecodeStatus::kOk);
     EXPECT_EQ(image.info.format, kFmtR5G6B5);
     EXPECT_EQ(image.pixels[0], 0xFF00FF00u);
+    // Bit fields name the format, an alpha mask its alpha kind (6: with an alpha mask).
+    const struct {
+        uint32_t bits, compression;
+        std::vector<uint32_t> masks;
+        uint32_t format;
+    } fields[] = {
+        {16, 6, {0x7C00, 0x3E0, 0x1F, 0x8000}, kFmtA1R5G5B5}, {16, 3, {0x7C00, 0x3E0, 0x1F}, kFmtX1R5G5B5},
+        {16, 6, {0xF00, 0xF0, 0xF, 0xF000}, kFmtA4R4G4B4},    {16, 3, {0xF00, 0xF0, 0xF}, kFmtX4R4G4B4},
+        {32, 6, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, kFmtA8R8G8B8}, {32, 3, {0xFF, 0xFF00, 0xFF0000}, kFmtX8B8G8R8},
+        {32, 6, {0xFF, 0xFF00, 0xFF0000, 0xFF000000}, kFmtA8B8G8R8}, {32, 3, {0xFF0000, 0xFF00, 0xFF}, kFmtX8R8G8B8}};
+    for (const auto& c : fields) {
+        ASSERT_EQ(Decode(MakeBmp(1, 1, c.bits, c.compression, {}, {0, 0, 0, 0}, c.masks), &image), DecodeStatus::kOk);
+        EXPECT_EQ(image.info.format, c.format) << c.masks[0] << " " << c.masks.size();
+    }
 
     // A colour count beside true-colour pixels is a display hint, never read:
     // with a table before the pixels, with a count far past the file, with any count.
@@ -519,6 +543,9 @@ TEST(ImageBmp, MalformedHeadersAreRefused) {
     EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
     f = good;
     f[28] = 7;  // 7 bits per pixel
+    EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
+    f = good;
+    f[14] = 39;  // between the core header's 12 bytes and the info header's 40
     EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
     f = good;
     f[10] = 0xF0;  // pixel data past the end
@@ -675,9 +702,11 @@ TEST(ImageDds, HeaderFieldsAndRefusals) {
     const std::vector<uint8_t> good = MakeDds(4, 4, kFourCC, kFmtDXT5, 0, 0, 0, 0, 0, std::vector<uint8_t>(16, 0));
     ASSERT_EQ(Decode(good, &image), DecodeStatus::kOk);
     EXPECT_EQ(SweepPrefixes(good, 4, 4), good.size() - 1);
-    f = good;
-    f[4] = 100;  // header size
-    EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
+    for (size_t at : {4, 76}) {  // the header's size, its pixel format's size
+        f = good;
+        f[at] = 100;
+        EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData) << at;
+    }
     f = good;
     f[84] = 'X';  // unknown FourCC
     EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);

@@ -133,6 +133,7 @@ TEST(ImagePngSuite, ReportedFormatsFollowTheFileLayout) {
         {"basn0g08", kFmtL8, 32},           {"basn0g01", kFmtL8, 32},        {"basn4a08", kFmtA8L8, 32},
         {"basn3p08", kFmtP8, 32},           {"basn0g16", kFmtL16, 32},       {"basn2c16", kFmtA16B16G16R16, 32},
         {"s01i3p01", kFmtP8, 1},            {"s09n3p02", kFmtP8, 9},         {"basi6a16", kFmtA16B16G16R16, 32},
+        {"tbbn0g04", kFmtA8L8, 32},         {"tbwn0g16", kFmtA16B16G16R16, 32},  // grey with a transparent value
     };
     for (const Case& c : cases) {
         const std::vector<uint8_t> file = ReadBytes(PngSuiteDir() + "/png/" + c.name + ".png");

@@ -237,12 +237,12 @@ TEST(SkinConvert, FiveInfluencesKeepTheFourLargestAndSmallPalettesAreRefused) {
     EXPECT_TRUE(FAILED(skin->SetBoneInfluence(0, 1, &bad, w)));
     DWORD maxInfl = 0, combos = 0;
     ID3DXBuffer* table = nullptr;
-    EXPECT_EQ(skin->ConvertToIndexedBlendedMesh(mesh.get(), 0, 3, nullptr, nullptr, nullptr, nullptr, &maxInfl,
-                                                &combos, &table, &raw),
-              D3DXERR_SKINNINGNOTSUPPORTED);
-    ASSERT_EQ(skin->ConvertToIndexedBlendedMesh(mesh.get(), 0, 4, nullptr, nullptr, nullptr, nullptr, &maxInfl,
-                                                &combos, &table, &raw),
-              S_OK);
+    const auto convert = [&](ID3DXSkinInfo* from, ID3DXMesh* to, DWORD palette) {
+        return from->ConvertToIndexedBlendedMesh(to, 0, palette, nullptr, nullptr, nullptr, nullptr, &maxInfl, &combos,
+                                                 &table, &raw);
+    };
+    EXPECT_EQ(convert(skin.get(), mesh.get(), 3), D3DXERR_SKINNINGNOTSUPPORTED);
+    ASSERT_EQ(convert(skin.get(), mesh.get(), 4), S_OK);
     Com<ID3DXMesh> out(raw);
     Com<ID3DXBuffer> tableOwner(table);
     EXPECT_EQ(maxInfl, 4u);
@@ -260,6 +260,27 @@ TEST(SkinConvert, FiveInfluencesKeepTheFourLargestAndSmallPalettesAreRefused) {
     std::memcpy(w1, bytes + stride + 12, 12);
     EXPECT_EQ(w1[0] + w1[1] + w1[2], 0.0f);
     EXPECT_EQ(bytes[stride + 24 + 3], 0);
+
+    // A face of its own material with no weighted vertex still names bone 0.
+    ASSERT_EQ(D3DXCreateMeshFVF(2, 6, D3DXMESH_SYSTEMMEM, D3DFVF_XYZ | D3DFVF_NORMAL, nullptr, &raw), S_OK);
+    Com<ID3DXMesh> two(raw);
+    two->LockIndexBuffer(0, reinterpret_cast<void**>(&idx));
+    for (uint16_t i = 0; i < 6; ++i) idx[i] = i;
+    DWORD* attributes = nullptr;
+    two->LockAttributeBuffer(0, &attributes);
+    attributes[0] = 0, attributes[1] = 1;
+    ASSERT_EQ(D3DXCreateSkinInfoFVF(6, two->GetFVF(), 2, &rawSkin), S_OK);
+    Com<ID3DXSkinInfo> oneBone(rawSkin);
+    const DWORD first = 0;
+    oneBone->SetBoneInfluence(1, 1, &first, w);
+    ASSERT_EQ(convert(oneBone.get(), two.get(), 4), S_OK);
+    Com<ID3DXMesh> twoOut(raw);
+    Com<ID3DXBuffer> twoTable(table);
+    ASSERT_EQ(combos, 2u);
+    c = static_cast<const D3DXBONECOMBINATION*>(table->GetBufferPointer());
+    EXPECT_EQ(c[0].BoneId[0], 1u);
+    EXPECT_EQ(c[1].BoneId[0], 0u);
+    EXPECT_EQ(c[1].BoneId[1], 0xFFFFFFFFu);
 }
 
 }  // namespace

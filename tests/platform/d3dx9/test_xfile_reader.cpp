@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 #include "platform/d3dx9/xfile_internal.h"
@@ -13,6 +15,12 @@ namespace {
 
 using xtest::Bytes;
 using xtest::Compress;
+
+std::string Repeat(const std::string& text, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += text;
+    return out;
+}
 
 HRESULT Describe(const std::vector<uint8_t>& bytes, std::string* out) {
     xfile::Document doc;
@@ -229,6 +237,13 @@ TEST(XFileReader, CompressedBlocksCarryTheirWindowAcrossBlocks) {
     std::string broken = Compress(file, false, 32768);
     broken[20] ^= 0x40;
     EXPECT_TRUE(FAILED(Describe(Bytes(broken), &zipped)));
+    // So is one whose packed size is one byte more than the file holds.
+    std::string longer = Compress(kSmallText, false, 32768);
+    uint16_t packed;
+    std::memcpy(&packed, &longer[22], 2);
+    ++packed;
+    std::memcpy(&longer[22], &packed, 2);
+    EXPECT_TRUE(FAILED(Describe(Bytes(longer), &zipped)));
 }
 
 TEST(XFileReader, EveryCorpusFileReads) {
@@ -293,6 +308,25 @@ TEST(XFileReader, BadInputFailsWithoutHarm) {
     std::string deep = "xof 0303txt 0032\n";
     for (int i = 0; i < 5000; ++i) deep += "Frame {";
     EXPECT_TRUE(FAILED(Describe(Bytes(deep), &out)));
+    // The bounds themselves: objects within objects, templates within templates.
+    const auto frames = [](int n) {
+        return "xof 0303txt 0032\n" + Repeat("Frame {", n) + Repeat("}", n) + "\n";
+    };
+    const auto templates = [](int n) {
+        std::string t = "xof 0303txt 0032\n";
+        for (int i = 0; i < n; ++i) {
+            char guid[48];
+            std::snprintf(guid, sizeof guid, "<%08X-0000-0000-0000-000000000000>", i + 1);
+            t += "template T" + std::to_string(i) + " { " + guid +
+                 (i ? " T" + std::to_string(i - 1) + " m; }\n" : " DWORD a; }\n");
+        }
+        return t + "T" + std::to_string(n - 1) + " x { 1" + Repeat(";", n) + " }\n";
+    };
+    constexpr int kFrameDepth = 65, kTemplateDepth = 65;  // the outermost and 64 within it
+    EXPECT_EQ(Describe(Bytes(frames(kFrameDepth)), &out), S_OK);
+    EXPECT_TRUE(FAILED(Describe(Bytes(frames(kFrameDepth + 1)), &out)));
+    EXPECT_EQ(Describe(Bytes(templates(kTemplateDepth)), &out), S_OK);
+    EXPECT_TRUE(FAILED(Describe(Bytes(templates(kTemplateDepth + 1)), &out)));
 }
 
 TEST(XFileReader, DataObjectsAnswerNamesTypesReferencesAndPackedMembers) {
