@@ -235,6 +235,14 @@ TEST_F(DirectInputTest, ATapBetweenTwoReadsShowsAsDownForOneRead) {
     ASSERT_EQ(keyboard->Acquire(), DI_OK);
     ASSERT_EQ(keyboard->GetDeviceState(sizeof state, state), DI_OK);
     EXPECT_TRUE(KeysDown(state).empty());
+    // Nor is one made while the program had let go of it.
+    ASSERT_EQ(keyboard->Unacquire(), DI_OK);
+    PushKey(SDL_SCANCODE_V, true);
+    PushKey(SDL_SCANCODE_V, false);
+    PumpMessages();
+    ASSERT_EQ(keyboard->Acquire(), DI_OK);
+    ASSERT_EQ(keyboard->GetDeviceState(sizeof state, state), DI_OK);
+    EXPECT_TRUE(KeysDown(state).empty());
     keyboard->Release();
 }
 
@@ -244,7 +252,11 @@ TEST_F(DirectInputTest, KeyboardReportsItsKeysAsObjects) {
     DIDEVCAPS caps{};
     caps.dwSize = sizeof caps;
     ASSERT_EQ(keyboard->GetCapabilities(&caps), DI_OK);
-    EXPECT_EQ(GET_DIDEVICE_TYPE(caps.dwDevType), DI8DEVTYPE_KEYBOARD);
+    EXPECT_EQ(caps.dwDevType, DWORD{DI8DEVTYPE_KEYBOARD | (DI8DEVTYPEKEYBOARD_PCENH << 8)});
+    DIDEVCAPS older{};
+    older.dwSize = 6 * sizeof(DWORD);  // the first version's structure, filled as far as it goes
+    ASSERT_EQ(keyboard->GetCapabilities(&older), DI_OK);
+    EXPECT_EQ(older.dwButtons, caps.dwButtons);
     EXPECT_TRUE(caps.dwFlags & DIDC_ATTACHED);
     EXPECT_EQ(caps.dwAxes, 0u);
     EXPECT_GE(caps.dwButtons, 101u);

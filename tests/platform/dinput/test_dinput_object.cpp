@@ -182,6 +182,7 @@ TEST_F(DirectInputTest, CooperativeLevelsAndPropertiesAreChecked) {
     EXPECT_EQ(keyboard->SetCooperativeLevel(nullptr, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND), DIERR_INVALIDPARAM);
     EXPECT_EQ(keyboard->SetCooperativeLevel(window_, DISCL_EXCLUSIVE | DISCL_BACKGROUND), DIERR_UNSUPPORTED);
     EXPECT_EQ(keyboard->SetCooperativeLevel(nullptr, DISCL_NONEXCLUSIVE | DISCL_BACKGROUND), DI_OK);
+    EXPECT_EQ(keyboard->SetCooperativeLevel(window_, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_NOWINKEY), DI_OK);
 
     DIPROPDWORD dword{};
     dword.diph.dwSize = sizeof dword;
@@ -216,6 +217,24 @@ TEST_F(DirectInputTest, CooperativeLevelsAndPropertiesAreChecked) {
     range.diph.dwHeaderSize = sizeof range.diph;
     range.diph.dwHow = DIPH_DEVICE;
     EXPECT_EQ(device->GetProperty(DIPROP_RANGE, &range.diph), DIERR_INVALIDPARAM);
+    EXPECT_EQ(SetRange(device, 0, DIPH_DEVICE, 5, 5), DI_OK);
+
+    // An axis off its four-byte step, or of an aspect the pad lacks, is refused;
+    // a hat it lacks reads centred, to the format's last byte.
+    DIOBJECTDATAFORMAT objects[2] = {{&GUID_XAxis, 2, DIDFT_AXIS | DIDFT_ANYINSTANCE, 0},
+                                     {&GUID_POV, 4, DIDFT_POV | DIDFT_ANYINSTANCE | DIDFT_OPTIONAL, 0}};
+    DIDATAFORMAT format{sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), DIDF_ABSAXIS, 8, 2, objects};
+    EXPECT_EQ(device->SetDataFormat(&format), DIERR_INVALIDPARAM);
+    objects[0].dwOfs = 0;
+    objects[0].dwFlags = DIDOI_ASPECTVELOCITY;
+    EXPECT_EQ(device->SetDataFormat(&format), DIERR_INVALIDPARAM);
+    objects[0].dwFlags = DIDOI_ASPECTPOSITION;
+    ASSERT_EQ(device->SetDataFormat(&format), DI_OK);
+    ASSERT_EQ(device->Acquire(), DI_OK);
+    DWORD state[2] = {};
+    ASSERT_EQ(device->GetDeviceState(sizeof state, state), DI_OK);
+    EXPECT_EQ(state[0], 5u);
+    EXPECT_EQ(state[1], 0xFFFFFFFFu);
     device->Release();
 }
 
