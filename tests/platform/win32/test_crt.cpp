@@ -176,6 +176,10 @@ TEST(Cp932Text, ConvertsBothWaysAndReplacesWhatItCannotConvert) {
     EXPECT_EQ(platform::Cp932ToUtf8("ab\x83"), "ab" + Utf8(u8"\uFFFD"));
     EXPECT_EQ(platform::Utf8ToCp932("a\xF0\x9F\x98\x80" "b"), "a?b");
     EXPECT_EQ(platform::Utf8ToCp932("a\xFF" "b"), "a?b");
+    // A sequence is stepped over whole, to the very end; a byte that leads none
+    // (C0, C1, F5 and above) is one replaced byte.
+    EXPECT_EQ(platform::Utf8ToCp932("a\xF0\x9F\x98\x80"), "a?");
+    EXPECT_EQ(platform::Utf8ToCp932("\xC0\x80z\xF5\x80\x80\x80"), "??z????");
 }
 
 TEST(KernelConsole, ConsoleAndDebugOutputReachStderrAsUtf8) {
