@@ -129,6 +129,7 @@ TEST_F(CrtStreams, TextModeWritesCrLfAndReadsItBackAsNewlines) {
     fwrite("a\nb", 1, 3, out);
     fclose(out);
     EXPECT_EQ(testsupport::ReadFile(dir_.file("score.dat")), "a\nb");
+    EXPECT_EQ(kestra_fopen("score.dat", "wx"), nullptr) << "an exclusive create finds it there";
 }
 
 TEST_F(CrtStreams, TextReadsJoinCrLfAcrossBufferEdgesAndKeepLoneCr) {

@@ -377,6 +377,8 @@ TEST_F(KernelFiles, MoveDeleteAndAttributes) {
     struct stat st;
     ASSERT_EQ(stat(dir_.file("ro.dat").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0222, 0u);
+    EXPECT_EQ(GetFileAttributesA("ro.dat\\inside"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND)) << "a file is no folder";
 }
 
 TEST_F(KernelFiles, HandlesFromOtherFamiliesAreNotFiles) {
