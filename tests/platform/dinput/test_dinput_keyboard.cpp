@@ -267,6 +267,8 @@ TEST_F(DirectInputTest, KeyboardReportsItsKeysAsObjects) {
     EXPECT_TRUE(info.guidType == GUID_Key);
     EXPECT_EQ(DIDFT_GETINSTANCE(info.dwType), DIK_UP);
     EXPECT_STREQ(info.tszName, "UP");
+    EXPECT_EQ(keyboard->GetObjectInfo(&info, DIDFT_BUTTON | DIDFT_MAKEINSTANCE(DIK_UP), DIPH_BYID), DI_OK);
+    EXPECT_EQ(keyboard->GetObjectInfo(&info, DIDFT_AXIS | DIDFT_MAKEINSTANCE(DIK_UP), DIPH_BYID), DIERR_OBJECTNOTFOUND);
     EXPECT_EQ(keyboard->GetObjectInfo(&info, 0x54, DIPH_BYOFFSET), DIERR_OBJECTNOTFOUND);
     keyboard->Release();
 }

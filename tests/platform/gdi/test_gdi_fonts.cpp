@@ -180,6 +180,12 @@ TEST(GdiTextMetrics, BoldAndItalicAreSimulatedOnARegularFace) {
     EXPECT_EQ(bold.metrics().tmWeight, FW_BOLD);
     EXPECT_EQ(bold.metrics().tmHeight, 16);
     EXPECT_NE(italic.metrics().tmItalic, 0);
+    SelectedFont marked(CreateFontA(16, 0, 0, 0, 0, FALSE, TRUE, TRUE, SHIFTJIS_CHARSET, OUT_TT_PRECIS,
+                                    CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FIXED_PITCH, Sjis(u8"ＭＳ ゴシック").c_str()));
+    ASSERT_TRUE(marked.ok());
+    EXPECT_EQ(marked.metrics().tmUnderlined, 0xFF);
+    EXPECT_EQ(marked.metrics().tmStruckOut, 0xFF);
+    EXPECT_EQ(regular.metrics().tmUnderlined, 0);
     UINT code = CodeOf(Sjis(u8"開"));
     Bitmap r = Render(regular.dc(), code, GGO_GRAY8_BITMAP);
     Bitmap b = Render(bold.dc(), code, GGO_GRAY8_BITMAP);

@@ -373,8 +373,8 @@ TEST_F(PlayerFilesTest, MemoryInstancesCopyTheirBytes) {
     sound->Play(0, 0);
     EXPECT_TRUE(sound->IsPlaying());
     EXPECT_TRUE(audiotest::WaitUntil([&] { return !sound->IsPlaying(); }));
-    EXPECT_EQ(Torvi().CreateFromMemory(nullptr, 10, 0), nullptr);
-    EXPECT_EQ(Torvi().CreateFromMemory(wave.data(), 0, 0), nullptr);
+    ExpectRefused(Torvi().CreateFromMemory(nullptr, 10, 0), "(memory): the sound is empty");
+    ExpectRefused(Torvi().CreateFromMemory(wave.data(), 0, 0), "(memory): the sound is empty");
 }
 
 TEST_F(PlayerFilesTest, LastErrorIsCutToTheCallersBuffer) {
