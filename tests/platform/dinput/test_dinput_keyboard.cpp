@@ -371,6 +371,7 @@ TEST_F(DirectInputTest, DeactivationLosesInputAndClearsKeysUntilReacquired) {
     // A background device keeps its input; the release of Z was never seen, so Z is cleared.
     ASSERT_EQ(background->GetDeviceState(sizeof state, state), DI_OK);
     EXPECT_TRUE(KeysDown(state).empty());
+    PushKey(SDL_SCANCODE_C, true);  // not seen by the foreground device, then or after
 
     PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
     PumpMessages();

@@ -155,6 +155,7 @@ TEST(GdiTextMetrics, RequestsAtTheirBounds) {
         EXPECT_EQ(tm.tmWeight, c.tmWeight);
         EXPECT_EQ(tm.tmCharSet, c.tmCharSet);
         EXPECT_EQ(tm.tmDefaultChar, tm.tmFirstChar - 1);
+        EXPECT_EQ(tm.tmBreakChar, ' ');
     }
 }
 
