@@ -324,6 +324,13 @@ TEST_F(DirectSoundTest, ControlsNeedTheirFlagsAndRanges) {
     EXPECT_EQ(caps.dwBufferBytes, 2000u);
     EXPECT_TRUE(caps.dwFlags & DSBCAPS_LOCSOFTWARE);
     plain->Release();
+    // A deferred buffer is placed at once, in software, and takes a priority.
+    IDirectSoundBuffer* deferred = MakeBuffer(sound_, Format(1, 16, 22050), 2000, DSBCAPS_LOCDEFER);
+    ASSERT_NE(deferred, nullptr);
+    ASSERT_EQ(deferred->GetCaps(&caps), DS_OK);
+    EXPECT_EQ(caps.dwFlags & (DSBCAPS_LOCDEFER | DSBCAPS_LOCSOFTWARE), DWORD{DSBCAPS_LOCSOFTWARE});
+    EXPECT_EQ(deferred->Play(0, 1, 0), DS_OK);
+    deferred->Release();
 
     IDirectSoundBuffer* buffer = MakeBuffer(sound_, Format(1, 16, 22050), 2000,
                                             DSBCAPS_CTRLVOLUME | DSBCAPS_CTRLPAN | DSBCAPS_CTRLFREQUENCY);
