@@ -75,6 +75,7 @@ HRESULT SoundBuffer::CreateSecondary(std::shared_ptr<Device> device, SharedLevel
     auto* created = new (std::nothrow) SoundBuffer(std::move(device), std::move(level));
     if (!created) return DSERR_OUTOFMEMORY;
     created->flags_ = (desc.dwFlags & ~DSBCAPS_LOCDEFER) | DSBCAPS_LOCSOFTWARE;
+    created->deferred_ = (desc.dwFlags & DSBCAPS_LOCDEFER) != 0;
     std::memcpy(&created->format_, desc.lpwfxFormat, sizeof(WAVEFORMATEX) - sizeof(WORD));
     created->format_.cbSize = 0;
     // Silence for the format: 8-bit samples are unsigned around 128.
@@ -105,6 +106,7 @@ HRESULT SoundBuffer::Duplicate(SoundBuffer** duplicate) {
     auto* created = new (std::nothrow) SoundBuffer(device_, level_);
     if (!created) return DSERR_OUTOFMEMORY;
     created->flags_ = flags_;
+    created->deferred_ = deferred_;
     created->format_ = format_;
     created->data_ = data_;
     created->frames_ = frames_;
@@ -256,7 +258,7 @@ HRESULT SoundBuffer::Unlock(LPVOID audioPtr1, DWORD audioBytes1, LPVOID audioPtr
 
 HRESULT SoundBuffer::Play(DWORD reserved1, DWORD priority, DWORD flags) {
     if (reserved1 != 0) return DSERR_INVALIDPARAM;
-    if (priority != 0 && !(flags_ & DSBCAPS_LOCDEFER)) return DSERR_INVALIDPARAM;
+    if (priority != 0 && !deferred_) return DSERR_INVALIDPARAM;
     if (primary_ && !(flags & DSBPLAY_LOOPING)) return DSERR_INVALIDPARAM;
     Guard guard(device_->lock());
     playing_ = true;

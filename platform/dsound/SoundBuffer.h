@@ -66,6 +66,7 @@ private:
     SharedLevel level_;
     bool primary_ = false;
     DWORD flags_ = 0;
+    bool deferred_ = false;  // placed at creation; a Play priority is taken only then
     WAVEFORMATEX format_{};
     std::shared_ptr<std::vector<uint8_t>> data_;
     uint32_t frames_ = 0;

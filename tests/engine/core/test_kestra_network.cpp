@@ -330,20 +330,27 @@ TEST(WinSockAsyncSelect, PostsEventsWithTheReenablingRules) {
                   int peerLength = sizeof(peer) - 1;
                   EXPECT_EQ(accept(listener, reinterpret_cast<SOCKADDR*>(&peer), &peerLength), INVALID_SOCKET);
                   EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
-                  peerLength = sizeof(peer);
+                  peerLength = sizeof(peer) + 8;  // answered with the length written
                   SOCKET second = accept(listener, reinterpret_cast<SOCKADDR*>(&peer), &peerLength);
                   ASSERT_NE(second, INVALID_SOCKET);
+                  EXPECT_EQ(peerLength, static_cast<int>(sizeof(peer)));
                   EXPECT_EQ(peer.sin_port, PortOf(b));
+                  EXPECT_EQ(PortOf(b, true), port);
                   EXPECT_EQ(recv(second, buffer, sizeof(buffer), 0), SOCKET_ERROR);
                   EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
                   ASSERT_EQ(WSAAsyncSelect(second, window, WM_USER + 1, 0), 0);
                   ASSERT_EQ(send(b, "z", 1, 0), 1);
                   Pump();
                   EXPECT_EQ(Count(second, FD_READ), 0);
+                  // FD_CLOSE only when asked for; FD_WRITE once while nothing would block.
+                  ASSERT_EQ(WSAAsyncSelect(second, window, WM_USER + 1, FD_READ), 0);
+                  closesocket(b);
+                  Pump();
+                  EXPECT_EQ(Count(second, FD_CLOSE), 0);
+                  EXPECT_EQ(Count(served, FD_WRITE), 1);
 
                   closesocket(second);
                   closesocket(served);
-                  closesocket(b);
                   closesocket(listener);
                   EXPECT_EQ(WSACleanup(), 0);
                   DestroyWindow(window);
@@ -360,7 +367,16 @@ TEST(WinSock, AddressesNamesAndOptions) {
                   IN_ADDR address{htonl(0xC0A80001u)};
                   EXPECT_STREQ(inet_ntoa(address), "192.168.0.1");
 
+                  // Versions from 1.1; above 2.2 the answer is 2.2.
                   WSADATA data;
+                  EXPECT_EQ(WSAStartup(MAKEWORD(1, 0), &data), WSAVERNOTSUPPORTED);
+                  ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &data), 0);
+                  EXPECT_EQ(data.wVersion, MAKEWORD(1, 1));
+                  ASSERT_EQ(WSAStartup(MAKEWORD(3, 5), &data), 0);
+                  EXPECT_EQ(data.wVersion, MAKEWORD(2, 2));
+                  EXPECT_EQ(data.wHighVersion, MAKEWORD(2, 2));
+                  EXPECT_EQ(WSACleanup(), 0);
+                  EXPECT_EQ(WSACleanup(), 0);
                   ASSERT_EQ(WSAStartup(MAKEWORD(2, 0), &data), 0);
                   const ULONG loopback = htonl(INADDR_LOOPBACK);
                   const HOSTENT* host = gethostbyaddr(reinterpret_cast<const char*>(&loopback), 4, AF_INET);
@@ -369,7 +385,8 @@ TEST(WinSock, AddressesNamesAndOptions) {
                   EXPECT_EQ(host->h_addrtype, AF_INET);
                   EXPECT_EQ(memcmp(host->h_addr_list[0], &loopback, 4), 0);
                   EXPECT_EQ(host->h_addr_list[1], nullptr);
-                  EXPECT_EQ(gethostbyaddr(reinterpret_cast<const char*>(&loopback), 16, 23), nullptr);
+                  EXPECT_EQ(gethostbyaddr(reinterpret_cast<const char*>(&loopback), 16, AF_INET), nullptr);
+                  EXPECT_EQ(gethostbyaddr(reinterpret_cast<const char*>(&loopback), 4, 23), nullptr);
 
                   SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
                   const int on = 1;
@@ -393,6 +410,19 @@ TEST(WinSock, AddressesNamesAndOptions) {
                   EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
                   EXPECT_EQ(gethostbyaddr(reinterpret_cast<const char*>(&loopback), 3, AF_INET), nullptr);
                   EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
+                  ULONG nonBlocking = 1;
+                  EXPECT_EQ(ioctlsocket(s, 0x4004667F, &nonBlocking), SOCKET_ERROR);  // FIONREAD: not offered
+                  EXPECT_EQ(WSAGetLastError(), WSAEINVAL);
+                  // A socket accepted from a non-blocking listener does not block either.
+                  SOCKET quiet = Listener();
+                  ASSERT_EQ(ioctlsocket(quiet, FIONBIO, &nonBlocking), 0);
+                  SOCKET caller = Connect(PortOf(quiet));
+                  SOCKET answered = accept(quiet, nullptr, nullptr);
+                  ASSERT_NE(answered, INVALID_SOCKET);
+                  char byte;
+                  EXPECT_EQ(recv(answered, &byte, 1, 0), SOCKET_ERROR);
+                  EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+                  for (SOCKET done : {answered, caller, quiet}) closesocket(done);
                   // Nothing listens on the port just freed.
                   SOCKET probe = Listener();
                   const USHORT port = PortOf(probe);

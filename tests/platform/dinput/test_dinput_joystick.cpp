@@ -20,7 +20,8 @@ TEST_F(DirectInputTest, PadsEnumerateInAttachOrderBesideTheKeyboard) {
     for (const DIDEVICEINSTANCEA& pad : pads) {
         EXPECT_EQ(pad.dwSize, sizeof(DIDEVICEINSTANCEA));
         DWORD type = GET_DIDEVICE_TYPE(pad.dwDevType);
-        EXPECT_TRUE(type == DI8DEVTYPE_JOYSTICK || type == DI8DEVTYPE_GAMEPAD) << type;
+        EXPECT_EQ(type, DWORD{DI8DEVTYPE_GAMEPAD});  // the virtual pads are game controllers
+        EXPECT_EQ(pad.wUsage, 0x05);
         EXPECT_EQ(input_->GetDeviceStatus(pad.guidInstance), DI_OK);
     }
     // The order is stable: the first attached pad comes first, every time.

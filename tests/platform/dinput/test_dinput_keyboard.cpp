@@ -235,6 +235,14 @@ TEST_F(DirectInputTest, ATapBetweenTwoReadsShowsAsDownForOneRead) {
     ASSERT_EQ(keyboard->Acquire(), DI_OK);
     ASSERT_EQ(keyboard->GetDeviceState(sizeof state, state), DI_OK);
     EXPECT_TRUE(KeysDown(state).empty());
+    // Nor is one made while the program had let go of it.
+    ASSERT_EQ(keyboard->Unacquire(), DI_OK);
+    PushKey(SDL_SCANCODE_V, true);
+    PushKey(SDL_SCANCODE_V, false);
+    PumpMessages();
+    ASSERT_EQ(keyboard->Acquire(), DI_OK);
+    ASSERT_EQ(keyboard->GetDeviceState(sizeof state, state), DI_OK);
+    EXPECT_TRUE(KeysDown(state).empty());
     keyboard->Release();
 }
 
@@ -244,7 +252,11 @@ TEST_F(DirectInputTest, KeyboardReportsItsKeysAsObjects) {
     DIDEVCAPS caps{};
     caps.dwSize = sizeof caps;
     ASSERT_EQ(keyboard->GetCapabilities(&caps), DI_OK);
-    EXPECT_EQ(GET_DIDEVICE_TYPE(caps.dwDevType), DI8DEVTYPE_KEYBOARD);
+    EXPECT_EQ(caps.dwDevType, DWORD{DI8DEVTYPE_KEYBOARD | (DI8DEVTYPEKEYBOARD_PCENH << 8)});
+    DIDEVCAPS older{};
+    older.dwSize = 6 * sizeof(DWORD);  // the first version's structure, filled as far as it goes
+    ASSERT_EQ(keyboard->GetCapabilities(&older), DI_OK);
+    EXPECT_EQ(older.dwButtons, caps.dwButtons);
     EXPECT_TRUE(caps.dwFlags & DIDC_ATTACHED);
     EXPECT_EQ(caps.dwAxes, 0u);
     EXPECT_GE(caps.dwButtons, 101u);
@@ -255,6 +267,8 @@ TEST_F(DirectInputTest, KeyboardReportsItsKeysAsObjects) {
     EXPECT_TRUE(info.guidType == GUID_Key);
     EXPECT_EQ(DIDFT_GETINSTANCE(info.dwType), DIK_UP);
     EXPECT_STREQ(info.tszName, "UP");
+    EXPECT_EQ(keyboard->GetObjectInfo(&info, DIDFT_BUTTON | DIDFT_MAKEINSTANCE(DIK_UP), DIPH_BYID), DI_OK);
+    EXPECT_EQ(keyboard->GetObjectInfo(&info, DIDFT_AXIS | DIDFT_MAKEINSTANCE(DIK_UP), DIPH_BYID), DIERR_OBJECTNOTFOUND);
     EXPECT_EQ(keyboard->GetObjectInfo(&info, 0x54, DIPH_BYOFFSET), DIERR_OBJECTNOTFOUND);
     keyboard->Release();
 }
@@ -357,6 +371,7 @@ TEST_F(DirectInputTest, DeactivationLosesInputAndClearsKeysUntilReacquired) {
     // A background device keeps its input; the release of Z was never seen, so Z is cleared.
     ASSERT_EQ(background->GetDeviceState(sizeof state, state), DI_OK);
     EXPECT_TRUE(KeysDown(state).empty());
+    PushKey(SDL_SCANCODE_C, true);  // not seen by the foreground device, then or after
 
     PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
     PumpMessages();

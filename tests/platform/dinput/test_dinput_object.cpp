@@ -12,10 +12,6 @@ namespace {
 using dinputtest::DirectInputTest;
 
 TEST(DirectInputFormats, PredefinedFormatsHaveTheDocumentedShape) {
-    EXPECT_EQ(sizeof(DIJOYSTATE), 80u);
-    EXPECT_EQ(sizeof(DIJOYSTATE2), 272u);
-    EXPECT_EQ(DIJOFS_BUTTON(0), 48u);
-    EXPECT_EQ(DIJOFS_POV(3), 44u);
     EXPECT_EQ(c_dfDIKeyboard.dwDataSize, 256u);
     EXPECT_EQ(c_dfDIKeyboard.dwNumObjs, 256u);
     EXPECT_EQ(c_dfDIJoystick.dwDataSize, sizeof(DIJOYSTATE));
@@ -158,8 +154,10 @@ TEST_F(DirectInputTest, DataFormatsAreValidatedAgainstTheDevice) {
     EXPECT_EQ(keyboard->SetDataFormat(&format), DIERR_INVALIDPARAM);
     format.dwDataSize = 8;
 
-    // With this format only A is reported, at byte 0.
+    // With this format only A is reported, at byte 0, in the state and the buffer.
     ASSERT_EQ(keyboard->SetDataFormat(&format), DI_OK);
+    DIPROPDWORD bufferSize{{sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), 0, DIPH_DEVICE}, 8};
+    ASSERT_EQ(keyboard->SetProperty(DIPROP_BUFFERSIZE, &bufferSize.diph), DI_OK);
     ASSERT_EQ(keyboard->SetCooperativeLevel(window_, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND), DI_OK);
     ASSERT_EQ(keyboard->Acquire(), DI_OK);
     EXPECT_EQ(keyboard->SetDataFormat(&c_dfDIKeyboard), DIERR_ACQUIRED);
@@ -170,6 +168,11 @@ TEST_F(DirectInputTest, DataFormatsAreValidatedAgainstTheDevice) {
     ASSERT_EQ(keyboard->GetDeviceState(sizeof eight, eight), DI_OK);
     EXPECT_EQ(eight[0], 0x80);
     for (int i = 1; i < 8; ++i) EXPECT_EQ(eight[i], 0) << i;
+    DIDEVICEOBJECTDATA events[4];
+    DWORD count = 4;
+    ASSERT_EQ(keyboard->GetDeviceData(sizeof(DIDEVICEOBJECTDATA), events, &count, 0), DI_OK);
+    ASSERT_EQ(count, 1u);
+    EXPECT_EQ(events[0].dwOfs, 0u);
     keyboard->Release();
 }
 
@@ -182,6 +185,7 @@ TEST_F(DirectInputTest, CooperativeLevelsAndPropertiesAreChecked) {
     EXPECT_EQ(keyboard->SetCooperativeLevel(nullptr, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND), DIERR_INVALIDPARAM);
     EXPECT_EQ(keyboard->SetCooperativeLevel(window_, DISCL_EXCLUSIVE | DISCL_BACKGROUND), DIERR_UNSUPPORTED);
     EXPECT_EQ(keyboard->SetCooperativeLevel(nullptr, DISCL_NONEXCLUSIVE | DISCL_BACKGROUND), DI_OK);
+    EXPECT_EQ(keyboard->SetCooperativeLevel(window_, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_NOWINKEY), DI_OK);
 
     DIPROPDWORD dword{};
     dword.diph.dwSize = sizeof dword;
@@ -216,6 +220,24 @@ TEST_F(DirectInputTest, CooperativeLevelsAndPropertiesAreChecked) {
     range.diph.dwHeaderSize = sizeof range.diph;
     range.diph.dwHow = DIPH_DEVICE;
     EXPECT_EQ(device->GetProperty(DIPROP_RANGE, &range.diph), DIERR_INVALIDPARAM);
+    EXPECT_EQ(SetRange(device, 0, DIPH_DEVICE, 5, 5), DI_OK);
+
+    // An axis off its four-byte step, or of an aspect the pad lacks, is refused;
+    // a hat it lacks reads centred, to the format's last byte.
+    DIOBJECTDATAFORMAT objects[2] = {{&GUID_XAxis, 2, DIDFT_AXIS | DIDFT_ANYINSTANCE, 0},
+                                     {&GUID_POV, 4, DIDFT_POV | DIDFT_ANYINSTANCE | DIDFT_OPTIONAL, 0}};
+    DIDATAFORMAT format{sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), DIDF_ABSAXIS, 8, 2, objects};
+    EXPECT_EQ(device->SetDataFormat(&format), DIERR_INVALIDPARAM);
+    objects[0].dwOfs = 0;
+    objects[0].dwFlags = DIDOI_ASPECTVELOCITY;
+    EXPECT_EQ(device->SetDataFormat(&format), DIERR_INVALIDPARAM);
+    objects[0].dwFlags = DIDOI_ASPECTPOSITION;
+    ASSERT_EQ(device->SetDataFormat(&format), DI_OK);
+    ASSERT_EQ(device->Acquire(), DI_OK);
+    DWORD state[2] = {};
+    ASSERT_EQ(device->GetDeviceState(sizeof state, state), DI_OK);
+    EXPECT_EQ(state[0], 5u);
+    EXPECT_EQ(state[1], 0xFFFFFFFFu);
     device->Release();
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -181,6 +182,8 @@ TEST_F(DirectSoundTest, SecondaryFormatsAreChecked) {
         {floatFormat, DSERR_BADFORMAT},         {Format(6, 16, 44100), DSERR_BADFORMAT},
         {Format(2, 24, 44100), DSERR_BADFORMAT}, {badAlign, DSERR_BADFORMAT},
         {Format(2, 16, 99), DSERR_BADFORMAT},   {Format(2, 16, 200001), DSERR_BADFORMAT},
+        {Format(2, 16, 100), DS_OK},            {Format(2, 16, 200000), DS_OK},
+        {Format(0, 8, 44100), DSERR_BADFORMAT},
     };
     for (const Case& c : cases) {
         DSBUFFERDESC desc{};
@@ -201,7 +204,15 @@ TEST_F(DirectSoundTest, SecondaryFormatsAreChecked) {
     IDirectSoundBuffer* buffer = nullptr;
     desc.dwBufferBytes = 2;
     EXPECT_EQ(sound_->CreateSoundBuffer(&desc, &buffer, nullptr), DSERR_INVALIDPARAM);
+    desc.dwBufferBytes = 4;  // the least, one frame
+    ASSERT_EQ(sound_->CreateSoundBuffer(&desc, &buffer, nullptr), DS_OK);
+    buffer->Release();
+    buffer = nullptr;
     desc.dwBufferBytes = 4096;
+    for (DWORD control : {DSBCAPS_CTRL3D, DSBCAPS_CTRLFX, DSBCAPS_CTRLPOSITIONNOTIFY}) {
+        desc.dwFlags = control;
+        EXPECT_EQ(sound_->CreateSoundBuffer(&desc, &buffer, nullptr), DSERR_CONTROLUNAVAIL) << control;
+    }
     desc.dwFlags = DSBCAPS_LOCHARDWARE | DSBCAPS_LOCSOFTWARE;
     EXPECT_EQ(sound_->CreateSoundBuffer(&desc, &buffer, nullptr), DSERR_INVALIDPARAM);
     desc.dwFlags = DSBCAPS_LOCHARDWARE;
@@ -219,10 +230,12 @@ TEST_F(DirectSoundTest, PrimaryBufferKeepsTheFormatAtPriorityLevel) {
     IDirectSoundBuffer* primary = nullptr;
     ASSERT_EQ(sound_->CreateSoundBuffer(&desc, &primary, nullptr), DS_OK);
     WAVEFORMATEX wanted = Format(2, 16, 44100);
-    EXPECT_EQ(wanted.nAvgBytesPerSec, 176400u);
     EXPECT_EQ(primary->SetFormat(&wanted), DS_OK);
     WAVEFORMATEX got{};
     DWORD written = 0;
+    ASSERT_EQ(primary->GetFormat(nullptr, 0, &written), DS_OK);  // the size alone
+    EXPECT_EQ(written, sizeof(WAVEFORMATEX));
+    written = 0;
     ASSERT_EQ(primary->GetFormat(&got, sizeof(got), &written), DS_OK);
     EXPECT_EQ(written, sizeof(WAVEFORMATEX));
     EXPECT_EQ(got.nSamplesPerSec, 44100u);
@@ -235,6 +248,7 @@ TEST_F(DirectSoundTest, PrimaryBufferKeepsTheFormatAtPriorityLevel) {
     EXPECT_EQ(sound_->DuplicateSoundBuffer(primary, &copy), DSERR_INVALIDCALL);
     EXPECT_EQ(copy, nullptr);
     EXPECT_EQ(primary->SetCurrentPosition(0), DSERR_INVALIDCALL);
+    EXPECT_EQ(primary->Play(0, 0, 0), DSERR_INVALIDPARAM) << "a primary buffer only loops";
     IUnknown* as8 = nullptr;
     EXPECT_EQ(primary->QueryInterface(IID_IDirectSoundBuffer8, reinterpret_cast<void**>(&as8)), E_NOINTERFACE);
 
@@ -255,7 +269,15 @@ TEST_F(DirectSoundTest, LockHandsOutTwoRegionsAcrossTheEnd) {
     DWORD wholeBytes = 0;
     ASSERT_EQ(buffer->Lock(0, 4000, &whole, &wholeBytes, nullptr, nullptr, 0), DS_OK);
     EXPECT_EQ(wholeBytes, 4000u);
+    EXPECT_EQ(std::count(static_cast<char*>(whole), static_cast<char*>(whole) + 4000, 0), 4000) << "silence";
+    IDirectSoundBuffer* unsigned8 = MakeBuffer(sound_, Format(1, 8, 22050), 100);
+    void* silence8 = nullptr;
+    DWORD bytes8 = 0;
+    ASSERT_EQ(unsigned8->Lock(0, 100, &silence8, &bytes8, nullptr, nullptr, 0), DS_OK);
+    EXPECT_EQ(std::count(static_cast<uint8_t*>(silence8), static_cast<uint8_t*>(silence8) + 100, 0x80), 100);
+    unsigned8->Release();
     EXPECT_EQ(buffer->Unlock(whole, wholeBytes, nullptr, 0), DS_OK);
+    EXPECT_EQ(buffer->Unlock(static_cast<uint8_t*>(whole) + 4000, 0, nullptr, 0), DS_OK);
 
     void* p1 = nullptr;
     void* p2 = nullptr;
@@ -302,12 +324,20 @@ TEST_F(DirectSoundTest, ControlsNeedTheirFlagsAndRanges) {
     EXPECT_EQ(caps.dwBufferBytes, 2000u);
     EXPECT_TRUE(caps.dwFlags & DSBCAPS_LOCSOFTWARE);
     plain->Release();
+    // A deferred buffer is placed at once, in software, and takes a priority.
+    IDirectSoundBuffer* deferred = MakeBuffer(sound_, Format(1, 16, 22050), 2000, DSBCAPS_LOCDEFER);
+    ASSERT_NE(deferred, nullptr);
+    ASSERT_EQ(deferred->GetCaps(&caps), DS_OK);
+    EXPECT_EQ(caps.dwFlags & (DSBCAPS_LOCDEFER | DSBCAPS_LOCSOFTWARE), DWORD{DSBCAPS_LOCSOFTWARE});
+    EXPECT_EQ(deferred->Play(0, 1, 0), DS_OK);
+    deferred->Release();
 
     IDirectSoundBuffer* buffer = MakeBuffer(sound_, Format(1, 16, 22050), 2000,
                                             DSBCAPS_CTRLVOLUME | DSBCAPS_CTRLPAN | DSBCAPS_CTRLFREQUENCY);
     ASSERT_NE(buffer, nullptr);
     EXPECT_EQ(buffer->SetVolume(-10001), DSERR_INVALIDPARAM);
     EXPECT_EQ(buffer->SetVolume(1), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->SetVolume(DSBVOLUME_MIN), DS_OK);
     EXPECT_EQ(buffer->SetVolume(-2500), DS_OK);
     EXPECT_EQ(buffer->GetVolume(&value), DS_OK);
     EXPECT_EQ(value, -2500);
@@ -317,6 +347,10 @@ TEST_F(DirectSoundTest, ControlsNeedTheirFlagsAndRanges) {
     EXPECT_EQ(value, -10000);
     DWORD frequency = 0;
     EXPECT_EQ(buffer->SetFrequency(99), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->SetFrequency(200001), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->SetFrequency(100), DS_OK);
+    EXPECT_EQ(buffer->SetFrequency(200000), DS_OK);
+    EXPECT_EQ(buffer->Play(0, 1, 0), DSERR_INVALIDPARAM) << "a priority needs a deferred buffer";
     EXPECT_EQ(buffer->SetFrequency(11025), DS_OK);
     EXPECT_EQ(buffer->GetFrequency(&frequency), DS_OK);
     EXPECT_EQ(frequency, 11025u);
@@ -408,6 +442,8 @@ TEST_F(DirectSoundTest, PositionsFollowPlayStopAndTheEnd) {
         return play > 0;
     }));
     EXPECT_EQ(play % 4, 0u);
+    // The write cursor leads by what the device takes at once: 512 frames at the output's rate.
+    EXPECT_EQ((write + bytes - play) % bytes, 512u * 4);
 
     ASSERT_EQ(buffer->Stop(), DS_OK);
     DWORD stopped = 0;

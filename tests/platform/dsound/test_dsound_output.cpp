@@ -214,12 +214,17 @@ TEST_F(MixerOutputTest, ADuplicatePlaysTheSameDataIndependently) {
     }
 }
 
-TEST_F(MixerOutputTest, EightBitMonoAtHalfRateIsConvertedAndResampled) {
-    // 8-bit unsigned mono at 22050 Hz: a constant level, then a ramp.
+TEST_F(MixerOutputTest, EightBitStereoAtHalfRateIsConvertedAndResampled) {
+    // 8-bit unsigned at 22050 Hz: a constant level, then a ramp; the right
+    // channel mirrors the left.
     const uint32_t frames = 2000;
-    std::vector<uint8_t> data(frames);
-    for (uint32_t i = 0; i < frames; ++i) data[i] = i < 1000 ? 200 : static_cast<uint8_t>(100 + (i - 1000) / 10);
-    IDirectSoundBuffer* buffer = Buffer(Format(1, 8, 22050), data.data(), frames);
+    std::vector<uint8_t> left(frames), data(2 * frames);
+    for (uint32_t i = 0; i < frames; ++i) {
+        left[i] = i < 1000 ? 200 : static_cast<uint8_t>(100 + (i - 1000) / 10);
+        data[2 * i] = left[i];
+        data[2 * i + 1] = static_cast<uint8_t>(255 - left[i]);
+    }
+    IDirectSoundBuffer* buffer = Buffer(Format(2, 8, 22050), data.data(), 2 * frames);
     ASSERT_NE(buffer, nullptr);
     ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
     std::vector<int16_t> out = FinishAndCapture(buffer);
@@ -229,16 +234,19 @@ TEST_F(MixerOutputTest, EightBitMonoAtHalfRateIsConvertedAndResampled) {
     // Twice as many output frames; the constant part is exact.
     for (uint32_t i = 0; i < 2 * 1000 - 1; ++i) {
         ASSERT_EQ(out[(start + i) * 2], (200 - 128) * 256) << "frame " << i;
-        ASSERT_EQ(out[(start + i) * 2 + 1], (200 - 128) * 256) << "frame " << i;
+        ASSERT_EQ(out[(start + i) * 2 + 1], (55 - 128) * 256) << "frame " << i;
     }
     // In the ramp every other output frame falls between two source frames.
     for (uint32_t i = 1100; i < 1900; ++i) {
-        const double a = (data[i] - 128) * 256.0;
-        const double b = (data[i + 1] - 128) * 256.0;
+        const double a = (left[i] - 128) * 256.0;
+        const double b = (left[i + 1] - 128) * 256.0;
         ASSERT_NEAR(out[(start + 2 * i) * 2], a, 1.0) << "source frame " << i;
         ASSERT_NEAR(out[(start + 2 * i + 1) * 2], (a + b) / 2, 1.0) << "between " << i << " and " << i + 1;
+        ASSERT_NEAR(out[(start + 2 * i + 1) * 2 + 1], -256 - (a + b) / 2, 1.0) << "right " << i;
     }
-    long end = start + 2 * frames;
+    // A buffer that does not loop holds its last frame rather than lead back to its first.
+    const long end = start + 2 * frames;
+    EXPECT_EQ(out[(end - 1) * 2], (left[frames - 1] - 128) * 256);
     for (long f = end + 2; f < static_cast<long>(out.size() / 2); ++f) ASSERT_EQ(out[f * 2], 0) << "frame " << f;
 }
 

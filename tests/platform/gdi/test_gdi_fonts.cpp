@@ -26,7 +26,13 @@ TEST(GdiFaceMatching, JapaneseGothicNamesResolveToIpaGothic) {
         ASSERT_TRUE(selected.ok());
         char face[LF_FACESIZE] = {};
         EXPECT_GT(GetTextFaceA(selected.dc(), sizeof(face), face), 0);
-        EXPECT_EQ(std::string(face), Sjis(u8"IPAゴシック"));
+        const std::string name = Sjis(u8"IPAゴシック");
+        EXPECT_EQ(std::string(face), name);
+        // Without a buffer: the room it needs; with one a byte short: cut, and ended.
+        const int needed = GetTextFaceA(selected.dc(), 0, nullptr);
+        EXPECT_EQ(needed, static_cast<int>(name.size()) + 1);
+        EXPECT_EQ(GetTextFaceA(selected.dc(), needed - 1, face), needed - 2);
+        EXPECT_EQ(std::string(face), name.substr(0, name.size() - 1));
         EXPECT_EQ(selected.metrics().tmCharSet, SHIFTJIS_CHARSET);
     }
     // The proportional name goes to the proportional face; ASCII names match without regard to case.
@@ -39,6 +45,10 @@ TEST(GdiFaceMatching, JapaneseGothicNamesResolveToIpaGothic) {
     HFONT ascii = CreateEngineFont(16, "ms gothic");
     ASSERT_NE(ascii, nullptr);
     EXPECT_EQ(BaseName(platform::gdi::FontFileOf(ascii)), "ipag.ttf");
+    EXPECT_TRUE(DeleteObject(ascii));
+    ascii = CreateEngineFont(16, "Ms PGothic");  // the name decides, not the fixed pitch asked for
+    ASSERT_NE(ascii, nullptr);
+    EXPECT_EQ(BaseName(platform::gdi::FontFileOf(ascii)), "ipagp.ttf");
     EXPECT_TRUE(DeleteObject(ascii));
 }
 
@@ -116,6 +126,39 @@ TEST(GdiTextMetrics, NegativeHeightIsTheEmHeight) {
     EXPECT_EQ(gm.gmCellIncX, 16);
 }
 
+TEST(GdiTextMetrics, RequestsAtTheirBounds) {
+    struct Case {
+        const char* name;
+        int height, weight;
+        BYTE charSet;
+        LONG cell, em;  // 0: not looked at
+        LONG tmWeight;
+        BYTE tmCharSet;
+    } const cases[] = {
+        {"default height", 0, 0, SHIFTJIS_CHARSET, 16, 0, FW_NORMAL, SHIFTJIS_CHARSET},
+        {"cell capped", 5000, 0, SHIFTJIS_CHARSET, 4096, 0, FW_NORMAL, SHIFTJIS_CHARSET},
+        {"em capped", -5000, 0, SHIFTJIS_CHARSET, 0, 4096, FW_NORMAL, SHIFTJIS_CHARSET},
+        {"semibold is bold", 16, FW_SEMIBOLD, SHIFTJIS_CHARSET, 16, 0, FW_BOLD, SHIFTJIS_CHARSET},
+        {"medium is not", 16, FW_MEDIUM, SHIFTJIS_CHARSET, 16, 0, FW_NORMAL, SHIFTJIS_CHARSET},
+        {"default charset", 16, 0, DEFAULT_CHARSET, 16, 0, FW_NORMAL, SHIFTJIS_CHARSET},
+        {"symbol charset", 16, 0, SYMBOL_CHARSET, 16, 0, FW_NORMAL, SYMBOL_CHARSET},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SelectedFont selected(CreateFontA(c.height, 0, 0, 0, c.weight, 0, 0, 0, c.charSet, OUT_TT_PRECIS,
+                                          CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FIXED_PITCH | FF_MODERN,
+                                          Sjis(u8"ＭＳ ゴシック").c_str()));
+        ASSERT_TRUE(selected.ok());
+        const TEXTMETRICA tm = selected.metrics();
+        if (c.cell) EXPECT_EQ(tm.tmHeight, c.cell);
+        if (c.em) EXPECT_EQ(tm.tmHeight - tm.tmInternalLeading, c.em);
+        EXPECT_EQ(tm.tmWeight, c.tmWeight);
+        EXPECT_EQ(tm.tmCharSet, c.tmCharSet);
+        EXPECT_EQ(tm.tmDefaultChar, tm.tmFirstChar - 1);
+        EXPECT_EQ(tm.tmBreakChar, ' ');
+    }
+}
+
 TEST(GdiTextMetrics, SameRequestGivesTheSameMetricsAndGlyphs) {
     SelectedFont first(CreateEngineFont(18, Sjis(u8"ＭＳ ゴシック")));
     SelectedFont second(CreateEngineFont(18, Sjis(u8"ＭＳ ゴシック")));
@@ -138,12 +181,20 @@ TEST(GdiTextMetrics, BoldAndItalicAreSimulatedOnARegularFace) {
     EXPECT_EQ(bold.metrics().tmWeight, FW_BOLD);
     EXPECT_EQ(bold.metrics().tmHeight, 16);
     EXPECT_NE(italic.metrics().tmItalic, 0);
+    SelectedFont marked(CreateFontA(16, 0, 0, 0, 0, FALSE, TRUE, TRUE, SHIFTJIS_CHARSET, OUT_TT_PRECIS,
+                                    CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FIXED_PITCH, Sjis(u8"ＭＳ ゴシック").c_str()));
+    ASSERT_TRUE(marked.ok());
+    EXPECT_EQ(marked.metrics().tmUnderlined, 0xFF);
+    EXPECT_EQ(marked.metrics().tmStruckOut, 0xFF);
+    EXPECT_EQ(regular.metrics().tmUnderlined, 0);
     UINT code = CodeOf(Sjis(u8"開"));
     Bitmap r = Render(regular.dc(), code, GGO_GRAY8_BITMAP);
     Bitmap b = Render(bold.dc(), code, GGO_GRAY8_BITMAP);
     Bitmap i = Render(italic.dc(), 'I', GGO_GRAY8_BITMAP);
     Bitmap ri = Render(regular.dc(), 'I', GGO_GRAY8_BITMAP);
     EXPECT_EQ(b.gm.gmCellIncX, r.gm.gmCellIncX + 1);
+    EXPECT_EQ(bold.metrics().tmAveCharWidth, regular.metrics().tmAveCharWidth + 1);
+    EXPECT_EQ(bold.metrics().tmMaxCharWidth, regular.metrics().tmMaxCharWidth + 1);
     long inkR = 0, inkB = 0;
     for (BYTE v : r.bytes) inkR += v;
     for (BYTE v : b.bytes) inkB += v;

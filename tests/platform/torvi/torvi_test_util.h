@@ -187,7 +187,8 @@ struct BitWriter {
 struct Codebook {
     uint32_t entries;
     uint32_t dims = 1;
-    uint32_t lookup = 0;  // 1: a lattice of one-bit values
+    uint32_t lookup = 0;  // 1: a lattice of one-bit values, 2 (or 3): a value a dimension of each entry
+    uint32_t shortest = 0;  // when set: the codeword length of one entry, each next entry's one longer
 };
 
 // Mono silence made from the headers up, in short blocks: the setup header
@@ -206,17 +207,18 @@ inline std::string SilentOgg(const std::vector<Codebook>& books, int serial = 1,
     setup.Put(books.size() - 1, 8);
     for (const Codebook& book : books) {
         setup.Put(0x564342, 24), setup.Put(book.dims, 16), setup.Put(book.entries, 24), setup.Put(1, 1);
-        uint32_t length = std::max(1u, static_cast<uint32_t>(std::bit_width(book.entries - 1)));
+        uint32_t length = book.shortest ? book.shortest : std::max(1u, unsigned(std::bit_width(book.entries - 1)));
         setup.Put(length - 1, 5);
         for (uint32_t done = 0; done < book.entries; ++length) {
-            const uint32_t number = std::min<uint64_t>(book.entries - done, uint64_t(1) << length);
+            const uint32_t number = book.shortest ? 1 : std::min<uint64_t>(book.entries - done, uint64_t(1) << length);
             setup.Put(number, std::bit_width(book.entries - done));
             done += number;
         }
         setup.Put(book.lookup, 4);
-        if (book.lookup == 1) {
+        if (book.lookup != 0) {
             uint64_t side = 1;  // values stored: the greatest side whose lattice fits
             while (book.dims && std::pow(double(side + 1), book.dims) <= book.entries) ++side;
+            if (book.lookup != 1) side = uint64_t(book.entries) * book.dims;
             setup.Put(0, 64), setup.Put(0, 4), setup.Put(0, 1), setup.Put(0, static_cast<unsigned>(side));
         }
     }

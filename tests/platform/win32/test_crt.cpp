@@ -129,6 +129,7 @@ TEST_F(CrtStreams, TextModeWritesCrLfAndReadsItBackAsNewlines) {
     fwrite("a\nb", 1, 3, out);
     fclose(out);
     EXPECT_EQ(testsupport::ReadFile(dir_.file("score.dat")), "a\nb");
+    EXPECT_EQ(kestra_fopen("score.dat", "wx"), nullptr) << "an exclusive create finds it there";
 }
 
 TEST_F(CrtStreams, TextReadsJoinCrLfAcrossBufferEdgesAndKeepLoneCr) {
@@ -181,6 +182,10 @@ TEST(Cp932Text, ConvertsBothWaysAndReplacesWhatItCannotConvert) {
     EXPECT_TRUE(platform::Cp932Character("\x81\x60", c) && c == U'\uFF5E');
     EXPECT_FALSE(platform::Cp932Character("\x83", c));
     EXPECT_FALSE(platform::Cp932Character("ab", c));
+    // A sequence is stepped over whole, to the very end; a byte that leads none
+    // (C0, C1, F5 and above) is one replaced byte.
+    EXPECT_EQ(platform::Utf8ToCp932("a\xF0\x9F\x98\x80"), "a?");
+    EXPECT_EQ(platform::Utf8ToCp932("\xC0\x80z\xF5\x80\x80\x80"), "??z????");
 }
 
 TEST(KernelConsole, ConsoleAndDebugOutputReachStderrAsUtf8) {

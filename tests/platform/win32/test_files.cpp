@@ -125,12 +125,22 @@ TEST_F(KernelFiles, FilePointerEdges) {
     ASSERT_TRUE(WriteFile(file, "Z", 1, &written, nullptr));
     EXPECT_EQ(GetFileSize(file, nullptr), 111u);
 
+    // Without a high part the largest answer is 0xFFFFFFFE: 0xFFFFFFFF is the failure.
+    EXPECT_EQ(SetFilePointer(file, 0x7FFFFFFF, nullptr, FILE_BEGIN), 0x7FFFFFFFu);
+    EXPECT_EQ(SetFilePointer(file, 0x7FFFFFFF, nullptr, FILE_CURRENT), 0xFFFFFFFEu);
+    EXPECT_EQ(SetFilePointer(file, 1, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER);
+    EXPECT_EQ(Position(file), 0xFFFFFFFELL);
+
     // The high part: 4 GiB + 5 (sparse), reported back through both halves.
     LONG high = 1;
     EXPECT_EQ(SetFilePointer(file, 5, &high, FILE_BEGIN), 5u);
     EXPECT_EQ(high, 1);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_EQ(Position(file), (1LL << 32) + 5);
+    ASSERT_TRUE(WriteFile(file, "Z", 1, &written, nullptr));
+    DWORD sizeHigh = 0;
+    EXPECT_EQ(GetFileSize(file, &sizeHigh), 6u);
+    EXPECT_EQ(sizeHigh, 1u);
     // Without a high part a position past 32 bits cannot be answered.
     EXPECT_EQ(SetFilePointer(file, 0, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER);
     high = -1;  // -1:0xFFFFFFFF is -1 in 64 bits
@@ -289,6 +299,11 @@ TEST_F(KernelFiles, FileTimesRoundTripWithFullPrecision) {
     EXPECT_EQ(accessed.dwLowDateTime, accessTime.dwLowDateTime);
     EXPECT_EQ(accessed.dwHighDateTime, accessTime.dwHighDateTime);
     EXPECT_NE(created.dwHighDateTime, 0u);
+    // Only both halves at 0xFFFFFFFF leave a time alone.
+    const FILETIME lowOnes{0xFFFFFFFFu, writeTime.dwHighDateTime};
+    ASSERT_TRUE(SetFileTime(file, nullptr, nullptr, &lowOnes));
+    ASSERT_TRUE(GetFileTime(file, nullptr, nullptr, &written));
+    EXPECT_EQ(written.dwLowDateTime, 0xFFFFFFFFu);
     CloseHandle(file);
 
     // A reader saves the times, reads (which may touch the access time) and puts
@@ -354,6 +369,16 @@ TEST_F(KernelFiles, MoveDeleteAndAttributes) {
     EXPECT_FALSE(testsupport::FileExists(dir_.file("Score.dat")));
     EXPECT_FALSE(DeleteFileA("score.dat"));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+
+    // A file made read-only has no write permission (the owner's included).
+    HANDLE made = CreateFileA("ro.dat", GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_READONLY, nullptr);
+    ASSERT_NE(made, INVALID_HANDLE_VALUE);
+    CloseHandle(made);
+    struct stat st;
+    ASSERT_EQ(stat(dir_.file("ro.dat").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0222, 0u);
+    EXPECT_EQ(GetFileAttributesA("ro.dat\\inside"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND)) << "a file is no folder";
 }
 
 TEST_F(KernelFiles, HandlesFromOtherFamiliesAreNotFiles) {

@@ -75,6 +75,20 @@ TEST_F(MessageQueueTest, PostedMessagesKeepOrderAndQuitComesLast) {
     EXPECT_EQ(all[3].hwnd, nullptr);
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
 
+    // Filters: a range takes both its ends; -1 takes only messages of no window,
+    // and a window filter never takes the quit; peeking leaves the quit in place.
+    PostMessageA(window, WM_USER + 1, 0, 0);
+    PostMessageA(window, WM_USER + 2, 0, 0);
+    PostQuitMessage(1);
+    EXPECT_FALSE(PeekMessageA(&msg, reinterpret_cast<HWND>(-1), WM_USER, WM_USER + 2, PM_REMOVE));
+    EXPECT_FALSE(PeekMessageA(&msg, window, WM_QUIT, WM_QUIT, PM_REMOVE));
+    ASSERT_TRUE(PeekMessageA(&msg, window, WM_USER + 2, WM_USER + 2, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 2));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+    all = Drain();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[1].message, static_cast<UINT>(WM_QUIT));
+
     // Dispatch reaches the window procedure with the message's parameters.
     PostMessageA(window, WM_USER + 4, 44, 55);
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
@@ -127,6 +141,9 @@ TEST_F(MessageQueueTest, DefaultProcedureClosesAndAltF4BecomesClose) {
     Log().clear();
     EXPECT_EQ(SendMessageA(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0), 0);
     EXPECT_TRUE(IsWindow(window)) << "other system commands do nothing";
+    HWND other = Create(WS_POPUP, 0, 0, 64, 64);
+    SendMessageA(other, WM_SYSCOMMAND, SC_CLOSE | 2, 0);  // the low four bits are the system's own
+    EXPECT_FALSE(IsWindow(other));
     Log().clear();
     SendMessageA(window, WM_SYSKEYDOWN, VK_F4, 1 | kAltDown);
     EXPECT_FALSE(IsWindow(window));
@@ -185,6 +202,13 @@ TEST_F(MessageQueueTest, AltEnterBecomesSystemKeyWithRepeatsMerged) {
     EXPECT_TRUE(repeats[0].lParam & kAltDown);
     EXPECT_TRUE(repeats[0].lParam & kRepeat);
     EXPECT_EQ(LOWORD(repeats[0].lParam), 3);
+    // A repeat does not join a first press still waiting.
+    PushKeyDown(window, SDLK_RETURN, SDL_SCANCODE_RETURN, KMOD_LALT, false);
+    PushKeyDown(window, SDLK_RETURN, SDL_SCANCODE_RETURN, KMOD_LALT, true);
+    repeats = DrainFor(window);
+    ASSERT_EQ(repeats.size(), 2u);
+    EXPECT_FALSE(repeats[0].lParam & kRepeat);
+    EXPECT_EQ(LOWORD(repeats[0].lParam), 1);
 
     // Enter alone is a character, not a system key; other Alt keys are not queued.
     PushKeyDown(window, SDLK_RETURN, SDL_SCANCODE_RETURN, KMOD_NONE, false);
@@ -238,6 +262,13 @@ TEST_F(MessageQueueTest, WheelDeltaIsSignedAndMerged) {
     std::vector<MSG> up = DrainFor(window);
     ASSERT_EQ(up.size(), 1u) << "wheel steps waiting in the queue add up";
     EXPECT_EQ(WheelDelta(up[0]), 120 + 240 - 120);
+    // Steps that would overflow the signed delta start a new message.
+    PushWheel(window, 200);
+    PushWheel(window, 74);
+    up = DrainFor(window);
+    ASSERT_EQ(up.size(), 2u);
+    EXPECT_EQ(WheelDelta(up[0]), 24000);
+    EXPECT_EQ(WheelDelta(up[1]), 8880);
 }
 
 TEST_F(MessageQueueTest, DoubleClicksAndCoalescedMouseMoves) {

@@ -196,6 +196,9 @@ TEST_F(KernelPaths, ModuleFileNameRoundTripsThroughSetCurrentDirectory) {
     EXPECT_EQ(GetModuleFileNameA(nullptr, small, sizeof small), static_cast<DWORD>(sizeof small));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(std::string(small), std::string(path, sizeof small - 1));
+    std::vector<char> exact(length);  // no room for the end
+    EXPECT_EQ(GetModuleFileNameA(nullptr, exact.data(), length), length);
+    EXPECT_EQ(std::string(exact.data()), std::string(path, length - 1));
 }
 
 TEST_F(KernelPaths, ProgramFolderOverrideAnswersAPathInsideThatFolder) {

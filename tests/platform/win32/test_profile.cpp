@@ -86,6 +86,17 @@ TEST_F(KernelProfile, IntegersAreDecimalWithSignAndDefaults) {
     char names[64];
     DWORD length = GetPrivateProfileStringA(nullptr, nullptr, nullptr, names, sizeof names, path);
     EXPECT_EQ(std::string(names, length + 1), std::string("SYSTEM\0Player1\0PLAYER2\0\0", 24));
+    // Exactly room for the list; a byte less cuts its last name, ended by two NULs.
+    EXPECT_EQ(GetPrivateProfileStringA(nullptr, nullptr, nullptr, names, 24, path), 23u);
+    EXPECT_EQ(GetPrivateProfileStringA(nullptr, nullptr, nullptr, names, 23, path), 21u);
+    EXPECT_EQ(std::string(names, 23), std::string("SYSTEM\0Player1\0PLAYER\0\0", 23));
+    EXPECT_EQ(GetPrivateProfileStringA(nullptr, nullptr, nullptr, names, 1, path), 0u);
+    EXPECT_EQ(names[0], '\0');
+    // Quotes come off only in matching pairs.
+    Make("quotes.ini", "[Q]\r\nMIXED=\"half'\r\nONE=\"\r\nPAIR=''\r\n");
+    EXPECT_EQ(GetPrivateProfileStringA("Q", "MIXED", "", text, sizeof text, "quotes.ini"), 6u);
+    EXPECT_EQ(GetPrivateProfileStringA("Q", "ONE", "", text, sizeof text, "quotes.ini"), 1u);
+    EXPECT_EQ(GetPrivateProfileStringA("Q", "PAIR", "", text, sizeof text, "quotes.ini"), 0u);
 }
 
 TEST_F(KernelProfile, WritesKeepOtherLinesAndReplaceTheFileWhole) {

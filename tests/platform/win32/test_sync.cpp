@@ -89,7 +89,9 @@ TEST_F(KernelSync, NamedMutexIsHeldAcrossProcessesUntilTheHolderEnds) {
 // The lock files' folder is passed over when its group or others may enter it: a
 // fresh process (the folder is chosen once) puts its lock in the temporary folder.
 TEST_F(KernelSync, ALockFolderOpenToOthersIsPassedOver) {
-    if (std::getenv("KESTRA_TEST_LOCK_PROBE")) _exit(CreateMutexA(nullptr, FALSE, "probe") ? 0 : 1);
+    // A name too long for a file name is cut (and made unique): it locks through a file too.
+    if (std::getenv("KESTRA_TEST_LOCK_PROBE"))
+        _exit(CreateMutexA(nullptr, FALSE, "probe") && CreateMutexA(nullptr, FALSE, std::string(245, 'n').c_str()) ? 0 : 1);
     for (const mode_t mode : {0750, 0705}) {
         testsupport::TempDir runtime, temporary;
         ASSERT_EQ(mkdir(runtime.file("kestra").c_str(), 0700), 0);
@@ -107,7 +109,10 @@ TEST_F(KernelSync, ALockFolderOpenToOthersIsPassedOver) {
         ASSERT_EQ(waitpid(child, &status, 0), child);
         EXPECT_EQ(status, 0);
         EXPECT_TRUE(std::filesystem::is_empty(runtime.file("kestra")));
-        EXPECT_TRUE(testsupport::FileExists(temporary.file("kestra-" + std::to_string(getuid()) + "/mutex-probe.lock")));
+        const std::string locks = temporary.file("kestra-" + std::to_string(getuid()));
+        EXPECT_TRUE(testsupport::FileExists(locks + "/mutex-probe.lock"));
+        const auto files = std::filesystem::directory_iterator(locks);
+        EXPECT_EQ(std::distance(begin(files), end(files)), 2);
     }
 }
 

@@ -52,6 +52,7 @@ TEST_F(WindowTest, CaptionedWindowHasExactlyTheRequestedClientArea) {
     EXPECT_EQ(outer.bottom - outer.top, 480 + 2 + 3 + 1 + 19);
     EXPECT_EQ(outer.left, display.w / 2 - (640 + 6) / 2);
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), 0x80CA0000u);
+    EXPECT_FALSE(UnregisterClassA(className_.c_str(), nullptr)) << "a window of the class is alive";
 }
 
 TEST_F(WindowTest, FullScreenPopupIsBorderlessAtTheRequestedSize) {
