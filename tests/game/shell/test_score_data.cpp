@@ -277,6 +277,7 @@ TEST_F(ScoreFile, NumbersSaturateAndExtraFieldsGiveTheFourthAsStage) {
     for (int i = 0; i < 16; ++i) text += "2\n";
     text += "99999999999\n";      // play time
     WriteText(text);
+    ScoreData.rows[0][1].stage = ScoreData.rows[0][2].stage = ScoreData.rows[0][2].score = 7;  // replaced, not kept
     LoadScoreFile();
     EXPECT_EQ(ScoreData.rows[0][0].score, INT_MAX);
     EXPECT_EQ(ScoreData.rows[0][0].stage, 4);
@@ -285,6 +286,8 @@ TEST_F(ScoreFile, NumbersSaturateAndExtraFieldsGiveTheFourthAsStage) {
     EXPECT_STREQ(ScoreData.rows[0][1].date, "x");
     EXPECT_EQ(ScoreData.rows[0][1].stage, 0);
     EXPECT_STREQ(ScoreData.rows[0][2].name, "C");
+    EXPECT_EQ(ScoreData.rows[0][2].score, 0);
+    EXPECT_EQ(ScoreData.rows[0][2].stage, 0);
     EXPECT_EQ(ScoreData.bestStage[0][0], 70000 & 0xFFFF);
     EXPECT_EQ(ScoreData.finishedGames, 0u);
     EXPECT_EQ(ScoreData.playSeconds, 0xFFFFFFFFu);
