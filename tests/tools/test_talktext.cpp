@@ -73,6 +73,8 @@ TEST_F(TalkTextTool, BadEntriesAreRefusedWithTheirLine) {
         {"an id without text", "\n\nlonely   \n", "Bad.txt:3: the id lonely has no text"},
         {"bytes that are not UTF-8", "a \xE3\x81\n", "Bad.txt:1: the text of a is not UTF-8 (byte 3)"},
         {"an overlong form", "a \xC0\xAF\n", "Bad.txt:1: the text of a is not UTF-8"},
+        {"a surrogate half", "a \xED\xA0\x80\n", "Bad.txt:1: the text of a is not UTF-8"},
+        {"past U+10FFFF", "a \xF4\x90\x80\x80\n", "Bad.txt:1: the text of a is not UTF-8"},
         {"a character CP932 lacks", "a " + U8(u8"あ♡") + "\n", "Bad.txt:1: the text of a holds \"\xE2\x99\xA1\", which has no CP932 code"},
     };
     for (const Row& row : rows) {
