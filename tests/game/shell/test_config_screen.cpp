@@ -1,12 +1,15 @@
 // The configuration screen and the volume file.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "game/shell/ConfigScreen.h"
 #include "game/shell/MenuCommon.h"
 #include "game/shell/Title.h"
+#include "game/state/GameGlobals.h"
 #include "game/state/SpriteTable.h"
+#include "platform/win32/testing.h"
 #include "tests/game/shell/shell_fixture.h"
 
 namespace {
@@ -74,7 +77,16 @@ TEST_F(ConfigScreen, VolumesStepByTenAndAreSavedOnLeaving) {
     Frame(0, PAD_RIGHT);  // only player 1 changes a volume
     EXPECT_EQ(GameState.bgmVolume, 100);
     Frame(PAD_DOWN);
+    // The effects' volume goes to the click and the cursor sound, nothing else.
+    SoundTable.shot_small = 13;
+    SoundTable.titlefocus = 11;
+    platform::SetCallRecording(true);
     Frame(PAD_LEFT);
+    platform::SetCallRecording(false);
+    EXPECT_EQ(platform::RecordedCalls(),
+              (std::vector<std::string>{"KestraSound::SetVolume 13 80 0", "KestraSound::SetVolume 11 80 0"}));
+    platform::ClearRecordedCalls();
+    SoundTable = cSoundTable{};
     EXPECT_EQ(GameState.seVolume, 80);
     EXPECT_FALSE(testsupport::FileExists(File("save/vol.dat")));
     Frame(PAD_DOWN);
@@ -101,7 +113,7 @@ TEST_F(ConfigScreen, OffGridValuesStayOffTheGrid) {
 TEST_F(ConfigScreen, TheKeyConfigurationOpensAndReturnsHere) {
     Frame(PAD_DOWN);
     Frame(PAD_DOWN);
-    Frame(PAD_SHOT);
+    Frame(0, PAD_SHOT);  // either player opens it
     ASSERT_EQ(TitleState.state, kTitleKeyConfig);
     ASSERT_NE(TitleState.keyConfig, nullptr);
     Frame(PAD_SHOT);  // column 0: leave
