@@ -531,6 +531,12 @@ TEST_F(FileSystem, LongNamesAreNotFound) {
     char path[MAX_PATH];
     EXPECT_FALSE(KestraFile::GetFilePath(path, longName.c_str()));
     EXPECT_EQ(KestraFile::Open(longName.c_str(), true), nullptr);
+    // "data\\" and a name of MAX_PATH bytes leave no room for the terminator; one byte less fits.
+    const std::string at(MAX_PATH - 5, 'x'), below(MAX_PATH - 6, 'y');
+    Put("data/" + at, "at");
+    Put("data/" + below, "below");
+    EXPECT_EQ(LoadText(at.c_str()), "<missing>");
+    EXPECT_EQ(LoadText(below.c_str()), "below");
     const std::string longRoot(300, 'r');
     KestraFile::Mount(1, longRoot.c_str(), nullptr);
     EXPECT_EQ(LoadText("short.txt"), "ok");
