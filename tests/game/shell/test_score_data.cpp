@@ -209,9 +209,13 @@ TEST_F(ScoreFile, ADamagedByteCostsOnlyItsOwnRowAndTheFileIsKeptOnce) {
         EXPECT_EQ(testsupport::ReadFile(File("save/score.dat.damaged")), Inverted(damaged));
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(File("save")), {}), 2);
     }
-    // A file that reads cleanly is saved without keeping anything.
+    // A file that reads cleanly says nothing of damage and is saved without keeping anything.
     const std::string kept = testsupport::ReadFile(File("save/score.dat.damaged"));
+    Kestra::SetLogFile(File("log").c_str(), "html");
+    ASSERT_TRUE(Kestra::OpenLog("t"));
     LoadScoreFile();
+    Kestra::CloseLog();
+    EXPECT_EQ(testsupport::ReadFile(File("log.html")).find(testsupport::Sjis(u8"読み取れない部分")), std::string::npos);
     SaveScoreFile();
     EXPECT_EQ(testsupport::ReadFile(File("save/score.dat.damaged")), kept);
 }
