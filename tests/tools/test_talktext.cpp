@@ -44,7 +44,8 @@ protected:
 
 TEST_F(TalkTextTool, AGoodFileGivesItsIdsAndItsTextsInCp932) {
     std::string errors;
-    ASSERT_EQ(Run("Sample.txt", U8(u8"# a comment\n\nhello   あ|い  \r\n  bye\tう\n"), &errors), 0) << errors;
+    const std::string text = U8(u8"# a comment\n\nhello   あ|い  \r\n  bye\tう\nslash え\\\n");
+    ASSERT_EQ(Run("Sample.txt", text, &errors), 0) << errors;
     const std::string header = ReadText(fs::path(out()) / "game/story/text/Sample.h");
     EXPECT_NE(header.find("namespace talktext::Sample {"), std::string::npos);
     EXPECT_NE(header.find("extern const TalkText hello;"), std::string::npos);
@@ -54,10 +55,11 @@ TEST_F(TalkTextTool, AGoodFileGivesItsIdsAndItsTextsInCp932) {
     EXPECT_NE(catalogue.find(R"(const TalkText hello{"\x82\xa0\x0a\x82\xa2", "Sample", "hello", 3};)"),
               std::string::npos);
     EXPECT_NE(catalogue.find(R"(const TalkText bye{"\x82\xa4", "Sample", "bye", 4};)"), std::string::npos);
-    EXPECT_NE(catalogue.find("return {kTexts, 2};"), std::string::npos);
+    EXPECT_NE(catalogue.find(U8(u8"// え/\n")), std::string::npos);  // no backslash to splice the next line in
+    EXPECT_NE(catalogue.find("return {kTexts, 3};"), std::string::npos);
     // Unchanged content is not rewritten, so nothing recompiles.
     const auto stamp = fs::last_write_time(fs::path(out()) / "game/story/text/Sample.h");
-    ASSERT_EQ(Run("Sample.txt", U8(u8"# a comment\n\nhello   あ|い  \r\n  bye\tう\n"), &errors), 0);
+    ASSERT_EQ(Run("Sample.txt", text, &errors), 0);
     EXPECT_EQ(fs::last_write_time(fs::path(out()) / "game/story/text/Sample.h"), stamp);
 }
 
