@@ -109,6 +109,8 @@ TEST_F(FontTool, ListOptionsAndBadArgumentsAreChecked) {
     EXPECT_EQ(view.header.glyphCount, 2);
     EXPECT_EQ(KestraLfd::ReadSheetName(view, 0), "data/x_00");
     EXPECT_EQ(RunTool("--size 0 '" + out + "'"), 2);
+    EXPECT_EQ(RunTool("--size 254 '" + out + "'"), 2);
+    EXPECT_EQ(RunTool("'" + out + "' '" + out + "'"), 2);  // one output only
     EXPECT_EQ(RunTool("--sheet-size 1000 '" + out + "'"), 2);
     EXPECT_EQ(RunTool("--lists greek '" + out + "'"), 2);
     EXPECT_EQ(RunTool(""), 2);

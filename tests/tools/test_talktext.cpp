@@ -44,7 +44,8 @@ protected:
 
 TEST_F(TalkTextTool, AGoodFileGivesItsIdsAndItsTextsInCp932) {
     std::string errors;
-    ASSERT_EQ(Run("Sample.txt", U8(u8"# a comment\n\nhello   あ|い  \r\n  bye\tう\n"), &errors), 0) << errors;
+    const std::string text = U8(u8"# a comment\n\nhello   あ|い  \r\n  bye\tう\nslash え\\\n");
+    ASSERT_EQ(Run("Sample.txt", text, &errors), 0) << errors;
     const std::string header = ReadText(fs::path(out()) / "game/story/text/Sample.h");
     EXPECT_NE(header.find("namespace talktext::Sample {"), std::string::npos);
     EXPECT_NE(header.find("extern const TalkText hello;"), std::string::npos);
@@ -54,10 +55,11 @@ TEST_F(TalkTextTool, AGoodFileGivesItsIdsAndItsTextsInCp932) {
     EXPECT_NE(catalogue.find(R"(const TalkText hello{"\x82\xa0\x0a\x82\xa2", "Sample", "hello", 3};)"),
               std::string::npos);
     EXPECT_NE(catalogue.find(R"(const TalkText bye{"\x82\xa4", "Sample", "bye", 4};)"), std::string::npos);
-    EXPECT_NE(catalogue.find("return {kTexts, 2};"), std::string::npos);
+    EXPECT_NE(catalogue.find(U8(u8"// え/\n")), std::string::npos);  // no backslash to splice the next line in
+    EXPECT_NE(catalogue.find("return {kTexts, 3};"), std::string::npos);
     // Unchanged content is not rewritten, so nothing recompiles.
     const auto stamp = fs::last_write_time(fs::path(out()) / "game/story/text/Sample.h");
-    ASSERT_EQ(Run("Sample.txt", U8(u8"# a comment\n\nhello   あ|い  \r\n  bye\tう\n"), &errors), 0);
+    ASSERT_EQ(Run("Sample.txt", text, &errors), 0);
     EXPECT_EQ(fs::last_write_time(fs::path(out()) / "game/story/text/Sample.h"), stamp);
 }
 
@@ -73,6 +75,8 @@ TEST_F(TalkTextTool, BadEntriesAreRefusedWithTheirLine) {
         {"an id without text", "\n\nlonely   \n", "Bad.txt:3: the id lonely has no text"},
         {"bytes that are not UTF-8", "a \xE3\x81\n", "Bad.txt:1: the text of a is not UTF-8 (byte 3)"},
         {"an overlong form", "a \xC0\xAF\n", "Bad.txt:1: the text of a is not UTF-8"},
+        {"a surrogate half", "a \xED\xA0\x80\n", "Bad.txt:1: the text of a is not UTF-8"},
+        {"past U+10FFFF", "a \xF4\x90\x80\x80\n", "Bad.txt:1: the text of a is not UTF-8"},
         {"a character CP932 lacks", "a " + U8(u8"あ♡") + "\n", "Bad.txt:1: the text of a holds \"\xE2\x99\xA1\", which has no CP932 code"},
     };
     for (const Row& row : rows) {

@@ -309,7 +309,7 @@ TEST_F(FileSystem, SeekOnALooseFile) {
 TEST_F(FileSystem, CloseRestoresTheFileTimes) {
     Put("data/old.bin", "some old bytes");
     const std::string path = dir_.file("data/old.bin");
-    timespec times[2] = {{978307200, 0}, {978307200, 0}};  // 2001-01-01
+    timespec times[2] = {{978307200, 0}, {1009843200, 0}};  // read 2001-01-01, written 2002-01-01
     ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
     KestraFile::Mount(0, "data", nullptr);
     KestraFileHandle* h = KestraFile::Open("old.bin", true);
@@ -319,7 +319,7 @@ TEST_F(FileSystem, CloseRestoresTheFileTimes) {
     KestraFile::Close(h);
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mtim.tv_sec, 978307200);
+    EXPECT_EQ(st.st_mtim.tv_sec, 1009843200);
     EXPECT_EQ(st.st_atim.tv_sec, 978307200);
 }
 
@@ -339,6 +339,7 @@ TEST_F(FileSystem, DamagedPacksServeLooseFilesOnly) {
     more[4] = 3;  // one record more than the file holds
     bad.push_back(more);
     bad.push_back(std::vector<uint8_t>(good.begin(), good.begin() + 8 + 80 + 40));  // directory cut off
+    bad.push_back(std::vector<uint8_t>(good.begin(), good.begin() + 8 + 160 - 1));  // by one byte
     bad.push_back({});
     bad.push_back({'P', 'A', 'C', 'K', 0, 0, 0, 0});  // no entries: its directory ends at the file's end
 
@@ -483,6 +484,31 @@ TEST_F(FileSystem, EqualCrcsAreToldApartByTheStoredName) {
     EXPECT_EQ(LoadText(lower.c_str()), "second");
 }
 
+// A hand-made directory, each row's name and CRC field: the stored name picks
+// among equal CRCs, from the first of the run (even the directory's first), and
+// a name that fills its area, cut off, matches nothing.
+TEST(PackDirectory, EqualCrcsPickTheStoredNameFromTheRunsStart) {
+    const std::string full(64, 'F');
+    const uint32_t crc = KestraFile::Crc32("A"), fullCrc = KestraFile::Crc32(full.c_str());
+    const std::vector<std::pair<std::string, uint32_t>> rows[] = {
+        {{"A", crc}, {"X", crc}, {"Y", crc}, {"P", crc + 1}, {"Q", crc + 2}, {"R", crc + 3}},
+        {{"Z", fullCrc}, {full, fullCrc}},
+    };
+    const std::pair<const char*, uint32_t> finds[] = {{"A", 0}, {full.c_str(), 0}};
+    for (size_t t = 0; t < 2; ++t) {
+        std::vector<uint8_t> directory(rows[t].size() * 80, 0);
+        for (size_t i = 0; i < rows[t].size(); ++i) {
+            std::memcpy(&directory[i * 80], rows[t][i].first.data(), rows[t][i].first.size());
+            std::memcpy(&directory[i * 80 + 64], &rows[t][i].second, 4);
+            directory[i * 80 + 72] = static_cast<uint8_t>(i);  // the offset names the row
+        }
+        uint32_t offset = 99;
+        ASSERT_TRUE(KestraFile::FindPackEntry(directory.data(), uint32_t(rows[t].size()), finds[t].first, &offset,
+                                              nullptr, nullptr));
+        EXPECT_EQ(offset, finds[t].second) << t;
+    }
+}
+
 TEST_F(FileSystem, BinarySearchOverManySizes) {
     for (int n : {1, 2, 5, 6, 7, 100, 2000}) {
         std::map<std::string, std::string> files;
@@ -505,6 +531,12 @@ TEST_F(FileSystem, LongNamesAreNotFound) {
     char path[MAX_PATH];
     EXPECT_FALSE(KestraFile::GetFilePath(path, longName.c_str()));
     EXPECT_EQ(KestraFile::Open(longName.c_str(), true), nullptr);
+    // "data\\" and a name of MAX_PATH bytes leave no room for the terminator; one byte less fits.
+    const std::string at(MAX_PATH - 5, 'x'), below(MAX_PATH - 6, 'y');
+    Put("data/" + at, "at");
+    Put("data/" + below, "below");
+    EXPECT_EQ(LoadText(at.c_str()), "<missing>");
+    EXPECT_EQ(LoadText(below.c_str()), "below");
     const std::string longRoot(300, 'r');
     KestraFile::Mount(1, longRoot.c_str(), nullptr);
     EXPECT_EQ(LoadText("short.txt"), "ok");

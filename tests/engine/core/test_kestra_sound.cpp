@@ -76,6 +76,11 @@ TEST(KestraSoundWave, FindsFormatAndSamplesPastOddChunksWithOrWithoutPadByte) {
     const std::string tricky = Wave(1, 2, 16, 44100, samples, {{"LIST", "INFOd"}});
     ASSERT_TRUE(Parse(tricky, &layout));
     EXPECT_EQ(tricky.substr(layout.dataOffset, layout.dataSize), samples);
+    // A printable pad byte: both places read as ids, and the pad still wins.
+    std::string spaced = tricky;
+    spaced[36 + 8 + 5] = ' ';
+    ASSERT_TRUE(Parse(spaced, &layout));
+    EXPECT_EQ(spaced.substr(layout.dataOffset, layout.dataSize), samples);
 }
 
 TEST(KestraSoundWave, RefusesWhatIsNotPlayablePcm) {

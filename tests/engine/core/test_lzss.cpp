@@ -116,10 +116,10 @@ TEST(Lzss, ImpossibleSizesAreRefusedBeforeAllocating) {
     EXPECT_EQ(size, huge.size());
     Kestra::MemoryFree(data);
 
-    // The most a stream can yield is 144 bytes per 17: one byte more is refused.
+    // The most a stream can yield is 144 bytes per 17 and one group: one byte more is refused.
     std::vector<uint8_t> stream(17, 0);
-    EXPECT_GE(KestraFile::GetLzssSize(Block(144, stream).data(), 8 + 17), 0);
-    EXPECT_EQ(KestraFile::MaxLzssDecodedSize(17), 288u);
+    EXPECT_EQ(KestraFile::GetLzssSize(Block(288, stream).data(), 8 + 17), 288);
+    EXPECT_EQ(KestraFile::GetLzssSize(Block(289, stream).data(), 8 + 17), -1);
 }
 
 TEST(Lzss, DecodeLzssReplacesTheBufferOrLeavesPlainData) {

@@ -201,6 +201,7 @@ TEST(ShiftJis, CanonicalPathsAndNamesThatStayInside) {
     char small[6];
     EXPECT_TRUE(KestraFile::CanonicalPath(small, "./abcde"));
     EXPECT_FALSE(KestraFile::CanonicalPath(small, "a/bcde"));
+    EXPECT_FALSE(KestraFile::CanonicalPath(small, "ab/cde/.."));  // a part that never fit, though dropped later
     EXPECT_STREQ(small, "");
 }
 

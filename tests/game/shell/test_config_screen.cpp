@@ -1,12 +1,15 @@
 // The configuration screen and the volume file.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "game/shell/ConfigScreen.h"
 #include "game/shell/MenuCommon.h"
 #include "game/shell/Title.h"
+#include "game/state/GameGlobals.h"
 #include "game/state/SpriteTable.h"
+#include "platform/win32/testing.h"
 #include "tests/game/shell/shell_fixture.h"
 
 namespace {
@@ -35,7 +38,7 @@ TEST_F(VolumeFile, ReadsWhatItCanAndKeepsTheRest) {
         {"50", 50, 90},          {"150 -5\n", 150, -5},    {"", 90, 90},
         {"garbage 10", 90, 90},  {"70 x", 70, 90},         {"\n60 60", 90, 90},
         {"  40\t30", 40, 30},    {"99999999999 -99999999999", 2147483647, -2147483647 - 1},
-        {"20 30 40", 20, 30},
+        {"20 30 40", 20, 30},    {"20 30\r\r\n", 20, 30},
     };
     for (const Case& c : cases) {
         testsupport::WriteFile(File("save/vol.dat"), c.text);
@@ -44,9 +47,10 @@ TEST_F(VolumeFile, ReadsWhatItCanAndKeepsTheRest) {
         EXPECT_EQ(GameState.bgmVolume, c.music) << c.text;
         EXPECT_EQ(GameState.seVolume, c.effects) << c.text;
     }
-    // The last file would not be written back the same: the save keeps it first.
+    // The last file would not be written back the same (only a CR before LF is
+    // the line end): the save keeps it first.
     SaveVolumeFile();
-    EXPECT_EQ(testsupport::ReadFile(File("save/vol.dat.damaged")), "20 30 40");
+    EXPECT_EQ(testsupport::ReadFile(File("save/vol.dat.damaged")), "20 30\r\r\n");
 }
 
 TEST_F(VolumeFile, WithoutTheSaveFolderNothingIsReadOrWritten) {
@@ -73,7 +77,16 @@ TEST_F(ConfigScreen, VolumesStepByTenAndAreSavedOnLeaving) {
     Frame(0, PAD_RIGHT);  // only player 1 changes a volume
     EXPECT_EQ(GameState.bgmVolume, 100);
     Frame(PAD_DOWN);
+    // The effects' volume goes to the click and the cursor sound, nothing else.
+    SoundTable.shot_small = 13;
+    SoundTable.titlefocus = 11;
+    platform::SetCallRecording(true);
     Frame(PAD_LEFT);
+    platform::SetCallRecording(false);
+    EXPECT_EQ(platform::RecordedCalls(),
+              (std::vector<std::string>{"KestraSound::SetVolume 13 80 0", "KestraSound::SetVolume 11 80 0"}));
+    platform::ClearRecordedCalls();
+    SoundTable = cSoundTable{};
     EXPECT_EQ(GameState.seVolume, 80);
     EXPECT_FALSE(testsupport::FileExists(File("save/vol.dat")));
     Frame(PAD_DOWN);
@@ -100,7 +113,7 @@ TEST_F(ConfigScreen, OffGridValuesStayOffTheGrid) {
 TEST_F(ConfigScreen, TheKeyConfigurationOpensAndReturnsHere) {
     Frame(PAD_DOWN);
     Frame(PAD_DOWN);
-    Frame(PAD_SHOT);
+    Frame(0, PAD_SHOT);  // either player opens it
     ASSERT_EQ(TitleState.state, kTitleKeyConfig);
     ASSERT_NE(TitleState.keyConfig, nullptr);
     Frame(PAD_SHOT);  // column 0: leave

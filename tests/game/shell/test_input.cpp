@@ -64,12 +64,12 @@ TEST_F(InputWords, PadAxesCountOnlyBeyondAThirdAndHatsOnlyAtExactAngles) {
     pad.axes[0] = pad.axes[1] = 0;
     pad.pov[0] = 10;
     EXPECT_EQ(bits(), 0);
-    pad.pov[0] = 45;
-    EXPECT_EQ(bits(), PAD_UP | PAD_RIGHT);
-    pad.pov[0] = 225;
-    EXPECT_EQ(bits(), PAD_DOWN | PAD_LEFT);
-    pad.pov[0] = 270;
-    EXPECT_EQ(bits(), PAD_LEFT);
+    const uint16_t hats[8] = {PAD_UP, PAD_UP | PAD_RIGHT, PAD_RIGHT, PAD_DOWN | PAD_RIGHT,
+                              PAD_DOWN, PAD_DOWN | PAD_LEFT, PAD_LEFT, PAD_UP | PAD_LEFT};
+    for (uint32_t i = 0; i < 8; ++i) {
+        pad.pov[0] = 45 * i;
+        EXPECT_EQ(bits(), hats[i]) << pad.pov[0];
+    }
     pad.pov[0] = 0xFFFFFFFFu;
     pad.buttons[3] = 1;  // FORCE on the default map
     pad.buttons[5] = 2;  // only a 1 counts as down
@@ -133,6 +133,7 @@ TEST_F(InputWords, PadCountAndTheAccessorsAnswerForTwoPlayersOnly) {
     EXPECT_EQ(GetPadNumber(2), -1);
     EXPECT_EQ(GetKeyboardFlag(0), 200);
     EXPECT_EQ(GetKeyboardFlag(-1), -1);
+    EXPECT_EQ(GetKeyboardFlag(2), -1);
 }
 
 }  // namespace

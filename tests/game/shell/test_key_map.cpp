@@ -1,6 +1,9 @@
 // "KeyMap.ini", key names and the key configuration screen's sequences.
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <utility>
+
 #include "game/shell/KeyConfig.h"
 #include "tests/game/shell/effect_probe.h"
 #include "tests/game/shell/fake_input.h"
@@ -275,6 +278,33 @@ TEST_F(KeyConfigScreen, APadPlayerTakesButtonsSkippingOnesAlreadyGiven) {
     press(0);
     EXPECT_FALSE(screen_.defining);
     EXPECT_EQ(std::vector<uint8_t>(KeyMap.buttons[0], KeyMap.buttons[0] + 6), (std::vector<uint8_t>{2, 3, 4, 5, 6, 0}));
+}
+
+// A pad is touched by its hat, either stick past a third, or one of its first 16 buttons.
+TEST_F(KeyConfigScreen, APadTouchIsItsHatAStickPastAThirdOrOneOfSixteenButtons) {
+    devices_.present[0] = true;
+    KeyMap.padNo[0] = 0;
+    using Touch = void (*)(KestraJoystickState&);
+    const std::pair<Touch, bool> touches[] = {
+        {[](KestraJoystickState& s) { s.pov[0] = 90; }, true},
+        {[](KestraJoystickState& s) { s.axes[0] = -21846; }, true},
+        {[](KestraJoystickState& s) { s.axes[0] = 21846; }, true},
+        {[](KestraJoystickState& s) { s.axes[1] = -21846; }, true},
+        {[](KestraJoystickState& s) { s.axes[1] = 21846; }, true},
+        {[](KestraJoystickState& s) { s.buttons[15] = 1; }, true},
+        {[](KestraJoystickState& s) { s.axes[1] = 21845; }, false},
+        {[](KestraJoystickState& s) { s.buttons[16] = 1; }, false},
+    };
+    for (size_t i = 0; i < std::size(touches); ++i) {
+        devices_.pads[0] = KestraJoystickState{};
+        devices_.pads[0].pov[0] = 0xFFFFFFFFu;
+        screen_ = cKeyConfigScreen();
+        Frame(PAD_RIGHT);
+        Frame(PAD_SHOT);
+        touches[i].first(devices_.pads[0]);
+        Frame(0);
+        EXPECT_EQ(screen_.row == 4, touches[i].second) << i;
+    }
 }
 
 TEST_F(KeyConfigScreen, APadPlayerWithoutAUsablePadNumberFinishesOnTheKeyboard) {

@@ -147,6 +147,14 @@ TEST_F(ResultScreen, TheGridMovesBetweenTheWideRowsAndTheLastRow) {
     ScoreData.entryColumn = 21;
     Frame(PAD_SHOT);
     EXPECT_STREQ(ScoreData.entryName, "0@");
+    Frame(PAD_DIRECT);  // the special button deletes as the delete cell does
+    EXPECT_STREQ(ScoreData.entryName, "0");
+    for (const auto& [row, last] : {std::pair{2, 25}, std::pair{3, 14}}) {
+        ScoreData.entryRow = row;
+        ScoreData.entryColumn = 0;
+        Frame(PAD_LEFT);
+        EXPECT_EQ(ScoreData.entryColumn, last) << row;  // wraps back
+    }
 }
 
 TEST_F(ResultScreen, AClearedGameStoresStageSixAndRaisesTheBestStageToSeven) {

@@ -209,9 +209,13 @@ TEST_F(ScoreFile, ADamagedByteCostsOnlyItsOwnRowAndTheFileIsKeptOnce) {
         EXPECT_EQ(testsupport::ReadFile(File("save/score.dat.damaged")), Inverted(damaged));
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(File("save")), {}), 2);
     }
-    // A file that reads cleanly is saved without keeping anything.
+    // A file that reads cleanly says nothing of damage and is saved without keeping anything.
     const std::string kept = testsupport::ReadFile(File("save/score.dat.damaged"));
+    Kestra::SetLogFile(File("log").c_str(), "html");
+    ASSERT_TRUE(Kestra::OpenLog("t"));
     LoadScoreFile();
+    Kestra::CloseLog();
+    EXPECT_EQ(testsupport::ReadFile(File("log.html")).find(testsupport::Sjis(u8"読み取れない部分")), std::string::npos);
     SaveScoreFile();
     EXPECT_EQ(testsupport::ReadFile(File("save/score.dat.damaged")), kept);
 }
@@ -277,6 +281,7 @@ TEST_F(ScoreFile, NumbersSaturateAndExtraFieldsGiveTheFourthAsStage) {
     for (int i = 0; i < 16; ++i) text += "2\n";
     text += "99999999999\n";      // play time
     WriteText(text);
+    ScoreData.rows[0][1].stage = ScoreData.rows[0][2].stage = ScoreData.rows[0][2].score = 7;  // replaced, not kept
     LoadScoreFile();
     EXPECT_EQ(ScoreData.rows[0][0].score, INT_MAX);
     EXPECT_EQ(ScoreData.rows[0][0].stage, 4);
@@ -285,6 +290,8 @@ TEST_F(ScoreFile, NumbersSaturateAndExtraFieldsGiveTheFourthAsStage) {
     EXPECT_STREQ(ScoreData.rows[0][1].date, "x");
     EXPECT_EQ(ScoreData.rows[0][1].stage, 0);
     EXPECT_STREQ(ScoreData.rows[0][2].name, "C");
+    EXPECT_EQ(ScoreData.rows[0][2].score, 0);
+    EXPECT_EQ(ScoreData.rows[0][2].stage, 0);
     EXPECT_EQ(ScoreData.bestStage[0][0], 70000 & 0xFFFF);
     EXPECT_EQ(ScoreData.finishedGames, 0u);
     EXPECT_EQ(ScoreData.playSeconds, 0xFFFFFFFFu);

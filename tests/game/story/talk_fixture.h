@@ -176,7 +176,8 @@ protected:
         for (int i = 0; i < 2; ++i) playtest::SetButtons(0, 0), playtest::SetButtons(1, 0);
         GameState.subState = kSubStateDialogue;
         GameState.difficulty = 1;
-        GameState.bgmVolume = 90;
+        GameState.bgmVolume = 70;
+        GameState.seVolume = 40;  // apart from the music's: a change takes the music's
         BgmHandle = kNoSound;
         bossA_ = new RecordingBoss("A");
         bossB_ = new RecordingBoss("B");

@@ -179,7 +179,7 @@ std::vector<std::string> MusicCalls(const char* file, bool released) {
     std::vector<std::string> calls;
     if (released) calls.push_back("KestraSound::Release 7");
     calls.push_back(std::string("KestraSound::CreateFromFile ") + file + " 0 1 0 1 = 4294967295");
-    calls.push_back("KestraSound::SetVolume 4294967295 90 0");
+    calls.push_back("KestraSound::SetVolume 4294967295 70 0");
     calls.push_back("KestraSound::Loop 4294967295 4294967295 0 0");
     return calls;
 }

@@ -195,6 +195,10 @@ TEST_F(TalkWindow, NameCardsFadeInHoldFadeOutAndGoAt326) {
         EXPECT_EQ(rec.Take().at(0), Quad(26, float(x), float(y), 380, 90, float(sx), float(sy), 380, 90, 0xFAFFFFFFu))
             << card;
     }
+    for (const int card : {-1, 13}) {
+        DrawNameCard(card);
+        EXPECT_TRUE(rec.Take().empty()) << card;
+    }
 }
 
 }  // namespace

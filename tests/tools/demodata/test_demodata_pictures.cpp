@@ -260,6 +260,8 @@ TEST(DemoDataPictures, MapGridWallsArePaintedWhereTheyBlock) {
     EXPECT_EQ(small.Get(10, 10) >> 24, 0u);
     EXPECT_EQ(small.Get(10, 50) >> 24, 0u);
     EXPECT_EQ(small.Get(50, 10) >> 24, 0u);
+    small.Set(0, 51, 0xFFFFFFFFu);
+    EXPECT_EQ(small.Get(64, 50), 0u);  // past the right edge: nothing, not the next row's first pixel
 }
 
 TEST(DemoDataPictures, StageBackgroundsCarryTheWallsOfTheShippedGrids) {
