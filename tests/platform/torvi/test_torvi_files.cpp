@@ -156,9 +156,6 @@ TEST_F(PlayerFilesTest, AnOddChunkWrittenWithoutItsPadByteStillParses) {
     const std::string wave =
         Wave(1, 2, 16, 44100, Bytes(std::vector<int16_t>(200, 99)), {{"LIST", "INFOabc"}, {"junk", "z"}}, false);
     EXPECT_NE(Open(WriteFile("nopad.wav", wave)), nullptr) << Torvi().LastError();
-    const std::string padded =
-        Wave(1, 2, 16, 44100, Bytes(std::vector<int16_t>(200, 99)), {{"LIST", "INFOabc"}, {"junk", "z"}}, true);
-    EXPECT_NE(Open(WriteFile("padded.wav", padded)), nullptr) << Torvi().LastError();
 }
 
 TEST_F(PlayerFilesTest, OggRefusals) {
