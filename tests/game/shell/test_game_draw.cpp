@@ -1,7 +1,8 @@
 // The game scene's display: the HUD's gauge, life and stock, the pause menu,
-// the continue screen and the tally's banners, as quads of the sprite table.
+// the continue screen and the tally's banners and rows, as quads of the sprite table.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "game/objects/cPlayerBase.h"
@@ -82,6 +83,7 @@ TEST_F(GameDraw, GaugePipsFillEveryTwentyAndTheLargeOnesFadeIn) {
         for (size_t i = 0; i < pips.size(); ++i) EXPECT_EQ(pips[i].dst[0], 72 + 13 * static_cast<float>(i));
         if (!c.large.empty()) {
             EXPECT_EQ(From(77, 153)[0].dst[0], 150);
+            if (c.large.size() > 1) EXPECT_EQ(From(77, 153)[1].dst[0], 169);
         }
     }
 }
@@ -101,6 +103,9 @@ TEST_F(GameDraw, LifeStockScoreAndForceStripOfBothPlayers) {
     const auto life = From(111, 177);
     ASSERT_EQ(life.size(), 1u);
     EXPECT_EQ(life[0].dst[2], 20);
+    const auto fullLife = From(111, 153);  // player 2's five
+    ASSERT_EQ(fullLife.size(), 1u);
+    EXPECT_EQ(fullLife[0].dst[2], 100);
     const auto stock = From(155, 189);
     ASSERT_EQ(stock.size(), 2u);
     EXPECT_EQ(stock[1].dst[0], 98);
@@ -109,6 +114,11 @@ TEST_F(GameDraw, LifeStockScoreAndForceStripOfBothPlayers) {
     for (const Quad& q : quads_)
         if (q.src[1] == 190 && q.dst[1] == 430 && q.dst[0] < 330) digits.push_back(q.src[0] / 11);
     EXPECT_EQ(digits, (std::vector<float>{2, 3, 4, 5, 6, 7, 8, 9, 0}));
+    // Three digits of each gauge, leading zeros kept.
+    std::vector<float> gauges;
+    for (const Quad& q : quads_)
+        if (q.src[1] == 213) gauges.push_back(q.src[0] / 6);
+    EXPECT_EQ(gauges, (std::vector<float>{0, 5, 0, 0, 9, 9}));
     // Player 1's strip at 50, player 2's only from 100.
     EXPECT_EQ(From(0, 80).size(), 1u);
     EXPECT_EQ(From(295, 80).size(), 0u);
@@ -178,8 +188,11 @@ TEST_F(GameDraw, TheContinueScreenShadesThenAsksWithTwoCreditDigits) {
         quads_.clear();
         GameState.stateTimer = 101;
         GameState.credits = credits;
+        GameState.continueChoice = credits / 10;
         DrawContinueScreen(GameState);
         ASSERT_EQ(quads_.size(), 9u);
+        // The bar over the chosen answer.
+        EXPECT_EQ(quads_[5].dst[0], quads_[3 + size_t(GameState.continueChoice)].dst[0] - 30);
         EXPECT_EQ(Alpha(quads_[0]), 100u);
         EXPECT_EQ(quads_[7].src[0], 548 + 24 * (credits / 10));
         EXPECT_EQ(quads_[8].src[0], 548 + 24 * (credits % 10));
@@ -201,12 +214,21 @@ TEST_F(GameDraw, TheTallyBannersSlideInAndTheRowsAppearOnTime) {
     EXPECT_EQ(atFirst, 3u + 8u);  // the large score digits from t = 1
     GameState.tallyTimer = 149;
     Player1->noMiss = 0;
+    Player1->itemCount = 12;
+    Player1->absorbCount = 34;
+    GameState.stageBonus = 1234567;
+    Player1->score = 87654321;
     quads_.clear();
     DrawStageClearTally(GameState);
     EXPECT_EQ(quads_[1].dst[0], 0);
     EXPECT_EQ(quads_[2].dst[0], 0);
     // Rows of 7, 7, 8 and 8 digits (no no-miss row: the flag is 0) and the large score.
     EXPECT_EQ(quads_.size(), 3u + 7u + 7u + 8u + 8u + 8u);
+    // The rows' values: items at 1,000, absorbed bullets at 100, the stage bonus, the score.
+    std::string rows;
+    for (const Quad& q : quads_)
+        if (q.src[0] >= 640 && q.src[1] == 0) rows += char('0' + int((q.src[0] - 640) / 16));
+    EXPECT_EQ(rows, "0012000" "0003400" "01234567" "87654321");
 }
 
 }  // namespace
