@@ -6,6 +6,7 @@
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/shell/GameDraw.h"
+#include "game/shell/LoadTables.h"
 #include "game/shell/Input.h"
 #include "game/shell/MenuCommon.h"
 #include "game/shell/ResultScene.h"
@@ -127,7 +128,7 @@ void UpdateTally(cGameState& g) {
     if (g.tallyTimer < kTallyEnd || !(PadWords[0].pushed & PAD_SHOT)) return;
     if (!g.practice) {
         g.tallyTimer = 0;
-        const int32_t team = g.team == 2 ? 1 : 0;
+        const int32_t team = TeamIndex(g.team);
         if (g.stage >= 1 && g.stage < kLastStoryStage) {
             ReleaseStageResources(g.stage);
             LoadStageResources(g.stage + 1);

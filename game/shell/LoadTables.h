@@ -123,6 +123,8 @@ inline constexpr FileLoad kTeamPortraits[] = {
 // Whether a game is team 1's, led by character 1; one not yet given a team
 // counts as team 1's.
 constexpr bool IsTeam1Game(int32_t team) { return team != 2; }
+// The team's index into per-team tables: 0 for team 1, 1 for team 2.
+constexpr int32_t TeamIndex(int32_t team) { return IsTeam1Game(team) ? 0 : 1; }
 
 // Whether a row is for a game of team `team`.
 constexpr bool IsFor(For who, int32_t team) {

@@ -80,7 +80,7 @@ void StartStage() {
     if (!stage) return;
     g.stageBonus = stage->clearBonus;
     g.noMissBonus = stage->noMissBonus;
-    const int32_t team = g.team == 2 ? 1 : 0;
+    const int32_t team = TeamIndex(g.team);
     if (g.stage == 1 || g.stage == kExtraStage) {
         if (Player1) Player1->Reset();
         if (second) second->Reset();

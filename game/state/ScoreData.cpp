@@ -108,13 +108,13 @@ auto& Cell(Counter (&counters)[kRankingTeams][kDifficultyColumns], int32_t table
     return counters[table / kDifficultyColumns][table % kDifficultyColumns];
 }
 
-// The counters in the order of the file, the 16-bit ones to `small`, the others to `large`.
-template <typename Data, typename Small, typename Large>
-void EachCounter(Data& data, Small&& small, Large&& large) {
+// Each counter, in the order of the file.
+template <typename Data, typename F>
+void EachCounter(Data& data, F&& f) {
     for (const CounterRun& run : kCounterRuns) {
-        if (!run.perTable) large(data.*run.single);
+        if (!run.perTable) f(data.*run.single);
         else
-            for (int32_t table = 0; table < kRankingTables; ++table) small(Cell(data.*run.perTable, table));
+            for (int32_t table = 0; table < kRankingTables; ++table) f(Cell(data.*run.perTable, table));
     }
 }
 
@@ -246,7 +246,7 @@ std::string BuildScoreText(const cScoreData& data) {
         }
     }
     auto counter = [&](uint32_t value) { text += std::to_string(value) + "\n"; };
-    EachCounter(data, counter, counter);
+    EachCounter(data, counter);
     return text;
 }
 
@@ -278,19 +278,17 @@ int32_t ParseScoreText(const char* text, size_t size, cScoreData& data) {
         }
     }
     // A counter that cannot be placed keeps what it had: a shifted one would be wrong.
-    auto small = [&](uint16_t& counter) {
+    EachCounter(data, [&](auto& counter) {
         const bool unplaced = at[place] == kUnplaced;
         if (unplaced) ++kept;
         const std::string* line = next();
-        if (!unplaced) counter = line ? static_cast<uint16_t>(static_cast<uint32_t>(ParseDecimal(line->c_str())) & 0xFFFFu) : 0;
-    };
-    auto large = [&](uint32_t& counter) {
-        const bool unplaced = at[place] == kUnplaced;
-        if (unplaced) ++kept;
-        const std::string* line = next();
-        if (!unplaced) counter = line ? ParseUnsignedDecimal(line->c_str()) : 0;
-    };
-    EachCounter(data, small, large);
+        if (unplaced) return;
+        if (!line) counter = 0;
+        // A 16-bit counter keeps the low bits of a larger number.
+        else if constexpr (sizeof counter == 2)
+            counter = static_cast<uint16_t>(static_cast<uint32_t>(ParseDecimal(line->c_str())) & 0xFFFFu);
+        else counter = ParseUnsignedDecimal(line->c_str());
+    });
     return kept;
 }
 

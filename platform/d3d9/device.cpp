@@ -1094,6 +1094,7 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, UINT count, bool indexed, INT baseVe
     if (state_ != d3d9test::DeviceState::Ok) return D3D_OK;
 
     const uint8_t* vertexBase = user ? static_cast<const uint8_t*>(upVertices) : s_.stream->mem.data();
+    const uint8_t* from = vertexBase + streamOffset + firstVertex * stride;
     if (Recording()) {
         d3d9test::DrawCall call{};
         call.type = type;
@@ -1107,7 +1108,6 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, UINT count, bool indexed, INT baseVe
         for (int i = 0; i < 8; ++i) call.textures[i] = s_.textures[i];
         std::memcpy(call.renderStates, s_.renderStates, sizeof call.renderStates);
         std::memcpy(call.stageStates, s_.stageStates, sizeof call.stageStates);
-        const uint8_t* from = vertexBase + streamOffset + firstVertex * stride;
         call.vertices.assign(from, from + size_t(vertexCount * stride) - (stride - layoutBytes));
         RecordDraw(std::move(call));
     }
@@ -1119,7 +1119,7 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, UINT count, bool indexed, INT baseVe
     p.vertexCount = UINT(elements);
     p.indexed = indexed;
     p.index32 = index32;
-    p.readVertices = vertexBase + streamOffset + firstVertex * stride;
+    p.readVertices = from;
     p.readVertexCount = UINT(vertexCount);
     if (user) {
         p.userVertices = static_cast<const uint8_t*>(upVertices);

@@ -126,14 +126,26 @@ class GlBackend final : public Backend {
     GLint WindowRow(LONG top, LONG h) const { return GLint(LONG(backBuffer->height) - top - h); }
 
     // Blits `bits` between the window and the framebuffer bound as the other side,
-    // the whole back buffer, rows flipped.
+    // rows flipped: the whole back buffer, or the rectangle r of it.
     void BlitFlipped(GLbitfield bits) {
-        const GLint w = GLint(backBuffer->width), h = GLint(backBuffer->height);
+        BlitFlipped(bits, RECT{0, 0, LONG(backBuffer->width), LONG(backBuffer->height)});
+    }
+    void BlitFlipped(GLbitfield bits, const RECT& r) {
+        const GLint h = GLint(backBuffer->height);
         cache.Enable(GL_SCISSOR_TEST, false);
         cache.ColorMask(true, true, true, true);
         cache.DepthMask(true);
         cache.StencilWriteMask(0xFF);
-        glBlitFramebuffer(0, 0, w, h, 0, h, w, 0, bits, GL_NEAREST);
+        glBlitFramebuffer(r.left, r.top, r.right, r.bottom, r.left, h - r.top, r.right, h - r.bottom, bits, GL_NEAREST);
+    }
+
+    // The back buffer's texture, in r, into the window.
+    void TextureToWindow(const RECT& r) {
+        cache.BindReadFramebuffer(readFbo);
+        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, backBuffer->glTexture, 0);
+        cache.BindDrawFramebuffer(0);
+        BlitFlipped(GL_COLOR_BUFFER_BIT, r);
+        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
     }
 
     // The window's depth buffer takes over a depth surface's contents.
@@ -769,16 +781,7 @@ public:
     void UploadRect(SurfaceImpl* s, const RECT& r, const uint8_t* bytes, size_t pitch) override {
         MakeCurrent();
         UploadTexture(s, r, bytes, pitch);
-        if (s != backBuffer || !inWindow) return;
-        cache.BindReadFramebuffer(readFbo);
-        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, s->glTexture, 0);
-        cache.BindDrawFramebuffer(0);
-        cache.Enable(GL_SCISSOR_TEST, false);
-        cache.ColorMask(true, true, true, true);
-        const GLint top = GLint(s->height) - r.top, bottom = GLint(s->height) - r.bottom;
-        glBlitFramebuffer(r.left, r.top, r.right, r.bottom, r.left, top, r.right, bottom, GL_COLOR_BUFFER_BIT,
-                          GL_NEAREST);
-        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+        if (s == backBuffer && inWindow) TextureToWindow(r);
     }
 
     void UploadTexture(SurfaceImpl* s, const RECT& r, const uint8_t* bytes, size_t pitch) {
@@ -994,27 +997,19 @@ public:
 
     // The back buffer's pixels move into the window.
     void EnterWindow() {
-        if (!backBuffer->blank) {
-            cache.BindReadFramebuffer(readFbo);
-            glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, backBuffer->glTexture, 0);
-            cache.BindDrawFramebuffer(0);
-            BlitFlipped(GL_COLOR_BUFFER_BIT);
-            glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
-        }
+        if (!backBuffer->blank) TextureToWindow(RECT{0, 0, LONG(backBuffer->width), LONG(backBuffer->height)});
         inWindow = true;
     }
 
     void CaptureWindow(int dw, int dh) {
         cache.BindReadFramebuffer(0);
         glReadBuffer(GL_BACK);
-        std::vector<uint32_t> rows(size_t(dw) * dh);
-        glReadPixels(0, 0, dw, dh, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
         d3d9test::Image image;
         image.width = UINT(dw);
         image.height = UINT(dh);
-        image.pixels.resize(rows.size());
-        for (int y = 0; y < dh; ++y)
-            std::memcpy(&image.pixels[size_t(y) * dw], &rows[size_t(dh - 1 - y) * dw], size_t(dw) * 4);
+        image.pixels.resize(size_t(dw) * dh);
+        glReadPixels(0, 0, dw, dh, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, image.pixels.data());
+        FlipRows(reinterpret_cast<uint8_t*>(image.pixels.data()), size_t(dw) * 4, size_t(dw) * 4, UINT(dh));
         StorePresentedFrame(std::move(image));
     }
 

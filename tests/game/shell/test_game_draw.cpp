@@ -83,7 +83,9 @@ TEST_F(GameDraw, GaugePipsFillEveryTwentyAndTheLargeOnesFadeIn) {
         for (size_t i = 0; i < pips.size(); ++i) EXPECT_EQ(pips[i].dst[0], 72 + 13 * static_cast<float>(i));
         if (!c.large.empty()) {
             EXPECT_EQ(From(77, 153)[0].dst[0], 150);
-            if (c.large.size() > 1) EXPECT_EQ(From(77, 153)[1].dst[0], 169);
+            if (c.large.size() > 1) {
+                EXPECT_EQ(From(77, 153)[1].dst[0], 169);
+            }
         }
     }
 }

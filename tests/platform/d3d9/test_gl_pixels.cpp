@@ -370,9 +370,10 @@ TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
     // from the next frame on (its stencil rows draw without a stencil, so they only agree).
     for (const D3DFORMAT format : {D3DFMT_D16, D3DFMT_D24S8}) {
         IDirect3DSurface9* depth = depth_;
-        if (format == D3DFMT_D16)
+        if (format == D3DFMT_D16) {
             ASSERT_EQ(device_->CreateDepthStencilSurface(640, 480, format, D3DMULTISAMPLE_NONE, 0, TRUE, &depth, nullptr),
                       D3D_OK);
+        }
         device_->SetDepthStencilSurface(depth);
         device_->Present(nullptr, nullptr, nullptr, nullptr);
         clear = format == D3DFMT_D16 ? D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER : D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;

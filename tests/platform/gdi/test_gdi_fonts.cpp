@@ -150,8 +150,12 @@ TEST(GdiTextMetrics, RequestsAtTheirBounds) {
                                           Sjis(u8"ＭＳ ゴシック").c_str()));
         ASSERT_TRUE(selected.ok());
         const TEXTMETRICA tm = selected.metrics();
-        if (c.cell) EXPECT_EQ(tm.tmHeight, c.cell);
-        if (c.em) EXPECT_EQ(tm.tmHeight - tm.tmInternalLeading, c.em);
+        if (c.cell) {
+            EXPECT_EQ(tm.tmHeight, c.cell);
+        }
+        if (c.em) {
+            EXPECT_EQ(tm.tmHeight - tm.tmInternalLeading, c.em);
+        }
         EXPECT_EQ(tm.tmWeight, c.tmWeight);
         EXPECT_EQ(tm.tmCharSet, c.tmCharSet);
         EXPECT_EQ(tm.tmDefaultChar, tm.tmFirstChar - 1);
