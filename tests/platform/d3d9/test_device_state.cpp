@@ -82,6 +82,8 @@ TEST(Adapter, ListsSixteenBitModesOfEverySizeAndConfiguredFormats) {
     EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, pp.hDeviceWindow, D3DCREATE_MIXED_VERTEXPROCESSING, &pp, &device),
               D3DERR_INVALIDCALL);
     EXPECT_EQ(device, nullptr);
+    d3d9test::ResetAdapter();  // the survey's answers again
+    EXPECT_EQ(d3d->GetAdapterModeCount(0, D3DFMT_R5G6B5), d3d9test::DefaultAdapter().modes.size() / 3);
     d3d->Release();
     d3d9test::ResetAll();
 }
@@ -99,8 +101,15 @@ TEST(Adapter, CreationRowsFailAsInjectedAndAreRecorded) {
     EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_MIXED_VERTEXPROCESSING | mt, &pp, &device),
               D3DERR_NOTAVAILABLE);
     EXPECT_EQ(device, nullptr);
+    // What is left out is filled in: the focus window, the window's size, the desktop's format, one buffer.
+    pp.hDeviceWindow = nullptr;
+    pp.BackBufferWidth = pp.BackBufferHeight = pp.BackBufferCount = 0;
+    pp.BackBufferFormat = D3DFMT_UNKNOWN;
     ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING | mt, &pp, &device),
               D3D_OK);
+    EXPECT_EQ(pp.hDeviceWindow, window);
+    EXPECT_EQ(std::tuple(pp.BackBufferWidth, pp.BackBufferHeight, pp.BackBufferFormat, pp.BackBufferCount),
+              std::tuple(640u, 480u, D3DFMT_X8R8G8B8, 1u));
     auto calls = d3d9test::CreateDeviceCalls();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].flags, DWORD(D3DCREATE_MIXED_VERTEXPROCESSING | mt));
@@ -127,21 +136,18 @@ TEST_F(DeviceState, StartsWithDirect3DDefaults) {
         EXPECT_EQ(device_->GetRenderState(s, &v), D3D_OK);
         return v;
     };
-    EXPECT_EQ(rs(D3DRS_ZENABLE), DWORD(D3DZB_FALSE));  // no automatic depth buffer
-    EXPECT_EQ(rs(D3DRS_ZWRITEENABLE), DWORD(TRUE));
-    EXPECT_EQ(rs(D3DRS_ZFUNC), DWORD(D3DCMP_LESSEQUAL));
-    EXPECT_EQ(rs(D3DRS_CULLMODE), DWORD(D3DCULL_CCW));
-    EXPECT_EQ(rs(D3DRS_DITHERENABLE), DWORD(FALSE));
-    EXPECT_EQ(rs(D3DRS_LIGHTING), DWORD(TRUE));
-    EXPECT_EQ(rs(D3DRS_SRCBLEND), DWORD(D3DBLEND_ONE));
-    EXPECT_EQ(rs(D3DRS_DESTBLEND), DWORD(D3DBLEND_ZERO));
-    EXPECT_EQ(rs(D3DRS_ALPHAFUNC), DWORD(D3DCMP_ALWAYS));
-    EXPECT_EQ(rs(D3DRS_COLORWRITEENABLE), 0xFu);
-    EXPECT_EQ(rs(D3DRS_TEXTUREFACTOR), 0xFFFFFFFFu);
-    for (D3DRENDERSTATETYPE all : {D3DRS_STENCILMASK, D3DRS_STENCILWRITEMASK, D3DRS_MULTISAMPLEMASK, D3DRS_BLENDFACTOR})
-        EXPECT_EQ(rs(all), 0xFFFFFFFFu) << all;
-    EXPECT_EQ(rs(D3DRS_STENCILFUNC), DWORD(D3DCMP_ALWAYS));
-    EXPECT_EQ(rs(D3DRS_BLENDOP), DWORD(D3DBLENDOP_ADD));
+    const std::pair<D3DRENDERSTATETYPE, DWORD> kDefaults[] = {
+        {D3DRS_ZENABLE, D3DZB_FALSE},  // no automatic depth buffer
+        {D3DRS_ZWRITEENABLE, TRUE}, {D3DRS_ZFUNC, D3DCMP_LESSEQUAL}, {D3DRS_CULLMODE, D3DCULL_CCW},
+        {D3DRS_DITHERENABLE, FALSE}, {D3DRS_LIGHTING, TRUE}, {D3DRS_CLIPPING, TRUE}, {D3DRS_FILLMODE, D3DFILL_SOLID},
+        {D3DRS_SHADEMODE, D3DSHADE_GOURAUD}, {D3DRS_SRCBLEND, D3DBLEND_ONE}, {D3DRS_DESTBLEND, D3DBLEND_ZERO},
+        {D3DRS_SRCBLENDALPHA, D3DBLEND_ONE}, {D3DRS_DESTBLENDALPHA, D3DBLEND_ZERO}, {D3DRS_ALPHAFUNC, D3DCMP_ALWAYS},
+        {D3DRS_COLORWRITEENABLE, 0xF}, {D3DRS_TEXTUREFACTOR, 0xFFFFFFFF}, {D3DRS_STENCILMASK, 0xFFFFFFFF},
+        {D3DRS_STENCILWRITEMASK, 0xFFFFFFFF}, {D3DRS_MULTISAMPLEMASK, 0xFFFFFFFF}, {D3DRS_BLENDFACTOR, 0xFFFFFFFF},
+        {D3DRS_STENCILFUNC, D3DCMP_ALWAYS}, {D3DRS_CCW_STENCILFUNC, D3DCMP_ALWAYS}, {D3DRS_BLENDOP, D3DBLENDOP_ADD},
+        {D3DRS_COLORVERTEX, TRUE}, {D3DRS_DIFFUSEMATERIALSOURCE, D3DMCS_COLOR1},
+        {D3DRS_AMBIENTMATERIALSOURCE, D3DMCS_MATERIAL}};
+    for (const auto& [state, value] : kDefaults) EXPECT_EQ(rs(state), value) << state;
     float fogEnd;
     DWORD bits = rs(D3DRS_FOGEND);
     std::memcpy(&fogEnd, &bits, 4);
@@ -179,6 +185,29 @@ TEST_F(DeviceState, StartsWithDirect3DDefaults) {
     EXPECT_EQ(device_->GetTextureStageState(8, D3DTSS_COLOROP, &ts), D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->GetTextureStageState(0, D3DTEXTURESTAGESTATETYPE(33), &ts), D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->SetTexture(16, nullptr), D3DERR_INVALIDCALL);
+    IDirect3DBaseTexture9* bound = nullptr;
+    EXPECT_EQ(device_->GetTexture(16, &bound), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->GetTexture(15, &bound), D3D_OK);
+    // The caps offer every compare function and blend factor, and the limits refused past.
+    D3DCAPS9 caps;
+    ASSERT_EQ(device_->GetDeviceCaps(&caps), D3D_OK);
+    EXPECT_EQ(caps.ZCmpCaps & caps.AlphaCmpCaps, 0xFFu);
+    EXPECT_EQ(caps.SrcBlendCaps & caps.DestBlendCaps, 0x3FFFu);
+    EXPECT_EQ(caps.MaxTextureBlendStages, 8u);
+    EXPECT_EQ(caps.MaxActiveLights, 8u);
+    float k[8] = {};
+    EXPECT_EQ(device_->SetVertexShaderConstantF(caps.MaxVertexShaderConst - 1, k, 1), D3D_OK);
+    EXPECT_EQ(device_->SetVertexShaderConstantF(caps.MaxVertexShaderConst - 1, k, 2), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->GetVertexShaderConstantF(caps.MaxVertexShaderConst, k, 1), D3DERR_INVALIDCALL);
+    // A product puts the given matrix after the current one (row vectors).
+    D3DMATRIX scale{}, move{}, product;
+    scale._11 = 2, scale._22 = 3, scale._33 = 4, scale._44 = 1;
+    move._11 = move._22 = move._33 = move._44 = 1, move._41 = 5, move._42 = 6, move._43 = 7, move._14 = 0.5f;
+    ASSERT_EQ(device_->SetTransform(D3DTS_VIEW, &scale), D3D_OK);
+    ASSERT_EQ(device_->MultiplyTransform(D3DTS_VIEW, &move), D3D_OK);
+    ASSERT_EQ(device_->GetTransform(D3DTS_VIEW, &product), D3D_OK);
+    const float expected[16] = {2, 0, 0, 1, 0, 3, 0, 0, 0, 0, 4, 0, 5, 6, 7, 1};
+    EXPECT_EQ(std::memcmp(&product, expected, sizeof expected), 0);
     D3DLIGHT9 light{};
     for (DWORD type : {0u, 1u, 3u, 4u}) {
         light.Type = D3DLIGHTTYPE(type);
@@ -197,6 +226,7 @@ TEST_F(DeviceState, ResetRefusedWhileDefaultPoolResourceLivesThenStatesReturnToD
     device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
     device_->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
     device_->SetTexture(0, managed);
+    device_->SetTexture(15, managed);
     EXPECT_EQ(d3d9test::LiveDefaultPoolResources(device_), 1);
 
     D3DPRESENT_PARAMETERS pp = params_;
@@ -225,6 +255,8 @@ TEST_F(DeviceState, ResetRefusedWhileDefaultPoolResourceLivesThenStatesReturnToD
     EXPECT_EQ(v, DWORD(D3DTEXF_POINT));
     IDirect3DBaseTexture9* bound = reinterpret_cast<IDirect3DBaseTexture9*>(1);
     device_->GetTexture(0, &bound);
+    EXPECT_EQ(bound, nullptr);
+    device_->GetTexture(15, &bound);
     EXPECT_EQ(bound, nullptr);
     // Managed contents survive the reset.
     D3DLOCKED_RECT lr;
@@ -553,11 +585,16 @@ TEST_F(DeviceState, TexturesTakeTheirBytesOfTheBudgetWhileTheyLive) {
                   fits ? D3D_OK : D3DERR_OUTOFVIDEOMEMORY)
             << c.width << "x" << c.height;
         EXPECT_EQ(t != nullptr, fits);
-        if (t) live.push_back(t);
+        if (t) {
+            live.push_back(t);
+            const bool drawable = c.pool == D3DPOOL_MANAGED || c.pool == D3DPOOL_DEFAULT;
+            EXPECT_EQ(device_->SetTexture(0, t), drawable ? D3D_OK : D3DERR_INVALIDCALL);
+        }
         if (fits) left -= c.bytes;
         EXPECT_EQ(device_->GetAvailableTextureMem(), left) << c.width << "x" << c.height;
     }
     EXPECT_EQ(live.size(), 6u);
+    device_->SetTexture(0, nullptr);
     for (IDirect3DTexture9* t : live) t->Release();
     EXPECT_EQ(device_->GetAvailableTextureMem(), UINT(1 << 20));
     // However much is left, no one texture takes more than 32 MB.
@@ -686,6 +723,8 @@ TEST_F(DeviceState, ResourcesKeepTheDeviceAliveAndTargetsResetTheViewport) {
         EXPECT_EQ(device_->SetViewport(&viewport), result) << viewport.X << "," << viewport.Y << " " << viewport.Width
                                                             << "x" << viewport.Height << " z " << viewport.MinZ;
     EXPECT_EQ(device_->SetRenderTarget(0, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetRenderTarget(1, level), D3DERR_INVALIDCALL);  // one target only
+    EXPECT_EQ(device_->SetRenderTarget(1, nullptr), D3D_OK);
     // The level shares its texture's count: releasing both leaves the bound texture alive.
     level->Release();
     EXPECT_EQ(rt->Release(), 0u);

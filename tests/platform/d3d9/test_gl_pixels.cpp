@@ -252,7 +252,11 @@ TEST_F(GlDepthTest, RenderStatesDrawAsTheirDefinitions) {
         {D3DTOP_MODULATE4X, 0xFFC13008},         {D3DTOP_ADDSIGNED2X, 0xFFFF0100},
         {D3DTOP_ADDSMOOTH, 0xFFD0742E},          {D3DTOP_BLENDFACTORALPHA, 0xFF402010},
         {D3DTOP_BLENDDIFFUSEALPHA, 0xFF804018},  {D3DTOP_MODULATEALPHA_ADDCOLOR, 0xFFE07028},
-        {D3DTOP_DOTPRODUCT3, 0xFF969696},        {D3DTOP_SELECTARG2, 0xFF402010}};
+        {D3DTOP_DOTPRODUCT3, 0xFF969696},        {D3DTOP_SELECTARG2, 0xFF402010},
+        {D3DTOP_BLENDCURRENTALPHA, 0xFF804018},  {D3DTOP_MODULATECOLOR_ADDALPHA, 0xFFB08C82},
+        {D3DTOP_MODULATEINVALPHA_ADDCOLOR, 0xFFE07028}, {D3DTOP_MODULATEINVCOLOR_ADDALPHA, 0xFF90948E},
+        {D3DTOP_MULTIPLYADD, 0xFFF06C22},        {D3DTOP_LERP, 0xFFA03812},  // the third argument: the diffuse
+        {D3DTOP_BLENDTEXTUREALPHAPM, kQuad}};  // no texture: an opaque one
     for (const auto& [op, shown] : stageOps) {
         rows.push_back({"stage op " + std::to_string(op), {{D3DRS_TEXTUREFACTOR, 0x00402010}}, {shown, shown, shown}});
         rows.back().stageOp = op;
@@ -621,35 +625,47 @@ TEST_F(GlPixels, VertexShaderConstantsReachTheirUniforms) {
         Kind kind;
         UINT columns, count, start;
         std::array<float, 4> registers, colour;
+        UINT rows = 1;
+        HRESULT made = D3D_OK;
     };
     const Row rows[] = {
         {"vec4", Kind::Float, 4, 1, 0, {0.25f, 0.5f, 0.75f, 1}, {0.25f, 0.5f, 0.75f, 1}},
         {"vec4", Kind::Float, 4, 1, 255, {0.5f, 0.25f, 1, 0.75f}, {0.5f, 0.25f, 1, 0.75f}},
-        {"vec4", Kind::Float, 4, 2, 255, {}, {}},
-        {"vec4", Kind::Float, 5, 1, 0, {}, {}},
+        {"vec4", Kind::Float, 4, 2, 255, {}, {}, 1, D3DERR_INVALIDCALL},
+        {"vec4", Kind::Float, 5, 1, 0, {}, {}, 1, D3DERR_INVALIDCALL},
+        {"vec4", Kind::Float, 0, 1, 0, {}, {}, 1, D3DERR_INVALIDCALL},
+        {"vec4", Kind::Float, 4, 0, 0, {}, {}, 1, D3DERR_INVALIDCALL},
+        {"mat4", Kind::Float, 4, 1, 252, {0.5f, 0.25f, 1, 0.75f}, {0.5f, 0.25f, 1, 0.75f}, 4},  // column 0
+        {"mat4", Kind::Float, 4, 1, 253, {}, {}, 4, D3DERR_INVALIDCALL},
+        {"float", Kind::Float, 1, 1, 6, {0.625f, 9, 9, 9}, {0.625f, 0, 0, 1}},
         {"vec2", Kind::Float, 2, 1, 7, {0.125f, 0.375f, 9, 9}, {0.125f, 0.375f, 0, 1}},
+        {"vec3", Kind::Float, 3, 1, 8, {0.25f, 0.5f, 0.75f, 9}, {0.25f, 0.5f, 0.75f, 1}},
+        {"uint", Kind::UInt, 1, 1, 9, {7.5f, 9, 9, 9}, {7, 0, 0, 1}},
+        {"uvec2", Kind::UInt, 2, 1, 10, {-3, 5, 9, 9}, {0, 5, 0, 1}},
+        {"uvec3", Kind::UInt, 3, 1, 11, {1, -0.5f, 6, 9}, {1, 0, 6, 1}},
         {"uvec4", Kind::UInt, 4, 1, 3, {-1, 2, 0.5f, 3}, {0, 2, 0, 3}},
+        {"int", Kind::Int, 1, 1, 12, {-5.5f, 9, 9, 9}, {-5, 0, 0, 1}},
+        {"ivec2", Kind::Int, 2, 1, 13, {4, -1, 9, 9}, {4, -1, 0, 1}},
+        {"ivec3", Kind::Int, 3, 1, 14, {-3, 2.5f, 1, 9}, {-3, 2, 1, 1}},
         {"ivec4", Kind::Int, 4, 1, 4, {-2, 1.75f, -0.5f, 3}, {-2, 1, 0, 3}},
     };
     device_->SetFVF(D3DFVF_XYZ);
+    device_->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
     const float triangle[3][3] = {{-1, -1, 0.5f}, {-1, 1, 0.5f}, {1, 1, 0.5f}};
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.type) + " at c" + std::to_string(row.start) + " x" + std::to_string(row.count));
-        const std::string colour = row.columns == 4 ? "vec4(uK[0])" : "vec4(uK[0], 0.0, 1.0)";
+        const char* const padding[] = {"", ", 0.0, 0.0, 1.0", ", 0.0, 1.0", ", 1.0", ""};
+        const std::string colour = row.rows == 4 ? "vec4(uK[0][0])" : "vec4(uK[0]" + std::string(padding[row.columns % 5]) + ")";
         d3d9shader::VertexShaderDesc desc;
         desc.glsl = "#version 330 core\nin vec4 aPos;\nuniform " + std::string(row.type) + " uK[" +
                     std::to_string(row.count) + "];\nvec4 oPos, oColor;\nvoid ShaderMain() { oPos = aPos; oColor = " +
                     colour + "; }\n";
         desc.inputs = {{D3DDECLUSAGE_POSITION, 0, "aPos"}};
         desc.outputs = {{D3DDECLUSAGE_POSITION, 0, "oPos", 4}, {D3DDECLUSAGE_COLOR, 0, "oColor", 4}};
-        desc.constants = {{"uK", row.kind, 1, row.columns, row.count, row.start}};
+        desc.constants = {{"uK", row.kind, row.rows, row.columns, row.count, row.start}};
         IDirect3DVertexShader9* shader = nullptr;
-        const HRESULT made = d3d9shader::CreateVertexShader(device_, desc, &shader);
-        if (row.start + row.count > 256 || row.columns > 4) {
-            EXPECT_EQ(made, D3DERR_INVALIDCALL);
-            continue;
-        }
-        ASSERT_EQ(made, D3D_OK);
+        ASSERT_EQ(d3d9shader::CreateVertexShader(device_, desc, &shader), row.made);
+        if (row.made != D3D_OK) continue;
         ASSERT_EQ(device_->SetVertexShaderConstantF(row.start, row.registers.data(), 1), D3D_OK);
         device_->SetVertexShader(shader);
         d3d9shader::capture::Enable(true);
@@ -662,6 +678,76 @@ TEST_F(GlPixels, VertexShaderConstantsReachTheirUniforms) {
         shader->Release();
         ASSERT_EQ(out.size(), 3u);
         for (int c = 0; c < 4; ++c) EXPECT_EQ(out[0].color[c], row.colour[size_t(c)]) << c;
+        if (row.start == 0) {
+            EXPECT_EQ(Frame().at(100, 100), 0xFF4080BFu) << "a shader giving no specular adds none";
+        }
+    }
+}
+
+// Lit vertices facing the viewer about the centre: the material's emissive and
+// ambient parts, then each enabled light's, no more than eight.
+TEST_F(GlPixels, LightingAddsTheMaterialAndEachEnabledLight) {
+    struct Vertex {
+        float x, y, z, nx, ny, nz;
+        D3DCOLOR colour;
+    };
+    const Vertex v[] = {{-0.02f, 0.02f, 0.5f, 0, 0, -1, 0xFF4080C0}, {0.02f, 0.02f, 0.5f, 0, 0, -1, 0xFF4080C0},
+                        {-0.02f, -0.02f, 0.5f, 0, 0, -1, 0xFF4080C0}, {0.02f, -0.02f, 0.5f, 0, 0, -1, 0xFF4080C0}};
+    const auto light = [](D3DLIGHTTYPE type, D3DCOLORVALUE diffuse, float range = 1.5f, D3DCOLORVALUE ambient = {}) {
+        D3DLIGHT9 l{};
+        l.Type = type;
+        l.Diffuse = diffuse;
+        l.Ambient = ambient;
+        l.Direction = {0, 0, 1};     // onto the vertices
+        l.Position = {0, 0, -0.5f};  // a unit before them: 1 / (0.25 + 0.5 + 0.5) of its light
+        l.Range = range;
+        l.Attenuation0 = 0.25f;
+        l.Attenuation1 = l.Attenuation2 = 0.5f;
+        return l;
+    };
+    const D3DLIGHT9 unset{};  // enabled without being set: white, along +z
+    struct Row {
+        const char* what;
+        std::vector<D3DLIGHT9> lights;
+        D3DCOLOR expected;
+        DWORD ambient = 0, diffuseSource = D3DMCS_MATERIAL;
+        BOOL enable = TRUE;
+        D3DCOLORVALUE emissive{};
+    };
+    const Row rows[] = {
+        {"emissive", {}, 0xFF204060, 0, D3DMCS_MATERIAL, TRUE, {0.125f, 0.25f, 0.375f, 0}},
+        {"ambient by the material's", {}, 0xFF992040, 0x00FF8040},
+        {"directional", {light(D3DLIGHT_DIRECTIONAL, {0.5f, 0.25f, 1, 1}, 0, {0.2f, 0.2f, 0, 1})}, 0xFF9E4099},
+        {"on the vertex colour", {light(D3DLIGHT_DIRECTIONAL, {1, 1, 1, 1})}, 0xFF4080C0, 0, D3DMCS_COLOR1},
+        {"point, attenuated", {light(D3DLIGHT_POINT, {0.5f, 0.25f, 1, 1})}, 0xFF66297A},
+        {"point, out of range", {light(D3DLIGHT_POINT, {1, 1, 1, 1}, 0.9f)}, 0xFF000000},
+        {"switched off", {light(D3DLIGHT_DIRECTIONAL, {1, 1, 1, 1})}, 0xFF000000, 0, D3DMCS_MATERIAL, FALSE},
+        {"nine: eight lit", std::vector<D3DLIGHT9>(9, light(D3DLIGHT_DIRECTIONAL, {0.1f, 0.1f, 0.1f, 1})), 0xFFCCA37A},
+        {"unset", {unset}, 0xFFFFCC99},
+    };
+    device_->SetFVF(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE);
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    DWORD index = 0;  // each row's lights new ones
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const D3DMATERIAL9 material{{1, 0.8f, 0.6f, 1}, {0.6f, 0.25f, 1, 1}, {}, row.emissive, 0};
+        device_->SetMaterial(&material);
+        device_->SetRenderState(D3DRS_AMBIENT, row.ambient);
+        device_->SetRenderState(D3DRS_DIFFUSEMATERIALSOURCE, row.diffuseSource);
+        const DWORD first = index;
+        for (const D3DLIGHT9& l : row.lights) {
+            if (l.Type) {
+                ASSERT_EQ(device_->SetLight(index, &l), D3D_OK);
+            }
+            device_->LightEnable(index, TRUE);
+            device_->LightEnable(index++, row.enable);
+        }
+        device_->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
+        device_->BeginScene();
+        EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(Vertex)), D3D_OK);
+        device_->EndScene();
+        EXPECT_TRUE(Near(Frame().at(320, 240), row.expected, 1));
+        for (DWORD i = first; i < index; ++i) device_->LightEnable(i, FALSE);
     }
 }
 
