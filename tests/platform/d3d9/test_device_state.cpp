@@ -123,6 +123,10 @@ TEST(Adapter, CreationRowsFailAsInjectedAndAreRecorded) {
     // A software device cannot switch to hardware processing.
     EXPECT_EQ(device->SetSoftwareVertexProcessing(FALSE), D3DERR_INVALIDCALL);
     EXPECT_EQ(device->Release(), 0u);
+    pp.BackBufferCount = 4;  // as Reset, creation checks its parameters
+    EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(device, nullptr);
     d3d->Release();
     platform::ClearFaults();
     d3d9test::ResetAll();
@@ -145,6 +149,8 @@ TEST_F(DeviceState, StartsWithDirect3DDefaults) {
         {D3DRS_COLORWRITEENABLE, 0xF}, {D3DRS_TEXTUREFACTOR, 0xFFFFFFFF}, {D3DRS_STENCILMASK, 0xFFFFFFFF},
         {D3DRS_STENCILWRITEMASK, 0xFFFFFFFF}, {D3DRS_MULTISAMPLEMASK, 0xFFFFFFFF}, {D3DRS_BLENDFACTOR, 0xFFFFFFFF},
         {D3DRS_STENCILFUNC, D3DCMP_ALWAYS}, {D3DRS_CCW_STENCILFUNC, D3DCMP_ALWAYS}, {D3DRS_BLENDOP, D3DBLENDOP_ADD},
+        {D3DRS_STENCILFAIL, D3DSTENCILOP_KEEP}, {D3DRS_STENCILZFAIL, D3DSTENCILOP_KEEP},
+        {D3DRS_STENCILPASS, D3DSTENCILOP_KEEP}, {D3DRS_CCW_STENCILZFAIL, D3DSTENCILOP_KEEP},
         {D3DRS_COLORVERTEX, TRUE}, {D3DRS_DIFFUSEMATERIALSOURCE, D3DMCS_COLOR1},
         {D3DRS_AMBIENTMATERIALSOURCE, D3DMCS_MATERIAL}};
     for (const auto& [state, value] : kDefaults) EXPECT_EQ(rs(state), value) << state;
@@ -193,8 +199,11 @@ TEST_F(DeviceState, StartsWithDirect3DDefaults) {
     ASSERT_EQ(device_->GetDeviceCaps(&caps), D3D_OK);
     EXPECT_EQ(caps.ZCmpCaps & caps.AlphaCmpCaps, 0xFFu);
     EXPECT_EQ(caps.SrcBlendCaps & caps.DestBlendCaps, 0x3FFFu);
-    EXPECT_EQ(caps.MaxTextureBlendStages, 8u);
-    EXPECT_EQ(caps.MaxActiveLights, 8u);
+    EXPECT_EQ(caps.StencilCaps, 0x1FFu);  // every operation, on both sides
+    EXPECT_EQ(std::tuple(caps.MaxTextureBlendStages, caps.MaxActiveLights, caps.FVFCaps & D3DFVFCAPS_TEXCOORDCOUNTMASK),
+              std::tuple(8u, 8u, 8u));
+    EXPECT_EQ(std::tuple(caps.MasterAdapterOrdinal, caps.AdapterOrdinalInGroup, caps.NumberOfAdaptersInGroup),
+              std::tuple(0u, 0u, 1u));
     float k[8] = {};
     EXPECT_EQ(device_->SetVertexShaderConstantF(caps.MaxVertexShaderConst - 1, k, 1), D3D_OK);
     EXPECT_EQ(device_->SetVertexShaderConstantF(caps.MaxVertexShaderConst - 1, k, 2), D3DERR_INVALIDCALL);
@@ -318,8 +327,10 @@ TEST_F(DeviceState, FullScreenResetNeedsAListedModeAndKnownFormat) {
     EXPECT_EQ(desc.Format, D3DFMT_R5G6B5);
     bb->Release();
     D3DPRESENT_PARAMETERS windowed = params_;
+    windowed.hDeviceWindow = reinterpret_cast<HWND>(uintptr_t(0x2000));
     ASSERT_EQ(device_->Reset(&windowed), D3D_OK);
     EXPECT_FALSE(d3d9test::IsFullscreen(device_));
+    EXPECT_EQ(windowed.hDeviceWindow, params_.hDeviceWindow);  // a device keeps its window
     // At most three back buffers, of at most 16384 pixels a side.
     for (const auto& [count, width, result] : {std::tuple{3u, 16384u, D3D_OK}, std::tuple{4u, 640u, D3DERR_INVALIDCALL},
                                                std::tuple{1u, 16385u, D3DERR_INVALIDCALL}}) {
@@ -344,6 +355,14 @@ TEST_F(DeviceState, DrawsAreValidatedAgainstScenesAndBuffers) {
     EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLELIST, 1, 2), D3DERR_INVALIDCALL);  // reads past the end
     EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLEFAN, 0, 0xFFFFFFFEu), D3DERR_INVALIDCALL);  // a wrapped count
     EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLEFAN, 0, 4), D3D_OK);
+    // The most primitives of each type the six vertices hold, then one more.
+    const std::pair<D3DPRIMITIVETYPE, UINT> kMost[] = {{D3DPT_POINTLIST, 6}, {D3DPT_LINELIST, 3}, {D3DPT_LINESTRIP, 5},
+                                                       {D3DPT_TRIANGLELIST, 2}, {D3DPT_TRIANGLESTRIP, 4}};
+    for (const auto& [type, most] : kMost) {
+        EXPECT_EQ(device_->DrawPrimitive(type, 0, most), D3D_OK) << type;
+        EXPECT_EQ(device_->DrawPrimitive(type, 0, most + 1), D3DERR_INVALIDCALL) << type;
+    }
+    EXPECT_EQ(device_->DrawPrimitive(D3DPRIMITIVETYPE(7), 0, 1), D3DERR_INVALIDCALL);
     device_->SetStreamSource(0, vb, 0, 4);  // stride smaller than the vertex
     EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3DERR_INVALIDCALL);
     device_->SetStreamSource(0, nullptr, 0, 0);
@@ -711,6 +730,9 @@ TEST_F(DeviceState, ResourcesKeepTheDeviceAliveAndTargetsResetTheViewport) {
     EXPECT_EQ(vp.X, 0u);
     EXPECT_EQ(vp.Width, 128u);
     EXPECT_EQ(vp.Height, 64u);
+    RECT scissor;
+    device_->GetScissorRect(&scissor);
+    EXPECT_EQ(std::tuple(scissor.left, scissor.top, scissor.right, scissor.bottom), std::tuple(0, 0, 128, 64));
     // Inside the target, not empty, depths in order within 0..1.
     const std::pair<D3DVIEWPORT9, HRESULT> kViewports[] = {
         {{0, 0, 128, 64, 0.0f, 1.0f}, D3D_OK},          {{127, 63, 1, 1, 0.5f, 0.5f}, D3D_OK},
@@ -736,7 +758,20 @@ TEST_F(DeviceState, ResourcesKeepTheDeviceAliveAndTargetsResetTheViewport) {
     current->Release();
     // The application lets go of the device first; the vertex buffer still works after.
     IDirect3DVertexBuffer9* vb = nullptr;
-    ASSERT_EQ(device_->CreateVertexBuffer(64, 0, 0, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+    ASSERT_EQ(device_->CreateVertexBuffer(64, D3DUSAGE_WRITEONLY, kTlFvf, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+    D3DVERTEXBUFFER_DESC vd;
+    ASSERT_EQ(vb->GetDesc(&vd), D3D_OK);
+    EXPECT_EQ(std::tuple(vd.Format, vd.Type, vd.Usage, vd.Pool, vd.Size, vd.FVF),
+              std::tuple(D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, DWORD(D3DUSAGE_WRITEONLY), D3DPOOL_MANAGED, 64u, kTlFvf));
+    // No scratch buffers, nor dynamic managed ones; indices of 16 or 32 bits; at least a vertex.
+    IDirect3DVertexBuffer9* refused = nullptr;
+    IDirect3DIndexBuffer9* ib = nullptr;
+    EXPECT_EQ(device_->CreateVertexBuffer(64, 0, 0, D3DPOOL_SCRATCH, &refused, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->CreateVertexBuffer(27, 0, kTlFvf, D3DPOOL_MANAGED, &refused, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->CreateIndexBuffer(8, 0, D3DFMT_INDEX16, D3DPOOL_SCRATCH, &ib, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->CreateIndexBuffer(8, D3DUSAGE_DYNAMIC, D3DFMT_INDEX32, D3DPOOL_MANAGED, &ib, nullptr),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->CreateIndexBuffer(8, 0, D3DFMT_D16, D3DPOOL_SYSTEMMEM, &ib, nullptr), D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->Release(), 0u);
     device_ = nullptr;
     void* p = nullptr;

@@ -70,6 +70,14 @@ TEST_F(GlPixels, ClearIsExactAndPresentShowsTheTopRowAtTheTop) {
     EXPECT_EQ(shown.at(2, 477) & 0xFFFFFF, 0x5A5A78u);
     EXPECT_EQ(shown.at(320, 240) & 0xFFFFFF, 0x5A5A78u);
     EXPECT_TRUE(Frame().pixels == frame.pixels);  // the back buffer as it was
+    // A write through a lock reaches the window the back buffer is shown in.
+    ASSERT_EQ(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb), D3D_OK);
+    ASSERT_EQ(bb->LockRect(&lr, nullptr, 0), D3D_OK);
+    static_cast<uint32_t*>(lr.pBits)[1] = 0xFF00FF00;
+    bb->UnlockRect();
+    bb->Release();
+    ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(d3d9test::LastPresentedFrame().at(1, 0) & 0xFFFFFF, 0x00FF00u);
 }
 
 TEST_F(GlPixels, PretransformedQuadLandsExactlyOnItsPixels) {
@@ -615,6 +623,62 @@ TEST_F(GlPixels, AnUploadReachesItsOwnTextureWhicheverUnitWasLastBound) {
     for (IDirect3DTexture9* t : tex) t->Release();
 }
 
+// Default-pool textures draw what was copied into them from system memory: the
+// whole texture, then its right half over its left.
+TEST_F(GlPixels, DefaultPoolTexturesDrawWhatWasCopiedIntoThem) {
+    IDirect3DTexture9* sys = MakeTexture(
+        16, 16, [](UINT x, UINT) { return x < 8 ? 0xFF3060C0u : 0xFFC06030u; }, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM);
+    IDirect3DTexture9* drawn = nullptr;
+    ASSERT_EQ(device_->CreateTexture(16, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &drawn, nullptr), D3D_OK);
+    ASSERT_EQ(device_->UpdateTexture(sys, drawn), D3D_OK);
+    ASSERT_EQ(DrawTexturedQuad(drawn, 9.5f, 9.5f, 25.5f, 25.5f), D3D_OK);
+    EXPECT_EQ(Frame().at(12, 12), 0xFF3060C0u);
+    IDirect3DSurface9* from = nullptr;
+    IDirect3DSurface9* to = nullptr;
+    sys->GetSurfaceLevel(0, &from);
+    drawn->GetSurfaceLevel(0, &to);
+    const RECT right{8, 0, 16, 16};
+    const POINT left{0, 0};
+    ASSERT_EQ(device_->UpdateSurface(from, &right, to, &left), D3D_OK);
+    ASSERT_EQ(DrawTexturedQuad(drawn, 9.5f, 9.5f, 25.5f, 25.5f), D3D_OK);
+    EXPECT_EQ(Frame().at(12, 12), 0xFFC06030u);
+    for (IUnknown* object : std::initializer_list<IUnknown*>{from, to, sys, drawn}) object->Release();
+}
+
+// Vertices and indices rewritten between draws are drawn anew: a square of four
+// corners, then another one after them picked by new indices.
+TEST_F(GlPixels, BuffersRewrittenBetweenDrawsDrawTheirNewContents) {
+    IDirect3DVertexBuffer9* vb = nullptr;
+    IDirect3DIndexBuffer9* ib = nullptr;
+    ASSERT_EQ(device_->CreateVertexBuffer(8 * sizeof(TlVertex), 0, kTlFvf, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+    ASSERT_EQ(device_->CreateIndexBuffer(6 * 2, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
+    device_->SetFVF(kTlFvf);
+    device_->SetStreamSource(0, vb, 0, sizeof(TlVertex));
+    device_->SetIndices(ib);
+    for (const auto& [first, colour] : {std::pair{0u, 0xFFFF0000u}, std::pair{4u, 0xFF00FF00u}}) {
+        std::vector<TlVertex> quad;
+        Quad(quad, 9.5f, 9.5f, 25.5f, 25.5f, 0.5f, colour);
+        TlVertex* v = nullptr;
+        uint16_t* i = nullptr;
+        ASSERT_EQ(vb->Lock(first * sizeof(TlVertex), 4 * sizeof(TlVertex), reinterpret_cast<void**>(&v), 0), D3D_OK);
+        std::copy_n(quad.begin(), 3, v);
+        v[3] = quad[5];
+        vb->Unlock();
+        ASSERT_EQ(ib->Lock(0, 0, reinterpret_cast<void**>(&i), 0), D3D_OK);
+        for (const uint16_t corner : {0, 1, 2, 2, 1, 3}) *i++ = uint16_t(first + corner);
+        ib->Unlock();
+        device_->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
+        device_->BeginScene();
+        EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 8, 0, 2), D3D_OK);
+        device_->EndScene();
+        EXPECT_EQ(Frame().at(16, 16), colour);
+    }
+    device_->SetStreamSource(0, nullptr, 0, 0);
+    device_->SetIndices(nullptr);
+    vb->Release();
+    ib->Release();
+}
+
 // Vertex-shader constants from the float registers into each kind of uniform:
 // one row a shader whose colour is element 0 of the constant, given `registers`
 // from `start` on; one reaching past the last register or four columns is refused.
@@ -635,6 +699,7 @@ TEST_F(GlPixels, VertexShaderConstantsReachTheirUniforms) {
         {"vec4", Kind::Float, 5, 1, 0, {}, {}, 1, D3DERR_INVALIDCALL},
         {"vec4", Kind::Float, 0, 1, 0, {}, {}, 1, D3DERR_INVALIDCALL},
         {"vec4", Kind::Float, 4, 0, 0, {}, {}, 1, D3DERR_INVALIDCALL},
+        {"vec4", Kind::Float, 4, 1, 0, {}, {}, 0, D3DERR_INVALIDCALL},
         {"mat4", Kind::Float, 4, 1, 252, {0.5f, 0.25f, 1, 0.75f}, {0.5f, 0.25f, 1, 0.75f}, 4},  // column 0
         {"mat4", Kind::Float, 4, 1, 253, {}, {}, 4, D3DERR_INVALIDCALL},
         {"float", Kind::Float, 1, 1, 6, {0.625f, 9, 9, 9}, {0.625f, 0, 0, 1}},
