@@ -292,7 +292,14 @@ TEST_F(DrawnTargets, MakeTheirCopyAtTheFirstReadAndItHoldsWhatGlDrew) {
 
     ASSERT_EQ(device_->SetRenderTarget(0, rt), D3D_OK);
     ASSERT_EQ(device_->SetDepthStencilSurface(depth), D3D_OK);
-    device_->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);  // which a clear ignores
+    // A clear writes depth though the last draw wrote none.
+    device_->SetRenderState(D3DRS_ZENABLE, TRUE);
+    device_->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    std::vector<TlVertex> quad;
+    Quad(quad, -0.5f, -0.5f, 31.5f, 15.5f, 0.25f, 0xFFFFFFFF);
+    device_->BeginScene();
+    EXPECT_EQ(DrawTl(quad), D3D_OK);
+    device_->EndScene();
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF20C040, 0.5f, 0), D3D_OK);
     EXPECT_EQ(d3d9test::CpuBytes(rt) + d3d9test::CpuBytes(depth), 0u) << "drawing needs no CPU copy";
     d3d9test::Image image = d3d9test::ReadSurface(rt);

