@@ -18,12 +18,14 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "platform/d3d9/d3d9shader.h"
 #include "platform/d3dx9/d3dx9effect.h"
 #include "platform/d3dx9/effect_compiler.h"
 #include "platform/d3dx9/effect_limits.h"
+#include "platform/d3dx9/effect_wire.h"
 #include "platform/win32/testing.h"
 #include "tests/platform/d3d9/d3d9_fixture.h"
 #include "tests/platform/d3dx9/costly_effects.h"
@@ -446,6 +448,62 @@ size_t AnswerLength(const d3dxfx::CompiledShader& shader) {
     length += 4;
     for (const auto& u : shader.uniforms) length += text(u.name) + text(u.binding.glName) + 16;
     return length;
+}
+
+// What passes between the program and the compiler keeps every field; a message
+// cut short or run on is refused whole.
+TEST(EffectLimits, TheCompilersRequestAndAnswerKeepEveryFieldAndRefuseCutBytes) {
+    d3dxfx::CompileRequest r;
+    r.cpuSeconds = 7;
+    r.memoryBytes = (uint64_t(3) << 32) | 5;
+    r.misdeed = d3dxfx::Misdeed::kFlood;
+    r.hlsl = "text";
+    r.preamble = "#define A";
+    r.entries = {"A", "Bee"};
+    std::string bytes = d3dxfx::EncodeRequest(r);
+    d3dxfx::CompileRequest back;
+    ASSERT_TRUE(d3dxfx::DecodeRequest(bytes, &back));
+    EXPECT_EQ(std::tie(back.cpuSeconds, back.memoryBytes, back.misdeed, back.hlsl, back.preamble, back.entries),
+              std::tie(r.cpuSeconds, r.memoryBytes, r.misdeed, r.hlsl, r.preamble, r.entries));
+    for (size_t n = 0; n < bytes.size(); ++n) EXPECT_FALSE(d3dxfx::DecodeRequest(bytes.substr(0, n), &back)) << n;
+    EXPECT_FALSE(d3dxfx::DecodeRequest(bytes + '\0', &back));
+    bytes[12] = char(uint32_t(d3dxfx::Misdeed::kFlood) + 1);  // no such misdeed: none
+    ASSERT_TRUE(d3dxfx::DecodeRequest(bytes, &back));
+    EXPECT_EQ(back.misdeed, d3dxfx::Misdeed::kNone);
+
+    auto shader = std::make_shared<d3dxfx::CompiledShader>();
+    shader->desc.glsl = "void ShaderMain() {}";
+    shader->desc.inputs = {{D3DDECLUSAGE_NORMAL, 1, "fxi_0"}};
+    shader->desc.outputs = {{D3DDECLUSAGE_TEXCOORD, 7, "fxo_0", 3}};
+    d3dxfx::UniformInfo u;
+    u.name = "M";
+    u.binding = {"fx.M[0]", d3d9shader::ConstantKind::UInt, 4, 3, 2, 0};
+    shader->uniforms = {u};
+    const std::string answer = d3dxfx::EncodeCompiled({shader});
+    d3dxfx::Answer a;
+    ASSERT_TRUE(d3dxfx::DecodeAnswer(answer, 1, &a));
+    ASSERT_EQ(a.status, d3dxfx::kCompiled);
+    ASSERT_EQ(a.shaders.size(), 1u);
+    const d3dxfx::CompiledShader& s = *a.shaders[0];
+    EXPECT_EQ(s.desc.glsl, shader->desc.glsl);
+    ASSERT_EQ(s.desc.inputs.size(), 1u);
+    EXPECT_EQ(std::tie(s.desc.inputs[0].usage, s.desc.inputs[0].usageIndex, s.desc.inputs[0].glName),
+              std::make_tuple(BYTE(D3DDECLUSAGE_NORMAL), BYTE(1), std::string("fxi_0")));
+    ASSERT_EQ(s.desc.outputs.size(), 1u);
+    const auto& o = s.desc.outputs[0];
+    EXPECT_EQ(std::tie(o.usage, o.usageIndex, o.glName, o.components),
+              std::make_tuple(BYTE(D3DDECLUSAGE_TEXCOORD), BYTE(7), std::string("fxo_0"), 3u));
+    ASSERT_EQ(s.uniforms.size(), 1u);
+    const auto& b = s.uniforms[0].binding;
+    EXPECT_EQ(std::tie(s.uniforms[0].name, b.glName, b.kind, b.rows, b.columns, b.count),
+              std::make_tuple(std::string("M"), std::string("fx.M[0]"), d3d9shader::ConstantKind::UInt, 4u, 3u, 2u));
+    EXPECT_FALSE(d3dxfx::DecodeAnswer(answer, 2, &a));
+    for (size_t n = 0; n < answer.size(); ++n) EXPECT_FALSE(d3dxfx::DecodeAnswer(answer.substr(0, n), 1, &a)) << n;
+    EXPECT_FALSE(d3dxfx::DecodeAnswer(answer + 'x', 1, &a));
+    d3dxfx::Answer refused;
+    ASSERT_TRUE(d3dxfx::DecodeAnswer(d3dxfx::EncodeRefused(d3dxfx::kRefused, "why"), 1, &refused));
+    EXPECT_EQ(std::tie(refused.status, refused.errors), std::make_tuple(d3dxfx::kRefused, std::string("why")));
+    EXPECT_EQ(d3dxfx::EncodeRefused(d3dxfx::kOutOfMemory, "why"), "M");
 }
 
 // An answer exactly as long as the limit is taken, one byte more is not; and a

@@ -201,6 +201,8 @@ TEST(D3dxLoadSurface, RectanglesSelectSourceAndDestination) {
     EXPECT_EQ(Load(surface.p, png, nullptr, nullptr, 6), D3DERR_INVALIDCALL);
     EXPECT_EQ(surface->LockCount(), 1);
     EXPECT_EQ(Load(nullptr, png), D3DERR_INVALIDCALL);
+    for (DWORD filter : {D3DX_FILTER_NONE, D3DX_FILTER_BOX | D3DX_FILTER_DITHER})
+        EXPECT_EQ(Load(surface.p, png, &dst, &src, filter), D3D_OK) << filter;
 
     // The same tile from a surface holding the picture, its rectangle checked alike.
     SurfaceRef picture(new FakeSurface(8, 8, D3DFMT_A8R8G8B8));
@@ -225,6 +227,7 @@ TEST(D3dxLoadSurface, PacksIntoSixteenBitAndLuminanceFormats) {
     } cases[] = {
         {D3DFMT_R5G6B5, 0xFC08, 0x07E0},   {D3DFMT_A1R5G5B5, 0xFE08, 0x83E0}, {D3DFMT_X1R5G5B5, 0xFE08, 0x83E0},
         {D3DFMT_A4R4G4B4, 0x8F84, 0xF0F0}, {D3DFMT_X4R4G4B4, 0xFF84, 0xF0F0}, {D3DFMT_A8L8, 0x8096, 0xFFB6},
+        {D3DFMT_L16, 0x9696, 0xB6B6},
     };
     for (const Case& c : cases) {
         SurfaceRef surface(new FakeSurface(2, 1, c.format));
@@ -236,6 +239,9 @@ TEST(D3dxLoadSurface, PacksIntoSixteenBitAndLuminanceFormats) {
     ASSERT_EQ(Load(a8.p, png), D3D_OK);
     EXPECT_EQ(a8->Row(0)[0], 0x80);
     EXPECT_EQ(a8->Row(0)[1], 0xFF);
+    SurfaceRef rgb(new FakeSurface(2, 1, D3DFMT_R8G8B8));
+    ASSERT_EQ(Load(rgb.p, png), D3D_OK);
+    EXPECT_EQ(std::vector<uint8_t>(rgb->Row(0), rgb->Row(0) + 6), (std::vector<uint8_t>{0x40, 0x80, 0xFF, 0, 0xFF, 0}));
     // A palettised destination cannot be filled.
     SurfaceRef p8(new FakeSurface(2, 1, D3DFMT_P8));
     EXPECT_EQ(Load(p8.p, png), D3DERR_INVALIDCALL);

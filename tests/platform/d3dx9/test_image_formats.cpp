@@ -473,6 +473,8 @@ TEST(ImageBmp, TrueColourLayouts) {
     core.insert(core.end(), {0x33, 0x22, 0x11, 0});
     ASSERT_EQ(Decode(core, &image), DecodeStatus::kOk);
     EXPECT_EQ(image.pixels[0], 0xFF112233u);
+    core[22] = 2;  // two planes
+    EXPECT_EQ(Decode(core, &image), DecodeStatus::kInvalidData);
 }
 
 TEST(ImageBmp, PalettedAndRunLengthPictures) {
@@ -538,28 +540,28 @@ TEST(ImageBmp, MalformedHeadersAreRefused) {
     Image image;
     const std::vector<uint8_t> good = MakeBmp(2, 2, 24, 0, {}, std::vector<uint8_t>(16, 7));
     ASSERT_EQ(Decode(good, &image), DecodeStatus::kOk);
-    std::vector<uint8_t> f = good;
-    f[18] = 0;  // width 0
-    EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
-    f = good;
-    f[28] = 7;  // 7 bits per pixel
-    EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
-    f = good;
-    f[14] = 39;  // between the core header's 12 bytes and the info header's 40
-    EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
-    f = good;
-    f[10] = 0xF0;  // pixel data past the end
-    EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
-    f = good;
-    f[22] = 0x00;  // height 0x80000000 (INT32_MIN)
-    f[23] = f[24] = 0;
-    f[25] = 0x80;
-    EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
-    f = good;
-    f[18] = f[19] = 0xFF;  // 2^31 - 1 wide
-    f[20] = 0xFF;
-    f[21] = 0x7F;
-    EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
+    // Each a little-endian field of `bytes` at `at` written over the good file.
+    const struct {
+        size_t at;
+        uint32_t value;
+        int bytes;
+    } edits[] = {
+        {18, 0, 4},            // width 0
+        {28, 7, 2},            // 7 bits per pixel
+        {14, 39, 4},           // between the core header's 12 bytes and the info header's 40
+        {10, 0xF0, 4},         // pixel data past the end
+        {22, 0x80000000u, 4},  // height INT32_MIN
+        {18, 0x7FFFFFFF, 4},   // 2^31 - 1 wide
+        {26, 2, 2},            // two planes
+        {30, 1, 4},            // RLE8 of 24-bit pixels
+        {30, 3, 4},            // bit fields of 24-bit pixels
+        {30, 7, 4},            // no such compression
+    };
+    for (const auto& e : edits) {
+        std::vector<uint8_t> f = good;
+        for (int i = 0; i < e.bytes; ++i) f[e.at + i] = uint8_t(e.value >> (8 * i));
+        EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData) << e.at << " = " << e.value;
+    }
     // The last row's padding is optional; every shorter prefix is refused.
     EXPECT_EQ(SweepPrefixes(good, 2, 2), good.size() - 3);
 }
