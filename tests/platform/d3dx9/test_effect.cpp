@@ -550,6 +550,7 @@ TEST(EffectLimits, TheReplayCountsWhatThePreprocessorPasses) {
         {bomb + "#define CAT(a, b) a##b\nCAT(A, 14x)\n", ""},
         {bomb + "#if (1 << 3) == 8 && 7 / 2 == 3 && -1 < 0 && (0 ? 0 : 1) && 0x10 == 16 && 010 == 8\nA14\n#endif\n", kLong},
         {bomb + "#if A14 || defined(A13) != 1\nA14\n#endif\n", ""},
+        {"#if " + Times("-1 + ", 300) + "1\n#endif\n", ""},  // each operator's level is left again
         {"#if 1 / 0\n#endif\n", kNot},
         {"#if defined\n#endif\n", kNot},
         {"#if 1 +\n#endif\n", kNot},

@@ -93,7 +93,6 @@ TEST(MeshFormats, FvfAndDeclarationsConvertBothWays) {
     std::memset(got, 0x11, sizeof got);
     ASSERT_EQ(mesh->GetDeclaration(got), S_OK);
     EXPECT_EQ(D3DXGetDeclLength(got), 2u);
-    EXPECT_EQ(got[1].Usage, D3DDECLUSAGE_POSITION);
     // A declaration without its end is read no further than the longest.
     const std::vector<D3DVERTEXELEMENT9> endless(MAXD3DDECLLENGTH + 1, odd[0]);
     EXPECT_EQ(D3DXGetDeclLength(endless.data()), UINT(MAXD3DDECLLENGTH));
