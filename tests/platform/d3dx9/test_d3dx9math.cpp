@@ -137,6 +137,7 @@ TEST(D3DXMatrix, Inverse) {
     D3DXMATRIX m(2, 0, 0, 0, 0, 4, 0, 0, 0, 0, 8, 0, 1, 1, 1, 1);
     ASSERT_NE(D3DXMatrixInverse(&inverse, &det, &m), nullptr);
     EXPECT_EQ(det, 64.0f);
+    EXPECT_EQ(D3DXMatrixDeterminant(&m), 64.0f);
     ExpectMat(inverse, D3DXMATRIX(0.5f, 0, 0, 0, 0, 0.25f, 0, 0, 0, 0, 0.125f, 0, -0.5f, -0.25f, -0.125f, 1), 1e-7f);
 
     std::mt19937 rng(5);
@@ -198,6 +199,38 @@ TEST(D3DXVector, Basics) {
     // TransformCoord divides by w.
     D3DXMATRIX h(2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2);
     ExpectVec(Apply(h, 1, 2, 3), 1, 2, 3);
+}
+
+TEST(D3DXVector, TheOtherHelpersWithExactAnswers) {
+    const D3DXVECTOR3 a(1, 2, 3), b(4, -6, 8);
+    D3DXVECTOR3 r;
+    EXPECT_EQ(*D3DXVec3Add(&r, &a, &b), D3DXVECTOR3(5, -4, 11));
+    EXPECT_EQ(*D3DXVec3Subtract(&r, &a, &b), D3DXVECTOR3(-3, 8, -5));
+    EXPECT_EQ(*D3DXVec3Scale(&r, &a, 2), D3DXVECTOR3(2, 4, 6));
+    EXPECT_EQ(*D3DXVec3Lerp(&r, &a, &b, 0.25f), D3DXVECTOR3(1.75f, 0, 4.25f));
+    EXPECT_EQ(*D3DXVec3Minimize(&r, &a, &b), D3DXVECTOR3(1, -6, 3));
+    EXPECT_EQ(*D3DXVec3Maximize(&r, &a, &b), D3DXVECTOR3(4, 2, 8));
+    const D3DXVECTOR4 v4(1, 2, 2, 4);
+    D3DXVECTOR4 r4;
+    EXPECT_EQ(*D3DXVec4Normalize(&r4, &v4), D3DXVECTOR4(0.2f, 0.4f, 0.4f, 0.8f));
+    const D3DXMATRIX m(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16);
+    EXPECT_EQ(*D3DXVec4Transform(&r4, &v4, &m), D3DXVECTOR4(81, 90, 99, 108));
+    D3DXMATRIX t;
+    D3DXMatrixMultiplyTranspose(&t, &m, D3DXMatrixIdentity(&t));
+    EXPECT_TRUE(t == D3DXMATRIX(1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15, 4, 8, 12, 16));
+    EXPECT_TRUE(!D3DXMatrixIsIdentity(&t) && D3DXMatrixIsIdentity(D3DXMatrixIdentity(&t)));
+
+    const D3DXQUATERNION q(1, 2, 2, 4), zeroQ(0, 0, 0, 0);
+    D3DXQUATERNION rq;
+    EXPECT_EQ(*D3DXQuaternionNormalize(&rq, &q), D3DXQUATERNION(0.2f, 0.4f, 0.4f, 0.8f));
+    EXPECT_EQ(*D3DXQuaternionConjugate(&rq, &q), D3DXQUATERNION(-1, -2, -2, 4));
+    EXPECT_EQ(*D3DXQuaternionInverse(&rq, &q), D3DXQUATERNION(-0.04f, -0.08f, -0.08f, 0.16f));
+    EXPECT_EQ(*D3DXQuaternionInverse(&rq, &zeroQ), zeroQ);
+    const D3DXPLANE plane(1, 2, 3, 4), flat(0, 0, 0, 5);
+    D3DXPLANE rp;
+    EXPECT_EQ(D3DXPlaneDot(&plane, &v4), 27.0f);
+    EXPECT_EQ(*D3DXPlaneTransform(&rp, &plane, &m), D3DXPLANE(90, 100, 110, 120));
+    EXPECT_EQ(*D3DXPlaneNormalize(&rp, &flat), D3DXPLANE(0, 0, 0, 0));
 }
 
 TEST(D3DXQuaternion, MatrixRoundTripAndAxis) {

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "platform/d3d9/d3d9shader.h"
 #include "platform/d3dx9/d3dx9effect.h"
@@ -32,7 +34,7 @@ struct VS_INPUT {
     float4 Indices : BLENDINDICES;
 };
 struct VS_OUTPUT {
-    float4 Position : POSITION;
+    float4 Position : SV_Position;
     float4 Color : COLOR0;
     float2 Tex0 : TEXCOORD0;
     float3 Tex1 : TEXCOORD1;
@@ -91,6 +93,7 @@ TEST_F(EffectGl, PaletteIndexComesThroughTheColourSwizzleAndMulIsRowVector) {
     D3DXMATRIX scale;
     D3DXMatrixScaling(&scale, 1, 2, 3);
     D3DXMATRIX wvp = scale * Translation(0, 0, 5);  // row vectors: scale, then move
+    wvp._44 = 2.0f;  // a w of its own reaches the device whole
     ASSERT_EQ(fx->SetMatrix("mTransform", &wvp), D3D_OK);
     BOOL use[2] = {FALSE, TRUE};
     ASSERT_EQ(fx->SetBoolArray("Use", use, 2), D3D_OK);
@@ -117,7 +120,7 @@ TEST_F(EffectGl, PaletteIndexComesThroughTheColourSwizzleAndMulIsRowVector) {
     EXPECT_FLOAT_EQ(out[0].position[0], 11.0f);
     EXPECT_FLOAT_EQ(out[0].position[1], 2.0f);
     EXPECT_FLOAT_EQ(out[0].position[2], 8.0f);
-    EXPECT_FLOAT_EQ(out[0].position[3], 1.0f);
+    EXPECT_FLOAT_EQ(out[0].position[3], 2.0f);
     EXPECT_FLOAT_EQ(out[1].position[0], 12.0f);
     EXPECT_FLOAT_EQ(out[0].tex[0][0], 1.0f);
     EXPECT_FLOAT_EQ(out[0].tex[0][1], 2.0f);
@@ -204,30 +207,24 @@ technique T { pass P { VertexShader = compile vs_2_0 Main(); } }
     device_->SetFVF(D3DFVF_XYZ);
     const float quad[6][3] = {{-1, -1, 0.5f}, {-1, 1, 0.5f}, {1, 1, 0.5f}, {-1, -1, 0.5f}, {1, 1, 0.5f}, {1, -1, 0.5f}};
     device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u, 1.0f, 0);
-    ASSERT_EQ(device_->BeginScene(), D3D_OK);
-    UINT passes = 0;
-    fx->Begin(&passes, D3DXFX_DONOTSAVESHADERSTATE);
-    const float right[2] = {0.75f, 0.5f};
-    fx->SetFloatArray("Where", right, 2);
-    ASSERT_EQ(fx->BeginPass(0), D3D_OK);
-    EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, 12), D3D_OK);
-    fx->EndPass();
-    fx->End();
-    device_->EndScene();
-    const uint32_t green = Frame().at(320, 240);
-    EXPECT_TRUE(d3d9fixture::Near(green, 0xFF008000u, 1)) << std::hex << green;
-
-    ASSERT_EQ(device_->BeginScene(), D3D_OK);
-    fx->Begin(&passes, D3DXFX_DONOTSAVESHADERSTATE);
-    const float left[2] = {0.25f, 0.5f};
-    fx->SetFloatArray("Where", left, 2);
-    fx->BeginPass(0);
-    EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, 12), D3D_OK);
-    fx->EndPass();
-    fx->End();
-    device_->EndScene();
-    const uint32_t red = Frame().at(320, 240);
-    EXPECT_TRUE(d3d9fixture::Near(red, 0xFF800000u, 1)) << std::hex << red;
+    // The right texel, then the left, each modulated by the grey.
+    const struct {
+        float where[2];
+        uint32_t colour;
+    } draws[] = {{{0.75f, 0.5f}, 0xFF008000u}, {{0.25f, 0.5f}, 0xFF800000u}};
+    for (const auto& d : draws) {
+        ASSERT_EQ(device_->BeginScene(), D3D_OK);
+        UINT passes = 0;
+        fx->Begin(&passes, D3DXFX_DONOTSAVESHADERSTATE);
+        fx->SetFloatArray("Where", d.where, 2);
+        ASSERT_EQ(fx->BeginPass(0), D3D_OK);
+        EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, 12), D3D_OK);
+        fx->EndPass();
+        fx->End();
+        device_->EndScene();
+        const uint32_t got = Frame().at(320, 240);
+        EXPECT_TRUE(d3d9fixture::Near(got, d.colour, 1)) << std::hex << got;
+    }
     device_->SetVertexShader(nullptr);
     device_->SetTexture(0, nullptr);
     tex->Release();
@@ -247,7 +244,12 @@ TEST_F(EffectNull, ParametersByNameAndSemanticWithInitialValues) {
     ASSERT_EQ(fx->GetFloatArray(scale, f, 1), D3D_OK);
     EXPECT_EQ(f[0], 2.0f);
     ASSERT_EQ(fx->GetFloatArray("Tint", f, 4), D3D_OK);
-    EXPECT_EQ(f[2], 0.75f);
+    EXPECT_EQ(std::vector<float>(f, f + 4), std::vector<float>({0.25f, 0.5f, 0.75f, 1.0f}));
+    // An array keeps an element a register; it reads back packed.
+    const BOOL use[2] = {FALSE, TRUE};
+    ASSERT_EQ(fx->SetBoolArray("Use", use, 2), D3D_OK);
+    ASSERT_EQ(fx->GetFloatArray("Use", f, 2), D3D_OK);
+    EXPECT_EQ(std::vector<float>(f, f + 2), std::vector<float>({0.0f, 1.0f}));
     // Handles and names are the same thing; unknown names fail quietly.
     EXPECT_EQ(fx->SetFloat(scale, 3.0f), D3D_OK);
     EXPECT_EQ(fx->SetFloat("Scale", 4.0f), D3D_OK);
@@ -303,9 +305,16 @@ TEST_F(EffectNull, TheFirstTechniqueIsCurrentAndPassesFollowTheirOrder) {
     fx->EndPass();
     fx->End();
     EXPECT_EQ(fx->SetTechnique("Second"), D3D_OK);
+    fx->Begin(&passes, 0);  // saves the shader and puts it back at its end, once
+    fx->End();
     fx->Begin(&passes, D3DXFX_DONOTSAVESHADERSTATE);
     EXPECT_EQ(passes, 2u);
+    EXPECT_EQ(fx->BeginPass(1), D3D_OK);
+    fx->EndPass();
     fx->End();
+    device_->GetVertexShader(&shader);
+    EXPECT_NE(shader, nullptr) << "nothing saved, nothing put back";
+    if (shader) shader->Release();
     EXPECT_EQ(fx->SetTechnique("Third"), D3DERR_INVALIDCALL);
     device_->SetVertexShader(nullptr);
     fx->Release();
@@ -541,6 +550,7 @@ TEST(EffectLimits, TheReplayCountsWhatThePreprocessorPasses) {
         {bomb + "#define CAT(a, b) a##b\nCAT(A, 14x)\n", ""},
         {bomb + "#if (1 << 3) == 8 && 7 / 2 == 3 && -1 < 0 && (0 ? 0 : 1) && 0x10 == 16 && 010 == 8\nA14\n#endif\n", kLong},
         {bomb + "#if A14 || defined(A13) != 1\nA14\n#endif\n", ""},
+        {"#if " + Times("-1 + ", 300) + "1\n#endif\n", ""},  // each operator's level is left again
         {"#if 1 / 0\n#endif\n", kNot},
         {"#if defined\n#endif\n", kNot},
         {"#if 1 +\n#endif\n", kNot},
@@ -585,6 +595,24 @@ TEST(EffectParser, TechniqueBlocksAreBlankedAndDeclarationsRead) {
     ASSERT_EQ(source.params[0].initial.size(), 2u);
     EXPECT_EQ(source.params[0].initial[0], -1.5f);
     EXPECT_FLOAT_EQ(source.params[0].initial[1], 0.2f);
+    // Comments, continued preprocessor lines, registers and annotations declare
+    // nothing; lines are counted through them.
+    ASSERT_TRUE(d3dxfx::ParseEffect("/* a\n b */ #define X \\\n 1\nmatrix m : register(c4) < string N = \"m\"; >;\n"
+                                    "vector v : ViewPos = {1, 2, 3, 4};\ntexture t;\nsampler s;\nint3x2 w = 5.5f;\n"
+                                    "technique T { pass P { VertexShader = NULL; } }\n",
+                                    &source, &errors)) << errors;
+    using T = d3dxfx::ParamType;
+    const std::vector<std::tuple<std::string, T, unsigned, unsigned, std::string, std::vector<float>, int>> want = {
+        {"m", T::Float, 4, 4, "", {}, 4},     {"v", T::Float, 1, 4, "ViewPos", {1, 2, 3, 4}, 5},
+        {"t", T::Texture, 1, 1, "", {}, 6},   {"s", T::Sampler, 1, 1, "", {}, 7},
+        {"w", T::Int, 3, 2, "", {5.5f}, 8}};
+    ASSERT_EQ(source.params.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i) {
+        const d3dxfx::ParamDecl& p = source.params[i];
+        EXPECT_EQ(std::tie(p.name, p.type, p.rows, p.columns, p.semantic, p.initial, p.line), want[i]) << i;
+    }
+    ASSERT_EQ(source.techniques.size(), 1u);
+    EXPECT_EQ(source.techniques[0].passes[0].vertexEntry, "");
 }
 
 }  // namespace

@@ -18,12 +18,14 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "platform/d3d9/d3d9shader.h"
 #include "platform/d3dx9/d3dx9effect.h"
 #include "platform/d3dx9/effect_compiler.h"
 #include "platform/d3dx9/effect_limits.h"
+#include "platform/d3dx9/effect_wire.h"
 #include "platform/win32/testing.h"
 #include "tests/platform/d3d9/d3d9_fixture.h"
 #include "tests/platform/d3dx9/costly_effects.h"
@@ -446,6 +448,71 @@ size_t AnswerLength(const d3dxfx::CompiledShader& shader) {
     length += 4;
     for (const auto& u : shader.uniforms) length += text(u.name) + text(u.binding.glName) + 16;
     return length;
+}
+
+// What passes between the program and the compiler keeps every field; a message
+// cut short or run on is refused whole.
+TEST(EffectLimits, TheCompilersRequestAndAnswerKeepEveryFieldAndRefuseCutBytes) {
+    d3dxfx::CompileRequest r;
+    r.cpuSeconds = 7;
+    r.memoryBytes = (uint64_t(3) << 32) | 5;
+    r.misdeed = d3dxfx::Misdeed::kFlood;
+    r.hlsl = "text";
+    r.preamble = "#define A";
+    r.entries = {"A", "Bee"};
+    std::string bytes = d3dxfx::EncodeRequest(r);
+    d3dxfx::CompileRequest back;
+    ASSERT_TRUE(d3dxfx::DecodeRequest(bytes, &back));
+    EXPECT_EQ(std::tie(back.cpuSeconds, back.memoryBytes, back.misdeed, back.hlsl, back.preamble, back.entries),
+              std::tie(r.cpuSeconds, r.memoryBytes, r.misdeed, r.hlsl, r.preamble, r.entries));
+    for (size_t n = 0; n < bytes.size(); ++n) EXPECT_FALSE(d3dxfx::DecodeRequest(bytes.substr(0, n), &back)) << n;
+    EXPECT_FALSE(d3dxfx::DecodeRequest(bytes + '\0', &back));
+    bytes[12] = char(uint32_t(d3dxfx::Misdeed::kFlood) + 1);  // no such misdeed: none
+    ASSERT_TRUE(d3dxfx::DecodeRequest(bytes, &back));
+    EXPECT_EQ(back.misdeed, d3dxfx::Misdeed::kNone);
+
+    auto shader = std::make_shared<d3dxfx::CompiledShader>();
+    shader->desc.glsl = "void ShaderMain() {}";
+    shader->desc.inputs = {{D3DDECLUSAGE_NORMAL, 1, "fxi_0"}};
+    shader->desc.outputs = {{D3DDECLUSAGE_TEXCOORD, 7, "fxo_0", 3}};
+    d3dxfx::UniformInfo u;
+    u.name = "M";
+    u.binding = {"fx.M[0]", d3d9shader::ConstantKind::UInt, 4, 3, 2, 0};
+    shader->uniforms = {u};
+    const std::string answer = d3dxfx::EncodeCompiled({shader});
+    // Every field of a shader, as text.
+    const auto fields = [](const d3dxfx::CompiledShader& c) {
+        std::ostringstream t;
+        t << c.desc.glsl;
+        for (const auto& i : c.desc.inputs) t << '|' << int(i.usage) << ',' << int(i.usageIndex) << ',' << i.glName;
+        for (const auto& o : c.desc.outputs)
+            t << '|' << int(o.usage) << ',' << int(o.usageIndex) << ',' << o.glName << ',' << o.components;
+        for (const auto& u : c.uniforms)
+            t << '|' << u.name << ',' << u.binding.glName << ',' << int(u.binding.kind) << ',' << u.binding.rows << ','
+              << u.binding.columns << ',' << u.binding.count;
+        return t.str();
+    };
+    d3dxfx::Answer a;
+    ASSERT_TRUE(d3dxfx::DecodeAnswer(answer, 1, &a));
+    ASSERT_EQ(a.shaders.size(), 1u);
+    EXPECT_EQ(fields(*a.shaders[0]), fields(*shader));
+    EXPECT_FALSE(d3dxfx::DecodeAnswer(answer, 2, &a));
+    for (size_t n = 0; n < answer.size(); ++n) EXPECT_FALSE(d3dxfx::DecodeAnswer(answer.substr(0, n), 1, &a)) << n;
+    EXPECT_FALSE(d3dxfx::DecodeAnswer(answer + 'x', 1, &a));
+    std::string miscounted = answer;
+    miscounted[1] = 2;  // two shaders said, one sent
+    EXPECT_FALSE(d3dxfx::DecodeAnswer(miscounted, 1, &a));
+    // The compiler answers a request cut short with nothing and ends with 2.
+    char exe[4096];
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    ASSERT_GT(n, 0);
+    const std::string folder(exe, size_t(n));
+    FILE* out = popen(("printf abc | " + folder.substr(0, folder.rfind('/') + 1) + "kestra-effect-compiler").c_str(), "r");
+    ASSERT_NE(out, nullptr);
+    char said[16];
+    EXPECT_EQ(std::fread(said, 1, sizeof said, out), 0u);
+    const int status = pclose(out);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status;
 }
 
 // An answer exactly as long as the limit is taken, one byte more is not; and a

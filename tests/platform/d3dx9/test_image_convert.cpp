@@ -100,35 +100,39 @@ TEST(ImageResample, NonPowerOfTwoStretchKeepsUniformAreasAndStaysInBounds) {
 
 TEST(ImagePack, KnownValuesPerFormat) {
     const uint32_t v = 0x80FF8040;
-    auto pack = [&](uint32_t format) {
-        std::vector<uint8_t> out(FormatBytesPerPixel(format));
-        EXPECT_TRUE(PackRow(&v, 1, format, out.data())) << format;
-        uint64_t word = 0;
-        for (size_t i = 0; i < out.size(); ++i) word |= uint64_t(out[i]) << (8 * i);
-        return word;
+    // Each format's bytes for v, as a little-endian word, and what they read back as.
+    const struct {
+        uint32_t format, bytes;
+        uint64_t word;
+        uint32_t back;
+    } cases[] = {
+        {kFmtA8R8G8B8, 4, 0x80FF8040u, 0x80FF8040u}, {kFmtX8R8G8B8, 4, 0xFFFF8040u, 0xFFFF8040u},
+        {kFmtA8B8G8R8, 4, 0x804080FFu, 0x80FF8040u}, {kFmtX8B8G8R8, 4, 0xFF4080FFu, 0xFFFF8040u},
+        {kFmtA2R10G10B10, 4, 0xBFF80901u, 0xAAFF8040u},  // 2 << 30 | 0x3FF << 20 | 0x202 << 10 | 0x101
+        {kFmtA2B10G10R10, 4, 0x90180BFFu, 0xAAFF8040u},
+        {kFmtG16R16, 4, 0x8080FFFFu, 0xFFFF8000u},     {kFmtL16, 2, 0x9696u, 0xFF969696u},
+        {kFmtR8G8B8, 3, 0xFF8040u, 0xFFFF8040u},
+        {kFmtR5G6B5, 2, 0xFC08u, 0xFFFF8242u},  // 31 << 11 | 32 << 5 | 8
+        {kFmtA1R5G5B5, 2, 0xFE08u, 0xFFFF8442u},  // 1 << 15 | 31 << 10 | 16 << 5 | 8
+        {kFmtX1R5G5B5, 2, 0xFE08u, 0xFFFF8442u},   {kFmtA4R4G4B4, 2, 0x8F84u, 0x88FF8844u},
+        {kFmtX4R4G4B4, 2, 0xFF84u, 0xFFFF8844u},   {kFmtA8, 1, 0x80u, 0x80000000u},
+        {kFmtR3G3B2, 1, 0xF1u, 0xFFFF9255u},  // 7 << 5 | 4 << 2 | 1
+        {kFmtA8R3G3B2, 2, 0x80F1u, 0x80FF9255u},
+        // Luminance (Rec. 709): (255 * 2126 + 128 * 7152 + 64 * 722 + 5000) / 10000 = 150.
+        {kFmtL8, 1, 150u, 0xFF969696u},            {kFmtA8L8, 2, 0x8096u, 0x80969696u},
+        {kFmtA4L4, 1, 0x89u, 0x88999999u},         {kFmtA16B16G16R16, 8, 0x808040408080FFFFull, 0x80FF8040u},
     };
-    EXPECT_EQ(pack(kFmtA8R8G8B8), 0x80FF8040u);
-    EXPECT_EQ(pack(kFmtX8R8G8B8), 0xFFFF8040u);
-    EXPECT_EQ(pack(kFmtA8B8G8R8), 0x804080FFu);
-    EXPECT_EQ(pack(kFmtX8B8G8R8), 0xFF4080FFu);
-    EXPECT_EQ(pack(kFmtA2R10G10B10), 0xBFF80901u);  // 2 << 30 | 0x3FF << 20 | 0x202 << 10 | 0x101
-    EXPECT_EQ(pack(kFmtA2B10G10R10), 0x90180BFFu);
-    EXPECT_EQ(pack(kFmtG16R16), 0x8080FFFFu);
-    EXPECT_EQ(pack(kFmtL16), 0x9696u);
-    EXPECT_EQ(pack(kFmtR8G8B8), 0xFF8040u);
-    EXPECT_EQ(pack(kFmtR5G6B5), 0xFC08u);    // 31 << 11 | 32 << 5 | 8
-    EXPECT_EQ(pack(kFmtA1R5G5B5), 0xFE08u);  // 1 << 15 | 31 << 10 | 16 << 5 | 8
-    EXPECT_EQ(pack(kFmtX1R5G5B5), 0xFE08u);
-    EXPECT_EQ(pack(kFmtA4R4G4B4), 0x8F84u);
-    EXPECT_EQ(pack(kFmtX4R4G4B4), 0xFF84u);
-    EXPECT_EQ(pack(kFmtA8), 0x80u);
-    EXPECT_EQ(pack(kFmtR3G3B2), 0xF1u);  // 7 << 5 | 4 << 2 | 1
-    EXPECT_EQ(pack(kFmtA8R3G3B2), 0x80F1u);
-    // Luminance (Rec. 709): (255 * 2126 + 128 * 7152 + 64 * 722 + 5000) / 10000 = 150.
-    EXPECT_EQ(pack(kFmtL8), 150u);
-    EXPECT_EQ(pack(kFmtA8L8), 0x8096u);
-    EXPECT_EQ(pack(kFmtA4L4), 0x89u);
-    EXPECT_EQ(pack(kFmtA16B16G16R16), 0x808040408080FFFFull);
+    for (const auto& c : cases) {
+        ASSERT_EQ(FormatBytesPerPixel(c.format), c.bytes) << c.format;
+        uint8_t out[8] = {};
+        ASSERT_TRUE(PackRow(&v, 1, c.format, out)) << c.format;
+        uint64_t word = 0;
+        for (size_t i = 0; i < 8; ++i) word |= uint64_t(out[i]) << (8 * i);
+        EXPECT_EQ(word, c.word) << c.format;
+        uint32_t argb = 0;
+        ASSERT_TRUE(UnpackRow(out, 1, c.format, &argb)) << c.format;
+        EXPECT_EQ(argb, c.back) << c.format;
+    }
     // A1 keeps the alpha's top bit: 0x7F is clear.
     const uint32_t clear = 0x7FFFFFFF;
     uint8_t two[2];
@@ -138,6 +142,8 @@ TEST(ImagePack, KnownValuesPerFormat) {
     uint8_t sink[8];
     EXPECT_FALSE(PackRow(&v, 1, kFmtP8, sink));
     EXPECT_FALSE(PackRow(&v, 1, kFmtDXT1, sink));
+    uint32_t argb;
+    EXPECT_FALSE(UnpackRow(sink, 1, kFmtP8, &argb));
 }
 
 TEST(ImagePack, SixteenBitFormatsRoundTripEveryValue) {
@@ -176,16 +182,20 @@ TEST(ImageDxt, EncodedBlocksDecodeBack) {
     EXPECT_EQ(out[5], 0u);
     EXPECT_EQ(out[0], 0xFFFF0000u);
     EXPECT_EQ(out[1], 0xFF0000FFu);
-    // DXT5 keeps alpha extremes exactly and colour as in DXT1.
+    // DXT5 keeps alpha extremes exactly and colour as in DXT1; DXT4 is written alike.
     for (int i = 0; i < 16; ++i) in[i] = (i & 1) ? 0x00FFFFFF : 0xFF000000;
-    EncodeDxtBlock(kFmtDXT5, in, block);
-    DecodeDxtBlock(kFmtDXT5, block, out);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(out[i], in[i]) << i;
-    // DXT3 keeps the top four alpha bits.
+    for (uint32_t format : {kFmtDXT4, kFmtDXT5}) {
+        EncodeDxtBlock(format, in, block);
+        DecodeDxtBlock(kFmtDXT5, block, out);
+        for (int i = 0; i < 16; ++i) EXPECT_EQ(out[i], in[i]) << format << " " << i;
+    }
+    // DXT3 keeps the top four alpha bits; DXT2 is written alike.
     for (int i = 0; i < 16; ++i) in[i] = (uint32_t(i * 17) << 24) | 0xFFFFFF;
-    EncodeDxtBlock(kFmtDXT3, in, block);
-    DecodeDxtBlock(kFmtDXT3, block, out);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(out[i] >> 24, uint32_t(i * 17)) << i;
+    for (uint32_t format : {kFmtDXT2, kFmtDXT3}) {
+        EncodeDxtBlock(format, in, block);
+        DecodeDxtBlock(kFmtDXT3, block, out);
+        for (int i = 0; i < 16; ++i) EXPECT_EQ(out[i] >> 24, uint32_t(i * 17)) << format << " " << i;
+    }
 }
 
 }  // namespace

@@ -259,13 +259,9 @@ TEST(ImageTga, EveryDepthOriginAndEncodingGivesThePicture) {
             }
         }
     }
-}
-
-TEST(ImageTga, SixteenBitWithoutAlphaBitsIsOpaque) {
-    const std::vector<uint32_t> px = TgaPicture();
-    const std::vector<uint8_t> file = MakeTga(16, false, true, false, 0, px, 5, 3);
+    // Sixteen bits without alpha bits are opaque.
     Image image;
-    ASSERT_EQ(Decode(file, &image), DecodeStatus::kOk);
+    ASSERT_EQ(Decode(MakeTga(16, false, true, false, 0, px, 5, 3), &image), DecodeStatus::kOk);
     EXPECT_EQ(image.info.format, kFmtX1R5G5B5);
     for (size_t i = 0; i < px.size(); ++i) EXPECT_EQ(image.pixels[i], Expect16(px[i], false));
 }
@@ -315,22 +311,13 @@ TEST(ImageTga, MalformedHeadersAndRunsAreRefused) {
     Image image;
     ASSERT_EQ(Decode(good, &image), DecodeStatus::kOk);
 
-    std::vector<uint8_t> f = good;
-    f[12] = 0;  // width 0
-    EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
-    f = good;
-    f[2] = 7;  // unknown image type
-    EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
-    f = good;
-    f[16] = 12;  // no such depth
-    EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
-    f = good;
-    f[1] = 2;  // no such colour map kind
-    EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
-    for (uint8_t interleave : {0x40, 0x80}) {
-        f = good;
-        f[17] |= interleave;
-        EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData) << int(interleave);
+    // Width 0, an unknown image type, no such depth, no such colour map kind, interleaving.
+    const std::pair<size_t, uint8_t> edits[] = {{12, 0}, {2, 7}, {16, 12}, {1, 2},
+                                                {17, good[17] | 0x40}, {17, good[17] | 0x80}};
+    for (const auto& [at, value] : edits) {
+        std::vector<uint8_t> f = good;
+        f[at] = value;
+        EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData) << at << " = " << int(value);
     }
 
     // A run longer than the two pixels that remain, by one and by two; one that fits.
@@ -473,6 +460,8 @@ TEST(ImageBmp, TrueColourLayouts) {
     core.insert(core.end(), {0x33, 0x22, 0x11, 0});
     ASSERT_EQ(Decode(core, &image), DecodeStatus::kOk);
     EXPECT_EQ(image.pixels[0], 0xFF112233u);
+    core[22] = 2;  // two planes
+    EXPECT_EQ(Decode(core, &image), DecodeStatus::kInvalidData);
 }
 
 TEST(ImageBmp, PalettedAndRunLengthPictures) {
@@ -538,28 +527,28 @@ TEST(ImageBmp, MalformedHeadersAreRefused) {
     Image image;
     const std::vector<uint8_t> good = MakeBmp(2, 2, 24, 0, {}, std::vector<uint8_t>(16, 7));
     ASSERT_EQ(Decode(good, &image), DecodeStatus::kOk);
-    std::vector<uint8_t> f = good;
-    f[18] = 0;  // width 0
-    EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
-    f = good;
-    f[28] = 7;  // 7 bits per pixel
-    EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
-    f = good;
-    f[14] = 39;  // between the core header's 12 bytes and the info header's 40
-    EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
-    f = good;
-    f[10] = 0xF0;  // pixel data past the end
-    EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
-    f = good;
-    f[22] = 0x00;  // height 0x80000000 (INT32_MIN)
-    f[23] = f[24] = 0;
-    f[25] = 0x80;
-    EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
-    f = good;
-    f[18] = f[19] = 0xFF;  // 2^31 - 1 wide
-    f[20] = 0xFF;
-    f[21] = 0x7F;
-    EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData);
+    // Each a little-endian field of `bytes` at `at` written over the good file.
+    const struct {
+        size_t at;
+        uint32_t value;
+        int bytes;
+    } edits[] = {
+        {18, 0, 4},            // width 0
+        {28, 7, 2},            // 7 bits per pixel
+        {14, 39, 4},           // between the core header's 12 bytes and the info header's 40
+        {10, 0xF0, 4},         // pixel data past the end
+        {22, 0x80000000u, 4},  // height INT32_MIN
+        {18, 0x7FFFFFFF, 4},   // 2^31 - 1 wide
+        {26, 2, 2},            // two planes
+        {30, 1, 4},            // RLE8 of 24-bit pixels
+        {30, 3, 4},            // bit fields of 24-bit pixels
+        {30, 7, 4},            // no such compression
+    };
+    for (const auto& e : edits) {
+        std::vector<uint8_t> f = good;
+        for (int i = 0; i < e.bytes; ++i) f[e.at + i] = uint8_t(e.value >> (8 * i));
+        EXPECT_EQ(Decode(f, &image), DecodeStatus::kInvalidData) << e.at << " = " << e.value;
+    }
     // The last row's padding is optional; every shorter prefix is refused.
     EXPECT_EQ(SweepPrefixes(good, 2, 2), good.size() - 3);
 }
@@ -570,44 +559,33 @@ constexpr uint32_t kRgb = 0x40, kAlphaPixels = 0x1, kLuminance = 0x20000, kAlpha
 
 TEST(ImageDds, UncompressedFormatsFromTheirMasks) {
     Image image;
-    // The archive reader's layout: A8R8G8B8, flags 0x41.
     const std::vector<uint8_t> argb = {0x10, 0x20, 0x30, 0x40, 0xFF, 0xFF, 0xFF, 0x00};
-    ASSERT_EQ(Decode(MakeDds(2, 1, kRgb | kAlphaPixels, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000, argb), &image),
-              DecodeStatus::kOk);
-    EXPECT_EQ(image.info.format, kFmtA8R8G8B8);
-    EXPECT_EQ(image.info.fileFormat, kFileDds);
-    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{0x40302010, 0x00FFFFFF}));
-    // Without DDPF_ALPHAPIXELS the alpha mask means nothing.
-    ASSERT_EQ(Decode(MakeDds(2, 1, kRgb, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000, argb), &image),
-              DecodeStatus::kOk);
-    EXPECT_EQ(image.info.format, kFmtX8R8G8B8);
-    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{0xFF302010, 0xFFFFFFFF}));
-    // R5G6B5: 0xF800 red, 0x07E0 green.
-    ASSERT_EQ(Decode(MakeDds(2, 1, kRgb, 0, 16, 0xF800, 0x7E0, 0x1F, 0, {0x00, 0xF8, 0xE0, 0x07}), &image),
-              DecodeStatus::kOk);
-    EXPECT_EQ(image.info.format, kFmtR5G6B5);
-    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{0xFFFF0000, 0xFF00FF00}));
-    // A4R4G4B4: 0x8F40 -> A 0x88, R 0xFF, G 0x44, B 0x00.
-    ASSERT_EQ(Decode(MakeDds(1, 1, kRgb | kAlphaPixels, 0, 16, 0xF00, 0xF0, 0xF, 0xF000, {0x40, 0x8F}), &image),
-              DecodeStatus::kOk);
-    EXPECT_EQ(image.info.format, kFmtA4R4G4B4);
-    EXPECT_EQ(image.pixels[0], 0x88FF4400u);
-    // A1R5G5B5 with the alpha bit clear.
-    ASSERT_EQ(Decode(MakeDds(1, 1, kRgb | kAlphaPixels, 0, 16, 0x7C00, 0x3E0, 0x1F, 0x8000, {0x1F, 0x00}), &image),
-              DecodeStatus::kOk);
-    EXPECT_EQ(image.info.format, kFmtA1R5G5B5);
-    EXPECT_EQ(image.pixels[0], 0x000000FFu);
-    // L8, A8L8 and A8.
-    ASSERT_EQ(Decode(MakeDds(1, 1, kLuminance, 0, 8, 0xFF, 0, 0, 0, {0x5A}), &image), DecodeStatus::kOk);
-    EXPECT_EQ(image.info.format, kFmtL8);
-    EXPECT_EQ(image.pixels[0], 0xFF5A5A5Au);
-    ASSERT_EQ(Decode(MakeDds(1, 1, kLuminance | kAlphaPixels, 0, 16, 0xFF, 0, 0, 0xFF00, {0x5A, 0x80}), &image),
-              DecodeStatus::kOk);
-    EXPECT_EQ(image.info.format, kFmtA8L8);
-    EXPECT_EQ(image.pixels[0], 0x805A5A5Au);
-    ASSERT_EQ(Decode(MakeDds(1, 1, kAlphaOnly, 0, 8, 0, 0, 0, 0xFF, {0x33}), &image), DecodeStatus::kOk);
-    EXPECT_EQ(image.info.format, kFmtA8);
-    EXPECT_EQ(image.pixels[0], 0x33000000u);
+    const struct {
+        uint32_t flags, bits, r, g, b, a;
+        std::vector<uint8_t> data;
+        uint32_t format;
+        std::vector<uint32_t> pixels;
+    } cases[] = {
+        // The archive reader's layout: A8R8G8B8, flags 0x41.
+        {kRgb | kAlphaPixels, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000, argb, kFmtA8R8G8B8, {0x40302010, 0x00FFFFFF}},
+        // Without DDPF_ALPHAPIXELS the alpha mask means nothing.
+        {kRgb, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000, argb, kFmtX8R8G8B8, {0xFF302010, 0xFFFFFFFF}},
+        {kRgb, 16, 0xF800, 0x7E0, 0x1F, 0, {0x00, 0xF8, 0xE0, 0x07}, kFmtR5G6B5, {0xFFFF0000, 0xFF00FF00}},
+        {kRgb | kAlphaPixels, 16, 0xF00, 0xF0, 0xF, 0xF000, {0x40, 0x8F}, kFmtA4R4G4B4, {0x88FF4400}},
+        {kRgb | kAlphaPixels, 16, 0x7C00, 0x3E0, 0x1F, 0x8000, {0x1F, 0x00}, kFmtA1R5G5B5, {0x000000FF}},
+        {kRgb | kAlphaPixels, 16, 0xE0, 0x1C, 0x3, 0xFF00, {0xF1, 0x80}, kFmtA8R3G3B2, {0x80FF9255}},
+        {kLuminance, 8, 0xFF, 0, 0, 0, {0x5A}, kFmtL8, {0xFF5A5A5A}},
+        {kLuminance | kAlphaPixels, 16, 0xFF, 0, 0, 0xFF00, {0x5A, 0x80}, kFmtA8L8, {0x805A5A5A}},
+        {kAlphaOnly, 8, 0, 0, 0, 0xFF, {0x33}, kFmtA8, {0x33000000}},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(Decode(MakeDds(uint32_t(c.pixels.size()), 1, c.flags, 0, c.bits, c.r, c.g, c.b, c.a, c.data), &image),
+                  DecodeStatus::kOk)
+            << c.format;
+        EXPECT_EQ(image.info.format, c.format);
+        EXPECT_EQ(image.info.fileFormat, kFileDds);
+        EXPECT_EQ(image.pixels, c.pixels) << c.format;
+    }
     // Masks that name no format are refused.
     EXPECT_EQ(Decode(MakeDds(1, 1, kRgb, 0, 32, 0xF0, 0xF00, 0xF000, 0, {1, 2, 3, 4}), &image),
               DecodeStatus::kInvalidData);

@@ -77,7 +77,25 @@ TEST(MeshFormats, FvfAndDeclarationsConvertBothWays) {
     ASSERT_EQ(D3DXCreateMesh(1, 3, 0, odd, nullptr, &m), S_OK);
     Com<ID3DXMesh> mesh(m);
     EXPECT_EQ(mesh->GetFVF(), 0u);
+    // One count behind each interface the mesh answers; no other interface.
+    IUnknown* unknown = nullptr;
+    ASSERT_EQ(mesh->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
+    EXPECT_EQ(unknown, static_cast<IUnknown*>(mesh.get()));
+    IID other = IID_IUnknown;
+    other.Data1 ^= 1;
+    EXPECT_EQ(mesh->QueryInterface(other, reinterpret_cast<void**>(&unknown)), E_NOINTERFACE);
+    EXPECT_EQ(unknown, nullptr);
+    EXPECT_EQ(mesh->AddRef(), 3u);
+    EXPECT_EQ(mesh->Release(), 2u);
+    EXPECT_EQ(mesh->Release(), 1u);
     EXPECT_EQ(mesh->GetNumBytesPerVertex(), 24u);
+    D3DVERTEXELEMENT9 got[MAX_FVF_DECL_SIZE];
+    std::memset(got, 0x11, sizeof got);
+    ASSERT_EQ(mesh->GetDeclaration(got), S_OK);
+    EXPECT_EQ(D3DXGetDeclLength(got), 2u);
+    // A declaration without its end is read no further than the longest.
+    const std::vector<D3DVERTEXELEMENT9> endless(MAXD3DDECLLENGTH + 1, odd[0]);
+    EXPECT_EQ(D3DXGetDeclLength(endless.data()), UINT(MAXD3DDECLLENGTH));
     // Layouts no vertex has: a mixed position, the reserved bit, index bytes with
     // no betas to hold them, five weights, nine coordinate sets.
     for (DWORD bad : {DWORD(D3DFVF_XYZB5 | D3DFVF_XYZRHW), DWORD(D3DFVF_XYZ | D3DFVF_RESERVED0),

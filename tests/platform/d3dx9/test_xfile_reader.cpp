@@ -276,24 +276,29 @@ TEST(XFileReader, EveryCorpusFileReads) {
 }
 
 TEST(XFileReader, BadInputFailsWithoutHarm) {
-    const char* const bad[] = {
-        "",
-        "xof 0303txt",
-        "xof 0303txt 0016\n",
-        "xof 0404txt 0032\n",
-        "xyz 0303txt 0032\n",
-        "xof 0303txt 0032\nFrame A { Frame B { }\n",                         // unbalanced
-        "xof 0303txt 0032\nMesh M { 5; 0;0;0;, 1;1;1;; 1; 3;0,1,2;; }\n",   // fewer vertices than counted
-        "xof 0303txt 0032\nMesh M { 2; 0;0;0;, 1;1;1;; 1; 3;0,1,\"x\";; }\n",  // a string for a number
-        "xof 0303txt 0032\ntemplate T { <3D82AB46-62DA-11CF-AB39> DWORD a; }\n",  // short GUID
-        "xof 0303txt 0032\ntemplate T { <11111111-2222-3333-4444-555555555555> array DWORD a[n]; }\nT x { 1; }\n",
-        "xof 0303txt 0032\ntemplate E { <11111111-2222-3333-4444-555555555551> }\ntemplate A { "
-        "<11111111-2222-3333-4444-555555555552> DWORD n; array E e[n]; }\nA { 2000000000; }\n",  // nothing, often
+    const struct {
+        const char* text;
+        HRESULT want;
+    } cases[] = {
+        {"", D3DXFERR_BADFILETYPE},
+        {"xof 0303txt", D3DXFERR_BADFILETYPE},
+        {"xof 0303txt 0016\n", D3DXFERR_BADFILEFLOATSIZE},
+        {"xof 0404txt 0032\n", D3DXFERR_BADFILEVERSION},
+        {"xof 0302txt 0064\n", S_OK},
+        {"xof 0303zip 0032\n", D3DXFERR_BADFILETYPE},
+        {"xyz 0303txt 0032\n", D3DXFERR_BADFILETYPE},
+        {"xof 0303txt 0032\nFrame A { Frame B { }\n", D3DXFERR_PARSEERROR},                        // unbalanced
+        {"xof 0303txt 0032\nMesh M { 5; 0;0;0;, 1;1;1;; 1; 3;0,1,2;; }\n", D3DXFERR_BADVALUE},  // fewer vertices than counted
+        {"xof 0303txt 0032\nMesh M { 2; 0;0;0;, 1;1;1;; 1; 3;0,1,\"x\";; }\n", D3DXFERR_BADVALUE},  // a string for a number
+        {"xof 0303txt 0032\ntemplate T { <3D82AB46-62DA-11CF-AB39> DWORD a; }\n", D3DXFERR_PARSEERROR},  // short GUID
+        {"xof 0303txt 0032\ntemplate T { <11111111-2222-3333-4444-555555555555> array DWORD a[n]; }\nT x { 1; }\n",
+         D3DXFERR_BADARRAYSIZE},
+        {"xof 0303txt 0032\ntemplate E { <11111111-2222-3333-4444-555555555551> }\ntemplate A { "
+         "<11111111-2222-3333-4444-555555555552> DWORD n; array E e[n]; }\nA { 2000000000; }\n", E_OUTOFMEMORY},  // nothing, often
     };
-    for (const char* text : bad) {
-        SCOPED_TRACE(text);
+    for (const auto& c : cases) {
         std::string out;
-        EXPECT_TRUE(FAILED(Describe(Bytes(text), &out)));
+        EXPECT_EQ(Describe(Bytes(c.text), &out), c.want) << c.text;
     }
     // Binary: a name longer than the file, and compressed data shorter than it claims.
     const std::string binary("xof 0303bin 0032\x01\0\xff\xff\xff\x7f", 22);

@@ -157,11 +157,16 @@ inline void ReadMesh(ID3DXFileData* d, const std::string& frame, Scene* scene) {
     Mesh m;
     m.name = NameOf(d);
     m.frame = frame;
-    ID3DXBuffer *adj = nullptr, *mats = nullptr, *fx = nullptr;
-    ID3DXSkinInfo* skin = nullptr;
-    ID3DXMesh* mesh = nullptr;
-    DWORD nm = 0;
+    // Outputs start as junk: a load writes each, a failed one as nothing.
+    void* const junk = &m;
+    ID3DXBuffer *adj = static_cast<ID3DXBuffer*>(junk), *mats = adj, *fx = adj;
+    ID3DXSkinInfo* skin = static_cast<ID3DXSkinInfo*>(junk);
+    ID3DXMesh* mesh = static_cast<ID3DXMesh*>(junk);
+    DWORD nm = 9;
     m.result = D3DXLoadSkinMeshFromXof(d, D3DXMESH_SYSTEMMEM, nullptr, &adj, &mats, &fx, &nm, &skin, &mesh);
+    for (void* out : {static_cast<void*>(adj), static_cast<void*>(mats), static_cast<void*>(fx),
+                      static_cast<void*>(skin), static_cast<void*>(mesh)})
+        EXPECT_TRUE(out != junk && (SUCCEEDED(m.result) || out == nullptr)) << m.name;
     m.mesh.reset(mesh);
     m.skin.reset(skin);
     m.adjacency.reset(adj);
