@@ -2,6 +2,7 @@
 // times, moves and deletes, and the injected open and read failures.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -86,6 +87,16 @@ TEST_F(KernelFiles, DispositionsCreateOpenAndTruncateAsDocumented) {
     Make("folder/x", "");
     EXPECT_EQ(Open("FOLDER", GENERIC_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    // Out of descriptors: the open says so.
+    EXPECT_EQ(testsupport::RunInChild([] {
+                  const rlimit few{32, 32};
+                  if (setrlimit(RLIMIT_NOFILE, &few) != 0) return 2;
+                  while (open("/dev/null", O_RDONLY) >= 0) {
+                  }
+                  HANDLE file = Open("a.bin", GENERIC_READ, OPEN_EXISTING);
+                  return file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_TOO_MANY_OPEN_FILES ? 0 : 1;
+              }),
+              0);
 }
 
 TEST_F(KernelFiles, FilePointerEdges) {

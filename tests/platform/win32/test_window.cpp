@@ -34,6 +34,9 @@ TEST_F(WindowTest, CaptionedWindowHasExactlyTheRequestedClientArea) {
     ASSERT_EQ(SDL_GetDisplayBounds(0, &display), 0);
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), display.w);
     EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), display.h);
+    EXPECT_EQ(std::vector<int>({GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), GetSystemMetrics(SM_CXSMICON),
+                                GetSystemMetrics(SM_CYSMICON), GetSystemMetrics(SM_CYSMICON + 1)}),
+              std::vector<int>({32, 32, 16, 16, 0}));
 
     HWND window = CreateCaptioned();
     ASSERT_NE(window, nullptr);
@@ -53,6 +56,15 @@ TEST_F(WindowTest, CaptionedWindowHasExactlyTheRequestedClientArea) {
     EXPECT_EQ(outer.left, display.w / 2 - (640 + 6) / 2);
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), 0x80CA0000u);
     EXPECT_FALSE(UnregisterClassA(className_.c_str(), nullptr)) << "a window of the class is alive";
+
+    // Placed by the system: the outer rectangle is where SDL put the client, less the frame.
+    HWND placed = Create(WS_POPUP | WS_CAPTION, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0);
+    ASSERT_NE(placed, nullptr);
+    int x = 0, y = 0;
+    SDL_GetWindowPosition(platform::SdlWindowOf(placed), &x, &y);
+    ASSERT_TRUE(GetWindowRect(placed, &outer));
+    EXPECT_EQ(std::vector<LONG>({outer.left, outer.top, outer.right, outer.bottom}),
+              std::vector<LONG>({x - 3, y - 22, x - 3 + 646, y - 22 + 505}));
 }
 
 TEST_F(WindowTest, FullScreenPopupIsBorderlessAtTheRequestedSize) {
@@ -242,5 +254,6 @@ TEST_F(WindowTest, ResourcesAndInputMethodAnswerAsWithoutEmbeddedResources) {
     EXPECT_FALSE(PostMessageA(nullptr, WM_CLOSE, 0, 0));
     HIMC context = ImmGetContext(window);
     EXPECT_NE(context, nullptr);
+    EXPECT_EQ(ImmGetContext(nullptr), nullptr);
     EXPECT_TRUE(ImmReleaseContext(window, context));
 }
