@@ -62,6 +62,7 @@ TEST_P(GdiGlyphs, SizeQueryMatchesTheBytesWrittenInEveryFormat) {
             std::vector<BYTE> small(size - 1, 0xCD);
             EXPECT_EQ(GetGlyphOutlineA(dc(), s.code, format, &drawn, size - 1, small.data(), &m), GDI_ERROR);
             EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+            EXPECT_EQ(GetGlyphOutlineA(dc(), s.code, format, &drawn, 0, small.data(), &m), size);  // a size query
             EXPECT_TRUE(std::all_of(small.begin(), small.end(), [](BYTE b) { return b == 0xCD; }));
         }
     }

@@ -8,6 +8,7 @@
 #include <sys/un.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -50,6 +51,8 @@ TEST_F(KernelFiles, DispositionsCreateOpenAndTruncateAsDocumented) {
     DWORD written = 0;
     ASSERT_TRUE(WriteFile(file, "hello", 5, &written, nullptr));
     EXPECT_EQ(written, 5u);
+    EXPECT_FALSE(WriteFile(file, nullptr, 1, &written, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     // Written through a write-only handle, read from it: refused.
     char byte;
     DWORD got = 7;
@@ -95,6 +98,16 @@ TEST_F(KernelFiles, DispositionsCreateOpenAndTruncateAsDocumented) {
                   }
                   HANDLE file = Open("a.bin", GENERIC_READ, OPEN_EXISTING);
                   return file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_TOO_MANY_OPEN_FILES ? 0 : 1;
+              }),
+              0);
+    // A write cut short by the file size limit: what was written is counted, the disk is full.
+    EXPECT_EQ(testsupport::RunInChild([] {
+                  const rlimit small{3, 3};
+                  if (signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &small) != 0) return 2;
+                  HANDLE file = Open("cut.bin", GENERIC_WRITE, CREATE_NEW);
+                  DWORD written = 9;
+                  const BOOL ok = WriteFile(file, "hello", 5, &written, nullptr);
+                  return !ok && written == 3 && GetLastError() == ERROR_DISK_FULL ? 0 : 1;
               }),
               0);
 }

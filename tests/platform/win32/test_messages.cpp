@@ -335,6 +335,7 @@ TEST_F(MessageQueueTest, WindowEventsBecomeCloseAndActivation) {
     EXPECT_TRUE(IsWindow(window)) << "closing is the window procedure's decision";
 
     PushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_GAINED);
+    PushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_GAINED);  // already active
     PushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_LOST);
     PushWindowEvent(window, SDL_WINDOWEVENT_MINIMIZED);  // already inactive
     PushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_GAINED);
