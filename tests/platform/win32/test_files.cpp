@@ -79,8 +79,10 @@ TEST_F(KernelFiles, DispositionsCreateOpenAndTruncateAsDocumented) {
     CloseHandle(file);
 
     testsupport::WriteFile(dir_.file("a.bin"), "again");
-    EXPECT_EQ(Open("a.bin", GENERIC_READ, TRUNCATE_EXISTING), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    for (DWORD disposition : {DWORD(TRUNCATE_EXISTING), DWORD(0), DWORD(TRUNCATE_EXISTING + 1)}) {
+        EXPECT_EQ(Open("a.bin", GENERIC_READ, disposition), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    }
     file = Open("a.bin", GENERIC_WRITE, TRUNCATE_EXISTING);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     CloseHandle(file);
@@ -134,6 +136,8 @@ TEST_F(KernelFiles, FilePointerEdges) {
     char buffer[100];
     DWORD got = 0;
     ASSERT_EQ(SetFilePointer(file, -40, nullptr, FILE_END), 60u);
+    EXPECT_FALSE(ReadFile(file, nullptr, 1, &got, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     ASSERT_TRUE(ReadFile(file, buffer, 100, &got, nullptr));
     EXPECT_EQ(got, 40u);
     EXPECT_EQ(static_cast<unsigned char>(buffer[0]), 60);

@@ -150,6 +150,7 @@ TEST_F(KernelProfile, WritesKeepOtherLinesAndReplaceTheFileWhole) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
     EXPECT_FALSE(WritePrivateProfileStringA("S", "K", "V", ""));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_TRUE(WritePrivateProfileStringA(nullptr, nullptr, nullptr, "fresh.ini"));  // a flush: nothing to do
     EXPECT_FALSE(WritePrivateProfileStringA(nullptr, "K", "V", "fresh.ini"));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
