@@ -345,6 +345,7 @@ TEST(WinSockAsyncSelect, PostsEventsWithTheReenablingRules) {
                   // FD_CLOSE only when asked for; FD_WRITE once while nothing would block.
                   ASSERT_EQ(WSAAsyncSelect(second, window, WM_USER + 1, FD_READ), 0);
                   closesocket(b);
+                  ASSERT_EQ(recv(second, buffer, sizeof(buffer), 0), 1);  // the end is all that is left
                   Pump();
                   EXPECT_EQ(Count(second, FD_CLOSE), 0);
                   EXPECT_EQ(Count(served, FD_WRITE), 1);
@@ -417,6 +418,9 @@ TEST(WinSock, AddressesNamesAndOptions) {
                   SOCKET quiet = Listener();
                   ASSERT_EQ(ioctlsocket(quiet, FIONBIO, &nonBlocking), 0);
                   SOCKET caller = Connect(PortOf(quiet));
+                  SOCKADDR_IN peer{};
+                  EXPECT_EQ(accept(quiet, reinterpret_cast<SOCKADDR*>(&peer), &shortLength), INVALID_SOCKET);
+                  EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
                   SOCKET answered = accept(quiet, nullptr, nullptr);
                   ASSERT_NE(answered, INVALID_SOCKET);
                   char byte;
@@ -430,6 +434,8 @@ TEST(WinSock, AddressesNamesAndOptions) {
                   SOCKADDR_IN at = Loopback(port);
                   EXPECT_EQ(connect(s, reinterpret_cast<SOCKADDR*>(&at), sizeof(at)), SOCKET_ERROR);
                   EXPECT_EQ(WSAGetLastError(), WSAECONNREFUSED);
+                  EXPECT_EQ(shutdown(s, SD_BOTH), SOCKET_ERROR);
+                  EXPECT_EQ(WSAGetLastError(), WSAENOTCONN);
                   closesocket(s);
                   EXPECT_EQ(WSACleanup(), 0);
               }),

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/win32/kernel.h"
 #include "tests/platform/gdi/gdi_test_util.h"
 
 using namespace gditest;
@@ -60,6 +61,8 @@ TEST_P(GdiGlyphs, SizeQueryMatchesTheBytesWrittenInEveryFormat) {
             // A buffer one byte short is refused and left alone.
             std::vector<BYTE> small(size - 1, 0xCD);
             EXPECT_EQ(GetGlyphOutlineA(dc(), s.code, format, &drawn, size - 1, small.data(), &m), GDI_ERROR);
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+            EXPECT_EQ(GetGlyphOutlineA(dc(), s.code, format, &drawn, 0, small.data(), &m), size);  // a size query
             EXPECT_TRUE(std::all_of(small.begin(), small.end(), [](BYTE b) { return b == 0xCD; }));
         }
     }
@@ -281,19 +284,28 @@ TEST(GdiGlyphErrors, CodesThatAreNoCharacterAndBadArgumentsAnswerGdiError) {
         ABC abc{};
         EXPECT_FALSE(GetCharABCWidthsA(dc, code, code, &abc)) << std::hex << code;
     }
-    // A range that holds a lead byte is refused without writing anything.
+    // A range that holds a lead byte, inside it or last (0xE0), is refused without writing anything.
     ABC range[4];
-    std::memset(range, 0x5A, sizeof(range));
-    EXPECT_FALSE(GetCharABCWidthsA(dc, 0x80, 0x83, range));
-    for (const ABC& abc : range) EXPECT_EQ(abc.abcA, 0x5A5A5A5A);
+    for (UINT first : {0x80u, 0xDDu}) {
+        std::memset(range, 0x5A, sizeof(range));
+        EXPECT_FALSE(GetCharABCWidthsA(dc, first, first + 3, range));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        for (const ABC& abc : range) EXPECT_EQ(abc.abcA, 0x5A5A5A5A);
+    }
     EXPECT_FALSE(GetCharABCWidthsA(dc, 'B', 'A', range));
     EXPECT_FALSE(GetCharABCWidthsA(dc, 'A', 'A', nullptr));
     // Missing metrics or matrix, a matrix other than the identity, outline formats, bad contexts.
     EXPECT_EQ(GetGlyphOutlineA(dc, 'A', GGO_BITMAP, nullptr, 0, nullptr, &m), GDI_ERROR);
     EXPECT_EQ(GetGlyphOutlineA(dc, 'A', GGO_BITMAP, &gm, 0, nullptr, nullptr), GDI_ERROR);
-    MAT2 doubled = m;
-    doubled.eM11.value = 2;
-    EXPECT_EQ(GetGlyphOutlineA(dc, 'A', GGO_BITMAP, &gm, 0, nullptr, &doubled), GDI_ERROR);
+    for (FIXED MAT2::*field : {&MAT2::eM11, &MAT2::eM12, &MAT2::eM21, &MAT2::eM22}) {
+        for (bool whole : {true, false}) {
+            MAT2 other = m;
+            if (whole) (other.*field).value += 2;
+            else (other.*field).fract += 2;
+            EXPECT_EQ(GetGlyphOutlineA(dc, 'A', GGO_BITMAP, &gm, 0, nullptr, &other), GDI_ERROR);
+        }
+    }
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(GetGlyphOutlineA(dc, 'A', GGO_NATIVE, &gm, 0, nullptr, &m), GDI_ERROR);
     EXPECT_EQ(GetGlyphOutlineA(dc, 'A', 7, &gm, 0, nullptr, &m), GDI_ERROR);
     EXPECT_EQ(GetGlyphOutlineA(nullptr, 'A', GGO_BITMAP, &gm, 0, nullptr, &m), GDI_ERROR);

@@ -2,11 +2,13 @@
 // times, moves and deletes, and the injected open and read failures.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -49,6 +51,8 @@ TEST_F(KernelFiles, DispositionsCreateOpenAndTruncateAsDocumented) {
     DWORD written = 0;
     ASSERT_TRUE(WriteFile(file, "hello", 5, &written, nullptr));
     EXPECT_EQ(written, 5u);
+    EXPECT_FALSE(WriteFile(file, nullptr, 1, &written, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     // Written through a write-only handle, read from it: refused.
     char byte;
     DWORD got = 7;
@@ -75,8 +79,10 @@ TEST_F(KernelFiles, DispositionsCreateOpenAndTruncateAsDocumented) {
     CloseHandle(file);
 
     testsupport::WriteFile(dir_.file("a.bin"), "again");
-    EXPECT_EQ(Open("a.bin", GENERIC_READ, TRUNCATE_EXISTING), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    for (DWORD disposition : {DWORD(TRUNCATE_EXISTING), DWORD(0), DWORD(TRUNCATE_EXISTING + 1)}) {
+        EXPECT_EQ(Open("a.bin", GENERIC_READ, disposition), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    }
     file = Open("a.bin", GENERIC_WRITE, TRUNCATE_EXISTING);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     CloseHandle(file);
@@ -86,6 +92,26 @@ TEST_F(KernelFiles, DispositionsCreateOpenAndTruncateAsDocumented) {
     Make("folder/x", "");
     EXPECT_EQ(Open("FOLDER", GENERIC_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    // Out of descriptors: the open says so.
+    EXPECT_EQ(testsupport::RunInChild([] {
+                  const rlimit few{32, 32};
+                  if (setrlimit(RLIMIT_NOFILE, &few) != 0) return 2;
+                  while (open("/dev/null", O_RDONLY) >= 0) {
+                  }
+                  HANDLE file = Open("a.bin", GENERIC_READ, OPEN_EXISTING);
+                  return file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_TOO_MANY_OPEN_FILES ? 0 : 1;
+              }),
+              0);
+    // A write cut short by the file size limit: what was written is counted, the disk is full.
+    EXPECT_EQ(testsupport::RunInChild([] {
+                  const rlimit small{3, 3};
+                  if (signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &small) != 0) return 2;
+                  HANDLE file = Open("cut.bin", GENERIC_WRITE, CREATE_NEW);
+                  DWORD written = 9;
+                  const BOOL ok = WriteFile(file, "hello", 5, &written, nullptr);
+                  return !ok && written == 3 && GetLastError() == ERROR_DISK_FULL ? 0 : 1;
+              }),
+              0);
 }
 
 TEST_F(KernelFiles, FilePointerEdges) {
@@ -110,6 +136,8 @@ TEST_F(KernelFiles, FilePointerEdges) {
     char buffer[100];
     DWORD got = 0;
     ASSERT_EQ(SetFilePointer(file, -40, nullptr, FILE_END), 60u);
+    EXPECT_FALSE(ReadFile(file, nullptr, 1, &got, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     ASSERT_TRUE(ReadFile(file, buffer, 100, &got, nullptr));
     EXPECT_EQ(got, 40u);
     EXPECT_EQ(static_cast<unsigned char>(buffer[0]), 60);

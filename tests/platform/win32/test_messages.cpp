@@ -25,11 +25,13 @@ void PushKeyDown(HWND window, SDL_Keycode sym, SDL_Scancode scancode, Uint16 mod
     ASSERT_EQ(SDL_PushEvent(&event), 1);
 }
 
-void PushWindowEvent(HWND window, Uint8 what) {
+void PushWindowEvent(HWND window, Uint8 what, Sint32 x = 0, Sint32 y = 0) {
     SDL_Event event{};
     event.type = SDL_WINDOWEVENT;
     event.window.windowID = SdlIdOf(window);
     event.window.event = what;
+    event.window.data1 = x;
+    event.window.data2 = y;
     ASSERT_EQ(SDL_PushEvent(&event), 1);
 }
 
@@ -127,6 +129,7 @@ TEST_F(MessageQueueTest, MessagesForDestroyedWindowsAreDropped) {
     Log().clear();
 
     EXPECT_FALSE(PostMessageA(doomed, WM_USER + 4, 0, 0));
+    EXPECT_EQ(GetLastError(), 1400u);  // ERROR_INVALID_WINDOW_HANDLE
     EXPECT_EQ(SendMessageA(doomed, WM_USER + 5, 0, 0), 0);
     EXPECT_TRUE(Log().empty()) << "a dead window's procedure is never called";
     std::vector<MSG> all = Drain();
@@ -209,6 +212,15 @@ TEST_F(MessageQueueTest, AltEnterBecomesSystemKeyWithRepeatsMerged) {
     ASSERT_EQ(repeats.size(), 2u);
     EXPECT_FALSE(repeats[0].lParam & kRepeat);
     EXPECT_EQ(LOWORD(repeats[0].lParam), 1);
+    // The count stops at 0xFFFF instead of spilling into the scan code.
+    for (int batch = 0; batch < 70; ++batch) {
+        for (int i = 0; i < 1000; ++i) PushKeyDown(window, SDLK_RETURN, SDL_SCANCODE_RETURN, KMOD_LALT, true);
+        MSG peeked;
+        PeekMessageA(&peeked, window, 0, 0, PM_NOREMOVE);
+    }
+    std::vector<MSG> many = DrainFor(window);
+    ASSERT_EQ(many.size(), 1u);
+    EXPECT_EQ(many[0].lParam, (repeats[1].lParam & ~LPARAM(0xFFFF)) | 0xFFFF);
 
     // Enter alone is a character, not a system key; other Alt keys are not queued.
     PushKeyDown(window, SDLK_RETURN, SDL_SCANCODE_RETURN, KMOD_NONE, false);
@@ -323,13 +335,24 @@ TEST_F(MessageQueueTest, WindowEventsBecomeCloseAndActivation) {
     EXPECT_TRUE(IsWindow(window)) << "closing is the window procedure's decision";
 
     PushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_GAINED);
+    PushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_GAINED);  // already active
     PushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_LOST);
     PushWindowEvent(window, SDL_WINDOWEVENT_MINIMIZED);  // already inactive
     PushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_GAINED);
+    PushWindowEvent(window, SDL_WINDOWEVENT_MINIMIZED);
     std::vector<WPARAM> activation;
     for (const MSG& msg : Drain())
         if (msg.hwnd == window && msg.message == WM_ACTIVATEAPP) activation.push_back(msg.wParam);
-    EXPECT_EQ(activation, (std::vector<WPARAM>{1, 0, 1}));
+    EXPECT_EQ(activation, (std::vector<WPARAM>{1, 0, 1, 0}));
+
+    // A move of the client area moves the outer rectangle by the frame's offset.
+    HWND captioned = CreateCaptioned(200, 100);
+    PushWindowEvent(captioned, SDL_WINDOWEVENT_MOVED, 100, 120);
+    Drain();
+    RECT outer{};
+    ASSERT_TRUE(GetWindowRect(captioned, &outer));
+    EXPECT_EQ(std::vector<LONG>({outer.left, outer.top, outer.right, outer.bottom}),
+              std::vector<LONG>({97, 98, 97 + 206, 98 + 125}));
 }
 
 namespace {

@@ -94,7 +94,10 @@ TEST_F(KernelModules, SharedObjectBesideTheProgramLoadsAsADll) {
     char path[MAX_PATH];
     ASSERT_GT(GetModuleFileNameA(module, path, sizeof path), 0u);
     EXPECT_EQ(std::string(path), WindowsForm(dir_.file("Zlibtest.so")));
+    EXPECT_EQ(LoadLibraryA("zlibtest"), module);  // one module whatever the case
     EXPECT_TRUE(FreeLibrary(module));
+    EXPECT_TRUE(FreeLibrary(module));
+    EXPECT_EQ(GetModuleFileNameA(module, path, sizeof path), 0u);  // freed
     // Only "<name>.dll" maps to a shared object.
     EXPECT_EQ(LoadLibraryA("Zlibtest.so"), nullptr);
 }

@@ -153,6 +153,8 @@ TEST_F(KernelPaths, CurrentDirectoryIsAnsweredInWindowsFormAndRoundTrips) {
     char small[4] = {'z', 'z', 'z', 'z'};
     EXPECT_EQ(GetCurrentDirectoryA(sizeof small, small), length + 1);
     EXPECT_EQ(small[0], 'z');
+    EXPECT_EQ(GetCurrentDirectoryA(length, small), length + 1);  // no room for the end
+    EXPECT_EQ(GetCurrentDirectoryA(length + 1, buffer), length);
 
     // The answer works as a path again, from anywhere.
     ASSERT_EQ(chdir("/"), 0);
@@ -164,6 +166,8 @@ TEST_F(KernelPaths, CurrentDirectoryIsAnsweredInWindowsFormAndRoundTrips) {
 
     EXPECT_FALSE(SetCurrentDirectoryA("no such folder"));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(SetCurrentDirectoryA("no such folder\\deeper"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
     EXPECT_EQ(CurrentFolder(), target);
 }
 

@@ -92,6 +92,9 @@ TEST_F(KernelProfile, IntegersAreDecimalWithSignAndDefaults) {
     EXPECT_EQ(std::string(names, 23), std::string("SYSTEM\0Player1\0PLAYER\0\0", 23));
     EXPECT_EQ(GetPrivateProfileStringA(nullptr, nullptr, nullptr, names, 1, path), 0u);
     EXPECT_EQ(names[0], '\0');
+    // The keys of one section, in the same form.
+    length = GetPrivateProfileStringA("player1", nullptr, nullptr, names, sizeof names, path);
+    EXPECT_EQ(std::string(names, length + 1), std::string("PADNO\0Shot\0DIRECT\0ELEMENT\0FORCE\0CHANGE\0NAME\0\0", 45));
     // Quotes come off only in matching pairs.
     Make("quotes.ini", "[Q]\r\nMIXED=\"half'\r\nONE=\"\r\nPAIR=''\r\n");
     EXPECT_EQ(GetPrivateProfileStringA("Q", "MIXED", "", text, sizeof text, "quotes.ini"), 6u);
@@ -144,6 +147,10 @@ TEST_F(KernelProfile, WritesKeepOtherLinesAndReplaceTheFileWhole) {
     ASSERT_TRUE(WritePrivateProfileStringA("S", "K", "V", "fresh.ini"));
     EXPECT_EQ(testsupport::ReadFile(dir_.file("fresh.ini")), "[S]\r\nK=V\r\n");
     EXPECT_FALSE(WritePrivateProfileStringA("S", "K", "V", "no folder\\fresh.ini"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "K", "V", ""));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_TRUE(WritePrivateProfileStringA(nullptr, nullptr, nullptr, "fresh.ini"));  // a flush: nothing to do
     EXPECT_FALSE(WritePrivateProfileStringA(nullptr, "K", "V", "fresh.ini"));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }

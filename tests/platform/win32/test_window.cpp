@@ -34,6 +34,9 @@ TEST_F(WindowTest, CaptionedWindowHasExactlyTheRequestedClientArea) {
     ASSERT_EQ(SDL_GetDisplayBounds(0, &display), 0);
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), display.w);
     EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), display.h);
+    EXPECT_EQ(std::vector<int>({GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), GetSystemMetrics(SM_CXSMICON),
+                                GetSystemMetrics(SM_CYSMICON), GetSystemMetrics(SM_CYSMICON + 1)}),
+              std::vector<int>({32, 32, 16, 16, 0}));
 
     HWND window = CreateCaptioned();
     ASSERT_NE(window, nullptr);
@@ -48,11 +51,24 @@ TEST_F(WindowTest, CaptionedWindowHasExactlyTheRequestedClientArea) {
     EXPECT_EQ(client.right, 640);
     EXPECT_EQ(client.bottom, 480);
     ASSERT_TRUE(GetWindowRect(window, &outer));
+    int x = 0, y = 0;
+    SDL_GetWindowPosition(platform::SdlWindowOf(window), &x, &y);
+    POINT inside{x + 5, y + 7};
+    ASSERT_TRUE(ScreenToClient(window, &inside));
+    EXPECT_EQ(std::vector<LONG>({inside.x, inside.y}), std::vector<LONG>({5, 7}));
     EXPECT_EQ(outer.right - outer.left, 640 + 2 + 3 + 1);
     EXPECT_EQ(outer.bottom - outer.top, 480 + 2 + 3 + 1 + 19);
     EXPECT_EQ(outer.left, display.w / 2 - (640 + 6) / 2);
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), 0x80CA0000u);
     EXPECT_FALSE(UnregisterClassA(className_.c_str(), nullptr)) << "a window of the class is alive";
+
+    // Placed by the system: the outer rectangle is where SDL put the client, less the frame.
+    HWND placed = Create(WS_POPUP | WS_CAPTION, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0);
+    ASSERT_NE(placed, nullptr);
+    SDL_GetWindowPosition(platform::SdlWindowOf(placed), &x, &y);
+    ASSERT_TRUE(GetWindowRect(placed, &outer));
+    EXPECT_EQ(std::vector<LONG>({outer.left, outer.top, outer.right, outer.bottom}),
+              std::vector<LONG>({x - 3, y - 22, x - 3 + 646, y - 22 + 505}));
 }
 
 TEST_F(WindowTest, FullScreenPopupIsBorderlessAtTheRequestedSize) {
@@ -165,6 +181,7 @@ TEST_F(WindowTest, StyleSwitchesBetweenWindowedAndFullScreenGeometry) {
     ASSERT_TRUE(GetWindowRect(window, &rect));
     EXPECT_EQ(rect.left, 0);
     EXPECT_EQ(rect.right, 640);
+    EXPECT_EQ(rect.bottom, 480);
 
     // And back to the centred captioned window.
     SetWindowLongA(window, GWL_STYLE, WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
@@ -203,6 +220,9 @@ TEST_F(WindowTest, DestroyedWindowKeepsItsSdlWindowWhileRetained) {
     EXPECT_EQ(SDL_GetWindowFromID(id), sdl) << "a drawing device still holds it";
     EXPECT_TRUE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_HIDDEN);
     EXPECT_FALSE(DestroyWindow(window)) << "a dead handle";
+    Log().clear();
+    EXPECT_EQ(SendMessageA(window, WM_USER, 0, 0), 0);
+    EXPECT_TRUE(Log().empty()) << "a dead window's procedure is never called";
 
     platform::ReleaseSdlWindow(window);
     EXPECT_EQ(SDL_GetWindowFromID(id), nullptr) << "the last holder destroys it";
@@ -242,5 +262,6 @@ TEST_F(WindowTest, ResourcesAndInputMethodAnswerAsWithoutEmbeddedResources) {
     EXPECT_FALSE(PostMessageA(nullptr, WM_CLOSE, 0, 0));
     HIMC context = ImmGetContext(window);
     EXPECT_NE(context, nullptr);
+    EXPECT_EQ(ImmGetContext(nullptr), nullptr);
     EXPECT_TRUE(ImmReleaseContext(window, context));
 }
