@@ -479,6 +479,10 @@ TEST_F(SoundTest, WithoutThePlayerLibraryWavesPlayThroughTheBuffersAndOtherSound
 }
 
 TEST_F(SoundTest, APlayerLibraryThatIsIncompleteOrNotReadyIsNotUsed) {
+    // A ready player before leaves nothing behind for the next start.
+    Start();
+    ASSERT_TRUE(KestraSound::IsPlayerReady());
+    KestraSound::Finalize();
     for (const char* fault : {"GetProcAddress:Torvi_GetLastError", "GetProcAddress:Torvi_CreateInstanceFromMemory",
                               "Torvi_Initialize"}) {
         platform::ClearFaults();

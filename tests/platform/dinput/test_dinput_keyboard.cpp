@@ -257,7 +257,7 @@ TEST_F(DirectInputTest, KeyboardReportsItsKeysAsObjects) {
     older.dwSize = 6 * sizeof(DWORD);  // the first version's structure, filled as far as it goes
     ASSERT_EQ(keyboard->GetCapabilities(&older), DI_OK);
     EXPECT_EQ(older.dwButtons, caps.dwButtons);
-    EXPECT_TRUE(caps.dwFlags & DIDC_ATTACHED);
+    EXPECT_EQ(caps.dwFlags, 0x00000001u);  // attached
     EXPECT_EQ(caps.dwAxes, 0u);
     EXPECT_GE(caps.dwButtons, 101u);
 
@@ -265,7 +265,9 @@ TEST_F(DirectInputTest, KeyboardReportsItsKeysAsObjects) {
     info.dwSize = sizeof info;
     ASSERT_EQ(keyboard->GetObjectInfo(&info, DIK_UP, DIPH_BYOFFSET), DI_OK);
     EXPECT_TRUE(info.guidType == GUID_Key);
-    EXPECT_EQ(DIDFT_GETINSTANCE(info.dwType), DIK_UP);
+    EXPECT_EQ(info.dwType, 0x0000C804u);  // a push button, instance DIK_UP
+    EXPECT_EQ(info.dwOfs, DWORD{DIK_UP});
+    EXPECT_EQ(info.dwFlags, 0u);
     EXPECT_STREQ(info.tszName, "UP");
     EXPECT_EQ(keyboard->GetObjectInfo(&info, DIDFT_BUTTON | DIDFT_MAKEINSTANCE(DIK_UP), DIPH_BYID), DI_OK);
     EXPECT_EQ(keyboard->GetObjectInfo(&info, DIDFT_AXIS | DIDFT_MAKEINSTANCE(DIK_UP), DIPH_BYID), DIERR_OBJECTNOTFOUND);

@@ -158,6 +158,8 @@ TEST_F(DirectInputTest, DataFormatsAreValidatedAgainstTheDevice) {
     ASSERT_EQ(keyboard->SetDataFormat(&format), DI_OK);
     DIPROPDWORD bufferSize{{sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), 0, DIPH_DEVICE}, 8};
     ASSERT_EQ(keyboard->SetProperty(DIPROP_BUFFERSIZE, &bufferSize.diph), DI_OK);
+    EXPECT_EQ(keyboard->Acquire(), DI_OK) << "non-exclusive and background until told";
+    ASSERT_EQ(keyboard->Unacquire(), DI_OK);
     ASSERT_EQ(keyboard->SetCooperativeLevel(window_, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND), DI_OK);
     ASSERT_EQ(keyboard->Acquire(), DI_OK);
     EXPECT_EQ(keyboard->SetDataFormat(&c_dfDIKeyboard), DIERR_ACQUIRED);
@@ -165,6 +167,8 @@ TEST_F(DirectInputTest, DataFormatsAreValidatedAgainstTheDevice) {
     PushKey(SDL_SCANCODE_A, true);
     PushKey(SDL_SCANCODE_B, true);
     BYTE eight[8];
+    EXPECT_EQ(keyboard->GetDeviceState(sizeof state, state), DIERR_INVALIDPARAM);
+    EXPECT_EQ(keyboard->GetDeviceState(4, eight), DIERR_INVALIDPARAM);
     ASSERT_EQ(keyboard->GetDeviceState(sizeof eight, eight), DI_OK);
     EXPECT_EQ(eight[0], 0x80);
     for (int i = 1; i < 8; ++i) EXPECT_EQ(eight[i], 0) << i;
@@ -200,11 +204,35 @@ TEST_F(DirectInputTest, CooperativeLevelsAndPropertiesAreChecked) {
     EXPECT_EQ(keyboard->SetProperty(DIPROP_BUFFERSIZE, &badHow.diph), DIERR_INVALIDPARAM);
     EXPECT_EQ(keyboard->SetProperty(DIPROP_AUTOCENTER, &dword.diph), DIERR_UNSUPPORTED);
     EXPECT_EQ(keyboard->SetProperty(DIPROP_BUFFERSIZE, nullptr), DIERR_INVALIDPARAM);
+    // Reads: the buffer size is the device's; the keyboard's keys take no axis property.
+    const struct {
+        REFDIPROP property;
+        DWORD size, headerSize, how, object;
+        HRESULT result;
+    } reads[] = {
+        {DIPROP_BUFFERSIZE, sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), DIPH_DEVICE, 0, DI_OK},
+        {DIPROP_BUFFERSIZE, sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), DIPH_DEVICE, 1, DIERR_INVALIDPARAM},
+        {DIPROP_BUFFERSIZE, sizeof(DIPROPDWORD), 12, DIPH_DEVICE, 0, DIERR_INVALIDPARAM},
+        {DIPROP_BUFFERSIZE, sizeof(DIPROPRANGE), sizeof(DIPROPHEADER), DIPH_DEVICE, 0, DIERR_INVALIDPARAM},
+        {DIPROP_BUFFERSIZE, sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), DIPH_BYOFFSET, DIK_A, DIERR_INVALIDPARAM},
+        {DIPROP_DEADZONE, sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), DIPH_DEVICE, 0, DIERR_INVALIDPARAM},
+        {DIPROP_DEADZONE, sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), 7, DIK_A, DIERR_INVALIDPARAM},
+        {DIPROP_RANGE, sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), DIPH_BYOFFSET, DIK_A, DIERR_INVALIDPARAM},
+        {DIPROP_AUTOCENTER, sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), DIPH_DEVICE, 0, DIERR_UNSUPPORTED},
+    };
+    for (const auto& r : reads) {
+        DIPROPRANGE prop{{r.size, r.headerSize, r.object, r.how}, 0, 0};
+        EXPECT_EQ(keyboard->GetProperty(r.property, &prop.diph), r.result) << r.how << " " << r.object;
+    }
     // The keyboard has no axis to take a range.
     EXPECT_EQ(SetRange(keyboard, 0, DIPH_DEVICE, 0, 100), DIERR_UNSUPPORTED);
     EXPECT_EQ(keyboard->SetDataFormat(&c_dfDIKeyboard), DI_OK);
     EXPECT_EQ(SetRange(keyboard, DIK_A, DIPH_BYOFFSET, 0, 100), DIERR_UNSUPPORTED);
     EXPECT_EQ(SetRange(keyboard, 0x54, DIPH_BYOFFSET, 0, 100), DIERR_OBJECTNOTFOUND);
+    DIPROPDWORD dead{{sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), DIK_A, DIPH_BYOFFSET}, 0};
+    EXPECT_EQ(keyboard->GetProperty(DIPROP_DEADZONE, &dead.diph), DIERR_UNSUPPORTED);
+    dead.diph.dwObj = 0x54;
+    EXPECT_EQ(keyboard->GetProperty(DIPROP_DEADZONE, &dead.diph), DIERR_OBJECTNOTFOUND);
     keyboard->Release();
 
     SDL_Joystick* pad = AttachPad(2, 1, 0);

@@ -249,6 +249,11 @@ TEST_F(DirectSoundTest, PrimaryBufferKeepsTheFormatAtPriorityLevel) {
     EXPECT_EQ(copy, nullptr);
     EXPECT_EQ(primary->SetCurrentPosition(0), DSERR_INVALIDCALL);
     EXPECT_EQ(primary->Play(0, 0, 0), DSERR_INVALIDPARAM) << "a primary buffer only loops";
+    EXPECT_EQ(primary->Play(0, 1, DSBPLAY_LOOPING), DSERR_INVALIDPARAM) << "a priority needs DSBCAPS_LOCDEFER";
+    void* region = nullptr;
+    DWORD regionBytes = 0;
+    EXPECT_EQ(primary->Lock(0, 4, &region, &regionBytes, nullptr, nullptr, 0), DSERR_PRIOLEVELNEEDED);
+    EXPECT_EQ(primary->Unlock(&got, 4, nullptr, 0), DSERR_INVALIDCALL);
     IUnknown* as8 = nullptr;
     EXPECT_EQ(primary->QueryInterface(IID_IDirectSoundBuffer8, reinterpret_cast<void**>(&as8)), E_NOINTERFACE);
 
