@@ -70,7 +70,7 @@ TEST(DirectInputValues, HatPositionsAndKeyNames) {
     EXPECT_STREQ(platform::dinput::DikName(DIK_YEN), "YEN");
     EXPECT_STREQ(platform::dinput::DikName(0x54), "");
     EXPECT_EQ(platform::dinput::DikFromScancode(SDL_SCANCODE_UNKNOWN), 0);
-    EXPECT_EQ(platform::dinput::DikFromScancode(static_cast<SDL_Scancode>(SDL_NUM_SCANCODES + 5)), 0);
+    EXPECT_EQ(platform::dinput::DikFromScancode(static_cast<SDL_Scancode>(SDL_NUM_SCANCODES)), 0);
 }
 
 TEST_F(DirectInputTest, ComCreatesAnUninitialisedObject) {
