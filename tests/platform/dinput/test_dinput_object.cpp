@@ -81,6 +81,10 @@ TEST_F(DirectInputTest, ComCreatesAnUninitialisedObject) {
     ASSERT_NE(com, nullptr);
     IDirectInputDevice8A* device = nullptr;
     EXPECT_EQ(com->CreateDevice(GUID_SysKeyboard, &device, nullptr), DIERR_NOTINITIALIZED);
+    EXPECT_EQ(com->GetDeviceStatus(GUID_SysKeyboard), DIERR_NOTINITIALIZED);
+    EXPECT_EQ(com->EnumDevices(DI8DEVCLASS_ALL, [](LPCDIDEVICEINSTANCEA, LPVOID) -> BOOL { return DIENUM_CONTINUE; },
+                               nullptr, 0),
+              DIERR_NOTINITIALIZED);
     EXPECT_EQ(com->Initialize(nullptr, DIRECTINPUT_VERSION), DIERR_INVALIDPARAM);
     EXPECT_EQ(com->Initialize(GetModuleHandleA(nullptr), 0x0700), DIERR_OLDDIRECTINPUTVERSION);
     EXPECT_EQ(com->Initialize(GetModuleHandleA(nullptr), 0x0900), DIERR_BETADIRECTINPUTVERSION);
@@ -119,10 +123,19 @@ TEST_F(DirectInputTest, InjectedFailuresOfCreationAndEnumeration) {
     EXPECT_EQ(input_->EnumDevices(DI8DEVCLASS_ALL, count, &calls, 0), DI_OK);
     EXPECT_GE(calls, 1);
     EXPECT_EQ(input_->EnumDevices(7, count, &calls, 0), DIERR_INVALIDPARAM);
+    EXPECT_EQ(input_->EnumDevices(DI8DEVCLASS_ALL, nullptr, &calls, 0), DIERR_INVALIDPARAM);
+    EXPECT_EQ(input_->GetDeviceStatus(GUID_Key), DI_NOTATTACHED);
+    EXPECT_EQ(DirectInput8Create(GetModuleHandleA(nullptr), DIRECTINPUT_VERSION, IID_IDirectInput8A,
+                                 reinterpret_cast<void**>(&other), input_),
+              DIERR_NOAGGREGATION);
 
     platform::InjectFault("IDirectInput8::CreateDevice:keyboard", 0, 1);
     IDirectInputDevice8A* keyboard = nullptr;
     EXPECT_EQ(input_->CreateDevice(GUID_SysKeyboard, &keyboard, nullptr), DIERR_GENERIC);
+    EXPECT_EQ(keyboard, nullptr);
+    EXPECT_EQ(input_->CreateDevice(GUID_SysKeyboard, &keyboard, input_), DIERR_NOAGGREGATION);
+    EXPECT_EQ(input_->CreateDevice(GUID_SysKeyboard, nullptr, nullptr), DIERR_INVALIDPARAM);
+    EXPECT_EQ(input_->CreateDevice(GUID_Key, &keyboard, nullptr), DIERR_DEVICENOTREG);
     EXPECT_EQ(keyboard, nullptr);
     EXPECT_EQ(input_->CreateDevice(GUID_SysKeyboard, &keyboard, nullptr), DI_OK);
     ASSERT_NE(keyboard, nullptr);

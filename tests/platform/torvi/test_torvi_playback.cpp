@@ -292,4 +292,24 @@ TEST_F(PlayerOutputTest, StoppedSoundsPlayAgainFromTheStart) {
     EXPECT_TRUE(HeardExactly(out, end - 44100, signal, 2));
 }
 
+TEST_F(PlayerOutputTest, AReplayAtAnotherRateStartsOnItsFirstFrame) {
+    std::vector<int16_t> ramp(6000);
+    for (size_t k = 0; k < ramp.size(); ++k) ramp[k] = static_cast<int16_t>(1000 + 30 * (k % 500));
+    TorviInstance* sound = Open(WriteFile("ramp.wav", Wave(1, 1, 16, 30000, Bytes(ramp))));
+    ASSERT_NE(sound, nullptr);
+    sound->Play(0, 0);
+    capture_->WaitForMore(3000 * 4);
+    sound->Stop();
+    capture_->WaitForMore(4 * 4096);
+    sound->Play(0, 0);
+    std::vector<int16_t> out = FinishAndCapture(sound);
+    // The replay is the last stretch heard; it starts on the ramp's first frame, not between two.
+    long start = static_cast<long>(out.size() / 2);
+    while (start > 0 && out[(start - 1) * 2] == 0) --start;
+    while (start > 0 && out[(start - 1) * 2] != 0) --start;
+    ASSERT_GE(out.size(), static_cast<size_t>(start + 2) * 2);
+    EXPECT_EQ(out[start * 2], 1000);
+    EXPECT_EQ(out[start * 2 + 2], 1020);  // a third of the way to the next frame, 1030
+}
+
 }  // namespace
