@@ -293,7 +293,7 @@ TEST_F(PlayerOutputTest, StoppedSoundsPlayAgainFromTheStart) {
 }
 
 TEST_F(PlayerOutputTest, AReplayAtAnotherRateStartsOnItsFirstFrame) {
-    std::vector<int16_t> ramp(6000);
+    std::vector<int16_t> ramp(12000);
     for (size_t k = 0; k < ramp.size(); ++k) ramp[k] = static_cast<int16_t>(1000 + 30 * (k % 500));
     TorviInstance* sound = Open(WriteFile("ramp.wav", Wave(1, 1, 16, 30000, Bytes(ramp))));
     ASSERT_NE(sound, nullptr);
