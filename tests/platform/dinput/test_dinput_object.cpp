@@ -223,7 +223,6 @@ TEST_F(DirectInputTest, CooperativeLevelsAndPropertiesAreChecked) {
         DWORD size, headerSize, how, object;
         HRESULT result;
     } reads[] = {
-        {DIPROP_BUFFERSIZE, sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), DIPH_DEVICE, 0, DI_OK},
         {DIPROP_BUFFERSIZE, sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), DIPH_DEVICE, 1, DIERR_INVALIDPARAM},
         {DIPROP_BUFFERSIZE, sizeof(DIPROPDWORD), 12, DIPH_DEVICE, 0, DIERR_INVALIDPARAM},
         {DIPROP_BUFFERSIZE, sizeof(DIPROPRANGE), sizeof(DIPROPHEADER), DIPH_DEVICE, 0, DIERR_INVALIDPARAM},
@@ -237,6 +236,9 @@ TEST_F(DirectInputTest, CooperativeLevelsAndPropertiesAreChecked) {
         DIPROPRANGE prop{{r.size, r.headerSize, r.object, r.how}, 0, 0};
         EXPECT_EQ(keyboard->GetProperty(r.property, &prop.diph), r.result) << r.how << " " << r.object;
     }
+    DIPROPDWORD size{{sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), 0, DIPH_DEVICE}, 7};
+    ASSERT_EQ(keyboard->GetProperty(DIPROP_BUFFERSIZE, &size.diph), DI_OK);
+    EXPECT_EQ(size.dwData, 0u) << "unbuffered until told";
     // The keyboard has no axis to take a range.
     EXPECT_EQ(SetRange(keyboard, 0, DIPH_DEVICE, 0, 100), DIERR_UNSUPPORTED);
     EXPECT_EQ(keyboard->SetDataFormat(&c_dfDIKeyboard), DI_OK);
