@@ -19,8 +19,8 @@ TEST_F(DirectInputTest, PadsEnumerateInAttachOrderBesideTheKeyboard) {
     EXPECT_TRUE(pads[0].guidInstance != pads[1].guidInstance);
     for (const DIDEVICEINSTANCEA& pad : pads) {
         EXPECT_EQ(pad.dwSize, sizeof(DIDEVICEINSTANCEA));
-        DWORD type = GET_DIDEVICE_TYPE(pad.dwDevType);
-        EXPECT_EQ(type, DWORD{DI8DEVTYPE_GAMEPAD});  // the virtual pads are game controllers
+        EXPECT_EQ(pad.dwDevType, 0x00010215u);  // a HID standard gamepad
+        EXPECT_EQ(pad.wUsagePage, 0x01);
         EXPECT_EQ(pad.wUsage, 0x05);
         EXPECT_EQ(input_->GetDeviceStatus(pad.guidInstance), DI_OK);
     }
@@ -33,7 +33,7 @@ TEST_F(DirectInputTest, PadsEnumerateInAttachOrderBesideTheKeyboard) {
     EXPECT_EQ(caps.dwAxes, 6u);
     EXPECT_EQ(caps.dwButtons, 10u);
     EXPECT_EQ(caps.dwPOVs, 1u);
-    EXPECT_EQ(caps.dwFlags & (DIDC_ATTACHED | DIDC_POLLEDDATAFORMAT), DIDC_ATTACHED | DIDC_POLLEDDATAFORMAT);
+    EXPECT_EQ(caps.dwFlags, 0x0000000Bu);  // attached, polled device, polled data format
     DIDEVICEINSTANCEA info{};
     info.dwSize = sizeof info;
     ASSERT_EQ(device->GetDeviceInfo(&info), DI_OK);

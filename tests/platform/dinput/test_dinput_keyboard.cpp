@@ -144,6 +144,20 @@ const KeyCase kKeyCases[] = {
     {SDL_SCANCODE_RGUI, Extended(0x5C)},
     {SDL_SCANCODE_APPLICATION, Extended(0x5D)},
     {SDL_SCANCODE_PAUSE, 0xC5},  // E1 1D 45, which DirectInput reports as 0xC5
+    {SDL_SCANCODE_KP_EQUALS, Extended(0x0D)},
+    // Japanese input keys, the Brazilian keypad comma, and the media keys.
+    {SDL_SCANCODE_LANG3, 0x78}, {SDL_SCANCODE_LANG4, 0x77}, {SDL_SCANCODE_LANG5, 0x76}, {SDL_SCANCODE_KP_COMMA, 0x7E},
+    {SDL_SCANCODE_AUDIOPREV, Extended(0x10)}, {SDL_SCANCODE_AUDIONEXT, Extended(0x19)},
+    {SDL_SCANCODE_AUDIOMUTE, Extended(0x20)}, {SDL_SCANCODE_MUTE, Extended(0x20)},
+    {SDL_SCANCODE_CALCULATOR, Extended(0x21)}, {SDL_SCANCODE_AUDIOPLAY, Extended(0x22)},
+    {SDL_SCANCODE_AUDIOSTOP, Extended(0x24)}, {SDL_SCANCODE_VOLUMEDOWN, Extended(0x2E)},
+    {SDL_SCANCODE_VOLUMEUP, Extended(0x30)}, {SDL_SCANCODE_AC_HOME, Extended(0x32)},
+    {SDL_SCANCODE_POWER, Extended(0x5E)}, {SDL_SCANCODE_SLEEP, Extended(0x5F)},
+    {SDL_SCANCODE_AC_SEARCH, Extended(0x65)}, {SDL_SCANCODE_AC_BOOKMARKS, Extended(0x66)},
+    {SDL_SCANCODE_AC_REFRESH, Extended(0x67)}, {SDL_SCANCODE_AC_STOP, Extended(0x68)},
+    {SDL_SCANCODE_AC_FORWARD, Extended(0x69)}, {SDL_SCANCODE_AC_BACK, Extended(0x6A)},
+    {SDL_SCANCODE_COMPUTER, Extended(0x6B)}, {SDL_SCANCODE_MAIL, Extended(0x6C)},
+    {SDL_SCANCODE_MEDIASELECT, Extended(0x6D)},
 };
 
 std::vector<int> KeysDown(const BYTE (&state)[256]) {
@@ -257,7 +271,7 @@ TEST_F(DirectInputTest, KeyboardReportsItsKeysAsObjects) {
     older.dwSize = 6 * sizeof(DWORD);  // the first version's structure, filled as far as it goes
     ASSERT_EQ(keyboard->GetCapabilities(&older), DI_OK);
     EXPECT_EQ(older.dwButtons, caps.dwButtons);
-    EXPECT_TRUE(caps.dwFlags & DIDC_ATTACHED);
+    EXPECT_EQ(caps.dwFlags, 0x00000001u);  // attached
     EXPECT_EQ(caps.dwAxes, 0u);
     EXPECT_GE(caps.dwButtons, 101u);
 
@@ -265,7 +279,9 @@ TEST_F(DirectInputTest, KeyboardReportsItsKeysAsObjects) {
     info.dwSize = sizeof info;
     ASSERT_EQ(keyboard->GetObjectInfo(&info, DIK_UP, DIPH_BYOFFSET), DI_OK);
     EXPECT_TRUE(info.guidType == GUID_Key);
-    EXPECT_EQ(DIDFT_GETINSTANCE(info.dwType), DIK_UP);
+    EXPECT_EQ(info.dwType, 0x0000C804u);  // a push button, instance DIK_UP
+    EXPECT_EQ(info.dwOfs, DWORD{DIK_UP});
+    EXPECT_EQ(info.dwFlags, 0u);
     EXPECT_STREQ(info.tszName, "UP");
     EXPECT_EQ(keyboard->GetObjectInfo(&info, DIDFT_BUTTON | DIDFT_MAKEINSTANCE(DIK_UP), DIPH_BYID), DI_OK);
     EXPECT_EQ(keyboard->GetObjectInfo(&info, DIDFT_AXIS | DIDFT_MAKEINSTANCE(DIK_UP), DIPH_BYID), DIERR_OBJECTNOTFOUND);

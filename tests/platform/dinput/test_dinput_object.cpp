@@ -70,7 +70,7 @@ TEST(DirectInputValues, HatPositionsAndKeyNames) {
     EXPECT_STREQ(platform::dinput::DikName(DIK_YEN), "YEN");
     EXPECT_STREQ(platform::dinput::DikName(0x54), "");
     EXPECT_EQ(platform::dinput::DikFromScancode(SDL_SCANCODE_UNKNOWN), 0);
-    EXPECT_EQ(platform::dinput::DikFromScancode(static_cast<SDL_Scancode>(SDL_NUM_SCANCODES + 5)), 0);
+    EXPECT_EQ(platform::dinput::DikFromScancode(static_cast<SDL_Scancode>(SDL_NUM_SCANCODES)), 0);
 }
 
 TEST_F(DirectInputTest, ComCreatesAnUninitialisedObject) {
@@ -81,6 +81,10 @@ TEST_F(DirectInputTest, ComCreatesAnUninitialisedObject) {
     ASSERT_NE(com, nullptr);
     IDirectInputDevice8A* device = nullptr;
     EXPECT_EQ(com->CreateDevice(GUID_SysKeyboard, &device, nullptr), DIERR_NOTINITIALIZED);
+    EXPECT_EQ(com->GetDeviceStatus(GUID_SysKeyboard), DIERR_NOTINITIALIZED);
+    EXPECT_EQ(com->EnumDevices(DI8DEVCLASS_ALL, [](LPCDIDEVICEINSTANCEA, LPVOID) -> BOOL { return DIENUM_CONTINUE; },
+                               nullptr, 0),
+              DIERR_NOTINITIALIZED);
     EXPECT_EQ(com->Initialize(nullptr, DIRECTINPUT_VERSION), DIERR_INVALIDPARAM);
     EXPECT_EQ(com->Initialize(GetModuleHandleA(nullptr), 0x0700), DIERR_OLDDIRECTINPUTVERSION);
     EXPECT_EQ(com->Initialize(GetModuleHandleA(nullptr), 0x0900), DIERR_BETADIRECTINPUTVERSION);
@@ -119,10 +123,19 @@ TEST_F(DirectInputTest, InjectedFailuresOfCreationAndEnumeration) {
     EXPECT_EQ(input_->EnumDevices(DI8DEVCLASS_ALL, count, &calls, 0), DI_OK);
     EXPECT_GE(calls, 1);
     EXPECT_EQ(input_->EnumDevices(7, count, &calls, 0), DIERR_INVALIDPARAM);
+    EXPECT_EQ(input_->EnumDevices(DI8DEVCLASS_ALL, nullptr, &calls, 0), DIERR_INVALIDPARAM);
+    EXPECT_EQ(input_->GetDeviceStatus(GUID_Key), DI_NOTATTACHED);
+    EXPECT_EQ(DirectInput8Create(GetModuleHandleA(nullptr), DIRECTINPUT_VERSION, IID_IDirectInput8A,
+                                 reinterpret_cast<void**>(&other), input_),
+              DIERR_NOAGGREGATION);
 
     platform::InjectFault("IDirectInput8::CreateDevice:keyboard", 0, 1);
     IDirectInputDevice8A* keyboard = nullptr;
     EXPECT_EQ(input_->CreateDevice(GUID_SysKeyboard, &keyboard, nullptr), DIERR_GENERIC);
+    EXPECT_EQ(keyboard, nullptr);
+    EXPECT_EQ(input_->CreateDevice(GUID_SysKeyboard, &keyboard, input_), DIERR_NOAGGREGATION);
+    EXPECT_EQ(input_->CreateDevice(GUID_SysKeyboard, nullptr, nullptr), DIERR_INVALIDPARAM);
+    EXPECT_EQ(input_->CreateDevice(GUID_Key, &keyboard, nullptr), DIERR_DEVICENOTREG);
     EXPECT_EQ(keyboard, nullptr);
     EXPECT_EQ(input_->CreateDevice(GUID_SysKeyboard, &keyboard, nullptr), DI_OK);
     ASSERT_NE(keyboard, nullptr);
@@ -158,6 +171,8 @@ TEST_F(DirectInputTest, DataFormatsAreValidatedAgainstTheDevice) {
     ASSERT_EQ(keyboard->SetDataFormat(&format), DI_OK);
     DIPROPDWORD bufferSize{{sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), 0, DIPH_DEVICE}, 8};
     ASSERT_EQ(keyboard->SetProperty(DIPROP_BUFFERSIZE, &bufferSize.diph), DI_OK);
+    EXPECT_EQ(keyboard->Acquire(), DI_OK) << "non-exclusive and background until told";
+    ASSERT_EQ(keyboard->Unacquire(), DI_OK);
     ASSERT_EQ(keyboard->SetCooperativeLevel(window_, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND), DI_OK);
     ASSERT_EQ(keyboard->Acquire(), DI_OK);
     EXPECT_EQ(keyboard->SetDataFormat(&c_dfDIKeyboard), DIERR_ACQUIRED);
@@ -165,6 +180,8 @@ TEST_F(DirectInputTest, DataFormatsAreValidatedAgainstTheDevice) {
     PushKey(SDL_SCANCODE_A, true);
     PushKey(SDL_SCANCODE_B, true);
     BYTE eight[8];
+    EXPECT_EQ(keyboard->GetDeviceState(sizeof state, state), DIERR_INVALIDPARAM);
+    EXPECT_EQ(keyboard->GetDeviceState(4, eight), DIERR_INVALIDPARAM);
     ASSERT_EQ(keyboard->GetDeviceState(sizeof eight, eight), DI_OK);
     EXPECT_EQ(eight[0], 0x80);
     for (int i = 1; i < 8; ++i) EXPECT_EQ(eight[i], 0) << i;
@@ -200,11 +217,37 @@ TEST_F(DirectInputTest, CooperativeLevelsAndPropertiesAreChecked) {
     EXPECT_EQ(keyboard->SetProperty(DIPROP_BUFFERSIZE, &badHow.diph), DIERR_INVALIDPARAM);
     EXPECT_EQ(keyboard->SetProperty(DIPROP_AUTOCENTER, &dword.diph), DIERR_UNSUPPORTED);
     EXPECT_EQ(keyboard->SetProperty(DIPROP_BUFFERSIZE, nullptr), DIERR_INVALIDPARAM);
+    // Reads: the buffer size is the device's; the keyboard's keys take no axis property.
+    const struct {
+        REFDIPROP property;
+        DWORD size, headerSize, how, object;
+        HRESULT result;
+    } reads[] = {
+        {DIPROP_BUFFERSIZE, sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), DIPH_DEVICE, 1, DIERR_INVALIDPARAM},
+        {DIPROP_BUFFERSIZE, sizeof(DIPROPDWORD), 12, DIPH_DEVICE, 0, DIERR_INVALIDPARAM},
+        {DIPROP_BUFFERSIZE, sizeof(DIPROPRANGE), sizeof(DIPROPHEADER), DIPH_DEVICE, 0, DIERR_INVALIDPARAM},
+        {DIPROP_BUFFERSIZE, sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), DIPH_BYOFFSET, DIK_A, DIERR_INVALIDPARAM},
+        {DIPROP_DEADZONE, sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), DIPH_DEVICE, 0, DIERR_INVALIDPARAM},
+        {DIPROP_DEADZONE, sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), 7, DIK_A, DIERR_INVALIDPARAM},
+        {DIPROP_RANGE, sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), DIPH_BYOFFSET, DIK_A, DIERR_INVALIDPARAM},
+        {DIPROP_AUTOCENTER, sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), DIPH_DEVICE, 0, DIERR_UNSUPPORTED},
+    };
+    for (const auto& r : reads) {
+        DIPROPRANGE prop{{r.size, r.headerSize, r.object, r.how}, 0, 0};
+        EXPECT_EQ(keyboard->GetProperty(r.property, &prop.diph), r.result) << r.how << " " << r.object;
+    }
+    DIPROPDWORD size{{sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), 0, DIPH_DEVICE}, 7};
+    ASSERT_EQ(keyboard->GetProperty(DIPROP_BUFFERSIZE, &size.diph), DI_OK);
+    EXPECT_EQ(size.dwData, 0u) << "unbuffered until told";
     // The keyboard has no axis to take a range.
     EXPECT_EQ(SetRange(keyboard, 0, DIPH_DEVICE, 0, 100), DIERR_UNSUPPORTED);
     EXPECT_EQ(keyboard->SetDataFormat(&c_dfDIKeyboard), DI_OK);
     EXPECT_EQ(SetRange(keyboard, DIK_A, DIPH_BYOFFSET, 0, 100), DIERR_UNSUPPORTED);
     EXPECT_EQ(SetRange(keyboard, 0x54, DIPH_BYOFFSET, 0, 100), DIERR_OBJECTNOTFOUND);
+    DIPROPDWORD dead{{sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), DIK_A, DIPH_BYOFFSET}, 0};
+    EXPECT_EQ(keyboard->GetProperty(DIPROP_DEADZONE, &dead.diph), DIERR_UNSUPPORTED);
+    dead.diph.dwObj = 0x54;
+    EXPECT_EQ(keyboard->GetProperty(DIPROP_DEADZONE, &dead.diph), DIERR_OBJECTNOTFOUND);
     keyboard->Release();
 
     SDL_Joystick* pad = AttachPad(2, 1, 0);

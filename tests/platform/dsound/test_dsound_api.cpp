@@ -50,6 +50,19 @@ TEST(DirectSoundCreate, ComClassNeedsInitializeAndAnswersBothInterfaces) {
     caps.dwSize = sizeof(caps);
     EXPECT_EQ(sound8->GetCaps(&caps), DSERR_UNINITIALIZED);
     EXPECT_EQ(sound8->SetCooperativeLevel(FakeWindow(), DSSCL_NORMAL), DSERR_UNINITIALIZED);
+    EXPECT_EQ(sound8->Compact(), DSERR_UNINITIALIZED);
+    DWORD word = 0;
+    EXPECT_EQ(sound8->GetSpeakerConfig(&word), DSERR_UNINITIALIZED);
+    EXPECT_EQ(sound8->SetSpeakerConfig(0), DSERR_UNINITIALIZED);
+    EXPECT_EQ(sound8->VerifyCertification(&word), DSERR_UNINITIALIZED);
+    IDirectSound8* working = nullptr;
+    ASSERT_EQ(DirectSoundCreate8(nullptr, &working, nullptr), DS_OK);
+    IDirectSoundBuffer* theirs = MakeBuffer(working, Format(1, 16, 22050), 2000);
+    IDirectSoundBuffer* made = nullptr;
+    EXPECT_EQ(sound8->DuplicateSoundBuffer(theirs, &made), DSERR_UNINITIALIZED);
+    EXPECT_EQ(made, nullptr);
+    theirs->Release();
+    working->Release();
 
     IDirectSound* sound = nullptr;
     ASSERT_EQ(sound8->QueryInterface(IID_IDirectSound, reinterpret_cast<void**>(&sound)), S_OK);
@@ -249,6 +262,11 @@ TEST_F(DirectSoundTest, PrimaryBufferKeepsTheFormatAtPriorityLevel) {
     EXPECT_EQ(copy, nullptr);
     EXPECT_EQ(primary->SetCurrentPosition(0), DSERR_INVALIDCALL);
     EXPECT_EQ(primary->Play(0, 0, 0), DSERR_INVALIDPARAM) << "a primary buffer only loops";
+    EXPECT_EQ(primary->Play(0, 1, DSBPLAY_LOOPING), DSERR_INVALIDPARAM) << "a priority needs DSBCAPS_LOCDEFER";
+    void* region = nullptr;
+    DWORD regionBytes = 0;
+    EXPECT_EQ(primary->Lock(0, 4, &region, &regionBytes, nullptr, nullptr, 0), DSERR_PRIOLEVELNEEDED);
+    EXPECT_EQ(primary->Unlock(&got, 4, nullptr, 0), DSERR_INVALIDCALL);
     IUnknown* as8 = nullptr;
     EXPECT_EQ(primary->QueryInterface(IID_IDirectSoundBuffer8, reinterpret_cast<void**>(&as8)), E_NOINTERFACE);
 
@@ -295,6 +313,13 @@ TEST_F(DirectSoundTest, LockHandsOutTwoRegionsAcrossTheEnd) {
     EXPECT_EQ(p2, nullptr);
     EXPECT_EQ(n2, 0u);
     EXPECT_EQ(buffer->Unlock(p1, n1, p2, n2), DS_OK);
+    // The whole buffer, or from the write cursor (the play cursor while stopped).
+    ASSERT_EQ(buffer->Lock(0, 0, &p1, &n1, &p2, &n2, DSBLOCK_ENTIREBUFFER), DS_OK);
+    EXPECT_EQ(p1, whole);
+    EXPECT_EQ(n1, 4000u);
+    ASSERT_EQ(buffer->SetCurrentPosition(400), DS_OK);
+    ASSERT_EQ(buffer->Lock(3900, 100, &p1, &n1, &p2, &n2, DSBLOCK_FROMWRITECURSOR), DS_OK);
+    EXPECT_EQ(p1, static_cast<uint8_t*>(whole) + 400);
 
     // A wrap with no place for the second part, an offset past the end, or
     // more bytes than the buffer holds are refused.
@@ -318,17 +343,20 @@ TEST_F(DirectSoundTest, ControlsNeedTheirFlagsAndRanges) {
     EXPECT_EQ(plain->SetFrequency(11025), DSERR_CONTROLUNAVAIL);
     LONG value = 0;
     EXPECT_EQ(plain->GetVolume(&value), DSERR_CONTROLUNAVAIL);
+    EXPECT_EQ(plain->GetPan(&value), DSERR_CONTROLUNAVAIL);
+    DWORD frequency = 0;
+    EXPECT_EQ(plain->GetFrequency(&frequency), DSERR_CONTROLUNAVAIL);
     DSBCAPS caps{};
     caps.dwSize = sizeof(caps);
     ASSERT_EQ(plain->GetCaps(&caps), DS_OK);
     EXPECT_EQ(caps.dwBufferBytes, 2000u);
-    EXPECT_TRUE(caps.dwFlags & DSBCAPS_LOCSOFTWARE);
+    EXPECT_EQ(caps.dwFlags, DWORD{DSBCAPS_LOCSOFTWARE});
     plain->Release();
     // A deferred buffer is placed at once, in software, and takes a priority.
     IDirectSoundBuffer* deferred = MakeBuffer(sound_, Format(1, 16, 22050), 2000, DSBCAPS_LOCDEFER);
     ASSERT_NE(deferred, nullptr);
     ASSERT_EQ(deferred->GetCaps(&caps), DS_OK);
-    EXPECT_EQ(caps.dwFlags & (DSBCAPS_LOCDEFER | DSBCAPS_LOCSOFTWARE), DWORD{DSBCAPS_LOCSOFTWARE});
+    EXPECT_EQ(caps.dwFlags, DWORD{DSBCAPS_LOCSOFTWARE});
     EXPECT_EQ(deferred->Play(0, 1, 0), DS_OK);
     deferred->Release();
 
@@ -338,14 +366,17 @@ TEST_F(DirectSoundTest, ControlsNeedTheirFlagsAndRanges) {
     EXPECT_EQ(buffer->SetVolume(-10001), DSERR_INVALIDPARAM);
     EXPECT_EQ(buffer->SetVolume(1), DSERR_INVALIDPARAM);
     EXPECT_EQ(buffer->SetVolume(DSBVOLUME_MIN), DS_OK);
+    EXPECT_EQ(buffer->SetVolume(0), DS_OK);
+    EXPECT_EQ(buffer->GetVolume(nullptr), DSERR_INVALIDPARAM);
     EXPECT_EQ(buffer->SetVolume(-2500), DS_OK);
     EXPECT_EQ(buffer->GetVolume(&value), DS_OK);
     EXPECT_EQ(value, -2500);
     EXPECT_EQ(buffer->SetPan(10001), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->SetPan(-10001), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->SetPan(10000), DS_OK);
     EXPECT_EQ(buffer->SetPan(-10000), DS_OK);
     EXPECT_EQ(buffer->GetPan(&value), DS_OK);
     EXPECT_EQ(value, -10000);
-    DWORD frequency = 0;
     EXPECT_EQ(buffer->SetFrequency(99), DSERR_INVALIDPARAM);
     EXPECT_EQ(buffer->SetFrequency(200001), DSERR_INVALIDPARAM);
     EXPECT_EQ(buffer->SetFrequency(100), DS_OK);

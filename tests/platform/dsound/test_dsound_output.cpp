@@ -96,7 +96,15 @@ TEST_F(MixerOutputTest, VolumeIsHundredthsOfADecibel) {
     std::vector<int16_t> signal = MonoSignal(frames);
     IDirectSoundBuffer* buffer = Buffer(Format(1, 16, 44100), signal.data(), frames * 2);
     ASSERT_NE(buffer, nullptr);
-    ASSERT_EQ(buffer->SetVolume(-2500), DS_OK);
+    // The primary buffer's volume applies over every buffer's: -10 dB there, -15 dB here.
+    DSBUFFERDESC desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DSBCAPS_PRIMARYBUFFER | DSBCAPS_CTRLVOLUME;
+    IDirectSoundBuffer* primary = nullptr;
+    ASSERT_EQ(sound_->CreateSoundBuffer(&desc, &primary, nullptr), DS_OK);
+    buffers_.push_back(primary);
+    ASSERT_EQ(primary->SetVolume(-1000), DS_OK);
+    ASSERT_EQ(buffer->SetVolume(-1500), DS_OK);
     ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
     std::vector<int16_t> out = FinishAndCapture(buffer);
 

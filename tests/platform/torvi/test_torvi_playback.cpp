@@ -222,9 +222,9 @@ TEST_F(PlayerOutputTest, PauseTogglesAndResumesWhereItStopped) {
 }
 
 TEST_F(PlayerOutputTest, OtherRatesAndEightBitMonoAreConverted) {
-    // Constant levels: whatever the rate, every output frame holds the level,
-    // for as long as the sound lasts at 44.1 kHz. At 11025 Hz a ramp: every
-    // output frame lies on it, and past its last frame holds that frame.
+    // A constant level: every output frame holds it, for as long as the sound
+    // lasts at 44.1 kHz. In 16 bits a ramp: every output frame lies on it at the
+    // place its time gives, and past its last frame holds that frame.
     struct Case {
         uint32_t rate;
         uint16_t bits;
@@ -233,15 +233,13 @@ TEST_F(PlayerOutputTest, OtherRatesAndEightBitMonoAreConverted) {
     for (const Case& c : {Case{22050, 8, 5000}, Case{48000, 16, 9600}, Case{11025, 16, 5000}}) {
         SCOPED_TRACE(c.rate);
         std::string samples;
-        int16_t level;
+        const int16_t level = (60 - 128) * 256;
         if (c.bits == 8) {
             samples.assign(c.frames, static_cast<char>(60));
-            level = (60 - 128) * 256;
         } else {
-            std::vector<int16_t> values(c.frames, 7000);
-            for (uint32_t k = 0; c.rate == 11025 && k < c.frames; ++k) values[k] = static_cast<int16_t>(1000 + 3 * k);
+            std::vector<int16_t> values(c.frames);
+            for (uint32_t k = 0; k < c.frames; ++k) values[k] = static_cast<int16_t>(1000 + 3 * k);
             samples = Bytes(values);
-            level = 7000;
         }
         const std::string path = WriteFile("rate" + std::to_string(c.rate) + ".wav",
                                            Wave(1, 1, c.bits, c.rate, samples));
@@ -265,8 +263,8 @@ TEST_F(PlayerOutputTest, OtherRatesAndEightBitMonoAreConverted) {
         size_t heard = 0;
         for (size_t i = 0; i < out.size(); ++i) {
             if (out[i] == 0) continue;
-            const double at = std::min(heard / 2 / 4.0, c.frames - 1.0);
-            if (c.rate == 11025) ASSERT_NEAR(out[i], 1000 + 3 * at, 1.0) << "sample " << i;
+            const double at = std::min(static_cast<double>(heard / 2) * c.rate / 44100.0, c.frames - 1.0);
+            if (c.bits == 16) ASSERT_NEAR(out[i], 1000 + 3 * at, 1.0) << "sample " << i;
             else ASSERT_EQ(out[i], level) << "sample " << i;
             ++heard;
         }
@@ -290,6 +288,26 @@ TEST_F(PlayerOutputTest, StoppedSoundsPlayAgainFromTheStart) {
     long end = static_cast<long>(out.size() / 2);
     while (end > 0 && out[(end - 1) * 2] == 0 && out[(end - 1) * 2 + 1] == 0) --end;
     EXPECT_TRUE(HeardExactly(out, end - 44100, signal, 2));
+}
+
+TEST_F(PlayerOutputTest, AReplayAtAnotherRateStartsOnItsFirstFrame) {
+    std::vector<int16_t> ramp(12000);
+    for (size_t k = 0; k < ramp.size(); ++k) ramp[k] = static_cast<int16_t>(1000 + 30 * (k % 500));
+    TorviInstance* sound = Open(WriteFile("ramp.wav", Wave(1, 1, 16, 30000, Bytes(ramp))));
+    ASSERT_NE(sound, nullptr);
+    sound->Play(0, 0);
+    capture_->WaitForMore(3000 * 4);
+    sound->Stop();
+    capture_->WaitForMore(4 * 4096);
+    sound->Play(0, 0);
+    std::vector<int16_t> out = FinishAndCapture(sound);
+    // The replay is the last stretch heard; it starts on the ramp's first frame, not between two.
+    long start = static_cast<long>(out.size() / 2);
+    while (start > 0 && out[(start - 1) * 2] == 0) --start;
+    while (start > 0 && out[(start - 1) * 2] != 0) --start;
+    ASSERT_GE(out.size(), static_cast<size_t>(start + 2) * 2);
+    EXPECT_EQ(out[start * 2], 1000);
+    EXPECT_EQ(out[start * 2 + 2], 1020);  // a third of the way to the next frame, 1030
 }
 
 }  // namespace
