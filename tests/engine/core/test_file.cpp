@@ -197,6 +197,12 @@ TEST_F(FileSystem, LooseFileWinsOverItsPackedTwin) {
     EXPECT_FALSE(KestraFile::GetFilePath(path, "img/c.txt"));
     EXPECT_FALSE(KestraFile::Load("img/c.txt", nullptr, nullptr));
     EXPECT_EQ(KestraFile::Open("img/c.txt", true), nullptr);
+    // Opening for writing never makes a file.
+    EXPECT_EQ(KestraFile::Open("img/c.txt", false), nullptr);
+    handle = KestraFile::Open("img/a.txt", false);
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(ReadAll(handle), "loose");
+    KestraFile::Close(handle);
 }
 
 // A named pipe where a loose file would be is passed over at once, as a missing

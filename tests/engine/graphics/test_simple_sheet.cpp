@@ -125,14 +125,16 @@ TEST_F(SimpleAndSheets, AFanOfFourIsTwoTrianglesDrawnAtOnceWithoutDepthOrCulling
     d3d9test::ClearRecords();
     ASSERT_TRUE(Kestra3D::BeginScene());
     KestraSimple::DrawFan(many.data(), 2, textures, 1);
-    KestraSimple::DrawFan(many.data(), 300, textures, 1);
+    KestraSimple::DrawFan(many.data(), 257, textures, 1);
     KestraSimple::DrawFan(nullptr, 4, textures, 1);
     EXPECT_TRUE(d3d9test::DrawCalls().empty());
     CTexture* stages[4] = {t, nullptr, t, nullptr};
     KestraSimple::DrawFan(many.data(), 256, stages, 9);
+    KestraSimple::DrawFan(many.data(), 3, textures, 1);
     Kestra3D::EndScene();
-    ASSERT_EQ(d3d9test::DrawCalls().size(), 1u);
+    ASSERT_EQ(d3d9test::DrawCalls().size(), 2u);
     EXPECT_EQ(d3d9test::DrawCalls()[0].primitiveCount, 254u);
+    EXPECT_EQ(d3d9test::DrawCalls()[1].primitiveCount, 1u);
     d3d9test::SetRecording(false);
     KestraTexture::Release(t);
 }
