@@ -394,14 +394,21 @@ TEST_F(FileSystem, DamagedPacksServeLooseFilesOnly) {
     bad.push_back({});
     bad.push_back({'P', 'A', 'C', 'K', 0, 0, 0, 0});  // no entries: its directory ends at the file's end
 
+    // Only a PACK whose directory is out of bounds is logged as broken.
+    Kestra::SetLogFile("system_log", "html");
+    ASSERT_TRUE(Kestra::OpenLog("files"));
     for (size_t i = 0; i < bad.size(); ++i) {
         PutPack("data.bin", bad[i]);
+        const size_t logged = testsupport::ReadFile(dir_.file("system_log.html")).size();
         KestraFile::Mount(0, "data", "data.bin");
+        const std::string line = testsupport::ReadFile(dir_.file("system_log.html")).substr(logged);
+        EXPECT_EQ(line.find(Sjis(u8"パックファイルが壊れています")) != std::string::npos, i >= 2 && i <= 5) << i << line;
         EXPECT_FALSE(KestraFile::Load("a.txt", nullptr, nullptr)) << i;
         EXPECT_FALSE(KestraFile::LoadFromPack("a.txt", 0, nullptr, nullptr)) << i;
         EXPECT_EQ(KestraFile::OpenInPack("b.txt", 0, true), nullptr) << i;
         EXPECT_EQ(LoadText("loose.txt"), "still here") << i;
     }
+    Kestra::CloseLog();
 }
 
 // A directory's size is counted in 64 bits and bounded before anything is

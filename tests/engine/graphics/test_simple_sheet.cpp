@@ -487,6 +487,18 @@ TEST_F(SimpleAndSheets, ImagesAreCutIntoTilesOfAtMost256) {
         EXPECT_EQ(texels[0], c.blank ? 0xFF000000u : SheetTexel(uint32_t(last->x), uint32_t(last->y)));
         EXPECT_EQ(texels[size_t(last->h - 1) * 256 + size_t(last->w - 1)],
                   c.blank ? 0xFF000000u : SheetTexel(uint32_t(last->x + last->w - 1), uint32_t(last->y + last->h - 1)));
+        // The last tile drawn: its corners sample the edge texels' centres at a texel offset of a half.
+        KestraTexture::SetTexelOffset(0.5f);
+        s->Draw();
+        KestraTexture::SetTexelOffset(0.0f);
+        SimpleVertex fan[4];
+        std::memcpy(fan, d3d9test::VertexBufferBytes(KestraSimple::GetFanBuffer()).data(), sizeof fan);
+        const float w = float(last->w) - 0.5f, h = float(last->h) - 0.5f;
+        const float uv[4][2] = {{0.5f, 0.5f}, {w, 0.5f}, {w, h}, {0.5f, h}};
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_FLOAT_EQ(fan[i].uv[0][0] * 256, uv[i][0]) << i;
+            EXPECT_FLOAT_EQ(fan[i].uv[0][1] * 256, uv[i][1]) << i;
+        }
         KestraSheet::Release(s);
     }
     EXPECT_EQ(Count(spritetest::Sjis(u8"[ 640 x 480 ] : {")), 1);
