@@ -102,6 +102,7 @@ TEST_F(MeshBase, FlatBoundsHitsMorphTargetsAndMaterialNames) {
     floor->GetBoundingBox(&lo, &hi, nullptr);
     EXPECT_NEAR(hi.y - lo.y, 0.002f, 1e-6f);
     EXPECT_FLOAT_EQ(hi.x, 2.0f);
+    EXPECT_EQ(floor->GetVertexBuffer()->GetData()[5].color, 0xFFFFFFFFu) << "white without vertex colours";
 
     // Materials: ambient from the loader, names found in any letter case.
     ASSERT_EQ(floor->GetMaterialCount(), 2u);

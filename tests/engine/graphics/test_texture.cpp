@@ -445,8 +445,9 @@ TEST_F(Textures, ASecondLockIsRefusedAndTheFirstStaysUsable) {
     CTexture* gpu = Manager()->CreateEx(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT);
     ASSERT_NE(gpu, nullptr);
     EXPECT_FALSE(gpu->Lock(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
-    HDC dc = nullptr;
+    HDC dc = reinterpret_cast<HDC>(uintptr_t(1));
     EXPECT_FALSE(gpu->GetDC(&dc));
+    EXPECT_EQ(dc, nullptr);
     IDirect3DSurface9* s = nullptr;
     gpu->GetBaseSurface(&s);
     EXPECT_EQ(s, nullptr);
