@@ -160,10 +160,8 @@ TEST_F(MeshBase, ModelIndexRulesAndDisabledDraws) {
         material->Release();
     }
     // Mesh copies need both indices inside their arrays.
-    for (const int32_t at : {-1, int32_t(count)}) {
-        EXPECT_EQ(model->CopyMesh(at, model, 0), 0u) << at;
-        EXPECT_EQ(model->CopyMesh(0, model, at), 0u) << at;
-    }
+    for (const int32_t at : {-1, int32_t(count)})
+        EXPECT_EQ(model->CopyMesh(at, model, 0) + model->CopyMesh(0, model, at), 0u) << at;
     EXPECT_EQ(model->CopyMesh(int32_t(count) - 1, model, int32_t(count) - 1),
               model->GetMeshArray()[count - 1]->GetVertexBuffer()->GetCount());
     CBaseObject* out = reinterpret_cast<CBaseObject*>(uintptr_t(1));
