@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/core/KestraFile.h"
+#include "engine/core/KestraFileWriter.h"
 #include "engine/core/KestraLog.h"
 #include "platform/win32/kernel.h"
 #include "platform/win32/loaded_memory.h"
@@ -197,6 +198,54 @@ TEST_F(FileSystem, LooseFileWinsOverItsPackedTwin) {
     EXPECT_FALSE(KestraFile::GetFilePath(path, "img/c.txt"));
     EXPECT_FALSE(KestraFile::Load("img/c.txt", nullptr, nullptr));
     EXPECT_EQ(KestraFile::Open("img/c.txt", true), nullptr);
+    // Opening for writing never makes a file.
+    EXPECT_EQ(KestraFile::Open("img/c.txt", false), nullptr);
+    handle = KestraFile::Open("img/a.txt", false);
+    ASSERT_NE(handle, nullptr);
+    KestraFile::Close(handle);
+}
+
+// A save goes to a fresh file beside its target, flushed, then renamed over the
+// target: a failure at any step leaves the old file and no stray temporary.
+TEST_F(FileSystem, TheWriterReplacesWholeOrNotAtAll) {
+    Put("save.dat", "old");
+    const std::string big(1300, 'x');  // three write pieces
+    struct Fault {
+        const char* name;
+        int after, count;
+        bool renamed;
+    };
+    for (const Fault& f : {Fault{"CreateFileA", 0, 1, false}, Fault{"WriteFile", 2, 1, false},
+                           Fault{"FlushFileBuffers", 0, 1, false}, Fault{"CreateFileA.taken", 0, 16, false},
+                           Fault{"MoveFileExA.sync", 0, 1, true}}) {
+        platform::InjectFault(f.name, f.after, f.count);
+        EXPECT_FALSE(KestraFileWriter::Replace("save.dat", big)) << f.name;
+        platform::ClearFaults();
+        EXPECT_EQ(testsupport::ReadFile(dir_.file("save.dat")), f.renamed ? big : "old") << f.name;
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), {}), 1) << f.name;
+    }
+    // Taken names are passed over, up to the last try.
+    platform::InjectFault("CreateFileA.taken", 0, 15);
+    EXPECT_TRUE(KestraFileWriter::Replace("save.dat", "new"));
+    EXPECT_EQ(testsupport::ReadFile(dir_.file("save.dat")), "new");
+    // A copy never reads through a link; a link at the target is replaced, not written through.
+    Put("outside.txt", "outside");
+    ASSERT_EQ(symlink("outside.txt", dir_.file("link.dat").c_str()), 0);
+    EXPECT_FALSE(KestraFileWriter::Copy("link.dat", "copy.dat", 100));
+    EXPECT_TRUE(KestraFileWriter::Replace("link.dat", "new"));
+    EXPECT_FALSE(fs::is_symlink(dir_.file("link.dat")));
+    EXPECT_EQ(testsupport::ReadFile(dir_.file("outside.txt")), "outside");
+    EXPECT_FALSE(KestraFileWriter::Copy("missing.dat", "copy.dat", 100));
+    EXPECT_FALSE(fs::exists(dir_.file("copy.dat")));
+    // A copy stops at its limit, past the first buffer, or at the end.
+    std::string source(5000, '\0');
+    for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<char>(i * 7);
+    Put("source.bin", source);
+    EXPECT_TRUE(KestraFileWriter::Copy("source.bin", "copy.dat", 4097));
+    EXPECT_EQ(testsupport::ReadFile(dir_.file("copy.dat")), source.substr(0, 4097));
+    EXPECT_TRUE(KestraFileWriter::Copy("source.bin", "copy.dat", 1 << 20));
+    EXPECT_EQ(testsupport::ReadFile(dir_.file("copy.dat")), source);
+    EXPECT_EQ(KestraFileWriter::Reason(0x7FFFFFF0u), "(2147483632)");
 }
 
 // A named pipe where a loose file would be is passed over at once, as a missing
@@ -343,14 +392,21 @@ TEST_F(FileSystem, DamagedPacksServeLooseFilesOnly) {
     bad.push_back({});
     bad.push_back({'P', 'A', 'C', 'K', 0, 0, 0, 0});  // no entries: its directory ends at the file's end
 
+    // Only a PACK whose directory is out of bounds is logged as broken.
+    Kestra::SetLogFile("system_log", "html");
+    ASSERT_TRUE(Kestra::OpenLog("files"));
     for (size_t i = 0; i < bad.size(); ++i) {
         PutPack("data.bin", bad[i]);
+        const size_t logged = testsupport::ReadFile(dir_.file("system_log.html")).size();
         KestraFile::Mount(0, "data", "data.bin");
+        const std::string line = testsupport::ReadFile(dir_.file("system_log.html")).substr(logged);
+        EXPECT_EQ(line.find(Sjis(u8"パックファイルが壊れています")) != std::string::npos, i >= 2 && i <= 5) << i << line;
         EXPECT_FALSE(KestraFile::Load("a.txt", nullptr, nullptr)) << i;
         EXPECT_FALSE(KestraFile::LoadFromPack("a.txt", 0, nullptr, nullptr)) << i;
         EXPECT_EQ(KestraFile::OpenInPack("b.txt", 0, true), nullptr) << i;
         EXPECT_EQ(LoadText("loose.txt"), "still here") << i;
     }
+    Kestra::CloseLog();
 }
 
 // A directory's size is counted in 64 bits and bounded before anything is

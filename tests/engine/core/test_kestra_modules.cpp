@@ -176,7 +176,11 @@ TEST(KestraMicroThread, MainRecordLinksToItselfAndExitLogsTheEnd) {
                   EXPECT_EQ(records[32].next, 32);
                   EXPECT_EQ(records[32].previous, 32);
                   EXPECT_EQ(records[32].active, 1);
-                  for (int i = 0; i < 32; ++i) EXPECT_EQ(records[i].thread, nullptr);
+                  for (int i = 0; i < 32; ++i) {
+                      EXPECT_EQ(records[i].thread, nullptr);
+                      EXPECT_EQ(records[i].next, -1);
+                      EXPECT_EQ(records[i].previous, -1);
+                  }
                   KestraMicroThread::Switch(-1);  // the baton comes straight back
                   // Indexes past the table name no record: nothing is read or written.
                   for (int32_t past : {KestraMicroThread::kRecordCount, 1000}) KestraMicroThread::Switch(past);

@@ -166,6 +166,20 @@ TEST_F(FontGdi, CreateAnswersFalseWithoutAFontOrABuffer) {
     EXPECT_NE(Log().find(Sjis(u8"FONT FACE [ ＭＳ ゴシック ] : FONT SIZE [ 16 ] : ")), std::string::npos);
     KestraFont::Release(font);
     EXPECT_EQ(Count("CFont Destruct"), 4);
+    // Italic and bold each reach the face as asked.
+    for (const bool italic : {false, true}) {
+        font = KestraFont::Create(Face().c_str(), 16, italic, !italic);
+        ASSERT_NE(font, nullptr);
+        HDC dc = GetDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, font->GetHandle());
+        TEXTMETRICA tm{};
+        ASSERT_TRUE(GetTextMetricsA(dc, &tm));
+        EXPECT_EQ(tm.tmItalic, italic ? 0xFF : 0);
+        EXPECT_EQ(tm.tmWeight, italic ? 400 : 700);
+        SelectObject(dc, old);
+        ReleaseDC(nullptr, dc);
+        KestraFont::Release(font);
+    }
 }
 
 TEST_F(FontGdi, DrawCharWritesGdisBitmapAtTheBaseline) {

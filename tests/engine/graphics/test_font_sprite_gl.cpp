@@ -182,19 +182,28 @@ TEST_F(FontSpriteGL, ProportionalTextAndSingleCharacters) {
             [&] {
                 // Proportional: quad at pen + 1, advance cell width + 1; spacing ignored.
                 KestraFontSprite2D::DrawString(font_, nullptr, 0, 0, 0.5f, 0xFFFFFFFF);
-                font_->DrawStringProportional(("A" + Sjis(u8"字") + "B").c_str(), 10, 10, 0.5f, 0xFFFFFFFF);
+                // Z has no glyph: it advances half the size.
+                font_->DrawStringProportional(("A" + Sjis(u8"字") + "ZB").c_str(), 10, 10, 0.5f, 0xFFFFFFFF);
                 const float box[4] = {100, 60, 16, 18};
                 EXPECT_EQ(font_->DrawChar(Sjis(u8"あ").c_str(), box, 0.5f, 0xFFFFFFFF), 2u);
                 EXPECT_EQ(font_->DrawChar("A", std::array<float, 4>{10, 60, 8, 18}.data(), 0.5f, 0xFFFFFFFF), 1u);
                 EXPECT_EQ(font_->DrawChar("", box, 0.5f, 0xFFFFFFFF), 0u);
                 EXPECT_EQ(font_->DrawChar("Z", box, 0.5f, 0xFFFFFFFF), 0u);
+                EXPECT_EQ(font_->DrawCharRotate("B", std::array<float, 4>{40, 100, 8, 18}.data(), 0.5f, 0xFFFFFFFF, 0), 1u);
+                EXPECT_EQ(font_->DrawCharRotate("Z", box, 0.5f, 0xFFFFFFFF, 0), 0u);
+                EXPECT_EQ(font_->DrawCharRotateXYZ(Sjis(u8"字").c_str(), std::array<float, 4>{60, 140, 16, 18}.data(),
+                                                   0.5f, 0xFFFFFFFF, 0, 0, 0),
+                          2u);
+                EXPECT_EQ(font_->DrawCharRotateXYZ("Z", box, 0.5f, 0xFFFFFFFF, 0, 0, 0), 0u);
             },
             7);
         ExpectGlyph(kRed, 10, 11, 10, 8);
         ExpectGlyph(kBlue, 10, 10 + 9 + 1, 10, 16);
-        ExpectGlyph(kGreen, 10, 10 + 9 + 17 + 1, 10, 8);
+        ExpectGlyph(kGreen, 10, 10 + 9 + 17 + 8 + 1, 10, 8);
         ExpectGlyph(kYellow, 60, 100, 60, 16);
         ExpectGlyph(kRed, 60, 10, 60, 8);
+        ExpectGlyph(kGreen, 100, 40, 100, 8);
+        ExpectGlyph(kBlue, 140, 60, 140, 16);
         CFontSprite2D::Point p{};
         font_->GetStringEndProportional(&p, ("A" + Sjis(u8"字") + " Z").c_str(), 10, 10);
         EXPECT_EQ(p.x, 10 + 9 + 17 + 8 + 8);

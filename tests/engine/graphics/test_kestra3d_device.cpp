@@ -131,19 +131,40 @@ TEST_F(Kestra3DTest, CapabilityLogPrintsEveryRowWithItsMark) {
     a.caps.StencilCaps = D3DSTENCILCAPS_TWOSIDED;
     a.caps.VertexShaderVersion = D3DVS_VERSION(3, 0);
     a.caps.MaxTextureWidth = 2048;
+    // Every number its own value, so that no row can print its neighbour's.
+    a.caps.DestBlendCaps = D3DPBLENDCAPS_ONE;
+    a.caps.MaxTextureHeight = 1024;
+    a.caps.MaxTextureRepeat = 8192;
+    a.caps.MaxTextureAspectRatio = 4096;
+    a.caps.MaxAnisotropy = 16;
+    a.caps.GuardBandTop = -4096.0f;
+    a.caps.GuardBandRight = 4095.0f;
+    a.caps.GuardBandBottom = 2047.0f;
+    a.caps.MaxPrimitiveCount = 1048575;
+    a.caps.MaxVertexIndex = 16777215;
+    a.caps.MaxTextureBlendStages = 7;
+    a.caps.MaxSimultaneousTextures = 6;
+    a.caps.MaxActiveLights = 9;
+    a.caps.MaxVertexBlendMatrices = 3;
+    a.caps.MaxVertexBlendMatrixIndex = 37;
+    a.caps.MaxVertexShaderConst = 257;
+    a.caps.VS20Caps.DynamicFlowControlDepth = 23;
+    a.caps.VS20Caps.StaticFlowControlDepth = 21;
     d3d9test::SetAdapter(a);
     ASSERT_TRUE(Kestra3D::Initialize());
-    EXPECT_TRUE(LogHas(u8"　　　[ ○ ] ピュアデバイス"));
-    EXPECT_TRUE(LogHas(u8"　　　[ ○ ] 深度テスト LESS EQUAL"));
-    EXPECT_TRUE(LogHas(u8"　　　[ × ] 深度テスト GREATER EQUA"));
-    EXPECT_TRUE(LogHas(u8"　　　[ × ] ステンシル KEEP"));
-    EXPECT_TRUE(LogHas(u8"　　　[ ○ ] ステンシル TWO SIDED"));
-    EXPECT_TRUE(LogHas(u8"　　　[ ○ ] ソースブレンド INV SRC ALPHA"));
-    EXPECT_TRUE(LogHas(u8"　　　[ ○ ] テクスチャ MIRROR RONCE"));
-    EXPECT_TRUE(LogHas(u8"　　　テクスチャ最大横幅 [ 2048 ]"));
-    EXPECT_TRUE(LogHas(u8"　　　ガードバンド　左 [ -8192.000 ]"));
-    EXPECT_TRUE(LogHas(u8"　　　頂点シェーダーバージョン [ 3.0 ]"));
-    EXPECT_TRUE(LogHas(u8"　　　ピクセルシェーダーバージョン[ 2.0 ]"));
+    for (const char8_t* row :
+         {u8"[ ○ ] ピュアデバイス", u8"[ ○ ] 深度テスト LESS EQUAL", u8"[ × ] 深度テスト GREATER EQUA",
+          u8"[ × ] ステンシル KEEP", u8"[ ○ ] ステンシル TWO SIDED<BR>", u8"[ ○ ] ソースブレンド INV SRC ALPHA",
+          u8"[ ○ ] テクスチャ MIRROR RONCE", u8"[ ○ ] デストブレンド ONE", u8"[ × ] デストブレンド ZERO",
+          u8"[ × ] デストブレンド INV SRC ALPHA", u8"テクスチャ最大横幅 [ 2048 ]", u8"テクスチャ最大縦幅 [ 1024 ]",
+          u8"テクスチャ最大リピート数 [ 8192 ]", u8"テクスチャ最大アスペクト [ 4096 ]", u8"テクスチャ異方性の次数 [ 16 ]",
+          u8"ガードバンド　左 [ -8192.000 ]", u8"ガードバンド　上 [ -4096.000 ]", u8"ガードバンド　右 [ 4095.000 ]",
+          u8"ガードバンド　下 [ 2047.000 ]", u8"最大プリミティブ数 [ 1048575 ]", u8"最大インデックス数 [ 16777215 ]",
+          u8"最大テクスチャステージ数 [ 7 ]", u8"最大マルチテクスチャ数 [ 6 ]", u8"最大ハードウェアライト数 [ 9 ]",
+          u8"最大ブレンドマトリックス数 [ 3 ]", u8"最大ブレンドインデックス数 [ 37 ]", u8"最大頂点シェーダー定数数 [ 257 ]",
+          u8"動的フロー制御命令のネスティング [ 23 ]", u8"静的フロー制御命令のネスティング [ 21 ]",
+          u8"頂点シェーダーバージョン [ 3.0 ]", u8"ピクセルシェーダーバージョン[ 2.0 ]"})
+        EXPECT_TRUE(LogHas((u8"　　　" + std::u8string(row)).c_str())) << reinterpret_cast<const char*>(row);
     EXPECT_EQ(LogCount(Sjis(u8"　　　[ ")), LogCount(Sjis(u8"　　　[ ○ ] ")) + LogCount(Sjis(u8"　　　[ × ] ")) +
                                                  LogCount(Sjis(u8"　　　[ 640 x ")) + LogCount(Sjis(u8"　　　[ 800 x ")) +
                                                  LogCount(Sjis(u8"　　　[ 1024 x ")) + LogCount(Sjis(u8"　　　[ 1280 x ")) +
@@ -153,8 +174,6 @@ TEST_F(Kestra3DTest, CapabilityLogPrintsEveryRowWithItsMark) {
     Kestra3D::DeviceCaps caps;
     Kestra3D::GetDeviceCaps(&caps);
     EXPECT_EQ(caps.pureDevice, 1);
-    EXPECT_EQ(caps.depthCompare[5], 1);  // LESSEQUAL
-    EXPECT_EQ(caps.depthCompare[0], 0);
     EXPECT_EQ(caps.maxTextureWidth, 2048u);
 }
 
@@ -304,6 +323,9 @@ TEST_F(Kestra3DTest, ResetIsRefusedWhileADefaultPoolObjectIsAliveAndWorksOnceItI
 }
 
 TEST_F(Kestra3DTest, FullScreenSwitchUsesTheSixteenBitRecordAndBackTheDisplayFormat) {
+    d3d9test::AdapterConfig a = d3d9test::DefaultAdapter();
+    a.modes = {{640, 480, 60, D3DFMT_X8R8G8B8}, {640, 480, 60, D3DFMT_X1R5G5B5}};
+    d3d9test::SetAdapter(a);
     ASSERT_TRUE(Boot());
     Kestra::SetScreenInfo(640, 480, false);
     Kestra3D::ResetDevice(true);
@@ -313,7 +335,7 @@ TEST_F(Kestra3DTest, FullScreenSwitchUsesTheSixteenBitRecordAndBackTheDisplayFor
     ASSERT_EQ(resets.size(), 2u);
     EXPECT_EQ(resets[0].result, D3D_OK);
     EXPECT_FALSE(resets[0].params.Windowed);
-    EXPECT_EQ(resets[0].params.BackBufferFormat, D3DFMT_R5G6B5);
+    EXPECT_EQ(resets[0].params.BackBufferFormat, D3DFMT_X1R5G5B5);
     EXPECT_EQ(resets[1].result, D3D_OK);
     EXPECT_TRUE(resets[1].params.Windowed);
     EXPECT_EQ(resets[1].params.BackBufferFormat, D3DFMT_X8R8G8B8);

@@ -93,6 +93,10 @@ TEST_F(Lists, CreationFailuresAndBadArgumentsAnswerNull) {
     EXPECT_EQ(KestraPrimitive3D::Create(6, 1), nullptr);
     platform::ClearFaults();
     EXPECT_GE(Count(spritetest::Sjis(u8"頂点バッファの生成に失敗 [ ")), 4);
+    platform::InjectFault("calloc");
+    EXPECT_EQ(KestraPrimitive3D::Create(6, 1), nullptr);
+    platform::ClearFaults();
+    EXPECT_EQ(Count(spritetest::Sjis(u8"頂点用メモリの確保に失敗")), 1);
     EXPECT_EQ(KestraPrimitive3D::GetManager()->GetCount(), 0u);
     EXPECT_EQ(KestraLine2D::GetManager()->GetCount(), 0u);
 }

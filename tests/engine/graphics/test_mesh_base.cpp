@@ -102,6 +102,7 @@ TEST_F(MeshBase, FlatBoundsHitsMorphTargetsAndMaterialNames) {
     floor->GetBoundingBox(&lo, &hi, nullptr);
     EXPECT_NEAR(hi.y - lo.y, 0.002f, 1e-6f);
     EXPECT_FLOAT_EQ(hi.x, 2.0f);
+    EXPECT_EQ(floor->GetVertexBuffer()->GetData()[5].color, 0xFFFFFFFFu) << "white without vertex colours";
 
     // Materials: ambient from the loader, names found in any letter case.
     ASSERT_EQ(floor->GetMaterialCount(), 2u);
@@ -158,6 +159,11 @@ TEST_F(MeshBase, ModelIndexRulesAndDisabledDraws) {
                         model->GetMeshArray()[i]->GetMaterialCount() > 1 ? 1.0f : 0.5f);
         material->Release();
     }
+    // Mesh copies need both indices inside their arrays.
+    for (const int32_t at : {-1, int32_t(count)})
+        EXPECT_EQ(model->CopyMesh(at, model, 0) + model->CopyMesh(0, model, at), 0u) << at;
+    EXPECT_EQ(model->CopyMesh(int32_t(count) - 1, model, int32_t(count) - 1),
+              model->GetMeshArray()[count - 1]->GetVertexBuffer()->GetCount());
     CBaseObject* out = reinterpret_cast<CBaseObject*>(uintptr_t(1));
     EXPECT_FALSE(model->QueryObject(model->GetFrameCount(), &LibModel::kClassFrame, &out));
     EXPECT_EQ(out, reinterpret_cast<CBaseObject*>(uintptr_t(1)));

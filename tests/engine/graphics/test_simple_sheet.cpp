@@ -125,13 +125,14 @@ TEST_F(SimpleAndSheets, AFanOfFourIsTwoTrianglesDrawnAtOnceWithoutDepthOrCulling
     d3d9test::ClearRecords();
     ASSERT_TRUE(Kestra3D::BeginScene());
     KestraSimple::DrawFan(many.data(), 2, textures, 1);
-    KestraSimple::DrawFan(many.data(), 300, textures, 1);
+    KestraSimple::DrawFan(many.data(), 257, textures, 1);
     KestraSimple::DrawFan(nullptr, 4, textures, 1);
     EXPECT_TRUE(d3d9test::DrawCalls().empty());
     CTexture* stages[4] = {t, nullptr, t, nullptr};
     KestraSimple::DrawFan(many.data(), 256, stages, 9);
+    KestraSimple::DrawFan(many.data(), 3, textures, 1);
     Kestra3D::EndScene();
-    ASSERT_EQ(d3d9test::DrawCalls().size(), 1u);
+    ASSERT_EQ(d3d9test::DrawCalls().size(), 2u);
     EXPECT_EQ(d3d9test::DrawCalls()[0].primitiveCount, 254u);
     d3d9test::SetRecording(false);
     KestraTexture::Release(t);
@@ -485,6 +486,18 @@ TEST_F(SimpleAndSheets, ImagesAreCutIntoTilesOfAtMost256) {
         EXPECT_EQ(texels[0], c.blank ? 0xFF000000u : SheetTexel(uint32_t(last->x), uint32_t(last->y)));
         EXPECT_EQ(texels[size_t(last->h - 1) * 256 + size_t(last->w - 1)],
                   c.blank ? 0xFF000000u : SheetTexel(uint32_t(last->x + last->w - 1), uint32_t(last->y + last->h - 1)));
+        // The last tile drawn: its corners sample the edge texels' centres at a texel offset of a half.
+        KestraTexture::SetTexelOffset(0.5f);
+        s->Draw();
+        KestraTexture::SetTexelOffset(0.0f);
+        SimpleVertex fan[4];
+        std::memcpy(fan, d3d9test::VertexBufferBytes(KestraSimple::GetFanBuffer()).data(), sizeof fan);
+        const float w = float(last->w) - 0.5f, h = float(last->h) - 0.5f;
+        const float uv[4][2] = {{0.5f, 0.5f}, {w, 0.5f}, {w, h}, {0.5f, h}};
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_FLOAT_EQ(fan[i].uv[0][0] * 256, uv[i][0]) << i;
+            EXPECT_FLOAT_EQ(fan[i].uv[0][1] * 256, uv[i][1]) << i;
+        }
         KestraSheet::Release(s);
     }
     EXPECT_EQ(Count(spritetest::Sjis(u8"[ 640 x 480 ] : {")), 1);

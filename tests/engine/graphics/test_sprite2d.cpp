@@ -209,7 +209,9 @@ TEST_F(Sprites, TubesSpanTheirDepthAndTrianglesAndBandsFollowTheirPoints) {
     const float src[4] = {0, 0, 64, 32};
     s->Begin();
     EXPECT_FALSE(s->DrawTube(320, 240, 30000, src, 100, 2000, 0xFFFFFFFF, -1, 1.0f, 1));
+    KestraTexture::SetTexelOffset(0.5f);
     EXPECT_TRUE(s->DrawTube(320, 240, 30000, src, 100, 2000, 0xFFFFFFFF, 8, 1.0f, 1));
+    KestraTexture::SetTexelOffset(0.0f);
     std::vector<Vertex2D> v = Uploaded(s);
     ASSERT_EQ(v.size(), 48u);
     const float k = 1.0f / 65535;
@@ -217,10 +219,10 @@ TEST_F(Sprites, TubesSpanTheirDepthAndTrianglesAndBandsFollowTheirPoints) {
     EXPECT_NEAR(v[0].z, 29000 * k, 1e-5);
     EXPECT_NEAR(v[1].z, 31000 * k, 1e-5);
     EXPECT_FLOAT_EQ(v[0].x, v[1].x);
-    EXPECT_FLOAT_EQ(v[0].uv[0][0], 1.0f);  // near rim: the right edge
-    EXPECT_FLOAT_EQ(v[1].uv[0][0], 0.0f);
-    EXPECT_FLOAT_EQ(v[0].uv[0][1], 0.0f);
-    EXPECT_FLOAT_EQ(v[2].uv[0][1], 0.5f);
+    EXPECT_FLOAT_EQ(v[0].uv[0][0], 63.5f / 64);  // near rim: the right edge, half a texel in
+    EXPECT_FLOAT_EQ(v[1].uv[0][0], 0.5f / 64);
+    EXPECT_FLOAT_EQ(v[0].uv[0][1], 0.5f / 64);
+    EXPECT_FLOAT_EQ(v[2].uv[0][1], 31.5f / 64);
     s->Begin();
     EXPECT_TRUE(s->DrawTubeRotate(320, 240, 30000, src, 100, 2000, 0xFFFFFFFF, 8, 8192, 1.0f, 1));
     EXPECT_TRUE(s->DrawTubeRotateXYZ(320, 240, 30000, src, 100, 2000, 0xFFFFFFFF, 8, 0, 0, 0, 1.0f, 1));

@@ -63,9 +63,10 @@ protected:
         fill(8, 16, kGreen);
         fill(16, 32, kRed);
         Put("glyphs.tga", TgaBytes(64, 32, px));
-        Put("test.lfd", LfdBytes(16, 1, 64, 32,
+        Put("glyphs2.tga", TgaBytes(64, 32, px));
+        Put("test.lfd", LfdBytes(16, 2, 64, 32,
                                  {{'A', 0}, {'B', 1}, {KestraLfd::GetCharIndex(CodeOf(Sjis(u8"字"))), 2}},
-                                 {"glyphs"},
+                                 {"glyphs", "glyphs2"},
                                  {{0, 1, 8, 0, 0, 0, 8, 18}, {0, 2, 8, 0, 8, 0, 16, 18}, {0, 0, 16, 0, 16, 0, 32, 18}}));
     }
     void FinishDevice() override {
@@ -181,6 +182,8 @@ TEST_F(Sprites3D, TextIsLaidOutInFontPixelsAroundTheTransform) {
     EXPECT_EQ(f->GetMaxLineLength(""), 0u);
     CSprite3D* sheet = f->GetSprite(0);
     ASSERT_NE(sheet, nullptr);
+    ASSERT_NE(f->GetSheet(1), f->GetSheet(0));
+    for (uint32_t i = 0; i < 2; ++i) EXPECT_EQ(f->GetSprite(i)->GetTexture(0), f->GetSheet(i)) << i;
 
     // Four single-byte glyphs at size 16, height 16 (k = 1): the pen starts at -16
     // and steps 8, A's quad centred at cell / 2 + bearing from it.

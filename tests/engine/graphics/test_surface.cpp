@@ -242,9 +242,15 @@ TEST_F(Surfaces, AFailedRestoreLeavesTheSurfaceMissingAndItsOperationsHarmless) 
         << Log();
     EXPECT_EQ(Raw(ds), nullptr);
     EXPECT_EQ(Raw(target), nullptr);
-    EXPECT_TRUE(ds->SetDepthStencil()) << "still true, binding nothing";
     IDirect3DSurface9* bound = nullptr;
     EXPECT_EQ(Device()->GetDepthStencilSurface(&bound), D3DERR_NOTFOUND);
+    CSurface* other = KestraSurface::CreateDepthStencil(640, 480, 1);
+    ASSERT_NE(other, nullptr);
+    ASSERT_EQ(Device()->SetDepthStencilSurface(Raw(other)), D3D_OK);
+    EXPECT_TRUE(ds->SetDepthStencil()) << "still true, binding nothing";
+    ASSERT_EQ(Device()->GetDepthStencilSurface(&bound), D3D_OK);
+    EXPECT_EQ(bound, Raw(other)) << "and unbinding nothing";
+    bound->Release();
     EXPECT_FALSE(target->SetRenderTarget());
     EXPECT_FALSE(target->StretchCopy(nullptr, ds, nullptr));
     EXPECT_EQ(target->GetDC(), nullptr);
@@ -259,6 +265,7 @@ TEST_F(Surfaces, AFailedRestoreLeavesTheSurfaceMissingAndItsOperationsHarmless) 
     ASSERT_EQ(Device()->GetDepthStencilSurface(&bound), D3D_OK);
     EXPECT_EQ(bound, Raw(ds));
     bound->Release();
+    KestraSurface::Release(other);
     KestraSurface::Release(ds);
     KestraSurface::Release(target);
 }

@@ -445,12 +445,22 @@ TEST_F(Textures, ASecondLockIsRefusedAndTheFirstStaysUsable) {
     CTexture* gpu = Manager()->CreateEx(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT);
     ASSERT_NE(gpu, nullptr);
     EXPECT_FALSE(gpu->Lock(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
-    HDC dc = nullptr;
+    HDC dc = reinterpret_cast<HDC>(uintptr_t(1));
     EXPECT_FALSE(gpu->GetDC(&dc));
+    EXPECT_EQ(dc, nullptr);
     IDirect3DSurface9* s = nullptr;
     gpu->GetBaseSurface(&s);
     EXPECT_EQ(s, nullptr);
     KestraTexture::Release(gpu);
+    // Only a managed texture is its own base; a system-memory one has none.
+    CTexture* system = Manager()->CreateEx(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM);
+    ASSERT_NE(system, nullptr);
+    system->GetBaseSurface(&s);
+    EXPECT_EQ(s, nullptr);
+    KestraTexture::Release(system);
+    t->GetBaseSurface(&s);
+    ASSERT_NE(s, nullptr);
+    s->Release();
     KestraTexture::Release(t);
 }
 
