@@ -94,7 +94,7 @@ TEST_F(BossField, WakesOnItsFrameOnceAndRisesIntoViewThenTalks) {
     ScrollY = 50.0f;
     Stage01Boss* b = Make<Stage01Boss>(200, 320, 380, 0, 10);
     ASSERT_NE(b, nullptr);
-    EXPECT_EQ(b->hitBox[2], 360);  // the factory's placing: a 40 px box
+    EXPECT_EQ(std::vector<int32_t>(b->hitBox, b->hitBox + 4), (std::vector<int32_t>{320, 380, 360, 420}));  // a 40 px box
     StageFrame = 9;
     b->Update();
     EXPECT_EQ(b->active, 0);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/core/KestraFile.h"
+#include "engine/core/KestraMath.h"
 #include "engine/graphics/Kestra3D.h"
 #include "engine/graphics/KestraSprite2D.h"
 #include "engine/graphics/KestraTexture.h"
@@ -144,9 +145,16 @@ TEST_F(StageFiveBosses, OseroSummonsHerJetsOnTheFirstPassOnlyAndBigBangsByDiffic
             EXPECT_EQ(shots[i].turn, c.turn);
             EXPECT_FLOAT_EQ(shots[i].speed, c.speed);
         }
-        EXPECT_EQ(std::count_if(ObjectManager.enemyList.begin() + std::ptrdiff_t(before), ObjectManager.enemyList.end(),
-                                [](const cEnemyObjectBase* e) { return e->type == 61; }),
-                  2 * c.summons);
+        int32_t summoned = 0;
+        for (size_t i = before; i < ObjectManager.enemyList.size(); ++i) {
+            const cEnemyObjectBase* e = ObjectManager.enemyList[i];
+            if (e->type != 61) continue;
+            ++summoned;
+            EXPECT_EQ(e->turn, c.d == 2 ? 55 : 0);  // they turn on the hardest difficulty only
+            EXPECT_FLOAT_EQ(e->accel, -0.0001f);
+            EXPECT_LT(e->speed, 2.15f);
+        }
+        EXPECT_EQ(summoned, 2 * c.summons);
         EXPECT_EQ(sounds.Count("rt_star14"), 2);
     }
 }
@@ -207,6 +215,31 @@ TEST_F(StageFiveBosses, CrowsMirrorImageFiresButHasNoBody) {
     Shot(b->x, b->y, 0, 5.0f);
     b->HitTest();
     EXPECT_LT(b->hp, hp);
+}
+
+// The mirage's last stretch: every 4th frame the boss throws a fire knife at
+// player 2 while active (else at player 1), the image an ice one at player 1,
+// each up to 499 units short of its aim.
+TEST_F(StageFiveBosses, CrowsLastStretchAimsAtTheLaterActivePlayerAndTheImageAtTheFirst) {
+    for (const bool second : {true, false}) {
+        SCOPED_TRACE(second);
+        auto* b = At<Stage05Boss_Crow>(204, 6, 2, 1, 320, 200);
+        Endless(b);
+        GameState.twoPlayer = 1;
+        PlacePlayer(Player1, 100, 400);
+        PlacePlayer(Player2, 540, 400);
+        Player2->isActive = second ? 1 : 0;
+        b->phaseTimer = 1000;
+        const std::vector<Fired> shots = RunBoss(300);
+        ASSERT_EQ(shots.size(), 2u * 75);
+        EXPECT_EQ(Steps(shots).front(), 4);
+        for (const Fired& f : shots) {
+            const cPlayerBase* p = f.element == 0 && second ? Player2 : Player1;
+            const auto aim = static_cast<int32_t>(Kestra::Atan(p->aimX - f.x, p->aimY - f.y));
+            EXPECT_LT(static_cast<uint16_t>(aim - f.angle), 500) << f.step;
+            EXPECT_FLOAT_EQ(f.speed, 7.0f);
+        }
+    }
 }
 
 // ---- The stage bosses.

@@ -86,15 +86,19 @@ TEST_F(EffectTest, MovingKindsStepThenDrawAndFade) {
         float sy, size;
         int alpha1;  // alpha at frame 1
         int last;
+        float speed;  // -1: drawn at random
     };
     const Row rows[] = {
-        {2, 0, 20, 128, 20, 250, -1},   {4, 0, 40, 158, 40, 232, 30},   {10, 0, 20, 128, 20, 234, 15},
-        {11, 440, 470, 128, 30, 140, 15}, {12, 500, 524, 128, 24, 177, 60}, {14, 500, 500, 128, 24, 198, 70},
+        {2, 0, 20, 128, 20, 250, -1, -1},      {4, 0, 40, 158, 40, 232, 30, 6},     {10, 0, 20, 128, 20, 234, 15, 7},
+        {11, 440, 470, 128, 30, 140, 15, 8}, {12, 500, 524, 128, 24, 177, 60, 0.5f}, {14, 500, 500, 128, 24, 198, 70, -1},
     };
     for (int v = 0; v < 2; ++v) {
         for (const Row& r : rows) {
             m.ResetForStage();
             cEffectObjectBase* f = Start(r.kind, v);
+            if (r.speed >= 0) {
+                EXPECT_FLOAT_EQ(f->speed, r.speed) << r.kind;
+            }
             const float x1 = f->x + Kestra::Cos(uint32_t(f->angle)) * f->speed;
             playtest::QuadRecorder rec;
             m.UpdateEffects();
@@ -186,15 +190,17 @@ TEST_F(EffectTest, OutsideTheWindowAnEffectFreezesUntilItsSlotIsReused) {
 
 TEST_F(EffectTest, ParticlesFlyTowardTheirOwner) {
     playtest::StartPlayers(1, true);
-    Player1->aimX = 100;
-    Player1->aimY = 100;
-    Player2->aimX = 500;
-    Player2->aimY = 300;
+    Player1->aimX = 500;
+    Player1->aimY = 300;
+    Player2->aimX = 100;
+    Player2->aimY = 100;
     cEffectObjectBase* toP2 = Start(8, 0, 300, 200, 1);
     cEffectObjectBase* toP1 = Start(7, 0, 300, 200, 0);
     m.UpdateEffects();
-    EXPECT_GT(toP2->x, 300.0f);
-    EXPECT_LT(toP1->x, 300.0f);
+    EXPECT_LT(toP2->x, 300.0f);
+    EXPECT_LT(toP2->y, 200.0f);
+    EXPECT_GT(toP1->x, 300.0f);
+    EXPECT_GT(toP1->y, 200.0f);
 }
 
 TEST_F(EffectTest, EffectsRunInEverySubStateOfTheScene) {
