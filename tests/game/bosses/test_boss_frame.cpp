@@ -133,6 +133,12 @@ TEST_F(BossField, SecondsRunEverySixtyFramesAndAnAttackEndsAtTheLast) {
     EXPECT_EQ(b->secondsLeft, 59);
     Updates(b, 60);
     EXPECT_EQ(b->secondsLeft, 58);
+    // The defeat's pause counts on.
+    b->phase = kPhaseDefeated;
+    b->phaseTimer = 59;
+    b->Update();
+    EXPECT_EQ(b->secondsLeft, 57);
+    b->phase = 2;
     // The time runs out: the opening attack ends, paying player 1 its 10000
     // whoever shot last.
     const int32_t score1 = Player1->score, score2 = Player2->score;

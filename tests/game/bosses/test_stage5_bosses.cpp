@@ -121,11 +121,19 @@ TEST_F(StageFiveBosses, OseroSummonsHerJetsOnTheFirstPassOnlyAndBigBangsByDiffic
         std::vector<int32_t> jetFrames;
         int32_t summons, turn;
         float speed;
+        std::vector<int32_t> openingFrames;  // the opening attack's summons
+        float openingAccel;
     };
     // Two jets at frame 40 (and 5 on difficulty 2); the sweep loops back to 50 at 1000.
-    const Case cases[] = {{0, {40, 40}, 15, 0, 0.5f}, {1, {40, 40}, 26, 0, 0.8f}, {2, {5, 5, 40, 40}, 32, -30, 0.8f}};
+    const Case cases[] = {{0, {40, 40}, 15, 0, 0.5f, {150, 500}, 0.0001f},
+                          {1, {40, 40}, 26, 0, 0.8f, {100, 320}, 0.0001f},
+                          {2, {5, 5, 40, 40}, 32, -30, 0.8f, {50, 140, 280, 420}, 0.0003f}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.d);
+        auto* opening = At<Stage05Boss_Osero>(204, 2, 1, c.d);
+        Endless(opening);
+        EXPECT_EQ(SummonFrames(opening, 66, 520), c.openingFrames);
+        for (const cEnemyObjectBase* e : OfType(66)) EXPECT_FLOAT_EQ(e->accel, c.openingAccel);
         auto* b = At<Stage05Boss_Osero>(204, 4, 1, c.d);
         ASSERT_NE(b, nullptr);
         Endless(b);
@@ -215,6 +223,23 @@ TEST_F(StageFiveBosses, CrowsMirrorImageFiresButHasNoBody) {
     Shot(b->x, b->y, 0, 5.0f);
     b->HitTest();
     EXPECT_LT(b->hp, hp);
+}
+
+// The cross: each volley a pair ahead and behind in the boss's element and a
+// side pair in the other, from the first volley on.
+TEST_F(StageFiveBosses, CrowsCrossSidePairTakesTheOtherElementFromTheFirstVolley) {
+    auto* b = At<Stage05Boss_Crow>(204, 4, 2, 1);
+    Endless(b);
+    const std::vector<Fired> shots = RunBoss(65);
+    for (const int32_t step : Steps(shots)) {
+        SCOPED_TRACE(step);
+        const std::vector<Fired> v = OfStep(shots, step);
+        ASSERT_EQ(v.size(), 4u);
+        EXPECT_EQ(std::vector<int32_t>({v[1].element, v[2].element, v[3].element}),
+                  std::vector<int32_t>({v[0].element, 1 - v[0].element, 1 - v[0].element}));
+    }
+    EXPECT_EQ(OfStep(shots, 5).front().element, 1);
+    EXPECT_EQ(OfStep(shots, 60).front().element, 0);
 }
 
 // The mirage's last stretch: every 4th frame the boss throws a fire knife at

@@ -4,6 +4,7 @@
 // ending: test_stage5_bosses.cpp, beside the stage-5 bosses'.)
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -191,6 +192,7 @@ TEST_F(ExtraStageBosses, TheBeatenPairDropsALifeLeavesHarmlesslyAndAGameOverStan
 // The attacks after the defence end with the field cleared and their timer at
 // zero; during a break each body comes to rest in the band [target - 4, target].
 TEST_F(ExtraStageBosses, TheBurstEndsWithTheFieldClearedAndTheBreakStopsInItsBands) {
+    playtest::ResetField(24);  // a seed whose nearest burst lands at 210 px
     playtest::StartPlayers(1, false, 320, 400);
     Stage06_PaletCopic* b = Pair(8);
     Endless(b);
@@ -234,6 +236,32 @@ TEST_F(ExtraStageBosses, TheBeamSoundsOnItsFourStarts) {
 
 // ---- Deena.
 
+// Her backdrop: the last group's picture under the next one fading in; after
+// the defeat the afterglow fades out over the last picture.
+TEST_F(ExtraStageBosses, DeenasBackdropFadesFromGroupToGroup) {
+    using Drawn = std::vector<std::array<uint32_t, 3>>;  // source x, y and alpha of each backdrop
+    const struct {
+        int32_t phase, alpha;  // backAlpha before the frame
+        Drawn drawn;
+    } cases[] = {{2, 254, {{1280, 960, 255}}},
+                 {4, 100, {{1280, 960, 255}, {0, 1440, 101}}},
+                 {14, 255, {{640, 960, 255}}},
+                 {30, 300, {{1920, 960, 255}, {1920, 1440, 208}}}};
+    playtest::StartPlayers(1, false, 320, 400);
+    Stage06Boss* b = Deena(2);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.phase);
+        b->phase = c.phase;
+        b->backAlpha = c.alpha;
+        playtest::QuadRecorder rec;
+        b->Draw();
+        Drawn drawn;
+        for (const playtest::Quad& q : bosstest::OfSlot(rec.quads, sheet::kFrontLayer))
+            drawn.push_back({uint32_t(q.src[0]), uint32_t(q.src[1]), q.colour >> 24});
+        EXPECT_EQ(drawn, c.drawn);
+    }
+}
+
 // Her rest summons a star at 490 frames, each next one 8 frames sooner.
 TEST_F(ExtraStageBosses, DeenasRestSummonsComeEightFramesSoonerEachTime) {
     playtest::StartPlayers(1, false, 320, 400);
@@ -242,6 +270,9 @@ TEST_F(ExtraStageBosses, DeenasRestSummonsComeEightFramesSoonerEachTime) {
     while (b->phase == 9) b->Update();
     Endless(b);
     EXPECT_EQ(SummonFrames(b, 81, 1450), (std::vector<int32_t>{490, 970, 1442}));
+    std::vector<int32_t> corners;
+    for (const cEnemyObjectBase* e : OfType(82)) corners.push_back(e->element);
+    EXPECT_EQ(corners, (std::vector<int32_t>{0, 0, 1, 1}));
 }
 
 TEST_F(ExtraStageBosses, DeenasLastAttackStageFollowsHpAndSeconds) {
