@@ -210,6 +210,7 @@ TEST_F(StageFiveBosses, CrowsMirrorImageFiresButHasNoBody) {
     const std::vector<Fired> shots = RunBoss(170);
     // From 70 the boss and the image fall side by side and fire in turn.
     EXPECT_FLOAT_EQ(b->imageX - b->x, 2 * 4.0f * 70);
+    EXPECT_FLOAT_EQ(b->imageY, b->y);
     const std::vector<Fired> volley = OfStep(shots, 72);
     ASSERT_EQ(volley.size(), 2u);
     EXPECT_EQ(volley[0].element, 0);

@@ -118,7 +118,8 @@ TEST_F(ScoreFile, ACarriageReturnBeforeEachLineEndIsDropped) {
     MakeSaveFolder();
     std::string text;
     for (const char c : DefaultText()) text += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    WriteText(text.replace(text.find("|0\r"), 3, "|3\r"));
+    // The first row at the 63-byte line limit before its CR, its stage 3.
+    WriteText("Yuri|1000000|08/14|3|" + std::string(42, 'x') + text.substr(text.find('\r')));
     LoadScoreFile();
     cScoreData want;
     FillDefaultScores(want);
