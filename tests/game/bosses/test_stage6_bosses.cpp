@@ -223,7 +223,6 @@ TEST_F(ExtraStageBosses, TheBurstEndsWithTheFieldClearedAndTheBreakStopsInItsBan
 }
 
 TEST_F(ExtraStageBosses, TheBeamSoundsOnItsFourStarts) {
-    playtest::StartPlayers(1, false, 320, 400);
     Stage06_PaletCopic* b = Pair(10);
     Endless(b);
     std::vector<int32_t> frames;
@@ -247,7 +246,6 @@ TEST_F(ExtraStageBosses, DeenasBackdropFadesFromGroupToGroup) {
                  {4, 100, {{1280, 960, 255}, {0, 1440, 101}}},
                  {14, 255, {{640, 960, 255}}},
                  {30, 300, {{1920, 960, 255}, {1920, 1440, 208}}}};
-    playtest::StartPlayers(1, false, 320, 400);
     Stage06Boss* b = Deena(2);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.phase);
@@ -264,7 +262,6 @@ TEST_F(ExtraStageBosses, DeenasBackdropFadesFromGroupToGroup) {
 
 // Her rest summons a star at 490 frames, each next one 8 frames sooner.
 TEST_F(ExtraStageBosses, DeenasRestSummonsComeEightFramesSoonerEachTime) {
-    playtest::StartPlayers(1, false, 320, 400);
     Stage06Boss* b = Deena(9);
     b->hp = b->maxHp;
     while (b->phase == 9) b->Update();
