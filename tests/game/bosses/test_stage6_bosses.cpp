@@ -258,6 +258,7 @@ TEST_F(ExtraStageBosses, DeenasBackdropFadesFromGroupToGroup) {
             drawn.push_back({uint32_t(q.src[0]), uint32_t(q.src[1]), q.colour >> 24});
         EXPECT_EQ(drawn, c.drawn);
     }
+    EXPECT_EQ(b->decorAngle, 3 * 20);  // the circle turns 20 in each frame before the defeat
 }
 
 // Her rest summons a star at 490 frames, each next one 8 frames sooner.
