@@ -94,7 +94,7 @@ TEST_F(BossField, WakesOnItsFrameOnceAndRisesIntoViewThenTalks) {
     ScrollY = 50.0f;
     Stage01Boss* b = Make<Stage01Boss>(200, 320, 380, 0, 10);
     ASSERT_NE(b, nullptr);
-    EXPECT_EQ(b->hitBox[2], 360);  // the factory's placing: a 40 px box
+    EXPECT_EQ(std::vector<int32_t>(b->hitBox, b->hitBox + 4), (std::vector<int32_t>{320, 380, 360, 420}));  // a 40 px box
     StageFrame = 9;
     b->Update();
     EXPECT_EQ(b->active, 0);
@@ -133,6 +133,12 @@ TEST_F(BossField, SecondsRunEverySixtyFramesAndAnAttackEndsAtTheLast) {
     EXPECT_EQ(b->secondsLeft, 59);
     Updates(b, 60);
     EXPECT_EQ(b->secondsLeft, 58);
+    // The defeat's pause counts on.
+    b->phase = kPhaseDefeated;
+    b->phaseTimer = 59;
+    b->Update();
+    EXPECT_EQ(b->secondsLeft, 57);
+    b->phase = 2;
     // The time runs out: the opening attack ends, paying player 1 its 10000
     // whoever shot last.
     const int32_t score1 = Player1->score, score2 = Player2->score;

@@ -242,6 +242,26 @@ TEST_F(StillField, TheShieldReflectsOnlyItsOwnElementOnceInElevenFrames) {
     }
 }
 
+// The shield changes its element every 300 frames (50 on difficulty 2) behind
+// a ring in the element it leaves.
+TEST_F(StillField, TheShieldFlipsOnItsPeriodBehindARingOfTheElementItLeaves) {
+    for (const int32_t d : {1, 2}) {
+        SCOPED_TRACE(d);
+        Stage03Boss* b = Still(4, d);
+        b->phaseTimer = d == 2 ? 48 : 298;
+        RunBoss(1);
+        EXPECT_EQ(b->element, elements::kFire);
+        const int effects = ActiveEffects();
+        RunBoss(1);
+        EXPECT_EQ(b->element, elements::kIce);
+        EXPECT_EQ(sounds.Count("changeattribute"), 1);
+        ASSERT_EQ(ActiveEffects(), effects + 1);
+        const cEffectObjectBase* ring = ObjectManager.effects[size_t(ObjectManager.effectCursor)];
+        EXPECT_EQ(ring->kind, effect::kRing);
+        EXPECT_EQ(ring->value, elements::kFire);
+    }
+}
+
 TEST_F(StillField, TakesShotsFromFiftyPixels) {
     Stage03Boss* b = Still(2, 1);
     b->hp = 30.0f;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/core/KestraFile.h"
+#include "engine/core/KestraMath.h"
 #include "engine/graphics/Kestra3D.h"
 #include "engine/graphics/KestraSprite2D.h"
 #include "engine/graphics/KestraTexture.h"
@@ -120,11 +121,19 @@ TEST_F(StageFiveBosses, OseroSummonsHerJetsOnTheFirstPassOnlyAndBigBangsByDiffic
         std::vector<int32_t> jetFrames;
         int32_t summons, turn;
         float speed;
+        std::vector<int32_t> openingFrames;  // the opening attack's summons
+        float openingAccel;
     };
     // Two jets at frame 40 (and 5 on difficulty 2); the sweep loops back to 50 at 1000.
-    const Case cases[] = {{0, {40, 40}, 15, 0, 0.5f}, {1, {40, 40}, 26, 0, 0.8f}, {2, {5, 5, 40, 40}, 32, -30, 0.8f}};
+    const Case cases[] = {{0, {40, 40}, 15, 0, 0.5f, {150, 500}, 0.0001f},
+                          {1, {40, 40}, 26, 0, 0.8f, {100, 320}, 0.0001f},
+                          {2, {5, 5, 40, 40}, 32, -30, 0.8f, {50, 140, 280, 420}, 0.0003f}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.d);
+        auto* opening = At<Stage05Boss_Osero>(204, 2, 1, c.d);
+        Endless(opening);
+        EXPECT_EQ(SummonFrames(opening, 66, 520), c.openingFrames);
+        for (const cEnemyObjectBase* e : OfType(66)) EXPECT_FLOAT_EQ(e->accel, c.openingAccel);
         auto* b = At<Stage05Boss_Osero>(204, 4, 1, c.d);
         ASSERT_NE(b, nullptr);
         Endless(b);
@@ -144,9 +153,16 @@ TEST_F(StageFiveBosses, OseroSummonsHerJetsOnTheFirstPassOnlyAndBigBangsByDiffic
             EXPECT_EQ(shots[i].turn, c.turn);
             EXPECT_FLOAT_EQ(shots[i].speed, c.speed);
         }
-        EXPECT_EQ(std::count_if(ObjectManager.enemyList.begin() + std::ptrdiff_t(before), ObjectManager.enemyList.end(),
-                                [](const cEnemyObjectBase* e) { return e->type == 61; }),
-                  2 * c.summons);
+        int32_t summoned = 0;
+        for (size_t i = before; i < ObjectManager.enemyList.size(); ++i) {
+            const cEnemyObjectBase* e = ObjectManager.enemyList[i];
+            if (e->type != 61) continue;
+            ++summoned;
+            EXPECT_EQ(e->turn, c.d == 2 ? 55 : 0);  // they turn on the hardest difficulty only
+            EXPECT_FLOAT_EQ(e->accel, -0.0001f);
+            EXPECT_LT(e->speed, 2.15f);
+        }
+        EXPECT_EQ(summoned, 2 * c.summons);
         EXPECT_EQ(sounds.Count("rt_star14"), 2);
     }
 }
@@ -194,6 +210,7 @@ TEST_F(StageFiveBosses, CrowsMirrorImageFiresButHasNoBody) {
     const std::vector<Fired> shots = RunBoss(170);
     // From 70 the boss and the image fall side by side and fire in turn.
     EXPECT_FLOAT_EQ(b->imageX - b->x, 2 * 4.0f * 70);
+    EXPECT_FLOAT_EQ(b->imageY, b->y);
     const std::vector<Fired> volley = OfStep(shots, 72);
     ASSERT_EQ(volley.size(), 2u);
     EXPECT_EQ(volley[0].element, 0);
@@ -207,6 +224,47 @@ TEST_F(StageFiveBosses, CrowsMirrorImageFiresButHasNoBody) {
     Shot(b->x, b->y, 0, 5.0f);
     b->HitTest();
     EXPECT_LT(b->hp, hp);
+}
+
+// The cross: each volley a pair ahead and behind in the boss's element and a
+// side pair in the other, from the first volley on.
+TEST_F(StageFiveBosses, CrowsCrossSidePairTakesTheOtherElementFromTheFirstVolley) {
+    auto* b = At<Stage05Boss_Crow>(204, 4, 2, 1);
+    Endless(b);
+    const std::vector<Fired> shots = RunBoss(65);
+    for (const int32_t step : Steps(shots)) {
+        SCOPED_TRACE(step);
+        const std::vector<Fired> v = OfStep(shots, step);
+        ASSERT_EQ(v.size(), 4u);
+        EXPECT_EQ(std::vector<int32_t>({v[1].element, v[2].element, v[3].element}),
+                  std::vector<int32_t>({v[0].element, 1 - v[0].element, 1 - v[0].element}));
+    }
+    EXPECT_EQ(OfStep(shots, 5).front().element, 1);
+    EXPECT_EQ(OfStep(shots, 60).front().element, 0);
+}
+
+// The mirage's last stretch: every 4th frame the boss throws a fire knife at
+// player 2 while active (else at player 1), the image an ice one at player 1,
+// each up to 499 units short of its aim.
+TEST_F(StageFiveBosses, CrowsLastStretchAimsAtTheLaterActivePlayerAndTheImageAtTheFirst) {
+    for (const bool second : {true, false}) {
+        SCOPED_TRACE(second);
+        auto* b = At<Stage05Boss_Crow>(204, 6, 2, 1, 320, 200);
+        Endless(b);
+        GameState.twoPlayer = 1;
+        PlacePlayer(Player1, 100, 400);
+        PlacePlayer(Player2, 540, 400);
+        Player2->isActive = second ? 1 : 0;
+        b->phaseTimer = 1000;
+        const std::vector<Fired> shots = RunBoss(300);
+        ASSERT_EQ(shots.size(), 2u * 75);
+        for (const Fired& f : shots) {
+            const cPlayerBase* p = f.element == 0 && second ? Player2 : Player1;
+            const auto aim = static_cast<int32_t>(Kestra::Atan(p->aimX - f.x, p->aimY - f.y));
+            EXPECT_LT(static_cast<uint16_t>(aim - f.angle), 500) << f.step;
+            EXPECT_FLOAT_EQ(f.speed, 7.0f);
+        }
+    }
 }
 
 // ---- The stage bosses.

@@ -4,6 +4,8 @@
 // ending: test_stage5_bosses.cpp, beside the stage-5 bosses'.)
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -187,7 +189,89 @@ TEST_F(ExtraStageBosses, TheBeatenPairDropsALifeLeavesHarmlesslyAndAGameOverStan
     EXPECT_EQ(b->active, 0);
 }
 
+// The attacks after the defence end with the field cleared and their timer at
+// zero; during a break each body comes to rest in the band [target - 4, target].
+TEST_F(ExtraStageBosses, TheBurstEndsWithTheFieldClearedAndTheBreakStopsInItsBands) {
+    playtest::ResetField(24);  // a seed whose nearest burst lands at 210 px
+    playtest::StartPlayers(1, false, 320, 400);
+    Stage06_PaletCopic* b = Pair(8);
+    Endless(b);
+    b->hp = 100.0f;  // the second burst waits for 70
+    const std::vector<Fired> shots = RunBoss(1080, b);
+    ASSERT_EQ(Steps(shots).size(), 30u);
+    for (const Fired& f : shots) {
+        const float d = std::hypot(f.x - Player1->aimX, f.y - Player1->aimY);
+        EXPECT_GE(d, 209.9f);
+        EXPECT_LT(d, 409.1f);
+    }
+    cEnemyObjectBase* e = SpawnActive(13, 300, 200, 0, 0, 0, 0, 0, 10);
+    b->hp = 0.0f;
+    b->Update();
+    EXPECT_EQ(b->phase, 9);
+    EXPECT_EQ(b->phaseTimer, 0);
+    EXPECT_EQ(e->isDying, 1);
+    int32_t live = 0, cancelled = 0;
+    for (const cEnemyBulletBase* s : m.enemyBullets)
+        if (s->isActive) ++live, cancelled += s->element == elements::kCancelled ? 1 : 0;
+    EXPECT_GT(live, 0);
+    EXPECT_EQ(cancelled, live);
+    // The break before the beam: Palet to (30, 450), Copic to (80, 240), 3 px a frame.
+    b->x = 20.0f, b->y = 460.0f, b->imageX = 90.0f, b->imageY = 230.0f;
+    Updates(b, 10);
+    EXPECT_EQ(b->phase, 9);
+    EXPECT_EQ(std::vector<float>({b->x, b->y, b->imageX, b->imageY}), std::vector<float>({26, 448, 78, 236}));
+}
+
+TEST_F(ExtraStageBosses, TheBeamSoundsOnItsFourStarts) {
+    Stage06_PaletCopic* b = Pair(10);
+    Endless(b);
+    std::vector<int32_t> frames;
+    for (int32_t f = 1; f <= 1700; ++f) {
+        b->Update();
+        if (sounds.Count("princessbomb_laser") > int(frames.size())) frames.push_back(f);
+    }
+    EXPECT_EQ(frames, (std::vector<int32_t>{20, 380, 780, 1700}));
+}
+
 // ---- Deena.
+
+// Her backdrop: the last group's picture under the next one fading in; after
+// the defeat the afterglow fades out over the last picture.
+TEST_F(ExtraStageBosses, DeenasBackdropFadesFromGroupToGroup) {
+    using Drawn = std::vector<std::array<uint32_t, 3>>;  // source x, y and alpha of each backdrop
+    const struct {
+        int32_t phase, alpha;  // backAlpha before the frame
+        Drawn drawn;
+    } cases[] = {{2, 254, {{1280, 960, 255}}},
+                 {4, 100, {{1280, 960, 255}, {0, 1440, 101}}},
+                 {14, 255, {{640, 960, 255}}},
+                 {30, 300, {{1920, 960, 255}, {1920, 1440, 208}}}};
+    Stage06Boss* b = Deena(2);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.phase);
+        b->phase = c.phase;
+        b->backAlpha = c.alpha;
+        playtest::QuadRecorder rec;
+        b->Draw();
+        Drawn drawn;
+        for (const playtest::Quad& q : bosstest::OfSlot(rec.quads, sheet::kFrontLayer))
+            drawn.push_back({uint32_t(q.src[0]), uint32_t(q.src[1]), q.colour >> 24});
+        EXPECT_EQ(drawn, c.drawn);
+    }
+    EXPECT_EQ(b->decorAngle, 3 * 20);  // the circle turns 20 in each frame before the defeat
+}
+
+// Her rest summons a star at 490 frames, each next one 8 frames sooner.
+TEST_F(ExtraStageBosses, DeenasRestSummonsComeEightFramesSoonerEachTime) {
+    Stage06Boss* b = Deena(9);
+    b->hp = b->maxHp;
+    while (b->phase == 9) b->Update();
+    Endless(b);
+    EXPECT_EQ(SummonFrames(b, 81, 1450), (std::vector<int32_t>{490, 970, 1442}));
+    std::vector<int32_t> corners;
+    for (const cEnemyObjectBase* e : OfType(82)) corners.push_back(e->element);
+    EXPECT_EQ(corners, (std::vector<int32_t>{0, 0, 1, 1}));
+}
 
 TEST_F(ExtraStageBosses, DeenasLastAttackStageFollowsHpAndSeconds) {
     struct Case {
@@ -213,6 +297,7 @@ TEST_F(ExtraStageBosses, DeenasLastAttackStageFollowsHpAndSeconds) {
         ASSERT_EQ(b->phase, 14);
         b->hp = want == 1 ? 700.0f : want == 2 ? 500.0f : 300.0f;
         b->secondsLeft = 900;
+        if (want == 2) b->x = 484.0f;
         const size_t enemies = m.enemyList.size();
         const std::vector<Fired> shots = RunBoss(130, b);
         if (want == 1) {
@@ -224,8 +309,9 @@ TEST_F(ExtraStageBosses, DeenasLastAttackStageFollowsHpAndSeconds) {
             EXPECT_EQ(rows[30].y, 480.0f);
             EXPECT_EQ(rows[29].x, 22.0f * 29);
         } else if (want == 2) {
-            // It walks left of 480, then circles, bursting 78 at a time.
+            // It walks left of 480, then circles from a downward heading, bursting 78 at a time.
             EXPECT_LE(b->x, 480.0f);
+            EXPECT_GT(b->y, 120.0f);
             ASSERT_FALSE(shots.empty());
             EXPECT_EQ(bosstest::OfStep(shots, Steps(shots)[0]).size(), 78u);
         } else {

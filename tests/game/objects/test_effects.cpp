@@ -31,8 +31,8 @@ struct Expect {
     float sx, sy, sw, sh;  // source; -1 for "depends on value" handled below
     float ox, oy, w, h;
     uint32_t alpha;
-    bool turned;
-    int last;  // -1: never ends
+    int angle;  // -1: unturned, -2: turned at random
+    int last;   // -1: never ends
 };
 
 TEST_F(EffectTest, GalleryDrawsEveryKindForBothValuesAsTabled) {
@@ -40,14 +40,14 @@ TEST_F(EffectTest, GalleryDrawsEveryKindForBothValuesAsTabled) {
     ScrollY = 10.0f;
     for (int v = 0; v < 2; ++v) {
         const Expect rows[] = {
-            {1, 0, 0, 128, 128, 64, 64, 128, 128, 255, false, 39},
-            {3, float(30 * (0 + 6 * v) + 40), 128, 30, 30, 15, 15, 31, 31, 250, false, 15},
-            {5, 80, 158, 40, 40, 20, 20, 40, 40, 232, true, 30},
-            {9, 864, 128, 160, 160, 7, 7, 14, 14, 100, false, 15},
-            {13, float(128 * v), 286, 128, 128, 5, 5, 10, 10, 234, false, 40},
-            {15, 225, float(80 * v + 545), 80, 80, 40, 40, 80, 80, 200, true, 24},
-            {16, 0, 705, 128, 128, 64, 64, 128, 128, 200, true, 24},
-            {17, float(128 * v), 286, 128, 128, 3.5f, 3.5f, 7, 7, 231, false, 14},
+            {1, 0, 0, 128, 128, 64, 64, 128, 128, 255, -1, 39},
+            {3, float(30 * (0 + 6 * v) + 40), 128, 30, 30, 15, 15, 31, 31, 250, -1, 15},
+            {5, 80, 158, 40, 40, 20, 20, 40, 40, 232, -2, 30},
+            {9, 864, 128, 160, 160, 7, 7, 14, 14, 100, -1, 15},
+            {13, float(128 * v), 286, 128, 128, 5, 5, 10, 10, 234, -1, 40},
+            {15, 225, float(80 * v + 545), 80, 80, 40, 40, 80, 80, 200, -2, 24},
+            {16, 0, 705, 128, 128, 64, 64, 128, 128, 200, 0, 24},
+            {17, float(128 * v), 286, 128, 128, 3.5f, 3.5f, 7, 7, 231, -1, 14},
         };
         for (const Expect& e : rows) {
             m.ResetForStage();
@@ -70,7 +70,10 @@ TEST_F(EffectTest, GalleryDrawsEveryKindForBothValuesAsTabled) {
             EXPECT_FLOAT_EQ(q.dst[2], e.w) << e.kind;
             EXPECT_FLOAT_EQ(q.dst[3], e.h) << e.kind;
             EXPECT_EQ(q.colour >> 24, e.alpha) << e.kind;
-            EXPECT_EQ(q.turned, e.turned) << e.kind;
+            EXPECT_EQ(q.turned, e.angle != -1) << e.kind;
+            if (e.angle >= 0) {
+                EXPECT_EQ(q.angle, e.angle) << e.kind;
+            }
             for (int frame = 2; frame < e.last; ++frame) m.UpdateEffects();
             EXPECT_EQ(f->isActive, 1) << e.kind;
             m.UpdateEffects();
@@ -86,15 +89,19 @@ TEST_F(EffectTest, MovingKindsStepThenDrawAndFade) {
         float sy, size;
         int alpha1;  // alpha at frame 1
         int last;
+        float speed;  // -1: drawn at random
     };
     const Row rows[] = {
-        {2, 0, 20, 128, 20, 250, -1},   {4, 0, 40, 158, 40, 232, 30},   {10, 0, 20, 128, 20, 234, 15},
-        {11, 440, 470, 128, 30, 140, 15}, {12, 500, 524, 128, 24, 177, 60}, {14, 500, 500, 128, 24, 198, 70},
+        {2, 0, 20, 128, 20, 250, -1, -1},      {4, 0, 40, 158, 40, 232, 30, 6},     {10, 0, 20, 128, 20, 234, 15, 7},
+        {11, 440, 470, 128, 30, 140, 15, 8}, {12, 500, 524, 128, 24, 177, 60, 0.5f}, {14, 500, 500, 128, 24, 198, 70, -1},
     };
     for (int v = 0; v < 2; ++v) {
         for (const Row& r : rows) {
             m.ResetForStage();
             cEffectObjectBase* f = Start(r.kind, v);
+            if (r.speed >= 0) {
+                EXPECT_FLOAT_EQ(f->speed, r.speed) << r.kind;
+            }
             const float x1 = f->x + Kestra::Cos(uint32_t(f->angle)) * f->speed;
             playtest::QuadRecorder rec;
             m.UpdateEffects();
@@ -186,15 +193,15 @@ TEST_F(EffectTest, OutsideTheWindowAnEffectFreezesUntilItsSlotIsReused) {
 
 TEST_F(EffectTest, ParticlesFlyTowardTheirOwner) {
     playtest::StartPlayers(1, true);
-    Player1->aimX = 100;
-    Player1->aimY = 100;
-    Player2->aimX = 500;
-    Player2->aimY = 300;
+    Player1->aimX = 500;
+    Player1->aimY = 300;
+    Player2->aimX = 100;
+    Player2->aimY = 100;
     cEffectObjectBase* toP2 = Start(8, 0, 300, 200, 1);
     cEffectObjectBase* toP1 = Start(7, 0, 300, 200, 0);
     m.UpdateEffects();
-    EXPECT_GT(toP2->x, 300.0f);
-    EXPECT_LT(toP1->x, 300.0f);
+    EXPECT_LT(toP2->x, 300.0f);
+    EXPECT_GT(toP1->x, 300.0f);
 }
 
 TEST_F(EffectTest, EffectsRunInEverySubStateOfTheScene) {

@@ -52,12 +52,12 @@ TEST_F(EnemyTest, ConstructionValuesOfTheRows) {
 }
 
 TEST_F(EnemyTest, ShardSpeedsUpOnlyBelowTwoAndAHalf) {
-    cEnemyObjectBase* e = Make({50, 320, 100, 0, 0, 0, 2.4f, 0.2f});
+    cEnemyObjectBase* e = Make({50, 320, 100, 0, 0, 0, 2.0f, 0.5f});
     e->Update();
-    EXPECT_FLOAT_EQ(e->x, 322.4f);
-    EXPECT_FLOAT_EQ(e->speed, 2.6f);
+    EXPECT_FLOAT_EQ(e->x, 322.0f);
+    EXPECT_FLOAT_EQ(e->speed, 2.5f);
     e->Update();
-    EXPECT_FLOAT_EQ(e->speed, 2.6f);
+    EXPECT_FLOAT_EQ(e->speed, 2.5f);
 }
 
 TEST_F(EnemyTest, Enemy51AimsAtFrameTwoAndBreaksIntoARingWithAnItem) {

@@ -6,6 +6,7 @@
 
 #include "game/objects/Enemies50To98.h"
 #include "game/objects/Items.h"
+#include "game/objects/PlayCommon.h"
 #include "game/objects/cPlayerBulletBase.h"
 #include "game/state/GameState.h"
 #include "tests/game/objects/enemy_steps.h"
@@ -237,6 +238,13 @@ TEST_F(EnemyTest, Enemy86SecondStreamRuns33768Behind) {
     EXPECT_EQ(shots[0].angle - shots[1].angle, 33768);
     EXPECT_TRUE(e->work0 == 120 || e->work0 == -120);
     EXPECT_EQ(shots[0].angle, (e->work0 == 120 ? 0 : 1) + 8 * e->work0);
+    // Its making draws once from the generator, as replays rely on.
+    SeedGameRand(5);
+    GameRand();
+    const int32_t second = GameRand();
+    SeedGameRand(5);
+    delete CreateEnemyClass(86);
+    EXPECT_EQ(GameRand(), second);
 }
 
 TEST_F(EnemyTest, Enemy88EatsShotsAndGrowsWithoutDying) {
@@ -362,6 +370,8 @@ TEST_F(EnemyTest, Enemy93ChargesWithFansAfterEveryHitAndDropsALifeItem) {
     Shot(e->x, e->y, 0, 10.0f, 1);
     e->HitTest();
     EXPECT_EQ(e->isDying, 1);
+    Shot(e->x, e->y, 0, 10.0f, 1);
+    e->HitTest();  // a dying charger pays and drops once
     EXPECT_EQ(Player2->score, 3000);
     const std::vector<cEnemyObjectBase*> items = OfType(102);
     ASSERT_EQ(items.size(), 1u);

@@ -248,6 +248,9 @@ TEST_F(EnemyBulletTest, MotionTwelveComparesTheUnwrappedHeading) {
     EXPECT_EQ(b->angle, 70000 - 30);
     b->Move();
     EXPECT_EQ(b->angle, 70000 - 60);
+    cEnemyBulletBase* on = Fire(100, 200, 12, 1, 0, 30, 0, 0.0f, 0.0f);
+    on->Move();
+    EXPECT_EQ(on->angle, -30);  // on its aim it turns the negative way
 }
 
 TEST_F(EnemyBulletTest, CirclingKindsStayNearTheirDriftingCentre) {
@@ -278,8 +281,11 @@ TEST_F(EnemyBulletTest, MotionEighteenTurnsFiveTimes) {
 TEST_F(EnemyBulletTest, CancelledBulletsHomeOnPlayerOneAndAreCollected) {
     playtest::StartPlayers(1, false, 320, 460);
     Player1->gauge = 50.0f;
+    m.enemyBullets[size_t(m.enemyBulletCursor) + 1]->frame = 9;  // a slot's old frame is not kept
     cEnemyBulletBase* above = Fire(320, -100, 1, 3, 0, 0, 1, 3.0f, 0.0f);
+    EXPECT_EQ(above->frame, 0);
     cEnemyBulletBase* side = Fire(600, 300, 1, 3, 0, 0, 0, 3.0f, 0.0f);
+    side->frame = 7;  // the cancel starts it over
     cEnemyBulletBase* idle = m.enemyBullets[50];
     m.CancelEnemyBullets();
     EXPECT_EQ(idle->element, 1);

@@ -3,8 +3,6 @@
 // walker's heading ranges.
 #include <gtest/gtest.h>
 
-#include <typeinfo>
-
 #include "game/objects/Enemies1To49.h"
 #include "tests/game/objects/enemy_probe.h"
 
@@ -188,67 +186,6 @@ TEST_F(EnemyDrawing, FortyOneIsInvisible) {
     playtest::QuadRecorder rec;
     e->Draw();
     EXPECT_TRUE(rec.quads.empty());
-}
-
-const std::type_info* const kClasses[] = {
-    &typeid(cEnemy01),
-    &typeid(cEnemy02),
-    &typeid(cEnemy03),
-    &typeid(cEnemy04),
-    &typeid(cEnemy05),
-    &typeid(cEnemy06),
-    &typeid(cEnemy07),
-    &typeid(cEnemy08),
-    &typeid(cEnemy09),
-    &typeid(cEnemy10),
-    &typeid(cEnemy11),
-    &typeid(cEnemy12),
-    &typeid(cEnemy13),
-    &typeid(cEnemy14),
-    &typeid(cEnemy15),
-    &typeid(cEnemy16),
-    &typeid(cEnemy17),
-    &typeid(cEnemy18),
-    &typeid(cEnemy19),
-    &typeid(cEnemy20),
-    &typeid(cEnemy21),
-    &typeid(cEnemy22),
-    &typeid(cEnemy23),
-    &typeid(cEnemy24),
-    &typeid(cEnemy25),
-    &typeid(cEnemy26),
-    &typeid(cEnemy27),
-    &typeid(cEnemy28),
-    &typeid(cEnemy29),
-    &typeid(cEnemy30),
-    &typeid(cEnemy31),
-    &typeid(cEnemy32),
-    &typeid(cEnemy33),
-    &typeid(cEnemy34),
-    &typeid(cEnemy35),
-    &typeid(cEnemy36),
-    &typeid(cEnemy37),
-    &typeid(cEnemy38),
-    &typeid(cEnemy39),
-    &typeid(cEnemy40),
-    &typeid(cEnemy41),
-    &typeid(cEnemy42),
-    &typeid(cEnemy43),
-    &typeid(cEnemy44),
-    &typeid(cEnemy45),
-    &typeid(cEnemy46),
-    &typeid(cEnemy47),
-    &typeid(cEnemy48),
-    &typeid(cEnemy49),
-};
-
-TEST(EnemyFactory, EveryCodeOneToFortyNineBuildsItsClass) {
-    for (int code = 1; code <= 49; ++code) {
-        cEnemyObjectBase* e = CreateEnemyClass(code);
-        ASSERT_NE(e, nullptr) << code;
-        EXPECT_EQ(typeid(*e), *kClasses[code - 1]) << code;
-        delete e;
-    }
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <memory>
+#include <string>
 #include <tuple>
 #include <typeinfo>
 
@@ -305,6 +307,9 @@ TEST_F(ObjectManagerTest, EnemyCodesBuildTheirClassAsConstructed) {
         ASSERT_TRUE(made && m.enemyList.size() == 1u) << code;
         const cEnemyObjectBase& e = *m.enemyList[0];
         EXPECT_EQ(typeid(e), typeid(*made)) << code;
+        char name[16];
+        std::snprintf(name, sizeof name, "cEnemy%02d", code);
+        EXPECT_TRUE(std::string(typeid(e).name()).ends_with(name)) << typeid(e).name() << " for " << code;
         const auto words = [](const cEnemyObjectBase& o) {
             return std::tie(o.mode, o.radius, o.work0, o.work1, o.work2, o.work3, o.dropCode, o.touchDamage);
         };

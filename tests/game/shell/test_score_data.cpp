@@ -114,6 +114,19 @@ TEST_F(ScoreFile, AnEmptyFileGivesEmptyRowsAndZeroCounters) {
     ExpectSameData(ScoreData, cScoreData());
 }
 
+TEST_F(ScoreFile, ACarriageReturnBeforeEachLineEndIsDropped) {
+    MakeSaveFolder();
+    std::string text;
+    for (const char c : DefaultText()) text += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    // The first row at the 63-byte line limit before its CR, its stage 3.
+    WriteText("Yuri|1000000|08/14|3|" + std::string(42, 'x') + text.substr(text.find('\r')));
+    LoadScoreFile();
+    cScoreData want;
+    FillDefaultScores(want);
+    want.rows[0][0].stage = 3;
+    ExpectSameData(ScoreData, want);
+}
+
 TEST_F(ScoreFile, ATruncatedFileKeepsTheLinesItHas) {
     MakeSaveFolder();
     std::string text = DefaultText();
@@ -143,6 +156,8 @@ TEST_F(ScoreFile, OnlyTheFirst4095BytesOfALongFileAreRead) {
     LoadScoreFile();
     EXPECT_EQ(ScoreData.playSeconds, 77u);
     EXPECT_STREQ(ScoreData.rows[7][9].name, "wemblor");
+    SaveScoreFile();  // more than the reader takes: kept first, to one byte past the limit
+    EXPECT_EQ(testsupport::ReadFile(File("save/score.dat.damaged")), Inverted(padded.substr(0, 4096)));
 }
 
 TEST_F(ScoreFile, AnOverLongLineIsSkippedAndTheLinesAfterItAreRead) {
