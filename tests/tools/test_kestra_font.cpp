@@ -20,10 +20,13 @@ using namespace fonttest;
 
 namespace {
 
-int RunTool(const std::string& arguments) {
+// The exit code; what the tool wrote to its error stream in *said.
+int RunTool(const std::string& arguments, std::string* said = nullptr) {
+    const std::string log = testsupport::BinaryDir() + "/kestra-font-test.log";
     const std::string command =
-        "cd '" + testsupport::BinaryDir() + "' && ./kestra-font " + arguments + " > /dev/null 2>&1";
+        "cd '" + testsupport::BinaryDir() + "' && ./kestra-font " + arguments + " > /dev/null 2> '" + log + "'";
     const int status = std::system(command.c_str());
+    if (said) *said = testsupport::ReadFile(log);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -108,14 +111,27 @@ TEST_F(FontTool, ListOptionsAndBadArgumentsAreChecked) {
     ASSERT_TRUE(KestraLfd::Parse(reinterpret_cast<const uint8_t*>(extra.data()), extra.size(), &view));
     EXPECT_EQ(view.header.glyphCount, 2);
     EXPECT_EQ(KestraLfd::ReadSheetName(view, 0), "data/x_00");
-    EXPECT_EQ(RunTool("--size 0 '" + out + "'"), 2);
-    EXPECT_EQ(RunTool("--size 254 '" + out + "'"), 2);
-    EXPECT_EQ(RunTool("'" + out + "' '" + out + "'"), 2);  // one output only
-    EXPECT_EQ(RunTool("--sheet-size 1000 '" + out + "'"), 2);
-    EXPECT_EQ(RunTool("--lists greek '" + out + "'"), 2);
-    EXPECT_EQ(RunTool(""), 2);
-    EXPECT_EQ(RunTool("--extra '" + dir_.file("missing.txt") + "' '" + out + "'"), 1);
-    EXPECT_EQ(RunTool("--name " + std::string(40, 'n') + " '" + out + "'"), 1);
+    // The smallest and largest sizes and the smallest sheet are accepted.
+    for (const char* edge : {"--size 1 --sheet-size 16", "--size 253"})
+        EXPECT_EQ(RunTool(std::string(edge) + " --lists none --extra '" + dir_.file("extra.txt") + "' '" + out + "'"), 0) << edge;
+    std::string said;
+    const std::string to = " '" + out + "'";
+    for (const std::string& bad : {"--size 0" + to, "--size 254" + to, to + to, "--sheet-size 1000" + to,
+                                   "--sheet-size 8" + to, "--sheet-size 16384" + to, "--lists greek" + to,
+                                   "--lists ascii," + to, "--frob" + to, to + " --size", std::string()}) {
+        EXPECT_EQ(RunTool(bad, &said), 2) << bad;
+        EXPECT_EQ(said,
+                  "usage: kestra-font [--size N] [--face NAME] [--sheet-size N] [--lists ascii,kana,nonkanji,kanji1]\n"
+                  "                   [--extra FILE] [--name PREFIX] [--mono] [--bold] [--italic] [--outline] OUTPUT.lfd\n")
+            << bad;
+    }
+    EXPECT_EQ(RunTool("--extra '" + dir_.file("missing.txt") + "' '" + out + "'", &said), 1);
+    EXPECT_EQ(said, "kestra-font: cannot read " + dir_.file("missing.txt") + "\n");
+    EXPECT_EQ(RunTool("--name " + std::string(30, 'n') + " '" + out + "'", &said), 1);
+    EXPECT_EQ(said, "kestra-font: the sheet name prefix is longer than 29 bytes\n");
+    testsupport::WriteFile(dir_.file("heart.txt"), "\xE2\x99\xA1");  // no CP932 form
+    EXPECT_EQ(RunTool("--extra '" + dir_.file("heart.txt") + "' '" + out + "'", &said), 1);
+    EXPECT_EQ(said, "kestra-font: " + dir_.file("heart.txt") + " holds a character without a CP932 form\n");
 }
 
 TEST_F(FontTool, FullListAt24PixelsDrawsLikeFreeType) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <utility>
+#include <vector>
 
 #include "game/shell/MenuCommon.h"
 #include "game/shell/ResultScene.h"
@@ -182,6 +183,72 @@ TEST_F(ResultScreen, ANonRankedResultWaitsForPlayerOnesShotThen180Frames) {
     EXPECT_EQ(FramesToTitle(), 179);
     EXPECT_EQ(ScoreData.bestStage[0][1], 3);  // never lowered
     EXPECT_STREQ(ScoreData.rows[1][9].name, "Kohaku");
+}
+
+struct Drawn {
+    float x, y, u, v;
+};
+void Collect(const SpriteDrawRecord& r, void* context) {
+    static_cast<std::vector<Drawn>*>(context)->push_back({r.dst[0], r.dst[1], r.src[0], r.src[1]});
+}
+// Where a quad of the layout is drawn and what it shows.
+Drawn At(const layout::Quad& q) {
+    return {float(q.screen.x), float(q.screen.y), float(q.cell.x), float(q.cell.y)};
+}
+void ExpectDrawn(const std::vector<Drawn>& drawn, size_t i, const Drawn& want) {
+    ASSERT_LT(i, drawn.size());
+    EXPECT_EQ(drawn[i].x, want.x) << i;
+    EXPECT_EQ(drawn[i].y, want.y) << i;
+    EXPECT_EQ(drawn[i].u, want.u) << i;
+    EXPECT_EQ(drawn[i].v, want.v) << i;
+}
+
+// Stage, rank, score digits, each typed letter from its own glyph, the cursor after
+// them, the date, the grid and the grid's cursor, small or wide.
+TEST_F(ResultScreen, TheScreenDrawsRankScoreNameAndCursors) {
+    using namespace layout;
+    std::vector<Drawn> drawn;
+    SetSpriteDrawRecorder(Collect, &drawn);
+    struct Case {
+        int32_t rank, row, column;
+        const char* name;
+    };
+    const Case cases[] = {{2, 1, 4, "Az9@("}, {10, 3, 13, "12345678"}, {kNotRanked, 3, 14, ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        drawn.clear();
+        ScoreData.rank = c.rank;
+        ScoreData.resultStage = 3;
+        ScoreData.resultScore = 950000;
+        std::snprintf(ScoreData.entryName, sizeof ScoreData.entryName, "%s", c.name);
+        ScoreData.entryLength = static_cast<int32_t>(std::strlen(c.name));
+        ScoreData.entryRow = c.row;
+        ScoreData.entryColumn = c.column;
+        DrawResultScene();
+        ExpectDrawn(drawn, 1, At(kResultStage.At(0, 3)));
+        size_t i = 2;
+        if (c.rank == 10) {
+            ExpectDrawn(drawn, i++, At(kResultRankTen.At(0, 1)));
+            ExpectDrawn(drawn, i++, At(kResultRankTen.At(1, 0)));
+        } else if (c.rank == 2) {
+            ExpectDrawn(drawn, i++, At(kResultRank.At(0, 2)));
+        }
+        const int digits[] = {9, 5, 0, 0, 0, 0};
+        for (int k = 0; k < 6; ++k) ExpectDrawn(drawn, i++, At(kResultScore.At(k, digits[k])));
+        const std::vector<std::pair<int, int>> cells =
+            c.rank == 2    ? std::vector<std::pair<int, int>>{{0, 0}, {1, 25}, {2, 9}, {2, 21}, {3, 0}}
+            : c.rank == 10 ? std::vector<std::pair<int, int>>{{2, 1}, {2, 2}, {2, 3}, {2, 4}, {2, 5}, {2, 6}, {2, 7}, {2, 8}}
+                           : std::vector<std::pair<int, int>>{{0, 6}, {1, 0}, {1, 12}, {1, 4}, {0, 14}, {1, 21}, {1, 4}, {1, 17}};
+        for (size_t k = 0; k < cells.size(); ++k)
+            ExpectDrawn(drawn, i++, At({kNameLetters.Screen(int(k)), GridGlyphCell(cells[k].first, cells[k].second)}));
+        // The cursor stands after a name that has room left, never for a full one or "GameOver".
+        if (c.rank == 2) ExpectDrawn(drawn, i++, At(kNameCursor.At(5, 0)));
+        i += 5;  // the date
+        ExpectDrawn(drawn, i++, At(kNameGrid));
+        ExpectDrawn(drawn, i++, At(c.row < 3 ? GridCursor(c.row, c.column) : GridCursorWide(c.column)));
+        EXPECT_EQ(drawn.size(), i);
+    }
+    SetSpriteDrawRecorder(nullptr, nullptr);
 }
 
 TEST(RankingRows, TheNewRowStaysBelowEqualScoresAndALowRowFallsToTen) {
