@@ -133,11 +133,22 @@ TEST_F(TitleScene, PlayerTwosShotWorksInTheMenuButNotInTheChoices) {
 }
 
 TEST_F(TitleScene, TheExtraStagePicksTheUnlockedTeamAndSkipsTheDifficulty) {
+    // The only team with the extra stage is chosen however the cursor stood, and stays chosen.
+    ScoreData.clearCount[0][1] = 1;
+    TitleState.state = kTitleTeam;
+    GameState.stage = kExtraStage;
+    TitleState.teamCursor = 1;
+    Frame(0);
+    EXPECT_EQ(TitleState.teamCursor, 0);
+    ScoreData.clearCount[0][1] = 0;
     ScoreData.clearCount[1][1] = 1;  // only team 2 has the extra stage
+    TitleState.state = kTitleMenu;
     TitleState.menuCursor = 2;
     Frame(PAD_SHOT);
     ASSERT_EQ(TitleState.state, kTitleTeam);
     EXPECT_EQ(GameState.stage, 6);
+    Frame(0);
+    EXPECT_EQ(TitleState.teamCursor, 1);
     Frame(PAD_LEFT);
     EXPECT_EQ(TitleState.teamCursor, 1);
     TitleState.difficultyCursor = 1;
