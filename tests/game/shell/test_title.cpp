@@ -44,23 +44,26 @@ TEST_F(TitleScene, UnlockRulesFollowTheProgressCounters) {
 }
 
 TEST_F(TitleScene, HoldingDownRepeatsAtFrames43And49And55) {
-    std::vector<int> moves;
-    int before = TitleState.menuCursor;
-    for (int frame = 1; frame <= 60; ++frame) {
-        const uint16_t down = PAD_DOWN;
-        const uint16_t none = 0;
-        const bool first = frame == 1;
-        PadWords[0] = PadWord{static_cast<uint16_t>(~down), first ? down : none, first ? none : down, 0};
-        PadWords[1] = PadWord{0xFFFF, 0, 0, 0};
+    for (const uint16_t way : {PAD_DOWN, PAD_UP}) {
+        std::vector<int> moves;
+        TitleState.menuCursor = 4;
+        int before = TitleState.menuCursor;
+        for (int frame = 1; frame <= 60; ++frame) {
+            const uint16_t none = 0;
+            const bool first = frame == 1;
+            PadWords[0] = PadWord{static_cast<uint16_t>(~way), first ? way : none, first ? none : way, 0};
+            PadWords[1] = PadWord{0xFFFF, 0, 0, 0};
+            UpdateTitle();
+            if (TitleState.menuCursor != before) moves.push_back(frame);
+            before = TitleState.menuCursor;
+        }
+        EXPECT_EQ(moves, (std::vector<int>{1, 43, 49, 55})) << way;
+        EXPECT_EQ(TitleState.menuCursor, way == PAD_DOWN ? 8 : 0) << way;
+        // Letting go resets the count: the next hold waits 42 frames again.
+        PadWords[0] = PadWord{0xFFFF, 0, 0, way};
         UpdateTitle();
-        if (TitleState.menuCursor != before) moves.push_back(frame);
-        before = TitleState.menuCursor;
+        EXPECT_EQ(way == PAD_DOWN ? TitleState.downHold : TitleState.upHold, 0);
     }
-    EXPECT_EQ(moves, (std::vector<int>{1, 43, 49, 55}));
-    // Letting go resets the count: the next hold waits 42 frames again.
-    PadWords[0] = PadWord{0xFFFF, 0, 0, PAD_DOWN};
-    UpdateTitle();
-    EXPECT_EQ(TitleState.downHold, 0);
 }
 
 TEST_F(TitleScene, ColumnsJumpAndTheCursorWraps) {
@@ -103,6 +106,27 @@ TEST_F(TitleScene, LockedItemsDoNothingAndOnlyTeamOneAndTwoDifficultiesAreOffere
     Frame(0, PAD_DIRECT);
     EXPECT_EQ(TitleState.state, kTitleMenu);
     EXPECT_EQ(GameState.stage, 1);
+}
+
+TEST_F(TitleScene, EachMenuItemSetsItsPlayersModeAndStage) {
+    ScoreData.clearCount[0][1] = 1;  // the extra stage unlocked
+    struct Row {
+        int item, state, stage, twoPlayer, practice;
+    };
+    const Row rows[] = {{0, kTitleTeam, 1, 0, 0},    {1, kTitleTeam, 1, 1, 0},    {2, kTitleTeam, 6, 0, 0},
+                        {3, kTitleTeam, 6, 1, 0},    {4, kTitleTeam, 3, 0, 1},    {5, kTitleTeam, 3, 1, 1},
+                        {6, kTitleMenu, 3, 0, 0},    {7, kTitleRanking, 3, 0, 0}, {8, kTitleConfig, 3, 0, 0}};
+    for (const Row& r : rows) {
+        TitleState.state = kTitleMenu;
+        TitleState.menuCursor = r.item;
+        GameState.stage = 3;
+        GameState.twoPlayer = GameState.practice = 0;
+        Frame(PAD_SHOT);
+        EXPECT_EQ(TitleState.state, r.state) << r.item;
+        EXPECT_EQ(GameState.stage, r.stage) << r.item;
+        EXPECT_EQ(GameState.twoPlayer, r.twoPlayer) << r.item;
+        EXPECT_EQ(GameState.practice, r.practice) << r.item;
+    }
 }
 
 TEST_F(TitleScene, PlayerTwosShotWorksInTheMenuButNotInTheChoices) {
