@@ -7,6 +7,7 @@
 #include "game/shell/MenuCommon.h"
 #include "game/shell/ResultScene.h"
 #include "game/state/SpriteTable.h"
+#include "tests/game/shell/effect_probe.h"
 #include "tests/game/shell/shell_fixture.h"
 
 namespace {
@@ -155,6 +156,34 @@ TEST_F(ResultScreen, TheGridMovesBetweenTheWideRowsAndTheLastRow) {
         ScoreData.entryColumn = 0;
         Frame(PAD_LEFT);
         EXPECT_EQ(ScoreData.entryColumn, last) << row;  // wraps back
+    }
+}
+
+// Typing and the end cell sound the item chime, moving the focus click; deleting is silent.
+TEST_F(ResultScreen, EachPressPlaysItsEffect) {
+    shelltest::EffectProbe probe(dir_.path(), {{"lifeitemget", &SoundTable.lifeitemget}, {"titlefocus", &SoundTable.titlefocus}});
+    struct Case {
+        const char* name;
+        int32_t row, column;
+        uint16_t pushed;
+        const char* effect;  // null: none
+    };
+    const Case cases[] = {{"", 0, 0, PAD_SHOT, "lifeitemget"},        {"", 0, 0, PAD_UP, "titlefocus"},
+                          {"", 0, 0, PAD_DOWN, "titlefocus"},         {"", 0, 0, PAD_LEFT, "titlefocus"},
+                          {"", 0, 0, PAD_RIGHT, "titlefocus"},        {"AB", 0, 0, PAD_DIRECT, nullptr},
+                          {"ABCDEFGH", 3, 12, PAD_SHOT, nullptr},     {"ABCDEFGH", 3, 14, PAD_SHOT, "lifeitemget"},
+                          {"ABCDEFGH", 3, 14, PAD_LEFT, "titlefocus"}};
+    ScoreData.resultScore = 2000000;
+    Frame();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.name << " " << c.row << "," << c.column << " " << c.pushed);
+        std::snprintf(ScoreData.entryName, sizeof ScoreData.entryName, "%s", c.name);
+        ScoreData.entryLength = static_cast<int32_t>(std::strlen(c.name));
+        ScoreData.entryRow = c.row;
+        ScoreData.entryColumn = c.column;
+        ScoreData.resultFrame = 0;
+        Frame(c.pushed);
+        EXPECT_EQ(probe.Started(), c.effect ? std::vector<std::string>{c.effect} : std::vector<std::string>{});
     }
 }
 
