@@ -13,6 +13,7 @@
 #include "game/shell/StageFiles.h"
 #include "game/shell/Title.h"
 #include "game/state/SpriteTable.h"
+#include "tests/game/shell/effect_probe.h"
 #include "tests/game/shell/shell_fixture.h"
 
 namespace {
@@ -126,6 +127,38 @@ TEST_F(TitleScene, EachMenuItemSetsItsPlayersModeAndStage) {
         EXPECT_EQ(GameState.stage, r.stage) << r.item;
         EXPECT_EQ(GameState.twoPlayer, r.twoPlayer) << r.item;
         EXPECT_EQ(GameState.practice, r.practice) << r.item;
+    }
+}
+
+TEST_F(TitleScene, EachPressPlaysItsEffect) {
+    shelltest::EffectProbe probe(dir_.path(), {{"titlefocus", &SoundTable.titlefocus},
+                                               {"titledecide", &SoundTable.titledecide},
+                                               {"titlecancel", &SoundTable.titlecancel},
+                                               {"shot_small", &SoundTable.shot_small}});
+    struct Case {
+        int32_t state;
+        uint16_t pushed;
+        const char* effect;
+    };
+    const Case cases[] = {{kTitleMenu, PAD_DOWN, "titlefocus"},       {kTitleMenu, PAD_LEFT, "titlefocus"},
+                          {kTitleMenu, PAD_SHOT, "titledecide"},      {kTitleTeam, PAD_RIGHT, "titlefocus"},
+                          {kTitleTeam, PAD_SHOT, "titledecide"},      {kTitleTeam, PAD_DIRECT, "titlecancel"},
+                          {kTitleDifficulty, PAD_UP, "titlefocus"},   {kTitleDifficulty, PAD_SHOT, "titledecide"},
+                          {kTitleDifficulty, PAD_DIRECT, "titlecancel"}, {kTitlePractice, PAD_DOWN, "titlefocus"},
+                          {kTitlePractice, PAD_SHOT, "titledecide"},  {kTitlePractice, PAD_DIRECT, "titlecancel"},
+                          // The configuration from its first row: the effects' row, its volume, up twice
+                          // to the last row, and out.
+                          {kTitleConfig, PAD_DOWN, "titlefocus"},     {kTitleConfig, PAD_LEFT, "shot_small"},
+                          {kTitleConfig, PAD_UP, "titlefocus"},       {kTitleConfig, PAD_UP, "titlefocus"},
+                          {kTitleConfig, PAD_SHOT, "titledecide"}};
+    ScoreData.bestStage[0][0] = 5;  // team 2 offered
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.state << " " << c.pushed);
+        TitleState.state = c.state;
+        TitleState.menuCursor = kMenuSystem;
+        GameState.stage = 1;
+        Frame(c.pushed);
+        EXPECT_EQ(probe.Started(), std::vector<std::string>{c.effect});
     }
 }
 
