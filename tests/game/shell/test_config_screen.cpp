@@ -78,18 +78,16 @@ TEST_F(ConfigScreen, VolumesStepByTenAndAreSavedOnLeaving) {
     static_assert(sizeof handles == sizeof(cSoundTable));
     std::memcpy(static_cast<void*>(&SoundTable), handles, sizeof handles);
     BgmHandle = 99;
-    const auto calls = [](auto step) {
+    const auto calls = [this](uint16_t pushed1, uint16_t pushed2 = 0) {
         platform::ClearRecordedCalls();
         platform::SetCallRecording(true);
-        step();
+        Frame(pushed1, pushed2);
         platform::SetCallRecording(false);
-        std::vector<std::string> made = platform::RecordedCalls();
-        platform::ClearRecordedCalls();
-        return made;
+        return platform::RecordedCalls();
     };
     const std::string click = std::to_string(SoundTable.shot_small), focus = std::to_string(SoundTable.titlefocus);
     // The music's volume goes to the click and the music.
-    EXPECT_EQ(calls([&] { Frame(PAD_RIGHT); }),
+    EXPECT_EQ(calls(PAD_RIGHT),
               (std::vector<std::string>{"KestraSound::SetVolume " + click + " 100 0", "KestraSound::SetVolume 99 100 0"}));
     EXPECT_EQ(GameState.bgmVolume, 100);
     Frame(PAD_RIGHT);
@@ -98,7 +96,7 @@ TEST_F(ConfigScreen, VolumesStepByTenAndAreSavedOnLeaving) {
     EXPECT_EQ(GameState.bgmVolume, 100);
     Frame(PAD_DOWN);
     // The effects' volume goes to the click and the cursor sound, nothing else.
-    EXPECT_EQ(calls([&] { Frame(PAD_LEFT); }),
+    EXPECT_EQ(calls(PAD_LEFT),
               (std::vector<std::string>{"KestraSound::SetVolume " + click + " 80 0", "KestraSound::SetVolume " + focus + " 80 0"}));
     EXPECT_EQ(GameState.seVolume, 80);
     EXPECT_FALSE(testsupport::FileExists(File("save/vol.dat")));
@@ -106,10 +104,10 @@ TEST_F(ConfigScreen, VolumesStepByTenAndAreSavedOnLeaving) {
     Frame(PAD_DOWN);
     EXPECT_EQ(TitleState.configCursor, 3);
     // Leaving gives every effect but the five of stages 3 and 6 the effects' volume.
-    const std::vector<std::string> leaving = calls([&] { Frame(0, PAD_SHOT); });
-    const std::set<std::string> distinct(leaving.begin(), leaving.end());
-    EXPECT_EQ(distinct.size(), 34u);
+    const std::vector<std::string> leaving = calls(0, PAD_SHOT);
+    EXPECT_EQ(std::set<std::string>(leaving.begin(), leaving.end()).size(), 34u);
     for (const std::string& call : leaving) EXPECT_TRUE(call.starts_with("KestraSound::SetVolume 1") && call.ends_with(" 80 0")) << call;
+    platform::ClearRecordedCalls();
     SoundTable = cSoundTable{};
     BgmHandle = kNoSound;
     EXPECT_EQ(TitleState.state, kTitleMenu);

@@ -168,11 +168,10 @@ TEST_F(ResultScreen, EachPressPlaysItsEffect) {
         uint16_t pushed;
         const char* effect;  // null: none
     };
-    const Case cases[] = {{"", 0, 0, PAD_SHOT, "lifeitemget"},        {"", 0, 0, PAD_UP, "titlefocus"},
-                          {"", 0, 0, PAD_DOWN, "titlefocus"},         {"", 0, 0, PAD_LEFT, "titlefocus"},
-                          {"", 0, 0, PAD_RIGHT, "titlefocus"},        {"AB", 0, 0, PAD_DIRECT, nullptr},
-                          {"ABCDEFGH", 3, 12, PAD_SHOT, nullptr},     {"ABCDEFGH", 3, 14, PAD_SHOT, "lifeitemget"},
-                          {"ABCDEFGH", 3, 14, PAD_LEFT, "titlefocus"}};
+    const char *chime = "lifeitemget", *focus = "titlefocus";
+    const Case cases[] = {{"", 0, 0, PAD_SHOT, chime},  {"", 0, 0, PAD_UP, focus},      {"", 0, 0, PAD_DOWN, focus},
+                          {"", 0, 0, PAD_LEFT, focus},  {"", 0, 0, PAD_RIGHT, focus},   {"AB", 0, 0, PAD_DIRECT, nullptr},
+                          {"ABCDEFGH", 3, 12, PAD_SHOT, nullptr}, {"ABCDEFGH", 3, 14, PAD_SHOT, chime}, {"ABCDEFGH", 3, 14, PAD_LEFT, focus}};
     ScoreData.resultScore = 2000000;
     Frame();
     for (const Case& c : cases) {

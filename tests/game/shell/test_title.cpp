@@ -123,34 +123,28 @@ TEST_F(TitleScene, EachMenuItemSetsItsPlayersModeAndStage) {
         GameState.stage = 3;
         GameState.twoPlayer = GameState.practice = 0;
         Frame(PAD_SHOT);
-        EXPECT_EQ(TitleState.state, r.state) << r.item;
-        EXPECT_EQ(GameState.stage, r.stage) << r.item;
-        EXPECT_EQ(GameState.twoPlayer, r.twoPlayer) << r.item;
-        EXPECT_EQ(GameState.practice, r.practice) << r.item;
+        EXPECT_EQ((std::vector<int>{TitleState.state, GameState.stage, GameState.twoPlayer, GameState.practice}),
+                  (std::vector<int>{r.state, r.stage, r.twoPlayer, r.practice})) << r.item;
     }
 }
 
 TEST_F(TitleScene, EachPressPlaysItsEffect) {
-    shelltest::EffectProbe probe(dir_.path(), {{"titlefocus", &SoundTable.titlefocus},
-                                               {"titledecide", &SoundTable.titledecide},
-                                               {"titlecancel", &SoundTable.titlecancel},
-                                               {"shot_small", &SoundTable.shot_small}});
+    shelltest::EffectProbe probe(dir_.path(), {{"titlefocus", &SoundTable.titlefocus}, {"titledecide", &SoundTable.titledecide},
+                                               {"titlecancel", &SoundTable.titlecancel}, {"shot_small", &SoundTable.shot_small}});
     struct Case {
         int32_t state;
         uint16_t pushed;
         const char* effect;
     };
-    const Case cases[] = {{kTitleMenu, PAD_DOWN, "titlefocus"},       {kTitleMenu, PAD_LEFT, "titlefocus"},
-                          {kTitleMenu, PAD_SHOT, "titledecide"},      {kTitleTeam, PAD_RIGHT, "titlefocus"},
-                          {kTitleTeam, PAD_SHOT, "titledecide"},      {kTitleTeam, PAD_DIRECT, "titlecancel"},
-                          {kTitleDifficulty, PAD_UP, "titlefocus"},   {kTitleDifficulty, PAD_SHOT, "titledecide"},
-                          {kTitleDifficulty, PAD_DIRECT, "titlecancel"}, {kTitlePractice, PAD_DOWN, "titlefocus"},
-                          {kTitlePractice, PAD_SHOT, "titledecide"},  {kTitlePractice, PAD_DIRECT, "titlecancel"},
-                          // The configuration from its first row: the effects' row, its volume, up twice
-                          // to the last row, and out.
-                          {kTitleConfig, PAD_DOWN, "titlefocus"},     {kTitleConfig, PAD_LEFT, "shot_small"},
-                          {kTitleConfig, PAD_UP, "titlefocus"},       {kTitleConfig, PAD_UP, "titlefocus"},
-                          {kTitleConfig, PAD_SHOT, "titledecide"}};
+    const char *focus = "titlefocus", *decide = "titledecide", *cancel = "titlecancel";
+    // The configuration from its first row: the effects' row, its volume, up twice to the last row, and out.
+    const Case cases[] = {
+        {kTitleMenu, PAD_DOWN, focus},         {kTitleMenu, PAD_LEFT, focus},      {kTitleMenu, PAD_SHOT, decide},
+        {kTitleTeam, PAD_RIGHT, focus},        {kTitleTeam, PAD_SHOT, decide},     {kTitleTeam, PAD_DIRECT, cancel},
+        {kTitleDifficulty, PAD_UP, focus},     {kTitleDifficulty, PAD_SHOT, decide}, {kTitleDifficulty, PAD_DIRECT, cancel},
+        {kTitlePractice, PAD_DOWN, focus},     {kTitlePractice, PAD_SHOT, decide}, {kTitlePractice, PAD_DIRECT, cancel},
+        {kTitleConfig, PAD_DOWN, focus},       {kTitleConfig, PAD_LEFT, "shot_small"}, {kTitleConfig, PAD_UP, focus},
+        {kTitleConfig, PAD_UP, focus},         {kTitleConfig, PAD_SHOT, decide}};
     ScoreData.bestStage[0][0] = 5;  // team 2 offered
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.state << " " << c.pushed);
@@ -190,16 +184,8 @@ TEST_F(TitleScene, PlayerTwosShotWorksInTheMenuButNotInTheChoices) {
 }
 
 TEST_F(TitleScene, TheExtraStagePicksTheUnlockedTeamAndSkipsTheDifficulty) {
-    // The only team with the extra stage is chosen however the cursor stood, and stays chosen.
-    ScoreData.clearCount[0][1] = 1;
-    TitleState.state = kTitleTeam;
-    GameState.stage = kExtraStage;
-    TitleState.teamCursor = 1;
-    Frame(0);
-    EXPECT_EQ(TitleState.teamCursor, 0);
-    ScoreData.clearCount[0][1] = 0;
+    // The only team with the extra stage is chosen before any press, and stays chosen.
     ScoreData.clearCount[1][1] = 1;  // only team 2 has the extra stage
-    TitleState.state = kTitleMenu;
     TitleState.menuCursor = 2;
     Frame(PAD_SHOT);
     ASSERT_EQ(TitleState.state, kTitleTeam);

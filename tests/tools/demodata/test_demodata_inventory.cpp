@@ -167,8 +167,8 @@ TEST(DemoDataInventory, ListPrintsTheWholeTable) {
             std::ostringstream want;
             want << "  " << c.group << ' ' << c.index << ' ' << c.box.x << ',' << c.box.y << ' ' << c.box.w << 'x'
                  << c.box.h << (c.wraps ? " wraps" : "") << (c.borrowed ? " borrowed" : "") << (c.runsOn ? " runs-on" : "");
-            ASSERT_LT(n, rectangles.size());
-            EXPECT_EQ(rectangles[n++], want.str()) << a.path;
+            EXPECT_EQ(n < rectangles.size() ? rectangles[n] : "", want.str()) << a.path;
+            ++n;
         }
     }
     EXPECT_EQ(rectangles.size(), n);
@@ -180,8 +180,7 @@ TEST(DemoDataInventory, BadCommandLinesAreRefusedWithTheUsage) {
     for (const char* arguments : {"", "--jobs", "--only", "--pack", "--frob out", "one two", "--stagedata"}) {
         const std::string cmd = "'" + testsupport::BinaryDir() + "/quenrith-demodata' " + arguments + " 2> '" + log + "'";
         const int status = std::system(cmd.c_str());
-        ASSERT_TRUE(WIFEXITED(status)) << arguments;
-        EXPECT_EQ(WEXITSTATUS(status), 2) << arguments;
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2) << arguments;
         EXPECT_EQ(testsupport::ReadFile(log),
                   "usage: quenrith-demodata [--list] [--only images,sounds,music,fonts] [--jobs N] [--font-tool PATH]\n"
                   "                         [--contact-sheet PNG] [--pack FILE] [--stagedata DIR] OUTPUT\n")
