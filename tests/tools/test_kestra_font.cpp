@@ -24,7 +24,7 @@ namespace {
 
 // The exit code; what the tool wrote to its error stream in *said.
 int RunTool(const std::string& arguments, std::string* said = nullptr) {
-    const std::string log = testsupport::BinaryDir() + "/kestra-font-test.log";
+    const std::string log = testsupport::BinaryDir() + "/kestra-font-" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
     const std::string command =
         "cd '" + testsupport::BinaryDir() + "' && ./kestra-font " + arguments + " > /dev/null 2> '" + log + "'";
     const int status = std::system(command.c_str());

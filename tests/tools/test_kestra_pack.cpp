@@ -24,7 +24,7 @@ using testsupport::U8;
 
 // The exit code; what the tool printed (both streams) in *said.
 int RunTool(const std::string& arguments, std::string* said = nullptr) {
-    const std::string log = testsupport::BinaryDir() + "/kestra-pack-test.log";
+    const std::string log = testsupport::BinaryDir() + "/kestra-pack-" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
     const std::string command = "'" + testsupport::BinaryDir() + "/kestra-pack' " + arguments + " > '" + log + "' 2>&1";
     const int status = std::system(command.c_str());
     if (said) *said = testsupport::ReadFile(log);

@@ -3,6 +3,7 @@
 // overlaps.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -176,7 +177,7 @@ TEST(DemoDataInventory, ListPrintsTheWholeTable) {
 }
 
 TEST(DemoDataInventory, BadCommandLinesAreRefusedWithTheUsage) {
-    const std::string log = ::testing::TempDir() + "demodata-usage.txt";
+    const std::string log = ::testing::TempDir() + "demodata-usage-" + std::to_string(getpid()) + ".txt";
     for (const char* arguments : {"", "--jobs", "--only", "--pack", "--frob out", "one two", "--stagedata"}) {
         const std::string cmd = "'" + testsupport::BinaryDir() + "/quenrith-demodata' " + arguments + " 2> '" + log + "'";
         const int status = std::system(cmd.c_str());
