@@ -302,12 +302,11 @@ TEST(NameGrid, SymbolsAndCellsAreInverses) {
     c = 'x';
     NameGridToChar(0, 3, &c);
     EXPECT_EQ(c, 'x');
-    int32_t r = 0, col = 0;
-    CharToNameGrid(' ', &r, &col);
-    EXPECT_EQ(r, 3);
-    EXPECT_EQ(col, 12);
-    CharToNameGrid('|', &r, &col);
-    EXPECT_EQ(col, 12);
+    for (char other : {' ', '|', '\0'}) {  // no cell of their own: the delete cell
+        int32_t r = 0, col = 0;
+        CharToNameGrid(other, &r, &col);
+        EXPECT_EQ(std::pair(r, col), std::pair(3, 12)) << int(other);
+    }
 }
 
 }  // namespace
