@@ -218,9 +218,6 @@ struct Drawn {
     float x, y, u, v;
     bool operator==(const Drawn&) const = default;
 };
-void Collect(const SpriteDrawRecord& r, void* context) {
-    static_cast<std::vector<Drawn>*>(context)->push_back({r.dst[0], r.dst[1], r.src[0], r.src[1]});
-}
 Drawn At(const layout::Quad& q) { return {float(q.screen.x), float(q.screen.y), float(q.cell.x), float(q.cell.y)}; }
 
 // Stage, rank, score digits, each typed letter from its own glyph, the cursor after
@@ -240,7 +237,8 @@ TEST_F(ResultScreen, TheScreenDrawsRankScoreNameAndCursors) {
         {kNotRanked, 3, 14, "", {}, {{0, 6}, {1, 0}, {1, 12}, {1, 4}, {0, 14}, {1, 21}, {1, 4}, {1, 17}}},  // GameOver
     };
     std::vector<Drawn> drawn;
-    SetSpriteDrawRecorder(Collect, &drawn);
+    SetSpriteDrawRecorder([](const SpriteDrawRecord& r, void* to) {
+        static_cast<std::vector<Drawn>*>(to)->push_back({r.dst[0], r.dst[1], r.src[0], r.src[1]}); }, &drawn);
     for (const Case& c : cases) {
         drawn.clear();
         ScoreData.rank = c.rank;

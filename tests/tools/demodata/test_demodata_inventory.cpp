@@ -149,7 +149,7 @@ TEST(DemoDataInventory, StageDataFolderWithoutGridsFailsBeforePainting) {
     EXPECT_EQ(report.files, 0u);
 }
 
-TEST(DemoDataInventory, ListPrintsTheWholeTable) {
+TEST(DemoDataInventory, ListPrintsTheWholeTableAndBadCommandLinesGetTheUsage) {
     const std::string out = ::testing::TempDir() + "demodata-list.txt";
     const std::string cmd = "'" + testsupport::BinaryDir() + "/quenrith-demodata' --list > '" + out + "'";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
@@ -174,9 +174,7 @@ TEST(DemoDataInventory, ListPrintsTheWholeTable) {
     }
     EXPECT_EQ(rectangles.size(), n);
     EXPECT_EQ(files.size(), Images().size() + SoundEffects().size() + MusicTracks().size() + FontFiles().size());
-}
-
-TEST(DemoDataInventory, BadCommandLinesAreRefusedWithTheUsage) {
+    // Bad command lines are refused with the usage.
     const std::string log = ::testing::TempDir() + "demodata-usage-" + std::to_string(getpid()) + ".txt";
     for (const char* arguments : {"", "--jobs", "--only", "--pack", "--frob out", "one two", "--stagedata"}) {
         const std::string cmd = "'" + testsupport::BinaryDir() + "/quenrith-demodata' " + arguments + " 2> '" + log + "'";
