@@ -414,6 +414,7 @@ TEST_F(TitleScene, TheRankingViewTurnsThroughTheUnlockedTablesAndLeavesToTheMenu
     ScoreData.clearCount[0][0] = 1;
     Frame(PAD_DOWN);
     EXPECT_EQ(RankingTeam, 1);
+    EXPECT_EQ(GameState.sceneId, kSceneTitle);  // looking at tables starts no game
     TitleState.frameCounter = 500;
     Frame(0, PAD_DIRECT);
     EXPECT_EQ(TitleState.state, kTitleMenu);
