@@ -152,13 +152,14 @@ TEST_F(FontTool, ListOptionsAndBadArgumentsAreChecked) {
 }
 
 TEST_F(FontTool, FullListAt24PixelsDrawsLikeFreeType) {
-    ASSERT_EQ(RunTool("--size 24 '" + dir_.file("font.lfd") + "'"), 0);
+    ASSERT_EQ(RunTool("'" + dir_.file("font.lfd") + "'"), 0);  // 24 pixels and sheets of 1024 unless told
     const std::string bytes = testsupport::ReadFile(dir_.file("font.lfd"));
     KestraLfd::View view{};
     ASSERT_TRUE(KestraLfd::Parse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &view));
     EXPECT_EQ(view.header.fontSize, 24);
     EXPECT_EQ(view.header.glyphCount, 95 + 63 + 524 + 2965);
-    ASSERT_GE(view.header.sheetCount, 1);
+    EXPECT_EQ(view.header.sheetWidth, 1024);
+    ASSERT_EQ(view.header.sheetCount, 2);
 
     StartFonts(d3d9test::Backend::GL);
     ASSERT_FALSE(HasFatalFailure());
