@@ -409,6 +409,8 @@ TEST_F(TitleScene, TheRankingViewTurnsThroughTheUnlockedTablesAndLeavesToTheMenu
     ScoreData.clearCount[1][1] = 1;
     Frame(PAD_LEFT);
     EXPECT_EQ(RankingColumn, 3);
+    Frame(PAD_RIGHT);
+    EXPECT_EQ(RankingColumn, 0);  // past the extra stage's table: back to the first
     Frame(PAD_DOWN);
     EXPECT_EQ(RankingTeam, 0);
     ScoreData.clearCount[0][0] = 1;
