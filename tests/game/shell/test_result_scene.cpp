@@ -162,12 +162,7 @@ TEST_F(ResultScreen, TheGridMovesBetweenTheWideRowsAndTheLastRow) {
 // Typing and the end cell sound the item chime, moving the focus click; deleting is silent.
 TEST_F(ResultScreen, EachPressPlaysItsEffect) {
     shelltest::EffectProbe probe(dir_.path(), {{"lifeitemget", &SoundTable.lifeitemget}, {"titlefocus", &SoundTable.titlefocus}});
-    struct Case {
-        const char* name;
-        int32_t row, column;
-        uint16_t pushed;
-        const char* effect;  // null: none
-    };
+    struct Case { const char* name; int32_t row, column; uint16_t pushed; const char* effect; };  // effect null: none
     const char *chime = "lifeitemget", *focus = "titlefocus";
     const Case cases[] = {{"", 0, 0, PAD_SHOT, chime},  {"", 0, 0, PAD_UP, focus},      {"", 0, 0, PAD_DOWN, focus},
                           {"", 0, 0, PAD_LEFT, focus},  {"", 0, 0, PAD_RIGHT, focus},   {"AB", 0, 0, PAD_DIRECT, nullptr},

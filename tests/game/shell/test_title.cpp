@@ -111,9 +111,7 @@ TEST_F(TitleScene, LockedItemsDoNothingAndOnlyTeamOneAndTwoDifficultiesAreOffere
 
 TEST_F(TitleScene, EachMenuItemSetsItsPlayersModeAndStage) {
     ScoreData.clearCount[0][1] = 1;  // the extra stage unlocked
-    struct Row {
-        int item, state, stage, twoPlayer, practice;
-    };
+    struct Row { int item, state, stage, twoPlayer, practice; };
     const Row rows[] = {{0, kTitleTeam, 1, 0, 0},    {1, kTitleTeam, 1, 1, 0},    {2, kTitleTeam, 6, 0, 0},
                         {3, kTitleTeam, 6, 1, 0},    {4, kTitleTeam, 3, 0, 1},    {5, kTitleTeam, 3, 1, 1},
                         {6, kTitleMenu, 3, 0, 0},    {7, kTitleRanking, 3, 0, 0}, {8, kTitleConfig, 3, 0, 0}};
@@ -131,11 +129,7 @@ TEST_F(TitleScene, EachMenuItemSetsItsPlayersModeAndStage) {
 TEST_F(TitleScene, EachPressPlaysItsEffect) {
     shelltest::EffectProbe probe(dir_.path(), {{"titlefocus", &SoundTable.titlefocus}, {"titledecide", &SoundTable.titledecide},
                                                {"titlecancel", &SoundTable.titlecancel}, {"shot_small", &SoundTable.shot_small}});
-    struct Case {
-        int32_t state;
-        uint16_t pushed;
-        const char* effect;
-    };
+    struct Case { int32_t state; uint16_t pushed; const char* effect; };
     const char *focus = "titlefocus", *decide = "titledecide", *cancel = "titlecancel";
     // The configuration from its first row: the effects' row, its volume, up twice to the last row, and out.
     const Case cases[] = {
