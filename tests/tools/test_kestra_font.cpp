@@ -7,7 +7,9 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <algorithm>
 #include <cstdlib>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -20,10 +22,13 @@ using namespace fonttest;
 
 namespace {
 
-int RunTool(const std::string& arguments) {
+// The exit code; what the tool wrote to its error stream in *said.
+int RunTool(const std::string& arguments, std::string* said = nullptr) {
+    const std::string log = testsupport::BinaryDir() + "/kestra-font-" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
     const std::string command =
-        "cd '" + testsupport::BinaryDir() + "' && ./kestra-font " + arguments + " > /dev/null 2>&1";
+        "cd '" + testsupport::BinaryDir() + "' && ./kestra-font " + arguments + " > /dev/null 2> '" + log + "'";
     const int status = std::system(command.c_str());
+    if (said) *said = testsupport::ReadFile(log);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -99,6 +104,21 @@ TEST_F(FontTool, ListOptionsAndBadArgumentsAreChecked) {
     EXPECT_EQ(view.header.glyphCount, 95 + 63);
     EXPECT_EQ(KestraLfd::ReadSheetName(view, 0), "small_00");
     EXPECT_TRUE(testsupport::FileExists(dir_.file("small_00.tga")));
+    // Each style changes the ink: bold adds to it, italic moves it, mono leaves whole pixels only.
+    const auto alpha = [&](const std::string& style) {
+        EXPECT_EQ(RunTool("--size 16 --lists ascii " + style + " --name s '" + dir_.file("s.lfd") + "'"), 0) << style;
+        const std::string tga = testsupport::ReadFile(dir_.file("s_00.tga"));
+        std::vector<long> a;  // the sum, then each pixel's alpha
+        for (size_t k = 18 + 3; k < tga.size(); k += 4) a.push_back(static_cast<uint8_t>(tga[k]));
+        a.insert(a.begin(), std::accumulate(a.begin(), a.end(), 0L));
+        return a;
+    };
+    const auto partial = [](const std::vector<long>& a) { return std::any_of(a.begin() + 1, a.end(), [](long v) { return v % 255; }); };
+    const std::vector<long> plain = alpha(""), bold = alpha("--bold"), italic = alpha("--italic"), mono = alpha("--mono");
+    EXPECT_TRUE(partial(plain) && partial(bold) && partial(italic) && !partial(mono));
+    EXPECT_GT(bold[0], plain[0] * 11 / 10);
+    EXPECT_NE(italic, plain);
+    EXPECT_LT(italic[0], bold[0]);
     // An extra list in UTF-8, a sheet name prefix with a folder.
     testsupport::WriteFile(dir_.file("extra.txt"), "\xE9\xAC\xB1\n\xE2\x91\xA0");  // 鬱 and ①
     EXPECT_EQ(RunTool("--lists none --extra '" + dir_.file("extra.txt") + "' --name data/x '" +
@@ -108,24 +128,38 @@ TEST_F(FontTool, ListOptionsAndBadArgumentsAreChecked) {
     ASSERT_TRUE(KestraLfd::Parse(reinterpret_cast<const uint8_t*>(extra.data()), extra.size(), &view));
     EXPECT_EQ(view.header.glyphCount, 2);
     EXPECT_EQ(KestraLfd::ReadSheetName(view, 0), "data/x_00");
-    EXPECT_EQ(RunTool("--size 0 '" + out + "'"), 2);
-    EXPECT_EQ(RunTool("--size 254 '" + out + "'"), 2);
-    EXPECT_EQ(RunTool("'" + out + "' '" + out + "'"), 2);  // one output only
-    EXPECT_EQ(RunTool("--sheet-size 1000 '" + out + "'"), 2);
-    EXPECT_EQ(RunTool("--lists greek '" + out + "'"), 2);
-    EXPECT_EQ(RunTool(""), 2);
-    EXPECT_EQ(RunTool("--extra '" + dir_.file("missing.txt") + "' '" + out + "'"), 1);
-    EXPECT_EQ(RunTool("--name " + std::string(40, 'n') + " '" + out + "'"), 1);
+    // The smallest and largest sizes and the smallest sheet are accepted.
+    for (const char* edge : {"--size 1 --sheet-size 16", "--size 253"})
+        EXPECT_EQ(RunTool(std::string(edge) + " --lists none --extra '" + dir_.file("extra.txt") + "' '" + out + "'"), 0) << edge;
+    std::string said;
+    const std::string to = " '" + out + "'";
+    for (const std::string& bad : {"--size 0" + to, "--size 254" + to, to + to, "--sheet-size 1000" + to,
+                                   "--sheet-size 8" + to, "--sheet-size 16384" + to, "--lists greek" + to,
+                                   "--lists ascii," + to, "--frob" + to, to + " --size", std::string()}) {
+        EXPECT_EQ(RunTool(bad, &said), 2) << bad;
+        EXPECT_EQ(said,
+                  "usage: kestra-font [--size N] [--face NAME] [--sheet-size N] [--lists ascii,kana,nonkanji,kanji1]\n"
+                  "                   [--extra FILE] [--name PREFIX] [--mono] [--bold] [--italic] [--outline] OUTPUT.lfd\n")
+            << bad;
+    }
+    EXPECT_EQ(RunTool("--extra '" + dir_.file("missing.txt") + "' '" + out + "'", &said), 1);
+    EXPECT_EQ(said, "kestra-font: cannot read " + dir_.file("missing.txt") + "\n");
+    EXPECT_EQ(RunTool("--name " + std::string(30, 'n') + " '" + out + "'", &said), 1);
+    EXPECT_EQ(said, "kestra-font: the sheet name prefix is longer than 29 bytes\n");
+    testsupport::WriteFile(dir_.file("heart.txt"), "\xE2\x99\xA1");  // no CP932 form
+    EXPECT_EQ(RunTool("--extra '" + dir_.file("heart.txt") + "' '" + out + "'", &said), 1);
+    EXPECT_EQ(said, "kestra-font: " + dir_.file("heart.txt") + " holds a character without a CP932 form\n");
 }
 
 TEST_F(FontTool, FullListAt24PixelsDrawsLikeFreeType) {
-    ASSERT_EQ(RunTool("--size 24 '" + dir_.file("font.lfd") + "'"), 0);
+    ASSERT_EQ(RunTool("'" + dir_.file("font.lfd") + "'"), 0);  // 24 pixels and sheets of 1024 unless told
     const std::string bytes = testsupport::ReadFile(dir_.file("font.lfd"));
     KestraLfd::View view{};
     ASSERT_TRUE(KestraLfd::Parse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &view));
     EXPECT_EQ(view.header.fontSize, 24);
     EXPECT_EQ(view.header.glyphCount, 95 + 63 + 524 + 2965);
-    ASSERT_GE(view.header.sheetCount, 1);
+    EXPECT_EQ(view.header.sheetWidth, 1024);
+    ASSERT_EQ(view.header.sheetCount, 2);
 
     StartFonts(d3d9test::Backend::GL);
     ASSERT_FALSE(HasFatalFailure());

@@ -22,9 +22,12 @@ namespace {
 
 using testsupport::U8;
 
-int RunTool(const std::string& arguments) {
-    const std::string command = "'" + testsupport::BinaryDir() + "/kestra-pack' " + arguments + " > /dev/null 2>&1";
+// The exit code; what the tool printed (both streams) in *said.
+int RunTool(const std::string& arguments, std::string* said = nullptr) {
+    const std::string log = testsupport::BinaryDir() + "/kestra-pack-" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
+    const std::string command = "'" + testsupport::BinaryDir() + "/kestra-pack' " + arguments + " > '" + log + "' 2>&1";
     const int status = std::system(command.c_str());
+    if (said) *said = testsupport::ReadFile(log);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -113,22 +116,30 @@ TEST_F(PackTool, PacksAFolderWithShiftJisNames) {
 }
 
 TEST_F(PackTool, RefusesWhatItCannotPackFaithfully) {
-    EXPECT_EQ(RunTool(""), 2);
-    EXPECT_EQ(RunTool("only-one-argument"), 2);
-    EXPECT_EQ(RunTool("one two three"), 2);
-    EXPECT_EQ(RunTool("'" + dir_.file("out.bin") + "' '" + dir_.file("no-such-folder") + "'"), 1);
+    std::string said;
+    for (const char* arguments : {"", "only-one-argument", "one two three", "--help a b", "-h a b"}) {
+        EXPECT_EQ(RunTool(arguments, &said), 2) << arguments;
+        EXPECT_EQ(said, "usage: kestra-pack [--compress] OUTPUT FOLDER\n") << arguments;
+    }
+    const std::string plain = "'" + dir_.file("out.bin") + "' '" + dir_.file("src") + "'";
+    EXPECT_EQ(RunTool("'" + dir_.file("out.bin") + "' '" + dir_.file("no-such-folder") + "'", &said), 1);
+    EXPECT_EQ(said, "kestra-pack: " + dir_.file("no-such-folder") + " is not a folder\n");
 
     Put("a.txt", "a");
     Put("A.TXT", "b");  // the same entry once normalised
-    EXPECT_EQ(RunTool("'" + dir_.file("out.bin") + "' '" + dir_.file("src") + "'"), 1);
+    EXPECT_EQ(RunTool(plain, &said), 1);
+    EXPECT_EQ(said, "kestra-pack: a.txt: two files share the name a.txt\n");
     EXPECT_FALSE(fs::exists(dir_.file("out.bin")));
     fs::remove(dir_.file("src/A.TXT"));
 
-    Put(U8(u8"smile-😀.txt"), "no CP932 form");
-    EXPECT_EQ(RunTool("'" + dir_.file("out.bin") + "' '" + dir_.file("src") + "'"), 1);
-    fs::remove(dir_.file(U8(u8"src/smile-😀.txt")));
+    const std::string smile = U8(u8"smile-😀.txt");
+    Put(smile, "no CP932 form");
+    EXPECT_EQ(RunTool(plain, &said), 1);
+    EXPECT_EQ(said, "kestra-pack: " + smile + ": the name has no Shift-JIS (CP932) form\n");
+    fs::remove(dir_.file("src/" + smile));
 
-    EXPECT_EQ(RunTool("'" + dir_.file("out.bin") + "' '" + dir_.file("src") + "'"), 0);
+    EXPECT_EQ(RunTool("--compress " + plain, &said), 0);
+    EXPECT_EQ(said, dir_.file("out.bin") + ": 1 entries (0 compressed), 1 bytes stored for 1\n");
     // A pack written inside the folder it packs leaves itself out, also on the next run.
     for (int run = 0; run < 2; ++run) ASSERT_EQ(RunTool("'" + dir_.file("src/self.bin") + "' '" + dir_.file("src") + "'"), 0);
     EXPECT_EQ(testsupport::ReadFile(dir_.file("src/self.bin"))[4], 1);  // a.txt alone

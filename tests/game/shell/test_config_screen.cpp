@@ -1,6 +1,8 @@
 // The configuration screen and the volume file.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -70,29 +72,43 @@ protected:
 };
 
 TEST_F(ConfigScreen, VolumesStepByTenAndAreSavedOnLeaving) {
-    Frame(PAD_RIGHT);
-    EXPECT_EQ(GameState.bgmVolume, 100);
+    // Every handle its own number, so that the calls name what they touch.
+    uint32_t handles[sizeof(cSoundTable) / sizeof(uint32_t)];
+    for (uint32_t i = 0; i < std::size(handles); ++i) handles[i] = 100 + i;
+    static_assert(sizeof handles == sizeof(cSoundTable));
+    std::memcpy(static_cast<void*>(&SoundTable), handles, sizeof handles);
+    BgmHandle = 99;
+    const auto calls = [this](uint16_t pushed1, uint16_t pushed2 = 0) {
+        platform::ClearRecordedCalls();
+        platform::SetCallRecording(true);
+        Frame(pushed1, pushed2);
+        platform::SetCallRecording(false);
+        return platform::RecordedCalls();
+    };
+    const std::string click = std::to_string(SoundTable.shot_small), focus = std::to_string(SoundTable.titlefocus);
+    // The music's volume goes to the click and the music.
+    EXPECT_EQ(calls(PAD_RIGHT),
+              (std::vector<std::string>{"KestraSound::SetVolume " + click + " 100 0", "KestraSound::SetVolume 99 100 0"}));
     Frame(PAD_RIGHT);
     EXPECT_EQ(GameState.bgmVolume, 100);
     Frame(0, PAD_RIGHT);  // only player 1 changes a volume
     EXPECT_EQ(GameState.bgmVolume, 100);
     Frame(PAD_DOWN);
     // The effects' volume goes to the click and the cursor sound, nothing else.
-    SoundTable.shot_small = 13;
-    SoundTable.titlefocus = 11;
-    platform::SetCallRecording(true);
-    Frame(PAD_LEFT);
-    platform::SetCallRecording(false);
-    EXPECT_EQ(platform::RecordedCalls(),
-              (std::vector<std::string>{"KestraSound::SetVolume 13 80 0", "KestraSound::SetVolume 11 80 0"}));
-    platform::ClearRecordedCalls();
-    SoundTable = cSoundTable{};
+    EXPECT_EQ(calls(PAD_LEFT),
+              (std::vector<std::string>{"KestraSound::SetVolume " + click + " 80 0", "KestraSound::SetVolume " + focus + " 80 0"}));
     EXPECT_EQ(GameState.seVolume, 80);
     EXPECT_FALSE(testsupport::FileExists(File("save/vol.dat")));
     Frame(PAD_DOWN);
     Frame(PAD_DOWN);
     EXPECT_EQ(TitleState.configCursor, 3);
-    Frame(0, PAD_SHOT);
+    // Leaving gives every effect but the five of stages 3 and 6 the effects' volume.
+    const std::vector<std::string> leaving = calls(0, PAD_SHOT);
+    EXPECT_EQ(std::set<std::string>(leaving.begin(), leaving.end()).size(), 34u);
+    for (const std::string& call : leaving) EXPECT_TRUE(call.starts_with("KestraSound::SetVolume 1") && call.ends_with(" 80 0")) << call;
+    platform::ClearRecordedCalls();
+    SoundTable = cSoundTable{};
+    BgmHandle = kNoSound;
     EXPECT_EQ(TitleState.state, kTitleMenu);
     EXPECT_EQ(testsupport::ReadFile(File("save/vol.dat")), "100 80\r\n");
 }

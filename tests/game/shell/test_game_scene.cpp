@@ -153,6 +153,23 @@ TEST_F(GameScene, TheContinueScreenAnswersFromFrame101AndYesMakesThePlayersInvin
     EXPECT_EQ(GameState.stateTimer, 0);
 }
 
+TEST_F(GameScene, NoOnTheContinueScreenKeepsTheCreditsAndEndsTheGame) {
+    GameState.credits = 2;
+    GameState.subState = kSubStateGameOver;
+    for (int i = 0; i < 101; ++i) Frame();
+    for (const auto& [pushed, choice] : {std::pair{PAD_RIGHT, 1}, std::pair{PAD_LEFT, 0}, std::pair{PAD_LEFT, 1}}) {
+        Frame(pushed);
+        EXPECT_EQ(GameState.continueChoice, choice);
+    }
+    Frame(PAD_SHOT);
+    EXPECT_EQ(GameState.subState, kSubStateLeave);
+    EXPECT_EQ(GameState.stateTimer, 0);
+    EXPECT_EQ(GameState.credits, 2);
+    EXPECT_EQ(ScoreData.finishedGames, 1u);
+    Frame();
+    EXPECT_EQ(GameState.sceneId, kSceneResult);
+}
+
 TEST_F(GameScene, TheTallyPaysItsAmountsAndAnInactivePlayerTwoOnlyTheNoMissBonus) {
     GameState.subState = kSubStateTally;
     GameState.noMissBonus = 200000;

@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <utility>
+#include <vector>
 
 #include "game/shell/MenuCommon.h"
 #include "game/shell/ResultScene.h"
 #include "game/state/SpriteTable.h"
+#include "tests/game/shell/effect_probe.h"
 #include "tests/game/shell/shell_fixture.h"
 
 namespace {
@@ -157,6 +159,28 @@ TEST_F(ResultScreen, TheGridMovesBetweenTheWideRowsAndTheLastRow) {
     }
 }
 
+// Typing and the end cell sound the item chime, moving the focus click; deleting is silent.
+TEST_F(ResultScreen, EachPressPlaysItsEffect) {
+    shelltest::EffectProbe probe(dir_.path(), {{"lifeitemget", &SoundTable.lifeitemget}, {"titlefocus", &SoundTable.titlefocus}});
+    struct Case { const char* name; int32_t row, column; uint16_t pushed; const char* effect; };  // effect null: none
+    const char *chime = "lifeitemget", *focus = "titlefocus";
+    const Case cases[] = {{"", 0, 0, PAD_SHOT, chime},  {"", 0, 0, PAD_UP, focus},      {"", 0, 0, PAD_DOWN, focus},
+                          {"", 0, 0, PAD_LEFT, focus},  {"", 0, 0, PAD_RIGHT, focus},   {"AB", 0, 0, PAD_DIRECT, nullptr},
+                          {"ABCDEFGH", 3, 12, PAD_SHOT, nullptr}, {"ABCDEFGH", 3, 14, PAD_SHOT, chime}, {"ABCDEFGH", 3, 14, PAD_LEFT, focus}};
+    ScoreData.resultScore = 2000000;
+    Frame();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.name << " " << c.row << "," << c.column << " " << c.pushed);
+        std::snprintf(ScoreData.entryName, sizeof ScoreData.entryName, "%s", c.name);
+        ScoreData.entryLength = static_cast<int32_t>(std::strlen(c.name));
+        ScoreData.entryRow = c.row;
+        ScoreData.entryColumn = c.column;
+        ScoreData.resultFrame = 0;
+        Frame(c.pushed);
+        EXPECT_EQ(probe.Started(), c.effect ? std::vector<std::string>{c.effect} : std::vector<std::string>{});
+    }
+}
+
 TEST_F(ResultScreen, AClearedGameStoresStageSixAndRaisesTheBestStageToSeven) {
     ScoreData.resultScore = 3000000;
     ScoreData.resultStage = 7;
@@ -182,6 +206,57 @@ TEST_F(ResultScreen, ANonRankedResultWaitsForPlayerOnesShotThen180Frames) {
     EXPECT_EQ(FramesToTitle(), 179);
     EXPECT_EQ(ScoreData.bestStage[0][1], 3);  // never lowered
     EXPECT_STREQ(ScoreData.rows[1][9].name, "Kohaku");
+}
+
+// Where a quad is drawn and what it shows.
+struct Drawn {
+    float x, y, u, v;
+    bool operator==(const Drawn&) const = default;
+};
+Drawn At(const layout::Quad& q) { return {float(q.screen.x), float(q.screen.y), float(q.cell.x), float(q.cell.y)}; }
+
+// Stage, rank, score digits, each typed letter from its own glyph, the cursor after
+// a name with room left, the date, the grid and the grid's cursor, small or wide.
+TEST_F(ResultScreen, TheScreenDrawsRankScoreNameAndCursors) {
+    using namespace layout;
+    struct Case {
+        int32_t rank, row, column;
+        const char* name;
+        std::vector<Quad> head;                  // after the backdrop and the stage
+        std::vector<std::pair<int, int>> cells;  // the name's glyphs
+    };
+    const Case cases[] = {
+        {2, 1, 4, "Az9@(", {kResultRank.At(0, 2)}, {{0, 0}, {1, 25}, {2, 9}, {2, 21}, {3, 0}}},
+        {10, 3, 13, "12345678", {kResultRankTen.At(0, 1), kResultRankTen.At(1, 0)},
+         {{2, 1}, {2, 2}, {2, 3}, {2, 4}, {2, 5}, {2, 6}, {2, 7}, {2, 8}}},
+        {kNotRanked, 3, 14, "", {}, {{0, 6}, {1, 0}, {1, 12}, {1, 4}, {0, 14}, {1, 21}, {1, 4}, {1, 17}}},  // GameOver
+    };
+    std::vector<Drawn> drawn;
+    SetSpriteDrawRecorder([](const SpriteDrawRecord& r, void* to) {
+        static_cast<std::vector<Drawn>*>(to)->push_back({r.dst[0], r.dst[1], r.src[0], r.src[1]}); }, &drawn);
+    for (const Case& c : cases) {
+        drawn.clear();
+        ScoreData.rank = c.rank;
+        ScoreData.resultStage = 3;
+        ScoreData.resultScore = 950000;
+        std::snprintf(ScoreData.entryName, sizeof ScoreData.entryName, "%s", c.name);
+        ScoreData.entryLength = static_cast<int32_t>(std::strlen(c.name));
+        ScoreData.entryRow = c.row;
+        ScoreData.entryColumn = c.column;
+        DrawResultScene();
+        std::vector<Drawn> want = {At(kBackdrop), At(kResultStage.At(0, 3))};
+        for (const Quad& q : c.head) want.push_back(At(q));
+        for (int k = 0; k < 6; ++k) want.push_back(At(kResultScore.At(k, "950000"[k] - '0')));
+        for (size_t k = 0; k < c.cells.size(); ++k)
+            want.push_back(At({kNameLetters.Screen(int(k)), GridGlyphCell(c.cells[k].first, c.cells[k].second)}));
+        if (c.rank == 2) want.push_back(At(kNameCursor.At(5, 0)));
+        ASSERT_EQ(drawn.size(), want.size() + 7) << c.name;  // and the date's five
+        drawn.erase(drawn.begin() + std::ssize(want), drawn.begin() + std::ssize(want) + 5);
+        want.push_back(At(kNameGrid));
+        want.push_back(At(c.row < 3 ? GridCursor(c.row, c.column) : GridCursorWide(c.column)));
+        EXPECT_EQ(drawn, want) << c.name;
+    }
+    SetSpriteDrawRecorder(nullptr, nullptr);
 }
 
 TEST(RankingRows, TheNewRowStaysBelowEqualScoresAndALowRowFallsToTen) {
@@ -220,12 +295,11 @@ TEST(NameGrid, SymbolsAndCellsAreInverses) {
     c = 'x';
     NameGridToChar(0, 3, &c);
     EXPECT_EQ(c, 'x');
-    int32_t r = 0, col = 0;
-    CharToNameGrid(' ', &r, &col);
-    EXPECT_EQ(r, 3);
-    EXPECT_EQ(col, 12);
-    CharToNameGrid('|', &r, &col);
-    EXPECT_EQ(col, 12);
+    for (char other : {' ', '|', '\0'}) {  // no cell of their own: the delete cell
+        int32_t r = 0, col = 0;
+        CharToNameGrid(other, &r, &col);
+        EXPECT_EQ(std::pair(r, col), std::pair(3, 12)) << int(other);
+    }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "game/shell/StageFiles.h"
 #include "game/shell/Title.h"
 #include "game/state/SpriteTable.h"
+#include "tests/game/shell/effect_probe.h"
 #include "tests/game/shell/shell_fixture.h"
 
 namespace {
@@ -44,23 +45,26 @@ TEST_F(TitleScene, UnlockRulesFollowTheProgressCounters) {
 }
 
 TEST_F(TitleScene, HoldingDownRepeatsAtFrames43And49And55) {
-    std::vector<int> moves;
-    int before = TitleState.menuCursor;
-    for (int frame = 1; frame <= 60; ++frame) {
-        const uint16_t down = PAD_DOWN;
-        const uint16_t none = 0;
-        const bool first = frame == 1;
-        PadWords[0] = PadWord{static_cast<uint16_t>(~down), first ? down : none, first ? none : down, 0};
-        PadWords[1] = PadWord{0xFFFF, 0, 0, 0};
+    for (const uint16_t way : {PAD_DOWN, PAD_UP}) {
+        std::vector<int> moves;
+        TitleState.menuCursor = 4;
+        int before = TitleState.menuCursor;
+        for (int frame = 1; frame <= 60; ++frame) {
+            const uint16_t none = 0;
+            const bool first = frame == 1;
+            PadWords[0] = PadWord{static_cast<uint16_t>(~way), first ? way : none, first ? none : way, 0};
+            PadWords[1] = PadWord{0xFFFF, 0, 0, 0};
+            UpdateTitle();
+            if (TitleState.menuCursor != before) moves.push_back(frame);
+            before = TitleState.menuCursor;
+        }
+        EXPECT_EQ(moves, (std::vector<int>{1, 43, 49, 55})) << way;
+        EXPECT_EQ(TitleState.menuCursor, way == PAD_DOWN ? 8 : 0) << way;
+        // Letting go resets the count: the next hold waits 42 frames again.
+        PadWords[0] = PadWord{0xFFFF, 0, 0, way};
         UpdateTitle();
-        if (TitleState.menuCursor != before) moves.push_back(frame);
-        before = TitleState.menuCursor;
+        EXPECT_EQ(way == PAD_DOWN ? TitleState.downHold : TitleState.upHold, 0);
     }
-    EXPECT_EQ(moves, (std::vector<int>{1, 43, 49, 55}));
-    // Letting go resets the count: the next hold waits 42 frames again.
-    PadWords[0] = PadWord{0xFFFF, 0, 0, PAD_DOWN};
-    UpdateTitle();
-    EXPECT_EQ(TitleState.downHold, 0);
 }
 
 TEST_F(TitleScene, ColumnsJumpAndTheCursorWraps) {
@@ -105,6 +109,47 @@ TEST_F(TitleScene, LockedItemsDoNothingAndOnlyTeamOneAndTwoDifficultiesAreOffere
     EXPECT_EQ(GameState.stage, 1);
 }
 
+TEST_F(TitleScene, EachMenuItemSetsItsPlayersModeAndStage) {
+    ScoreData.clearCount[0][1] = 1;  // the extra stage unlocked
+    struct Row { int item, state, stage, twoPlayer, practice; };
+    const Row rows[] = {{0, kTitleTeam, 1, 0, 0},    {1, kTitleTeam, 1, 1, 0},    {2, kTitleTeam, 6, 0, 0},
+                        {3, kTitleTeam, 6, 1, 0},    {4, kTitleTeam, 3, 0, 1},    {5, kTitleTeam, 3, 1, 1},
+                        {6, kTitleMenu, 3, 0, 0},    {7, kTitleRanking, 3, 0, 0}, {8, kTitleConfig, 3, 0, 0}};
+    for (const Row& r : rows) {
+        TitleState.state = kTitleMenu;
+        TitleState.menuCursor = r.item;
+        GameState.stage = 3;
+        GameState.twoPlayer = GameState.practice = 0;
+        Frame(PAD_SHOT);
+        EXPECT_EQ((std::vector<int>{TitleState.state, GameState.stage, GameState.twoPlayer, GameState.practice}),
+                  (std::vector<int>{r.state, r.stage, r.twoPlayer, r.practice})) << r.item;
+    }
+}
+
+TEST_F(TitleScene, EachPressPlaysItsEffect) {
+    shelltest::EffectProbe probe(dir_.path(), {{"titlefocus", &SoundTable.titlefocus}, {"titledecide", &SoundTable.titledecide},
+                                               {"titlecancel", &SoundTable.titlecancel}, {"shot_small", &SoundTable.shot_small}});
+    struct Case { int32_t state; uint16_t pushed; const char* effect; };
+    const char *focus = "titlefocus", *decide = "titledecide", *cancel = "titlecancel";
+    // The configuration from its first row: the effects' row, its volume, up twice to the last row, and out.
+    const Case cases[] = {
+        {kTitleMenu, PAD_DOWN, focus},         {kTitleMenu, PAD_LEFT, focus},      {kTitleMenu, PAD_SHOT, decide},
+        {kTitleTeam, PAD_RIGHT, focus},        {kTitleTeam, PAD_SHOT, decide},     {kTitleTeam, PAD_DIRECT, cancel},
+        {kTitleDifficulty, PAD_UP, focus},     {kTitleDifficulty, PAD_SHOT, decide}, {kTitleDifficulty, PAD_DIRECT, cancel},
+        {kTitlePractice, PAD_DOWN, focus},     {kTitlePractice, PAD_SHOT, decide}, {kTitlePractice, PAD_DIRECT, cancel},
+        {kTitleConfig, PAD_DOWN, focus},       {kTitleConfig, PAD_LEFT, "shot_small"}, {kTitleConfig, PAD_UP, focus},
+        {kTitleConfig, PAD_UP, focus},         {kTitleConfig, PAD_SHOT, decide}};
+    ScoreData.bestStage[0][0] = 5;  // team 2 offered
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.state << " " << c.pushed);
+        TitleState.state = c.state;
+        TitleState.menuCursor = kMenuSystem;
+        GameState.stage = 1;
+        Frame(c.pushed);
+        EXPECT_EQ(probe.Started(), std::vector<std::string>{c.effect});
+    }
+}
+
 TEST_F(TitleScene, PlayerTwosShotWorksInTheMenuButNotInTheChoices) {
     TitleState.menuCursor = 1;
     Frame(0, PAD_SHOT);
@@ -133,11 +178,14 @@ TEST_F(TitleScene, PlayerTwosShotWorksInTheMenuButNotInTheChoices) {
 }
 
 TEST_F(TitleScene, TheExtraStagePicksTheUnlockedTeamAndSkipsTheDifficulty) {
+    // The only team with the extra stage is chosen before any press, and stays chosen.
     ScoreData.clearCount[1][1] = 1;  // only team 2 has the extra stage
     TitleState.menuCursor = 2;
     Frame(PAD_SHOT);
     ASSERT_EQ(TitleState.state, kTitleTeam);
     EXPECT_EQ(GameState.stage, 6);
+    Frame(0);
+    EXPECT_EQ(TitleState.teamCursor, 1);
     Frame(PAD_LEFT);
     EXPECT_EQ(TitleState.teamCursor, 1);
     TitleState.difficultyCursor = 1;
@@ -355,11 +403,14 @@ TEST_F(TitleScene, TheRankingViewTurnsThroughTheUnlockedTablesAndLeavesToTheMenu
     ScoreData.clearCount[1][1] = 1;
     Frame(PAD_LEFT);
     EXPECT_EQ(RankingColumn, 3);
+    Frame(PAD_RIGHT);
+    EXPECT_EQ(RankingColumn, 0);  // past the extra stage's table: back to the first
     Frame(PAD_DOWN);
     EXPECT_EQ(RankingTeam, 0);
     ScoreData.clearCount[0][0] = 1;
     Frame(PAD_DOWN);
     EXPECT_EQ(RankingTeam, 1);
+    EXPECT_EQ(GameState.sceneId, kSceneTitle);  // looking at tables starts no game
     TitleState.frameCounter = 500;
     Frame(0, PAD_DIRECT);
     EXPECT_EQ(TitleState.state, kTitleMenu);

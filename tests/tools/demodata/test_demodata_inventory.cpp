@@ -2,14 +2,18 @@
 // its rectangles: inside their pictures, power-of-two pictures, no unplanned
 // overlaps.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <sstream>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "game/bosses/BossPictures.h"
 #include "game/shell/LoadTables.h"
@@ -145,24 +149,42 @@ TEST(DemoDataInventory, StageDataFolderWithoutGridsFailsBeforePainting) {
     EXPECT_EQ(report.files, 0u);
 }
 
-TEST(DemoDataInventory, ListPrintsTheWholeTable) {
+TEST(DemoDataInventory, ListPrintsTheWholeTableAndBadCommandLinesGetTheUsage) {
     const std::string out = ::testing::TempDir() + "demodata-list.txt";
     const std::string cmd = "'" + testsupport::BinaryDir() + "/quenrith-demodata' --list > '" + out + "'";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     std::ifstream in(out);
     std::set<std::string> files;
-    size_t rectangles = 0;
+    std::vector<std::string> rectangles;
     for (std::string line; std::getline(in, line);) {
-        if (line.rfind("  ", 0) == 0) ++rectangles;
+        if (line.rfind("  ", 0) == 0) rectangles.push_back(line);
         else files.insert(line.substr(0, line.find(' ')));
     }
-    size_t expected = 0;
+    size_t n = 0;
     for (const ImageAsset& a : Images()) {
-        expected += a.cells.size();
         EXPECT_EQ(files.count(a.path), 1u) << a.path;
+        // Each cell's group, index, box and flags, in the inventory's order.
+        for (const Cell& c : a.cells) {
+            std::ostringstream want;
+            want << "  " << c.group << ' ' << c.index << ' ' << c.box.x << ',' << c.box.y << ' ' << c.box.w << 'x'
+                 << c.box.h << (c.wraps ? " wraps" : "") << (c.borrowed ? " borrowed" : "") << (c.runsOn ? " runs-on" : "");
+            EXPECT_EQ(n < rectangles.size() ? rectangles[n] : "", want.str()) << a.path;
+            ++n;
+        }
     }
-    EXPECT_EQ(rectangles, expected);
+    EXPECT_EQ(rectangles.size(), n);
     EXPECT_EQ(files.size(), Images().size() + SoundEffects().size() + MusicTracks().size() + FontFiles().size());
+    // Bad command lines are refused with the usage.
+    const std::string log = ::testing::TempDir() + "demodata-usage-" + std::to_string(getpid()) + ".txt";
+    for (const char* arguments : {"", "--jobs", "--only", "--pack", "--frob out", "one two", "--stagedata"}) {
+        const std::string cmd = "'" + testsupport::BinaryDir() + "/quenrith-demodata' " + arguments + " 2> '" + log + "'";
+        const int status = std::system(cmd.c_str());
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2) << arguments;
+        EXPECT_EQ(testsupport::ReadFile(log),
+                  "usage: quenrith-demodata [--list] [--only images,sounds,music,fonts] [--jobs N] [--font-tool PATH]\n"
+                  "                         [--contact-sheet PNG] [--pack FILE] [--stagedata DIR] OUTPUT\n")
+            << arguments;
+    }
 }
 
 TEST(DemoDataInventory, MissingJapaneseFontFailsWithAClearMessage) {

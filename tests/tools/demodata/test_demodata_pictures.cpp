@@ -180,6 +180,20 @@ TEST(DemoDataPictures, EachStageHasItsOwnColours) {
         }
 }
 
+// A fill stops at its box's last row and column and at the clip; nothing is read off the canvas.
+TEST(DemoDataPictures, FillsKeepToTheirBoxesAndTheClip) {
+    Canvas c(6, 4);
+    c.Fill({0, 1, 3, 2}, Rgb(0xFF0000));
+    c.SetClip({0, 0, 5, 4});
+    c.Fill({4, 0, 9, 1}, Rgb(0x0000FF, 0.5f));
+    c.Clear({1, 2, 1, 1});
+    std::string map;
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x) map += c.Get(x, y) == 0 ? '.' : c.Get(x, y) == 0xFFFF0000u ? 'r' : 'b';
+    EXPECT_EQ(map, "....b." "rrr..." "r.r..." "......");
+    for (const auto& [x, y] : {std::pair{6, 0}, std::pair{-1, 2}, std::pair{0, 4}, std::pair{0, -1}}) EXPECT_EQ(c.Get(x, y), 0u);
+}
+
 TEST(DemoDataPictures, RepaintingGivesTheSameBytes) {
     // Fixed seeds only: the painters repeat the files the tool wrote.
     TextPainter text;
