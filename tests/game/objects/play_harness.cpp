@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <utility>
 
 #include "engine/core/KestraMath.h"
@@ -219,6 +221,68 @@ void PlayScheduleFrame() {
     KeepInvincible(*p);
     SetButtons(0, pilot.Buttons(*p, gDown[0]));
     UpdateGameScene();
+}
+
+namespace {
+
+uint64_t Fold(uint64_t hash, uint32_t word) {
+    for (int i = 0; i < 4; ++i) hash = (hash ^ ((word >> (8 * i)) & 0xFF)) * 0x100000001B3ull;
+    return hash;
+}
+
+uint64_t Fold(uint64_t hash, float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return Fold(hash, bits);
+}
+
+}  // namespace
+
+uint64_t FoldField(uint64_t hash, QuadRecorder& drawn) {
+    hash = Fold(hash, static_cast<uint32_t>(StageFrame));
+    for (const Quad& q : drawn.quads) {
+        hash = Fold(Fold(Fold(hash, static_cast<uint32_t>(q.slot)), q.colour), static_cast<uint32_t>(q.angle));
+        for (int i = 0; i < 4; ++i) hash = Fold(Fold(hash, q.dst[i]), q.src[i]);
+    }
+    for (const Text& t : drawn.texts) {
+        for (const char ch : t.text) hash = Fold(hash, static_cast<uint32_t>(static_cast<uint8_t>(ch)));
+        hash = Fold(Fold(Fold(hash, static_cast<uint32_t>(t.x)), static_cast<uint32_t>(t.y)), static_cast<uint32_t>(t.font));
+    }
+    drawn.quads.clear();
+    drawn.texts.clear();
+    for (const cEnemyObjectBase* e : ObjectManager.enemyList) {
+        hash = Fold(Fold(Fold(Fold(hash, static_cast<uint32_t>(e->type)), e->life), e->x), e->y);
+        hash = Fold(hash, static_cast<uint32_t>(e->angle));
+    }
+    for (const cEnemyBulletBase* b : ObjectManager.enemyBullets)
+        if (b->isActive) hash = Fold(Fold(Fold(hash, b->x), b->y), static_cast<uint32_t>(b->angle));
+    for (const cPlayerBulletBase* b : ObjectManager.playerBullets)
+        if (b->isActive) hash = Fold(Fold(hash, b->x), b->y);
+    for (const cEffectObjectBase* e : ObjectManager.effects)
+        if (e->isActive) hash = Fold(Fold(hash, e->x), e->y);
+    for (const cBossBase* b : {BossA, BossB})
+        if (b) hash = Fold(Fold(Fold(Fold(hash, static_cast<uint32_t>(b->phase)), b->hp), b->x), b->y);
+    for (const cPlayerBase* p : {Player1, Player2})
+        if (p) {
+            hash = Fold(Fold(Fold(hash, p->x), p->y), static_cast<uint32_t>(p->life));
+            hash = Fold(hash, static_cast<uint32_t>(p->score));
+        }
+    return hash;
+}
+
+std::string CheckRecord(const std::string& key, const std::string& row, uint64_t hash) {
+    char line[64];
+    std::snprintf(line, sizeof line, "%s %016llx", key.c_str(), static_cast<unsigned long long>(hash));
+    std::string want = line;
+    want += ' ';
+    want += row.substr(0, row.find_last_not_of('\n') + 1);
+    std::ifstream records(std::string(QUENRITH_SOURCE_DIR) + "/tests/game/objects/play_records.txt");
+    std::string recorded;
+    for (std::string l; std::getline(records, l);)
+        if (l.compare(0, key.size() + 1, key + ' ') == 0) recorded = l;
+    if (recorded == want) return "";
+    return "the run differs from its record:\n  recorded: " + (recorded.empty() ? "(none)" : recorded) +
+           "\n  this run: " + want + "\nif the change is meant, record this run's line";
 }
 
 cBossBase* StartBossAttack(int32_t code, int32_t phase, float y) {

@@ -82,6 +82,19 @@ cBossBase* StartBossFight(int32_t stage, int32_t difficulty, bool two = false, u
 // the view. In a boss's talk it holds ELEMENT, which runs the talk through.
 void PlayScheduleFrame();
 
+// A running hash of the field, folded in once a frame: each enemy's kind, life
+// and place, each active enemy bullet's, shot's and effect's place, the bosses'
+// phase, hp and place, the players' places, lives and scores, and what DRAWN
+// recorded since the last fold (then cleared). Two runs that part anywhere on
+// the field or the screen part here.
+uint64_t FoldField(uint64_t hash, QuadRecorder& drawn);
+
+// A whole run checked against its record in tests/game/objects/play_records.txt
+// (a line "KEY HASH ROW"): "" when both match, else what differs and the line to
+// record if the change is meant. Recorded runs each start in a fresh process, as
+// ctest starts them: some drawing counters live as long as the program.
+std::string CheckRecord(const std::string& key, const std::string& row, uint64_t hash);
+
 // A boss of a type code made by the factory as a schedule line makes it,
 // woken at once at the stage point (320, y) and stepped through its phase
 // machine to `phase` (each attack ended, each break's refill done); the play

@@ -48,6 +48,7 @@ constexpr Longest kLongest[4][3] = {{{7410, 1694}, {10470, 1965}, {2880, 3039}},
 
 struct Counts {
     int32_t frames = 0;
+    uint64_t field = 0xCBF29CE484222325ull;  // playtest::FoldField over every frame
     int32_t halted = 0;  // frames the scroll and the schedule stood still
     int32_t bossAt = 0;
     int32_t spawned = 0;
@@ -69,6 +70,7 @@ bool FightsItsBoss(int32_t stage) { return stage >= 1 && stage <= 4; }
 Counts PlaySchedule(int32_t stage, int32_t difficulty) {
     Counts c;
     playtest::StartSchedule(stage, difficulty);
+    playtest::QuadRecorder drawn;
     c.bossAt = playtest::ScheduleEnd(stage, difficulty);
     // Stages 5 and 6 bring a mid-boss first (the first boss slot): it is taken
     // off as if beaten at once, so the run covers the schedule after it.
@@ -117,6 +119,7 @@ Counts PlaySchedule(int32_t stage, int32_t difficulty) {
         if (GameState.subState != kSubStatePlay && GameState.subState != kSubStateDialogue) break;
         const int32_t before = StageFrame;
         playtest::PlayScheduleFrame();
+        c.field = playtest::FoldField(c.field, drawn);
         ++c.frames;
         if (fight && BossA) w.See(*BossA, c.frames);
         if (c.reachedEnd) {
@@ -273,6 +276,7 @@ TEST_P(StagePlay, LongScheduleRunsToItsEndWithoutFault) {
         EXPECT_EQ(GameState.subState, kSubStatePlay);
         EXPECT_EQ(StageFrame, c.bossAt + kBossTail);
     }
+    EXPECT_EQ(playtest::CheckRecord("stage" + std::to_string(GetParam()), Row(stage, difficulty, c), c.field), "");
     RecordProperty("row", Row(stage, difficulty, c));
     std::printf("%s%s", kHeader, Row(stage, difficulty, c).c_str());
     WriteTable(stage, difficulty, c);

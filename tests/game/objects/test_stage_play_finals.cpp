@@ -47,6 +47,7 @@ std::string Overdue(const char* who, const playtest::BossWatch& w, int32_t frame
 
 struct FinalRun {
     int32_t frames = 0;
+    uint64_t field = 0xCBF29CE484222325ull;  // playtest::FoldField over every frame
     playtest::BossWatch mid, boss;
     int32_t midGone = -1;       // run frame the mid-boss went inactive
     int32_t midPhase32 = -1;    // run frame its departure began
@@ -68,6 +69,7 @@ int32_t CountLives() {
 FinalRun Play(int32_t stage, int32_t difficulty, int32_t team) {
     FinalRun r;
     playtest::StartSchedule(stage, difficulty, 1, team);
+    playtest::QuadRecorder drawn;
     int32_t lives = CountLives();
     int32_t frozenStage = -1;
     float frozenX = 0.0f, frozenY = 0.0f;
@@ -85,6 +87,7 @@ FinalRun Play(int32_t stage, int32_t difficulty, int32_t team) {
             break;
         }
         playtest::PlayScheduleFrame();
+        r.field = playtest::FoldField(r.field, drawn);
         ++r.frames;
         const cBossBase* a = BossA;
         const cBossBase* b = BossB;
@@ -230,6 +233,8 @@ TEST_P(FinalStagePlay, LongScheduleRunsThroughBothBossesAndTheEnding) {
     EXPECT_EQ(r.endingFrames, r.epilogueEnd - 1 + 255);
     EXPECT_EQ(GameState.subState, kSubStateTally);
     ASSERT_TRUE(Player1 && Player1->isActive);
+    EXPECT_EQ(playtest::CheckRecord("final" + std::to_string(GetParam()), Row(stage, difficulty, team, r), r.field),
+              "");
     RecordProperty("row", Row(stage, difficulty, team, r));
     std::printf("%s%s", kHeader, Row(stage, difficulty, team, r).c_str());
     WriteTable(stage, difficulty, team, r);
