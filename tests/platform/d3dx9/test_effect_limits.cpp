@@ -369,8 +369,13 @@ TEST_F(EffectCompileChild, AMisbehavingChildIsRefusedWithinItsLimits) {
         if (c.message == kWall) {
             EXPECT_GE(seconds, 0.99 * c.limits.wallSeconds) << row;
         }
-        // The kernel counts processor time in ticks: the limit fires within one of it.
-        EXPECT_EQ(compilerSeconds >= 0.9 * c.limits.cpuSeconds, c.message == kCpu) << row << compilerSeconds << " s";
+        // The limit fires on the kernel's own count; the children's time read back
+        // afterwards was seen a seventh short of it on a loaded machine.
+        if (c.message == kCpu) {
+            EXPECT_GE(compilerSeconds, 0.75 * c.limits.cpuSeconds) << row;
+        } else {
+            EXPECT_LT(compilerSeconds, 0.9 * c.limits.cpuSeconds) << row;
+        }
         if (*c.script) ExpectGone(script);
     }
     setrlimit(RLIMIT_CORE, &core);
