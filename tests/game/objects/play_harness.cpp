@@ -246,7 +246,7 @@ uint64_t FoldField(uint64_t hash, QuadRecorder& drawn) {
     }
     for (const Text& t : drawn.texts) {
         for (const char ch : t.text) hash = Fold(hash, static_cast<uint32_t>(static_cast<uint8_t>(ch)));
-        hash = Fold(Fold(Fold(hash, static_cast<uint32_t>(t.x)), static_cast<uint32_t>(t.y)), static_cast<uint32_t>(t.font));
+        for (const int32_t v : {t.x, t.y, t.font}) hash = Fold(hash, static_cast<uint32_t>(v));
     }
     drawn.quads.clear();
     drawn.texts.clear();
