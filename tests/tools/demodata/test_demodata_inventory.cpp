@@ -52,14 +52,6 @@ TEST(DemoDataInventory, NamesEveryFileTheGameLoads) {
     EXPECT_EQ(images, expectedImages);
     EXPECT_EQ(sounds, expectedSounds);
 
-    std::set<std::string> music;
-    for (const MusicAsset& m : MusicTracks()) music.insert(m.path);
-    std::set<std::string> expectedMusic = {"BGM/Title.ogg", "BGM/EDTalk.ogg", "BGM/Stage05Boss_02.ogg",
-                                           "BGM/Stage06Boss_01.ogg", "BGM/Stage06Boss_02.ogg"};
-    for (int n = 1; n <= 6; ++n) expectedMusic.insert("BGM/Stage0" + std::to_string(n) + ".ogg");
-    for (int n = 1; n <= 5; ++n) expectedMusic.insert("BGM/Stage0" + std::to_string(n) + "Boss.ogg");
-    EXPECT_EQ(music, expectedMusic);
-    EXPECT_EQ(FontFiles(), (std::vector<std::string>{"font.lfd", "skillfont.lfd"}));
 }
 
 bool PowerOfTwo(int v) { return v > 0 && (v & (v - 1)) == 0; }
@@ -78,23 +70,6 @@ TEST(DemoDataInventory, RectanglesLieInsidePowerOfTwoPictures) {
                 EXPECT_LE(c.box.y + c.box.h, a.height) << a.path << " " << c.group << " " << c.index;
             }
         }
-    }
-}
-
-TEST(DemoDataInventory, PicturesMeetTheExtentsTheScreensNeed) {
-    // Largest right and bottom edges the drawing code reads from each sheet.
-    const struct {
-        const char* path;
-        int w, h;
-    } extents[] = {{"img/title.png", 1023, 1617}, {"img/config.png", 1004, 1160}, {"img/ranking.png", 944, 480},
-                   {"img/name.png", 958, 662},    {"img/main_system.png", 909, 884}, {"img/stageclear.png", 810, 712},
-                   {"img/Stage06BG.png", 2560, 1920}, {"img/talk/chara_name.png", 760, 990},
-                   {"img/talk/exend.png", 768, 480}, {"img/St06_Boss_02.png", 600, 90}};
-    for (const auto& e : extents) {
-        const ImageAsset* a = FindImage(e.path);
-        ASSERT_NE(a, nullptr) << e.path;
-        EXPECT_GE(a->width, e.w) << e.path;
-        EXPECT_GE(a->height, e.h) << e.path;
     }
 }
 

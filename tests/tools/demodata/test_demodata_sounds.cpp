@@ -65,14 +65,6 @@ TEST(DemoDataSounds, FrequentShotsAreSofterThanExplosions) {
     EXPECT_LT(peak("titlefocus"), peak("playerdamage"));
 }
 
-TEST(DemoDataSounds, EffectsRepeatByteForByte) {
-    for (const char* name : {"charge", "shatter", "gisiki"}) {
-        std::vector<uint8_t> onDisk;
-        ASSERT_TRUE(ReadAll(DataDir() + "/SE/" + name + ".wav", &onDisk));
-        EXPECT_TRUE(EncodeWave(SynthesizeEffect(name), kEffectRate) == onDisk) << name;
-    }
-}
-
 TEST(DemoDataSounds, MusicLoopsSeamlesslyBelowFullScale) {
     std::vector<double> lengths;
     for (const MusicAsset& m : MusicTracks()) {
