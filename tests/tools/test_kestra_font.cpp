@@ -22,11 +22,11 @@ using namespace fonttest;
 
 namespace {
 
-// The exit code; what the tool wrote to its error stream in *said.
+// The exit code; what the tool printed (both streams) in *said.
 int RunTool(const std::string& arguments, std::string* said = nullptr) {
     const std::string log = testsupport::BinaryDir() + "/kestra-font-" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
     const std::string command =
-        "cd '" + testsupport::BinaryDir() + "' && ./kestra-font " + arguments + " > /dev/null 2> '" + log + "'";
+        "cd '" + testsupport::BinaryDir() + "' && ./kestra-font " + arguments + " > '" + log + "' 2>&1";
     const int status = std::system(command.c_str());
     if (said) *said = testsupport::ReadFile(log);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -97,7 +97,9 @@ TEST_F(FontTool, OutlineRingsEveryGlyphInBlackInsideItsCell) {
 
 TEST_F(FontTool, ListOptionsAndBadArgumentsAreChecked) {
     const std::string out = dir_.file("small.lfd");
-    EXPECT_EQ(RunTool("--size 16 --lists ascii,kana '" + out + "'"), 0);
+    std::string said;
+    EXPECT_EQ(RunTool("--size 16 --lists ascii,kana '" + out + "'", &said), 0);
+    EXPECT_EQ(said, out + ": 158 glyphs of 158 characters, size 16, 1 sheet(s) of 256 x 256\n");
     const std::string bytes = testsupport::ReadFile(out);
     KestraLfd::View view{};
     ASSERT_TRUE(KestraLfd::Parse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &view));
@@ -131,7 +133,6 @@ TEST_F(FontTool, ListOptionsAndBadArgumentsAreChecked) {
     // The smallest and largest sizes and the smallest sheet are accepted.
     for (const char* edge : {"--size 1 --sheet-size 16", "--size 253"})
         EXPECT_EQ(RunTool(std::string(edge) + " --lists none --extra '" + dir_.file("extra.txt") + "' '" + out + "'"), 0) << edge;
-    std::string said;
     const std::string to = " '" + out + "'";
     for (const std::string& bad : {"--size 0" + to, "--size 254" + to, to + to, "--sheet-size 1000" + to,
                                    "--sheet-size 8" + to, "--sheet-size 16384" + to, "--lists greek" + to,
@@ -149,6 +150,10 @@ TEST_F(FontTool, ListOptionsAndBadArgumentsAreChecked) {
     testsupport::WriteFile(dir_.file("heart.txt"), "\xE2\x99\xA1");  // no CP932 form
     EXPECT_EQ(RunTool("--extra '" + dir_.file("heart.txt") + "' '" + out + "'", &said), 1);
     EXPECT_EQ(said, "kestra-font: " + dir_.file("heart.txt") + " holds a character without a CP932 form\n");
+    EXPECT_EQ(RunTool("--face \xE2\x99\xA1" + to, &said), 1);
+    EXPECT_EQ(said, "kestra-font: the face name has no CP932 form\n");
+    EXPECT_EQ(RunTool("--sheet-size 16 --lists ascii" + to, &said), 1);
+    EXPECT_EQ(said, "kestra-font: the glyphs do not fit 31 sheets of 16 x 16\n");
 }
 
 TEST_F(FontTool, FullListAt24PixelsDrawsLikeFreeType) {

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <tuple>
+#include <unistd.h>
 #include <vector>
 
 #include "engine/core/KestraFile.h"
@@ -124,6 +126,8 @@ TEST_F(PackTool, RefusesWhatItCannotPackFaithfully) {
     const std::string plain = "'" + dir_.file("out.bin") + "' '" + dir_.file("src") + "'";
     EXPECT_EQ(RunTool("'" + dir_.file("out.bin") + "' '" + dir_.file("no-such-folder") + "'", &said), 1);
     EXPECT_EQ(said, "kestra-pack: " + dir_.file("no-such-folder") + " is not a folder\n");
+    EXPECT_EQ(RunTool("'" + dir_.file("no/out.bin") + "' '" + dir_.path() + "'", &said), 1);
+    EXPECT_EQ(said, "kestra-pack: cannot create " + dir_.file("no/out.bin") + ".tmp\n");
 
     Put("a.txt", "a");
     Put("A.TXT", "b");  // the same entry once normalised
@@ -155,18 +159,26 @@ TEST(PackWriter, NameAreaAndRefusals) {
     const std::string longName = std::string(70, 'x') + "/y.bin";
     EXPECT_TRUE(writer.Add("dir/" + std::string("\x83\x5C", 2) + ".bin", {1, 2, 3}));
     EXPECT_TRUE(writer.Add(longName, {4}));
-    EXPECT_FALSE(writer.Add("DIR\\\x83\x5C.BIN", {5}, &error));  // equal once normalised
-    EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(writer.Add("", {6}));
-    EXPECT_FALSE(writer.Add(std::string(260, 'n'), {7}));  // no room for the engine's terminator
+    EXPECT_TRUE(writer.Add(std::string(259, 'm'), {9}));  // the longest the engine's paths hold
+    const std::pair<std::string, std::string> refused[] = {
+        {"DIR\\\x83\x5C.BIN", "two files share the name DIR\\\x83\x5C.BIN"},  // equal once normalised
+        {"", "empty entry name"},
+        {std::string("a\0b", 3), "entry name holds a NUL byte"},
+        {std::string(260, 'n'), "entry name too long: " + std::string(260, 'n')}};  // no room for the terminator
+    for (const auto& [name, reason] : refused) {
+        EXPECT_FALSE(writer.Add(name, {5}, &error));
+        EXPECT_EQ(error, reason);
+    }
     // 62 bytes of ASCII then a two-byte character: the character does not fit the
     // 63 usable bytes and is left out whole.
     EXPECT_TRUE(writer.Add(std::string(62, 'k') + "\x95\x5C", {8}));
     std::vector<uint8_t> pack;
-    ASSERT_TRUE(writer.Build(false, &pack));
+    kestrapack::PackStats stats;
+    ASSERT_TRUE(writer.Build(false, &pack, &error, &stats));
+    EXPECT_EQ(std::tuple(stats.entries, stats.compressed, stats.plainBytes, stats.storedBytes), std::tuple(4u, 0u, 6u, 6u));
     uint32_t count = 0;
     ASSERT_TRUE(KestraFile::ParsePackHeader(pack.data(), pack.size(), &count));
-    ASSERT_EQ(count, 3u);
+    ASSERT_EQ(count, 4u);
     bool sawShort = false, sawCut = false;
     for (uint32_t i = 0; i < count; ++i) {
         const auto e = KestraFile::ReadPackEntry(pack.data() + 8, i);
@@ -181,6 +193,15 @@ TEST(PackWriter, NameAreaAndRefusals) {
     EXPECT_TRUE(sawShort);
     EXPECT_TRUE(sawCut);
     EXPECT_EQ(kestrapack::NormalizePackName("a/\x83\x61/b"), "A\\\x83\x61\\B");
+    // A pack that cannot be written or put in place leaves nothing behind.
+    const std::string folder = ::testing::TempDir() + "pack-target-" + std::to_string(getpid());
+    fs::create_directories(folder + "/inside");
+    EXPECT_FALSE(writer.Write(folder, false, &error));
+    EXPECT_EQ(error, "cannot rename " + folder + ".tmp to " + folder);
+    EXPECT_FALSE(fs::exists(folder + ".tmp"));
+    EXPECT_FALSE(writer.Write(folder + "/no/p.bin", false, &error));
+    EXPECT_EQ(error, "cannot create " + folder + "/no/p.bin.tmp");
+    fs::remove_all(folder);
 }
 
 }  // namespace

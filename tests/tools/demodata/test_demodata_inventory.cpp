@@ -149,6 +149,20 @@ TEST(DemoDataInventory, ListPrintsTheWholeTableAndBadCommandLinesGetTheUsage) {
     }
     EXPECT_EQ(rectangles.size(), n);
     EXPECT_EQ(files.size(), Images().size() + SoundEffects().size() + MusicTracks().size() + FontFiles().size());
+    // Only the effects, packed: the report counts the files and bytes written.
+    const std::string only = ::testing::TempDir() + "demodata-only-" + std::to_string(getpid());
+    ASSERT_EQ(std::system(("'" + testsupport::BinaryDir() + "/quenrith-demodata' --only sounds --jobs 1 --pack '" + only +
+                           ".bin' '" + only + "' > '" + only + ".txt'").c_str()), 0);
+    size_t written = 0, loose = 0;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(only))
+        if (e.is_regular_file()) written += 1, loose += e.file_size();
+    EXPECT_EQ(written, SoundEffects().size());
+    const std::string report = testsupport::ReadFile(only + ".txt");
+    EXPECT_EQ(report.substr(0, report.find(" bytes loose,")), "generated: " + only + ", " + std::to_string(written) +
+                                                                  " files, " + std::to_string(loose));
+    EXPECT_EQ(report.substr(report.find('\n') + 1), "packed: " + only + ".bin, " + std::to_string(std::filesystem::file_size(only + ".bin")) +
+                                                        " bytes for " + std::to_string(loose) + " loose (98.7%)\n");
+    std::filesystem::remove_all(only);
     // Bad command lines are refused with the usage.
     const std::string log = ::testing::TempDir() + "demodata-usage-" + std::to_string(getpid()) + ".txt";
     for (const char* arguments : {"", "--jobs", "--only", "--pack", "--frob out", "one two", "--stagedata"}) {
