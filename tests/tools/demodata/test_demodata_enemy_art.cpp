@@ -64,22 +64,6 @@ TEST(DemoDataEnemyArt, EveryClassOfAStageRosterHasItsCells) {
     }
 }
 
-TEST(DemoDataEnemyArt, TableCoversEveryClassOnce) {
-    ASSERT_EQ(EnemyArts().size(), size_t(objecttype::kLastEnemy));
-    const std::set<int> invisible = {41, 96};
-    for (int type = objecttype::kFirstEnemy; type <= objecttype::kLastEnemy; ++type) {
-        const EnemyArt* art = FindEnemyArt(type);
-        ASSERT_NE(art, nullptr) << type;
-        EXPECT_EQ(art->type, type);
-        EXPECT_EQ(art->rects.empty(), invisible.count(type) == 1) << type;
-        if (invisible.count(type)) continue;
-        EXPECT_FALSE(art->look.empty()) << type;
-        EXPECT_TRUE(art->slot == 3 || art->slot == 5 || art->slot == 6 || art->slot == 7 || art->slot == 36) << type;
-    }
-    EXPECT_EQ(FindEnemyArt(0), nullptr);
-    EXPECT_EQ(FindEnemyArt(objecttype::kLastEnemy + 1), nullptr);
-}
-
 TEST(DemoDataEnemyArt, SharedSheetsHoldTheirClassesOnEveryStage) {
     for (int stage = 1; stage <= 6; ++stage)
         for (const EnemyArt& art : EnemyArts()) {

@@ -89,36 +89,6 @@ TEST(DemoDataPictures, ElementsAreWarmAndCoolInEveryKind) {
     }
 }
 
-// Bullets of element 2 hurt both players alike: they must not pass for warm or
-// cool ones (the game reads them 1024 pixels to the right of the warm cells).
-TEST(DemoDataPictures, BulletsNoPlayerAbsorbsHaveTheirOwnColour) {
-    const ImageAsset* a = FindImage("img/particle.png");
-    ASSERT_NE(a, nullptr);
-    d3dx9img::Image im;
-    ASSERT_TRUE(Load(a->path, &im));
-    int neutral = 0;
-    for (const Cell& c : a->cells) {
-        if (c.element != 2) continue;
-        ++neutral;
-        double sum[3] = {0, 0, 0}, weight = 0;
-        for (int y = c.box.y; y < c.box.y + c.box.h; ++y)
-            for (int x = c.box.x; x < c.box.x + c.box.w; ++x) {
-                const uint32_t p = At(im, x, y);
-                const double alpha = double(p >> 24) / 255.0;
-                for (int ch = 0; ch < 3; ++ch) sum[ch] += alpha * double((p >> (16 - 8 * ch)) & 255);
-                weight += alpha;
-            }
-        ASSERT_GT(weight, 0) << c.group;
-        const double r = sum[0] / weight, g = sum[1] / weight, b = sum[2] / weight;
-        // violet: red and blue both well above green (warm has little blue, cool little red)
-        EXPECT_GT(r - g, 20.0) << c.group << " " << c.index;
-        EXPECT_GT(b - g, 20.0) << c.group << " " << c.index;
-    }
-    int bullets = 0;
-    for (const Cell& c : a->cells) bullets += c.element == 0;
-    EXPECT_EQ(neutral, bullets);  // every warm cell has its element-2 twin
-}
-
 // A fill stops at its box's last row and column and at the clip; nothing is read off the canvas.
 TEST(DemoDataPictures, FillsKeepToTheirBoxesAndTheClip) {
     Canvas c(6, 4);
