@@ -5,7 +5,9 @@
 // any painter, synthesizer or tool line that reaches the data shows here.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <fstream>
 #include <map>
 #include <string>
@@ -20,8 +22,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// FNV-1a over 8-byte words (a word at a time keeps it quick under the sanitizers), then the odd bytes.
 uint64_t Fold(uint64_t hash, const void* data, size_t size) {
-    for (size_t i = 0; i < size; ++i) hash = (hash ^ static_cast<const uint8_t*>(data)[i]) * 0x100000001B3ull;
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    size_t i = 0;
+    for (uint64_t word; i + 8 <= size; i += 8) {
+        std::memcpy(&word, bytes + i, 8);
+        hash = (hash ^ word) * 0x100000001B3ull;
+    }
+    for (; i < size; ++i) hash = (hash ^ bytes[i]) * 0x100000001B3ull;
     return hash;
 }
 
@@ -52,22 +61,37 @@ uint64_t Digest(const std::string& path, std::string* problem) {
     return Fold(hash, bytes.data(), bytes.size());
 }
 
-TEST(DemoDataDigest, EveryFileOfTheSetMatchesItsRecordedDigest) {
+// The set in parts that each check in seconds under the sanitizers: a file belongs
+// to the first part its name starts with.
+const char* const kParts[] = {"data/BGM/", "data/img/talk/", "data/img/Stage", "data/img/", ""};
+
+class DemoDataDigest : public ::testing::TestWithParam<size_t> {};
+
+TEST_P(DemoDataDigest, EveryFileMatchesItsRecordedDigest) {
+    const auto inPart = [](const std::string& name) {
+        size_t part = 0;
+        while (name.compare(0, std::strlen(kParts[part]), kParts[part]) != 0) ++part;
+        return part == GetParam();
+    };
     std::map<std::string, std::string> recorded, written;
     std::ifstream in(QUENRITH_DEMODATA_DIGESTS);
-    for (std::string name, hash; in >> name >> hash;) recorded[name] = hash;
+    for (std::string name, hash; in >> name >> hash;)
+        if (inPart(name)) recorded[name] = hash;
     ASSERT_FALSE(recorded.empty()) << QUENRITH_DEMODATA_DIGESTS;
     const fs::path root = fs::path(DataDir()).parent_path();
     // What the generator writes (other tests run programs in the folder, which may leave their own files).
     const std::string kinds = ".png.tga.wav.ogg.lfd.bin";
-    for (const auto& e : fs::recursive_directory_iterator(root))
-        if (e.is_regular_file() && e.path().has_extension() && kinds.find(e.path().extension().string()) != std::string::npos) {
-            std::string problem;
-            const uint64_t hash = Digest(e.path().string(), &problem);
-            char text[20];
-            std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
-            written[e.path().lexically_relative(root).generic_string()] = problem.empty() ? text : problem;
-        }
+    for (const auto& e : fs::recursive_directory_iterator(root)) {
+        const std::string name = e.path().lexically_relative(root).generic_string();
+        if (!e.is_regular_file() || !e.path().has_extension() || kinds.find(e.path().extension().string()) == std::string::npos ||
+            !inPart(name))
+            continue;
+        std::string problem;
+        const uint64_t hash = Digest(e.path().string(), &problem);
+        char text[20];
+        std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+        written[name] = problem.empty() ? text : problem;
+    }
     std::string differ;
     for (const auto& [name, hash] : written)
         if (recorded[name] != hash) differ += "\n" + name + " " + hash;
@@ -76,5 +100,7 @@ TEST(DemoDataDigest, EveryFileOfTheSetMatchesItsRecordedDigest) {
     EXPECT_TRUE(differ.empty()) << "files that differ from their record; if the change is meant, record these lines in "
                                 << QUENRITH_DEMODATA_DIGESTS << ":" << differ;
 }
+
+INSTANTIATE_TEST_SUITE_P(Parts, DemoDataDigest, ::testing::Range(size_t{0}, std::size(kParts)));
 
 }  // namespace
