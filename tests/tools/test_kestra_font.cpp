@@ -22,13 +22,14 @@ using namespace fonttest;
 
 namespace {
 
-// The exit code; what the tool printed (both streams) in *said.
-int RunTool(const std::string& arguments, std::string* said = nullptr) {
+// The exit code; what the tool wrote to its error stream in *said, to its output in *printed.
+int RunTool(const std::string& arguments, std::string* said = nullptr, std::string* printed = nullptr) {
     const std::string log = testsupport::BinaryDir() + "/kestra-font-" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
     const std::string command =
-        "cd '" + testsupport::BinaryDir() + "' && ./kestra-font " + arguments + " > '" + log + "' 2>&1";
+        "cd '" + testsupport::BinaryDir() + "' && ./kestra-font " + arguments + " > '" + log + ".out' 2> '" + log + "'";
     const int status = std::system(command.c_str());
     if (said) *said = testsupport::ReadFile(log);
+    if (printed) *printed = testsupport::ReadFile(log + ".out");
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -98,7 +99,7 @@ TEST_F(FontTool, OutlineRingsEveryGlyphInBlackInsideItsCell) {
 TEST_F(FontTool, ListOptionsAndBadArgumentsAreChecked) {
     const std::string out = dir_.file("small.lfd");
     std::string said;
-    EXPECT_EQ(RunTool("--size 16 --lists ascii,kana '" + out + "'", &said), 0);
+    EXPECT_EQ(RunTool("--size 16 --lists ascii,kana '" + out + "'", nullptr, &said), 0);
     EXPECT_EQ(said, out + ": 158 glyphs of 158 characters, size 16, 1 sheet(s) of 256 x 256\n");
     const std::string bytes = testsupport::ReadFile(out);
     KestraLfd::View view{};
@@ -153,7 +154,8 @@ TEST_F(FontTool, ListOptionsAndBadArgumentsAreChecked) {
     EXPECT_EQ(RunTool("--face \xE2\x99\xA1" + to, &said), 1);
     EXPECT_EQ(said, "kestra-font: the face name has no CP932 form\n");
     EXPECT_EQ(RunTool("--sheet-size 16 --lists ascii" + to, &said), 1);
-    EXPECT_EQ(said, "kestra-font: the glyphs do not fit 31 sheets of 16 x 16\n");
+    // (the first line: a sanitizer build reports the font library's suppressed leaks after it)
+    EXPECT_EQ(said.substr(0, said.find('\n') + 1), "kestra-font: the glyphs do not fit 31 sheets of 16 x 16\n");
 }
 
 TEST_F(FontTool, FullListAt24PixelsDrawsLikeFreeType) {
