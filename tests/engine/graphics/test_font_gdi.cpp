@@ -317,8 +317,39 @@ TEST_F(FontGdi, FontStackPushesBeginsAndPopsSafely) {
     EXPECT_EQ(manager->GetStackDepth(), 0);
     EXPECT_EQ(font->GetRefCount(), 1);
     EXPECT_FALSE(font->IsDrawing());
+    // The top of the stack draws as the font itself: each call once through each, on sheets of their own.
+    CTexture* sheets[2] = {KestraTexture::Create(64, 32, 14), KestraTexture::Create(64, 32, 14)};
+    ASSERT_TRUE(sheets[0] && sheets[1]);
+    const std::string text = "Ag" + Sjis(u8"字");
+    for (int call = 0; call < 6; ++call) {
+        auto draw = [&](auto* on) -> int32_t {
+            switch (call) {
+                case 0: return on->DrawChar(2, 3, 0x00FF8040, 'g'), 0;
+                case 1: return on->DrawCharSmooth(2, 3, 0x00FF8040, 'g'), 0;
+                case 2: return on->DrawText(1, 2, 0x00408020, text.c_str());
+                case 3: return on->DrawTextSmooth(1, 2, 0x00408020, text.c_str());
+                case 4: return on->DrawTextProportional(1, 2, 0x00408020, text.c_str());
+                default: return on->DrawTextProportionalSmooth(1, 2, 0x00408020, text.c_str());
+            }
+        };
+        int32_t answers[2] = {};
+        std::vector<uint32_t> pixels[2];
+        for (int via = 0; via < 2; ++via) {
+            sheets[via]->ColorFill(0);
+            font->SetTarget(sheets[via]);
+            manager->Push(font, 0);
+            answers[via] = via == 0 ? draw(manager) : draw(font);
+            manager->Pop();
+            uint32_t w = 0, h = 0;
+            pixels[via] = SheetPixels(sheets[via], &w, &h);
+        }
+        EXPECT_EQ(answers[0], answers[1]) << call;
+        EXPECT_EQ(pixels[0], pixels[1]) << call;
+    }
     manager->Push(font, 0);
     KestraFont::Release(font);  // the stack still holds it; the module's finish lets it go
+    KestraTexture::Release(sheets[0]);
+    KestraTexture::Release(sheets[1]);
 }
 
 // ---- Atlases
