@@ -8,6 +8,7 @@
 #include <random>
 
 #include "engine/core/KestraShiftJis.h"
+#include "engine/graphics/CSprite2D.h"
 #include "engine/graphics/KestraLfd.h"
 #include "tests/engine/graphics/font_test_env.h"
 
@@ -557,6 +558,7 @@ TEST_F(FontAtlas, RebuildAndRecreateKeepTheFontHeldOnce) {
     EXPECT_EQ(fs->FindGlyph('A'), nullptr);
     EXPECT_NE(fs->GetSprite(0), nullptr);
     EXPECT_EQ(fs->GetSprite(1), nullptr);
+    EXPECT_EQ(KestraSprite2D::GetManager()->GetCount(), 1u) << "the old sheets' sprites went";
     KestraFontSprite2D::Release(fs);
     EXPECT_EQ(font->GetRefCount(), 1);
     // An atlas read from a file has no font to rebuild from.
