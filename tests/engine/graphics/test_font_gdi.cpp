@@ -8,6 +8,7 @@
 #include <random>
 
 #include "engine/core/KestraShiftJis.h"
+#include "engine/graphics/CSprite2D.h"
 #include "engine/graphics/KestraLfd.h"
 #include "tests/engine/graphics/font_test_env.h"
 
@@ -317,8 +318,39 @@ TEST_F(FontGdi, FontStackPushesBeginsAndPopsSafely) {
     EXPECT_EQ(manager->GetStackDepth(), 0);
     EXPECT_EQ(font->GetRefCount(), 1);
     EXPECT_FALSE(font->IsDrawing());
+    // The top of the stack draws as the font itself: each call once through each, on sheets of their own.
+    CTexture* sheets[2] = {KestraTexture::Create(64, 32, 14), KestraTexture::Create(64, 32, 14)};
+    ASSERT_TRUE(sheets[0] && sheets[1]);
+    const std::string text = "Ag" + Sjis(u8"字");
+    for (int call = 0; call < 6; ++call) {
+        auto draw = [&](auto* on) -> int32_t {
+            switch (call) {
+                case 0: return on->DrawChar(2, 3, 0x00FF8040, 'g'), 0;
+                case 1: return on->DrawCharSmooth(2, 3, 0x00FF8040, 'g'), 0;
+                case 2: return on->DrawText(1, 2, 0x00408020, text.c_str());
+                case 3: return on->DrawTextSmooth(1, 2, 0x00408020, text.c_str());
+                case 4: return on->DrawTextProportional(1, 2, 0x00408020, text.c_str());
+                default: return on->DrawTextProportionalSmooth(1, 2, 0x00408020, text.c_str());
+            }
+        };
+        int32_t answers[2] = {};
+        std::vector<uint32_t> pixels[2];
+        for (int via = 0; via < 2; ++via) {
+            sheets[via]->ColorFill(0);
+            font->SetTarget(sheets[via]);
+            manager->Push(font, 0);
+            answers[via] = via == 0 ? draw(manager) : draw(font);
+            manager->Pop();
+            uint32_t w = 0, h = 0;
+            pixels[via] = SheetPixels(sheets[via], &w, &h);
+        }
+        EXPECT_EQ(answers[0], answers[1]) << call;
+        EXPECT_EQ(pixels[0], pixels[1]) << call;
+    }
     manager->Push(font, 0);
     KestraFont::Release(font);  // the stack still holds it; the module's finish lets it go
+    KestraTexture::Release(sheets[0]);
+    KestraTexture::Release(sheets[1]);
 }
 
 // ---- Atlases
@@ -526,6 +558,7 @@ TEST_F(FontAtlas, RebuildAndRecreateKeepTheFontHeldOnce) {
     EXPECT_EQ(fs->FindGlyph('A'), nullptr);
     EXPECT_NE(fs->GetSprite(0), nullptr);
     EXPECT_EQ(fs->GetSprite(1), nullptr);
+    EXPECT_EQ(KestraSprite2D::GetManager()->GetCount(), 1u) << "the old sheets' sprites went";
     KestraFontSprite2D::Release(fs);
     EXPECT_EQ(font->GetRefCount(), 1);
     // An atlas read from a file has no font to rebuild from.

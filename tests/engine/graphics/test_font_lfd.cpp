@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "engine/graphics/CSprite2D.h"
 #include "engine/graphics/KestraLfd.h"
 #include "tests/engine/graphics/font_test_env.h"
 
@@ -292,6 +293,8 @@ TEST_F(FontLfdLoad, TheThirdArgumentIsIgnoredAndNullObjectsAreHarmless) {
     KestraFontSprite2D::Release(five);
     KestraFontSprite2D::Release(one);
     EXPECT_EQ(Count(Sjis(u8"CFontSprite2D Destruct")), 2);
+    EXPECT_EQ(KestraSprite2D::GetManager()->GetCount(), 0u) << "each sheet's sprite goes with its font sprite";
+    EXPECT_EQ(KestraTexture::GetManager()->GetCount(), 0u);
 }
 
 }  // namespace

@@ -2,11 +2,13 @@
 // manager lifetimes, the create pattern's log lines and the error texts.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
 #include "engine/graphics/CBaseObject.h"
 #include "engine/graphics/CDeviceObject.h"
+#include "platform/d3dx9/d3dx9mesh.h"
 #include "tests/engine/graphics/object_test_env.h"
 
 namespace {
@@ -368,13 +370,24 @@ TEST(ObjectErrorTexts, KnownCodesGiveTheirTextsAndOthersTheUnknownText) {
         void OnResetDevice() override {}
     };
     auto* o = new Plain(&manager);
-    EXPECT_STREQ(o->GetErrorText(static_cast<HRESULT>(0x88760B55)), "メッシュが無効である。 ");
-    EXPECT_STREQ(o->GetErrorText(static_cast<HRESULT>(0x88760B59)), "データが無効である。");
-    EXPECT_STREQ(o->GetErrorText(D3D_OK), "エラーは発生していない。");
-    EXPECT_STREQ(o->GetErrorText(E_OUTOFMEMORY),
-                 "Direct3D が呼び出しを完了するための十分なメモリを割り当てることができなかった。");
-    EXPECT_STREQ(o->GetErrorText(D3DERR_INVALIDCALL),
-                 "メソッドの呼び出しが無効である。たとえば、メソッドのパラメータに無効な値が設定されている場合など。");
+    // Every code the Direct3D headers name has a text of its own.
+    const HRESULT named[] = {D3D_OK, E_FAIL, E_OUTOFMEMORY, E_INVALIDARG, D3DERR_OUTOFVIDEOMEMORY,
+                             D3DERR_WRONGTEXTUREFORMAT, D3DERR_UNSUPPORTEDCOLOROPERATION, D3DERR_UNSUPPORTEDCOLORARG,
+                             D3DERR_UNSUPPORTEDALPHAOPERATION, D3DERR_UNSUPPORTEDALPHAARG, D3DERR_TOOMANYOPERATIONS,
+                             D3DERR_CONFLICTINGTEXTUREFILTER, D3DERR_UNSUPPORTEDFACTORVALUE,
+                             D3DERR_CONFLICTINGRENDERSTATE, D3DERR_UNSUPPORTEDTEXTUREFILTER,
+                             D3DERR_CONFLICTINGTEXTUREPALETTE, D3DERR_DRIVERINTERNALERROR, D3DERR_NOTFOUND,
+                             D3DERR_MOREDATA, D3DERR_DEVICELOST, D3DERR_DEVICENOTRESET, D3DERR_NOTAVAILABLE,
+                             D3DERR_INVALIDDEVICE, D3DERR_INVALIDCALL, D3DXERR_CANNOTMODIFYINDEXBUFFER,
+                             D3DXERR_INVALIDMESH, D3DXERR_CANNOTATTRSORT, D3DXERR_SKINNINGNOTSUPPORTED,
+                             D3DXERR_TOOMANYINFLUENCES, D3DXERR_INVALIDDATA};
+    std::set<std::string> texts;
+    for (const HRESULT code : named) {
+        const std::string text = o->GetErrorText(code);
+        EXPECT_NE(text, "未知のエラー。") << std::hex << code;
+        EXPECT_TRUE(texts.insert(text).second) << std::hex << code << " shares its text";
+    }
+    EXPECT_STREQ(o->GetErrorText(D3DXERR_INVALIDMESH), "メッシュが無効である。 ");
     EXPECT_STREQ(o->GetErrorText(static_cast<HRESULT>(0x12345678)), "未知のエラー。");
     // One buffer, overwritten by the next call.
     const char* first = o->GetErrorText(D3D_OK);

@@ -131,47 +131,6 @@ TEST_F(Sprites3D, QuadCornersAndTextureCoordinatesFollowTheTransform) {
     KestraTexture::Release(t);
 }
 
-TEST_F(Sprites3D, RingsDiscsAndRibbonsStayWithinTheirShapes) {
-    Start3D(d3d9test::Backend::Null);
-    CSprite3D* s = KestraSprite3D::Create(300, 1);
-    ASSERT_NE(s, nullptr);
-    s->Begin();
-    ASSERT_TRUE(s->DrawRing(nullptr, 0, 0, 0, 2, 4, 8, nullptr, 0xFFFFFFFF, 0));
-    std::vector<Stored> v = Uploaded(s);
-    ASSERT_EQ(v.size(), 48u);
-    EXPECT_NEAR(v[0].x, 0.0f, 1e-5f);  // the first outer corner is at the top
-    EXPECT_NEAR(v[0].y, 4.0f, 1e-5f);
-    for (const Stored& p : v) {
-        const float r = std::hypot(p.x, p.y);
-        EXPECT_TRUE(std::fabs(r - 2) < 1e-4f || std::fabs(r - 4) < 1e-4f) << r;
-    }
-    s->Begin();
-    ASSERT_TRUE(s->DrawDisc(nullptr, 1, 1, 0, 3, 6, nullptr, 0xFFFFFFFF, 0));
-    v = Uploaded(s);
-    ASSERT_EQ(v.size(), 18u);
-    for (size_t i = 0; i < v.size(); i += 3) {
-        EXPECT_FLOAT_EQ(v[i].x, 1.0f);
-        EXPECT_NEAR(std::hypot(v[i + 1].x - 1, v[i + 1].y - 1), 3.0f, 1e-4f);
-    }
-    // A ribbon along +x, 2 wide: its sides at y = +-1, v from 0 to 1 along it.
-    const CVector3 points[3] = {CVector3(0, 0, 0), CVector3(5, 0, 0), CVector3(10, 0, 0)};
-    CTexture* t = Solid(0xFFFFFFFF);
-    s->SetTexture(0, t);
-    const float src[4] = {0, 0, 64, 64};
-    s->Begin();
-    ASSERT_TRUE(s->DrawRibbon(nullptr, points, 3, 2.0f, src, 0xFFFFFFFF));
-    v = Uploaded(s);
-    ASSERT_EQ(v.size(), 12u);
-    for (const Stored& p : v) EXPECT_NEAR(std::fabs(p.y), 1.0f, 1e-4f);
-    EXPECT_FLOAT_EQ(v[0].v, 0.0f);
-    EXPECT_FLOAT_EQ(v[11].v, 1.0f);
-    EXPECT_FLOAT_EQ(v[2].v, 0.5f);
-    EXPECT_TRUE(s->DrawRibbon(nullptr, points, 1, 2.0f, src, 0)) << "one point is no ribbon";
-    EXPECT_FALSE(s->DrawRibbonAngles(nullptr, points, nullptr, nullptr, nullptr, 3, src));
-    KestraSprite3D::Release(s);
-    KestraTexture::Release(t);
-}
-
 TEST_F(Sprites3D, TextIsLaidOutInFontPixelsAroundTheTransform) {
     Start3D(d3d9test::Backend::Null);
     CFontSprite3D* f = KestraFontSprite3D::CreateFromFile("test.lfd", ".tga", 300, 14);
