@@ -209,6 +209,9 @@ TEST(D3DXMath, EveryFunctionGivesItsRecordedResults) {
                              D3DXMatrixOrthoLH, D3DXMatrixOrthoRH})
                 fold(*fn(&m, a[3] + 2, b[0] + 3, 0.5f, 10 + a[1]));
             fold(*D3DXMatrixOrthoOffCenterLH(&m, a[0], b[0] + 3, a[1], b[1] + 5, 0.5f, 9));
+            k *= m;
+            fold(k * n);
+            fold(k(1, 2) + k(3, 0) * 3);
             D3DXMatrixRotationYawPitchRoll(&m, b[0], a[2], a[1]);
             m._41 = a[3];
             fold(*D3DXVec3Transform(&v4, &a3, &m));

@@ -502,6 +502,9 @@ TEST(ImageBmp, PalettedAndRunLengthPictures) {
     // RLE4: run of 4 pixels alternating indices 1 and 2, end of picture.
     ASSERT_EQ(Decode(MakeBmp(4, 1, 4, 2, palette, {4, 0x12, 0, 1}), &image), DecodeStatus::kOk);
     EXPECT_EQ(image.pixels, (std::vector<uint32_t>{r, g, r, g}));
+    // RLE4 absolute: 3 pixels, high nibble first, padded to a 16-bit boundary.
+    ASSERT_EQ(Decode(MakeBmp(3, 1, 4, 2, palette, {0, 3, 0x12, 0x30, 0, 1}), &image), DecodeStatus::kOk);
+    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{r, g, b}));
 
     // Runs past the row, deltas past the picture and streams without an end are refused.
     EXPECT_EQ(Decode(MakeBmp(4, 1, 8, 1, palette, {5, 1, 0, 1}), &image), DecodeStatus::kInvalidData);

@@ -509,9 +509,10 @@ TEST(XFileReader, DataObjectsAnswerNamesTypesReferencesAndPackedMembers) {
 
 TEST(XFileReader, NumbersOutOfRangeBecomeDefinedValues) {
     std::string out;
-    ASSERT_EQ(Describe(Bytes("xof 0303txt 0032\nMesh M { +1; 1e300; -1e999; .5;; 1e20; }\n"), &out), S_OK);
-    // The vertex count is read from 1; the face count of 1e20 fits no DWORD and reads as 0.
-    EXPECT_EQ(out, "Mesh 'M' 1 inf -inf 0.5 0 \n");
+    ASSERT_EQ(Describe(Bytes("xof 0303txt 0032\nMesh 7 { +1; 1e300; -1e999; .5;; 1e20; }\n"), &out), S_OK);
+    // A number names the object; the vertex count is read from +1; the face count
+    // of 1e20 fits no DWORD and reads as 0.
+    EXPECT_EQ(out, "Mesh '7' 1 inf -inf 0.5 0 \n");
 }
 
 TEST(XFileReader, ReferencesResolveByInstanceGuidAndUnknownOnesAreDropped) {
