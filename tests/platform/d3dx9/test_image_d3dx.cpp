@@ -12,6 +12,7 @@
 #include "platform/d3dx9/image_encode.h"
 #include "tests/platform/d3dx9/forged_images.h"
 #include "tests/platform/d3dx9/image_test_util.h"
+#include "tests/platform/d3dx9/records.h"
 
 using namespace d3dx9img;
 using namespace imagetest;
@@ -311,11 +312,13 @@ TEST(D3dxSave, SurfaceRoundTripsThroughEveryLosslessFormat) {
     const Image original = DecodeOrDie(png);
     SurfaceRef surface(new FakeSurface(32, 32, D3DFMT_A8R8G8B8));
     ASSERT_EQ(Load(surface.p, png), D3D_OK);
+    records::Fnv saved;  // the files' bytes, but PNG's, which depend on zlib's build
     for (D3DXIMAGE_FILEFORMAT format : {D3DXIFF_PNG, D3DXIFF_BMP, D3DXIFF_TGA, D3DXIFF_DDS, D3DXIFF_DIB}) {
         const std::string path = dir.file("saved" + std::to_string(int(format)));
         ASSERT_EQ(D3DXSaveSurfaceToFileA(path.c_str(), format, surface.p, nullptr, nullptr), D3D_OK) << format;
         EXPECT_EQ(surface->LastLockFlags(), DWORD(D3DLOCK_READONLY));
         const std::vector<uint8_t> file = ReadBytes(path);
+        if (format != D3DXIFF_PNG) saved.Bytes(file.data(), file.size());
         Image back;
         ASSERT_EQ(DecodeImage(file.data(), file.size(), &back), DecodeStatus::kOk) << format;
         EXPECT_EQ(back.pixels, original.pixels) << format;
@@ -331,6 +334,7 @@ TEST(D3dxSave, SurfaceRoundTripsThroughEveryLosslessFormat) {
     ASSERT_EQ(back.height, 6u);
     EXPECT_EQ(back.pixels[0], original.pixels[4 * 32 + 8]);
     EXPECT_EQ(back.pixels[5 * 12 + 11], original.pixels[9 * 32 + 19]);
+    EXPECT_EQ(records::Check("saved-basn6a08", saved.h), "");
 }
 
 TEST(D3dxSave, FormatsWithoutAlphaSaveOpaqueAndJpegIsClose) {
@@ -423,10 +427,13 @@ TEST(D3dxSave, CompressedTextureSavesItsBlocksAndReloads) {
     texture->Release();
 }
 
-TEST(D3dxSave, UnwritablePathFails) {
+TEST(D3dxSave, UnwritablePathsAndEmptyRectanglesFail) {
     SurfaceRef surface(new FakeSurface(2, 2, D3DFMT_A8R8G8B8));
     EXPECT_TRUE(FAILED(D3DXSaveSurfaceToFileA("/nonexistent-folder-quenrith/x.png", D3DXIFF_PNG, surface.p,
                                               nullptr, nullptr)));
+    for (const RECT& empty : {RECT{1, 0, 1, 2}, RECT{0, 1, 2, 1}})
+        EXPECT_EQ(D3DXSaveSurfaceToFileA("/nonexistent-folder-quenrith/x.bmp", D3DXIFF_BMP, surface.p, nullptr, &empty),
+                  D3DERR_INVALIDCALL);
 }
 
 }  // namespace

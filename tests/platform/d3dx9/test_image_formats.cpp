@@ -303,6 +303,15 @@ TEST(ImageTga, ColourMappedAndGreyPictures) {
     EXPECT_EQ(image.info.format, kFmtL8);
     // File order is bottom row first: bottom = 40 40, top = 40 90.
     EXPECT_EQ(image.pixels, (std::vector<uint32_t>{0xFF404040, 0xFF909090, 0xFF404040, 0xFF404040}));
+    // Grey with alpha: 16 bits, plain, top-down.
+    g.resize(18);
+    g[2] = 3;
+    g[16] = 16;
+    g[17] = 0x28;
+    g.insert(g.end(), {0x40, 0x80, 0x90, 0xFF, 1, 0, 2, 3});
+    ASSERT_EQ(Decode(g, &image), DecodeStatus::kOk);
+    EXPECT_EQ(image.info.format, kFmtA8L8);
+    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{0x80404040, 0xFF909090, 0x00010101, 0x03020202}));
 }
 
 TEST(ImageTga, MalformedHeadersAndRunsAreRefused) {
@@ -493,6 +502,9 @@ TEST(ImageBmp, PalettedAndRunLengthPictures) {
     // RLE4: run of 4 pixels alternating indices 1 and 2, end of picture.
     ASSERT_EQ(Decode(MakeBmp(4, 1, 4, 2, palette, {4, 0x12, 0, 1}), &image), DecodeStatus::kOk);
     EXPECT_EQ(image.pixels, (std::vector<uint32_t>{r, g, r, g}));
+    // RLE4 absolute: 3 pixels, high nibble first, padded to a 16-bit boundary.
+    ASSERT_EQ(Decode(MakeBmp(3, 1, 4, 2, palette, {0, 3, 0x12, 0x30, 0, 1}), &image), DecodeStatus::kOk);
+    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{r, g, b}));
 
     // Runs past the row, deltas past the picture and streams without an end are refused.
     EXPECT_EQ(Decode(MakeBmp(4, 1, 8, 1, palette, {5, 1, 0, 1}), &image), DecodeStatus::kInvalidData);

@@ -206,18 +206,6 @@ TEST(SkinConvert, TheWusonMeshKeepsItsInvariantsAndSkinsAlike) {
     EXPECT_GT(narrow, wide);
 }
 
-TEST(SkinConvert, EveryBsdSkinConverts) {
-    for (const char* file : {"BCN_Epileptic.X", "anim_test.x", "test_cube_text.x"}) {
-        SCOPED_TRACE(file);
-        xtest::Scene scene;
-        ASSERT_EQ(xtest::LoadScene(xtest::ReadCorpus(file), &scene), S_OK);
-        for (auto& m : scene.meshes)
-            if (m.skin) {
-                EXPECT_GE(ConvertAndCheck(m.mesh.get(), m.skin.get(), 32), 1u);
-            }
-    }
-}
-
 TEST(SkinConvert, FiveInfluencesKeepTheFourLargestAndSmallPalettesAreRefused) {
     ID3DXMesh* raw = nullptr;
     ASSERT_EQ(D3DXCreateMeshFVF(1, 3, D3DXMESH_SYSTEMMEM, D3DFVF_XYZ | D3DFVF_NORMAL, nullptr, &raw), S_OK);

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "platform/d3dx9/xfile_internal.h"
+#include "tests/platform/d3dx9/records.h"
 #include "tests/platform/d3dx9/xfile_binary_writer.h"
 #include "tests/platform/d3dx9/xfile_test_util.h"
 
@@ -158,36 +159,6 @@ TEST(XFileReader, TheThreeCubeEncodingsGiveOneTree) {
     EXPECT_EQ(binary, zipped);
     ExpectSameTree(text, binary);
     EXPECT_NE(text.find("SkinWeights '' \"Cube\" 24"), std::string::npos) << text;
-
-    // And the meshes read from them: vertices, faces, attributes, materials and bones.
-    xtest::Scene scenes[3];
-    const char* files[3] = {"test_cube_text.x", "test_cube_binary.x", "test_cube_compressed.x"};
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_EQ(xtest::LoadScene(xtest::ReadCorpus(files[i]), &scenes[i]), S_OK);
-        ASSERT_EQ(scenes[i].meshes.size(), 1u);
-        ASSERT_EQ(scenes[i].meshes[0].result, S_OK);
-    }
-    ID3DXMesh* ref = scenes[0].meshes[0].mesh.get();
-    for (int i = 1; i < 3; ++i) {
-        SCOPED_TRACE(files[i]);
-        const xtest::Mesh& m = scenes[i].meshes[0];
-        ASSERT_EQ(m.mesh->GetFVF(), ref->GetFVF());
-        ASSERT_EQ(m.mesh->GetNumVertices(), ref->GetNumVertices());
-        ASSERT_EQ(m.mesh->GetNumFaces(), ref->GetNumFaces());
-        float *a = nullptr, *b = nullptr;
-        ref->LockVertexBuffer(0, reinterpret_cast<void**>(&a));
-        m.mesh->LockVertexBuffer(0, reinterpret_cast<void**>(&b));
-        for (size_t k = 0; k < ref->GetNumVertices() * ref->GetNumBytesPerVertex() / 4; ++k)
-            ASSERT_NEAR(a[k], b[k], 2e-6) << k;
-        uint16_t *ia = nullptr, *ib = nullptr;
-        ref->LockIndexBuffer(0, reinterpret_cast<void**>(&ia));
-        m.mesh->LockIndexBuffer(0, reinterpret_cast<void**>(&ib));
-        EXPECT_EQ(std::memcmp(ia, ib, ref->GetNumFaces() * 6), 0);
-        ASSERT_EQ(m.materials.size(), scenes[0].meshes[0].materials.size());
-        EXPECT_NEAR(m.materials[0].MatD3D.Power, scenes[0].meshes[0].materials[0].MatD3D.Power, 1e-4);
-        ASSERT_EQ(m.skin->GetNumBones(), scenes[0].meshes[0].skin->GetNumBones());
-        EXPECT_STREQ(m.skin->GetBoneName(0), scenes[0].meshes[0].skin->GetBoneName(0));
-    }
 }
 
 TEST(XFileReader, BinaryWithBothFloatSizesAndCompressedFormsMatchText) {
@@ -246,33 +217,140 @@ TEST(XFileReader, CompressedBlocksCarryTheirWindowAcrossBlocks) {
     EXPECT_TRUE(FAILED(Describe(Bytes(longer), &zipped)));
 }
 
-TEST(XFileReader, EveryCorpusFileReads) {
-    struct Case {
-        const char* file;
-        size_t meshes;
-        size_t sets;
-    };
-    const Case cases[] = {{"test_cube_text.x", 1, 0},  {"test_cube_binary.x", 1, 0},
-                          {"test_cube_compressed.x", 1, 0}, {"Testwuson.X", 1, 3},
-                          {"BCN_Epileptic.X", 3, 1},    {"anim_test.x", 1, 1},
-                          {"fromtruespace_bin32.x", 1, 0}, {"kwxport_test_cubewithvcolors.x", 1, 0},
-                          {"test.x", 1, 0},             {"malformed_skinweights_oob.x", 1, 0}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
-        xtest::Scene scene;
-        ASSERT_EQ(xtest::LoadScene(xtest::ReadCorpus(c.file), &scene), S_OK);
-        EXPECT_EQ(scene.meshes.size(), c.meshes);
-        EXPECT_EQ(scene.sets.size(), c.sets);
-        for (const auto& m : scene.meshes) {
-            EXPECT_EQ(m.result, S_OK) << m.name;
-            if (m.mesh) {
-                EXPECT_GT(m.mesh->GetNumFaces(), 0u);
-            }
+using records::Fnv;
+
+void FoldBuffer(Fnv& f, ID3DXBuffer* b) {
+    f.Value(b ? b->GetBufferSize() : 0);
+    if (b) f.Bytes(b->GetBufferPointer(), b->GetBufferSize());
+}
+
+// A mesh's buffers and attribute table, as its interface hands them out.
+void FoldMeshData(Fnv& f, ID3DXMesh* mesh) {
+    const DWORD nv = mesh->GetNumVertices(), nf = mesh->GetNumFaces(), stride = mesh->GetNumBytesPerVertex();
+    for (DWORD v : {mesh->GetFVF(), mesh->GetOptions(), nv, nf, stride}) f.Value(v);
+    void* p = nullptr;
+    mesh->LockVertexBuffer(D3DLOCK_READONLY, &p);
+    f.Bytes(p, size_t(nv) * stride);
+    mesh->UnlockVertexBuffer();
+    mesh->LockIndexBuffer(D3DLOCK_READONLY, &p);
+    f.Bytes(p, size_t(nf) * 3 * (mesh->GetOptions() & D3DXMESH_32BIT ? 4 : 2));
+    mesh->UnlockIndexBuffer();
+    DWORD* attr = nullptr;
+    mesh->LockAttributeBuffer(D3DLOCK_READONLY, &attr);
+    f.Bytes(attr, size_t(nf) * 4);
+    mesh->UnlockAttributeBuffer();
+    DWORD n = 0;
+    mesh->GetAttributeTable(nullptr, &n);
+    std::vector<D3DXATTRIBUTERANGE> table(n);
+    mesh->GetAttributeTable(table.data(), &n);
+    f.Bytes(table.data(), n * sizeof(D3DXATTRIBUTERANGE));
+}
+
+// Everything the loader produced for a mesh, then what the mesh and skin
+// functions make of it: an attribute sort, computed normals, bounds, and the
+// indexed-blend conversion.
+void FoldMesh(Fnv& f, xtest::Mesh& m) {
+    f.Text(m.name);
+    f.Text(m.frame);
+    f.Value(m.result);
+    if (!m.mesh) return;
+    ID3DXMesh* mesh = m.mesh.get();
+    FoldMeshData(f, mesh);
+    FoldBuffer(f, m.adjacency.get());
+    for (size_t i = 0; i < m.materials.size(); ++i) {
+        f.Value(m.materials[i].MatD3D);
+        f.Text(m.textures[i]);
+    }
+    if (m.skin) {
+        ID3DXSkinInfo* s = m.skin.get();
+        DWORD most = 0;
+        s->GetMaxVertexInfluences(&most);
+        for (DWORD v : {s->GetNumBones(), s->GetFVF(), most}) f.Value(v);
+        for (DWORD b = 0; b < s->GetNumBones(); ++b) {
+            f.Text(s->GetBoneName(b));
+            f.Value(*s->GetBoneOffsetMatrix(b));
+            std::vector<DWORD> v(s->GetNumBoneInfluences(b));
+            std::vector<float> w(v.size());
+            s->GetBoneInfluence(b, v.data(), w.data());
+            f.Bytes(v.data(), v.size() * 4);
+            f.Bytes(w.data(), w.size() * 4);
+        }
+        std::vector<DWORD> adjOut(mesh->GetNumFaces() * 3), faceRemap(mesh->GetNumFaces());
+        ID3DXBuffer *vertexRemap = nullptr, *combos = nullptr;
+        ID3DXMesh* blended = nullptr;
+        DWORD infl = 0, nc = 0;
+        f.Value(s->ConvertToIndexedBlendedMesh(mesh, D3DXMESH_SYSTEMMEM, 20,
+                                               static_cast<DWORD*>(m.adjacency->GetBufferPointer()), adjOut.data(),
+                                               faceRemap.data(), &vertexRemap, &infl, &nc, &combos, &blended));
+        xtest::Com<ID3DXBuffer> ownRemap(vertexRemap), ownCombos(combos);
+        xtest::Com<ID3DXMesh> ownBlended(blended);
+        f.Value(infl);
+        f.Value(nc);
+        if (blended) FoldMeshData(f, blended);
+        f.Bytes(adjOut.data(), adjOut.size() * 4);
+        f.Bytes(faceRemap.data(), faceRemap.size() * 4);
+        FoldBuffer(f, vertexRemap);
+        for (DWORD c = 0; combos && c < nc; ++c) {
+            const auto& bc = static_cast<D3DXBONECOMBINATION*>(combos->GetBufferPointer())[c];
+            for (DWORD v : {bc.AttribId, bc.FaceStart, bc.FaceCount, bc.VertexStart, bc.VertexCount}) f.Value(v);
+            f.Bytes(bc.BoneId, 20 * 4);
         }
     }
-    // A fuzzer's find from elsewhere: truncated compressed data fails cleanly.
-    xtest::Scene scene;
-    EXPECT_TRUE(FAILED(xtest::LoadScene(xtest::ReadCorpus("OV_GetNextToken"), &scene)));
+    ID3DXMesh* raw = nullptr;
+    f.Value(mesh->CloneMeshFVF(D3DXMESH_SYSTEMMEM, D3DFVF_XYZ | D3DFVF_NORMAL, nullptr, &raw));
+    xtest::Com<ID3DXMesh> clone(raw);
+    if (!clone) return;
+    std::vector<DWORD> faceRemap(clone->GetNumFaces());
+    f.Value(clone->OptimizeInplace(D3DXMESHOPT_ATTRSORT, nullptr, nullptr, faceRemap.data(), nullptr));
+    f.Value(D3DXComputeNormals(clone.get(), nullptr));
+    FoldMeshData(f, clone.get());
+    f.Bytes(faceRemap.data(), faceRemap.size() * 4);
+    void* p = nullptr;
+    clone->LockVertexBuffer(D3DLOCK_READONLY, &p);
+    D3DXVECTOR3 bounds[3];
+    float radius = 0;
+    D3DXComputeBoundingBox(static_cast<D3DXVECTOR3*>(p), clone->GetNumVertices(), 24, &bounds[0], &bounds[1]);
+    D3DXComputeBoundingSphere(static_cast<D3DXVECTOR3*>(p), clone->GetNumVertices(), 24, &bounds[2], &radius);
+    clone->UnlockVertexBuffer();
+    f.Value(bounds);
+    f.Value(radius);
+}
+
+// Each corpus file's parsed tree, frames, meshes, skins and animation keys,
+// folded into one recorded hash.
+TEST(XFileReader, EveryCorpusFileReadsAsRecorded) {
+    for (const char* file : {"test_cube_text.x", "test_cube_binary.x", "test_cube_compressed.x", "Testwuson.X",
+                             "BCN_Epileptic.X", "anim_test.x", "fromtruespace_bin32.x",
+                             "kwxport_test_cubewithvcolors.x", "test.x", "malformed_skinweights_oob.x",
+                             "OV_GetNextToken"}) {
+        const auto bytes = xtest::ReadCorpus(file);
+        Fnv f;
+        std::string tree;
+        f.Value(Describe(bytes, &tree));
+        f.Text(tree);
+        xtest::Scene scene;
+        f.Value(xtest::LoadScene(bytes, &scene));
+        for (const auto& fr : scene.frames) {
+            f.Text(fr.name);
+            f.Text(fr.parent);
+            f.Value(fr.transform);
+        }
+        for (auto& m : scene.meshes) FoldMesh(f, m);
+        for (const auto& set : scene.sets) {
+            f.Text(set.name);
+            for (const auto& a : set.animations) {
+                f.Text(a.target);
+                for (const auto& keys : a.keys) {
+                    f.Value(keys.size());
+                    for (const auto& k : keys) {
+                        f.Value(k.time);
+                        f.Bytes(k.values.data(), k.values.size() * 4);
+                    }
+                }
+            }
+        }
+        EXPECT_EQ(records::Check(file, f.h), "");
+    }
 }
 
 TEST(XFileReader, BadInputFailsWithoutHarm) {
@@ -306,6 +384,14 @@ TEST(XFileReader, BadInputFailsWithoutHarm) {
     std::string out;
     EXPECT_TRUE(FAILED(Describe(Bytes(binary), &out)));
     EXPECT_TRUE(FAILED(Describe(Bytes(zipped), &out)));
+    // A string is no object's name, in either encoding.
+    EXPECT_EQ(Describe(Bytes("xof 0303txt 0032\nFrame \"F\" { }\n"), &out), D3DXFERR_PARSEERROR);
+    BinaryWriter quoted(false);
+    quoted.Name("Frame");
+    quoted.String("F");
+    quoted.Open();
+    quoted.Close();
+    EXPECT_EQ(Describe(Bytes(quoted.out), &out), D3DXFERR_PARSEERROR);
     // A name of 1 KB reads; a longer one, copied out at every read, fails the file.
     EXPECT_EQ(Describe(Bytes("xof 0303txt 0032\nFrame " + std::string(1024, 'n') + " { }\n"), &out), S_OK);
     EXPECT_TRUE(FAILED(Describe(Bytes("xof 0303txt 0032\nFrame " + std::string(1025, 'n') + " { }\n"), &out)));
@@ -352,8 +438,40 @@ TEST(XFileReader, DataObjectsAnswerNamesTypesReferencesAndPackedMembers) {
     EXPECT_EQ(size, 2u);
     char small[1];
     size = 1;
-    EXPECT_TRUE(FAILED(frame->GetName(small, &size)));
-    EXPECT_TRUE(FAILED(en->GetChild(3, &raw)));
+    // Each refusal's code: a short or missing output, a child one past the last, a name nowhere.
+    const void* q = nullptr;
+    ID3DXFile* rawFile = nullptr;
+    const HRESULT refusals[][2] = {
+        {frame->GetName(small, &size), E_INVALIDARG},
+        {frame->GetName(small, nullptr), E_POINTER},
+        {frame->GetChild(xtest::CountOf(frame.get()), &raw), E_INVALIDARG},
+        {frame->GetChild(0, nullptr), E_POINTER},
+        {frame->GetChildren(nullptr), E_POINTER},
+        {frame->GetId(nullptr), E_POINTER},
+        {frame->GetType(nullptr), E_POINTER},
+        {frame->Lock(nullptr, &q), E_POINTER},
+        {frame->Lock(&size, nullptr), E_POINTER},
+        {frame->GetEnum(nullptr), E_POINTER},
+        {en->GetChild(3, &raw), E_INVALIDARG},
+        {en->GetChild(0, nullptr), E_POINTER},
+        {en->GetChildren(nullptr), E_POINTER},
+        {en->GetFile(nullptr), E_POINTER},
+        {en->GetDataObjectByName("Nowhere", &raw), D3DXFERR_NOTFOUND},
+        {en->GetDataObjectByName(nullptr, &raw), E_POINTER},
+        {D3DXFileCreate(nullptr), E_POINTER},
+        {D3DXFileCreate(&rawFile), S_OK},
+    };
+    for (size_t i = 0; i < std::size(refusals); ++i) EXPECT_EQ(refusals[i][0], refusals[i][1]) << i;
+    xtest::Com<ID3DXFile> file2(rawFile);
+    ID3DXFileEnumObject* rawEnum = nullptr;
+    EXPECT_EQ(file2->CreateEnumObject(file.data(), D3DXF_FILELOAD_FROMFILE + 7, &rawEnum), E_NOTIMPL);
+    EXPECT_EQ(file2->CreateEnumObject("/nowhere/none.x", D3DXF_FILELOAD_FROMFILE, &rawEnum), D3DXFERR_FILENOTFOUND);
+    EXPECT_EQ(file2->CreateEnumObject(nullptr, D3DXF_FILELOAD_FROMMEMORY, &rawEnum), E_POINTER);
+    EXPECT_EQ(file2->CreateEnumObject(file.data(), D3DXF_FILELOAD_FROMMEMORY, nullptr), E_POINTER);
+    EXPECT_EQ(file2->RegisterTemplates(nullptr, 4), E_POINTER);
+    EXPECT_EQ(rawEnum, nullptr);
+    ASSERT_EQ(en->GetDataObjectByName("Red", &raw), S_OK);
+    EXPECT_EQ(xtest::Com<ID3DXFileData>(raw)->IsReference(), FALSE);
 
     auto matrix = xtest::ChildOf(frame.get(), 0);
     const void* p = nullptr;
@@ -391,9 +509,10 @@ TEST(XFileReader, DataObjectsAnswerNamesTypesReferencesAndPackedMembers) {
 
 TEST(XFileReader, NumbersOutOfRangeBecomeDefinedValues) {
     std::string out;
-    ASSERT_EQ(Describe(Bytes("xof 0303txt 0032\nMesh M { 1; 1e300; -1e999; 2.5;; 1e20; }\n"), &out), S_OK);
-    // The vertex count is read from 1; the face count of 1e20 fits no DWORD and reads as 0.
-    EXPECT_EQ(out, "Mesh 'M' 1 inf -inf 2.5 0 \n");
+    ASSERT_EQ(Describe(Bytes("xof 0303txt 0032\nMesh 7 { +1; 1e300; -1e999; .5;; 1e20; }\n"), &out), S_OK);
+    // A number names the object; the vertex count is read from +1; the face count
+    // of 1e20 fits no DWORD and reads as 0.
+    EXPECT_EQ(out, "Mesh '7' 1 inf -inf 0.5 0 \n");
 }
 
 TEST(XFileReader, ReferencesResolveByInstanceGuidAndUnknownOnesAreDropped) {
