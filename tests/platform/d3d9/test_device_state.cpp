@@ -436,6 +436,7 @@ TEST_F(DeviceState, AVertexNeedsItsElementsWholeSizeInTheStride) {
         EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, vertices, bytes), D3D_OK);
     }
     EXPECT_EQ(device_->SetFVF(D3DFVF_XYZRHW | (9 << D3DFVF_TEXCOUNT_SHIFT)), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetFVF(D3DFVF_XYZB5), D3DERR_INVALIDCALL);  // five weights and no indices: no attribute holds them
     device_->EndScene();
 }
 
