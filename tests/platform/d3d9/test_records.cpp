@@ -108,6 +108,12 @@ TEST_F(NullRecords, StatesAnswersAndCopiesAsRecorded) {
         h.Add(device_->GetMaterial(&material), material, device_->GetFVF(&fvf), fvf);
         D3DCAPS9 caps;
         h.Add(device_->GetDeviceCaps(&caps), caps, device_->GetAvailableTextureMem());
+        // Each table's bounds: the last entry is taken, the one past it refused.
+        for (DWORD s : {255u, 256u}) h.Add(device_->SetRenderState(D3DRENDERSTATETYPE(s), 0));
+        for (DWORD i : {7u, 8u}) h.Add(device_->SetTextureStageState(i, D3DTEXTURESTAGESTATETYPE(4 * i), 0));
+        for (DWORD i : {13u, 14u}) h.Add(device_->SetSamplerState(i + 2, D3DSAMPLERSTATETYPE(i), 0));
+        IDirect3DBaseTexture9* bound = nullptr;
+        for (DWORD i : {15u, 16u}) h.Add(device_->SetTexture(i, nullptr), device_->GetTexture(i, &bound), bound);
     };
     foldStates();
     D3DADAPTER_IDENTIFIER9 id;
@@ -139,12 +145,14 @@ TEST_F(NullRecords, StatesAnswersAndCopiesAsRecorded) {
         D3DSURFACE_DESC desc;
         D3DLOCKED_RECT lr{};
         h.Add(s->GetDesc(&desc), desc);
-        const HRESULT locked = s->LockRect(&lr, nullptr, D3DLOCK_READONLY);
-        h.Add(locked, lr.Pitch);
-        if (locked == D3D_OK) {
-            h.Bytes(lr.pBits, size_t(lr.Pitch) * d3d9impl::RowCount(desc.Format, desc.Height));
-            s->UnlockRect();
+        for (UINT padding : {0u, 3u}) {  // a padded pitch reads through a buffer of the lock's own
+            d3d9test::SetPitchPadding(padding);
+            const HRESULT locked = s->LockRect(&lr, nullptr, D3DLOCK_READONLY);
+            h.Add(locked, lr.Pitch);
+            if (locked == D3D_OK) h.Bytes(lr.pBits, size_t(lr.Pitch) * d3d9impl::RowCount(desc.Format, desc.Height));
+            if (locked == D3D_OK) s->UnlockRect();
         }
+        d3d9test::SetPitchPadding(0);
     };
     std::vector<IDirect3DSurface9*> surfaces;
     for (D3DFORMAT f : formats) {
@@ -191,6 +199,7 @@ TEST_F(NullRecords, StatesAnswersAndCopiesAsRecorded) {
         h.Add(device_->ColorFill(surfaces[i], nullptr, 0x80FF4020u + DWORD(i) * 0x01030507u));
         h.Add(device_->ColorFill(surfaces[i], &inner, 0x40206080u));
     }
+    platform::InjectFault("StretchRect:LINEAR", 0, 1);
     for (IDirect3DSurface9* src : surfaces) {
         for (IDirect3DSurface9* dst : surfaces) {
             const RECT from{0, 1, 5, 4}, to{1, 0, 7, 5};
@@ -279,16 +288,20 @@ TEST_F(NullRecords, StatesAnswersAndCopiesAsRecorded) {
     IDirect3DSurface9* level = nullptr;
     tex->GetSurfaceLevel(0, &level);
     IDirect3DDevice9* owner = nullptr;
-    for (IDirect3DResource9* r : {static_cast<IDirect3DResource9*>(tex), static_cast<IDirect3DResource9*>(level)}) {
+    IDirect3DVertexBuffer9* buffer = nullptr;
+    device_->CreateVertexBuffer(64, 0, 0, D3DPOOL_SYSTEMMEM, &buffer, nullptr);
+    for (IDirect3DResource9* r : {static_cast<IDirect3DResource9*>(tex), static_cast<IDirect3DResource9*>(level),
+                                  static_cast<IDirect3DResource9*>(buffer)}) {
         h.Add(r->GetDevice(&owner));
         h.Add(owner == device_, r->QueryInterface(IID_IUnknown, &out));
         static_cast<IUnknown*>(out)->Release();
         h.Add(owner->Release());
         h.Add(device_->AddRef());
         h.Add(device_->Release());
-        h.Add(r->Release());
         h.Add(r->AddRef());
+        h.Add(r->Release());
     }
+    h.Add(buffer->Release());
     h.Add(level->Release());
     h.Add(tex->Release());
     d3d9test::LoseDevice(device_, 2);
@@ -308,6 +321,17 @@ TEST_F(NullRecords, StatesAnswersAndCopiesAsRecorded) {
         impl->OnFocusChange(gained);
         poll();
     }
+    for (UINT width : {16384u, 16385u})
+        for (DWORD swap = 0; swap < 5; ++swap) {
+            pp = params_;
+            pp.BackBufferWidth = width;
+            pp.BackBufferCount = swap;
+            pp.SwapEffect = D3DSWAPEFFECT(swap);
+            pp.MultiSampleType = D3DMULTISAMPLE_TYPE(swap == 4 ? 2 : 0);
+            pp.EnableAutoDepthStencil = swap % 2;
+            pp.AutoDepthStencilFormat = swap == 3 ? D3DFMT_A8R8G8B8 : D3DFMT_D16;
+            h.Add(device_->Reset(&pp), pp.BackBufferWidth, pp.BackBufferHeight, pp.BackBufferFormat, pp.BackBufferCount);
+        }
     for (const char* call : {"BeginScene", "CheckDepthStencilMatch", "CheckDeviceFormat", "CheckDeviceType", "Clear",
                              "ColorFill", "CreateDepthStencilSurface", "CreateDevice", "CreateIndexBuffer",
                              "CreateOffscreenPlainSurface", "CreateRenderTarget", "CreateTexture", "CreateVertexBuffer",
@@ -320,6 +344,17 @@ TEST_F(NullRecords, StatesAnswersAndCopiesAsRecorded) {
                              "DrawIndexedPrimitiveUP", "VertexBuffer.Lock", "IndexBuffer.Unlock"})
         h.Add(d3d9test::CallCount(call));
     // States set, then a reset brings every default back.
+    const D3DMATRIX scale{2, 0, 0, 0, 0, 3, 0, 0, 0, 0, 4, 0, 0, 0, 0, 1}, move{1, 0, 0, 0.5f, 0, 1, 0, 0, 0, 0, 1, 0, 5, 6, 7, 1};
+    device_->SetTransform(D3DTS_VIEW, &scale);
+    device_->MultiplyTransform(D3DTS_VIEW, &move);
+    D3DLIGHT9 light{};
+    for (DWORD type = 0; type < 5; ++type) {
+        light.Type = D3DLIGHTTYPE(type);
+        BOOL on = 7;
+        h.Add(device_->SetLight(type, &light));
+        h.Add(device_->LightEnable(type + 1, type % 2));
+        h.Add(device_->GetLight(type, &light), light, device_->GetLightEnable(type, &on), on);
+    }
     device_->SetRenderState(D3DRS_ZENABLE, TRUE);
     device_->SetTextureStageState(3, D3DTSS_COLOROP, D3DTOP_ADD);
     device_->SetSamplerState(4, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
@@ -544,6 +579,9 @@ TEST_F(GlRecords, StateTableReachesGlAsRecorded) {
         }
     };
     using Set = std::array<DWORD, 4>;  // {0 render, 1 stage, 2 sampler; stage; state; value}
+#define RS(state, value) Set{0, 0, D3DRS_##state, DWORD(value)}
+#define TS(stage, state, value) Set{1, stage, D3DTSS_##state, DWORD(value)}
+#define SS(stage, state, value) Set{2, stage, D3DSAMP_##state, DWORD(value)}
     struct Row {
         int draw;
         std::vector<Set> sets;
@@ -551,67 +589,55 @@ TEST_F(GlRecords, StateTableReachesGlAsRecorded) {
     std::vector<Row> rows = {
         {0, {}},
         {1, {}},
-        {0, {{0, 0, D3DRS_ALPHABLENDENABLE, 1}, {0, 0, D3DRS_SRCBLEND, D3DBLEND_SRCALPHA},
-             {0, 0, D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA}}},
-        {0, {{0, 0, D3DRS_ALPHABLENDENABLE, 1}, {0, 0, D3DRS_SRCBLEND, D3DBLEND_BOTHINVSRCALPHA},
-             {0, 0, D3DRS_BLENDOP, D3DBLENDOP_REVSUBTRACT}, {0, 0, D3DRS_BLENDFACTOR, 0x80402010}}},
-        {0, {{0, 0, D3DRS_ALPHABLENDENABLE, 1}, {0, 0, D3DRS_SEPARATEALPHABLENDENABLE, 1},
-             {0, 0, D3DRS_SRCBLEND, D3DBLEND_DESTCOLOR}, {0, 0, D3DRS_DESTBLEND, D3DBLEND_INVDESTCOLOR},
-             {0, 0, D3DRS_SRCBLENDALPHA, D3DBLEND_BLENDFACTOR}, {0, 0, D3DRS_DESTBLENDALPHA, D3DBLEND_INVBLENDFACTOR},
-             {0, 0, D3DRS_BLENDOP, D3DBLENDOP_MIN}, {0, 0, D3DRS_BLENDOPALPHA, D3DBLENDOP_MAX}}},
-        {0, {{0, 0, D3DRS_ALPHABLENDENABLE, 1}, {0, 0, D3DRS_SEPARATEALPHABLENDENABLE, 1},
-             {0, 0, D3DRS_SRCBLEND, D3DBLEND_SRCCOLOR}, {0, 0, D3DRS_DESTBLEND, D3DBLEND_INVSRCCOLOR},
-             {0, 0, D3DRS_SRCBLENDALPHA, D3DBLEND_BOTHSRCALPHA}, {0, 0, D3DRS_BLENDOP, D3DBLENDOP_SUBTRACT}}},
-        {0, {{0, 0, D3DRS_ALPHABLENDENABLE, 1}, {0, 0, D3DRS_SRCBLEND, D3DBLEND_DESTALPHA},
-             {0, 0, D3DRS_DESTBLEND, D3DBLEND_INVDESTALPHA}, {0, 0, D3DRS_DITHERENABLE, 1}}},
-        {0, {{0, 0, D3DRS_ALPHABLENDENABLE, 1}, {0, 0, D3DRS_SRCBLEND, D3DBLEND_SRCALPHASAT},
-             {0, 0, D3DRS_DESTBLEND, D3DBLEND_ZERO}, {0, 0, D3DRS_SCISSORTESTENABLE, 1}}},
-        {0, {{0, 0, D3DRS_ZENABLE, 1}, {0, 0, D3DRS_ZFUNC, D3DCMP_GREATER}, {0, 0, D3DRS_ZWRITEENABLE, 0},
-             {0, 0, D3DRS_CULLMODE, D3DCULL_CW}}},
-        {1, {{0, 0, D3DRS_ZENABLE, 1}, {0, 0, D3DRS_ZFUNC, D3DCMP_EQUAL}, {0, 0, D3DRS_STENCILENABLE, 1},
-             {0, 0, D3DRS_STENCILFUNC, D3DCMP_NOTEQUAL}, {0, 0, D3DRS_STENCILREF, 0x1A5},
-             {0, 0, D3DRS_STENCILMASK, 0xF0}, {0, 0, D3DRS_STENCILWRITEMASK, 0x13C},
-             {0, 0, D3DRS_STENCILFAIL, D3DSTENCILOP_INCRSAT}, {0, 0, D3DRS_STENCILZFAIL, D3DSTENCILOP_DECR},
-             {0, 0, D3DRS_STENCILPASS, D3DSTENCILOP_INVERT}, {0, 0, D3DRS_CULLMODE, D3DCULL_NONE}}},
-        {0, {{0, 0, D3DRS_ZENABLE, 1}, {0, 0, D3DRS_ZFUNC, D3DCMP_LESS}, {0, 0, D3DRS_STENCILENABLE, 1},
-             {0, 0, D3DRS_TWOSIDEDSTENCILMODE, 1}, {0, 0, D3DRS_STENCILFUNC, D3DCMP_GREATEREQUAL},
-             {0, 0, D3DRS_STENCILPASS, D3DSTENCILOP_REPLACE}, {0, 0, D3DRS_CCW_STENCILFUNC, D3DCMP_LESSEQUAL},
-             {0, 0, D3DRS_CCW_STENCILFAIL, D3DSTENCILOP_ZERO}, {0, 0, D3DRS_CCW_STENCILZFAIL, D3DSTENCILOP_INCR},
-             {0, 0, D3DRS_CCW_STENCILPASS, D3DSTENCILOP_DECRSAT}, {0, 0, D3DRS_COLORWRITEENABLE, 0xD}}},
-        {0, {{0, 0, D3DRS_ZENABLE, 1}, {0, 0, D3DRS_ZFUNC, D3DCMP_NEVER}, {0, 0, D3DRS_STENCILENABLE, 1},
-             {0, 0, D3DRS_STENCILFUNC, D3DCMP_EQUAL}, {0, 0, D3DRS_FILLMODE, D3DFILL_WIREFRAME}}},
-        {0, {{0, 0, D3DRS_ZENABLE, 1}, {0, 0, D3DRS_ZFUNC, D3DCMP_NOTEQUAL}, {0, 0, D3DRS_STENCILENABLE, 1},
-             {0, 0, D3DRS_STENCILFUNC, D3DCMP_NEVER}, {0, 0, D3DRS_FILLMODE, D3DFILL_POINT}}},
-        {0, {{0, 0, D3DRS_ZENABLE, 1}, {0, 0, D3DRS_ZFUNC, D3DCMP_GREATEREQUAL}, {0, 0, D3DRS_STENCILENABLE, 1},
-             {0, 0, D3DRS_STENCILFUNC, D3DCMP_LESS}, {0, 0, D3DRS_STENCILPASS, D3DSTENCILOP_DECRSAT}}},
-        {0, {{0, 0, D3DRS_ZENABLE, 1}, {0, 0, D3DRS_ZFUNC, D3DCMP_ALWAYS}, {0, 0, D3DRS_STENCILENABLE, 1},
-             {0, 0, D3DRS_STENCILFUNC, D3DCMP_GREATER}, {0, 0, D3DRS_STENCILPASS, D3DSTENCILOP_INCR}}},
-        {0, {{0, 0, D3DRS_ALPHATESTENABLE, 1}, {0, 0, D3DRS_ALPHAFUNC, D3DCMP_GREATER}, {0, 0, D3DRS_ALPHAREF, 0x80}}},
-        {0, {{0, 0, D3DRS_ALPHATESTENABLE, 1}, {0, 0, D3DRS_ALPHAFUNC, D3DCMP_NEVER}}},
-        {0, {{0, 0, D3DRS_ALPHATESTENABLE, 1}, {0, 0, D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL}, {0, 0, D3DRS_ALPHAREF, 1},
-             {0, 0, D3DRS_ALPHABLENDENABLE, 1}, {0, 0, D3DRS_SRCBLEND, D3DBLEND_SRCALPHA},
-             {0, 0, D3DRS_DESTBLEND, D3DBLEND_ONE}}},
-        {0, {{0, 0, D3DRS_ALPHATESTENABLE, 1}, {0, 0, D3DRS_ALPHAFUNC, D3DCMP_NOTEQUAL}, {0, 0, D3DRS_ALPHABLENDENABLE, 1},
-             {0, 0, D3DRS_SRCBLEND, D3DBLEND_SRCALPHA}, {0, 0, D3DRS_DESTBLEND, D3DBLEND_ONE},
-             {0, 0, D3DRS_BLENDOP, D3DBLENDOP_REVSUBTRACT}, {0, 0, D3DRS_ZENABLE, 1}}},
-        {3, {{0, 0, D3DRS_LIGHTING, 0}, {0, 0, D3DRS_SHADEMODE, D3DSHADE_FLAT}, {0, 0, D3DRS_SPECULARENABLE, 1},
-             {1, 0, D3DTSS_TEXCOORDINDEX, 1}, {0, 0, D3DRS_ALPHATESTENABLE, 1}, {0, 0, D3DRS_ALPHAFUNC, D3DCMP_LESS}}},
+        {0, {RS(ALPHABLENDENABLE, 1), RS(SRCBLEND, D3DBLEND_SRCALPHA), RS(DESTBLEND, D3DBLEND_INVSRCALPHA)}},
+        {0, {RS(ALPHABLENDENABLE, 1), RS(SRCBLEND, D3DBLEND_BOTHINVSRCALPHA), RS(BLENDOP, D3DBLENDOP_REVSUBTRACT),
+             RS(BLENDFACTOR, 0x80402010)}},
+        {0, {RS(ALPHABLENDENABLE, 1), RS(SEPARATEALPHABLENDENABLE, 1), RS(SRCBLEND, D3DBLEND_DESTCOLOR),
+             RS(DESTBLEND, D3DBLEND_INVDESTCOLOR), RS(SRCBLENDALPHA, D3DBLEND_BLENDFACTOR),
+             RS(DESTBLENDALPHA, D3DBLEND_INVBLENDFACTOR), RS(BLENDOP, D3DBLENDOP_MIN), RS(BLENDOPALPHA, D3DBLENDOP_MAX)}},
+        {0, {RS(ALPHABLENDENABLE, 1), RS(SEPARATEALPHABLENDENABLE, 1), RS(SRCBLEND, D3DBLEND_SRCCOLOR),
+             RS(DESTBLEND, D3DBLEND_INVSRCCOLOR), RS(SRCBLENDALPHA, D3DBLEND_BOTHSRCALPHA), RS(BLENDOP, D3DBLENDOP_SUBTRACT)}},
+        {0, {RS(ALPHABLENDENABLE, 1), RS(SRCBLEND, D3DBLEND_DESTALPHA), RS(DESTBLEND, D3DBLEND_INVDESTALPHA),
+             RS(DITHERENABLE, 1)}},
+        {0, {RS(ALPHABLENDENABLE, 1), RS(SRCBLEND, D3DBLEND_SRCALPHASAT), RS(DESTBLEND, D3DBLEND_ZERO),
+             RS(SCISSORTESTENABLE, 1)}},
+        {0, {RS(ZENABLE, 1), RS(ZFUNC, D3DCMP_GREATER), RS(ZWRITEENABLE, 0), RS(CULLMODE, D3DCULL_CW)}},
+        {1, {RS(ZENABLE, 1), RS(ZFUNC, D3DCMP_EQUAL), RS(STENCILENABLE, 1), RS(STENCILFUNC, D3DCMP_NOTEQUAL),
+             RS(STENCILREF, 0x1A5), RS(STENCILMASK, 0xF0), RS(STENCILWRITEMASK, 0x13C), RS(CULLMODE, D3DCULL_NONE),
+             RS(STENCILFAIL, D3DSTENCILOP_INCRSAT), RS(STENCILZFAIL, D3DSTENCILOP_DECR), RS(STENCILPASS, D3DSTENCILOP_INVERT)}},
+        {0, {RS(ZENABLE, 1), RS(ZFUNC, D3DCMP_LESS), RS(STENCILENABLE, 1), RS(TWOSIDEDSTENCILMODE, 1),
+             RS(STENCILFUNC, D3DCMP_GREATEREQUAL), RS(STENCILPASS, D3DSTENCILOP_REPLACE), RS(COLORWRITEENABLE, 0xD),
+             RS(CCW_STENCILFUNC, D3DCMP_LESSEQUAL), RS(CCW_STENCILFAIL, D3DSTENCILOP_ZERO),
+             RS(CCW_STENCILZFAIL, D3DSTENCILOP_INCR), RS(CCW_STENCILPASS, D3DSTENCILOP_DECRSAT)}},
+        {0, {RS(ZENABLE, 1), RS(ZFUNC, D3DCMP_NEVER), RS(STENCILENABLE, 1), RS(STENCILFUNC, D3DCMP_EQUAL),
+             RS(FILLMODE, D3DFILL_WIREFRAME)}},
+        {0, {RS(ZENABLE, 1), RS(ZFUNC, D3DCMP_NOTEQUAL), RS(STENCILENABLE, 1), RS(STENCILFUNC, D3DCMP_NEVER),
+             RS(FILLMODE, D3DFILL_POINT)}},
+        {0, {RS(ZENABLE, 1), RS(ZFUNC, D3DCMP_GREATEREQUAL), RS(STENCILENABLE, 1), RS(STENCILFUNC, D3DCMP_LESS),
+             RS(STENCILPASS, D3DSTENCILOP_DECRSAT)}},
+        {0, {RS(ZENABLE, 1), RS(ZFUNC, D3DCMP_ALWAYS), RS(STENCILENABLE, 1), RS(STENCILFUNC, D3DCMP_GREATER),
+             RS(STENCILPASS, D3DSTENCILOP_INCR)}},
+        {0, {RS(ALPHATESTENABLE, 1), RS(ALPHAFUNC, D3DCMP_GREATER), RS(ALPHAREF, 0x80)}},
+        {0, {RS(ALPHATESTENABLE, 1), RS(ALPHAFUNC, D3DCMP_NEVER)}},
+        {0, {RS(ALPHATESTENABLE, 1), RS(ALPHAFUNC, D3DCMP_GREATEREQUAL), RS(ALPHAREF, 1), RS(ALPHABLENDENABLE, 1),
+             RS(SRCBLEND, D3DBLEND_SRCALPHA), RS(DESTBLEND, D3DBLEND_ONE)}},
+        {0, {RS(ALPHATESTENABLE, 1), RS(ALPHAFUNC, D3DCMP_NOTEQUAL), RS(ALPHABLENDENABLE, 1), RS(ZENABLE, 1),
+             RS(SRCBLEND, D3DBLEND_SRCALPHA), RS(DESTBLEND, D3DBLEND_ONE), RS(BLENDOP, D3DBLENDOP_REVSUBTRACT)}},
+        {3, {RS(LIGHTING, 0), RS(SHADEMODE, D3DSHADE_FLAT), RS(SPECULARENABLE, 1), TS(0, TEXCOORDINDEX, 1),
+             RS(ALPHATESTENABLE, 1), RS(ALPHAFUNC, D3DCMP_LESS)}},
         {2, {}},
-        {2, {{0, 0, D3DRS_COLORVERTEX, 0}, {0, 0, D3DRS_FOGENABLE, 1}}},
-        {2, {{0, 0, D3DRS_DIFFUSEMATERIALSOURCE, D3DMCS_MATERIAL}, {0, 0, D3DRS_AMBIENTMATERIALSOURCE, D3DMCS_COLOR1},
-             {0, 0, D3DRS_EMISSIVEMATERIALSOURCE, D3DMCS_COLOR2}, {0, 0, D3DRS_SPECULARMATERIALSOURCE, D3DMCS_COLOR1}}},
-        {4, {{1, 0, D3DTSS_COLOROP, D3DTOP_SELECTARG2}, {1, 0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG2}}},
-        {5, {{1, 0, D3DTSS_TEXCOORDINDEX, 1}, {0, 0, D3DRS_LIGHTING, 0}}},
-        {0, {{2, 0, D3DSAMP_ADDRESSU, D3DTADDRESS_MIRROR}, {2, 0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP},
-             {2, 0, D3DSAMP_ADDRESSW, D3DTADDRESS_BORDER}, {2, 0, D3DSAMP_BORDERCOLOR, 0x80FF4020},
-             {2, 0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR}, {2, 0, D3DSAMP_MIPFILTER, D3DTEXF_POINT}}},
-        {0, {{2, 0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR}, {2, 0, D3DSAMP_MIPFILTER, D3DTEXF_POINT},
-             {2, 0, D3DSAMP_MIPMAPLODBIAS, 0x3F000000}, {2, 0, D3DSAMP_MAXMIPLEVEL, 2}}},
-        {0, {{2, 0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR}, {2, 0, D3DSAMP_ADDRESSU, D3DTADDRESS_BORDER},
-             {2, 0, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP}}},
-        {0, {{2, 0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR}, {2, 0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR},
-             {2, 0, D3DSAMP_MAGFILTER, D3DTEXF_ANISOTROPIC}, {2, 1, D3DSAMP_MINFILTER, D3DTEXF_LINEAR},
-             {2, 1, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR}, {1, 1, D3DTSS_COLOROP, D3DTOP_MODULATE}}},
+        {2, {RS(COLORVERTEX, 0), RS(FOGENABLE, 1)}},
+        {2, {RS(DIFFUSEMATERIALSOURCE, D3DMCS_MATERIAL), RS(AMBIENTMATERIALSOURCE, D3DMCS_COLOR1),
+             RS(EMISSIVEMATERIALSOURCE, D3DMCS_COLOR2), RS(SPECULARMATERIALSOURCE, D3DMCS_COLOR1)}},
+        {4, {TS(0, COLOROP, D3DTOP_SELECTARG2), TS(0, ALPHAOP, D3DTOP_SELECTARG2)}},
+        {5, {TS(0, TEXCOORDINDEX, 1), RS(LIGHTING, 0)}},
+        {0, {SS(0, ADDRESSU, D3DTADDRESS_MIRROR), SS(0, ADDRESSV, D3DTADDRESS_CLAMP), SS(0, ADDRESSW, D3DTADDRESS_BORDER),
+             SS(0, BORDERCOLOR, 0x80FF4020), SS(0, MAGFILTER, D3DTEXF_LINEAR), SS(0, MIPFILTER, D3DTEXF_POINT)}},
+        {0, {SS(0, MINFILTER, D3DTEXF_LINEAR), SS(0, MIPFILTER, D3DTEXF_POINT), SS(0, MIPMAPLODBIAS, 0x3F000000),
+             SS(0, MAXMIPLEVEL, 2)}},
+        {0, {SS(0, MIPFILTER, D3DTEXF_LINEAR), SS(0, ADDRESSU, D3DTADDRESS_BORDER), SS(0, ADDRESSV, D3DTADDRESS_WRAP)}},
+        {0, {SS(0, MINFILTER, D3DTEXF_LINEAR), SS(0, MIPFILTER, D3DTEXF_LINEAR), SS(0, MAGFILTER, D3DTEXF_ANISOTROPIC),
+             SS(1, MINFILTER, D3DTEXF_LINEAR), SS(1, MIPFILTER, D3DTEXF_LINEAR), TS(1, COLOROP, D3DTOP_MODULATE)}},
     };
     // Every stage operation, with every argument and its modifiers somewhere.
     const DWORD args[] = {D3DTA_DIFFUSE, D3DTA_CURRENT, D3DTA_TEXTURE, D3DTA_TFACTOR, D3DTA_SPECULAR, D3DTA_TEMP,
@@ -620,14 +646,15 @@ TEST_F(GlRecords, StateTableReachesGlAsRecorded) {
         const DWORD a = args[op % 8], b = args[(op * 3 + 1) % 8] | (op % 3 == 0 ? D3DTA_COMPLEMENT : 0);
         const DWORD c = args[(op * 5 + 2) % 8] | (op % 4 == 1 ? D3DTA_ALPHAREPLICATE : 0);
         rows.push_back({op % 3 == 2 ? 3 : 0,
-                        {{1, 0, D3DTSS_COLOROP, op}, {1, 0, D3DTSS_COLORARG1, b}, {1, 0, D3DTSS_COLORARG2, c},
-                         {1, 0, D3DTSS_COLORARG0, a}, {1, 0, D3DTSS_ALPHAOP, D3DTOP_LERP + 2 - op},
-                         {1, 0, D3DTSS_ALPHAARG1, c}, {1, 0, D3DTSS_ALPHAARG2, a}, {1, 0, D3DTSS_ALPHAARG0, b},
-                         {1, 0, D3DTSS_RESULTARG, DWORD(op % 5 == 0 ? D3DTA_TEMP : D3DTA_CURRENT)},
-                         {1, 1, D3DTSS_COLOROP, op % 2 ? DWORD(D3DTOP_DISABLE) : op}, {1, 1, D3DTSS_COLORARG1, a},
-                         {1, 1, D3DTSS_COLORARG2, b}, {1, 1, D3DTSS_ALPHAOP, op},
-                         {1, 1, D3DTSS_ALPHAARG1, op % 4 ? D3DTA_TEXTURE : c}, {1, 1, D3DTSS_TEXCOORDINDEX, op % 2}}});
+                        {TS(0, COLOROP, op), TS(0, COLORARG1, b), TS(0, COLORARG2, c), TS(0, COLORARG0, a),
+                         TS(0, ALPHAOP, D3DTOP_LERP + 2 - op), TS(0, ALPHAARG1, c), TS(0, ALPHAARG2, a),
+                         TS(0, ALPHAARG0, b), TS(0, RESULTARG, op % 5 == 0 ? D3DTA_TEMP : D3DTA_CURRENT),
+                         TS(1, COLOROP, op % 2 ? DWORD(D3DTOP_DISABLE) : op), TS(1, COLORARG1, a), TS(1, COLORARG2, b),
+                         TS(1, ALPHAOP, op), TS(1, ALPHAARG1, op % 4 ? D3DTA_TEXTURE : c), TS(1, TEXCOORDINDEX, op % 2)}});
     }
+#undef RS
+#undef TS
+#undef SS
     d3d9test::ClearGLCounters();
     Hash h;
     DWORD before = 0;
