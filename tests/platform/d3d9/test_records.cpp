@@ -311,7 +311,8 @@ TEST_F(NullRecords, StatesAnswersAndCopiesAsRecorded) {
         h.Add(device_->TestCooperativeLevel());
         h.Add(device_->Present(nullptr, nullptr, nullptr, nullptr));
         h.Add(device_->Reset(&pp));
-        h.Add(d3d9test::GetDeviceState(device_));
+        h.Add(d3d9test::GetDeviceState(device_), device_->GetDisplayMode(0, &mode), mode);
+        h.Add(device_->TestCooperativeLevel(), device_->GetDirect3D(nullptr));
     };
     for (int i = 0; i < 3; ++i) poll();
     pp.Windowed = FALSE;
@@ -332,6 +333,7 @@ TEST_F(NullRecords, StatesAnswersAndCopiesAsRecorded) {
             pp.AutoDepthStencilFormat = swap == 3 ? D3DFMT_A8R8G8B8 : D3DFMT_D16;
             h.Add(device_->Reset(&pp), pp.BackBufferWidth, pp.BackBufferHeight, pp.BackBufferFormat, pp.BackBufferCount);
         }
+    for (const d3d9test::ResetCall& r : d3d9test::ResetCalls()) h.Add(r.result, r.params.BackBufferWidth, r.params.Windowed);
     for (const char* call : {"BeginScene", "CheckDepthStencilMatch", "CheckDeviceFormat", "CheckDeviceType", "Clear",
                              "ColorFill", "CreateDepthStencilSurface", "CreateDevice", "CreateIndexBuffer",
                              "CreateOffscreenPlainSurface", "CreateRenderTarget", "CreateTexture", "CreateVertexBuffer",
