@@ -279,6 +279,7 @@ bool LayoutFromFvf(DWORD fvf, VertexLayout* layout) {
     if (blendWeights > 0) {
         bool lastIsIndices = (fvf & (D3DFVF_LASTBETA_UBYTE4 | D3DFVF_LASTBETA_D3DCOLOR)) != 0;
         int weights = lastIsIndices ? blendWeights - 1 : blendWeights;
+        if (weights > 4) return false;  // five weights fit no one attribute
         if (weights > 0) {
             static const BYTE types[] = {D3DDECLTYPE_FLOAT1, D3DDECLTYPE_FLOAT2, D3DDECLTYPE_FLOAT3, D3DDECLTYPE_FLOAT4};
             layout->attribs.push_back({kAttrBlendWeight, types[weights - 1], offset});

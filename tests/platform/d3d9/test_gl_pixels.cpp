@@ -110,69 +110,6 @@ TEST_F(GlPixels, PretransformedQuadLandsExactlyOnItsPixels) {
     tex->Release();
 }
 
-TEST_F(GlPixels, BlendingPresetsFollowTheirFormulas) {
-    struct Case {
-        DWORD op, src, dst;
-    };
-    const Case cases[] = {
-        {D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_ZERO},          {D3DBLENDOP_ADD, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA},
-        {D3DBLENDOP_ADD, D3DBLEND_SRCALPHA, D3DBLEND_ONE},      {D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_ONE},
-        {D3DBLENDOP_REVSUBTRACT, D3DBLEND_SRCALPHA, D3DBLEND_ONE}, {D3DBLENDOP_REVSUBTRACT, D3DBLEND_ONE, D3DBLEND_ONE},
-        {D3DBLENDOP_ADD, D3DBLEND_ZERO, D3DBLEND_SRCCOLOR},     {D3DBLENDOP_ADD, D3DBLEND_INVDESTCOLOR, D3DBLEND_ZERO},
-        // Both factors from the source one, whatever the destination one says.
-        {D3DBLENDOP_ADD, D3DBLEND_BOTHSRCALPHA, D3DBLEND_ZERO}, {D3DBLENDOP_ADD, D3DBLEND_BOTHINVSRCALPHA, D3DBLEND_ONE},
-        {D3DBLENDOP_ADD, D3DBLEND_INVSRCCOLOR, D3DBLEND_DESTALPHA}, {D3DBLENDOP_ADD, D3DBLEND_SRCALPHA, D3DBLEND_INVDESTALPHA},
-        {D3DBLENDOP_SUBTRACT, D3DBLEND_ONE, D3DBLEND_SRCALPHA},   {D3DBLENDOP_MIN, D3DBLEND_ZERO, D3DBLEND_ZERO},
-        {D3DBLENDOP_MAX, D3DBLEND_ZERO, D3DBLEND_ZERO},
-    };
-    const D3DCOLOR background = 0xFF204080, colour = 0x40C06020;  // an alpha far from its complement
-    const float a = 0x40 / 255.0f;
-    device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    device_->SetRenderState(D3DRS_LIGHTING, FALSE);
-    for (const Case& c : cases) {
-        device_->Clear(0, nullptr, D3DCLEAR_TARGET, background, 1.0f, 0);
-        device_->SetRenderState(D3DRS_BLENDOP, c.op);
-        device_->SetRenderState(D3DRS_SRCBLEND, c.src);
-        device_->SetRenderState(D3DRS_DESTBLEND, c.dst);
-        std::vector<TlVertex> v;
-        Quad(v, 9.5f, 9.5f, 41.5f, 41.5f, 0.5f, colour);
-        device_->BeginScene();
-        ASSERT_EQ(DrawTl(v), D3D_OK);  // no texture: the diffuse colour
-        device_->EndScene();
-        uint32_t expected = 0xFF000000u;
-        for (int shift = 0; shift < 24; shift += 8) {
-            float s = Channel(colour, shift) / 255.0f, d = Channel(background, shift) / 255.0f;
-            auto factor = [&](DWORD f) {
-                switch (f) {
-                case D3DBLEND_ZERO: return 0.0f;
-                case D3DBLEND_ONE: return 1.0f;
-                case D3DBLEND_SRCALPHA:
-                case D3DBLEND_BOTHSRCALPHA: return a;
-                case D3DBLEND_INVSRCALPHA:
-                case D3DBLEND_BOTHINVSRCALPHA: return 1.0f - a;
-                case D3DBLEND_SRCCOLOR: return s;
-                case D3DBLEND_INVSRCCOLOR: return 1.0f - s;
-                case D3DBLEND_INVDESTCOLOR: return 1.0f - d;
-                case D3DBLEND_DESTALPHA: return 1.0f;  // a target without alpha reads as opaque
-                case D3DBLEND_INVDESTALPHA: return 0.0f;
-                default: return -1.0f;
-                }
-            };
-            const float df = c.src == D3DBLEND_BOTHSRCALPHA      ? 1.0f - a
-                             : c.src == D3DBLEND_BOTHINVSRCALPHA ? a
-                                                                 : factor(c.dst);
-            float out = c.op == D3DBLENDOP_ADD        ? s * factor(c.src) + d * df
-                        : c.op == D3DBLENDOP_SUBTRACT ? s * factor(c.src) - d * df
-                        : c.op == D3DBLENDOP_MIN      ? std::min(s, d)  // the factors do not count
-                        : c.op == D3DBLENDOP_MAX      ? std::max(s, d)
-                                                      : d * df - s * factor(c.src);
-            out = std::min(1.0f, std::max(0.0f, out));
-            expected |= uint32_t(out * 255.0f + 0.5f) << shift;
-        }
-        EXPECT_TRUE(Near(Frame().at(20, 20), expected, 1)) << "op " << c.op << " src " << c.src << " dst " << c.dst;
-    }
-}
-
 class GlDepthTest : public GlDeviceTest {
 protected:
     void SetUp() override {
