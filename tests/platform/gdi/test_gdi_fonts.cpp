@@ -107,13 +107,6 @@ TEST(GdiTextMetrics, PositiveHeightIsTheCellHeight) {
         // The em is the cell less the internal leading, in the face's proportion.
         double em = static_cast<double>(height) * w.unitsPerEm / (w.ascent + w.descent);
         EXPECT_NEAR(tm.tmHeight - tm.tmInternalLeading, em, 0.5001) << height;
-        EXPECT_GE(tm.tmInternalLeading, 0);
-        EXPECT_EQ(tm.tmWeight, FW_NORMAL);
-        EXPECT_GT(tm.tmAveCharWidth, 0);
-        EXPECT_GE(tm.tmMaxCharWidth, tm.tmAveCharWidth);
-        // A TrueType face; the fixed-pitch bit is clear for a fixed-pitch face.
-        EXPECT_EQ(tm.tmPitchAndFamily & (TMPF_TRUETYPE | TMPF_VECTOR), TMPF_TRUETYPE | TMPF_VECTOR);
-        EXPECT_EQ(tm.tmPitchAndFamily & TMPF_FIXED_PITCH, 0);
     }
 }
 
@@ -163,22 +156,6 @@ TEST(GdiTextMetrics, RequestsAtTheirBounds) {
         }
         EXPECT_EQ(tm.tmWeight, c.tmWeight);
         EXPECT_EQ(tm.tmCharSet, c.tmCharSet);
-        EXPECT_EQ(tm.tmDefaultChar, tm.tmFirstChar - 1);
-        EXPECT_EQ(tm.tmBreakChar, ' ');
-    }
-}
-
-TEST(GdiTextMetrics, SameRequestGivesTheSameMetricsAndGlyphs) {
-    SelectedFont first(CreateEngineFont(18, Sjis(u8"ＭＳ ゴシック")));
-    SelectedFont second(CreateEngineFont(18, Sjis(u8"ＭＳ ゴシック")));
-    ASSERT_TRUE(first.ok() && second.ok());
-    TEXTMETRICA a = first.metrics(), b = second.metrics();
-    EXPECT_EQ(std::memcmp(&a, &b, sizeof(a)), 0);
-    for (UINT code : {UINT('g'), UINT(0xB1), CodeOf(Sjis(u8"開"))}) {
-        Bitmap x = Render(first.dc(), code, GGO_GRAY8_BITMAP);
-        Bitmap y = Render(second.dc(), code, GGO_GRAY8_BITMAP);
-        EXPECT_EQ(std::memcmp(&x.gm, &y.gm, sizeof(x.gm)), 0);
-        EXPECT_EQ(x.bytes, y.bytes);
     }
 }
 
@@ -204,10 +181,6 @@ TEST(GdiTextMetrics, BoldAndItalicAreSimulatedOnARegularFace) {
     EXPECT_EQ(b.gm.gmCellIncX, r.gm.gmCellIncX + 1);
     EXPECT_EQ(bold.metrics().tmAveCharWidth, regular.metrics().tmAveCharWidth + 1);
     EXPECT_EQ(bold.metrics().tmMaxCharWidth, regular.metrics().tmMaxCharWidth + 1);
-    long inkR = 0, inkB = 0;
-    for (BYTE v : r.bytes) inkR += v;
-    for (BYTE v : b.bytes) inkB += v;
-    EXPECT_GT(inkB, inkR + inkR / 10);
     // A leaning capital I is wider than the upright one, with the same advance.
     EXPECT_GT(i.gm.gmBlackBoxX, ri.gm.gmBlackBoxX);
     EXPECT_EQ(i.gm.gmCellIncX, ri.gm.gmCellIncX);
