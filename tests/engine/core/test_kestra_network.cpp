@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -11,6 +12,7 @@
 #include "engine/core/Kestra.h"
 #include "engine/core/KestraNetwork.h"
 #include "platform/winsock/winsock.h"
+#include "platform/winsock/winsock_posix.h"
 #include "tests/engine/core/boot_harness.h"
 
 namespace {
@@ -360,6 +362,20 @@ TEST(WinSockAsyncSelect, PostsEventsWithTheReenablingRules) {
 }
 
 TEST(WinSock, AddressesNamesAndOptions) {
+    // Each system error is the WinSock code of the same meaning (a closed descriptor is no socket).
+    const std::pair<int, int> codes[] = {
+        {EINTR, WSAEINTR}, {EBADF, WSAENOTSOCK}, {EACCES, WSAEACCES}, {EFAULT, WSAEFAULT}, {EINVAL, WSAEINVAL},
+        {EMFILE, WSAEMFILE}, {ENFILE, WSAEMFILE}, {EAGAIN, WSAEWOULDBLOCK}, {EINPROGRESS, WSAEINPROGRESS},
+        {EALREADY, WSAEALREADY}, {ENOTSOCK, WSAENOTSOCK}, {EDESTADDRREQ, WSAEDESTADDRREQ}, {EMSGSIZE, WSAEMSGSIZE},
+        {EPROTOTYPE, WSAEPROTOTYPE}, {ENOPROTOOPT, WSAENOPROTOOPT}, {EPROTONOSUPPORT, WSAEPROTONOSUPPORT},
+        {ESOCKTNOSUPPORT, WSAESOCKTNOSUPPORT}, {EOPNOTSUPP, WSAEOPNOTSUPP}, {EPFNOSUPPORT, WSAEPFNOSUPPORT},
+        {EAFNOSUPPORT, WSAEAFNOSUPPORT}, {EADDRINUSE, WSAEADDRINUSE}, {EADDRNOTAVAIL, WSAEADDRNOTAVAIL},
+        {ENETDOWN, WSAENETDOWN}, {ENETUNREACH, WSAENETUNREACH}, {ENETRESET, WSAENETRESET}, {ENOTCONN, WSAENOTCONN},
+        {ECONNABORTED, WSAECONNABORTED}, {ECONNRESET, WSAECONNRESET}, {EPIPE, WSAECONNRESET}, {ENOBUFS, WSAENOBUFS},
+        {ENOMEM, WSAENOBUFS}, {EISCONN, WSAEISCONN}, {ESHUTDOWN, WSAESHUTDOWN}, {ETIMEDOUT, WSAETIMEDOUT},
+        {ECONNREFUSED, WSAECONNREFUSED}, {EHOSTDOWN, WSAEHOSTDOWN}, {EHOSTUNREACH, WSAEHOSTUNREACH},
+        {ENOENT, WSAEINVAL}};
+    for (const auto& [error, code] : codes) EXPECT_EQ(wsposix::ToWsa(error), code) << error;
     EXPECT_EQ(boot::InChild([] {
                   EXPECT_EQ(inet_addr("127.0.0.1"), htonl(INADDR_LOOPBACK));
                   EXPECT_EQ(inet_addr("10.1.2.3"), htonl(0x0A010203u));

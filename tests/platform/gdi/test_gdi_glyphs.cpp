@@ -107,41 +107,6 @@ TEST_P(GdiGlyphs, GreyLevelsStayInRangeAndInkStaysInTheBlackBox) {
     }
 }
 
-TEST_P(GdiGlyphs, CoarseGreyLevelsAreTheFineOnesScaled) {
-    for (const Sample& s : Samples()) {
-        Bitmap g8 = Render(dc(), s.code, GGO_GRAY8_BITMAP);
-        Bitmap g4 = Render(dc(), s.code, GGO_GRAY4_BITMAP);
-        ASSERT_EQ(g8.size, g4.size);
-        for (size_t i = 0; i < g8.bytes.size(); ++i)
-            EXPECT_NEAR(g4.bytes[i], g8.bytes[i] / 4.0, 1.0) << s.what << " byte " << i;
-    }
-}
-
-TEST_P(GdiGlyphs, OneBitBitmapAgreesWithTheGreyOneThresholded) {
-    for (const Sample& s : Samples()) {
-        Bitmap mono = Render(dc(), s.code, GGO_BITMAP);
-        Bitmap grey = Render(dc(), s.code, GGO_GRAY8_BITMAP);
-        ASSERT_EQ(mono.gm.gmBlackBoxX, grey.gm.gmBlackBoxX);
-        ASSERT_EQ(mono.gm.gmBlackBoxY, grey.gm.gmBlackBoxY);
-        int agree = 0, total = 0, monoInk = 0, greyInk = 0;
-        for (UINT y = 0; y < mono.gm.gmBlackBoxY; ++y) {
-            for (UINT x = 0; x < mono.gm.gmBlackBoxX; ++x) {
-                bool m = (mono.bytes[y * mono.pitch() + x / 8] >> (7 - x % 8)) & 1;
-                bool g = grey.bytes[y * grey.pitch() + x] >= 32;
-                agree += m == g;
-                monoInk += m;
-                greyInk += g;
-                ++total;
-            }
-            // Bits past the black box are clear.
-            for (UINT x = mono.gm.gmBlackBoxX; x < mono.pitch() * 8; ++x)
-                EXPECT_FALSE((mono.bytes[y * mono.pitch() + x / 8] >> (7 - x % 8)) & 1) << s.what;
-        }
-        EXPECT_GE(agree, total * 85 / 100) << s.what;
-        EXPECT_NEAR(monoInk, greyInk, std::max(3, greyInk / 5)) << s.what;
-    }
-}
-
 // FreeType's own rendering of the same character from the same file and em size.
 struct Reference {
     long inkMass = 0;  // sum of coverage, in fully covered pixels x 255

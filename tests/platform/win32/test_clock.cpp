@@ -229,7 +229,7 @@ TEST_F(KernelClock, RealTimerWaitsSeeSetsFromOtherThreads) {
     };
     const Case cases[] = {
         {"set only while waited on for ever", 0, 0, -100'000, {INFINITE}, {WAIT_OBJECT_0}},
-        {"set later while waited on", 0, -200'000, -1'000'000, {INFINITE}, {WAIT_OBJECT_0}},
+        {"set later while waited on", 0, -2'000'000, -3'000'000, {INFINITE}, {WAIT_OBJECT_0}},
         {"set sooner while waited on", 0, -600'000'000, -100'000, {INFINITE}, {WAIT_OBJECT_0}},
         {"two waits, one signal", 0, -200'000, 0, {1000, 1000}, {WAIT_OBJECT_0, WAIT_TIMEOUT}},
         {"two waits on a notification timer", CREATE_WAITABLE_TIMER_MANUAL_RESET, -200'000, 0, {1000, 1000},

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/win32/crt.h"
+#include "platform/win32/kernel_internal.h"
 #include "tests/platform/win32/kernel_fixture.h"
 
 using namespace kerneltest;
@@ -377,11 +378,29 @@ TEST_F(KernelFiles, MoveDeleteAndAttributes) {
     EXPECT_EQ(testsupport::ReadFile(dir_.file("outside")), "kept");
     ASSERT_EQ(mkfifo(dir_.file("pipe").c_str(), 0600), 0);
     EXPECT_EQ(GetFileAttributesA("pipe"), static_cast<DWORD>(FILE_ATTRIBUTE_DEVICE));
-    char words[64];
+    char words[80];
     EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_DISK_FULL, 0,
                              words, sizeof words, nullptr), 19u);
     EXPECT_STREQ(words, "The disk is full.\r\n");
-    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 9999, 0, words, sizeof words, nullptr), 0u);
+    // Every code's words, in a buffer of room, one exactly of room and one a byte short, folded into a hash.
+    uint64_t hash = 1469598103934665603ULL;
+    const auto fold = [&hash](uint64_t v) { hash = (hash ^ v) * 1099511628211ULL; };
+    for (DWORD code = 0; code < 1000; ++code) {
+        DWORD size = sizeof words;
+        for (int call = 0; call < 3; ++call) {
+            std::memset(words, 0x5A, sizeof words);
+            SetLastError(ERROR_SUCCESS);
+            const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 0, words, size, nullptr);
+            fold(length);
+            fold(GetLastError());
+            for (char c : words) fold(static_cast<unsigned char>(c));
+            size = call == 0 ? length + 1 : size - 1;
+        }
+    }
+    EXPECT_EQ(hash, 0xe99327ca8c6c63f7ULL) << std::hex << "FormatMessageA's words differ from their record; if the change is meant, record "
+                          << hash;
+    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_DISK_FULL, 0, words, sizeof words, nullptr), 0u);
+    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_DISK_FULL, 0, nullptr, 80, nullptr), 0u);
     ASSERT_TRUE(CreateDirectoryA("Saves", nullptr));
     EXPECT_FALSE(CreateDirectoryA("SAVES", nullptr));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
@@ -407,6 +426,38 @@ TEST_F(KernelFiles, MoveDeleteAndAttributes) {
     EXPECT_EQ(st.st_mode & 0222, 0u);
     EXPECT_EQ(GetFileAttributesA("ro.dat\\inside"), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND)) << "a file is no folder";
+
+    // What the system refuses, as Windows reports it.
+    Make("full/x", "");
+    const std::string longName(300, 'n');
+    const struct {
+        std::string from, to;
+        DWORD error;
+    } refused[] = {
+        {"ro.dat", "saves", ERROR_ACCESS_DENIED},        // a file over a folder
+        {"saves", "ro.dat", ERROR_PATH_NOT_FOUND},       // a folder over a file
+        {"saves", "full", ERROR_DIR_NOT_EMPTY},          // a folder over one that is not empty
+        {"saves", "saves\\inner", ERROR_INVALID_PARAMETER},  // a folder into itself
+        {"ro.dat", longName, ERROR_FILENAME_EXCED_RANGE},
+        {longName, "ro.dat", ERROR_FILENAME_EXCED_RANGE},
+        {"none\\x", "ro.dat", ERROR_PATH_NOT_FOUND},
+        {"ro.dat", "none\\x", ERROR_PATH_NOT_FOUND},
+    };
+    for (const auto& r : refused) {
+        EXPECT_FALSE(MoveFileExA(r.from.c_str(), r.to.c_str(), MOVEFILE_REPLACE_EXISTING)) << r.from << " " << r.to;
+        EXPECT_EQ(GetLastError(), r.error) << r.from << " " << r.to;
+    }
+    // Every system error the layer maps, as the code of the same meaning.
+    const std::pair<int, DWORD> codes[] = {
+        {0, ERROR_SUCCESS}, {ENOENT, ERROR_FILE_NOT_FOUND}, {ENOTDIR, ERROR_PATH_NOT_FOUND},
+        {EACCES, ERROR_ACCESS_DENIED}, {EPERM, ERROR_ACCESS_DENIED}, {EROFS, ERROR_ACCESS_DENIED},
+        {EISDIR, ERROR_ACCESS_DENIED}, {ETXTBSY, ERROR_ACCESS_DENIED}, {EEXIST, ERROR_ALREADY_EXISTS},
+        {ENOTEMPTY, ERROR_DIR_NOT_EMPTY}, {EBADF, ERROR_INVALID_HANDLE}, {ENOMEM, ERROR_NOT_ENOUGH_MEMORY},
+        {ENOSPC, ERROR_DISK_FULL}, {EDQUOT, ERROR_DISK_FULL}, {EFBIG, ERROR_DISK_FULL},
+        {EMFILE, ERROR_TOO_MANY_OPEN_FILES}, {ENFILE, ERROR_TOO_MANY_OPEN_FILES},
+        {ENAMETOOLONG, ERROR_FILENAME_EXCED_RANGE}, {EXDEV, ERROR_NOT_SAME_DEVICE}, {EINVAL, ERROR_INVALID_PARAMETER},
+        {EIO, ERROR_READ_FAULT}, {ELOOP, ERROR_STOPPED_ON_SYMLINK}, {EAGAIN, ERROR_INVALID_FUNCTION}};
+    for (const auto& [error, code] : codes) EXPECT_EQ(platform::Win32ErrorFromErrno(error), code) << error;
 }
 
 TEST_F(KernelFiles, HandlesFromOtherFamiliesAreNotFiles) {

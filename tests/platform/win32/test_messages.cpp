@@ -303,6 +303,7 @@ TEST_F(MessageQueueTest, DoubleClicksAndCoalescedMouseMoves) {
         event.motion.windowID = SdlIdOf(window);
         event.motion.x = i;
         event.motion.y = 2 * i;
+        event.motion.state = i == 99 ? SDL_BUTTON_LMASK | SDL_BUTTON_MMASK : 0;
         ASSERT_EQ(SDL_PushEvent(&event), 1);
     }
     std::vector<MSG> clicks;
@@ -322,6 +323,7 @@ TEST_F(MessageQueueTest, DoubleClicksAndCoalescedMouseMoves) {
     ASSERT_EQ(moves.size(), 1u) << "mouse motion must not flood the queue";
     EXPECT_EQ(LOWORD(moves[0].lParam), 99);
     EXPECT_EQ(HIWORD(moves[0].lParam), 198);
+    EXPECT_EQ(moves[0].wParam, WPARAM(0x0011)) << "the last move's buttons: MK_LBUTTON | MK_MBUTTON";
 }
 
 TEST_F(MessageQueueTest, WindowEventsBecomeCloseAndActivation) {

@@ -168,6 +168,8 @@ TEST_F(KernelPaths, CurrentDirectoryIsAnsweredInWindowsFormAndRoundTrips) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     EXPECT_FALSE(SetCurrentDirectoryA("no such folder\\deeper"));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_FALSE(SetCurrentDirectoryA(nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(CurrentFolder(), target);
 }
 

@@ -44,7 +44,7 @@ const char kKeyMap[] =
     "CHANGE=+7\r\n"
     "NAME=\"quoted value\"\r\n"
     "\r\n"
-    "[PLAYER2]\n"  // a line written elsewhere with LF only
+    "[PLAYER2] ;[2]\n"  // a line written elsewhere with LF only; the name ends at the first ']'
     "SHOT=45\n";
 
 }  // namespace
@@ -121,7 +121,7 @@ TEST_F(KernelProfile, WritesKeepOtherLinesAndReplaceTheFileWhole) {
               "NAME=\"quoted value\"\r\n"
               "MENU=31\r\n"
               "\r\n"
-              "[PLAYER2]\r\n"
+              "[PLAYER2] ;[2]\r\n"
               "SHOT=45\r\n"
               "PADNO=1\r\n"
               "[NEW]\r\n"
