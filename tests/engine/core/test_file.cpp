@@ -214,12 +214,17 @@ TEST_F(FileSystem, TheWriterReplacesWholeOrNotAtAll) {
         const char* name;
         int after, count;
         bool renamed;
+        DWORD error;  // the failing step's own error, not a later step's
     };
-    for (const Fault& f : {Fault{"CreateFileA", 0, 1, false}, Fault{"WriteFile", 2, 1, false},
-                           Fault{"FlushFileBuffers", 0, 1, false}, Fault{"CreateFileA.taken", 0, 16, false},
-                           Fault{"MoveFileExA.sync", 0, 1, true}}) {
+    for (const Fault& f : {Fault{"CreateFileA", 0, 1, false, ERROR_FILE_NOT_FOUND},
+                           Fault{"WriteFile", 2, 1, false, ERROR_DISK_FULL},
+                           Fault{"WriteFile.short", 1, 1, false, ERROR_WRITE_FAULT},
+                           Fault{"FlushFileBuffers", 0, 1, false, ERROR_WRITE_FAULT},
+                           Fault{"CreateFileA.taken", 0, 16, false, ERROR_FILE_EXISTS},
+                           Fault{"MoveFileExA.sync", 0, 1, true, ERROR_READ_FAULT}}) {
         platform::InjectFault(f.name, f.after, f.count);
         EXPECT_FALSE(KestraFileWriter::Replace("save.dat", big)) << f.name;
+        EXPECT_EQ(GetLastError(), f.error) << f.name;
         platform::ClearFaults();
         EXPECT_EQ(testsupport::ReadFile(dir_.file("save.dat")), f.renamed ? big : "old") << f.name;
         EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), {}), 1) << f.name;

@@ -57,6 +57,16 @@ TEST_F(DirectInputTest, PadsEnumerateInAttachOrderBesideTheKeyboard) {
                   &calls, DIEDFL_ATTACHEDONLY),
               DI_OK);
     EXPECT_EQ(calls, 1);
+
+    // A pad past every bound offers what the state holds: 8 axes, 128 buttons, 4 hats.
+    ASSERT_NE(AttachPad(9, 129, 5), nullptr);
+    device = OpenPad(2);
+    ASSERT_NE(device, nullptr);
+    ASSERT_EQ(device->GetCapabilities(&caps), DI_OK);
+    EXPECT_EQ(caps.dwAxes, 8u);
+    EXPECT_EQ(caps.dwButtons, 128u);
+    EXPECT_EQ(caps.dwPOVs, 4u);
+    device->Release();
 }
 
 TEST_F(DirectInputTest, AxesScaleIntoTheDefaultAndCustomRanges) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 
@@ -148,15 +149,24 @@ TEST_F(DirectSoundTest, CapsDescribeASoftwareMixer) {
     caps.dwSize = sizeof(caps) - 4;
     EXPECT_EQ(sound_->GetCaps(&caps), DSERR_INVALIDPARAM);
     caps.dwSize = sizeof(caps);
+    EXPECT_EQ(sound_->GetCaps(nullptr), DSERR_INVALIDPARAM);
     ASSERT_EQ(sound_->GetCaps(&caps), DS_OK);
-    EXPECT_EQ(caps.dwSize, sizeof(DSCAPS));
-    EXPECT_TRUE(caps.dwFlags & DSCAPS_PRIMARY16BIT);
-    EXPECT_TRUE(caps.dwFlags & DSCAPS_PRIMARYSTEREO);
-    EXPECT_FALSE(caps.dwFlags & DSCAPS_EMULDRIVER);
-    EXPECT_EQ(caps.dwMinSecondarySampleRate, 100u);
-    EXPECT_EQ(caps.dwMaxSecondarySampleRate, 200000u);
-    EXPECT_EQ(caps.dwMaxHwMixingAllBuffers, 0u);
-    EXPECT_EQ(caps.dwTotalHwMemBytes, 0u);
+    // Every field: any format at any rate in software, no hardware voices or memory.
+    DSCAPS expected{};
+    expected.dwSize = sizeof(DSCAPS);
+    expected.dwFlags =
+        DSCAPS_PRIMARYMONO | DSCAPS_PRIMARYSTEREO | DSCAPS_PRIMARY8BIT | DSCAPS_PRIMARY16BIT | DSCAPS_CONTINUOUSRATE;
+    expected.dwMinSecondarySampleRate = 100;
+    expected.dwMaxSecondarySampleRate = 200000;
+    expected.dwPrimaryBuffers = 1;
+    EXPECT_EQ(std::memcmp(&caps, &expected, sizeof caps), 0);
+    DWORD word = 0;
+    EXPECT_EQ(sound_->GetSpeakerConfig(nullptr), DSERR_INVALIDPARAM);
+    EXPECT_EQ(sound_->GetSpeakerConfig(&word), DS_OK);
+    EXPECT_EQ(word, DWORD{DSSPEAKER_STEREO});
+    EXPECT_EQ(sound_->VerifyCertification(nullptr), DSERR_INVALIDPARAM);
+    EXPECT_EQ(sound_->VerifyCertification(&word), DS_OK);
+    EXPECT_EQ(word, DWORD{DS_UNCERTIFIED});
 }
 
 TEST_F(DirectSoundTest, DescriptionSizeIs36OrTheNativeSize) {
@@ -336,22 +346,26 @@ TEST_F(DirectSoundTest, LockHandsOutTwoRegionsAcrossTheEnd) {
 }
 
 TEST_F(DirectSoundTest, ControlsNeedTheirFlagsAndRanges) {
-    IDirectSoundBuffer* plain = MakeBuffer(sound_, Format(1, 16, 22050), 2000, DSBCAPS_LOCSOFTWARE);
-    ASSERT_NE(plain, nullptr);
-    EXPECT_EQ(plain->SetVolume(-100), DSERR_CONTROLUNAVAIL);
-    EXPECT_EQ(plain->SetPan(100), DSERR_CONTROLUNAVAIL);
-    EXPECT_EQ(plain->SetFrequency(11025), DSERR_CONTROLUNAVAIL);
+    // Each control answers only to its own flag.
     LONG value = 0;
-    EXPECT_EQ(plain->GetVolume(&value), DSERR_CONTROLUNAVAIL);
-    EXPECT_EQ(plain->GetPan(&value), DSERR_CONTROLUNAVAIL);
     DWORD frequency = 0;
-    EXPECT_EQ(plain->GetFrequency(&frequency), DSERR_CONTROLUNAVAIL);
     DSBCAPS caps{};
     caps.dwSize = sizeof(caps);
-    ASSERT_EQ(plain->GetCaps(&caps), DS_OK);
-    EXPECT_EQ(caps.dwBufferBytes, 2000u);
-    EXPECT_EQ(caps.dwFlags, DWORD{DSBCAPS_LOCSOFTWARE});
-    plain->Release();
+    for (DWORD control : {0u, DWORD{DSBCAPS_CTRLVOLUME}, DWORD{DSBCAPS_CTRLPAN}, DWORD{DSBCAPS_CTRLFREQUENCY}}) {
+        IDirectSoundBuffer* one = MakeBuffer(sound_, Format(1, 16, 22050), 2000, DSBCAPS_LOCSOFTWARE | control);
+        ASSERT_NE(one, nullptr);
+        auto answer = [&](DWORD flag) { return control == flag ? DS_OK : DSERR_CONTROLUNAVAIL; };
+        EXPECT_EQ(one->SetVolume(-100), answer(DSBCAPS_CTRLVOLUME)) << control;
+        EXPECT_EQ(one->GetVolume(&value), answer(DSBCAPS_CTRLVOLUME)) << control;
+        EXPECT_EQ(one->SetPan(100), answer(DSBCAPS_CTRLPAN)) << control;
+        EXPECT_EQ(one->GetPan(&value), answer(DSBCAPS_CTRLPAN)) << control;
+        EXPECT_EQ(one->SetFrequency(11025), answer(DSBCAPS_CTRLFREQUENCY)) << control;
+        EXPECT_EQ(one->GetFrequency(&frequency), answer(DSBCAPS_CTRLFREQUENCY)) << control;
+        ASSERT_EQ(one->GetCaps(&caps), DS_OK);
+        EXPECT_EQ(caps.dwBufferBytes, 2000u);
+        EXPECT_EQ(caps.dwFlags, DSBCAPS_LOCSOFTWARE | control);
+        one->Release();
+    }
     // A deferred buffer is placed at once, in software, and takes a priority.
     IDirectSoundBuffer* deferred = MakeBuffer(sound_, Format(1, 16, 22050), 2000, DSBCAPS_LOCDEFER);
     ASSERT_NE(deferred, nullptr);
@@ -367,7 +381,16 @@ TEST_F(DirectSoundTest, ControlsNeedTheirFlagsAndRanges) {
     EXPECT_EQ(buffer->SetVolume(1), DSERR_INVALIDPARAM);
     EXPECT_EQ(buffer->SetVolume(DSBVOLUME_MIN), DS_OK);
     EXPECT_EQ(buffer->SetVolume(0), DS_OK);
+    // Every answer needs somewhere to go; only the primary buffer takes a format.
     EXPECT_EQ(buffer->GetVolume(nullptr), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->GetPan(nullptr), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->GetFrequency(nullptr), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->GetStatus(nullptr), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->GetCaps(nullptr), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->GetFormat(nullptr, 0, nullptr), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
+    WAVEFORMATEX format = Format(1, 16, 22050);
+    EXPECT_EQ(buffer->SetFormat(&format), DSERR_INVALIDCALL);
     EXPECT_EQ(buffer->SetVolume(-2500), DS_OK);
     EXPECT_EQ(buffer->GetVolume(&value), DS_OK);
     EXPECT_EQ(value, -2500);
