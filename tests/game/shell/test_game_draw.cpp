@@ -1,5 +1,5 @@
-// The game scene's display: the HUD's gauge, life and stock, the pause menu,
-// the continue screen and the tally's banners and rows, as quads of the sprite table.
+// The game scene's HUD: the gauge, life and stock, as quads of the sprite table
+// (the overlays are checked against their records in test_scene_records.cpp).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -164,73 +164,6 @@ TEST_F(GameDraw, TheHudFadesWhileAPlayerIsLowOnTheScreen) {
     Player1->aimY = 100;
     for (int i = 0; i < 200; ++i) DrawHud(GameState);
     EXPECT_EQ(GameState.hudAlpha, 255);
-}
-
-TEST_F(GameDraw, ThePauseMenuShowsItsListOrItsQuestion) {
-    GameState.pauseCursor = 2;
-    DrawPauseMenu(GameState);
-    ASSERT_EQ(quads_.size(), 3u);
-    EXPECT_EQ(quads_[2].dst[1], 320);
-    quads_.clear();
-    GameState.pauseAsking = 1;
-    GameState.pauseAnswer = 1;
-    DrawPauseMenu(GameState);
-    ASSERT_EQ(quads_.size(), 3u);
-    EXPECT_EQ(quads_[1].src[0], 342);
-    EXPECT_EQ(quads_[2].dst[1], 320);
-}
-
-TEST_F(GameDraw, TheContinueScreenShadesThenAsksWithTwoCreditDigits) {
-    GameState.stateTimer = 50;
-    GameState.credits = 3;
-    DrawContinueScreen(GameState);
-    ASSERT_EQ(quads_.size(), 1u);
-    EXPECT_EQ(Alpha(quads_[0]), 50u);
-    for (int credits : {3, 12}) {
-        quads_.clear();
-        GameState.stateTimer = 101;
-        GameState.credits = credits;
-        GameState.continueChoice = credits / 10;
-        DrawContinueScreen(GameState);
-        ASSERT_EQ(quads_.size(), 9u);
-        // The bar over the chosen answer.
-        EXPECT_EQ(quads_[5].dst[0], quads_[3 + size_t(GameState.continueChoice)].dst[0] - 30);
-        EXPECT_EQ(Alpha(quads_[0]), 100u);
-        EXPECT_EQ(quads_[7].src[0], 548 + 24 * (credits / 10));
-        EXPECT_EQ(quads_[8].src[0], 548 + 24 * (credits % 10));
-    }
-    quads_.clear();
-    GameState.credits = 0;
-    DrawContinueScreen(GameState);
-    EXPECT_EQ(quads_.size(), 2u);
-}
-
-TEST_F(GameDraw, TheTallyBannersSlideInAndTheRowsAppearOnTime) {
-    GameState.tallyTimer = 0;
-    DrawStageClearTally(GameState);
-    EXPECT_EQ(GameState.tallyTimer, 1);
-    ASSERT_GE(quads_.size(), 3u);
-    EXPECT_EQ(quads_[1].dst[0], -489);
-    EXPECT_EQ(quads_[2].dst[0], 600);
-    const size_t atFirst = quads_.size();
-    EXPECT_EQ(atFirst, 3u + 8u);  // the large score digits from t = 1
-    GameState.tallyTimer = 149;
-    Player1->noMiss = 0;
-    Player1->itemCount = 12;
-    Player1->absorbCount = 34;
-    GameState.stageBonus = 1234567;
-    Player1->score = 87654321;
-    quads_.clear();
-    DrawStageClearTally(GameState);
-    EXPECT_EQ(quads_[1].dst[0], 0);
-    EXPECT_EQ(quads_[2].dst[0], 0);
-    // Rows of 7, 7, 8 and 8 digits (no no-miss row: the flag is 0) and the large score.
-    EXPECT_EQ(quads_.size(), 3u + 7u + 7u + 8u + 8u + 8u);
-    // The rows' values: items at 1,000, absorbed bullets at 100, the stage bonus, the score.
-    std::string rows;
-    for (const Quad& q : quads_)
-        if (q.src[0] >= 640 && q.src[1] == 0) rows += char('0' + int((q.src[0] - 640) / 16));
-    EXPECT_EQ(rows, "0012000" "0003400" "01234567" "87654321");
 }
 
 }  // namespace

@@ -314,28 +314,6 @@ void Collect(const SpriteDrawRecord& r, void* context) {
         Quad{r.slot, {r.dst[0], r.dst[1], r.dst[2], r.dst[3]}, {r.src[0], r.src[1], r.src[2], r.src[3]}});
 }
 
-TEST_F(TitleScene, TheMenuDrawsItsSheetAndPlacesTheHighlightByColumn) {
-    std::vector<Quad> quads;
-    SetSpriteDrawRecorder(Collect, &quads);
-    const int items[] = {0, 2, 4, 6, 9};
-    const float ys[] = {230, 303, 376, 273, 417};
-    for (int i = 0; i < 5; ++i) {
-        quads.clear();
-        TitleState.menuCursor = items[i];
-        DrawTitle();
-        ASSERT_EQ(quads.size(), 6u);
-        EXPECT_EQ(quads[0].dst[2], 640);
-        EXPECT_EQ(quads[3].src[1], 480);
-        const Quad& highlight = quads[4];
-        EXPECT_EQ(highlight.dst[0], items[i] < 6 ? 10 : 410);
-        EXPECT_EQ(highlight.dst[1], ys[i]) << items[i];
-        EXPECT_EQ(highlight.src[0], items[i] < 6 ? 816 : 640);
-        EXPECT_EQ(quads[5].dst[0], 20);
-        EXPECT_EQ(quads[5].src[0], 640);
-        for (const Quad& q : quads) EXPECT_EQ(q.slot, 40);
-    }
-}
-
 // Stored values are drawn as stored: a stage past the badges (a hand-edited file)
 // draws none, and no stage or score overflows on its way to the screen.
 TEST_F(TitleScene, TheRankingDrawsTheBadgeOfEachStoredStageItHas) {
@@ -370,22 +348,6 @@ TEST_F(TitleScene, TheRankingDrawsTheBadgeOfEachStoredStageItHas) {
     }
     EXPECT_EQ(next, badges.size());
     EXPECT_EQ(ScoreData.rows[0][4].stage, INT_MAX) << "the stored value stays";
-}
-
-TEST_F(TitleScene, ThePanelComesToRestWithinOneStepOfItsTargets) {
-    // The angle turns 400 a frame; the width waits out the first 30 frames.
-    for (int frame = 1; frame <= 200; ++frame) {
-        DrawTitle();
-        if (frame > 31) continue;
-        EXPECT_EQ(TitleState.panelAngle, std::min(400 * frame, 4800)) << frame;
-        EXPECT_EQ(TitleState.panelWidth > 0, frame > 30) << frame;
-    }
-    EXPECT_EQ(TitleState.panelX, 297);  // 0 + 27k, the last step short of 300
-    EXPECT_EQ(TitleState.panelY, 0);
-    EXPECT_EQ(TitleState.panelWidth, 288);
-    EXPECT_EQ(TitleState.panelHeight, 593);
-    EXPECT_EQ(TitleState.panelAngle, 4800);
-    EXPECT_EQ(TitleState.circleAngle, -6000);
 }
 
 TEST_F(TitleScene, TheRankingViewTurnsThroughTheUnlockedTablesAndLeavesToTheMenu) {
