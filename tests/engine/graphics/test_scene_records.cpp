@@ -16,27 +16,23 @@
 #include "tests/engine/graphics/list_test_env.h"
 #include "tests/engine/graphics/model_test_env.h"
 #include "tests/platform/d3dx9/xfile_test_util.h"
+#include "tests/support/records.h"
 
 namespace {
 
 using listtest::V2;
 using listtest::V3;
 
-struct Digest {
-    uint64_t hash = 0xcbf29ce484222325ull;
+struct Digest : records::Fnv {
     uint32_t draws = 0;
     std::map<const void*, uint32_t> seen;  // textures by first appearance, never by address
-    void Bytes(const void* data, size_t size) {
-        for (size_t i = 0; i < size; ++i) hash = (hash ^ static_cast<const uint8_t*>(data)[i]) * 0x100000001b3ull;
-    }
-    template <typename T> void Add(const T& v) { Bytes(&v, sizeof v); }
     void Texture(const void* t) { Add(t ? seen.emplace(t, uint32_t(seen.size() + 1)).first->second : 0u); }
     // Every draw recorded since the last call, then forgets them.
     void Draws() {
         for (const d3d9test::DrawCall& d : d3d9test::DrawCalls()) {
             ++draws;
-            Add(d.type), Add(d.primitiveCount), Add(d.startVertex), Add(d.indexed), Add(d.userPointer);
-            Add(d.fvf), Add(d.declaration), Add(d.stride), Add(d.renderStates), Add(d.stageStates);
+            Add(d.type, d.primitiveCount, d.startVertex, d.indexed, d.userPointer);
+            Add(d.fvf, d.declaration, d.stride, d.renderStates, d.stageStates);
             for (const auto* t : d.textures) Texture(t);
             Bytes(d.vertices.data(), d.vertices.size());
         }
@@ -48,15 +44,9 @@ struct Digest {
     }
 };
 
-void ExpectRecord(const std::string& scene, const Digest& d) {
-    char line[96];
-    std::snprintf(line, sizeof line, "%s %016llx %u", scene.c_str(), static_cast<unsigned long long>(d.hash), d.draws);
-    std::ifstream records(std::string(QUENRITH_SOURCE_DIR) + "/tests/engine/graphics/scene_records.txt");
-    std::string recorded = "(none)";
-    for (std::string l; std::getline(records, l);)
-        if (l.compare(0, scene.size() + 1, scene + ' ') == 0) recorded = l;
-    EXPECT_EQ(recorded, line) << "the scene differs from its record; if the change is meant, record this line:\n"
-                              << line;
+void ExpectRecord(const std::string& scene, Digest d) {
+    d.Add(d.draws);
+    EXPECT_EQ(records::Check("tests/engine/graphics/scene_records.txt", scene, d.h), "");
 }
 
 class SceneRecords : public listtest::ListTest {};

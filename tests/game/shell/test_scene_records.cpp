@@ -17,20 +17,15 @@
 #include "game/shell/RankingView.h"
 #include "game/shell/ResultScene.h"
 #include "tests/game/shell/shell_fixture.h"
+#include "tests/support/records.h"
 
 namespace {
 
-uint64_t gHash = 0;
+records::Fnv gHash;
 
-void Fold(uint32_t word) {
-    for (int i = 0; i < 4; ++i) gHash = (gHash ^ ((word >> (8 * i)) & 0xFF)) * 0x100000001B3ull;
-}
-void Fold(float value) {
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    Fold(bits);
-}
-void Fold(int32_t value) { Fold(static_cast<uint32_t>(value)); }
+void Fold(uint32_t word) { gHash.Add(word); }
+void Fold(float value) { gHash.Add(value); }
+void Fold(int32_t value) { gHash.Add(value); }
 
 void FoldQuad(const SpriteDrawRecord& r, void*) {
     Fold(r.slot);
@@ -49,7 +44,7 @@ protected:
         MakeSaveFolder();
         FillDefaultScores(ScoreData);
         platform::SetWallClock(1700049600);  // noon, 15 November 2023 (UTC)
-        gHash = 0xCBF29CE484222325ull;
+        gHash = records::Fnv{};
         SetSpriteDrawRecorder(FoldQuad, nullptr);
         SetFontDrawRecorder(FoldText, nullptr);
     }
@@ -78,14 +73,7 @@ protected:
             }
     }
     void Check(const std::string& scene) {
-        char line[64];
-        std::snprintf(line, sizeof line, "%s %016llx", scene.c_str(), static_cast<unsigned long long>(gHash));
-        std::ifstream records(std::string(QUENRITH_SOURCE_DIR) + "/tests/game/shell/scene_records.txt");
-        std::string recorded;
-        for (std::string l; std::getline(records, l);)
-            if (l.compare(0, scene.size() + 1, scene + ' ') == 0) recorded = l;
-        EXPECT_EQ(recorded, line) << "the scene's drawing differs from its record; if the change is meant, record:\n"
-                                  << line;
+        EXPECT_EQ(records::Check("tests/game/shell/scene_records.txt", scene, gHash.h), "");
     }
 };
 

@@ -9,31 +9,16 @@
 
 #include "d3d9_fixture.h"
 #include "platform/d3d9/d3d9_internal.h"
+#include "tests/support/records.h"
 
 using namespace d3d9fixture;
 
 namespace {
 
-struct Hash {
-    uint64_t h = 0xcbf29ce484222325ull;  // 64-bit FNV-1a
-    void Bytes(const void* p, size_t n) {
-        for (size_t i = 0; i < n; ++i) h = (h ^ static_cast<const uint8_t*>(p)[i]) * 0x100000001b3ull;
-    }
-    template <class... T>
-    void Add(const T&... v) {
-        (Bytes(&v, sizeof v), ...);
-    }
-    void Text(const std::string& s) { Bytes(s.c_str(), s.size() + 1); }
-};
+using Hash = records::Fnv;
 
-// Empty when `hash` is the one recorded for `name`; else the line to record if the change is meant.
 std::string CheckRecord(const char* name, const Hash& hash) {
-    char line[96];
-    std::snprintf(line, sizeof line, "%s %016llx", name, static_cast<unsigned long long>(hash.h));
-    std::ifstream records(std::string(QUENRITH_SOURCE_DIR) + "/tests/platform/d3d9/d3d9_records.txt");
-    for (std::string l; std::getline(records, l);)
-        if (l == line) return "";
-    return std::string("differs from its record; if the change is meant, record: ") + line;
+    return records::Check("tests/platform/d3d9/d3d9_records.txt", name, hash.h);
 }
 
 std::vector<D3DFORMAT> AllFormats() {

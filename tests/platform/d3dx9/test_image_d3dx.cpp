@@ -12,7 +12,7 @@
 #include "platform/d3dx9/image_encode.h"
 #include "tests/platform/d3dx9/forged_images.h"
 #include "tests/platform/d3dx9/image_test_util.h"
-#include "tests/platform/d3dx9/records.h"
+#include "tests/support/records.h"
 
 using namespace d3dx9img;
 using namespace imagetest;
@@ -334,7 +334,7 @@ TEST(D3dxSave, SurfaceRoundTripsThroughEveryLosslessFormat) {
     ASSERT_EQ(back.height, 6u);
     EXPECT_EQ(back.pixels[0], original.pixels[4 * 32 + 8]);
     EXPECT_EQ(back.pixels[5 * 12 + 11], original.pixels[9 * 32 + 19]);
-    EXPECT_EQ(records::Check("saved-basn6a08", saved.h), "");
+    EXPECT_EQ(records::Check("tests/platform/d3dx9/records.txt", "saved-basn6a08", saved.h), "");
 }
 
 TEST(D3dxSave, FormatsWithoutAlphaSaveOpaqueAndJpegIsClose) {

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "platform/d3dx9/xfile_internal.h"
-#include "tests/platform/d3dx9/records.h"
+#include "tests/support/records.h"
 #include "tests/platform/d3dx9/xfile_binary_writer.h"
 #include "tests/platform/d3dx9/xfile_test_util.h"
 
@@ -220,14 +220,14 @@ TEST(XFileReader, CompressedBlocksCarryTheirWindowAcrossBlocks) {
 using records::Fnv;
 
 void FoldBuffer(Fnv& f, ID3DXBuffer* b) {
-    f.Value(b ? b->GetBufferSize() : 0);
+    f.Add(b ? b->GetBufferSize() : 0);
     if (b) f.Bytes(b->GetBufferPointer(), b->GetBufferSize());
 }
 
 // A mesh's buffers and attribute table, as its interface hands them out.
 void FoldMeshData(Fnv& f, ID3DXMesh* mesh) {
     const DWORD nv = mesh->GetNumVertices(), nf = mesh->GetNumFaces(), stride = mesh->GetNumBytesPerVertex();
-    for (DWORD v : {mesh->GetFVF(), mesh->GetOptions(), nv, nf, stride}) f.Value(v);
+    for (DWORD v : {mesh->GetFVF(), mesh->GetOptions(), nv, nf, stride}) f.Add(v);
     void* p = nullptr;
     mesh->LockVertexBuffer(D3DLOCK_READONLY, &p);
     f.Bytes(p, size_t(nv) * stride);
@@ -252,23 +252,23 @@ void FoldMeshData(Fnv& f, ID3DXMesh* mesh) {
 void FoldMesh(Fnv& f, xtest::Mesh& m) {
     f.Text(m.name);
     f.Text(m.frame);
-    f.Value(m.result);
+    f.Add(m.result);
     if (!m.mesh) return;
     ID3DXMesh* mesh = m.mesh.get();
     FoldMeshData(f, mesh);
     FoldBuffer(f, m.adjacency.get());
     for (size_t i = 0; i < m.materials.size(); ++i) {
-        f.Value(m.materials[i].MatD3D);
+        f.Add(m.materials[i].MatD3D);
         f.Text(m.textures[i]);
     }
     if (m.skin) {
         ID3DXSkinInfo* s = m.skin.get();
         DWORD most = 0;
         s->GetMaxVertexInfluences(&most);
-        for (DWORD v : {s->GetNumBones(), s->GetFVF(), most}) f.Value(v);
+        for (DWORD v : {s->GetNumBones(), s->GetFVF(), most}) f.Add(v);
         for (DWORD b = 0; b < s->GetNumBones(); ++b) {
             f.Text(s->GetBoneName(b));
-            f.Value(*s->GetBoneOffsetMatrix(b));
+            f.Add(*s->GetBoneOffsetMatrix(b));
             std::vector<DWORD> v(s->GetNumBoneInfluences(b));
             std::vector<float> w(v.size());
             s->GetBoneInfluence(b, v.data(), w.data());
@@ -279,30 +279,30 @@ void FoldMesh(Fnv& f, xtest::Mesh& m) {
         ID3DXBuffer *vertexRemap = nullptr, *combos = nullptr;
         ID3DXMesh* blended = nullptr;
         DWORD infl = 0, nc = 0;
-        f.Value(s->ConvertToIndexedBlendedMesh(mesh, D3DXMESH_SYSTEMMEM, 20,
+        f.Add(s->ConvertToIndexedBlendedMesh(mesh, D3DXMESH_SYSTEMMEM, 20,
                                                static_cast<DWORD*>(m.adjacency->GetBufferPointer()), adjOut.data(),
                                                faceRemap.data(), &vertexRemap, &infl, &nc, &combos, &blended));
         xtest::Com<ID3DXBuffer> ownRemap(vertexRemap), ownCombos(combos);
         xtest::Com<ID3DXMesh> ownBlended(blended);
-        f.Value(infl);
-        f.Value(nc);
+        f.Add(infl);
+        f.Add(nc);
         if (blended) FoldMeshData(f, blended);
         f.Bytes(adjOut.data(), adjOut.size() * 4);
         f.Bytes(faceRemap.data(), faceRemap.size() * 4);
         FoldBuffer(f, vertexRemap);
         for (DWORD c = 0; combos && c < nc; ++c) {
             const auto& bc = static_cast<D3DXBONECOMBINATION*>(combos->GetBufferPointer())[c];
-            for (DWORD v : {bc.AttribId, bc.FaceStart, bc.FaceCount, bc.VertexStart, bc.VertexCount}) f.Value(v);
+            for (DWORD v : {bc.AttribId, bc.FaceStart, bc.FaceCount, bc.VertexStart, bc.VertexCount}) f.Add(v);
             f.Bytes(bc.BoneId, 20 * 4);
         }
     }
     ID3DXMesh* raw = nullptr;
-    f.Value(mesh->CloneMeshFVF(D3DXMESH_SYSTEMMEM, D3DFVF_XYZ | D3DFVF_NORMAL, nullptr, &raw));
+    f.Add(mesh->CloneMeshFVF(D3DXMESH_SYSTEMMEM, D3DFVF_XYZ | D3DFVF_NORMAL, nullptr, &raw));
     xtest::Com<ID3DXMesh> clone(raw);
     if (!clone) return;
     std::vector<DWORD> faceRemap(clone->GetNumFaces());
-    f.Value(clone->OptimizeInplace(D3DXMESHOPT_ATTRSORT, nullptr, nullptr, faceRemap.data(), nullptr));
-    f.Value(D3DXComputeNormals(clone.get(), nullptr));
+    f.Add(clone->OptimizeInplace(D3DXMESHOPT_ATTRSORT, nullptr, nullptr, faceRemap.data(), nullptr));
+    f.Add(D3DXComputeNormals(clone.get(), nullptr));
     FoldMeshData(f, clone.get());
     f.Bytes(faceRemap.data(), faceRemap.size() * 4);
     void* p = nullptr;
@@ -312,8 +312,8 @@ void FoldMesh(Fnv& f, xtest::Mesh& m) {
     D3DXComputeBoundingBox(static_cast<D3DXVECTOR3*>(p), clone->GetNumVertices(), 24, &bounds[0], &bounds[1]);
     D3DXComputeBoundingSphere(static_cast<D3DXVECTOR3*>(p), clone->GetNumVertices(), 24, &bounds[2], &radius);
     clone->UnlockVertexBuffer();
-    f.Value(bounds);
-    f.Value(radius);
+    f.Add(bounds);
+    f.Add(radius);
 }
 
 // Each corpus file's parsed tree, frames, meshes, skins and animation keys,
@@ -326,14 +326,14 @@ TEST(XFileReader, EveryCorpusFileReadsAsRecorded) {
         const auto bytes = xtest::ReadCorpus(file);
         Fnv f;
         std::string tree;
-        f.Value(Describe(bytes, &tree));
+        f.Add(Describe(bytes, &tree));
         f.Text(tree);
         xtest::Scene scene;
-        f.Value(xtest::LoadScene(bytes, &scene));
+        f.Add(xtest::LoadScene(bytes, &scene));
         for (const auto& fr : scene.frames) {
             f.Text(fr.name);
             f.Text(fr.parent);
-            f.Value(fr.transform);
+            f.Add(fr.transform);
         }
         for (auto& m : scene.meshes) FoldMesh(f, m);
         for (const auto& set : scene.sets) {
@@ -341,15 +341,15 @@ TEST(XFileReader, EveryCorpusFileReadsAsRecorded) {
             for (const auto& a : set.animations) {
                 f.Text(a.target);
                 for (const auto& keys : a.keys) {
-                    f.Value(keys.size());
+                    f.Add(keys.size());
                     for (const auto& k : keys) {
-                        f.Value(k.time);
+                        f.Add(k.time);
                         f.Bytes(k.values.data(), k.values.size() * 4);
                     }
                 }
             }
         }
-        EXPECT_EQ(records::Check(file, f.h), "");
+        EXPECT_EQ(records::Check("tests/platform/d3dx9/records.txt", file, f.h), "");
     }
 }
 

@@ -16,6 +16,7 @@
 #include "platform/win32/kernel.h"
 #include "platform/win32/user.h"
 #include "tests/platform/gdi/gdi_test_util.h"
+#include "tests/support/records.h"
 
 using namespace gditest;
 
@@ -242,16 +243,11 @@ TEST(GdiObjects, ContextKinds) {
 // hash per request and compared with tests/platform/gdi/gdi_records.txt: the
 // whole text metrics, the face name and file, each glyph's metrics and bytes in
 // every format, and the ABC widths of ASCII.
-uint64_t Fold(uint64_t hash, long long value) {
-    for (int i = 0; i < 8; ++i) hash = (hash ^ static_cast<uint8_t>(value >> (8 * i))) * 1099511628211ULL;
-    return hash;
-}
-
 uint64_t FoldFontOutputs(HFONT font) {
-    uint64_t h = 1469598103934665603ULL;
+    records::Fnv f;
     SelectedFont selected(font);
-    if (!selected.ok()) return h;
-    const auto fold = [&h](auto... values) { ((h = Fold(h, static_cast<long long>(values))), ...); };
+    if (!selected.ok()) return f.h;
+    const auto fold = [&f](auto... values) { (f.Add(static_cast<long long>(values)), ...); };
     const TEXTMETRICA tm = selected.metrics();
     fold(tm.tmHeight, tm.tmAscent, tm.tmDescent, tm.tmInternalLeading, tm.tmExternalLeading, tm.tmAveCharWidth,
          tm.tmMaxCharWidth, tm.tmWeight, tm.tmOverhang, tm.tmDigitizedAspectX, tm.tmDigitizedAspectY, tm.tmFirstChar,
@@ -259,9 +255,9 @@ uint64_t FoldFontOutputs(HFONT font) {
          tm.tmPitchAndFamily, tm.tmCharSet);
     char face[LF_FACESIZE + 8];
     std::memset(face, 0x5A, sizeof face);
-    h = Fold(h, GetTextFaceA(selected.dc(), LF_FACESIZE, face));
-    for (char c : face) h = Fold(h, c);
-    for (char c : BaseName(platform::gdi::FontFileOf(font))) h = Fold(h, c);
+    fold(GetTextFaceA(selected.dc(), LF_FACESIZE, face));
+    for (char c : face) fold(c);
+    for (char c : BaseName(platform::gdi::FontFileOf(font))) fold(c);
     const MAT2 m = Identity();
     const UINT codes[] = {'A', 'g', 'W', ' ', 0xB1, CodeOf(Sjis(u8"開")), CodeOf(Sjis(u8"あ")), 0x8140};
     for (UINT code : codes) {
@@ -274,13 +270,13 @@ uint64_t FoldFontOutputs(HFONT font) {
             fold(size, gm.gmBlackBoxX, gm.gmBlackBoxY, gm.gmptGlyphOrigin.x, gm.gmptGlyphOrigin.y, gm.gmCellIncX,
                  gm.gmCellIncY);
             for (size_t i = 0; size != GDI_ERROR && i < std::min<size_t>(size + 4, bytes.size()); ++i)
-                h = Fold(h, bytes[i]);
+                fold(bytes[i]);
         }
     }
     ABC abc[0x7F - 0x20];
-    h = Fold(h, GetCharABCWidthsA(selected.dc(), 0x20, 0x7E, abc));
-    for (const ABC& w : abc) h = Fold(Fold(Fold(h, w.abcA), w.abcB), w.abcC);
-    return h;
+    fold(GetCharABCWidthsA(selected.dc(), 0x20, 0x7E, abc));
+    for (const ABC& w : abc) fold(w.abcA, w.abcB, w.abcC);
+    return f.h;
 }
 
 TEST(GdiRecords, FontsAndGlyphsMatchTheirRecords) {
@@ -301,17 +297,11 @@ TEST(GdiRecords, FontsAndGlyphsMatchTheirRecords) {
         {"mono15", 15, 0, 0, 0, 0, ANSI_CHARSET, FIXED_PITCH | FF_MODERN, "DejaVu Sans Mono"},
         {"symbol9", 9, 0, 0, 0, 0, SYMBOL_CHARSET, DEFAULT_PITCH | FF_DECORATIVE, ""},
     };
-    std::map<std::string, std::string> recorded;
-    std::ifstream records(std::string(QUENRITH_SOURCE_DIR) + "/tests/platform/gdi/gdi_records.txt");
-    for (std::string key, hash; records >> key >> hash;) recorded[key] = hash;
     for (const Request& r : requests) {
         HFONT font = CreateFontA(r.height, 0, 0, 0, r.weight, r.italic, r.underline, r.strikeOut, r.charSet,
                                  OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY, r.pitchAndFamily, r.face.c_str());
         ASSERT_NE(font, nullptr) << r.name;
-        char hash[24];
-        std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(FoldFontOutputs(font)));
-        EXPECT_EQ(recorded[r.name], hash) << "the outputs differ from their record; if the change is meant, record:\n"
-                                          << r.name << ' ' << hash;
+        EXPECT_EQ(records::Check("tests/platform/gdi/gdi_records.txt", r.name, FoldFontOutputs(font)), "");
     }
 }
 

@@ -17,6 +17,7 @@
 #include "platform/win32/crt.h"
 #include "platform/win32/kernel_internal.h"
 #include "tests/platform/win32/kernel_fixture.h"
+#include "tests/support/records.h"
 
 using namespace kerneltest;
 
@@ -383,22 +384,18 @@ TEST_F(KernelFiles, MoveDeleteAndAttributes) {
                              words, sizeof words, nullptr), 19u);
     EXPECT_STREQ(words, "The disk is full.\r\n");
     // Every code's words, in a buffer of room, one exactly of room and one a byte short, folded into a hash.
-    uint64_t hash = 1469598103934665603ULL;
-    const auto fold = [&hash](uint64_t v) { hash = (hash ^ v) * 1099511628211ULL; };
+    records::Fnv hash;
     for (DWORD code = 0; code < 1000; ++code) {
         DWORD size = sizeof words;
         for (int call = 0; call < 3; ++call) {
             std::memset(words, 0x5A, sizeof words);
             SetLastError(ERROR_SUCCESS);
             const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 0, words, size, nullptr);
-            fold(length);
-            fold(GetLastError());
-            for (char c : words) fold(static_cast<unsigned char>(c));
+            hash.Add(length, GetLastError(), words);
             size = call == 0 ? length + 1 : size - 1;
         }
     }
-    EXPECT_EQ(hash, 0xe99327ca8c6c63f7ULL) << std::hex << "FormatMessageA's words differ from their record; if the change is meant, record "
-                          << hash;
+    EXPECT_EQ(records::Check("tests/platform/win32/records.txt", "format-message", hash.h), "");
     EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_DISK_FULL, 0, words, sizeof words, nullptr), 0u);
     EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_DISK_FULL, 0, nullptr, 80, nullptr), 0u);
     ASSERT_TRUE(CreateDirectoryA("Saves", nullptr));

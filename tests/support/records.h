@@ -1,5 +1,5 @@
 // Recorded digests: a 64-bit FNV-1a hash of a deterministic output, checked
-// against its line in tests/platform/d3dx9/records.txt ("KEY HASH").
+// against its "KEY HASH" line in a records file of the source tree.
 #pragma once
 
 #include <cstdint>
@@ -16,9 +16,9 @@ struct Fnv {
     void Bytes(const void* p, size_t n) {
         for (size_t i = 0; i < n; ++i) h = (h ^ static_cast<const uint8_t*>(p)[i]) * 0x100000001b3ull;
     }
-    template <typename T>
-    void Value(const T& v) {
-        Bytes(&v, sizeof v);
+    template <typename... T>
+    void Add(const T&... v) {
+        (Bytes(&v, sizeof v), ...);
     }
     void Text(const std::string& s) { Bytes(s.c_str(), s.size() + 1); }
     // Floats computed through libm, to six digits.
@@ -30,16 +30,17 @@ struct Fnv {
     }
 };
 
-// "" when KEY's recorded hash is `hash`, else the line to record if the change is meant.
-inline std::string Check(const std::string& key, uint64_t hash) {
-    char line[128];
+// "" when FILE (relative to the source tree) records `hash` for KEY, else the
+// line to record if the change is meant.
+inline std::string Check(const std::string& file, const std::string& key, uint64_t hash) {
+    char line[160];
     std::snprintf(line, sizeof line, "%s %016llx", key.c_str(), static_cast<unsigned long long>(hash));
-    std::istringstream in(testsupport::ReadFile(testsupport::SourceDir() + "/tests/platform/d3dx9/records.txt"));
+    std::istringstream in(testsupport::ReadFile(testsupport::SourceDir() + "/" + file));
     std::string recorded = "(none)";
     for (std::string l; std::getline(in, l);)
         if (l.compare(0, key.size() + 1, key + ' ') == 0) recorded = l;
     if (recorded == line) return "";
-    return "differs from its record:\n  recorded: " + recorded + "\n  this run: " + line +
+    return key + " differs from its record in " + file + ":\n  recorded: " + recorded + "\n  this run: " + line +
            "\nif the change is meant, record this run's line";
 }
 
