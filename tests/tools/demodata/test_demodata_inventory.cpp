@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -19,12 +20,16 @@
 #include "game/shell/LoadTables.h"
 #include "game/shell/Stages.h"
 #include "platform/gdi/gdi_testing.h"
+#include "tests/support/records.h"
 #include "tests/support/test_support.h"
+#include "tests/tools/demodata/demodata_test_util.h"
 #include "tools/demodata/Generator.h"
 #include "tools/demodata/TextPainter.h"
 #include "tools/demodata/Inventory.h"
 
 using namespace demodata;
+using demodatatest::DataDir;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -90,90 +95,86 @@ TEST(DemoDataInventory, RectanglesOfDifferentUsesDoNotOverlap) {
 }
 
 TEST(DemoDataInventory, RefusesPathsOutsideTheOutputFolder) {
+    testsupport::TempDir dir;
+    const std::string root = dir.path() + "/out";
+    fs::create_directories(root);
+    fs::create_directory_symlink(dir.path(), root + "/up");
     std::string full, error;
-    EXPECT_TRUE(ResolveTarget("/tmp/quenrith-out", "img/title.png", &full, &error)) << error;
-    EXPECT_EQ(full, "/tmp/quenrith-out/img/title.png");
-    EXPECT_FALSE(ResolveTarget("/tmp/quenrith-out", "../escape.png", &full, &error));
-    EXPECT_NE(error.find("outside the output folder"), std::string::npos);
-    EXPECT_FALSE(ResolveTarget("/tmp/quenrith-out", "/etc/passwd", &full, &error));
-    EXPECT_FALSE(ResolveTarget("/tmp/quenrith-out", "img/../../x", &full, &error));
-}
-
-TEST(DemoDataInventory, MissingFontToolFailsWithAClearMessage) {
-    GenerateOptions o;
-    o.output = ::testing::TempDir() + "demodata-nofont";
-    o.images = o.sounds = o.music = false;
-    o.fonts = true;
-    o.fontTool = "/nonexistent/kestra-font";
-    GenerateReport report;
-    std::string error;
-    EXPECT_FALSE(Generate(o, &report, &error));
-    EXPECT_NE(error.find("kestra-font"), std::string::npos) << error;
-}
-
-TEST(DemoDataInventory, StageDataFolderWithoutGridsFailsBeforePainting) {
-    GenerateOptions o;
-    o.output = ::testing::TempDir() + "demodata-nogrids";
-    o.sounds = o.music = o.fonts = false;
-    o.images = true;
-    o.stageData = ::testing::TempDir() + "demodata-no-such-folder";
-    GenerateReport report;
-    std::string error;
-    EXPECT_FALSE(Generate(o, &report, &error));
-    EXPECT_NE(error.find("Stage01.dat"), std::string::npos) << error;
-    EXPECT_EQ(report.files, 0u);
-}
-
-TEST(DemoDataInventory, ListPrintsTheWholeTableAndBadCommandLinesGetTheUsage) {
-    const std::string out = ::testing::TempDir() + "demodata-list.txt";
-    const std::string cmd = "'" + testsupport::BinaryDir() + "/quenrith-demodata' --list > '" + out + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-    std::ifstream in(out);
-    std::set<std::string> files;
-    std::vector<std::string> rectangles;
-    for (std::string line; std::getline(in, line);) {
-        if (line.rfind("  ", 0) == 0) rectangles.push_back(line);
-        else files.insert(line.substr(0, line.find(' ')));
+    EXPECT_TRUE(ResolveTarget(root, "img/title.png", &full, &error)) << error;
+    EXPECT_EQ(full, root + "/img/title.png");
+    const std::pair<std::string, std::string> refused[] = {
+        {"../escape.png", "../escape.png"}, {"/etc/passwd", "/etc/passwd"}, {"img/../../x", "img/../../x"},
+        {"up/x.png", dir.path() + "/x.png"}};  // out through a link: named where it would land
+    for (const auto& [relative, named] : refused) {
+        EXPECT_FALSE(ResolveTarget(root, relative, &full, &error)) << relative;
+        EXPECT_EQ(error, "refusing to write outside the output folder: " + named);
     }
-    size_t n = 0;
-    for (const ImageAsset& a : Images()) {
-        EXPECT_EQ(files.count(a.path), 1u) << a.path;
-        // Each cell's group, index, box and flags, in the inventory's order.
-        for (const Cell& c : a.cells) {
-            std::ostringstream want;
-            want << "  " << c.group << ' ' << c.index << ' ' << c.box.x << ',' << c.box.y << ' ' << c.box.w << 'x'
-                 << c.box.h << (c.wraps ? " wraps" : "") << (c.borrowed ? " borrowed" : "") << (c.runsOn ? " runs-on" : "");
-            EXPECT_EQ(n < rectangles.size() ? rectangles[n] : "", want.str()) << a.path;
-            ++n;
-        }
-    }
-    EXPECT_EQ(rectangles.size(), n);
-    EXPECT_EQ(files.size(), Images().size() + SoundEffects().size() + MusicTracks().size() + FontFiles().size());
+}
+
+// What the fixture's full run printed: the files and bytes it wrote (the set the
+// digests record) and the pack's size against them.
+TEST(DemoDataInventory, TheFullRunReportsWhatItWrote) {
+    const fs::path root = fs::path(DataDir()).parent_path();
+    const std::string said = std::regex_replace(testsupport::ReadFile((root / "generate.log").string()),
+                                                std::regex(", [0-9.]+ s\n"), ", T s\n");
+    uintmax_t files = 0, loose = 0;
+    std::ifstream in(QUENRITH_DEMODATA_DIGESTS);
+    for (std::string name, hash; in >> name >> hash;)
+        if (name.rfind("data/", 0) == 0) files += 1, loose += fs::file_size(root / name);
+    const uintmax_t packed = fs::file_size(root / "data.bin");
+    char ratio[16];
+    std::snprintf(ratio, sizeof ratio, "%.1f%%", 100.0 * double(packed) / double(loose));
+    EXPECT_EQ(said, "generated: " + DataDir() + ", " + std::to_string(files) + " files, " + std::to_string(loose) +
+                        " bytes loose, T s\npacked: " + (root / "data.bin").string() + ", " + std::to_string(packed) +
+                        " bytes for " + std::to_string(loose) + " loose (" + ratio + ")\n");
+}
+
+// Each command line's whole output and exit code: the listing by its recorded
+// digest, the effects alone with their pack, and the refusals.
+TEST(DemoDataInventory, CommandLinesPrintAndExitAsRecorded) {
+    const std::string tool = "'" + testsupport::BinaryDir() + "/quenrith-demodata' ";
+    testsupport::TempDir dir;
+    const std::string log = dir.path() + "/said.txt";
+    ASSERT_EQ(std::system((tool + "--list > '" + log + "'").c_str()), 0);
+    records::Fnv listing;
+    listing.Text(testsupport::ReadFile(log));
+    EXPECT_EQ(records::Check("tests/tools/records.txt", "quenrith-demodata--list", listing.h), "");
     // Only the effects, packed: the report counts the files and bytes written.
-    const std::string only = ::testing::TempDir() + "demodata-only-" + std::to_string(getpid());
-    ASSERT_EQ(std::system(("'" + testsupport::BinaryDir() + "/quenrith-demodata' --only sounds --jobs 1 --pack '" + only +
-                           ".bin' '" + only + "' > '" + only + ".txt'").c_str()), 0);
+    const std::string only = dir.path() + "/only";
+    ASSERT_EQ(std::system((tool + "--only sounds --jobs 1 --pack '" + only + ".bin' '" + only + "' > '" + log + "' 2>&1").c_str()), 0);
     size_t written = 0, loose = 0;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(only))
+    for (const auto& e : fs::recursive_directory_iterator(only))
         if (e.is_regular_file()) written += 1, loose += e.file_size();
     EXPECT_EQ(written, SoundEffects().size());
-    const std::string report = testsupport::ReadFile(only + ".txt");
+    const std::string report = testsupport::ReadFile(log);
     EXPECT_EQ(report.substr(0, report.find(" bytes loose,")), "generated: " + only + ", " + std::to_string(written) +
                                                                   " files, " + std::to_string(loose));
-    EXPECT_EQ(report.substr(report.find('\n') + 1), "packed: " + only + ".bin, " + std::to_string(std::filesystem::file_size(only + ".bin")) +
+    EXPECT_EQ(report.substr(report.find('\n') + 1), "packed: " + only + ".bin, " + std::to_string(fs::file_size(only + ".bin")) +
                                                         " bytes for " + std::to_string(loose) + " loose (98.7%)\n");
-    std::filesystem::remove_all(only);
-    // Bad command lines are refused with the usage.
-    const std::string log = ::testing::TempDir() + "demodata-usage-" + std::to_string(getpid()) + ".txt";
-    for (const char* arguments : {"", "--jobs", "--only", "--pack", "--frob out", "one two", "--stagedata"}) {
-        const std::string cmd = "'" + testsupport::BinaryDir() + "/quenrith-demodata' " + arguments + " 2> '" + log + "'";
-        const int status = std::system(cmd.c_str());
-        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2) << arguments;
-        EXPECT_EQ(testsupport::ReadFile(log),
-                  "usage: quenrith-demodata [--list] [--only images,sounds,music,fonts] [--jobs N] [--font-tool PATH]\n"
-                  "                         [--contact-sheet PNG] [--pack FILE] [--stagedata DIR] OUTPUT\n")
-            << arguments;
+    // Refused: a bad command line with the usage (exit 2), a run that cannot go on
+    // with its reason (exit 1), before anything is painted.
+    const std::string usage =
+        "usage: quenrith-demodata [--list] [--only images,sounds,music,fonts] [--jobs N] [--font-tool PATH]\n"
+        "                         [--contact-sheet PNG] [--pack FILE] [--stagedata DIR] OUTPUT\n";
+    const std::pair<std::string, std::string> refused[] = {
+        {"", usage}, {"--jobs", usage}, {"--only", usage}, {"--pack", usage}, {"--frob out", usage}, {"one two", usage},
+        {"--stagedata", usage}, {"--font-tool", usage}, {"--contact-sheet", usage}, {"--list --frob", usage},
+        {"--only fonts --font-tool /nonexistent/kestra-font '" + dir.path() + "/a'",
+         "quenrith-demodata: the font tool kestra-font was not found (build it, or pass --font-tool PATH)\n"},
+        {"--only images --stagedata /nonexistent '" + dir.path() + "/a'",
+         "quenrith-demodata: no map grid /nonexistent/Stage01.dat (--stagedata names the folder of Stage01.dat to "
+         "Stage05.dat)\n"},
+        {"--only sounds '" + log + "/a'", "quenrith-demodata: cannot create the output folder " + log + "/a\n"},
+        {"--only sounds --jobs 1 '" + dir.path() + "/b'",  // its SE is a file
+         "quenrith-demodata: cannot write " + dir.path() + "/b/" + SoundEffects().front().path + "\n"}};
+    fs::create_directories(dir.path() + "/b");
+    testsupport::WriteFile(dir.path() + "/b/SE", "");
+    for (const auto& [arguments, said] : refused) {
+        const int status = std::system((tool + arguments + " > '" + log + "' 2>&1").c_str());
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, said == usage ? 2 : 1) << arguments;
+        EXPECT_EQ(testsupport::ReadFile(log), said) << arguments;
     }
+    EXPECT_TRUE(fs::is_empty(dir.path() + "/a"));
 }
 
 TEST(DemoDataInventory, MissingJapaneseFontFailsWithAClearMessage) {
