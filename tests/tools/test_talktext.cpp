@@ -104,6 +104,9 @@ TEST_F(TalkTextTool, BadEntriesAreRefusedWithTheirLine) {
     testsupport::WriteFile(dir_.path() + "/a/Bad.txt", "b x\n");
     EXPECT_EQ(Run("Bad.txt", "a " + U8(u8"あ") + "\n", &errors, " '" + dir_.path() + "/a/Bad.txt' no-such.txt"), 1);
     EXPECT_EQ(errors, dir_.path() + "/a/Bad.txt:0: another text file has the same name\nno-such.txt:0: cannot read the file\n");
+    // An output folder that cannot be made: the first file it would write is named.
+    EXPECT_EQ(Run("Good.txt", "a b\n", &errors, " --out '" + dir_.path() + "/Good.txt/o'"), 1);
+    EXPECT_EQ(errors, dir_.path() + "/Good.txt/o/game/story/text/Good.h.tmp:0: cannot write\n");
     for (const char* arguments : {"--out", "--frob x.txt"}) {
         const std::string command = "'" + testsupport::BinaryDir() + "/quenrith-talktext' " + arguments + " 2> '" + out() + ".txt'";
         const int status = std::system(command.c_str());

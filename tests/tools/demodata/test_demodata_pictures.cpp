@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/d3dx9/image_decode.h"
+#include "tests/support/records.h"
 #include "tests/tools/demodata/demodata_test_util.h"
 #include "tools/demodata/Art.h"
 #include "tools/demodata/Inventory.h"
@@ -210,6 +211,26 @@ TEST(DemoDataPictures, StageBackgroundsCarryTheWallsOfTheShippedGrids) {
         }
     EXPECT_GT(open, 100);
     EXPECT_GT(underCopies, 0);
+}
+
+// The stage painters on oblong pictures, by their recorded digest: the set's own
+// backgrounds are square, where a width taken for a height would not show.
+TEST(DemoDataPictures, StagePaintersOnOblongPicturesMatchTheirRecord) {
+    TextPainter text;
+    std::string error;
+    ASSERT_TRUE(text.Open(&error)) << error;
+    std::vector<uint8_t> grid;
+    ASSERT_TRUE(ReadAll(StageDataDir() + "/Stage02.dat", &grid));
+    records::Fnv fnv;
+    for (const auto& [w, h] : {std::pair{512, 256}, std::pair{256, 512}})
+        for (int stage = 1; stage <= 5; ++stage)
+            for (const Art art : {Art::Background, Art::BackLayer}) {
+                Canvas c(w, h);
+                PaintImage(c, ImageAsset{.width = w, .height = h, .art = art, .variant = stage}, text);
+                if (art == Art::Background) PaintWalls(c, stage, ParseStageGrid(std::string(grid.begin(), grid.end())));
+                fnv.Bytes(c.pixels().data(), c.pixels().size() * 4);
+            }
+    EXPECT_EQ(records::Check("tests/tools/records.txt", "stage-painters-oblong", fnv.h), "");
 }
 
 }  // namespace
