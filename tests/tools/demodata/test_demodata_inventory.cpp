@@ -171,7 +171,8 @@ TEST(DemoDataInventory, CommandLinesPrintAndExitAsRecorded) {
         const int status = std::system((tool + arguments + " > '" + log + "' 2>&1").c_str());
         const int code = said == usage ? 2 : said.find("quenrith-demodata: ") != std::string::npos;
         EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, code) << arguments;
-        EXPECT_EQ(std::regex_replace(testsupport::ReadFile(log), std::regex(", [0-9.]+ s\n"), ", T s\n"), said) << arguments;
+        const std::string got = testsupport::ReadFile(log);  // to a sanitizer build's leak notes
+        EXPECT_EQ(std::regex_replace(got.substr(0, got.find("-----")), std::regex(", [0-9.]+ s\n"), ", T s\n"), said) << arguments;
     }
     EXPECT_TRUE(fs::is_empty(dir.path() + "/a"));
 }
