@@ -442,6 +442,10 @@ TEST(WinSock, AddressesNamesAndOptions) {
                   char byte;
                   EXPECT_EQ(recv(answered, &byte, 1, 0), SOCKET_ERROR);
                   EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+                  // Zero bytes is a call like any other; a negative length is a bad buffer.
+                  EXPECT_EQ(send(caller, &byte, 0, 0), 0);
+                  EXPECT_EQ(send(caller, &byte, -1, 0), SOCKET_ERROR);
+                  EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
                   for (SOCKET done : {answered, caller, quiet}) closesocket(done);
                   // Nothing listens on the port just freed.
                   SOCKET probe = Listener();

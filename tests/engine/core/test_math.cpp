@@ -24,9 +24,6 @@ TEST(MathTables, SineTableIsTheRoundedDoubleSine) {
         const float expected = static_cast<float>(sinl(static_cast<long double>(x)));
         ASSERT_EQ(Kestra::SinTable[i], expected) << i;
     }
-    EXPECT_EQ(Kestra::SinTable[0], 0.0f);
-    EXPECT_EQ(Kestra::SinTable[16384], 1.0f);
-    EXPECT_EQ(Kestra::SinTable[49152], -1.0f);
     uint32_t bits;
     std::memcpy(&bits, &Kestra::SinTable[32768], 4);
     EXPECT_EQ(bits, 0xB3BBBD2Eu);  // sin(f32(pi)), about -8.74e-8
@@ -43,10 +40,6 @@ TEST(MathTables, ArctangentTableHasExactlyThreeLowEntries) {
         }
     }
     EXPECT_EQ(exceptions, 3);
-    EXPECT_EQ(Kestra::AtanTable[1269], 1602u);
-    EXPECT_EQ(Kestra::AtanTable[6638], 7102u);
-    EXPECT_EQ(Kestra::AtanTable[8192], 8191u);
-    EXPECT_EQ(Kestra::AtanTable[0], 0u);
 }
 
 TEST(MathTables, SineAndCosineMaskTheirAngle) {

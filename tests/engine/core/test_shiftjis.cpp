@@ -181,6 +181,7 @@ TEST(ShiftJis, CanonicalPathsAndNamesThatStayInside) {
         {"a/b/../../c", "c", true},
         {"a/..", "", true},
         {"../x", "../x", false},
+        {"./../x", "../x", false},
         {"a/../../x", "../x", false},
         {"../../x/../y", "../../y", false},
         {"/tmp/x/outside", "/tmp/x/outside", false},

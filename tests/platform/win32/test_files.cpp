@@ -55,6 +55,9 @@ TEST_F(KernelFiles, DispositionsCreateOpenAndTruncateAsDocumented) {
     EXPECT_EQ(written, 5u);
     EXPECT_FALSE(WriteFile(file, nullptr, 1, &written, nullptr));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    written = 7;
+    EXPECT_TRUE(WriteFile(file, nullptr, 0, &written, nullptr));  // no bytes need no buffer
+    EXPECT_EQ(written, 0u);
     // Written through a write-only handle, read from it: refused.
     char byte;
     DWORD got = 7;
@@ -140,6 +143,7 @@ TEST_F(KernelFiles, FilePointerEdges) {
     ASSERT_EQ(SetFilePointer(file, -40, nullptr, FILE_END), 60u);
     EXPECT_FALSE(ReadFile(file, nullptr, 1, &got, nullptr));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(ReadFile(file, nullptr, 0, &got, nullptr));
     ASSERT_TRUE(ReadFile(file, buffer, 100, &got, nullptr));
     EXPECT_EQ(got, 40u);
     EXPECT_EQ(static_cast<unsigned char>(buffer[0]), 60);

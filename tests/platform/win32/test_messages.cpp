@@ -375,8 +375,9 @@ void CountingObserver(const SDL_Event& event, void* user) {
 TEST_F(MessageQueueTest, ObserversSeeEveryEventIncludingUntranslatedOnes) {
     HWND window = Create(WS_POPUP, 0, 0, 64, 64);
     ASSERT_NE(window, nullptr);
-    ObserverLog log;
-    log.windowId = SdlIdOf(window);
+    ObserverLog other, log;  // one procedure for two users
+    log.windowId = other.windowId = SdlIdOf(window);
+    platform::AddSdlEventObserver(CountingObserver, &other);
     platform::AddSdlEventObserver(CountingObserver, &log);
     for (int i = 0; i < 2; ++i) {
         SDL_Event event{};
@@ -399,6 +400,7 @@ TEST_F(MessageQueueTest, ObserversSeeEveryEventIncludingUntranslatedOnes) {
     }
     platform::PumpSdlEvents();
     EXPECT_EQ(log.texts, 1) << "an observer that removed itself sees nothing more";
+    EXPECT_EQ(other.texts, 2) << "the same procedure for another user stays";
     EXPECT_EQ(DrainFor(window).size(), 2u) << "the text still reaches the window";
-    platform::RemoveSdlEventObserver(CountingObserver, &log);
+    platform::RemoveSdlEventObserver(CountingObserver, &other);
 }

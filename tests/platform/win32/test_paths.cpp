@@ -25,7 +25,8 @@ TEST_F(KernelPaths, ComponentsMatchWithoutRegardToCaseOrSeparator) {
     ASSERT_TRUE(SetCurrentDirectoryA(WindowsForm(dir_.path()).c_str()));
     std::string bytes;
     for (const char* name : {"DATA\\SE\\CHARGE.WAV", "data/se/charge.wav", ".\\Data\\SE\\charge.WAV",
-                             "DATA\\.\\SE\\..\\se\\\\Charge.wav", "./data\\SE/CHARGE.wav"}) {
+                             "DATA\\.\\SE\\..\\se\\\\Charge.wav", "./data\\SE/CHARGE.wav",
+                             "DATA\\..\\DATA\\SE\\CHARGE.WAV"}) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(ReadWhole(name, bytes));
         EXPECT_EQ(bytes, "charge");

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "tests/platform/win32/window_fixture.h"
@@ -60,6 +61,12 @@ TEST_F(WindowTest, CaptionedWindowHasExactlyTheRequestedClientArea) {
     EXPECT_EQ(outer.bottom - outer.top, 480 + 2 + 3 + 1 + 19);
     EXPECT_EQ(outer.left, display.w / 2 - (640 + 6) / 2);
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), 0x80CA0000u);
+    SetLastError(0);
+    EXPECT_EQ(GetWindowLongA(window, -4), 0);
+    EXPECT_EQ(GetLastError(), 1413u);  // ERROR_INVALID_INDEX
+    SetLastError(0);
+    EXPECT_EQ(SetWindowLongA(window, -4, 1), 0);
+    EXPECT_EQ(GetLastError(), 1413u);
     EXPECT_FALSE(UnregisterClassA(className_.c_str(), nullptr)) << "a window of the class is alive";
 
     // Placed by the system: the outer rectangle is where SDL put the client, less the frame.
@@ -219,7 +226,16 @@ TEST_F(WindowTest, DestroyedWindowKeepsItsSdlWindowWhileRetained) {
     EXPECT_EQ(platform::WindowOfSdlId(id), nullptr);
     EXPECT_EQ(SDL_GetWindowFromID(id), sdl) << "a drawing device still holds it";
     EXPECT_TRUE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_HIDDEN);
-    EXPECT_FALSE(DestroyWindow(window)) << "a dead handle";
+    // A dead handle: each call fails with ERROR_INVALID_WINDOW_HANDLE.
+    const std::function<bool()> dead[] = {
+        [&] { return DestroyWindow(window); }, [&] { return GetWindowLongA(window, GWL_STYLE) != 0; },
+        [&] { return SetWindowLongA(window, GWL_EXSTYLE, 1) != 0; },
+        [&] { return SetWindowPos(window, nullptr, 0, 0, 8, 8, SWP_NOZORDER); }};
+    for (const auto& call : dead) {
+        SetLastError(0);
+        EXPECT_FALSE(call());
+        EXPECT_EQ(GetLastError(), 1400u);
+    }
     Log().clear();
     EXPECT_EQ(SendMessageA(window, WM_USER, 0, 0), 0);
     EXPECT_TRUE(Log().empty()) << "a dead window's procedure is never called";
