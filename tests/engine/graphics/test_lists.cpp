@@ -271,6 +271,8 @@ TEST_F(LineClipping, EachEdgeCutsAtItsLineAndBlendsTheColourPerChannel) {
         {{V2(30, -30, 0xFFFF0000), V2(30, 10, 0xFF0000FF)}, 30, 0, 30, 10, 0xFF3F00BF, 0xFF0000FF},
         // bottom
         {{V2(40, 40, 0x10203040), V2(40, 60, 0x30405060)}, 40, 40, 40, 50, 0x10203040, 0x20304050},
+        // ending on the left edge: kept, as the point on it
+        {{V2(-10, 5, 0xFF000000), V2(0, 5, 0xFF0000FF)}, 0, 5, 0, 5, 0xFF0000FF, 0xFF0000FF},
         // both ends outside, through the rectangle: cut on both sides
         {{V2(-50, 25, 0xFF000000), V2(150, 25, 0xFFC8C8C8)}, 0, 25, 100, 25, 0xFF323232, 0xFF969696},
     };
