@@ -580,10 +580,8 @@ TEST_F(Models, AFileAskingForMoreThanTheLimitsIsRefusedWithOneLine) {
         {SharedKeys(L::kMaxKeys, 1), "", 0},
         {SharedKeys(L::kMaxKeys + 1, 1), keys, L::kMaxKeys},
         {SharedMesh(70002, 1), "", 0},  // 93,336 vertices and triangles a read; too many vertices to build
-        {"Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 262144;" + Repeat("0", 262144, ",") + ";; }", elements,
-         L::kMaxMeshElements},  // one face's triangles
-        {"Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 262142; " + Repeat("3;0,1,2;", 262142, ",") + "; }", elements,
-         L::kMaxMeshElements},  // one triangle a face
+        {"Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 2; 262143;" + Repeat("0", 262143, ",") + ";, 3;0,1,2;; }", elements,
+         L::kMaxMeshElements},  // a long face's triangles, and one past them in a triangle
         {"Frame F { }\nAnimation A { }\nAnimationSet S { " + Repeat("{A}", L::kMaxObjects) + " }", "", 0},
         {"Frame F { }\nAnimation A { }\nAnimationSet S { " + Repeat("{A}", L::kMaxObjects + 1) + " }", objects,
          L::kMaxObjects},
