@@ -265,8 +265,10 @@ TEST_F(FontLfdLoad, AMissingSheetImageLeavesItsGlyphsBlank) {
 // However its sheets spell the path of one picture, it is one texture.
 TEST_F(FontLfdLoad, SheetsNamingOnePictureShareItsTexture) {
     const std::vector<std::string> names = {"sheet", "./sheet", "././sheet", ".//sheet", "img/../sheet", "SHEET"};
-    CFontSprite2D* fs = Load(LfdBytes(16, uint8_t(names.size()), 16, 16, {}, names, {}));
+    CFontSprite2D* fs = Load(LfdBytes(16, uint8_t(names.size()), 32, 16, {}, names, {}));
     ASSERT_NE(fs, nullptr);
+    EXPECT_EQ((std::vector<uint32_t>{fs->GetSheetCount(), fs->GetSheetWidth(), fs->GetSheetHeight()}),
+              (std::vector<uint32_t>{uint32_t(names.size()), 32, 16}));
     for (uint32_t i = 0; i < names.size(); ++i) EXPECT_EQ(fs->GetSheet(i), fs->GetSheet(0)) << names[i];
     ASSERT_NE(fs->GetSheet(0), nullptr);
     EXPECT_EQ(KestraTexture::GetManager()->GetCount(), 1u);

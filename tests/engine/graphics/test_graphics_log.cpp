@@ -7,10 +7,17 @@
 #include <string>
 
 #include "engine/graphics/CFontSprite3D.h"
+#include "engine/graphics/KestraCamera.h"
+#include "engine/graphics/KestraFont.h"
+#include "engine/graphics/KestraFontSprite2D.h"
+#include "engine/graphics/KestraLine2D.h"
+#include "engine/graphics/KestraManagers.h"
 #include "engine/graphics/KestraModelEx.h"
 #include "engine/graphics/KestraShaderFx.h"
+#include "engine/graphics/KestraSheet.h"
 #include "engine/graphics/KestraSimple.h"
 #include "engine/graphics/KestraSprite3D.h"
+#include "engine/graphics/KestraSurface.h"
 #include "tests/engine/core/boot_harness.h"
 #include "tests/engine/graphics/font_test_env.h"
 
@@ -68,6 +75,21 @@ TEST_F(GraphicsLog, StartLossResetAndFinishWriteOnlyTheirOwnLines) {
     KestraShaderFx::Finalize();
     KestraFontSprite3D::Finalize();
     const std::string log = Log();
+    // Every module finished (the fixture's too), then again: a second finish writes nothing.
+    const auto finishAll = [] {
+        for (void (*finish)() : {KestraSimple::Finalize, KestraSimple::FinalizeTable, KestraModel::Finalize,
+                                 KestraModelEx::Finalize, KestraAnimation::Finalize, KestraSprite3D::Finalize,
+                                 KestraFontSprite3D::Finalize, KestraSprite2D::Finalize, KestraFontSprite2D::Finalize,
+                                 KestraPrimitive2D::Finalize, KestraPrimitive3D::Finalize, KestraPoint2D::Finalize,
+                                 KestraPoint3D::Finalize, KestraLine2D::Finalize, KestraLine3D::Finalize,
+                                 KestraTexture::Finalize, KestraSurface::Finalize, KestraSheet::Finalize,
+                                 KestraFont::Finalize, KestraCamera::Finalize})
+            finish();
+    };
+    finishAll();
+    const std::string finished = Log();
+    finishAll();
+    EXPECT_EQ(Log(), finished);
 
     // The sheet's image and sprite lines belong to the texture and sprite modules.
     std::string sheetLines;

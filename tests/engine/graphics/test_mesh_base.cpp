@@ -124,6 +124,19 @@ TEST_F(MeshBase, FlatBoundsHitsMorphTargetsAndMaterialNames) {
     EXPECT_NEAR(point.y, 0.0f, 1e-5f);
     EXPECT_NEAR(std::fabs(normal.y), 1.0f, 1e-5f);
     EXPECT_FALSE(floor->IntersectSegment(CVector3(1.5f, 5, 0.25f), CVector3(1.5f, 1, 0.25f), 0, 0));
+    // A list filled to its capacity keeps every entry whole; one more is refused.
+    auto* hits = new LibModel::CHitList(3);
+    const auto entry = [](uint32_t i, int k) {
+        return CVector3(float(i * 12 + 3 * k), float(i * 12 + 3 * k + 1), -1.0f - float(i));
+    };
+    for (uint32_t i = 0; i < 4; ++i) EXPECT_EQ(hits->Add(entry(i, 0), entry(i, 1), entry(i, 2), entry(i, 3)), i < 3);
+    for (uint32_t i = 0; i < 3; ++i) {
+        CVector3 got[4];
+        ASSERT_TRUE(hits->Get(i, &got[0], &got[1], &got[2], &got[3]));
+        for (int k = 0; k < 4; ++k) EXPECT_EQ(got[k], entry(i, k)) << i << ' ' << k;
+    }
+    EXPECT_FALSE(hits->Get(3, &point, nullptr, nullptr, nullptr));
+    hits->Release();
 
     // Another vertex count: nothing copied.
     EXPECT_EQ(floor->CopyMorphTarget(pebble), pebble->GetVertexBuffer()->GetCount());

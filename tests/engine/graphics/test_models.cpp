@@ -311,8 +311,6 @@ TEST_F(Models, AMeshReferencedFromTwoFramesIsPlacedAndAnimatedUnderEach) {
     ASSERT_EQ(model->GetMeshCount(), 3u);
     std::set<CBaseMesh*> instances(model->GetMeshArray(), model->GetMeshArray() + 3);
     EXPECT_EQ(instances.size(), 3u) << "each reference is a mesh of its own";
-    EXPECT_EQ(Count(testsupport::Utf8ToCp932(reinterpret_cast<const char*>(u8"<--- メッシュのロード [ Tri ]"))), 3);
-    EXPECT_EQ(Count("Complete --->"), 3) << Log();
     const CMatrix identity;
     for (const Placement& p : kReferencedPlacements) {
         SCOPED_TRACE(std::string(p.frame) + " at " + std::to_string(p.time));
@@ -582,8 +580,8 @@ TEST_F(Models, AFileAskingForMoreThanTheLimitsIsRefusedWithOneLine) {
         {SharedKeys(L::kMaxKeys, 1), "", 0},
         {SharedKeys(L::kMaxKeys + 1, 1), keys, L::kMaxKeys},
         {SharedMesh(70002, 1), "", 0},  // 93,336 vertices and triangles a read; too many vertices to build
-        {"Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 262144;" + Repeat("0", 262144, ",") + ";; }", elements,
-         L::kMaxMeshElements},  // one face's triangles
+        {"Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 2; 262143;" + Repeat("0", 262143, ",") + ";, 3;0,1,2;; }", elements,
+         L::kMaxMeshElements},  // a long face's triangles, and one past them in a triangle
         {"Frame F { }\nAnimation A { }\nAnimationSet S { " + Repeat("{A}", L::kMaxObjects) + " }", "", 0},
         {"Frame F { }\nAnimation A { }\nAnimationSet S { " + Repeat("{A}", L::kMaxObjects + 1) + " }", objects,
          L::kMaxObjects},

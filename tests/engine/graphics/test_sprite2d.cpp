@@ -149,8 +149,6 @@ TEST_F(Sprites, StageTexturesAreHeldBoundOnRenderAndReleasedWithTheSprite) {
     EXPECT_EQ(KestraTexture::GetManager()->GetCount(), 2u) << "the sprite still holds both";
     KestraSprite2D::Release(s);
     EXPECT_EQ(KestraTexture::GetManager()->GetCount(), 0u);
-    EXPECT_EQ(Count("CSprite2D Destruct"), 1);
-    EXPECT_EQ(Count("CPrimitive2D Destruct"), 1);
 }
 
 TEST_F(Sprites, TheGameFunctionsIgnoreNullSpritesAndAnIdleModule) {
