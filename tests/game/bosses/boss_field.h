@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,6 +29,9 @@
 namespace bosstest {
 
 using enemytest::Fired;
+
+// The records of the fights' FoldField digests (Fight::field).
+inline constexpr const char* kFightRecords = "tests/game/bosses/fight_records.txt";
 
 // The sound effects the bosses play, by file name; while a log lives each
 // has a handle of its own and every play is recorded by name.
@@ -146,9 +150,11 @@ protected:
     // while awake (without the talk of phase 1, which a talk run from Update
     // may end in the frame it began), the frames played (-1: `done` never
     // held), the bonuses paid, each with the attack phase that paid it, each
-    // phase's time limit (the seconds left at its start), and each restart of
+    // phase's time limit (the seconds left at its start), each restart of
     // a phase's timer within the phase: the seconds left on that frame and
-    // those the frame before left less the count of one due on that frame.
+    // those the frame before left less the count of one due on that frame,
+    // and playtest::FoldField over every frame (each quad drawn is first shown
+    // to `seeQuad` when set).
     struct Limit {
         int32_t phase, seconds;
     };
@@ -161,6 +167,7 @@ protected:
         std::vector<std::pair<int32_t, int32_t>> paid;  // (attack phase, amount)
         std::vector<Limit> limits;
         std::vector<Restart> restarts;
+        uint64_t field = 0xCBF29CE484222325ull;
     };
     template <class Done>
     Fight Drive(cBossBase* b, int32_t limit, int32_t attackFrames, Done done) {
@@ -170,7 +177,11 @@ protected:
         int32_t timer = 0, seconds = 0;
         for (cPlayerBase* p : {Player1, Player2}) KeepAlive(p);
         testing::internal::CaptureStdout();  // the picture loads print their lines
+        playtest::QuadRecorder drawn;
         f.frames = PlayUntil(limit, [&] {
+            if (seeQuad)
+                for (const playtest::Quad& q : drawn.quads) seeQuad(q);
+            f.field = playtest::FoldField(f.field, drawn);
             for (cPlayerBase* p : {Player1, Player2}) KeepAlive(p);
             ++inPhase;
             const bool timed = b->phase >= kPhaseOpening && b->phase < kPhaseDefeated;
@@ -196,6 +207,7 @@ protected:
         return f;
     }
     SoundLog sounds;
+    std::function<void(const playtest::Quad&)> seeQuad;
 };
 
 // The last stages' field: no pictures loaded, the score data kept aside and

@@ -37,7 +37,7 @@ std::function<void()> gScrollScript;
 void Record(const SpriteDrawRecord& r, void* context) {
     auto* quads = static_cast<std::vector<Quad>*>(context);
     quads->push_back(Quad{r.slot, {r.dst[0], r.dst[1], r.dst[2], r.dst[3]}, {r.src[0], r.src[1], r.src[2], r.src[3]},
-                          r.color, r.angle, r.turned != 0});
+                          r.color, r.angle, r.turned != 0, r.z, r.offsetX, r.offsetY});
 }
 
 void RecordText(const FontDrawRecord& r, void* context) {
@@ -242,6 +242,7 @@ uint64_t FoldField(uint64_t hash, QuadRecorder& drawn) {
     hash = Fold(hash, static_cast<uint32_t>(StageFrame));
     for (const Quad& q : drawn.quads) {
         hash = Fold(Fold(Fold(hash, static_cast<uint32_t>(q.slot)), q.colour), static_cast<uint32_t>(q.angle));
+        hash = Fold(Fold(Fold(Fold(hash, static_cast<uint32_t>(q.turned)), q.z), q.offsetX), q.offsetY);
         for (int i = 0; i < 4; ++i) hash = Fold(Fold(hash, q.dst[i]), q.src[i]);
     }
     for (const Text& t : drawn.texts) {
@@ -252,16 +253,26 @@ uint64_t FoldField(uint64_t hash, QuadRecorder& drawn) {
     drawn.texts.clear();
     for (const cEnemyObjectBase* e : ObjectManager.enemyList) {
         hash = Fold(Fold(Fold(Fold(hash, static_cast<uint32_t>(e->type)), e->life), e->x), e->y);
-        hash = Fold(hash, static_cast<uint32_t>(e->angle));
+        hash = Fold(Fold(Fold(hash, static_cast<uint32_t>(e->angle)), static_cast<uint32_t>(e->element)),
+                    static_cast<uint32_t>(e->isActive));
     }
     for (const cEnemyBulletBase* b : ObjectManager.enemyBullets)
-        if (b->isActive) hash = Fold(Fold(Fold(hash, b->x), b->y), static_cast<uint32_t>(b->angle));
+        if (b->isActive) {
+            hash = Fold(Fold(Fold(hash, b->x), b->y), static_cast<uint32_t>(b->angle));
+            for (const int32_t v : {int32_t(b->graphicKind), int32_t(b->motionKind), int32_t(b->element), b->radius})
+                hash = Fold(hash, static_cast<uint32_t>(v));
+        }
     for (const cPlayerBulletBase* b : ObjectManager.playerBullets)
         if (b->isActive) hash = Fold(Fold(hash, b->x), b->y);
     for (const cEffectObjectBase* e : ObjectManager.effects)
         if (e->isActive) hash = Fold(Fold(hash, e->x), e->y);
     for (const cBossBase* b : {BossA, BossB})
-        if (b) hash = Fold(Fold(Fold(Fold(hash, static_cast<uint32_t>(b->phase)), b->hp), b->x), b->y);
+        if (b) {
+            hash = Fold(Fold(Fold(Fold(hash, static_cast<uint32_t>(b->phase)), b->hp), b->x), b->y);
+            for (const int32_t v : {b->phaseTimer, b->secondsLeft, int32_t(b->element), int32_t(b->active),
+                                    int32_t(b->attackRunning), b->lastBonus})
+                hash = Fold(hash, static_cast<uint32_t>(v));
+        }
     for (const cPlayerBase* p : {Player1, Player2})
         if (p) {
             hash = Fold(Fold(Fold(hash, p->x), p->y), static_cast<uint32_t>(p->life));

@@ -20,6 +20,7 @@ struct Quad {
     uint32_t colour;
     int32_t angle;
     bool turned;
+    float z, offsetX, offsetY;
 };
 
 // One queued text.
@@ -82,10 +83,11 @@ cBossBase* StartBossFight(int32_t stage, int32_t difficulty, bool two = false, u
 // the view. In a boss's talk it holds ELEMENT, which runs the talk through.
 void PlayScheduleFrame();
 
-// A running hash of the field, folded in once a frame: each enemy's kind, life
-// and place, each active enemy bullet's, shot's and effect's place, the bosses'
-// phase, hp and place, the players' places, lives and scores, and what DRAWN
-// recorded since the last fold (then cleared). Two runs that part anywhere on
+// A running hash of the field, folded in once a frame: each enemy's kind, life,
+// element and place, each active enemy bullet's place, picture, motion and
+// element, each shot's and effect's place, the bosses' phase, timers, hp,
+// element and place, the players' places, lives and scores, and every field
+// of what DRAWN recorded since the last fold (then cleared). Two runs that part anywhere on
 // the field or the screen part here.
 uint64_t FoldField(uint64_t hash, QuadRecorder& drawn);
 

@@ -19,6 +19,7 @@
 #include "game/story/TalkScripts.h"
 #include "tests/game/story/talk_repeats.h"
 #include "tests/game/story/talk_texts.h"
+#include "tests/support/records.h"
 
 namespace {
 
@@ -490,6 +491,23 @@ TEST(TalkCatalogue, EveryTableFlowsFromStepZeroToItsEndWithCellsSidesModesCardsA
     }
     EXPECT_EQ(names.size(), 36u);
     Report(errors);
+    // Every field of every row, against its record: a moved cell or text shows here.
+    records::Fnv h;
+    for (const talk::TalkEntry& t : talk::AllTalks()) {
+        h.Text(t.name);
+        h.Add(t.script->endStep);
+        for (const talk::TalkEnd& e : t.script->end) h.Add(e.kind), h.Text(e.music ? e.music : "-");
+        for (const TalkStep& s : t.script->steps) {
+            h.Add(s.step, s.card, s.advance.next, s.advance.zeroCounters, s.advance.zeroCard, s.advance.zeroExit,
+                  s.advance.easyEnd);
+            for (const TalkSlot& side : {s.upper, s.lower}) {
+                h.Add(side.shown, side.row, side.balloon, side.who, side.cell, side.mode, side.textDx,
+                      side.notLastSpeaker);
+                h.Text(side.text ? std::string(side.text->file) + "/" + side.text->id : "-");
+            }
+        }
+    }
+    EXPECT_EQ(records::Check("tests/game/story/talk_records.txt", "talk-tables", h.h), "");
 }
 
 // A listening side shows the character who last spoke on it in this talk; a
