@@ -233,6 +233,28 @@ TEST(D3DXMath, EveryFunctionGivesItsRecordedResults) {
             fold(D3DXPlaneIntersectLine(&v3, &pa, &a3, &b3) != nullptr);
             fold(v3);
             fold(*D3DXPlaneTransform(&p, &pa, &m));
+            // The header's operators and conversions.
+            D3DXVECTOR3 c3 = a3;
+            for (auto* op : {+[](D3DXVECTOR3& v, float s) { v += D3DXVECTOR3(s, 2, 3); },
+                             +[](D3DXVECTOR3& v, float s) { v -= D3DXVECTOR3(1, s, 5); },
+                             +[](D3DXVECTOR3& v, float s) { v *= s; }, +[](D3DXVECTOR3& v, float s) { v /= s + 5; },
+                             +[](D3DXVECTOR3& v, float s) { static_cast<float*>(v)[2] = s; }}) {
+                op(c3, b[3]);
+                fold(c3);
+            }
+            for (const D3DXVECTOR3& v : {-a3, +a3, a3 + b3, a3 - b3, a3 * b[1], a3 / (b[3] + 2), b[2] * a3,
+                                         D3DXVECTOR3(static_cast<const float*>(b3)), D3DXVECTOR3(&a[1])})
+                fold(v);
+            for (const D3DXVECTOR2& v : {a2 + b2, a2 - b2, a2 * b[0]}) fold(v);
+            fold(D3DXVECTOR4(b3, a[0]));
+            fold(static_cast<const float*>(b4)[3] + static_cast<float*>(v4)[1] * 3);
+            fold(D3DXMATRIX(&in[0][0]));
+            fold(D3DXMATRIX(a[0], a[1], a[2], a[3], b[0], b[1], b[2], b[3], 0, 0, 0, 1, 0, 0, 1, 0.5f));
+            fold(static_cast<const float*>(m)[6] + static_cast<float*>(k)[13] * 3 + D3DXMATRIXA16(m)(2, 1) * 5);
+            const bool same[] = {a2 == b2, a3 == b3, a3 != b3, a4 == b4, qa == qb, m == k, m != k,
+                                 pa == D3DXPLANE(b[0], b[1], b[2], b[3])};
+            f.Bytes(same, sizeof same);
+            fold(D3DXToRadian(a[2] * 100) + D3DXToDegree(b[1]) * 3);
         }
     EXPECT_EQ(records::Check("tests/platform/d3dx9/records.txt", "math", f.h), "");
 }
