@@ -281,19 +281,6 @@ TEST(D3DXQuaternion, MatrixRoundTripAndAxis) {
     ExpectMat(fromQ, fromAxis, 1e-5f);
 }
 
-TEST(D3DXQuaternion, MultiplyAppliesTheFirstFirst) {
-    D3DXQUATERNION a, b, ab;
-    const D3DXVECTOR3 x(1, 0, 0), z(0, 0, 1);
-    D3DXQuaternionRotationAxis(&a, &x, 0.5f);
-    D3DXQuaternionRotationAxis(&b, &z, 1.2f);
-    D3DXQuaternionMultiply(&ab, &a, &b);
-    D3DXMATRIX ma, mb, mab;
-    D3DXMatrixRotationQuaternion(&ma, &a);
-    D3DXMatrixRotationQuaternion(&mb, &b);
-    D3DXMatrixRotationQuaternion(&mab, &ab);
-    ExpectMat(mab, ma * mb, 1e-5f);
-}
-
 TEST(D3DXQuaternion, SlerpTakesTheShortArc) {
     D3DXQUATERNION identity, quarter, half;
     D3DXQuaternionIdentity(&identity);
@@ -322,35 +309,6 @@ TEST(D3DXQuaternion, SlerpTakesTheShortArc) {
     D3DXQuaternionSlerp(&half, &identity, &tiny, 0.5f);
     EXPECT_TRUE(std::isfinite(half.w));
     EXPECT_NEAR(half.w, 1.0f, 1e-6f);
-}
-
-TEST(D3DXPlane, FromPointsAndLines) {
-    const D3DXVECTOR3 p0(0, 0, 2), p1(1, 0, 2), p2(0, 1, 2);
-    D3DXPLANE plane;
-    D3DXPlaneFromPoints(&plane, &p0, &p1, &p2);
-    EXPECT_NEAR(plane.a, 0, 1e-6f);
-    EXPECT_NEAR(plane.c, 1, 1e-6f);
-    EXPECT_NEAR(plane.d, -2, 1e-6f);
-    const D3DXVECTOR3 above(3, 4, 5);
-    EXPECT_NEAR(D3DXPlaneDotCoord(&plane, &above), 3, 1e-6f);
-    EXPECT_NEAR(D3DXPlaneDotNormal(&plane, &above), 5, 1e-6f);
-
-    const D3DXVECTOR3 from(1, 1, 0), to(1, 1, 1);
-    D3DXVECTOR3 hit;
-    ASSERT_NE(D3DXPlaneIntersectLine(&hit, &plane, &from, &to), nullptr);
-    ExpectVec(hit, 1, 1, 2);  // beyond the segment: the line is infinite
-    const D3DXVECTOR3 flatA(0, 0, 0), flatB(5, 5, 0);
-    D3DXVECTOR3 untouched(7, 7, 7);
-    EXPECT_EQ(D3DXPlaneIntersectLine(&untouched, &plane, &flatA, &flatB), nullptr);
-    ExpectVec(untouched, 7, 7, 7, 0);
-
-    D3DXPLANE unnormalized(0, 0, 4, -8), normalized;
-    D3DXPlaneNormalize(&normalized, &unnormalized);
-    EXPECT_EQ(normalized.c, 1.0f);
-    EXPECT_EQ(normalized.d, -2.0f);
-    const D3DXVECTOR3 n(0, 1, 0), point(0, 3, 0);
-    D3DXPlaneFromPointNormal(&plane, &point, &n);
-    EXPECT_EQ(plane.d, -3.0f);
 }
 
 }  // namespace
