@@ -361,6 +361,7 @@ TEST(XFileReader, BadInputFailsWithoutHarm) {
         {x + "template T { <11111111-2222-3333-4444-555555555555> ; }\n", D3DXFERR_PARSEERROR},
         {x + "template T <11111111-2222-3333-4444-555555555555> { }\n", D3DXFERR_PARSEERROR},
         {x + "template { <11111111-2222-3333-4444-555555555555> }\n", D3DXFERR_PARSEERROR},
+        {x + "template T { NoGuid DWORD a; }\nT { 1; }\n", D3DXFERR_PARSEERROR},
         {x + "template T { <11111111-2222-3333-4444-555555555555> Missing m; }\nT { 1; }\n", D3DXFERR_BADTYPE},
         {x + "template T { <11111111-2222-3333-4444-555555555555> BYTE b; LPSTR s; CSTRING c; UNICODE u; CHAR h; }\n"
              "T { 200; a; \"b\"; c; -1; }\n",
