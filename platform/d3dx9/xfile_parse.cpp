@@ -859,16 +859,19 @@ bool DescribeMembers(const Registry& reg, const Template& t, Cursor& c, std::str
                     break;
                 }
                 case Prim::Double: {
-                    if (c.Left() < 8) return false;
-                    std::snprintf(buf, sizeof buf, "d ");
-                    c.Skip(8);
+                    float halves[2];
+                    if (!c.Floats(halves, 2)) return false;
+                    double d;
+                    std::memcpy(&d, halves, 8);
+                    std::snprintf(buf, sizeof buf, "%.17g ", d);
                     break;
                 }
                 case Prim::Word:
                 case Prim::Sword: {
                     uint16_t w;
                     if (!c.Word(&w)) return false;
-                    std::snprintf(buf, sizeof buf, "%u ", unsigned(w));
+                    std::snprintf(buf, sizeof buf, m.prim == Prim::Sword ? "%d " : "%u ",
+                                  m.prim == Prim::Sword ? int(int16_t(w)) : int(w));
                     break;
                 }
                 case Prim::Char:

@@ -418,6 +418,16 @@ TEST_F(EffectCompileChild, EachEntryPointHasItsOwnShaderAndIsKept) {
     EXPECT_NE(shaders[0]->desc.glsl.find("3.0"), std::string::npos) << shaders[0]->desc.glsl;
     EXPECT_NE(shaders[1]->desc.glsl.find("2.0"), std::string::npos) << shaders[1]->desc.glsl;
     EXPECT_EQ(shaders[0], shaders[2]);
+    // What the device links by: each semantic's usage, index and width, in and out.
+    const auto io = d3dxfx::CompileVertexShaders(
+        "struct O { float4 p : POSITION; float4 c : COLOR1; float2 t : TEXCOORD7; float f : FOG; float s : PSIZE; };\n"
+        "O M(float4 p : POSITION, float3 n : NORMAL1) { O o = {p, p, n.xy, n.z, p.w}; return o; }\n", {"M"}, "", &errors);
+    ASSERT_EQ(io.size(), 1u) << errors;
+    std::string links;
+    for (const auto& i : io[0]->desc.inputs) links += std::to_string(i.usage) + "." + std::to_string(i.usageIndex) + " ";
+    for (const auto& o : io[0]->desc.outputs)
+        links += std::to_string(o.usage) + "." + std::to_string(o.usageIndex) + "x" + std::to_string(o.components) + " ";
+    EXPECT_EQ(links, "0.0 3.1 0.0x4 10.1x4 5.7x2 11.0x1 4.0x1 ");  // FOG is the device's own usage 11
     platform::InjectFault("ShaderCompile.start");
     EXPECT_EQ(d3dxfx::CompileVertexShaders(hlsl, {"A", "B"}, "", &errors).size(), 2u) << errors;
     EXPECT_TRUE(d3dxfx::CompileVertexShaders(hlsl, {"A", "C"}, "", &errors).empty());

@@ -153,17 +153,21 @@ TEST(MeshFormats, CloneKeepsSharedComponentsAndZeroesNewOnes) {
 }
 
 TEST(MeshOptimize, AttributeSortBuildsTheTableAndRemaps) {
-    // Four separate triangles with attributes 2, 0, 2, 1 and one unused vertex.
-    auto mesh = MakeMesh(4, 13, D3DFVF_XYZ);
-    std::vector<D3DXVECTOR3> p;
-    for (int i = 0; i < 13; ++i) p.push_back(D3DXVECTOR3(float(i), float(i * i), 0));
-    SetPositions(mesh.get(), p);
-    SetIndices(mesh.get(), {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
-    DWORD* attr = nullptr;
-    mesh->LockAttributeBuffer(0, &attr);
-    const DWORD attrs[] = {2, 0, 2, 1};
-    std::memcpy(attr, attrs, sizeof attrs);
-    mesh->UnlockAttributeBuffer();
+    // Four triangles with attributes 2, 0, 2, 1; the first layout leaves one vertex unused.
+    const auto make = [](const std::vector<uint16_t>& indices) {
+        auto mesh = MakeMesh(4, 13, D3DFVF_XYZ);
+        std::vector<D3DXVECTOR3> p;
+        for (int i = 0; i < 13; ++i) p.push_back(D3DXVECTOR3(float(i), float(i * i), 0));
+        SetPositions(mesh.get(), p);
+        SetIndices(mesh.get(), indices);
+        DWORD* attr = nullptr;
+        mesh->LockAttributeBuffer(0, &attr);
+        const DWORD attrs[] = {2, 0, 2, 1};
+        std::memcpy(attr, attrs, sizeof attrs);
+        mesh->UnlockAttributeBuffer();
+        return mesh;
+    };
+    auto mesh = make({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
     DWORD count = 9;
     mesh->GetAttributeTable(nullptr, &count);
     EXPECT_EQ(count, 0u);
@@ -179,25 +183,35 @@ TEST(MeshOptimize, AttributeSortBuildsTheTableAndRemaps) {
     EXPECT_EQ(mesh->GetNumVertices(), 12u);  // the unused vertex is gone
     ASSERT_EQ(remap->GetBufferSize(), 48u);
     EXPECT_EQ(static_cast<DWORD*>(remap->GetBufferPointer())[0], 3u);
-    // Old face 1's neighbour 0 (old face 0) is new face 2.
+    // Old face 1's neighbour 0 (old face 0) is new face 2; the rest is in the record below.
     EXPECT_EQ(adjOut[0], 2u);
-    EXPECT_EQ(adjOut[1], 3u);
-    EXPECT_EQ(adjOut[2], 0xFFFFFFFFu);
-    D3DXATTRIBUTERANGE table[3];
-    mesh->GetAttributeTable(nullptr, &count);
-    ASSERT_EQ(count, 3u);
-    mesh->GetAttributeTable(table, &count);
-    EXPECT_EQ(table[0].AttribId, 0u);
-    EXPECT_EQ(table[1].AttribId, 1u);
-    EXPECT_EQ(table[2].AttribId, 2u);
-    EXPECT_EQ(table[2].FaceStart, 2u);
-    EXPECT_EQ(table[2].FaceCount, 2u);
-    EXPECT_EQ(table[2].VertexStart, 6u);
-    EXPECT_EQ(table[2].VertexCount, 6u);
     // The moved vertices moved with their faces.
     const auto used = xtest::UsedPositions(mesh.get());
     EXPECT_EQ(used[0].x, 3.0f);
     EXPECT_EQ(used[6].x, 0.0f);
+
+    // Each flag of the optimiser, into a copy and in place, on both layouts: one record.
+    records::Fnv f;
+    for (const auto& indices : {std::vector<uint16_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11},
+                                std::vector<uint16_t>{5, 1, 12, 3, 4, 5, 0, 12, 8, 9, 1, 11}})
+        for (DWORD flags : {0, D3DXMESHOPT_COMPACT, D3DXMESHOPT_ATTRSORT, D3DXMESHOPT_VERTEXCACHE,
+                            D3DXMESHOPT_STRIPREORDER, D3DXMESHOPT_COMPACT | D3DXMESHOPT_IGNOREVERTS,
+                            D3DXMESHOPT_ATTRSORT | D3DXMESHOPT_IGNOREVERTS, D3DXMESHOPT_DONOTSPLIT,
+                            D3DXMESHOPT_DEVICEINDEPENDENT}) {
+            auto m = make(indices);
+            ID3DXMesh* raw = nullptr;
+            std::memset(adjOut, 0x5a, sizeof adjOut);
+            f.Add(m->Optimize(flags, adjIn, adjOut, faceRemap, &vertexRemap, &raw));
+            Com<ID3DXMesh> copy(raw);
+            Com<ID3DXBuffer> copyRemap(vertexRemap);
+            if (raw) xtest::FoldMeshData(f, raw);
+            xtest::FoldBuffer(f, vertexRemap);
+            f.Add(adjOut, faceRemap);
+            f.Add(m->OptimizeInplace(flags, nullptr, adjOut, faceRemap, nullptr));
+            xtest::FoldMeshData(f, m.get());
+            f.Add(adjOut, faceRemap);
+        }
+    EXPECT_EQ(records::Check("tests/platform/d3dx9/records.txt", "optimize", f.h), "");
 }
 
 TEST(MeshAdjacency, SharedEdgesWithinEpsilonAreNeighbours) {

@@ -14,6 +14,7 @@
 
 #include "platform/d3dx9/d3dx9mesh.h"
 #include "platform/d3dx9/d3dx9xof.h"
+#include "tests/support/records.h"
 #include "tests/support/test_support.h"
 
 namespace xtest {
@@ -302,6 +303,33 @@ inline std::vector<D3DXVECTOR3> UsedPositions(ID3DXMesh* m) {
     m->UnlockIndexBuffer();
     m->UnlockVertexBuffer();
     return out;
+}
+
+inline void FoldBuffer(records::Fnv& f, ID3DXBuffer* b) {
+    f.Add(b ? b->GetBufferSize() : 0);
+    if (b) f.Bytes(b->GetBufferPointer(), b->GetBufferSize());
+}
+
+// A mesh's buffers and attribute table, as its interface hands them out.
+inline void FoldMeshData(records::Fnv& f, ID3DXMesh* mesh) {
+    const DWORD nv = mesh->GetNumVertices(), nf = mesh->GetNumFaces(), stride = mesh->GetNumBytesPerVertex();
+    for (DWORD v : {mesh->GetFVF(), mesh->GetOptions(), nv, nf, stride}) f.Add(v);
+    void* p = nullptr;
+    mesh->LockVertexBuffer(D3DLOCK_READONLY, &p);
+    f.Bytes(p, size_t(nv) * stride);
+    mesh->UnlockVertexBuffer();
+    mesh->LockIndexBuffer(D3DLOCK_READONLY, &p);
+    f.Bytes(p, size_t(nf) * 3 * (mesh->GetOptions() & D3DXMESH_32BIT ? 4 : 2));
+    mesh->UnlockIndexBuffer();
+    DWORD* attr = nullptr;
+    mesh->LockAttributeBuffer(D3DLOCK_READONLY, &attr);
+    f.Bytes(attr, size_t(nf) * 4);
+    mesh->UnlockAttributeBuffer();
+    DWORD n = 0;
+    mesh->GetAttributeTable(nullptr, &n);
+    std::vector<D3DXATTRIBUTERANGE> table(n);
+    mesh->GetAttributeTable(table.data(), &n);
+    f.Bytes(table.data(), n * sizeof(D3DXATTRIBUTERANGE));
 }
 
 }  // namespace xtest
