@@ -46,25 +46,20 @@ TEST(FontWriters, MonoWritersSetExactlyTheSetBitsInEachFormat) {
     const uint32_t color = 0x12345678;
     struct Case {
         D3DFORMAT format;
-        uint32_t bpp;
-        uint32_t expected;
+        uint32_t bpp, expected;
+        decltype(&CFont::WriteMonoA8R8G8B8) write;
     };
     const Case cases[] = {
-        {D3DFMT_A8R8G8B8, 4, 0xFF345678},
-        {D3DFMT_R5G6B5, 2, uint32_t((0x34 & 0xF8) << 8 | (0x56 >> 2) << 5 | 0x78 >> 3)},
-        {D3DFMT_A1R5G5B5, 2, uint32_t(0x8000 | (0x34 >> 3) << 10 | (0x56 >> 3) << 5 | 0x78 >> 3)},
-        {D3DFMT_A4R4G4B4, 2, uint32_t(0xF000 | (0x34 >> 4) << 8 | (0x56 >> 4) << 4 | 0x78 >> 4)},
+        {D3DFMT_A8R8G8B8, 4, 0xFF345678, &CFont::WriteMonoA8R8G8B8},
+        {D3DFMT_R5G6B5, 2, 0x32AF, &CFont::WriteMonoR5G6B5},
+        {D3DFMT_A1R5G5B5, 2, 0x994F, &CFont::WriteMonoA1R5G5B5},
+        {D3DFMT_A4R4G4B4, 2, 0xF357, &CFont::WriteMonoA4R4G4B4},
     };
     for (const Case& c : cases) {
         Canvas canvas(20, 4, c.bpp);
         const CFont::LockedTarget t = canvas.target(c.format);
         RECT d = dst, s = src;
-        switch (c.format) {
-            case D3DFMT_A8R8G8B8: font.WriteMonoA8R8G8B8(t, d, bits, 4, s, color); break;
-            case D3DFMT_R5G6B5: font.WriteMonoR5G6B5(t, d, bits, 4, s, color); break;
-            case D3DFMT_A1R5G5B5: font.WriteMonoA1R5G5B5(t, d, bits, 4, s, color); break;
-            default: font.WriteMonoA4R4G4B4(t, d, bits, 4, s, color); break;
-        }
+        (font.*c.write)(t, d, bits, 4, s, color);
         const uint32_t untouched = c.bpp == 4 ? 0x5A5A5A5A : 0x5A5A;
         for (uint32_t y = 0; y < 4; ++y)
             for (uint32_t x = 0; x < 20; ++x) {

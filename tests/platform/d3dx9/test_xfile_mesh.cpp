@@ -25,7 +25,8 @@ Mesh Quad {
   MeshTextureCoords { 5; 0;0;, 0;1;, 1;1;, 1;0;, 0;0;; }
   MeshVertexColors { 2; 0; 1;0;0;1;;, 3; 0;0;1;0.5;;; }
   MeshMaterialList { 2; 2; 1, 0;;
-    Material { 1;0.5;0.25;0.75;; 12; 0.1;0.2;0.3;; 0.4;0.5;0.6;; TextureFilename { "C:\\tex\\wall.tga"; } }
+    Material { 1;0.5;0.25;0.75;; 12; 0.1;0.2;0.3;; 0.4;0.5;0.6;; TextureFilename { "C:\\tex\\wall.tga"; }
+      TextureFilename { "late.tga"; } }
     Material { 0;1;0;1;; 0; 0;0;0;; 0;0;0;; }
   }
 }
