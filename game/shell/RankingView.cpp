@@ -16,7 +16,6 @@ int32_t RankingColumn = 0;
 namespace {
 
 constexpr float kDepth = 32767.0f;
-constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint16_t kFullWidthSpace = 0x8140;
 
 // Full-width forms of the bytes 33..126.
@@ -32,12 +31,12 @@ const uint16_t kFullWidth[94] = {
 };
 
 // A name or date field (not necessarily terminated) in full-width text.
-void DrawFullWidth(CFontSprite2D* font, const char* field, size_t size, int32_t x, int32_t y) {
+void DrawFullWidth(const char* field, size_t size, int32_t x, int32_t y) {
     char source[16] = {};
     std::memcpy(source, field, size < sizeof source ? size : sizeof source - 1);
     char text[64] = {};
     ToFullWidthText(source, text, sizeof text);
-    KestraFontSprite2D::DrawString(font, text, x, y, kDepth, kWhite);
+    DrawFontText(text, x, y, 1, kDepth);
 }
 
 bool AnyExtraOrHardClear() {
@@ -79,17 +78,17 @@ void DrawRankingView() {
         const cRankingRow& row = ScoreData.rows[table][i];
         const int32_t y = kRankTextY + kRankRowStep * i;
         std::snprintf(text, sizeof text, "%d", i + 1);
-        KestraFontSprite2D::DrawString(font, text, i == 9 ? kRankTenX : kRankNumberX, y, kDepth, kWhite);
-        DrawFullWidth(font, row.name, sizeof row.name, kRankNameX, y);
+        DrawFontText(text, i == 9 ? kRankTenX : kRankNumberX, y, 1, kDepth);
+        DrawFullWidth(row.name, sizeof row.name, kRankNameX, y);
         std::snprintf(text, sizeof text, "%9u", static_cast<unsigned>(row.score));
-        KestraFontSprite2D::DrawString(font, text, kRankScoreX, y, kDepth, kWhite);
-        DrawFullWidth(font, row.date, sizeof row.date, kRankDateX, y);
+        DrawFontText(text, kRankScoreX, y, 1, kDepth);
+        DrawFullWidth(row.date, sizeof row.date, kRankDateX, y);
         if (row.stage >= 0 && row.stage < kRankBadges) DrawTitleQuad(sheet::kRanking, kRankBadge.At(i, row.stage));
     }
     std::snprintf(text, sizeof text, "%03u", static_cast<unsigned>(ScoreData.playCount[RankingTeam][RankingColumn]));
-    KestraFontSprite2D::DrawString(font, text, layout::kRankPlayX, layout::kRankCountsY, kDepth, kWhite);
+    DrawFontText(text, layout::kRankPlayX, layout::kRankCountsY, 1, kDepth);
     std::snprintf(text, sizeof text, "%03u", static_cast<unsigned>(ScoreData.clearCount[RankingTeam][RankingColumn]));
-    KestraFontSprite2D::DrawString(font, text, layout::kRankClearX, layout::kRankCountsY, kDepth, kWhite);
+    DrawFontText(text, layout::kRankClearX, layout::kRankCountsY, 1, kDepth);
     RenderSheets({sheet, names}, font);
 }
 

@@ -14,6 +14,7 @@
 
 #include "game/objects/cPlayerBase.h"
 #include "game/shell/GameDraw.h"
+#include "game/shell/KeyConfig.h"
 #include "game/shell/RankingView.h"
 #include "game/shell/ResultScene.h"
 #include "tests/game/shell/shell_fixture.h"
@@ -104,8 +105,10 @@ TEST_F(SceneRecord, TheConfigurationAndTheRanking) {
     ScoreData.rows[1][2].stage = 5;
     ScoreData.rows[5][0].stage = 7;
     ScoreData.playCount[1][1] = 12;
+    LoadKeyMap(), KeyMap.keyboard[0] = 0;  // player 1 on a pad, player 2 on the keyboard
     Run(UpdateTitle, {PAD_UP, PAD_UP, PAD_SHOT}, 35);
     Run(UpdateTitle, {PAD_LEFT, PAD_LEFT, PAD_RIGHT, PAD_DOWN, PAD_LEFT, PAD_DOWN, PAD_DOWN, PAD_UP, PAD_UP}, 4);
+    Run(UpdateTitle, {PAD_DOWN, PAD_SHOT, PAD_RIGHT, PAD_RIGHT, PAD_RIGHT, PAD_SHOT, PAD_DOWN, PAD_SHOT, PAD_LEFT, PAD_LEFT, PAD_LEFT, PAD_SHOT, PAD_UP}, 4);
     Run(UpdateTitle, {PAD_UP, PAD_SHOT, PAD_UP, PAD_SHOT}, 10);
     Run(UpdateTitle, {PAD_UP, PAD_SHOT}, 10);
     Run(UpdateTitle, {PAD_LEFT, PAD_LEFT, PAD_UP, PAD_RIGHT, PAD_DOWN, PAD_RIGHT, PAD_RIGHT, PAD_SHOT}, 3);
