@@ -683,7 +683,7 @@ TEST(ImageDds, HeaderFieldsAndRefusals) {
     ASSERT_EQ(ReadImageInfo(f.data(), f.size(), &info), DecodeStatus::kOk);
     EXPECT_EQ(info.mipLevels, 3u);
     EXPECT_EQ(info.resourceType, kResTexture);
-    for (const auto [flag, count] : {std::pair{0, 3}, std::pair{2, 0}}) {  // no flag, or a stored 0: one level
+    for (const auto& [flag, count] : {std::pair{0, 3}, std::pair{2, 0}}) {  // no flag, or a stored 0: one level
         f[10] = uint8_t(flag), f[28] = uint8_t(count);
         EXPECT_TRUE(ReadImageInfo(f.data(), f.size(), &info) == DecodeStatus::kOk && info.mipLevels == 1) << flag;
     }
