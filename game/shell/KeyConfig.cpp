@@ -58,9 +58,8 @@ std::string KeyMapText(const cKeyMap& map) {
     return text;
 }
 
-void Square(const layout::Quad& quad) {
-    // Through the slot so that the scene recorder sees this screen like the others.
-    DrawSpriteEntryPlain(sheet::kConfig, Floats(quad.screen).data(), kDepth, Floats(quad.cell).data(), kWhite);
+void Square(CSprite2D* sheet, const layout::Quad& quad) {
+    KestraSprite2D::DrawSquare(sheet, Floats(quad.screen).data(), kDepth, Floats(quad.cell).data(), kWhite, 1);
 }
 
 bool PushedByEither(uint16_t bits) { return ((PadWords[0].pushed | PadWords[1].pushed) & bits) != 0; }
@@ -182,8 +181,8 @@ cKeyConfigScreen::cKeyConfigScreen() {
 }
 
 void cKeyConfigScreen::QueueBackground() {
-    if (SpriteTable.size() > sheet::kConfig && SpriteTable[sheet::kConfig].sprite)
-        Square(layout::kKeyConfigBackdrop);
+    if (CSprite2D* sheet = SpriteTable.size() > sheet::kConfig ? SpriteTable[sheet::kConfig].sprite : nullptr)
+        Square(sheet, layout::kKeyConfigBackdrop);
 }
 
 // One buffered key press under the latch rule: a press is taken only when the
@@ -364,23 +363,24 @@ void cKeyConfigScreen::Draw() {
             if (GetKeyboardFlag(player) == 0) {
                 if (r < 4) {
                     std::snprintf(text, sizeof text, "PAD %d", GetPadNumber(player));
-                    DrawFontText(text, x + 50, y + layout::kKeyTextDy, 1, kDepth);
+                    KestraFontSprite2D::DrawString(font, text, x + 50, y + layout::kKeyTextDy, kDepth, kWhite);
                 } else {
                     std::snprintf(text, sizeof text, "%d", KeyMap.buttons[player][r - 4]);
-                    DrawFontText(text, x + 60, y + layout::kKeyTextDy, 1, kDepth);
+                    KestraFontSprite2D::DrawString(font, text, x + 60, y + layout::kKeyTextDy, kDepth, kWhite);
                 }
             } else {
                 const char* name = GetKeyName(KeyMap.keys[player][r]);
                 uint32_t left = 0, width = 0, right = 0;
                 KestraFontSprite2D::GetCharMetrics(font, name, &left, &width, &right);
                 const int32_t w = static_cast<int32_t>(std::strlen(name)) * static_cast<int32_t>(width);
-                DrawFontText(name, x + (layout::kKeyHighlight.screen.w - w) / 2, y + layout::kKeyTextDy, 1, kDepth);
+                KestraFontSprite2D::DrawString(font, name, x + (layout::kKeyHighlight.screen.w - w) / 2,
+                                               y + layout::kKeyTextDy, kDepth, kWhite);
             }
         }
     }
     const int32_t* at = headers[column];
     if (defining) at = cells[(column - kPlayer1) * kActionCount + row];
-    Square({layout::Moved(layout::kKeyHighlight.screen, at[0], at[1]), layout::kKeyHighlight.cell});
+    Square(sheet, {layout::Moved(layout::kKeyHighlight.screen, at[0], at[1]), layout::kKeyHighlight.cell});
     KestraSprite2D::End(sheet);
     KestraFontSprite2D::End(font);
     // Begin and end pair up whether or not the device takes the scene.
@@ -390,10 +390,10 @@ void cKeyConfigScreen::Draw() {
     if (defaultsState != kNotAsked) {
         KestraSprite2D::Begin(sheet);
         if (defaultsState == kAsking) {
-            Square(layout::kDefaultsQuestion);
-            Square(layout::kDefaultsAnswer.At(row, 0));
+            Square(sheet, layout::kDefaultsQuestion);
+            Square(sheet, layout::kDefaultsAnswer.At(row, 0));
         } else {
-            Square(layout::kDefaultsDone);
+            Square(sheet, layout::kDefaultsDone);
         }
         KestraSprite2D::End(sheet);
         KestraSprite2D::Render(sheet);
