@@ -109,6 +109,7 @@ TEST_F(KeyMapFile, ASavedMapLoadsBackUnchanged) {
 TEST(KeyNames, NameTheDirectInputCodes) {
     EXPECT_STREQ(GetKeyName(57), "SPACE");
     EXPECT_STREQ(GetKeyName(1), "ESCAPE");
+    EXPECT_STREQ(GetKeyName(11), "0");
     EXPECT_STREQ(GetKeyName(237), "MEDIASELECT");
     for (int code : {84, 0, 238, -5}) EXPECT_STREQ(GetKeyName(code), "unknown") << code;
     int named = 0;
@@ -134,6 +135,9 @@ protected:
 };
 
 TEST_F(KeyConfigScreen, StartsOnLeaveAndLeavesOnShot) {
+    EXPECT_EQ(screen_.column, K::kLeave);
+    EXPECT_EQ(screen_.cells[10][0], 370);
+    EXPECT_EQ(screen_.cells[9][1], 128 + 34 * 9);
     EXPECT_FALSE(Frame(PAD_LEFT));
     EXPECT_TRUE(Frame(PAD_SHOT));
 }
