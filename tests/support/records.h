@@ -30,11 +30,14 @@ struct Fnv {
     }
 };
 
-// "" when FILE (relative to the source tree) records `hash` for KEY, else the
-// line to record if the change is meant.
-inline std::string Check(const std::string& file, const std::string& key, uint64_t hash) {
-    char line[160];
-    std::snprintf(line, sizeof line, "%s %016llx", key.c_str(), static_cast<unsigned long long>(hash));
+// "" when FILE (relative to the source tree) records `hash` for KEY, and ROW
+// (a readable summary kept after the hash) when given, else the line to record
+// if the change is meant.
+inline std::string Check(const std::string& file, const std::string& key, uint64_t hash, std::string row = "") {
+    char digits[20];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+    row.erase(row.find_last_not_of('\n') + 1);
+    const std::string line = key + ' ' + digits + (row.empty() ? "" : ' ' + row);
     std::istringstream in(testsupport::ReadFile(testsupport::SourceDir() + "/" + file));
     std::string recorded = "(none)";
     for (std::string l; std::getline(in, l);)

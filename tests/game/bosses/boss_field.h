@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -145,8 +146,9 @@ protected:
         }
         return -1;
     }
-    // A fight played by PlayUntil with both players kept alive, each attack
-    // ended (hp to 0) once it has run `attackFrames` frames: the phases seen
+    // A fight played by PlayUntil with both players kept alive, each attack's
+    // hp drained evenly from its start to 0 over `attackFrames` frames (so what
+    // an attack keys to its hp runs too; 1 << 30 keeps it full): the phases seen
     // while awake (without the talk of phase 1, which a talk run from Update
     // may end in the frame it began), the frames played (-1: `done` never
     // held), the bonuses paid, each with the attack phase that paid it, each
@@ -167,12 +169,13 @@ protected:
         std::vector<std::pair<int32_t, int32_t>> paid;  // (attack phase, amount)
         std::vector<Limit> limits;
         std::vector<Restart> restarts;
-        uint64_t field = 0xCBF29CE484222325ull;
+        records::Fnv field;
     };
     template <class Done>
     Fight Drive(cBossBase* b, int32_t limit, int32_t attackFrames, Done done) {
         Fight f;
         int32_t phase = -1, inPhase = 0;  // frames: a phase timer may loop below any bound
+        float full = 0.0f;                // the attack's hp at its start
         int32_t lastBonus = b->lastBonus, attack = 0;
         int32_t timer = 0, seconds = 0;
         for (cPlayerBase* p : {Player1, Player2}) KeepAlive(p);
@@ -181,7 +184,7 @@ protected:
         f.frames = PlayUntil(limit, [&] {
             if (seeQuad)
                 for (const playtest::Quad& q : drawn.quads) seeQuad(q);
-            f.field = playtest::FoldField(f.field, drawn);
+            playtest::FoldField(f.field, drawn);
             for (cPlayerBase* p : {Player1, Player2}) KeepAlive(p);
             ++inPhase;
             const bool timed = b->phase >= kPhaseOpening && b->phase < kPhaseDefeated;
@@ -189,7 +192,7 @@ protected:
             if (b->active && b->phase == phase && timed && b->phaseTimer < timer)
                 f.restarts.push_back({phase, b->secondsLeft, seconds - ((timer + 1) % 60 == 0 ? 1 : 0)});
             if (b->active && b->phase != phase) {
-                phase = b->phase, inPhase = 0;
+                phase = b->phase, inPhase = 0, full = b->hp;
                 if (phase != 1) f.phases.push_back(phase);
                 if (phase >= kPhaseOpening && phase < kPhaseDefeated && phase % 2 == 0) attack = phase;
                 if (timed) f.limits.push_back({phase, b->secondsLeft});
@@ -199,8 +202,10 @@ protected:
                 ++f.bonuses, lastBonus = b->lastBonus;
                 f.paid.push_back({attack, lastBonus});
             }
-            if (phase >= kPhaseOpening && phase < kPhaseDefeated && phase % 2 == 0 && inPhase >= attackFrames)
-                b->hp = 0.0f;
+            // In 64ths of the start, rounded up: whole until a step is due.
+            const int64_t left = (int64_t{attackFrames - inPhase} * 64 + attackFrames - 1) / attackFrames;
+            if (phase >= kPhaseOpening && phase < kPhaseDefeated && phase % 2 == 0)
+                b->hp = std::min(b->hp, full * static_cast<float>(std::clamp<int64_t>(left, 0, 64)) / 64.0f);
             return done();
         });
         testing::internal::GetCapturedStdout();

@@ -3,8 +3,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <utility>
 
 #include "engine/core/KestraMath.h"
@@ -25,6 +23,7 @@
 #include "game/state/GameState.h"
 #include "game/state/SpriteTable.h"
 #include "game/state/cBossBase.h"
+#include "game/story/TalkState.h"
 #include "platform/win32/win32.h"
 #include "tests/game/objects/pilot.h"
 
@@ -92,6 +91,7 @@ void ResetField(uint32_t seed) {
     EffectRingCounter = 0;
     ResetBossProgramCounters();
     InstallStageBosses();
+    TalkState = cTalkState();  // the slide counters a stage start keeps
     gDown[0] = gDown[1] = 0;
     for (PadWord& w : PadWords) w = PadWord{0x3FF, 0, 0, 0};
     gScrollScript = nullptr;
@@ -223,77 +223,35 @@ void PlayScheduleFrame() {
     UpdateGameScene();
 }
 
-namespace {
-
-uint64_t Fold(uint64_t hash, uint32_t word) {
-    for (int i = 0; i < 4; ++i) hash = (hash ^ ((word >> (8 * i)) & 0xFF)) * 0x100000001B3ull;
-    return hash;
-}
-
-uint64_t Fold(uint64_t hash, float value) {
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return Fold(hash, bits);
-}
-
-}  // namespace
-
-uint64_t FoldField(uint64_t hash, QuadRecorder& drawn) {
-    hash = Fold(hash, static_cast<uint32_t>(StageFrame));
+void FoldField(records::Fnv& hash, QuadRecorder& drawn) {
+    const auto word = [](auto v) { return static_cast<uint32_t>(v); };
+    hash.Add(word(StageFrame));
     for (const Quad& q : drawn.quads) {
-        hash = Fold(Fold(Fold(hash, static_cast<uint32_t>(q.slot)), q.colour), static_cast<uint32_t>(q.angle));
-        hash = Fold(Fold(Fold(Fold(hash, static_cast<uint32_t>(q.turned)), q.z), q.offsetX), q.offsetY);
-        for (int i = 0; i < 4; ++i) hash = Fold(Fold(hash, q.dst[i]), q.src[i]);
+        hash.Add(word(q.slot), q.colour, word(q.angle), word(q.turned), q.z, q.offsetX, q.offsetY);
+        for (int i = 0; i < 4; ++i) hash.Add(q.dst[i], q.src[i]);
     }
     for (const Text& t : drawn.texts) {
-        for (const char ch : t.text) hash = Fold(hash, static_cast<uint32_t>(static_cast<uint8_t>(ch)));
-        for (const int32_t v : {t.x, t.y, t.font}) hash = Fold(hash, static_cast<uint32_t>(v));
+        for (const char ch : t.text) hash.Add(word(static_cast<uint8_t>(ch)));
+        hash.Add(word(t.x), word(t.y), word(t.font));
     }
     drawn.quads.clear();
     drawn.texts.clear();
-    for (const cEnemyObjectBase* e : ObjectManager.enemyList) {
-        hash = Fold(Fold(Fold(Fold(hash, static_cast<uint32_t>(e->type)), e->life), e->x), e->y);
-        hash = Fold(Fold(Fold(hash, static_cast<uint32_t>(e->angle)), static_cast<uint32_t>(e->element)),
-                    static_cast<uint32_t>(e->isActive));
-    }
+    for (const cEnemyObjectBase* e : ObjectManager.enemyList)
+        hash.Add(word(e->type), e->life, e->x, e->y, word(e->angle), word(e->element), word(e->isActive));
     for (const cEnemyBulletBase* b : ObjectManager.enemyBullets)
-        if (b->isActive) {
-            hash = Fold(Fold(Fold(hash, b->x), b->y), static_cast<uint32_t>(b->angle));
-            for (const int32_t v : {int32_t(b->graphicKind), int32_t(b->motionKind), int32_t(b->element), b->radius})
-                hash = Fold(hash, static_cast<uint32_t>(v));
-        }
+        if (b->isActive)
+            hash.Add(b->x, b->y, word(b->angle), word(b->graphicKind), word(b->motionKind), word(b->element),
+                     word(b->radius));
     for (const cPlayerBulletBase* b : ObjectManager.playerBullets)
-        if (b->isActive) hash = Fold(Fold(hash, b->x), b->y);
+        if (b->isActive) hash.Add(b->x, b->y);
     for (const cEffectObjectBase* e : ObjectManager.effects)
-        if (e->isActive) hash = Fold(Fold(hash, e->x), e->y);
+        if (e->isActive) hash.Add(e->x, e->y, word(e->kind), e->value, e->frame, e->angle, e->tint);
     for (const cBossBase* b : {BossA, BossB})
-        if (b) {
-            hash = Fold(Fold(Fold(Fold(hash, static_cast<uint32_t>(b->phase)), b->hp), b->x), b->y);
-            for (const int32_t v : {b->phaseTimer, b->secondsLeft, int32_t(b->element), int32_t(b->active),
-                                    int32_t(b->attackRunning), b->lastBonus})
-                hash = Fold(hash, static_cast<uint32_t>(v));
-        }
+        if (b)
+            hash.Add(word(b->phase), b->hp, b->x, b->y, word(b->phaseTimer), word(b->secondsLeft), word(b->element),
+                     word(b->active), word(b->attackRunning), word(b->lastBonus));
     for (const cPlayerBase* p : {Player1, Player2})
-        if (p) {
-            hash = Fold(Fold(Fold(hash, p->x), p->y), static_cast<uint32_t>(p->life));
-            hash = Fold(hash, static_cast<uint32_t>(p->score));
-        }
-    return hash;
-}
-
-std::string CheckRecord(const std::string& key, const std::string& row, uint64_t hash) {
-    char line[64];
-    std::snprintf(line, sizeof line, "%s %016llx", key.c_str(), static_cast<unsigned long long>(hash));
-    std::string want = line;
-    want += ' ';
-    want += row.substr(0, row.find_last_not_of('\n') + 1);
-    std::ifstream records(std::string(QUENRITH_SOURCE_DIR) + "/tests/game/objects/play_records.txt");
-    std::string recorded;
-    for (std::string l; std::getline(records, l);)
-        if (l.compare(0, key.size() + 1, key + ' ') == 0) recorded = l;
-    if (recorded == want) return "";
-    return "the run differs from its record:\n  recorded: " + (recorded.empty() ? "(none)" : recorded) +
-           "\n  this run: " + want + "\nif the change is meant, record this run's line";
+        if (p) hash.Add(p->x, p->y, word(p->life), word(p->score));
 }
 
 cBossBase* StartBossAttack(int32_t code, int32_t phase, float y) {

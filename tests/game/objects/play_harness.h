@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/records.h"
+
 class cBossBase;
 
 namespace playtest {
@@ -42,8 +44,8 @@ public:
 };
 
 // A fresh field: pools built, lists and players gone, scroll and stage frame
-// 0, one-player team 1 on difficulty 1 in stage 1, input up, generator and the
-// program-wide counters of the play field and the bosses reset.
+// 0, one-player team 1 on difficulty 1 in stage 1, input up, generator, talk and
+// the program-wide counters of the play field and the bosses reset.
 void ResetField(uint32_t seed = 1);
 // Deletes the players, the bosses and every pooled and listed object.
 void ClearField();
@@ -85,17 +87,16 @@ void PlayScheduleFrame();
 
 // A running hash of the field, folded in once a frame: each enemy's kind, life,
 // element and place, each active enemy bullet's place, picture, motion and
-// element, each shot's and effect's place, the bosses' phase, timers, hp,
-// element and place, the players' places, lives and scores, and every field
-// of what DRAWN recorded since the last fold (then cleared). Two runs that part anywhere on
-// the field or the screen part here.
-uint64_t FoldField(uint64_t hash, QuadRecorder& drawn);
+// element, each shot's place, each effect's place, kind, element, frame, angle
+// and colour (drawn or not), the bosses' phase, timers, hp, element and place,
+// the players' places, lives and scores, and every field of what DRAWN recorded
+// since the last fold (then cleared). Two runs that part anywhere on the field
+// or the screen part here.
+void FoldField(records::Fnv& hash, QuadRecorder& drawn);
 
-// A whole run checked against its record in tests/game/objects/play_records.txt
-// (a line "KEY HASH ROW"): "" when both match, else what differs and the line to
-// record if the change is meant. Recorded runs each start in a fresh process, as
-// ctest starts them: some drawing counters live as long as the program.
-std::string CheckRecord(const std::string& key, const std::string& row, uint64_t hash);
+// The records of whole runs, each "KEY HASH ROW". Recorded runs each start in a
+// fresh process, as ctest starts them: some drawing counters live as long as the program.
+inline constexpr const char* kPlayRecords = "tests/game/objects/play_records.txt";
 
 // A boss of a type code made by the factory as a schedule line makes it,
 // woken at once at the stage point (320, y) and stepped through its phase
