@@ -144,7 +144,9 @@ TEST_P(FightRecords, EveryFrameOfEveryAttackMatchesItsRecord) {
         const Fight f = Drive(b, run == 3 ? 6000 : 60000, run == 3 ? 1 << 30 : 720, [b] {
             return b->phase >= kPhaseAfterTalk || GameState.subState == kSubStateTally;
         });
-        if (run < 3) EXPECT_GT(f.frames, 0);
+        if (run < 3) {
+            EXPECT_GT(f.frames, 0);
+        }
         fights.Add(f.field.h);
     }
     const std::string key = "fight" + std::to_string(code) + "-team" + std::to_string(team);
