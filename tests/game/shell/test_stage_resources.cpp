@@ -1,6 +1,7 @@
 // What each stage loads into which slot, and what its release gives back.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 #include <optional>
 #include <regex>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "engine/core/KestraSound.h"
+#include "game/shell/GameTables.h"
 #include "game/shell/LoadTables.h"
 #include "game/shell/StageResources.h"
 #include "game/shell/Stages.h"
@@ -16,6 +18,7 @@
 #include "tests/engine/graphics/sprite_test_env.h"
 #include "tests/game/shell/effect_probe.h"
 #include "tests/game/shell/shell_fixture.h"
+#include "tests/support/records.h"
 
 namespace {
 
@@ -169,6 +172,31 @@ TEST_F(StageSlots, EachStageLoadsItsFilesIntoTheirSlotsAndReleasesItsOwn) {
                 }
             EXPECT_EQ(Slots(), expected);  // what the stage keeps until the game scene is left
         }
+}
+
+// The start-up effects: the file in each handle of the sound table, by its
+// place there, against the record; the game's tables give them back.
+TEST_F(StageSlots, StartUpEffectsFillTheirOwnHandlesAndGoWithTheTables) {
+    for (const EffectLoad& e : kStartupEffects)
+        testsupport::WriteFile(dir_.path() + "/data/SE/" + e.name + ".wav",
+                               torvitest::Wave(1, 1, 16, 22050, std::string(2205 * 2, '\0')));
+    char previous[1024] = {};
+    GetCurrentDirectoryA(sizeof previous, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(dir_.path().c_str()));  // for the score and volume files
+    testing::internal::CaptureStdout();
+    LoadSoundsAndFonts();
+    uint32_t handles[sizeof(cSoundTable) / sizeof(uint32_t)];
+    std::memcpy(handles, &SoundTable, sizeof handles);
+    records::Fnv h;
+    for (uint32_t handle : handles) {
+        const KestraSoundSlot* slot = KestraSound::GetSlot(handle);
+        h.Text(slot ? slot->name : "-");
+    }
+    ReleaseGameTables();
+    testing::internal::GetCapturedStdout();
+    SetCurrentDirectoryA(previous);
+    EXPECT_EQ(records::Check("tests/game/shell/scene_records.txt", "startup-effects", h.h), "");
+    for (const EffectLoad& e : kStartupEffects) EXPECT_EQ(SoundTable.*e.handle, kNoSound) << e.name;
 }
 
 }  // namespace
