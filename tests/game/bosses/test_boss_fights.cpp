@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "game/bosses/BossCommon.h"
+#include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
@@ -197,6 +198,11 @@ TEST_F(AttackRecords, EveryAttackRunsItsLoopsAsRecorded) {
                     h.Floats(&f.speed, 4);
                 }
                 h.Add(phase, shots.size());
+                for (const cEnemyObjectBase* e : m.enemyList) {  // the summons as made
+                    h.Add(e->type, e->appearFrame, e->element, e->angle, e->turn, e->dropCode);
+                    const float made[3] = {e->life, e->speed, e->accel};
+                    h.Floats(made, 3);
+                }
             }
         const std::string key = "attacks" + std::to_string(code) + "-team" + std::to_string(team);
         EXPECT_EQ(records::Check("tests/game/bosses/attack_records.txt", key, h.h), "");
