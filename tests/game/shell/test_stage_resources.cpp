@@ -88,21 +88,23 @@ protected:
         SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
         const std::string data = dir_.path() + "/data";
         files_.emplace(data, std::initializer_list<std::pair<const char*, uint32_t*>>{});
-        for (const Stage* stage : kStages)
-            for (const FileLoad& l : stage->files) {
-                if (l.sound) {
-                    testsupport::WriteFile(data + "/" + l.file,
-                                           torvitest::Wave(1, 1, 16, 22050, std::string(2205 * 2, '\0')));
-                    continue;
-                }
-                if (widthOf_.count(l.file)) continue;
-                const uint32_t width = static_cast<uint32_t>(widthOf_.size()) + 1;
-                widthOf_[l.file] = width;
-                fileOfWidth_[width] = l.file;
-                std::filesystem::create_directories(std::filesystem::path(data + "/" + l.file).parent_path());
+        std::vector<FileLoad> loads(std::begin(kCommonLoads), std::end(kCommonLoads));
+        loads.insert(loads.end(), std::begin(kTeamPortraits), std::end(kTeamPortraits));
+        for (const Stage* stage : kStages) loads.insert(loads.end(), stage->files.begin(), stage->files.end());
+        for (const FileLoad& l : loads) {
+            if (l.sound) {
                 testsupport::WriteFile(data + "/" + l.file,
-                                       spritetest::MakeTga(width, 1, std::vector<uint32_t>(width, 0xFF808080u)));
+                                       torvitest::Wave(1, 1, 16, 22050, std::string(2205 * 2, '\0')));
+                continue;
             }
+            if (widthOf_.count(l.file)) continue;
+            const uint32_t width = static_cast<uint32_t>(widthOf_.size()) + 1;
+            widthOf_[l.file] = width;
+            fileOfWidth_[width] = l.file;
+            std::filesystem::create_directories(std::filesystem::path(data + "/" + l.file).parent_path());
+            testsupport::WriteFile(data + "/" + l.file,
+                                   spritetest::MakeTga(width, 1, std::vector<uint32_t>(width, 0xFF808080u)));
+        }
     }
     void TearDown() override {
         EmptyTable();
@@ -175,8 +177,9 @@ TEST_F(StageSlots, EachStageLoadsItsFilesIntoTheirSlotsAndReleasesItsOwn) {
 }
 
 // The start-up effects: the file in each handle of the sound table, by its
-// place there, against the record; the game's tables give them back.
-TEST_F(StageSlots, StartUpEffectsFillTheirOwnHandlesAndGoWithTheTables) {
+// place there, which the game's tables give back; then the common sheets in
+// their slots, against the record.
+TEST_F(StageSlots, StartUpEffectsAndCommonSheetsFillTheirOwnHandlesAndSlots) {
     for (const EffectLoad& e : kStartupEffects)
         testsupport::WriteFile(dir_.path() + "/data/SE/" + e.name + ".wav",
                                torvitest::Wave(1, 1, 16, 22050, std::string(2205 * 2, '\0')));
@@ -195,8 +198,17 @@ TEST_F(StageSlots, StartUpEffectsFillTheirOwnHandlesAndGoWithTheTables) {
     ReleaseGameTables();
     testing::internal::GetCapturedStdout();
     SetCurrentDirectoryA(previous);
-    EXPECT_EQ(records::Check("tests/game/shell/scene_records.txt", "startup-effects", h.h), "");
     for (const EffectLoad& e : kStartupEffects) EXPECT_EQ(SoundTable.*e.handle, kNoSound) << e.name;
+    // Then the sheets common to every stage, with each team's portraits: the file and capacity of each slot.
+    for (int32_t team : {1, 2}) {
+        EmptyTable();
+        GameState.team = team;
+        testing::internal::CaptureStdout();
+        LoadCommonSprites(GameState);
+        testing::internal::GetCapturedStdout();
+        for (const auto& [slot, loaded] : Slots()) h.Add(slot, loaded.second), h.Text(loaded.first);
+    }
+    EXPECT_EQ(records::Check("tests/game/shell/scene_records.txt", "startup-loads", h.h), "");
 }
 
 }  // namespace
