@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "game/bosses/BossCommon.h"
+#include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cPlayerBase.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
@@ -157,6 +158,58 @@ INSTANTIATE_TEST_SUITE_P(Bosses, FightRecords,
                          ::testing::Values(std::pair{200, 1}, std::pair{201, 1}, std::pair{202, 1}, std::pair{203, 1},
                                            std::pair{204, 1}, std::pair{204, 2}, std::pair{205, 1}, std::pair{205, 2},
                                            std::pair{290, 1}, std::pair{290, 2}, std::pair{291, 1}, std::pair{291, 2}),
+                         [](const ::testing::TestParamInfo<std::pair<int, int>>& info) {
+                             return "Boss" + std::to_string(info.param.first) + "Team" +
+                                    std::to_string(info.param.second);
+                         });
+
+// Every attack and break of every boss, for each team and difficulty, made
+// at its phase and left to run 3000 frames without losing hp (the longest
+// loop, the extra stage's sweep, restarts at 2900): the phases, timers,
+// seconds, places and element of each frame, each bullet fired, each summon
+// and each sound, against their record.
+class AttackRecords : public bosstest::FinalBossField, public ::testing::WithParamInterface<std::pair<int, int>> {};
+
+TEST_P(AttackRecords, EveryAttackRunsItsLoopsAsRecorded) {
+    const auto [code, team] = GetParam();
+    records::Fnv h;
+    for (int32_t d = 0; d <= 2; ++d)
+        for (int32_t phase = kPhaseOpening; phase <= kPhaseLastTabled; ++phase) {
+            playtest::ResetField(9);
+            playtest::StartPlayers(team, false, 320, 400);
+            GameState.difficulty = d;
+            GameState.stage = code >= 290 ? 6 : code >= 204 ? 5 : code - 199;
+            testing::internal::CaptureStdout();  // the picture loads print their lines
+            cBossBase* b = MakeAt(code, phase, 320, 100);
+            testing::internal::GetCapturedStdout();
+            ASSERT_NE(b, nullptr) << code;
+            if (b->phase != phase) break;
+            bosstest::Endless(b);
+            const std::vector<enemytest::Fired> shots = Record(3000, [&] {
+                b->Update();
+                const float at[2] = {b->x, b->y};
+                h.Floats(at, 2);
+                h.Add(b->phase, b->phaseTimer, b->secondsLeft, b->element, m.enemyList.size(), sounds.played.size());
+            });
+            for (const enemytest::Fired& f : shots) {
+                h.Add(f.step, f.motion, f.graphic, f.angle, f.turn, f.element);
+                h.Floats(&f.speed, 4);
+            }
+            h.Add(phase, shots.size());
+            for (const cEnemyObjectBase* e : m.enemyList) {  // the summons as made
+                h.Add(e->type, e->appearFrame, e->element, e->angle, e->turn, e->dropCode);
+                const float made[3] = {e->life, e->speed, e->accel};
+                h.Floats(made, 3);
+            }
+        }
+    const std::string key = "attacks" + std::to_string(code) + "-team" + std::to_string(team);
+    EXPECT_EQ(records::Check("tests/game/bosses/attack_records.txt", key, h.h), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Bosses, AttackRecords,
+                         ::testing::Values(std::pair{200, 1}, std::pair{201, 1}, std::pair{202, 1}, std::pair{203, 1},
+                                           std::pair{204, 1}, std::pair{204, 2}, std::pair{205, 1}, std::pair{205, 2},
+                                           std::pair{290, 1}, std::pair{291, 1}),
                          [](const ::testing::TestParamInfo<std::pair<int, int>>& info) {
                              return "Boss" + std::to_string(info.param.first) + "Team" +
                                     std::to_string(info.param.second);

@@ -167,42 +167,6 @@ TEST_F(StageFiveBosses, OseroSummonsHerJetsOnTheFirstPassOnlyAndBigBangsByDiffic
     }
 }
 
-TEST_F(StageFiveBosses, CrowThrowsSingleKnivesUntilHisFirstLapThenAddsTheSidePair) {
-    struct Case {
-        int32_t d, every;
-        size_t extra;  // knives a volley adds after the first lap
-        float speed;
-    };
-    const Case cases[] = {{0, 5, 1, 4.0f}, {1, 3, 2, 6.0f}, {2, 3, 2, 6.0f}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.d);
-        auto* b = At<Stage05Boss_Crow>(204, 2, 2, c.d);
-        ASSERT_NE(b, nullptr);
-        Endless(b);
-        const std::vector<Fired> shots = RunBoss(900);
-        // A volley on every c.every-th frame of the first 30 of each 40.
-        std::vector<int32_t> firstLap, want;
-        for (int32_t step : Steps(shots))
-            if (step <= 40) firstLap.push_back(step);
-        for (int32_t f = c.every; f <= 30; f += c.every) want.push_back(f);
-        EXPECT_EQ(firstLap, want);
-        // Single knives before frame 780; from there the side knives join.
-        int32_t lapVolley = -1;
-        for (const Fired& f : shots) {
-            if (f.step < 780) {
-                ASSERT_EQ(OfStep(shots, f.step).size(), 1u) << f.step;
-                EXPECT_FLOAT_EQ(f.speed, c.speed);
-            } else if (lapVolley < 0) {
-                lapVolley = f.step;
-            }
-        }
-        ASSERT_GE(lapVolley, 780);
-        EXPECT_EQ(b->doubleShot, 1);
-        EXPECT_EQ(OfStep(shots, lapVolley).size(), 1 + c.extra);
-        EXPECT_EQ(sounds.Count("shot_small") > 0, c.d != 0);
-    }
-}
-
 TEST_F(StageFiveBosses, CrowsMirrorImageFiresButHasNoBody) {
     auto* b = At<Stage05Boss_Crow>(204, 6, 2, 1, 320, 200);
     ASSERT_NE(b, nullptr);
@@ -224,23 +188,6 @@ TEST_F(StageFiveBosses, CrowsMirrorImageFiresButHasNoBody) {
     Shot(b->x, b->y, 0, 5.0f);
     b->HitTest();
     EXPECT_LT(b->hp, hp);
-}
-
-// The cross: each volley a pair ahead and behind in the boss's element and a
-// side pair in the other, from the first volley on.
-TEST_F(StageFiveBosses, CrowsCrossSidePairTakesTheOtherElementFromTheFirstVolley) {
-    auto* b = At<Stage05Boss_Crow>(204, 4, 2, 1);
-    Endless(b);
-    const std::vector<Fired> shots = RunBoss(65);
-    for (const int32_t step : Steps(shots)) {
-        SCOPED_TRACE(step);
-        const std::vector<Fired> v = OfStep(shots, step);
-        ASSERT_EQ(v.size(), 4u);
-        EXPECT_EQ(std::vector<int32_t>({v[1].element, v[2].element, v[3].element}),
-                  std::vector<int32_t>({v[0].element, 1 - v[0].element, 1 - v[0].element}));
-    }
-    EXPECT_EQ(OfStep(shots, 5).front().element, 1);
-    EXPECT_EQ(OfStep(shots, 60).front().element, 0);
 }
 
 // The mirage's last stretch: every 4th frame the boss throws a fire knife at
@@ -442,16 +389,6 @@ TEST_F(StageFiveBosses, YurisFinishBurstsComeSoonerDownToFortyEightFrames) {
         }
         EXPECT_GT(burst, 40);
     }
-}
-
-TEST_F(StageFiveBosses, YurisSparksOnDifficultyZeroComeAtTheirFourFrames) {
-    auto* b = At<Stage05Boss_Yuri>(205, 8, 2, 0);
-    ASSERT_NE(b, nullptr);
-    b->hp = 1e6f;
-    // A lap is 120 + 400 frames long; the next one starts again at 2.
-    EXPECT_EQ(SummonFrames(b, 86, 520), (std::vector<int32_t>{70, 170, 250, 340}));
-    EXPECT_EQ(b->loopLength, 115);
-    EXPECT_EQ(sounds.Count("puni"), 4);
 }
 
 // The railgun sounds on the laser handle loaded at start-up: the stage-3

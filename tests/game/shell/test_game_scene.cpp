@@ -170,8 +170,10 @@ TEST_F(GameScene, NoOnTheContinueScreenKeepsTheCreditsAndEndsTheGame) {
     EXPECT_EQ(GameState.sceneId, kSceneResult);
 }
 
+// Player 1 is paid in full even when out; player 2 then only its no-miss bonus.
 TEST_F(GameScene, TheTallyPaysItsAmountsAndAnInactivePlayerTwoOnlyTheNoMissBonus) {
     GameState.subState = kSubStateTally;
+    p1_->isActive = 0;
     GameState.noMissBonus = 200000;
     GameState.stageBonus = 100000;
     p1_->itemCount = 3;

@@ -206,40 +206,6 @@ protected:
     }
 };
 
-TEST_F(Scroll, MovesByTheWindowsOfTheStageAndDifficulty) {
-    GameState.stage = 1;
-    GameState.difficulty = 0;
-    Run(100);
-    EXPECT_EQ(StageFrame, 100);
-    EXPECT_EQ(ScrollX, 0.0f);
-    float y = 0;
-    for (int i = 0; i < 100; ++i) y += 0.2f;
-    EXPECT_EQ(ScrollY, y);
-    Run(1);
-    EXPECT_EQ(ScrollY, y + 0.3f);
-    // Stage 2 difficulty 0 stands still between its first two windows.
-    GameState.stage = 2;
-    StageFrame = 1400;
-    ScrollX = 10;
-    Run(300);
-    EXPECT_EQ(ScrollX, 10.0f);
-    Run(1);
-    EXPECT_EQ(ScrollX, 10.0f - 0.3f);
-}
-
-TEST_F(Scroll, StageFiveOnTheHardestDifficultyStepsTwicePerFrame) {
-    GameState.stage = 5;
-    GameState.difficulty = 2;
-    Run(3);
-    float y = 0;
-    for (int i = 0; i < 3; ++i) {
-        y += -0.2f;
-        y += -0.6f;
-    }
-    EXPECT_EQ(ScrollY, y);
-    EXPECT_NEAR(ScrollY, -2.4f, 1e-5);
-}
-
 TEST_F(Scroll, AHaltFreezesTheFrameAndTheViewAndStageSixOnlyCounts) {
     GameState.stage = 3;
     GameState.difficulty = 2;

@@ -1,6 +1,7 @@
 // What each stage loads into which slot, and what its release gives back.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 #include <optional>
 #include <regex>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "engine/core/KestraSound.h"
+#include "game/shell/GameTables.h"
 #include "game/shell/LoadTables.h"
 #include "game/shell/StageResources.h"
 #include "game/shell/Stages.h"
@@ -16,6 +18,7 @@
 #include "tests/engine/graphics/sprite_test_env.h"
 #include "tests/game/shell/effect_probe.h"
 #include "tests/game/shell/shell_fixture.h"
+#include "tests/support/records.h"
 
 namespace {
 
@@ -53,13 +56,7 @@ TEST_F(StageResources, CommonSpritesFollowTheTeamAndEndInPlay) {
     GameState.team = 2;
     GameState.subState = kSubStateTally;
     const auto files = LoadedFiles(Output([] { LoadCommonSprites(GameState); }));
-    ASSERT_EQ(files.size(), 13u);
-    EXPECT_EQ(files[0], "img/particle.png");
-    EXPECT_EQ(files[1], "img/particle.png");
-    EXPECT_EQ(files[4], "img/addeffect.png");
-    EXPECT_EQ(files[10], "img/commonenemy.png");
-    EXPECT_EQ(files[11], "img/talk/st_osero.png");
-    EXPECT_EQ(files[12], "img/talk/st_cheska.png");
+    EXPECT_EQ(files.size(), 13u);  // each file's slot: the start-up loads' record
     EXPECT_EQ(GameState.subState, kSubStatePlay);
 }
 
@@ -85,21 +82,23 @@ protected:
         SpriteTable.assign(kSpriteTableSize, SpriteEntry{nullptr, nullptr});
         const std::string data = dir_.path() + "/data";
         files_.emplace(data, std::initializer_list<std::pair<const char*, uint32_t*>>{});
-        for (const Stage* stage : kStages)
-            for (const FileLoad& l : stage->files) {
-                if (l.sound) {
-                    testsupport::WriteFile(data + "/" + l.file,
-                                           torvitest::Wave(1, 1, 16, 22050, std::string(2205 * 2, '\0')));
-                    continue;
-                }
-                if (widthOf_.count(l.file)) continue;
-                const uint32_t width = static_cast<uint32_t>(widthOf_.size()) + 1;
-                widthOf_[l.file] = width;
-                fileOfWidth_[width] = l.file;
-                std::filesystem::create_directories(std::filesystem::path(data + "/" + l.file).parent_path());
+        std::vector<FileLoad> loads(std::begin(kCommonLoads), std::end(kCommonLoads));
+        loads.insert(loads.end(), std::begin(kTeamPortraits), std::end(kTeamPortraits));
+        for (const Stage* stage : kStages) loads.insert(loads.end(), stage->files.begin(), stage->files.end());
+        for (const FileLoad& l : loads) {
+            if (l.sound) {
                 testsupport::WriteFile(data + "/" + l.file,
-                                       spritetest::MakeTga(width, 1, std::vector<uint32_t>(width, 0xFF808080u)));
+                                       torvitest::Wave(1, 1, 16, 22050, std::string(2205 * 2, '\0')));
+                continue;
             }
+            if (widthOf_.count(l.file)) continue;
+            const uint32_t width = static_cast<uint32_t>(widthOf_.size()) + 1;
+            widthOf_[l.file] = width;
+            fileOfWidth_[width] = l.file;
+            std::filesystem::create_directories(std::filesystem::path(data + "/" + l.file).parent_path());
+            testsupport::WriteFile(data + "/" + l.file,
+                                   spritetest::MakeTga(width, 1, std::vector<uint32_t>(width, 0xFF808080u)));
+        }
     }
     void TearDown() override {
         EmptyTable();
@@ -169,6 +168,41 @@ TEST_F(StageSlots, EachStageLoadsItsFilesIntoTheirSlotsAndReleasesItsOwn) {
                 }
             EXPECT_EQ(Slots(), expected);  // what the stage keeps until the game scene is left
         }
+}
+
+// The start-up effects: the file in each handle of the sound table, by its
+// place there, which the game's tables give back; then the common sheets in
+// their slots, against the record.
+TEST_F(StageSlots, StartUpEffectsAndCommonSheetsFillTheirOwnHandlesAndSlots) {
+    for (const EffectLoad& e : kStartupEffects)
+        testsupport::WriteFile(dir_.path() + "/data/SE/" + e.name + ".wav",
+                               torvitest::Wave(1, 1, 16, 22050, std::string(2205 * 2, '\0')));
+    char previous[1024] = {};
+    GetCurrentDirectoryA(sizeof previous, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(dir_.path().c_str()));  // for the score and volume files
+    testing::internal::CaptureStdout();
+    LoadSoundsAndFonts();
+    uint32_t handles[sizeof(cSoundTable) / sizeof(uint32_t)];
+    std::memcpy(handles, &SoundTable, sizeof handles);
+    records::Fnv h;
+    for (uint32_t handle : handles) {
+        const KestraSoundSlot* slot = KestraSound::GetSlot(handle);
+        h.Text(slot ? slot->name : "-");
+    }
+    ReleaseGameTables();
+    testing::internal::GetCapturedStdout();
+    SetCurrentDirectoryA(previous);
+    for (const EffectLoad& e : kStartupEffects) EXPECT_EQ(SoundTable.*e.handle, kNoSound) << e.name;
+    // Then the sheets common to every stage, with each team's portraits: the file and capacity of each slot.
+    for (int32_t team : {1, 2}) {
+        EmptyTable();
+        GameState.team = team;
+        testing::internal::CaptureStdout();
+        LoadCommonSprites(GameState);
+        testing::internal::GetCapturedStdout();
+        for (const auto& [slot, loaded] : Slots()) h.Add(slot, loaded.second), h.Text(loaded.first);
+    }
+    EXPECT_EQ(records::Check("tests/game/shell/scene_records.txt", "startup-loads", h.h), "");
 }
 
 }  // namespace

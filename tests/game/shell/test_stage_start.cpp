@@ -9,11 +9,13 @@
 #include "engine/core/KestraLog.h"
 #include "game/objects/cObjectManager.h"
 #include "game/objects/cPlayerBase.h"
+#include "game/shell/StageScroll.h"
 #include "game/shell/StageStart.h"
 #include "game/state/SpriteTable.h"
 #include "game/state/cBossBase.h"
 #include "game/story/TalkState.h"
 #include "tests/game/shell/shell_fixture.h"
+#include "tests/support/records.h"
 
 namespace {
 
@@ -42,36 +44,29 @@ protected:
     }
 };
 
-TEST_F(StageStart, EveryStageAndDifficultyPlacesTheViewAndThePlayers) {
-    struct Row {
-        int stage, difficulty;
-        float sx, sy;
-        int p1x, p1y, p2x, p2y, facing, direction;
-    };
-    const int keep = -7;
-    // Player 2 fixed or beside the view, a facing kept or set, a difficulty past the table's.
-    const Row rows[] = {
-        {1, 0, 50, 50, 220, 220, 220, 280, 0, 6},          {1, 2, 1280, 1480, 1580, 1680, 1640, 1680, 0, 6},
-        {2, 0, 1080, 1520, 1280, 1720, 1360, 1720, keep, keep}, {3, 1, 1260, 120, 1460, 320, 1540, 320, 32768, 4},
-        {4, 3, 160, 420, 360, 620, 440, 620, 0, 6},        {6, 1, 0, 0, 300, 240, 360, 240, keep, keep},
-    };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(testing::Message() << "stage " << r.stage << " difficulty " << r.difficulty);
-        Player1->facing = Player2->facing = keep;
-        Player1->animDir = Player2->animDir = keep;
-        Start(r.stage, r.difficulty);
-        EXPECT_EQ(ScrollX, r.sx);
-        EXPECT_EQ(ScrollY, r.sy);
-        EXPECT_EQ(Player1->x, static_cast<float>(r.p1x));
-        EXPECT_EQ(Player1->aimY, static_cast<float>(r.p1y));
-        EXPECT_EQ(Player2->x, static_cast<float>(r.p2x));
-        EXPECT_EQ(Player2->y, static_cast<float>(r.p2y));
-        EXPECT_EQ(Player1->facing, r.facing);
-        EXPECT_EQ(Player2->animDir, r.direction);
-        EXPECT_EQ(GameState.subState, kSubStatePlay);
-        EXPECT_EQ(StageFrame, 0);
-        EXPECT_EQ(Player1->noMiss, 1);
-    }
+// Every stage, difficulty (one past each end) and team: the view, both
+// players, their facings (-7 where kept), the bonuses, then the view on every
+// frame of the scroll script, against its record.
+TEST_F(StageStart, EveryStageAndDifficultyStartsAndScrollsAsRecorded) {
+    records::Fnv h;
+    for (int32_t stage = 1; stage <= 6; ++stage)
+        for (int32_t difficulty = -1; difficulty <= 3; ++difficulty)
+            for (int32_t team : {1, 2}) {
+                GameState.team = team;
+                Player1->facing = Player2->facing = Player1->animDir = Player2->animDir = -7;
+                Start(stage, difficulty);
+                EXPECT_EQ(GameState.subState, kSubStatePlay);
+                EXPECT_EQ(Player1->noMiss, 1);
+                h.Add(ScrollX, ScrollY, GameState.stageBonus, GameState.noMissBonus);
+                for (const cPlayerBase* p : {Player1, Player2})
+                    h.Add(p->x, p->y, p->aimX, p->aimY, p->facing, p->animDir);
+                for (int32_t f = 0; f < 36000; ++f) {
+                    UpdateStageScroll();
+                    h.Add(ScrollX, ScrollY);
+                }
+                EXPECT_EQ(StageFrame, 36000);
+            }
+    EXPECT_EQ(records::Check("tests/game/shell/scene_records.txt", "stage-starts", h.h), "");
 }
 
 TEST_F(StageStart, BonusesCountsAndCreditsFollowTheStage) {
