@@ -1,6 +1,7 @@
 // The device's logic on the null backend: creation, defaults, loss and reset,
 // validation, references and recording.
 #include <array>
+#include <cstddef>
 #include <cstring>
 #include <tuple>
 #include <vector>
@@ -12,6 +13,11 @@
 using namespace d3d9fixture;
 
 namespace {
+
+// The present parameters as programs lay them out: seven 32-bit fields, the window, six more.
+static_assert(offsetof(D3DPRESENT_PARAMETERS, BackBufferHeight) == 4 && offsetof(D3DPRESENT_PARAMETERS, SwapEffect) == 24 &&
+              offsetof(D3DPRESENT_PARAMETERS, hDeviceWindow) == 32 && offsetof(D3DPRESENT_PARAMETERS, Flags) == 52 &&
+              sizeof(D3DPRESENT_PARAMETERS) == 64);
 
 TEST(Direct3DModule, ReachedThroughLoadLibraryAndCreatesTheObject) {
     HMODULE module = LoadLibraryA("d3d9.dll");
