@@ -1,6 +1,7 @@
 // The device's logic on the null backend: creation, defaults, loss and reset,
 // validation, references and recording.
 #include <array>
+#include <cstddef>
 #include <cstring>
 #include <tuple>
 #include <vector>
@@ -12,6 +13,11 @@
 using namespace d3d9fixture;
 
 namespace {
+
+// The present parameters as programs lay them out: seven 32-bit fields, the window, six more.
+static_assert(offsetof(D3DPRESENT_PARAMETERS, BackBufferHeight) == 4 && offsetof(D3DPRESENT_PARAMETERS, SwapEffect) == 24 &&
+              offsetof(D3DPRESENT_PARAMETERS, hDeviceWindow) == 32 && offsetof(D3DPRESENT_PARAMETERS, Flags) == 52 &&
+              sizeof(D3DPRESENT_PARAMETERS) == 64);
 
 TEST(Direct3DModule, ReachedThroughLoadLibraryAndCreatesTheObject) {
     HMODULE module = LoadLibraryA("d3d9.dll");
@@ -125,13 +131,8 @@ TEST_F(DeviceState, ResetRefusedWhileDefaultPoolResourceLivesThenStatesReturnToD
               D3D_OK);
     IDirect3DTexture9* managed = MakeTexture(8, 8, [](UINT, UINT) { return 0xFF00FF00u; });
     ASSERT_NE(managed, nullptr);
-    device_->SetRenderState(D3DRS_ZENABLE, TRUE);
-    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    device_->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
     device_->SetTexture(0, managed);
     device_->SetTexture(15, managed);
-    EXPECT_EQ(d3d9test::LiveDefaultPoolResources(device_), 1);
 
     D3DPRESENT_PARAMETERS pp = params_;
     EXPECT_EQ(device_->Reset(&pp), D3DERR_INVALIDCALL);
@@ -139,26 +140,34 @@ TEST_F(DeviceState, ResetRefusedWhileDefaultPoolResourceLivesThenStatesReturnToD
     EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
     EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
 
-    // The back buffer handed out by GetRenderTarget counts too.
-    rt->Release();
-    IDirect3DSurface9* backBuffer = nullptr;
+    // Every kind counts, the back buffer handed out by GetRenderTarget too; each is let go in turn.
+    IDirect3DVertexBuffer9* vb = nullptr;
+    IDirect3DIndexBuffer9* ib = nullptr;
+    IDirect3DSurface9 *target = nullptr, *backBuffer = nullptr;
+    ASSERT_EQ(device_->CreateVertexBuffer(64, 0, 0, D3DPOOL_DEFAULT, &vb, nullptr), D3D_OK);
+    ASSERT_EQ(device_->CreateIndexBuffer(64, 0, D3DFMT_INDEX16, D3DPOOL_DEFAULT, &ib, nullptr), D3D_OK);
+    ASSERT_EQ(device_->CreateRenderTarget(8, 8, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &target, nullptr), D3D_OK);
     ASSERT_EQ(device_->GetRenderTarget(0, &backBuffer), D3D_OK);
-    EXPECT_EQ(device_->Reset(&pp), D3DERR_INVALIDCALL);
-    backBuffer->Release();
+    int live = 5;
+    for (IUnknown* held : std::initializer_list<IUnknown*>{rt, vb, ib, target, backBuffer}) {
+        EXPECT_EQ(d3d9test::LiveDefaultPoolResources(device_), live--);
+        EXPECT_EQ(device_->Reset(&pp), D3DERR_INVALIDCALL);
+        held->Release();
+    }
 
+    pp.EnableAutoDepthStencil = TRUE;
     ASSERT_EQ(device_->Reset(&pp), D3D_OK);
     EXPECT_EQ(device_->TestCooperativeLevel(), D3D_OK);
-    DWORD v[4] = {};
-    device_->GetRenderState(D3DRS_ZENABLE, &v[0]);
-    device_->GetRenderState(D3DRS_CULLMODE, &v[1]);
-    device_->GetTextureStageState(0, D3DTSS_COLOROP, &v[2]);
-    device_->GetSamplerState(0, D3DSAMP_MAGFILTER, &v[3]);
-    EXPECT_EQ(std::to_array(v), (std::array<DWORD, 4>{D3DZB_FALSE, D3DCULL_CCW, D3DTOP_MODULATE, D3DTEXF_POINT}));
     IDirect3DBaseTexture9* bound = reinterpret_cast<IDirect3DBaseTexture9*>(1);
     device_->GetTexture(0, &bound);
     EXPECT_EQ(bound, nullptr);
     device_->GetTexture(15, &bound);
     EXPECT_EQ(bound, nullptr);
+    // So does the automatic depth surface once handed out.
+    IDirect3DSurface9* depth = nullptr;
+    ASSERT_EQ(device_->GetDepthStencilSurface(&depth), D3D_OK);
+    EXPECT_EQ(device_->Reset(&pp), D3DERR_INVALIDCALL);
+    depth->Release();
     // Managed contents survive the reset.
     D3DLOCKED_RECT lr;
     ASSERT_EQ(managed->LockRect(0, &lr, nullptr, D3DLOCK_READONLY), D3D_OK);

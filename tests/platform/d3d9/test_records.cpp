@@ -130,6 +130,17 @@ TEST_F(NullRecords, StatesAnswersAndCopiesAsRecorded) {
         D3DSURFACE_DESC desc;
         D3DLOCKED_RECT lr{};
         h.Add(s->GetDesc(&desc), desc);
+        // Writes through a padded pitch, to all of it and from (1, 1) on, land where the lock said.
+        d3d9test::SetPitchPadding(3);
+        for (LONG at : {0, 1}) {
+            const RECT r{at, at, LONG(desc.Width), LONG(desc.Height)};
+            const HRESULT locked = s->LockRect(&lr, &r, 0);
+            h.Add(locked);
+            for (UINT y = 0; locked == D3D_OK && y < d3d9impl::RowCount(desc.Format, UINT(r.bottom - at)); ++y)
+                std::memset(static_cast<uint8_t*>(lr.pBits) + size_t(y) * lr.Pitch, int(0x31 * (y + at + 1)),
+                            d3d9impl::RowBytes(desc.Format, UINT(r.right - at)));
+            if (locked == D3D_OK) s->UnlockRect();
+        }
         for (UINT padding : {0u, 3u}) {  // a padded pitch reads through a buffer of the lock's own
             d3d9test::SetPitchPadding(padding);
             const HRESULT locked = s->LockRect(&lr, nullptr, D3DLOCK_READONLY);

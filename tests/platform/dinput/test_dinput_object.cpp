@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "dinput_test_env.h"
+#include "tests/support/records.h"
 #include "platform/dinput/dinput_internal.h"
 
 namespace {
@@ -12,26 +13,18 @@ namespace {
 using dinputtest::DirectInputTest;
 
 TEST(DirectInputFormats, PredefinedFormatsHaveTheDocumentedShape) {
-    EXPECT_EQ(c_dfDIKeyboard.dwDataSize, 256u);
-    EXPECT_EQ(c_dfDIKeyboard.dwNumObjs, 256u);
-    EXPECT_EQ(c_dfDIJoystick.dwDataSize, sizeof(DIJOYSTATE));
-    EXPECT_EQ(c_dfDIJoystick.dwNumObjs, 44u);
-    EXPECT_EQ(c_dfDIJoystick2.dwDataSize, sizeof(DIJOYSTATE2));
-    EXPECT_EQ(c_dfDIJoystick2.dwNumObjs, 164u);
-    // Key i lands at byte i.
-    for (DWORD i = 0; i < 256; ++i) {
-        EXPECT_EQ(c_dfDIKeyboard.rgodf[i].dwOfs, i);
-        EXPECT_EQ(DIDFT_GETINSTANCE(c_dfDIKeyboard.rgodf[i].dwType), i);
-    }
-    // Every object of the joystick formats fits its state, the last velocity
-    // slider of DIJOYSTATE2 included.
-    for (const DIDATAFORMAT* f : {&c_dfDIJoystick, &c_dfDIJoystick2})
-        for (DWORD i = 0; i < f->dwNumObjs; ++i) {
-            const DWORD width = (f->rgodf[i].dwType & DIDFT_BUTTON) ? 1 : 4;
-            EXPECT_LE(f->rgodf[i].dwOfs + width, f->dwDataSize) << i;
-        }
-    EXPECT_EQ(c_dfDIJoystick2.rgodf[163].dwOfs, offsetof(DIJOYSTATE2, rglFSlider) + 4);
-    EXPECT_EQ(c_dfDIJoystick2.rgodf[163].dwFlags, DWORD(DIDOI_ASPECTFORCE));
+    // Sizes and counts; the states' sizes are the programs' binary layout, not only the formats' own.
+    EXPECT_EQ(std::vector<size_t>({c_dfDIKeyboard.dwDataSize, c_dfDIKeyboard.dwNumObjs, c_dfDIJoystick.dwDataSize,
+                                   c_dfDIJoystick.dwNumObjs, c_dfDIJoystick2.dwDataSize, c_dfDIJoystick2.dwNumObjs,
+                                   offsetof(DIJOYSTATE2, lVX), offsetof(DIJOYSTATE2, lFX)}),
+              std::vector<size_t>({256, 256, 80, 44, 272, 164, 176, 240}));
+    // Every object of the formats: place, type, aspect and axis.
+    records::Fnv objects;
+    for (const DIDATAFORMAT* f : {&c_dfDIKeyboard, &c_dfDIJoystick, &c_dfDIJoystick2})
+        for (DWORD i = 0; i < f->dwNumObjs; ++i)
+            objects.Add(f->rgodf[i].dwOfs, f->rgodf[i].dwType, f->rgodf[i].dwFlags,
+                        f->rgodf[i].pguid ? f->rgodf[i].pguid->Data1 : DWORD(0));
+    EXPECT_EQ(records::Check("tests/platform/dinput/records.txt", "PredefinedFormats", objects.h), "");
 }
 
 TEST(DirectInputValues, DefaultAxisMappingMatchesAnIndependentReference) {

@@ -55,8 +55,11 @@ constexpr LPARAM kRepeat = LPARAM(1) << 30;
 TEST_F(MessageQueueTest, PostedMessagesKeepOrderAndQuitComesLast) {
     HWND window = Create(WS_POPUP, 0, 0, 64, 64);
     ASSERT_NE(window, nullptr);
+    platform::UseVirtualClock(true);  // each message carries the tick count of its posting
+    const DWORD posted = GetTickCount();
     ASSERT_TRUE(PostMessageA(window, WM_USER + 1, 11, 0));
     PostQuitMessage(7);
+    platform::AdvanceVirtualClock(platform::kCounterFrequency);
     ASSERT_TRUE(PostMessageA(window, WM_USER + 2, 22, 0));
     PostQuitMessage(9);  // the quit is a flag: two requests give one WM_QUIT
     ASSERT_TRUE(PostMessageA(window, WM_USER + 3, 33, 0));
@@ -72,6 +75,7 @@ TEST_F(MessageQueueTest, PostedMessagesKeepOrderAndQuitComesLast) {
     EXPECT_EQ(all[0].hwnd, window);
     EXPECT_EQ(all[1].message, static_cast<UINT>(WM_USER + 2));
     EXPECT_EQ(all[2].message, static_cast<UINT>(WM_USER + 3));
+    EXPECT_EQ(std::vector<DWORD>({all[0].time, all[1].time}), std::vector<DWORD>({posted, posted + 1000}));
     EXPECT_EQ(all[3].message, static_cast<UINT>(WM_QUIT)) << "only once the posted messages are gone";
     EXPECT_EQ(all[3].wParam, 9u);
     EXPECT_EQ(all[3].hwnd, nullptr);
@@ -100,6 +104,7 @@ TEST_F(MessageQueueTest, PostedMessagesKeepOrderAndQuitComesLast) {
     ASSERT_EQ(Log().size(), 1u);
     EXPECT_EQ(Log()[0].message, static_cast<UINT>(WM_USER + 4));
     EXPECT_EQ(Log()[0].lParam, 55);
+    platform::UseVirtualClock(false);
 }
 
 TEST_F(MessageQueueTest, GetMessageWakesForPostsFromOtherThreadsAndEndsOnQuit) {

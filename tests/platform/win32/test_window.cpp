@@ -250,9 +250,23 @@ TEST_F(WindowTest, DestroyedWindowKeepsItsSdlWindowWhileRetained) {
     EXPECT_EQ(SDL_GetWindowFromID(plainId), nullptr) << "nobody retained it";
 }
 
-TEST_F(WindowTest, ShowCursorKeepsTheDisplayCounter) {
+TEST_F(WindowTest, CursorKeepsTheDisplayCounterAndItsClip) {
+    // No active window: nothing to confine to, though letting go succeeds.
+    const RECT area{0, 0, 100, 50};
+    EXPECT_EQ(std::vector<BOOL>({ClipCursor(&area), ClipCursor(nullptr)}), std::vector<BOOL>({FALSE, TRUE}));
     HWND window = CreateCaptioned();
     ASSERT_NE(window, nullptr);
+    ShowWindow(window, SW_SHOW);
+    SDL_Window* sdl = platform::SdlWindowOf(window);
+    int x = 0, y = 0;
+    SDL_GetWindowPosition(sdl, &x, &y);
+    const RECT screen{x + 10, y + 20, x + 110, y + 70};
+    EXPECT_TRUE(ClipCursor(&screen));
+    const SDL_Rect* clip = SDL_GetWindowMouseRect(sdl);
+    ASSERT_NE(clip, nullptr);
+    EXPECT_EQ(std::vector<int>({clip->x, clip->y, clip->w, clip->h}), std::vector<int>({10, 20, 100, 50}));
+    EXPECT_TRUE(ClipCursor(nullptr));
+    EXPECT_EQ(SDL_GetWindowMouseRect(sdl), nullptr);
     platform::SetCallRecording(true);
     EXPECT_EQ(ShowCursor(FALSE), -1);
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
@@ -272,6 +286,9 @@ TEST_F(WindowTest, ResourcesAndInputMethodAnswerAsWithoutEmbeddedResources) {
     EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), nullptr);
     EXPECT_NE(GetStockObject(BLACK_BRUSH), nullptr);
     EXPECT_NE(GetStockObject(BLACK_BRUSH), GetStockObject(WHITE_BRUSH));
+    EXPECT_EQ(std::vector<HANDLE>({LoadCursorA(GetModuleHandleA(nullptr), IDC_ARROW), GetStockObject(-1),
+                                   GetStockObject(20), LoadIconA(GetModuleHandleA(nullptr), IDC_ARROW)}),
+              std::vector<HANDLE>(4, nullptr));
     EXPECT_EQ(ImmGetDefaultIMEWnd(window), nullptr);
     // The engine closes the input-method window it never gets: a no-op.
     EXPECT_EQ(SendMessageA(ImmGetDefaultIMEWnd(window), WM_CLOSE, 0, 0), 0);
