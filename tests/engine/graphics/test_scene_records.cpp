@@ -11,6 +11,7 @@
 
 #include "engine/core/CTransform.h"
 #include "engine/graphics/CFrame.h"
+#include "engine/graphics/CShaderFx.h"
 #include "engine/graphics/CSkinMesh.h"
 #include "engine/graphics/CSprite3D.h"
 #include "engine/graphics/KestraSprite3D.h"
@@ -292,6 +293,13 @@ protected:
             }
             d->Add(model->Draw());
             d->Draws();
+            // What each mesh's effect was handed for its draw.
+            for (uint32_t m = 0; m < model->GetMeshCount(); ++m)
+                for (const char* name : {"mTransform", "mWorldView", "mWorld", "FogTransform", "vCameraPos"}) {
+                    float v[16] = {};
+                    CShaderFx* fx = model->GetMeshArray()[m]->GetEffect();
+                    d->Add(fx ? fx->GetEffect()->GetFloatArray(name, v, 16) : E_FAIL), d->Bytes(v, sizeof v);
+                }
         }
     }
 };
