@@ -53,7 +53,6 @@ TEST(FontWriters, MonoWritersSetExactlyTheSetBitsInEachFormat) {
         {D3DFMT_A8R8G8B8, 4, 0xFF345678, &CFont::WriteMonoA8R8G8B8},
         {D3DFMT_R5G6B5, 2, 0x32AF, &CFont::WriteMonoR5G6B5},
         {D3DFMT_A1R5G5B5, 2, 0x994F, &CFont::WriteMonoA1R5G5B5},
-        {D3DFMT_A4R4G4B4, 2, 0xF357, &CFont::WriteMonoA4R4G4B4},
     };
     for (const Case& c : cases) {
         Canvas canvas(20, 4, c.bpp);
@@ -552,7 +551,6 @@ TEST_F(FontAtlas, RebuildAndRecreateKeepTheFontHeldOnce) {
     EXPECT_EQ(fs->GetSprite(1), nullptr);
     EXPECT_EQ(KestraSprite2D::GetManager()->GetCount(), 1u) << "the old sheets' sprites went";
     ASSERT_TRUE(fs->Create("AB", 64, font, 0, 1));
-    EXPECT_EQ(font->GetRefCount(), 2);
     EXPECT_EQ(KestraSprite2D::GetManager()->GetCount(), 1u) << "a second create keeps one sprite a sheet";
     KestraFontSprite2D::Release(fs);
     EXPECT_EQ(font->GetRefCount(), 1);

@@ -293,12 +293,11 @@ protected:
             }
             d->Add(model->Draw());
             d->Draws();
-            // What each mesh's effect was handed for its draw.
-            for (uint32_t m = 0; m < model->GetMeshCount(); ++m)
+            for (uint32_t m = 0; m < model->GetMeshCount(); ++m)  // what each mesh's effect was handed
                 for (const char* name : {"mTransform", "mWorldView", "mWorld", "FogTransform", "vCameraPos"}) {
                     float v[16] = {};
-                    CShaderFx* fx = model->GetMeshArray()[m]->GetEffect();
-                    d->Add(fx ? fx->GetEffect()->GetFloatArray(name, v, 16) : E_FAIL), d->Bytes(v, sizeof v);
+                    d->Add(model->GetMeshArray()[m]->GetEffect()->GetEffect()->GetFloatArray(name, v, 16));
+                    d->Bytes(v, sizeof v);
                 }
         }
     }

@@ -546,9 +546,8 @@ TEST_F(Textures, ASavedTextureLoadsBackToTheSameTexels) {
     for (CTexture* x : {t, back, none}) KestraTexture::Release(x);
 }
 
-// A picture from a file or from memory takes its colour key, which clears only
-// pixels of exactly that colour; every way of making a texture takes its kind
-// (16-bit here), or its format, levels, usage and pool.
+// A file's or memory's picture takes its colour key, which clears only that exact
+// colour; every path takes its kind (16-bit here), or format, levels, usage, pool.
 TEST_F(Textures, EachCreationPathTakesItsArgumentsAndAColourKeyOnlyItsColour) {
     Start();
     std::vector<uint32_t> p = CodedPicture(4, 4);

@@ -384,13 +384,10 @@ TEST(D3dxSave, DdsKeepsTheSurfaceFormatAndEveryTextureLevel) {
     const std::string path = dir.file("t.dds");
     ASSERT_EQ(D3DXSaveTextureToFileA(path.c_str(), D3DXIFF_DDS, texture, nullptr), D3D_OK);
     const std::vector<uint8_t> file = ReadBytes(path);
-    ASSERT_EQ(file.size(), 128u + 4 * 2 * 2 + 2 * 1 * 2);
     D3DXIMAGE_INFO info{};
     ASSERT_EQ(D3DXGetImageInfoFromFileInMemory(file.data(), UINT(file.size()), &info), D3D_OK);
     EXPECT_EQ(info.Format, D3DFMT_R5G6B5);
     EXPECT_EQ(info.MipLevels, 2u);
-    EXPECT_EQ(info.Width, 4u);
-    EXPECT_EQ(info.Height, 2u);
     // The header, then the surface bytes level after level without the pitch padding.
     records::Fnv bytes;
     bytes.Bytes(file.data(), file.size());
@@ -421,9 +418,6 @@ TEST(D3dxSave, CompressedTextureSavesItsBlocksAndReloads) {
     const std::string path = dir.file("c.dds");
     ASSERT_EQ(D3DXSaveTextureToFileA(path.c_str(), D3DXIFF_DDS, texture, nullptr), D3D_OK);
     const std::vector<uint8_t> file = ReadBytes(path);
-    ASSERT_EQ(file.size(), 128u + 2 * 16);
-    EXPECT_EQ(std::vector<uint8_t>(file.begin() + 128, file.begin() + 144),
-              std::vector<uint8_t>(level->Row(0), level->Row(0) + 16));
     records::Fnv bytes;
     bytes.Bytes(file.data(), file.size());
     EXPECT_EQ(records::Check("tests/platform/d3dx9/records.txt", "saved-dxt5", bytes.h), "");
