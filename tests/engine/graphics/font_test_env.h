@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -89,19 +90,20 @@ inline std::string TgaBytes(uint32_t width, uint32_t height, const std::vector<u
     return b;
 }
 
-// The pixels of a texture as A8R8G8B8 words (the sheets' format).
+// The pixels of a texture: A8R8G8B8 words, or A4R4G4B4 ones in the low half.
 inline std::vector<uint32_t> SheetPixels(CTexture* sheet, uint32_t* width, uint32_t* height) {
     std::vector<uint32_t> out;
     void* bits = nullptr;
     int32_t pitch = 0;
     D3DFORMAT format = D3DFMT_UNKNOWN;
     if (!sheet || !sheet->Lock(nullptr, &bits, &pitch, width, height, &format)) return out;
-    EXPECT_EQ(format, D3DFMT_A8R8G8B8);
+    const uint32_t bytes = format == D3DFMT_A4R4G4B4 ? 2 : 4;
+    EXPECT_TRUE(bytes == 2 || format == D3DFMT_A8R8G8B8) << format;
     out.resize(size_t(*width) * *height);
     for (uint32_t y = 0; y < *height; ++y)
         for (uint32_t x = 0; x < *width; ++x)
-            out[size_t(y) * *width + x] =
-                reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(bits) + ptrdiff_t(y) * pitch)[x];
+            std::memcpy(&out[size_t(y) * *width + x], static_cast<const uint8_t*>(bits) + ptrdiff_t(y) * pitch + x * bytes,
+                        bytes);
     sheet->Unlock();
     return out;
 }

@@ -53,7 +53,6 @@ TEST(FontWriters, MonoWritersSetExactlyTheSetBitsInEachFormat) {
         {D3DFMT_A8R8G8B8, 4, 0xFF345678, &CFont::WriteMonoA8R8G8B8},
         {D3DFMT_R5G6B5, 2, 0x32AF, &CFont::WriteMonoR5G6B5},
         {D3DFMT_A1R5G5B5, 2, 0x994F, &CFont::WriteMonoA1R5G5B5},
-        {D3DFMT_A4R4G4B4, 2, 0xF357, &CFont::WriteMonoA4R4G4B4},
     };
     for (const Case& c : cases) {
         Canvas canvas(20, 4, c.bpp);
@@ -79,13 +78,6 @@ TEST(FontWriters, GreyWritersMapSixtyFiveLevelsToAlpha) {
     EXPECT_EQ(argb.at(1, 0), 0x03ABCDEFu);
     EXPECT_EQ(argb.at(2, 0), 0x7FABCDEFu);
     EXPECT_EQ(argb.at(3, 0), 0xFFABCDEFu);
-    Canvas small(4, 1, 2);
-    font.WriteGreyA4R4G4B4(small.target(D3DFMT_A4R4G4B4), dst, levels, 4, src, 0x80ABCDEF);
-    const uint32_t rgb = 0xA << 8 | 0xC << 4 | 0xE;
-    EXPECT_EQ(small.at(0, 0), rgb);
-    EXPECT_EQ(small.at(1, 0), rgb);
-    EXPECT_EQ(small.at(2, 0), (0x7Fu & 0xF0) << 8 | rgb);
-    EXPECT_EQ(small.at(3, 0), 0xF000u | rgb);
 }
 
 TEST(FontWriters, ClipMovesTheSourceWithTheDestination) {
@@ -181,47 +173,51 @@ TEST_F(FontGdi, CreateAnswersFalseWithoutAFontOrABuffer) {
 TEST_F(FontGdi, DrawCharWritesGdisBitmapAtTheBaseline) {
     CFont* font = MakeFont(20);
     ASSERT_NE(font, nullptr);
-    CTexture* sheet = KestraTexture::Create(64, 64, 14);
-    ASSERT_NE(sheet, nullptr);
-    sheet->ColorFill(0);
-    font->SetTarget(sheet);
-    font->BeginDraw(0);
-    ASSERT_TRUE(font->IsSmoothCapable());
-    const int32_t ascent = font->GetMetrics().tmAscent;
     const uint16_t kanji = CodeOf(Sjis(u8"開"));
-    font->DrawChar(3, 5, 0x00112233, 'g');
-    font->DrawCharSmooth(30, 20, 0x00FFFFFF, kanji);
-    font->EndDraw();
-    uint32_t w = 0, h = 0;
-    const std::vector<uint32_t> px = SheetPixels(sheet, &w, &h);
-    ASSERT_EQ(w, 64u);
     const GdiGlyph mono = Gdi(font, 'g', GGO_BITMAP);
     const GdiGlyph grey = Gdi(font, kanji, GGO_GRAY8_BITMAP);
     ASSERT_FALSE(mono.bits.empty());
     ASSERT_FALSE(grey.bits.empty());
-    std::vector<bool> covered(px.size(), false);
-    int monoSet = 0;
-    for (uint32_t y = 0; y < mono.gm.gmBlackBoxY; ++y)
-        for (uint32_t x = 0; x < mono.gm.gmBlackBoxX; ++x) {
-            const bool set = (mono.bits[y * mono.pitch + x / 8] >> (7 - x % 8)) & 1;
-            const size_t at = size_t(5 + ascent - mono.gm.gmptGlyphOrigin.y + y) * w + 3 + x;
-            EXPECT_EQ(px[at], set ? 0xFF112233u : 0u) << x << "," << y;
-            covered[at] = true;
-            monoSet += set;
-        }
-    EXPECT_GT(monoSet, 10);
-    for (uint32_t y = 0; y < grey.gm.gmBlackBoxY; ++y)
-        for (uint32_t x = 0; x < grey.gm.gmBlackBoxX; ++x) {
-            const uint8_t g = grey.bits[y * grey.pitch + x];
-            const size_t at = size_t(20 + ascent - grey.gm.gmptGlyphOrigin.y + y) * w + 30 + x;
-            EXPECT_EQ(px[at], (g ? uint32_t(4 * g - 1) << 24 : 0u) | 0xFFFFFF) << x << "," << y;
-            covered[at] = true;
-        }
-    for (size_t i = 0; i < px.size(); ++i)
-        if (!covered[i]) {
-            ASSERT_EQ(px[i], 0u) << "stray pixel at " << i % w << "," << i / w;
-        }
-    KestraTexture::Release(sheet);
+    // A 32-bit sheet, then a 16-bit one.
+    for (const uint32_t kind : {14u, 13u}) {
+        const bool wide = kind == 14;
+        CTexture* sheet = KestraTexture::Create(64, 64, kind);
+        ASSERT_NE(sheet, nullptr);
+        sheet->ColorFill(0);
+        font->SetTarget(sheet);
+        font->BeginDraw(0);
+        ASSERT_TRUE(font->IsSmoothCapable());
+        const int32_t ascent = font->GetMetrics().tmAscent;
+        font->DrawChar(3, 5, 0x00112233, 'g');
+        font->DrawCharSmooth(30, 20, 0x00ABCDEF, kanji);
+        font->EndDraw();
+        uint32_t w = 0, h = 0;
+        const std::vector<uint32_t> px = SheetPixels(sheet, &w, &h);
+        ASSERT_EQ(w, 64u);
+        std::vector<bool> covered(px.size(), false);
+        int monoSet = 0;
+        for (uint32_t y = 0; y < mono.gm.gmBlackBoxY; ++y)
+            for (uint32_t x = 0; x < mono.gm.gmBlackBoxX; ++x) {
+                const bool set = (mono.bits[y * mono.pitch + x / 8] >> (7 - x % 8)) & 1;
+                const size_t at = size_t(5 + ascent - mono.gm.gmptGlyphOrigin.y + y) * w + 3 + x;
+                EXPECT_EQ(px[at], set ? (wide ? 0xFF112233u : 0xF123u) : 0u) << kind << ": " << x << "," << y;
+                covered[at] = true;
+                monoSet += set;
+            }
+        EXPECT_GT(monoSet, 10);
+        for (uint32_t y = 0; y < grey.gm.gmBlackBoxY; ++y)
+            for (uint32_t x = 0; x < grey.gm.gmBlackBoxX; ++x) {
+                const uint32_t alpha = grey.bits[y * grey.pitch + x] ? 4 * grey.bits[y * grey.pitch + x] - 1 : 0;
+                const size_t at = size_t(20 + ascent - grey.gm.gmptGlyphOrigin.y + y) * w + 30 + x;
+                EXPECT_EQ(px[at], wide ? alpha << 24 | 0xABCDEF : (alpha & 0xF0) << 8 | 0xACE) << kind << ": " << x;
+                covered[at] = true;
+            }
+        for (size_t i = 0; i < px.size(); ++i)
+            if (!covered[i]) {
+                ASSERT_EQ(px[i], 0u) << "stray pixel at " << i % w << "," << i / w;
+            }
+        KestraTexture::Release(sheet);
+    }
     KestraFont::Release(font);
 }
 
@@ -554,6 +550,8 @@ TEST_F(FontAtlas, RebuildAndRecreateKeepTheFontHeldOnce) {
     EXPECT_NE(fs->GetSprite(0), nullptr);
     EXPECT_EQ(fs->GetSprite(1), nullptr);
     EXPECT_EQ(KestraSprite2D::GetManager()->GetCount(), 1u) << "the old sheets' sprites went";
+    ASSERT_TRUE(fs->Create("AB", 64, font, 0, 1));
+    EXPECT_EQ(KestraSprite2D::GetManager()->GetCount(), 1u) << "a second create keeps one sprite a sheet";
     KestraFontSprite2D::Release(fs);
     EXPECT_EQ(font->GetRefCount(), 1);
     // An atlas read from a file has no font to rebuild from.
@@ -562,6 +560,8 @@ TEST_F(FontAtlas, RebuildAndRecreateKeepTheFontHeldOnce) {
     ASSERT_NE(file, nullptr);
     EXPECT_FALSE(file->Rebuild("B"));
     EXPECT_FALSE(file->Recreate("B", 16));
+    ASSERT_TRUE(file->CreateFromFile("f.lfd", nullptr, 16, 0, 14));
+    EXPECT_EQ(KestraSprite2D::GetManager()->GetCount(), 1u);
     KestraFontSprite2D::Release(file);
     KestraFont::Release(font);
 }

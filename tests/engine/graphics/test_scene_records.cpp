@@ -11,6 +11,7 @@
 
 #include "engine/core/CTransform.h"
 #include "engine/graphics/CFrame.h"
+#include "engine/graphics/CShaderFx.h"
 #include "engine/graphics/CSkinMesh.h"
 #include "engine/graphics/CSprite3D.h"
 #include "engine/graphics/KestraSprite3D.h"
@@ -292,6 +293,12 @@ protected:
             }
             d->Add(model->Draw());
             d->Draws();
+            for (uint32_t m = 0; m < model->GetMeshCount(); ++m)  // what each mesh's effect was handed
+                for (const char* name : {"mTransform", "mWorldView", "mWorld", "FogTransform", "vCameraPos"}) {
+                    float v[16] = {};
+                    d->Add(model->GetMeshArray()[m]->GetEffect()->GetEffect()->GetFloatArray(name, v, 16));
+                    d->Bytes(v, sizeof v);
+                }
         }
     }
 };

@@ -198,6 +198,7 @@ TEST_F(Sprites3D, TextIsLaidOutInFontPixelsAroundTheTransform) {
     EXPECT_FLOAT_EQ(v[6].x, -12 + 8 + 16 + 5 - 4);
     EXPECT_FLOAT_EQ(v[12].x, -12 + 6 - 4);
     EXPECT_FLOAT_EQ(v[12].y, 9 - 8 + 8);
+    ASSERT_TRUE(f->CreateFromFile("test.lfd", ".tga", 300, 14));  // made again: no sprite of the first is left
     KestraFontSprite3D::Release(f);
     EXPECT_EQ(Count("<B><FONT color=\"RED\">CFontSprite3D Destruct []</FONT></B>"), 1);
     EXPECT_EQ(KestraSprite3D::GetManager()->GetCount(), 0u);

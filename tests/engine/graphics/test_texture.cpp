@@ -546,19 +546,39 @@ TEST_F(Textures, ASavedTextureLoadsBackToTheSameTexels) {
     for (CTexture* x : {t, back, none}) KestraTexture::Release(x);
 }
 
-TEST_F(Textures, AColourKeyClearsOnlyPixelsOfExactlyThatColour) {
+// A file's or memory's picture takes its colour key, which clears only that exact
+// colour; every path takes its kind (16-bit here), or format, levels, usage, pool.
+TEST_F(Textures, EachCreationPathTakesItsArgumentsAndAColourKeyOnlyItsColour) {
     Start();
     std::vector<uint32_t> p = CodedPicture(4, 4);
     p[5] = 0xFF00FF00;
     p[6] = 0xFE00FF00;
-    const std::string file = Scratch("key.tga", MakeTga(4, 4, p));
-    CTexture* t = KestraTexture::CreateFromFile(file.c_str(), 14, 0xFF00FF00);
-    ASSERT_NE(t, nullptr);
-    const std::vector<uint32_t> texels = Texels(t);
-    EXPECT_EQ(texels[5], 0u);
-    EXPECT_EQ(texels[6], 0xFE00FF00u);
-    EXPECT_EQ(texels[0], p[0]);
-    KestraTexture::Release(t);
+    const std::string tga = MakeTga(4, 4, p), file = Scratch("key.tga", tga), narrow = Scratch("k16.tga", tga);
+    for (CTexture* t : {KestraTexture::CreateFromFile(file.c_str(), 14, 0xFF00FF00),
+                        Manager()->CreateFromMemory(tga.data(), uint32_t(tga.size()), 14, 0xFF00FF00)}) {
+        ASSERT_NE(t, nullptr);
+        const std::vector<uint32_t> texels = Texels(t);
+        EXPECT_EQ(texels[5], 0u);
+        EXPECT_EQ(texels[6], 0xFE00FF00u);
+        EXPECT_EQ(texels[0], p[0]);
+        KestraTexture::Release(t);
+    }
+    const std::string lag = Scratch("k.lag", lagtest::LagWriter().Add("p", 2, 2, 1, std::vector<uint8_t>(16)).bytes());
+    CTexture* target = Manager()->CreateRenderTarget(4, 4, 8);
+    CTexture* ex = Manager()->CreateEx(8, 8, 2, D3DUSAGE_DYNAMIC, D3DFMT_A4R4G4B4, D3DPOOL_SYSTEMMEM);
+    ASSERT_NE(ex, nullptr);
+    EXPECT_EQ(Desc(ex).Usage, DWORD(D3DUSAGE_DYNAMIC));
+    EXPECT_EQ(Raw(ex)->GetLevelCount(), 2u);
+    EXPECT_EQ(ex->GetPool(), D3DPOOL_SYSTEMMEM);
+    for (CTexture* t : {KestraTexture::Create(4, 4, 13), Manager()->CreateRenderTarget2(target), target, ex,
+                        KestraTexture::CreateFromFile(narrow.c_str(), 13, 0),
+                        Manager()->CreateFromMemory(tga.data(), uint32_t(tga.size()), 13, 0),
+                        KestraTexture::CreateFromLAG(lag.c_str(), "p", 13)}) {
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(t->GetFormat(), D3DFMT_A4R4G4B4) << t->GetName();
+        KestraTexture::Release(t);
+    }
+    EXPECT_EQ(Manager()->GetCount(), 0u);
 }
 
 }  // namespace

@@ -99,16 +99,19 @@ AnimationSet Walk {
 TEST_F(XFileAnimation, KeyBlocksThatDisagreeWithTheirCountsAreSkipped) {
     Load(std::string(kHead) + R"(
 template ShortKey { <10DD46A8-775B-11CF-8F52-0040333594A3> DWORD keyType; DWORD nKeys; }
+template TypeOnly { <10DD46A8-775B-11CF-8F52-0040333594A3> DWORD keyType; }
 AnimationSet Bad {
   Animation {
     { Bone }
     AnimationKey empty { 2; 0; }
     AnimationKey wrong { 1; 2; 0;3;1,1,1;;, 5;2;1,1;;; }
     AnimationKey fine { 2; 1; 7;3;1,2,3;;; }
+    AnimationKey unknown { 5; 1; 0;3;1,1,1;;; }
   }
   Animation {
     { Bone }
     ShortKey { 0; 500; }
+    TypeOnly { 3; }
   }
 }
 )");
@@ -118,7 +121,7 @@ AnimationSet Bad {
     EXPECT_EQ(anims[0]->GetTable(CAnimation::kScaleX), KestraAnimation::kNone);
     EXPECT_NE(anims[0]->GetTable(CAnimation::kPosX), KestraAnimation::kNone);
     EXPECT_EQ(anims[1]->GetQuaternions(), nullptr);
-    EXPECT_EQ(Count("bad key data, skipped"), 3);
+    EXPECT_EQ(Count("bad key data, skipped"), 5);
 }
 
 TEST_F(XFileAnimation, TheCorpusCharacterReadsBackThroughItsTables) {

@@ -86,6 +86,9 @@ TEST(EffectLimits, EveryLimitHoldsAtItsEdgeAndRefusesOnePast) {
         {"bytes: the preamble one past", "#define AB\n", fill.substr(10) + "p", kBytes},
         {"tokens: 32768", "", Times("p ", 32768), ""},
         {"tokens: 32769", "", Times("p ", 32769), kTokens},
+        // Each of the 23 punctuators of two or three characters is one token.
+        {"tokens: 32768 punctuators", "", Times("<<= >>= ## << >> <= >= == != && || ++ -- += -= *= /= %= &= |= ^= -> :: ",
+                                                32768 / 23) + Times("p ", 32768 % 23), ""},
         // An empty macro's use is one unit of work and makes no token.
         {"macro work: 262144", "#define E\n", Times("E ", 262144), ""},
         {"macro work: 262145", "#define E\n", Times("E ", 262145), kWork},

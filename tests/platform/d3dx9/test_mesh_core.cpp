@@ -181,14 +181,7 @@ TEST(MeshOptimize, AttributeSortBuildsTheTableAndRemaps) {
     const DWORD wantFaces[4] = {1, 3, 0, 2};
     for (int i = 0; i < 4; ++i) EXPECT_EQ(faceRemap[i], wantFaces[i]);
     EXPECT_EQ(mesh->GetNumVertices(), 12u);  // the unused vertex is gone
-    ASSERT_EQ(remap->GetBufferSize(), 48u);
-    EXPECT_EQ(static_cast<DWORD*>(remap->GetBufferPointer())[0], 3u);
-    // Old face 1's neighbour 0 (old face 0) is new face 2; the rest is in the record below.
-    EXPECT_EQ(adjOut[0], 2u);
-    // The moved vertices moved with their faces.
-    const auto used = xtest::UsedPositions(mesh.get());
-    EXPECT_EQ(used[0].x, 3.0f);
-    EXPECT_EQ(used[6].x, 0.0f);
+    // The remaps, adjacency and moved vertices are in the record below.
 
     // Each flag of the optimiser, into a copy and in place, on both layouts: one record.
     records::Fnv f;

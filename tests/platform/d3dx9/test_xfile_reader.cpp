@@ -351,6 +351,9 @@ TEST(XFileReader, BadInputFailsWithoutHarm) {
         {x + "template T { <11111111-2222-3333-4444-555555555555> DWORD n; array WORD v[2][n]; [Frame, Mesh "
              "<3D82AB44-62DA-11CF-AB39-0020AF71E433>] }\nT { 2; 1,2,3,4; }\n",
          S_OK},
+        // An array's elements are no size: the number of the same name before it stays the size.
+        {x + "template T { <11111111-2222-3333-4444-555555555555> DWORD n; array DWORD n[2]; array DWORD a[n]; }\n"
+             "T { 1; 5, 6; 7; }\n", S_OK},
         {x + "template T { <11111111-2222-3333-4444-555555555555> DWORD n; array DWORD v[n][n][n]; }\nT { 2048; }\n",
          D3DXFERR_BADARRAYSIZE},
         {x + "template T { <11111111-2222-3333-4444-555555555555> array DWORD v; }\n", D3DXFERR_PARSEERROR},
