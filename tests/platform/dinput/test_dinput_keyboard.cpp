@@ -55,9 +55,10 @@ TEST_F(DirectInputTest, EveryKeyReachesStateAndBufferAsItsSetOneCode) {
         EXPECT_TRUE(seen[1].empty());
         for (int up = 0; up < 2; ++up) {
             ASSERT_EQ(events[up].size(), seen[0].size());
-            if (!seen[0].empty())
+            if (!seen[0].empty()) {
                 EXPECT_EQ(std::vector<DWORD>({events[up][0].dwOfs, events[up][0].dwData}),
                           std::vector<DWORD>({DWORD(seen[0][0]), up ? 0u : 0x80u}));
+            }
         }
         if (!seen[0].empty()) codes.Add(code, seen[0][0]);
     }

@@ -137,7 +137,9 @@ TEST_F(DirectSoundTest, CooperativeLevelAndCompact) {
     for (DWORD level = 0; level <= 5; ++level) {
         const bool known = level >= DSSCL_NORMAL && level <= DSSCL_WRITEPRIMARY;
         EXPECT_EQ(sound_->SetCooperativeLevel(FakeWindow(), level), known ? DS_OK : DSERR_INVALIDPARAM) << level;
-        if (known) EXPECT_EQ(sound_->Compact(), level >= DSSCL_PRIORITY ? DS_OK : DSERR_PRIOLEVELNEEDED) << level;
+        if (known) {
+            EXPECT_EQ(sound_->Compact(), level >= DSSCL_PRIORITY ? DS_OK : DSERR_PRIOLEVELNEEDED) << level;
+        }
     }
 
     // A failing priority level lets the caller fall back to the normal one.
