@@ -146,9 +146,9 @@ TEST_F(MeshBase, FlatBoundsHitsMorphTargetsAndMaterialNames) {
     EXPECT_TRUE(floor->IsMorphed());
     EXPECT_EQ(floor->GetVertexBuffer()->GetLayout(), 1u);
 
-    floor->SetFlags(0x01, 0x01);
-    floor->SetFlags(0x00, 0x02);
-    EXPECT_EQ(floor->GetFlags(), 0x01);
+    floor->SetFlags(0x03, 0x03);
+    floor->SetFlags(0xFC, 0x06);
+    EXPECT_EQ(floor->GetFlags(), 0x05) << "masked bits take the value's, the rest stay";
     model->Release();
 }
 

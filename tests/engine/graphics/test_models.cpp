@@ -102,8 +102,16 @@ TEST_F(MeshBuffers, LayoutsPackTheMasterFieldsToTheirStrides) {
 }
 
 TEST_F(MeshBuffers, CreateTwiceKeepsOneBufferAndResetRebuildsTheSameBytes) {
+    {  // buffers made over freed, written memory still start zeroed
+        LibModel::CVertexBuffer used(4);
+        LibModel::CIndexBuffer usedIndices(6);
+        Fill(used);
+        std::fill_n(usedIndices.GetData(), 6, uint16_t(0xBEEF));
+    }
     LibModel::CVertexBuffer vb(4);
     LibModel::CIndexBuffer ib(6);
+    EXPECT_EQ(std::count(ib.GetData(), ib.GetData() + 6, 0), 6);
+    EXPECT_EQ(vb.GetData()[3].weights[2], 0.0f);
     Fill(vb);
     for (uint16_t i = 0; i < 6; ++i) ib.GetData()[i] = uint16_t(5 - i);
     const uint64_t before = d3d9test::CallCount("CreateVertexBuffer");

@@ -516,7 +516,9 @@ TEST_F(Textures, StretchCopyTakesWholeTexturesForNullRectanglesAndFallsBackInFil
     CTexture* b = KestraTexture::GetManager()->CreateRenderTarget(60, 60, 9);
     ASSERT_NE(a, nullptr);
     ASSERT_NE(b, nullptr);
+    a->ColorFill(0xFF336699);
     EXPECT_TRUE(b->StretchCopy(nullptr, a, nullptr, true));
+    EXPECT_EQ(Texels(b), std::vector<uint32_t>(64 * 64, 0xFF336699)) << "the source's texels, not its own";
     EXPECT_TRUE(b->StretchCopy(nullptr, a, nullptr, false));
     // Image pixels scale to texture pixels: 30 image pixels of a span 32 texels.
     RECT src{0, 0, 15, 15}, dst{30, 30, 60, 60};

@@ -349,6 +349,8 @@ TEST_F(DeviceState, AVertexNeedsItsElementsWholeSizeInTheStride) {
     }
     EXPECT_EQ(device_->SetFVF(D3DFVF_XYZRHW | (9 << D3DFVF_TEXCOUNT_SHIFT)), D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->SetFVF(D3DFVF_XYZB5), D3DERR_INVALIDCALL);  // five weights and no indices: no attribute holds them
+    IDirect3DVertexDeclaration9* refused = nullptr;
+    EXPECT_EQ(device_->CreateVertexDeclaration(nullptr, &refused), D3DERR_INVALIDCALL);
     device_->EndScene();
 }
 

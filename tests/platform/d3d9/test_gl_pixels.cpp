@@ -655,10 +655,11 @@ TEST_F(GlPixels, VertexShaderConstantsReachTheirUniforms) {
         const std::string colour = row.rows == 4 ? "vec4(uK[0][0])" : "vec4(uK[0]" + std::string(padding[row.columns % 5]) + ")";
         d3d9shader::VertexShaderDesc desc;
         desc.glsl = "#version 330 core\nin vec4 aPos;\nuniform " + std::string(row.type) + " uK[" +
-                    std::to_string(row.count) + "];\nvec4 oPos, oColor;\nvoid ShaderMain() { oPos = aPos; oColor = " +
-                    colour + "; }\n";
+                    std::to_string(row.count) + "];\nvec4 oPos, oColor, oTex;\nvoid ShaderMain() { oPos = aPos; oColor = " +
+                    colour + "; oTex = oColor.wzyx; }\n";
         desc.inputs = {{D3DDECLUSAGE_POSITION, 0, "aPos"}};
-        desc.outputs = {{D3DDECLUSAGE_POSITION, 0, "oPos", 4}, {D3DDECLUSAGE_COLOR, 0, "oColor", 4}};
+        desc.outputs = {{D3DDECLUSAGE_POSITION, 0, "oPos", 4}, {D3DDECLUSAGE_COLOR, 0, "oColor", 4},
+                        {D3DDECLUSAGE_TEXCOORD, 1, "oTex", 4}};
         desc.constants = {{"uK", row.kind, row.rows, row.columns, row.count, row.start}};
         IDirect3DVertexShader9* shader = nullptr;
         ASSERT_EQ(d3d9shader::CreateVertexShader(device_, desc, &shader), row.made);
@@ -675,6 +676,7 @@ TEST_F(GlPixels, VertexShaderConstantsReachTheirUniforms) {
         shader->Release();
         ASSERT_EQ(out.size(), 3u);
         for (int c = 0; c < 4; ++c) EXPECT_EQ(out[0].color[c], row.colour[size_t(c)]) << c;
+        EXPECT_TRUE(std::equal(row.colour.rbegin(), row.colour.rend(), out[0].tex[1])) << "the second set, reversed";
         EXPECT_TRUE(row.start != 0 || Frame().at(100, 100) == 0xFF4080BFu) << "a shader giving no specular adds none";
     }
 }

@@ -27,6 +27,7 @@ float4 Tint = {0.25, 0.5, 0.75, 1.0};
 float4x4 Palette[3];
 bool Use[2];
 string Title = "basic";
+float3 Offsets[2];
 
 struct VS_INPUT {
     float4 Position : POSITION;
@@ -250,6 +251,12 @@ TEST_F(EffectNull, ParametersByNameAndSemanticWithInitialValues) {
     ASSERT_EQ(fx->SetBoolArray("Use", use, 2), D3D_OK);
     ASSERT_EQ(fx->GetFloatArray("Use", f, 2), D3D_OK);
     EXPECT_EQ(std::vector<float>(f, f + 2), std::vector<float>({0.0f, 1.0f}));
+    // Vector elements read back packed, and no further than asked.
+    float offsets[6], back[6];
+    for (int i = 0; i < 6; ++i) offsets[i] = float(i + 1), back[i] = -1.0f;
+    ASSERT_EQ(fx->SetFloatArray("Offsets", offsets, 6), D3D_OK);
+    ASSERT_EQ(fx->GetFloatArray("Offsets", back, 5), D3D_OK);
+    EXPECT_EQ(std::vector<float>(back, back + 6), std::vector<float>({1, 2, 3, 4, 5, -1}));
     // Handles and names are the same thing; unknown names fail quietly.
     EXPECT_EQ(fx->SetFloat(scale, 3.0f), D3D_OK);
     EXPECT_EQ(fx->SetFloat("Scale", 4.0f), D3D_OK);
@@ -585,7 +592,7 @@ TEST(EffectParser, TechniqueBlocksAreBlankedAndDeclarationsRead) {
     EXPECT_EQ(source.techniques[1].passes.size(), 2u);
     EXPECT_EQ(source.techniques[0].passes[0].vertexEntry, "Main");
     EXPECT_EQ(source.techniques[0].passes[0].vertexProfile, "vs_2_0");
-    ASSERT_EQ(source.params.size(), 6u);
+    ASSERT_EQ(source.params.size(), 7u);
     EXPECT_EQ(source.params[0].name, "mTransform");
     EXPECT_EQ(source.params[0].rows, 4u);
     EXPECT_EQ(source.params[3].elements, 3u);

@@ -283,10 +283,15 @@ TEST_F(PlayerOutputTest, StoppedSoundsPlayAgainFromTheStart) {
     EXPECT_FALSE(sound->IsPlaying());
     capture_->WaitForMore(4 * 4096);
     sound->Play(0, 0);
+    // Played to its end, it plays again in full.
+    ASSERT_TRUE(audiotest::WaitUntil([&] { return !sound->IsPlaying(); }));
+    const long ended = static_cast<long>(capture_->Bytes() / 4);
+    sound->Play(0, 0);
     std::vector<int16_t> out = FinishAndCapture(sound);
     // The last heard stretch is the whole sound.
     long end = static_cast<long>(out.size() / 2);
     while (end > 0 && out[(end - 1) * 2] == 0 && out[(end - 1) * 2 + 1] == 0) --end;
+    EXPECT_GT(end, ended + 22050);
     EXPECT_TRUE(HeardExactly(out, end - 44100, signal, 2));
 }
 

@@ -79,7 +79,7 @@ TEST_F(WindowTest, CaptionedWindowHasExactlyTheRequestedClientArea) {
 }
 
 TEST_F(WindowTest, FullScreenPopupIsBorderlessAtTheRequestedSize) {
-    HWND window = Create(WS_POPUP, 0, 0, 640, 480);
+    HWND window = Create(WS_POPUP | 0x00800000, 0, 0, 640, 480);  // a caption's border bit alone: no title bar
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(ClientWidth(window), 640);
     EXPECT_EQ(ClientHeight(window), 480);
