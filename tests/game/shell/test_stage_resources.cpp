@@ -183,6 +183,7 @@ TEST_F(StageSlots, StartUpEffectsAndCommonSheetsFillTheirOwnHandlesAndSlots) {
     testing::internal::CaptureStdout();
     LoadSoundsAndFonts();
     uint32_t handles[sizeof(cSoundTable) / sizeof(uint32_t)];
+    static_assert(sizeof handles == sizeof(cSoundTable));  // the table is handles only
     std::memcpy(handles, &SoundTable, sizeof handles);
     records::Fnv h;
     for (uint32_t handle : handles) {
