@@ -378,10 +378,12 @@ int ProgramRun::FrameMs() const {
 
 int ProgramRun::HoldMs() const {
     // A few frames at the caption's rate, but never long enough for a held
-    // menu key to repeat: the program keeps a tap until its next key read, so
-    // a short hold is not lost however long that frame takes.
+    // menu key to repeat (42 frames, 700 ms at full rate), even with a key-up
+    // that a loaded machine sends 400 ms late, or a rate read from a slow
+    // second before a fast one: the program keeps a tap until its next key
+    // read, so a short hold is not lost however long that frame takes.
     constexpr int kFramesHeld = 4;
-    return std::clamp(kFramesHeld * FrameMs(), 100, 500);
+    return std::clamp(kFramesHeld * FrameMs(), 100, 300);
 }
 
 bool ProgramRun::WaitUntil(const std::function<bool()>& until, int seconds, int frames, int pollMs) {

@@ -240,7 +240,7 @@ TEST(QuenrithTitle, AChangeSeenLateIsNotPressedForAgain) {
     press.frames = 0;
     const int sent = program.KeyDowns();
     testing::internal::CaptureStdout();
-    const bool pressed = program.PressUntil(press);
+    const ::testing::AssertionResult pressed = program.PressUntil(press);
     const std::string said = testing::internal::GetCapturedStdout();
     std::printf("%s", said.c_str());
     ASSERT_TRUE(pressed);
