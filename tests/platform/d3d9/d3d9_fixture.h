@@ -124,6 +124,14 @@ protected:
     static HWND FakeWindow() { return reinterpret_cast<HWND>(uintptr_t(0x1000)); }
 };
 
+inline HWND MakeWindow(const char* className) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = className;
+    if (!RegisterClassA(&wc)) return nullptr;
+    return CreateWindowExA(0, className, "d3d9 test", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr, nullptr, nullptr);
+}
+
 // GL backend on a real window (Xvfb + Mesa in the test run).
 class GlDeviceTest : public DeviceTest {
 protected:
@@ -131,12 +139,7 @@ protected:
         d3d9test::ResetAll();
         platform::ClearFaults();
         className_ = std::string("KestraD3D9Test.") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.lpszClassName = className_.c_str();
-        ASSERT_NE(RegisterClassA(&wc), 0);
-        window_ = CreateWindowExA(0, className_.c_str(), "d3d9 test", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
-                                  nullptr, nullptr);
+        window_ = MakeWindow(className_.c_str());
         ASSERT_NE(window_, nullptr) << "these tests need a display (Xvfb)";
         ShowWindow(window_, SW_SHOW);
         ASSERT_EQ(CreateDevice(window_, WindowedParams(window_)), D3D_OK);
