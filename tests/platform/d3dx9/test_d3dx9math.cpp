@@ -40,16 +40,6 @@ TEST(D3DXMatrix, AxisRotationsTurnTheDirect3DWay) {
     ExpectVec(Apply(m, 1, 0, 0), 0, 1, 0);
 }
 
-TEST(D3DXMatrix, YawPitchRollIsRollThenPitchThenYaw) {
-    D3DXMATRIX ypr, z, x, y, expected;
-    D3DXMatrixRotationYawPitchRoll(&ypr, 0.3f, -1.1f, 2.0f);
-    D3DXMatrixRotationZ(&z, 2.0f);
-    D3DXMatrixRotationX(&x, -1.1f);
-    D3DXMatrixRotationY(&y, 0.3f);
-    expected = z * x * y;
-    ExpectMat(ypr, expected, 1e-6f);
-}
-
 TEST(D3DXMatrix, LookAtAndPerspective) {
     const D3DXVECTOR3 eye(0, 0, -50), at(0, 0, 0), up(0, 1, 0);
     D3DXMATRIX view;

@@ -488,6 +488,8 @@ TEST_F(EffectNull, BrokenTextsAnswerErrorsWithTheirLines) {
         {"string s = \"open\n", "memory(1): error: unterminated string"},
         {"technique T { pass P {\nVertexShader = compile \"vs_2_0 Main(); } }\n", "memory(2): error: unterminated string"},
         {"float4 Main(float4 p : POSITION) : POSITION {\n return p;\n", "unmatched '{'"},
+        {std::string("typedef float4 V(;\n") + kNoShader, "memory(1): error: unmatched '('"},
+        {std::string("struct S { float a; } {;\n") + kNoShader, "memory(1): error: unmatched '{'"},
         {"float4 Main(float4 p : POSITION) : POSITION {\n return q;\n}\n"
          "technique T { pass P { VertexShader = compile vs_2_0 Main(); } }\n",
          "memory(2): error:"},

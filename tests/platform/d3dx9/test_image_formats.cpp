@@ -178,7 +178,7 @@ std::vector<uint32_t> TgaPicture() {
 }
 
 void EncodeTgaPixel(uint32_t v, uint32_t bits, std::vector<uint8_t>& o) {
-    if (bits == 16) {
+    if (bits <= 16) {
         const uint32_t w = ((v >> 31) << 15) | (((v >> 19) & 31) << 10) | (((v >> 11) & 31) << 5) | ((v >> 3) & 31);
         Put16(o, w);
         return;
@@ -236,7 +236,7 @@ uint32_t Expect16(uint32_t v, bool alpha) {
 
 TEST(ImageTga, EveryDepthOriginAndEncodingGivesThePicture) {
     const std::vector<uint32_t> px = TgaPicture();
-    for (uint32_t bits : {16u, 24u, 32u}) {
+    for (uint32_t bits : {15u, 16u, 24u, 32u}) {
         for (bool rle : {false, true}) {
             for (bool topDown : {false, true}) {
                 for (bool mirrored : {false, true}) {
@@ -248,10 +248,10 @@ TEST(ImageTga, EveryDepthOriginAndEncodingGivesThePicture) {
                     ASSERT_EQ(image.height, 3u);
                     EXPECT_EQ(image.info.fileFormat, kFileTga);
                     EXPECT_EQ(image.info.format,
-                              bits == 32 ? kFmtA8R8G8B8 : bits == 24 ? kFmtR8G8B8 : kFmtA1R5G5B5);
+                              bits == 32 ? kFmtA8R8G8B8 : bits == 24 ? kFmtR8G8B8 : bits == 16 ? kFmtA1R5G5B5 : kFmtX1R5G5B5);
                     for (size_t i = 0; i < px.size(); ++i) {
                         const uint32_t want = bits == 32 ? px[i] : bits == 24 ? (px[i] | 0xFF000000u)
-                                                                              : Expect16(px[i], true);
+                                                                              : Expect16(px[i], bits == 16);
                         EXPECT_EQ(image.pixels[i], want)
                             << "bits " << bits << " rle " << rle << " top " << topDown << " pixel " << i;
                     }

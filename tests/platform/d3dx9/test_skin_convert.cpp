@@ -216,6 +216,11 @@ TEST(SkinConvert, FiveInfluencesKeepTheFourLargestAndSmallPalettesAreRefused) {
     ID3DXSkinInfo* rawSkin = nullptr;
     ASSERT_EQ(D3DXCreateSkinInfoFVF(3, mesh->GetFVF(), 5, &rawSkin), S_OK);
     Com<ID3DXSkinInfo> skin(rawSkin);
+    // A new bone has no name and the identity offset; past the last there is none.
+    D3DXMATRIX identity;
+    EXPECT_TRUE(*skin->GetBoneOffsetMatrix(4) == *D3DXMatrixIdentity(&identity));
+    EXPECT_EQ(skin->GetBoneOffsetMatrix(5), nullptr);
+    EXPECT_EQ(skin->GetBoneName(0), nullptr);
     const float w[5] = {0.1f, 0.4f, 0.05f, 0.3f, 0.15f};
     for (DWORD b = 0; b < 5; ++b) {
         const DWORD v = 0;
