@@ -7,6 +7,7 @@
 #include "engine/graphics/Kestra3DInternal.h"
 #include "engine/graphics/KestraManagers.h"
 #include "tests/engine/graphics/kestra3d_fixture.h"
+#include "tests/support/records.h"
 
 namespace {
 
@@ -83,25 +84,13 @@ TEST_F(Kestra3DStates, APresetSetTwiceReachesTheDeviceOnce) {
     EXPECT_EQ(DeviceRenderState(D3DRS_DESTBLEND), DWORD(D3DBLEND_INVSRCALPHA));
 }
 
-struct Preset {
-    uint32_t op, src, dest;
-};
-
 TEST_F(Kestra3DStates, EveryPresetSetsItsThreeStatesAndOthersAreIgnored) {
-    const Preset presets[8] = {{D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_ZERO},
-                               {D3DBLENDOP_ADD, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA},
-                               {D3DBLENDOP_ADD, D3DBLEND_SRCALPHA, D3DBLEND_ONE},
-                               {D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_ONE},
-                               {D3DBLENDOP_REVSUBTRACT, D3DBLEND_SRCALPHA, D3DBLEND_ONE},
-                               {D3DBLENDOP_REVSUBTRACT, D3DBLEND_ONE, D3DBLEND_ONE},
-                               {D3DBLENDOP_ADD, D3DBLEND_ZERO, D3DBLEND_SRCCOLOR},
-                               {D3DBLENDOP_ADD, D3DBLEND_INVDESTCOLOR, D3DBLEND_ZERO}};
+    records::Fnv d;
     for (uint32_t i = 0; i < 8; ++i) {
         Kestra3D::SetBlendingType(i);
-        EXPECT_EQ(DeviceRenderState(D3DRS_BLENDOP), presets[i].op) << i;
-        EXPECT_EQ(DeviceRenderState(D3DRS_SRCBLEND), presets[i].src) << i;
-        EXPECT_EQ(DeviceRenderState(D3DRS_DESTBLEND), presets[i].dest) << i;
+        d.Add(DeviceRenderState(D3DRS_BLENDOP), DeviceRenderState(D3DRS_SRCBLEND), DeviceRenderState(D3DRS_DESTBLEND));
     }
+    EXPECT_EQ(records::Check("tests/engine/graphics/scene_records.txt", "blend-presets", d.h), "");
     const uint64_t before = DeviceStateCalls();
     for (uint32_t preset : {8u, 9u, 255u, 0x80000000u, 0xFFFFFFFFu}) Kestra3D::SetBlendingType(preset);
     EXPECT_EQ(DeviceStateCalls(), before);
@@ -316,24 +305,11 @@ protected:
 TEST_F(Kestra3DFormats, KindsPickTheFirstSupportedCandidate) {
     Survey({D3DFMT_A4R4G4B4, D3DFMT_A1R5G5B5, D3DFMT_DXT1, D3DFMT_DXT3, D3DFMT_A8},
            {D3DFMT_X8R8G8B8, D3DFMT_X1R5G5B5, D3DFMT_R5G6B5}, {D3DFMT_D16, D3DFMT_D16_LOCKABLE, D3DFMT_D24X8});
-    EXPECT_EQ(Kestra3D::GetFormat(0, D3DFMT_L8), D3DFMT_L8);
-    EXPECT_EQ(Kestra3D::GetFormat(1, D3DFMT_L8), D3DFMT_D16_LOCKABLE);
-    EXPECT_EQ(Kestra3D::GetFormat(2, D3DFMT_L8), D3DFMT_D24X8);
-    EXPECT_EQ(Kestra3D::GetFormat(3, D3DFMT_L8), D3DFMT_UNKNOWN);
-    EXPECT_EQ(Kestra3D::GetFormat(4, D3DFMT_L8), D3DFMT_DXT1);
-    EXPECT_EQ(Kestra3D::GetFormat(5, D3DFMT_L8), D3DFMT_DXT3);
-    EXPECT_EQ(Kestra3D::GetFormat(6, D3DFMT_L8), D3DFMT_DXT3);
+    records::Fnv d;  // kinds 0 to 16 and past: the fallback, the first candidate the adapter has, or none
+    for (uint32_t kind : {0u, 1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u, 9u, 10u, 11u, 12u, 13u, 14u, 15u, 16u, 100u, 0xFFFFFFFFu})
+        d.Add(Kestra3D::GetFormat(kind, D3DFMT_L8));
+    EXPECT_EQ(records::Check("tests/engine/graphics/scene_records.txt", "format-kinds", d.h), "");
     EXPECT_EQ(Kestra3D::GetFormat(7, D3DFMT_L8), D3DFMT_X8R8G8B8);  // windowed: the display format
-    EXPECT_EQ(Kestra3D::GetFormat(8, D3DFMT_L8), D3DFMT_X1R5G5B5);
-    EXPECT_EQ(Kestra3D::GetFormat(9, D3DFMT_L8), D3DFMT_X8R8G8B8);
-    EXPECT_EQ(Kestra3D::GetFormat(10, D3DFMT_L8), D3DFMT_UNKNOWN);
-    EXPECT_EQ(Kestra3D::GetFormat(11, D3DFMT_L8), D3DFMT_A8);
-    EXPECT_EQ(Kestra3D::GetFormat(12, D3DFMT_L8), D3DFMT_UNKNOWN);
-    // No A8R8G8B8: the game's kind gives 16-bit with alpha.
-    EXPECT_EQ(Kestra3D::GetFormat(13, D3DFMT_L8), D3DFMT_A4R4G4B4);
-    EXPECT_EQ(Kestra3D::GetFormat(14, D3DFMT_L8), D3DFMT_A4R4G4B4);
-    EXPECT_EQ(Kestra3D::GetFormat(15, D3DFMT_L8), D3DFMT_DXT3);
-    for (uint32_t kind : {16u, 100u, 0xFFFFFFFFu}) EXPECT_EQ(Kestra3D::GetFormat(kind, D3DFMT_L8), D3DFMT_UNKNOWN);
     Kestra::SetScreenInfo(640, 480, false);
     EXPECT_EQ(Kestra3D::GetFormat(7, D3DFMT_L8), D3DFMT_R5G6B5);  // full screen: the 16-bit record
 }

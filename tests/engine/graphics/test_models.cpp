@@ -639,17 +639,22 @@ TEST_F(Models, AFileAskingForMoreThanTheLimitsIsRefusedWithOneLine) {
 // copied subtree moves with its own copies of the bones.
 TEST_F(Models, ASkinnedMeshInACopyBindsToTheCopysBones) {
     StartAll(d3d9test::Backend::Null);
-    const std::string body = "Frame Body { Frame Bone { } Frame Skin { Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; "
-                             "SkinWeights { \"Bone\"; 3; 0,1,2; 1,1,1; 1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1;; } } } }\n";
+    const std::string mesh = "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; ",
+                      weights = "SkinWeights { \"Bone\"; 3; 0,1,2; 1,1,1; 1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1;; } ",
+                      body = "Frame Body { Frame Bone { } Frame Skin { " + mesh + weights + "} } }\n";
     struct Case {
         std::string text;
         std::vector<uint32_t> bones;  // per mesh, the frame (in pre-order) its bone follows
+        uint32_t perMesh = 1;
     };
+    const uint32_t most = LibModel::CXFileLoader::kMaxBones;
     const Case cases[] = {
         {body + "Frame Holder { {Body} }", {1, 5}},
         {"Frame Holder { {Body} }\n" + body, {2, 5}},
         {body + "Frame Holder { {Skin} }", {1, 1}},  // a copy without the bone
         {body + "Frame Other { Frame Bone { } Frame Holder { {Skin} } }", {1, 4}},
+        {"Frame Bone { " + mesh + Repeat(weights, most) + "} }", {0}, most},
+        {"Frame Bone { " + mesh + Repeat(weights, most + 1) + "} }", {}},  // a mesh with too many is left out
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -658,8 +663,9 @@ TEST_F(Models, ASkinnedMeshInACopyBindsToTheCopysBones) {
         ASSERT_EQ(model->GetMeshCount(), c.bones.size());
         for (uint32_t i = 0; i < c.bones.size(); ++i) {
             auto* skin = dynamic_cast<CSkinMesh*>(model->GetMeshArray()[i]);
-            ASSERT_TRUE(skin && skin->GetBoneCount() == 1);
-            EXPECT_EQ(skin->GetBoneMatrix(0), model->GetFrame(c.bones[i])->GetWorldMatrix()) << "mesh " << i;
+            ASSERT_TRUE(skin && skin->GetBoneCount() == c.perMesh);
+            for (uint32_t b = 0; b < c.perMesh; ++b)
+                EXPECT_EQ(skin->GetBoneMatrix(b), model->GetFrame(c.bones[i])->GetWorldMatrix()) << "mesh " << i;
         }
         model->Release();
     }

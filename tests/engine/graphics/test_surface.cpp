@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/graphics/CSurface.h"
+#include "engine/graphics/CTexture.h"
 #include "engine/graphics/Kestra3D.h"
 #include "engine/graphics/KestraSurface.h"
 #include "tests/engine/graphics/object_test_env.h"
@@ -316,6 +317,23 @@ TEST_F(Surfaces, TheIdleModuleCreatesNothingAndSurvivorsOutliveTheManager) {
     KestraSurface::Release(held);
     EXPECT_EQ(Count("CSurface Destruct [RENDER_TARGET [32x32] A8R8G8B8]"), 1);
     EXPECT_EQ(KestraSurface::CreateOffscreen(8, 8, 12), nullptr);
+}
+
+// A new surface or texture is empty whatever its memory held before.
+TEST_F(Surfaces, NewSurfacesAndTexturesStartEmptyOverDirtyMemory) {
+    alignas(CTexture) unsigned char room[sizeof(CTexture) + sizeof(CSurface)];
+    std::memset(room, 0xA5, sizeof room);
+    auto* t = new (room) CTexture(nullptr);
+    auto* s = new (room + sizeof(CTexture)) CSurface(nullptr);
+    for (CSurfaceBase* b : {static_cast<CSurfaceBase*>(s), static_cast<CSurfaceBase*>(t)})
+        EXPECT_EQ(std::vector<uint32_t>({b->GetWidth(), b->GetHeight(), b->GetImageWidth(), b->GetImageHeight(),
+                                         uint32_t(b->GetFormat())}),
+                  std::vector<uint32_t>(5, 0u));
+    EXPECT_FALSE(s->GetFormatKind() || s->IsRenderTarget() || s->IsDepthStencil() || t->IsLocked());
+    EXPECT_EQ(t->GetRestoreKind(), uint32_t(CTexture::kRestoreRenderTarget));
+    EXPECT_EQ(t->GetPool(), D3DPOOL_DEFAULT);
+    s->~CSurface();
+    t->~CTexture();
 }
 
 }  // namespace
