@@ -400,6 +400,13 @@ TEST_F(GlPixels, RenderTargetTextureReadsTheRightWayUp) {
     EXPECT_EQ(frame.at(202, 202), 0xFFFF0000u);
     EXPECT_EQ(frame.at(202, 260), 0xFF000000u);
     EXPECT_EQ(frame.at(260, 202), 0xFF000000u);
+    // A fill of the target's top-right corner is drawn too, beside the marker.
+    const RECT corner{56, 0, 64, 8};
+    ASSERT_EQ(device_->ColorFill(level, &corner, 0xFF00FF00u), D3D_OK);
+    ASSERT_EQ(DrawTexturedQuad(rt, 199.5f, 199.5f, 263.5f, 263.5f), D3D_OK);
+    frame = Frame();
+    EXPECT_EQ(frame.at(260, 202), 0xFF00FF00u);
+    EXPECT_EQ(frame.at(202, 202), 0xFFFF0000u);
     sys->Release();
     backBuffer->Release();
     level->Release();
