@@ -164,6 +164,7 @@ TEST_F(WindowTest, CreationFailuresAnswerNull) {
 
     platform::InjectFault("RegisterClassA", 0, 1);
     EXPECT_EQ(Register(className_ + ".faulty", LoggingProc, 0), 0);
+    EXPECT_EQ(Register(className_ + ".noproc", nullptr, 0), 0);
     // Class names compare without regard to case, as on Windows.
     std::string upper = className_;
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -245,6 +246,9 @@ TEST_F(WindowTest, DestroyedWindowKeepsItsSdlWindowWhileRetained) {
 
     HWND plain = Create(WS_POPUP, 0, 0, 32, 32);
     ASSERT_NE(plain, nullptr);
+    Log().clear();
+    ShowWindow(plain, SW_SHOW);
+    EXPECT_EQ(MessagesOf(Log(), plain), std::vector<UINT>{WM_ACTIVATEAPP}) << "the destroyed one is active no more";
     Uint32 plainId = SDL_GetWindowID(platform::SdlWindowOf(plain));
     DestroyWindow(plain);
     EXPECT_EQ(SDL_GetWindowFromID(plainId), nullptr) << "nobody retained it";
