@@ -392,14 +392,16 @@ TEST_F(GlPixels, RenderTargetTextureReadsTheRightWayUp) {
     d3d9test::Image copy = d3d9test::ReadSurface(sys);
     EXPECT_EQ(copy.at(2, 2), 0xFFFF0000u);
     EXPECT_EQ(copy.at(2, 60), 0xFF000000u);
-    // Then draw it as a texture onto the back buffer.
+    // Then fill its top-right corner and draw it as a texture onto the back buffer.
+    const RECT corner{56, 0, 64, 8};
+    ASSERT_EQ(device_->ColorFill(level, &corner, 0xFF00FF00u), D3D_OK);
     ASSERT_EQ(device_->SetRenderTarget(0, backBuffer), D3D_OK);
     device_->Clear(0, nullptr, D3DCLEAR_TARGET, kGrey, 1.0f, 0);
     ASSERT_EQ(DrawTexturedQuad(rt, 199.5f, 199.5f, 263.5f, 263.5f), D3D_OK);
     d3d9test::Image frame = Frame();
     EXPECT_EQ(frame.at(202, 202), 0xFFFF0000u);
     EXPECT_EQ(frame.at(202, 260), 0xFF000000u);
-    EXPECT_EQ(frame.at(260, 202), 0xFF000000u);
+    EXPECT_EQ(frame.at(260, 202), 0xFF00FF00u);
     sys->Release();
     backBuffer->Release();
     level->Release();

@@ -251,6 +251,10 @@ TEST_F(EffectNull, ParametersByNameAndSemanticWithInitialValues) {
     ASSERT_EQ(fx->SetBoolArray("Use", use, 2), D3D_OK);
     ASSERT_EQ(fx->GetFloatArray("Use", f, 2), D3D_OK);
     EXPECT_EQ(std::vector<float>(f, f + 2), std::vector<float>({0.0f, 1.0f}));
+    const INT counts[2] = {-3, 7};
+    ASSERT_EQ(fx->SetIntArray("Use", counts, 2), D3D_OK);
+    ASSERT_EQ(fx->GetFloatArray("Use", f, 2), D3D_OK);
+    EXPECT_EQ(std::vector<float>(f, f + 2), std::vector<float>({-3.0f, 7.0f}));
     // Vector elements read back packed, and no further than asked.
     float offsets[6], back[6];
     for (int i = 0; i < 6; ++i) offsets[i] = float(i + 1), back[i] = -1.0f;
@@ -259,7 +263,7 @@ TEST_F(EffectNull, ParametersByNameAndSemanticWithInitialValues) {
     EXPECT_EQ(std::vector<float>(back, back + 6), std::vector<float>({1, 2, 3, 4, 5, -1}));
     // Handles and names are the same thing; unknown names fail quietly.
     EXPECT_EQ(fx->SetFloat(scale, 3.0f), D3D_OK);
-    EXPECT_EQ(fx->SetFloat("Scale", 4.0f), D3D_OK);
+    EXPECT_EQ(fx->SetInt("Scale", 4), D3D_OK);
     fx->GetFloatArray("Scale", f, 1);
     EXPECT_EQ(f[0], 4.0f);
     EXPECT_EQ(fx->SetFloat("vCameraPos", 1.0f), D3DERR_INVALIDCALL);

@@ -41,16 +41,14 @@ TEST_F(WindowTest, CaptionedWindowHasExactlyTheRequestedClientArea) {
 
     HWND window = CreateCaptioned();
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(ClientWidth(window), 640);
-    EXPECT_EQ(ClientHeight(window), 480);
+    EXPECT_EQ(std::vector<int>({ClientWidth(window), ClientHeight(window)}), std::vector<int>({640, 480}));
     EXPECT_FALSE(FlagsOf(window) & SDL_WINDOW_BORDERLESS);
     EXPECT_TRUE(FlagsOf(window) & SDL_WINDOW_OPENGL);
     EXPECT_TRUE(FlagsOf(window) & SDL_WINDOW_HIDDEN) << "windows start hidden until ShowWindow";
 
     RECT client{}, outer{};
     ASSERT_TRUE(GetClientRect(window, &client));
-    EXPECT_EQ(client.right, 640);
-    EXPECT_EQ(client.bottom, 480);
+    EXPECT_EQ(std::vector<LONG>({client.right, client.bottom}), std::vector<LONG>({640, 480}));
     ASSERT_TRUE(GetWindowRect(window, &outer));
     int x = 0, y = 0;
     SDL_GetWindowPosition(platform::SdlWindowOf(window), &x, &y);
@@ -81,15 +79,11 @@ TEST_F(WindowTest, CaptionedWindowHasExactlyTheRequestedClientArea) {
 TEST_F(WindowTest, FullScreenPopupIsBorderlessAtTheRequestedSize) {
     HWND window = Create(WS_POPUP | 0x00800000, 0, 0, 640, 480);  // a caption's border bit alone: no title bar
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(ClientWidth(window), 640);
-    EXPECT_EQ(ClientHeight(window), 480);
+    EXPECT_EQ(std::vector<int>({ClientWidth(window), ClientHeight(window)}), std::vector<int>({640, 480}));
     EXPECT_TRUE(FlagsOf(window) & SDL_WINDOW_BORDERLESS);
     RECT outer{};
     ASSERT_TRUE(GetWindowRect(window, &outer));
-    EXPECT_EQ(outer.left, 0);
-    EXPECT_EQ(outer.top, 0);
-    EXPECT_EQ(outer.right, 640);
-    EXPECT_EQ(outer.bottom, 480);
+    EXPECT_EQ(std::vector<LONG>({outer.left, outer.top, outer.right, outer.bottom}), std::vector<LONG>({0, 0, 640, 480}));
 }
 
 TEST_F(WindowTest, CaptionIsShownAsUtf8AndReadBackAsCp932) {
@@ -164,6 +158,7 @@ TEST_F(WindowTest, CreationFailuresAnswerNull) {
 
     platform::InjectFault("RegisterClassA", 0, 1);
     EXPECT_EQ(Register(className_ + ".faulty", LoggingProc, 0), 0);
+    EXPECT_EQ(Register(className_ + ".noproc", nullptr, 0), 0);
     // Class names compare without regard to case, as on Windows.
     std::string upper = className_;
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -180,28 +175,23 @@ TEST_F(WindowTest, StyleSwitchesBetweenWindowedAndFullScreenGeometry) {
     // To full screen, as the engine's Alt+Enter does it.
     EXPECT_EQ(static_cast<DWORD>(SetWindowLongA(window, GWL_STYLE, WS_VISIBLE)), 0x80CA0000u);
     ASSERT_TRUE(SetWindowPos(window, HWND_TOPMOST, 0, 0, 640, 480, 0));
-    EXPECT_EQ(ClientWidth(window), 640);
-    EXPECT_EQ(ClientHeight(window), 480);
+    EXPECT_EQ(std::vector<int>({ClientWidth(window), ClientHeight(window)}), std::vector<int>({640, 480}));
     EXPECT_TRUE(FlagsOf(window) & SDL_WINDOW_BORDERLESS);
     EXPECT_TRUE(FlagsOf(window) & SDL_WINDOW_ALWAYS_ON_TOP);
     RECT rect{};
     ASSERT_TRUE(GetWindowRect(window, &rect));
-    EXPECT_EQ(rect.left, 0);
-    EXPECT_EQ(rect.right, 640);
-    EXPECT_EQ(rect.bottom, 480);
+    EXPECT_EQ(std::vector<LONG>({rect.left, rect.right, rect.bottom}), std::vector<LONG>({0, 640, 480}));
 
     // And back to the centred captioned window.
     SetWindowLongA(window, GWL_STYLE, WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
     ASSERT_TRUE(SetWindowPos(window, HWND_NOTOPMOST, windowed.left, windowed.top, windowed.right - windowed.left,
                              windowed.bottom - windowed.top, 0));
-    EXPECT_EQ(ClientWidth(window), 640);
-    EXPECT_EQ(ClientHeight(window), 480);
+    EXPECT_EQ(std::vector<int>({ClientWidth(window), ClientHeight(window)}), std::vector<int>({640, 480}));
     EXPECT_FALSE(FlagsOf(window) & SDL_WINDOW_BORDERLESS);
     EXPECT_FALSE(FlagsOf(window) & SDL_WINDOW_ALWAYS_ON_TOP);
     RECT client{};
     ASSERT_TRUE(GetClientRect(window, &client));
-    EXPECT_EQ(client.right, 640);
-    EXPECT_EQ(client.bottom, 480);
+    EXPECT_EQ(std::vector<LONG>({client.right, client.bottom}), std::vector<LONG>({640, 480}));
 
     char back[96];
     std::snprintf(back, sizeof back, "SetWindowPos HWND_NOTOPMOST %d %d 646 505 0", static_cast<int>(windowed.left),
@@ -245,6 +235,9 @@ TEST_F(WindowTest, DestroyedWindowKeepsItsSdlWindowWhileRetained) {
 
     HWND plain = Create(WS_POPUP, 0, 0, 32, 32);
     ASSERT_NE(plain, nullptr);
+    Log().clear();
+    ShowWindow(plain, SW_SHOW);
+    EXPECT_EQ(MessagesOf(Log(), plain), std::vector<UINT>{WM_ACTIVATEAPP}) << "the destroyed one is active no more";
     Uint32 plainId = SDL_GetWindowID(platform::SdlWindowOf(plain));
     DestroyWindow(plain);
     EXPECT_EQ(SDL_GetWindowFromID(plainId), nullptr) << "nobody retained it";
