@@ -137,6 +137,9 @@ protected:
 };
 
 TEST_F(FontGdi, CreateAnswersFalseWithoutAFontOrABuffer) {
+    KestraFont::Finalize();
+    EXPECT_EQ(KestraFont::Create(Face().c_str(), 16, 0, 0), nullptr) << "the module is not started";
+    ASSERT_TRUE(KestraFont::Initialize());
     // No font installed at all: nothing can be made, and that is what Create says.
     testsupport::TempDir empty;
     platform::gdi::UseFontFolderForTesting(empty.path());

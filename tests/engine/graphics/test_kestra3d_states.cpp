@@ -39,40 +39,28 @@ protected:
 };
 
 TEST_F(Kestra3DStates, CaptureLeavesTheEnginesInitialStatesOnTheDevice) {
-    EXPECT_EQ(DeviceRenderState(D3DRS_LIGHTING), 0u);
-    EXPECT_EQ(DeviceRenderState(D3DRS_ZENABLE), 0u);
-    EXPECT_EQ(DeviceRenderState(D3DRS_ZWRITEENABLE), 0u);
-    EXPECT_EQ(DeviceRenderState(D3DRS_ALPHABLENDENABLE), 1u);
-    EXPECT_EQ(DeviceRenderState(D3DRS_ALPHATESTENABLE), 0u);
-    EXPECT_EQ(DeviceRenderState(D3DRS_CULLMODE), DWORD(D3DCULL_NONE));
-    // Device defaults that nothing changed were read and sent back as they were.
-    EXPECT_EQ(DeviceRenderState(D3DRS_ZFUNC), DWORD(D3DCMP_LESSEQUAL));
+    // Every device state the capture left (lighting off, blending on, stage 0
+    // modulating, the rest disabled, untouched defaults sent back), and the viewport.
+    records::Fnv d;
+    for (DWORD state = 0; state < 256; ++state) d.Add(DeviceRenderState(D3DRENDERSTATETYPE(state)));
+    for (DWORD stage = 0; stage < 4; ++stage)
+        for (DWORD t = 0; t < 33; ++t)
+            d.Add(DeviceSamplerState(stage, D3DSAMPLERSTATETYPE(t)),
+                  DeviceStageState(stage, D3DTEXTURESTAGESTATETYPE(t)));
+    D3DVIEWPORT9 vp{};
+    Device()->GetViewport(&vp);
+    d.Add(vp.X, vp.Y, vp.Width, vp.Height, vp.MinZ, vp.MaxZ);
+    EXPECT_EQ(records::Check("tests/engine/graphics/scene_records.txt", "initial-states", d.h), "");
     EXPECT_EQ(Kestra3D::GetRenderState(D3DRS_ZFUNC), DWORD(D3DCMP_LESSEQUAL));
     // An unlisted state keeps the cache's empty mark.
     EXPECT_EQ(Kestra3D::GetRenderState(10), 0xFFFFFFFFu);
-    for (DWORD stage = 0; stage < 4; ++stage) {
-        EXPECT_EQ(DeviceSamplerState(stage, D3DSAMP_MIPFILTER), DWORD(D3DTEXF_LINEAR));
-        EXPECT_EQ(DeviceSamplerState(stage, D3DSAMP_MAXANISOTROPY), 16u);
-        EXPECT_EQ(DeviceStageState(stage, D3DTSS_COLOROP), DWORD(stage == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE));
-        EXPECT_EQ(DeviceStageState(stage, D3DTSS_ALPHAOP), DWORD(stage == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE));
-        EXPECT_EQ(DeviceStageState(stage, D3DTSS_ALPHAARG2), DWORD(D3DTA_CURRENT));
-    }
-    D3DVIEWPORT9 vp{};
-    Device()->GetViewport(&vp);
-    EXPECT_EQ(vp.Width, 640u);
-    EXPECT_EQ(vp.Height, 480u);
-    EXPECT_FLOAT_EQ(vp.MinZ, 1.0e-25f);
-    EXPECT_FLOAT_EQ(vp.MaxZ, 1.0f);
 
     Kestra3D::StateRecord defaults;
     Kestra3D::GetDefaultStates(&defaults);
-    EXPECT_EQ(defaults.blendingType, 0u);
-    EXPECT_EQ(defaults.alphaTest, 1);
-    EXPECT_EQ(defaults.filter, 1);
-    EXPECT_EQ(defaults.depthTest, 1);
-    EXPECT_EQ(defaults.depthWrite, 1);
-    EXPECT_EQ(defaults.samplerStates[2][D3DSAMP_MAGFILTER], DWORD(D3DTEXF_LINEAR));
-    EXPECT_EQ(defaults.stageStates[0][D3DTSS_COLOROP], DWORD(D3DTOP_MODULATE));
+    records::Fnv r;  // preset 0 and every switch on, the stages as captured
+    r.Add(defaults.samplerStates, defaults.stageStates, defaults.blendingType, defaults.alphaTest, defaults.filter,
+          defaults.depthTest, defaults.depthWrite);
+    EXPECT_EQ(records::Check("tests/engine/graphics/scene_records.txt", "default-states", r.h), "");
 }
 
 TEST_F(Kestra3DStates, APresetSetTwiceReachesTheDeviceOnce) {

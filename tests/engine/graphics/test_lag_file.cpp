@@ -19,6 +19,7 @@
 #include "platform/win32/kernel.h"
 #include "platform/win32/testing.h"
 #include "tests/engine/graphics/lag_writer.h"
+#include "tests/support/records.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -635,51 +636,25 @@ Bytes ConvertBytes(uint32_t srcKind, const Bytes& src, uint32_t dstKind, int32_t
     return dst;
 }
 
-float F32At(const Bytes& b, size_t at) {
-    float f;
-    std::memcpy(&f, b.data() + at, 4);
-    return f;
-}
-
-TEST(LagConvert, IntegerChannelsScaleRoundingDown) {
-    Bytes k2;
-    lagtest::PutKind2(k2, 65535, 32768, 1, 257);
-    EXPECT_EQ(ConvertBytes(2, k2, 1, 1, 1, 4), (Bytes{255, 127, 0, 1}));
-    Bytes k1;
-    lagtest::PutKind1(k1, 255, 128, 17, 16);
-    EXPECT_EQ(ConvertBytes(1, k1, 0, 1, 1, 2), (Bytes{0x10, 0xF7}));  // B 15, G 7, R 1, A 0
-    Bytes to2 = ConvertBytes(1, k1, 2, 1, 1, 8);
-    EXPECT_EQ(to2, (Bytes{0xFF, 0xFF, 0x80, 0x80, 0x11, 0x11, 0x10, 0x10}));
-    Bytes k0;
-    lagtest::PutKind0(k0, 15, 1, 8, 0);
-    EXPECT_EQ(ConvertBytes(0, k0, 2, 1, 1, 8), (Bytes{0xFF, 0xFF, 0x11, 0x11, 0x88, 0x88, 0, 0}));
-    // Compressed kinds count as their plain ones.
-    EXPECT_EQ(ConvertBytes(6, k2, 5, 1, 1, 4), (Bytes{255, 127, 0, 1}));
-    // The same kind copies.
-    EXPECT_EQ(ConvertBytes(0, k0, 4, 1, 1, 2), k0);
-}
-
-TEST(LagConvert, FloatChannels) {
-    Bytes k0;
-    lagtest::PutKind0(k0, 15, 1, 0, 3);
-    const Bytes f = ConvertBytes(0, k0, 3, 1, 1, 16);
-    EXPECT_EQ(F32At(f, 0), 1.0f);
-    EXPECT_EQ(F32At(f, 4), 1.0f / 15.0f);
-    EXPECT_EQ(F32At(f, 8), 0.0f);
-    EXPECT_EQ(F32At(f, 12), 3.0f * (1.0f / 15.0f));
-    Bytes k1;
-    lagtest::PutKind1(k1, 255, 51, 0, 1);
-    const Bytes g = ConvertBytes(1, k1, 3, 1, 1, 16);
-    EXPECT_EQ(F32At(g, 0), 255.0f * (1.0f / 255.0f));
-    EXPECT_EQ(F32At(g, 4), 51.0f * (1.0f / 255.0f));
-    EXPECT_EQ(F32At(g, 12), 1.0f / 255.0f);
-
-    Bytes k3;
-    lagtest::PutKind3(k3, 0.5f, 1.0f, 2.0f, -std::numeric_limits<float>::infinity());
-    EXPECT_EQ(ConvertBytes(3, k3, 0, 1, 1, 2), (Bytes{0xF0, 0x7F}));  // B 7, G 15, R 15, A 0
-    EXPECT_EQ(ConvertBytes(3, k3, 2, 1, 1, 8), (Bytes{0xFF, 0x7F, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0}));
-    EXPECT_EQ(ConvertBytes(7, k3, 1, 1, 1, 4), (Bytes{127, 255, 255, 0}));
-    EXPECT_EQ(ConvertBytes(3, k3, 3, 1, 1, 16), k3);
+TEST(LagConvert, EveryKindPairScalesItsChannelsAsRecorded) {
+    // Two pixels of each source kind: extremes, middles and the rounding edges,
+    // floats past both ends; compressed kinds (4 to 7) count as their plain ones.
+    Bytes src[4];
+    lagtest::PutKind0(src[0], 15, 1, 8, 0);
+    lagtest::PutKind0(src[0], 0, 7, 3, 15);
+    lagtest::PutKind1(src[1], 255, 128, 17, 16);
+    lagtest::PutKind1(src[1], 0, 51, 254, 1);
+    lagtest::PutKind2(src[2], 65535, 32768, 1, 257);
+    lagtest::PutKind2(src[2], 0, 4369, 65534, 32767);
+    lagtest::PutKind3(src[3], 0.5f, 1.0f, 2.0f, -std::numeric_limits<float>::infinity());
+    lagtest::PutKind3(src[3], -0.25f, 0.2f, 1.0f / 255.0f, 0.0f);
+    records::Fnv d;
+    for (uint32_t from = 0; from < 8; ++from)
+        for (uint32_t to = 0; to < 8; ++to) {
+            const Bytes out = ConvertBytes(from, src[from % 4], to, 2, 1, 36);
+            d.Bytes(out.data(), out.size());
+        }
+    EXPECT_EQ(records::Check("tests/engine/graphics/scene_records.txt", "lag-convert", d.h), "");
 }
 
 TEST(LagConvert, NothingHappensForBadKindsOrEmptySizes) {
@@ -703,17 +678,11 @@ TEST(LagConvert, NothingHappensForBadKindsOrEmptySizes) {
 
 TEST(LagDither, OrderedMatrices) {
     CLagFile lag;
-    EXPECT_EQ(lag.DitherTo5(128, 0, 0), 124u);
-    EXPECT_EQ(lag.DitherTo5(128, 1, 0), 128u);
-    EXPECT_EQ(lag.DitherTo5(128, 2, 1), 131u);
-    EXPECT_EQ(lag.DitherTo5(255, 3, 3), 250u);
-    EXPECT_EQ(lag.DitherTo5(255, 2, 1), 255u);
-    EXPECT_EQ(lag.DitherTo5(0, 1, 0), 4u);
-    EXPECT_EQ(lag.DitherTo5(128, 5, 4), 128u);  // positions repeat every four
-    EXPECT_EQ(lag.DitherTo4(255, 2, 1), 255u);
-    EXPECT_EQ(lag.DitherTo4(10, 5, 6), 19u);
-    EXPECT_EQ(lag.DitherTo4(128, 0, 1), 133u);
-    EXPECT_EQ(lag.DitherTo4(0, 3, 3), 4u);
+    records::Fnv d;  // every value at every position of two periods (positions repeat every four)
+    for (uint32_t v = 0; v < 256; ++v)
+        for (int32_t x = 0; x < 8; ++x)
+            for (int32_t y = 0; y < 8; ++y) d.Add(lag.DitherTo5(v, x, y), lag.DitherTo4(v, x, y));
+    EXPECT_EQ(records::Check("tests/engine/graphics/scene_records.txt", "lag-dither", d.h), "");
 }
 
 class LagCopy : public LagFile {

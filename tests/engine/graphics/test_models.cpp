@@ -699,6 +699,27 @@ TEST_F(Models, MoreVerticesThanSixteenBitIndicesReachAreRefusedWithALine) {
     m->Release();
 }
 
+TEST_F(Models, AMeshWhoseBuffersCannotBeMadeFailsToLoadRigidOrSkinned) {
+    StartAll(d3d9test::Backend::Null);
+    const DWORD fvf = D3DFVF_XYZ | D3DFVF_NORMAL;
+    ID3DXMesh* raw = nullptr;
+    ASSERT_EQ(D3DXCreateMeshFVF(1, 3, D3DXMESH_SYSTEMMEM, fvf, Device(), &raw), D3D_OK);
+    xtest::Com<ID3DXMesh> mesh(raw);
+    ID3DXSkinInfo* rawSkin = nullptr;
+    ASSERT_EQ(D3DXCreateSkinInfoFVF(3, fvf, 1, &rawSkin), D3D_OK);
+    xtest::Com<ID3DXSkinInfo> skin(rawSkin);
+    for (const char* fault : {"", "CreateVertexBuffer", "CreateIndexBuffer"})
+        for (int skinned = 0; skinned < 2; ++skinned) {
+            if (*fault) platform::InjectFault(fault);
+            LibModel::CBaseMesh* m = skinned ? static_cast<LibModel::CBaseMesh*>(new CSkinMesh(1, 1))
+                                             : new LibModel::CMesh(1, 1);
+            m->AddChild(new LibModel::CMaterial);
+            EXPECT_EQ(m->LoadMesh(mesh.get(), skinned ? skin.get() : nullptr, nullptr), !*fault) << fault << skinned;
+            platform::ClearFaults();
+            m->Release();
+        }
+}
+
 // ---- Drawing -----------------------------------------------------------------------
 
 struct Bounds {

@@ -104,6 +104,19 @@ TEST_F(Sprites, RotationTurnsClockwiseAboutTheCentreAndTheOffsetMovesOnlyThePivo
     EXPECT_NEAR(v[6].x, 99.5f, 1e-3);
     EXPECT_NEAR(v[6].y, 49.5f, 1e-3);
     EXPECT_NEAR(v[8].x, 131.5f, 1e-3);
+
+    // Strips: five quads fill the 30 vertices exactly; a sixth makes each answer false.
+    const float bx[7] = {10, 20, 30, 40, 50, 60, 70}, by[7] = {50, 50, 50, 50, 50, 50, 50};
+    const float hw[7] = {4, 4, 4, 4, 4, 4, 4};
+    const uint32_t angles[7] = {}, colors[7] = {~0u, ~0u, ~0u, ~0u, ~0u, ~0u, ~0u};
+    for (int32_t n : {5, 6}) {
+        s->Begin();
+        EXPECT_EQ(s->DrawRing(100, 100, 100, src, 10, 20, ~0u, ~0u, n, 1.0f, 1), n == 5) << n;
+        s->Begin();
+        EXPECT_EQ(s->DrawTube(100, 100, 100, src, 20, 0, ~0u, n, 1.0f, 1), n == 5) << n;
+        s->Begin();
+        EXPECT_EQ(s->DrawBand(bx, by, by, hw, angles, colors, uint32_t(n) + 1, src), n == 5) << n;
+    }
     KestraSprite2D::Release(s);
 }
 

@@ -115,9 +115,9 @@ TEST_F(Surfaces, OffscreenRenderTargetAndFileSurfacesCarryTheirRolesAndNames) {
     EXPECT_FALSE(plain->IsRenderTarget());
     EXPECT_EQ(Desc(target).Usage, DWORD(D3DUSAGE_RENDERTARGET));
     EXPECT_EQ(Desc(plain).Pool, D3DPOOL_DEFAULT);
-    EXPECT_EQ(file->GetWidth(), 32u);
-    EXPECT_EQ(file->GetImageWidth(), 32u);
-    EXPECT_EQ(file->GetHeight(), 32u);
+    EXPECT_EQ((std::vector<uint32_t>{plain->GetWidth(), plain->GetHeight(), target->GetWidth(), target->GetHeight(),
+                                     file->GetWidth(), file->GetHeight(), file->GetImageWidth()}),
+              (std::vector<uint32_t>{64, 32, 128, 64, 32, 32, 32}));
     EXPECT_EQ(Manager()->GetCount(), 3u);
     const std::string log = Log();
     EXPECT_NE(log.find("CSurface::Create</FONT></B>[ 64 x 32 ] : [ A8R8G8B8 ] : "), std::string::npos) << log;
