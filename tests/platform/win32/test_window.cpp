@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "tests/platform/win32/window_fixture.h"
 #include "tests/support/test_support.h"
@@ -14,15 +15,10 @@ using namespace windowtest;
 
 namespace {
 
-int ClientWidth(HWND window) {
+std::pair<int, int> ClientSize(HWND window) {
     int w = 0, h = 0;
     SDL_GetWindowSize(platform::SdlWindowOf(window), &w, &h);
-    return w;
-}
-int ClientHeight(HWND window) {
-    int w = 0, h = 0;
-    SDL_GetWindowSize(platform::SdlWindowOf(window), &w, &h);
-    return h;
+    return {w, h};
 }
 Uint32 FlagsOf(HWND window) { return SDL_GetWindowFlags(platform::SdlWindowOf(window)); }
 
@@ -41,7 +37,7 @@ TEST_F(WindowTest, CaptionedWindowHasExactlyTheRequestedClientArea) {
 
     HWND window = CreateCaptioned();
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(std::vector<int>({ClientWidth(window), ClientHeight(window)}), std::vector<int>({640, 480}));
+    EXPECT_EQ(ClientSize(window), std::pair(640, 480));
     EXPECT_FALSE(FlagsOf(window) & SDL_WINDOW_BORDERLESS);
     EXPECT_TRUE(FlagsOf(window) & SDL_WINDOW_OPENGL);
     EXPECT_TRUE(FlagsOf(window) & SDL_WINDOW_HIDDEN) << "windows start hidden until ShowWindow";
@@ -79,7 +75,7 @@ TEST_F(WindowTest, CaptionedWindowHasExactlyTheRequestedClientArea) {
 TEST_F(WindowTest, FullScreenPopupIsBorderlessAtTheRequestedSize) {
     HWND window = Create(WS_POPUP | 0x00800000, 0, 0, 640, 480);  // a caption's border bit alone: no title bar
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(std::vector<int>({ClientWidth(window), ClientHeight(window)}), std::vector<int>({640, 480}));
+    EXPECT_EQ(ClientSize(window), std::pair(640, 480));
     EXPECT_TRUE(FlagsOf(window) & SDL_WINDOW_BORDERLESS);
     RECT outer{};
     ASSERT_TRUE(GetWindowRect(window, &outer));
@@ -175,7 +171,7 @@ TEST_F(WindowTest, StyleSwitchesBetweenWindowedAndFullScreenGeometry) {
     // To full screen, as the engine's Alt+Enter does it.
     EXPECT_EQ(static_cast<DWORD>(SetWindowLongA(window, GWL_STYLE, WS_VISIBLE)), 0x80CA0000u);
     ASSERT_TRUE(SetWindowPos(window, HWND_TOPMOST, 0, 0, 640, 480, 0));
-    EXPECT_EQ(std::vector<int>({ClientWidth(window), ClientHeight(window)}), std::vector<int>({640, 480}));
+    EXPECT_EQ(ClientSize(window), std::pair(640, 480));
     EXPECT_TRUE(FlagsOf(window) & SDL_WINDOW_BORDERLESS);
     EXPECT_TRUE(FlagsOf(window) & SDL_WINDOW_ALWAYS_ON_TOP);
     RECT rect{};
@@ -186,7 +182,7 @@ TEST_F(WindowTest, StyleSwitchesBetweenWindowedAndFullScreenGeometry) {
     SetWindowLongA(window, GWL_STYLE, WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
     ASSERT_TRUE(SetWindowPos(window, HWND_NOTOPMOST, windowed.left, windowed.top, windowed.right - windowed.left,
                              windowed.bottom - windowed.top, 0));
-    EXPECT_EQ(std::vector<int>({ClientWidth(window), ClientHeight(window)}), std::vector<int>({640, 480}));
+    EXPECT_EQ(ClientSize(window), std::pair(640, 480));
     EXPECT_FALSE(FlagsOf(window) & SDL_WINDOW_BORDERLESS);
     EXPECT_FALSE(FlagsOf(window) & SDL_WINDOW_ALWAYS_ON_TOP);
     RECT client{};
