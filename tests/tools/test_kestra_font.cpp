@@ -58,7 +58,8 @@ class FontTool : public FontTest {};
 
 TEST_F(FontTool, OutlineRingsEveryGlyphInBlackInsideItsCell) {
     StartFonts(d3d9test::Backend::Null);
-    for (const char* options : {"--size 20 --bold --lists ascii", "--size 12 --lists kana"}) {
+    // At 7 pixels some kana ink the last row of their box: their ring reaches the cell's edge.
+    for (const char* options : {"--size 20 --bold --lists ascii", "--size 7 --lists kana"}) {
         ASSERT_EQ(RunTool(std::string(options) + " '" + dir_.file("plain.lfd") + "'"), 0);
         ASSERT_EQ(RunTool(std::string(options) + " --outline '" + dir_.file("ring.lfd") + "'"), 0);
         CFontSprite2D* plainFont = KestraFontSprite2D::CreateFromFile("plain.lfd", ".tga", 1, 1024, 0, 14);
@@ -83,11 +84,9 @@ TEST_F(FontTool, OutlineRingsEveryGlyphInBlackInsideItsCell) {
                     const size_t j = (y + uint32_t(d / 3) - 1) * w + x + uint32_t(d % 3) - 1;
                     if (cellOf[j] == cellOf[i] && cellOf[i] >= 0) strongest = std::max(strongest, int(plain[j] >> 24));
                 }
-                // The fill's light is kept; an empty pixel beside full ink turns opaque
-                // black; one with no ink beside it stays empty.
+                // The fill's light is kept over a black edge as strong as the ink beside it.
                 const int light = int(ring[i] >> 16 & 0xFF) * after / 255;
-                bad += std::abs(light - before) > 1 || after < before || (strongest == 0 && after > 0) ||
-                       (before == 0 && strongest == 255 && ring[i] != 0xFF000000u);
+                bad += std::abs(light - before) > 1 || std::abs(after - (before + strongest * (255 - before) / 255)) > 1;
                 edges += before == 0 && ring[i] == 0xFF000000u;
             }
         EXPECT_EQ(bad, 0u) << options;
