@@ -98,6 +98,28 @@ TEST(BoxOverlap, ContainmentTouchingSeparationAndCrossingWithoutCorners) {
     const CBox bar2 = AxisBox(CVector3(-0.5f, -5, -0.25f), CVector3(0.5f, 5, 0.25f));
     EXPECT_TRUE(Kestra::IntersectBox(&bar1, &bar2));
     EXPECT_TRUE(Kestra::IntersectBox(&bar2, &bar1));
+    // Two long bars turned onto an edge, crossing ridge to ridge: for each of the
+    // twelve edges, that edge of either box is the only one to cut the other's faces.
+    for (int i = 0; i < 8; ++i)
+        for (int k = 0; k < 3; ++k) {
+            const int j = i | 1 << k, p = (k + 1) % 3, q = (k + 2) % 3;
+            if (j == i) continue;
+            const float sp = (i >> p & 1) ? 0.7071f : -0.7071f, sq = (i >> q & 1) ? 0.7071f : -0.7071f;
+            for (const float lift : {1.3f, 1.5f}) {  // the ridges overlap by 0.11, or lie 0.09 apart
+                CMatrix ma, mb;  // edge i-j along x with its ridge up, along y with it down
+                const auto row = [](CMatrix& m, int r, float x, float y, float z) {
+                    m(r, 0) = x, m(r, 1) = y, m(r, 2) = z;
+                };
+                row(ma, k, 4, 0, 0), row(ma, p, 0, sp, sp), row(ma, q, 0, -sq, sq);
+                row(mb, k, 0, 4, 0), row(mb, p, sp, 0, -sp), row(mb, q, -sq, 0, -sq), row(mb, 3, 0, 0, lift);
+                const CVector3 lo(-0.5f, -0.5f, -0.5f), hi(0.5f, 0.5f, 0.5f);
+                CBox a, b;
+                Kestra::CreateBox(&a, &lo, &hi, &ma);
+                Kestra::CreateBox(&b, &lo, &hi, &mb);
+                EXPECT_EQ(Kestra::IntersectBox(&a, &b), lift < 1.4f) << i << "-" << j << " lifted " << lift;
+                EXPECT_EQ(Kestra::IntersectBox(&b, &a), lift < 1.4f) << i << "-" << j << " lifted " << lift;
+            }
+        }
 }
 
 // A reference: the separating-axis test for two convex boxes. Answers +1 overlap,
