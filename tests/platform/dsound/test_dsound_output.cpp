@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "platform/dsound/dsound.h"
+#include "platform/dsound/sound_host.h"
 #include "platform/win32/testing.h"
 #include "tests/platform/dsound/disk_capture.h"
 #include "tests/platform/dsound/dsound_test_util.h"
@@ -74,6 +76,16 @@ std::vector<int16_t> MonoSignal(uint32_t frames) {
     return samples;
 }
 
+// Output frame j of a sound of `count` frames played at `rate`: between the two
+// source frames around j * rate / 44100, the second being the first again in a
+// loop and the last held at the end of a one-shot sound.
+double Heard(const std::function<double(uint32_t)>& level, uint32_t count, DWORD rate, size_t j, bool loop) {
+    const double at = j * double(rate) / 44100;
+    const auto k = static_cast<uint64_t>(at);
+    const double a = level(k % count), b = k + 1 < count || loop ? level((k + 1) % count) : a;
+    return a + (b - a) * (at - k);
+}
+
 TEST_F(MixerOutputTest, UnityVolumeAtTheOutputRateIsSampleExact) {
     const uint32_t frames = 5000;
     std::vector<int16_t> signal = StereoSignal(frames);
@@ -121,9 +133,12 @@ TEST_F(MixerOutputTest, VolumeIsHundredthsOfADecibel) {
 }
 
 TEST_F(MixerOutputTest, LoopingRepeatsWithoutAGap) {
+    // At 96 kHz the mixer steps over the end into the next pass and
+    // interpolates from the last frame towards the first.
     const uint32_t frames = 3000;
+    const DWORD rate = 96000;
     std::vector<int16_t> signal = StereoSignal(frames);
-    IDirectSoundBuffer* buffer = Buffer(Format(2, 16, 44100), signal.data(), frames * 4);
+    IDirectSoundBuffer* buffer = Buffer(Format(2, 16, rate), signal.data(), frames * 4);
     ASSERT_NE(buffer, nullptr);
     ASSERT_EQ(buffer->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
     // Let it come round several times.
@@ -141,10 +156,13 @@ TEST_F(MixerOutputTest, LoopingRepeatsWithoutAGap) {
 
     long start = FirstSoundFrame(out);
     ASSERT_GE(start, 0);
-    ASSERT_GE(out.size(), (start + 3 * frames) * 2);
-    for (uint32_t pass = 0; pass < 3; ++pass)
-        for (uint32_t i = 0; i < frames * 2; ++i)
-            ASSERT_EQ(out[(start + pass * frames) * 2 + i], signal[i]) << "pass " << pass << " sample " << i;
+    const size_t heard = 3 * frames * 44100 / rate;
+    ASSERT_GE(out.size(), (start + heard) * 2);
+    for (size_t j = 0; j < heard; ++j)
+        for (int channel : {0, 1})
+            ASSERT_NEAR(out[(start + j) * 2 + channel],
+                        Heard([&](uint32_t i) { return signal[2 * i + channel]; }, frames, rate, j, true), 1.0)
+                << "frame " << j << ", channel " << channel;
 }
 
 TEST_F(MixerOutputTest, StopKeepsThePositionAndPlayResumes) {
@@ -219,6 +237,73 @@ TEST_F(MixerOutputTest, RewoundOrPlayedOutABufferStartsAgainOnItsFirstFrame) {
     ASSERT_LT(plays[0].size(), plays[1].size());
     EXPECT_TRUE(std::equal(plays[0].begin(), plays[0].end(), plays[1].begin())) << "rewound";
     EXPECT_EQ(plays[1], plays[2]) << "played out";
+}
+
+TEST_F(MixerOutputTest, AStreamIsResampledAcrossRefillsAndAFlushStartsItOnItsFirstFrame) {
+    // 96 kHz stereo: the mixer steps over source frames, refills its staging
+    // in the middle of a step and is between two frames wherever it halts.
+    // The levels never reach zero, so the three plays stand apart.
+    const uint32_t rate = 96000, frames = 60001;
+    auto level = [](uint32_t i, int channel) { return 1000 + (i * (channel ? 104729u : 7919u)) % 20000; };
+    struct Source : IKestraSoundSource {
+        std::vector<int16_t> samples;
+        size_t at = 0;  // in samples; the stream's lock guards it
+        uint32_t ReadFrames(int16_t* out, uint32_t wanted) override {
+            const size_t n = std::min<size_t>(wanted * 2, samples.size() - at);
+            std::copy_n(samples.begin() + at, n, out);
+            at += n;
+            return static_cast<uint32_t>(n / 2);
+        }
+    } source;
+    for (uint32_t i = 0; i < frames; ++i)
+        for (int channel : {0, 1}) source.samples.push_back(int16_t(level(i, channel)));
+    IKestraSoundHost* host = nullptr;
+    ASSERT_EQ(sound_->QueryInterface(IID_IKestraSoundHost, reinterpret_cast<void**>(&host)), S_OK);
+    IKestraSoundStream* stream = nullptr;
+    ASSERT_EQ(host->CreateStream(&source, rate, 2, &stream), S_OK);
+    host->Release();
+    // As the player stops or replays a sound: halted, rewound, flushed.
+    auto restart = [&](bool play) {
+        stream->Lock();
+        stream->SetActive(false);
+        source.at = 0;
+        stream->Flush();
+        stream->SetActive(play);
+        stream->Unlock();
+    };
+    stream->SetActive(true);
+    ASSERT_TRUE(WaitUntil([&] {
+        stream->Lock();
+        const bool quarter = source.at >= frames / 2;  // `at` counts samples
+        stream->Unlock();
+        return quarter;
+    }));
+    restart(false);
+    capture_->WaitForMore(4 * 4096);
+    for (int play = 0; play < 2; ++play) {
+        restart(true);
+        ASSERT_TRUE(WaitUntil([&] { return !stream->IsActive(); }));
+        capture_->WaitForMore(4 * 4096);
+    }
+    stream->Release();
+    std::vector<int16_t> out = FinishAndCapture(nullptr);
+
+    std::vector<std::vector<int16_t>> plays;
+    for (size_t f = 0; f + 1 < out.size(); f += 2) {
+        if (out[f] == 0) continue;
+        if (f == 0 || out[f - 2] == 0) plays.emplace_back();
+        plays.back().insert(plays.back().end(), {out[f], out[f + 1]});
+    }
+    ASSERT_EQ(plays.size(), 3u);
+    const size_t length = static_cast<size_t>(std::ceil(frames * 44100.0 / rate));
+    EXPECT_LT(plays[0].size(), 2 * length);
+    for (size_t p = 1; p < 3; ++p) EXPECT_EQ(plays[p].size(), 2 * length) << "play " << p;
+    for (size_t p = 0; p < 3; ++p)
+        for (size_t j = 0; 2 * j < plays[p].size(); ++j)
+            for (int channel : {0, 1})
+                ASSERT_NEAR(plays[p][2 * j + channel],
+                            Heard([&](uint32_t i) { return level(i, channel); }, frames, rate, j, false), 1.0)
+                    << "play " << p << ", frame " << j << ", channel " << channel;
 }
 
 TEST_F(MixerOutputTest, ADuplicatePlaysTheSameDataIndependently) {
