@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -87,11 +88,18 @@ TEST_F(KernelSync, NamedMutexIsHeldAcrossProcessesUntilTheHolderEnds) {
 }
 
 // The lock files' folder is passed over when its group or others may enter it: a
-// fresh process (the folder is chosen once) puts its lock in the temporary folder.
+// fresh process (the folder is chosen once) puts its locks in the temporary folder,
+// under names that other instances must derive alike.
 TEST_F(KernelSync, ALockFolderOpenToOthersIsPassedOver) {
-    // A name too long for a file name is cut (and made unique): it locks through a file too.
-    if (std::getenv("KESTRA_TEST_LOCK_PROBE"))
-        _exit(CreateMutexA(nullptr, FALSE, "probe") && CreateMutexA(nullptr, FALSE, std::string(245, 'n').c_str()) ? 0 : 1);
+    // Other bytes than [A-Za-z0-9_.-] and a leading dot are %XX; past 180 bytes a name is
+    // cut to 160 and tagged with a hash of the whole, so that names sharing a head stay apart.
+    const std::string head(160, 'n'), longest(180, 'n');
+    if (std::getenv("KESTRA_TEST_LOCK_PROBE")) {
+        for (const std::string& name : {std::string("probe"), std::string(".a.b c\x83\x5C"), longest, longest + "n",
+                                        longest + std::string(65, 'm')})
+            if (!CreateMutexA(nullptr, FALSE, name.c_str())) _exit(1);
+        _exit(0);
+    }
     for (const mode_t mode : {0750, 0705}) {
         testsupport::TempDir runtime, temporary;
         ASSERT_EQ(mkdir(runtime.file("kestra").c_str(), 0700), 0);
@@ -110,9 +118,14 @@ TEST_F(KernelSync, ALockFolderOpenToOthersIsPassedOver) {
         EXPECT_EQ(status, 0);
         EXPECT_TRUE(std::filesystem::is_empty(runtime.file("kestra")));
         const std::string locks = temporary.file("kestra-" + std::to_string(getuid()));
-        EXPECT_TRUE(testsupport::FileExists(locks + "/mutex-probe.lock"));
-        const auto files = std::filesystem::directory_iterator(locks);
-        EXPECT_EQ(std::distance(begin(files), end(files)), 2);
+        std::set<std::string> files, cut;
+        for (const auto& file : std::filesystem::directory_iterator(locks)) {
+            const std::string name = file.path().filename().string();
+            (name.starts_with("mutex-" + head + "~") && name.size() == 188 ? cut : files).insert(name);
+        }
+        EXPECT_EQ(files, (std::set<std::string>{"mutex-probe.lock", "mutex-%2Ea.b%20c%83%5C.lock",
+                                                "mutex-" + longest + ".lock"}));
+        EXPECT_EQ(cut.size(), 2u);
     }
 }
 
