@@ -284,7 +284,7 @@ TEST_F(FileSystem, ProgramFolderIsTheLastResort) {
     EXPECT_EQ(LoadText("packed.txt"), "abc");
 }
 
-TEST_F(FileSystem, MountNormalisesTheRoot) {
+TEST_F(FileSystem, MountNormalisesTheRootInEverySlotUpToTheLast) {
     const std::string so = Sjis(u8"ソ");
     // A root ending in a character whose trail byte is 0x5C still gets its separator.
     Put(reinterpret_cast<const char*>(u8"ソ/x.txt"), "under so");
@@ -295,7 +295,17 @@ TEST_F(FileSystem, MountNormalisesTheRoot) {
     char path[MAX_PATH];
     ASSERT_TRUE(KestraFile::GetFilePath(path, "y.txt"));
     EXPECT_STREQ(path, "a\\b\\y.txt");
-    KestraFile::Mount(16, "nowhere", nullptr);  // out of range: ignored
+    // The last slot serves its root and its pack; the one past it is out of range and ignored.
+    PutPack("last.bin", BuildPack({{"p.txt", "in the last pack"}}, false));
+    Put("c/z.txt", "under c");
+    KestraFile::Mount(15, "c", "last.bin");
+    KestraFile::Mount(16, "nowhere", "last.bin");
+    EXPECT_EQ(LoadText("z.txt") + "," + LoadText("p.txt"), "under c,in the last pack");
+    EXPECT_TRUE(KestraFile::LoadFromPack("p.txt", 15, nullptr, nullptr));
+    EXPECT_FALSE(KestraFile::LoadFromPack("p.txt", 16, nullptr, nullptr));
+    KestraFileHandle* h = KestraFile::Open("p.txt", true);
+    EXPECT_EQ(h ? ReadAll(h) : "<missing>", "in the last pack");
+    KestraFile::Close(h);
 }
 
 TEST_F(FileSystem, SeekAndReadStayInsideThePackedEntry) {

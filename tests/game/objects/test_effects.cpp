@@ -32,7 +32,6 @@ struct Expect {
     float ox, oy, w, h;
     uint32_t alpha;
     int angle;  // -1: unturned, -2: turned at random
-    int last;   // -1: never ends
 };
 
 TEST_F(EffectTest, GalleryDrawsEveryKindForBothValuesAsTabled) {
@@ -40,14 +39,14 @@ TEST_F(EffectTest, GalleryDrawsEveryKindForBothValuesAsTabled) {
     ScrollY = 10.0f;
     for (int v = 0; v < 2; ++v) {
         const Expect rows[] = {
-            {1, 0, 0, 128, 128, 64, 64, 128, 128, 255, -1, 39},
-            {3, float(30 * (0 + 6 * v) + 40), 128, 30, 30, 15, 15, 31, 31, 250, -1, 15},
-            {5, 80, 158, 40, 40, 20, 20, 40, 40, 232, -2, 30},
-            {9, 864, 128, 160, 160, 7, 7, 14, 14, 100, -1, 15},
-            {13, float(128 * v), 286, 128, 128, 5, 5, 10, 10, 234, -1, 40},
-            {15, 225, float(80 * v + 545), 80, 80, 40, 40, 80, 80, 200, -2, 24},
-            {16, 0, 705, 128, 128, 64, 64, 128, 128, 200, 0, 24},
-            {17, float(128 * v), 286, 128, 128, 3.5f, 3.5f, 7, 7, 231, -1, 14},
+            {1, 0, 0, 128, 128, 64, 64, 128, 128, 255, -1},
+            {3, float(30 * (0 + 6 * v) + 40), 128, 30, 30, 15, 15, 31, 31, 250, -1},
+            {5, 80, 158, 40, 40, 20, 20, 40, 40, 232, -2},
+            {9, 864, 128, 160, 160, 7, 7, 14, 14, 100, -1},
+            {13, float(128 * v), 286, 128, 128, 5, 5, 10, 10, 234, -1},
+            {15, 225, float(80 * v + 545), 80, 80, 40, 40, 80, 80, 200, -2},
+            {16, 0, 705, 128, 128, 64, 64, 128, 128, 200, 0},
+            {17, float(128 * v), 286, 128, 128, 3.5f, 3.5f, 7, 7, 231, -1},
         };
         for (const Expect& e : rows) {
             m.ResetForStage();
@@ -74,10 +73,6 @@ TEST_F(EffectTest, GalleryDrawsEveryKindForBothValuesAsTabled) {
             if (e.angle >= 0) {
                 EXPECT_EQ(q.angle, e.angle) << e.kind;
             }
-            for (int frame = 2; frame < e.last; ++frame) m.UpdateEffects();
-            EXPECT_EQ(f->isActive, 1) << e.kind;
-            m.UpdateEffects();
-            EXPECT_EQ(f->isActive, 0) << e.kind;
         }
     }
 }
@@ -124,14 +119,29 @@ TEST_F(EffectTest, MovingKindsStepThenDrawAndFade) {
     }
 }
 
-TEST_F(EffectTest, ExplosionShowsEightCellsFiveFramesEachTheFirstForFour) {
-    Start(1, 0);
-    playtest::QuadRecorder rec;
-    for (int i = 0; i < 39; ++i) m.UpdateEffects();
-    ASSERT_EQ(rec.quads.size(), 39u);
-    for (int frame = 1; frame <= 39; ++frame) EXPECT_FLOAT_EQ(rec.quads[size_t(frame - 1)].src[0], 128.0f * (frame / 5));
-    m.UpdateEffects();
-    EXPECT_EQ(rec.quads.size(), 39u);
+TEST_F(EffectTest, KindsStepTheirCellEveryFewFramesUntilTheyEnd) {
+    struct Row {
+        int kind;
+        float x0, step;  // source x of the first cell, and from one cell to the next
+        int period, last;
+    };
+    const Row rows[] = {{1, 0, 128, 5, 39}, {3, 40, 30, 3, 15},   {5, 80, 0, 1, 30},    {6, 400, 0, 1, 15},
+                        {7, 0, 0, 1, 12},   {8, 672, -64, 3, 24}, {9, 864, 0, 1, 15},   {13, 0, 0, 1, 40},
+                        {15, 225, 80, 3, 24}, {16, 0, 128, 3, 24}, {17, 0, 0, 1, 14}};
+    for (const Row& r : rows) {
+        m.ResetForStage();
+        cEffectObjectBase* f = Start(r.kind, 0);
+        playtest::QuadRecorder rec;
+        for (int i = 0; i <= r.last; ++i) {
+            f->x = 300;  // keep it inside the window
+            f->y = 200;
+            m.UpdateEffects();
+        }
+        ASSERT_EQ(rec.quads.size(), size_t(r.last)) << r.kind;
+        for (int frame = 1; frame <= r.last; ++frame)
+            EXPECT_FLOAT_EQ(rec.quads[size_t(frame - 1)].src[0], r.x0 + r.step * float(frame / r.period))
+                << r.kind << " frame " << frame;
+    }
 }
 
 TEST_F(EffectTest, HitFlashWithValueTwoDrawsAsZero) {

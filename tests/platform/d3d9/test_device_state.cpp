@@ -161,7 +161,7 @@ TEST_F(DeviceState, ResetRefusedWhileDefaultPoolResourceLivesThenStatesReturnToD
     EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
     EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
 
-    // Every kind counts, the back buffer handed out by GetRenderTarget too; each is let go in turn.
+    // Every kind counts, the back buffer handed out by GetRenderTarget too; each names its kind and is let go in turn.
     IDirect3DVertexBuffer9* vb = nullptr;
     IDirect3DIndexBuffer9* ib = nullptr;
     IDirect3DSurface9 *target = nullptr, *backBuffer = nullptr;
@@ -170,7 +170,11 @@ TEST_F(DeviceState, ResetRefusedWhileDefaultPoolResourceLivesThenStatesReturnToD
     ASSERT_EQ(device_->CreateRenderTarget(8, 8, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &target, nullptr), D3D_OK);
     ASSERT_EQ(device_->GetRenderTarget(0, &backBuffer), D3D_OK);
     int live = 5;
-    for (IUnknown* held : std::initializer_list<IUnknown*>{rt, vb, ib, target, backBuffer}) {
+    const std::pair<IDirect3DResource9*, D3DRESOURCETYPE> kHeld[] = {
+        {rt, D3DRTYPE_TEXTURE},    {vb, D3DRTYPE_VERTEXBUFFER},     {ib, D3DRTYPE_INDEXBUFFER},
+        {target, D3DRTYPE_SURFACE}, {backBuffer, D3DRTYPE_SURFACE}};
+    for (const auto& [held, type] : kHeld) {
+        EXPECT_EQ(held->GetType(), type);
         EXPECT_EQ(d3d9test::LiveDefaultPoolResources(device_), live--);
         EXPECT_EQ(device_->Reset(&pp), D3DERR_INVALIDCALL);
         held->Release();
