@@ -351,10 +351,10 @@ TEST_F(FontGdi, FontStackPushesBeginsAndPopsSafely) {
 
 class FontAtlas : public FontGdi {
 protected:
-    CFontSprite2D* Build(const std::string& list, int size, bool smooth = true) {
+    CFontSprite2D* Build(const std::string& list, int size, bool smooth = true, bool sort = false) {
         CFont* font = MakeFont(size);
         if (!font) return nullptr;
-        CFontSprite2D* fs = KestraFontSprite2D::Create(list.c_str(), 64, font, 0, smooth ? 1 : 0);
+        CFontSprite2D* fs = KestraFontSprite2D::Create(list.c_str(), 64, font, sort, smooth);
         KestraFont::Release(font);
         return fs;
     }
@@ -406,9 +406,12 @@ protected:
 TEST_F(FontAtlas, GlyphPixelsStayInsideTheirRecords) {
     const std::string list = Sjis(u8"あいうAgj‰|開発字【】ｱｶﾞ　");
     for (bool smooth : {true, false}) {
-        CFontSprite2D* fs = Build(list, 16, smooth);
+        CFontSprite2D* fs = Build(list, 16, smooth, !smooth);
         ASSERT_NE(fs, nullptr);
         EXPECT_EQ(fs->GetSheetCount(), 1u);
+        EXPECT_EQ(fs->IsSmooth(), smooth);
+        EXPECT_EQ(fs->GetSprite(0)->IsSorting(), !smooth);
+        EXPECT_EQ(fs->GetSprite(0)->GetCapacity(), 64u);
         ExpectInkInsideRecords(fs, list);
         KestraFontSprite2D::Release(fs);
     }

@@ -277,11 +277,20 @@ TEST_F(FontLfdLoad, SheetsNamingOnePictureShareItsTexture) {
 
 TEST_F(FontLfdLoad, TheThirdArgumentIsIgnoredAndNullObjectsAreHarmless) {
     Put("f.lfd", LfdBytes(16, 1, 16, 16, {{'A', 0}}, {"sheet"}, {{0, 2, 8, 1, 0, 0, 8, 16}}));
+    Put("g.lfd", LfdBytes(16, 1, 16, 16, {{'A', 0}}, {"other"}, {{0, 2, 8, 1, 0, 0, 8, 16}}));
+    Put("other.tga", TgaBytes(16, 16, std::vector<uint32_t>(256, 0xFFFFFFFF)));
     CFontSprite2D* one = KestraFontSprite2D::CreateFromFile("f.lfd", ".tga", 1, 64, 0, 14);
-    CFontSprite2D* five = KestraFontSprite2D::CreateFromFile("f.lfd", ".tga", 5, 64, 0, 14);
+    CFontSprite2D* five = KestraFontSprite2D::CreateFromFile("g.lfd", ".tga", 5, 48, 1, 13);
     ASSERT_NE(one, nullptr);
     ASSERT_NE(five, nullptr);
     EXPECT_EQ(one->GetSheetCount(), five->GetSheetCount());
+    // Capacity and sort go to the sheet's sprite, the format kind to its texture.
+    EXPECT_EQ(one->GetSprite(0)->GetCapacity(), 64u);
+    EXPECT_EQ(five->GetSprite(0)->GetCapacity(), 48u);
+    EXPECT_FALSE(one->GetSprite(0)->IsSorting());
+    EXPECT_TRUE(five->GetSprite(0)->IsSorting());
+    EXPECT_EQ(one->GetSheet(0)->GetFormat(), D3DFMT_A8R8G8B8);
+    EXPECT_EQ(five->GetSheet(0)->GetFormat(), D3DFMT_A4R4G4B4);
     EXPECT_EQ(QuadsDrawn(one, "A"), QuadsDrawn(five, "A"));
     uint32_t size = 0;
     EXPECT_EQ(one->GetSize(&size), 16u);

@@ -276,6 +276,38 @@ Mesh Second { 3; 0;0;1;, 1;0;1;, 0;1;1;; 1; 3;0,1,2;; }
     EXPECT_EQ(KestraModelEx::CreateFromMemory(empty.data(), uint32_t(empty.size()), 1, 1, 0, 0), nullptr);
 }
 
+TEST_F(Models, MaterialsKeepEveryChannelAndATextureWhitensTheDiffuse) {
+    StartAll(d3d9test::Backend::Null);
+    const std::string text = R"(xof 0303txt 0032
+Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 2; 3;0,1,2;, 3;0,2,1;;
+ MeshMaterialList { 2; 2; 0, 1;;
+  Material { 0.1;0.2;0.4;0.5;; 7; 0.6;0.7;0.8;; 0.01;0.02;0.03;; }
+  Material { 0.9;0.8;0.7;0.6;; 3; 0;0;0;; 0.1;0.2;0.3;; TextureFilename { "dir\\t.png"; } } } }
+)";
+    CModel* model = KestraModelEx::CreateFromMemory(text.data(), uint32_t(text.size()), 1, 1, 0, 0);
+    ASSERT_NE(model, nullptr) << Log();
+    CBaseMesh* mesh = model->GetMeshArray()[0];
+    ASSERT_EQ(mesh->GetMaterialCount(), 2u);
+    // Diffuse, ambient (0.3 of the diffuse plus the emissive), specular, emissive: r, g, b, a; then power.
+    const float want[2][17] = {
+        {0.1f, 0.2f, 0.4f, 0.5f, 0.04f, 0.08f, 0.15f, 1, 0.6f, 0.7f, 0.8f, 1, 0.01f, 0.02f, 0.03f, 1, 7},
+        {1, 1, 1, 0.6f, 0.4f, 0.5f, 0.6f, 1, 0, 0, 0, 1, 0.1f, 0.2f, 0.3f, 1, 3},
+    };
+    for (uint32_t j = 0; j < 2; ++j) {
+        CBaseObject* object = nullptr;
+        ASSERT_TRUE(mesh->GetMaterial(j, &LibModel::kClassMaterial, &object));
+        const D3DMATERIAL9& m = static_cast<LibModel::CMaterial*>(object)->GetMaterial();
+        const D3DCOLORVALUE* colours[4] = {&m.Diffuse, &m.Ambient, &m.Specular, &m.Emissive};
+        for (int k = 0; k < 4; ++k) {
+            const float got[4] = {colours[k]->r, colours[k]->g, colours[k]->b, colours[k]->a};
+            for (int c = 0; c < 4; ++c) EXPECT_NEAR(got[c], want[j][k * 4 + c], 1e-6) << j << " " << k << " " << c;
+        }
+        EXPECT_EQ(m.Power, want[j][16]) << j;
+        object->Release();
+    }
+    model->Release();
+}
+
 // Where a frame's instance of the triangle puts the triangle's centroid.
 D3DXVECTOR3 PlacedCentroid(CModel* model, const char* frame) {
     const int32_t index = model->FindFrame(frame);
