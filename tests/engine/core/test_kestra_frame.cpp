@@ -441,29 +441,42 @@ void PostAndPump(UINT message, WPARAM wParam, LPARAM lParam) {
     for (int i = 0; i < 100 && PeekMessageA(&pending, nullptr, 0, 0, PM_NOREMOVE); ++i) Kestra::WaitForMessage(true);
 }
 
-TEST(KestraWindow, OpensTheConfiguredClientAreaAndTitle) {
-    testsupport::TempDir dir;
-    EXPECT_EQ(boot::InDisplayChild([&] {
-                  PrepareGame(dir.path());
-                  g_inLoop = [] {
-                      HWND window = Kestra::GetWindowHandle();
-                      ASSERT_NE(window, nullptr);
-                      RECT client{};
-                      EXPECT_TRUE(GetClientRect(window, &client));
-                      EXPECT_EQ(client.right - client.left, 640);
-                      EXPECT_EQ(client.bottom - client.top, 480);
-                      char title[300] = {};
-                      GetWindowTextA(window, title, sizeof(title));
-                      EXPECT_STREQ(title, "Quenrith ver1.12");
-                      EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)) & 0x80CA0000u, 0x80CA0000u);
-                      EXPECT_TRUE(Kestra::IsActive());
-                  };
-                  Kestra::SetGameFunctions(boot::ConfigureLikeGame, MainExitAfterFrames, nullptr);
-                  boot::BootNow();
-                  // The cursor stays visible when the game asks for it.
-                  EXPECT_TRUE(CallsStartingWith({"ShowCursor"}).empty());
-              }),
-              0);
+TEST(KestraWindow, OpensTheConfiguredClientAreaTitleAndStyleWindowedAndFullScreen) {
+    // Windowed: popup, caption, system menu, minimize box; full screen: a bare popup.
+    static const std::pair<bool, DWORD> rows[] = {{true, 0x90CA0000u}, {false, 0x90000000u}};
+    for (const auto& row : rows) {
+        testsupport::TempDir dir;
+        static const std::pair<bool, DWORD>* current;
+        current = &row;
+        EXPECT_EQ(boot::InDisplayChild([&] {
+                      PrepareGame(dir.path());
+                      g_inLoop = [] {
+                          HWND window = Kestra::GetWindowHandle();
+                          ASSERT_NE(window, nullptr);
+                          RECT client{};
+                          EXPECT_TRUE(GetClientRect(window, &client));
+                          EXPECT_EQ(client.right - client.left, 640);
+                          EXPECT_EQ(client.bottom - client.top, 480);
+                          char title[300] = {};
+                          GetWindowTextA(window, title, sizeof(title));
+                          EXPECT_STREQ(title, "Quenrith ver1.12");
+                          EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), current->second);
+                          EXPECT_TRUE(Kestra::IsActive());
+                      };
+                      Kestra::SetGameFunctions(
+                          [] {
+                              boot::ConfigureLikeGame();
+                              Kestra::SetScreenInfo(640, 480, current->first);
+                              return true;
+                          },
+                          MainExitAfterFrames, nullptr);
+                      boot::BootNow();
+                      // The cursor stays visible when the game asks for it.
+                      EXPECT_TRUE(CallsStartingWith({"ShowCursor"}).empty());
+                  }),
+                  0)
+            << row.first;
+    }
 }
 
 TEST(KestraWindow, HiddenCursorIsHiddenAtCreateAndShownAtClose) {

@@ -275,6 +275,16 @@ TEST_F(SoundTest, ATableSizeOfZeroHoldsSixtyFourSlots) {
     EXPECT_FALSE(LogHas("KestraSound::Release"));
 }
 
+// A buffer made from WAV data: volume and pan control only, the samples' size.
+void ExpectWaveBufferCaps(IDirectSoundBuffer* buffer, DWORD bytes) {
+    DSBCAPS caps{};
+    caps.dwSize = sizeof caps;
+    ASSERT_EQ(buffer->GetCaps(&caps), DS_OK);
+    EXPECT_EQ(caps.dwFlags, DWORD(DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME | DSBCAPS_LOCSOFTWARE));
+    EXPECT_EQ(caps.dwBufferBytes, bytes);
+    EXPECT_EQ(buffer->SetPan(DSBPAN_LEFT), DS_OK);
+}
+
 TEST_F(SoundTest, BufferCountsAreHeldBetweenOneAndThirtyTwo) {
     Start();
     Put("data/SE/a.wav", StereoWave(StereoSignal(300)));
@@ -285,6 +295,7 @@ TEST_F(SoundTest, BufferCountsAreHeldBetweenOneAndThirtyTwo) {
         const KestraSoundSlot* s = KestraSound::GetSlot(slot);
         EXPECT_EQ(s->bufferCount, kept) << asked;
         for (uint32_t i = 0; i < KESTRA_SOUND_MAX_BUFFERS; ++i) EXPECT_EQ(s->buffers[i] != nullptr, i < kept) << i;
+        for (uint32_t i = 0; i < kept; ++i) ExpectWaveBufferCaps(s->buffers[i], 1200);
         // Every buffer is its own voice over the same samples.
         KestraSound::Play(slot, kept - 1);
         EXPECT_TRUE(BufferPlaying(slot, kept - 1));
@@ -321,6 +332,7 @@ TEST_F(SoundTest, VolumeGoesToTheBufferInHundredthsOfADecibelAndToThePlayerAsGiv
     ASSERT_NE(buffers, kNone);
     ASSERT_NE(player, kNone);
     ASSERT_NE(KestraSound::GetSlot(player)->player, nullptr);
+    for (uint32_t i = 0; i < 2; ++i) ExpectWaveBufferCaps(Buffer(buffers, i), 1200);
     const std::pair<float, LONG> rows[] = {{50.0f, -2500}, {90.0f, -100}, {0.0f, -10000}, {100.5f, 0}, {-3.0f, -10000}};
     for (const auto& [volume, hundredths] : rows) {
         KestraSound::SetVolume(buffers, volume, 1);

@@ -27,6 +27,22 @@ TEST(DirectInputFormats, PredefinedFormatsHaveTheDocumentedShape) {
     EXPECT_EQ(records::Check("tests/platform/dinput/records.txt", "PredefinedFormats", objects.h), "");
 }
 
+// The formats place X Y Z Rx Ry Rz and two sliders four bytes apart from each
+// aspect's X value, and the smaller state is the larger one's head.
+#define AXES_AS_FORMATTED(S, x, y, z, rx, ry, rz, sliders)                                                    \
+    static_assert(offsetof(S, y) == offsetof(S, x) + 4 && offsetof(S, z) == offsetof(S, x) + 8 &&           \
+                  offsetof(S, rx) == offsetof(S, x) + 12 && offsetof(S, ry) == offsetof(S, x) + 16 &&       \
+                  offsetof(S, rz) == offsetof(S, x) + 20 && offsetof(S, sliders) == offsetof(S, x) + 24)
+AXES_AS_FORMATTED(DIJOYSTATE, lX, lY, lZ, lRx, lRy, lRz, rglSlider);
+AXES_AS_FORMATTED(DIJOYSTATE2, lX, lY, lZ, lRx, lRy, lRz, rglSlider);
+AXES_AS_FORMATTED(DIJOYSTATE2, lVX, lVY, lVZ, lVRx, lVRy, lVRz, rglVSlider);
+AXES_AS_FORMATTED(DIJOYSTATE2, lAX, lAY, lAZ, lARx, lARy, lARz, rglASlider);
+AXES_AS_FORMATTED(DIJOYSTATE2, lFX, lFY, lFZ, lFRx, lFRy, lFRz, rglFSlider);
+#undef AXES_AS_FORMATTED
+static_assert(offsetof(DIJOYSTATE, lX) == offsetof(DIJOYSTATE2, lX) &&
+              offsetof(DIJOYSTATE, rgdwPOV) == offsetof(DIJOYSTATE2, rgdwPOV) &&
+              offsetof(DIJOYSTATE, rgbButtons) == offsetof(DIJOYSTATE2, rgbButtons));
+
 TEST(DirectInputValues, DefaultAxisMappingMatchesAnIndependentReference) {
     using platform::dinput::ScaleAxis;
     for (int raw = -32768; raw <= 32767; ++raw) {
