@@ -327,7 +327,21 @@ TEST_F(DrawnTargets, MakeTheirCopyAtTheFirstReadAndItHoldsWhatGlDrew) {
     EXPECT_EQ(row[15] & 0xFFFFFF, 0xFFFFFFu);
     EXPECT_EQ(row[25] & 0xFFFFFF, 0u);
     backBuffer->UnlockRect();
-    for (IDirect3DSurface9* s : {rt, depth, untouchedDepth, backBuffer}) s->Release();
+    // A depth surface the window holds beside the back buffer reads back top row first too.
+    IDirect3DSurface9* windowDepth = nullptr;
+    ASSERT_EQ(device_->CreateDepthStencilSurface(640, 480, D3DFMT_D16_LOCKABLE, D3DMULTISAMPLE_NONE, 0, FALSE,
+                                                 &windowDepth, nullptr),
+              D3D_OK);
+    device_->SetDepthStencilSurface(windowDepth);
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(device_->Clear(1, &box, D3DCLEAR_ZBUFFER, 0, 0.0f, 0), D3D_OK);
+    ASSERT_EQ(windowDepth->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+    const auto* zRow = reinterpret_cast<const uint16_t*>(static_cast<uint8_t*>(lr.pBits) + 15 * lr.Pitch);
+    EXPECT_EQ(zRow[15], 0);
+    EXPECT_EQ(zRow[25], 0xFFFF);
+    windowDepth->UnlockRect();
+    device_->SetDepthStencilSurface(nullptr);
+    for (IDirect3DSurface9* s : {rt, depth, untouchedDepth, backBuffer, windowDepth}) s->Release();
 }
 
 // A target keeps the alpha it was cleared or drawn with only where its format stores one.

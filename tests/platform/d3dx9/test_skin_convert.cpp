@@ -235,6 +235,16 @@ TEST(SkinConvert, FiveInfluencesKeepTheFourLargestAndSmallPalettesAreRefused) {
                                                  &table, &raw);
     };
     EXPECT_EQ(convert(skin.get(), mesh.get(), 3), D3DXERR_SKINNINGNOTSUPPORTED);
+    // No palette, no mesh, nowhere for the result, or a layout with no FVF: a wrong call.
+    const D3DVERTEXELEMENT9 noFvf[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_NORMAL, 0},
+                                       {0, 12, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0}, D3DDECL_END()};
+    ASSERT_EQ(D3DXCreateMesh(1, 3, D3DXMESH_SYSTEMMEM, noFvf, nullptr, &raw), S_OK);
+    Com<ID3DXMesh> odd(raw);
+    for (ID3DXMesh* to : {mesh.get(), static_cast<ID3DXMesh*>(nullptr), odd.get()})
+        EXPECT_EQ(convert(skin.get(), to, to == mesh.get() ? 0 : 4), D3DERR_INVALIDCALL);
+    EXPECT_EQ(skin->ConvertToIndexedBlendedMesh(mesh.get(), 0, 4, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                                nullptr, nullptr),
+              D3DERR_INVALIDCALL);
     ASSERT_EQ(convert(skin.get(), mesh.get(), 4), S_OK);
     Com<ID3DXMesh> out(raw);
     Com<ID3DXBuffer> tableOwner(table);
