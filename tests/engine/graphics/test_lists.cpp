@@ -81,6 +81,9 @@ TEST_F(Lists, CreationFailuresAndBadArgumentsAnswerNull) {
     StartLists();
     EXPECT_EQ(KestraPrimitive3D::Create(6, 5), nullptr);  // five coordinate sets
     EXPECT_EQ(KestraPoint3D::Create(0), nullptr);
+    // Capacities whose buffer size wraps 32 bits to a few bytes.
+    EXPECT_EQ(KestraPrimitive3D::Create(0xFFFFFFFFu / 48 + 3, 4), nullptr);
+    EXPECT_EQ(KestraLine2D::Create(0xFFFFFFFFu / 20 + 2), nullptr);
     platform::InjectFault("CreateVertexBuffer");
     EXPECT_EQ(KestraLine2D::Create(8), nullptr);
     EXPECT_EQ(KestraPrimitive3D::Create(6, 1), nullptr);

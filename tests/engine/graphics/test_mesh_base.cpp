@@ -117,13 +117,15 @@ TEST_F(MeshBase, FlatBoundsHitsMorphTargetsAndMaterialNames) {
     // A segment straight down through both quads of the floor at x = 1.5.
     EXPECT_EQ(floor->GetHitCount(), 0u);
     ASSERT_TRUE(floor->IntersectSegment(CVector3(1.5f, 5, 0.25f), CVector3(1.5f, -5, 0.25f), 0, 1));
-    ASSERT_EQ(floor->GetHitCount(), 1u) << "a mesh of 12 indices still keeps its hit";
+    ASSERT_EQ(floor->GetHitCount(), 1u);
     CVector3 point, world, normal, worldNormal;
     ASSERT_TRUE(floor->GetHit(0, &point, &world, &normal, &worldNormal));
     EXPECT_NEAR(point.x, 1.5f, 1e-5f);
     EXPECT_NEAR(point.y, 0.0f, 1e-5f);
     EXPECT_NEAR(std::fabs(normal.y), 1.0f, 1e-5f);
     EXPECT_FALSE(floor->IntersectSegment(CVector3(1.5f, 5, 0.25f), CVector3(1.5f, 1, 0.25f), 0, 0));
+    EXPECT_TRUE(pebble->IntersectSegment(CVector3(0.25f, 0.25f, 1), CVector3(0.25f, 0.25f, -1), 0, 0))
+        << "a mesh of three indices still keeps its hit";
     // A list filled to its capacity keeps every entry whole; one more is refused.
     auto* hits = new LibModel::CHitList(3);
     const auto entry = [](uint32_t i, int k) {

@@ -58,8 +58,6 @@ TEST_F(Primitives, AFullPrimitiveDropsFurtherTrianglesAndAnswersFalse) {
     Start();
     CPrimitive2D* p = Make(300);
     ASSERT_NE(p, nullptr);
-    EXPECT_EQ(p->GetVertexSize(), 28u);
-    EXPECT_EQ(p->GetFvf(), 0x144u);
     EXPECT_NE(Log().find(spritetest::Sjis(u8"VERTEX COUNT [  300 ] : VERTEX SIZE [  28BYTE ] : ")), std::string::npos);
     p->Begin();
     for (int i = 0; i < 50; ++i) ASSERT_TRUE(Quad(p, float(i), 0, 4, 4)) << i;
@@ -321,11 +319,15 @@ TEST_F(Primitives, FailedCreatesAndResizesLeaveNothingToWriteInto) {
 
     EXPECT_EQ(Make(30, false, 5), nullptr) << "five texture-coordinate sets do not exist";
     EXPECT_EQ(Make(0), nullptr);
+    // 52-byte vertices: this many would wrap the buffer size to 56 bytes.
+    constexpr uint32_t kWraps = 0xFFFFFFFFu / 52 + 2;
+    EXPECT_EQ(Make(kWraps, false, 4), nullptr);
 
     CPrimitive2D* p = Make(30, false, 4);
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(p->GetVertexSize(), 52u);
     EXPECT_FALSE(p->Resize(0));
+    EXPECT_FALSE(p->Resize(kWraps));
     EXPECT_EQ(p->GetCapacity(), 30u);
     EXPECT_TRUE(p->Resize(60));
     EXPECT_EQ(p->GetCapacity(), 60u);

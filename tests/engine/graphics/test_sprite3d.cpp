@@ -95,8 +95,9 @@ TEST_F(Sprites3D, QuadCornersAndTextureCoordinatesFollowTheTransform) {
     EXPECT_EQ(t->GetRefCount(), 1);
     s->SetTexture(0, t);
     s->SetTexture(0, t);  // the same one again keeps one reference
-    s->SetTexture(7, t);  // no such stage
-    EXPECT_EQ(t->GetRefCount(), 2);
+    s->SetTexture(3, t);  // the last stage
+    s->SetTexture(4, t);  // no such stage
+    EXPECT_EQ(t->GetRefCount(), 3);
     CTransform moved;
     moved.SetPosition(10, 0, 0);
     moved.UpdateMatrix();
@@ -106,6 +107,14 @@ TEST_F(Sprites3D, QuadCornersAndTextureCoordinatesFollowTheTransform) {
     EXPECT_FALSE(s->DrawSquare(nullptr, 0, 0, 0, 1, 1, src, 0xFF112233, 9)) << "a second quad passes capacity 6";
     const std::vector<Stored> v = Uploaded(s);
     ASSERT_EQ(v.size(), 6u);
+    d3d9test::SetRecording(true);
+    ASSERT_TRUE(Kestra3D::BeginScene());
+    s->Render();
+    Kestra3D::EndScene();
+    const std::vector<d3d9test::DrawCall> draws = d3d9test::DrawCalls();
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0].textures[3], draws[0].textures[0]) << "every stage is bound";
+    EXPECT_NE(draws[0].textures[0], nullptr);
     // Top-left, top-right, bottom-left; bottom-left, top-right, bottom-right (y up).
     const float expect[6][5] = {{9, 3, 3, 0, 0},      {13, 3, 3, 0.5f, 0},   {9, 1, 3, 0, 0.25f},
                                 {9, 1, 3, 0, 0.25f}, {13, 3, 3, 0.5f, 0}, {13, 1, 3, 0.5f, 0.25f}};
@@ -126,7 +135,7 @@ TEST_F(Sprites3D, QuadCornersAndTextureCoordinatesFollowTheTransform) {
     EXPECT_FLOAT_EQ(w[5].u, 31.5f / 64.0f);
     KestraTexture::SetTexelOffset(0.0f);
     KestraSprite3D::Release(s);
-    EXPECT_EQ(t->GetRefCount(), 1) << "the sprite let go of its texture";
+    EXPECT_EQ(t->GetRefCount(), 1) << "the sprite let go of both stages";
     EXPECT_EQ(Count("<B><FONT color=\"RED\">CSprite3D Destruct</FONT></B>"), 1);
     KestraTexture::Release(t);
 }
