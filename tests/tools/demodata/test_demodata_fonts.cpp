@@ -11,7 +11,9 @@
 #include "engine/graphics/KestraLfd.h"
 #include "platform/win32/shift_jis.h"
 #include "tests/tools/demodata/demodata_test_util.h"
+#include "tests/support/test_support.h"
 #include "tools/demodata/Generator.h"
+#include "tools/demodata/StepFont.h"
 
 using namespace demodatatest;
 
@@ -95,6 +97,23 @@ TEST(DemoDataFonts, SkillFontHoldsTheAttackNamesAndRankingText) {
     for (uint16_t code : {0x8260, 0x824F, 0x8199, 0x8166, 0x81F4, 0x815A, 0x81A8, 0x8175, 0x818F, 0x8176, 0x81A2, 0x81A0, 0x8140})
         EXPECT_TRUE(f.Has(code)) << std::hex << code;
     for (int c = 0x20; c <= 0x7E; ++c) EXPECT_TRUE(f.Has(uint16_t(c))) << c;
+}
+
+// A sheet that cannot be written fails the forms, and so the run.
+TEST(DemoDataFonts, StepFormsFailWhenTheirSheetCannotBeWritten) {
+    Font f;
+    ASSERT_TRUE(f.Load("skillfont.lfd"));
+    testsupport::TempDir dir;
+    const std::string first = KestraLfd::ReadSheetName(f.view, 0), count = std::to_string(f.view.header.sheetCount);
+    std::filesystem::copy_file(DataDir() + "/skillfont.lfd", dir.file("skillfont.lfd"));
+    std::filesystem::copy_file(DataDir() + "/" + first + ".tga", dir.file(first + ".tga"));
+    const std::string blocked = dir.file(first.substr(0, first.size() - 2) + (count.size() < 2 ? "0" : "") + count + ".tga");
+    std::filesystem::create_directory(blocked);
+    demodata::TextPainter text;
+    std::string error;
+    ASSERT_TRUE(text.Open(&error)) << error;
+    EXPECT_FALSE(demodata::FillStepForms(dir.file("skillfont.lfd"), {}, text, &error));
+    EXPECT_EQ(error, "cannot write " + blocked);
 }
 
 }  // namespace

@@ -161,6 +161,8 @@ TEST(DemoDataInventory, CommandLinesPrintAndExitAsRecorded) {
         {"--only sounds '" + log + "/a'", "quenrith-demodata: cannot create the output folder " + log + "/a\n"},
         {"--only sounds --jobs 1 '" + dir.path() + "/b'",  // its SE is a file
          "quenrith-demodata: cannot write " + dir.path() + "/b/" + SoundEffects().front().path + "\n"},
+        {"--only none --contact-sheet '" + log + "/c.png' '" + dir.path() + "/e'",
+         "quenrith-demodata: cannot write " + log + "/c.png\n"},
         {"--only none --pack '" + dir.path() + "/e.bin' '" + dir.path() + "/e'",
          "generated: " + dir.path() + "/e, 0 files, 0 bytes loose, T s\npacked: " + dir.path() + "/e.bin, 8 bytes for 0 loose (0.0%)\n"},
         {"--only none --pack '" + log + "/e.bin' '" + dir.path() + "/e'",
