@@ -299,12 +299,14 @@ TEST_F(DirectSoundTest, LockHandsOutTwoRegionsAcrossTheEnd) {
     ASSERT_EQ(buffer->Lock(0, 4000, &whole, &wholeBytes, nullptr, nullptr, 0), DS_OK);
     EXPECT_EQ(wholeBytes, 4000u);
     EXPECT_EQ(std::count(static_cast<char*>(whole), static_cast<char*>(whole) + 4000, 0), 4000) << "silence";
-    IDirectSoundBuffer* unsigned8 = MakeBuffer(sound_, Format(1, 8, 22050), 100);
-    void* silence8 = nullptr;
-    DWORD bytes8 = 0;
-    ASSERT_EQ(unsigned8->Lock(0, 100, &silence8, &bytes8, nullptr, nullptr, 0), DS_OK);
-    EXPECT_EQ(std::count(static_cast<uint8_t*>(silence8), static_cast<uint8_t*>(silence8) + 100, 0x80), 100);
-    unsigned8->Release();
+    for (WORD channels : {1, 2}) {
+        IDirectSoundBuffer* unsigned8 = MakeBuffer(sound_, Format(channels, 8, 22050), 100);
+        void* silence8 = nullptr;
+        DWORD bytes8 = 0;
+        ASSERT_EQ(unsigned8->Lock(0, 100, &silence8, &bytes8, nullptr, nullptr, 0), DS_OK);
+        EXPECT_EQ(std::count(static_cast<uint8_t*>(silence8), static_cast<uint8_t*>(silence8) + 100, 0x80), 100);
+        unsigned8->Release();
+    }
     EXPECT_EQ(buffer->Unlock(whole, wholeBytes, nullptr, 0), DS_OK);
     EXPECT_EQ(buffer->Unlock(static_cast<uint8_t*>(whole) + 4000, 0, nullptr, 0), DS_OK);
 
@@ -426,8 +428,9 @@ TEST_F(DirectSoundTest, ControlsNeedTheirFlagsAndRanges) {
 }
 
 TEST_F(DirectSoundTest, DuplicatesShareTheSamplesAndOutliveTheOriginal) {
-    IDirectSoundBuffer* original = MakeBuffer(sound_, Format(1, 16, 44100), 1000);
+    IDirectSoundBuffer* original = MakeBuffer(sound_, Format(1, 16, 22050), 1000, DSBCAPS_CTRLFREQUENCY);
     ASSERT_NE(original, nullptr);
+    ASSERT_EQ(original->SetFrequency(30000), DS_OK);
     IDirectSoundBuffer* copy = nullptr;
     ASSERT_EQ(sound_->DuplicateSoundBuffer(original, &copy), DS_OK);
     ASSERT_NE(copy, nullptr);
@@ -443,6 +446,13 @@ TEST_F(DirectSoundTest, DuplicatesShareTheSamplesAndOutliveTheOriginal) {
     ASSERT_EQ(copy->Lock(0, 1000, &p1, &n1, nullptr, nullptr, 0), DS_OK);
     EXPECT_EQ(std::memcmp(p1, samples.data(), 1000), 0);
     copy->Unlock(p1, n1, nullptr, 0);
+    // The original's rate, and its own to go back to.
+    DWORD frequency = 0;
+    ASSERT_EQ(copy->GetFrequency(&frequency), DS_OK);
+    EXPECT_EQ(frequency, 30000u);
+    EXPECT_EQ(copy->SetFrequency(DSBFREQUENCY_ORIGINAL), DS_OK);
+    copy->GetFrequency(&frequency);
+    EXPECT_EQ(frequency, 22050u);
 
     IDirectSoundBuffer8* as8 = nullptr;
     EXPECT_EQ(copy->QueryInterface(IID_IDirectSoundBuffer8, reinterpret_cast<void**>(&as8)), S_OK);
@@ -635,9 +645,10 @@ TEST_F(SoundMemoryTest, NoOneBufferTakesMoreThanItsBound) {
 }
 
 TEST_F(SoundMemoryTest, AStreamTakesTheRatesAndChannelCountsABufferTakes) {
-    struct Nothing : IKestraSoundSource {
-        uint32_t ReadFrames(int16_t*, uint32_t) override { return 0; }
-    } nothing;
+    // Never ends, so a stream pulling from it stays active.
+    struct Endless : IKestraSoundSource {
+        uint32_t ReadFrames(int16_t*, uint32_t frames) override { return frames; }
+    } endless;
     const struct {
         DWORD rate;
         WORD channels;
@@ -648,13 +659,21 @@ TEST_F(SoundMemoryTest, AStreamTakesTheRatesAndChannelCountsABufferTakes) {
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.rate << " Hz, " << row.channels);
         IKestraSoundStream* stream = reinterpret_cast<IKestraSoundStream*>(0x1);
-        EXPECT_EQ(host_->CreateStream(&nothing, row.rate, row.channels, &stream), row.result);
+        EXPECT_EQ(host_->CreateStream(&endless, row.rate, row.channels, &stream), row.result);
         EXPECT_EQ(stream != nullptr, row.result == S_OK);
         if (stream) stream->Release();
     }
     IKestraSoundStream* stream = nullptr;
     EXPECT_EQ(host_->CreateStream(nullptr, 44100, 2, &stream), E_INVALIDARG);
-    EXPECT_EQ(host_->CreateStream(&nothing, 44100, 2, nullptr), E_POINTER);
+    EXPECT_EQ(host_->CreateStream(&endless, 44100, 2, nullptr), E_POINTER);
+    // Created halted; its IUnknown is itself and holds a reference of its own.
+    ASSERT_EQ(host_->CreateStream(&endless, 44100, 2, &stream), S_OK);
+    EXPECT_FALSE(stream->IsActive());
+    IUnknown* unknown = nullptr;
+    ASSERT_EQ(stream->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
+    EXPECT_EQ(unknown, static_cast<IUnknown*>(stream));
+    ASSERT_EQ(stream->Release(), 1u);
+    EXPECT_EQ(unknown->Release(), 0u);
 }
 
 // A budget lowered to what is held or below it leaves nothing: not a byte more
