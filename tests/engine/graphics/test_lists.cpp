@@ -69,6 +69,11 @@ TEST_F(Lists, CapacityRulesOfPointsLinesAndTriangles) {
     EXPECT_TRUE(lines2->AddLines(p, 3));
     EXPECT_FALSE(lines2->AddLines(p, 1));
     EXPECT_EQ(lines2->GetStoredCount(), 6u);
+    // Begin keeps every point and line list's requests.
+    points2->Begin(), lines2->Begin(), lines->Begin();
+    EXPECT_EQ(points2->GetCount(), 4u);
+    EXPECT_EQ(lines2->GetCount(), 8u);
+    EXPECT_EQ(lines->GetCount(), 8u);
 
     KestraPoint3D::Release(points);
     KestraLine3D::Release(lines);
@@ -196,12 +201,14 @@ TEST_F(Lists, ScreenVerticesSnapToWholePixelsAndKeepAFiniteRhw) {
     // With perspective, rhw = 1 / z'; a depth of 0 has none and keeps its rhw.
     KestraPoint2D::SetPerspective(true, 320, 240, 1.0f);
     points->Begin();
-    const Vertex2D deep[2] = {V2(320, 240, 0xFFFFFFFF, 32767), V2(320, 240, 0xFFFFFFFF, 0)};
-    ASSERT_TRUE(points->AddPoints(deep, 2));
+    const Vertex2D deep[3] = {V2(320, 240, 0xFFFFFFFF, 32767), V2(320, 240, 0xFFFFFFFF, 0),
+                              V2(320, 240, 0xFFFFFFFF, 65535)};
+    ASSERT_TRUE(points->AddPoints(deep, 3));
     points->End();
-    up = listtest::Uploaded2D(points->GetVertexBuffer(), 2);
-    ASSERT_EQ(up.size(), 2u);
+    up = listtest::Uploaded2D(points->GetVertexBuffer(), 3);
+    ASSERT_EQ(up.size(), 3u);
     EXPECT_NEAR(up[0].rhw, 2.0f, 1e-3f);
+    EXPECT_NEAR(up[2].rhw, 1.0f / 1.5f, 1e-4f);
     EXPECT_TRUE(std::isfinite(up[1].rhw));
     EXPECT_FLOAT_EQ(up[1].rhw, 1.0f);
     KestraPoint2D::SetPerspective(false, 320, 240, 100.0f);

@@ -141,6 +141,14 @@ TEST_F(MeshBuffers, CreateTwiceKeepsOneBufferAndResetRebuildsTheSameBytes) {
 
 // ---- Loading ------------------------------------------------------------------------
 
+// The loader's limits, written out: bounds taken from its own constants would
+// move with them.
+struct Limits {
+    static constexpr uint32_t kMaxFrames = 4096, kMaxDepth = 256, kMaxMeshes = 256, kMaxMeshElements = 262144,
+                              kMaxObjects = 65536, kMaxMaterials = 4096, kMaxSets = 256, kMaxKeys = 65536,
+                              kMaxValues = 4u << 20, kMaxFileBytes = 16u << 20, kMaxBones = 48;
+};
+
 class Models : public modeltest::ModelTest {
 protected:
     void StartAll(d3d9test::Backend backend) {
@@ -560,7 +568,7 @@ std::string Zipped(const std::string& head, const std::string& unit, uint64_t co
 // at each limit the model loads.
 TEST_F(Models, AFileAskingForMoreThanTheLimitsIsRefusedWithOneLine) {
     StartAll(d3d9test::Backend::Null);
-    using L = LibModel::CXFileLoader;
+    using L = Limits;
     const std::string mesh = "Mesh M { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }";
     const std::string matrix = "FrameTransformMatrix T { 1,0,0,0, 0,1,0,0, 0,0,1,0, 3,0,0,1;; }\n";
     const std::string frames = Sjis(u8"フレーム数"), depth = Sjis(u8"フレームの深さ"), meshes = Sjis(u8"メッシュ数"),
@@ -635,7 +643,7 @@ TEST_F(Models, AFileAskingForMoreThanTheLimitsIsRefusedWithOneLine) {
         {kept(1), held, uint32_t(KESTRA_XFILE_MAX_HELD)},
     };
     // One loader for every file: each load answers for itself alone.
-    L loader;
+    LibModel::CXFileLoader loader;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 100));
         Kestra::CloseLog();
@@ -679,7 +687,7 @@ TEST_F(Models, ASkinnedMeshInACopyBindsToTheCopysBones) {
         std::vector<uint32_t> bones;  // per mesh, the frame (in pre-order) its bone follows
         uint32_t perMesh = 1;
     };
-    const uint32_t most = LibModel::CXFileLoader::kMaxBones;
+    const uint32_t most = Limits::kMaxBones;
     const Case cases[] = {
         {body + "Frame Holder { {Body} }", {1, 5}},
         {"Frame Holder { {Body} }\n" + body, {2, 5}},

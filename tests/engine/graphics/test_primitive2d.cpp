@@ -117,13 +117,14 @@ TEST_F(Primitives, TheTransformShiftsHalfAPixelAfterPerspectiveAndScaling) {
     EXPECT_FLOAT_EQ(up[3].x, -120.5f);
     EXPECT_FLOAT_EQ(up[3].y, -140.5f);
     // Perspective: z 32767 stays in place, the far one is drawn toward the centre,
-    // the near one away from it; rhw becomes 1 / z.
+    // the near one away from it; the far depth grows by the factor and rhw is 1 / z.
     EXPECT_NEAR(up[6].x, 99.5f, 1e-2);
     EXPECT_NEAR(up[6].y, 49.5f, 1e-2);
     EXPECT_GT(up[8].y, 49.5f + 40.0f);  // y 90 is below the centre's row: pulled toward 240
     EXPECT_LT(up[8].y, 240.0f);
     EXPECT_NEAR(up[7].x, 79.5f, 1e-2);  // z 0 is nearer: twice as far from the centre's column
-    EXPECT_NEAR(up[6].rhw * up[6].z, 1.0f, 1e-5);
+    EXPECT_NEAR(up[8].z, 1.5f, 1e-4);
+    EXPECT_NEAR(up[8].rhw, 1.0f / 1.5f, 1e-4);
     KestraPrimitive2D::Release(p);
 }
 
