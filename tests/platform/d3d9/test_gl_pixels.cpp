@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <epoxy/gl.h>
+
 #include "d3d9_fixture.h"
 #include "platform/d3d9/d3d9_internal.h"
 #include "platform/d3d9/d3d9shader.h"
@@ -105,6 +107,42 @@ TEST_F(GlPixels, PretransformedQuadLandsExactlyOnItsPixels) {
     for (UINT x = 99; x <= 132; ++x) {
         EXPECT_EQ(frame.at(x, 49), kGrey) << x;
         EXPECT_EQ(frame.at(x, 66), kGrey) << x;
+    }
+    device_->SetTexture(0, nullptr);
+    tex->Release();
+}
+
+// Coordinates from -3 to 3 on both axes through a 4x4 texture, read along the
+// diagonal a texel step at a time: each address mode's letters (x the border).
+TEST_F(GlPixels, AddressModesMapCoordinatesOutsideTheTexture) {
+    IDirect3DTexture9* tex =
+        MakeTexture(4, 4, [](UINT i, UINT j) { return 0xFF000000u | (0x30 * (i + 1)) << 16 | (0x30 * (j + 1)) << 8; });
+    ASSERT_NE(tex, nullptr);
+    // Mirror-once wants the mirror-clamp extension and is a clamp without it.
+    const bool mirrorClamp = epoxy_gl_version() >= 44 || epoxy_has_gl_extension("GL_ARB_texture_mirror_clamp_to_edge");
+    const std::pair<DWORD, std::string> modes[] = {
+        {D3DTADDRESS_WRAP, "ABCDABCDABCDABCDABCDABCD"},   {D3DTADDRESS_MIRROR, "DCBAABCDDCBAABCDDCBAABCD"},
+        {D3DTADDRESS_CLAMP, "AAAAAAAAAAAAABCDDDDDDDDD"},  {D3DTADDRESS_BORDER, "xxxxxxxxxxxxABCDxxxxxxxx"},
+        {D3DTADDRESS_MIRRORONCE, mirrorClamp ? "DDDDDDDDDCBAABCDDDDDDDDD" : "AAAAAAAAAAAAABCDDDDDDDDD"}};
+    device_->SetSamplerState(0, D3DSAMP_BORDERCOLOR, 0xFF0000FF);
+    device_->SetTexture(0, tex);
+    std::vector<TlVertex> v;
+    Quad(v, 99.5f, 49.5f, 147.5f, 97.5f, 0.5f, 0xFFFFFFFF, -3.0f, -3.0f, 3.0f, 3.0f);
+    for (const auto& [mode, expected] : modes) {
+        device_->SetSamplerState(0, D3DSAMP_ADDRESSU, mode);
+        device_->SetSamplerState(0, D3DSAMP_ADDRESSV, mode);
+        device_->BeginScene();
+        ASSERT_EQ(DrawTl(v), D3D_OK);
+        device_->EndScene();
+        const d3d9test::Image frame = Frame();
+        std::string across, down;
+        for (UINT k = 0; k < 48; k += 2) {
+            const uint32_t texel = frame.at(100 + k, 50 + k);
+            across += texel & 0xFF ? 'x' : char('A' + (texel >> 16 & 0xFF) / 0x30 - 1);
+            down += texel & 0xFF ? 'x' : char('A' + (texel >> 8 & 0xFF) / 0x30 - 1);
+        }
+        EXPECT_EQ(across, expected) << mode;
+        EXPECT_EQ(down, expected) << mode;
     }
     device_->SetTexture(0, nullptr);
     tex->Release();
@@ -746,16 +784,19 @@ protected:
             EXPECT_EQ(shown.at(UINT(r.left - 1), shown.height / 2) & 0xFFFFFF, 0u);
         }
         // Out of focus, full screen is lost until the focus returns; then it wants a reset.
-        const auto focus = [&](Uint8 change) {
+        const Uint32 ours = SDL_GetWindowID(platform::SdlWindowOf(window_));
+        const auto focus = [&](Uint8 change, Uint32 id) {
             SDL_Event e{};
-            e.window = {SDL_WINDOWEVENT, 0, SDL_GetWindowID(platform::SdlWindowOf(window_)), change};
+            e.window = {SDL_WINDOWEVENT, 0, id, change};
             SDL_PushEvent(&e);
             while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             }
             return std::pair(device_->TestCooperativeLevel(), device_->TestCooperativeLevel());
         };
-        EXPECT_EQ(focus(SDL_WINDOWEVENT_FOCUS_LOST), std::pair(D3DERR_DEVICELOST, D3DERR_DEVICELOST));
-        EXPECT_EQ(focus(SDL_WINDOWEVENT_FOCUS_GAINED), std::pair(D3DERR_DEVICENOTRESET, D3DERR_DEVICENOTRESET));
+        EXPECT_EQ(focus(SDL_WINDOWEVENT_FOCUS_LOST, ours + 1), std::pair(D3D_OK, D3D_OK));  // another window's
+        EXPECT_EQ(focus(SDL_WINDOWEVENT_FOCUS_LOST, ours), std::pair(D3DERR_DEVICELOST, D3DERR_DEVICELOST));
+        EXPECT_EQ(focus(SDL_WINDOWEVENT_FOCUS_GAINED, ours + 1), std::pair(D3DERR_DEVICELOST, D3DERR_DEVICELOST));
+        EXPECT_EQ(focus(SDL_WINDOWEVENT_FOCUS_GAINED, ours), std::pair(D3DERR_DEVICENOTRESET, D3DERR_DEVICENOTRESET));
         D3DPRESENT_PARAMETERS windowed = params_;
         ASSERT_EQ(device_->Reset(&windowed), D3D_OK);
         EXPECT_FALSE(d3d9test::IsFullscreen(device_));
