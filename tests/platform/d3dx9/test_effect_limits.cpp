@@ -426,7 +426,7 @@ TEST_F(EffectCompileChild, EachEntryPointHasItsOwnShaderAndIsKept) {
     // What the device links by: each semantic's usage, index and width, in and out.
     const auto io = d3dxfx::CompileVertexShaders(
         "struct O { float4 p : POSITION; float4 c : COLOR1; float2 t : TEXCOORD7; float f : FOG; float s : PSIZE; };\n"
-        "O M(float4 p : POSITION, float3 n : NORMAL1, float3 t : TANGENT, float3 b : binormal2) {\n"
+        "O M(float4 p : SV_Position, float3 n : NORMAL1, float3 t : TANGENT, float3 b : binormal2) {\n"
         "O o = {p, p, n.xy + t.xy, n.z + b.z, p.w}; return o; }\n", {"M"}, "", &errors);
     ASSERT_EQ(io.size(), 1u) << errors;
     std::string links;
