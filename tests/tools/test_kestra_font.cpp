@@ -137,7 +137,7 @@ TEST_F(FontTool, ListOptionsAndBadArgumentsAreChecked) {
     const std::string to = " '" + out + "'";
     for (const std::string& bad : {"--size 0" + to, "--size 254" + to, to + to, "--sheet-size 1000" + to,
                                    "--sheet-size 8" + to, "--sheet-size 16384" + to, "--lists greek" + to,
-                                   "--lists ascii," + to, "--frob" + to, to + " --size", std::string()}) {
+                                   "--lists ascii," + to, "--frob" + to, std::string("--frob"), to + " --size", std::string()}) {
         EXPECT_EQ(RunTool(bad, &said), 2) << bad;
         EXPECT_EQ(said,
                   "usage: kestra-font [--size N] [--face NAME] [--sheet-size N] [--lists ascii,kana,nonkanji,kanji1]\n"

@@ -201,6 +201,8 @@ TEST(EffectLimits, WhatTheDriverIsGivenHoldsAtItsEdge) {
         {"overloads: the costly last, 32768 tokens", "", overloads(false, "x = x" + Times("+x", 8182) + ";\n", 2), ""},
         {"overloads: the costly first, one past", "", overloads(true, "x = x" + Times("+x", 8183) + ";\n", 2), kExpanded},
         {"overloads: the costly last, one past", "", overloads(false, "x = x" + Times("+x", 8183) + ";\n", 2), kExpanded},
+        {"overloads: the costly first, branches", "", overloads(true, Numbered("if (x > ", ") x += 1;\n", 129), 2), kBranches},
+        {"overloads: the costly last, branches", "", overloads(false, Numbered("if (x > ", ") x += 1;\n", 129), 2), kBranches},
         {"locals through calls", "",
          "float F(float x) { float4 a[100]; a[0] = x; return a[0].x; }\n" + main("", "p.x = F(p.x) + F(p.y) + F(p.z);\n"),
          kLocals},
@@ -424,13 +426,14 @@ TEST_F(EffectCompileChild, EachEntryPointHasItsOwnShaderAndIsKept) {
     // What the device links by: each semantic's usage, index and width, in and out.
     const auto io = d3dxfx::CompileVertexShaders(
         "struct O { float4 p : POSITION; float4 c : COLOR1; float2 t : TEXCOORD7; float f : FOG; float s : PSIZE; };\n"
-        "O M(float4 p : POSITION, float3 n : NORMAL1) { O o = {p, p, n.xy, n.z, p.w}; return o; }\n", {"M"}, "", &errors);
+        "O M(float4 p : SV_Position, float3 n : NORMAL1, float3 t : TANGENT, float3 b : binormal2) {\n"
+        "O o = {p, p, n.xy + t.xy, n.z + b.z, p.w}; return o; }\n", {"M"}, "", &errors);
     ASSERT_EQ(io.size(), 1u) << errors;
     std::string links;
     for (const auto& i : io[0]->desc.inputs) links += std::to_string(i.usage) + "." + std::to_string(i.usageIndex) + " ";
     for (const auto& o : io[0]->desc.outputs)
         links += std::to_string(o.usage) + "." + std::to_string(o.usageIndex) + "x" + std::to_string(o.components) + " ";
-    EXPECT_EQ(links, "0.0 3.1 0.0x4 10.1x4 5.7x2 11.0x1 4.0x1 ");  // FOG is the device's own usage 11
+    EXPECT_EQ(links, "0.0 3.1 6.0 7.2 0.0x4 10.1x4 5.7x2 11.0x1 4.0x1 ");  // FOG is the device's own usage 11
     platform::InjectFault("ShaderCompile.start");
     EXPECT_EQ(d3dxfx::CompileVertexShaders(hlsl, {"A", "B"}, "", &errors).size(), 2u) << errors;
     EXPECT_TRUE(d3dxfx::CompileVertexShaders(hlsl, {"A", "C"}, "", &errors).empty());

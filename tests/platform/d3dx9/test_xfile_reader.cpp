@@ -348,8 +348,8 @@ TEST(XFileReader, BadInputFailsWithoutHarm) {
         {x + "Nobody n { 1; { 2; { } } Frame { } }\nVector { 1;2;3; }\n", S_OK},
         {x + "Nobody n { 1; { 2; }\n", D3DXFERR_PARSEERROR},
         // Templates: restrictions, numeric and named sizes, and what breaks them.
-        {x + "template T { <11111111-2222-3333-4444-555555555555> DWORD n; array WORD v[2][n]; [Frame, Mesh "
-             "<3D82AB44-62DA-11CF-AB39-0020AF71E433>] }\nT { 2; 1,2,3,4; }\n",
+        {x + "template T { <11111111-2222-3333-4444-555555555555> DWORD n; array WORD v[n][2]; [Frame, Mesh "
+             "<3D82AB44-62DA-11CF-AB39-0020AF71E433>] }\nT { 3; 1,2,3,4,5,6; }\n",
          S_OK},
         // An array's elements are no size: the number of the same name before it stays the size.
         {x + "template T { <11111111-2222-3333-4444-555555555555> DWORD n; array DWORD n[2]; array DWORD a[n]; }\n"

@@ -2,6 +2,7 @@
 // finds the cells its class draws on the sheet that stage loads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 
@@ -70,6 +71,11 @@ TEST(DemoDataEnemyArt, SharedSheetsHoldTheirClassesOnEveryStage) {
             if (art.slot != 6 && art.slot != 7) continue;
             EXPECT_TRUE(MissingArt(art.type, stage).empty()) << art.type << stagecheck::Joined(MissingArt(art.type, stage));
         }
+    // Only what the bosses summon with element 2 reaches the particle sheet's third part.
+    for (const EnemyArt& art : EnemyArts()) {
+        const bool third = art.slot == 7 && std::any_of(art.rects.begin(), art.rects.end(), [](const Box& b) { return b.x >= 1024; });
+        EXPECT_EQ(third, art.type == 75 || art.type == 87 || art.type == 88) << art.type;
+    }
     // The magic circle comes from the team's second character.
     for (const char* sheet : {"img/mahoujin_crow.png", "img/mahoujin_osero.png"}) {
         const ImageAsset* image = FindImage(sheet);
