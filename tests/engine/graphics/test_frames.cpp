@@ -112,9 +112,10 @@ TEST_F(Frames, BlendMixesScaleLinearlyAndRotationBySlerp) {
     auto* setB = new AnimasionSet;
     setA->AddChild(Anim("BONE", 1, 0));  // names match without regard to case
     setB->AddChild(Anim("bone", 3, 1.5707964f));
-    f->SetAnimationCount(2);
+    f->SetAnimationCount(3);  // the last slot stays empty
     f->BindAnimation(0, setA);
     f->BindAnimation(1, setB);
+    f->BindAnimation(3, setA);  // past the slots: ignored
     EXPECT_EQ(f->FindAnimationIndex("Bone"), 0);
 
     f->SetAnimationBlend(0, 1, 0.5f);
@@ -128,8 +129,8 @@ TEST_F(Frames, BlendMixesScaleLinearlyAndRotationBySlerp) {
     EXPECT_NEAR(m._42, 6.0f, 1e-5);
     EXPECT_NEAR(m._43, 7.0f, 1e-5);
 
-    // Weight 0 with A missing shows the base transform; indices past the sets mean none.
-    f->SetAnimationBlend(7, 1, 0.0f);
+    // Weight 0 with A missing shows the base transform; indices from the count on mean none.
+    f->SetAnimationBlend(3, 1, 0.0f);
     f->Animate(0, 0, KestraAnimation::kLinear);
     EXPECT_EQ(f->GetLocalMatrix(), f->GetBaseMatrix());
     f->SetAnimationBlend(1, 99, 0.0f);
@@ -139,6 +140,7 @@ TEST_F(Frames, BlendMixesScaleLinearlyAndRotationBySlerp) {
 
     CBaseObject* got = nullptr;
     EXPECT_FALSE(f->GetAnimation(0, &LibModel::kClassFrame, &got));
+    EXPECT_FALSE(f->GetAnimation(3, &LibModel::kClassAnimationSet, &got));
     ASSERT_TRUE(f->GetAnimation(1, &LibModel::kClassAnimationSet, &got));
     EXPECT_STREQ(got->GetName(), "bone");
     got->Release();

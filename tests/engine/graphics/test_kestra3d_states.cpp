@@ -68,8 +68,6 @@ TEST_F(Kestra3DStates, APresetSetTwiceReachesTheDeviceOnce) {
     EXPECT_EQ(d3d9test::CallCount("SetRenderState"), 2u);  // BLENDOP ADD is already the device's
     Kestra3D::SetBlendingType(1);
     EXPECT_EQ(d3d9test::CallCount("SetRenderState"), 2u);
-    EXPECT_EQ(DeviceRenderState(D3DRS_SRCBLEND), DWORD(D3DBLEND_SRCALPHA));
-    EXPECT_EQ(DeviceRenderState(D3DRS_DESTBLEND), DWORD(D3DBLEND_INVSRCALPHA));
 }
 
 TEST_F(Kestra3DStates, EveryPresetSetsItsThreeStatesAndOthersAreIgnored) {

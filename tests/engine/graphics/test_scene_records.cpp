@@ -294,7 +294,8 @@ protected:
             d->Add(model->Draw());
             d->Draws();
             for (uint32_t m = 0; m < model->GetMeshCount(); ++m)  // what each mesh's effect was handed
-                for (const char* name : {"mTransform", "mWorldView", "mWorld", "FogTransform", "vCameraPos"}) {
+                for (const char* name : {"mTransform", "mWorldView", "mWorld", "FogTransform", "FogParameter",
+                                         "vCameraPos", "SlideTextureU", "SlideTextureV", "VertexExtrusion"}) {
                     float v[16] = {};
                     d->Add(model->GetMeshArray()[m]->GetEffect()->GetEffect()->GetFloatArray(name, v, 16));
                     d->Bytes(v, sizeof v);
@@ -317,6 +318,7 @@ TEST_F(SceneModels, ReferencedMeshAnimated) {
     ASSERT_EQ(model->GetAnimationSetCount(), 2u);
     ASSERT_TRUE(model->SetShader(-1, 0));
     model->SetDisableFlags(0, 0xFF, -1);
+    model->SetSlideTextureU(3, -1), model->SetSlideTextureV(5, -1), model->SetVertexExtrusion(7, -1);
     d3d9test::SetRecording(true);
     ASSERT_TRUE(Kestra3D::BeginScene());
     Digest d;

@@ -76,8 +76,8 @@ TEST_F(Textures, ImagesGrowToPowersOfTwoAndCoordinatesFollowTheImage) {
 
     CTexture* empty = KestraTexture::Create(300, 5, 14);
     ASSERT_NE(empty, nullptr);
-    EXPECT_EQ(empty->GetWidth(), 512u);
-    EXPECT_EQ(empty->GetHeight(), 8u);
+    EXPECT_EQ(Desc(empty).Width, 512u);
+    EXPECT_EQ(Desc(empty).Height, 8u);
     EXPECT_EQ(empty->GetImageWidth(), 300u);
     EXPECT_STREQ(empty->GetName(), "OFFSCREEN [300x5] A8R8G8B8");
     EXPECT_NE(Log().find("CTexture::Create</FONT></B> : SIZE [ 512 x 8 ] FORMAT [ A8R8G8B8 ] : "), std::string::npos)
@@ -470,8 +470,10 @@ TEST_F(Textures, AResetKeepsManagedPixelsAndRemakesDefaultPoolTextures) {
     Start();
     CTexture* managed = FromPicture("m.dds", 16, 16);
     CTexture* target = KestraTexture::GetManager()->CreateRenderTarget(30, 20, 9);
+    CTexture* exTarget = Manager()->CreateEx(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT);
     ASSERT_NE(managed, nullptr);
     ASSERT_NE(target, nullptr);
+    ASSERT_NE(exTarget, nullptr);
     EXPECT_EQ(target->GetWidth(), 32u);
     EXPECT_EQ(target->GetRestoreKind(), uint32_t(CTexture::kRestoreRenderTarget));
     EXPECT_STREQ(target->GetName(), "RENDER_TARGET [30x20] A8R8G8B8");
@@ -484,11 +486,13 @@ TEST_F(Textures, AResetKeepsManagedPixelsAndRemakesDefaultPoolTextures) {
 
     d3d9test::ClearCallCounts();
     Kestra3D::ResetDevice(true);
-    EXPECT_EQ(d3d9test::CallCount("CreateTexture"), 2u) << "the target and the snapshot";
+    EXPECT_EQ(d3d9test::CallCount("CreateTexture"), 3u) << "the targets and the snapshot";
     EXPECT_EQ(Raw(managed), managedRaw);
     EXPECT_EQ(Texels(managed), before);
     ASSERT_NE(Raw(target), nullptr);
     EXPECT_EQ(Desc(target).Usage, DWORD(D3DUSAGE_RENDERTARGET));
+    EXPECT_EQ(Desc(target).Height, 32u) << "remade at its texture's size, not its image's";
+    EXPECT_EQ(Desc(exTarget).Usage, DWORD(D3DUSAGE_RENDERTARGET));
     EXPECT_EQ(Desc(snapshot).Usage, DWORD(D3DUSAGE_RENDERTARGET)) << "a snapshot comes back as a render target";
 
     // A failed restore leaves the texture without its Direct3D texture; binding,
@@ -507,7 +511,7 @@ TEST_F(Textures, AResetKeepsManagedPixelsAndRemakesDefaultPoolTextures) {
     EXPECT_NE(Raw(target), nullptr);
     EXPECT_TRUE(target->SetRenderTarget());
 
-    for (CTexture* t : {managed, target, snapshot}) KestraTexture::Release(t);
+    for (CTexture* t : {managed, target, exTarget, snapshot}) KestraTexture::Release(t);
 }
 
 TEST_F(Textures, StretchCopyTakesWholeTexturesForNullRectanglesAndFallsBackInFilters) {

@@ -466,12 +466,15 @@ TEST_F(GlPixels, FrameReadsBackIdenticalAcrossReset) {
         return Frame();
     };
     d3d9test::Image before = drawFrame();
+    EXPECT_EQ(SDL_GL_GetSwapInterval(), 0);  // created with D3DPRESENT_INTERVAL_IMMEDIATE
     device_->Present(nullptr, nullptr, nullptr, nullptr);
     d3d9test::LoseDevice(device_, 1);
     EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICELOST);
     EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
     D3DPRESENT_PARAMETERS pp = params_;
+    pp.PresentationInterval = D3DPRESENT_INTERVAL_DEFAULT;
     ASSERT_EQ(device_->Reset(&pp), D3D_OK);
+    EXPECT_EQ(SDL_GL_GetSwapInterval(), 1);
     d3d9test::Image after = drawFrame();
     ASSERT_EQ(before.pixels.size(), after.pixels.size());
     EXPECT_TRUE(before.pixels == after.pixels);
