@@ -424,6 +424,8 @@ TEST_F(FileSystem, DamagedPacksServeLooseFilesOnly) {
     Kestra::CloseLog();
 }
 
+static_assert(KestraFile::kMaxPackEntries == 65536);  // written out, not taken from the product
+
 // A directory's size is counted in 64 bits and bounded before anything is
 // allocated: a count whose 80-byte records wrap 32 bits to 64 bytes, and one
 // past the bound, each in a sparse file long enough for all its records, are
@@ -594,6 +596,8 @@ TEST_F(FileSystem, BinarySearchOverManySizes) {
     }
 }
 
+static_assert(MAX_PATH == 260);  // written out, not taken from the product
+
 TEST_F(FileSystem, LongNamesAreNotFound) {
     const std::string longName(300, 'x');
     Put("data/short.txt", "ok");
@@ -635,6 +639,8 @@ TEST_F(FileSystem, ShortReadsAreFailuresNotZeroPadding) {
     platform::ClearFaults();
     EXPECT_EQ(LoadText("p.bin"), std::string(1000, 'p'));
 }
+
+static_assert(platform::kLoadedMemoryBudget == uint64_t{384} << 20);  // written out, not taken from the product
 
 // A whole-file load holds at most kMaxLoadBytes, read or decoded: a file at
 // the bound loads, a byte more is refused before it is read (a sparse file here

@@ -80,6 +80,8 @@ TEST(KestraFep, AFullBufferKeepsItsTerminatorAndNeverSplitsACharacter) {
     KestraFep::Finalize();
 }
 
+static_assert(KestraNetwork::kErrorTextSize == 1024);  // written out, not taken from the product
+
 // Every code's text, listed or generic, with the bytes after it, folded into a recorded digest.
 TEST(KestraNetwork, ErrorTextsOfEveryCodeMatchTheirRecord) {
     char text[KestraNetwork::kErrorTextSize];
@@ -139,6 +141,8 @@ TEST(WinSock, StartsCleansUpAndReportsErrorsAsWsaCodes) {
               0);
 }
 
+static_assert(KestraMicroThread::kRecordCount == 33);  // written out, not taken from the product
+
 TEST(KestraMicroThread, MainRecordLinksToItselfAndExitLogsTheEnd) {
     testsupport::TempDir dir;
     EXPECT_EQ(boot::InChild([&] {
@@ -186,6 +190,8 @@ TEST(KestraMicroThread, MainRecordLinksToItselfAndExitLogsTheEnd) {
     EXPECT_EQ(log.substr(log.size() - body.size()), body);
     EXPECT_EQ(log.find("KestraMicroThread::Exit"), std::string::npos);
 }
+
+static_assert(Kestra::kRandomStateWords == 624);  // written out, not taken from the product
 
 TEST(KestraRandom, SeedMatchesTheReferenceGenerator) {
     for (uint32_t seed : {5489u, 0u, 0xFFFFFFFFu, 123456789u}) {

@@ -214,6 +214,8 @@ TEST_F(Cameras, FinishingFreesTheTableAndTheIdleModuleHandsOutNoSlots) {
     EXPECT_EQ(KestraCamera::Create(), 0) << "a fresh table";
 }
 
+static_assert(Kestra3D::kLightCount == 4);  // written out, not taken from the product
+
 TEST(Lights, InitializeSetsTheDefaultsAndConstantsFollowTheBlockLayout) {
     ASSERT_TRUE(Kestra3D::InitializeLights());
     Kestra3D::LightTable& table = Kestra3D::GetLightTable();

@@ -297,6 +297,8 @@ TEST_F(FontGdi, TextPenFollowsTheFixedAndProportionalRules) {
     KestraFont::Release(font);
 }
 
+static_assert(CFontManager::kStackCapacity == 16);  // written out, not taken from the product
+
 TEST_F(FontGdi, FontStackPushesBeginsAndPopsSafely) {
     CFontManager* manager = KestraFont::GetManager();
     ASSERT_NE(manager, nullptr);

@@ -74,6 +74,8 @@ TEST(FontLfdFormat, ReaderChecksEveryPartAgainstTheBytesItHas) {
     EXPECT_EQ(KestraLfd::ReadSheetName(view, 5), "");
 }
 
+static_assert(KestraLfd::kMapSize == 12844);  // written out, not taken from the product
+
 TEST(FontLfdFormat, GlyphsPointingOutsideTheFileAreMissing) {
     uint16_t map[KestraLfd::kMapSize];
     std::fill(std::begin(map), std::end(map), KestraLfd::kNoGlyph);

@@ -313,6 +313,8 @@ TEST_F(Kestra3DFormats, DefaultAdapterGivesTheGamesFormats) {
     EXPECT_EQ(Kestra3D::GetFormat(1, D3DFMT_UNKNOWN), D3DFMT_D16_LOCKABLE);
 }
 
+static_assert(Kestra3D::kFormatNameSize == 32);  // written out, not taken from the product
+
 TEST_F(Kestra3DFormats, NamesComeWithoutThePrefixAndIntoTheCallersBuffer) {
     EXPECT_STREQ(Kestra3D::GetFormatName(D3DFMT_A8R8G8B8), "A8R8G8B8");
     EXPECT_STREQ(Kestra3D::GetFormatName(static_cast<D3DFORMAT>(0x12345)), "UNKNOWN");

@@ -66,6 +66,8 @@ TEST_F(KeyTables, LinearAndStepFollowTheKeys) {
     EXPECT_FLOAT_EQ(Evaluate(kNone, 25, kLinear, -7), -7);
 }
 
+static_assert(kMaxPolynomialKeys == 1024);  // written out, not taken from the product
+
 TEST_F(KeyTables, PolynomialModeIsTheInterpolatingPolynomial) {
     const std::vector<std::pair<float, float>> keys = {{0, 1}, {4, 3}, {10, -2}, {12, 5}, {20, 0}};
     const uint32_t h = Make(keys);
@@ -136,6 +138,8 @@ TEST_F(KeyTables, TwoKeysAndRepeatedTimesStayFinite) {
     const float at = Evaluate(dup, 10, kLinear, 0);
     EXPECT_TRUE(at == 5.0f || at == 7.0f || at == 8.0f) << at;
 }
+
+static_assert(kTableCount == 65536);  // written out, not taken from the product
 
 TEST_F(KeyTables, TablesAreTakenLowestFirstAndKeysWrap) {
     EXPECT_EQ(Create(0), kNone);

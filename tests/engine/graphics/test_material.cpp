@@ -20,6 +20,8 @@ protected:
     }
 };
 
+static_assert(CMaterial::kNameSize == 260);  // written out, not taken from the product
+
 TEST_F(Materials, ColoursNamesAndStates) {
     Start();
     auto* m = new CMaterial;

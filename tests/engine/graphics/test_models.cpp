@@ -68,6 +68,8 @@ protected:
     }
 };
 
+static_assert(LibModel::kLayoutCount == 8);  // written out, not taken from the product
+
 TEST_F(MeshBuffers, LayoutsPackTheMasterFieldsToTheirStrides) {
     LibModel::CVertexBuffer vb(3);
     Fill(vb);
@@ -561,6 +563,8 @@ std::string Zipped(const std::string& head, const std::string& unit, uint64_t co
     };
     return xtest::CompressBody("xof 0303tzip0032", end + tail.size(), 32768 / unit.size() * unit.size(), next);
 }
+
+static_assert(KESTRA_XFILE_MAX_HELD == SIZE_T(16) << 20);  // written out, not taken from the product
 
 // Frame references copy subtrees, so a small file can ask for millions of
 // frames. A load past any of the loader's limits is refused, with one line

@@ -266,6 +266,8 @@ TEST(ObjectChildren, NamesMatchWithCapitalsTakenAsSmallLettersAndTwoByteCharacte
     EXPECT_EQ(NameKey("Bone_01"), "bone_01");
 }
 
+static_assert(CBaseObject::kNameSize == 260);  // written out, not taken from the product
+
 TEST(ObjectChildren, NamesAreBoundedAndCopied) {
     Node n;
     EXPECT_STREQ(n.GetName(), "");

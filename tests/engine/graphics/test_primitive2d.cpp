@@ -128,6 +128,8 @@ TEST_F(Primitives, TheTransformShiftsHalfAPixelAfterPerspectiveAndScaling) {
     KestraPrimitive2D::Release(p);
 }
 
+static_assert(CPrimitive2D::kWorkListSize == 16);  // written out, not taken from the product
+
 TEST_F(Primitives, ClippingCutsAgainstTheRectangleAndInterpolatesEveryChannel) {
     Start();
     CPrimitive2D* p = Make(300);

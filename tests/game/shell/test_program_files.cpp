@@ -32,6 +32,8 @@ void PutU32(std::string& out, uint32_t value) {
     for (int i = 0; i < 4; ++i) out += static_cast<char>(value >> (8 * i));
 }
 
+static_assert(KestraFile::kPackNameSize == 64);  // written out, not taken from the product
+
 // A pack of one entry, stored plain.
 std::string OneEntryPack(const std::string& name, const std::string& data) {
     char normalized[260];

@@ -36,6 +36,8 @@ std::string DefaultText() {
     return text;
 }
 
+static_assert(kRankingTables == 8 && kShownRows == 10);  // written out, not taken from the product
+
 void ExpectSameData(const cScoreData& a, const cScoreData& b) {
     for (int t = 0; t < kRankingTables; ++t)
         for (int r = 0; r < kShownRows; ++r) {
@@ -412,6 +414,8 @@ TEST_F(ScoreFile, ASaveThatFailsHalfwayLeavesThePreviousFileWhole) {
                   row.fail != 15);
     }
 }
+
+static_assert(kPlaySecondsCap == 3599999);  // 999:59:59, written out
 
 TEST(PlayTime, CountsSecondsEverySixtyFramesAndStopsAtTheCap) {
     cScoreData data;

@@ -71,6 +71,8 @@ TEST_F(StageFiles, SchedulesSpawnEveryRecordOnceInFileOrder) {
     EXPECT_EQ(EnemySchedulePath(3, 1), "./data/stagedata/Stage031Enemy.dat");
 }
 
+static_assert(kMaxScheduleRecords == 65536);  // written out, not taken from the product
+
 // A schedule holds at most kMaxScheduleRecords records: at the bound all of
 // them spawn in order and nothing is logged; one record more is left out with
 // a log line naming the file. Lines that are no record do not count.

@@ -85,6 +85,8 @@ TEST_F(TalkWindow, ActivePortraitsSlideInFrom38PixelsOutAndFadeFrom141To255) {
     EXPECT_EQ(TalkState.slideCounter[1], 20);
 }
 
+static_assert(talk::kExitOffsetLimit == 100000);  // written out, not taken from the product
+
 TEST_F(TalkWindow, YuriLeavingMovesOutEightPixelsAFrameThenTenAndKeepsGoing) {
     DrawRecorder rec;
     std::vector<float> xs;
@@ -156,6 +158,8 @@ TEST_F(TalkWindow, BalloonsCutTheirSideAndRowOpaqueOrDimmed) {
     DrawTalkBalloon(0, BalloonMode::Opaque, TalkSide(2));
     EXPECT_TRUE(rec.Take().empty());
 }
+
+static_assert(talk::kNameCardFrameLimit == 326);  // written out, not taken from the product
 
 TEST_F(TalkWindow, NameCardsFadeInHoldFadeOutAndGoAt326) {
     DrawRecorder rec;

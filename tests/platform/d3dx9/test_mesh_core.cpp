@@ -32,6 +32,8 @@ void SetIndices(ID3DXMesh* m, const std::vector<uint16_t>& idx) {
     m->UnlockIndexBuffer();
 }
 
+static_assert(MAXD3DDECLLENGTH == 64 && MAX_FVF_DECL_SIZE == 65);  // written out, not taken from the product
+
 TEST(MeshFormats, FvfAndDeclarationsConvertBothWays) {
     struct Case {
         DWORD fvf;

@@ -556,6 +556,8 @@ protected:
     IKestraSoundHost* host_ = nullptr;
 };
 
+static_assert(DSBSIZE_MIN == 4);  // written out, not taken from the product
+
 TEST_F(SoundMemoryTest, BuffersAndHostBlocksTakeFromOneBudgetToItsLastByteAndGiveItBack) {
     using platform::sound::SoundMemoryLeft;
     ASSERT_EQ(SoundMemoryLeft(), kBudget) << "the primary buffer counts for nothing";
@@ -632,6 +634,8 @@ TEST_F(SoundMemoryTest, BuffersAndHostBlocksTakeFromOneBudgetToItsLastByteAndGiv
     EXPECT_EQ(SoundMemoryLeft(), kBudget);
 }
 
+static_assert(platform::sound::kMostOneBuffer == uint64_t{16} << 20);  // written out, not taken from the product
+
 // One buffer of samples is bounded whatever the budget leaves; the player's blocks are not.
 TEST_F(SoundMemoryTest, NoOneBufferTakesMoreThanItsBound) {
     platform::sound::SetSoundMemoryBudget(0);
@@ -643,6 +647,8 @@ TEST_F(SoundMemoryTest, NoOneBufferTakesMoreThanItsBound) {
     ASSERT_EQ(host_->AllocateBlock(DWORD(platform::sound::kMostOneBuffer + 1), &block), S_OK);
     host_->FreeBlock(block);
 }
+
+static_assert(DSBFREQUENCY_MIN == 100 && DSBFREQUENCY_MAX == 200000);  // written out, not taken from the product
 
 TEST_F(SoundMemoryTest, AStreamTakesTheRatesAndChannelCountsABufferTakes) {
     // Never ends, so a stream pulling from it stays active.
