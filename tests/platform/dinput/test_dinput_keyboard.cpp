@@ -4,7 +4,9 @@
 
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 
 #include "dinput_test_env.h"
 #include "tests/support/records.h"
@@ -132,10 +134,21 @@ TEST_F(DirectInputTest, KeyboardReportsItsKeysAsObjects) {
     caps.dwSize = sizeof caps;
     ASSERT_EQ(keyboard->GetCapabilities(&caps), DI_OK);
     EXPECT_EQ(caps.dwDevType, DWORD{DI8DEVTYPE_KEYBOARD | (DI8DEVTYPEKEYBOARD_PCENH << 8)});
-    DIDEVCAPS older{};
-    older.dwSize = 6 * sizeof(DWORD);  // the first version's structure, filled as far as it goes
+    // The first version's smaller structures keep their size and are filled only as far as it goes.
+    DIDEVCAPS older;
+    std::memset(&older, 0xAB, sizeof older);
+    older.dwSize = 6 * sizeof(DWORD);
     ASSERT_EQ(keyboard->GetCapabilities(&older), DI_OK);
+    EXPECT_EQ(older.dwSize, 6 * sizeof(DWORD));
     EXPECT_EQ(older.dwButtons, caps.dwButtons);
+    EXPECT_EQ(older.dwFFSamplePeriod, 0xABABABABu);
+    DIDEVICEINSTANCEA olderDevice;
+    std::memset(&olderDevice, 0xAB, sizeof olderDevice);
+    olderDevice.dwSize = offsetof(DIDEVICEINSTANCEA, guidFFDriver);
+    ASSERT_EQ(keyboard->GetDeviceInfo(&olderDevice), DI_OK);
+    EXPECT_EQ(olderDevice.dwSize, offsetof(DIDEVICEINSTANCEA, guidFFDriver));
+    EXPECT_TRUE(olderDevice.guidInstance == GUID_SysKeyboard);
+    EXPECT_EQ(olderDevice.wUsage, 0xABAB);
     EXPECT_EQ(caps.dwFlags, 0x00000001u);  // attached
     EXPECT_EQ(caps.dwAxes, 0u);
     EXPECT_GE(caps.dwButtons, 101u);
@@ -148,6 +161,13 @@ TEST_F(DirectInputTest, KeyboardReportsItsKeysAsObjects) {
     EXPECT_EQ(info.dwOfs, DWORD{DIK_UP});
     EXPECT_EQ(info.dwFlags, 0u);
     EXPECT_STREQ(info.tszName, "UP");
+    DIDEVICEOBJECTINSTANCEA olderInfo;
+    std::memset(&olderInfo, 0xAB, sizeof olderInfo);
+    olderInfo.dwSize = offsetof(DIDEVICEOBJECTINSTANCEA, dwFFMaxForce);
+    ASSERT_EQ(keyboard->GetObjectInfo(&olderInfo, DIK_UP, DIPH_BYOFFSET), DI_OK);
+    EXPECT_EQ(olderInfo.dwSize, offsetof(DIDEVICEOBJECTINSTANCEA, dwFFMaxForce));
+    EXPECT_STREQ(olderInfo.tszName, "UP");
+    EXPECT_EQ(olderInfo.dwFFMaxForce, 0xABABABABu);
     EXPECT_EQ(keyboard->GetObjectInfo(&info, DIDFT_BUTTON | DIDFT_MAKEINSTANCE(DIK_UP), DIPH_BYID), DI_OK);
     EXPECT_EQ(keyboard->GetObjectInfo(&info, DIDFT_AXIS | DIDFT_MAKEINSTANCE(DIK_UP), DIPH_BYID), DIERR_OBJECTNOTFOUND);
     EXPECT_EQ(keyboard->GetObjectInfo(&info, 0x54, DIPH_BYOFFSET), DIERR_OBJECTNOTFOUND);
@@ -190,6 +210,12 @@ TEST_F(DirectInputTest, FullBufferKeepsTheNewestEventsAndReportsOverflowOnce) {
     ASSERT_EQ(keyboard->GetDeviceData(sizeof(DIDEVICEOBJECTDATA), peeked, &count, DIGDD_PEEK), DI_BUFFEROVERFLOW);
     ASSERT_EQ(count, 4u);
     EXPECT_EQ(peeked[0].dwOfs, static_cast<DWORD>(DIK_E));
+    DWORD olderRecords[8];  // the first version's records are four DWORDs, packed
+    count = 2;
+    ASSERT_EQ(keyboard->GetDeviceData(4 * sizeof(DWORD), reinterpret_cast<LPDIDEVICEOBJECTDATA>(olderRecords),
+                                      &count, DIGDD_PEEK),
+              DI_BUFFEROVERFLOW);
+    EXPECT_EQ(olderRecords[4], static_cast<DWORD>(DIK_R));
 
     std::vector<DIDEVICEOBJECTDATA> events = ReadEvents(keyboard, DI_BUFFEROVERFLOW);
     ASSERT_EQ(events.size(), 8u);
