@@ -168,8 +168,26 @@ TEST_F(KernelSync, MutexOwnershipBelongsToAThreadAndIsRecursive) {
     CloseHandle(mutex);
 }
 
+TEST_F(KernelSync, UnnamedLocksAreNeverShared) {
+    for (LPCSTR name : {static_cast<LPCSTR>(nullptr), ""}) {  // an empty name is no name
+        HANDLE owned = CreateMutexA(nullptr, TRUE, name);
+        HANDLE mutex = CreateMutexA(nullptr, FALSE, name);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+        EXPECT_FALSE(ReleaseMutex(mutex));  // only the first is owned
+        HANDLE full = CreateSemaphoreA(nullptr, 1, 1, name);
+        HANDLE empty = CreateSemaphoreA(nullptr, 0, 1, name);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+        EXPECT_EQ(WaitForSingleObject(empty, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+        for (HANDLE handle : {owned, mutex, full, empty}) CloseHandle(handle);
+    }
+}
+
 TEST_F(KernelSync, InjectedOwnedMutexLooksLikeAnotherInstance) {
     platform::InjectFault("CreateMutexA.owned", 0, 1);
+    // Only a named mutex can be another instance's; an unnamed one leaves the fault armed.
+    HANDLE unnamed = CreateMutexA(nullptr, FALSE, "");
+    EXPECT_EQ(WaitForSingleObject(unnamed, 0), static_cast<DWORD>(WAIT_OBJECT_0));
+    CloseHandle(unnamed);
     HANDLE mutex = CreateMutexA(nullptr, FALSE, MutexName("fault").c_str());
     ASSERT_NE(mutex, nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
