@@ -207,6 +207,10 @@ TEST_F(PlayerFilesTest, OggRefusals) {
         {"lookup3.ogg", SilentOgg({{1, 1, 3}, {65536, 15, 1}}), ": damaged Ogg Vorbis headers"},
         {"length32.ogg", SilentOgg({{1, 1, 0, 32}, {65536, 15, 1}}), "codebooks of 1048577 entries and values (at most 1048576)"},
         {"length33.ogg", SilentOgg({{2, 1, 0, 32}, {65536, 15, 1}}), ": damaged Ogg Vorbis headers"},
+        {"run3.ogg", SilentOgg({{.entries = 2, .firstRun = 3}, {65536, 15, 1}}), ": damaged Ogg Vorbis headers"},
+        {"sync.ogg", SilentOgg({{.entries = 1, .sync = 0x564343}, {65536, 15, 1}}), ": damaged Ogg Vorbis headers"},
+        {"lengths.ogg", SilentOgg({{.entries = 4, .unordered = 1}, {65536, 15, 1}}), "codebooks of 1048580 entries and values (at most 1048576)"},
+        {"sparse.ogg", SilentOgg({{.entries = 4, .unordered = 2}, {65536, 15, 1}}), "codebooks of 1048580 entries and values (at most 1048576)"},
         {"chain64.ogg", chain(64), ""},
         {"chain65.ogg", chain(65), ": damaged Ogg Vorbis headers: more than 64 logical streams"},
         {"chainsame.ogg", chain(1) + chain(1), ": damaged Ogg Vorbis headers"},  // one serial number twice

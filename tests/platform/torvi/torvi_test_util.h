@@ -189,6 +189,9 @@ struct Codebook {
     uint32_t dims = 1;
     uint32_t lookup = 0;  // 1: a lattice of one-bit values, 2 (or 3): a value a dimension of each entry
     uint32_t shortest = 0;  // when set: the codeword length of one entry, each next entry's one longer
+    uint32_t firstRun = 0;  // when set: the entries the first length claims (more than there are breaks the format)
+    int unordered = 0;      // 1: a length for each entry, 2: sparse, every other entry unused
+    uint32_t sync = 0x564342;
 };
 
 // Mono silence made from the headers up, in short blocks: the setup header
@@ -206,11 +209,19 @@ inline std::string SilentOgg(const std::vector<Codebook>& books, int serial = 1,
     for (char c : std::string("\x05vorbis", 7)) setup.Put(static_cast<uint8_t>(c), 8);
     setup.Put(books.size() - 1, 8);
     for (const Codebook& book : books) {
-        setup.Put(0x564342, 24), setup.Put(book.dims, 16), setup.Put(book.entries, 24), setup.Put(1, 1);
+        setup.Put(book.sync, 24), setup.Put(book.dims, 16), setup.Put(book.entries, 24), setup.Put(!book.unordered, 1);
         uint32_t length = book.shortest ? book.shortest : std::max(1u, unsigned(std::bit_width(book.entries - 1)));
-        setup.Put(length - 1, 5);
-        for (uint32_t done = 0; done < book.entries; ++length) {
-            const uint32_t number = book.shortest ? 1 : std::min<uint64_t>(book.entries - done, uint64_t(1) << length);
+        if (book.unordered) setup.Put(book.unordered == 2, 1);
+        for (uint32_t i = 0; book.unordered && i < book.entries; ++i) {
+            if (book.unordered == 2) setup.Put(i % 2 == 0, 1);
+            if (book.unordered == 1 || i % 2 == 0) setup.Put(length - 1, 5);
+        }
+        if (!book.unordered) setup.Put(length - 1, 5);
+        for (uint32_t done = 0; !book.unordered && done < book.entries; ++length) {
+            const uint32_t number = book.shortest ? 1
+                                    : done == 0 && book.firstRun
+                                        ? book.firstRun
+                                        : std::min<uint64_t>(book.entries - done, uint64_t(1) << length);
             setup.Put(number, std::bit_width(book.entries - done));
             done += number;
         }
