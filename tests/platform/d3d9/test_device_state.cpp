@@ -9,6 +9,7 @@
 
 #include "d3d9_fixture.h"
 #include "platform/d3d9/d3d9_internal.h"
+#include "platform/d3d9/d3d9shader.h"
 #include "platform/win32/loaded_memory.h"
 
 using namespace d3d9fixture;
@@ -636,6 +637,24 @@ TEST_F(DeviceState, ResourcesKeepTheDeviceAliveAndTargetsResetTheViewport) {
     EXPECT_EQ(device_->CreateIndexBuffer(8, D3DUSAGE_DYNAMIC, D3DFMT_INDEX32, D3DPOOL_MANAGED, &ib, nullptr),
               D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->CreateIndexBuffer(8, 0, D3DFMT_D16, D3DPOOL_SYSTEMMEM, &ib, nullptr), D3DERR_INVALIDCALL);
+    // Every kind hands the device out with a reference of the caller's own.
+    ASSERT_EQ(device_->CreateIndexBuffer(8, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
+    const D3DVERTEXELEMENT9 elements[] = {{0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+                                          D3DDECL_END()};
+    IDirect3DVertexDeclaration9* declaration = nullptr;
+    ASSERT_EQ(device_->CreateVertexDeclaration(elements, &declaration), D3D_OK);
+    d3d9shader::VertexShaderDesc shaderDesc;
+    shaderDesc.glsl = "void ShaderMain() {}";
+    IDirect3DVertexShader9* shader = nullptr;
+    ASSERT_EQ(d3d9shader::CreateVertexShader(device_, shaderDesc, &shader), D3D_OK);
+    const auto handsOutAReference = [&](auto* object) {
+        IDirect3DDevice9* owner = nullptr;
+        EXPECT_EQ(object->GetDevice(&owner), D3D_OK);
+        EXPECT_EQ(owner, device_);
+        EXPECT_EQ(owner->Release(), 1u);
+        object->Release();
+    };
+    handsOutAReference(ib), handsOutAReference(declaration), handsOutAReference(shader);
     EXPECT_EQ(device_->Release(), 0u);
     device_ = nullptr;
     void* p = nullptr;
