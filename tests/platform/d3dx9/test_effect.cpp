@@ -237,6 +237,11 @@ class EffectNull : public NullDeviceTest {};
 TEST_F(EffectNull, ParametersByNameAndSemanticWithInitialValues) {
     ID3DXEffect* fx = Create(device_, kBasic);
     ASSERT_NE(fx, nullptr);
+    // The device comes with a reference of the caller's own; the effect holds one too.
+    IDirect3DDevice9* owner = nullptr;
+    ASSERT_EQ(fx->GetDevice(&owner), D3D_OK);
+    EXPECT_EQ(owner, device_);
+    EXPECT_EQ(owner->Release(), 2u);
     EXPECT_STREQ(fx->GetParameterBySemantic(nullptr, "worldviewprojection"), "mTransform");
     EXPECT_EQ(fx->GetParameterBySemantic(nullptr, "POSITION"), nullptr);
     D3DXHANDLE scale = fx->GetParameterByName(nullptr, "Scale");

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "tests/platform/d3d9/d3d9_fixture.h"
 #include "tests/platform/d3dx9/xfile_test_util.h"
 
 namespace {
@@ -110,6 +111,19 @@ TEST(MeshFormats, FvfAndDeclarationsConvertBothWays) {
     EXPECT_TRUE(FAILED(D3DXCreateMeshFVF(1, 70000, 0, D3DFVF_XYZ, nullptr, &m)));
     EXPECT_EQ(D3DXCreateMeshFVF(1, 70000, D3DXMESH_32BIT, D3DFVF_XYZ, nullptr, &m), S_OK);
     m->Release();
+}
+
+class MeshOnADevice : public d3d9fixture::NullDeviceTest {};
+
+// The mesh holds its device while it lives and hands it out with a reference of the caller's own.
+TEST_F(MeshOnADevice, HoldsItsDeviceAndHandsItOutCounted) {
+    ID3DXMesh* mesh = nullptr;
+    ASSERT_EQ(D3DXCreateMeshFVF(1, 3, D3DXMESH_SYSTEMMEM, D3DFVF_XYZ, device_, &mesh), D3D_OK);
+    IDirect3DDevice9* owner = nullptr;
+    ASSERT_EQ(mesh->GetDevice(&owner), D3D_OK);
+    EXPECT_EQ(owner, device_);
+    EXPECT_EQ(owner->Release(), 2u);
+    EXPECT_EQ(mesh->Release(), 0u);  // and lets go of it: the fixture's release is the last
 }
 
 TEST(MeshFormats, CloneKeepsSharedComponentsAndZeroesNewOnes) {
