@@ -135,16 +135,15 @@ TEST_F(DirectInputTest, KeyboardReportsItsKeysAsObjects) {
     ASSERT_EQ(keyboard->GetCapabilities(&caps), DI_OK);
     EXPECT_EQ(caps.dwDevType, DWORD{DI8DEVTYPE_KEYBOARD | (DI8DEVTYPEKEYBOARD_PCENH << 8)});
     // The first version's smaller structures keep their size and are filled only as far as it goes.
+    const auto olderSize = [](auto& s, size_t size) { std::memset(&s, 0xAB, sizeof s), s.dwSize = DWORD(size); };
     DIDEVCAPS older;
-    std::memset(&older, 0xAB, sizeof older);
-    older.dwSize = 6 * sizeof(DWORD);
+    olderSize(older, 6 * sizeof(DWORD));
     ASSERT_EQ(keyboard->GetCapabilities(&older), DI_OK);
     EXPECT_EQ(older.dwSize, 6 * sizeof(DWORD));
     EXPECT_EQ(older.dwButtons, caps.dwButtons);
     EXPECT_EQ(older.dwFFSamplePeriod, 0xABABABABu);
     DIDEVICEINSTANCEA olderDevice;
-    std::memset(&olderDevice, 0xAB, sizeof olderDevice);
-    olderDevice.dwSize = offsetof(DIDEVICEINSTANCEA, guidFFDriver);
+    olderSize(olderDevice, offsetof(DIDEVICEINSTANCEA, guidFFDriver));
     ASSERT_EQ(keyboard->GetDeviceInfo(&olderDevice), DI_OK);
     EXPECT_EQ(olderDevice.dwSize, offsetof(DIDEVICEINSTANCEA, guidFFDriver));
     EXPECT_TRUE(olderDevice.guidInstance == GUID_SysKeyboard);
@@ -162,8 +161,7 @@ TEST_F(DirectInputTest, KeyboardReportsItsKeysAsObjects) {
     EXPECT_EQ(info.dwFlags, 0u);
     EXPECT_STREQ(info.tszName, "UP");
     DIDEVICEOBJECTINSTANCEA olderInfo;
-    std::memset(&olderInfo, 0xAB, sizeof olderInfo);
-    olderInfo.dwSize = offsetof(DIDEVICEOBJECTINSTANCEA, dwFFMaxForce);
+    olderSize(olderInfo, offsetof(DIDEVICEOBJECTINSTANCEA, dwFFMaxForce));
     ASSERT_EQ(keyboard->GetObjectInfo(&olderInfo, DIK_UP, DIPH_BYOFFSET), DI_OK);
     EXPECT_EQ(olderInfo.dwSize, offsetof(DIDEVICEOBJECTINSTANCEA, dwFFMaxForce));
     EXPECT_STREQ(olderInfo.tszName, "UP");
