@@ -53,7 +53,8 @@ protected:
     }
 };
 
-// Two quads in the plane y = 0 side by side, and a triangle mesh of another size.
+// Two quads in the plane y = 0 side by side, and a triangle mesh of another size
+// with one vertex coloured.
 const char kFlat[] = R"(xof 0303txt 0032
 Frame Ground {
   Mesh Floor {
@@ -63,7 +64,7 @@ Frame Ground {
       Material Grass { 0.5;0.5;0.5;1.0;; 0.0; 0;0;0;; 0.1;0;0;; }
       Material Stone { 1;1;1;1;; 0.0; 0;0;0;; 0;0;0;; } }
   }
-  Frame Rock { Mesh Pebble { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; } }
+  Frame Rock { Mesh Pebble { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshVertexColors { 1; 2; 1;0;0;0.5;;; } } }
 }
 )";
 
@@ -103,6 +104,10 @@ TEST_F(MeshBase, FlatBoundsHitsMorphTargetsAndMaterialNames) {
     EXPECT_NEAR(hi.y - lo.y, 0.002f, 1e-6f);
     EXPECT_FLOAT_EQ(hi.x, 2.0f);
     EXPECT_EQ(floor->GetVertexBuffer()->GetData()[5].color, 0xFFFFFFFFu) << "white without vertex colours";
+    for (uint32_t i = 0; i < 3; ++i) {  // the file's colour where it gives one
+        const auto& v = pebble->GetVertexBuffer()->GetData()[i];
+        EXPECT_EQ(v.color, v.position0[1] == 1.0f ? 0x80FF0000u : 0xFFFFFFFFu) << i;
+    }
 
     // Materials: ambient from the loader, names found in any letter case.
     ASSERT_EQ(floor->GetMaterialCount(), 2u);

@@ -132,6 +132,11 @@ protected:
 };
 
 TEST_F(StageSlots, EachStageLoadsItsFilesIntoTheirSlotsAndReleasesItsOwn) {
+    records::Fnv h;  // what each stage and team ends up holding, so a row's team or slot is pinned too
+    const auto record = [&] {
+        for (const auto& [slot, loaded] : Slots()) h.Add(slot, loaded.second), h.Text(loaded.first);
+        ForEachStageSound([&](uint32_t cSoundTable::*s) { h.Add(KestraSound::GetSlot(SoundTable.*s) != nullptr); });
+    };
     for (int32_t stage = 1; stage <= kExtraStage; ++stage)
         for (int32_t team : {1, 2}) {
             SCOPED_TRACE(testing::Message() << "stage " << stage << " team " << team);
@@ -157,6 +162,8 @@ TEST_F(StageSlots, EachStageLoadsItsFilesIntoTheirSlotsAndReleasesItsOwn) {
             }
             EXPECT_EQ(LoadedFiles(out), order);
             EXPECT_EQ(Slots(), expected);
+            for (const std::string& f : order) h.Text(f);
+            record();
 
             testing::internal::CaptureStdout();
             ReleaseStageResources(stage);
@@ -167,7 +174,9 @@ TEST_F(StageSlots, EachStageLoadsItsFilesIntoTheirSlotsAndReleasesItsOwn) {
                     else if (!l.kept) expected.erase(l.slot);
                 }
             EXPECT_EQ(Slots(), expected);  // what the stage keeps until the game scene is left
+            record();
         }
+    EXPECT_EQ(records::Check("tests/game/shell/scene_records.txt", "stage-loads", h.h), "");
 }
 
 // The start-up effects: the file in each handle of the sound table, by its

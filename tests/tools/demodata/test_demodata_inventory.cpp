@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <regex>
 #include <fstream>
@@ -141,7 +142,15 @@ TEST(DemoDataInventory, CommandLinesPrintAndExitAsRecorded) {
     EXPECT_EQ(records::Check("tests/tools/records.txt", "quenrith-demodata--list", listing.h), "");
     // Only the effects (the full run's test reads its report).
     const std::string only = dir.path() + "/only";
+    std::timespec began{}, ended{};
+    std::timespec_get(&began, TIME_UTC);
     ASSERT_EQ(std::system((tool + "--only sounds --jobs 1 '" + only + "' > '" + log + "'").c_str()), 0);
+    std::timespec_get(&ended, TIME_UTC);
+    const double took = double(ended.tv_sec - began.tv_sec) + double(ended.tv_nsec - began.tv_nsec) / 1e9;
+    std::smatch printed;  // the seconds it reports lie within the run, to the printed tenth
+    const std::string report = testsupport::ReadFile(log);
+    ASSERT_TRUE(std::regex_search(report, printed, std::regex(", (-?[0-9.]+) s\n")) && std::stod(printed[1]) >= 0) << report;
+    EXPECT_LE(std::stod(printed[1]), took + 0.05) << report;
     size_t written = 0;
     for (const auto& e : fs::recursive_directory_iterator(only)) written += e.is_regular_file();
     EXPECT_EQ(written, SoundEffects().size());
