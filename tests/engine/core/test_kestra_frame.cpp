@@ -215,6 +215,15 @@ TEST(KestraBoot, FailingConfigurationShowsItsBoxAndWritesNoLog) {
               }),
               0);
     EXPECT_FALSE(testsupport::FileExists(dir.file("system_log.html")));
+    // No configuration at all fails the same way.
+    EXPECT_EQ(boot::InDisplayChild([&] {
+                  PrepareGame(dir.path());
+                  Kestra::SetGameFunctions(nullptr, MainExitAfterFrames, nullptr);
+                  EXPECT_EQ(boot::BootNow(), 0);
+                  EXPECT_FALSE(g_mainCalled);
+                  EXPECT_EQ(platform::RecordedMessageBoxes().size(), 1u);
+              }),
+              0);
 }
 
 TEST(KestraBoot, MissingDirect3DShowsItsBoxesAndClosesTheLog) {
@@ -483,10 +492,17 @@ TEST(KestraWindow, HiddenCursorIsHiddenAtCreateAndShownAtClose) {
     testsupport::TempDir dir;
     EXPECT_EQ(boot::InDisplayChild([&] {
                   PrepareGame(dir.path());
+                  // A full-screen start covers exactly the configured screen.
+                  g_inLoop = [] {
+                      RECT client{};
+                      GetClientRect(Kestra::GetWindowHandle(), &client);
+                      EXPECT_EQ(client.right - client.left, 640);
+                      EXPECT_EQ(client.bottom - client.top, 480);
+                  };
                   Kestra::SetGameFunctions(
                       [] {
                           Kestra::SetApplicationName("Quenrith hidden cursor");
-                          Kestra::SetScreenInfo(640, 480, true);
+                          Kestra::SetScreenInfo(640, 480, false);
                           Kestra::SetFrameRate(60);
                           return true;
                       },
@@ -535,10 +551,6 @@ TEST(KestraWindow, AltEnterSwitchesStyleAndResetsInTheDeviceOrderBothWays) {
                                         " " + std::to_string(w) + " " + std::to_string(h) + " 0"}));
                       Kestra::GetScreenInfo(nullptr, nullptr, &windowed);
                       EXPECT_TRUE(windowed);
-                      RECT client{};
-                      GetClientRect(Kestra::GetWindowHandle(), &client);
-                      EXPECT_EQ(client.right - client.left, 640);
-                      EXPECT_EQ(client.bottom - client.top, 480);
                   };
                   Kestra::SetGameFunctions(boot::ConfigureLikeGame, MainExitAfterFrames, nullptr);
                   boot::BootNow();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/core/KestraLog.h"
+#include "game/objects/cEnemyObjectBase.h"
 #include "game/objects/cObjectManager.h"
 #include "game/shell/StageFiles.h"
 #include "game/shell/StageScroll.h"
@@ -51,16 +52,9 @@ TEST_F(StageFiles, SchedulesSpawnEveryRecordOnceInFileOrder) {
     GameState.difficulty = 1;
     LoadStageEnemies(GameState);
     ASSERT_EQ(records.size(), 3u);  // the line break at the end spawns nothing
-    EXPECT_EQ(records[0].x, 100.5f);
-    EXPECT_EQ(records[0].y, -20.0f);
-    EXPECT_EQ(records[0].type, 7);
-    EXPECT_EQ(records[0].appearance, 60);
-    EXPECT_EQ(records[0].angle, 16384);
-    EXPECT_EQ(records[0].turn, -12);
-    EXPECT_EQ(records[0].element, 1);
-    EXPECT_EQ(records[0].speed, 2.5f);
-    EXPECT_EQ(records[0].acceleration, -0.125f);
-    EXPECT_EQ(records[0].life, 30);
+    const EnemyRecord& r = records[0];
+    EXPECT_EQ(std::tuple(r.x, r.y, r.type, r.appearance, r.angle, r.turn, r.element, r.speed, r.acceleration, r.life),
+              std::tuple(100.5f, -20.0f, 7, 60, 16384, -12, 1, 2.5f, -0.125f, 30));
     EXPECT_EQ(records[1].type, 200);
     EXPECT_EQ(records[1].life, 2147483647);
     EXPECT_EQ(records[2].type, 3);
@@ -68,7 +62,6 @@ TEST_F(StageFiles, SchedulesSpawnEveryRecordOnceInFileOrder) {
     GameState.difficulty = 2;
     LoadStageEnemies(GameState);
     EXPECT_EQ(records.size(), 3u);
-    EXPECT_EQ(EnemySchedulePath(3, 1), "./data/stagedata/Stage031Enemy.dat");
 }
 
 static_assert(kMaxScheduleRecords == 65536);  // written out, not taken from the product
@@ -184,12 +177,19 @@ TEST_F(StageFiles, AMissingGridIsReportedAndTheStageGoesOn) {
     EXPECT_EQ(cells.size(), 55u);
 }
 
-TEST_F(StageFiles, GridCellsBecomeMapBlocksOfTheObjectManager) {
+TEST_F(StageFiles, RecordsAndGridCellsBecomeObjectsOfTheObjectManager) {
     std::filesystem::create_directories(File("data/stagedata"));
     testsupport::WriteFile(File("data/stagedata/Stage01.dat"),
                            Grid(110, [](int r, int c) { return r == 100 && c < 3 ? c + 1 : 0; }));
+    testsupport::WriteFile(File("data/stagedata/Stage010Enemy.dat"), "100 -20 7 60 16384 -12 1 2.5 -0.125 30\n");
     ObjectManager.ResetForStage();
     GameState.stage = 1;
+    GameState.difficulty = 0;
+    LoadStageEnemies(GameState);
+    ASSERT_EQ(ObjectManager.enemyList.size(), 1u);
+    const cEnemyObjectBase& e = *ObjectManager.enemyList[0];
+    EXPECT_EQ(std::tuple(e.x, e.y, e.type, e.appearFrame, e.angle, e.turn, e.element, e.speed, e.accel, e.life),
+              std::tuple(100.0f, -20.0f, 7, 60, 16384, -12, elements::FromNumber(1), 2.5f, -0.125f, 30.0f));
     LoadStageMap(GameState);
     EXPECT_EQ(ObjectManager.mapBlocks.size(), 3u);
     ObjectManager.ResetForStage();
