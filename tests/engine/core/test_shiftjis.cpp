@@ -187,6 +187,8 @@ TEST(ShiftJis, CanonicalPathsAndNamesThatStayInside) {
         {"/tmp/x/outside", "/tmp/x/outside", false},
         {"\\tmp\\..\\..\\x", "/x", false},
         {"C:/x", "C:/x", false},
+        {"a:x", "a:x", false}, {"z:/x", "z:/x", false}, {"A:x", "A:x", false}, {"Z:\\x", "Z:/x", false},
+        {"\\\\host\\share\\x", "/host/share/x", false}, {"a\\..\\..\\x", "../x", false},
         {"img/" + so + "/../" + so + "b", "img/" + so + "b", true},
         {so + "\\..\\a", "a", true},
         // A lead byte paired with "/" holds no separator: ".." drops the whole part.
@@ -199,6 +201,7 @@ TEST(ShiftJis, CanonicalPathsAndNamesThatStayInside) {
         EXPECT_EQ(std::string(out), c.canonical) << c.path;
         EXPECT_EQ(KestraFile::StaysInside(c.path.c_str()), c.inside) << c.path;
     }
+    EXPECT_FALSE(KestraFile::StaysInside(nullptr));
     char small[6];
     EXPECT_TRUE(KestraFile::CanonicalPath(small, "./abcde"));
     EXPECT_FALSE(KestraFile::CanonicalPath(small, "a/bcde"));

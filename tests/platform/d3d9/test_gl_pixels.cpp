@@ -148,6 +148,32 @@ TEST_F(GlPixels, AddressModesMapCoordinatesOutsideTheTexture) {
     tex->Release();
 }
 
+// An 8x8 texture drawn at half size reads its second level where the mip filter
+// asks for one, whatever texture the same sampler states last drew.
+TEST_F(GlPixels, HalfSizeDrawReadsTheMipLevelTheFilterAsksFor) {
+    IDirect3DTexture9* single = MakeTexture(8, 8, [](UINT, UINT) { return 0xFF0000FFu; });
+    IDirect3DTexture9* mipped = nullptr;
+    ASSERT_EQ(device_->CreateTexture(8, 8, 2, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &mipped, nullptr), D3D_OK);
+    for (UINT level = 0; level < 2; ++level) {
+        D3DLOCKED_RECT lr;
+        ASSERT_EQ(mipped->LockRect(level, &lr, nullptr, 0), D3D_OK);
+        for (UINT y = 0; y < 8u >> level; ++y)
+            std::fill_n(static_cast<uint32_t*>(lr.pBits) + y * UINT(lr.Pitch) / 4, 8u >> level,
+                        level ? 0xFF00FF00u : 0xFFFF0000u);
+        mipped->UnlockRect(level);
+    }
+    const std::pair<DWORD, uint32_t> filters[] = {{D3DTEXF_NONE, 0xFFFF0000u}, {D3DTEXF_POINT, 0xFF00FF00u}};
+    for (const auto& [mip, expected] : filters) {
+        device_->SetSamplerState(0, D3DSAMP_MIPFILTER, mip);
+        ASSERT_EQ(DrawTexturedQuad(single, 9.5f, 9.5f, 13.5f, 13.5f), D3D_OK);
+        EXPECT_EQ(Frame().at(11, 11), 0xFF0000FFu);
+        ASSERT_EQ(DrawTexturedQuad(mipped, 9.5f, 9.5f, 13.5f, 13.5f), D3D_OK);
+        EXPECT_EQ(Frame().at(11, 11), expected) << mip;
+    }
+    single->Release();
+    mipped->Release();
+}
+
 class GlDepthTest : public GlDeviceTest {
 protected:
     void SetUp() override {

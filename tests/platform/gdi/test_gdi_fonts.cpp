@@ -217,6 +217,22 @@ TEST(GdiObjects, ContextKinds) {
     EXPECT_EQ(ReleaseDC(nullptr, memory), 0);
     EXPECT_FALSE(DeleteDC(screen));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    // A window's context goes back through that window only, and once.
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "GdiContextKinds";
+    ASSERT_NE(RegisterClassA(&wc), 0);
+    HWND window =
+        CreateWindowExA(0, wc.lpszClassName, "gdi", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr) << "needs a display (Xvfb)";
+    HDC owned = GetDC(window);
+    ASSERT_NE(owned, nullptr);
+    EXPECT_EQ(ReleaseDC(nullptr, owned), 0);
+    EXPECT_EQ(ReleaseDC(window, screen), 0);
+    EXPECT_EQ(ReleaseDC(window, owned), 1);
+    EXPECT_EQ(ReleaseDC(window, owned), 0);
+    DestroyWindow(window);
+    UnregisterClassA(wc.lpszClassName, nullptr);
     EXPECT_EQ(ReleaseDC(nullptr, screen), 1);
     // A font selected into a memory context is free to delete once the context is.
     HFONT font = CreateEngineFont(12, "");
