@@ -155,6 +155,11 @@ TEST_F(FontGdi, CreateAnswersFalseWithoutAFontOrABuffer) {
     EXPECT_EQ(font->GetSize(), 16u);
     EXPECT_EQ(font->GetWorkSize(), 16u * 16 * 4);
     EXPECT_NE(Log().find(Sjis(u8"FONT FACE [ ＭＳ ゴシック ] : FONT SIZE [ 16 ] : ")), std::string::npos);
+    // A failed re-create keeps no freed buffer to report success with or free again; 1024 is the largest size.
+    EXPECT_FALSE(font->Create(Face().c_str(), 1025, 0, 0));
+    EXPECT_EQ(font->GetWorkSize(), 0u);
+    EXPECT_TRUE(font->Create(Face().c_str(), 1024, 0, 0));
+    EXPECT_EQ(font->GetWorkSize(), 1024u * 1024 * 4);
     KestraFont::Release(font);
     EXPECT_EQ(Count("CFont Destruct"), 4);
     // Italic and bold each reach the face as asked.

@@ -26,8 +26,8 @@ protected:
         KestraAnimation::ReleaseTables();
         LogTest::TearDown();
     }
-    // Reads every top-level AnimationSet of the file.
-    void Load(const std::string& file) {
+    // Reads every top-level AnimationSet of the file; each answers `loads`.
+    void Load(const std::string& file, LibModel::ReadBudget* budget = nullptr, bool loads = true) {
         auto en = xtest::OpenEnum(file.data(), file.size());
         ASSERT_NE(en, nullptr);
         SIZE_T n = 0;
@@ -38,7 +38,7 @@ protected:
             xtest::Com<ID3DXFileData> data(d);
             if (xtest::TypeOf(d) != TID_D3DRMAnimationSet) continue;
             auto* set = new AnimasionSet;
-            EXPECT_TRUE(LibModel::LoadAnimationSet(d, set));
+            EXPECT_EQ(LibModel::LoadAnimationSet(d, set, budget), loads) << set->GetName();
             sets.push_back(set);
         }
     }
@@ -51,6 +51,13 @@ protected:
 };
 
 const char kHead[] = "xof 0303txt 0032\nFrame Bone { }\n";
+
+// Refuses any key table longer than `keys`.
+struct KeyBudget final : LibModel::ReadBudget {
+    explicit KeyBudget(uint32_t keys) : keys(keys) {}
+    bool Take(uint32_t, uint64_t, uint32_t tableKeys) override { return tableKeys <= keys; }
+    uint32_t keys;
+};
 
 TEST_F(XFileAnimation, KeysOfEveryTypeAndTheSetLengthOfTheLastAnimation) {
     Load(std::string(kHead) + R"(
@@ -94,6 +101,18 @@ AnimationSet Walk {
     EXPECT_NEAR(m._11, 2.0f, 1e-6);
     EXPECT_NEAR(m._42, 6.0f, 1e-6);
     EXPECT_NEAR(m._12, 0.0f, 1e-6);
+}
+
+// A refused animation ends its set, which fails: the last animation as much as the first.
+TEST_F(XFileAnimation, AnAnimationTheBudgetRefusesFailsItsSet) {
+    const std::string one = "Animation { {Bone} AnimationKey { 2; 1; 0;3;0,0,0;;; } }\n",
+                      two = "Animation { {Bone} AnimationKey { 2; 2; 0;3;0,0,0;;, 5;3;1,1,1;;; } }\n";
+    KeyBudget budget(1);
+    Load(kHead + ("AnimationSet Last { " + one + two + "}\nAnimationSet First { " + two + one + "}\n"), &budget,
+         false);
+    ASSERT_EQ(sets.size(), 2u);
+    EXPECT_NE(Animations(sets[0])[0]->GetTable(CAnimation::kPosX), KestraAnimation::kNone) << "one key fits";
+    EXPECT_EQ(Animations(sets[1]).size(), 1u) << "nothing is read past the refusal";
 }
 
 TEST_F(XFileAnimation, KeyBlocksThatDisagreeWithTheirCountsAreSkipped) {
