@@ -63,6 +63,10 @@ TEST_F(PlayerTest, DirectChangesStopTheFrameAndHeldDirectHalvesSpeed) {
     EXPECT_FLOAT_EQ(p->aimY, 243.0f);
     EXPECT_EQ(p->facing, 0);
     EXPECT_EQ(p->animDir, 6);
+    Frames(PAD_LEFT | PAD_DIRECT | PAD_UP, 2);  // and on the other two ways
+    EXPECT_FLOAT_EQ(p->aimX, 329.0f);
+    EXPECT_FLOAT_EQ(p->aimY, 241.5f);
+    Frames(PAD_RIGHT | PAD_DIRECT | PAD_DOWN, 2);
     Frames(PAD_RIGHT | PAD_DOWN, 1);  // DIRECT comes up: no move
     EXPECT_FLOAT_EQ(p->aimX, 330.5f);
     Frames(PAD_RIGHT | PAD_DOWN, 1);  // a diagonal moves full speed on both axes
@@ -331,16 +335,26 @@ TEST_F(PlayerTest, DrawPicksCellsCircleAndInvincibleAlpha) {
     EXPECT_EQ(p->absorbRadius, 30);  // beyond 26 it stops growing
 }
 
-TEST_F(PlayerTest, ResetKeepsPositionElementAndFacing) {
+TEST_F(PlayerTest, ResetClearsThePlayCountersButKeepsPositionElementAndFacing) {
     p->element = elements::kIce;
     p->facing = 0;
-    p->score = 999;
     p->life = 2;
     p->stock = 0;
     p->gauge = 150.0f;
     p->shotWait = 3;
+    const auto counters = {&cPlayerBase::score,           &cPlayerBase::shotFrame,   &cPlayerBase::animFrame,
+                           &cPlayerBase::changeWait,      &cPlayerBase::chargeCount, &cPlayerBase::absorbCount,
+                           &cPlayerBase::itemCount,       &cPlayerBase::forceTimer,  &cPlayerBase::chargeShotTimer,
+                           &cPlayerBase::passThroughTimer, &cPlayerBase::cutInFrame};
+    for (int32_t cPlayerBase::*c : counters) p->*c = 7;
+    for (int32_t& s : p->stageScore) s = 500;
+    p->chargeShotOn = p->isInvincible = p->passThrough = p->cutInOn = 1;
+    p->isActive = 0;
     p->Reset();
-    EXPECT_EQ(p->score, 0);
+    for (int32_t cPlayerBase::*c : counters) EXPECT_EQ(p->*c, 0);
+    for (int32_t s : p->stageScore) EXPECT_EQ(s, 0);
+    EXPECT_EQ(p->chargeShotOn | p->isInvincible | p->passThrough | p->cutInOn, 0);
+    EXPECT_EQ(p->isActive, 1);
     EXPECT_EQ(p->life, 5);
     EXPECT_EQ(p->stock, 3);
     EXPECT_FLOAT_EQ(p->gauge, 10.0f);
