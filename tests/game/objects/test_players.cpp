@@ -9,6 +9,7 @@
 #include "game/objects/cPlayerBase.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
+#include "game/state/cBossBase.h"
 #include "tests/game/objects/play_harness.h"
 
 namespace {
@@ -169,14 +170,29 @@ TEST_F(PlayerTest, MissCostsStockAndEndsTheGame) {
     }
     p->Damage(1);  // invincible: nothing
     EXPECT_EQ(p->life, 5);
-    p->isInvincible = 0;
-    p->stock = 0;
-    p->life = 1;
-    p->Damage(1);
-    EXPECT_EQ(p->stock, -1);
-    EXPECT_EQ(GameState.subState, kSubStateGameOver);
+    for (const int32_t left : {0, -1}) {  // the last stock still plays
+        p->isInvincible = 0;
+        p->stock = left + 1;
+        p->life = 1;
+        p->Damage(1);
+        EXPECT_EQ(p->stock, left);
+        EXPECT_EQ(GameState.subState == kSubStateGameOver, left < 0);
+    }
     // No boss in either slot: the miss still works.
     EXPECT_EQ(BossA, nullptr);
+}
+
+TEST_F(PlayerTest, AMissVoidsTheBonusOfBossAAndOnTheLastTwoStagesOfBossB) {
+    BossA = new cBossBase();
+    BossB = new cBossBase();
+    for (const int32_t stage : {kLastStoryStage - 1, kLastStoryStage, kExtraStage}) {
+        GameState.stage = stage;
+        BossA->bonusValid = BossB->bonusValid = 1;
+        p->isInvincible = 0;
+        p->Damage(1);
+        EXPECT_EQ(BossA->bonusValid, 0) << stage;
+        EXPECT_EQ(BossB->bonusValid, stage < kLastStoryStage ? 1 : 0) << stage;
+    }
 }
 
 TEST_F(PlayerTest, PushedOutOfViewComesBackLosesFiveAndPassesThroughFor105Frames) {
