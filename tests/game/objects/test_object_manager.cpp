@@ -63,16 +63,6 @@ TEST_F(ObjectManagerTest, PoolsHoldLastPlusOneObjectsWithTheirStartValues) {
     EXPECT_EQ(m.enemyBulletLast, 1200);
     EXPECT_EQ(m.effectLast, 700);
     EXPECT_EQ(m.playerBulletLast, 380);
-    const cEnemyBulletBase& b = *m.enemyBullets[5];
-    EXPECT_EQ(b.isActive, 0);
-    EXPECT_EQ(b.element, 1);
-    EXPECT_EQ(b.damage, 1);
-    EXPECT_EQ(b.radius, 8);
-    const cPlayerBulletBase& s = *m.playerBullets[5];
-    EXPECT_EQ(s.radius, 15);
-    EXPECT_FLOAT_EQ(s.power, 1.0f);
-    EXPECT_EQ(s.element, 1);
-    EXPECT_FLOAT_EQ(s.speed, 1.0f);
 }
 
 TEST_F(ObjectManagerTest, EnemyBulletSlotsRunOneTo1199ThenWrap) {
