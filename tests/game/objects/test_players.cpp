@@ -43,6 +43,10 @@ TEST_F(PlayerTest, CreationCodesFillBothSlots) {
     EXPECT_EQ(Player2->character, 2);
     EXPECT_EQ(Player2->isActive, 0);
     EXPECT_EQ(Player2->playerIndex, 0);
+    Player2->SetPosition(100, 100);  // the idle slot takes no hits
+    m.FireEnemyBullet(100, 100, BulletMotion::kUnfired, BulletGraphic::kOrb, 0, 0, elements::kEveryone, 0, 0);
+    m.HitTestObjects();
+    EXPECT_EQ(Player2->life, 5);
     playtest::StartPlayers(2, true);
     EXPECT_EQ(Player1->firstCharacter, 3);
     EXPECT_EQ(Player2->character, 4);
