@@ -151,6 +151,7 @@ TEST(AttackRows, ABoxOnTheViewsEdgeIsInsideAndOnePixelOverIsOut) {
         {1029, 2200, true, 1031, 2200},  {1611, 2200, true, 1610, 2200},
         {1300, 2029, true, 1300, 2031},  {1300, 2451, true, 1300, 2450},
         {1029, 2450, true, 1031, 2450},  {1611, 2030, true, 1610, 2030},  // out one way, on the edge the other
+        {1030, 2451, true, 1030, 2450},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.x << "," << c.y);

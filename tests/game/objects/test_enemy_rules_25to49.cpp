@@ -22,6 +22,9 @@ TEST_F(FieldPieces, TwentySixKeepsItsDistanceAndStandsStillAtExactly195) {
     e->Update();
     EXPECT_FLOAT_EQ(e->y, 100.0f);
     EXPECT_EQ(e->angle, 16384);
+    e->y = 90;  // 210: still turns only
+    e->Update();
+    EXPECT_FLOAT_EQ(e->y, 90.0f);
     e->y = 200;  // too near: flees
     e->Update();
     EXPECT_EQ(e->angle, 16384 + 32768);
@@ -39,6 +42,9 @@ TEST_F(FieldPieces, TwentySevenPushesPlayersInsideItsSquareEdgesIncluded) {
     PlacePlayer(Player1, 320.5f, 300);
     e->Update();
     EXPECT_FLOAT_EQ(Player1->x, 320.5f);
+    PlacePlayer(Player1, 160, 140);  // the left and top edges
+    e->Update();
+    EXPECT_FLOAT_EQ(Player1->x, 163.0f);
     PlacePlayer(Player2, 240, 220);
     e->Update();
     EXPECT_FLOAT_EQ(Player2->x, 240.0f);  // one-player mode: player 2 is left alone

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 #include "game/objects/Items.h"
@@ -36,7 +37,7 @@ protected:
     cPlayerBase* p = nullptr;
 };
 
-TEST_F(ItemTest, ScoreItemIsTakenAtExactlyItsReachAndDriftsOtherwise) {
+TEST_F(ItemTest, ScoreItemsAreTakenAtExactlyTheirReachAndDriftOtherwise) {
     cEnemyObjectBase* at = Spawn(101, 337, 300);
     at->HitTest();
     EXPECT_EQ(at->isDying, 1);
@@ -45,20 +46,28 @@ TEST_F(ItemTest, ScoreItemIsTakenAtExactlyItsReachAndDriftsOtherwise) {
     EXPECT_EQ(p->itemCount, 1);
     EXPECT_EQ(m.effects[size_t(m.effectCursor)]->kind, 15);
 
-    m.ResetForStage();
-    p->score = 0;
-    cEnemyObjectBase* near = Spawn(101, 300, 337);
-    near->y = 337.5f;
-    near->HitTest();
-    EXPECT_EQ(near->isDying, 0);
-    EXPECT_FLOAT_EQ(near->y, 333.5f);  // 4 px toward the player of its element
-    near->element = elements::kIce;
-    near->y = 337.5f;
-    near->HitTest();
-    EXPECT_FLOAT_EQ(near->y, 337.5f);  // no drift toward another element
-    near->y = 310;
-    near->HitTest();
-    EXPECT_EQ(near->isDying, 1);  // but it is still taken
+    for (const int type : {101, 103}) {  // both score items
+        m.ResetForStage();
+        p->score = 0;
+        cEnemyObjectBase* near = Spawn(type, 300, 337);
+        near->y = 337.5f;
+        near->HitTest();
+        EXPECT_EQ(near->isDying, 0) << type;
+        EXPECT_FLOAT_EQ(near->y, 333.5f) << type;  // 4 px toward the player of its element
+        near->y = 420.0f;  // from 120 px
+        near->HitTest();
+        EXPECT_FLOAT_EQ(near->y, 416.0f);
+        near->y = 420.5f;
+        near->HitTest();
+        EXPECT_FLOAT_EQ(near->y, 420.5f);
+        near->element = elements::kIce;
+        near->y = 337.5f;
+        near->HitTest();
+        EXPECT_FLOAT_EQ(near->y, 337.5f);  // no drift toward another element
+        near->y = 310;
+        near->HitTest();
+        EXPECT_EQ(near->isDying, 1);  // but it is still taken
+    }
 }
 
 TEST_F(ItemTest, BothPlayersTouchingInOneFrameAreBothPaid) {
@@ -69,6 +78,7 @@ TEST_F(ItemTest, BothPlayersTouchingInOneFrameAreBothPaid) {
     EXPECT_EQ(Player1->score, 1000);
     EXPECT_EQ(Player2->score, 1000);
     EXPECT_FLOAT_EQ(Player2->gauge, 13.0f);
+    EXPECT_EQ(Player2->itemCount, 1);
 }
 
 TEST_F(ItemTest, LifeItemPaysAtFiveAndUsesTheAbsorbReach) {
@@ -83,14 +93,16 @@ TEST_F(ItemTest, LifeItemPaysAtFiveAndUsesTheAbsorbReach) {
         EXPECT_EQ(p->score, c.score);
         EXPECT_EQ(p->life, c.after);
     }
-    m.ResetForStage();
-    p->absorbRadius = 0;  // right after ELEMENT
-    cEnemyObjectBase* life = Spawn(102, 300, 331);
-    life->HitTest();
-    EXPECT_EQ(life->isDying, 0);
-    p->absorbRadius = 25;
-    life->HitTest();
-    EXPECT_EQ(life->isDying, 1);
+    for (const int type : {102, 104}) {  // life and 1up
+        m.ResetForStage();
+        p->absorbRadius = 0;  // right after ELEMENT
+        cEnemyObjectBase* life = Spawn(type, 300, 331);
+        life->HitTest();
+        EXPECT_EQ(life->isDying, 0) << type;
+        p->absorbRadius = 25;
+        life->HitTest();
+        EXPECT_EQ(life->isDying, 1) << type;
+    }
     cEnemyObjectBase* up = Spawn(104, 300, 300);
     const int stock = p->stock;
     up->HitTest();
@@ -185,11 +197,20 @@ TEST_F(ItemTest, PickUpsDrawTheirCellsAndSparkle) {
     EXPECT_FLOAT_EQ(m.effects[size_t(m.effectCursor)]->speed, 0.5f);
     EXPECT_EQ(m.effectCursor, 1);
     rec.quads.clear();
-    Spawn(102, 300, 200)->Draw();
-    Spawn(104, 300, 200)->Draw();
+    cEnemyObjectBase* life = Spawn(102, 300, 200);
+    cEnemyObjectBase* up = Spawn(104, 300, 200);
+    life->Draw();
+    up->Draw();
     EXPECT_FLOAT_EQ(rec.quads[0].dst[2], 41.0f);
     EXPECT_FLOAT_EQ(rec.quads[1].src[0], 63.0f);
     EXPECT_FLOAT_EQ(rec.quads[1].dst[2], 63.0f);
+    for (const auto& [item, every] : {std::pair{life, 18}, std::pair{up, 16}}) {
+        const int cursor = m.effectCursor;
+        for (int i = 2; i < every; ++i) item->Draw();
+        EXPECT_EQ(m.effectCursor, cursor) << every;
+        item->Draw();
+        EXPECT_EQ(m.effectCursor, cursor + 1) << every;
+    }
 }
 
 TEST_F(ItemTest, BannerSlidesInRestsAndFades) {

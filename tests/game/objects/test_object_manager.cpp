@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -63,16 +64,6 @@ TEST_F(ObjectManagerTest, PoolsHoldLastPlusOneObjectsWithTheirStartValues) {
     EXPECT_EQ(m.enemyBulletLast, 1200);
     EXPECT_EQ(m.effectLast, 700);
     EXPECT_EQ(m.playerBulletLast, 380);
-    const cEnemyBulletBase& b = *m.enemyBullets[5];
-    EXPECT_EQ(b.isActive, 0);
-    EXPECT_EQ(b.element, 1);
-    EXPECT_EQ(b.damage, 1);
-    EXPECT_EQ(b.radius, 8);
-    const cPlayerBulletBase& s = *m.playerBullets[5];
-    EXPECT_EQ(s.radius, 15);
-    EXPECT_FLOAT_EQ(s.power, 1.0f);
-    EXPECT_EQ(s.element, 1);
-    EXPECT_FLOAT_EQ(s.speed, 1.0f);
 }
 
 TEST_F(ObjectManagerTest, EnemyBulletSlotsRunOneTo1199ThenWrap) {
@@ -233,14 +224,49 @@ TEST_F(ObjectManagerTest, SweepDeletesAdjacentDyingObjectsAndKeepsOrder) {
     EXPECT_EQ(m.enemyList[1], d);
 }
 
-TEST_F(ObjectManagerTest, MapBlocksAreVisibleNearTheView) {
-    m.SpawnMapCell(0, 659, 0);
-    m.SpawnMapCell(0, 660, 0);
-    m.SpawnMapCell(0, -40, -40);
-    m.SweepObjects();
-    EXPECT_EQ(m.mapBlocks[0]->isVisible, 1);
-    EXPECT_EQ(m.mapBlocks[1]->isVisible, 0);
-    EXPECT_EQ(m.mapBlocks[2]->isVisible, 1);
+// Each pass's window holds its left and top edges and stops short of its right and bottom ones.
+TEST_F(ObjectManagerTest, EveryWindowHoldsItsLeftAndTopEdgesOnly) {
+    playtest::QuadRecorder rec;
+    const struct {
+        const char* pass;
+        float left, top, right, bottom;
+        std::function<bool(float, float)> takes;
+    } windows[] = {
+        {"hit", -120, -120, 760, 600, [&](float x, float y) {
+             CountingEnemy* e = AddEnemy(x, y, 0, true);
+             m.HitTestObjects();
+             return e->hits == 1;
+         }},
+        {"draw", -140, -140, 780, 620, [&](float x, float y) {
+             CountingEnemy* e = AddEnemy(x, y, 0, true);
+             m.DrawObjects();
+             return e->draws == 1;
+         }},
+        {"shot draw", -100, -100, 680, 540, [&](float x, float y) {
+             cPlayerBulletBase* b = m.playerBullets[5];
+             std::tie(b->isActive, b->look, b->x, b->y) = std::make_tuple(uint8_t(1), 1, x, y);
+             rec.quads.clear();
+             m.DrawObjects();
+             return !rec.quads.empty();
+         }},
+        {"map block", -40, -40, 660, 500, [&](float x, float y) {
+             m.SpawnMapCell(0, int32_t(x), int32_t(y));
+             m.SweepObjects();
+             return m.mapBlocks.back()->isVisible == 1;
+         }},
+    };
+    for (const auto& w : windows) {
+        const float l = w.left, t = w.top, r = w.right, b = w.bottom;
+        const struct {
+            float x, y;
+            bool in;
+        } points[] = {{l, t, true},          {l - 1, t, false}, {l, t - 1, false},
+                      {r - 1, b - 1, true}, {r, t, false},     {l, b, false}};
+        for (const auto& p : points) {
+            m.ResetForStage();
+            EXPECT_EQ(w.takes(p.x, p.y), p.in) << w.pass << " at " << p.x << "," << p.y;
+        }
+    }
 }
 
 TEST_F(ObjectManagerTest, StageResetClearsListsPoolsAndCursors) {

@@ -3,6 +3,7 @@
 // the shots' motions and two players with separate shots and scores.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "game/objects/cEffectObjectBase.h"
@@ -266,12 +267,15 @@ TEST_F(PlayerActionTest, ShotMotions) {
     EXPECT_LT(knife->x, 320.0f);  // it came back
     struct Ends {
         int code, frames;
+        float speed;
     };
-    for (const Ends e : {Ends{12, 21}, Ends{13, 18}, Ends{20, 20}}) {
+    for (const Ends e : {Ends{12, 21, 11.0f}, Ends{13, 18, 12.0f}, Ends{20, 20, 7.0f}}) {
         m.SpawnPlayerObject(e.code, 0, 0, 0);
         cPlayerBulletBase* b = m.playerBullets[size_t(m.playerBulletCursor)];
+        const float x0 = b->x, y0 = b->y;
         for (int i = 1; i < e.frames; ++i) b->Move();
         EXPECT_EQ(b->isActive, 1) << e.code;
+        EXPECT_NEAR(std::hypot(b->x - x0, b->y - y0), e.speed * float(e.frames - 1), 0.05f) << e.code;
         b->Move();
         EXPECT_EQ(b->isActive, 0) << e.code;
     }
@@ -283,6 +287,38 @@ TEST_F(PlayerActionTest, ShotMotions) {
     const int cursor = m.playerBulletCursor;
     for (int code : {4, 9, 17, 18, 22, -1}) m.SpawnPlayerObject(code, 0, 0, 0);
     EXPECT_EQ(m.playerBulletCursor, cursor);
+}
+
+TEST_F(PlayerActionTest, ShotLooksDrawTheirCellsSizesAndAlphas) {
+    struct Look {
+        int look, slot, size;
+        float srcX, srcY;
+        uint32_t colour;
+    };
+    const Look kLooks[] = {{1, 7, 33, 799, 202, 0xFFFFFFFFu}, {2, 7, 33, 832, 202, 0xFFFFFFFFu},
+                           {3, 7, 30, 512, 197, 0xAAFFFFFFu}, {4, 7, 80, 599, 208, 0xF0FFFFFFu},
+                           {6, 7, 33, 898, 202, 0xBEFFFFFFu}, {7, 8, 83, 596, 288, 0x96FFFFFFu},
+                           {8, 7, 33, 865, 202, 0xB4FFFFFFu}, {5, -1}};
+    for (const Look& l : kLooks) {
+        playtest::QuadRecorder rec;
+        cPlayerBulletBase b;  // an ice shot
+        b.look = l.look;
+        b.x = b.y = 200.0f;
+        b.frame = 10;
+        b.Draw();
+        if (l.slot < 0) {
+            EXPECT_TRUE(rec.quads.empty()) << l.look;
+            continue;
+        }
+        ASSERT_EQ(rec.quads.size(), 1u) << l.look;
+        const playtest::Quad& q = rec.quads[0];
+        EXPECT_EQ(q.slot, l.slot) << l.look;
+        EXPECT_FLOAT_EQ(q.dst[0], 200.0f - float(l.size / 2)) << l.look;
+        EXPECT_FLOAT_EQ(q.dst[2], float(l.size)) << l.look;
+        EXPECT_FLOAT_EQ(q.src[0], l.srcX) << l.look;
+        EXPECT_FLOAT_EQ(q.src[1], l.srcY) << l.look;
+        EXPECT_EQ(q.colour, l.colour) << l.look;
+    }
 }
 
 TEST_F(PlayerActionTest, TwoPlayersShootSeparatelyAndScoreSeparately) {

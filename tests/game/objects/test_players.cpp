@@ -9,6 +9,7 @@
 #include "game/objects/cPlayerBase.h"
 #include "game/state/GameGlobals.h"
 #include "game/state/GameState.h"
+#include "game/state/cBossBase.h"
 #include "tests/game/objects/play_harness.h"
 
 namespace {
@@ -42,6 +43,10 @@ TEST_F(PlayerTest, CreationCodesFillBothSlots) {
     EXPECT_EQ(Player2->character, 2);
     EXPECT_EQ(Player2->isActive, 0);
     EXPECT_EQ(Player2->playerIndex, 0);
+    Player2->SetPosition(100, 100);  // the idle slot takes no hits
+    m.FireEnemyBullet(100, 100, BulletMotion::kUnfired, BulletGraphic::kOrb, 0, 0, elements::kEveryone, 0, 0);
+    m.HitTestObjects();
+    EXPECT_EQ(Player2->life, 5);
     playtest::StartPlayers(2, true);
     EXPECT_EQ(Player1->firstCharacter, 3);
     EXPECT_EQ(Player2->character, 4);
@@ -63,6 +68,10 @@ TEST_F(PlayerTest, DirectChangesStopTheFrameAndHeldDirectHalvesSpeed) {
     EXPECT_FLOAT_EQ(p->aimY, 243.0f);
     EXPECT_EQ(p->facing, 0);
     EXPECT_EQ(p->animDir, 6);
+    Frames(PAD_LEFT | PAD_DIRECT | PAD_UP, 2);  // and on the other two ways
+    EXPECT_FLOAT_EQ(p->aimX, 329.0f);
+    EXPECT_FLOAT_EQ(p->aimY, 241.5f);
+    Frames(PAD_RIGHT | PAD_DIRECT | PAD_DOWN, 2);
     Frames(PAD_RIGHT | PAD_DOWN, 1);  // DIRECT comes up: no move
     EXPECT_FLOAT_EQ(p->aimX, 330.5f);
     Frames(PAD_RIGHT | PAD_DOWN, 1);  // a diagonal moves full speed on both axes
@@ -165,14 +174,29 @@ TEST_F(PlayerTest, MissCostsStockAndEndsTheGame) {
     }
     p->Damage(1);  // invincible: nothing
     EXPECT_EQ(p->life, 5);
-    p->isInvincible = 0;
-    p->stock = 0;
-    p->life = 1;
-    p->Damage(1);
-    EXPECT_EQ(p->stock, -1);
-    EXPECT_EQ(GameState.subState, kSubStateGameOver);
+    for (const int32_t left : {0, -1}) {  // the last stock still plays
+        p->isInvincible = 0;
+        p->stock = left + 1;
+        p->life = 1;
+        p->Damage(1);
+        EXPECT_EQ(p->stock, left);
+        EXPECT_EQ(GameState.subState == kSubStateGameOver, left < 0);
+    }
     // No boss in either slot: the miss still works.
     EXPECT_EQ(BossA, nullptr);
+}
+
+TEST_F(PlayerTest, AMissVoidsTheBonusOfBossAAndOnTheLastTwoStagesOfBossB) {
+    BossA = new cBossBase();
+    BossB = new cBossBase();
+    for (const int32_t stage : {kLastStoryStage - 1, kLastStoryStage, kExtraStage}) {
+        GameState.stage = stage;
+        BossA->bonusValid = BossB->bonusValid = 1;
+        p->isInvincible = 0;
+        p->Damage(1);
+        EXPECT_EQ(BossA->bonusValid, 0) << stage;
+        EXPECT_EQ(BossB->bonusValid, stage < kLastStoryStage ? 1 : 0) << stage;
+    }
 }
 
 TEST_F(PlayerTest, PushedOutOfViewComesBackLosesFiveAndPassesThroughFor105Frames) {
@@ -331,16 +355,26 @@ TEST_F(PlayerTest, DrawPicksCellsCircleAndInvincibleAlpha) {
     EXPECT_EQ(p->absorbRadius, 30);  // beyond 26 it stops growing
 }
 
-TEST_F(PlayerTest, ResetKeepsPositionElementAndFacing) {
+TEST_F(PlayerTest, ResetClearsThePlayCountersButKeepsPositionElementAndFacing) {
     p->element = elements::kIce;
     p->facing = 0;
-    p->score = 999;
     p->life = 2;
     p->stock = 0;
     p->gauge = 150.0f;
     p->shotWait = 3;
+    const auto counters = {&cPlayerBase::score,           &cPlayerBase::shotFrame,   &cPlayerBase::animFrame,
+                           &cPlayerBase::changeWait,      &cPlayerBase::chargeCount, &cPlayerBase::absorbCount,
+                           &cPlayerBase::itemCount,       &cPlayerBase::forceTimer,  &cPlayerBase::chargeShotTimer,
+                           &cPlayerBase::passThroughTimer, &cPlayerBase::cutInFrame};
+    for (int32_t cPlayerBase::*c : counters) p->*c = 7;
+    for (int32_t& s : p->stageScore) s = 500;
+    p->chargeShotOn = p->isInvincible = p->passThrough = p->cutInOn = 1;
+    p->isActive = 0;
     p->Reset();
-    EXPECT_EQ(p->score, 0);
+    for (int32_t cPlayerBase::*c : counters) EXPECT_EQ(p->*c, 0);
+    for (int32_t s : p->stageScore) EXPECT_EQ(s, 0);
+    EXPECT_EQ(p->chargeShotOn | p->isInvincible | p->passThrough | p->cutInOn, 0);
+    EXPECT_EQ(p->isActive, 1);
     EXPECT_EQ(p->life, 5);
     EXPECT_EQ(p->stock, 3);
     EXPECT_FLOAT_EQ(p->gauge, 10.0f);
