@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "tests/engine/graphics/list_test_env.h"
@@ -223,6 +224,39 @@ TEST_F(Lists, ScreenVerticesSnapToWholePixelsAndKeepAFiniteRhw) {
     EXPECT_FLOAT_EQ(up[0].x, 119.5f);
     EXPECT_FLOAT_EQ(up[0].y, 81.5f);
     KestraPoint2D::Release(points);
+}
+
+// The device's screen settings reach every kind of 2-D object. The centre is
+// off the screen's middle and its x and y differ, so a swapped pair shows.
+TEST_F(Lists, TheDevicesScreenSettingsReachEveryTwoDimensionalObject) {
+    StartLists();
+    CPrimitive2D* p = KestraPrimitive2D::Create(30, 1, false);
+    CSprite2D* s = KestraSprite2D::Create(30, 1, false);
+    CLine2D* l = KestraLine2D::Create(30);
+    CPoint2D* q = KestraPoint2D::Create(30);
+    ASSERT_TRUE(p && s && l && q);
+    // Halved toward (300, 200); then, from it, depth 0 doubles the distance.
+    for (const auto& [perspective, x, y] : {std::tuple{false, 319.5f, 229.5f}, std::tuple{true, 379.5f, 319.5f}}) {
+        Kestra3D::SetScaling2D(!perspective, 300, 200, 0.5f);
+        Kestra3D::SetPerspective2D(perspective, 300, 200, 1.0f);
+        const float z = perspective ? 0.0f : 32767.0f, dst[4] = {340, 260, 10, 10}, src[4] = {0, 0, 1, 1};
+        const Vertex2D v[3] = {V2(340, 260, ~0u, z), V2(350, 260, ~0u, z), V2(340, 270, ~0u, z)};
+        for (CVertexObject2D* o : std::initializer_list<CVertexObject2D*>{p, s, l, q}) o->Begin();
+        EXPECT_TRUE(p->AddTriangles(v, 1) && s->DrawSquare(dst, z, src, ~0u, 1) && l->AddLines(v, 1) &&
+                    q->AddPoints(v, 1));
+        for (CVertexObject2D* o : std::initializer_list<CVertexObject2D*>{p, s, l, q}) {
+            o->End();
+            const std::vector<listtest::Stored2D> first = listtest::Uploaded2D(o->GetVertexBuffer(), 1);
+            ASSERT_EQ(first.size(), 1u);
+            EXPECT_NEAR(first[0].x, x, 1e-2f) << perspective;
+            EXPECT_NEAR(first[0].y, y, 1e-2f) << perspective;
+        }
+    }
+    Kestra3D::SetPerspective2D(false, 320, 240, 100.0f);
+    KestraPoint2D::Release(q);
+    KestraLine2D::Release(l);
+    KestraSprite2D::Release(s);
+    KestraPrimitive2D::Release(p);
 }
 
 TEST_F(Lists, PointsOutsideTheClipRectangleAreSkippedWithoutCounting) {

@@ -357,25 +357,4 @@ TEST_F(Primitives, FailedCreatesAndResizesLeaveNothingToWriteInto) {
     EXPECT_FALSE(KestraPrimitive2D::Create(30, 1, false) == nullptr);
 }
 
-TEST_F(Primitives, TheDevicesScreenSettingsReachEveryTwoDimensionalObject) {
-    Start();
-    CPrimitive2D* p = Make(30);
-    CSprite2D* s = KestraSprite2D::Create(30, 1, false);
-    ASSERT_NE(p, nullptr);
-    ASSERT_NE(s, nullptr);
-    Kestra3D::SetScaling2D(true, 0, 0, 0.5f);
-    p->Begin();
-    s->Begin();
-    const float dst[4] = {100, 100, 10, 10}, src[4] = {0, 0, 1, 1};
-    EXPECT_TRUE(s->DrawSquare(dst, 32767, src, 0xFFFFFFFF, 1));
-    EXPECT_TRUE(Quad(p, 100, 100, 10, 10));
-    p->End();
-    s->End();
-    EXPECT_FLOAT_EQ(Uploaded(p)[0].x, 49.5f);
-    EXPECT_FLOAT_EQ(Uploaded(s)[0].x, 49.5f);
-    Kestra3D::SetScaling2D(false, 320, 240, 1.0f);
-    KestraSprite2D::Release(s);
-    KestraPrimitive2D::Release(p);
-}
-
 }  // namespace

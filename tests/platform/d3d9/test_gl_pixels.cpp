@@ -676,8 +676,32 @@ TEST_F(GlPixels, BuffersRewrittenBetweenDrawsDrawTheirNewContents) {
         device_->EndScene();
         EXPECT_EQ(Frame().at(16, 16), colour);
     }
+    // Released, each gives its GL buffer back.
+    device_->SetStreamSource(0, nullptr, 0, 0);
+    device_->SetIndices(nullptr);
+    const GLuint names[2] = {static_cast<d3d9impl::VertexBufferImpl*>(vb)->glBuffer,
+                             static_cast<d3d9impl::IndexBufferImpl*>(ib)->glBuffer};
+    for (const GLuint name : names) ASSERT_TRUE(glIsBuffer(name));
     vb->Release();
     ib->Release();
+    for (const GLuint name : names) EXPECT_FALSE(glIsBuffer(name)) << "GL buffer " << name << " leaked";
+}
+
+TEST_F(GlPixels, ReleasedTexturesAndSurfacesGiveTheirGlObjectsBack) {
+    IDirect3DTexture9* tex = MakeTexture(16, 16, [](UINT, UINT) { return 0xFFFFFFFFu; });
+    IDirect3DSurface9* rt = nullptr;
+    IDirect3DSurface9* depth = nullptr;
+    ASSERT_NE(tex, nullptr);
+    ASSERT_EQ(device_->CreateRenderTarget(16, 16, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &rt, nullptr), D3D_OK);
+    ASSERT_EQ(device_->CreateDepthStencilSurface(16, 16, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, FALSE, &depth, nullptr),
+              D3D_OK);
+    const GLuint textures[2] = {static_cast<d3d9impl::TextureImpl*>(tex)->glTexture,
+                                static_cast<d3d9impl::SurfaceImpl*>(rt)->glTexture};
+    const GLuint renderbuffer = static_cast<d3d9impl::SurfaceImpl*>(depth)->glRenderbuffer;
+    ASSERT_TRUE(glIsTexture(textures[0]) && glIsTexture(textures[1]) && glIsRenderbuffer(renderbuffer));
+    for (IUnknown* object : std::initializer_list<IUnknown*>{tex, rt, depth}) object->Release();
+    for (const GLuint name : textures) EXPECT_FALSE(glIsTexture(name)) << "GL texture " << name << " leaked";
+    EXPECT_FALSE(glIsRenderbuffer(renderbuffer));
 }
 
 // Vertex-shader constants from the float registers into each kind of uniform:

@@ -297,13 +297,15 @@ TEST_F(EffectNull, TheFirstTechniqueIsCurrentAndPassesFollowTheirOrder) {
     ASSERT_NE(fx, nullptr);
     EXPECT_STREQ(fx->GetCurrentTechnique(), "First");
     EXPECT_EQ(fx->BeginPass(0), D3DERR_INVALIDCALL) << "no pass before Begin";
-    EXPECT_EQ(fx->CommitChanges(), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx->EndPass(), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx->End(), D3DERR_INVALIDCALL);
     UINT passes = 0;
     ASSERT_EQ(fx->Begin(&passes, D3DXFX_DONOTSAVESHADERSTATE), D3D_OK);
     EXPECT_EQ(passes, 1u);
     EXPECT_EQ(fx->Begin(&passes, 0), D3DERR_INVALIDCALL);
     EXPECT_EQ(fx->BeginPass(1), D3DERR_INVALIDCALL);
     ASSERT_EQ(fx->BeginPass(0), D3D_OK);
+    EXPECT_EQ(fx->BeginPass(0), D3DERR_INVALIDCALL) << "already in a pass";
     IDirect3DVertexShader9* shader = nullptr;
     device_->GetVertexShader(&shader);
     EXPECT_NE(shader, nullptr);
@@ -318,8 +320,11 @@ TEST_F(EffectNull, TheFirstTechniqueIsCurrentAndPassesFollowTheirOrder) {
     EXPECT_EQ(fx->CommitChanges(), D3D_OK);
     device_->GetVertexShaderConstantF(4, regs, 1);
     EXPECT_EQ(regs[0], 5.0f);
-    fx->EndPass();
-    fx->End();
+    EXPECT_EQ(fx->EndPass(), D3D_OK);
+    EXPECT_EQ(fx->EndPass(), D3DERR_INVALIDCALL) << "no pass to end";
+    EXPECT_EQ(fx->CommitChanges(), D3DERR_INVALIDCALL) << "between passes";
+    EXPECT_EQ(fx->End(), D3D_OK);
+    EXPECT_EQ(fx->End(), D3DERR_INVALIDCALL);
     EXPECT_EQ(fx->SetTechnique("Second"), D3D_OK);
     fx->Begin(&passes, 0);  // saves the shader and puts it back at its end, once
     fx->End();
