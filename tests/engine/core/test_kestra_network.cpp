@@ -326,7 +326,10 @@ TEST(WinSockAsyncSelect, PostsEventsWithTheReenablingRules) {
                   EXPECT_EQ(Count(served, FD_CLOSE), 1);
                   for (const SocketEvent& e : g_events) EXPECT_EQ(e.error, 0);
 
-                  // A registered socket does not block; events 0 stops the messages.
+                  // A registered socket does not block, even one accepted after the listener was asked
+                  // to; events 0 stops the messages.
+                  ULONG blocking = 0;
+                  ioctlsocket(listener, FIONBIO, &blocking);
                   // An address buffer too short for the peer is refused and takes no client.
                   SOCKADDR_IN peer{};
                   int peerLength = sizeof(peer) - 1;
@@ -338,6 +341,7 @@ TEST(WinSockAsyncSelect, PostsEventsWithTheReenablingRules) {
                   EXPECT_EQ(peerLength, static_cast<int>(sizeof(peer)));
                   EXPECT_EQ(peer.sin_port, PortOf(b));
                   EXPECT_EQ(PortOf(b, true), port);
+                  ASSERT_TRUE(wsposix::NonBlocking(static_cast<int>(second))) << "recv would wait for ever";
                   EXPECT_EQ(recv(second, buffer, sizeof(buffer), 0), SOCKET_ERROR);
                   EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
                   ASSERT_EQ(WSAAsyncSelect(second, window, WM_USER + 1, 0), 0);

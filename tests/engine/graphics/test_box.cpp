@@ -241,9 +241,10 @@ TEST(BoxRays, RayAgainstTriangleGivesDistanceAndWeightsForEitherWinding) {
     const CVector3 longer[2] = {{0.25f, 0.25f, -1}, {0.25f, 0.25f, 40}};
     ASSERT_TRUE(Kestra::IntersectTriangle(longer, tri, &t, nullptr, nullptr));
     EXPECT_FLOAT_EQ(t, 1.0f);
-    // Behind the start: a negative distance.
-    const CVector3 behind[2] = {{0.25f, 0.5f, 2}, {0.25f, 0.5f, 3}};
-    ASSERT_TRUE(Kestra::IntersectTriangle(behind, tri, &t, &u, &v));
+    // Behind the start, on a triangle twice the size: a negative distance, weights still fractions.
+    const CVector3 behind[2] = {{0.5f, 1, 2}, {0.5f, 1, 3}};
+    const CVector3 twice[3] = {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}};
+    ASSERT_TRUE(Kestra::IntersectTriangle(behind, twice, &t, &u, &v));
     EXPECT_FLOAT_EQ(t, -2.0f);
     EXPECT_FLOAT_EQ(v, 0.5f);
     // Exactly on the edge u = 0.

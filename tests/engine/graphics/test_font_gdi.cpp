@@ -562,6 +562,8 @@ TEST_F(FontAtlas, RebuildAndRecreateKeepTheFontHeldOnce) {
     EXPECT_EQ(fs->FindGlyph('A'), nullptr);
     EXPECT_NE(fs->GetSprite(0), nullptr);
     EXPECT_EQ(fs->GetSprite(1), nullptr);
+    EXPECT_EQ(fs->GetSprite(CFontSprite2D::kMaxSheets), nullptr);
+    EXPECT_EQ(fs->GetSheet(CFontSprite2D::kMaxSheets), nullptr);
     EXPECT_EQ(KestraSprite2D::GetManager()->GetCount(), 1u) << "the old sheets' sprites went";
     ASSERT_TRUE(fs->Create("AB", 64, font, 0, 1));
     EXPECT_EQ(KestraSprite2D::GetManager()->GetCount(), 1u) << "a second create keeps one sprite a sheet";

@@ -152,6 +152,7 @@ TEST_F(Sprites3D, TextIsLaidOutInFontPixelsAroundTheTransform) {
     ASSERT_NE(sheet, nullptr);
     ASSERT_NE(f->GetSheet(1), f->GetSheet(0));
     for (uint32_t i = 0; i < 2; ++i) EXPECT_EQ(f->GetSprite(i)->GetTexture(0), f->GetSheet(i)) << i;
+    EXPECT_EQ(f->GetSprite(CFontSprite3D::kMaxSheets), nullptr);
 
     // Four single-byte glyphs at size 16, height 16 (k = 1): the pen starts at -16
     // and steps 8, A's quad centred at cell / 2 + bearing from it.

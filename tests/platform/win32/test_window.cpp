@@ -1,5 +1,6 @@
 // Windows on SDL: geometry, styles, titles, creation and activation messages,
 // destruction while a drawing device still holds the SDL window.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -231,12 +232,16 @@ TEST_F(WindowTest, DestroyedWindowKeepsItsSdlWindowWhileRetained) {
 
     HWND plain = Create(WS_POPUP, 0, 0, 32, 32);
     ASSERT_NE(plain, nullptr);
+    // GL stays mapped past its last window; the probe must not hold it itself.
+    void* egl = dlopen("libEGL.so.1", RTLD_LAZY | RTLD_NOLOAD);
+    if (egl) dlclose(egl);
     Log().clear();
     ShowWindow(plain, SW_SHOW);
     EXPECT_EQ(MessagesOf(Log(), plain), std::vector<UINT>{WM_ACTIVATEAPP}) << "the destroyed one is active no more";
     Uint32 plainId = SDL_GetWindowID(platform::SdlWindowOf(plain));
     DestroyWindow(plain);
     EXPECT_EQ(SDL_GetWindowFromID(plainId), nullptr) << "nobody retained it";
+    if (egl) EXPECT_NE(dlopen("libEGL.so.1", RTLD_LAZY | RTLD_NOLOAD), nullptr) << "GL outlives its last window";
 }
 
 TEST_F(WindowTest, CursorKeepsTheDisplayCounterAndItsClip) {
