@@ -3,9 +3,11 @@
 // Nothing here depends on pixels a driver rasterised.
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <tuple>
 
 #include "d3d9_fixture.h"
 #include "platform/d3d9/d3d9_internal.h"
@@ -365,6 +367,128 @@ TEST_F(NullRecords, StatesAnswersAndCopiesAsRecorded) {
     h.Add(d3d_->GetAdapterCount());
     h.Add(d3d9test::CallCount("GetAdapterCount"));
     EXPECT_EQ(CheckRecord("null-device", h), "");
+}
+
+auto Fields(const D3DSURFACE_DESC& d) {
+    return std::tuple(d.Format, d.Type, d.Usage, d.Pool, d.MultiSampleType, d.MultiSampleQuality, d.Width, d.Height);
+}
+
+// Each resource describes itself as it was asked for: kind, format, usage, pool
+// and size, level by level. Sizes are uneven and differ per direction, and each
+// row has a format of its own, so a swapped or defaulted field shows.
+TEST_F(NullRecords, ResourcesDescribeThemselvesAsCreated) {
+    D3DPRESENT_PARAMETERS pp = params_;
+    pp.BackBufferWidth = 312;
+    pp.BackBufferHeight = 200;
+    pp.BackBufferFormat = D3DFMT_R5G6B5;
+    pp.EnableAutoDepthStencil = TRUE;
+    pp.AutoDepthStencilFormat = D3DFMT_D24S8;
+    ASSERT_EQ(device_->Reset(&pp), D3D_OK);
+    // Width, height, levels asked, usage, format, pool; the levels made.
+    const struct { UINT w, h, levels; DWORD usage; D3DFORMAT format; D3DPOOL pool; UINT made; } kTextures[] = {
+        {37, 10, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 6},  // the whole chain, down to 1 x 1
+        {12, 45, 3, D3DUSAGE_DYNAMIC, D3DFMT_R5G6B5, D3DPOOL_DEFAULT, 3},
+        {20, 6, 2, D3DUSAGE_RENDERTARGET, D3DFMT_X1R5G5B5, D3DPOOL_DEFAULT, 2},
+        {9, 7, 4, D3DUSAGE_AUTOGENMIPMAP, D3DFMT_A4R4G4B4, D3DPOOL_MANAGED, 1},
+        {6, 11, 9, 0, D3DFMT_L8, D3DPOOL_SYSTEMMEM, 4},  // more than fit: the whole chain
+        {5, 3, 2, 0, D3DFMT_A8L8, D3DPOOL_SCRATCH, 2},
+    };
+    for (const auto& t : kTextures) {
+        SCOPED_TRACE(testing::Message() << "texture of format " << t.format);
+        IDirect3DTexture9* tex = nullptr;
+        ASSERT_EQ(device_->CreateTexture(t.w, t.h, t.levels, t.usage, t.format, t.pool, &tex, nullptr), D3D_OK);
+        EXPECT_EQ(tex->GetType(), D3DRTYPE_TEXTURE);
+        EXPECT_EQ(tex->GetLevelCount(), t.made);
+        D3DSURFACE_DESC desc{}, viaSurface{};
+        for (UINT level = 0; level < t.made; ++level) {
+            const D3DSURFACE_DESC want{t.format, D3DRTYPE_SURFACE, t.usage, t.pool, D3DMULTISAMPLE_NONE, 0,
+                                       std::max(1u, t.w >> level), std::max(1u, t.h >> level)};
+            IDirect3DSurface9* s = nullptr;
+            ASSERT_EQ(tex->GetSurfaceLevel(level, &s), D3D_OK);
+            EXPECT_EQ(s->GetType(), D3DRTYPE_SURFACE);
+            ASSERT_EQ(s->GetDesc(&viaSurface), D3D_OK);
+            ASSERT_EQ(tex->GetLevelDesc(level, &desc), D3D_OK);
+            EXPECT_EQ(Fields(desc), Fields(want)) << "level " << level;
+            EXPECT_EQ(Fields(viaSurface), Fields(want)) << "level " << level;
+            s->Release();
+        }
+        EXPECT_EQ(tex->GetLevelDesc(t.made, &desc), D3DERR_INVALIDCALL);
+        tex->Release();
+    }
+    const auto want = [](D3DFORMAT f, DWORD usage, D3DPOOL pool, UINT w, UINT h) {
+        return D3DSURFACE_DESC{f, D3DRTYPE_SURFACE, usage, pool, D3DMULTISAMPLE_NONE, 0, w, h};
+    };
+    constexpr auto kNoMs = D3DMULTISAMPLE_NONE;
+    IDirect3DDevice9* d = device_;
+    const std::pair<D3DSURFACE_DESC, std::function<HRESULT(IDirect3DSurface9**)>> kSurfaces[] = {
+        {want(D3DFMT_A1R5G5B5, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, 19, 11),
+         [=](auto s) { return d->CreateRenderTarget(19, 11, D3DFMT_A1R5G5B5, kNoMs, 0, TRUE, s, nullptr); }},
+        {want(D3DFMT_D32, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT, 23, 14),
+         [=](auto s) { return d->CreateDepthStencilSurface(23, 14, D3DFMT_D32, kNoMs, 0, FALSE, s, nullptr); }},
+        {want(D3DFMT_D16_LOCKABLE, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT, 17, 29),
+         [=](auto s) { return d->CreateDepthStencilSurface(17, 29, D3DFMT_D16_LOCKABLE, kNoMs, 0, TRUE, s, nullptr); }},
+        {want(D3DFMT_X4R4G4B4, 0, D3DPOOL_SYSTEMMEM, 15, 4),
+         [=](auto s) { return d->CreateOffscreenPlainSurface(15, 4, D3DFMT_X4R4G4B4, D3DPOOL_SYSTEMMEM, s, nullptr); }},
+        {want(D3DFMT_A8, 0, D3DPOOL_SCRATCH, 6, 17),
+         [=](auto s) { return d->CreateOffscreenPlainSurface(6, 17, D3DFMT_A8, D3DPOOL_SCRATCH, s, nullptr); }},
+        {want(D3DFMT_X8R8G8B8, 0, D3DPOOL_DEFAULT, 26, 21),
+         [=](auto s) { return d->CreateOffscreenPlainSurface(26, 21, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, s, nullptr); }},
+        {want(D3DFMT_R5G6B5, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, 312, 200),
+         [=](auto s) { return d->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, s); }},
+        {want(D3DFMT_R5G6B5, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, 312, 200),
+         [=](auto s) { return d->GetRenderTarget(0, s); }},
+        {want(D3DFMT_D24S8, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT, 312, 200),
+         [=](auto s) { return d->GetDepthStencilSurface(s); }},
+    };
+    for (const auto& [expected, make] : kSurfaces) {
+        IDirect3DSurface9* s = nullptr;
+        D3DSURFACE_DESC desc{};
+        ASSERT_EQ(make(&s), D3D_OK) << "surface of format " << expected.Format;
+        EXPECT_EQ(s->GetType(), D3DRTYPE_SURFACE);
+        EXPECT_EQ(s->GetDesc(&desc), D3D_OK);
+        EXPECT_EQ(Fields(desc), Fields(expected));
+        s->Release();
+    }
+    // Buffers: a vertex buffer with its vertex format and without, indices of both widths.
+    constexpr DWORD kFvf = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX2;
+    for (const auto& [size, usage, fvf, pool] : {std::tuple(100u, DWORD(D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY), kFvf,
+                                                            D3DPOOL_DEFAULT),
+                                                 std::tuple(60u, DWORD(0), DWORD(0), D3DPOOL_SYSTEMMEM)}) {
+        IDirect3DVertexBuffer9* vb = nullptr;
+        D3DVERTEXBUFFER_DESC d{};
+        ASSERT_EQ(device_->CreateVertexBuffer(size, usage, fvf, pool, &vb, nullptr), D3D_OK);
+        EXPECT_EQ(vb->GetType(), D3DRTYPE_VERTEXBUFFER);
+        EXPECT_EQ(vb->GetDesc(&d), D3D_OK);
+        EXPECT_EQ(std::tuple(d.Format, d.Type, d.Usage, d.Pool, d.Size, d.FVF),
+                  std::tuple(D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool, size, fvf));
+        vb->Release();
+    }
+    for (const auto& [size, usage, format, pool] :
+         {std::tuple(42u, DWORD(D3DUSAGE_DYNAMIC), D3DFMT_INDEX32, D3DPOOL_SYSTEMMEM),
+          std::tuple(30u, DWORD(D3DUSAGE_WRITEONLY), D3DFMT_INDEX16, D3DPOOL_MANAGED)}) {
+        IDirect3DIndexBuffer9* ib = nullptr;
+        D3DINDEXBUFFER_DESC d{};
+        ASSERT_EQ(device_->CreateIndexBuffer(size, usage, format, pool, &ib, nullptr), D3D_OK);
+        EXPECT_EQ(ib->GetType(), D3DRTYPE_INDEXBUFFER);
+        EXPECT_EQ(ib->GetDesc(&d), D3D_OK);
+        EXPECT_EQ(std::tuple(d.Format, d.Type, d.Usage, d.Pool, d.Size),
+                  std::tuple(format, D3DRTYPE_INDEXBUFFER, usage, pool, size));
+        ib->Release();
+    }
+    // A declaration hands back every field of every element, and the end mark.
+    const D3DVERTEXELEMENT9 elements[] = {{0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+                                          {0, 12, D3DDECLTYPE_D3DCOLOR, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_COLOR, 1},
+                                          {0, 16, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 3},
+                                          D3DDECL_END()};
+    IDirect3DVertexDeclaration9* decl = nullptr;
+    ASSERT_EQ(device_->CreateVertexDeclaration(elements, &decl), D3D_OK);
+    D3DVERTEXELEMENT9 back[4];
+    UINT count = 0;
+    EXPECT_EQ(decl->GetDeclaration(nullptr, &count), D3D_OK);
+    EXPECT_EQ(count, 4u);
+    EXPECT_EQ(decl->GetDeclaration(back, &count), D3D_OK);
+    EXPECT_EQ(std::memcmp(back, elements, sizeof elements), 0);
+    decl->Release();
 }
 
 // What GL holds after a draw: the fixed state, the program's sources and uniforms,
