@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <tuple>
 
 #include <epoxy/gl.h>
 
@@ -650,8 +651,22 @@ TEST_F(GlPixels, BuffersRewrittenBetweenDrawsDrawTheirNewContents) {
         device_->EndScene();
         EXPECT_EQ(Frame().at(16, 16), colour);
     }
-    vb->Release();
-    ib->Release();
+    // The GL object goes with the last reference, the device's binding included.
+    IDirect3DSurface9* depth = nullptr;
+    ASSERT_EQ(device_->CreateDepthStencilSurface(8, 8, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, FALSE, &depth, nullptr),
+              D3D_OK);
+    device_->SetDepthStencilSurface(depth);
+    using d3d9impl::SurfaceImpl, d3d9impl::VertexBufferImpl, d3d9impl::IndexBufferImpl;
+    const std::tuple<IUnknown*, GLuint, GLboolean (*)(GLuint)> kNames[] = {
+        {vb, static_cast<VertexBufferImpl*>(vb)->glBuffer, [](GLuint n) { return glIsBuffer(n); }},
+        {ib, static_cast<IndexBufferImpl*>(ib)->glBuffer, [](GLuint n) { return glIsBuffer(n); }},
+        {depth, static_cast<SurfaceImpl*>(depth)->glRenderbuffer, [](GLuint n) { return glIsRenderbuffer(n); }}};
+    for (const auto& [object, name, isLive] : kNames) {
+        object->Release();
+        EXPECT_TRUE(isLive(name)) << name;
+    }
+    device_->SetStreamSource(0, nullptr, 0, 0), device_->SetIndices(nullptr), device_->SetDepthStencilSurface(nullptr);
+    for (const auto& [object, name, isLive] : kNames) EXPECT_FALSE(isLive(name)) << name;
 }
 
 // Vertex-shader constants from the float registers into each kind of uniform:
