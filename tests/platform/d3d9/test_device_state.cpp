@@ -147,6 +147,15 @@ TEST(Adapter, CreationRowsFailAsInjectedAndAreRecorded) {
 
 using DeviceState = NullDeviceTest;
 
+// An out-parameter of any interface, for tables of calls that hand objects out.
+template <class T>
+T** Out(void** o) {
+    return reinterpret_cast<T**>(o);
+}
+using Surface = IDirect3DSurface9;
+using VertexBuffer = IDirect3DVertexBuffer9;
+using Declaration = IDirect3DVertexDeclaration9;
+
 TEST_F(DeviceState, ResetRefusedWhileDefaultPoolResourceLivesThenStatesReturnToDefaults) {
     IDirect3DTexture9* rt = nullptr;
     ASSERT_EQ(device_->CreateTexture(64, 64, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &rt, nullptr),
@@ -637,24 +646,6 @@ TEST_F(DeviceState, ResourcesKeepTheDeviceAliveAndTargetsResetTheViewport) {
     EXPECT_EQ(device_->CreateIndexBuffer(8, D3DUSAGE_DYNAMIC, D3DFMT_INDEX32, D3DPOOL_MANAGED, &ib, nullptr),
               D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->CreateIndexBuffer(8, 0, D3DFMT_D16, D3DPOOL_SYSTEMMEM, &ib, nullptr), D3DERR_INVALIDCALL);
-    // Every kind hands the device out with a reference of the caller's own.
-    ASSERT_EQ(device_->CreateIndexBuffer(8, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
-    const D3DVERTEXELEMENT9 elements[] = {{0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
-                                          D3DDECL_END()};
-    IDirect3DVertexDeclaration9* declaration = nullptr;
-    ASSERT_EQ(device_->CreateVertexDeclaration(elements, &declaration), D3D_OK);
-    d3d9shader::VertexShaderDesc shaderDesc;
-    shaderDesc.glsl = "void ShaderMain() {}";
-    IDirect3DVertexShader9* shader = nullptr;
-    ASSERT_EQ(d3d9shader::CreateVertexShader(device_, shaderDesc, &shader), D3D_OK);
-    const auto handsOutAReference = [&](auto* object) {
-        IDirect3DDevice9* owner = nullptr;
-        EXPECT_EQ(object->GetDevice(&owner), D3D_OK);
-        EXPECT_EQ(owner, device_);
-        EXPECT_EQ(owner->Release(), 1u);
-        object->Release();
-    };
-    handsOutAReference(ib), handsOutAReference(declaration), handsOutAReference(shader);
     EXPECT_EQ(device_->Release(), 0u);
     device_ = nullptr;
     void* p = nullptr;
@@ -672,3 +663,68 @@ TEST_F(DeviceState, ResourcesKeepTheDeviceAliveAndTargetsResetTheViewport) {
 }
 
 }  // namespace
+
+// Each getter hands out a reference of the caller's own: what it returns is the bound
+// object, whose count rises by exactly one.
+TEST_F(DeviceState, EveryGetterAddsOneReferenceToWhatItHandsOut) {
+    IDirect3DTexture9* tex = MakeTexture(4, 4, [](UINT, UINT) { return 0u; });
+    IDirect3DSurface9 *level = nullptr, *target = nullptr, *depth = nullptr, *bb = nullptr;
+    IDirect3DVertexBuffer9* vb = nullptr;
+    IDirect3DIndexBuffer9* ib = nullptr;
+    IDirect3DVertexDeclaration9* decl = nullptr;
+    IDirect3DVertexShader9* shader = nullptr;
+    const D3DVERTEXELEMENT9 elements[] = {{0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+                                          D3DDECL_END()};
+    d3d9shader::VertexShaderDesc shaderDesc;
+    shaderDesc.glsl = "void ShaderMain() {}";
+    ASSERT_TRUE(tex && tex->GetSurfaceLevel(0, &level) == D3D_OK);
+    ASSERT_EQ(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb), D3D_OK);
+    ASSERT_EQ(device_->CreateRenderTarget(8, 8, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &target, nullptr),
+              D3D_OK);
+    ASSERT_EQ(device_->CreateDepthStencilSurface(8, 8, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, FALSE, &depth, nullptr),
+              D3D_OK);
+    ASSERT_EQ(device_->CreateVertexBuffer(64, 0, 0, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+    ASSERT_EQ(device_->CreateIndexBuffer(64, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
+    ASSERT_EQ(device_->CreateVertexDeclaration(elements, &decl), D3D_OK);
+    ASSERT_EQ(d3d9shader::CreateVertexShader(device_, shaderDesc, &shader), D3D_OK);
+    device_->SetTexture(0, tex), device_->SetRenderTarget(0, target), device_->SetDepthStencilSurface(depth);
+    device_->SetStreamSource(0, vb, 0, 12), device_->SetIndices(ib), device_->SetVertexDeclaration(decl);
+    device_->SetVertexShader(shader);
+    using Get = std::function<HRESULT(void**)>;
+    const auto count = [](IUnknown* o) { return o->AddRef(), o->Release(); };
+    const auto query = [](IUnknown* o) -> Get { return [o](void** p) { return o->QueryInterface(IID_IUnknown, p); }; };
+    const auto owner = [](auto* o) -> Get { return [o](void** p) { return o->GetDevice(Out<IDirect3DDevice9>(p)); }; };
+    UINT at, by;
+    constexpr D3DBACKBUFFER_TYPE kMono = D3DBACKBUFFER_TYPE_MONO;
+    const std::tuple<const char*, IUnknown*, Get> kGetters[] = {
+        {"GetDirect3D", d3d_, [&](void** o) { return device_->GetDirect3D(Out<IDirect3D9>(o)); }},
+        {"GetBackBuffer", bb, [&](void** o) { return device_->GetBackBuffer(0, 0, kMono, Out<Surface>(o)); }},
+        {"GetRenderTarget", target, [&](void** o) { return device_->GetRenderTarget(0, Out<Surface>(o)); }},
+        {"GetDepthStencilSurface", depth, [&](void** o) { return device_->GetDepthStencilSurface(Out<Surface>(o)); }},
+        {"GetTexture", tex, [&](void** o) { return device_->GetTexture(0, Out<IDirect3DBaseTexture9>(o)); }},
+        {"GetStreamSource", vb, [&](void** o) { return device_->GetStreamSource(0, Out<VertexBuffer>(o), &at, &by); }},
+        {"GetIndices", ib, [&](void** o) { return device_->GetIndices(Out<IDirect3DIndexBuffer9>(o)); }},
+        {"GetVertexDeclaration", decl, [&](void** o) { return device_->GetVertexDeclaration(Out<Declaration>(o)); }},
+        {"GetVertexShader", shader, [&](void** o) { return device_->GetVertexShader(Out<IDirect3DVertexShader9>(o)); }},
+        {"GetSurfaceLevel", level, [&](void** o) { return tex->GetSurfaceLevel(0, Out<Surface>(o)); }},
+        {"Direct3D.QueryInterface", d3d_, query(d3d_)},    {"Device.QueryInterface", device_, query(device_)},
+        {"Texture.QueryInterface", tex, query(tex)},       {"Level.QueryInterface", level, query(level)},
+        {"Surface.QueryInterface", target, query(target)}, {"BackBuffer.QueryInterface", bb, query(bb)},
+        {"VertexBuffer.QueryInterface", vb, query(vb)},    {"IndexBuffer.QueryInterface", ib, query(ib)},
+        {"Declaration.QueryInterface", decl, query(decl)}, {"Shader.QueryInterface", shader, query(shader)},
+        {"Texture.GetDevice", device_, owner(tex)},        {"Level.GetDevice", device_, owner(level)},
+        {"Surface.GetDevice", device_, owner(depth)},      {"BackBuffer.GetDevice", device_, owner(bb)},
+        {"VertexBuffer.GetDevice", device_, owner(vb)},    {"IndexBuffer.GetDevice", device_, owner(ib)},
+        {"Declaration.GetDevice", device_, owner(decl)},   {"Shader.GetDevice", device_, owner(shader)}};
+    for (const auto& [name, held, get] : kGetters) {
+        const ULONG before = count(held);
+        void* out = nullptr;
+        ASSERT_EQ(get(&out), D3D_OK) << name;
+        EXPECT_EQ(out, held) << name;
+        EXPECT_EQ(count(held), before + 1) << name;
+        static_cast<IUnknown*>(out)->Release();
+    }
+    device_->SetVertexShader(nullptr);
+    for (IUnknown* o : std::initializer_list<IUnknown*>{shader, decl, ib, vb, depth, target, bb, level, tex})
+        o->Release();
+}

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <tuple>
 
 #include <epoxy/gl.h>
 
@@ -676,15 +677,22 @@ TEST_F(GlPixels, BuffersRewrittenBetweenDrawsDrawTheirNewContents) {
         device_->EndScene();
         EXPECT_EQ(Frame().at(16, 16), colour);
     }
-    // Released, each gives its GL buffer back.
-    device_->SetStreamSource(0, nullptr, 0, 0);
-    device_->SetIndices(nullptr);
-    const GLuint names[2] = {static_cast<d3d9impl::VertexBufferImpl*>(vb)->glBuffer,
-                             static_cast<d3d9impl::IndexBufferImpl*>(ib)->glBuffer};
-    for (const GLuint name : names) ASSERT_TRUE(glIsBuffer(name));
-    vb->Release();
-    ib->Release();
-    for (const GLuint name : names) EXPECT_FALSE(glIsBuffer(name)) << "GL buffer " << name << " leaked";
+    // The GL object goes with the last reference, the device's binding included.
+    IDirect3DSurface9* depth = nullptr;
+    ASSERT_EQ(device_->CreateDepthStencilSurface(8, 8, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, FALSE, &depth, nullptr),
+              D3D_OK);
+    device_->SetDepthStencilSurface(depth);
+    using d3d9impl::SurfaceImpl, d3d9impl::VertexBufferImpl, d3d9impl::IndexBufferImpl;
+    const std::tuple<IUnknown*, GLuint, GLboolean (*)(GLuint)> kNames[] = {
+        {vb, static_cast<VertexBufferImpl*>(vb)->glBuffer, [](GLuint n) { return glIsBuffer(n); }},
+        {ib, static_cast<IndexBufferImpl*>(ib)->glBuffer, [](GLuint n) { return glIsBuffer(n); }},
+        {depth, static_cast<SurfaceImpl*>(depth)->glRenderbuffer, [](GLuint n) { return glIsRenderbuffer(n); }}};
+    for (const auto& [object, name, isLive] : kNames) {
+        object->Release();
+        EXPECT_TRUE(isLive(name)) << name;
+    }
+    device_->SetStreamSource(0, nullptr, 0, 0), device_->SetIndices(nullptr), device_->SetDepthStencilSurface(nullptr);
+    for (const auto& [object, name, isLive] : kNames) EXPECT_FALSE(isLive(name)) << name;
 }
 
 TEST_F(GlPixels, ReleasedTexturesAndSurfacesGiveTheirGlObjectsBack) {

@@ -1,16 +1,24 @@
 // System-memory meshes: formats, clone, optimisation, adjacency, normals,
-// bounds and frame destruction.
+// bounds and frame destruction; the references every D3DX object hands out.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
+#include "platform/d3dx9/d3dx9effect.h"
 #include "tests/platform/d3d9/d3d9_fixture.h"
 #include "tests/platform/d3dx9/xfile_test_util.h"
 
 namespace {
 
 using xtest::Com;
+
+// An out-parameter of any interface, for tables of calls that hand objects out.
+template <class T>
+T** Out(void** o) {
+    return reinterpret_cast<T**>(o);
+}
 
 Com<ID3DXMesh> MakeMesh(DWORD faces, DWORD vertices, DWORD fvf, DWORD options = D3DXMESH_SYSTEMMEM) {
     ID3DXMesh* m = nullptr;
@@ -115,15 +123,68 @@ TEST(MeshFormats, FvfAndDeclarationsConvertBothWays) {
 
 class MeshOnADevice : public d3d9fixture::NullDeviceTest {};
 
-// The mesh holds its device while it lives and hands it out with a reference of the caller's own.
-TEST_F(MeshOnADevice, HoldsItsDeviceAndHandsItOutCounted) {
+// Whatever a call hands out holds one reference more of the object counted (itself, its
+// device, its file or enumeration), and gives it back when released.
+TEST_F(MeshOnADevice, EveryObjectHandedOutHoldsOneReferenceUntilReleased) {
     ID3DXMesh* mesh = nullptr;
     ASSERT_EQ(D3DXCreateMeshFVF(1, 3, D3DXMESH_SYSTEMMEM, D3DFVF_XYZ, device_, &mesh), D3D_OK);
-    IDirect3DDevice9* owner = nullptr;
-    ASSERT_EQ(mesh->GetDevice(&owner), D3D_OK);
-    EXPECT_EQ(owner, device_);
-    EXPECT_EQ(owner->Release(), 2u);
-    EXPECT_EQ(mesh->Release(), 0u);  // and lets go of it: the fixture's release is the last
+    const std::string fxText = "texture Tex;\ntechnique T { pass P { } }\n";
+    const auto makeEffect = [&](void** o) {
+        return D3DXCreateEffect(device_, fxText.data(), UINT(fxText.size()), 0, 0, 0, 0, Out<ID3DXEffect>(o), 0);
+    };
+    ID3DXEffect* fx = nullptr;
+    ASSERT_EQ(makeEffect(reinterpret_cast<void**>(&fx)), D3D_OK);
+    const std::string xText = "xof 0303txt 0032\nFrame A { Frame B { } }\n";
+    ID3DXFile* file = nullptr;
+    ASSERT_EQ(D3DXFileCreate(&file), S_OK);
+    IDirect3DTexture9* tex = nullptr;
+    ASSERT_EQ(device_->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex, nullptr), D3D_OK);
+    auto en = xtest::OpenEnum(xText.data(), xText.size(), file);
+    ASSERT_NE(en, nullptr);
+    ID3DXFileData* top = nullptr;
+    ASSERT_EQ(en->GetChild(0, &top), S_OK);
+    Com<ID3DXFileData> frame(top);
+    using Get = std::function<HRESULT(void**)>;
+    const auto query = [](IUnknown* o) -> Get { return [o](void** p) { return o->QueryInterface(IID_IUnknown, p); }; };
+    const D3DXF_FILELOADMEMORY memory{xText.data(), xText.size()};
+    constexpr DWORD kXyz = D3DFVF_XYZ, kFromMemory = D3DXF_FILELOAD_FROMMEMORY;
+    using Enum = ID3DXFileEnumObject;
+    const std::tuple<const char*, IUnknown*, Get> kCalls[] = {
+        {"D3DXCreateMeshFVF", device_,
+         [&](void** o) { return D3DXCreateMeshFVF(1, 3, 0, kXyz, device_, Out<ID3DXMesh>(o)); }},
+        {"Mesh.CloneMeshFVF", device_,
+         [&](void** o) { return mesh->CloneMeshFVF(0, kXyz, device_, Out<ID3DXMesh>(o)); }},
+        {"Mesh.GetDevice", device_, [&](void** o) { return mesh->GetDevice(Out<IDirect3DDevice9>(o)); }},
+        {"Mesh.QueryInterface", mesh, query(mesh)},
+        {"D3DXCreateEffect", device_, makeEffect},
+        {"Effect.SetTexture", tex,
+         [&](void** o) { return makeEffect(o), (*Out<ID3DXEffect>(o))->SetTexture("Tex", tex); }},
+        {"Effect.GetDevice", device_, [&](void** o) { return fx->GetDevice(Out<IDirect3DDevice9>(o)); }},
+        {"Effect.QueryInterface", fx, query(fx)},
+        {"File.CreateEnumObject", file,
+         [&](void** o) { return file->CreateEnumObject(&memory, kFromMemory, Out<Enum>(o)); }},
+        {"Enum.GetFile", file, [&](void** o) { return en->GetFile(Out<ID3DXFile>(o)); }},
+        {"Enum.GetChild", en.get(), [&](void** o) { return en->GetChild(0, Out<ID3DXFileData>(o)); }},
+        {"Enum.GetDataObjectByName", en.get(),
+         [&](void** o) { return en->GetDataObjectByName("B", Out<ID3DXFileData>(o)); }},
+        {"Data.GetChild", en.get(), [&](void** o) { return frame->GetChild(0, Out<ID3DXFileData>(o)); }},
+        {"Data.GetEnum", en.get(), [&](void** o) { return frame->GetEnum(Out<Enum>(o)); }},
+        {"File.QueryInterface", file, query(file)},      {"Enum.QueryInterface", en.get(), query(en.get())},
+        {"Data.QueryInterface", frame.get(), query(frame.get())}};
+    const auto count = [](IUnknown* o) { return o->AddRef(), o->Release(); };
+    for (const auto& [name, counted, get] : kCalls) {
+        const ULONG before = count(counted);
+        void* out = nullptr;
+        ASSERT_EQ(get(&out), S_OK) << name;
+        EXPECT_EQ(count(counted), before + 1) << name;
+        static_cast<IUnknown*>(out)->Release();
+        EXPECT_EQ(count(counted), before) << name;
+    }
+    frame.reset(), en.reset();
+    EXPECT_EQ(file->Release(), 0u);
+    EXPECT_EQ(tex->Release(), 0u);
+    EXPECT_EQ(fx->Release(), 0u);
+    EXPECT_EQ(mesh->Release(), 0u);  // and each lets go of the device: the fixture's release is the last
 }
 
 TEST(MeshFormats, CloneKeepsSharedComponentsAndZeroesNewOnes) {

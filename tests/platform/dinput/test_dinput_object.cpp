@@ -96,9 +96,15 @@ TEST_F(DirectInputTest, ComCreatesAnUninitialisedObject) {
     EXPECT_EQ(com->Initialize(GetModuleHandleA(nullptr), 0x0900), DIERR_BETADIRECTINPUTVERSION);
     ASSERT_EQ(com->Initialize(GetModuleHandleA(nullptr), DIRECTINPUT_VERSION), DI_OK);
     ASSERT_EQ(com->CreateDevice(GUID_SysKeyboard, &device, nullptr), DI_OK);
-    IUnknown* unknown = nullptr;
-    EXPECT_EQ(device->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
-    EXPECT_EQ(unknown->Release(), 1u);
+    // Each interface handed out is the object itself, holding one reference more.
+    for (const auto& [object, iid] : {std::pair<IUnknown*, const IID*>{com, &IID_IUnknown}, {com, &IID_IDirectInput8A},
+                                      {device, &IID_IUnknown}, {device, &IID_IDirectInputDevice8A}}) {
+        const ULONG before = (object->AddRef(), object->Release());
+        void* out = nullptr;
+        ASSERT_EQ(object->QueryInterface(*iid, &out), S_OK);
+        EXPECT_EQ(out, object);
+        EXPECT_EQ(static_cast<IUnknown*>(out)->Release(), before);
+    }
     EXPECT_EQ(device->Release(), 0u);
     EXPECT_EQ(com->Release(), 0u);
 

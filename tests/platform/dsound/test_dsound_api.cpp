@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <tuple>
 
 #include "platform/dsound/dsound.h"
 #include "platform/dsound/sound_host.h"
@@ -22,6 +23,12 @@
 using namespace audiotest;
 
 namespace {
+
+// An out-parameter of any interface, for tables of calls that hand objects out.
+template <class T>
+T** Out(void** o) {
+    return reinterpret_cast<T**>(o);
+}
 
 class DirectSoundTest : public ::testing::Test {
 protected:
@@ -459,6 +466,56 @@ TEST_F(DirectSoundTest, DuplicatesShareTheSamplesAndOutliveTheOriginal) {
     ASSERT_NE(as8, nullptr);
     as8->Release();
     copy->Release();
+}
+
+// What each call hands out holds one reference more of its object (COM identity through
+// IID_IUnknown); what it makes, exactly one, freed by the one release.
+TEST_F(DirectSoundTest, EveryObjectHandedOutHoldsOneReference) {
+    IDirectSoundBuffer* buffer = MakeBuffer(sound_, Format(1, 16, 22050), 1000);
+    DSBUFFERDESC primaryDesc{};
+    primaryDesc.dwSize = DSBUFFERDESC_SIZE32;
+    primaryDesc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+    IDirectSoundBuffer* primary = nullptr;
+    ASSERT_EQ(sound_->CreateSoundBuffer(&primaryDesc, &primary, nullptr), DS_OK);
+    IKestraSoundHost* host = nullptr;
+    ASSERT_EQ(sound_->QueryInterface(IID_IKestraSoundHost, reinterpret_cast<void**>(&host)), S_OK);
+    struct Silence : IKestraSoundSource {
+        uint32_t ReadFrames(int16_t*, uint32_t frames) override { return frames; }
+    } silence;
+    using Get = std::function<HRESULT(void**)>;
+    const auto query = [](IUnknown* o, REFIID iid) -> Get {
+        return [o, &iid](void** p) { return o->QueryInterface(iid, p); };
+    };
+    const auto count = [](IUnknown* o) { return o->AddRef(), o->Release(); };
+    const std::tuple<const char*, IUnknown*, Get> kCalls[] = {
+        {"DirectSound IUnknown", sound_, query(sound_, IID_IUnknown)},
+        {"DirectSound IDirectSound8", sound_, query(sound_, IID_IDirectSound8)},
+        {"DirectSound host", sound_, query(sound_, IID_IKestraSoundHost)},
+        {"Buffer IUnknown", buffer, query(buffer, IID_IUnknown)},
+        {"Buffer IDirectSoundBuffer", buffer, query(buffer, IID_IDirectSoundBuffer)},
+        {"Buffer IDirectSoundBuffer8", buffer, query(buffer, IID_IDirectSoundBuffer8)},
+        {"Primary IDirectSoundBuffer", primary, query(primary, IID_IDirectSoundBuffer)},
+        {"DirectSoundCreate8", nullptr,
+         [](void** o) { return DirectSoundCreate8(nullptr, Out<IDirectSound8>(o), nullptr); }},
+        {"CreateSoundBuffer", nullptr,
+         [&](void** o) { return *o = MakeBuffer(sound_, Format(2, 8, 8000), 64), DS_OK; }},
+        {"DuplicateSoundBuffer", nullptr,
+         [&](void** o) { return sound_->DuplicateSoundBuffer(buffer, Out<IDirectSoundBuffer>(o)); }},
+        {"CreateStream", nullptr,
+         [&](void** o) { return host->CreateStream(&silence, 44100, 2, Out<IKestraSoundStream>(o)); }}};
+    for (const auto& [name, held, get] : kCalls) {
+        const ULONG before = held ? count(held) : 0;
+        void* out = nullptr;
+        ASSERT_EQ(get(&out), S_OK) << name;
+        auto* got = static_cast<IUnknown*>(out);
+        EXPECT_EQ(count(held ? held : got), before + 1) << name;
+        IUnknown* identity = nullptr;
+        ASSERT_EQ(got->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK) << name;
+        EXPECT_TRUE(identity == (held ? held : got)) << name;
+        identity->Release();
+        EXPECT_EQ(got->Release(), before) << name;
+    }
+    for (IUnknown* o : std::initializer_list<IUnknown*>{host, primary, buffer}) o->Release();
 }
 
 TEST_F(DirectSoundTest, InjectedBufferFaults) {
