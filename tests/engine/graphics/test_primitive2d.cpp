@@ -363,7 +363,7 @@ TEST_F(Primitives, TheDevicesScreenSettingsReachEveryTwoDimensionalObject) {
     CSprite2D* s = KestraSprite2D::Create(30, 1, false);
     ASSERT_NE(p, nullptr);
     ASSERT_NE(s, nullptr);
-    Kestra3D::SetScaling2D(true, 0, 0, 0.5f);
+    Kestra3D::SetScaling2D(true, 0, 40, 0.5f);
     p->Begin();
     s->Begin();
     const float dst[4] = {100, 100, 10, 10}, src[4] = {0, 0, 1, 1};
@@ -373,6 +373,7 @@ TEST_F(Primitives, TheDevicesScreenSettingsReachEveryTwoDimensionalObject) {
     s->End();
     EXPECT_FLOAT_EQ(Uploaded(p)[0].x, 49.5f);
     EXPECT_FLOAT_EQ(Uploaded(s)[0].x, 49.5f);
+    EXPECT_FLOAT_EQ(Uploaded(s)[0].y, 69.5f);
     Kestra3D::SetScaling2D(false, 320, 240, 1.0f);
     KestraSprite2D::Release(s);
     KestraPrimitive2D::Release(p);
