@@ -375,6 +375,14 @@ TEST_F(Primitives, TheDevicesScreenSettingsReachEveryTwoDimensionalObject) {
     EXPECT_FLOAT_EQ(Uploaded(s)[0].x, 49.5f);
     EXPECT_FLOAT_EQ(Uploaded(s)[0].y, 69.5f);
     Kestra3D::SetScaling2D(false, 320, 240, 1.0f);
+    // The far depth draws two thirds of the way from (0, 40).
+    Kestra3D::SetPerspective2D(true, 0, 40, 1.0f);
+    p->Begin();
+    EXPECT_TRUE(Quad(p, 100, 100, 10, 10, 65535));
+    p->End();
+    EXPECT_NEAR(Uploaded(p)[0].x, 66.17f, 1e-2);
+    EXPECT_NEAR(Uploaded(p)[0].y, 79.5f, 1e-2);
+    Kestra3D::SetPerspective2D(false, 320, 240, 100.0f);
     KestraSprite2D::Release(s);
     KestraPrimitive2D::Release(p);
 }
