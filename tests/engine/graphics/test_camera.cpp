@@ -88,6 +88,8 @@ TEST_F(Cameras, TheGamesProjectionViewAndFrustumMatchHandComputedValues) {
     EXPECT_FLOAT_EQ(r->projection._44, 0.0f);
     EXPECT_FLOAT_EQ(r->fieldOfView, 1.0471976f);
     EXPECT_FLOAT_EQ(r->aspect, 1.3333334f);
+    EXPECT_FLOAT_EQ(r->nearZ, 1.0f);
+    EXPECT_FLOAT_EQ(r->farZ, 1000.0f);
     // Looking down +z from z = -50: the view only moves the world by +50.
     CVector3 position;
     KestraCamera::GetPosition(camera, &position);

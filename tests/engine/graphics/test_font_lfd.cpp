@@ -195,12 +195,14 @@ TEST_F(FontLfdLoad, ASheetNameWithALeadBytePairedWithASlashIsRefused) {
 TEST_F(FontLfdLoad, MapEntriesAndSheetNumbersOutOfRangeDrawNothing) {
     // 'A' fine; 'B' maps to glyph 2 of 2; 'C' lies on sheet 1 of 1; 'D' on the no-glyph sheet 255.
     CFontSprite2D* fs = Load(LfdBytes(16, 1, 16, 16, {{'A', 0}, {'B', 2}, {'C', 1}, {'D', 1}}, {"sheet"},
-                                      {{0, 0, 8, 0, 0, 0, 8, 16}, {1, 0, 8, 0, 0, 0, 8, 16}}));
+                                      {{0, 1, 8, 2, 0, 0, 8, 16}, {1, 0, 8, 0, 0, 0, 8, 16}}));
     ASSERT_NE(fs, nullptr);
     EXPECT_EQ(QuadsDrawn(fs, "ABCD"), 1u);
     uint32_t left = 9, width = 9, right = 9;
     EXPECT_TRUE(KestraFontSprite2D::GetCharMetrics(fs, "A", &left, &width, &right));
+    EXPECT_EQ(left, 1u);
     EXPECT_EQ(width, 8u);
+    EXPECT_EQ(right, 2u);
     EXPECT_FALSE(KestraFontSprite2D::GetCharMetrics(fs, "B", &left, &width, &right));
     EXPECT_FALSE(KestraFontSprite2D::GetCharMetrics(fs, "C", nullptr, nullptr, nullptr));
     // Missing glyphs advance a full cell each; the pen ends where the rules say.

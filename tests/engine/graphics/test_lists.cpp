@@ -203,27 +203,45 @@ TEST_F(Lists, ScreenVerticesSnapToWholePixelsAndKeepAFiniteRhw) {
     KestraPoint2D::SetPerspective(true, 320, 240, 1.0f);
     points->Begin();
     const Vertex2D deep[3] = {V2(320, 240, 0xFFFFFFFF, 32767), V2(320, 240, 0xFFFFFFFF, 0),
-                              V2(320, 240, 0xFFFFFFFF, 65535)};
+                              V2(20, 90, 0xFFFFFFFF, 65535)};
     ASSERT_TRUE(points->AddPoints(deep, 3));
     points->End();
     up = listtest::Uploaded2D(points->GetVertexBuffer(), 3);
     ASSERT_EQ(up.size(), 3u);
     EXPECT_NEAR(up[0].rhw, 2.0f, 1e-3f);
     EXPECT_NEAR(up[2].rhw, 1.0f / 1.5f, 1e-4f);
+    EXPECT_NEAR(up[2].x, 119.5f, 1e-2f);  // two thirds of the way from (320, 240)
+    EXPECT_NEAR(up[2].y, 139.5f, 1e-2f);
     EXPECT_TRUE(std::isfinite(up[1].rhw));
     EXPECT_FLOAT_EQ(up[1].rhw, 1.0f);
     KestraPoint2D::SetPerspective(false, 320, 240, 100.0f);
 
     // Scaling about a centre happens after the snap.
-    KestraPoint2D::SetScaling(true, 100, 100, 2.0f);
+    KestraPoint2D::SetScaling(true, 100, 60, 2.0f);
     points->Begin();
     const Vertex2D s[1] = {V2(110.4f, 90.6f)};
     ASSERT_TRUE(points->AddPoints(s, 1));
     points->End();
     up = listtest::Uploaded2D(points->GetVertexBuffer(), 1);
     EXPECT_FLOAT_EQ(up[0].x, 119.5f);
-    EXPECT_FLOAT_EQ(up[0].y, 81.5f);
+    EXPECT_FLOAT_EQ(up[0].y, 121.5f);
     KestraPoint2D::Release(points);
+
+    // Lines take both settings the same way.
+    CLine2D* lines = KestraLine2D::Create(4);
+    ASSERT_NE(lines, nullptr);
+    KestraLine2D::SetPerspective(true, 320, 240, 1.0f);
+    KestraLine2D::SetScaling(true, 100, 60, 2.0f);
+    lines->Begin();
+    const Vertex2D seg[2] = {V2(20, 90, 0xFFFFFFFF, 65535), V2(110.4f, 90.6f)};
+    ASSERT_TRUE(lines->AddLines(seg, 1));
+    lines->End();
+    up = listtest::Uploaded2D(lines->GetVertexBuffer(), 2);
+    EXPECT_NEAR(up[0].x, 139.5f, 1e-2f);
+    EXPECT_NEAR(up[0].y, 219.5f, 1e-2f);
+    EXPECT_FLOAT_EQ(up[1].x, 119.5f);
+    EXPECT_FLOAT_EQ(up[1].y, 121.5f);
+    KestraLine2D::Release(lines);
 }
 
 // The device's screen settings reach every kind of 2-D object. The centre is

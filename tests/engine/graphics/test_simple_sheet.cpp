@@ -536,8 +536,9 @@ TEST_F(SimpleAndSheets, BadImagesHugeHeadersAndAFailedTileAnswerNullAndLeakNothi
 TEST_F(SimpleAndSheets, ASheetFromAFileIsSharedByItsPathInAnyCaseAndSpelling) {
     StartAll();
     const std::string path = Scratch("Big.tga", spritetest::MakeTga(300, 20, SheetPicture(300, 20)));
-    CSheet* a = KestraSheet::CreateFromFile(path.c_str(), 12, 0);
+    CSheet* a = KestraSheet::CreateFromFile(path.c_str(), 14, SheetTexel(0, 0));
     ASSERT_NE(a, nullptr);
+    EXPECT_EQ(spritetest::Texels(a->GetTile(0, 0)->texture)[0], 0u) << "the key colour is cleared";
     const std::string upper = dir_.path() + "/BIG.TGA";
     CSheet* b = KestraSheet::CreateFromFile(upper.c_str(), 12, 0);
     EXPECT_EQ(a, b);

@@ -80,10 +80,12 @@ TEST_F(Sprites, RotationTurnsClockwiseAboutTheCentreAndTheOffsetMovesOnlyThePivo
     s->Begin();
     EXPECT_TRUE(s->DrawSquare(dst, 32767, src, 0xFFFFFFFF, 1));
     EXPECT_TRUE(KestraSprite2D::GetManager() != nullptr);
-    KestraSprite2D::DrawSquareRotate(s, dst, 32767, src, 0xFFFFFFFF, 0, 1, 5, 7);
+    // A half turn about the centre moved by (5, 7): the top-left corner lands at (142, 80).
+    KestraSprite2D::DrawSquareRotate(s, dst, 32767, src, 0xFFFFFFFF, 32768, 1, 5, 7);
     v = Uploaded(s);
     ASSERT_EQ(v.size(), 12u);
-    EXPECT_EQ(std::memcmp(&v[0], &v[6], 6 * sizeof(Vertex2D)), 0);
+    EXPECT_NEAR(v[6].x, 142.0f - 0.5f, 1e-3);
+    EXPECT_NEAR(v[6].y, 80.0f - 0.5f, 1e-3);
 
     // The three-axis form turns about the centre through the engine's rotation
     // matrix (a quarter turn about z puts the top-left corner at a corner of the

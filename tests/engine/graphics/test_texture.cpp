@@ -59,6 +59,7 @@ TEST_F(Textures, ImagesGrowToPowersOfTwoAndCoordinatesFollowTheImage) {
     EXPECT_FLOAT_EQ(t->PixelToU(300), 1.0f);
     EXPECT_FLOAT_EQ(t->PixelToV(100), 0.5f);
     EXPECT_FLOAT_EQ(KestraTexture::PixelToU(t, 150), 0.5f);
+    EXPECT_FLOAT_EQ(KestraTexture::PixelToV(t, 100), 0.5f);
     EXPECT_FLOAT_EQ(KestraTexture::PixelToU(nullptr, 150), 0.0f);
     EXPECT_FLOAT_EQ(KestraTexture::PixelToV(nullptr, 150), 0.0f);
     EXPECT_EQ(Desc(t).Width, 512u);
