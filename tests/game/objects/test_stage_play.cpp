@@ -242,20 +242,12 @@ TEST_P(StagePlay, LongScheduleRunsToItsEndWithoutFault) {
     const Counts c = PlaySchedule(stage, difficulty);
     EXPECT_TRUE(c.reachedEnd) << "the scroll stayed halted";
     ASSERT_TRUE(Player1 && Player1->isActive);
-    // The whole schedule came: nothing is left waiting for a later frame.
-    int32_t waiting = 0;
-    for (const cEnemyObjectBase* e : ObjectManager.enemyList) waiting += e->appearFrame > StageFrame ? 1 : 0;
-    EXPECT_EQ(waiting, 0);
-    // Counts, attacks seen, named attacks paid or not and their total are in the recorded row.
+    // Counts, attacks seen, named attacks paid or not and their total are in
+    // the recorded row; where each run ends (every enemy come, the boss beaten
+    // or still coming in), in the field folded over every frame.
     if (FightsItsBoss(stage)) {
         ASSERT_TRUE(c.fought) << "the boss never came";
         EXPECT_TRUE(c.tally) << "no tally after " << c.fightFrames << " frames of the fight";
-        ASSERT_NE(BossA, nullptr);
-        EXPECT_EQ(BossA->phase, 32);
-    } else {
-        // Nothing ends the stage early: the run stops in play, the boss still coming in.
-        EXPECT_EQ(GameState.subState, kSubStatePlay);
-        EXPECT_EQ(StageFrame, c.bossAt + kBossTail);
     }
     EXPECT_EQ(records::Check(playtest::kPlayRecords, "stage" + std::to_string(GetParam()), c.field.h,
                             Row(stage, difficulty, c)),
