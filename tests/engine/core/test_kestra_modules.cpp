@@ -92,9 +92,6 @@ TEST(KestraNetwork, ErrorTextsOfEveryCodeMatchTheirRecord) {
         hash.Add(code, text);
     }
     EXPECT_EQ(records::Check("tests/engine/core/records.txt", "network-error-texts", hash.h), "");
-    strcpy(text, "stale");
-    KestraNetwork::GetErrorText(10001, text);
-    EXPECT_EQ(std::string(text), Utf8ToCp932(U8(u8"不明なエラー")) + " [ 10001 ]");
 }
 
 TEST(KestraNetwork, SocketEventsForUnknownSocketsChangeNothing) {

@@ -242,39 +242,12 @@ TEST_P(StagePlay, LongScheduleRunsToItsEndWithoutFault) {
     const Counts c = PlaySchedule(stage, difficulty);
     EXPECT_TRUE(c.reachedEnd) << "the scroll stayed halted";
     ASSERT_TRUE(Player1 && Player1->isActive);
-    // The whole schedule came: nothing is left waiting for a later frame.
-    int32_t waiting = 0;
-    for (const cEnemyObjectBase* e : ObjectManager.enemyList) waiting += e->appearFrame > StageFrame ? 1 : 0;
-    EXPECT_EQ(waiting, 0);
-    EXPECT_GT(c.spawned, 0);
-    EXPECT_GT(c.destroyed, 0);
-    EXPECT_GT(c.bullets, 0);
-    EXPECT_GE(c.spawned, c.destroyed);
+    // Counts, attacks seen, named attacks paid or not and their total are in
+    // the recorded row; where each run ends (every enemy come, the boss beaten
+    // or still coming in), in the field folded over every frame.
     if (FightsItsBoss(stage)) {
-        // The boss is beaten: every attack of its difficulty seen, the tally reached.
-        const int32_t attacks[4][3] = {{4, 4, 4}, {3, 4, 4}, {3, 4, 4}, {4, 5, 5}};
         ASSERT_TRUE(c.fought) << "the boss never came";
         EXPECT_TRUE(c.tally) << "no tally after " << c.fightFrames << " frames of the fight";
-        EXPECT_EQ(c.boss.attacks(), attacks[stage - 1][difficulty]);
-        // Every named attack ends on its hp before its time is up, and pays
-        // what its table gives for the seconds it had left.
-        EXPECT_EQ(c.boss.unpaid(), std::vector<int32_t>()) << "named attacks that paid none, by phase";
-        EXPECT_EQ(c.boss.bonuses, c.boss.attacks() - 1);
-        for (const playtest::BossWatch::Attack& a : c.boss.named) {
-            const playtest::NamedAttack* table = playtest::FindNamedAttack(stage, a.phase);
-            ASSERT_NE(table, nullptr) << "phase " << a.phase;
-            if (a.paid) {
-                EXPECT_EQ(a.amount, playtest::BonusFor(*table, a.left)) << "phase " << a.phase << ", " << a.left
-                                                                        << " s left";
-            }
-        }
-        ASSERT_NE(BossA, nullptr);
-        EXPECT_EQ(BossA->phase, 32);
-        EXPECT_GT(c.bossFrames, 0);
-    } else {
-        // Nothing ends the stage early: the run stops in play, the boss still coming in.
-        EXPECT_EQ(GameState.subState, kSubStatePlay);
-        EXPECT_EQ(StageFrame, c.bossAt + kBossTail);
     }
     EXPECT_EQ(records::Check(playtest::kPlayRecords, "stage" + std::to_string(GetParam()), c.field.h,
                             Row(stage, difficulty, c)),

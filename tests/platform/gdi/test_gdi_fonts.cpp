@@ -22,32 +22,23 @@ using namespace gditest;
 
 namespace {
 
+// The engine's own request and the proportional name: their files, faces and
+// character sets are in the gdi records (gothic16, pgothic21).
 TEST(GdiFaceMatching, JapaneseGothicNamesResolveToIpaGothic) {
-    // The engine's request: Windows' Japanese Gothic, fixed pitch.
     HFONT gothic = CreateEngineFont(16, Sjis(u8"ＭＳ ゴシック"));
     ASSERT_NE(gothic, nullptr);
-    EXPECT_EQ(BaseName(platform::gdi::FontFileOf(gothic)), "ipag.ttf");
     {
         SelectedFont selected(gothic);
         ASSERT_TRUE(selected.ok());
         char face[LF_FACESIZE] = {};
-        EXPECT_GT(GetTextFaceA(selected.dc(), sizeof(face), face), 0);
         const std::string name = Sjis(u8"IPAゴシック");
-        EXPECT_EQ(std::string(face), name);
         // Without a buffer: the room it needs; with one a byte short: cut, and ended.
         const int needed = GetTextFaceA(selected.dc(), 0, nullptr);
         EXPECT_EQ(needed, static_cast<int>(name.size()) + 1);
         EXPECT_EQ(GetTextFaceA(selected.dc(), needed - 1, face), needed - 2);
         EXPECT_EQ(std::string(face), name.substr(0, name.size() - 1));
-        EXPECT_EQ(selected.metrics().tmCharSet, SHIFTJIS_CHARSET);
     }
-    // The proportional name goes to the proportional face; ASCII names match without regard to case.
-    HFONT proportional = CreateFontA(16, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, OUT_TT_PRECIS,
-                                     CLIP_DEFAULT_PRECIS, PROOF_QUALITY, VARIABLE_PITCH | FF_SWISS,
-                                     Sjis(u8"ＭＳ Ｐゴシック").c_str());
-    ASSERT_NE(proportional, nullptr);
-    EXPECT_EQ(BaseName(platform::gdi::FontFileOf(proportional)), "ipagp.ttf");
-    EXPECT_TRUE(DeleteObject(proportional));
+    // ASCII names match without regard to case.
     HFONT ascii = CreateEngineFont(16, "ms gothic");
     ASSERT_NE(ascii, nullptr);
     EXPECT_EQ(BaseName(platform::gdi::FontFileOf(ascii)), "ipag.ttf");
