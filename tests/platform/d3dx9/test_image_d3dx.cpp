@@ -11,6 +11,7 @@
 #include <fstream>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "platform/d3dx9/image_encode.h"
@@ -356,6 +357,7 @@ TEST(D3dxSave, FormatsWithoutAlphaSaveOpaqueAndJpegIsClose) {
         if (format != D3DXIFF_PNG) saved.Bytes(file.data(), file.size());
         const Image back = DecodeOrDie(file);
         EXPECT_FALSE(FormatHasAlpha(back.info.format)) << format;
+        EXPECT_EQ(std::pair(back.info.width, back.info.height), std::pair(15u, 16u)) << format;
         for (size_t i = 0; i < px.size(); ++i) ASSERT_EQ(back.pixels[i], px[i] | 0xFF000000u) << format;
     }
     EXPECT_EQ(records::Check("tests/platform/d3dx9/records.txt", "saved-opaque", saved.h), "");

@@ -7,6 +7,7 @@
 #include <jpeglib.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/platform/d3dx9/forged_images.h"
@@ -18,7 +19,11 @@ using namespace imagetest;
 namespace {
 
 DecodeStatus Decode(const std::vector<uint8_t>& file, Image* image) {
-    return DecodeImage(file.data(), file.size(), image);
+    const DecodeStatus status = DecodeImage(file.data(), file.size(), image);
+    // The reported size is the decoded one (the pictures here are not square).
+    if (status == DecodeStatus::kOk)
+        EXPECT_EQ(std::pair(image->info.width, image->info.height), std::pair(image->width, image->height));
+    return status;
 }
 
 // Every strict prefix is refused or decoded to a picture of the right size;

@@ -301,6 +301,13 @@ TEST(MeshAdjacency, SharedEdgesWithinEpsilonAreNeighbours) {
     ASSERT_EQ(mesh->GenerateAdjacency(0.0f, adj), S_OK);
     EXPECT_EQ(adj[2], 1u);
     EXPECT_EQ(adj[3], 0u);
+    // Four faces on edge 0-1 pair up in order, first with second and third with fourth.
+    auto fan = MakeMesh(4, 6, D3DFVF_XYZ);
+    SetPositions(fan.get(), {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {-1, 0, 0}, {0, 0, 1}, {0, 0, -1}});
+    SetIndices(fan.get(), {0, 1, 2, 1, 0, 3, 0, 1, 4, 1, 0, 5});
+    DWORD fanAdj[12];
+    ASSERT_EQ(fan->GenerateAdjacency(0.0f, fanAdj), S_OK);
+    EXPECT_EQ(std::vector<DWORD>({fanAdj[0], fanAdj[3], fanAdj[6], fanAdj[9]}), std::vector<DWORD>({1, 0, 3, 2}));
 }
 
 TEST(MeshNormals, ComputedNormalsMatchTheCubeFile) {
