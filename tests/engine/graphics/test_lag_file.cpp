@@ -513,6 +513,44 @@ TEST_F(LagFile, OverflowingAndOversizedEntriesAreRefusedBeforeAllocation) {
     EXPECT_EQ(Load(lag, "cut.lag", "second", &pixels), kCantLoad);
 }
 
+// Each allocation a load makes, failing, is answered as missing memory, not as
+// a bad archive: the pixels, the coded block, and the image.
+TEST_F(LagFile, AFailedAllocationAnswersNoMemory) {
+    Bytes px;
+    lagtest::PutKind1(px, 1, 2, 3, 4);
+    Put("mem.lag", LagWriter().Add("plain", 1, 1, 1, px).Add("coded", 1, 1, 5, px).bytes());
+    struct Failing : CLagFile {
+        int failIn = 0;        // which search arms the fault
+        bool before = false;   // armed as it starts (after the handle's block), else as it returns
+        int searches = 0;
+        uint32_t FindEntry(const char* archive, const char* name, uint32_t* width, uint32_t* height, void* pixels,
+                           uint32_t pixelsSize, uint32_t* kind) override {
+            const bool arm = ++searches == failIn;
+            if (arm && before) platform::InjectFault("calloc", 1, 1);
+            const uint32_t found = CLagFile::FindEntry(archive, name, width, height, pixels, pixelsSize, kind);
+            if (arm && !before) platform::InjectFault("calloc", 0, 1);
+            return found;
+        }
+    };
+    const struct {
+        const char* entry;
+        int failIn;
+        bool before;
+    } cases[] = {{"plain", 1, false}, {"coded", 2, true}, {"plain", 2, false}};
+    const std::string noMemory = testsupport::Sjis(u8"メモリ確保に失敗 空きメモリが不足している可能性があります");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.entry << " " << c.failIn);
+        Failing lag;
+        lag.failIn = c.failIn, lag.before = c.before;
+        Bytes pixels;
+        EXPECT_EQ(Load(lag, "mem.lag", c.entry, &pixels), noMemory);
+        platform::ClearFaults();
+        EXPECT_EQ(lag.GetImage(), nullptr);
+        EXPECT_EQ(Load(lag, "mem.lag", c.entry, &pixels), "");
+        EXPECT_EQ(pixels, px);
+    }
+}
+
 TEST_F(LagFile, ShortStoredDataAndShortStreamsAreRefused) {
     Bytes px;
     for (int i = 0; i < 4; ++i) lagtest::PutKind1(px, 10 * i, 20, 30, 40);

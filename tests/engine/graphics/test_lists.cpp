@@ -95,10 +95,14 @@ TEST_F(Lists, CreationFailuresAndBadArgumentsAnswerNull) {
     EXPECT_EQ(KestraPrimitive3D::Create(6, 1), nullptr);
     platform::ClearFaults();
     EXPECT_GE(Count(spritetest::Sjis(u8"頂点バッファの生成に失敗 [ ")), 4);
+    // A store that cannot be allocated gives the vertex buffer just made back.
+    const int live = d3d9test::LiveDefaultPoolResources(Kestra3D::GetDevice());
     platform::InjectFault("calloc");
     EXPECT_EQ(KestraPrimitive3D::Create(6, 1), nullptr);
+    EXPECT_EQ(KestraLine2D::Create(8), nullptr);
     platform::ClearFaults();
-    EXPECT_EQ(Count(spritetest::Sjis(u8"頂点用メモリの確保に失敗")), 1);
+    EXPECT_EQ(Count(spritetest::Sjis(u8"頂点用メモリの確保に失敗")), 2);
+    EXPECT_EQ(d3d9test::LiveDefaultPoolResources(Kestra3D::GetDevice()), live);
     EXPECT_EQ(KestraPrimitive3D::GetManager()->GetCount(), 0u);
     EXPECT_EQ(KestraLine2D::GetManager()->GetCount(), 0u);
 }
