@@ -65,6 +65,9 @@ Device::~Device() {
 
 HRESULT Device::Initialize(D3DPRESENT_PARAMETERS* params) {
     if (!params->hDeviceWindow) params->hDeviceWindow = focus_;
+    // window() reads the device window from params_: the backend, the retain and
+    // the focus observer all belong to it, not to the focus window.
+    params_.hDeviceWindow = params->hDeviceWindow;
     if (SelectedBackend() == d3d9test::Backend::GL) {
         if (!platform::SdlWindowOf(window())) return D3DERR_INVALIDCALL;
         std::string error;

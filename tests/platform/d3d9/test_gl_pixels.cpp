@@ -473,6 +473,23 @@ TEST_F(GlPixels, RenderTargetTextureReadsTheRightWayUp) {
     rt->Release();
 }
 
+// A device whose focus window is not its device window draws to the device
+// window: a back buffer of size 0 takes that window's size.
+TEST_F(GlPixels, TheDeviceWindowNotTheFocusWindowIsDrawnTo) {
+    device_->Release();
+    device_ = nullptr;
+    HWND drawn = CreateWindowExA(0, className_.c_str(), "device window", WS_POPUP, 0, 0, 320, 200, nullptr, nullptr,
+                                 nullptr, nullptr);
+    ASSERT_NE(drawn, nullptr);
+    ShowWindow(drawn, SW_SHOW);
+    ASSERT_EQ(CreateDevice(window_, WindowedParams(drawn, 0, 0)), D3D_OK);
+    EXPECT_EQ(std::tuple(params_.hDeviceWindow, params_.BackBufferWidth, params_.BackBufferHeight),
+              std::tuple(drawn, 320u, 200u));
+    device_->Release();
+    device_ = nullptr;
+    DestroyWindow(drawn);
+}
+
 TEST_F(GlPixels, FrameReadsBackIdenticalAcrossReset) {
     IDirect3DTexture9* tex = MakeTexture(64, 64, CodedTexel);
     ASSERT_NE(tex, nullptr);
