@@ -101,7 +101,7 @@ TEST_F(Sprites3D, QuadCornersAndTextureCoordinatesFollowTheTransform) {
     CTransform moved;
     moved.SetPosition(10, 0, 0);
     moved.UpdateMatrix();
-    const float src[4] = {0, 0, 32, 16};
+    const float src[16] = {0, 0, 32, 16};  // a rectangle for each of the four stages
     s->Begin();
     ASSERT_TRUE(s->DrawSquare(&moved, 1, 2, 3, 4, 2, src, 0xFF112233, 1));
     EXPECT_FALSE(s->DrawSquare(nullptr, 0, 0, 0, 1, 1, src, 0xFF112233, 9)) << "a second quad passes capacity 6";
