@@ -44,6 +44,15 @@ TEST(KestraFep, BackSpaceRemovesWholeCharacters) {
     KestraFep::AddChar(8);  // on an empty text
     EXPECT_EQ(KestraFep::GetLength(), 0u);
     KestraFep::Finalize();
+    // A restart forgets what was typed before it.
+    ASSERT_TRUE(KestraFep::Initialize());
+    Type("ab");
+    KestraFep::Finalize();
+    ASSERT_TRUE(KestraFep::Initialize());
+    Type("c");
+    EXPECT_STREQ(KestraFep::GetString(), "c");
+    EXPECT_EQ(KestraFep::GetLength(), 1u);
+    KestraFep::Finalize();
 }
 
 TEST(KestraFep, EnterIsRememberedAndControlCodesIgnored) {

@@ -443,6 +443,23 @@ TEST(WinSock, AddressesNamesAndOptions) {
                   EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
                   SOCKET answered = accept(quiet, nullptr, nullptr);
                   ASSERT_NE(answered, INVALID_SOCKET);
+                  // The system's refusals reach the caller with their own codes.
+                  SOCKADDR_IN taken = Loopback(PortOf(quiet));
+                  EXPECT_EQ(bind(s, reinterpret_cast<SOCKADDR*>(&taken), sizeof(taken)), SOCKET_ERROR);
+                  EXPECT_EQ(WSAGetLastError(), WSAEADDRINUSE);
+                  taken.sin_addr.s_addr = htonl(0xC0000201);  // 192.0.2.1, no host's own
+                  EXPECT_EQ(bind(s, reinterpret_cast<SOCKADDR*>(&taken), sizeof(taken)), SOCKET_ERROR);
+                  EXPECT_EQ(WSAGetLastError(), WSAEADDRNOTAVAIL);
+                  SOCKET datagram = socket(AF_INET, SOCK_DGRAM, 0);
+                  EXPECT_EQ(listen(datagram, 1), SOCKET_ERROR);
+                  EXPECT_EQ(WSAGetLastError(), WSAEOPNOTSUPP);
+                  // A non-blocking connection under way is "would block", not "in progress".
+                  SOCKET pending = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+                  ASSERT_EQ(ioctlsocket(pending, FIONBIO, &nonBlocking), 0);
+                  taken = Loopback(PortOf(quiet));
+                  EXPECT_EQ(connect(pending, reinterpret_cast<SOCKADDR*>(&taken), sizeof(taken)), SOCKET_ERROR);
+                  EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+                  for (SOCKET done : {datagram, pending}) closesocket(done);
                   char byte;
                   EXPECT_EQ(recv(answered, &byte, 1, 0), SOCKET_ERROR);
                   EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
