@@ -457,8 +457,9 @@ TEST(WinSock, AddressesNamesAndOptions) {
                   SOCKET pending = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
                   ASSERT_EQ(ioctlsocket(pending, FIONBIO, &nonBlocking), 0);
                   taken = Loopback(PortOf(quiet));
-                  EXPECT_EQ(connect(pending, reinterpret_cast<SOCKADDR*>(&taken), sizeof(taken)), SOCKET_ERROR);
-                  EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+                  // (Loopback may also finish the handshake at once.)
+                  const int made = connect(pending, reinterpret_cast<SOCKADDR*>(&taken), sizeof(taken));
+                  EXPECT_TRUE(made == 0 || WSAGetLastError() == WSAEWOULDBLOCK) << WSAGetLastError();
                   for (SOCKET done : {datagram, pending}) closesocket(done);
                   char byte;
                   EXPECT_EQ(recv(answered, &byte, 1, 0), SOCKET_ERROR);
