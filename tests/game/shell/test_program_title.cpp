@@ -34,6 +34,7 @@ constexpr uint32_t kConfigLabels = 0xFF405070;
 constexpr uint32_t kConfigCursor = 0xFFE08040;
 constexpr uint32_t kKeyBackground = 0xFF283848;
 constexpr uint32_t kKeyHighlight = 0xFFF0A0C0;
+constexpr uint32_t kDefaultsAsked = 0xFF60A040, kDefaultsDone = 0xFFA04060;
 constexpr uint32_t ConfigDigit(int d) {
     return 0xFF0000F0u | static_cast<uint32_t>(20 + 20 * d) << 16 | static_cast<uint32_t>(200 - 20 * d) << 8;
 }
@@ -56,7 +57,9 @@ void PrepareFolder(const std::string& folder, bool withTitle = true) {
                                     Flat(layout::kConfigLabels.cell, kConfigLabels),
                                     Flat(layout::kConfigCursor.first.cell, kConfigCursor),
                                     Flat(layout::kKeyConfigBackdrop.cell, kKeyBackground),
-                                    Flat(layout::kKeyHighlight.cell, kKeyHighlight)};
+                                    Flat(layout::kKeyHighlight.cell, kKeyHighlight),
+                                    Flat(layout::kDefaultsQuestion.cell, kDefaultsAsked),
+                                    Flat(layout::kDefaultsDone.cell, kDefaultsDone)};
     for (int d = 0; d < 10; ++d) config.push_back(Flat(layout::kVolumeDigits.Cell(d), ConfigDigit(d)));
     testsupport::WriteFlatPng(folder + "/img/config.png", 1024, 2048, 0x00000000, config);
     testsupport::WriteFlatPng(folder + "/img/name.png", 1024, 1024, 0x00000000,
@@ -110,6 +113,12 @@ Sight KeyHeading(Program& program, int column) {
 }
 Sight KeyRow(Program& program, int row) {
     return KeyHighlightAt(program, layout::kKeyHeaderX[1], layout::kKeyRowY + layout::kKeyRowStep * row);
+}
+// The defaults panel's top, above the answers: asking, or saying they are back.
+Sight DefaultsPanel(Program& program, uint32_t argb) {
+    return {argb == kDefaultsDone ? "the defaults restored" : "the defaults question", [&program, argb] {
+                return Covers(Grab(program), Rect{140, 190, 360, 80}, argb);
+            }};
 }
 
 // The name entry with `length` characters entered, its cursor after them.
@@ -333,13 +342,18 @@ TEST(QuenrithTitle, RedefinedKeysAreSavedAndConfirmAfterARestart) {
         testdisplay::PrivateDisplay display;
         Program program(dir.path(), dir.path() + "/run", Display());
         ASSERT_NO_FATAL_FAILURE(Ready(program));
-        // Configuration, key configuration, player 1's column, then ten keys:
+        // Configuration, key configuration, the defaults restored and their
+        // notice dismissed by a key, player 1's column, then ten keys:
         // W S A D for the directions, J for SHOT, and K L I O P; the
         // highlight steps down the rows and returns to the heading.
         ASSERT_TRUE(ToRightColumn(program, 8));
         std::vector<Step> steps = {{"z", ConfigAt(program, 0, 90, 90)},   {"Down", ConfigAt(program, 1, 90, 90)},
                                    {"Down", ConfigAt(program, 2, 90, 90)}, {"z", KeyHeading(program, 0)},
-                                   {"Right", KeyHeading(program, 1)},      {"z", KeyRow(program, 0)}};
+                                   {"Right", KeyHeading(program, 1)},      {"Right", KeyHeading(program, 2)},
+                                   {"Right", KeyHeading(program, 3)},      {"z", DefaultsPanel(program, kDefaultsAsked)},
+                                   {"z", DefaultsPanel(program, kDefaultsDone)}, {"x", KeyHeading(program, 3)},
+                                   {"Left", KeyHeading(program, 2)},       {"Left", KeyHeading(program, 1)},
+                                   {"z", KeyRow(program, 0)}};
         const char* keys[10] = {"w", "s", "a", "d", "j", "k", "l", "i", "o", "p"};
         for (int row = 0; row < 10; ++row)
             steps.push_back({keys[row], row < 9 ? KeyRow(program, row + 1) : KeyHeading(program, 1)});

@@ -208,6 +208,18 @@ TEST_F(ResultScreen, ANonRankedResultWaitsForPlayerOnesShotThen180Frames) {
     EXPECT_STREQ(ScoreData.rows[1][9].name, "Kohaku");
 }
 
+TEST_F(ResultScreen, TheBestStageCountsStoryStagesBeforeTheLossAndTheExtraStageItself) {
+    for (const auto& [stage, best] : {std::pair{1, 0}, std::pair{2, 1}, std::pair{5, 4}, std::pair{6, 6}, std::pair{7, 7}}) {
+        ScoreData.bestStage[0][1] = 0;
+        ScoreData.resultScore = 10;
+        ScoreData.resultStage = stage;
+        GameState.sceneId = kSceneResult;
+        Frame(PAD_SHOT);
+        ASSERT_GT(FramesToTitle(), 0);
+        EXPECT_EQ(ScoreData.bestStage[0][1], best) << stage;
+    }
+}
+
 // Where a quad is drawn and what it shows.
 struct Drawn {
     float x, y, u, v;
