@@ -11,6 +11,7 @@
 #include "platform/d3d9/d3d9_internal.h"
 #include "platform/d3d9/d3d9shader.h"
 #include "platform/win32/loaded_memory.h"
+#include "tests/support/com_refs.h"
 
 using namespace d3d9fixture;
 
@@ -147,11 +148,7 @@ TEST(Adapter, CreationRowsFailAsInjectedAndAreRecorded) {
 
 using DeviceState = NullDeviceTest;
 
-// An out-parameter of any interface, for tables of calls that hand objects out.
-template <class T>
-T** Out(void** o) {
-    return reinterpret_cast<T**>(o);
-}
+using testsupport::Out;
 using Surface = IDirect3DSurface9;
 using VertexBuffer = IDirect3DVertexBuffer9;
 using Declaration = IDirect3DVertexDeclaration9;
@@ -662,8 +659,6 @@ TEST_F(DeviceState, ResourcesKeepTheDeviceAliveAndTargetsResetTheViewport) {
     vb->Release();  // the device goes with it (ASan checks the order)
 }
 
-}  // namespace
-
 // Each getter hands out a reference of the caller's own: what it returns is the bound
 // object, whose count rises by exactly one.
 TEST_F(DeviceState, EveryGetterAddsOneReferenceToWhatItHandsOut) {
@@ -691,7 +686,7 @@ TEST_F(DeviceState, EveryGetterAddsOneReferenceToWhatItHandsOut) {
     device_->SetStreamSource(0, vb, 0, 12), device_->SetIndices(ib), device_->SetVertexDeclaration(decl);
     device_->SetVertexShader(shader);
     using Get = std::function<HRESULT(void**)>;
-    const auto count = [](IUnknown* o) { return o->AddRef(), o->Release(); };
+    const auto count = testsupport::RefCount;
     const auto query = [](IUnknown* o) -> Get { return [o](void** p) { return o->QueryInterface(IID_IUnknown, p); }; };
     const auto owner = [](auto* o) -> Get { return [o](void** p) { return o->GetDevice(Out<IDirect3DDevice9>(p)); }; };
     UINT at, by;
@@ -728,3 +723,5 @@ TEST_F(DeviceState, EveryGetterAddsOneReferenceToWhatItHandsOut) {
     for (IUnknown* o : std::initializer_list<IUnknown*>{shader, decl, ib, vb, depth, target, bb, level, tex})
         o->Release();
 }
+
+}  // namespace

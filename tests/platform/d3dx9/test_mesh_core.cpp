@@ -9,16 +9,13 @@
 #include "platform/d3dx9/d3dx9effect.h"
 #include "tests/platform/d3d9/d3d9_fixture.h"
 #include "tests/platform/d3dx9/xfile_test_util.h"
+#include "tests/support/com_refs.h"
 
 namespace {
 
 using xtest::Com;
 
-// An out-parameter of any interface, for tables of calls that hand objects out.
-template <class T>
-T** Out(void** o) {
-    return reinterpret_cast<T**>(o);
-}
+using testsupport::Out;
 
 Com<ID3DXMesh> MakeMesh(DWORD faces, DWORD vertices, DWORD fvf, DWORD options = D3DXMESH_SYSTEMMEM) {
     ID3DXMesh* m = nullptr;
@@ -171,7 +168,7 @@ TEST_F(MeshOnADevice, EveryObjectHandedOutHoldsOneReferenceUntilReleased) {
         {"Data.GetEnum", en.get(), [&](void** o) { return frame->GetEnum(Out<Enum>(o)); }},
         {"File.QueryInterface", file, query(file)},      {"Enum.QueryInterface", en.get(), query(en.get())},
         {"Data.QueryInterface", frame.get(), query(frame.get())}};
-    const auto count = [](IUnknown* o) { return o->AddRef(), o->Release(); };
+    const auto count = testsupport::RefCount;
     for (const auto& [name, counted, get] : kCalls) {
         const ULONG before = count(counted);
         void* out = nullptr;

@@ -18,17 +18,14 @@
 #include "platform/win32/testing.h"
 #include "tests/platform/dsound/disk_capture.h"
 #include "tests/platform/dsound/dsound_test_util.h"
+#include "tests/support/com_refs.h"
 #include "tests/support/test_support.h"
 
 using namespace audiotest;
 
 namespace {
 
-// An out-parameter of any interface, for tables of calls that hand objects out.
-template <class T>
-T** Out(void** o) {
-    return reinterpret_cast<T**>(o);
-}
+using testsupport::Out;
 
 class DirectSoundTest : public ::testing::Test {
 protected:
@@ -486,7 +483,7 @@ TEST_F(DirectSoundTest, EveryObjectHandedOutHoldsOneReference) {
     const auto query = [](IUnknown* o, REFIID iid) -> Get {
         return [o, &iid](void** p) { return o->QueryInterface(iid, p); };
     };
-    const auto count = [](IUnknown* o) { return o->AddRef(), o->Release(); };
+    const auto count = testsupport::RefCount;
     const std::tuple<const char*, IUnknown*, Get> kCalls[] = {
         {"DirectSound IUnknown", sound_, query(sound_, IID_IUnknown)},
         {"DirectSound IDirectSound8", sound_, query(sound_, IID_IDirectSound8)},
